@@ -1,0 +1,52 @@
+// Files and folders by UTF-16 name, as the program names them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+class TStream;
+
+inline constexpr char16_t PathDelim = u'/';
+
+std::filesystem::path ToFsPath(UStringView name);
+UString FromFsPath(const std::filesystem::path& p);
+
+bool FileExists(UStringView name);       // a regular file (or a link to one)
+bool IsDirectory(UStringView name);
+bool DirectoryExists(UStringView name);
+bool ForceDirectories(UStringView name);  // creates every missing folder; true when it exists after
+bool DeleteFileU(UStringView name);
+bool RenameFileU(UStringView from, UStringView to);  // replaces an existing target
+bool CopyFileU(UStringView from, UStringView to);    // replaces an existing target
+int64_t FileSizeU(UStringView name);                 // -1 when absent
+
+// Name parts, in the runtime's sense: the path keeps its trailing delimiter, the extension its dot.
+UString ExtractFilePath(UStringView name);
+UString ExtractFileName(UStringView name);
+UString ExtractFileExt(UStringView name);
+UString ChangeFileExt(UStringView name, UStringView ext);
+UString IncludeTrailingPathDelimiter(UStringView name);
+UString ExcludeTrailingPathDelimiter(UStringView name);
+
+// True when name matches a mask of "*" and "?" (case-sensitive, as Linux names are).
+bool MatchesMask(UStringView name, UStringView mask);
+// Files (not folders) of a folder whose names match the mask, sorted by name; with recurse, the
+// files of every sub-folder too. A missing folder gives an empty list.
+std::vector<UString> FindFiles(UStringView folder, UStringView mask, bool recurse = false);
+
+// Writes a file through a temporary sibling that is renamed over the target only when the
+// writer answered true and every byte reached the disk; otherwise the temporary file is removed
+// and the previous file stays as it was. The error text, when asked for, says what failed.
+bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& writer,
+                    UString* error = nullptr);
+bool SafeSaveBytes(UStringView name, const void* data, int64_t size, UString* error = nullptr);
+
+// A unique, not yet existing name in folder, made from prefix and suffix.
+UString UniqueTempName(UStringView folder, UStringView prefix, UStringView suffix);
+
+// The system's temporary folder, with a trailing delimiter.
+UString SystemTempFolder();

@@ -1,0 +1,205 @@
+#include "platform/rtl/streams.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unistd.h>
+
+#include "platform/rtl/files.h"
+
+int64_t TStream::BytesLeft() {
+  const int64_t pos = Position();
+  const int64_t size = Size();
+  return (pos < 0 || size < pos) ? 0 : size - pos;
+}
+
+bool TStream::CopyFrom(TStream& source, int64_t count) {
+  if (count < 0) count = source.BytesLeft();
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(count, 1 << 20)) + 1);
+  while (count > 0) {
+    const int64_t want = std::min<int64_t>(count, static_cast<int64_t>(buf.size()));
+    if (!source.ReadExact(buf.data(), want)) return false;
+    if (!WriteExact(buf.data(), want)) return false;
+    count -= want;
+  }
+  return true;
+}
+
+// --- TMemoryStream ---------------------------------------------------------------------------
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count) {
+  if (count <= 0 || pos_ >= Size()) return 0;
+  const int64_t n = std::min(count, Size() - pos_);
+  std::memcpy(buffer, data_.data() + pos_, static_cast<size_t>(n));
+  pos_ += n;
+  return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  const int64_t end = pos_ + count;
+  try {
+    if (end > Size()) data_.resize(static_cast<size_t>(end));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  std::memcpy(data_.data() + pos_, buffer, static_cast<size_t>(count));
+  pos_ = end;
+  return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t base = 0;
+  if (origin == TSeekOrigin::Current) base = pos_;
+  else if (origin == TSeekOrigin::End) base = Size();
+  const int64_t np = base + offset;
+  if (np < 0) return -1;
+  pos_ = np;  // beyond the end is allowed; a later write fills the gap with zeros
+  return pos_;
+}
+
+bool TMemoryStream::SetSize(int64_t n) {
+  if (n < 0) return false;
+  try {
+    data_.resize(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (pos_ > n) pos_ = n;
+  return true;
+}
+
+bool TMemoryStream::LoadFromFile(const UString& path) {
+  auto f = TFileStream::Open(path, TFileMode::OpenRead);
+  if (!f) return false;
+  const int64_t size = f->Size();
+  if (size < 0) return false;
+  std::vector<uint8_t> data;
+  try {
+    data.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!f->ReadExact(data.data(), size)) return false;
+  data_ = std::move(data);
+  pos_ = 0;
+  return true;
+}
+
+bool TMemoryStream::SaveToFile(const UString& path) {
+  return SafeSaveToFile(path, [this](TStream& out) { return out.WriteExact(data_.data(), Size()); });
+}
+
+// --- TFileStream -----------------------------------------------------------------------------
+
+std::unique_ptr<TFileStream> TFileStream::Open(const UString& path, TFileMode mode) {
+  const char* m = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
+  std::FILE* f = std::fopen(Utf16ToUtf8(path).c_str(), m);
+  if (!f) return nullptr;
+  if (mode == TFileMode::OpenRead && IsDirectory(path)) {
+    std::fclose(f);
+    return nullptr;
+  }
+  std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+  return std::unique_ptr<TFileStream>(new TFileStream(f));
+}
+
+TFileStream::~TFileStream() { Close(); }
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+  if (!f_ || count <= 0) return 0;
+  if (last_was_write_) {
+    std::fseek(f_, 0, SEEK_CUR);  // C requires a positioning call between a write and a read
+    last_was_write_ = false;
+  }
+  return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count) {
+  if (!f_ || count <= 0) return 0;
+  if (!last_was_write_) {
+    std::fseek(f_, 0, SEEK_CUR);
+    last_was_write_ = true;
+  }
+  const size_t n = std::fwrite(buffer, 1, static_cast<size_t>(count), f_);
+  if (static_cast<int64_t>(n) != count) failed_ = true;
+  return static_cast<int64_t>(n);
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+  if (!f_) return -1;
+  const int w = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+  if (!(origin == TSeekOrigin::Current && offset == 0)) {
+    if (fseeko(f_, offset, w) != 0) return -1;
+    last_was_write_ = false;
+  }
+  return ftello(f_);
+}
+
+int64_t TFileStream::Size() {
+  if (!f_) return -1;
+  const int64_t here = ftello(f_);
+  if (fseeko(f_, 0, SEEK_END) != 0) return -1;
+  const int64_t size = ftello(f_);
+  fseeko(f_, here, SEEK_SET);
+  last_was_write_ = false;
+  return size;
+}
+
+bool TFileStream::Flush(bool sync) {
+  if (!f_) return false;
+  if (std::fflush(f_) != 0) failed_ = true;
+  if (sync && ::fsync(fileno(f_)) != 0) failed_ = true;
+  return !failed_;
+}
+
+bool TFileStream::Close() {
+  if (!f_) return !failed_;
+  if (std::fclose(f_) != 0) failed_ = true;
+  f_ = nullptr;
+  return !failed_;
+}
+
+// --- scalars and strings ---------------------------------------------------------------------
+
+bool ReadBool(TStream& s, bool& v) {
+  uint8_t b = 0;
+  if (!ReadU8(s, b)) return false;
+  v = b != 0;
+  return true;
+}
+
+bool ReadCount(TStream& s, int32_t& n, int64_t unit_size) {
+  if (!ReadI32(s, n)) return false;
+  if (n < 0) return false;
+  return unit_size <= 0 || static_cast<int64_t>(n) * unit_size <= s.BytesLeft();
+}
+
+bool WriteAString(TStream& s, UStringView text) {
+  if (text.size() > 0x7FFFFFFF) return false;
+  if (!WriteI32(s, static_cast<int32_t>(text.size()))) return false;
+  return s.WriteExact(text.data(), static_cast<int64_t>(text.size()) * 2);
+}
+
+bool ReadAString(TStream& s, UString& text) {
+  int32_t n = 0;
+  if (!ReadCount(s, n, 2)) return false;
+  UString t(static_cast<size_t>(n), u'\0');
+  if (!s.ReadExact(t.data(), static_cast<int64_t>(n) * 2)) return false;
+  text = std::move(t);
+  return true;
+}
+
+bool WriteAnsiString(TStream& s, std::string_view text) {
+  if (text.size() > 0x7FFFFFFF) return false;
+  if (!WriteI32(s, static_cast<int32_t>(text.size()))) return false;
+  return s.WriteExact(text.data(), static_cast<int64_t>(text.size()));
+}
+
+bool ReadAnsiString(TStream& s, std::string& text) {
+  int32_t n = 0;
+  if (!ReadCount(s, n, 1)) return false;
+  std::string t(static_cast<size_t>(n), '\0');
+  if (!s.ReadExact(t.data(), n)) return false;
+  text = std::move(t);
+  return true;
+}

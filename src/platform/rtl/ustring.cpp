@@ -1,0 +1,143 @@
+#include "platform/rtl/ustring.h"
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+void AppendUtf16(UString& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  }
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(UStringView s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // lone surrogate
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+UString Utf8ToUtf16(std::string_view s) {
+  UString out;
+  out.reserve(s.size());
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
+    int len = 0;
+    char32_t c = 0;
+    char32_t min = 0;
+    if ((b & 0xE0) == 0xC0) { len = 2; c = b & 0x1F; min = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { len = 3; c = b & 0x0F; min = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { len = 4; c = b & 0x07; min = 0x10000; }
+    bool ok = len > 0 && i + len <= n;
+    for (int k = 1; ok && k < len; ++k) {
+      const unsigned char cb = static_cast<unsigned char>(s[i + k]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      else c = (c << 6) | (cb & 0x3F);
+    }
+    if (ok && (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    AppendUtf16(out, c);
+    i += len;
+  }
+  return out;
+}
+
+UString Latin1ToUtf16(std::string_view s) {
+  UString out(s.size(), u'\0');
+  for (size_t i = 0; i < s.size(); ++i) out[i] = static_cast<unsigned char>(s[i]);
+  return out;
+}
+
+UString IntToUStr(int64_t n) { return Latin1ToUtf16(std::to_string(n)); }
+
+UString UFormat(UStringView fmt, std::initializer_list<UStringView> args) {
+  UString out;
+  out.reserve(fmt.size() + 16);
+  auto arg = args.begin();
+  for (size_t i = 0; i < fmt.size(); ++i) {
+    if (fmt[i] == u'%' && i + 1 < fmt.size()) {
+      const char16_t k = fmt[i + 1];
+      if (k == u'%') {
+        out.push_back(u'%');
+        ++i;
+        continue;
+      }
+      if ((k == u's' || k == u'd') && arg != args.end()) {
+        out.append(*arg++);
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(fmt[i]);
+  }
+  return out;
+}
+
+UString AsciiLower(UStringView s) {
+  UString out(s);
+  for (auto& c : out)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return out;
+}
+
+UString AsciiUpper(UStringView s) {
+  UString out(s);
+  for (auto& c : out)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  return out;
+}
+
+UString TrimU(UStringView s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] <= u' ') ++b;
+  while (e > b && s[e - 1] <= u' ') --e;
+  return UString(s.substr(b, e - b));
+}
+
+bool StartsWithU(UStringView s, UStringView prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+bool EndsWithU(UStringView s, UStringView suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "support/temp_folder.h"
+
+TEST(UString, Utf8RoundTripAndRepair) {
+  const UString s = u"caf\u00e9 \u4e2d\u6587 \U0001F600";
+  EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(s)), s);
+  // Ill-formed input becomes U+FFFD, one per bad byte; nothing is dropped silently.
+  EXPECT_EQ(Utf8ToUtf16("a\xC3(b"), u"a\uFFFD(b");
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
+  // A lone surrogate is not carried into UTF-8.
+  EXPECT_EQ(Utf16ToUtf8(UString(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(UString, FormatTakesArgumentsInOrder) {
+  EXPECT_EQ(UFormat(u"%d entries in %s (100%%)", {u"5", u"x.txt"}), u"5 entries in x.txt (100%)");
+  EXPECT_EQ(UFormat(u"%s and %s", {u"one"}), u"one and %s");
+}
+
+TEST(Streams, ScalarsAreLittleEndian) {
+  TMemoryStream m;
+  ASSERT_TRUE(WriteI32(m, 0x01020304));
+  ASSERT_TRUE(WriteU16(m, 0xA1B2));
+  ASSERT_TRUE(WriteI64(m, -2));
+  const std::vector<uint8_t> want = {4, 3, 2, 1, 0xB2, 0xA1, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  EXPECT_EQ(m.Data(), want);
+  m.SetPosition(0);
+  int32_t a = 0;
+  uint16_t b = 0;
+  int64_t c = 0;
+  EXPECT_TRUE(ReadI32(m, a) && ReadU16(m, b) && ReadI64(m, c));
+  EXPECT_EQ(a, 0x01020304);
+  EXPECT_EQ(b, 0xA1B2);
+  EXPECT_EQ(c, -2);
+  EXPECT_FALSE(ReadU8(m, *reinterpret_cast<uint8_t*>(&a)));  // at the end: fails cleanly
+}
+
+TEST(Streams, AStringFramingAndDamage) {
+  TMemoryStream m;
+  ASSERT_TRUE(WriteAString(m, u"h\u00e9llo"));
+  ASSERT_TRUE(WriteAString(m, u""));
+  EXPECT_EQ(m.Size(), 4 + 10 + 4);
+  m.SetPosition(0);
+  UString s = u"x";
+  ASSERT_TRUE(ReadAString(m, s));
+  EXPECT_EQ(s, u"h\u00e9llo");
+  ASSERT_TRUE(ReadAString(m, s));
+  EXPECT_EQ(s, u"");
+
+  // Truncated: the count promises more than is left.
+  for (int64_t cut = 0; cut < 14; ++cut) {
+    TMemoryStream t(std::vector<uint8_t>(m.Data().begin(), m.Data().begin() + cut));
+    UString r = u"keep";
+    EXPECT_FALSE(ReadAString(t, r)) << "cut at " << cut;
+    EXPECT_EQ(r, u"keep");
+  }
+  // Negative and huge counts are refused without allocating.
+  TMemoryStream bad;
+  WriteI32(bad, -1);
+  WriteI32(bad, 0x7FFFFFFF);
+  bad.SetPosition(0);
+  EXPECT_FALSE(ReadAString(bad, s));
+  bad.SetPosition(4);
+  EXPECT_FALSE(ReadAString(bad, s));
+}
+
+TEST(Streams, MemoryStreamSeekAndGrow) {
+  TMemoryStream m;
+  m.Seek(10, TSeekOrigin::Begin);
+  WriteU8(m, 7);
+  EXPECT_EQ(m.Size(), 11);
+  EXPECT_EQ(m.Data()[0], 0);
+  EXPECT_EQ(m.Seek(-1, TSeekOrigin::Begin), -1);
+  EXPECT_EQ(m.Seek(-1, TSeekOrigin::End), 10);
+  EXPECT_EQ(m.BytesLeft(), 1);
+}
+
+TEST(Files, FileStreamRoundTripAndLargeOffsets) {
+  TempFolder dir;
+  const UString name = dir.Path() + u"a.bin";
+  {
+    auto f = TFileStream::Open(name, TFileMode::Create);
+    ASSERT_TRUE(f);
+    WriteI32(*f, 42);
+    // A position past 4 GiB: sizes and positions are 64-bit (the file stays sparse).
+    ASSERT_EQ(f->Seek(int64_t(5) << 30, TSeekOrigin::Begin), int64_t(5) << 30);
+    WriteI32(*f, 43);
+    EXPECT_TRUE(f->Close());
+  }
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->Size(), (int64_t(5) << 30) + 4);
+  int32_t v = 0;
+  f->Seek(int64_t(5) << 30, TSeekOrigin::Begin);
+  EXPECT_TRUE(ReadI32(*f, v));
+  EXPECT_EQ(v, 43);
+  EXPECT_FALSE(TFileStream::Open(dir.Path() + u"missing", TFileMode::OpenRead));
+  EXPECT_FALSE(TFileStream::Open(dir.Path(), TFileMode::OpenRead));  // a folder is not a file
+}
+
+TEST(Files, SafeSaveKeepsOldFileOnFailure) {
+  TempFolder dir;
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(SafeSaveBytes(name, "old", 3));
+  EXPECT_FALSE(SafeSaveToFile(name, [](TStream& s) {
+    s.WriteExact("new and partial", 15);
+    return false;
+  }));
+  TMemoryStream m;
+  ASSERT_TRUE(m.LoadFromFile(name));
+  EXPECT_EQ(std::string(m.Data().begin(), m.Data().end()), "old");
+  EXPECT_FALSE(SafeSaveToFile(name, [](TStream&) -> bool { throw std::runtime_error("x"); }));
+  EXPECT_EQ(FindFiles(dir.Path(), u"*"), std::vector<UString>{name});  // no temporary left over
+  UString err;
+  EXPECT_FALSE(SafeSaveBytes(dir.Path() + u"no/such/folder/x", "a", 1, &err));
+  EXPECT_FALSE(err.empty());
+}
+
+TEST(Files, NamePartsAndMasks) {
+  EXPECT_EQ(ExtractFilePath(u"/a/b/c.txt"), u"/a/b/");
+  EXPECT_EQ(ExtractFileName(u"/a/b/c.txt"), u"c.txt");
+  EXPECT_EQ(ExtractFileExt(u"/a/b.d/c"), u"");
+  EXPECT_EQ(ExtractFileExt(u"/a/b/c.tar.gz"), u".gz");
+  EXPECT_EQ(ChangeFileExt(u"/a/c.txt", u".cnc"), u"/a/c.cnc");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a"), u"/a/");
+  EXPECT_TRUE(MatchesMask(u"story.txt", u"*.txt"));
+  EXPECT_TRUE(MatchesMask(u"a1b", u"a?b"));
+  EXPECT_FALSE(MatchesMask(u"story.txt.bak", u"*.txt"));
+  EXPECT_TRUE(MatchesMask(u"abcabcx", u"*abc*x"));
+}
+
+TEST(DateTime, UnixRoundTrip) {
+  const int64_t t = 1700000000;
+  EXPECT_EQ(DateTimeToUnix(UnixToDateTime(t)), t);
+  EXPECT_NEAR(SecondsBetween(UnixToDateTime(t), UnixToDateTime(t + 90)), 90.0, 1e-3);
+}
