@@ -497,9 +497,12 @@ TEST(ZipNames, EmptyArchiveIsCreatedAndReadBack) {
   ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));  // reopening closes first
   TMemoryStream d(std::vector<uint8_t>{'a'});
   ASSERT_TRUE(z.AddFromStream(u"a.txt", d));
+  TMemoryStream d2(std::vector<uint8_t>{'b'});
+  ASSERT_TRUE(z.AddFromStream(u"a.txt", d2));  // a second member of the same name is kept too
   ASSERT_TRUE(z.CloseArchive());
   ASSERT_TRUE(z.OpenArchive());
-  EXPECT_EQ(z.GetEntryCount(), 1);
+  EXPECT_EQ(z.GetEntryCount(), 2);
+  EXPECT_EQ(z.FindMember(u"a.txt"), 0);
   EXPECT_EQ(z.GetFileComment(), "nothing yet");
 }
 

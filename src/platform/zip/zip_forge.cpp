@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 
 #include <unzip.h>
 #include <zip.h>
@@ -86,7 +87,12 @@ UString WithForwardSlashes(UStringView name) {
   return out;
 }
 
-char16_t AsciiLowerChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+UString FoldedName(UStringView name) {
+  UString out = WithForwardSlashes(name);
+  for (char16_t& c : out)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return out;
+}
 
 // --- dates -------------------------------------------------------------------------------------
 
@@ -323,6 +329,25 @@ struct TZipForge::Impl {
   std::string comment;
   bool comment_changed = false;
   std::vector<uint8_t> in_buf, out_buf;
+  // Name look-ups (first member of a name), extended as members are added.
+  mutable std::unordered_map<UString, int32_t> exact_index, folded_index;
+  mutable size_t indexed = 0;
+
+  void ClearMembers() {
+    members.clear();
+    where.clear();
+    exact_index.clear();
+    folded_index.clear();
+    indexed = 0;
+  }
+
+  void UpdateIndex() const {
+    for (; indexed < members.size(); ++indexed) {
+      const TZipMemberInfo& m = members[indexed];
+      exact_index.emplace(WithForwardSlashes(m.name), m.index);
+      folded_index.emplace(FoldedName(m.name), m.index);
+    }
+  }
 
   bool Fail(const UString& what) {
     error = what;
@@ -335,8 +360,7 @@ struct TZipForge::Impl {
 
   // Lists the members of the archive open for reading.
   bool LoadMembers() {
-    members.clear();
-    where.clear();
+    ClearMembers();
     comment.clear();
     unz_global_info64 gi{};
     if (unzGetGlobalInfo64(unz, &gi) != UNZ_OK) return Fail(u"damaged zip archive", file_name);
@@ -412,8 +436,7 @@ struct TZipForge::Impl {
     if (size != 22 + comment_len) return false;
     std::string c(static_cast<size_t>(comment_len), '\0');
     if (!f->ReadExact(c.data(), comment_len)) return false;
-    members.clear();
-    where.clear();
+    ClearMembers();
     comment = std::move(c);
     dirty = false;
     return true;
@@ -591,8 +614,7 @@ bool TZipForge::OpenArchive(TZipOpenMode mode) {
   d.mode = mode;
   d.comment.clear();
   d.comment_changed = false;
-  d.members.clear();
-  d.where.clear();
+  d.ClearMembers();
   d.dirty = false;
   if (d.file_name.empty()) return d.Fail(u"no archive name");
   if (mode == TZipOpenMode::ReadWrite && !FileExists(d.file_name)) {
@@ -616,8 +638,7 @@ bool TZipForge::CloseArchive() {
   if (d.zip) ok = d.Commit() && ok;
   d.CloseReader();
   d.open = false;
-  d.members.clear();
-  d.where.clear();
+  d.ClearMembers();
   d.dirty = false;
   d.comment_changed = false;
   return ok;
@@ -633,16 +654,10 @@ bool TZipForge::GetMember(int32_t index, TZipMemberInfo& info) const {
 }
 
 int32_t TZipForge::FindMember(UStringView name, bool case_sensitive) const {
-  const UString want = WithForwardSlashes(name);
-  for (const TZipMemberInfo& m : d_->members) {
-    const UString have = WithForwardSlashes(m.name);
-    if (have.size() != want.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < have.size() && same; ++i)
-      same = case_sensitive ? have[i] == want[i] : AsciiLowerChar(have[i]) == AsciiLowerChar(want[i]);
-    if (same) return m.index;
-  }
-  return -1;
+  d_->UpdateIndex();
+  const auto& index = case_sensitive ? d_->exact_index : d_->folded_index;
+  const auto it = index.find(case_sensitive ? WithForwardSlashes(name) : FoldedName(name));
+  return it == index.end() ? -1 : it->second;
 }
 
 const std::string& TZipForge::GetFileComment() const { return d_->comment; }
