@@ -4,6 +4,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/text/text_services.h"
 
 namespace {
 
@@ -16,52 +17,17 @@ bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsValidCodePoint(char32_t c) { return c >= 1 && c <= kMaxCodePoint && !IsSurrogate(c); }
 
 // --- decoding of 8-bit lists -----------------------------------------------------------------
-// Strict UTF-8 first (so that the code-page fallback really happens for 8-bit text), then
-// Windows-1252.
+// A UTF-8 signature is skipped; then strict UTF-8 (so that the code-page fallback really happens
+// for 8-bit text), else Windows-1252.
 
-bool IsStrictUtf8(const uint8_t* s, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    const uint8_t c = s[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len = 0;
-    char32_t cp = 0, min = 0;
-    if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07, min = 0x10000;
-    else return false;
-    if (n - i < len) return false;
-    for (size_t k = 1; k < len; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    if (cp < min || cp > kMaxCodePoint || IsSurrogate(cp)) return false;
-    i += len;
-  }
-  return true;
-}
-
-// 0x80-0x9F of Windows-1252; the five unassigned bytes keep their own value, as the platform does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-UString DecodeCp1252(const uint8_t* s, size_t n) {
-  UString out(n, u'\0');
-  for (size_t i = 0; i < n; ++i)
-    out[i] = (s[i] >= 0x80 && s[i] < 0xA0) ? kCp1252High[s[i] - 0x80] : char16_t(s[i]);
-  return out;
-}
+constexpr int kListCodePage = 1252;
 
 UString Decode8Bit(const uint8_t* s, size_t n) {
   if (n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF)
     return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(s) + 3, n - 3));
-  if (IsStrictUtf8(s, n)) return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(s), n));
-  return DecodeCp1252(s, n);
+  UString out;
+  if (DecodeUtf8Strict(s, n, out)) return out;
+  return DecodeCodePage(s, n, kListCodePage);
 }
 
 UString DecodeUtf16(const uint8_t* s, size_t n, bool big_endian) {

@@ -519,9 +519,8 @@ struct TZipForge::Impl {
 
     zip_fileinfo zi{};
     zi.tmz_date = ZipDateFrom(date);
-    const int method = Z_DEFLATED;
     const int zip64 = count >= kZip64Threshold ? 1 : 0;
-    if (zipOpenNewFileInZip4_64(zip, raw.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method,
+    if (zipOpenNewFileInZip4_64(zip, raw.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                 Z_DEFAULT_COMPRESSION, /*raw=*/1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
                                 nullptr, 0, /*versionMadeBy=*/20, utf8 ? kFlagUtf8Name : 0,
                                 zip64) != ZIP_OK)
@@ -530,12 +529,10 @@ struct TZipForge::Impl {
     uLong crc = crc32(0, nullptr, 0);
     int64_t done = 0, compressed = 0;
     bool read_ok = true, write_ok = true;
-    {
-      z_stream zs{};
-      if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        zipCloseFileInZipRaw64(zip, 0, crc ^ 0xFFFFFFFFUL);
-        return Fail(u"archive member cannot be added", name);
-      }
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+      read_ok = false;  // the entry exists now; it is closed as damaged below
+    } else {
       in_buf.resize(kIoBlock);
       out_buf.resize(kIoBlock);
       int flush = Z_NO_FLUSH;
