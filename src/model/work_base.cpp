@@ -516,8 +516,8 @@ bool PhraseHasAWordInList(UStringView phrase) {
   size_t begin = 0;
   for (size_t i = 0; i <= phrase.size(); ++i) {
     if (i == phrase.size() || phrase[i] == u' ') {
-      const UString piece(phrase.substr(begin, i - begin));
-      if (!piece.empty() && FoundInTheList(current_tool_var, piece.c_str(), 1, lmsStop) != 0) return true;
+      const UString word(phrase.substr(begin, i - begin));
+      if (!word.empty() && FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0) return true;
       begin = i + 1;
     }
   }
