@@ -223,7 +223,7 @@ int VXMessageBox(UStringView caption, UStringView text, uint8_t buttons, TVXDial
   q.kind = kind;
   q.caption = UString(caption);
   q.text = UString(text);
-  q.buttons = buttons ? buttons : kBtnOK;
+  q.buttons = buttons != 0 ? buttons : static_cast<uint8_t>(kBtnOK);
   q.default_answer = SafeAnswerOf(q.buttons);
   return DialogService().Ask(q);
 }
