@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/rtl/files.h"
@@ -14,6 +15,29 @@
 #include "support/temp_folder.h"
 
 namespace {
+
+// Every test of this program runs with a store of its own, never the user's: unless the
+// environment already names a folder, a temporary one is used for the whole run.
+class TPrivateSettingsFolder : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (const char* dir = std::getenv("LINZORA_CONFIG_DIR"); dir && *dir) return;
+    folder_ = std::make_unique<TempFolder>();
+    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(folder_->Path()).c_str(), 1);
+    ResetSettingsStoreForTests();
+  }
+  void TearDown() override {
+    if (!folder_) return;
+    ResetSettingsStoreForTests();
+    unsetenv("LINZORA_CONFIG_DIR");
+    folder_.reset();
+  }
+
+ private:
+  std::unique_ptr<TempFolder> folder_;
+};
+::testing::Environment* const g_private_settings_folder =
+    ::testing::AddGlobalTestEnvironment(new TPrivateSettingsFolder);
 
 // Sets an environment variable for the life of the object, then puts back what was there.
 class TEnvVar {
@@ -388,4 +412,29 @@ TEST(SettingsFolder, EnvironmentDecidesWhereTheStoreLives) {
     TEnvVar c("HOME", "/home/u");
     EXPECT_EQ(SettingsFolderFromEnvironment(), u"/home/u/.config/linzora/");
   }
+}
+
+TEST_F(SettingsVxbuf, PercentageColoursBlendBetweenTheEnds) {
+  EXPECT_EQ(GetAPercentageColour(0), 0x808080u);
+  EXPECT_EQ(GetAPercentageColour(100), 0x0000C0u);
+  EXPECT_EQ(GetAPercentageColour(50), 0x4040A0u);  // (128 + 192) / 2 red, 128 / 2 green and blue
+  SetPercentageColours(0x000000, 0xFFFFFF);
+  EXPECT_EQ(GetAPercentageColour(25), 0x404040u);  // 255 / 4 = 63.75, to the nearest
+  EXPECT_EQ(GetAPercentageColour(-5), 0x000000u);
+  EXPECT_EQ(GetAPercentageColour(150), 0xFFFFFFu);
+  EXPECT_TRUE(IsOKColour(0xFFFFFF));
+  EXPECT_TRUE(IsOKColour(0));
+  EXPECT_FALSE(IsOKColour(0x1FFFFFFF));  // "none"
+  EXPECT_FALSE(IsOKColour(-16777201));   // a colour of the system
+}
+
+TEST_F(SettingsVxbuf, SelectWithinTypesComeFromTheContexts) {
+  TSelectWithinContextW cut;
+  cut.Clear();
+  cut.SetText(u"<note>");
+  cut.SetWithinType(2);
+  SetTextSelectWithinContext(3, cut);
+  EXPECT_EQ(SelectWithinTypeFromNumber(3), 2);
+  EXPECT_EQ(SelectWithinTypeFromNumber(1), 0);
+  EXPECT_EQ(GetTextSelectWithinContext(3).Text(), u"<note>");
 }

@@ -25,7 +25,8 @@
 //   filter        0x7FFFFFFF; no association threshold tested.
 //   printing      no printer chosen, millimetres.
 //   single values see settings_defaults.h; the status bar menu item is checked; every default
-//                 column visible; every optional step carried out.
+//                 column visible; every optional step carried out; percentages coloured from
+//                 grey (0 %) to dark red (100 %) when colouring is on, which it is not.
 #include "platform/settings/settings_defaults.h"
 
 namespace {

@@ -77,6 +77,10 @@ struct TByteRecord {
   bool SameBytes(const TByteRecord& o) const { return std::memcmp(bytes, o.bytes, N) == 0; }
 };
 
+// A colour as the suite stores it (0x00BBGGRR) that names a plain colour rather than "none",
+// "default" or a colour of the system.
+inline bool IsOKColour(int32_t colour) { return colour >= 0 && colour <= 0xFFFFFF; }
+
 #define LZ_CHECK_RECORD(T, n)                                                              \
   static_assert(sizeof(T) == (n), #T " must keep its stored size");                        \
   static_assert(std::is_trivially_copyable_v<T> && std::is_standard_layout_v<T>, #T " must be plain bytes")
@@ -643,3 +647,5 @@ struct TSelectWithinContextW : TByteRecord<164> {
 };
 LZ_CHECK_RECORD(TSelectWithinContextW, 164);
 inline UString TSelectWithinContextWToString(const TSelectWithinContextW& r) { return r.Text(); }
+
+#undef LZ_CHECK_RECORD

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -209,7 +210,11 @@ void TSettingsStore::LoadLocked() {
     read_ok = got == bytes.size();
   }
   std::string why = "cannot be read";
-  if (read_ok && Parse(bytes, blocks_, &why)) return;
+  try {
+    if (read_ok && Parse(bytes, blocks_, &why)) return;
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
   blocks_.clear();
   const UString aside = file_ + u".damaged";
   const bool kept = CopyFileU(file_, aside);
@@ -303,6 +308,16 @@ bool TSettingsStore::Write(std::string_view name, const void* data, size_t size)
 bool TSettingsStore::Update(std::string_view name, const std::function<void(std::vector<uint8_t>&)>& change) {
   if (!ValidBlockName(name)) return false;
   std::lock_guard<std::mutex> hold(mutex_);
+  try {
+    return UpdateLocked(name, change);
+  } catch (const std::exception& e) {
+    Log(std::string("settings not changed: ") + e.what());
+    return false;
+  }
+}
+
+bool TSettingsStore::UpdateLocked(std::string_view name,
+                                  const std::function<void(std::vector<uint8_t>&)>& change) {
   return ChangeLocked([&](TBlocks& blocks) {
     auto it = blocks.find(name);
     std::vector<uint8_t> value = it == blocks.end() ? std::vector<uint8_t>() : it->second;

@@ -94,6 +94,7 @@ class TSettingsStore {
   void ReloadIfChangedLocked();
   bool SaveLocked();
   bool ChangeLocked(const std::function<bool(TBlocks&)>& change);
+  bool UpdateLocked(std::string_view name, const std::function<void(std::vector<uint8_t>&)>& change);
 
   UString folder_;
   UString file_;

@@ -120,7 +120,8 @@ void SetFlag(std::string_view name, int count, int index, bool v, TFlagDefault d
   });
 }
 bool AllOff(int) { return false; }
-bool AllOn(int) { return true; }
+bool ColumnDefault(int) { return settings_defaults::kDefaultColumnVisible; }
+bool ProcedureDefault(int) { return settings_defaults::kCarryoutProcedure; }
 
 UString WithDelimiter(UString folder) { return folder.empty() ? folder : IncludeTrailingPathDelimiter(folder); }
 
@@ -271,7 +272,11 @@ bool GetLemmaMatchStopWanted(uint8_t tool, uint8_t kind) { return GetLemmaMatchS
 
 // --- folders and files ---------------------------------------------------------------------------
 
-UString GetUserReadWriteFolder() { return WithDelimiter(GetText("user_folder", Store().Folder())); }
+UString GetUserReadWriteFolder() {
+  const UString folder = WithDelimiter(GetText("user_folder", Store().Folder()));
+  if (!folder.empty()) ForceDirectories(folder);
+  return folder;
+}
 void SetUserReadWriteFolder(UStringView folder) { SetText("user_folder", folder); }
 UString GetDefaultFolder(uint8_t kind) {
   const UString home = HomeFolder();
@@ -340,12 +345,31 @@ uint8_t GetDisplayWordsPerMillion() {
 void SetDisplayWordsPerMillion(uint8_t mode) { SetValue<uint8_t>("display_per_million", mode); }
 bool GetShouldColourPercentages() { return GetBool("colour_percentages", false); }
 void SetShouldColourPercentages(bool on) { SetBool("colour_percentages", on); }
+uint32_t GetAPercentageColour(int32_t percent) {
+  uint32_t ends[2] = {settings_defaults::kPercentColourAtZero, settings_defaults::kPercentColourAtHundred};
+  if (!Store().ReadFixed("percentage_colours", ends, sizeof ends)) {
+    ends[0] = settings_defaults::kPercentColourAtZero;
+    ends[1] = settings_defaults::kPercentColourAtHundred;
+  }
+  const uint32_t p = static_cast<uint32_t>(std::clamp<int32_t>(percent, 0, 100));
+  uint32_t colour = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t a = (ends[0] >> shift) & 0xFF;
+    const uint32_t b = (ends[1] >> shift) & 0xFF;
+    colour |= ((a * (100 - p) + b * p + 50) / 100) << shift;
+  }
+  return colour;
+}
+void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred) {
+  const uint32_t ends[2] = {at_zero & 0xFFFFFF, at_hundred & 0xFFFFFF};
+  Store().Write("percentage_colours", ends, sizeof ends);
+}
 bool GetDefaultColumnVisible(uint8_t list_type, int column) {
   if (column < 0 || column >= 32) return settings_defaults::kDefaultColumnVisible;
-  return GetFlag(Key("column_visible", list_type), 32, column, AllOn);
+  return GetFlag(Key("column_visible", list_type), 32, column, ColumnDefault);
 }
 void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible) {
-  SetFlag(Key("column_visible", list_type), 32, column, visible, AllOn);
+  SetFlag(Key("column_visible", list_type), 32, column, visible, ColumnDefault);
 }
 uint8_t GetTimeLinePlotBase() { return GetValue<uint8_t>("timeline_base", settings_defaults::kTimeLinePlotBase); }
 void SetTimeLinePlotBase(uint8_t base) { SetValue<uint8_t>("timeline_base", base); }
@@ -380,8 +404,12 @@ uint16_t GetRandomRange() { return GetValue<uint16_t>("random_range", settings_d
 void SetRandomRange(uint16_t range) { SetValue<uint16_t>("random_range", range); }
 bool GetMaySaveVXBufferFile(uint8_t first_text) { return first_text != 0 && GetBool("keep_buffer_copy", false); }
 void SetMaySaveVXBufferFile(bool on) { SetBool("keep_buffer_copy", on); }
-bool GetCarryoutProcedureTagBoolean(int tag) { return GetFlag("procedure_steps", kMenuTags, tag, AllOn); }
-void SetCarryoutProcedureTagBoolean(int tag, bool on) { SetFlag("procedure_steps", kMenuTags, tag, on, AllOn); }
+bool GetCarryoutProcedureTagBoolean(int tag) {
+  return GetFlag("procedure_steps", kMenuTags, tag, ProcedureDefault);
+}
+void SetCarryoutProcedureTagBoolean(int tag, bool on) {
+  SetFlag("procedure_steps", kMenuTags, tag, on, ProcedureDefault);
+}
 bool GetRestrictTo3LetterExtensions() { return GetBool("restrict_3_letter_extensions", false); }
 void SetRestrictTo3LetterExtensions(bool on) { SetBool("restrict_3_letter_extensions", on); }
 bool GetUNCNetworkFilesChecking() { return GetBool("network_file_checking", false); }
@@ -456,6 +484,7 @@ TSelectWithinContextW GetTextSelectWithinContext(int slot) {
 void SetTextSelectWithinContext(int slot, const TSelectWithinContextW& rec) {
   if (slot >= 1 && slot <= kTextSelectSlots) SaveRecord(Key("text_select_context", slot), rec);
 }
+uint8_t SelectWithinTypeFromNumber(int slot) { return GetTextSelectWithinContext(slot).WithinType(); }
 
 // --- hand-over between windows and programs ------------------------------------------------------
 

@@ -111,8 +111,8 @@ bool GetLemmaMatchStopWanted(uint8_t tool, uint8_t kind);  // the list is switch
 
 // --- folders and files ---------------------------------------------------------------------------
 
-// The user's own folder for history, logs and lists (with a trailing delimiter); by default the
-// store's folder.
+// The user's own folder for history, logs and lists (with a trailing delimiter; made when asked
+// for); by default the store's folder.
 UString GetUserReadWriteFolder();
 void SetUserReadWriteFolder(UStringView folder);
 // Where results of a kind (a tool type) are saved by default; the home folder at first.
@@ -149,6 +149,10 @@ uint8_t GetDisplayWordsPerMillion();
 void SetDisplayWordsPerMillion(uint8_t mode);
 bool GetShouldColourPercentages();
 void SetShouldColourPercentages(bool on);
+// The colour (0x00BBGGRR) of a cell showing a percentage: from the colour of 0 % to that of 100 %
+// in proportion, percentages outside 0..100 taking the nearer end.
+uint32_t GetAPercentageColour(int32_t percent);
+void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred);
 // Whether column 0..31 of a list type shows when its headings are first set.
 bool GetDefaultColumnVisible(uint8_t list_type, int column);
 void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible);
@@ -227,6 +231,8 @@ bool GetTextSelectingWithin();  // only parts of texts are read
 void SetTextSelectingWithin(bool on);
 TSelectWithinContextW GetTextSelectWithinContext(int slot);
 void SetTextSelectWithinContext(int slot, const TSelectWithinContextW& rec);
+// Whether the stretch that context `slot` starts is kept (1) or cut (2); 0 when unset.
+uint8_t SelectWithinTypeFromNumber(int slot);
 
 // --- hand-over between windows and programs ------------------------------------------------------
 
