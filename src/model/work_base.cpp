@@ -1,13 +1,15 @@
 #include "model/work_base.h"
 
 #include <algorithm>
-#include <exception>
 #include <unordered_map>
 
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/zip/zip_forge.h"
 
 namespace {
 
@@ -95,11 +97,7 @@ bool TVXBaseLemmaMatchCapableList::DoASort(int levels, int first, int last) {
 }
 
 std::vector<UString> TVXBaseLemmaMatchCapableList::DetailsOfCurrentSettings() {
-  const TListSeams& seams = ListSeams();
-  const UString format = seams.current_x_settings ? seams.current_x_settings() : UString(u"Current %s settings");
-  const UString name = seams.list_type_name ? seams.list_type_name(ListType())
-                                            : UString(u"list type ") + IntToUStr(ListType());
-  return {UFormat(format, {name})};
+  return {VXResFmt(TVXRes::VXCurrentXSettings, {list_type_as_string(ListType())})};
 }
 
 // --- stream body -----------------------------------------------------------------------------
@@ -107,6 +105,16 @@ std::vector<UString> TVXBaseLemmaMatchCapableList::DetailsOfCurrentSettings() {
 bool TVXBaseLemmaMatchCapableList::SaveToStream(TStream& s) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("save the list");
   TBusyGuard busy(*this, kBusySaving);
+  try {
+    return SaveBody(s);
+  } catch (...) {
+    AddToLogFile("a list could not be written: an entry failed");
+    current_entry_saving = -1;
+    return false;
+  }
+}
+
+bool TVXBaseLemmaMatchCapableList::SaveBody(TStream& s) {
   current_entry_saving = -1;
   TStoredListSettingsRec& settings = StoredListInfo().settings;
   settings.list_type = ListType();
@@ -206,7 +214,7 @@ bool TVXBaseLemmaMatchCapableList::ReadFromStream(TStream& s) {
       current_entry_loading = -1;
     }
     sort_after = !StopRequested(kPanicEndOfText) && settings.saved == 0 && ListType() != 2 && ListType() != 19;
-  } catch (const std::exception&) {
+  } catch (...) {
     return false;
   }
   if (sort_after) SortAlphabeticallyAscending();
@@ -274,7 +282,7 @@ void TVXBaseLemmaMatchCapableList::TreatMatch(int index) {
   matched_this_run_[index] = 1;
   items_matched.push_back(index);
   ++fmatch_words_found;
-  switch (fmatch_settings.action) {
+  switch (fmatch_settings.Action()) {
     case 0:
       if (SetMatched(index, true)) changed_this_run_.push_back(index);
       break;
@@ -321,8 +329,8 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     AddToLogFile("match run: no match action for that command");
     return 0;
   }
-  fmatch_settings = seams.match_settings ? seams.match_settings(current_tool_var) : TListMatchSettings();
-  fmatch_settings.action = static_cast<uint8_t>(action);
+  fmatch_settings = GetMatchListSettings(current_tool_var);
+  fmatch_settings.SetAction(static_cast<uint8_t>(action));
   if (action == 3) {
     UnmatchAll();
     return 0;
@@ -334,7 +342,7 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     for (int i = 0; i < Count(); ++i)
       if (SetDeleted(i, true)) deleted_first.push_back(i);
   items_matched.clear();
-  if (fmatch_settings.kind == 0) {
+  if (fmatch_settings.Kind() == 0) {
     matched_this_run_.assign(Count(), 0);
     TraverseMatchesDoing(current_tool_var, &MatchWordThunk, this);
     matched_this_run_.clear();
@@ -342,7 +350,7 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     if (action == 1) AddItemsToUndoList(kUndoDelete, changed_this_run_);
   } else {
     std::unique_ptr<TListMatchProbe> probe =
-        seams.probe_from_typed_words ? seams.probe_from_typed_words(fmatch_settings.typed_words) : nullptr;
+        seams.probe_from_typed_words ? seams.probe_from_typed_words(fmatch_settings.TypedWords()) : nullptr;
     if (!probe) {
       AddToLogFile("match run: no search engine for typed match words");
     } else {
@@ -526,12 +534,11 @@ bool PhraseHasAWordInList(UStringView phrase) {
 
 int32_t ZipEntryCount(UStringView file_name) {
   if (!FileExists(file_name)) return 0;
-  const TListSeams& seams = ListSeams();
-  if (!seams.zip_entry_count) {
-    AddToLogFile("no zip component: entries of an archive not counted");
-    return 0;
-  }
-  const UString work = seams.temp_zip_folder ? seams.temp_zip_folder() : SystemTempFolder();
-  const int32_t n = seams.zip_entry_count(file_name, work);
-  return n < 0 ? 0 : n;
+  TZipForge zip;
+  zip.SetBaseDir(GetTempZipFolder());
+  zip.SetFileName(file_name);
+  if (!zip.OpenArchive(TZipOpenMode::Read)) return 0;
+  const int32_t n = zip.GetEntryCount();
+  zip.CloseArchive();
+  return n;
 }

@@ -13,9 +13,9 @@
 //   written (they travel under their head); the announced entry count is then corrected in
 //   place.
 //
-// Seams: the settings store, the search engine, the zip component and the runtime's resource
-// texts are reached through TListSeams, which the program fills at start-up. Without them a
-// match run of typed words finds nothing, ZipEntryCount answers 0 and the texts are plain ones.
+// Seams: the search engine and the runtime's menu-tag table are reached through TListSeams,
+// which the program fills at start-up. Without them a match run of typed words finds nothing,
+// ItemsWhichMatch answers an empty list and a match command's tag is taken as its action.
 #pragma once
 
 #include <array>
@@ -26,11 +26,12 @@
 
 #include "model/work_vx_base.h"
 #include "platform/rtl/datetime.h"
+#include "platform/runtime/vx_longint_list.h"
+#include "platform/settings/settings_records.h"
 #include "shell/services/tessor_minimal_progress.h"
 
 class TBaseSearchItems;
 
-using T1LongintList = std::vector<int32_t>;
 // Word-length counts, index = length (1 to 50 used), 204 bytes.
 using TStatsWordLengths = std::array<int32_t, 51>;
 static_assert(sizeof(TStatsWordLengths) == 204, "word-length counts are 51 Int32");
@@ -54,14 +55,6 @@ class TStringlistWithIntegerList {
   std::unique_ptr<Index> index_;
 };
 
-// What a match run takes from the tool's match-list settings.
-struct TListMatchSettings {
-  uint8_t activated = 0;
-  uint8_t action = 0;  // of the current run: 0 mark, 1 delete matches, 2 delete non-matches, 3 unmark
-  uint8_t kind = 0;    // 0 the lemmatiser's match list, 1 match words typed into the settings
-  UString typed_words; // kind 1
-};
-
 // Answers, for one entry's text followed by a space, whether a search item is found in it.
 class TListMatchProbe {
  public:
@@ -70,21 +63,12 @@ class TListMatchProbe {
 };
 
 struct TListSeams {
-  // Settings store: the match-list settings of a tool.
-  TListMatchSettings (*match_settings)(uint8_t tool) = nullptr;
   // Runtime: the match action of a menu tag (without it the tag is the action).
   int (*tag_to_match_action)(int tag) = nullptr;
   // Search engine: a probe over search items, and one over the typed match words.
   std::unique_ptr<TListMatchProbe> (*probe_from_items)(const TBaseSearchItems& items, uint32_t engine_setting) =
       nullptr;
   std::unique_ptr<TListMatchProbe> (*probe_from_typed_words)(UStringView words) = nullptr;
-  // Zip component: the number of entries of an archive (negative when it cannot be opened).
-  int32_t (*zip_entry_count)(UStringView file_name, UStringView work_folder) = nullptr;
-  // Settings store: the temporary zip folder.
-  UString (*temp_zip_folder)() = nullptr;
-  // Runtime resource texts: the "current %s settings" line and the name of a list type.
-  UString (*current_x_settings)() = nullptr;
-  UString (*list_type_name)(TTessorineList list_type) = nullptr;
 };
 void SetListSeams(const TListSeams& seams);
 const TListSeams& ListSeams();
@@ -128,7 +112,8 @@ class TVXBaseLemmaMatchCapableList : public TVXBaseDataClass {
   // lists stay as they were and the answer is false.
   virtual bool MergeWith(TVXBaseLemmaMatchCapableList* other);
 
-  // Applies the tool's match list; answers the number of entries matched.
+  // Applies the tool's match list as its match-list settings say; answers the number of entries
+  // matched.
   int32_t CheckMatches(int tag);
   // Removes the tool's stop words (undoably); answers the number of entries removed.
   int32_t CheckStops();
@@ -142,7 +127,7 @@ class TVXBaseLemmaMatchCapableList : public TVXBaseDataClass {
   TPoint (*main_form_centre)() = nullptr;
 
   T1LongintList items_matched;
-  TListMatchSettings fmatch_settings;
+  TMatchListSettingsRec fmatch_settings{};  // byte 1: the action of the current run
   int32_t fmatch_words_found = 0;
   TStringlistWithIntegerList TempLemmaAddList;
   bool typed_search = false;
@@ -171,6 +156,7 @@ class TVXBaseLemmaMatchCapableList : public TVXBaseDataClass {
   void LemmaPair(UStringView a, UStringView b, bool case_sensitive, int32_t total, int32_t index, bool whole_word);
   void MatchWord(UStringView word, bool case_sensitive, int32_t total, int32_t index, bool whole_word);
   void TreatMatch(int index);
+  bool SaveBody(TStream& s);
 
   int32_t joined_count_ = 0;
   std::vector<uint8_t> matched_this_run_;  // per index, during a match run

@@ -1,10 +1,6 @@
 #include "model/work_vx_base.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <algorithm>
-#include <exception>
 
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
@@ -41,18 +37,6 @@ constexpr uint32_t kParentMagic = 0x4C425856;  // "VXBL"
 constexpr uint16_t kParentFormat = 1;
 constexpr uint8_t kPrivateFormat = 1;
 constexpr size_t kUndoLimit = 64;
-
-locale_t Utf8CType() {
-  static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-  return loc;
-}
-
-void AppendUnitsBigEndian(std::string& key, UStringView s) {
-  for (char16_t c : s) {
-    key.push_back(static_cast<char>(c >> 8));
-    key.push_back(static_cast<char>(c & 0xFF));
-  }
-}
 
 int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
@@ -103,41 +87,6 @@ bool PositionMatch(const UString& pattern, const UString& s, uint32_t flags) {
 }
 
 }  // namespace
-
-// --- collation -------------------------------------------------------------------------------
-// A plain order until the locale collation of the text services is linked in: words compare by
-// their case-folded UTF-16 units, and a case-sensitive key adds the units themselves after the
-// folded ones so that it refines the case-insensitive order.
-
-UString ListFoldCase(UStringView s) {
-  UString out(s);
-  locale_t loc = Utf8CType();
-  for (char16_t& c : out) {
-    if (c < 0x80) {
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    } else if (loc != static_cast<locale_t>(0) && (c < 0xD800 || c > 0xDFFF)) {
-      const wint_t low = towlower_l(static_cast<wint_t>(c), loc);
-      if (low <= 0xFFFF) c = static_cast<char16_t>(low);
-    }
-  }
-  return out;
-}
-
-std::string ListCollationKey(TLangID lcid, bool case_sensitive, UStringView s) {
-  std::string key;
-  key.reserve(s.size() * (case_sensitive ? 4 : 2) + 2);
-  AppendUnitsBigEndian(key, ListFoldCase(s));
-  if (case_sensitive) {
-    key.push_back('\0');
-    key.push_back('\0');
-    AppendUnitsBigEndian(key, s);
-  }
-  return key;
-}
-
-int ListCompareWords(TLangID lcid, bool case_sensitive, UStringView a, UStringView b) {
-  return Sign(ListCollationKey(lcid, case_sensitive, a).compare(ListCollationKey(lcid, case_sensitive, b)));
-}
 
 UString RelevantAffixesOfStringData(const TGrid_data_rec& cell) { return cell.prefix + cell.text + cell.suffix; }
 
@@ -567,7 +516,7 @@ bool TVXBaseDataClass::Undo() {
 
 // --- sorting ---------------------------------------------------------------------------------
 
-TLangID TVXBaseDataClass::SortLCID() const { return holder_ ? holder_->LCID() : 0x0409; }
+TLCID TVXBaseDataClass::SortLCID() const { return holder_ ? holder_->LCID() : kLCID_EnglishUS; }
 
 void TVXBaseDataClass::SetSortAscending(int level, bool ascending) {
   sorts_[ClampLevel(level)].ascending = ascending;
@@ -659,11 +608,11 @@ void TVXBaseDataClass::ApplyStoredSortSettings() {
 
 std::string TVXBaseDataClass::StringKeyFor(int level, TVXBaseListObject& e) {
   const TSortLevel& s = sorts_[level];
-  const TLangID lcid = SortLCID();
-  if (s.comparer == &BaseCompareReverse) return ListCollationKey(lcid, s.case_sensitive, Reversed(e.MainWordOnly()));
-  if (s.comparer == &BaseComparePrefix) return ListCollationKey(lcid, s.case_sensitive, e.MainWordPrefix());
-  if (s.comparer == &BaseCompareSuffix) return ListCollationKey(lcid, s.case_sensitive, e.MainWordSuffix());
-  return ListCollationKey(lcid, s.case_sensitive, e.MainWordOnly());
+  const TLCID lcid = SortLCID();
+  if (s.comparer == &BaseCompareReverse) return CollationSortKey(lcid, s.case_sensitive, Reversed(e.MainWordOnly()));
+  if (s.comparer == &BaseComparePrefix) return CollationSortKey(lcid, s.case_sensitive, e.MainWordPrefix());
+  if (s.comparer == &BaseCompareSuffix) return CollationSortKey(lcid, s.case_sensitive, e.MainWordSuffix());
+  return CollationSortKey(lcid, s.case_sensitive, e.MainWordOnly());
 }
 
 void TVXBaseDataClass::SetBase(TVXBaseListObject& entry, int level) {
@@ -801,7 +750,7 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
     } else {
       for (size_t k = 0; k < n; ++k) entries_[first + k] = items[k].e;
     }
-  } catch (const std::exception&) {
+  } catch (...) {
     ok = false;
   }
   busy_ = kBusyNone;
@@ -813,19 +762,19 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
 // --- finding ---------------------------------------------------------------------------------
 
 int TVXBaseDataClass::Find_WordStr(UStringView word, bool case_sensitive) {
-  const TLangID lcid = SortLCID();
+  const TLCID lcid = SortLCID();
   if (alpha_sorted_ && nil_slots_ == 0) {
     int lo = 0, hi = Count();
     while (lo < hi) {
       const int mid = lo + (hi - lo) / 2;
-      if (ListCompareWords(lcid, false, entries_[mid]->MainWordOnly(), word) < 0)
+      if (CompareStringsLocale(lcid, false, entries_[mid]->MainWordOnly(), word) < 0)
         lo = mid + 1;
       else
         hi = mid;
     }
     for (int i = lo; i < Count(); ++i) {
       const UString w = entries_[i]->MainWordOnly();
-      if (ListCompareWords(lcid, false, w, word) != 0) break;
+      if (CompareStringsLocale(lcid, false, w, word) != 0) break;
       if (!case_sensitive || w == word) return i;
     }
     return -1;
@@ -833,16 +782,16 @@ int TVXBaseDataClass::Find_WordStr(UStringView word, bool case_sensitive) {
   for (int i = 0; i < Count(); ++i) {
     if (!entries_[i]) continue;
     const UString w = entries_[i]->MainWordOnly();
-    if (case_sensitive ? w == word : ListCompareWords(lcid, false, w, word) == 0) return i;
+    if (case_sensitive ? w == word : CompareStringsLocale(lcid, false, w, word) == 0) return i;
   }
   return -1;
 }
 
 int TVXBaseDataClass::Find_PosWordStr(UStringView word, bool case_sensitive, int start, uint32_t flags) {
-  const UString pattern = case_sensitive ? UString(word) : ListFoldCase(word);
+  const UString pattern = case_sensitive ? UString(word) : FoldCaseU(word);
   for (int i = std::max(start, 0); i < Count(); ++i) {
     if (!entries_[i]) continue;
-    const UString w = case_sensitive ? entries_[i]->MainWordOnly() : ListFoldCase(entries_[i]->MainWordOnly());
+    const UString w = case_sensitive ? entries_[i]->MainWordOnly() : FoldCaseU(entries_[i]->MainWordOnly());
     if (PositionMatch(pattern, w, flags)) return i;
   }
   return -1;
@@ -866,9 +815,9 @@ int TVXBaseDataClass::Find_Word(UStringView word, bool case_sensitive, bool whol
 int TVXBaseDataClass::Find_Word(UStringView word, UStringView prefix, UStringView suffix, bool case_sensitive) {
   int i = Find_WordStr(word, case_sensitive);
   if (i < 0) return -1;
-  const TLangID lcid = SortLCID();
+  const TLCID lcid = SortLCID();
   auto same = [&](const UString& a, UStringView b) {
-    return case_sensitive ? a == b : ListCompareWords(lcid, false, a, b) == 0;
+    return case_sensitive ? a == b : CompareStringsLocale(lcid, false, a, b) == 0;
   };
   // Entries with the same word sit together in a sorted list; elsewhere walk on from i.
   for (; i < Count(); ++i) {
@@ -1027,7 +976,7 @@ bool TVXBaseDataClass::ReadFromStream(TStream& s) {
     stored_.info = info;
     stored_.ForgetPosition();
     return true;
-  } catch (const std::exception&) {
+  } catch (...) {
     return false;
   }
 }

@@ -14,7 +14,9 @@
 //   Freeing an entry always unlinks it from its head and from its forms.
 //
 // Sorting
-//   Each level has a key, a direction, a case flag and a comparer. A comparer compares one
+//   Words sort by the locale collation of the holder's language (CollationSortKey); a
+//   case-sensitive order refines the case-insensitive one, so a list sorted either way can be
+//   searched either way. Each level has a key, a direction, a case flag and a comparer. A comparer compares one
 //   entry with the level's pivot, which SetBase(entry, level) loads; the sort is stable. The
 //   base installs its own comparers for the keys in TBaseSortKey; derived lists call
 //   Set1Sort first and then install their own comparer with SetSortComparer.
@@ -32,6 +34,8 @@
 #include <vector>
 
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/text/text_services.h"
 
 class TStream;
 class TVXBaseDataClass;
@@ -40,9 +44,7 @@ class TSortAndTagMergedList;
 struct TVXEntryPrivate;
 struct TUndoRecord;
 
-using TTessorineList = int32_t;     // list type
 using grid_alternatives = int32_t;  // kind of grid a list is shown in
-using TLangID = uint32_t;           // numeric language identifier (0x0409 English, US)
 
 // The number a cell shows when a column has no value for a row.
 inline constexpr float kMissingValue = -999999.0f;
@@ -178,8 +180,8 @@ class TVXBaseHolder {
 
   virtual void SetUnicode(bool unicode) { unicode_ = unicode; }
   bool Unicode() const { return unicode_; }
-  void SetLCID(TLangID lcid) { lcid_ = lcid; }
-  TLangID LCID() const { return lcid_; }
+  void SetLCID(TLCID lcid) { lcid_ = lcid; }
+  TLCID LCID() const { return lcid_; }
   void SetCodePage(int code_page) { code_page_ = code_page; }
   int CodePage() const { return code_page_; }
   // Refreshes the export choices at the start of an export; the base keeps them as they are.
@@ -192,7 +194,7 @@ class TVXBaseHolder {
 
  private:
   bool unicode_ = true;
-  TLangID lcid_ = 0x0409;
+  TLCID lcid_ = kLCID_EnglishUS;
   int code_page_ = 1252;
 };
 
@@ -324,13 +326,6 @@ struct TSortLevel {
   bool case_sensitive = false;
   TLevelComparer comparer = nullptr;
 };
-
-// --- collation -------------------------------------------------------------------------------
-// The order the base sorts words in and finds them by. A case-sensitive order refines the
-// case-insensitive one, so a list sorted either way can be searched either way.
-std::string ListCollationKey(TLangID lcid, bool case_sensitive, UStringView s);
-int ListCompareWords(TLangID lcid, bool case_sensitive, UStringView a, UStringView b);
-UString ListFoldCase(UStringView s);
 
 // --- the list root ---------------------------------------------------------------------------
 
@@ -517,7 +512,7 @@ class TVXBaseDataClass {
   void WidenFrequencyRange(int32_t f);
   uint32_t ListFlags() const { return stored_.settings.list_flags; }
   void SetListFlags(uint32_t flags) { stored_.settings.list_flags = flags; }
-  TLangID SortLCID() const;
+  TLCID SortLCID() const;
 
  protected:
   static int ClampLevel(int level) { return level < 0 ? 0 : (level > 2 ? 2 : level); }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "model/work_test_list.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -47,12 +50,19 @@ bool ReadInto(const std::vector<uint8_t>& bytes, int* count = nullptr, TTessorin
 // Holds the lemmatiser lists of one tool and makes it the current tool for a test.
 class ListsForTool {
  public:
-  static constexpr uint8_t kTool = 202;
+  static constexpr uint8_t kTool = 29;  // a tool number the store keeps values for, used by no tool
   ListsForTool() : old_tool_(current_tool_var) { current_tool_var = kTool; }
   ~ListsForTool() {
     for (int k = lmsLemma; k <= lmsStop; ++k) ClearOne(kTool, k);
+    SetMatchSettings(0, u"");
     current_tool_var = old_tool_;
     SetListSeams(TListSeams());
+  }
+  static void SetMatchSettings(uint8_t kind, UStringView typed) {
+    TMatchListSettingsRec rec = GetMatchListSettings(kTool);
+    rec.SetKind(kind);
+    rec.SetTypedWords(typed);
+    SetLemmaMatchStopSettings(kTool, lmsMatch, rec);
   }
   void Load(int kind, std::string_view text) {
     ASSERT_TRUE(LoadedOne(kTool, kind, tmp_.Write(u"list" + IntToUStr(kind) + u".txt", text)));
@@ -272,6 +282,17 @@ TEST(ListStream, StopRequestEndsReadingAndWriteFailuresAnswerFalse) {
     EXPECT_FALSE(a.SaveToStream(s)) << "limit " << limit;
   }
   EXPECT_EQ(a.Count(), 2);
+
+  // An entry that throws while it is written: the list answers false and is usable again.
+  struct TThrowingEntry : TTestWordEntry {
+    using TTestWordEntry::TTestWordEntry;
+    bool SaveToStream(TStream&) override { throw std::runtime_error("entry has no extra block"); }
+  };
+  a.Add(new TThrowingEntry(&a, u"boom", 1));
+  TMemoryStream m;
+  EXPECT_FALSE(a.SaveToStream(m));
+  EXPECT_EQ(a.ListBusy(), kBusyNone);
+  EXPECT_TRUE(a.DoASort(3, 0, a.Count() - 1));
 }
 
 TEST(ListStream, BigListMovesProgressToTheController) {
@@ -419,7 +440,7 @@ TEST(ListMatches, MatchListActionsWithPatternsAndUndo) {
   seams.tag_to_match_action = [](int tag) { return tag - 100; };
   SetListSeams(seams);
   EXPECT_EQ(l.CheckMatches(101), 7);
-  EXPECT_EQ(l.fmatch_settings.action, 1);
+  EXPECT_EQ(l.fmatch_settings.Action(), 1);
   EXPECT_EQ(l.CheckMatches(50), 0);
 }
 
@@ -442,13 +463,8 @@ class TWordProbe : public TListMatchProbe {
 
 TEST(ListMatches, TypedMatchWordsGoThroughTheSearchEngine) {
   ListsForTool tool;
+  ListsForTool::SetMatchSettings(1, u"cat tree");
   TListSeams seams;
-  seams.match_settings = [](uint8_t) {
-    TListMatchSettings s;
-    s.kind = 1;
-    s.typed_words = u"cat tree";
-    return s;
-  };
   seams.probe_from_typed_words = [](UStringView words) -> std::unique_ptr<TListMatchProbe> {
     EXPECT_EQ(words, u"cat tree");
     return std::make_unique<TWordProbe>(Words{u"cat", u"tree"});
@@ -543,25 +559,23 @@ TEST(ListMerge, EntriesMoveOnlyWhenTheChecksPass) {
   EXPECT_TRUE(a.GetJoinedElsewhere(3));
 }
 
-TEST(ListSeamsTest, ZipCountAndSettingsText) {
+TEST(ListFreeRoutines, ZipEntryCountAndSettingsText) {
   TempFolder tmp;
   EXPECT_EQ(ZipEntryCount(tmp.Path() + u"missing.zip"), 0);
-  const UString file = tmp.Write(u"a.zip", "not really");
-  EXPECT_EQ(ZipEntryCount(file), 0);
-  TListSeams seams;
-  seams.zip_entry_count = [](UStringView, UStringView work) -> int32_t { return work == u"/zips/" ? 5 : -1; };
-  seams.temp_zip_folder = [] { return UString(u"/zips/"); };
-  SetListSeams(seams);
-  EXPECT_EQ(ZipEntryCount(file), 5);
-  seams.temp_zip_folder = [] { return UString(u"/elsewhere/"); };
-  SetListSeams(seams);
-  EXPECT_EQ(ZipEntryCount(file), 0);
+  EXPECT_EQ(ZipEntryCount(tmp.Write(u"a.zip", "PK\x03\x04 not really")), 0);
+  const UString zip_name = tmp.Path() + u"b.zip";
+  {
+    TZipForge zip;
+    zip.SetFileName(zip_name);
+    ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::ReadWrite));
+    TMemoryStream one, two;
+    WriteU8(one, 1);
+    WriteU8(two, 2);
+    ASSERT_TRUE(zip.AddFromStream(u"one.txt", one) && zip.AddFromStream(u"sub/two.txt", two));
+    ASSERT_TRUE(zip.CloseArchive());
+  }
+  EXPECT_EQ(ZipEntryCount(zip_name), 2);
 
   TTestWordList l;
-  EXPECT_EQ(l.DetailsOfCurrentSettings(), Words{u"Current list type 7 settings"});
-  seams.current_x_settings = [] { return UString(u"%s now"); };
-  seams.list_type_name = [](TTessorineList) { return UString(u"Word list"); };
-  SetListSeams(seams);
-  EXPECT_EQ(l.DetailsOfCurrentSettings(), Words{u"Word list now"});
-  SetListSeams(TListSeams());
+  EXPECT_EQ(l.DetailsOfCurrentSettings(), Words{u"Current " + list_type_as_string(7) + u" settings"});
 }

@@ -67,6 +67,22 @@ TEST(VXBaseSort, AlphabeticalIgnoresCaseAndKeepsTiesInOrder) {
   EXPECT_FALSE(l.SortedAlphabetically());
 }
 
+TEST(VXBaseSort, WordsFollowTheLanguagesCollation) {
+  TVXBaseHolder holder;
+  TTestWordList l(&holder);
+  Fill(l, {{u"zebra", 1}, {u"\u00e9tage", 1}, {u"Apple", 1}, {u"eta", 1}, {u"Eagle", 1}, {u"apple", 1}});
+  ASSERT_TRUE(l.SortAlphabeticallyAscending());
+  EXPECT_EQ(l.Words(), (Words{u"Apple", u"apple", u"Eagle", u"eta", u"\u00e9tage", u"zebra"}));
+  // Case-sensitive: lower case before upper case of the same word.
+  l.SetSortCaseSensitive(0, true);
+  ASSERT_TRUE(l.DoASort(3, 0, l.Count() - 1));
+  EXPECT_EQ(l.Words(), (Words{u"apple", u"Apple", u"Eagle", u"eta", u"\u00e9tage", u"zebra"}));
+  EXPECT_TRUE(l.SortedAlphabetically());
+  EXPECT_EQ(l.Find_WordStr(u"\u00c9TAGE", false), 4);
+  EXPECT_EQ(l.Find_WordStr(u"etage", false), -1);  // accents count
+  EXPECT_EQ(l.Find_WordStr(u"Apple", true), 1);
+}
+
 TEST(VXBaseSort, ReverseWordsAndOwnComparerThroughThePivot) {
   TTestWordList l;
   Fill(l, {{u"sing", 1}, {u"bat", 1}, {u"cab", 1}, {u"ring", 1}});

@@ -109,6 +109,10 @@ TEST(Lemmatiser, StopAndMatchListsInUtf16AndUtf8) {
       &ctx));
   EXPECT_EQ(words, (std::vector<UString>{u"*ing", u"un*", u"#", u"cat"}));
   EXPECT_TRUE(cs);
+  // Not UTF-8: read as Windows-1252.
+  ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"stop8.txt", "caf\xe9\n\x93quoted\x94\n")));
+  EXPECT_EQ(Stops(kTool), (std::vector<UString>{u"caf\u00e9", u"\u201cquoted\u201d"}));
+  EXPECT_EQ(FoundInTheList(kTool, "CAF\xc9", 0, lmsStop), 1);
   ClearOne(kTool, lmsStop);
   ClearOne(kTool, lmsMatch);
 }

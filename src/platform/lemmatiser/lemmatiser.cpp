@@ -1,8 +1,5 @@
 #include "platform/lemmatiser/lemmatiser.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <exception>
 #include <map>
 #include <memory>
@@ -12,6 +9,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/text/text_services.h"
 
 namespace {
 
@@ -37,20 +35,7 @@ TListPtr Find(uint8_t tool, int kind) {
   return it == Lists().end() ? nullptr : it->second;
 }
 
-// Case folding for look-ups (simple per-unit mapping of the C.UTF-8 locale).
-UString Folded(UStringView s) {
-  static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-  UString out(s);
-  for (char16_t& c : out) {
-    if (c < 0x80) {
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    } else if (loc != static_cast<locale_t>(0) && (c < 0xD800 || c > 0xDFFF)) {
-      const wint_t low = towlower_l(static_cast<wint_t>(c), loc);
-      if (low <= 0xFFFF) c = static_cast<char16_t>(low);
-    }
-  }
-  return out;
-}
+UString Folded(UStringView s) { return FoldCaseU(s); }
 
 // The file's text, or false for a file that cannot be read or is not text.
 bool ReadListText(UStringView file_name, UString& text) {
@@ -75,7 +60,8 @@ bool ReadListText(UStringView file_name, UString& text) {
   size_t start = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
   for (size_t i = start; i < n; ++i)
     if (b[i] == 0) return false;  // a binary file, or UTF-16 without its mark
-  text = Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(b.data()) + start, n - start));
+  const uint8_t* body = b.data() + start;
+  if (!DecodeUtf8Strict(body, n - start, text)) text = DecodeCodePage(body, n - start, 1252);
   return true;
 }
 
@@ -182,7 +168,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
     if (options.show_progress) options.show_progress(100);
     Lists()[{tool, kind}] = std::move(list);
     return true;
-  } catch (const std::exception&) {
+  } catch (...) {
     return false;
   }
 }
@@ -195,7 +181,8 @@ int FoundInTheList(uint8_t tool, const void* word, int width, int kind) {
   if (!list) return 0;
   UString w;
   if (width == 0) {
-    w = Latin1ToUtf16(static_cast<const char*>(word));
+    const char* p = static_cast<const char*>(word);
+    w = DecodeCodePage(reinterpret_cast<const uint8_t*>(p), std::char_traits<char>::length(p), 1252);
   } else {
     for (const char16_t* p = static_cast<const char16_t*>(word); *p; ++p) w.push_back(*p);
   }

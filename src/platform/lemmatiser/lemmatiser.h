@@ -1,6 +1,7 @@
 // Lemma, match and stop lists, one of each per tool, loaded from plain-text files.
 //
-// List files are UTF-8 (with or without a byte-order mark) or UTF-16 with a byte-order mark.
+// List files are UTF-8 (with or without a byte-order mark) or UTF-16 with a byte-order mark; a
+// file that is not well-formed UTF-8 is read as Windows-1252.
 // One item per line; blank lines are skipped and everything from ";" to the end of a line is a
 // comment.
 //   - Lemma lists: "head -> form1, form2" or "head<TAB>form1<TAB>form2" (forms may be separated
@@ -42,7 +43,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
 void ClearOne(uint8_t tool, int kind);
 
 // Non-zero when word is in the tool's list of that kind (for lemma lists: a head or a form).
-// width 1: word points at zero-terminated UTF-16; width 0: at zero-terminated 8-bit text.
+// width 1: word points at zero-terminated UTF-16; width 0: at zero-terminated Windows-1252 text.
 int FoundInTheList(uint8_t tool, const void* word, int width, int kind);
 
 // The other members of word's lemma (its head first, then the forms), joined by separator;
