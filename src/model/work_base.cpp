@@ -342,17 +342,24 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     for (int i = 0; i < Count(); ++i)
       if (SetDeleted(i, true)) deleted_first.push_back(i);
   items_matched.clear();
+  // Without match words nothing may stay deleted by the run.
+  auto nothing_to_match = [&](const char* why) {
+    for (int32_t i : deleted_first) SetDeleted(i, false);
+    AddToLogFile(why);
+    return 0;
+  };
   if (fmatch_settings.Kind() == 0) {
     matched_this_run_.assign(Count(), 0);
-    TraverseMatchesDoing(current_tool_var, &MatchWordThunk, this);
+    const bool walked = TraverseMatchesDoing(current_tool_var, &MatchWordThunk, this);
     matched_this_run_.clear();
+    if (!walked) return nothing_to_match("match run: no match list loaded");
     if (action == 0) AddItemsToUndoList(kUndoMatch, changed_this_run_);
     if (action == 1) AddItemsToUndoList(kUndoDelete, changed_this_run_);
   } else {
     std::unique_ptr<TListMatchProbe> probe =
         seams.probe_from_typed_words ? seams.probe_from_typed_words(fmatch_settings.TypedWords()) : nullptr;
     if (!probe) {
-      AddToLogFile("match run: no search engine for typed match words");
+      return nothing_to_match("match run: no search engine for typed match words");
     } else {
       items_matched = ItemsWhichMatchProbe(*probe, MainWordColumn(), true);
       fmatch_words_found += static_cast<int32_t>(items_matched.size());

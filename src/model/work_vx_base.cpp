@@ -276,11 +276,9 @@ void TVXBaseDataClass::Put(int i, TVXBaseListObject* entry) {
   TVXBaseListObject* old = entries_[i];
   if (old == entry) return;
   if (!old && entry) --nil_slots_;
-  if (old && !entry) {
-    ++nil_slots_;
-    // The detached entry is the caller's now: no undo record may point at it.
-    ClearUndoList();
-  }
+  if (old && !entry) ++nil_slots_;
+  // A detached entry is the caller's now: no undo record may point at it.
+  if (old) ClearUndoList();
   for (auto& p : pivots_) p = nullptr;
   entries_[i] = entry;
   if (entry) alpha_sorted_ = false;

@@ -16,15 +16,18 @@
 // Sorting
 //   Words sort by the locale collation of the holder's language (CollationSortKey); a
 //   case-sensitive order refines the case-insensitive one, so a list sorted either way can be
-//   searched either way. Each level has a key, a direction, a case flag and a comparer. A comparer compares one
-//   entry with the level's pivot, which SetBase(entry, level) loads; the sort is stable. The
-//   base installs its own comparers for the keys in TBaseSortKey; derived lists call
-//   Set1Sort first and then install their own comparer with SetSortComparer.
+//   searched either way. Each level has a key, a direction, a case flag and a comparer. A
+//   comparer compares one entry with the level's pivot, which SetBase(entry, level) loads; the
+//   sort is stable. The base installs its own comparers for the keys in TBaseSortKey; derived
+//   lists call Set1Sort first and then install their own comparer with SetSortComparer.
+//
+// Stream (the parent's part): "VXBL", uint16 format (1), uint16 0, then the 32-byte stored-list
+//   information. The entry count there is rewritten in place when fewer entries follow.
 //
 // Busy guard
-//   SetListBusy(action) marks the list busy while a long job walks it. Clear, sorting, merging,
-//   duplicate removal, undo and stream reading/writing refuse to start on a busy list and log
-//   why; the refusal is answered as false.
+//   SetListBusy(action) marks the list busy while a long job walks it. Clear, Zap, sorting,
+//   merging, duplicate removal, the lemma, match and stop checks, undo and stream reading and
+//   writing refuse to start on a busy list and log why; the refusal is answered as false (or 0).
 #pragma once
 
 #include <cstddef>
@@ -377,6 +380,7 @@ class TVXBaseDataClass {
   virtual int Find_PosWord(UStringView word, bool case_sensitive, bool leading_wildcard,
                            bool trailing_wildcard, bool is_number, int from_row);
   virtual int Find_Word(UStringView word);
+  // whole_word is for lists that keep more than whole words; the base compares whole main words.
   virtual int Find_Word(UStringView word, bool case_sensitive, bool whole_word);
   virtual int Find_Word(UStringView word, UStringView prefix, UStringView suffix, bool case_sensitive);
   virtual bool GetOneCloudDatum(int index, TCloudDatum& datum) { datum = TCloudDatum(); return false; }
@@ -397,6 +401,7 @@ class TVXBaseDataClass {
   // Frees the entry at index and takes its slot out.
   virtual void Remove(int index);
   virtual std::vector<UString> SearchWordsAsStringlist() { return {}; }
+  // Keys also come from streams: any value must be taken (an unknown one compares nothing).
   virtual void Set1Sort(int level, int32_t key);
   virtual bool SaveToStream(TStream& s);
   // Makes entry the pivot of a sort level.

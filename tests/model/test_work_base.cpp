@@ -482,10 +482,15 @@ TEST(ListMatches, TypedMatchWordsGoThroughTheSearchEngine) {
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(Marked(l, true), 0);
 
-  // Without a search engine nothing is found.
+  // Without a search engine nothing is found, and deleting the non-matches deletes nothing.
   seams.probe_from_typed_words = nullptr;
   SetListSeams(seams);
   EXPECT_EQ(l.CheckMatches(1), 0);
+  EXPECT_EQ(l.CheckMatches(2), 0);
+  EXPECT_EQ(Marked(l, true), 0);
+  // Likewise without a match list.
+  ListsForTool::SetMatchSettings(0, u"");
+  EXPECT_EQ(l.CheckMatches(2), 0);
   EXPECT_EQ(Marked(l, true), 0);
 }
 
