@@ -335,3 +335,40 @@ TEST(InstallationTables, ExtensionsAndInstallableFiles) {
   for (const auto& f : files) has_controller |= UString(f.file) == GetShortToolFilename(kToolController);
   EXPECT_TRUE(has_controller);
 }
+
+#include "platform/settings/vxbuf.h"
+
+TEST(SettingsWrappers, SpecialCharactersListsAndLoggingComeFromTheStore) {
+  TTextsett_rec32 ts = GetTextSettings();
+  const TTextsett_rec32 saved = ts;
+  for (int r = 0; r < 2; ++r)
+    for (int i = 0; i < 6; ++i) ts.SetSpecialCharacter(r, i, 0);
+  ts.SetSpecialCharacter(0, 0, u'{');
+  ts.SetSpecialCharacter(1, 0, u'}');
+  SetTextSettings(ts);
+  UString t = u"a{b}";
+  EXPECT_TRUE(ContainsASpecialCharacter(t));
+  PadSpecialCharactersWithSpaces(t);
+  EXPECT_EQ(t, u"a { b } ");
+  EXPECT_FALSE(ContainsASpecialCharacter(u"<plain>"));
+  SetTextSettings(saved);
+
+  TLemmaMatchStopSettingsRec stop = GetLemmaMatchStopSettings(1, 2);
+  stop.SetActivated(true);
+  SetLemmaMatchStopSettings(1, 2, stop);
+  EXPECT_TRUE(LemmaMatchStopListActivated(2, 1));
+  EXPECT_FALSE(LemmaMatchStopListActivated(3, 1));
+  stop.SetActivated(false);
+  SetLemmaMatchStopSettings(1, 2, stop);
+  EXPECT_FALSE(LemmaMatchStopListActivated(2, 1));
+
+  TempFolder folder;
+  const UString old_name = GetLogFilename();
+  SetLogging(true);
+  SetTheLogFilename(folder.Path() + u"new.log");
+  EXPECT_TRUE(SetupLoggingFromTextbuf());
+  EXPECT_TRUE(FileExists(folder.Path() + u"new.log"));
+  SetLogging(false);
+  EXPECT_FALSE(SetupLoggingFromTextbuf());
+  SetLogFilename(old_name);
+}

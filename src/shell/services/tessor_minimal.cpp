@@ -357,3 +357,34 @@ void ResetInstallableFiles() {
     row.work[2] = 0;
   }
 }
+
+// --- wrappers over the settings store ------------------------------------------------------------
+
+#include "platform/settings/vxbuf.h"
+
+bool SetupLoggingFromTextbuf() { return SetupLogging(GetLogging(), GetTheLogFilename()); }
+
+bool LemmaMatchStopListActivated(uint8_t kind, uint8_t tool) {
+  switch (kind) {
+    case 0: return GetLemmaListSettings(tool).Activated();
+    case 1: return GetMatchListSettings(tool).Activated();
+    case 2: return GetStopListSettings(tool).Activated();
+    default: return false;
+  }
+}
+
+TSpecialCharacterRows SpecialCharactersOfTextSettings() {
+  const TTextsett_rec32 ts = GetTextSettings();
+  TSpecialCharacterRows rows;
+  for (int r = 0; r < 2; ++r)
+    for (int i = 0; i < 6; ++i) rows.rows[r][i] = ts.SpecialCharacter(r, i);
+  return rows;
+}
+
+bool ContainsASpecialCharacter(UStringView text) {
+  return ContainsASpecialCharacter(text, SpecialCharactersOfTextSettings());
+}
+
+void PadSpecialCharactersWithSpaces(UString& text) {
+  PadSpecialCharactersWithSpaces(text, SpecialCharactersOfTextSettings());
+}

@@ -147,6 +147,12 @@ void ReleaseSharedMutex(int handle);
 // that does not exist yet is created. When it cannot be created, logging stays off and the
 // reason goes to standard error. Answers whether logging is on.
 bool SetupLogging(bool wanted, UStringView log_name);
+// The same with the wish and the file name read from the settings store.
+bool SetupLoggingFromTextbuf();
+
+// Whether the lemma (kind 0), match (1) or stop (2) list of a tool is switched on in the
+// settings store; any other kind answers false.
+bool LemmaMatchStopListActivated(uint8_t kind, uint8_t tool);
 
 // --- special characters of the text settings ---------------------------------------------------
 // Two rows of six characters that open and close tags; a 0 ends a row early.
@@ -158,6 +164,10 @@ bool ContainsASpecialCharacter(UStringView text, const TSpecialCharacterRows& sp
 // Puts a blank on each side of every occurrence of each special character (each distinct
 // character is padded once, however often the rows list it).
 void PadSpecialCharactersWithSpaces(UString& text, const TSpecialCharacterRows& special);
+// The same with the rows of the current text settings.
+TSpecialCharacterRows SpecialCharactersOfTextSettings();
+bool ContainsASpecialCharacter(UStringView text);
+void PadSpecialCharactersWithSpaces(UString& text);
 
 // --- installation tables -------------------------------------------------------------------------
 // The kinds of file an installation of the suite holds, by their extension.
