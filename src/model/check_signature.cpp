@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/chosen_seam.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_tools.h"
 
 void ClearCheckSignature(TCheckSignature& h) { std::memset(&h, 0, sizeof h); }
 
@@ -23,9 +23,9 @@ std::string CheckSignatureText(const TCheckSignature& h) {
 void FillCheckSignature(TCheckSignature& h, uint8_t tool, uint8_t list_type, int32_t client_height,
                         int32_t client_width, int32_t saved_dpi) {
   ClearCheckSignature(h);
-  h.signature = chosen_seam::ToolSignature(tool);
+  h.signature = ToolSignature(tool);
   h.negated_dpi = static_cast<int32_t>(0u - static_cast<uint32_t>(saved_dpi));
-  SetCheckSignatureText(h, chosen_seam::ListSignature(list_type));
+  SetCheckSignatureText(h, list_signature32(list_type));
   h.client_height = client_height;
   h.client_width = client_width;
 }
@@ -50,12 +50,12 @@ bool ReadCheckSignature(TStream& s, TCheckSignature& h) {
 }
 
 bool CheckSignatureOfTool(const TCheckSignature& h, uint8_t tool) {
-  const int32_t want = chosen_seam::ToolSignature(tool);
+  const int32_t want = ToolSignature(tool);
   return want != 0 && h.signature == want;
 }
 
 bool CheckSignatureListType(const TCheckSignature& h, uint8_t& list_type) {
-  return chosen_seam::DiskFileType(&h.list_signature_length, list_type);
+  return DiskFileType(&h.list_signature_length, list_type);
 }
 
 bool ReadAndCheckSignature(TStream& s, TCheckSignature& h, uint8_t tool) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "model/chosen_seam.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/vxbuf.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 
@@ -167,12 +169,11 @@ TVXFileDetails::TVXFileDetails(bool ARestrictTo3LetterExtensions, uint8_t ATool,
     : TSharedChosenFilesClass(ARestrictTo3LetterExtensions, std::move(AOnError), ATool) {}
 
 UString TVXFileDetails::TempFilename() const {
-  return IncludeTrailingPathDelimiter(chosen_seam::TempFolder()) + chosen_seam::ToolName(fTool) + u".chosen_texts";
+  return GetTempFolder() + Tool_Name(fTool) + u".chosen_texts";
 }
 
 bool TVXFileDetails::SavedToTempFile() {
   const UString name = TempFilename();
-  ForceDirectories(ExtractFilePath(name));
   const bool ok = SaveAllChosenToFile(name);
   if (global_keeping_log && ok) AddToLogFile(UFormat(u"%s saved %s", {name, u"YES"}));
   return ok;
@@ -269,19 +270,16 @@ TVLFileReadMode TVXFileDetails::ReadChosenFromPlainTextFile(UStringView AFilenam
     d.folder_num = FolderIndex(folder);
     AddIfNotInAlready(d, folder);
   }
-  fLastLoadMessage = chosen_seam::ResFmt(chosen_seam::Text::NManyTextFilesLoadedFrom,
-                                         {IntToUStr(FileCount()), UString(AFilename)});
+  fLastLoadMessage = VXResFmt(TVXRes::VXNManyTextFilesLoadedFrom, {IntToUStr(FileCount()), UString(AFilename)});
   if (global_keeping_log) AddToLogFile(fLastLoadMessage);
   return FileCount() > 0 ? tvl_txt : tvl_failed;
 }
 
 TChosenTextsPrintTable TVXFileDetails::PrintTable(uint8_t ATool) const {
-  using chosen_seam::Text;
   TChosenTextsPrintTable t;
-  t.heading = chosen_seam::ResFmt(Text::XTextFiles, {IntToUStr(FileCount()), chosen_seam::ToolName(ATool)});
-  t.column_headings = {chosen_seam::ResText(Text::Filename), chosen_seam::ResText(Text::Date),
-                       chosen_seam::ResText(Text::Size),     chosen_seam::ResText(Text::Unicode),
-                       chosen_seam::ResText(Text::Wanted),   chosen_seam::ResText(Text::Words)};
+  t.heading = VXResFmt(TVXRes::VXXTextFiles, {IntToUStr(FileCount()), Tool_Name(ATool)});
+  t.column_headings = {VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXDate),   VXRes(TVXRes::VXSize),
+                       VXRes(TVXRes::VXUnicode),  VXRes(TVXRes::VXWanted), VXRes(TVXRes::VXWords)};
   t.rows.reserve(static_cast<size_t>(FileCount()));
   for (int32_t i = 0; i < FileCount(); ++i) {
     const TChosenFile_BaseRec& r = fFiles.Item(i)->data;

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <random>
 
-#include "model/chosen_seam.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/vxbuf.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 
@@ -494,8 +496,7 @@ UString TSharedChosenFilesClass::TempFilewithZipOpened(int32_t index) const {
   if (!zip.OpenArchive(TZipOpenMode::Read)) return {};
   const int32_t m = zip.FindMember(member, true);
   if (m < 0) return {};
-  const UString folder = chosen_seam::TempFolder();
-  ForceDirectories(folder);
+  const UString folder = GetTempZipFolder();
   const UString name = UniqueTempName(folder, u"chosen_member_", SafeExtension(ExtractFileExt(member)));
   bool ok = false;
   {
@@ -513,7 +514,7 @@ UString TSharedChosenFilesClass::TempFilewithZipOpened(int32_t index) const {
 
 UString TSharedChosenFilesClass::SuggestedFilename() const {
   if (FileCount() == 1) return ChangeFileExt(fFiles.Item(0)->data.filename, u"");
-  return chosen_seam::ResFmt(chosen_seam::Text::TheseFiles, {FolderNamesAsText(fFolders, 4, 60)});
+  return VXResFmt(TVXRes::VXTheseFiles, {FolderNamesAsText(fFolders, 4, 60)});
 }
 
 std::vector<int64_t> TSharedChosenFilesClass::ComputedByteDivisions(int32_t parts) const {
@@ -783,7 +784,7 @@ void TSharedChosenFilesClass::CopyFrom(const TSharedChosenFilesClass& Another) {
 
 // --- streams ----------------------------------------------------------------------------------
 
-int32_t TSharedChosenFilesClass::ChosenTextsSignature() { return chosen_seam::ToolSignature(16); }
+int32_t TSharedChosenFilesClass::ChosenTextsSignature() { return ToolSignature(kToolController); }
 
 std::string TSharedChosenFilesClass::ChosenTextsIdentification() {
   return "TESSORINE_CHOSEN_TEXTS_(" + std::to_string(ChosenTextsSignature()) + ")";

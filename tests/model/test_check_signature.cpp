@@ -5,8 +5,8 @@
 #include <string>
 
 #include "model/check_signature.h"
-#include "model/chosen_seam.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_tools.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ TEST(CheckSignature, FilledHeaderIsWrittenByteForByte) {
   ASSERT_TRUE(WriteCheckSignature(m, h));
   const auto& b = m.Data();
   ASSERT_EQ(b.size(), 57u);
-  EXPECT_EQ(I32At(b, 0), chosen_seam::ToolSignature(1));
+  EXPECT_EQ(I32At(b, 0), ToolSignature(1));
   EXPECT_EQ(I32At(b, 4), -96);
   EXPECT_EQ(I32At(b, 8), 700);
   EXPECT_EQ(I32At(b, 12), 1200);
-  const std::string sig = chosen_seam::ListSignature(10);
+  const std::string sig = list_signature32(10);
   ASSERT_FALSE(sig.empty());
   ASSERT_LE(sig.size(), 39u);
   EXPECT_EQ(b[16], sig.size());

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "model/chosen_files_handover.h"
-#include "model/chosen_seam.h"
 #include "model/chosenfilesbase_private.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_tools.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
@@ -103,7 +103,7 @@ TEST(ChosenTextsStream, SmallSetIsWrittenByteForByte) {
   const std::vector<uint8_t> got = Saved(set);
 
   Bytes e;
-  const int32_t sig = chosen_seam::ToolSignature(16);
+  const int32_t sig = ToolSignature(kToolController);
   const std::string id = "TESSORINE_CHOSEN_TEXTS_(" + std::to_string(sig) + ")";
   e.put<int32_t>(sig).put<int32_t>(0).put<int32_t>(1).put<int32_t>(0);
   e.put<uint8_t>(static_cast<uint8_t>(id.size())).ascii(id).zeros(40 - id.size());
@@ -246,7 +246,7 @@ TEST(ChosenTextsStream, GarbledBytesNeverCrash) {
 TEST(ChosenTextsStream, OldFoldersTextIsEightBit) {
   TSharedChosenFilesClass set(false, nullptr, 1);
   Bytes e;
-  const int32_t sig = chosen_seam::ToolSignature(16);
+  const int32_t sig = ToolSignature(kToolController);
   const std::string id = TSharedChosenFilesClass::ChosenTextsIdentification();
   e.put<int32_t>(sig).put<int32_t>(0).put<int32_t>(7).put<int32_t>(0);
   e.put<uint8_t>(static_cast<uint8_t>(id.size())).ascii(id).zeros(40 - id.size());

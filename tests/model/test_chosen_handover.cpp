@@ -6,10 +6,11 @@
 #include <string>
 
 #include "model/chosen_files_handover.h"
-#include "model/chosen_seam.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/vxbuf.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
@@ -46,7 +47,7 @@ class ChosenHandover : public ::testing::Test {
 
 TEST_F(ChosenHandover, ThroughTheToolsTemporaryFile) {
   const UString name = set.TempFilename();
-  EXPECT_EQ(name, chosen_seam::TempFolder() + chosen_seam::ToolName(9) + u".chosen_texts");
+  EXPECT_EQ(name, GetTempFolder() + Tool_Name(9) + u".chosen_texts");
   set.fFiles.Item(1)->data.jumps->assign({5, 9});
   ASSERT_TRUE(set.SavedToTempFile());
 
@@ -212,7 +213,7 @@ TEST_F(ChosenHandover, PageTableForPrinting) {
   set.SetFileWanted(0, kWantedFound);
   const TChosenTextsPrintTable t = set.PrintTable(1);
   EXPECT_NE(t.heading.find(u"2"), UString::npos);
-  EXPECT_NE(t.heading.find(chosen_seam::ToolName(1)), UString::npos);
+  EXPECT_NE(t.heading.find(Tool_Name(1)), UString::npos);
   ASSERT_EQ(t.rows.size(), 2u);
   EXPECT_EQ(t.rows[0][0], a);
   EXPECT_EQ(t.rows[0][1], DateTimeToUStr(set.GetFileDate(0)));
