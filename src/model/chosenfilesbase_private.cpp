@@ -61,7 +61,7 @@ class TMemberFinder {
   bool ok_ = false;
 };
 
-UString AbsoluteFolder(UStringView path) {
+UString AbsolutePath(UStringView path) {
   std::error_code ec;
   fs::path p = fs::absolute(ToFsPath(path), ec);
   if (ec) return ExcludeTrailingPathDelimiter(path);
@@ -320,7 +320,7 @@ bool TSharedChosenFilesClass::AddIfNotInAlready(const TChosenFile_BaseRec& D, US
 
 bool TSharedChosenFilesClass::ToolAddAFile(UStringView LongFilename) {
   if (!FileExists(LongFilename)) return false;
-  const UString full = AbsoluteFolder(LongFilename);
+  const UString full = AbsolutePath(LongFilename);
   TChosenFile_BaseRec d;
   d.folder_num = -1;
   d.date = FileDateTime(full);
@@ -337,7 +337,7 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
   ClearStopStateForNewJob();
   check_duplicates_needed = false;
   const int32_t before = FileCount();
-  const UString root = AbsoluteFolder(aPath);
+  const UString root = AbsolutePath(aPath);
   if (!IsDirectory(root)) return 0;
   walking_ = true;
   try {
@@ -379,6 +379,7 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
     MyYieldProcess();
     if (IsStopped()) return;
     const UString name = FromFsPath(f.path().filename());
+    if (ToFsPath(name) != f.path().filename()) continue;  // a name that is not UTF-8 cannot be opened again
     const UString full = IncludeTrailingPathDelimiter(folder) + name;
     if (within_zips && AsciiLower(ExtractFileExt(name)) == u".zip") {
       AddZipMembers(full, mask);
@@ -399,7 +400,9 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
   if (!with_subdirs) return;
   for (const auto& d : dirs) {
     if (IsStopped()) return;
-    WalkFolder(FromFsPath(d.path()), mask, with_subdirs, within_zips, depth + 1);
+    const UString sub = FromFsPath(d.path());
+    if (ToFsPath(sub) != d.path()) continue;
+    WalkFolder(sub, mask, with_subdirs, within_zips, depth + 1);
   }
 }
 
@@ -753,13 +756,31 @@ void TSharedChosenFilesClass::DoASort(bool main_sort_ascending) {
       std::mt19937_64 rng(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
       std::shuffle(items.begin(), items.end(), rng);
     } else {
-      const TChosenFileSort_type k1 = CurrentSort[0], k2 = CurrentSort[1];
-      std::stable_sort(items.begin(), items.end(), [&](const auto& x, const auto& y) {
-        int c = CompareByKey(k1, x->data, y->data);
+      const TChosenFileSort_type k1 = CurrentSort[0];
+      const TChosenFileSort_type k2 = SortsWanted[1] ? CurrentSort[1] : chosen_randomico;
+      // Names are folded once, not at every comparison.
+      std::vector<UString> folded;
+      if (k1 == chosen_nome_arquivo || k2 == chosen_nome_arquivo) {
+        folded.reserve(items.size());
+        for (const auto& h : items) folded.push_back(FoldCaseU(h->data.filename));
+      }
+      auto compare = [&](TChosenFileSort_type key, size_t x, size_t y) {
+        if (key != chosen_nome_arquivo) return CompareByKey(key, items[x]->data, items[y]->data);
+        const int c = folded[x].compare(folded[y]);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+      };
+      std::vector<size_t> order(items.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+      std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+        int c = compare(k1, x, y);
         if (!main_sort_ascending) c = -c;
         if (c != 0) return c < 0;
-        return SortsWanted[1] && CompareByKey(k2, x->data, y->data) < 0;
+        return compare(k2, x, y) < 0;
       });
+      std::vector<std::unique_ptr<TChosenFileHolder>> sorted;
+      sorted.reserve(items.size());
+      for (size_t i : order) sorted.push_back(std::move(items[i]));
+      items = std::move(sorted);
     }
   }
   Sorting = false;

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -360,6 +361,17 @@ TEST_F(ChosenTextsOnDisk, CollectingStopsWhenAsked) {
   const int32_t added = set.AddedFolderContents(Folder(u"s"), u"*.txt", true, false);
   EXPECT_EQ(added, 1);  // the folders entered before the stop gave one text
   EXPECT_EQ(set.FileCount(), 1);
+}
+
+TEST_F(ChosenTextsOnDisk, NamesThatAreNotUtf8AreLeftOut) {
+  tmp.Write(u"n/ok.txt", "ok");
+  const std::filesystem::path folder = ToFsPath(tmp.Path() + u"n");
+  std::ofstream(folder / std::string("bad\xFF.txt")) << "bad";
+  std::filesystem::create_directories(folder / std::string("dir\xFE"));
+  std::ofstream(folder / std::string("dir\xFE") / "in.txt") << "in";
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  EXPECT_EQ(set.AddedFolderContents(Folder(u"n"), u"*.txt", true, false), 1);
+  EXPECT_EQ(set.FullFilename(0), Folder(u"n") + u"/ok.txt");
 }
 
 TEST_F(ChosenTextsOnDisk, MissingTextsAndMembersAreRemoved) {
