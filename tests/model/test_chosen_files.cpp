@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "model/chosen_files_handover.h"
+#include "model/chosen_test_support.h"
 #include "model/chosenfilesbase_private.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
@@ -521,26 +520,6 @@ TEST_F(ChosenTextsOnDisk, KindsOfFilesAndMembers) {
   same.CheckForUnicode(false, mixed, some_utf8);
   EXPECT_FALSE(mixed);
 }
-
-// Writes beyond a size limit fail while it is set.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit l = old_;
-    l.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &l);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
 
 TEST_F(ChosenTextsOnDisk, Utf8AndEightBitTextsBecomeUtf16) {
   const UString u8 = tmp.Write(u"u/a.txt", "\xEF\xBB\xBF" "caf\xC3\xA9\n\xE2\x82\xAC");

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <fstream>
 #include <string>
 
 #include "model/chosen_files_handover.h"
+#include "model/chosen_test_support.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -66,26 +65,6 @@ TEST_F(ChosenHandover, ThroughTheToolsTemporaryFile) {
   DeleteFileU(name);
   EXPECT_FALSE(other.LoadedChosenFromTempFile());
 }
-
-// Writes beyond a size limit fail while it is set.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit l = old_;
-    l.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &l);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
 
 TEST_F(ChosenHandover, FailedSavesLeaveTheEarlierFile) {
   const UString saved = tmp.Path() + u"choice.dat";
