@@ -12,22 +12,17 @@
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "model/check_signature.h"
+#include "model/chosenfilesbase_private.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/vxbuf.h"
 #include "platform/text/text_services.h"
 
 namespace {
 
-// Julian day number of the runtime's day 0 (30 December 1899).
-constexpr double kJulianOfDayZero = 2415018.5;
-
 constexpr int32_t kStatsListNumber = 8;
 constexpr int32_t kStatsListVersion = 22;
 constexpr int32_t kFirstUnicodeNamesVersion = 11;
-
-// The file header of a statistics file: the tool's signature, three words 0, and the list
-// signature as a short string of up to 40 characters.
-constexpr int kHeaderSize = 57;
 
 int32_t SaturatedAdd(int32_t a, int64_t b) {
   const int64_t v = int64_t(a) + b;
@@ -36,24 +31,16 @@ int32_t SaturatedAdd(int32_t a, int64_t b) {
 }
 
 bool WriteStatsHeader(TStream& s) {
-  uint8_t h[kHeaderSize] = {};
-  const int32_t sig = ToolSignature(current_tool_var);
-  std::memcpy(h, &sig, 4);
-  const std::string text = list_signature32(kListStatistics);
-  const size_t n = std::min<size_t>(text.size(), 40);
-  h[16] = static_cast<uint8_t>(n);
-  std::memcpy(h + 17, text.data(), n);
-  return s.WriteExact(h, kHeaderSize);
+  TCheckSignature h;
+  FillCheckSignature(h, current_tool_var, kListStatistics, 0, 0, 0);
+  return WriteCheckSignature(s, h);
 }
 
 bool ReadAndCheckStatsHeader(TStream& s) {
-  uint8_t h[kHeaderSize] = {};
-  if (!s.ReadExact(h, kHeaderSize)) return false;
-  int32_t sig = 0;
-  std::memcpy(&sig, h, 4);
-  if (sig == 0 || sig != ToolSignature(current_tool_var)) return false;
-  TTessorineList type = 0;
-  return DiskFileType(h + 16, type) && type == kListStatistics;
+  TCheckSignature h;
+  uint8_t type = 0;
+  return ReadAndCheckSignature(s, h, current_tool_var) && CheckSignatureListType(h, type) &&
+         type == kListStatistics;
 }
 
 // A short string of older lists: a length byte, then that many 8-bit characters.
@@ -168,7 +155,7 @@ TStatsEntry::TStatsEntry(const TOne_text_stats_rec& record, bool clear_folders, 
     fdata.name = record.name.substr(cut + 1);
     fdata.data.folder_index = list ? list->FolderIndexAdding(UStringView(record.name).substr(0, cut)) : -1;
   }
-  if (fdata.data.julian_date == 0.0) fdata.data.julian_date = Now() + kJulianOfDayZero;
+  if (fdata.data.julian_date == 0.0) fdata.data.julian_date = DateTimeToJulianAddingConst(Now());
 }
 
 TStatsEntry::~TStatsEntry() { --live_count; }
@@ -584,19 +571,20 @@ int TVXStatsList::DoAFilenameSearchAndReplace(UStringView find, UStringView repl
 
 // --- chosen texts -----------------------------------------------------------------------------
 
-bool TVXStatsList::BuildVXFileDetails(const TStatsChosenTextAdder& add) const {
-  if (!add) return false;
+bool TVXStatsList::BuildVXFileDetails(TSharedChosenFilesClass* chosen) const {
+  if (!chosen) return false;
   bool ok = true;
   for (int i = 0; i < Count(); ++i) {
     const TStatsEntry* e = Row(i);
     if (!e) continue;
-    TStatsChosenText t;
-    t.name = e->fdata.name;
-    t.folder = FolderOf(e->fdata);
-    t.size_count = e->fdata.data.size_count;
-    t.julian_date = e->fdata.data.julian_date;
-    t.wanted = 1;
-    if (!add(t)) ok = false;
+    TChosenFile_BaseRec d;
+    d.filename = e->fdata.name;
+    d.size = e->fdata.data.size_count;
+    d.julian_date = e->fdata.data.julian_date;
+    d.date = JulianToDateTimeRemovingConst(d.julian_date);
+    d.wanted = kWantedFound;
+    d.jumps = std::make_shared<T1LongintList>();
+    if (!chosen->AddIfNotInAlready(d, FolderOf(e->fdata))) ok = false;
   }
   return ok;
 }

@@ -108,18 +108,8 @@ TText_stats_rec MergedTextStats(const TText_stats_rec& a, const TText_stats_rec&
 // mean is 0 without words; the deviation 0 for fewer than two words.
 void MeanAndSDWordLength(const TOne_text_stats_rec& rec, float& mean, float& sd);
 
-// The details of one text as BuildVXFileDetails hands them to the chosen texts.
-struct TStatsChosenText {
-  UString name;         // without folder
-  UString folder;       // without trailing delimiter; empty when the row has none
-  int32_t size_count;   // the Int32 at 100
-  double julian_date;
-  uint8_t wanted;       // 1: found
-};
-// Adds one text to the chosen texts (when it is not in them already); false when it fails.
-using TStatsChosenTextAdder = std::function<bool(const TStatsChosenText&)>;
-
 class TVXStatsList;
+class TSharedChosenFilesClass;
 
 class TStatsEntry : public TVXBaseListObject {
  public:
@@ -226,7 +216,9 @@ class TVXStatsList : public TVXBaseLemmaMatchCapableList {
   // The result-list merge, for a statistics list: as above, keeping the overall entry count and
   // merging the ratio groups when both used the same basis. Other lists are refused.
   bool MergeWith(TVXBaseLemmaMatchCapableList* other) override;
-  bool BuildVXFileDetails(const TStatsChosenTextAdder& add) const;
+  // Adds every row's text to the chosen texts (when not there already); false without chosen
+  // texts or when an addition fails.
+  bool BuildVXFileDetails(TSharedChosenFilesClass* chosen) const;
   bool SaveToFile(UStringView name);
   bool ReadFromFile(UStringView name);
 

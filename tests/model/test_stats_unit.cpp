@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/chosenfilesbase_private.h"
 #include "model/stats_unit.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -712,20 +713,20 @@ TEST_F(StatsTest, ChosenTextsFromTheRows) {
   r.data.size_count = 1234;
   AddRow(l, r);
   AddRow(l, Rec(u"b.txt"));
-  std::vector<TStatsChosenText> got;
-  EXPECT_TRUE(l.BuildVXFileDetails([&](const TStatsChosenText& t) {
-    got.push_back(t);
-    return true;
-  }));
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].name, u"a.txt");
-  EXPECT_EQ(got[0].folder, u"/f");
-  EXPECT_EQ(got[0].size_count, 1234);
-  EXPECT_DOUBLE_EQ(got[0].julian_date, 2459000.5);
-  EXPECT_EQ(got[0].wanted, 1);
-  EXPECT_EQ(got[1].folder, u"");
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  EXPECT_TRUE(l.BuildVXFileDetails(&chosen));
+  ASSERT_EQ(chosen.FileCount(), 2);
+  const TChosenFileDetailsFullRec a = chosen.GetFullFileDetails(0);
+  EXPECT_EQ(a.rec.filename, u"a.txt");
+  EXPECT_EQ(a.folder, u"/f");
+  EXPECT_EQ(a.rec.size, 1234);
+  EXPECT_DOUBLE_EQ(a.rec.julian_date, 2459000.5);
+  EXPECT_EQ(a.rec.wanted, kWantedFound);
+  EXPECT_EQ(chosen.GetFullFileDetails(1).folder, u"");
+  // Already chosen: nothing is added twice, and the addition answers that it added nothing.
+  EXPECT_FALSE(l.BuildVXFileDetails(&chosen));
+  EXPECT_EQ(chosen.FileCount(), 2);
   EXPECT_FALSE(l.BuildVXFileDetails(nullptr));
-  EXPECT_FALSE(l.BuildVXFileDetails([](const TStatsChosenText&) { return false; }));
 }
 
 TEST(StatsRuntime, ProgramFolderToken) {
