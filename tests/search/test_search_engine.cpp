@@ -39,12 +39,14 @@ TEST(SearchStats, HitStatisticsAreHandCounted) {
   EXPECT_EQ(five.stats.words_in_chunk, 4);
   ExpectUnits(five.stats.unit_number, {2, 1, 1, 1}, "five number");
   ExpectUnits(five.stats.unit_position, {2, 5, 5, 5}, "five position");
-  ExpectUnits(five.stats.unit_length, {0, 0, 0, 0}, "five length");
+  // Units that end within the chunk come with their lengths.
+  ExpectUnits(five.stats.unit_length, {2, 5, 7, 7}, "five length");
   const TSearchFound_Rec& seven = r.hits[1];
   EXPECT_EQ(seven.item_index, 1);
   EXPECT_EQ(seven.stats.words_in_chunk, 6);
   ExpectUnits(seven.stats.unit_number, {3, 2, 1, 1}, "seven number");
   ExpectUnits(seven.stats.unit_position, {2, 2, 7, 7}, "seven position");
+  ExpectUnits(seven.stats.unit_length, {2, 2, 7, 7}, "seven length");
   const TSearchFound_Rec& one = r.hits[2];
   EXPECT_EQ(one.stats.words_in_chunk, 0);
   ExpectUnits(one.stats.unit_number, {1, 1, 1, 1}, "one number");
@@ -68,9 +70,43 @@ TEST(SearchStats, UnitEndsCloseOnlyTheKindsThatEnded) {
   ExpectUnits(r.ends[2].unit_length, {2, 2, 7, 7}, "text end length");
 }
 
+TEST(SearchStats, EachUnitEndIsReportedOnce) {
+  TTestText t = UnitsText();
+  TSearchAndDoEngine engine(true, true, {});
+  TSearchWordItems list;
+  list.AddedSearchWords(u"*\nfive\nseven\none");
+  TChunkPositions pos;
+  pos.length = static_cast<int32_t>(t.text.size());
+  std::vector<std::string> order;
+  engine.PrepareForConcordancing(
+      u"t", t.text.data(), t.kinds.data(), pos,
+      [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+        order.push_back("hit" + std::to_string(f.item_index) + "@" + std::to_string(f.stats.words_in_chunk));
+        return f.item_index != 0;
+      },
+      [&](TSearchAndDoEngine& e, TSearchStatsRec& s) {
+        order.push_back("end@" + std::to_string(s.words_in_chunk));
+        e.FoundEnough();  // ends the first pass at its first unit end
+      });
+  for (int32_t i = 0; i < list.Count(); ++i) engine.SearchAndDo(*list.GetPtr(i), i);
+  TSearchStatsRec text;
+  engine.CopyAChunkTextStats(text);
+  // The first pass stops at the end after "three"; the later passes report each further end
+  // once, in text order, and none again.
+  EXPECT_EQ(order, (std::vector<std::string>{"hit0@0", "hit0@1", "hit0@2", "end@3", "hit1@4", "end@5", "hit2@6",
+                                             "end@7", "hit3@0"}));
+  EXPECT_EQ(text.words_in_chunk, 7);
+}
+
 TEST(SearchStats, EmptyUnitsAreNeverClosed) {
-  TTestText t =
-      TextBuilder().Marker(u".", 15).Text(u"Why").Marker(u"?", 15).Marker(u"!", 15).Text(u" Yes ").Marker(u".", 15).Build();
+  TTestText t = TextBuilder()
+                    .Marker(u".", 15)
+                    .Text(u"Why")
+                    .Marker(u"?", 15)
+                    .Marker(u"!", 15)
+                    .Text(u" Yes ")
+                    .Marker(u".", 15)
+                    .Build();
   TRunResult r = RunItems(t, {u"yes"});
   ASSERT_EQ(r.ends.size(), 2u);
   ExpectUnits(r.ends[0].unit_length, {1, 0, 0, 0}, "why");
@@ -182,8 +218,9 @@ TEST(SearchStats, ChunkWordsCountedOnceWhateverThePasses) {
       [](size_t chunk, int) { return chunk == 1; });
   EXPECT_EQ(plain.text_stats.words_in_chunk, 12);
   EXPECT_EQ(cut.text_stats.words_in_chunk, 12);
-  ExpectUnits(cut.text_stats.unit_number, {plain.text_stats.unit_number[0], plain.text_stats.unit_number[1],
-                                           plain.text_stats.unit_number[2], plain.text_stats.unit_number[3]},
+  ExpectUnits(cut.text_stats.unit_number,
+              {plain.text_stats.unit_number[0], plain.text_stats.unit_number[1], plain.text_stats.unit_number[2],
+               plain.text_stats.unit_number[3]},
               "numbers");
   // Every unit end reached the processor at least once.
   auto ended = [](const TChunkRun& r) {
@@ -213,13 +250,12 @@ TEST(SearchEngine, FoundEnoughEndsOnlyTheRunningPass) {
   TChunkPositions pos;
   pos.length = static_cast<int32_t>(t.text.size());
   int calls = 0;
-  engine.PrepareForConcordancing(
-      u"t", t.text.data(), t.kinds.data(), pos,
-      [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
-        if (++calls == 2) e.FoundEnough();
-        return true;
-      },
-      {});
+  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
+                                 [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
+                                   if (++calls == 2) e.FoundEnough();
+                                   return true;
+                                 },
+                                 {});
   TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a");
   EXPECT_EQ(engine.SearchAndDo(a, 0), 2);
   EXPECT_TRUE(engine.FoundEnoughSet());
@@ -233,9 +269,8 @@ TEST(SearchEngine, InstancesToFindCountsAcceptedHits) {
   TChunkPositions pos;
   pos.length = static_cast<int32_t>(t.text.size());
   int calls = 0;
-  engine.PrepareForConcordancing(
-      u"t", t.text.data(), t.kinds.data(), pos, [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++calls != 1; },
-      {});
+  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
+                                 [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++calls != 1; }, {});
   TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a", 2);
   EXPECT_EQ(engine.SearchAndDo(a, 0), 3);  // the first hit was refused
   EXPECT_EQ(a.hits, 2);
@@ -307,7 +342,10 @@ TEST(SearchEngine, PositionsAreCharacterIndicesAndFileBytesComeFromTheMap) {
 }
 
 TEST(SearchEngine, ByteMapOfSurrogatePairsAndFixedWidths) {
-  std::string utf8 = "\xF0\x9D\x84\x9E" "a\xFF" "b";
+  std::string utf8 =
+      "\xF0\x9D\x84\x9E"
+      "a\xFF"
+      "b";
   TChunkByteMap map;
   map.SetFromUtf8(100, reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size());
   EXPECT_EQ(map.FileByteOf(0), 100);
@@ -477,8 +515,8 @@ TEST(SearchWindow, ExclusionWordsAndAllowablesOfTheWindow) {
   TTestText t = Plain(u"don't stop");
   TAdditionalSearchAndDoEngine ctx(false, true, {});
   int found = 0;
-  ctx.PrepareFirst(t.text, 6, 4, [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++found > 0; }, {},
-                   t.kinds.data());
+  ctx.PrepareFirst(
+      t.text, 6, 4, [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++found > 0; }, {}, t.kinds.data());
   TSearch_word_format_rec don = TBaseSearchItems::MakeItem(u"don");
   EXPECT_EQ(ctx.SearchAndDo(don, 0), 1);
   ctx.HandleAllowables(u"'", false, false);

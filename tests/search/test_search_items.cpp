@@ -190,18 +190,18 @@ TEST(SearchItemsStream, GarbledStreamsAnswerFalse) {
     return d;
   };
   EXPECT_TRUE(read(full));
-  EXPECT_FALSE(read(patched(0, {0, 0, 0, 0})));           // magic
-  EXPECT_FALSE(read(patched(4, {99, 0, 0, 0})));          // a later version
-  EXPECT_FALSE(read(patched(8, {7})));                    // unknown list kind
-  EXPECT_FALSE(read(patched(9, {9, 0, 0, 0})));           // single item beyond the count
+  EXPECT_FALSE(read(patched(0, {0, 0, 0, 0})));              // magic
+  EXPECT_FALSE(read(patched(4, {99, 0, 0, 0})));             // a later version
+  EXPECT_FALSE(read(patched(8, {7})));                       // unknown list kind
+  EXPECT_FALSE(read(patched(9, {9, 0, 0, 0})));              // single item beyond the count
   EXPECT_FALSE(read(patched(9, {0xFE, 0xFF, 0xFF, 0xFF})));  // single item -2
-  EXPECT_FALSE(read(patched(13, {0x40})));                // unknown list flags
+  EXPECT_FALSE(read(patched(13, {0x40})));                   // unknown list flags
   // Symbols: count 11 is more than a language has.
   const size_t symbols_at = 4 + 4 + 1 + 4 + 1 + 4 + 4 + 1;
   EXPECT_FALSE(read(patched(symbols_at, {11, 0, 0, 0})));
   const size_t count_at = symbols_at + 4 + 2 * 2 + 1 + 1;
-  EXPECT_FALSE(read(patched(count_at, {0xFF, 0xFF, 0xFF, 0x7F})));  // a count beyond the bytes left
-  EXPECT_FALSE(read(patched(count_at, {0xFF, 0xFF, 0xFF, 0xFF})));  // negative
+  EXPECT_FALSE(read(patched(count_at, {0xFF, 0xFF, 0xFF, 0x7F})));      // a count beyond the bytes left
+  EXPECT_FALSE(read(patched(count_at, {0xFF, 0xFF, 0xFF, 0xFF})));      // negative
   EXPECT_FALSE(read(patched(count_at + 4, {0xFF, 0xFF, 0xFF, 0x7F})));  // first string's length
   // A flag byte that is neither 0 nor 1 (the last byte of the last item).
   EXPECT_FALSE(read(patched(full.size() - 1, {2})));
@@ -215,7 +215,9 @@ TEST(SearchItemsStream, GarbledStreamsAnswerFalse) {
 
 TEST(SearchItems, LoadingItemsFromAFile) {
   TempFolder dir;
-  const UString utf16 = dir.Write(u"w16.txt", std::string("\xFF\xFE" "a\0b\0\n\0c\0\xE9\0", 12));
+  const UString utf16 = dir.Write(u"w16.txt", std::string("\xFF\xFE"
+                                                          "a\0b\0\n\0c\0\xE9\0",
+                                                          12));
   TSearchWordItems list;
   ASSERT_TRUE(list.LoadFromFile(utf16, 7));
   EXPECT_TRUE(list.from_file);

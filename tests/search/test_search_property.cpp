@@ -145,7 +145,7 @@ TTestText RandomText(std::mt19937& rng) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   const char* letters = "abcAB";
   TextBuilder b;
-  int tokens = 5 + pick(60);
+  int tokens = 5 + pick(200);
   for (int i = 0; i < tokens; ++i) {
     int kind = pick(20);
     if (kind < 12) {
@@ -179,13 +179,20 @@ std::string RandomItem(std::mt19937& rng, const std::vector<TNaiveWord>& words) 
     if (words.empty()) return "ab";
     std::string w = words[static_cast<size_t>(pick(static_cast<int>(words.size())))].raw;
     switch (pick(9)) {
-      case 0: return w.substr(0, 1) + "*";
-      case 1: return "*" + w.substr(w.size() - 1);
-      case 2: return w.substr(0, 1) + "*" + w.substr(w.size() - 1);
-      case 3: return "#";
-      case 4: return "*#*";
-      case 5: return "*";
-      default: return w;
+      case 0:
+        return w.substr(0, 1) + "*";
+      case 1:
+        return "*" + w.substr(w.size() - 1);
+      case 2:
+        return w.substr(0, 1) + "*" + w.substr(w.size() - 1);
+      case 3:
+        return "#";
+      case 4:
+        return "*#*";
+      case 5:
+        return "*";
+      default:
+        return w;
     }
   };
   auto phrase = [&]() {

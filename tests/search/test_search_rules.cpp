@@ -62,15 +62,15 @@ std::vector<TRuleRow> Rows() {
        "walked home|walks homeward"},
       {"phrase across hidden mark-up", TextBuilder().Text(u"old ").Hidden(u"<b>").Text(u" man").Build(), u"old man",
        none, "old <b> man"},
-      {"phrase not across a sentence end",
-       TextBuilder().Text(u"old").Marker(u".", 15).Text(u" man old man").Build(), u"old man", none, "old man"},
+      {"phrase not across a sentence end", TextBuilder().Text(u"old").Marker(u".", 15).Text(u" man old man").Build(),
+       u"old man", none, "old man"},
       {"item with punctuation is a phrase", Plain(u"don't don t"), u"don't", none, "don't|don t"},
       // in-word symbols and hyphens
       {"symbol inside a word", Plain(u"don't don", Apostrophe()), u"don", Apostrophe(), "don"},
       {"symbol word whole", Plain(u"don't don t", Apostrophe()), u"don't", Apostrophe(), "don't"},
       {"symbol at the end not allowed", Plain(u"dogs' dogs", Apostrophe()), u"dogs", Apostrophe(), "dogs|dogs"},
-      {"symbol at the end allowed", Plain(u"dogs' dogs", Apostrophe(false, true)), u"dogs'",
-       Apostrophe(false, true), "dogs'"},
+      {"symbol at the end allowed", Plain(u"dogs' dogs", Apostrophe(false, true)), u"dogs'", Apostrophe(false, true),
+       "dogs'"},
       {"symbol at the start allowed", Plain(u"'tis tis", Apostrophe(true, false)), u"'tis", Apostrophe(true, false),
        "'tis"},
       {"hyphen joins", Plain(u"well-known well known"), u"well", none, "well"},
@@ -80,20 +80,28 @@ std::vector<TRuleRow> Rows() {
        HyphensSeparate(), "well-known|well known"},
       {"trailing hyphen separates", Plain(u"pre- and post-war"), u"pre", none, "pre"},
       // mark-up
-      {"hidden characters separate words", TextBuilder().Text(u"wal").Hidden(u"xx").Text(u"king").Build(),
-       u"walking", none, ""},
+      {"hidden characters separate words", TextBuilder().Text(u"wal").Hidden(u"xx").Text(u"king").Build(), u"walking",
+       none, ""},
       {"a word across one kept tag", TextBuilder().Text(u"wal").Tag(u"<x>").Text(u"king").Build(), u"walking", none,
        "wal<x>king"},
-      {"not across two tags", TextBuilder().Text(u"wal").Tag(u"<x>").Tag(u"<y>", 1).Text(u"king").Build(),
-       u"walking", none, ""},
+      {"not across two tags", TextBuilder().Text(u"wal").Tag(u"<x>").Tag(u"<y>", 1).Text(u"king").Build(), u"walking",
+       none, ""},
       {"tags not matched unless asked", TextBuilder().Text(u"the ").Tag(u"<b>").Text(u"cat").Build(), u"cat", none,
        "cat"},
-      {"tag in the item", TextBuilder().Text(u"the ").Tag(u"<b>").Text(u"cat cat").Build(), u"<b>cat", none,
-       "<b>cat"},
+      {"tag in the item", TextBuilder().Text(u"the ").Tag(u"<b>").Text(u"cat cat").Build(), u"<b>cat", none, "<b>cat"},
       {"tag with wildcard", TextBuilder().Text(u"a ").Tag(u"<w NN>").Text(u"cat ").Tag(u"<w VB>").Text(u"cat").Build(),
        u"<w N*>cat", none, "<w NN>cat"},
-      {"marked tag brackets", TextBuilder().Text(u"a ").Tag(u"\x19" u"b\x18").Text(u"cat").Build(), u"<b>cat", none,
-       "\x19" "b\x18" "cat"},
+      {"marked tag brackets",
+       TextBuilder()
+           .Text(u"a ")
+           .Tag(u"\x19"
+                u"b\x18")
+           .Text(u"cat")
+           .Build(),
+       u"<b>cat", none,
+       "\x19"
+       "b\x18"
+       "cat"},
       {"markers never part of a word", TextBuilder().Text(u"end").Marker(u"x", 15).Text(u"less").Build(), u"endless",
        none, ""},
   };

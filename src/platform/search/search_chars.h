@@ -51,9 +51,17 @@ void SearchClassifyChars(const char16_t* text, size_t n, uint16_t* kinds);
 // dotless "ı" and "İ" to "i". Built once per table kind; the pointer stays valid.
 const char16_t* FoldTableFor(uint32_t lcid);
 
-// The word hash of folded characters (same in the scanner and in compiled items).
-inline constexpr uint32_t kWordHashSeed = 2166136261u;
-inline uint32_t WordHashStep(uint32_t h, char16_t folded) { return (h ^ folded) * 16777619u; }
+// The word hash of folded characters (the same in the scanner and in compiled items): a sum of
+// one product per letter, so that a word's letters hash side by side, then its length.
+inline constexpr uint32_t kWordHashMul[32] = {
+    0x52E6B439u, 0xF2A74DE5u, 0x269E0D37u, 0x6513270Fu, 0xA6A3A451u, 0x0C5C7FD1u, 0x128B2F33u, 0xD23F0825u,
+    0x892F902Bu, 0x1818E811u, 0x5D9DC9F9u, 0x9531985Du, 0x0ED90475u, 0xE8E25D95u, 0x81E74EF5u, 0x36F675CDu,
+    0x099950D9u, 0x1600A35Bu, 0x6F03675Bu, 0x6B0D549Bu, 0x11E20B8Fu, 0x3D9C1725u, 0x1738F7D9u, 0x8D116ECFu,
+    0x6CAD4A27u, 0x0F21DDB7u, 0xD3AC94AFu, 0x90C192CFu, 0x1FB17C23u, 0xF28C105Du, 0x39263059u, 0xA170B339u};
+inline uint32_t WordHashAdd(uint32_t h, char16_t folded, uint32_t letter) {
+  return h + (static_cast<uint32_t>(folded) + 0x9E3779B9u) * kWordHashMul[letter & 31];
+}
+inline uint32_t WordHashFinish(uint32_t h, uint32_t letters) { return h + letters * 0x85EBCA6Bu; }
 
 // Adjusts kinds so that characters allowed inside words and numbers count as word characters
 // (kind 0x0200): a "." or "," between two digits; a single hyphen (U+002D, U+2010, U+2011) between

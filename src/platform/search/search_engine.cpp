@@ -47,7 +47,11 @@ struct TTrieNode {
 // or suffix in two tries, and the rest tried on every word.
 struct TItemIndex {
   std::vector<TExactGroup> groups;
-  std::vector<int32_t> table;  // group index, -1 empty
+  struct TSlotRef {
+    uint32_t hash;
+    int32_t group;  // -1 empty
+  };
+  std::vector<TSlotRef> table;
   uint32_t mask = 0;
   std::vector<TTrieNode> prefix, suffix;
   std::vector<TEntry> general;
@@ -109,14 +113,14 @@ struct TItemIndex {
   }
 
   void Finish() {
-    uint32_t cap = 16;
-    while (cap < groups.size() * 2) cap <<= 1;
-    table.assign(cap, -1);
+    uint32_t cap = 64;  // kept sparse: most words of a text find an empty slot at once
+    while (cap < groups.size() * 16) cap <<= 1;
+    table.assign(cap, TSlotRef{0, -1});
     mask = cap - 1;
     for (size_t g = 0; g < groups.size(); ++g) {
       uint32_t i = Mix(groups[g].hash) & mask;
-      while (table[i] >= 0) i = (i + 1) & mask;
-      table[i] = static_cast<int32_t>(g);
+      while (table[i].group >= 0) i = (i + 1) & mask;
+      table[i] = TSlotRef{groups[g].hash, static_cast<int32_t>(g)};
     }
   }
 
@@ -164,7 +168,7 @@ struct TSearchAndDoEngine::Impl {
   std::vector<TScanWord> words;
   std::vector<TUnitEvent> events;
   TUnitState units_at_start, units;
-  size_t events_reached = 0;  // unit ends handed out by some pass of this chunk
+  size_t events_reached = 0;  // unit ends already reported (each is reported once)
   bool stats_copied = false;
   std::vector<TScanToken> tokens;
   int64_t tokens_for = -1;
@@ -269,35 +273,42 @@ struct TSearchAndDoEngine::Impl {
     const bool has_suffix = !index.suffix[0].kids.empty() || !index.suffix[0].ends.empty();
     const uint8_t* cls = ScanClassTable();
     const int32_t nw = static_cast<int32_t>(words.size());
-    for (int32_t w = 0; w < nw; ++w) {
-      const TScanWord& word = words[static_cast<size_t>(w)];
-      if (has_exact) {
-        uint32_t i = TItemIndex::Mix(word.hash) & index.mask;
-        for (int32_t g; (g = index.table[i]) >= 0; i = (i + 1) & index.mask) {
-          const TExactGroup& group = index.groups[static_cast<size_t>(g)];
-          if (group.hash != word.hash) continue;
-          for (const TEntry& e : group.entries) TryEntry(e, w, v, false);
-        }
+    const TScanWord* wp = words.data();
+    const TItemIndex::TSlotRef* table = index.table.data();
+    const uint32_t mask = index.mask;
+    auto probe = [&](int32_t w) __attribute__((always_inline)) {
+      const uint32_t hash = wp[w].hash;
+      for (uint32_t i = TItemIndex::Mix(hash) & mask; table[i].group >= 0; i = (i + 1) & mask) {
+        if (table[i].hash != hash) continue;
+        for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v, false);
       }
-      if (has_prefix) {
-        int32_t node = 0;
-        for (int32_t c = 0; c < word.span && node >= 0; ++c) {
-          if (cls[kinds[word.start + c]] == kScanTag) continue;
-          node = TItemIndex::Kid(index.prefix[static_cast<size_t>(node)], fold[text[word.start + c]]);
-          if (node < 0) break;
-          for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+    };
+    if (has_exact && !has_prefix && !has_suffix && index.general.empty()) {
+      for (int32_t w = 0; w < nw; ++w) probe(w);  // exact words only: one look-up a word
+    } else {
+      for (int32_t w = 0; w < nw; ++w) {
+        const TScanWord& word = wp[w];
+        if (has_exact) probe(w);
+        if (has_prefix) {
+          int32_t node = 0;
+          for (int32_t c = 0; c < word.span && node >= 0; ++c) {
+            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            node = TItemIndex::Kid(index.prefix[static_cast<size_t>(node)], fold[text[word.start + c]]);
+            if (node < 0) break;
+            for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+          }
         }
-      }
-      if (has_suffix) {
-        int32_t node = 0;
-        for (int32_t c = word.span - 1; c >= 0 && node >= 0; --c) {
-          if (cls[kinds[word.start + c]] == kScanTag) continue;
-          node = TItemIndex::Kid(index.suffix[static_cast<size_t>(node)], fold[text[word.start + c]]);
-          if (node < 0) break;
-          for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+        if (has_suffix) {
+          int32_t node = 0;
+          for (int32_t c = word.span - 1; c >= 0 && node >= 0; --c) {
+            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            node = TItemIndex::Kid(index.suffix[static_cast<size_t>(node)], fold[text[word.start + c]]);
+            if (node < 0) break;
+            for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+          }
         }
+        for (const TEntry& e : index.general) TryEntry(e, w, v, false);
       }
-      for (const TEntry& e : index.general) TryEntry(e, w, v, false);
     }
     if (!tag_alts.empty()) {
       EnsureTokens();
@@ -320,29 +331,56 @@ struct TSearchAndDoEngine::Impl {
 
   struct TRunningUnits {
     int32_t number[kUnitKinds];
-    int32_t unit_start[kUnitKinds];
+    int32_t unit_start[kUnitKinds];  // chunk word where the open unit began (negative: earlier)
   };
+  std::vector<TRunningUnits> before_event;    // the units just before each unit end, and after the last
+  std::vector<int32_t> next_end[kUnitKinds];  // first unit end at or after i that ends kind k, -1 none
 
-  TRunningUnits StartUnits() const {
+  // Units before each end, and where each kind next ends: a hit's statistics without walking.
+  void PrepareUnitTables() {
+    size_t ne = events.size();
+    before_event.resize(ne + 1);
     TRunningUnits r;
     for (int k = 0; k < kUnitKinds; ++k) {
       r.number[k] = units_at_start.number[k];
       r.unit_start[k] = -units_at_start.open_words[k];
     }
-    return r;
-  }
-
-  static void StatsAt(const TRunningUnits& r, int32_t word, TSearchStatsRec& s) {
-    s = TSearchStatsRec{};
-    s.words_in_chunk = word;
+    for (size_t i = 0; i < ne; ++i) {
+      before_event[i] = r;
+      const TUnitEvent& e = events[i];
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if ((e.ended_mask & (1u << k)) == 0) continue;
+        if (!e.text_end) r.number[k] = e.number[k] + 1;
+        r.unit_start[k] = e.boundary;
+      }
+    }
+    before_event[ne] = r;
     for (int k = 0; k < kUnitKinds; ++k) {
-      s.unit_number[k] = r.number[k];
-      s.unit_position[k] = word - r.unit_start[k] + 1;
+      next_end[k].resize(ne + 1);
+      next_end[k][ne] = -1;
+      for (size_t i = ne; i-- > 0;) {
+        next_end[k][i] = (events[i].ended_mask & (1u << k)) != 0 ? static_cast<int32_t>(i) : next_end[k][i + 1];
+      }
     }
   }
 
-  // Hands one unit end to the statistics call-back and moves the running units past it.
-  void DeliverEvent(TSearchAndDoEngine& self, const TUnitEvent& e, TRunningUnits& r) {
+  // Statistics of the word w; ev is the first unit end after it (boundary > w).
+  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) const {
+    const TRunningUnits& r = before_event[ev];
+    s = TSearchStatsRec{};
+    s.words_in_chunk = w;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      s.unit_number[k] = r.number[k];
+      s.unit_position[k] = w - r.unit_start[k] + 1;
+      int32_t end = next_end[k][ev];
+      if (end >= 0) s.unit_length[k] = events[static_cast<size_t>(end)].length[k];
+    }
+  }
+
+  // Hands unit end i to the statistics call-back.
+  void DeliverEvent(TSearchAndDoEngine& self, size_t i) {
+    const TUnitEvent& e = events[i];
+    const TRunningUnits& r = before_event[i];
     TSearchStatsRec s;
     s.words_in_chunk = e.boundary;
     for (int k = 0; k < kUnitKinds; ++k) {
@@ -355,12 +393,17 @@ struct TSearchAndDoEngine::Impl {
         s.unit_position[k] = e.boundary - r.unit_start[k];
       }
     }
-    for (int k = 0; k < kUnitKinds; ++k) {
-      if ((e.ended_mask & (1u << k)) == 0) continue;
-      if (!e.text_end) r.number[k] = e.number[k] + 1;
-      r.unit_start[k] = e.boundary;
-    }
     if (stats) stats(self, s);
+  }
+
+  // Unit ends not yet reported, up to and including boundary `upto` (all when negative). False
+  // when the call-back ended the pass.
+  bool DeliverEventsUpTo(TSearchAndDoEngine& self, int32_t upto) {
+    while (events_reached < events.size() && (upto < 0 || events[events_reached].boundary <= upto)) {
+      DeliverEvent(self, events_reached++);
+      if (found_enough || cancelled) return false;
+    }
+    return true;
   }
 
   // --- windows -------------------------------------------------------------------------------
@@ -520,6 +563,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   }
   m.units_at_start = m.units;
   ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk);
+  m.PrepareUnitTables();
   m.events_reached = 0;
   m.stats_copied = false;
   m.found_enough = false;
@@ -604,14 +648,9 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
 
   if (known.gathered_for != m.serial) m.Gather();
   const std::vector<THit>& hits = m.known[static_cast<size_t>(item_index)].hits;
-  Impl::TRunningUnits run = m.StartUnits();
-  size_t ev = 0;
+  size_t ev = 0;  // first unit end after the current hit
   for (const THit& h : hits) {
-    while (ev < m.events.size() && m.events[ev].boundary <= h.first_word) {
-      m.DeliverEvent(*this, m.events[ev++], run);
-      m.events_reached = std::max(m.events_reached, ev);
-      if (m.found_enough || m.cancelled) return calls;
-    }
+    if (!m.DeliverEventsUpTo(*this, h.first_word)) return calls;
     if (m.jump_done || limit_reached()) break;
     bool jumping = false;
     if (m.jump_source) {
@@ -621,6 +660,10 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
         if (h.char_start < m.CharOfFileByte(m.pos.chunk_file_offset + jump)) continue;
       }
     }
+    ev = static_cast<size_t>(std::upper_bound(m.events.begin() + static_cast<std::ptrdiff_t>(ev), m.events.end(),
+                                              h.first_word,
+                                              [](int32_t w, const TUnitEvent& e) { return w < e.boundary; }) -
+                             m.events.begin());
     TSearchFound_Rec f;
     f.text_start = m.pos.text_start;
     f.chunk_start = m.pos.chunk_start;
@@ -632,7 +675,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
     f.SetChunkFileOffset(m.pos.chunk_file_offset);
     f.hit_length = h.char_end - h.char_start;
     f.item_index = item_index;
-    Impl::StatsAt(run, h.first_word, f.stats);
+    m.StatsAt(h.first_word, ev, f.stats);
     ++calls;
     if (m.found && m.found(*this, f)) ++item.hits;
     if (m.found_enough) {
@@ -641,11 +684,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
     }
     if (m.cancelled) return calls;
   }
-  while (ev < m.events.size()) {
-    m.DeliverEvent(*this, m.events[ev++], run);
-    m.events_reached = std::max(m.events_reached, ev);
-    if (m.found_enough || m.cancelled) break;
-  }
+  m.DeliverEventsUpTo(*this, -1);
   return calls;
 }
 
@@ -656,23 +695,10 @@ void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
   Impl& m = *impl_;
   if (m.window_mode || m.stats_copied) return;
   m.stats_copied = true;
-  if (m.events_reached < m.events.size()) {
-    Impl::TRunningUnits run = m.StartUnits();
-    for (size_t i = 0; i < m.events.size(); ++i) {
-      if (i < m.events_reached) {
-        // Move past the ends already handed out without calling back again.
-        const TUnitEvent& e = m.events[i];
-        for (int k = 0; k < kUnitKinds; ++k) {
-          if ((e.ended_mask & (1u << k)) == 0) continue;
-          if (!e.text_end) run.number[k] = e.number[k] + 1;
-          run.unit_start[k] = e.boundary;
-        }
-      } else {
-        m.DeliverEvent(*this, m.events[i], run);
-      }
-    }
-    m.events_reached = m.events.size();
-  }
+  bool enough = m.found_enough;
+  m.found_enough = false;
+  m.DeliverEventsUpTo(*this, -1);
+  m.found_enough = enough;
   text_stats.words_in_chunk += static_cast<int32_t>(m.words.size());
   for (int k = 0; k < kUnitKinds; ++k) {
     text_stats.unit_number[k] = m.units.number[k];

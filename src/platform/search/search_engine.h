@@ -4,9 +4,13 @@
 // Main road (one text read in chunks):
 //   per chunk  SetArrayOfTagsFound, PrepareForConcordancing (the chunk is split into words and
 //              its unit ends found, once, whatever items are searched later);
-//   per item   ClearChunkTextStats, SearchAndDo (hits of that item in text order, interleaved with
-//              the unit ends; FoundEnough ends the pass right after the call-back);
+//   per item   ClearChunkTextStats, SearchAndDo (hits of that item in text order; FoundEnough ends
+//              the pass right after the call-back);
 //   then       CopyAChunkTextStats (the chunk's words added to the text's counts, once).
+// Each place where text units end is reported once to the statistics call-back, in text order:
+// by the first pass that reaches it (before the first hit after it), or else by
+// CopyAChunkTextStats. A hit's own statistics already carry the lengths of its units when they end
+// within the chunk, so only units running on into later chunks need the call-back.
 // The hits of every item known to the engine are gathered in one pass over the chunk's words
 // (an item is known once SearchAndDo has seen it, or at once through SetItems) and then handed
 // out item by item.
@@ -28,16 +32,16 @@ class TSearchAndDoEngine;
 
 // Found call-back: true when the caller made something of the hit (a concordance line).
 using TSearchFoundEvent = std::function<bool(TSearchAndDoEngine& sender, TSearchFound_Rec& found)>;
-// Statistics call-back: one call per place where text units end.
+// Statistics call-back: one call per place where text units end (each reported once).
 using TSearchStatsEvent = std::function<void(TSearchAndDoEngine& sender, TSearchStatsRec& stats)>;
 
 // Where a chunk lies in its buffer and in its file.
 struct TChunkPositions {
-  int32_t text_start = 0;   // where the text begins in the buffer (after a byte-order mark)
-  int32_t chunk_start = 0;  // where this chunk's text begins in the buffer; words before it are not read
-  int32_t length = 0;       // characters of the buffer; kinds holds at least as many words
-  int32_t chunk_index = 0;  // 0: the first chunk of a text, whose unit numbers start again at 1
-  bool last_chunk = true;   // the text ends with this chunk: every open unit ends here
+  int32_t text_start = 0;         // where the text begins in the buffer (after a byte-order mark)
+  int32_t chunk_start = 0;        // where this chunk's text begins in the buffer; words before it are not read
+  int32_t length = 0;             // characters of the buffer; kinds holds at least as many words
+  int32_t chunk_index = 0;        // 0: the first chunk of a text, whose unit numbers start again at 1
+  bool last_chunk = true;         // the text ends with this chunk: every open unit ends here
   int64_t chunk_file_offset = 0;  // file byte of the character at chunk_start
   int64_t file_size = 0;
   // Character index (into the buffer) to file byte; nullptr: two bytes a character from
@@ -98,8 +102,8 @@ class TSearchAndDoEngine {
   bool FoundEnoughSet() const;
 
   // Adds the chunk's words to text_stats.words_in_chunk (once per chunk, however often called),
-  // and sets its unit numbers and positions to those at the chunk's end. Unit ends that no pass
-  // reached (every item skipped, or passes cut short) go to the statistics call-back first.
+  // and sets its unit numbers and positions to those at the chunk's end. Unit ends not yet
+  // reported (every item skipped, or passes cut short) go to the statistics call-back first.
   void CopyAChunkTextStats(TSearchStatsRec& text_stats);
   // Words of the prepared chunk or window.
   int32_t WordsInChunk() const;

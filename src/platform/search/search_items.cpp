@@ -32,9 +32,7 @@ UString Collapsed(UStringView s) {
   return out;
 }
 
-bool HasCaseMarks(UStringView s) {
-  return s.size() > 4 && s.substr(0, 2) == u"==" && s.substr(s.size() - 2) == u"==";
-}
+bool HasCaseMarks(UStringView s) { return s.size() > 4 && s.substr(0, 2) == u"==" && s.substr(s.size() - 2) == u"=="; }
 
 bool HoldsMarkup(UStringView s) {
   size_t lt = s.find(u'<');

@@ -13,7 +13,13 @@
 class TBaseSearchItems {
  public:
   // Stored with the list so that a stream of one kind is never read into another.
-  enum TItemsKind : uint8_t { kSearchItems = 0, kContextItems = 1, kExclusionItems = 2, kTagContextItems = 3, kSimpleItems = 4 };
+  enum TItemsKind : uint8_t {
+    kSearchItems = 0,
+    kContextItems = 1,
+    kExclusionItems = 2,
+    kTagContextItems = 3,
+    kSimpleItems = 4
+  };
 
   explicit TBaseSearchItems(const TSearchTextOptions& options = {});
   virtual ~TBaseSearchItems();

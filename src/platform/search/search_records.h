@@ -19,18 +19,20 @@ enum : int {
 
 // 15 int32 (60 bytes): stored whole in every concordance line (its `extras`).
 // At a hit: words_in_chunk is the 0-based index of the hit's first word in the chunk, the unit
-// numbers are 1-based per text, the positions 1-based within each unit; lengths are 0.
+// numbers are 1-based per text, the positions 1-based within each unit; a length is the unit's
+// length in words when the unit ends within the same chunk, else 0 (it then comes later through
+// the statistics call-back).
 // At a unit end (statistics call-back): words_in_chunk is the number of words of the chunk
 // before the end; for each kind that ended, its number, position and length give the ended unit
 // and its length in words; for the other kinds the number and position are the current ones and
 // the length is 0.
 struct TSearchStatsRec {
-  int32_t words_in_chunk = 0;                 // 0
-  int32_t unit_number[kUnitKinds] = {};       // 1-4 sentence, paragraph, heading, section
-  int32_t spare5 = 0;                         // 5
-  int32_t unit_position[kUnitKinds] = {};     // 6-9
-  int32_t spare10 = 0;                        // 10
-  int32_t unit_length[kUnitKinds] = {};       // 11-14
+  int32_t words_in_chunk = 0;              // 0
+  int32_t unit_number[kUnitKinds] = {};    // 1-4 sentence, paragraph, heading, section
+  int32_t spare5 = 0;                      // 5
+  int32_t unit_position[kUnitKinds] = {};  // 6-9
+  int32_t spare10 = 0;                     // 10
+  int32_t unit_length[kUnitKinds] = {};    // 11-14
 };
 static_assert(sizeof(TSearchStatsRec) == 60, "TSearchStatsRec is 15 int32");
 static_assert(offsetof(TSearchStatsRec, unit_number) == 4);
@@ -79,18 +81,18 @@ enum : uint32_t {
 
 // One search item (a search, context or exclusion word).
 struct TSearch_word_format_rec {
-  UString sw;                           // as typed: "walk*", "colour/color", "==New==", "old man"
-  UString plain_sw;                     // for showing: the typed text without case marks and tags
+  UString sw;                              // as typed: "walk*", "colour/color", "==New==", "old man"
+  UString plain_sw;                        // for showing: the typed text without case marks and tags
   int32_t instances_to_find = 0x7FFFFFFF;  // accepted hits wanted per text (<= 0: no limit)
-  uint32_t options = 0;                 // kSw... bits
-  bool sw_contains_a_tag = false;       // the item holds mark-up ("<...>") that must match
-  int32_t hits = 0;                     // hits accepted so far (cleared by ClearHits)
+  uint32_t options = 0;                    // kSw... bits
+  bool sw_contains_a_tag = false;          // the item holds mark-up ("<...>") that must match
+  int32_t hits = 0;                        // hits accepted so far (cleared by ClearHits)
   UString attached_text;
   // The item's own context words: when not empty they replace the context items for its hits.
   UString context_words;
   bool context_require_all = false;
   bool context_exact = false;
-  int32_t context_distance = 0;         // required signed position when context_exact
+  int32_t context_distance = 0;  // required signed position when context_exact
 
   bool operator==(const TSearch_word_format_rec&) const = default;
 };

@@ -1,6 +1,11 @@
 #include "platform/search/search_scan.h"
 
+#include <algorithm>
 #include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
@@ -71,50 +76,181 @@ struct TUnitCloser {
 
 }  // namespace
 
+namespace {
+
+// Hash of the letters text[s..e) when no tag lies inside: up to 8 letters without a branch.
+inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
+  const uint32_t len = static_cast<uint32_t>(e - s);
+  uint32_t h = 0;
+  if (len <= 8 && s + 8 <= n) {
+    const char16_t* t = text + s;
+    for (uint32_t j = 0; j < 8; ++j) h += WordHashAdd(0, fold[t[j]], j) & (0u - static_cast<uint32_t>(j < len));
+  } else {
+    for (uint32_t j = 0; j < len; ++j) h = WordHashAdd(h, fold[text[s + static_cast<int32_t>(j)]], j);
+  }
+  return WordHashFinish(h, len);
+}
+
+// The same for a word with a kept tag inside: tag characters are left out.
+uint32_t HashTaggedSpan(const char16_t* text, const uint16_t* kinds, int32_t s, int32_t e, const char16_t* fold) {
+  const uint8_t* cls = ScanClassTable();
+  uint32_t h = 0, letter = 0;
+  for (int32_t i = s; i < e; ++i) {
+    if (cls[kinds[i]] == kScanTag) continue;
+    h = WordHashAdd(h, fold[text[i]], letter++);
+  }
+  return WordHashFinish(h, letter);
+}
+
+// Bit j of word: kinds[base + j] is a word character; of markers: a text-marker kind; of tags: a
+// kept-tag kind. Hidden characters are in none of them.
+inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64_t& word, uint64_t& markers,
+                          uint64_t& tags) {
+  word = 0;
+  markers = 0;
+  tags = 0;
+#if defined(__SSE2__)
+  if (m == 64) {
+    const __m128i hi_bits = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i hidden = _mm_set1_epi16(0x0800);
+    const __m128i defined = _mm_set1_epi16(0x0200);
+    const __m128i alpha_digit = _mm_set1_epi16(0x0104);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi16(-1);
+    auto lanes = [&](__m128i k, __m128i& w, __m128i& mk, __m128i& tg) {
+      __m128i plain = _mm_cmpeq_epi16(_mm_and_si128(k, hi_bits), zero);
+      __m128i letter_or_digit = _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(k, alpha_digit), zero), ones);
+      w = _mm_and_si128(plain, _mm_or_si128(_mm_cmpeq_epi16(k, defined), letter_or_digit));
+      mk = _mm_cmplt_epi16(k, zero);
+      tg = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(plain, mk), _mm_cmpeq_epi16(k, hidden)), ones);
+    };
+    for (int q = 0; q < 4; ++q) {
+      const __m128i* p = reinterpret_cast<const __m128i*>(kinds + base + 16 * q);
+      __m128i w0, w1, m0, m1, t0, t1;
+      lanes(_mm_loadu_si128(p), w0, m0, t0);
+      lanes(_mm_loadu_si128(p + 1), w1, m1, t1);
+      word |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(w0, w1)))) << (16 * q);
+      markers |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(m0, m1)))) << (16 * q);
+      tags |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(t0, t1)))) << (16 * q);
+    }
+    return;
+  }
+#endif
+  for (int32_t j = 0; j < m; ++j) {
+    uint16_t k = kinds[base + j];
+    if (IsWordKind(k)) word |= uint64_t{1} << j;
+    if (k >= kKindMarkerFlag) {
+      markers |= uint64_t{1} << j;
+    } else if (k > kKindHidden) {
+      tags |= uint64_t{1} << j;
+    }
+  }
+}
+
+}  // namespace
+
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
   words.clear();
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
-  uint32_t pending = 0;
+  // The chunk is read in blocks of 64 characters: a block without marks is split into words
+  // from a bit mask of its word characters; a block with hidden text, tags or markers goes
+  // character by character. A word open at the end of a block carries over.
+  bool in_word = false;
+  int32_t start = 0;
+  uint32_t word_flags = 0, pending = 0;
+  auto emit = [&](int32_t e) __attribute__((always_inline)) {
+    uint32_t h = (word_flags & kWordCrossesTag) != 0 ? HashTaggedSpan(text, kinds, start, e, fold)
+                                                     : HashPlainSpan(text, start, e, n, fold);
+    words.push_back(TScanWord{start, e - start, h, word_flags});
+    in_word = false;
+  };
+  auto marker_at = [&](int32_t p) {
+    pending = kWordAfterMarker;
+    const uint16_t k = kinds[p];
+    if (k > kKindMarkerBase) {
+      int marker = k - kKindMarkerBase;
+      if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) {
+        closer.Close((marker - kMarkerSentenceStart) / 2, static_cast<int32_t>(words.size()));
+      }
+    }
+  };
   int32_t i = begin < 0 ? 0 : begin;
   while (i < n) {
-    uint16_t k = kinds[i];
-    if (cls[k] != kScanWord) {
-      if (cls[k] == kScanMarker) {
-        pending |= kWordAfterMarker;
-        if (k > kKindMarkerBase) {
-          int marker = k - kKindMarkerBase;
-          if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) {
-            closer.Close((marker - kMarkerSentenceStart) / 2, static_cast<int32_t>(words.size()));
+    const int32_t base = i;
+    const int32_t m = std::min<int32_t>(64, n - base);
+    uint64_t wm = 0, markers = 0, tags = 0;
+    ClassifyBlock(kinds, base, m, wm, markers, tags);
+    if (tags == 0) {
+      const uint64_t beyond = m < 64 ? ~uint64_t{0} << m : 0;
+      if (in_word) {
+        if ((wm & 1) == 0) {
+          emit(base);
+        } else {
+          uint64_t gaps = ~wm | beyond;
+          if (gaps == 0) {
+            i = base + m;
+            continue;
           }
+          int e = std::countr_zero(gaps);
+          emit(base + e);
+          wm &= ~uint64_t{0} << e;
         }
       }
-      ++i;
+      // Words and markers in text order.
+      while (wm != 0) {
+        int s = std::countr_zero(wm);
+        while (markers != 0 && std::countr_zero(markers) < s) {
+          marker_at(base + std::countr_zero(markers));
+          markers &= markers - 1;
+        }
+        start = base + s;
+        word_flags = pending;
+        pending = 0;
+        uint64_t gaps = (~wm & (~uint64_t{0} << s)) | beyond;
+        in_word = true;
+        if (gaps == 0) break;
+        int e = std::countr_zero(gaps);
+        emit(base + e);
+        wm = e >= 64 ? 0 : wm & (~uint64_t{0} << e);
+      }
+      while (markers != 0) {
+        marker_at(base + std::countr_zero(markers));
+        markers &= markers - 1;
+      }
+      i = base + m;
       continue;
     }
-    int32_t start = i;
-    uint32_t h = kWordHashSeed;
-    uint32_t flags = pending;
-    for (;;) {
-      while (i < n && cls[kinds[i]] == kScanWord) {
-        h = WordHashStep(h, fold[text[i]]);
-        ++i;
-      }
-      if (i < n && (flags & kWordCrossesTag) == 0 && cls[kinds[i]] == kScanTag) {
-        int32_t j = TagRunEnd(text, kinds, n, i);
-        if (j < n && cls[kinds[j]] == kScanWord) {
-          flags |= kWordCrossesTag;
-          i = j;
-          continue;
+    const int32_t end = base + m;
+    for (; i < end; ++i) {
+      const uint16_t k = kinds[i];
+      const uint8_t c = cls[k];
+      if (c == kScanWord) {
+        if (!in_word) {
+          in_word = true;
+          start = i;
+          word_flags = pending;
+          pending = 0;
         }
+        continue;
       }
-      break;
+      if (in_word) {
+        if (c == kScanTag && (word_flags & kWordCrossesTag) == 0) {
+          int32_t j = TagRunEnd(text, kinds, n, i);
+          if (j < n && cls[kinds[j]] == kScanWord) {
+            word_flags |= kWordCrossesTag;
+            i = j - 1;
+            continue;
+          }
+        }
+        emit(i);
+      }
+      if (c == kScanMarker) marker_at(i);
     }
-    words.push_back(TScanWord{start, i - start, h, flags});
-    pending = 0;
   }
+  if (in_word) emit(n);
   if (text_end) closer.CloseAll(static_cast<int32_t>(words.size()));
   closer.Finish(static_cast<int32_t>(words.size()));
 }
@@ -229,12 +365,12 @@ bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* 
       slot.kind = TSlotKind::Exact;
       slot.raw = token;
       slot.folded.reserve(token.size());
-      uint32_t h = kWordHashSeed;
+      uint32_t h = 0, letter = 0;
       for (char16_t c : token) {
         slot.folded.push_back(fold[c]);
-        h = WordHashStep(h, fold[c]);
+        h = WordHashAdd(h, fold[c], letter++);
       }
-      slot.hash = h;
+      slot.hash = WordHashFinish(h, letter);
       slot.min_letters = static_cast<int32_t>(token.size());
     }
     slots.push_back(std::move(slot));
@@ -245,13 +381,16 @@ bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* 
 
 int32_t AnchorScore(const TSlot& s) {
   switch (s.kind) {
-    case TSlotKind::Exact: return 1000000 + static_cast<int32_t>(s.folded.size());
+    case TSlotKind::Exact:
+      return 1000000 + static_cast<int32_t>(s.folded.size());
     case TSlotKind::Wild:
       if (!s.prefix.empty()) return 500000 + static_cast<int32_t>(s.prefix.size());
       if (!s.suffix.empty()) return 400000 + static_cast<int32_t>(s.suffix.size());
       return 100;
-    case TSlotKind::AnyWord: return 1;
-    case TSlotKind::Tag: return 0;
+    case TSlotKind::AnyWord:
+      return 1;
+    case TSlotKind::Tag:
+      return 0;
   }
   return 0;
 }

@@ -80,7 +80,7 @@ struct TAlternative {
 };
 
 struct TCompiledItem {
-  UString source;             // typed text it was made from
+  UString source;  // typed text it was made from
   uint32_t source_options = 0;
   bool ignore_tags = false;
   bool case_sensitive = false;
@@ -110,7 +110,7 @@ bool AlternativeMatchesAt(const TAlternative& alt, bool case_sensitive, const TS
 struct TScanToken {
   int32_t start;
   int32_t span;
-  int32_t word;   // the word's index; for a tag the index of the next word
+  int32_t word;  // the word's index; for a tag the index of the next word
   bool is_tag;
   bool after_marker;
 };
