@@ -138,3 +138,22 @@ TEST(DateTime, UnixRoundTrip) {
   EXPECT_EQ(DateTimeToUnix(UnixToDateTime(t)), t);
   EXPECT_NEAR(SecondsBetween(UnixToDateTime(t), UnixToDateTime(t + 90)), 90.0, 1e-3);
 }
+
+#include "platform/runtime/vx_longint_list.h"
+
+TEST(Streams, LongintListRoundTripAndDamage) {
+  TMemoryStream m;
+  const T1LongintList a = {5, -1, 0x7FFFFFFF};
+  ASSERT_TRUE(SaveLongintListToStream(m, a));
+  EXPECT_EQ(m.Size(), 16);
+  m.SetPosition(0);
+  T1LongintList b;
+  ASSERT_TRUE(ReadLongintListFromStream(m, b));
+  EXPECT_EQ(a, b);
+  for (int64_t cut = 0; cut < 16; ++cut) {
+    TMemoryStream t(std::vector<uint8_t>(m.Data().begin(), m.Data().begin() + cut));
+    T1LongintList c = {9};
+    EXPECT_FALSE(ReadLongintListFromStream(t, c));
+    EXPECT_EQ(c, T1LongintList{9});
+  }
+}

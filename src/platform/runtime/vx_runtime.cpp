@@ -1,18 +1,33 @@
 #include "platform/runtime/vx_runtime.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
 
 uint8_t global_panic_state = kPanicNone;
 bool Global_Busy_Dont_Show_Data = false;
 uint8_t current_tool_var = kToolConcordancer;
 bool global_keeping_log = false;
+TWindowId global_own_HWnd = kNoWindow;
+
+uint8_t Global_batch_mode = 0;
+bool Global_run_without_error_messages = false;
+UString Global_FailureMessage;
+double Global_process_times[kProcessTimesCount] = {};
+bool Global_stopLemmaMatchLoaded[4] = {};
+int32_t Global_LowestJumpTo = 0;
+int32_t global_DetailedConsistency_files = 0;
+UString Global_user_ReadWrite_folder;
+UString my_temp_path = SystemTempFolder();
 
 namespace {
 TYieldHook g_yield_hook = nullptr;
 bool g_in_yield = false;
 UString g_log_name;
+int g_yikes = 0;
+THaltHook g_halt_hook = nullptr;
 }  // namespace
 
 void ClearStopStateForNewJob() { global_panic_state = kPanicNone; }
@@ -53,4 +68,22 @@ void AddToLogFile(const char* line) { AddToLogFile(Utf8ToUtf16(line)); }
 
 void LogUnitQuit(const char* unit) {
   if (global_keeping_log) AddToLogFile(UString(u"quit ") + Utf8ToUtf16(unit) + u", ");
+}
+
+void Yikes(UStringView what) {
+  ++g_yikes;
+  const UString line = u"internal consistency failure: " + UString(what);
+  if (global_keeping_log) AddToLogFile(line);
+  else std::fprintf(stderr, "%s\n", Utf16ToUtf8(line).c_str());
+}
+
+int YikesCount() { return g_yikes; }
+
+void SetHaltHook(THaltHook hook) { g_halt_hook = hook; }
+
+void HaltProgram(int code) {
+  AddToLogFile(u"halting (" + IntToUStr(code) + u")");
+  if (g_halt_hook) g_halt_hook(code);
+  std::fflush(nullptr);
+  std::_Exit(code);
 }

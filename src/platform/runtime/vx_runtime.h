@@ -25,10 +25,39 @@ inline bool StopRequested(uint8_t at_least = kPanicStopNow) { return global_pani
 // Set while a job changes lists that the windows show; windows then draw nothing from them.
 extern bool Global_Busy_Dont_Show_Data;
 
-// The running tool (1 the concordancer, 16 the controller) and its name.
+// The running tool (1 the concordancer, 16 the controller); names, signatures and file kinds of
+// every tool are in vx_tools.h.
 extern uint8_t current_tool_var;
 inline constexpr uint8_t kToolConcordancer = 1;
 inline constexpr uint8_t kToolController = 16;
+
+// A window of the suite as the other programs know it: an opaque, non-zero id (0 = none). The
+// window layer maps its own windows to ids; headless code only stores and compares them.
+using TWindowId = uint64_t;
+inline constexpr TWindowId kNoWindow = 0;
+// The tool's own main window, kNoWindow until the main window registers.
+extern TWindowId global_own_HWnd;
+
+// --- job state shared by the engines ---------------------------------------------------------
+// 0 interactive; 1 one result per text; 2 or more other batch runs.
+extern uint8_t Global_batch_mode;
+// Set for unattended runs: failures are logged instead of shown.
+extern bool Global_run_without_error_messages;
+// The text of the last failure of a job (cleared when a job starts).
+extern UString Global_FailureMessage;
+// Seconds each computation took, by list type (entry 42: sorting).
+inline constexpr int kProcessTimesCount = 43;
+extern double Global_process_times[kProcessTimesCount];
+// Which of the lemma (0), match (1), stop (2) and fourth (3) lists are loaded.
+extern bool Global_stopLemmaMatchLoaded[4];
+// Text-position jumping: the lowest position still to jump to, 0 when not jumping.
+extern int32_t Global_LowestJumpTo;
+// Lists of the running (or last read) detailed-consistency computation.
+extern int32_t global_DetailedConsistency_files;
+// The user's read-write folder (with a trailing delimiter once set) and the suite's temporary
+// folder (the system's, with a trailing delimiter).
+extern UString Global_user_ReadWrite_folder;
+extern UString my_temp_path;
 
 // Runs pending window events once and returns. The window layer installs its pump; headless it
 // does nothing. A call made while a pump is already running returns at once.
@@ -47,3 +76,15 @@ void AddToLogFile(UStringView line);
 void AddToLogFile(const char* line);
 // The unit shut-down line: "quit <unit>, ".
 void LogUnitQuit(const char* unit);
+
+// An internal consistency failure: logged (always to standard error when logging is off), never
+// shown; the caller goes on as its own code says.
+void Yikes(UStringView what);
+int YikesCount();  // how many were reported in this process
+
+// Ends the process at once: no save, no close questions. The window layer or a test may install
+// its own handler (a test handler must not return into code that expects the program gone; it
+// may throw). Default: log and _Exit(code).
+using THaltHook = void (*)(int code);
+void SetHaltHook(THaltHook hook);
+[[noreturn]] void HaltProgram(int code);

@@ -2,12 +2,15 @@
 // and decoding of corpus texts (strict UTF-8, code pages, UTF-16 detection).
 //
 // Language identifiers are the suite's numeric ones (LCID, e.g. 0x0409 English (United States));
-// a table maps them to ICU locale names. An unknown identifier falls back to the root locale.
+// a table maps them to ICU locale names. An unknown identifier falls back to the root locale;
+// 0, 0x0400 and 0x0800 (neutral, user and system default) stand for the environment's language.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -30,10 +33,19 @@ enum : uint16_t {
   KIND_HIDDEN = 0x0800,
 };
 
-// The kind bits of one code point (a surrogate pair is classified as its code point; both units
-// get the kind).
+// The kind bits of one code point:
+//   letters            alpha + upper or lower (+ defined); letters without case: alpha + defined
+//   digits             digit + xdigit + defined; 'a'-'f' and 'A'-'F' also get xdigit
+//   ' ', NBSP, U+3000  space + blank + defined (every space separator); TAB adds control
+//   CR, LF, VT, FF     control + space + defined; other controls: control + defined
+//   punctuation, symbols   punct + defined (superscript digits also digit)
+//   combining marks    alpha + defined: our rule, so that a word written with combining
+//                      accents stays one word
+//   format characters  defined (the soft hyphen: punct + defined); private use: defined
+//   unassigned code points and lone surrogates: 0
 uint16_t CharKindOf(char32_t c);
-// Fills kinds[0..n) for text[0..n). Fast path for ASCII and Latin-1; the rest through ICU.
+// Fills kinds[0..n) for text[0..n) from a table of the whole BMP built once; a surrogate pair
+// is classified as its code point and both units get the kind.
 void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds);
 
 // --- language identifiers ----------------------------------------------------------------------
@@ -43,37 +55,65 @@ inline constexpr TLCID kLCID_EnglishUS = 0x0409;
 std::string LocaleNameFromLCID(TLCID lcid);
 // Identifier for an ICU or BCP-47 locale name ("en_US", "en-US", "pt_BR"); 0 when unknown.
 TLCID LCIDFromLocaleName(std::string_view name);
-// The Windows code page conventionally used for 8-bit texts of that language (1252 by default).
+// The Windows code page conventionally used for 8-bit texts of that language (1252 by default,
+// also for languages written only in Unicode).
 int DefaultCodePageOfLCID(TLCID lcid);
 
+// One row of the language table.
+struct TLanguageIdInfo {
+  TLCID lcid;
+  const char* locale_name;   // ICU locale name, e.g. "pt_BR", "sr_Latn_RS"
+  const char* english_name;  // UTF-8, e.g. "Portuguese (Brazil)"
+  int ansi_code_page;        // 0: the language has no 8-bit code page of its own
+};
+// Every language the table knows, in increasing identifier order.
+std::span<const TLanguageIdInfo> KnownLanguageIds();
+// The row of an identifier (alternative sort bits ignored); nullptr when unknown.
+const TLanguageIdInfo* LanguageIdInfoOf(TLCID lcid);
+// English name of the language ("German (Austria)"); "" when unknown.
+std::string EnglishNameOfLCID(TLCID lcid);
+
 // --- case and composition --------------------------------------------------------------------
+// Simple (one code point for one) mappings, so the result has the length of the input and
+// stays aligned with kind arrays and positions taken from it: "\u00DF" stays as it is in upper
+// case. Turkish and Azerbaijani map dotted and dotless i by their own rules.
 UString UpperCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
 UString LowerCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
-// Case folding for case-insensitive matching (locale-independent full folding).
+// Case folding for case-insensitive matching (locale-independent full folding: "\u00DF" -> "ss").
 UString FoldCaseU(UStringView s);
+// Canonical composition (NFC): a letter followed by combining accents becomes the precomposed
+// letter where one exists.
 UString ComposeNFC(UStringView s);
 
 // --- collation -------------------------------------------------------------------------------
 // Compares like the platform's locale compare: negative, 0 or positive. Without case
-// sensitivity, "a" and "A" compare equal.
+// sensitivity, "a" and "A" compare equal (accents still count: "resume" < "r\u00E9sum\u00E9");
+// with it, lower case sorts before upper case of the same word. Punctuation inside a word counts
+// ("co-op" < "coop"). Different strings may compare
+// equal (case, ignorable characters): a caller that needs a total, stable order breaks such
+// ties itself, for instance by code unit order.
+// One collator per (language, case flag) is made on first use and kept; any thread may call.
 int CompareStringsLocale(TLCID lcid, bool case_sensitive, UStringView a, UStringView b);
 // A byte key whose memcmp order equals CompareStringsLocale's order.
 std::string CollationSortKey(TLCID lcid, bool case_sensitive, UStringView s);
 
 // --- decoding --------------------------------------------------------------------------------
-// Strict UTF-8: false at the first ill-formed sequence. An incomplete sequence at the very end is
-// not an error when allow_incomplete_tail is set: it is left undecoded and *consumed tells how
-// many bytes were used.
+// Strict UTF-8: false at the first ill-formed sequence (stray continuation byte, overlong form,
+// encoded surrogate, value above U+10FFFF, sequence broken off by another byte). An incomplete
+// sequence at the very end is not an error when allow_incomplete_tail is set: it is left
+// undecoded and *consumed tells how many bytes were used. out is replaced by the decoded text;
+// after a failure it holds the text before the fault and *consumed the fault's byte offset.
 bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_incomplete_tail = false,
                       size_t* consumed = nullptr);
 // 8-bit text in a Windows code page (1250-1258, 874, 932, 936, 949, 950, 437, 850, 28591...).
-// Unknown code pages are read as Windows-1252.
+// Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
+// become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
 UString DecodeCodePage(const uint8_t* data, size_t n, int code_page);
-// Encoding for stored 8-bit strings.
+// Encoding for stored 8-bit strings; characters the code page lacks become '?'.
 std::string EncodeCodePage(UStringView s, int code_page);
 
 enum class TUtf16Guess { NotUtf16, LittleEndian, BigEndian };
 // The platform's IsTextUnicode test for a buffer without a byte-order mark: statistical, judged
 // on the distribution of zero bytes in even and odd positions. Buffers under 3 bytes are never
-// UTF-16.
+// UTF-16; the rule is spelled out where it is implemented.
 TUtf16Guess GuessUtf16(const uint8_t* data, size_t n);

@@ -1,29 +1,17 @@
 // The one progress reporter of a tool: messages, this/overall percent, running words, errors.
 //
 // A report goes either to the tool's own status bar ("local", where = 1) or to the controller's
-// progress window (where = 0): the whole 832-byte record is stored in the settings store and the
-// controller is told which item changed. Without a window layer the local display is a sink that
-// writes to the log; the main window installs its status-bar sink later.
+// progress window (any other where; 0 as made): the whole 832-byte record is stored in the
+// settings store and the controller is told which item changed. When the controller cannot be
+// reached, a report meant for it is shown locally instead, so that a run never goes without
+// progress. Without a window layer the local display is a sink that writes to the log; the main
+// window installs its status-bar sink later.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/rtl/ustring.h"
-
-#pragma pack(push, 1)
-struct TProgressRec {
-  int32_t reserved0;
-  int32_t this_percent;
-  int32_t overall_percent;
-  int32_t centre_x;
-  int32_t centre_y;
-  int32_t reserved1;
-  uint32_t running_words;
-  char16_t short_message[201];
-  char16_t long_message[201];
-};
-#pragma pack(pop)
-static_assert(sizeof(TProgressRec) == 832, "progress record is stored whole for the controller");
+#include "platform/settings/vxbuf_windows.h"
 
 struct TPoint {
   int32_t x = 0;
@@ -55,6 +43,17 @@ enum : uint8_t {
   kProgFatalError = 12,
 };
 
+// The code each kind posts to the controller; -1 for kinds that post nothing (6, 11, 12 and
+// any unknown kind).
+int ProgressKindCode(uint8_t kind);
+// Tells the controller to hide its progress window.
+inline constexpr uint16_t kProgCodeHide = 6107;
+// Where values.
+inline constexpr uint8_t kWhereController = 0;
+inline constexpr uint8_t kWhereLocal = 1;
+// Messages longer than this (in UTF-16 units) are cut.
+inline constexpr size_t kProgressMessageMax = 200;
+
 // Where the local display goes: the main window's status bar, or the log when headless.
 class TProgressStatusSink {
  public:
@@ -64,6 +63,19 @@ class TProgressStatusSink {
   virtual void SetPanelBarValue(int panel, int percent) = 0;
   virtual void SetPanelBarStyle(int panel, bool bar) = 0;
   virtual void BringApplicationToFront() {}
+};
+
+// The headless status bar: each change of a panel's text or bar value becomes a log line
+// (written only while logging is on); repeated values are not logged again.
+class TLogProgressSink : public TProgressStatusSink {
+ public:
+  int PanelCount() const override { return kPanelLongMessage + 1; }
+  void SetPanelText(int panel, UStringView text) override;
+  void SetPanelBarValue(int panel, int percent) override;
+  void SetPanelBarStyle(int panel, bool bar) override {}
+
+ private:
+  UString last_[kPanelLongMessage + 1];
 };
 
 class TProgressClass {
@@ -76,15 +88,18 @@ class TProgressClass {
   void ClearAllAndShow(TPoint centre, uint8_t where);
   void ClearAll(TPoint centre);
   void ClearBarsOnly();
+  // Both answer false and show nothing when the value did not change.
   bool ThisPercent(int32_t n);
   bool OverallPercent(int32_t n);
   void ProgressShortMessage(UStringView text);
   void ProgressLongMessage(UStringView text);
+  // The message, then (only when total > 0) this percent = done * 100 / total, truncated.
   void ProgressShortMessageOutOf(UStringView text, int64_t done, int64_t total);
   void RunningWords(uint32_t n);
   void Memory();
   void ShowTimeToGo();
   void ShowWhere(uint8_t where);
+  // An error box; a fatal error box then halts the program.
   void ShowError(UStringView text);
   void FatalError(UStringView text);
   void Hide();
@@ -98,20 +113,31 @@ class TProgressClass {
   void SetSuspended(bool s) { suspended_ = s; }
   bool ThisBarStyle() const { return this_bar_; }
   bool OverallBarStyle() const { return overall_bar_; }
+  // Whether reports now go to the local display (else to the controller's window).
+  bool ShowsLocally() const;
 
  private:
+  void ShowLocally(uint8_t kind);
   bool this_bar_ = false;
   bool overall_bar_ = false;
   TProgressRec rec_{};
   TProgressStatusSink* status_bar_ = nullptr;
   bool suspended_ = false;
-  uint8_t where_ = 0;
+  uint8_t where_ = kWhereController;
 };
 
-// The global reporter (made at start-up, freed at shut-down); nullptr before and after.
+// Copies text into a message field: at most 200 UTF-16 units, never ending in the first half of
+// a surrogate pair, zero-terminated, the rest zeroed.
+void CopyProgressMessage(char16_t (&field)[201], UStringView text);
+
+// The global reporter (made at start-up, freed at shut-down); nullptr before and after. It
+// starts with the log sink as its local display.
 TProgressClass* GlobalProgress();
 void CreateGlobalProgress();
 void FreeGlobalProgress();
 
+// Before a question in the middle of a job: the controller hides its progress window, reports
+// stop showing; answers the suspended flag (false when there is no reporter).
 bool SuspendProgressDisplay();
+// After the question: shows again where it showed before; false when there is no reporter.
 bool ResumeProgressDisplay();

@@ -1,0 +1,167 @@
+#include "platform/runtime/vx_maths.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numeric>
+#include <random>
+
+double DispersionValue(std::span<const int32_t> counts) {
+  // Juilland's D = 1 - V / sqrt(n - 1), with V = s / mean the coefficient of variation of the
+  // counts over the n divisions (s the population standard deviation). D falls to 0 when every
+  // occurrence is in one division and reaches 1 when each division holds the same number.
+  const size_t n = counts.size();
+  if (n < 2) return 0.0;
+  double sum = 0.0;
+  for (int32_t c : counts) sum += c;
+  if (sum <= 0.0) return 0.0;
+  const double mean = sum / static_cast<double>(n);
+  double squares = 0.0;
+  for (int32_t c : counts) squares += (c - mean) * (c - mean);
+  const double sd = std::sqrt(squares / static_cast<double>(n));
+  const double d = 1.0 - (sd / mean) / std::sqrt(static_cast<double>(n - 1));
+  // Negative counts are no counts; rounding must not push the value outside 0..1.
+  return std::clamp(d, 0.0, 1.0);
+}
+
+double Dice_Coefficient(int64_t shared, int64_t a, int64_t b) {
+  // D = 2 |A and B| / (|A| + |B|)
+  const double sum = static_cast<double>(a) + static_cast<double>(b);
+  if (sum <= 0.0) return 0.0;
+  return 2.0 * static_cast<double>(shared) / sum;
+}
+
+double AsPercentOrPPMOfTotal(double total, int display_kind, double value) {
+  // share = value / total, shown per hundred (default and percent), per thousand or per million.
+  if (!(total > 0.0)) return 0.0;
+  double scale = 100.0;
+  if (display_kind == kSharePerThousand) scale = 1000.0;
+  else if (display_kind == kSharePerMillion) scale = 1000000.0;
+  return value * scale / total;
+}
+
+void MeanAndStdDev(std::span<const float> values, double& mean, double& sd) {
+  // mean = sum x / n; sd = sqrt(sum (x - mean)^2 / (n - 1))
+  mean = 0.0;
+  sd = 0.0;
+  const size_t n = values.size();
+  if (n == 0) return;
+  double sum = 0.0;
+  for (float v : values) sum += v;
+  mean = sum / static_cast<double>(n);
+  if (n < 2) return;
+  double squares = 0.0;
+  for (float v : values) squares += (v - mean) * (v - mean);
+  sd = std::sqrt(squares / static_cast<double>(n - 1));
+}
+
+UString RelationshipAsString(int stat) {
+  static const char16_t* const kNames[kRelationshipStatsCount] = {
+      u"Dice",       u"MI",          u"MI3",           u"Z score",       u"log-likelihood", u"T score",
+      u"log ratio",  u"cond. prob. A", u"cond. prob. B", u"delta P A", u"delta P B"};
+  return stat >= 0 && stat < kRelationshipStatsCount ? UString(kNames[stat]) : UString();
+}
+
+namespace {
+
+// O * ln(O / E), taken as 0 when O is 0 (its limit).
+double LogLikelihoodTerm(double observed, double expected) {
+  if (observed <= 0.0 || expected <= 0.0) return 0.0;
+  return observed * std::log(observed / expected);
+}
+
+}  // namespace
+
+double RelationshipComputation(int stat, double joint, double freq1, double freq2, double total,
+                               TSpanPair span) {
+  const double n = total;
+  if (!(n > 0.0) || !(freq1 > 0.0) || !(freq2 > 0.0) || joint < 0.0) return 0.0;
+  // The collocation window: the positions around each occurrence of word 1 where word 2 may
+  // appear; at least one.
+  const double window = std::max(1.0, static_cast<double>(span.left) + static_cast<double>(span.right));
+  // Expected joint frequency if the two words were independent: f1 * f2 * window / N.
+  const double expected = freq1 * freq2 * window / n;
+  // The 2 x 2 table of word 1 (rows) against word 2 (columns):
+  //   a = joint, b = f1 - joint, c = f2 - joint, d = N - f1 - f2 + joint.
+  const double a = joint;
+  const double b = std::max(0.0, freq1 - joint);
+  const double c = std::max(0.0, freq2 - joint);
+  const double d = std::max(0.0, n - freq1 - freq2 + joint);
+  switch (stat) {
+    case kRelDice:
+      // 2 * joint / (f1 + f2)
+      return 2.0 * joint / (freq1 + freq2);
+    case kRelMI:
+      // log2(joint / expected) = log2(joint * N / (f1 * f2 * window))
+      return joint > 0.0 ? std::log2(joint / expected) : 0.0;
+    case kRelMI3:
+      // log2(joint^3 / expected)
+      return joint > 0.0 ? std::log2(joint * joint * joint / expected) : 0.0;
+    case kRelZScore: {
+      // (joint - E) / sqrt(E * (1 - p)), p = f2 / (N - f1) the chance of word 2 at one position
+      // outside word 1, E = p * f1 * window.
+      if (!(n - freq1 > 0.0)) return 0.0;
+      const double p = freq2 / (n - freq1);
+      const double e = p * freq1 * window;
+      const double var = e * (1.0 - p);
+      return var > 0.0 ? (joint - e) / std::sqrt(var) : 0.0;
+    }
+    case kRelLogLikelihood: {
+      // G2 = 2 * sum O * ln(O / E) over the four cells, E = row total * column total / N.
+      const double r1 = a + b, r2 = c + d, c1 = a + c, c2 = b + d, all = a + b + c + d;
+      if (!(all > 0.0)) return 0.0;
+      return 2.0 * (LogLikelihoodTerm(a, r1 * c1 / all) + LogLikelihoodTerm(b, r1 * c2 / all) +
+                    LogLikelihoodTerm(c, r2 * c1 / all) + LogLikelihoodTerm(d, r2 * c2 / all));
+    }
+    case kRelTScore:
+      // (joint - expected) / sqrt(joint)
+      return joint > 0.0 ? (joint - expected) / std::sqrt(joint) : 0.0;
+    case kRelLogRatio: {
+      // log2 of (word 2's relative frequency with word 1) / (its relative frequency elsewhere):
+      // log2((a / (a + b)) / (c / (c + d))); a zero count is taken as 0.5 so that the ratio of a
+      // pair never seen apart stays finite.
+      if (!(a + b > 0.0) || !(c + d > 0.0)) return 0.0;
+      const double with = std::max(a, 0.5) / (a + b);
+      const double without = std::max(c, 0.5) / (c + d);
+      return std::log2(with / without);
+    }
+    case kRelCondProbA:
+      // P(word 2 | word 1) = joint / f1
+      return joint / freq1;
+    case kRelCondProbB:
+      // P(word 1 | word 2) = joint / f2
+      return joint / freq2;
+    case kRelDeltaPA:
+      // P(word 2 | word 1) - P(word 2 | not word 1) = a / (a + b) - c / (c + d)
+      if (!(a + b > 0.0) || !(c + d > 0.0)) return 0.0;
+      return a / (a + b) - c / (c + d);
+    case kRelDeltaPB:
+      // P(word 1 | word 2) - P(word 1 | not word 2) = a / (a + c) - b / (b + d)
+      if (!(a + c > 0.0) || !(b + d > 0.0)) return 0.0;
+      return a / (a + c) - b / (b + d);
+    default:
+      return 0.0;
+  }
+}
+
+TShuffledNumbers::TShuffledNumbers(int32_t n, uint64_t seed) : order_(static_cast<size_t>(std::max(0, n))) {
+  Shuffle(seed);
+}
+
+TShuffledNumbers::TShuffledNumbers(int32_t n)
+    : TShuffledNumbers(n, static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}
+
+void TShuffledNumbers::Shuffle(uint64_t seed) {
+  std::iota(order_.begin(), order_.end(), 0);
+  std::mt19937_64 gen(seed);
+  // Fisher-Yates, drawing with our own bounded draw so that the order does not depend on the
+  // standard library's distribution code.
+  for (size_t i = order_.size(); i > 1; --i) {
+    const uint64_t j = gen() % i;
+    std::swap(order_[i - 1], order_[j]);
+  }
+}
+
+int32_t TShuffledNumbers::Number(int32_t i) const {
+  return i >= 0 && i < Count() ? order_[static_cast<size_t>(i)] : -1;
+}

@@ -1,0 +1,161 @@
+// Character kinds: the classic CT_CTYPE1 bits from ICU's character properties.
+#include <unicode/uchar.h>
+
+#include <memory>
+#include <mutex>
+
+#include "platform/text/text_internal.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+// Upper or lower for letters that carry case as a property rather than as their category
+// (ordinal indicators, modifier letters such as U+02B0, Roman numerals).
+uint16_t CaseBitsByProperty(UChar32 c) {
+  if (u_hasBinaryProperty(c, UCHAR_LOWERCASE)) return C1_LOWER;
+  if (u_hasBinaryProperty(c, UCHAR_UPPERCASE)) return C1_UPPER;
+  return 0;
+}
+
+uint16_t KindOfCodePoint(UChar32 c) {
+  if (c < 0 || c > 0x10FFFF) return 0;
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    uint16_t k = C1_CNTRL | C1_DEFINED;
+    if (c == 0x09)
+      k |= C1_SPACE | C1_BLANK;
+    else if ((c >= 0x0A && c <= 0x0D) || c == 0x85)
+      k |= C1_SPACE;
+    return k;
+  }
+  const uint16_t hex = u_isxdigit(c) ? C1_XDIGIT : 0;
+  switch (u_charType(c)) {
+    case U_UPPERCASE_LETTER:
+    case U_TITLECASE_LETTER:
+      return C1_ALPHA | C1_UPPER | C1_DEFINED | hex;
+    case U_LOWERCASE_LETTER:
+      return C1_ALPHA | C1_LOWER | C1_DEFINED | hex;
+    case U_MODIFIER_LETTER:
+    case U_OTHER_LETTER:
+    case U_LETTER_NUMBER:
+      return C1_ALPHA | C1_DEFINED | CaseBitsByProperty(c);
+    // Our rule: combining marks count as letters, so "e" + U+0301 inside a word does not split
+    // the word, whether or not the text was composed first.
+    case U_NON_SPACING_MARK:
+    case U_COMBINING_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+      return C1_ALPHA | C1_DEFINED;
+    case U_DECIMAL_DIGIT_NUMBER:
+      return C1_DIGIT | C1_XDIGIT | C1_DEFINED;
+    case U_OTHER_NUMBER:
+      // Superscript and circled digits count as digits and as punctuation, fractions as
+      // punctuation only.
+      if (u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) == U_NT_DIGIT) return C1_DIGIT | C1_PUNCT | C1_DEFINED;
+      return C1_PUNCT | C1_DEFINED;
+    case U_SPACE_SEPARATOR:
+      return C1_SPACE | C1_BLANK | C1_DEFINED;
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+      return C1_SPACE | C1_DEFINED;
+    case U_DASH_PUNCTUATION:
+    case U_START_PUNCTUATION:
+    case U_END_PUNCTUATION:
+    case U_CONNECTOR_PUNCTUATION:
+    case U_OTHER_PUNCTUATION:
+    case U_INITIAL_PUNCTUATION:
+    case U_FINAL_PUNCTUATION:
+    case U_MATH_SYMBOL:
+    case U_CURRENCY_SYMBOL:
+    case U_MODIFIER_SYMBOL:
+    case U_OTHER_SYMBOL:
+      return C1_PUNCT | C1_DEFINED;
+    case U_FORMAT_CHAR:
+      return c == 0xAD ? C1_PUNCT | C1_DEFINED : C1_DEFINED;
+    case U_PRIVATE_USE_CHAR:
+      return C1_DEFINED;
+    case U_CONTROL_CHAR:
+      return C1_CNTRL | C1_DEFINED;
+    default:  // unassigned, surrogate code points
+      return 0;
+  }
+}
+
+std::unique_ptr<uint16_t[]> BuildBmpTable() {
+  auto t = std::make_unique<uint16_t[]>(0x10000);
+  for (UChar32 c = 0; c < 0x10000; ++c)
+    t[c] = (c >= 0xD800 && c <= 0xDFFF) ? lz_text_detail::kSurrogateUnit : KindOfCodePoint(c);
+  return t;
+}
+
+// Kinds of the supplementary planes, one table per plane made when a text first uses it (emoji
+// in social-media corpora, historic scripts, rare ideographs).
+const uint16_t* PlaneKindTable(unsigned plane) {
+  static std::once_flag once[17];
+  static std::unique_ptr<uint16_t[]> tables[17];
+  std::call_once(once[plane], [plane] {
+    auto t = std::make_unique<uint16_t[]>(0x10000);
+    for (UChar32 c = 0; c < 0x10000; ++c) t[c] = KindOfCodePoint(UChar32(plane << 16) | c);
+    tables[plane] = std::move(t);
+  });
+  return tables[plane].get();
+}
+
+uint16_t SupplementaryKind(char32_t c) { return PlaneKindTable(unsigned(c >> 16))[c & 0xFFFF]; }
+
+// Second pass over a chunk that holds surrogate units: a well-formed pair gets the kind of its
+// code point on both units, a lone surrogate gets 0.
+void ClassifySurrogates(const char16_t* text, size_t n, uint16_t* kinds) {
+  for (size_t i = 0; i < n; ++i) {
+    if (kinds[i] != lz_text_detail::kSurrogateUnit) continue;
+    const char16_t u = text[i];
+    if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      const char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+      kinds[i] = kinds[i + 1] = SupplementaryKind(c);
+      ++i;
+    } else {
+      kinds[i] = 0;
+    }
+  }
+}
+
+}  // namespace
+
+namespace lz_text_detail {
+
+const uint16_t* BmpKindTable() {
+  static const std::unique_ptr<uint16_t[]> table = BuildBmpTable();
+  return table.get();
+}
+
+}  // namespace lz_text_detail
+
+uint16_t CharKindOf(char32_t c) {
+  if (c < 0x10000) {
+    const uint16_t k = lz_text_detail::BmpKindTable()[c];
+    return k == lz_text_detail::kSurrogateUnit ? 0 : k;
+  }
+  return c <= 0x10FFFF ? SupplementaryKind(c) : 0;
+}
+
+void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds) {
+  const uint16_t* table = lz_text_detail::BmpKindTable();
+  // One table load per unit, no branch; four lanes so that the loads overlap.
+  uint16_t seen0 = 0, seen1 = 0, seen2 = 0, seen3 = 0;
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const uint16_t k0 = table[text[i]], k1 = table[text[i + 1]];
+    const uint16_t k2 = table[text[i + 2]], k3 = table[text[i + 3]];
+    kinds[i] = k0;
+    kinds[i + 1] = k1;
+    kinds[i + 2] = k2;
+    kinds[i + 3] = k3;
+    seen0 |= k0;
+    seen1 |= k1;
+    seen2 |= k2;
+    seen3 |= k3;
+  }
+  for (; i < n; ++i) {
+    kinds[i] = table[text[i]];
+    seen0 |= kinds[i];
+  }
+  if ((seen0 | seen1 | seen2 | seen3) & lz_text_detail::kSurrogateUnit) ClassifySurrogates(text, n, kinds);
+}

@@ -1,0 +1,323 @@
+// Decoding of corpus texts: strict UTF-8, 8-bit code pages through ICU converters, and the
+// statistical UTF-16 test for texts without a byte-order mark.
+#include <unicode/ucnv.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/text/text_internal.h"
+#include "platform/text/text_services.h"
+
+// --- strict UTF-8 ----------------------------------------------------------------------------
+
+bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_incomplete_tail, size_t* consumed) {
+  // Never more UTF-16 units than bytes; the ASCII path may write up to 16 units ahead of what it
+  // keeps, which still lies inside this size.
+  out.resize(n);
+  char16_t* const begin = out.data();
+  char16_t* o = begin;
+  size_t i = 0;
+  bool ok = true;
+  while (i < n) {
+#if defined(__SSE2__)
+    // ASCII runs, 16 bytes at a time: all 16 are widened and stored, and as many as are ASCII
+    // are kept.
+    while (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      const unsigned mask = unsigned(_mm_movemask_epi8(v));
+      if (mask == 0) {
+        i += 16;
+        o += 16;
+        continue;
+      }
+      const unsigned ascii = unsigned(__builtin_ctz(mask));
+      i += ascii;
+      o += ascii;
+      break;
+    }
+#endif
+    if (i >= n) break;
+    const uint8_t b = data[i];
+    if (b < 0x80) {
+      *o++ = b;
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint32_t cp;
+    uint8_t lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3;
+      cp = b & 0x0F;
+      if (b == 0xE0) lo = 0xA0;       // overlong
+      else if (b == 0xED) hi = 0x9F;  // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4;
+      cp = b & 0x07;
+      if (b == 0xF0) lo = 0x90;       // overlong
+      else if (b == 0xF4) hi = 0x8F;  // above U+10FFFF
+    } else {
+      ok = false;  // stray continuation byte, C0/C1 (overlong), F5-FF
+      break;
+    }
+    size_t k = 1;
+    for (; k < len && i + k < n; ++k) {
+      const uint8_t c = data[i + k];
+      if (c < lo || c > hi) {
+        ok = false;
+        break;
+      }
+      lo = 0x80;
+      hi = 0xBF;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok) break;
+    if (k < len) {  // the data ends inside the sequence
+      ok = allow_incomplete_tail;
+      break;
+    }
+    if (cp < 0x10000) {
+      *o++ = char16_t(cp);
+    } else {
+      cp -= 0x10000;
+      *o++ = char16_t(0xD800 + (cp >> 10));
+      *o++ = char16_t(0xDC00 + (cp & 0x3FF));
+    }
+    i += len;
+  }
+  out.resize(size_t(o - begin));
+  if (consumed) *consumed = i;
+  return ok;
+}
+
+// --- code pages ------------------------------------------------------------------------------
+
+namespace {
+
+int32_t ClampedLength(size_t n) { return n > size_t(INT32_MAX) ? INT32_MAX : int32_t(n); }
+
+// One code page: a single-byte one is decoded and encoded through tables made once from its ICU
+// converter; any other through the converter itself, under the entry's lock (converters keep
+// state).
+struct TCodePage {
+  int code_page = 0;
+  bool single_byte = false;
+  char16_t to_unicode[256] = {};
+  std::unique_ptr<uint8_t[]> from_unicode;  // 65536 entries; 0 = not in the code page
+  UConverter* converter = nullptr;
+  std::mutex lock;
+};
+
+std::string IcuNameOfCodePage(int code_page) {
+  switch (code_page) {
+    case 65001: return "UTF-8";
+    case 20127: return "US-ASCII";
+    case 28603: return "ISO-8859-13";
+    case 28605: return "ISO-8859-15";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 10000: return "macintosh";
+    case 20932:
+    case 51932: return "EUC-JP";
+    case 51949: return "EUC-KR";
+    case 54936: return "GB18030";
+    case 50220: return "ISO-2022-JP";
+    default: break;
+  }
+  if (code_page >= 28591 && code_page <= 28599) return "ISO-8859-" + std::to_string(code_page - 28590);
+  return "";
+}
+
+UConverter* OpenConverter(int code_page) {
+  std::string names[3] = {IcuNameOfCodePage(code_page), "", ""};
+  if (names[0].empty()) {
+    names[0] = "windows-" + std::to_string(code_page);
+    names[1] = "ibm-" + std::to_string(code_page);
+    names[2] = "cp" + std::to_string(code_page);
+  }
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    UErrorCode err = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(name.c_str(), &err);
+    if (U_SUCCESS(err) && c) return c;
+  }
+  return nullptr;
+}
+
+void BuildSingleByteTables(TCodePage& cp) {
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_setToUCallBack(cp.converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+  for (int b = 0; b < 256; ++b) {
+    const char in = char(b);
+    UChar u[4];
+    err = U_ZERO_ERROR;
+    const int32_t k = ucnv_toUChars(cp.converter, u, 4, &in, 1, &err);
+    if (U_SUCCESS(err) && k == 1)
+      cp.to_unicode[b] = u[0];
+    else
+      cp.to_unicode[b] = (b >= 0x80 && b <= 0x9F) ? char16_t(b) : char16_t(0xFFFD);
+  }
+  // In the code pages based on ASCII, control bytes stand for themselves (ICU's IBM tables
+  // move a few of them around).
+  if (cp.to_unicode[uint8_t('A')] == u'A' && cp.to_unicode[uint8_t('z')] == u'z')
+    for (int b = 0; b < 0x80; ++b)
+      if (b < 0x20 || b == 0x7F) cp.to_unicode[b] = char16_t(b);
+  cp.from_unicode = std::make_unique<uint8_t[]>(0x10000);
+  for (int b = 255; b >= 1; --b)  // the lowest byte wins where two bytes share a character
+    if (cp.to_unicode[b] != 0xFFFD && cp.to_unicode[b] != 0) cp.from_unicode[cp.to_unicode[b]] = uint8_t(b);
+}
+
+TCodePage* MakeCodePage(int code_page) {
+  UConverter* c = OpenConverter(code_page);
+  if (!c) return nullptr;
+  auto* e = new TCodePage;
+  e->code_page = code_page;
+  e->converter = c;
+  const UConverterType type = ucnv_getType(c);
+  e->single_byte = ucnv_getMaxCharSize(c) == 1 && (type == UCNV_SBCS || type == UCNV_LATIN_1 || type == UCNV_US_ASCII);
+  if (e->single_byte) BuildSingleByteTables(*e);
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_setSubstChars(c, "?", 1, &err);
+  return e;
+}
+
+// The entry of a code page, made on first use and kept for the life of the process; a code
+// page ICU does not know shares the entry of Windows-1252. nullptr only without converter data.
+TCodePage* CodePageEntry(int code_page) {
+  static auto* lock = new std::mutex;
+  static auto* entries = new std::unordered_map<int, TCodePage*>;
+  std::lock_guard<std::mutex> guard(*lock);
+  auto it = entries->find(code_page);
+  if (it != entries->end()) return it->second;
+  TCodePage* e = MakeCodePage(code_page);
+  if (!e && code_page != 1252) {
+    auto western = entries->find(1252);
+    e = western != entries->end() ? western->second : MakeCodePage(1252);
+    if (e) entries->emplace(1252, e);
+  }
+  entries->emplace(code_page, e);
+  return e;
+}
+
+}  // namespace
+
+UString DecodeCodePage(const uint8_t* data, size_t n, int code_page) {
+  TCodePage* cp = CodePageEntry(code_page);
+  if (!cp) return Latin1ToUtf16(std::string_view(reinterpret_cast<const char*>(data), n));
+  UString out;
+  if (cp->single_byte) {
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) out[i] = cp->to_unicode[data[i]];
+    return out;
+  }
+  std::lock_guard<std::mutex> guard(cp->lock);
+  UErrorCode err = U_ZERO_ERROR;
+  out.resize(n + 16);
+  const char* src = reinterpret_cast<const char*>(data);
+  int32_t len = ucnv_toUChars(cp->converter, out.data(), ClampedLength(out.size()), src, ClampedLength(n), &err);
+  if (err == U_BUFFER_OVERFLOW_ERROR) {
+    out.resize(size_t(len));
+    err = U_ZERO_ERROR;
+    len = ucnv_toUChars(cp->converter, out.data(), ClampedLength(out.size()), src, ClampedLength(n), &err);
+  }
+  if (U_FAILURE(err)) len = 0;
+  out.resize(size_t(len));
+  return out;
+}
+
+std::string EncodeCodePage(UStringView s, int code_page) {
+  TCodePage* cp = CodePageEntry(code_page);
+  std::string out;
+  if (!cp || cp->single_byte) {
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+      const char16_t u = s[i];
+      uint8_t b = u == 0 ? 0 : '?';
+      if (cp && u != 0 && cp->from_unicode[u] != 0)
+        b = cp->from_unicode[u];
+      else if (!cp && u < 0x100)
+        b = uint8_t(u);
+      if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) ++i;
+      out.push_back(char(b));
+    }
+    return out;
+  }
+  std::lock_guard<std::mutex> guard(cp->lock);
+  UErrorCode err = U_ZERO_ERROR;
+  out.resize(s.size() * 4 + 16);
+  int32_t len = ucnv_fromUChars(cp->converter, out.data(), ClampedLength(out.size()), s.data(), ClampedLength(s.size()), &err);
+  if (err == U_BUFFER_OVERFLOW_ERROR) {
+    out.resize(size_t(len));
+    err = U_ZERO_ERROR;
+    len = ucnv_fromUChars(cp->converter, out.data(), ClampedLength(out.size()), s.data(), ClampedLength(s.size()), &err);
+  }
+  if (U_FAILURE(err)) len = 0;
+  out.resize(size_t(len));
+  return out;
+}
+
+// --- UTF-16 without byte-order mark ------------------------------------------------------------
+
+// The test, on the whole buffer (an odd last byte is ignored):
+// 1. Under 3 bytes: never UTF-16.
+// 2. Zero bytes are counted at even and at odd offsets. Text in UTF-16 has a zero high byte in
+//    every character below U+0100 (spaces, line ends, digits, Latin letters), so one side
+//    holds many zeros and the other few; 8-bit text has no zeros at all, and binary data has
+//    them on both sides alike. The side with more zeros is the high byte (odd: little-endian,
+//    even: big-endian); it must hold more than twice the zeros of the other side and at least
+//    one zero per 64 characters.
+// 3. The buffer read that way must look like text: when more than a quarter of its characters
+//    are controls (other than TAB, LF, VT, FF, CR), unassigned code points or lone surrogates,
+//    it is not UTF-16.
+TUtf16Guess GuessUtf16(const uint8_t* data, size_t n) {
+  if (!data || n < 3) return TUtf16Guess::NotUtf16;
+  const size_t units = n / 2;
+  size_t zero_even = 0, zero_odd = 0;
+  for (size_t u = 0; u < units; ++u) {
+    zero_even += data[2 * u] == 0;
+    zero_odd += data[2 * u + 1] == 0;
+  }
+  const bool little = zero_odd > zero_even;
+  const size_t high_zeros = little ? zero_odd : zero_even;
+  const size_t low_zeros = little ? zero_even : zero_odd;
+  if (high_zeros <= 2 * low_zeros || high_zeros == 0 || high_zeros < units / 64) return TUtf16Guess::NotUtf16;
+
+  const uint16_t* table = lz_text_detail::BmpKindTable();
+  auto unit_at = [&](size_t u) -> char16_t {
+    return little ? char16_t(data[2 * u] | (data[2 * u + 1] << 8)) : char16_t((data[2 * u] << 8) | data[2 * u + 1]);
+  };
+  size_t bad = 0;
+  for (size_t u = 0; u < units; ++u) {
+    const char16_t c = unit_at(u);
+    const uint16_t k = table[c];
+    if (k == lz_text_detail::kSurrogateUnit) {
+      if (c <= 0xDBFF && u + 1 < units) {
+        const char16_t next = unit_at(u + 1);
+        if (next >= 0xDC00 && next <= 0xDFFF) {
+          const char32_t cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(next) - 0xDC00);
+          bad += CharKindOf(cp) == 0;
+          ++u;
+          continue;
+        }
+      }
+      ++bad;
+    } else if (k == 0 || ((k & C1_CNTRL) && !(k & C1_SPACE))) {
+      ++bad;
+    }
+  }
+  if (bad * 4 > units) return TUtf16Guess::NotUtf16;
+  return little ? TUtf16Guess::LittleEndian : TUtf16Guess::BigEndian;
+}

@@ -1,0 +1,23 @@
+// Shared between the text service units; not for callers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/text/text_services.h"
+
+namespace lz_text_detail {
+
+// Kind table of the whole BMP, built on first use. Surrogate units hold kSurrogateUnit, which no
+// real kind uses, so a scan can find pairs after a plain table pass.
+inline constexpr uint16_t kSurrogateUnit = 0x8000;
+const uint16_t* BmpKindTable();
+
+// The identifier itself, or the environment's language for the user and system defaults (0,
+// 0x0400, 0x0800).
+TLCID ResolvedLCID(TLCID lcid);
+// The ICU locale an identifier stands for: the table's name, the environment's locale for the
+// user and system defaults (0, 0x0400, 0x0800), "" (root) for unknown identifiers.
+std::string IcuLocaleOfLCID(TLCID lcid);
+
+}  // namespace lz_text_detail

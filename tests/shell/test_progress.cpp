@@ -1,0 +1,299 @@
+#include <cstddef>
+#include <cstring>
+
+#include "shell/shell_test_support.h"
+
+namespace {
+
+struct HaltCalled {
+  int code;
+};
+void ThrowingHalt(int code) { throw HaltCalled{code}; }
+
+}  // namespace
+
+TEST(ProgressRecord, LayoutIsByteExact) {
+  EXPECT_EQ(offsetof(TProgressRec, this_percent), 4u);
+  EXPECT_EQ(offsetof(TProgressRec, overall_percent), 8u);
+  EXPECT_EQ(offsetof(TProgressRec, centre_x), 12u);
+  EXPECT_EQ(offsetof(TProgressRec, centre_y), 16u);
+  EXPECT_EQ(offsetof(TProgressRec, running_words), 24u);
+  EXPECT_EQ(offsetof(TProgressRec, short_message), 28u);
+  EXPECT_EQ(offsetof(TProgressRec, long_message), 430u);
+
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({-3, 0x01020304}, kWhereLocal);
+  p.ThisPercent(57);
+  p.OverallPercent(-1);
+  p.RunningWords(0xA1B2C3D4u);
+  p.ProgressShortMessage(u"ab");
+  p.ProgressLongMessage(u"\u00e9");
+  uint8_t b[832];
+  std::memcpy(b, &p.Record(), sizeof b);
+  const uint8_t head[30] = {0, 0, 0, 0,  57, 0, 0, 0,  0xFF, 0xFF, 0xFF, 0xFF,  0xFD, 0xFF, 0xFF, 0xFF,
+                            4, 3, 2, 1,  0, 0, 0, 0,  0xD4, 0xC3, 0xB2, 0xA1,  'a', 0};
+  EXPECT_EQ(std::memcmp(b, head, sizeof head), 0);
+  EXPECT_EQ(b[30], 'b');
+  EXPECT_EQ(b[31], 0);
+  for (int i = 32; i < 430; ++i) ASSERT_EQ(b[i], 0) << i;  // rest of the short field: zeros
+  EXPECT_EQ(b[430], 0xE9);
+  EXPECT_EQ(b[431], 0x00);
+  for (int i = 432; i < 832; ++i) ASSERT_EQ(b[i], 0) << i;
+}
+
+TEST(ProgressRecord, MessagesAreCutAt200UnitsNeverInsideASurrogatePair) {
+  char16_t field[201];
+  CopyProgressMessage(field, UString(250, u'x'));
+  EXPECT_EQ(UString(field), UString(200, u'x'));
+  EXPECT_EQ(field[200], 0);
+  // 199 letters, then a pair across the cut: the pair goes whole.
+  UString t(199, u'a');
+  t += u"\U0001F600";
+  t += u"tail";
+  CopyProgressMessage(field, t);
+  EXPECT_EQ(UString(field), UString(199, u'a'));
+  // A pair that ends exactly at the cut stays.
+  UString u(198, u'a');
+  u += u"\U0001F600";
+  u += u"tail";
+  CopyProgressMessage(field, u);
+  EXPECT_EQ(UString(field).size(), 200u);
+  EXPECT_EQ(field[199], 0xDE00);
+  // Short texts are copied whole, fields cleared first.
+  CopyProgressMessage(field, u"hi");
+  EXPECT_EQ(UString(field), u"hi");
+  EXPECT_EQ(field[5], 0);
+}
+
+TEST_F(ShellServicesTest, PercentSettersShowOnlyChanges) {
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({}, kWhereLocal);
+  EXPECT_TRUE(p.ThisPercent(10));
+  const int changes = bar.changes;
+  EXPECT_FALSE(p.ThisPercent(10));
+  EXPECT_EQ(bar.changes, changes);
+  // Overall is judged on its own value, whatever the this percent is.
+  EXPECT_FALSE(p.OverallPercent(0));
+  EXPECT_TRUE(p.OverallPercent(10));
+  EXPECT_FALSE(p.OverallPercent(10));
+  p.ClearBarsOnly();
+  EXPECT_EQ(p.Record().this_percent, 0);
+  EXPECT_EQ(p.Record().overall_percent, 0);
+}
+
+TEST_F(ShellServicesTest, OutOfUses64BitProduct) {
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({}, kWhereLocal);
+  // 30,000,000 * 100 does not fit in 32 bits.
+  p.ProgressShortMessageOutOf(u"words", 30'000'000, 60'000'000);
+  EXPECT_EQ(p.Record().this_percent, 50);
+  p.ProgressShortMessageOutOf(u"words", 2'147'483'647, 2'147'483'647);
+  EXPECT_EQ(p.Record().this_percent, 100);
+  p.ProgressShortMessageOutOf(u"words", 7, 3);  // not limited to 100, truncated
+  EXPECT_EQ(p.Record().this_percent, 233);
+  // A total of 0 or below changes only the message.
+  p.ProgressShortMessageOutOf(u"other", 5, 0);
+  p.ProgressShortMessageOutOf(u"last", 5, -2);
+  EXPECT_EQ(p.Record().this_percent, 233);
+  EXPECT_EQ(UString(p.Record().short_message), u"last");
+}
+
+TEST_F(ShellServicesTest, LocalDisplayFillsThePanels) {
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({}, kWhereLocal);
+  EXPECT_TRUE(p.ThisBarStyle());
+  EXPECT_TRUE(bar.BarStyle(kPanelThisPercent));
+  p.ThisPercent(57);
+  EXPECT_EQ(bar.Bar(kPanelThisPercent), 57);
+  p.SetThisBarStyle(false);
+  p.ThisPercent(58);
+  EXPECT_EQ(bar.Text(kPanelThisPercent), u"58%");
+  p.ThisPercent(0);
+  EXPECT_EQ(bar.Text(kPanelThisPercent), u"");
+  p.ProgressShortMessage(u"Saving");
+  EXPECT_EQ(bar.Text(kPanelShortMessage), u"Saving");
+  p.ProgressLongMessage(u"a long one");
+  EXPECT_EQ(bar.Text(kPanelLongMessage), u"a long one");
+  p.ShowKind(kProgClear);
+  EXPECT_EQ(bar.Text(kPanelShortMessage), u"");
+  EXPECT_EQ(bar.Text(kPanelLongMessage), u"");
+  EXPECT_EQ(ProgressParamsStores(), 0u);  // the local display stores nothing
+}
+
+TEST_F(ShellServicesTest, ControllerDisplayStoresTheRecordAndPostsTheKindsCode) {
+  ConnectController();
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({640, 480}, kWhereController);
+  EXPECT_FALSE(p.ThisBarStyle());
+  link.Clear();
+  const int changes = bar.changes;
+  const uint64_t stores = ProgressParamsStores();
+  p.ThisPercent(5);
+  EXPECT_EQ(ProgressParamsStores(), stores + 1);
+  TProgressRec stored{};
+  GetProgressParams(stored);
+  EXPECT_EQ(stored.this_percent, 5);
+  EXPECT_EQ(stored.centre_x, 640);
+  ASSERT_EQ(link.Posted().size(), 2u);
+  EXPECT_EQ(link.Posted()[0].msg, kMsgAnnounce);
+  EXPECT_EQ(link.Posted()[1].target, 200u);
+  EXPECT_EQ(link.Posted()[1].wparam, PackToolCode(6104, kToolConcordancer));
+  EXPECT_EQ(link.Posted()[1].lparam, 100);
+  EXPECT_EQ(bar.changes, changes);  // nothing shown locally
+
+  link.Clear();
+  const int expected[] = {6104, 6105, 6113, 6106, 6100, 6108, -1, 6101, 6112, 6111, 6102};
+  for (uint8_t kind = 0; kind <= kProgTimeToGo; ++kind) p.ShowKind(kind);
+  std::vector<int> want;
+  for (int c : expected)
+    if (c >= 0) want.push_back(c);
+  EXPECT_EQ(PostedCodes(), want);
+  for (uint8_t kind = 0; kind <= kProgTimeToGo; ++kind) EXPECT_EQ(ProgressKindCode(kind), expected[kind]);
+  EXPECT_EQ(ProgressKindCode(kProgError), -1);
+  EXPECT_EQ(ProgressKindCode(kProgFatalError), -1);
+  EXPECT_EQ(ProgressKindCode(200), -1);
+}
+
+TEST_F(ShellServicesTest, ClearAllAndShowRaisesTheProgressWindow) {
+  ConnectController();
+  SetProgressWnd(300);
+  TProgressClass p;
+  p.ClearAllAndShow({1, 2}, kWhereController);
+  ASSERT_EQ(link.Raised().size(), 1u);
+  EXPECT_EQ(link.Raised()[0], 300u);
+  EXPECT_EQ(PostedCodes(), (std::vector<int>{6100, 6112}));
+  p.ClearAllAndShow({1, 2}, kWhereLocal);
+  EXPECT_EQ(link.Raised().size(), 1u);
+}
+
+TEST_F(ShellServicesTest, WithoutControllerReportsForItFallBackToTheLocalDisplay) {
+  // The null link: no controller.
+  RegisterToolWindow(100);
+  SetNewWnd(kToolController, 200);
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({}, kWhereController);
+  EXPECT_TRUE(p.ShowsLocally());
+  p.ThisPercent(40);
+  EXPECT_EQ(bar.Text(kPanelThisPercent), u"40%");
+  EXPECT_EQ(ProgressParamsStores(), 0u);
+  // A status bar without panels cannot show anything: the controller path (stored, not posted).
+  bar.panels = 0;
+  p.ThisPercent(41);
+  EXPECT_EQ(ProgressParamsStores(), 1u);
+}
+
+TEST_F(ShellServicesTest, LocalWithoutStatusBarGoesTheControllerPath) {
+  ConnectController();
+  TProgressClass p;
+  p.ClearAllAndShow({}, kWhereLocal);
+  link.Clear();
+  const uint64_t stores = ProgressParamsStores();
+  p.OverallPercent(3);
+  EXPECT_EQ(ProgressParamsStores(), stores + 1);
+  EXPECT_EQ(PostedCodes(), std::vector<int>{6105});
+}
+
+TEST_F(ShellServicesTest, SuspendedReportsChangeOnlyTheRecord) {
+  ConnectController();
+  TProgressClass p;
+  TRecordingStatusBar bar;
+  p.SetProgressStatusBar(&bar);
+  p.ClearAllAndShow({}, kWhereController);
+  link.Clear();
+  p.Hide();
+  EXPECT_TRUE(p.Suspended());
+  EXPECT_FALSE(p.ThisBarStyle());
+  EXPECT_EQ(PostedCodes(), std::vector<int>{kProgCodeHide});
+  EXPECT_GE(bar.raised, 1);
+  link.Clear();
+  const uint64_t stores = ProgressParamsStores();
+  EXPECT_TRUE(p.ThisPercent(20));
+  p.ProgressShortMessage(u"quiet");
+  EXPECT_EQ(p.Record().this_percent, 20);
+  EXPECT_EQ(UString(p.Record().short_message), u"quiet");
+  EXPECT_EQ(ProgressParamsStores(), stores);
+  EXPECT_TRUE(link.Posted().empty());
+  p.ShowTimeToGo();
+  EXPECT_FALSE(p.Suspended());
+  EXPECT_EQ(PostedCodes(), std::vector<int>{6102});
+}
+
+TEST_F(ShellServicesTest, SuspendAndResumeTheGlobalReporter) {
+  EXPECT_FALSE(SuspendProgressDisplay());
+  EXPECT_FALSE(ResumeProgressDisplay());
+  CreateGlobalProgress();
+  ASSERT_NE(GlobalProgress(), nullptr);
+  EXPECT_NE(GlobalProgress()->StatusBar(), nullptr);  // the log sink
+  ConnectController();
+  GlobalProgress()->ClearAllAndShow({}, kWhereController);
+  link.Clear();
+  EXPECT_TRUE(SuspendProgressDisplay());
+  EXPECT_EQ(PostedCodes(), std::vector<int>{kProgCodeHide});
+  GlobalProgress()->ThisPercent(9);
+  EXPECT_EQ(PostedCodes().size(), 1u);
+  EXPECT_TRUE(ResumeProgressDisplay());
+  EXPECT_FALSE(GlobalProgress()->Suspended());
+  EXPECT_EQ(GlobalProgress()->Where(), kWhereController);
+  EXPECT_EQ(PostedCodes().back(), 6100);
+  FreeGlobalProgress();
+  EXPECT_EQ(GlobalProgress(), nullptr);
+}
+
+TEST_F(ShellServicesTest, ErrorsShowABoxAndFatalErrorsHaltInBothDisplays) {
+  SetHaltHook(ThrowingHalt);
+  for (uint8_t where : {kWhereLocal, kWhereController}) {
+    ConnectController();
+    TProgressClass p;
+    TRecordingStatusBar bar;
+    p.SetProgressStatusBar(&bar);
+    p.ClearAllAndShow({}, where);
+    link.Clear();
+    dialogs.Clear();
+    p.ShowError(u"disk full");
+    ASSERT_EQ(dialogs.Asked().size(), 1u);
+    EXPECT_EQ(dialogs.Asked()[0].caption, u"Error");
+    EXPECT_EQ(dialogs.Asked()[0].text, u"disk full");
+    EXPECT_EQ(UString(p.Record().long_message), u"disk full");
+    EXPECT_TRUE(PostedCodes().empty());
+    try {
+      p.FatalError(u"cannot go on");
+      ADD_FAILURE() << "a fatal error must halt";
+    } catch (const HaltCalled& h) {
+      EXPECT_EQ(h.code, 1);
+    }
+    EXPECT_EQ(dialogs.Asked().back().caption, u"Halting");
+  }
+}
+
+TEST_F(ShellServicesTest, ErrorsAreNotLostWhileSuspended) {
+  SetHaltHook(ThrowingHalt);
+  TProgressClass p;
+  p.Hide();
+  ASSERT_TRUE(p.Suspended());
+  p.ShowError(u"lost?");
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].text, u"lost?");
+  EXPECT_THROW(p.FatalError(u"end"), HaltCalled);
+}
+
+TEST_F(ShellServicesTest, ReportsPumpTheMessageQueue) {
+  static int pumps = 0;
+  pumps = 0;
+  SetYieldHook([] { ++pumps; });
+  TProgressClass p;
+  p.ShowKind(kProgMemory);
+  EXPECT_EQ(pumps, 2);
+  SetYieldHook(nullptr);
+}

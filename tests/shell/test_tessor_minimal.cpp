@@ -1,0 +1,374 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_tools.h"
+#include "shell/shell_test_support.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string ReadAll(const UString& name) {
+  std::ifstream in(ToFsPath(name), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Waits (a bounded number of short sleeps) until a file written by a started program has its
+// line; the program runs on its own, so its output comes a moment later.
+std::string WaitForLine(const UString& name) {
+  for (int i = 0; i < 500; ++i) {
+    const std::string s = ReadAll(name);
+    if (!s.empty() && s.back() == '\n') return s;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return ReadAll(name);
+}
+
+void MakeExecutable(const UString& name) { ::chmod(Utf16ToUtf8(name).c_str(), 0755); }
+
+}  // namespace
+
+TEST(ControllerProtocol, WParamPacking) {
+  EXPECT_EQ(PackToolCode(6104, 1), 0x000117D8u);
+  const uint32_t w = PackToolCode(0xFFFF, 0xFF);
+  EXPECT_EQ(w & 0xFF000000u, 0u);  // bits 24-31 stay 0
+  EXPECT_EQ(CodeOfWParam(w), 0xFFFF);
+  EXPECT_EQ(ToolOfWParam(w), 0xFF);
+  EXPECT_EQ(CodeOfWParam(PackToolCode(561, 16)), 561);
+  EXPECT_EQ(ToolOfWParam(PackToolCode(561, 16)), 16);
+  EXPECT_EQ(kMsgToolCode, 0x401u);
+  EXPECT_EQ(kMsgToolCodeWithParam, 0x402u);
+  EXPECT_EQ(kMsgAnnounce, 0x4E4u);
+  EXPECT_EQ(kMsgActivate, 0x4E5u);
+}
+
+TEST_F(ShellServicesTest, PostToControllerWithoutControllerPostsNothing) {
+  RegisterToolWindow(100);
+  SetNewWnd(kToolController, 200);
+  EXPECT_FALSE(PostToController(561));  // the null link
+  EXPECT_FALSE(PostToControllerWithParam(1230, 2));
+  EXPECT_FALSE(ControllerReachable());
+}
+
+TEST_F(ShellServicesTest, PostToControllerAnnouncesThenPostsTheCode) {
+  SetControllerLink(&link);
+  SetNewWnd(kToolController, 200);
+  // Before the main window registers nothing goes out.
+  EXPECT_FALSE(PostToController(50));
+  EXPECT_TRUE(link.Posted().empty());
+  RegisterToolWindow(100);
+  EXPECT_EQ(GetToolWnd(kToolConcordancer), 100u);
+  EXPECT_EQ(GetActiveMainToolWindow(kToolConcordancer), 100u);
+  EXPECT_TRUE(PostToController(561));
+  ASSERT_EQ(link.Posted().size(), 2u);
+  const TPostedMessage& a = link.Posted()[0];
+  EXPECT_EQ(a.target, 200u);
+  EXPECT_EQ(a.msg, kMsgAnnounce);
+  EXPECT_EQ(a.wparam, kToolConcordancer);
+  EXPECT_EQ(a.lparam, 100);
+  const TPostedMessage& m = link.Posted()[1];
+  EXPECT_EQ(m.msg, kMsgToolCode);
+  EXPECT_EQ(m.wparam, PackToolCode(561, kToolConcordancer));
+  EXPECT_EQ(m.lparam, 100);
+  link.Clear();
+  EXPECT_TRUE(PostToControllerWithParam(1230, -7));
+  ASSERT_EQ(link.Posted().size(), 2u);
+  EXPECT_EQ(link.Posted()[1].msg, kMsgToolCodeWithParam);
+  EXPECT_EQ(link.Posted()[1].wparam, PackToolCode(1230, kToolConcordancer));
+  EXPECT_EQ(link.Posted()[1].lparam, -7);
+}
+
+TEST_F(ShellServicesTest, TheControllerNeverPostsToItself) {
+  SetControllerLink(&link);
+  current_tool_var = kToolController;
+  RegisterToolWindow(200);  // its own window is the controller window
+  EXPECT_EQ(GetShellWnd(), 200u);
+  EXPECT_FALSE(PostToController(6104));
+  EXPECT_TRUE(link.Posted().empty());
+}
+
+TEST_F(ShellServicesTest, OwnWindowMessagesAreQueued) {
+  RegisterToolWindow(100);
+  EXPECT_TRUE(PostToOwnWindow(5640));  // works without a controller
+  EXPECT_TRUE(PostToOwnWindow(155));
+  static int woken = 0;
+  woken = 0;
+  SetOwnWindowPostHook([] { ++woken; });
+  EXPECT_TRUE(PostToOwnWindow(1));
+  SetOwnWindowPostHook(nullptr);
+  EXPECT_EQ(woken, 1);
+  const auto msgs = TakeOwnWindowMessages();
+  ASSERT_EQ(msgs.size(), 3u);
+  EXPECT_EQ(msgs[0].target, 100u);
+  EXPECT_EQ(msgs[0].msg, kMsgToolCode);
+  EXPECT_EQ(CodeOfWParam(msgs[0].wparam), 5640);
+  EXPECT_EQ(ToolOfWParam(msgs[0].wparam), kToolConcordancer);
+  EXPECT_EQ(msgs[0].lparam, 100);
+  EXPECT_EQ(CodeOfWParam(msgs[1].wparam), 155);
+  EXPECT_TRUE(TakeOwnWindowMessages().empty());
+}
+
+TEST_F(ShellServicesTest, UnregisterForgetsTheWindow) {
+  RegisterToolWindow(100);
+  UnregisterToolWindowAndQuit();
+  EXPECT_EQ(global_own_HWnd, kNoWindow);
+  EXPECT_EQ(GetToolWnd(kToolConcordancer), kNoWindow);
+  EXPECT_EQ(GetActiveMainToolWindow(kToolConcordancer), kNoWindow);
+  // The controller keeps its registration in the store.
+  current_tool_var = kToolController;
+  RegisterToolWindow(200);
+  UnregisterToolWindowAndQuit();
+  EXPECT_EQ(global_own_HWnd, kNoWindow);
+  EXPECT_EQ(GetShellWnd(), 200u);
+}
+
+TEST(StartTool, ParametersAndMarker) {
+  EXPECT_EQ(StartToolParameters(u"", true), u"1720");
+  EXPECT_EQ(StartToolParameters(u"a.cnc", true), u"a.cnc 1720");
+  EXPECT_EQ(StartToolParameters(u"a.cnc", false), u"a.cnc");
+  const auto args = SplitParameters(u"  one \"two words\"  three\t\"\" ");
+  ASSERT_EQ(args.size(), 4u);
+  EXPECT_EQ(args[0], "one");
+  EXPECT_EQ(args[1], "two words");
+  EXPECT_EQ(args[2], "three");
+  EXPECT_EQ(args[3], "");
+  EXPECT_TRUE(SplitParameters(u"").empty());
+}
+
+class StartToolTest : public ShellServicesTest {
+ protected:
+  void SetUp() override {
+    ShellServicesTest::SetUp();
+    old_folder_ = GetToolFolder();
+    SetToolFolder(folder_.Path());
+  }
+  void TearDown() override {
+    SetToolFolder(old_folder_);
+    SetStartToolWaitLimit(30);
+    SetVXShellInitialised(false);
+    ShellServicesTest::TearDown();
+  }
+  // A tool program that writes its arguments, one line, to args.txt.
+  UString WriteArgsScript(uint8_t tool) {
+    const UString out = folder_.Path() + u"args.txt";
+    const UString prog = folder_.Write(GetShortToolFilename(tool),
+                                       "#!/bin/sh\necho \"$@\" > \"" + Utf16ToUtf8(out) + ".tmp\"\nmv \"" +
+                                           Utf16ToUtf8(out) + ".tmp\" \"" + Utf16ToUtf8(out) + "\"\n");
+    MakeExecutable(prog);
+    return out;
+  }
+  TempFolder folder_;
+  UString old_folder_;
+};
+
+TEST_F(StartToolTest, MissingOrNotExecutableProgramIsNotStarted) {
+  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
+  folder_.Write(GetShortToolFilename(kToolConcordancer), "#!/bin/sh\nexit 0\n");  // mode 0644
+  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
+  EXPECT_FALSE(StartATool(kToolNone, u"", false, false));
+  EXPECT_TRUE(dialogs.Asked().empty());  // no message for a missing program
+}
+
+TEST_F(StartToolTest, StartsWithTheMarkerAppended) {
+  const UString out = WriteArgsScript(kToolConcordancer);
+  EXPECT_TRUE(StartATool(kToolConcordancer, u"\"my file.cnc\" -x", true, false));
+  EXPECT_EQ(WaitForLine(out), "my file.cnc -x 1720\n");
+  DeleteFileU(out);
+  EXPECT_TRUE(StartATool(kToolConcordancer, u"", true, false));
+  EXPECT_EQ(WaitForLine(out), "1720\n");
+  for (int i = 0; i < 200 && ReapStartedTools() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReapStartedTools(), 0);
+}
+
+TEST_F(StartToolTest, RaisedRightsAreNotAvailable) {
+  const UString out = WriteArgsScript(kToolConcordancer);
+  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, true));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(FileExists(out));
+}
+
+TEST_F(StartToolTest, ControllerAlreadyKnownIsNotStartedAgain) {
+  const UString out = WriteArgsScript(kToolController);
+  SetNewWnd(kToolController, 200);
+  EXPECT_TRUE(StartATool(kToolController, u"", false, false));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(FileExists(out));
+}
+
+TEST_F(StartToolTest, StartingTheControllerWaitsUntilItEnds) {
+  // The controller program here ends at once: the wait stops when it has ended instead of
+  // running to its limit. Should it not, the pump gives up after many rounds and says so.
+  const UString out = WriteArgsScript(kToolController);
+  SetStartToolWaitLimit(600);
+  static int pumps = 0;
+  static bool gave_up = false;
+  pumps = 0;
+  gave_up = false;
+  SetYieldHook([] {
+    if (++pumps == 2000) {
+      gave_up = true;
+      SetSiblingStarted(true);
+    }
+  });
+  EXPECT_TRUE(StartATool(kToolController, u"", false, false));
+  SetYieldHook(nullptr);
+  EXPECT_FALSE(gave_up);
+  EXPECT_EQ(WaitForLine(out), "\n");
+}
+
+TEST_F(StartToolTest, StartingTheControllerStopsWaitingOnceItIsReady) {
+  const UString prog = folder_.Write(GetShortToolFilename(kToolController), "#!/bin/sh\nsleep 2\n");
+  MakeExecutable(prog);
+  SetStartToolWaitLimit(600);
+  static int pumps = 0;
+  pumps = 0;
+  SetYieldHook([] {
+    if (++pumps == 3) SetVXShellInitialised(true);  // the controller reports itself ready
+  });
+  EXPECT_TRUE(StartATool(kToolController, u"", false, false));
+  SetYieldHook(nullptr);
+  // Ready seen at the round after the third pump; that round still pumps once.
+  EXPECT_EQ(pumps, 4);
+}
+
+TEST_F(StartToolTest, AFailedStartShowsFatalError) {
+  // Executable, but neither a program nor a script.
+  const UString prog = folder_.Write(GetShortToolFilename(kToolConcordancer), std::string("\x01\x02garbage", 9));
+  MakeExecutable(prog);
+  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].caption, u"Fatal Error");
+  EXPECT_EQ(dialogs.Asked()[0].text, u"Can't start \r" + prog);
+}
+
+TEST_F(ShellServicesTest, HelpBugReportAndTitle) {
+  SetTessorineHelpURL(u"https://help.example/");
+  EXPECT_EQ(HelpPageForContext(1910), u"https://help.example/index.html?contextid=1910");
+  SetTessorineHelpURL(u"");
+  SetBugReportContext(u"reading type file", u"ReadAllData");
+  const UString text = BugReportText();
+  EXPECT_NE(text.find(u"reading type file"), UString::npos);
+  EXPECT_NE(text.find(u"ReadAllData"), UString::npos);
+  SetApplicationTitle(u"Linzora");
+  EXPECT_EQ(ApplicationTitle(), u"Linzora");
+}
+
+TEST(SharedMutex, ProbeSeesTheHolder) {
+  const UString name = u"Tessorine test mutex " + IntToUStr(::getpid());
+  EXPECT_EQ(OpenSharedMutex(name), 0);
+  const int held = CreateSharedMutex(name);
+  ASSERT_GE(held, 0);
+  EXPECT_NE(OpenSharedMutex(name), 0);
+  EXPECT_LT(CreateSharedMutex(name), 0);  // one holder at a time
+  ReleaseSharedMutex(held);
+  EXPECT_EQ(OpenSharedMutex(name), 0);
+}
+
+TEST(Logging, AChosenLogIsCreated) {
+  TempFolder folder;
+  const UString old_name = GetLogFilename();
+  const UString log = folder.Path() + u"sub/VXlog.txt";
+  EXPECT_TRUE(SetupLogging(true, log));
+  EXPECT_TRUE(global_keeping_log);
+  EXPECT_TRUE(FileExists(log));
+  AddToLogFile(u"hello log");
+  EXPECT_NE(ReadAll(log).find("hello log"), std::string::npos);
+  EXPECT_FALSE(SetupLogging(false, log));
+  EXPECT_FALSE(global_keeping_log);
+  EXPECT_FALSE(SetupLogging(true, u""));
+  EXPECT_FALSE(global_keeping_log);
+  // A log that cannot be created: off, and said so.
+  folder.Write(u"blocker", "x");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(SetupLogging(true, folder.Path() + u"blocker/x.log"));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot create the log file"), std::string::npos);
+  EXPECT_FALSE(global_keeping_log);
+  SetLogFilename(old_name);
+}
+
+TEST(SpecialCharacters, EveryOccurrencePaddedEachCharacterOnce) {
+  TSpecialCharacterRows rows;
+  const char16_t r0[6] = {u'<', u'>', 0, u'#', 0, 0};  // '#' lies after the end of the row
+  const char16_t r1[6] = {u'[', u']', u'<', 0, 0, 0};  // '<' listed in both rows
+  std::copy(r0, r0 + 6, rows.rows[0]);
+  std::copy(r1, r1 + 6, rows.rows[1]);
+  UString t = u"a<b<c>";
+  EXPECT_TRUE(ContainsASpecialCharacter(t, rows));
+  PadSpecialCharactersWithSpaces(t, rows);
+  EXPECT_EQ(t, u"a < b < c > ");
+  UString plain = u"no marks # here";
+  EXPECT_FALSE(ContainsASpecialCharacter(plain, rows));
+  PadSpecialCharactersWithSpaces(plain, rows);
+  EXPECT_EQ(plain, u"no marks # here");
+  UString brackets = u"[x]";
+  PadSpecialCharactersWithSpaces(brackets, rows);
+  EXPECT_EQ(brackets, u" [ x ] ");
+  TSpecialCharacterRows none;
+  EXPECT_FALSE(ContainsASpecialCharacter(u"<>", none));
+}
+
+TEST(InstallationTables, ExtensionsAndInstallableFiles) {
+  EXPECT_EQ(UString(kFileTypeExtensions[0]), u".exe");
+  EXPECT_EQ(UString(kFileTypeExtensions[9]), u".txt");
+  EXPECT_EQ(UString(kFileTypeExtensions[kFileTypeExtensionCount - 1]), u".res");
+  auto files = InstallableFiles();
+  ASSERT_FALSE(files.empty());
+  files[0].work[0] = 5;
+  files[0].work[2] = 9;
+  ResetInstallableFiles();
+  for (const auto& f : files) {
+    EXPECT_EQ(f.work[0], -1);
+    EXPECT_EQ(f.work[1], 0);
+    EXPECT_EQ(f.work[2], 0);
+    EXPECT_GE(f.kind, kInstallProgram);
+    EXPECT_LE(f.kind, kInstallDocument);
+  }
+  // The programs of the tool table are installable.
+  bool has_controller = false;
+  for (const auto& f : files) has_controller |= UString(f.file) == GetShortToolFilename(kToolController);
+  EXPECT_TRUE(has_controller);
+}
+
+#include "platform/settings/vxbuf.h"
+
+TEST(SettingsWrappers, SpecialCharactersListsAndLoggingComeFromTheStore) {
+  TTextsett_rec32 ts = GetTextSettings();
+  const TTextsett_rec32 saved = ts;
+  for (int r = 0; r < 2; ++r)
+    for (int i = 0; i < 6; ++i) ts.SetSpecialCharacter(r, i, 0);
+  ts.SetSpecialCharacter(0, 0, u'{');
+  ts.SetSpecialCharacter(1, 0, u'}');
+  SetTextSettings(ts);
+  UString t = u"a{b}";
+  EXPECT_TRUE(ContainsASpecialCharacter(t));
+  PadSpecialCharactersWithSpaces(t);
+  EXPECT_EQ(t, u"a { b } ");
+  EXPECT_FALSE(ContainsASpecialCharacter(u"<plain>"));
+  SetTextSettings(saved);
+
+  TLemmaMatchStopSettingsRec stop = GetLemmaMatchStopSettings(1, 2);
+  stop.SetActivated(true);
+  SetLemmaMatchStopSettings(1, 2, stop);
+  EXPECT_TRUE(LemmaMatchStopListActivated(2, 1));
+  EXPECT_FALSE(LemmaMatchStopListActivated(3, 1));
+  stop.SetActivated(false);
+  SetLemmaMatchStopSettings(1, 2, stop);
+  EXPECT_FALSE(LemmaMatchStopListActivated(2, 1));
+
+  TempFolder folder;
+  const UString old_name = GetLogFilename();
+  SetLogging(true);
+  SetTheLogFilename(folder.Path() + u"new.log");
+  EXPECT_TRUE(SetupLoggingFromTextbuf());
+  EXPECT_TRUE(FileExists(folder.Path() + u"new.log"));
+  SetLogging(false);
+  EXPECT_FALSE(SetupLoggingFromTextbuf());
+  SetLogFilename(old_name);
+}
