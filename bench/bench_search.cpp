@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 
@@ -66,7 +67,7 @@ TCorpus MakeCorpus(size_t chars) {
     }
   }
   c.kinds.assign(c.text.size() + 2, 0);
-  SearchClassifyChars(c.text.data(), c.text.size(), c.kinds.data());
+  ClassifyChars(c.text.data(), c.text.size(), c.kinds.data());
   for (size_t m : marks) c.kinds[m] = kKindMarkerBase + 15;
   return c;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 
@@ -32,7 +33,7 @@ class TextBuilder {
     TTestText t;
     t.text = text_;
     t.kinds.assign(text_.size() + 2, 0);
-    SearchClassifyChars(text_.data(), text_.size(), t.kinds.data());
+    ClassifyChars(text_.data(), text_.size(), t.kinds.data());
     for (size_t i = 0; i < text_.size(); ++i) {
       if (fixed_[i] != 0xFFFF) t.kinds[i] = fixed_[i];
     }

@@ -529,7 +529,7 @@ TEST(SearchWindow, ExclusionWordsAndAllowablesOfTheWindow) {
 TTestText FastPlain(UString text) {
   TTestText t;
   t.kinds.assign(text.size() + 2, 0);
-  SearchClassifyChars(text.data(), text.size(), t.kinds.data());
+  ClassifyChars(text.data(), text.size(), t.kinds.data());
   t.text = std::move(text);
   return t;
 }

@@ -119,8 +119,10 @@ TEST(SearchRules, TurkishDottedAndDotlessI) {
   TTestText t = Plain(u"ISTANBUL \u0131stanbul \u0130stanbul istanbul");
   EXPECT_EQ(Matches(t, u"\u0131stanbul", tr), "ISTANBUL|\xC4\xB1stanbul");
   EXPECT_EQ(Matches(t, u"istanbul", tr), "\xC4\xB0stanbul|istanbul");
-  // Elsewhere "I" folds to "i".
-  EXPECT_EQ(Matches(t, u"istanbul"), "ISTANBUL|istanbul");
+  // Elsewhere both capitals fold to "i".
+  EXPECT_EQ(Matches(t, u"istanbul"), "ISTANBUL|\xC4\xB0stanbul|istanbul");
+  // One unit for one: "\u00DF" is not "ss".
+  EXPECT_EQ(Matches(Plain(u"Stra\u00DFe STRASSE"), u"strasse"), "STRASSE");
 }
 
 TEST(SearchRules, ItemsWithoutWordsNeverMatch) {
@@ -140,6 +142,59 @@ TEST(SearchRules, QuickSearchIgnoresTagsInTheItem) {
   EXPECT_FALSE(engine.QuickSearchFoundIgnoringTags(u"", u"a", 0));
   TSearch_word_format_rec rec = TBaseSearchItems::MakeItem(u"colour/color");
   EXPECT_TRUE(engine.QuickSearchFoundIgnoringTags(u"color ", rec));
+}
+
+}  // namespace
+
+namespace {
+
+// The kinds after the allowed characters are handled: w a word character, m a mark, . other.
+std::string AllowedShape(UStringView text, UStringView symbols, bool at_start, bool at_end, bool hyphens_separate,
+                         size_t mark_at = std::string::npos, uint16_t mark = 0) {
+  std::vector<uint16_t> kinds(text.size());
+  ClassifyChars(text.data(), text.size(), kinds.data());
+  if (mark_at < text.size()) kinds[mark_at] = mark;
+  HandleAllowables(text.data(), kinds.data(), text.size(), symbols, at_start, at_end, hyphens_separate);
+  std::string shape;
+  for (uint16_t k : kinds) shape += k >= kKindHidden ? 'm' : IsWordKind(k) ? 'w' : '.';
+  return shape;
+}
+
+TEST(SearchRules, CharactersAllowedInNumbersAndWords) {
+  struct TRow {
+    const char16_t* text;
+    const char16_t* symbols;
+    bool at_start, at_end, hyphens_separate;
+    const char* shape;
+  } rows[] = {
+      {u"3.14", u"", false, false, false, "wwww"},
+      {u"1,000,000", u"", false, false, false, "wwwwwwwww"},
+      {u"3. 14", u"", false, false, false, "w..ww"},
+      {u"a.b", u"", false, false, false, "w.w"},
+      {u"1..2", u"", false, false, false, "w..w"},
+      {u"well-known", u"", false, false, false, "wwwwwwwwww"},
+      {u"well\u2010known", u"", false, false, false, "wwwwwwwwww"},
+      {u"well-known", u"", false, false, true, "wwww.wwwww"},
+      {u"a--b", u"", false, false, false, "w..w"},
+      {u"-a a-", u"", false, false, false, ".w.w."},
+      {u"don't", u"'", false, false, false, "wwwww"},
+      {u"rock'n'roll", u"'", false, false, false, "wwwwwwwwwww"},
+      {u"'tis", u"'", false, false, false, ".www"},
+      {u"'tis", u"'", true, false, false, "wwww"},
+      {u"dogs'", u"'", false, false, false, "wwww."},
+      {u"dogs'", u"'", false, true, false, "wwwww"},
+      {u"'' x", u"'", true, true, false, "...w"},
+      {u"a''b", u"'", false, false, false, "wwww"},
+      {u"a'-b", u"'-", false, false, true, "wwww"},
+  };
+  for (const TRow& r : rows) {
+    EXPECT_EQ(AllowedShape(r.text, r.symbols, r.at_start, r.at_end, r.hyphens_separate), r.shape)
+        << Utf16ToUtf8(r.text);
+  }
+  // Marks are never changed and never count as word characters beside a symbol.
+  EXPECT_EQ(AllowedShape(u"3.1", u"", false, false, false, 1, kKindMarkerBase + 15), "wmw");
+  EXPECT_EQ(AllowedShape(u"a'b", u"'", false, false, false, 2, kKindHidden), "w.m");
+  EXPECT_EQ(AllowedShape(u"a-b", u"", false, false, false, 0, 0x0801), "m.w");
 }
 
 }  // namespace

@@ -43,9 +43,6 @@ const uint8_t* ScanClassTable();
 
 inline bool IsWordKind(uint16_t k) { return k < kKindHidden && (k == kKindDefined || (k & 0x0104) != 0); }
 
-// Classifies text[0..n) into kinds[0..n) (character-type bits only).
-void SearchClassifyChars(const char16_t* text, size_t n, uint16_t* kinds);
-
 // Folding table for case-insensitive matching in a language: 65,536 UTF-16 units, each mapped to
 // its simple case fold (one unit to one unit; "ß" stays "ß"). Turkish and Azeri fold "I" to
 // dotless "ı" and "İ" to "i". Built once per table kind; the pointer stays valid.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
 #include "platform/search/search_items.h"
 #include "platform/search/search_scan.h"
 
@@ -578,7 +579,7 @@ void TSearchAndDoEngine::PrepareFirst(UStringView text, int32_t search_word_star
   if (kinds != nullptr) {
     std::copy(kinds, kinds + text.size(), m.window_kinds.begin());
   } else {
-    SearchClassifyChars(m.window_text.data(), m.window_text.size(), m.window_kinds.data());
+    ClassifyChars(m.window_text.data(), m.window_text.size(), m.window_kinds.data());
     HandleAllowables(m.options.in_word_symbols, m.options.symbols_at_start, m.options.symbols_at_end);
   }
   m.text = m.window_text.data();
@@ -730,7 +731,7 @@ bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, UStrin
   if (ci.alts.empty() || buffer.empty()) return false;
   size_t n = buffer.size();
   m.quick_kinds.resize(n);
-  SearchClassifyChars(buffer.data(), n, m.quick_kinds.data());
+  ClassifyChars(buffer.data(), n, m.quick_kinds.data());
   ::HandleAllowables(buffer.data(), m.quick_kinds.data(), n, m.options.in_word_symbols, m.options.symbols_at_start,
                      m.options.symbols_at_end, m.options.hyphens_separate_words);
   TUnitState none;

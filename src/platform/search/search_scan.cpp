@@ -9,6 +9,7 @@
 
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
 
 // --- scanning --------------------------------------------------------------------------------
 
@@ -337,7 +338,7 @@ bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* f
 bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* fold, std::vector<TSlot>& slots) {
   if (seg.empty()) return true;
   std::vector<uint16_t> kinds(seg.size());
-  SearchClassifyChars(seg.data(), seg.size(), kinds.data());
+  ClassifyChars(seg.data(), seg.size(), kinds.data());
   for (size_t i = 0; i < seg.size(); ++i) {
     if (seg[i] == u'*' || seg[i] == u'#') kinds[i] = kKindDefined;
   }
