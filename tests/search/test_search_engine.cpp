@@ -371,7 +371,7 @@ TEST(SearchEngine, ByteMapOfSurrogatePairsAndFixedWidths) {
 TEST(SearchEngine, JumpModeOneLinePerTargetThenNothingMore) {
   TTestText t = Plain(u"a b a b a b");
   TSearchAndDoEngine engine(true, true, {});
-  std::vector<int64_t> targets = {7, 15};
+  std::vector<int64_t> targets = {1007, 1015};  // file bytes; the chunk starts at byte 1000
   size_t next = 0;
   int64_t jump_to = targets[0];
   engine.SetJumpToSource([&] { return jump_to; });
@@ -389,6 +389,7 @@ TEST(SearchEngine, JumpModeOneLinePerTargetThenNothingMore) {
   TChunkPositions pos;
   pos.length = static_cast<int32_t>(t.text.size());
   pos.last_chunk = false;
+  pos.chunk_file_offset = 1000;
   engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos, found, {});
   TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a"), b = TBaseSearchItems::MakeItem(u"b");
   engine.SearchAndDo(a, 0);

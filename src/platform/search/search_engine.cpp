@@ -197,7 +197,6 @@ struct TSearchAndDoEngine::Impl {
   std::vector<uint16_t> quick_kinds;
   std::vector<TScanWord> quick_words;
   std::vector<TUnitEvent> quick_events;
-  std::vector<TScanToken> quick_tokens;
   std::unordered_map<UString, TCompiledItem> quick_items;
 
   TScanView View() const {
@@ -209,6 +208,8 @@ struct TSearchAndDoEngine::Impl {
     v.fold = fold;
     return v;
   }
+
+  static constexpr int32_t kMostItems = 1 << 22;
 
   TKnownItem& Known(const TSearch_word_format_rec& rec, int32_t idx) {
     if (static_cast<size_t>(idx) >= known.size()) known.resize(static_cast<size_t>(idx) + 1);
@@ -231,14 +232,13 @@ struct TSearchAndDoEngine::Impl {
     known[static_cast<size_t>(item)].hits.push_back(THit{first_word, char_start, char_end, 0});
   }
 
-  void TryEntry(const TEntry& e, int32_t w, const TScanView& v, bool slot_checked) {
+  // Word w as the entry's slot: the slot's own pattern, then the other words of its phrase.
+  void TryEntry(const TEntry& e, int32_t w, const TScanView& v) {
     const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
     const TAlternative& alt = ci.alts[static_cast<size_t>(e.alt)];
-    if (!slot_checked && !SlotMatchesWord(alt.slots[static_cast<size_t>(e.slot)], ci.case_sensitive, v, w)) return;
+    if (!SlotMatchesWord(alt.slots[static_cast<size_t>(e.slot)], ci.case_sensitive, v, w)) return;
     int32_t first = w - e.slot;
-    if (alt.slots.size() > 1 || slot_checked) {
-      if (!AlternativeMatchesAt(alt, ci.case_sensitive, v, first, slot_checked ? -1 : e.slot)) return;
-    }
+    if (alt.slots.size() > 1 && !AlternativeMatchesAt(alt, ci.case_sensitive, v, first, e.slot)) return;
     int32_t last = first + static_cast<int32_t>(alt.slots.size()) - 1;
     AddHit(e.item, first, words[static_cast<size_t>(first)].start,
            words[static_cast<size_t>(last)].start + words[static_cast<size_t>(last)].span);
@@ -281,7 +281,7 @@ struct TSearchAndDoEngine::Impl {
       const uint32_t hash = wp[w].hash;
       for (uint32_t i = TItemIndex::Mix(hash) & mask; table[i].group >= 0; i = (i + 1) & mask) {
         if (table[i].hash != hash) continue;
-        for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v, false);
+        for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v);
       }
     };
     if (has_exact && !has_prefix && !has_suffix && index.general.empty()) {
@@ -296,7 +296,7 @@ struct TSearchAndDoEngine::Impl {
             if (cls[kinds[word.start + c]] == kScanTag) continue;
             node = TItemIndex::Kid(index.prefix[static_cast<size_t>(node)], fold[text[word.start + c]]);
             if (node < 0) break;
-            for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+            for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
           }
         }
         if (has_suffix) {
@@ -305,10 +305,10 @@ struct TSearchAndDoEngine::Impl {
             if (cls[kinds[word.start + c]] == kScanTag) continue;
             node = TItemIndex::Kid(index.suffix[static_cast<size_t>(node)], fold[text[word.start + c]]);
             if (node < 0) break;
-            for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v, false);
+            for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
           }
         }
-        for (const TEntry& e : index.general) TryEntry(e, w, v, false);
+        for (const TEntry& e : index.general) TryEntry(e, w, v);
       }
     }
     if (!tag_alts.empty()) {
@@ -612,7 +612,7 @@ void TSearchAndDoEngine::SetHorizons(int32_t left, int32_t right) {
 }
 
 void TSearchAndDoEngine::SetItems(const TBaseSearchItems& items) {
-  for (int32_t i = 0; i < items.Count(); ++i) impl_->Known(*items.GetPtr(i), i);
+  for (int32_t i = 0; i < items.Count() && i < Impl::kMostItems; ++i) impl_->Known(*items.GetPtr(i), i);
 }
 
 void TSearchAndDoEngine::SetCurrentItem(int32_t index) { impl_->current_item = index; }
@@ -623,7 +623,7 @@ void TSearchAndDoEngine::ClearChunkTextStats() {}
 int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t item_index) {
   Impl& m = *impl_;
   m.found_enough = false;
-  if (m.cancelled || item_index < 0) return 0;
+  if (m.cancelled || item_index < 0 || item_index >= Impl::kMostItems) return 0;
   m.current_item = item_index;
   TKnownItem& known = m.Known(item, item_index);
   int32_t calls = 0;
@@ -658,7 +658,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
       int64_t jump = m.jump_source();
       if (jump > 0) {
         jumping = true;
-        if (h.char_start < m.CharOfFileByte(m.pos.chunk_file_offset + jump)) continue;
+        if (h.char_start < m.CharOfFileByte(jump)) continue;
       }
     }
     ev = static_cast<size_t>(std::upper_bound(m.events.begin() + static_cast<std::ptrdiff_t>(ev), m.events.end(),

@@ -93,6 +93,7 @@ class TSearchAndDoEngine {
   // so nothing a pass does changes them.
   void ClearChunkTextStats();
   // Runs one item over the prepared chunk or window; answers the number of found call-backs made.
+  // Item indices run from 0 to 4,194,303.
   // item.hits counts the hits the call-back accepted; with instances_to_find > 0 the pass stops
   // once hits reaches it.
   int32_t SearchAndDo(TSearch_word_format_rec& item, int32_t item_index);
@@ -113,8 +114,8 @@ class TSearchAndDoEngine {
   bool QuickSearchFoundIgnoringTags(UStringView buffer, const TSearch_word_format_rec& item);
   bool QuickSearchFoundIgnoringTags(UStringView buffer, UStringView item_word, uint32_t options);
 
-  // Jump mode: the source answers the lowest byte to jump to, counted from the chunk's first byte
-  // (0 or less: off). Hits before it are passed over; a FoundEnough given while jumping ends the
+  // Jump mode: the source answers the lowest file byte to jump to (0 or less: off). Hits before
+  // it are passed over; a FoundEnough given while jumping ends the
   // text: no further hits until a new text starts.
   void SetJumpToSource(std::function<int64_t()> lowest_jump_to);
 
