@@ -208,11 +208,17 @@ TEntityRecList& GlobalEntityRecList() {
 
 // --- unit routines -------------------------------------------------------------------------------
 
-size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityRecList& entities) {
+size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityRecList& entities, uint32_t* positions) {
+  // Each kept or decoded character takes the position of the first character it came from.
+  auto move_pos = [positions](size_t w, size_t units, size_t r) {
+    if (positions)
+      for (size_t u = 0; u < units; ++u) positions[w + u] = positions[r];
+  };
   size_t r = 0, w = 0;
   const size_t longest = entities.LongestEntity();
   while (r < length) {
     if (buffer[r] != u'&') {
+      move_pos(w, 1, r);
       buffer[w++] = buffer[r++];
       continue;
     }
@@ -230,10 +236,14 @@ size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityR
       }
       if (k > first_digit && IsValidCodePoint(value)) {
         if (k < length && buffer[k] == u';') ++k;
-        w += PutCodePoint(buffer + w, value);  // "&#N" is 3 or more units, a pair 2
+        const size_t r0 = r;
+        const size_t units = PutCodePoint(buffer + w, value);  // "&#N" is 3 or more units, a pair 2
+        move_pos(w, units, r0);
+        w += units;
         r = k;
         continue;
       }
+      move_pos(w, 1, r);
       buffer[w++] = buffer[r++];  // not an entity: the "&" stays, the rest follows as it is
       continue;
     }
@@ -246,11 +256,14 @@ size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityR
     if (end > r && end - r <= longest) {
       const char32_t c = entities.Lookup(buffer + r, end - r);
       if (c != 0 && w + (c > 0xFFFF ? 2 : 1) <= end) {
-        w += PutCodePoint(buffer + w, c);
+        const size_t units = PutCodePoint(buffer + w, c);
+        move_pos(w, units, r);
+        w += units;
         r = end;
         continue;
       }
     }
+    move_pos(w, 1, r);
     buffer[w++] = buffer[r++];
   }
   if (w < length) buffer[w] = 0;

@@ -76,7 +76,11 @@ TEntityRecList& GlobalEntityRecList();
 // above 0x10FFFF, a surrogate, or missing leaves its "&" and the rest as they are, as does a name
 // not in the table. Returns the new number of characters; when that is below length a 0 is
 // written after the text.
-size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityRecList& entities);
+// With positions (one per character of the buffer), each character left takes the position of
+// the character it came from (a replaced entity: that of its "&"), so a reader keeps knowing where
+// each character lies in its file.
+size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length, const TEntityRecList& entities,
+                                 uint32_t* positions = nullptr);
 size_t DecodeHtmlEntitiesInPlace(char16_t* buffer, size_t length);
 // For a zero-terminated buffer.
 size_t DecodeHtmlEntitiesInPlace(char16_t* buffer);

@@ -238,6 +238,50 @@ UString DecodeCodePage(const uint8_t* data, size_t n, int code_page) {
   return out;
 }
 
+UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, std::vector<uint32_t>& offsets,
+                                  bool allow_incomplete_tail) {
+  offsets.clear();
+  TCodePage* cp = CodePageEntry(code_page);
+  if (!cp || cp->single_byte) {
+    UString out = DecodeCodePage(data, n, code_page);
+    offsets.resize(n + 1);
+    for (size_t i = 0; i <= n; ++i) offsets[i] = uint32_t(i);
+    return out;
+  }
+  // Multi-byte code pages: the converter reports the source offset of every unit; without flushing
+  // it keeps a character broken off at the end to itself.
+  std::lock_guard<std::mutex> guard(cp->lock);
+  ucnv_reset(cp->converter);
+  UString out(n + 16, u'\0');
+  std::vector<int32_t> offs(out.size());
+  const char* src = reinterpret_cast<const char*>(data);
+  const char* const src_end = src + n;
+  UChar* target = out.data();
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_toUnicode(cp->converter, &target, out.data() + out.size(), &src, src_end, offs.data(), false, &err);
+  size_t len = U_FAILURE(err) ? 0 : size_t(target - out.data());
+  size_t consumed = n;
+  // Bytes the converter holds back belong to an incomplete last character: left for the next
+  // piece, or else one replacement character.
+  UErrorCode perr = U_ZERO_ERROR;
+  const int8_t held = ucnv_toUCountPending(cp->converter, &perr);
+  if (U_SUCCESS(perr) && held > 0 && size_t(held) <= n) {
+    consumed = n - size_t(held);
+    if (!allow_incomplete_tail && len < out.size()) {
+      out[len] = 0xFFFD;
+      offs[len] = int32_t(consumed);
+      ++len;
+      consumed = n;
+    }
+  }
+  ucnv_reset(cp->converter);
+  out.resize(len);
+  offsets.resize(len + 1);
+  for (size_t i = 0; i < len; ++i) offsets[i] = uint32_t(offs[i] < 0 ? (i ? offsets[i - 1] : 0) : offs[i]);
+  offsets[len] = uint32_t(consumed);
+  return out;
+}
+
 std::string EncodeCodePage(UStringView s, int code_page) {
   TCodePage* cp = CodePageEntry(code_page);
   std::string out;

@@ -109,6 +109,12 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 // Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
 // become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
 UString DecodeCodePage(const uint8_t* data, size_t n, int code_page);
+// The same with the byte offset of every character: offsets gets one entry per UTF-16 unit (both
+// units of a pair share their character's offset) and one more, the bytes consumed. With
+// allow_incomplete_tail, a multi-byte character broken off at the very end is left undecoded
+// (not counted in the bytes consumed), so that a reader can take it up with the next piece.
+UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, std::vector<uint32_t>& offsets,
+                                  bool allow_incomplete_tail = false);
 // Encoding for stored 8-bit strings; characters the code page lacks become '?'.
 std::string EncodeCodePage(UStringView s, int code_page);
 

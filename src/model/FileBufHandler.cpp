@@ -1,0 +1,888 @@
+#include "model/FileBufHandler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/html_entities.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_chars.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
+#include "shell/services/tessor_minimal_progress.h"
+
+#include "model/filebuf_seams.h"
+
+namespace {
+
+bool s_convert_every_utf8 = false;  // "Yes to all" was the answer to the UTF-8 question
+bool s_entities_loaded = false;     // the user's entity table has been read in this process
+
+UString HexU(int64_t v, int digits) {
+  static const char16_t* kHex = u"0123456789ABCDEF";
+  UString s;
+  uint64_t u = static_cast<uint64_t>(v);
+  do {
+    s.insert(s.begin(), kHex[u & 15]);
+    u >>= 4;
+  } while (u != 0);
+  while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), u'0');
+  return s;
+}
+
+// 1234567 as "1,234,567".
+UString GroupedU(int64_t v) {
+  UString digits = IntToUStr(v < 0 ? -v : v);
+  UString out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(u',');
+    out.push_back(digits[i]);
+  }
+  return v < 0 ? u"-" + out : out;
+}
+
+void Log(UStringView line) {
+  if (global_keeping_log) AddToLogFile(line);
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// "<tag>" switched off is "</tag>"; a tag without "<" gets a leading "/".
+UString SameTagButSwitchedOff(UStringView tag) {
+  if (tag.empty()) return UString();
+  if (tag[0] == u'<') {
+    if (tag.size() > 1 && tag[1] == u'/') return UString(tag);
+    return u"</" + UString(tag.substr(1));
+  }
+  return u"/" + UString(tag);
+}
+
+// Splits "a;b;;c" into its non-empty, trimmed parts.
+std::vector<UString> SplitMarkers(UStringView s) {
+  std::vector<UString> out;
+  size_t from = 0;
+  while (from <= s.size()) {
+    size_t semi = s.find(u';', from);
+    if (semi == UStringView::npos) semi = s.size();
+    UString part = TrimU(s.substr(from, semi - from));
+    if (!part.empty()) out.push_back(std::move(part));
+    from = semi + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+// --- TMyMemoryStream ------------------------------------------------------------------------------
+
+TMyMemoryStream::TMyMemoryStream(TBufferProcessor* owner, int64_t* start_reading_from)
+    : BufferProcessor(owner), fPointerToStartReadingFrom(start_reading_from) {}
+
+TMyMemoryStream::~TMyMemoryStream() = default;
+
+void TMyMemoryStream::UseSource(TStream* source) {
+  owned_source_.reset();
+  source_ = source;
+  fcomplete_file_size = source ? std::max<int64_t>(0, source->Size()) : 0;
+  fchunks_altogether = fcomplete_file_size / kTextChunkBytes;
+}
+
+bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
+  owned_source_.reset();
+  source_ = nullptr;
+  fcomplete_file_size = 0;
+  fchunks_altogether = 0;
+  int64_t size = -1;
+  const UString joined =
+      chosen.folder.empty() ? chosen.rec.filename : IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename;
+  if (chosen.rec.zip_member > 0) {
+    UString archive, member;
+    if (!SplitZipMemberName(joined, archive, member)) return false;
+    TZipForge own;
+    TZipForge* z = Zipper ? Zipper : &own;
+    z->SetFileName(archive);
+    if (!z->OpenArchive(TZipOpenMode::Read)) return false;
+    // The stored index names the member unless the archive changed since; then its name does.
+    int32_t index = chosen.rec.zip_member - 1;
+    TZipMemberInfo info;
+    if (!z->GetMember(index, info) || info.name != member) index = z->FindMember(member);
+    std::unique_ptr<TZipMemberStream> ms = index >= 0 ? z->OpenMemberStream(index) : nullptr;
+    if (!ms) return false;
+    size = ms->Size();
+    owned_source_ = std::move(ms);
+  } else {
+    if (!FileExists(joined)) return false;
+    std::unique_ptr<TFileStream> fs = TFileStream::Open(joined, TFileMode::OpenRead);
+    if (!fs) return false;
+    size = fs->Size();
+    owned_source_ = std::move(fs);
+  }
+  if (size < 0) {
+    owned_source_.reset();
+    return false;
+  }
+  source_ = owned_source_.get();
+  fcomplete_file_size = size;
+  fchunks_altogether = size / kTextChunkBytes;
+  return true;
+}
+
+int64_t TMyMemoryStream::LoadFromAFile(int32_t chunk_index, const TChosenFileDetailsFullRec& chosen, int64_t position) {
+  if (!source_ && !OpenText(chosen)) return 0;
+  return LoadFromAStream(*source_, position);
+}
+
+int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
+  const int64_t size = fcomplete_file_size;
+  if (the_lot) {
+    fGetChunkFrom = std::max<int64_t>(0, position);
+    fReadThisChunk = std::max<int64_t>(0, std::min<int64_t>(kTextChunkBytes, size - fGetChunkFrom));
+  } else {
+    int64_t start = fPointerToStartReadingFrom ? *fPointerToStartReadingFrom : 0;
+    start = std::max<int64_t>(0, start) / 256 * 256;
+    if (fPointerToStartReadingFrom) *fPointerToStartReadingFrom = start;
+    fGetChunkFrom = start;
+    fReadThisChunk = std::max<int64_t>(0, std::min<int64_t>(fSpareBufferSize - 2, size - start));
+  }
+  Last_chunk_ended_at = fGetChunkFrom + fReadThisChunk;
+  Log(u"Last chunk ended at " + HexU(position, 8) + u", getting from " + HexU(fGetChunkFrom, 8) +
+      u": have just read " + HexU(fReadThisChunk, 6) + u" bytes");
+  if (!SetSize(fReadThisChunk + 8)) {
+    fReadFailed = true;
+    fReadThisChunk = 0;
+    Last_chunk_ended_at = fGetChunkFrom;
+    return 0;
+  }
+  fMemSize = fReadThisChunk + 8;
+  int64_t got = 0;
+  if (fReadThisChunk > 0 && stream.SetPosition(fGetChunkFrom)) {
+    while (got < fReadThisChunk) {
+      const int64_t r = stream.Read(Memory() + got, fReadThisChunk - got);
+      if (r <= 0) break;
+      got += r;
+    }
+  }
+  if (got < fReadThisChunk) {
+    // The text ended early or could not be read (it vanished, shrank, or its archive is damaged).
+    fReadFailed = true;
+    Log(u"Could not read " + IntToUStr(fReadThisChunk - got) + u" bytes from " + IntToUStr(fGetChunkFrom + got));
+    fReadThisChunk = got;
+    Last_chunk_ended_at = fGetChunkFrom + got;
+  }
+  uint8_t* m = Memory();
+  m[got] = ' ';
+  m[got + 1] = m[got + 2] = m[got + 3] = 0;
+  SetPosition(0);
+  return got;
+}
+
+// --- TBufferProcessor: life ------------------------------------------------------------------------
+
+TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHandledInfo OnUpdateAllFileHandledInfo,
+                                   TOnChangeUnicodeSettingTo OnChangeUnicodeSettingTo_, TTextTagHandler* TagHandler,
+                                   const TChosenFileDetailsFullRec& ChosenFile, TTessorineList ThisList,
+                                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile_)
+    : fone_data_to_process(ChosenFile),
+      fThis_List(ThisList),
+      IsFirstFile(IsFirstFile_),
+      RequiringPrecomposedCharacters(RequiringPrecomposed),
+      fMaySaveBuffer(MaySaveBuffer),
+      fTagHandler(TagHandler),
+      OnChangeUnicodeSettingTo(std::move(OnChangeUnicodeSettingTo_)),
+      fOnUpdateAllFileHandledInfo(std::move(OnUpdateAllFileHandledInfo)),
+      WH(Holder) {
+  std::memset(&BufferDetails, 0, sizeof BufferDetails);
+  std::memset(&FileHandledInfo, 0, sizeof FileHandledInfo);
+  fSectionStarts = std::make_unique<TSectionStartsList>();
+  fFullFilename = fone_data_to_process.folder.empty()
+                      ? fone_data_to_process.rec.filename
+                      : IncludeTrailingPathDelimiter(fone_data_to_process.folder) + fone_data_to_process.rec.filename;
+  FileHandledInfo.is_zipped = fone_data_to_process.rec.zip_member > 0;
+  if (FileHandledInfo.is_zipped) fZipper = std::make_unique<TZipForge>();
+  seam::TagGiveSectionStarts(fTagHandler, fSectionStarts.get());
+  fReadTheWholeFile = true;
+  Global_LowestJumpTo = 0;
+  SpareBufferSize = 10000;
+  fText.resize(0);
+}
+
+TBufferProcessor::~TBufferProcessor() {
+  if (fOnUpdateAllFileHandledInfo) fOnUpdateAllFileHandledInfo(FileHandledInfo, IsFirstFile);
+  seam::TagGiveSectionStarts(fTagHandler, nullptr);
+  fStream.reset();
+  fZipper.reset();
+}
+
+void TBufferProcessor::ResetUtf8ConversionAnswers() { s_convert_every_utf8 = false; }
+bool TBufferProcessor::ConvertingEveryUtf8Text() { return s_convert_every_utf8; }
+
+void TBufferProcessor::UseSourceStream(TStream* source) {
+  fExternalSource = source;
+  file_analysed = false;
+}
+
+bool TBufferProcessor::OKToProcess() { return true; }
+void TBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t, int32_t) {}
+bool TBufferProcessor::ProcessAChunkOfFile(int32_t) { return false; }
+
+int TBufferProcessor::CodePageOfDocument() const {
+  const TTextsett_rec32 ts = seam::DocTextSettings(WH);
+  int cp = seam::DocCodePage(WH, ts);
+  if (cp <= 0) cp = DefaultCodePageOfLCID(static_cast<TLCID>(ts.LCID()));
+  return cp > 0 ? cp : 1252;
+}
+
+// --- analysing and setting up ----------------------------------------------------------------------
+
+bool TBufferProcessor::AnalyseTheText() {
+  if (!fStream) fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  fStream->Zipper = fZipper.get();
+  fStream->fSpareBufferSize = SpareBufferSize;
+  fStream->the_lot = fReadTheWholeFile;
+  bool opened;
+  if (fExternalSource) {
+    fStream->UseSource(fExternalSource);
+    opened = true;
+  } else {
+    opened = fStream->OpenText(fone_data_to_process);
+  }
+  const int64_t size = fStream->fcomplete_file_size;
+  Log(u"Analysing " + fFullFilename + u": " + GroupedU(size) + u" bytes");
+  fChunksToDo = static_cast<int32_t>(std::min<int64_t>(fStream->fchunks_altogether, INT32_MAX));
+  FileHandledInfo.file_size = size;
+  CurrentStreamSize = size;
+  file_analysed = true;
+  fEncodingKnown = false;
+  return opened;
+}
+
+bool TBufferProcessor::SetupTheBuffer() {
+  // A new text: nothing of the last one is carried over.
+  fEncodingKnown = false;
+  fEncoding = TTextEncoding::Utf8;
+  LittleEndian = false;
+  FileSignatureBytes = 0;
+  const bool opened = AnalyseTheText();
+  if (!opened || FileHandledInfo.file_size <= 0) {
+    Log(u"SetupTheBuffer failed");
+    return false;
+  }
+  const TTextsett_rec32 ts = seam::DocTextSettings(WH);
+  ftag_clearing_max = GetIgnoreTagsSpan();
+  Translating_Tags = GetTagsTranslateWanted() > 0;
+  Retaining_TagFileTags = GetTagsWanted() > 0;
+  End_Of_Header = GetEndOfTextHeader();
+  Cutting_Header = !SplitMarkers(End_Of_Header).empty();
+  const TIgnore_tag_type unwanted = ts.UnwantedTags();
+  Removing_IgnoreTags = unwanted.openers[0] != 0 && unwanted.closers[0] != 0;
+  Marking_IgnoreTags = Removing_IgnoreTags;
+  Removing_Punctuation = true;
+  fMarking_Text_Elements = true;
+  wide_allowables = ts.Language().ExtraSymbols();
+  Removing_unwanted_TagFile_Tags = GetTagsExcludeWanted() > 0;
+  fCheckingBetween = false;
+  if (GetTextSelectAtAll()) {
+    for (int i = 0; i < kTextSelectStrings; ++i) {
+      ftext_select_atall_W[i] = GetTextSelectAtAllString(i + 1).Text();
+      if (!ftext_select_atall_W[i].empty()) fCheckingBetween = true;
+    }
+  }
+  fHandlingOnlyPartsOfTexts = seam::TagHandlingOnlyParts(fTagHandler);
+  Clearing_Excess_Spaces = false;
+  fClusterTag = GetWordlistClusterTag();
+  fCodePage = CodePageOfDocument();
+  seam::TagClearArrayOfTagsPresent(fTagHandler);
+  return true;
+}
+
+// --- reading ---------------------------------------------------------------------------------------
+
+bool TBufferProcessor::ReadAndProcess() {
+  if (!fStream) fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  Log(u"TEXT FILE = " + fFullFilename + u" at " + TimeToUStr(Now()));
+  bool opened = true;
+  if (!file_analysed) opened = AnalyseTheText();
+  const int64_t size = FileHandledInfo.file_size;
+  if (!opened || !fStream->Source()) {
+    fStream.reset();
+    return false;
+  }
+  if (size <= 0) {
+    fStream.reset();
+    return true;
+  }
+  bool ok = true;
+  if (!fReadTheWholeFile) {
+    if (!StopRequested()) ok = ProcessOneChunk(0);
+    fStream.reset();
+    return ok;
+  }
+  int32_t counter = 0;
+  // A stop at the end of the current text (state 1) lets the text finish; 2 and above end it now.
+  while (ok && !StopRequested(kPanicStopNow) && fStream->Last_chunk_ended_at < size) {
+    Log(fFullFilename + u" chunk " + IntToUStr(counter) + u" of " + IntToUStr(fChunksToDo) + u" ********");
+    const int64_t before = fStream->Last_chunk_ended_at;
+    ok = ProcessOneChunk(counter);
+    HandleTextStatsAtEndOfBuffer(counter, fChunksToDo);
+    if (counter >= fChunksToDo && fStream->Last_chunk_ended_at < size) ++fChunksToDo;
+    ++counter;
+    if (ok && fStream->Last_chunk_ended_at <= before) {
+      Log(u"No progress reading " + fFullFilename + u" at byte " + IntToUStr(before));
+      ok = false;
+    }
+  }
+  const int64_t done = fStream->Last_chunk_ended_at;
+  Log(u"Size = " + IntToUStr(size) + u" (whole file = " + GroupedU(size) + u") and processed = " + GroupedU(done));
+  Log(u"TEXT FILE analysed. ");
+  fStream.reset();
+  return ok && done >= size;
+}
+
+bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
+  MyYieldProcess();
+  seam::TagSetFileBytePos(fTagHandler, fStream->Last_chunk_ended_at);
+  TStream* source = fStream->Source();
+  if (!source) return false;
+  const int64_t loaded = fStream->LoadFromAStream(*source, fStream->Last_chunk_ended_at);
+  bool ok = loaded > 0 && PrepareTheChunk(chunk_index);
+  if (ok) ok = PreProcessTheChunk(chunk_index);
+  if (!ok) return false;
+  if (FileHandledInfo.excluded) return false;
+  MyYieldProcess();
+  // Jump positions are file bytes: the first one is taken when the text starts, and the line
+  // builder moves it on as it meets them; a chunk that ends before it is not searched.
+  if (chunk_index == 0) Global_LowestJumpTo = FirstJumpPosition(fone_data_to_process);
+  if (Global_LowestJumpTo <= 0 || ChunkEndInFile() >= Global_LowestJumpTo) return ProcessAChunkOfFile(chunk_index);
+  return true;
+}
+
+// --- preparing a chunk -----------------------------------------------------------------------------
+
+void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
+  uint8_t head[4] = {0, 0, 0, 0};
+  int64_t hn = 0;
+  if (fStream->fGetChunkFrom == 0) {
+    hn = std::min<int64_t>(4, n);
+    std::memcpy(head, bytes, static_cast<size_t>(hn));
+  } else if (TStream* src = fStream->Source(); src && src->SetPosition(0)) {
+    hn = std::max<int64_t>(0, src->Read(head, 4));
+  }
+  const int64_t text_bytes = std::max<int64_t>(hn, fStream->fGetChunkFrom == 0 ? n : hn);
+  fTextSignature = uint32_t(head[0]) | uint32_t(head[1]) << 8 | uint32_t(head[2]) << 16 | uint32_t(head[3]) << 24;
+  FileSignatureBytes = 0;
+  LittleEndian = false;
+  fEncoding = TTextEncoding::Utf8;
+  FileHandledInfo.utf8_signature = 0;
+  if (text_bytes >= 3 && head[0] == 0xFF && head[1] == 0xFE) {
+    fEncoding = TTextEncoding::Utf16LE;
+    FileSignatureBytes = 2;
+  } else if (text_bytes >= 3 && head[0] == 0xFE && head[1] == 0xFF) {
+    fEncoding = TTextEncoding::Utf16BE;
+    FileSignatureBytes = 2;
+    LittleEndian = true;
+  } else if (hn >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    FileHandledInfo.utf8_signature = 1;
+    FileSignatureBytes = 3;
+  } else {
+    const TUtf16Guess g = GuessUtf16(bytes, static_cast<size_t>(n));
+    if (g == TUtf16Guess::LittleEndian) fEncoding = TTextEncoding::Utf16LE;
+    if (g == TUtf16Guess::BigEndian) {
+      fEncoding = TTextEncoding::Utf16BE;
+      LittleEndian = true;
+    }
+  }
+  FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
+  if (FileHandledInfo.is_unicode) seam::DocSetUnicodeContent(WH, true);
+  fEncodingKnown = true;
+}
+
+bool TBufferProcessor::AskAboutUtf8() {
+  if (s_convert_every_utf8) {
+    PleaseConvertTheFileToUnicode = true;
+    return false;
+  }
+  const uint32_t options = GetTextConversionOptions();
+  if ((options & 8) && (options & 4) && !Global_run_without_error_messages) {
+    SuspendProgressDisplay();
+    const int answer = VXDialog(TVXDialog::OKtoSaveXInUnicode, {fFullFilename});
+    ResumeProgressDisplay();
+    if (answer == mrNoToAll || answer == mrYesToAll) SetTextConversionOptions(options & ~uint32_t(4));
+    if (answer == mrYesToAll) s_convert_every_utf8 = true;
+    if (answer == mrYes || answer == mrYesToAll) {
+      PleaseConvertTheFileToUnicode = true;
+      return false;
+    }
+  }
+  seam::DocSetUnicodeContent(WH, true);
+  return true;
+}
+
+void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows) {
+  const uint8_t* b = bytes + skip;
+  const size_t m = static_cast<size_t>(std::max<int64_t>(0, n - skip));
+  const uint32_t base = static_cast<uint32_t>(skip);
+  fOffsetsFixedWidth = false;
+  BufferDetails.encoding = static_cast<uint8_t>(fEncoding);
+  BufferDetails.code_page = 0;
+  switch (fEncoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE: {
+      size_t units = m / 2;
+      // A pair broken off at the end of a piece is read whole with the next one.
+      if (more_follows && units > 0) {
+        const size_t last = 2 * (units - 1);
+        const char16_t u = fEncoding == TTextEncoding::Utf16LE ? char16_t(b[last] | b[last + 1] << 8)
+                                                               : char16_t(b[last] << 8 | b[last + 1]);
+        if (IsHighSurrogate(u)) --units;
+      }
+      if (!more_follows && (m & 1)) Log(u"An odd last byte of " + fFullFilename + u" is not read");
+      fText.resize(units);
+      if (fEncoding == TTextEncoding::Utf16LE) {
+        std::memcpy(fText.data(), b, 2 * units);
+      } else {
+        for (size_t i = 0; i < units; ++i) fText[i] = char16_t(b[2 * i] << 8 | b[2 * i + 1]);
+      }
+      fOffsetsFixedWidth = true;
+      fFixedWidth = 2;
+      break;
+    }
+    case TTextEncoding::Utf8: {
+      size_t consumed = 0;
+      if (DecodeUtf8Strict(b, m, fText, true, &consumed)) {
+        const size_t units = fText.size();
+        if (units == consumed && (more_follows || consumed == m)) {
+          fOffsetsFixedWidth = true;  // all ASCII
+          fFixedWidth = 1;
+        } else {
+          fOffsets.resize(units + 1);
+          size_t o = 0;
+          for (size_t i = 0; i < consumed; ++i) {
+            const uint8_t c = b[i];
+            if ((c & 0xC0) != 0x80) {
+              fOffsets[o++] = base + static_cast<uint32_t>(i);
+              if (c >= 0xF0) fOffsets[o++] = base + static_cast<uint32_t>(i);
+            }
+          }
+          fOffsets[o] = base + static_cast<uint32_t>(consumed);
+          if (!more_follows && consumed < m) {
+            // The text ends inside a sequence: its bytes are read in the code page.
+            std::vector<uint32_t> tail_offsets;
+            const UString tail = DecodeCodePageWithOffsets(b + consumed, m - consumed, fCodePage, tail_offsets);
+            fOffsets.pop_back();
+            for (size_t i = 0; i < tail.size(); ++i) {
+              fText.push_back(tail[i]);
+              fOffsets.push_back(base + static_cast<uint32_t>(consumed + tail_offsets[i]));
+            }
+            fOffsets.push_back(base + static_cast<uint32_t>(m));
+          }
+        }
+        break;
+      }
+      // Not UTF-8: the first piece decides for the whole text, a later piece for itself.
+      if (BufferDetails.chunk_index == 0) fEncoding = TTextEncoding::CodePage;
+      Log(fFullFilename + u": not UTF-8 at byte " + IntToUStr(fStream->fGetChunkFrom + skip + int64_t(consumed)) +
+          u", read in code page " + IntToUStr(fCodePage));
+      [[fallthrough]];
+    }
+    case TTextEncoding::CodePage: {
+      BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
+      BufferDetails.code_page = fCodePage;
+      fText = DecodeCodePageWithOffsets(b, m, fCodePage, fOffsets, more_follows);
+      bool identity = fOffsets.size() == fText.size() + 1;
+      for (size_t i = 0; identity && i < fOffsets.size(); ++i) identity = fOffsets[i] == i;
+      if (identity) {
+        fOffsetsFixedWidth = true;
+        fFixedWidth = 1;
+      } else {
+        for (uint32_t& o : fOffsets) o += base;
+      }
+      break;
+    }
+  }
+  fOffsetsBase = base;
+}
+
+// Gives every character its own offset entry (for steps that move characters).
+void TBufferProcessor::MaterialiseOffsets() {
+  if (!fOffsetsFixedWidth) return;
+  const size_t n = fText.size();
+  fOffsets.resize(n + 1);
+  for (size_t i = 0; i <= n; ++i) fOffsets[i] = fOffsetsBase + static_cast<uint32_t>(i * fFixedWidth);
+  fOffsetsFixedWidth = false;
+}
+
+void TBufferProcessor::ReplaceEntities() {
+  if (!s_entities_loaded) {
+    s_entities_loaded = true;
+    const UString name = GetUserReadWriteFolder() + u"html_entities.txt";
+    if (FileExists(name)) GlobalEntityRecList().LoadedFromFile(name);
+  }
+  const size_t n = fText.size();
+  if (std::find(fText.begin(), fText.end(), u'&') == fText.end()) return;
+  MaterialiseOffsets();
+  const uint32_t end = fOffsets[n];
+  const size_t w = DecodeHtmlEntitiesInPlace(fText.data(), n, GlobalEntityRecList(), fOffsets.data());
+  fText.resize(w);
+  fOffsets.resize(w + 1);
+  fOffsets[w] = end;
+}
+
+void TBufferProcessor::ComposeChunk() {
+  const UString whole = ComposeNFC(fText);
+  if (whole == fText) return;
+  MaterialiseOffsets();
+  // Composition never reaches back over an ASCII character, so the text is composed in pieces
+  // that each start at one; within a piece that changed, each composed character takes the
+  // offset of the first character it was made from.
+  const size_t n = fText.size();
+  UString out;
+  std::vector<uint32_t> offs;
+  out.reserve(n);
+  offs.reserve(n + 1);
+  size_t s = 0;
+  while (s < n) {
+    size_t e = s + 1;
+    while (e < n && fText[e] >= 0x80) ++e;
+    const UStringView piece(fText.data() + s, e - s);
+    bool plain = true;
+    for (char16_t c : piece) plain = plain && c < 0x80;
+    const UString composed = plain ? UString(piece) : ComposeNFC(piece);
+    if (composed == piece) {
+      out.append(piece);
+      offs.insert(offs.end(), fOffsets.begin() + static_cast<std::ptrdiff_t>(s),
+                  fOffsets.begin() + static_cast<std::ptrdiff_t>(e));
+    } else {
+      size_t t = 0;
+      for (size_t j = 0; j < composed.size(); ++j) {
+        const size_t at = std::min(t, piece.size() - 1);
+        out.push_back(composed[j]);
+        offs.push_back(fOffsets[s + at]);
+        if (t < piece.size() && composed[j] == piece[t]) {
+          ++t;
+          continue;
+        }
+        // A composed character: pass over what it was made of, up to the next character kept.
+        ++t;
+        const char16_t next = j + 1 < composed.size() ? composed[j + 1] : 0;
+        size_t look = t;
+        while (look < piece.size() && look - t < 32 && piece[look] != next) ++look;
+        if (look < piece.size() && piece[look] == next) t = look;
+      }
+    }
+    s = e;
+  }
+  offs.push_back(fOffsets[n]);
+  fText = std::move(out);
+  fOffsets = std::move(offs);
+}
+
+int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
+  if (n < 2) return n;
+  const char16_t* t = fText.data();
+  const int32_t lowest = std::max<int32_t>(1, n - kBoundarySearchChars);
+  int32_t p = -1;
+  for (int32_t i = n - 1; i >= lowest; --i)
+    if (t[i] <= 31) {
+      p = i;
+      break;
+    }
+  if (p < 0)
+    for (int32_t i = n - 1; i >= lowest; --i)
+      if (t[i] <= 32) {
+        p = i;
+        break;
+      }
+  if (p < 0) p = n - 1;  // neither: one character is carried over
+  // Never between the two units of a pair, nor between characters made from the same bytes.
+  if (IsLowSurrogate(t[p]) && p > 1 && IsHighSurrogate(t[p - 1])) --p;
+  if (!fOffsetsFixedWidth)
+    while (p > 1 && fOffsets[static_cast<size_t>(p)] == fOffsets[static_cast<size_t>(p - 1)]) --p;
+  return p;
+}
+
+bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
+  const uint8_t* bytes = fStream->ChunkBytes();
+  const int64_t n = fStream->fReadThisChunk;
+  const int64_t chunk_start = fStream->fGetChunkFrom;
+  const int64_t size = FileHandledInfo.file_size;
+  BufferDetails.chunk_index = chunk_index;
+  if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
+  if (chunk_index == 0 && FileHandledInfo.utf8_signature && !AskAboutUtf8()) return false;
+
+  // Where the text proper begins in this piece: after a byte-order mark or signature, and in a
+  // window read from the middle of a UTF-8 text, after the tail of a sequence.
+  int64_t skip = 0;
+  if (chunk_start < FileSignatureBytes) skip = std::min<int64_t>(n, FileSignatureBytes - chunk_start);
+  if (!fStream->the_lot && chunk_start > 0 && fEncoding == TTextEncoding::Utf8)
+    while (skip < n && skip < 3 && (bytes[skip] & 0xC0) == 0x80) ++skip;
+
+  const bool reading_on = fStream->the_lot && fStream->Last_chunk_ended_at < size;
+  DecodeChunk(bytes, n, skip, reading_on);
+
+  if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
+      (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
+    FileHandledInfo.is_html = 1;
+    seam::DocSetUnicodeContent(WH, true);
+  }
+  if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) ComposeChunk();
+  if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
+  if (FileHandledInfo.is_html) ReplaceEntities();
+  seam::TagSetUnicode(fTagHandler, true);
+  if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
+
+  // Zero characters inside the text are spaces.
+  std::replace(fText.begin(), fText.end(), u'\0', u' ');
+
+  int32_t len = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX));
+  if (reading_on) len = CutAtBoundary(len);
+  fText.resize(static_cast<size_t>(len));
+
+  const int64_t first_byte = chunk_start;
+  if (fOffsetsFixedWidth) {
+    fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
+  } else {
+    fOffsets.resize(static_cast<size_t>(len) + 1);
+    fByteMap.SetOffsets(first_byte, std::move(fOffsets));
+    fOffsets = std::vector<uint32_t>();
+  }
+  // The next piece starts at the first character not kept (the boundary character); the last
+  // piece ends where the text ends.
+  fStream->Last_chunk_ended_at = reading_on ? fByteMap.FileByteOf(len) : chunk_start + n;
+  if (fStream->Last_chunk_ended_at <= chunk_start && reading_on) fStream->Last_chunk_ended_at = chunk_start + n;
+
+  BufferDetails.length_in_chars = len;
+  BufferDetails.chunk_file_offset = fByteMap.FileByteOf(0);
+  BufferDetails.chunk_file_end = fStream->Last_chunk_ended_at;
+  BufferDetails.file_size = size;
+  BufferDetails.last_chunk = fStream->Last_chunk_ended_at >= size;
+  KnownBytePosition = BufferDetails.chunk_file_offset;
+  ClassifyTheChunk();
+  return true;
+}
+
+void TBufferProcessor::ClassifyTheChunk() {
+  const size_t n = fText.size();
+  fwchar_kinds.resize(n + 2);
+  ClassifyChars(fText.data(), n, fwchar_kinds.data());
+  fwchar_kinds[n] = 0;
+  fwchar_kinds[n + 1] = 0;
+  if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) {
+    for (size_t i = 0; i < n; ++i) {
+      if (fText[i] == 0x200D) fwchar_kinds[i] = C1_DEFINED;               // zero-width joiner
+      else if (fText[i] == 0x200C) fwchar_kinds[i] = C1_DEFINED | C1_ALPHA;  // non-joiner
+    }
+  }
+}
+
+// --- pre-processing ----------------------------------------------------------------------------------
+
+bool TBufferProcessor::TextSelected() const {
+  const UStringView text(fText.data(), fText.size());
+  auto found = [&](int i) { return !ftext_select_atall_W[i].empty() && text.find(ftext_select_atall_W[i]) != UStringView::npos; };
+  for (int i = 12; i < kTextSelectStrings; ++i)
+    if (found(i)) return false;
+  bool any_set = false, any_found = false;
+  for (int g = 0; g < 4; ++g) {
+    bool group_set = false, group_found = false;
+    for (int k = 0; k < 3; ++k) {
+      const int i = 3 * g + k;
+      if (ftext_select_atall_W[i].empty()) continue;
+      group_set = true;
+      if (found(i)) group_found = true;
+    }
+    if (group_set && !group_found) return false;
+    any_set = any_set || group_set;
+    any_found = any_found || group_found;
+  }
+  return !any_set || any_found;
+}
+
+void TBufferProcessor::CutTheHeader() {
+  const std::vector<UString> markers = SplitMarkers(End_Of_Header);
+  if (markers.empty() || fText.empty()) return;
+  const TLCID lcid = seam::DocLCID(WH);
+  const UString upper = UpperCaseU(fText, lcid);
+  for (const UString& m : markers) {
+    const size_t at = upper.find(UpperCaseU(m, lcid));
+    if (at == UString::npos) continue;
+    const int32_t last = static_cast<int32_t>(at + m.size() - 1);
+    fHeaderLengthInChars = last + 1;
+    seam::BlankAndHide(fText.data(), fwchar_kinds.data(), 0, fHeaderLengthInChars);
+    AddOneToTimesEndOfTextHeaderCut();
+    Log(u"Header cut at " + IntToUStr(fHeaderLengthInChars) + u" characters (" + m + u")");
+    return;
+  }
+}
+
+void TBufferProcessor::MarkMultiWordUnits() {
+  const UString& on = fClusterTag;
+  const UString off = SameTagButSwitchedOff(on);
+  if (on.empty() || off.empty()) return;
+  const UStringView text(fText.data(), fText.size());
+  const size_t reach = ftag_clearing_max > 0 ? static_cast<size_t>(ftag_clearing_max) : 1000;
+  uint16_t* k = fwchar_kinds.data();
+  size_t from = 0;
+  while (from < text.size()) {
+    const size_t a = text.find(on, from);
+    if (a == UStringView::npos) break;
+    const size_t inner = a + on.size();
+    const size_t b = text.find(off, inner);
+    if (b == UStringView::npos) break;
+    if (b + off.size() - a > reach) {
+      from = a + 1;
+      continue;
+    }
+    for (size_t i = inner; i < b; ++i)
+      if (k[i] < KIND_HIDDEN && !(k[i] & C1_ALPHA)) k[i] = C1_DEFINED | C1_ALPHA | C1_LOWER;
+    from = b + off.size();
+  }
+}
+
+bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
+  fHeaderLengthInChars = 0;
+  const int32_t n = Length();
+  char16_t* text = fText.data();
+  uint16_t* kinds = fwchar_kinds.data();
+  if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
+  if (FileHandledInfo.excluded) return true;
+  if (fHandlingOnlyPartsOfTexts) seam::TagHandleOnlyPartsOfText(fTagHandler, text, kinds, n);
+  if (Cutting_Header && chunk_index == 0) CutTheHeader();
+  if (fMarking_Text_Elements) seam::TagTextMarkers(fTagHandler, text, kinds, n, ftag_clearing_max);
+  if (!fClusterTag.empty()) MarkMultiWordUnits();
+
+  const TChunkByteMap* map = &fByteMap;
+  if (Removing_unwanted_TagFile_Tags) seam::TagFileMarkup(fTagHandler, false, false, text, kinds, ftag_clearing_max, n, map);
+  if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
+    seam::TagFileMarkup(fTagHandler, true, Retaining_Section_Starts, text, kinds, ftag_clearing_max, n, map);
+  if (Translating_Tags) seam::TagTranslations(fTagHandler, text, kinds, n);
+  if (Removing_IgnoreTags || Marking_IgnoreTags) {
+    const TIgnore_tag_type unwanted = seam::DocTextSettings(WH).UnwantedTags();
+    for (int i = 0; i < 6; ++i) {
+      if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
+      seam::TagIgnoreTags(fTagHandler, !Removing_IgnoreTags, unwanted.openers[i], unwanted.closers[i], text, kinds, n,
+                          ftag_clearing_max);
+    }
+  }
+  if (current_tool_var != 0 && Retaining_Section_Starts)
+    seam::TagFileMarkup(fTagHandler, true, true, text, kinds, ftag_clearing_max, n, map);
+  HandleAllowables();
+  if (Removing_Punctuation) seam::TagMidWordPunctuation(fTagHandler, text, kinds, C1_PUNCT, C1_ALPHA | C1_DIGIT, n);
+  if (Clearing_All_Control_Chars) seam::TagBlankKinds(fTagHandler, text, kinds, C1_CNTRL, n);
+  if (Clearing_Excess_Spaces) seam::TagBlankKinds(fTagHandler, text, kinds, KIND_HIDDEN, n);
+  if (OKToProcess()) {
+    bool media = false, sections = false;
+    seam::TagState(fTagHandler, media, sections);
+    BufferDetails.has_media_tags = media;
+    BufferDetails.has_section_tags = sections;
+  }
+  return true;
+}
+
+void TBufferProcessor::HandleAllowables() {
+  const Tfixed_lang_details32 lang = seam::DocTextSettings(WH).Language();
+  ::HandleAllowables(fText.data(), fwchar_kinds.data(), fText.size(), wide_allowables, lang.SymbolsAtWordStart(),
+                     lang.SymbolsAtWordEnd(), lang.HyphenBreaksWord());
+}
+
+void TBufferProcessor::CutLowerCaseWords() {
+  uint16_t* k = fwchar_kinds.data();
+  const size_t n = fText.size();
+  bool at_word_start = true;  // the buffer start, or after a blank, space, control or punctuation
+  size_t i = 0;
+  while (i < n) {
+    const uint16_t kind = k[i];
+    const bool lower = kind < KIND_HIDDEN && (kind & (C1_ALPHA | C1_LOWER)) == (C1_ALPHA | C1_LOWER);
+    if (lower && at_word_start) {
+      while (i < n && k[i] < KIND_HIDDEN && (k[i] & (C1_ALPHA | C1_LOWER)) == (C1_ALPHA | C1_LOWER)) k[i++] = C1_SPACE;
+      at_word_start = false;
+      continue;
+    }
+    at_word_start = kind < KIND_HIDDEN && (kind & (C1_BLANK | C1_SPACE | C1_CNTRL | C1_PUNCT)) != 0;
+    ++i;
+  }
+}
+
+void TBufferProcessor::Capitalise() {
+  if (fText.empty()) return;
+  const UString upper = UpperCaseU(fText, seam::DocLCID(WH));
+  if (upper.size() == fText.size()) fText = upper;
+}
+
+// --- the stream form of a processed chunk ---------------------------------------------------------
+
+bool TBufferProcessor::SaveToStream(TStream& s, int32_t chunk_index) {
+  bool ok = true;
+  if (chunk_index == 0) ok = WriteValue(s, FileHandledInfo);
+  const int32_t n = Length();
+  ok = ok && WriteU8(s, 1) && WriteI32(s, n) && s.WriteExact(fText.data(), int64_t(n) * 2);
+  const int32_t nk = static_cast<int32_t>(fwchar_kinds.size());
+  ok = ok && WriteI32(s, nk) && s.WriteExact(fwchar_kinds.data(), int64_t(nk) * 2);
+  ok = ok && WriteValue(s, BufferDetails);
+  ok = ok && seam::SaveSectionStarts(*fSectionStarts, s);
+  // The byte map, written out one entry per character so that any reader can use it.
+  ok = ok && WriteI64(s, fByteMap.FileByteOf(0)) && WriteI32(s, 0) && WriteI32(s, n + 1);
+  if (ok) {
+    std::vector<uint32_t> offs(static_cast<size_t>(n) + 1);
+    const int64_t first = fByteMap.FileByteOf(0);
+    for (int32_t i = 0; i <= n; ++i) offs[static_cast<size_t>(i)] = static_cast<uint32_t>(fByteMap.FileByteOf(i) - first);
+    ok = s.WriteExact(offs.data(), int64_t(offs.size()) * 4);
+  }
+  return ok;
+}
+
+bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
+  auto fail = [this]() {
+    fText.clear();
+    fwchar_kinds.assign(2, 0);
+    BufferDetails.length_in_chars = 0;
+    fByteMap.SetFixedWidth(0, 2);
+    return false;
+  };
+  if (chunk_index == 0) {
+    TFileHandledRec info;
+    if (!ReadValue(s, info)) return fail();
+    FileHandledInfo = info;
+    seam::TagSetUnicode(fTagHandler, FileHandledInfo.is_unicode != 0);
+    if (FileHandledInfo.is_unicode) seam::DocSetUnicodeContent(WH, true);
+    if (OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(FileHandledInfo.is_unicode != 0);
+  }
+  uint8_t wide = 0;
+  int32_t n = 0;
+  if (!ReadU8(s, wide) || wide > 1 || !ReadCount(s, n, wide ? 2 : 1)) return fail();
+  if (wide) {
+    fText.resize(static_cast<size_t>(n));
+    if (!s.ReadExact(fText.data(), int64_t(n) * 2)) return fail();
+  } else {
+    std::string bytes(static_cast<size_t>(n), '\0');
+    if (!s.ReadExact(bytes.data(), n)) return fail();
+    fText = DecodeCodePage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), CodePageOfDocument());
+    if (fText.size() != static_cast<size_t>(n)) return fail();
+  }
+  int32_t nk = 0;
+  if (!ReadCount(s, nk, 2) || nk < n) return fail();
+  fwchar_kinds.resize(static_cast<size_t>(nk));
+  if (!s.ReadExact(fwchar_kinds.data(), int64_t(nk) * 2)) return fail();
+  if (nk < n + 2) fwchar_kinds.resize(static_cast<size_t>(n) + 2, 0);
+  TBufferDetailsRec details;
+  if (!ReadValue(s, details) || details.length_in_chars != n) return fail();
+  BufferDetails = details;
+  if (!seam::ReadSectionStarts(*fSectionStarts, s)) return fail();
+  int64_t first = 0;
+  int32_t width = 0, count = 0;
+  if (!ReadI64(s, first) || first < 0 || !ReadI32(s, width)) return fail();
+  if (width == 1 || width == 2) {
+    fByteMap.SetFixedWidth(first, width);
+    return true;
+  }
+  if (width != 0 || !ReadCount(s, count, 4) || count != n + 1) return fail();
+  std::vector<uint32_t> offs(static_cast<size_t>(count));
+  if (!s.ReadExact(offs.data(), int64_t(count) * 4)) return fail();
+  for (size_t i = 1; i < offs.size(); ++i)
+    if (offs[i] < offs[i - 1]) return fail();
+  fByteMap.SetOffsets(first, std::move(offs));
+  return true;
+}

@@ -1,0 +1,283 @@
+// Reading one text in chunks: the gate every corpus text passes before it is searched or counted.
+//
+// TMyMemoryStream loads a text file (or a member of a zip archive) at most 2 MiB at a time.
+// TBufferProcessor turns each loaded piece into a clean, classified UTF-16 buffer:
+//   1. on the first piece it finds the encoding: a UTF-16 byte-order mark (either byte order), a
+//      UTF-16 text without mark (statistical guess), a UTF-8 signature (skipped like the mark),
+//      otherwise strict UTF-8 and, when that fails, the language's 8-bit code page (Windows-1252
+//      unless the text settings name another);
+//   2. it decodes the piece to UTF-16 and keeps, for every character, the byte of the file it
+//      came from (the chunk's byte map), through entity replacement and composition too;
+//   3. a piece that is not the end of the text is cut at its last line end (else its last space,
+//      else before its last character) and the cut-off tail is read again, from the file bytes of
+//      its first character, at the start of the next piece: every character is read exactly once;
+//   4. it classifies every character, then selects, cuts the header and hands the piece to the
+//      tag handler's pre-processing steps, and finally to the tool's ProcessAChunkOfFile.
+// Memory stays at one chunk: the raw bytes, their UTF-16 form, one kind word and one byte offset
+// per character. Sizes and positions are 64-bit.
+//
+// Stream form of a processed chunk (SaveToStream / ReadFromStream), little-endian:
+//   chunk 0 only: TFileHandledRec (56 bytes)
+//   uint8 UTF-16 flag (1: two bytes a character; 0: one byte, in the document's code page),
+//   int32 characters, the characters
+//   int32 n, n character kinds (uint16)
+//   TBufferDetailsRec (80 bytes)
+//   the section starts (their own stream form)
+//   the byte map: int64 first byte, int32 width (1 or 2; 0 when offsets follow), then for 0:
+//   int32 n and n uint32 offsets (one per character and one for the end)
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/chosenfilesbase_private.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/ustring.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/search/chunk_byte_map.h"
+
+class TTextTagHandler;
+class TTessorineholder;
+class TSectionStartsList;
+class TZipForge;
+class TBufferProcessor;
+
+inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
+inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
+inline constexpr int kTextSelectStrings = 28;
+
+#pragma pack(push, 1)
+// How one text was handled; the owner adds it to its totals when the processor is freed.
+struct TFileHandledRec {
+  int64_t file_size;             // bytes of the text (file or zip member)
+  uint8_t is_html;               // the text is mark-up (begins with "<html>"): entities replaced
+  uint8_t is_zipped;             // a member of a zip archive
+  uint8_t is_unicode;            // the text is UTF-16
+  uint8_t excluded;              // the text selection excluded it
+  uint8_t converted_to_unicode;  // 8-bit text (UTF-8 or a code page) converted to UTF-16
+  uint8_t utf8_signature;        // the text begins with the UTF-8 signature
+  uint8_t reserved[42];
+};
+
+// What the current buffer holds.
+struct TBufferDetailsRec {
+  uint8_t has_media_tags;     // the tag handler's two flags, copied when the chunk is processed
+  uint8_t has_section_tags;
+  uint8_t encoding;           // TTextEncoding of the chunk's bytes
+  uint8_t last_chunk;         // the text ends with this chunk
+  int32_t length_in_chars;    // characters in the buffer
+  int64_t chunk_file_offset;  // file byte of the first character
+  int64_t chunk_file_end;     // file byte just after the chunk (where the next one starts)
+  int64_t file_size;
+  int32_t chunk_index;
+  int32_t header_length_in_chars;
+  int32_t code_page;          // for 8-bit text: the code page it was read in
+  uint8_t reserved[36];
+};
+#pragma pack(pop)
+static_assert(sizeof(TFileHandledRec) == 56, "the file-handled record is 56 bytes");
+static_assert(sizeof(TBufferDetailsRec) == 80, "the buffer details record is 80 bytes");
+static_assert(offsetof(TFileHandledRec, is_html) == 8 && offsetof(TFileHandledRec, is_unicode) == 10 &&
+              offsetof(TFileHandledRec, converted_to_unicode) == 12 && offsetof(TFileHandledRec, utf8_signature) == 13);
+static_assert(offsetof(TBufferDetailsRec, length_in_chars) == 4);
+
+enum class TTextEncoding : uint8_t { CodePage = 0, Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
+
+// The raw bytes of one chunk of a text. The memory holds the chunk's bytes followed by one space
+// and three zero bytes.
+class TMyMemoryStream : public TMemoryStream {
+ public:
+  TMyMemoryStream(TBufferProcessor* owner, int64_t* start_reading_from);
+  ~TMyMemoryStream() override;
+  TMyMemoryStream(const TMyMemoryStream&) = delete;
+  TMyMemoryStream& operator=(const TMyMemoryStream&) = delete;
+
+  // Opens the text: a plain file read-only, or the member (1-based zip_member) of the archive
+  // that the folder names. Sets fcomplete_file_size and fchunks_altogether; false when the text
+  // cannot be opened (it is then taken as empty).
+  bool OpenText(const TChosenFileDetailsFullRec& chosen);
+  // Reads from the caller's stream from now on (not owned; it must outlive the stream).
+  void UseSource(TStream* source);
+  TStream* Source() const { return source_; }
+
+  // Loads the chunk that starts at position (opening the text first when needed); answers the
+  // bytes loaded.
+  int64_t LoadFromAFile(int32_t chunk_index, const TChosenFileDetailsFullRec& chosen, int64_t position);
+  int64_t LoadFromAStream(TStream& stream, int64_t position);
+  // The chunk's bytes (fReadThisChunk of them).
+  const uint8_t* ChunkBytes() { return Memory(); }
+
+  TBufferProcessor* BufferProcessor;
+  int64_t* fPointerToStartReadingFrom;  // the window start, rounded down to 256 when read
+  int64_t fchunks_altogether = 0;  // file size div 2 MiB
+  int64_t fGetChunkFrom = 0;       // file byte where the current chunk starts
+  int64_t fReadThisChunk = 0;      // bytes in the current chunk
+  int64_t fMemSize = 0;            // size of the memory after sizing
+  int64_t fcomplete_file_size = 0;
+  bool the_lot = true;             // chunk after chunk (else one window around StartReadingFrom)
+  int64_t fSpareBufferSize = 10000;
+  TZipForge* Zipper = nullptr;     // the archive reader, nullptr for a plain file
+  int64_t Last_chunk_ended_at = 0;  // file byte just after the current chunk
+  bool fReadFailed = false;         // the text could not be read as far as its size said
+
+ private:
+  std::unique_ptr<TStream> owned_source_;
+  TStream* source_ = nullptr;
+};
+
+class TBufferProcessor {
+ public:
+  // The owner's totals: this text's facts, and whether it was the first text of the run.
+  using TOnUpdateAllFileHandledInfo = std::function<void(const TFileHandledRec& info, bool is_first_file)>;
+  // Called when the text turns out to need UTF-16 handling.
+  using TOnChangeUnicodeSettingTo = std::function<void(bool unicode)>;
+
+  TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHandledInfo OnUpdateAllFileHandledInfo,
+                   TOnChangeUnicodeSettingTo OnChangeUnicodeSettingTo, TTextTagHandler* TagHandler,
+                   const TChosenFileDetailsFullRec& ChosenFile, TTessorineList ThisList,
+                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile);
+  // Reports the text's FileHandledInfo to the owner, then frees the zip reader and the lists.
+  virtual ~TBufferProcessor();
+  TBufferProcessor(const TBufferProcessor&) = delete;
+  TBufferProcessor& operator=(const TBufferProcessor&) = delete;
+
+  // --- virtual operations
+  // Reads a processed chunk as SaveToStream wrote it; false (with the buffer emptied) for a
+  // damaged or truncated stream.
+  virtual bool ReadFromStream(TStream& s, int32_t chunk_index);
+  // Writes the current chunk; true only when every write was complete.
+  virtual bool SaveToStream(TStream& s, int32_t chunk_index);
+  virtual bool OKToProcess();
+  virtual void HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count);
+  // Prepares for the text: analyses it and reads the reading settings. False for an empty or
+  // missing text.
+  virtual bool SetupTheBuffer();
+  // The tool's work on one prepared chunk; the base does nothing and answers false.
+  virtual bool ProcessAChunkOfFile(int32_t chunk_index);
+
+  // Reads and processes the whole text (or one window of it when fReadTheWholeFile is false).
+  // False when the text could not be read to its end (missing, unreadable, excluded, stopped,
+  // a chunk that failed or ProcessAChunkOfFile answering false).
+  bool ReadAndProcess();
+
+  // --- steps the tools call on a prepared chunk
+  void CutLowerCaseWords();
+  void CutUpperCaseWords() {}
+  void Capitalise();
+  void HandleAllowables();
+
+  // Reads the text from the caller's stream instead of the chosen file (a stream the caller
+  // has open, a generated text). Call before SetupTheBuffer; the stream must outlive the reading.
+  void UseSourceStream(TStream* source);
+
+  // --- the current chunk
+  const char16_t* Text() const { return fText.data(); }
+  char16_t* MutableText() { return fText.data(); }
+  int32_t Length() const { return BufferDetails.length_in_chars; }
+  uint16_t* Kinds() { return fwchar_kinds.data(); }
+  const uint16_t* Kinds() const { return fwchar_kinds.data(); }
+  // File byte of character i of the chunk (i may be Length(): the chunk's end).
+  int64_t FileByteOf(int32_t char_index) const { return fByteMap.FileByteOf(char_index); }
+  const TChunkByteMap& ByteMap() const { return fByteMap; }
+  int64_t ChunkStartInFile() const { return BufferDetails.chunk_file_offset; }
+  int64_t ChunkEndInFile() const { return BufferDetails.chunk_file_end; }
+  int32_t ChunkIndex() const { return BufferDetails.chunk_index; }
+  bool IsLastChunk() const { return BufferDetails.last_chunk != 0; }
+  TTextEncoding Encoding() const { return fEncoding; }
+  int CodePage() const { return fCodePage; }
+  TMyMemoryStream* Stream() const { return fStream.get(); }
+  TSectionStartsList* SectionStarts() const { return fSectionStarts.get(); }
+  const TChosenFileDetailsFullRec& ChosenFile() const { return fone_data_to_process; }
+  TTessorineholder* Holder() const { return WH; }
+  TTextTagHandler* TagHandler() const { return fTagHandler; }
+  int64_t FileSize() const { return FileHandledInfo.file_size; }
+
+  // "Yes to all" to the UTF-8 question marks every later UTF-8 text for conversion; a new
+  // session of questions (a new job) starts with this cleared.
+  static void ResetUtf8ConversionAnswers();
+  static bool ConvertingEveryUtf8Text();
+
+  // --- state (the tools read and set these)
+  TChosenFileDetailsFullRec fone_data_to_process;
+  std::vector<uint16_t> fwchar_kinds;  // one per character and two more (0: the end)
+  std::unique_ptr<TZipForge> fZipper;
+  UString ftext_select_atall_W[kTextSelectStrings];
+  TTessorineList fThis_List;
+  bool IsFirstFile;
+  bool fCheckingBetween = false;
+  bool fHandlingOnlyPartsOfTexts = false;
+  bool fMarking_Text_Elements = false;
+  bool file_analysed = false;
+  bool fReadTheWholeFile = true;
+  bool LittleEndian = false;  // the UTF-16 text was byte-reversed and has been swapped
+  bool RequiringPrecomposedCharacters;
+  bool fMaySaveBuffer;
+  uint32_t fTextSignature = 0;  // the first four bytes of the text
+  int32_t fChunksToDo = 0;
+  int32_t fHeaderLengthInChars = 0;
+  int32_t ftag_clearing_max = 0;
+  UString fFullFilename;
+  TTextTagHandler* fTagHandler;
+  TOnChangeUnicodeSettingTo OnChangeUnicodeSettingTo;
+  TOnUpdateAllFileHandledInfo fOnUpdateAllFileHandledInfo;
+  int64_t CurrentStreamSize = 0;
+  TTessorineholder* WH;
+  bool Removing_Punctuation = false;
+  TFileHandledRec FileHandledInfo;
+  TBufferDetailsRec BufferDetails;
+  int64_t KnownBytePosition = 0;
+  uint32_t FileSignatureBytes = 0;  // bytes of a byte-order mark or UTF-8 signature skipped
+  int32_t SpareBufferSize = 10000;
+  // step switches, set by SetupTheBuffer and the tools
+  bool PleaseConvertTheFileToUnicode = false;
+  bool Retaining_TagFileTags = false;
+  bool Retaining_Section_Starts = false;
+  bool Compacting_Text = false;
+  bool Clearing_All_Control_Chars = false;
+  bool Cutting_Header = false;
+  bool Marking_IgnoreTags = false;
+  bool Removing_unwanted_TagFile_Tags = false;
+  bool Removing_IgnoreTags = false;
+  bool Translating_Tags = false;
+  bool Clearing_Excess_Spaces = false;
+  int64_t StartReadingFrom = 0;
+  UString wide_allowables;  // characters allowed inside words
+  UString End_Of_Header;    // header-end markers separated by ";"
+
+ protected:
+  // One chunk: load, prepare, pre-process, hand over. False ends the chunk loop.
+  bool ProcessOneChunk(int32_t chunk_index);
+  bool AnalyseTheText();
+  bool PrepareTheChunk(int32_t chunk_index);
+  bool PreProcessTheChunk(int32_t chunk_index);
+  void DetectEncoding(const uint8_t* bytes, int64_t n);
+  bool AskAboutUtf8();
+  // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).
+  void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
+  void ComposeChunk();
+  void MaterialiseOffsets();
+  void ReplaceEntities();
+  // Cuts a chunk that is not the end of the text; answers the characters kept.
+  int32_t CutAtBoundary(int32_t n);
+  void ClassifyTheChunk();
+  bool TextSelected() const;
+  void CutTheHeader();
+  void MarkMultiWordUnits();
+  int CodePageOfDocument() const;
+
+  std::unique_ptr<TMyMemoryStream> fStream;
+  TStream* fExternalSource = nullptr;
+  std::unique_ptr<TSectionStartsList> fSectionStarts;
+  UString fText;                    // the chunk's characters
+  std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
+  bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
+  int fFixedWidth = 1;
+  uint32_t fOffsetsBase = 0;        // bytes skipped at the chunk's start (a byte-order mark)
+  TChunkByteMap fByteMap;
+  TTextEncoding fEncoding = TTextEncoding::Utf8;
+  bool fEncodingKnown = false;
+  int fCodePage = 1252;
+  UString fClusterTag;  // the tag that joins a multi-word unit
+};
