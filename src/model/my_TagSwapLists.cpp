@@ -204,7 +204,7 @@ bool TagColourFromName(UStringView name, int32_t& colour) {
   if (upper == u"LIGHT PURPLE") return NameToWebColour(u"ORCHID", colour);
   if (upper == u"GREY" || upper == u"DARK GREY" || upper == u"MEDIUM GREY") {
     UString n = WithoutBlanks(upper);
-    n.replace(n.size() - 3, 1, u"A");  // GREY -> GRAY
+    n.replace(n.size() - 2, 1, u"A");  // GREY -> GRAY
     return NameToWebColour(n, colour);
   }
   // "Light Blue", "Sky Blue" and every other name: without its blanks.
