@@ -2,6 +2,7 @@
 // damaged files, the user tag-file parser and the inter-tool list frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -254,6 +255,40 @@ TEST_F(SwapListTest, FailedWriteIsReportedAndKeepsTheOldFile) {
   EXPECT_FALSE(list.SavedToTempfile());
   my_temp_path = folder_.Path();
   EXPECT_EQ(ReadBytes(list.TempFilename()), before);
+}
+
+// A stream that takes only so many bytes.
+class TShortStream : public TMemoryStream {
+ public:
+  explicit TShortStream(int64_t room) : room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t n = std::min(count, room_ - Size());
+    return n > 0 ? TMemoryStream::Write(buffer, n) : 0;
+  }
+
+ private:
+  int64_t room_;
+};
+
+TEST_F(SwapListTest, ItemWritesReportShortWrites) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  const TTagStringItem item(Tag(u"<p>", u"d"), &list);
+  for (int64_t room : {0, 83, 84, 87, 90, 95}) {
+    TShortStream s(room);
+    EXPECT_FALSE(item.SaveToStream(s)) << room;
+  }
+  TShortStream enough(84 + 10 + 6);
+  EXPECT_TRUE(item.SaveToStream(enough));
+
+  TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
+  TTranslateTagRec r;
+  r.short_form = u'&';
+  r.long_form = u"&amp;";
+  const TTranslateTagStringItem entity(r, &entities);
+  for (int64_t room : {0, 3, 4, 7, 13}) {
+    TShortStream s(room);
+    EXPECT_FALSE(entity.SaveToStream(s)) << room;
+  }
 }
 
 TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
