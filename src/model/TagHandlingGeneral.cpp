@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -158,27 +159,146 @@ void BlankAndHide(C* t, uint16_t* f, int32_t from, int32_t to) {
   }
 }
 
-// Candidates by their first character: a bit per character for the quick test, then the list of
-// candidates (in table order) for the characters that start one.
-struct TFirstCharIndex {
+// Candidates by their first two characters: a bit per first character for the quick test, then
+// the candidates (in table order) for that pair of characters, the one-character candidates of
+// the first character included. Few characters start tags, so the look-ups are searches in
+// short sorted arrays.
+struct TPrefixIndex {
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+  struct TSlot {
+    std::vector<int32_t> singles;              // one-character entries
+    std::vector<uint32_t> seconds;             // sorted
+    std::vector<std::vector<int32_t>> lists;   // by second character
+  };
   std::vector<uint64_t> bits = std::vector<uint64_t>(65536 / 64, 0);
-  std::unordered_map<uint32_t, std::vector<int32_t>> lists;
+  std::vector<uint32_t> firsts;  // sorted
+  std::vector<TSlot> slots;      // by first character
   bool any = false;
 
   void Clear() {
     std::fill(bits.begin(), bits.end(), 0);
-    lists.clear();
+    firsts.clear();
+    slots.clear();
     any = false;
   }
-  void Add(uint32_t first, int32_t index) {
+  // Entries are added in table order; second is kNone for a one-character entry.
+  void Add(uint32_t first, uint32_t second, int32_t index) {
     first &= 0xFFFF;
     bits[first >> 6] |= uint64_t(1) << (first & 63);
-    lists[first].push_back(index);
     any = true;
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), first);
+    const size_t k = static_cast<size_t>(f - firsts.begin());
+    if (f == firsts.end() || *f != first) {
+      firsts.insert(f, first);
+      slots.insert(slots.begin() + static_cast<std::ptrdiff_t>(k), TSlot());
+    }
+    TSlot& slot = slots[k];
+    if (second == kNone) {
+      slot.singles.push_back(index);
+      return;
+    }
+    second &= 0xFFFF;
+    const auto s2 = std::lower_bound(slot.seconds.begin(), slot.seconds.end(), second);
+    const size_t j = static_cast<size_t>(s2 - slot.seconds.begin());
+    if (s2 == slot.seconds.end() || *s2 != second) {
+      slot.seconds.insert(s2, second);
+      slot.lists.insert(slot.lists.begin() + static_cast<std::ptrdiff_t>(j), std::vector<int32_t>());
+    }
+    slot.lists[j].push_back(index);
+  }
+  void Finish() {
+    for (TSlot& slot : slots) {
+      if (slot.singles.empty()) continue;
+      for (auto& list : slot.lists) {
+        std::vector<int32_t> merged(list.size() + slot.singles.size());
+        std::merge(list.begin(), list.end(), slot.singles.begin(), slot.singles.end(), merged.begin());
+        list = std::move(merged);
+      }
+    }
   }
   bool Has(uint32_t c) const { return c < 65536 && ((bits[c >> 6] >> (c & 63)) & 1) != 0; }
-  const std::vector<int32_t>& Find(uint32_t c) const { return lists.find(c)->second; }
+  const std::vector<int32_t>* Find(uint32_t first, uint32_t second) const {
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), first);
+    if (f == firsts.end() || *f != first) return nullptr;
+    const TSlot& slot = slots[static_cast<size_t>(f - firsts.begin())];
+    if (second != kNone) {
+      const auto s2 = std::lower_bound(slot.seconds.begin(), slot.seconds.end(), second);
+      if (s2 != slot.seconds.end() && *s2 == second) return &slot.lists[static_cast<size_t>(s2 - slot.seconds.begin())];
+    }
+    return slot.singles.empty() ? nullptr : &slot.singles;
+  }
+  // The candidates at t[p] (characters compared as `norm` gives them); nullptr when none.
+  template <typename C, typename N>
+  const std::vector<int32_t>* At(const C* t, int32_t p, int32_t n, N norm) const {
+    const uint32_t c = norm(U(t[p]));
+    if (!Has(c)) return nullptr;
+    return Find(c, p + 1 < n ? norm(U(t[p + 1])) : kNone);
+  }
+  // Indexes a pattern by its first two characters.
+  template <typename C, typename N>
+  void AddPattern(const TStr<C>& pat, int32_t index, N norm) {
+    if (pat.empty()) return;
+    Add(norm(U(pat[0])), pat.size() > 1 ? norm(U(pat[1])) : kNone, index);
+  }
 };
+
+// Entities by their text: at a position, each length that an entity of that first character has
+// is looked up once, however many entities there are.
+template <typename C>
+struct TEntityIndex {
+  std::vector<uint64_t> bits = std::vector<uint64_t>(65536 / 64, 0);
+  std::vector<uint32_t> firsts;                // sorted
+  std::vector<std::vector<int32_t>> lengths;   // by first character, ascending
+  std::vector<TStr<C>> keys;                   // the texts the map points into
+  std::unordered_map<std::basic_string_view<C>, int32_t> first_of;  // text -> first entity with it
+  bool any = false;
+
+  void Clear() {
+    std::fill(bits.begin(), bits.end(), 0);
+    firsts.clear();
+    lengths.clear();
+    first_of.clear();
+    keys.clear();
+    any = false;
+  }
+  void Build(const std::vector<TStr<C>>& texts) {
+    Clear();
+    keys = texts;  // no growth after this: the views stay valid
+    for (size_t e = 0; e < keys.size(); ++e) {
+      const TStr<C>& k = keys[e];
+      if (k.empty()) continue;
+      first_of.emplace(std::basic_string_view<C>(k), static_cast<int32_t>(e));  // the first one stays
+      const uint32_t c = U(k[0]);
+      bits[c >> 6] |= uint64_t(1) << (c & 63);
+      const auto f = std::lower_bound(firsts.begin(), firsts.end(), c);
+      const size_t j = static_cast<size_t>(f - firsts.begin());
+      if (f == firsts.end() || *f != c) {
+        firsts.insert(f, c);
+        lengths.insert(lengths.begin() + static_cast<std::ptrdiff_t>(j), std::vector<int32_t>());
+      }
+      std::vector<int32_t>& l = lengths[j];
+      const int32_t len = static_cast<int32_t>(k.size());
+      const auto at = std::lower_bound(l.begin(), l.end(), len);
+      if (at == l.end() || *at != len) l.insert(at, len);
+      any = true;
+    }
+  }
+  // The first entity (in table order) found at t[p]; -1 when none.
+  int32_t At(const C* t, int32_t p, int32_t n) const {
+    const uint32_t c = U(t[p]);
+    if (c >= 65536 || ((bits[c >> 6] >> (c & 63)) & 1) == 0) return -1;
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), c);
+    int32_t best = -1;
+    for (const int32_t len : lengths[static_cast<size_t>(f - firsts.begin())]) {
+      if (len > n - p) break;
+      const auto it = first_of.find(std::basic_string_view<C>(t + p, static_cast<size_t>(len)));
+      if (it != first_of.end() && (best < 0 || it->second < best)) best = it->second;
+    }
+    return best;
+  }
+};
+
+inline uint32_t Same(uint32_t c) { return c; }
 
 struct TCloseCache {
   int32_t searched_from = -1;  // -1: nothing known
@@ -190,7 +310,9 @@ struct TCloseCache {
 // --- the search tables and the passes over a buffer ------------------------------------------------
 
 struct TTextTagHandler::TSearchTables {
-  TFirstCharIndex keepW, keepA, exclW, exclA, entW, entA, markW, markA;
+  TPrefixIndex keepW, keepA, exclW, exclA, markW, markA;
+  TEntityIndex<char16_t> entW;
+  TEntityIndex<char> entA;
   std::vector<TCloseCache> close_cache;  // per exclude tag, within one buffer
   std::vector<std::string> ent_longA;
   std::vector<char> ent_shortA;
@@ -205,22 +327,21 @@ struct TTextTagHandler::TSearchTables {
   template <typename C>
   static int32_t Entities(TTextTagHandler& h, C* t, uint16_t* f, int32_t n) {
     TSearchTables& s = *h.fTables;
-    const TFirstCharIndex& idx = std::is_same_v<C, char16_t> ? s.entW : s.entA;
+    const TEntityIndex<C>& idx = [&s]() -> const TEntityIndex<C>& {
+      if constexpr (std::is_same_v<C, char16_t>) return s.entW;
+      else return s.entA;
+    }();
     if (!idx.any) return 0;
     int32_t count = 0;
     for (int32_t p = 0; p < n; ++p) {
-      if (!idx.Has(U(t[p]))) continue;
-      for (const int32_t e : idx.Find(U(t[p]))) {
-        const TTranslateTagRec& r = h.ArrayOfTranslationTagfileTags[static_cast<size_t>(e)];
-        const TStr<C>& pat = Pick<C>(r.long_form, s.ent_longA[static_cast<size_t>(e)]);
-        if (!MatchesAt(t, p, n, pat, false)) continue;
-        ++count;
-        if constexpr (std::is_same_v<C, char16_t>) t[p] = r.short_form;
-        else t[p] = s.ent_shortA[static_cast<size_t>(e)];
-        f[p] = r.short_C1;
-        BlankAndHide(t, f, p + 1, p + static_cast<int32_t>(pat.size()));
-        break;
-      }
+      const int32_t e = idx.At(t, p, n);
+      if (e < 0) continue;
+      const TTranslateTagRec& r = h.ArrayOfTranslationTagfileTags[static_cast<size_t>(e)];
+      ++count;
+      if constexpr (std::is_same_v<C, char16_t>) t[p] = r.short_form;
+      else t[p] = s.ent_shortA[static_cast<size_t>(e)];
+      f[p] = r.short_C1;
+      BlankAndHide(t, f, p + 1, p + static_cast<int32_t>(idx.keys[static_cast<size_t>(e)].size()));
     }
     return count;
   }
@@ -263,17 +384,16 @@ struct TTextTagHandler::TSearchTables {
   static int32_t Keep(TTextTagHandler& h, bool storing, C* t, uint16_t* f, int32_t limit, int32_t first, int32_t n,
                       const TCharToByteMap* byte_map) {
     TSearchTables& s = *h.fTables;
-    const TFirstCharIndex& idx = std::is_same_v<C, char16_t> ? s.keepW : s.keepA;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.keepW : s.keepA;
     if (!idx.any) return 0;
     limit = SpanOrDefault(limit);
     const bool wide = std::is_same_v<C, char16_t>;
     int32_t count = 0;
     int32_t p = std::max(0, first);
     while (p < n) {
-      const uint32_t c = NormTag(U(t[p]));
       int32_t advance = 1;
-      if (idx.Has(c)) {
-        for (const int32_t ti : idx.Find(c)) {
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
+        for (const int32_t ti : *cands) {
           const TextTagRec& tag = h.ArrayOfTagfileTags[static_cast<size_t>(ti)];
           const bool sectional = tag.FromSwapFile.isMediaTag != 0 || tag.is_section_tag;
           if (storing && !sectional) continue;
@@ -318,16 +438,15 @@ struct TTextTagHandler::TSearchTables {
   template <typename C>
   static int32_t Exclude(TTextTagHandler& h, C* t, uint16_t* f, int32_t first, int32_t n) {
     TSearchTables& s = *h.fTables;
-    const TFirstCharIndex& idx = std::is_same_v<C, char16_t> ? s.exclW : s.exclA;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.exclW : s.exclA;
     if (!idx.any) return 0;
     std::fill(s.close_cache.begin(), s.close_cache.end(), TCloseCache());
     int32_t count = 0;
     int32_t p = std::max(0, first);
     while (p < n) {
-      const uint32_t c = NormTag(U(t[p]));
       bool done = false;
-      if (idx.Has(c)) {
-        for (const int32_t ti : idx.Find(c)) {
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
+        for (const int32_t ti : *cands) {
           const TextTagRec& tag = h.ArrayOfTagFileExcludeTags[static_cast<size_t>(ti)];
           const TStr<C>& pat = Pick<C>(tag.compare_stringW, tag.compare_stringA);
           if (!MatchesAt(t, p, n, pat, true)) continue;
@@ -368,15 +487,15 @@ struct TTextTagHandler::TSearchTables {
   template <typename C>
   static void Markers(TTextTagHandler& h, C* t, uint16_t* f, int32_t n, int32_t limit) {
     TSearchTables& s = *h.fTables;
-    const TFirstCharIndex& idx = std::is_same_v<C, char16_t> ? s.markW : s.markA;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.markW : s.markA;
     if (!idx.any) return;
     limit = SpanOrDefault(limit);
     TTagsFoundArray& found = *h.ArrayOfTextMarkersFoundPtr;
     int32_t p = 0;
     while (p < n) {
       int32_t advance = 1;
-      if (idx.Has(U(t[p]))) {
-        for (const int32_t k : idx.Find(U(t[p]))) {
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, Same)) {
+        for (const int32_t k : *cands) {
           const TextMarkerTagrec& m = h.ArrayOfTextMarkers[static_cast<size_t>(k)];
           const TStr<C>& fixed = Pick<C>(s.mark_fixedW[static_cast<size_t>(k)], s.mark_fixedA[static_cast<size_t>(k)]);
           if (!MatchesAt(t, p, n, fixed, false)) continue;
@@ -404,36 +523,53 @@ struct TTextTagHandler::TSearchTables {
     }
   }
 
+  // What the sentence-end walk sees in a character: 1 to 3 the three kinds of sentence
+  // punctuation, 4 a tag opening, 5 a tag closing, 0 anything else.
+  static uint8_t SentenceClass(uint32_t c) {
+    static constexpr auto kAscii = [] {
+      std::array<uint8_t, 128> a{};
+      a[u'.'] = 1;
+      a[u'?'] = 2;
+      a[u'!'] = 3;
+      a[u'<'] = a[kTagOnCode] = 4;
+      a[u'>'] = a[kTagOffCode] = 5;
+      return a;
+    }();
+    if (c < 128) return kAscii[c];
+    return c >= 0x0589 ? static_cast<uint8_t>(PunctuationKind(c)) : 0;
+  }
+
   template <typename C>
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t n, int32_t limit) {
     limit = SpanOrDefault(limit);
     int32_t count = 0;
-    bool in_tag = false;
-    int32_t tag_len = 0;
-    // One step of the tag tracking; true when the character lies inside a tag.
-    auto inside_tag = [limit](uint32_t c, bool& open, int32_t& len) {
+    // Tags are tracked in the text: "<" opens one (again), ">" closes it, and one still open
+    // after `limit` characters counts as closed. True when the character lies in a tag.
+    auto inside_tag = [limit](uint8_t cls, bool& open, int32_t& len) {
       if (open) {
-        if (c == u'>' || c == kTagOffCode) open = false;
-        else if (c == u'<' || c == kTagOnCode) len = 1;
+        if (cls == 5) open = false;
+        else if (cls == 4) len = 1;
         else if (++len > limit) open = false;
         return true;
       }
-      if (c == u'<' || c == kTagOnCode) {
+      if (cls == 4) {
         open = true;
         len = 1;
         return true;
       }
       return false;
     };
+    bool in_tag = false;
+    int32_t tag_len = 0;
     int32_t i = 0;
     while (i < n && f[i] != 0) {
-      const uint32_t c = U(t[i]);
-      if (inside_tag(c, in_tag, tag_len)) {
+      const uint8_t cls = SentenceClass(U(t[i]));
+      if (cls == 0 && !in_tag) {
         ++i;
         continue;
       }
-      const int kind = PunctuationKind(c);
-      if (kind == 0 || IsMarkFlag(f[i]) || (kind == 1 && i + 1 < n && IsDigitFlag(f[i + 1]))) {
+      if (inside_tag(cls, in_tag, tag_len) || cls > 3 || IsMarkFlag(f[i]) ||
+          (cls == 1 && i + 1 < n && IsDigitFlag(f[i + 1]))) {
         ++i;
         continue;
       }
@@ -441,7 +577,7 @@ struct TTextTagHandler::TSearchTables {
       bool la_open = false;
       int32_t la_len = 0, letter = -1;
       for (int32_t j = i + 1; j < n && f[j] != 0; ++j) {
-        if (inside_tag(U(t[j]), la_open, la_len)) continue;
+        if (inside_tag(SentenceClass(U(t[j])), la_open, la_len)) continue;
         if (IsLetterFlag(f[j])) {
           letter = j;
           break;
@@ -760,35 +896,38 @@ void TTextTagHandler::PrepareOneTag(TTagHandleOperation op, const TStoredTagRec&
 }
 
 void TTextTagHandler::BuildTagIndex(TTagHandleOperation op) {
-  TFirstCharIndex& w = op == ttho_keep ? fTables->keepW : fTables->exclW;
-  TFirstCharIndex& a = op == ttho_keep ? fTables->keepA : fTables->exclA;
+  TPrefixIndex& w = op == ttho_keep ? fTables->keepW : fTables->exclW;
+  TPrefixIndex& a = op == ttho_keep ? fTables->keepA : fTables->exclA;
   w.Clear();
   a.Clear();
   const std::vector<TextTagRec>& table = op == ttho_keep ? ArrayOfTagfileTags : ArrayOfTagFileExcludeTags;
   for (const int32_t i : FirstArrayOfTags[op]) {
     const TextTagRec& t = table[static_cast<size_t>(i)];
     if (!t.searchable) continue;
-    w.Add(NormTag(t.compare_stringW[0]), i);
-    if (!t.compare_stringA.empty()) a.Add(NormTag(U(t.compare_stringA[0])), i);
+    w.AddPattern<char16_t>(t.compare_stringW, i, NormTag);
+    a.AddPattern<char>(t.compare_stringA, i, NormTag);
   }
+  w.Finish();
+  a.Finish();
   if (op == ttho_exclude) fTables->close_cache.assign(table.size(), TCloseCache());
 }
 
 void TTextTagHandler::BuildEntityIndex() {
   TSearchTables& s = *fTables;
-  s.entW.Clear();
-  s.entA.Clear();
-  s.ent_longA.assign(ArrayOfTranslationTagfileTags.size(), std::string());
-  s.ent_shortA.assign(ArrayOfTranslationTagfileTags.size(), '?');
-  for (size_t e = 0; e < ArrayOfTranslationTagfileTags.size(); ++e) {
+  const size_t count = ArrayOfTranslationTagfileTags.size();
+  std::vector<UString> longW(count);
+  s.ent_longA.assign(count, std::string());
+  s.ent_shortA.assign(count, '?');
+  for (size_t e = 0; e < count; ++e) {
     const TTranslateTagRec& r = ArrayOfTranslationTagfileTags[e];
-    if (r.long_form.empty()) continue;  // never searched: it would be found everywhere
+    // An empty entity is never searched: it would be found everywhere.
+    longW[e] = r.long_form;
     s.ent_longA[e] = EncodeFor8Bit(r.long_form, fCodepage);
     const std::string shortA = EncodeFor8Bit(UString(1, r.short_form), fCodepage);
     if (shortA.size() == 1) s.ent_shortA[e] = shortA[0];
-    s.entW.Add(r.long_form[0], static_cast<int32_t>(e));
-    if (!s.ent_longA[e].empty()) s.entA.Add(U(s.ent_longA[e][0]), static_cast<int32_t>(e));
   }
+  s.entW.Build(longW);
+  s.entA.Build(s.ent_longA);
 }
 
 void TTextTagHandler::LoadCurrentTextMarkers() {
@@ -843,9 +982,11 @@ void TTextTagHandler::LoadCurrentTextMarkers() {
     if (m.auto_process || m.tag_comparison_length < 1) continue;
     s.mark_fixedW[x] = m.tag.substr(0, static_cast<size_t>(m.tag_comparison_length));
     s.mark_fixedA[x] = EncodeFor8Bit(s.mark_fixedW[x], fCodepage);
-    s.markW.Add(s.mark_fixedW[x][0], static_cast<int32_t>(x));
-    if (!s.mark_fixedA[x].empty()) s.markA.Add(U(s.mark_fixedA[x][0]), static_cast<int32_t>(x));
+    s.markW.AddPattern<char16_t>(s.mark_fixedW[x], static_cast<int32_t>(x), Same);
+    s.markA.AddPattern<char>(s.mark_fixedA[x], static_cast<int32_t>(x), Same);
   }
+  s.markW.Finish();
+  s.markA.Finish();
 }
 
 // --- per buffer ----------------------------------------------------------------------------------
