@@ -887,8 +887,9 @@ void TTextTagHandler::PrepareOneTag(TTagHandleOperation op, const TStoredTagRec&
 
   // An empty pattern would be found everywhere without moving on: such a tag is not searched.
   if (t.compare_stringW.empty() || (op == ttho_exclude && t.compare_string_restW.empty())) {
-    AddToLogFile(UString(op == ttho_keep ? u"tag to keep" : u"tag to exclude") + u" not searched (" +
-                   (t.compare_stringW.empty() ? u"it starts with a wildcard" : u"no closing tag") + u"): " + r.tag);
+    const UString why = t.compare_stringW.empty() ? u"it starts with a wildcard" : u"no closing tag";
+    AddToLogFile(UString(op == ttho_keep ? u"tag to keep" : u"tag to exclude") + u" not searched (" + why + u"): " +
+                 r.tag);
     return;
   }
   t.searchable = true;

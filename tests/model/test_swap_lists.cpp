@@ -493,6 +493,23 @@ TEST_F(SwapListTest, ExcludeLines) {
   EXPECT_EQ(r.partner, -1);
 }
 
+TEST_F(SwapListTest, SortSupportComparesWithTheHolder) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<b>"));
+  AddTag(list, Tag(u"<A>"));
+  list.TagItem(0)->SetBase(0, &list, 0);
+  EXPECT_EQ(list.fTagHolder->data.tag, u"<b>");
+  EXPECT_LT(list.TagItem(1)->CompareWithBase(1, &list, 0), 0);
+  EXPECT_EQ(list.TagItem(0)->CompareWithBase(0, &list, 0), 0);
+
+  TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
+  entities.AddFromALine(u"&lt; <");
+  entities.AddFromALine(u"&amp; &");
+  entities.TranslateItem(0)->SetBase(0, &entities, 0);
+  EXPECT_EQ(entities.fbasedata.long_form, u"&lt;");
+  EXPECT_LT(entities.TranslateItem(1)->CompareWithBase(1, &entities, 0), 0);
+}
+
 TEST(TagColours, Names) {
   int32_t c = -1;
   ASSERT_TRUE(TagColourFromName(u"light blue", c));
