@@ -26,6 +26,12 @@ UString GetFullToolFilename(uint8_t tool);
 // program; tests and installers may point it elsewhere.
 UString GetToolFolder();
 void SetToolFolder(UStringView folder);
+// Stored file names inside the installation folder carry a token in its place, so that they
+// stay valid when the suite is installed elsewhere. to_token: the folder (at the start of name)
+// becomes kProgramFolderToken; otherwise a leading token becomes the folder. Other names are
+// returned as they are.
+inline constexpr char16_t kProgramFolderToken[] = u"%PROGRAM_FOLDER%";
+UString ConvertedAppFolderInFilename(UStringView name, bool to_token);
 // Where the help pages live (with a trailing delimiter); by default "file://" + the
 // installation folder + "help/".
 UString TessorineHelpURL();
@@ -78,3 +84,12 @@ UString DefaultExtFromToolType(uint8_t tool);
 // The list type a file extension announces (case-insensitive, with or without the dot); false
 // for an extension that is no list type's default.
 bool ListTypeFromFileExt(UStringView ext, TTessorineList& type);
+
+// --- match commands ----------------------------------------------------------------------------
+// Menu tags of the match commands and the action each asks of a list's match run.
+inline constexpr int kTagMarkMatches = 7;
+inline constexpr int kTagDeleteMatched = 156;
+inline constexpr int kTagDeleteUnmatched = 157;
+inline constexpr int kTagClearAllMatches = 209;
+// 0 mark, 1 delete matches, 2 delete non-matches, 3 remove match marking; -1 for another tag.
+int TagToMatchAction(int tag);

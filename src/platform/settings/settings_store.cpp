@@ -86,16 +86,22 @@ void TSettingsStore::HoldFile(int fd) {
   held_fd_ = fd;
 }
 
-TSettingsStore::TFileIdentity TSettingsStore::IdentityOfOpen(int fd) {
-  TFileIdentity id;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return id;
+namespace {
+TSettingsStore::TFileIdentity IdentityFromStat(const struct stat& st) {
+  TSettingsStore::TFileIdentity id;
   id.exists = true;
   id.device = static_cast<uint64_t>(st.st_dev);
   id.inode = static_cast<uint64_t>(st.st_ino);
   id.size = static_cast<int64_t>(st.st_size);
   id.mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return id;
+}
+}  // namespace
+
+TSettingsStore::TFileIdentity TSettingsStore::IdentityOfOpen(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return TFileIdentity{};
+  return IdentityFromStat(st);
 }
 
 UString TSettingsStore::FileName() const { return file_; }
@@ -161,15 +167,9 @@ bool TSettingsStore::Parse(const std::vector<uint8_t>& bytes, TBlocks& blocks, s
 }
 
 TSettingsStore::TFileIdentity TSettingsStore::IdentityOf(const UString& file) {
-  TFileIdentity id;
   struct stat st {};
-  if (::stat(Utf16ToUtf8(file).c_str(), &st) != 0) return id;
-  id.exists = true;
-  id.device = static_cast<uint64_t>(st.st_dev);
-  id.inode = static_cast<uint64_t>(st.st_ino);
-  id.size = static_cast<int64_t>(st.st_size);
-  id.mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  return id;
+  if (::stat(Utf16ToUtf8(file).c_str(), &st) != 0) return TFileIdentity{};
+  return IdentityFromStat(st);
 }
 
 void TSettingsStore::LoadLocked() {

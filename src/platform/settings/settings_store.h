@@ -78,7 +78,7 @@ class TSettingsStore {
   // False, with the reason, for anything but a complete file of a known version.
   static bool Parse(const std::vector<uint8_t>& bytes, TBlocks& blocks, std::string* why = nullptr);
 
- private:
+ // Which file, and which version of it, a store has loaded.
   struct TFileIdentity {
     bool exists = false;
     uint64_t device = 0;
@@ -87,6 +87,8 @@ class TSettingsStore {
     int64_t mtime_ns = 0;
     bool operator==(const TFileIdentity&) const = default;
   };
+
+ private:
   static TFileIdentity IdentityOf(const UString& file);
   static TFileIdentity IdentityOfOpen(int fd);
   void HoldFile(int fd);
