@@ -382,7 +382,7 @@ struct TTextTagHandler::TSearchTables {
 
   template <typename C>
   static int32_t Keep(TTextTagHandler& h, bool storing, C* t, uint16_t* f, int32_t limit, int32_t first, int32_t n,
-                      const TCharToByteMap* byte_map) {
+                      const TChunkByteMap* byte_map) {
     TSearchTables& s = *h.fTables;
     const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.keepW : s.keepA;
     if (!idx.any) return 0;
@@ -420,7 +420,7 @@ struct TTextTagHandler::TSearchTables {
           for (int32_t k = p; k < p + len; ++k) f[k] = mark;
           if (storing && sectional) {
             const UString name = h.Above32PointerToWide(t + p, len);
-            const int64_t pos = byte_map ? byte_map->BytePositionOf(p) : h.FileBytePos + int64_t(p) * int64_t(sizeof(C));
+            const int64_t pos = byte_map ? byte_map->FileByteOf(p) : h.FileBytePos + int64_t(p) * int64_t(sizeof(C));
             if (global_keeping_log) AddToLogFile(IntToUStr(pos) + u" at " + name);
             h.BufsSectionStarts->Add(pos, name);
           }
@@ -1032,7 +1032,7 @@ void TTextTagHandler::BlankUnwantedTags(char16_t switch_on, char16_t switch_off,
 int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operation, bool Storing_Section_Positions,
                                                      void* fStartOfText, uint16_t* wchars, int32_t aTag_clearingLimit,
                                                      int32_t first_valid_character, int32_t n_characters,
-                                                     const TCharToByteMap* byte_map) {
+                                                     const TChunkByteMap* byte_map) {
   if (global_keeping_log) AddToLogFile(u"tag starter : \"" + ftag_starter_chars[operation] + u"\"");
   if (ftag_starter_chars[operation].empty() || FirstArrayOfTags[operation].empty()) return 0;
   if (!fStartOfText || !wchars || n_characters <= 0) return 0;

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "model/my_TagSwapLists.h"
+#include "platform/search/chunk_byte_map.h"
 #include "platform/settings/settings_records.h"
 
 class TStream;
@@ -64,14 +65,6 @@ UString TagWildcardConverted(UStringView s);
 // Blanks count characters of a chunk from `from` and flags them 0x0800 (not text proper), so
 // that no word is made of them whatever their kind was. Used for a cut header and cut parts.
 void BlankOutAndHide(void* text, bool wide, uint16_t* flags, int32_t from, int32_t count);
-
-// The file byte offset of each character of a chunk, as the chunk reader knows it (through the
-// decoding of the text's encoding). Section starts are stored with these offsets.
-class TCharToByteMap {
- public:
-  virtual ~TCharToByteMap() = default;
-  virtual int64_t BytePositionOf(int32_t char_index) const = 0;
-};
 
 // --- section starts ------------------------------------------------------------------------------
 
@@ -193,7 +186,7 @@ class TTextTagHandler : public TTagsToKeepList {
   int32_t CheckBufferForTagFileMarkup(TTagHandleOperation operation, bool Storing_Section_Positions,
                                       void* fStartOfText, uint16_t* wchars, int32_t aTag_clearingLimit,
                                       int32_t first_valid_character, int32_t n_characters,
-                                      const TCharToByteMap* byte_map = nullptr);
+                                      const TChunkByteMap* byte_map = nullptr);
   void CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
                                     int32_t tag_clearing_max);
   int32_t AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, int32_t n_characters, int32_t tag_clearing_max,

@@ -207,9 +207,8 @@ TEST_F(TagHandlerTest, SectionStartsWithTheirBytePositions) {
   EXPECT_EQ(h.BufsSectionStarts->Get(2).byte_position, 1000 + 2 * b.At(u"<sec one>"));
 
   // True file offsets come from the reader's map (here: 3 bytes a character, after a signature).
-  struct TMap : TCharToByteMap {
-    int64_t BytePositionOf(int32_t i) const override { return 3 + 3 * int64_t(i); }
-  } map;
+  TChunkByteMap map;
+  map.SetFixedWidth(3, 3);
   TSectionStartsList mine;
   h.SetSectionStartsList(&mine);
   TWideBuf c(u"<sec z> x <sec y>");
