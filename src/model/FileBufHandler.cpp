@@ -14,6 +14,7 @@
 #include "platform/zip/zip_forge.h"
 #include "shell/services/tessor_minimal_progress.h"
 
+#include "model/TagHandlingGeneral.h"
 #include "model/filebuf_seams.h"
 
 namespace {
@@ -203,16 +204,17 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
                       : IncludeTrailingPathDelimiter(fone_data_to_process.folder) + fone_data_to_process.rec.filename;
   FileHandledInfo.is_zipped = fone_data_to_process.rec.zip_member > 0;
   if (FileHandledInfo.is_zipped) fZipper = std::make_unique<TZipForge>();
-  seam::TagGiveSectionStarts(fTagHandler, fSectionStarts.get());
+  if (fTagHandler) fTagHandler->SetSectionStartsList(fSectionStarts.get());
   fReadTheWholeFile = true;
   Global_LowestJumpTo = 0;
   SpareBufferSize = 10000;
   fText.resize(0);
+  fTextSettings = seam::DocTextSettings(WH);
 }
 
 TBufferProcessor::~TBufferProcessor() {
   if (fOnUpdateAllFileHandledInfo) fOnUpdateAllFileHandledInfo(FileHandledInfo, IsFirstFile);
-  seam::TagGiveSectionStarts(fTagHandler, nullptr);
+  if (fTagHandler) fTagHandler->SetSectionStartsList(nullptr);
   fStream.reset();
   fZipper.reset();
 }
@@ -230,9 +232,8 @@ void TBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t, int32_t) {}
 bool TBufferProcessor::ProcessAChunkOfFile(int32_t) { return false; }
 
 int TBufferProcessor::CodePageOfDocument() const {
-  const TTextsett_rec32 ts = seam::DocTextSettings(WH);
-  int cp = seam::DocCodePage(WH, ts);
-  if (cp <= 0) cp = DefaultCodePageOfLCID(static_cast<TLCID>(ts.LCID()));
+  int cp = seam::DocCodePage(WH, fTextSettings);
+  if (cp <= 0) cp = DefaultCodePageOfLCID(static_cast<TLCID>(fTextSettings.LCID()));
   return cp > 0 ? cp : 1252;
 }
 
@@ -271,7 +272,8 @@ bool TBufferProcessor::SetupTheBuffer() {
     Log(u"SetupTheBuffer failed");
     return false;
   }
-  const TTextsett_rec32 ts = seam::DocTextSettings(WH);
+  fTextSettings = seam::DocTextSettings(WH);
+  const TTextsett_rec32& ts = fTextSettings;
   ftag_clearing_max = GetIgnoreTagsSpan();
   Translating_Tags = GetTagsTranslateWanted() > 0;
   Retaining_TagFileTags = GetTagsWanted() > 0;
@@ -291,11 +293,11 @@ bool TBufferProcessor::SetupTheBuffer() {
       if (!ftext_select_atall_W[i].empty()) fCheckingBetween = true;
     }
   }
-  fHandlingOnlyPartsOfTexts = seam::TagHandlingOnlyParts(fTagHandler);
+  fHandlingOnlyPartsOfTexts = fTagHandler && fTagHandler->HandlingOnlyPartsOfText;
   Clearing_Excess_Spaces = false;
   fClusterTag = GetWordlistClusterTag();
   fCodePage = CodePageOfDocument();
-  seam::TagClearArrayOfTagsPresent(fTagHandler);
+  if (fTagHandler) fTagHandler->ClearArrayOfTagsPresent();
   return true;
 }
 
@@ -344,7 +346,7 @@ bool TBufferProcessor::ReadAndProcess() {
 
 bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   MyYieldProcess();
-  seam::TagSetFileBytePos(fTagHandler, fStream->Last_chunk_ended_at);
+  if (fTagHandler) fTagHandler->FileBytePos = fStream->Last_chunk_ended_at;
   TStream* source = fStream->Source();
   if (!source) return false;
   const int64_t loaded = fStream->LoadFromAStream(*source, fStream->Last_chunk_ended_at);
@@ -631,7 +633,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) ComposeChunk();
   if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
   if (FileHandledInfo.is_html) ReplaceEntities();
-  seam::TagSetUnicode(fTagHandler, true);
+  if (fTagHandler) fTagHandler->fUse_Unicode = true;
   if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
 
   // Zero characters inside the text are spaces.
@@ -704,14 +706,14 @@ bool TBufferProcessor::TextSelected() const {
 void TBufferProcessor::CutTheHeader() {
   const std::vector<UString> markers = SplitMarkers(End_Of_Header);
   if (markers.empty() || fText.empty()) return;
-  const TLCID lcid = seam::DocLCID(WH);
+  const TLCID lcid = static_cast<TLCID>(fTextSettings.LCID());
   const UString upper = UpperCaseU(fText, lcid);
   for (const UString& m : markers) {
     const size_t at = upper.find(UpperCaseU(m, lcid));
     if (at == UString::npos) continue;
     const int32_t last = static_cast<int32_t>(at + m.size() - 1);
     fHeaderLengthInChars = last + 1;
-    seam::BlankAndHide(fText.data(), fwchar_kinds.data(), 0, fHeaderLengthInChars);
+    BlankOutAndHide(fText.data(), true, fwchar_kinds.data(), 0, fHeaderLengthInChars);
     AddOneToTimesEndOfTextHeaderCut();
     Log(u"Header cut at " + IntToUStr(fHeaderLengthInChars) + u" characters (" + m + u")");
     return;
@@ -749,41 +751,47 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   uint16_t* kinds = fwchar_kinds.data();
   if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
   if (FileHandledInfo.excluded) return true;
-  if (fHandlingOnlyPartsOfTexts) seam::TagHandleOnlyPartsOfText(fTagHandler, text, kinds, n);
+  TTextTagHandler* tags = fTagHandler;
+  if (fHandlingOnlyPartsOfTexts && tags) tags->HandleOnlyPartsOfText(text, kinds, n);
   if (Cutting_Header && chunk_index == 0) CutTheHeader();
-  if (fMarking_Text_Elements) seam::TagTextMarkers(fTagHandler, text, kinds, n, ftag_clearing_max);
+  if (fMarking_Text_Elements && tags) tags->CheckBufferForTextMarkerTags(text, kinds, n, ftag_clearing_max);
   if (!fClusterTag.empty()) MarkMultiWordUnits();
 
-  const TChunkByteMap* map = &fByteMap;
-  if (Removing_unwanted_TagFile_Tags) seam::TagFileMarkup(fTagHandler, false, false, text, kinds, ftag_clearing_max, n, map);
-  if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
-    seam::TagFileMarkup(fTagHandler, true, Retaining_Section_Starts, text, kinds, ftag_clearing_max, n, map);
-  if (Translating_Tags) seam::TagTranslations(fTagHandler, text, kinds, n);
-  if (Removing_IgnoreTags || Marking_IgnoreTags) {
-    const TIgnore_tag_type unwanted = seam::DocTextSettings(WH).UnwantedTags();
-    for (int i = 0; i < 6; ++i) {
-      if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
-      seam::TagIgnoreTags(fTagHandler, !Removing_IgnoreTags, unwanted.openers[i], unwanted.closers[i], text, kinds, n,
-                          ftag_clearing_max);
+  if (tags) {
+    const TChunkByteMap* map = &fByteMap;
+    if (Removing_unwanted_TagFile_Tags)
+      tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, 0, n, map);
+    if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
+      tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, 0, n, map);
+    if (Translating_Tags) tags->CheckBufferForTranslationTags(text, kinds, n);
+    if (Removing_IgnoreTags || Marking_IgnoreTags) {
+      const TIgnore_tag_type unwanted = fTextSettings.UnwantedTags();
+      for (int i = 0; i < 6; ++i) {
+        if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
+        if (Removing_IgnoreTags)
+          tags->BlankUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, n, true, ftag_clearing_max);
+        else
+          tags->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, n, true, ftag_clearing_max);
+      }
     }
+    if (current_tool_var != 0 && Retaining_Section_Starts)
+      tags->CheckBufferForTagFileMarkup(ttho_keep, true, text, kinds, ftag_clearing_max, 0, n, map);
   }
-  if (current_tool_var != 0 && Retaining_Section_Starts)
-    seam::TagFileMarkup(fTagHandler, true, true, text, kinds, ftag_clearing_max, n, map);
   HandleAllowables();
-  if (Removing_Punctuation) seam::TagMidWordPunctuation(fTagHandler, text, kinds, C1_PUNCT, C1_ALPHA | C1_DIGIT, n);
-  if (Clearing_All_Control_Chars) seam::TagBlankKinds(fTagHandler, text, kinds, C1_CNTRL, n);
-  if (Clearing_Excess_Spaces) seam::TagBlankKinds(fTagHandler, text, kinds, KIND_HIDDEN, n);
+  if (tags) {
+    if (Removing_Punctuation) tags->BlankOutMidWordPunctuation(text, kinds, C1_PUNCT, C1_ALPHA | C1_DIGIT, n, true);
+    if (Clearing_All_Control_Chars) tags->BlankOutUnwantedsTest(text, kinds, C1_CNTRL, n, true);
+    if (Clearing_Excess_Spaces) tags->BlankOutUnwantedsTest(text, kinds, KIND_HIDDEN, n, true);
+  }
   if (OKToProcess()) {
-    bool media = false, sections = false;
-    seam::TagState(fTagHandler, media, sections);
-    BufferDetails.has_media_tags = media;
-    BufferDetails.has_section_tags = sections;
+    BufferDetails.has_media_tags = tags && tags->HasMediaTags;
+    BufferDetails.has_section_tags = tags && tags->HasSectionTags;
   }
   return true;
 }
 
 void TBufferProcessor::HandleAllowables() {
-  const Tfixed_lang_details32 lang = seam::DocTextSettings(WH).Language();
+  const Tfixed_lang_details32 lang = fTextSettings.Language();
   ::HandleAllowables(fText.data(), fwchar_kinds.data(), fText.size(), wide_allowables, lang.SymbolsAtWordStart(),
                      lang.SymbolsAtWordEnd(), lang.HyphenBreaksWord());
 }
@@ -808,7 +816,7 @@ void TBufferProcessor::CutLowerCaseWords() {
 
 void TBufferProcessor::Capitalise() {
   if (fText.empty()) return;
-  const UString upper = UpperCaseU(fText, seam::DocLCID(WH));
+  const UString upper = UpperCaseU(fText, static_cast<TLCID>(fTextSettings.LCID()));
   if (upper.size() == fText.size()) fText = upper;
 }
 
@@ -822,7 +830,7 @@ bool TBufferProcessor::SaveToStream(TStream& s, int32_t chunk_index) {
   const int32_t nk = static_cast<int32_t>(fwchar_kinds.size());
   ok = ok && WriteI32(s, nk) && s.WriteExact(fwchar_kinds.data(), int64_t(nk) * 2);
   ok = ok && WriteValue(s, BufferDetails);
-  ok = ok && seam::SaveSectionStarts(*fSectionStarts, s);
+  ok = ok && fSectionStarts->SaveToStream(s);
   // The byte map, written out one entry per character so that any reader can use it.
   ok = ok && WriteI64(s, fByteMap.FileByteOf(0)) && WriteI32(s, 0) && WriteI32(s, n + 1);
   if (ok) {
@@ -846,7 +854,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
     TFileHandledRec info;
     if (!ReadValue(s, info)) return fail();
     FileHandledInfo = info;
-    seam::TagSetUnicode(fTagHandler, FileHandledInfo.is_unicode != 0);
+    if (fTagHandler) fTagHandler->fUse_Unicode = true;  // text in memory is always UTF-16
     if (FileHandledInfo.is_unicode) seam::DocSetUnicodeContent(WH, true);
     if (OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(FileHandledInfo.is_unicode != 0);
   }
@@ -870,7 +878,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
   TBufferDetailsRec details;
   if (!ReadValue(s, details) || details.length_in_chars != n) return fail();
   BufferDetails = details;
-  if (!seam::ReadSectionStarts(*fSectionStarts, s)) return fail();
+  if (!fSectionStarts->ReadFromStream(s)) return fail();
   int64_t first = 0;
   int32_t width = 0, count = 0;
   if (!ReadI64(s, first) || first < 0 || !ReadI32(s, width)) return fail();

@@ -37,6 +37,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/search/chunk_byte_map.h"
+#include "platform/settings/settings_records.h"
 
 class TTextTagHandler;
 class TTessorineholder;
@@ -280,4 +281,5 @@ class TBufferProcessor {
   bool fEncodingKnown = false;
   int fCodePage = 1252;
   UString fClusterTag;  // the tag that joins a multi-word unit
+  TTextsett_rec32 fTextSettings;  // the document's, taken when the text is set up
 };
