@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
@@ -18,6 +22,16 @@
 #include "model/filebuf_seams.h"
 
 namespace {
+
+// The big buffers of the last text read, kept for the next one, so that a run over many texts
+// does not ask the system for fresh memory for every text.
+struct TSpareBuffers {
+  UString text;
+  std::vector<uint16_t> kinds;
+  std::vector<uint32_t> offsets;
+  std::vector<uint8_t> raw;
+};
+thread_local TSpareBuffers t_spare;
 
 bool s_convert_every_utf8 = false;  // "Yes to all" was the answer to the UTF-8 question
 bool s_entities_loaded = false;     // the user's entity table has been read in this process
@@ -43,6 +57,70 @@ UString GroupedU(int64_t v) {
     out.push_back(digits[i]);
   }
   return v < 0 ? u"-" + out : out;
+}
+
+// The offset (from base) of every UTF-16 unit of well-formed UTF-8, and one more for the end;
+// a 4-byte sequence gives its two units the same offset. out has room for them all.
+void Utf8CharOffsets(const uint8_t* b, size_t n, uint32_t base, uint32_t* out) {
+  size_t i = 0;
+  uint32_t* o = out;
+#if defined(__SSE2__)
+  const __m128i step = _mm_setr_epi32(0, 1, 2, 3);
+  const __m128i four = _mm_set1_epi32(4);
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (_mm_movemask_epi8(v) == 0) {  // 16 ASCII bytes: 16 consecutive offsets
+      __m128i x = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(base + i)), step);
+      for (int q = 0; q < 4; ++q, x = _mm_add_epi32(x, four))
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 4 * q), x);
+      o += 16;
+      i += 16;
+      continue;
+    }
+    // Bytes that start a character (not 0x80-0xBF), and leads of 4-byte sequences (0xF0 up).
+    unsigned starts = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_epi8(-65))));
+    const unsigned fours =
+        unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-17)), _mm_cmplt_epi8(v, _mm_setzero_si128()))));
+    if (fours == 0) {
+      while (starts != 0) {
+        *o++ = base + static_cast<uint32_t>(i + unsigned(__builtin_ctz(starts)));
+        starts &= starts - 1;
+      }
+      i += 16;
+      continue;
+    }
+    for (const size_t end = i + 16; i < end; ++i) {
+      const uint8_t c = b[i];
+      if ((c & 0xC0) != 0x80) {
+        *o++ = base + static_cast<uint32_t>(i);
+        if (c >= 0xF0) *o++ = base + static_cast<uint32_t>(i);
+      }
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    const uint8_t c = b[i];
+    if ((c & 0xC0) != 0x80) {
+      *o++ = base + static_cast<uint32_t>(i);
+      if (c >= 0xF0) *o++ = base + static_cast<uint32_t>(i);
+    }
+  }
+  *o = base + static_cast<uint32_t>(n);
+}
+
+void ZerosToSpaces(char16_t* t, size_t n) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i space = _mm_set1_epi16(0x20);
+  for (; i + 8 <= n; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+    v = _mm_or_si128(v, _mm_and_si128(_mm_cmpeq_epi16(v, zero), space));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), v);
+  }
+#endif
+  for (; i < n; ++i)
+    if (t[i] == 0) t[i] = u' ';
 }
 
 void Log(UStringView line) {
@@ -208,14 +286,23 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
   fReadTheWholeFile = true;
   Global_LowestJumpTo = 0;
   SpareBufferSize = 10000;
-  fText.resize(0);
+  fText.swap(t_spare.text);
+  fText.clear();
+  fwchar_kinds.swap(t_spare.kinds);
+  fwchar_kinds.clear();
+  fOffsets.swap(t_spare.offsets);
+  fOffsets.clear();
   fTextSettings = seam::DocTextSettings(WH);
 }
 
 TBufferProcessor::~TBufferProcessor() {
   if (fOnUpdateAllFileHandledInfo) fOnUpdateAllFileHandledInfo(FileHandledInfo, IsFirstFile);
   if (fTagHandler) fTagHandler->SetSectionStartsList(nullptr);
-  fStream.reset();
+  FreeTheStream();
+  // The buffers stay for the next text, unless they grew beyond a chunk's worth.
+  if (fText.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.text.swap(fText);
+  if (fwchar_kinds.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.kinds.swap(fwchar_kinds);
+  if (fOffsets.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.offsets.swap(fOffsets);
   fZipper.reset();
 }
 
@@ -239,8 +326,21 @@ int TBufferProcessor::CodePageOfDocument() const {
 
 // --- analysing and setting up ----------------------------------------------------------------------
 
+void TBufferProcessor::FreeTheStream() {
+  if (!fStream) return;
+  if (fStream->Data().capacity() <= size_t(kTextChunkBytes) + 16) t_spare.raw.swap(fStream->Data());
+  fStream.reset();
+}
+
+void TBufferProcessor::MakeTheStream() {
+  if (fStream) return;
+  fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  fStream->Data().swap(t_spare.raw);
+  fStream->Data().clear();
+}
+
 bool TBufferProcessor::AnalyseTheText() {
-  if (!fStream) fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  MakeTheStream();
   fStream->Zipper = fZipper.get();
   fStream->fSpareBufferSize = SpareBufferSize;
   fStream->the_lot = fReadTheWholeFile;
@@ -304,23 +404,23 @@ bool TBufferProcessor::SetupTheBuffer() {
 // --- reading ---------------------------------------------------------------------------------------
 
 bool TBufferProcessor::ReadAndProcess() {
-  if (!fStream) fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  MakeTheStream();
   Log(u"TEXT FILE = " + fFullFilename + u" at " + TimeToUStr(Now()));
   bool opened = true;
   if (!file_analysed) opened = AnalyseTheText();
   const int64_t size = FileHandledInfo.file_size;
   if (!opened || !fStream->Source()) {
-    fStream.reset();
+    FreeTheStream();
     return false;
   }
   if (size <= 0) {
-    fStream.reset();
+    FreeTheStream();
     return true;
   }
   bool ok = true;
   if (!fReadTheWholeFile) {
     if (!StopRequested()) ok = ProcessOneChunk(0);
-    fStream.reset();
+    FreeTheStream();
     return ok;
   }
   int32_t counter = 0;
@@ -340,7 +440,7 @@ bool TBufferProcessor::ReadAndProcess() {
   const int64_t done = fStream->Last_chunk_ended_at;
   Log(u"Size = " + IntToUStr(size) + u" (whole file = " + GroupedU(size) + u") and processed = " + GroupedU(done));
   Log(u"TEXT FILE analysed. ");
-  fStream.reset();
+  FreeTheStream();
   return ok && done >= size;
 }
 
@@ -428,6 +528,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
   const size_t m = static_cast<size_t>(std::max<int64_t>(0, n - skip));
   const uint32_t base = static_cast<uint32_t>(skip);
   fOffsetsFixedWidth = false;
+  // The last chunk's offsets are no longer needed: their memory serves this chunk.
   BufferDetails.encoding = static_cast<uint8_t>(fEncoding);
   BufferDetails.code_page = 0;
   switch (fEncoding) {
@@ -461,15 +562,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
           fFixedWidth = 1;
         } else {
           fOffsets.resize(units + 1);
-          size_t o = 0;
-          for (size_t i = 0; i < consumed; ++i) {
-            const uint8_t c = b[i];
-            if ((c & 0xC0) != 0x80) {
-              fOffsets[o++] = base + static_cast<uint32_t>(i);
-              if (c >= 0xF0) fOffsets[o++] = base + static_cast<uint32_t>(i);
-            }
-          }
-          fOffsets[o] = base + static_cast<uint32_t>(consumed);
+          Utf8CharOffsets(b, consumed, base, fOffsets.data());
           if (!more_follows && consumed < m) {
             // The text ends inside a sequence: its bytes are read in the code page.
             std::vector<uint32_t> tail_offsets;
@@ -636,8 +729,9 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (fTagHandler) fTagHandler->fUse_Unicode = true;
   if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
 
-  // Zero characters inside the text are spaces.
-  std::replace(fText.begin(), fText.end(), u'\0', u' ');
+  // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
+  if (FileHandledInfo.is_unicode || std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, n - skip))))
+    ZerosToSpaces(fText.data(), fText.size());
 
   int32_t len = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX));
   if (reading_on) len = CutAtBoundary(len);
@@ -649,7 +743,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   } else {
     fOffsets.resize(static_cast<size_t>(len) + 1);
     fByteMap.SetOffsets(first_byte, std::move(fOffsets));
-    fOffsets = std::vector<uint32_t>();
+    fOffsets.clear();
   }
   // The next piece starts at the first character not kept (the boundary character); the last
   // piece ends where the text ends.
@@ -668,6 +762,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
 
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
+  if (fwchar_kinds.capacity() < n + 2) fwchar_kinds.reserve(n + 2);  // exactly: memory stays at a chunk
   fwchar_kinds.resize(n + 2);
   ClassifyChars(fText.data(), n, fwchar_kinds.data());
   fwchar_kinds[n] = 0;

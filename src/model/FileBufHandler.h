@@ -251,6 +251,8 @@ class TBufferProcessor {
   // One chunk: load, prepare, pre-process, hand over. False ends the chunk loop.
   bool ProcessOneChunk(int32_t chunk_index);
   bool AnalyseTheText();
+  void MakeTheStream();
+  void FreeTheStream();
   bool PrepareTheChunk(int32_t chunk_index);
   bool PreProcessTheChunk(int32_t chunk_index);
   void DetectEncoding(const uint8_t* bytes, int64_t n);

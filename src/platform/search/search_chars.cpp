@@ -74,8 +74,15 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
                       bool symbols_at_start, bool symbols_at_end, bool hyphens_separate_words) {
   if (text == nullptr || kinds == nullptr) return;
   auto word_at = [&](size_t j) { return IsWordKind(kinds[j]); };
+  // Only ".", ",", hyphens and the in-word symbols can change, so every other character is
+  // passed over at once: a table by low byte says which characters may be one of them.
+  bool maybe[256] = {};
+  for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe[c & 0xFF] = true;
+  for (char16_t c : in_word_symbols) maybe[c & 0xFF] = true;
   size_t i = 0;
   while (i < n) {
+    while (i < n && !maybe[text[i] & 0xFF]) ++i;
+    if (i >= n) break;
     uint16_t k = kinds[i];
     if (k >= kKindHidden || (k & 0x0400) != 0 || IsWordKind(k)) {  // 0x0400: a protected tag character
       ++i;
