@@ -1,0 +1,280 @@
+// The tool document: life cycle, settings, the lists it owns and its small operations. The file
+// format is in work_derived_file.cpp, the notes in document_notes.cpp, batches in
+// work_derived_batch.cpp.
+#include "model/work_derived.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
+#include "shell/services/tessor_minimal.h"
+
+namespace {
+
+TDocumentHooks g_hooks;
+
+UString g_noted_file;
+int32_t g_noted_count = 0;
+
+int32_t g_screen_dpi = 96;
+
+// The number of entries of a zip archive; 0 when it is missing or cannot be opened.
+int32_t ArchiveEntryCount(UStringView file_name) {
+  if (!FileExists(file_name)) return 0;
+  TZipForge zip;
+  zip.SetFileName(file_name);
+  if (!zip.OpenArchive(TZipOpenMode::Read)) return 0;
+  const int32_t n = zip.GetEntryCount();
+  zip.CloseArchive();
+  return n;
+}
+
+}  // namespace
+
+void SetDocumentHooks(const TDocumentHooks& hooks) { g_hooks = hooks; }
+const TDocumentHooks& DocumentHooks() { return g_hooks; }
+
+TColumnRange DefaultVisibilityColumns(int heading_count, bool widths_set) {
+  TColumnRange r;
+  if (widths_set) return r;
+  r.last = std::min(20, heading_count - 1);
+  return r;
+}
+
+// --- the lists a document owns -----------------------------------------------------------------
+
+int TVXBaseListList::Add(TDocumentList* list, TCentreOfMainFormFunc centre) {
+  if (list) list->main_form_centre = centre;
+  items_.push_back(list);
+  return Count() - 1;
+}
+
+TDocumentList* TVXBaseListList::SafeItem(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return items_[static_cast<size_t>(index)];
+}
+
+// --- life cycle ----------------------------------------------------------------------------------
+
+// Neither making nor freeing a document touches the job's stop state or the windows' busy flag:
+// a document may be made in the middle of a job (a reference corpus, say) and freed before the
+// job ends. Only job starters clear the stop state; the busy flag is the document's own.
+TTessorineholder::TTessorineholder(const TTextsett_rec32& text_settings, TCentreOfMainFormFunc centre,
+                                   TEntriesReadEvent entries_read, TFailedReadEvent failed_read,
+                                   bool stop_list_loaded, bool lemma_list_loaded, TTextTagHandler* tag_handler,
+                                   TTagsToTranslateList* tags_to_translate)
+    : OnMainEntriesKnown(std::move(entries_read)),
+      OnDudFile(std::move(failed_read)),
+      TagsToTranslate(tags_to_translate),
+      TextTagHandler(tag_handler),
+      fCentreOfMainForm(centre),
+      fStopListLoaded(stop_list_loaded),
+      fLemmaListLoaded(lemma_list_loaded) {
+  TagDisplay = GetTagPreferences().TagDisplay();
+  plot_settings = GetPlotSettings();
+  SetTextSettings(text_settings);
+  SetCodePage(ftextsettings.WindowsCodePage());
+  SetLCID(static_cast<TLangIDSeam>(ftextsettings.LCID()));
+}
+
+TTessorineholder::~TTessorineholder() {
+  fBusyDontShowData = true;
+  if (global_keeping_log) AddToLogFile("Closing Notes & lists");
+}
+
+// --- virtual operations ------------------------------------------------------------------------
+
+int32_t TTessorineholder::GetRelativeEntropyBasis() const { return fExtraStuff.RelativeEntropyBasis(); }
+
+// Entries are converted only when the document goes from 8-bit to UTF-16 text: lists already
+// holding UTF-16 are left alone.
+void TTessorineholder::SetUnicode(bool value) {
+  const bool was = Unicode();
+  TDocumentRoot::SetUnicode(value);
+  if (!value || was) return;
+  for (int i = 0; i < fLists.Count(); ++i)
+    if (TDocumentList* list = fLists.SafeItem(i)) list->ConvertEntriesToUnicode(CodePage());
+}
+
+void TTessorineholder::SetLastMainToolFile(bool register_file) {
+  if (register_file && !SourceTextFilename.empty()) SetLastMainToolFileName(current_tool_var, SourceTextFilename);
+  for (int i = 0; i < fLists.Count(); ++i)
+    if (TDocumentList* list = fLists.SafeItem(i)) list->ClearChangedEntries();
+}
+
+void TTessorineholder::SetAllGridHeadings() {
+  for (int i = 0; i < fLists.Count(); ++i) {
+    TDocumentList* list = fLists.SafeItem(i);
+    if (!list) continue;
+    if (g_hooks.set_base_headings) g_hooks.set_base_headings(*list);
+    if (g_hooks.apply_default_column_visibility) g_hooks.apply_default_column_visibility(*list);
+  }
+}
+
+void TTessorineholder::CheckMenuItemsAfterLoadFromFile() {
+  if (g_hooks.tag_treatment_menu_tag) {
+    const int treatment = ftextsettings.TagTreatment();
+    for (int k = 0; k <= 3; ++k) TryToSetAMenuItemChecked(g_hooks.tag_treatment_menu_tag(k), treatment == k);
+  }
+  if (g_hooks.redo_menu_check_states) g_hooks.redo_menu_check_states();
+}
+
+void TTessorineholder::UpdateSettingsFromTextbuf(int code) {
+  SetupLoggingFromTextbuf();
+  plot_settings = GetPlotSettings();
+  SetTextSettings(GetTextSettings());
+  if (code == 233) {
+    fFlagByte = 0;
+    ReCheckTags();
+  }
+}
+
+void TTessorineholder::UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) {
+  UpdateSettingsFromTextbuf(code);
+  if (code == 233 && list && g_hooks.apply_default_column_visibility) g_hooks.apply_default_column_visibility(*list);
+}
+
+// --- settings ------------------------------------------------------------------------------------
+
+void TTessorineholder::SetTextSettings(const TTextsett_rec32& rec) {
+  ftextsettings = rec;
+  if (ftextsettings.ProcessingLimit() <= 0) ftextsettings.SetProcessingLimit(0x7FFFFFFF);
+}
+
+void TTessorineholder::SetTextSettings_Language(const Tfixed_lang_details32& rec) {
+  ftextsettings.SetLanguage(rec);
+  SetVXBaseListsLCIDToTextSettingsLCID();
+}
+
+void TTessorineholder::SetVXBaseListsLCIDToTextSettingsLCID() {
+  SetCodePage(ftextsettings.WindowsCodePage());
+  SetLCID(static_cast<TLangIDSeam>(ftextsettings.LCID()));
+}
+
+int32_t TTessorineholder::Capitalised(UString& text) const {
+  text = UpperCaseU(text, static_cast<TLCID>(ftextsettings.LCID()));
+  return static_cast<int32_t>(text.size());
+}
+
+bool TTessorineholder::ToolParsesSourceText() {
+  return current_tool_var == 0 || current_tool_var == 1 || current_tool_var == 3 || current_tool_var == 4;
+}
+
+void TTessorineholder::TryToSetAMenuItemChecked(int tag, bool checked) {
+  if (tag < 0 || tag > 224) return;
+  SetMenuItemChecked(tag, checked);
+}
+
+void TTessorineholder::StartProcessUsingTextTagHandler() {
+  if (TextTagHandler && g_hooks.clear_tag_handler_before_multi) g_hooks.clear_tag_handler_before_multi(*TextTagHandler);
+}
+
+void TTessorineholder::ReCheckTags() {
+  SetupLoggingFromTextbuf();
+  TagDisplay = GetTagPreferences().TagDisplay();
+  if (TagsToTranslate && TextTagHandler && g_hooks.recheck_tags) g_hooks.recheck_tags(*TextTagHandler, *TagsToTranslate);
+}
+
+// --- texts ---------------------------------------------------------------------------------------
+
+void TTessorineholder::CheckAllFnamesForZippedEntries(const std::vector<UString>& names) {
+  for (const UString& name : names) {
+    if (!IsAZipFile(name)) continue;
+    const int32_t n = ArchiveEntryCount(name);
+    if (n > 1) NumberOfTextsToProcess += n - 1;
+  }
+}
+
+void TTessorineholder::WarnTooManyFilesInZipfile(int32_t n) {
+  if (Global_run_without_error_messages) return;
+  const UString text = VXResFmt(TVXRes::VXNTotalFilesToProcess, {IntToUStr(n)}) + u": " +
+                       VXRes(TVXRes::VXZipFileWillBeInSections);
+  VXDialogCaptioned(TVXDialog::WarnAboutAndASKOK, VXRes(TVXRes::VXZipping), {text}, 1780);
+}
+
+void TTessorineholder::DudTextFile(const TChosenFileDetailsFullRec& details) {
+  if (g_hooks.dud_text_file) g_hooks.dud_text_file(details);
+}
+
+void TTessorineholder::UpdateAllFileHandledInfo(const TAllFileHandledInfo& rec, bool first) {
+  if (first) {
+    FilesHandledDifferently = false;
+    AllFileHandledInfo = rec;
+    return;
+  }
+  for (size_t b : {8u, 9u, 10u, 12u, 13u})
+    if (rec.bytes[b] != AllFileHandledInfo.bytes[b]) FilesHandledDifferently = true;
+}
+
+UString TTessorineholder::FileInfoFilename() const {
+  const TDateTime now = Now();
+  const double frac = now - std::floor(now);
+  const int minutes_of_day = static_cast<int>(frac * 24 * 60 + 1e-6) % (24 * 60);
+  UString hhnn;
+  for (int v : {minutes_of_day / 60, minutes_of_day % 60}) {
+    hhnn += static_cast<char16_t>(u'0' + v / 10);
+    hhnn += static_cast<char16_t>(u'0' + v % 10);
+  }
+  const UString tail = u"(" + hhnn + u")_FileInfo.txt";
+  if (!SourceTextFilename.empty() && FileExists(SourceTextFilename))
+    return ChangeFileExt(SourceTextFilename, u"") + tail;
+  UString folder = GetLastOpenedFolder(current_tool_var);
+  if (folder.empty()) folder = GetDefaultFolder(current_tool_var);
+  return IncludeTrailingPathDelimiter(folder) + ChangeFileExt(ExtractFileName(SuggestedFilename), u"") + tail;
+}
+
+void TTessorineholder::UpdateVXShell() { SetSettingsAlteredByTool(current_tool_var, true); }
+
+void TTessorineholder::HandleScriptProgress(int32_t a, int32_t b) {
+  SetTemp2Longint(a, b);
+  PostToOwnWindow(0x1608);
+}
+
+bool TTessorineholder::SetProgressShowProc(TProgressShowEvent event) {
+  OnProgressShow = std::move(event);
+  return true;
+}
+
+// --- routines of the unit ----------------------------------------------------------------------
+
+void NoteCurrentFileAndCount(int32_t count, UStringView name) {
+  g_noted_count = count;
+  g_noted_file = UString(name);
+}
+UString NotedCurrentFile() { return g_noted_file; }
+int32_t NotedCurrentCount() { return g_noted_count; }
+
+void FinaliseStandardDeviations(uint8_t* rec) {
+  if (!rec) return;
+  auto finalise = [rec](size_t count_at, size_t value_at) {
+    int32_t count;
+    float value;
+    std::memcpy(&count, rec + count_at, 4);
+    std::memcpy(&value, rec + value_at, 4);
+    float sd = 0.0f;
+    // The value is a sum of squared deviations: never negative but for rounding.
+    if (count > 1 && value > 0.0f && std::isfinite(value))
+      sd = static_cast<float>(std::sqrt(static_cast<double>(value) / (static_cast<double>(count) - 1.0)));
+    std::memcpy(rec + value_at, &sd, 4);
+  };
+  for (size_t i = 1; i <= 4; ++i) finalise(12 * i, 12 * i + 8);
+  finalise(104, 112);
+}
+
+int32_t DimensionScaledForDPI(int32_t value, int32_t from_dpi, int32_t to_dpi) {
+  if (from_dpi <= 0 || to_dpi <= 0 || from_dpi == to_dpi) return value;
+  const double scaled = std::round(static_cast<double>(value) * to_dpi / from_dpi);
+  if (scaled > INT32_MAX) return INT32_MAX;
+  if (scaled < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(scaled);
+}
+
+int32_t ScreenPixelsPerInch() { return g_screen_dpi; }
+void SetScreenPixelsPerInch(int32_t dpi) { g_screen_dpi = dpi > 0 ? dpi : 96; }

@@ -1,0 +1,238 @@
+// The tool document's life cycle, settings, owned lists and small operations.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/rtl/files.h"
+#include "platform/zip/zip_forge.h"
+#include "support/temp_folder.h"
+#include "test_tool_document_support.h"
+
+namespace {
+
+class ToolDocumentLife : public ToolDocumentTest {};
+
+TEST_F(ToolDocumentLife, AHelperDocumentLeavesTheJobsStopAndBusyStateAlone) {
+  // A job is running: the user asked to stop, the windows are told not to draw.
+  global_panic_state = kPanicStopNow;
+  Global_Busy_Dont_Show_Data = true;
+  {
+    TTestDocument helper(kListWordList);  // a reference corpus made in the middle of the job
+    EXPECT_EQ(global_panic_state, kPanicStopNow);
+    EXPECT_TRUE(Global_Busy_Dont_Show_Data);
+    EXPECT_FALSE(helper.BusyDontShowData());
+  }
+  EXPECT_EQ(global_panic_state, kPanicStopNow);
+  EXPECT_TRUE(Global_Busy_Dont_Show_Data);
+
+  // After the job, freeing a document does not blank the windows of another.
+  Global_Busy_Dont_Show_Data = false;
+  { TTestDocument other; }
+  EXPECT_FALSE(Global_Busy_Dont_Show_Data);
+}
+
+TEST_F(ToolDocumentLife, CreationTakesSettingsAndLocale) {
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetLCID(0x0407);
+  Tfixed_lang_details32 lang = ts.Language();
+  lang.SetWindowsCodePage(1250);
+  ts.SetLanguage(lang);
+  ts.SetProcessingLimit(0);
+  TTessorineholder doc(ts, nullptr, nullptr, nullptr, true, false, nullptr, nullptr);
+  EXPECT_EQ(doc.LCID(), 0x0407u);
+  EXPECT_EQ(doc.CodePage(), 1250);
+  EXPECT_EQ(doc.TextSettings().ProcessingLimit(), 0x7FFFFFFF);
+  EXPECT_TRUE(doc.StopListLoaded());
+  EXPECT_FALSE(doc.LemmaListLoaded());
+  EXPECT_EQ(doc.TessorineHolderVersionNumber(), 0);
+  EXPECT_TRUE(doc.fNotes.Count() == 0);
+
+  ts.SetProcessingLimit(5);
+  doc.SetTextSettings(ts);
+  EXPECT_EQ(doc.TextSettings().ProcessingLimit(), 5);
+  ts.SetProcessingLimit(-3);
+  doc.SetTextSettings(ts);
+  EXPECT_EQ(doc.TextSettings().ProcessingLimit(), 0x7FFFFFFF);
+
+  Tfixed_lang_details32 other = lang;
+  other.SetLCID(0x040C);
+  other.SetWindowsCodePage(1252);
+  doc.SetTextSettings_Language(other);
+  EXPECT_EQ(doc.LCID(), 0x040Cu);
+  EXPECT_EQ(doc.CodePage(), 1252);
+  EXPECT_EQ(doc.TextSettings().ProcessingLimit(), 0x7FFFFFFF);  // beyond the language block
+}
+
+TEST_F(ToolDocumentLife, ToolParsesSourceTextAndMenuTags) {
+  for (uint8_t tool : {0, 1, 3, 4}) {
+    current_tool_var = tool;
+    EXPECT_TRUE(TTessorineholder::ToolParsesSourceText()) << int(tool);
+  }
+  for (uint8_t tool : {2, 5, 6, 16}) {
+    current_tool_var = tool;
+    EXPECT_FALSE(TTessorineholder::ToolParsesSourceText()) << int(tool);
+  }
+  TTessorineholder::TryToSetAMenuItemChecked(224, true);
+  EXPECT_TRUE(GetMenuItemChecked(224));
+  TTessorineholder::TryToSetAMenuItemChecked(224, false);
+  EXPECT_FALSE(GetMenuItemChecked(224));
+  TTessorineholder::TryToSetAMenuItemChecked(225, true);
+  EXPECT_FALSE(GetMenuItemChecked(225));
+  TTessorineholder::TryToSetAMenuItemChecked(-1, true);  // ignored, no crash
+}
+
+TPoint Centre() { return TPoint{10, 20}; }
+
+TEST_F(ToolDocumentLife, OwnedListsAndUnicode) {
+  TTestDocument doc;
+  TTestOwnedList a(kListConcordance), b(kListCollocates);
+  TVXBaseListList& lists = doc.Lists();
+  EXPECT_EQ(lists.Add(&a, &Centre), 0);
+  EXPECT_EQ(lists.Add(&b, &Centre), 1);
+  EXPECT_EQ(lists.SafeItem(1), &b);
+  EXPECT_EQ(lists.SafeItem(2), nullptr);
+  EXPECT_EQ(lists.SafeItem(-1), nullptr);
+  ASSERT_NE(a.main_form_centre, nullptr);
+  EXPECT_EQ(a.main_form_centre().y, 20);
+
+  // Going from 8-bit to UTF-16 converts every list once; staying UTF-16 converts nothing.
+  doc.TDocumentRoot::SetUnicode(false);
+  doc.SetCodePage(1251);
+  doc.SetUnicode(true);
+  EXPECT_EQ(a.conversions, 1);
+  EXPECT_EQ(b.conversions, 1);
+  EXPECT_EQ(a.last_code_page, 1251);
+  doc.SetUnicode(true);
+  EXPECT_EQ(a.conversions, 1);
+  doc.SetUnicode(false);
+  EXPECT_EQ(a.conversions, 1);
+
+  doc.RegisterOwnedLists();
+  EXPECT_EQ(lists.Count(), 0);
+}
+
+TEST_F(ToolDocumentLife, SetLastMainToolFileRecordsOnlyANamedDocument) {
+  TTestDocument doc;
+  TTestOwnedList a(kListConcordance);
+  a.NoteChange();
+  doc.Lists().Add(&a, nullptr);
+  SetLastMainToolFileName(kToolConcordancer, u"/before.cnc");
+  doc.SetLastMainToolFile(true);
+  EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/before.cnc");
+  EXPECT_EQ(a.ChangedEntries(), 0);
+
+  doc.SourceTextFilename = u"/now.cnc";
+  doc.SetLastMainToolFile(false);
+  EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/before.cnc");
+  doc.SetLastMainToolFile(true);
+  EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/now.cnc");
+}
+
+TEST_F(ToolDocumentLife, DefaultColumnVisibilityRange) {
+  TColumnRange r = DefaultVisibilityColumns(30, false);
+  EXPECT_EQ(r.first, 2);
+  EXPECT_EQ(r.last, 20);
+  r = DefaultVisibilityColumns(5, false);
+  EXPECT_EQ(r.last, 4);
+  r = DefaultVisibilityColumns(2, false);
+  EXPECT_GT(r.first, r.last);
+  r = DefaultVisibilityColumns(30, true);
+  EXPECT_GT(r.first, r.last);
+}
+
+// Writes an archive with n members.
+UString ZipWith(const TempFolder& tmp, const UString& name, int n) {
+  const UString path = tmp.Path() + name;
+  TZipForge zip;
+  zip.SetFileName(path);
+  EXPECT_TRUE(zip.OpenArchive(TZipOpenMode::ReadWrite));
+  for (int i = 0; i < n; ++i) {
+    TMemoryStream s(std::vector<uint8_t>{'a', 'b'});
+    EXPECT_TRUE(zip.AddFromStream(u"m" + IntToUStr(i) + u".txt", s));
+  }
+  EXPECT_TRUE(zip.CloseArchive());
+  return path;
+}
+
+TEST_F(ToolDocumentLife, ZippedTextsAddTheirExtraMembersAndAnEmptyArchiveLowersNothing) {
+  TempFolder tmp;
+  TTestDocument doc;
+  doc.NumberOfTextsToProcess = 3;
+  const UString one = ZipWith(tmp, u"one.zip", 1);
+  const UString ten = ZipWith(tmp, u"ten.zip", 10);
+  const UString none = ZipWith(tmp, u"none.zip", 0);
+  const UString plain = tmp.Write(u"plain.txt", "text");
+  doc.CheckAllFnamesForZippedEntries({one});
+  EXPECT_EQ(doc.NumberOfTextsToProcess, 3);
+  doc.CheckAllFnamesForZippedEntries({ten, plain});
+  EXPECT_EQ(doc.NumberOfTextsToProcess, 12);
+  doc.CheckAllFnamesForZippedEntries({none, tmp.Path() + u"absent.zip"});
+  EXPECT_EQ(doc.NumberOfTextsToProcess, 12);
+}
+
+TEST_F(ToolDocumentLife, FileHandledInfoMarksDifferentTexts) {
+  TTestDocument doc;
+  TAllFileHandledInfo first;
+  first.Clear();
+  first.bytes[10] = 1;
+  doc.UpdateAllFileHandledInfo(first, true);
+  EXPECT_FALSE(doc.FilesHandledDifferently);
+  TAllFileHandledInfo same = first;
+  same.bytes[0] = 5;  // not one of the compared bytes
+  doc.UpdateAllFileHandledInfo(same, false);
+  EXPECT_FALSE(doc.FilesHandledDifferently);
+  TAllFileHandledInfo utf8 = first;
+  utf8.bytes[13] = 1;
+  doc.UpdateAllFileHandledInfo(utf8, false);
+  EXPECT_TRUE(doc.FilesHandledDifferently);
+  doc.UpdateAllFileHandledInfo(first, true);
+  EXPECT_FALSE(doc.FilesHandledDifferently);
+}
+
+void PutF(uint8_t* rec, size_t at, float v) { std::memcpy(rec + at, &v, 4); }
+void PutI(uint8_t* rec, size_t at, int32_t v) { std::memcpy(rec + at, &v, 4); }
+float GetF(const uint8_t* rec, size_t at) {
+  float v;
+  std::memcpy(&v, rec + at, 4);
+  return v;
+}
+
+TEST_F(ToolDocumentLife, StandardDeviationsFromSumsOfSquaredDeviations) {
+  // Sentence lengths 2, 4, 6: mean 4, sum of squared deviations 8, sample sd 2.
+  uint8_t rec[364] = {};
+  PutI(rec, 12, 3);
+  PutF(rec, 16, 4.0f);
+  PutF(rec, 20, 8.0f);
+  PutI(rec, 24, 1);  // one paragraph: no deviation
+  PutF(rec, 32, 5.0f);
+  PutI(rec, 36, 2);
+  PutF(rec, 44, -1e-7f);  // a sum that rounding took below 0
+  PutI(rec, 48, 0);
+  PutF(rec, 56, 3.0f);
+  PutI(rec, 104, 5);  // ratios 1..5: sum of squared deviations 10, sd sqrt(2.5)
+  PutF(rec, 112, 10.0f);
+  FinaliseStandardDeviations(rec);
+  EXPECT_FLOAT_EQ(GetF(rec, 20), 2.0f);
+  EXPECT_FLOAT_EQ(GetF(rec, 16), 4.0f);  // the mean stays
+  EXPECT_EQ(GetF(rec, 32), 0.0f);
+  EXPECT_EQ(GetF(rec, 44), 0.0f);
+  EXPECT_EQ(GetF(rec, 56), 0.0f);
+  EXPECT_FLOAT_EQ(GetF(rec, 112), std::sqrt(2.5f));
+}
+
+TEST_F(ToolDocumentLife, CapitalisedAndFileInfoName) {
+  TTestDocument doc;
+  UString w = u"déjà vu";
+  EXPECT_EQ(doc.Capitalised(w), 7);
+  EXPECT_EQ(w, u"DÉJÀ VU");
+
+  TempFolder tmp;
+  doc.SourceTextFilename = tmp.Write(u"result.cnc", "x");
+  const UString info = doc.FileInfoFilename();
+  EXPECT_TRUE(StartsWithU(info, tmp.Path() + u"result("));
+  EXPECT_TRUE(EndsWithU(info, u")_FileInfo.txt"));
+  EXPECT_EQ(info.size(), (tmp.Path() + u"result(hhnn)_FileInfo.txt").size());
+}
+
+}  // namespace
