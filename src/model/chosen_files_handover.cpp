@@ -1,0 +1,290 @@
+#include "model/chosen_files_handover.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
+
+namespace {
+
+// A list of names larger than this is not a list of names.
+constexpr int64_t kMaxPlainListBytes = 256ll * 1024 * 1024;
+
+UString DecodeListText(const std::vector<uint8_t>& b) {
+  const size_t n = b.size();
+  auto utf16 = [&](size_t from, bool big_endian) {
+    UString out;
+    out.reserve((n - from) / 2);
+    for (size_t i = from; i + 1 < n; i += 2)
+      out.push_back(big_endian ? char16_t((b[i] << 8) | b[i + 1]) : char16_t(b[i] | (b[i + 1] << 8)));
+    return out;
+  };
+  if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) return utf16(2, false);
+  if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) return utf16(2, true);
+  size_t from = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
+  if (from == 0) {
+    switch (GuessUtf16(b.data(), n)) {
+      case TUtf16Guess::LittleEndian: return utf16(0, false);
+      case TUtf16Guess::BigEndian: return utf16(0, true);
+      case TUtf16Guess::NotUtf16: break;
+    }
+  }
+  UString out;
+  if (DecodeUtf8Strict(b.data() + from, n - from, out)) return out;
+  return DecodeCodePage(b.data() + from, n - from, 1252);
+}
+
+std::vector<UString> SplitAt(UStringView s, char16_t sep) {
+  std::vector<UString> out;
+  size_t start = 0;
+  for (;;) {
+    const size_t p = s.find(sep, start);
+    out.emplace_back(s.substr(start, p == UStringView::npos ? UStringView::npos : p - start));
+    if (p == UStringView::npos) break;
+    start = p + 1;
+  }
+  return out;
+}
+
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+bool ReadNumber(UStringView s, size_t& i, int digits_min, int digits_max, int& v) {
+  int n = 0;
+  v = 0;
+  while (i < s.size() && s[i] >= u'0' && s[i] <= u'9' && n < digits_max) {
+    v = v * 10 + (s[i] - u'0');
+    ++i;
+    ++n;
+  }
+  return n >= digits_min;
+}
+
+}  // namespace
+
+// --- cell texts -------------------------------------------------------------------------------
+
+UString KindAsString(TFileContentsSet aKind) {
+  if (aKind == 0) return u"?";
+  UString out;
+  if (aKind & kContents8Bit) out += u"A";
+  if (aKind & kContentsUTF8) out += u"8";
+  if (aKind & kContentsUTF16BE) out += u"UB";
+  if (aKind & kContentsUTF16) out += u"U";
+  if (aKind & (kContentsDocument | kContentsDocument2)) out += u"D";
+  if (aKind & kContentsZip) out += u"Z";
+  return out;
+}
+
+UString IntToDecStr(int64_t n) {
+  const UString digits = IntToUStr(n);
+  const size_t sign = (!digits.empty() && digits[0] == u'-') ? 1 : 0;
+  UString out = digits.substr(0, sign);
+  const size_t len = digits.size() - sign;
+  for (size_t i = 0; i < len; ++i) {
+    if (i > 0 && (len - i) % 3 == 0) out.push_back(u',');
+    out.push_back(digits[sign + i]);
+  }
+  return out;
+}
+
+UString SizeAsString(int64_t ASize) { return IntToDecStr(ASize); }
+
+UString WantedAsString(TFileWantedType aWanted) {
+  switch (aWanted) {
+    case kWantedNotLooked: return u"??";
+    case kWantedFound: return u"OK";
+    case kWantedNotFound: return u"not found";
+    default: return {};
+  }
+}
+
+UString WordsAsString(int32_t aWords) { return aWords < 1 ? UString(u"??") : IntToDecStr(aWords); }
+
+UString FormatJulianDateAsString(double aDate, int /*Plotbasis*/) {
+  if (aDate == 0) return {};
+  return DateTimeToUStr(JulianToDateTimeRemovingConst(aDate));
+}
+
+bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out) {
+  const UString t = TrimU(s);
+  size_t i = 0;
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+  auto sep = [&](std::u16string_view allowed) {
+    if (i < t.size() && allowed.find(t[i]) != std::u16string_view::npos) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  if (!ReadNumber(t, i, 4, 4, y) || !sep(u"-/.") || !ReadNumber(t, i, 1, 2, mo) || !sep(u"-/.") ||
+      !ReadNumber(t, i, 1, 2, d))
+    return false;
+  if (i < t.size()) {
+    if (!sep(u" T")) return false;
+    while (i < t.size() && t[i] == u' ') ++i;
+    if (!ReadNumber(t, i, 1, 2, h) || !sep(u":") || !ReadNumber(t, i, 1, 2, mi)) return false;
+    if (i < t.size() && (!sep(u":") || !ReadNumber(t, i, 1, 2, sec))) return false;
+    if (i != t.size()) return false;
+  }
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || h > 23 || mi > 59 || sec > 59) return false;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (mo == 2 && d == 29 && !leap) return false;
+  const int64_t days = DaysFromCivil(y, unsigned(mo), unsigned(d)) - DaysFromCivil(1899, 12, 30);
+  out = static_cast<double>(days) + (h * 3600 + mi * 60 + sec) / 86400.0;
+  return true;
+}
+
+int32_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details) {
+  auto& j = details.rec.jumps;
+  if (!j || j->empty()) return 0;
+  j->erase(j->begin());
+  if (j->empty()) return 0;
+  const int32_t p = std::max<int32_t>(1, j->front());
+  if (global_keeping_log) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", static_cast<uint32_t>(p));
+    AddToLogFile(UFormat(u"Jumping to position %d (hex %s)", {IntToUStr(p), Latin1ToUtf16(hex)}));
+  }
+  return p;
+}
+
+// --- hand-over --------------------------------------------------------------------------------
+
+TVXFileDetails::TVXFileDetails(bool ARestrictTo3LetterExtensions, uint8_t ATool, TErrorEvent AOnError)
+    : TSharedChosenFilesClass(ARestrictTo3LetterExtensions, std::move(AOnError), ATool) {}
+
+UString TVXFileDetails::TempFilename() const {
+  return GetTempFolder() + Tool_Name(fTool) + u".chosen_texts";
+}
+
+bool TVXFileDetails::SavedToTempFile() {
+  const UString name = TempFilename();
+  const bool ok = SaveAllChosenToFile(name);
+  if (global_keeping_log && ok) AddToLogFile(UFormat(u"%s saved %s", {name, u"YES"}));
+  return ok;
+}
+
+bool TVXFileDetails::LoadedChosenFromTempFile() { return ReadChosenFromFile(TempFilename()) == tvl_VX_Format; }
+
+bool TVXFileDetails::SaveAllChosenToFile(UStringView AFilename) {
+  return SafeSaveToFile(AFilename, [this](TStream& s) { return SaveToStream(s); });
+}
+
+TVLFileReadMode TVXFileDetails::ReadChosenFromFile(UStringView AFilename) {
+  ClearThem();
+  if (AsciiLower(ExtractFileExt(AFilename)) == u".txt") return ReadChosenFromPlainTextFile(AFilename);
+  if (!FileExists(AFilename)) return tvl_failed;
+  auto in = TFileStream::Open(UString(AFilename), TFileMode::OpenRead);
+  if (!in) return tvl_failed;
+  return ReadFromStream(*in) ? tvl_VX_Format : tvl_failed;
+}
+
+bool TVXFileDetails::WriteAllChosenToFileAsPlainText(UStringView AFilename) {
+  UString text;
+  for (int32_t i = 0; i < FileCount(); ++i) {
+    text += FullFilename(i);
+    text.push_back(u'\n');
+  }
+  return SafeSaveToFile(AFilename, [&](TStream& s) {
+    const uint8_t bom[2] = {0xFF, 0xFE};
+    return s.WriteExact(bom, 2) && s.WriteExact(text.data(), static_cast<int64_t>(text.size()) * 2);
+  });
+}
+
+TVLFileReadMode TVXFileDetails::ReadChosenFromPlainTextFile(UStringView AFilename) {
+  fLastLoadMessage.clear();
+  if (!FileExists(AFilename)) return tvl_failed;
+  const int64_t size = FileSizeU(AFilename);
+  if (size < 0 || size > kMaxPlainListBytes) return tvl_failed;
+  TMemoryStream m;
+  if (!m.LoadFromFile(UString(AFilename))) return tvl_failed;
+  const UString text = DecodeListText(m.Data());
+
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') ++end;
+    const UString line = TrimU(UStringView(text).substr(start, end - start));
+    start = end + 1;
+    if (line.empty()) continue;
+    MyYieldProcess();
+    const std::vector<UString> fields = SplitAt(line, u'\t');
+    int file_field = -1;
+    UString archive, member;
+    bool is_member = false;
+    for (size_t f = 0; f < fields.size() && file_field < 0; ++f) {
+      const UString name = TrimU(fields[f]);
+      if (name.empty()) continue;
+      if (FileExists(name)) {
+        file_field = static_cast<int>(f);
+      } else if (SplitZipMemberName(name, archive, member)) {
+        file_field = static_cast<int>(f);
+        is_member = true;
+      }
+    }
+    if (file_field < 0) continue;
+    const UString name = TrimU(fields[static_cast<size_t>(file_field)]);
+
+    TChosenFile_BaseRec d;
+    d.folder_num = -1;
+    d.words = -1;
+    d.filename = ExtractFileName(name);
+    if (is_member) {
+      TZipForge zip;
+      zip.SetFileName(archive);
+      if (!zip.OpenArchive(TZipOpenMode::Read)) continue;
+      const int32_t idx = zip.FindMember(member, true);
+      TZipMemberInfo info;
+      if (idx < 0 || !zip.GetMember(idx, info) || info.is_folder) continue;
+      d.zip_member = idx + 1;
+      d.size = info.size;
+      d.date = info.date;
+    } else {
+      d.size = FileSizeU(name);
+      d.date = FileDateTime(name);
+    }
+    for (size_t f = 0; f < fields.size(); ++f) {
+      TDateTime given = 0;
+      if (static_cast<int>(f) != file_field && UserStrDateAndTimeParsed(fields[f], given)) {
+        d.date = given;
+        break;
+      }
+    }
+    d.julian_date = DateTimeToJulianAddingConst(d.date);
+    const UString folder = ExcludeTrailingPathDelimiter(ExtractFilePath(name));
+    d.folder_num = FolderIndex(folder);
+    AddIfNotInAlready(d, folder);
+  }
+  fLastLoadMessage = VXResFmt(TVXRes::VXNManyTextFilesLoadedFrom, {IntToUStr(FileCount()), UString(AFilename)});
+  if (global_keeping_log) AddToLogFile(fLastLoadMessage);
+  return FileCount() > 0 ? tvl_txt : tvl_failed;
+}
+
+TChosenTextsPrintTable TVXFileDetails::PrintTable(uint8_t ATool) const {
+  TChosenTextsPrintTable t;
+  t.heading = VXResFmt(TVXRes::VXXTextFiles, {IntToUStr(FileCount()), Tool_Name(ATool)});
+  t.column_headings = {VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXDate),   VXRes(TVXRes::VXSize),
+                       VXRes(TVXRes::VXUnicode),  VXRes(TVXRes::VXWanted), VXRes(TVXRes::VXWords)};
+  t.rows.reserve(static_cast<size_t>(FileCount()));
+  for (int32_t i = 0; i < FileCount(); ++i) {
+    const TChosenFile_BaseRec& r = fFiles.Item(i)->data;
+    t.rows.push_back({FullFilename(i), FormatJulianDateAsString(r.julian_date, 0), SizeAsString(r.size),
+                      KindAsString(r.kind), WantedAsString(r.wanted), WordsAsString(r.words)});
+  }
+  return t;
+}

@@ -1,0 +1,570 @@
+// The runtime's roots of every result list, list entry and document.
+//
+// TVXBaseDataClass owns its entries (TVXBaseListObject children, indexed from 0), keeps their
+// marks (deleted, matched, not for saving) and join links, an undo list, three sort levels with a
+// comparison per level, the grid contract that the windows and exporters call, and the parent's
+// part of a list stream. TVXBaseHolder is the root of a tool document: character width, code page
+// and locale, and the export choices.
+//
+// Entries, marks and joins
+//   An entry's marks and join links live in its private object, made on first need
+//   (EnsurePrivateObjExists). Join(head, form) puts the form under the head: the form stays in
+//   the list marked "joined elsewhere" until Zap takes it out, after which the head owns it.
+//   Entries read from a stream as joined instances are owned by their head from the start.
+//   Freeing an entry always unlinks it from its head and from its forms.
+//
+// Sorting
+//   Words sort by the locale collation of the holder's language (CollationSortKey); a
+//   case-sensitive order refines the case-insensitive one, so a list sorted either way can be
+//   searched either way. Each level has a key, a direction, a case flag and a comparer. A
+//   comparer compares one entry with the level's pivot, which SetBase(entry, level) loads; the
+//   sort is stable. The base installs its own comparers for the keys in TBaseSortKey; derived
+//   lists call Set1Sort first and then install their own comparer with SetSortComparer.
+//
+// Stream (the parent's part): "VXBL", uint16 format (1), uint16 0, then the 32-byte stored-list
+//   information. The entry count there is rewritten in place when fewer entries follow.
+//
+// Busy guard
+//   SetListBusy(action) marks the list busy while a long job walks it. Clear, Zap, sorting,
+//   merging, duplicate removal, the lemma, match and stop checks, undo and stream reading and
+//   writing refuse to start on a busy list and log why; the refusal is answered as false (or 0).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/text/text_services.h"
+
+class TStream;
+class TVXBaseDataClass;
+class TVXBaseListObject;
+class TSortAndTagMergedList;
+struct TVXEntryPrivate;
+struct TUndoRecord;
+
+using grid_alternatives = int32_t;  // kind of grid a list is shown in
+
+// The number a cell shows when a column has no value for a row.
+inline constexpr float kMissingValue = -999999.0f;
+
+// --- stored-list information -----------------------------------------------------------------
+
+#pragma pack(push, 1)
+// Written by the parent's part of a list stream. Its entry count is the number of entries that
+// follow; when fewer are written, TStoredListInfoHolder::ResaveEntries rewrites it in place.
+struct TStoredListInfoRec {
+  int32_t entry_count;               // 0
+  int32_t not_for_saving;            // 4: entries the last write skipped
+  uint8_t has_dispersion_data;       // 8
+  uint8_t some_data_fields_missing;  // 9
+  uint8_t based_on_clusters;         // 10
+  uint8_t has_words;                 // 11
+  uint8_t has_affixes;               // 12
+  uint8_t spare[19];                 // 13..31
+};
+
+// The list's stored settings, 104 bytes, written whole by the list body after the parent's part.
+struct TStoredListSettingsRec {
+  int32_t list_type;                // 0
+  int32_t grid_kind;                // 4
+  int32_t number;                   // 8
+  int32_t version;                  // 12: the list's version number (0 = never set)
+  uint8_t spare16;                  // 16
+  uint8_t saved;                    // 17: 1 once written by a list body
+  uint8_t sort_ascending[3];        // 18..20
+  uint8_t sort_case_sensitive[3];   // 21..23
+  int32_t sort_keys[3];             // 24..35
+  uint32_t lcid;                    // 36
+  uint32_t list_flags;              // 40
+  uint8_t spare[60];                // 44..103
+};
+#pragma pack(pop)
+static_assert(sizeof(TStoredListInfoRec) == 32, "stored-list information is stored whole");
+static_assert(sizeof(TStoredListSettingsRec) == 104, "stored list settings are stored whole");
+static_assert(offsetof(TStoredListSettingsRec, version) == 12, "version sits at offset 12");
+static_assert(offsetof(TStoredListSettingsRec, saved) == 17, "saved flag sits at offset 17");
+static_assert(offsetof(TStoredListSettingsRec, sort_keys) == 24, "sort keys sit at offset 24");
+
+class TStoredListInfoHolder {
+ public:
+  TStoredListInfoRec info{};
+  TStoredListSettingsRec settings{};
+
+  void SetHasDispersionData(bool v) { info.has_dispersion_data = v ? 1 : 0; }
+  bool HasDispersionData() const { return info.has_dispersion_data != 0; }
+
+  // Writes the information record at the stream position noted when it was last written, and
+  // returns to where the stream was. False when it was never written to this stream.
+  bool WriteInfo(TStream& s);
+  bool ResaveEntries(TStream& s);
+  void ForgetPosition() { info_position_ = -1; }
+
+ private:
+  int64_t info_position_ = -1;
+};
+
+// --- grid cells ------------------------------------------------------------------------------
+
+// A number to show: kind 0 an integer, 1 a real, 2 a percentage, 3 per million, 4 a ratio.
+// For shares the caption, part and total say what the value is a share of.
+struct TNumberDisplayAndSinglesRec {
+  uint8_t kind = 0;
+  float value = kMissingValue;
+  bool is_real = false;
+  UString caption;
+  int64_t part = 0;
+  int64_t total = 0;
+};
+
+// One grid cell as a list fills it for drawing and export. Rows and columns are logical (row 0
+// is the heading row); the spreadsheet row, column and sheet count from 1.
+struct TGrid_data_rec {
+  int32_t col = 0;
+  int32_t row = 0;
+  int32_t excel_row = 0;
+  int32_t excel_col = 0;
+  int32_t sheet = 1;
+  uint8_t kind = 0;          // kCellConcordanceLine for a concordance line
+  bool visible = true;
+  bool final = false;        // filled completely; later layers leave it alone
+  bool has_text = false;
+  UString text;
+  UString prefix;
+  UString suffix;
+  bool has_number = false;
+  TNumberDisplayAndSinglesRec number;
+  int32_t decimals = 0;
+  bool make_text_from_number = false;
+  double date = 0.0;         // Julian date value
+  uint8_t export_kind = 0;   // 0 text, 1 number, 2 plot positions, 4 time-line
+  int32_t int_value = 0;     // kinds 2 and 4
+  UString str_value;
+  std::vector<int32_t> ints;
+  int32_t start_position = 0;  // concordance line: where the exported left part begins
+  int32_t centre_start = 0;    // concordance line: 0-based start and length of the centre
+  int32_t centre_length = 0;
+  bool deleted = false;
+  bool matched = false;
+  bool joined_elsewhere = false;
+  bool has_joined = false;
+};
+inline constexpr uint8_t kCellConcordanceLine = 6;
+// Prefix, text and suffix of a cell.
+UString RelevantAffixesOfStringData(const TGrid_data_rec& cell);
+
+// One word of a word cloud.
+struct TCloudDatum {
+  UString word;
+  int32_t value = 0;
+  int32_t index = 0;
+};
+
+// A joined entry as the head shows it.
+struct TJoinedWordDatum {
+  int32_t index = -1;
+  int32_t frequency = 0;
+  int32_t n_texts = 0;
+  UString word;
+  UString prefix;
+  UString suffix;
+};
+
+// --- the document root -----------------------------------------------------------------------
+
+class TVXBaseHolder {
+ public:
+  TVXBaseHolder();
+  virtual ~TVXBaseHolder();
+
+  virtual void SetUnicode(bool unicode) { unicode_ = unicode; }
+  bool Unicode() const { return unicode_; }
+  void SetLCID(TLCID lcid) { lcid_ = lcid; }
+  TLCID LCID() const { return lcid_; }
+  void SetCodePage(int code_page) { code_page_ = code_page; }
+  int CodePage() const { return code_page_; }
+  // Refreshes the export choices at the start of an export; the base keeps them as they are.
+  virtual void CheckExportSettings() {}
+
+  bool export_all_rows = true;
+  bool export_all_columns = true;
+  std::vector<int32_t> selected_rows;
+  std::vector<int32_t> selected_columns;
+
+ private:
+  bool unicode_ = true;
+  TLCID lcid_ = kLCID_EnglishUS;
+  int code_page_ = 1252;
+};
+
+// --- entries ---------------------------------------------------------------------------------
+
+enum : uint8_t {
+  kMarkDeleted = 0x01,
+  kMarkMatched = 0x02,
+  kMarkNotForSaving = 0x04,
+};
+
+class TVXBaseListObject {
+ public:
+  TVXBaseListObject(TVXBaseDataClass* list, TVXBaseHolder* holder);
+  virtual ~TVXBaseListObject();
+  TVXBaseListObject(const TVXBaseListObject&) = delete;
+  TVXBaseListObject& operator=(const TVXBaseListObject&) = delete;
+
+  virtual void ZeroTheDataRec() {}
+  virtual void ConvertEntryToUnicode(int code_page) {}
+  // Base: the main words are equal (case counts).
+  virtual bool IsDuplicateOf(const TVXBaseListObject& other) const;
+  virtual int32_t FrequencyNum() const { return MainWordFrequency(); }
+  virtual float GetAValueAsSingle(int column) const { return kMissingValue; }
+  virtual float GetDispersion() const { return 0.0f; }
+  virtual TJoinedWordDatum JoinedWordDatum() const;
+  virtual UString MainWordOnly() const { return UString(); }
+  virtual UString MainWordPrefix() const { return UString(); }
+  virtual UString MainWordSuffix() const { return UString(); }
+  // Base: the main word for the list's main column, nothing for other columns.
+  virtual UString GetAWordAsString(int column) const;
+  virtual UString GetAWordPlusAffixesAsString(int column) const;
+  virtual void SetAWordAsString(int column, UStringView text) {}
+  virtual UString GetAPrefixAsString(int column) const { return UString(); }
+  virtual void SetAPrefixAsString(int column, UStringView text) {}
+  virtual UString GetASuffixAsString(int column) const { return UString(); }
+  virtual void SetASuffixAsString(int column, UStringView text) {}
+  virtual bool ReadFromStream(TStream& s) { return true; }
+  virtual bool SaveToStream(TStream& s) { return true; }
+  virtual int32_t ThisListsConcordanceMidpoint() const { return 0; }
+  virtual const void* MainWordAsPointer() const { return nullptr; }
+  virtual int ThisListsMainWordColumn() const;
+  virtual int32_t MainNTexts() const { return 0; }
+  virtual int32_t MainWordFrequency() const { return 0; }
+  virtual int32_t MainWordLength() const;
+
+  TVXBaseDataClass* List() const { return list_; }
+  TVXBaseHolder* Holder() const { return holder_; }
+
+  bool PrivateObjExists() const { return priv_ != nullptr; }
+  TVXEntryPrivate& EnsurePrivateObjExists();
+  // The private object's own record (marks). The joined entries are written by the list body.
+  bool SavePrivateToStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info) const;
+  bool ReadPrivateFromStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info);
+  // Takes ownership of a joined entry that is in no list (one read from a stream).
+  void AddPrivateJoinInstance(TVXBaseListObject* joined);
+  // Moves the entry (and the joined entries it owns) to another list.
+  void SetParentAs(TVXBaseDataClass* list);
+
+  uint8_t Marks() const;
+  void SetMark(uint8_t mark, bool value);
+  bool HasMark(uint8_t mark) const { return (Marks() & mark) != 0; }
+  TVXBaseListObject* JoinedTo() const;
+  // The entries joined under this one, in joining order.
+  std::vector<TVXBaseListObject*> JoinedEntries() const;
+  int32_t JoinedCount() const;
+
+ private:
+  friend class TVXBaseDataClass;
+  void UnlinkJoins();
+
+  TVXBaseDataClass* list_;
+  TVXBaseHolder* holder_;
+  std::unique_ptr<TVXEntryPrivate> priv_;
+};
+
+// Makes a blank entry of a list's entry class.
+using TEntryClass = TVXBaseListObject* (*)(TVXBaseDataClass& list);
+// Compares an entry with the pivot of a sort level: negative, 0 or positive.
+using TLevelComparer = int (*)(TVXBaseDataClass& list, int level, TVXBaseListObject& entry);
+
+// Sort keys the base knows how to compare.
+enum TBaseSortKey : int32_t {
+  kSortNone = -1,
+  kSortAlphabetical = 0,
+  kSortFrequency = 1,
+  kSortReverseAlphabetical = 2,
+  kSortWordLength = 3,
+  kSortPrefix = 4,
+  kSortSuffix = 5,
+  kSortTexts = 6,
+  kSortDispersion = 7,
+};
+
+// Flags of Find_PosWordStr.
+enum : uint32_t {
+  kPosLeadingWildcard = 0x01,  // the word may end an entry ("*ing")
+  kPosTrailingWildcard = 0x02, // the word may begin an entry ("un*")
+  kPosNumber = 0x04,           // "#" in the word stands for a number ("#", "#th")
+};
+
+// Undo actions.
+enum TUndoAction : uint8_t {
+  kUndoDelete = 1,    // entries were marked deleted
+  kUndoUndelete = 2,  // entries lost their deleted mark
+  kUndoMatch = 3,
+  kUndoUnmatch = 4,
+  kUndoJoin = 5,
+  kUndoZap = 6,
+};
+
+// Busy actions (0 clears the mark).
+enum : uint8_t {
+  kBusyNone = 0,
+  kBusyReading = 1,
+  kBusySaving = 2,
+  kBusyFrequencyIndex = 3,
+  kBusySorting = 4,
+  kBusyMerging = 5,
+  kBusyLemmas = 6,
+  kBusyMatches = 7,
+  kBusyStops = 8,
+  kBusyDuplicates = 15,
+};
+
+struct TSortLevel {
+  int32_t key = kSortNone;
+  bool ascending = true;
+  bool case_sensitive = false;
+  TLevelComparer comparer = nullptr;
+};
+
+// --- the list root ---------------------------------------------------------------------------
+
+class TVXBaseDataClass {
+ public:
+  TVXBaseDataClass(TVXBaseHolder* holder, TEntryClass entry_class, grid_alternatives grid_kind,
+                   TTessorineList list_type, int32_t number);
+  virtual ~TVXBaseDataClass();
+  TVXBaseDataClass(const TVXBaseDataClass&) = delete;
+  TVXBaseDataClass& operator=(const TVXBaseDataClass&) = delete;
+
+  // --- virtual operations, in their order ---
+  virtual void Grow();
+  virtual int AddABlankEntryWithMainWord(UStringView word);
+  virtual void AdjustEntryCount() {}
+  virtual void AdjustStopListWordLengths(TVXBaseListObject& entry) {}
+  virtual bool CanDeleteRandomly() const { return false; }
+  virtual void CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) {}
+  virtual int CompareDispersions(TVXBaseListObject& entry);
+  virtual int CompareWordsReverse(TVXBaseListObject& entry);
+  virtual int CompareWordsByLength(TVXBaseListObject& entry);
+  virtual void DoAnyFreqSorting() {}
+  virtual int32_t GetAFileStatus(int index) const { return 0; }
+  virtual void SetAFileStatus(int index, int32_t status) {}
+  virtual bool OverallCount() const { return false; }
+  virtual bool DoProgressPercent(int32_t percent) { return true; }
+  virtual void DoProgressMessage(UStringView text) {}
+  virtual int Add(TVXBaseListObject* entry);
+  virtual void AddJoinedWordDataToStringlist(int row, std::vector<UString>& lines) {}
+  virtual UString ALineAsTextOnly(UStringView text) { return UString(text); }
+  virtual bool BasedOnOneTextFile() const { return false; }
+  virtual bool CanEdit(int column) const { return false; }
+  virtual void ChangeListType(TTessorineList list_type);
+  virtual bool CloudDataNeedsSorting() const { return false; }
+  virtual bool ColumnCanSelectForStatusbar(int column) const { return true; }
+  virtual void ComputeColumnTotals() {}
+  virtual int ConvertedForFrequency(int index, int kind_of_display) const { return index; }
+  virtual void ConvertEntriesToUnicode(int code_page);
+  virtual int32_t Cumulative_distinguisher() const { return 0; }
+  virtual bool DataHasAssociatedIndexData() const { return false; }
+  virtual void DoPostJoinOrUnjoiningOperation() {}
+  // Row 0 is the heading row, row r > 0 shows entry r - 1; column 0 the row number.
+  virtual void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display);
+  virtual void EnsureAlphabeticalAscendingSort();
+  virtual int DoAFilenameSearchAndReplace(UStringView find, UStringView replace, bool folders_only) { return 0; }
+  virtual bool DoASort(int levels, int first, int last);
+  virtual bool DonePreMergeChecks(TVXBaseDataClass& other);
+  virtual UString EntryDetailsAsString(int index);
+  virtual int Find_PosWord(UStringView word, bool case_sensitive, bool leading_wildcard,
+                           bool trailing_wildcard, bool is_number, int from_row);
+  virtual int Find_Word(UStringView word);
+  // whole_word is for lists that keep more than whole words; the base compares whole main words.
+  virtual int Find_Word(UStringView word, bool case_sensitive, bool whole_word);
+  virtual int Find_Word(UStringView word, UStringView prefix, UStringView suffix, bool case_sensitive);
+  virtual bool GetOneCloudDatum(int index, TCloudDatum& datum) { datum = TCloudDatum(); return false; }
+  virtual bool GetNextCloudDatum(TCloudDatum& datum) { datum = TCloudDatum(); return false; }
+  virtual UString GetStatusbarDataAsString(int col, int row);
+  virtual TSortAndTagMergedList* SortAndTagList() { return nullptr; }
+  virtual int32_t HeaderColumnToSortNeeded(int level, int column);
+  virtual bool IsEmptyDataColumn(int column) { return false; }
+  virtual bool ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) { return false; }
+  // Base: the row number for column 0, the missing value for every other column.
+  virtual void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result);
+  virtual int PredefinedSetColumnNumber() const { return -1; }
+  virtual void RecomputeTokens() {}
+  virtual int LemmaWordColumn() const { return -1; }
+  virtual int MainWordColumn() const { return 1; }
+  // The parent's part of a list stream.
+  virtual bool ReadFromStream(TStream& s);
+  // Frees the entry at index and takes its slot out.
+  virtual void Remove(int index);
+  virtual std::vector<UString> SearchWordsAsStringlist() { return {}; }
+  // Keys also come from streams: any value must be taken (an unknown one compares nothing).
+  virtual void Set1Sort(int level, int32_t key);
+  virtual bool SaveToStream(TStream& s);
+  // Makes entry the pivot of a sort level.
+  virtual void SetBase(TVXBaseListObject& entry, int level);
+  virtual void SetSecondSortAsWordSort();
+  virtual void Set3Sorts(int32_t key1, int32_t key2, int32_t key3);
+  virtual bool SortOnCategory(int column) { return false; }
+  virtual bool SortAlphabeticallyAscending();
+  virtual void SetSortSettingsToDefault(bool clearing);
+  virtual std::vector<UString> SelectedStatsFilenames() { return {}; }
+  virtual void TellLemmasNoLongerJoined(int index) {}
+  virtual std::vector<UString> TimeLineDataDateHeaders() { return {}; }
+  virtual void TopRowDataRec(int col, TGrid_data_rec& cell);
+
+  // --- entries ---
+  int Count() const { return static_cast<int>(entries_.size()); }
+  TVXBaseListObject* Get(int i) const;
+  // Puts entry in slot i. Putting nullptr detaches the entry there: the caller owns it then.
+  void Put(int i, TVXBaseListObject* entry);
+  // Closes the gaps left by Put(i, nullptr).
+  void Pack();
+  // Frees every entry; refused while busy.
+  bool Clear();
+  // Purges entries marked deleted and entries joined under another entry (which then belong
+  // to their head). Undoable: the purged entries are kept for Undo. Answers the number purged.
+  int Zap(bool undoable);
+  TVXBaseHolder* Holder() const { return holder_; }
+  TEntryClass EntryClass() const { return entry_class_; }
+  TVXBaseListObject* NewEntry();
+
+  // --- marks ---
+  bool GetDeleted(int i) const;
+  bool SetDeleted(int i, bool value);  // true when the mark changed
+  bool GetMatched(int i) const;
+  bool SetMatched(int i, bool value);
+  bool GetNotForSaving(int i) const;
+  bool SetNotForSaving(int i, bool value);
+  bool GetJoinedElsewhere(int i) const;
+  bool GetHasJoined(int i) const;
+  std::vector<TVXBaseListObject*> GetJoinListAndDetails(int i) const;
+  int32_t GetTotalJoinedFreq(int i) const;
+
+  // Joins the entry at form under the entry at head. Refused (false) for the same entry, an
+  // index out of range, a form already joined or itself a head, and a head that is a form.
+  bool Join(int head, int form, bool undoable);
+  // Marks (value true) or unmarks the entry deleted; true when the mark changed.
+  bool DeleteOne(int i, bool value);
+  // Each answers the number of marks changed; undoable records only those.
+  int DeleteARange(const std::vector<int32_t>& indices, bool undoable, bool value);
+  int MatchARange(const std::vector<int32_t>& indices, bool undoable, bool value);
+  int UnmatchAll();
+  // Records that the entries at indices had action done to them (undo reverses it).
+  void AddItemsToUndoList(TUndoAction action, const std::vector<int32_t>& indices);
+  bool CanUndo() const { return !undo_.empty(); }
+  size_t UndoDepth() const { return undo_.size(); }
+  bool Undo();
+  void ClearUndoList();
+
+  // --- sorting ---
+  const TSortLevel& SortLevel(int level) const { return sorts_[ClampLevel(level)]; }
+  void SetSortAscending(int level, bool ascending);
+  void ToggleSortDirection(int level);
+  void SetSortCaseSensitive(int level, bool case_sensitive);
+  void SetSortComparer(int level, TLevelComparer comparer);
+  TVXBaseListObject* SortPivot(int level) const { return pivots_[ClampLevel(level)]; }
+  bool SortsChanged() const { return sorts_changed_; }
+  void SetSortsChanged(bool v) { sorts_changed_ = v; }
+  bool DoAlphabeticalAscendingSort();
+  // True when the list is in base alphabetical ascending order at level 0 since its last sort.
+  bool SortedAlphabetically() const { return alpha_sorted_; }
+  int DataMainColumn() const { return MainWordColumn(); }
+
+  // --- finding ---
+  // Index of an entry whose main word is word, or -1. Binary search when the list is sorted
+  // alphabetically ascending, otherwise a walk.
+  int Find_WordStr(UStringView word, bool case_sensitive);
+  // The next index at or after start whose main word matches word by position, or -1.
+  int Find_PosWordStr(UStringView word, bool case_sensitive, int start, uint32_t flags);
+
+  // --- busy guard ---
+  void SetListBusy(uint8_t action) { busy_ = action; }
+  uint8_t ListBusy() const { return busy_; }
+  // Logs that what cannot be done because the list is busy; answers false.
+  bool RefuseWhileBusy(const char* what) const;
+
+  // --- grid contract ---
+  void SetHeadings(std::vector<UString> headings) { headings_ = std::move(headings); }
+  const std::vector<UString>& Headings() const { return headings_; }
+  int HeadingCount() const { return static_cast<int>(headings_.size()); }
+  // Data rows (the heading row not counted).
+  virtual int TotalRowCount() const { return Count(); }
+  virtual int ColumnTotalRowCount() const { return 0; }
+  // Cells of grid row r (0 = headings), one per heading; empty for a row that does not exist.
+  virtual std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row);
+  virtual void GetColumnTotalDataForGrid(int col, int total_row, TGrid_data_rec& cell);
+  virtual void LeftmostColumnDataRec(int row, TGrid_data_rec& cell);
+  // Sets the spreadsheet row, column and sheet of a cell from its logical column; excel_row
+  // is kept when set, otherwise made from the row.
+  virtual void ExcelFileCell(TGrid_data_rec& cell);
+
+  // --- list state ---
+  TTessorineList ListType() const { return list_type_; }
+  grid_alternatives GridKind() const { return grid_kind_; }
+  int32_t Number() const { return number_; }
+  int32_t GetVersionNumber() const { return stored_.settings.version; }
+  void SetVersionNumber(int32_t v) { stored_.settings.version = v; }
+  TStoredListInfoHolder& StoredListInfo() { return stored_; }
+  int32_t ChangedEntries() const { return changed_entries_; }
+  void ClearChangedEntries() { changed_entries_ = 0; }
+  void NoteChange() { ++changed_entries_; }
+  int32_t MinFrequency() const { return min_frequency_; }
+  int32_t MaxFrequency() const { return max_frequency_; }
+  void WidenFrequencyRange(int32_t f);
+  uint32_t ListFlags() const { return stored_.settings.list_flags; }
+  void SetListFlags(uint32_t flags) { stored_.settings.list_flags = flags; }
+  TLCID SortLCID() const;
+
+ protected:
+  static int ClampLevel(int level) { return level < 0 ? 0 : (level > 2 ? 2 : level); }
+  // Compares entry with the level's pivot through the level's comparer (0 without one).
+  int CompareWithPivot(int level, TVXBaseListObject& entry);
+  void PushUndo(std::unique_ptr<TUndoRecord> rec);
+  // Applies the sort settings of the stored settings record to the levels.
+  void ApplyStoredSortSettings();
+  void StoreSortSettings();
+
+  std::vector<TVXBaseListObject*> entries_;
+  int32_t nil_slots_ = 0;
+
+ private:
+  struct TPivotCache {
+    std::string key;
+    int64_t number = 0;
+    float real = 0.0f;
+  };
+  static int BaseCompareAlphabetical(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareFrequency(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareReverse(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareLength(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseComparePrefix(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareSuffix(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareTexts(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  static int BaseCompareDispersion(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  std::string StringKeyFor(int level, TVXBaseListObject& e);
+  void FreeEntry(TVXBaseListObject* e);
+  bool ValidIndex(int i) const { return i >= 0 && i < Count() && entries_[i] != nullptr; }
+
+  TVXBaseHolder* holder_;
+  TEntryClass entry_class_;
+  grid_alternatives grid_kind_;
+  TTessorineList list_type_;
+  int32_t number_;
+  TStoredListInfoHolder stored_;
+  std::vector<UString> headings_;
+  TSortLevel sorts_[3];
+  TVXBaseListObject* pivots_[3] = {nullptr, nullptr, nullptr};
+  TPivotCache pivot_cache_[3];
+  int current_level_ = 0;  // the level a comparer is working for
+  bool sorts_changed_ = false;
+  bool alpha_sorted_ = false;
+  uint8_t busy_ = 0;
+  int32_t changed_entries_ = 0;
+  int32_t min_frequency_ = INT32_MAX;
+  int32_t max_frequency_ = 0;
+  std::vector<std::unique_ptr<TUndoRecord>> undo_;
+};

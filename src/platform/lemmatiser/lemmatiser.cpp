@@ -1,0 +1,225 @@
+#include "platform/lemmatiser/lemmatiser.h"
+
+#include <exception>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+struct TLoadedList {
+  int kind = lmsStop;
+  bool case_sensitive = false;
+  bool whole_word = true;
+  std::vector<UString> words;                         // stop and match lists
+  std::vector<std::pair<UString, UString>> pairs;     // lemma lists: (form, head)
+  std::vector<std::vector<UString>> groups;           // lemma lists: head, then its forms
+  std::unordered_map<UString, size_t> lookup;         // folded item -> its first group (or 0)
+  std::unordered_map<UString, size_t> heads;          // folded head -> its group
+};
+
+using TListPtr = std::shared_ptr<const TLoadedList>;
+std::map<std::pair<uint8_t, int>, TListPtr>& Lists() {
+  static std::map<std::pair<uint8_t, int>, TListPtr> lists;
+  return lists;
+}
+
+TListPtr Find(uint8_t tool, int kind) {
+  auto it = Lists().find({tool, kind});
+  return it == Lists().end() ? nullptr : it->second;
+}
+
+UString Folded(UStringView s) { return FoldCaseU(s); }
+
+// The file's text, or false for a file that cannot be read or is not text.
+bool ReadListText(UStringView file_name, UString& text) {
+  const int64_t size = FileSizeU(file_name);
+  if (size < 0 || size > kLemmatiserMaxFileBytes) return false;
+  TMemoryStream m;
+  if (!m.LoadFromFile(UString(file_name))) return false;
+  const std::vector<uint8_t>& b = m.Data();
+  const size_t n = b.size();
+  if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+    const bool little = b[0] == 0xFF;
+    if (n % 2 != 0) return false;
+    text.clear();
+    text.reserve(n / 2);
+    for (size_t i = 2; i + 1 < n; i += 2) {
+      const char16_t c = little ? char16_t(b[i] | (b[i + 1] << 8)) : char16_t((b[i] << 8) | b[i + 1]);
+      if (c == 0) return false;
+      text.push_back(c);
+    }
+    return true;
+  }
+  size_t start = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
+  for (size_t i = start; i < n; ++i)
+    if (b[i] == 0) return false;  // a binary file, or UTF-16 without its mark
+  const uint8_t* body = b.data() + start;
+  if (!DecodeUtf8Strict(body, n - start, text)) text = DecodeCodePage(body, n - start, 1252);
+  return true;
+}
+
+std::vector<UString> SplitLines(const UString& text) {
+  std::vector<UString> lines;
+  size_t begin = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == u'\n' || text[i] == u'\r') {
+      lines.emplace_back(text, begin, i - begin);
+      if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n') ++i;
+      begin = i + 1;
+    }
+  }
+  return lines;
+}
+
+UString WithoutComment(const UString& line) {
+  const size_t semi = line.find(u';');
+  return TrimU(semi == UString::npos ? UStringView(line) : UStringView(line).substr(0, semi));
+}
+
+bool Usable(const UString& item) { return !item.empty() && item.size() <= kLemmatiserMaxItem; }
+
+void AddLemmaLine(TLoadedList& list, const UString& line) {
+  UString head, rest;
+  const size_t arrow = line.find(u"->");
+  if (arrow != UString::npos) {
+    head = TrimU(UStringView(line).substr(0, arrow));
+    rest = line.substr(arrow + 2);
+  } else {
+    const size_t tab = line.find(u'\t');
+    if (tab == UString::npos) return;
+    head = TrimU(UStringView(line).substr(0, tab));
+    rest = line.substr(tab + 1);
+  }
+  if (!Usable(head)) return;
+  std::vector<UString> forms;
+  size_t begin = 0;
+  for (size_t i = 0; i <= rest.size(); ++i) {
+    if (i == rest.size() || rest[i] == u',' || rest[i] == u'\t') {
+      UString f = TrimU(UStringView(rest).substr(begin, i - begin));
+      if (Usable(f)) forms.push_back(std::move(f));
+      begin = i + 1;
+    }
+  }
+  if (forms.empty()) return;
+  const UString fh = Folded(head);
+  size_t g;
+  auto it = list.heads.find(fh);
+  if (it != list.heads.end()) {
+    g = it->second;
+  } else {
+    g = list.groups.size();
+    list.groups.push_back({head});
+    list.heads.emplace(fh, g);
+    list.lookup.emplace(fh, g);  // a word already seen as a form keeps its first lemma
+  }
+  for (UString& f : forms) {
+    const UString ff = Folded(f);
+    if (ff == fh) continue;
+    bool have = false;
+    for (size_t k = 1; k < list.groups[g].size() && !have; ++k) have = Folded(list.groups[g][k]) == ff;
+    if (have) continue;
+    list.groups[g].push_back(f);
+    list.pairs.emplace_back(f, head);
+    list.lookup.emplace(ff, g);  // a form already seen keeps its first lemma
+  }
+}
+
+template <typename Proc>
+bool TraverseWords(uint8_t tool, int kind, Proc proc, void* context) {
+  TListPtr list = Find(tool, kind);
+  if (!list || !proc) return false;
+  const int32_t total = static_cast<int32_t>(list->words.size());
+  for (int32_t i = 0; i < total; ++i)
+    proc(context, list->words[i], list->case_sensitive, total, i, list->whole_word, true);
+  return true;
+}
+
+}  // namespace
+
+bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options) {
+  if (kind < lmsLemma || kind > lmsStop) return false;
+  try {
+    UString text;
+    if (!ReadListText(file_name, text)) return false;
+    const std::vector<UString> lines = SplitLines(text);
+    if (options.set_n_lines) options.set_n_lines(static_cast<int32_t>(lines.size()));
+    auto list = std::make_shared<TLoadedList>();
+    list->kind = kind;
+    list->case_sensitive = options.case_sensitive;
+    list->whole_word = options.whole_word;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (options.show_progress && (i & 1023) == 0)
+        options.show_progress(static_cast<int32_t>(i * 100 / lines.size()));
+      const UString item = WithoutComment(lines[i]);
+      if (item.empty()) continue;
+      if (kind == lmsLemma) {
+        AddLemmaLine(*list, item);
+      } else if (Usable(item) && list->lookup.emplace(Folded(item), 0).second) {
+        list->words.push_back(item);
+      }
+    }
+    if (options.show_progress) options.show_progress(100);
+    Lists()[{tool, kind}] = std::move(list);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void ClearOne(uint8_t tool, int kind) { Lists().erase({tool, kind}); }
+
+int FoundInTheList(uint8_t tool, const void* word, int width, int kind) {
+  if (!word) return 0;
+  TListPtr list = Find(tool, kind);
+  if (!list) return 0;
+  UString w;
+  if (width == 0) {
+    const char* p = static_cast<const char*>(word);
+    w = DecodeCodePage(reinterpret_cast<const uint8_t*>(p), std::char_traits<char>::length(p), 1252);
+  } else {
+    for (const char16_t* p = static_cast<const char16_t*>(word); *p; ++p) w.push_back(*p);
+  }
+  return list->lookup.count(Folded(w)) ? 1 : 0;
+}
+
+UString LemmaVariantsOf(uint8_t tool, UStringView word, UStringView separator) {
+  TListPtr list = Find(tool, lmsLemma);
+  if (!list) return UString();
+  const UString fw = Folded(word);
+  auto it = list->lookup.find(fw);
+  if (it == list->lookup.end()) return UString();
+  UString out;
+  bool first = true;
+  for (const UString& member : list->groups[it->second]) {
+    if (Folded(member) == fw) continue;
+    if (!first) out += separator;
+    out += member;
+    first = false;
+  }
+  return out;
+}
+
+bool TraverseLemmasDoing(uint8_t tool, TLemmaPairProc proc, void* context) {
+  TListPtr list = Find(tool, lmsLemma);
+  if (!list || !proc) return false;
+  const int32_t total = static_cast<int32_t>(list->pairs.size());
+  for (int32_t i = 0; i < total; ++i)
+    proc(context, list->pairs[i].first, list->pairs[i].second, list->case_sensitive, total, i, list->whole_word,
+         true);
+  return true;
+}
+
+bool TraverseMatchesDoing(uint8_t tool, TListWordProc proc, void* context) {
+  return TraverseWords(tool, lmsMatch, proc, context);
+}
+
+bool TraverseStopsDoing(uint8_t tool, TListWordProc proc, void* context) {
+  return TraverseWords(tool, lmsStop, proc, context);
+}
