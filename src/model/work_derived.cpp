@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/chosenfilesbase_private.h"
+#include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -24,17 +26,6 @@ UString g_noted_file;
 int32_t g_noted_count = 0;
 
 int32_t g_screen_dpi = 96;
-
-// The number of entries of a zip archive; 0 when it is missing or cannot be opened.
-int32_t ArchiveEntryCount(UStringView file_name) {
-  if (!FileExists(file_name)) return 0;
-  TZipForge zip;
-  zip.SetFileName(file_name);
-  if (!zip.OpenArchive(TZipOpenMode::Read)) return 0;
-  const int32_t n = zip.GetEntryCount();
-  zip.CloseArchive();
-  return n;
-}
 
 }  // namespace
 
@@ -81,7 +72,11 @@ TTessorineholder::TTessorineholder(const TTextsett_rec32& text_settings, TCentre
   plot_settings = GetPlotSettings();
   SetTextSettings(text_settings);
   SetCodePage(ftextsettings.WindowsCodePage());
-  SetLCID(static_cast<TLangIDSeam>(ftextsettings.LCID()));
+  SetLCID(static_cast<TLCID>(ftextsettings.LCID()));
+}
+
+void TTessorineholder::SetVXBaseFilenames(std::unique_ptr<TDocumentList> list) {
+  fVXBaseFilenames = std::move(list);
 }
 
 TTessorineholder::~TTessorineholder() {
@@ -97,7 +92,7 @@ int32_t TTessorineholder::GetRelativeEntropyBasis() const { return fExtraStuff.R
 // holding UTF-16 are left alone.
 void TTessorineholder::SetUnicode(bool value) {
   const bool was = Unicode();
-  TDocumentRoot::SetUnicode(value);
+  TVXBaseHolder::SetUnicode(value);
   if (!value || was) return;
   for (int i = 0; i < fLists.Count(); ++i)
     if (TDocumentList* list = fLists.SafeItem(i)) list->ConvertEntriesToUnicode(CodePage());
@@ -155,7 +150,7 @@ void TTessorineholder::SetTextSettings_Language(const Tfixed_lang_details32& rec
 
 void TTessorineholder::SetVXBaseListsLCIDToTextSettingsLCID() {
   SetCodePage(ftextsettings.WindowsCodePage());
-  SetLCID(static_cast<TLangIDSeam>(ftextsettings.LCID()));
+  SetLCID(static_cast<TLCID>(ftextsettings.LCID()));
 }
 
 int32_t TTessorineholder::Capitalised(UString& text) const {
@@ -187,9 +182,15 @@ void TTessorineholder::ReCheckTags() {
 void TTessorineholder::CheckAllFnamesForZippedEntries(const std::vector<UString>& names) {
   for (const UString& name : names) {
     if (!IsAZipFile(name)) continue;
-    const int32_t n = ArchiveEntryCount(name);
+    const int32_t n = ZipEntryCount(name);
     if (n > 1) NumberOfTextsToProcess += n - 1;
   }
+}
+
+void TTessorineholder::CheckAllFnamesForZippedEntries(const TSharedChosenFilesClass& chosen) {
+  std::vector<UString> names;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) names.push_back(chosen.FullFilename(i));
+  CheckAllFnamesForZippedEntries(names);
 }
 
 void TTessorineholder::WarnTooManyFilesInZipfile(int32_t n) {
@@ -200,7 +201,10 @@ void TTessorineholder::WarnTooManyFilesInZipfile(int32_t n) {
 }
 
 void TTessorineholder::DudTextFile(const TChosenFileDetailsFullRec& details) {
-  if (g_hooks.dud_text_file) g_hooks.dud_text_file(details);
+  const UString name = details.folder.empty()
+                           ? details.rec.filename
+                           : ExcludeTrailingPathDelimiter(details.folder) + UString(1, PathDelim) + details.rec.filename;
+  VXDialog(TVXDialog::FailedToRead, {name});
 }
 
 void TTessorineholder::UpdateAllFileHandledInfo(const TAllFileHandledInfo& rec, bool first) {

@@ -23,22 +23,23 @@
 #include <memory>
 #include <vector>
 
+#include "model/check_signature.h"
 #include "model/document_notes.h"
-#include "model/work_derived_seams.h"
+#include "model/work_vx_base.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_records.h"
+#include "shell/services/tessor_minimal_progress.h"
 
 class TStream;
+class TVXBaseLemmaMatchCapableList;
 class TTextTagHandler;
 class TTagsToTranslateList;
+class TSharedChosenFilesClass;
 struct TChosenFileDetailsFullRec;
 
-// The types the document is built on (see work_derived_seams.h).
-using TCheckSignature = TCheckSignatureSeam;
-using TDocumentRoot = TVXBaseHolderSeam;
-using TDocumentList = TDocListSeam;
+using TDocumentList = TVXBaseLemmaMatchCapableList;
 
 using TCentreOfMainFormFunc = TPoint (*)();
 using TEntriesReadEvent = std::function<void(int32_t count)>;
@@ -85,8 +86,6 @@ struct TDocumentHooks {
   // says changed.
   void (*clear_tag_handler_before_multi)(TTextTagHandler& handler) = nullptr;
   void (*recheck_tags)(TTextTagHandler& handler, TTagsToTranslateList& translate) = nullptr;
-  // The failed-to-read dialog for a text of the chosen texts.
-  void (*dud_text_file)(const TChosenFileDetailsFullRec& details) = nullptr;
 };
 void SetDocumentHooks(const TDocumentHooks& hooks);
 const TDocumentHooks& DocumentHooks();
@@ -147,7 +146,7 @@ class TVXBaseListList {
 
 // --- the tool document -------------------------------------------------------------------------
 
-class TTessorineholder : public TDocumentRoot {
+class TTessorineholder : public TVXBaseHolder {
  public:
   static constexpr int32_t kMinHolderVersion = 19;
 
@@ -209,8 +208,10 @@ class TTessorineholder : public TDocumentRoot {
   // Adds (entries - 1) to the texts to process for every name that is a zip archive; an empty
   // archive adds nothing.
   void CheckAllFnamesForZippedEntries(const std::vector<UString>& names);
+  void CheckAllFnamesForZippedEntries(const TSharedChosenFilesClass& chosen);
   static void WarnTooManyFilesInZipfile(int32_t n);
-  void DudTextFile(const TChosenFileDetailsFullRec& details);
+  // The failed-to-read message for a text: its folder, a delimiter and its name.
+  static void DudTextFile(const TChosenFileDetailsFullRec& details);
   void UpdateAllFileHandledInfo(const TAllFileHandledInfo& rec, bool first);
   // The name of the file-information text: the document's file (or suggested) name with
   // "(hhnn)_FileInfo.txt" in place of its extension.
@@ -262,7 +263,7 @@ class TTessorineholder : public TDocumentRoot {
   int32_t RelativeEntropyBasis() const { return GetRelativeEntropyBasis(); }
   void SetRelativeEntropyBasis(int32_t v) { fExtraStuff.SetRelativeEntropyBasis(v); }
   // The document owns the list of source files it is given.
-  void SetVXBaseFilenames(std::unique_ptr<TDocumentList> list) { fVXBaseFilenames = std::move(list); }
+  void SetVXBaseFilenames(std::unique_ptr<TDocumentList> list);
   TDocumentList* VXBaseFilenames() const { return fVXBaseFilenames.get(); }
   TTessorineHolderExtraStuffHolder& ExtraStuff() { return fExtraStuff; }
   const TTessorineHolderExtraStuffHolder& ExtraStuff() const { return fExtraStuff; }

@@ -110,10 +110,7 @@ bool TTessorineHolderExtraStuffHolder::ReadFromStream(TStream& s) {
 // --- the header ----------------------------------------------------------------------------------
 
 void TTessorineholder::FillHeader(int32_t client_height, int32_t client_width, int32_t saved_dpi) {
-  FillCheckSignatureSeam(fCheck, ToolSignature(current_tool_var), list_signature32(ListKind));
-  fCheck.NegatedDPI = ClampToI32(-static_cast<int64_t>(saved_dpi));
-  fCheck.ClientHeight = client_height;
-  fCheck.ClientWidth = client_width;
+  FillCheckSignature(fCheck, current_tool_var, ListKind, client_height, client_width, saved_dpi);
   ftextsettings.SetSaved(true);
   NoValueCaption = VXRes(TVXRes::VXNone);
   fExtraStuff.SetVersion(std::max(fExtraStuff.Version(), kMinHolderVersion));
@@ -124,7 +121,7 @@ bool TTessorineholder::StartSaveToFile(TStream& s, UStringView /*file_name*/, in
   FillHeader(client_height, client_width, saved_dpi);
   fHeaderPosition = s.Position();
   fHeaderStream = &s;
-  const bool ok = fHeaderPosition >= 0 && s.WriteExact(&fCheck, kHeaderSize);
+  const bool ok = fHeaderPosition >= 0 && WriteCheckSignature(s, fCheck);
   if (!ok) fHeaderStream = nullptr;
   return ok;
 }
@@ -137,19 +134,19 @@ bool TTessorineholder::SaveToStream(TStream& s) {
     const int64_t pos = s.Position();
     if (pos < 0) return false;
     fExtraStuff.SetVersion(std::max(fExtraStuff.Version(), kMinHolderVersion));
-    SetSignatureMarkerSeam(fCheck, kExtraStuffMarker);
+    SetExtraStuffMarker(fCheck);
     const bool rewrite = fHeaderStream == &s && fHeaderPosition >= 0 && fHeaderPosition + kHeaderSize <= pos;
     bool ok;
     if (rewrite) {
       if (!s.SetPosition(fHeaderPosition)) return false;
-      ok = s.WriteExact(&fCheck, kHeaderSize);
+      ok = WriteCheckSignature(s, fCheck);
       if (!s.SetPosition(pos)) return false;
     } else {
       FillHeader(0, 0, 0);
-      SetSignatureMarkerSeam(fCheck, kExtraStuffMarker);
+      SetExtraStuffMarker(fCheck);
       fHeaderPosition = pos;
       fHeaderStream = &s;
-      ok = s.WriteExact(&fCheck, kHeaderSize);
+      ok = WriteCheckSignature(s, fCheck);
     }
     return ok && fExtraStuff.SaveToStream(s);
   } catch (...) {
@@ -157,21 +154,16 @@ bool TTessorineholder::SaveToStream(TStream& s) {
   }
 }
 
-bool TTessorineholder::StartReadFromStream(TStream& s) {
-  TCheckSignature h;
-  if (!s.ReadExact(&h, kHeaderSize)) return false;
-  fCheck = h;
-  return h.Check == ToolSignature(current_tool_var);
-}
+bool TTessorineholder::StartReadFromStream(TStream& s) { return ReadAndCheckSignature(s, fCheck, current_tool_var); }
 
 bool TTessorineholder::ReadWholeFromStream(TStream& s) {
   try {
     ReadComplete = true;
     fSecondStrings.clear();
     TTessorineList type;
-    if (!DiskFileType(SignatureFieldSeam(fCheck), type)) return false;
+    if (!CheckSignatureListType(fCheck, type)) return false;
     ListKind = type;
-    if (SignatureMarkerSeam(fCheck) != kExtraStuffMarker) return true;
+    if (!HasExtraStuffMarker(fCheck)) return true;
     if (!fExtraStuff.ReadFromStream(s)) return false;
     const int32_t count = fExtraStuff.MainListCount();
     if (OnMainEntriesKnown && count >= 1) OnMainEntriesKnown(count);
@@ -211,11 +203,7 @@ T2_BooleanRec TTessorineholder::ReadWholeFromFile(UStringView file_name, uint8_t
     auto f = TFileStream::Open(UString(file_name), TFileMode::OpenRead);
     if (!f) return result;
     SourceTextFilename = UString(file_name);
-    TCheckSignature h;
-    if (f->ReadExact(&h, kHeaderSize)) {
-      fCheck = h;
-      if (h.Check == ToolSignature(tool_type)) result.first = ReadWholeFromStream(*f);
-    }
+    if (ReadAndCheckSignature(*f, fCheck, tool_type)) result.first = ReadWholeFromStream(*f);
   } catch (...) {
     result.first = false;
   }
@@ -302,11 +290,11 @@ bool TTessorineholder::KWSettingsRead(TStream& s, TKeywordsSettingsRec32& rec) c
 // --- the window size -------------------------------------------------------------------------------
 
 bool TTessorineholder::TryToGetClientHeightOrWidth(int32_t available, bool want_height, int32_t& result) const {
-  if (fCheck.ClientHeight <= 0 || fCheck.ClientWidth <= 0) return false;
-  const int32_t v = want_height ? fCheck.ClientHeight : fCheck.ClientWidth;
+  if (fCheck.client_height <= 0 || fCheck.client_width <= 0) return false;
+  const int32_t v = want_height ? fCheck.client_height : fCheck.client_width;
   const int32_t limit = (available / 4) * 3;
-  if (fCheck.NegatedDPI < 0) {
-    const int32_t stored_dpi = ClampToI32(-static_cast<int64_t>(fCheck.NegatedDPI));
+  if (fCheck.negated_dpi < 0) {
+    const int32_t stored_dpi = ClampToI32(-static_cast<int64_t>(fCheck.negated_dpi));
     result = std::min(limit, DimensionScaledForDPI(v, stored_dpi, ScreenPixelsPerInch()));
   } else {
     result = std::min(limit, v);

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/chosenfilesbase_private.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"
@@ -97,7 +99,7 @@ TEST_F(ToolDocumentLife, OwnedListsAndUnicode) {
   EXPECT_EQ(a.main_form_centre().y, 20);
 
   // Going from 8-bit to UTF-16 converts every list once; staying UTF-16 converts nothing.
-  doc.TDocumentRoot::SetUnicode(false);
+  doc.TVXBaseHolder::SetUnicode(false);
   doc.SetCodePage(1251);
   doc.SetUnicode(true);
   EXPECT_EQ(a.conversions, 1);
@@ -169,6 +171,29 @@ TEST_F(ToolDocumentLife, ZippedTextsAddTheirExtraMembersAndAnEmptyArchiveLowersN
   EXPECT_EQ(doc.NumberOfTextsToProcess, 12);
   doc.CheckAllFnamesForZippedEntries({none, tmp.Path() + u"absent.zip"});
   EXPECT_EQ(doc.NumberOfTextsToProcess, 12);
+}
+
+TEST_F(ToolDocumentLife, ZippedChosenTextsAndTheFailedToReadMessage) {
+  TempFolder tmp;
+  TTestDocument doc;
+  ZipWith(tmp, u"five.zip", 5);
+  tmp.Write(u"plain.txt", "text");
+  TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Path() + u"five.zip"));
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Path() + u"plain.txt"));
+  doc.CheckAllFnamesForZippedEntries(chosen);
+  EXPECT_EQ(doc.NumberOfTextsToProcess, 4);
+
+  SetDialogService(nullptr);
+  HeadlessDialogs().Clear();
+  TChosenFileDetailsFullRec details;
+  details.folder = u"/corpus/";
+  details.rec.filename = u"lost.txt";
+  TTessorineholder::DudTextFile(details);
+  ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
+  EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::FailedToRead);
+  EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"/corpus/lost.txt"), UString::npos);
+  HeadlessDialogs().Clear();
 }
 
 TEST_F(ToolDocumentLife, FileHandledInfoMarksDifferentTexts) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "chosen_test_support.h"
 #include "platform/rtl/files.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"
@@ -112,9 +113,9 @@ TEST_F(DocumentFileTest, HeaderAndExtraStuffAreWrittenByteForByte) {
   EXPECT_EQ(back.ExtraStuffParentFilename(), u"p.cnc");
   EXPECT_EQ(back.body_value, 5);
   EXPECT_EQ(entries_seen, 42);
-  EXPECT_EQ(back.fCheck.ClientHeight, 900);
-  EXPECT_EQ(back.fCheck.ClientWidth, 1200);
-  EXPECT_EQ(back.fCheck.NegatedDPI, -120);
+  EXPECT_EQ(back.fCheck.client_height, 900);
+  EXPECT_EQ(back.fCheck.client_width, 1200);
+  EXPECT_EQ(back.fCheck.negated_dpi, -120);
 }
 
 TEST_F(DocumentFileTest, VersionIsAtLeast19AndAHigherOneIsKept) {
@@ -185,12 +186,12 @@ TEST_F(DocumentFileTest, WithoutTheMarkerTheBlockIsNotRead) {
 
 TEST_F(DocumentFileTest, AFortyCharacterSignatureLosesItsLastCharacterToTheMarker) {
   TCheckSignature h;
-  const std::string forty(40, 'S');
-  FillCheckSignatureSeam(h, 1, forty);
-  EXPECT_EQ(h.SignatureLength, 40);
-  SetSignatureMarkerSeam(h, kExtraStuffMarker);
+  ClearCheckSignature(h);
+  SetCheckSignatureText(h, std::string(40, 'S'));
+  EXPECT_EQ(h.list_signature_length, 40);
+  SetExtraStuffMarker(h);
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(&h)[56], 9);
-  EXPECT_EQ(h.Signature[38], 'S');
+  EXPECT_EQ(h.list_signature[38], 'S');
 }
 
 TEST_F(DocumentFileTest, EveryTruncationAndDamageAnswersFalse) {
@@ -294,6 +295,25 @@ TEST_F(DocumentFileTest, AFailedSaveLeavesTheFileOnDiskAsItWas) {
   EXPECT_FALSE(doc.SaveToFile(u"", 0, 0, 0));
 }
 
+TEST_F(DocumentFileTest, ADiskThatFillsUpHalfWayLeavesThePreviousDocument) {
+  TempFolder tmp;
+  const UString name = tmp.Path() + u"big.cnc";
+  TTestDocument doc;
+  ASSERT_TRUE(doc.SaveToFile(name, 0, 0, 0));
+  const std::vector<uint8_t> before = FileBytes(name);
+  for (int i = 0; i < 20000; ++i) doc.fNotes.Add(u"a line of notes that makes the document large");
+  {
+    FileSizeLimit limit(64 * 1024);
+    EXPECT_FALSE(doc.SaveToFile(name, 0, 0, 0));
+  }
+  EXPECT_EQ(FileBytes(name), before);
+  EXPECT_EQ(FindFiles(tmp.Path(), u"*").size(), 1u);
+  ASSERT_TRUE(doc.SaveToFile(name, 0, 0, 0));
+  TTestDocument back;
+  ASSERT_TRUE(back.ReadWholeFromFile(name, kToolConcordancer).first);
+  EXPECT_EQ(back.fNotes.Count(), 20000);
+}
+
 TEST_F(DocumentFileTest, SaveToFileAddsTheDefaultExtensionOnlyWhenThereIsNone) {
   TempFolder tmp;
   TTestDocument doc;
@@ -344,9 +364,9 @@ TEST_F(DocumentFileTest, WindowSizeRestore) {
   EXPECT_FALSE(doc.TryToGetClientHeightOrWidth(800, true, v));  // nothing stored
   EXPECT_EQ(v, -1);
 
-  doc.fCheck.ClientHeight = 900;
-  doc.fCheck.ClientWidth = 1000;
-  doc.fCheck.NegatedDPI = 0;
+  doc.fCheck.client_height = 900;
+  doc.fCheck.client_width = 1000;
+  doc.fCheck.negated_dpi = 0;
   ASSERT_TRUE(doc.TryToGetClientHeightOrWidth(800, true, v));
   EXPECT_EQ(v, 600);  // 800 div 4 * 3
   ASSERT_TRUE(doc.TryToGetClientHeightOrWidth(5000, false, v));
@@ -356,14 +376,14 @@ TEST_F(DocumentFileTest, WindowSizeRestore) {
 
   // Taken at 192 pixels per inch, shown at 96.
   SetScreenPixelsPerInch(96);
-  doc.fCheck.NegatedDPI = -192;
+  doc.fCheck.negated_dpi = -192;
   ASSERT_TRUE(doc.TryToGetClientHeightOrWidth(5000, true, v));
   EXPECT_EQ(v, 450);
-  doc.fCheck.NegatedDPI = INT32_MIN;
+  doc.fCheck.negated_dpi = INT32_MIN;
   ASSERT_TRUE(doc.TryToGetClientHeightOrWidth(5000, true, v));
   EXPECT_EQ(v, 0);
 
-  doc.fCheck.ClientWidth = 0;
+  doc.fCheck.client_width = 0;
   EXPECT_FALSE(doc.TryToGetClientHeightOrWidth(800, true, v));
 }
 

@@ -7,7 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "model/work_base.h"
 #include "model/work_derived.h"
+#include "work_test_list.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
@@ -32,9 +34,9 @@ class TTestDocument : public TTessorineholder {
 };
 
 // A list that counts its conversions to UTF-16.
-class TTestOwnedList : public TDocumentList {
+class TTestOwnedList : public TTestWordList {
  public:
-  explicit TTestOwnedList(TTessorineList type) : TDocumentList(type) {}
+  explicit TTestOwnedList(TTessorineList type) : TTestWordList(nullptr, type) {}
   void ConvertEntriesToUnicode(int code_page) override {
     ++conversions;
     last_code_page = code_page;
