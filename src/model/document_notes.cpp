@@ -92,7 +92,7 @@ void TMyStreamableStringlist::AddStrings(const TMyStreamableStringlist& other) {
 
 UString TMyStreamableStringlist::Text() const {
   UString out;
-  for (const UString& line : lines_) out += line + u"\r\n";
+  for (const UString& line : lines_) out += line + u"\n";
   return out;
 }
 

@@ -21,7 +21,7 @@ class TMyStreamableStringlist {
   void Clear() { lines_.clear(); }
   void Add(UStringView line) { lines_.emplace_back(line); }
   void AddStrings(const TMyStreamableStringlist& other);
-  // The whole text, lines joined by CR LF (each line followed by one).
+  // The whole text, each line followed by LF.
   UString Text() const;
   // Replaces the lines by those of text, cut at CR LF, LF or CR; a final line end adds no line.
   void SetText(UStringView text);

@@ -234,6 +234,33 @@ UString TTessorineholder::FileInfoFilename() const {
   return IncludeTrailingPathDelimiter(folder) + ChangeFileExt(ExtractFileName(SuggestedFilename), u"") + tail;
 }
 
+bool TTessorineholder::CopyFilenamesInfoToNotepad(const std::vector<std::pair<UString, bool>>& names) const {
+  UString found_text, missing_text;
+  int32_t found = 0, missing = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const UString line = IntToUStr(static_cast<int64_t>(i) + 1) + u"\t" + names[i].first + u"\n";
+    if (names[i].second) {
+      found_text += line;
+      ++found;
+    } else {
+      missing_text += line;
+      ++missing;
+    }
+  }
+  UString text;
+  if (found > 0) text += VXResFmt(TVXRes::VXNFound, {IntToUStr(found)}) + u"\n" + found_text;
+  if (missing > 0) text += VXResFmt(TVXRes::VXXNotFound, {IntToUStr(missing)}) + u"\n" + missing_text;
+  const UString file_name = FileInfoFilename();
+  std::vector<uint8_t> bytes = {0xFF, 0xFE};
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  if (!SafeSaveBytes(file_name, bytes.data(), static_cast<int64_t>(bytes.size()))) return false;
+  if (g_hooks.try_to_edit) g_hooks.try_to_edit(file_name, GetDefaultFolder(current_tool_var));
+  return true;
+}
+
 void TTessorineholder::UpdateVXShell() { SetSettingsAlteredByTool(current_tool_var, true); }
 
 void TTessorineholder::HandleScriptProgress(int32_t a, int32_t b) {

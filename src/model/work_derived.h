@@ -86,6 +86,8 @@ struct TDocumentHooks {
   // says changed.
   void (*clear_tag_handler_before_multi)(TTextTagHandler& handler) = nullptr;
   void (*recheck_tags)(TTextTagHandler& handler, TTagsToTranslateList& translate) = nullptr;
+  // The system's editor for a text file written for the user, starting in a folder.
+  void (*try_to_edit)(const UString& file_name, const UString& folder) = nullptr;
 };
 void SetDocumentHooks(const TDocumentHooks& hooks);
 const TDocumentHooks& DocumentHooks();
@@ -216,6 +218,10 @@ class TTessorineholder : public TVXBaseHolder {
   // The name of the file-information text: the document's file (or suggested) name with
   // "(hhnn)_FileInfo.txt" in place of its extension.
   UString FileInfoFilename() const;
+  // Writes the found and the missing names of a list of source files (each with whether it was
+  // found) to the file-information text (UTF-16 with a byte-order mark, lines ended by LF) and
+  // opens it in the editor; answers whether the file was written.
+  bool CopyFilenamesInfoToNotepad(const std::vector<std::pair<UString, bool>>& names) const;
   static void UpdateVXShell();
   static void HandleScriptProgress(int32_t a, int32_t b);
   bool SetProgressShowProc(TProgressShowEvent event);

@@ -43,7 +43,7 @@ TEST_F(DocumentNotes, TextSplitsAtEveryKindOfLineEnd) {
   TMyStreamableStringlist notes;
   notes.SetText(u"a\r\nb\nc\rd\r\n");
   EXPECT_EQ(notes.Lines(), (std::vector<UString>{u"a", u"b", u"c", u"d"}));
-  EXPECT_EQ(notes.Text(), u"a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(notes.Text(), u"a\nb\nc\nd\n");
 }
 
 TEST_F(DocumentNotes, TimingNoteTexts) {

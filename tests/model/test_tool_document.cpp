@@ -7,6 +7,7 @@
 #include "model/chosenfilesbase_private.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"
@@ -258,6 +259,29 @@ TEST_F(ToolDocumentLife, CapitalisedAndFileInfoName) {
   EXPECT_TRUE(StartsWithU(info, tmp.Path() + u"result("));
   EXPECT_TRUE(EndsWithU(info, u")_FileInfo.txt"));
   EXPECT_EQ(info.size(), (tmp.Path() + u"result(hhnn)_FileInfo.txt").size());
+}
+
+TEST_F(ToolDocumentLife, FileNamesInfoListsFoundAndMissingTexts) {
+  TempFolder tmp;
+  TTestDocument doc;
+  doc.SourceTextFilename = tmp.Write(u"run.cnc", "x");
+  static UString opened;
+  TDocumentHooks hooks;
+  hooks.try_to_edit = [](const UString& name, const UString&) { opened = name; };
+  SetDocumentHooks(hooks);
+  ASSERT_TRUE(doc.CopyFilenamesInfoToNotepad({{u"/c/a.txt", true}, {u"/c/b.txt", false}, {u"/c/c.txt", true}}));
+  SetDocumentHooks(TDocumentHooks());
+  ASSERT_FALSE(opened.empty());
+  TMemoryStream s;
+  ASSERT_TRUE(s.LoadFromFile(opened));
+  const std::vector<uint8_t>& b = s.Data();
+  ASSERT_GE(b.size(), 2u);
+  EXPECT_EQ(b[0], 0xFF);
+  EXPECT_EQ(b[1], 0xFE);
+  UString text;
+  for (size_t i = 2; i + 1 < b.size(); i += 2) text += static_cast<char16_t>(b[i] | (b[i + 1] << 8));
+  EXPECT_EQ(text, VXResFmt(TVXRes::VXNFound, {u"2"}) + u"\n1\t/c/a.txt\n3\t/c/c.txt\n" +
+                      VXResFmt(TVXRes::VXXNotFound, {u"1"}) + u"\n2\t/c/b.txt\n");
 }
 
 }  // namespace
