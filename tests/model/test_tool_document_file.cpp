@@ -2,6 +2,7 @@
 // truncated documents, safe saving, the window-size restore and the settings blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -238,6 +239,36 @@ TEST_F(DocumentFileTest, EveryTruncationAndDamageAnswersFalse) {
   b[17] = 'X';
   TTestDocument other;
   EXPECT_FALSE(ReadsBack(b, other));
+}
+
+// A stream that takes no byte beyond a limit (a full disk).
+class TCappedStream : public TMemoryStream {
+ public:
+  explicit TCappedStream(int64_t cap) : cap_(cap) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t room = std::max<int64_t>(0, cap_ - Position());
+    return TMemoryStream::Write(buffer, std::min(count, room));
+  }
+
+ private:
+  int64_t cap_;
+};
+
+TEST_F(DocumentFileTest, EveryShortWriteIsAFailedSave) {
+  TTestDocument doc;
+  doc.SaveAParentFilenameInExtraStuff(u"a parent file name");
+  const size_t whole = SavedBytes(doc).size();
+  for (size_t cap = 0; cap < whole; ++cap) {
+    TCappedStream s(static_cast<int64_t>(cap));
+    const bool ok = doc.StartSaveToFile(s, u"", 0, 0, 0) && doc.SaveToStream(s);
+    EXPECT_FALSE(ok) << "room for " << cap << " bytes";
+  }
+  // The block alone: a parent name that does not fit is a failure too.
+  TTessorineHolderExtraStuffHolder block;
+  block.SetVersion(19);
+  block.parent_filename = u"name";
+  TCappedStream s(464 + 4 + 6);
+  EXPECT_FALSE(block.SaveToStream(s));
 }
 
 TEST_F(DocumentFileTest, AHeaderInsideALargerStreamIsRewrittenWhereItWasWritten) {
