@@ -53,10 +53,6 @@ int FileContentsComparison(TFileContentsSet a, TFileContentsSet b);
 // existing file; false when there is none or the member part is empty.
 bool SplitZipMemberName(UStringView joined, UString& archive, UString& member);
 
-// Days since the runtime's day 0 turned into a Julian day number, and back.
-inline constexpr double kJulianOfDayZero = 2415018.5;
-inline double DateTimeToJulianAddingConst(TDateTime d) { return d + kJulianOfDayZero; }
-inline TDateTime JulianToDateTimeRemovingConst(double j) { return j - kJulianOfDayZero; }
 
 // --- one chosen text --------------------------------------------------------------------------
 // In memory; its stream form is the 64-byte TChosenFileStreamRec below, then the name, then the

@@ -14,6 +14,11 @@ TDateTime UnixToDateTime(int64_t seconds);  // local time
 int64_t DateTimeToUnix(TDateTime t);
 double SecondsBetween(TDateTime a, TDateTime b);  // |a - b| in seconds
 
+// Julian day numbers: the runtime's day 0 (30 December 1899) is Julian day 2415018.5.
+inline constexpr double kJulianOfDayZero = 2415018.5;
+inline double DateTimeToJulianAddingConst(TDateTime d) { return d + kJulianOfDayZero; }
+inline TDateTime JulianToDateTimeRemovingConst(double j) { return j - kJulianOfDayZero; }
+
 // "yyyy-mm-dd hh:nn:ss"
 UString DateTimeToUStr(TDateTime t);
 // "hh:nn:ss"

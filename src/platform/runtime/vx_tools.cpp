@@ -147,6 +147,19 @@ UString GetFullToolFilename(uint8_t tool) {
 UString GetToolFolder() { return ToolFolderRef(); }
 void SetToolFolder(UStringView folder) { ToolFolderRef() = IncludeTrailingPathDelimiter(folder); }
 
+UString ConvertedAppFolderInFilename(UStringView name, bool to_token) {
+  const UString folder = ExcludeTrailingPathDelimiter(GetToolFolder());
+  const UStringView token(kProgramFolderToken);
+  if (to_token) {
+    // Only the whole folder: "/opt/suite2/x" is not inside "/opt/suite".
+    if (folder.empty() || !StartsWithU(name, folder)) return UString(name);
+    if (name.size() > folder.size() && name[folder.size()] != PathDelim) return UString(name);
+    return UString(token) + UString(name.substr(folder.size()));
+  }
+  if (!StartsWithU(name, token)) return UString(name);
+  return folder + UString(name.substr(token.size()));
+}
+
 UString TessorineHelpURL() {
   const UString& url = HelpUrlRef();
   return url.empty() ? u"file://" + GetToolFolder() + u"help/" : url;

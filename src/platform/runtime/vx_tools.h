@@ -26,6 +26,12 @@ UString GetFullToolFilename(uint8_t tool);
 // program; tests and installers may point it elsewhere.
 UString GetToolFolder();
 void SetToolFolder(UStringView folder);
+// Stored file names inside the installation folder carry a token in its place, so that they
+// stay valid when the suite is installed elsewhere. to_token: the folder (at the start of name)
+// becomes kProgramFolderToken; otherwise a leading token becomes the folder. Other names are
+// returned as they are.
+inline constexpr char16_t kProgramFolderToken[] = u"%PROGRAM_FOLDER%";
+UString ConvertedAppFolderInFilename(UStringView name, bool to_token);
 // Where the help pages live (with a trailing delimiter); by default "file://" + the
 // installation folder + "help/".
 UString TessorineHelpURL();

@@ -1,0 +1,62 @@
+#include "platform/search/chunk_byte_map.h"
+
+#include <algorithm>
+
+void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
+  first_byte_ = first_byte;
+  width_ = width > 0 ? width : 1;
+  offsets_.clear();
+}
+
+void TChunkByteMap::SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets) {
+  first_byte_ = first_byte;
+  offsets_ = std::move(offsets);
+  if (offsets_.empty()) offsets_.push_back(0);
+}
+
+void TChunkByteMap::SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t n) {
+  std::vector<uint32_t> off;
+  off.reserve(n + 1);
+  size_t i = 0;
+  while (i < n) {
+    uint8_t b = bytes[i];
+    size_t len = 1;
+    uint32_t units = 1;
+    auto cont = [&](size_t k) { return i + k < n && (bytes[i + k] & 0xC0) == 0x80; };
+    if (b >= 0xC2 && b <= 0xDF && cont(1)) {
+      len = 2;
+    } else if (b >= 0xE0 && b <= 0xEF && cont(1) && cont(2)) {
+      uint8_t b1 = bytes[i + 1];
+      if (!(b == 0xE0 && b1 < 0xA0) && !(b == 0xED && b1 >= 0xA0)) len = 3;
+    } else if (b >= 0xF0 && b <= 0xF4 && cont(1) && cont(2) && cont(3)) {
+      uint8_t b1 = bytes[i + 1];
+      if (!(b == 0xF0 && b1 < 0x90) && !(b == 0xF4 && b1 >= 0x90)) {
+        len = 4;
+        units = 2;
+      }
+    }
+    for (uint32_t u = 0; u < units; ++u) off.push_back(static_cast<uint32_t>(i));
+    i += len;
+  }
+  off.push_back(static_cast<uint32_t>(n));
+  SetOffsets(first_byte, std::move(off));
+}
+
+int64_t TChunkByteMap::FileByteOf(int64_t char_index) const {
+  if (char_index < 0) char_index = 0;
+  if (offsets_.empty()) return first_byte_ + char_index * width_;
+  int64_t last = static_cast<int64_t>(offsets_.size()) - 1;
+  if (char_index <= last) return first_byte_ + offsets_[static_cast<size_t>(char_index)];
+  return first_byte_ + offsets_.back() + (char_index - last);
+}
+
+int64_t TChunkByteMap::CharAtOrAfterByte(int64_t file_byte) const {
+  int64_t rel = file_byte - first_byte_;
+  if (rel <= 0) return 0;
+  if (offsets_.empty()) return (rel + width_ - 1) / width_;
+  if (rel > static_cast<int64_t>(offsets_.back())) {
+    return static_cast<int64_t>(offsets_.size()) - 1 + (rel - offsets_.back());
+  }
+  auto it = std::lower_bound(offsets_.begin(), offsets_.end(), static_cast<uint32_t>(rel));
+  return it - offsets_.begin();
+}

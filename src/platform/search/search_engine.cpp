@@ -1,0 +1,763 @@
+#include "platform/search/search_engine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
+#include "platform/search/search_items.h"
+#include "platform/search/search_scan.h"
+
+namespace {
+
+struct THit {
+  int32_t first_word;
+  int32_t char_start;
+  int32_t char_end;
+  int32_t distance;  // windows only
+};
+
+// An item as the engine knows it, by item index.
+struct TKnownItem {
+  bool present = false;
+  TCompiledItem compiled;
+  int64_t gathered_for = -1;  // serial of the chunk whose hits are in `hits`
+  std::vector<THit> hits;
+};
+
+struct TEntry {
+  int32_t item;
+  int32_t alt;
+  int32_t slot;
+};
+
+struct TExactGroup {
+  UString folded;
+  uint32_t hash;
+  std::vector<TEntry> entries;
+};
+
+struct TTrieNode {
+  std::vector<std::pair<char16_t, int32_t>> kids;
+  std::vector<TEntry> ends;
+};
+
+// The index of the items being gathered: exact words by hash, wildcard words by literal prefix
+// or suffix in two tries, and the rest tried on every word.
+struct TItemIndex {
+  std::vector<TExactGroup> groups;
+  struct TSlotRef {
+    uint32_t hash;
+    int32_t group;  // -1 empty
+  };
+  std::vector<TSlotRef> table;
+  uint32_t mask = 0;
+  std::vector<TTrieNode> prefix, suffix;
+  std::vector<TEntry> general;
+
+  void Clear() {
+    groups.clear();
+    table.clear();
+    mask = 0;
+    prefix.assign(1, TTrieNode{});
+    suffix.assign(1, TTrieNode{});
+    general.clear();
+  }
+
+  static uint32_t Mix(uint32_t h) {
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    return h;
+  }
+
+  void AddExact(const TSlot& s, const TEntry& e) {
+    for (auto& g : groups) {
+      if (g.hash == s.hash && g.folded == s.folded) {
+        g.entries.push_back(e);
+        return;
+      }
+    }
+    groups.push_back(TExactGroup{s.folded, s.hash, {e}});
+  }
+
+  static void AddToTrie(std::vector<TTrieNode>& trie, const UString& key, bool reversed, const TEntry& e) {
+    int32_t node = 0;
+    for (size_t i = 0; i < key.size(); ++i) {
+      char16_t c = reversed ? key[key.size() - 1 - i] : key[i];
+      int32_t next = -1;
+      for (auto& kid : trie[node].kids) {
+        if (kid.first == c) next = kid.second;
+      }
+      if (next < 0) {
+        next = static_cast<int32_t>(trie.size());
+        trie[node].kids.emplace_back(c, next);
+        trie.emplace_back();
+      }
+      node = next;
+    }
+    trie[node].ends.push_back(e);
+  }
+
+  void Add(const TSlot& s, const TEntry& e) {
+    if (s.kind == TSlotKind::Exact) {
+      AddExact(s, e);
+    } else if (s.kind == TSlotKind::Wild && !s.prefix.empty()) {
+      AddToTrie(prefix, s.prefix, false, e);
+    } else if (s.kind == TSlotKind::Wild && !s.suffix.empty()) {
+      AddToTrie(suffix, s.suffix, true, e);
+    } else {
+      general.push_back(e);
+    }
+  }
+
+  void Finish() {
+    uint32_t cap = 64;  // kept sparse: most words of a text find an empty slot at once
+    while (cap < groups.size() * 16) cap <<= 1;
+    table.assign(cap, TSlotRef{0, -1});
+    mask = cap - 1;
+    for (size_t g = 0; g < groups.size(); ++g) {
+      uint32_t i = Mix(groups[g].hash) & mask;
+      while (table[i].group >= 0) i = (i + 1) & mask;
+      table[i] = TSlotRef{groups[g].hash, static_cast<int32_t>(g)};
+    }
+  }
+
+  static int32_t Kid(const TTrieNode& n, char16_t c) {
+    for (const auto& kid : n.kids) {
+      if (kid.first == c) return kid.second;
+    }
+    return -1;
+  }
+};
+
+void SortAndDedupe(std::vector<THit>& hits) {
+  std::sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) {
+    if (a.char_start != b.char_start) return a.char_start < b.char_start;
+    return a.char_end > b.char_end;
+  });
+  size_t out = 0;
+  for (size_t i = 0; i < hits.size(); ++i) {
+    if (out > 0 && hits[out - 1].char_start == hits[i].char_start) continue;
+    hits[out++] = hits[i];
+  }
+  hits.resize(out);
+}
+
+}  // namespace
+
+struct TSearchAndDoEngine::Impl {
+  TSearchTextOptions options;
+  const char16_t* fold = nullptr;
+  bool unicode = true;
+  int32_t tags_found[8] = {};
+
+  // What is prepared: a chunk or a window.
+  bool window_mode = false;
+  const char16_t* text = nullptr;
+  const uint16_t* kinds = nullptr;
+  int32_t begin = 0;
+  int32_t length = 0;
+  TChunkPositions pos;
+  TSearchFoundEvent found;
+  TSearchStatsEvent stats;
+  int64_t serial = 0;  // one per prepared chunk or window
+
+  // Chunk: words, unit ends, the units at the chunk's start and end.
+  std::vector<TScanWord> words;
+  std::vector<TUnitEvent> events;
+  TUnitState units_at_start, units;
+  size_t events_reached = 0;  // unit ends already reported (each is reported once)
+  bool stats_copied = false;
+  std::vector<TScanToken> tokens;
+  int64_t tokens_for = -1;
+
+  // Window.
+  UString window_text;
+  std::vector<uint16_t> window_kinds;
+  int32_t sw_start = -1, sw_length = 0;
+  int32_t left_horizon = -1, right_horizon = -1;
+  int32_t exact_gap = 0;
+  bool window_scanned = false;
+  std::vector<int32_t> distance;  // per window word; 0 = the search word
+  std::vector<THit> window_hits;
+
+  std::vector<TKnownItem> known;
+  TItemIndex index;
+
+  bool found_enough = false;
+  bool cancelled = false;
+  bool jump_done = false;
+  std::function<int64_t()> jump_source;
+  int32_t current_item = 0;
+
+  // Quick search.
+  std::vector<uint16_t> quick_kinds;
+  std::vector<TScanWord> quick_words;
+  std::vector<TUnitEvent> quick_events;
+  std::unordered_map<UString, TCompiledItem> quick_items;
+
+  TScanView View() const {
+    TScanView v;
+    v.text = text;
+    v.kinds = kinds;
+    v.words = words.data();
+    v.word_count = static_cast<int32_t>(words.size());
+    v.fold = fold;
+    return v;
+  }
+
+  static constexpr int32_t kMostItems = 1 << 22;
+
+  TKnownItem& Known(const TSearch_word_format_rec& rec, int32_t idx) {
+    if (static_cast<size_t>(idx) >= known.size()) known.resize(static_cast<size_t>(idx) + 1);
+    TKnownItem& k = known[static_cast<size_t>(idx)];
+    if (!k.present || k.compiled.source != rec.sw || k.compiled.source_options != rec.options) {
+      CompileItem(rec.sw, rec.options, options, false, k.compiled);
+      k.present = true;
+      k.gathered_for = -1;
+    }
+    return k;
+  }
+
+  void EnsureTokens() {
+    if (tokens_for == serial) return;
+    BuildTokens(View(), begin, length, tokens);
+    tokens_for = serial;
+  }
+
+  void AddHit(int32_t item, int32_t first_word, int32_t char_start, int32_t char_end) {
+    known[static_cast<size_t>(item)].hits.push_back(THit{first_word, char_start, char_end, 0});
+  }
+
+  // Word w as the entry's slot: the slot's own pattern, then the other words of its phrase.
+  void TryEntry(const TEntry& e, int32_t w, const TScanView& v) {
+    const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
+    const TAlternative& alt = ci.alts[static_cast<size_t>(e.alt)];
+    if (!SlotMatchesWord(alt.slots[static_cast<size_t>(e.slot)], ci.case_sensitive, v, w)) return;
+    int32_t first = w - e.slot;
+    if (alt.slots.size() > 1 && !AlternativeMatchesAt(alt, ci.case_sensitive, v, first, e.slot)) return;
+    int32_t last = first + static_cast<int32_t>(alt.slots.size()) - 1;
+    AddHit(e.item, first, words[static_cast<size_t>(first)].start,
+           words[static_cast<size_t>(last)].start + words[static_cast<size_t>(last)].span);
+  }
+
+  // Gathers, in one pass over the chunk's words, the hits of every known item not yet gathered.
+  void Gather() {
+    std::vector<int32_t> todo;
+    for (size_t i = 0; i < known.size(); ++i) {
+      if (known[i].present && known[i].gathered_for != serial) todo.push_back(static_cast<int32_t>(i));
+    }
+    if (todo.empty()) return;
+    index.Clear();
+    std::vector<TEntry> tag_alts;
+    for (int32_t item : todo) {
+      TKnownItem& k = known[static_cast<size_t>(item)];
+      k.hits.clear();
+      k.gathered_for = serial;
+      for (size_t a = 0; a < k.compiled.alts.size(); ++a) {
+        const TAlternative& alt = k.compiled.alts[a];
+        TEntry e{item, static_cast<int32_t>(a), alt.anchor};
+        if (alt.has_tag) {
+          tag_alts.push_back(e);
+        } else {
+          index.Add(alt.slots[static_cast<size_t>(alt.anchor)], e);
+        }
+      }
+    }
+    index.Finish();
+    TScanView v = View();
+    const bool has_exact = !index.groups.empty();
+    const bool has_prefix = !index.prefix[0].kids.empty() || !index.prefix[0].ends.empty();
+    const bool has_suffix = !index.suffix[0].kids.empty() || !index.suffix[0].ends.empty();
+    const uint8_t* cls = ScanClassTable();
+    const int32_t nw = static_cast<int32_t>(words.size());
+    const TScanWord* wp = words.data();
+    const TItemIndex::TSlotRef* table = index.table.data();
+    const uint32_t mask = index.mask;
+    auto probe = [&](int32_t w) __attribute__((always_inline)) {
+      const uint32_t hash = wp[w].hash;
+      for (uint32_t i = TItemIndex::Mix(hash) & mask; table[i].group >= 0; i = (i + 1) & mask) {
+        if (table[i].hash != hash) continue;
+        for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v);
+      }
+    };
+    if (has_exact && !has_prefix && !has_suffix && index.general.empty()) {
+      for (int32_t w = 0; w < nw; ++w) probe(w);  // exact words only: one look-up a word
+    } else {
+      for (int32_t w = 0; w < nw; ++w) {
+        const TScanWord& word = wp[w];
+        if (has_exact) probe(w);
+        if (has_prefix) {
+          int32_t node = 0;
+          for (int32_t c = 0; c < word.span && node >= 0; ++c) {
+            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            node = TItemIndex::Kid(index.prefix[static_cast<size_t>(node)], fold[text[word.start + c]]);
+            if (node < 0) break;
+            for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
+          }
+        }
+        if (has_suffix) {
+          int32_t node = 0;
+          for (int32_t c = word.span - 1; c >= 0 && node >= 0; --c) {
+            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            node = TItemIndex::Kid(index.suffix[static_cast<size_t>(node)], fold[text[word.start + c]]);
+            if (node < 0) break;
+            for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
+          }
+        }
+        for (const TEntry& e : index.general) TryEntry(e, w, v);
+      }
+    }
+    if (!tag_alts.empty()) {
+      EnsureTokens();
+      for (const TEntry& e : tag_alts) {
+        const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
+        const TAlternative& alt = ci.alts[static_cast<size_t>(e.alt)];
+        int32_t last_start = static_cast<int32_t>(tokens.size()) - static_cast<int32_t>(alt.slots.size());
+        for (int32_t t = 0; t <= last_start; ++t) {
+          if (!AlternativeMatchesTokensAt(alt, ci.case_sensitive, v, tokens, t)) continue;
+          const TScanToken& a = tokens[static_cast<size_t>(t)];
+          const TScanToken& b = tokens[static_cast<size_t>(t) + alt.slots.size() - 1];
+          AddHit(e.item, a.word, a.start, b.start + b.span);
+        }
+      }
+    }
+    for (int32_t item : todo) SortAndDedupe(known[static_cast<size_t>(item)].hits);
+  }
+
+  // --- unit ends -----------------------------------------------------------------------------
+
+  struct TRunningUnits {
+    int32_t number[kUnitKinds];
+    int32_t unit_start[kUnitKinds];  // chunk word where the open unit began (negative: earlier)
+  };
+  std::vector<TRunningUnits> before_event;    // the units just before each unit end, and after the last
+  std::vector<int32_t> next_end[kUnitKinds];  // first unit end at or after i that ends kind k, -1 none
+
+  // Units before each end, and where each kind next ends: a hit's statistics without walking.
+  void PrepareUnitTables() {
+    size_t ne = events.size();
+    before_event.resize(ne + 1);
+    TRunningUnits r;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      r.number[k] = units_at_start.number[k];
+      r.unit_start[k] = -units_at_start.open_words[k];
+    }
+    for (size_t i = 0; i < ne; ++i) {
+      before_event[i] = r;
+      const TUnitEvent& e = events[i];
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if ((e.ended_mask & (1u << k)) == 0) continue;
+        if (!e.text_end) r.number[k] = e.number[k] + 1;
+        r.unit_start[k] = e.boundary;
+      }
+    }
+    before_event[ne] = r;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      next_end[k].resize(ne + 1);
+      next_end[k][ne] = -1;
+      for (size_t i = ne; i-- > 0;) {
+        next_end[k][i] = (events[i].ended_mask & (1u << k)) != 0 ? static_cast<int32_t>(i) : next_end[k][i + 1];
+      }
+    }
+  }
+
+  // Statistics of the word w; ev is the first unit end after it (boundary > w).
+  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) const {
+    const TRunningUnits& r = before_event[ev];
+    s = TSearchStatsRec{};
+    s.words_in_chunk = w;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      s.unit_number[k] = r.number[k];
+      s.unit_position[k] = w - r.unit_start[k] + 1;
+      int32_t end = next_end[k][ev];
+      if (end >= 0) s.unit_length[k] = events[static_cast<size_t>(end)].length[k];
+    }
+  }
+
+  // Hands unit end i to the statistics call-back.
+  void DeliverEvent(TSearchAndDoEngine& self, size_t i) {
+    const TUnitEvent& e = events[i];
+    const TRunningUnits& r = before_event[i];
+    TSearchStatsRec s;
+    s.words_in_chunk = e.boundary;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      if ((e.ended_mask & (1u << k)) != 0) {
+        s.unit_number[k] = e.number[k];
+        s.unit_position[k] = e.length[k];
+        s.unit_length[k] = e.length[k];
+      } else {
+        s.unit_number[k] = r.number[k];
+        s.unit_position[k] = e.boundary - r.unit_start[k];
+      }
+    }
+    if (stats) stats(self, s);
+  }
+
+  // Unit ends not yet reported, up to and including boundary `upto` (all when negative). False
+  // when the call-back ended the pass.
+  bool DeliverEventsUpTo(TSearchAndDoEngine& self, int32_t upto) {
+    while (events_reached < events.size() && (upto < 0 || events[events_reached].boundary <= upto)) {
+      DeliverEvent(self, events_reached++);
+      if (found_enough || cancelled) return false;
+    }
+    return true;
+  }
+
+  // --- windows -------------------------------------------------------------------------------
+
+  void ScanWindow() {
+    if (window_scanned) return;
+    window_scanned = true;
+    TUnitState none;
+    ScanChunk(text, kinds, 0, length, fold, words, events, none, false);
+    events.clear();
+    int32_t nw = static_cast<int32_t>(words.size());
+    distance.assign(static_cast<size_t>(nw), 0);
+    if (sw_start < 0) return;
+    int32_t sw_end = sw_start + std::max(sw_length, 1);
+    int32_t first = -1, last = -1;
+    for (int32_t w = 0; w < nw; ++w) {
+      const TScanWord& word = words[static_cast<size_t>(w)];
+      if (word.start < sw_end && word.start + word.span > sw_start) {
+        if (first < 0) first = w;
+        last = w;
+      }
+    }
+    if (first < 0) {  // the search word lies in no word: the words around it are numbered from it
+      first = nw;
+      for (int32_t w = 0; w < nw; ++w) {
+        if (words[static_cast<size_t>(w)].start >= sw_start) {
+          first = w;
+          break;
+        }
+      }
+      last = first - 1;
+    }
+    for (int32_t w = 0; w < nw; ++w) {
+      if (w < first) {
+        distance[static_cast<size_t>(w)] = w - first;
+      } else if (w > last) {
+        distance[static_cast<size_t>(w)] = w - last;
+      }
+    }
+  }
+
+  bool WindowWordAllowed(int32_t d) const {
+    if (sw_start < 0) return true;
+    if (d == 0) return false;
+    if (d < 0 && left_horizon >= 0 && -d > left_horizon) return false;
+    if (d > 0 && right_horizon >= 0 && d > right_horizon) return false;
+    return true;
+  }
+
+  // Hits of one item in the window whose words all lie on one side within the horizons.
+  void WindowHits(const TCompiledItem& ci) {
+    window_hits.clear();
+    TScanView v = View();
+    int32_t nw = static_cast<int32_t>(words.size());
+    auto consider = [&](int32_t first_word, int32_t last_word, int32_t cs, int32_t ce) {
+      int32_t d = 0;
+      if (first_word <= last_word) {
+        int32_t d1 = distance[static_cast<size_t>(first_word)];
+        int32_t d2 = distance[static_cast<size_t>(last_word)];
+        for (int32_t w = first_word; w <= last_word; ++w) {
+          if (!WindowWordAllowed(distance[static_cast<size_t>(w)])) return;
+        }
+        if (sw_start >= 0 && (d1 < 0) != (d2 < 0)) return;
+        d = d2 < 0 ? d2 : d1;  // the word nearest the search word
+      } else if (sw_start >= 0) {
+        return;  // only mark-up
+      }
+      if (exact_gap != 0 && (d == 0 || std::abs(d - exact_gap) > 1)) return;
+      window_hits.push_back(THit{first_word, cs, ce, d});
+    };
+    for (const TAlternative& alt : ci.alts) {
+      int32_t n = static_cast<int32_t>(alt.slots.size());
+      if (alt.has_tag) {
+        if (tokens_for != serial) {
+          BuildTokens(v, 0, length, tokens);
+          tokens_for = serial;
+        }
+        for (int32_t t = 0; t + n <= static_cast<int32_t>(tokens.size()); ++t) {
+          if (!AlternativeMatchesTokensAt(alt, ci.case_sensitive, v, tokens, t)) continue;
+          int32_t fw = -1, lw = -2;
+          for (int32_t j = t; j < t + n; ++j) {
+            if (tokens[static_cast<size_t>(j)].is_tag) continue;
+            if (fw < 0) fw = tokens[static_cast<size_t>(j)].word;
+            lw = tokens[static_cast<size_t>(j)].word;
+          }
+          const TScanToken& b = tokens[static_cast<size_t>(t + n - 1)];
+          consider(fw < 0 ? tokens[static_cast<size_t>(t)].word : fw, lw, tokens[static_cast<size_t>(t)].start,
+                   b.start + b.span);
+        }
+        continue;
+      }
+      for (int32_t first = 0; first + n <= nw; ++first) {
+        if (!AlternativeMatchesAt(alt, ci.case_sensitive, v, first)) continue;
+        const TScanWord& a = words[static_cast<size_t>(first)];
+        const TScanWord& b = words[static_cast<size_t>(first + n - 1)];
+        consider(first, first + n - 1, a.start, b.start + b.span);
+      }
+    }
+    SortAndDedupe(window_hits);
+  }
+
+  int64_t FileByteOf(int32_t char_index) const {
+    if (pos.byte_map != nullptr) return pos.byte_map->FileByteOf(char_index);
+    return pos.chunk_file_offset + 2 * static_cast<int64_t>(char_index - pos.chunk_start);
+  }
+
+  int64_t CharOfFileByte(int64_t byte) const {
+    if (pos.byte_map != nullptr) return pos.byte_map->CharAtOrAfterByte(byte);
+    int64_t rel = byte - pos.chunk_file_offset;
+    return pos.chunk_start + (rel <= 0 ? 0 : (rel + 1) / 2);
+  }
+};
+
+TSearchAndDoEngine::TSearchAndDoEngine(bool unicode, bool, const TSearchTextOptions& options, const uint16_t*)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->unicode = unicode;
+  impl_->options = options;
+  impl_->fold = FoldTableFor(options.lcid);
+}
+
+TSearchAndDoEngine::~TSearchAndDoEngine() = default;
+
+const TSearchTextOptions& TSearchAndDoEngine::TextOptions() const { return impl_->options; }
+
+void TSearchAndDoEngine::SetTextOptions(const TSearchTextOptions& options) {
+  impl_->options = options;
+  impl_->fold = FoldTableFor(options.lcid);
+  impl_->known.clear();
+  impl_->quick_items.clear();
+}
+
+bool TSearchAndDoEngine::Unicode() const { return impl_->unicode; }
+void TSearchAndDoEngine::UnicodeChangeTo(bool unicode) { impl_->unicode = unicode; }
+
+void TSearchAndDoEngine::SetArrayOfTagsFound(const int32_t counts[8]) {
+  for (int i = 0; i < 8; ++i) impl_->tags_found[i] = counts != nullptr ? counts[i] : 0;
+}
+
+const int32_t* TSearchAndDoEngine::ArrayOfTagsFound() const { return impl_->tags_found; }
+
+void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* buffer, const uint16_t* kinds,
+                                                 const TChunkPositions& positions, TSearchFoundEvent found,
+                                                 TSearchStatsEvent stats) {
+  Impl& m = *impl_;
+  m.window_mode = false;
+  m.text = buffer;
+  m.kinds = kinds;
+  m.pos = positions;
+  m.length = (buffer != nullptr && kinds != nullptr) ? std::max(positions.length, 0) : 0;
+  m.begin = std::clamp(positions.chunk_start, 0, m.length);
+  m.found = std::move(found);
+  m.stats = std::move(stats);
+  ++m.serial;
+  if (positions.chunk_index <= 0) {
+    m.units = TUnitState{};
+    m.jump_done = false;
+  }
+  m.units_at_start = m.units;
+  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk);
+  m.PrepareUnitTables();
+  m.events_reached = 0;
+  m.stats_copied = false;
+  m.found_enough = false;
+}
+
+void TSearchAndDoEngine::PrepareFirst(UStringView text, int32_t search_word_start, int32_t search_word_length,
+                                      TSearchFoundEvent found, TSearchStatsEvent stats, const uint16_t* kinds) {
+  Impl& m = *impl_;
+  m.window_mode = true;
+  m.window_text.assign(text.begin(), text.end());
+  m.window_kinds.assign(text.size(), 0);
+  if (kinds != nullptr) {
+    std::copy(kinds, kinds + text.size(), m.window_kinds.begin());
+  } else {
+    ClassifyChars(m.window_text.data(), m.window_text.size(), m.window_kinds.data());
+    HandleAllowables(m.options.in_word_symbols, m.options.symbols_at_start, m.options.symbols_at_end);
+  }
+  m.text = m.window_text.data();
+  m.kinds = m.window_kinds.data();
+  m.length = static_cast<int32_t>(m.window_text.size());
+  m.begin = 0;
+  m.pos = TChunkPositions{};
+  m.pos.length = m.length;
+  m.sw_start = search_word_start;
+  m.sw_length = search_word_length;
+  m.found = std::move(found);
+  m.stats = std::move(stats);
+  m.window_scanned = false;
+  m.found_enough = false;
+  ++m.serial;
+}
+
+void TSearchAndDoEngine::HandleAllowables(UStringView in_word_symbols, bool at_start, bool at_end) {
+  Impl& m = *impl_;
+  if (!m.window_mode) return;
+  ::HandleAllowables(m.window_text.data(), m.window_kinds.data(), m.window_text.size(), in_word_symbols, at_start,
+                     at_end, m.options.hyphens_separate_words);
+  m.window_scanned = false;
+  ++m.serial;
+}
+
+void TSearchAndDoEngine::SetHorizons(int32_t left, int32_t right) {
+  impl_->left_horizon = left;
+  impl_->right_horizon = right;
+}
+
+void TSearchAndDoEngine::SetItems(const TBaseSearchItems& items) {
+  for (int32_t i = 0; i < items.Count() && i < Impl::kMostItems; ++i) impl_->Known(*items.GetPtr(i), i);
+}
+
+void TSearchAndDoEngine::SetCurrentItem(int32_t index) { impl_->current_item = index; }
+int32_t TSearchAndDoEngine::CurrentItem() const { return impl_->current_item; }
+
+void TSearchAndDoEngine::ClearChunkTextStats() {}
+
+int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t item_index) {
+  Impl& m = *impl_;
+  m.found_enough = false;
+  if (m.cancelled || item_index < 0 || item_index >= Impl::kMostItems) return 0;
+  m.current_item = item_index;
+  TKnownItem& known = m.Known(item, item_index);
+  int32_t calls = 0;
+  auto limit_reached = [&] { return item.instances_to_find > 0 && item.hits >= item.instances_to_find; };
+
+  if (m.window_mode) {
+    m.ScanWindow();
+    m.WindowHits(known.compiled);
+    for (const THit& h : m.window_hits) {
+      if (limit_reached()) break;
+      TSearchFound_Rec f;
+      f.hit_position = f.char_index = h.char_start;
+      f.hit_length = h.char_end - h.char_start;
+      f.item_index = item_index;
+      f.context_distance = h.distance;
+      f.stats.words_in_chunk = h.first_word;
+      ++calls;
+      if (m.found && m.found(*this, f)) ++item.hits;
+      if (m.found_enough || m.cancelled) break;
+    }
+    return calls;
+  }
+
+  if (known.gathered_for != m.serial) m.Gather();
+  const std::vector<THit>& hits = m.known[static_cast<size_t>(item_index)].hits;
+  size_t ev = 0;  // first unit end after the current hit
+  for (const THit& h : hits) {
+    if (!m.DeliverEventsUpTo(*this, h.first_word)) return calls;
+    if (m.jump_done || limit_reached()) break;
+    bool jumping = false;
+    if (m.jump_source) {
+      int64_t jump = m.jump_source();
+      if (jump > 0) {
+        jumping = true;
+        if (h.char_start < m.CharOfFileByte(jump)) continue;
+      }
+    }
+    ev = static_cast<size_t>(std::upper_bound(m.events.begin() + static_cast<std::ptrdiff_t>(ev), m.events.end(),
+                                              h.first_word,
+                                              [](int32_t w, const TUnitEvent& e) { return w < e.boundary; }) -
+                             m.events.begin());
+    TSearchFound_Rec f;
+    f.text_start = m.pos.text_start;
+    f.chunk_start = m.pos.chunk_start;
+    f.hit_position = f.char_index = h.char_start;
+    if (m.pos.file_size > 0) {
+      f.percent = static_cast<float>(100.0 * static_cast<double>(m.FileByteOf(h.char_start)) /
+                                     static_cast<double>(m.pos.file_size));
+    }
+    f.SetChunkFileOffset(m.pos.chunk_file_offset);
+    f.hit_length = h.char_end - h.char_start;
+    f.item_index = item_index;
+    m.StatsAt(h.first_word, ev, f.stats);
+    ++calls;
+    if (m.found && m.found(*this, f)) ++item.hits;
+    if (m.found_enough) {
+      if (jumping) m.jump_done = true;
+      return calls;
+    }
+    if (m.cancelled) return calls;
+  }
+  m.DeliverEventsUpTo(*this, -1);
+  return calls;
+}
+
+void TSearchAndDoEngine::FoundEnough() { impl_->found_enough = true; }
+bool TSearchAndDoEngine::FoundEnoughSet() const { return impl_->found_enough; }
+
+void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
+  Impl& m = *impl_;
+  if (m.window_mode || m.stats_copied) return;
+  m.stats_copied = true;
+  bool enough = m.found_enough;
+  m.found_enough = false;
+  m.DeliverEventsUpTo(*this, -1);
+  m.found_enough = enough;
+  text_stats.words_in_chunk += static_cast<int32_t>(m.words.size());
+  for (int k = 0; k < kUnitKinds; ++k) {
+    text_stats.unit_number[k] = m.units.number[k];
+    text_stats.unit_position[k] = m.units.open_words[k];
+  }
+}
+
+int32_t TSearchAndDoEngine::WordsInChunk() const {
+  if (impl_->window_mode) impl_->ScanWindow();
+  return static_cast<int32_t>(impl_->words.size());
+}
+
+bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, const TSearch_word_format_rec& item) {
+  return QuickSearchFoundIgnoringTags(buffer, item.sw, item.options);
+}
+
+bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, UStringView item_word, uint32_t options) {
+  Impl& m = *impl_;
+  UString key(item_word);
+  key.push_back(u'\x01');
+  key.push_back(static_cast<char16_t>(options & 0xFFFF));
+  auto it = m.quick_items.find(key);
+  if (it == m.quick_items.end()) {
+    if (m.quick_items.size() >= 512) m.quick_items.clear();
+    it = m.quick_items.emplace(key, TCompiledItem{}).first;
+    CompileItem(item_word, options, m.options, true, it->second);
+  }
+  const TCompiledItem& ci = it->second;
+  if (ci.alts.empty() || buffer.empty()) return false;
+  size_t n = buffer.size();
+  m.quick_kinds.resize(n);
+  ClassifyChars(buffer.data(), n, m.quick_kinds.data());
+  ::HandleAllowables(buffer.data(), m.quick_kinds.data(), n, m.options.in_word_symbols, m.options.symbols_at_start,
+                     m.options.symbols_at_end, m.options.hyphens_separate_words);
+  TUnitState none;
+  ScanChunk(buffer.data(), m.quick_kinds.data(), 0, static_cast<int32_t>(n), m.fold, m.quick_words, m.quick_events,
+            none, false);
+  TScanView v;
+  v.text = buffer.data();
+  v.kinds = m.quick_kinds.data();
+  v.words = m.quick_words.data();
+  v.word_count = static_cast<int32_t>(m.quick_words.size());
+  v.fold = m.fold;
+  for (const TAlternative& alt : ci.alts) {
+    for (int32_t first = 0; first + static_cast<int32_t>(alt.slots.size()) <= v.word_count; ++first) {
+      if (AlternativeMatchesAt(alt, ci.case_sensitive, v, first)) return true;
+    }
+  }
+  return false;
+}
+
+void TSearchAndDoEngine::SetJumpToSource(std::function<int64_t()> lowest_jump_to) {
+  impl_->jump_source = std::move(lowest_jump_to);
+}
+
+void TSearchAndDoEngine::Cancel() { impl_->cancelled = true; }
+void TSearchAndDoEngine::ClearCancel() { impl_->cancelled = false; }
+bool TSearchAndDoEngine::Cancelled() const { return impl_->cancelled; }
+
+void TSearchAndDoEngine::SetExactGap(int32_t value) { impl_->exact_gap = value; }
+int32_t TSearchAndDoEngine::ExactGap() const { return impl_->exact_gap; }

@@ -1,0 +1,652 @@
+#include "platform/search/search_scan.h"
+
+#include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
+
+// --- scanning --------------------------------------------------------------------------------
+
+int32_t TagRunEnd(const char16_t* text, const uint16_t* kinds, int32_t n, int32_t i) {
+  uint16_t v = kinds[i];
+  int32_t j = i;
+  while (j < n && kinds[j] == v) {
+    char16_t c = text[j];
+    ++j;
+    if (c == u'>' || c == 24) break;
+  }
+  return j;
+}
+
+namespace {
+
+struct TUnitCloser {
+  std::vector<TUnitEvent>& events;
+  TUnitState& units;
+  int32_t unit_start[kUnitKinds];
+
+  TUnitCloser(std::vector<TUnitEvent>& e, TUnitState& u) : events(e), units(u) {
+    for (int k = 0; k < kUnitKinds; ++k) unit_start[k] = -u.open_words[k];
+  }
+
+  TUnitEvent& EventAt(int32_t boundary, bool text_end) {
+    if (events.empty() || events.back().boundary != boundary || events.back().text_end) {
+      events.emplace_back();
+      events.back().boundary = boundary;
+    }
+    events.back().text_end = events.back().text_end || text_end;
+    return events.back();
+  }
+
+  void Close(int kind, int32_t boundary) {
+    int32_t len = boundary - unit_start[kind];
+    if (len <= 0) return;
+    TUnitEvent& e = EventAt(boundary, false);
+    e.ended_mask |= 1u << kind;
+    e.number[kind] = units.number[kind];
+    e.length[kind] = len;
+    units.number[kind] += 1;
+    unit_start[kind] = boundary;
+  }
+
+  void CloseAll(int32_t boundary) {
+    bool any = false;
+    for (int k = 0; k < kUnitKinds; ++k) any = any || boundary - unit_start[k] > 0;
+    if (!any) return;
+    TUnitEvent& e = EventAt(boundary, true);
+    for (int k = 0; k < kUnitKinds; ++k) {
+      int32_t len = boundary - unit_start[k];
+      if (len <= 0) continue;
+      e.ended_mask |= 1u << k;
+      e.number[k] = units.number[k];
+      e.length[k] = len;
+      unit_start[k] = boundary;
+    }
+  }
+
+  void Finish(int32_t words) {
+    for (int k = 0; k < kUnitKinds; ++k) units.open_words[k] = words - unit_start[k];
+  }
+};
+
+}  // namespace
+
+namespace {
+
+// Hash of the letters text[s..e) when no tag lies inside: up to 8 letters without a branch.
+inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
+  const uint32_t len = static_cast<uint32_t>(e - s);
+  uint32_t h = 0;
+  if (len <= 8 && s + 8 <= n) {
+    const char16_t* t = text + s;
+    for (uint32_t j = 0; j < 8; ++j) h += WordHashAdd(0, fold[t[j]], j) & (0u - static_cast<uint32_t>(j < len));
+  } else {
+    for (uint32_t j = 0; j < len; ++j) h = WordHashAdd(h, fold[text[s + static_cast<int32_t>(j)]], j);
+  }
+  return WordHashFinish(h, len);
+}
+
+// The same for a word with a kept tag inside: tag characters are left out.
+uint32_t HashTaggedSpan(const char16_t* text, const uint16_t* kinds, int32_t s, int32_t e, const char16_t* fold) {
+  const uint8_t* cls = ScanClassTable();
+  uint32_t h = 0, letter = 0;
+  for (int32_t i = s; i < e; ++i) {
+    if (cls[kinds[i]] == kScanTag) continue;
+    h = WordHashAdd(h, fold[text[i]], letter++);
+  }
+  return WordHashFinish(h, letter);
+}
+
+// Bit j of word: kinds[base + j] is a word character; of markers: a text-marker kind; of tags: a
+// kept-tag kind. Hidden characters are in none of them.
+inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64_t& word, uint64_t& markers,
+                          uint64_t& tags) {
+  word = 0;
+  markers = 0;
+  tags = 0;
+#if defined(__SSE2__)
+  if (m == 64) {
+    const __m128i hi_bits = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i hidden = _mm_set1_epi16(0x0800);
+    const __m128i defined = _mm_set1_epi16(0x0200);
+    const __m128i alpha_digit = _mm_set1_epi16(0x0104);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi16(-1);
+    auto lanes = [&](__m128i k, __m128i& w, __m128i& mk, __m128i& tg) {
+      __m128i plain = _mm_cmpeq_epi16(_mm_and_si128(k, hi_bits), zero);
+      __m128i letter_or_digit = _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(k, alpha_digit), zero), ones);
+      w = _mm_and_si128(plain, _mm_or_si128(_mm_cmpeq_epi16(k, defined), letter_or_digit));
+      mk = _mm_cmplt_epi16(k, zero);
+      tg = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(plain, mk), _mm_cmpeq_epi16(k, hidden)), ones);
+    };
+    for (int q = 0; q < 4; ++q) {
+      const __m128i* p = reinterpret_cast<const __m128i*>(kinds + base + 16 * q);
+      __m128i w0, w1, m0, m1, t0, t1;
+      lanes(_mm_loadu_si128(p), w0, m0, t0);
+      lanes(_mm_loadu_si128(p + 1), w1, m1, t1);
+      word |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(w0, w1)))) << (16 * q);
+      markers |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(m0, m1)))) << (16 * q);
+      tags |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(t0, t1)))) << (16 * q);
+    }
+    return;
+  }
+#endif
+  for (int32_t j = 0; j < m; ++j) {
+    uint16_t k = kinds[base + j];
+    if (IsWordKind(k)) word |= uint64_t{1} << j;
+    if (k >= kKindMarkerFlag) {
+      markers |= uint64_t{1} << j;
+    } else if (k > kKindHidden) {
+      tags |= uint64_t{1} << j;
+    }
+  }
+}
+
+}  // namespace
+
+void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+  words.clear();
+  events.clear();
+  const uint8_t* cls = ScanClassTable();
+  TUnitCloser closer(events, units);
+  // The chunk is read in blocks of 64 characters: a block without marks is split into words
+  // from a bit mask of its word characters; a block with hidden text, tags or markers goes
+  // character by character. A word open at the end of a block carries over.
+  bool in_word = false;
+  int32_t start = 0;
+  uint32_t word_flags = 0, pending = 0;
+  auto emit = [&](int32_t e) __attribute__((always_inline)) {
+    uint32_t h = (word_flags & kWordCrossesTag) != 0 ? HashTaggedSpan(text, kinds, start, e, fold)
+                                                     : HashPlainSpan(text, start, e, n, fold);
+    words.push_back(TScanWord{start, e - start, h, word_flags});
+    in_word = false;
+  };
+  auto marker_at = [&](int32_t p) {
+    pending = kWordAfterMarker;
+    const uint16_t k = kinds[p];
+    if (k > kKindMarkerBase) {
+      int marker = k - kKindMarkerBase;
+      if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) {
+        closer.Close((marker - kMarkerSentenceStart) / 2, static_cast<int32_t>(words.size()));
+      }
+    }
+  };
+  int32_t i = begin < 0 ? 0 : begin;
+  while (i < n) {
+    const int32_t base = i;
+    const int32_t m = std::min<int32_t>(64, n - base);
+    uint64_t wm = 0, markers = 0, tags = 0;
+    ClassifyBlock(kinds, base, m, wm, markers, tags);
+    if (tags == 0) {
+      const uint64_t beyond = m < 64 ? ~uint64_t{0} << m : 0;
+      if (in_word) {
+        if ((wm & 1) == 0) {
+          emit(base);
+        } else {
+          uint64_t gaps = ~wm | beyond;
+          if (gaps == 0) {
+            i = base + m;
+            continue;
+          }
+          int e = std::countr_zero(gaps);
+          emit(base + e);
+          wm &= ~uint64_t{0} << e;
+        }
+      }
+      // Words and markers in text order.
+      while (wm != 0) {
+        int s = std::countr_zero(wm);
+        while (markers != 0 && std::countr_zero(markers) < s) {
+          marker_at(base + std::countr_zero(markers));
+          markers &= markers - 1;
+        }
+        start = base + s;
+        word_flags = pending;
+        pending = 0;
+        uint64_t gaps = (~wm & (~uint64_t{0} << s)) | beyond;
+        in_word = true;
+        if (gaps == 0) break;
+        int e = std::countr_zero(gaps);
+        emit(base + e);
+        wm = e >= 64 ? 0 : wm & (~uint64_t{0} << e);
+      }
+      while (markers != 0) {
+        marker_at(base + std::countr_zero(markers));
+        markers &= markers - 1;
+      }
+      i = base + m;
+      continue;
+    }
+    const int32_t end = base + m;
+    for (; i < end; ++i) {
+      const uint16_t k = kinds[i];
+      const uint8_t c = cls[k];
+      if (c == kScanWord) {
+        if (!in_word) {
+          in_word = true;
+          start = i;
+          word_flags = pending;
+          pending = 0;
+        }
+        continue;
+      }
+      if (in_word) {
+        if (c == kScanTag && (word_flags & kWordCrossesTag) == 0) {
+          int32_t j = TagRunEnd(text, kinds, n, i);
+          if (j < n && cls[kinds[j]] == kScanWord) {
+            word_flags |= kWordCrossesTag;
+            i = j - 1;
+            continue;
+          }
+        }
+        emit(i);
+      }
+      if (c == kScanMarker) marker_at(i);
+    }
+  }
+  if (in_word) emit(n);
+  if (text_end) closer.CloseAll(static_cast<int32_t>(words.size()));
+  closer.Finish(static_cast<int32_t>(words.size()));
+}
+
+// --- compiling items -----------------------------------------------------------------------------
+
+namespace {
+
+bool IsItemBlank(char16_t c) { return c == u' ' || c == u'\t' || c == 0x00A0 || c == u'\r' || c == u'\n'; }
+
+UStringView Trimmed(UStringView s) {
+  size_t a = 0, b = s.size();
+  while (a < b && IsItemBlank(s[a])) ++a;
+  while (b > a && IsItemBlank(s[b - 1])) --b;
+  return s.substr(a, b - a);
+}
+
+// End (index of ">") of a tag opening at i, or npos.
+size_t TagCloseAt(UStringView s, size_t i) {
+  for (size_t j = i + 1; j < s.size(); ++j) {
+    if (s[j] == u'>') return j;
+    if (s[j] == u'<') return UStringView::npos;
+  }
+  return UStringView::npos;
+}
+
+bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* fold) {
+  TWildMachine& m = slot.machine;
+  // Elements with repeated stars made one.
+  std::vector<char16_t> elems;
+  for (char16_t c : token) {
+    if (c == u'*' && !elems.empty() && elems.back() == u'*') continue;
+    elems.push_back(c);
+  }
+  size_t states = 1;
+  for (char16_t c : elems) states += (c == u'#') ? 3 : 1;
+  if (states > 64) {
+    ok = false;
+    return false;
+  }
+  m.type.assign(states, TWildMachine::kAccept);
+  m.next.assign(states, 0);
+  m.lit_raw.assign(states, 0);
+  m.lit_folded.assign(states, 0);
+  size_t s = 0;
+  for (char16_t c : elems) {
+    if (c == u'#') {
+      m.type[s] = TWildMachine::kNumFirst;
+      m.type[s + 1] = TWildMachine::kNumIn;
+      m.type[s + 2] = TWildMachine::kNumSep;
+      m.next[s] = m.next[s + 1] = m.next[s + 2] = static_cast<uint8_t>(s + 3);
+      s += 3;
+    } else {
+      m.type[s] = (c == u'*') ? TWildMachine::kStar : TWildMachine::kLit;
+      m.lit_raw[s] = c;
+      m.lit_folded[s] = fold[c];
+      m.next[s] = static_cast<uint8_t>(s + 1);
+      s += 1;
+    }
+  }
+  m.accept = static_cast<int>(states - 1);
+  m.closure.assign(states, 0);
+  for (size_t k = states; k-- > 0;) {
+    uint64_t c = uint64_t{1} << k;
+    if (m.type[k] == TWildMachine::kStar || m.type[k] == TWildMachine::kNumIn) c |= m.closure[m.next[k]];
+    m.closure[k] = c;
+  }
+  m.start = m.closure[0];
+  // Literal prefix and suffix for the index, and the fewest letters a match needs.
+  slot.prefix.clear();
+  slot.suffix.clear();
+  size_t a = 0;
+  while (a < elems.size() && elems[a] != u'*' && elems[a] != u'#') slot.prefix.push_back(fold[elems[a++]]);
+  size_t b = elems.size();
+  while (b > a && elems[b - 1] != u'*' && elems[b - 1] != u'#') --b;
+  for (size_t k = b; k < elems.size(); ++k) slot.suffix.push_back(fold[elems[k]]);
+  slot.min_letters = 0;
+  for (char16_t c : elems) slot.min_letters += (c == u'*') ? 0 : 1;
+  ok = true;
+  return true;
+}
+
+// Splits a stretch of typed words into word slots, by the same word rules as the text.
+bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* fold, std::vector<TSlot>& slots) {
+  if (seg.empty()) return true;
+  std::vector<uint16_t> kinds(seg.size());
+  ClassifyChars(seg.data(), seg.size(), kinds.data());
+  for (size_t i = 0; i < seg.size(); ++i) {
+    if (seg[i] == u'*' || seg[i] == u'#') kinds[i] = kKindDefined;
+  }
+  HandleAllowables(seg.data(), kinds.data(), seg.size(), o.in_word_symbols, o.symbols_at_start, o.symbols_at_end,
+                   o.hyphens_separate_words);
+  size_t i = 0;
+  while (i < seg.size()) {
+    if (!IsWordKind(kinds[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < seg.size() && IsWordKind(kinds[j])) ++j;
+    UString token(seg.substr(i, j - i));
+    TSlot slot;
+    if (token == u"*") {
+      slot.kind = TSlotKind::AnyWord;
+    } else if (token.find_first_of(u"*#") != UString::npos) {
+      slot.kind = TSlotKind::Wild;
+      slot.raw = token;
+      bool ok = false;
+      BuildMachine(token, ok, slot, fold);
+      if (!ok) return false;
+    } else {
+      slot.kind = TSlotKind::Exact;
+      slot.raw = token;
+      slot.folded.reserve(token.size());
+      uint32_t h = 0, letter = 0;
+      for (char16_t c : token) {
+        slot.folded.push_back(fold[c]);
+        h = WordHashAdd(h, fold[c], letter++);
+      }
+      slot.hash = WordHashFinish(h, letter);
+      slot.min_letters = static_cast<int32_t>(token.size());
+    }
+    slots.push_back(std::move(slot));
+    i = j;
+  }
+  return true;
+}
+
+int32_t AnchorScore(const TSlot& s) {
+  switch (s.kind) {
+    case TSlotKind::Exact:
+      return 1000000 + static_cast<int32_t>(s.folded.size());
+    case TSlotKind::Wild:
+      if (!s.prefix.empty()) return 500000 + static_cast<int32_t>(s.prefix.size());
+      if (!s.suffix.empty()) return 400000 + static_cast<int32_t>(s.suffix.size());
+      return 100;
+    case TSlotKind::AnyWord:
+      return 1;
+    case TSlotKind::Tag:
+      return 0;
+  }
+  return 0;
+}
+
+bool CompileAlternative(UStringView piece, const TSearchTextOptions& o, const char16_t* fold, bool ignore_tags,
+                        TAlternative& alt) {
+  size_t seg_start = 0;
+  for (size_t i = 0; i < piece.size(); ++i) {
+    if (piece[i] != u'<') continue;
+    size_t close = TagCloseAt(piece, i);
+    if (close == UStringView::npos) continue;
+    if (!AddWordSlots(piece.substr(seg_start, i - seg_start), o, fold, alt.slots)) return false;
+    if (!ignore_tags) {
+      TSlot tag;
+      tag.kind = TSlotKind::Tag;
+      tag.raw = UString(piece.substr(i, close - i + 1));
+      alt.slots.push_back(std::move(tag));
+      alt.has_tag = true;
+    }
+    i = close;
+    seg_start = close + 1;
+  }
+  if (!AddWordSlots(piece.substr(seg_start), o, fold, alt.slots)) return false;
+  if (alt.slots.empty()) return false;
+  int32_t best = -1;
+  for (size_t s = 0; s < alt.slots.size(); ++s) {
+    int32_t score = AnchorScore(alt.slots[s]);
+    if (score > best) {
+      best = score;
+      alt.anchor = static_cast<int32_t>(s);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void CompileItem(UStringView typed, uint32_t options, const TSearchTextOptions& text_options, bool ignore_tags,
+                 TCompiledItem& out) {
+  out.source = UString(typed);
+  out.source_options = options;
+  out.ignore_tags = ignore_tags;
+  out.alts.clear();
+  UStringView t = Trimmed(typed);
+  bool marks = t.size() > 4 && t.substr(0, 2) == u"==" && t.substr(t.size() - 2) == u"==";
+  if (marks) t = Trimmed(t.substr(2, t.size() - 4));
+  out.case_sensitive = marks || (options & kSwCaseSensitive) != 0;
+  const char16_t* fold = FoldTableFor(text_options.lcid);
+  size_t piece_start = 0;
+  for (size_t i = 0; i <= t.size(); ++i) {
+    if (i < t.size() && t[i] == u'<') {
+      size_t close = TagCloseAt(t, i);
+      if (close != UStringView::npos) {
+        i = close;
+        continue;
+      }
+    }
+    if (i == t.size() || t[i] == u'/') {
+      TAlternative alt;
+      if (CompileAlternative(t.substr(piece_start, i - piece_start), text_options, fold, ignore_tags, alt)) {
+        out.alts.push_back(std::move(alt));
+      }
+      piece_start = i + 1;
+    }
+  }
+  if (out.alts.empty()) {
+    AddToLogFile(u"search item \"" + UString(typed) + u"\" has no word that can be looked for");
+  }
+}
+
+// --- matching ------------------------------------------------------------------------------------
+
+namespace {
+
+// Calls f(char, kind) for each letter of word w (tag characters left out); f returns false to stop.
+template <typename F>
+bool ForEachLetter(const TScanView& v, int32_t w, F&& f) {
+  const TScanWord& word = v.words[w];
+  const char16_t* t = v.text + word.start;
+  const uint16_t* k = v.kinds + word.start;
+  if ((word.flags & kWordCrossesTag) == 0) {
+    for (int32_t i = 0; i < word.span; ++i) {
+      if (!f(t[i], k[i])) return false;
+    }
+    return true;
+  }
+  const uint8_t* cls = ScanClassTable();
+  for (int32_t i = 0; i < word.span; ++i) {
+    if (cls[k[i]] == kScanTag) continue;
+    if (!f(t[i], k[i])) return false;
+  }
+  return true;
+}
+
+int32_t LetterCount(const TScanView& v, int32_t w) {
+  const TScanWord& word = v.words[w];
+  if ((word.flags & kWordCrossesTag) == 0) return word.span;
+  int32_t n = 0;
+  ForEachLetter(v, w, [&](char16_t, uint16_t) {
+    ++n;
+    return true;
+  });
+  return n;
+}
+
+bool RunMachine(const TWildMachine& m, bool cs, const TScanView& v, int32_t w) {
+  uint64_t cur = m.start;
+  const char16_t* fold = v.fold;
+  bool alive = ForEachLetter(v, w, [&](char16_t c, uint16_t k) {
+    char16_t f = fold[c];
+    bool digit = k < kKindHidden && (k & kKindDigit) != 0;
+    bool sep = c == u'.' || c == u',';
+    uint64_t nxt = 0;
+    uint64_t rest = cur;
+    while (rest != 0) {
+      int s = std::countr_zero(rest);
+      rest &= rest - 1;
+      switch (m.type[s]) {
+        case TWildMachine::kLit:
+          if ((cs ? m.lit_raw[s] : m.lit_folded[s]) == (cs ? c : f)) nxt |= m.closure[m.next[s]];
+          break;
+        case TWildMachine::kStar:
+          nxt |= m.closure[s];
+          break;
+        case TWildMachine::kNumFirst:
+          if (digit) nxt |= m.closure[s + 1];
+          break;
+        case TWildMachine::kNumIn:
+          if (digit) {
+            nxt |= m.closure[s];
+          } else if (sep) {
+            nxt |= uint64_t{1} << (s + 1);
+          }
+          break;
+        case TWildMachine::kNumSep:
+          if (digit) nxt |= m.closure[s - 1];
+          break;
+        default:
+          break;
+      }
+    }
+    cur = nxt;
+    return cur != 0;
+  });
+  return alive && (cur & (uint64_t{1} << m.accept)) != 0;
+}
+
+}  // namespace
+
+bool SlotMatchesWord(const TSlot& slot, bool cs, const TScanView& v, int32_t w) {
+  const TScanWord& word = v.words[w];
+  switch (slot.kind) {
+    case TSlotKind::AnyWord:
+      return true;
+    case TSlotKind::Tag:
+      return false;
+    case TSlotKind::Exact: {
+      if (word.hash != slot.hash) return false;
+      if ((word.flags & kWordCrossesTag) == 0 && word.span != static_cast<int32_t>(slot.raw.size())) return false;
+      size_t i = 0;
+      const UString& want = cs ? slot.raw : slot.folded;
+      const char16_t* fold = v.fold;
+      bool same = ForEachLetter(v, w, [&](char16_t c, uint16_t) {
+        if (i >= want.size()) return false;
+        return want[i++] == (cs ? c : fold[c]);
+      });
+      return same && i == want.size();
+    }
+    case TSlotKind::Wild:
+      if (word.span < slot.min_letters) return false;
+      if ((word.flags & kWordCrossesTag) != 0 && LetterCount(v, w) < slot.min_letters) return false;
+      return RunMachine(slot.machine, cs, v, w);
+  }
+  return false;
+}
+
+bool AlternativeMatchesAt(const TAlternative& alt, bool cs, const TScanView& v, int32_t first, int32_t skip_slot) {
+  int32_t n = static_cast<int32_t>(alt.slots.size());
+  if (first < 0 || first + n > v.word_count) return false;
+  for (int32_t j = 0; j < n; ++j) {
+    if (j > 0 && (v.words[first + j].flags & kWordAfterMarker) != 0) return false;
+  }
+  for (int32_t j = 0; j < n; ++j) {
+    if (j == skip_slot) continue;
+    if (!SlotMatchesWord(alt.slots[j], cs, v, first + j)) return false;
+  }
+  return true;
+}
+
+void BuildTokens(const TScanView& v, int32_t begin, int32_t n, std::vector<TScanToken>& tokens) {
+  tokens.clear();
+  const uint8_t* cls = ScanClassTable();
+  int32_t p = begin < 0 ? 0 : begin, w = 0;
+  bool marker = false;
+  while (p < n) {
+    if (w < v.word_count && v.words[w].start == p) {
+      tokens.push_back(TScanToken{p, v.words[w].span, w, false, marker});
+      marker = false;
+      p += v.words[w].span;
+      ++w;
+      continue;
+    }
+    uint8_t c = cls[v.kinds[p]];
+    if (c == kScanTag) {
+      int32_t e = TagRunEnd(v.text, v.kinds, n, p);
+      tokens.push_back(TScanToken{p, e - p, w, true, marker});
+      marker = false;
+      p = e;
+      continue;
+    }
+    if (c == kScanMarker) marker = true;
+    ++p;
+  }
+}
+
+bool TagSlotMatches(const TSlot& slot, const char16_t* text, int32_t start, int32_t span, const char16_t* fold) {
+  const UString& pat = slot.raw;
+  auto same = [&](char16_t p, char16_t c) {
+    if (p == u'<') return c == u'<' || c == 25;
+    if (p == u'>') return c == u'>' || c == 24;
+    return fold[p] == fold[c];
+  };
+  size_t pi = 0, star_p = UString::npos;
+  int32_t ti = 0, star_t = 0;
+  while (ti < span) {
+    if (pi < pat.size() && pat[pi] == u'*') {
+      star_p = pi++;
+      star_t = ti;
+    } else if (pi < pat.size() && same(pat[pi], text[start + ti])) {
+      ++pi;
+      ++ti;
+    } else if (star_p != UString::npos) {
+      pi = star_p + 1;
+      ti = ++star_t;
+    } else {
+      return false;
+    }
+  }
+  while (pi < pat.size() && pat[pi] == u'*') ++pi;
+  return pi == pat.size();
+}
+
+bool AlternativeMatchesTokensAt(const TAlternative& alt, bool cs, const TScanView& v,
+                                const std::vector<TScanToken>& tokens, int32_t first) {
+  size_t n = alt.slots.size();
+  if (first < 0 || static_cast<size_t>(first) + n > tokens.size()) return false;
+  for (size_t j = 0; j < n; ++j) {
+    const TScanToken& t = tokens[first + j];
+    const TSlot& s = alt.slots[j];
+    if (j > 0 && t.after_marker) return false;
+    if (s.kind == TSlotKind::Tag) {
+      if (!t.is_tag || !TagSlotMatches(s, v.text, t.start, t.span, v.fold)) return false;
+    } else {
+      if (t.is_tag || !SlotMatchesWord(s, cs, v, t.word)) return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,120 @@
+// Inside the search engine: the chunk scanner (words and unit ends, once per chunk) and compiled
+// search items with their matchers. Used by search_engine.cpp and by the engine's tests.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+#include "platform/search/search_records.h"
+
+// --- scanning --------------------------------------------------------------------------------
+
+enum : uint32_t {
+  kWordAfterMarker = 1,  // a text marker lies between the previous word and this one
+  kWordCrossesTag = 2,   // one kept tag lies inside the word
+};
+
+struct TScanWord {
+  int32_t start;  // first character
+  int32_t span;   // characters up to the end of the word, tag characters included
+  uint32_t hash;  // of the folded letters (tag characters left out)
+  uint32_t flags;
+};
+
+// Units carried from one chunk of a text to the next.
+struct TUnitState {
+  int32_t number[kUnitKinds] = {1, 1, 1, 1};
+  int32_t open_words[kUnitKinds] = {0, 0, 0, 0};  // words already in each open unit
+};
+
+// Units that end between two words (boundary = number of words of the chunk before the end).
+struct TUnitEvent {
+  int32_t boundary = 0;
+  uint32_t ended_mask = 0;  // bit k: unit kind k ended
+  bool text_end = false;    // the end of the text: numbers do not move on
+  int32_t number[kUnitKinds] = {};
+  int32_t length[kUnitKinds] = {};
+};
+
+// Splits text[begin..n) into words and unit ends. `units` comes in as the state at the chunk's
+// start and leaves as the state at its end; with text_end every open unit with words closes.
+void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end);
+
+// End of the kept tag that starts at i: one past its last character (a run of one kind value,
+// ending after a ">" or its replacement code 24).
+int32_t TagRunEnd(const char16_t* text, const uint16_t* kinds, int32_t n, int32_t i);
+
+// --- compiled items ----------------------------------------------------------------------------
+
+enum class TSlotKind : uint8_t { Exact, Wild, AnyWord, Tag };
+
+// A word pattern with "*" (any run of word characters) and "#" (a number: digits with "." or ","
+// between digits) run as a small state machine of at most 64 states.
+struct TWildMachine {
+  enum : uint8_t { kLit, kStar, kNumFirst, kNumIn, kNumSep, kAccept };
+  std::vector<uint8_t> type;
+  std::vector<uint8_t> next;
+  std::vector<char16_t> lit_raw, lit_folded;
+  std::vector<uint64_t> closure;
+  uint64_t start = 0;
+  int accept = 0;
+};
+
+struct TSlot {
+  TSlotKind kind = TSlotKind::Exact;
+  UString raw;     // Exact: the word as typed; Tag: the tag as typed
+  UString folded;  // Exact: folded; Wild: folded literal prefix is prefix_len units of it
+  uint32_t hash = 0;
+  TWildMachine machine;
+  UString prefix;  // Wild: folded literal characters before the first wildcard
+  UString suffix;  // Wild: folded literal characters after the last wildcard
+  int32_t min_letters = 0;
+};
+
+struct TAlternative {
+  std::vector<TSlot> slots;
+  bool has_tag = false;
+  int32_t anchor = 0;  // the slot the index looks up
+};
+
+struct TCompiledItem {
+  UString source;  // typed text it was made from
+  uint32_t source_options = 0;
+  bool ignore_tags = false;
+  bool case_sensitive = false;
+  std::vector<TAlternative> alts;
+};
+
+// Compiles typed text; an item that yields no alternative never matches (and is logged).
+void CompileItem(UStringView typed, uint32_t options, const TSearchTextOptions& text_options, bool ignore_tags,
+                 TCompiledItem& out);
+
+// A scanned stretch of text as the matchers read it.
+struct TScanView {
+  const char16_t* text = nullptr;
+  const uint16_t* kinds = nullptr;
+  const TScanWord* words = nullptr;
+  int32_t word_count = 0;
+  const char16_t* fold = nullptr;
+};
+
+bool SlotMatchesWord(const TSlot& slot, bool case_sensitive, const TScanView& v, int32_t w);
+// The alternative's word slots against words first.. (gaps may not hold a marker); skip_slot is
+// a slot already known to match. For alternatives without tags.
+bool AlternativeMatchesAt(const TAlternative& alt, bool case_sensitive, const TScanView& v, int32_t first,
+                          int32_t skip_slot = -1);
+
+// Words and kept tags in text order, for items that hold mark-up.
+struct TScanToken {
+  int32_t start;
+  int32_t span;
+  int32_t word;  // the word's index; for a tag the index of the next word
+  bool is_tag;
+  bool after_marker;
+};
+void BuildTokens(const TScanView& v, int32_t begin, int32_t n, std::vector<TScanToken>& tokens);
+bool TagSlotMatches(const TSlot& slot, const char16_t* text, int32_t start, int32_t span, const char16_t* fold);
+bool AlternativeMatchesTokensAt(const TAlternative& alt, bool case_sensitive, const TScanView& v,
+                                const std::vector<TScanToken>& tokens, int32_t first);
