@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "model/chosenfilesbase_private.h"
+#include "model/stats_unit.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -215,6 +216,28 @@ void TTessorineholder::UpdateAllFileHandledInfo(const TAllFileHandledInfo& rec, 
   }
   for (size_t b : {8u, 9u, 10u, 12u, 13u})
     if (rec.bytes[b] != AllFileHandledInfo.bytes[b]) FilesHandledDifferently = true;
+}
+
+void TTessorineholder::AStatsFilenameDataRec(TDocumentList* list, int column, TGrid_data_rec& cell, int row) const {
+  cell = TGrid_data_rec();
+  cell.col = column;
+  cell.row = row;
+  if (Global_Busy_Dont_Show_Data || fBusyDontShowData) return;
+  auto* stats = dynamic_cast<TVXStatsList*>(list);
+  if (!stats) return;
+  if (row >= 1 && column >= 1) {
+    const int index = row - 1;
+    if (stats->ListBusy() || index >= stats->Count()) return;
+    cell.text = stats->GetEntryFullFilename(index);
+    cell.has_text = true;
+    stats->NumericalData(column, stats->DataRowOfEntry(index), cell.number);
+    cell.has_number = column != stats->MainWordColumn();
+    cell.int_value = stats->GetAFileStatus(index);
+  } else if (row == 0) {
+    stats->TopRowDataRec(column, cell);
+  } else if (column == 0) {
+    stats->LeftmostColumnDataRec(row, cell);
+  }
 }
 
 UString TTessorineholder::FileInfoFilename() const {

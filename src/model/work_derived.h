@@ -215,6 +215,10 @@ class TTessorineholder : public TVXBaseHolder {
   // The failed-to-read message for a text: its folder, a delimiter and its name.
   static void DudTextFile(const TChosenFileDetailsFullRec& details);
   void UpdateAllFileHandledInfo(const TAllFileHandledInfo& rec, bool first);
+  // A cell of the file grid of a per-text statistics list: a text's full name, its value for
+  // the column and whether the file is there; the heading row and the row-number column as the
+  // list gives them. An empty cell while a job changes the lists or for another kind of list.
+  void AStatsFilenameDataRec(TDocumentList* list, int column, TGrid_data_rec& cell, int row) const;
   // The name of the file-information text: the document's file (or suggested) name with
   // "(hhnn)_FileInfo.txt" in place of its extension.
   UString FileInfoFilename() const;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/chosenfilesbase_private.h"
+#include "model/stats_unit.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -195,6 +196,29 @@ TEST_F(ToolDocumentLife, ZippedChosenTextsAndTheFailedToReadMessage) {
   EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::FailedToRead);
   EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"/corpus/lost.txt"), UString::npos);
   HeadlessDialogs().Clear();
+}
+
+TEST_F(ToolDocumentLife, FileGridCellsOfAStatisticsList) {
+  TempFolder tmp;
+  TTestDocument doc;
+  TVXStatsList stats(&doc, &TVXStatsList::MakeEntry, kGridFiles);
+  TOne_text_stats_rec rec{};
+  const UString here = tmp.Write(u"here.txt", "x");
+  rec.name = here;
+  stats.Add(new TStatsEntry(rec, false, &stats));
+  TGrid_data_rec cell;
+  doc.AStatsFilenameDataRec(&stats, 1, cell, 1);
+  EXPECT_EQ(cell.text, here);
+  EXPECT_EQ(cell.int_value, kStatsFileFound);
+  doc.AStatsFilenameDataRec(&stats, 1, cell, 2);  // beyond the rows
+  EXPECT_FALSE(cell.has_text);
+
+  TTestOwnedList other(kListConcordance);
+  doc.AStatsFilenameDataRec(&other, 1, cell, 1);
+  EXPECT_FALSE(cell.has_text);
+  doc.SetBusyDontShowData(true);
+  doc.AStatsFilenameDataRec(&stats, 1, cell, 1);
+  EXPECT_FALSE(cell.has_text);
 }
 
 TEST_F(ToolDocumentLife, FileHandledInfoMarksDifferentTexts) {
