@@ -33,11 +33,11 @@ int32_t g_screen_dpi = 96;
 void SetDocumentHooks(const TDocumentHooks& hooks) { g_hooks = hooks; }
 const TDocumentHooks& DocumentHooks() { return g_hooks; }
 
-TColumnRange DefaultVisibilityColumns(int heading_count, bool widths_set) {
-  TColumnRange r;
-  if (widths_set) return r;
-  r.last = std::min(20, heading_count - 1);
-  return r;
+void ApplyDefaultColumnVisibility(TTessorineList list_type, int heading_count, bool widths_set,
+                                  const std::function<void(int column, bool visible)>& set_visible) {
+  if (widths_set || !set_visible) return;
+  const int last = std::min(20, heading_count - 1);
+  for (int c = 2; c <= last; ++c) set_visible(c, GetDefaultColumnVisible(list_type, c));
 }
 
 // --- the lists a document owns -----------------------------------------------------------------

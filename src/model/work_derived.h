@@ -92,13 +92,11 @@ struct TDocumentHooks {
 void SetDocumentHooks(const TDocumentHooks& hooks);
 const TDocumentHooks& DocumentHooks();
 
-// Columns whose visibility the user's defaults set: 2 to min(20, heading count - 1) while the
-// widths are not yet set; first > last when none.
-struct TColumnRange {
-  int first = 2;
-  int last = 1;
-};
-TColumnRange DefaultVisibilityColumns(int heading_count, bool widths_set);
+// Gives the columns of a list's headings the user's default visibility for the list type
+// (settings store): columns 2 to min(20, heading count - 1), and only while the headings' widths
+// are not yet set; columns 0 and 1 always show. The grid layer calls it with its headings.
+void ApplyDefaultColumnVisibility(TTessorineList list_type, int heading_count, bool widths_set,
+                                  const std::function<void(int column, bool visible)>& set_visible);
 
 // --- the extra-stuff block -------------------------------------------------------------------
 

@@ -133,16 +133,28 @@ TEST_F(ToolDocumentLife, SetLastMainToolFileRecordsOnlyANamedDocument) {
   EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/now.cnc");
 }
 
-TEST_F(ToolDocumentLife, DefaultColumnVisibilityRange) {
-  TColumnRange r = DefaultVisibilityColumns(30, false);
-  EXPECT_EQ(r.first, 2);
-  EXPECT_EQ(r.last, 20);
-  r = DefaultVisibilityColumns(5, false);
-  EXPECT_EQ(r.last, 4);
-  r = DefaultVisibilityColumns(2, false);
-  EXPECT_GT(r.first, r.last);
-  r = DefaultVisibilityColumns(30, true);
-  EXPECT_GT(r.first, r.last);
+TEST_F(ToolDocumentLife, DefaultColumnVisibility) {
+  SetDefaultColumnVisible(kListCollocates, 3, false);
+  SetDefaultColumnVisible(kListCollocates, 20, false);
+  std::vector<std::pair<int, bool>> set;
+  auto record = [&](int c, bool v) { set.emplace_back(c, v); };
+  ApplyDefaultColumnVisibility(kListCollocates, 30, false, record);
+  ASSERT_EQ(set.size(), 19u);  // columns 2 to 20
+  EXPECT_EQ(set.front().first, 2);
+  EXPECT_EQ(set.back().first, 20);
+  EXPECT_FALSE(set[1].second);   // column 3
+  EXPECT_FALSE(set.back().second);
+  EXPECT_TRUE(set[0].second);
+  set.clear();
+  ApplyDefaultColumnVisibility(kListCollocates, 5, false, record);
+  EXPECT_EQ(set.size(), 3u);
+  set.clear();
+  ApplyDefaultColumnVisibility(kListCollocates, 2, false, record);
+  EXPECT_TRUE(set.empty());
+  ApplyDefaultColumnVisibility(kListCollocates, 30, true, record);  // widths already set
+  EXPECT_TRUE(set.empty());
+  SetDefaultColumnVisible(kListCollocates, 3, true);
+  SetDefaultColumnVisible(kListCollocates, 20, true);
 }
 
 // Writes an archive with n members.
