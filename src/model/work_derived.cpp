@@ -305,6 +305,12 @@ void NoteCurrentFileAndCount(int32_t count, UStringView name) {
 UString NotedCurrentFile() { return g_noted_file; }
 int32_t NotedCurrentCount() { return g_noted_count; }
 
+void FinaliseWorkDerived() {
+  g_noted_file.clear();
+  g_noted_count = 0;
+  LogUnitQuit("work_derived");
+}
+
 void FinaliseStandardDeviations(uint8_t* rec) {
   if (!rec) return;
   auto finalise = [rec](size_t count_at, size_t value_at) {

@@ -335,6 +335,8 @@ class TTessorineholder : public TVXBaseHolder {
 void NoteCurrentFileAndCount(int32_t count, UStringView name);
 UString NotedCurrentFile();
 int32_t NotedCurrentCount();
+// The unit's shut-down: forgets the noted text and writes the unit's quit line to the log.
+void FinaliseWorkDerived();
 
 // Turns the sums of squared deviations of a 364-byte statistics record into standard
 // deviations: value := sqrt(value / (count - 1)) for the triples at 12, 24, 36, 48 and 104 when

@@ -133,6 +133,15 @@ TEST_F(ToolDocumentLife, SetLastMainToolFileRecordsOnlyANamedDocument) {
   EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/now.cnc");
 }
 
+TEST_F(ToolDocumentLife, NotedTextIsForgottenAtShutDown) {
+  NoteCurrentFileAndCount(12, u"/c/t.txt");
+  EXPECT_EQ(NotedCurrentFile(), u"/c/t.txt");
+  EXPECT_EQ(NotedCurrentCount(), 12);
+  FinaliseWorkDerived();
+  EXPECT_EQ(NotedCurrentFile(), u"");
+  EXPECT_EQ(NotedCurrentCount(), 0);
+}
+
 TEST_F(ToolDocumentLife, DefaultColumnVisibility) {
   SetDefaultColumnVisible(kListCollocates, 3, false);
   SetDefaultColumnVisible(kListCollocates, 20, false);
