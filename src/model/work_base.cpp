@@ -8,15 +8,29 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_engine.h"
+#include "platform/search/search_items.h"
 #include "platform/settings/vxbuf.h"
 #include "platform/zip/zip_forge.h"
 
 namespace {
 
-TListSeams& SeamStore() {
-  static TListSeams seams;
-  return seams;
-}
+// Asks one search engine, item after item, whether an entry's text holds one of the items.
+class TEngineProbe : public TListMatchProbe {
+ public:
+  explicit TEngineProbe(const TBaseSearchItems& items)
+      : items_(items), engine_(true, true, items.TextOptions()) {}
+  bool Found(UStringView buffer) override {
+    TSearch_word_format_rec rec;
+    for (int32_t i = 0; i < items_.Count(); ++i)
+      if (items_.GetSWR(i, rec) && engine_.QuickSearchFoundIgnoringTags(buffer, rec)) return true;
+    return false;
+  }
+
+ private:
+  const TBaseSearchItems& items_;
+  TSearchAndDoEngine engine_;
+};
 
 class TBusyGuard {
  public:
@@ -33,8 +47,16 @@ int32_t PercentOf(int64_t done, int64_t total) { return total > 0 ? static_cast<
 
 }  // namespace
 
-void SetListSeams(const TListSeams& seams) { SeamStore() = seams; }
-const TListSeams& ListSeams() { return SeamStore(); }
+TSearchTextOptions SearchTextOptionsFromTextSettings(const TTextsett_rec32& settings) {
+  const Tfixed_lang_details32 lang = settings.Language();
+  TSearchTextOptions o;
+  o.lcid = static_cast<uint32_t>(lang.LCID());
+  o.hyphens_separate_words = lang.HyphenBreaksWord();
+  o.in_word_symbols = lang.ExtraSymbols();
+  o.symbols_at_start = lang.SymbolsAtWordStart();
+  o.symbols_at_end = lang.SymbolsAtWordEnd();
+  return o;
+}
 
 int32_t LoadingCaptionThreshold(TTessorineList) { return 25000; }
 
@@ -323,8 +345,7 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
   DoProgressPercent(0);
   SortAlphabeticallyAscending();
   fmatch_words_found = 0;
-  const TListSeams& seams = ListSeams();
-  const int action = seams.tag_to_match_action ? seams.tag_to_match_action(tag) : tag;
+  const int action = TagToMatchAction(tag);
   if (action < 0 || action > 3) {
     AddToLogFile("match run: no match action for that command");
     return 0;
@@ -356,12 +377,17 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     if (action == 0) AddItemsToUndoList(kUndoMatch, changed_this_run_);
     if (action == 1) AddItemsToUndoList(kUndoDelete, changed_this_run_);
   } else {
-    std::unique_ptr<TListMatchProbe> probe =
-        seams.probe_from_typed_words ? seams.probe_from_typed_words(fmatch_settings.TypedWords()) : nullptr;
-    if (!probe) {
-      return nothing_to_match("match run: no search engine for typed match words");
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(GetTextSettings()));
+    // The typed words are separated by commas (or line breaks); blanks make a phrase.
+    UString typed = fmatch_settings.TypedWords();
+    for (char16_t& c : typed)
+      if (c == u',') c = u'\n';
+    items.AddedSearchWords(typed);
+    if (items.Count() == 0) {
+      return nothing_to_match("match run: no typed match words");
     } else {
-      items_matched = ItemsWhichMatchProbe(*probe, MainWordColumn(), true);
+      TEngineProbe probe(items);
+      items_matched = ItemsWhichMatchProbe(probe, MainWordColumn(), true);
       fmatch_words_found += static_cast<int32_t>(items_matched.size());
       if (!items_matched.empty()) {
         if (action == 0) MatchARange(items_matched, true, true);
@@ -481,27 +507,15 @@ T1LongintList TVXBaseLemmaMatchCapableList::ItemsWhichMatchBreakdownProbe(TListM
 
 T1LongintList TVXBaseLemmaMatchCapableList::ItemsWhichMatch(const TBaseSearchItems& items, uint32_t engine_setting,
                                                             int column, bool include_deleted) {
-  const TListSeams& seams = ListSeams();
-  std::unique_ptr<TListMatchProbe> probe =
-      seams.probe_from_items ? seams.probe_from_items(items, engine_setting) : nullptr;
-  if (!probe) {
-    AddToLogFile("no search engine: no entries matched");
-    return {};
-  }
-  return ItemsWhichMatchProbe(*probe, column, include_deleted);
+  TEngineProbe probe(items);
+  return ItemsWhichMatchProbe(probe, column, include_deleted);
 }
 
 T1LongintList TVXBaseLemmaMatchCapableList::ItemsWhichMatchBreakdown(const TBaseSearchItems& items,
                                                                      uint32_t engine_setting, int search_column,
                                                                      int key_column, UStringView key) {
-  const TListSeams& seams = ListSeams();
-  std::unique_ptr<TListMatchProbe> probe =
-      seams.probe_from_items ? seams.probe_from_items(items, engine_setting) : nullptr;
-  if (!probe) {
-    AddToLogFile("no search engine: no entries matched");
-    return {};
-  }
-  return ItemsWhichMatchBreakdownProbe(*probe, search_column, key_column, key);
+  TEngineProbe probe(items);
+  return ItemsWhichMatchBreakdownProbe(probe, search_column, key_column, key);
 }
 
 bool TVXBaseLemmaMatchCapableList::MergeWith(TVXBaseLemmaMatchCapableList* other) {

@@ -13,9 +13,6 @@
 //   written (they travel under their head); the announced entry count is then corrected in
 //   place.
 //
-// Seams: the search engine and the runtime's menu-tag table are reached through TListSeams,
-// which the program fills at start-up. Without them a match run of typed words finds nothing,
-// ItemsWhichMatch answers an empty list and a match command's tag is taken as its action.
 #pragma once
 
 #include <array>
@@ -27,6 +24,7 @@
 #include "model/work_vx_base.h"
 #include "platform/rtl/datetime.h"
 #include "platform/runtime/vx_longint_list.h"
+#include "platform/search/search_records.h"
 #include "platform/settings/settings_records.h"
 #include "shell/services/tessor_minimal_progress.h"
 
@@ -62,16 +60,9 @@ class TListMatchProbe {
   virtual bool Found(UStringView buffer) = 0;
 };
 
-struct TListSeams {
-  // Runtime: the match action of a menu tag (without it the tag is the action).
-  int (*tag_to_match_action)(int tag) = nullptr;
-  // Search engine: a probe over search items, and one over the typed match words.
-  std::unique_ptr<TListMatchProbe> (*probe_from_items)(const TBaseSearchItems& items, uint32_t engine_setting) =
-      nullptr;
-  std::unique_ptr<TListMatchProbe> (*probe_from_typed_words)(UStringView words) = nullptr;
-};
-void SetListSeams(const TListSeams& seams);
-const TListSeams& ListSeams();
+// The search engine's options for a text language: how words are recognised when typed match
+// words and search items are compared with list entries.
+TSearchTextOptions SearchTextOptionsFromTextSettings(const TTextsett_rec32& settings);
 
 struct TDuplicatesResult {
   int32_t first_index = -1;  // the first entry found to have duplicates

@@ -5,6 +5,7 @@
 
 #include "model/work_test_list.h"
 #include "platform/lemmatiser/lemmatiser.h"
+#include "platform/search/search_items.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
 #include "platform/zip/zip_forge.h"
@@ -56,7 +57,6 @@ class ListsForTool {
     for (int k = lmsLemma; k <= lmsStop; ++k) ClearOne(kTool, k);
     SetMatchSettings(0, u"");
     current_tool_var = old_tool_;
-    SetListSeams(TListSeams());
   }
   static void SetMatchSettings(uint8_t kind, UStringView typed) {
     TMatchListSettingsRec rec = GetMatchListSettings(kTool);
@@ -412,45 +412,41 @@ TEST(ListMatches, MatchListActionsWithPatternsAndUndo) {
   TTestWordList l;
   // cat, running, sing (once, though two words find it), undo, under, 42, 1,000.
   MatchList(l);
-  EXPECT_EQ(l.CheckMatches(0), 7);
+  EXPECT_EQ(l.CheckMatches(kTagMarkMatches), 7);
   EXPECT_EQ(Marked(l, false), 7);
   EXPECT_FALSE(l.GetMatched(l.Find_WordStr(u"tree", true)));
   EXPECT_EQ(l.items_matched.size(), 7u);
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(Marked(l, false), 0);
 
-  EXPECT_EQ(l.CheckMatches(1), 7);
+  EXPECT_EQ(l.CheckMatches(kTagDeleteMatched), 7);
   EXPECT_EQ(Marked(l, true), 7);
   EXPECT_FALSE(l.GetDeleted(l.Find_WordStr(u"tree", true)));
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(Marked(l, true), 0);
 
   // Delete non-matches: only the matches stay.
-  EXPECT_EQ(l.CheckMatches(2), 7);
+  EXPECT_EQ(l.CheckMatches(kTagDeleteUnmatched), 7);
   EXPECT_EQ(Marked(l, true), 1);
   EXPECT_TRUE(l.GetDeleted(l.Find_WordStr(u"tree", true)));
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(Marked(l, true), 0);
 
-  l.CheckMatches(0);
-  EXPECT_EQ(l.CheckMatches(3), 0);
+  l.CheckMatches(kTagMarkMatches);
+  EXPECT_EQ(l.CheckMatches(kTagClearAllMatches), 0);
   EXPECT_EQ(Marked(l, false), 0);
 
-  TListSeams seams;
-  seams.tag_to_match_action = [](int tag) { return tag - 100; };
-  SetListSeams(seams);
-  EXPECT_EQ(l.CheckMatches(101), 7);
+  // The menu tags choose the action; any other tag does nothing.
+  EXPECT_EQ(l.CheckMatches(kTagDeleteMatched), 7);
   EXPECT_EQ(l.fmatch_settings.Action(), 1);
   EXPECT_EQ(l.CheckMatches(50), 0);
 }
 
 namespace {
-std::vector<UString> probe_buffers;
 class TWordProbe : public TListMatchProbe {
  public:
   explicit TWordProbe(Words words) : words_(std::move(words)) {}
   bool Found(UStringView buffer) override {
-    probe_buffers.emplace_back(buffer);
     for (const UString& w : words_)
       if (buffer == w + u" ") return true;
     return false;
@@ -463,34 +459,37 @@ class TWordProbe : public TListMatchProbe {
 
 TEST(ListMatches, TypedMatchWordsGoThroughTheSearchEngine) {
   ListsForTool tool;
-  ListsForTool::SetMatchSettings(1, u"cat tree");
-  TListSeams seams;
-  seams.probe_from_typed_words = [](UStringView words) -> std::unique_ptr<TListMatchProbe> {
-    EXPECT_EQ(words, u"cat tree");
-    return std::make_unique<TWordProbe>(Words{u"cat", u"tree"});
-  };
-  SetListSeams(seams);
+  ListsForTool::SetMatchSettings(1, u"cat, tr*");
   TTestWordList l;
   MatchList(l);
-  probe_buffers.clear();
-  EXPECT_EQ(l.CheckMatches(0), 2);
-  EXPECT_EQ(probe_buffers.size(), 8u);
-  EXPECT_EQ(probe_buffers.front(), u"1,000 ");
+  // "cat" and every word beginning "tr" (tree); nothing else.
+  EXPECT_EQ(l.CheckMatches(kTagMarkMatches), 2);
   EXPECT_EQ(Marked(l, false), 2);
-  EXPECT_EQ(l.CheckMatches(2), 2);
-  EXPECT_EQ(Marked(l, true), 6);
+  EXPECT_TRUE(l.GetMatched(l.Find_WordStr(u"cat", true)));
+  EXPECT_EQ(l.CheckMatches(kTagDeleteUnmatched), 2);
+  EXPECT_EQ(Marked(l, true), l.Count() - 2);
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(Marked(l, true), 0);
 
-  // Without a search engine nothing is found, and deleting the non-matches deletes nothing.
-  seams.probe_from_typed_words = nullptr;
-  SetListSeams(seams);
-  EXPECT_EQ(l.CheckMatches(1), 0);
-  EXPECT_EQ(l.CheckMatches(2), 0);
+  // A search item list on a column, with deleted entries left out or taken in.
+  TSearchWordItems items;
+  items.AddedSearchWords(u"c*t\ndog");
+  l.DeleteOne(l.Find_WordStr(u"cat", true), true);
+  const T1LongintList without = l.ItemsWhichMatch(items, 0, l.MainWordColumn(), false);
+  const T1LongintList with = l.ItemsWhichMatch(items, 0, l.MainWordColumn(), true);
+  EXPECT_EQ(without.size(), 0u);
+  EXPECT_EQ(with, T1LongintList{l.Find_WordStr(u"cat", true)});
+  l.DeleteOne(l.Find_WordStr(u"cat", true), false);
+  EXPECT_EQ(Marked(l, true), 0);
+
+  // Without match words nothing is found, and deleting the non-matches deletes nothing.
+  ListsForTool::SetMatchSettings(1, u"");
+  EXPECT_EQ(l.CheckMatches(kTagDeleteMatched), 0);
+  EXPECT_EQ(l.CheckMatches(kTagDeleteUnmatched), 0);
   EXPECT_EQ(Marked(l, true), 0);
   // Likewise without a match list.
   ListsForTool::SetMatchSettings(0, u"");
-  EXPECT_EQ(l.CheckMatches(2), 0);
+  EXPECT_EQ(l.CheckMatches(kTagDeleteUnmatched), 0);
   EXPECT_EQ(Marked(l, true), 0);
 }
 

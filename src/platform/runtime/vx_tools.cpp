@@ -227,3 +227,13 @@ bool ListTypeFromFileExt(UStringView ext, TTessorineList& type) {
     }
   return false;
 }
+
+int TagToMatchAction(int tag) {
+  switch (tag) {
+    case kTagMarkMatches: return 0;
+    case kTagDeleteMatched: return 1;
+    case kTagDeleteUnmatched: return 2;
+    case kTagClearAllMatches: return 3;
+    default: return -1;
+  }
+}

@@ -84,3 +84,12 @@ UString DefaultExtFromToolType(uint8_t tool);
 // The list type a file extension announces (case-insensitive, with or without the dot); false
 // for an extension that is no list type's default.
 bool ListTypeFromFileExt(UStringView ext, TTessorineList& type);
+
+// --- match commands ----------------------------------------------------------------------------
+// Menu tags of the match commands and the action each asks of a list's match run.
+inline constexpr int kTagMarkMatches = 7;
+inline constexpr int kTagDeleteMatched = 156;
+inline constexpr int kTagDeleteUnmatched = 157;
+inline constexpr int kTagClearAllMatches = 209;
+// 0 mark, 1 delete matches, 2 delete non-matches, 3 remove match marking; -1 for another tag.
+int TagToMatchAction(int tag);

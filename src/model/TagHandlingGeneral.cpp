@@ -1,0 +1,1290 @@
+#include "model/TagHandlingGeneral.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_defaults.h"
+#include "platform/settings/vxbuf.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+constexpr int kDefaultCodePage = 1252;
+constexpr char16_t kBlank = u' ';
+constexpr char16_t kLF = 10, kTab = 9;
+constexpr int32_t kMaxLineStartCut = 100;
+constexpr size_t kMaxContextChars8Bit = 80;
+
+// A span limit from the settings; none given means the default span.
+int32_t SpanOrDefault(int32_t limit) { return limit > 0 ? limit : settings_defaults::kIgnoreTagsSpan; }
+
+bool IsWildcardCode(char16_t c) { return c >= kWildDigits && c <= 31; }
+
+template <typename C>
+inline uint32_t U(C c) {
+  return static_cast<uint32_t>(static_cast<std::make_unsigned_t<C>>(c));
+}
+
+// The brackets of marked tags compare equal to the brackets they replaced.
+inline uint32_t NormTag(uint32_t c) { return c == kTagOnCode ? u'<' : c == kTagOffCode ? u'>' : c; }
+
+template <typename C>
+using TStr = std::basic_string<C>;
+
+template <typename C>
+const TStr<C>& Pick(const UString& w, const std::string& a) {
+  if constexpr (std::is_same_v<C, char16_t>) return w;
+  else return a;
+}
+
+inline bool IsDigitFlag(uint16_t f) { return (KindBits(f) & C1_DIGIT) != 0; }
+inline bool IsLetterFlag(uint16_t f) { return (KindBits(f) & C1_ALPHA) != 0; }
+
+// pat at t[pos]; `tolerant` lets 25 and 24 stand for "<" and ">" on either side.
+template <typename C>
+inline bool MatchesAt(const C* t, int32_t pos, int32_t n, const TStr<C>& pat, bool tolerant) {
+  const int32_t m = static_cast<int32_t>(pat.size());
+  if (m == 0 || pos < 0 || m > n - pos) return false;
+  if (tolerant) {
+    for (int32_t k = 0; k < m; ++k)
+      if (NormTag(U(t[pos + k])) != NormTag(U(pat[static_cast<size_t>(k)]))) return false;
+    return true;
+  }
+  return std::memcmp(t + pos, pat.data(), sizeof(C) * static_cast<size_t>(m)) == 0;
+}
+
+// First occurrence of pat in t[from, to); -1 when none.
+template <typename C>
+int32_t FindFrom(const C* t, int32_t from, int32_t to, const TStr<C>& pat) {
+  const int32_t m = static_cast<int32_t>(pat.size());
+  if (m == 0 || from < 0) return -1;
+  const C first = pat[0];
+  for (int32_t p = from; p + m <= to; ++p)
+    if (t[p] == first && MatchesAt(t, p, to, pat, false)) return p;
+  return -1;
+}
+
+// A pattern with wildcard codes at t[pos]: 27 a run of one or more digits (consumed whole), 28
+// and 29 any one character, 30 any one character (a letter when letter_for_30), anything else
+// itself. `end` receives the position after the match.
+template <typename C>
+bool WildcardMatchAt(const C* t, const uint16_t* f, int32_t pos, int32_t n, const TStr<C>& w, bool tolerant,
+                     bool letter_for_30, int32_t& end) {
+  for (const C pc : w) {
+    const uint32_t c = U(pc);
+    if (pos >= n) return false;
+    if (c == kWildDigits) {
+      if (!IsDigitFlag(f[pos])) return false;
+      while (pos < n && IsDigitFlag(f[pos])) ++pos;
+      continue;
+    }
+    if (c == kWildAnyChar || c == kWildAnyRun || c == kWildLetter) {
+      if (c == kWildLetter && letter_for_30 && !IsLetterFlag(f[pos])) return false;
+      ++pos;
+      continue;
+    }
+    const uint32_t x = U(t[pos]);
+    if (tolerant ? NormTag(x) != NormTag(c) : x != c) return false;
+    ++pos;
+  }
+  end = pos;
+  return true;
+}
+
+// Where a pattern with wildcards is found in t[from, n): its start and end; false when nowhere.
+template <typename C>
+bool FindWildcardPattern(const C* t, const uint16_t* f, int32_t from, int32_t n, const TStr<C>& w, int32_t& start,
+                         int32_t& end) {
+  if (w.empty()) return false;
+  const uint32_t first = U(w[0]);
+  const bool literal_first = !IsWildcardCode(static_cast<char16_t>(first));
+  for (int32_t p = std::max(0, from); p < n; ++p) {
+    if (literal_first) {
+      if (U(t[p]) != first) continue;
+    } else if (first == kWildDigits && p > 0 && IsDigitFlag(f[p - 1])) {
+      continue;  // a run of digits is tried from its start only
+    }
+    if (WildcardMatchAt(t, f, p, n, w, false, true, end)) {
+      start = p;
+      return true;
+    }
+  }
+  return false;
+}
+
+int PunctuationKind(uint32_t c) {
+  switch (c) {
+    case u'.': case 0x0589: case 0x06D4: case 0x1362: case 0x1803: case 0x1809: case 0x3002: case 0xFE52:
+    case 0xFF0E: case 0xFF61:
+      return 1;  // full stops
+    case u'?': case 0x061F: case 0x1367: case 0x2047: case 0x2048: case 0x2049: case 0x203D: case 0x2E2E:
+    case 0xFE56: case 0xFF1F:
+      return 2;  // question marks
+    case u'!': case 0x203C: case 0xFE57: case 0xFF01:
+      return 3;  // exclamation marks
+    default:
+      return 0;
+  }
+}
+
+std::string EncodeFor8Bit(UStringView s, uint16_t code_page) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      size_t k = 1;
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size()) k = 2;
+      out += EncodeCodePage(s.substr(i, k), code_page ? code_page : kDefaultCodePage);
+      i += k - 1;
+    }
+  }
+  return out;
+}
+
+template <typename C>
+void BlankAndHide(C* t, uint16_t* f, int32_t from, int32_t to) {
+  for (int32_t q = from; q < to; ++q) {
+    t[q] = static_cast<C>(kBlank);
+    f[q] = kFlagHidden;
+  }
+}
+
+// Candidates by their first two characters: a bit per first character for the quick test, then
+// the candidates (in table order) for that pair of characters, the one-character candidates of
+// the first character included. Few characters start tags, so the look-ups are searches in
+// short sorted arrays.
+struct TPrefixIndex {
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+  struct TSlot {
+    std::vector<int32_t> singles;              // one-character entries
+    std::vector<uint32_t> seconds;             // sorted
+    std::vector<std::vector<int32_t>> lists;   // by second character
+  };
+  std::vector<uint64_t> bits = std::vector<uint64_t>(65536 / 64, 0);
+  std::vector<uint32_t> firsts;  // sorted
+  std::vector<TSlot> slots;      // by first character
+  bool any = false;
+
+  void Clear() {
+    std::fill(bits.begin(), bits.end(), 0);
+    firsts.clear();
+    slots.clear();
+    any = false;
+  }
+  // Entries are added in table order; second is kNone for a one-character entry.
+  void Add(uint32_t first, uint32_t second, int32_t index) {
+    first &= 0xFFFF;
+    bits[first >> 6] |= uint64_t(1) << (first & 63);
+    any = true;
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), first);
+    const size_t k = static_cast<size_t>(f - firsts.begin());
+    if (f == firsts.end() || *f != first) {
+      firsts.insert(f, first);
+      slots.insert(slots.begin() + static_cast<std::ptrdiff_t>(k), TSlot());
+    }
+    TSlot& slot = slots[k];
+    if (second == kNone) {
+      slot.singles.push_back(index);
+      return;
+    }
+    second &= 0xFFFF;
+    const auto s2 = std::lower_bound(slot.seconds.begin(), slot.seconds.end(), second);
+    const size_t j = static_cast<size_t>(s2 - slot.seconds.begin());
+    if (s2 == slot.seconds.end() || *s2 != second) {
+      slot.seconds.insert(s2, second);
+      slot.lists.insert(slot.lists.begin() + static_cast<std::ptrdiff_t>(j), std::vector<int32_t>());
+    }
+    slot.lists[j].push_back(index);
+  }
+  void Finish() {
+    for (TSlot& slot : slots) {
+      if (slot.singles.empty()) continue;
+      for (auto& list : slot.lists) {
+        std::vector<int32_t> merged(list.size() + slot.singles.size());
+        std::merge(list.begin(), list.end(), slot.singles.begin(), slot.singles.end(), merged.begin());
+        list = std::move(merged);
+      }
+    }
+  }
+  bool Has(uint32_t c) const { return c < 65536 && ((bits[c >> 6] >> (c & 63)) & 1) != 0; }
+  const std::vector<int32_t>* Find(uint32_t first, uint32_t second) const {
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), first);
+    if (f == firsts.end() || *f != first) return nullptr;
+    const TSlot& slot = slots[static_cast<size_t>(f - firsts.begin())];
+    if (second != kNone) {
+      const auto s2 = std::lower_bound(slot.seconds.begin(), slot.seconds.end(), second);
+      if (s2 != slot.seconds.end() && *s2 == second) return &slot.lists[static_cast<size_t>(s2 - slot.seconds.begin())];
+    }
+    return slot.singles.empty() ? nullptr : &slot.singles;
+  }
+  // The candidates at t[p] (characters compared as `norm` gives them); nullptr when none.
+  template <typename C, typename N>
+  const std::vector<int32_t>* At(const C* t, int32_t p, int32_t n, N norm) const {
+    const uint32_t c = norm(U(t[p]));
+    if (!Has(c)) return nullptr;
+    return Find(c, p + 1 < n ? norm(U(t[p + 1])) : kNone);
+  }
+  // Indexes a pattern by its first two characters.
+  template <typename C, typename N>
+  void AddPattern(const TStr<C>& pat, int32_t index, N norm) {
+    if (pat.empty()) return;
+    Add(norm(U(pat[0])), pat.size() > 1 ? norm(U(pat[1])) : kNone, index);
+  }
+};
+
+// Entities by their text: at a position, each length that an entity of that first character has
+// is looked up once, however many entities there are.
+template <typename C>
+struct TEntityIndex {
+  std::vector<uint64_t> bits = std::vector<uint64_t>(65536 / 64, 0);
+  std::vector<uint32_t> firsts;                // sorted
+  std::vector<std::vector<int32_t>> lengths;   // by first character, ascending
+  std::vector<TStr<C>> keys;                   // the texts the map points into
+  std::unordered_map<std::basic_string_view<C>, int32_t> first_of;  // text -> first entity with it
+  bool any = false;
+
+  void Clear() {
+    std::fill(bits.begin(), bits.end(), 0);
+    firsts.clear();
+    lengths.clear();
+    first_of.clear();
+    keys.clear();
+    any = false;
+  }
+  void Build(const std::vector<TStr<C>>& texts) {
+    Clear();
+    keys = texts;  // no growth after this: the views stay valid
+    for (size_t e = 0; e < keys.size(); ++e) {
+      const TStr<C>& k = keys[e];
+      if (k.empty()) continue;
+      first_of.emplace(std::basic_string_view<C>(k), static_cast<int32_t>(e));  // the first one stays
+      const uint32_t c = U(k[0]);
+      bits[c >> 6] |= uint64_t(1) << (c & 63);
+      const auto f = std::lower_bound(firsts.begin(), firsts.end(), c);
+      const size_t j = static_cast<size_t>(f - firsts.begin());
+      if (f == firsts.end() || *f != c) {
+        firsts.insert(f, c);
+        lengths.insert(lengths.begin() + static_cast<std::ptrdiff_t>(j), std::vector<int32_t>());
+      }
+      std::vector<int32_t>& l = lengths[j];
+      const int32_t len = static_cast<int32_t>(k.size());
+      const auto at = std::lower_bound(l.begin(), l.end(), len);
+      if (at == l.end() || *at != len) l.insert(at, len);
+      any = true;
+    }
+  }
+  // The first entity (in table order) found at t[p]; -1 when none.
+  int32_t At(const C* t, int32_t p, int32_t n) const {
+    const uint32_t c = U(t[p]);
+    if (c >= 65536 || ((bits[c >> 6] >> (c & 63)) & 1) == 0) return -1;
+    const auto f = std::lower_bound(firsts.begin(), firsts.end(), c);
+    int32_t best = -1;
+    for (const int32_t len : lengths[static_cast<size_t>(f - firsts.begin())]) {
+      if (len > n - p) break;
+      const auto it = first_of.find(std::basic_string_view<C>(t + p, static_cast<size_t>(len)));
+      if (it != first_of.end() && (best < 0 || it->second < best)) best = it->second;
+    }
+    return best;
+  }
+};
+
+inline uint32_t Same(uint32_t c) { return c; }
+
+struct TCloseCache {
+  int32_t searched_from = -1;  // -1: nothing known
+  int32_t found_at = -1;       // -1: none from searched_from on
+};
+
+}  // namespace
+
+// --- the search tables and the passes over a buffer ------------------------------------------------
+
+struct TTextTagHandler::TSearchTables {
+  TPrefixIndex keepW, keepA, exclW, exclA, markW, markA;
+  TEntityIndex<char16_t> entW;
+  TEntityIndex<char> entA;
+  std::vector<TCloseCache> close_cache;  // per exclude tag, within one buffer
+  std::vector<std::string> ent_longA;
+  std::vector<char> ent_shortA;
+  // Text markers by kind - 14: the fixed part searched for.
+  std::array<UString, 8> mark_fixedW;
+  std::array<std::string, 8> mark_fixedA;
+  // Parts of texts: the contexts with wildcards converted, in both widths.
+  std::array<UString, kSelectWithinContexts> ctxW;
+  std::array<std::string, kSelectWithinContexts> ctxA;
+  int32_t cut_start_of_line = 0;
+
+  template <typename C>
+  static int32_t Entities(TTextTagHandler& h, C* t, uint16_t* f, int32_t n) {
+    TSearchTables& s = *h.fTables;
+    const TEntityIndex<C>& idx = [&s]() -> const TEntityIndex<C>& {
+      if constexpr (std::is_same_v<C, char16_t>) return s.entW;
+      else return s.entA;
+    }();
+    if (!idx.any) return 0;
+    int32_t count = 0;
+    for (int32_t p = 0; p < n; ++p) {
+      const int32_t e = idx.At(t, p, n);
+      if (e < 0) continue;
+      const TTranslateTagRec& r = h.ArrayOfTranslationTagfileTags[static_cast<size_t>(e)];
+      ++count;
+      if constexpr (std::is_same_v<C, char16_t>) t[p] = r.short_form;
+      else t[p] = s.ent_shortA[static_cast<size_t>(e)];
+      f[p] = r.short_C1;
+      BlankAndHide(t, f, p + 1, p + static_cast<int32_t>(idx.keys[static_cast<size_t>(e)].size()));
+    }
+    return count;
+  }
+
+  template <typename C>
+  static void HideTags(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark) {
+    limit = SpanOrDefault(limit);
+    auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
+    int32_t p = 0;
+    while (p < n - 1) {
+      if (t[p] != on || gives_up(f[p])) {
+        ++p;
+        continue;
+      }
+      const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
+      int32_t q = p + 1, close = -1;
+      for (; q < end; ++q) {
+        if (gives_up(f[q]) || t[q] == on) break;
+        if (t[q] == off) {
+          close = q;
+          break;
+        }
+      }
+      if (close < 0) {
+        p = std::max(p + 1, q);  // nothing before q opens a tag
+        continue;
+      }
+      if (mark) {
+        t[p] = static_cast<C>(kTagOnCode);
+        t[close] = static_cast<C>(kTagOffCode);
+        for (int32_t k = p; k <= close; ++k) f[k] = kFlagHidden;
+      } else {
+        BlankAndHide(t, f, p, close + 1);
+      }
+      p = close + 1;
+    }
+  }
+
+  template <typename C>
+  static int32_t Keep(TTextTagHandler& h, bool storing, C* t, uint16_t* f, int32_t limit, int32_t first, int32_t n,
+                      const TCharToByteMap* byte_map) {
+    TSearchTables& s = *h.fTables;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.keepW : s.keepA;
+    if (!idx.any) return 0;
+    limit = SpanOrDefault(limit);
+    const bool wide = std::is_same_v<C, char16_t>;
+    int32_t count = 0;
+    int32_t p = std::max(0, first);
+    while (p < n) {
+      int32_t advance = 1;
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
+        for (const int32_t ti : *cands) {
+          const TextTagRec& tag = h.ArrayOfTagfileTags[static_cast<size_t>(ti)];
+          const bool sectional = tag.FromSwapFile.isMediaTag != 0 || tag.is_section_tag;
+          if (storing && !sectional) continue;
+          const TStr<C>& pat = Pick<C>(tag.compare_stringW, tag.compare_stringA);
+          if (!MatchesAt(t, p, n, pat, true)) continue;
+          // The tag runs to its closing character, within the span.
+          const uint32_t off = NormTag(tag.switch_off_wchar);
+          const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
+          int32_t e = p;
+          while (e < end && NormTag(U(t[e])) != off) ++e;
+          if (e >= end) continue;
+          int32_t len = e - p + 1;
+          if (tag.has_tag_wildcards) {
+            int32_t wend = 0;
+            const TStr<C>& w = Pick<C>(tag.wildcard_widestring_section, tag.wildcard_sectionA);
+            if (!WildcardMatchAt(t, f, p + static_cast<int32_t>(pat.size()), n, w, true, false, wend)) continue;
+          }
+          if (h.fTagFoundHandler) {
+            len = h.fTagFoundHandler(f, t, p, len, wide, tag);
+            if (len < 1) continue;
+            len = std::min(len, n - p);
+          }
+          const uint16_t mark = static_cast<uint16_t>(kFlagFirstKeptTag + ti);
+          for (int32_t k = p; k < p + len; ++k) f[k] = mark;
+          if (storing && sectional) {
+            const UString name = h.Above32PointerToWide(t + p, len);
+            const int64_t pos = byte_map ? byte_map->BytePositionOf(p) : h.FileBytePos + int64_t(p) * int64_t(sizeof(C));
+            if (global_keeping_log) AddToLogFile(IntToUStr(pos) + u" at " + name);
+            h.BufsSectionStarts->Add(pos, name);
+          }
+          ++count;
+          advance = len;
+          break;
+        }
+      }
+      p += advance;
+    }
+    if (storing) h.BufsSectionStarts->SortSectionTags();
+    return count;
+  }
+
+  template <typename C>
+  static int32_t Exclude(TTextTagHandler& h, C* t, uint16_t* f, int32_t first, int32_t n) {
+    TSearchTables& s = *h.fTables;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.exclW : s.exclA;
+    if (!idx.any) return 0;
+    std::fill(s.close_cache.begin(), s.close_cache.end(), TCloseCache());
+    int32_t count = 0;
+    int32_t p = std::max(0, first);
+    while (p < n) {
+      bool done = false;
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
+        for (const int32_t ti : *cands) {
+          const TextTagRec& tag = h.ArrayOfTagFileExcludeTags[static_cast<size_t>(ti)];
+          const TStr<C>& pat = Pick<C>(tag.compare_stringW, tag.compare_stringA);
+          if (!MatchesAt(t, p, n, pat, true)) continue;
+          const int32_t after_open = p + static_cast<int32_t>(pat.size());
+          if (tag.has_tag_wildcards) {
+            int32_t wend = 0;
+            const TStr<C>& w = Pick<C>(tag.wildcard_widestring_section, tag.wildcard_sectionA);
+            if (!WildcardMatchAt(t, f, after_open, n, w, true, false, wend)) continue;
+          }
+          const TStr<C>& close = Pick<C>(tag.compare_string_restW, tag.compare_string_restA);
+          // The closing tag, through what is known of it from earlier hits of this tag: each
+          // stretch of the buffer is searched once per tag, however many openings lack a close.
+          TCloseCache& cache = s.close_cache[static_cast<size_t>(ti)];
+          int32_t at = -2;
+          if (cache.searched_from >= 0 && cache.searched_from <= after_open) {
+            if (cache.found_at < 0) at = -1;
+            else if (cache.found_at >= after_open && MatchesAt(t, cache.found_at, n, close, false)) at = cache.found_at;
+          }
+          if (at == -2) {
+            at = FindFrom(t, after_open, n, close);
+            cache.searched_from = after_open;
+            cache.found_at = at;
+          }
+          if (at < 0) continue;
+          const int32_t end = at + static_cast<int32_t>(close.size());
+          BlankAndHide(t, f, p, end);
+          ++count;
+          p = end;
+          done = true;
+          break;
+        }
+      }
+      if (!done) ++p;
+    }
+    return count;
+  }
+
+  template <typename C>
+  static void Markers(TTextTagHandler& h, C* t, uint16_t* f, int32_t n, int32_t limit) {
+    TSearchTables& s = *h.fTables;
+    const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.markW : s.markA;
+    if (!idx.any) return;
+    limit = SpanOrDefault(limit);
+    TTagsFoundArray& found = *h.ArrayOfTextMarkersFoundPtr;
+    int32_t p = 0;
+    while (p < n) {
+      int32_t advance = 1;
+      if (const std::vector<int32_t>* cands = idx.At(t, p, n, Same)) {
+        for (const int32_t k : *cands) {
+          const TextMarkerTagrec& m = h.ArrayOfTextMarkers[static_cast<size_t>(k)];
+          const TStr<C>& fixed = Pick<C>(s.mark_fixedW[static_cast<size_t>(k)], s.mark_fixedA[static_cast<size_t>(k)]);
+          if (!MatchesAt(t, p, n, fixed, false)) continue;
+          int32_t end = p + static_cast<int32_t>(fixed.size());
+          if (m.tag_wildcard_pos > 0) {
+            int32_t wend = 0;
+            if (!WildcardMatchAt(t, f, end, n, Pick<C>(m.tag_wildcards, m.tag_wildcardsA), false, false, wend)) continue;
+            end = wend;
+            const TStr<C>& tail = Pick<C>(m.tag_end, m.tag_endA);
+            if (!tail.empty()) {
+              const int32_t bound = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
+              const int32_t at = FindFrom(t, wend, bound, tail);
+              if (at < 0) continue;
+              end = at + static_cast<int32_t>(tail.size());
+            }
+          }
+          f[p] = static_cast<uint16_t>(kFlagMarker + TTextsett_rec32::kFirstMarker + k);
+          for (int32_t q = p + 1; q < end; ++q) f[q] = kFlagMarker;
+          ++found[static_cast<size_t>(k)];
+          advance = end - p;
+          break;
+        }
+      }
+      p += advance;
+    }
+  }
+
+  // What the sentence-end walk sees in a character: 1 to 3 the three kinds of sentence
+  // punctuation, 4 a tag opening, 5 a tag closing, 0 anything else.
+  static uint8_t SentenceClass(uint32_t c) {
+    static constexpr auto kAscii = [] {
+      std::array<uint8_t, 128> a{};
+      a[u'.'] = 1;
+      a[u'?'] = 2;
+      a[u'!'] = 3;
+      a[u'<'] = a[kTagOnCode] = 4;
+      a[u'>'] = a[kTagOffCode] = 5;
+      return a;
+    }();
+    if (c < 128) return kAscii[c];
+    return c >= 0x0589 ? static_cast<uint8_t>(PunctuationKind(c)) : 0;
+  }
+
+  template <typename C>
+  static int32_t SentenceEnds(C* t, uint16_t* f, int32_t n, int32_t limit) {
+    limit = SpanOrDefault(limit);
+    int32_t count = 0;
+    // Tags are tracked in the text: "<" opens one (again), ">" closes it, and one still open
+    // after `limit` characters counts as closed. True when the character lies in a tag.
+    auto inside_tag = [limit](uint8_t cls, bool& open, int32_t& len) {
+      if (open) {
+        if (cls == 5) open = false;
+        else if (cls == 4) len = 1;
+        else if (++len > limit) open = false;
+        return true;
+      }
+      if (cls == 4) {
+        open = true;
+        len = 1;
+        return true;
+      }
+      return false;
+    };
+    bool in_tag = false;
+    int32_t tag_len = 0;
+    int32_t i = 0;
+    while (i < n && f[i] != 0) {
+      const uint8_t cls = SentenceClass(U(t[i]));
+      if (cls == 0 && !in_tag) {
+        ++i;
+        continue;
+      }
+      if (inside_tag(cls, in_tag, tag_len) || cls > 3 || IsMarkFlag(f[i]) ||
+          (cls == 1 && i + 1 < n && IsDigitFlag(f[i + 1]))) {
+        ++i;
+        continue;
+      }
+      // The next letter decides; every punctuation mark up to it would see the same letter.
+      bool la_open = false;
+      int32_t la_len = 0, letter = -1;
+      for (int32_t j = i + 1; j < n && f[j] != 0; ++j) {
+        if (inside_tag(SentenceClass(U(t[j])), la_open, la_len)) continue;
+        if (IsLetterFlag(f[j])) {
+          letter = j;
+          break;
+        }
+      }
+      if (letter < 0 || (KindBits(f[letter]) & C1_LOWER) == 0) {
+        f[i] = kFlagSentenceEndAuto;
+        ++count;
+      }
+      if (letter < 0) break;
+      i = letter + 1;
+      in_tag = false;
+    }
+    return count;
+  }
+
+  template <typename C>
+  static bool PartsOfText(TTextTagHandler& h, C* t, uint16_t* f, int32_t n) {
+    TSearchTables& s = *h.fTables;
+    using TStretch = std::pair<int32_t, int32_t>;  // [start, end)
+    std::vector<TStretch> keep, cut;
+
+    // Line starts.
+    const int32_t how = s.cut_start_of_line;
+    if (how != 0) {
+      int32_t line = 0;
+      while (line < n) {
+        int32_t eol = line;
+        while (eol < n && U(t[eol]) != kLF) ++eol;
+        int32_t stop = -1;
+        if (how > 0) {
+          stop = static_cast<int32_t>(std::min<int64_t>(eol, int64_t(line) + how));
+        } else if (how == -1 || how == -2) {
+          for (int32_t q = line; q < eol; ++q)
+            if (how == -1 ? IsLetterFlag(f[q]) : U(t[q]) == kTab) {
+              stop = q;
+              break;
+            }
+        }
+        if (stop - line >= 1 && stop - line <= kMaxLineStartCut) cut.emplace_back(line, stop);
+        line = eol + 1;
+      }
+    }
+
+    // Start and end contexts, pair by pair.
+    for (int j = 0; j < kSelectWithinContexts / 2; ++j) {
+      const TStr<C>& open = Pick<C>(s.ctxW[2 * j], s.ctxA[2 * j]);
+      const TStr<C>& close = Pick<C>(s.ctxW[2 * j + 1], s.ctxA[2 * j + 1]);
+      if (open.empty() || close.empty()) continue;
+      const bool cutting = h.ftext_select_within_contextsW[static_cast<size_t>(2 * j)].WithinType() == 2;
+      int32_t from = 0, os = 0, oe = 0, cs = 0, ce = 0;
+      while (from < n && FindWildcardPattern(t, f, from, n, open, os, oe)) {
+        if (!FindWildcardPattern(t, f, oe, n, close, cs, ce)) break;  // no end anywhere after
+        (cutting ? cut : keep).emplace_back(os, ce);
+        from = std::max(ce, os + 1);
+      }
+    }
+
+    std::sort(keep.begin(), keep.end());
+    std::sort(cut.begin(), cut.end());
+    bool blanked = false;
+    for (const auto& [a, b] : cut) {
+      BlankAndHide(t, f, a, b);
+      blanked = blanked || b > a;
+    }
+    if (!keep.empty()) {
+      int32_t covered = 0;  // everything before this is kept or already blanked
+      for (const auto& [a, b] : keep) {
+        if (a > covered) {
+          BlankAndHide(t, f, covered, a);
+          blanked = true;
+        }
+        covered = std::max(covered, b);
+      }
+      if (covered < n) {
+        BlankAndHide(t, f, covered, n);
+        blanked = true;
+      }
+    }
+    h.fparts_of_text_counts.cut_count += static_cast<int32_t>(cut.size());
+    h.fparts_of_text_counts.keep_count += static_cast<int32_t>(keep.size());
+    return blanked;
+  }
+};
+
+// --- unit routines -------------------------------------------------------------------------------
+
+UString TagWildcardConverted(UStringView s) {
+  UString out(s);
+  for (char16_t& c : out) {
+    switch (c) {
+      case u'#': c = kWildDigits; break;
+      case u'?': c = kWildAnyChar; break;
+      case u'*': c = kWildAnyRun; break;
+      case u'^': c = kWildLetter; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+void BlankOutAndHide(void* text, bool wide, uint16_t* flags, int32_t from, int32_t count) {
+  if (!text || !flags || count <= 0) return;
+  from = std::max(0, from);
+  if (wide) BlankAndHide(static_cast<char16_t*>(text), flags, from, from + count);
+  else BlankAndHide(static_cast<char*>(text), flags, from, from + count);
+}
+
+// --- section starts ------------------------------------------------------------------------------
+
+void TSectionStartsList::Add(int64_t byte_position, UStringView name, int32_t first_word) {
+  items_.push_back(TSectionTagRec{byte_position, first_word, UString(name)});
+}
+
+void TSectionStartsList::SetFirstWord(int32_t i, int32_t first_word) {
+  if (i >= 0 && i < Count()) items_[static_cast<size_t>(i)].first_word = first_word;
+}
+
+void TSectionStartsList::SortSectionTags() {
+  std::stable_sort(items_.begin(), items_.end(),
+                   [](const TSectionTagRec& a, const TSectionTagRec& b) { return a.byte_position < b.byte_position; });
+}
+
+bool TSectionStartsList::GetASection(int32_t i, UString& name, int32_t& first_word) const {
+  if (i < 0 || i >= Count()) return false;
+  name = items_[static_cast<size_t>(i)].name;
+  first_word = items_[static_cast<size_t>(i)].first_word;
+  return true;
+}
+
+bool TSectionStartsList::SaveToStream(TStream& s) const {
+  if (!WriteI32(s, Count())) return false;
+  for (const auto& r : items_)
+    if (!WriteI64(s, r.byte_position) || !WriteI32(s, r.first_word) || !WriteAString(s, r.name)) return false;
+  return true;
+}
+
+bool TSectionStartsList::ReadFromStream(TStream& s) {
+  items_.clear();
+  int32_t n = 0;
+  if (!ReadCount(s, n, 16)) return false;  // each section takes 16 bytes at the least
+  for (int32_t i = 0; i < n; ++i) {
+    TSectionTagRec r;
+    if (!ReadI64(s, r.byte_position) || !ReadI32(s, r.first_word) || !ReadAString(s, r.name)) return false;
+    items_.push_back(std::move(r));
+  }
+  return true;
+}
+
+bool TSectionStartsList::SaveToFile(const UString& name) const {
+  return SafeSaveToFile(name, [this](TStream& s) { return SaveToStream(s); });
+}
+
+bool TSectionStartsList::ReadFromFile(const UString& name) {
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  if (!f) return false;
+  return ReadFromStream(*f);
+}
+
+// --- the handler ---------------------------------------------------------------------------------
+
+TTextTagHandler::TTextTagHandler(uint32_t anLCID, uint16_t aCodepage)
+    : TTagsToKeepList(anLCID, aCodepage),
+      FExcludeTagList(std::make_unique<TTagsToDeleteList>(anLCID, aCodepage)),
+      BufsSectionStarts(&fOwnSectionStarts),
+      ArrayOfTextMarkersFoundPtr(&fOwnTagsFound),
+      fTables(std::make_unique<TSearchTables>()) {
+  fUnwantedTags = GetTextSettings().UnwantedTags();
+  ftag_starter_chars[ttho_exclude] = u"<";
+  ftag_ender_chars[ttho_exclude] = u">";
+}
+
+TTextTagHandler::~TTextTagHandler() = default;
+
+void TTextTagHandler::Clear() {
+  TTagsToKeepList::Clear();
+  if (!fTables) return;  // during construction
+  ArrayOfTagfileTags.clear();
+  FirstArrayOfTags[ttho_keep].clear();
+  ftag_starter_chars[ttho_keep].clear();
+  ftag_ender_chars[ttho_keep].clear();
+  HasMediaTags = false;
+  HasSectionTags = false;
+  BuildTagIndex(ttho_keep);
+}
+
+void TTextTagHandler::ClearExcludeTags() {
+  FExcludeTagList->Clear();
+  PrepareTags(ttho_exclude, *FExcludeTagList, ArrayOfTagFileExcludeTags);
+}
+
+void TTextTagHandler::ClearTranslationTags() {
+  ArrayOfTranslationTagfileTags.clear();
+  BuildEntityIndex();
+}
+
+bool TTextTagHandler::LoadFromSwapFile() {
+  Clear();
+  const bool ok = LoadFromTempFile();
+  PrepareTags(ttho_keep, *this, ArrayOfTagfileTags);
+  return ok;
+}
+
+bool TTextTagHandler::LoadExcludeTagListFromSwapFile() {
+  FExcludeTagList->Clear();
+  const bool ok = FExcludeTagList->LoadFromTempFile();
+  PrepareTags(ttho_exclude, *FExcludeTagList, ArrayOfTagFileExcludeTags);
+  return ok;
+}
+
+bool TTextTagHandler::LoadTranslationTagsFromSwapFile(TTagsToTranslateList& AList) {
+  AList.Clear();
+  const bool ok = AList.LoadFromTempFile();
+  SetTranslationTags(AList);
+  return ok;
+}
+
+void TTextTagHandler::SetTranslationTags(const TTagsToTranslateList& AList) {
+  ArrayOfTranslationTagfileTags.clear();
+  ArrayOfTranslationTagfileTags.reserve(static_cast<size_t>(AList.Count()));
+  for (int32_t i = 0; i < AList.Count(); ++i) {
+    MyYieldProcess();
+    ArrayOfTranslationTagfileTags.push_back(AList.GetTranslateRec(i));
+  }
+  BuildEntityIndex();
+}
+
+void TTextTagHandler::PrepareTags(TTagHandleOperation op, const TBaseTagStringList& list,
+                                  std::vector<TextTagRec>& table) {
+  FirstArrayOfTags[op].clear();
+  ftag_starter_chars[op] = op == ttho_exclude ? u"<" : u"";
+  ftag_ender_chars[op] = op == ttho_exclude ? u">" : u"";
+  if (op == ttho_keep) {
+    HasMediaTags = false;
+    HasSectionTags = false;
+  }
+  table.assign(static_cast<size_t>(list.Count()), TextTagRec());
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    MyYieldProcess();
+    if (op == ttho_keep && i >= kMaxKeptTags) {
+      AddToLogFile(u"tags to keep beyond " + IntToUStr(kMaxKeptTags) + u" are left out");
+      break;
+    }
+    PrepareOneTag(op, list.TagItem(i)->data, i, table[static_cast<size_t>(i)]);
+  }
+  BuildTagIndex(op);
+}
+
+void TTextTagHandler::PrepareOneTag(TTagHandleOperation op, const TStoredTagRec& r, int32_t i, TextTagRec& t) {
+  t = TextTagRec();
+  t.FromSwapFile = r;
+  UString copy = r.tag;
+  if (copy.empty()) return;
+  size_t n = copy.size();
+  t.switch_off_wchar = copy.back();
+
+  if (op == ttho_exclude) {
+    if (const size_t q = copy.find(u">*</", 1); q != UString::npos) {
+      t.delete_all_middle = true;
+      copy.erase(q + 1, 1);
+    } else if (copy.find(u"></", 1) != UString::npos) {
+      t.delete_all_middle = true;
+    }
+    n = copy.size();
+    if (const size_t q = copy.find(u"</", 1); q != UString::npos) {
+      n = q;
+      t.compare_string_restW = copy.substr(q);
+      t.compare_string_restA = EncodeFor8Bit(t.compare_string_restW, fCodepage);
+    }
+  }
+
+  if (ftag_ender_chars[op].find(copy.back()) == UString::npos) ftag_ender_chars[op] += copy.back();
+  if (ftag_starter_chars[op].find(copy.front()) == UString::npos) ftag_starter_chars[op] += copy.front();
+
+  if (op == ttho_keep) {
+    t.is_section_tag = r.description == u"section";
+    if (r.isMediaTag) HasMediaTags = true;
+    if (t.is_section_tag) HasSectionTags = true;
+  }
+
+  copy = TagWildcardConverted(copy);
+  t.copy_of_tag = copy;
+  size_t j = UString::npos;
+  for (size_t k = 0; k + 1 < n; ++k)
+    if (IsWildcardCode(copy[k])) {
+      j = k;
+      break;
+    }
+  if (j != UString::npos) {
+    t.compare_stringW = copy.substr(0, j);
+    t.has_tag_wildcards = true;
+    if (!(copy[j] == kWildAnyRun && j + 2 == n)) {
+      t.wildcard_widestring_section = copy.substr(j, n - 1 - j);
+      t.wildcard_sectionA = EncodeFor8Bit(t.wildcard_widestring_section, fCodepage);
+    } else {
+      // A "*" just before the closing character: the tag is found by what precedes it and runs
+      // to its closing character.
+      t.has_tag_wildcards = false;
+      copy.resize(j);
+      t.copy_of_tag = copy;
+      n = j;
+    }
+  }
+  if (!t.has_tag_wildcards) t.compare_stringW = copy.substr(0, n);
+  t.tag_comparison_length = static_cast<int32_t>(t.compare_stringW.size());
+  t.compare_stringA = EncodeFor8Bit(t.compare_stringW, fCodepage);
+
+  // An empty pattern would be found everywhere without moving on: such a tag is not searched.
+  if (t.compare_stringW.empty() || (op == ttho_exclude && t.compare_string_restW.empty())) {
+    const UString why = t.compare_stringW.empty() ? u"it starts with a wildcard" : u"no closing tag";
+    AddToLogFile(UString(op == ttho_keep ? u"tag to keep" : u"tag to exclude") + u" not searched (" + why + u"): " +
+                 r.tag);
+    return;
+  }
+  t.searchable = true;
+  FirstArrayOfTags[op].push_back(i);
+}
+
+void TTextTagHandler::BuildTagIndex(TTagHandleOperation op) {
+  TPrefixIndex& w = op == ttho_keep ? fTables->keepW : fTables->exclW;
+  TPrefixIndex& a = op == ttho_keep ? fTables->keepA : fTables->exclA;
+  w.Clear();
+  a.Clear();
+  const std::vector<TextTagRec>& table = op == ttho_keep ? ArrayOfTagfileTags : ArrayOfTagFileExcludeTags;
+  for (const int32_t i : FirstArrayOfTags[op]) {
+    const TextTagRec& t = table[static_cast<size_t>(i)];
+    if (!t.searchable) continue;
+    w.AddPattern<char16_t>(t.compare_stringW, i, NormTag);
+    a.AddPattern<char>(t.compare_stringA, i, NormTag);
+  }
+  w.Finish();
+  a.Finish();
+  if (op == ttho_exclude) fTables->close_cache.assign(table.size(), TCloseCache());
+}
+
+void TTextTagHandler::BuildEntityIndex() {
+  TSearchTables& s = *fTables;
+  const size_t count = ArrayOfTranslationTagfileTags.size();
+  std::vector<UString> longW(count);
+  s.ent_longA.assign(count, std::string());
+  s.ent_shortA.assign(count, '?');
+  for (size_t e = 0; e < count; ++e) {
+    const TTranslateTagRec& r = ArrayOfTranslationTagfileTags[e];
+    // An empty entity is never searched: it would be found everywhere.
+    longW[e] = r.long_form;
+    s.ent_longA[e] = EncodeFor8Bit(r.long_form, fCodepage);
+    const std::string shortA = EncodeFor8Bit(UString(1, r.short_form), fCodepage);
+    if (shortA.size() == 1) s.ent_shortA[e] = shortA[0];
+  }
+  s.entW.Build(longW);
+  s.entA.Build(s.ent_longA);
+}
+
+void TTextTagHandler::LoadCurrentTextMarkers() {
+  ClearTextSelectingWithin();
+  const TTextsett_rec32 ts = GetTextSettings();
+  fUnwantedTags = ts.UnwantedTags();
+  HandlingOnlyPartsOfText = GetTextSelectingWithin();
+  TSearchTables& s = *fTables;
+  if (HandlingOnlyPartsOfText) {
+    s.cut_start_of_line = GetCutStartOfTextLine();
+    for (int i = 0; i < kSelectWithinContexts; ++i) {
+      ftext_select_within_contextsW[static_cast<size_t>(i)] = GetTextSelectWithinContext(i + 1);
+      const UString text = ftext_select_within_contextsW[static_cast<size_t>(i)].Text();
+      ftext_select_within_contextsA[static_cast<size_t>(i)] =
+          EncodeFor8Bit(UStringView(text).substr(0, kMaxContextChars8Bit), fCodepage);
+      s.ctxW[static_cast<size_t>(i)] = TagWildcardConverted(text);
+      s.ctxA[static_cast<size_t>(i)] = EncodeFor8Bit(s.ctxW[static_cast<size_t>(i)], fCodepage);
+    }
+  }
+
+  s.markW.Clear();
+  s.markA.Clear();
+  for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
+    const size_t x = static_cast<size_t>(k - TTextsett_rec32::kFirstMarker);
+    TextMarkerTagrec& m = ArrayOfTextMarkers[x];
+    m = TextMarkerTagrec();
+    s.mark_fixedW[x].clear();
+    s.mark_fixedA[x].clear();
+    m.auto_process = ts.MarkerAuto(k);
+    const UString text = ts.MarkerText(k);
+    if (text.empty()) continue;
+    m.tag = TagWildcardConverted(text);
+    if (m.tag == u"auto") m.auto_process = true;
+    size_t first = UString::npos, last = UString::npos;
+    for (size_t q = 0; q < m.tag.size(); ++q)
+      if (IsWildcardCode(m.tag[q])) {
+        if (first == UString::npos) first = q;
+        last = q;
+      }
+    if (first == UString::npos) {
+      m.tag_wildcard_pos = 0;
+      m.tag_comparison_length = static_cast<int32_t>(m.tag.size());
+    } else {
+      m.tag_wildcard_pos = static_cast<int32_t>(first) + 1;
+      m.tag_comparison_length = static_cast<int32_t>(first);
+      m.tag_wildcards = m.tag.substr(first, last - first + 1);
+      m.tag_end = m.tag.substr(last + 1);
+    }
+    m.tagA = EncodeFor8Bit(m.tag, fCodepage);
+    m.tag_wildcardsA = EncodeFor8Bit(m.tag_wildcards, fCodepage);
+    m.tag_endA = EncodeFor8Bit(m.tag_end, fCodepage);
+    if (m.auto_process || m.tag_comparison_length < 1) continue;
+    s.mark_fixedW[x] = m.tag.substr(0, static_cast<size_t>(m.tag_comparison_length));
+    s.mark_fixedA[x] = EncodeFor8Bit(s.mark_fixedW[x], fCodepage);
+    s.markW.AddPattern<char16_t>(s.mark_fixedW[x], static_cast<int32_t>(x), Same);
+    s.markA.AddPattern<char>(s.mark_fixedA[x], static_cast<int32_t>(x), Same);
+  }
+  s.markW.Finish();
+  s.markA.Finish();
+}
+
+// --- per buffer ----------------------------------------------------------------------------------
+
+int32_t TTextTagHandler::CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters) {
+  if (!fStartOfText || !p || n_characters <= 0) return 0;
+  MyYieldProcess();
+  return fUse_Unicode ? TSearchTables::Entities(*this, static_cast<char16_t*>(fStartOfText), p, n_characters)
+                      : TSearchTables::Entities(*this, static_cast<char*>(fStartOfText), p, n_characters);
+}
+
+namespace {
+template <typename F>
+void WithWidth(void* text, bool wide, F&& f) {
+  if (wide) f(static_cast<char16_t*>(text));
+  else f(static_cast<char*>(text));
+}
+}  // namespace
+
+void TTextTagHandler::MarkUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                                       int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
+  if (!fStartOfText || !p || n_characters <= 0 || switch_on == 0 || switch_off == 0) return;
+  if (!in_Unicode && (switch_on > 0xFF || switch_off > 0xFF)) return;
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    TSearchTables::HideTags(static_cast<C>(switch_on), static_cast<C>(switch_off), t, p, n_characters,
+                            aTag_clearingLimit, true);
+  });
+}
+
+void TTextTagHandler::BlankUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                                        int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
+  if (!fStartOfText || !p || n_characters <= 0 || switch_on == 0 || switch_off == 0) return;
+  if (!in_Unicode && (switch_on > 0xFF || switch_off > 0xFF)) return;
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    TSearchTables::HideTags(static_cast<C>(switch_on), static_cast<C>(switch_off), t, p, n_characters,
+                            aTag_clearingLimit, false);
+  });
+}
+
+int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operation, bool Storing_Section_Positions,
+                                                     void* fStartOfText, uint16_t* wchars, int32_t aTag_clearingLimit,
+                                                     int32_t first_valid_character, int32_t n_characters,
+                                                     const TCharToByteMap* byte_map) {
+  if (global_keeping_log) AddToLogFile(u"tag starter : \"" + ftag_starter_chars[operation] + u"\"");
+  if (ftag_starter_chars[operation].empty() || FirstArrayOfTags[operation].empty()) return 0;
+  if (!fStartOfText || !wchars || n_characters <= 0) return 0;
+  MyYieldProcess();
+  int32_t count = 0;
+  if (operation == ttho_keep) {
+    count = fUse_Unicode
+                ? TSearchTables::Keep(*this, Storing_Section_Positions, static_cast<char16_t*>(fStartOfText), wchars,
+                                      aTag_clearingLimit, first_valid_character, n_characters, byte_map)
+                : TSearchTables::Keep(*this, Storing_Section_Positions, static_cast<char*>(fStartOfText), wchars,
+                                      aTag_clearingLimit, first_valid_character, n_characters, byte_map);
+  } else {
+    count = fUse_Unicode ? TSearchTables::Exclude(*this, static_cast<char16_t*>(fStartOfText), wchars,
+                                                  first_valid_character, n_characters)
+                         : TSearchTables::Exclude(*this, static_cast<char*>(fStartOfText), wchars,
+                                                  first_valid_character, n_characters);
+  }
+  if (global_keeping_log) AddToLogFile(IntToUStr(count) + u" blanked");
+  return count;
+}
+
+void TTextTagHandler::CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
+                                                   int32_t tag_clearing_max) {
+  ClearArrayOfTagsPresent();
+  if (!fStartOfText || !p || n_characters <= 0) return;
+  MyYieldProcess();
+  if (global_keeping_log)
+    for (const TextMarkerTagrec& m : ArrayOfTextMarkers)
+      if (!m.auto_process && m.tag_comparison_length > 0)
+        AddToLogFile((fUse_Unicode ? u"Unicode: " : u"") + m.tag);
+  WithWidth(fStartOfText, fUse_Unicode,
+            [&](auto* t) { TSearchTables::Markers(*this, t, p, n_characters, tag_clearing_max); });
+  constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
+  if (ArrayOfTextMarkers[kSentenceEnds].auto_process)
+    (*ArrayOfTextMarkersFoundPtr)[kSentenceEnds] =
+        AutoMarkSentenceEnds(fStartOfText, p, n_characters, tag_clearing_max, fUse_Unicode);
+}
+
+int32_t TTextTagHandler::AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, int32_t n_characters,
+                                              int32_t tag_clearing_max, bool in_Unicode) {
+  if (!fStartOfText || !p || n_characters <= 0) return 0;
+  return in_Unicode ? TSearchTables::SentenceEnds(static_cast<char16_t*>(fStartOfText), p, n_characters,
+                                                  tag_clearing_max)
+                    : TSearchTables::SentenceEnds(static_cast<char*>(fStartOfText), p, n_characters, tag_clearing_max);
+}
+
+bool TTextTagHandler::HandleOnlyPartsOfText(void* fStartOfText, uint16_t* wchars, int32_t n_characters) {
+  if (!fStartOfText || !wchars || n_characters <= 0) return false;
+  MyYieldProcess();
+  return fUse_Unicode ? TSearchTables::PartsOfText(*this, static_cast<char16_t*>(fStartOfText), wchars, n_characters)
+                      : TSearchTables::PartsOfText(*this, static_cast<char*>(fStartOfText), wchars, n_characters);
+}
+
+int32_t TTextTagHandler::RemoveNumbers(uint16_t* p, int32_t n_characters) {
+  if (!p || n_characters <= 0) return 0;
+  auto stops = [](uint16_t f) { return IsMarkFlag(f) || (f & (C1_SPACE | C1_CNTRL | C1_BLANK)) != 0; };
+  int32_t count = 0;
+  int32_t i = 0;
+  while (i < n_characters) {
+    if (!IsDigitFlag(p[i])) {
+      ++i;
+      continue;
+    }
+    ++count;
+    for (int32_t b = i - 1; b >= 0 && !stops(p[b]); --b) p[b] = 0;  // down to the buffer's first character
+    while (i < n_characters && !stops(p[i])) p[i++] = 0;
+  }
+  return count;
+}
+
+void TTextTagHandler::BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p, uint16_t unwanted,
+                                                 uint16_t surrounded, int32_t n_characters, bool in_Unicode) {
+  if (!fStartOfText || !p || n_characters < 3) return;
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    for (int32_t i = 1; i + 1 < n_characters; ++i)
+      if ((KindBits(p[i]) & unwanted) != 0 && (KindBits(p[i - 1]) & surrounded) != 0 &&
+          (KindBits(p[i + 1]) & surrounded) != 0)
+        t[i] = static_cast<C>(kBlank);
+  });
+}
+
+void TTextTagHandler::BlankOutUnwantedsTest(void* fStartOfText, uint16_t* p, uint16_t unwanted,
+                                            int32_t n_characters, bool in_Unicode) {
+  if (!fStartOfText || !p || n_characters <= 0) return;
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    for (int32_t i = 0; i < n_characters; ++i)
+      if ((KindBits(p[i]) & unwanted) != 0) t[i] = static_cast<C>(kBlank);
+  });
+}
+
+void TTextTagHandler::BlankOutUnwanteds(int32_t hit_place, void* fStartOfText, uint16_t* p, char16_t unwanted,
+                                        char16_t replacement, int32_t hit_characters, int32_t n_characters,
+                                        bool in_Unicode) {
+  if (!fStartOfText || n_characters <= 0) return;
+  if (!in_Unicode && (unwanted > 0xFF || replacement > 0xFF)) return;
+  const int64_t protect_from = hit_place, protect_to = int64_t(hit_place) + std::max(0, hit_characters);
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    const C u = static_cast<C>(unwanted), r = static_cast<C>(replacement);
+    for (int32_t i = 0; i < n_characters; ++i)
+      if (t[i] == u && (i < protect_from || i >= protect_to)) t[i] = r;
+  });
+}
+
+int32_t TTextTagHandler::ShrinkOutUnwanteds(void* fStartOfText, uint16_t* p, char16_t unwanted,
+                                            int32_t n_characters, bool in_Unicode) {
+  if (!fStartOfText || !p || n_characters <= 0) return std::max(0, n_characters);
+  if (!in_Unicode && unwanted > 0xFF) return n_characters;
+  int32_t kept = 0;
+  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
+    using C = std::remove_pointer_t<decltype(t)>;
+    const C u = static_cast<C>(unwanted);
+    for (int32_t i = 0; i < n_characters; ++i) {
+      if (t[i] == u) continue;
+      t[kept] = t[i];
+      p[kept] = p[i];
+      ++kept;
+    }
+    if (kept < n_characters) {
+      t[kept] = 0;  // the text and its flags end here
+      p[kept] = 0;
+    }
+  });
+  return kept;
+}
+
+// --- bookkeeping ---------------------------------------------------------------------------------
+
+void TTextTagHandler::ClearArrayOfTagsPresent() { ArrayOfTextMarkersFoundPtr->fill(0); }
+
+void TTextTagHandler::ClearBeforeMulti_fileProcessing() { fparts_of_text_counts = TPartsOfTextFileCountsRec(); }
+
+void TTextTagHandler::ClearTextSelectingWithin() {
+  HandlingOnlyPartsOfText = false;
+  for (auto& r : ftext_select_within_contextsW) r.Clear();
+  for (auto& a : ftext_select_within_contextsA) a.clear();
+  for (auto& c : fTables->ctxW) c.clear();
+  for (auto& c : fTables->ctxA) c.clear();
+  fTables->cut_start_of_line = 0;
+}
+
+void TTextTagHandler::SetArrayOfTagsFound(TTagsFoundArray* found) {
+  ArrayOfTextMarkersFoundPtr = found ? found : &fOwnTagsFound;
+}
+
+void TTextTagHandler::SetSectionStartsList(TSectionStartsList* list) {
+  BufsSectionStarts = list ? list : &fOwnSectionStarts;
+}
+
+// --- display -------------------------------------------------------------------------------------
+
+TPointerAnd3Integersrec TTextTagHandler::TagToDisplay(int32_t array_number_0Based, bool replace_tag_with_Description) {
+  TPointerAnd3Integersrec r;
+  if (array_number_0Based < 0 || array_number_0Based >= static_cast<int32_t>(ArrayOfTagfileTags.size())) return r;
+  const TStoredTagRec& tag = ArrayOfTagfileTags[static_cast<size_t>(array_number_0Based)].FromSwapFile;
+  r.foreground_colour = tag.foreground_colour;
+  r.background_colour = tag.background_colour;
+  if (replace_tag_with_Description && !tag.description.empty()) {
+    fDisplayTextW = u"<" + tag.description + u">";
+  } else if (tag.tag.find(u' ') == UString::npos) {
+    fDisplayTextW = tag.tag;
+  } else {
+    // The second blank-separated part of the tag.
+    size_t a = tag.tag.find_first_not_of(u' ');
+    a = tag.tag.find(u' ', a);
+    a = tag.tag.find_first_not_of(u' ', a);
+    const size_t b = a == UString::npos ? UString::npos : tag.tag.find(u' ', a);
+    fDisplayTextW = a == UString::npos ? UString() : tag.tag.substr(a, b == UString::npos ? UString::npos : b - a);
+  }
+  if (fUse_Unicode) {
+    r.text = fDisplayTextW.data();
+    r.length = static_cast<int32_t>(fDisplayTextW.size());
+  } else {
+    fDisplayTextA = EncodeFor8Bit(fDisplayTextW, fCodepage);
+    r.text = fDisplayTextA.data();
+    r.length = static_cast<int32_t>(fDisplayTextA.size());
+  }
+  return r;
+}
+
+std::vector<TStoredTagRec> TTextTagHandler::TagfileTagsAsStoredArray() const {
+  std::vector<TStoredTagRec> out;
+  out.reserve(ArrayOfTagfileTags.size());
+  for (const TextTagRec& t : ArrayOfTagfileTags) out.push_back(t.FromSwapFile);
+  return out;
+}
+
+UString TTextTagHandler::Above32PointerToWide(const void* p, int32_t length) const {
+  UString out;
+  if (!p || length <= 0) return out;
+  auto take = [](uint32_t c, auto&& put) {
+    if (c == kTagOffCode) put(u'>');
+    else if (c == kTagOnCode) put(u'<');
+    else if (c >= 32) put(static_cast<char16_t>(c));
+  };
+  if (fUse_Unicode) {
+    const char16_t* t = static_cast<const char16_t*>(p);
+    out.reserve(static_cast<size_t>(length));
+    for (int32_t i = 0; i < length; ++i) take(t[i], [&](char16_t c) { out += c; });
+    return out;
+  }
+  const char* t = static_cast<const char*>(p);
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(length));
+  for (int32_t i = 0; i < length; ++i) take(U(t[i]), [&](char16_t c) { bytes += static_cast<char>(c); });
+  return DecodeCodePage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                        fCodepage ? fCodepage : kDefaultCodePage);
+}
+
+// --- the concordancer's handler ------------------------------------------------------------------
+
+void TLinzoraTextTagHandler::ConvertToTag_on_in_sw_symbols() {
+  ftag_starter_chars[ttho_keep].clear();
+  ftag_ender_chars[ttho_keep].clear();
+  for (TextTagRec& t : ArrayOfTagfileTags) {
+    if (t.compare_stringW.empty()) continue;
+    if (t.compare_stringW.front() == u'<') t.compare_stringW.front() = kTagOnCode;
+    if (t.compare_stringW.back() == u'>') t.compare_stringW.back() = kTagOffCode;
+    t.compare_stringA = EncodeFor8Bit(t.compare_stringW, fCodepage);
+    if (t.switch_off_wchar == u'>') t.switch_off_wchar = kTagOffCode;
+    if (ftag_starter_chars[ttho_keep].find(t.compare_stringW.front()) == UString::npos)
+      ftag_starter_chars[ttho_keep] += t.compare_stringW.front();
+    if (ftag_ender_chars[ttho_keep].find(t.switch_off_wchar) == UString::npos)
+      ftag_ender_chars[ttho_keep] += t.switch_off_wchar;
+  }
+  BuildTagIndex(ttho_keep);
+}
+
+// --- refreshing from the settings ----------------------------------------------------------------
+
+void RefreshTagHandlerFromSettings(TTextTagHandler& handler, TTagsToTranslateList& translate_list) {
+  const UString log_name = GetTheLogFilename();
+  SetLogFilename(log_name);
+  global_keeping_log = GetLogging() && !log_name.empty() && FileExists(log_name);
+
+  if (GetTagsExcludeModified()) {
+    if (GetTagsExcludeWanted() < 1) handler.ClearExcludeTags();
+    else handler.LoadExcludeTagListFromSwapFile();
+  }
+  if (GetTagModified()) {
+    if (GetTagsWanted() < 1) handler.Clear();
+    else handler.LoadFromSwapFile();
+    if (auto* own = dynamic_cast<TLinzoraTextTagHandler*>(&handler)) own->ConvertToTag_on_in_sw_symbols();
+  }
+  if (GetTagTranslateModified()) {
+    if (GetTagsTranslateWanted() < 1) {
+      translate_list.Clear();
+      handler.ClearTranslationTags();
+    } else {
+      handler.LoadTranslationTagsFromSwapFile(translate_list);
+    }
+  }
+}

@@ -1,0 +1,608 @@
+// Tag lists in temporary files: byte layout, round trips of the current and the old form,
+// damaged files, the user tag-file parser and the inter-tool list frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/my_TagSwapLists.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/text/text_services.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string ReadBytes(const UString& name) {
+  std::ifstream in(ToFsPath(name), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const UString& name, const std::string& bytes) {
+  std::ofstream out(ToFsPath(name), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string I32(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+std::string AStr(UStringView s) {
+  std::string out = I32(static_cast<int32_t>(s.size()));
+  for (char16_t c : s) out += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return out;
+}
+std::string Utf16File(UStringView s, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : s) {
+    const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return out;
+}
+
+int32_t BGR(uint32_t rgb) {
+  return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+}
+
+// Every test gets its own temporary folder as the suite's temporary folder and scripted dialogs.
+class SwapListTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_temp_ = my_temp_path;
+    my_temp_path = folder_.Path();
+    saved_quiet_ = Global_run_without_error_messages;
+    Global_run_without_error_messages = false;
+    SetDialogService(nullptr);
+    HeadlessDialogs().Clear();
+  }
+  void TearDown() override {
+    my_temp_path = saved_temp_;
+    Global_run_without_error_messages = saved_quiet_;
+    HeadlessDialogs().Clear();
+  }
+  UString UserFile(const std::string& bytes) { return folder_.Write(u"user_tags.txt", bytes); }
+
+  TempFolder folder_;
+  UString saved_temp_;
+  bool saved_quiet_ = false;
+};
+
+TStoredTagRec Tag(UStringView text, UStringView description = u"", int16_t partner = -1) {
+  TStoredTagRec r;
+  r.tag = UString(text);
+  r.description = UString(description);
+  r.partner = partner;
+  r.foreground_colour = 0x112233;
+  r.background_colour = 0x445566;
+  return r;
+}
+
+void AddTag(TBaseTagStringList& list, const TStoredTagRec& r) {
+  list.Add(std::make_unique<TTagStringItem>(r, &list));
+}
+
+// A list that only collects the entries the parser gives it.
+class TEntryList : public TBaseSwapList {
+ public:
+  TEntryList() : TBaseSwapList(kLCID_EnglishUS, 1252) {}
+  std::vector<UString> entries;
+  void AddFromALine(const UString& s) override { entries.push_back(s); }
+  bool ReadAnItem(TStream&, int32_t) override { return false; }
+  bool SavedAnItem(TStream&, int32_t) override { return false; }
+  UString TempFilename() const override { return SwapFileName(u"entries.dat"); }
+  TTagListObj* Holder() override { return nullptr; }
+
+ protected:
+  int64_t MinStoredItemBytes() const override { return 1; }
+};
+
+// --- the stored form ---------------------------------------------------------------------------
+
+TEST_F(SwapListTest, KeepListFileIsByteExact) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  TStoredTagRec r = Tag(u"<p>", u"para", 1);
+  r.tag_type = on_tag;
+  r.isMediaTag = 1;
+  r.added.isTagForTagStringOnlyDisplay = 1;
+  AddTag(list, r);
+  ASSERT_TRUE(list.SavedToTempfile());
+  EXPECT_EQ(list.fVersion, 1);
+  EXPECT_EQ(list.TempFilename(), folder_.Path() + u"tags_to_keep.dat");
+
+  std::string fixed(84, '\0');
+  fixed[0] = 1;                     // tag_type
+  fixed[1] = 1, fixed[2] = 0;       // partner, unaligned
+  fixed[3] = 1;                     // isMediaTag
+  std::memcpy(&fixed[4], "\x33\x22\x11\x00\x66\x55\x44\x00", 8);
+  fixed[12] = 1;                    // added.isTagForTagStringOnlyDisplay
+  const std::string expected = I32(-1) + I32(1) + fixed + AStr(u"<p>") + AStr(u"para");
+  EXPECT_EQ(ReadBytes(list.TempFilename()), expected);
+}
+
+TEST_F(SwapListTest, EmptyListIsTwoWords) {
+  TTagsToDeleteList list(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(list.SavedToTempfile());
+  EXPECT_EQ(ReadBytes(folder_.Path() + u"tags_to_exclude.dat"), I32(0) + I32(1));
+  TTagsToDeleteList back(kLCID_EnglishUS, 1252);
+  EXPECT_TRUE(back.LoadFromTempFile());
+  EXPECT_EQ(back.Count(), 0);
+  EXPECT_EQ(back.fVersion, 0);  // -0 is 0: read as a count without a version word
+}
+
+TEST_F(SwapListTest, TagListsRoundTrip) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  TStoredTagRec a = Tag(u"<s n=#>", u"section", 1);
+  a.tag_type = on_tag;
+  a.added.extras[63] = 7;
+  TStoredTagRec b = Tag(u"</s>", u"", 0);
+  b.tag_type = off_tag;
+  b.isMediaTag = 1;
+  AddTag(list, a);
+  AddTag(list, b);
+  ASSERT_TRUE(list.SavedToTempfile());
+
+  TTagsToKeepList back(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(back.LoadFromTempFile());
+  ASSERT_EQ(back.Count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    const TStoredTagRec x = list.GetTagRec(i), y = back.GetTagRec(i);
+    EXPECT_EQ(std::memcmp(static_cast<const TStoredTagFixed*>(&x), static_cast<const TStoredTagFixed*>(&y), 84), 0);
+    EXPECT_EQ(x.tag, y.tag);
+    EXPECT_EQ(x.description, y.description);
+  }
+  EXPECT_EQ(back.IndexOf(b), 1);
+  EXPECT_EQ(back.Partner(0), 1);
+  EXPECT_EQ(back.Partner(5), -1);
+  EXPECT_EQ(back.GetTagRec(-1).tag, u"");
+  back.PutTagRec(9, a);  // outside: ignored
+  EXPECT_EQ(back.Count(), 2);
+}
+
+TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
+  // A file from before versions were kept: +Count, then 12-byte records.
+  std::string head(12, '\0');
+  head[0] = 2;  // off_tag
+  head[1] = '\xFF', head[2] = '\xFF';  // partner -1
+  std::memcpy(&head[4], "\x01\x00\x00\x00\x02\x00\x00\x00", 8);
+  WriteBytes(folder_.Path() + u"tags_to_keep.dat",
+             I32(2) + head + AStr(u"</p>") + AStr(u"") + head + AStr(u"</q>") + AStr(u"d"));
+
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  list.fVersion = 1;  // as after an earlier save: must not survive into this read
+  ASSERT_TRUE(list.LoadFromTempFile());
+  EXPECT_EQ(list.fVersion, 0);
+  ASSERT_EQ(list.Count(), 2);
+  const TStoredTagRec r = list.GetTagRec(1);
+  EXPECT_EQ(r.tag_type, off_tag);
+  EXPECT_EQ(r.partner, -1);
+  EXPECT_EQ(r.foreground_colour, 1);
+  EXPECT_EQ(r.background_colour, 2);
+  EXPECT_EQ(r.added.isTagForTagStringOnlyDisplay, 0);
+  EXPECT_EQ(r.tag, u"</q>");
+  EXPECT_EQ(r.description, u"d");
+
+  // Saved again, it is in the current form.
+  ASSERT_TRUE(list.SavedToTempfile());
+  EXPECT_EQ(list.fVersion, 1);
+  TTagsToKeepList back(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(back.LoadFromTempFile());
+  EXPECT_EQ(back.GetTagRec(1).tag, u"</q>");
+  EXPECT_EQ(back.GetTagRec(1).background_colour, 2);
+}
+
+TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<a>"));
+  AddTag(list, Tag(u"<b>", u"bee"));
+  ASSERT_TRUE(list.SavedToTempfile());
+  const UString name = list.TempFilename();
+  const std::string good = ReadBytes(name);
+
+  // Every truncation fails and keeps only items read whole.
+  for (size_t cut = 0; cut < good.size(); ++cut) {
+    WriteBytes(name, good.substr(0, cut));
+    TTagsToKeepList back(kLCID_EnglishUS, 1252);
+    EXPECT_FALSE(back.LoadFromTempFile()) << cut;
+    EXPECT_LE(back.Count(), 1) << cut;
+    if (back.Count() == 1) {
+      EXPECT_EQ(back.GetTagRec(0).tag, u"<a>");
+    }
+  }
+
+  auto bad = [&](const std::string& bytes) {
+    WriteBytes(name, bytes);
+    TTagsToKeepList back(kLCID_EnglishUS, 1252);
+    const bool ok = back.LoadFromTempFile();
+    EXPECT_LE(back.Count(), 2);
+    return ok;
+  };
+  EXPECT_FALSE(bad(I32(INT_MIN) + I32(1)));                     // a count that cannot be negated
+  EXPECT_FALSE(bad(I32(-1000000) + I32(1) + good.substr(8)));   // more items than bytes
+  EXPECT_FALSE(bad(I32(-2) + I32(-5) + good.substr(8)));        // a negative version
+  std::string garbled = good;
+  std::memcpy(&garbled[8 + 84], "\xFF\xFF\xFF\x7F", 4);         // a string length beyond the file
+  EXPECT_FALSE(bad(garbled));
+
+  // A partner outside the list means none.
+  garbled = good;
+  garbled[9] = 40;
+  garbled[10] = 0;
+  ASSERT_TRUE(bad(garbled));
+  TTagsToKeepList back(kLCID_EnglishUS, 1252);
+  back.LoadFromTempFile();
+  EXPECT_EQ(back.Partner(0), -1);
+
+  // A missing file: false, list unchanged.
+  DeleteFileU(name);
+  TTagsToKeepList kept(kLCID_EnglishUS, 1252);
+  AddTag(kept, Tag(u"<z>"));
+  EXPECT_FALSE(kept.LoadFromTempFile());
+  EXPECT_EQ(kept.Count(), 1);
+}
+
+TEST_F(SwapListTest, FailedWriteIsReportedAndKeepsTheOldFile) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<a>"));
+  ASSERT_TRUE(list.SavedToTempfile());
+  const std::string before = ReadBytes(list.TempFilename());
+  // The temporary folder is a file now: nothing can be written there.
+  const UString blocked = folder_.Write(u"blocked", "x");
+  my_temp_path = blocked + u"/";
+  EXPECT_FALSE(list.SavedToTempfile());
+  my_temp_path = folder_.Path();
+  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
+}
+
+// A stream that takes only so many bytes.
+class TShortStream : public TMemoryStream {
+ public:
+  explicit TShortStream(int64_t room) : room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t n = std::min(count, room_ - Size());
+    return n > 0 ? TMemoryStream::Write(buffer, n) : 0;
+  }
+
+ private:
+  int64_t room_;
+};
+
+TEST_F(SwapListTest, ItemWritesReportShortWrites) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  const TTagStringItem item(Tag(u"<p>", u"d"), &list);
+  for (int64_t room : {0, 83, 84, 87, 90, 95}) {
+    TShortStream s(room);
+    EXPECT_FALSE(item.SaveToStream(s)) << room;
+  }
+  TShortStream enough(84 + 10 + 6);
+  EXPECT_TRUE(item.SaveToStream(enough));
+
+  TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
+  TTranslateTagRec r;
+  r.short_form = u'&';
+  r.long_form = u"&amp;";
+  const TTranslateTagStringItem entity(r, &entities);
+  for (int64_t room : {0, 3, 4, 7, 13}) {
+    TShortStream s(room);
+    EXPECT_FALSE(entity.SaveToStream(s)) << room;
+  }
+}
+
+TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
+  TTagsToTranslateList list(kLCID_EnglishUS, 1252);
+  list.AddFromALine(u"&amp; &");
+  list.AddFromALine(u"&eacute; #233");
+  ASSERT_EQ(list.Count(), 2);
+  ASSERT_TRUE(list.SavedToTempfile());
+  EXPECT_EQ(list.TempFilename(), folder_.Path() + u"entity_tags.dat");
+  const uint16_t amp_kind = CharKindOf(u'&');
+  const std::string first = std::string("&\0", 2) + std::string(reinterpret_cast<const char*>(&amp_kind), 2);
+  const std::string bytes = ReadBytes(list.TempFilename());
+  EXPECT_EQ(bytes.substr(0, 8 + 4), I32(-2) + I32(1) + first);
+  EXPECT_EQ(bytes.substr(12, 4 + 10), AStr(u"&amp;"));
+
+  TTagsToTranslateList back(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(back.LoadFromTempFile());
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back.GetTranslateRec(1).short_form, u'\u00E9');
+  EXPECT_EQ(back.GetTranslateRec(1).short_C1, CharKindOf(0xE9));
+  EXPECT_EQ(back.GetTranslateRec(1).long_form, u"&eacute;");
+  EXPECT_EQ(back.IndexOf(list.GetTranslateRec(1)), 1);
+
+  // An entity item cut inside its 4 bytes or its text fails.
+  for (size_t cut : {size_t(9), size_t(13), bytes.size() - 1}) {
+    WriteBytes(back.TempFilename(), bytes.substr(0, cut));
+    TTagsToTranslateList damaged(kLCID_EnglishUS, 1252);
+    EXPECT_FALSE(damaged.LoadFromTempFile());
+  }
+}
+
+// --- entity lines ------------------------------------------------------------------------------
+
+TEST_F(SwapListTest, EntityLinesAreCheckedBeforeTheyAreAdded) {
+  TTagsToTranslateList list(kLCID_EnglishUS, 1252);
+  list.AddFromALine(u"&lt; #60");
+  list.AddFromALine(u"&x; #x41");
+  list.AddFromALine(u"&y; {66}");
+  list.AddFromALine(u"&hash; #");  // "#" alone is the character itself
+  list.AddFromALine(u"&q; quote");  // the first character after the blank
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.GetTranslateRec(0).short_form, u'<');
+  EXPECT_EQ(list.GetTranslateRec(1).short_form, u'A');
+  EXPECT_EQ(list.GetTranslateRec(2).short_form, u'B');
+  EXPECT_EQ(list.GetTranslateRec(3).short_form, u'#');
+  EXPECT_EQ(list.GetTranslateRec(4).short_form, u'q');
+  EXPECT_EQ(list.bad_lines, 0);
+
+  // Rejected: no blank (an empty entity would be searched for ever), a blank first, nothing
+  // after the blank, a number of 0, above 0xFFFF, negative or not a number at all.
+  for (const char16_t* line : {u"&amp", u" &", u"&amp; ", u"&z; #0", u"&z; #70000", u"&z; #-5", u"&z; #12ab",
+                               u"&z; #xD800"})
+    list.AddFromALine(line);
+  EXPECT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.bad_lines, 8);
+  EXPECT_EQ(HeadlessDialogs().Asked().size(), 5u);  // at most five warnings
+  EXPECT_EQ(list.fWrong_Format_strs, 8);
+}
+
+// --- user tag files ----------------------------------------------------------------------------
+
+TEST_F(SwapListTest, UserFileEntriesCommentsCommasAndQuotes) {
+  TEntryList list;
+  const UString name =
+      UserFile("; a comment, with a comma\r\n<a>,<b>\r\n\"<c,d>\"\n  <e>  \r\r\n\n<f>\f<g>");
+  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(name));
+  const std::vector<UString> expected = {u"<a>", u"<b>", u"\"<c,d>\"", u"<e>", u"<f>", u"<g>"};
+  EXPECT_EQ(list.entries, expected);
+  EXPECT_EQ(list.quotes, 2);
+
+  // UTF-16 either way round ends entries at vertical tabs and paragraph separators too.
+  TEntryList wide;
+  ASSERT_TRUE(wide.ReadFromUserSpecifiedFile(UserFile(Utf16File(u"<a>\v<b>\u2029<\u00E9>\n;x\u2028<c>", false))));
+  EXPECT_EQ(wide.entries, (std::vector<UString>{u"<a>", u"<b>", u"<\u00E9>", u"<c>"}));
+  TEntryList big;
+  ASSERT_TRUE(big.ReadFromUserSpecifiedFile(UserFile(Utf16File(u"<a>,<\u4E2D>", true))));
+  EXPECT_EQ(big.entries, (std::vector<UString>{u"<a>", u"<\u4E2D>"}));
+
+  // UTF-8 with and without a signature, and 8-bit text in the list's code page.
+  TEntryList utf8;
+  ASSERT_TRUE(utf8.ReadFromUserSpecifiedFile(UserFile("\xEF\xBB\xBF<caf\xC3\xA9>")));
+  EXPECT_EQ(utf8.entries, std::vector<UString>{u"<caf\u00E9>"});
+  TEntryList cp;
+  ASSERT_TRUE(cp.ReadFromUserSpecifiedFile(UserFile("<caf\xE9>")));
+  EXPECT_EQ(cp.entries, std::vector<UString>{u"<caf\u00E9>"});
+
+  // One byte: read, no entries; a missing file: false.
+  TEntryList tiny;
+  EXPECT_TRUE(tiny.ReadFromUserSpecifiedFile(UserFile("x")));
+  EXPECT_TRUE(tiny.entries.empty());
+  EXPECT_FALSE(tiny.ReadFromUserSpecifiedFile(folder_.Path() + u"none.txt"));
+}
+
+TEST_F(SwapListTest, UserFileWithAZeroByteAsksFirst) {
+  const UString name = UserFile(std::string("<a>\n<b>\0<c>", 11));
+  TEntryList refused;
+  HeadlessDialogs().Script({mrNo});
+  EXPECT_TRUE(refused.ReadFromUserSpecifiedFile(name));
+  EXPECT_TRUE(refused.entries.empty());
+  ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
+  EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"position 7"), UString::npos);  // where the zero is
+
+  TEntryList accepted;
+  HeadlessDialogs().Script({mrYes});
+  EXPECT_TRUE(accepted.ReadFromUserSpecifiedFile(name));
+  EXPECT_EQ(accepted.entries, (std::vector<UString>{u"<a>", u"<b>"}));
+}
+
+TEST_F(SwapListTest, KeepLinesWithOptions) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  const UString name = UserFile(
+      "<p> /colour=\"red ON yellow\" /description \"Paragraph\"\n"
+      "<media> /play media\n"
+      "<hd> /tagstring_only /color=\"Cream\"\n"
+      "<x> /colour=\"blue ON BLUE\"\n"
+      "<y> /colour=\"no such colour\"\n"
+      "<z> /colour=\"unclosed\n"
+      "<w> /description \"unclosed\n"
+      "ab\n"
+      "<q>\n"
+      "</q>\n");
+  HeadlessDialogs().Script({mrNo});
+  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(name));
+  ASSERT_EQ(list.Count(), 7);
+  EXPECT_EQ(list.bad_lines, 2);  // the two unclosed values; "ab" is too short to count
+
+  const TStoredTagRec p = list.GetTagRec(0);
+  EXPECT_EQ(p.tag, u"<p>");
+  EXPECT_EQ(p.description, u"Paragraph");
+  EXPECT_EQ(p.foreground_colour, BGR(0xFF0000));
+  EXPECT_EQ(p.background_colour, BGR(0xFFFF00));
+  EXPECT_EQ(p.tag_type, unique_tag);
+  EXPECT_EQ(p.partner, -1);
+
+  EXPECT_EQ(list.GetTagRec(1).isMediaTag, 1);
+  EXPECT_EQ(list.GetTagRec(1).foreground_colour, DefaultTagTextColour());
+  EXPECT_EQ(list.GetTagRec(1).background_colour, DefaultTagBackgroundColour());
+  const TStoredTagRec hd = list.GetTagRec(2);
+  EXPECT_EQ(hd.added.isTagForTagStringOnlyDisplay, 1);
+  EXPECT_EQ(hd.foreground_colour, BGR(0xFFFFF0));  // Cream is ivory
+  EXPECT_EQ(hd.background_colour, DefaultBackgroundColour());
+  EXPECT_EQ(list.GetTagRec(3).foreground_colour, 0);  // the same colour twice: black on white
+  EXPECT_EQ(list.GetTagRec(3).background_colour, 0xFFFFFF);
+  EXPECT_EQ(list.GetTagRec(4).foreground_colour, DefaultTagTextColour());
+
+  // "<q>" and "</q>" pair up.
+  EXPECT_EQ(list.GetTagRec(5).tag, u"<q>");
+  EXPECT_EQ(list.GetTagRec(5).tag_type, on_tag);
+  EXPECT_EQ(list.GetTagRec(5).partner, 6);
+  EXPECT_EQ(list.GetTagRec(6).tag_type, off_tag);
+  EXPECT_EQ(list.GetTagRec(6).partner, 5);
+}
+
+TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  HeadlessDialogs().Script({mrYes, mrNo});
+  list.AddFromALine(u"[note]");
+  list.AddFromALine(u"{note}");
+  ASSERT_EQ(HeadlessDialogs().Asked().size(), 2u);
+  EXPECT_EQ(HeadlessDialogs().Asked()[0].help_context, 1850);
+  EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"[note]"), UString::npos);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.GetTagRec(0).tag, u"[note]");
+  EXPECT_EQ(list.bad_lines, 2);
+
+  Global_run_without_error_messages = true;
+  list.AddFromALine(u"[other]");
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(HeadlessDialogs().Asked().size(), 2u);
+}
+
+TEST_F(SwapListTest, TagPartners) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  for (const char16_t* t : {u"<s>", u"<br>", u"</s>", u"<s >", u"<p *>", u"</p>"}) AddTag(list, Tag(t));
+  TStoredTagRec taken = Tag(u"</ s>");
+  taken.partner = 1;  // already has a partner: keeps it
+  AddTag(list, taken);
+  list.CheckTagPartners();
+  EXPECT_EQ(list.Partner(0), 2);
+  EXPECT_EQ(list.Partner(2), 0);
+  EXPECT_EQ(list.Partner(3), 2);  // a second opening tag of the pair points at the first closing one
+  EXPECT_EQ(list.Partner(6), 1);
+  EXPECT_EQ(list.GetTagRec(6).tag_type, off_tag);
+  EXPECT_EQ(list.GetTagRec(1).tag_type, unique_tag);
+  EXPECT_EQ(list.Partner(1), -1);
+  EXPECT_EQ(list.Partner(4), 5);
+  EXPECT_EQ(list.Partner(5), 4);
+}
+
+TEST_F(SwapListTest, ExcludeLines) {
+  TTagsToDeleteList list(kLCID_EnglishUS, 1252);
+  list.AddFromALine(u"<note>*</note> /description \"notes\"");
+  list.AddFromALine(u"<br>");                            // no "/": rejected
+  list.AddFromALine(u"<a>*</a> /description \"open");   // unclosed description: rejected
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.bad_lines, 2);
+  EXPECT_TRUE(HeadlessDialogs().Asked().empty());
+  const TStoredTagRec r = list.GetTagRec(0);
+  EXPECT_EQ(r.tag, u"<note>*</note>");
+  EXPECT_EQ(r.description, u"notes");
+  EXPECT_EQ(r.tag_type, on_middle_and_off_again_tag);
+  EXPECT_EQ(r.partner, -1);
+}
+
+TEST_F(SwapListTest, SortSupportComparesWithTheHolder) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<b>"));
+  AddTag(list, Tag(u"<A>"));
+  list.TagItem(0)->SetBase(0, &list, 0);
+  EXPECT_EQ(list.fTagHolder->data.tag, u"<b>");
+  EXPECT_LT(list.TagItem(1)->CompareWithBase(1, &list, 0), 0);
+  EXPECT_EQ(list.TagItem(0)->CompareWithBase(0, &list, 0), 0);
+
+  TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
+  entities.AddFromALine(u"&lt; <");
+  entities.AddFromALine(u"&amp; &");
+  entities.TranslateItem(0)->SetBase(0, &entities, 0);
+  EXPECT_EQ(entities.fbasedata.long_form, u"&lt;");
+  EXPECT_LT(entities.TranslateItem(1)->CompareWithBase(1, &entities, 0), 0);
+}
+
+TEST(TagColours, Names) {
+  int32_t c = -1;
+  ASSERT_TRUE(TagColourFromName(u"light blue", c));
+  EXPECT_EQ(c, BGR(0xADD8E6));
+  ASSERT_TRUE(TagColourFromName(u"Dollar Green", c));
+  EXPECT_EQ(c, 0xC0DCC0);
+  ASSERT_TRUE(TagColourFromName(u"Grey-Green", c));
+  EXPECT_EQ(c, BGR(0x8FBC8F));
+  ASSERT_TRUE(TagColourFromName(u"LIGHT PURPLE", c));
+  EXPECT_EQ(c, BGR(0xDA70D6));
+  ASSERT_TRUE(TagColourFromName(u"Dark Grey", c));
+  EXPECT_EQ(c, BGR(0xA9A9A9));
+  ASSERT_TRUE(TagColourFromName(u"Medium Grey", c));
+  ASSERT_TRUE(TagColourFromName(u"Sky Blue", c));
+  EXPECT_EQ(c, BGR(0x87CEEB));
+  EXPECT_FALSE(TagColourFromName(u"Blurple", c));
+}
+
+// --- inter-tool lists --------------------------------------------------------------------------
+
+class TNumberItem : public TInterToolListObj {
+ public:
+  using TInterToolListObj::TInterToolListObj;
+  int32_t value = 0;
+  static std::unique_ptr<TInterToolListObj> CreateBlank(TBaseInterToolList* l) {
+    return std::make_unique<TNumberItem>(l);
+  }
+};
+
+class TNumberList : public TBaseInterToolList {
+ public:
+  TNumberList() : TBaseInterToolList(0, 1) { fEntriesClass = &TNumberItem::CreateBlank; }
+  int32_t header = 0x5EED;
+  bool fail_header_write = false;
+  void AddNumber(int32_t v) {
+    auto item = std::make_unique<TNumberItem>(this);
+    item->value = v;
+    Add(std::move(item));
+  }
+  int32_t Number(int32_t i) const { return static_cast<TNumberItem*>(Items(i))->value; }
+
+ protected:
+  bool ReadPreliminaries(TStream& s) override {
+    int32_t h = 0;
+    return ReadI32(s, h) && h == header;
+  }
+  bool ReadAnItem(TStream& s, int32_t index) override {
+    return ReadI32(s, static_cast<TNumberItem*>(Items(index))->value);
+  }
+  bool SavedPreliminaries(TStream& s) override { return !fail_header_write && WriteI32(s, header); }
+  bool SavedAnItem(TStream& s, int32_t index) override { return WriteI32(s, Number(index)); }
+  UString TempFilename() const override { return IncludeTrailingPathDelimiter(my_temp_path) + u"a_b.tell_test"; }
+};
+
+TEST_F(SwapListTest, InterToolListFrame) {
+  TNumberList list;
+  list.AddNumber(7);
+  list.AddNumber(-3);
+  ASSERT_TRUE(list.SavedToTempfile());
+  const UString name = folder_.Path() + u"a_b.tell_test";
+  EXPECT_EQ(ReadBytes(name), I32(0x5EED) + I32(2) + I32(7) + I32(-3));
+
+  // Reading adds to what is held.
+  TNumberList back;
+  back.AddNumber(99);
+  ASSERT_TRUE(back.ReadFromTempfile());
+  ASSERT_EQ(back.Count(), 3);
+  EXPECT_EQ(back.Number(0), 99);
+  EXPECT_EQ(back.Number(2), -3);
+
+  // A failed header write leaves the old file.
+  list.fail_header_write = true;
+  EXPECT_FALSE(list.SavedToTempfile());
+  EXPECT_EQ(ReadBytes(name), I32(0x5EED) + I32(2) + I32(7) + I32(-3));
+
+  // Damaged: wrong header, count beyond the file, truncated items (those read whole stay).
+  auto read = [&](const std::string& bytes, int32_t& count) {
+    WriteBytes(name, bytes);
+    TNumberList l;
+    const bool ok = l.ReadFromTempfile();
+    count = l.Count();
+    return ok;
+  };
+  int32_t count = 0;
+  EXPECT_FALSE(read(I32(1) + I32(1) + I32(5), count));
+  EXPECT_EQ(count, 0);
+  EXPECT_FALSE(read(I32(0x5EED) + I32(1000) + I32(5), count));
+  EXPECT_FALSE(read(I32(0x5EED) + I32(-1), count));
+  EXPECT_FALSE(read(I32(0x5EED) + I32(2) + I32(5) + "\x01\x02\x03", count));
+  EXPECT_EQ(count, 1);
+  DeleteFileU(name);
+  TNumberList none;
+  EXPECT_FALSE(none.ReadFromTempfile());
+}
+
+}  // namespace
