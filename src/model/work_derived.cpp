@@ -9,6 +9,7 @@
 
 #include "model/chosenfilesbase_private.h"
 #include "model/stats_unit.h"
+#include "model/TagHandlingGeneral.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -169,13 +170,15 @@ void TTessorineholder::TryToSetAMenuItemChecked(int tag, bool checked) {
 }
 
 void TTessorineholder::StartProcessUsingTextTagHandler() {
-  if (TextTagHandler && g_hooks.clear_tag_handler_before_multi) g_hooks.clear_tag_handler_before_multi(*TextTagHandler);
+  if (TextTagHandler) TextTagHandler->ClearBeforeMulti_fileProcessing();
 }
 
 void TTessorineholder::ReCheckTags() {
   SetupLoggingFromTextbuf();
   TagDisplay = GetTagPreferences().TagDisplay();
-  if (TagsToTranslate && TextTagHandler && g_hooks.recheck_tags) g_hooks.recheck_tags(*TextTagHandler, *TagsToTranslate);
+  if (!TagsToTranslate || !TextTagHandler) return;
+  TextTagHandler->LoadCurrentTextMarkers();
+  RefreshTagHandlerFromSettings(*TextTagHandler, *TagsToTranslate);
 }
 
 // --- texts ---------------------------------------------------------------------------------------

@@ -71,8 +71,8 @@ struct TAllFileHandledInfo : TByteRecord<56> {
   bool Utf8() const { return Flag<13>(); }
 };
 
-// What other layers do for the document where it reaches windows, grids, menus and the tag
-// handler. Each hook may be left empty; the document then skips that step.
+// What other layers do for the document where it reaches windows, grids and menus. Each hook
+// may be left empty; the document then skips that step.
 struct TDocumentHooks {
   // The grid layer: the base headings of a list's type (output case and first-column width
   // applied), and the user's default column visibility for a list whose widths are not yet set.
@@ -82,10 +82,6 @@ struct TDocumentHooks {
   // menus' redoing of their check marks.
   int (*tag_treatment_menu_tag)(int treatment) = nullptr;
   void (*redo_menu_check_states)() = nullptr;
-  // The tag handler: clearing before a run over many texts; reloading what the settings store
-  // says changed.
-  void (*clear_tag_handler_before_multi)(TTextTagHandler& handler) = nullptr;
-  void (*recheck_tags)(TTextTagHandler& handler, TTagsToTranslateList& translate) = nullptr;
   // The system's editor for a text file written for the user, starting in a folder.
   void (*try_to_edit)(const UString& file_name, const UString& folder) = nullptr;
 };
@@ -201,7 +197,10 @@ class TTessorineholder : public TVXBaseHolder {
   // Sets a menu command's check mark in the settings store; tags outside 0..224 are ignored.
   static void TryToSetAMenuItemChecked(int tag, bool checked);
   void ClearMainFile() { MainFile = TVXStored_File_rec(); }
+  // The tag handler forgets what it found in earlier texts before a run over many texts.
   void StartProcessUsingTextTagHandler();
+  // Takes the log and tag-display settings, then has the tag handler reload its text markers
+  // and whichever tag lists the settings store says changed.
   void ReCheckTags();
 
   // --- texts ---

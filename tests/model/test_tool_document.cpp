@@ -6,6 +6,8 @@
 
 #include "model/chosenfilesbase_private.h"
 #include "model/stats_unit.h"
+#include "model/TagHandlingGeneral.h"
+#include "model/my_TagSwapLists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -131,6 +133,37 @@ TEST_F(ToolDocumentLife, SetLastMainToolFileRecordsOnlyANamedDocument) {
   EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/before.cnc");
   doc.SetLastMainToolFile(true);
   EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), u"/now.cnc");
+}
+
+TEST_F(ToolDocumentLife, TagSettingsChangesReachTheTagHandler) {
+  TTextTagHandler handler(0x0409, 1252);
+  TTagsToTranslateList translate(0x0409, 1252);
+  translate.AddFromALine(u"&amp; &");
+  ASSERT_EQ(translate.Count(), 1);
+  TTessorineholder doc(GetTextSettings(), nullptr, nullptr, nullptr, false, false, &handler, &translate);
+  doc.StartProcessUsingTextTagHandler();
+
+  // The settings store says the tags to translate changed and none are wanted now.
+  SetTagsTranslateWanted(0);
+  SetTagTranslateModified(true);
+  TTagPreferencesRec prefs = GetTagPreferences();
+  prefs.SetTagDisplay(2);
+  SetTagPreferences(prefs);
+  doc.UpdateSettingsFromTextbuf(233);
+  EXPECT_EQ(translate.Count(), 0);
+  EXPECT_EQ(doc.TagDisplay, 2);
+  SetTagTranslateModified(false);
+  prefs.SetTagDisplay(0);
+  SetTagPreferences(prefs);
+
+  // Without a handler nothing is reloaded.
+  translate.AddFromALine(u"&lt; <");
+  TTessorineholder bare(GetTextSettings(), nullptr, nullptr, nullptr, false, false, nullptr, &translate);
+  SetTagTranslateModified(true);
+  bare.ReCheckTags();
+  bare.StartProcessUsingTextTagHandler();
+  EXPECT_EQ(translate.Count(), 1);
+  SetTagTranslateModified(false);
 }
 
 TEST_F(ToolDocumentLife, NotedTextIsForgottenAtShutDown) {
