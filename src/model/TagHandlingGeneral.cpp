@@ -1007,11 +1007,8 @@ void WithWidth(void* text, bool wide, F&& f) {
 }
 }  // namespace
 
-namespace {
-// Hides every tag opened by switch_on and closed by switch_off; with mark, the brackets become
-// the tag codes, else the whole tag is blanked.
-void HideUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p, int32_t n_characters,
-                      bool in_Unicode, int32_t aTag_clearingLimit, bool mark) {
+void TTextTagHandler::HideUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                                       int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit, bool mark) {
   if (!fStartOfText || !p || n_characters <= 0 || switch_on == 0 || switch_off == 0) return;
   if (!in_Unicode && (switch_on > 0xFF || switch_off > 0xFF)) return;
   WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
@@ -1020,7 +1017,6 @@ void HideUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfTex
                             aTag_clearingLimit, mark);
   });
 }
-}  // namespace
 
 void TTextTagHandler::MarkUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
                                        int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
