@@ -1007,26 +1007,25 @@ void WithWidth(void* text, bool wide, F&& f) {
 }
 }  // namespace
 
-void TTextTagHandler::MarkUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
-                                       int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
+void TTextTagHandler::HideUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                                       int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit, bool mark) {
   if (!fStartOfText || !p || n_characters <= 0 || switch_on == 0 || switch_off == 0) return;
   if (!in_Unicode && (switch_on > 0xFF || switch_off > 0xFF)) return;
   WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
     using C = std::remove_pointer_t<decltype(t)>;
     TSearchTables::HideTags(static_cast<C>(switch_on), static_cast<C>(switch_off), t, p, n_characters,
-                            aTag_clearingLimit, true);
+                            aTag_clearingLimit, mark);
   });
+}
+
+void TTextTagHandler::MarkUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                                       int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
+  HideUnwantedTags(switch_on, switch_off, fStartOfText, p, n_characters, in_Unicode, aTag_clearingLimit, true);
 }
 
 void TTextTagHandler::BlankUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
                                         int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit) {
-  if (!fStartOfText || !p || n_characters <= 0 || switch_on == 0 || switch_off == 0) return;
-  if (!in_Unicode && (switch_on > 0xFF || switch_off > 0xFF)) return;
-  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
-    using C = std::remove_pointer_t<decltype(t)>;
-    TSearchTables::HideTags(static_cast<C>(switch_on), static_cast<C>(switch_off), t, p, n_characters,
-                            aTag_clearingLimit, false);
-  });
+  HideUnwantedTags(switch_on, switch_off, fStartOfText, p, n_characters, in_Unicode, aTag_clearingLimit, false);
 }
 
 int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operation, bool Storing_Section_Positions,

@@ -247,6 +247,11 @@ class TTextTagHandler : public TTagsToKeepList {
   void BuildTagIndex(TTagHandleOperation op);
   void BuildEntityIndex();
 
+  // Hides every tag opened by switch_on and closed by switch_off; with mark, the brackets become
+  // the tag codes, else the whole tag is blanked.
+  static void HideUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
+                               int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit, bool mark);
+
   struct TSearchTables;
   std::unique_ptr<TSearchTables> fTables;
   TTagsFoundArray fOwnTagsFound{};
