@@ -19,7 +19,7 @@
 #include "shell/services/tessor_minimal_progress.h"
 
 #include "model/TagHandlingGeneral.h"
-#include "model/filebuf_seams.h"
+#include "model/work_derived.h"
 
 namespace {
 
@@ -121,6 +121,15 @@ void ZerosToSpaces(char16_t* t, size_t n) {
 #endif
   for (; i < n; ++i)
     if (t[i] == 0) t[i] = u' ';
+}
+
+// The document's text settings, or the settings store's when the text is read for no document.
+TTextsett_rec32 TextSettingsOf(const TTessorineholder* WH) { return WH ? WH->TextSettings() : GetTextSettings(); }
+
+// The text needs UTF-16 handling in the document (a UTF-16 text, mark-up, a UTF-8 signature): its
+// lists take UTF-16 entries from now on.
+void NoteUnicodeContent(TTessorineholder* WH) {
+  if (WH) WH->SetUnicode(true);
 }
 
 void Log(UStringView line) {
@@ -292,7 +301,7 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
   fwchar_kinds.clear();
   fOffsets.swap(t_spare.offsets);
   fOffsets.clear();
-  fTextSettings = seam::DocTextSettings(WH);
+  fTextSettings = TextSettingsOf(WH);
 }
 
 TBufferProcessor::~TBufferProcessor() {
@@ -304,6 +313,11 @@ TBufferProcessor::~TBufferProcessor() {
   if (fwchar_kinds.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.kinds.swap(fwchar_kinds);
   if (fOffsets.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.offsets.swap(fOffsets);
   fZipper.reset();
+}
+
+void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to) {
+  static_assert(sizeof(TFileHandledRec) == TAllFileHandledInfo::kSize);
+  std::memcpy(to.bytes, &from, sizeof from);
 }
 
 void TBufferProcessor::ResetUtf8ConversionAnswers() { s_convert_every_utf8 = false; }
@@ -319,7 +333,7 @@ void TBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t, int32_t) {}
 bool TBufferProcessor::ProcessAChunkOfFile(int32_t) { return false; }
 
 int TBufferProcessor::CodePageOfDocument() const {
-  int cp = seam::DocCodePage(WH, fTextSettings);
+  int cp = fTextSettings.WindowsCodePage();
   if (cp <= 0) cp = DefaultCodePageOfLCID(static_cast<TLCID>(fTextSettings.LCID()));
   return cp > 0 ? cp : 1252;
 }
@@ -372,7 +386,7 @@ bool TBufferProcessor::SetupTheBuffer() {
     Log(u"SetupTheBuffer failed");
     return false;
   }
-  fTextSettings = seam::DocTextSettings(WH);
+  fTextSettings = TextSettingsOf(WH);
   const TTextsett_rec32& ts = fTextSettings;
   ftag_clearing_max = GetIgnoreTagsSpan();
   Translating_Tags = GetTagsTranslateWanted() > 0;
@@ -498,7 +512,7 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
     }
   }
   FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
-  if (FileHandledInfo.is_unicode) seam::DocSetUnicodeContent(WH, true);
+  if (FileHandledInfo.is_unicode) NoteUnicodeContent(WH);
   fEncodingKnown = true;
 }
 
@@ -519,7 +533,7 @@ bool TBufferProcessor::AskAboutUtf8() {
       return false;
     }
   }
-  seam::DocSetUnicodeContent(WH, true);
+  NoteUnicodeContent(WH);
   return true;
 }
 
@@ -721,7 +735,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
       (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
     FileHandledInfo.is_html = 1;
-    seam::DocSetUnicodeContent(WH, true);
+    NoteUnicodeContent(WH);
   }
   if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) ComposeChunk();
   if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
@@ -950,7 +964,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
     if (!ReadValue(s, info)) return fail();
     FileHandledInfo = info;
     if (fTagHandler) fTagHandler->fUse_Unicode = true;  // text in memory is always UTF-16
-    if (FileHandledInfo.is_unicode) seam::DocSetUnicodeContent(WH, true);
+    if (FileHandledInfo.is_unicode) NoteUnicodeContent(WH);
     if (OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(FileHandledInfo.is_unicode != 0);
   }
   uint8_t wide = 0;

@@ -39,6 +39,7 @@
 #include "platform/search/chunk_byte_map.h"
 #include "platform/settings/settings_records.h"
 
+struct TAllFileHandledInfo;
 class TTextTagHandler;
 class TTessorineholder;
 class TSectionStartsList;
@@ -83,6 +84,9 @@ static_assert(sizeof(TBufferDetailsRec) == 80, "the buffer details record is 80 
 static_assert(offsetof(TFileHandledRec, is_html) == 8 && offsetof(TFileHandledRec, is_unicode) == 10 &&
               offsetof(TFileHandledRec, converted_to_unicode) == 12 && offsetof(TFileHandledRec, utf8_signature) == 13);
 static_assert(offsetof(TBufferDetailsRec, length_in_chars) == 4);
+
+// The document keeps the same 56 bytes as its all-file-handled info.
+void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to);
 
 enum class TTextEncoding : uint8_t { CodePage = 0, Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
 

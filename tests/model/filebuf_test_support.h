@@ -35,8 +35,10 @@ struct ChunkSeen {
 // Keeps every chunk it is given.
 class TCollector : public TBufferProcessor {
  public:
-  explicit TCollector(const TChosenFileDetailsFullRec& f, TTextTagHandler* tags = nullptr, bool precomposed = false)
-      : TBufferProcessor(nullptr, nullptr, nullptr, tags, f, 10, precomposed, false, true) {}
+  explicit TCollector(const TChosenFileDetailsFullRec& f, TTextTagHandler* tags = nullptr, bool precomposed = false,
+                      TTessorineholder* holder = nullptr, TOnUpdateAllFileHandledInfo handled = nullptr,
+                      bool first = true)
+      : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first) {}
 
   bool ProcessAChunkOfFile(int32_t i) override {
     ChunkSeen c;

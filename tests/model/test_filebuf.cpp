@@ -9,6 +9,7 @@
 
 #include "filebuf_test_support.h"
 #include "model/TagHandlingGeneral.h"
+#include "model/work_derived.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "shell/services/tessor_minimal_progress.h"
 
@@ -519,4 +520,34 @@ TEST_F(FileBuf, MarkupIsHiddenByTheTagHandler) {
   // Sentence ends are marked automatically.
   EXPECT_EQ(k[t.find(u"there.") + 5], kFlagSentenceEndAuto);
   EXPECT_EQ(tags.TagsFound()[1], 2);
+}
+
+// --- the tool document -------------------------------------------------------------------------------
+
+TEST_F(FileBuf, ReadsUnderTheDocumentsSettingsAndReportsToIt) {
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.PutAt<uint16_t>(46, 1251);  // Cyrillic 8-bit texts
+  TTessorineholder doc(ts, nullptr, nullptr, nullptr, false, false, nullptr, nullptr);
+  doc.SetUnicode(false);
+  auto report = [&doc](const TFileHandledRec& info, bool first) {
+    TAllFileHandledInfo all{};
+    CopyFileHandledInfo(info, all);
+    doc.UpdateAllFileHandledInfo(all, first);
+  };
+  {
+    TCollector c(ChosenFile(Write(u"ru.txt", "\xEF\xF0\xE8\xE2\xE5\xF2 \x80")), nullptr, false, &doc, report, true);
+    ASSERT_TRUE(ReadThrough(c));
+    EXPECT_EQ(c.Joined(), u"\u043F\u0440\u0438\u0432\u0435\u0442 \u0402");
+    EXPECT_EQ(c.CodePage(), 1251);
+    EXPECT_FALSE(doc.Unicode());  // an 8-bit text asks nothing of the document
+  }
+  EXPECT_TRUE(doc.AllFileHandledInfo.ConvertedToUnicode());
+  EXPECT_FALSE(doc.AllFileHandledInfo.Unicode());
+  {
+    TCollector c(ChosenFile(Write(u"w.txt", Utf16Bytes(u"wide text", true, true))), nullptr, false, &doc, report,
+                 false);
+    ASSERT_TRUE(ReadThrough(c));
+  }
+  EXPECT_TRUE(doc.Unicode());  // a UTF-16 text does
+  EXPECT_TRUE(doc.FilesHandledDifferently);
 }
