@@ -120,6 +120,26 @@ TEST_F(FileBuf, ChunkStreamRoundTripAndDamagedStreams) {
   EXPECT_FALSE(r.ReadFromStream(s, 0));
 }
 
+TEST_F(FileBuf, ChunkStreamWithEightBitTextIsRead) {
+  // A chunk kept by a document without Unicode: one byte a character, in the document's code page.
+  TMemoryStream m;
+  TFileHandledRec info{};
+  info.file_size = 4;
+  ASSERT_TRUE(WriteValue(m, info) && WriteU8(m, 0) && WriteI32(m, 4) && m.WriteExact("caf\xE9", 4));
+  const uint16_t kinds[6] = {0x302, 0x302, 0x302, 0x302, 0, 0};
+  ASSERT_TRUE(WriteI32(m, 6) && m.WriteExact(kinds, 12));
+  TBufferDetailsRec details{};
+  details.length_in_chars = 4;
+  ASSERT_TRUE(WriteValue(m, details) && WriteI32(m, 0));     // no section starts
+  ASSERT_TRUE(WriteI64(m, 100) && WriteI32(m, 1));            // one byte a character from byte 100
+  m.SetPosition(0);
+  TCollector c(ChosenFile(u"/nowhere/old.txt"));
+  ASSERT_TRUE(c.ReadFromStream(m, 0));
+  EXPECT_EQ(UString(c.Text(), c.Length()), u"caf\u00E9");
+  EXPECT_EQ(c.FileByteOf(3), 103);
+  EXPECT_EQ(c.FileSize(), 4);
+}
+
 // --- encodings ---------------------------------------------------------------------------------------
 
 TEST_F(FileBuf, EncodingDecisions) {
@@ -295,7 +315,6 @@ TEST_F(FileBuf, WindowAroundAPositionBeyondFourGiB) {
   EXPECT_EQ(c.chunks[0].start, (at + 1000) / 256 * 256);
   EXPECT_EQ(c.chunks[0].text.size(), 9998u);
   EXPECT_EQ(c.chunks[0].bytes[100], c.chunks[0].start + 100);
-  EXPECT_EQ(c.chunks[0].text.substr(c.StartReadingFrom % 14 == 0 ? 0 : 0, 1).size(), 1u);
   const int64_t first = c.chunks[0].start;
   EXPECT_EQ(c.chunks[0].text[0], u"far away text "[(first - at) % 14]);
 }
@@ -516,7 +535,8 @@ TEST_F(FileBuf, MarkupIsHiddenByTheTagHandler) {
   for (int i = 0; i < 11; ++i) ASSERT_EQ(k[i], kFlagHidden) << i;
   const size_t hello = t.find(u"Hello");
   EXPECT_NE(k[hello] & C1_ALPHA, 0);
-  EXPECT_EQ(k[t.find(u"</p>") == UString::npos ? t.find(u"there.") + 6 : 0], kFlagHidden);
+  EXPECT_EQ(t.find(u"</p>"), UString::npos);
+  for (size_t i = t.find(u"there.") + 6; i < t.find(u" World"); ++i) EXPECT_EQ(k[i], kFlagHidden) << i;  // "</p>"
   // Sentence ends are marked automatically.
   EXPECT_EQ(k[t.find(u"there.") + 5], kFlagSentenceEndAuto);
   EXPECT_EQ(tags.TagsFound()[1], 2);
