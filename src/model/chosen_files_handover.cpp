@@ -9,6 +9,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/vxbuf.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 
@@ -16,30 +17,6 @@ namespace {
 
 // A list of names larger than this is not a list of names.
 constexpr int64_t kMaxPlainListBytes = 256ll * 1024 * 1024;
-
-UString DecodeListText(const std::vector<uint8_t>& b) {
-  const size_t n = b.size();
-  auto utf16 = [&](size_t from, bool big_endian) {
-    UString out;
-    out.reserve((n - from) / 2);
-    for (size_t i = from; i + 1 < n; i += 2)
-      out.push_back(big_endian ? char16_t((b[i] << 8) | b[i + 1]) : char16_t(b[i] | (b[i + 1] << 8)));
-    return out;
-  };
-  if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) return utf16(2, false);
-  if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) return utf16(2, true);
-  size_t from = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
-  if (from == 0) {
-    switch (GuessUtf16(b.data(), n)) {
-      case TUtf16Guess::LittleEndian: return utf16(0, false);
-      case TUtf16Guess::BigEndian: return utf16(0, true);
-      case TUtf16Guess::NotUtf16: break;
-    }
-  }
-  UString out;
-  if (DecodeUtf8Strict(b.data() + from, n - from, out)) return out;
-  return DecodeCodePage(b.data() + from, n - from, 1252);
-}
 
 std::vector<UString> SplitAt(UStringView s, char16_t sep) {
   std::vector<UString> out;
@@ -200,27 +177,17 @@ bool TVXFileDetails::WriteAllChosenToFileAsPlainText(UStringView AFilename) {
     text += FullFilename(i);
     text.push_back(u'\n');
   }
-  return SafeSaveToFile(AFilename, [&](TStream& s) {
-    const uint8_t bom[2] = {0xFF, 0xFE};
-    return s.WriteExact(bom, 2) && s.WriteExact(text.data(), static_cast<int64_t>(text.size()) * 2);
-  });
+  return SaveTextFileUtf16(AFilename, text);
 }
 
 TVLFileReadMode TVXFileDetails::ReadChosenFromPlainTextFile(UStringView AFilename) {
   fLastLoadMessage.clear();
   if (!FileExists(AFilename)) return tvl_failed;
-  const int64_t size = FileSizeU(AFilename);
-  if (size < 0 || size > kMaxPlainListBytes) return tvl_failed;
-  TMemoryStream m;
-  if (!m.LoadFromFile(UString(AFilename))) return tvl_failed;
-  const UString text = DecodeListText(m.Data());
+  UString text;
+  if (!ReadTextFile(AFilename, text, kMaxPlainListBytes, 1252, true)) return tvl_failed;
 
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = start;
-    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') ++end;
-    const UString line = TrimU(UStringView(text).substr(start, end - start));
-    start = end + 1;
+  for (UStringView raw : SplitLinesU(text)) {
+    const UString line = TrimU(raw);
     if (line.empty()) continue;
     MyYieldProcess();
     const std::vector<UString> fields = SplitAt(line, u'\t');

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -16,28 +17,6 @@ constexpr char32_t kMaxCodePoint = 0x10FFFF;
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsValidCodePoint(char32_t c) { return c >= 1 && c <= kMaxCodePoint && !IsSurrogate(c); }
 
-// --- decoding of 8-bit lists -----------------------------------------------------------------
-// A UTF-8 signature is skipped; then strict UTF-8 (so that the code-page fallback really happens
-// for 8-bit text), else Windows-1252.
-
-constexpr int kListCodePage = 1252;
-
-UString Decode8Bit(const uint8_t* s, size_t n) {
-  if (n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF)
-    return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(s) + 3, n - 3));
-  UString out;
-  if (DecodeUtf8Strict(s, n, out)) return out;
-  return DecodeCodePage(s, n, kListCodePage);
-}
-
-UString DecodeUtf16(const uint8_t* s, size_t n, bool big_endian) {
-  UString out(n / 2, u'\0');
-  for (size_t i = 0; i < out.size(); ++i) {
-    const uint8_t a = s[2 * i], b = s[2 * i + 1];
-    out[i] = big_endian ? char16_t((a << 8) | b) : char16_t((b << 8) | a);
-  }
-  return out;
-}
 
 // --- numbers ---------------------------------------------------------------------------------
 
@@ -110,9 +89,8 @@ bool TSimpleUserTextFileReader::LoadedFromStream(TStream& stream) {
   std::vector<uint8_t> bytes(static_cast<size_t>(left));
   if (!stream.ReadExact(bytes.data(), left)) return false;
 
-  const bool wide = (bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF);
-  const UString text = wide ? DecodeUtf16(bytes.data() + 2, bytes.size() - 2, bytes[0] == 0xFE)
-                            : Decode8Bit(bytes.data(), bytes.size());
+  UString text;
+  const bool wide = IsUtf16Kind(DecodeTextBytes(bytes.data(), bytes.size(), text));
 
   // UTF-16 lists also end an entry (and a comment) at a vertical tab or a parenthesis.
   auto ends_line = [wide](char16_t c) {

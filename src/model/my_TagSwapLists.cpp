@@ -10,6 +10,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -22,28 +23,6 @@ constexpr int kIncludeAnywayHelpContext = 1850;
 
 constexpr char16_t kLF = 10, kVT = 11, kFF = 12, kCR = 13;
 constexpr char16_t kLineSeparator = 0x2028, kParagraphSeparator = 0x2029;
-
-// --- decoding of user files --------------------------------------------------------------------
-
-UString DecodeUtf16Bytes(const uint8_t* s, size_t n, bool big_endian) {
-  UString out(n / 2, u'\0');
-  for (size_t i = 0; i < out.size(); ++i) {
-    const uint8_t a = s[2 * i], b = s[2 * i + 1];
-    out[i] = big_endian ? char16_t((a << 8) | b) : char16_t((b << 8) | a);
-  }
-  return out;
-}
-
-// UTF-8 (a signature is skipped), else the list's code page.
-UString Decode8BitUserText(const uint8_t* s, size_t n, int code_page) {
-  UString out;
-  if (n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF) {
-    if (DecodeUtf8Strict(s + 3, n - 3, out)) return out;
-    return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(s) + 3, n - 3));
-  }
-  if (DecodeUtf8Strict(s, n, out)) return out;
-  return DecodeCodePage(s, n, code_page > 0 ? code_page : kDefaultCodePage);
-}
 
 // --- numbers of entity lines ---------------------------------------------------------------------
 
@@ -380,7 +359,9 @@ bool TBaseSwapList::ReadFromUserSpecifiedFile(const UString& filename) {
     if (VXMessageBox(VXRes(TVXRes::VXWarning), text, kBtnYesNo, TVXDialogKind::Warning) != mrYes) return true;
     n = hole;
   }
-  ParseUserText(Decode8BitUserText(bytes.data(), n, fCodepage), false);
+  UString text;
+  DecodeTextBytes(bytes.data(), n, text, fCodepage > 0 ? fCodepage : kDefaultCodePage);
+  ParseUserText(text, false);
   return true;
 }
 

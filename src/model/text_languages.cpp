@@ -7,6 +7,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -71,52 +72,6 @@ bool ParseInt(UStringView s, int64_t lo, int64_t hi, int64_t& out) {
   if (ec != std::errc() || p != e || v < lo || v > hi) return false;
   out = v;
   return true;
-}
-
-UString DecodeUtf16(const uint8_t* p, size_t n, bool big_endian) {
-  UString s;
-  s.resize(n / 2);
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    s[i / 2] = big_endian ? static_cast<char16_t>((p[i] << 8) | p[i + 1])
-                          : static_cast<char16_t>(p[i] | (p[i + 1] << 8));
-  }
-  return s;
-}
-
-// The file's text: byte-order mark first, else a UTF-16 guess, else strict UTF-8, else
-// Windows-1252.
-UString DecodeLanguageText(const std::vector<uint8_t>& b) {
-  const size_t n = b.size();
-  if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) return DecodeUtf16(b.data() + 2, n - 2, false);
-  if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) return DecodeUtf16(b.data() + 2, n - 2, true);
-  if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-    UString out;
-    if (DecodeUtf8Strict(b.data() + 3, n - 3, out)) return out;
-    return DecodeCodePage(b.data() + 3, n - 3, 1252);
-  }
-  switch (GuessUtf16(b.data(), n)) {
-    case TUtf16Guess::LittleEndian: return DecodeUtf16(b.data(), n, false);
-    case TUtf16Guess::BigEndian: return DecodeUtf16(b.data(), n, true);
-    case TUtf16Guess::NotUtf16: break;
-  }
-  UString out;
-  if (DecodeUtf8Strict(b.data(), n, out)) return out;
-  return DecodeCodePage(b.data(), n, 1252);
-}
-
-// Lines ended by LF, CR LF or CR.
-std::vector<UStringView> SplitLines(UStringView text) {
-  std::vector<UStringView> lines;
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n) {
-    size_t j = i;
-    while (j < n && text[j] != u'\n' && text[j] != u'\r') ++j;
-    lines.push_back(text.substr(i, j - i));
-    if (j < n && text[j] == u'\r' && j + 1 < n && text[j + 1] == u'\n') ++j;
-    i = j + 1;
-  }
-  return lines;
 }
 
 // Stores one key's value in the record.
@@ -298,12 +253,13 @@ bool TLinguaTessor::LoadedFromStream(TStream& stream) {
   std::vector<uint8_t> bytes(static_cast<size_t>(left));
   if (left > 0 && !stream.ReadExact(bytes.data(), left)) return false;
 
-  const UString text = DecodeLanguageText(bytes);
+  UString text;
+  DecodeTextBytes(bytes.data(), bytes.size(), text, 1252, true);
   // A NUL inside means a binary file, not a list of languages.
   if (text.find(u'\0') != UString::npos) return false;
 
   std::vector<std::unique_ptr<TLinguaTessorHolder>> read;
-  for (UStringView raw : SplitLines(text)) {
+  for (UStringView raw : SplitLinesU(text)) {
     const UString line = TrimU(raw);
     if (line.empty()) continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {

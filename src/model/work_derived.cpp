@@ -16,6 +16,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 #include "shell/services/tessor_minimal.h"
@@ -277,12 +278,7 @@ bool TTessorineholder::CopyFilenamesInfoToNotepad(const std::vector<std::pair<US
   if (found > 0) text += VXResFmt(TVXRes::VXNFound, {IntToUStr(found)}) + u"\n" + found_text;
   if (missing > 0) text += VXResFmt(TVXRes::VXXNotFound, {IntToUStr(missing)}) + u"\n" + missing_text;
   const UString file_name = FileInfoFilename();
-  std::vector<uint8_t> bytes = {0xFF, 0xFE};
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  if (!SafeSaveBytes(file_name, bytes.data(), static_cast<int64_t>(bytes.size()))) return false;
+  if (!SaveTextFileUtf16(file_name, text)) return false;
   if (g_hooks.try_to_edit) g_hooks.try_to_edit(file_name, GetDefaultFolder(current_tool_var));
   return true;
 }

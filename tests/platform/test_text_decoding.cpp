@@ -245,3 +245,41 @@ TEST(TextUtf16Guess, EightBitTextAndBinaryAreNotUtf16) {
   padded.resize(padded.size() + 200, 0);
   EXPECT_EQ(GuessUtf16(padded.data(), padded.size()), TUtf16Guess::NotUtf16);
 }
+
+#include "platform/text/text_files.h"
+#include "support/temp_folder.h"
+
+TEST(TextFiles, OneRuleDecidesTheEncodingOfSmallTexts) {
+  auto decode = [](std::string_view bytes, bool guess, UString& out) {
+    return DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out, 1252, guess);
+  };
+  UString t;
+  EXPECT_EQ(decode(std::string("\xFF\xFE" "a\0b\0", 6), false, t), TTextBytesKind::Utf16LE);
+  EXPECT_EQ(t, u"ab");
+  EXPECT_EQ(decode(std::string("\xFE\xFF\0a\0b", 6), false, t), TTextBytesKind::Utf16BE);
+  EXPECT_EQ(t, u"ab");
+  EXPECT_EQ(decode("\xEF\xBB\xBF" "caf\xC3\xA9", false, t), TTextBytesKind::Utf8);
+  EXPECT_EQ(t, u"caf\u00e9");
+  // After a signature, bad bytes are replaced rather than re-read in the code page.
+  EXPECT_EQ(decode("\xEF\xBB\xBF" "a\x80", false, t), TTextBytesKind::Utf8);
+  EXPECT_EQ(t, u"a\uFFFD");
+  EXPECT_EQ(decode("caf\xE9", false, t), TTextBytesKind::CodePage);
+  EXPECT_EQ(t, u"caf\u00e9");
+  const std::string le("h\0e\0l\0l\0o\0 \0w\0o\0r\0l\0d\0", 22);
+  EXPECT_EQ(decode(le, true, t), TTextBytesKind::Utf16LE);
+  EXPECT_EQ(t, u"hello world");
+  EXPECT_EQ(decode(le, false, t), TTextBytesKind::Utf8);  // without guessing, NULs are text
+
+  EXPECT_EQ(SplitLinesU(u"a\r\nb\rc\n\nd\n"), (std::vector<UStringView>{u"a", u"b", u"c", u"", u"d"}));
+  EXPECT_TRUE(SplitLinesU(u"").empty());
+
+  TempFolder dir;
+  const UString name = dir.Path() + u"t.txt";
+  ASSERT_TRUE(SaveTextFileUtf16(name, u"x\ny"));
+  TTextBytesKind kind;
+  ASSERT_TRUE(ReadTextFile(name, t, 100, 1252, false, &kind));
+  EXPECT_EQ(kind, TTextBytesKind::Utf16LE);
+  EXPECT_EQ(t, u"x\ny");
+  EXPECT_FALSE(ReadTextFile(name, t, 5));  // larger than allowed
+  EXPECT_FALSE(ReadTextFile(dir.Path() + u"missing", t, 100));
+}

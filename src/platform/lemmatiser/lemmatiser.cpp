@@ -9,6 +9,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -39,48 +40,16 @@ UString Folded(UStringView s) { return FoldCaseU(s); }
 
 // The file's text, or false for a file that cannot be read or is not text.
 bool ReadListText(UStringView file_name, UString& text) {
-  const int64_t size = FileSizeU(file_name);
-  if (size < 0 || size > kLemmatiserMaxFileBytes) return false;
-  TMemoryStream m;
-  if (!m.LoadFromFile(UString(file_name))) return false;
-  const std::vector<uint8_t>& b = m.Data();
-  const size_t n = b.size();
-  if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-    const bool little = b[0] == 0xFF;
-    if (n % 2 != 0) return false;
-    text.clear();
-    text.reserve(n / 2);
-    for (size_t i = 2; i + 1 < n; i += 2) {
-      const char16_t c = little ? char16_t(b[i] | (b[i + 1] << 8)) : char16_t((b[i] << 8) | b[i + 1]);
-      if (c == 0) return false;
-      text.push_back(c);
-    }
-    return true;
-  }
-  size_t start = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
-  for (size_t i = start; i < n; ++i)
-    if (b[i] == 0) return false;  // a binary file, or UTF-16 without its mark
-  const uint8_t* body = b.data() + start;
-  if (!DecodeUtf8Strict(body, n - start, text)) text = DecodeCodePage(body, n - start, 1252);
-  return true;
+  TTextBytesKind kind;
+  if (!ReadTextFile(file_name, text, kLemmatiserMaxFileBytes, 1252, false, &kind)) return false;
+  if (IsUtf16Kind(kind) && FileSizeU(file_name) % 2 != 0) return false;  // cut inside a character
+  // A NUL means a binary file, or UTF-16 without its mark.
+  return text.find(u'\0') == UString::npos;
 }
 
-std::vector<UString> SplitLines(const UString& text) {
-  std::vector<UString> lines;
-  size_t begin = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == u'\n' || text[i] == u'\r') {
-      lines.emplace_back(text, begin, i - begin);
-      if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n') ++i;
-      begin = i + 1;
-    }
-  }
-  return lines;
-}
-
-UString WithoutComment(const UString& line) {
+UString WithoutComment(UStringView line) {
   const size_t semi = line.find(u';');
-  return TrimU(semi == UString::npos ? UStringView(line) : UStringView(line).substr(0, semi));
+  return TrimU(semi == UStringView::npos ? line : line.substr(0, semi));
 }
 
 bool Usable(const UString& item) { return !item.empty() && item.size() <= kLemmatiserMaxItem; }
@@ -148,7 +117,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
   try {
     UString text;
     if (!ReadListText(file_name, text)) return false;
-    const std::vector<UString> lines = SplitLines(text);
+    const std::vector<UStringView> lines = SplitLinesU(text);
     if (options.set_n_lines) options.set_n_lines(static_cast<int32_t>(lines.size()));
     auto list = std::make_shared<TLoadedList>();
     list->kind = kind;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/runtime/vx_runtime.h"
+#include "platform/text/text_files.h"
 
 namespace {
 
@@ -185,24 +186,8 @@ int32_t TBaseSearchItems::TypeInIndexOf(UStringView typed) const {
 }
 
 bool TBaseSearchItems::LoadFromFile(const UString& file_name, int32_t instances_to_find) {
-  std::unique_ptr<TFileStream> f = TFileStream::Open(file_name, TFileMode::OpenRead);
-  if (!f) return false;
-  int64_t size = f->Size();
-  if (size < 0 || size > kMaxItemFileBytes) return false;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (size > 0 && !f->ReadExact(bytes.data(), size)) return false;
   UString text;
-  if (size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
-    bool swap = bytes[0] == 0xFE;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      char16_t c = swap ? static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1])
-                        : static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-      text.push_back(c);
-    }
-  } else {
-    size_t skip = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
-    text = Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(bytes.data()) + skip, bytes.size() - skip));
-  }
+  if (!ReadTextFile(file_name, text, kMaxItemFileBytes)) return false;
   if (!AddedSearchWords(text, instances_to_find > 0 ? instances_to_find : 0x7FFFFFFF)) return false;
   from_file = true;
   return true;
