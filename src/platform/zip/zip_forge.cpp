@@ -16,6 +16,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/text/text_services.h"
 
 namespace {
 
@@ -27,58 +28,14 @@ constexpr int64_t kZip64Threshold = 0xF0000000LL;
 
 // --- member names ------------------------------------------------------------------------------
 
-bool IsStrictUtf8(std::string_view s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    const auto c = static_cast<uint8_t>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int len = 0;
-    uint32_t cp = 0, min = 0;
-    if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07, min = 0x10000;
-    else return false;
-    if (i + len > n) return false;
-    for (int k = 1; k < len; ++k) {
-      const auto cc = static_cast<uint8_t>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
-
-// The DOS code page that zip names without the UTF-8 flag are traditionally written in.
-constexpr char16_t kCp437High[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
-    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
-    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
-
 // Names flagged as UTF-8, and names that are well-formed UTF-8 (many writers omit the flag), are
 // UTF-8; the rest are in the DOS code page.
 UString DecodeMemberName(std::string_view raw, bool utf8_flag) {
-  if (utf8_flag || IsStrictUtf8(raw)) return Utf8ToUtf16(raw);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(raw.data());
   UString out;
-  out.reserve(raw.size());
-  for (char ch : raw) {
-    const auto c = static_cast<uint8_t>(ch);
-    out.push_back(c < 0x80 ? char16_t(c) : kCp437High[c - 0x80]);
-  }
-  return out;
+  if (utf8_flag) return Utf8ToUtf16(raw);
+  if (DecodeUtf8Strict(bytes, raw.size(), out)) return out;
+  return DecodeCodePage(bytes, raw.size(), 437);
 }
 
 UString WithForwardSlashes(UStringView name) {
