@@ -30,15 +30,6 @@ std::vector<UString> SplitAt(UStringView s, char16_t sep) {
   return out;
 }
 
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 bool ReadNumber(UStringView s, size_t& i, int digits_min, int digits_max, int& v) {
   int n = 0;
   v = 0;
@@ -117,13 +108,7 @@ bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out) {
     if (i < t.size() && (!sep(u":") || !ReadNumber(t, i, 1, 2, sec))) return false;
     if (i != t.size()) return false;
   }
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || h > 23 || mi > 59 || sec > 59) return false;
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (mo == 2 && d == 29 && !leap) return false;
-  const int64_t days = DaysFromCivil(y, unsigned(mo), unsigned(d)) - DaysFromCivil(1899, 12, 30);
-  out = static_cast<double>(days) + (h * 3600 + mi * 60 + sec) / 86400.0;
-  return true;
+  return TryEncodeDateTime(y, mo, d, h, mi, sec, out);
 }
 
 int32_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details) {

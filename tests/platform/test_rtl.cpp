@@ -157,3 +157,20 @@ TEST(Streams, LongintListRoundTripAndDamage) {
     EXPECT_EQ(c, T1LongintList{9});
   }
 }
+
+TEST(DateTime, CalendarDatesRoundTripAndImpossibleOnesAreRefused) {
+  TDateTime t = 0;
+  ASSERT_TRUE(TryEncodeDateTime(1899, 12, 30, 0, 0, 0, t));
+  EXPECT_EQ(t, 0.0);
+  ASSERT_TRUE(TryEncodeDateTime(2000, 2, 29, 12, 0, 0, t));
+  EXPECT_DOUBLE_EQ(t, 36585.5);
+  int y, mo, d, h, mi, s;
+  DecodeDateTime(t, y, mo, d, h, mi, s);
+  EXPECT_EQ(std::vector<int>({y, mo, d, h, mi, s}), std::vector<int>({2000, 2, 29, 12, 0, 0}));
+  DecodeDateTime(-1.25, y, mo, d, h, mi, s);  // before day 0
+  EXPECT_EQ(std::vector<int>({y, mo, d, h, mi, s}), std::vector<int>({1899, 12, 28, 18, 0, 0}));
+  EXPECT_FALSE(TryEncodeDateTime(1900, 2, 29, 0, 0, 0, t));
+  EXPECT_FALSE(TryEncodeDateTime(2021, 4, 31, 0, 0, 0, t));
+  EXPECT_FALSE(TryEncodeDateTime(2021, 1, 1, 24, 0, 0, t));
+  EXPECT_EQ(DateTimeToUStr(36585.5), u"2000-02-29 12:00:00");
+}

@@ -42,18 +42,55 @@ TDateTime FileDateTime(UStringView name) {
 double SecondsBetween(TDateTime a, TDateTime b) { return std::fabs(a - b) * 86400.0; }
 
 namespace {
-void Split(TDateTime t, int& y, int& mo, int& d, int& h, int& mi, int& s) {
-  const int64_t secs = std::llround((t - kUnixEpochAsDateTime) * 86400.0);
-  const time_t tt = static_cast<time_t>(secs);
-  struct tm g {};
-  gmtime_r(&tt, &g);  // the value is already local: read it without a zone
-  y = g.tm_year + 1900; mo = g.tm_mon + 1; d = g.tm_mday; h = g.tm_hour; mi = g.tm_min; s = g.tm_sec;
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+constexpr int64_t kDayZeroFromUnix = -25569;  // 1899-12-30
 }  // namespace
+
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, TDateTime& out) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && day == 29 && !leap) return false;
+  const int64_t days = DaysFromCivil(year, unsigned(month), unsigned(day)) - kDayZeroFromUnix;
+  out = static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
+  return true;
+}
+
+void DecodeDateTime(TDateTime t, int& year, int& month, int& day, int& hour, int& minute, int& second) {
+  const int64_t secs = std::llround(t * 86400.0);
+  int64_t days = secs / 86400, rem = secs % 86400;
+  if (rem < 0) rem += 86400, --days;
+  CivilFromDays(days + kDayZeroFromUnix, year, month, day);
+  hour = static_cast<int>(rem / 3600);
+  minute = static_cast<int>(rem / 60 % 60);
+  second = static_cast<int>(rem % 60);
+}
 
 UString DateTimeToUStr(TDateTime t) {
   int y, mo, d, h, mi, s;
-  Split(t, y, mo, d, h, mi, s);
+  DecodeDateTime(t, y, mo, d, h, mi, s);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
   return Latin1ToUtf16(buf);
@@ -61,7 +98,7 @@ UString DateTimeToUStr(TDateTime t) {
 
 UString TimeToUStr(TDateTime t) {
   int y, mo, d, h, mi, s;
-  Split(t, y, mo, d, h, mi, s);
+  DecodeDateTime(t, y, mo, d, h, mi, s);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", h, mi, s);
   return Latin1ToUtf16(buf);

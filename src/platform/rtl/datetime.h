@@ -19,6 +19,11 @@ inline constexpr double kJulianOfDayZero = 2415018.5;
 inline double DateTimeToJulianAddingConst(TDateTime d) { return d + kJulianOfDayZero; }
 inline TDateTime JulianToDateTimeRemovingConst(double j) { return j - kJulianOfDayZero; }
 
+// Calendar date and time of day, without a zone. TryEncodeDateTime answers false for an
+// impossible date or time (31 April, 29 February of a common year, 24:00).
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, TDateTime& out);
+void DecodeDateTime(TDateTime t, int& year, int& month, int& day, int& hour, int& minute, int& second);
+
 // "yyyy-mm-dd hh:nn:ss"
 UString DateTimeToUStr(TDateTime t);
 // "hh:nn:ss"

@@ -53,53 +53,27 @@ UString FoldedName(UStringView name) {
 
 // --- dates -------------------------------------------------------------------------------------
 
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-const int64_t kDateTimeEpochDays = DaysFromCivil(1899, 12, 30);
-
 TDateTime DateFromZip(const tm_unz& t) {
-  if (t.tm_mon > 11 || t.tm_mday < 1 || t.tm_mday > 31 || t.tm_hour > 23 || t.tm_min > 59 ||
-      t.tm_sec > 59 || t.tm_year < 1980 || t.tm_year > 2107)
-    return 0;
-  const int64_t days = DaysFromCivil(t.tm_year, t.tm_mon + 1, t.tm_mday) - kDateTimeEpochDays;
-  return static_cast<double>(days) + (t.tm_hour * 3600.0 + t.tm_min * 60.0 + t.tm_sec) / 86400.0;
+  if (t.tm_year < 1980 || t.tm_year > 2107) return 0;
+  TDateTime out = 0;
+  return TryEncodeDateTime(int(t.tm_year), int(t.tm_mon) + 1, int(t.tm_mday), int(t.tm_hour), int(t.tm_min),
+                           int(t.tm_sec), out)
+             ? out
+             : 0;
 }
 
 tm_zip ZipDateFrom(TDateTime t) {
   tm_zip z{};
-  const int64_t secs = std::llround(t * 86400.0);
-  int64_t days = secs / 86400, rem = secs % 86400;
-  if (rem < 0) rem += 86400, --days;
-  int y = 0;
-  unsigned m = 0, d = 0;
-  CivilFromDays(days + kDateTimeEpochDays, y, m, d);
-  if (y < 1980) y = 1980, m = 1, d = 1, rem = 0;  // the earliest date a zip header holds
-  if (y > 2107) y = 2107, m = 12, d = 31, rem = 86399;
+  int y, m, d, h, mi, sec;
+  DecodeDateTime(t, y, m, d, h, mi, sec);
+  if (y < 1980) y = 1980, m = 1, d = 1, h = 0, mi = 0, sec = 0;  // the earliest date a zip header holds
+  if (y > 2107) y = 2107, m = 12, d = 31, h = 23, mi = 59, sec = 59;
   z.tm_year = static_cast<uInt>(y);
-  z.tm_mon = m - 1;
-  z.tm_mday = d;
-  z.tm_hour = static_cast<uInt>(rem / 3600);
-  z.tm_min = static_cast<uInt>(rem / 60 % 60);
-  z.tm_sec = static_cast<uInt>(rem % 60);
+  z.tm_mon = static_cast<uInt>(m - 1);
+  z.tm_mday = static_cast<uInt>(d);
+  z.tm_hour = static_cast<uInt>(h);
+  z.tm_min = static_cast<uInt>(mi);
+  z.tm_sec = static_cast<uInt>(sec);
   return z;
 }
 
