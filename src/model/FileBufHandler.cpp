@@ -435,7 +435,7 @@ bool TBufferProcessor::ReadAndProcess() {
   if (!fReadTheWholeFile) {
     if (!StopRequested()) ok = ProcessOneChunk(0);
     FreeTheStream();
-    return ok;
+    return ok || FileHandledInfo.excluded;
   }
   int32_t counter = 0;
   // A stop at the end of the current text (state 1) lets the text finish; 2 and above end it now.
@@ -455,6 +455,9 @@ bool TBufferProcessor::ReadAndProcess() {
   Log(u"Size = " + IntToUStr(size) + u" (whole file = " + GroupedU(size) + u") and processed = " + GroupedU(done));
   Log(u"TEXT FILE analysed. ");
   FreeTheStream();
+  // A text the selection leaves out is read no further, and that is no failure: a run goes on
+  // with its next text.
+  if (FileHandledInfo.excluded) return true;
   return ok && done >= size;
 }
 
@@ -638,6 +641,18 @@ void TBufferProcessor::ReplaceEntities() {
   fText.resize(w);
   fOffsets.resize(w + 1);
   fOffsets[w] = end;
+  // A bracket written as an entity ("&lt;") is text, not mark-up: noted here and flagged once the
+  // chunk is classified. Its bytes give it away: an entity takes more than two.
+  const TIgnore_tag_type brackets = fTextSettings.UnwantedTags();
+  auto is_bracket = [&brackets](char16_t c) {
+    if (c == u'<' || c == u'>') return true;
+    for (int i = 0; i < 6; ++i)
+      if ((brackets.openers[i] != 0 && c == brackets.openers[i]) || (brackets.closers[i] != 0 && c == brackets.closers[i]))
+        return true;
+    return false;
+  };
+  for (size_t i = 0; i < w; ++i)
+    if (is_bracket(fText[i]) && fOffsets[i + 1] - fOffsets[i] > 2) fLiteralBrackets.push_back(static_cast<int32_t>(i));
 }
 
 void TBufferProcessor::ComposeChunk() {
@@ -719,6 +734,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   const int64_t chunk_start = fStream->fGetChunkFrom;
   const int64_t size = FileHandledInfo.file_size;
   BufferDetails.chunk_index = chunk_index;
+  fLiteralBrackets.clear();
   if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
   if (chunk_index == 0 && FileHandledInfo.utf8_signature && !AskAboutUtf8()) return false;
 
@@ -771,6 +787,8 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   BufferDetails.last_chunk = fStream->Last_chunk_ended_at >= size;
   KnownBytePosition = BufferDetails.chunk_file_offset;
   ClassifyTheChunk();
+  for (const int32_t i : fLiteralBrackets)
+    if (i < len) fwchar_kinds[static_cast<size_t>(i)] |= kFlagLiteral;
   return true;
 }
 
@@ -855,7 +873,7 @@ void TBufferProcessor::MarkMultiWordUnits() {
 
 bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   fHeaderLengthInChars = 0;
-  const int32_t n = Length();
+  int32_t n = Length();
   char16_t* text = fText.data();
   uint16_t* kinds = fwchar_kinds.data();
   if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
@@ -872,7 +890,17 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
       tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, 0, n, map);
     if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
       tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, 0, n, map);
-    if (Translating_Tags) tags->CheckBufferForTranslationTags(text, kinds, n);
+    if (Translating_Tags) {
+      // The rest of each entity is dropped, its bytes staying with the entity's character, so
+      // that a word holding an entity stays one word.
+      TCharacterSpans tails;
+      if (tags->CheckBufferForTranslationTags(text, kinds, n, &tails) > 0 && !tails.empty()) {
+        DropCharacters(tails);
+        n = Length();
+        text = fText.data();
+        kinds = fwchar_kinds.data();
+      }
+    }
     if (Removing_IgnoreTags || Marking_IgnoreTags) {
       const TIgnore_tag_type unwanted = fTextSettings.UnwantedTags();
       for (int i = 0; i < 6; ++i) {
@@ -897,6 +925,36 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
     BufferDetails.has_section_tags = tags && tags->HasSectionTags;
   }
   return true;
+}
+
+void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
+  const int32_t n = Length();
+  if (spans.empty() || n <= 0) return;
+  std::sort(spans.begin(), spans.end());
+  const int64_t first = fByteMap.FileByteOf(0);
+  std::vector<uint32_t> offs;
+  offs.reserve(static_cast<size_t>(n) + 1);
+  int32_t w = 0;
+  size_t s = 0;
+  for (int32_t i = 0; i < n;) {
+    while (s < spans.size() && spans[s].second <= i) ++s;
+    if (s < spans.size() && spans[s].first <= i) {
+      i = std::min(n, spans[s].second);
+      continue;
+    }
+    fText[static_cast<size_t>(w)] = fText[static_cast<size_t>(i)];
+    fwchar_kinds[static_cast<size_t>(w)] = fwchar_kinds[static_cast<size_t>(i)];
+    offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(i) - first));
+    ++w;
+    ++i;
+  }
+  offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(n) - first));
+  fText.resize(static_cast<size_t>(w));
+  fwchar_kinds.resize(static_cast<size_t>(w) + 2);
+  fwchar_kinds[static_cast<size_t>(w)] = 0;
+  fwchar_kinds[static_cast<size_t>(w) + 1] = 0;
+  fByteMap.SetOffsets(first, std::move(offs));
+  BufferDetails.length_in_chars = w;
 }
 
 void TBufferProcessor::HandleAllowables() {

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "model/chosenfilesbase_private.h"
@@ -163,8 +164,9 @@ class TBufferProcessor {
   virtual bool ProcessAChunkOfFile(int32_t chunk_index);
 
   // Reads and processes the whole text (or one window of it when fReadTheWholeFile is false).
-  // False when the text could not be read to its end (missing, unreadable, excluded, stopped,
-  // a chunk that failed or ProcessAChunkOfFile answering false).
+  // False when the text could not be read to its end (missing, unreadable, stopped, a chunk that
+  // failed or ProcessAChunkOfFile answering false). A text that the selection leaves out is read
+  // no further and answers true (FileHandledInfo.excluded tells).
   bool ReadAndProcess();
 
   // --- steps the tools call on a prepared chunk
@@ -272,6 +274,9 @@ class TBufferProcessor {
   bool TextSelected() const;
   void CutTheHeader();
   void MarkMultiWordUnits();
+  // Drops the characters of the stretches [first, end) from the chunk, with their kinds; the
+  // characters left keep their bytes in the file.
+  void DropCharacters(std::vector<std::pair<int32_t, int32_t>> spans);
   int CodePageOfDocument() const;
 
   std::unique_ptr<TMyMemoryStream> fStream;
@@ -288,4 +293,5 @@ class TBufferProcessor {
   int fCodePage = 1252;
   UString fClusterTag;  // the tag that joins a multi-word unit
   TTextsett_rec32 fTextSettings;  // the document's, taken when the text is set up
+  std::vector<int32_t> fLiteralBrackets;  // brackets of the chunk that were written as entities
 };

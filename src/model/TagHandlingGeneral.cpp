@@ -325,7 +325,7 @@ struct TTextTagHandler::TSearchTables {
   int32_t cut_start_of_line = 0;
 
   template <typename C>
-  static int32_t Entities(TTextTagHandler& h, C* t, uint16_t* f, int32_t n) {
+  static int32_t Entities(TTextTagHandler& h, C* t, uint16_t* f, int32_t n, TCharacterSpans* tails) {
     TSearchTables& s = *h.fTables;
     const TEntityIndex<C>& idx = [&s]() -> const TEntityIndex<C>& {
       if constexpr (std::is_same_v<C, char16_t>) return s.entW;
@@ -340,8 +340,11 @@ struct TTextTagHandler::TSearchTables {
       ++count;
       if constexpr (std::is_same_v<C, char16_t>) t[p] = r.short_form;
       else t[p] = s.ent_shortA[static_cast<size_t>(e)];
-      f[p] = r.short_C1;
-      BlankAndHide(t, f, p + 1, p + static_cast<int32_t>(idx.keys[static_cast<size_t>(e)].size()));
+      // A bracket written as an entity is text: it never opens or closes a tag.
+      f[p] = h.IsTagBracket(r.short_form) ? static_cast<uint16_t>(r.short_C1 | kFlagLiteral) : r.short_C1;
+      const int32_t end = p + static_cast<int32_t>(idx.keys[static_cast<size_t>(e)].size());
+      BlankAndHide(t, f, p + 1, end);
+      if (tails && end > p + 1) tails->emplace_back(p + 1, end);
     }
     return count;
   }
@@ -352,13 +355,14 @@ struct TTextTagHandler::TSearchTables {
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
     while (p < n - 1) {
-      if (t[p] != on || gives_up(f[p])) {
+      if (t[p] != on || gives_up(f[p]) || IsLiteralFlag(f[p])) {
         ++p;
         continue;
       }
       const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
       int32_t q = p + 1, close = -1;
       for (; q < end; ++q) {
+        if (IsLiteralFlag(f[q])) continue;  // a bracket written as an entity, inside the tag
         if (gives_up(f[q]) || t[q] == on) break;
         if (t[q] == off) {
           close = q;
@@ -563,7 +567,7 @@ struct TTextTagHandler::TSearchTables {
     int32_t tag_len = 0;
     int32_t i = 0;
     while (i < n && f[i] != 0) {
-      const uint8_t cls = SentenceClass(U(t[i]));
+      const uint8_t cls = IsLiteralFlag(f[i]) ? 0 : SentenceClass(U(t[i]));
       if (cls == 0 && !in_tag) {
         ++i;
         continue;
@@ -577,7 +581,7 @@ struct TTextTagHandler::TSearchTables {
       bool la_open = false;
       int32_t la_len = 0, letter = -1;
       for (int32_t j = i + 1; j < n && f[j] != 0; ++j) {
-        if (inside_tag(SentenceClass(U(t[j])), la_open, la_len)) continue;
+        if (inside_tag(IsLiteralFlag(f[j]) ? 0 : SentenceClass(U(t[j])), la_open, la_len)) continue;
         if (IsLetterFlag(f[j])) {
           letter = j;
           break;
@@ -992,11 +996,22 @@ void TTextTagHandler::LoadCurrentTextMarkers() {
 
 // --- per buffer ----------------------------------------------------------------------------------
 
-int32_t TTextTagHandler::CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters) {
+int32_t TTextTagHandler::CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
+                                                       TCharacterSpans* tails) {
   if (!fStartOfText || !p || n_characters <= 0) return 0;
   MyYieldProcess();
-  return fUse_Unicode ? TSearchTables::Entities(*this, static_cast<char16_t*>(fStartOfText), p, n_characters)
-                      : TSearchTables::Entities(*this, static_cast<char*>(fStartOfText), p, n_characters);
+  return fUse_Unicode
+             ? TSearchTables::Entities(*this, static_cast<char16_t*>(fStartOfText), p, n_characters, tails)
+             : TSearchTables::Entities(*this, static_cast<char*>(fStartOfText), p, n_characters, tails);
+}
+
+bool TTextTagHandler::IsTagBracket(char16_t c) const {
+  if (c == u'<' || c == u'>') return true;
+  for (int i = 0; i < 6; ++i)
+    if ((fUnwantedTags.openers[i] != 0 && c == fUnwantedTags.openers[i]) ||
+        (fUnwantedTags.closers[i] != 0 && c == fUnwantedTags.closers[i]))
+      return true;
+  return false;
 }
 
 namespace {

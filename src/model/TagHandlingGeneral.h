@@ -10,6 +10,8 @@
 //
 // The handler's marks in the flags. A flag word of 0x0800 or more is a mark and never carries
 // kind bits, so a reader tests for a mark (IsMarkFlag) before it tests any kind bit:
+//   0x0400 (bit)    set with the kind bits of a bracket that was written as an entity ("&lt;"):
+//                   it is text, and never opens or closes a tag
 //   0x0800          the character is not text proper (hidden mark-up, an excluded span, the
 //                   tail of a replaced entity, a cut header or a cut part of a text)
 //   0x0801 + i      the character lies in kept tag i (index in the keep table, below 0x77FF)
@@ -30,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/my_TagSwapLists.h"
@@ -40,6 +43,7 @@ class TStream;
 
 // --- flags ---------------------------------------------------------------------------------------
 
+inline constexpr uint16_t kFlagLiteral = 0x0400;
 inline constexpr uint16_t kFlagHidden = 0x0800;
 inline constexpr uint16_t kFlagFirstKeptTag = 0x0801;
 inline constexpr uint16_t kFlagMarker = 0x8800;
@@ -50,6 +54,7 @@ inline constexpr char16_t kTagOnCode = 25;   // over an opening "<" of a marked 
 inline constexpr char16_t kTagOffCode = 24;  // over a closing ">"
 
 inline bool IsMarkFlag(uint16_t f) { return f >= kFlagHidden; }
+inline bool IsLiteralFlag(uint16_t f) { return f < kFlagHidden && (f & kFlagLiteral) != 0; }
 inline bool IsKeptTagFlag(uint16_t f) { return f > kFlagHidden && f < kFlagMarker; }
 inline bool IsMarkerFlag(uint16_t f) { return f >= kFlagMarker; }
 // The character-kind bits of a flag word; none for a mark.
@@ -144,6 +149,9 @@ struct TPointerAnd3Integersrec {
   int32_t length = 0;
 };
 
+// Stretches [first, end) of a chunk, in characters.
+using TCharacterSpans = std::vector<std::pair<int32_t, int32_t>>;
+
 using TTagsFoundArray = std::array<int32_t, 8>;  // one counter per marker kind 14 to 21
 
 // Called for each kept tag found; answers the tag length to use (below 1: the tag is not treated).
@@ -174,7 +182,13 @@ class TTextTagHandler : public TTagsToKeepList {
   void LoadCurrentTextMarkers();
 
   // --- per buffer (text, flags, count in characters)
-  int32_t CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters);
+  // Each entity found becomes its character; the rest of it is blanked and hidden, and when
+  // tails is given, each such stretch [first, end) is appended to it (in text order), so that
+  // a reader can drop them and keep the entity's word whole.
+  int32_t CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
+                                        TCharacterSpans* tails = nullptr);
+  // One of the characters that open or close mark-up ("<", ">" and the hidden-tag brackets).
+  bool IsTagBracket(char16_t c) const;
   void MarkUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
                         int32_t n_characters, bool in_Unicode, int32_t aTag_clearingLimit);
   void BlankUnwantedTags(char16_t switch_on, char16_t switch_off, void* fStartOfText, uint16_t* p,
