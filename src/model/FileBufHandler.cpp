@@ -708,19 +708,51 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   if (n < 2) return n;
   const char16_t* t = fText.data();
   const int32_t lowest = std::max<int32_t>(1, n - kBoundarySearchChars);
-  int32_t p = -1;
-  for (int32_t i = n - 1; i >= lowest; --i)
-    if (t[i] <= 31) {
-      p = i;
-      break;
-    }
-  if (p < 0)
+  const TIgnore_tag_type brackets = fTextSettings.UnwantedTags();
+  auto is_one_of = [](char16_t c, char16_t plain, const char16_t (&more)[6]) {
+    if (c == plain) return true;
+    for (char16_t m : more)
+      if (m != 0 && c == m) return true;
+    return false;
+  };
+  // A tag opens before i and is not closed by it: the tag's halves would go to two chunks and
+  // neither would be read as a tag.
+  const int32_t span = ftag_clearing_max > 0 ? ftag_clearing_max : 1000;
+  // For each character looked at, where the nearest bracket before it opens a tag (-1: it closes
+  // one, or there is none).
+  std::vector<int32_t> opener_before(static_cast<size_t>(n - lowest));
+  int32_t opener = -1;
+  for (int32_t j = std::max<int32_t>(0, lowest - span); j < n; ++j) {
+    if (j >= lowest) opener_before[static_cast<size_t>(j - lowest)] = opener;
+    if (is_one_of(t[j], u'>', brackets.closers)) opener = -1;
+    else if (is_one_of(t[j], u'<', brackets.openers)) opener = j;
+  }
+  auto inside_tag = [&](int32_t i) {
+    const int32_t o = opener_before[static_cast<size_t>(i - lowest)];
+    return o >= 0 && i - o < span;
+  };
+  // A character that is never part of a word (text without line ends or blanks, such as Chinese).
+  auto separates_words = [&](char16_t c) {
+    if (IsHighSurrogate(c) || IsLowSurrogate(c) || c == u'.' || c == u',' || IsHyphenChar(c)) return false;
+    if (wide_allowables.find(c) != UString::npos) return false;
+    const uint16_t k = CharKindOf(c);
+    return k != 0 && (k & (C1_ALPHA | C1_DIGIT)) == 0;
+  };
+  auto last = [&](auto&& boundary, bool outside_tags) {
     for (int32_t i = n - 1; i >= lowest; --i)
-      if (t[i] <= 32) {
-        p = i;
-        break;
-      }
-  if (p < 0) p = n - 1;  // neither: one character is carried over
+      if (boundary(t[i]) && !(outside_tags && inside_tag(i))) return i;
+    return int32_t(-1);
+  };
+  auto control = [](char16_t c) { return c <= 31; };
+  auto blank = [](char16_t c) { return c <= 32; };
+  // A line end, else a blank, else another character between words, outside tags; then a line
+  // end or blank even inside a tag; else one character is carried over.
+  int32_t p = last(control, true);
+  if (p < 0) p = last(blank, true);
+  if (p < 0) p = last(separates_words, true);
+  if (p < 0) p = last(control, false);
+  if (p < 0) p = last(blank, false);
+  if (p < 0) p = n - 1;
   // Never between the two units of a pair, nor between characters made from the same bytes.
   if (IsLowSurrogate(t[p]) && p > 1 && IsHighSurrogate(t[p - 1])) --p;
   if (!fOffsetsFixedWidth)

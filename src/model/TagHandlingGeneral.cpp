@@ -566,7 +566,7 @@ struct TTextTagHandler::TSearchTables {
     bool in_tag = false;
     int32_t tag_len = 0;
     int32_t i = 0;
-    while (i < n && f[i] != 0) {
+    while (i < n) {
       const uint8_t cls = IsLiteralFlag(f[i]) ? 0 : SentenceClass(U(t[i]));
       if (cls == 0 && !in_tag) {
         ++i;
@@ -580,7 +580,7 @@ struct TTextTagHandler::TSearchTables {
       // The next letter decides; every punctuation mark up to it would see the same letter.
       bool la_open = false;
       int32_t la_len = 0, letter = -1;
-      for (int32_t j = i + 1; j < n && f[j] != 0; ++j) {
+      for (int32_t j = i + 1; j < n; ++j) {
         if (inside_tag(IsLiteralFlag(f[j]) ? 0 : SentenceClass(U(t[j])), la_open, la_len)) continue;
         if (IsLetterFlag(f[j])) {
           letter = j;

@@ -429,3 +429,81 @@ TEST_F(ReadAndSearch, TextLeftOutBySelectionGivesNoHitsAndTheRunGoesOn) {
   EXPECT_EQ(seen.hits[1].byte, 9);
   EXPECT_EQ(seen.hits[1].word_num, 3);
 }
+
+// --- chunk boundaries in harder texts ----------------------------------------------------------------------
+
+TEST_F(ReadAndSearch, OneLineMarkupIsNotCutInsideATag) {
+  // One line of tagged words and no line end: the first chunk is cut at a blank. The last blank
+  // before the 2 MiB mark is the one inside "<w VB>" of repetition 72,315 (2,097,152 = 29 x
+  // 72,315 + 17): the tag must still be read whole.
+  UseTagsToKeep({u"<w *>"});
+  const std::string unit = "<w NN>cat</w> <w VB>runs</w> ";
+  ASSERT_EQ(unit.size(), 29u);
+  const int32_t reps = 80000;
+  std::string bytes;
+  bytes.reserve(unit.size() * reps);
+  for (int32_t i = 0; i < reps; ++i) bytes += unit;
+  const UString name = Write(u"oneline.xml", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"<w VB>runs\ncat\nw/VB");
+  ASSERT_TRUE(seen.read_ok[0]);
+  EXPECT_GE(seen.chunks_processed, 2);
+  EXPECT_EQ(seen.words_per_text[0], 2 * reps);
+  const std::vector<THitSeen> runs = seen.OfItem(0);
+  ASSERT_EQ(runs.size(), static_cast<size_t>(reps));
+  for (int32_t i = 0; i < reps; ++i) {
+    if (runs[static_cast<size_t>(i)].byte != 29 * int64_t(i) + 14 || runs[static_cast<size_t>(i)].word_num != 2 * i + 2) {
+      ADD_FAILURE() << "repetition " << i << ": byte " << runs[static_cast<size_t>(i)].byte << ", word "
+                    << runs[static_cast<size_t>(i)].word_num;
+      break;
+    }
+  }
+  EXPECT_EQ(seen.OfItem(1).size(), static_cast<size_t>(reps));
+  EXPECT_TRUE(seen.OfItem(2).empty());  // no piece of a tag is read as a word
+}
+
+TEST_F(ReadAndSearch, TextWithoutBlanksIsCutBetweenWords) {
+  // Chinese text on one line, without blanks: "咖啡馆，茶。" is 18 bytes, two words. The 2 MiB
+  // mark falls inside the 116,509th "咖啡馆" (2,097,152 = 18 x 116,508 + 8).
+  const std::string unit = "\xE5\x92\x96\xE5\x95\xA1\xE9\xA6\x86\xEF\xBC\x8C\xE8\x8C\xB6\xE3\x80\x82";
+  ASSERT_EQ(unit.size(), 18u);
+  const int32_t reps = 130000;
+  std::string bytes;
+  bytes.reserve(unit.size() * reps);
+  for (int32_t i = 0; i < reps; ++i) bytes += unit;
+  const UString name = Write(u"zh.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"\u5496\u5561\u9986\n\u5496\n\u5561\u9986");
+  ASSERT_TRUE(seen.read_ok[0]);
+  EXPECT_GE(seen.chunks_processed, 2);
+  EXPECT_EQ(seen.words_per_text[0], 2 * reps);
+  const std::vector<THitSeen> cafe = seen.OfItem(0);
+  ASSERT_EQ(cafe.size(), static_cast<size_t>(reps));
+  const THitSeen& across = cafe[116508];
+  EXPECT_EQ(across.byte, 2097144);
+  ExpectHitBytes(name, across, unit.substr(0, 9));
+  EXPECT_EQ(across.word_num, 2 * 116508 + 1);
+  EXPECT_TRUE(seen.OfItem(1).empty());  // no piece of a word is a word
+  EXPECT_TRUE(seen.OfItem(2).empty());
+}
+
+TEST_F(ReadAndSearch, SentenceEndsAfterACharacterOfNoKind) {
+  // An unassigned code point (U+0378) and, in UTF-16, a lone surrogate have no character kind;
+  // the sentence ends after them are still found.
+  // Words: Alpha 1, one 2 | Beta 3, two 4 | Gamma 5, dogs 6 | Delta 7, dogs 8.
+  const UString text = u"Alpha one. Beta \u0378 two. Gamma dogs. Delta dogs.\n";
+  UString lone = text;
+  lone[16] = 0xD800;
+  const UString utf8 = Write(u"unassigned.txt", ToUtf8(text));
+  const UString utf16 = Write(u"lone.txt", Utf16Bytes(lone, true, true));
+  for (const UString& name : {utf8, utf16}) {
+    SCOPED_TRACE(Utf16ToUtf8(name));
+    const TRunSeen seen = RunOverFiles({name}, u"dogs");
+    ASSERT_TRUE(seen.read_ok[0]);
+    const std::vector<THitSeen> dogs = seen.OfItem(0);
+    ASSERT_EQ(dogs.size(), 2u);
+    EXPECT_EQ(dogs[0].word_num, 6);
+    EXPECT_EQ(dogs[0].sentence, 3);
+    EXPECT_EQ(dogs[1].word_num, 8);
+    EXPECT_EQ(dogs[1].sentence, 4);
+    EXPECT_EQ(dogs[1].sentence_pos, 2);
+  }
+}
