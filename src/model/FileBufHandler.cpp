@@ -753,6 +753,18 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   if (p < 0) p = last(control, false);
   if (p < 0) p = last(blank, false);
   if (p < 0) p = n - 1;
+  // Sentence punctuation just before the cut goes with the next chunk, where what follows it
+  // (a capital or not) can be seen.
+  int32_t q = p;
+  bool punctuation = false;
+  while (q > lowest && (t[q - 1] <= 32 || IsSentencePunctuation(t[q - 1]))) {
+    punctuation = punctuation || t[q - 1] > 32;
+    --q;
+  }
+  if (punctuation) {
+    while (t[q] <= 32) ++q;  // from the punctuation on
+    p = q;
+  }
   // Never between the two units of a pair, nor between characters made from the same bytes.
   if (IsLowSurrogate(t[p]) && p > 1 && IsHighSurrogate(t[p - 1])) --p;
   if (!fOffsetsFixedWidth)

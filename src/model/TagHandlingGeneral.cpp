@@ -994,6 +994,8 @@ void TTextTagHandler::LoadCurrentTextMarkers() {
   s.markA.Finish();
 }
 
+bool IsSentencePunctuation(uint32_t c) { return PunctuationKind(c) != 0; }
+
 // --- per buffer ----------------------------------------------------------------------------------
 
 int32_t TTextTagHandler::CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters,

@@ -67,6 +67,9 @@ inline uint16_t KindBits(uint16_t f) { return f < kFlagHidden ? f : 0; }
 inline constexpr char16_t kWildDigits = 27, kWildAnyChar = 28, kWildAnyRun = 29, kWildLetter = 30;
 UString TagWildcardConverted(UStringView s);
 
+// The full stops, question marks and exclamation marks (of every script) that may end a sentence.
+bool IsSentencePunctuation(uint32_t c);
+
 // Blanks count characters of a chunk from `from` and flags them 0x0800 (not text proper), so
 // that no word is made of them whatever their kind was. Used for a cut header and cut parts.
 void BlankOutAndHide(void* text, bool wide, uint16_t* flags, int32_t from, int32_t count);

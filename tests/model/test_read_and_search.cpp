@@ -507,3 +507,28 @@ TEST_F(ReadAndSearch, SentenceEndsAfterACharacterOfNoKind) {
     EXPECT_EQ(dogs[1].sentence_pos, 2);
   }
 }
+
+TEST_F(ReadAndSearch, FullStopAtTheEndOfAChunkLooksIntoTheNext) {
+  // The first chunk is cut at the line end after "etc." (byte 2,097,140); the next line goes on in
+  // lower case, so "etc." ends no sentence, in one chunk or two.
+  const std::string line = "Alpha beta gamma.\n";
+  const int64_t lines = 116507;
+  std::string bytes;
+  for (int64_t i = 0; i < lines; ++i) bytes += line;
+  bytes += "Some list etc.\n";
+  ASSERT_EQ(bytes.size(), 2097141u);
+  bytes += "and needle here. Then needle.\n";
+  const UString name = Write(u"etc.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"needle");
+  ASSERT_TRUE(seen.read_ok[0]);
+  EXPECT_EQ(seen.chunks_processed, 2);
+  const std::vector<THitSeen> needle = seen.OfItem(0);
+  ASSERT_EQ(needle.size(), 2u);
+  EXPECT_EQ(needle[0].byte, 2097145);
+  EXPECT_EQ(needle[0].word_num, 3 * lines + 5);
+  EXPECT_EQ(needle[0].sentence, lines + 1);
+  EXPECT_EQ(needle[0].sentence_pos, 5);
+  EXPECT_EQ(needle[0].sentence_len, 6);
+  EXPECT_EQ(needle[1].word_num, 3 * lines + 8);
+  EXPECT_EQ(needle[1].sentence, lines + 2);
+}
