@@ -753,6 +753,20 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   if (p < 0) p = last(control, false);
   if (p < 0) p = last(blank, false);
   if (p < 0) p = n - 1;
+  // A span to exclude that opens before the cut and closes after it would be excluded in neither
+  // chunk: the cut moves to its opening tag when that lies within reach.
+  if (fTagHandler && Removing_unwanted_TagFile_Tags) {
+    const UStringView text(t, static_cast<size_t>(p));
+    int32_t earliest = p;
+    for (const TextTagRec& tag : fTagHandler->ArrayOfTagFileExcludeTags) {
+      if (!tag.searchable || tag.compare_stringW.empty() || tag.compare_string_restW.empty()) continue;
+      const size_t o = text.rfind(tag.compare_stringW);
+      if (o == UStringView::npos || static_cast<int32_t>(o) < lowest) continue;
+      if (text.find(tag.compare_string_restW, o + tag.compare_stringW.size()) != UStringView::npos) continue;
+      earliest = std::min(earliest, static_cast<int32_t>(o));
+    }
+    p = earliest;
+  }
   // Sentence punctuation just before the cut goes with the next chunk, where what follows it
   // (a capital or not) can be seen.
   int32_t q = p;
@@ -925,13 +939,15 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   TTextTagHandler* tags = fTagHandler;
   if (fHandlingOnlyPartsOfTexts && tags) tags->HandleOnlyPartsOfText(text, kinds, n);
   if (Cutting_Header && chunk_index == 0) CutTheHeader();
+  const TChunkByteMap* map = &fByteMap;
+  // Spans to exclude go before the text markers are looked for: what they hold is no text, so
+  // it neither marks units nor decides whether a full stop before it ends a sentence.
+  if (tags && Removing_unwanted_TagFile_Tags)
+    tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, 0, n, map);
   if (fMarking_Text_Elements && tags) tags->CheckBufferForTextMarkerTags(text, kinds, n, ftag_clearing_max);
   if (!fClusterTag.empty()) MarkMultiWordUnits();
 
   if (tags) {
-    const TChunkByteMap* map = &fByteMap;
-    if (Removing_unwanted_TagFile_Tags)
-      tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, 0, n, map);
     if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
       tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, 0, n, map);
     if (Translating_Tags) {

@@ -532,3 +532,43 @@ TEST_F(ReadAndSearch, FullStopAtTheEndOfAChunkLooksIntoTheNext) {
   EXPECT_EQ(needle[1].word_num, 3 * lines + 8);
   EXPECT_EQ(needle[1].sentence, lines + 2);
 }
+
+TEST_F(ReadAndSearch, ExcludedSpanAcrossTheChunkCutStaysExcluded) {
+  // A note of several lines runs across the 2 MiB mark (from byte 2,097,072 to 2,097,193); the
+  // last line end before the mark (2,097,124) lies inside it. Its words are never found, however
+  // the text is cut into chunks.
+  UseTagsToExclude({u"<note>*</note>"});
+  const std::string line = "Alpha beta gamma.\n";
+  const int64_t lines = 116504;  // 2,097,072 bytes
+  std::string bytes;
+  for (int64_t i = 0; i < lines; ++i) bytes += line;
+  bytes += "<note>Needle one\nneedle two\nneedle three\nneedle four\nneedle five and six and seven\n</note>\n";
+  bytes += "Last needle.\n";
+  const UString name = Write(u"note.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"needle\nseven");
+  ASSERT_TRUE(seen.read_ok[0]);
+  EXPECT_EQ(seen.chunks_processed, 2);
+  const std::vector<THitSeen> needle = seen.OfItem(0);
+  ASSERT_EQ(needle.size(), 1u);
+  EXPECT_EQ(needle[0].word_num, 3 * lines + 2);
+  EXPECT_EQ(needle[0].sentence, lines + 1);
+  ExpectHitBytes(name, needle[0], "needle");
+  EXPECT_TRUE(seen.OfItem(1).empty());
+  EXPECT_EQ(seen.words_per_text[0], 3 * lines + 2);
+}
+
+TEST_F(ReadAndSearch, SentenceEndBeforeAnExcludedSpanLooksPastIt) {
+  // The excluded note is no text: what follows "gamma." after it begins with a capital.
+  UseTagsToExclude({u"<note>*</note>"});
+  const std::string bytes = "Alpha beta gamma. <note>lower case dogs.</note> Next dogs here.\n";
+  const UString name = Write(u"before.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"dogs");
+  ASSERT_TRUE(seen.read_ok[0]);
+  const std::vector<THitSeen> dogs = seen.OfItem(0);
+  ASSERT_EQ(dogs.size(), 1u);
+  EXPECT_EQ(dogs[0].byte, 53);
+  EXPECT_EQ(dogs[0].word_num, 5);
+  EXPECT_EQ(dogs[0].sentence, 2);
+  EXPECT_EQ(dogs[0].sentence_pos, 2);
+  EXPECT_EQ(dogs[0].sentence_len, 3);
+}
