@@ -396,6 +396,10 @@ struct TTextTagHandler::TSearchTables {
     int32_t p = std::max(0, first);
     while (p < n) {
       int32_t advance = 1;
+      if (IsLiteralFlag(f[p])) {  // a bracket written as an entity starts no tag
+        ++p;
+        continue;
+      }
       if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
         for (const int32_t ti : *cands) {
           const TextTagRec& tag = h.ArrayOfTagfileTags[static_cast<size_t>(ti)];
@@ -449,6 +453,10 @@ struct TTextTagHandler::TSearchTables {
     int32_t p = std::max(0, first);
     while (p < n) {
       bool done = false;
+      if (IsLiteralFlag(f[p])) {  // a bracket written as an entity starts no tag
+        ++p;
+        continue;
+      }
       if (const std::vector<int32_t>* cands = idx.At(t, p, n, NormTag)) {
         for (const int32_t ti : *cands) {
           const TextTagRec& tag = h.ArrayOfTagFileExcludeTags[static_cast<size_t>(ti)];
@@ -498,6 +506,10 @@ struct TTextTagHandler::TSearchTables {
     int32_t p = 0;
     while (p < n) {
       int32_t advance = 1;
+      if (IsLiteralFlag(f[p])) {  // a bracket written as an entity starts no marker
+        ++p;
+        continue;
+      }
       if (const std::vector<int32_t>* cands = idx.At(t, p, n, Same)) {
         for (const int32_t k : *cands) {
           const TextMarkerTagrec& m = h.ArrayOfTextMarkers[static_cast<size_t>(k)];

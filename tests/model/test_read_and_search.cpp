@@ -572,3 +572,42 @@ TEST_F(ReadAndSearch, SentenceEndBeforeAnExcludedSpanLooksPastIt) {
   EXPECT_EQ(dogs[0].sentence_pos, 2);
   EXPECT_EQ(dogs[0].sentence_len, 3);
 }
+
+TEST_F(ReadAndSearch, BracketsWrittenAsEntitiesAreNeverMarkup) {
+  // "&lt;b&gt;" shows the text "<b>": it is neither a kept tag, nor a hidden one, nor a
+  // paragraph marker, however the settings name "<b>" and "</p>".
+  UseTagsToKeep({u"<b>"});
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetMarkerText(17, u"</p>");
+  SetTextSettings(ts);
+  const std::string bytes =
+      "<html><p>Use &lt;b&gt;bold&lt;/b&gt; and &lt;/p&gt; here. Then dogs.</p><p>More dogs.</p></html>\n";
+  const UString name = Write(u"literal.html", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"dogs\nb\np\nbold");
+  ASSERT_TRUE(seen.read_ok[0]);
+  // Words: Use 1, b 2, bold 3, b 4, and 5, p 6, here 7 | Then 8, dogs 9 || More 10, dogs 11.
+  EXPECT_EQ(seen.words_per_text[0], 11);
+  const std::vector<THitSeen> dogs = seen.OfItem(0);
+  ASSERT_EQ(dogs.size(), 2u);
+  EXPECT_EQ(dogs[0].byte, 63);
+  EXPECT_EQ(dogs[0].word_num, 9);
+  EXPECT_EQ(dogs[0].sentence, 2);
+  EXPECT_EQ(dogs[0].paragraph, 1);
+  EXPECT_EQ(dogs[1].byte, 80);
+  EXPECT_EQ(dogs[1].word_num, 11);
+  EXPECT_EQ(dogs[1].sentence, 3);
+  EXPECT_EQ(dogs[1].paragraph, 2);
+  const std::vector<THitSeen> b = seen.OfItem(1);
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_EQ(b[0].byte, 17);
+  EXPECT_EQ(b[1].byte, 31);
+  EXPECT_EQ(b[1].word_num, 4);
+  const std::vector<THitSeen> p = seen.OfItem(2);
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].byte, 46);
+  EXPECT_EQ(p[0].word_num, 6);
+  const std::vector<THitSeen> bold = seen.OfItem(3);
+  ASSERT_EQ(bold.size(), 1u);
+  EXPECT_EQ(bold[0].byte, 22);
+  EXPECT_EQ(bold[0].word_num, 3);
+}
