@@ -91,6 +91,20 @@ TEST_F(ReadAndSearch, Utf8HitsLieOnTheBytesOfTheirWords) {
   EXPECT_EQ(seen.buffer_ends, (std::vector<std::pair<int32_t, int32_t>>{{0, 0}}));
 }
 
+TEST_F(ReadAndSearch, Utf8SignatureCountsInTheBytes) {
+  const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(kMixed);
+  const UString name = Write(u"sig.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"caf\u00E9");
+  ASSERT_TRUE(seen.read_ok[0]);
+  EXPECT_TRUE(seen.handled[0].utf8_signature);
+  const std::vector<THitSeen> cafe = seen.OfItem(0);
+  ASSERT_EQ(cafe.size(), 4u);
+  EXPECT_EQ(cafe[0].byte, 6);
+  EXPECT_EQ(cafe[3].byte, 92);
+  for (size_t k = 0; k < cafe.size(); ++k) ExpectHitBytes(name, cafe[k], k == 2 ? "Caf\xC3\xA9" : "caf\xC3\xA9");
+  EXPECT_EQ(cafe[3].word_num, 16);
+}
+
 TEST_F(ReadAndSearch, Utf16BothByteOrdersCountTwoBytesACharacterAfterTheMark) {
   // Characters: café at 3, 21, 63 (Café), 71; кофе at 54. The emoji is two units.
   for (bool little : {true, false}) {
@@ -141,6 +155,73 @@ TEST_F(ReadAndSearch, CodePageTextIsOneByteACharacter) {
   ASSERT_EQ(creme.size(), 1u);
   EXPECT_EQ(creme[0].byte, 28);
   ExpectHitBytes(name, creme[0], "cr\xE8me");
+}
+
+TEST_F(ReadAndSearch, CodePageOfTheLanguage) {
+  // Russian texts in Windows-1251: "Кофе и чай. Кофе!" one byte a character.
+  TTextsett_rec32 ts = GetTextSettings();
+  Tfixed_lang_details32 lang = ts.Language();
+  lang.SetWindowsCodePage(1251);
+  ts.SetLanguage(lang);
+  SetTextSettings(ts);
+  const std::string bytes = "\xCA\xEE\xF4\xE5 \xE8 \xF7\xE0\xE9. \xCA\xEE\xF4\xE5!\n";
+  const UString name = Write(u"ru.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"\u043A\u043E\u0444\u0435");
+  ASSERT_TRUE(seen.read_ok[0]);
+  const std::vector<THitSeen> kofe = seen.OfItem(0);
+  ASSERT_EQ(kofe.size(), 2u);
+  EXPECT_EQ(kofe[0].byte, 0);
+  EXPECT_EQ(kofe[1].byte, 12);
+  for (const THitSeen& h : kofe) ExpectHitBytes(name, h, "\xCA\xEE\xF4\xE5");
+  EXPECT_EQ(kofe[1].word_num, 4);
+  EXPECT_EQ(kofe[1].sentence, 2);
+}
+
+TEST_F(ReadAndSearch, ComposedUtf16HitCoversTheDecomposedBytes) {
+  // "cafe" + combining acute, composed on reading: the hit starts at the "c" and ends after the
+  // accent.
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetPrecomposedCharacters(true);
+  SetTextSettings(ts);
+  const UString text = u"Le cafe\u0301 noir. Un cafe\u0301.\n";
+  const UString name = Write(u"nfd.txt", Utf16Bytes(text, true, true));
+  const TRunSeen seen = RunOverFiles({name}, u"caf\u00E9");
+  ASSERT_TRUE(seen.read_ok[0]);
+  const std::vector<THitSeen> cafe = seen.OfItem(0);
+  ASSERT_EQ(cafe.size(), 2u);
+  EXPECT_EQ(cafe[0].byte, 8);
+  EXPECT_EQ(cafe[1].byte, 38);
+  for (const THitSeen& h : cafe) ExpectHitBytes(name, h, Utf16Bytes(u"cafe\u0301", true, false));
+  EXPECT_EQ(cafe[0].text, u"caf\u00E9");
+  EXPECT_EQ(cafe[1].word_num, 5);
+  EXPECT_EQ(cafe[1].sentence, 2);
+}
+
+TEST_F(ReadAndSearch, SymbolsTheLanguageAllowsInsideWords) {
+  // The apostrophe belongs to words between letters only; a hyphen between letters joins.
+  TTextsett_rec32 ts = GetTextSettings();
+  Tfixed_lang_details32 lang = ts.Language();
+  lang.SetExtraSymbols(u"'");
+  ts.SetLanguage(lang);
+  SetTextSettings(ts);
+  const std::string bytes = "Don't stop. It's well-known that dogs' tails wag.\n";
+  const UString name = Write(u"apos.txt", bytes);
+  const TRunSeen seen = RunOverFiles({name}, u"don't\nwell-known\ndogs\nknown\nt");
+  ASSERT_TRUE(seen.read_ok[0]);
+  // Words: Don't 1, stop 2 | It's 3, well-known 4, that 5, dogs 6, tails 7, wag 8.
+  EXPECT_EQ(seen.words_per_text[0], 8);
+  ASSERT_EQ(seen.OfItem(0).size(), 1u);
+  EXPECT_EQ(seen.OfItem(0)[0].byte, 0);
+  ExpectHitBytes(name, seen.OfItem(0)[0], "Don't");
+  ASSERT_EQ(seen.OfItem(1).size(), 1u);
+  EXPECT_EQ(seen.OfItem(1)[0].byte, 17);
+  EXPECT_EQ(seen.OfItem(1)[0].word_num, 4);
+  EXPECT_EQ(seen.OfItem(1)[0].sentence, 2);
+  ASSERT_EQ(seen.OfItem(2).size(), 1u);
+  EXPECT_EQ(seen.OfItem(2)[0].byte, 33);
+  EXPECT_EQ(seen.OfItem(2)[0].word_num, 6);
+  EXPECT_TRUE(seen.OfItem(3).empty());
+  EXPECT_TRUE(seen.OfItem(4).empty());
 }
 
 // --- chunks ------------------------------------------------------------------------------------------
@@ -428,6 +509,7 @@ TEST_F(ReadAndSearch, TextLeftOutBySelectionGivesNoHitsAndTheRunGoesOn) {
   EXPECT_EQ(seen.hits[1].file, c);
   EXPECT_EQ(seen.hits[1].byte, 9);
   EXPECT_EQ(seen.hits[1].word_num, 3);
+  EXPECT_EQ(seen.hits[1].sentence, 1);  // numbers start again with each text
 }
 
 // --- chunk boundaries in harder texts ----------------------------------------------------------------------
