@@ -755,15 +755,15 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   if (p < 0) p = n - 1;
   // A span to exclude that opens before the cut and closes after it would be excluded in neither
   // chunk: the cut moves to its opening tag when that lies within reach.
-  if (fTagHandler && Removing_unwanted_TagFile_Tags) {
-    const UStringView text(t, static_cast<size_t>(p));
+  if (fTagHandler && Removing_unwanted_TagFile_Tags && p > lowest) {
+    const UStringView reach(t + lowest, static_cast<size_t>(p - lowest));
     int32_t earliest = p;
     for (const TextTagRec& tag : fTagHandler->ArrayOfTagFileExcludeTags) {
       if (!tag.searchable || tag.compare_stringW.empty() || tag.compare_string_restW.empty()) continue;
-      const size_t o = text.rfind(tag.compare_stringW);
-      if (o == UStringView::npos || static_cast<int32_t>(o) < lowest) continue;
-      if (text.find(tag.compare_string_restW, o + tag.compare_stringW.size()) != UStringView::npos) continue;
-      earliest = std::min(earliest, static_cast<int32_t>(o));
+      const size_t o = reach.rfind(tag.compare_stringW);
+      if (o == UStringView::npos) continue;
+      if (reach.find(tag.compare_string_restW, o + tag.compare_stringW.size()) != UStringView::npos) continue;
+      earliest = std::min(earliest, lowest + static_cast<int32_t>(o));
     }
     p = earliest;
   }

@@ -18,7 +18,9 @@
 //   0x8800 + k      the first character of a text marker of kind k (14 to 21)
 //   0x8800          each further character of that marker
 //   0x880F          a sentence end found automatically (kind 15)
-//   0               the end of the filled part of the buffer
+//   0               a character of no kind (an unassigned code point, a lone surrogate), and
+//                   the two words after the filled part of the buffer; walks are bounded by
+//                   their character count, not by a 0
 // Text codes the handler writes: 25 over a hidden tag's opening character and 24 over its
 // closing character when tags are marked rather than blanked.
 //
