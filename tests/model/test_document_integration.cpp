@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -486,12 +487,20 @@ TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {
   ASSERT_TRUE(doc.SaveToFile(file, 0, 0, 0));
   const std::vector<uint8_t> before = FileBytes(file);
 
-  // A list busy with a job refuses to be written: the save fails and the file stays.
+  TListKindSet kinds;
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());  // all of it is in the file
+
+  // A list busy with a job refuses to be written: the save fails and the file stays. The word
+  // list was written into the discarded copy; it still holds what no file holds.
   doc.words.AddWord(u"added later", 3);
   doc.stats.SetListBusy(kBusySorting);
   EXPECT_FALSE(doc.SaveToFile(file, 0, 0, 0));
   doc.stats.SetListBusy(kBusyNone);
   EXPECT_EQ(FileBytes(file), before);
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
+  EXPECT_FALSE(kinds.test(kListStatistics));
 
   // A disk that fills up half-way through.
   {
@@ -500,6 +509,8 @@ TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {
   }
   EXPECT_EQ(FileBytes(file), before);
   EXPECT_EQ(FindFiles(tmp.Path(), u"*.tmp").size(), 0u);
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
 
   TIntegrationDocument older;
   ASSERT_TRUE(older.ReadWholeFromFile(file, kToolConcordancer).first);
@@ -509,9 +520,37 @@ TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {
 
   // The failures left nothing behind in the document: the next save is whole.
   ASSERT_TRUE(doc.SaveToFile(file, 0, 0, 0));
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());
   TIntegrationDocument newer;
   ASSERT_TRUE(newer.ReadWholeFromFile(file, kToolConcordancer).first);
   ExpectSameDocument(doc, newer);
+  newer.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());  // a document just read holds nothing unsaved
+}
+
+TEST_F(DocumentIntegration, EachStreamGetsTheHeaderWhereTheDocumentBeginsInIt) {
+  TIntegrationDocument doc;
+  FillDocument(doc, tmp, u"S", 5);
+  // Results written one after another into streams of their own, each after a caption of its
+  // own length: the streams come and go at the same place in memory.
+  std::optional<TMemoryStream> s;
+  const size_t captions[] = {10, 100, 300, 20};
+  for (size_t round = 0; round < std::size(captions); ++round) {
+    SCOPED_TRACE(round);
+    s.emplace();
+    const std::vector<uint8_t> caption(captions[round], static_cast<uint8_t>(0xC0 + round));
+    ASSERT_TRUE(s->WriteExact(caption.data(), static_cast<int64_t>(caption.size())));
+    if (round == 0) {
+      ASSERT_TRUE(doc.StartSaveToFile(*s, u"", 0, 0, 0));  // the first one as a file is
+    }
+    ASSERT_TRUE(doc.SaveToStream(*s));
+    for (size_t i = 0; i < caption.size(); ++i) ASSERT_EQ(s->Data()[i], caption[i]) << i;
+    ASSERT_TRUE(s->SetPosition(static_cast<int64_t>(caption.size())));
+    TIntegrationDocument back;
+    ASSERT_TRUE(back.StartReadFromStream(*s) && back.ReadWholeFromStream(*s));
+    ExpectSameDocument(doc, back);
+  }
 }
 
 // --- merging ---------------------------------------------------------------------------------------
@@ -519,12 +558,20 @@ TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {
 TEST_F(DocumentIntegration, MergingAddsTheOthersRowsAndNotesAndKeepsItsEntriesSound) {
   TIntegrationDocument a;
   FillDocument(a, tmp, u"M", 6);
+  // The other document is read from its file, as the merge command does.
+  const UString other_file = tmp.Path() + u"other.cnc";
+  {
+    TIntegrationDocument made;
+    FillDocument(made, tmp, u"N", 5);
+    // One text of it is a text of a too.
+    const UString shared = a.stats.GetEntryFullFilename(0);
+    made.stats.Add(new TStatsEntry(StatsRecord(shared, 100, 1), false, &made.stats));
+    made.stats.ComputeTotalWordStats();
+    ASSERT_TRUE(made.SaveToFile(other_file, 0, 0, 0));
+  }
   auto b = std::make_unique<TIntegrationDocument>();
-  FillDocument(*b, tmp, u"N", 5);
-  // One text of b is a text of a too.
-  const UString shared = a.stats.GetEntryFullFilename(0);
-  b->stats.Add(new TStatsEntry(StatsRecord(shared, 100, 1), false, &b->stats));
-  b->stats.ComputeTotalWordStats();
+  ASSERT_TRUE(b->ReadWholeFromFile(other_file, kToolConcordancer).first);
+  ASSERT_EQ(b->words.At(0)->JoinedCount(), 1);  // its joined form belongs to its head
 
   const int words_a = a.words.Count(), words_b = b->words.Count();
   const std::vector<UString> notes_a = a.fNotes.Lines(), notes_b = b->fNotes.Lines();
@@ -532,7 +579,12 @@ TEST_F(DocumentIntegration, MergingAddsTheOthersRowsAndNotesAndKeepsItsEntriesSo
   int32_t running_new = 0;
   for (int i = 0; i < 3; ++i) running_new += b->stats.Row(i)->fdata.data.running_words;
 
+  TListKindSet kinds;
+  a.SetLastMainToolFile(false);
   ASSERT_TRUE(a.MergeWith(*b, u"other.cnc"));
+  a.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
+  EXPECT_TRUE(kinds.test(kListStatistics));
   EXPECT_EQ(a.words.Count(), words_a + words_b);
   EXPECT_EQ(b->words.Count(), 0);
   EXPECT_EQ(a.stats.Count(), 6);  // the shared text once
