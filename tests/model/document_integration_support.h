@@ -134,7 +134,10 @@ class TIntegrationDocument : public TTessorineholder {
       if (ok && ListKind != kListConcordance) return false;
       ok = ok && fNotes.ReadFromStream(s) && ReadTextSettings(s);
       if (ok) SetVXBaseListsLCIDToTextSettingsLCID();
-      ok = ok && words.ReadFromStream(s) && stats.ReadFromStream(s) && chosen.ReadFromStream(s);
+      ok = ok && words.ReadFromStream(s);
+      // A main list stored without some of its data fields makes an incomplete read.
+      if (ok) ReadComplete = words.StoredListInfo().info.some_data_fields_missing == 0;
+      ok = ok && stats.ReadFromStream(s) && chosen.ReadFromStream(s);
     } catch (...) {
       ok = false;
     }

@@ -297,6 +297,30 @@ TEST_F(DocumentIntegration, AFileReadsBackIntoAFreshDocumentWithEveryListAndNote
   EXPECT_EQ(again.Data(), expected);
 }
 
+TEST_F(DocumentIntegration, AnEmptyDocumentAndOneWithMissingFields) {
+  const UString file = tmp.Path() + u"empty.cnc";
+  {
+    TIntegrationDocument empty;
+    ASSERT_TRUE(empty.SaveToFile(file, 0, 0, 0));
+  }
+  TIntegrationDocument back;
+  const T2_BooleanRec r = back.ReadWholeFromFile(file, kToolConcordancer);
+  EXPECT_TRUE(r.first);
+  EXPECT_TRUE(r.second);
+  EXPECT_TRUE(back.announced.empty());  // no entries to announce
+  EXPECT_EQ(back.words.Count() + back.stats.Count() + back.chosen.FileCount() + back.fNotes.Count(), 0);
+
+  // A main list that lacks some data fields reads, and says the read was not complete.
+  back.words.AddWord(u"partial", 1);
+  back.words.StoredListInfo().info.some_data_fields_missing = 1;
+  ASSERT_TRUE(back.SaveToFile(file, 0, 0, 0));
+  TIntegrationDocument partial;
+  const T2_BooleanRec p = partial.ReadWholeFromFile(file, kToolConcordancer);
+  EXPECT_TRUE(p.first);
+  EXPECT_FALSE(p.second);
+  EXPECT_EQ(partial.announced, std::vector<int32_t>{1});
+}
+
 TEST_F(DocumentIntegration, ADocumentReadsBackFromAnyStreamPosition) {
   TIntegrationDocument doc;
   FillDocument(doc, tmp, u"P");
@@ -480,7 +504,7 @@ TEST_F(DocumentIntegration, GarbledDocumentsAnswerWithoutHarmAndWhatIsReadSavesA
     EXPECT_EQ(doc.fNotes.Lines(), back.fNotes.Lines()) << "trial " << trial;
   }
   EXPECT_GT(accepted, 0);
-  printf("accepted %d resaved %d\n", accepted, resaved);
+  EXPECT_GT(resaved, 0);
 }
 
 // --- saving over an older file -------------------------------------------------------------------------
@@ -836,6 +860,11 @@ TEST_F(DocumentIntegration, ChosenTextsGoFromOneToolToAnotherThroughTheTemporary
   UString archive_part, member_part;
   ASSERT_TRUE(SplitZipMemberName(list.chosen.FullFilename(member), archive_part, member_part));
   EXPECT_EQ(archive_part, archive);
+  // The receiving tool opens a text inside the archive as any other.
+  const UString opened = list.chosen.TempFilewithZipOpened(member);
+  ASSERT_FALSE(opened.empty());
+  EXPECT_EQ(FileBytes(opened), (std::vector<uint8_t>{'t', 'e', 'x', 't'}));
+  DeleteFileU(opened);
 
   // Its own document keeps them; the concordancer cannot open it, the word lister can.
   const UString list_file = tmp.Path() + u"list.cnc";
