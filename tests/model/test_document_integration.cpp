@@ -400,6 +400,45 @@ TEST_F(DocumentIntegration, EightBitDocumentsKeepTheirBytesAndGoOverToUnicodeWit
   ExpectSameDocument(back, reused);
 }
 
+TEST_F(DocumentIntegration, GoingOverToUnicodeConvertsJoinedFormsAndEntriesKeptForUndo) {
+  TIntegrationDocument doc;
+  doc.SetTextSettings_Language(CyrillicLanguage());
+  doc.SetUnicode(false);
+  doc.words.AddBytes("\xE8\xE4\xF2\xE8", 9);      // "идти", the head
+  doc.words.AddBytes("\xF8\xE5\xEB", 4);          // "шел", joined under it
+  doc.words.AddBytes("\xE4\xEE\xEC", 3);          // "дом", deleted
+  doc.words.AddBytes("\xEC\xE8\xF0", 2);          // "мир"
+  ASSERT_TRUE(doc.words.Join(0, 1, false));
+  ASSERT_TRUE(doc.words.DeleteOne(2, true));
+  const std::vector<uint8_t> eight_bit = SavedBytes(doc);
+
+  // Purged for good: the form now belongs to its head, the deleted entry to the undo list.
+  ASSERT_EQ(doc.words.Zap(true), 2);
+  ASSERT_EQ(doc.words.Count(), 2);
+  doc.SetUnicode(true);
+  ASSERT_EQ(doc.words.At(0)->JoinedCount(), 1);
+  const auto* form = static_cast<const TDocWordEntry*>(doc.words.At(0)->JoinedEntries()[0]);
+  EXPECT_FALSE(form->eight_bit);
+  EXPECT_EQ(form->word, u"\u0448\u0435\u043B");
+  ASSERT_TRUE(doc.words.Undo());
+  ASSERT_EQ(doc.words.Count(), 4);
+  for (int i = 0; i < doc.words.Count(); ++i) EXPECT_FALSE(doc.words.At(i)->eight_bit) << i;
+  TIntegrationDocument wide;
+  ASSERT_TRUE(ReadBytes(wide, SavedBytes(doc)));
+  EXPECT_EQ(WordRows(wide.words), WordRows(doc.words));
+
+  // Read from its file, the form travels under its head, and goes over with it.
+  TIntegrationDocument back;
+  ASSERT_TRUE(ReadBytes(back, eight_bit));
+  ASSERT_FALSE(back.Unicode());
+  back.SetUnicode(true);
+  ASSERT_EQ(back.words.At(0)->JoinedCount(), 1);
+  EXPECT_EQ(static_cast<const TDocWordEntry*>(back.words.At(0)->JoinedEntries()[0])->word, u"\u0448\u0435\u043B");
+  TIntegrationDocument back_wide;
+  ASSERT_TRUE(ReadBytes(back_wide, SavedBytes(back)));
+  EXPECT_EQ(WordRows(back_wide.words), WordRows(back.words));
+}
+
 // --- damage ----------------------------------------------------------------------------------------
 
 TEST_F(DocumentIntegration, EveryCutOfADocumentAnswersFalseAndLeaksNothing) {
