@@ -487,7 +487,7 @@ TEST_F(DocumentIntegration, ABigDocumentCutAtADenseSampleOfPlaces) {
   ASSERT_GT(bytes.size(), 200000u);
   std::mt19937 rng(77);
   std::set<size_t> cuts;
-  for (size_t i = 0; i < 4000; ++i) cuts.insert(rng() % bytes.size());
+  for (size_t i = 0; i < 2000; ++i) cuts.insert(rng() % bytes.size());
   for (size_t i = 0; i < 700; ++i) cuts.insert(i);              // header, block and notes
   for (size_t i = bytes.size() - 1500; i < bytes.size(); ++i) cuts.insert(i);  // the chosen texts
   for (size_t cut : cuts) {
@@ -679,15 +679,28 @@ TEST_F(DocumentIntegration, MergingAddsTheOthersRowsAndNotesAndKeepsItsEntriesSo
 TEST_F(DocumentIntegration, MergingAnEightBitDocumentConvertsItInItsOwnCodePage) {
   TIntegrationDocument a;
   a.words.AddWord(u"\u00E9t\u00E9", 2);
+  // The other document is read from its file, with a form joined under its head.
+  std::vector<uint8_t> other_bytes;
+  {
+    TIntegrationDocument made;
+    made.SetTextSettings_Language(CyrillicLanguage());
+    made.SetUnicode(false);
+    made.words.AddBytes("\xEC\xE8\xF0", 5);
+    made.words.AddBytes("\xEC\xE8\xF0\xE0", 1);
+    ASSERT_TRUE(made.words.Join(0, 1, false));
+    other_bytes = SavedBytes(made);
+  }
   TIntegrationDocument b;
-  b.SetTextSettings_Language(CyrillicLanguage());
-  b.SetUnicode(false);
-  b.words.AddBytes("\xEC\xE8\xF0", 5);
+  ASSERT_TRUE(ReadBytes(b, other_bytes));
+  ASSERT_FALSE(b.Unicode());
   ASSERT_TRUE(a.MergeWith(b, u"cyrillic.cnc"));
   ASSERT_EQ(a.words.Count(), 2);
   EXPECT_TRUE(a.Unicode());
   EXPECT_FALSE(a.words.At(1)->eight_bit);
   EXPECT_EQ(a.words.At(1)->word, u"\u043C\u0438\u0440");
+  ASSERT_EQ(a.words.At(1)->JoinedCount(), 1);
+  EXPECT_EQ(static_cast<const TDocWordEntry*>(a.words.At(1)->JoinedEntries()[0])->word, u"\u043C\u0438\u0440\u0430");
+  ExpectEntriesBelongTo(a);
   TIntegrationDocument back;
   ASSERT_TRUE(ReadBytes(back, SavedBytes(a)));
   EXPECT_EQ(WordRows(back.words), WordRows(a.words));
