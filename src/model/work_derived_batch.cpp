@@ -39,6 +39,19 @@ void DeleteZippedResults(const std::vector<UString>& files) {
     if (FileExists(f) && !DeleteFileU(f)) Yikes(u"a zipped batch result could not be deleted: " + f);
 }
 
+// A member name the archive does not hold yet: name itself, else name with "_2", "_3", ...
+// before its extension. Letter case does not tell names apart, as on the systems the archive
+// may be unpacked on.
+UString FreeMemberName(const TZipForge& zip, const UString& name) {
+  if (zip.FindMember(name, false) < 0) return name;
+  const UString ext = ExtractFileExt(name);
+  const UString stem = name.substr(0, name.size() - ext.size());
+  for (int64_t n = 2;; ++n) {
+    const UString candidate = stem + u"_" + IntToUStr(n) + ext;
+    if (zip.FindMember(candidate, false) < 0) return candidate;
+  }
+}
+
 void RemoveFromSaved(std::vector<UString>& saved, const std::vector<UString>& gone) {
   const std::set<UString> drop(gone.begin(), gone.end());
   saved.erase(std::remove_if(saved.begin(), saved.end(), [&](const UString& f) { return drop.count(f) > 0; }),
@@ -136,7 +149,9 @@ bool TTessorineholder::BatchZipFromTempDir(UStringView extension, UStringView zi
     std::vector<UString> in;
     for (const UString& f : files) {
       MyYieldProcess();
-      if (zip.AddFile(f, ExtractFileName(f))) in.push_back(f);
+      // Results of texts of the same name, saved in different subfolders, meet in one archive:
+      // each keeps a member of its own.
+      if (zip.AddFile(f, FreeMemberName(zip, ExtractFileName(f)))) in.push_back(f);
       else all = false;
     }
     if (!zip.CloseArchive()) return false;  // nothing of this archive counts

@@ -2,7 +2,9 @@
 // open, and the settings blocks that tool documents place in their bodies.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "model/work_base.h"
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -126,26 +128,29 @@ bool TTessorineholder::StartSaveToFile(TStream& s, UStringView /*file_name*/, in
   return ok;
 }
 
-// The header goes back where this save wrote it (a document may sit in the middle of a larger
-// stream); when none was written to this stream, a header without window sizes is written
-// here, before the block.
+// The header goes back where the StartSaveToFile of this save wrote it (a document may sit in the
+// middle of a larger stream); without one, a header without window sizes is written here, before
+// the block. The place is forgotten once used: a stream that a later save meets may be another
+// one at the same address, whose bytes there belong to something else.
 bool TTessorineholder::SaveToStream(TStream& s) {
+  const TStream* header_stream = fHeaderStream;
+  const int64_t header_position = fHeaderPosition;
+  fHeaderStream = nullptr;
+  fHeaderPosition = -1;
   try {
     const int64_t pos = s.Position();
     if (pos < 0) return false;
     fExtraStuff.SetVersion(std::max(fExtraStuff.Version(), kMinHolderVersion));
     SetExtraStuffMarker(fCheck);
-    const bool rewrite = fHeaderStream == &s && fHeaderPosition >= 0 && fHeaderPosition + kHeaderSize <= pos;
+    const bool rewrite = header_stream == &s && header_position >= 0 && header_position + kHeaderSize <= pos;
     bool ok;
     if (rewrite) {
-      if (!s.SetPosition(fHeaderPosition)) return false;
+      if (!s.SetPosition(header_position)) return false;
       ok = WriteCheckSignature(s, fCheck);
       if (!s.SetPosition(pos)) return false;
     } else {
       FillHeader(0, 0, 0);
       SetExtraStuffMarker(fCheck);
-      fHeaderPosition = pos;
-      fHeaderStream = &s;
       ok = WriteCheckSignature(s, fCheck);
     }
     return ok && fExtraStuff.SaveToStream(s);
@@ -182,6 +187,11 @@ bool TTessorineholder::SaveToFile(UStringView file_name, int32_t client_height, 
   if (!Global_batch_mode && progress) progress->ProgressShortMessage(VXRes(TVXRes::VXSaving));
   UString target(file_name);
   if (ExtractFileExt(target).empty()) target += DefaultExtFromListType(ListKind);
+  // Each list clears its count of changed entries when it has written itself; when the document
+  // as a whole does not reach the file, those entries are still in no file.
+  std::vector<int32_t> changed(static_cast<size_t>(fLists.Count()), 0);
+  for (int i = 0; i < fLists.Count(); ++i)
+    if (TDocumentList* list = fLists.SafeItem(i)) changed[static_cast<size_t>(i)] = list->ChangedEntries();
   UString error;
   const bool ok = SafeSaveToFile(
       target,
@@ -191,6 +201,10 @@ bool TTessorineholder::SaveToFile(UStringView file_name, int32_t client_height, 
       &error);
   fHeaderStream = nullptr;
   fHeaderPosition = -1;
+  if (!ok) {
+    for (int i = 0; i < fLists.Count(); ++i)
+      if (TDocumentList* list = fLists.SafeItem(i)) list->SetChangedEntries(changed[static_cast<size_t>(i)]);
+  }
   if (!ok && global_keeping_log) AddToLogFile(u"save failed: " + error);
   if (!Global_batch_mode && progress) progress->ProgressShortMessage(u"");
   return ok;

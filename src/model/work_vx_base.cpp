@@ -264,9 +264,20 @@ void TVXBaseDataClass::ChangeListType(TTessorineList list_type) {
   stored_.settings.list_type = list_type;
 }
 
+// Every entry the list holds goes over: those in it, the joined forms their heads own (which are
+// in no list) and the entries kept for undo, which an undo would bring back.
 void TVXBaseDataClass::ConvertEntriesToUnicode(int code_page) {
+  auto convert = [code_page](TVXBaseListObject* e) {
+    e->ConvertEntryToUnicode(code_page);
+    if (e->priv_)
+      for (const TJoinedInstance& j : e->priv_->joined)
+        if (j.owned) j.entry->ConvertEntryToUnicode(code_page);
+  };
   for (TVXBaseListObject* e : entries_)
-    if (e) e->ConvertEntryToUnicode(code_page);
+    if (e) convert(e);
+  for (const auto& rec : undo_)
+    for (size_t k = 0; k < rec->owned.size(); ++k)
+      if (rec->owned[k]) convert(rec->entries[k]);
 }
 
 TVXBaseListObject* TVXBaseDataClass::Get(int i) const { return (i >= 0 && i < Count()) ? entries_[i] : nullptr; }

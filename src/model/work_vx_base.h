@@ -511,6 +511,8 @@ class TVXBaseDataClass {
   TStoredListInfoHolder& StoredListInfo() { return stored_; }
   int32_t ChangedEntries() const { return changed_entries_; }
   void ClearChangedEntries() { changed_entries_ = 0; }
+  // Puts back a count noted before a write that, as a whole, did not reach its file.
+  void SetChangedEntries(int32_t n) { changed_entries_ = n; }
   void NoteChange() { ++changed_entries_; }
   int32_t MinFrequency() const { return min_frequency_; }
   int32_t MaxFrequency() const { return max_frequency_; }

@@ -1,0 +1,949 @@
+// A tool document with its lists, notes, settings and chosen texts, used as the tools use it:
+// saved and read back whole, in UTF-16 and in 8-bit form, cut short and garbled, saved over an
+// older file, merged with another, saved in batches and read back out of the batch archive, and
+// its chosen texts handed from one tool to another.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+
+#include "chosen_test_support.h"
+#include "document_integration_support.h"
+#include "model/batch_procedures.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/settings/settings_defaults.h"
+#include "platform/zip/zip_forge.h"
+#include "support/temp_folder.h"
+#include "test_tool_document_support.h"
+
+namespace {
+
+std::vector<uint8_t> FileBytes(const UString& name) {
+  std::ifstream in(ToFsPath(name), std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const UString& name, const std::vector<uint8_t>& bytes, size_t count) {
+  std::ofstream out(ToFsPath(name), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(count));
+}
+
+// The document as a save writes it, without a file.
+std::vector<uint8_t> SavedBytes(TIntegrationDocument& doc) {
+  TMemoryStream s;
+  EXPECT_TRUE(doc.StartSaveToFile(s, u"", 0, 0, 0));
+  EXPECT_TRUE(doc.SaveToStream(s));
+  return s.Data();
+}
+
+bool ReadBytes(TIntegrationDocument& doc, const std::vector<uint8_t>& bytes, size_t count) {
+  TMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count)));
+  return doc.StartReadFromStream(s) && doc.ReadWholeFromStream(s);
+}
+bool ReadBytes(TIntegrationDocument& doc, const std::vector<uint8_t>& bytes) {
+  return ReadBytes(doc, bytes, bytes.size());
+}
+
+// --- what a document holds, in comparable form ------------------------------------------------
+
+// The word list as its grid shows it: every entry that is not joined under another, with its
+// marks and the entries joined under it.
+std::vector<std::string> WordRows(const TDocWordList& list) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TDocWordEntry* e = list.At(i);
+    if (!e || e->JoinedTo()) continue;
+    std::string row = Utf16ToUtf8(e->eight_bit ? Latin1ToUtf16(e->ansi) : e->word) + (e->eight_bit ? "[8]" : "") +
+                      "=" + std::to_string(e->freq) + "/" + std::to_string(e->Marks());
+    for (TVXBaseListObject* j : e->JoinedEntries()) {
+      const auto* je = static_cast<const TDocWordEntry*>(j);
+      row += " <" + Utf16ToUtf8(je->word) + "=" + std::to_string(je->freq) + ">";
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void ExpectSameStats(const TVXStatsList& a, const TVXStatsList& b) {
+  ASSERT_EQ(a.Count(), b.Count());
+  EXPECT_EQ(a.folderlist, b.folderlist);
+  for (int i = 0; i < a.Count(); ++i) {
+    EXPECT_EQ(a.GetEntryFullFilename(i), b.GetEntryFullFilename(i)) << i;
+    EXPECT_EQ(std::memcmp(&a.Row(i)->fdata.data, &b.Row(i)->fdata.data, sizeof(TOne_text_stats_data)), 0) << i;
+  }
+  EXPECT_EQ(a.Overall_stats.name, b.Overall_stats.name);
+  EXPECT_EQ(std::memcmp(&a.Overall_stats.data, &b.Overall_stats.data, sizeof(TOne_text_stats_data)), 0);
+}
+
+void ExpectSameChosen(const TSharedChosenFilesClass& a, const TSharedChosenFilesClass& b) {
+  ASSERT_EQ(a.FileCount(), b.FileCount());
+  EXPECT_EQ(a.TotalBytes(), b.TotalBytes());
+  EXPECT_EQ(a.fNotes.Text(), b.fNotes.Text());
+  for (int32_t i = 0; i < a.FileCount(); ++i) {
+    const TChosenFile_BaseRec& x = a.fFiles.Item(i)->data;
+    const TChosenFile_BaseRec& y = b.fFiles.Item(i)->data;
+    EXPECT_EQ(a.FullFilename(i), b.FullFilename(i)) << i;
+    EXPECT_EQ(x.zip_member, y.zip_member) << i;
+    EXPECT_EQ(x.size, y.size) << i;
+    EXPECT_EQ(x.date, y.date) << i;
+    EXPECT_EQ(x.words, y.words) << i;
+    EXPECT_EQ(x.wanted, y.wanted) << i;
+    EXPECT_EQ(x.kind, y.kind) << i;
+    EXPECT_EQ(x.hits, y.hits) << i;
+    EXPECT_EQ(x.julian_date, y.julian_date) << i;
+    EXPECT_EQ(x.jumps ? *x.jumps : T1LongintList{}, y.jumps ? *y.jumps : T1LongintList{}) << i;
+  }
+}
+
+void ExpectSameDocument(TIntegrationDocument& a, TIntegrationDocument& b) {
+  EXPECT_EQ(a.ListKind, b.ListKind);
+  EXPECT_EQ(a.Unicode(), b.Unicode());
+  EXPECT_EQ(a.fNotes.Lines(), b.fNotes.Lines());
+  EXPECT_EQ(std::memcmp(a.ftextsettings.bytes, b.ftextsettings.bytes, TTextsett_rec32::kSize), 0);
+  EXPECT_EQ(a.ExtraStuffParentFilename(), b.ExtraStuffParentFilename());
+  EXPECT_EQ(a.RelativeEntropyBasis(), b.RelativeEntropyBasis());
+  EXPECT_EQ(a.TessorineHolderMainListCount(), b.TessorineHolderMainListCount());
+  EXPECT_EQ(WordRows(a.words), WordRows(b.words));
+  ExpectSameStats(a.stats, b.stats);
+  ExpectSameChosen(a.chosen, b.chosen);
+}
+
+// Every entry of the document's lists (joined ones too) belongs to that list and that document.
+void ExpectEntriesBelongTo(TIntegrationDocument& doc) {
+  for (int i = 0; i < doc.words.Count(); ++i) {
+    TVXBaseListObject* e = doc.words.Get(i);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->List(), &doc.words) << i;
+    EXPECT_EQ(e->Holder(), &doc) << i;
+    for (TVXBaseListObject* j : e->JoinedEntries()) {
+      EXPECT_EQ(j->List(), &doc.words) << i;
+      EXPECT_EQ(j->Holder(), &doc) << i;
+    }
+  }
+  for (int i = 0; i < doc.stats.Count(); ++i) {
+    EXPECT_EQ(doc.stats.Get(i)->List(), &doc.stats) << i;
+    EXPECT_EQ(doc.stats.Get(i)->Holder(), &doc) << i;
+  }
+  EXPECT_EQ(doc.Lists().Count(), 2);
+  EXPECT_EQ(doc.Lists().SafeItem(0), &doc.words);
+  EXPECT_EQ(doc.Lists().SafeItem(1), &doc.stats);
+}
+
+// --- making documents ----------------------------------------------------------------------------
+
+TOne_text_stats_rec StatsRecord(UStringView full_name, int32_t words, uint32_t seed) {
+  std::mt19937 rng(seed);
+  TOne_text_stats_rec r;
+  r.name = UString(full_name);
+  TOne_text_stats_data& d = r.data;
+  for (int g = 0; g < 5; ++g) {
+    d.groups[g].count = g == 0 ? words : static_cast<int32_t>(rng() % 500);
+    d.groups[g].mean = static_cast<float>(rng() % 1000) / 7.0f;
+    d.groups[g].sd = static_cast<float>(rng() % 1000) / 11.0f;
+  }
+  d.running_words = words + 3;
+  d.types = words / 2 + 1;
+  d.ratio_basis = 1000;
+  d.value84 = static_cast<int32_t>(rng() % 100);
+  d.julian_date = 2459000.25 + seed;
+  d.size_count = words * 6;
+  d.ratio = {words / 1000 + 1, 44.5f, 3.25f};
+  for (int n = 1; n <= 50; ++n) d.word_lengths[n] = static_cast<int32_t>(rng() % 40);
+  d.text_number = static_cast<int32_t>(seed);
+  d.centrality[0] = 0.5f;
+  d.centrality[1] = 0.25f;
+  d.spare340[3] = 0x5A;
+  return r;
+}
+
+const char16_t* const kWords[] = {u"the",        u"caf\u00E9",         u"\u0436\u0438\u0437\u043D\u044C",
+                                  u"\u4E2D\u6587", u"\U0001F600smile", u"na\u00EFve",
+                                  u"\u05E9\u05DC\u05D5\u05DD", u"word",  u"\u00DFtra\u00DFe",
+                                  u"x",          u"",                  u"a\u0301"};
+
+// A result as a run of the tool leaves it: notes, words (one joined under another, one deleted,
+// one matched), statistics of texts in two folders, the chosen texts, the document's identity.
+void FillDocument(TIntegrationDocument& doc, const TempFolder& tmp, const UString& tag, int n_words = 12) {
+  doc.StartStandardNotes(1, 0, u"", u"made for " + tag);
+  doc.AddNoteDetails({u"first detail", u"second d\u00E9tail", u"", u"\tthird"}, 1);
+  doc.AddOneLaterNote(u"looked at again", u"\u4E2D\u6587 heading");
+  doc.AddOneDuringMainComputationNote(u"during " + tag);
+
+  for (int i = 0; i < n_words; ++i) {
+    const UString w = UString(kWords[i % 12]) + (i >= 12 ? IntToUStr(i) : UString()) + tag;
+    doc.words.AddWord(w, 1000 - i);
+  }
+  if (n_words >= 4) {
+    EXPECT_TRUE(doc.words.Join(0, 1, false));
+    doc.words.SetDeleted(2, true);
+    doc.words.SetMatched(3, true);
+  }
+
+  const UString texts = tmp.Path() + u"texts_" + tag + u"/";
+  const UString a = tmp.Write(u"texts_" + tag + u"/news/a.txt", "alpha beta");
+  const UString b = tmp.Write(u"texts_" + tag + u"/news/b.txt", "gamma");
+  const UString c = tmp.Write(u"texts_" + tag + u"/fiction/c\u00E9.txt", "delta epsilon zeta");
+  uint32_t seed = 1;
+  for (const UString& name : {a, b, c}) {
+    doc.stats.Add(new TStatsEntry(StatsRecord(name, 100 * static_cast<int32_t>(seed), seed), false, &doc.stats));
+    ++seed;
+  }
+  doc.stats.Overall_stats.data.ratio_basis = 1000;
+  doc.stats.Overall_stats.data.julian_date = 2459100.5;
+  doc.stats.ComputeTotalWordStats();
+  doc.stats.SetOverallEntries(doc.words.Count());
+
+  EXPECT_TRUE(doc.chosen.ToolAddAFile(a));
+  EXPECT_TRUE(doc.chosen.ToolAddAFile(b));
+  EXPECT_TRUE(doc.chosen.ToolAddAFile(c));
+  doc.chosen.SetFileHits(0, 4);
+  doc.chosen.SetFileWords(1, 1);
+  doc.chosen.fFiles.Item(2)->data.jumps->assign({7, 30, 2});
+  doc.chosen.fNotes.Add(u"chosen for " + tag);
+
+  doc.SaveAParentFilenameInExtraStuff(texts + u"parent.cnc");
+  doc.SetRelativeEntropyBasis(17);
+}
+
+// A language record of an 8-bit Cyrillic document.
+Tfixed_lang_details32 CyrillicLanguage() {
+  Tfixed_lang_details32 l = DefaultLanguage();
+  l.SetLCID(0x0419);
+  l.SetWindowsCodePage(1251);
+  l.SetLanguageName(u"Russian");
+  return l;
+}
+
+class DocumentIntegration : public ToolDocumentTest {
+ protected:
+  void SetUp() override {
+    ToolDocumentTest::SetUp();
+    words_alive_ = TDocWordEntry::live;
+    rows_alive_ = TStatsEntry::live_count;
+    Global_BatchProcedures = TBatchProceduresRec();
+    SetDefaultBatchHandlers(Global_BatchProcedures);
+    HeadlessDialogs().Clear();
+  }
+  void TearDown() override {
+    // Every document of a test is gone by now: so must its entries be.
+    EXPECT_EQ(TDocWordEntry::live, words_alive_);
+    EXPECT_EQ(TStatsEntry::live_count, rows_alive_);
+    Global_BatchProcedures = TBatchProceduresRec();
+    HeadlessDialogs().Clear();
+    current_tool_var = kToolConcordancer;
+    ToolDocumentTest::TearDown();
+  }
+
+  TempFolder tmp;
+
+ private:
+  int words_alive_ = 0;
+  int rows_alive_ = 0;
+};
+
+// --- a whole file ----------------------------------------------------------------------------------
+
+TEST_F(DocumentIntegration, AFileReadsBackIntoAFreshDocumentWithEveryListAndNote) {
+  TIntegrationDocument doc;
+  FillDocument(doc, tmp, u"A");
+  const UString name = tmp.Path() + u"result";
+  ASSERT_TRUE(doc.SaveToFile(name, 700, 900, 120));
+  const UString file = name + u".cnc";  // the list type's extension was added
+  ASSERT_TRUE(FileExists(file));
+
+  TIntegrationDocument back;
+  const T2_BooleanRec r = back.ReadWholeFromFile(file, kToolConcordancer);
+  EXPECT_TRUE(r.first);
+  EXPECT_TRUE(r.second);
+  ExpectSameDocument(doc, back);
+  ExpectEntriesBelongTo(back);
+  EXPECT_EQ(back.SourceTextFilename, file);
+  EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), file);
+  EXPECT_EQ(back.announced, std::vector<int32_t>{doc.words.Count()});
+  EXPECT_GE(back.TessorineHolderVersionNumber(), 19);
+  int32_t height = 0;
+  EXPECT_TRUE(back.TryToGetClientHeightOrWidth(4000, true, height));
+  EXPECT_EQ(height, DimensionScaledForDPI(700, 120, ScreenPixelsPerInch()));
+
+  // The joined form travels under its head; its marks and the others' stay.
+  ASSERT_EQ(back.words.At(0)->JoinedCount(), 1);
+  EXPECT_TRUE(back.words.GetDeleted(1));
+  EXPECT_TRUE(back.words.GetMatched(2));
+  EXPECT_EQ(back.words.At(0)->JoinedEntries()[0]->JoinedTo(), back.words.At(0));
+
+  // Saved again with the same window, the read document gives the file's bytes, but for the
+  // counts of the word list: the joined form no longer stands in the list on its own, so the
+  // main list count is one lower and no entry was left out of the list's entries.
+  TMemoryStream again;
+  ASSERT_TRUE(back.StartSaveToFile(again, u"", 700, 900, 120));
+  ASSERT_TRUE(back.SaveToStream(again));
+  std::vector<uint8_t> expected = FileBytes(file);
+  const int32_t count = back.words.Count(), none = 0;
+  std::memcpy(expected.data() + 57 + 56, &count, 4);
+  const auto list_at = std::search(expected.begin(), expected.end(), std::begin("VXBL"), std::end("VXBL") - 1);
+  ASSERT_NE(list_at, expected.end());
+  std::memcpy(&*list_at + 8 + 4, &none, 4);
+  EXPECT_EQ(again.Data(), expected);
+}
+
+TEST_F(DocumentIntegration, AnEmptyDocumentAndOneWithMissingFields) {
+  const UString file = tmp.Path() + u"empty.cnc";
+  {
+    TIntegrationDocument empty;
+    ASSERT_TRUE(empty.SaveToFile(file, 0, 0, 0));
+  }
+  TIntegrationDocument back;
+  const T2_BooleanRec r = back.ReadWholeFromFile(file, kToolConcordancer);
+  EXPECT_TRUE(r.first);
+  EXPECT_TRUE(r.second);
+  EXPECT_TRUE(back.announced.empty());  // no entries to announce
+  EXPECT_EQ(back.words.Count() + back.stats.Count() + back.chosen.FileCount() + back.fNotes.Count(), 0);
+
+  // A main list that lacks some data fields reads, and says the read was not complete.
+  back.words.AddWord(u"partial", 1);
+  back.words.StoredListInfo().info.some_data_fields_missing = 1;
+  ASSERT_TRUE(back.SaveToFile(file, 0, 0, 0));
+  TIntegrationDocument partial;
+  const T2_BooleanRec p = partial.ReadWholeFromFile(file, kToolConcordancer);
+  EXPECT_TRUE(p.first);
+  EXPECT_FALSE(p.second);
+  EXPECT_EQ(partial.announced, std::vector<int32_t>{1});
+}
+
+TEST_F(DocumentIntegration, ADocumentReadsBackFromAnyStreamPosition) {
+  TIntegrationDocument doc;
+  FillDocument(doc, tmp, u"P");
+  // Two documents one after the other in one stream, as an archive of results holds them.
+  TMemoryStream s;
+  const std::vector<uint8_t> lead(33, 0xEE);
+  ASSERT_TRUE(s.WriteExact(lead.data(), 33));
+  ASSERT_TRUE(doc.StartSaveToFile(s, u"", 0, 0, 0));
+  ASSERT_TRUE(doc.SaveToStream(s));
+  const int64_t second = s.Position();
+  doc.words.AddWord(u"only in the second", 1);
+  ASSERT_TRUE(doc.StartSaveToFile(s, u"", 0, 0, 0));
+  ASSERT_TRUE(doc.SaveToStream(s));
+  for (size_t i = 0; i < 33; ++i) ASSERT_EQ(s.Data()[i], 0xEE);
+
+  ASSERT_TRUE(s.SetPosition(33));
+  TIntegrationDocument first;
+  ASSERT_TRUE(first.StartReadFromStream(s) && first.ReadWholeFromStream(s));
+  EXPECT_EQ(s.Position(), second);
+  TIntegrationDocument last;
+  ASSERT_TRUE(last.StartReadFromStream(s) && last.ReadWholeFromStream(s));
+  EXPECT_EQ(s.Position(), s.Size());
+  EXPECT_EQ(first.words.Count() + 1, last.words.Count());
+  ExpectSameDocument(doc, last);
+}
+
+// --- UTF-16 and 8-bit ------------------------------------------------------------------------------
+
+TEST_F(DocumentIntegration, EightBitDocumentsKeepTheirBytesAndGoOverToUnicodeWithTheirCodePage) {
+  TIntegrationDocument doc;
+  doc.SetTextSettings_Language(CyrillicLanguage());
+  doc.SetUnicode(false);
+  EXPECT_EQ(doc.CodePage(), 1251);
+  doc.words.AddBytes("\xEC\xE8\xF0", 5);  // "мир" in code page 1251
+  doc.words.AddBytes("\xE4\xEE\xEC", 3);  // "дом"
+  doc.words.AddBytes("plain", 1);
+  doc.stats.Add(new TStatsEntry(StatsRecord(tmp.Path() + u"\u0442\u0435\u043A\u0441\u0442.txt", 9, 4), false,
+                                &doc.stats));
+  doc.stats.Overall_stats.data.ratio_basis = 1000;
+  const UString file = tmp.Path() + u"eight.cnc";
+  ASSERT_TRUE(doc.SaveToFile(file, 0, 0, 0));
+
+  // Read where the current settings name another language and code page.
+  ASSERT_NE(GetTextSettings().WindowsCodePage(), 1251);
+  TIntegrationDocument back;
+  ASSERT_TRUE(back.ReadWholeFromFile(file, kToolConcordancer).first);
+  EXPECT_FALSE(back.Unicode());
+  EXPECT_EQ(back.CodePage(), 1251);
+  EXPECT_EQ(back.LCID(), 0x0419u);
+  ExpectSameDocument(doc, back);
+  ASSERT_EQ(back.words.Count(), 3);
+  EXPECT_TRUE(back.words.At(0)->eight_bit);
+  EXPECT_EQ(back.words.At(0)->ansi, "\xEC\xE8\xF0");
+  EXPECT_EQ(back.stats.GetEntryFullFilename(0), tmp.Path() + u"\u0442\u0435\u043A\u0441\u0442.txt");
+
+  // Going over to UTF-16 converts every list once, in the document's code page.
+  back.SetUnicode(true);
+  EXPECT_EQ(back.words.At(0)->word, u"\u043C\u0438\u0440");
+  EXPECT_EQ(back.words.At(1)->word, u"\u0434\u043E\u043C");
+  EXPECT_EQ(back.words.At(2)->word, u"plain");
+  back.SetUnicode(true);
+  EXPECT_EQ(back.words.At(0)->word, u"\u043C\u0438\u0440");
+
+  const UString wide = tmp.Path() + u"wide.cnc";
+  ASSERT_TRUE(back.SaveToFile(wide, 0, 0, 0));
+  TIntegrationDocument wide_back;
+  ASSERT_TRUE(wide_back.ReadWholeFromFile(wide, kToolConcordancer).first);
+  EXPECT_TRUE(wide_back.Unicode());
+  ExpectSameDocument(back, wide_back);
+  EXPECT_EQ(wide_back.words.At(0)->word, u"\u043C\u0438\u0440");
+
+  // A UTF-16 document read into one that was 8-bit before comes back as UTF-16.
+  TIntegrationDocument reused;
+  reused.SetUnicode(false);
+  ASSERT_TRUE(reused.ReadWholeFromFile(wide, kToolConcordancer).first);
+  EXPECT_TRUE(reused.Unicode());
+  ExpectSameDocument(back, reused);
+}
+
+TEST_F(DocumentIntegration, GoingOverToUnicodeConvertsJoinedFormsAndEntriesKeptForUndo) {
+  TIntegrationDocument doc;
+  doc.SetTextSettings_Language(CyrillicLanguage());
+  doc.SetUnicode(false);
+  doc.words.AddBytes("\xE8\xE4\xF2\xE8", 9);      // "идти", the head
+  doc.words.AddBytes("\xF8\xE5\xEB", 4);          // "шел", joined under it
+  doc.words.AddBytes("\xE4\xEE\xEC", 3);          // "дом", deleted
+  doc.words.AddBytes("\xEC\xE8\xF0", 2);          // "мир"
+  ASSERT_TRUE(doc.words.Join(0, 1, false));
+  ASSERT_TRUE(doc.words.DeleteOne(2, true));
+  const std::vector<uint8_t> eight_bit = SavedBytes(doc);
+
+  // Purged for good: the form now belongs to its head, the deleted entry to the undo list.
+  ASSERT_EQ(doc.words.Zap(true), 2);
+  ASSERT_EQ(doc.words.Count(), 2);
+  doc.SetUnicode(true);
+  ASSERT_EQ(doc.words.At(0)->JoinedCount(), 1);
+  const auto* form = static_cast<const TDocWordEntry*>(doc.words.At(0)->JoinedEntries()[0]);
+  EXPECT_FALSE(form->eight_bit);
+  EXPECT_EQ(form->word, u"\u0448\u0435\u043B");
+  ASSERT_TRUE(doc.words.Undo());
+  ASSERT_EQ(doc.words.Count(), 4);
+  for (int i = 0; i < doc.words.Count(); ++i) EXPECT_FALSE(doc.words.At(i)->eight_bit) << i;
+  TIntegrationDocument wide;
+  ASSERT_TRUE(ReadBytes(wide, SavedBytes(doc)));
+  EXPECT_EQ(WordRows(wide.words), WordRows(doc.words));
+
+  // Read from its file, the form travels under its head, and goes over with it.
+  TIntegrationDocument back;
+  ASSERT_TRUE(ReadBytes(back, eight_bit));
+  ASSERT_FALSE(back.Unicode());
+  back.SetUnicode(true);
+  ASSERT_EQ(back.words.At(0)->JoinedCount(), 1);
+  EXPECT_EQ(static_cast<const TDocWordEntry*>(back.words.At(0)->JoinedEntries()[0])->word, u"\u0448\u0435\u043B");
+  TIntegrationDocument back_wide;
+  ASSERT_TRUE(ReadBytes(back_wide, SavedBytes(back)));
+  EXPECT_EQ(WordRows(back_wide.words), WordRows(back.words));
+}
+
+// --- damage ----------------------------------------------------------------------------------------
+
+TEST_F(DocumentIntegration, EveryCutOfADocumentAnswersFalseAndLeaksNothing) {
+  std::vector<uint8_t> bytes;
+  {
+    TIntegrationDocument doc;
+    FillDocument(doc, tmp, u"C", 6);
+    bytes = SavedBytes(doc);
+  }
+  {
+    TIntegrationDocument whole;
+    ASSERT_TRUE(ReadBytes(whole, bytes));
+  }
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    TIntegrationDocument doc;
+    ASSERT_FALSE(ReadBytes(doc, bytes, cut)) << "cut at " << cut << " of " << bytes.size();
+  }
+  // Through the file reader too: false, and the document names no file.
+  const UString file = tmp.Path() + u"cut.cnc";
+  for (size_t cut = 0; cut < bytes.size(); cut += 61) {
+    WriteFileBytes(file, bytes, cut);
+    TIntegrationDocument doc;
+    const T2_BooleanRec r = doc.ReadWholeFromFile(file, kToolConcordancer);
+    ASSERT_FALSE(r.first) << cut;
+    EXPECT_FALSE(r.second);
+    EXPECT_TRUE(doc.SourceTextFilename.empty());
+  }
+}
+
+TEST_F(DocumentIntegration, ABigDocumentCutAtADenseSampleOfPlaces) {
+  std::vector<uint8_t> bytes;
+  {
+    TIntegrationDocument doc;
+    FillDocument(doc, tmp, u"B", 3000);
+    for (int i = 0; i < 400; ++i) {
+      const UString name = u"/corpus/part" + IntToUStr(i % 7) + u"/text" + IntToUStr(i) + u".txt";
+      doc.stats.Add(new TStatsEntry(StatsRecord(name, i + 1, static_cast<uint32_t>(i + 10)), false, &doc.stats));
+      TChosenFile_BaseRec d;
+      d.filename = ExtractFileName(name);
+      d.size = i + 1;
+      d.jumps = std::make_shared<T1LongintList>(T1LongintList(static_cast<size_t>(i % 5), i));
+      doc.chosen.AddedAFile(d, ExcludeTrailingPathDelimiter(ExtractFilePath(name)));
+    }
+    bytes = SavedBytes(doc);
+  }
+  ASSERT_GT(bytes.size(), 200000u);
+  std::mt19937 rng(77);
+  std::set<size_t> cuts;
+  for (size_t i = 0; i < 2000; ++i) cuts.insert(rng() % bytes.size());
+  for (size_t i = 0; i < 700; ++i) cuts.insert(i);              // header, block and notes
+  for (size_t i = bytes.size() - 1500; i < bytes.size(); ++i) cuts.insert(i);  // the chosen texts
+  for (size_t cut : cuts) {
+    TIntegrationDocument doc;
+    ASSERT_FALSE(ReadBytes(doc, bytes, cut)) << "cut at " << cut << " of " << bytes.size();
+  }
+}
+
+TEST_F(DocumentIntegration, GarbledDocumentsAnswerWithoutHarmAndWhatIsReadSavesAgain) {
+  std::vector<uint8_t> bytes;
+  {
+    TIntegrationDocument doc;
+    FillDocument(doc, tmp, u"G", 8);
+    bytes = SavedBytes(doc);
+  }
+  const int32_t interesting[] = {-1, 0, 1, 2, 255, 0x7FFFFFFF, INT32_MIN, 0x40000000, 1 << 20};
+  // Most of the garbling goes to the lists and the chosen texts, after the raw settings block.
+  const size_t lists_at = static_cast<size_t>(
+      std::search(bytes.begin(), bytes.end(), std::begin("VXBL"), std::end("VXBL") - 1) - bytes.begin());
+  ASSERT_LT(lists_at, bytes.size());
+  std::mt19937 rng(2024);
+  int accepted = 0, resaved = 0;
+  for (int trial = 0; trial < 2500; ++trial) {
+    std::vector<uint8_t> b = bytes;
+    const int changes = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < changes; ++k) {
+      const size_t from = (rng() % 3 == 0) ? 0 : lists_at;
+      const size_t at = from + rng() % (b.size() - from - 4);
+      switch (rng() % 3) {
+        case 0: b[at] ^= static_cast<uint8_t>(1 + rng() % 255); break;
+        case 1: {
+          const int32_t v = interesting[rng() % std::size(interesting)];
+          std::memcpy(b.data() + at, &v, 4);
+          break;
+        }
+        default: {
+          const size_t n = std::min<size_t>(1 + rng() % 64, b.size() - at);
+          for (size_t i = 0; i < n; ++i) b[at + i] = static_cast<uint8_t>(rng());
+          break;
+        }
+      }
+    }
+    TIntegrationDocument doc;
+    if (!ReadBytes(doc, b)) continue;
+    ++accepted;
+    // What the reader took in, the writer can give out again, and that reads back the same.
+    TMemoryStream again;
+    if (!doc.StartSaveToFile(again, u"", 0, 0, 0) || !doc.SaveToStream(again)) continue;
+    ++resaved;
+    TIntegrationDocument back;
+    ASSERT_TRUE(ReadBytes(back, again.Data())) << "trial " << trial;
+    EXPECT_EQ(WordRows(doc.words), WordRows(back.words)) << "trial " << trial;
+    EXPECT_EQ(doc.fNotes.Lines(), back.fNotes.Lines()) << "trial " << trial;
+  }
+  EXPECT_GT(accepted, 0);
+  EXPECT_GT(resaved, 0);
+}
+
+// --- saving over an older file -------------------------------------------------------------------------
+
+TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {
+  const UString file = tmp.Path() + u"kept.cnc";
+  TIntegrationDocument doc;
+  FillDocument(doc, tmp, u"F");
+  ASSERT_TRUE(doc.SaveToFile(file, 0, 0, 0));
+  const std::vector<uint8_t> before = FileBytes(file);
+
+  TListKindSet kinds;
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());  // all of it is in the file
+
+  // A list busy with a job refuses to be written: the save fails and the file stays. The word
+  // list was written into the discarded copy; it still holds what no file holds.
+  doc.words.AddWord(u"added later", 3);
+  doc.stats.SetListBusy(kBusySorting);
+  EXPECT_FALSE(doc.SaveToFile(file, 0, 0, 0));
+  doc.stats.SetListBusy(kBusyNone);
+  EXPECT_EQ(FileBytes(file), before);
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
+  EXPECT_FALSE(kinds.test(kListStatistics));
+
+  // A disk that fills up half-way through.
+  {
+    FileSizeLimit limit(before.size() / 2);
+    EXPECT_FALSE(doc.SaveToFile(file, 0, 0, 0));
+  }
+  EXPECT_EQ(FileBytes(file), before);
+  EXPECT_EQ(FindFiles(tmp.Path(), u"*.tmp").size(), 0u);
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
+
+  TIntegrationDocument older;
+  ASSERT_TRUE(older.ReadWholeFromFile(file, kToolConcordancer).first);
+  std::vector<std::string> rows = WordRows(older.words);
+  rows.push_back("added later=3/0");
+  EXPECT_EQ(rows, WordRows(doc.words));
+
+  // The failures left nothing behind in the document: the next save is whole.
+  ASSERT_TRUE(doc.SaveToFile(file, 0, 0, 0));
+  doc.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());
+  TIntegrationDocument newer;
+  ASSERT_TRUE(newer.ReadWholeFromFile(file, kToolConcordancer).first);
+  ExpectSameDocument(doc, newer);
+  newer.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.none());  // a document just read holds nothing unsaved
+}
+
+TEST_F(DocumentIntegration, EachStreamGetsTheHeaderWhereTheDocumentBeginsInIt) {
+  TIntegrationDocument doc;
+  FillDocument(doc, tmp, u"S", 5);
+  // Results written one after another into streams of their own, each after a caption of its
+  // own length: the streams come and go at the same place in memory.
+  std::optional<TMemoryStream> s;
+  const size_t captions[] = {10, 100, 300, 20};
+  for (size_t round = 0; round < std::size(captions); ++round) {
+    SCOPED_TRACE(round);
+    s.emplace();
+    const std::vector<uint8_t> caption(captions[round], static_cast<uint8_t>(0xC0 + round));
+    ASSERT_TRUE(s->WriteExact(caption.data(), static_cast<int64_t>(caption.size())));
+    if (round == 0) {
+      ASSERT_TRUE(doc.StartSaveToFile(*s, u"", 0, 0, 0));  // the first one as a file is
+    }
+    ASSERT_TRUE(doc.SaveToStream(*s));
+    for (size_t i = 0; i < caption.size(); ++i) ASSERT_EQ(s->Data()[i], caption[i]) << i;
+    ASSERT_TRUE(s->SetPosition(static_cast<int64_t>(caption.size())));
+    TIntegrationDocument back;
+    ASSERT_TRUE(back.StartReadFromStream(*s) && back.ReadWholeFromStream(*s));
+    ExpectSameDocument(doc, back);
+  }
+}
+
+// --- merging ---------------------------------------------------------------------------------------
+
+TEST_F(DocumentIntegration, MergingAddsTheOthersRowsAndNotesAndKeepsItsEntriesSound) {
+  TIntegrationDocument a;
+  FillDocument(a, tmp, u"M", 6);
+  // The other document is read from its file, as the merge command does.
+  const UString other_file = tmp.Path() + u"other.cnc";
+  {
+    TIntegrationDocument made;
+    FillDocument(made, tmp, u"N", 5);
+    // One text of it is a text of a too.
+    const UString shared = a.stats.GetEntryFullFilename(0);
+    made.stats.Add(new TStatsEntry(StatsRecord(shared, 100, 1), false, &made.stats));
+    made.stats.ComputeTotalWordStats();
+    ASSERT_TRUE(made.SaveToFile(other_file, 0, 0, 0));
+  }
+  auto b = std::make_unique<TIntegrationDocument>();
+  ASSERT_TRUE(b->ReadWholeFromFile(other_file, kToolConcordancer).first);
+  ASSERT_EQ(b->words.At(0)->JoinedCount(), 1);  // its joined form belongs to its head
+
+  const int words_a = a.words.Count(), words_b = b->words.Count();
+  const std::vector<UString> notes_a = a.fNotes.Lines(), notes_b = b->fNotes.Lines();
+  const int32_t running_a = a.stats.Overall_stats.data.running_words;
+  int32_t running_new = 0;
+  for (int i = 0; i < 3; ++i) running_new += b->stats.Row(i)->fdata.data.running_words;
+
+  TListKindSet kinds;
+  a.SetLastMainToolFile(false);
+  ASSERT_TRUE(a.MergeWith(*b, u"other.cnc"));
+  a.ListKindsWithData(kinds);
+  EXPECT_TRUE(kinds.test(kListWordList));
+  EXPECT_TRUE(kinds.test(kListStatistics));
+  EXPECT_EQ(a.words.Count(), words_a + words_b);
+  EXPECT_EQ(b->words.Count(), 0);
+  EXPECT_EQ(a.stats.Count(), 6);  // the shared text once
+  EXPECT_EQ(a.stats.Overall_stats.data.running_words, running_a + running_new);
+  EXPECT_EQ(a.stats.Overall_stats.data.types, a.words.Count());
+  EXPECT_EQ(a.chosen.FileCount(), 6);
+  ASSERT_EQ(a.fNotes.Count(), static_cast<int>(notes_a.size() + 1 + notes_b.size()));
+  EXPECT_TRUE(std::equal(notes_a.begin(), notes_a.end(), a.fNotes.Lines().begin()));
+  EXPECT_EQ(a.fNotes[static_cast<int>(notes_a.size())].find(u"other.cnc") != UString::npos, true);
+  EXPECT_TRUE(std::equal(notes_b.begin(), notes_b.end(), a.fNotes.Lines().end() - static_cast<std::ptrdiff_t>(notes_b.size())));
+  ExpectEntriesBelongTo(a);
+
+  // The other document is gone; what came from it is this one's now.
+  const std::vector<std::string> rows = WordRows(a.words);
+  b.reset();
+  const UString file = tmp.Path() + u"merged.cnc";
+  ASSERT_TRUE(a.SaveToFile(file, 0, 0, 0));
+  TIntegrationDocument back;
+  ASSERT_TRUE(back.ReadWholeFromFile(file, kToolConcordancer).first);
+  EXPECT_EQ(WordRows(back.words), rows);
+  ExpectSameDocument(a, back);
+}
+
+TEST_F(DocumentIntegration, MergingAnEightBitDocumentConvertsItInItsOwnCodePage) {
+  TIntegrationDocument a;
+  a.words.AddWord(u"\u00E9t\u00E9", 2);
+  // The other document is read from its file, with a form joined under its head.
+  std::vector<uint8_t> other_bytes;
+  {
+    TIntegrationDocument made;
+    made.SetTextSettings_Language(CyrillicLanguage());
+    made.SetUnicode(false);
+    made.words.AddBytes("\xEC\xE8\xF0", 5);
+    made.words.AddBytes("\xEC\xE8\xF0\xE0", 1);
+    ASSERT_TRUE(made.words.Join(0, 1, false));
+    other_bytes = SavedBytes(made);
+  }
+  TIntegrationDocument b;
+  ASSERT_TRUE(ReadBytes(b, other_bytes));
+  ASSERT_FALSE(b.Unicode());
+  ASSERT_TRUE(a.MergeWith(b, u"cyrillic.cnc"));
+  ASSERT_EQ(a.words.Count(), 2);
+  EXPECT_TRUE(a.Unicode());
+  EXPECT_FALSE(a.words.At(1)->eight_bit);
+  EXPECT_EQ(a.words.At(1)->word, u"\u043C\u0438\u0440");
+  ASSERT_EQ(a.words.At(1)->JoinedCount(), 1);
+  EXPECT_EQ(static_cast<const TDocWordEntry*>(a.words.At(1)->JoinedEntries()[0])->word, u"\u043C\u0438\u0440\u0430");
+  ExpectEntriesBelongTo(a);
+  TIntegrationDocument back;
+  ASSERT_TRUE(ReadBytes(back, SavedBytes(a)));
+  EXPECT_EQ(WordRows(back.words), WordRows(a.words));
+
+  // Documents refuse to merge with themselves and with other kinds of document.
+  EXPECT_FALSE(a.MergeWith(a, u"self"));
+  TTestDocument other_kind;
+  EXPECT_FALSE(a.MergeWith(other_kind, u"other kind"));
+}
+
+// --- batches -------------------------------------------------------------------------------------------
+
+// The results of a batch run: one document per text, each made from that text alone.
+class BatchDocuments : public DocumentIntegration {
+ protected:
+  void SetUp() override {
+    DocumentIntegration::SetUp();
+    Global_batch_mode = 1;
+    Global_BatchProcedures.BatchRootFolder = tmp.Path() + u"batch";
+    Global_BatchProcedures.keep_file_dates = true;
+  }
+
+  // Saves the result of text index of a run of total texts; answers the words it holds.
+  std::vector<std::string> SaveResult(int32_t index, int32_t total, int32_t words = 0) {
+    TIntegrationDocument doc;
+    const UString text = tmp.Write(u"corpus/text" + IntToUStr(index) + u".txt", "words of text");
+    doc.StartStandardNotes(index + 1, 0, u"", u"");
+    if (words == 0) words = index % 5 + 1;
+    for (int i = 0; i < words; ++i) doc.words.AddWord(u"w" + IntToUStr(index) + u"_" + IntToUStr(i), i + 1);
+    doc.stats.Add(new TStatsEntry(StatsRecord(text, index + 1, static_cast<uint32_t>(index)), false, &doc.stats));
+    doc.chosen.ToolAddAFile(text);
+    TDateTime date = 0;
+    EXPECT_TRUE(TryEncodeDateTime(2020, 1, 1 + index % 28, 12, 0, 0, date));
+    EXPECT_TRUE(doc.BatchSaveToTempDir(text, index, date, total));
+    saved_[u"text" + IntToUStr(index) + u".cnc"] = WordRows(doc.words);
+    return WordRows(doc.words);
+  }
+
+  // Reads every member of the archive as a document straight from the archive.
+  void ExpectArchiveHoldsTheResults(const UString& zip_name, size_t expected_members) {
+    TZipForge zip;
+    zip.SetFileName(zip_name);
+    ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::Read)) << Utf16ToUtf8(zip.LastError());
+    EXPECT_EQ(zip.GetFileComment(), "Tessor Batch file .cnc");
+    ASSERT_EQ(zip.Members().size(), expected_members);
+    for (const TZipMemberInfo& m : zip.Members()) {
+      SCOPED_TRACE(Utf16ToUtf8(m.name));
+      auto it = saved_.find(m.name);
+      ASSERT_NE(it, saved_.end());
+      std::unique_ptr<TZipMemberStream> in = zip.OpenMemberStream(m.index);
+      ASSERT_TRUE(in);
+      TIntegrationDocument doc;
+      ASSERT_TRUE(doc.StartReadFromStream(*in));
+      ASSERT_TRUE(doc.ReadWholeFromStream(*in));
+      EXPECT_EQ(in->Position(), in->Size());
+      EXPECT_EQ(WordRows(doc.words), it->second);
+      ASSERT_EQ(doc.stats.Count(), 1);
+      EXPECT_EQ(ExtractFileName(doc.stats.GetEntryFullFilename(0)), ChangeFileExt(m.name, u".txt"));
+      ASSERT_GE(doc.fNotes.Count(), 2);
+      EXPECT_EQ(doc.fNotes[1].substr(0, 2), u"# ");
+      ++read_;
+    }
+  }
+
+  std::map<UString, std::vector<std::string>> saved_;
+  size_t read_ = 0;
+};
+
+TEST_F(BatchDocuments, ASmallRunIsZippedInOneGoAndEveryResultReadsBackFromTheArchive) {
+  // The last result is large: the archive's member stream reads it through its window.
+  for (int32_t i = 0; i < 3; ++i) SaveResult(i, 3, i == 2 ? 30000 : 0);
+  EXPECT_TRUE(FileExists(tmp.Path() + u"batch/text1.cnc"));
+  EXPECT_GT(FileSizeU(tmp.Path() + u"batch/text2.cnc"), 512 * 1024);
+  TDateTime date = 0;
+  ASSERT_TRUE(TryEncodeDateTime(2020, 1, 2, 12, 0, 0, date));
+  EXPECT_NEAR(FileDateTime(tmp.Path() + u"batch/text1.cnc"), date, 1.0 / 86400 * 2);
+  const std::vector<uint8_t> saved_bytes = FileBytes(tmp.Path() + u"batch/text2.cnc");
+
+  ASSERT_TRUE(TIntegrationDocument().BatchZipFromTempDir(u".cnc", u"run_%s", 3));
+  const UString zip_name = tmp.Path() + u"batch/run_cnc.zip";
+  ExpectArchiveHoldsTheResults(zip_name, 3);
+  EXPECT_EQ(read_, 3u);
+
+  // The member is the file as saved, byte for byte.
+  TZipForge zip;
+  zip.SetFileName(zip_name);
+  ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::Read));
+  TMemoryStream member;
+  ASSERT_TRUE(zip.ExtractToStream(zip.FindMember(u"text2.cnc"), member));
+  EXPECT_EQ(member.Data(), saved_bytes);
+}
+
+TEST_F(BatchDocuments, ALargeRunSavesIntoNumberedFoldersAndZipsThemTogether) {
+  const int32_t total = 1000;
+  for (int32_t i : {0, 1, 511, 512, 513, 999}) SaveResult(i, total);
+  EXPECT_TRUE(FileExists(tmp.Path() + u"batch/0gFg7guj/text511.cnc"));
+  EXPECT_TRUE(FileExists(tmp.Path() + u"batch/1gFg7guj/text512.cnc"));
+  EXPECT_EQ(Global_BatchProcedures.subfolder_count, 2);
+  Global_BatchProcedures.delete_saved_files = true;
+
+  TIntegrationDocument zipper;
+  ASSERT_TRUE(zipper.BatchZipFromTempDir(u".cnc", u"", total));
+  EXPECT_EQ(zipper.FilesZipped, 6);
+  ExpectArchiveHoldsTheResults(tmp.Path() + u"batch/batch_cnc.zip", 6);
+  EXPECT_FALSE(DirectoryExists(tmp.Path() + u"batch/0gFg7guj"));
+  EXPECT_FALSE(DirectoryExists(tmp.Path() + u"batch/1gFg7guj"));
+}
+
+TEST_F(BatchDocuments, TextsOfTheSameNameInDifferentFoldersKeepTheirOwnResultsInTheArchive) {
+  // A corpus of years, each with its own "01.txt": two of them land in different subfolders.
+  const int32_t total = 1000;
+  std::map<UString, int32_t> frequency_of_text;
+  for (int32_t index : {5, 700}) {
+    const UString text = tmp.Write(u"corpus/" + IntToUStr(2000 + index) + u"/01.txt", "words");
+    TIntegrationDocument doc;
+    doc.words.AddWord(u"from " + IntToUStr(index), index);
+    ASSERT_TRUE(doc.BatchSaveToTempDir(text, index, 0, total));
+  }
+  ASSERT_TRUE(TIntegrationDocument().BatchZipFromTempDir(u".cnc", u"years", total));
+
+  TZipForge zip;
+  zip.SetFileName(tmp.Path() + u"batch/years.zip");
+  ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::Read));
+  ASSERT_EQ(zip.Members().size(), 2u);
+  std::set<UString> names;
+  std::set<int32_t> found;
+  for (const TZipMemberInfo& m : zip.Members()) {
+    names.insert(m.name);
+    std::unique_ptr<TZipMemberStream> in = zip.OpenMemberStream(m.index);
+    ASSERT_TRUE(in);
+    TIntegrationDocument doc;
+    ASSERT_TRUE(doc.StartReadFromStream(*in) && doc.ReadWholeFromStream(*in));
+    ASSERT_EQ(doc.words.Count(), 1);
+    found.insert(doc.words.At(0)->freq);
+  }
+  // Each result can be taken out of the archive on its own.
+  EXPECT_EQ(names, (std::set<UString>{u"01.cnc", u"01_2.cnc"}));
+  EXPECT_EQ(found, (std::set<int32_t>{5, 700}));
+}
+
+TEST_F(BatchDocuments, AHugeRunGetsOneArchivePerFolderAndEachReadsBack) {
+  const int32_t total = 70000;
+  for (int32_t i : {3, 600, 1100}) SaveResult(i, total);
+  ASSERT_TRUE(TIntegrationDocument().BatchZipFromTempDir(u".cnc", u"huge", total));
+  for (int n = 0; n < 3; ++n) ExpectArchiveHoldsTheResults(tmp.Path() + u"batch/huge.zip" + IntToUStr(n), 1);
+  EXPECT_EQ(read_, 3u);
+}
+
+// --- chosen texts between tools --------------------------------------------------------------------------
+
+// The suite's temporary folder of one test, so that no other test's hand-over meets this one.
+class ScopedTempDir {
+ public:
+  explicit ScopedTempDir(const UString& folder) {
+    if (const char* old = std::getenv("TMPDIR")) {
+      had_ = true;
+      old_ = old;
+    }
+    setenv("TMPDIR", Utf16ToUtf8(folder).c_str(), 1);
+  }
+  ~ScopedTempDir() {
+    if (had_) setenv("TMPDIR", old_.c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+TEST_F(DocumentIntegration, ChosenTextsGoFromOneToolToAnotherThroughTheTemporaryFile) {
+  TempFolder suite_temp;
+  ScopedTempDir temp_dir(suite_temp.Path());
+  ASSERT_EQ(GetTempFolder().substr(0, suite_temp.Path().size()), suite_temp.Path());
+
+  // The concordancer's result, with texts in folders and in a zip archive.
+  current_tool_var = kToolConcordancer;
+  TIntegrationDocument conc(kToolConcordancer);
+  FillDocument(conc, tmp, u"H");
+  const UString archive = tmp.Path() + u"texts_H/packed.zip";
+  {
+    TZipForge z;
+    z.SetFileName(archive);
+    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
+    for (const char16_t* member : {u"in/one.txt", u"in/two.txt", u"three.txt"}) {
+      TMemoryStream m(std::vector<uint8_t>{'t', 'e', 'x', 't'});
+      ASSERT_TRUE(z.AddFromStream(member, m, 40000.0));
+    }
+    ASSERT_TRUE(z.CloseArchive());
+  }
+  ASSERT_TRUE(conc.chosen.ToolAddAFile(archive));
+  ASSERT_EQ(conc.chosen.AddedFolderContents(tmp.Path() + u"texts_H/", u"*.txt", true, true), 6);
+  const UString conc_file = tmp.Path() + u"conc.cnc";
+  ASSERT_TRUE(conc.SaveToFile(conc_file, 0, 0, 0));
+  ASSERT_TRUE(conc.chosen.SavedToTempFile());
+  EXPECT_EQ(conc.chosen.TempFilename(), GetTempFolder() + Tool_Name(kToolConcordancer) + u".chosen_texts");
+
+  // The word lister picks them up from the file named after the concordancer.
+  current_tool_var = kToolWordLister;
+  TVXFileDetails received(false, kToolConcordancer);
+  ASSERT_TRUE(received.LoadedChosenFromTempFile());
+  ExpectSameChosen(conc.chosen, received);
+  TIntegrationDocument list(kToolWordLister);
+  list.CheckAllFnamesForZippedEntries(received);
+  EXPECT_EQ(list.NumberOfTextsToProcess, 2);  // the archive's three members count as three texts
+  list.chosen.CopyFrom(received);  // the texts, not the notes
+  list.chosen.fNotes.SetText(received.fNotes.Text());
+  ExpectSameChosen(conc.chosen, list.chosen);
+  int32_t member = 0;
+  while (member < list.chosen.FileCount() && list.chosen.fFiles.Item(member)->data.zip_member == 0) ++member;
+  ASSERT_LT(member, list.chosen.FileCount());
+  UString archive_part, member_part;
+  ASSERT_TRUE(SplitZipMemberName(list.chosen.FullFilename(member), archive_part, member_part));
+  EXPECT_EQ(archive_part, archive);
+  // The receiving tool opens a text inside the archive as any other.
+  const UString opened = list.chosen.TempFilewithZipOpened(member);
+  ASSERT_FALSE(opened.empty());
+  EXPECT_EQ(FileBytes(opened), (std::vector<uint8_t>{'t', 'e', 'x', 't'}));
+  DeleteFileU(opened);
+
+  // Its own document keeps them; the concordancer cannot open it, the word lister can.
+  const UString list_file = tmp.Path() + u"list.cnc";
+  ASSERT_TRUE(list.SaveToFile(list_file, 0, 0, 0));
+  TIntegrationDocument list_back(kToolWordLister);
+  ASSERT_TRUE(list_back.ReadWholeFromFile(list_file, kToolWordLister).first);
+  ExpectSameChosen(conc.chosen, list_back.chosen);
+  TIntegrationDocument wrong_tool;
+  EXPECT_FALSE(wrong_tool.ReadWholeFromFile(list_file, kToolConcordancer).first);
+
+  // And hands back the texts of its statistics, which the concordancer reads.
+  TVXFileDetails from_stats(false, kToolWordLister);
+  ASSERT_TRUE(list_back.stats.BuildVXFileDetails(&from_stats) || list_back.stats.Count() == 0);
+  ASSERT_TRUE(conc.stats.BuildVXFileDetails(&from_stats));
+  ASSERT_TRUE(from_stats.SavedToTempFile());
+  current_tool_var = kToolConcordancer;
+  TVXFileDetails back_again(false, kToolWordLister);
+  ASSERT_TRUE(back_again.LoadedChosenFromTempFile());
+  ASSERT_EQ(back_again.FileCount(), conc.stats.Count());
+  for (int32_t i = 0; i < back_again.FileCount(); ++i)
+    EXPECT_EQ(back_again.FullFilename(i), conc.stats.GetEntryFullFilename(i)) << i;
+  TIntegrationDocument conc_back;
+  ASSERT_TRUE(conc_back.ReadWholeFromFile(conc_file, kToolConcordancer).first);
+  ExpectSameDocument(conc, conc_back);
+}
+
+}  // namespace
