@@ -207,7 +207,7 @@ TEST_F(FileBuf, EmptyMissingAndFolderTextsAreNotRead) {
     EXPECT_FALSE(c.SetupTheBuffer());
     EXPECT_FALSE(c.ReadAndProcess());
     EXPECT_TRUE(c.chunks.empty());
-    EXPECT_EQ(c.FileHandledInfo.file_size, 0);
+    EXPECT_EQ(+c.FileHandledInfo.file_size, 0);
   }
   {  // a zip member that is not there
     TCollector c(ChosenFile(tmp_.Path() + u"none.zip/a.txt", 1));

@@ -178,7 +178,7 @@ TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
   ASSERT_EQ(list.Count(), 2);
   const TStoredTagRec r = list.GetTagRec(1);
   EXPECT_EQ(r.tag_type, off_tag);
-  EXPECT_EQ(r.partner, -1);
+  EXPECT_EQ(+r.partner, -1);
   EXPECT_EQ(r.foreground_colour, 1);
   EXPECT_EQ(r.background_colour, 2);
   EXPECT_EQ(r.added.isTagForTagStringOnlyDisplay, 0);
@@ -421,7 +421,7 @@ TEST_F(SwapListTest, KeepLinesWithOptions) {
   EXPECT_EQ(p.foreground_colour, BGR(0xFF0000));
   EXPECT_EQ(p.background_colour, BGR(0xFFFF00));
   EXPECT_EQ(p.tag_type, unique_tag);
-  EXPECT_EQ(p.partner, -1);
+  EXPECT_EQ(+p.partner, -1);
 
   EXPECT_EQ(list.GetTagRec(1).isMediaTag, 1);
   EXPECT_EQ(list.GetTagRec(1).foreground_colour, DefaultTagTextColour());
@@ -437,9 +437,9 @@ TEST_F(SwapListTest, KeepLinesWithOptions) {
   // "<q>" and "</q>" pair up.
   EXPECT_EQ(list.GetTagRec(5).tag, u"<q>");
   EXPECT_EQ(list.GetTagRec(5).tag_type, on_tag);
-  EXPECT_EQ(list.GetTagRec(5).partner, 6);
+  EXPECT_EQ(+list.GetTagRec(5).partner, 6);
   EXPECT_EQ(list.GetTagRec(6).tag_type, off_tag);
-  EXPECT_EQ(list.GetTagRec(6).partner, 5);
+  EXPECT_EQ(+list.GetTagRec(6).partner, 5);
 }
 
 TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
@@ -490,7 +490,7 @@ TEST_F(SwapListTest, ExcludeLines) {
   EXPECT_EQ(r.tag, u"<note>*</note>");
   EXPECT_EQ(r.description, u"notes");
   EXPECT_EQ(r.tag_type, on_middle_and_off_again_tag);
-  EXPECT_EQ(r.partner, -1);
+  EXPECT_EQ(+r.partner, -1);
 }
 
 TEST_F(SwapListTest, SortSupportComparesWithTheHolder) {

@@ -6,12 +6,14 @@
 // The controller's window is the one registered for tool type 16.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/runtime/vx_runtime.h"
 
-// The progress record: what the progress window shows. Stored whole (little-endian, packed).
-#pragma pack(push, 1)
+// The progress record: what the progress window shows. Stored whole (little-endian).
+// Every field lies at its natural alignment, so the record needs no packing (and may be read in
+// place wherever it is kept).
 struct TProgressRec {
   int32_t reserved0;        // 0
   int32_t this_percent;     // the current step's percentage
@@ -23,8 +25,10 @@ struct TProgressRec {
   char16_t short_message[201];  // zero-terminated, at most 200 units
   char16_t long_message[201];   // also the text of errors and fatal errors
 };
-#pragma pack(pop)
 static_assert(sizeof(TProgressRec) == 832, "progress record is stored whole for the controller");
+static_assert(offsetof(TProgressRec, running_words) == 24 && offsetof(TProgressRec, short_message) == 28 &&
+                  offsetof(TProgressRec, long_message) == 430,
+              "progress record layout");
 
 // The controller's main window (kNoWindow when it is not running).
 TWindowId GetShellWnd();
