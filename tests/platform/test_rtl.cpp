@@ -3,6 +3,7 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/vx_longint_list.h"
 #include "support/temp_folder.h"
 
 TEST(UString, Utf8RoundTripAndRepair) {
@@ -32,11 +33,10 @@ TEST(Streams, ScalarsAreLittleEndian) {
   int32_t a = 0;
   uint16_t b = 0;
   int64_t c = 0;
+  uint8_t d = 0;
   EXPECT_TRUE(ReadI32(m, a) && ReadU16(m, b) && ReadI64(m, c));
-  EXPECT_EQ(a, 0x01020304);
-  EXPECT_EQ(b, 0xA1B2);
-  EXPECT_EQ(c, -2);
-  EXPECT_FALSE(ReadU8(m, *reinterpret_cast<uint8_t*>(&a)));  // at the end: fails cleanly
+  EXPECT_TRUE(a == 0x01020304 && b == 0xA1B2 && c == -2);
+  EXPECT_FALSE(ReadU8(m, d));  // at the end: fails cleanly
 }
 
 TEST(Streams, AStringFramingAndDamage) {
@@ -121,16 +121,12 @@ TEST(Files, SafeSaveKeepsOldFileOnFailure) {
 }
 
 TEST(Files, NamePartsAndMasks) {
-  EXPECT_EQ(ExtractFilePath(u"/a/b/c.txt"), u"/a/b/");
-  EXPECT_EQ(ExtractFileName(u"/a/b/c.txt"), u"c.txt");
+  EXPECT_EQ(ExtractFilePath(u"/a/b/c.txt") + u"|" + ExtractFileName(u"/a/b/c.txt"), u"/a/b/|c.txt");
   EXPECT_EQ(ExtractFileExt(u"/a/b.d/c"), u"");
   EXPECT_EQ(ExtractFileExt(u"/a/b/c.tar.gz"), u".gz");
   EXPECT_EQ(ChangeFileExt(u"/a/c.txt", u".cnc"), u"/a/c.cnc");
-  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a"), u"/a/");
-  EXPECT_TRUE(MatchesMask(u"story.txt", u"*.txt"));
-  EXPECT_TRUE(MatchesMask(u"a1b", u"a?b"));
+  EXPECT_TRUE(MatchesMask(u"a1b", u"a?b") && MatchesMask(u"abcabcx", u"*abc*x"));
   EXPECT_FALSE(MatchesMask(u"story.txt.bak", u"*.txt"));
-  EXPECT_TRUE(MatchesMask(u"abcabcx", u"*abc*x"));
 }
 
 TEST(DateTime, UnixRoundTrip) {
@@ -138,8 +134,6 @@ TEST(DateTime, UnixRoundTrip) {
   EXPECT_EQ(DateTimeToUnix(UnixToDateTime(t)), t);
   EXPECT_NEAR(SecondsBetween(UnixToDateTime(t), UnixToDateTime(t + 90)), 90.0, 1e-3);
 }
-
-#include "platform/runtime/vx_longint_list.h"
 
 TEST(Streams, LongintListRoundTripAndDamage) {
   TMemoryStream m;

@@ -22,16 +22,11 @@ TEST(RuntimeTools, SignaturesAndNames) {
   EXPECT_FALSE(ToolOfSignature(0, tool));
   EXPECT_EQ(ToolSignature(200), 0);
   EXPECT_EQ(Tool_Name(kToolConcordancer), u"Linzora");
-  EXPECT_EQ(GetShortToolFilename(kToolController), u"tessorine7");
-  EXPECT_EQ(Tool_Name(kToolNone), u"");
-  EXPECT_EQ(GetFullToolFilename(kToolNone), u"");
-  EXPECT_EQ(Tool_Name(99), u"");
-}
+  EXPECT_EQ(Tool_Name(kToolNone) + Tool_Name(99) + GetFullToolFilename(kToolNone), u"");
 
-TEST(RuntimeTools, ToolFolderAndHelpLocation) {
+  // Programs and help live under the tool folder unless a help address is set.
   const UString old = GetToolFolder();
   SetToolFolder(u"/opt/tessorine");
-  EXPECT_EQ(GetToolFolder(), u"/opt/tessorine/");
   EXPECT_EQ(GetFullToolFilename(kToolConcordancer), u"/opt/tessorine/linzora");
   EXPECT_EQ(TessorineHelpURL(), u"file:///opt/tessorine/help/");
   SetTessorineHelpURL(u"https://help.example/");
@@ -58,12 +53,8 @@ TEST(RuntimeTools, ListSignaturesRoundTripThroughTheHeaderField) {
     EXPECT_EQ(back, t);
   }
   TTessorineList type = 0;
-  uint8_t unknown[41] = {5, 'H', 'E', 'L', 'L', 'O'};
-  EXPECT_FALSE(DiskFileType(unknown, type));
-  uint8_t too_long[41] = {41};
-  EXPECT_FALSE(DiskFileType(too_long, type));
-  uint8_t empty[41] = {};
-  EXPECT_FALSE(DiskFileType(empty, type));
+  uint8_t unknown[41] = {5, 'H', 'E', 'L', 'L', 'O'}, too_long[41] = {41}, empty[41] = {};
+  EXPECT_FALSE(DiskFileType(unknown, type) || DiskFileType(too_long, type) || DiskFileType(empty, type));
   EXPECT_FALSE(DiskFileType(nullptr, type));
   // A signature cut short by one character is not ours.
   const std::string conc = list_signature32(kListConcordance);
@@ -73,8 +64,6 @@ TEST(RuntimeTools, ListSignaturesRoundTripThroughTheHeaderField) {
 
 TEST(RuntimeTools, ExtensionsAndOwners) {
   EXPECT_EQ(DefaultExtFromListType(kListConcordance), u".cnc");
-  EXPECT_EQ(DefaultExtFromListType(kListWordList), u".lst");
-  EXPECT_EQ(DefaultExtFromListType(kListKeywords), u".kws");
   EXPECT_EQ(DefaultExtFromListType(200), u".dat");
   EXPECT_EQ(DefaultExtFromToolType(kToolConcordancer), u".cnc");
   EXPECT_EQ(ToolOfListType(kListCollocates), kToolConcordancer);
@@ -85,10 +74,8 @@ TEST(RuntimeTools, ExtensionsAndOwners) {
   EXPECT_EQ(type, kListConcordance);
   EXPECT_TRUE(ListTypeFromFileExt(u"lst", type));
   EXPECT_EQ(type, kListWordList);
-  EXPECT_FALSE(ListTypeFromFileExt(u".dat", type));
-  EXPECT_FALSE(ListTypeFromFileExt(u".xyz", type));
-  EXPECT_FALSE(ListTypeFromFileExt(u"", type));
-  EXPECT_EQ(list_type_as_string(kListConcordance), u"Concordance");
+  EXPECT_FALSE(ListTypeFromFileExt(u".dat", type) || ListTypeFromFileExt(u".xyz", type) ||
+               ListTypeFromFileExt(u"", type));
 }
 
 TEST(RuntimeResources, EveryIdentifierHasTextAndName) {
@@ -109,18 +96,7 @@ TEST(RuntimeResources, EveryIdentifierHasTextAndName) {
   EXPECT_EQ(VXRes(TVXRes::Count), u"");
 }
 
-TEST(RuntimeResources, IdentifiersTheCallersNameExist) {
-  for (const char* name : {"_VXError", "_VXHalting", "_VXSaving", "_VXNone", "_VXBugReport", "_VXNEntries",
-                           "VXProcedureEquals", "VXFunctionNFound", "_VXTookX", "_VXXSavedOK", "VXStopped",
-                           "_VXIncludeXQ", "_VXOverall", "_VXTokens", "_VXTheseFiles", "_VXBatchXZipname"}) {
-    TVXRes id{};
-    EXPECT_TRUE(FindVXRes(name, id)) << name;
-  }
-}
-
 TEST(RuntimeResources, FormattingFillsPlaceholdersInOrder) {
-  EXPECT_EQ(VXResFmt(TVXRes::VXNEntries, {u"12"}), u"12 entries");
-  EXPECT_EQ(VXResFmt(TVXRes::VXFunctionNFound, {u"cat", u"3"}), u"cat: 3 found");
   EXPECT_EQ(VXResFmt(TVXRes::VXNmanyXFoundForXPercent, {u"4", u"entries", u"cat", u"50"}),
             u"4 entries found for cat (50%)");
   // Arguments are text, never formats.
@@ -144,13 +120,10 @@ TEST(RuntimeDialogs, ScriptedAnswersComeInOrderAndQuestionsAreRecorded) {
   const auto& asked = dialogs.Asked();
   ASSERT_EQ(asked.size(), 8u);
   EXPECT_EQ(asked[0].id, TVXDialog::OKToDoX);
-  EXPECT_EQ(asked[0].text, u"Include it?");
   EXPECT_EQ(asked[0].help_context, 1850);
   EXPECT_EQ(asked[0].buttons, kBtnYesNo);
   EXPECT_EQ(asked[1].text, u"/tmp/a.cnc already exists. Overwrite it?");
-  EXPECT_EQ(asked[2].buttons, kBtnYesNoAll);
   EXPECT_EQ(asked[6].caption, u"Warning");
-  EXPECT_EQ(asked[6].id, TVXDialog::MessageBox);
 
   EXPECT_EQ(VXDialogCaptioned(TVXDialog::WarnAboutAndASKOK, u"Concordance", {u"Minimum texts: 3"}), mrOK);
   EXPECT_EQ(dialogs.Asked().back().caption, u"Concordance");
@@ -170,10 +143,8 @@ TEST(RuntimeDialogs, EveryDialogHasAWording) {
                          : a == mrNo ? kBtnNo : a == mrYesToAll ? kBtnYesToAll : kBtnNoToAll;
     EXPECT_TRUE(q.buttons & need) << DialogName(id);
   }
-  EXPECT_TRUE(IsYes(mrYes));
-  EXPECT_TRUE(IsYes(mrYesToAll));
-  EXPECT_FALSE(IsYes(mrNo));
-  EXPECT_FALSE(IsYes(mrCancel));
+  EXPECT_TRUE(IsYes(mrYes) && IsYes(mrYesToAll));
+  EXPECT_FALSE(IsYes(mrNo) || IsYes(mrCancel));
 }
 
 TEST(RuntimeState, YieldRunsTheHookOnceAndNeverReenters) {

@@ -10,6 +10,44 @@
 
 namespace {
 
+// "w<word> n<unit numbers> p<positions in the units> l<unit lengths>"; the kinds are sentence,
+// paragraph, heading and section.
+std::string Stats(const TSearchStatsRec& s) {
+  auto four = [](const int32_t (&a)[kUnitKinds]) {
+    return std::to_string(a[0]) + "," + std::to_string(a[1]) + "," + std::to_string(a[2]) + "," + std::to_string(a[3]);
+  };
+  return "w" + std::to_string(s.words_in_chunk) + " n" + four(s.unit_number) + " p" + four(s.unit_position) + " l" +
+         four(s.unit_length);
+}
+
+// One chunk prepared for concordancing: every hit is kept; on_hit answers for the processor.
+struct TOneChunk {
+  explicit TOneChunk(TTestText text) : t(std::move(text)) { pos.length = static_cast<int32_t>(t.text.size()); }
+  void Prepare() {
+    engine.PrepareForConcordancing(
+        u"t", t.text.data(), t.kinds.data(), pos,
+        [this](TSearchAndDoEngine& e, TSearchFound_Rec& f) {
+          hits.push_back(f);
+          return on_hit ? on_hit(e, f) : true;
+        },
+        {});
+  }
+  int32_t Search(UStringView item, int32_t index = 0) {
+    TSearch_word_format_rec r = TBaseSearchItems::MakeItem(item);
+    return engine.SearchAndDo(r, index);
+  }
+  std::vector<int32_t> Positions() const {
+    std::vector<int32_t> out;
+    for (const auto& f : hits) out.push_back(f.hit_position);
+    return out;
+  }
+  TTestText t;
+  TSearchAndDoEngine engine{true, true, {}};
+  TChunkPositions pos;
+  std::vector<TSearchFound_Rec> hits;
+  std::function<bool(TSearchAndDoEngine&, TSearchFound_Rec&)> on_hit;
+};
+
 // One sentence end after "three", one after "five" followed by a paragraph end.
 TTestText UnitsText() {
   return TextBuilder()
@@ -23,51 +61,25 @@ TTestText UnitsText() {
       .Build();
 }
 
-void ExpectUnits(const int32_t (&got)[4], std::initializer_list<int32_t> want, const char* what) {
-  auto it = want.begin();
-  for (int k = 0; k < 4; ++k, ++it) EXPECT_EQ(got[k], *it) << what << " kind " << k;
-}
-
 TEST(SearchStats, HitStatisticsAreHandCounted) {
-  TTestText t = UnitsText();
-  TRunResult r = RunItems(t, {u"five", u"seven", u"one"});
+  TRunResult r = RunItems(UnitsText(), {u"five", u"seven", u"one"});
   ASSERT_EQ(r.hits.size(), 3u);
-  const TSearchFound_Rec& five = r.hits[0];
-  EXPECT_EQ(five.item_index, 0);
-  EXPECT_EQ(five.hit_position, 20);
-  EXPECT_EQ(five.hit_length, 4);
-  EXPECT_EQ(five.stats.words_in_chunk, 4);
-  ExpectUnits(five.stats.unit_number, {2, 1, 1, 1}, "five number");
-  ExpectUnits(five.stats.unit_position, {2, 5, 5, 5}, "five position");
+  EXPECT_EQ(std::vector<int32_t>({r.hits[0].item_index, r.hits[0].hit_position, r.hits[0].hit_length}),
+            std::vector<int32_t>({0, 20, 4}));
   // Units that end within the chunk come with their lengths.
-  ExpectUnits(five.stats.unit_length, {2, 5, 7, 7}, "five length");
-  const TSearchFound_Rec& seven = r.hits[1];
-  EXPECT_EQ(seven.item_index, 1);
-  EXPECT_EQ(seven.stats.words_in_chunk, 6);
-  ExpectUnits(seven.stats.unit_number, {3, 2, 1, 1}, "seven number");
-  ExpectUnits(seven.stats.unit_position, {2, 2, 7, 7}, "seven position");
-  ExpectUnits(seven.stats.unit_length, {2, 2, 7, 7}, "seven length");
-  const TSearchFound_Rec& one = r.hits[2];
-  EXPECT_EQ(one.stats.words_in_chunk, 0);
-  ExpectUnits(one.stats.unit_number, {1, 1, 1, 1}, "one number");
-  ExpectUnits(one.stats.unit_position, {1, 1, 1, 1}, "one position");
+  EXPECT_EQ(Stats(r.hits[0].stats), "w4 n2,1,1,1 p2,5,5,5 l2,5,7,7");
+  EXPECT_EQ(r.hits[1].item_index, 1);
+  EXPECT_EQ(Stats(r.hits[1].stats), "w6 n3,2,1,1 p2,2,7,7 l2,2,7,7");
+  EXPECT_EQ(Stats(r.hits[2].stats), "w0 n1,1,1,1 p1,1,1,1 l3,5,7,7");
 }
 
 // Each call closes only the kinds that ended, with their true lengths; the text end closes all.
 TEST(SearchStats, UnitEndsCloseOnlyTheKindsThatEnded) {
-  TTestText t = UnitsText();
-  TRunResult r = RunItems(t, {u"five"});
+  TRunResult r = RunItems(UnitsText(), {u"five"});
   ASSERT_EQ(r.ends.size(), 3u);
-  EXPECT_EQ(r.ends[0].words_in_chunk, 3);
-  ExpectUnits(r.ends[0].unit_number, {1, 1, 1, 1}, "end 1 number");
-  ExpectUnits(r.ends[0].unit_length, {3, 0, 0, 0}, "end 1 length");
-  EXPECT_EQ(r.ends[1].words_in_chunk, 5);
-  ExpectUnits(r.ends[1].unit_number, {2, 1, 1, 1}, "end 2 number");
-  ExpectUnits(r.ends[1].unit_length, {2, 5, 0, 0}, "end 2 length");
-  ExpectUnits(r.ends[1].unit_position, {2, 5, 5, 5}, "end 2 position");
-  EXPECT_EQ(r.ends[2].words_in_chunk, 7);
-  ExpectUnits(r.ends[2].unit_number, {3, 2, 1, 1}, "text end number");
-  ExpectUnits(r.ends[2].unit_length, {2, 2, 7, 7}, "text end length");
+  EXPECT_EQ(Stats(r.ends[0]), "w3 n1,1,1,1 p3,3,3,3 l3,0,0,0");
+  EXPECT_EQ(Stats(r.ends[1]), "w5 n2,1,1,1 p2,5,5,5 l2,5,0,0");
+  EXPECT_EQ(Stats(r.ends[2]), "w7 n3,2,1,1 p2,2,7,7 l2,2,7,7");
 }
 
 TEST(SearchStats, EachUnitEndIsReportedOnce) {
@@ -98,7 +110,7 @@ TEST(SearchStats, EachUnitEndIsReportedOnce) {
   EXPECT_EQ(text.words_in_chunk, 7);
 }
 
-TEST(SearchStats, EmptyUnitsAreNeverClosed) {
+TEST(SearchStats, EmptyUnitsAreNeverClosedAndStartMarkersOpenUnits) {
   TTestText t = TextBuilder()
                     .Marker(u".", 15)
                     .Text(u"Why")
@@ -109,31 +121,27 @@ TEST(SearchStats, EmptyUnitsAreNeverClosed) {
                     .Build();
   TRunResult r = RunItems(t, {u"yes"});
   ASSERT_EQ(r.ends.size(), 2u);
-  ExpectUnits(r.ends[0].unit_length, {1, 0, 0, 0}, "why");
+  EXPECT_EQ(Stats(r.ends[0]), "w1 n1,1,1,1 p1,1,1,1 l1,0,0,0");
   // "Yes." and the text end: the sentence closed by its marker, the others by the end.
-  ExpectUnits(r.ends[1].unit_length, {1, 2, 2, 2}, "yes and text end");
-  ExpectUnits(r.ends[1].unit_number, {2, 1, 1, 1}, "yes number");
+  EXPECT_EQ(Stats(r.ends[1]), "w2 n2,1,1,1 p1,2,2,2 l1,2,2,2");
   ASSERT_EQ(r.hits.size(), 1u);
-  ExpectUnits(r.hits[0].stats.unit_number, {2, 1, 1, 1}, "hit");
+  EXPECT_EQ(Stats(r.hits[0].stats), "w1 n2,1,1,1 p1,2,2,2 l1,2,2,2");
+
+  t = TextBuilder()
+          .Marker(u"<s>", 14)
+          .Text(u"a b")
+          .Marker(u"<s>", 14)
+          .Text(u"c")
+          .Marker(u"<s>", 14)
+          .Marker(u"<p>", 16)
+          .Text(u"d")
+          .Build();
+  r = RunItems(t, {u"d"});
+  ASSERT_EQ(r.hits.size(), 1u);
+  EXPECT_EQ(Stats(r.hits[0].stats), "w3 n3,2,1,1 p1,1,4,4 l1,1,4,4");
 }
 
-TEST(SearchStats, StartMarkersOpenUnits) {
-  TTestText t = TextBuilder()
-                    .Marker(u"<s>", 14)
-                    .Text(u"a b")
-                    .Marker(u"<s>", 14)
-                    .Text(u"c")
-                    .Marker(u"<s>", 14)
-                    .Marker(u"<p>", 16)
-                    .Text(u"d")
-                    .Build();
-  TRunResult r = RunItems(t, {u"d"});
-  ASSERT_EQ(r.hits.size(), 1u);
-  ExpectUnits(r.hits[0].stats.unit_number, {3, 2, 1, 1}, "d");
-  ExpectUnits(r.hits[0].stats.unit_position, {1, 1, 4, 4}, "d position");
-}
-
-// A chunk sequence as the text processor runs it; returns the word total after each chunk.
+// A chunk sequence as the text processor runs it.
 struct TChunkRun {
   std::vector<TSearchFound_Rec> hits;
   std::vector<TSearchStatsRec> ends;
@@ -141,15 +149,14 @@ struct TChunkRun {
 };
 
 TChunkRun RunChunks(const std::vector<TTestText>& chunks, const std::vector<UString>& items,
-                    std::function<bool(TSearchAndDoEngine&, const TSearchFound_Rec&, size_t chunk, int item)> on_hit,
+                    std::function<bool(TSearchAndDoEngine&, int item)> on_hit = {},
                     std::function<bool(size_t chunk, int item)> skip_item = {}) {
   TChunkRun run;
   TSearchAndDoEngine engine(true, true, {});
   TSearchWordItems list;
   for (const UString& s : items) list.AddedSearchWords(s);
-  size_t chunk = 0;
   int item = 0;
-  for (chunk = 0; chunk < chunks.size(); ++chunk) {
+  for (size_t chunk = 0; chunk < chunks.size(); ++chunk) {
     const TTestText& t = chunks[chunk];
     TChunkPositions pos;
     pos.length = static_cast<int32_t>(t.text.size());
@@ -163,7 +170,7 @@ TChunkRun RunChunks(const std::vector<TTestText>& chunks, const std::vector<UStr
           TSearchFound_Rec g = f;
           g.stats.words_in_chunk += run.text_stats.words_in_chunk;  // word number in the text (0-based)
           run.hits.push_back(g);
-          return on_hit ? on_hit(e, f, chunk, item) : true;
+          return on_hit ? on_hit(e, item) : true;
         },
         [&](TSearchAndDoEngine&, TSearchStatsRec& s) { run.ends.push_back(s); });
     for (item = 0; item < list.Count(); ++item) {
@@ -185,43 +192,34 @@ std::vector<TTestText> ThreeChunks() {
 }
 
 TEST(SearchStats, UnitsAndWordsContinueAcrossChunks) {
-  TChunkRun run = RunChunks(ThreeChunks(), {u"g"}, {});
+  TChunkRun run = RunChunks(ThreeChunks(), {u"g"});
   ASSERT_EQ(run.hits.size(), 2u);
-  EXPECT_EQ(run.hits[0].stats.words_in_chunk, 6);  // a b c d e f g: index 6
-  ExpectUnits(run.hits[0].stats.unit_number, {2, 1, 1, 1}, "first g");
-  ExpectUnits(run.hits[0].stats.unit_position, {4, 7, 7, 7}, "first g position");
-  EXPECT_EQ(run.hits[1].stats.words_in_chunk, 10);
-  ExpectUnits(run.hits[1].stats.unit_number, {3, 1, 1, 1}, "second g");
-  ExpectUnits(run.hits[1].stats.unit_position, {4, 11, 11, 11}, "second g position");
+  // a b c d e f g: word 6.
+  EXPECT_EQ(Stats(run.hits[0].stats), "w6 n2,1,1,1 p4,7,7,7 l4,0,0,0");
+  EXPECT_EQ(Stats(run.hits[1].stats), "w10 n3,1,1,1 p4,11,11,11 l5,12,12,12");
   EXPECT_EQ(run.text_stats.words_in_chunk, 12);
-  // Sentence 2 (d e f g) ends in the second chunk with its whole length.
   ASSERT_EQ(run.ends.size(), 3u);
+  // Sentence 2 (d e f g) ends in the second chunk with its whole length.
   EXPECT_EQ(run.ends[1].unit_number[0], 2);
   EXPECT_EQ(run.ends[1].unit_length[0], 4);
   // The last marker and the text end fall between the same two words: one call.
-  EXPECT_EQ(run.ends[2].unit_number[0], 3);
-  EXPECT_EQ(run.ends[2].unit_length[0], 5);   // h i j g k
-  EXPECT_EQ(run.ends[2].unit_length[1], 12);  // the text end closes the paragraph
+  EXPECT_EQ(Stats(run.ends[2]), "w4 n3,1,1,1 p5,12,12,12 l5,12,12,12");
 }
 
 // Word totals and unit ends do not depend on the passes: a pass cut short by FoundEnough or a
 // chunk in which every item is skipped counts the same.
 TEST(SearchStats, ChunkWordsCountedOnceWhateverThePasses) {
   std::vector<TTestText> chunks = ThreeChunks();
-  TChunkRun plain = RunChunks(chunks, {u"*", u"g"}, {});
+  TChunkRun plain = RunChunks(chunks, {u"*", u"g"});
   TChunkRun cut = RunChunks(
       chunks, {u"*", u"g"},
-      [](TSearchAndDoEngine& e, const TSearchFound_Rec&, size_t, int item) {
+      [](TSearchAndDoEngine& e, int item) {
         if (item == 0) e.FoundEnough();
         return true;
       },
       [](size_t chunk, int) { return chunk == 1; });
   EXPECT_EQ(plain.text_stats.words_in_chunk, 12);
-  EXPECT_EQ(cut.text_stats.words_in_chunk, 12);
-  ExpectUnits(cut.text_stats.unit_number,
-              {plain.text_stats.unit_number[0], plain.text_stats.unit_number[1], plain.text_stats.unit_number[2],
-               plain.text_stats.unit_number[3]},
-              "numbers");
+  EXPECT_EQ(Stats(cut.text_stats), Stats(plain.text_stats));
   // Every unit end reached the processor at least once.
   auto ended = [](const TChunkRun& r) {
     std::vector<std::pair<int32_t, int32_t>> e;
@@ -234,46 +232,40 @@ TEST(SearchStats, ChunkWordsCountedOnceWhateverThePasses) {
   };
   EXPECT_EQ(ended(cut), ended(plain));
   // The "g" in the last chunk has the same word number in both runs.
-  auto last_g = [](const TChunkRun& r) {
-    for (auto it = r.hits.rbegin(); it != r.hits.rend(); ++it) {
-      if (it->item_index == 1) return it->stats.words_in_chunk;
-    }
-    return -1;
+  EXPECT_EQ(plain.hits.back().item_index, 1);
+  EXPECT_EQ(plain.hits.back().stats.words_in_chunk, 10);
+  EXPECT_EQ(cut.hits.back().item_index, 1);
+  EXPECT_EQ(cut.hits.back().stats.words_in_chunk, 10);
+}
+
+TEST(SearchEngine, FoundEnoughCancelAndInstancesEndOnlyTheRunningPass) {
+  TOneChunk c(Plain(u"a a a a"));
+  c.on_hit = [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
+    if (c.hits.size() == 2) e.FoundEnough();
+    return true;
   };
-  EXPECT_EQ(last_g(plain), 10);
-  EXPECT_EQ(last_g(cut), 10);
-}
-
-TEST(SearchEngine, FoundEnoughEndsOnlyTheRunningPass) {
-  TTestText t = Plain(u"a a a");
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  int calls = 0;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
-                                   if (++calls == 2) e.FoundEnough();
-                                   return true;
-                                 },
-                                 {});
+  c.Prepare();
   TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a");
-  EXPECT_EQ(engine.SearchAndDo(a, 0), 2);
-  EXPECT_TRUE(engine.FoundEnoughSet());
-  EXPECT_EQ(engine.SearchAndDo(a, 0), 3);
-  EXPECT_EQ(a.hits, 5);
-}
+  EXPECT_EQ(c.engine.SearchAndDo(a, 0), 2);
+  EXPECT_TRUE(c.engine.FoundEnoughSet());
+  EXPECT_EQ(c.engine.SearchAndDo(a, 0), 4);
+  EXPECT_EQ(a.hits, 6);
 
-TEST(SearchEngine, InstancesToFindCountsAcceptedHits) {
-  TTestText t = Plain(u"a a a a");
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  int calls = 0;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++calls != 1; }, {});
-  TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a", 2);
-  EXPECT_EQ(engine.SearchAndDo(a, 0), 3);  // the first hit was refused
+  // Instances to find count the accepted hits only.
+  c.on_hit = [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return c.hits.size() != 7; };
+  a = TBaseSearchItems::MakeItem(u"a", 2);
+  EXPECT_EQ(c.engine.SearchAndDo(a, 0), 3);  // the first hit was refused
   EXPECT_EQ(a.hits, 2);
+
+  // Cancelling stops the pass after its call-back, and every later one until cleared.
+  c.on_hit = [](TSearchAndDoEngine& e, TSearchFound_Rec&) {
+    e.Cancel();
+    return true;
+  };
+  EXPECT_EQ(c.Search(u"a"), 1);
+  EXPECT_EQ(c.Search(u"a"), 0);
+  c.engine.ClearCancel();
+  EXPECT_EQ(c.Search(u"a"), 1);
 }
 
 // The same word numbers and statistics whether one item is searched or fifty.
@@ -283,9 +275,7 @@ TEST(SearchEngine, SameWordNumbersWithOneItemAndWithFifty) {
   TextBuilder b;
   for (int i = 0; i < 3000; ++i) {
     b.Text(vocab[rng() % 10]);
-    if (rng() % 9 == 0) {
-      b.Marker(u".", 15);
-    }
+    if (rng() % 9 == 0) b.Marker(u".", 15);
     if (rng() % 40 == 0) b.Marker(u"\u00B6", 17);
     b.Text(u" ");
   }
@@ -314,46 +304,30 @@ TEST(SearchEngine, PositionsAreCharacterIndicesAndFileBytesComeFromTheMap) {
   EXPECT_EQ(map.FileByteOf(3), 8);
   EXPECT_EQ(map.CharAtOrAfterByte(6), 2);
   EXPECT_EQ(map.CharAtOrAfterByte(8), 3);
-  TTestText t = Plain(u"\u00E9\u00E9 abc");
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  pos.chunk_file_offset = 3;
-  pos.file_size = 11;
-  pos.byte_map = &map;
-  std::vector<TSearchFound_Rec> hits;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-                                   hits.push_back(f);
-                                   return true;
-                                 },
-                                 {});
-  TSearch_word_format_rec item = TBaseSearchItems::MakeItem(u"abc");
-  engine.SearchAndDo(item, 0);
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].hit_position, 3);
-  EXPECT_EQ(hits[0].char_index, 3);
-  EXPECT_EQ(hits[0].hit_length, 3);
-  EXPECT_EQ(hits[0].ChunkFileOffset(), 3);
-  EXPECT_FLOAT_EQ(hits[0].percent, 100.0f * 8 / 11);
+  TOneChunk c(Plain(u"\u00E9\u00E9 abc"));
+  c.pos.chunk_file_offset = 3;
+  c.pos.file_size = 11;
+  c.pos.byte_map = &map;
+  c.Prepare();
+  c.Search(u"abc");
+  ASSERT_EQ(c.hits.size(), 1u);
+  const TSearchFound_Rec& f = c.hits[0];
+  EXPECT_EQ(std::vector<int64_t>({f.hit_position, f.char_index, f.hit_length, f.ChunkFileOffset()}),
+            std::vector<int64_t>({3, 3, 3, 3}));
+  EXPECT_FLOAT_EQ(f.percent, 100.0f * 8 / 11);
   // Free fields stay 0.
-  for (int32_t v : hits[0].spare) EXPECT_EQ(v, 0);
-  EXPECT_EQ(hits[0].chunk_file_offset_hi, 0u);
+  for (int32_t v : f.spare) EXPECT_EQ(v, 0);
+  EXPECT_EQ(f.chunk_file_offset_hi, 0u);
 }
 
 TEST(SearchEngine, ByteMapOfSurrogatePairsAndFixedWidths) {
-  std::string utf8 =
-      "\xF0\x9D\x84\x9E"
-      "a\xFF"
-      "b";
+  std::string utf8 = "\xF0\x9D\x84\x9E" "a\xFF" "b";
   TChunkByteMap map;
   map.SetFromUtf8(100, reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size());
-  EXPECT_EQ(map.FileByteOf(0), 100);
-  EXPECT_EQ(map.FileByteOf(1), 100);
-  EXPECT_EQ(map.FileByteOf(2), 104);
-  EXPECT_EQ(map.FileByteOf(3), 105);  // an ill-formed byte is one character
-  EXPECT_EQ(map.FileByteOf(4), 106);
-  EXPECT_EQ(map.FileByteOf(5), 107);  // the end
+  // The pair's two units share its first byte; an ill-formed byte is one character; then the end.
+  std::vector<int64_t> bytes;
+  for (int32_t i = 0; i <= 5; ++i) bytes.push_back(map.FileByteOf(i));
+  EXPECT_EQ(bytes, std::vector<int64_t>({100, 100, 104, 105, 106, 107}));
   EXPECT_EQ(map.CharAtOrAfterByte(101), 2);
   TChunkByteMap wide;
   wide.SetFixedWidth(int64_t{5} << 32, 2);
@@ -369,15 +343,12 @@ TEST(SearchEngine, ByteMapOfSurrogatePairsAndFixedWidths) {
 // Jump mode: hits before the jump position are passed over, one line per target, and nothing
 // more for the text once the last target is used up.
 TEST(SearchEngine, JumpModeOneLinePerTargetThenNothingMore) {
-  TTestText t = Plain(u"a b a b a b");
-  TSearchAndDoEngine engine(true, true, {});
+  TOneChunk c(Plain(u"a b a b a b"));
   std::vector<int64_t> targets = {1007, 1015};  // file bytes; the chunk starts at byte 1000
   size_t next = 0;
   int64_t jump_to = targets[0];
-  engine.SetJumpToSource([&] { return jump_to; });
-  std::vector<int32_t> lines;
-  auto found = [&](TSearchAndDoEngine& e, TSearchFound_Rec& f) {
-    lines.push_back(f.hit_position);
+  c.engine.SetJumpToSource([&] { return jump_to; });
+  c.on_hit = [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
     if (jump_to <= 0) return true;
     if (++next < targets.size()) {
       jump_to = targets[next];
@@ -386,81 +357,52 @@ TEST(SearchEngine, JumpModeOneLinePerTargetThenNothingMore) {
     }
     return true;
   };
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  pos.last_chunk = false;
-  pos.chunk_file_offset = 1000;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos, found, {});
-  TSearch_word_format_rec a = TBaseSearchItems::MakeItem(u"a"), b = TBaseSearchItems::MakeItem(u"b");
-  engine.SearchAndDo(a, 0);
-  EXPECT_EQ(lines, (std::vector<int32_t>{4, 8}));
-  EXPECT_EQ(engine.SearchAndDo(b, 1), 0);
-  pos.chunk_index = 1;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos, found, {});
-  EXPECT_EQ(engine.SearchAndDo(a, 0), 0);
+  c.pos.last_chunk = false;
+  c.pos.chunk_file_offset = 1000;
+  c.Prepare();
+  c.Search(u"a");
+  EXPECT_EQ(c.Positions(), (std::vector<int32_t>{4, 8}));
+  EXPECT_EQ(c.Search(u"b", 1), 0);
+  c.pos.chunk_index = 1;
+  c.Prepare();
+  EXPECT_EQ(c.Search(u"a"), 0);
   // A new text reads again; jumping off (0) gives every hit.
   jump_to = 0;
-  pos.chunk_index = 0;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos, found, {});
-  EXPECT_EQ(engine.SearchAndDo(b, 1), 3);
+  c.pos.chunk_index = 0;
+  c.Prepare();
+  EXPECT_EQ(c.Search(u"b", 1), 3);
 }
 
 TEST(SearchEngine, ItemsMadeKnownAtOnceAndChangedItems) {
-  TTestText t = Plain(u"red green blue red");
+  TOneChunk c(Plain(u"red green blue red"));
   TSearchWordItems list;
   list.AddedSearchWords(u"red\ngreen\nblue");
-  TSearchAndDoEngine engine(true, true, {});
-  engine.SetItems(list);
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  std::vector<std::pair<int32_t, int32_t>> got;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-                                   got.emplace_back(f.item_index, f.hit_position);
-                                   return true;
-                                 },
-                                 {});
-  for (int32_t i = 2; i >= 0; --i) engine.SearchAndDo(*list.GetPtr(i), i);
-  EXPECT_EQ(got, (std::vector<std::pair<int32_t, int32_t>>{{2, 10}, {1, 4}, {0, 0}, {0, 15}}));
+  c.engine.SetItems(list);
+  c.Prepare();
+  for (int32_t i = 2; i >= 0; --i) c.engine.SearchAndDo(*list.GetPtr(i), i);
+  auto got = [&] {
+    std::vector<std::pair<int32_t, int32_t>> out;
+    for (const auto& f : c.hits) out.emplace_back(f.item_index, f.hit_position);
+    c.hits.clear();
+    return out;
+  };
+  EXPECT_EQ(got(), (std::vector<std::pair<int32_t, int32_t>>{{2, 10}, {1, 4}, {0, 0}, {0, 15}}));
   // The record of item 1 changes between passes: the engine follows it.
-  got.clear();
-  TSearch_word_format_rec changed = TBaseSearchItems::MakeItem(u"blue");
-  engine.SearchAndDo(changed, 1);
-  EXPECT_EQ(got, (std::vector<std::pair<int32_t, int32_t>>{{1, 10}}));
-}
-
-TEST(SearchEngine, CancelStopsAPass) {
-  TTestText t = Plain(u"x x x");
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [](TSearchAndDoEngine& e, TSearchFound_Rec&) {
-                                   e.Cancel();
-                                   return true;
-                                 },
-                                 {});
-  TSearch_word_format_rec x = TBaseSearchItems::MakeItem(u"x");
-  EXPECT_EQ(engine.SearchAndDo(x, 0), 1);
-  EXPECT_EQ(engine.SearchAndDo(x, 0), 0);
-  engine.ClearCancel();
-  EXPECT_EQ(engine.SearchAndDo(x, 0), 1);
+  c.Search(u"blue", 1);
+  EXPECT_EQ(got(), (std::vector<std::pair<int32_t, int32_t>>{{1, 10}}));
 }
 
 // --- windows: context and exclusion words ------------------------------------------------------
 
-struct TWindowHit {
-  std::string text;
-  int32_t distance;
-};
-
-std::vector<TWindowHit> WindowSearch(TSearchAndDoEngine& engine, UStringView text, UStringView sw, UStringView item,
-                                     bool enough_at_first = false) {
-  std::vector<TWindowHit> out;
+// The hits of one item in a window around sw ("" for none), as "text@distance|...".
+std::string WindowSearch(TSearchAndDoEngine& engine, UStringView text, UStringView sw, UStringView item,
+                         bool enough_at_first = false) {
+  std::string out;
   int32_t start = sw.empty() ? -1 : static_cast<int32_t>(text.find(sw));
   engine.PrepareFirst(text, start, static_cast<int32_t>(sw.size()), [&](TSearchAndDoEngine& e, TSearchFound_Rec& f) {
-    out.push_back({Utf16ToUtf8(text.substr(static_cast<size_t>(f.hit_position), static_cast<size_t>(f.hit_length))),
-                   f.context_distance});
+    out += (out.empty() ? "" : "|") +
+           Utf16ToUtf8(text.substr(static_cast<size_t>(f.hit_position), static_cast<size_t>(f.hit_length))) + "@" +
+           std::to_string(f.context_distance);
     if (enough_at_first) e.FoundEnough();
     return true;
   });
@@ -469,55 +411,47 @@ std::vector<TWindowHit> WindowSearch(TSearchAndDoEngine& engine, UStringView tex
   return out;
 }
 
-std::string Describe(const std::vector<TWindowHit>& hits) {
-  std::string s;
-  for (const auto& h : hits) s += (s.empty() ? "" : "|") + h.text + "@" + std::to_string(h.distance);
-  return s;
-}
-
 TEST(SearchWindow, ContextWordsOnEitherSideWithSignedDistances) {
   TAdditionalSearchAndDoEngine ctx(false, true, {});
   const UString line = u"the old man saw a big dog today";
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"old")), "old@-2");
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"dog")), "dog@3");
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"saw")), "");  // the search word itself
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"old man")), "old man@-1");
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"man saw")), "");  // runs into the search word
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"*")), "the@-3|old@-2|man@-1|a@1|big@2|dog@3|today@4");
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"*", true)), "the@-3");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"old"), "old@-2");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"dog"), "dog@3");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"saw"), "");  // the search word itself
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"old man"), "old man@-1");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"man saw"), "");  // runs into the search word
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"*"), "the@-3|old@-2|man@-1|a@1|big@2|dog@3|today@4");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"*", true), "the@-3");
   // The search word as a phrase: distances count from its ends.
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"man saw", u"a/old")), "old@-1|a@1");
+  EXPECT_EQ(WindowSearch(ctx, line, u"man saw", u"a/old"), "old@-1|a@1");
   // No search word: the whole text, distance 0.
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"", u"saw")), "saw@0");
+  EXPECT_EQ(WindowSearch(ctx, line, u"", u"saw"), "saw@0");
 }
 
 TEST(SearchWindow, HorizonsAndExactGap) {
   TAdditionalSearchAndDoEngine ctx(false, true, {});
   const UString line = u"the old man saw a big dog today";
   ctx.SetHorizons(1, 3);
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"old/man/dog/today")), "man@-1|dog@3");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"old/man/dog/today"), "man@-1|dog@3");
   ctx.SetHorizons(-1, -1);
   ctx.SetContext_exact_gap_required(-2);
-  EXPECT_EQ(ctx.Context_exact_gap_required(), -2);
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"old/the/dog")), "the@-3|old@-2");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"old/the/dog"), "the@-3|old@-2");
   ctx.SetContext_exact_gap_required(3);
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"old/dog")), "dog@3");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"old/dog"), "dog@3");
   ctx.SetContext_exact_gap_required(5);
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"dog")), "");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"dog"), "");
   ctx.SetContext_exact_gap_required(4);
-  EXPECT_EQ(Describe(WindowSearch(ctx, line, u"saw", u"dog")), "dog@3");
+  EXPECT_EQ(WindowSearch(ctx, line, u"saw", u"dog"), "dog@3");
 }
 
 TEST(SearchWindow, ExclusionWordsAndAllowablesOfTheWindow) {
   TAdditionalSearchAndDoEngine excl(false, true, {});
-  EXPECT_EQ(Describe(WindowSearch(excl, u"not a good day", u"good", u"not/never")), "not@-2");
-  EXPECT_EQ(Describe(WindowSearch(excl, u"a good day", u"good", u"not/never")), "");
+  EXPECT_EQ(WindowSearch(excl, u"not a good day", u"good", u"not/never"), "not@-2");
+  EXPECT_EQ(WindowSearch(excl, u"a good day", u"good", u"not/never"), "");
   // Kinds given by the caller, then the allowed characters applied to the window.
   TTestText t = Plain(u"don't stop");
   TAdditionalSearchAndDoEngine ctx(false, true, {});
-  int found = 0;
   ctx.PrepareFirst(
-      t.text, 6, 4, [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return ++found > 0; }, {}, t.kinds.data());
+      t.text, 6, 4, [](TSearchAndDoEngine&, TSearchFound_Rec&) { return true; }, {}, t.kinds.data());
   TSearch_word_format_rec don = TBaseSearchItems::MakeItem(u"don");
   EXPECT_EQ(ctx.SearchAndDo(don, 0), 1);
   ctx.HandleAllowables(u"'", false, false);
@@ -580,19 +514,15 @@ TEST(SearchLarge, NothingButSeparatorsAndAChunkWithoutLetters) {
   TRunResult r = RunItems(t, {u"*", u"#", u"a", u"* *"});
   EXPECT_TRUE(r.hits.empty());
   EXPECT_TRUE(r.ends.empty());
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos, {}, {});
-  EXPECT_EQ(engine.WordsInChunk(), 0);
+  TOneChunk c(std::move(t));
+  c.Prepare();
+  EXPECT_EQ(c.engine.WordsInChunk(), 0);
   TSearchStatsRec stats;
-  engine.CopyAChunkTextStats(stats);
-  EXPECT_EQ(stats.words_in_chunk, 0);
-  ExpectUnits(stats.unit_number, {1, 1, 1, 1}, "never marked stays 1");
+  c.engine.CopyAChunkTextStats(stats);
+  EXPECT_EQ(Stats(stats), "w0 n1,1,1,1 p0,0,0,0 l0,0,0,0");  // never marked: numbers stay 1
   // An empty chunk and a null buffer.
-  engine.PrepareForConcordancing(u"t", nullptr, nullptr, pos, {}, {});
-  TSearch_word_format_rec star = TBaseSearchItems::MakeItem(u"*");
-  EXPECT_EQ(engine.SearchAndDo(star, 0), 0);
+  c.engine.PrepareForConcordancing(u"t", nullptr, nullptr, c.pos, {}, {});
+  EXPECT_EQ(c.Search(u"*"), 0);
 }
 
 }  // namespace

@@ -153,20 +153,15 @@ TTestText RandomText(std::mt19937& rng) {
       for (int k = 1 + pick(4); k > 0; --k) w.push_back(static_cast<char16_t>(letters[pick(5)]));
       if (pick(8) == 0) w += u"-" + std::u16string(1, static_cast<char16_t>(letters[pick(5)]));
       b.Text(w);
-    } else if (kind == 12) {
-      b.Text(pick(2) ? u"12" : u"3.4");
     } else if (kind == 13) {
       b.Hidden(u"zz");
     } else if (kind == 14) {
       b.Tag(u"<t>", pick(2));
     } else if (kind == 15) {
       b.Marker(u".", 15);
-    } else if (kind == 16) {
-      b.Text(u", ");
-    } else if (kind == 17) {
-      b.Text(u"\r\n");
     } else {
-      b.Text(u"a1");
+      const char16_t* other[] = {pick(2) ? u"12" : u"3.4", u", ", u"\r\n", u"a1"};
+      b.Text(other[kind == 12 ? 0 : kind == 16 ? 1 : kind == 17 ? 2 : 3]);
     }
     if (pick(3) != 0) b.Text(u" ");
   }
@@ -177,23 +172,10 @@ std::string RandomItem(std::mt19937& rng, const std::vector<TNaiveWord>& words) 
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   auto word = [&]() -> std::string {
     if (words.empty()) return "ab";
-    std::string w = words[static_cast<size_t>(pick(static_cast<int>(words.size())))].raw;
-    switch (pick(9)) {
-      case 0:
-        return w.substr(0, 1) + "*";
-      case 1:
-        return "*" + w.substr(w.size() - 1);
-      case 2:
-        return w.substr(0, 1) + "*" + w.substr(w.size() - 1);
-      case 3:
-        return "#";
-      case 4:
-        return "*#*";
-      case 5:
-        return "*";
-      default:
-        return w;
-    }
+    const std::string w = words[static_cast<size_t>(pick(static_cast<int>(words.size())))].raw;
+    const std::string first = w.substr(0, 1), last = w.substr(w.size() - 1);
+    const std::string shapes[] = {first + "*", "*" + last, first + "*" + last, "#", "*#*", "*", w, w, w};
+    return shapes[pick(9)];
   };
   auto phrase = [&]() {
     if (words.size() < 3 || pick(3) != 0) return word();

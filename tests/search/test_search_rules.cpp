@@ -91,19 +91,13 @@ std::vector<TRuleRow> Rows() {
       {"tag in the item", TextBuilder().Text(u"the ").Tag(u"<b>").Text(u"cat cat").Build(), u"<b>cat", none, "<b>cat"},
       {"tag with wildcard", TextBuilder().Text(u"a ").Tag(u"<w NN>").Text(u"cat ").Tag(u"<w VB>").Text(u"cat").Build(),
        u"<w N*>cat", none, "<w NN>cat"},
-      {"marked tag brackets",
-       TextBuilder()
-           .Text(u"a ")
-           .Tag(u"\x19"
-                u"b\x18")
-           .Text(u"cat")
-           .Build(),
-       u"<b>cat", none,
-       "\x19"
-       "b\x18"
-       "cat"},
+      {"marked tag brackets", TextBuilder().Text(u"a ").Tag(u"\x19" u"b\x18").Text(u"cat").Build(), u"<b>cat", none,
+       "\x19" "b\x18" "cat"},
       {"markers never part of a word", TextBuilder().Text(u"end").Marker(u"x", 15).Text(u"less").Build(), u"endless",
        none, ""},
+      // items without words
+      {"punctuation only", Plain(u"a b c ... !!!"), u"...", none, ""},
+      {"an empty alternative", Plain(u"a b c ... !!!"), u"/", none, ""},
   };
 }
 
@@ -125,11 +119,6 @@ TEST(SearchRules, TurkishDottedAndDotlessI) {
   EXPECT_EQ(Matches(Plain(u"Stra\u00DFe STRASSE"), u"strasse"), "STRASSE");
 }
 
-TEST(SearchRules, ItemsWithoutWordsNeverMatch) {
-  TTestText t = Plain(u"a b c ... !!!");
-  EXPECT_EQ(Matches(t, u"..."), "");
-  EXPECT_EQ(Matches(t, u"/"), "");
-}
 
 TEST(SearchRules, QuickSearchIgnoresTagsInTheItem) {
   TSearchAndDoEngine engine(true, true, {});
@@ -144,9 +133,6 @@ TEST(SearchRules, QuickSearchIgnoresTagsInTheItem) {
   EXPECT_TRUE(engine.QuickSearchFoundIgnoringTags(u"color ", rec));
 }
 
-}  // namespace
-
-namespace {
 
 // The kinds after the allowed characters are handled: w a word character, m a mark, . other.
 std::string AllowedShape(UStringView text, UStringView symbols, bool at_start, bool at_end, bool hyphens_separate,

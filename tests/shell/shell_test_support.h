@@ -60,6 +60,11 @@ class ShellServicesTest : public testing::Test {
     global_own_HWnd = kNoWindow;
     current_tool_var = kToolConcordancer;
   }
+  // The reporter shown at `where` with the recording status bar (none when with_bar is false).
+  void Show(uint8_t where, bool with_bar = true) {
+    progress.SetProgressStatusBar(with_bar ? &bar : nullptr);
+    progress.ClearAllAndShow({}, where);
+  }
   // The tool's window 100 registered, the controller's window 200 known, messages queued.
   void ConnectController() {
     SetControllerLink(&link);
@@ -76,4 +81,6 @@ class ShellServicesTest : public testing::Test {
 
   THeadlessDialogService dialogs;
   TQueuedControllerLink link;
+  TRecordingStatusBar bar;
+  TProgressClass progress;
 };

@@ -35,12 +35,11 @@ TEST(ProgressRecord, LayoutIsByteExact) {
   const uint8_t head[30] = {0, 0, 0, 0,  57, 0, 0, 0,  0xFF, 0xFF, 0xFF, 0xFF,  0xFD, 0xFF, 0xFF, 0xFF,
                             4, 3, 2, 1,  0, 0, 0, 0,  0xD4, 0xC3, 0xB2, 0xA1,  'a', 0};
   EXPECT_EQ(std::memcmp(b, head, sizeof head), 0);
-  EXPECT_EQ(b[30], 'b');
-  EXPECT_EQ(b[31], 0);
-  for (int i = 32; i < 430; ++i) ASSERT_EQ(b[i], 0) << i;  // rest of the short field: zeros
-  EXPECT_EQ(b[430], 0xE9);
-  EXPECT_EQ(b[431], 0x00);
-  for (int i = 432; i < 832; ++i) ASSERT_EQ(b[i], 0) << i;
+  // The rest of the short field and all of the long field after its one character: zeros.
+  std::vector<uint8_t> rest(b + 30, b + 832), want(802, 0);
+  want[0] = 'b';
+  want[400] = 0xE9;
+  EXPECT_EQ(rest, want);
 }
 
 TEST(ProgressRecord, MessagesAreCutAt200UnitsNeverInsideASurrogatePair) {
@@ -49,16 +48,10 @@ TEST(ProgressRecord, MessagesAreCutAt200UnitsNeverInsideASurrogatePair) {
   EXPECT_EQ(UString(field), UString(200, u'x'));
   EXPECT_EQ(field[200], 0);
   // 199 letters, then a pair across the cut: the pair goes whole.
-  UString t(199, u'a');
-  t += u"\U0001F600";
-  t += u"tail";
-  CopyProgressMessage(field, t);
+  CopyProgressMessage(field, UString(199, u'a') + u"\U0001F600tail");
   EXPECT_EQ(UString(field), UString(199, u'a'));
   // A pair that ends exactly at the cut stays.
-  UString u(198, u'a');
-  u += u"\U0001F600";
-  u += u"tail";
-  CopyProgressMessage(field, u);
+  CopyProgressMessage(field, UString(198, u'a') + u"\U0001F600tail");
   EXPECT_EQ(UString(field).size(), 200u);
   EXPECT_EQ(field[199], 0xDE00);
   // Short texts are copied whole, fields cleared first.
@@ -68,77 +61,62 @@ TEST(ProgressRecord, MessagesAreCutAt200UnitsNeverInsideASurrogatePair) {
 }
 
 TEST_F(ShellServicesTest, PercentSettersShowOnlyChanges) {
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({}, kWhereLocal);
-  EXPECT_TRUE(p.ThisPercent(10));
+  Show(kWhereLocal);
+  EXPECT_TRUE(progress.ThisPercent(10));
   const int changes = bar.changes;
-  EXPECT_FALSE(p.ThisPercent(10));
+  EXPECT_FALSE(progress.ThisPercent(10));
   EXPECT_EQ(bar.changes, changes);
   // Overall is judged on its own value, whatever the this percent is.
-  EXPECT_FALSE(p.OverallPercent(0));
-  EXPECT_TRUE(p.OverallPercent(10));
-  EXPECT_FALSE(p.OverallPercent(10));
-  p.ClearBarsOnly();
-  EXPECT_EQ(p.Record().this_percent, 0);
-  EXPECT_EQ(p.Record().overall_percent, 0);
+  EXPECT_FALSE(progress.OverallPercent(0));
+  EXPECT_TRUE(progress.OverallPercent(10));
+  EXPECT_FALSE(progress.OverallPercent(10));
+  progress.ClearBarsOnly();
+  EXPECT_EQ(progress.Record().this_percent + progress.Record().overall_percent, 0);
 }
 
 TEST_F(ShellServicesTest, OutOfUses64BitProduct) {
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({}, kWhereLocal);
+  Show(kWhereLocal);
   // 30,000,000 * 100 does not fit in 32 bits.
-  p.ProgressShortMessageOutOf(u"words", 30'000'000, 60'000'000);
-  EXPECT_EQ(p.Record().this_percent, 50);
-  p.ProgressShortMessageOutOf(u"words", 2'147'483'647, 2'147'483'647);
-  EXPECT_EQ(p.Record().this_percent, 100);
-  p.ProgressShortMessageOutOf(u"words", 7, 3);  // not limited to 100, truncated
-  EXPECT_EQ(p.Record().this_percent, 233);
+  progress.ProgressShortMessageOutOf(u"words", 30'000'000, 60'000'000);
+  EXPECT_EQ(progress.Record().this_percent, 50);
+  progress.ProgressShortMessageOutOf(u"words", 2'147'483'647, 2'147'483'647);
+  EXPECT_EQ(progress.Record().this_percent, 100);
+  progress.ProgressShortMessageOutOf(u"words", 7, 3);  // not limited to 100, truncated
+  EXPECT_EQ(progress.Record().this_percent, 233);
   // A total of 0 or below changes only the message.
-  p.ProgressShortMessageOutOf(u"other", 5, 0);
-  p.ProgressShortMessageOutOf(u"last", 5, -2);
-  EXPECT_EQ(p.Record().this_percent, 233);
-  EXPECT_EQ(UString(p.Record().short_message), u"last");
+  progress.ProgressShortMessageOutOf(u"other", 5, 0);
+  progress.ProgressShortMessageOutOf(u"last", 5, -2);
+  EXPECT_EQ(progress.Record().this_percent, 233);
+  EXPECT_EQ(UString(progress.Record().short_message), u"last");
 }
 
 TEST_F(ShellServicesTest, LocalDisplayFillsThePanels) {
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({}, kWhereLocal);
-  EXPECT_TRUE(p.ThisBarStyle());
-  EXPECT_TRUE(bar.BarStyle(kPanelThisPercent));
-  p.ThisPercent(57);
+  Show(kWhereLocal);
+  EXPECT_TRUE(progress.ThisBarStyle() && bar.BarStyle(kPanelThisPercent));
+  progress.ThisPercent(57);
   EXPECT_EQ(bar.Bar(kPanelThisPercent), 57);
-  p.SetThisBarStyle(false);
-  p.ThisPercent(58);
+  progress.SetThisBarStyle(false);
+  progress.ThisPercent(58);
   EXPECT_EQ(bar.Text(kPanelThisPercent), u"58%");
-  p.ThisPercent(0);
+  progress.ThisPercent(0);
   EXPECT_EQ(bar.Text(kPanelThisPercent), u"");
-  p.ProgressShortMessage(u"Saving");
-  EXPECT_EQ(bar.Text(kPanelShortMessage), u"Saving");
-  p.ProgressLongMessage(u"a long one");
-  EXPECT_EQ(bar.Text(kPanelLongMessage), u"a long one");
-  p.ShowKind(kProgClear);
-  EXPECT_EQ(bar.Text(kPanelShortMessage), u"");
-  EXPECT_EQ(bar.Text(kPanelLongMessage), u"");
+  progress.ProgressShortMessage(u"Saving");
+  progress.ProgressLongMessage(u"a long one");
+  EXPECT_EQ(bar.Text(kPanelShortMessage) + u"|" + bar.Text(kPanelLongMessage), u"Saving|a long one");
+  progress.ShowKind(kProgClear);
+  EXPECT_EQ(bar.Text(kPanelShortMessage) + bar.Text(kPanelLongMessage), u"");
   EXPECT_EQ(ProgressParamsStores(), 0u);  // the local display stores nothing
 }
 
 TEST_F(ShellServicesTest, ControllerDisplayStoresTheRecordAndPostsTheKindsCode) {
   ConnectController();
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({640, 480}, kWhereController);
-  EXPECT_FALSE(p.ThisBarStyle());
+  progress.SetProgressStatusBar(&bar);
+  progress.ClearAllAndShow({640, 480}, kWhereController);
+  EXPECT_FALSE(progress.ThisBarStyle());
   link.Clear();
   const int changes = bar.changes;
   const uint64_t stores = ProgressParamsStores();
-  p.ThisPercent(5);
+  progress.ThisPercent(5);
   EXPECT_EQ(ProgressParamsStores(), stores + 1);
   TProgressRec stored{};
   GetProgressParams(stored);
@@ -153,12 +131,13 @@ TEST_F(ShellServicesTest, ControllerDisplayStoresTheRecordAndPostsTheKindsCode) 
 
   link.Clear();
   const int expected[] = {6104, 6105, 6113, 6106, 6100, 6108, -1, 6101, 6112, 6111, 6102};
-  for (uint8_t kind = 0; kind <= kProgTimeToGo; ++kind) p.ShowKind(kind);
   std::vector<int> want;
-  for (int c : expected)
-    if (c >= 0) want.push_back(c);
+  for (uint8_t kind = 0; kind <= kProgTimeToGo; ++kind) {
+    progress.ShowKind(kind);
+    EXPECT_EQ(ProgressKindCode(kind), expected[kind]);
+    if (expected[kind] >= 0) want.push_back(expected[kind]);
+  }
   EXPECT_EQ(PostedCodes(), want);
-  for (uint8_t kind = 0; kind <= kProgTimeToGo; ++kind) EXPECT_EQ(ProgressKindCode(kind), expected[kind]);
   EXPECT_EQ(ProgressKindCode(kProgError), -1);
   EXPECT_EQ(ProgressKindCode(kProgFatalError), -1);
   EXPECT_EQ(ProgressKindCode(200), -1);
@@ -167,72 +146,61 @@ TEST_F(ShellServicesTest, ControllerDisplayStoresTheRecordAndPostsTheKindsCode) 
 TEST_F(ShellServicesTest, ClearAllAndShowRaisesTheProgressWindow) {
   ConnectController();
   SetProgressWnd(300);
-  TProgressClass p;
-  p.ClearAllAndShow({1, 2}, kWhereController);
-  ASSERT_EQ(link.Raised().size(), 1u);
-  EXPECT_EQ(link.Raised()[0], 300u);
+  Show(kWhereController, false);
+  EXPECT_EQ(link.Raised(), std::vector<TWindowId>{300});
   EXPECT_EQ(PostedCodes(), (std::vector<int>{6100, 6112}));
-  p.ClearAllAndShow({1, 2}, kWhereLocal);
+  Show(kWhereLocal, false);
   EXPECT_EQ(link.Raised().size(), 1u);
 }
 
-TEST_F(ShellServicesTest, WithoutControllerReportsForItFallBackToTheLocalDisplay) {
-  // The null link: no controller.
+TEST_F(ShellServicesTest, ReportsForAControllerThatIsNotThereOrLocalWithoutABar) {
+  // The null link: no controller. Reports fall back to the local display.
   RegisterToolWindow(100);
   SetNewWnd(kToolController, 200);
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({}, kWhereController);
-  EXPECT_TRUE(p.ShowsLocally());
-  p.ThisPercent(40);
+  Show(kWhereController);
+  EXPECT_TRUE(progress.ShowsLocally());
+  progress.ThisPercent(40);
   EXPECT_EQ(bar.Text(kPanelThisPercent), u"40%");
   EXPECT_EQ(ProgressParamsStores(), 0u);
   // A status bar without panels cannot show anything: the controller path (stored, not posted).
   bar.panels = 0;
-  p.ThisPercent(41);
+  progress.ThisPercent(41);
   EXPECT_EQ(ProgressParamsStores(), 1u);
-}
 
-TEST_F(ShellServicesTest, LocalWithoutStatusBarGoesTheControllerPath) {
+  // Local without a status bar goes the controller path.
   ConnectController();
-  TProgressClass p;
-  p.ClearAllAndShow({}, kWhereLocal);
+  Show(kWhereLocal, false);
   link.Clear();
   const uint64_t stores = ProgressParamsStores();
-  p.OverallPercent(3);
+  progress.OverallPercent(3);
   EXPECT_EQ(ProgressParamsStores(), stores + 1);
   EXPECT_EQ(PostedCodes(), std::vector<int>{6105});
 }
 
 TEST_F(ShellServicesTest, SuspendedReportsChangeOnlyTheRecord) {
   ConnectController();
-  TProgressClass p;
-  TRecordingStatusBar bar;
-  p.SetProgressStatusBar(&bar);
-  p.ClearAllAndShow({}, kWhereController);
+  Show(kWhereController);
   link.Clear();
-  p.Hide();
-  EXPECT_TRUE(p.Suspended());
-  EXPECT_FALSE(p.ThisBarStyle());
+  progress.Hide();
+  EXPECT_TRUE(progress.Suspended());
+  EXPECT_FALSE(progress.ThisBarStyle());
   EXPECT_EQ(PostedCodes(), std::vector<int>{kProgCodeHide});
   EXPECT_GE(bar.raised, 1);
   link.Clear();
   const uint64_t stores = ProgressParamsStores();
-  EXPECT_TRUE(p.ThisPercent(20));
-  p.ProgressShortMessage(u"quiet");
-  EXPECT_EQ(p.Record().this_percent, 20);
-  EXPECT_EQ(UString(p.Record().short_message), u"quiet");
+  EXPECT_TRUE(progress.ThisPercent(20));
+  progress.ProgressShortMessage(u"quiet");
+  EXPECT_EQ(progress.Record().this_percent, 20);
+  EXPECT_EQ(UString(progress.Record().short_message), u"quiet");
   EXPECT_EQ(ProgressParamsStores(), stores);
   EXPECT_TRUE(link.Posted().empty());
-  p.ShowTimeToGo();
-  EXPECT_FALSE(p.Suspended());
+  progress.ShowTimeToGo();
+  EXPECT_FALSE(progress.Suspended());
   EXPECT_EQ(PostedCodes(), std::vector<int>{6102});
 }
 
 TEST_F(ShellServicesTest, SuspendAndResumeTheGlobalReporter) {
-  EXPECT_FALSE(SuspendProgressDisplay());
-  EXPECT_FALSE(ResumeProgressDisplay());
+  EXPECT_FALSE(SuspendProgressDisplay() || ResumeProgressDisplay());
   CreateGlobalProgress();
   ASSERT_NE(GlobalProgress(), nullptr);
   EXPECT_NE(GlobalProgress()->StatusBar(), nullptr);  // the log sink
@@ -253,22 +221,18 @@ TEST_F(ShellServicesTest, SuspendAndResumeTheGlobalReporter) {
 
 TEST_F(ShellServicesTest, ErrorsShowABoxAndFatalErrorsHaltInBothDisplays) {
   SetHaltHook(ThrowingHalt);
+  ConnectController();
   for (uint8_t where : {kWhereLocal, kWhereController}) {
-    ConnectController();
-    TProgressClass p;
-    TRecordingStatusBar bar;
-    p.SetProgressStatusBar(&bar);
-    p.ClearAllAndShow({}, where);
+    Show(where);
     link.Clear();
     dialogs.Clear();
-    p.ShowError(u"disk full");
+    progress.ShowError(u"disk full");
     ASSERT_EQ(dialogs.Asked().size(), 1u);
-    EXPECT_EQ(dialogs.Asked()[0].caption, u"Error");
-    EXPECT_EQ(dialogs.Asked()[0].text, u"disk full");
-    EXPECT_EQ(UString(p.Record().long_message), u"disk full");
+    EXPECT_EQ(dialogs.Asked()[0].caption + u"|" + dialogs.Asked()[0].text, u"Error|disk full");
+    EXPECT_EQ(UString(progress.Record().long_message), u"disk full");
     EXPECT_TRUE(PostedCodes().empty());
     try {
-      p.FatalError(u"cannot go on");
+      progress.FatalError(u"cannot go on");
       ADD_FAILURE() << "a fatal error must halt";
     } catch (const HaltCalled& h) {
       EXPECT_EQ(h.code, 1);
@@ -279,21 +243,19 @@ TEST_F(ShellServicesTest, ErrorsShowABoxAndFatalErrorsHaltInBothDisplays) {
 
 TEST_F(ShellServicesTest, ErrorsAreNotLostWhileSuspended) {
   SetHaltHook(ThrowingHalt);
-  TProgressClass p;
-  p.Hide();
-  ASSERT_TRUE(p.Suspended());
-  p.ShowError(u"lost?");
+  progress.Hide();
+  ASSERT_TRUE(progress.Suspended());
+  progress.ShowError(u"lost?");
   ASSERT_EQ(dialogs.Asked().size(), 1u);
   EXPECT_EQ(dialogs.Asked()[0].text, u"lost?");
-  EXPECT_THROW(p.FatalError(u"end"), HaltCalled);
+  EXPECT_THROW(progress.FatalError(u"end"), HaltCalled);
 }
 
 TEST_F(ShellServicesTest, ReportsPumpTheMessageQueue) {
   static int pumps = 0;
   pumps = 0;
   SetYieldHook([] { ++pumps; });
-  TProgressClass p;
-  p.ShowKind(kProgMemory);
+  progress.ShowKind(kProgMemory);
   EXPECT_EQ(pumps, 2);
   SetYieldHook(nullptr);
 }
