@@ -150,7 +150,6 @@ TEST(ListStream, RoundTripOfEntriesMarksJoinsAndSortSettings) {
   EXPECT_EQ(b.SortLevel(1).key, kSortAlphabetical);
   EXPECT_TRUE(b.SortLevel(1).case_sensitive);
   EXPECT_EQ(TTestWordEntry::live, 5);
-
   // Written again, read again and written again: the same bytes.
   const std::vector<uint8_t> second = Saved(b);
   TTestWordList c(&holder2);
@@ -233,7 +232,6 @@ TEST(ListStream, BadEntryPartsEndTheReadAndKeepEarlierEntries) {
     EXPECT_FALSE(ReadInto(bad));
   }
   EXPECT_EQ(TTestWordEntry::live, 0);
-
   // The second entry's word claims more than the stream holds: the first entry stays.
   TTestWordList b;
   TMemoryStream m(WithI32(bytes, cat, 0x40000000));
@@ -258,7 +256,6 @@ TEST(ListStream, StopRequestEndsReadingAndWriteFailuresAnswerFalse) {
     EXPECT_FALSE(a.SaveToStream(s)) << "limit " << limit;
   }
   EXPECT_EQ(a.Count(), 2);
-
   // An entry that throws while it is written: the list answers false and is usable again.
   struct TThrowingEntry : TTestWordEntry {
     using TTestWordEntry::TTestWordEntry;
@@ -329,7 +326,6 @@ TEST(ListStops, StopWordsAreCountedOnceAndRemovedUndoably) {
   EXPECT_EQ(l.Shown(), "cat dog");
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(l.Count(), 4);
-
   // An entry already deleted is not removed or counted again.
   TStopCountingList k;
   k.Fill({{u"the", 10}, {u"of", 5}, {u"cat", 2}});
@@ -339,7 +335,6 @@ TEST(ListStops, StopWordsAreCountedOnceAndRemovedUndoably) {
   EXPECT_EQ(k.stoplist_tokens, 10);
   EXPECT_EQ(k.stoplist_wordlengths[2], 0);
   EXPECT_EQ(k.Shown(), "cat");
-
   // Absent stop words leave list and counters alone.
   tool.Load(lmsStop, "absent\n");
   TStopCountingList n;
@@ -391,7 +386,6 @@ TEST(ListMatches, MatchListActionsWithPatternsAndUndo) {
   l.CheckMatches(kTagMarkMatches);
   EXPECT_EQ(l.CheckMatches(kTagClearAllMatches), 0);
   EXPECT_EQ(l.Shown(), "1,000 42 cat running sing tree under undo");
-
   // The menu tags choose the action; any other tag does nothing.
   EXPECT_EQ(l.CheckMatches(kTagDeleteMatched), 7);
   EXPECT_EQ(l.fmatch_settings.Action(), 1);
@@ -410,7 +404,6 @@ TEST(ListMatches, TypedMatchWordsGoThroughTheSearchEngine) {
   EXPECT_EQ(l.Shown(), "1,000- 42- cat+ running- sing- tree+ under- undo-");
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(l.Shown(), "1,000 42 cat+ running sing tree+ under undo");
-
   // A search item list on a column, with deleted entries left out or taken in.
   TSearchWordItems items;
   items.AddedSearchWords(u"c*t\ndog");
@@ -419,7 +412,6 @@ TEST(ListMatches, TypedMatchWordsGoThroughTheSearchEngine) {
   EXPECT_EQ(l.ItemsWhichMatch(items, 0, l.MainWordColumn(), false).size(), 0u);
   EXPECT_EQ(l.ItemsWhichMatch(items, 0, l.MainWordColumn(), true), T1LongintList{cat});
   l.DeleteOne(cat, false);
-
   // Without match words, or without a match list, nothing is found and deleting the non-matches
   // deletes nothing.
   for (uint8_t kind : {1, 0}) {
@@ -473,7 +465,6 @@ TEST(ListDuplicates, LaterDuplicatesAreMarkedOnce) {
   k.RemoveDuplicates(r);
   EXPECT_EQ(std::pair(r.first_index, r.deleted), std::pair(0, 2));
   EXPECT_EQ(k.Shown(), "a a- a- b b- c");
-
   // A stop request leaves everything as it is; the progress call-back is told.
   TTestWordList big;
   for (int i = 0; i < 300; ++i) big.AddWord(i % 2 ? u"x" : u"y");

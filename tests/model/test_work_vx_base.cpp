@@ -37,14 +37,12 @@ TEST(VXBaseSort, ThreeLevelsWithDirectionsAndStableTies) {
   l.SetSortAscending(0, false);
   ASSERT_TRUE(l.DoASort(3, 0, l.Count() - 1));
   EXPECT_EQ(l.Shown(), "a ab ba bb c ccc");
-
   // One level only: equal keys keep the order they had.
   ASSERT_TRUE(l.DoASort(1, 0, l.Count() - 1));
   EXPECT_EQ(l.Shown(), "a ab ba bb c ccc");
   l.SetSortAscending(0, true);
   ASSERT_TRUE(l.DoASort(1, 0, l.Count() - 1));
   EXPECT_EQ(l.Shown(), "c ccc a ab ba bb");
-
   // A sub-range only.
   l.Set3Sorts(kSortAlphabetical, kSortNone, kSortNone);
   l.SetSortAscending(0, false);
@@ -145,7 +143,6 @@ TEST(VXBaseMarks, JoinRulesAndJoinedEntriesFollowTheirHead) {
     ASSERT_EQ(l.GetJoinListAndDetails(0).size(), 2u);
     EXPECT_EQ(l.GetJoinListAndDetails(0)[1], l.Get(2));
     EXPECT_EQ(l.GetTotalJoinedFreq(0), 3);
-
     // Zap takes the forms out of the list; they now belong to their head.
     EXPECT_EQ(l.Zap(false), 2);
     EXPECT_EQ(l.Shown(), "go> be");
@@ -153,7 +150,6 @@ TEST(VXBaseMarks, JoinRulesAndJoinedEntriesFollowTheirHead) {
     EXPECT_EQ(TTestWordEntry::live, 4);
   }
   EXPECT_EQ(TTestWordEntry::live, 0);
-
   // Freeing a head or a form unlinks the other side.
   TTestWordList l;
   l.Fill({{u"go", 5}, {u"went", 2}, {u"gone", 1}});
@@ -182,7 +178,6 @@ TEST(VXBaseMarks, UndoReversesOnlyWhatChanged) {
   ASSERT_TRUE(l.Join(0, 1, true));
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(l.Shown(), "a b c d");
-
   // An undoable zap keeps the entries; undo puts them back in sorted order, still deleted.
   ASSERT_TRUE(l.SortAlphabeticallyAscending());
   l.DeleteOne(1, true);
@@ -191,7 +186,6 @@ TEST(VXBaseMarks, UndoReversesOnlyWhatChanged) {
   EXPECT_EQ(l.Shown(), "a d");
   ASSERT_TRUE(l.Undo());
   EXPECT_EQ(l.Shown(), "a b- c- d");
-
   // Freeing entries drops the undo list.
   l.AddItemsToUndoList(kUndoDelete, {1, 2});
   EXPECT_TRUE(l.CanUndo());

@@ -121,7 +121,6 @@ TEST(Lemmatiser, BadFilesFailAndKeepTheListLoadedBefore) {
   EXPECT_FALSE(LoadedOne(kTool, 7, tmp.Write(u"kind.txt", "the\n")));
   EXPECT_FALSE(LoadedOne(kTool, lmsStop, tmp.Path()));  // a folder
   EXPECT_EQ(Words(), std::vector<UString>{u"the"});
-
   // A huge item is skipped; the lines around it load.
   const std::string huge(2 * kLemmatiserMaxItem, 'x');
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"huge.txt", "a\n" + huge + "\nb")));
@@ -140,7 +139,6 @@ TEST(Lemmatiser, ProgressAndReloadingDuringAWalk) {
   ASSERT_TRUE(LoadedOne(kTool, lmsStop, tmp.Write(u"many.txt", text), opts));
   EXPECT_EQ(lines, 3000);  // a line break at the very end makes no further line
   EXPECT_EQ(last_percent, 100);
-
   // A call-back that clears the list does not cut the walk short.
   int seen = 0;
   TraverseStopsDoing(

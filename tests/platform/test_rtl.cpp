@@ -50,7 +50,6 @@ TEST(Streams, AStringFramingAndDamage) {
   EXPECT_EQ(s, u"h\u00e9llo");
   ASSERT_TRUE(ReadAString(m, s));
   EXPECT_EQ(s, u"");
-
   // Truncated: the count promises more than is left.
   for (int64_t cut = 0; cut < 14; ++cut) {
     TMemoryStream t(std::vector<uint8_t>(m.Data().begin(), m.Data().begin() + cut));

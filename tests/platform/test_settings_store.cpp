@@ -100,67 +100,40 @@ TEST(SettingsStoreFormat, DamageIsRefused) {
     bad[i] ^= 0x5A;
     EXPECT_FALSE(TSettingsStore::Parse(bad, out)) << i;
   }
-  // Sound checksums over inconsistent contents.
-  auto sealed = [](std::vector<uint8_t> b) {
-    const uint32_t crc = static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), b.data(), static_cast<uInt>(b.size())));
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(crc >> (8 * i)));
-    return b;
+  // Sound checksums over inconsistent contents: version, block count and blocks as given (name,
+  // length claimed, bytes there), then the CRC-32 of all of it.
+  struct TBlock {
+    std::string name;
+    uint32_t len;
+    size_t real;
   };
-  auto header = [](uint32_t version, uint32_t count) {
+  auto file = [](uint32_t version, uint32_t count, std::vector<TBlock> blocks, bool stray = false) {
     std::vector<uint8_t> b = {'L', 'Z', 'S', 'E', 'T', 'T', 'N', 'G'};
-    for (uint32_t v : {version, count})
+    auto put32 = [&](uint32_t v) {
       for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put32(version);
+    put32(count);
+    for (const TBlock& k : blocks) {
+      b.push_back(static_cast<uint8_t>(k.name.size()));
+      b.insert(b.end(), k.name.begin(), k.name.end());
+      put32(k.len);
+      b.insert(b.end(), k.real, 0x11);
+    }
+    if (stray) b.push_back(0);  // a stray byte after the last block
+    put32(static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), b.data(), static_cast<uInt>(b.size()))));
     return b;
   };
-  auto block = [](std::vector<uint8_t>& b, const std::string& name, uint32_t len, size_t real) {
-    b.push_back(static_cast<uint8_t>(name.size()));
-    b.insert(b.end(), name.begin(), name.end());
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(len >> (8 * i)));
-    b.insert(b.end(), real, 0x11);
-  };
-  {
-    auto b = header(1, 1);
-    block(b, "ok", 2, 2);
-    ASSERT_TRUE(TSettingsStore::Parse(sealed(b), out));  // the helpers make sound files
-  }
-  {
-    auto b = header(2, 1);
-    block(b, "ok", 2, 2);
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out, &why));
-    EXPECT_EQ(why, "unknown format version");
-  }
-  {
-    auto b = header(1, 1000000);  // more blocks than bytes
-    block(b, "ok", 2, 2);
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out));
-  }
-  {
-    auto b = header(1, 1);
-    block(b, "ok", 0x7FFFFFFF, 2);  // longer than the file
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out));
-  }
-  {
-    auto b = header(1, 2);
-    block(b, "twice", 1, 1);
-    block(b, "twice", 1, 1);
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out, &why));
-    EXPECT_EQ(why, "block named twice");
-  }
-  {
-    auto b = header(1, 1);
-    block(b, "bad name", 1, 1);
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out));
-  }
-  {
-    auto b = header(1, 1);
-    block(b, "", 1, 1);
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out));
-  }
-  {
-    auto b = header(1, 1);
-    block(b, "ok", 1, 1);
-    b.push_back(0);  // a stray byte after the last block
-    EXPECT_FALSE(TSettingsStore::Parse(sealed(b), out));
+  ASSERT_TRUE(TSettingsStore::Parse(file(1, 1, {{"ok", 2, 2}}), out));  // the helper makes sound files
+  EXPECT_FALSE(TSettingsStore::Parse(file(2, 1, {{"ok", 2, 2}}), out, &why));
+  EXPECT_EQ(why, "unknown format version");
+  EXPECT_FALSE(TSettingsStore::Parse(file(1, 2, {{"twice", 1, 1}, {"twice", 1, 1}}), out, &why));
+  EXPECT_EQ(why, "block named twice");
+  for (const auto& bad : {file(1, 1000000, {{"ok", 2, 2}}),  // more blocks than bytes
+                          file(1, 1, {{"ok", 0x7FFFFFFF, 2}}),  // longer than the file
+                          file(1, 1, {{"bad name", 1, 1}}), file(1, 1, {{"", 1, 1}}),
+                          file(1, 1, {{"ok", 1, 1}}, true)}) {
+    EXPECT_FALSE(TSettingsStore::Parse(bad, out));
   }
   EXPECT_TRUE(out.empty());
   std::vector<uint8_t> garbage(5000);
@@ -170,11 +143,9 @@ TEST(SettingsStoreFormat, DamageIsRefused) {
 }
 
 TEST(SettingsStoreFormat, BadNamesAreRefused) {
-  EXPECT_TRUE(TSettingsStore::ValidBlockName("conc_settings"));
-  EXPECT_TRUE(TSettingsStore::ValidBlockName("lists.1.2"));
-  EXPECT_FALSE(TSettingsStore::ValidBlockName(""));
-  EXPECT_FALSE(TSettingsStore::ValidBlockName("has space"));
-  EXPECT_FALSE(TSettingsStore::ValidBlockName(std::string(65, 'a')));
+  EXPECT_TRUE(TSettingsStore::ValidBlockName("conc_settings") && TSettingsStore::ValidBlockName("lists.1.2"));
+  for (const std::string& bad : {std::string(), std::string("has space"), std::string(65, 'a')})
+    EXPECT_FALSE(TSettingsStore::ValidBlockName(bad)) << bad;
   TempFolder tmp;
   TSettingsStore s(tmp.Path());
   EXPECT_FALSE(s.Write("bad/name", "x", 1));
@@ -206,14 +177,12 @@ TEST(SettingsStore, DamagedFilesGiveDefaultsAndAreKeptAside) {
   }
   const UString file = tmp.Path() + u"settings.dat";
   const auto good = FileBytes(file);
-  std::vector<std::vector<uint8_t>> damaged;
-  damaged.push_back({});                                                       // empty
-  damaged.emplace_back(good.begin(), good.begin() + good.size() / 2);          // truncated
-  damaged.emplace_back(good.begin(), good.end() - 1);                          // checksum cut
   auto flipped = good;
-  flipped[good.size() / 2] ^= 1;                                               // wrong checksum
-  damaged.push_back(flipped);
-  damaged.push_back(std::vector<uint8_t>(777, 0xEE));                           // garbage
+  flipped[good.size() / 2] ^= 1;
+  // Empty, truncated, checksum cut, wrong checksum, garbage.
+  const std::vector<std::vector<uint8_t>> damaged = {{}, {good.begin(), good.begin() + good.size() / 2},
+                                                     {good.begin(), good.end() - 1}, flipped,
+                                                     std::vector<uint8_t>(777, 0xEE)};
   for (size_t k = 0; k < damaged.size(); ++k) {
     PutFileBytes(file, damaged[k]);
     DeleteFileU(file + u".damaged");

@@ -124,7 +124,6 @@ TEST_F(SettingsVxbuf, EveryRecordSurvivesARestart) {
   ExpectRecordSurvives(SetDetailedConsistencySettings, GetDetailedConsistencySettings, 15, "consistency");
   ExpectRecordSurvives(SetPrinterRec, GetPrinterRec, 16, "printer");
   ExpectRecordSurvives(SetPrinterPrefs, GetPrinterPrefs, 17, "printer preferences");
-
   // Per tool and kind, and per slot.
   const auto lists = Patterned<TLemmaMatchStopSettingsRec>(18);
   SetLemmaMatchStopSettings(1, 2, lists);
@@ -218,7 +217,6 @@ TEST_F(SettingsVxbuf, ConcordanceFieldSettersChangeOnlyTheirField) {
   for (size_t i = 0; i < R::kSize; ++i) ASSERT_EQ(got.bytes[i], want.bytes[i]) << "byte " << i;
   EXPECT_EQ(GetConcSaveRecContextHorizons().left, base.ContextHorizonLeft());
   EXPECT_EQ(GetConcSaveRecCollocHorizons().right, base.CollocHorizonRight());
-
   // On nothing stored, a field setter starts from the defaults.
   SharedSettingsStore().RemoveBlocksWithPrefix("conc_settings");
   Restart();

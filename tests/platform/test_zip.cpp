@@ -160,7 +160,6 @@ TEST_F(ZipArchive, MemberReadInPiecesEqualsTheWhole) {
   auto s = z.OpenMemberStream(1);
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->Size(), static_cast<int64_t>(big_.size()));
-
   // 2 MiB chunks, each one rewinding a little as the text reader does at a boundary cut.
   const int64_t chunk = 2 * 1024 * 1024;
   std::string joined;
@@ -176,7 +175,6 @@ TEST_F(ZipArchive, MemberReadInPiecesEqualsTheWhole) {
   EXPECT_TRUE(joined == big_);
   EXPECT_FALSE(s->Failed());
   EXPECT_EQ(s->Read(buf.data(), 10), 0);  // at the end
-
   // From an offset, without reading what comes before; then back to the start.
   ASSERT_TRUE(s->SetPosition(2'000'000));
   ASSERT_TRUE(s->ReadExact(buf.data(), 100000));
@@ -185,7 +183,6 @@ TEST_F(ZipArchive, MemberReadInPiecesEqualsTheWhole) {
   ASSERT_TRUE(s->ReadExact(buf.data(), 50));
   EXPECT_EQ(std::string(buf.data(), 50), big_.substr(5, 50));
   EXPECT_EQ(s->Write("x", 1), 0);
-
   // The stream lives on without the archive object.
   auto small = z.OpenMemberStream(0);
   z.CloseArchive();
@@ -347,7 +344,6 @@ TEST_F(ZipArchive, UnsafeMemberNamesAreRefusedOnExtraction) {
   EXPECT_EQ(ReadAll(target + u"/fine/..hidden.txt"), "good");
   EXPECT_EQ(Extracted(z, 0), "e1");  // the data itself can still be read into memory
   z.CloseArchive();
-
   // Nor can such names be written.
   TZipForge w;
   ASSERT_TRUE(Open(w, tmp_.Path() + u"w.zip", kWrite));
@@ -375,13 +371,11 @@ TEST_F(ZipArchive, DamagedOrForeignFilesFailCleanly) {
   }
   EXPECT_FALSE(IsAZipFile(text) || IsAZipFile(empty));
   EXPECT_TRUE(IsAZipFile(half));  // it begins like one; opening it tells the truth
-
   // A file that is no archive is never overwritten by opening it for adding.
   TZipForge w;
   EXPECT_FALSE(Open(w, text, kWrite));
   EXPECT_EQ(ReadAll(text), "this is a plain text file, not an archive\n");
   EXPECT_FALSE(Open(w, tmp_.Path() + u"no/such/folder/x.zip", kWrite));
-
   // Damaged compressed data inside an intact directory: the member fails, never crashes.
   std::string bent = whole;
   for (size_t i = bent.size() / 3; i < bent.size() / 3 + 64; ++i) bent[i] = static_cast<char>(bent[i] ^ 0x5A);

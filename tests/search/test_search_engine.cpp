@@ -250,13 +250,11 @@ TEST(SearchEngine, FoundEnoughCancelAndInstancesEndOnlyTheRunningPass) {
   EXPECT_TRUE(c.engine.FoundEnoughSet());
   EXPECT_EQ(c.engine.SearchAndDo(a, 0), 4);
   EXPECT_EQ(a.hits, 6);
-
   // Instances to find count the accepted hits only.
   c.on_hit = [&](TSearchAndDoEngine&, TSearchFound_Rec&) { return c.hits.size() != 7; };
   a = TBaseSearchItems::MakeItem(u"a", 2);
   EXPECT_EQ(c.engine.SearchAndDo(a, 0), 3);  // the first hit was refused
   EXPECT_EQ(a.hits, 2);
-
   // Cancelling stops the pass after its call-back, and every later one until cleared.
   c.on_hit = [](TSearchAndDoEngine& e, TSearchFound_Rec&) {
     e.Cancel();

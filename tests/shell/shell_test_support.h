@@ -39,6 +39,14 @@ class TRecordingStatusBar : public TProgressStatusSink {
   std::map<int, bool> style_;
 };
 
+// Messages as {target, msg, wparam, lparam}, for comparing whole lists at once.
+inline std::vector<std::vector<int64_t>> Msgs(const std::vector<TPostedMessage>& posted) {
+  std::vector<std::vector<int64_t>> out;
+  for (const auto& m : posted)
+    out.push_back({static_cast<int64_t>(m.target), m.msg, static_cast<int64_t>(m.wparam), m.lparam});
+  return out;
+}
+
 class ShellServicesTest : public testing::Test {
  protected:
   void SetUp() override {

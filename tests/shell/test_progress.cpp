@@ -166,7 +166,6 @@ TEST_F(ShellServicesTest, ReportsForAControllerThatIsNotThereOrLocalWithoutABar)
   bar.panels = 0;
   progress.ThisPercent(41);
   EXPECT_EQ(ProgressParamsStores(), 1u);
-
   // Local without a status bar goes the controller path.
   ConnectController();
   Show(kWhereLocal, false);
