@@ -20,17 +20,20 @@ std::string Stats(const TSearchStatsRec& s) {
          four(s.unit_length);
 }
 
-// One chunk prepared for concordancing: every hit is kept; on_hit answers for the processor.
+// One chunk prepared for concordancing: hits are kept (when keep_hits), on_hit answers for the
+// processor and on_end hears of the unit ends.
 struct TOneChunk {
   explicit TOneChunk(TTestText text) : t(std::move(text)) { pos.length = static_cast<int32_t>(t.text.size()); }
   void Prepare() {
     engine.PrepareForConcordancing(
         u"t", t.text.data(), t.kinds.data(), pos,
         [this](TSearchAndDoEngine& e, TSearchFound_Rec& f) {
-          hits.push_back(f);
+          if (keep_hits) hits.push_back(f);
           return on_hit ? on_hit(e, f) : true;
         },
-        {});
+        [this](TSearchAndDoEngine& e, TSearchStatsRec& s) {
+          if (on_end) on_end(e, s);
+        });
   }
   int32_t Search(UStringView item, int32_t index = 0) {
     TSearch_word_format_rec r = TBaseSearchItems::MakeItem(item);
@@ -45,7 +48,9 @@ struct TOneChunk {
   TSearchAndDoEngine engine{true, true, {}};
   TChunkPositions pos;
   std::vector<TSearchFound_Rec> hits;
+  bool keep_hits = true;
   std::function<bool(TSearchAndDoEngine&, TSearchFound_Rec&)> on_hit;
+  std::function<void(TSearchAndDoEngine&, TSearchStatsRec&)> on_end;
 };
 
 // One sentence end after "three", one after "five" followed by a paragraph end.
@@ -83,26 +88,22 @@ TEST(SearchStats, UnitEndsCloseOnlyTheKindsThatEnded) {
 }
 
 TEST(SearchStats, EachUnitEndIsReportedOnce) {
-  TTestText t = UnitsText();
-  TSearchAndDoEngine engine(true, true, {});
+  TOneChunk c(UnitsText());
+  std::vector<std::string> order;
+  c.on_hit = [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+    order.push_back("hit" + std::to_string(f.item_index) + "@" + std::to_string(f.stats.words_in_chunk));
+    return f.item_index != 0;
+  };
+  c.on_end = [&](TSearchAndDoEngine& e, TSearchStatsRec& s) {
+    order.push_back("end@" + std::to_string(s.words_in_chunk));
+    e.FoundEnough();  // ends the first pass at its first unit end
+  };
+  c.Prepare();
   TSearchWordItems list;
   list.AddedSearchWords(u"*\nfive\nseven\none");
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
-  std::vector<std::string> order;
-  engine.PrepareForConcordancing(
-      u"t", t.text.data(), t.kinds.data(), pos,
-      [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-        order.push_back("hit" + std::to_string(f.item_index) + "@" + std::to_string(f.stats.words_in_chunk));
-        return f.item_index != 0;
-      },
-      [&](TSearchAndDoEngine& e, TSearchStatsRec& s) {
-        order.push_back("end@" + std::to_string(s.words_in_chunk));
-        e.FoundEnough();  // ends the first pass at its first unit end
-      });
-  for (int32_t i = 0; i < list.Count(); ++i) engine.SearchAndDo(*list.GetPtr(i), i);
+  for (int32_t i = 0; i < list.Count(); ++i) c.engine.SearchAndDo(*list.GetPtr(i), i);
   TSearchStatsRec text;
-  engine.CopyAChunkTextStats(text);
+  c.engine.CopyAChunkTextStats(text);
   // The first pass stops at the end after "three"; the later passes report each further end
   // once, in text order, and none again.
   EXPECT_EQ(order, (std::vector<std::string>{"hit0@0", "hit0@1", "hit0@2", "end@3", "hit1@4", "end@5", "hit2@6",
@@ -473,25 +474,21 @@ TEST(SearchLarge, OneFiftyMegabyteLine) {
   UString text;
   text.reserve(reps * piece.size());
   for (size_t i = 0; i < reps; ++i) text += piece;
-  TTestText t = FastPlain(std::move(text));
-  TSearchAndDoEngine engine(true, true, {});
-  TChunkPositions pos;
-  pos.length = static_cast<int32_t>(t.text.size());
+  TOneChunk c(FastPlain(std::move(text)));
+  c.keep_hits = false;
   int64_t hits = 0;
   int32_t last_word = -1;
-  engine.PrepareForConcordancing(u"t", t.text.data(), t.kinds.data(), pos,
-                                 [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-                                   ++hits;
-                                   last_word = f.stats.words_in_chunk;
-                                   return true;
-                                 },
-                                 {});
-  TSearch_word_format_rec item = TBaseSearchItems::MakeItem(u"dol*");
-  engine.SearchAndDo(item, 0);
+  c.on_hit = [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+    ++hits;
+    last_word = f.stats.words_in_chunk;
+    return true;
+  };
+  c.Prepare();
+  c.Search(u"dol*");
   EXPECT_EQ(hits, static_cast<int64_t>(reps));
   EXPECT_EQ(last_word, static_cast<int32_t>(5 * reps - 3));
   TSearchStatsRec stats;
-  engine.CopyAChunkTextStats(stats);
+  c.engine.CopyAChunkTextStats(stats);
   EXPECT_EQ(stats.words_in_chunk, static_cast<int32_t>(5 * reps));
 }
 

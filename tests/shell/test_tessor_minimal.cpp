@@ -145,12 +145,18 @@ class StartToolTest : public ShellServicesTest {
   UString old_folder_;
 };
 
-TEST_F(StartToolTest, MissingOrNotExecutableProgramIsNotStarted) {
+TEST_F(StartToolTest, ProgramsThatCannotStart) {
   EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
   folder_.Write(GetShortToolFilename(kToolConcordancer), "#!/bin/sh\nexit 0\n");  // mode 0644
   EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
   EXPECT_FALSE(StartATool(kToolNone, u"", false, false));
   EXPECT_TRUE(dialogs.Asked().empty());  // no message for a missing program
+  // Executable, but neither a program nor a script: a fatal error box.
+  const UString prog = folder_.Write(GetShortToolFilename(kToolConcordancer), std::string("\x01\x02garbage", 9));
+  MakeExecutable(prog);
+  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].caption + u"|" + dialogs.Asked()[0].text, u"Fatal Error|Can't start \r" + prog);
 }
 
 TEST_F(StartToolTest, StartsWithTheMarkerAppended) {
@@ -208,16 +214,6 @@ TEST_F(StartToolTest, StartingTheControllerStopsWaitingOnceItIsReady) {
   SetYieldHook(nullptr);
   // Ready seen at the round after the third pump; that round still pumps once.
   EXPECT_EQ(pumps, 4);
-}
-
-TEST_F(StartToolTest, AFailedStartShowsFatalError) {
-  // Executable, but neither a program nor a script.
-  const UString prog = folder_.Write(GetShortToolFilename(kToolConcordancer), std::string("\x01\x02garbage", 9));
-  MakeExecutable(prog);
-  EXPECT_FALSE(StartATool(kToolConcordancer, u"", false, false));
-  ASSERT_EQ(dialogs.Asked().size(), 1u);
-  EXPECT_EQ(dialogs.Asked()[0].caption, u"Fatal Error");
-  EXPECT_EQ(dialogs.Asked()[0].text, u"Can't start \r" + prog);
 }
 
 TEST_F(ShellServicesTest, HelpPageAndBugReport) {
