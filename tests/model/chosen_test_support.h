@@ -1,7 +1,8 @@
 // Helpers shared by the tests of files and streams: bytes put together by hand, whole files read
-// back, and a size limit that makes a save fail half-way.
+// back, zip archives made from memory, and a size limit that makes a save fail half-way.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -13,7 +14,9 @@
 #include <vector>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/rtl/ustring.h"
+#include "platform/zip/zip_forge.h"
 
 // Writes beyond a size limit fail (with EFBIG, the signal ignored) while one of these lives, so
 // that a save can be made to fail half-way without special hooks in the code under test.
@@ -77,4 +80,19 @@ inline std::vector<uint8_t> FileBytes(const UString& name) {
 inline std::string ReadAll(const UString& name) {
   const std::vector<uint8_t> b = FileBytes(name);
   return std::string(b.begin(), b.end());
+}
+
+// A zip archive at path (its folder made, an older one replaced) with members written from memory.
+inline UString MakeZip(const UString& path, const std::vector<std::pair<UString, std::string>>& members) {
+  ForceDirectories(ExtractFilePath(path));
+  DeleteFileU(path);
+  TZipForge z;
+  z.SetFileName(path);
+  EXPECT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
+  for (const auto& [member, data] : members) {
+    TMemoryStream m(std::vector<uint8_t>(data.begin(), data.end()));
+    EXPECT_TRUE(z.AddFromStream(member, m, 40000.0));
+  }
+  EXPECT_TRUE(z.CloseArchive());
+  return path;
 }

@@ -11,7 +11,6 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 using namespace std::string_literals;
@@ -50,6 +49,12 @@ std::vector<uint8_t> Saved(TSharedChosenFilesClass& set) {
   TMemoryStream m;
   EXPECT_TRUE(set.SaveToStream(m));
   return m.Data();
+}
+
+std::vector<uint8_t> SmallSetBytes() {
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  FillSmallSet(set);
+  return Saved(set);
 }
 
 bool Reads(TSharedChosenFilesClass& set, const std::vector<uint8_t>& bytes) {
@@ -120,9 +125,7 @@ TEST(ChosenTextsStream, FolderIndexIsStoredNegative) {
 }
 
 TEST(ChosenTextsStream, EveryCutAndAForeignHeaderFailAndChangeNothing) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   for (size_t cut = 0; cut < full.size(); ++cut) {
     TSharedChosenFilesClass back(false, nullptr, 1);
     back.AddedAFile(Rec(u"keep.txt", 5), u"/k");
@@ -141,9 +144,7 @@ TEST(ChosenTextsStream, EveryCutAndAForeignHeaderFailAndChangeNothing) {
 }
 
 TEST(ChosenTextsStream, CountsFromTheFileAreChecked) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   const size_t count_at = 57 + 40;
   const size_t name_at = count_at + 4 + 64;
   const size_t notes_at = full.size() - 4 - 2 * 17;
@@ -164,9 +165,7 @@ TEST(ChosenTextsStream, CountsFromTheFileAreChecked) {
 }
 
 TEST(ChosenTextsStream, GarbledBytesNeverCrash) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   for (size_t at = 0; at < full.size(); ++at) {
     for (uint8_t v : {uint8_t(0x00), uint8_t(0x7F), uint8_t(0x80), uint8_t(0xFF)}) {
       auto b = full;
@@ -216,20 +215,8 @@ class ChosenTextsOnDisk : public ::testing::Test {
   void SetUp() override { ClearStopStateForNewJob(); }
   void TearDown() override { ClearStopStateForNewJob(); }
 
-  // A zip archive with members written from memory.
-  UString MakeZip(UStringView name, std::initializer_list<std::pair<UStringView, std::string>> members) {
-    const UString path = tmp.Path() + UString(name);
-    ForceDirectories(ExtractFilePath(path));
-    DeleteFileU(path);
-    TZipForge z;
-    z.SetFileName(path);
-    EXPECT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    for (const auto& [member, data] : members) {
-      TMemoryStream m(std::vector<uint8_t>(data.begin(), data.end()));
-      EXPECT_TRUE(z.AddFromStream(member, m, 40000.0));
-    }
-    EXPECT_TRUE(z.CloseArchive());
-    return path;
+  UString Zip(UStringView name, const std::vector<std::pair<UString, std::string>>& members) {
+    return MakeZip(tmp.Path() + UString(name), members);
   }
   UString Folder(UStringView sub = u"") const { return ExcludeTrailingPathDelimiter(tmp.Path() + UString(sub)); }
   static std::vector<UString> Names(const TSharedChosenFilesClass& set) {
@@ -247,7 +234,7 @@ TEST_F(ChosenTextsOnDisk, FolderTreeWithMaskSubfoldersAndZips) {
   tmp.Write(u"c/sub/c.txt", "cccc");
   tmp.Write(u"c/sub/deep/d.txt", "dd");
   tmp.Write(u"c/empty/e.dat", "e");
-  MakeZip(u"c/z.zip", {{u"m1.txt", "one"}, {u"in/m2.txt", "two!"}, {u"m3.dat", "x"}});
+  Zip(u"c/z.zip", {{u"m1.txt", "one"}, {u"in/m2.txt", "two!"}, {u"m3.dat", "x"}});
   const UString c = Folder(u"c");
 
   TSharedChosenFilesClass set(false, nullptr, 1);
@@ -303,12 +290,12 @@ TEST_F(ChosenTextsOnDisk, NamesThatAreNotUtf8AreLeftOut) {
 TEST_F(ChosenTextsOnDisk, MissingTextsAndMembersAreRemoved) {
   const UString a = tmp.Write(u"m/a.txt", "aaaa");
   const UString b = tmp.Write(u"m/b.txt", "bb");
-  MakeZip(u"m/z.zip", {{u"k.txt", "kk"}, {u"gone.txt", "g"}});
+  Zip(u"m/z.zip", {{u"k.txt", "kk"}, {u"gone.txt", "g"}});
   TSharedChosenFilesClass set(false, nullptr, 1);
   ASSERT_EQ(set.AddedFolderContents(Folder(u"m"), u"*.txt", false, true), 4);
   EXPECT_FALSE(set.ToolAddAFile(tmp.Path() + u"m/../m/a.txt"));  // the same text again
   // The archive loses a member, one file goes.
-  MakeZip(u"m/z.zip", {{u"k.txt", "kk"}});
+  Zip(u"m/z.zip", {{u"k.txt", "kk"}});
   ASSERT_TRUE(DeleteFileU(b));
   std::vector<int> percents;
   set.fOnFilesPercent = [&](int p) { percents.push_back(p); };
@@ -319,7 +306,7 @@ TEST_F(ChosenTextsOnDisk, MissingTextsAndMembersAreRemoved) {
 }
 
 TEST_F(ChosenTextsOnDisk, MemberHandedOutUnderAUniqueTemporaryName) {
-  MakeZip(u"t/z.zip", {{u"deep/er/m.txt", "member text"}});
+  Zip(u"t/z.zip", {{u"deep/er/m.txt", "member text"}});
   TSharedChosenFilesClass set(false, nullptr, 1);
   ASSERT_EQ(set.AddedFolderContents(Folder(u"t"), u"*", false, true), 1);
   const UString name = set.TempFilewithZipOpened(0);
@@ -416,7 +403,7 @@ TEST_F(ChosenTextsOnDisk, KindsOfFilesAndMembers) {
 
   TSharedChosenFilesClass set(false, nullptr, 1);
   set.AddedFolderContents(Folder(u"k"), u"*.txt", false, false);
-  MakeZip(u"z/z.zip", {{u"m.txt", "\xC3\xA9t\xC3\xA9"}});
+  Zip(u"z/z.zip", {{u"m.txt", "\xC3\xA9t\xC3\xA9"}});
   set.AddedFolderContents(Folder(u"z"), u"*.txt", false, true);
   bool mixed = false, some_utf8 = false;
   set.CheckForUnicode(true, mixed, some_utf8);

