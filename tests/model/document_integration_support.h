@@ -35,17 +35,6 @@ class TDocWordEntry : public TVXBaseListObject {
 
   UString MainWordOnly() const override { return eight_bit ? DecodeCodePage(Bytes(), ansi.size(), 1252) : word; }
   int32_t MainWordFrequency() const override { return freq; }
-  UString GetAWordAsString(int column) const override {
-    if (column == 1) return MainWordOnly();
-    if (column == 2) return IntToUStr(freq);
-    return UString();
-  }
-  void SetAWordAsString(int column, UStringView text) override {
-    if (column != 1) return;
-    word = UString(text);
-    ansi.clear();
-    eight_bit = false;
-  }
   void ConvertEntryToUnicode(int code_page) override {
     if (!eight_bit) return;
     word = DecodeCodePage(Bytes(), ansi.size(), code_page);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
@@ -14,33 +13,29 @@
 
 namespace {
 
-TEST(BatchNaming, ArchiveNames) {
+TEST(BatchNaming, ArchiveSubfolderAndNewFileNames) {
   TBatchProceduresRec rec;
   EXPECT_EQ(SetBatchZipName(u"", u".cnc", rec), u"batch_cnc.zip");
   EXPECT_EQ(rec.zip_name, u"batch_cnc.zip");
   EXPECT_EQ(rec.base_zip_name, u"batch_cnc.zip");
   // The user's name is a name, not a format.
-  EXPECT_EQ(SetBatchZipName(u"100%", u".cnc", rec), u"100%.zip");
-  EXPECT_EQ(SetBatchZipName(u"a%d%s%%", u".cnc", rec), u"a%dcnc%%.zip");
+  const std::pair<const char16_t*, const char16_t*> names[] = {
+      {u"100%", u"100%.zip"},     {u"a%d%s%%", u"a%dcnc%%.zip"}, {u"mine", u"mine.zip"},
+      {u"Mine.ZIP", u"Mine.ZIP"}, {u"../../elsewhere.zip", u"elsewhere.zip"}};
+  for (const auto& [given, made] : names) EXPECT_EQ(SetBatchZipName(given, u".cnc", rec), made);
   EXPECT_EQ(SetBatchZipName(u"r_%s_%s", u"v.1.2", rec), u"r_v12_v12.zip");
-  EXPECT_EQ(SetBatchZipName(u"mine", u".cnc", rec), u"mine.zip");
-  EXPECT_EQ(SetBatchZipName(u"Mine.ZIP", u".cnc", rec), u"Mine.ZIP");
-  EXPECT_EQ(SetBatchZipName(u"../../elsewhere.zip", u".cnc", rec), u"elsewhere.zip");
 
   EXPECT_EQ(EnsureFileHasExtension(u"a.b", u".zip"), u"a.b.zip");
   EXPECT_EQ(BatchZipBackupName(u"/f/a.zip"), u"/f/a.bak");
   EXPECT_EQ(BatchZipBackupName(u"/f/a.zip12"), u"/f/a.bak12");
   EXPECT_EQ(BatchZipBackupName(u"/f/a.zipx"), u"/f/a.zipx.bak");
-}
 
-TEST(BatchNaming, SubfoldersAreMarkedOnBothSides) {
+  // Subfolders are marked on both sides, so that "1" is not found inside "11".
   EXPECT_EQ(BatchSubfolderName(1), u"/1gFg7guj/");
   EXPECT_EQ(BatchSubfolderPath(u"/b/", 11), u"/b/11gFg7guj/");
   EXPECT_EQ(BatchSubfolderPath(u"/b", 0), u"/b/0gFg7guj/");
   EXPECT_EQ(UString(u"/b/11gFg7guj/x.cnc").find(BatchSubfolderName(1)), UString::npos);
-}
 
-TEST(BatchNaming, ForcedToBeNewFile) {
   TempFolder tmp;
   EXPECT_EQ(ForcedToBeNewFile(tmp.Path() + u"a.cnc"), tmp.Path() + u"a.cnc");
   tmp.Write(u"a.cnc", "x");
@@ -59,11 +54,7 @@ std::vector<UString> Members(const UString& zip_name) {
   return names;
 }
 
-std::string Comment(const UString& zip_name) {
-  TZipForge zip;
-  zip.SetFileName(zip_name);
-  return zip.OpenArchive(TZipOpenMode::Read) ? zip.GetFileComment() : std::string();
-}
+using Names = std::vector<UString>;
 
 class BatchRun : public ToolDocumentTest {
  protected:
@@ -85,6 +76,12 @@ class BatchRun : public ToolDocumentTest {
     const UString src = source.empty() ? u"/corpus/text" + IntToUStr(index) + u".txt" : UString(source);
     return doc.BatchSaveToTempDir(src, index, 0, total);
   }
+  bool Zip(int32_t total, UStringView name = u"") { return doc.BatchZipFromTempDir(u".cnc", name, total); }
+  // A file in the batch folder before the run.
+  UString Before(UStringView name, std::string_view bytes) {
+    ForceDirectories(Batch());
+    return tmp.Write(u"batch/" + UString(name), bytes);
+  }
 
   TempFolder tmp;
   TTestDocument doc;
@@ -96,10 +93,9 @@ TEST_F(BatchRun, SmallRunsSaveIntoTheBatchFolderItself) {
   ASSERT_TRUE(Save(0, 511));
   ASSERT_TRUE(Save(510, 511));
   EXPECT_TRUE(FileExists(Batch(u"text0.cnc")));
-  EXPECT_TRUE(FileExists(Batch(u"text510.cnc")));
   EXPECT_EQ(doc.OneBatchFname, Batch(u"text510.cnc"));
+  EXPECT_TRUE(FileExists(doc.OneBatchFname));
   EXPECT_FALSE(Global_BatchProcedures.split_into_subfolders);
-  EXPECT_EQ(Global_BatchProcedures.subfolder_count, 0);
   EXPECT_EQ(progressed, (std::vector<int32_t>{0, 510}));
   // A second text of the same name does not overwrite the first.
   ASSERT_TRUE(Save(3, 511, u"/other/text0.txt"));
@@ -109,10 +105,9 @@ TEST_F(BatchRun, SmallRunsSaveIntoTheBatchFolderItself) {
 
 TEST_F(BatchRun, LargeRunsSaveIntoNumberedSubfolders) {
   for (int32_t i : {0, 511, 512, 999}) ASSERT_TRUE(Save(i, 1000));
-  EXPECT_TRUE(FileExists(Batch(u"0gFg7guj/text0.cnc")));
-  EXPECT_TRUE(FileExists(Batch(u"0gFg7guj/text511.cnc")));
-  EXPECT_TRUE(FileExists(Batch(u"1gFg7guj/text512.cnc")));
-  EXPECT_TRUE(FileExists(Batch(u"1gFg7guj/text999.cnc")));
+  for (const char16_t* f : {u"0gFg7guj/text0.cnc", u"0gFg7guj/text511.cnc", u"1gFg7guj/text512.cnc",
+                            u"1gFg7guj/text999.cnc"})
+    EXPECT_TRUE(FileExists(Batch(f))) << Utf16ToUtf8(f);
   EXPECT_TRUE(Global_BatchProcedures.split_into_subfolders);
   EXPECT_EQ(Global_BatchProcedures.subfolder_count, 2);
   for (const UString& f : Global_BatchProcedures.saved_files) EXPECT_EQ(f.find(u"//"), UString::npos) << Utf16ToUtf8(f);
@@ -125,30 +120,32 @@ TEST_F(BatchRun, LargeRunsSaveIntoNumberedSubfolders) {
   EXPECT_FALSE(Global_BatchProcedures.split_into_subfolders);
 }
 
-TEST_F(BatchRun, SavingKeepsTheTextsDateWhenAsked) {
+TEST_F(BatchRun, SavingKeepsTheTextsDateWhenAskedAndAFolderThatCannotBeMadeFails) {
   Global_BatchProcedures.keep_file_dates = true;
   const TDateTime date = UnixToDateTime(1000000000);  // 2001
   ASSERT_TRUE(doc.BatchSaveToTempDir(u"/c/dated.txt", 0, date, 1));
   EXPECT_NEAR(FileDateTime(Batch(u"dated.cnc")), date, 1.0 / 86400);
-}
 
-TEST_F(BatchRun, AFolderThatCannotBeMadeFailsAndRecordsNothing) {
+  ResetBatchRun();
+  TTestDocument other;
   tmp.Write(u"blocker", "a file where the batch folder should be");
   Global_BatchProcedures.BatchRootFolder = tmp.Path() + u"blocker/inner";
-  EXPECT_FALSE(Save(0, 1));
+  EXPECT_FALSE(other.BatchSaveToTempDir(u"/c/text.txt", 0, 0, 1));
   EXPECT_TRUE(Global_BatchProcedures.saved_files.empty());
-  EXPECT_EQ(doc.OneBatchFname, u"");
+  EXPECT_EQ(other.OneBatchFname, u"");
 }
 
 TEST_F(BatchRun, ZippingInOneGoTakesOnlyThisRunsResults) {
-  ForceDirectories(Batch());
-  tmp.Write(u"batch/older.cnc", "the user's own file");
+  Before(u"older.cnc", "the user's own file");
   ASSERT_TRUE(Save(0, 2));
   ASSERT_TRUE(Save(1, 2));
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"run_%s", 2));
+  ASSERT_TRUE(Zip(2, u"run_%s"));
   const UString zip = Batch(u"run_cnc.zip");
-  EXPECT_EQ(Members(zip), (std::vector<UString>{u"text0.cnc", u"text1.cnc"}));
-  EXPECT_EQ(Comment(zip), "Tessor Batch file .cnc");
+  EXPECT_EQ(Members(zip), (Names{u"text0.cnc", u"text1.cnc"}));
+  TZipForge z;
+  z.SetFileName(zip);
+  ASSERT_TRUE(z.OpenArchive(TZipOpenMode::Read));
+  EXPECT_EQ(z.GetFileComment(), "Tessor Batch file .cnc");
   EXPECT_EQ(doc.FilesZipped, 2);
   EXPECT_EQ(doc.last_batch_zip_Fullname, zip);
   EXPECT_TRUE(FileExists(Batch(u"older.cnc")));
@@ -156,23 +153,21 @@ TEST_F(BatchRun, ZippingInOneGoTakesOnlyThisRunsResults) {
   EXPECT_TRUE(FileExists(Batch(u"text0.cnc")));
 }
 
-TEST_F(BatchRun, ZippedResultsAreDeletedOnlyWhenAsked) {
-  Global_BatchProcedures.delete_saved_files = true;
-  ASSERT_TRUE(Save(0, 1));
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 1));
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), (std::vector<UString>{u"text0.cnc"}));
-  EXPECT_FALSE(FileExists(Batch(u"text0.cnc")));
-}
-
-TEST_F(BatchRun, NothingZippedIsAFailure) {
-  EXPECT_FALSE(doc.BatchZipFromTempDir(u".cnc", u"", 0));
+TEST_F(BatchRun, ZippedResultsAreDeletedOnlyWhenAskedAndNothingZippedIsAFailure) {
+  EXPECT_FALSE(Zip(0));
   EXPECT_EQ(doc.FilesZipped, 0);
   EXPECT_FALSE(FileExists(Batch(u"batch_cnc.zip")));
+
+  Global_BatchProcedures.delete_saved_files = true;
+  ASSERT_TRUE(Save(0, 1));
+  ASSERT_TRUE(Zip(1));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), Names{u"text0.cnc"});
+  EXPECT_FALSE(FileExists(Batch(u"text0.cnc")));
 }
 
 TEST_F(BatchRun, AnExistingArchiveIsBackedUpWhenTheUserAgrees) {
   ASSERT_TRUE(Save(0, 1));
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 1));
+  ASSERT_TRUE(Zip(1));
   const UString zip = Batch(u"batch_cnc.zip");
   const int64_t first_size = FileSizeU(zip);
 
@@ -180,42 +175,40 @@ TEST_F(BatchRun, AnExistingArchiveIsBackedUpWhenTheUserAgrees) {
   ASSERT_TRUE(Save(0, 2, u"/c/second.txt"));
   ASSERT_TRUE(Save(1, 2, u"/c/third.txt"));
   HeadlessDialogs().Script({mrYes});
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 2));
+  ASSERT_TRUE(Zip(2));
   ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
   EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::OKtoReplaceWithNewVersion);
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.bak")), first_size);
-  EXPECT_EQ(Members(Batch(u"batch_cnc.bak")), (std::vector<UString>{u"text0.cnc"}));
-  EXPECT_EQ(Members(zip), (std::vector<UString>{u"second.cnc", u"third.cnc"}));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.bak")), Names{u"text0.cnc"});
+  EXPECT_EQ(Members(zip), (Names{u"second.cnc", u"third.cnc"}));
 }
 
 TEST_F(BatchRun, AnExistingArchiveTheUserKeepsStopsTheZipping) {
-  ForceDirectories(Batch());
-  const UString zip = tmp.Write(u"batch/batch_cnc.zip", "not to be touched");
+  const UString zip = Before(u"batch_cnc.zip", "not to be touched");
   ASSERT_TRUE(Save(0, 1));
   HeadlessDialogs().Script({mrNo});
-  EXPECT_FALSE(doc.BatchZipFromTempDir(u".cnc", u"", 1));
+  EXPECT_FALSE(Zip(1));
   EXPECT_EQ(FileSizeU(zip), 17);
   EXPECT_FALSE(FileExists(Batch(u"batch_cnc.bak")));
   EXPECT_TRUE(FileExists(Batch(u"text0.cnc")));
 }
 
 TEST_F(BatchRun, UnattendedRunsBackUpAndReplaceWithoutAsking) {
-  ForceDirectories(Batch());
-  tmp.Write(u"batch/batch_cnc.zip", "old");
+  Before(u"batch_cnc.zip", "old");
   Global_run_without_error_messages = true;
   ASSERT_TRUE(Save(0, 1));
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 1));
+  ASSERT_TRUE(Zip(1));
   EXPECT_TRUE(HeadlessDialogs().Asked().empty());
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.bak")), 3);
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), (std::vector<UString>{u"text0.cnc"}));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), Names{u"text0.cnc"});
 }
 
 TEST_F(BatchRun, AnArchiveWhoseBackupFailsIsKeptAndTheFailureReported) {
   ForceDirectories(Batch(u"batch_cnc.bak/inside"));  // a folder where the backup would go
-  tmp.Write(u"batch/batch_cnc.zip", "old");
+  Before(u"batch_cnc.zip", "old");
   Global_run_without_error_messages = true;
   ASSERT_TRUE(Save(0, 1));
-  EXPECT_FALSE(doc.BatchZipFromTempDir(u".cnc", u"", 1));
+  EXPECT_FALSE(Zip(1));
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.zip")), 3);
   EXPECT_TRUE(FileExists(Batch(u"text0.cnc")));
 }
@@ -224,11 +217,9 @@ TEST_F(BatchRun, SubfoldersGoIntoOneArchive) {
   Global_BatchProcedures.delete_saved_files = true;
   for (int32_t i : {0, 1, 600}) ASSERT_TRUE(Save(i, 1000));
   std::vector<std::pair<int32_t, bool>> sections;
-  Global_BatchProcedures.OnZipSection = [&](int32_t pos, int32_t total, bool, bool last) {
-    sections.emplace_back(pos, last);
-  };
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 1000));
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), (std::vector<UString>{u"text0.cnc", u"text1.cnc", u"text600.cnc"}));
+  Global_BatchProcedures.OnZipSection = [&](int32_t pos, int32_t, bool, bool last) { sections.emplace_back(pos, last); };
+  ASSERT_TRUE(Zip(1000));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip")), (Names{u"text0.cnc", u"text1.cnc", u"text600.cnc"}));
   EXPECT_EQ(doc.FilesZipped, 3);
   EXPECT_EQ(sections, (std::vector<std::pair<int32_t, bool>>{{1, false}, {2, true}}));
   // Emptied subfolders are removed.
@@ -239,14 +230,13 @@ TEST_F(BatchRun, SubfoldersGoIntoOneArchive) {
 
 TEST_F(BatchRun, HugeRunsGetANumberedArchivePerSubfolderAndEachNameIsChecked) {
   for (int32_t i : {0, 512}) ASSERT_TRUE(Save(i, 70000));
-  ForceDirectories(Batch());
-  tmp.Write(u"batch/batch_cnc.zip1", "an archive of an earlier run");
+  Before(u"batch_cnc.zip1", "an archive of an earlier run");
   HeadlessDialogs().Script({mrYes});
-  ASSERT_TRUE(doc.BatchZipFromTempDir(u".cnc", u"", 70000));
+  ASSERT_TRUE(Zip(70000));
   ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
   EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"batch_cnc.zip1"), UString::npos);
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), (std::vector<UString>{u"text0.cnc"}));
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip1")), (std::vector<UString>{u"text512.cnc"}));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), Names{u"text0.cnc"});
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip1")), Names{u"text512.cnc"});
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.bak1")), 28);
   EXPECT_FALSE(FileExists(Batch(u"batch_cnc.zip")));
   // The results stay (not to be deleted), so their subfolders stay too.
@@ -255,12 +245,11 @@ TEST_F(BatchRun, HugeRunsGetANumberedArchivePerSubfolderAndEachNameIsChecked) {
 
 TEST_F(BatchRun, ANumberedArchiveTheUserKeepsIsReportedAsAFailure) {
   for (int32_t i : {0, 512}) ASSERT_TRUE(Save(i, 70000));
-  ForceDirectories(Batch());
-  tmp.Write(u"batch/batch_cnc.zip1", "keep me");
+  Before(u"batch_cnc.zip1", "keep me");
   HeadlessDialogs().Script({mrNo});
-  EXPECT_FALSE(doc.BatchZipFromTempDir(u".cnc", u"", 70000));
+  EXPECT_FALSE(Zip(70000));
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.zip1")), 7);  // not appended to
-  EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), (std::vector<UString>{u"text0.cnc"}));
+  EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), Names{u"text0.cnc"});
 }
 
 }  // namespace

@@ -1,54 +1,37 @@
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "model/check_signature.h"
+#include "model/chosen_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
 
 namespace {
 
-int32_t I32At(const std::vector<uint8_t>& b, size_t at) {
-  int32_t v;
-  std::memcpy(&v, b.data() + at, 4);
-  return v;
-}
-
-TEST(CheckSignature, FieldOffsetsAreThoseOfTheFile) {
-  EXPECT_EQ(offsetof(TCheckSignature, signature), 0u);
-  EXPECT_EQ(offsetof(TCheckSignature, negated_dpi), 4u);
-  EXPECT_EQ(offsetof(TCheckSignature, client_height), 8u);
-  EXPECT_EQ(offsetof(TCheckSignature, client_width), 12u);
-  EXPECT_EQ(offsetof(TCheckSignature, list_signature_length), 16u);
-  EXPECT_EQ(offsetof(TCheckSignature, list_signature), 17u);
+std::vector<uint8_t> Written(const TCheckSignature& h) {
+  TMemoryStream m;
+  EXPECT_TRUE(WriteCheckSignature(m, h));
+  return m.Data();
 }
 
 TEST(CheckSignature, FilledHeaderIsWrittenByteForByte) {
   TCheckSignature h;
   std::memset(&h, 0xAB, sizeof h);  // every byte must be set by the fill
   FillCheckSignature(h, 1, 10, 700, 1200, 96);
-  TMemoryStream m;
-  ASSERT_TRUE(WriteCheckSignature(m, h));
-  const auto& b = m.Data();
-  ASSERT_EQ(b.size(), 57u);
-  EXPECT_EQ(I32At(b, 0), ToolSignature(1));
-  EXPECT_EQ(I32At(b, 4), -96);
-  EXPECT_EQ(I32At(b, 8), 700);
-  EXPECT_EQ(I32At(b, 12), 1200);
   const std::string sig = list_signature32(10);
   ASSERT_FALSE(sig.empty());
   ASSERT_LE(sig.size(), 39u);
-  EXPECT_EQ(b[16], sig.size());
-  EXPECT_EQ(std::string(b.begin() + 17, b.begin() + 17 + static_cast<long>(sig.size())), sig);
-  for (size_t i = 17 + sig.size(); i < 57; ++i) EXPECT_EQ(b[i], 0) << "byte " << i;
+  Bytes e;
+  e.put<int32_t>(ToolSignature(1)).put<int32_t>(-96).put<int32_t>(700).put<int32_t>(1200);
+  e.put<uint8_t>(static_cast<uint8_t>(sig.size())).ascii(sig).zeros(40 - sig.size());
+  EXPECT_EQ(Written(h), e.b);
 
   // Batch saves pass no window: words 4, 8 and 12 are 0.
   FillCheckSignature(h, 1, 10, 0, 0, 0);
-  EXPECT_EQ(h.negated_dpi, 0);
-  EXPECT_EQ(h.client_height, 0);
-  EXPECT_EQ(h.client_width, 0);
+  const std::vector<uint8_t> b = Written(h);
+  EXPECT_EQ(I32At(b, 4) | I32At(b, 8) | I32At(b, 12), 0);
 }
 
 TEST(CheckSignature, ShortStringIsCutAtFortyAndReadWithinIt) {
@@ -64,6 +47,11 @@ TEST(CheckSignature, ShortStringIsCutAtFortyAndReadWithinIt) {
   SetCheckSignatureText(h, "abc");
   EXPECT_EQ(CheckSignatureText(h), "abc");
   for (int i = 3; i < 40; ++i) EXPECT_EQ(h.list_signature[i], 0);
+  // A forty-character signature loses its last character to the marker in byte 56.
+  SetCheckSignatureText(h, std::string(40, 'S'));
+  SetExtraStuffMarker(h);
+  EXPECT_EQ(Written(h)[56], 9);
+  EXPECT_EQ(h.list_signature[38], 'S');
 }
 
 TEST(CheckSignature, MarkerSitsInByte56AndKeepsTheListType) {
@@ -73,7 +61,7 @@ TEST(CheckSignature, MarkerSitsInByte56AndKeepsTheListType) {
     EXPECT_FALSE(HasExtraStuffMarker(h));
     SetExtraStuffMarker(h);
     EXPECT_TRUE(HasExtraStuffMarker(h));
-    EXPECT_EQ(reinterpret_cast<const uint8_t*>(&h)[56], 9);
+    EXPECT_EQ(Written(h)[56], 9);
     uint8_t back = 255;
     ASSERT_TRUE(CheckSignatureListType(h, back)) << int(type);
     EXPECT_EQ(back, type);
@@ -84,24 +72,23 @@ TEST(CheckSignature, ReadChecksLengthToolAndListType) {
   TCheckSignature h;
   FillCheckSignature(h, 1, 10, 0, 0, 0);
   SetExtraStuffMarker(h);
-  TMemoryStream m;
-  ASSERT_TRUE(WriteCheckSignature(m, h));
+  const std::vector<uint8_t> b = Written(h);
 
   TCheckSignature r;
-  m.SetPosition(0);
+  TMemoryStream m(b);
   ASSERT_TRUE(ReadAndCheckSignature(m, r, 1));
   EXPECT_EQ(std::memcmp(&r, &h, 57), 0);
   m.SetPosition(0);
   EXPECT_FALSE(ReadAndCheckSignature(m, r, 2));  // another tool's file
 
   // Every shorter header fails and leaves the record alone.
+  TCheckSignature zero;
+  ClearCheckSignature(zero);
   for (size_t cut = 0; cut < 57; ++cut) {
-    TMemoryStream s(std::vector<uint8_t>(m.Data().begin(), m.Data().begin() + static_cast<long>(cut)));
+    TMemoryStream s(std::vector<uint8_t>(b.begin(), b.begin() + static_cast<long>(cut)));
     TCheckSignature keep;
     ClearCheckSignature(keep);
     EXPECT_FALSE(ReadCheckSignature(s, keep));
-    TCheckSignature zero;
-    ClearCheckSignature(zero);
     EXPECT_EQ(std::memcmp(&keep, &zero, 57), 0);
   }
 

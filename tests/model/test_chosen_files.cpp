@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "model/chosen_files_handover.h"
@@ -13,48 +11,11 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-// Little-endian bytes put together by hand, for comparing with what the writer gives.
-struct Bytes {
-  std::vector<uint8_t> b;
-  template <typename T>
-  Bytes& put(T v) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&v);
-    b.insert(b.end(), p, p + sizeof(T));
-    return *this;
-  }
-  Bytes& zeros(size_t n) {
-    b.insert(b.end(), n, 0);
-    return *this;
-  }
-  Bytes& ascii(const std::string& s) {
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-  Bytes& utf16(UStringView s) {
-    for (char16_t c : s) put<uint16_t>(c);
-    return *this;
-  }
-};
-
-// Where two byte strings first differ (the shorter length when one begins the other), for
-// readable failures.
-size_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  size_t i = 0;
-  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-  return i;
-}
-
-std::string ReadAll(const UString& name) {
-  std::ifstream in(ToFsPath(name), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TChosenFile_BaseRec Rec(UStringView name, int64_t size, TDateTime date = 40000.25) {
   TChosenFile_BaseRec r;
@@ -90,6 +51,23 @@ std::vector<uint8_t> Saved(TSharedChosenFilesClass& set) {
   return m.Data();
 }
 
+std::vector<uint8_t> SmallSetBytes() {
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  FillSmallSet(set);
+  return Saved(set);
+}
+
+bool Reads(TSharedChosenFilesClass& set, const std::vector<uint8_t>& bytes) {
+  TMemoryStream m(bytes);
+  return set.ReadFromStream(m);
+}
+
+// The bytes with an int32 put at one place.
+std::vector<uint8_t> Patched(std::vector<uint8_t> b, size_t at, int32_t v) {
+  PutI32(b, at, v);
+  return b;
+}
+
 void PutRecord(Bytes& e, int32_t stored_folder, int32_t member, double date, int64_t size, int32_t words,
                uint8_t wanted, uint8_t kind, int32_t hits) {
   e.put<int32_t>(stored_folder).put<int32_t>(member).put<double>(date).put<int64_t>(size);
@@ -111,38 +89,24 @@ TEST(ChosenTextsStream, SmallSetIsWrittenByteForByte) {
   e.put<int64_t>(600).put<int32_t>(0).put<int32_t>(2).zeros(24);  // extra statistics
   e.put<int32_t>(3);
   PutRecord(e, -1, 0, 40000.5, 100, 17, kWantedFound, kContentsUTF8, 3);
-  e.put<int32_t>(5).utf16(u"a.txt").put<int32_t>(0);
+  e.counted(u"a.txt").put<int32_t>(0);
   PutRecord(e, -2, 0, 41000.75, 200, -1, 0, 0, 0);
-  e.put<int32_t>(6).utf16(u"b\u00E9.txt").put<int32_t>(2).put<int32_t>(7).put<int32_t>(3);
+  e.counted(u"b\u00E9.txt").put<int32_t>(2).put<int32_t>(7).put<int32_t>(3);
   PutRecord(e, -1, 2, 42000, 300, -1, 0, kContentsUTF16 | kContentsZip, 0);
-  e.put<int32_t>(5).utf16(u"c.txt").put<int32_t>(0);
-  const UString folders = u"/corpus/one\n/corpus/two";
-  e.put<int32_t>(static_cast<int32_t>(folders.size())).utf16(folders);
-  const UString notes = u"first note\nsecond";
-  e.put<int32_t>(static_cast<int32_t>(notes.size())).utf16(notes);
-  EXPECT_EQ(got.size(), e.b.size());
-  EXPECT_EQ(FirstDifference(got, e.b), std::max(got.size(), e.b.size()));
+  e.counted(u"c.txt").put<int32_t>(0);
+  e.counted(u"/corpus/one\n/corpus/two").counted(u"first note\nsecond");
+  EXPECT_EQ(got, e.b);
 
-  // And back.
+  // And back: every field read is written again as it was.
   TSharedChosenFilesClass back(false, nullptr, 1);
   TMemoryStream m(got);
   ASSERT_TRUE(back.ReadFromStream(m));
   EXPECT_EQ(m.BytesLeft(), 0);
   ASSERT_EQ(back.FileCount(), 3);
-  EXPECT_EQ(back.FullFilename(0), u"/corpus/one/a.txt");
   EXPECT_EQ(back.FullFilename(1), u"/corpus/two/b\u00E9.txt");
-  EXPECT_EQ(back.FullFilename(2), u"/corpus/one/c.txt");
-  const TChosenFile_BaseRec& a = back.fFiles.Item(0)->data;
-  EXPECT_EQ(a.words, 17);
-  EXPECT_EQ(a.hits, 3);
-  EXPECT_EQ(a.kind, kContentsUTF8);
-  EXPECT_EQ(a.wanted, kWantedFound);
-  EXPECT_DOUBLE_EQ(a.date, 40000.5);
   EXPECT_EQ(*back.fFiles.Item(1)->data.jumps, (T1LongintList{7, 3}));
-  EXPECT_EQ(back.fFiles.Item(2)->data.zip_member, 2);
   EXPECT_EQ(back.TotalBytes(), 600);
-  ASSERT_EQ(back.fNotes.Count(), 2);
-  EXPECT_EQ(back.fNotes[1], u"second");
+  EXPECT_EQ(back.fNotes.Text(), set.fNotes.Text());
   EXPECT_EQ(Saved(back), got);
 }
 
@@ -156,22 +120,16 @@ TEST(ChosenTextsStream, FolderIndexIsStoredNegative) {
   ASSERT_TRUE(set.AddedAFile(r, u""));
   const auto b = Saved(set);
   const size_t first = 57 + 40 + 4;
-  int32_t v;
-  std::memcpy(&v, b.data() + first, 4);
-  EXPECT_EQ(v, -6);
-  std::memcpy(&v, b.data() + first + 64 + 4 + 10 + 4, 4);
-  EXPECT_EQ(v, -1);
+  EXPECT_EQ(I32At(b, first), -6);
+  EXPECT_EQ(I32At(b, first + 64 + 4 + 10 + 4), -1);
 }
 
 TEST(ChosenTextsStream, EveryCutAndAForeignHeaderFailAndChangeNothing) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   for (size_t cut = 0; cut < full.size(); ++cut) {
     TSharedChosenFilesClass back(false, nullptr, 1);
     back.AddedAFile(Rec(u"keep.txt", 5), u"/k");
-    TMemoryStream m(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(cut)));
-    EXPECT_FALSE(back.ReadFromStream(m)) << "cut at " << cut;
+    EXPECT_FALSE(Reads(back, std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(cut)))) << cut;
     ASSERT_EQ(back.FileCount(), 1);
     EXPECT_EQ(back.FullFilename(0), u"/k/keep.txt");
     EXPECT_EQ(back.TotalBytes(), 5);
@@ -181,61 +139,39 @@ TEST(ChosenTextsStream, EveryCutAndAForeignHeaderFailAndChangeNothing) {
     auto bad = full;
     bad[at] ^= 0x01;
     TSharedChosenFilesClass back(false, nullptr, 1);
-    TMemoryStream m(bad);
-    EXPECT_FALSE(back.ReadFromStream(m));
+    EXPECT_FALSE(Reads(back, bad));
   }
 }
 
 TEST(ChosenTextsStream, CountsFromTheFileAreChecked) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   const size_t count_at = 57 + 40;
   const size_t name_at = count_at + 4 + 64;
-  for (int32_t bad : {-1, 4, 0x7FFFFFFF, INT32_MIN}) {
-    for (size_t at : {count_at, name_at}) {
-      if (at == name_at && bad == 4) continue;
-      auto b = full;
-      std::memcpy(b.data() + at, &bad, 4);
-      TSharedChosenFilesClass back(false, nullptr, 1);
-      TMemoryStream m(b);
-      EXPECT_FALSE(back.ReadFromStream(m)) << bad << " at " << at;
-    }
-  }
-  // The folders' and notes' lengths: negative or beyond the end.
   const size_t notes_at = full.size() - 4 - 2 * 17;
   const size_t folders_at = notes_at - 4 - 2 * 23;
-  for (size_t at : {folders_at, notes_at}) {
-    for (int32_t bad : {-5, 0x40000000}) {
-      auto b = full;
-      std::memcpy(b.data() + at, &bad, 4);
-      TSharedChosenFilesClass back(false, nullptr, 1);
-      TMemoryStream m(b);
-      EXPECT_FALSE(back.ReadFromStream(m)) << bad << " at " << at;
-    }
+  const std::vector<std::pair<size_t, int32_t>> bad = {
+      {count_at, -1}, {count_at, 4}, {count_at, 0x7FFFFFFF}, {count_at, INT32_MIN}, {name_at, -1},
+      {name_at, 0x7FFFFFFF}, {name_at, INT32_MIN}, {folders_at, -5}, {folders_at, 0x40000000},
+      {notes_at, -5}, {notes_at, 0x40000000}};
+  for (const auto& [at, v] : bad) {
+    TSharedChosenFilesClass back(false, nullptr, 1);
+    EXPECT_FALSE(Reads(back, Patched(full, at, v))) << v << " at " << at;
   }
   // A stored folder index beyond the folders means none.
-  auto b = full;
-  const int32_t far = -101;
-  std::memcpy(b.data() + count_at + 4, &far, 4);
   TSharedChosenFilesClass back(false, nullptr, 1);
-  TMemoryStream m(b);
-  ASSERT_TRUE(back.ReadFromStream(m));
+  ASSERT_TRUE(Reads(back, Patched(full, count_at + 4, -101)));
   EXPECT_EQ(back.fFiles.Item(0)->data.folder_num, -1);
   EXPECT_EQ(back.FolderName(0), u"");
 }
 
 TEST(ChosenTextsStream, GarbledBytesNeverCrash) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  FillSmallSet(set);
-  const auto full = Saved(set);
+  const auto full = SmallSetBytes();
   for (size_t at = 0; at < full.size(); ++at) {
     for (uint8_t v : {uint8_t(0x00), uint8_t(0x7F), uint8_t(0x80), uint8_t(0xFF)}) {
       auto b = full;
       b[at] = v;
       TSharedChosenFilesClass back(false, nullptr, 1);
-      TMemoryStream m(b);
-      if (back.ReadFromStream(m)) {
+      if (Reads(back, b)) {
         for (int32_t i = 0; i < back.FileCount(); ++i) back.FullFilename(i);
         EXPECT_GE(back.TotalBytes(), 0);
       }
@@ -244,22 +180,16 @@ TEST(ChosenTextsStream, GarbledBytesNeverCrash) {
 }
 
 TEST(ChosenTextsStream, OldFoldersTextIsEightBit) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
   Bytes e;
-  const int32_t sig = ToolSignature(kToolController);
   const std::string id = TSharedChosenFilesClass::ChosenTextsIdentification();
-  e.put<int32_t>(sig).put<int32_t>(0).put<int32_t>(7).put<int32_t>(0);
+  e.put<int32_t>(ToolSignature(kToolController)).put<int32_t>(0).put<int32_t>(7).put<int32_t>(0);
   e.put<uint8_t>(static_cast<uint8_t>(id.size())).ascii(id).zeros(40 - id.size());
   e.put<int64_t>(0).put<int32_t>(0).put<int32_t>(0).zeros(24);  // version 0
-  e.put<int32_t>(0);
-  e.put<int32_t>(15).ascii("  /caf\xE9\r\n/two\r\n");
-  e.put<int32_t>(0);
-  TMemoryStream m(e.b);
-  ASSERT_TRUE(set.ReadFromStream(m));
+  e.put<int32_t>(0).put<int32_t>(15).ascii("  /caf\xE9\r\n/two\r\n").put<int32_t>(0);
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  ASSERT_TRUE(Reads(set, e.b));
   EXPECT_EQ(set.version, 7);
-  ASSERT_EQ(set.fFolders.Count(), 2);
-  EXPECT_EQ(set.fFolders[0], u"/caf\u00E9");
-  EXPECT_EQ(set.fFolders[1], u"/two");
+  EXPECT_EQ(set.fFolders.Text(), u"/caf\u00E9\n/two");
 }
 
 // --- adding -----------------------------------------------------------------------------------
@@ -285,22 +215,15 @@ class ChosenTextsOnDisk : public ::testing::Test {
   void SetUp() override { ClearStopStateForNewJob(); }
   void TearDown() override { ClearStopStateForNewJob(); }
 
-  // A zip archive with members written from memory.
-  UString MakeZip(UStringView name, std::initializer_list<std::pair<UStringView, std::string>> members) {
-    const UString path = tmp.Path() + UString(name);
-    ForceDirectories(ExtractFilePath(path));
-    DeleteFileU(path);
-    TZipForge z;
-    z.SetFileName(path);
-    EXPECT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    for (const auto& [member, data] : members) {
-      TMemoryStream m(std::vector<uint8_t>(data.begin(), data.end()));
-      EXPECT_TRUE(z.AddFromStream(member, m, 40000.0));
-    }
-    EXPECT_TRUE(z.CloseArchive());
-    return path;
+  UString Zip(UStringView name, const std::vector<std::pair<UString, std::string>>& members) {
+    return MakeZip(tmp.Path() + UString(name), members);
   }
   UString Folder(UStringView sub = u"") const { return ExcludeTrailingPathDelimiter(tmp.Path() + UString(sub)); }
+  static std::vector<UString> Names(const TSharedChosenFilesClass& set) {
+    std::vector<UString> names;
+    for (int32_t i = 0; i < set.FileCount(); ++i) names.push_back(set.FullFilename(i));
+    return names;
+  }
 
   TempFolder tmp;
 };
@@ -311,42 +234,34 @@ TEST_F(ChosenTextsOnDisk, FolderTreeWithMaskSubfoldersAndZips) {
   tmp.Write(u"c/sub/c.txt", "cccc");
   tmp.Write(u"c/sub/deep/d.txt", "dd");
   tmp.Write(u"c/empty/e.dat", "e");
-  MakeZip(u"c/z.zip", {{u"m1.txt", "one"}, {u"in/m2.txt", "two!"}, {u"m3.dat", "x"}});
+  Zip(u"c/z.zip", {{u"m1.txt", "one"}, {u"in/m2.txt", "two!"}, {u"m3.dat", "x"}});
+  const UString c = Folder(u"c");
 
   TSharedChosenFilesClass set(false, nullptr, 1);
-  std::vector<UString> entered;
-  set.fOnFolder = [&](const UString& f) { entered.push_back(f); };
-  EXPECT_EQ(set.AddedFolderContents(Folder(u"c"), u"*.txt", false, false), 1);
-  EXPECT_EQ(set.FullFilename(0), Folder(u"c") + u"/a.txt");
-  EXPECT_TRUE(set.check_duplicates_needed);
-  EXPECT_EQ(entered.size(), 1u);
+  EXPECT_EQ(set.AddedFolderContents(c, u"*.txt", false, false), 1);
+  EXPECT_EQ(set.FullFilename(0), c + u"/a.txt");
 
   set.ClearThem();
-  EXPECT_EQ(set.AddedFolderContents(Folder(u"c") + u"/", u"*.txt", true, true), 5);
-  std::vector<UString> names;
-  for (int32_t i = 0; i < set.FileCount(); ++i) names.push_back(set.FullFilename(i));
-  const UString c = Folder(u"c");
-  EXPECT_EQ(names, (std::vector<UString>{c + u"/a.txt", c + u"/z.zip/m1.txt", c + u"/z.zip/in/m2.txt",
-                                         c + u"/sub/c.txt", c + u"/sub/deep/d.txt"}));
+  EXPECT_EQ(set.AddedFolderContents(c + u"/", u"*.txt", true, true), 5);
+  EXPECT_EQ(Names(set), (std::vector<UString>{c + u"/a.txt", c + u"/z.zip/m1.txt", c + u"/z.zip/in/m2.txt",
+                                              c + u"/sub/c.txt", c + u"/sub/deep/d.txt"}));
   EXPECT_EQ(set.fFiles.Item(1)->data.zip_member, 1);
   EXPECT_EQ(set.fFiles.Item(2)->data.zip_member, 2);
   EXPECT_EQ(set.fFiles.Item(2)->data.size, 4);
-  EXPECT_EQ(set.fFiles.Item(0)->data.words, -1);
   EXPECT_EQ(set.TotalBytes(), 3 + 3 + 4 + 4 + 2);
   // Only folders that gave texts are kept ("empty" gave none).
   EXPECT_EQ(set.fFolders.Count(), 5);
   EXPECT_LT(set.FolderIndex(c + u"/empty"), 0);
 
-  // Adding the same tree again brings no new folder.
+  // Adding the same tree again brings no new folder, so no duplicate check is needed.
   set.AddedFolderContents(c, u"*.txt", true, true);
   EXPECT_FALSE(set.check_duplicates_needed);
   EXPECT_EQ(set.FileCount(), 10);
-  set.CheckDuplicates();
-  EXPECT_EQ(set.FileCount(), 5);
 
   // Without WithinZips an archive is a file like any other.
   set.ClearThem();
   EXPECT_EQ(set.AddedFolderContents(c, u"*.zip", false, false), 1);
+  EXPECT_TRUE(set.check_duplicates_needed);
   EXPECT_EQ(set.AddedFolderContents(c + u"/missing", u"*", true, true), 0);
 }
 
@@ -357,8 +272,7 @@ TEST_F(ChosenTextsOnDisk, CollectingStopsWhenAsked) {
   set.fOnFolder = [&](const UString&) {
     if (++folders == 3) set.StopCollecting();
   };
-  const int32_t added = set.AddedFolderContents(Folder(u"s"), u"*.txt", true, false);
-  EXPECT_EQ(added, 1);  // the folders entered before the stop gave one text
+  EXPECT_EQ(set.AddedFolderContents(Folder(u"s"), u"*.txt", true, false), 1);  // from the folders before the stop
   EXPECT_EQ(set.FileCount(), 1);
 }
 
@@ -376,24 +290,23 @@ TEST_F(ChosenTextsOnDisk, NamesThatAreNotUtf8AreLeftOut) {
 TEST_F(ChosenTextsOnDisk, MissingTextsAndMembersAreRemoved) {
   const UString a = tmp.Write(u"m/a.txt", "aaaa");
   const UString b = tmp.Write(u"m/b.txt", "bb");
-  MakeZip(u"m/z.zip", {{u"k.txt", "kk"}, {u"gone.txt", "g"}});
+  Zip(u"m/z.zip", {{u"k.txt", "kk"}, {u"gone.txt", "g"}});
   TSharedChosenFilesClass set(false, nullptr, 1);
   ASSERT_EQ(set.AddedFolderContents(Folder(u"m"), u"*.txt", false, true), 4);
   EXPECT_FALSE(set.ToolAddAFile(tmp.Path() + u"m/../m/a.txt"));  // the same text again
   // The archive loses a member, one file goes.
-  MakeZip(u"m/z.zip", {{u"k.txt", "kk"}});
+  Zip(u"m/z.zip", {{u"k.txt", "kk"}});
   ASSERT_TRUE(DeleteFileU(b));
   std::vector<int> percents;
   set.fOnFilesPercent = [&](int p) { percents.push_back(p); };
   EXPECT_EQ(set.CheckFilesExist(), 2);
-  EXPECT_EQ(set.FullFilename(0), a);
-  EXPECT_EQ(set.FullFilename(1), Folder(u"m") + u"/z.zip/k.txt");
+  EXPECT_EQ(Names(set), (std::vector<UString>{a, Folder(u"m") + u"/z.zip/k.txt"}));
   EXPECT_EQ(set.TotalBytes(), 6);
   EXPECT_FALSE(percents.empty());
 }
 
 TEST_F(ChosenTextsOnDisk, MemberHandedOutUnderAUniqueTemporaryName) {
-  MakeZip(u"t/z.zip", {{u"deep/er/m.txt", "member text"}});
+  Zip(u"t/z.zip", {{u"deep/er/m.txt", "member text"}});
   TSharedChosenFilesClass set(false, nullptr, 1);
   ASSERT_EQ(set.AddedFolderContents(Folder(u"t"), u"*", false, true), 1);
   const UString name = set.TempFilewithZipOpened(0);
@@ -405,11 +318,8 @@ TEST_F(ChosenTextsOnDisk, MemberHandedOutUnderAUniqueTemporaryName) {
   EXPECT_NE(again, name);
   DeleteFileU(name);
   DeleteFileU(again);
-
-  tmp.Write(u"t/plain.txt", "p");
-  set.ToolAddAFile(tmp.Path() + u"t/plain.txt");
-  EXPECT_EQ(set.TempFilewithZipOpened(1), u"");
-  EXPECT_EQ(set.TempFilewithZipOpened(9), u"");
+  set.ToolAddAFile(tmp.Write(u"t/plain.txt", "p"));
+  EXPECT_EQ(set.TempFilewithZipOpened(1) + set.TempFilewithZipOpened(9), u"");  // no member, no text
 }
 
 TEST(ChosenTexts, SplitsJoinedMemberNames) {
@@ -449,8 +359,8 @@ TEST(ChosenTexts, InterleavedDuplicatesAreFound) {
 TEST(ChosenTexts, DuplicateKeysCountFolderDateAndMember) {
   TSharedChosenFilesClass set(false, nullptr, 1);
   set.AddedAFile(Rec(u"x.txt", 10), u"/one");
-  set.AddedAFile(Rec(u"x.txt", 10), u"/two");         // another folder
-  set.AddedAFile(Rec(u"X.txt", 10), u"/one");         // names are case-sensitive
+  set.AddedAFile(Rec(u"x.txt", 10), u"/two");           // another folder
+  set.AddedAFile(Rec(u"X.txt", 10), u"/one");           // names are case-sensitive
   set.AddedAFile(Rec(u"x.txt", 10, 39000.0), u"/one");  // another date
   TChosenFile_BaseRec m = Rec(u"x.txt", 10);
   m.zip_member = 3;
@@ -466,14 +376,9 @@ TEST(ChosenTexts, DuplicateKeysCountFolderDateAndMember) {
 // --- encodings --------------------------------------------------------------------------------
 
 TEST_F(ChosenTextsOnDisk, KindsOfFilesAndMembers) {
-  struct Case {
-    const char16_t* name;
-    std::string bytes;
-    TFileContentsSet kind;
-  };
   std::string utf16;
   for (char c : std::string("plain text in sixteen bits, no mark at all")) utf16 += std::string{c, '\0'};
-  const std::vector<Case> cases = {
+  const std::vector<std::tuple<const char16_t*, std::string, TFileContentsSet>> cases = {
       {u"ascii.txt", "just ascii\n", kContents8Bit},
       {u"utf8.txt", "caf\xC3\xA9\n", kContentsUTF8},
       {u"utf8bom.txt", "\xEF\xBB\xBFplain", kContentsUTF8},
@@ -484,15 +389,12 @@ TEST_F(ChosenTextsOnDisk, KindsOfFilesAndMembers) {
       {u"doc.txt", "%PDF-1.4 ...", kContentsDocument},
       {u"empty.txt", "", kContents8Bit},
   };
-  for (const auto& c : cases) {
-    const UString f = tmp.Write(UString(u"k/") + c.name, c.bytes);
-    EXPECT_EQ(FileContentsType(f, true), c.kind) << Utf16ToUtf8(c.name);
-  }
+  for (const auto& [name, bytes, kind] : cases)
+    EXPECT_EQ(FileContentsType(tmp.Write(UString(u"k/") + name, bytes), true), kind) << Utf16ToUtf8(name);
   EXPECT_EQ(FileContentsType(tmp.Path() + u"k/none.txt", true), 0);
 
   // Valid UTF-8 in the first 64 KiB and a stray byte after: only a thorough look sees it.
-  std::string late = "\xC3\xA9" + std::string(100000, 'a') + "\xFF";
-  const UString l = tmp.Write(u"late.txt", late);
+  const UString l = tmp.Write(u"late.txt", "\xC3\xA9" + std::string(100000, 'a') + "\xFF");
   EXPECT_EQ(FileContentsType(l, false), kContentsUTF8);
   EXPECT_EQ(FileContentsType(l, true), kContents8Bit);
   // A multi-byte character across the 64 KiB and 2 MiB reads is not broken.
@@ -501,17 +403,12 @@ TEST_F(ChosenTextsOnDisk, KindsOfFilesAndMembers) {
 
   TSharedChosenFilesClass set(false, nullptr, 1);
   set.AddedFolderContents(Folder(u"k"), u"*.txt", false, false);
-  MakeZip(u"z/z.zip", {{u"m.txt", "\xC3\xA9t\xC3\xA9"}});
+  Zip(u"z/z.zip", {{u"m.txt", "\xC3\xA9t\xC3\xA9"}});
   set.AddedFolderContents(Folder(u"z"), u"*.txt", false, true);
   bool mixed = false, some_utf8 = false;
-  int last = -1;
-  set.fOnFilesPercent = [&](int p) { last = p; };
   set.CheckForUnicode(true, mixed, some_utf8);
-  EXPECT_TRUE(mixed);
-  EXPECT_TRUE(some_utf8);
-  EXPECT_EQ(last, 100);
+  EXPECT_TRUE(mixed && some_utf8);
   EXPECT_EQ(set.fFiles.Item(set.FileCount() - 1)->data.kind, kContentsUTF8 | kContentsZip);
-  EXPECT_EQ(KindAsString(set.fFiles.Item(set.FileCount() - 1)->data.kind), u"8Z");
 
   // One encoding, in a file and in a member, is not a mix.
   TSharedChosenFilesClass same(false, nullptr, 1);
@@ -569,38 +466,24 @@ TEST(ChosenTexts, SortsByOneOrTwoKeys) {
   set.AddedAFile(Rec(u"Alpha.txt", 10), u"/a");
   set.AddedAFile(Rec(u"alpha.txt", 20), u"/b");
   set.AddedAFile(Rec(u"Gamma.txt", 20), u"/a");
-  auto names = [&] {
+  auto sorted = [&](TChosenFileSort_type first, TChosenFileSort_type second, bool ascending) {
+    set.SetSortTo(first);
+    set.CurrentSort[1] = second;
+    set.DoASort(ascending);
     UString out;
     for (int32_t i = 0; i < set.FileCount(); ++i) out += set.fFiles.Item(i)->data.filename.substr(0, 2) + u" ";
     return out;
   };
-  set.SetSortTo(chosen_nome_arquivo);
-  set.CurrentSort[1] = chosen_tamanho;
-  set.DoASort(true);
-  EXPECT_EQ(names(), u"Al al be Ga ");
-  set.DoASort(false);
-  EXPECT_EQ(names(), u"Ga be Al al ");  // level 2 stays ascending
-  set.SetSortTo(chosen_tamanho);
-  set.CurrentSort[1] = chosen_nome_arquivo;
-  set.DoASort(false);
-  EXPECT_EQ(names(), u"be al Ga Al ");
-  set.SetSortTo(chosen_caminho);
-  set.DoASort(true);
-  EXPECT_EQ(names(), u"al be Al Ga ");  // folder "/b" came first
+  EXPECT_EQ(sorted(chosen_nome_arquivo, chosen_tamanho, true), u"Al al be Ga ");
+  EXPECT_EQ(sorted(chosen_nome_arquivo, chosen_tamanho, false), u"Ga be Al al ");  // level 2 stays ascending
+  EXPECT_EQ(sorted(chosen_tamanho, chosen_nome_arquivo, false), u"be al Ga Al ");
+  EXPECT_EQ(sorted(chosen_caminho, chosen_nome_arquivo, true), u"al be Al Ga ");  // folder "/b" came first
   EXPECT_TRUE(set.Has_Sorted);
   EXPECT_FALSE(set.Sorting);
-
-  set.SetSortTo(chosen_randomico);
-  set.DoASort(true);
-  EXPECT_EQ(set.FileCount(), 4);
-  TSharedChosenFilesClass one(false, nullptr, 1);
-  one.AddedAFile(Rec(u"only.txt", 1), u"/o");
-  one.SetSortTo(chosen_randomico);
-  one.DoASort(true);
-  EXPECT_EQ(one.FullFilename(0), u"/o/only.txt");
+  EXPECT_EQ(sorted(chosen_randomico, chosen_nome_arquivo, true).size(), 12u);
 }
 
-TEST(ChosenTexts, DetailsFoldersRunsJumpsAndCopies) {
+TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   int errors = 0;
   TSharedChosenFilesClass set(false, [&] { ++errors; }, 1);
   TChosenFile_BaseRec j = Rec(u"j.txt", 5);
@@ -609,17 +492,9 @@ TEST(ChosenTexts, DetailsFoldersRunsJumpsAndCopies) {
   set.AddedAFile(Rec(u"k.txt", 6), u"/a");
   set.AddedAFile(Rec(u"l.txt", 7), u"/b");
 
+  // The first position is at least 1; each step drops the one reached, in the text too.
   TChosenFileDetailsFullRec d = set.GetFullFileDetails(0);
   EXPECT_EQ(d.folder, u"/a");
-  EXPECT_TRUE(set.starting_a_folder);
-  EXPECT_FALSE(set.finishing_a_folder);
-  set.GetFullFileDetails(1);
-  EXPECT_FALSE(set.starting_a_folder);
-  EXPECT_TRUE(set.finishing_a_folder);
-  set.GetFullFileDetails(2);
-  EXPECT_TRUE(set.starting_a_folder && set.finishing_a_folder);
-
-  // Jumps: the first position is at least 1; each step drops the one reached, in the text too.
   EXPECT_EQ(FirstJumpPosition(d), 1);
   EXPECT_EQ(TakeNextJumpPosition(d), 40);
   EXPECT_EQ(TakeNextJumpPosition(d), 90);
@@ -628,13 +503,6 @@ TEST(ChosenTexts, DetailsFoldersRunsJumpsAndCopies) {
   EXPECT_TRUE(set.fFiles.Item(0)->data.jumps->empty());
   TChosenFileDetailsFullRec none = set.GetFullFileDetails(1);
   EXPECT_EQ(FirstJumpPosition(none), 0);
-
-  // Beyond the end: a zeroed answer and the error event.
-  TChosenFileDetailsFullRec far = set.GetFullFileDetails(3);
-  EXPECT_EQ(errors, 1);
-  EXPECT_EQ(far.rec.size, 0);
-  EXPECT_EQ(far.rec.filename, u"");
-  EXPECT_EQ(far.folder, u"");
 
   // Copies look their folders up again and do not share jump lists.
   set.fFiles.Item(2)->data.jumps->push_back(12);
@@ -646,25 +514,14 @@ TEST(ChosenTexts, DetailsFoldersRunsJumpsAndCopies) {
   EXPECT_EQ(other.fFiles.Item(2)->data.folder_num, 0);
   other.fFiles.Item(2)->data.jumps->push_back(13);
   EXPECT_EQ(set.fFiles.Item(2)->data.jumps->size(), 1u);
-
-  // Setters and Delete ignore indices outside the list.
-  set.SetFileWords(7, 1);
-  set.SetFileHits(-1, 1);
+  // Beyond the end: a zeroed answer and the error event; Delete ignores it.
+  const TChosenFileDetailsFullRec far = set.GetFullFileDetails(3);
+  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(far.rec.size, 0);
+  EXPECT_EQ(far.rec.filename + far.folder, u"");
   set.Delete(3);
-  EXPECT_EQ(set.FileCount(), 3);
   set.Delete(0);
   EXPECT_EQ(set.TotalBytes(), 13);
-}
-
-TEST(ChosenTexts, SuggestedNameAndByteDivisions) {
-  TSharedChosenFilesClass set(false, nullptr, 1);
-  set.AddedAFile(Rec(u"story.final.txt", 10), u"/corpus");
-  EXPECT_EQ(set.SuggestedFilename(), u"story.final");
-  set.AddedAFile(Rec(u"b.txt", 0), u"/corpus/more");
-  const UString s = set.SuggestedFilename();
-  EXPECT_NE(s.find(u"/corpus, /corpus/more"), UString::npos);
-  EXPECT_EQ(set.ComputedByteDivisions(3), (std::vector<int64_t>{3, 6, 10}));
-  EXPECT_TRUE(set.ComputedByteDivisions(0).empty());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // timing note.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/runtime/vx_resources.h"
 #include "test_tool_document_support.h"
 
@@ -12,6 +14,10 @@ class DocumentNotes : public ToolDocumentTest {
   void TearDown() override {
     for (double& t : Global_process_times) t = 0;
     ToolDocumentTest::TearDown();
+  }
+  static bool Has(const TTestDocument& doc, const UString& line) {
+    const std::vector<UString> lines = doc.fNotes.Lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 };
 
@@ -34,8 +40,7 @@ TEST_F(DocumentNotes, StreamRoundTripAndDamage) {
     kept.Add(u"old");
     TMemoryStream part(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
     EXPECT_FALSE(kept.ReadFromStream(part)) << cut;
-    ASSERT_EQ(kept.Count(), 1);
-    EXPECT_EQ(kept[0], u"old");
+    EXPECT_EQ(kept.Lines(), std::vector<UString>{u"old"});
   }
 }
 
@@ -47,16 +52,13 @@ TEST_F(DocumentNotes, TextSplitsAtEveryKindOfLineEnd) {
 }
 
 TEST_F(DocumentNotes, TimingNoteTexts) {
-  EXPECT_EQ(TimingNoteText(0.15), u"");
-  EXPECT_EQ(TimingNoteText(0.2), u"");
-  EXPECT_EQ(TimingNoteText(0.25), VXResFmt(TVXRes::VXTookNMs, {u"250"}));
-  EXPECT_EQ(TimingNoteText(59), VXResFmt(TVXRes::VXTookNSeconds, {u"59"}));
-  EXPECT_EQ(TimingNoteText(3600 + 120 + 3), VXResFmt(TVXRes::VXTookX, {u"62:03"}));
-  EXPECT_EQ(TimingNoteText(7200), VXResFmt(TVXRes::VXTookX, {u"120:00"}));
-  EXPECT_EQ(TimingNoteText(65), VXResFmt(TVXRes::VXTookX, {u"01:05"}));
-  // A step of a day and an hour: every hour counts, the day too.
-  EXPECT_EQ(TimingNoteText(25 * 3600.0), VXResFmt(TVXRes::VXTookX, {u"1500:00"}));
-  EXPECT_EQ(TimingNoteText(-5), u"");
+  const std::pair<double, UString> cases[] = {
+      {0.15, u""}, {0.2, u""}, {-5, u""}, {0.25, VXResFmt(TVXRes::VXTookNMs, {u"250"})},
+      {59, VXResFmt(TVXRes::VXTookNSeconds, {u"59"})}, {65, VXResFmt(TVXRes::VXTookX, {u"01:05"})},
+      {3600 + 120 + 3, VXResFmt(TVXRes::VXTookX, {u"62:03"})}, {7200, VXResFmt(TVXRes::VXTookX, {u"120:00"})},
+      // A step of a day and an hour: every hour counts, the day too.
+      {25 * 3600.0, VXResFmt(TVXRes::VXTookX, {u"1500:00"})}};
+  for (const auto& [seconds, text] : cases) EXPECT_EQ(TimingNoteText(seconds), text) << seconds;
 }
 
 TEST_F(DocumentNotes, TimingNoteLine) {
@@ -66,25 +68,25 @@ TEST_F(DocumentNotes, TimingNoteLine) {
   EXPECT_EQ(doc.fNotes.Count(), 0);
   Global_process_times[kListCollocates] = 59;
   doc.AddATimingNote(kListCollocates);
-  ASSERT_EQ(doc.fNotes.Count(), 1);
-  EXPECT_EQ(doc.fNotes[0], u"\t" + list_type_as_string(kListCollocates) + u" (" +
-                               VXResFmt(TVXRes::VXTookNSeconds, {u"59"}) + u")");
   doc.AddATimingNote(200);  // outside the table: nothing
-  EXPECT_EQ(doc.fNotes.Count(), 1);
+  EXPECT_EQ(doc.fNotes.Lines(), std::vector<UString>{u"\t" + list_type_as_string(kListCollocates) + u" (" +
+                                                     VXResFmt(TVXRes::VXTookNSeconds, {u"59"}) + u")"});
 }
 
 TEST_F(DocumentNotes, DetailsLaterNotesAndDuringNotes) {
   TTestDocument doc;
+  auto lines = [&] {
+    std::vector<UString> l = doc.fNotes.Lines();
+    doc.fNotes.Clear();
+    return l;
+  };
   doc.AddNoteDetails({u"first", u"", u"second", u"third"}, 1);
-  EXPECT_EQ(doc.fNotes.Lines(), (std::vector<UString>{u"first", u"\tsecond", u"\tthird"}));
-  doc.fNotes.Clear();
+  EXPECT_EQ(lines(), (std::vector<UString>{u"first", u"\tsecond", u"\tthird"}));
   doc.AddNoteDetails({u"a", u"b"}, 2);
-  EXPECT_EQ(doc.fNotes.Lines(), (std::vector<UString>{u"\ta", u"\t\tb"}));
-  doc.fNotes.Clear();
+  EXPECT_EQ(lines(), (std::vector<UString>{u"\ta", u"\t\tb"}));
   doc.AddNoteDetails({u"a"}, 0);
-  EXPECT_EQ(doc.fNotes.Lines(), (std::vector<UString>{u"a"}));
+  EXPECT_EQ(lines(), (std::vector<UString>{u"a"}));
 
-  doc.fNotes.Clear();
   doc.AddOneLaterNote(u"", u"heading");
   EXPECT_EQ(doc.fNotes.Count(), 0);
   doc.AddOneLaterNote(u"what", u"heading");
@@ -113,10 +115,7 @@ TEST_F(DocumentNotes, StandardNotesBeginWithTheListTypeAndInBatchTheTextNumber) 
     EXPECT_EQ(line.find(u"a title"), UString::npos);
   }
   // The text-settings lines close the notes.
-  bool has_settings = false;
-  for (const UString& line : doc.fNotes.Lines())
-    if (line == VXResFmt(TVXRes::VXCurrentXSettings, {VXRes(TVXRes::VXLanguage)})) has_settings = true;
-  EXPECT_TRUE(has_settings);
+  EXPECT_TRUE(Has(doc, VXResFmt(TVXRes::VXCurrentXSettings, {VXRes(TVXRes::VXLanguage)})));
 
   Global_batch_mode = 1;
   doc.StartStandardNotes(7, kListConcordance, u"", u"");
@@ -130,40 +129,30 @@ TEST_F(DocumentNotes, StandardNotesReportHowTextsWereHandled) {
   info.bytes[8] = 1;   // HTML
   info.bytes[13] = 1;  // UTF-8
   doc.UpdateAllFileHandledInfo(info, true);
-  TAllFileHandledInfo other = info;
-  other.bytes[9] = 1;
-  doc.UpdateAllFileHandledInfo(other, false);
+  info.bytes[9] = 1;
+  doc.UpdateAllFileHandledInfo(info, false);
   doc.NumberOfTextsToProcess = 4;
   doc.StartStandardNotes(0, 0, u"", u"");
-  auto has = [&](const UString& line) {
-    for (const UString& l : doc.fNotes.Lines())
-      if (l == line) return true;
-    return false;
-  };
-  EXPECT_TRUE(has(u"\t" + VXRes(TVXRes::VXMixedTextFormats)));
-  EXPECT_TRUE(has(u"\t" + VXRes(TVXRes::VXHTML)));
-  EXPECT_TRUE(has(u"\t" + VXRes(TVXRes::VXUTF8)));
-  EXPECT_FALSE(has(u"\t" + VXRes(TVXRes::VXUnicode)));
-  EXPECT_TRUE(has(u"\t" + VXResFmt(TVXRes::VXNTotalFilesToProcess, {u"4"})));
+  EXPECT_TRUE(Has(doc, u"\t" + VXRes(TVXRes::VXMixedTextFormats)));
+  EXPECT_TRUE(Has(doc, u"\t" + VXRes(TVXRes::VXHTML)));
+  EXPECT_TRUE(Has(doc, u"\t" + VXRes(TVXRes::VXUTF8)));
+  EXPECT_FALSE(Has(doc, u"\t" + VXRes(TVXRes::VXUnicode)));
+  EXPECT_TRUE(Has(doc, u"\t" + VXResFmt(TVXRes::VXNTotalFilesToProcess, {u"4"})));
 
   // A tool that does not read texts reports none of it.
   current_tool_var = kToolKeyness;
   doc.StartStandardNotes(0, 0, u"", u"");
-  EXPECT_FALSE(has(u"\t" + VXRes(TVXRes::VXHTML)));
+  EXPECT_FALSE(Has(doc, u"\t" + VXRes(TVXRes::VXHTML)));
 }
 
 TEST_F(DocumentNotes, MergingAppendsTheMergeLineAndTheOthersNotes) {
   TTestDocument doc, other;
   doc.fNotes.Add(u"mine");
-  other.fNotes.Add(u"1");
-  other.fNotes.Add(u"\t2");
-  other.fNotes.Add(u"3");
+  for (const char16_t* line : {u"1", u"\t2", u"3"}) other.fNotes.Add(line);
   EXPECT_TRUE(doc.MergeWith(other, u"other.cnc"));
   ASSERT_EQ(doc.fNotes.Count(), 5);
   EXPECT_TRUE(StartsWithU(doc.fNotes[1], VXResFmt(TVXRes::VXMergedWith, {u"other.cnc"}) + u" "));
-  EXPECT_EQ(doc.fNotes[2], u"1");
-  EXPECT_EQ(doc.fNotes[3], u"\t2");
-  EXPECT_EQ(doc.fNotes[4], u"3");
+  EXPECT_EQ(std::vector<UString>(doc.fNotes.Lines().begin() + 2, doc.fNotes.Lines().end()), other.fNotes.Lines());
   EXPECT_TRUE(doc.MergeWith(doc, u"self"));  // merging with itself copies its lines once
   EXPECT_EQ(doc.fNotes.Count(), 12);
 }
