@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/TagHandlingGeneral.h"
@@ -17,44 +18,32 @@
 namespace {
 
 // A chunk as the reader hands it over: the text, two terminators, and one flag word per
-// character (plus two zero words) filled with the character kinds.
-struct TWideBuf {
-  explicit TWideBuf(UStringView s) : text(s), n(static_cast<int32_t>(s.size())) {
-    text.append(2, u'\0');
+// character (plus two zero words) filled with the character kinds. 8-bit text is Windows-1252,
+// classified through its UTF-16 form.
+template <typename S>
+struct TBuf {
+  explicit TBuf(const S& s) : text(s), n(static_cast<int32_t>(s.size())) {
+    text.append(2, 0);
     flags.assign(s.size() + 2, 0);
-    ClassifyChars(text.data(), s.size(), flags.data());
+    if constexpr (std::is_same_v<S, UString>) {
+      ClassifyChars(text.data(), s.size(), flags.data());
+    } else {
+      const UString wide = DecodeCodePage(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 1252);
+      ClassifyChars(wide.data(), wide.size(), flags.data());
+    }
     kinds = flags;
   }
-  UString Text() const { return text.substr(0, static_cast<size_t>(n)); }
+  S Text() const { return text.substr(0, static_cast<size_t>(n)); }
   void* T() { return text.data(); }
   uint16_t* F() { return flags.data(); }
-  int32_t At(UStringView what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
+  int32_t At(const S& what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
 
-  UString text;
-  std::vector<uint16_t> flags;
-  std::vector<uint16_t> kinds;  // as classified, before any handling
+  S text;
+  std::vector<uint16_t> flags, kinds;  // kinds: as classified, before any handling
   int32_t n;
 };
-
-// An 8-bit chunk (Windows-1252), classified through its UTF-16 form.
-struct TNarrowBuf {
-  explicit TNarrowBuf(const std::string& s) : text(s), n(static_cast<int32_t>(s.size())) {
-    text.append(2, '\0');
-    const UString wide = DecodeCodePage(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 1252);
-    flags.assign(s.size() + 2, 0);
-    ClassifyChars(wide.data(), wide.size(), flags.data());
-    kinds = flags;
-  }
-  std::string Text() const { return text.substr(0, static_cast<size_t>(n)); }
-  void* T() { return text.data(); }
-  uint16_t* F() { return flags.data(); }
-  int32_t At(const std::string& what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
-
-  std::string text;
-  std::vector<uint16_t> flags;
-  std::vector<uint16_t> kinds;
-  int32_t n;
-};
+using TWideBuf = TBuf<UString>;
+using TNarrowBuf = TBuf<std::string>;
 
 template <typename B>
 void ExpectFlags(const B& b, int32_t from, int32_t count, uint16_t flag, const char* what) {
@@ -98,6 +87,7 @@ class TagHandlerTest : public testing::Test {
     TTagsToKeepList l(kLCID_EnglishUS, 1252);
     for (const auto& t : tags) l.Add(std::make_unique<TTagStringItem>(t, &l));
     ASSERT_TRUE(l.SavedToTempfile());
+    keep_saved_ = true;
   }
   void SaveExclude(std::initializer_list<const char16_t*> tags) {
     TTagsToDeleteList l(kLCID_EnglishUS, 1252);
@@ -107,56 +97,48 @@ class TagHandlerTest : public testing::Test {
       l.Add(std::make_unique<TTagStringItem>(r, &l));
     }
     ASSERT_TRUE(l.SavedToTempfile());
+    exclude_saved_ = true;
   }
   void SaveEntities(std::initializer_list<const char16_t*> lines) {
     TTagsToTranslateList l(kLCID_EnglishUS, 1252);
     for (const char16_t* line : lines) l.AddFromALine(line);
     ASSERT_TRUE(l.SavedToTempfile());
   }
-  void SetMarkers(std::initializer_list<std::pair<int, const char16_t*>> markers, bool auto_sentences = false) {
-    TTextsett_rec32 ts = GetTextSettings();
-    for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
-      ts.SetMarkerText(k, u"");
-      ts.SetMarkerAuto(k, false);
-    }
-    for (const auto& [k, text] : markers) ts.SetMarkerText(k, text);
-    ts.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, auto_sentences);
-    SetTextSettings(ts);
+  // A handler with the tags saved before, searching UTF-16 text.
+  std::unique_ptr<TTextTagHandler> Loaded() {
+    auto h = std::make_unique<TTextTagHandler>(kLCID_EnglishUS, 1252);
+    EXPECT_EQ(h->LoadFromSwapFile(), keep_saved_);
+    EXPECT_EQ(h->LoadExcludeTagListFromSwapFile(), exclude_saved_);
+    h->fUse_Unicode = true;
+    return h;
   }
 
   TempFolder folder_;
   UString saved_temp_;
   TTextsett_rec32 saved_settings_;
+  bool keep_saved_ = false, exclude_saved_ = false;
 };
 
 // --- tags to keep ------------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, KeptTagsCarryTheirIndex) {
   SaveKeep({Tag(u"<p>"), Tag(u"</p>"), Tag(u"<s n=#>"), Tag(u"<hi *>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(h.LoadFromSwapFile());
-  h.fUse_Unicode = true;
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_keep], (std::vector<int32_t>{0, 1, 2, 3}));
-  EXPECT_EQ(h.ArrayOfTagfileTags[2].compare_stringW, u"<s n=");
-  EXPECT_TRUE(h.ArrayOfTagfileTags[2].has_tag_wildcards);
-  EXPECT_EQ(h.ArrayOfTagfileTags[3].compare_stringW, u"<hi ");  // "*" before ">": no wildcard
-  EXPECT_FALSE(h.ArrayOfTagfileTags[3].has_tag_wildcards);
-  EXPECT_EQ(h.ftag_starter_chars[ttho_keep], u"<");
-
-  TWideBuf b(u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 1000, 0, b.n), 4);
+  auto h = Loaded();
+  const UString in = u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>";
+  TWideBuf b(in);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 1000, 0, b.n), 4);
   ExpectFlags(b, 0, 3, 0x0801, "<p>");
   ExpectUntouched(b, 3, 6, "Hello ");
   ExpectFlags(b, b.At(u"<s n=12>"), 8, 0x0803, "<s n=12>");
   ExpectUntouched(b, b.At(u"x</s>"), 5, "x</s>");
   ExpectUntouched(b, b.At(u"<s n=a>"), 7, "a wildcard mismatch");
-  ExpectFlags(b, b.At(u"<hi rend=it>"), 12, 0x0804, "<hi ...>");
+  ExpectFlags(b, b.At(u"<hi rend=it>"), 12, 0x0804, "<hi ...>");  // "*" before ">": anything up to ">"
   ExpectFlags(b, b.At(u"</p>"), 4, 0x0802, "</p>");
-  EXPECT_EQ(b.Text(), u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>");  // kept tags keep their text
+  EXPECT_EQ(b.Text(), in);  // kept tags keep their text
 
   // A tag longer than the span is not a tag; the search starts at the first valid character.
   TWideBuf c(u"<p>Hello <s n=12>x</p>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, c.T(), c.F(), 5, 1, c.n), 1);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, false, c.T(), c.F(), 5, 1, c.n), 1);
   ExpectUntouched(c, 0, 3, "before the first valid character");
   ExpectUntouched(c, c.At(u"<s n=12>"), 8, "longer than the span");
   ExpectFlags(c, c.At(u"</p>"), 4, 0x0802, "</p>");
@@ -164,101 +146,81 @@ TEST_F(TagHandlerTest, KeptTagsCarryTheirIndex) {
 
 TEST_F(TagHandlerTest, TagFoundHandlerDecidesTheLength) {
   SaveKeep({Tag(u"<a *>"), Tag(u"<b>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   std::vector<int32_t> seen;
-  h.fTagFoundHandler = [&](uint16_t*, void*, int32_t where, int32_t length, bool wide, const TextTagRec& tag) {
+  h->fTagFoundHandler = [&](uint16_t*, void*, int32_t where, int32_t length, bool wide, const TextTagRec& tag) {
     EXPECT_TRUE(wide);
     seen.push_back(where);
     return tag.compare_stringW == u"<b>" ? 0 : length - 1;
   };
   TWideBuf b(u"<a href=x> <b>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
   EXPECT_EQ(seen, (std::vector<int32_t>{0, 11}));
   ExpectFlags(b, 0, 9, 0x0801, "shortened tag");
   ExpectUntouched(b, 9, 5, "refused tag");
 }
 
 TEST_F(TagHandlerTest, SectionStartsWithTheirBytePositions) {
-  SaveKeep({Tag(u"<p>"), Tag(u"<sec *>", u"section"), Tag(u"<media>")});
-  {
-    TTagsToKeepList l(kLCID_EnglishUS, 1252);
-    l.LoadFromTempFile();
-    TStoredTagRec m = l.GetTagRec(2);
-    m.isMediaTag = 1;
-    l.PutTagRec(2, m);
-    ASSERT_TRUE(l.SavedToTempfile());
-  }
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  EXPECT_TRUE(h.HasSectionTags);
-  EXPECT_TRUE(h.HasMediaTags);
-  h.fUse_Unicode = true;
-  h.FileBytePos = 1000;
+  TStoredTagRec media = Tag(u"<media>");
+  media.isMediaTag = 1;
+  SaveKeep({Tag(u"<p>"), Tag(u"<sec *>", u"section"), media});
+  auto h = Loaded();
+  EXPECT_TRUE(h->HasSectionTags);
+  EXPECT_TRUE(h->HasMediaTags);
+  h->FileBytePos = 1000;
 
   TWideBuf b(u"ab <sec two> cd <p> <media> <sec one>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, true, b.T(), b.F(), 100, 0, b.n), 3);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, true, b.T(), b.F(), 100, 0, b.n), 3);
   ExpectUntouched(b, b.At(u"<p>"), 3, "only section and media tags while storing");
-  ASSERT_EQ(h.BufsSectionStarts->Count(), 3);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).byte_position, 1000 + 2 * 3);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).name, u"<sec two>");
-  EXPECT_EQ(h.BufsSectionStarts->Get(1).name, u"<media>");
-  EXPECT_EQ(h.BufsSectionStarts->Get(2).byte_position, 1000 + 2 * b.At(u"<sec one>"));
+  const TSectionStartsList& starts = *h->BufsSectionStarts;
+  ASSERT_EQ(starts.Count(), 3);
+  EXPECT_EQ(starts.Get(0).byte_position, 1000 + 2 * 3);
+  EXPECT_EQ(starts.Get(0).name, u"<sec two>");
+  EXPECT_EQ(starts.Get(1).name, u"<media>");
+  EXPECT_EQ(starts.Get(2).byte_position, 1000 + 2 * b.At(u"<sec one>"));
 
   // True file offsets come from the reader's map (here: 3 bytes a character, after a signature).
   TChunkByteMap map;
   map.SetFixedWidth(3, 3);
   TSectionStartsList mine;
-  h.SetSectionStartsList(&mine);
+  h->SetSectionStartsList(&mine);
   TWideBuf c(u"<sec z> x <sec y>");
-  h.CheckBufferForTagFileMarkup(ttho_keep, true, c.T(), c.F(), 100, 0, c.n, &map);
+  h->CheckBufferForTagFileMarkup(ttho_keep, true, c.T(), c.F(), 100, 0, c.n, &map);
   ASSERT_EQ(mine.Count(), 2);
   EXPECT_EQ(mine.Get(0).byte_position, 3);
   EXPECT_EQ(mine.Get(1).byte_position, 3 + 3 * 10);
   EXPECT_EQ(mine.Get(1).name, u"<sec y>");
 
   // 8-bit text: one byte a character.
-  h.SetSectionStartsList(nullptr);
-  h.BufsSectionStarts->Clear();
-  h.fUse_Unicode = false;
+  h->SetSectionStartsList(nullptr);
+  h->BufsSectionStarts->Clear();
+  h->fUse_Unicode = false;
   TNarrowBuf d("x <sec \xE9t\xE9>");
-  h.CheckBufferForTagFileMarkup(ttho_keep, true, d.T(), d.F(), 100, 0, d.n);
-  ASSERT_EQ(h.BufsSectionStarts->Count(), 1);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).byte_position, 1002);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).name, u"<sec \u00E9t\u00E9>");
+  h->CheckBufferForTagFileMarkup(ttho_keep, true, d.T(), d.F(), 100, 0, d.n);
+  ASSERT_EQ(h->BufsSectionStarts->Count(), 1);
+  EXPECT_EQ(h->BufsSectionStarts->Get(0).byte_position, 1002);
+  EXPECT_EQ(h->BufsSectionStarts->Get(0).name, u"<sec \u00E9t\u00E9>");
 }
 
 // --- tags to exclude ---------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, ExcludedSpansAreBlankedWithEverythingBetween) {
   SaveExclude({u"<note>*</note>", u"<del></del>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(h.LoadExcludeTagListFromSwapFile());
-  ASSERT_EQ(h.ArrayOfTagFileExcludeTags.size(), 2u);
-  EXPECT_EQ(h.ArrayOfTagFileExcludeTags[0].compare_stringW, u"<note>");
-  EXPECT_EQ(h.ArrayOfTagFileExcludeTags[0].compare_string_restW, u"</note>");
-  EXPECT_TRUE(h.ArrayOfTagFileExcludeTags[0].delete_all_middle);
-  EXPECT_TRUE(h.ArrayOfTagFileExcludeTags[1].delete_all_middle);
-
+  auto h = Loaded();
   const UString in = u"a <note>secret <b>x</b></note> b <del>gone</del> c <note>open end";
   TWideBuf b(in);
-  h.fUse_Unicode = true;
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 2);
-  const int32_t note = static_cast<int32_t>(in.find(u"<note>")), note_len = 28;
-  const int32_t del = static_cast<int32_t>(in.find(u"<del>")), del_len = 15;
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 2);
   UString expected = in;
-  expected.replace(static_cast<size_t>(note), note_len, UString(note_len, u' '));
-  expected.replace(static_cast<size_t>(del), del_len, UString(del_len, u' '));
+  for (auto [at, length] : {std::pair<size_t, int32_t>{in.find(u"<note>"), 28}, {in.find(u"<del>"), 15}}) {
+    expected.replace(at, size_t(length), UString(size_t(length), u' '));
+    ExpectFlags(b, int32_t(at), length, kFlagHidden, "excluded span");
+  }
   EXPECT_EQ(b.Text(), expected);
-  ExpectFlags(b, note, note_len, kFlagHidden, "excluded note");
-  ExpectFlags(b, del, del_len, kFlagHidden, "excluded del");
   ExpectUntouched(b, b.At(u" c <note>open end"), 17, "an opening without its closing tag");
 
-  // The same in 8-bit text.
   TNarrowBuf n("x <note>caf\xE9</note> y");
-  h.fUse_Unicode = false;
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, n.T(), n.F(), 100, 0, n.n), 1);
+  h->fUse_Unicode = false;
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_exclude, false, n.T(), n.F(), 100, 0, n.n), 1);
   EXPECT_EQ(n.Text(), "x" + std::string(18, ' ') + " y");
   ExpectFlags(n, 2, 17, kFlagHidden, "8-bit excluded note");
 }
@@ -267,18 +229,16 @@ TEST_F(TagHandlerTest, ManyOpeningsWithoutClosingSearchOncePerTag) {
   // Every opening lacks its closing tag: each is left as it is, and the closing tag is looked
   // for once per stretch, not once per opening.
   SaveExclude({u"<x>*</x>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadExcludeTagListFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   UString s;
   for (int i = 0; i < 40000; ++i) s += u"<x> ";
   TWideBuf b(s);
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 0);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 0);
   EXPECT_EQ(b.Text(), s);
   ExpectUntouched(b, 0, b.n, "openings without a closing tag");
 
   TWideBuf c(u"<x> <x> a</x> <x> b");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, c.T(), c.F(), 100, 0, c.n), 1);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_exclude, false, c.T(), c.F(), 100, 0, c.n), 1);
   EXPECT_EQ(c.Text(), u"              <x> b");
 }
 
@@ -287,15 +247,12 @@ TEST_F(TagHandlerTest, EmptyPatternsAreNeverSearched) {
   // searched as "": they are left out and the others still work.
   SaveKeep({Tag(u"*b>"), Tag(u"#>"), Tag(u"<i>"), Tag(u"")});
   SaveExclude({u"<br/>", u"<hr>", u"<del>*</del>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.LoadExcludeTagListFromSwapFile();
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_keep], std::vector<int32_t>{2});
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_exclude], std::vector<int32_t>{2});
-  h.fUse_Unicode = true;
+  auto h = Loaded();
+  EXPECT_EQ(h->FirstArrayOfTags[ttho_keep], std::vector<int32_t>{2});
+  EXPECT_EQ(h->FirstArrayOfTags[ttho_exclude], std::vector<int32_t>{2});
   TWideBuf b(u"<b> 12> <i> <br/> <hr> <del>x</del>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 1);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 1);
   ExpectFlags(b, b.At(u"<i>"), 3, 0x0803, "<i>");
   ExpectUntouched(b, b.At(u"<br/>"), 10, "<br/> <hr>");
 }
@@ -326,7 +283,7 @@ TEST_F(TagHandlerTest, EntitiesBecomeOneCharacter) {
   ExpectFlags(n, 4, 7, kFlagHidden, "8-bit rest of &eacute;");
 }
 
-// --- hidden mark-up ----------------------------------------------------------------------------
+// --- hidden mark-up, sentence ends, text markers -----------------------------------------------
 
 TEST_F(TagHandlerTest, HiddenTagsAreMarkedOrBlanked) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
@@ -356,13 +313,10 @@ TEST_F(TagHandlerTest, HiddenTagsAreMarkedOrBlanked) {
   EXPECT_EQ(d.flags[0], 0x880E);
   ExpectFlags(d, 4, 4, kFlagHidden, "</s>");
 
-  // 8-bit text.
   TNarrowBuf n("x <b>y</b>");
   h.MarkUnwantedTags(u'<', u'>', n.T(), n.F(), n.n, false, 10);
   EXPECT_EQ(n.Text(), "x \x19" "b\x18y\x19/b\x18");
 }
-
-// --- sentence ends and text markers ------------------------------------------------------------
 
 TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
@@ -372,9 +326,8 @@ TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
   std::vector<int32_t> ends;
   for (int32_t i = 0; i < b.n; ++i)
     if (b.flags[static_cast<size_t>(i)] == kFlagSentenceEndAuto) ends.push_back(i);
-  const std::vector<int32_t> expected = {static_cast<int32_t>(in.find(u"m.") + 1), static_cast<int32_t>(in.find(u'?')),
-                                         static_cast<int32_t>(in.find(u'!')), b.n - 1};
-  EXPECT_EQ(ends, expected);
+  EXPECT_EQ(ends, (std::vector<int32_t>{int32_t(in.find(u"m.") + 1), int32_t(in.find(u'?')), int32_t(in.find(u'!')),
+                                        b.n - 1}));
 
   // Letters without case end a sentence; an ideographic full stop counts.
   TWideBuf c(u"\u4E2D\u6587\u3002\u4E0B\u3002");
@@ -387,33 +340,29 @@ TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
 }
 
 TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
-  SetMarkers({{14, u"<s>"}, {17, u"</p>"}, {20, u"<div n=#>"}}, true);
+  TTextsett_rec32 ts = GetTextSettings();
+  for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
+    ts.SetMarkerText(k, k == 14 ? u"<s>" : k == 17 ? u"</p>" : k == 20 ? u"<div n=#>" : u"");
+    ts.SetMarkerAuto(k, k == TTextsett_rec32::kSentenceEndMarker);
+  }
+  SetTextSettings(ts);
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.LoadCurrentTextMarkers();
-  EXPECT_TRUE(h.ArrayOfTextMarkers[1].auto_process);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_wildcard_pos, 8);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_comparison_length, 7);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_end, u">");
   h.fUse_Unicode = true;
 
-  const UString in = u"<div n=x> <s>One. Two</p> <div n=1> <s>x <div n=22>";
-  TWideBuf b(in);
+  TWideBuf b(u"<div n=x> <s>One. Two</p> <div n=1> <s>x <div n=22>");
   h.CheckBufferForTextMarkerTags(b.T(), b.F(), b.n, 100);
   const TTagsFoundArray& found = h.TagsFound();
   EXPECT_EQ(found[0], 2);  // <s>
-  EXPECT_EQ(found[1], 1);  // automatic sentence ends: "One." 
+  EXPECT_EQ(found[1], 1);  // automatic sentence ends: "One."
   EXPECT_EQ(found[3], 1);  // </p>
   EXPECT_EQ(found[6], 2);  // <div n=#>: the mismatch before them hides neither
   ExpectUntouched(b, 0, 9, "a wildcard mismatch");
-  const int32_t s1 = b.At(u"<s>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(s1)], 0x8800 + 14);
-  ExpectFlags(b, s1 + 1, 2, kFlagMarker, "rest of <s>");
-  const int32_t d1 = b.At(u"<div n=1>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(d1)], 0x8800 + 20);
-  ExpectFlags(b, d1 + 1, 8, kFlagMarker, "rest of <div n=1>");
-  const int32_t d2 = b.At(u"<div n=22>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(d2)], 0x8800 + 20);
-  ExpectFlags(b, d2 + 1, 9, kFlagMarker, "rest of <div n=22>");
+  for (auto [tag, marker] : {std::pair<UString, uint16_t>{u"<s>", 14}, {u"<div n=1>", 20}, {u"<div n=22>", 20}}) {
+    const int32_t at = b.At(tag);
+    EXPECT_EQ(b.flags[static_cast<size_t>(at)], 0x8800 + marker);
+    ExpectFlags(b, at + 1, int32_t(tag.size()) - 1, kFlagMarker, "rest of a marker");
+  }
   EXPECT_EQ(b.flags[static_cast<size_t>(b.At(u"</p>"))], 0x8800 + 17);
   EXPECT_EQ(b.flags[static_cast<size_t>(b.At(u"One.") + 3)], kFlagSentenceEndAuto);
 
@@ -433,19 +382,15 @@ TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
 // --- parts of texts ----------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
-  auto context = [](UStringView text, uint8_t type) {
-    TSelectWithinContextW r{};
-    r.SetText(text);
-    r.SetWithinType(type);
-    return r;
-  };
   SetTextSelectingWithin(true);
-  SetTextSelectWithinContext(1, context(u"<body>", 1));
-  SetTextSelectWithinContext(2, context(u"</body>", 1));
-  SetTextSelectWithinContext(3, context(u"<!--", 2));
-  SetTextSelectWithinContext(4, context(u"-->", 2));
-  SetTextSelectWithinContext(5, context(u"[#]", 2));
-  SetTextSelectWithinContext(6, context(u"[/#]", 2));
+  const std::pair<const char16_t*, uint8_t> contexts[] = {{u"<body>", 1}, {u"</body>", 1}, {u"<!--", 2},
+                                                          {u"-->", 2},    {u"[#]", 2},     {u"[/#]", 2}};
+  for (int i = 0; i < 6; ++i) {
+    TSelectWithinContextW r{};
+    r.SetText(contexts[i].first);
+    r.SetWithinType(contexts[i].second);
+    SetTextSelectWithinContext(i + 1, r);
+  }
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.LoadCurrentTextMarkers();
   ASSERT_TRUE(h.HandlingOnlyPartsOfText);
@@ -458,7 +403,7 @@ TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
   const int32_t body = b.At(u"<body>"), body_end = b.At(u"</body>") + 7;
   UString expected = in;
   for (auto [from, to] : {std::pair<size_t, size_t>{0, size_t(body)}, {in.find(u"<!--"), in.find(u"-->") + 3},
-                         {in.find(u"[12]"), in.find(u"[/12]") + 5}, {size_t(body_end), in.size()}})
+                          {in.find(u"[12]"), in.find(u"[/12]") + 5}, {size_t(body_end), in.size()}})
     expected.replace(from, to - from, UString(to - from, u' '));
   EXPECT_EQ(b.Text(), expected);
   ExpectFlags(b, 0, body, kFlagHidden, "before the kept part");
@@ -468,29 +413,24 @@ TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
   EXPECT_EQ(h.fparts_of_text_counts.keep_count, 1);
   EXPECT_EQ(h.fparts_of_text_counts.cut_count, 2);
 
-  // Nothing to blank: false.
   TWideBuf c(u"no contexts here");
-  EXPECT_FALSE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));
+  EXPECT_FALSE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));  // nothing to blank
 }
 
 TEST_F(TagHandlerTest, LineStartsAreCut) {
   SetTextSelectingWithin(true);
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.fUse_Unicode = true;
-
-  SetCutStartOfTextLine(2);
-  h.LoadCurrentTextMarkers();
-  TWideBuf b(u"1 abc\n2 def\nx");
-  ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
-  EXPECT_EQ(b.Text(), u"  abc\n  def\n ");
-  ExpectFlags(b, 0, 2, kFlagHidden, "cut line start");
-
-  SetCutStartOfTextLine(-1);  // up to the first letter
-  h.LoadCurrentTextMarkers();
-  TWideBuf c(u"12) abc\nxyz\n 4 ");
-  ASSERT_TRUE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));
-  EXPECT_EQ(c.Text(), u"    abc\nxyz\n 4 ");
-
+  // Two characters; up to the first letter.
+  for (auto [cut, in, out] : {std::tuple<int, UString, UString>{2, u"1 abc\n2 def\nx", u"  abc\n  def\n "},
+                              {-1, u"12) abc\nxyz\n 4 ", u"    abc\nxyz\n 4 "}}) {
+    SetCutStartOfTextLine(cut);
+    h.LoadCurrentTextMarkers();
+    TWideBuf b(in);
+    ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
+    EXPECT_EQ(b.Text(), out);
+    ExpectFlags(b, 0, 2, kFlagHidden, "cut line start");
+  }
   SetCutStartOfTextLine(-2);  // up to the first tab
   h.LoadCurrentTextMarkers();
   TNarrowBuf n("id7\tword\nnone");
@@ -498,6 +438,8 @@ TEST_F(TagHandlerTest, LineStartsAreCut) {
   ASSERT_TRUE(h.HandleOnlyPartsOfText(n.T(), n.F(), n.n));
   EXPECT_EQ(n.Text(), "   \tword\nnone");
 }
+
+// --- routines on the buffer ---------------------------------------------------------------------
 
 TEST(TagHandlerRoutines, BlankOutAndHideForACutHeader) {
   TWideBuf b(u"Title: x\nText");
@@ -511,8 +453,6 @@ TEST(TagHandlerRoutines, BlankOutAndHideForACutHeader) {
   BlankOutAndHide(n.T(), false, n.F(), 2, -3);  // nothing
   EXPECT_EQ(n.Text(), "    x");
 }
-
-// --- character filters -------------------------------------------------------------------------
 
 TEST(TagHandlerRoutines, NumbersAreRemovedFromTheFirstCharacterOn) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
@@ -552,7 +492,7 @@ TEST(TagHandlerRoutines, PunctuationControlsAndUnwantedCharacters) {
   EXPECT_EQ(n.text.substr(0, 2), "xy");
 }
 
-// --- the concordancer's conversion of kept tags --------------------------------------------------
+// --- the concordancer's handler ------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, ConvertedKeepTagsMatchMarkedAndPlainBrackets) {
   SaveKeep({Tag(u"<p>"), Tag(u"[x]"), Tag(u""), Tag(u"<w *>")});
@@ -578,8 +518,6 @@ TEST_F(TagHandlerTest, ConvertedKeepTagsMatchMarkedAndPlainBrackets) {
   ExpectFlags(b, b.n - 3, 3, 0x0801, "plain <p>");
 }
 
-// --- the keep table's size ---------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, KeptTagsStayBelowTheMarkerRange) {
   TTagsToKeepList l(kLCID_EnglishUS, 1252);
   for (int32_t i = 0; i < kMaxKeptTags + 2; ++i) l.Add(std::make_unique<TTagStringItem>(Tag(u"<t>"), &l));
@@ -595,35 +533,24 @@ TEST_F(TagHandlerTest, KeptTagsStayBelowTheMarkerRange) {
   EXPECT_EQ(KindBits(C1_ALPHA | C1_LOWER), C1_ALPHA | C1_LOWER);
 }
 
-// --- display -------------------------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, DisplayOfKeptTags) {
   SaveKeep({Tag(u"<p>", u"para"), Tag(u"<w pos=NN>"), Tag(u"<x>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   auto text = [](const TPointerAnd3Integersrec& r) {
     return UString(static_cast<const char16_t*>(r.text), static_cast<size_t>(r.length));
   };
-  EXPECT_EQ(text(h.TagToDisplay(0, true)), u"<para>");
-  EXPECT_EQ(text(h.TagToDisplay(0, false)), u"<p>");
-  EXPECT_EQ(text(h.TagToDisplay(1, true)), u"pos=NN>");
-  EXPECT_EQ(h.TagToDisplay(2, false).foreground_colour, 0x0000FF);
-  const TPointerAnd3Integersrec none = h.TagToDisplay(3, false);
-  EXPECT_EQ(none.text, nullptr);
-  EXPECT_EQ(none.length, 0);
-  h.fUse_Unicode = false;
-  const TPointerAnd3Integersrec narrow = h.TagToDisplay(0, true);
-  EXPECT_EQ(std::string(static_cast<const char*>(narrow.text), static_cast<size_t>(narrow.length)), "<para>");
-
-  EXPECT_EQ(h.TagfileTagsAsStoredArray().size(), 3u);
-  EXPECT_EQ(h.TagfileTagsAsStoredArray()[1].tag, u"<w pos=NN>");
-  h.fUse_Unicode = true;
+  EXPECT_EQ(text(h->TagToDisplay(0, true)), u"<para>");
+  EXPECT_EQ(text(h->TagToDisplay(0, false)), u"<p>");
+  EXPECT_EQ(text(h->TagToDisplay(1, true)), u"pos=NN>");
+  EXPECT_EQ(h->TagToDisplay(2, false).foreground_colour, 0x0000FF);
+  EXPECT_EQ(h->TagToDisplay(3, false).text, nullptr);  // no such tag
+  EXPECT_EQ(h->TagToDisplay(3, false).length, 0);
   const UString span = u"\x19p\x18\tx\x01";
-  EXPECT_EQ(h.Above32PointerToWide(span.data(), static_cast<int32_t>(span.size())), u"<p>x");
+  EXPECT_EQ(h->Above32PointerToWide(span.data(), static_cast<int32_t>(span.size())), u"<p>x");
+  h->fUse_Unicode = false;
+  const TPointerAnd3Integersrec narrow = h->TagToDisplay(0, true);
+  EXPECT_EQ(std::string(static_cast<const char*>(narrow.text), static_cast<size_t>(narrow.length)), "<para>");
 }
-
-// --- section-start lists -------------------------------------------------------------------------
 
 TEST(SectionStarts, StreamRoundTripAndDamage) {
   TSectionStartsList l;
@@ -660,20 +587,20 @@ TEST(SectionStarts, StreamRoundTripAndDamage) {
   EXPECT_FALSE(f.ReadFromFile(folder.Path() + u"none.markup"));
 }
 
-// --- refreshing from the settings ----------------------------------------------------------------
-
 TEST_F(TagHandlerTest, RefreshLoadsWhatChanged) {
   SaveKeep({Tag(u"<p>"), Tag(u"</p>")});
   SaveExclude({u"<del>*</del>"});
   SaveEntities({u"&amp; &"});
-  SetTagModified(true);
-  SetTagsWanted(2);
-  SetTagsExcludeModified(true);
-  SetTagsExcludeWanted(1);
-  SetTagTranslateModified(true);
-  SetTagsTranslateWanted(1);
   const bool logging = global_keeping_log;
-
+  auto want = [](int32_t keep, int32_t exclude, int32_t translate, bool modified) {
+    SetTagsWanted(keep);
+    SetTagsExcludeWanted(exclude);
+    SetTagsTranslateWanted(translate);
+    SetTagModified(modified);
+    SetTagsExcludeModified(modified);
+    SetTagTranslateModified(modified);
+  };
+  want(2, 1, 1, true);
   TLinzoraTextTagHandler h(kLCID_EnglishUS, 1252);
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   RefreshTagHandlerFromSettings(h, entities);
@@ -683,9 +610,7 @@ TEST_F(TagHandlerTest, RefreshLoadsWhatChanged) {
   EXPECT_EQ(entities.Count(), 1);
   EXPECT_EQ(h.ArrayOfTranslationTagfileTags.size(), 1u);
 
-  SetTagsWanted(0);
-  SetTagsExcludeWanted(0);
-  SetTagsTranslateWanted(0);
+  want(0, 0, 0, true);
   RefreshTagHandlerFromSettings(h, entities);
   EXPECT_EQ(h.Count(), 0);
   EXPECT_TRUE(h.ArrayOfTagfileTags.empty());
@@ -693,10 +618,7 @@ TEST_F(TagHandlerTest, RefreshLoadsWhatChanged) {
   EXPECT_TRUE(h.FirstArrayOfTags[ttho_exclude].empty());
   EXPECT_EQ(entities.Count(), 0);
   EXPECT_TRUE(h.ArrayOfTranslationTagfileTags.empty());
-
-  SetTagModified(false);
-  SetTagsExcludeModified(false);
-  SetTagTranslateModified(false);
+  want(0, 0, 0, false);
   global_keeping_log = logging;
 }
 
