@@ -93,15 +93,7 @@ class TSearchingProcessor : public TBufferProcessor {
     ++seen_.chunks_processed;
     const TTagsFoundArray none{};
     engine_.SetArrayOfTagsFound(fTagHandler ? fTagHandler->TagsFound().data() : none.data());
-    TChunkPositions pos;
-    pos.text_start = 0;
-    pos.chunk_start = 0;
-    pos.length = Length();
-    pos.chunk_index = chunk_index;
-    pos.last_chunk = IsLastChunk();
-    pos.chunk_file_offset = ChunkStartInFile();
-    pos.file_size = FileSize();
-    pos.byte_map = &ByteMap();
+    const TChunkPositions pos{0, 0, Length(), chunk_index, IsLastChunk(), ChunkStartInFile(), FileSize(), &ByteMap()};
     const int32_t words_before = text_stats_.words_in_chunk;
     engine_.PrepareForConcordancing(
         fFullFilename, Text(), Kinds(), pos,

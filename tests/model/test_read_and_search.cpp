@@ -84,8 +84,9 @@ const std::string kCafe = "caf\xC3\xA9", kCafeUp = "Caf\xC3\xA9";
 // Words: Le 1, café 2, est 3, noir 4, Un 5, café 6, crème 7, s 8, il 9, vous 10, plaît 11,
 // Ещё 12, кофе 13, 咖啡 14, Café 15, café 16 (the apostrophe and the emoji are not words).
 // Sentences: 1-4, 5-11, 12-13, 14-16.
-const char16_t kMixed[] = u"Le caf\u00E9 est noir. Un caf\u00E9 cr\u00E8me, s'il vous pla\u00EEt! "
-                          u"\u0415\u0449\u0451 \u043A\u043E\u0444\u0435? \u5496\u5561 Caf\u00E9 \U0001F600 caf\u00E9.\n";
+const char16_t kMixed[] =
+    u"Le caf\u00E9 est noir. Un caf\u00E9 cr\u00E8me, s'il vous pla\u00EEt! "
+    u"\u0415\u0449\u0451 \u043A\u043E\u0444\u0435? \u5496\u5561 Caf\u00E9 \U0001F600 caf\u00E9.\n";
 
 TEST_F(ReadAndSearch, Utf8HitsLieOnTheBytesOfTheirWordsWithOrWithoutSignature) {
   for (int64_t sig : {0, 3}) {
@@ -137,7 +138,8 @@ TEST_F(ReadAndSearch, CodePageTextIsOneByteACharacter) {
 TEST_F(ReadAndSearch, CodePageOfTheLanguage) {
   // Russian texts in Windows-1251: "Кофе и чай. Кофе!" one byte a character.
   ChangeSettings([](TTextsett_rec32&, Tfixed_lang_details32& lang) { lang.SetWindowsCodePage(1251); });
-  const TRunSeen seen = Search(u"ru.txt", "\xCA\xEE\xF4\xE5 \xE8 \xF7\xE0\xE9. \xCA\xEE\xF4\xE5!\n", u"\u043A\u043E\u0444\u0435");
+  const TRunSeen seen =
+      Search(u"ru.txt", "\xCA\xEE\xF4\xE5 \xE8 \xF7\xE0\xE9. \xCA\xEE\xF4\xE5!\n", u"\u043A\u043E\u0444\u0435");
   ExpectHits(seen, 0, {{0}, {12, 4, 2}}, "\xCA\xEE\xF4\xE5");
 }
 
@@ -145,7 +147,8 @@ TEST_F(ReadAndSearch, ComposedUtf16HitCoversTheDecomposedBytes) {
   // "cafe" + combining acute, composed on reading: the hit starts at the "c" and ends after the
   // accent.
   ChangeSettings([](TTextsett_rec32& ts, Tfixed_lang_details32&) { ts.SetPrecomposedCharacters(true); });
-  const TRunSeen seen = Search(u"nfd.txt", Utf16Bytes(u"Le cafe\u0301 noir. Un cafe\u0301.\n", true, true), u"caf\u00E9");
+  const TRunSeen seen =
+      Search(u"nfd.txt", Utf16Bytes(u"Le cafe\u0301 noir. Un cafe\u0301.\n", true, true), u"caf\u00E9");
   ExpectHits(seen, 0, {{8}, {38, 5, 2}}, Utf16Bytes(u"cafe\u0301", true, false));
   EXPECT_EQ(seen.hits[0].text, u"caf\u00E9");
 }

@@ -6,16 +6,12 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
-#include <string>
-#include <vector>
 
+#include "filebuf_test_support.h"
 #include "model/my_TagSwapLists.h"
-#include "platform/rtl/files.h"
-#include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
-#include "platform/runtime/vx_runtime.h"
-#include "platform/text/text_services.h"
-#include "support/temp_folder.h"
+
+using filebuf_test::Utf16Bytes;
 
 namespace {
 
@@ -24,21 +20,8 @@ std::string ReadBytes(const UString& name) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteBytes(const UString& name, const std::string& bytes) {
-  std::ofstream(ToFsPath(name), std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string I32(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-std::string Utf16(UStringView s, bool big_endian) {
-  std::string out;
-  for (char16_t c : s) {
-    const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
-  }
-  return out;
-}
-std::string AStr(UStringView s) { return I32(static_cast<int32_t>(s.size())) + Utf16(s, false); }
-std::string Utf16File(UStringView s, bool big_endian) { return (big_endian ? "\xFE\xFF" : "\xFF\xFE") + Utf16(s, big_endian); }
+std::string AStr(UStringView s) { return I32(static_cast<int32_t>(s.size())) + Utf16Bytes(s, true, false); }
 
 int32_t BGR(uint32_t rgb) { return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF)); }
 
@@ -100,65 +83,56 @@ TStoredTagRec Tag(UStringView text, UStringView description = u"", int16_t partn
 
 void AddTag(TBaseTagStringList& list, const TStoredTagRec& r) { list.Add(std::make_unique<TTagStringItem>(r, &list)); }
 
+void ExpectSameTag(const TStoredTagRec& x, const TStoredTagRec& y) {
+  EXPECT_EQ(std::memcmp(static_cast<const TStoredTagFixed*>(&x), static_cast<const TStoredTagFixed*>(&y), 84), 0);
+  EXPECT_EQ(x.tag, y.tag);
+  EXPECT_EQ(x.description, y.description);
+}
+
 // --- the stored form ---------------------------------------------------------------------------
 
-TEST_F(SwapListTest, KeepListFileIsByteExact) {
+TEST_F(SwapListTest, KeepListLayoutAndRoundTrip) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  TStoredTagRec r = Tag(u"<p>", u"para", 1);
-  r.tag_type = on_tag;
-  r.isMediaTag = 1;
-  r.added.isTagForTagStringOnlyDisplay = 1;
-  AddTag(list, r);
+  TStoredTagRec a = Tag(u"<p>", u"para", 1), b = Tag(u"</p>", u"", 0);
+  a.tag_type = on_tag;
+  a.isMediaTag = 1;
+  a.added.isTagForTagStringOnlyDisplay = 1;
+  a.added.extras[63] = 7;
+  b.tag_type = off_tag;
+  AddTag(list, a);
+  AddTag(list, b);
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.fVersion, 1);
   EXPECT_EQ(list.TempFilename(), folder_.Path() + u"tags_to_keep.dat");
-
   std::string fixed(84, '\0');
   fixed[0] = 1;                // tag_type
   fixed[1] = 1, fixed[2] = 0;  // partner, unaligned
   fixed[3] = 1;                // isMediaTag
   std::memcpy(&fixed[4], "\x33\x22\x11\x00\x66\x55\x44\x00", 8);
   fixed[12] = 1;  // added.isTagForTagStringOnlyDisplay
-  EXPECT_EQ(ReadBytes(list.TempFilename()), I32(-1) + I32(1) + fixed + AStr(u"<p>") + AStr(u"para"));
-}
-
-TEST_F(SwapListTest, EmptyListIsTwoWords) {
-  TTagsToDeleteList list(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(list.SavedToTempfile());
-  EXPECT_EQ(ReadBytes(folder_.Path() + u"tags_to_exclude.dat"), I32(0) + I32(1));
-  TTagsToDeleteList back(kLCID_EnglishUS, 1252);
-  EXPECT_TRUE(back.LoadFromTempFile());
-  EXPECT_EQ(back.Count(), 0);
-  EXPECT_EQ(back.fVersion, 0);  // -0 is 0: read as a count without a version word
-}
-
-TEST_F(SwapListTest, TagListsRoundTrip) {
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  TStoredTagRec a = Tag(u"<s n=#>", u"section", 1), b = Tag(u"</s>", u"", 0);
-  a.tag_type = on_tag;
-  a.added.extras[63] = 7;
-  b.tag_type = off_tag;
-  b.isMediaTag = 1;
-  AddTag(list, a);
-  AddTag(list, b);
-  ASSERT_TRUE(list.SavedToTempfile());
-
+  fixed[83] = 7;  // added.extras[63]
+  const std::string first = I32(-2) + I32(1) + fixed + AStr(u"<p>") + AStr(u"para");
+  EXPECT_EQ(ReadBytes(list.TempFilename()).substr(0, first.size()), first);
   TTagsToKeepList back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(back.LoadFromTempFile());
   ASSERT_EQ(back.Count(), 2);
-  for (int i = 0; i < 2; ++i) {
-    const TStoredTagRec x = list.GetTagRec(i), y = back.GetTagRec(i);
-    EXPECT_EQ(std::memcmp(static_cast<const TStoredTagFixed*>(&x), static_cast<const TStoredTagFixed*>(&y), 84), 0);
-    EXPECT_EQ(x.tag, y.tag);
-    EXPECT_EQ(x.description, y.description);
-  }
+  ExpectSameTag(back.GetTagRec(0), a);
+  ExpectSameTag(back.GetTagRec(1), b);
   EXPECT_EQ(back.IndexOf(b), 1);
-  EXPECT_EQ(back.Partner(0), 1);
   // Indexes outside the list: no partner, an empty record, a write ignored.
   EXPECT_EQ(back.Partner(5), -1);
   EXPECT_EQ(back.GetTagRec(-1).tag, u"");
   back.PutTagRec(9, a);
   EXPECT_EQ(back.Count(), 2);
+}
+
+TEST_F(SwapListTest, EmptyListIsTwoWords) {
+  TTagsToDeleteList list(kLCID_EnglishUS, 1252), back(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(list.SavedToTempfile());
+  EXPECT_EQ(ReadBytes(folder_.Path() + u"tags_to_exclude.dat"), I32(0) + I32(1));
+  EXPECT_TRUE(back.LoadFromTempFile());
+  EXPECT_EQ(back.Count(), 0);
+  EXPECT_EQ(back.fVersion, 0);  // -0 is 0: read as a count without a version word
 }
 
 TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
@@ -167,30 +141,23 @@ TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
   head[0] = 2;                         // off_tag
   head[1] = '\xFF', head[2] = '\xFF';  // partner -1
   std::memcpy(&head[4], "\x01\x00\x00\x00\x02\x00\x00\x00", 8);
-  WriteBytes(folder_.Path() + u"tags_to_keep.dat",
+  folder_.Write(u"tags_to_keep.dat",
              I32(2) + head + AStr(u"</p>") + AStr(u"") + head + AStr(u"</q>") + AStr(u"d"));
-
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  TStoredTagRec want = Tag(u"</q>", u"d");
+  want.tag_type = off_tag;
+  want.foreground_colour = 1;
+  want.background_colour = 2;
+  TTagsToKeepList list(kLCID_EnglishUS, 1252), back(kLCID_EnglishUS, 1252);
   list.fVersion = 1;  // as after an earlier save: must not survive into this read
   ASSERT_TRUE(list.LoadFromTempFile());
   EXPECT_EQ(list.fVersion, 0);
   ASSERT_EQ(list.Count(), 2);
-  const TStoredTagRec r = list.GetTagRec(1);
-  EXPECT_EQ(r.tag_type, off_tag);
-  EXPECT_EQ(+r.partner, -1);
-  EXPECT_EQ(r.foreground_colour, 1);
-  EXPECT_EQ(r.background_colour, 2);
-  EXPECT_EQ(r.added.isTagForTagStringOnlyDisplay, 0);
-  EXPECT_EQ(r.tag, u"</q>");
-  EXPECT_EQ(r.description, u"d");
-
+  ExpectSameTag(list.GetTagRec(1), want);
   // Saved again, it is in the current form.
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.fVersion, 1);
-  TTagsToKeepList back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(back.LoadFromTempFile());
-  EXPECT_EQ(back.GetTagRec(1).tag, u"</q>");
-  EXPECT_EQ(back.GetTagRec(1).background_colour, 2);
+  ExpectSameTag(back.GetTagRec(1), want);
 }
 
 TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
@@ -203,15 +170,14 @@ TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
 
   // Every truncation fails and keeps only items read whole.
   for (size_t cut = 0; cut < good.size(); ++cut) {
-    WriteBytes(name, good.substr(0, cut));
+    folder_.Write(u"tags_to_keep.dat", good.substr(0, cut));
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     EXPECT_FALSE(back.LoadFromTempFile()) << cut;
     EXPECT_LE(back.Count(), 1) << cut;
     if (back.Count() == 1) { EXPECT_EQ(back.GetTagRec(0).tag, u"<a>"); }
   }
-
   auto read = [&](const std::string& bytes, int32_t& partner) {
-    WriteBytes(name, bytes);
+    folder_.Write(u"tags_to_keep.dat", bytes);
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     const bool ok = back.LoadFromTempFile();
     EXPECT_LE(back.Count(), 2);
@@ -238,17 +204,6 @@ TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
   EXPECT_EQ(kept.Count(), 1);
 }
 
-TEST_F(SwapListTest, FailedWriteIsReportedAndKeepsTheOldFile) {
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  AddTag(list, Tag(u"<a>"));
-  ASSERT_TRUE(list.SavedToTempfile());
-  const std::string before = ReadBytes(list.TempFilename());
-  my_temp_path = folder_.Write(u"blocked", "x") + u"/";  // a file: nothing can be written there
-  EXPECT_FALSE(list.SavedToTempfile());
-  my_temp_path = folder_.Path();
-  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
-}
-
 // A stream that takes only so many bytes.
 class TShortStream : public TMemoryStream {
  public:
@@ -262,8 +217,16 @@ class TShortStream : public TMemoryStream {
   int64_t room_;
 };
 
-TEST_F(SwapListTest, ItemWritesReportShortWrites) {
+TEST_F(SwapListTest, FailedWritesAreReportedAndKeepTheOldFile) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<a>"));
+  ASSERT_TRUE(list.SavedToTempfile());
+  const std::string before = ReadBytes(list.TempFilename());
+  my_temp_path = folder_.Write(u"blocked", "x") + u"/";  // a file: nothing can be written there
+  EXPECT_FALSE(list.SavedToTempfile());
+  my_temp_path = folder_.Path();
+  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
+  // Items written to a stream with too little room answer false, wherever the room ends.
   const TTagStringItem item(Tag(u"<p>", u"d"), &list);
   for (int64_t room : {0, 83, 84, 87, 90, 95}) {
     TShortStream s(room);
@@ -271,7 +234,6 @@ TEST_F(SwapListTest, ItemWritesReportShortWrites) {
   }
   TShortStream enough(84 + 10 + 6);
   EXPECT_TRUE(item.SaveToStream(enough));
-
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   TTranslateTagRec r;
   r.short_form = u'&';
@@ -292,9 +254,9 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
   EXPECT_EQ(list.TempFilename(), folder_.Path() + u"entity_tags.dat");
   const uint16_t amp_kind = CharKindOf(u'&');
   const std::string bytes = ReadBytes(list.TempFilename());
-  EXPECT_EQ(bytes.substr(0, 12), I32(-2) + I32(1) + std::string("&\0", 2) + std::string(reinterpret_cast<const char*>(&amp_kind), 2));
+  EXPECT_EQ(bytes.substr(0, 12),
+            I32(-2) + I32(1) + std::string("&\0", 2) + std::string(reinterpret_cast<const char*>(&amp_kind), 2));
   EXPECT_EQ(bytes.substr(12, 4 + 10), AStr(u"&amp;"));
-
   TTagsToTranslateList back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(back.LoadFromTempFile());
   ASSERT_EQ(back.Count(), 2);
@@ -305,7 +267,7 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
 
   // An entity item cut inside its 4 bytes or its text fails.
   for (size_t cut : {size_t(9), size_t(13), bytes.size() - 1}) {
-    WriteBytes(back.TempFilename(), bytes.substr(0, cut));
+    folder_.Write(u"entity_tags.dat", bytes.substr(0, cut));
     TTagsToTranslateList damaged(kLCID_EnglishUS, 1252);
     EXPECT_FALSE(damaged.LoadFromTempFile()) << cut;
   }
@@ -320,7 +282,8 @@ TEST_F(SwapListTest, EntityLinesAreCheckedBeforeTheyAreAdded) {
       {u"&lt; #60", u'<'}, {u"&x; #x41", u'A'}, {u"&y; {66}", u'B'}, {u"&hash; #", u'#'}, {u"&q; quote", u'q'}};
   for (const auto& [line, character] : good) {
     list.AddFromALine(line);
-    ASSERT_EQ(list.Count() > 0 ? list.GetTranslateRec(list.Count() - 1).short_form : 0, character) << Utf16ToUtf8(line);
+    ASSERT_GT(list.Count(), 0) << Utf16ToUtf8(line);
+    EXPECT_EQ(list.GetTranslateRec(list.Count() - 1).short_form, character) << Utf16ToUtf8(line);
   }
   EXPECT_EQ(list.Count(), 5);
   EXPECT_EQ(list.bad_lines, 0);
@@ -341,9 +304,9 @@ TEST_F(SwapListTest, UserFileEntriesCommentsCommasAndQuotes) {
             (std::vector<UString>{u"<a>", u"<b>", u"\"<c,d>\"", u"<e>", u"<f>", u"<g>"}));
   EXPECT_EQ(quotes_, 2);
   // UTF-16 either way round ends entries at vertical tabs and paragraph separators too.
-  EXPECT_EQ(Entries(Utf16File(u"<a>\v<b>\u2029<\u00E9>\n;x\u2028<c>", false)),
+  EXPECT_EQ(Entries(Utf16Bytes(u"<a>\v<b>\u2029<\u00E9>\n;x\u2028<c>", true, true)),
             (std::vector<UString>{u"<a>", u"<b>", u"<\u00E9>", u"<c>"}));
-  EXPECT_EQ(Entries(Utf16File(u"<a>,<\u4E2D>", true)), (std::vector<UString>{u"<a>", u"<\u4E2D>"}));
+  EXPECT_EQ(Entries(Utf16Bytes(u"<a>,<\u4E2D>", false, true)), (std::vector<UString>{u"<a>", u"<\u4E2D>"}));
   // UTF-8 with a signature, and 8-bit text in the list's code page.
   EXPECT_EQ(Entries("\xEF\xBB\xBF<caf\xC3\xA9>"), std::vector<UString>{u"<caf\u00E9>"});
   EXPECT_EQ(Entries("<caf\xE9>"), std::vector<UString>{u"<caf\u00E9>"});
@@ -375,7 +338,6 @@ TEST_F(SwapListTest, KeepLinesWithOptions) {
       "<z> /colour=\"unclosed\n<w> /description \"unclosed\nab\n<q>\n</q>\n")));
   ASSERT_EQ(list.Count(), 7);
   EXPECT_EQ(list.bad_lines, 2);  // the two unclosed values; "ab" is too short to count
-
   const TStoredTagRec p = list.GetTagRec(0);
   EXPECT_EQ(p.tag, u"<p>");
   EXPECT_EQ(p.description, u"Paragraph");
@@ -414,7 +376,6 @@ TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.GetTagRec(0).tag, u"[note]");
   EXPECT_EQ(list.bad_lines, 2);
-
   Global_run_without_error_messages = true;  // no question: left out
   list.AddFromALine(u"[other]");
   EXPECT_EQ(list.Count(), 1);
@@ -455,7 +416,6 @@ TEST_F(SwapListTest, SortSupportComparesWithTheHolder) {
   list.TagItem(0)->SetBase(0, &list, 0);
   EXPECT_LT(list.TagItem(1)->CompareWithBase(1, &list, 0), 0);
   EXPECT_EQ(list.TagItem(0)->CompareWithBase(0, &list, 0), 0);
-
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   entities.AddFromALine(u"&lt; <");
   entities.AddFromALine(u"&amp; &");
@@ -505,7 +465,7 @@ class TNumberList : public TBaseInterToolList {
     int32_t h = 0;
     return ReadI32(s, h) && h == 0x5EED;
   }
-  bool ReadAnItem(TStream& s, int32_t index) override { return ReadI32(s, static_cast<TNumberItem*>(Items(index))->value); }
+  bool ReadAnItem(TStream& s, int32_t i) override { return ReadI32(s, static_cast<TNumberItem*>(Items(i))->value); }
   bool SavedPreliminaries(TStream& s) override { return !fail_header_write && WriteI32(s, 0x5EED); }
   bool SavedAnItem(TStream& s, int32_t index) override { return WriteI32(s, Number(index)); }
   UString TempFilename() const override { return IncludeTrailingPathDelimiter(my_temp_path) + u"a_b.tell_test"; }
@@ -519,14 +479,12 @@ TEST_F(SwapListTest, InterToolListFrame) {
   const UString name = folder_.Path() + u"a_b.tell_test";
   const std::string saved = I32(0x5EED) + I32(2) + I32(7) + I32(-3);
   EXPECT_EQ(ReadBytes(name), saved);
-
   TNumberList back;  // reading adds to what is held
   back.AddNumber(99);
   ASSERT_TRUE(back.ReadFromTempfile());
   ASSERT_EQ(back.Count(), 3);
   EXPECT_EQ(back.Number(0), 99);
   EXPECT_EQ(back.Number(2), -3);
-
   list.fail_header_write = true;  // a failed header write leaves the old file
   EXPECT_FALSE(list.SavedToTempfile());
   EXPECT_EQ(ReadBytes(name), saved);
@@ -538,7 +496,7 @@ TEST_F(SwapListTest, InterToolListFrame) {
                                                      {I32(0x5EED) + I32(-1), -1},
                                                      {I32(0x5EED) + I32(2) + I32(5) + "\x01\x02\x03", 1}};
   for (const auto& [bytes, count] : damaged) {
-    WriteBytes(name, bytes);
+    folder_.Write(u"a_b.tell_test", bytes);
     TNumberList l;
     EXPECT_FALSE(l.ReadFromTempfile()) << bytes.size();
     if (count >= 0) { EXPECT_EQ(l.Count(), count) << bytes.size(); }
