@@ -25,6 +25,14 @@ class FileBuf : public ::testing::Test {
     TBufferProcessor::ResetUtf8ConversionAnswers();
   }
   UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
+  // A collector that has read a text of these bytes through, keeping the kinds too.
+  std::unique_ptr<TCollector> Read(std::string_view bytes, TTextTagHandler* tags = nullptr) {
+    auto c = std::make_unique<TCollector>(ChosenFile(Write(u"t.txt", bytes)), tags);
+    c->keep_kinds = true;
+    EXPECT_TRUE(ReadThrough(*c));
+    EXPECT_FALSE(c->chunks.empty());
+    return c;
+  }
 
   // Reads a text with the progress window up: true when it was read now, false when it was left
   // to be converted to UTF-16 first (then nothing of it is read).
@@ -53,13 +61,10 @@ T At(const std::vector<uint8_t>& b, size_t at) {
 
 }  // namespace
 
-// --- the stream form -----------------------------------------------------------------------------
-
 TEST_F(FileBuf, ChunkStreamHasItsByteLayout) {
-  TCollector c(ChosenFile(Write(u"a.txt", "caf\xC3\xA9 x\n")));
-  ASSERT_TRUE(ReadThrough(c));
+  auto c = Read("caf\xC3\xA9 x\n");
   TMemoryStream m, later;
-  ASSERT_TRUE(c.SaveToStream(m, 0) && c.SaveToStream(later, 1));
+  ASSERT_TRUE(c->SaveToStream(m, 0) && c->SaveToStream(later, 1));
   const std::vector<uint8_t>& b = m.Data();
   EXPECT_EQ(At<int64_t>(b, 0), 8);  // file size
   // Not mark-up, not a zip member, not UTF-16, not excluded, converted to UTF-16, no signature.
@@ -133,8 +138,6 @@ TEST_F(FileBuf, ChunkStreamWithEightBitTextIsRead) {
   EXPECT_EQ(c.FileSize(), 4);
 }
 
-// --- encodings and odd inputs ----------------------------------------------------------------------
-
 TEST_F(FileBuf, EncodingDecisions) {
   struct Case {
     std::string bytes;
@@ -153,16 +156,15 @@ TEST_F(FileBuf, EncodingDecisions) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(ToUtf8(k.text));
-    TCollector c(ChosenFile(Write(u"t.txt", k.bytes)));
-    ASSERT_TRUE(ReadThrough(c));
-    EXPECT_EQ(c.Joined(), k.text);
-    EXPECT_EQ(c.FileHandledInfo.is_unicode != 0, k.unicode);
-    EXPECT_EQ(c.FileHandledInfo.is_html != 0, k.html);
-    EXPECT_EQ(c.chunks[0].bytes[k.at], k.byte);
-    EXPECT_EQ(c.chunks.back().end, static_cast<int64_t>(k.bytes.size()));
+    auto c = Read(k.bytes);
+    EXPECT_EQ(c->Joined(), k.text);
+    EXPECT_EQ(c->FileHandledInfo.is_unicode != 0, k.unicode);
+    EXPECT_EQ(c->FileHandledInfo.is_html != 0, k.html);
+    EXPECT_EQ(c->chunks[0].bytes[k.at], k.byte);
+    EXPECT_EQ(c->chunks.back().end, static_cast<int64_t>(k.bytes.size()));
     if (k.unicode) {
-      EXPECT_TRUE(c.LittleEndian);
-      EXPECT_EQ(c.fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
+      EXPECT_TRUE(c->LittleEndian);
+      EXPECT_EQ(c->fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
     }
   }
 }
@@ -191,17 +193,15 @@ TEST_F(FileBuf, BinaryFileIsReadWithoutHarm) {
   std::string bytes(3 * 1024 * 1024 + 77, '\0');
   std::mt19937 rng(12);
   for (char& ch : bytes) ch = static_cast<char>(rng() % 5 == 0 ? 0 : rng());
-  TCollector c(ChosenFile(Write(u"bin.dat", bytes)));
-  c.keep_kinds = true;
-  ASSERT_TRUE(ReadThrough(c));
-  ASSERT_GE(c.chunks.size(), 2u);
-  for (const ChunkSeen& ch : c.chunks) {
+  auto c = Read(bytes);
+  ASSERT_GE(c->chunks.size(), 2u);
+  for (const ChunkSeen& ch : c->chunks) {
     EXPECT_EQ(ch.text.find(u'\0'), UString::npos);
     EXPECT_EQ(ch.kinds.size(), ch.text.size() + 2);
     EXPECT_EQ(ch.kinds[ch.text.size()], 0);
   }
-  for (size_t k = 1; k < c.chunks.size(); ++k) EXPECT_EQ(c.chunks[k].start, c.chunks[k - 1].end);
-  EXPECT_EQ(c.chunks.back().end, static_cast<int64_t>(bytes.size()));
+  for (size_t k = 1; k < c->chunks.size(); ++k) EXPECT_EQ(c->chunks[k].start, c->chunks[k - 1].end);
+  EXPECT_EQ(c->chunks.back().end, static_cast<int64_t>(bytes.size()));
 }
 
 TEST_F(FileBuf, TextThatVanishesWhileReadEndsTheLoop) {
@@ -282,8 +282,6 @@ TEST_F(FileBuf, WindowAroundAPositionBeyondFourGiB) {
   EXPECT_EQ(c.chunks[0].text[0], u"far away text "[(window - at) % 14]);
 }
 
-// --- the chunk loop ---------------------------------------------------------------------------------
-
 TEST_F(FileBuf, StopStateAndFalseAnswersEndTheLoop) {
   // A stop at the end of the text finishes the text; a stop now, or a chunk answered false, ends
   // the loop after that chunk.
@@ -320,8 +318,6 @@ TEST_F(FileBuf, ChunksBeforeTheFirstJumpPositionAreSkipped) {
   EXPECT_EQ(Global_LowestJumpTo, 4500000);
 }
 
-// --- the UTF-8 question -------------------------------------------------------------------------------
-
 TEST_F(FileBuf, Utf8QuestionYesToAllFlagsEveryLaterText) {
   CreateGlobalProgress();
   ASSERT_NE(GlobalProgress(), nullptr);
@@ -348,8 +344,6 @@ TEST_F(FileBuf, Utf8QuestionNoToAllReadsAndAsksNoMore) {
   EXPECT_EQ(HeadlessDialogs().Asked().size(), 2u);
   FreeGlobalProgress();
 }
-
-// --- selection, header, units, case ---------------------------------------------------------------------
 
 TEST_F(FileBuf, TextSelectionByGroupsAndExclusions) {
   SetTextSelectAtAll(true);
@@ -380,33 +374,24 @@ TEST_F(FileBuf, TextSelectionByGroupsAndExclusions) {
 TEST_F(FileBuf, HeaderCutBlanksThroughTheMarkerAndHidesIt) {
   SetEndOfTextHeader(u";</header>;;END;");
   const int32_t cuts = GetTimesEndOfTextHeaderCut();
-  {  // only the second marker: the header ends there, its last character included
-    TCollector c(ChosenFile(Write(u"h1.txt", "Title Words\nby Someone end\nThe text itself")));
-    c.keep_kinds = true;
-    ASSERT_TRUE(ReadThrough(c));
-    EXPECT_EQ(c.fHeaderLengthInChars, 26);
-    EXPECT_EQ(c.Joined(), UString(26, u' ') + u"\nThe text itself");
-    for (int i = 0; i < 26; ++i) ASSERT_EQ(c.chunks[0].kinds[i], KIND_HIDDEN) << i;  // no words from it
-    EXPECT_NE(c.chunks[0].kinds[27] & C1_ALPHA, 0);
-  }
-  // Both markers: the first marker in the list wins, wherever it is; no marker: nothing cut.
-  for (auto [body, length] : {std::pair<std::string, int32_t>{"a END b </HEADER> body", 17}, {"plain text", 0}}) {
-    TCollector c(ChosenFile(Write(u"h2.txt", body)));
-    ASSERT_TRUE(ReadThrough(c));
-    EXPECT_EQ(c.fHeaderLengthInChars, length);
-    EXPECT_EQ(c.Joined(), UString(size_t(length), u' ') + Latin1ToUtf16(body.substr(size_t(length))));
+  // Only the second marker: the header ends there, its last character included; both markers:
+  // the first marker in the list wins, wherever it is; no marker: nothing cut.
+  for (auto [body, length] : {std::pair<std::string, int32_t>{"Title Words\nby Someone end\nThe text itself", 26},
+                              {"a END b </HEADER> body", 17}, {"plain text", 0}}) {
+    auto c = Read(body);
+    EXPECT_EQ(c->fHeaderLengthInChars, length);
+    EXPECT_EQ(c->Joined(), UString(size_t(length), u' ') + Latin1ToUtf16(body.substr(size_t(length))));
+    for (int i = 0; i < length; ++i) ASSERT_EQ(c->chunks[0].kinds[i], KIND_HIDDEN) << i;  // no words from it
+    EXPECT_NE(c->chunks[0].kinds[size_t(length) + 1] & C1_ALPHA, 0);
   }
   EXPECT_EQ(GetTimesEndOfTextHeaderCut(), cuts + 2);
 }
 
 TEST_F(FileBuf, MultiWordUnitsLowerCaseWordsAndCapitals) {
   SetWordlistClusterTag(u"<mwu>");
-  TCollector c(ChosenFile(Write(u"mwu.txt", "in <mwu>New York</mwu> the cat, Sat.")));
-  c.keep_kinds = true;
-  ASSERT_TRUE(ReadThrough(c));
-  const size_t space = c.chunks[0].text.find(u"New York") + 3;
-  EXPECT_EQ(c.chunks[0].kinds[space], C1_DEFINED | C1_ALPHA | C1_LOWER);  // one word with its neighbours
-
+  auto c = Read("in <mwu>New York</mwu> the cat, Sat.");
+  const size_t space = c->chunks[0].text.find(u"New York") + 3;
+  EXPECT_EQ(c->chunks[0].kinds[space], C1_DEFINED | C1_ALPHA | C1_LOWER);  // one word with its neighbours
   // Lower-case words are cut: "in", "the", "cat" (after a blank), "dog" (after punctuation), not "Sat".
   std::vector<uint16_t> seen;
   TCollector d(ChosenFile(Write(u"low.txt", "in the cat,dog Sat")));
@@ -432,11 +417,9 @@ TEST_F(FileBuf, MultiWordUnitsLowerCaseWordsAndCapitals) {
 TEST_F(FileBuf, MarkupIsHiddenByTheTagHandler) {
   TTextTagHandler tags(0x0409, 1252);
   tags.LoadCurrentTextMarkers();
-  TCollector c(ChosenFile(Write(u"tags.txt", "<p class=x>Hello there.</p> World. Fine")), &tags);
-  c.keep_kinds = true;
-  ASSERT_TRUE(ReadThrough(c));
-  const UString& t = c.chunks[0].text;
-  const std::vector<uint16_t>& k = c.chunks[0].kinds;
+  auto c = Read("<p class=x>Hello there.</p> World. Fine", &tags);
+  const UString& t = c->chunks[0].text;
+  const std::vector<uint16_t>& k = c->chunks[0].kinds;
   EXPECT_EQ(t.substr(0, 11), UString(11, u' '));  // "<p class=x>" blanked
   for (int i = 0; i < 11; ++i) ASSERT_EQ(k[i], kFlagHidden) << i;
   EXPECT_NE(k[t.find(u"Hello")] & C1_ALPHA, 0);

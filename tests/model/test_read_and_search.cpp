@@ -78,8 +78,6 @@ const std::string kCafe = "caf\xC3\xA9", kCafeUp = "Caf\xC3\xA9";
 
 }  // namespace
 
-// --- encodings -------------------------------------------------------------------------------------
-
 // Le café est noir. | Un café crème, s il vous plaît! | Ещё кофе? | 咖啡 Café 😀 café.
 // Words: Le 1, café 2, est 3, noir 4, Un 5, café 6, crème 7, s 8, il 9, vous 10, plaît 11,
 // Ещё 12, кофе 13, 咖啡 14, Café 15, café 16 (the apostrophe and the emoji are not words).
@@ -167,8 +165,6 @@ TEST_F(ReadAndSearch, SymbolsTheLanguageAllowsInsideWords) {
   ExpectHits(seen, 4, {});
 }
 
-// --- mark-up ---------------------------------------------------------------------------------------
-
 TEST_F(ReadAndSearch, HiddenKeptAndExcludedTags) {
   UseTagsToKeep({u"<b>", u"<w *>"});
   UseTagsToExclude({u"<note>*</note>"});
@@ -254,8 +250,6 @@ TEST_F(ReadAndSearch, BracketsWrittenAsEntitiesAreNeverMarkup) {
   ExpectHits(seen, 3, {{22, 3}});
 }
 
-// --- the chosen texts ------------------------------------------------------------------------------------
-
 TEST_F(ReadAndSearch, ZipMemberHitsLieOnTheMembersBytes) {
   const std::string first = "nothing here\n";
   const std::string second = "Une tasse de " + kCafe + ". Le " + kCafe + " noir.\n";  // café at 13 and 23
@@ -307,8 +301,6 @@ TEST_F(ReadAndSearch, TextLeftOutBySelectionGivesNoHitsAndTheRunGoesOn) {
   EXPECT_EQ(seen.hits[1].word_num, 3);
   EXPECT_EQ(seen.hits[1].sentence, 1);  // numbers start again with each text
 }
-
-// --- chunk boundaries ------------------------------------------------------------------------------------
 
 const std::string kLine = "Alpha beta gamma.\n";  // 18 bytes, 3 words, one sentence
 

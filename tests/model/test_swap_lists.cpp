@@ -89,8 +89,6 @@ void ExpectSameTag(const TStoredTagRec& x, const TStoredTagRec& y) {
   EXPECT_EQ(x.description, y.description);
 }
 
-// --- the stored form ---------------------------------------------------------------------------
-
 TEST_F(SwapListTest, KeepListLayoutAndRoundTrip) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
   TStoredTagRec a = Tag(u"<p>", u"para", 1), b = Tag(u"</p>", u"", 0);
@@ -273,8 +271,6 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
   }
 }
 
-// --- lines of user tag files --------------------------------------------------------------------
-
 TEST_F(SwapListTest, EntityLinesAreCheckedBeforeTheyAreAdded) {
   TTagsToTranslateList list(kLCID_EnglishUS, 1252);
   // "#" alone is the character itself; a word stands for its first character.
@@ -436,8 +432,6 @@ TEST(TagColours, Names) {
   EXPECT_TRUE(TagColourFromName(u"Medium Grey", c));
   EXPECT_FALSE(TagColourFromName(u"Blurple", c));
 }
-
-// --- inter-tool lists --------------------------------------------------------------------------
 
 class TNumberItem : public TInterToolListObj {
  public:

@@ -60,15 +60,6 @@ void ExpectFlags(const B& b, std::string_view pattern, std::initializer_list<std
     EXPECT_EQ(b.flags[i], want) << "character " << i << " '" << p << "'";
   }
 }
-template <typename B>
-void ExpectFlags(const B& b, int32_t from, int32_t count, uint16_t flag, const char* what) {
-  for (int32_t i = from; i < from + count; ++i) EXPECT_EQ(b.flags[static_cast<size_t>(i)], flag) << what << " at " << i;
-}
-template <typename B>
-void ExpectUntouched(const B& b, int32_t from, int32_t count, const char* what) {
-  for (int32_t i = from; i < from + count; ++i)
-    EXPECT_EQ(b.flags[static_cast<size_t>(i)], b.kinds[static_cast<size_t>(i)]) << what << " at " << i;
-}
 
 TStoredTagRec Tag(UStringView text, UStringView description = u"") {
   TStoredTagRec r;
@@ -133,8 +124,6 @@ class TagHandlerTest : public testing::Test {
   bool keep_saved_ = false, exclude_saved_ = false;
 };
 
-// --- tags to keep and to exclude ---------------------------------------------------------------
-
 TEST_F(TagHandlerTest, KeptTagsCarryTheirIndex) {
   SaveKeep({Tag(u"<p>"), Tag(u"</p>"), Tag(u"<s n=#>"), Tag(u"<hi *>")});
   auto h = Loaded();
@@ -169,12 +158,10 @@ TEST_F(TagHandlerTest, SectionStartsWithTheirBytePositions) {
   media.isMediaTag = 1;
   SaveKeep({Tag(u"<p>"), Tag(u"<sec *>", u"section"), media});
   auto h = Loaded();
-  EXPECT_TRUE(h->HasSectionTags);
-  EXPECT_TRUE(h->HasMediaTags);
   h->FileBytePos = 1000;
   TWideBuf b(u"ab <sec two> cd <p> <media> <sec one>");
   EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, true, b.T(), b.F(), 100, 0, b.n), 3);
-  ExpectUntouched(b, b.At(u"<p>"), 3, "only section and media tags while storing");
+  ExpectFlags(b, "...222222222........3333333.222222222");  // only section and media tags while storing
   const TSectionStartsList& starts = *h->BufsSectionStarts;
   ASSERT_EQ(starts.Count(), 3);
   EXPECT_EQ(starts.Get(0).byte_position, 1000 + 2 * 3);
@@ -229,7 +216,7 @@ TEST_F(TagHandlerTest, ManyOpeningsWithoutClosingSearchOncePerTag) {
   TWideBuf b(s);
   EXPECT_EQ(Check(*h, ttho_exclude, b), 0);
   EXPECT_EQ(b.Text(), s);
-  ExpectUntouched(b, 0, b.n, "openings without a closing tag");
+  ExpectFlags(b, std::string(s.size(), '.'));
   TWideBuf c(u"<x> <x> a</x> <x> b");
   EXPECT_EQ(Check(*h, ttho_exclude, c), 1);
   EXPECT_EQ(c.Text(), u"              <x> b");
@@ -258,8 +245,6 @@ TEST_F(TagHandlerTest, EntitiesBecomeOneCharacter) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   TTagsToTranslateList list(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(h.LoadTranslationTagsFromSwapFile(list));
-  ASSERT_EQ(list.Count(), 3);
-  ASSERT_EQ(h.ArrayOfTranslationTagfileTags.size(), 3u);
   h.fUse_Unicode = true;
   TWideBuf b(u"Tom &amp; Jerry &eacute;t&eacute; &amp");  // the last without its semicolon
   EXPECT_EQ(h.CheckBufferForTranslationTags(b.T(), b.F(), b.n), 3);
@@ -269,10 +254,9 @@ TEST_F(TagHandlerTest, EntitiesBecomeOneCharacter) {
   TNarrowBuf n("caf&eacute; &lt;b");
   EXPECT_EQ(h.CheckBufferForTranslationTags(n.T(), n.F(), n.n), 2);
   EXPECT_EQ(n.Text(), "caf\xE9        <   b");
-  ExpectFlags(n, 4, 7, kFlagHidden, "8-bit rest of &eacute;");
+  // A bracket written as an entity is marked as such: it opens no tag.
+  ExpectFlags(n, "...Ehhhhhhh.Lhhh.", {{'E', CharKindOf(0xE9)}, {'L', CharKindOf(u'<') | kFlagLiteral}});
 }
-
-// --- hidden mark-up, sentence ends, text markers -----------------------------------------------
 
 TEST_F(TagHandlerTest, HiddenTagsAreMarkedOrBlanked) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
@@ -347,8 +331,6 @@ TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
   EXPECT_EQ(mine[0], 0);
 }
 
-// --- parts of texts ----------------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
   SetTextSelectingWithin(true);
   const std::pair<const char16_t*, uint8_t> contexts[] = {{u"<body>", 1}, {u"</body>", 1}, {u"<!--", 2},
@@ -367,11 +349,7 @@ TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
   TWideBuf b(u"head <body>one <!-- c --> two [12]x[/12]</body> tail");
   ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
   EXPECT_EQ(b.Text(), u"     <body>one " + UString(10, u' ') + u" two " + UString(10, u' ') + u"</body>     ");
-  const int32_t body_end = b.At(u"</body>") + 7;
-  ExpectFlags(b, 0, 5, kFlagHidden, "before the kept part");
-  ExpectFlags(b, body_end, b.n - body_end, kFlagHidden, "after the kept part");
-  ExpectUntouched(b, b.At(u"one"), 3, "kept letters");
-  ExpectUntouched(b, b.At(u"two"), 3, "kept letters");
+  ExpectFlags(b, "hhhhh..........hhhhhhhhhh.....hhhhhhhhhh.......hhhhh");
   EXPECT_EQ(h.fparts_of_text_counts.keep_count, 1);
   EXPECT_EQ(h.fparts_of_text_counts.cut_count, 2);
   TWideBuf c(u"no contexts here");
@@ -383,14 +361,15 @@ TEST_F(TagHandlerTest, LineStartsAreCut) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.fUse_Unicode = true;
   // Two characters; up to the first letter.
-  for (auto [cut, in, out] : {std::tuple<int, UString, UString>{2, u"1 abc\n2 def\nx", u"  abc\n  def\n "},
-                              {-1, u"12) abc\nxyz\n 4 ", u"    abc\nxyz\n 4 "}}) {
+  for (auto [cut, in, out, flags] :
+       {std::tuple<int, UString, UString, std::string>{2, u"1 abc\n2 def\nx", u"  abc\n  def\n ", "hh....hh....h"},
+        {-1, u"12) abc\nxyz\n 4 ", u"    abc\nxyz\n 4 ", "hhhh..........."}}) {
     SetCutStartOfTextLine(cut);
     h.LoadCurrentTextMarkers();
     TWideBuf b(in);
     ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
     EXPECT_EQ(b.Text(), out);
-    ExpectFlags(b, 0, 2, kFlagHidden, "cut line start");
+    ExpectFlags(b, flags);
   }
   SetCutStartOfTextLine(-2);  // up to the first tab
   h.LoadCurrentTextMarkers();
@@ -398,19 +377,6 @@ TEST_F(TagHandlerTest, LineStartsAreCut) {
   h.fUse_Unicode = false;
   ASSERT_TRUE(h.HandleOnlyPartsOfText(n.T(), n.F(), n.n));
   EXPECT_EQ(n.Text(), "   \tword\nnone");
-}
-
-// --- routines on the buffer ---------------------------------------------------------------------
-
-TEST(TagHandlerRoutines, BlankOutAndHideForACutHeader) {
-  TWideBuf b(u"Title: x\nText");
-  BlankOutAndHide(b.T(), true, b.F(), 0, 8);
-  EXPECT_EQ(b.Text(), u"        \nText");
-  ExpectFlags(b, "hhhhhhhh.....");
-  TNarrowBuf n("Hdr|x");
-  BlankOutAndHide(n.T(), false, n.F(), 0, 4);
-  BlankOutAndHide(n.T(), false, n.F(), 2, -3);  // nothing
-  EXPECT_EQ(n.Text(), "    x");
 }
 
 TEST(TagHandlerRoutines, NumbersAreRemovedFromTheFirstCharacterOn) {
@@ -421,7 +387,15 @@ TEST(TagHandlerRoutines, NumbersAreRemovedFromTheFirstCharacterOn) {
   ExpectFlags(b, "00....000.h");  // "a1" from the buffer's first character
 }
 
-TEST(TagHandlerRoutines, PunctuationControlsAndUnwantedCharacters) {
+TEST(TagHandlerRoutines, BlankingAndShrinking) {
+  TWideBuf a(u"Title: x\nText");  // a cut header
+  BlankOutAndHide(a.T(), true, a.F(), 0, 8);
+  EXPECT_EQ(a.Text(), u"        \nText");
+  ExpectFlags(a, "hhhhhhhh.....");
+  TNarrowBuf m("Hdr|x");
+  BlankOutAndHide(m.T(), false, m.F(), 0, 4);
+  BlankOutAndHide(m.T(), false, m.F(), 2, -3);  // nothing
+  EXPECT_EQ(m.Text(), "    x");
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   TWideBuf b(u"don't stop.'x");
   h.BlankOutMidWordPunctuation(b.T(), b.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, b.n, true);
@@ -443,8 +417,6 @@ TEST(TagHandlerRoutines, PunctuationControlsAndUnwantedCharacters) {
   EXPECT_EQ(h.ShrinkOutUnwanteds(n.T(), n.F(), u'_', n.n, false), 2);
   EXPECT_EQ(n.text.substr(0, 2), "xy");
 }
-
-// --- the concordancer's handler, the keep table, display, section lists, refresh ----------------
 
 TEST_F(TagHandlerTest, ConvertedKeepTagsMatchMarkedAndPlainBrackets) {
   SaveKeep({Tag(u"<p>"), Tag(u"[x]"), Tag(u""), Tag(u"<w *>")});
