@@ -16,6 +16,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
 #include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 namespace filebuf_test {
@@ -100,6 +101,18 @@ inline std::string Times(std::string_view s, size_t n) {
   out.reserve(s.size() * n);
   for (size_t i = 0; i < n; ++i) out += s;
   return out;
+}
+
+// Writes a zip archive holding the given members.
+inline bool MakeZip(const UString& archive, std::initializer_list<std::pair<UString, std::string>> members) {
+  TZipForge z;
+  z.SetFileName(archive);
+  bool ok = z.OpenArchive(TZipOpenMode::ReadWrite);
+  for (const auto& [name, bytes] : members) {
+    TMemoryStream m(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    ok = ok && z.AddFromStream(name, m);
+  }
+  return z.CloseArchive() && ok;
 }
 
 // UTF-16 bytes of s, little- or big-endian, with or without byte-order mark.

@@ -4,7 +4,6 @@
 
 #include "filebuf_test_support.h"
 #include "model/html_entities.h"
-#include "platform/zip/zip_forge.h"
 
 using namespace filebuf_test;
 
@@ -179,13 +178,7 @@ TEST_F(FileBufChunks, ZipMemberOverTwoMiBIsReadInChunks) {
   const UString text = MixedText(5000000, 9);
   const std::string bytes = ToUtf8(text);
   const UString archive = tmp_.Path() + u"corpus.zip";
-  {
-    TZipForge z;
-    z.SetFileName(archive);
-    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    TMemoryStream small(std::vector<uint8_t>{'h', 'i'}), big(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    ASSERT_TRUE(z.AddFromStream(u"a.txt", small) && z.AddFromStream(u"sub/big.txt", big) && z.CloseArchive());
-  }
+  ASSERT_TRUE(MakeZip(archive, {{u"a.txt", "hi"}, {u"sub/big.txt", bytes}}));
   TCollector c(ChosenFile(archive + u"/sub/big.txt", 2));
   ExpectReadsAsWhole(c, text, Utf8Offsets(bytes, 0), bytes.size(), 3);
   EXPECT_TRUE(c.FileHandledInfo.is_zipped);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "read_and_search_support.h"
-#include "platform/zip/zip_forge.h"
 
 using namespace filebuf_test;
 using namespace read_and_search;
@@ -251,18 +250,10 @@ TEST_F(ReadAndSearch, BracketsWrittenAsEntitiesAreNeverMarkup) {
 }
 
 TEST_F(ReadAndSearch, ZipMemberHitsLieOnTheMembersBytes) {
-  const std::string first = "nothing here\n";
   const std::string second = "Une tasse de " + kCafe + ". Le " + kCafe + " noir.\n";  // café at 13 and 23
   const UString archive = tmp_.Path() + u"corpus/texts.zip";
   ForceDirectories(tmp_.Path() + u"corpus");
-  {
-    TZipForge z;
-    z.SetFileName(archive);
-    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    TMemoryStream a(std::vector<uint8_t>(first.begin(), first.end()));
-    TMemoryStream b(std::vector<uint8_t>(second.begin(), second.end()));
-    ASSERT_TRUE(z.AddFromStream(u"a.txt", a) && z.AddFromStream(u"in/b.txt", b) && z.CloseArchive());
-  }
+  ASSERT_TRUE(MakeZip(archive, {{u"a.txt", "nothing here\n"}, {u"in/b.txt", second}}));
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   ASSERT_EQ(chosen.AddedFolderContents(tmp_.Path() + u"corpus", u"*.txt", false, true), 2);
   const TRunSeen seen = RunOver(chosen, u"caf\u00E9");
@@ -363,8 +354,9 @@ TEST_F(ReadAndSearch, TextWithoutBlanksIsCutBetweenWords) {
   const TRunSeen seen = Search(u"zh.txt", Times(unit, reps), u"\u5496\u5561\u9986\n\u5496\n\u5561\u9986");
   EXPECT_GE(seen.chunks_processed, 2);
   EXPECT_EQ(seen.words_per_text[0], 2 * reps);
-  ASSERT_EQ(seen.OfItem(0).size(), static_cast<size_t>(reps));
-  const THitSeen& across = seen.OfItem(0)[116508];
+  const std::vector<THitSeen> cafe = seen.OfItem(0);
+  ASSERT_EQ(cafe.size(), static_cast<size_t>(reps));
+  const THitSeen& across = cafe[116508];
   EXPECT_EQ(across.byte, 2097144);
   EXPECT_EQ(across.end_byte, 2097144 + 9);
   EXPECT_EQ(FileBytesAt(name_, across.byte, 9), unit.substr(0, 9));
