@@ -449,7 +449,8 @@ TEST_F(FileBuf, ReadsUnderTheDocumentsSettingsAndReportsToIt) {
   EXPECT_TRUE(doc.AllFileHandledInfo.ConvertedToUnicode());
   EXPECT_FALSE(doc.AllFileHandledInfo.Unicode());
   {
-    TCollector w(ChosenFile(Write(u"w.txt", Utf16Bytes(u"wide text", true, true))), nullptr, false, &doc, report, false);
+    const UString wide = Write(u"w.txt", Utf16Bytes(u"wide text", true, true));
+    TCollector w(ChosenFile(wide), nullptr, false, &doc, report, false);
     ASSERT_TRUE(ReadThrough(w));
   }  // the text reports to the document when it is done
   EXPECT_TRUE(doc.Unicode());  // a UTF-16 text does
