@@ -16,6 +16,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
 #include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
 namespace filebuf_test {
@@ -23,7 +24,6 @@ namespace filebuf_test {
 inline constexpr int64_t kMiB2 = 2097152;
 
 struct ChunkSeen {
-  int32_t index = 0;
   int64_t start = 0;  // file byte of the first character
   int64_t end = 0;    // file byte just after the chunk
   bool last = false;
@@ -41,11 +41,7 @@ class TCollector : public TBufferProcessor {
       : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first) {}
 
   bool ProcessAChunkOfFile(int32_t i) override {
-    ChunkSeen c;
-    c.index = i;
-    c.start = ChunkStartInFile();
-    c.end = ChunkEndInFile();
-    c.last = IsLastChunk();
+    ChunkSeen c{ChunkStartInFile(), ChunkEndInFile(), IsLastChunk()};
     if (keep_text) c.text.assign(Text(), static_cast<size_t>(Length()));
     if (keep_bytes)
       for (int32_t j = 0; j <= Length(); ++j) c.bytes.push_back(FileByteOf(j));
@@ -63,10 +59,7 @@ class TCollector : public TBufferProcessor {
 
   std::vector<ChunkSeen> chunks;
   std::function<void(TCollector&, int32_t)> on_chunk;
-  bool answer = true;
-  bool keep_text = true;
-  bool keep_bytes = true;
-  bool keep_kinds = false;
+  bool answer = true, keep_text = true, keep_bytes = true, keep_kinds = false;
   int64_t characters = 0;
 };
 
@@ -78,17 +71,13 @@ inline TChosenFileDetailsFullRec ChosenFile(const UString& full_name, int32_t zi
   return f;
 }
 
-// Sets up and reads a whole file through a collector.
 inline bool ReadThrough(TCollector& c) { return c.SetupTheBuffer() && c.ReadAndProcess(); }
 
 // The settings store of one test: a folder of its own, dropped at the end.
 class ScopedSettings {
  public:
   ScopedSettings() {
-    if (const char* old = std::getenv("LINZORA_CONFIG_DIR")) {
-      had_ = true;
-      old_ = old;
-    }
+    if (const char* old = std::getenv("LINZORA_CONFIG_DIR")) had_ = true, old_ = old;
     setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(folder_.Path()).c_str(), 1);
     ResetSettingsStoreForTests();
   }
@@ -106,14 +95,33 @@ class ScopedSettings {
 
 inline std::string ToUtf8(UStringView s) { return Utf16ToUtf8(s); }
 
+// s written n times over.
+inline std::string Times(std::string_view s, size_t n) {
+  std::string out;
+  out.reserve(s.size() * n);
+  for (size_t i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Writes a zip archive holding the given members.
+inline bool MakeZip(const UString& archive, std::initializer_list<std::pair<UString, std::string>> members) {
+  TZipForge z;
+  z.SetFileName(archive);
+  bool ok = z.OpenArchive(TZipOpenMode::ReadWrite);
+  for (const auto& [name, bytes] : members) {
+    TMemoryStream m(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    ok = ok && z.AddFromStream(name, m);
+  }
+  return z.CloseArchive() && ok;
+}
+
 // UTF-16 bytes of s, little- or big-endian, with or without byte-order mark.
 inline std::string Utf16Bytes(UStringView s, bool little, bool mark) {
   std::string out;
-  if (mark) out += little ? std::string("\xFF\xFE", 2) : std::string("\xFE\xFF", 2);
+  if (mark) out += little ? "\xFF\xFE" : "\xFE\xFF";
   for (char16_t u : s) {
     const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
-    out.push_back(little ? lo : hi);
-    out.push_back(little ? hi : lo);
+    out += little ? std::string{lo, hi} : std::string{hi, lo};
   }
   return out;
 }
@@ -130,15 +138,14 @@ inline UString MixedText(size_t bytes, uint32_t seed, bool line_ends = true) {
   while (approx < bytes) {
     const UString w = kWords[rng() % 12];
     s += w;
-    approx += ToUtf8(w).size();
+    approx += ToUtf8(w).size() + 1;
     line += static_cast<int>(w.size());
     if (line_ends && line > 40 + static_cast<int>(rng() % 120)) {
       s += (rng() % 3 == 0) ? u"\r\n" : u"\n";
-      approx += 2;
+      ++approx;
       line = 0;
     } else {
       s += u' ';
-      ++approx;
     }
   }
   return s;
@@ -157,6 +164,13 @@ inline std::vector<int64_t> Utf8Offsets(const std::string& bytes, int64_t first)
   return off;
 }
 
+// Offsets of `count` characters of `width` bytes from byte `first`, and one for the end.
+inline std::vector<int64_t> EvenOffsets(size_t count, int64_t first, int64_t width) {
+  std::vector<int64_t> off(count + 1);
+  for (size_t i = 0; i <= count; ++i) off[i] = first + width * static_cast<int64_t>(i);
+  return off;
+}
+
 // The chunks put together must be the text decoded whole, every character at its own byte.
 inline void ExpectChunksMakeTheWhole(const TCollector& c, const UString& whole, const std::vector<int64_t>& offsets,
                                      int64_t file_size) {
@@ -171,9 +185,7 @@ inline void ExpectChunksMakeTheWhole(const TCollector& c, const UString& whole, 
       ASSERT_EQ(ch.bytes[j], offsets[global]) << "chunk " << k << " character " << j;
     }
     EXPECT_EQ(ch.bytes[ch.text.size()], ch.end) << "chunk " << k;
-    if (k + 1 < c.chunks.size()) {
-      EXPECT_EQ(ch.end, c.chunks[k + 1].start) << "chunk " << k;
-    }
+    if (k + 1 < c.chunks.size()) { EXPECT_EQ(ch.end, c.chunks[k + 1].start) << "chunk " << k; }
     EXPECT_EQ(ch.last, k + 1 == c.chunks.size());
   }
   EXPECT_EQ(c.chunks.back().end, file_size);
@@ -184,17 +196,12 @@ class TPatternStream : public TStream {
  public:
   TPatternStream(std::string pattern, int64_t size) : pattern_(std::move(pattern)), size_(size) {}
   int64_t Read(void* buffer, int64_t count) override {
-    if (fail_from_ >= 0 && pos_ >= fail_from_) return 0;
-    int64_t n = std::min(count, size_ - pos_);
-    if (fail_from_ >= 0) n = std::min(n, fail_from_ - pos_);
+    int64_t n = std::min(count, (fail_from_ >= 0 ? std::min(size_, fail_from_) : size_) - pos_);
     if (n <= 0) return 0;
-    auto* out = static_cast<char*>(buffer);
     const int64_t p = static_cast<int64_t>(pattern_.size());
-    int64_t done = 0;
-    while (done < n) {
-      const int64_t at = (pos_ + done) % p;
-      const int64_t take = std::min(n - done, p - at);
-      std::memcpy(out + done, pattern_.data() + at, static_cast<size_t>(take));
+    for (int64_t done = 0; done < n;) {
+      const int64_t at = (pos_ + done) % p, take = std::min(n - done, p - at);
+      std::memcpy(static_cast<char*>(buffer) + done, pattern_.data() + at, static_cast<size_t>(take));
       done += take;
     }
     pos_ += n;
@@ -204,8 +211,7 @@ class TPatternStream : public TStream {
   int64_t Seek(int64_t offset, TSeekOrigin origin) override {
     int64_t p = origin == TSeekOrigin::Begin ? offset : origin == TSeekOrigin::Current ? pos_ + offset : size_ + offset;
     if (p < 0) return -1;
-    pos_ = p;
-    return pos_;
+    return pos_ = p;
   }
   int64_t Size() override { return size_; }
   // Reads from this byte on come up empty (a text that vanished or a disk that failed).
@@ -213,9 +219,7 @@ class TPatternStream : public TStream {
 
  private:
   std::string pattern_;
-  int64_t size_;
-  int64_t pos_ = 0;
-  int64_t fail_from_ = -1;
+  int64_t size_, pos_ = 0, fail_from_ = -1;
 };
 
 }  // namespace filebuf_test

@@ -1,8 +1,7 @@
 // A concordance run in miniature: the chosen texts are read chunk by chunk through the text
 // reader with the document's tag handler, and each prepared chunk is handed to the search engine
 // the way the concordance text processor hands it over. Every hit is kept with what a
-// concordance line takes from it (item, character position, file byte through the chunk's byte
-// map, word number, unit numbers), and so are the statistics call-backs.
+// concordance line takes from it, and so are the statistics call-backs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,33 +28,23 @@ namespace read_and_search {
 
 // One hit as the line builder would take it.
 struct THitSeen {
-  UString file;         // the text's full name
-  int32_t chunk = 0;    // chunk index
-  int32_t item = 0;     // search item
-  int32_t char_pos = 0;  // first character of the hit in the chunk
-  int32_t length = 0;    // characters of the hit
+  UString file;          // the text's full name
+  int32_t chunk = 0;     // chunk index
+  int32_t item = 0;      // search item
   int64_t byte = 0;      // file byte of its first character
   int64_t end_byte = 0;  // file byte just after its last character
   int32_t word_num = 0;  // 1-based word number in the text
-  int32_t sentence = 0, paragraph = 0, heading = 0, section = 0;
+  int32_t sentence = 0, paragraph = 0;
   int32_t sentence_pos = 0;  // word position in its sentence (1-based)
   int32_t sentence_len = 0;  // length of its sentence when it ends in the chunk, else 0
   float percent = 0;
   UString text;  // the chunk's characters of the hit
 };
 
-// One statistics call-back.
-struct TUnitEndSeen {
-  UString file;
-  int32_t chunk = 0;
-  int32_t words_before_chunk = 0;
-  TSearchStatsRec stats;
-};
-
 // What a run saw.
 struct TRunSeen {
   std::vector<THitSeen> hits;
-  std::vector<TUnitEndSeen> ends;
+  std::vector<TSearchStatsRec> ends;                     // statistics call-backs
   std::vector<std::pair<int32_t, int32_t>> buffer_ends;  // HandleTextStatsAtEndOfBuffer arguments
   std::vector<int32_t> words_per_text;
   std::vector<bool> read_ok;
@@ -66,11 +55,6 @@ struct TRunSeen {
     std::vector<THitSeen> out;
     for (const THitSeen& h : hits)
       if (h.item == item) out.push_back(h);
-    return out;
-  }
-  std::vector<UString> Texts() const {
-    std::vector<UString> out;
-    for (const THitSeen& h : hits) out.push_back(h.text);
     return out;
   }
 };
@@ -109,32 +93,17 @@ class TSearchingProcessor : public TBufferProcessor {
     ++seen_.chunks_processed;
     const TTagsFoundArray none{};
     engine_.SetArrayOfTagsFound(fTagHandler ? fTagHandler->TagsFound().data() : none.data());
-    TChunkPositions pos;
-    pos.text_start = 0;
-    pos.chunk_start = 0;
-    pos.length = Length();
-    pos.chunk_index = chunk_index;
-    pos.last_chunk = IsLastChunk();
-    pos.chunk_file_offset = ChunkStartInFile();
-    pos.file_size = FileSize();
-    pos.byte_map = &ByteMap();
+    const TChunkPositions pos{0, 0, Length(), chunk_index, IsLastChunk(), ChunkStartInFile(), FileSize(), &ByteMap()};
     const int32_t words_before = text_stats_.words_in_chunk;
     engine_.PrepareForConcordancing(
         fFullFilename, Text(), Kinds(), pos,
         [this, chunk_index, words_before](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-          THitSeen h;
-          h.file = fFullFilename;
-          h.chunk = chunk_index;
-          h.item = f.item_index;
-          h.char_pos = f.hit_position;
-          h.length = f.hit_length;
+          THitSeen h{fFullFilename, chunk_index, f.item_index};
           h.byte = ByteMap().FileByteOf(f.hit_position);
           h.end_byte = ByteMap().FileByteOf(f.hit_position + f.hit_length);
           h.word_num = words_before + f.stats.words_in_chunk + 1;
           h.sentence = f.stats.unit_number[kUnitSentence];
           h.paragraph = f.stats.unit_number[kUnitParagraph];
-          h.heading = f.stats.unit_number[kUnitHeading];
-          h.section = f.stats.unit_number[kUnitSection];
           h.sentence_pos = f.stats.unit_position[kUnitSentence];
           h.sentence_len = f.stats.unit_length[kUnitSentence];
           h.percent = f.percent;
@@ -142,9 +111,7 @@ class TSearchingProcessor : public TBufferProcessor {
           seen_.hits.push_back(std::move(h));
           return true;
         },
-        [this, chunk_index, words_before](TSearchAndDoEngine&, TSearchStatsRec& s) {
-          seen_.ends.push_back(TUnitEndSeen{fFullFilename, chunk_index, words_before, s});
-        });
+        [this](TSearchAndDoEngine&, TSearchStatsRec& s) { seen_.ends.push_back(s); });
     for (int32_t i = 0; i < items_.Count(); ++i) {
       if (items_.single_item >= 0 && items_.single_item != i) continue;
       engine_.SetCurrentItem(i);
@@ -175,7 +142,6 @@ class TRunDocument {
     doc_.StartProcessUsingTextTagHandler();
   }
   TTessorineholder& Doc() { return doc_; }
-  TLinzoraTextTagHandler& Tags() { return tags_; }
 
  private:
   TLinzoraTextTagHandler tags_;
@@ -183,7 +149,8 @@ class TRunDocument {
   TTessorineholder doc_;
 };
 
-// Searches the typed items (one a line) in every chosen text, in order, as a concordance run does.
+// Searches the typed items (one a line) in every chosen text, in order, as a concordance run does;
+// after the first text that fails, the run passes the others over.
 inline TRunSeen RunOver(TSharedChosenFilesClass& chosen, UStringView typed_items) {
   TRunSeen seen;
   TRunDocument run;
@@ -193,15 +160,13 @@ inline TRunSeen RunOver(TSharedChosenFilesClass& chosen, UStringView typed_items
   TSearchAndDoEngine engine(run.Doc().Unicode(), true, options);
   bool failed = false;
   for (int32_t i = 0; i < chosen.FileCount(); ++i) {
-    // After the first text that fails, the run passes the others over.
     if (failed) {
       seen.read_ok.push_back(false);
       seen.words_per_text.push_back(0);
       seen.handled.push_back(TFileHandledRec{});
       continue;
     }
-    const TChosenFileDetailsFullRec details = chosen.GetFullFileDetails(i);
-    TSearchingProcessor p(run.Doc(), details, engine, items, seen, i == 0);
+    TSearchingProcessor p(run.Doc(), chosen.GetFullFileDetails(i), engine, items, seen, i == 0);
     const bool ok = p.SetupTheBuffer() && p.ReadAndProcess();
     failed = !ok;
     seen.read_ok.push_back(ok);
@@ -223,29 +188,29 @@ inline std::string FileBytesAt(const UString& name, int64_t at, int64_t count) {
   std::unique_ptr<TFileStream> f = TFileStream::Open(name, TFileMode::OpenRead);
   if (!f || !f->SetPosition(at)) return std::string();
   std::string out(static_cast<size_t>(std::max<int64_t>(0, count)), '\0');
-  const int64_t got = f->Read(out.data(), count);
-  out.resize(static_cast<size_t>(std::max<int64_t>(0, got)));
+  out.resize(static_cast<size_t>(std::max<int64_t>(0, f->Read(out.data(), count))));
   return out;
 }
 
-// Tags to keep, written as a user's tag file is read and stored for the tools.
-inline void UseTagsToKeep(std::initializer_list<const char16_t*> lines) {
-  TTagsToKeepList l(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage());
+// A tag list as a user's tag file is read and stored for the tools, and wanted from now on.
+template <typename TList>
+void UseTagList(std::initializer_list<const char16_t*> lines, void (*wanted)(int32_t), void (*modified)(bool)) {
+  TList l(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage());
   for (const char16_t* line : lines) l.AddFromALine(line);
   ASSERT_EQ(l.Count(), static_cast<int32_t>(lines.size()));
   ASSERT_TRUE(l.SavedToTempfile());
-  SetTagsWanted(l.Count());
-  SetTagModified(true);
+  wanted(l.Count());
+  modified(true);
 }
-
+inline void UseTagsToKeep(std::initializer_list<const char16_t*> lines) {
+  UseTagList<TTagsToKeepList>(lines, SetTagsWanted, SetTagModified);
+}
 // Spans to exclude with everything between their tags ("<note>*</note>").
 inline void UseTagsToExclude(std::initializer_list<const char16_t*> lines) {
-  TTagsToDeleteList l(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage());
-  for (const char16_t* line : lines) l.AddFromALine(line);
-  ASSERT_EQ(l.Count(), static_cast<int32_t>(lines.size()));
-  ASSERT_TRUE(l.SavedToTempfile());
-  SetTagsExcludeWanted(l.Count());
-  SetTagsExcludeModified(true);
+  UseTagList<TTagsToDeleteList>(lines, SetTagsExcludeWanted, SetTagsExcludeModified);
+}
+inline void UseEntities(std::initializer_list<const char16_t*> lines) {
+  UseTagList<TTagsToTranslateList>(lines, SetTagsTranslateWanted, SetTagTranslateModified);
 }
 
 }  // namespace read_and_search

@@ -4,7 +4,6 @@
 
 #include "filebuf_test_support.h"
 #include "model/html_entities.h"
-#include "platform/zip/zip_forge.h"
 
 using namespace filebuf_test;
 
@@ -12,30 +11,33 @@ namespace {
 
 class FileBufChunks : public ::testing::Test {
  protected:
+  UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
+
   ScopedSettings settings_;
   TempFolder tmp_;
 };
 
-// Reads name through a collector and checks it against the text decoded whole.
-void ExpectReadsAsWhole(const UString& name, const UString& whole, const std::vector<int64_t>& offsets,
-                        size_t min_chunks) {
-  TCollector c(ChosenFile(name));
+// Reads through c, checks the chunks against the text decoded whole, and that no word is split:
+// a piece with a line end or blank in its last 10,000 characters ends at one (else one character
+// is carried over).
+void ExpectReadsAsWhole(TCollector& c, const UString& whole, const std::vector<int64_t>& offsets, size_t size,
+                        size_t min_chunks = 1) {
   ASSERT_TRUE(ReadThrough(c));
   EXPECT_GE(c.chunks.size(), min_chunks);
-  ExpectChunksMakeTheWhole(c, whole, offsets, FileSizeU(name));
-  // Every piece but the last ends at a line end or a blank: no word is split.
+  ExpectChunksMakeTheWhole(c, whole, offsets, static_cast<int64_t>(size));
   for (size_t k = 0; k + 1 < c.chunks.size(); ++k) {
-    // (unless the piece has no line end or blank in its last 10,000 characters: then one
-    // character is carried over)
     const UString& t = c.chunks[k].text;
-    const size_t from = t.size() > 10000 ? t.size() - 10000 : 1;
     bool blank = false;
-    for (size_t i = from; i < t.size() && !blank; ++i) blank = t[i] <= 32;
+    for (size_t i = t.size() > 10000 ? t.size() - 10000 : 1; i < t.size() && !blank; ++i) blank = t[i] <= 32;
     const char16_t next = c.chunks[k + 1].text.empty() ? 0 : c.chunks[k + 1].text[0];
-    if (blank) {
-      EXPECT_LE(next, 32) << "chunk " << k + 1 << " starts inside a word";
-    }
+    if (blank) { EXPECT_LE(next, 32) << "chunk " << k + 1 << " starts inside a word"; }
   }
+}
+
+UString Utf8Whole(const std::string& bytes, size_t from = 0) {
+  UString whole;
+  EXPECT_TRUE(DecodeUtf8Strict(reinterpret_cast<const uint8_t*>(bytes.data()) + from, bytes.size() - from, whole));
+  return whole;
 }
 
 }  // namespace
@@ -46,45 +48,33 @@ TEST_F(FileBufChunks, Utf8WithSequencesAcrossEveryBoundary) {
   // inside sequences.
   std::string bytes = ToUtf8(MixedText(kMiB2 - 5000, 1));
   while (bytes.size() < static_cast<size_t>(kMiB2 - 8000)) bytes += "word ";
-  while (bytes.size() < static_cast<size_t>(kMiB2 - 2)) bytes += "a";
+  bytes.resize(kMiB2 - 2, 'a');
   bytes += "\xF0\x9F\x98\x80";  // U+1F600 from byte 2097150 to 2097153
-  bytes += ToUtf8(MixedText(kMiB2, 2));
-  for (int i = 0; i < 9000; ++i) bytes += "\xE4\xB8\xAD";  // no blank for 27,000 bytes
-  bytes += ToUtf8(MixedText(kMiB2, 3));
-  const UString name = tmp_.Write(u"mixed.txt", bytes);
-  UString whole;
-  ASSERT_TRUE(DecodeUtf8Strict(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole));
-  ExpectReadsAsWhole(name, whole, Utf8Offsets(bytes, 0), 4);
+  bytes += ToUtf8(MixedText(kMiB2, 2)) + Times("\xE4\xB8\xAD", 9000) + ToUtf8(MixedText(kMiB2, 3));
+  TCollector c(ChosenFile(Write(u"mixed.txt", bytes)));
+  ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 4);
 }
 
 TEST_F(FileBufChunks, Utf8WithSignatureSkipsIt) {
-  const std::string body = ToUtf8(MixedText(5000000, 4));
-  const std::string bytes = "\xEF\xBB\xBF" + body;
-  const UString name = tmp_.Write(u"sig.txt", bytes);
-  UString whole;
-  ASSERT_TRUE(DecodeUtf8Strict(reinterpret_cast<const uint8_t*>(body.data()), body.size(), whole));
-  ExpectReadsAsWhole(name, whole, Utf8Offsets(bytes, 3), 3);
+  const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(MixedText(5000000, 4));
+  TCollector c(ChosenFile(Write(u"sig.txt", bytes)));
+  ExpectReadsAsWhole(c, Utf8Whole(bytes, 3), Utf8Offsets(bytes, 3), bytes.size(), 3);
+  EXPECT_TRUE(c.FileHandledInfo.utf8_signature);
+  EXPECT_EQ(c.FileSignatureBytes, 3u);
 }
 
 TEST_F(FileBufChunks, Utf16BothWaysWithAndWithoutMark) {
   const UString text = MixedText(3000000, 5);
-  struct Case {
-    bool little, mark;
-  } cases[] = {{true, true}, {false, true}, {true, false}, {false, false}};
-  for (const Case& k : cases) {
-    SCOPED_TRACE(std::string(k.little ? "LE" : "BE") + (k.mark ? " with mark" : " without mark"));
-    const std::string bytes = Utf16Bytes(text, k.little, k.mark);
-    const UString name = tmp_.Write(u"u16.txt", bytes);
-    std::vector<int64_t> offsets;
-    const int64_t first = k.mark ? 2 : 0;
-    for (size_t i = 0; i <= text.size(); ++i) offsets.push_back(first + 2 * static_cast<int64_t>(i));
-    TCollector c(ChosenFile(name));
-    ASSERT_TRUE(ReadThrough(c));
-    EXPECT_TRUE(c.FileHandledInfo.is_unicode);
-    EXPECT_EQ(c.LittleEndian, !k.little);
-    EXPECT_EQ(c.FileSignatureBytes, k.mark ? 2u : 0u);
-    ExpectChunksMakeTheWhole(c, text, offsets, static_cast<int64_t>(bytes.size()));
-  }
+  for (bool little : {true, false})
+    for (bool mark : {true, false}) {
+      SCOPED_TRACE(std::string(little ? "LE" : "BE") + (mark ? " with mark" : " without mark"));
+      const std::string bytes = Utf16Bytes(text, little, mark);
+      TCollector c(ChosenFile(Write(u"u16.txt", bytes)));
+      ExpectReadsAsWhole(c, text, EvenOffsets(text.size(), mark ? 2 : 0, 2), bytes.size(), 2);
+      EXPECT_TRUE(c.FileHandledInfo.is_unicode);
+      EXPECT_EQ(c.LittleEndian, !little);
+      EXPECT_EQ(c.FileSignatureBytes, mark ? 2u : 0u);
+    }
 }
 
 TEST_F(FileBufChunks, Utf16PairAcrossTheRawEndIsReadWhole) {
@@ -92,16 +82,11 @@ TEST_F(FileBufChunks, Utf16PairAcrossTheRawEndIsReadWhole) {
   // halves lie on both sides of the 2 MiB mark is read whole in the second piece.
   UString text(kMiB2 / 2 - 1 - 20000, u'a');
   text += u"\n";
-  while (text.size() < static_cast<size_t>(kMiB2 / 2 - 2)) text += u'b';
-  text += u"\U0001F600";  // units 1048574 and 1048575 after the mark: bytes 2097150..2097153
-  text += u"cc dd\n";
+  text.resize(kMiB2 / 2 - 2, u'b');
+  text += u"\U0001F600cc dd\n";  // the pair is units 1048574 and 1048575 after the mark
   const std::string bytes = Utf16Bytes(text, true, true);
-  const UString name = tmp_.Write(u"pair.txt", bytes);
-  std::vector<int64_t> offsets;
-  for (size_t i = 0; i <= text.size(); ++i) offsets.push_back(2 + 2 * static_cast<int64_t>(i));
-  TCollector c(ChosenFile(name));
-  ASSERT_TRUE(ReadThrough(c));
-  ExpectChunksMakeTheWhole(c, text, offsets, static_cast<int64_t>(bytes.size()));
+  TCollector c(ChosenFile(Write(u"pair.txt", bytes)));
+  ExpectReadsAsWhole(c, text, EvenOffsets(text.size(), 2, 2), bytes.size(), 2);
 }
 
 TEST_F(FileBufChunks, CodePageTextFallsBackAfterTheStrictTest) {
@@ -112,15 +97,11 @@ TEST_F(FileBufChunks, CodePageTextFallsBackAfterTheStrictTest) {
     bytes += "caf\xE9 na\xEFve \x80 \x93quoted\x94 ";
     if (rng() % 7 == 0) bytes += "\r\n";
   }
-  const UString name = tmp_.Write(u"cp.txt", bytes);
+  TCollector c(ChosenFile(Write(u"cp.txt", bytes)));
   const UString whole = DecodeCodePage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 1252);
-  std::vector<int64_t> offsets;
-  for (size_t i = 0; i <= bytes.size(); ++i) offsets.push_back(static_cast<int64_t>(i));
-  TCollector c(ChosenFile(name));
-  ASSERT_TRUE(ReadThrough(c));
+  ExpectReadsAsWhole(c, whole, EvenOffsets(bytes.size(), 0, 1), bytes.size(), 3);
   EXPECT_EQ(c.Encoding(), TTextEncoding::CodePage);
   EXPECT_TRUE(c.FileHandledInfo.converted_to_unicode);
-  ExpectChunksMakeTheWhole(c, whole, offsets, static_cast<int64_t>(bytes.size()));
   EXPECT_EQ(c.Joined().substr(0, 5), u"caf\u00E9 ");
 }
 
@@ -128,20 +109,17 @@ TEST_F(FileBufChunks, MultiByteCodePageOfTheLanguage) {
   TTextsett_rec32 ts = GetTextSettings();
   ts.PutAt<uint16_t>(46, 932);  // Japanese texts in Shift-JIS
   SetTextSettings(ts);
-  // "日本語" in Shift-JIS, with half-width katakana (one byte) and ASCII; lead bytes fall on
-  // the 2 MiB mark now and then.
+  // "日本語" in Shift-JIS, half-width katakana (one byte) and ASCII; lead bytes fall on the 2 MiB
+  // mark now and then.
   std::string bytes;
   while (bytes.size() < 4300000) bytes += "\x93\xFA\x96\x7B\x8C\xEA \xB1\xB2 abc\n";
-  const UString name = tmp_.Write(u"sjis.txt", bytes);
-  std::vector<uint32_t> whole_offsets;
+  std::vector<uint32_t> offsets;
   const UString whole =
-      DecodeCodePageWithOffsets(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 932, whole_offsets);
+      DecodeCodePageWithOffsets(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 932, offsets);
   ASSERT_NE(whole.find(u"\u65E5\u672C\u8A9E"), UString::npos);
-  std::vector<int64_t> offsets(whole_offsets.begin(), whole_offsets.end());
-  TCollector c(ChosenFile(name));
-  ASSERT_TRUE(ReadThrough(c));
+  TCollector c(ChosenFile(Write(u"sjis.txt", bytes)));
+  ExpectReadsAsWhole(c, whole, std::vector<int64_t>(offsets.begin(), offsets.end()), bytes.size(), 3);
   EXPECT_EQ(c.CodePage(), 932);
-  ExpectChunksMakeTheWhole(c, whole, offsets, static_cast<int64_t>(bytes.size()));
 }
 
 TEST_F(FileBufChunks, MarkupWithEntitiesKeepsTheBytesOfEachCharacter) {
@@ -151,21 +129,17 @@ TEST_F(FileBufChunks, MarkupWithEntitiesKeepsTheBytesOfEachCharacter) {
     bytes += "<p>Fish &gt; chips &lt;cheap&gt; &#233;t&#xE9; &#x1F600; caf\xC3\xA9 &amp; a&b</p>";
     bytes += (rng() % 5 == 0) ? "\n" : " ";
   }
-  const UString name = tmp_.Write(u"page.html", bytes);
-  UString whole;
-  ASSERT_TRUE(DecodeUtf8Strict(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole));
+  UString whole = Utf8Whole(bytes);
   std::vector<int64_t> raw = Utf8Offsets(bytes, 0);
   std::vector<uint32_t> pos(raw.begin(), raw.end());
-  const size_t w = DecodeHtmlEntitiesInPlace(whole.data(), whole.size(), GlobalEntityRecList(), pos.data());
-  whole.resize(w);
-  std::vector<int64_t> offsets(pos.begin(), pos.begin() + static_cast<std::ptrdiff_t>(w));
+  whole.resize(DecodeHtmlEntitiesInPlace(whole.data(), whole.size(), GlobalEntityRecList(), pos.data()));
+  std::vector<int64_t> offsets(pos.begin(), pos.begin() + static_cast<std::ptrdiff_t>(whole.size()));
   offsets.push_back(static_cast<int64_t>(bytes.size()));
   ASSERT_EQ(whole.substr(10, 42), u"Fish > chips <cheap> \u00E9t\u00E9 \U0001F600 caf\u00E9 &amp; a&b");
 
-  TCollector c(ChosenFile(name));
-  ASSERT_TRUE(ReadThrough(c));
+  TCollector c(ChosenFile(Write(u"page.html", bytes)));
+  ExpectReadsAsWhole(c, whole, offsets, bytes.size(), 3);
   EXPECT_TRUE(c.FileHandledInfo.is_html);
-  ExpectChunksMakeTheWhole(c, whole, offsets, static_cast<int64_t>(bytes.size()));
   // "&gt;" in the first paragraph: the ">" it gives lies at its "&", the blank after it at 19.
   ASSERT_EQ(c.chunks[0].text[15], u'>');
   EXPECT_EQ(c.chunks[0].bytes[15], 15);
@@ -178,18 +152,11 @@ TEST_F(FileBufChunks, LinesWithAndWithoutLineEndsNearTheBoundary) {
   std::string bytes(kMiB2 - 30000, 'x');
   bytes[1000] = '\n';
   while (bytes.size() < static_cast<size_t>(kMiB2 + 100)) bytes += "word ";
-  bytes += std::string(kMiB2 + 50000, 'y');
-  bytes += "\nlast line without end";
-  const UString name = tmp_.Write(u"lines.txt", bytes);
-  const UString whole = Latin1ToUtf16(bytes);
-  std::vector<int64_t> offsets;
-  for (size_t i = 0; i <= bytes.size(); ++i) offsets.push_back(static_cast<int64_t>(i));
-  TCollector c(ChosenFile(name));
-  ASSERT_TRUE(ReadThrough(c));
-  ExpectChunksMakeTheWhole(c, whole, offsets, static_cast<int64_t>(bytes.size()));
+  bytes += std::string(kMiB2 + 50000, 'y') + "\nlast line without end";
+  TCollector c(ChosenFile(Write(u"lines.txt", bytes)));
+  ExpectReadsAsWhole(c, Latin1ToUtf16(bytes), EvenOffsets(bytes.size(), 0, 1), bytes.size(), 3);
   ASSERT_GE(c.chunks.size(), 3u);
   EXPECT_EQ(c.chunks[1].text[0], u' ');  // cut at the last blank
-  EXPECT_EQ(c.chunks[1].start, c.chunks[0].end);
   EXPECT_EQ(c.chunks[2].start - c.chunks[1].start, kMiB2 - 1);  // one character carried over
 }
 
@@ -203,49 +170,32 @@ TEST_F(FileBufChunks, FullChunkAfterEarlierCutsIsCutToo) {
     if (rng() % 50 == 0) bytes += std::string(5000, 'z') + " ";
   }
   bytes.resize(3 * kMiB2 - 10);
-  const UString name = tmp_.Write(u"six.txt", bytes);
-  std::vector<int64_t> offsets;
-  for (size_t i = 0; i <= bytes.size(); ++i) offsets.push_back(static_cast<int64_t>(i));
-  ExpectReadsAsWhole(name, Latin1ToUtf16(bytes), offsets, 4);
+  TCollector c(ChosenFile(Write(u"six.txt", bytes)));
+  ExpectReadsAsWhole(c, Latin1ToUtf16(bytes), EvenOffsets(bytes.size(), 0, 1), bytes.size(), 4);
 }
 
 TEST_F(FileBufChunks, ZipMemberOverTwoMiBIsReadInChunks) {
   const UString text = MixedText(5000000, 9);
   const std::string bytes = ToUtf8(text);
   const UString archive = tmp_.Path() + u"corpus.zip";
-  {
-    TZipForge z;
-    z.SetFileName(archive);
-    ASSERT_TRUE(z.OpenArchive(TZipOpenMode::ReadWrite));
-    TMemoryStream small(std::vector<uint8_t>{'h', 'i'});
-    ASSERT_TRUE(z.AddFromStream(u"a.txt", small));
-    TMemoryStream big(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    ASSERT_TRUE(z.AddFromStream(u"sub/big.txt", big));
-    ASSERT_TRUE(z.CloseArchive());
-  }
+  ASSERT_TRUE(MakeZip(archive, {{u"a.txt", "hi"}, {u"sub/big.txt", bytes}}));
   TCollector c(ChosenFile(archive + u"/sub/big.txt", 2));
-  ASSERT_TRUE(ReadThrough(c));
+  ExpectReadsAsWhole(c, text, Utf8Offsets(bytes, 0), bytes.size(), 3);
   EXPECT_TRUE(c.FileHandledInfo.is_zipped);
-  EXPECT_GE(c.chunks.size(), 3u);
-  ExpectChunksMakeTheWhole(c, text, Utf8Offsets(bytes, 0), static_cast<int64_t>(bytes.size()));
 }
 
 TEST_F(FileBufChunks, PrecomposedUtf16KeepsTheBytesOfTheBaseLetter) {
   UString text;
   while (text.size() < 1200000) text += u"cafe\u0301 \u1100\u1161\u11A8 plain\n";  // é and 각 decomposed
   const std::string bytes = Utf16Bytes(text, true, true);
-  const UString name = tmp_.Write(u"nfd.txt", bytes);
-  TCollector c(ChosenFile(name), nullptr, true);
+  TCollector c(ChosenFile(Write(u"nfd.txt", bytes)), nullptr, true);
   ASSERT_TRUE(ReadThrough(c));
   ASSERT_GE(c.chunks.size(), 2u);
-  const UString joined = c.Joined();
-  EXPECT_EQ(joined.substr(0, 15), u"caf\u00E9 \uAC01 plain\nca");
-  EXPECT_EQ(joined, ComposeNFC(text));
-  const ChunkSeen& first = c.chunks[0];
-  EXPECT_EQ(first.bytes[3], 2 + 2 * 3);  // é at the bytes of its "e"
-  EXPECT_EQ(first.bytes[4], 2 + 2 * 5);  // the blank after the accent
-  EXPECT_EQ(first.bytes[5], 2 + 2 * 6);  // 각 at its first jamo
-  EXPECT_EQ(first.bytes[6], 2 + 2 * 9);
+  EXPECT_EQ(c.Joined().substr(0, 15), u"caf\u00E9 \uAC01 plain\nca");
+  EXPECT_EQ(c.Joined(), ComposeNFC(text));
+  // é at the bytes of its "e", the blank after the accent, 각 at its first jamo, the blank after.
+  EXPECT_EQ(std::vector<int64_t>(c.chunks[0].bytes.begin() + 3, c.chunks[0].bytes.begin() + 7),
+            (std::vector<int64_t>{2 + 2 * 3, 2 + 2 * 5, 2 + 2 * 6, 2 + 2 * 9}));
   for (size_t k = 1; k < c.chunks.size(); ++k) EXPECT_EQ(c.chunks[k].start, c.chunks[k - 1].end);
   EXPECT_EQ(c.chunks.back().end, static_cast<int64_t>(bytes.size()));
 }

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
+#include "filebuf_test_support.h"
 #include "model/html_entities.h"
-#include "platform/rtl/streams.h"
-#include "support/temp_folder.h"
+
+using filebuf_test::Utf16Bytes;
 
 namespace {
 
@@ -36,15 +34,6 @@ std::vector<UString> ReadList(const std::string& bytes) {
   TMemoryStream m(std::vector<uint8_t>(bytes.begin(), bytes.end()));
   EXPECT_TRUE(c.LoadedFromStream(m));
   return c.entries;
-}
-
-std::string Utf16Bytes(UStringView s, bool big_endian) {
-  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : s) {
-    const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
-  }
-  return out;
 }
 
 TEST(HtmlEntities, DecodingTable) {
@@ -116,40 +105,34 @@ TEST(HtmlEntities, EntriesAreParsedAndCheckedForRange) {
   EXPECT_EQ(l.Count(), 0);
 }
 
-TEST(UserLists, EightBitSplitsAtCommasNotParentheses) {
-  const auto e = ReadList("one\r\ntwo,three\n; a comment, still comment\nword (second)\n  spaced  \n\n,\x0C last");
-  const std::vector<UString> want = {u"one", u"two", u"three", u"word (second)", u"spaced", u"last"};
-  EXPECT_EQ(e, want);
+TEST(UserLists, EntriesOfEveryEncoding) {
+  // 8-bit text splits at commas, not parentheses; UTF-16 (either way round) at parentheses too.
+  const UString wide = u"one\r\ntwo,three\n; a comment, still (next)\nword (second)\v\u00e9t\u00e9 \U0001F600";
+  const std::vector<UString> wide_entries = {u"one", u"two", u"three", u"next", u"word", u"second",
+                                             u"\u00e9t\u00e9 \U0001F600"};
+  const std::pair<std::string, std::vector<UString>> cases[] = {
+      {"one\r\ntwo,three\n; a comment, still comment\nword (second)\n  spaced  \n\n,\x0C last",
+       {u"one", u"two", u"three", u"word (second)", u"spaced", u"last"}},
+      {Utf16Bytes(wide, true, true), wide_entries},
+      {Utf16Bytes(wide, false, true), wide_entries},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9\n", {u"caf\u00e9"}},          // signature skipped
+      {"caf\xC3\xA9\n", {u"caf\u00e9"}},                           // valid UTF-8
+      {"caf\xE9 \x80\n", {u"caf\u00e9 \u20ac"}},                   // Windows-1252
+      {"\xC3\xA9\xE9\n", {u"\u00c3\u00a9\u00e9"}},                 // not UTF-8 as a whole
+      {std::string("\xFF\xFE" "a\0\0\0b\0", 8) + "c", {u"a", u"b"}},  // a UTF-16 mark, an odd byte after it
+      {std::string("ab\0\0", 4), {u"ab"}},                         // zeros inside the text
+  };
+  for (const auto& [bytes, want] : cases) EXPECT_EQ(ReadList(bytes), want) << bytes;
 }
 
-TEST(UserLists, Utf16SplitsAtParenthesesBothWays) {
-  const UString text = u"one\r\ntwo,three\n; a comment, still (next)\nword (second)\v\u00e9t\u00e9 \U0001F600";
-  const std::vector<UString> want = {u"one", u"two", u"three", u"next", u"word", u"second",
-                                     u"\u00e9t\u00e9 \U0001F600"};
-  EXPECT_EQ(ReadList(Utf16Bytes(text, false)), want);
-  EXPECT_EQ(ReadList(Utf16Bytes(text, true)), want);
-}
-
-TEST(UserLists, EightBitEncodings) {
-  EXPECT_EQ(ReadList("\xEF\xBB\xBF" "caf\xC3\xA9\n"), std::vector<UString>{u"caf\u00e9"});  // signature skipped
-  EXPECT_EQ(ReadList("caf\xC3\xA9\n"), std::vector<UString>{u"caf\u00e9"});                 // valid UTF-8
-  EXPECT_EQ(ReadList("caf\xE9 \x80\n"), std::vector<UString>{u"caf\u00e9 \u20ac"});         // Windows-1252
-  EXPECT_EQ(ReadList("\xC3\xA9\xE9\n"), std::vector<UString>{u"\u00c3\u00a9\u00e9"});       // not UTF-8 as a whole
-}
-
-TEST(UserLists, ShortMissingAndBadInput) {
+TEST(UserLists, ShortAndMissingInput) {
   EntryCollector c;
-  TMemoryStream one(std::vector<uint8_t>{'a'});
+  TMemoryStream one(std::vector<uint8_t>{'a'}), none;
   EXPECT_FALSE(c.LoadedFromStream(one));
-  TMemoryStream none;
   EXPECT_FALSE(c.LoadedFromStream(none));
   EXPECT_FALSE(c.LoadedFromFile(u"/no/such/folder/list.txt"));
   EXPECT_FALSE(c.LoadedFromFile(u""));
   EXPECT_TRUE(c.entries.empty());
-  // A UTF-16 mark with an odd byte after it, and zeros inside the text.
-  const std::vector<UString> want = {u"ab"};
-  EXPECT_EQ(ReadList(std::string("\xFF\xFE" "a\0\0\0b\0", 8) + "c"), (std::vector<UString>{u"a", u"b"}));
-  EXPECT_EQ(ReadList(std::string("ab\0\0", 4)), want);
 }
 
 TEST(UserLists, EntityFileAddsToTheDefaults) {

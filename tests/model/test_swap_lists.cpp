@@ -6,16 +6,12 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
-#include <string>
-#include <vector>
 
+#include "filebuf_test_support.h"
 #include "model/my_TagSwapLists.h"
-#include "platform/rtl/files.h"
-#include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
-#include "platform/runtime/vx_runtime.h"
-#include "platform/text/text_services.h"
-#include "support/temp_folder.h"
+
+using filebuf_test::Utf16Bytes;
 
 namespace {
 
@@ -24,29 +20,25 @@ std::string ReadBytes(const UString& name) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteBytes(const UString& name, const std::string& bytes) {
-  std::ofstream out(ToFsPath(name), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::string I32(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-std::string AStr(UStringView s) {
-  std::string out = I32(static_cast<int32_t>(s.size()));
-  for (char16_t c : s) out += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return out;
-}
-std::string Utf16File(UStringView s, bool big_endian) {
-  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : s) {
-    const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
-  }
-  return out;
-}
+std::string AStr(UStringView s) { return I32(static_cast<int32_t>(s.size())) + Utf16Bytes(s, true, false); }
 
-int32_t BGR(uint32_t rgb) {
-  return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
-}
+int32_t BGR(uint32_t rgb) { return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF)); }
+
+// A list that only collects the entries the parser gives it.
+class TEntryList : public TBaseSwapList {
+ public:
+  TEntryList() : TBaseSwapList(kLCID_EnglishUS, 1252) {}
+  std::vector<UString> entries;
+  void AddFromALine(const UString& s) override { entries.push_back(s); }
+  bool ReadAnItem(TStream&, int32_t) override { return false; }
+  bool SavedAnItem(TStream&, int32_t) override { return false; }
+  UString TempFilename() const override { return SwapFileName(u"entries.dat"); }
+  TTagListObj* Holder() override { return nullptr; }
+
+ protected:
+  int64_t MinStoredItemBytes() const override { return 1; }
+};
 
 // Every test gets its own temporary folder as the suite's temporary folder and scripted dialogs.
 class SwapListTest : public testing::Test {
@@ -65,10 +57,18 @@ class SwapListTest : public testing::Test {
     HeadlessDialogs().Clear();
   }
   UString UserFile(const std::string& bytes) { return folder_.Write(u"user_tags.txt", bytes); }
+  // The entries of a user's tag file with these bytes.
+  std::vector<UString> Entries(const std::string& bytes) {
+    TEntryList list;
+    EXPECT_TRUE(list.ReadFromUserSpecifiedFile(UserFile(bytes)));
+    quotes_ = list.quotes;
+    return list.entries;
+  }
 
   TempFolder folder_;
   UString saved_temp_;
   bool saved_quiet_ = false;
+  int32_t quotes_ = 0;
 };
 
 TStoredTagRec Tag(UStringView text, UStringView description = u"", int16_t partner = -1) {
@@ -81,117 +81,81 @@ TStoredTagRec Tag(UStringView text, UStringView description = u"", int16_t partn
   return r;
 }
 
-void AddTag(TBaseTagStringList& list, const TStoredTagRec& r) {
-  list.Add(std::make_unique<TTagStringItem>(r, &list));
+void AddTag(TBaseTagStringList& list, const TStoredTagRec& r) { list.Add(std::make_unique<TTagStringItem>(r, &list)); }
+
+void ExpectSameTag(const TStoredTagRec& x, const TStoredTagRec& y) {
+  EXPECT_EQ(std::memcmp(static_cast<const TStoredTagFixed*>(&x), static_cast<const TStoredTagFixed*>(&y), 84), 0);
+  EXPECT_EQ(x.tag, y.tag);
+  EXPECT_EQ(x.description, y.description);
 }
 
-// A list that only collects the entries the parser gives it.
-class TEntryList : public TBaseSwapList {
- public:
-  TEntryList() : TBaseSwapList(kLCID_EnglishUS, 1252) {}
-  std::vector<UString> entries;
-  void AddFromALine(const UString& s) override { entries.push_back(s); }
-  bool ReadAnItem(TStream&, int32_t) override { return false; }
-  bool SavedAnItem(TStream&, int32_t) override { return false; }
-  UString TempFilename() const override { return SwapFileName(u"entries.dat"); }
-  TTagListObj* Holder() override { return nullptr; }
-
- protected:
-  int64_t MinStoredItemBytes() const override { return 1; }
-};
-
-// --- the stored form ---------------------------------------------------------------------------
-
-TEST_F(SwapListTest, KeepListFileIsByteExact) {
+TEST_F(SwapListTest, KeepListLayoutAndRoundTrip) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  TStoredTagRec r = Tag(u"<p>", u"para", 1);
-  r.tag_type = on_tag;
-  r.isMediaTag = 1;
-  r.added.isTagForTagStringOnlyDisplay = 1;
-  AddTag(list, r);
+  TStoredTagRec a = Tag(u"<p>", u"para", 1), b = Tag(u"</p>", u"", 0);
+  a.tag_type = on_tag;
+  a.isMediaTag = 1;
+  a.added.isTagForTagStringOnlyDisplay = 1;
+  a.added.extras[63] = 7;
+  b.tag_type = off_tag;
+  AddTag(list, a);
+  AddTag(list, b);
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.fVersion, 1);
   EXPECT_EQ(list.TempFilename(), folder_.Path() + u"tags_to_keep.dat");
-
   std::string fixed(84, '\0');
-  fixed[0] = 1;                     // tag_type
-  fixed[1] = 1, fixed[2] = 0;       // partner, unaligned
-  fixed[3] = 1;                     // isMediaTag
+  fixed[0] = 1;                // tag_type
+  fixed[1] = 1, fixed[2] = 0;  // partner, unaligned
+  fixed[3] = 1;                // isMediaTag
   std::memcpy(&fixed[4], "\x33\x22\x11\x00\x66\x55\x44\x00", 8);
-  fixed[12] = 1;                    // added.isTagForTagStringOnlyDisplay
-  const std::string expected = I32(-1) + I32(1) + fixed + AStr(u"<p>") + AStr(u"para");
-  EXPECT_EQ(ReadBytes(list.TempFilename()), expected);
+  fixed[12] = 1;  // added.isTagForTagStringOnlyDisplay
+  fixed[83] = 7;  // added.extras[63]
+  const std::string first = I32(-2) + I32(1) + fixed + AStr(u"<p>") + AStr(u"para");
+  EXPECT_EQ(ReadBytes(list.TempFilename()).substr(0, first.size()), first);
+  TTagsToKeepList back(kLCID_EnglishUS, 1252);
+  ASSERT_TRUE(back.LoadFromTempFile());
+  ASSERT_EQ(back.Count(), 2);
+  ExpectSameTag(back.GetTagRec(0), a);
+  ExpectSameTag(back.GetTagRec(1), b);
+  EXPECT_EQ(back.IndexOf(b), 1);
+  // Indexes outside the list: no partner, an empty record, a write ignored.
+  EXPECT_EQ(back.Partner(5), -1);
+  EXPECT_EQ(back.GetTagRec(-1).tag, u"");
+  back.PutTagRec(9, a);
+  EXPECT_EQ(back.Count(), 2);
 }
 
 TEST_F(SwapListTest, EmptyListIsTwoWords) {
-  TTagsToDeleteList list(kLCID_EnglishUS, 1252);
+  TTagsToDeleteList list(kLCID_EnglishUS, 1252), back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(ReadBytes(folder_.Path() + u"tags_to_exclude.dat"), I32(0) + I32(1));
-  TTagsToDeleteList back(kLCID_EnglishUS, 1252);
   EXPECT_TRUE(back.LoadFromTempFile());
   EXPECT_EQ(back.Count(), 0);
   EXPECT_EQ(back.fVersion, 0);  // -0 is 0: read as a count without a version word
 }
 
-TEST_F(SwapListTest, TagListsRoundTrip) {
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  TStoredTagRec a = Tag(u"<s n=#>", u"section", 1);
-  a.tag_type = on_tag;
-  a.added.extras[63] = 7;
-  TStoredTagRec b = Tag(u"</s>", u"", 0);
-  b.tag_type = off_tag;
-  b.isMediaTag = 1;
-  AddTag(list, a);
-  AddTag(list, b);
-  ASSERT_TRUE(list.SavedToTempfile());
-
-  TTagsToKeepList back(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(back.LoadFromTempFile());
-  ASSERT_EQ(back.Count(), 2);
-  for (int i = 0; i < 2; ++i) {
-    const TStoredTagRec x = list.GetTagRec(i), y = back.GetTagRec(i);
-    EXPECT_EQ(std::memcmp(static_cast<const TStoredTagFixed*>(&x), static_cast<const TStoredTagFixed*>(&y), 84), 0);
-    EXPECT_EQ(x.tag, y.tag);
-    EXPECT_EQ(x.description, y.description);
-  }
-  EXPECT_EQ(back.IndexOf(b), 1);
-  EXPECT_EQ(back.Partner(0), 1);
-  EXPECT_EQ(back.Partner(5), -1);
-  EXPECT_EQ(back.GetTagRec(-1).tag, u"");
-  back.PutTagRec(9, a);  // outside: ignored
-  EXPECT_EQ(back.Count(), 2);
-}
-
 TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
   // A file from before versions were kept: +Count, then 12-byte records.
   std::string head(12, '\0');
-  head[0] = 2;  // off_tag
+  head[0] = 2;                         // off_tag
   head[1] = '\xFF', head[2] = '\xFF';  // partner -1
   std::memcpy(&head[4], "\x01\x00\x00\x00\x02\x00\x00\x00", 8);
-  WriteBytes(folder_.Path() + u"tags_to_keep.dat",
+  folder_.Write(u"tags_to_keep.dat",
              I32(2) + head + AStr(u"</p>") + AStr(u"") + head + AStr(u"</q>") + AStr(u"d"));
-
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  TStoredTagRec want = Tag(u"</q>", u"d");
+  want.tag_type = off_tag;
+  want.foreground_colour = 1;
+  want.background_colour = 2;
+  TTagsToKeepList list(kLCID_EnglishUS, 1252), back(kLCID_EnglishUS, 1252);
   list.fVersion = 1;  // as after an earlier save: must not survive into this read
   ASSERT_TRUE(list.LoadFromTempFile());
   EXPECT_EQ(list.fVersion, 0);
   ASSERT_EQ(list.Count(), 2);
-  const TStoredTagRec r = list.GetTagRec(1);
-  EXPECT_EQ(r.tag_type, off_tag);
-  EXPECT_EQ(+r.partner, -1);
-  EXPECT_EQ(r.foreground_colour, 1);
-  EXPECT_EQ(r.background_colour, 2);
-  EXPECT_EQ(r.added.isTagForTagStringOnlyDisplay, 0);
-  EXPECT_EQ(r.tag, u"</q>");
-  EXPECT_EQ(r.description, u"d");
-
+  ExpectSameTag(list.GetTagRec(1), want);
   // Saved again, it is in the current form.
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.fVersion, 1);
-  TTagsToKeepList back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(back.LoadFromTempFile());
-  EXPECT_EQ(back.GetTagRec(1).tag, u"</q>");
-  EXPECT_EQ(back.GetTagRec(1).background_colour, 2);
+  ExpectSameTag(back.GetTagRec(1), want);
 }
 
 TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
@@ -204,37 +168,31 @@ TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
 
   // Every truncation fails and keeps only items read whole.
   for (size_t cut = 0; cut < good.size(); ++cut) {
-    WriteBytes(name, good.substr(0, cut));
+    folder_.Write(u"tags_to_keep.dat", good.substr(0, cut));
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     EXPECT_FALSE(back.LoadFromTempFile()) << cut;
     EXPECT_LE(back.Count(), 1) << cut;
-    if (back.Count() == 1) {
-      EXPECT_EQ(back.GetTagRec(0).tag, u"<a>");
-    }
+    if (back.Count() == 1) { EXPECT_EQ(back.GetTagRec(0).tag, u"<a>"); }
   }
-
-  auto bad = [&](const std::string& bytes) {
-    WriteBytes(name, bytes);
+  auto read = [&](const std::string& bytes, int32_t& partner) {
+    folder_.Write(u"tags_to_keep.dat", bytes);
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     const bool ok = back.LoadFromTempFile();
     EXPECT_LE(back.Count(), 2);
+    partner = back.Partner(0);
     return ok;
   };
-  EXPECT_FALSE(bad(I32(INT_MIN) + I32(1)));                     // a count that cannot be negated
-  EXPECT_FALSE(bad(I32(-1000000) + I32(1) + good.substr(8)));   // more items than bytes
-  EXPECT_FALSE(bad(I32(-2) + I32(-5) + good.substr(8)));        // a negative version
+  int32_t partner = 0;
+  EXPECT_FALSE(read(I32(INT_MIN) + I32(1), partner));                    // a count that cannot be negated
+  EXPECT_FALSE(read(I32(-1000000) + I32(1) + good.substr(8), partner));  // more items than bytes
+  EXPECT_FALSE(read(I32(-2) + I32(-5) + good.substr(8), partner));       // a negative version
   std::string garbled = good;
-  std::memcpy(&garbled[8 + 84], "\xFF\xFF\xFF\x7F", 4);         // a string length beyond the file
-  EXPECT_FALSE(bad(garbled));
-
-  // A partner outside the list means none.
+  std::memcpy(&garbled[8 + 84], "\xFF\xFF\xFF\x7F", 4);  // a string length beyond the file
+  EXPECT_FALSE(read(garbled, partner));
   garbled = good;
-  garbled[9] = 40;
-  garbled[10] = 0;
-  ASSERT_TRUE(bad(garbled));
-  TTagsToKeepList back(kLCID_EnglishUS, 1252);
-  back.LoadFromTempFile();
-  EXPECT_EQ(back.Partner(0), -1);
+  garbled[9] = 40, garbled[10] = 0;  // a partner outside the list means none
+  ASSERT_TRUE(read(garbled, partner));
+  EXPECT_EQ(partner, -1);
 
   // A missing file: false, list unchanged.
   DeleteFileU(name);
@@ -242,19 +200,6 @@ TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
   AddTag(kept, Tag(u"<z>"));
   EXPECT_FALSE(kept.LoadFromTempFile());
   EXPECT_EQ(kept.Count(), 1);
-}
-
-TEST_F(SwapListTest, FailedWriteIsReportedAndKeepsTheOldFile) {
-  TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  AddTag(list, Tag(u"<a>"));
-  ASSERT_TRUE(list.SavedToTempfile());
-  const std::string before = ReadBytes(list.TempFilename());
-  // The temporary folder is a file now: nothing can be written there.
-  const UString blocked = folder_.Write(u"blocked", "x");
-  my_temp_path = blocked + u"/";
-  EXPECT_FALSE(list.SavedToTempfile());
-  my_temp_path = folder_.Path();
-  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
 }
 
 // A stream that takes only so many bytes.
@@ -270,8 +215,16 @@ class TShortStream : public TMemoryStream {
   int64_t room_;
 };
 
-TEST_F(SwapListTest, ItemWritesReportShortWrites) {
+TEST_F(SwapListTest, FailedWritesAreReportedAndKeepTheOldFile) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  AddTag(list, Tag(u"<a>"));
+  ASSERT_TRUE(list.SavedToTempfile());
+  const std::string before = ReadBytes(list.TempFilename());
+  my_temp_path = folder_.Write(u"blocked", "x") + u"/";  // a file: nothing can be written there
+  EXPECT_FALSE(list.SavedToTempfile());
+  my_temp_path = folder_.Path();
+  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
+  // Items written to a stream with too little room answer false, wherever the room ends.
   const TTagStringItem item(Tag(u"<p>", u"d"), &list);
   for (int64_t room : {0, 83, 84, 87, 90, 95}) {
     TShortStream s(room);
@@ -279,7 +232,6 @@ TEST_F(SwapListTest, ItemWritesReportShortWrites) {
   }
   TShortStream enough(84 + 10 + 6);
   EXPECT_TRUE(item.SaveToStream(enough));
-
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   TTranslateTagRec r;
   r.short_form = u'&';
@@ -299,11 +251,10 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.TempFilename(), folder_.Path() + u"entity_tags.dat");
   const uint16_t amp_kind = CharKindOf(u'&');
-  const std::string first = std::string("&\0", 2) + std::string(reinterpret_cast<const char*>(&amp_kind), 2);
   const std::string bytes = ReadBytes(list.TempFilename());
-  EXPECT_EQ(bytes.substr(0, 8 + 4), I32(-2) + I32(1) + first);
+  EXPECT_EQ(bytes.substr(0, 12),
+            I32(-2) + I32(1) + std::string("&\0", 2) + std::string(reinterpret_cast<const char*>(&amp_kind), 2));
   EXPECT_EQ(bytes.substr(12, 4 + 10), AStr(u"&amp;"));
-
   TTagsToTranslateList back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(back.LoadFromTempFile());
   ASSERT_EQ(back.Count(), 2);
@@ -314,27 +265,23 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
 
   // An entity item cut inside its 4 bytes or its text fails.
   for (size_t cut : {size_t(9), size_t(13), bytes.size() - 1}) {
-    WriteBytes(back.TempFilename(), bytes.substr(0, cut));
+    folder_.Write(u"entity_tags.dat", bytes.substr(0, cut));
     TTagsToTranslateList damaged(kLCID_EnglishUS, 1252);
-    EXPECT_FALSE(damaged.LoadFromTempFile());
+    EXPECT_FALSE(damaged.LoadFromTempFile()) << cut;
   }
 }
 
-// --- entity lines ------------------------------------------------------------------------------
-
 TEST_F(SwapListTest, EntityLinesAreCheckedBeforeTheyAreAdded) {
   TTagsToTranslateList list(kLCID_EnglishUS, 1252);
-  list.AddFromALine(u"&lt; #60");
-  list.AddFromALine(u"&x; #x41");
-  list.AddFromALine(u"&y; {66}");
-  list.AddFromALine(u"&hash; #");  // "#" alone is the character itself
-  list.AddFromALine(u"&q; quote");  // the first character after the blank
-  ASSERT_EQ(list.Count(), 5);
-  EXPECT_EQ(list.GetTranslateRec(0).short_form, u'<');
-  EXPECT_EQ(list.GetTranslateRec(1).short_form, u'A');
-  EXPECT_EQ(list.GetTranslateRec(2).short_form, u'B');
-  EXPECT_EQ(list.GetTranslateRec(3).short_form, u'#');
-  EXPECT_EQ(list.GetTranslateRec(4).short_form, u'q');
+  // "#" alone is the character itself; a word stands for its first character.
+  const std::pair<const char16_t*, char16_t> good[] = {
+      {u"&lt; #60", u'<'}, {u"&x; #x41", u'A'}, {u"&y; {66}", u'B'}, {u"&hash; #", u'#'}, {u"&q; quote", u'q'}};
+  for (const auto& [line, character] : good) {
+    list.AddFromALine(line);
+    ASSERT_GT(list.Count(), 0) << Utf16ToUtf8(line);
+    EXPECT_EQ(list.GetTranslateRec(list.Count() - 1).short_form, character) << Utf16ToUtf8(line);
+  }
+  EXPECT_EQ(list.Count(), 5);
   EXPECT_EQ(list.bad_lines, 0);
 
   // Rejected: no blank (an empty entity would be searched for ever), a blank first, nothing
@@ -348,50 +295,31 @@ TEST_F(SwapListTest, EntityLinesAreCheckedBeforeTheyAreAdded) {
   EXPECT_EQ(list.fWrong_Format_strs, 8);
 }
 
-// --- user tag files ----------------------------------------------------------------------------
-
 TEST_F(SwapListTest, UserFileEntriesCommentsCommasAndQuotes) {
-  TEntryList list;
-  const UString name =
-      UserFile("; a comment, with a comma\r\n<a>,<b>\r\n\"<c,d>\"\n  <e>  \r\r\n\n<f>\f<g>");
-  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(name));
-  const std::vector<UString> expected = {u"<a>", u"<b>", u"\"<c,d>\"", u"<e>", u"<f>", u"<g>"};
-  EXPECT_EQ(list.entries, expected);
-  EXPECT_EQ(list.quotes, 2);
-
+  EXPECT_EQ(Entries("; a comment, with a comma\r\n<a>,<b>\r\n\"<c,d>\"\n  <e>  \r\r\n\n<f>\f<g>"),
+            (std::vector<UString>{u"<a>", u"<b>", u"\"<c,d>\"", u"<e>", u"<f>", u"<g>"}));
+  EXPECT_EQ(quotes_, 2);
   // UTF-16 either way round ends entries at vertical tabs and paragraph separators too.
-  TEntryList wide;
-  ASSERT_TRUE(wide.ReadFromUserSpecifiedFile(UserFile(Utf16File(u"<a>\v<b>\u2029<\u00E9>\n;x\u2028<c>", false))));
-  EXPECT_EQ(wide.entries, (std::vector<UString>{u"<a>", u"<b>", u"<\u00E9>", u"<c>"}));
-  TEntryList big;
-  ASSERT_TRUE(big.ReadFromUserSpecifiedFile(UserFile(Utf16File(u"<a>,<\u4E2D>", true))));
-  EXPECT_EQ(big.entries, (std::vector<UString>{u"<a>", u"<\u4E2D>"}));
-
-  // UTF-8 with and without a signature, and 8-bit text in the list's code page.
-  TEntryList utf8;
-  ASSERT_TRUE(utf8.ReadFromUserSpecifiedFile(UserFile("\xEF\xBB\xBF<caf\xC3\xA9>")));
-  EXPECT_EQ(utf8.entries, std::vector<UString>{u"<caf\u00E9>"});
-  TEntryList cp;
-  ASSERT_TRUE(cp.ReadFromUserSpecifiedFile(UserFile("<caf\xE9>")));
-  EXPECT_EQ(cp.entries, std::vector<UString>{u"<caf\u00E9>"});
-
+  EXPECT_EQ(Entries(Utf16Bytes(u"<a>\v<b>\u2029<\u00E9>\n;x\u2028<c>", true, true)),
+            (std::vector<UString>{u"<a>", u"<b>", u"<\u00E9>", u"<c>"}));
+  EXPECT_EQ(Entries(Utf16Bytes(u"<a>,<\u4E2D>", false, true)), (std::vector<UString>{u"<a>", u"<\u4E2D>"}));
+  // UTF-8 with a signature, and 8-bit text in the list's code page.
+  EXPECT_EQ(Entries("\xEF\xBB\xBF<caf\xC3\xA9>"), std::vector<UString>{u"<caf\u00E9>"});
+  EXPECT_EQ(Entries("<caf\xE9>"), std::vector<UString>{u"<caf\u00E9>"});
   // One byte: read, no entries; a missing file: false.
-  TEntryList tiny;
-  EXPECT_TRUE(tiny.ReadFromUserSpecifiedFile(UserFile("x")));
-  EXPECT_TRUE(tiny.entries.empty());
-  EXPECT_FALSE(tiny.ReadFromUserSpecifiedFile(folder_.Path() + u"none.txt"));
+  EXPECT_TRUE(Entries("x").empty());
+  TEntryList none;
+  EXPECT_FALSE(none.ReadFromUserSpecifiedFile(folder_.Path() + u"none.txt"));
 }
 
 TEST_F(SwapListTest, UserFileWithAZeroByteAsksFirst) {
   const UString name = UserFile(std::string("<a>\n<b>\0<c>", 11));
-  TEntryList refused;
+  TEntryList refused, accepted;
   HeadlessDialogs().Script({mrNo});
   EXPECT_TRUE(refused.ReadFromUserSpecifiedFile(name));
   EXPECT_TRUE(refused.entries.empty());
   ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
   EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"position 7"), UString::npos);  // where the zero is
-
-  TEntryList accepted;
   HeadlessDialogs().Script({mrYes});
   EXPECT_TRUE(accepted.ReadFromUserSpecifiedFile(name));
   EXPECT_EQ(accepted.entries, (std::vector<UString>{u"<a>", u"<b>"}));
@@ -399,22 +327,13 @@ TEST_F(SwapListTest, UserFileWithAZeroByteAsksFirst) {
 
 TEST_F(SwapListTest, KeepLinesWithOptions) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
-  const UString name = UserFile(
-      "<p> /colour=\"red ON yellow\" /description \"Paragraph\"\n"
-      "<media> /play media\n"
-      "<hd> /tagstring_only /color=\"Cream\"\n"
-      "<x> /colour=\"blue ON BLUE\"\n"
-      "<y> /colour=\"no such colour\"\n"
-      "<z> /colour=\"unclosed\n"
-      "<w> /description \"unclosed\n"
-      "ab\n"
-      "<q>\n"
-      "</q>\n");
   HeadlessDialogs().Script({mrNo});
-  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(name));
+  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(UserFile(
+      "<p> /colour=\"red ON yellow\" /description \"Paragraph\"\n<media> /play media\n"
+      "<hd> /tagstring_only /color=\"Cream\"\n<x> /colour=\"blue ON BLUE\"\n<y> /colour=\"no such colour\"\n"
+      "<z> /colour=\"unclosed\n<w> /description \"unclosed\nab\n<q>\n</q>\n")));
   ASSERT_EQ(list.Count(), 7);
   EXPECT_EQ(list.bad_lines, 2);  // the two unclosed values; "ab" is too short to count
-
   const TStoredTagRec p = list.GetTagRec(0);
   EXPECT_EQ(p.tag, u"<p>");
   EXPECT_EQ(p.description, u"Paragraph");
@@ -422,18 +341,18 @@ TEST_F(SwapListTest, KeepLinesWithOptions) {
   EXPECT_EQ(p.background_colour, BGR(0xFFFF00));
   EXPECT_EQ(p.tag_type, unique_tag);
   EXPECT_EQ(+p.partner, -1);
-
   EXPECT_EQ(list.GetTagRec(1).isMediaTag, 1);
-  EXPECT_EQ(list.GetTagRec(1).foreground_colour, DefaultTagTextColour());
-  EXPECT_EQ(list.GetTagRec(1).background_colour, DefaultTagBackgroundColour());
-  const TStoredTagRec hd = list.GetTagRec(2);
-  EXPECT_EQ(hd.added.isTagForTagStringOnlyDisplay, 1);
-  EXPECT_EQ(hd.foreground_colour, BGR(0xFFFFF0));  // Cream is ivory
-  EXPECT_EQ(hd.background_colour, DefaultBackgroundColour());
-  EXPECT_EQ(list.GetTagRec(3).foreground_colour, 0);  // the same colour twice: black on white
-  EXPECT_EQ(list.GetTagRec(3).background_colour, 0xFFFFFF);
-  EXPECT_EQ(list.GetTagRec(4).foreground_colour, DefaultTagTextColour());
-
+  EXPECT_EQ(list.GetTagRec(2).added.isTagForTagStringOnlyDisplay, 1);
+  // Colours of each line: default, Cream (ivory) on the default, the same colour twice (black on
+  // white), an unknown name (default).
+  const std::pair<int32_t, int32_t> colours[] = {{DefaultTagTextColour(), DefaultTagBackgroundColour()},
+                                                 {BGR(0xFFFFF0), DefaultBackgroundColour()},
+                                                 {0, 0xFFFFFF},
+                                                 {DefaultTagTextColour(), -2}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list.GetTagRec(i + 1).foreground_colour, colours[i].first) << i;
+    if (colours[i].second != -2) { EXPECT_EQ(list.GetTagRec(i + 1).background_colour, colours[i].second) << i; }
+  }
   // "<q>" and "</q>" pair up.
   EXPECT_EQ(list.GetTagRec(5).tag, u"<q>");
   EXPECT_EQ(list.GetTagRec(5).tag_type, on_tag);
@@ -453,8 +372,7 @@ TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.GetTagRec(0).tag, u"[note]");
   EXPECT_EQ(list.bad_lines, 2);
-
-  Global_run_without_error_messages = true;
+  Global_run_without_error_messages = true;  // no question: left out
   list.AddFromALine(u"[other]");
   EXPECT_EQ(list.Count(), 1);
   EXPECT_EQ(HeadlessDialogs().Asked().size(), 2u);
@@ -463,26 +381,20 @@ TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
 TEST_F(SwapListTest, TagPartners) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
   for (const char16_t* t : {u"<s>", u"<br>", u"</s>", u"<s >", u"<p *>", u"</p>"}) AddTag(list, Tag(t));
-  TStoredTagRec taken = Tag(u"</ s>");
-  taken.partner = 1;  // already has a partner: keeps it
-  AddTag(list, taken);
+  AddTag(list, Tag(u"</ s>", u"", 1));  // already has a partner: keeps it
   list.CheckTagPartners();
-  EXPECT_EQ(list.Partner(0), 2);
-  EXPECT_EQ(list.Partner(2), 0);
-  EXPECT_EQ(list.Partner(3), 2);  // a second opening tag of the pair points at the first closing one
-  EXPECT_EQ(list.Partner(6), 1);
+  // A second opening tag of a pair points at the first closing one.
+  const int32_t partners[] = {2, -1, 0, 2, 5, 4, 1};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(list.Partner(i), partners[i]) << i;
   EXPECT_EQ(list.GetTagRec(6).tag_type, off_tag);
   EXPECT_EQ(list.GetTagRec(1).tag_type, unique_tag);
-  EXPECT_EQ(list.Partner(1), -1);
-  EXPECT_EQ(list.Partner(4), 5);
-  EXPECT_EQ(list.Partner(5), 4);
 }
 
 TEST_F(SwapListTest, ExcludeLines) {
   TTagsToDeleteList list(kLCID_EnglishUS, 1252);
   list.AddFromALine(u"<note>*</note> /description \"notes\"");
-  list.AddFromALine(u"<br>");                            // no "/": rejected
-  list.AddFromALine(u"<a>*</a> /description \"open");   // unclosed description: rejected
+  list.AddFromALine(u"<br>");                           // no "/": rejected
+  list.AddFromALine(u"<a>*</a> /description \"open");  // unclosed description: rejected
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.bad_lines, 2);
   EXPECT_TRUE(HeadlessDialogs().Asked().empty());
@@ -498,51 +410,39 @@ TEST_F(SwapListTest, SortSupportComparesWithTheHolder) {
   AddTag(list, Tag(u"<b>"));
   AddTag(list, Tag(u"<A>"));
   list.TagItem(0)->SetBase(0, &list, 0);
-  EXPECT_EQ(list.fTagHolder->data.tag, u"<b>");
   EXPECT_LT(list.TagItem(1)->CompareWithBase(1, &list, 0), 0);
   EXPECT_EQ(list.TagItem(0)->CompareWithBase(0, &list, 0), 0);
-
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   entities.AddFromALine(u"&lt; <");
   entities.AddFromALine(u"&amp; &");
   entities.TranslateItem(0)->SetBase(0, &entities, 0);
-  EXPECT_EQ(entities.fbasedata.long_form, u"&lt;");
   EXPECT_LT(entities.TranslateItem(1)->CompareWithBase(1, &entities, 0), 0);
 }
 
 TEST(TagColours, Names) {
-  int32_t c = -1;
-  ASSERT_TRUE(TagColourFromName(u"light blue", c));
-  EXPECT_EQ(c, BGR(0xADD8E6));
-  ASSERT_TRUE(TagColourFromName(u"Dollar Green", c));
-  EXPECT_EQ(c, 0xC0DCC0);
-  ASSERT_TRUE(TagColourFromName(u"Grey-Green", c));
-  EXPECT_EQ(c, BGR(0x8FBC8F));
-  ASSERT_TRUE(TagColourFromName(u"LIGHT PURPLE", c));
-  EXPECT_EQ(c, BGR(0xDA70D6));
-  ASSERT_TRUE(TagColourFromName(u"Dark Grey", c));
-  EXPECT_EQ(c, BGR(0xA9A9A9));
-  ASSERT_TRUE(TagColourFromName(u"Medium Grey", c));
-  ASSERT_TRUE(TagColourFromName(u"Sky Blue", c));
-  EXPECT_EQ(c, BGR(0x87CEEB));
-  EXPECT_FALSE(TagColourFromName(u"Blurple", c));
+  // Names of several words, in any case, with a hyphen; one of the suite's own; an unknown name.
+  const std::pair<const char16_t*, int32_t> names[] = {{u"LIGHT PURPLE", BGR(0xDA70D6)}, {u"Grey-Green", BGR(0x8FBC8F)},
+                                                       {u"Dollar Green", 0xC0DCC0}, {u"Blurple", -1}};
+  for (const auto& [name, colour] : names) {
+    int32_t c = -1;
+    EXPECT_EQ(TagColourFromName(name, c), colour != -1) << Utf16ToUtf8(name);
+    EXPECT_EQ(c, colour) << Utf16ToUtf8(name);
+  }
 }
-
-// --- inter-tool lists --------------------------------------------------------------------------
 
 class TNumberItem : public TInterToolListObj {
  public:
   using TInterToolListObj::TInterToolListObj;
   int32_t value = 0;
-  static std::unique_ptr<TInterToolListObj> CreateBlank(TBaseInterToolList* l) {
-    return std::make_unique<TNumberItem>(l);
-  }
 };
 
 class TNumberList : public TBaseInterToolList {
  public:
-  TNumberList() : TBaseInterToolList(0, 1) { fEntriesClass = &TNumberItem::CreateBlank; }
-  int32_t header = 0x5EED;
+  TNumberList() : TBaseInterToolList(0, 1) {
+    fEntriesClass = [](TBaseInterToolList* l) -> std::unique_ptr<TInterToolListObj> {
+      return std::make_unique<TNumberItem>(l);
+    };
+  }
   bool fail_header_write = false;
   void AddNumber(int32_t v) {
     auto item = std::make_unique<TNumberItem>(this);
@@ -554,12 +454,10 @@ class TNumberList : public TBaseInterToolList {
  protected:
   bool ReadPreliminaries(TStream& s) override {
     int32_t h = 0;
-    return ReadI32(s, h) && h == header;
+    return ReadI32(s, h) && h == 0x5EED;
   }
-  bool ReadAnItem(TStream& s, int32_t index) override {
-    return ReadI32(s, static_cast<TNumberItem*>(Items(index))->value);
-  }
-  bool SavedPreliminaries(TStream& s) override { return !fail_header_write && WriteI32(s, header); }
+  bool ReadAnItem(TStream& s, int32_t i) override { return ReadI32(s, static_cast<TNumberItem*>(Items(i))->value); }
+  bool SavedPreliminaries(TStream& s) override { return !fail_header_write && WriteI32(s, 0x5EED); }
   bool SavedAnItem(TStream& s, int32_t index) override { return WriteI32(s, Number(index)); }
   UString TempFilename() const override { return IncludeTrailingPathDelimiter(my_temp_path) + u"a_b.tell_test"; }
 };
@@ -570,36 +468,30 @@ TEST_F(SwapListTest, InterToolListFrame) {
   list.AddNumber(-3);
   ASSERT_TRUE(list.SavedToTempfile());
   const UString name = folder_.Path() + u"a_b.tell_test";
-  EXPECT_EQ(ReadBytes(name), I32(0x5EED) + I32(2) + I32(7) + I32(-3));
-
-  // Reading adds to what is held.
-  TNumberList back;
+  const std::string saved = I32(0x5EED) + I32(2) + I32(7) + I32(-3);
+  EXPECT_EQ(ReadBytes(name), saved);
+  TNumberList back;  // reading adds to what is held
   back.AddNumber(99);
   ASSERT_TRUE(back.ReadFromTempfile());
   ASSERT_EQ(back.Count(), 3);
   EXPECT_EQ(back.Number(0), 99);
   EXPECT_EQ(back.Number(2), -3);
-
-  // A failed header write leaves the old file.
-  list.fail_header_write = true;
+  list.fail_header_write = true;  // a failed header write leaves the old file
   EXPECT_FALSE(list.SavedToTempfile());
-  EXPECT_EQ(ReadBytes(name), I32(0x5EED) + I32(2) + I32(7) + I32(-3));
+  EXPECT_EQ(ReadBytes(name), saved);
 
-  // Damaged: wrong header, count beyond the file, truncated items (those read whole stay).
-  auto read = [&](const std::string& bytes, int32_t& count) {
-    WriteBytes(name, bytes);
+  // Damaged: wrong header, count beyond the file or negative, truncated items (those read whole
+  // stay); a missing file.
+  const std::pair<std::string, int32_t> damaged[] = {{I32(1) + I32(1) + I32(5), 0},
+                                                     {I32(0x5EED) + I32(1000) + I32(5), -1},
+                                                     {I32(0x5EED) + I32(-1), -1},
+                                                     {I32(0x5EED) + I32(2) + I32(5) + "\x01\x02\x03", 1}};
+  for (const auto& [bytes, count] : damaged) {
+    folder_.Write(u"a_b.tell_test", bytes);
     TNumberList l;
-    const bool ok = l.ReadFromTempfile();
-    count = l.Count();
-    return ok;
-  };
-  int32_t count = 0;
-  EXPECT_FALSE(read(I32(1) + I32(1) + I32(5), count));
-  EXPECT_EQ(count, 0);
-  EXPECT_FALSE(read(I32(0x5EED) + I32(1000) + I32(5), count));
-  EXPECT_FALSE(read(I32(0x5EED) + I32(-1), count));
-  EXPECT_FALSE(read(I32(0x5EED) + I32(2) + I32(5) + "\x01\x02\x03", count));
-  EXPECT_EQ(count, 1);
+    EXPECT_FALSE(l.ReadFromTempfile()) << bytes.size();
+    if (count >= 0) { EXPECT_EQ(l.Count(), count) << bytes.size(); }
+  }
   DeleteFileU(name);
   TNumberList none;
   EXPECT_FALSE(none.ReadFromTempfile());

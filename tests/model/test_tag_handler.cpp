@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/TagHandlingGeneral.h"
@@ -17,53 +18,47 @@
 namespace {
 
 // A chunk as the reader hands it over: the text, two terminators, and one flag word per
-// character (plus two zero words) filled with the character kinds.
-struct TWideBuf {
-  explicit TWideBuf(UStringView s) : text(s), n(static_cast<int32_t>(s.size())) {
-    text.append(2, u'\0');
+// character (plus two zero words) filled with the character kinds. 8-bit text is Windows-1252,
+// classified through its UTF-16 form.
+template <typename S>
+struct TBuf {
+  explicit TBuf(const S& s) : text(s), n(static_cast<int32_t>(s.size())) {
+    text.append(2, 0);
     flags.assign(s.size() + 2, 0);
-    ClassifyChars(text.data(), s.size(), flags.data());
+    if constexpr (std::is_same_v<S, UString>) {
+      ClassifyChars(text.data(), s.size(), flags.data());
+    } else {
+      const UString wide = DecodeCodePage(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 1252);
+      ClassifyChars(wide.data(), wide.size(), flags.data());
+    }
     kinds = flags;
   }
-  UString Text() const { return text.substr(0, static_cast<size_t>(n)); }
+  S Text() const { return text.substr(0, static_cast<size_t>(n)); }
   void* T() { return text.data(); }
   uint16_t* F() { return flags.data(); }
-  int32_t At(UStringView what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
+  int32_t At(const S& what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
 
-  UString text;
-  std::vector<uint16_t> flags;
-  std::vector<uint16_t> kinds;  // as classified, before any handling
+  S text;
+  std::vector<uint16_t> flags, kinds;  // kinds: as classified, before any handling
   int32_t n;
 };
+using TWideBuf = TBuf<UString>;
+using TNarrowBuf = TBuf<std::string>;
 
-// An 8-bit chunk (Windows-1252), classified through its UTF-16 form.
-struct TNarrowBuf {
-  explicit TNarrowBuf(const std::string& s) : text(s), n(static_cast<int32_t>(s.size())) {
-    text.append(2, '\0');
-    const UString wide = DecodeCodePage(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 1252);
-    flags.assign(s.size() + 2, 0);
-    ClassifyChars(wide.data(), wide.size(), flags.data());
-    kinds = flags;
+// Checks the flag of every character against a pattern, one letter a character: '.' as
+// classified, 'h' hidden (0x0800), '0' cleared, '1' to '9' kept tag n (0x0800 + n), 'e' an
+// automatic sentence end, 'm' the rest of a text marker; other letters as `more` says.
+template <typename B>
+void ExpectFlags(const B& b, std::string_view pattern, std::initializer_list<std::pair<char, uint16_t>> more = {}) {
+  ASSERT_EQ(pattern.size(), static_cast<size_t>(b.n));
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char p = pattern[i];
+    uint16_t want = p == '.' ? b.kinds[i] : p == 'h' ? kFlagHidden : p == 'e' ? kFlagSentenceEndAuto
+                  : p == 'm' ? kFlagMarker : p == '0' ? 0 : uint16_t(kFlagHidden + (p - '0'));
+    for (const auto& [letter, flag] : more)
+      if (p == letter) want = flag;
+    EXPECT_EQ(b.flags[i], want) << "character " << i << " '" << p << "'";
   }
-  std::string Text() const { return text.substr(0, static_cast<size_t>(n)); }
-  void* T() { return text.data(); }
-  uint16_t* F() { return flags.data(); }
-  int32_t At(const std::string& what, size_t from = 0) const { return static_cast<int32_t>(text.find(what, from)); }
-
-  std::string text;
-  std::vector<uint16_t> flags;
-  std::vector<uint16_t> kinds;
-  int32_t n;
-};
-
-template <typename B>
-void ExpectFlags(const B& b, int32_t from, int32_t count, uint16_t flag, const char* what) {
-  for (int32_t i = from; i < from + count; ++i) EXPECT_EQ(b.flags[static_cast<size_t>(i)], flag) << what << " at " << i;
-}
-template <typename B>
-void ExpectUntouched(const B& b, int32_t from, int32_t count, const char* what) {
-  for (int32_t i = from; i < from + count; ++i)
-    EXPECT_EQ(b.flags[static_cast<size_t>(i)], b.kinds[static_cast<size_t>(i)]) << what << " at " << i;
 }
 
 TStoredTagRec Tag(UStringView text, UStringView description = u"") {
@@ -98,6 +93,7 @@ class TagHandlerTest : public testing::Test {
     TTagsToKeepList l(kLCID_EnglishUS, 1252);
     for (const auto& t : tags) l.Add(std::make_unique<TTagStringItem>(t, &l));
     ASSERT_TRUE(l.SavedToTempfile());
+    keep_saved_ = true;
   }
   void SaveExclude(std::initializer_list<const char16_t*> tags) {
     TTagsToDeleteList l(kLCID_EnglishUS, 1252);
@@ -107,178 +103,122 @@ class TagHandlerTest : public testing::Test {
       l.Add(std::make_unique<TTagStringItem>(r, &l));
     }
     ASSERT_TRUE(l.SavedToTempfile());
+    exclude_saved_ = true;
   }
-  void SaveEntities(std::initializer_list<const char16_t*> lines) {
-    TTagsToTranslateList l(kLCID_EnglishUS, 1252);
-    for (const char16_t* line : lines) l.AddFromALine(line);
-    ASSERT_TRUE(l.SavedToTempfile());
+  // A handler with the tags saved before, searching UTF-16 text.
+  std::unique_ptr<TTextTagHandler> Loaded() {
+    auto h = std::make_unique<TTextTagHandler>(kLCID_EnglishUS, 1252);
+    EXPECT_EQ(h->LoadFromSwapFile(), keep_saved_);
+    EXPECT_EQ(h->LoadExcludeTagListFromSwapFile(), exclude_saved_);
+    h->fUse_Unicode = true;
+    return h;
   }
-  void SetMarkers(std::initializer_list<std::pair<int, const char16_t*>> markers, bool auto_sentences = false) {
-    TTextsett_rec32 ts = GetTextSettings();
-    for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
-      ts.SetMarkerText(k, u"");
-      ts.SetMarkerAuto(k, false);
-    }
-    for (const auto& [k, text] : markers) ts.SetMarkerText(k, text);
-    ts.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, auto_sentences);
-    SetTextSettings(ts);
+  template <typename B>
+  int32_t Check(TTextTagHandler& h, TTagHandleOperation which, B& b, int32_t span = 100, int32_t first = 0) {
+    return h.CheckBufferForTagFileMarkup(which, false, b.T(), b.F(), span, first, b.n);
   }
 
   TempFolder folder_;
   UString saved_temp_;
   TTextsett_rec32 saved_settings_;
+  bool keep_saved_ = false, exclude_saved_ = false;
 };
-
-// --- tags to keep ------------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, KeptTagsCarryTheirIndex) {
   SaveKeep({Tag(u"<p>"), Tag(u"</p>"), Tag(u"<s n=#>"), Tag(u"<hi *>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(h.LoadFromSwapFile());
-  h.fUse_Unicode = true;
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_keep], (std::vector<int32_t>{0, 1, 2, 3}));
-  EXPECT_EQ(h.ArrayOfTagfileTags[2].compare_stringW, u"<s n=");
-  EXPECT_TRUE(h.ArrayOfTagfileTags[2].has_tag_wildcards);
-  EXPECT_EQ(h.ArrayOfTagfileTags[3].compare_stringW, u"<hi ");  // "*" before ">": no wildcard
-  EXPECT_FALSE(h.ArrayOfTagfileTags[3].has_tag_wildcards);
-  EXPECT_EQ(h.ftag_starter_chars[ttho_keep], u"<");
-
-  TWideBuf b(u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 1000, 0, b.n), 4);
-  ExpectFlags(b, 0, 3, 0x0801, "<p>");
-  ExpectUntouched(b, 3, 6, "Hello ");
-  ExpectFlags(b, b.At(u"<s n=12>"), 8, 0x0803, "<s n=12>");
-  ExpectUntouched(b, b.At(u"x</s>"), 5, "x</s>");
-  ExpectUntouched(b, b.At(u"<s n=a>"), 7, "a wildcard mismatch");
-  ExpectFlags(b, b.At(u"<hi rend=it>"), 12, 0x0804, "<hi ...>");
-  ExpectFlags(b, b.At(u"</p>"), 4, 0x0802, "</p>");
-  EXPECT_EQ(b.Text(), u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>");  // kept tags keep their text
-
+  auto h = Loaded();
+  const UString in = u"<p>Hello <s n=12>x</s> <s n=a> <hi rend=it>y</p>";
+  TWideBuf b(in);
+  EXPECT_EQ(Check(*h, ttho_keep, b, 1000), 4);  // "<s n=a>" is a wildcard mismatch
+  ExpectFlags(b, "111......33333333..............444444444444.2222");
+  EXPECT_EQ(b.Text(), in);  // kept tags keep their text
   // A tag longer than the span is not a tag; the search starts at the first valid character.
   TWideBuf c(u"<p>Hello <s n=12>x</p>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, c.T(), c.F(), 5, 1, c.n), 1);
-  ExpectUntouched(c, 0, 3, "before the first valid character");
-  ExpectUntouched(c, c.At(u"<s n=12>"), 8, "longer than the span");
-  ExpectFlags(c, c.At(u"</p>"), 4, 0x0802, "</p>");
+  EXPECT_EQ(Check(*h, ttho_keep, c, 5, 1), 1);
+  ExpectFlags(c, "..................2222");
 }
 
 TEST_F(TagHandlerTest, TagFoundHandlerDecidesTheLength) {
   SaveKeep({Tag(u"<a *>"), Tag(u"<b>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   std::vector<int32_t> seen;
-  h.fTagFoundHandler = [&](uint16_t*, void*, int32_t where, int32_t length, bool wide, const TextTagRec& tag) {
+  h->fTagFoundHandler = [&](uint16_t*, void*, int32_t where, int32_t length, bool wide, const TextTagRec& tag) {
     EXPECT_TRUE(wide);
     seen.push_back(where);
-    return tag.compare_stringW == u"<b>" ? 0 : length - 1;
+    return tag.compare_stringW == u"<b>" ? 0 : length - 1;  // "<b>" refused, "<a ...>" shortened
   };
   TWideBuf b(u"<a href=x> <b>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
+  EXPECT_EQ(Check(*h, ttho_keep, b), 1);
   EXPECT_EQ(seen, (std::vector<int32_t>{0, 11}));
-  ExpectFlags(b, 0, 9, 0x0801, "shortened tag");
-  ExpectUntouched(b, 9, 5, "refused tag");
+  ExpectFlags(b, "111111111.....");
 }
 
 TEST_F(TagHandlerTest, SectionStartsWithTheirBytePositions) {
-  SaveKeep({Tag(u"<p>"), Tag(u"<sec *>", u"section"), Tag(u"<media>")});
-  {
-    TTagsToKeepList l(kLCID_EnglishUS, 1252);
-    l.LoadFromTempFile();
-    TStoredTagRec m = l.GetTagRec(2);
-    m.isMediaTag = 1;
-    l.PutTagRec(2, m);
-    ASSERT_TRUE(l.SavedToTempfile());
-  }
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  EXPECT_TRUE(h.HasSectionTags);
-  EXPECT_TRUE(h.HasMediaTags);
-  h.fUse_Unicode = true;
-  h.FileBytePos = 1000;
-
+  TStoredTagRec media = Tag(u"<media>");
+  media.isMediaTag = 1;
+  SaveKeep({Tag(u"<p>"), Tag(u"<sec *>", u"section"), media});
+  auto h = Loaded();
+  h->FileBytePos = 1000;
   TWideBuf b(u"ab <sec two> cd <p> <media> <sec one>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, true, b.T(), b.F(), 100, 0, b.n), 3);
-  ExpectUntouched(b, b.At(u"<p>"), 3, "only section and media tags while storing");
-  ASSERT_EQ(h.BufsSectionStarts->Count(), 3);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).byte_position, 1000 + 2 * 3);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).name, u"<sec two>");
-  EXPECT_EQ(h.BufsSectionStarts->Get(1).name, u"<media>");
-  EXPECT_EQ(h.BufsSectionStarts->Get(2).byte_position, 1000 + 2 * b.At(u"<sec one>"));
+  EXPECT_EQ(h->CheckBufferForTagFileMarkup(ttho_keep, true, b.T(), b.F(), 100, 0, b.n), 3);
+  ExpectFlags(b, "...222222222........3333333.222222222");  // only section and media tags while storing
+  const TSectionStartsList& starts = *h->BufsSectionStarts;
+  ASSERT_EQ(starts.Count(), 3);
+  EXPECT_EQ(starts.Get(0).byte_position, 1000 + 2 * 3);
+  EXPECT_EQ(starts.Get(0).name, u"<sec two>");
+  EXPECT_EQ(starts.Get(1).name, u"<media>");
+  EXPECT_EQ(starts.Get(2).byte_position, 1000 + 2 * b.At(u"<sec one>"));
 
   // True file offsets come from the reader's map (here: 3 bytes a character, after a signature).
   TChunkByteMap map;
   map.SetFixedWidth(3, 3);
   TSectionStartsList mine;
-  h.SetSectionStartsList(&mine);
+  h->SetSectionStartsList(&mine);
   TWideBuf c(u"<sec z> x <sec y>");
-  h.CheckBufferForTagFileMarkup(ttho_keep, true, c.T(), c.F(), 100, 0, c.n, &map);
+  h->CheckBufferForTagFileMarkup(ttho_keep, true, c.T(), c.F(), 100, 0, c.n, &map);
   ASSERT_EQ(mine.Count(), 2);
   EXPECT_EQ(mine.Get(0).byte_position, 3);
   EXPECT_EQ(mine.Get(1).byte_position, 3 + 3 * 10);
   EXPECT_EQ(mine.Get(1).name, u"<sec y>");
 
   // 8-bit text: one byte a character.
-  h.SetSectionStartsList(nullptr);
-  h.BufsSectionStarts->Clear();
-  h.fUse_Unicode = false;
+  h->SetSectionStartsList(nullptr);
+  h->BufsSectionStarts->Clear();
+  h->fUse_Unicode = false;
   TNarrowBuf d("x <sec \xE9t\xE9>");
-  h.CheckBufferForTagFileMarkup(ttho_keep, true, d.T(), d.F(), 100, 0, d.n);
-  ASSERT_EQ(h.BufsSectionStarts->Count(), 1);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).byte_position, 1002);
-  EXPECT_EQ(h.BufsSectionStarts->Get(0).name, u"<sec \u00E9t\u00E9>");
+  h->CheckBufferForTagFileMarkup(ttho_keep, true, d.T(), d.F(), 100, 0, d.n);
+  ASSERT_EQ(starts.Count(), 1);
+  EXPECT_EQ(starts.Get(0).byte_position, 1002);
+  EXPECT_EQ(starts.Get(0).name, u"<sec \u00E9t\u00E9>");
 }
-
-// --- tags to exclude ---------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, ExcludedSpansAreBlankedWithEverythingBetween) {
   SaveExclude({u"<note>*</note>", u"<del></del>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  ASSERT_TRUE(h.LoadExcludeTagListFromSwapFile());
-  ASSERT_EQ(h.ArrayOfTagFileExcludeTags.size(), 2u);
-  EXPECT_EQ(h.ArrayOfTagFileExcludeTags[0].compare_stringW, u"<note>");
-  EXPECT_EQ(h.ArrayOfTagFileExcludeTags[0].compare_string_restW, u"</note>");
-  EXPECT_TRUE(h.ArrayOfTagFileExcludeTags[0].delete_all_middle);
-  EXPECT_TRUE(h.ArrayOfTagFileExcludeTags[1].delete_all_middle);
-
-  const UString in = u"a <note>secret <b>x</b></note> b <del>gone</del> c <note>open end";
-  TWideBuf b(in);
-  h.fUse_Unicode = true;
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 2);
-  const int32_t note = static_cast<int32_t>(in.find(u"<note>")), note_len = 28;
-  const int32_t del = static_cast<int32_t>(in.find(u"<del>")), del_len = 15;
-  UString expected = in;
-  expected.replace(static_cast<size_t>(note), note_len, UString(note_len, u' '));
-  expected.replace(static_cast<size_t>(del), del_len, UString(del_len, u' '));
-  EXPECT_EQ(b.Text(), expected);
-  ExpectFlags(b, note, note_len, kFlagHidden, "excluded note");
-  ExpectFlags(b, del, del_len, kFlagHidden, "excluded del");
-  ExpectUntouched(b, b.At(u" c <note>open end"), 17, "an opening without its closing tag");
-
-  // The same in 8-bit text.
+  auto h = Loaded();
+  TWideBuf b(u"a <note>secret <b>x</b></note> b <del>gone</del> c <note>open end");
+  EXPECT_EQ(Check(*h, ttho_exclude, b), 2);  // the last opening has no closing tag
+  EXPECT_EQ(b.Text(), u"a " + UString(28, u' ') + u" b " + UString(15, u' ') + u" c <note>open end");
+  ExpectFlags(b, "..hhhhhhhhhhhhhhhhhhhhhhhhhhhh...hhhhhhhhhhhhhhh.................");
   TNarrowBuf n("x <note>caf\xE9</note> y");
-  h.fUse_Unicode = false;
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, n.T(), n.F(), 100, 0, n.n), 1);
+  h->fUse_Unicode = false;
+  EXPECT_EQ(Check(*h, ttho_exclude, n), 1);
   EXPECT_EQ(n.Text(), "x" + std::string(18, ' ') + " y");
-  ExpectFlags(n, 2, 17, kFlagHidden, "8-bit excluded note");
+  ExpectFlags(n, "..hhhhhhhhhhhhhhhhh..");
 }
 
 TEST_F(TagHandlerTest, ManyOpeningsWithoutClosingSearchOncePerTag) {
   // Every opening lacks its closing tag: each is left as it is, and the closing tag is looked
   // for once per stretch, not once per opening.
   SaveExclude({u"<x>*</x>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadExcludeTagListFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   UString s;
   for (int i = 0; i < 40000; ++i) s += u"<x> ";
   TWideBuf b(s);
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 0);
+  EXPECT_EQ(Check(*h, ttho_exclude, b), 0);
   EXPECT_EQ(b.Text(), s);
-  ExpectUntouched(b, 0, b.n, "openings without a closing tag");
-
+  ExpectFlags(b, std::string(s.size(), '.'));
   TWideBuf c(u"<x> <x> a</x> <x> b");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, c.T(), c.F(), 100, 0, c.n), 1);
+  EXPECT_EQ(Check(*h, ttho_exclude, c), 1);
   EXPECT_EQ(c.Text(), u"              <x> b");
 }
 
@@ -287,136 +227,97 @@ TEST_F(TagHandlerTest, EmptyPatternsAreNeverSearched) {
   // searched as "": they are left out and the others still work.
   SaveKeep({Tag(u"*b>"), Tag(u"#>"), Tag(u"<i>"), Tag(u"")});
   SaveExclude({u"<br/>", u"<hr>", u"<del>*</del>"});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.LoadExcludeTagListFromSwapFile();
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_keep], std::vector<int32_t>{2});
-  EXPECT_EQ(h.FirstArrayOfTags[ttho_exclude], std::vector<int32_t>{2});
-  h.fUse_Unicode = true;
+  auto h = Loaded();
+  EXPECT_EQ(h->FirstArrayOfTags[ttho_keep], std::vector<int32_t>{2});
+  EXPECT_EQ(h->FirstArrayOfTags[ttho_exclude], std::vector<int32_t>{2});
   TWideBuf b(u"<b> 12> <i> <br/> <hr> <del>x</del>");
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 1);
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_exclude, false, b.T(), b.F(), 100, 0, b.n), 1);
-  ExpectFlags(b, b.At(u"<i>"), 3, 0x0803, "<i>");
-  ExpectUntouched(b, b.At(u"<br/>"), 10, "<br/> <hr>");
+  EXPECT_EQ(Check(*h, ttho_keep, b), 1);
+  EXPECT_EQ(Check(*h, ttho_exclude, b), 1);
+  ExpectFlags(b, "........333............hhhhhhhhhhhh");
 }
 
-// --- entities ----------------------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, EntitiesBecomeOneCharacter) {
-  SaveEntities({u"&amp; &", u"&eacute; #233", u"&lt; #60"});
+  {
+    TTagsToTranslateList l(kLCID_EnglishUS, 1252);
+    for (const char16_t* line : {u"&amp; &", u"&eacute; #233", u"&lt; #60"}) l.AddFromALine(line);
+    ASSERT_TRUE(l.SavedToTempfile());
+  }
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   TTagsToTranslateList list(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(h.LoadTranslationTagsFromSwapFile(list));
-  ASSERT_EQ(list.Count(), 3);
-  ASSERT_EQ(h.ArrayOfTranslationTagfileTags.size(), 3u);
-
   h.fUse_Unicode = true;
-  TWideBuf b(u"Tom &amp; Jerry &eacute;t&eacute; &amp");
+  TWideBuf b(u"Tom &amp; Jerry &eacute;t&eacute; &amp");  // the last without its semicolon
   EXPECT_EQ(h.CheckBufferForTranslationTags(b.T(), b.F(), b.n), 3);
   EXPECT_EQ(b.Text(), u"Tom &     Jerry \u00E9       t\u00E9        &amp");
-  EXPECT_EQ(b.flags[4], CharKindOf(u'&'));
-  ExpectFlags(b, 5, 4, kFlagHidden, "rest of &amp;");
-  EXPECT_EQ(b.flags[16], CharKindOf(0xE9));
-  ExpectUntouched(b, b.At(u"&amp", 30), 4, "an entity without its semicolon");
-
+  ExpectFlags(b, ".....hhhh.......Ehhhhhhh.Ehhhhhhh.....", {{'E', CharKindOf(0xE9)}});
   h.fUse_Unicode = false;
   TNarrowBuf n("caf&eacute; &lt;b");
   EXPECT_EQ(h.CheckBufferForTranslationTags(n.T(), n.F(), n.n), 2);
   EXPECT_EQ(n.Text(), "caf\xE9        <   b");
-  ExpectFlags(n, 4, 7, kFlagHidden, "8-bit rest of &eacute;");
+  // A bracket written as an entity is marked as such: it opens no tag.
+  ExpectFlags(n, "...Ehhhhhhh.Lhhh.", {{'E', CharKindOf(0xE9)}, {'L', CharKindOf(u'<') | kFlagLiteral}});
 }
-
-// --- hidden mark-up ----------------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, HiddenTagsAreMarkedOrBlanked) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
+  // An opening followed by another opening, one longer than the span, and a last "<" open nothing.
   TWideBuf b(u"a <b>bold</b> < c <i>x <longer-than-span> y<");
   h.MarkUnwantedTags(u'<', u'>', b.T(), b.F(), b.n, true, 10);
+  EXPECT_EQ(b.Text(), u"a \x19" u"b\x18" u"bold\x19/b\x18 < c \x19i\x18x <longer-than-span> y<");
   EXPECT_EQ(b.text[2], kTagOnCode);
   EXPECT_EQ(b.text[4], kTagOffCode);
-  EXPECT_EQ(b.text.substr(9, 4), u"\x19/b\x18");
-  ExpectFlags(b, 2, 3, kFlagHidden, "<b>");
-  ExpectFlags(b, 9, 4, kFlagHidden, "</b>");
-  ExpectUntouched(b, b.At(u"< c"), 4, "an opening followed by another opening");
-  ExpectFlags(b, b.At(u"\x19i\x18"), 3, kFlagHidden, "<i>");
-  ExpectUntouched(b, b.At(u"<longer"), 18, "longer than the span");
-  EXPECT_EQ(b.text[static_cast<size_t>(b.n - 1)], u'<');  // the last character opens nothing
-
+  ExpectFlags(b, "..hhh....hhhh.....hhh.......................");
   TWideBuf c(u"a <b>bold</b> c");
   h.BlankUnwantedTags(u'<', u'>', c.T(), c.F(), c.n, true, 10);
   EXPECT_EQ(c.Text(), u"a    bold     c");
-  ExpectFlags(c, 2, 3, kFlagHidden, "blanked <b>");
-
+  ExpectFlags(c, "..hhh....hhhh..");
   // Characters already marked (a text marker here) stop the look-ahead.
   TWideBuf d(u"<s>x</s>");
   d.flags[0] = 0x880E;
   d.flags[1] = d.flags[2] = kFlagMarker;
   h.MarkUnwantedTags(u'<', u'>', d.T(), d.F(), d.n, true, 10);
   EXPECT_EQ(d.text[0], u'<');
-  EXPECT_EQ(d.flags[0], 0x880E);
-  ExpectFlags(d, 4, 4, kFlagHidden, "</s>");
-
-  // 8-bit text.
+  ExpectFlags(d, "Smm.hhhh", {{'S', 0x880E}});
   TNarrowBuf n("x <b>y</b>");
   h.MarkUnwantedTags(u'<', u'>', n.T(), n.F(), n.n, false, 10);
   EXPECT_EQ(n.Text(), "x \x19" "b\x18y\x19/b\x18");
 }
 
-// --- sentence ends and text markers ------------------------------------------------------------
-
 TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
-  const UString in = u"It is 3.5 m. Then he left. and so? Yes! <a.b> Ok.";
-  TWideBuf b(in);
+  TWideBuf b(u"It is 3.5 m. Then he left. and so? Yes! <a.b> Ok.");
   EXPECT_EQ(h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true), 4);
-  std::vector<int32_t> ends;
-  for (int32_t i = 0; i < b.n; ++i)
-    if (b.flags[static_cast<size_t>(i)] == kFlagSentenceEndAuto) ends.push_back(i);
-  const std::vector<int32_t> expected = {static_cast<int32_t>(in.find(u"m.") + 1), static_cast<int32_t>(in.find(u'?')),
-                                         static_cast<int32_t>(in.find(u'!')), b.n - 1};
-  EXPECT_EQ(ends, expected);
-
+  ExpectFlags(b, "...........e.....................e....e.........e");
   // Letters without case end a sentence; an ideographic full stop counts.
   TWideBuf c(u"\u4E2D\u6587\u3002\u4E0B\u3002");
   EXPECT_EQ(h.AutoMarkSentenceEnds(c.T(), c.F(), c.n, 100, true), 2);
   EXPECT_EQ(c.flags[2], kFlagSentenceEndAuto);
-
   TNarrowBuf n("Yes. no. No");
   EXPECT_EQ(h.AutoMarkSentenceEnds(n.T(), n.F(), n.n, 100, false), 1);
-  EXPECT_EQ(n.flags[7], kFlagSentenceEndAuto);
+  ExpectFlags(n, ".......e...");
 }
 
 TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
-  SetMarkers({{14, u"<s>"}, {17, u"</p>"}, {20, u"<div n=#>"}}, true);
+  TTextsett_rec32 ts = GetTextSettings();
+  for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
+    ts.SetMarkerText(k, k == 14 ? u"<s>" : k == 17 ? u"</p>" : k == 20 ? u"<div n=#>" : u"");
+    ts.SetMarkerAuto(k, k == TTextsett_rec32::kSentenceEndMarker);
+  }
+  SetTextSettings(ts);
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.LoadCurrentTextMarkers();
-  EXPECT_TRUE(h.ArrayOfTextMarkers[1].auto_process);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_wildcard_pos, 8);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_comparison_length, 7);
-  EXPECT_EQ(h.ArrayOfTextMarkers[6].tag_end, u">");
   h.fUse_Unicode = true;
-
-  const UString in = u"<div n=x> <s>One. Two</p> <div n=1> <s>x <div n=22>";
-  TWideBuf b(in);
+  const std::initializer_list<std::pair<char, uint16_t>> markers = {{'S', 0x8800 + 14}, {'P', 0x8800 + 17},
+                                                                   {'D', 0x8800 + 20}};
+  TWideBuf b(u"<div n=x> <s>One. Two</p> <div n=1> <s>x <div n=22>");
   h.CheckBufferForTextMarkerTags(b.T(), b.F(), b.n, 100);
+  // The "<div n=x>" mismatch hides neither "<div n=#>" after it.
+  ExpectFlags(b, "..........Smm...e....Pmmm.Dmmmmmmmm.Smm..Dmmmmmmmmm", markers);
   const TTagsFoundArray& found = h.TagsFound();
   EXPECT_EQ(found[0], 2);  // <s>
-  EXPECT_EQ(found[1], 1);  // automatic sentence ends: "One." 
+  EXPECT_EQ(found[1], 1);  // automatic sentence ends
   EXPECT_EQ(found[3], 1);  // </p>
-  EXPECT_EQ(found[6], 2);  // <div n=#>: the mismatch before them hides neither
-  ExpectUntouched(b, 0, 9, "a wildcard mismatch");
-  const int32_t s1 = b.At(u"<s>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(s1)], 0x8800 + 14);
-  ExpectFlags(b, s1 + 1, 2, kFlagMarker, "rest of <s>");
-  const int32_t d1 = b.At(u"<div n=1>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(d1)], 0x8800 + 20);
-  ExpectFlags(b, d1 + 1, 8, kFlagMarker, "rest of <div n=1>");
-  const int32_t d2 = b.At(u"<div n=22>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(d2)], 0x8800 + 20);
-  ExpectFlags(b, d2 + 1, 9, kFlagMarker, "rest of <div n=22>");
-  EXPECT_EQ(b.flags[static_cast<size_t>(b.At(u"</p>"))], 0x8800 + 17);
-  EXPECT_EQ(b.flags[static_cast<size_t>(b.At(u"One.") + 3)], kFlagSentenceEndAuto);
-
+  EXPECT_EQ(found[6], 2);  // <div n=#>
   // Counters go to the caller's array when one is given; 8-bit text works alike.
   TTagsFoundArray mine{};
   h.SetArrayOfTagsFound(&mine);
@@ -425,72 +326,51 @@ TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
   h.CheckBufferForTextMarkerTags(n.T(), n.F(), n.n, 100);
   EXPECT_EQ(mine[0], 1);
   EXPECT_EQ(mine[6], 1);
-  EXPECT_EQ(n.flags[5], 0x8800 + 20);
+  ExpectFlags(n, "Smm..Dmmmmmmmm", markers);
   h.ClearArrayOfTagsPresent();
   EXPECT_EQ(mine[0], 0);
 }
 
-// --- parts of texts ----------------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
-  auto context = [](UStringView text, uint8_t type) {
-    TSelectWithinContextW r{};
-    r.SetText(text);
-    r.SetWithinType(type);
-    return r;
-  };
   SetTextSelectingWithin(true);
-  SetTextSelectWithinContext(1, context(u"<body>", 1));
-  SetTextSelectWithinContext(2, context(u"</body>", 1));
-  SetTextSelectWithinContext(3, context(u"<!--", 2));
-  SetTextSelectWithinContext(4, context(u"-->", 2));
-  SetTextSelectWithinContext(5, context(u"[#]", 2));
-  SetTextSelectWithinContext(6, context(u"[/#]", 2));
+  const std::pair<const char16_t*, uint8_t> contexts[] = {{u"<body>", 1}, {u"</body>", 1}, {u"<!--", 2},
+                                                          {u"-->", 2},    {u"[#]", 2},     {u"[/#]", 2}};
+  for (int i = 0; i < 6; ++i) {
+    TSelectWithinContextW r{};
+    r.SetText(contexts[i].first);
+    r.SetWithinType(contexts[i].second);
+    SetTextSelectWithinContext(i + 1, r);
+  }
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.LoadCurrentTextMarkers();
   ASSERT_TRUE(h.HandlingOnlyPartsOfText);
   h.fUse_Unicode = true;
   h.ClearBeforeMulti_fileProcessing();
-
-  const UString in = u"head <body>one <!-- c --> two [12]x[/12]</body> tail";
-  TWideBuf b(in);
+  TWideBuf b(u"head <body>one <!-- c --> two [12]x[/12]</body> tail");
   ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
-  const int32_t body = b.At(u"<body>"), body_end = b.At(u"</body>") + 7;
-  UString expected = in;
-  for (auto [from, to] : {std::pair<size_t, size_t>{0, size_t(body)}, {in.find(u"<!--"), in.find(u"-->") + 3},
-                         {in.find(u"[12]"), in.find(u"[/12]") + 5}, {size_t(body_end), in.size()}})
-    expected.replace(from, to - from, UString(to - from, u' '));
-  EXPECT_EQ(b.Text(), expected);
-  ExpectFlags(b, 0, body, kFlagHidden, "before the kept part");
-  ExpectFlags(b, body_end, b.n - body_end, kFlagHidden, "after the kept part");
-  ExpectUntouched(b, b.At(u"one"), 3, "kept letters");
-  ExpectUntouched(b, b.At(u"two"), 3, "kept letters");
+  EXPECT_EQ(b.Text(), u"     <body>one " + UString(10, u' ') + u" two " + UString(10, u' ') + u"</body>     ");
+  ExpectFlags(b, "hhhhh..........hhhhhhhhhh.....hhhhhhhhhh.......hhhhh");
   EXPECT_EQ(h.fparts_of_text_counts.keep_count, 1);
   EXPECT_EQ(h.fparts_of_text_counts.cut_count, 2);
-
-  // Nothing to blank: false.
   TWideBuf c(u"no contexts here");
-  EXPECT_FALSE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));
+  EXPECT_FALSE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));  // nothing to blank
 }
 
 TEST_F(TagHandlerTest, LineStartsAreCut) {
   SetTextSelectingWithin(true);
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   h.fUse_Unicode = true;
-
-  SetCutStartOfTextLine(2);
-  h.LoadCurrentTextMarkers();
-  TWideBuf b(u"1 abc\n2 def\nx");
-  ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
-  EXPECT_EQ(b.Text(), u"  abc\n  def\n ");
-  ExpectFlags(b, 0, 2, kFlagHidden, "cut line start");
-
-  SetCutStartOfTextLine(-1);  // up to the first letter
-  h.LoadCurrentTextMarkers();
-  TWideBuf c(u"12) abc\nxyz\n 4 ");
-  ASSERT_TRUE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));
-  EXPECT_EQ(c.Text(), u"    abc\nxyz\n 4 ");
-
+  // Two characters; up to the first letter.
+  for (auto [cut, in, out, flags] :
+       {std::tuple<int, UString, UString, std::string>{2, u"1 abc\n2 def\nx", u"  abc\n  def\n ", "hh....hh....h"},
+        {-1, u"12) abc\nxyz\n 4 ", u"    abc\nxyz\n 4 ", "hhhh..........."}}) {
+    SetCutStartOfTextLine(cut);
+    h.LoadCurrentTextMarkers();
+    TWideBuf b(in);
+    ASSERT_TRUE(h.HandleOnlyPartsOfText(b.T(), b.F(), b.n));
+    EXPECT_EQ(b.Text(), out);
+    ExpectFlags(b, flags);
+  }
   SetCutStartOfTextLine(-2);  // up to the first tab
   h.LoadCurrentTextMarkers();
   TNarrowBuf n("id7\tword\nnone");
@@ -499,86 +379,59 @@ TEST_F(TagHandlerTest, LineStartsAreCut) {
   EXPECT_EQ(n.Text(), "   \tword\nnone");
 }
 
-TEST(TagHandlerRoutines, BlankOutAndHideForACutHeader) {
-  TWideBuf b(u"Title: x\nText");
-  BlankOutAndHide(b.T(), true, b.F(), 0, 8);
-  EXPECT_EQ(b.Text(), u"        \nText");
-  ExpectFlags(b, 0, 8, kFlagHidden, "cut header");
-  ExpectUntouched(b, 8, 5, "text after the header");
-  TNarrowBuf n("Hdr|x");
-  BlankOutAndHide(n.T(), false, n.F(), 0, 4);
-  EXPECT_EQ(n.Text(), "    x");
-  BlankOutAndHide(n.T(), false, n.F(), 2, -3);  // nothing
-  EXPECT_EQ(n.Text(), "    x");
-}
-
-// --- character filters -------------------------------------------------------------------------
-
 TEST(TagHandlerRoutines, NumbersAreRemovedFromTheFirstCharacterOn) {
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   TWideBuf b(u"a1 bc 22x 7");
   b.flags[10] = kFlagHidden;  // a hidden digit starts nothing
   EXPECT_EQ(h.RemoveNumbers(b.F(), b.n), 2);
-  ExpectFlags(b, 0, 2, 0, "a1, from the buffer's first character");
-  ExpectUntouched(b, 2, 4, " bc ");
-  ExpectFlags(b, 6, 3, 0, "22x");
-  EXPECT_EQ(b.flags[10], kFlagHidden);
+  ExpectFlags(b, "00....000.h");  // "a1" from the buffer's first character
 }
 
-TEST(TagHandlerRoutines, PunctuationControlsAndUnwantedCharacters) {
+TEST(TagHandlerRoutines, BlankingAndShrinking) {
+  TWideBuf a(u"Title: x\nText");  // a cut header
+  BlankOutAndHide(a.T(), true, a.F(), 0, 8);
+  EXPECT_EQ(a.Text(), u"        \nText");
+  ExpectFlags(a, "hhhhhhhh.....");
+  TNarrowBuf m("Hdr|x");
+  BlankOutAndHide(m.T(), false, m.F(), 0, 4);
+  BlankOutAndHide(m.T(), false, m.F(), 2, -3);  // nothing
+  EXPECT_EQ(m.Text(), "    x");
   TTextTagHandler h(kLCID_EnglishUS, 1252);
   TWideBuf b(u"don't stop.'x");
   h.BlankOutMidWordPunctuation(b.T(), b.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, b.n, true);
   EXPECT_EQ(b.Text(), u"don t stop.'x");  // only the mark between two letters
-  ExpectUntouched(b, 0, b.n, "flags are left");
-
+  ExpectFlags(b, ".............");    // flags are left
   TWideBuf c(u"a\tb\nc");
   h.BlankOutUnwantedsTest(c.T(), c.F(), C1_CNTRL, c.n, true);
   EXPECT_EQ(c.Text(), u"a b c");
-
   TWideBuf d(u"a-b-c");
   h.BlankOutUnwanteds(3, d.T(), d.F(), u'-', u' ', 1, d.n, true);
   EXPECT_EQ(d.Text(), u"a b-c");
-
   TWideBuf e(u"a_b__c");
   EXPECT_EQ(h.ShrinkOutUnwanteds(e.T(), e.F(), u'_', e.n, true), 3);
   EXPECT_EQ(e.text.substr(0, 4), UString(u"abc\0", 4));
-  EXPECT_EQ(e.flags[1], CharKindOf(u'b'));  // flags move with their characters
-  EXPECT_EQ(e.flags[2], CharKindOf(u'c'));
-  EXPECT_EQ(e.flags[3], 0);
-
+  // Flags move with their characters.
+  EXPECT_EQ(std::vector<uint16_t>(e.flags.begin() + 1, e.flags.begin() + 4),
+            (std::vector<uint16_t>{CharKindOf(u'b'), CharKindOf(u'c'), 0}));
   TNarrowBuf n("x__y");
   EXPECT_EQ(h.ShrinkOutUnwanteds(n.T(), n.F(), u'_', n.n, false), 2);
   EXPECT_EQ(n.text.substr(0, 2), "xy");
 }
-
-// --- the concordancer's conversion of kept tags --------------------------------------------------
 
 TEST_F(TagHandlerTest, ConvertedKeepTagsMatchMarkedAndPlainBrackets) {
   SaveKeep({Tag(u"<p>"), Tag(u"[x]"), Tag(u""), Tag(u"<w *>")});
   TLinzoraTextTagHandler h(kLCID_EnglishUS, 1252);
   h.LoadFromSwapFile();
   h.ConvertToTag_on_in_sw_symbols();
-  EXPECT_EQ(h.ArrayOfTagfileTags[0].compare_stringW, u"\x19p\x18");
-  EXPECT_EQ(h.ArrayOfTagfileTags[0].switch_off_wchar, kTagOffCode);
-  EXPECT_EQ(h.ArrayOfTagfileTags[1].compare_stringW, u"[x]");  // not opened by "<": unchanged
-  EXPECT_EQ(h.ArrayOfTagfileTags[1].switch_off_wchar, u']');
-  EXPECT_EQ(h.ArrayOfTagfileTags[2].compare_stringW, u"");
-  EXPECT_EQ(h.ArrayOfTagfileTags[3].compare_stringW, u"\x19w ");
-  EXPECT_EQ(h.ftag_starter_chars[ttho_keep], UString(u"\x19[", 2));
-
+  EXPECT_EQ(h.ArrayOfTagfileTags[2].compare_stringW, u"");  // an empty tag stays empty
   h.fUse_Unicode = true;
   TWideBuf b(u"<p>a [x] <w n=1> b <p>");
   h.MarkUnwantedTags(u'<', u'>', b.T(), b.F(), 10, true, 100);  // only the first part is marked
   EXPECT_EQ(b.text[0], kTagOnCode);
-  EXPECT_EQ(h.CheckBufferForTagFileMarkup(ttho_keep, false, b.T(), b.F(), 100, 0, b.n), 4);
-  ExpectFlags(b, 0, 3, 0x0801, "marked <p>");
-  ExpectFlags(b, 5, 3, 0x0802, "[x]");
-  ExpectFlags(b, 9, 7, 0x0804, "marked <w n=1>");
-  ExpectFlags(b, b.n - 3, 3, 0x0801, "plain <p>");
+  b.kinds = b.flags;
+  EXPECT_EQ(Check(h, ttho_keep, b), 4);
+  ExpectFlags(b, "111..222.4444444...111");
 }
-
-// --- the keep table's size ---------------------------------------------------------------------
 
 TEST_F(TagHandlerTest, KeptTagsStayBelowTheMarkerRange) {
   TTagsToKeepList l(kLCID_EnglishUS, 1252);
@@ -595,35 +448,24 @@ TEST_F(TagHandlerTest, KeptTagsStayBelowTheMarkerRange) {
   EXPECT_EQ(KindBits(C1_ALPHA | C1_LOWER), C1_ALPHA | C1_LOWER);
 }
 
-// --- display -------------------------------------------------------------------------------------
-
 TEST_F(TagHandlerTest, DisplayOfKeptTags) {
   SaveKeep({Tag(u"<p>", u"para"), Tag(u"<w pos=NN>"), Tag(u"<x>")});
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
-  h.LoadFromSwapFile();
-  h.fUse_Unicode = true;
+  auto h = Loaded();
   auto text = [](const TPointerAnd3Integersrec& r) {
     return UString(static_cast<const char16_t*>(r.text), static_cast<size_t>(r.length));
   };
-  EXPECT_EQ(text(h.TagToDisplay(0, true)), u"<para>");
-  EXPECT_EQ(text(h.TagToDisplay(0, false)), u"<p>");
-  EXPECT_EQ(text(h.TagToDisplay(1, true)), u"pos=NN>");
-  EXPECT_EQ(h.TagToDisplay(2, false).foreground_colour, 0x0000FF);
-  const TPointerAnd3Integersrec none = h.TagToDisplay(3, false);
-  EXPECT_EQ(none.text, nullptr);
-  EXPECT_EQ(none.length, 0);
-  h.fUse_Unicode = false;
-  const TPointerAnd3Integersrec narrow = h.TagToDisplay(0, true);
-  EXPECT_EQ(std::string(static_cast<const char*>(narrow.text), static_cast<size_t>(narrow.length)), "<para>");
-
-  EXPECT_EQ(h.TagfileTagsAsStoredArray().size(), 3u);
-  EXPECT_EQ(h.TagfileTagsAsStoredArray()[1].tag, u"<w pos=NN>");
-  h.fUse_Unicode = true;
+  EXPECT_EQ(text(h->TagToDisplay(0, true)), u"<para>");
+  EXPECT_EQ(text(h->TagToDisplay(0, false)), u"<p>");
+  EXPECT_EQ(text(h->TagToDisplay(1, true)), u"pos=NN>");
+  EXPECT_EQ(h->TagToDisplay(2, false).foreground_colour, 0x0000FF);
+  EXPECT_EQ(h->TagToDisplay(3, false).text, nullptr);  // no such tag
+  EXPECT_EQ(h->TagToDisplay(3, false).length, 0);
   const UString span = u"\x19p\x18\tx\x01";
-  EXPECT_EQ(h.Above32PointerToWide(span.data(), static_cast<int32_t>(span.size())), u"<p>x");
+  EXPECT_EQ(h->Above32PointerToWide(span.data(), static_cast<int32_t>(span.size())), u"<p>x");
+  h->fUse_Unicode = false;
+  const TPointerAnd3Integersrec narrow = h->TagToDisplay(0, true);
+  EXPECT_EQ(std::string(static_cast<const char*>(narrow.text), static_cast<size_t>(narrow.length)), "<para>");
 }
-
-// --- section-start lists -------------------------------------------------------------------------
 
 TEST(SectionStarts, StreamRoundTripAndDamage) {
   TSectionStartsList l;
@@ -645,7 +487,6 @@ TEST(SectionStarts, StreamRoundTripAndDamage) {
   EXPECT_EQ(word, 7);
   EXPECT_EQ(back.Get(1).byte_position, 5000000000LL);
   EXPECT_FALSE(back.GetASection(2, name, word));
-
   for (int64_t cut = 0; cut < m.Size(); ++cut) {
     TMemoryStream part(std::vector<uint8_t>(m.Data().begin(), m.Data().begin() + cut));
     TSectionStartsList damaged;
@@ -660,32 +501,33 @@ TEST(SectionStarts, StreamRoundTripAndDamage) {
   EXPECT_FALSE(f.ReadFromFile(folder.Path() + u"none.markup"));
 }
 
-// --- refreshing from the settings ----------------------------------------------------------------
-
 TEST_F(TagHandlerTest, RefreshLoadsWhatChanged) {
   SaveKeep({Tag(u"<p>"), Tag(u"</p>")});
   SaveExclude({u"<del>*</del>"});
-  SaveEntities({u"&amp; &"});
-  SetTagModified(true);
-  SetTagsWanted(2);
-  SetTagsExcludeModified(true);
-  SetTagsExcludeWanted(1);
-  SetTagTranslateModified(true);
-  SetTagsTranslateWanted(1);
+  {
+    TTagsToTranslateList l(kLCID_EnglishUS, 1252);
+    l.AddFromALine(u"&amp; &");
+    ASSERT_TRUE(l.SavedToTempfile());
+  }
   const bool logging = global_keeping_log;
-
+  auto want = [](int32_t keep, int32_t exclude, int32_t translate, bool modified) {
+    SetTagsWanted(keep);
+    SetTagsExcludeWanted(exclude);
+    SetTagsTranslateWanted(translate);
+    SetTagModified(modified);
+    SetTagsExcludeModified(modified);
+    SetTagTranslateModified(modified);
+  };
+  want(2, 1, 1, true);
   TLinzoraTextTagHandler h(kLCID_EnglishUS, 1252);
   TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
   RefreshTagHandlerFromSettings(h, entities);
   EXPECT_EQ(h.Count(), 2);
-  EXPECT_EQ(h.ArrayOfTagfileTags[0].compare_stringW, u"\x19p\x18");
+  EXPECT_EQ(h.ArrayOfTagfileTags[0].compare_stringW, u"\x19p\x18");  // converted for the concordancer
   EXPECT_EQ(h.FExcludeTagList->Count(), 1);
   EXPECT_EQ(entities.Count(), 1);
   EXPECT_EQ(h.ArrayOfTranslationTagfileTags.size(), 1u);
-
-  SetTagsWanted(0);
-  SetTagsExcludeWanted(0);
-  SetTagsTranslateWanted(0);
+  want(0, 0, 0, true);  // none wanted now: the lists and what was prepared from them go
   RefreshTagHandlerFromSettings(h, entities);
   EXPECT_EQ(h.Count(), 0);
   EXPECT_TRUE(h.ArrayOfTagfileTags.empty());
@@ -693,10 +535,7 @@ TEST_F(TagHandlerTest, RefreshLoadsWhatChanged) {
   EXPECT_TRUE(h.FirstArrayOfTags[ttho_exclude].empty());
   EXPECT_EQ(entities.Count(), 0);
   EXPECT_TRUE(h.ArrayOfTranslationTagfileTags.empty());
-
-  SetTagModified(false);
-  SetTagsExcludeModified(false);
-  SetTagTranslateModified(false);
+  want(0, 0, 0, false);
   global_keeping_log = logging;
 }
 
