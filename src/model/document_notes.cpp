@@ -14,6 +14,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/vxbuf.h"
+#include "platform/text/text_files.h"
 
 namespace {
 
@@ -98,14 +99,7 @@ UString TMyStreamableStringlist::Text() const {
 
 void TMyStreamableStringlist::SetText(UStringView text) {
   lines_.clear();
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\r' && text[i] != u'\n') continue;
-    lines_.emplace_back(text.substr(start, i - start));
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines_.emplace_back(text.substr(start));
+  for (UStringView line : SplitLinesU(text)) lines_.emplace_back(line);
 }
 
 bool TMyStreamableStringlist::SaveToStream(TStream& s) const {
