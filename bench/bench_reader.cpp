@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "model/FileBufHandler.h"
-#include "model/TagHandlingGeneral.h"
-#include "model/my_TagSwapLists.h"
+#include "model/text_reader.h"
+#include "model/tag_handler.h"
+#include "model/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
 namespace {

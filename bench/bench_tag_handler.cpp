@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "model/TagHandlingGeneral.h"
+#include "model/tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_files.h"
 
 namespace {

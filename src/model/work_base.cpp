@@ -10,7 +10,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/zip/zip_forge.h"
 
 namespace {

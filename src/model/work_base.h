@@ -21,12 +21,12 @@
 #include <memory>
 #include <vector>
 
-#include "model/work_vx_base.h"
+#include "model/result_list_base.h"
 #include "platform/rtl/datetime.h"
 #include "platform/runtime/vx_longint_list.h"
 #include "platform/search/search_records.h"
 #include "platform/settings/settings_records.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
 class TBaseSearchItems;
 

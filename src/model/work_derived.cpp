@@ -7,19 +7,19 @@
 #include <cmath>
 #include <cstring>
 
-#include "model/chosenfilesbase_private.h"
-#include "model/stats_unit.h"
-#include "model/TagHandlingGeneral.h"
+#include "model/chosen_texts.h"
+#include "model/text_statistics.h"
+#include "model/tag_handler.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
-#include "shell/services/tessor_minimal.h"
+#include "shell/services/suite_services.h"
 
 namespace {
 

@@ -25,12 +25,12 @@
 
 #include "model/check_signature.h"
 #include "model/document_notes.h"
-#include "model/work_vx_base.h"
+#include "model/result_list_base.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_records.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
 class TStream;
 class TVXBaseLemmaMatchCapableList;

@@ -14,7 +14,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/zip/zip_forge.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
 namespace {
 

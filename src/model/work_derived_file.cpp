@@ -10,8 +10,8 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "platform/settings/settings_access.h"
+#include "shell/services/progress.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "model/chosen_files_handover.h"
-#include "model/stats_unit.h"
+#include "model/chosen_texts_handover.h"
+#include "model/text_statistics.h"
 #include "model/work_base.h"
 #include "model/work_derived.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
 // A word and its frequency, kept the way the document holds text: UTF-16, or the bytes of an

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "filebuf_test_support.h"
-#include "model/FileBufHandler.h"
-#include "model/TagHandlingGeneral.h"
-#include "model/chosenfilesbase_private.h"
-#include "model/my_TagSwapLists.h"
+#include "text_reader_test_support.h"
+#include "model/text_reader.h"
+#include "model/tag_handler.h"
+#include "model/chosen_texts.h"
+#include "model/tag_lists.h"
 #include "model/work_base.h"
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
@@ -22,7 +22,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 
 namespace read_and_search {
 

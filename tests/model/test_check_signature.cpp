@@ -4,7 +4,7 @@
 #include <string>
 
 #include "model/check_signature.h"
-#include "model/chosen_test_support.h"
+#include "model/chosen_texts_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <tuple>
 
-#include "chosen_test_support.h"
+#include "chosen_texts_test_support.h"
 #include "document_integration_support.h"
 #include "model/batch_procedures.h"
 #include "platform/rtl/datetime.h"

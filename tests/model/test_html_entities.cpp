@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "filebuf_test_support.h"
+#include "text_reader_test_support.h"
 #include "model/html_entities.h"
 
-using filebuf_test::Utf16Bytes;
+using text_reader_test::Utf16Bytes;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "read_and_search_support.h"
 
-using namespace filebuf_test;
+using namespace text_reader_test;
 using namespace read_and_search;
 
 namespace {

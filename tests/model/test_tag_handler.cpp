@@ -6,12 +6,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/TagHandlingGeneral.h"
+#include "model/tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "support/temp_folder.h"
 

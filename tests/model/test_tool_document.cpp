@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "model/chosenfilesbase_private.h"
-#include "model/stats_unit.h"
-#include "model/TagHandlingGeneral.h"
-#include "model/my_TagSwapLists.h"
+#include "model/chosen_texts.h"
+#include "model/text_statistics.h"
+#include "model/tag_handler.h"
+#include "model/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
-#include "chosen_test_support.h"
+#include "chosen_texts_test_support.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"
 

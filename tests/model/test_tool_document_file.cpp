@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstring>
 
-#include "chosen_test_support.h"
+#include "chosen_texts_test_support.h"
 #include "platform/rtl/files.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"

@@ -12,7 +12,7 @@
 #include "work_test_list.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 
 class TTestDocument : public TTessorineholder {
  public:

@@ -7,7 +7,7 @@
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/search/search_items.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/settings/vxbuf_windows.h"
+#include "platform/settings/window_registry.h"
 
 TEST(WindowRegister, ToolsControllerAndProgressRecord) {
   ResetWindowRegister();

@@ -8,9 +8,9 @@
 
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf_windows.h"
-#include "shell/services/tessor_minimal.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "platform/settings/window_registry.h"
+#include "shell/services/suite_services.h"
+#include "shell/services/progress.h"
 
 // A status bar that remembers what each panel shows.
 class TRecordingStatusBar : public TProgressStatusSink {

@@ -5,15 +5,15 @@
 #include <memory>
 #include <vector>
 
-#include "model/chosen_test_support.h"
-#include "model/chosenfilesbase_private.h"
-#include "model/stats_unit.h"
+#include "model/chosen_texts_test_support.h"
+#include "model/chosen_texts.h"
+#include "model/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
-#include "shell/services/tessor_minimal.h"
+#include "shell/services/suite_services.h"
 
 namespace {
 

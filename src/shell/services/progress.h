@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "platform/rtl/ustring.h"
-#include "platform/settings/vxbuf_windows.h"
+#include "platform/settings/window_registry.h"
 
 struct TPoint {
   int32_t x = 0;

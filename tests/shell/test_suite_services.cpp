@@ -275,7 +275,7 @@ TEST(SpecialCharacters, EveryOccurrencePaddedEachCharacterOnce) {
   EXPECT_FALSE(ContainsASpecialCharacter(u"<>", TSpecialCharacterRows()));
 }
 
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 
 TEST(SettingsWrappers, SpecialCharactersListsAndLoggingComeFromTheStore) {
   TTextsett_rec32 ts = GetTextSettings();

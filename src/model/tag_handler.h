@@ -37,7 +37,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/my_TagSwapLists.h"
+#include "model/tag_lists.h"
 #include "platform/search/chunk_byte_map.h"
 #include "platform/settings/settings_records.h"
 

@@ -2,10 +2,10 @@
 // every character read once and mapped to its own bytes in the file.
 #include <gtest/gtest.h>
 
-#include "filebuf_test_support.h"
+#include "text_reader_test_support.h"
 #include "model/html_entities.h"
 
-using namespace filebuf_test;
+using namespace text_reader_test;
 
 namespace {
 

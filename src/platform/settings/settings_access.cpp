@@ -1,4 +1,4 @@
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 
 #include <unistd.h>
 

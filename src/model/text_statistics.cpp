@@ -1,4 +1,4 @@
-#include "model/stats_unit.h"
+#include "model/text_statistics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +13,9 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "model/check_signature.h"
-#include "model/chosenfilesbase_private.h"
+#include "model/chosen_texts.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
 namespace {

@@ -10,7 +10,7 @@
 //
 // Tools are numbered by tool type (the concordancer 1, the controller 16); per-tool values accept
 // 0 to 31, other numbers read defaults and write nothing. The window registry and the progress
-// record of the store are in vxbuf_windows.h.
+// record of the store are in window_registry.h.
 #pragma once
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "model/chosenfilesbase_private.h"
+#include "model/chosen_texts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +11,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 

@@ -1,4 +1,4 @@
-#include "platform/settings/vxbuf_windows.h"
+#include "platform/settings/window_registry.h"
 
 #include <cstring>
 

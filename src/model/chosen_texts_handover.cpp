@@ -1,4 +1,4 @@
-#include "model/chosen_files_handover.h"
+#include "model/chosen_texts_handover.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"

@@ -11,7 +11,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_defaults.h"
 #include "platform/settings/settings_store.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 
 namespace {

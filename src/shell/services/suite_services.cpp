@@ -1,4 +1,4 @@
-#include "shell/services/tessor_minimal.h"
+#include "shell/services/suite_services.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -20,7 +20,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf_windows.h"
+#include "platform/settings/window_registry.h"
 
 extern char** environ;
 
@@ -360,7 +360,7 @@ void ResetInstallableFiles() {
 
 // --- wrappers over the settings store ------------------------------------------------------------
 
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 
 bool SetupLoggingFromTextbuf() { return SetupLogging(GetLogging(), GetTheLogFilename()); }
 

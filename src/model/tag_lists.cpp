@@ -1,4 +1,4 @@
-#include "model/my_TagSwapLists.h"
+#include "model/tag_lists.h"
 
 #include <algorithm>
 #include <cstring>

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "model/FileBufHandler.h"
+#include "model/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
-namespace filebuf_test {
+namespace text_reader_test {
 
 inline constexpr int64_t kMiB2 = 2097152;
 
@@ -222,4 +222,4 @@ class TPatternStream : public TStream {
   int64_t size_, pos_ = 0, fail_from_ = -1;
 };
 
-}  // namespace filebuf_test
+}  // namespace text_reader_test

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "model/chosen_files_handover.h"
-#include "model/chosen_test_support.h"
+#include "model/chosen_texts_handover.h"
+#include "model/chosen_texts_test_support.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 
 using namespace std::string_literals;

@@ -1,4 +1,4 @@
-#include "model/FileBufHandler.h"
+#include "model/text_reader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,12 +13,12 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
-#include "model/TagHandlingGeneral.h"
+#include "model/tag_handler.h"
 #include "model/work_derived.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/chosenfilesbase_private.h"
+#include "model/chosen_texts.h"
 
 enum TVLFileReadMode : uint8_t { tvl_failed = 0, tvl_VX_Format = 1, tvl_txt = 2 };
 

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <fstream>
 
-#include "filebuf_test_support.h"
-#include "model/my_TagSwapLists.h"
+#include "text_reader_test_support.h"
+#include "model/tag_lists.h"
 #include "platform/runtime/vx_dialogs.h"
 
-using filebuf_test::Utf16Bytes;
+using text_reader_test::Utf16Bytes;
 
 namespace {
 

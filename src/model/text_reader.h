@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/chosenfilesbase_private.h"
+#include "model/chosen_texts.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/vx_tools.h"

@@ -1,4 +1,4 @@
-#include "model/work_vx_base.h"
+#include "model/result_list_base.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "model/TagHandlingGeneral.h"
+#include "model/tag_handler.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,7 +11,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_defaults.h"
-#include "platform/settings/vxbuf.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
 namespace {

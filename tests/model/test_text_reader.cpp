@@ -7,13 +7,13 @@
 
 #include <cstring>
 
-#include "filebuf_test_support.h"
-#include "model/TagHandlingGeneral.h"
+#include "text_reader_test_support.h"
+#include "model/tag_handler.h"
 #include "model/work_derived.h"
 #include "platform/runtime/vx_dialogs.h"
-#include "shell/services/tessor_minimal_progress.h"
+#include "shell/services/progress.h"
 
-using namespace filebuf_test;
+using namespace text_reader_test;
 
 namespace {
 
