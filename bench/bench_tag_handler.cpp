@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/tag_handler.h"
@@ -76,13 +77,28 @@ struct TSetup {
     handler->LoadCurrentTextMarkers();
     handler->fUse_Unicode = true;
 
+    // A second handler reads only the parts of texts between <head> and </head>, and cuts <l> spans.
+    SetTextSelectingWithin(true);
+    const std::pair<const char16_t*, uint8_t> contexts[] = {
+        {u"<head>", 1}, {u"</head>", 1}, {u"<l>", 2}, {u"</l>", 2}};
+    for (int i = 0; i < 4; ++i) {
+      TSelectWithinContextW r{};
+      r.SetText(contexts[i].first);
+      r.SetWithinType(contexts[i].second);
+      SetTextSelectWithinContext(i + 1, r);
+    }
+    parts = std::make_unique<TTextTagHandler>(kLCID_EnglishUS, 1252);
+    parts->LoadCurrentTextMarkers();
+    parts->fUse_Unicode = true;
+    SetTextSelectingWithin(false);
+
     text = MakeMarkup(kChunkChars * kChunks);
     kinds.resize(text.size());
     ClassifyChars(text.data(), text.size(), kinds.data());
   }
   UString folder;
   TTagsToTranslateList entities{kLCID_EnglishUS, 1252};
-  std::unique_ptr<TTextTagHandler> handler;
+  std::unique_ptr<TTextTagHandler> handler, parts;
   UString text;
   std::vector<uint16_t> kinds;
 };
@@ -143,6 +159,18 @@ void BM_SentenceEnds(benchmark::State& state) {
   });
 }
 
+void BM_MidWordPunctuation(benchmark::State& state) {
+  RunOverChunks(state, [](TTextTagHandler& h, char16_t* t, uint16_t* f, int32_t n) {
+    h.BlankOutMidWordPunctuation(t, f, C1_PUNCT, C1_ALPHA | C1_DIGIT, n, true);
+  });
+}
+
+void BM_PartsOfTexts(benchmark::State& state) {
+  RunOverChunks(state, [](TTextTagHandler&, char16_t* t, uint16_t* f, int32_t n) {
+    Setup().parts->HandleOnlyPartsOfText(t, f, n);
+  });
+}
+
 BENCHMARK(BM_CopyOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Entities)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeepTags)->Unit(benchmark::kMillisecond);
@@ -150,6 +178,8 @@ BENCHMARK(BM_ExcludeTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkUnwantedTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextMarkers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SentenceEnds)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MidWordPunctuation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PartsOfTexts)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
