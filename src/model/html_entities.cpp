@@ -1,5 +1,6 @@
 #include "model/html_entities.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/rtl/files.h"
@@ -177,12 +178,30 @@ char32_t TEntityRecList::Lookup(const char16_t* name, size_t n) const {
   return folded_match;
 }
 
+namespace {
+std::atomic<bool> s_entity_table_loaded{false};
+}  // namespace
+
 TEntityRecList& GlobalEntityRecList() {
-  static TEntityRecList list;
-  static const bool filled = (list.LoadUpDefaults(), true);
-  (void)filled;
+  // Made with its defaults on first use; a function-local static is made once, whichever
+  // thread asks first.
+  static TEntityRecList list = [] {
+    TEntityRecList l;
+    l.LoadUpDefaults();
+    return l;
+  }();
   return list;
 }
+
+const TEntityRecList& EntityTable() { return GlobalEntityRecList(); }
+
+bool LoadEntityTable(UStringView filename) {
+  const bool ok = GlobalEntityRecList().LoadedFromFile(filename);
+  s_entity_table_loaded.store(true, std::memory_order_release);
+  return ok;
+}
+
+bool EntityTableLoaded() { return s_entity_table_loaded.load(std::memory_order_acquire); }
 
 // --- unit routines -------------------------------------------------------------------------------
 

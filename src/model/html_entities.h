@@ -4,7 +4,8 @@
 // also at "(", ")" and vertical tab); an entry beginning with ";" comments out the rest of its
 // line. The entity table is such a list of lines like "&gt; 62": the entity as written, a tab or
 // blank, and its character code (or the character itself). One table serves the whole program;
-// it starts with "&gt;", "&lt;" and "&ast;" and takes more from the user's "html_entities.txt".
+// it starts with "&gt;", "&lt;" and "&ast;" and takes more from the user's "html_entities.txt",
+// loaded once before a run.
 #pragma once
 
 #include <cstddef>
@@ -68,7 +69,16 @@ class TEntityRecList : public TSimpleUserTextFileReader {
   size_t longest_ = 0;
 };
 
-// The program's entity table, made with the defaults on first use.
+// The program's entity table: the three defaults, and the user's entities once LoadEntityTable
+// has read them. It is loaded before texts are read and only read while they are, so readers on
+// any number of threads share it without a lock.
+const TEntityRecList& EntityTable();
+// Starts the table again from the defaults and adds the file's entities; false when the file
+// could not be read (the defaults are then in place). Called while no text is being read.
+bool LoadEntityTable(UStringView filename);
+// Whether LoadEntityTable has run in this process (safe to ask from any thread).
+bool EntityTableLoaded();
+// The same table, writable: for set-up code alone, never while texts are read.
 TEntityRecList& GlobalEntityRecList();
 
 // Replaces character entities in place: "&#62;", "&#x3E;"/"&#X3e;" (";" optional) and named

@@ -148,6 +148,24 @@ TEST(UserLists, EntityFileAddsToTheDefaults) {
   EXPECT_EQ(l.Count(), 3);  // the defaults stay
 }
 
+TEST(UserLists, TheProgramsTableIsLoadedOnceBeforeAndOnlyReadAfter) {
+  TempFolder tmp;
+  const UString name = tmp.Write(u"html_entities.txt", "&eacute;\t233\n");
+  ASSERT_TRUE(LoadEntityTable(name));
+  EXPECT_TRUE(EntityTableLoaded());
+  EXPECT_EQ(&EntityTable(), &GlobalEntityRecList());  // one table, read through a const view
+  EXPECT_EQ(EntityTable().Count(), 4);
+  UString buf = u"caf&eacute;";
+  buf.resize(DecodeHtmlEntitiesInPlace(buf.data(), buf.size(), EntityTable()));
+  EXPECT_EQ(buf, u"caf\u00e9");
+  // Loading again starts from the defaults; a file that is not there leaves them alone.
+  ASSERT_TRUE(LoadEntityTable(name));
+  EXPECT_EQ(EntityTable().Count(), 4);
+  EXPECT_FALSE(LoadEntityTable(tmp.Path() + u"missing.txt"));
+  EXPECT_EQ(EntityTable().Count(), 3);
+  EXPECT_TRUE(EntityTableLoaded());
+}
+
 TEST(HtmlOutput, Escaping) {
   EXPECT_EQ(HtmlEscaped(u"<a href=\"x\">&\\"), u"&lt;a href=&quot;x&quot;&gt;&amp;&#92;");
   EXPECT_EQ(HtmlEscaped(u"caf\u00e9 \u00a0\u00ff\u009f \u20ac\u0100"), u"caf&#233; &#160;&#255;\u009f \u20ac\u0100");
