@@ -554,7 +554,6 @@ void TTagsToKeepList::CheckTagPartners() {
     }
     if (first_on < 0 || first_off < 0) continue;
     for (int32_t i : members) {
-      MyYieldProcess();
       TStoredTagRec& r = TagItem(i)->data;
       const int32_t j = r.tag_type == on_tag ? first_off : first_on;
       if (r.partner == -1) r.partner = static_cast<int16_t>(j);
