@@ -19,6 +19,8 @@ namespace {
 constexpr int kDefaultCodePage = 1252;
 constexpr char16_t kBlank = u' ';
 constexpr char16_t kLF = 10, kTab = 9;
+// The kind of a blank: what punctuation treated as a blank inside a word becomes.
+constexpr uint16_t kBlankKind = C1_SPACE | C1_BLANK | C1_DEFINED;
 constexpr int32_t kMaxLineStartCut = 100;
 constexpr size_t kMaxContextChars8Bit = 80;
 
@@ -107,7 +109,9 @@ bool FindWildcardPattern(const C* t, const uint16_t* f, int32_t from, int32_t n,
   const bool literal_first = !IsWildcardCode(static_cast<char16_t>(first));
   for (int32_t p = std::max(0, from); p < n; ++p) {
     if (literal_first) {
-      if (U(t[p]) != first) continue;
+      const C c0 = w[0];
+      while (p < n && t[p] != c0) ++p;
+      if (p >= n) break;
     } else if (first == kWildDigits && p > 0 && IsDigitFlag(f[p - 1])) {
       continue;  // a run of digits is tried from its start only
     }
@@ -121,9 +125,9 @@ bool FindWildcardPattern(const C* t, const uint16_t* f, int32_t from, int32_t n,
 
 int PunctuationKind(uint32_t c) {
   switch (c) {
-    case u'.': case 0x0589: case 0x06D4: case 0x1362: case 0x1803: case 0x1809: case 0x3002: case 0xFE52:
-    case 0xFF0E: case 0xFF61:
-      return 1;  // full stops
+    case u'.': case 0x0589: case 0x06D4: case 0x0964: case 0x0965: case 0x0F0D: case 0x104B: case 0x1362:
+    case 0x17D4: case 0x1803: case 0x1809: case 0x2026: case 0x3002: case 0xFE52: case 0xFF0E: case 0xFF61:
+      return 1;  // full stops (dandas, Tibetan shad, Myanmar and Khmer section marks), the ellipsis
     case u'?': case 0x061F: case 0x1367: case 0x2047: case 0x2048: case 0x2049: case 0x203D: case 0x2E2E:
     case 0xFE56: case 0xFF1F:
       return 2;  // question marks
@@ -355,7 +359,9 @@ struct TTextTagHandler::TSearchTables {
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
     while (p < n - 1) {
-      if (t[p] != on || gives_up(f[p]) || IsLiteralFlag(f[p])) {
+      while (p < n - 1 && t[p] != on) ++p;
+      if (p >= n - 1) break;
+      if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
         ++p;
         continue;
       }
@@ -429,7 +435,7 @@ struct TTextTagHandler::TSearchTables {
           if (storing && sectional) {
             const UString name = h.Above32PointerToWide(t + p, len);
             const int64_t pos = byte_map ? byte_map->FileByteOf(p) : h.FileBytePos + int64_t(p) * int64_t(sizeof(C));
-            if (global_keeping_log) AddToLogFile(IntToUStr(pos) + u" at " + name);
+            if (h.fKeepingLog) AddToLogFile(IntToUStr(pos) + u" at " + name);
             h.BufsSectionStarts->Add(pos, name);
           }
           ++count;
@@ -555,45 +561,82 @@ struct TTextTagHandler::TSearchTables {
     return c >= 0x0589 ? static_cast<uint8_t>(PunctuationKind(c)) : 0;
   }
 
+  // Where the tag opened by the "<" at `open` closes: the first ">" after it, when that lies
+  // within `limit` characters; -1 when the "<" opens no tag and is text. Asked for positions
+  // that never go back, it looks at each character once: `next` is the first ">" after the last
+  // "<" asked for (n for none).
+  struct TTagCloser {
+    int32_t next = -1;
+    template <typename C>
+    int32_t CloseOf(const C* t, const uint16_t* f, int32_t n, int32_t open, int32_t limit) {
+      if (next <= open) {
+        int32_t q = open + 1;
+        while (q < n && ((t[q] != static_cast<C>(u'>') && t[q] != static_cast<C>(kTagOffCode)) || IsLiteralFlag(f[q])))
+          ++q;
+        next = q;
+      }
+      return next < n && next - open <= limit ? next : -1;
+    }
+  };
+
+  // A full stop that belongs to an abbreviation rather than ending a sentence: one inside a
+  // dotted word (the "." of "Ph.D" or "U.S" before its letter), one after the single letter
+  // that ends a dotted word (the last one of "U.S.A.", "Ph.D." and "e.g."), and one after a
+  // single capital (initials, as in "D. C."). A run of full stops (an ellipsis) is no
+  // abbreviation, nor is one after a single small letter standing alone ("3 m. Then").
+  template <typename C>
+  static bool IsAbbreviationStop(const C* t, const uint16_t* f, int32_t i, int32_t n) {
+    if (t[i] != static_cast<C>(u'.')) return false;
+    if (i + 1 < n) {
+      if (IsLetterFlag(f[i + 1])) return true;
+      if (t[i + 1] == static_cast<C>(u'.')) return false;
+    }
+    if (i < 1 || !IsLetterFlag(f[i - 1])) return false;
+    int32_t start = i - 1;  // the letter before, a surrogate pair taken whole
+    if constexpr (std::is_same_v<C, char16_t>) {
+      if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
+        --start;
+    }
+    if (start == 0) return (KindBits(f[start]) & C1_UPPER) != 0;
+    if (IsLetterFlag(f[start - 1]) || IsDigitFlag(f[start - 1])) return false;  // a longer word
+    if (t[start - 1] == static_cast<C>(u'.') && start >= 2 && IsLetterFlag(f[start - 2])) return true;
+    return (KindBits(f[start]) & C1_UPPER) != 0;
+  }
+
   template <typename C>
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t n, int32_t limit) {
     limit = SpanOrDefault(limit);
     int32_t count = 0;
-    // Tags are tracked in the text: "<" opens one (again), ">" closes it, and one still open
-    // after `limit` characters counts as closed. True when the character lies in a tag.
-    auto inside_tag = [limit](uint8_t cls, bool& open, int32_t& len) {
-      if (open) {
-        if (cls == 5) open = false;
-        else if (cls == 4) len = 1;
-        else if (++len > limit) open = false;
-        return true;
-      }
-      if (cls == 4) {
-        open = true;
-        len = 1;
-        return true;
-      }
-      return false;
-    };
-    bool in_tag = false;
-    int32_t tag_len = 0;
+    TTagCloser tags;
+    // The class of a character: a "<" that opens no tag, and a bracket written as an entity, are
+    // text (0). A tag's characters are skipped whole.
     int32_t i = 0;
     while (i < n) {
-      const uint8_t cls = IsLiteralFlag(f[i]) ? 0 : SentenceClass(U(t[i]));
-      if (cls == 0 && !in_tag) {
+      uint8_t cls = SentenceClass(U(t[i]));
+      if (cls == 0) {  // most characters: their flags need not be read
         ++i;
         continue;
       }
-      if (inside_tag(cls, in_tag, tag_len) || cls > 3 || IsMarkFlag(f[i]) ||
-          (cls == 1 && i + 1 < n && IsDigitFlag(f[i + 1]))) {
+      if (IsLiteralFlag(f[i])) cls = 0;
+      if (cls == 4) {
+        const int32_t close = tags.CloseOf(t, f, n, i, limit);
+        i = close < 0 ? i + 1 : close + 1;
+        continue;
+      }
+      if (cls == 0 || cls == 5 || IsMarkFlag(f[i]) ||
+          (cls == 1 && U(t[i]) != 0x2026 && i + 1 < n && IsDigitFlag(f[i + 1])) ||
+          IsAbbreviationStop(t, f, i, n)) {
         ++i;
         continue;
       }
       // The next letter decides; every punctuation mark up to it would see the same letter.
-      bool la_open = false;
-      int32_t la_len = 0, letter = -1;
+      int32_t letter = -1;
       for (int32_t j = i + 1; j < n; ++j) {
-        if (inside_tag(IsLiteralFlag(f[j]) ? 0 : SentenceClass(U(t[j])), la_open, la_len)) continue;
+        if (!IsLiteralFlag(f[j]) && SentenceClass(U(t[j])) == 4) {
+          const int32_t close = tags.CloseOf(t, f, n, j, limit);
+          if (close >= 0) j = close;
+          continue;
+        }
         if (IsLetterFlag(f[j])) {
           letter = j;
           break;
@@ -605,7 +648,6 @@ struct TTextTagHandler::TSearchTables {
       }
       if (letter < 0) break;
       i = letter + 1;
-      in_tag = false;
     }
     return count;
   }
@@ -638,16 +680,41 @@ struct TTextTagHandler::TSearchTables {
       }
     }
 
-    // Start and end contexts, pair by pair.
+    // Start and end contexts, pair by pair. A part still open at the end of the buffer runs to
+    // its end and on into the next buffer of the text.
+    int32_t continued_keeps = 0, continued_cuts = 0;
+    if (h.FileBytePos == 0) {
+      h.fPartOpen.fill(false);
+      h.fKeptPartSeen = false;
+    }
     for (int j = 0; j < kSelectWithinContexts / 2; ++j) {
+      bool& open_before = h.fPartOpen[static_cast<size_t>(j)];
       const TStr<C>& open = Pick<C>(s.ctxW[2 * j], s.ctxA[2 * j]);
       const TStr<C>& close = Pick<C>(s.ctxW[2 * j + 1], s.ctxA[2 * j + 1]);
-      if (open.empty() || close.empty()) continue;
+      if (open.empty() || close.empty()) {
+        open_before = false;
+        continue;
+      }
       const bool cutting = h.ftext_select_within_contextsW[static_cast<size_t>(2 * j)].WithinType() == 2;
+      std::vector<TStretch>& parts = cutting ? cut : keep;
       int32_t from = 0, os = 0, oe = 0, cs = 0, ce = 0;
+      if (open_before) {
+        ++(cutting ? continued_cuts : continued_keeps);  // counted where it opened
+        if (!FindWildcardPattern(t, f, 0, n, close, cs, ce)) {
+          parts.emplace_back(0, n);
+          continue;
+        }
+        parts.emplace_back(0, ce);
+        open_before = false;
+        from = ce;
+      }
       while (from < n && FindWildcardPattern(t, f, from, n, open, os, oe)) {
-        if (!FindWildcardPattern(t, f, oe, n, close, cs, ce)) break;  // no end anywhere after
-        (cutting ? cut : keep).emplace_back(os, ce);
+        if (!FindWildcardPattern(t, f, oe, n, close, cs, ce)) {
+          parts.emplace_back(os, n);
+          open_before = true;
+          break;
+        }
+        parts.emplace_back(os, ce);
         from = std::max(ce, os + 1);
       }
     }
@@ -659,7 +726,10 @@ struct TTextTagHandler::TSearchTables {
       BlankAndHide(t, f, a, b);
       blanked = blanked || b > a;
     }
-    if (!keep.empty()) {
+    // Once a part to keep has been met in a text, what lies outside the parts is left out in
+    // every buffer of it, also in one that holds no part.
+    if (!keep.empty()) h.fKeptPartSeen = true;
+    if (h.fKeptPartSeen) {
       int32_t covered = 0;  // everything before this is kept or already blanked
       for (const auto& [a, b] : keep) {
         if (a > covered) {
@@ -673,8 +743,8 @@ struct TTextTagHandler::TSearchTables {
         blanked = true;
       }
     }
-    h.fparts_of_text_counts.cut_count += static_cast<int32_t>(cut.size());
-    h.fparts_of_text_counts.keep_count += static_cast<int32_t>(keep.size());
+    h.fparts_of_text_counts.cut_count += static_cast<int32_t>(cut.size()) - continued_cuts;
+    h.fparts_of_text_counts.keep_count += static_cast<int32_t>(keep.size()) - continued_keeps;
     return blanked;
   }
 };
@@ -756,12 +826,17 @@ bool TSectionStartsList::ReadFromFile(const UString& name) {
 // --- the handler ---------------------------------------------------------------------------------
 
 TTextTagHandler::TTextTagHandler(uint32_t anLCID, uint16_t aCodepage)
+    : TTextTagHandler(anLCID, aCodepage, TTagReadSettings()) {
+  fUnwantedTags = GetTextSettings().UnwantedTags();
+}
+
+TTextTagHandler::TTextTagHandler(uint32_t anLCID, uint16_t aCodepage, const TTagReadSettings& settings)
     : TTagsToKeepList(anLCID, aCodepage),
       FExcludeTagList(std::make_unique<TTagsToDeleteList>(anLCID, aCodepage)),
       BufsSectionStarts(&fOwnSectionStarts),
       ArrayOfTextMarkersFoundPtr(&fOwnTagsFound),
       fTables(std::make_unique<TSearchTables>()) {
-  fUnwantedTags = GetTextSettings().UnwantedTags();
+  fUnwantedTags = settings.unwanted_tags;
   ftag_starter_chars[ttho_exclude] = u"<";
   ftag_ender_chars[ttho_exclude] = u">";
 }
@@ -815,8 +890,7 @@ void TTextTagHandler::SetTranslationTags(const TTagsToTranslateList& AList) {
   ArrayOfTranslationTagfileTags.clear();
   ArrayOfTranslationTagfileTags.reserve(static_cast<size_t>(AList.Count()));
   for (int32_t i = 0; i < AList.Count(); ++i) {
-    MyYieldProcess();
-    ArrayOfTranslationTagfileTags.push_back(AList.GetTranslateRec(i));
+      ArrayOfTranslationTagfileTags.push_back(AList.GetTranslateRec(i));
   }
   BuildEntityIndex();
 }
@@ -832,8 +906,7 @@ void TTextTagHandler::PrepareTags(TTagHandleOperation op, const TBaseTagStringLi
   }
   table.assign(static_cast<size_t>(list.Count()), TextTagRec());
   for (int32_t i = 0; i < list.Count(); ++i) {
-    MyYieldProcess();
-    if (op == ttho_keep && i >= kMaxKeptTags) {
+      if (op == ttho_keep && i >= kMaxKeptTags) {
       AddToLogFile(u"tags to keep beyond " + IntToUStr(kMaxKeptTags) + u" are left out");
       break;
     }
@@ -947,16 +1020,46 @@ void TTextTagHandler::BuildEntityIndex() {
   s.entA.Build(s.ent_longA);
 }
 
-void TTextTagHandler::LoadCurrentTextMarkers() {
-  ClearTextSelectingWithin();
+TTagReadSettings TagReadSettingsFromStore() {
+  TTagReadSettings r;
   const TTextsett_rec32 ts = GetTextSettings();
-  fUnwantedTags = ts.UnwantedTags();
-  HandlingOnlyPartsOfText = GetTextSelectingWithin();
+  r.unwanted_tags = ts.UnwantedTags();
+  for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
+    const size_t x = static_cast<size_t>(k - TTextsett_rec32::kFirstMarker);
+    r.marker_texts[x] = ts.MarkerText(k);
+    r.marker_auto[x] = ts.MarkerAuto(k);
+  }
+  r.select_within = GetTextSelectingWithin();
+  if (r.select_within) {
+    r.cut_start_of_line = GetCutStartOfTextLine();
+    for (int i = 0; i < kSelectWithinContexts; ++i)
+      r.select_within_contexts[static_cast<size_t>(i)] = GetTextSelectWithinContext(i + 1);
+  }
+  r.tags_wanted = GetTagsWanted();
+  r.tags_exclude_wanted = GetTagsExcludeWanted();
+  r.tags_translate_wanted = GetTagsTranslateWanted();
+  r.tags_modified = GetTagModified();
+  r.tags_exclude_modified = GetTagsExcludeModified();
+  r.tags_translate_modified = GetTagTranslateModified();
+  r.log_filename = GetTheLogFilename();
+  r.keeping_log = GetLogging() && !r.log_filename.empty() && FileExists(r.log_filename);
+  return r;
+}
+
+void TTextTagHandler::LoadCurrentTextMarkers() { UseReadSettings(TagReadSettingsFromStore()); }
+
+void TTextTagHandler::UseReadSettings(const TTagReadSettings& settings) {
+  ClearTextSelectingWithin();
+  fUnwantedTags = settings.unwanted_tags;
+  fKeepingLog = settings.keeping_log;
+  HandlingOnlyPartsOfText = settings.select_within;
+  fPartOpen.fill(false);
+  fKeptPartSeen = false;
   TSearchTables& s = *fTables;
   if (HandlingOnlyPartsOfText) {
-    s.cut_start_of_line = GetCutStartOfTextLine();
+    s.cut_start_of_line = settings.cut_start_of_line;
     for (int i = 0; i < kSelectWithinContexts; ++i) {
-      ftext_select_within_contextsW[static_cast<size_t>(i)] = GetTextSelectWithinContext(i + 1);
+      ftext_select_within_contextsW[static_cast<size_t>(i)] = settings.select_within_contexts[static_cast<size_t>(i)];
       const UString text = ftext_select_within_contextsW[static_cast<size_t>(i)].Text();
       ftext_select_within_contextsA[static_cast<size_t>(i)] =
           EncodeFor8Bit(UStringView(text).substr(0, kMaxContextChars8Bit), fCodepage);
@@ -973,8 +1076,8 @@ void TTextTagHandler::LoadCurrentTextMarkers() {
     m = TextMarkerTagrec();
     s.mark_fixedW[x].clear();
     s.mark_fixedA[x].clear();
-    m.auto_process = ts.MarkerAuto(k);
-    const UString text = ts.MarkerText(k);
+    m.auto_process = settings.marker_auto[x];
+    const UString& text = settings.marker_texts[x];
     if (text.empty()) continue;
     m.tag = TagWildcardConverted(text);
     if (m.tag == u"auto") m.auto_process = true;
@@ -1013,7 +1116,6 @@ bool IsSentencePunctuation(uint32_t c) { return PunctuationKind(c) != 0; }
 int32_t TTextTagHandler::CheckBufferForTranslationTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
                                                        TCharacterSpans* tails) {
   if (!fStartOfText || !p || n_characters <= 0) return 0;
-  MyYieldProcess();
   return fUse_Unicode
              ? TSearchTables::Entities(*this, static_cast<char16_t*>(fStartOfText), p, n_characters, tails)
              : TSearchTables::Entities(*this, static_cast<char*>(fStartOfText), p, n_characters, tails);
@@ -1061,10 +1163,9 @@ int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operati
                                                      void* fStartOfText, uint16_t* wchars, int32_t aTag_clearingLimit,
                                                      int32_t first_valid_character, int32_t n_characters,
                                                      const TChunkByteMap* byte_map) {
-  if (global_keeping_log) AddToLogFile(u"tag starter : \"" + ftag_starter_chars[operation] + u"\"");
+  if (fKeepingLog) AddToLogFile(u"tag starter : \"" + ftag_starter_chars[operation] + u"\"");
   if (ftag_starter_chars[operation].empty() || FirstArrayOfTags[operation].empty()) return 0;
   if (!fStartOfText || !wchars || n_characters <= 0) return 0;
-  MyYieldProcess();
   int32_t count = 0;
   if (operation == ttho_keep) {
     count = fUse_Unicode
@@ -1078,7 +1179,7 @@ int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operati
                          : TSearchTables::Exclude(*this, static_cast<char*>(fStartOfText), wchars,
                                                   first_valid_character, n_characters);
   }
-  if (global_keeping_log) AddToLogFile(IntToUStr(count) + u" blanked");
+  if (fKeepingLog) AddToLogFile(IntToUStr(count) + u" blanked");
   return count;
 }
 
@@ -1086,8 +1187,7 @@ void TTextTagHandler::CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t*
                                                    int32_t tag_clearing_max) {
   ClearArrayOfTagsPresent();
   if (!fStartOfText || !p || n_characters <= 0) return;
-  MyYieldProcess();
-  if (global_keeping_log)
+  if (fKeepingLog)
     for (const TextMarkerTagrec& m : ArrayOfTextMarkers)
       if (!m.auto_process && m.tag_comparison_length > 0)
         AddToLogFile((fUse_Unicode ? u"Unicode: " : u"") + m.tag);
@@ -1109,7 +1209,6 @@ int32_t TTextTagHandler::AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, i
 
 bool TTextTagHandler::HandleOnlyPartsOfText(void* fStartOfText, uint16_t* wchars, int32_t n_characters) {
   if (!fStartOfText || !wchars || n_characters <= 0) return false;
-  MyYieldProcess();
   return fUse_Unicode ? TSearchTables::PartsOfText(*this, static_cast<char16_t*>(fStartOfText), wchars, n_characters)
                       : TSearchTables::PartsOfText(*this, static_cast<char*>(fStartOfText), wchars, n_characters);
 }
@@ -1133,14 +1232,17 @@ int32_t TTextTagHandler::RemoveNumbers(uint16_t* p, int32_t n_characters) {
 
 void TTextTagHandler::BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p, uint16_t unwanted,
                                                  uint16_t surrounded, int32_t n_characters, bool in_Unicode) {
+  (void)in_Unicode;  // only the kinds change, whatever the width
   if (!fStartOfText || !p || n_characters < 3) return;
-  WithWidth(fStartOfText, in_Unicode, [&](auto* t) {
-    using C = std::remove_pointer_t<decltype(t)>;
-    for (int32_t i = 1; i + 1 < n_characters; ++i)
-      if ((KindBits(p[i]) & unwanted) != 0 && (KindBits(p[i - 1]) & surrounded) != 0 &&
-          (KindBits(p[i + 1]) & surrounded) != 0)
-        t[i] = static_cast<C>(kBlank);
-  });
+  // Each character is judged by the kinds as classified, before any of them was changed.
+  uint16_t before = p[0];
+  for (int32_t i = 1; i + 1 < n_characters; ++i) {
+    const uint16_t here = p[i];
+    if ((KindBits(here) & unwanted) != 0 && (KindBits(before) & surrounded) != 0 &&
+        (KindBits(p[i + 1]) & surrounded) != 0)
+      p[i] = kBlankKind;
+    before = here;
+  }
 }
 
 void TTextTagHandler::BlankOutUnwantedsTest(void* fStartOfText, uint16_t* p, uint16_t unwanted,
@@ -1294,21 +1396,26 @@ void TLinzoraTextTagHandler::ConvertToTag_on_in_sw_symbols() {
 // --- refreshing from the settings ----------------------------------------------------------------
 
 void RefreshTagHandlerFromSettings(TTextTagHandler& handler, TTagsToTranslateList& translate_list) {
-  const UString log_name = GetTheLogFilename();
-  SetLogFilename(log_name);
-  global_keeping_log = GetLogging() && !log_name.empty() && FileExists(log_name);
+  const TTagReadSettings settings = TagReadSettingsFromStore();
+  SetLogFilename(settings.log_filename);
+  global_keeping_log = settings.keeping_log;
+  RefreshTagHandlerFromSettings(handler, translate_list, settings);
+}
 
-  if (GetTagsExcludeModified()) {
-    if (GetTagsExcludeWanted() < 1) handler.ClearExcludeTags();
+void RefreshTagHandlerFromSettings(TTextTagHandler& handler, TTagsToTranslateList& translate_list,
+                                   const TTagReadSettings& settings) {
+  handler.fKeepingLog = settings.keeping_log;
+  if (settings.tags_exclude_modified) {
+    if (settings.tags_exclude_wanted < 1) handler.ClearExcludeTags();
     else handler.LoadExcludeTagListFromSwapFile();
   }
-  if (GetTagModified()) {
-    if (GetTagsWanted() < 1) handler.Clear();
+  if (settings.tags_modified) {
+    if (settings.tags_wanted < 1) handler.Clear();
     else handler.LoadFromSwapFile();
     if (auto* own = dynamic_cast<TLinzoraTextTagHandler*>(&handler)) own->ConvertToTag_on_in_sw_symbols();
   }
-  if (GetTagTranslateModified()) {
-    if (GetTagsTranslateWanted() < 1) {
+  if (settings.tags_translate_modified) {
+    if (settings.tags_translate_wanted < 1) {
       translate_list.Clear();
       handler.ClearTranslationTags();
     } else {

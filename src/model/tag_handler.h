@@ -69,7 +69,8 @@ inline uint16_t KindBits(uint16_t f) { return f < kFlagHidden ? f : 0; }
 inline constexpr char16_t kWildDigits = 27, kWildAnyChar = 28, kWildAnyRun = 29, kWildLetter = 30;
 UString TagWildcardConverted(UStringView s);
 
-// The full stops, question marks and exclamation marks (of every script) that may end a sentence.
+// The full stops, question marks and exclamation marks (of every script, the ellipsis U+2026
+// included) that may end a sentence.
 bool IsSentencePunctuation(uint32_t c);
 
 // Blanks count characters of a chunk from `from` and flags them 0x0800 (not text proper), so
@@ -165,11 +166,30 @@ using TOnTagFoundHandler = std::function<int32_t(uint16_t* wchars, void* start, 
 
 inline constexpr int kSelectWithinContexts = 28;
 
+// Everything the handler takes from the settings store, read once when a run is set up: while
+// chunks are handled the handler reads nothing but its own copy, so that handlers on several
+// threads never touch the store.
+struct TTagReadSettings {
+  TIgnore_tag_type unwanted_tags{};            // the brackets of tags to hide
+  std::array<UString, 8> marker_texts;         // text markers of kinds 14 to 21
+  std::array<bool, 8> marker_auto{};          // the marker is found automatically
+  bool select_within = false;                  // only parts of texts are read
+  int32_t cut_start_of_line = 0;               // with select_within: how line starts are cut
+  std::array<TSelectWithinContextW, kSelectWithinContexts> select_within_contexts{};  // pairs: start, end
+  int32_t tags_wanted = 0, tags_exclude_wanted = 0, tags_translate_wanted = 0;  // below 1: list not used
+  bool tags_modified = false, tags_exclude_modified = false, tags_translate_modified = false;
+  UString log_filename;
+  bool keeping_log = false;  // a log was asked for and its file is there
+};
+TTagReadSettings TagReadSettingsFromStore();
+
 // --- the handler ---------------------------------------------------------------------------------
 
 class TTextTagHandler : public TTagsToKeepList {
  public:
+  // The first form takes its brackets from the settings store; the second touches no store.
   TTextTagHandler(uint32_t anLCID, uint16_t aCodepage);
+  TTextTagHandler(uint32_t anLCID, uint16_t aCodepage, const TTagReadSettings& settings);
   ~TTextTagHandler() override;
 
   void Clear() override;  // the tags to keep and their table
@@ -183,7 +203,9 @@ class TTextTagHandler : public TTagsToKeepList {
   void SetTranslationTags(const TTagsToTranslateList& AList);
   void ClearExcludeTags();
   void ClearTranslationTags();
-  // Text markers, hidden-tag brackets and the part-selection contexts of the current settings.
+  // Text markers, hidden-tag brackets, the part-selection contexts and the log flag: from the
+  // settings given, or from the store (read once, here).
+  void UseReadSettings(const TTagReadSettings& settings);
   void LoadCurrentTextMarkers();
 
   // --- per buffer (text, flags, count in characters)
@@ -210,8 +232,15 @@ class TTextTagHandler : public TTagsToKeepList {
                                     int32_t tag_clearing_max);
   int32_t AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, int32_t n_characters, int32_t tag_clearing_max,
                                bool in_Unicode);
+  // Blanks and hides what lies outside the parts of texts to read (and inside the parts to cut).
+  // A pair opened and not closed in one buffer stays open into the next buffer of the text, so
+  // a text is selected alike however it is cut into buffers; a buffer at byte 0 of its file
+  // (FileBytePos) starts a text, with no pair open.
   bool HandleOnlyPartsOfText(void* fStartOfText, uint16_t* wchars, int32_t n_characters);
   int32_t RemoveNumbers(uint16_t* p, int32_t n_characters);
+  // A character of kind `unwanted` between two of kind `surrounded` becomes a blank for the word
+  // scanner: its kind is a blank's, its character stays, so that lines cut from the buffer
+  // quote the text as it is.
   void BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p, uint16_t unwanted, uint16_t surrounded,
                                   int32_t n_characters, bool in_Unicode);
   void BlankOutUnwantedsTest(void* fStartOfText, uint16_t* p, uint16_t unwanted, int32_t n_characters,
@@ -250,6 +279,7 @@ class TTextTagHandler : public TTagsToKeepList {
   TSectionStartsList* BufsSectionStarts;
   int64_t FileBytePos = 0;  // byte position of the current buffer in its file
   bool HandlingOnlyPartsOfText = false;
+  bool fKeepingLog = false;  // from the read settings: log what is found
   bool HasMediaTags = false;
   bool HasSectionTags = false;
   std::vector<TextTagRec> ArrayOfTagFileExcludeTags;
@@ -273,6 +303,10 @@ class TTextTagHandler : public TTagsToKeepList {
 
   struct TSearchTables;
   std::unique_ptr<TSearchTables> fTables;
+  // Parts of texts, carried from one buffer of a text to the next: which pairs are open, and
+  // whether a part to keep has been met in the text.
+  std::array<bool, kSelectWithinContexts / 2> fPartOpen{};
+  bool fKeptPartSeen = false;
   TTagsFoundArray fOwnTagsFound{};
   TSectionStartsList fOwnSectionStarts;
   std::u16string fDisplayTextW;
@@ -287,6 +321,9 @@ class TLinzoraTextTagHandler : public TTextTagHandler {
   void ConvertToTag_on_in_sw_symbols();
 };
 
-// Reloads the tables whose lists changed in the settings store (keep, exclude, entities) and
-// takes the log settings; run before a job and when settings change.
+// Reloads the tables whose lists changed (keep, exclude, entities) and takes the log flag; run
+// before a job and when settings change. The first form reads the store once and also opens the
+// program's log as the settings say.
 void RefreshTagHandlerFromSettings(TTextTagHandler& handler, TTagsToTranslateList& translate_list);
+void RefreshTagHandlerFromSettings(TTextTagHandler& handler, TTagsToTranslateList& translate_list,
+                                   const TTagReadSettings& settings);

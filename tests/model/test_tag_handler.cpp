@@ -356,6 +356,115 @@ TEST_F(TagHandlerTest, OnlyPartsOfTextsKeepsTheirLetterFlagsElsewhereHidden) {
   EXPECT_FALSE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));  // nothing to blank
 }
 
+TEST_F(TagHandlerTest, APartOpenAtABufferCutRunsOnIntoTheNextBuffer) {
+  // Fed buffer by buffer as the reader feeds them, the text is selected as if it were one.
+  TTagReadSettings settings;
+  settings.select_within = true;
+  const std::pair<const char16_t*, uint8_t> contexts[] = {
+      {u"<body>", 1}, {u"</body>", 1}, {u"<!--", 2}, {u"-->", 2}};
+  for (size_t i = 0; i < 4; ++i) {
+    settings.select_within_contexts[i].SetText(contexts[i].first);
+    settings.select_within_contexts[i].SetWithinType(contexts[i].second);
+  }
+  TTextTagHandler h(kLCID_EnglishUS, 1252, settings);
+  h.UseReadSettings(settings);
+  h.fUse_Unicode = true;
+  h.ClearBeforeMulti_fileProcessing();
+  struct Buffer {
+    const char16_t* in;
+    const char16_t* out;
+  };
+  const Buffer text[] = {
+      {u"HEADWORD <body>one <!-- a", u"         <body>one       "},
+      {u"still a --> two", u"            two"},      // the cut part and the kept part both go on
+      {u"three", u"three"},                            // wholly inside the kept part
+      {u"four</body> TAILWORD", u"four</body>         "},
+      {u"after it", u"        "},                       // a text with a part keeps only its parts
+  };
+  int64_t at = 0;
+  for (const Buffer& b : text) {
+    h.FileBytePos = at;
+    TWideBuf w(b.in);
+    h.HandleOnlyPartsOfText(w.T(), w.F(), w.n);
+    EXPECT_EQ(w.Text(), b.out) << at;
+    at += 2 * w.n;
+  }
+  EXPECT_EQ(h.fparts_of_text_counts.keep_count, 1);  // each part counted once, where it opens
+  EXPECT_EQ(h.fparts_of_text_counts.cut_count, 1);
+  // A buffer at byte 0 starts a new text: nothing is open and nothing has been met.
+  h.FileBytePos = 0;
+  TWideBuf next(u"no parts here");
+  EXPECT_FALSE(h.HandleOnlyPartsOfText(next.T(), next.F(), next.n));
+  EXPECT_EQ(next.Text(), u"no parts here");
+}
+
+TEST_F(TagHandlerTest, TheReadSettingsAreTakenOnceAndTheStoreIsNotReadAgain) {
+  SetTextSelectingWithin(true);
+  SetCutStartOfTextLine(2);
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetMarkerText(14, u"<s>");
+  ts.SetMarkerAuto(15, true);
+  TIgnore_tag_type brackets{};
+  brackets.openers[0] = u'[';
+  brackets.closers[0] = u']';
+  ts.SetUnwantedTags(brackets);
+  SetTextSettings(ts);
+  TSelectWithinContextW r{};
+  r.SetText(u"<body>");
+  r.SetWithinType(1);
+  SetTextSelectWithinContext(1, r);
+  const TTagReadSettings settings = TagReadSettingsFromStore();
+  EXPECT_TRUE(settings.select_within);
+  EXPECT_EQ(settings.cut_start_of_line, 2);
+  EXPECT_EQ(settings.marker_texts[0], u"<s>");
+  EXPECT_TRUE(settings.marker_auto[1]);
+  EXPECT_EQ(settings.unwanted_tags.openers[0], u'[');
+  EXPECT_EQ(settings.select_within_contexts[0].Text(), u"<body>");
+
+  TTextTagHandler h(kLCID_EnglishUS, 1252, settings);
+  EXPECT_TRUE(h.IsTagBracket(u'['));
+  h.UseReadSettings(settings);
+  h.fUse_Unicode = true;
+  // The store changes while texts are read: the handler goes on with what it took.
+  SetTextSelectingWithin(false);
+  ts.SetMarkerText(14, u"");
+  SetTextSettings(ts);
+  TWideBuf b(u"<s>One. Two");
+  h.CheckBufferForTextMarkerTags(b.T(), b.F(), b.n, 100);
+  ExpectFlags(b, "Smm...e....", {{'S', 0x8800 + 14}});
+  EXPECT_TRUE(h.HandlingOnlyPartsOfText);
+  TWideBuf c(u"12ab\ncd");
+  ASSERT_TRUE(h.HandleOnlyPartsOfText(c.T(), c.F(), c.n));
+  EXPECT_EQ(c.Text(), u"  ab\n  ");
+}
+
+TEST_F(TagHandlerTest, NoEventsArePumpedWhileABufferIsHandled) {
+  // A pumped event could change the handler's tables under a running pass.
+  static int pumped = 0;
+  pumped = 0;
+  SetYieldHook([] { ++pumped; });
+  SaveKeep({Tag(u"<p>")});
+  SaveExclude({u"<del>*</del>"});
+  {
+    TTagsToTranslateList l(kLCID_EnglishUS, 1252);
+    l.AddFromALine(u"&amp; &");
+    ASSERT_TRUE(l.SavedToTempfile());
+  }
+  SetTextSelectingWithin(true);
+  auto h = Loaded();
+  TTagsToTranslateList entities(kLCID_EnglishUS, 1252);
+  h->LoadTranslationTagsFromSwapFile(entities);
+  h->LoadCurrentTextMarkers();
+  TWideBuf b(u"<p>a &amp; b <del>x</del>. C");
+  h->HandleOnlyPartsOfText(b.T(), b.F(), b.n);
+  h->CheckBufferForTranslationTags(b.T(), b.F(), b.n);
+  Check(*h, ttho_exclude, b);
+  h->CheckBufferForTextMarkerTags(b.T(), b.F(), b.n, 100);
+  Check(*h, ttho_keep, b);
+  SetYieldHook(nullptr);
+  EXPECT_EQ(pumped, 0);
+}
+
 TEST_F(TagHandlerTest, LineStartsAreCut) {
   SetTextSelectingWithin(true);
   TTextTagHandler h(kLCID_EnglishUS, 1252);
@@ -397,10 +506,6 @@ TEST(TagHandlerRoutines, BlankingAndShrinking) {
   BlankOutAndHide(m.T(), false, m.F(), 2, -3);  // nothing
   EXPECT_EQ(m.Text(), "    x");
   TTextTagHandler h(kLCID_EnglishUS, 1252);
-  TWideBuf b(u"don't stop.'x");
-  h.BlankOutMidWordPunctuation(b.T(), b.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, b.n, true);
-  EXPECT_EQ(b.Text(), u"don t stop.'x");  // only the mark between two letters
-  ExpectFlags(b, ".............");    // flags are left
   TWideBuf c(u"a\tb\nc");
   h.BlankOutUnwantedsTest(c.T(), c.F(), C1_CNTRL, c.n, true);
   EXPECT_EQ(c.Text(), u"a b c");
@@ -416,6 +521,56 @@ TEST(TagHandlerRoutines, BlankingAndShrinking) {
   TNarrowBuf n("x__y");
   EXPECT_EQ(h.ShrinkOutUnwanteds(n.T(), n.F(), u'_', n.n, false), 2);
   EXPECT_EQ(n.text.substr(0, 2), "xy");
+}
+
+TEST(TagHandlerRoutines, MidWordPunctuationIsABlankInItsKindAloneAndTheTextQuotesTheSource) {
+  // Lines and cells are cut from the buffer: they must show "AT&T", not "AT T".
+  const uint16_t blank = CharKindOf(u' ');
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  const UString source = u"AT&T e.g km/h don't stop.'x";
+  TWideBuf b(source);
+  h.BlankOutMidWordPunctuation(b.T(), b.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, b.n, true);
+  EXPECT_EQ(b.Text(), source);
+  ExpectFlags(b, "..B...B....B.....B.........", {{'B', blank}});  // only marks between two letters
+  const std::string bytes = "don\x92t 3/4";  // 1252: a right single quote
+  TNarrowBuf n(bytes);
+  h.BlankOutMidWordPunctuation(n.T(), n.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, n.n, false);
+  EXPECT_EQ(n.Text(), bytes);
+  ExpectFlags(n, "...B...B.", {{'B', blank}});
+}
+
+TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) {
+  // '^' under each automatic sentence end.
+  const std::pair<const char16_t*, const char*> cases[] = {
+      {u"Washington D. C. today", "                      "},  // initials
+      {u"I met J. R. Smith. He", "                 ^   "},
+      {u"in the U.S.A. Today", "                   "},       // a dotted abbreviation
+      {u"a Ph.D. Student", "               "},
+      {u"e.g. This", "         "},
+      {u"Go.Now", "      "},                                  // a full stop inside a dotted word
+      {u"3.5 m. Then", "     ^     "},                         // a small letter alone is no initial
+      {u"x < y. The dog barked.", "     ^               ^"},   // a "<" that closes nowhere is text
+      {u"a <b x=1. Y> b. C", "              ^  "},             // one that closes is a tag
+      {u"Wait\u2026 Then\u2026 and so", "    ^             "},  // an ellipsis, as "..." is
+      {u"Wait... Then... and so", "    ^                 "},
+      {u"\u0915\u0964 \u0916\u0965", " ^  ^"},               // dandas
+      {u"\u1780\u17D4\u1781\u17D4", " ^ ^"},                 // Khmer
+      {u"\u1000\u104B\u1001\u104B", " ^ ^"},                 // Myanmar
+      {u"\u0F40\u0F0D\u0F41\u0F0D", " ^ ^"},                 // Tibetan
+      {u"\u1200\u1362\u1208\u1362", " ^ ^"},                 // Ethiopic
+      {u"\u0561\u0589 \u0532\u0589", " ^  ^"},               // Armenian
+      {u"\u0628\u06D4 \u062A\u06D4", " ^  ^"},               // Arabic
+      {u"\u4E2D\u3002\u6587\uFF01\u4E0B\uFF1F\u4E0A\uFF0E", " ^ ^ ^ ^"},  // ideographic, full-width
+  };
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (const auto& [text, ends] : cases) {
+    TWideBuf b(text);
+    h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true);
+    std::string got(static_cast<size_t>(b.n), ' ');
+    for (int32_t i = 0; i < b.n; ++i)
+      if (b.flags[static_cast<size_t>(i)] == kFlagSentenceEndAuto) got[static_cast<size_t>(i)] = '^';
+    EXPECT_EQ(got, ends) << Utf16ToUtf8(text);
+  }
 }
 
 TEST_F(TagHandlerTest, ConvertedKeepTagsMatchMarkedAndPlainBrackets) {
