@@ -27,6 +27,11 @@
 // Every buffer operation is one pass over the text and its flags and allocates nothing per
 // character or per tag; many tags are looked for at once through the table of their first
 // characters. Positions and counts are in characters; n_characters bounds every walk.
+//
+// The handler takes what it needs from the settings store once, when it is set up
+// (TTagReadSettings), and pumps no events: a reader may run one handler per thread and polls
+// for a stop between its chunks. It changes text characters only where it hides or replaces
+// mark-up; punctuation it treats as a blank keeps its character and changes its kind.
 #pragma once
 
 #include <array>
