@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/runtime/vx_runtime.h"
 
 namespace {
 
@@ -228,15 +227,7 @@ void TGeneral_Tree::Rebalance(anything_ptr n) {
 anything_ptr TGeneral_Tree::InsertFrom(const anything& key, anything_ptr start) {
   anything_ptr parent = nullptr;
   bool go_left = false;
-  unsigned shape = fShape;
   for (anything_ptr cur = start; cur;) {
-    MyYieldProcess();
-    if (shape != fShape) {  // changed while events were handled: descend again
-      shape = fShape;
-      cur = froot;
-      parent = nullptr;
-      continue;
-    }
     const int c = Cmp(key.datum, cur->datum);
     if (c == 0) {
       anything_ptr held = cur;
@@ -315,14 +306,7 @@ anything_ptr TGeneral_Tree::Add_OnePtr(const anything& key) { return InsertFrom(
 // --- search ----------------------------------------------------------------------------------
 
 anything_ptr TGeneral_Tree::WhereIs(const anything& key) {
-  unsigned shape = fShape;
   for (anything_ptr cur = froot; cur;) {
-    MyYieldProcess();
-    if (shape != fShape) {
-      shape = fShape;
-      cur = froot;
-      continue;
-    }
     nearest_find = cur;
     const int c = Cmp(key.datum, cur->datum);
     if (c == 0) return cur;
@@ -332,14 +316,7 @@ anything_ptr TGeneral_Tree::WhereIs(const anything& key) {
 }
 
 anything_ptr TGeneral_Tree::WhereIsApproxMatch(const anything& key) {
-  unsigned shape = fShape;
   for (anything_ptr cur = froot; cur;) {
-    MyYieldProcess();
-    if (shape != fShape) {
-      shape = fShape;
-      cur = froot;
-      continue;
-    }
     const int c = ApproxCompare(key.datum, cur->datum);
     if (c == 0) return cur;
     cur = c < 0 ? cur->left : cur->right;
@@ -350,8 +327,8 @@ anything_ptr TGeneral_Tree::WhereIsApproxMatch(const anything& key) {
 // --- walks -----------------------------------------------------------------------------------
 
 // In key order through the parent links: no stack, so no depth can make it fail. The next
-// node is found after the handler has run, from the tree as it then is; a walk whose tree was
-// cleared meanwhile (by events handled during a yield) stops.
+// node is found after the handler has run, from the tree as it then is; a walk whose tree the
+// handler cleared stops. A walk pumps no events: what may change the tree is the handler alone.
 void TGeneral_Tree::WalkInOrder(const TDo_Something& visit) {
   fTreeModified = false;
   if (!froot) return;
@@ -359,8 +336,6 @@ void TGeneral_Tree::WalkInOrder(const TDo_Something& visit) {
   const unsigned disposals = fDisposals;
   for (anything_ptr n = Leftmost(froot); n; n = Successor(n)) {
     ++going;
-    MyYieldProcess();
-    if (disposals != fDisposals) return;
     anything_ptr held = n;
     if (visit) visit(held);
     if (disposals != fDisposals) return;
@@ -402,7 +377,6 @@ std::exception_ptr TGeneral_Tree::Dispose() {
     anything_ptr next = cur->right;
     --going;
     try {
-      MyYieldProcess();
       anything_ptr held = cur;
       if (deleting) deleting(held);
     } catch (...) {

@@ -17,8 +17,8 @@
 // Hooks and handlers receive a reference to a variable holding the node; they may change the
 // node's datum (Do_Added_One typically replaces a borrowed datum by an owned copy) but never the
 // tree's shape, and a change to the variable itself is ignored (except by the second
-// TraverseArray). Should events handled during a yield clear the tree, a walk stops and a
-// descent starts again from the new root.
+// TraverseArray). Should a walk's handler clear the tree, the walk stops. No operation pumps
+// events: a descent, a walk or a disposal runs to its end before anything else reaches the tree.
 //
 // Order of the insertion hooks: Do_Added_One runs on the new node before it is linked and
 // before `counter` rises (its links then still hold what the key record held); a key equal to
@@ -172,8 +172,8 @@ class TGeneral_Tree {
   std::vector<void*> fNodeBlocks;
   std::size_t fBlockUsed = 0;
   std::size_t fBlockSize = 0;
-  // Raised by every change of shape and by every disposal, so that a descent or walk notices
-  // when events handled during a yield changed the tree under it.
+  // Raised by every change of shape and by every disposal, so that a walk notices when its
+  // handler changed the tree under it.
   unsigned fShape = 0;
   unsigned fDisposals = 0;
   bool fDisposing = false;

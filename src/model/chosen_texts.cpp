@@ -298,7 +298,6 @@ void TSharedChosenFilesClass::ClearThem() {
 }
 
 bool TSharedChosenFilesClass::AddedAFile(const TChosenFile_BaseRec& D, UStringView aPath) {
-  MyYieldProcess();
   const UString ext = ExtractFileExt(D.filename);
   if (ext.size() > 4 && ext == u".VXpreparsed") return false;
   if (RestrictTo3LetterExtensions && AsciiLower(ext) == u".html") return false;

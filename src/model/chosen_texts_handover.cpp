@@ -174,7 +174,6 @@ TVLFileReadMode TVXFileDetails::ReadChosenFromPlainTextFile(UStringView AFilenam
   for (UStringView raw : SplitLinesU(text)) {
     const UString line = TrimU(raw);
     if (line.empty()) continue;
-    MyYieldProcess();
     const std::vector<UString> fields = SplitAt(line, u'\t');
     int file_field = -1;
     UString archive, member;

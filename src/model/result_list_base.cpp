@@ -112,6 +112,25 @@ bool TStoredListInfoHolder::ResaveEntries(TStream& s) {
 TVXBaseHolder::TVXBaseHolder() = default;
 TVXBaseHolder::~TVXBaseHolder() = default;
 
+void TVXBaseHolder::StartListsRead() {
+  width_settled_ = false;
+  list_read_message_.clear();
+}
+
+void TVXBaseHolder::SetListWidth(const TListWidth& width) {
+  unicode_ = width.unicode;
+  width_settled_ = width.settled;
+}
+
+bool TVXBaseHolder::ListWidthAgrees(bool unicode, UStringView list_name) {
+  if (!width_settled_ || unicode_ == unicode) return true;
+  list_read_message_ = u"the list \"" + UString(list_name) + u"\" holds " + (unicode ? u"UTF-16" : u"8-bit") +
+                       u" text, the document's other lists " + (unicode_ ? u"UTF-16" : u"8-bit") +
+                       u": the document cannot be read";
+  AddToLogFile(list_read_message_);
+  return false;
+}
+
 // --- entries ---------------------------------------------------------------------------------
 
 TVXBaseListObject::TVXBaseListObject(TVXBaseDataClass* list, TVXBaseHolder* holder)
@@ -251,6 +270,15 @@ int TVXBaseDataClass::AddABlankEntryWithMainWord(UStringView word) {
 
 int TVXBaseDataClass::Add(TVXBaseListObject* entry) {
   if (!entry) return -1;
+  if (busy_ != kBusyNone) {
+    RefuseWhileBusy("add an entry");
+    return -1;
+  }
+  return AddOwn(entry);
+}
+
+int TVXBaseDataClass::AddOwn(TVXBaseListObject* entry) {
+  if (!entry) return -1;
   if (entry->List() != this) entry->SetParentAs(this);
   entries_.push_back(entry);
   alpha_sorted_ = false;
@@ -283,6 +311,14 @@ void TVXBaseDataClass::ConvertEntriesToUnicode(int code_page) {
 TVXBaseListObject* TVXBaseDataClass::Get(int i) const { return (i >= 0 && i < Count()) ? entries_[i] : nullptr; }
 
 void TVXBaseDataClass::Put(int i, TVXBaseListObject* entry) {
+  if (busy_ != kBusyNone) {
+    RefuseWhileBusy("put an entry");
+    return;
+  }
+  PutOwn(i, entry);
+}
+
+void TVXBaseDataClass::PutOwn(int i, TVXBaseListObject* entry) {
   if (i < 0 || i >= Count()) return;
   TVXBaseListObject* old = entries_[i];
   if (old == entry) return;
@@ -322,6 +358,10 @@ bool TVXBaseDataClass::Clear() {
 }
 
 void TVXBaseDataClass::Remove(int index) {
+  if (busy_ != kBusyNone) {
+    RefuseWhileBusy("remove an entry");
+    return;
+  }
   if (index < 0 || index >= Count()) return;
   TVXBaseListObject* e = entries_[index];
   entries_.erase(entries_.begin() + index);
@@ -731,9 +771,9 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
       }
     }
     for (auto& p : pivots_) p = nullptr;
-    uint32_t ticks = 0;
+    // The comparison pumps no events; a comparer that reaches back into the list finds it busy,
+    // so no entry can leave it while the sorted order is being put together.
     auto less = [&](const Item& a, const Item& b) -> bool {
-      if ((++ticks & 0x1FFF) == 0) MyYieldProcess();
       if (!a.e || !b.e) return a.e && !b.e;  // empty slots go last
       for (int l = 0; l < levels; ++l) {
         int r = 0;
@@ -753,12 +793,7 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
       return false;
     };
     std::stable_sort(items.begin(), items.end(), less);
-    if (static_cast<size_t>(Count()) < static_cast<size_t>(last) + 1) {
-      AddToLogFile("the list changed while it was being sorted; the sort was dropped");
-      ok = false;
-    } else {
-      for (size_t k = 0; k < n; ++k) entries_[first + k] = items[k].e;
-    }
+    for (size_t k = 0; k < n; ++k) entries_[first + k] = items[k].e;
   } catch (...) {
     ok = false;
   }

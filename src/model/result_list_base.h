@@ -25,9 +25,12 @@
 //   information. The entry count there is rewritten in place when fewer entries follow.
 //
 // Busy guard
-//   SetListBusy(action) marks the list busy while a long job walks it. Clear, Zap, sorting,
-//   merging, duplicate removal, the lemma, match and stop checks, undo and stream reading and
-//   writing refuse to start on a busy list and log why; the refusal is answered as false (or 0).
+//   SetListBusy(action) marks the list busy while a long job walks it. Add, Put, Remove, Clear,
+//   Zap, sorting, merging, duplicate removal, the lemma, match and stop checks, undo and stream
+//   reading and writing refuse to start on a busy list and log why; the refusal is answered as
+//   false (Add: -1, the entry stays the caller's; Put and Remove: nothing done). A job changes
+//   the list it holds busy through AddOwn and PutOwn only, so that whatever a comparer, a
+//   progress display or an entry's own code calls back cannot take an entry out from under it.
 #pragma once
 
 #include <cstddef>
@@ -183,6 +186,26 @@ class TVXBaseHolder {
 
   virtual void SetUnicode(bool unicode) { unicode_ = unicode; }
   bool Unicode() const { return unicode_; }
+
+  // The lists of a document hold their text in one width (UTF-16 or 8-bit). A list being read
+  // takes the width it was stored in for its entries; only when its whole read succeeded does
+  // that width become the document's, nothing converted. The first list of a document read
+  // settles the width; a later list stored in the other width fails its read, with a message
+  // naming it. StartListsRead begins a document read.
+  struct TListWidth {
+    bool unicode = true;
+    bool settled = false;
+  };
+  void StartListsRead();
+  TListWidth ListWidth() const { return {unicode_, width_settled_}; }
+  // For a list read: the width its entries are read in (nothing converted), and, when the read
+  // failed, the width put back as it was.
+  void SetListWidth(const TListWidth& width);
+  // True when a list stored in that width may join this document's read; otherwise false, and
+  // the message says which list disagrees.
+  bool ListWidthAgrees(bool unicode, UStringView list_name);
+  // Why the last list read into this document was refused (empty when none was).
+  const UString& ListReadMessage() const { return list_read_message_; }
   void SetLCID(TLCID lcid) { lcid_ = lcid; }
   TLCID LCID() const { return lcid_; }
   void SetCodePage(int code_page) { code_page_ = code_page; }
@@ -197,8 +220,29 @@ class TVXBaseHolder {
 
  private:
   bool unicode_ = true;
+  bool width_settled_ = false;
+  UString list_read_message_;
   TLCID lcid_ = kLCID_EnglishUS;
   int code_page_ = 1252;
+};
+
+// Puts a holder's list width back as it was when the guard was made, unless the read it guards
+// succeeded (Keep).
+class TListWidthGuard {
+ public:
+  explicit TListWidthGuard(TVXBaseHolder* holder)
+      : holder_(holder), before_(holder ? holder->ListWidth() : TVXBaseHolder::TListWidth{}) {}
+  ~TListWidthGuard() {
+    if (holder_ && !kept_) holder_->SetListWidth(before_);
+  }
+  TListWidthGuard(const TListWidthGuard&) = delete;
+  TListWidthGuard& operator=(const TListWidthGuard&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  TVXBaseHolder* holder_;
+  TVXBaseHolder::TListWidth before_;
+  bool kept_ = false;
 };
 
 // --- entries ---------------------------------------------------------------------------------
@@ -356,6 +400,8 @@ class TVXBaseDataClass {
   virtual bool OverallCount() const { return false; }
   virtual bool DoProgressPercent(int32_t percent) { return true; }
   virtual void DoProgressMessage(UStringView text) {}
+  // Takes the entry (answers its index); refused while busy (answers -1, the entry stays the
+  // caller's).
   virtual int Add(TVXBaseListObject* entry);
   virtual void AddJoinedWordDataToStringlist(int row, std::vector<UString>& lines) {}
   virtual UString ALineAsTextOnly(UStringView text) { return UString(text); }
@@ -398,7 +444,7 @@ class TVXBaseDataClass {
   virtual int MainWordColumn() const { return 1; }
   // The parent's part of a list stream.
   virtual bool ReadFromStream(TStream& s);
-  // Frees the entry at index and takes its slot out.
+  // Frees the entry at index and takes its slot out; refused while busy.
   virtual void Remove(int index);
   virtual std::vector<UString> SearchWordsAsStringlist() { return {}; }
   // Keys also come from streams: any value must be taken (an unknown one compares nothing).
@@ -420,6 +466,7 @@ class TVXBaseDataClass {
   int Count() const { return static_cast<int>(entries_.size()); }
   TVXBaseListObject* Get(int i) const;
   // Puts entry in slot i. Putting nullptr detaches the entry there: the caller owns it then.
+  // Refused while busy.
   void Put(int i, TVXBaseListObject* entry);
   // Closes the gaps left by Put(i, nullptr).
   void Pack();
@@ -522,6 +569,9 @@ class TVXBaseDataClass {
   TLCID SortLCID() const;
 
  protected:
+  // Add and Put for the job that holds the list busy: no busy check.
+  int AddOwn(TVXBaseListObject* entry);
+  void PutOwn(int i, TVXBaseListObject* entry);
   static int ClampLevel(int level) { return level < 0 ? 0 : (level > 2 ? 2 : level); }
   // Compares entry with the level's pivot through the level's comparer (0 without one).
   int CompareWithPivot(int level, TVXBaseListObject& entry);

@@ -15,6 +15,7 @@
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "platform/zip/zip_archive_cache.h"
 #include "platform/zip/zip_forge.h"
 #include "shell/services/progress.h"
 
@@ -190,15 +191,21 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
   if (chosen.rec.zip_member > 0) {
     UString archive, member;
     if (!SplitZipMemberName(joined, archive, member)) return false;
-    TZipForge own;
-    TZipForge* z = Zipper ? Zipper : &own;
-    z->SetFileName(archive);
-    if (!z->OpenArchive(TZipOpenMode::Read)) return false;
+    std::unique_ptr<TZipMemberStream> ms;
     // The stored index names the member unless the archive changed since; then its name does.
     int32_t index = chosen.rec.zip_member - 1;
-    TZipMemberInfo info;
-    if (!z->GetMember(index, info) || info.name != member) index = z->FindMember(member);
-    std::unique_ptr<TZipMemberStream> ms = index >= 0 ? z->OpenMemberStream(index) : nullptr;
+    if (const std::shared_ptr<TZipArchiveCache> run = TZipArchiveCache::Current()) {
+      // A run keeps its archives open and listed: no listing per text.
+      ms = run->OpenMember(archive, index, member);
+    } else {
+      TZipForge own;
+      TZipForge* z = Zipper ? Zipper : &own;
+      z->SetFileName(archive);
+      if (!z->OpenArchive(TZipOpenMode::Read)) return false;
+      TZipMemberInfo info;
+      if (!z->GetMember(index, info) || info.name != member) index = z->FindMember(member);
+      ms = index >= 0 ? z->OpenMemberStream(index) : nullptr;
+    }
     if (!ms) return false;
     size = ms->Size();
     owned_source_ = std::move(ms);

@@ -468,7 +468,6 @@ int32_t TVXStatsList::FilesStillExisting() {
   std::vector<UString> wanting;
   int32_t found = 0;
   for (int i = 0; i < Count(); ++i) {
-    MyYieldProcess();
     TStatsEntry* e = Row(i);
     if (!e) continue;
     const int32_t f = e->fdata.data.folder_index;
@@ -608,7 +607,9 @@ bool TVXStatsList::SaveToStream(TStream& s) {
 
 bool TVXStatsList::ReadFromStream(TStream& s) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("read the statistics");
-  // Read into a list of its own, so that a damaged stream leaves this one as it was.
+  // Read into a list of its own, so that a damaged stream leaves this one, and the width of its
+  // document's text, as they were.
+  TListWidthGuard width(Holder());
   TVXStatsList fresh(Holder(), EntryClass(), GridKind());
   bool ok = false;
   try {
@@ -617,6 +618,7 @@ bool TVXStatsList::ReadFromStream(TStream& s) {
     ok = false;
   }
   if (!ok || !Clear()) return false;
+  width.Keep();
   for (int i = 0; i < fresh.Count(); ++i) {
     TVXBaseListObject* e = fresh.Get(i);
     if (!e) continue;

@@ -187,6 +187,8 @@ bool TVXBaseLemmaMatchCapableList::SaveBody(TStream& s) {
 
 bool TVXBaseLemmaMatchCapableList::ReadFromStream(TStream& s) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("read the list");
+  TVXBaseHolder* holder = Holder();
+  TListWidthGuard width(holder);
   bool sort_after = false;
   try {
     if (!TVXBaseDataClass::ReadFromStream(s)) return false;
@@ -199,7 +201,12 @@ bool TVXBaseLemmaMatchCapableList::ReadFromStream(TStream& s) {
       ApplyStoredSortSettings();
     uint8_t unicode = 0, spare = 0;
     if (!ReadU8(s, unicode) || !ReadU8(s, spare)) return false;
-    if (Holder()) Holder()->SetUnicode(unicode != 0);
+    // The entries read themselves in the width the list was stored in; it becomes the document's
+    // only when the whole list was read.
+    if (holder) {
+      if (!holder->ListWidthAgrees(unicode != 0, list_type_as_string(ListType()))) return false;
+      holder->SetListWidth({unicode != 0, holder->ListWidth().settled});
+    }
 
     // Each entry takes at least its two flag bytes.
     const int32_t count = StoredListInfo().info.entry_count;
@@ -231,7 +238,7 @@ bool TVXBaseLemmaMatchCapableList::ReadFromStream(TStream& s) {
             e->AddPrivateJoinInstance(j.release());
           }
         }
-        Add(e.release());
+        AddOwn(e.release());
       }
       current_entry_loading = -1;
     }
@@ -239,6 +246,8 @@ bool TVXBaseLemmaMatchCapableList::ReadFromStream(TStream& s) {
   } catch (...) {
     return false;
   }
+  if (holder) holder->SetListWidth({holder->Unicode(), true});
+  width.Keep();
   if (sort_after) SortAlphabeticallyAscending();
   return true;
 }
@@ -281,7 +290,10 @@ int32_t TVXBaseLemmaMatchCapableList::CheckLemmas(bool) {
       for (int32_t i : TempLemmaAddList.Values(k))
         if (!GetJoinedElsewhere(i) && !GetHasJoined(i)) forms.push_back(i);
       if (forms.empty()) continue;
-      const int head = AddABlankEntryWithMainWord(TempLemmaAddList.Text(k));
+      TVXBaseListObject* made = NewEntry();
+      if (!made) continue;
+      made->SetAWordAsString(MainWordColumn(), TempLemmaAddList.Text(k));
+      const int head = AddOwn(made);
       if (head < 0) continue;
       for (int32_t i : forms)
         if (Join(head, i, false)) ++joined_count_;
@@ -457,7 +469,6 @@ void TVXBaseLemmaMatchCapableList::RemoveDuplicates(TDuplicatesResult& result, c
   const int step = n / 100;
   int i = 0;
   while (i < n - 1) {
-    MyYieldProcess();
     TVXBaseListObject* e = Get(i);
     if (!e || GetDeleted(i) || global_panic_state != kPanicNone) {
       ++i;
@@ -482,7 +493,6 @@ T1LongintList TVXBaseLemmaMatchCapableList::ItemsWhichMatchProbe(TListMatchProbe
   T1LongintList found;
   const int n = Count();
   for (int i = 0; i < n && i < Count(); ++i) {
-    MyYieldProcess();
     TVXBaseListObject* e = Get(i);
     if (!e || (!include_deleted && GetDeleted(i))) continue;
     if ((i & 1023) == 0) DoProgressPercent(PercentOf(i, n));
@@ -496,7 +506,6 @@ T1LongintList TVXBaseLemmaMatchCapableList::ItemsWhichMatchBreakdownProbe(TListM
   T1LongintList found;
   const int n = Count();
   for (int i = 0; i < n && i < Count(); ++i) {
-    MyYieldProcess();
     TVXBaseListObject* e = Get(i);
     if (!e || e->GetAWordAsString(key_column) != key) continue;
     if ((i & 1023) == 0) DoProgressPercent(PercentOf(i, n));
@@ -531,9 +540,9 @@ bool TVXBaseLemmaMatchCapableList::MergeWith(TVXBaseLemmaMatchCapableList* other
   for (int i = 0; i < n; ++i) {
     TVXBaseListObject* e = other->Get(i);
     if (!e) continue;
-    other->Put(i, nullptr);
+    other->PutOwn(i, nullptr);
     e->SetParentAs(this);
-    Add(e);
+    AddOwn(e);
   }
   other->Pack();
   return true;

@@ -165,6 +165,7 @@ bool TTessorineholder::ReadWholeFromStream(TStream& s) {
   try {
     ReadComplete = true;
     fSecondStrings.clear();
+    StartListsRead();
     TTessorineList type;
     if (!CheckSignatureListType(fCheck, type)) return false;
     ListKind = type;

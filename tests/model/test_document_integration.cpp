@@ -493,6 +493,73 @@ TEST_F(DocumentIntegration, GarbledDocumentsAnswerWithoutHarmAndWhatIsReadSavesA
   EXPECT_GT(resaved, 0);
 }
 
+// The statistics list said which width the document's text is in before the rest of it was
+// read: a damaged one turned a UTF-16 document 8-bit (its next save failed) or converted an 8-bit
+// one for good. Now a list's width counts only once the list was read whole, and lists of one
+// document that disagree make its read fail.
+TEST_F(DocumentIntegration, ADamagedStatisticsListNeverChangesTheWidthOfTheDocumentsText) {
+  for (const bool unicode : {true, false}) {
+    SCOPED_TRACE(unicode ? "UTF-16" : "8-bit");
+    std::vector<uint8_t> bytes;
+    {
+      TIntegrationDocument doc;
+      if (unicode) FillDocument(doc, tmp, u"W", 6);
+      else MakeCyrillic(doc, {{"\xE8\xE4\xF2\xE8", 9}, {"\xE4\xEE\xEC", 3}});
+      AddStatsRow(doc, tmp.Path() + u"text.txt", 9, 4);
+      bytes = SavedBytes(doc);
+    }
+    // The statistics list is the second list; its width byte follows the parent's part (40
+    // bytes) and the settings (104).
+    const auto words_at = std::search(bytes.begin(), bytes.end(), std::begin("VXBL"), std::end("VXBL") - 1);
+    const auto stats_at = std::search(words_at + 1, bytes.end(), std::begin("VXBL"), std::end("VXBL") - 1);
+    ASSERT_NE(stats_at, bytes.end());
+    const size_t width_at = static_cast<size_t>(stats_at - bytes.begin()) + 40 + 104;
+    ASSERT_EQ(bytes[width_at], unicode ? 1 : 0);
+
+    int reads = 0, flips = 0, unsavable = 0, accepted = 0;
+    auto read = [&](const std::vector<uint8_t>& b, size_t count) {
+      TIntegrationDocument doc;
+      const bool ok = ReadBytes(doc, b, count);
+      ++reads;
+      if (doc.Unicode() != unicode) ++flips;
+      if (!ok) return;
+      ++accepted;
+      TMemoryStream again;
+      if (!doc.StartSaveToFile(again, u"", 0, 0, 0) || !doc.SaveToStream(again)) ++unsavable;
+    };
+    // The width byte says the other width, or something else, and the list is whole or cut
+    // short anywhere after it.
+    for (const uint8_t said : {uint8_t(0), uint8_t(1), uint8_t(2), uint8_t(0xFF)}) {
+      std::vector<uint8_t> b = bytes;
+      b[width_at] = said;
+      const bool other_width = (said != 0) != unicode;
+      for (size_t cut = width_at + 1; cut <= b.size(); cut += (cut < width_at + 400 ? 1 : 97)) {
+        TIntegrationDocument doc;
+        const bool ok = ReadBytes(doc, b, cut);
+        if (other_width) {
+          EXPECT_FALSE(ok) << "cut " << cut;
+          if (cut == b.size()) {
+            EXPECT_NE(doc.ListReadMessage().find(list_type_as_string(doc.stats.ListType())), UString::npos);
+          }
+        }
+        read(b, cut);
+      }
+    }
+    // Garbled anywhere in the statistics list.
+    std::mt19937 rng(16);
+    const size_t from = static_cast<size_t>(stats_at - bytes.begin());
+    for (int trial = 0; trial < 1500; ++trial) {
+      std::vector<uint8_t> b = bytes;
+      for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) b[from + rng() % (b.size() - from)] = static_cast<uint8_t>(rng());
+      read(b, b.size());
+    }
+    EXPECT_GT(reads, 2000);
+    EXPECT_GT(accepted, 0);
+    EXPECT_EQ(flips, 0);
+    EXPECT_EQ(unsavable, 0);
+  }
+}
+
 // --- saving over an older file -------------------------------------------------------------------------
 
 TEST_F(DocumentIntegration, AFailedSaveLeavesTheOlderFileAsItWas) {

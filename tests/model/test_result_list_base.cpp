@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "model/work_test_list.h"
+#include "platform/runtime/vx_runtime.h"
 
 namespace {
 
@@ -253,6 +256,110 @@ TEST(VXBaseList, BusyListRefusesSortClearUndoAndMerge) {
   l.SetListBusy(kBusyNone);
   EXPECT_TRUE(l.DoASort(3, 0, 1));
   EXPECT_EQ(l.Shown(), "a b-");
+}
+
+namespace {
+
+// Entries that know whether they are alive, so that a list holding a freed one is seen without
+// reading it.
+class TTrackedEntry : public TTestWordEntry {
+ public:
+  TTrackedEntry(TVXBaseDataClass* list, UString w) : TTestWordEntry(list, std::move(w), 1) { alive.insert(this); }
+  ~TTrackedEntry() override { alive.erase(this); }
+  static inline std::set<const TVXBaseListObject*> alive;
+};
+
+// Sorts by word through a comparer of its own, which can reach back into the list once.
+class TReachingBackList : public TTestWordList {
+ public:
+  static constexpr int32_t kOwnOrder = 100;
+  static int Cmp(TVXBaseDataClass& l, int, TVXBaseListObject& e) {
+    auto& self = static_cast<TReachingBackList&>(l);
+    if (self.reach_back) {
+      self.reach_back = false;
+      self.RemoveAndAdd();
+    }
+    return e.MainWordOnly().compare(self.pivot_word);
+  }
+  void Set1Sort(int level, int32_t key) override {
+    TTestWordList::Set1Sort(level, key);
+    if (key == kOwnOrder) SetSortComparer(level, &Cmp);
+  }
+  void SetBase(TVXBaseListObject& e, int level) override {
+    TTestWordList::SetBase(e, level);
+    pivot_word = e.MainWordOnly();
+  }
+  // What a window's event handler might do: take an entry out and put a new one in (made
+  // first, so that it cannot take the freed entry's place in memory and hide the fault).
+  void RemoveAndAdd() {
+    auto* added = new TTrackedEntry(this, u"added");
+    Remove(Count() / 2);
+    if (Add(added) < 0) delete added;
+    ++reached_back;
+  }
+  // Every entry of the list alive and held once, and every live entry in the list.
+  bool Sound() const {
+    std::set<const TVXBaseListObject*> seen;
+    for (int i = 0; i < Count(); ++i)
+      if (!TTrackedEntry::alive.count(Get(i)) || !seen.insert(Get(i)).second) return false;
+    return seen.size() == TTrackedEntry::alive.size();
+  }
+  bool reach_back = false;
+  int reached_back = 0;
+  UString pivot_word;
+};
+
+TReachingBackList* g_sorting = nullptr;
+void ReachBackFromYield() {
+  if (g_sorting && g_sorting->reached_back == 0) g_sorting->RemoveAndAdd();
+}
+
+}  // namespace
+
+// An event handled in the middle of a sort (from a comparer, or from a yield the sort made)
+// used to free an entry that the sorted order then put back into the list.
+TEST(VXBaseList, NothingReachingBackIntoASortingListTakesAnEntryOutOfIt) {
+  enum class From { Comparer, Yield };
+  for (From from : {From::Comparer, From::Yield}) {
+    SCOPED_TRACE(from == From::Comparer ? "comparer" : "yield");
+    {
+      TReachingBackList l;
+      for (int i = 0; i < 3000; ++i) l.Add(new TTrackedEntry(&l, u"w" + IntToUStr((i * 7919) % 3000)));
+      l.Set3Sorts(TReachingBackList::kOwnOrder, kSortNone, kSortNone);
+      l.reach_back = from == From::Comparer;
+      g_sorting = &l;
+      if (from == From::Yield) SetYieldHook(&ReachBackFromYield);
+      const bool sorted = l.DoASort(1, 0, l.Count() - 1);
+      SetYieldHook(nullptr);
+      g_sorting = nullptr;
+      EXPECT_TRUE(sorted);
+      EXPECT_TRUE(l.Sound());
+      ASSERT_EQ(l.Count(), 3000);
+      for (int i = 1; i < l.Count(); ++i) ASSERT_LE(l.WordAt(i - 1), l.WordAt(i)) << i;
+      // Once the sort is over the same calls do what they say.
+      l.RemoveAndAdd();
+      EXPECT_EQ(l.Count(), 3000);
+      EXPECT_EQ(l.WordAt(2999), u"added");
+      EXPECT_TRUE(l.Sound());
+    }
+    EXPECT_TRUE(TTrackedEntry::alive.empty());
+  }
+}
+
+TEST(VXBaseList, ABusyListRefusesAddPutAndRemove) {
+  TTestWordList l;
+  l.Fill({{u"a", 1}, {u"b", 1}});
+  l.SetListBusy(kBusyFrequencyIndex);
+  auto* c = new TTestWordEntry(&l, u"c", 1);
+  EXPECT_EQ(l.Add(c), -1);
+  l.Put(0, nullptr);
+  l.Put(1, c);
+  l.Remove(0);
+  l.SetListBusy(kBusyNone);
+  EXPECT_EQ(l.Shown(), "a b");
+  EXPECT_EQ(l.Add(c), 2);
+  l.Remove(0);
+  EXPECT_EQ(l.Shown(), "b c");
 }
 
 TEST(VXBaseGrid, CellsAndSpreadsheetPositions) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -99,6 +102,86 @@ TEST(Files, FileStreamRoundTripAndLargeOffsets) {
   EXPECT_EQ(v, 43);
   EXPECT_FALSE(TFileStream::Open(dir.Path() + u"missing", TFileMode::OpenRead));
   EXPECT_FALSE(TFileStream::Open(dir.Path(), TFileMode::OpenRead));  // a folder is not a file
+}
+
+namespace {
+// Read calls the process has made so far (the kernel's count).
+int64_t ReadCallsSoFar() {
+  FILE* io = std::fopen("/proc/self/io", "r");
+  if (!io) return -1;
+  char key[32] = {};
+  long long value = 0;
+  int64_t calls = -1;
+  while (std::fscanf(io, "%31s %lld", key, &value) == 2)
+    if (std::string(key) == "syscr:") calls = value;
+  std::fclose(io);
+  return calls;
+}
+}  // namespace
+
+// Every counted read asks how many bytes are left; the file stream used to seek to the end and
+// back for that, which threw its read buffer away: one read call for each string.
+TEST(Files, StringsReadFromAFileComeThroughTheBufferNotOneReadCallEach) {
+  TempFolder dir;
+  const UString name = dir.Path() + u"strings.bin";
+  {
+    TMemoryStream m;
+    for (int i = 0; i < 5000; ++i) WriteAString(m, u"entry" + IntToUStr(i));
+    ASSERT_TRUE(m.SaveToFile(name));
+  }
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  ASSERT_TRUE(f);
+  const int64_t size = f->Size();
+  const int64_t before = ReadCallsSoFar();
+  if (before < 0) GTEST_SKIP() << "no read-call count here";
+  UString text;
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_TRUE(ReadAString(*f, text)) << i;
+    ASSERT_EQ(text, u"entry" + IntToUStr(i));
+  }
+  EXPECT_EQ(f->Position(), size);
+  EXPECT_FALSE(ReadAString(*f, text));
+  EXPECT_LT(ReadCallsSoFar() - before, 10);  // the file fills two 64 KiB buffers
+}
+
+// The position and size the stream keeps follow writes past the end, seeks and reads.
+TEST(Files, FileStreamKeepsItsPositionAndSizeThroughWritesSeeksAndReads) {
+  TempFolder dir;
+  const UString name = dir.Path() + u"mixed.bin";
+  auto f = TFileStream::Open(name, TFileMode::Create);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->Size(), 0);
+  ASSERT_TRUE(WriteI32(*f, 1) && WriteI32(*f, 2));
+  EXPECT_EQ(f->Position(), 8);
+  EXPECT_EQ(f->Size(), 8);
+  EXPECT_EQ(f->Seek(-4, TSeekOrigin::End), 4);
+  int32_t v = 0;
+  ASSERT_TRUE(ReadI32(*f, v));
+  EXPECT_EQ(v, 2);
+  EXPECT_EQ(f->Seek(20, TSeekOrigin::Current), 28);  // beyond the end: the size waits for a write
+  EXPECT_EQ(f->Size(), 8);
+  ASSERT_TRUE(WriteI32(*f, 3));
+  EXPECT_EQ(f->Size(), 32);
+  EXPECT_EQ(f->Seek(0, TSeekOrigin::Begin), 0);
+  ASSERT_TRUE(WriteI32(*f, 7));  // overwriting leaves the size alone
+  EXPECT_EQ(f->Size(), 32);
+  ASSERT_TRUE(ReadI32(*f, v));   // a read right after a write
+  EXPECT_EQ(v, 2);
+  EXPECT_EQ(f->BytesLeft(), 24);
+  EXPECT_EQ(f->Seek(-1, TSeekOrigin::Begin), -1);
+  EXPECT_EQ(f->Seek(INT64_MAX, TSeekOrigin::Current), -1);
+  EXPECT_EQ(f->Position(), 8);
+  ASSERT_TRUE(f->Close());
+  auto again = TFileStream::Open(name, TFileMode::OpenReadWrite);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->Size(), 32);
+  ASSERT_TRUE(ReadI32(*again, v));
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(again->Seek(28, TSeekOrigin::Begin), 28);
+  ASSERT_TRUE(ReadI32(*again, v));
+  EXPECT_EQ(v, 3);
+  EXPECT_FALSE(ReadI32(*again, v));
+  EXPECT_EQ(again->Position(), 32);
 }
 
 TEST(Files, SafeSaveKeepsOldFileOnFailure) {

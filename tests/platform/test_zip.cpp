@@ -3,13 +3,17 @@
 #include <unzip.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/zip/zip_archive_cache.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 
@@ -442,3 +446,85 @@ TEST(ZipNames, EmptyArchiveIsCreatedAndReadBack) {
 }
 
 }  // namespace
+
+// --- a run over the texts of an archive ---------------------------------------------------------
+
+namespace {
+
+std::string StreamText(TStream& s) {
+  std::string out(static_cast<size_t>(std::max<int64_t>(0, s.Size())), '\0');
+  return s.ReadExact(out.data(), static_cast<int64_t>(out.size())) ? out : "<failed>";
+}
+
+// An archive of n small members "m<i>.txt" holding "text <i>".
+UString SmallMembersArchive(const TempFolder& tmp, int n) {
+  const UString path = tmp.Path() + u"many.zip";
+  TZipForge z;
+  z.SetFileName(path);
+  EXPECT_TRUE(z.OpenArchive(kWrite));
+  for (int i = 0; i < n; ++i) {
+    TMemoryStream m = Bytes("text " + std::to_string(i));
+    EXPECT_TRUE(z.AddFromStream(u"m" + IntToUStr(i) + u".txt", m));
+  }
+  EXPECT_TRUE(z.CloseArchive());
+  return path;
+}
+
+}  // namespace
+
+// Each text of an archive used to open it again and list every member: a run over n members
+// listed n times n members.
+TEST(ZipArchiveRun, ARunListsEachArchiveOnceAndReadsEveryMemberRight) {
+  TempFolder tmp;
+  const UString path = SmallMembersArchive(tmp, 300);
+  EXPECT_EQ(TZipArchiveCache::Current(), nullptr);
+  std::unique_ptr<TZipMemberStream> kept;
+  {
+    TZipArchiveRun run;
+    ASSERT_EQ(TZipArchiveCache::Current().get(), &run.Cache());
+    {
+      TZipArchiveRun inner;  // a run inside a run shares its archives
+      EXPECT_EQ(&inner.Cache(), &run.Cache());
+    }
+    ASSERT_EQ(TZipArchiveCache::Current().get(), &run.Cache());
+    for (int i = 0; i < 300; ++i) {
+      auto s = run.Cache().OpenMember(path, i, u"m" + IntToUStr(i) + u".txt");
+      ASSERT_TRUE(s) << i;
+      ASSERT_EQ(StreamText(*s), "text " + std::to_string(i));
+    }
+    EXPECT_EQ(run.Cache().ArchivesListed(), 1);
+    // A stale index: the name finds the member. A missing member or archive: a reason given.
+    UString why;
+    auto by_name = run.Cache().OpenMember(path, 7, u"m12.txt");
+    ASSERT_TRUE(by_name);
+    EXPECT_EQ(StreamText(*by_name), "text 12");
+    EXPECT_FALSE(run.Cache().OpenMember(path, 3, u"none.txt", &why));
+    EXPECT_NE(why.find(u"none.txt"), UString::npos);
+    EXPECT_FALSE(run.Cache().OpenMember(tmp.Path() + u"gone.zip", 0, u"m0.txt", &why));
+    EXPECT_NE(why.find(u"gone.zip"), UString::npos);
+    kept = run.Cache().OpenMember(path, 299, u"m299.txt");
+    ASSERT_TRUE(kept);
+  }
+  // The run is over and its archives closed; a stream still open reads on.
+  EXPECT_EQ(TZipArchiveCache::Current(), nullptr);
+  EXPECT_EQ(StreamText(*kept), "text 299");
+}
+
+// Readers on several threads reading members of one archive at once each get their own handle.
+TEST(ZipArchiveRun, ReadersOnSeveralThreadsReadMembersOfOneArchiveAtOnce) {
+  TempFolder tmp;
+  const UString path = SmallMembersArchive(tmp, 400);
+  TZipArchiveRun run;
+  std::vector<int> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = t; i < 400; i += 2) {  // two threads on each member
+        auto s = TZipArchiveCache::Current()->OpenMember(path, i, u"m" + IntToUStr(i) + u".txt");
+        if (!s || StreamText(*s) != "text " + std::to_string(i)) ++wrong[static_cast<size_t>(t)];
+      }
+    });
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
+  EXPECT_EQ(run.Cache().ArchivesListed(), 1);
+}

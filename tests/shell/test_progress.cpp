@@ -12,15 +12,15 @@ void ThrowingHalt(int code) { throw HaltCalled{code}; }
 
 }  // namespace
 
-TEST(ProgressRecord, LayoutIsByteExact) {
-  EXPECT_EQ(offsetof(TProgressRec, this_percent), 4u);
-  EXPECT_EQ(offsetof(TProgressRec, overall_percent), 8u);
-  EXPECT_EQ(offsetof(TProgressRec, centre_x), 12u);
-  EXPECT_EQ(offsetof(TProgressRec, centre_y), 16u);
-  EXPECT_EQ(offsetof(TProgressRec, running_words), 24u);
-  EXPECT_EQ(offsetof(TProgressRec, short_message), 28u);
-  EXPECT_EQ(offsetof(TProgressRec, long_message), 430u);
+static_assert(offsetof(TProgressRec, this_percent) == 4);
+static_assert(offsetof(TProgressRec, overall_percent) == 8);
+static_assert(offsetof(TProgressRec, centre_x) == 12);
+static_assert(offsetof(TProgressRec, centre_y) == 16);
+static_assert(offsetof(TProgressRec, running_words) == 24);
+static_assert(offsetof(TProgressRec, short_message) == 28);
+static_assert(offsetof(TProgressRec, long_message) == 430);
 
+TEST(ProgressRecord, LayoutIsByteExact) {
   TProgressClass p;
   TRecordingStatusBar bar;
   p.SetProgressStatusBar(&bar);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/rtl/files.h"
@@ -99,8 +100,17 @@ std::unique_ptr<TFileStream> TFileStream::Open(const UString& path, TFileMode mo
     std::fclose(f);
     return nullptr;
   }
-  std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
-  return std::unique_ptr<TFileStream>(new TFileStream(f));
+  struct stat st {};
+  if (::fstat(fileno(f), &st) != 0) {
+    std::fclose(f);
+    return nullptr;
+  }
+  auto s = std::unique_ptr<TFileStream>(new TFileStream(f));
+  s->size_ = static_cast<int64_t>(st.st_size);
+  // A buffer of our own: given none, the C library keeps to the file system's block size.
+  s->buffer_ = std::make_unique<char[]>(kBufferBytes);
+  std::setvbuf(f, s->buffer_.get(), _IOFBF, kBufferBytes);
+  return s;
 }
 
 TFileStream::~TFileStream() { Close(); }
@@ -111,7 +121,9 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
     std::fseek(f_, 0, SEEK_CUR);  // C requires a positioning call between a write and a read
     last_was_write_ = false;
   }
-  return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+  const auto n = static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+  pos_ += n;
+  return n;
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
@@ -122,28 +134,27 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   }
   const size_t n = std::fwrite(buffer, 1, static_cast<size_t>(count), f_);
   if (static_cast<int64_t>(n) != count) failed_ = true;
+  pos_ += static_cast<int64_t>(n);
+  size_ = std::max(size_, pos_);
   return static_cast<int64_t>(n);
 }
 
+// Position and size are kept here: asking the C library for them (ftello, a seek to the end)
+// costs a system call each, and a seek throws its read buffer away.
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   if (!f_) return -1;
-  const int w = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
-  if (!(origin == TSeekOrigin::Current && offset == 0)) {
-    if (fseeko(f_, offset, w) != 0) return -1;
-    last_was_write_ = false;
-  }
-  return ftello(f_);
+  const int64_t base = origin == TSeekOrigin::Begin ? 0 : origin == TSeekOrigin::Current ? pos_ : size_;
+  if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset)) return -1;
+  const int64_t target = base + offset;
+  if (target < 0) return -1;
+  if (target == pos_ && !last_was_write_) return pos_;
+  if (fseeko(f_, target, SEEK_SET) != 0) return -1;
+  last_was_write_ = false;
+  pos_ = target;
+  return pos_;
 }
 
-int64_t TFileStream::Size() {
-  if (!f_) return -1;
-  const int64_t here = ftello(f_);
-  if (fseeko(f_, 0, SEEK_END) != 0) return -1;
-  const int64_t size = ftello(f_);
-  fseeko(f_, here, SEEK_SET);
-  last_was_write_ = false;
-  return size;
-}
+int64_t TFileStream::Size() { return f_ ? size_ : -1; }
 
 bool TFileStream::Flush(bool sync) {
   if (!f_) return false;

@@ -68,7 +68,10 @@ class TMemoryStream : public TStream {
 
 enum class TFileMode { OpenRead, Create, OpenReadWrite };
 
-// A buffered file. Open returns nullptr when the file cannot be opened.
+// A buffered file. Open returns nullptr when the file cannot be opened. The stream keeps its own
+// position and size (the file's size at opening, grown by its own writes), so that asking for
+// them, as every counted read does, costs nothing; a change made to the file through another
+// handle meanwhile is not seen.
 class TFileStream : public TStream {
  public:
   static std::unique_ptr<TFileStream> Open(const UString& path, TFileMode mode);
@@ -86,9 +89,13 @@ class TFileStream : public TStream {
 
  private:
   explicit TFileStream(std::FILE* f) : f_(f) {}
+  static constexpr size_t kBufferBytes = 1 << 16;
+  std::unique_ptr<char[]> buffer_;  // the C stream's buffer; the destructor closes the file first
   std::FILE* f_ = nullptr;
   bool failed_ = false;
   bool last_was_write_ = false;
+  int64_t pos_ = 0;
+  int64_t size_ = 0;
 };
 
 // --- little-endian scalars -------------------------------------------------------------------

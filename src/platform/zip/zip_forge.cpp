@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <unordered_map>
 
 #include <unzip.h>
@@ -117,10 +118,54 @@ bool IsAZipFile(UStringView file_name) {
   return sig[0] == 'P' && sig[1] == 'K' && ((sig[2] == 3 && sig[3] == 4) || (sig[2] == 5 && sig[3] == 6));
 }
 
+// --- handles ---------------------------------------------------------------------------------------
+
+// The open handles of one archive that no member stream is using. A member stream borrows one (a
+// new one is opened only when none is idle) and gives it back when it ends, so members read one
+// after another share a handle, and readers on different threads each hold their own: the lock
+// guards the idle list only, never a read.
+struct TZipHandlePool {
+  explicit TZipHandlePool(std::string path) : path_utf8(std::move(path)) {}
+  ~TZipHandlePool() {
+    for (unzFile h : idle) unzClose(h);
+  }
+  TZipHandlePool(const TZipHandlePool&) = delete;
+  TZipHandlePool& operator=(const TZipHandlePool&) = delete;
+
+  unzFile Take() {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      if (!idle.empty()) {
+        unzFile h = idle.back();
+        idle.pop_back();
+        return h;
+      }
+    }
+    return unzOpen64(path_utf8.c_str());
+  }
+  void GiveBack(unzFile h) {
+    if (!h) return;
+    {
+      std::lock_guard<std::mutex> lock(m);
+      if (idle.size() < kKeepIdle) {
+        idle.push_back(h);
+        return;
+      }
+    }
+    unzClose(h);
+  }
+
+  static constexpr size_t kKeepIdle = 16;
+  const std::string path_utf8;
+  std::mutex m;
+  std::vector<unzFile> idle;
+};
+
 // --- TZipMemberStream ----------------------------------------------------------------------------
 
 struct TZipMemberStream::Impl {
   unzFile unz = nullptr;
+  std::shared_ptr<TZipHandlePool> pool;  // where unz goes back when the stream ends
   unz64_file_pos where{};
   UString archive;
   int64_t size = 0;
@@ -200,10 +245,12 @@ struct TZipMemberStream::Impl {
 TZipMemberStream::TZipMemberStream() : d_(std::make_unique<Impl>()) {}
 
 TZipMemberStream::~TZipMemberStream() {
-  if (d_->unz) {
-    if (d_->member_open) unzCloseCurrentFile(d_->unz);
+  if (!d_->unz) return;
+  if (d_->member_open) unzCloseCurrentFile(d_->unz);
+  if (d_->pool)
+    d_->pool->GiveBack(d_->unz);
+  else
     unzClose(d_->unz);
-  }
 }
 
 int64_t TZipMemberStream::Read(void* buffer, int64_t count) {
@@ -257,6 +304,7 @@ struct TZipForge::Impl {
   bool dirty = false;     // members were added since the archive was last written
   std::vector<TZipMemberInfo> members;
   std::vector<unz64_file_pos> where;  // per member, valid while !dirty
+  std::shared_ptr<TZipHandlePool> handles;  // for member streams of the archive as last listed
   std::string comment;
   bool comment_changed = false;
   std::vector<uint8_t> in_buf, out_buf;
@@ -376,6 +424,7 @@ struct TZipForge::Impl {
   void CloseReader() {
     if (unz) unzClose(unz);
     unz = nullptr;
+    handles.reset();  // streams still open keep theirs
     reading = false;
   }
 
@@ -678,7 +727,9 @@ std::unique_ptr<TZipMemberStream> TZipForge::OpenMemberStream(int32_t index) {
   si.archive = d.file_name;
   si.size = m.is_folder ? 0 : m.size;
   si.where = d.where[static_cast<size_t>(index)];
-  si.unz = unzOpen64(Utf16ToUtf8(d.file_name).c_str());
+  if (!d.handles) d.handles = std::make_shared<TZipHandlePool>(Utf16ToUtf8(d.file_name));
+  si.pool = d.handles;
+  si.unz = si.pool->Take();
   if (!si.unz) {
     d.Fail(u"not a zip archive, or a damaged one", d.file_name);
     return nullptr;
