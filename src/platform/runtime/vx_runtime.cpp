@@ -2,14 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 
-uint8_t global_panic_state = kPanicNone;
+std::atomic<uint8_t> global_panic_state{kPanicNone};
 bool Global_Busy_Dont_Show_Data = false;
 uint8_t current_tool_var = kToolConcordancer;
-bool global_keeping_log = false;
+std::atomic<bool> global_keeping_log{false};
 TWindowId global_own_HWnd = kNoWindow;
 
 uint8_t Global_batch_mode = 0;
@@ -23,45 +25,74 @@ UString Global_user_ReadWrite_folder;
 UString my_temp_path = SystemTempFolder();
 
 namespace {
-TYieldHook g_yield_hook = nullptr;
-bool g_in_yield = false;
+// Workers call MyYieldProcess often (between chunks, inside older loops), so the check that sends
+// them away is two atomic loads, no lock. Only the installing thread ever sees a hook.
+std::atomic<TYieldHook> g_yield_hook{nullptr};
+std::atomic<std::thread::id> g_yield_thread{};
+thread_local bool t_in_yield = false;
+
+// The open log: one file for the process, opened on its first line, closed when the name changes.
+std::mutex g_log_mutex;
 UString g_log_name;
-int g_yikes = 0;
-THaltHook g_halt_hook = nullptr;
+std::FILE* g_log_file = nullptr;
+
+std::atomic<int> g_yikes{0};
+std::atomic<THaltHook> g_halt_hook{nullptr};
+
+void CloseLogLocked() {
+  if (g_log_file) std::fclose(g_log_file);
+  g_log_file = nullptr;
+}
+
 }  // namespace
 
 void ClearStopStateForNewJob() { global_panic_state = kPanicNone; }
 
-void SetYieldHook(TYieldHook hook) { g_yield_hook = hook; }
-
-bool InsideYield() { return g_in_yield; }
-
-void MyYieldProcess() {
-  if (!g_yield_hook || g_in_yield) return;
-  g_in_yield = true;
-  try {
-    g_yield_hook();
-  } catch (...) {
-    g_in_yield = false;
-    throw;
-  }
-  g_in_yield = false;
+void SetYieldHook(TYieldHook hook) {
+  g_yield_thread.store(std::this_thread::get_id(), std::memory_order_release);
+  g_yield_hook.store(hook, std::memory_order_release);
 }
 
-void SetLogFilename(UStringView name) { g_log_name = UString(name); }
-UString GetLogFilename() { return g_log_name; }
+bool InsideYield() { return t_in_yield; }
+
+void MyYieldProcess() {
+  if (t_in_yield) return;
+  if (g_yield_thread.load(std::memory_order_acquire) != std::this_thread::get_id()) return;
+  const TYieldHook hook = g_yield_hook.load(std::memory_order_acquire);
+  if (!hook) return;
+  t_in_yield = true;
+  try {
+    hook();
+  } catch (...) {
+    t_in_yield = false;
+    throw;
+  }
+  t_in_yield = false;
+}
+
+void SetLogFilename(UStringView name) {
+  std::lock_guard<std::mutex> hold(g_log_mutex);
+  CloseLogLocked();
+  g_log_name = UString(name);
+}
+
+UString GetLogFilename() {
+  std::lock_guard<std::mutex> hold(g_log_mutex);
+  return g_log_name;
+}
 
 void AddToLogFile(UStringView line) {
   if (!global_keeping_log) return;
   const std::string text = Utf16ToUtf8(TimeToUStr(Now())) + " " + Utf16ToUtf8(line) + "\n";
-  if (g_log_name.empty()) {
-    std::fputs(text.c_str(), stderr);
-    return;
+  std::lock_guard<std::mutex> hold(g_log_mutex);
+  std::FILE* out = stderr;
+  if (!g_log_name.empty()) {
+    if (!g_log_file) g_log_file = std::fopen(Utf16ToUtf8(g_log_name).c_str(), "ab");
+    if (!g_log_file) return;
+    out = g_log_file;
   }
-  if (std::FILE* f = std::fopen(Utf16ToUtf8(g_log_name).c_str(), "ab")) {
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-  }
+  std::fputs(text.c_str(), out);
+  std::fflush(out);
 }
 
 void AddToLogFile(const char* line) { AddToLogFile(Utf8ToUtf16(line)); }
@@ -73,8 +104,12 @@ void LogUnitQuit(const char* unit) {
 void Yikes(UStringView what) {
   ++g_yikes;
   const UString line = u"internal consistency failure: " + UString(what);
-  if (global_keeping_log) AddToLogFile(line);
-  else std::fprintf(stderr, "%s\n", Utf16ToUtf8(line).c_str());
+  if (global_keeping_log) {
+    AddToLogFile(line);
+  } else {
+    std::lock_guard<std::mutex> hold(g_log_mutex);
+    std::fprintf(stderr, "%s\n", Utf16ToUtf8(line).c_str());
+  }
 }
 
 int YikesCount() { return g_yikes; }
@@ -83,7 +118,7 @@ void SetHaltHook(THaltHook hook) { g_halt_hook = hook; }
 
 void HaltProgram(int code) {
   AddToLogFile(u"halting (" + IntToUStr(code) + u")");
-  if (g_halt_hook) g_halt_hook(code);
+  if (THaltHook hook = g_halt_hook.load()) hook(code);
   std::fflush(nullptr);
   std::_Exit(code);
 }

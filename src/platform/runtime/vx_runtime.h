@@ -1,9 +1,14 @@
 // The suite runtime's shared state: the stop flag, cooperative yielding and the program's log.
 //
-// Everything runs on one thread; long loops call MyYieldProcess once per item so that the window
-// layer can handle pending events (a stop request among them) and poll global_panic_state.
+// Threads: the window layer and the job that starts a run live on one thread (the main thread);
+// texts may be read on worker threads. What a worker may touch here: global_panic_state (atomic),
+// MyYieldProcess (does nothing off the thread that installed the hook), AddToLogFile and Yikes
+// (one open log file under a lock). Everything else is set up before workers start and left
+// alone until they end. Work reports progress and polls the stop state through a TJobToken
+// (job_token.h), between texts or chunks only, never inside an algorithm.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/rtl/ustring.h"
@@ -15,7 +20,9 @@ enum : uint8_t {
   kPanicStopNow = 2,      // stop at the next poll
   kPanicStopAndQuit = 3,  // as 2, then end the program
 };
-extern uint8_t global_panic_state;
+// Atomic, because workers read it while the window layer sets it; plain comparisons and
+// assignments keep working.
+extern std::atomic<uint8_t> global_panic_state;
 
 // Only the starter of a job (a concordance, a word list, an open or save the user asked for)
 // clears the stop state; helpers made in the middle of a job never do.
@@ -60,18 +67,22 @@ extern UString Global_user_ReadWrite_folder;
 extern UString my_temp_path;
 
 // Runs pending window events once and returns. The window layer installs its pump; headless it
-// does nothing. A call made while a pump is already running returns at once.
+// does nothing. The hook runs only on the thread that installed it (the main thread): on any
+// other thread this returns at once. A call made while a pump is already running on this thread
+// returns at once.
 using TYieldHook = void (*)();
 void SetYieldHook(TYieldHook hook);
 void MyYieldProcess();
-bool InsideYield();
+bool InsideYield();  // on this thread
 
 // --- the program's log -----------------------------------------------------------------------
-extern bool global_keeping_log;
-// Sets the log file; an empty name sends lines to standard error (when logging is on).
+extern std::atomic<bool> global_keeping_log;
+// Sets the log file (closing the one in use); an empty name sends lines to standard error (when
+// logging is on).
 void SetLogFilename(UStringView name);
 UString GetLogFilename();
-// Appends one time-stamped line when logging is on.
+// Appends one time-stamped line when logging is on. Safe from any thread: the file stays open,
+// lines are written whole under a lock and flushed one by one, so a crash loses none.
 void AddToLogFile(UStringView line);
 void AddToLogFile(const char* line);
 // The unit shut-down line: "quit <unit>, ".

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,11 @@
 
 namespace {
 
+// Made by EnsureSettingsStoreReady (or on first use) under the lock; read through the atomic
+// pointer so that a worker's Get costs no lock.
+std::mutex g_store_mutex;
 std::unique_ptr<TSettingsStore> g_store;
+std::atomic<TSettingsStore*> g_store_ready{nullptr};
 
 TSettingsStore& Store() { return SharedSettingsStore(); }
 
@@ -147,11 +153,22 @@ UString SettingsFolderFromEnvironment() {
 }
 
 TSettingsStore& SharedSettingsStore() {
-  if (!g_store) g_store = std::make_unique<TSettingsStore>(SettingsFolderFromEnvironment());
+  if (TSettingsStore* ready = g_store_ready.load(std::memory_order_acquire)) return *ready;
+  std::lock_guard<std::mutex> hold(g_store_mutex);
+  if (!g_store) {
+    g_store = std::make_unique<TSettingsStore>(SettingsFolderFromEnvironment());
+    g_store_ready.store(g_store.get(), std::memory_order_release);
+  }
   return *g_store;
 }
 
-void ResetSettingsStoreForTests() { g_store.reset(); }
+void EnsureSettingsStoreReady() { SharedSettingsStore(); }
+
+void ResetSettingsStoreForTests() {
+  std::lock_guard<std::mutex> hold(g_store_mutex);
+  g_store_ready.store(nullptr, std::memory_order_release);
+  g_store.reset();
+}
 
 bool SetupVXbufSharing() {
   TSettingsStore& store = Store();

@@ -33,7 +33,12 @@ void SetAllDefaults();
 // The folder of the store of this process (with a trailing delimiter) as the environment gives it.
 UString SettingsFolderFromEnvironment();
 TSettingsStore& SharedSettingsStore();
-// Drops the store of this process; the next call opens it again from the environment.
+// Makes the store of this process now. A run calls it before its workers start, so that no
+// worker is the one to make it (making it on first use is safe too, under a lock, but then the
+// first Get of a run pays for reading the file).
+void EnsureSettingsStoreReady();
+// Drops the store of this process; the next call opens it again from the environment. Never
+// while workers run.
 void ResetSettingsStoreForTests();
 
 // --- whole records ----------------------------------------------------------------------------
