@@ -72,6 +72,7 @@ void MyYieldProcess() {
 
 void SetLogFilename(UStringView name) {
   std::lock_guard<std::mutex> hold(g_log_mutex);
+  if (g_log_name == name) return;  // set again by every settings refresh: keep the open file
   CloseLogLocked();
   g_log_name = UString(name);
 }
