@@ -121,6 +121,7 @@ std::vector<TNaiveHit> NaiveSearch(const std::vector<TNaiveWord>& words, const s
     a = i + 1;
   }
   std::vector<TNaiveHit> hits;
+  int32_t kept_end = -1;  // one hit per place: none inside a hit kept before
   for (size_t s = 0; s < words.size(); ++s) {
     int32_t best_end = -1;
     for (const auto& alt : alts) {
@@ -133,7 +134,8 @@ std::vector<TNaiveHit> NaiveSearch(const std::vector<TNaiveWord>& words, const s
       }
       if (ok) best_end = std::max(best_end, words[s + alt.size() - 1].end);
     }
-    if (best_end >= 0) {
+    if (best_end > kept_end) {
+      kept_end = best_end;
       const TNaiveWord& w = words[s];
       hits.push_back(TNaiveHit{w.start, best_end - w.start, static_cast<int32_t>(s), w.sentence, w.sentence_pos});
     }
