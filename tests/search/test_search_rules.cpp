@@ -235,6 +235,9 @@ TEST(SearchRules, CharactersAllowedInNumbersAndWords) {
       {u"well-known", u"", false, false, false, "wwwwwwwwww"},
       {u"well\u2010known", u"", false, false, false, "wwwwwwwwww"},
       {u"well-known", u"", false, false, true, "wwww.wwwww"},
+      {u"1990-2000", u"", false, false, false, "wwww.wwww"},
+      {u"COVID-19", u"", false, false, false, "wwwwwwww"},
+      {u"3-D", u"", false, false, false, "www"},
       {u"a--b", u"", false, false, false, "w..w"},
       {u"-a a-", u"", false, false, false, ".w.w."},
       {u"don't", u"'", false, false, false, "wwwww"},
@@ -255,6 +258,9 @@ TEST(SearchRules, CharactersAllowedInNumbersAndWords) {
   EXPECT_EQ(AllowedShape(u"3.1", u"", false, false, false, 1, kKindMarkerBase + 15), "wmw");
   EXPECT_EQ(AllowedShape(u"a'b", u"'", false, false, false, 2, kKindHidden), "w.m");
   EXPECT_EQ(AllowedShape(u"a-b", u"", false, false, false, 0, 0x0801), "m.w");
+  // An invisible character set after classifying (a replaced "&shy;") joins the word before it.
+  EXPECT_EQ(AllowedShape(u"ab\u00ADcd", u"", false, false, false, 2, KIND_INVISIBLE), "wwwww");
+  EXPECT_EQ(AllowedShape(u" \u00ADcd", u"", false, false, false, 1, KIND_INVISIBLE), "..ww");
 }
 
 }  // namespace

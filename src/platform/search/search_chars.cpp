@@ -105,12 +105,23 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
   bool maybe[256] = {};
   for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe[c & 0xFF] = true;
   for (char16_t c : in_word_symbols) maybe[c & 0xFF] = true;
+  // Invisible characters that reach the text after the characters were classified (entities
+  // such as "&shy;" and "&zwj;" replaced by the tag handler) join the word before them here.
+  for (char16_t c : {char16_t(0x00AD), char16_t(0x200C), char16_t(0x200D), char16_t(0x200E), char16_t(0x200F),
+                     char16_t(0x2060), char16_t(0xFEFF)}) {
+    maybe[c & 0xFF] = true;
+  }
   size_t i = 0;
   while (i < n) {
     while (i < n && !maybe[text[i] & 0xFF]) ++i;
     if (i >= n) break;
     uint16_t k = kinds[i];
     if (k >= kKindHidden || (k & 0x0400) != 0 || IsWordKind(k)) {  // 0x0400: a protected tag character
+      ++i;
+      continue;
+    }
+    if (k == KIND_INVISIBLE) {
+      if (i > 0 && word_at(i - 1)) kinds[i] = KIND_INVISIBLE_IN_WORD;
       ++i;
       continue;
     }

@@ -79,8 +79,9 @@ inline uint32_t WordHashFinish(uint32_t h, uint32_t letters) { return h + letter
 // word characters of which at least one is a letter, unless hyphens separate words (so "1990-2000"
 // stays two numbers and "COVID-19" one word); a run of the language's in-word symbols between
 // word characters, or before a word when allowed at the start, or after one when allowed at the
-// end. Characters with marks (hidden, tag, marker) are never changed and never count as word
-// characters on either side.
+// end; an invisible character put in after the text was classified (a replaced entity such as
+// "&shy;") right after a word character (it takes kKindInvisibleInWord). Characters with marks
+// (hidden, tag, marker) are never changed and never count as word characters on either side.
 void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringView in_word_symbols,
                       bool symbols_at_start, bool symbols_at_end, bool hyphens_separate_words);
 
