@@ -172,4 +172,6 @@ inline TJoinRun RunInChunks(const TTestText& t, const std::vector<UString>& item
   return r;
 }
 
-inline TJoinRun OneChunk(const TTestText& t, const std::vector<UString>& items) { return RunInChunks(t, items, {}, {}); }
+inline TJoinRun OneChunk(const TTestText& t, const std::vector<UString>& items) {
+  return RunInChunks(t, items, {}, {});
+}
