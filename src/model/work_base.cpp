@@ -55,6 +55,7 @@ TSearchTextOptions SearchTextOptionsFromTextSettings(const TTextsett_rec32& sett
   o.in_word_symbols = lang.ExtraSymbols();
   o.symbols_at_start = lang.SymbolsAtWordStart();
   o.symbols_at_end = lang.SymbolsAtWordEnd();
+  o.precomposed = settings.PrecomposedCharacters();
   return o;
 }
 

@@ -30,12 +30,16 @@ TEST(TextKinds, ClassicBitsAndUnicodeCategories) {
       {U'$', kPunct}, {U'_', kPunct}, {U'~', kPunct},
       // Beyond ASCII.
       {0x00E9, kLowerLetter}, {0x00C9, kUpperLetter}, {0x00DF, kLowerLetter}, {0x00AA, kLowerLetter},
-      {0x00A0, kBlank}, {0x00D7, kPunct}, {0x00B2, C1_DIGIT | kPunct}, {0x00AD, kPunct}, {0x0085, 0x228},
+      {0x00A0, kBlank}, {0x00D7, kPunct}, {0x00B2, C1_DIGIT | kPunct}, {0x00AD, KIND_INVISIBLE}, {0x0085, 0x228},
       {0x0096, 0x220}, {0x03A9, kUpperLetter}, {0x0436, kLowerLetter}, {0x05D0, kCaselessLetter},
       {0x0663, kDigit}, {0x4E2D, kCaselessLetter}, {0xAC00, kCaselessLetter}, {0x3000, kBlank},
       {0x2028, C1_SPACE | C1_DEFINED}, {0x3002, kPunct}, {0x20AC, kPunct}, {0xFF21, kUpperLetter | C1_XDIGIT},
       // Marks, format, private use, unassigned, beyond the BMP.
-      {0x0301, kCaselessLetter}, {0x0903, kCaselessLetter}, {0x200D, C1_DEFINED}, {0xFEFF, C1_DEFINED},
+      {0x0301, kCaselessLetter}, {0x0903, kCaselessLetter}, {0x0600, C1_DEFINED},
+      // Invisible characters; the zero-width space parts words.
+      {0x200D, KIND_INVISIBLE}, {0x200C, KIND_INVISIBLE}, {0x2060, KIND_INVISIBLE}, {0x200E, KIND_INVISIBLE},
+      {0x202B, KIND_INVISIBLE}, {0xFEFF, KIND_INVISIBLE}, {0xFE0F, KIND_INVISIBLE}, {0xE0100, KIND_INVISIBLE},
+      {0x200B, kBlank}, {0x3164, kCaselessLetter},
       {0xE000, C1_DEFINED}, {0x0378, 0}, {0xFFFF, 0}, {0xD800, 0}, {0x110000, 0}, {0x10400, kUpperLetter},
       {0x20000, kCaselessLetter}, {0x1F600, kPunct},
   };
@@ -59,10 +63,34 @@ TEST(TextKinds, ClassifyCharsAgreesWithCharKindOfOverTheWholeBmp) {
     if (c < 0xD800 || c > 0xDFFF) all.push_back(char16_t(c));
   all.push_back(u'q');  // a length that is not a multiple of four
   const std::vector<uint16_t> k = Kinds(all);
-  for (size_t i = 0; i < all.size(); ++i) ASSERT_EQ(k[i], CharKindOf(all[i])) << std::hex << int(all[i]);
+  for (size_t i = 0; i < all.size(); ++i) {
+    // An invisible character right after a letter (U+034F after a combining mark) joins it.
+    const bool joined = CharKindOf(all[i]) == KIND_INVISIBLE && i > 0 && (k[i - 1] & (C1_ALPHA | C1_DIGIT)) != 0;
+    ASSERT_EQ(k[i], joined ? uint16_t{KIND_INVISIBLE_IN_WORD} : CharKindOf(all[i])) << std::hex << int(all[i]);
+  }
   // Nothing written past the end.
   std::vector<uint16_t> guard(4, 0xABCD);
   ClassifyChars(u"ab", 2, guard.data());
   EXPECT_EQ(guard[2], 0xABCD);
   ClassifyChars(u"", 0, guard.data());
+}
+
+// An invisible character belongs to the word it follows and is no word character elsewhere.
+TEST(TextKinds, InvisibleCharactersJoinTheWordTheyFollow) {
+  constexpr uint16_t kIn = KIND_INVISIBLE_IN_WORD, kAlone = KIND_INVISIBLE;
+  const struct {
+    const char16_t* text;
+    std::vector<uint16_t> kinds;
+  } rows[] = {
+      {u"x\u200Dy", {kLowerLetter, kIn, kLowerLetter}},
+      {u"x\u00AD\u200D", {kLowerLetter, kIn, kIn}},
+      {u"7\uFE0F", {kDigit, kIn}},
+      {u"\u2764\uFE0F", {kPunct, kAlone}},
+      {u" \u200D", {kBlank, kAlone}},
+      {u"\u200Ex", {kAlone, kLowerLetter}},
+      {u"\u845B\U000E0100", {kCaselessLetter, kIn, kIn}},
+      {u"!\U000E0100", {kPunct, kAlone, kAlone}},
+      {u"\U00010428\u200D", {kLowerLetter, kLowerLetter, kIn}},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Kinds(r.text), r.kinds) << Utf16ToUtf8(r.text);
 }

@@ -2,6 +2,7 @@
 // over them.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -101,4 +102,76 @@ inline std::string HitTexts(const TTestText& t, const TRunResult& r) {
 
 inline std::string Matches(const TTestText& t, UStringView item, const TSearchTextOptions& o = {}) {
   return HitTexts(t, RunItems(t, {UString(item)}, o));
+}
+
+// A hit as the whole text sees it: "item@char+length w<word> s<sentence>.<position in it>".
+struct TJoinRun {
+  std::vector<std::string> hits;
+  std::vector<std::string> ends;  // unit ends of the first item's passes: "w<word> s<sentence>"
+  int32_t words = 0;
+};
+
+inline std::string HitKey(const TSearchFound_Rec& f, int32_t char_base, int32_t word_base) {
+  return std::to_string(f.item_index) + "@" + std::to_string(char_base + f.hit_position) + "+" +
+         std::to_string(f.hit_length) + " w" + std::to_string(word_base + f.stats.words_in_chunk) + " s" +
+         std::to_string(f.stats.unit_number[kUnitSentence]) + "." +
+         std::to_string(f.stats.unit_position[kUnitSentence]);
+}
+
+// The text read as chunks: cuts are where each later chunk's own text begins, overlap_from where
+// its buffer begins (the previous chunk's tail); 0 cuts read it as one chunk.
+inline TJoinRun RunInChunks(const TTestText& t, const std::vector<UString>& items, const std::vector<int32_t>& cuts,
+                     const std::vector<int32_t>& overlap_from) {
+  TJoinRun r;
+  TSearchAndDoEngine engine(true, true, {});
+  TSearchWordItems list;
+  for (const UString& s : items) list.AddedSearchWords(s);
+  TSearchStatsRec text_stats;
+  std::vector<int32_t> starts{0};
+  starts.insert(starts.end(), cuts.begin(), cuts.end());
+  const int32_t n = static_cast<int32_t>(t.text.size());
+  for (size_t c = 0; c < starts.size(); ++c) {
+    const int32_t own = starts[c];
+    const int32_t from = c == 0 ? 0 : overlap_from[c - 1];
+    const int32_t to = c + 1 < starts.size() ? starts[c + 1] : n;
+    UString buffer = t.text.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
+    std::vector<uint16_t> kinds(t.kinds.begin() + from, t.kinds.begin() + to);
+    kinds.resize(kinds.size() + 2, 0);
+    TChunkPositions pos;
+    pos.chunk_start = own - from;
+    pos.length = to - from;
+    pos.chunk_index = static_cast<int32_t>(c);
+    pos.last_chunk = to == n;
+    pos.chunk_file_offset = 2 * static_cast<int64_t>(own);
+    pos.file_size = 2 * static_cast<int64_t>(n);
+    const int32_t word_base = text_stats.words_in_chunk;
+    int pass = 0;
+    engine.PrepareForConcordancing(
+        u"t", buffer.data(), kinds.data(), pos,
+        [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+          r.hits.push_back(HitKey(f, from, word_base));
+          return true;
+        },
+        [&](TSearchAndDoEngine&, TSearchStatsRec& s) {
+          if (pass == 0) {
+            r.ends.push_back("w" + std::to_string(word_base + s.words_in_chunk) + " s" +
+                             std::to_string(s.unit_number[kUnitSentence]));
+          }
+        });
+    for (int32_t i = 0; i < list.Count(); ++i) {
+      engine.SearchAndDo(*list.GetPtr(i), i);
+      ++pass;
+    }
+    engine.CopyAChunkTextStats(text_stats);
+  }
+  r.words = text_stats.words_in_chunk;
+  // Hits in text order per item, as one chunk hands them out item by item.
+  std::stable_sort(r.hits.begin(), r.hits.end(), [](const std::string& a, const std::string& b) {
+    return std::stoi(a) < std::stoi(b);
+  });
+  return r;
+}
+
+inline TJoinRun OneChunk(const TTestText& t, const std::vector<UString>& items) {
+  return RunInChunks(t, items, {}, {});
 }

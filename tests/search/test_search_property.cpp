@@ -121,6 +121,7 @@ std::vector<TNaiveHit> NaiveSearch(const std::vector<TNaiveWord>& words, const s
     a = i + 1;
   }
   std::vector<TNaiveHit> hits;
+  int32_t kept_end = -1;  // one hit per place: none inside a hit kept before
   for (size_t s = 0; s < words.size(); ++s) {
     int32_t best_end = -1;
     for (const auto& alt : alts) {
@@ -133,7 +134,8 @@ std::vector<TNaiveHit> NaiveSearch(const std::vector<TNaiveWord>& words, const s
       }
       if (ok) best_end = std::max(best_end, words[s + alt.size() - 1].end);
     }
-    if (best_end >= 0) {
+    if (best_end > kept_end) {
+      kept_end = best_end;
       const TNaiveWord& w = words[s];
       hits.push_back(TNaiveHit{w.start, best_end - w.start, static_cast<int32_t>(s), w.sentence, w.sentence_pos});
     }
@@ -223,6 +225,39 @@ TEST(SearchProperty, OnePassMatchesAPlainScanPerItem) {
       compared += static_cast<int>(want.size());
     }
     if (HasFailure()) break;
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// Random texts cut at a random word, the later chunk's buffer starting a few words before the
+// cut: every hit, word number, sentence number and unit end as one chunk gives them.
+TEST(SearchProperty, ChunkCutsChangeNoHit) {
+  std::mt19937 rng(20261207);
+  int compared = 0;
+  for (int round = 0; round < 300; ++round) {
+    TTestText t = RandomText(rng);
+    std::vector<TNaiveWord> words = NaiveWords(t);
+    if (words.size() < 8) continue;
+    std::vector<UString> typed;
+    for (int i = 0, n = 1 + static_cast<int>(rng() % 8); i < n; ++i) {
+      std::string item = RandomItem(rng, words);
+      if (item.find('/') != std::string::npos) continue;  // kept for the alternatives' own test
+      typed.push_back(Utf8ToUtf16(item));
+    }
+    const size_t back = 3 + rng() % 3;  // the longest phrase has 3 words
+    const size_t cut_word = back + rng() % (words.size() - back);
+    const int32_t cut = words[cut_word].start, from = words[cut_word - back].start;
+    TJoinRun whole = OneChunk(t, typed);
+    TJoinRun split = RunInChunks(t, typed, {cut}, {from});
+    EXPECT_EQ(split.hits, whole.hits) << "cut at " << cut << " from " << from << " in " << Utf16ToUtf8(t.text);
+    EXPECT_EQ(split.ends, whole.ends);
+    EXPECT_EQ(split.words, whole.words);
+    if (HasFailure()) break;
+    compared += static_cast<int>(whole.hits.size());
   }
   EXPECT_GT(compared, 1000);
 }

@@ -98,6 +98,53 @@ std::vector<TRuleRow> Rows() {
       // items without words
       {"punctuation only", Plain(u"a b c ... !!!"), u"...", none, ""},
       {"an empty alternative", Plain(u"a b c ... !!!"), u"/", none, ""},
+      // invisible characters: no words alone, part of the word they follow, passed over in matching
+      {"emoji joined by joiners", Plain(u"family \U0001F468\u200D\U0001F469\u200D\U0001F467 here"), u"*", none,
+       "family|here"},
+      {"emoji with a variation selector", Plain(u"I \u2764\uFE0F you"), u"*", none, "I|you"},
+      {"a byte-order mark inside a text", Plain(u"one \uFEFF two"), u"*", none, "one|two"},
+      {"direction marks around a word", Plain(u"\u200Fshalom\u200F now"), u"*", none, "shalom\xE2\x80\x8F|now"},
+      {"a joiner inside a word", Plain(u"ab\u200Dcd ab"), u"abcd", none, "ab\xE2\x80\x8D" "cd"},
+      {"a non-joiner typed", Plain(u"mi\u200Cravam miravam"), u"mi\u200Cravam", none,
+       "mi\xE2\x80\x8Cravam|miravam"},
+      {"a zero-width space parts words", Plain(u"alpha\u200Bbeta"), u"beta", none, "beta"},
+      {"a zero-width space parts words (first)", Plain(u"alpha\u200Bbeta"), u"alpha", none, "alpha"},
+      // the soft hyphen
+      {"soft hyphen inside a word", Plain(u"Silben\u00ADtrennung"), u"silbentrennung", none,
+       "Silben\xC2\xAD" "trennung"},
+      {"soft hyphen: one word", Plain(u"Silben\u00ADtrennung"), u"silben", none, ""},
+      {"soft hyphen typed", Plain(u"Silbentrennung"), u"silben\u00ADtrennung", none, "Silbentrennung"},
+      {"soft hyphen under a wildcard", Plain(u"Silben\u00ADtrennung"), u"*ntrenn*", none,
+       "Silben\xC2\xAD" "trennung"},
+      // a hyphen joins letters only
+      {"numbers with a hyphen", Plain(u"1990-2000 10-20"), u"#", none, "1990|2000|10|20"},
+      {"a year before a hyphen", Plain(u"1990-2000"), u"1990", none, "1990"},
+      {"a letter on one side", Plain(u"COVID-19 covid"), u"covid-19", none, "COVID-19"},
+      {"a letter on one side: one word", Plain(u"COVID-19 3-D"), u"covid", none, ""},
+      // one hit per place
+      {"a shorter alternative inside a longer one's hit", Plain(u"New York. York is old."), u"new york/york", none,
+       "New York|York"},
+      {"a lone * inside a phrase's hit", Plain(u"the old man"), u"the * man/man", none, "the old man"},
+      // case beyond the basic plane (Deseret, Osage, Adlam)
+      {"Deseret", Plain(u"\U00010400\U00010428 \U00010428\U00010428 \U00010428"), u"\U00010428\U00010400", none,
+       "\xF0\x90\x90\x80\xF0\x90\x90\xA8|\xF0\x90\x90\xA8\xF0\x90\x90\xA8"},
+      {"Osage", Plain(u"\U000104B0 \U000104D8"), u"\U000104D8", none, "\xF0\x90\x92\xB0|\xF0\x90\x93\x98"},
+      {"Adlam with a wildcard", Plain(u"\U0001E900\U0001E922 x"), u"\U0001E922*", none,
+       "\xF0\x9E\xA4\x80\xF0\x9E\xA4\xA2"},
+      {"==Deseret== keeps case", Plain(u"\U00010400 \U00010428"), u"==\U00010428==", none, "\xF0\x90\x90\xA8"},
+      {"ideographs beyond the basic plane stay apart", Plain(u"\U00020000 \U00020028"), u"\U00020028", none,
+       "\xF0\xA0\x80\xA8"},
+      // punctuation typed across a marked sentence end
+      {"St. Louis", TextBuilder().Text(u"St").Marker(u".", 15).Text(u" Louis and St Louis").Build(), u"St. Louis", none,
+       "St. Louis|St Louis"},
+      {"St Louis typed without the full stop", TextBuilder().Text(u"St").Marker(u".", 15).Text(u" Louis").Build(),
+       u"St Louis", none, ""},
+      {"U.S.A. today", TextBuilder().Text(u"the U.S.A").Marker(u".", 15).Text(u" today").Build(), u"U.S.A. today", none,
+       "U.S.A. today"},
+      {"other punctuation typed", TextBuilder().Text(u"St").Marker(u".", 15).Text(u" Louis").Build(), u"St, Louis",
+       none, ""},
+      {"a marker that is mark-up", TextBuilder().Text(u"St.").Marker(u"<s>", 14).Text(u" Louis").Build(), u"St. Louis",
+       none, ""},
   };
 }
 
@@ -119,6 +166,33 @@ TEST(SearchRules, TurkishDottedAndDotlessI) {
   EXPECT_EQ(Matches(Plain(u"Stra\u00DFe STRASSE"), u"strasse"), "STRASSE");
 }
 
+
+// A word typed with a combining accent finds the composed letter of a text read precomposed.
+TEST(SearchRules, TypedWordsAreComposedLikeTheTexts) {
+  TTestText t = Plain(u"caf\u00E9 cafe");
+  EXPECT_EQ(Matches(t, u"cafe\u0301"), "caf\xC3\xA9");
+  EXPECT_EQ(Matches(t, u"cafe\u0301/cafe"), "caf\xC3\xA9|cafe");
+  TSearchTextOptions as_written;
+  as_written.precomposed = false;
+  EXPECT_EQ(Matches(Plain(u"cafe\u0301 caf\u00E9"), u"cafe\u0301", as_written), "cafe\xCC\x81");
+  // Context words go through the same compiling.
+  TSearchAndDoEngine engine(true, true, {});
+  EXPECT_TRUE(engine.QuickSearchFoundIgnoringTags(u"un caf\u00E9 ", u"cafe\u0301", 0));
+}
+
+// A wildcard word too long for the small matcher is matched all the same.
+TEST(SearchRules, VeryLongWildcardWordsAreMatched) {
+  const UString b70(70, u'b');
+  TTestText t = Plain(u"a" + b70 + u" a" + b70 + u"c x" + b70);
+  EXPECT_EQ(Matches(t, u"a*" + b70), "a" + std::string(70, 'b'));
+  EXPECT_EQ(Matches(t, u"*" + b70 + u"*"), "a" + std::string(70, 'b') + "|a" + std::string(70, 'b') + "c|x" +
+                                                 std::string(70, 'b'));
+  UString numbers;
+  for (int i = 0; i < 30; ++i) numbers += u"#x";
+  UString text;
+  for (int i = 0; i < 30; ++i) text += u"1.5x";
+  EXPECT_EQ(Matches(Plain(text + u" 1x"), numbers), Utf16ToUtf8(text));
+}
 
 TEST(SearchRules, QuickSearchIgnoresTagsInTheItem) {
   TSearchAndDoEngine engine(true, true, {});
@@ -161,6 +235,9 @@ TEST(SearchRules, CharactersAllowedInNumbersAndWords) {
       {u"well-known", u"", false, false, false, "wwwwwwwwww"},
       {u"well\u2010known", u"", false, false, false, "wwwwwwwwww"},
       {u"well-known", u"", false, false, true, "wwww.wwwww"},
+      {u"1990-2000", u"", false, false, false, "wwww.wwww"},
+      {u"COVID-19", u"", false, false, false, "wwwwwwww"},
+      {u"3-D", u"", false, false, false, "www"},
       {u"a--b", u"", false, false, false, "w..w"},
       {u"-a a-", u"", false, false, false, ".w.w."},
       {u"don't", u"'", false, false, false, "wwwww"},
@@ -181,6 +258,9 @@ TEST(SearchRules, CharactersAllowedInNumbersAndWords) {
   EXPECT_EQ(AllowedShape(u"3.1", u"", false, false, false, 1, kKindMarkerBase + 15), "wmw");
   EXPECT_EQ(AllowedShape(u"a'b", u"'", false, false, false, 2, kKindHidden), "w.m");
   EXPECT_EQ(AllowedShape(u"a-b", u"", false, false, false, 0, 0x0801), "m.w");
+  // An invisible character set after classifying (a replaced "&shy;") joins the word before it.
+  EXPECT_EQ(AllowedShape(u"ab\u00ADcd", u"", false, false, false, 2, KIND_INVISIBLE), "wwwww");
+  EXPECT_EQ(AllowedShape(u" \u00ADcd", u"", false, false, false, 1, KIND_INVISIBLE), "..ww");
 }
 
 }  // namespace

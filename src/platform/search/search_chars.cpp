@@ -4,6 +4,8 @@
 
 #include "platform/text/text_services.h"
 
+static_assert(static_cast<uint16_t>(kKindInvisibleInWord) == static_cast<uint16_t>(KIND_INVISIBLE_IN_WORD));
+
 namespace {
 
 std::vector<uint8_t> BuildScanClasses() {
@@ -30,6 +32,7 @@ std::vector<char16_t> BuildFoldTable(TLCID turkic_lcid) {
   for (uint32_t c = 0; c < 65536; ++c) {
     const char16_t u = static_cast<char16_t>(c);
     t[c] = u;
+    if (c >= 0xDC00 && c <= 0xDFFF) t[c] = kFoldLowSurrogate;
     if (c >= 0xD800 && c <= 0xDFFF) continue;
     UString f = FoldCaseU(UStringView(&u, 1));
     if (f.size() != 1) f = LowerCaseU(UStringView(&u, 1), kLCID_EnglishUS);
@@ -44,6 +47,22 @@ std::vector<char16_t> BuildFoldTable(TLCID turkic_lcid) {
   return t;
 }
 
+// Folded low units of plane 1, where every letter with case beyond the basic plane lies; each
+// letter's fold stays in its own block of 1,024, so the high unit never changes.
+std::vector<char16_t> BuildPlaneOneFolds() {
+  std::vector<char16_t> t(0x10000);
+  for (uint32_t i = 0; i < 0x10000; ++i) {
+    const char32_t c = 0x10000 + i;
+    const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (i >> 10)), static_cast<char16_t>(0xDC00 + (i & 0x3FF))};
+    t[i] = pair[1];
+    if (CharKindOf(c) == 0) continue;
+    UString f = FoldCaseU(UStringView(pair, 2));
+    if (f.size() != 2) f = LowerCaseU(UStringView(pair, 2), kLCID_EnglishUS);
+    if (f.size() == 2 && f[0] == pair[0] && f[1] >= 0xDC00 && f[1] <= 0xDFFF) t[i] = f[1];
+  }
+  return t;
+}
+
 bool IsSymbol(char16_t c, UStringView symbols) {
   for (char16_t s : symbols) {
     if (s == c) return true;
@@ -52,12 +71,19 @@ bool IsSymbol(char16_t c, UStringView symbols) {
 }
 
 bool IsDigitKind(uint16_t k) { return k < kKindHidden && (k & kKindDigit) != 0; }
+bool IsLetterKind(uint16_t k) { return k < kKindHidden && (k & kKindAlpha) != 0; }
 
 }  // namespace
 
 const uint8_t* ScanClassTable() {
   static const std::vector<uint8_t> table = BuildScanClasses();
   return table.data();
+}
+
+char16_t FoldLowSurrogate(char16_t prev, char16_t c) {
+  static const std::vector<char16_t> plane_one = BuildPlaneOneFolds();
+  if (prev < 0xD800 || prev > 0xD83F) return c;  // not a high unit of plane 1
+  return plane_one[((static_cast<uint32_t>(prev) - 0xD800) << 10) | (static_cast<uint32_t>(c) - 0xDC00)];
 }
 
 const char16_t* FoldTableFor(uint32_t lcid) {
@@ -79,6 +105,12 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
   bool maybe[256] = {};
   for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe[c & 0xFF] = true;
   for (char16_t c : in_word_symbols) maybe[c & 0xFF] = true;
+  // Invisible characters that reach the text after the characters were classified (entities
+  // such as "&shy;" and "&zwj;" replaced by the tag handler) join the word before them here.
+  for (char16_t c : {char16_t(0x00AD), char16_t(0x200C), char16_t(0x200D), char16_t(0x200E), char16_t(0x200F),
+                     char16_t(0x2060), char16_t(0xFEFF)}) {
+    maybe[c & 0xFF] = true;
+  }
   size_t i = 0;
   while (i < n) {
     while (i < n && !maybe[text[i] & 0xFF]) ++i;
@@ -88,13 +120,19 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
       ++i;
       continue;
     }
+    if (k == KIND_INVISIBLE) {
+      if (i > 0 && word_at(i - 1)) kinds[i] = KIND_INVISIBLE_IN_WORD;
+      ++i;
+      continue;
+    }
     char16_t c = text[i];
     if ((c == u'.' || c == u',') && i > 0 && i + 1 < n && IsDigitKind(kinds[i - 1]) && IsDigitKind(kinds[i + 1])) {
       kinds[i] = kKindDefined;
       ++i;
       continue;
     }
-    if (!hyphens_separate_words && IsHyphenChar(c) && i > 0 && i + 1 < n && word_at(i - 1) && word_at(i + 1)) {
+    if (!hyphens_separate_words && IsHyphenChar(c) && i > 0 && i + 1 < n && word_at(i - 1) && word_at(i + 1) &&
+        (IsLetterKind(kinds[i - 1]) || IsLetterKind(kinds[i + 1]))) {
       kinds[i] = kKindDefined;
       ++i;
       continue;

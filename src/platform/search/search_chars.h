@@ -20,6 +20,9 @@ enum : uint16_t {
   kKindHidden = 0x0800,
   kKindMarkerFlag = 0x8000,
   kKindMarkerBase = 0x8800,
+  // An invisible character inside a word (a joiner, a variation selector, a soft hyphen): a word
+  // character that matching passes over.
+  kKindInvisibleInWord = 0x0380,
 };
 
 // Marker kinds of the text units: start and end of sentence, paragraph, heading and section.
@@ -46,7 +49,18 @@ inline bool IsWordKind(uint16_t k) { return k < kKindHidden && (k == kKindDefine
 // Folding table for case-insensitive matching in a language: 65,536 UTF-16 units, each mapped to
 // its simple case fold (one unit to one unit; "ß" stays "ß"). Turkish and Azeri fold "I" to
 // dotless "ı" and "İ" to "i". Built once per table kind; the pointer stays valid.
+// Every low surrogate maps to kFoldLowSurrogate: a letter beyond the basic plane folds by its
+// code point, so its low unit's fold depends on the unit before it (FoldedUnit). Word hashes,
+// taken from the table alone, are thereby the same for both cases of such a letter.
 const char16_t* FoldTableFor(uint32_t lcid);
+inline constexpr char16_t kFoldLowSurrogate = 0xDC00;
+// The fold of the low surrogate c after prev (itself when prev is no high surrogate).
+char16_t FoldLowSurrogate(char16_t prev, char16_t c);
+// The case fold of unit c of a string whose unit before it is prev.
+inline char16_t FoldedUnit(const char16_t* fold, char16_t prev, char16_t c) {
+  const char16_t f = fold[c];
+  return f == kFoldLowSurrogate ? FoldLowSurrogate(prev, c) : f;
+}
 
 // The word hash of folded characters (the same in the scanner and in compiled items): a sum of
 // one product per letter, so that a word's letters hash side by side, then its length.
@@ -62,10 +76,12 @@ inline uint32_t WordHashFinish(uint32_t h, uint32_t letters) { return h + letter
 
 // Adjusts kinds so that characters allowed inside words and numbers count as word characters
 // (kind 0x0200): a "." or "," between two digits; a single hyphen (U+002D, U+2010, U+2011) between
-// word characters unless hyphens separate words; a run of the language's in-word symbols between
+// word characters of which at least one is a letter, unless hyphens separate words (so "1990-2000"
+// stays two numbers and "COVID-19" one word); a run of the language's in-word symbols between
 // word characters, or before a word when allowed at the start, or after one when allowed at the
-// end. Characters with marks (hidden, tag, marker) are never changed and never count as word
-// characters on either side.
+// end; an invisible character put in after the text was classified (a replaced entity such as
+// "&shy;") right after a word character (it takes kKindInvisibleInWord). Characters with marks
+// (hidden, tag, marker) are never changed and never count as word characters on either side.
 void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringView in_word_symbols,
                       bool symbols_at_start, bool symbols_at_end, bool hyphens_separate_words);
 

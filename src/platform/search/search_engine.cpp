@@ -133,15 +133,43 @@ struct TItemIndex {
   }
 };
 
-void SortAndDedupe(std::vector<THit>& hits) {
+constexpr int32_t kNoOverlap = -1;
+
+// An item's hits in text order, one per place: of hits that start together the longest is kept,
+// and a hit lying wholly inside one kept before it goes (a shorter alternative inside a longer
+// one's hit). With an overlap (chunk_start is where the chunk's own text begins), the hits lying
+// wholly before chunk_start were reported with the previous chunk and go; so does a hit reaching
+// into the chunk that holds one of them, so that no place is reported twice.
+void FinishHits(std::vector<THit>& hits, int32_t chunk_start) {
   std::sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) {
     if (a.char_start != b.char_start) return a.char_start < b.char_start;
     return a.char_end > b.char_end;
   });
+  std::vector<THit> earlier;
+  if (chunk_start != kNoOverlap) {
+    int32_t end = -1;
+    for (const THit& h : hits) {
+      if (h.char_end > chunk_start || h.char_end <= end) continue;
+      earlier.push_back(h);
+      end = h.char_end;
+    }
+  }
+  auto holds_earlier = [&](const THit& h) {
+    for (const THit& e : earlier) {
+      if (e.char_start >= h.char_start && e.char_end <= h.char_end) return true;
+    }
+    return false;
+  };
   size_t out = 0;
+  int32_t kept_end = -1;
   for (size_t i = 0; i < hits.size(); ++i) {
-    if (out > 0 && hits[out - 1].char_start == hits[i].char_start) continue;
-    hits[out++] = hits[i];
+    const THit& h = hits[i];
+    if (chunk_start != kNoOverlap && h.char_start < chunk_start) {
+      if (h.char_end <= chunk_start || holds_earlier(h)) continue;
+    }
+    if (h.char_end <= kept_end) continue;
+    kept_end = h.char_end;
+    hits[out++] = h;
   }
   hits.resize(out);
 }
@@ -158,8 +186,12 @@ struct TSearchAndDoEngine::Impl {
   bool window_mode = false;
   const char16_t* text = nullptr;
   const uint16_t* kinds = nullptr;
-  int32_t begin = 0;
+  int32_t begin = 0;       // where the chunk's own text begins
+  int32_t scan_from = 0;   // where its words are read from: begin, or the start of the overlap
   int32_t length = 0;
+  // Words before this one come from the overlap: the end of the previous chunk, read again so
+  // that a phrase may reach across the cut. Chunk word w is words[first_chunk_word + w].
+  int32_t first_chunk_word = 0;
   TChunkPositions pos;
   TSearchFoundEvent found;
   TSearchStatsEvent stats;
@@ -224,7 +256,7 @@ struct TSearchAndDoEngine::Impl {
 
   void EnsureTokens() {
     if (tokens_for == serial) return;
-    BuildTokens(View(), begin, length, tokens);
+    BuildTokens(View(), scan_from, length, tokens);
     tokens_for = serial;
   }
 
@@ -293,7 +325,7 @@ struct TSearchAndDoEngine::Impl {
         if (has_prefix) {
           int32_t node = 0;
           for (int32_t c = 0; c < word.span && node >= 0; ++c) {
-            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            if (cls[kinds[word.start + c]] == kScanTag || kinds[word.start + c] == kKindInvisibleInWord) continue;
             node = TItemIndex::Kid(index.prefix[static_cast<size_t>(node)], fold[text[word.start + c]]);
             if (node < 0) break;
             for (const TEntry& e : index.prefix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
@@ -302,7 +334,7 @@ struct TSearchAndDoEngine::Impl {
         if (has_suffix) {
           int32_t node = 0;
           for (int32_t c = word.span - 1; c >= 0 && node >= 0; --c) {
-            if (cls[kinds[word.start + c]] == kScanTag) continue;
+            if (cls[kinds[word.start + c]] == kScanTag || kinds[word.start + c] == kKindInvisibleInWord) continue;
             node = TItemIndex::Kid(index.suffix[static_cast<size_t>(node)], fold[text[word.start + c]]);
             if (node < 0) break;
             for (const TEntry& e : index.suffix[static_cast<size_t>(node)].ends) TryEntry(e, w, v);
@@ -325,7 +357,8 @@ struct TSearchAndDoEngine::Impl {
         }
       }
     }
-    for (int32_t item : todo) SortAndDedupe(known[static_cast<size_t>(item)].hits);
+    const int32_t overlap_end = first_chunk_word > 0 ? begin : kNoOverlap;
+    for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
   }
 
   // --- unit ends -----------------------------------------------------------------------------
@@ -397,10 +430,11 @@ struct TSearchAndDoEngine::Impl {
     if (stats) stats(self, s);
   }
 
-  // Unit ends not yet reported, up to and including boundary `upto` (all when negative). False
+  static constexpr int32_t kAllEvents = INT32_MAX;
+  // Unit ends not yet reported, up to and including boundary `upto` (a chunk word number). False
   // when the call-back ended the pass.
   bool DeliverEventsUpTo(TSearchAndDoEngine& self, int32_t upto) {
-    while (events_reached < events.size() && (upto < 0 || events[events_reached].boundary <= upto)) {
+    while (events_reached < events.size() && events[events_reached].boundary <= upto) {
       DeliverEvent(self, events_reached++);
       if (found_enough || cancelled) return false;
     }
@@ -413,6 +447,7 @@ struct TSearchAndDoEngine::Impl {
     if (window_scanned) return;
     window_scanned = true;
     TUnitState none;
+    words.clear();
     ScanChunk(text, kinds, 0, length, fold, words, events, none, false);
     events.clear();
     int32_t nw = static_cast<int32_t>(words.size());
@@ -503,7 +538,7 @@ struct TSearchAndDoEngine::Impl {
         consider(first, first + n - 1, a.start, b.start + b.span);
       }
     }
-    SortAndDedupe(window_hits);
+    FinishHits(window_hits, kNoOverlap);
   }
 
   int64_t FileByteOf(int32_t char_index) const {
@@ -563,7 +598,25 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
     m.jump_done = false;
   }
   m.units_at_start = m.units;
+  m.words.clear();
+  m.first_chunk_word = 0;
+  m.scan_from = m.begin;
+  if (positions.chunk_index > 0 && m.begin > 0) {
+    TUnitState none;  // the overlap's units were counted with the previous chunk
+    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false);
+    m.first_chunk_word = static_cast<int32_t>(m.words.size());
+    m.scan_from = 0;
+  }
   ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk);
+  const size_t fw = static_cast<size_t>(m.first_chunk_word);
+  if (fw > 0 && fw < m.words.size()) {  // a marker just before the cut parts the words across it
+    for (int32_t i = m.words[fw - 1].start + m.words[fw - 1].span; i < m.begin; ++i) {
+      if (m.kinds[i] >= kKindMarkerFlag) {
+        m.words[fw].flags |= kWordAfterMarker;
+        break;
+      }
+    }
+  }
   m.PrepareUnitTables();
   m.events_reached = 0;
   m.stats_copied = false;
@@ -586,6 +639,8 @@ void TSearchAndDoEngine::PrepareFirst(UStringView text, int32_t search_word_star
   m.kinds = m.window_kinds.data();
   m.length = static_cast<int32_t>(m.window_text.size());
   m.begin = 0;
+  m.scan_from = 0;
+  m.first_chunk_word = 0;
   m.pos = TChunkPositions{};
   m.pos.length = m.length;
   m.sw_start = search_word_start;
@@ -651,7 +706,9 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
   const std::vector<THit>& hits = m.known[static_cast<size_t>(item_index)].hits;
   size_t ev = 0;  // first unit end after the current hit
   for (const THit& h : hits) {
-    if (!m.DeliverEventsUpTo(*this, h.first_word)) return calls;
+    // The chunk's word number: negative for a hit that begins in the overlap.
+    const int32_t word = h.first_word - m.first_chunk_word;
+    if (!m.DeliverEventsUpTo(*this, word)) return calls;
     if (m.jump_done || limit_reached()) break;
     bool jumping = false;
     if (m.jump_source) {
@@ -662,7 +719,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
       }
     }
     ev = static_cast<size_t>(std::upper_bound(m.events.begin() + static_cast<std::ptrdiff_t>(ev), m.events.end(),
-                                              h.first_word,
+                                              word,
                                               [](int32_t w, const TUnitEvent& e) { return w < e.boundary; }) -
                              m.events.begin());
     TSearchFound_Rec f;
@@ -676,7 +733,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
     f.SetChunkFileOffset(m.pos.chunk_file_offset);
     f.hit_length = h.char_end - h.char_start;
     f.item_index = item_index;
-    m.StatsAt(h.first_word, ev, f.stats);
+    m.StatsAt(word, ev, f.stats);
     ++calls;
     if (m.found && m.found(*this, f)) ++item.hits;
     if (m.found_enough) {
@@ -685,7 +742,7 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
     }
     if (m.cancelled) return calls;
   }
-  m.DeliverEventsUpTo(*this, -1);
+  m.DeliverEventsUpTo(*this, Impl::kAllEvents);
   return calls;
 }
 
@@ -698,9 +755,9 @@ void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
   m.stats_copied = true;
   bool enough = m.found_enough;
   m.found_enough = false;
-  m.DeliverEventsUpTo(*this, -1);
+  m.DeliverEventsUpTo(*this, Impl::kAllEvents);
   m.found_enough = enough;
-  text_stats.words_in_chunk += static_cast<int32_t>(m.words.size());
+  text_stats.words_in_chunk += static_cast<int32_t>(m.words.size()) - m.first_chunk_word;
   for (int k = 0; k < kUnitKinds; ++k) {
     text_stats.unit_number[k] = m.units.number[k];
     text_stats.unit_position[k] = m.units.open_words[k];
@@ -709,7 +766,7 @@ void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
 
 int32_t TSearchAndDoEngine::WordsInChunk() const {
   if (impl_->window_mode) impl_->ScanWindow();
-  return static_cast<int32_t>(impl_->words.size());
+  return static_cast<int32_t>(impl_->words.size()) - impl_->first_chunk_word;
 }
 
 bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, const TSearch_word_format_rec& item) {
@@ -735,6 +792,7 @@ bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, UStrin
   ::HandleAllowables(buffer.data(), m.quick_kinds.data(), n, m.options.in_word_symbols, m.options.symbols_at_start,
                      m.options.symbols_at_end, m.options.hyphens_separate_words);
   TUnitState none;
+  m.quick_words.clear();
   ScanChunk(buffer.data(), m.quick_kinds.data(), 0, static_cast<int32_t>(n), m.fold, m.quick_words, m.quick_events,
             none, false);
   TScanView v;

@@ -13,7 +13,19 @@
 // within the chunk, so only units running on into later chunks need the call-back.
 // The hits of every item known to the engine are gathered in one pass over the chunk's words
 // (an item is known once SearchAndDo has seen it, or at once through SetItems) and then handed
-// out item by item.
+// out item by item, one per place: a shorter alternative inside a longer one's hit is no hit.
+//
+// Chunk joins. For every chunk after the first, buffer[0, chunk_start) holds the previous chunk's
+// last characters (at least its last 64 words, at most 4,096 characters, starting at a word
+// boundary) with the kinds they had there; the byte map covers them too, and chunk_file_offset
+// stays the file byte of the character at chunk_start. Words wholly before chunk_start are not
+// counted again and give no unit end and no single-word hit. A hit whose first word begins
+// before chunk_start and whose last word lies at or after it (a phrase, a multi-word
+// alternative, "the * man") is reported with this chunk: its words_in_chunk counts back from the
+// chunk's first word (-1 the word before it) and its unit numbers and positions are those the
+// previous chunk would have given. A hit lying wholly before chunk_start is never reported again,
+// nor one reaching across the cut that holds such a hit (a shorter alternative the previous chunk
+// already reported at that place).
 //
 // A window (context and exclusion words of one line, or a cell of a grid): PrepareFirst, then
 // optionally HandleAllowables, then SearchAndDo per item.
@@ -38,7 +50,7 @@ using TSearchStatsEvent = std::function<void(TSearchAndDoEngine& sender, TSearch
 // Where a chunk lies in its buffer and in its file.
 struct TChunkPositions {
   int32_t text_start = 0;         // where the text begins in the buffer (after a byte-order mark)
-  int32_t chunk_start = 0;        // where this chunk's text begins in the buffer; words before it are not read
+  int32_t chunk_start = 0;        // where this chunk's text begins in the buffer; before it: the overlap
   int32_t length = 0;             // characters of the buffer; kinds holds at least as many words
   int32_t chunk_index = 0;        // 0: the first chunk of a text, whose unit numbers start again at 1
   bool last_chunk = true;         // the text ends with this chunk: every open unit ends here

@@ -104,6 +104,9 @@ struct TSearchTextOptions {
   UString in_word_symbols;              // the language's extra symbols allowed in words (<= 10)
   bool symbols_at_start = false;        // ... also at the start of a word
   bool symbols_at_end = false;          // ... also at the end of a word
+  // The texts are read in composed form (NFC, the text setting of precomposed characters): typed
+  // words are composed too.
+  bool precomposed = true;
 
   bool operator==(const TSearchTextOptions&) const = default;
 };

@@ -92,19 +92,20 @@ inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_
   return WordHashFinish(h, len);
 }
 
-// The same for a word with a kept tag inside: tag characters are left out.
-uint32_t HashTaggedSpan(const char16_t* text, const uint16_t* kinds, int32_t s, int32_t e, const char16_t* fold) {
+// The same for a word with a kept tag or an invisible character inside: those are left out.
+uint32_t HashSkippingSpan(const char16_t* text, const uint16_t* kinds, int32_t s, int32_t e, const char16_t* fold) {
   const uint8_t* cls = ScanClassTable();
   uint32_t h = 0, letter = 0;
   for (int32_t i = s; i < e; ++i) {
-    if (cls[kinds[i]] == kScanTag) continue;
+    if (cls[kinds[i]] == kScanTag || kinds[i] == kKindInvisibleInWord) continue;
     h = WordHashAdd(h, fold[text[i]], letter++);
   }
   return WordHashFinish(h, letter);
 }
 
 // Bit j of word: kinds[base + j] is a word character; of markers: a text-marker kind; of tags: a
-// kept-tag kind. Hidden characters are in none of them.
+// kept-tag kind or an invisible character in a word (both read one by one). Hidden characters are
+// in none of them.
 inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64_t& word, uint64_t& markers,
                           uint64_t& tags) {
   word = 0;
@@ -116,6 +117,7 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
     const __m128i hidden = _mm_set1_epi16(0x0800);
     const __m128i defined = _mm_set1_epi16(0x0200);
     const __m128i alpha_digit = _mm_set1_epi16(0x0104);
+    const __m128i invisible = _mm_set1_epi16(kKindInvisibleInWord);
     const __m128i zero = _mm_setzero_si128();
     const __m128i ones = _mm_set1_epi16(-1);
     auto lanes = [&](__m128i k, __m128i& w, __m128i& mk, __m128i& tg) {
@@ -123,7 +125,8 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
       __m128i letter_or_digit = _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(k, alpha_digit), zero), ones);
       w = _mm_and_si128(plain, _mm_or_si128(_mm_cmpeq_epi16(k, defined), letter_or_digit));
       mk = _mm_cmplt_epi16(k, zero);
-      tg = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(plain, mk), _mm_cmpeq_epi16(k, hidden)), ones);
+      tg = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(_mm_or_si128(plain, mk), _mm_cmpeq_epi16(k, hidden)), ones),
+                        _mm_cmpeq_epi16(k, invisible));
     };
     for (int q = 0; q < 4; ++q) {
       const __m128i* p = reinterpret_cast<const __m128i*>(kinds + base + 16 * q);
@@ -142,7 +145,7 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
     if (IsWordKind(k)) word |= uint64_t{1} << j;
     if (k >= kKindMarkerFlag) {
       markers |= uint64_t{1} << j;
-    } else if (k > kKindHidden) {
+    } else if (k > kKindHidden || k == kKindInvisibleInWord) {
       tags |= uint64_t{1} << j;
     }
   }
@@ -152,10 +155,11 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
-  words.clear();
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
+  const int32_t first_word = static_cast<int32_t>(words.size());
+  auto count = [&] { return static_cast<int32_t>(words.size()) - first_word; };
   // The chunk is read in blocks of 64 characters: a block without marks is split into words
   // from a bit mask of its word characters; a block with hidden text, tags or markers goes
   // character by character. A word open at the end of a block carries over.
@@ -163,7 +167,7 @@ void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32
   int32_t start = 0;
   uint32_t word_flags = 0, pending = 0;
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = (word_flags & kWordCrossesTag) != 0 ? HashTaggedSpan(text, kinds, start, e, fold)
+    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
                                                      : HashPlainSpan(text, start, e, n, fold);
     words.push_back(TScanWord{start, e - start, h, word_flags});
     in_word = false;
@@ -174,7 +178,7 @@ void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32
     if (k > kKindMarkerBase) {
       int marker = k - kKindMarkerBase;
       if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) {
-        closer.Close((marker - kMarkerSentenceStart) / 2, static_cast<int32_t>(words.size()));
+        closer.Close((marker - kMarkerSentenceStart) / 2, count());
       }
     }
   };
@@ -229,6 +233,10 @@ void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32
       const uint16_t k = kinds[i];
       const uint8_t c = cls[k];
       if (c == kScanWord) {
+        if (k == kKindInvisibleInWord) {
+          if (in_word) word_flags |= kWordHasInvisible;
+          continue;  // never starts a word
+        }
         if (!in_word) {
           in_word = true;
           start = i;
@@ -252,8 +260,8 @@ void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32
     }
   }
   if (in_word) emit(n);
-  if (text_end) closer.CloseAll(static_cast<int32_t>(words.size()));
-  closer.Finish(static_cast<int32_t>(words.size()));
+  if (text_end) closer.CloseAll(count());
+  closer.Finish(count());
 }
 
 // --- compiling items -----------------------------------------------------------------------------
@@ -278,7 +286,7 @@ size_t TagCloseAt(UStringView s, size_t i) {
   return UStringView::npos;
 }
 
-bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* fold) {
+void BuildMachine(const UString& token, TSlot& slot, const char16_t* fold) {
   TWildMachine& m = slot.machine;
   // Elements with repeated stars made one.
   std::vector<char16_t> elems;
@@ -288,10 +296,7 @@ bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* f
   }
   size_t states = 1;
   for (char16_t c : elems) states += (c == u'#') ? 3 : 1;
-  if (states > 64) {
-    ok = false;
-    return false;
-  }
+  m.large = states > 64;
   m.type.assign(states, TWildMachine::kAccept);
   m.next.assign(states, 0);
   m.lit_raw.assign(states, 0);
@@ -302,24 +307,27 @@ bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* f
       m.type[s] = TWildMachine::kNumFirst;
       m.type[s + 1] = TWildMachine::kNumIn;
       m.type[s + 2] = TWildMachine::kNumSep;
-      m.next[s] = m.next[s + 1] = m.next[s + 2] = static_cast<uint8_t>(s + 3);
+      m.next[s] = m.next[s + 1] = m.next[s + 2] = static_cast<uint32_t>(s + 3);
       s += 3;
     } else {
       m.type[s] = (c == u'*') ? TWildMachine::kStar : TWildMachine::kLit;
       m.lit_raw[s] = c;
-      m.lit_folded[s] = fold[c];
-      m.next[s] = static_cast<uint8_t>(s + 1);
+      m.lit_folded[s] = FoldedUnit(fold, s > 0 ? m.lit_raw[s - 1] : 0, c);
+      m.next[s] = static_cast<uint32_t>(s + 1);
       s += 1;
     }
   }
   m.accept = static_cast<int>(states - 1);
-  m.closure.assign(states, 0);
-  for (size_t k = states; k-- > 0;) {
-    uint64_t c = uint64_t{1} << k;
-    if (m.type[k] == TWildMachine::kStar || m.type[k] == TWildMachine::kNumIn) c |= m.closure[m.next[k]];
-    m.closure[k] = c;
+  m.closure.clear();
+  if (!m.large) {
+    m.closure.assign(states, 0);
+    for (size_t k = states; k-- > 0;) {
+      uint64_t c = uint64_t{1} << k;
+      if (m.type[k] == TWildMachine::kStar || m.type[k] == TWildMachine::kNumIn) c |= m.closure[m.next[k]];
+      m.closure[k] = c;
+    }
+    m.start = m.closure[0];
   }
-  m.start = m.closure[0];
   // Literal prefix and suffix for the index, and the fewest letters a match needs.
   slot.prefix.clear();
   slot.suffix.clear();
@@ -330,13 +338,13 @@ bool BuildMachine(const UString& token, bool& ok, TSlot& slot, const char16_t* f
   for (size_t k = b; k < elems.size(); ++k) slot.suffix.push_back(fold[elems[k]]);
   slot.min_letters = 0;
   for (char16_t c : elems) slot.min_letters += (c == u'*') ? 0 : 1;
-  ok = true;
-  return true;
 }
 
-// Splits a stretch of typed words into word slots, by the same word rules as the text.
-bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* fold, std::vector<TSlot>& slots) {
-  if (seg.empty()) return true;
+// Splits a stretch of typed words into word slots, by the same word rules as the text. Invisible
+// characters inside a typed word are left out, as they are when the text's words are matched.
+void AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* fold, std::vector<TSlot>& slots,
+                  UString& gap) {
+  if (seg.empty()) return;
   std::vector<uint16_t> kinds(seg.size());
   ClassifyChars(seg.data(), seg.size(), kinds.data());
   for (size_t i = 0; i < seg.size(); ++i) {
@@ -346,30 +354,35 @@ bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* 
                    o.hyphens_separate_words);
   size_t i = 0;
   while (i < seg.size()) {
-    if (!IsWordKind(kinds[i])) {
+    if (!IsWordKind(kinds[i]) || kinds[i] == kKindInvisibleInWord) {
+      gap.push_back(seg[i]);
       ++i;
       continue;
     }
     size_t j = i;
-    while (j < seg.size() && IsWordKind(kinds[j])) ++j;
-    UString token(seg.substr(i, j - i));
+    UString token;
+    for (; j < seg.size() && IsWordKind(kinds[j]); ++j) {
+      if (kinds[j] != kKindInvisibleInWord) token.push_back(seg[j]);
+    }
     TSlot slot;
+    slot.gap_before = std::move(gap);
+    gap.clear();
     if (token == u"*") {
       slot.kind = TSlotKind::AnyWord;
     } else if (token.find_first_of(u"*#") != UString::npos) {
       slot.kind = TSlotKind::Wild;
       slot.raw = token;
-      bool ok = false;
-      BuildMachine(token, ok, slot, fold);
-      if (!ok) return false;
+      BuildMachine(token, slot, fold);
     } else {
       slot.kind = TSlotKind::Exact;
       slot.raw = token;
       slot.folded.reserve(token.size());
       uint32_t h = 0, letter = 0;
+      char16_t prev = 0;
       for (char16_t c : token) {
-        slot.folded.push_back(fold[c]);
+        slot.folded.push_back(FoldedUnit(fold, prev, c));
         h = WordHashAdd(h, fold[c], letter++);
+        prev = c;
       }
       slot.hash = WordHashFinish(h, letter);
       slot.min_letters = static_cast<int32_t>(token.size());
@@ -377,7 +390,6 @@ bool AddWordSlots(UStringView seg, const TSearchTextOptions& o, const char16_t* 
     slots.push_back(std::move(slot));
     i = j;
   }
-  return true;
 }
 
 int32_t AnchorScore(const TSlot& s) {
@@ -399,22 +411,25 @@ int32_t AnchorScore(const TSlot& s) {
 bool CompileAlternative(UStringView piece, const TSearchTextOptions& o, const char16_t* fold, bool ignore_tags,
                         TAlternative& alt) {
   size_t seg_start = 0;
+  UString gap;
   for (size_t i = 0; i < piece.size(); ++i) {
     if (piece[i] != u'<') continue;
     size_t close = TagCloseAt(piece, i);
     if (close == UStringView::npos) continue;
-    if (!AddWordSlots(piece.substr(seg_start, i - seg_start), o, fold, alt.slots)) return false;
+    AddWordSlots(piece.substr(seg_start, i - seg_start), o, fold, alt.slots, gap);
     if (!ignore_tags) {
       TSlot tag;
       tag.kind = TSlotKind::Tag;
       tag.raw = UString(piece.substr(i, close - i + 1));
+      tag.gap_before = std::move(gap);
+      gap.clear();
       alt.slots.push_back(std::move(tag));
       alt.has_tag = true;
     }
     i = close;
     seg_start = close + 1;
   }
-  if (!AddWordSlots(piece.substr(seg_start), o, fold, alt.slots)) return false;
+  AddWordSlots(piece.substr(seg_start), o, fold, alt.slots, gap);
   if (alt.slots.empty()) return false;
   int32_t best = -1;
   for (size_t s = 0; s < alt.slots.size(); ++s) {
@@ -435,7 +450,10 @@ void CompileItem(UStringView typed, uint32_t options, const TSearchTextOptions& 
   out.source_options = options;
   out.ignore_tags = ignore_tags;
   out.alts.clear();
-  UStringView t = Trimmed(typed);
+  // Texts read with precomposition are in composed form (NFC), so a word typed with combining
+  // accents is composed too, or it could never match them.
+  const UString composed = text_options.precomposed ? ComposeNFC(typed) : UString(typed);
+  UStringView t = Trimmed(composed);
   bool marks = t.size() > 4 && t.substr(0, 2) == u"==" && t.substr(t.size() - 2) == u"==";
   if (marks) t = Trimmed(t.substr(2, t.size() - 4));
   out.case_sensitive = marks || (options & kSwCaseSensitive) != 0;
@@ -466,13 +484,14 @@ void CompileItem(UStringView typed, uint32_t options, const TSearchTextOptions& 
 
 namespace {
 
-// Calls f(char, kind) for each letter of word w (tag characters left out); f returns false to stop.
+// Calls f(char, kind) for each letter of word w (tag characters and invisible characters left
+// out); f returns false to stop.
 template <typename F>
 bool ForEachLetter(const TScanView& v, int32_t w, F&& f) {
   const TScanWord& word = v.words[w];
   const char16_t* t = v.text + word.start;
   const uint16_t* k = v.kinds + word.start;
-  if ((word.flags & kWordCrossesTag) == 0) {
+  if ((word.flags & kWordSkipsChars) == 0) {
     for (int32_t i = 0; i < word.span; ++i) {
       if (!f(t[i], k[i])) return false;
     }
@@ -480,7 +499,7 @@ bool ForEachLetter(const TScanView& v, int32_t w, F&& f) {
   }
   const uint8_t* cls = ScanClassTable();
   for (int32_t i = 0; i < word.span; ++i) {
-    if (cls[k[i]] == kScanTag) continue;
+    if (cls[k[i]] == kScanTag || k[i] == kKindInvisibleInWord) continue;
     if (!f(t[i], k[i])) return false;
   }
   return true;
@@ -488,7 +507,7 @@ bool ForEachLetter(const TScanView& v, int32_t w, F&& f) {
 
 int32_t LetterCount(const TScanView& v, int32_t w) {
   const TScanWord& word = v.words[w];
-  if ((word.flags & kWordCrossesTag) == 0) return word.span;
+  if ((word.flags & kWordSkipsChars) == 0) return word.span;
   int32_t n = 0;
   ForEachLetter(v, w, [&](char16_t, uint16_t) {
     ++n;
@@ -497,11 +516,67 @@ int32_t LetterCount(const TScanView& v, int32_t w) {
   return n;
 }
 
+// The machine of a very long pattern: the same steps over a plain set of states.
+bool RunLargeMachine(const TWildMachine& m, bool cs, const TScanView& v, int32_t w) {
+  const size_t states = m.type.size();
+  std::vector<uint8_t> cur(states, 0), nxt(states, 0);
+  auto enter = [&](std::vector<uint8_t>& set, size_t s) {
+    while (true) {  // a star or a number under way may also be left at once
+      set[s] = 1;
+      if (m.type[s] != TWildMachine::kStar && m.type[s] != TWildMachine::kNumIn) return;
+      s = m.next[s];
+    }
+  };
+  enter(cur, 0);
+  const char16_t* fold = v.fold;
+  char16_t prev = 0;
+  bool alive = ForEachLetter(v, w, [&](char16_t c, uint16_t k) {
+    const char16_t f = FoldedUnit(fold, prev, c);
+    prev = c;
+    const bool digit = k < kKindHidden && (k & kKindDigit) != 0;
+    const bool sep = c == u'.' || c == u',';
+    std::fill(nxt.begin(), nxt.end(), 0);
+    bool any = false;
+    for (size_t s = 0; s < states; ++s) {
+      if (cur[s] == 0) continue;
+      switch (m.type[s]) {
+        case TWildMachine::kLit:
+          if ((cs ? m.lit_raw[s] : m.lit_folded[s]) == (cs ? c : f)) enter(nxt, m.next[s]), any = true;
+          break;
+        case TWildMachine::kStar:
+          enter(nxt, s), any = true;
+          break;
+        case TWildMachine::kNumFirst:
+          if (digit) enter(nxt, s + 1), any = true;
+          break;
+        case TWildMachine::kNumIn:
+          if (digit) {
+            enter(nxt, s), any = true;
+          } else if (sep) {
+            nxt[s + 1] = 1, any = true;
+          }
+          break;
+        case TWildMachine::kNumSep:
+          if (digit) enter(nxt, s - 1), any = true;
+          break;
+        default:
+          break;
+      }
+    }
+    cur.swap(nxt);
+    return any;
+  });
+  return alive && cur[static_cast<size_t>(m.accept)] != 0;
+}
+
 bool RunMachine(const TWildMachine& m, bool cs, const TScanView& v, int32_t w) {
+  if (m.large) return RunLargeMachine(m, cs, v, w);
   uint64_t cur = m.start;
   const char16_t* fold = v.fold;
+  char16_t prev = 0;
   bool alive = ForEachLetter(v, w, [&](char16_t c, uint16_t k) {
-    char16_t f = fold[c];
+    const char16_t f = FoldedUnit(fold, prev, c);
+    prev = c;
     bool digit = k < kKindHidden && (k & kKindDigit) != 0;
     bool sep = c == u'.' || c == u',';
     uint64_t nxt = 0;
@@ -550,29 +625,54 @@ bool SlotMatchesWord(const TSlot& slot, bool cs, const TScanView& v, int32_t w) 
       return false;
     case TSlotKind::Exact: {
       if (word.hash != slot.hash) return false;
-      if ((word.flags & kWordCrossesTag) == 0 && word.span != static_cast<int32_t>(slot.raw.size())) return false;
+      if ((word.flags & kWordSkipsChars) == 0 && word.span != static_cast<int32_t>(slot.raw.size())) return false;
       size_t i = 0;
       const UString& want = cs ? slot.raw : slot.folded;
       const char16_t* fold = v.fold;
+      char16_t prev = 0;
       bool same = ForEachLetter(v, w, [&](char16_t c, uint16_t) {
         if (i >= want.size()) return false;
-        return want[i++] == (cs ? c : fold[c]);
+        const char16_t f = cs ? c : FoldedUnit(fold, prev, c);
+        prev = c;
+        return want[i++] == f;
       });
       return same && i == want.size();
     }
     case TSlotKind::Wild:
       if (word.span < slot.min_letters) return false;
-      if ((word.flags & kWordCrossesTag) != 0 && LetterCount(v, w) < slot.min_letters) return false;
+      if ((word.flags & kWordSkipsChars) != 0 && LetterCount(v, w) < slot.min_letters) return false;
       return RunMachine(slot.machine, cs, v, w);
   }
   return false;
 }
 
+namespace {
+
+// Whether the text markers in text[from..to) are all typed in the gap: "St. Louis" typed with
+// its full stop crosses a sentence end marked on that full stop.
+bool MarkersTypedInGap(const TScanView& v, int32_t from, int32_t to, const UString& gap) {
+  if (gap.empty()) return false;
+  bool any_typed = false;
+  for (char16_t c : gap) any_typed = any_typed || !(c == u' ' || c == u'\t' || c == 0x00A0);
+  if (!any_typed) return false;
+  for (int32_t i = from; i < to; ++i) {
+    if (v.kinds[i] >= kKindMarkerFlag && gap.find(v.text[i]) == UString::npos) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool AlternativeMatchesAt(const TAlternative& alt, bool cs, const TScanView& v, int32_t first, int32_t skip_slot) {
   int32_t n = static_cast<int32_t>(alt.slots.size());
   if (first < 0 || first + n > v.word_count) return false;
-  for (int32_t j = 0; j < n; ++j) {
-    if (j > 0 && (v.words[first + j].flags & kWordAfterMarker) != 0) return false;
+  for (int32_t j = 1; j < n; ++j) {
+    const TScanWord& word = v.words[first + j];
+    if ((word.flags & kWordAfterMarker) == 0) continue;
+    const TScanWord& before = v.words[first + j - 1];
+    if (!MarkersTypedInGap(v, before.start + before.span, word.start, alt.slots[static_cast<size_t>(j)].gap_before)) {
+      return false;
+    }
   }
   for (int32_t j = 0; j < n; ++j) {
     if (j == skip_slot) continue;
@@ -609,10 +709,11 @@ void BuildTokens(const TScanView& v, int32_t begin, int32_t n, std::vector<TScan
 
 bool TagSlotMatches(const TSlot& slot, const char16_t* text, int32_t start, int32_t span, const char16_t* fold) {
   const UString& pat = slot.raw;
-  auto same = [&](char16_t p, char16_t c) {
+  auto same = [&](size_t pi, int32_t ti) {
+    const char16_t p = pat[pi], c = text[start + ti];
     if (p == u'<') return c == u'<' || c == 25;
     if (p == u'>') return c == u'>' || c == 24;
-    return fold[p] == fold[c];
+    return FoldedUnit(fold, pi > 0 ? pat[pi - 1] : 0, p) == FoldedUnit(fold, ti > 0 ? text[start + ti - 1] : 0, c);
   };
   size_t pi = 0, star_p = UString::npos;
   int32_t ti = 0, star_t = 0;
@@ -620,7 +721,7 @@ bool TagSlotMatches(const TSlot& slot, const char16_t* text, int32_t start, int3
     if (pi < pat.size() && pat[pi] == u'*') {
       star_p = pi++;
       star_t = ti;
-    } else if (pi < pat.size() && same(pat[pi], text[start + ti])) {
+    } else if (pi < pat.size() && same(pi, ti)) {
       ++pi;
       ++ti;
     } else if (star_p != UString::npos) {
@@ -641,7 +742,10 @@ bool AlternativeMatchesTokensAt(const TAlternative& alt, bool cs, const TScanVie
   for (size_t j = 0; j < n; ++j) {
     const TScanToken& t = tokens[first + j];
     const TSlot& s = alt.slots[j];
-    if (j > 0 && t.after_marker) return false;
+    if (j > 0 && t.after_marker) {
+      const TScanToken& before = tokens[first + j - 1];
+      if (!MarkersTypedInGap(v, before.start + before.span, t.start, s.gap_before)) return false;
+    }
     if (s.kind == TSlotKind::Tag) {
       if (!t.is_tag || !TagSlotMatches(s, v.text, t.start, t.span, v.fold)) return false;
     } else {

@@ -11,8 +11,11 @@
 // --- scanning --------------------------------------------------------------------------------
 
 enum : uint32_t {
-  kWordAfterMarker = 1,  // a text marker lies between the previous word and this one
-  kWordCrossesTag = 2,   // one kept tag lies inside the word
+  kWordAfterMarker = 1,   // a text marker lies between the previous word and this one
+  kWordCrossesTag = 2,    // one kept tag lies inside the word
+  kWordHasInvisible = 4,  // an invisible character lies inside the word
+  // Characters inside the word that are not its letters: matching passes over them.
+  kWordSkipsChars = kWordCrossesTag | kWordHasInvisible,
 };
 
 struct TScanWord {
@@ -37,8 +40,9 @@ struct TUnitEvent {
   int32_t length[kUnitKinds] = {};
 };
 
-// Splits text[begin..n) into words and unit ends. `units` comes in as the state at the chunk's
-// start and leaves as the state at its end; with text_end every open unit with words closes.
+// Splits text[begin..n) into words and unit ends, the words appended to `words` (unit ends count
+// only the words appended). `units` comes in as the state at the chunk's start and leaves as the
+// state at its end; with text_end every open unit with words closes.
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end);
 
@@ -51,15 +55,17 @@ int32_t TagRunEnd(const char16_t* text, const uint16_t* kinds, int32_t n, int32_
 enum class TSlotKind : uint8_t { Exact, Wild, AnyWord, Tag };
 
 // A word pattern with "*" (any run of word characters) and "#" (a number: digits with "." or ","
-// between digits) run as a small state machine of at most 64 states.
+// between digits) run as a small state machine: a set of states in one 64-bit word when it has
+// at most 64 states, else (a very long pattern) a plain set of states, slower but the same.
 struct TWildMachine {
   enum : uint8_t { kLit, kStar, kNumFirst, kNumIn, kNumSep, kAccept };
   std::vector<uint8_t> type;
-  std::vector<uint8_t> next;
+  std::vector<uint32_t> next;
   std::vector<char16_t> lit_raw, lit_folded;
-  std::vector<uint64_t> closure;
+  std::vector<uint64_t> closure;  // small machines only
   uint64_t start = 0;
   int accept = 0;
+  bool large = false;
 };
 
 struct TSlot {
@@ -71,6 +77,9 @@ struct TSlot {
   UString prefix;  // Wild: folded literal characters before the first wildcard
   UString suffix;  // Wild: folded literal characters after the last wildcard
   int32_t min_letters = 0;
+  // What was typed between the previous word and this one ("." in "St. Louis"): a text marker
+  // between the two words of the text does not part them when its characters are typed here.
+  UString gap_before;
 };
 
 struct TAlternative {
@@ -101,8 +110,9 @@ struct TScanView {
 };
 
 bool SlotMatchesWord(const TSlot& slot, bool case_sensitive, const TScanView& v, int32_t w);
-// The alternative's word slots against words first.. (gaps may not hold a marker); skip_slot is
-// a slot already known to match. For alternatives without tags.
+// The alternative's word slots against words first.. (gaps may not hold a marker, unless the
+// slot's typed gap holds the marker's characters); skip_slot is a slot already known to match.
+// For alternatives without tags.
 bool AlternativeMatchesAt(const TAlternative& alt, bool case_sensitive, const TScanView& v, int32_t first,
                           int32_t skip_slot = -1);
 

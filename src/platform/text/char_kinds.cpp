@@ -17,8 +17,20 @@ uint16_t CaseBitsByProperty(UChar32 c) {
   return 0;
 }
 
+// Characters that show nothing and only steer how their neighbours are drawn or joined (joiners,
+// variation selectors, direction marks, the soft hyphen, a byte-order mark inside a text). The
+// zero-width space is left out: it is there to part words. Letters that are default-ignorable
+// (Hangul fillers) stay letters.
+bool IsInvisible(UChar32 c) {
+  if (c == 0x200B || !u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)) return false;
+  const int8_t type = u_charType(c);
+  return type == U_FORMAT_CHAR || type == U_NON_SPACING_MARK;
+}
+
 uint16_t KindOfCodePoint(UChar32 c) {
   if (c < 0 || c > 0x10FFFF) return 0;
+  if (c == 0x200B) return C1_SPACE | C1_BLANK | C1_DEFINED;
+  if (IsInvisible(c)) return KIND_INVISIBLE;
   if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
     uint16_t k = C1_CNTRL | C1_DEFINED;
     if (c == 0x09)
@@ -68,8 +80,8 @@ uint16_t KindOfCodePoint(UChar32 c) {
     case U_MODIFIER_SYMBOL:
     case U_OTHER_SYMBOL:
       return C1_PUNCT | C1_DEFINED;
-    case U_FORMAT_CHAR:
-      return c == 0xAD ? C1_PUNCT | C1_DEFINED : C1_DEFINED;
+    case U_FORMAT_CHAR:  // the visible ones: number signs, annotation marks
+      return C1_DEFINED;
     case U_PRIVATE_USE_CHAR:
       return C1_DEFINED;
     case U_CONTROL_CHAR:
@@ -83,6 +95,8 @@ std::unique_ptr<uint16_t[]> BuildBmpTable() {
   auto t = std::make_unique<uint16_t[]>(0x10000);
   for (UChar32 c = 0; c < 0x10000; ++c)
     t[c] = (c >= 0xD800 && c <= 0xDFFF) ? lz_text_detail::kSurrogateUnit : KindOfCodePoint(c);
+  for (UChar32 c = 0; c < 0x10000; ++c)
+    if (t[c] == KIND_INVISIBLE) t[c] = lz_text_detail::kInvisibleUnit;
   return t;
 }
 
@@ -102,18 +116,36 @@ const uint16_t* PlaneKindTable(unsigned plane) {
 uint16_t SupplementaryKind(char32_t c) { return PlaneKindTable(unsigned(c >> 16))[c & 0xFFFF]; }
 
 // Second pass over a chunk that holds surrogate units: a well-formed pair gets the kind of its
-// code point on both units, a lone surrogate gets 0.
-void ClassifySurrogates(const char16_t* text, size_t n, uint16_t* kinds) {
+// code point on both units, a lone surrogate gets 0. Answers whether an invisible pair was seen.
+bool ClassifySurrogates(const char16_t* text, size_t n, uint16_t* kinds) {
+  bool invisible = false;
   for (size_t i = 0; i < n; ++i) {
     if (kinds[i] != lz_text_detail::kSurrogateUnit) continue;
     const char16_t u = text[i];
     if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       const char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
       kinds[i] = kinds[i + 1] = SupplementaryKind(c);
+      invisible = invisible || kinds[i] == KIND_INVISIBLE;
       ++i;
     } else {
       kinds[i] = 0;
     }
+  }
+  return invisible;
+}
+
+bool IsWordCharKind(uint16_t k) { return k < KIND_HIDDEN && (k == C1_DEFINED || (k & (C1_ALPHA | C1_DIGIT)) != 0); }
+
+// Last pass, only over chunks that hold invisible characters: one right after a word character
+// (or after another one that joined) belongs to that word; elsewhere it parts nothing and is
+// no word.
+void JoinInvisibles(const char16_t* text, size_t n, uint16_t* kinds) {
+  for (size_t i = 0; i < n; ++i) {
+    const uint16_t k = kinds[i];
+    if (k != lz_text_detail::kInvisibleUnit && k != KIND_INVISIBLE) continue;
+    const uint16_t joined = i > 0 && IsWordCharKind(kinds[i - 1]) ? KIND_INVISIBLE_IN_WORD : KIND_INVISIBLE;
+    kinds[i] = joined;
+    if (k == KIND_INVISIBLE && text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < n) kinds[++i] = joined;
   }
 }
 
@@ -131,6 +163,7 @@ const uint16_t* BmpKindTable() {
 uint16_t CharKindOf(char32_t c) {
   if (c < 0x10000) {
     const uint16_t k = lz_text_detail::BmpKindTable()[c];
+    if (k == lz_text_detail::kInvisibleUnit) return KIND_INVISIBLE;
     return k == lz_text_detail::kSurrogateUnit ? 0 : k;
   }
   return c <= 0x10FFFF ? SupplementaryKind(c) : 0;
@@ -157,5 +190,8 @@ void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds) {
     kinds[i] = table[text[i]];
     seen0 |= kinds[i];
   }
-  if ((seen0 | seen1 | seen2 | seen3) & lz_text_detail::kSurrogateUnit) ClassifySurrogates(text, n, kinds);
+  const uint16_t seen = seen0 | seen1 | seen2 | seen3;
+  bool invisible = (seen & lz_text_detail::kInvisibleUnit) != 0;
+  if (seen & lz_text_detail::kSurrogateUnit) invisible = ClassifySurrogates(text, n, kinds) || invisible;
+  if (invisible) JoinInvisibles(text, n, kinds);
 }

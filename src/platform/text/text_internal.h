@@ -11,6 +11,8 @@ namespace lz_text_detail {
 // Kind table of the whole BMP, built on first use. Surrogate units hold kSurrogateUnit, which no
 // real kind uses, so a scan can find pairs after a plain table pass.
 inline constexpr uint16_t kSurrogateUnit = 0x8000;
+// Likewise for invisible characters, whose kind depends on the character before them.
+inline constexpr uint16_t kInvisibleUnit = 0x4000;
 const uint16_t* BmpKindTable();
 
 // The identifier itself, or the environment's language for the user and system defaults (0,

@@ -31,6 +31,10 @@ enum : uint16_t {
   C1_ALPHA = 0x0100,
   C1_DEFINED = 0x0200,
   KIND_HIDDEN = 0x0800,
+  // Invisible characters carry the hex-digit bit, which no other kind has without a digit or a
+  // letter: alone it is no word character, part of a word it counts as one that matching skips.
+  KIND_INVISIBLE = C1_XDIGIT | C1_DEFINED,                     // 0x0280
+  KIND_INVISIBLE_IN_WORD = C1_ALPHA | C1_XDIGIT | C1_DEFINED,  // 0x0380
 };
 
 // The kind bits of one code point:
@@ -41,11 +45,17 @@ enum : uint16_t {
 //   punctuation, symbols   punct + defined (superscript digits also digit)
 //   combining marks    alpha + defined: our rule, so that a word written with combining
 //                      accents stays one word
-//   format characters  defined (the soft hyphen: punct + defined); private use: defined
+//   invisible characters   KIND_INVISIBLE: joiners (U+200C, U+200D, U+2060), variation selectors,
+//                      direction marks, the soft hyphen, U+FEFF and the other default-ignorable
+//                      format characters and marks
+//   zero-width space U+200B   space + blank + defined: it parts words
+//   other format characters (number signs ...)  defined; private use: defined
 //   unassigned code points and lone surrogates: 0
 uint16_t CharKindOf(char32_t c);
 // Fills kinds[0..n) for text[0..n) from a table of the whole BMP built once; a surrogate pair
-// is classified as its code point and both units get the kind.
+// is classified as its code point and both units get the kind. An invisible character right
+// after a word character (a letter, digit, defined-only character or another invisible that
+// joined) gets KIND_INVISIBLE_IN_WORD: it belongs to that word. Everything else is CharKindOf.
 void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds);
 
 // --- language identifiers ----------------------------------------------------------------------
