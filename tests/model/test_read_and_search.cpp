@@ -25,7 +25,6 @@ class ReadAndSearch : public ::testing::Test {
   ~ReadAndSearch() override {
     my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
-    Global_LowestJumpTo = 0;
   }
   UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
 

@@ -1,6 +1,8 @@
 #include "platform/search/chunk_byte_map.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
   first_byte_ = first_byte;
@@ -42,18 +44,65 @@ void TChunkByteMap::SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t
   SetOffsets(first_byte, std::move(off));
 }
 
+namespace {
+
+int64_t SaturatingAdd(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_add_overflow(a, b, &r)) return r;
+  return b > 0 ? INT64_MAX : INT64_MIN;
+}
+
+int64_t SaturatingMul(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_mul_overflow(a, b, &r)) return r;
+  return (a < 0) != (b < 0) ? INT64_MIN : INT64_MAX;
+}
+
+int64_t SaturatingSub(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_sub_overflow(a, b, &r)) return r;
+  return b < 0 ? INT64_MAX : INT64_MIN;
+}
+
+}  // namespace
+
+bool TChunkByteMap::PrependCharacters(const int64_t* bytes, size_t count, int64_t mapped_chars) {
+  if (count == 0) return true;
+  if (bytes[count] != first_byte_ || bytes[0] < 0 || mapped_chars < 0) return false;
+  for (size_t i = 0; i < count; ++i)
+    if (bytes[i] > bytes[i + 1]) return false;
+  const int64_t shift = first_byte_ - bytes[0];
+  if (offsets_.empty()) {
+    bool even = true;
+    for (size_t i = 0; even && i < count; ++i) even = bytes[i + 1] - bytes[i] == width_;
+    if (even) {
+      first_byte_ = bytes[0];
+      return true;
+    }
+    if (SaturatingMul(mapped_chars, width_) > int64_t(UINT32_MAX) - shift) return false;
+    offsets_.resize(static_cast<size_t>(mapped_chars) + 1);
+    for (size_t i = 0; i < offsets_.size(); ++i) offsets_[i] = static_cast<uint32_t>(int64_t(i) * width_);
+  }
+  if (shift > int64_t(UINT32_MAX) - int64_t(offsets_.back())) return false;
+  for (uint32_t& o : offsets_) o += static_cast<uint32_t>(shift);
+  offsets_.insert(offsets_.begin(), count, 0);
+  for (size_t i = 0; i < count; ++i) offsets_[i] = static_cast<uint32_t>(bytes[i] - bytes[0]);
+  first_byte_ = bytes[0];
+  return true;
+}
+
 int64_t TChunkByteMap::FileByteOf(int64_t char_index) const {
   if (char_index < 0) char_index = 0;
-  if (offsets_.empty()) return first_byte_ + char_index * width_;
+  if (offsets_.empty()) return SaturatingAdd(first_byte_, SaturatingMul(char_index, width_));
   int64_t last = static_cast<int64_t>(offsets_.size()) - 1;
-  if (char_index <= last) return first_byte_ + offsets_[static_cast<size_t>(char_index)];
-  return first_byte_ + offsets_.back() + (char_index - last);
+  if (char_index <= last) return SaturatingAdd(first_byte_, offsets_[static_cast<size_t>(char_index)]);
+  return SaturatingAdd(SaturatingAdd(first_byte_, offsets_.back()), char_index - last);
 }
 
 int64_t TChunkByteMap::CharAtOrAfterByte(int64_t file_byte) const {
-  int64_t rel = file_byte - first_byte_;
+  const int64_t rel = SaturatingSub(file_byte, first_byte_);
   if (rel <= 0) return 0;
-  if (offsets_.empty()) return (rel + width_ - 1) / width_;
+  if (offsets_.empty()) return rel / width_ + (rel % width_ != 0 ? 1 : 0);
   if (rel > static_cast<int64_t>(offsets_.back())) {
     return static_cast<int64_t>(offsets_.size()) - 1 + (rel - offsets_.back());
   }

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+// Sums saturate at the 64-bit limits: a damaged or hostile first byte gives a wrong position,
+// never an overflow.
+
 class TChunkByteMap {
  public:
   // Every character takes `width` bytes (UTF-16: 2, 8-bit code pages: 1) from first_byte on.
@@ -18,11 +21,22 @@ class TChunkByteMap {
   // a byte that does not start a well-formed sequence gives one unit.
   void SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t n);
 
+  // Puts `count` characters before the first, character i at bytes[i]; bytes[count] must be the
+  // present first byte and the bytes ascending. mapped_chars: the characters mapped now (a fixed
+  // width has no end of its own). False (nothing changed) otherwise, or when the distances do
+  // not fit.
+  bool PrependCharacters(const int64_t* bytes, size_t count, int64_t mapped_chars);
+
   // The file byte of character char_index (indices past the end continue from the last one).
+  // Positions that would pass the largest 64-bit value stop at it.
   int64_t FileByteOf(int64_t char_index) const;
   // The first character whose file byte is at or after file_byte.
   int64_t CharAtOrAfterByte(int64_t file_byte) const;
   int64_t FirstByte() const { return first_byte_; }
+  // Bytes a character when every one takes the same, else 0.
+  int FixedWidth() const { return offsets_.empty() ? width_ : 0; }
+  // The byte just after the last mapped character (first byte for a fixed width: no last).
+  int64_t LastMappedByte() const { return offsets_.empty() ? first_byte_ : FileByteOf(int64_t(offsets_.size()) - 1); }
 
  private:
   int64_t first_byte_ = 0;
