@@ -116,6 +116,12 @@ inline std::string Times(std::string_view s, size_t n) {
   return out;
 }
 
+inline UString Times16(UStringView s, size_t n) {
+  UString out;
+  for (size_t i = 0; i < n; ++i) out += s;
+  return out;
+}
+
 // Writes a zip archive holding the given members.
 inline bool MakeZip(const UString& archive, std::initializer_list<std::pair<UString, std::string>> members) {
   TZipForge z;
