@@ -563,7 +563,7 @@ void TBufferProcessor::JoinCarriedCharacters() {
   const size_t c = fCarryText.size();
   if (c == 0) return;
   const int32_t n = Length();
-  if (!fByteMap.PrependCharacters(fCarryBytes.data(), c, n)) {
+  if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
     // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
     return;
@@ -739,12 +739,15 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
       break;
     }
     case TTextEncoding::Utf8: {
-      if (!fEightBitDecided) DecideEightBitEncoding(b, m);
+      size_t consumed = 0;
+      const bool strict = DecodeUtf8Strict(b, m, fText, true, &consumed) && (more_follows || consumed == m);
+      // Well-formed bytes beyond ASCII decide for UTF-8 at once; a fault has the piece counted.
+      if (!fEightBitDecided && strict && fText.size() != consumed) fEightBitDecided = true;
+      if (!fEightBitDecided && !strict) DecideEightBitEncoding(b, m);
       if (fEncoding == TTextEncoding::Utf8) {
-        size_t consumed = 0;
-        if (!DecodeUtf8Strict(b, m, fText, true, &consumed) || (!more_follows && consumed < m)) {
+        if (!strict) {
           DecodeUtf8Lenient(b, m, base, more_follows);
-        } else if (fText.size() == consumed && (more_follows || consumed == m)) {
+        } else if (fText.size() == consumed) {
           fOffsetsFixedWidth = true;  // all ASCII
           fFixedWidth = 1;
         } else {
@@ -754,7 +757,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
         break;
       }
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
-      Log(fFullFilename + u": not UTF-8, read in code page " + IntToUStr(fCodePage));
+      if (BufferDetails.chunk_index == 0) Log(fFullFilename + u": not UTF-8, read in code page " + IntToUStr(fCodePage));
       [[fallthrough]];
     }
     case TTextEncoding::CodePage: {

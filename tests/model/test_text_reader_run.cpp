@@ -233,19 +233,21 @@ TEST_F(TextReaderRun, ByteMapSumsStopAtTheLimits) {
   low.SetFixedWidth(-10, 2);
   EXPECT_EQ(low.CharAtOrAfterByte(INT64_MAX), INT64_MAX / 2 + 1);
 
-  // Characters put before the first: a fixed width stays fixed when they match it.
-  TChunkByteMap m;
-  m.SetFixedWidth(100, 2);
-  const int64_t even[] = {96, 98, 100}, uneven[] = {95, 98, 100}, apart[] = {90, 92, 94};
-  EXPECT_FALSE(m.PrependCharacters(apart, 2, 3));
-  EXPECT_TRUE(m.PrependCharacters(even, 2, 3));
-  EXPECT_EQ(m.FixedWidth(), 2);
-  EXPECT_EQ(m.FileByteOf(0), 96);
-  m.SetFixedWidth(100, 2);
-  EXPECT_TRUE(m.PrependCharacters(uneven, 2, 3));
-  EXPECT_EQ(m.FixedWidth(), 0);
-  const std::vector<int64_t> want = {95, 98, 100, 102, 104, 106};
-  for (int64_t i = 0; i < 6; ++i) EXPECT_EQ(m.FileByteOf(i), want[static_cast<size_t>(i)]) << i;
+  // Characters put before the first: found both ways, at their own bytes.
+  for (bool fixed_width : {true, false}) {
+    TChunkByteMap m;
+    if (fixed_width) m.SetFixedWidth(100, 2);
+    else m.SetOffsets(100, {0, 2, 4, 6});
+    const int64_t ok[] = {95, 98, 100}, apart[] = {90, 92, 94}, descending[] = {99, 98, 100};
+    EXPECT_FALSE(m.PrependCharacters(apart, 2));
+    EXPECT_FALSE(m.PrependCharacters(descending, 2));
+    EXPECT_TRUE(m.PrependCharacters(ok, 2));
+    EXPECT_EQ(m.FixedWidth(), 0);
+    const std::vector<int64_t> want = {95, 98, 100, 102, 104, 106};
+    for (int64_t i = 0; i < 6; ++i) EXPECT_EQ(m.FileByteOf(i), want[static_cast<size_t>(i)]) << i;
+    for (const auto& [byte, index] : std::vector<std::pair<int64_t, int64_t>>{{0, 0}, {95, 0}, {96, 1}, {98, 1}, {99, 2}, {100, 2}, {101, 3}, {106, 5}})
+      EXPECT_EQ(m.CharAtOrAfterByte(byte), index) << byte;
+  }
 }
 
 TEST_F(TextReaderRun, ChunkStreamWithAMapBeyondTheTextIsRefused) {

@@ -5,12 +5,14 @@
 #include <cstdint>
 
 void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
+  prefix_.clear();
   first_byte_ = first_byte;
   width_ = width > 0 ? width : 1;
   offsets_.clear();
 }
 
 void TChunkByteMap::SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets) {
+  prefix_.clear();
   first_byte_ = first_byte;
   offsets_ = std::move(offsets);
   if (offsets_.empty()) offsets_.push_back(0);
@@ -66,33 +68,21 @@ int64_t SaturatingSub(int64_t a, int64_t b) {
 
 }  // namespace
 
-bool TChunkByteMap::PrependCharacters(const int64_t* bytes, size_t count, int64_t mapped_chars) {
+bool TChunkByteMap::PrependCharacters(const int64_t* bytes, size_t count) {
   if (count == 0) return true;
-  if (bytes[count] != first_byte_ || bytes[0] < 0 || mapped_chars < 0) return false;
+  if (bytes[count] != FileByteOf(0) || bytes[0] < 0) return false;
   for (size_t i = 0; i < count; ++i)
     if (bytes[i] > bytes[i + 1]) return false;
-  const int64_t shift = first_byte_ - bytes[0];
-  if (offsets_.empty()) {
-    bool even = true;
-    for (size_t i = 0; even && i < count; ++i) even = bytes[i + 1] - bytes[i] == width_;
-    if (even) {
-      first_byte_ = bytes[0];
-      return true;
-    }
-    if (SaturatingMul(mapped_chars, width_) > int64_t(UINT32_MAX) - shift) return false;
-    offsets_.resize(static_cast<size_t>(mapped_chars) + 1);
-    for (size_t i = 0; i < offsets_.size(); ++i) offsets_[i] = static_cast<uint32_t>(int64_t(i) * width_);
-  }
-  if (shift > int64_t(UINT32_MAX) - int64_t(offsets_.back())) return false;
-  for (uint32_t& o : offsets_) o += static_cast<uint32_t>(shift);
-  offsets_.insert(offsets_.begin(), count, 0);
-  for (size_t i = 0; i < count; ++i) offsets_[i] = static_cast<uint32_t>(bytes[i] - bytes[0]);
-  first_byte_ = bytes[0];
+  prefix_.insert(prefix_.begin(), bytes, bytes + count);
   return true;
 }
 
-int64_t TChunkByteMap::FileByteOf(int64_t char_index) const {
+int64_t TChunkByteMap::FileByteOfAnyIndex(int64_t char_index) const {
   if (char_index < 0) char_index = 0;
+  if (!prefix_.empty()) {
+    if (char_index < static_cast<int64_t>(prefix_.size())) return prefix_[static_cast<size_t>(char_index)];
+    char_index -= static_cast<int64_t>(prefix_.size());
+  }
   if (offsets_.empty()) return SaturatingAdd(first_byte_, SaturatingMul(char_index, width_));
   int64_t last = static_cast<int64_t>(offsets_.size()) - 1;
   if (char_index <= last) return SaturatingAdd(first_byte_, offsets_[static_cast<size_t>(char_index)]);
@@ -100,6 +90,14 @@ int64_t TChunkByteMap::FileByteOf(int64_t char_index) const {
 }
 
 int64_t TChunkByteMap::CharAtOrAfterByte(int64_t file_byte) const {
+  if (!prefix_.empty()) {
+    if (file_byte <= prefix_.back()) return std::lower_bound(prefix_.begin(), prefix_.end(), file_byte) - prefix_.begin();
+    return static_cast<int64_t>(prefix_.size()) + MainCharAtOrAfterByte(file_byte);
+  }
+  return MainCharAtOrAfterByte(file_byte);
+}
+
+int64_t TChunkByteMap::MainCharAtOrAfterByte(int64_t file_byte) const {
   const int64_t rel = SaturatingSub(file_byte, first_byte_);
   if (rel <= 0) return 0;
   if (offsets_.empty()) return rel / width_ + (rel % width_ != 0 ? 1 : 0);
