@@ -266,7 +266,6 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     size = ms->Size();
     owned_source_ = std::move(ms);
   } else {
-    if (!FileExists(joined)) return false;
     std::unique_ptr<TFileStream> fs = TFileStream::Open(joined, TFileMode::OpenRead);
     if (!fs) return false;
     size = fs->Size();
