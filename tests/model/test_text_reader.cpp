@@ -291,7 +291,7 @@ TEST_F(FileBuf, StopStateAndFalseAnswersEndTheLoop) {
 
 TEST_F(FileBuf, ChunksBeforeTheFirstJumpPositionAreSkipped) {
   TChosenFileDetailsFullRec f = ChosenFile(Write(u"jump.txt", Times("alpha beta gamma\n", 294118)));
-  f.rec.jumps = std::make_shared<T1LongintList>();
+  f.rec.jumps = std::make_shared<TJumpList>();
   f.rec.jumps->push_back(4500000);
   TCollector c(f);
   ASSERT_TRUE(ReadThrough(c));

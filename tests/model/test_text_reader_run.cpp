@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "text_reader_test_support.h"
+#include "model/chosen_texts.h"
 #include "model/tag_handler.h"
 
 using namespace text_reader_test;
@@ -202,7 +203,7 @@ TEST_F(TextReaderRun, JumpPositionsAreTheReadersOwnAndSixtyFourBit) {
   // The jump is moved past 4 GiB while the first searched chunk is handled, and a helper text is
   // read meanwhile (as a document made during a yield would): the rest of the text is passed over.
   TChosenFileDetailsFullRec f = ChosenFile(Write(u"jump.txt", Times("alpha beta gamma\n", 294118)));
-  f.rec.jumps = std::make_shared<T1LongintList>();
+  f.rec.jumps = std::make_shared<TJumpList>();
   f.rec.jumps->push_back(3000000);
   const UString helper_text = Write(u"helper.txt", "a few words");
   TCollector c(f);
@@ -296,4 +297,27 @@ TEST_F(TextReaderRun, SettingsAreTakenOnceForTheRun) {
     EXPECT_EQ(c.fHeaderLengthInChars, 9);
   }
   EXPECT_EQ(run.HeaderCuts(), 2);
+}
+
+TEST_F(TextReaderRun, JumpListsPastTwoGiBAreKeptWhole) {
+  // A jump beyond 4 GiB: no chunk of a 5 MB text reaches it (cut to 32 bits it would be byte 100).
+  TChosenFileDetailsFullRec f = ChosenFile(Write(u"far.txt", Times("alpha beta gamma\n", 294118)));
+  f.rec.jumps = std::make_shared<TJumpList>(TJumpList{(int64_t(1) << 32) + 100});
+  TCollector c(f);
+  ASSERT_TRUE(ReadThrough(c));
+  EXPECT_TRUE(c.chunks.empty());
+  EXPECT_EQ(c.LowestJumpTo(), (int64_t(1) << 32) + 100);
+
+  // Kept so through the chosen texts' stream; a list that fits 32 bits keeps its old form.
+  for (const TJumpList& jumps : {TJumpList{7, 3}, TJumpList{5, (int64_t(1) << 32) + 100, 3000000000LL}}) {
+    TSharedChosenFilesClass set(false, nullptr, 1);
+    ASSERT_TRUE(set.ToolAddAFile(Write(u"j.txt", "x")));
+    *set.fFiles.Item(0)->data.jumps = jumps;
+    TMemoryStream m;
+    ASSERT_TRUE(set.SaveToStream(m));
+    TSharedChosenFilesClass back(false, nullptr, 1);
+    m.SetPosition(0);
+    ASSERT_TRUE(back.ReadFromStream(m));
+    EXPECT_EQ(*back.fFiles.Item(0)->data.jumps, jumps);
+  }
 }
