@@ -631,7 +631,8 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
   if (FileHandledInfo.is_unicode) FileHandledInfo.unicode_content = 1;
   fEncodingKnown = true;
-  fEightBitDecided = FileHandledInfo.is_unicode;
+  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
+  fEightBitDecided = FileHandledInfo.is_unicode || FileHandledInfo.utf8_signature;
 }
 
 void TBufferProcessor::AskAboutUtf8() {

@@ -4,10 +4,13 @@
 // TBufferProcessor turns each loaded piece into a clean, classified UTF-16 buffer:
 //   1. on the first piece it finds the encoding: a UTF-16 byte-order mark (either byte order), a
 //      UTF-16 text without mark (statistical guess), a UTF-8 signature (skipped like the mark),
-//      otherwise strict UTF-8 and, when that fails, the language's 8-bit code page (Windows-1252
-//      unless the text settings name another);
-//   2. it decodes the piece to UTF-16 and keeps, for every character, the byte of the file it
-//      came from (the chunk's byte map), through entity replacement and composition too;
+//      otherwise UTF-8 or the language's 8-bit code page (Windows-1252 unless the text settings
+//      name another), decided once, on the first piece with a byte of 0x80 or above: UTF-8
+//      when it holds a well-formed multi-byte sequence and fewer than one bad byte in 1,000
+//      (each bad byte then reads as U+FFFD at its own byte), else the code page;
+//   2. it decodes the piece to UTF-16 (composed, when the text settings ask for precomposed
+//      characters, whatever the encoding) and keeps, for every character, the byte of the file
+//      it came from (the chunk's byte map), through entity replacement and composition too;
 //   3. a piece that is not the end of the text is cut at its last line end (else its last space,
 //      else before its last character) and the cut-off tail is read again, from the file bytes of
 //      its first character, at the start of the next piece: every character is read exactly once;
@@ -21,8 +24,8 @@
 // A run of texts (a job) takes one TTextReadSnapshot of the settings before its first text and
 // hands it, with the run's own counters, to every processor through a TTextReadRun: reading a
 // text writes nothing shared and asks no one but the run's question call-back.
-// Memory stays at one chunk: the raw bytes, their UTF-16 form, one kind word and one byte offset
-// per character. Sizes and positions are 64-bit.
+// Memory stays at one chunk and its carried tail: the raw bytes, their UTF-16 form, one kind word
+// and one byte offset per character. Sizes and positions are 64-bit.
 //
 // Stream form of a processed chunk (SaveToStream / ReadFromStream), little-endian:
 //   chunk 0 only: TFileHandledRec (56 bytes)
@@ -32,7 +35,8 @@
 //   TBufferDetailsRec (80 bytes)
 //   the section starts (their own stream form)
 //   the byte map: int64 first byte, int32 width (1 or 2; 0 when offsets follow), then for 0:
-//   int32 n and n uint32 offsets (one per character and one for the end)
+//   int32 n and n uint32 offsets (one per character and one for the end); a map that does not
+//   lie within the text's size, or a chunk start outside the buffer, marks a damaged stream.
 #pragma once
 
 #include <cstddef>
@@ -278,7 +282,8 @@ class TBufferProcessor {
   TTextTagHandler* TagHandler() const { return fTagHandler; }
   int64_t FileSize() const { return FileHandledInfo.file_size; }
 
-  const TTextReadRun& Run() const { return *fRun; }
+  // The run the text is read in (set up by SetupTheBuffer at the latest).
+  const TTextReadRun* Run() const { return fRun; }
   // Jump positions (file bytes) of this reader: the first is taken when the text starts, and the
   // line builder moves it on as it meets them; a chunk that ends before it is not searched.
   int64_t LowestJumpTo() const { return fLowestJumpTo; }
