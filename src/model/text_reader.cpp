@@ -11,13 +11,11 @@
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
-#include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
-#include "shell/services/progress.h"
 
 #include "model/tag_handler.h"
 #include "model/work_derived.h"
