@@ -46,7 +46,7 @@ class TQuietProcessor : public TBufferProcessor {
  public:
   using TBufferProcessor::TBufferProcessor;
   bool ProcessAChunkOfFile(int32_t) override {
-    characters += Length();
+    characters += Length() - ChunkStartIndex();
     return true;
   }
   int64_t characters = 0;
@@ -58,11 +58,12 @@ double ReadAll(const std::vector<UString>& files, TTextTagHandler* tags, int64_t
   for (int run = 0; run < 3; ++run) {
     characters = 0;
     const auto t0 = std::chrono::steady_clock::now();
+    TTextReadRun reading(TakeTextReadSnapshot(nullptr));  // once per run, as a job takes it
     for (const UString& f : files) {
       TChosenFileDetailsFullRec chosen;
       chosen.folder = ExcludeTrailingPathDelimiter(ExtractFilePath(f));
       chosen.rec.filename = ExtractFileName(f);
-      TQuietProcessor p(nullptr, nullptr, nullptr, tags, chosen, 10, false, false, true);
+      TQuietProcessor p(nullptr, nullptr, nullptr, tags, chosen, 10, false, false, true, &reading);
       if (p.SetupTheBuffer()) p.ReadAndProcess();
       characters += p.characters;
     }

@@ -212,16 +212,45 @@ bool SplitZipMemberName(UStringView joined, UString& archive, UString& member) {
   return false;
 }
 
-int32_t FirstJumpPosition(const TChosenFileDetailsFullRec& details) {
+int64_t FirstJumpPosition(const TChosenFileDetailsFullRec& details) {
   const auto& j = details.rec.jumps;
   if (!j || j->empty()) return 0;
-  return std::max<int32_t>(1, j->front());
+  return std::max<int64_t>(1, j->front());
+}
+
+// A jump list on disk: int32 count and int32 positions while every position fits, as it always
+// was; else the count as -count - 1 and int64 positions.
+bool WriteJumpList(TStream& s, const TJumpList& list) {
+  if (list.size() >= 0x7FFFFFFF) return false;
+  const int32_t n = static_cast<int32_t>(list.size());
+  bool narrow = true;
+  for (const int64_t v : list) narrow = narrow && v >= INT32_MIN && v <= INT32_MAX;
+  if (!WriteI32(s, narrow ? n : -n - 1)) return false;
+  for (const int64_t v : list)
+    if (!(narrow ? WriteI32(s, static_cast<int32_t>(v)) : WriteI64(s, v))) return false;
+  return true;
+}
+
+bool ReadJumpList(TStream& s, TJumpList& list) {
+  int32_t n = 0;
+  if (!ReadI32(s, n)) return false;
+  const bool wide = n < 0;
+  const int64_t count = wide ? -int64_t(n) - 1 : n;
+  if (count > s.BytesLeft() / (wide ? 8 : 4)) return false;
+  TJumpList values(static_cast<size_t>(count));
+  for (int64_t& v : values) {
+    int32_t narrow = 0;
+    if (wide ? !ReadI64(s, v) : !ReadI32(s, narrow)) return false;
+    if (!wide) v = narrow;
+  }
+  list = std::move(values);
+  return true;
 }
 
 // --- lists ------------------------------------------------------------------------------------
 
 TChosenFileHolder::TChosenFileHolder(const TChosenFile_BaseRec& d) : data(d) {
-  if (!data.jumps) data.jumps = std::make_shared<T1LongintList>();
+  if (!data.jumps) data.jumps = std::make_shared<TJumpList>();
 }
 
 TChosenFileHolder* TChosenFilesList::Item(int32_t i) const {
@@ -797,7 +826,7 @@ void TSharedChosenFilesClass::CopyFrom(const TSharedChosenFilesClass& Another) {
   for (int32_t i = 0; i < Another.FileCount(); ++i) {
     TChosenFile_BaseRec d = Another.fFiles.Item(i)->data;
     d.folder_num = -1;
-    d.jumps = std::make_shared<T1LongintList>(d.jumps ? *d.jumps : T1LongintList{});
+    d.jumps = std::make_shared<TJumpList>(d.jumps ? *d.jumps : TJumpList{});
     AddedAFile(d, Another.FolderName(i));
   }
 }
@@ -849,7 +878,7 @@ bool TSharedChosenFilesClass::SaveToStream(TStream& s) {
     if (!WriteValue(s, fExtraStats.data)) return false;
 
     if (!WriteI32(s, FileCount())) return false;
-    const T1LongintList none;
+    const TJumpList none;
     for (const auto& h : fFiles.Items()) {
       const TChosenFile_BaseRec& r = h->data;
       TChosenFileStreamRec w;
@@ -866,7 +895,7 @@ bool TSharedChosenFilesClass::SaveToStream(TStream& s) {
       w.hits = r.hits;
       if (!WriteValue(s, w)) return false;
       if (!WriteAString(s, r.filename)) return false;
-      if (!SaveLongintListToStream(s, r.jumps ? *r.jumps : none)) return false;
+      if (!WriteJumpList(s, r.jumps ? *r.jumps : none)) return false;
     }
     if (!WriteLines(s, fFolders)) return false;
     return WriteLines(s, fNotes);
@@ -907,8 +936,8 @@ bool TSharedChosenFilesClass::ReadFromStream(TStream& s) {
       r.hits = w.hits;
       if (r.size < 0 || __builtin_add_overflow(total, r.size, &total)) return false;
       if (!ReadAString(s, r.filename)) return false;
-      r.jumps = std::make_shared<T1LongintList>();
-      if (!ReadLongintListFromStream(s, *r.jumps)) return false;
+      r.jumps = std::make_shared<TJumpList>();
+      if (!ReadJumpList(s, *r.jumps)) return false;
       files.push_back(std::make_unique<TChosenFileHolder>(r));
     }
     TChosenFoldersList folders;

@@ -58,6 +58,9 @@ bool SplitZipMemberName(UStringView joined, UString& archive, UString& member);
 // In memory; its stream form is the 64-byte TChosenFileStreamRec below, then the name, then the
 // jump list. The jump list is shared by copies of the record (the details handed to a reader
 // see the positions it takes), owned by the holder in the list.
+// File bytes to jump to in a text, ascending; 64-bit, as texts may pass 4 GiB.
+using TJumpList = std::vector<int64_t>;
+
 struct TChosenFile_BaseRec {
   int32_t folder_num = -1;   // index into the folders; -1 not yet known
   int32_t zip_member = 0;    // 0 a plain file; 1 or more the 1-based member of its archive
@@ -69,7 +72,7 @@ struct TChosenFile_BaseRec {
   int32_t version = 2;
   double julian_date = 0;
   int32_t hits = 0;          // result rows of the last job
-  std::shared_ptr<T1LongintList> jumps;
+  std::shared_ptr<TJumpList> jumps;
   UString filename;          // without folder; a member's own name
 };
 
@@ -102,7 +105,7 @@ struct TChosenFileDetailsFullRec {
 };
 
 // The first position to jump to in a text (at least 1), 0 when it has none.
-int32_t FirstJumpPosition(const TChosenFileDetailsFullRec& details);
+int64_t FirstJumpPosition(const TChosenFileDetailsFullRec& details);
 
 class TChosenFileHolder {
  public:

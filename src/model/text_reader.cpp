@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,14 +11,12 @@
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
-#include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_archive_cache.h"
 #include "platform/zip/zip_forge.h"
-#include "shell/services/progress.h"
 
 #include "model/tag_handler.h"
 #include "model/work_derived.h"
@@ -34,8 +33,7 @@ struct TSpareBuffers {
 };
 thread_local TSpareBuffers t_spare;
 
-bool s_convert_every_utf8 = false;  // "Yes to all" was the answer to the UTF-8 question
-bool s_entities_loaded = false;     // the user's entity table has been read in this process
+std::once_flag s_entities_loaded;  // the user's entity table is read once, before any text needs it
 
 UString HexU(int64_t v, int digits) {
   static const char16_t* kHex = u"0123456789ABCDEF";
@@ -109,6 +107,34 @@ void Utf8CharOffsets(const uint8_t* b, size_t n, uint32_t base, uint32_t* out) {
   *o = base + static_cast<uint32_t>(n);
 }
 
+// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
+// bytes end inside a sequence that is well-formed so far.
+int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
+  const uint8_t c = b[i];
+  if (c < 0x80) return 1;
+  int len = 0;
+  uint8_t lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  for (int k = 1; k < len; ++k) {
+    if (i + static_cast<size_t>(k) >= n) return -1;
+    const uint8_t d = b[i + static_cast<size_t>(k)];
+    if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
+  }
+  return len;
+}
+
 void ZerosToSpaces(char16_t* t, size_t n) {
   size_t i = 0;
 #if defined(__SSE2__)
@@ -126,12 +152,6 @@ void ZerosToSpaces(char16_t* t, size_t n) {
 
 // The document's text settings, or the settings store's when the text is read for no document.
 TTextsett_rec32 TextSettingsOf(const TTessorineholder* WH) { return WH ? WH->TextSettings() : GetTextSettings(); }
-
-// The text needs UTF-16 handling in the document (a UTF-16 text, mark-up, a UTF-8 signature): its
-// lists take UTF-16 entries from now on.
-void NoteUnicodeContent(TTessorineholder* WH) {
-  if (WH) WH->SetUnicode(true);
-}
 
 void Log(UStringView line) {
   if (global_keeping_log) AddToLogFile(line);
@@ -165,6 +185,47 @@ std::vector<UString> SplitMarkers(UStringView s) {
 }
 
 }  // namespace
+
+// --- the run ------------------------------------------------------------------------------------------
+
+TTextReadSnapshot TakeTextReadSnapshot(const TTessorineholder* document) {
+  TTextReadSnapshot r;
+  r.text_settings = TextSettingsOf(document);
+  r.conversion_options = GetTextConversionOptions();
+  r.messages_allowed = !Global_run_without_error_messages;
+  r.tool = current_tool_var;
+  r.ignore_tags_span = GetIgnoreTagsSpan();
+  r.translating_tags = GetTagsTranslateWanted() > 0;
+  r.keeping_tags = GetTagsWanted() > 0;
+  r.excluding_spans = GetTagsExcludeWanted() > 0;
+  r.end_of_header = GetEndOfTextHeader();
+  if (GetTextSelectAtAll()) {
+    for (int i = 0; i < kTextSelectStrings; ++i) {
+      r.text_select[i] = GetTextSelectAtAllString(i + 1).Text();
+      if (!r.text_select[i].empty()) r.selecting_texts = true;
+    }
+  }
+  r.cluster_tag = GetWordlistClusterTag();
+  std::call_once(s_entities_loaded, [] {
+    const UString name = GetUserReadWriteFolder() + u"html_entities.txt";
+    if (FileExists(name)) GlobalEntityRecList().LoadedFromFile(name);
+  });
+  return r;
+}
+
+TTextAnswer TTextReadRun::Ask(TTextQuestion question, UStringView file_name) {
+  if (to_all_ != 0) return static_cast<TTextAnswer>(to_all_ - 1);
+  const TTextAnswer a = ask_ ? ask_(question, file_name) : TTextAnswer::No;
+  if (a == TTextAnswer::YesToAll || a == TTextAnswer::NoToAll) to_all_ = static_cast<uint8_t>(1 + static_cast<int>(a));
+  return a;
+}
+
+void TTextReadRun::StoreAtRunEnd() {
+  if (stored_) return;
+  stored_ = true;
+  if (header_cuts_ > 0) AddToTimesEndOfTextHeaderCut(header_cuts_);
+  if (to_all_ != 0) SetTextConversionOptions(GetTextConversionOptions() & ~uint32_t(4));
+}
 
 // --- TMyMemoryStream ------------------------------------------------------------------------------
 
@@ -210,7 +271,6 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     size = ms->Size();
     owned_source_ = std::move(ms);
   } else {
-    if (!FileExists(joined)) return false;
     std::unique_ptr<TFileStream> fs = TFileStream::Open(joined, TFileMode::OpenRead);
     if (!fs) return false;
     size = fs->Size();
@@ -280,7 +340,7 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
 TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHandledInfo OnUpdateAllFileHandledInfo,
                                    TOnChangeUnicodeSettingTo OnChangeUnicodeSettingTo_, TTextTagHandler* TagHandler,
                                    const TChosenFileDetailsFullRec& ChosenFile, TTessorineList ThisList,
-                                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile_)
+                                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile_, TTextReadRun* Run)
     : fone_data_to_process(ChosenFile),
       fThis_List(ThisList),
       IsFirstFile(IsFirstFile_),
@@ -289,7 +349,8 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
       fTagHandler(TagHandler),
       OnChangeUnicodeSettingTo(std::move(OnChangeUnicodeSettingTo_)),
       fOnUpdateAllFileHandledInfo(std::move(OnUpdateAllFileHandledInfo)),
-      WH(Holder) {
+      WH(Holder),
+      fRun(Run) {
   std::memset(&BufferDetails, 0, sizeof BufferDetails);
   std::memset(&FileHandledInfo, 0, sizeof FileHandledInfo);
   fSectionStarts = std::make_unique<TSectionStartsList>();
@@ -300,7 +361,6 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
   if (FileHandledInfo.is_zipped) fZipper = std::make_unique<TZipForge>();
   if (fTagHandler) fTagHandler->SetSectionStartsList(fSectionStarts.get());
   fReadTheWholeFile = true;
-  Global_LowestJumpTo = 0;
   SpareBufferSize = 10000;
   fText.swap(t_spare.text);
   fText.clear();
@@ -308,7 +368,7 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
   fwchar_kinds.clear();
   fOffsets.swap(t_spare.offsets);
   fOffsets.clear();
-  fTextSettings = TextSettingsOf(WH);
+  fTextSettings = fRun ? fRun->Settings().text_settings : TextSettingsOf(WH);
 }
 
 TBufferProcessor::~TBufferProcessor() {
@@ -316,19 +376,21 @@ TBufferProcessor::~TBufferProcessor() {
   if (fTagHandler) fTagHandler->SetSectionStartsList(nullptr);
   FreeTheStream();
   // The buffers stay for the next text, unless they grew beyond a chunk's worth.
-  if (fText.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.text.swap(fText);
-  if (fwchar_kinds.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.kinds.swap(fwchar_kinds);
-  if (fOffsets.capacity() <= size_t(kTextChunkBytes) + 16) t_spare.offsets.swap(fOffsets);
+  constexpr size_t kKept = size_t(kTextChunkBytes) + size_t(kCarriedCharsMax) + 16;
+  if (fText.capacity() <= kKept) t_spare.text.swap(fText);
+  if (fwchar_kinds.capacity() <= kKept) t_spare.kinds.swap(fwchar_kinds);
+  if (fOffsets.capacity() <= kKept) t_spare.offsets.swap(fOffsets);
   fZipper.reset();
+}
+
+bool NeedsUnicodeDocument(const TFileHandledRec& info) {
+  return info.unicode_content != 0 || info.is_unicode != 0 || info.is_html != 0;
 }
 
 void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to) {
   static_assert(sizeof(TFileHandledRec) == TAllFileHandledInfo::kSize);
   std::memcpy(to.bytes, &from, sizeof from);
 }
-
-void TBufferProcessor::ResetUtf8ConversionAnswers() { s_convert_every_utf8 = false; }
-bool TBufferProcessor::ConvertingEveryUtf8Text() { return s_convert_every_utf8; }
 
 void TBufferProcessor::UseSourceStream(TStream* source) {
   fExternalSource = source;
@@ -382,6 +444,12 @@ bool TBufferProcessor::AnalyseTheText() {
   return opened;
 }
 
+void TBufferProcessor::EnsureRun() {
+  if (fRun) return;
+  fOwnRun = std::make_unique<TTextReadRun>(TakeTextReadSnapshot(WH));
+  fRun = fOwnRun.get();
+}
+
 bool TBufferProcessor::SetupTheBuffer() {
   // A new text: nothing of the last one is carried over.
   fEncodingKnown = false;
@@ -393,12 +461,14 @@ bool TBufferProcessor::SetupTheBuffer() {
     Log(u"SetupTheBuffer failed");
     return false;
   }
-  fTextSettings = TextSettingsOf(WH);
+  EnsureRun();
+  const TTextReadSnapshot& run = fRun->Settings();
+  fTextSettings = run.text_settings;
   const TTextsett_rec32& ts = fTextSettings;
-  ftag_clearing_max = GetIgnoreTagsSpan();
-  Translating_Tags = GetTagsTranslateWanted() > 0;
-  Retaining_TagFileTags = GetTagsWanted() > 0;
-  End_Of_Header = GetEndOfTextHeader();
+  ftag_clearing_max = run.ignore_tags_span;
+  Translating_Tags = run.translating_tags;
+  Retaining_TagFileTags = run.keeping_tags;
+  End_Of_Header = run.end_of_header;
   Cutting_Header = !SplitMarkers(End_Of_Header).empty();
   const TIgnore_tag_type unwanted = ts.UnwantedTags();
   Removing_IgnoreTags = unwanted.openers[0] != 0 && unwanted.closers[0] != 0;
@@ -406,17 +476,18 @@ bool TBufferProcessor::SetupTheBuffer() {
   Removing_Punctuation = true;
   fMarking_Text_Elements = true;
   wide_allowables = ts.Language().ExtraSymbols();
-  Removing_unwanted_TagFile_Tags = GetTagsExcludeWanted() > 0;
-  fCheckingBetween = false;
-  if (GetTextSelectAtAll()) {
-    for (int i = 0; i < kTextSelectStrings; ++i) {
-      ftext_select_atall_W[i] = GetTextSelectAtAllString(i + 1).Text();
-      if (!ftext_select_atall_W[i].empty()) fCheckingBetween = true;
-    }
-  }
+  Removing_unwanted_TagFile_Tags = run.excluding_spans;
+  fCheckingBetween = run.selecting_texts;
+  for (int i = 0; i < kTextSelectStrings; ++i) ftext_select_atall_W[i] = run.text_select[i];
   fHandlingOnlyPartsOfTexts = fTagHandler && fTagHandler->HandlingOnlyPartsOfText;
   Clearing_Excess_Spaces = false;
-  fClusterTag = GetWordlistClusterTag();
+  fClusterTag = run.cluster_tag;
+  fEightBitDecided = false;
+  fBadUtf8Logged = false;
+  fLowestJumpTo = 0;
+  fCarryText.clear();
+  fCarryKinds.clear();
+  fCarryBytes.clear();
   fCodePage = CodePageOfDocument();
   if (fTagHandler) fTagHandler->ClearArrayOfTagsPresent();
   return true;
@@ -425,6 +496,7 @@ bool TBufferProcessor::SetupTheBuffer() {
 // --- reading ---------------------------------------------------------------------------------------
 
 bool TBufferProcessor::ReadAndProcess() {
+  EnsureRun();
   MakeTheStream();
   Log(u"TEXT FILE = " + fFullFilename + u" at " + TimeToUStr(Now()));
   bool opened = true;
@@ -468,8 +540,10 @@ bool TBufferProcessor::ReadAndProcess() {
   return ok && done >= size;
 }
 
+void TBufferProcessor::PollBetweenChunks() { MyYieldProcess(); }
+
 bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
-  MyYieldProcess();
+  PollBetweenChunks();
   if (fTagHandler) fTagHandler->FileBytePos = fStream->Last_chunk_ended_at;
   TStream* source = fStream->Source();
   if (!source) return false;
@@ -478,12 +552,50 @@ bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   if (ok) ok = PreProcessTheChunk(chunk_index);
   if (!ok) return false;
   if (FileHandledInfo.excluded) return false;
-  MyYieldProcess();
-  // Jump positions are file bytes: the first one is taken when the text starts, and the line
-  // builder moves it on as it meets them; a chunk that ends before it is not searched.
-  if (chunk_index == 0) Global_LowestJumpTo = FirstJumpPosition(fone_data_to_process);
-  if (Global_LowestJumpTo <= 0 || ChunkEndInFile() >= Global_LowestJumpTo) return ProcessAChunkOfFile(chunk_index);
+  if (fReadTheWholeFile) {
+    JoinCarriedCharacters();
+    if (!IsLastChunk()) KeepTailForNextChunk();
+  }
+  PollBetweenChunks();
+  if (chunk_index == 0) fLowestJumpTo = FirstJumpPosition(fone_data_to_process);
+  if (fLowestJumpTo <= 0 || ChunkEndInFile() >= fLowestJumpTo) return ProcessAChunkOfFile(chunk_index);
   return true;
+}
+
+void TBufferProcessor::JoinCarriedCharacters() {
+  BufferDetails.chunk_start = 0;
+  const size_t c = fCarryText.size();
+  if (c == 0) return;
+  const int32_t n = Length();
+  if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
+    // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
+    Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
+    return;
+  }
+  fText.insert(0, fCarryText);
+  fwchar_kinds.insert(fwchar_kinds.begin(), fCarryKinds.begin(), fCarryKinds.end());
+  BufferDetails.chunk_start = static_cast<int32_t>(c);
+  BufferDetails.length_in_chars = n + static_cast<int32_t>(c);
+}
+
+void TBufferProcessor::KeepTailForNextChunk() {
+  const int32_t n = Length();
+  const uint16_t* k = fwchar_kinds.data();
+  const int32_t lowest = std::max<int32_t>(0, n - kCarriedCharsMax);
+  // Back from the end, word start by word start, until enough words are kept or the reach ends
+  // (then from the first word start within it).
+  int32_t from = n, words = 0;
+  for (int32_t i = n - 1; i >= lowest && words < kCarriedWordsMin; --i) {
+    if (IsWordKind(k[i]) && (i == 0 || !IsWordKind(k[i - 1]))) {
+      from = i;
+      ++words;
+    }
+  }
+  if (words == 0) from = n;
+  fCarryText.assign(fText.data() + from, static_cast<size_t>(n - from));
+  fCarryKinds.assign(k + from, k + n);
+  fCarryBytes.resize(static_cast<size_t>(n - from) + 1);
+  for (int32_t i = from; i <= n; ++i) fCarryBytes[static_cast<size_t>(i - from)] = fByteMap.FileByteOf(i);
 }
 
 // --- preparing a chunk -----------------------------------------------------------------------------
@@ -522,29 +634,83 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
     }
   }
   FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
-  if (FileHandledInfo.is_unicode) NoteUnicodeContent(WH);
+  if (FileHandledInfo.is_unicode) FileHandledInfo.unicode_content = 1;
   fEncodingKnown = true;
+  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
+  fEightBitDecided = FileHandledInfo.is_unicode || FileHandledInfo.utf8_signature;
 }
 
-bool TBufferProcessor::AskAboutUtf8() {
-  if (s_convert_every_utf8) {
-    PleaseConvertTheFileToUnicode = true;
-    return false;
-  }
-  const uint32_t options = GetTextConversionOptions();
-  if ((options & 8) && (options & 4) && !Global_run_without_error_messages) {
-    SuspendProgressDisplay();
-    const int answer = VXDialog(TVXDialog::OKtoSaveXInUnicode, {fFullFilename});
-    ResumeProgressDisplay();
-    if (answer == mrNoToAll || answer == mrYesToAll) SetTextConversionOptions(options & ~uint32_t(4));
-    if (answer == mrYesToAll) s_convert_every_utf8 = true;
-    if (answer == mrYes || answer == mrYesToAll) {
-      PleaseConvertTheFileToUnicode = true;
-      return false;
+void TBufferProcessor::AskAboutUtf8() {
+  const TTextReadSnapshot& run = fRun->Settings();
+  const uint32_t options = run.conversion_options;
+  TTextAnswer answer = TTextAnswer::No;
+  if ((options & 8) && (options & 4) && run.messages_allowed)
+    answer = fRun->Ask(TTextQuestion::ConvertUtf8Text, fFullFilename);
+  // Converted or not, the text is read now; kept as it is, the document takes UTF-16 entries.
+  PleaseConvertTheFileToUnicode = answer == TTextAnswer::Yes || answer == TTextAnswer::YesToAll;
+  if (!PleaseConvertTheFileToUnicode) FileHandledInfo.unicode_content = 1;
+}
+
+void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
+  size_t i = 0;
+  while (i < n && bytes[i] < 0x80) ++i;
+  if (i == n) return;  // plain ASCII reads the same either way: a later piece decides
+  size_t multi = 0, bad = 0;
+  while (i < n) {
+    const int len = Utf8SequenceAt(bytes, i, n);
+    if (len < 0) break;  // broken off at the piece's end
+    if (len == 0) {
+      ++bad;
+      ++i;
+      continue;
     }
+    if (len > 1) ++multi;
+    i += static_cast<size_t>(len);
   }
-  NoteUnicodeContent(WH);
-  return true;
+  // A few stray bytes in a UTF-8 text do not make it code-page text.
+  const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n);
+  fEncoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
+  fEightBitDecided = true;
+}
+
+void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows) {
+  fText.clear();
+  fText.reserve(m + kCarriedCharsMax);
+  fOffsets.clear();
+  fOffsets.reserve(m + 1);
+  size_t i = 0;
+  int64_t first_bad = -1;
+  while (i < m) {
+    int len = Utf8SequenceAt(b, i, m);
+    if (len < 0 && more_follows) break;  // read whole with the next piece
+    const uint32_t at = base + static_cast<uint32_t>(i);
+    if (len <= 0) {
+      if (first_bad < 0) first_bad = static_cast<int64_t>(i);
+      fText.push_back(u'\uFFFD');
+      fOffsets.push_back(at);
+      ++i;
+      continue;
+    }
+    uint32_t cp = b[i];
+    if (len == 2) cp = (cp & 0x1F) << 6 | (b[i + 1] & 0x3F);
+    if (len == 3) cp = (cp & 0x0F) << 12 | (b[i + 1] & 0x3F) << 6 | (b[i + 2] & 0x3F);
+    if (len == 4) cp = (cp & 0x07) << 18 | (b[i + 1] & 0x3F) << 12 | (b[i + 2] & 0x3F) << 6 | (b[i + 3] & 0x3F);
+    if (cp >= 0x10000) {
+      fText.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      fText.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      fOffsets.push_back(at);
+    } else {
+      fText.push_back(static_cast<char16_t>(cp));
+    }
+    fOffsets.push_back(at);
+    i += static_cast<size_t>(len);
+  }
+  fOffsets.push_back(base + static_cast<uint32_t>(i));
+  if (first_bad >= 0 && !fBadUtf8Logged) {
+    fBadUtf8Logged = true;
+    Log(fFullFilename + u": bytes that are not UTF-8, the first at byte " +
+        IntToUStr(fStream->fGetChunkFrom + base + first_bad) + u", read as U+FFFD");
+  }
 }
 
 void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows) {
@@ -579,32 +745,24 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
     }
     case TTextEncoding::Utf8: {
       size_t consumed = 0;
-      if (DecodeUtf8Strict(b, m, fText, true, &consumed)) {
-        const size_t units = fText.size();
-        if (units == consumed && (more_follows || consumed == m)) {
+      const bool strict = DecodeUtf8Strict(b, m, fText, true, &consumed) && (more_follows || consumed == m);
+      // Well-formed bytes beyond ASCII decide for UTF-8 at once; a fault has the piece counted.
+      if (!fEightBitDecided && strict && fText.size() != consumed) fEightBitDecided = true;
+      if (!fEightBitDecided && !strict) DecideEightBitEncoding(b, m);
+      if (fEncoding == TTextEncoding::Utf8) {
+        if (!strict) {
+          DecodeUtf8Lenient(b, m, base, more_follows);
+        } else if (fText.size() == consumed) {
           fOffsetsFixedWidth = true;  // all ASCII
           fFixedWidth = 1;
         } else {
-          fOffsets.resize(units + 1);
+          fOffsets.resize(fText.size() + 1);
           Utf8CharOffsets(b, consumed, base, fOffsets.data());
-          if (!more_follows && consumed < m) {
-            // The text ends inside a sequence: its bytes are read in the code page.
-            std::vector<uint32_t> tail_offsets;
-            const UString tail = DecodeCodePageWithOffsets(b + consumed, m - consumed, fCodePage, tail_offsets);
-            fOffsets.pop_back();
-            for (size_t i = 0; i < tail.size(); ++i) {
-              fText.push_back(tail[i]);
-              fOffsets.push_back(base + static_cast<uint32_t>(consumed + tail_offsets[i]));
-            }
-            fOffsets.push_back(base + static_cast<uint32_t>(m));
-          }
         }
         break;
       }
-      // Not UTF-8: the first piece decides for the whole text, a later piece for itself.
-      if (BufferDetails.chunk_index == 0) fEncoding = TTextEncoding::CodePage;
-      Log(fFullFilename + u": not UTF-8 at byte " + IntToUStr(fStream->fGetChunkFrom + skip + int64_t(consumed)) +
-          u", read in code page " + IntToUStr(fCodePage));
+      BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
+      if (BufferDetails.chunk_index == 0) Log(fFullFilename + u": not UTF-8, read in code page " + IntToUStr(fCodePage));
       [[fallthrough]];
     }
     case TTextEncoding::CodePage: {
@@ -635,11 +793,6 @@ void TBufferProcessor::MaterialiseOffsets() {
 }
 
 void TBufferProcessor::ReplaceEntities() {
-  if (!s_entities_loaded) {
-    s_entities_loaded = true;
-    const UString name = GetUserReadWriteFolder() + u"html_entities.txt";
-    if (FileExists(name)) GlobalEntityRecList().LoadedFromFile(name);
-  }
   const size_t n = fText.size();
   if (std::find(fText.begin(), fText.end(), u'&') == fText.end()) return;
   MaterialiseOffsets();
@@ -663,6 +816,14 @@ void TBufferProcessor::ReplaceEntities() {
 }
 
 void TBufferProcessor::ComposeChunk() {
+  // Below U+0300 every character is composed already and none combines with the next.
+  bool low = true;
+  for (const char16_t c : fText)
+    if (c >= 0x300) {
+      low = false;
+      break;
+    }
+  if (low) return;
   const UString whole = ComposeNFC(fText);
   if (whole == fText) return;
   MaterialiseOffsets();
@@ -799,9 +960,11 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   const int64_t chunk_start = fStream->fGetChunkFrom;
   const int64_t size = FileHandledInfo.file_size;
   BufferDetails.chunk_index = chunk_index;
+  BufferDetails.chunk_start = 0;
   fLiteralBrackets.clear();
+  if (fText.capacity() < size_t(n) + kCarriedCharsMax) fText.reserve(size_t(n) + kCarriedCharsMax);
   if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
-  if (chunk_index == 0 && FileHandledInfo.utf8_signature && !AskAboutUtf8()) return false;
+  if (chunk_index == 0 && FileHandledInfo.utf8_signature) AskAboutUtf8();
 
   // Where the text proper begins in this piece: after a byte-order mark or signature, and in a
   // window read from the middle of a UTF-8 text, after the tail of a sequence.
@@ -816,9 +979,9 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
       (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
     FileHandledInfo.is_html = 1;
-    NoteUnicodeContent(WH);
+    FileHandledInfo.unicode_content = 1;
   }
-  if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) ComposeChunk();
+  if (RequiringPrecomposedCharacters) ComposeChunk();
   if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
   if (FileHandledInfo.is_html) ReplaceEntities();
   if (fTagHandler) fTagHandler->fUse_Unicode = true;
@@ -859,7 +1022,8 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
 
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
-  if (fwchar_kinds.capacity() < n + 2) fwchar_kinds.reserve(n + 2);  // exactly: memory stays at a chunk
+  // Exactly, with room for the characters carried over: memory stays at a chunk.
+  if (fwchar_kinds.capacity() < n + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n + 2 + kCarriedCharsMax);
   fwchar_kinds.resize(n + 2);
   ClassifyChars(fText.data(), n, fwchar_kinds.data());
   fwchar_kinds[n] = 0;
@@ -906,7 +1070,7 @@ void TBufferProcessor::CutTheHeader() {
     const int32_t last = static_cast<int32_t>(at + m.size() - 1);
     fHeaderLengthInChars = last + 1;
     BlankOutAndHide(fText.data(), true, fwchar_kinds.data(), 0, fHeaderLengthInChars);
-    AddOneToTimesEndOfTextHeaderCut();
+    fRun->NoteHeaderCut();
     Log(u"Header cut at " + IntToUStr(fHeaderLengthInChars) + u" characters (" + m + u")");
     return;
   }
@@ -955,7 +1119,8 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   if (!fClusterTag.empty()) MarkMultiWordUnits();
 
   if (tags) {
-    if ((current_tool_var == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
+    const uint8_t tool = fRun ? fRun->Settings().tool : current_tool_var;
+    if ((tool == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
       tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, 0, n, map);
     if (Translating_Tags) {
       // The rest of each entity is dropped, its bytes staying with the entity's character, so
@@ -978,7 +1143,7 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
           tags->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, n, true, ftag_clearing_max);
       }
     }
-    if (current_tool_var != 0 && Retaining_Section_Starts)
+    if (tool != 0 && Retaining_Section_Starts)
       tags->CheckBufferForTagFileMarkup(ttho_keep, true, text, kinds, ftag_clearing_max, 0, n, map);
   }
   HandleAllowables();
@@ -1089,7 +1254,6 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
     if (!ReadValue(s, info)) return fail();
     FileHandledInfo = info;
     if (fTagHandler) fTagHandler->fUse_Unicode = true;  // text in memory is always UTF-16
-    if (FileHandledInfo.is_unicode) NoteUnicodeContent(WH);
     if (OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(FileHandledInfo.is_unicode != 0);
   }
   uint8_t wide = 0;
@@ -1110,13 +1274,17 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
   if (!s.ReadExact(fwchar_kinds.data(), int64_t(nk) * 2)) return fail();
   if (nk < n + 2) fwchar_kinds.resize(static_cast<size_t>(n) + 2, 0);
   TBufferDetailsRec details;
-  if (!ReadValue(s, details) || details.length_in_chars != n) return fail();
+  if (!ReadValue(s, details) || details.length_in_chars != n || details.chunk_start < 0 || details.chunk_start > n)
+    return fail();
   BufferDetails = details;
   if (!fSectionStarts->ReadFromStream(s)) return fail();
   int64_t first = 0;
   int32_t width = 0, count = 0;
-  if (!ReadI64(s, first) || first < 0 || !ReadI32(s, width)) return fail();
+  // The map must lie within the text: a first byte beyond its size is a damaged stream.
+  const int64_t size = details.file_size;
+  if (!ReadI64(s, first) || first < 0 || first > size || !ReadI32(s, width)) return fail();
   if (width == 1 || width == 2) {
+    if ((size - first) / width < n) return fail();
     fByteMap.SetFixedWidth(first, width);
     return true;
   }
@@ -1125,6 +1293,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
   if (!s.ReadExact(offs.data(), int64_t(count) * 4)) return fail();
   for (size_t i = 1; i < offs.size(); ++i)
     if (offs[i] < offs[i - 1]) return fail();
+  if (offs.back() > size - first) return fail();
   fByteMap.SetOffsets(first, std::move(offs));
   return true;
 }

@@ -4,17 +4,28 @@
 // TBufferProcessor turns each loaded piece into a clean, classified UTF-16 buffer:
 //   1. on the first piece it finds the encoding: a UTF-16 byte-order mark (either byte order), a
 //      UTF-16 text without mark (statistical guess), a UTF-8 signature (skipped like the mark),
-//      otherwise strict UTF-8 and, when that fails, the language's 8-bit code page (Windows-1252
-//      unless the text settings name another);
-//   2. it decodes the piece to UTF-16 and keeps, for every character, the byte of the file it
-//      came from (the chunk's byte map), through entity replacement and composition too;
+//      otherwise UTF-8 or the language's 8-bit code page (Windows-1252 unless the text settings
+//      name another), decided once, on the first piece with a byte of 0x80 or above: UTF-8
+//      when it holds a well-formed multi-byte sequence and fewer than one bad byte in 1,000
+//      (each bad byte then reads as U+FFFD at its own byte), else the code page;
+//   2. it decodes the piece to UTF-16 (composed, when the text settings ask for precomposed
+//      characters, whatever the encoding) and keeps, for every character, the byte of the file
+//      it came from (the chunk's byte map), through entity replacement and composition too;
 //   3. a piece that is not the end of the text is cut at its last line end (else its last space,
 //      else before its last character) and the cut-off tail is read again, from the file bytes of
 //      its first character, at the start of the next piece: every character is read exactly once;
 //   4. it classifies every character, then selects, cuts the header and hands the piece to the
-//      tag handler's pre-processing steps, and finally to the tool's ProcessAChunkOfFile.
-// Memory stays at one chunk: the raw bytes, their UTF-16 form, one kind word and one byte offset
-// per character. Sizes and positions are 64-bit.
+//      tag handler's pre-processing steps, and finally to the tool's ProcessAChunkOfFile;
+//   5. every piece after the first is handed over with the previous piece's last processed
+//      characters before it (at least its last 64 words, at most 4,096 characters, from a word
+//      start), with the kinds they had then and their bytes in the byte map, so that a phrase
+//      across a cut can be matched: ChunkStartIndex() is where the new characters begin, and
+//      ChunkStartInFile() is their first byte. Each character is new in exactly one piece.
+// A run of texts (a job) takes one TTextReadSnapshot of the settings before its first text and
+// hands it, with the run's own counters, to every processor through a TTextReadRun: reading a
+// text writes nothing shared and asks no one but the run's question call-back.
+// Memory stays at one chunk and its carried tail: the raw bytes, their UTF-16 form, one kind word
+// and one byte offset per character. Sizes and positions are 64-bit.
 //
 // Stream form of a processed chunk (SaveToStream / ReadFromStream), little-endian:
 //   chunk 0 only: TFileHandledRec (56 bytes)
@@ -24,9 +35,11 @@
 //   TBufferDetailsRec (80 bytes)
 //   the section starts (their own stream form)
 //   the byte map: int64 first byte, int32 width (1 or 2; 0 when offsets follow), then for 0:
-//   int32 n and n uint32 offsets (one per character and one for the end)
+//   int32 n and n uint32 offsets (one per character and one for the end); a map that does not
+//   lie within the text's size, or a chunk start outside the buffer, marks a damaged stream.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +63,8 @@ class TBufferProcessor;
 inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
+inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next
+inline constexpr int32_t kCarriedCharsMax = 4096;   // at most this many characters
 
 #pragma pack(push, 1)
 // How one text was handled; the owner adds it to its totals when the processor is freed.
@@ -61,7 +76,10 @@ struct TFileHandledRec {
   uint8_t excluded;              // the text selection excluded it
   uint8_t converted_to_unicode;  // 8-bit text (UTF-8 or a code page) converted to UTF-16
   uint8_t utf8_signature;        // the text begins with the UTF-8 signature
-  uint8_t reserved[42];
+  // The document must hold UTF-16 entries from this text on (a UTF-16 text, mark-up, a UTF-8
+  // text kept as it is): the job sets the document's flag, the reader never does.
+  uint8_t unicode_content;
+  uint8_t reserved[41];
 };
 
 // What the current buffer holds.
@@ -77,19 +95,76 @@ struct TBufferDetailsRec {
   int32_t chunk_index;
   int32_t header_length_in_chars;
   int32_t code_page;          // for 8-bit text: the code page it was read in
-  uint8_t reserved[36];
+  int32_t chunk_start;        // where the chunk's new characters begin; those before it are carried over
+  uint8_t reserved[32];
 };
 #pragma pack(pop)
 static_assert(sizeof(TFileHandledRec) == 56, "the file-handled record is 56 bytes");
 static_assert(sizeof(TBufferDetailsRec) == 80, "the buffer details record is 80 bytes");
 static_assert(offsetof(TFileHandledRec, is_html) == 8 && offsetof(TFileHandledRec, is_unicode) == 10 &&
               offsetof(TFileHandledRec, converted_to_unicode) == 12 && offsetof(TFileHandledRec, utf8_signature) == 13);
-static_assert(offsetof(TBufferDetailsRec, length_in_chars) == 4);
+static_assert(offsetof(TFileHandledRec, unicode_content) == 14);
+static_assert(offsetof(TBufferDetailsRec, length_in_chars) == 4 && offsetof(TBufferDetailsRec, code_page) == 40 &&
+              offsetof(TBufferDetailsRec, chunk_start) == 44);
 
+// The text asks the document to hold UTF-16 entries (the job then sets its flag).
+bool NeedsUnicodeDocument(const TFileHandledRec& info);
 // The document keeps the same 56 bytes as its all-file-handled info.
 void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to);
 
 enum class TTextEncoding : uint8_t { CodePage = 0, Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
+
+// Everything reading takes from the settings store and the document, read once before a run's
+// first text. The processors of the run only read it: a setting changed during the run is seen
+// by the next run.
+struct TTextReadSnapshot {
+  TTextsett_rec32 text_settings;     // the document's, or the store's for a text read for none
+  uint32_t conversion_options = 0;   // 4: may ask about UTF-8 texts, 8: asks
+  bool messages_allowed = true;      // questions may be asked (not a run without messages)
+  uint8_t tool = 0;                  // the tool the run reads for
+  int32_t ignore_tags_span = 0;      // how far a tag may reach
+  bool translating_tags = false;     // entities of the user's list are replaced
+  bool keeping_tags = false;         // tags to keep are wanted
+  bool excluding_spans = false;      // spans of the exclude list are dropped
+  UString end_of_header;             // header-end markers separated by ";"
+  bool selecting_texts = false;      // the text selection strings are used
+  UString text_select[kTextSelectStrings];
+  UString cluster_tag;               // the tag that joins a multi-word unit
+};
+// Reads the snapshot: from the document when there is one (its text settings), else from the
+// store alone. Also loads the user's entity table, once per process, before any text needs it.
+TTextReadSnapshot TakeTextReadSnapshot(const TTessorineholder* document);
+
+// The question a reader may put to its job, and the answers.
+enum class TTextQuestion : uint8_t { ConvertUtf8Text };  // a text with the UTF-8 signature: convert it?
+enum class TTextAnswer : uint8_t { No, Yes, NoToAll, YesToAll };
+using TAskAboutText = std::function<TTextAnswer(TTextQuestion question, UStringView file_name)>;
+
+// One run of reading (a job over its texts): the snapshot, the job's question call-back and what
+// the run counts. A reader asks the call-back only when the settings say a question may be
+// asked; without a call-back the answer is No (the text is read as it is). A "to all" answer
+// holds for the rest of the run.
+class TTextReadRun {
+ public:
+  explicit TTextReadRun(TTextReadSnapshot snapshot, TAskAboutText ask = nullptr)
+      : settings_(std::move(snapshot)), ask_(std::move(ask)) {}
+  const TTextReadSnapshot& Settings() const { return settings_; }
+  // The answer for this text: a "to all" answer given earlier, else the call-back's.
+  TTextAnswer Ask(TTextQuestion question, UStringView file_name);
+  void NoteHeaderCut() { ++header_cuts_; }
+  int32_t HeaderCuts() const { return header_cuts_; }
+  bool AnsweredToAll() const { return to_all_ != 0; }
+  // Stores what the run leaves for later ones, once, when it ends: the texts whose header was
+  // cut, and that the UTF-8 question is not to be asked again after a "to all" answer.
+  void StoreAtRunEnd();
+
+ private:
+  TTextReadSnapshot settings_;
+  TAskAboutText ask_;
+  int32_t header_cuts_ = 0;
+  uint8_t to_all_ = 0;  // 0: none, else 1 + the TTextAnswer
+  bool stored_ = false;
+};
 
 // The raw bytes of one chunk of a text. The memory holds the chunk's bytes followed by one space
 // and three zero bytes.
@@ -137,13 +212,15 @@ class TBufferProcessor {
  public:
   // The owner's totals: this text's facts, and whether it was the first text of the run.
   using TOnUpdateAllFileHandledInfo = std::function<void(const TFileHandledRec& info, bool is_first_file)>;
-  // Called when the text turns out to need UTF-16 handling.
+  // Called on the first chunk: the text is handed over as UTF-16.
   using TOnChangeUnicodeSettingTo = std::function<void(bool unicode)>;
 
   TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHandledInfo OnUpdateAllFileHandledInfo,
                    TOnChangeUnicodeSettingTo OnChangeUnicodeSettingTo, TTextTagHandler* TagHandler,
                    const TChosenFileDetailsFullRec& ChosenFile, TTessorineList ThisList,
-                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile);
+                   bool RequiringPrecomposed, bool MaySaveBuffer, bool IsFirstFile, TTextReadRun* Run = nullptr);
+  // Run: the job's run of reading; without one, the processor takes a snapshot of its own when the
+  // text is set up (one run of one text).
   // Reports the text's FileHandledInfo to the owner, then frees the zip reader and the lists.
   virtual ~TBufferProcessor();
   TBufferProcessor(const TBufferProcessor&) = delete;
@@ -180,6 +257,7 @@ class TBufferProcessor {
   void UseSourceStream(TStream* source);
 
   // --- the current chunk
+  // The buffer holds the characters carried over from the last chunk, then the new ones.
   const char16_t* Text() const { return fText.data(); }
   char16_t* MutableText() { return fText.data(); }
   int32_t Length() const { return BufferDetails.length_in_chars; }
@@ -188,6 +266,9 @@ class TBufferProcessor {
   // File byte of character i of the chunk (i may be Length(): the chunk's end).
   int64_t FileByteOf(int32_t char_index) const { return fByteMap.FileByteOf(char_index); }
   const TChunkByteMap& ByteMap() const { return fByteMap; }
+  // Where the chunk's new characters begin in the buffer (0 for the first chunk).
+  int32_t ChunkStartIndex() const { return BufferDetails.chunk_start; }
+  // File byte of the first new character.
   int64_t ChunkStartInFile() const { return BufferDetails.chunk_file_offset; }
   int64_t ChunkEndInFile() const { return BufferDetails.chunk_file_end; }
   int32_t ChunkIndex() const { return BufferDetails.chunk_index; }
@@ -201,10 +282,12 @@ class TBufferProcessor {
   TTextTagHandler* TagHandler() const { return fTagHandler; }
   int64_t FileSize() const { return FileHandledInfo.file_size; }
 
-  // "Yes to all" to the UTF-8 question marks every later UTF-8 text for conversion; a new
-  // session of questions (a new job) starts with this cleared.
-  static void ResetUtf8ConversionAnswers();
-  static bool ConvertingEveryUtf8Text();
+  // The run the text is read in (set up by SetupTheBuffer at the latest).
+  const TTextReadRun* Run() const { return fRun; }
+  // Jump positions (file bytes) of this reader: the first is taken when the text starts, and the
+  // line builder moves it on as it meets them; a chunk that ends before it is not searched.
+  int64_t LowestJumpTo() const { return fLowestJumpTo; }
+  void SetLowestJumpTo(int64_t file_byte) { fLowestJumpTo = file_byte; }
 
   // --- state (the tools read and set these)
   TChosenFileDetailsFullRec fone_data_to_process;
@@ -238,7 +321,7 @@ class TBufferProcessor {
   uint32_t FileSignatureBytes = 0;  // bytes of a byte-order mark or UTF-8 signature skipped
   int32_t SpareBufferSize = 10000;
   // step switches, set by SetupTheBuffer and the tools
-  bool PleaseConvertTheFileToUnicode = false;
+  bool PleaseConvertTheFileToUnicode = false;  // the UTF-8 question was answered Yes: read converted
   bool Retaining_TagFileTags = false;
   bool Retaining_Section_Starts = false;
   bool Compacting_Text = false;
@@ -262,7 +345,16 @@ class TBufferProcessor {
   bool PrepareTheChunk(int32_t chunk_index);
   bool PreProcessTheChunk(int32_t chunk_index);
   void DetectEncoding(const uint8_t* bytes, int64_t n);
-  bool AskAboutUtf8();
+  void AskAboutUtf8();
+  void EnsureRun();
+  // The stop and event checks between chunks, in one place.
+  void PollBetweenChunks();
+  // Decides between UTF-8 and the code page on the first piece with a byte of 0x80 or above.
+  void DecideEightBitEncoding(const uint8_t* bytes, size_t n);
+  void DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows);
+  // Puts the last chunk's carried characters before this one's, and keeps this one's tail.
+  void JoinCarriedCharacters();
+  void KeepTailForNextChunk();
   // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).
   void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
   void ComposeChunk();
@@ -292,6 +384,16 @@ class TBufferProcessor {
   bool fEncodingKnown = false;
   int fCodePage = 1252;
   UString fClusterTag;  // the tag that joins a multi-word unit
-  TTextsett_rec32 fTextSettings;  // the document's, taken when the text is set up
+  TTextsett_rec32 fTextSettings;  // the run's
+  std::unique_ptr<TTextReadRun> fOwnRun;  // when no run was handed over
+  TTextReadRun* fRun = nullptr;
+  int64_t fLowestJumpTo = 0;
+  bool fEightBitDecided = false;  // UTF-8 or the code page has been decided for this text
+  bool fBadUtf8Logged = false;
+  // The tail of the last processed chunk: characters, their kinds and file bytes (one more for
+  // the end).
+  UString fCarryText;
+  std::vector<uint16_t> fCarryKinds;
+  std::vector<int64_t> fCarryBytes;
   std::vector<int32_t> fLiteralBrackets;  // brackets of the chunk that were written as entities
 };

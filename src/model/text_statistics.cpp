@@ -582,7 +582,7 @@ bool TVXStatsList::BuildVXFileDetails(TSharedChosenFilesClass* chosen) const {
     d.julian_date = e->fdata.data.julian_date;
     d.date = JulianToDateTimeRemovingConst(d.julian_date);
     d.wanted = kWantedFound;
-    d.jumps = std::make_shared<T1LongintList>();
+    d.jumps = std::make_shared<TJumpList>();
     if (!chosen->AddIfNotInAlready(d, FolderOf(e->fdata))) ok = false;
   }
   return ok;

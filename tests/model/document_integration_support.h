@@ -151,7 +151,7 @@ class TIntegrationDocument : public TTessorineholder {
     for (int32_t i = 0; i < other->chosen.FileCount(); ++i) {
       TChosenFile_BaseRec d = other->chosen.fFiles.Item(i)->data;
       d.folder_num = -1;
-      d.jumps = std::make_shared<T1LongintList>(d.jumps ? *d.jumps : T1LongintList{});
+      d.jumps = std::make_shared<TJumpList>(d.jumps ? *d.jumps : TJumpList{});
       chosen.AddIfNotInAlready(d, other->chosen.FolderName(i));
     }
     return TTessorineholder::MergeWith(other_doc, caption);

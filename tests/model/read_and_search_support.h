@@ -63,16 +63,17 @@ struct TRunSeen {
 class TSearchingProcessor : public TBufferProcessor {
  public:
   TSearchingProcessor(TTessorineholder& doc, const TChosenFileDetailsFullRec& chosen, TSearchAndDoEngine& engine,
-                      TSearchWordItems& items, TRunSeen& seen, bool first)
+                      TSearchWordItems& items, TRunSeen& seen, bool first, TTextReadRun* run = nullptr)
       : TBufferProcessor(
             &doc,
             [&doc](const TFileHandledRec& info, bool is_first) {
               TAllFileHandledInfo all{};
               CopyFileHandledInfo(info, all);
               doc.UpdateAllFileHandledInfo(all, is_first);
+              if (NeedsUnicodeDocument(info)) doc.SetUnicode(true);
             },
             [&engine](bool unicode) { engine.UnicodeChangeTo(unicode); }, doc.TextTagHandler, chosen, 10,
-            doc.TextSettings().PrecomposedCharacters(), first, first),
+            doc.TextSettings().PrecomposedCharacters(), first, first, run),
         engine_(engine),
         items_(items),
         seen_(seen) {}
@@ -93,7 +94,8 @@ class TSearchingProcessor : public TBufferProcessor {
     ++seen_.chunks_processed;
     const TTagsFoundArray none{};
     engine_.SetArrayOfTagsFound(fTagHandler ? fTagHandler->TagsFound().data() : none.data());
-    const TChunkPositions pos{0, 0, Length(), chunk_index, IsLastChunk(), ChunkStartInFile(), FileSize(), &ByteMap()};
+    const TChunkPositions pos{0,           ChunkStartIndex(), Length(), chunk_index, IsLastChunk(), ChunkStartInFile(),
+                              FileSize(), &ByteMap()};
     const int32_t words_before = text_stats_.words_in_chunk;
     engine_.PrepareForConcordancing(
         fFullFilename, Text(), Kinds(), pos,
@@ -158,6 +160,7 @@ inline TRunSeen RunOver(TSharedChosenFilesClass& chosen, UStringView typed_items
   TSearchWordItems items(options);
   items.AddedSearchWords(typed_items);
   TSearchAndDoEngine engine(run.Doc().Unicode(), true, options);
+  TTextReadRun reading(TakeTextReadSnapshot(&run.Doc()));
   bool failed = false;
   for (int32_t i = 0; i < chosen.FileCount(); ++i) {
     if (failed) {
@@ -166,13 +169,14 @@ inline TRunSeen RunOver(TSharedChosenFilesClass& chosen, UStringView typed_items
       seen.handled.push_back(TFileHandledRec{});
       continue;
     }
-    TSearchingProcessor p(run.Doc(), chosen.GetFullFileDetails(i), engine, items, seen, i == 0);
+    TSearchingProcessor p(run.Doc(), chosen.GetFullFileDetails(i), engine, items, seen, i == 0, &reading);
     const bool ok = p.SetupTheBuffer() && p.ReadAndProcess();
     failed = !ok;
     seen.read_ok.push_back(ok);
     seen.words_per_text.push_back(p.WordsOfText());
     seen.handled.push_back(p.FileHandledInfo);
   }
+  reading.StoreAtRunEnd();
   return seen;
 }
 

@@ -35,7 +35,7 @@ void FillSmallSet(TSharedChosenFilesClass& set) {
   a.hits = 3;
   ASSERT_TRUE(set.AddedAFile(a, u"/corpus/one"));
   TChosenFile_BaseRec b = Rec(u"b\u00E9.txt", 200, 41000.75);
-  b.jumps = std::make_shared<T1LongintList>(T1LongintList{7, 3});
+  b.jumps = std::make_shared<TJumpList>(TJumpList{7, 3});
   ASSERT_TRUE(set.AddedAFile(b, u"/corpus/two"));
   TChosenFile_BaseRec c = Rec(u"c.txt", 300, 42000);
   c.zip_member = 2;
@@ -104,7 +104,7 @@ TEST(ChosenTextsStream, SmallSetIsWrittenByteForByte) {
   EXPECT_EQ(m.BytesLeft(), 0);
   ASSERT_EQ(back.FileCount(), 3);
   EXPECT_EQ(back.FullFilename(1), u"/corpus/two/b\u00E9.txt");
-  EXPECT_EQ(*back.fFiles.Item(1)->data.jumps, (T1LongintList{7, 3}));
+  EXPECT_EQ(*back.fFiles.Item(1)->data.jumps, (TJumpList{7, 3}));
   EXPECT_EQ(back.TotalBytes(), 600);
   EXPECT_EQ(back.fNotes.Text(), set.fNotes.Text());
   EXPECT_EQ(Saved(back), got);
@@ -487,7 +487,7 @@ TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   int errors = 0;
   TSharedChosenFilesClass set(false, [&] { ++errors; }, 1);
   TChosenFile_BaseRec j = Rec(u"j.txt", 5);
-  j.jumps = std::make_shared<T1LongintList>(T1LongintList{0, 40, 90});
+  j.jumps = std::make_shared<TJumpList>(TJumpList{0, 40, 90});
   set.AddedAFile(j, u"/a");
   set.AddedAFile(Rec(u"k.txt", 6), u"/a");
   set.AddedAFile(Rec(u"l.txt", 7), u"/b");

@@ -40,7 +40,7 @@ TEST_F(ChosenHandover, ThroughTheToolsTemporaryFile) {
   ASSERT_EQ(other.FileCount(), 2);
   EXPECT_EQ(other.FullFilename(0), a);
   EXPECT_EQ(other.FullFilename(1), b);
-  EXPECT_EQ(*other.fFiles.Item(1)->data.jumps, (T1LongintList{5, 9}));
+  EXPECT_EQ(*other.fFiles.Item(1)->data.jumps, (TJumpList{5, 9}));
   EXPECT_EQ(other.TotalBytes(), 14);
 
   // Anything but a headed stream is no hand-over.

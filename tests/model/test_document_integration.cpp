@@ -94,7 +94,7 @@ void ExpectSameChosen(const TSharedChosenFilesClass& a, const TSharedChosenFiles
   auto fields = [](const TSharedChosenFilesClass& s, int32_t i) {
     const TChosenFile_BaseRec& x = s.fFiles.Item(i)->data;
     return std::make_tuple(s.FullFilename(i), x.zip_member, x.size, x.date, x.words, x.wanted, x.kind, x.hits,
-                           x.julian_date, x.jumps ? *x.jumps : T1LongintList{});
+                           x.julian_date, x.jumps ? *x.jumps : TJumpList{});
   };
   for (int32_t i = 0; i < a.FileCount(); ++i) EXPECT_EQ(fields(a, i), fields(b, i)) << i;
 }
@@ -437,7 +437,7 @@ TEST_F(DocumentIntegration, ABigDocumentCutAtADenseSampleOfPlaces) {
       TChosenFile_BaseRec d;
       d.filename = u"text" + IntToUStr(i) + u".txt";
       d.size = i + 1;
-      d.jumps = std::make_shared<T1LongintList>(T1LongintList(static_cast<size_t>(i % 5), i));
+      d.jumps = std::make_shared<TJumpList>(TJumpList(static_cast<size_t>(i % 5), i));
       doc.chosen.AddedAFile(d, folder);
     }
     bytes = SavedBytes(doc);

@@ -25,7 +25,6 @@ class ReadAndSearch : public ::testing::Test {
   ~ReadAndSearch() override {
     my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
-    Global_LowestJumpTo = 0;
   }
   UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
 
@@ -413,4 +412,17 @@ TEST_F(ReadAndSearch, SentenceEndBeforeAnExcludedSpanLooksPastIt) {
   const TRunSeen seen =
       Search(u"before.txt", "Alpha beta gamma. <note>lower case dogs.</note> Next dogs here.\n", u"dogs");
   ExpectHits(seen, 0, {{53, 5, 2, 2, 3}});
+}
+
+TEST_F(ReadAndSearch, PrecomposedSettingComposesUtf8AndCodePageTexts) {
+  // "café" typed composed finds the decomposed letters of a UTF-8 text and of a Windows-1258
+  // text (whose byte EC is the combining acute), on the bytes of the whole word.
+  ChangeSettings([](TTextsett_rec32& ts, Tfixed_lang_details32& lang) {
+    ts.SetPrecomposedCharacters(true);
+    lang.SetWindowsCodePage(1258);
+  });
+  const TRunSeen utf8 = Search(u"nfd8.txt", "le cafe\xCC\x81 noir", u"caf\u00E9");
+  ExpectHits(utf8, 0, {{3, 2, 0, 0, 0, 0, "cafe\xCC\x81"}});
+  const TRunSeen cp = Search(u"nfd1258.txt", "le cafe\xEC noir", u"caf\u00E9");
+  ExpectHits(cp, 0, {{3, 2, 0, 0, 0, 0, "cafe\xEC"}});
 }

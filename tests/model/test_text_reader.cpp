@@ -19,11 +19,7 @@ namespace {
 
 class FileBuf : public ::testing::Test {
  protected:
-  ~FileBuf() override {
-    global_panic_state = kPanicNone;
-    Global_LowestJumpTo = 0;
-    TBufferProcessor::ResetUtf8ConversionAnswers();
-  }
+  ~FileBuf() override { global_panic_state = kPanicNone; }
   UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
   // A collector that has read a text of these bytes through, keeping the kinds too.
   std::unique_ptr<TCollector> Read(std::string_view bytes, TTextTagHandler* tags = nullptr) {
@@ -34,22 +30,8 @@ class FileBuf : public ::testing::Test {
     return c;
   }
 
-  // Reads a text with the progress window up: true when it was read now, false when it was left
-  // to be converted to UTF-16 first (then nothing of it is read).
-  bool ReadsNow(const UString& name) {
-    TCollector c(ChosenFile(name));
-    EXPECT_TRUE(c.SetupTheBuffer());
-    const bool read = c.ReadAndProcess();
-    EXPECT_EQ(c.PleaseConvertTheFileToUnicode, !read);
-    EXPECT_EQ(c.chunks.empty(), !read);
-    EXPECT_FALSE(GlobalProgress()->Suspended());
-    last_text_ = c.Joined();
-    return read;
-  }
-
   ScopedSettings settings_;
   TempFolder tmp_;
-  UString last_text_;
 };
 
 template <typename T>
@@ -122,12 +104,13 @@ TEST_F(FileBuf, ChunkStreamWithEightBitTextIsRead) {
   // A chunk kept by a document without Unicode: one byte a character, in the document's code page.
   TMemoryStream m;
   TFileHandledRec info{};
-  info.file_size = 4;
+  info.file_size = 104;
   ASSERT_TRUE(WriteValue(m, info) && WriteU8(m, 0) && WriteI32(m, 4) && m.WriteExact("caf\xE9", 4));
   const uint16_t kinds[6] = {0x302, 0x302, 0x302, 0x302, 0, 0};
   ASSERT_TRUE(WriteI32(m, 6) && m.WriteExact(kinds, 12));
   TBufferDetailsRec details{};
   details.length_in_chars = 4;
+  details.file_size = 104;
   ASSERT_TRUE(WriteValue(m, details) && WriteI32(m, 0));  // no section starts
   ASSERT_TRUE(WriteI64(m, 100) && WriteI32(m, 1));         // one byte a character from byte 100
   m.SetPosition(0);
@@ -135,7 +118,7 @@ TEST_F(FileBuf, ChunkStreamWithEightBitTextIsRead) {
   ASSERT_TRUE(c.ReadFromStream(m, 0));
   EXPECT_EQ(UString(c.Text(), c.Length()), u"caf\u00E9");
   EXPECT_EQ(c.FileByteOf(3), 103);
-  EXPECT_EQ(c.FileSize(), 4);
+  EXPECT_EQ(c.FileSize(), 104);
 }
 
 TEST_F(FileBuf, EncodingDecisions) {
@@ -151,8 +134,8 @@ TEST_F(FileBuf, EncodingDecisions) {
       {"<HtMl><b>x</b> &lt;", u"<HtMl><b>x</b> <", false, true, 15, 15},     // "<html>" in any case
       {"<html lang=en> &lt;", u"<html lang=en> &lt;", false, false, 15, 15},  // but not "<html "
       {std::string("a\0\0b c", 6), u"a  b c", false, false, 3, 3},            // zeros are blanks
-      // A UTF-8 text ending inside a sequence: the broken bytes are read in the code page.
-      {"ab \xC3\xA9 \xE4\xB8", u"ab \u00E9 \u00E4\u00B8", false, false, 6, 7},
+      // A UTF-8 text ending inside a sequence: the broken bytes are U+FFFD, each at its byte.
+      {"ab \xC3\xA9 \xE4\xB8", u"ab \u00E9 \uFFFD\uFFFD", false, false, 6, 7},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(ToUtf8(k.text));
@@ -239,9 +222,9 @@ TEST_F(FileBuf, ThreeGigabyteTextIsReadWithSixtyFourBitPositions) {
     if (!p.IsLastChunk()) at_line_starts = at_line_starts && p.ChunkEndInFile() % period == period - 1;  // at a "\n"
     prev_end = p.ChunkEndInFile();
     if (p.ChunkStartInFile() > (int64_t(1) << 31)) {
-      const int32_t mid = p.Length() / 2;
-      EXPECT_EQ(p.FileByteOf(mid), p.ChunkStartInFile() + mid);
-      EXPECT_EQ(p.Text()[mid], line[static_cast<size_t>((p.ChunkStartInFile() + mid) % period)]);
+      const int32_t mid = (p.Length() - p.ChunkStartIndex()) / 2;
+      EXPECT_EQ(p.FileByteOf(p.ChunkStartIndex() + mid), p.ChunkStartInFile() + mid);
+      EXPECT_EQ(p.Text()[p.ChunkStartIndex() + mid], line[static_cast<size_t>((p.ChunkStartInFile() + mid) % period)]);
     }
   };
   c.UseSourceStream(&source);
@@ -254,7 +237,7 @@ TEST_F(FileBuf, ThreeGigabyteTextIsReadWithSixtyFourBitPositions) {
   EXPECT_EQ(c.characters, size);
   EXPECT_GE(c.chunks.size(), static_cast<size_t>(size / kMiB2));
   EXPECT_LE(max_mem, kMiB2 + 8);
-  EXPECT_LE(max_kinds, kMiB2 + 2);
+  EXPECT_LE(max_kinds, kMiB2 + 2 + kCarriedCharsMax);
 }
 
 TEST_F(FileBuf, WindowAroundAPositionBeyondFourGiB) {
@@ -308,41 +291,60 @@ TEST_F(FileBuf, StopStateAndFalseAnswersEndTheLoop) {
 
 TEST_F(FileBuf, ChunksBeforeTheFirstJumpPositionAreSkipped) {
   TChosenFileDetailsFullRec f = ChosenFile(Write(u"jump.txt", Times("alpha beta gamma\n", 294118)));
-  f.rec.jumps = std::make_shared<T1LongintList>();
+  f.rec.jumps = std::make_shared<TJumpList>();
   f.rec.jumps->push_back(4500000);
   TCollector c(f);
   ASSERT_TRUE(ReadThrough(c));
   ASSERT_EQ(c.chunks.size(), 1u);
   EXPECT_LE(c.chunks[0].start, 4500000);
   EXPECT_GE(c.chunks[0].end, 4500000);
-  EXPECT_EQ(Global_LowestJumpTo, 4500000);
+  EXPECT_EQ(c.LowestJumpTo(), 4500000);
 }
 
-TEST_F(FileBuf, Utf8QuestionYesToAllFlagsEveryLaterText) {
-  CreateGlobalProgress();
-  ASSERT_NE(GlobalProgress(), nullptr);
+TEST_F(FileBuf, Utf8QuestionIsTheJobsAndEveryAnswerReadsTheText) {
+  // The reader shows no dialog: it asks the run's call-back. Yes converts the text and reads it;
+  // a "to all" answer holds for the rest of the run; No keeps the text as it is (the document
+  // then takes UTF-16 entries). Each row: the answers the job gives, then for three texts with
+  // the signature whether each asks the document for UTF-16, and how often the job was asked.
+  struct Case {
+    std::vector<TTextAnswer> answers;
+    std::vector<bool> unicode_content;
+    size_t asked;
+  } cases[] = {
+      {{TTextAnswer::YesToAll}, {false, false, false}, 1},
+      {{TTextAnswer::Yes, TTextAnswer::No, TTextAnswer::NoToAll}, {false, true, true}, 3},
+      {{TTextAnswer::NoToAll}, {true, true, true}, 1},
+  };
   HeadlessDialogs().Clear();
-  HeadlessDialogs().Script({mrYesToAll});
-  EXPECT_FALSE(ReadsNow(Write(u"a.txt", "\xEF\xBB\xBFone")));
-  EXPECT_EQ(GetTextConversionOptions() & 4u, 0u);  // not kept in the settings
-  EXPECT_FALSE(ReadsNow(Write(u"b.txt", "\xEF\xBB\xBFtwo")));
-  EXPECT_TRUE(ReadsNow(Write(u"c.txt", "three")));
-  EXPECT_EQ(HeadlessDialogs().Asked().size(), 1u);
-  FreeGlobalProgress();
-}
-
-TEST_F(FileBuf, Utf8QuestionNoToAllReadsAndAsksNoMore) {
-  CreateGlobalProgress();
-  HeadlessDialogs().Clear();
-  HeadlessDialogs().Script({mrYes, mrNoToAll});
-  const UString a = Write(u"a.txt", "\xEF\xBB\xBFone");
-  EXPECT_FALSE(ReadsNow(a));  // Yes: converted later, not read now
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_TRUE(ReadsNow(a));
-    EXPECT_EQ(last_text_, u"one");
+  for (const Case& k : cases) {
+    size_t asked = 0;
+    TTextReadRun run(TakeTextReadSnapshot(nullptr), [&](TTextQuestion q, UStringView file) {
+      EXPECT_EQ(q, TTextQuestion::ConvertUtf8Text);
+      EXPECT_NE(file.find(u".txt"), UStringView::npos);
+      return k.answers[std::min(asked++, k.answers.size() - 1)];
+    });
+    for (size_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE(testing::Message() << "case " << (&k - cases) << ", text " << i);
+      TCollector c(ChosenFile(Write(u"s" + IntToUStr(int64_t(i)) + u".txt", "\xEF\xBB\xBF" "caf\xC3\xA9")), nullptr,
+                   false, nullptr, nullptr, i == 0, &run);
+      ASSERT_TRUE(ReadThrough(c));
+      EXPECT_EQ(c.Joined(), u"caf\u00E9");
+      EXPECT_EQ(c.FileHandledInfo.unicode_content != 0, k.unicode_content[i]);
+      EXPECT_EQ(c.PleaseConvertTheFileToUnicode, !k.unicode_content[i]);
+    }
+    EXPECT_EQ(asked, k.asked);
+    // The settings keep the question until the run ends, then drop it after a "to all" answer.
+    EXPECT_NE(GetTextConversionOptions() & 4u, 0u);
+    run.StoreAtRunEnd();
+    EXPECT_EQ((GetTextConversionOptions() & 4u) == 0, run.AnsweredToAll());
+    SetTextConversionOptions(4 | 8);
   }
-  EXPECT_EQ(HeadlessDialogs().Asked().size(), 2u);
-  FreeGlobalProgress();
+  EXPECT_TRUE(HeadlessDialogs().Asked().empty());
+  // Without a call-back, or with questions off, the answer is No: read as it is.
+  SetTextConversionOptions(8);
+  TCollector quiet(ChosenFile(Write(u"q.txt", "\xEF\xBB\xBFone")));
+  ASSERT_TRUE(ReadThrough(quiet));
+  EXPECT_TRUE(quiet.FileHandledInfo.unicode_content);
 }
 
 TEST_F(FileBuf, TextSelectionByGroupsAndExclusions) {
@@ -374,16 +376,24 @@ TEST_F(FileBuf, TextSelectionByGroupsAndExclusions) {
 TEST_F(FileBuf, HeaderCutBlanksThroughTheMarkerAndHidesIt) {
   SetEndOfTextHeader(u";</header>;;END;");
   const int32_t cuts = GetTimesEndOfTextHeaderCut();
+  TTextReadRun run(TakeTextReadSnapshot(nullptr));
   // Only the second marker: the header ends there, its last character included; both markers:
   // the first marker in the list wins, wherever it is; no marker: nothing cut.
   for (auto [body, length] : {std::pair<std::string, int32_t>{"Title Words\nby Someone end\nThe text itself", 26},
                               {"a END b </HEADER> body", 17}, {"plain text", 0}}) {
-    auto c = Read(body);
+    auto c = std::make_unique<TCollector>(ChosenFile(Write(u"h.txt", body)), nullptr, false, nullptr, nullptr, true, &run);
+    c->keep_kinds = true;
+    ASSERT_TRUE(ReadThrough(*c));
     EXPECT_EQ(c->fHeaderLengthInChars, length);
     EXPECT_EQ(c->Joined(), UString(size_t(length), u' ') + Latin1ToUtf16(body.substr(size_t(length))));
     for (int i = 0; i < length; ++i) ASSERT_EQ(c->chunks[0].kinds[i], KIND_HIDDEN) << i;  // no words from it
     EXPECT_NE(c->chunks[0].kinds[size_t(length) + 1] & C1_ALPHA, 0);
   }
+  // Counted by the run, stored once when it ends: reading wrote nothing.
+  EXPECT_EQ(run.HeaderCuts(), 2);
+  EXPECT_EQ(GetTimesEndOfTextHeaderCut(), cuts);
+  run.StoreAtRunEnd();
+  run.StoreAtRunEnd();
   EXPECT_EQ(GetTimesEndOfTextHeaderCut(), cuts + 2);
 }
 
@@ -438,6 +448,7 @@ TEST_F(FileBuf, ReadsUnderTheDocumentsSettingsAndReportsToIt) {
     TAllFileHandledInfo all{};
     CopyFileHandledInfo(info, all);
     doc.UpdateAllFileHandledInfo(all, first);
+    if (NeedsUnicodeDocument(info)) doc.SetUnicode(true);
   };
   {
     TCollector c(ChosenFile(Write(u"ru.txt", "\xEF\xF0\xE8\xE2\xE5\xF2 \x80")), nullptr, false, &doc, report, true);
@@ -451,8 +462,10 @@ TEST_F(FileBuf, ReadsUnderTheDocumentsSettingsAndReportsToIt) {
   {
     const UString wide = Write(u"w.txt", Utf16Bytes(u"wide text", true, true));
     TCollector w(ChosenFile(wide), nullptr, false, &doc, report, false);
+    w.on_chunk = [&doc](TCollector&, int32_t) { EXPECT_FALSE(doc.Unicode()); };  // the reader changes nothing
     ASSERT_TRUE(ReadThrough(w));
-  }  // the text reports to the document when it is done
+    ASSERT_EQ(w.chunks.size(), 1u);
+  }  // the text reports to the document when it is done, and the job sets the flag
   EXPECT_TRUE(doc.Unicode());  // a UTF-16 text does
   EXPECT_TRUE(doc.FilesHandledDifferently);
 }

@@ -23,13 +23,17 @@ namespace text_reader_test {
 
 inline constexpr int64_t kMiB2 = 2097152;
 
+// A chunk's new characters (the text, its bytes and kinds) and those carried over before them.
 struct ChunkSeen {
-  int64_t start = 0;  // file byte of the first character
+  int64_t start = 0;  // file byte of the first new character
   int64_t end = 0;    // file byte just after the chunk
   bool last = false;
   UString text;
   std::vector<int64_t> bytes;  // file byte of each character and of the end
   std::vector<uint16_t> kinds;
+  UString carried;
+  std::vector<int64_t> carried_bytes;
+  std::vector<uint16_t> carried_kinds;
 };
 
 // Keeps every chunk it is given.
@@ -37,16 +41,25 @@ class TCollector : public TBufferProcessor {
  public:
   explicit TCollector(const TChosenFileDetailsFullRec& f, TTextTagHandler* tags = nullptr, bool precomposed = false,
                       TTessorineholder* holder = nullptr, TOnUpdateAllFileHandledInfo handled = nullptr,
-                      bool first = true)
-      : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first) {}
+                      bool first = true, TTextReadRun* run = nullptr)
+      : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first, run) {}
 
   bool ProcessAChunkOfFile(int32_t i) override {
     ChunkSeen c{ChunkStartInFile(), ChunkEndInFile(), IsLastChunk()};
-    if (keep_text) c.text.assign(Text(), static_cast<size_t>(Length()));
-    if (keep_bytes)
-      for (int32_t j = 0; j <= Length(); ++j) c.bytes.push_back(FileByteOf(j));
-    if (keep_kinds) c.kinds.assign(Kinds(), Kinds() + Length() + 2);
-    characters += Length();
+    const int32_t from = ChunkStartIndex();
+    if (keep_text) {
+      c.text.assign(Text() + from, static_cast<size_t>(Length() - from));
+      c.carried.assign(Text(), static_cast<size_t>(from));
+    }
+    if (keep_bytes) {
+      for (int32_t j = from; j <= Length(); ++j) c.bytes.push_back(FileByteOf(j));
+      for (int32_t j = 0; j < from; ++j) c.carried_bytes.push_back(FileByteOf(j));
+    }
+    if (keep_kinds) {
+      c.kinds.assign(Kinds() + from, Kinds() + Length() + 2);
+      c.carried_kinds.assign(Kinds(), Kinds() + from);
+    }
+    characters += Length() - from;
     chunks.push_back(std::move(c));
     if (on_chunk) on_chunk(*this, i);
     return answer;
@@ -99,6 +112,12 @@ inline std::string ToUtf8(UStringView s) { return Utf16ToUtf8(s); }
 inline std::string Times(std::string_view s, size_t n) {
   std::string out;
   out.reserve(s.size() * n);
+  for (size_t i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+inline UString Times16(UStringView s, size_t n) {
+  UString out;
   for (size_t i = 0; i < n; ++i) out += s;
   return out;
 }

@@ -1,14 +1,18 @@
 #include "platform/search/chunk_byte_map.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
+  prefix_.clear();
   first_byte_ = first_byte;
   width_ = width > 0 ? width : 1;
   offsets_.clear();
 }
 
 void TChunkByteMap::SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets) {
+  prefix_.clear();
   first_byte_ = first_byte;
   offsets_ = std::move(offsets);
   if (offsets_.empty()) offsets_.push_back(0);
@@ -42,18 +46,61 @@ void TChunkByteMap::SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t
   SetOffsets(first_byte, std::move(off));
 }
 
-int64_t TChunkByteMap::FileByteOf(int64_t char_index) const {
+namespace {
+
+int64_t SaturatingAdd(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_add_overflow(a, b, &r)) return r;
+  return b > 0 ? INT64_MAX : INT64_MIN;
+}
+
+int64_t SaturatingMul(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_mul_overflow(a, b, &r)) return r;
+  return (a < 0) != (b < 0) ? INT64_MIN : INT64_MAX;
+}
+
+int64_t SaturatingSub(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (!__builtin_sub_overflow(a, b, &r)) return r;
+  return b < 0 ? INT64_MAX : INT64_MIN;
+}
+
+}  // namespace
+
+bool TChunkByteMap::PrependCharacters(const int64_t* bytes, size_t count) {
+  if (count == 0) return true;
+  if (bytes[count] != FileByteOf(0) || bytes[0] < 0) return false;
+  for (size_t i = 0; i < count; ++i)
+    if (bytes[i] > bytes[i + 1]) return false;
+  prefix_.insert(prefix_.begin(), bytes, bytes + count);
+  return true;
+}
+
+int64_t TChunkByteMap::FileByteOfAnyIndex(int64_t char_index) const {
   if (char_index < 0) char_index = 0;
-  if (offsets_.empty()) return first_byte_ + char_index * width_;
+  if (!prefix_.empty()) {
+    if (char_index < static_cast<int64_t>(prefix_.size())) return prefix_[static_cast<size_t>(char_index)];
+    char_index -= static_cast<int64_t>(prefix_.size());
+  }
+  if (offsets_.empty()) return SaturatingAdd(first_byte_, SaturatingMul(char_index, width_));
   int64_t last = static_cast<int64_t>(offsets_.size()) - 1;
-  if (char_index <= last) return first_byte_ + offsets_[static_cast<size_t>(char_index)];
-  return first_byte_ + offsets_.back() + (char_index - last);
+  if (char_index <= last) return SaturatingAdd(first_byte_, offsets_[static_cast<size_t>(char_index)]);
+  return SaturatingAdd(SaturatingAdd(first_byte_, offsets_.back()), char_index - last);
 }
 
 int64_t TChunkByteMap::CharAtOrAfterByte(int64_t file_byte) const {
-  int64_t rel = file_byte - first_byte_;
+  if (!prefix_.empty()) {
+    if (file_byte <= prefix_.back()) return std::lower_bound(prefix_.begin(), prefix_.end(), file_byte) - prefix_.begin();
+    return static_cast<int64_t>(prefix_.size()) + MainCharAtOrAfterByte(file_byte);
+  }
+  return MainCharAtOrAfterByte(file_byte);
+}
+
+int64_t TChunkByteMap::MainCharAtOrAfterByte(int64_t file_byte) const {
+  const int64_t rel = SaturatingSub(file_byte, first_byte_);
   if (rel <= 0) return 0;
-  if (offsets_.empty()) return (rel + width_ - 1) / width_;
+  if (offsets_.empty()) return rel / width_ + (rel % width_ != 0 ? 1 : 0);
   if (rel > static_cast<int64_t>(offsets_.back())) {
     return static_cast<int64_t>(offsets_.size()) - 1 + (rel - offsets_.back());
   }

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+// Sums saturate at the 64-bit limits: a damaged or hostile first byte gives a wrong position,
+// never an overflow.
+
 class TChunkByteMap {
  public:
   // Every character takes `width` bytes (UTF-16: 2, 8-bit code pages: 1) from first_byte on.
@@ -18,14 +21,38 @@ class TChunkByteMap {
   // a byte that does not start a well-formed sequence gives one unit.
   void SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t n);
 
+  // Puts `count` characters before the first, character i at bytes[i]; bytes[count] must be the
+  // present first character's byte and the bytes ascending. False (nothing changed) otherwise.
+  // The characters mapped so far keep their entries (nothing is moved).
+  bool PrependCharacters(const int64_t* bytes, size_t count);
+
   // The file byte of character char_index (indices past the end continue from the last one).
-  int64_t FileByteOf(int64_t char_index) const;
+  // Positions that would pass the largest 64-bit value stop at it.
+  int64_t FileByteOf(int64_t char_index) const {
+    // The common case inline: no characters put before, an index within the map, no overflow.
+    int64_t r = 0;
+    if (char_index >= 0 && prefix_.empty()) {
+      if (offsets_.empty()) {
+        if (!__builtin_mul_overflow(char_index, int64_t(width_), &r) && !__builtin_add_overflow(first_byte_, r, &r))
+          return r;
+      } else if (char_index < static_cast<int64_t>(offsets_.size())) {
+        if (!__builtin_add_overflow(first_byte_, int64_t(offsets_[static_cast<size_t>(char_index)]), &r)) return r;
+      }
+    }
+    return FileByteOfAnyIndex(char_index);
+  }
   // The first character whose file byte is at or after file_byte.
   int64_t CharAtOrAfterByte(int64_t file_byte) const;
-  int64_t FirstByte() const { return first_byte_; }
+  int64_t FirstByte() const { return FileByteOf(0); }
+  // Bytes a character when every one takes the same, else 0.
+  int FixedWidth() const { return offsets_.empty() && prefix_.empty() ? width_ : 0; }
 
  private:
+  int64_t FileByteOfAnyIndex(int64_t char_index) const;
+  int64_t MainCharAtOrAfterByte(int64_t file_byte) const;
+
   int64_t first_byte_ = 0;
   int width_ = 2;
   std::vector<uint32_t> offsets_;  // empty: fixed width
+  std::vector<int64_t> prefix_;    // bytes of the characters put before the first
 };

@@ -456,11 +456,13 @@ UString GetEndOfTextHeader() { return GetText("end_of_header", u""); }
 void SetEndOfTextHeader(UStringView markers) { SetText("end_of_header", markers); }
 int32_t GetTimesEndOfTextHeaderCut() { return GetValue<int32_t>("session.header_cuts", 0); }
 void SetTimesEndOfTextHeaderCut(int32_t count) { SetValue<int32_t>("session.header_cuts", count); }
-void AddOneToTimesEndOfTextHeaderCut() {
-  Store().Update("session.header_cuts", [](std::vector<uint8_t>& b) {
+void AddOneToTimesEndOfTextHeaderCut() { AddToTimesEndOfTextHeaderCut(1); }
+void AddToTimesEndOfTextHeaderCut(int32_t count) {
+  if (count <= 0) return;
+  Store().Update("session.header_cuts", [count](std::vector<uint8_t>& b) {
     int32_t n = 0;
     if (b.size() == sizeof n) std::memcpy(&n, b.data(), sizeof n);
-    if (n < 0x7FFFFFFF) ++n;
+    n = n > 0x7FFFFFFF - count ? 0x7FFFFFFF : n + count;
     b.resize(sizeof n);
     std::memcpy(b.data(), &n, sizeof n);
   });

@@ -221,6 +221,8 @@ void SetEndOfTextHeader(UStringView markers);
 int32_t GetTimesEndOfTextHeaderCut();  // texts whose header was cut in this run
 void SetTimesEndOfTextHeaderCut(int32_t count);
 void AddOneToTimesEndOfTextHeaderCut();
+// Adds a run's count at its end (one write for the run).
+void AddToTimesEndOfTextHeaderCut(int32_t count);
 UString GetWordlistClusterTag();  // the tag that joins a multi-word unit; empty for none
 void SetWordlistClusterTag(UStringView tag);
 // Line starts cut when only parts of texts are read: N characters, -1 up to the first letter,
