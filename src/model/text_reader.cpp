@@ -206,9 +206,11 @@ TTextReadSnapshot TakeTextReadSnapshot(const TTessorineholder* document) {
     }
   }
   r.cluster_tag = GetWordlistClusterTag();
+  r.tags = TagReadSettingsFromStore();
   std::call_once(s_entities_loaded, [] {
+    if (EntityTableLoaded()) return;
     const UString name = GetUserReadWriteFolder() + u"html_entities.txt";
-    if (FileExists(name)) GlobalEntityRecList().LoadedFromFile(name);
+    if (FileExists(name)) LoadEntityTable(name);
   });
   return r;
 }
@@ -512,13 +514,13 @@ bool TBufferProcessor::ReadAndProcess() {
   }
   bool ok = true;
   if (!fReadTheWholeFile) {
-    if (!StopRequested()) ok = ProcessOneChunk(0);
+    if (StopState() < kPanicStopNow) ok = ProcessOneChunk(0);
     FreeTheStream();
     return ok || FileHandledInfo.excluded;
   }
   int32_t counter = 0;
   // A stop at the end of the current text (state 1) lets the text finish; 2 and above end it now.
-  while (ok && !StopRequested(kPanicStopNow) && fStream->Last_chunk_ended_at < size) {
+  while (ok && StopState() < kPanicStopNow && fStream->Last_chunk_ended_at < size) {
     Log(fFullFilename + u" chunk " + IntToUStr(counter) + u" of " + IntToUStr(fChunksToDo) + u" ********");
     const int64_t before = fStream->Last_chunk_ended_at;
     ok = ProcessOneChunk(counter);
@@ -540,7 +542,15 @@ bool TBufferProcessor::ReadAndProcess() {
   return ok && done >= size;
 }
 
-void TBufferProcessor::PollBetweenChunks() { MyYieldProcess(); }
+uint8_t TBufferProcessor::StopState() const {
+  if (fRun && fRun->Job()) return static_cast<uint8_t>(fRun->Job()->Stop());
+  return std::min<uint8_t>(global_panic_state, kPanicStopNow);
+}
+
+void TBufferProcessor::PollBetweenChunks() {
+  if (fRun && fRun->Job()) fRun->Job()->Poll();
+  else MyYieldProcess();
+}
 
 bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   PollBetweenChunks();
@@ -797,7 +807,7 @@ void TBufferProcessor::ReplaceEntities() {
   if (std::find(fText.begin(), fText.end(), u'&') == fText.end()) return;
   MaterialiseOffsets();
   const uint32_t end = fOffsets[n];
-  const size_t w = DecodeHtmlEntitiesInPlace(fText.data(), n, GlobalEntityRecList(), fOffsets.data());
+  const size_t w = DecodeHtmlEntitiesInPlace(fText.data(), n, EntityTable(), fOffsets.data());
   fText.resize(w);
   fOffsets.resize(w + 1);
   fOffsets[w] = end;
@@ -904,7 +914,8 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
     if (IsHighSurrogate(c) || IsLowSurrogate(c) || c == u'.' || c == u',' || IsHyphenChar(c)) return false;
     if (wide_allowables.find(c) != UString::npos) return false;
     const uint16_t k = CharKindOf(c);
-    return k != 0 && (k & (C1_ALPHA | C1_DIGIT)) == 0;
+    // A joiner or variation selector belongs to the word before it: never cut just before one.
+    return k != 0 && k != KIND_INVISIBLE && (k & (C1_ALPHA | C1_DIGIT)) == 0;
   };
   auto last = [&](auto&& boundary, bool outside_tags) {
     for (int32_t i = n - 1; i >= lowest; --i)
@@ -1028,12 +1039,6 @@ void TBufferProcessor::ClassifyTheChunk() {
   ClassifyChars(fText.data(), n, fwchar_kinds.data());
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;
-  if (FileHandledInfo.is_unicode && RequiringPrecomposedCharacters) {
-    for (size_t i = 0; i < n; ++i) {
-      if (fText[i] == 0x200D) fwchar_kinds[i] = C1_DEFINED;               // zero-width joiner
-      else if (fText[i] == 0x200C) fwchar_kinds[i] = C1_DEFINED | C1_ALPHA;  // non-joiner
-    }
-  }
 }
 
 // --- pre-processing ----------------------------------------------------------------------------------

@@ -23,7 +23,9 @@
 //      ChunkStartInFile() is their first byte. Each character is new in exactly one piece.
 // A run of texts (a job) takes one TTextReadSnapshot of the settings before its first text and
 // hands it, with the run's own counters, to every processor through a TTextReadRun: reading a
-// text writes nothing shared and asks no one but the run's question call-back.
+// text writes nothing shared and asks no one but the run's question call-back. For as long as the
+// run lives, each zip archive of its texts is opened and listed once. Between chunks a processor
+// polls the run's job token (stop state, progress), or without one the program's stop state.
 // Memory stays at one chunk and its carried tail: the raw bytes, their UTF-16 form, one kind word
 // and one byte offset per character. Sizes and positions are 64-bit.
 //
@@ -47,11 +49,14 @@
 #include <vector>
 
 #include "model/chosen_texts.h"
+#include "model/tag_handler.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/search/chunk_byte_map.h"
 #include "platform/settings/settings_records.h"
+#include "platform/zip/zip_archive_cache.h"
 
 struct TAllFileHandledInfo;
 class TTextTagHandler;
@@ -130,6 +135,7 @@ struct TTextReadSnapshot {
   bool selecting_texts = false;      // the text selection strings are used
   UString text_select[kTextSelectStrings];
   UString cluster_tag;               // the tag that joins a multi-word unit
+  TTagReadSettings tags;             // what the tag handlers of the run are set up from
 };
 // Reads the snapshot: from the document when there is one (its text settings), else from the
 // store alone. Also loads the user's entity table, once per process, before any text needs it.
@@ -146,9 +152,12 @@ using TAskAboutText = std::function<TTextAnswer(TTextQuestion question, UStringV
 // holds for the rest of the run.
 class TTextReadRun {
  public:
-  explicit TTextReadRun(TTextReadSnapshot snapshot, TAskAboutText ask = nullptr)
-      : settings_(std::move(snapshot)), ask_(std::move(ask)) {}
+  // job, when given, is polled between chunks for a stop and for progress; without it the
+  // program's stop state is read and events are pumped between chunks.
+  explicit TTextReadRun(TTextReadSnapshot snapshot, TAskAboutText ask = nullptr, TJobToken* job = nullptr)
+      : settings_(std::move(snapshot)), ask_(std::move(ask)), job_(job) {}
   const TTextReadSnapshot& Settings() const { return settings_; }
+  TJobToken* Job() const { return job_; }
   // The answer for this text: a "to all" answer given earlier, else the call-back's.
   TTextAnswer Ask(TTextQuestion question, UStringView file_name);
   void NoteHeaderCut() { ++header_cuts_; }
@@ -161,6 +170,8 @@ class TTextReadRun {
  private:
   TTextReadSnapshot settings_;
   TAskAboutText ask_;
+  TJobToken* job_ = nullptr;
+  TZipArchiveRun archives_;  // texts in zip archives: each archive opened and listed once a run
   int32_t header_cuts_ = 0;
   uint8_t to_all_ = 0;  // 0: none, else 1 + the TTextAnswer
   bool stored_ = false;
@@ -349,6 +360,9 @@ class TBufferProcessor {
   void EnsureRun();
   // The stop and event checks between chunks, in one place.
   void PollBetweenChunks();
+  // The stop state as the run's job token (or, without one, the program) gives it: 0 none,
+  // 1 finish this text, 2 stop now.
+  uint8_t StopState() const;
   // Decides between UTF-8 and the code page on the first piece with a byte of 0x80 or above.
   void DecideEightBitEncoding(const uint8_t* bytes, size_t n);
   void DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows);

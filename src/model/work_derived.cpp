@@ -177,9 +177,13 @@ void TTessorineholder::StartProcessUsingTextTagHandler() {
 void TTessorineholder::ReCheckTags() {
   SetupLoggingFromTextbuf();
   TagDisplay = GetTagPreferences().TagDisplay();
+  ReCheckTags(TagReadSettingsFromStore());
+}
+
+void TTessorineholder::ReCheckTags(const TTagReadSettings& settings) {
   if (!TagsToTranslate || !TextTagHandler) return;
-  TextTagHandler->LoadCurrentTextMarkers();
-  RefreshTagHandlerFromSettings(*TextTagHandler, *TagsToTranslate);
+  TextTagHandler->UseReadSettings(settings);
+  RefreshTagHandlerFromSettings(*TextTagHandler, *TagsToTranslate, settings);
 }
 
 // --- texts ---------------------------------------------------------------------------------------

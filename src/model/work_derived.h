@@ -35,6 +35,7 @@
 class TStream;
 class TVXBaseLemmaMatchCapableList;
 class TTextTagHandler;
+struct TTagReadSettings;
 class TTagsToTranslateList;
 class TSharedChosenFilesClass;
 struct TChosenFileDetailsFullRec;
@@ -202,6 +203,8 @@ class TTessorineholder : public TVXBaseHolder {
   // Takes the log and tag-display settings, then has the tag handler reload its text markers
   // and whichever tag lists the settings store says changed.
   void ReCheckTags();
+  // The same from a run's snapshot of the tag settings: the store is not read.
+  void ReCheckTags(const TTagReadSettings& settings);
 
   // --- texts ---
   // Adds (entries - 1) to the texts to process for every name that is a zip archive; an empty

@@ -133,22 +133,26 @@ class TSearchingProcessor : public TBufferProcessor {
   TSearchStatsRec text_stats_{};
 };
 
-// The document, its tag handler and entity list, set up from the settings store as a run starts.
+// The document, its tag handler and entity list, set up as a run starts: one snapshot of the
+// settings serves the reader, the tag handler and the engine.
 class TRunDocument {
  public:
   TRunDocument()
       : tags_(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage()),
         translate_(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage()),
-        doc_(GetTextSettings(), nullptr, nullptr, nullptr, false, false, &tags_, &translate_) {
-    doc_.ReCheckTags();
+        doc_(GetTextSettings(), nullptr, nullptr, nullptr, false, false, &tags_, &translate_),
+        snapshot_(TakeTextReadSnapshot(&doc_)) {
+    doc_.ReCheckTags(snapshot_.tags);
     doc_.StartProcessUsingTextTagHandler();
   }
   TTessorineholder& Doc() { return doc_; }
+  const TTextReadSnapshot& Snapshot() const { return snapshot_; }
 
  private:
   TLinzoraTextTagHandler tags_;
   TTagsToTranslateList translate_;
   TTessorineholder doc_;
+  TTextReadSnapshot snapshot_;
 };
 
 // Searches the typed items (one a line) in every chosen text, in order, as a concordance run does;
@@ -156,11 +160,11 @@ class TRunDocument {
 inline TRunSeen RunOver(TSharedChosenFilesClass& chosen, UStringView typed_items) {
   TRunSeen seen;
   TRunDocument run;
-  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(run.Doc().TextSettings());
+  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(run.Snapshot().text_settings);
   TSearchWordItems items(options);
   items.AddedSearchWords(typed_items);
   TSearchAndDoEngine engine(run.Doc().Unicode(), true, options);
-  TTextReadRun reading(TakeTextReadSnapshot(&run.Doc()));
+  TTextReadRun reading(run.Snapshot());
   bool failed = false;
   for (int32_t i = 0; i < chosen.FileCount(); ++i) {
     if (failed) {
