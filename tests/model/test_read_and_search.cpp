@@ -426,3 +426,93 @@ TEST_F(ReadAndSearch, PrecomposedSettingComposesUtf8AndCodePageTexts) {
   const TRunSeen cp = Search(u"nfd1258.txt", "le cafe\xEC noir", u"caf\u00E9");
   ExpectHits(cp, 0, {{3, 2, 0, 0, 0, 0, "cafe\xEC"}});
 }
+
+// A phrase whose first word ends one chunk and whose last word starts the next is found once, in
+// the second chunk, on the bytes and with the word number it has in the file: the reader carries
+// the end of one chunk into the next and the engine matches phrases that begin there.
+TEST_F(ReadAndSearch, PhraseAcrossAChunkCutIsFoundOnce) {
+  struct Case {
+    const char* name;
+    bool utf16;
+    const char16_t *the, *old, *man;
+  };
+  const Case cases[] = {
+      {"Latin UTF-8", false, u"the", u"old", u"man"},
+      {"Latin UTF-16", true, u"the", u"old", u"man"},
+      {"Cyrillic UTF-8", false, u"\u044D\u0442\u043E\u0442", u"\u0441\u0442\u0430\u0440\u044B\u0439",
+       u"\u0447\u0435\u043B\u043E\u0432\u0435\u043A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const UString the(c.the), old(c.old), man(c.man);
+    auto encode = [&](UStringView s) { return c.utf16 ? Utf16Bytes(s, true, false) : ToUtf8(s); };
+    const UString line = u"Alpha beta gamma.\n";  // 3 words, one sentence
+    const std::string mark = c.utf16 ? "\xFF\xFE" : "";
+    // Lines up to about 3,000 bytes before the 2 MiB mark, then "the old" ends the last line of
+    // the first chunk; "man" opens a long line that runs past the mark without a line end.
+    const size_t line_bytes = encode(line).size();
+    const size_t lines = (static_cast<size_t>(kMiB2) - 3000) / line_bytes;
+    const UString head = the + u" " + old + u"\n";
+    const UString tail_unit = man + u" sat by " + the + u" sea and " + the + u" young " + man + u" ran ";
+    const UString tail_line = Times16(tail_unit, 200) + u"end.\n";
+    std::string bytes = mark + Times(encode(line), lines) + encode(head);
+    const int64_t old_byte = static_cast<int64_t>(bytes.size() - encode(old + u"\n").size());
+    const int64_t the_byte = static_cast<int64_t>(mark.size() + lines * line_bytes);
+    bytes += encode(tail_line);
+    ASSERT_GT(bytes.size(), static_cast<size_t>(kMiB2));
+    const TRunSeen seen = Search(c.utf16 ? u"cut16.txt" : u"cut8.txt", bytes,
+                                 old + u" " + man + u"\n" + the + u" * " + man);
+    const std::vector<THitSeen> phrase = seen.OfItem(0);
+    ASSERT_EQ(phrase.size(), 1u);
+    EXPECT_EQ(phrase[0].chunk, 1);
+    EXPECT_EQ(phrase[0].byte, old_byte);
+    EXPECT_EQ(phrase[0].word_num, static_cast<int32_t>(3 * lines + 2));
+    EXPECT_EQ(phrase[0].text, old + u"\n" + man);
+    // "the old man", then "the young man" in each of the 200 units of the long line.
+    const std::vector<THitSeen> wild = seen.OfItem(1);
+    ASSERT_EQ(wild.size(), 201u);
+    EXPECT_EQ(wild[0].byte, the_byte);
+    EXPECT_EQ(wild[0].word_num, static_cast<int32_t>(3 * lines + 1));
+    for (size_t k = 1; k < wild.size(); ++k) EXPECT_EQ(wild[k].text, the + u" young " + man);
+    EXPECT_EQ(seen.words_per_text[0], static_cast<int32_t>(3 * lines + 2 + 200 * 10 + 1));
+  }
+}
+
+// A stop asked through the run's job token ends the text after the chunk being read; without a
+// stop the run reads every chunk. Texts of one zip archive are listed once in a run.
+TEST_F(ReadAndSearch, TheRunsJobTokenStopsReadingAndItsArchivesAreListedOnce) {
+  const std::string big = Times(kLine, 3 * 116508);  // about three chunks
+  const UString name = Write(u"big.txt", big);
+  TRunDocument run;
+  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(run.Snapshot().text_settings);
+  TSearchWordItems items(options);
+  items.AddedSearchWords(u"beta");
+  TSearchAndDoEngine engine(run.Doc().Unicode(), true, options);
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stopped" : "read whole");
+    TJobToken job;
+    TTextReadRun reading(run.Snapshot(), nullptr, &job);
+    TRunSeen seen;
+    TSearchingProcessor p(run.Doc(), ChosenFile(name), engine, items, seen, true, &reading);
+    if (stop) job.RequestStop(TStopState::StopNow);
+    ASSERT_TRUE(p.SetupTheBuffer());
+    p.ReadAndProcess();
+    EXPECT_EQ(seen.chunks_processed, stop ? 0 : 3);
+    EXPECT_EQ(global_panic_state, kPanicNone);  // the token's stop is the job's own
+  }
+
+  const UString archive = tmp_.Path() + u"corpus/texts.zip";
+  ForceDirectories(tmp_.Path() + u"corpus");
+  ASSERT_TRUE(MakeZip(archive, {{u"a.txt", "a beta\n"}, {u"b.txt", "b beta\n"}, {u"c.txt", "c beta\n"}}));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  ASSERT_EQ(chosen.AddedFolderContents(tmp_.Path() + u"corpus", u"*.txt", false, true), 3);
+  TTextReadRun reading(run.Snapshot());
+  ASSERT_NE(TZipArchiveCache::Current(), nullptr);
+  TRunSeen seen;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) {
+    TSearchingProcessor p(run.Doc(), chosen.GetFullFileDetails(i), engine, items, seen, i == 0, &reading);
+    EXPECT_TRUE(p.SetupTheBuffer() && p.ReadAndProcess());
+  }
+  EXPECT_EQ(seen.hits.size(), 3u);
+  EXPECT_EQ(TZipArchiveCache::Current()->ArchivesListed(), 1);
+}
