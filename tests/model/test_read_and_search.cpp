@@ -516,3 +516,23 @@ TEST_F(ReadAndSearch, TheRunsJobTokenStopsReadingAndItsArchivesAreListedOnce) {
   EXPECT_EQ(seen.hits.size(), 3u);
   EXPECT_EQ(TZipArchiveCache::Current()->ArchivesListed(), 1);
 }
+
+// "Only parts of texts": a part opened in one chunk and closed in a later one is selected as if
+// the text were one chunk; words outside it, before and after, are never found.
+TEST_F(ReadAndSearch, APartToReadAcrossChunkCutsSelectsOnlyItsText) {
+  SetTextSelectingWithin(true);
+  const std::pair<const char16_t*, uint8_t> contexts[] = {{u"<body>", 1}, {u"</body>", 1}};
+  for (int i = 0; i < 2; ++i) {
+    TSelectWithinContextW r{};
+    r.SetText(contexts[i].first);
+    r.SetWithinType(contexts[i].second);
+    SetTextSelectWithinContext(i + 1, r);
+  }
+  const int32_t lines = 3 * 116508 / 2;  // about 3 MB inside the part
+  const std::string bytes = "HEADWORD <body>\n" + Times(kLine, lines) + "</body> TAILWORD\n";
+  const TRunSeen seen = Search(u"parts.txt", bytes, u"headword\ntailword\ngamma");
+  EXPECT_TRUE(seen.OfItem(0).empty());
+  EXPECT_TRUE(seen.OfItem(1).empty());
+  EXPECT_EQ(seen.OfItem(2).size(), static_cast<size_t>(lines));
+  EXPECT_GE(seen.chunks_processed, 2);
+}
