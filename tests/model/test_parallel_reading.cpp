@@ -44,7 +44,6 @@ class ParallelReading : public ::testing::Test {
   ~ParallelReading() override {
     my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
-    Global_LowestJumpTo = 0;
   }
 
   // Eight texts of mixed encodings and mark-up; returns their full names.

@@ -19,7 +19,6 @@ bool Global_run_without_error_messages = false;
 UString Global_FailureMessage;
 double Global_process_times[kProcessTimesCount] = {};
 bool Global_stopLemmaMatchLoaded[4] = {};
-int32_t Global_LowestJumpTo = 0;
 int32_t global_DetailedConsistency_files = 0;
 UString Global_user_ReadWrite_folder;
 UString my_temp_path = SystemTempFolder();

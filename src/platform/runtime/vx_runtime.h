@@ -57,8 +57,6 @@ inline constexpr int kProcessTimesCount = 43;
 extern double Global_process_times[kProcessTimesCount];
 // Which of the lemma (0), match (1), stop (2) and fourth (3) lists are loaded.
 extern bool Global_stopLemmaMatchLoaded[4];
-// Text-position jumping: the lowest position still to jump to, 0 when not jumping.
-extern int32_t Global_LowestJumpTo;
 // Lists of the running (or last read) detailed-consistency computation.
 extern int32_t global_DetailedConsistency_files;
 // The user's read-write folder (with a trailing delimiter once set) and the suite's temporary
