@@ -1,0 +1,50 @@
+// The user's line filter: an optional shared library, named in the settings, whose exported C
+// function "HandleConcordanceLine" decides for each hit whether a concordance line is made.
+//
+// Contract with the library (C calling convention, seven 32-bit-or-pointer arguments):
+//   int32_t HandleConcordanceLine(const void* line,        // the line text, zero-terminated
+//                                 uint32_t midpoint,       // where the search word starts (16-bit)
+//                                 uint32_t hit_characters, // the hit's length (16-bit)
+//                                 uint32_t byte_position,  // file byte of the hit (low 32 bits)
+//                                 uint32_t lcid,           // the texts' locale identifier
+//                                 uint32_t utf16,          // 0xFFFF: line is UTF-16, 0: 8-bit
+//                                 const char16_t* file);   // the text's full name, zero-terminated
+// Non-zero keeps the hit. The pointers are valid during the call only. A C++ exception thrown
+// through the call counts as 0. A library that will not load, or lacks the function, turns the
+// filter off with a log line; the run goes on without it.
+//
+// The filter is called on the thread that commits lines, in the order one core makes them, so a
+// library that keeps state sees the same sequence whatever the number of workers.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/rtl/ustring.h"
+
+class TUserLineFilter {
+ public:
+  using TFunction = int32_t (*)(const void*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, const char16_t*);
+
+  TUserLineFilter() = default;
+  ~TUserLineFilter();
+  TUserLineFilter(const TUserLineFilter&) = delete;
+  TUserLineFilter& operator=(const TUserLineFilter&) = delete;
+
+  // Opens the library; false (filter off, one log line naming the file and why) when it cannot.
+  bool Load(UStringView file_name);
+  // From the settings: on only when the filter is wanted and its file exists.
+  bool LoadFromSettings();
+  void Close();
+  bool Active() const { return function_ != nullptr; }
+
+  // Whether the hit is kept; true when no filter is active.
+  bool Keep(UStringView line, int32_t midpoint, int32_t hit_characters, int64_t byte_position, uint32_t lcid,
+            UStringView file_name) const;
+  // How many calls ended in an exception (counted as refusals).
+  int32_t Failures() const { return failures_; }
+
+ private:
+  void* handle_ = nullptr;
+  TFunction function_ = nullptr;
+  mutable int32_t failures_ = 0;
+};
