@@ -21,6 +21,12 @@ TRankedSortLevel TRankedSortLevel::Strings(std::span<const UStringView> keys, TL
   return l;
 }
 
+TRankedSortLevel TRankedSortLevel::OrdinalStrings(std::span<const UStringView> keys, bool ascending) {
+  TRankedSortLevel l = Strings(keys, kLCID_EnglishUS, true, ascending);
+  l.ordinal = true;
+  return l;
+}
+
 TRankedSortLevel TRankedSortLevel::Numbers(std::span<const float> keys, bool ascending) {
   TRankedSortLevel l;
   l.kind = TRankedKeyKind::kFloat;
@@ -184,23 +190,29 @@ std::vector<uint32_t> RankStrings(const TRankedSortLevel& level, int threads, ui
         1);
   }
 
-  // One collation key per distinct string.
   const size_t distinct = all.words.size();
-  std::vector<std::string> keys_of(distinct);
-  ParallelFor(
-      threads, distinct,
-      [&](size_t b, size_t e) {
-        for (size_t i = b; i < e; ++i) keys_of[i] = CollationSortKey(level.lcid, level.case_sensitive, all.words[i]);
-      },
-      256);
   std::vector<uint32_t> by_key(distinct);
   for (size_t i = 0; i < distinct; ++i) by_key[i] = uint32_t(i);
-  std::sort(by_key.begin(), by_key.end(), [&](uint32_t a, uint32_t b) { return keys_of[a] < keys_of[b]; });
   std::vector<uint32_t> rank_of_id(distinct);
   uint32_t rank = 0;
-  for (size_t k = 0; k < distinct; ++k) {
-    if (k > 0 && keys_of[by_key[k]] != keys_of[by_key[k - 1]]) ++rank;
-    rank_of_id[by_key[k]] = rank;
+  if (level.ordinal) {
+    // Distinct strings never tie in code-unit order.
+    std::sort(by_key.begin(), by_key.end(), [&](uint32_t a, uint32_t b) { return all.words[a] < all.words[b]; });
+    for (size_t k = 0; k < distinct; ++k) rank_of_id[by_key[k]] = rank = uint32_t(k);
+  } else {
+    // One collation key per distinct string.
+    std::vector<std::string> keys_of(distinct);
+    ParallelFor(
+        threads, distinct,
+        [&](size_t b, size_t e) {
+          for (size_t i = b; i < e; ++i) keys_of[i] = CollationSortKey(level.lcid, level.case_sensitive, all.words[i]);
+        },
+        256);
+    std::sort(by_key.begin(), by_key.end(), [&](uint32_t a, uint32_t b) { return keys_of[a] < keys_of[b]; });
+    for (size_t k = 0; k < distinct; ++k) {
+      if (k > 0 && keys_of[by_key[k]] != keys_of[by_key[k - 1]]) ++rank;
+      rank_of_id[by_key[k]] = rank;
+    }
   }
   rank_count = distinct ? rank + 1 : 0;
   if (!level.ascending)

@@ -7,14 +7,14 @@
 //   `order`: order[k] is the index of the line that goes in place k.
 //
 //   The order is exactly that of a stable sort of the indices 0..n-1 that compares two lines
-//   level by level, CompareStringsLocale(lcid, case_sensitive, a, b) for a string level and the
-//   plain value order for a number level (NaN below every number, NaN equal to NaN, -0 equal to
+//   level by level, CompareStringsLocale(lcid, case_sensitive, a, b) for a string level (the
+//   code-unit order, a.compare(b), for an ordinal one) and the plain value order for a number level (NaN below every number, NaN equal to NaN, -0 equal to
 //   +0), a descending level reversing its comparison, and equal keys on every level keeping the
 //   lines in index order.
 //
 // How
 //   A level's distinct strings are found once (code-unit equality) and ranked once by their
-//   collation keys, strings that collate equal sharing a rank; numbers become order-preserving
+//   collation keys (or code units), strings that collate equal sharing a rank; numbers become order-preserving
 //   unsigned integers. The lines are then ordered by stable counting-sort passes over those
 //   ranks, least significant level first, so no comparison calls back into the caller and the
 //   collator is asked once per distinct string, not once per comparison.
@@ -47,6 +47,7 @@ struct TRankedSortLevel {
   // String levels only.
   TLCID lcid = kLCID_EnglishUS;
   bool case_sensitive = false;
+  bool ordinal = false;  // code-unit order: no language, case always counts
   std::span<const UStringView> strings;
   std::span<const float> floats;
   std::span<const double> doubles;
@@ -54,6 +55,7 @@ struct TRankedSortLevel {
 
   static TRankedSortLevel Strings(std::span<const UStringView> keys, TLCID lcid, bool case_sensitive,
                                   bool ascending = true);
+  static TRankedSortLevel OrdinalStrings(std::span<const UStringView> keys, bool ascending = true);
   static TRankedSortLevel Numbers(std::span<const float> keys, bool ascending = true);
   static TRankedSortLevel Numbers(std::span<const double> keys, bool ascending = true);
   static TRankedSortLevel Numbers(std::span<const int64_t> keys, bool ascending = true);

@@ -26,13 +26,15 @@ struct TOwnedLevel {
   TRankedKeyKind kind = TRankedKeyKind::kString;
   TLCID lcid = kLCID_EnglishUS;
   bool case_sensitive = false;
+  bool ordinal = false;
   bool ascending = true;
 
   TRankedSortLevel Level() {
     switch (kind) {
       case TRankedKeyKind::kString:
         views.assign(words.begin(), words.end());
-        return TRankedSortLevel::Strings(views, lcid, case_sensitive, ascending);
+        return ordinal ? TRankedSortLevel::OrdinalStrings(views, ascending)
+                       : TRankedSortLevel::Strings(views, lcid, case_sensitive, ascending);
       case TRankedKeyKind::kDouble: return TRankedSortLevel::Numbers(std::span<const double>(doubles), ascending);
       case TRankedKeyKind::kFloat: return TRankedSortLevel::Numbers(std::span<const float>(floats), ascending);
       case TRankedKeyKind::kInt64: return TRankedSortLevel::Numbers(std::span<const int64_t>(ints), ascending);
@@ -56,7 +58,10 @@ std::vector<uint32_t> ReferenceOrder(const std::vector<TOwnedLevel>& levels, siz
     for (const TOwnedLevel& l : levels) {
       int r = 0;
       switch (l.kind) {
-        case TRankedKeyKind::kString: r = CompareStringsLocale(l.lcid, l.case_sensitive, l.words[a], l.words[b]); break;
+        case TRankedKeyKind::kString:
+          r = l.ordinal ? l.words[a].compare(l.words[b])
+                        : CompareStringsLocale(l.lcid, l.case_sensitive, l.words[a], l.words[b]);
+          break;
         case TRankedKeyKind::kDouble: r = CompareNumbers(l.doubles[a], l.doubles[b]); break;
         case TRankedKeyKind::kFloat: r = CompareNumbers(l.floats[a], l.floats[b]); break;
         case TRankedKeyKind::kInt64: r = CompareNumbers(l.ints[a], l.ints[b]); break;
@@ -84,6 +89,12 @@ TOwnedLevel Words(std::vector<UString> w, bool case_sensitive = false, bool asce
   l.case_sensitive = case_sensitive;
   l.ascending = ascending;
   l.lcid = lcid;
+  return l;
+}
+
+TOwnedLevel Ordinal(std::vector<UString> w, bool ascending = true) {
+  TOwnedLevel l = Words(std::move(w), true, ascending);
+  l.ordinal = true;
   return l;
 }
 
@@ -122,6 +133,7 @@ TEST(RankedSort, EqualsStableSortByCollationOnRandomLines) {
       lv.kind = TRankedKeyKind(std::uniform_int_distribution<int>(0, 3)(rng));
       lv.ascending = rng() % 2 == 0;
       lv.case_sensitive = rng() % 2 == 0;
+      lv.ordinal = rng() % 5 == 0;
       lv.lcid = rng() % 4 == 0 ? kSwedish : kLCID_EnglishUS;
       // Few distinct values, so that most lines tie on some level.
       const size_t pool = std::uniform_int_distribution<size_t>(1, kPool.size())(rng);
@@ -207,6 +219,8 @@ TEST(RankedSort, SmallCasesSortedByHand) {
        {2, 0, 1}},
       {"hyphen inside a word counts", {Words({u"coop", u"co-op"})}, {1, 0}},
       {"empty word first", {Words({u"a", u""})}, {1, 0}},
+      {"code-unit order: upper case and Z before a, accents last", {Ordinal({u"a", u"\u00E4", u"Z", u"B", u"b"})},
+       {3, 2, 0, 4, 1}},
       {"English: a-umlaut with the a's", {Words({u"\u00E4pple", u"zebra", u"apa"})}, {2, 0, 1}},
       {"Swedish: a-umlaut after z", {Words({u"\u00E4pple", u"zebra", u"apa"}, false, true, kSwedish)}, {2, 1, 0}},
       {"numbers: NaN lowest, -0 ties with 0", {Doubles({2.5, kNaN, -1, 0, -0.0, kNaN})}, {1, 5, 2, 3, 4, 0}},
