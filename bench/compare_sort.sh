@@ -13,7 +13,10 @@ lines="${1:-1000000}"
 core="${2:-2}"
 build="${BUILD_DIR:-$here/build}"
 bench="$build/bench/bench_sort_lines"
-[[ -x "$bench" ]] || { echo "compare_sort: $bench not built (cmake --build $build --target bench_sort_lines)" >&2; exit 1; }
+if [[ ! -x "$bench" ]]; then
+  echo "compare_sort: $bench not built (cmake --build $build --target bench_sort_lines)" >&2
+  exit 1
+fi
 
 as_root() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi; }
 

@@ -7,10 +7,10 @@
 //   `order`: order[k] is the index of the line that goes in place k.
 //
 //   The order is exactly that of a stable sort of the indices 0..n-1 that compares two lines
-//   level by level, CompareStringsLocale(lcid, case_sensitive, a, b) for a string level (the
-//   code-unit order, a.compare(b), for an ordinal one) and the plain value order for a number level (NaN below every number, NaN equal to NaN, -0 equal to
-//   +0), a descending level reversing its comparison, and equal keys on every level keeping the
-//   lines in index order.
+//   level by level: CompareStringsLocale(lcid, case_sensitive, a, b) for a string level, the
+//   code-unit order a.compare(b) for an ordinal one, and the plain value order for a number
+//   level (NaN below every number, NaN equal to NaN, -0 equal to +0); a descending level
+//   reverses its comparison, and lines with equal keys on every level keep their index order.
 //
 // How
 //   A level's distinct strings are found once (code-unit equality) and ranked once by their
