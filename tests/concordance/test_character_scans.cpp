@@ -1,0 +1,514 @@
+// Character scans over small hand-made lines: each case gives the flags as one letter a
+// character and the result worked out by hand.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "concordance/character_scans.h"
+
+namespace {
+
+// One letter a flag word:
+//   a letter  d digit  n defined only  ' ' blank  p punctuation  c control (tab, line end)
+//   T kept tag 1 (0x0801)  U kept tag 2 (0x0802)  H hidden mark-up  K kept inside the window
+//   L an entity-written bracket (literal bit + punctuation)
+//   M first character of a sentence-end marker (kind 15)  N of kind 17  m a marker's further one
+//   0 no kind
+std::vector<uint16_t> F(const std::string& s) {
+  std::vector<uint16_t> f;
+  for (char c : s) {
+    switch (c) {
+      case 'a': f.push_back(0x0302); break;
+      case 'd': f.push_back(0x0284); break;
+      case 'n': f.push_back(0x0200); break;
+      case ' ': f.push_back(0x0248); break;
+      case 'p': f.push_back(0x0210); break;
+      case 'c': f.push_back(0x0228); break;
+      case 'T': f.push_back(0x0801); break;
+      case 'U': f.push_back(0x0802); break;
+      case 'H': f.push_back(0x0800); break;
+      case 'K': f.push_back(0x0400); break;
+      case 'L': f.push_back(0x0610); break;
+      case 'M': f.push_back(0x880F); break;
+      case 'N': f.push_back(0x8811); break;
+      case 'm': f.push_back(0x8800); break;
+      case '0': f.push_back(0); break;
+      default: ADD_FAILURE() << "unknown flag letter " << c;
+    }
+  }
+  return f;
+}
+
+int32_t N(const std::vector<uint16_t>& f) { return static_cast<int32_t>(f.size()); }
+
+}  // namespace
+
+TEST(CharacterScans, FlagWordsAreToldApartMarkersFirst) {
+  struct Case {
+    uint16_t flag;
+    bool marker, tag, word;
+    uint16_t tag_number;
+  };
+  const Case cases[] = {
+      {0x880F, true, false, false, 0},   // a sentence end has bit 11 set, yet is no tag
+      {0x8811, true, false, false, 0},   //
+      {0x8800, true, false, false, 0},   // a marker's further character
+      {0x0800, false, true, false, 0},   // hidden mark-up: a tag of no number
+      {0x0801, false, true, false, 1},   // kept tag 0 is tag number 1
+      {0x0C00, false, true, false, 0x400},
+      {0x7FFF, false, true, false, 0x77FF},  // the last kept tag the handler makes
+      {0x0400, false, true, false, 0},   // kept inside the window
+      {0x0610, false, false, false, 0},  // a bracket written as an entity is text
+      {0x0302, false, false, true, 0},   // letter
+      {0x0284, false, false, true, 0},   // digit
+      {0x0200, false, false, true, 0},   // defined only
+      {0x0280, false, false, false, 0},  // an invisible character alone
+      {0x0248, false, false, false, 0},  // blank
+      {0, false, false, false, 0},       // unassigned
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flag);
+    EXPECT_EQ(ScanIsMarker(c.flag), c.marker);
+    EXPECT_EQ(ScanIsTag(c.flag), c.tag);
+    EXPECT_EQ(ScanIsWordChar(c.flag), c.word);
+    EXPECT_EQ(ScanTagNumber(c.flag), c.tag_number);
+  }
+}
+
+TEST(CharacterScans, BoundaryLevelOfMarker) {
+  const std::pair<uint16_t, uint8_t> cases[] = {{0x880F, 2}, {0x8811, 3}, {0x8813, 4}, {0x8815, 5}, {0x880E, 0},
+                                                {0x8810, 0}, {0x8800, 0}, {0x0801, 0}, {0x080F, 0}, {0x0010, 0}};
+  for (const auto& [flag, level] : cases) EXPECT_EQ(BoundaryLevelOfMarker(flag), level) << flag;
+}
+
+TEST(CharacterScans, CopyCompactsBlanksAndRestoresTagCodes) {
+  struct Case {
+    std::u16string src;
+    std::string flags;
+    std::u16string want;
+  };
+  const Case cases[] = {
+      {u"a\t\n b", "acc a", u"a b"},           // tab, line end and blank: one blank
+      {u"a \x01" u"b", "a 0a", u"a b"},        // code 1 is dropped
+      {u"\x19w\x18x", "HHHa", u"<w>x"},        // hidden tag codes shown as brackets
+      {u"a \n b", "a M a", u"a  b"},           // a marker's first character keeps its own blank
+      {u"a \n b", "a m a", u"a b"},            // its further characters do not
+      {u"a", "a", u"a"},                       //
+      {u"   ", "   ", u" "},                   //
+      {u"a", std::string("0"), u"a"},          // a 0 flag is no end
+      {std::u16string(u"a\0b", 3), "a0a", u"a b"},  // nor is a 0 character
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.flags));
+    const auto f = F(c.flags);
+    const int32_t n = static_cast<int32_t>(c.src.size());
+    std::vector<char16_t> dst(static_cast<size_t>(n) + 3, u'#');
+    std::vector<uint16_t> df(static_cast<size_t>(n) + 3, 0xFFFF);
+    const TCopyCompactResult r =
+        CopyTextCompactingBlanks(c.src.data(), f.data(), n, n, dst.data(), df.data(), n + 3, 0, 0);
+    ASSERT_EQ(r.kept, static_cast<int32_t>(c.want.size()));
+    EXPECT_EQ(std::u16string(dst.data(), static_cast<size_t>(r.kept)), c.want);
+    EXPECT_EQ(dst[static_cast<size_t>(r.kept)], u' ');
+    EXPECT_EQ(dst[static_cast<size_t>(r.kept) + 1], u' ');
+    EXPECT_EQ(dst[static_cast<size_t>(r.kept) + 2], 0);
+    EXPECT_EQ(df[static_cast<size_t>(r.kept) + 2], 0);
+  }
+}
+
+TEST(CharacterScans, CopyKeepsEachFlagWithItsCharacterAndCountsTheRange) {
+  const std::u16string src = u"ab  cd";
+  const auto f = F("aa  aM");
+  std::vector<char16_t> dst(9);
+  std::vector<uint16_t> df(9);
+  const TCopyCompactResult r = CopyTextCompactingBlanks(src.data(), f.data(), 6, 6, dst.data(), df.data(), 9, 1, 5);
+  EXPECT_EQ(std::u16string(dst.data(), 5), u"ab cd");
+  EXPECT_EQ(r.range_first, 1);   // "b"
+  EXPECT_EQ(r.range_end, 4);     // "b c" in the copy
+  EXPECT_EQ(r.range_blanks, 2);  // the two blanks, though one is dropped
+  EXPECT_EQ(df[2], 0x0248);
+  EXPECT_EQ(df[4], 0x880F);
+  EXPECT_EQ(df[5], kScanFlagBlank);
+}
+
+// The line buffer is width + 3: the copy of a full window of text ends with two blanks and a 0.
+TEST(CharacterScans, FullWindowWritesWidthPlusThreeAndNoMore) {
+  const int32_t width = 8;
+  const std::u16string src = u"abcdefgh";
+  const auto f = F("aaaaaaaa");
+  std::vector<char16_t> dst(static_cast<size_t>(width) + 3 + 4, u'#');
+  std::vector<uint16_t> df(dst.size(), 0xFFFF);
+  TCopyCompactResult r = CopyTextCompactingBlanks(src.data(), f.data(), width, width, dst.data(), df.data(),
+                                                  LineBufferCharacters(width), 0, 0);
+  EXPECT_EQ(r.kept, width);
+  EXPECT_EQ(dst[10], 0);
+  for (size_t k = 11; k < dst.size(); ++k) EXPECT_EQ(dst[k], u'#') << k;
+
+  // A buffer one short (width + 2) gets a shorter copy, never a write beyond its end.
+  std::fill(dst.begin(), dst.end(), u'#');
+  r = CopyTextCompactingBlanks(src.data(), f.data(), width, width, dst.data(), df.data(), width + 2, 0, 0);
+  EXPECT_EQ(r.kept, width - 1);
+  for (size_t k = static_cast<size_t>(width) + 2; k < dst.size(); ++k) EXPECT_EQ(dst[k], u'#') << k;
+
+  TLineCutter cutter(width);
+  EXPECT_EQ(cutter.BufferCharacters(), width + 3);
+  const TChunkView chunk{src.data(), f.data(), width};
+  ASSERT_TRUE(cutter.Cut(chunk, {}, 4, 1));
+  EXPECT_EQ(cutter.LineText(), u"abcdefgh");
+  EXPECT_EQ(cutter.Text()[width + 2], 0);
+}
+
+TEST(CharacterScans, WordLengthBackward) {
+  struct Case {
+    std::string flags;
+    int32_t from;
+    int32_t length, tag_chars, stop;
+    uint16_t tag;
+    bool second;
+  };
+  const Case cases[] = {
+      {"  aaa", 4, 3, 0, 1, 0, false},
+      {"aaa", 2, 3, 0, -1, 0, false},     // reaching the start gives -1
+      {"TTTaaa", 5, 3, 3, -1, 1, false},  // one tag is crossed, not counted
+      {"aTTa", 3, 2, 2, -1, 1, false},
+      {"UUTTaa", 5, 2, 2, 1, 1, true},    // a second tag stops the walk
+      {"a0aa", 3, 2, 0, 1, 0, false},     // an unassigned character is no word character
+      {"aMaa", 3, 2, 0, 1, 0, false},     // a marker stops, and is no tag
+      {"mMaa", 3, 2, 0, 1, 0, false},
+      {"nda", 2, 3, 0, -1, 0, false},
+      {"Kaa", 2, 2, 1, -1, 0, false},
+      {"Laa", 2, 2, 0, 0, 0, false},      // an entity bracket is punctuation
+      {"a p", 2, 0, 0, 2, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto f = F(c.flags);
+    TScanState st;
+    const TWordWalk w = WordLengthBackward(f.data(), N(f), c.from, st);
+    EXPECT_EQ(w.length, c.length);
+    EXPECT_EQ(w.tag_chars, c.tag_chars);
+    EXPECT_EQ(w.position, c.stop);
+    EXPECT_EQ(st.current_tag, c.tag);
+    EXPECT_EQ(st.second_tag, c.second);
+  }
+}
+
+TEST(CharacterScans, WordLengthForward) {
+  struct Case {
+    std::string flags;
+    int32_t from;
+    int32_t length, tag_chars, stop;
+    uint16_t tag;
+  };
+  const Case cases[] = {
+      {"aaTTa ", 0, 5, 2, 5, 1},  // tag characters count in the length too
+      {"aa", 0, 2, 0, 2, 0},      // the count ends the walk: no 0 needed after it
+      {"aTUa ", 0, 4, 2, 4, 1},   // any number of tags; the first gives the number
+      {"a0a", 0, 1, 0, 1, 0},     // an unassigned character is no word character
+      {"aMa", 0, 1, 0, 1, 0},
+      {" aa", 0, 0, 0, 0, 0},
+      {"aa", 5, 0, 0, 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto f = F(c.flags);
+    TScanState st;
+    const TWordWalk w = WordLengthForward(f.data(), N(f), c.from, st);
+    EXPECT_EQ(w.length, c.length);
+    EXPECT_EQ(w.tag_chars, c.tag_chars);
+    EXPECT_EQ(w.position, c.stop);
+    EXPECT_EQ(st.current_tag, c.tag);
+  }
+}
+
+TEST(CharacterScans, BoundaryAfterWord) {
+  struct Case {
+    std::string flags;
+    int32_t from;
+    uint8_t level;
+    bool end;
+    int32_t stop;
+    uint16_t tag;
+  };
+  const Case cases[] = {
+      {"ap M a", 1, 2, false, 5, 0},     // a sentence end after a full stop gives 2, not 1
+      {"ap a", 1, 1, false, 3, 0},
+      {"a  ", 1, 0, true, 3, 0},
+      {"a N a", 1, 3, false, 4, 0},
+      {"a Mmm a", 1, 2, false, 6, 0},
+      {"a m a", 1, 0, false, 4, 0},      // a marker's further character has no level
+      {"aTT a", 1, 0, false, 4, 1},      // a tag only sets the tag number
+      {"a 0 a", 1, 0, false, 4, 0},      // an unassigned character inside a line is no end
+      {"a", 1, 0, true, 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto f = F(c.flags);
+    TScanState st;
+    const TBoundaryWalk b = BoundaryAfterWord(f.data(), N(f), c.from, st);
+    EXPECT_EQ(b.level, c.level);
+    EXPECT_EQ(b.edge, c.end);
+    EXPECT_EQ(b.position, c.stop);
+    EXPECT_EQ(st.current_tag, c.tag);
+  }
+}
+
+TEST(CharacterScans, BoundaryBeforeWord) {
+  struct Case {
+    std::string flags;
+    int32_t from;
+    uint8_t level;
+    bool start;
+    int32_t stop;
+  };
+  const Case cases[] = {
+      {"ap M a", 4, 2, false, 0},
+      {"a  a", 2, 0, false, 0},
+      {"ap a", 2, 1, false, 0},
+      {"  a", 1, 0, true, -1},
+      {"a0 a", 2, 0, false, 0},
+      {"N a", 1, 3, true, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto f = F(c.flags);
+    TScanState st;
+    const TBoundaryWalk b = BoundaryBeforeWord(f.data(), N(f), c.from, st);
+    EXPECT_EQ(b.level, c.level);
+    EXPECT_EQ(b.edge, c.start);
+    EXPECT_EQ(b.position, c.stop);
+  }
+}
+
+TEST(CharacterScans, CopyTextAndFlags) {
+  const std::u16string src = u"xyz";
+  const auto f = F("a a");
+  char16_t dst[3] = {};
+  uint16_t df[3] = {};
+  CopyTextAndFlags(f.data(), df, src.data(), dst, 3);
+  EXPECT_EQ(std::u16string(dst, 3), src);
+  EXPECT_EQ(df[1], 0x0248);
+}
+
+TEST(CharacterScans, BlankTagOutsideWindowKeepsOnlyTagsStartingInIt) {
+  struct Case {
+    int32_t window_start, window_length;
+    std::u16string want;
+    std::string kept;  // K where the flag became 0x0400
+  };
+  //                       0123456789012
+  const std::u16string src = u"<x>ab<y>cd<z>";
+  const std::string flags = "HHHaaHHHaaHHH";
+  const Case cases[] = {
+      {9, 1, u"___ab___cd___", "HHHaaHHHaaHHH"},  // no tag starts in "d"
+      {9, 2, u"___ab___cd<z>", "HHHaaHHHaaKKK"},  // "<z>" starts at its last character
+      {8, 2, u"___ab<y>cd___", "HHHaaKKKaaHHH"},  // a tag just before the window joins it
+      {6, 4, u"___ab<y>cd___", "HHHaaKKKaaHHH"},  // starting inside "<y>" takes it whole
+      {0, 13, u"<x>ab<y>cd<z>", "KKKaaKKKaaKKK"},
+      {-5, 100, u"<x>ab<y>cd<z>", "KKKaaKKKaaKKK"},  // clipped to the line
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.window_start);
+    std::u16string text = src;
+    auto f = F(flags);
+    BlankTagOutsideWindow(text.data(), f.data(), N(f), c.window_start, c.window_length, 0x0800, u'_');
+    EXPECT_EQ(text, c.want);
+    EXPECT_EQ(f, F(c.kept));
+  }
+}
+
+TEST(CharacterScans, CollectLineTags) {
+  struct Case {
+    std::u16string text;
+    std::string flags;
+    std::vector<TLineTagPlace> want;
+  };
+  const Case cases[] = {
+      {u"<w>dog</w>", "TTTaaaTTTT", {{0, 3, 1, 0x0801}, {6, 4, 1, 0x0801}}},
+      {u"<a><b>x", "TTTTTTa", {{0, 3, 1, 0x0801}, {3, 3, 1, 0x0801}}},  // one closed, the next begins
+      {u"<a><b>x", "TTTUUUa", {{0, 3, 1, 0x0801}, {3, 3, 2, 0x0802}}},
+      {u"<s> a", "Mmm a", {}},                                       // markers never become tags
+      {u"\x19p\x18 a", "HHH a", {{0, 3, 0, 0x0800}}},                // hidden mark-up: number 0
+      {u"<q> a", "KKK a", {{0, 3, 0, 0x0400}}},
+      {u"&lt;", "LLLL", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto f = F(c.flags);
+    const auto tags = CollectLineTags(c.text.data(), f.data(), N(f));
+    ASSERT_EQ(tags.size(), c.want.size());
+    for (size_t i = 0; i < tags.size(); ++i) {
+      EXPECT_EQ(tags[i].position, c.want[i].position) << i;
+      EXPECT_EQ(tags[i].length, c.want[i].length) << i;
+      EXPECT_EQ(tags[i].tag_number_1based, c.want[i].tag_number_1based) << i;
+      EXPECT_EQ(tags[i].flag, c.want[i].flag) << i;
+    }
+  }
+}
+
+TEST(CharacterScans, WordPositionsAroundAHit) {
+  struct Want {
+    int32_t pos, start, length;
+    uint8_t barrier;
+    uint16_t tag;
+  };
+  struct Case {
+    const char* name;
+    std::string flags;
+    int32_t midpoint, hit;
+    std::vector<Want> want;
+  };
+  const Case cases[] = {
+      // "the big. dog ran"
+      {"plain", "aaa aaap aaa aaa", 9, 3,
+       {{47, -9, 0, 0, 0}, {48, -9, 3, 0, 0}, {49, -5, 3, 1, 0}, {50, 0, 3, 0, 0}, {51, 4, 3, 0, 0},
+        {52, 7, 0, 0, 0}, {53, 7, 0, 0, 0}}},
+      // "big. <s> dog" with a sentence-end marker
+      {"marker", "aaap Mmm aaa", 9, 3, {{49, -9, 3, 2, 0}, {50, 0, 3, 0, 0}, {51, 3, 0, 0, 0}}},
+      // "<w>big</w> <w>dog</w> ran": tags never belong to a word's ends
+      {"tagged", "TTTaaaTTTT TTTaaaTTTT aaa", 14, 3,
+       {{49, -11, 3, 0, 1}, {50, 0, 3, 0, 0}, {51, 8, 3, 0, 1}, {52, 11, 0, 0, 0}}},
+      // "ab <0> cd": an unassigned character parts words, it does not end the line
+      {"unassigned", "aa 0 aa", 5, 2, {{48, -5, 0, 0, 0}, {49, -5, 2, 0, 0}, {50, 0, 2, 0, 0}}},
+      // the hit at the line start and end
+      {"alone", "aaa", 0, 3, {{49, 0, 0, 0, 0}, {50, 0, 3, 0, 0}, {51, 3, 0, 0, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto f = F(c.flags);
+    TLineWordPosition out[kSpanPositions];
+    ComputeLineWordPositions(f.data(), N(f), c.midpoint, c.hit, 45, 55, out);
+    for (const auto& w : c.want) {
+      SCOPED_TRACE(w.pos);
+      EXPECT_EQ(out[w.pos].start, w.start);
+      EXPECT_EQ(out[w.pos].length, w.length);
+      EXPECT_EQ(out[w.pos].barrier, w.barrier);
+      EXPECT_EQ(out[w.pos].tag_number_1based, w.tag);
+    }
+  }
+}
+
+TEST(CharacterScans, WordPositionsStayWithinTheirSpan) {
+  const auto f = F("aa aa aa aa aa aa aa aa");
+  TLineWordPosition out[kSpanPositions];
+  ComputeLineWordPositions(f.data(), N(f), 12, 2, 48, 52, out);
+  EXPECT_EQ(out[48].length, 2);
+  EXPECT_EQ(out[47].length, 0);  // beyond lo: left at the edge
+  EXPECT_EQ(out[47].start, -12);
+  EXPECT_EQ(out[52].length, 2);
+  EXPECT_EQ(out[53].length, 0);
+  EXPECT_EQ(out[53].start, N(f) - 12);
+}
+
+TEST(CharacterScans, CutPadsNearTheTextStartAndCompacts) {
+  struct Case {
+    std::u16string text;
+    std::string flags;
+    int32_t width, hit, hit_length;
+    std::u16string line;
+    int32_t midpoint, line_hit;
+  };
+  const Case cases[] = {
+      {u"ab cd ef", "aa aa aa", 10, 3, 2, u"  ab cd ef", 5, 2},   // 2 blanks before the text
+      {u"ab\t\n cd", "aacc aa", 20, 5, 2, u"     ab cd", 8, 2},     // blanks compacted
+      {u"ab cd ef gh", "aa aa aa aa", 4, 6, 2, u"d ef", 2, 2},     // cut on both sides
+      {u"a  b", "a  a", 20, 0, 4, std::u16string(10, u' ') + u"a b", 10, 3},  // a phrase's blanks too
+      {u"ab", "aa", 4, 9, 3, u" ab", 2, 1},                          // a hit beyond the chunk is clipped
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.flags));
+    const auto f = F(c.flags);
+    TLineCutter cutter(c.width);
+    ASSERT_TRUE(cutter.Cut({c.text.data(), f.data(), N(f)}, {}, c.hit, c.hit_length));
+    EXPECT_EQ(cutter.LineText(), c.line);
+    EXPECT_EQ(cutter.Midpoint(), c.midpoint);
+    EXPECT_EQ(cutter.HitLength(), c.line_hit);
+    EXPECT_EQ(cutter.Flags()[0], c.midpoint > 0 && c.line[0] == u' ' ? kScanFlagBlank : f[0]);
+  }
+  TLineCutter cutter(10);
+  EXPECT_FALSE(cutter.Cut({}, {}, 0, 1));
+  EXPECT_EQ(cutter.Length(), 0);
+  EXPECT_EQ(TLineCutter(0).Width(), 1);
+  EXPECT_EQ(TLineCutter(100000).Width(), kMaxLineWidth);
+}
+
+// A line cut near a chunk's start, with the text before the cut handed over, equals the line cut
+// from the whole text.
+TEST(CharacterScans, LineAtACutEqualsTheLineAwayFromIt) {
+  const std::u16string text = u"one two  three\tfour five six seven";
+  std::string flags;
+  for (char16_t c : text) flags += c == u' ' ? ' ' : c == u'\t' ? 'c' : 'a';
+  const auto f = F(flags);
+  const int32_t hit = 15, hit_length = 4;  // "four"
+  for (int32_t width : {6, 11, 20, 40}) {
+    TLineCutter whole(width);
+    ASSERT_TRUE(whole.Cut({text.data(), f.data(), N(f)}, {}, hit, hit_length));
+    for (int32_t cut = 1; cut <= hit; ++cut) {
+      SCOPED_TRACE(width * 100 + cut);
+      TLineCutter part(width);
+      const TChunkView before{text.data(), f.data(), cut};
+      const TChunkView chunk{text.data() + cut, f.data() + cut, N(f) - cut};
+      ASSERT_TRUE(part.Cut(chunk, before, hit - cut, hit_length));
+      EXPECT_EQ(part.LineText(), whole.LineText());
+      EXPECT_EQ(part.Midpoint(), whole.Midpoint());
+      EXPECT_EQ(part.HitLength(), whole.HitLength());
+      EXPECT_EQ(std::vector<uint16_t>(part.Flags(), part.Flags() + part.Length()),
+                std::vector<uint16_t>(whole.Flags(), whole.Flags() + whole.Length()));
+    }
+  }
+}
+
+// Random buffers and positions, in and out of range: every scan stays within its count (run
+// under the address sanitizer to see a stray read) and answers within bounds.
+TEST(CharacterScans, RandomBuffersStayWithinTheirCounts) {
+  std::mt19937 rng(20261207);
+  const uint16_t pool[] = {0x0302, 0x0284, 0x0200, 0x0248, 0x0210, 0x0228, 0x0801, 0x0802, 0x0800,
+                           0x0400, 0x0610, 0x880F, 0x8811, 0x8800, 0,      0x0280, 0x7FFF, 0x8815};
+  const char16_t chars[] = {u'a', u' ', u'\t', 1, 24, 25, 0, u'<', u'>', u'.', 0x2026};
+  for (int round = 0; round < 2000; ++round) {
+    const int32_t n = static_cast<int32_t>(rng() % 40);
+    // Exact-size heap buffers, so that a read one past the end is caught.
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      f[static_cast<size_t>(i)] = pool[rng() % std::size(pool)];
+      t[static_cast<size_t>(i)] = chars[rng() % std::size(chars)];
+    }
+    const int32_t pos = static_cast<int32_t>(rng() % 50) - 5;
+    TScanState st;
+    const TWordWalk wb = WordLengthBackward(f.data(), n, pos, st);
+    EXPECT_GE(wb.position, -1);
+    EXPECT_LT(wb.position, std::max(n, 1));
+    const TWordWalk wf = WordLengthForward(f.data(), n, pos, st);
+    EXPECT_LE(wf.position, n);
+    EXPECT_LE(wf.length, n);
+    const TBoundaryWalk ba = BoundaryAfterWord(f.data(), n, pos, st);
+    EXPECT_LE(ba.position, n);
+    EXPECT_LE(ba.level, 5);
+    const TBoundaryWalk bb = BoundaryBeforeWord(f.data(), n, pos, st);
+    EXPECT_GE(bb.position, -1);
+    for (const auto& tag : CollectLineTags(t.data(), f.data(), n)) {
+      EXPECT_GE(tag.position, 0);
+      EXPECT_LE(tag.position + tag.length, n);
+    }
+    TLineWordPosition out[kSpanPositions];
+    ComputeLineWordPositions(f.data(), n, pos, static_cast<int32_t>(rng() % 6), 0, 101, out);
+    for (const auto& w : out) {
+      EXPECT_GE(w.length, 0);
+      EXPECT_LE(w.length, n);
+    }
+    const int32_t width = 1 + static_cast<int32_t>(rng() % 30);
+    TLineCutter cutter(width);
+    const int32_t cut = n > 0 ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n)) : 0;
+    if (n - cut > 0) {
+      ASSERT_TRUE(cutter.Cut({t.data() + cut, f.data() + cut, n - cut}, {t.data(), f.data(), cut}, pos, 3));
+      EXPECT_LE(cutter.Length(), width);
+      EXPECT_LE(cutter.Midpoint() + cutter.HitLength(), cutter.Length());
+    }
+    std::vector<char16_t> t2 = t;
+    std::vector<uint16_t> f2 = f;
+    BlankTagOutsideWindow(t2.data(), f2.data(), n, pos, 4, 0x0800, u' ');
+  }
+}
