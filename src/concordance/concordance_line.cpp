@@ -221,6 +221,7 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
   const TConcordanceEntry& self = *this;
   if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
   if (more_) {
+    more_->tag_positions.SetCentre(SearchWordStart());
     if (!more_->tag_positions.SaveToStream(s)) return false;
   } else if (!WriteI32(s, 0)) {
     return false;
@@ -344,9 +345,8 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   }
 
   // The search word's start anchors the tag positions (see TTagPositionsList).
-  const int32_t anchor = data_.midpoint + data_.fixed_sort_positions[5].start_position;
   TTagPositionsList tags;
-  tags.SetCentre(anchor);
+  tags.SetCentre(SearchWordStart());
   if (!tags.ReadFromStream(s, len)) {
     LogLineDamage("tag positions cut or damaged", s);
     return false;
@@ -465,6 +465,7 @@ int32_t TConcordanceEntry::MeanWordRank() const {
 
 void TConcordanceEntry::LinkWordsToTags() {
   TTagPositionsList& tags = TagPositions();
+  tags.SetCentre(SearchWordStart());
   auto& table = tags.Extra().tag_sort_numbers_1Based;
   int32_t from = 0;
   for (int k = 0; k < kSpanFixedCount; ++k) {

@@ -251,6 +251,8 @@ class TConcordanceEntry : public TVXBaseListObject {
   int32_t MeanWordRank() const;
   // For each fixed position, the tag ending where its word begins (1-based; 0 none).
   void LinkWordsToTags();
+  // Where the search word starts in the line (the tag positions' anchor).
+  int32_t SearchWordStart() const { return data_.midpoint + data_.fixed_sort_positions[5].start_position; }
 
  private:
   struct TOnNeed;
