@@ -137,7 +137,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.concordance_line_mean_word_rank = d.concordance_line_mean_word_rank;
   // Older readers take the whole-number percentage from here.
   if (d.has_percent && std::isfinite(d.percent_of_file))
-    b.spare_percent_of_file = static_cast<uint8_t>(std::clamp(std::lround(d.percent_of_file), 0L, 100L));
+    b.spare_percent_of_file = static_cast<uint8_t>(std::lround(std::clamp(d.percent_of_file, 0.0f, 100.0f)));
   b.has_percent = d.has_percent ? 1 : 0;
   b.ExtraLinzoraEntryDatNum = 2;
   b.tag_context_sort_Ptrpos = d.tag_context_sort_Ptrpos;

@@ -490,3 +490,40 @@ TEST(TextFramings, ShortString) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every record reader, given any proper prefix of a good stream, answers false.
+TEST(LineRecords, EveryCutOfEveryRecordAnswersFalse) {
+  TTagPositionsList tags;
+  tags.Add(Tag(2, 3, 1));
+  tags.Add(Tag(9, 1, 2));
+  TMemoryStream tag_stream;
+  ASSERT_TRUE(tags.SaveToStream(tag_stream));
+
+  TMemoryStream text_stream;
+  const UString text = u"framed";
+  ASSERT_TRUE(WriteUnknownLengthPointer(text_stream, &text));
+
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> whole;
+    bool (*read)(TStream&);
+  } cases[] = {
+      {"tag positions", tag_stream.Data(), [](TStream& s) { TTagPositionsList t; return t.ReadFromStream(s, 40); }},
+      {"old collocate row", OldCollocateRow(3, 2),
+       [](TStream& s) { TOldCollocateRow r; return ReadOldCollocateRow(s, true, 2, r); }},
+      {"framed text", text_stream.Data(), [](TStream& s) { std::optional<UString> t; return ReadUnknownLengthPointer(s, t); }},
+      {"old line record", std::vector<uint8_t>(104, 1), [](TStream& s) { TOldLinzoraEntryRec r; return ReadOldLineRecord(s, r); }},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream all(c.whole);
+    ASSERT_TRUE(c.read(all)) << c.name;
+    for (size_t cut = 0; cut < c.whole.size(); ++cut) {
+      TMemoryStream s(std::vector<uint8_t>(c.whole.begin(), c.whole.begin() + static_cast<long>(cut)));
+      EXPECT_FALSE(c.read(s)) << c.name << " cut " << cut;
+    }
+  }
+}
+
+}  // namespace
