@@ -466,15 +466,15 @@ int32_t TConcordanceEntry::MeanWordRank() const {
 void TConcordanceEntry::LinkWordsToTags() {
   TTagPositionsList& tags = TagPositions();
   tags.SetCentre(SearchWordStart());
-  auto& table = tags.Extra().tag_sort_numbers_1Based;
+  TTagPositionsExtraRec& extra = tags.Extra();
   int32_t from = 0;
   for (int k = 0; k < kSpanFixedCount; ++k) {
-    table[k] = 0;
+    extra.tag_sort_numbers_1Based[k] = 0;
     const int32_t p = data_.midpoint + data_.fixed_sort_positions[k].start_position;
     for (int32_t i = from; i < tags.Count(); ++i) {
       const TTagPositionRec r = tags.Record(i);
       if (r.tag_position + r.used_length == p) {
-        table[k] = static_cast<uint16_t>(i + 1);
+        extra.tag_sort_numbers_1Based[k] = static_cast<uint16_t>(i + 1);
         from = i;
         break;
       }

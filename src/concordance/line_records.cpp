@@ -119,8 +119,8 @@ bool TTagPositionsList::ReadFromStream(TStream& s, int32_t line_length) {
     r.used_length = static_cast<int16_t>(std::clamp<int32_t>(r.used_length, 0, len - r.tag_position));
     if (extra_.version == 0 && r.tag_position == centre) extra_.search_word_started_with_Tag = 1;
   }
-  for (auto& t : extra_.tag_sort_numbers_1Based)
-    if (t > count) t = 0;
+  for (int k = 0; k < kSpanFixedCount; ++k)
+    if (extra_.tag_sort_numbers_1Based[k] > count) extra_.tag_sort_numbers_1Based[k] = 0;
   recs_ = std::move(recs);
   return true;
 }

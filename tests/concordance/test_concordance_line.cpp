@@ -346,7 +346,7 @@ TEST(ConcordanceLine, OldRecordsModeReadsTheOldLayoutAndAsksOnce) {
   EXPECT_EQ(back.Data().sw_number, 1);
   EXPECT_EQ(back.Data().midpoint, 4);
   EXPECT_FLOAT_EQ(back.Data().percent_of_file, 40.0f);
-  EXPECT_EQ(back.Data().fixed_sort_positions[5].coll_length, 3);
+  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 3);
   EXPECT_EQ(s.Position(), s.Size());
   // Lines after the first ask nothing more.
   owner.first_line = false;
@@ -381,8 +381,8 @@ TEST(ConcordanceLine, PositiveTagCountIsReadAndWordsLinked) {
   TConcordanceEntry back(&owner);
   ASSERT_TRUE(back.ReadFromStream(s));
   ASSERT_EQ(back.TagPositions().Count(), 2);
-  EXPECT_EQ(back.TagPositions().Extra().tag_sort_numbers_1Based[5], 1);  // barked follows <b>
-  EXPECT_EQ(back.TagPositions().Extra().tag_sort_numbers_1Based[6], 0);
+  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[5], 1);  // barked follows <b>
+  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[6], 0);
   EXPECT_TRUE(back.TagPositions().WordsLinked());
   EXPECT_TRUE(owner.has_tags);
 }
@@ -425,11 +425,11 @@ TEST(ConcordanceLine, GarbledStreamsNeverCrash) {
       EXPECT_GE(back.Data().midpoint, 0);
       EXPECT_LE(back.Data().midpoint, len);
       for (const auto& r : back.Data().fixed_sort_positions) {
-        EXPECT_GE(back.Data().midpoint + r.start_position, 0);
-        EXPECT_LE(back.Data().midpoint + r.start_position + r.coll_length, len);
+        EXPECT_GE(+back.Data().midpoint + r.start_position, 0);
+        EXPECT_LE(+back.Data().midpoint + r.start_position + r.coll_length, len);
       }
       for (int32_t i = 0; i < back.TagPositions().Count(); ++i)
-        EXPECT_LE(back.TagPositions().Record(i).tag_position + back.TagPositions().Record(i).used_length, len);
+        EXPECT_LE(+back.TagPositions().Record(i).tag_position + back.TagPositions().Record(i).used_length, len);
     }
   }
   HeadlessDialogs().Clear();
@@ -483,7 +483,7 @@ TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
   ASSERT_TRUE(back.ReadFromStream(s));
   EXPECT_EQ(back.Data().midpoint, 37);
   EXPECT_EQ(back.Data().sw_finishes, 0);
-  EXPECT_LE(back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
+  EXPECT_LE(+back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
                 back.Data().fixed_sort_positions[6].coll_length,
             37);
   EXPECT_EQ(back.Data().conc_line_chars, kMaxLineWidth);
@@ -513,7 +513,7 @@ TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
   TMemoryStream s(Saved(*line));
   TConcordanceEntry back(&owner);
   ASSERT_TRUE(back.ReadFromStream(s));
-  EXPECT_EQ(back.Data().fixed_sort_positions[5].coll_length, 6);
+  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 6);
 }
 
 TEST(ConcordanceLine, UnknownFileAndMissingSize) {
@@ -611,11 +611,11 @@ TEST(ConcordanceLine, HighlightStartsEmpty) {
 TEST(LineSpans, WordsAtPositionsAndOutermost) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
-  EXPECT_EQ(WordAtSpanPosition(*line, 44).coll_length, 0);
+  EXPECT_EQ(+WordAtSpanPosition(*line, 44).coll_length, 0);
   EXPECT_EQ(OutermostSpanPosition(*line, -1), 45);
   line->OtherLeftCollocs().Add(TSortInfoRec{-20, 4, 0, 0});
-  EXPECT_EQ(WordAtSpanPosition(*line, 44).coll_length, 4);
-  EXPECT_EQ(WordAtSpanPosition(*line, 50).coll_length, 6);
+  EXPECT_EQ(+WordAtSpanPosition(*line, 44).coll_length, 4);
+  EXPECT_EQ(+WordAtSpanPosition(*line, 50).coll_length, 6);
   EXPECT_EQ(OutermostSpanPosition(*line, -1), 44);
   EXPECT_EQ(OutermostSpanPosition(*line, 1), 55);
 }

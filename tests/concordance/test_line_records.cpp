@@ -70,8 +70,8 @@ TEST(LineRecords, SortInfoListRoundTripAndBadCounts) {
   TSortInfoRecList b;
   ASSERT_TRUE(b.ReadFromStream(5, 25, s));
   ASSERT_EQ(b.Count(), 5);
-  EXPECT_EQ(b.Record(4).start_position, 12);
-  EXPECT_EQ(b.Record(5).coll_length, 0);  // zeroed outside the list
+  EXPECT_EQ(+b.Record(4).start_position, 12);
+  EXPECT_EQ(+b.Record(5).coll_length, 0);  // zeroed outside the list
 
   struct Case { int32_t count; const char* why; } cases[] = {{-1, "negative"}, {6, "beyond the bytes"},
                                                              {INT32_MAX, "huge"}};
@@ -121,7 +121,7 @@ TEST(TagPositions, RoundTripKeepsExtraRecordAndPositions) {
   ASSERT_EQ(back.Count(), 3);
   const TTagPositionRec x = back.Record(1), y = tags.Record(1);
   EXPECT_EQ(std::memcmp(&x, &y, 16), 0);
-  EXPECT_EQ(back.Extra().tag_sort_numbers_1Based[5], 2);
+  EXPECT_EQ(+back.Extra().tag_sort_numbers_1Based[5], 2);
   EXPECT_TRUE(back.WordsLinked());
   EXPECT_EQ(s.Position(), s.Size());
 }
@@ -138,8 +138,8 @@ TEST(TagPositions, OlderPositiveCountHasNoExtraRecord) {
   ASSERT_TRUE(tags.ReadFromStream(s, 40));
   EXPECT_EQ(tags.Count(), 2);
   EXPECT_FALSE(tags.WordsLinked());
-  EXPECT_EQ(tags.Extra().search_word_started_with_Tag, 1);  // a tag sits where the search word starts
-  EXPECT_EQ(tags.Extra().centre_sw_position, 9);
+  EXPECT_EQ(+tags.Extra().search_word_started_with_Tag, 1);  // a tag sits where the search word starts
+  EXPECT_EQ(+tags.Extra().centre_sw_position, 9);
 }
 
 TEST(TagPositions, DamagedCountsAreRefused) {
@@ -168,11 +168,11 @@ TEST(TagPositions, PositionsAreClippedIntoTheLine) {
   s.SetPosition(0);
   TTagPositionsList back;
   ASSERT_TRUE(back.ReadFromStream(s, 10));
-  EXPECT_EQ(back.Record(0).tag_position, 10);
-  EXPECT_EQ(back.Record(0).used_length, 0);
-  EXPECT_EQ(back.Record(1).tag_position, 0);
-  EXPECT_EQ(back.Record(2).used_length, 2);
-  EXPECT_EQ(back.Extra().tag_sort_numbers_1Based[0], 0);
+  EXPECT_EQ(+back.Record(0).tag_position, 10);
+  EXPECT_EQ(+back.Record(0).used_length, 0);
+  EXPECT_EQ(+back.Record(1).tag_position, 0);
+  EXPECT_EQ(+back.Record(2).used_length, 2);
+  EXPECT_EQ(+back.Extra().tag_sort_numbers_1Based[0], 0);
 }
 
 TEST(TagPositions, ColoursRecordsAndLengths) {
@@ -181,14 +181,14 @@ TEST(TagPositions, ColoursRecordsAndLengths) {
   tags.Add(Tag(5, 3, 3));  // beyond a table of two tags
   const TForeBackColoursArray table[] = {{1, 2}, {3, 4}};
   tags.ChangeColoursTo(table);
-  EXPECT_EQ(tags.Record(0).tag_colours.fore, 1);
-  EXPECT_EQ(tags.Record(1).tag_colours.fore, 0x112233);
-  EXPECT_EQ(tags.Record(2).tagnumber_1Based, -1);
-  EXPECT_EQ(tags.Record(-1).used_length, 0);
+  EXPECT_EQ(+tags.Record(0).tag_colours.fore, 1);
+  EXPECT_EQ(+tags.Record(1).tag_colours.fore, 0x112233);
+  EXPECT_EQ(+tags.Record(2).tagnumber_1Based, -1);
+  EXPECT_EQ(+tags.Record(-1).used_length, 0);
   EXPECT_EQ(tags.TagNumber(7), 0);
   tags.SetToZeroLength(1);
   tags.SetToZeroLength(9);
-  EXPECT_EQ(tags.Record(1).used_length, 0);
+  EXPECT_EQ(+tags.Record(1).used_length, 0);
   EXPECT_EQ(TagKindColourSlot(1), 5);
   EXPECT_EQ(TagKindColourSlot(2), 6);
   EXPECT_EQ(TagKindColourSlot(0), 4);
@@ -299,9 +299,9 @@ TEST(UnusedFiles, RoundTripNamesDatesAndWords) {
   ASSERT_TRUE(back.ReadFromStream(s));
   ASSERT_EQ(back.Count(), 2);
   EXPECT_EQ(back.Record(1).filename, u"/corpus/\u00e9t\u00e9.txt");
-  EXPECT_EQ(back.Record(0).old.wordcount, 1200);
-  EXPECT_DOUBLE_EQ(back.Record(0).old.Juliandate, 2451545.5);
-  EXPECT_EQ(back.Record(5).old.wordcount, 0);
+  EXPECT_EQ(+back.Record(0).old.wordcount, 1200);
+  EXPECT_DOUBLE_EQ(+back.Record(0).old.Juliandate, 2451545.5);
+  EXPECT_EQ(+back.Record(5).old.wordcount, 0);
   EXPECT_EQ(back.IndexOfAFilename(u"/CORPUS/b.TXT"), 0);
   EXPECT_EQ(back.IndexOfAFilename(u"/corpus/c.txt"), -1);
 }
@@ -319,7 +319,7 @@ TEST(UnusedFiles, OlderFormHasNoVersionAndNoNames) {
   ASSERT_TRUE(list.ReadFromStream(s));
   EXPECT_EQ(list.Version(), 0);
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Record(1).old.wordcount, 11);
+  EXPECT_EQ(+list.Record(1).old.wordcount, 11);
   EXPECT_TRUE(list.Record(1).filename.empty());
 }
 
