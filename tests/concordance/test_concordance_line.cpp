@@ -404,6 +404,21 @@ TEST(ConcordanceLine, EveryCutAnswersFalse) {
   }
 }
 
+TEST(ConcordanceLine, EveryCutOfAnOldRecordsLineAnswersFalse) {
+  const auto whole = OldRecordsLine();
+  FakeOwner owner;
+  owner.version = 22;
+  owner.old_mode = true;
+  TMemoryStream all(whole);
+  TConcordanceEntry line(&owner);
+  ASSERT_TRUE(line.ReadFromStream(all));
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+    TConcordanceEntry back(&owner);
+    EXPECT_FALSE(back.ReadFromStream(s)) << "cut " << cut;
+  }
+}
+
 TEST(ConcordanceLine, GarbledStreamsNeverCrash) {
   HeadlessDialogs().Clear();
   FakeOwner owner;
