@@ -214,3 +214,83 @@ bool ReadAnsiString(TStream& s, std::string& text) {
   text = std::move(t);
   return true;
 }
+
+// --- text framings of list entries -----------------------------------------------------------
+
+namespace {
+
+template <typename Str>
+bool WriteFramed(TStream& s, const Str* text) {
+  using Unit = typename Str::value_type;
+  if (!text) return WriteI32(s, -1);
+  if (text->size() > 0x7FFFFFFF) return false;
+  if (!WriteI32(s, static_cast<int32_t>(text->size()))) return false;
+  return s.WriteExact(text->data(), static_cast<int64_t>(text->size()) * static_cast<int64_t>(sizeof(Unit)));
+}
+
+template <typename Str>
+bool ReadFramed(TStream& s, std::optional<Str>& text) {
+  using Unit = typename Str::value_type;
+  int32_t n = 0;
+  if (!ReadI32(s, n)) return false;
+  if (n == -1) {
+    text.reset();
+    return true;
+  }
+  const int64_t bytes = static_cast<int64_t>(n) * static_cast<int64_t>(sizeof(Unit));
+  if (n < 0 || bytes > s.BytesLeft()) return false;
+  Str t(static_cast<size_t>(n), Unit{});
+  if (!s.ReadExact(t.data(), bytes)) return false;
+  text = std::move(t);
+  return true;
+}
+
+}  // namespace
+
+bool WriteUnknownLengthPointer(TStream& s, const UString* text) { return WriteFramed(s, text); }
+bool WriteUnknownLengthPointer(TStream& s, const std::string* text) { return WriteFramed(s, text); }
+bool ReadUnknownLengthPointer(TStream& s, std::optional<UString>& text) { return ReadFramed(s, text); }
+bool ReadUnknownLengthPointer(TStream& s, std::optional<std::string>& text) { return ReadFramed(s, text); }
+
+bool StreamWritePchar(TStream& s, UStringView text) {
+  const size_t end = std::min(text.find(u'\0'), text.size());
+  if (!s.WriteExact(text.data(), static_cast<int64_t>(end) * 2)) return false;
+  return WriteU16(s, 0);
+}
+
+bool StreamReadPchar(TStream& s, UString& text, int64_t max_units) {
+  // Read in small blocks and step back over what follows the terminator, so that a missing
+  // terminator costs no more memory than the bytes that are there.
+  UString out;
+  char16_t block[256];
+  while (true) {
+    const int64_t left_units = s.BytesLeft() / 2;
+    if (left_units <= 0) return false;
+    const int64_t want = std::min<int64_t>(left_units, 256);
+    if (!s.ReadExact(block, want * 2)) return false;
+    for (int64_t i = 0; i < want; ++i) {
+      if (block[i] == u'\0') {
+        if (i + 1 < want && s.Seek(-(want - i - 1) * 2, TSeekOrigin::Current) < 0) return false;
+        text = std::move(out);
+        return true;
+      }
+      if (static_cast<int64_t>(out.size()) >= max_units) return false;
+      out.push_back(block[i]);
+    }
+  }
+}
+
+bool WriteShortString(TStream& s, std::string_view text) {
+  if (text.size() > 255) return false;
+  if (!WriteU8(s, static_cast<uint8_t>(text.size()))) return false;
+  return s.WriteExact(text.data(), static_cast<int64_t>(text.size()));
+}
+
+bool ReadShortString(TStream& s, std::string& text) {
+  uint8_t len = 0;
+  if (!ReadU8(s, len)) return false;
+  char buf[255];
+  if (!s.ReadExact(buf, len)) return false;
+  text.assign(buf, len);
+  return true;
+}

@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -143,3 +146,21 @@ bool ReadAString(TStream& s, UString& text);
 // 8-bit strings of documents stored without Unicode: int32 byte count, then the bytes.
 bool WriteAnsiString(TStream& s, std::string_view text);
 bool ReadAnsiString(TStream& s, std::string& text);
+
+// --- the runtime's text framings of list entries ----------------------------------------------
+// A text that may be absent (nil): int32 count of characters, -1 for nil, then the characters,
+// UTF-16LE (2 bytes each) or 8-bit (1 byte each). A count below -1, or one beyond the bytes
+// left, is a failed read; nothing is allocated beyond the bytes left.
+bool WriteUnknownLengthPointer(TStream& s, const UString* text);
+bool WriteUnknownLengthPointer(TStream& s, const std::string* text);
+bool ReadUnknownLengthPointer(TStream& s, std::optional<UString>& text);
+bool ReadUnknownLengthPointer(TStream& s, std::optional<std::string>& text);
+
+// A zero-terminated UTF-16 text: the units up to the first 0 unit, then one 0 unit. The reader
+// stops at max_units units without a terminator (a failed read), and at the end of the stream.
+bool StreamWritePchar(TStream& s, UStringView text);
+bool StreamReadPchar(TStream& s, UString& text, int64_t max_units = 32767);
+
+// A short string of older lists: a length byte, then that many 8-bit characters (at most 255).
+bool WriteShortString(TStream& s, std::string_view text);
+bool ReadShortString(TStream& s, std::string& text);

@@ -1,0 +1,512 @@
+#include "concordance/concordance_line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/text/text_services.h"
+
+struct TConcordanceEntry::TOnNeed {
+  UString tag_context;
+  UString set_text;
+  THighlightNumAndPos highlight;
+  TSortInfoRecList other_context_words;
+  TSortInfoRecList other_left_collocs;
+  TSortInfoRecList other_right_collocs;
+  TTagPositionsList tag_positions;
+};
+
+namespace {
+
+const TSortInfoRecList kNoWords;
+const TTagPositionsList kNoTags;
+const THighlightNumAndPos kNoHighlight;
+
+void LogLineDamage(const char* what, TStream& s) {
+  const std::string line = std::string("concordance line: ") + what + " at byte " + std::to_string(s.Position());
+  AddToLogFile(line.c_str());
+}
+
+// Keeps a word's record inside a line of len characters whose search word starts at midpoint.
+void ClipSortInfo(TSortInfoRec& r, int32_t midpoint, int32_t len) {
+  const int32_t start = std::clamp<int32_t>(midpoint + r.start_position, 0, len);
+  r.start_position = static_cast<int16_t>(start - midpoint);
+  r.coll_length = static_cast<int16_t>(std::clamp<int32_t>(r.coll_length, 0, len - start));
+}
+
+void ClipSortInfoList(TSortInfoRecList& list, int32_t midpoint, int32_t len) {
+  for (auto& r : list.Records()) ClipSortInfo(r, midpoint, len);
+}
+
+// One code point of text at i (a lone surrogate stands for itself); i moves past it.
+char32_t NextCodePoint(UStringView text, size_t& i) {
+  const char16_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+    return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i++] - 0xDC00);
+  return c;
+}
+
+bool IsLetterAt(UStringView text, size_t i) {
+  return (CharKindOf(NextCodePoint(text, i)) & C1_ALPHA) != 0;
+}
+
+// The word with its leading and trailing non-letters taken off.
+UStringView StripNonLetters(UStringView w) {
+  size_t b = 0;
+  while (b < w.size() && !IsLetterAt(w, b)) b += (w[b] >= 0xD800 && w[b] <= 0xDBFF && b + 1 < w.size()) ? 2 : 1;
+  size_t e = w.size();
+  while (e > b) {
+    size_t start = e - 1;
+    if (start > b && w[start] >= 0xDC00 && w[start] <= 0xDFFF && w[start - 1] >= 0xD800 && w[start - 1] <= 0xDBFF)
+      --start;
+    if (IsLetterAt(w, start)) break;
+    e = start;
+  }
+  return w.substr(b, e - b);
+}
+
+}  // namespace
+
+TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
+    : TVXBaseListObject(list, holder), owner_(owner) {}
+
+TConcordanceEntry::~TConcordanceEntry() = default;
+
+TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
+  if (!more_) more_ = std::make_unique<TOnNeed>();
+  return *more_;
+}
+
+UStringView TConcordanceEntry::TagContext() const { return more_ ? UStringView(more_->tag_context) : UStringView(); }
+
+void TConcordanceEntry::SetTagContext(UString text) {
+  if (text.empty() && !more_) return;
+  More().tag_context = std::move(text);
+}
+
+TSortInfoRecList& TConcordanceEntry::OtherContextWords() { return More().other_context_words; }
+TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().other_left_collocs; }
+TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().other_right_collocs; }
+TTagPositionsList& TConcordanceEntry::TagPositions() { return More().tag_positions; }
+const TSortInfoRecList& TConcordanceEntry::OtherContextWords() const {
+  return more_ ? more_->other_context_words : kNoWords;
+}
+const TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() const {
+  return more_ ? more_->other_left_collocs : kNoWords;
+}
+const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
+  return more_ ? more_->other_right_collocs : kNoWords;
+}
+const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more_ ? more_->tag_positions : kNoTags; }
+bool TConcordanceEntry::HasTagPositions() const { return more_ && !more_->tag_positions.Empty(); }
+
+TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
+  if (!extra_) {
+    extra_ = std::make_unique<TLinzoraEntryRecExtraBase>();
+    std::memset(extra_.get(), 0, sizeof(TLinzoraEntryRecExtraBase));
+  }
+  return *extra_;
+}
+
+const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more_ ? more_->highlight : kNoHighlight; }
+THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().highlight; }
+void TConcordanceEntry::ZeroHighlight() {
+  if (more_) more_->highlight = THighlightNumAndPos{};
+}
+
+UStringView TConcordanceEntry::SetText() const { return more_ ? UStringView(more_->set_text) : UStringView(); }
+
+// --- the stream record -----------------------------------------------------------------------
+
+TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
+  TLinzoraEntryRecBase b{};
+  const auto& d = data_;
+  b.sentinel = kLineSentinel;
+  b.byte_position = static_cast<uint32_t>(static_cast<uint64_t>(d.byte_position));
+  b.byte_position_high = static_cast<uint32_t>(static_cast<uint64_t>(d.byte_position) >> 32);
+  b.hit_characters = d.hit_characters;
+  b.word_num = d.word_num;
+  b.filename_num_original = d.filename_num_original;
+  b.sw_number = d.sw_number;
+  b.concordance_line_mean_word_rank = d.concordance_line_mean_word_rank;
+  // Older readers take the whole-number percentage from here.
+  if (d.has_percent && std::isfinite(d.percent_of_file))
+    b.spare_percent_of_file = static_cast<uint8_t>(std::lround(std::clamp(d.percent_of_file, 0.0f, 100.0f)));
+  b.has_percent = d.has_percent ? 1 : 0;
+  b.ExtraLinzoraEntryDatNum = 2;
+  b.tag_context_sort_Ptrpos = d.tag_context_sort_Ptrpos;
+  b.midpoint = d.midpoint;
+  std::memcpy(b.fixed_sort_positions, d.fixed_sort_positions, sizeof b.fixed_sort_positions);
+  b.tag_context_distance_from_SW = d.tag_context_distance_from_SW;
+  b.sw_starts = d.sw_starts;
+  b.sw_finishes = d.sw_finishes;
+  b.sw_contains_a_tag = d.sw_contains_a_tag ? 1 : 0;
+  b.merge_num = d.merge_num;
+  b.conc_line_chars = d.conc_line_chars;
+  b.percent_of_file = d.percent_of_file;
+  if (owner_) {
+    b.byte_size_of_file = owner_->SourceFileByteSize(d.filename_num_original);
+    b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
+  }
+  b.tag_number_1_based = d.tag_number_1_based;
+  b.extras = d.extras;
+  return b;
+}
+
+void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
+  auto& d = data_;
+  d.byte_position = static_cast<int64_t>((static_cast<uint64_t>(b.byte_position_high) << 32) | b.byte_position);
+  d.hit_characters = b.hit_characters;
+  d.word_num = b.word_num;
+  d.filename_num_original = b.filename_num_original;
+  d.sw_number = b.sw_number;
+  d.concordance_line_mean_word_rank = b.concordance_line_mean_word_rank;
+  d.has_percent = b.has_percent != 0;
+  d.tag_context_sort_Ptrpos = b.tag_context_sort_Ptrpos;
+  d.midpoint = b.midpoint;
+  std::memcpy(d.fixed_sort_positions, b.fixed_sort_positions, sizeof d.fixed_sort_positions);
+  d.tag_context_distance_from_SW = b.tag_context_distance_from_SW;
+  d.sw_starts = b.sw_starts;
+  d.sw_finishes = b.sw_finishes;
+  d.sw_contains_a_tag = b.sw_contains_a_tag != 0;
+  d.merge_num = b.merge_num;
+  d.conc_line_chars = b.conc_line_chars;
+  d.percent_of_file = b.percent_of_file;
+  d.tag_number_1_based = b.tag_number_1_based;
+  d.extras = b.extras;
+}
+
+bool TConcordanceEntry::WriteText(TStream& s, const UString* text) const {
+  const UString empty;
+  const UString& t = text ? *text : empty;
+  if (!owner_ || owner_->Unicode()) return WriteUnknownLengthPointer(s, &t);
+  const std::string narrow = EncodeCodePage(t, owner_->CodePage());
+  return WriteUnknownLengthPointer(s, &narrow);
+}
+
+bool TConcordanceEntry::ReadTexts(TStream& s, UString& out, bool& was_nil) {
+  was_nil = false;
+  if (!owner_ || owner_->Unicode()) {
+    std::optional<UString> t;
+    if (!ReadUnknownLengthPointer(s, t)) return false;
+    was_nil = !t;
+    out = t ? std::move(*t) : UString();
+  } else {
+    std::optional<std::string> t;
+    if (!ReadUnknownLengthPointer(s, t)) return false;
+    was_nil = !t;
+    out = t ? DecodeCodePage(reinterpret_cast<const uint8_t*>(t->data()), t->size(), owner_->CodePage()) : UString();
+  }
+  return true;
+}
+
+bool TConcordanceEntry::SaveToStream(TStream& s) {
+  // Every piece must be written: a failure anywhere fails the line.
+  const TLinzoraEntryRecBase base = StreamBase();
+  if (!WriteValue(s, base)) return false;
+  if (extra_) {
+    if (!WriteValue(s, *extra_)) return false;
+  } else {
+    const uint8_t zeros[sizeof(TLinzoraEntryRecExtraBase)] = {};
+    if (!s.WriteExact(zeros, sizeof zeros)) return false;
+  }
+  const UString* context = more_ ? &more_->tag_context : nullptr;
+  if (!WriteText(s, &text_) || !WriteText(s, context)) return false;
+  const TConcordanceEntry& self = *this;
+  if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
+  if (more_) {
+    more_->tag_positions.SetCentre(SearchWordStart());
+    if (!more_->tag_positions.SaveToStream(s)) return false;
+  } else if (!WriteI32(s, 0)) {
+    return false;
+  }
+  return WriteI32(s, self.OtherLeftCollocs().Count()) && self.OtherLeftCollocs().SaveToStream(s) &&
+         WriteI32(s, self.OtherRightCollocs().Count()) && self.OtherRightCollocs().SaveToStream(s);
+}
+
+bool TConcordanceEntry::ReadFromStream(TStream& s) {
+  data_ = TConcordanceLineData{};
+  text_.clear();
+  more_.reset();
+  extra_.reset();
+  const int32_t v = owner_ ? owner_->StreamVersion() : 25;
+
+  int32_t first = 0;
+  if (!ReadI32(s, first) || s.Seek(-4, TSeekOrigin::Current) < 0) return false;
+  const int64_t magnitude = first < 0 ? -static_cast<int64_t>(first) : first;
+  if (magnitude >= 1 && first != kLineSentinel) {
+    if (v >= 24) {
+      LogLineDamage("line record without its sentinel", s);
+      return false;
+    }
+    if (owner_ && !owner_->OldRecordsMode()) {
+      if (owner_->ReadingFirstLine()) {
+        VXDialog(TVXDialog::InformationMessage, {VXRes(TVXRes::VXANoLongerCurre)});
+        const UString first_name = owner_->SourceFileCount() > 0 ? owner_->SourceFileName(1) : UString();
+        if (!first_name.empty())
+          owner_->SetUnicode(IsYes(VXDialog(TVXDialog::AssumeTextFileXIsInUnicodeQ, {ExtractFileName(first_name)})));
+        const UString form = VXRes(owner_->Unicode() ? TVXRes::VXUnicode : TVXRes::VXAnsi);
+        VXDialog(TVXDialog::InformationMessage, {VXResFmt(TVXRes::VXTryingX, {form})});
+      }
+      owner_->SetOldRecordsMode();
+    }
+  }
+  const bool old_mode = owner_ && owner_->OldRecordsMode();
+
+  TLinzoraEntryRecBase base{};
+  if (v < 24 && old_mode) {
+    TOldLinzoraEntryRec old;
+    if (!ReadOldLineRecord(s, old)) return false;
+    base.hit_characters = old.hit_characters;
+    base.byte_position = static_cast<uint32_t>(old.byte_position);
+    base.word_num = old.word_num;
+    base.filename_num_original = old.filename_num_original;
+    base.sw_number = old.sw_number;
+    base.spare_percent_of_file = old.percent_of_file;
+    base.has_percent = old.has_percent;
+    base.ExtraLinzoraEntryDatNum = old.ExtraLinzoraEntryDatNum;
+    base.tag_context_sort_Ptrpos = old.tag_context_sort_Ptrpos;
+    base.midpoint = old.midpoint;
+    std::memcpy(base.fixed_sort_positions, old.fixed_sort_positions, sizeof base.fixed_sort_positions);
+  } else {
+    TLinzoraEntryRecBase read;
+    if (!ReadValue(s, read)) return false;
+    // Below version 24 a record that carries the sentinel is the current layout already.
+    if (v >= 24 || read.sentinel == kLineSentinel) base = read;
+  }
+  TakeStreamBase(base);
+  if (v >= 24) data_.byte_position = static_cast<int64_t>(
+                   (static_cast<uint64_t>(base.byte_position_high) << 32) | base.byte_position);
+  else data_.byte_position = base.byte_position;  // the spare held no high half then
+
+  if (v >= 25) {
+    TLinzoraEntryRecExtraBase extra;
+    if (!ReadValue(s, extra)) return false;
+    const uint8_t zeros[sizeof extra] = {};
+    if (std::memcmp(&extra, zeros, sizeof extra) != 0) {
+      extra_ = std::make_unique<TLinzoraEntryRecExtraBase>(extra);
+    }
+  }
+  if (v < 23) data_.percent_of_file = base.spare_percent_of_file;
+
+  if (data_.sw_number < 0) {
+    LogLineDamage("negative search-item number", s);
+    return false;
+  }
+  if (owner_) {
+    const int32_t fn = data_.filename_num_original;
+    const bool known = fn >= 1 && fn <= owner_->SourceFileCount();
+    if (!known) owner_->NoteDudFilename();
+    int64_t size = base.byte_size_of_file;
+    if (size == 0) {
+      const UString name = known ? owner_->SourceFileName(fn) : UString();
+      size = (known && owner_->TextsInPlace() && FileExists(name)) ? FileSizeU(name) : kUnknownFileSize;
+    }
+    if (known) owner_->TakeSourceFileDetails(fn, size, base.textfile_date);
+    const std::vector<uint8_t>* table = owner_->SearchWordTagTable();
+    if (table && static_cast<size_t>(data_.sw_number) < table->size())
+      data_.sw_contains_a_tag = (*table)[static_cast<size_t>(data_.sw_number)] != 0;
+  }
+
+  bool nil = false;
+  if (!ReadTexts(s, text_, nil)) {
+    LogLineDamage("line text cut or damaged", s);
+    return false;
+  }
+  if (text_.size() > static_cast<size_t>(kMaxStoredLineChars)) {
+    LogLineDamage("line text longer than a line can be", s);
+    return false;
+  }
+  if (v < 22) data_.conc_line_chars = static_cast<int32_t>(text_.size());
+  UString context;
+  if (!ReadTexts(s, context, nil)) {
+    LogLineDamage("section text cut or damaged", s);
+    return false;
+  }
+  SetTagContext(std::move(context));
+  const int32_t len = static_cast<int32_t>(text_.size());
+  data_.midpoint = static_cast<int16_t>(std::clamp<int32_t>(data_.midpoint, 0, len));
+
+  if (old_mode) {
+    if (!SkipOldRecords(1, s) || !SkipOldRecords(2, s)) return false;
+  } else {
+    int32_t n = 0;
+    if (!ReadCount(s, n, 6)) {
+      LogLineDamage("context-word count out of range", s);
+      return false;
+    }
+    if (n > 0 && !OtherContextWords().ReadFromStream(n, v, s)) return false;
+  }
+
+  // The search word's start anchors the tag positions (see TTagPositionsList).
+  TTagPositionsList tags;
+  tags.SetCentre(SearchWordStart());
+  if (!tags.ReadFromStream(s, len)) {
+    LogLineDamage("tag positions cut or damaged", s);
+    return false;
+  }
+  if (!tags.Empty()) {
+    TagPositions() = std::move(tags);
+    if (!TagPositions().WordsLinked()) LinkWordsToTags();
+    if (owner_) owner_->NoteHasTagFileData();
+  }
+
+  for (int side = 0; side < 2; ++side) {
+    int32_t n = 0;
+    if (!ReadCount(s, n, 6)) {
+      LogLineDamage("collocate count out of range", s);
+      return false;
+    }
+    if (n > 0 && !(side == 0 ? OtherLeftCollocs() : OtherRightCollocs()).ReadFromStream(n, v, s)) return false;
+  }
+
+  if (data_.sw_contains_a_tag && data_.fixed_sort_positions[5].coll_length < 0)
+    data_.fixed_sort_positions[5].coll_length = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
+  ClipPositions();
+  return true;
+}
+
+void TConcordanceEntry::ClipPositions() {
+  auto& d = data_;
+  const int32_t len = static_cast<int32_t>(text_.size());
+  d.midpoint = static_cast<int16_t>(std::clamp<int32_t>(d.midpoint, 0, len));
+  d.sw_starts = static_cast<int16_t>(std::clamp<int32_t>(d.sw_starts, 0, len));
+  d.sw_finishes = static_cast<int16_t>(std::clamp<int32_t>(d.sw_finishes, 0, len));
+  d.hit_characters = std::max(d.hit_characters, 0);
+  d.conc_line_chars = std::clamp(d.conc_line_chars, 0, kMaxLineWidth);
+  d.tag_context_sort_Ptrpos =
+      static_cast<uint8_t>(std::min<size_t>(d.tag_context_sort_Ptrpos, TagContext().size()));
+  for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
+  if (more_) {
+    ClipSortInfoList(more_->other_context_words, d.midpoint, len);
+    ClipSortInfoList(more_->other_left_collocs, d.midpoint, len);
+    ClipSortInfoList(more_->other_right_collocs, d.midpoint, len);
+  }
+}
+
+// --- the entry's operations ------------------------------------------------------------------
+
+// Texts are UTF-16 in memory whatever form they were read in: only the document's stored form
+// changes, which is the owner's flag.
+void TConcordanceEntry::ConvertEntryToUnicode(int /*code_page*/) {}
+
+bool TConcordanceEntry::IsDuplicateOf(const TVXBaseListObject& other) const {
+  const auto* o = dynamic_cast<const TConcordanceEntry*>(&other);
+  if (!o || o->data_.midpoint != data_.midpoint) return false;
+  const size_t start = static_cast<size_t>(std::max(0, data_.midpoint - 250));
+  if (text_.size() >= start + 500 && o->text_.size() >= start + 500)
+    return UStringView(text_).substr(start, 500) == UStringView(o->text_).substr(start, 500);
+  return text_ == o->text_;
+}
+
+float TConcordanceEntry::GetAValueAsSingle(int column) const {
+  return owner_ ? owner_->NumericalData(*this, column) : kMissingValue;
+}
+
+UString TConcordanceEntry::WordOfKind(int column, int kind) const {
+  switch (kind) {
+    case 1: return text_;
+    case 2: return UString(SetText());
+    case 3: return UString(TagContext());
+    case 13: {
+      if (!owner_) return UString();
+      const UString name = owner_->SourceFileName(data_.filename_num_original);
+      return owner_->ShowFullFilenames() ? name : ExtractFileName(name);
+    }
+    default: return TVXBaseListObject::GetAWordAsString(column);
+  }
+}
+
+UString TConcordanceEntry::GetAWordAsString(int column) const {
+  return WordOfKind(column, owner_ ? owner_->ColumnKind(column) : 0);
+}
+
+void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
+  if (!owner_ || owner_->ColumnKind(column) != 2) return;
+  if (text.empty() && !more_) return;
+  More().set_text = UString(text);
+}
+
+UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const {
+  if (n <= 0) return UString();
+  const int32_t start = std::max(0, data_.midpoint - n / 2);
+  if (static_cast<size_t>(start) >= text_.size()) return UString();
+  return text_.substr(static_cast<size_t>(start), static_cast<size_t>(n));
+}
+
+int32_t TConcordanceEntry::MeanWordRank() const {
+  if (!owner_ || !owner_->HasReferenceList()) return 1;
+  const int64_t absent = static_cast<int64_t>(owner_->ReferenceListCount()) + 1000;
+  const UStringView text(text_);
+  int64_t sum = 0;
+  int64_t words = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t end = std::min(text.find(u' ', i), text.size());
+    const UStringView w = StripNonLetters(text.substr(i, end - i));
+    i = end + 1;
+    if (w.empty()) continue;
+    size_t k = 0;
+    if (CharKindOf(NextCodePoint(w, k)) & C1_UPPER) continue;
+    const int32_t rank = owner_->ReferenceRank(w);
+    sum += rank > 0 ? rank : absent;
+    ++words;
+  }
+  if (words == 0) return 1;
+  const double mean = std::nearbyint(static_cast<double>(sum) / static_cast<double>(words));
+  return static_cast<int32_t>(std::clamp(mean, 1.0, static_cast<double>(INT32_MAX)));
+}
+
+void TConcordanceEntry::LinkWordsToTags() {
+  TTagPositionsList& tags = TagPositions();
+  tags.SetCentre(SearchWordStart());
+  TTagPositionsExtraRec& extra = tags.Extra();
+  int32_t from = 0;
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    extra.tag_sort_numbers_1Based[k] = 0;
+    const int32_t p = data_.midpoint + data_.fixed_sort_positions[k].start_position;
+    for (int32_t i = from; i < tags.Count(); ++i) {
+      const TTagPositionRec r = tags.Record(i);
+      if (r.tag_position + r.used_length == p) {
+        extra.tag_sort_numbers_1Based[k] = static_cast<uint16_t>(i + 1);
+        from = i;
+        break;
+      }
+    }
+  }
+  tags.SetWordsLinked();
+}
+
+// --- span positions of a line ----------------------------------------------------------------
+
+int OutermostSpanPosition(const TConcordanceEntry& line, int side) {
+  return side < 0 ? kSpanFixedFirst - line.OtherLeftCollocs().Count()
+                  : kSpanFixedLast + line.OtherRightCollocs().Count();
+}
+
+TSortInfoRec WordAtSpanPosition(const TConcordanceEntry& line, int position) {
+  if (position >= kSpanFixedFirst && position <= kSpanFixedLast)
+    return line.Data().fixed_sort_positions[position - kSpanFixedFirst];
+  if (position < kSpanFixedFirst) return line.OtherLeftCollocs().Record(kSpanFixedFirst - position - 1);
+  return line.OtherRightCollocs().Record(position - kSpanFixedLast - 1);
+}
+
+int SpanLimitOfLine(const TConcordanceEntry& line, int side, int limit, uint8_t stop_level) {
+  auto stops = [&](int position) {
+    const TSortInfoRec r = WordAtSpanPosition(line, position);
+    return r.coll_length == 0 || (stop_level != 0 && r.barrier >= stop_level);
+  };
+  int p = kSpanSearchWord;
+  if (side > 0) {
+    while (p < limit && !stops(p)) ++p;
+  } else {
+    while (p > limit && !stops(p - 1)) --p;
+  }
+  return p;
+}

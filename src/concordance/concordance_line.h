@@ -1,0 +1,281 @@
+// One concordance line: the text window around one hit, where it came from, the words around the
+// search word, the tags met in the window and the section it lies in.
+//
+// In memory a line is compact. It keeps the hit's numbers and its eleven fixed word positions;
+// the source file's size and date live in the owner's source-file list; the further word lists,
+// the tag positions, the section text, the highlight and the 240-byte extra block are made only
+// when a line has them. The stream record is the full 224-byte base (TLinzoraEntryRecBase) and
+// 240-byte extra block; what the line does not hold is written as zeros.
+//
+// The line's text is reached only through Text()/SetText(), so that it can move into storage its
+// list owns without touching the line's users. Texts are UTF-16 in memory whatever form the
+// document stores them in; the owner's Unicode flag says which form a stream holds.
+//
+// Stream (one line; v is the owner's stream version):
+//   base        224 bytes (from v 24; below it the 104-byte old record in old-records mode, else
+//               224 bytes taken as the base when their sentinel is 500)
+//   extra       240 bytes (from v 25)
+//   texts       the line, then its section text (length-prefixed, -1 = none; UTF-16 or 8-bit)
+//   lists       int32 count + 6-byte context-word records (old-records mode: two old blocks)
+//               tag positions (minus the count, then the extra record and the positions)
+//               int32 count + left words, int32 count + right words
+// A read refuses counts below 0 or beyond the bytes left, clips positions into the line and
+// answers false at the first failed piece with a log line naming the byte offset.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "concordance/line_records.h"
+#include "model/result_list_base.h"
+#include "platform/rtl/ustring.h"
+#include "platform/search/search_records.h"
+
+class TConcordanceEntry;
+
+// Widest line a run makes (positions in a line are 16-bit).
+inline constexpr int32_t kMaxLineWidth = 32000;
+// The longest line text a stream may hold: beyond it a position cannot reach.
+inline constexpr int32_t kMaxStoredLineChars = 32767;
+inline constexpr int32_t kLineSentinel = 500;
+inline constexpr int64_t kUnknownFileSize = 0x7FFFFFFF;
+
+#pragma pack(push, 1)
+struct TLinzoraEntryRecBase {
+  int32_t sentinel;                       // 0: 500
+  uint32_t byte_position;                 // 4: low half; the high half is at 140
+  int32_t hit_characters;                 // 8
+  int32_t word_num;                       // 12
+  int32_t filename_num_original;          // 16: 1-based
+  int32_t sw_number;                      // 20: 0-based search item
+  int32_t concordance_line_mean_word_rank;  // 24
+  uint8_t spare_percent_of_file;          // 28
+  uint8_t has_percent;                    // 29
+  uint8_t ExtraLinzoraEntryDatNum;        // 30: 2
+  uint8_t tag_context_sort_Ptrpos;        // 31
+  int16_t midpoint;                       // 32
+  TSortInfoRec fixed_sort_positions[kSpanFixedCount];  // 34
+  int32_t tag_context_distance_from_SW;   // 100
+  int16_t sw_starts;                      // 104
+  int16_t sw_finishes;                    // 106
+  uint8_t spare_ColouringTag_at_centre_word;  // 108
+  uint8_t spare_showing_empty_tag_by_SW;  // 109
+  uint8_t sw_contains_a_tag;              // 110
+  uint8_t spareB;                         // 111
+  int32_t merge_num;                      // 112
+  int32_t conc_line_chars;                // 116
+  uint32_t pExtraBase;                    // 120: no meaning when stored
+  float percent_of_file;                  // 124
+  int64_t byte_size_of_file;              // 128
+  int32_t tag_number_1_based;             // 136
+  uint32_t byte_position_high;            // 140
+  uint8_t spare[8];                       // 144
+  double textfile_date;                   // 152
+  TSearchStatsRec extras;                 // 160
+  uint8_t padding[4];                     // 220
+};
+
+struct TLinzoraEntryRecExtraBase {
+  int32_t sentinel;                                 // 0
+  uint16_t tag_sort_numbers_1Based[kSpanPositions];  // 4: per span position
+  uint8_t spare[24];                                // 208
+  uint8_t spareBools[8];                            // 232
+};
+#pragma pack(pop)
+
+static_assert(sizeof(TLinzoraEntryRecBase) == 224);
+static_assert(offsetof(TLinzoraEntryRecBase, byte_position) == 4);
+static_assert(offsetof(TLinzoraEntryRecBase, sw_number) == 20);
+static_assert(offsetof(TLinzoraEntryRecBase, spare_percent_of_file) == 28);
+static_assert(offsetof(TLinzoraEntryRecBase, midpoint) == 32);
+static_assert(offsetof(TLinzoraEntryRecBase, fixed_sort_positions) == 34);
+static_assert(offsetof(TLinzoraEntryRecBase, tag_context_distance_from_SW) == 100);
+static_assert(offsetof(TLinzoraEntryRecBase, sw_starts) == 104);
+static_assert(offsetof(TLinzoraEntryRecBase, sw_contains_a_tag) == 110);
+static_assert(offsetof(TLinzoraEntryRecBase, merge_num) == 112);
+static_assert(offsetof(TLinzoraEntryRecBase, conc_line_chars) == 116);
+static_assert(offsetof(TLinzoraEntryRecBase, pExtraBase) == 120);
+static_assert(offsetof(TLinzoraEntryRecBase, percent_of_file) == 124);
+static_assert(offsetof(TLinzoraEntryRecBase, byte_size_of_file) == 128);
+static_assert(offsetof(TLinzoraEntryRecBase, tag_number_1_based) == 136);
+static_assert(offsetof(TLinzoraEntryRecBase, byte_position_high) == 140);
+static_assert(offsetof(TLinzoraEntryRecBase, textfile_date) == 152);
+static_assert(offsetof(TLinzoraEntryRecBase, extras) == 160);
+static_assert(sizeof(TLinzoraEntryRecExtraBase) == 240);
+static_assert(offsetof(TLinzoraEntryRecExtraBase, tag_sort_numbers_1Based) == 4);
+static_assert(offsetof(TLinzoraEntryRecExtraBase, spare) == 208);
+static_assert(offsetof(TLinzoraEntryRecExtraBase, spareBools) == 232);
+
+// What a line asks of the list and document that own it. The concordance list implements it;
+// tests fake it. Every answer has a harmless default.
+class TConcordanceLineOwner {
+ public:
+  virtual ~TConcordanceLineOwner() = default;
+
+  // --- stream ---
+  virtual int32_t StreamVersion() const = 0;
+  // The form of stored texts: UTF-16 when true, else 8-bit in CodePage().
+  virtual bool Unicode() const { return true; }
+  virtual void SetUnicode(bool unicode) {}
+  virtual int CodePage() const { return 1252; }
+  // Set once a stream of old records was recognised; lines then read the old layouts.
+  virtual bool OldRecordsMode() const { return false; }
+  virtual void SetOldRecordsMode() {}
+  // True while the first line of a list is read (old-format notices are shown once).
+  virtual bool ReadingFirstLine() const { return false; }
+  virtual void NoteDudFilename() {}     // a line's file number lies outside the source files
+  virtual void NoteHasTagFileData() {}  // a line read tag positions
+  // Per search item: whether its search word includes mark-up; nullptr when not in use.
+  virtual const std::vector<uint8_t>* SearchWordTagTable() const { return nullptr; }
+
+  // --- source files (numbers from 1) ---
+  virtual int32_t SourceFileCount() const { return 0; }
+  virtual UString SourceFileName(int32_t file_num) const { return UString(); }
+  virtual int64_t SourceFileByteSize(int32_t file_num) const { return 0; }
+  virtual double SourceFileDate(int32_t file_num) const { return 0.0; }
+  // A read line hands over the size and date its stream held for its file.
+  virtual void TakeSourceFileDetails(int32_t file_num, int64_t byte_size, double date) {}
+  // True when the document reports its texts where they lie (sizes can be asked of the disk).
+  virtual bool TextsInPlace() const { return false; }
+
+  // --- display ---
+  virtual bool ShowFullFilenames() const { return false; }
+  virtual float NumericalData(const TConcordanceEntry& line, int column) const { return kMissingValue; }
+  // What a grid column shows of a line: 1 the line, 2 the Set column, 3 the section text,
+  // 13 the source file's name; other kinds go to the base entry.
+  virtual int ColumnKind(int column) const { return 0; }
+  virtual TLCID Locale() const { return kLCID_EnglishUS; }
+
+  // --- reference word list (mean word rank); rank from 1, 0 when absent ---
+  virtual bool HasReferenceList() const { return false; }
+  virtual int32_t ReferenceListCount() const { return 0; }
+  virtual int32_t ReferenceRank(UStringView word) const { return 0; }
+};
+
+// The numbers of a line in memory (no file size or date: the source-file list has them).
+struct TConcordanceLineData {
+  int64_t byte_position = 0;
+  int32_t hit_characters = 0;
+  int32_t word_num = 0;
+  int32_t filename_num_original = 0;
+  int32_t sw_number = 0;
+  int32_t concordance_line_mean_word_rank = 0;
+  int32_t tag_context_distance_from_SW = 0;
+  int32_t merge_num = 0;
+  int32_t conc_line_chars = 0;
+  int32_t tag_number_1_based = 0;
+  float percent_of_file = 0;
+  int16_t midpoint = 0;
+  int16_t sw_starts = 0;
+  int16_t sw_finishes = 0;
+  uint8_t tag_context_sort_Ptrpos = 0;
+  bool has_percent = false;
+  bool sw_contains_a_tag = false;
+  TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
+  TSearchStatsRec extras;
+};
+
+// Which words of a line are highlighted as collocates.
+struct THighlightNumAndPos {
+  int32_t Highlight_number = -1;
+  uint64_t span_pos_set[2] = {0, 0};  // bit p: span position p
+  bool Has(int p) const { return p >= 0 && p < 128 && ((span_pos_set[p / 64] >> (p % 64)) & 1) != 0; }
+  void Include(int p) {
+    if (p >= 0 && p < 128) span_pos_set[p / 64] |= uint64_t{1} << (p % 64);
+  }
+};
+
+class TConcordanceEntry : public TVXBaseListObject {
+ public:
+  // list and holder are the base's; owner answers what the line asks of its list.
+  TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list = nullptr,
+                    TVXBaseHolder* holder = nullptr);
+  ~TConcordanceEntry() override;
+
+  TConcordanceLineOwner* Owner() const { return owner_; }
+  TConcordanceLineData& Data() { return data_; }
+  const TConcordanceLineData& Data() const { return data_; }
+
+  UStringView Text() const { return text_; }
+  void SetText(UString text) { text_ = std::move(text); }
+  UStringView TagContext() const;
+  void SetTagContext(UString text);
+
+  // Lists made on first need; the const forms answer an empty list when there is none.
+  TSortInfoRecList& OtherContextWords();
+  TSortInfoRecList& OtherLeftCollocs();
+  TSortInfoRecList& OtherRightCollocs();
+  TTagPositionsList& TagPositions();
+  const TSortInfoRecList& OtherContextWords() const;
+  const TSortInfoRecList& OtherLeftCollocs() const;
+  const TSortInfoRecList& OtherRightCollocs() const;
+  const TTagPositionsList& TagPositions() const;
+  bool HasTagPositions() const;
+
+  // The 240-byte extra block: nullptr while the line has none (zeros are written).
+  const TLinzoraEntryRecExtraBase* ExtraBase() const { return extra_.get(); }
+  TLinzoraEntryRecExtraBase& EnsureExtraBase();
+
+  const THighlightNumAndPos& Highlight() const;
+  THighlightNumAndPos& EditHighlight();
+  void ZeroHighlight();
+  bool found_both_ends_of_sentence = false;
+
+  // The stream record of this line as it would be written (sentinel 500, sizes from the owner).
+  TLinzoraEntryRecBase StreamBase() const;
+  // Takes a stream record's numbers (not the file size or date).
+  void TakeStreamBase(const TLinzoraEntryRecBase& base);
+
+  // --- the entry's operations ---
+  void ConvertEntryToUnicode(int code_page) override;
+  bool IsDuplicateOf(const TVXBaseListObject& other) const override;
+  float GetAValueAsSingle(int column) const override;
+  UString GetAWordAsString(int column) const override;
+  void SetAWordAsString(int column, UStringView text) override;
+  bool ReadFromStream(TStream& s) override;
+  bool SaveToStream(TStream& s) override;
+  int32_t ThisListsConcordanceMidpoint() const override { return data_.midpoint; }
+  const void* MainWordAsPointer() const override { return text_.data(); }
+  int32_t MainWordLength() const override { return static_cast<int32_t>(text_.size()); }
+
+  // What a column of the given kind shows (1 line, 2 Set column, 3 section text, 13 file name).
+  UString WordOfKind(int column, int kind) const;
+  // The Set column text this line carries (empty when none).
+  UStringView SetText() const;
+  // n characters starting n div 2 before the midpoint (fewer at the line's ends).
+  UString ConcordanceCharactersAroundMidpoint(int32_t n) const;
+  // The rounded mean rank of the line's lower-case words in the owner's reference list; 1
+  // without a list or without a word.
+  int32_t MeanWordRank() const;
+  // For each fixed position, the tag ending where its word begins (1-based; 0 none).
+  void LinkWordsToTags();
+  // Where the search word starts in the line (the tag positions' anchor).
+  int32_t SearchWordStart() const { return data_.midpoint + data_.fixed_sort_positions[5].start_position; }
+
+ private:
+  struct TOnNeed;
+  TOnNeed& More();
+  const TOnNeed* MoreOrNull() const { return more_.get(); }
+  bool ReadTexts(TStream& s, UString& out, bool& was_nil);
+  bool WriteText(TStream& s, const UString* text) const;
+  void ClipPositions();
+
+  TConcordanceLineOwner* owner_;
+  TConcordanceLineData data_;
+  UString text_;
+  std::unique_ptr<TOnNeed> more_;
+  std::unique_ptr<TLinzoraEntryRecExtraBase> extra_;
+};
+
+// --- span positions of a line ----------------------------------------------------------------
+
+// 45 minus the left words a line keeps (side < 0), or 55 plus its right words (side > 0).
+int OutermostSpanPosition(const TConcordanceEntry& line, int side);
+// The sort-info record of a span position; zeroed where the line has no word.
+TSortInfoRec WordAtSpanPosition(const TConcordanceEntry& line, int position);
+// How far a span reaches from the search word towards limit (side < 0 left, > 0 right): stops
+// at a position without a word, or at one whose barrier is at least stop_level (0: barriers are
+// ignored). To the right the current word is looked at, to the left the next one.
+int SpanLimitOfLine(const TConcordanceEntry& line, int side, int limit, uint8_t stop_level);

@@ -1,0 +1,659 @@
+// A concordance line: its stream record byte by byte, round trips in both text forms, older
+// versions, damaged streams, duplicates, mean word rank and span limits.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <map>
+#include <random>
+
+#include "concordance/concordance_line.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_dialogs.h"
+
+namespace {
+
+class FakeOwner : public TConcordanceLineOwner {
+ public:
+  int32_t version = 25;
+  bool unicode = true;
+  bool old_mode = false;
+  bool first_line = true;
+  bool dud = false;
+  bool has_tags = false;
+  bool in_place = false;
+  std::vector<UString> files = {u"/corpus/alpha.txt", u"/corpus/beta.txt"};
+  std::map<int32_t, std::pair<int64_t, double>> taken;
+  std::vector<uint8_t> sw_tags;
+  bool use_sw_tags = false;
+  std::map<UString, int32_t> ranks;
+  bool reference = false;
+  std::map<int, int> column_kinds = {{1, 1}, {2, 2}, {3, 3}, {4, 13}};
+  bool full_names = false;
+
+  int32_t StreamVersion() const override { return version; }
+  bool Unicode() const override { return unicode; }
+  void SetUnicode(bool u) override { unicode = u; }
+  bool OldRecordsMode() const override { return old_mode; }
+  void SetOldRecordsMode() override { old_mode = true; }
+  bool ReadingFirstLine() const override { return first_line; }
+  void NoteDudFilename() override { dud = true; }
+  void NoteHasTagFileData() override { has_tags = true; }
+  const std::vector<uint8_t>* SearchWordTagTable() const override { return use_sw_tags ? &sw_tags : nullptr; }
+  int32_t SourceFileCount() const override { return static_cast<int32_t>(files.size()); }
+  UString SourceFileName(int32_t n) const override {
+    return n >= 1 && n <= SourceFileCount() ? files[static_cast<size_t>(n - 1)] : UString();
+  }
+  int64_t SourceFileByteSize(int32_t n) const override { return n == 1 ? 123456789012 : 0; }
+  double SourceFileDate(int32_t n) const override { return n == 1 ? 2451545.25 : 0.0; }
+  void TakeSourceFileDetails(int32_t n, int64_t size, double date) override { taken[n] = {size, date}; }
+  bool TextsInPlace() const override { return in_place; }
+  bool ShowFullFilenames() const override { return full_names; }
+  int ColumnKind(int column) const override {
+    auto it = column_kinds.find(column);
+    return it == column_kinds.end() ? 0 : it->second;
+  }
+  bool HasReferenceList() const override { return reference; }
+  int32_t ReferenceListCount() const override { return 100; }
+  int32_t ReferenceRank(UStringView w) const override {
+    auto it = ranks.find(UString(w));
+    return it == ranks.end() ? 0 : it->second;
+  }
+};
+
+//                   0         1         2         3
+//                   0123456789012345678901234567890123456
+const char16_t* kText = u"the old dog <b>barked</b> at the moon";
+
+// A line as the text processor would make it: search word "barked" at 15.
+std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = true) {
+  auto line = std::make_unique<TConcordanceEntry>(&owner);
+  line->SetText(kText);
+  auto& d = line->Data();
+  d.byte_position = 0x123456789LL;
+  d.hit_characters = 6;
+  d.word_num = 42;
+  d.filename_num_original = 1;
+  d.sw_number = 0;
+  d.concordance_line_mean_word_rank = 17;
+  d.has_percent = true;
+  d.percent_of_file = 37.6f;
+  d.midpoint = 15;
+  d.sw_starts = 15;
+  d.sw_finishes = 21;
+  d.conc_line_chars = 37;
+  d.tag_number_1_based = 3;
+  d.merge_num = 2;
+  d.tag_context_distance_from_SW = 99;
+  d.fixed_sort_positions[3] = TSortInfoRec{-11, 3, 0, 0};  // old
+  d.fixed_sort_positions[4] = TSortInfoRec{-7, 3, 0, 0};   // dog
+  d.fixed_sort_positions[5] = TSortInfoRec{0, 6, 0, 1};    // barked
+  d.fixed_sort_positions[6] = TSortInfoRec{11, 2, 0, 0};   // at
+  d.extras.unit_number[0] = 4;
+  d.extras.unit_length[0] = 9;
+  if (with_lists) {
+    line->SetTagContext(u"Chapter 1");
+    line->OtherLeftCollocs().Add(TSortInfoRec{-15, 3, 0, 0});
+    line->OtherRightCollocs().Add(TSortInfoRec{14, 3, 0, 0});
+    line->OtherRightCollocs().Add(TSortInfoRec{18, 4, 1, 0});
+    line->OtherContextWords().Add(TSortInfoRec{-7, 3, 0, 0});
+    TTagPositionRec open{}, close{};
+    open.tag_position = 12;
+    open.used_length = 3;
+    open.tagnumber_1Based = 1;
+    close.tag_position = 21;
+    close.used_length = 4;
+    close.tagnumber_1Based = 2;
+    line->TagPositions().Add(open);
+    line->TagPositions().Add(close);
+    line->LinkWordsToTags();
+    line->EnsureExtraBase().tag_sort_numbers_1Based[50] = 1;
+  }
+  return line;
+}
+
+std::vector<uint8_t> Saved(TConcordanceEntry& line) {
+  TMemoryStream s;
+  EXPECT_TRUE(line.SaveToStream(s));
+  return s.Data();
+}
+
+template <typename T>
+T At(const std::vector<uint8_t>& b, size_t offset) {
+  T v{};
+  std::memcpy(&v, b.data() + offset, sizeof(T));
+  return v;
+}
+
+void PutI32(std::vector<uint8_t>& b, int32_t v) {
+  uint8_t x[4];
+  std::memcpy(x, &v, 4);
+  b.insert(b.end(), x, x + 4);
+}
+
+// A stream that takes only the first `room` bytes written.
+class TFullStream : public TMemoryStream {
+ public:
+  explicit TFullStream(int64_t room) : room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t n = std::min(count, std::max<int64_t>(room_ - Position(), 0));
+    return n > 0 ? TMemoryStream::Write(buffer, n) : 0;
+  }
+
+ private:
+  int64_t room_;
+};
+
+// --- the record ------------------------------------------------------------------------------
+
+TEST(ConcordanceLine, SavedBaseRecordByteByByte) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  line->Data().hit_characters = 6;
+  const auto b = Saved(*line);
+  EXPECT_EQ(At<int32_t>(b, 0), 500);
+  EXPECT_EQ(At<uint32_t>(b, 4), 0x23456789u);
+  EXPECT_EQ(At<uint32_t>(b, 140), 0x1u);  // the high half of the byte position
+  EXPECT_EQ(At<int32_t>(b, 8), 6);
+  EXPECT_EQ(At<int32_t>(b, 12), 42);
+  EXPECT_EQ(At<int32_t>(b, 16), 1);
+  EXPECT_EQ(At<int32_t>(b, 24), 17);
+  EXPECT_EQ(b[28], 38);  // whole-number percentage
+  EXPECT_EQ(b[29], 1);
+  EXPECT_EQ(b[30], 2);
+  EXPECT_EQ(At<int16_t>(b, 32), 15);
+  EXPECT_EQ(At<int16_t>(b, 34 + 5 * 6 + 2), 6);  // the search word's length
+  EXPECT_EQ(At<int32_t>(b, 100), 99);
+  EXPECT_EQ(At<int16_t>(b, 104), 15);
+  EXPECT_EQ(At<int16_t>(b, 106), 21);
+  EXPECT_EQ(At<int32_t>(b, 112), 2);
+  EXPECT_EQ(At<int32_t>(b, 116), 37);
+  EXPECT_EQ(At<uint32_t>(b, 120), 0u);
+  EXPECT_FLOAT_EQ(At<float>(b, 124), 37.6f);
+  EXPECT_EQ(At<int64_t>(b, 128), 123456789012);  // from the source-file list
+  EXPECT_EQ(At<int32_t>(b, 136), 3);
+  EXPECT_DOUBLE_EQ(At<double>(b, 152), 2451545.25);
+  EXPECT_EQ(At<int32_t>(b, 160 + 4), 4);
+  EXPECT_EQ(At<int32_t>(b, 160 + 44), 9);
+  EXPECT_EQ(At<uint16_t>(b, 224 + 4 + 50 * 2), 1);  // the extra block follows the base
+  EXPECT_EQ(At<int32_t>(b, 464), 37);              // then the line's length
+}
+
+TEST(ConcordanceLine, SentinelAndExtraNumberWhateverTheyHeld) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  const auto b = Saved(*line);
+  EXPECT_EQ(At<int32_t>(b, 0), 500);
+  EXPECT_EQ(b[30], 2);
+}
+
+TEST(ConcordanceLine, LineWithoutExtraBlockOrListsWritesZeros) {
+  FakeOwner owner;
+  TConcordanceEntry line(&owner);
+  line.SetText(u"abc");
+  const auto b = Saved(line);
+  // base, 240 zero bytes, text, empty section text, no context words, no tags, no collocates
+  ASSERT_EQ(b.size(), 224u + 240 + (4 + 6) + 4 + 4 + 4 + 4 + 4);
+  for (size_t i = 224; i < 464; ++i) ASSERT_EQ(b[i], 0) << i;
+  // Nothing follows the tag count of 0: the left count comes right after it.
+  EXPECT_EQ(At<int32_t>(b, 224 + 240 + 10 + 4 + 4), 0);
+  EXPECT_EQ(b.size() - (224 + 240 + 10 + 4 + 4 + 4), 8u);
+}
+
+TEST(ConcordanceLine, TagCountIsWrittenNegated) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  line->TagPositions().Add(TTagPositionRec{});
+  const auto b = Saved(*line);
+  const size_t texts = 464 + 4 + 37 * 2 + 4 + 9 * 2;
+  EXPECT_EQ(At<int32_t>(b, texts), 1);           // context words
+  EXPECT_EQ(At<int32_t>(b, texts + 4 + 6), -3);  // three tag positions
+}
+
+TEST(ConcordanceLine, EveryFailedWriteFailsTheSave) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  const auto whole = Saved(*line);
+  for (size_t room = 0; room < whole.size(); ++room) {
+    TFullStream s(static_cast<int64_t>(room));
+    EXPECT_FALSE(line->SaveToStream(s)) << "room " << room;
+  }
+  TFullStream enough(static_cast<int64_t>(whole.size()));
+  EXPECT_TRUE(line->SaveToStream(enough));
+}
+
+// --- round trips -----------------------------------------------------------------------------
+
+void ExpectSameLine(const TConcordanceEntry& a, const TConcordanceEntry& b) {
+  EXPECT_EQ(a.Text(), b.Text());
+  EXPECT_EQ(a.TagContext(), b.TagContext());
+  EXPECT_EQ(a.Data().byte_position, b.Data().byte_position);
+  EXPECT_EQ(a.Data().midpoint, b.Data().midpoint);
+  EXPECT_EQ(a.Data().hit_characters, b.Data().hit_characters);
+  EXPECT_EQ(std::memcmp(a.Data().fixed_sort_positions, b.Data().fixed_sort_positions, 66), 0);
+  EXPECT_EQ(a.OtherRightCollocs().Count(), b.OtherRightCollocs().Count());
+  EXPECT_EQ(a.TagPositions().Count(), b.TagPositions().Count());
+  EXPECT_EQ(a.OtherContextWords().Count(), b.OtherContextWords().Count());
+}
+
+TEST(ConcordanceLine, RoundTripInBothTextForms) {
+  for (bool unicode : {true, false}) {
+    FakeOwner owner;
+    owner.unicode = unicode;
+    auto line = MakeLine(owner);
+    line->SetText(u"caf\u00e9 old dog <b>barked</b> at the moon");
+    const auto first = Saved(*line);
+    TMemoryStream s(first);
+    TConcordanceEntry back(&owner);
+    ASSERT_TRUE(back.ReadFromStream(s)) << unicode;
+    EXPECT_EQ(s.Position(), s.Size());
+    ExpectSameLine(*line, back);
+    EXPECT_EQ(Saved(back), first) << unicode;
+    EXPECT_TRUE(owner.has_tags);
+    EXPECT_FALSE(owner.dud);
+    EXPECT_EQ(owner.taken[1].first, 123456789012);
+  }
+}
+
+TEST(ConcordanceLine, Version24LeavesTheExtraBlockUnread) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  auto bytes = Saved(*line);
+  bytes.erase(bytes.begin() + 224, bytes.begin() + 464);
+  owner.version = 24;
+  TMemoryStream s(bytes);
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_EQ(s.Position(), s.Size());
+  EXPECT_EQ(back.ExtraBase(), nullptr);
+  EXPECT_EQ(back.Data().byte_position, 0x123456789LL);
+  ExpectSameLine(*line, back);
+}
+
+TEST(ConcordanceLine, Version22TakesTheWholeRecordWhenItCarriesTheSentinel) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  line->Data().conc_line_chars = 1000;
+  auto bytes = Saved(*line);
+  bytes.erase(bytes.begin() + 224, bytes.begin() + 464);
+  for (int32_t v : {22, 23}) {
+    owner.version = v;
+    TMemoryStream s(bytes);
+    TConcordanceEntry back(&owner);
+    ASSERT_TRUE(back.ReadFromStream(s)) << v;
+    EXPECT_EQ(back.Data().word_num, 42) << v;
+    EXPECT_EQ(back.Data().byte_position, 0x23456789LL) << v;  // no high half then
+    // Below 23 the percentage is the whole number; below 22 the width is the text's length.
+    EXPECT_FLOAT_EQ(back.Data().percent_of_file, v < 23 ? 38.0f : 37.6f);
+    EXPECT_EQ(back.Data().conc_line_chars, v < 22 ? 37 : 1000);
+  }
+  // Without the sentinel the record is consumed and the line stays zeroed but for its texts.
+  bytes[0] = 0;
+  bytes[1] = 0;
+  owner.version = 23;
+  TMemoryStream s(bytes);
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_EQ(back.Data().word_num, 0);
+  EXPECT_EQ(back.Text(), kText);
+  EXPECT_FALSE(owner.old_mode);
+}
+
+std::vector<uint8_t> OldRecordsLine() {
+  TOldLinzoraEntryRec old{};
+  old.hit_characters = 6;
+  old.byte_position = 777;
+  old.word_num = 12;
+  old.filename_num_original = 2;
+  old.sw_number = 1;
+  old.percent_of_file = 40;
+  old.has_percent = 1;
+  old.midpoint = 4;
+  old.fixed_sort_positions[5] = TSortInfoRec{0, 3, 0, 0};
+  std::vector<uint8_t> b(reinterpret_cast<uint8_t*>(&old), reinterpret_cast<uint8_t*>(&old) + 104);
+  PutI32(b, 11);
+  for (char16_t c : UString(u"the dog ran")) {
+    b.push_back(static_cast<uint8_t>(c));
+    b.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  PutI32(b, -1);               // no section text
+  b.resize(b.size() + 100);    // the two old blocks
+  PutI32(b, 0);                // tags
+  PutI32(b, 0);                // left
+  PutI32(b, 0);                // right
+  return b;
+}
+
+TEST(ConcordanceLine, OldRecordsModeReadsTheOldLayoutAndAsksOnce) {
+  HeadlessDialogs().Clear();
+  HeadlessDialogs().Script({mrOK, mrYes, mrOK});
+  FakeOwner owner;
+  owner.version = 22;
+  owner.unicode = false;
+  auto bytes = OldRecordsLine();
+  TMemoryStream s(bytes);
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_TRUE(owner.old_mode);
+  EXPECT_TRUE(owner.unicode);  // the user said the texts are Unicode
+  ASSERT_EQ(HeadlessDialogs().Asked().size(), 3u);
+  EXPECT_EQ(HeadlessDialogs().Asked()[1].id, TVXDialog::AssumeTextFileXIsInUnicodeQ);
+  EXPECT_NE(HeadlessDialogs().Asked()[1].text.find(u"alpha.txt"), UString::npos);
+  EXPECT_EQ(HeadlessDialogs().Asked()[1].text.find(u"/corpus"), UString::npos);
+  EXPECT_EQ(back.Text(), u"the dog ran");
+  EXPECT_EQ(back.Data().word_num, 12);
+  EXPECT_EQ(back.Data().filename_num_original, 2);
+  EXPECT_EQ(back.Data().sw_number, 1);
+  EXPECT_EQ(back.Data().midpoint, 4);
+  EXPECT_FLOAT_EQ(back.Data().percent_of_file, 40.0f);
+  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 3);
+  EXPECT_EQ(s.Position(), s.Size());
+  // Lines after the first ask nothing more.
+  owner.first_line = false;
+  TMemoryStream again(bytes);
+  TConcordanceEntry next(&owner);
+  ASSERT_TRUE(next.ReadFromStream(again));
+  EXPECT_EQ(HeadlessDialogs().Asked().size(), 3u);
+  HeadlessDialogs().Clear();
+}
+
+TEST(ConcordanceLine, PositiveTagCountIsReadAndWordsLinked) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  auto bytes = Saved(*line);
+  // Replace the tag count of 0 by an older positive count with two positions, no extra record.
+  const size_t tags_at = 464 + 4 + 37 * 2 + 4 + 0 + 4;
+  ASSERT_EQ(At<int32_t>(bytes, tags_at), 0);
+  std::vector<uint8_t> tags;
+  PutI32(tags, 2);
+  TTagPositionRec open{}, close{};
+  open.tag_position = 12;
+  open.used_length = 3;  // ends where "barked" begins
+  open.tagnumber_1Based = 1;
+  close.tag_position = 21;
+  close.used_length = 4;
+  close.tagnumber_1Based = 2;
+  tags.insert(tags.end(), reinterpret_cast<uint8_t*>(&open), reinterpret_cast<uint8_t*>(&open) + 16);
+  tags.insert(tags.end(), reinterpret_cast<uint8_t*>(&close), reinterpret_cast<uint8_t*>(&close) + 16);
+  bytes.erase(bytes.begin() + static_cast<long>(tags_at), bytes.begin() + static_cast<long>(tags_at) + 4);
+  bytes.insert(bytes.begin() + static_cast<long>(tags_at), tags.begin(), tags.end());
+  TMemoryStream s(bytes);
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  ASSERT_EQ(back.TagPositions().Count(), 2);
+  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[5], 1);  // barked follows <b>
+  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[6], 0);
+  EXPECT_TRUE(back.TagPositions().WordsLinked());
+  EXPECT_TRUE(owner.has_tags);
+}
+
+// --- damaged streams -------------------------------------------------------------------------
+
+TEST(ConcordanceLine, EveryCutAnswersFalse) {
+  for (int32_t v : {22, 24, 25}) {
+    FakeOwner owner;
+    auto line = MakeLine(owner);
+    auto whole = Saved(*line);
+    if (v < 25) whole.erase(whole.begin() + 224, whole.begin() + 464);
+    owner.version = v;
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+      TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+      TConcordanceEntry back(&owner);
+      EXPECT_FALSE(back.ReadFromStream(s)) << "version " << v << " cut " << cut;
+    }
+  }
+}
+
+TEST(ConcordanceLine, EveryCutOfAnOldRecordsLineAnswersFalse) {
+  const auto whole = OldRecordsLine();
+  FakeOwner owner;
+  owner.version = 22;
+  owner.old_mode = true;
+  TMemoryStream all(whole);
+  TConcordanceEntry line(&owner);
+  ASSERT_TRUE(line.ReadFromStream(all));
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+    TConcordanceEntry back(&owner);
+    EXPECT_FALSE(back.ReadFromStream(s)) << "cut " << cut;
+  }
+}
+
+TEST(ConcordanceLine, GarbledStreamsNeverCrash) {
+  HeadlessDialogs().Clear();
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  const auto whole = Saved(*line);
+  std::mt19937 rng(20);
+  for (int g = 0; g < 400; ++g) {
+    auto bytes = whole;
+    const int hits = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < hits; ++k) bytes[rng() % bytes.size()] = static_cast<uint8_t>(rng());
+    FakeOwner o;
+    o.version = g % 2 ? 25 : 22;
+    o.first_line = false;
+    TMemoryStream s(bytes);
+    TConcordanceEntry back(&o);
+    if (back.ReadFromStream(s)) {
+      const int32_t len = back.MainWordLength();
+      EXPECT_LE(len, kMaxStoredLineChars);
+      EXPECT_GE(back.Data().midpoint, 0);
+      EXPECT_LE(back.Data().midpoint, len);
+      for (const auto& r : back.Data().fixed_sort_positions) {
+        EXPECT_GE(+back.Data().midpoint + r.start_position, 0);
+        EXPECT_LE(+back.Data().midpoint + r.start_position + r.coll_length, len);
+      }
+      for (int32_t i = 0; i < back.TagPositions().Count(); ++i)
+        EXPECT_LE(+back.TagPositions().Record(i).tag_position + back.TagPositions().Record(i).used_length, len);
+    }
+  }
+  HeadlessDialogs().Clear();
+}
+
+// Each piece of a line whose count or number cannot be right.
+TEST(ConcordanceLine, DamagedCountsAndNumbersAreRefused) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  const auto whole = Saved(*line);
+  const size_t context_at = 464 + 4 + 37 * 2 + 4;
+  struct Case { size_t offset; int32_t value; const char* why; } cases[] = {
+      {context_at, -1, "negative context-word count"},
+      {context_at, 0x7FFFFFFF, "context-word count beyond the bytes"},
+      {context_at + 4, INT32_MIN, "minus the largest tag count"},
+      {context_at + 4, -100000, "tag count beyond the bytes"},
+      {context_at + 8, -5, "negative left count"},
+      {context_at + 12, 1000, "right count beyond the bytes"},
+      {464, -7, "line text count below -1"},
+      {464, 0x40000000, "line text beyond the bytes"},
+      {20, -1, "negative search-item number"},
+  };
+  for (const auto& c : cases) {
+    auto bytes = whole;
+    std::memcpy(bytes.data() + c.offset, &c.value, 4);
+    TMemoryStream s(bytes);
+    TConcordanceEntry back(&owner);
+    EXPECT_FALSE(back.ReadFromStream(s)) << c.why;
+  }
+}
+
+TEST(ConcordanceLine, TextLongerThanALineCanBeIsRefused) {
+  FakeOwner owner;
+  TConcordanceEntry line(&owner);
+  line.SetText(UString(kMaxStoredLineChars + 1, u'a'));
+  const auto bytes = Saved(line);
+  TMemoryStream s(bytes);
+  TConcordanceEntry back(&owner);
+  EXPECT_FALSE(back.ReadFromStream(s));
+}
+
+TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  line->Data().midpoint = 900;
+  line->Data().sw_finishes = -4;
+  line->Data().fixed_sort_positions[6] = TSortInfoRec{30, 50, 0, 0};
+  line->Data().conc_line_chars = 99999;
+  TMemoryStream s(Saved(*line));
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_EQ(back.Data().midpoint, 37);
+  EXPECT_EQ(back.Data().sw_finishes, 0);
+  EXPECT_LE(+back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
+                back.Data().fixed_sort_positions[6].coll_length,
+            37);
+  EXPECT_EQ(back.Data().conc_line_chars, kMaxLineWidth);
+}
+
+TEST(ConcordanceLine, SearchItemTagTableIsConsultedOnlyWithinIt) {
+  struct Case { int32_t sw; std::vector<uint8_t> table; bool expect; } cases[] = {
+      {0, {1}, true}, {1, {1}, false}, {1, {0, 1}, true}, {5, {}, false}};
+  for (const auto& c : cases) {
+    FakeOwner owner;
+    auto line = MakeLine(owner, false);
+    line->Data().sw_number = c.sw;
+    TMemoryStream s(Saved(*line));
+    owner.use_sw_tags = true;
+    owner.sw_tags = c.table;
+    TConcordanceEntry back(&owner);
+    ASSERT_TRUE(back.ReadFromStream(s));
+    EXPECT_EQ(back.Data().sw_contains_a_tag, c.expect) << c.sw;
+  }
+}
+
+TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  line->Data().sw_contains_a_tag = true;
+  line->Data().fixed_sort_positions[5].coll_length = -1;
+  TMemoryStream s(Saved(*line));
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 6);
+}
+
+TEST(ConcordanceLine, UnknownFileAndMissingSize) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  line->Data().filename_num_original = 2;  // the fake knows no size for it
+  TMemoryStream s(Saved(*line));
+  TConcordanceEntry back(&owner);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_FALSE(owner.dud);
+  EXPECT_EQ(owner.taken[2].first, kUnknownFileSize);
+
+  line->Data().filename_num_original = 3;
+  TMemoryStream t(Saved(*line));
+  TConcordanceEntry dud(&owner);
+  ASSERT_TRUE(dud.ReadFromStream(t));  // the line is kept
+  EXPECT_TRUE(owner.dud);
+}
+
+// --- the entry's operations ------------------------------------------------------------------
+
+TEST(ConcordanceLine, Duplicates) {
+  FakeOwner owner;
+  const UString long_a = UString(300, u'x') + UString(500, u'y') + u"tail one";
+  const UString long_b = UString(300, u'x') + UString(500, u'y') + u"another tail";
+  struct Case { UString a; int16_t ma; UString b; int16_t mb; bool dup; const char* why; } cases[] = {
+      {long_a, 300, long_b, 300, true, "equal 500 characters around the midpoint"},
+      {long_a, 300, long_b, 301, false, "different midpoints"},
+      {u"short line", 3, u"short line", 3, true, "short and equal"},
+      {u"short line", 3, u"Short line", 3, false, "case counts"},
+      {u"short line", 3, u"short line!", 3, false, "short and different"},
+  };
+  for (const auto& c : cases) {
+    TConcordanceEntry a(&owner), b(&owner);
+    a.SetText(c.a);
+    a.Data().midpoint = c.ma;
+    b.SetText(c.b);
+    b.Data().midpoint = c.mb;
+    EXPECT_EQ(a.IsDuplicateOf(b), c.dup) << c.why;
+  }
+}
+
+TEST(ConcordanceLine, MeanWordRank) {
+  FakeOwner owner;
+  TConcordanceEntry line(&owner);
+  line.SetText(u"the Cat sat (on) mats.");
+  EXPECT_EQ(line.MeanWordRank(), 1);  // no reference list
+  owner.reference = true;
+  owner.ranks = {{u"the", 1}, {u"sat", 6}, {u"on", 5}};
+  // the 1, sat 6, on 5, mats absent (100 + 1000); Cat skipped: (1 + 6 + 5 + 1100) / 4 = 278
+  EXPECT_EQ(line.MeanWordRank(), 278);
+  line.SetText(u"... 42 , Cat");
+  EXPECT_EQ(line.MeanWordRank(), 1);  // no word counted
+}
+
+TEST(ConcordanceLine, WordsOfEachColumnKind) {
+  FakeOwner owner;
+  auto line = MakeLine(owner);
+  EXPECT_EQ(line->GetAWordAsString(1), kText);
+  line->SetAWordAsString(2, u"set A");
+  line->SetAWordAsString(1, u"ignored");
+  EXPECT_EQ(line->GetAWordAsString(2), u"set A");
+  EXPECT_EQ(line->GetAWordAsString(1), kText);
+  EXPECT_EQ(line->GetAWordAsString(3), u"Chapter 1");
+  EXPECT_EQ(line->GetAWordAsString(4), u"alpha.txt");
+  owner.full_names = true;
+  EXPECT_EQ(line->GetAWordAsString(4), u"/corpus/alpha.txt");
+  EXPECT_EQ(line->MainWordLength(), 37);
+  EXPECT_EQ(line->ThisListsConcordanceMidpoint(), 15);
+}
+
+TEST(ConcordanceLine, CharactersAroundTheMidpoint) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  EXPECT_EQ(line->ConcordanceCharactersAroundMidpoint(6), u"<b>bar");
+  EXPECT_EQ(line->ConcordanceCharactersAroundMidpoint(40), UStringView(kText).substr(0, 37));
+  line->Data().midpoint = 0;
+  EXPECT_EQ(line->ConcordanceCharactersAroundMidpoint(4), u"the ");
+}
+
+TEST(ConcordanceLine, HighlightStartsEmpty) {
+  FakeOwner owner;
+  TConcordanceEntry line(&owner);
+  EXPECT_EQ(line.Highlight().Highlight_number, -1);
+  line.EditHighlight().Highlight_number = 3;
+  line.EditHighlight().Include(101);
+  EXPECT_TRUE(line.Highlight().Has(101));
+  line.ZeroHighlight();
+  EXPECT_EQ(line.Highlight().Highlight_number, -1);
+  EXPECT_FALSE(line.Highlight().Has(101));
+}
+
+// --- span positions --------------------------------------------------------------------------
+
+TEST(LineSpans, WordsAtPositionsAndOutermost) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  EXPECT_EQ(+WordAtSpanPosition(*line, 44).coll_length, 0);
+  EXPECT_EQ(OutermostSpanPosition(*line, -1), 45);
+  line->OtherLeftCollocs().Add(TSortInfoRec{-20, 4, 0, 0});
+  EXPECT_EQ(+WordAtSpanPosition(*line, 44).coll_length, 4);
+  EXPECT_EQ(+WordAtSpanPosition(*line, 50).coll_length, 6);
+  EXPECT_EQ(OutermostSpanPosition(*line, -1), 44);
+  EXPECT_EQ(OutermostSpanPosition(*line, 1), 55);
+}
+
+TEST(LineSpans, SpanLimits) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  auto& f = line->Data().fixed_sort_positions;
+  // words at 48 to 51; a barrier of 1 after "dog" (49)
+  f[4].barrier = 1;
+  struct Case { int side; int limit; uint8_t stop; bool barrier_on_sw; int expect; const char* why; } cases[] = {
+      {1, 55, 0, false, 52, "right: stops at the first position without a word"},
+      {1, 51, 0, false, 51, "right: the limit"},
+      {-1, 45, 0, false, 48, "left: stops before a missing word"},
+      {-1, 45, 1, false, 50, "left: a barrier after L1 keeps the span at the search word"},
+      {-1, 45, 2, false, 48, "left: a weaker barrier does not stop"},
+      {1, 55, 1, true, 50, "right: a barrier on the search word counts no right word"},
+      {1, 55, 0, true, 52, "right: stop level 0 ignores barriers"},
+  };
+  for (const auto& c : cases) {
+    f[5].barrier = c.barrier_on_sw ? 1 : 0;
+    EXPECT_EQ(SpanLimitOfLine(*line, c.side, c.limit, c.stop), c.expect) << c.why;
+  }
+}
+
+}  // namespace
