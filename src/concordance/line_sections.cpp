@@ -17,10 +17,6 @@ TSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words) {
   return CollocSpan(horizons_in_words.left, horizons_in_words.right);
 }
 
-int32_t CollocateColToSpan(int32_t column, int32_t left_horizon_words) {
-  return kSpanCentre + column - left_horizon_words;
-}
-
 int32_t SortSpanFromSort(int32_t key) { return key >= 0 && key <= 10 ? 45 + key : -1; }
 
 // --- coloured pieces ----------------------------------------------------------------------------

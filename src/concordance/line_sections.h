@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "concordance/line_records.h"
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
@@ -36,9 +37,8 @@ struct TSpanPair {
 TSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words);
 TSpanPair CollocSpan(int32_t left_words, int32_t right_words);
 
-// The span position of a collocate grid's position column (0 = the leftmost position), given the
-// left horizon in words: 50 + column - left horizon.
-int32_t CollocateColToSpan(int32_t column, int32_t left_horizon_words);
+// CollocateColToSpan (the span position of a collocate column, given the left horizon in words)
+// is in line_records.h.
 
 // Sort keys 0..10 compare the words L5 .. search word .. R5: key k compares position 45 + k
 // (key 5 is the search word, key 4 is L1). Any other key compares no word: -1.
