@@ -463,6 +463,21 @@ TEST_F(ReadAndSearch, FullStopsAtTheCutAreJudgedAsInOneChunk) {
   }
 }
 
+TEST_F(ReadAndSearch, NoHitOrWordComesFromTheLookAhead) {
+  // Three chunks, each followed by half a line of what comes next: every word is counted once
+  // and every hit is found once, in its own chunk.
+  const int32_t lines = 300000;
+  const TRunSeen seen = Search(u"many.txt", Times(kLine, lines), u"gamma");
+  EXPECT_EQ(seen.chunks_processed, 3);
+  EXPECT_EQ(seen.words_per_text[0], 3 * lines);
+  const std::vector<THitSeen> hits = seen.OfItem(0);
+  ASSERT_EQ(hits.size(), static_cast<size_t>(lines));
+  for (size_t h = 0; h < hits.size(); ++h) {
+    ASSERT_EQ(hits[h].word_num, static_cast<int32_t>(3 * h + 3)) << h;
+    ASSERT_EQ(hits[h].byte, static_cast<int64_t>(18 * h + 11)) << h;
+  }
+}
+
 TEST_F(ReadAndSearch, SentenceEndBeforeAnExcludedSpanLooksPastIt) {
   // The excluded note is no text: what follows "gamma." after it begins with a capital.
   UseTagsToExclude({u"<note>*</note>"});
