@@ -202,7 +202,11 @@ bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hid
     add(hidden.openers[i]);
     add(hidden.closers[i]);
   }
-  for (const char16_t ch : tags.ftag_starter_chars[ttho_keep]) add(ch);
+  for (const char16_t ch : tags.ftag_starter_chars[ttho_keep]) {
+    // A tag that starts with a letter or digit may start anywhere: no pass is skipped.
+    if (ch > 127 || (ch >= u'0' && ch <= u'9') || ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z')) return true;
+    add(ch);
+  }
   for (int32_t i = 0; i < n; ++i) {
     const char16_t ch = t[i];
     if (ch < 256 ? low[ch] : (!high.empty() && high.find(ch) != UString::npos)) return true;
@@ -594,9 +598,6 @@ bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   fStream->fReadAheadWanted = ahead > 0 ? 8 * ahead + 16 : 0;
   const int64_t loaded = fStream->LoadFromAStream(*source, fStream->Last_chunk_ended_at);
   bool ok = loaded > 0 && PrepareTheChunk(chunk_index);
-  // The carried characters go before the new ones first: the passes over the new characters
-  // look back at them (a full stop after a single capital at the cut).
-  if (ok && fReadTheWholeFile) JoinCarriedCharacters();
   if (ok) ok = PreProcessTheChunk(chunk_index);
   if (!ok) return false;
   if (FileHandledInfo.excluded) return false;
@@ -618,7 +619,6 @@ void TBufferProcessor::JoinCarriedCharacters() {
     return;
   }
   fText.insert(0, fCarryText);  // the look-ahead moves on with the new characters
-  fwchar_kinds.insert(fwchar_kinds.begin(), fCarryKinds.begin(), fCarryKinds.end());
   BufferDetails.chunk_start = static_cast<int32_t>(c);
   BufferDetails.length_in_chars = n + static_cast<int32_t>(c);
 }
@@ -1037,7 +1037,9 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
 
   // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
-  if (FileHandledInfo.is_unicode || std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, n - skip))))
+  const int64_t decoded_bytes = n + (reading_on ? ahead : 0);
+  if (FileHandledInfo.is_unicode ||
+      std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip))))
     ZerosToSpaces(fText.data(), fText.size());
 
   const int32_t decoded = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX - kLookAheadCharsMax));
@@ -1071,9 +1073,14 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   BufferDetails.file_size = size;
   BufferDetails.last_chunk = fStream->Last_chunk_ended_at >= size;
   KnownBytePosition = BufferDetails.chunk_file_offset;
+  // The carried characters go before the new ones before anything is classified or handled:
+  // the passes over the new characters look back at them (a full stop after a single capital
+  // at the cut), and the kinds are written once, in place.
+  if (fReadTheWholeFile) JoinCarriedCharacters();
   ClassifyTheChunk();
+  const int32_t c = ChunkStartIndex();
   for (const int32_t i : fLiteralBrackets)
-    if (i < len + look_ahead) fwchar_kinds[static_cast<size_t>(i)] |= kFlagLiteral;
+    if (i < len + look_ahead) fwchar_kinds[static_cast<size_t>(i + c)] |= kFlagLiteral;
   return true;
 }
 
@@ -1090,9 +1097,12 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // Exactly, with room for the characters carried over: memory stays at a chunk.
-  if (fwchar_kinds.capacity() < n + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n + 2 + kCarriedCharsMax);
+  // The carried characters keep the kinds they were given with the last chunk.
+  const size_t c = std::min(n, static_cast<size_t>(ChunkStartIndex()));
+  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n - c + 2 + kCarriedCharsMax);
   fwchar_kinds.resize(n + 2);
-  ClassifyChars(fText.data(), n, fwchar_kinds.data());
+  if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
+  ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;
 }
@@ -1256,30 +1266,34 @@ void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
   const int32_t n = kept_end + LookAheadLength();
   if (spans.empty() || n <= 0) return;
   std::sort(spans.begin(), spans.end());
-  const int64_t first = fByteMap.FileByteOf(0);
-  std::vector<uint32_t> offs;
-  offs.reserve(static_cast<size_t>(n) + 1);
-  int32_t w = 0, length = -1;
-  size_t s = 0;
-  for (int32_t i = 0; i < n;) {
-    if (length < 0 && i >= kept_end) length = w;
-    while (s < spans.size() && spans[s].second <= i) ++s;
-    if (s < spans.size() && spans[s].first <= i) {
-      i = std::min(n, spans[s].second);
-      continue;
+  // Runs between the stretches move down whole; Length() ends where the chunk's last kept
+  // character went, the look-ahead follows.
+  int32_t w = 0, i = 0, length = -1;
+  auto keep = [&](int32_t from, int32_t to) {  // [from, to)
+    if (to <= from) return;
+    if (length < 0 && kept_end < to) length = w + std::max(0, kept_end - from);
+    if (w != from) {
+      std::memmove(fText.data() + w, fText.data() + from, sizeof(char16_t) * static_cast<size_t>(to - from));
+      std::memmove(fwchar_kinds.data() + w, fwchar_kinds.data() + from, sizeof(uint16_t) * static_cast<size_t>(to - from));
     }
-    fText[static_cast<size_t>(w)] = fText[static_cast<size_t>(i)];
-    fwchar_kinds[static_cast<size_t>(w)] = fwchar_kinds[static_cast<size_t>(i)];
-    offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(i) - first));
-    ++w;
-    ++i;
+    w += to - from;
+  };
+  TCharacterSpans clamped;
+  clamped.reserve(spans.size());
+  for (const auto& [first, end] : spans) {
+    const int32_t a = std::clamp(first, i, n);
+    const int32_t b = std::clamp(end, a, n);
+    keep(i, a);
+    if (length < 0 && kept_end < b) length = w;
+    if (b > a) clamped.emplace_back(a, b);
+    i = b;
   }
-  offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(n) - first));
+  keep(i, n);
+  fByteMap.RemoveCharacters(clamped, n);
   fText.resize(static_cast<size_t>(w));
   fwchar_kinds.resize(static_cast<size_t>(w) + 2);
   fwchar_kinds[static_cast<size_t>(w)] = 0;
   fwchar_kinds[static_cast<size_t>(w) + 1] = 0;
-  fByteMap.SetOffsets(first, std::move(offs));
   if (length < 0) length = w;
   BufferDetails.length_in_chars = length;
   BufferDetails.look_ahead = w - length;

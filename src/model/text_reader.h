@@ -36,8 +36,11 @@
 // text writes nothing shared and asks no one but the run's question call-back. For as long as the
 // run lives, each zip archive of its texts is opened and listed once. Between chunks a processor
 // polls the run's job token (stop state, progress), or without one the program's stop state.
-// Memory stays at one chunk and its carried tail: the raw bytes, their UTF-16 form, one kind word
-// and one byte offset per character. Sizes and positions are 64-bit.
+// Memory stays at one chunk, its carried tail and its look-ahead: the raw bytes, their UTF-16
+// form, one kind word and one byte offset per character. Sizes and positions are 64-bit.
+// The tag passes run once the carried characters are in place, over the new characters and the
+// look-ahead; a chunk without any character that could start a tag skips the passes that only
+// look for tags (keeping, hiding).
 //
 // Stream form of a processed chunk (SaveToStream / ReadFromStream), little-endian:
 //   chunk 0 only: TFileHandledRec (56 bytes)
@@ -386,7 +389,8 @@ class TBufferProcessor {
   // Decides between UTF-8 and the code page on the first piece with a byte of 0x80 or above.
   void DecideEightBitEncoding(const uint8_t* bytes, size_t n);
   void DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows);
-  // Puts the last chunk's carried characters before this one's, and keeps this one's tail.
+  // Puts the last chunk's carried characters (text and bytes; their kinds go in when the chunk
+  // is classified) before this one's, and keeps this one's tail.
   void JoinCarriedCharacters();
   void KeepTailForNextChunk();
   // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).

@@ -228,6 +228,25 @@ TEST_F(TextReaderRun, JumpPositionsAreTheReadersOwnAndSixtyFourBit) {
   EXPECT_EQ(c.LowestJumpTo(), (int64_t(1) << 32) + 100);
 }
 
+TEST_F(TextReaderRun, ByteMapDropsStretchesAfterTheCarriedCharacters) {
+  // Three carried characters, then ten of two bytes from byte 100 (or the same as offsets); the
+  // characters 4-5 and 9-10 (the tails of two entities) go, the rest keep their bytes.
+  for (bool fixed_width : {true, false}) {
+    SCOPED_TRACE(fixed_width ? "fixed width" : "offsets");
+    TChunkByteMap m;
+    if (fixed_width) m.SetFixedWidth(100, 2);
+    else m.SetOffsets(100, {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20});
+    const int64_t carried[] = {90, 94, 96, 100};
+    ASSERT_TRUE(m.PrependCharacters(carried, 3));
+    m.RemoveCharacters({{4, 6}, {9, 11}}, 13);
+    const std::vector<int64_t> want = {90, 94, 96, 100, 106, 108, 110, 116, 118, 120};
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(m.FileByteOf(static_cast<int64_t>(i)), want[i]) << i;
+    // A stretch among the carried characters, or beyond the map, drops nothing there.
+    m.RemoveCharacters({{0, 2}, {20, 30}}, 10);
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(m.FileByteOf(static_cast<int64_t>(i)), want[i]) << i;
+  }
+}
+
 TEST_F(TextReaderRun, ByteMapSumsStopAtTheLimits) {
   TChunkByteMap fixed, offsets;
   fixed.SetFixedWidth(INT64_MAX - 1, 2);
