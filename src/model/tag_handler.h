@@ -295,6 +295,9 @@ class TTextTagHandler : public TTagsToKeepList {
   // In the characters handed to the next pass: where those read ahead of the cut begin (beyond
   // n_characters: none). The reader sets it before each pass.
   int32_t ReadAheadFrom = INT32_MAX;
+  // An excluded span was open at the last buffer's cut: the next buffer's exclusion pass must
+  // run, tag or no tag.
+  bool ExcludedSpanOpen() const { return fOpenExcludeTag >= 0; }
   bool HandlingOnlyPartsOfText = false;
   bool fKeepingLog = false;  // from the read settings: log what is found
   bool HasMediaTags = false;

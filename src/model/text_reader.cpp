@@ -187,7 +187,7 @@ std::vector<UString> SplitMarkers(UStringView s) {
 }
 
 // Whether any character could start or end a tag: a bracket of mark-up or of hidden tags, or
-// the first character of a tag to keep. One table look-up a character below U+0100.
+// the first character of a tag to keep or exclude. One table look-up a character below U+0100.
 bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hidden, const char16_t* t, int32_t n) {
   std::array<bool, 256> low{};
   UString high;
@@ -202,11 +202,12 @@ bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hid
     add(hidden.openers[i]);
     add(hidden.closers[i]);
   }
-  for (const char16_t ch : tags.ftag_starter_chars[ttho_keep]) {
-    // A tag that starts with a letter or digit may start anywhere: no pass is skipped.
-    if (ch > 127 || (ch >= u'0' && ch <= u'9') || ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z')) return true;
-    add(ch);
-  }
+  for (const UString& starters : tags.ftag_starter_chars)
+    for (const char16_t ch : starters) {
+      // A tag that starts with a letter or digit may start anywhere: no pass is skipped.
+      if (ch > 127 || (ch >= u'0' && ch <= u'9') || ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z')) return true;
+      add(ch);
+    }
   for (int32_t i = 0; i < n; ++i) {
     const char16_t ch = t[i];
     if (ch < 256 ? low[ch] : (!high.empty() && high.find(ch) != UString::npos)) return true;
@@ -1199,8 +1200,9 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   const TChunkByteMap* map = &fByteMap;
   // Spans to exclude go before the text markers are looked for: what they hold is no text, so
   // it neither marks units nor decides whether a full stop before it ends a sentence. A span
-  // left open at the last cut is closed here whether or not this chunk holds a bracket.
-  if (tags && Removing_unwanted_TagFile_Tags) {
+  // left open at the last cut is closed here whether or not this chunk holds a bracket (a text's
+  // first chunk runs the pass to drop what another text left open).
+  if (tags && Removing_unwanted_TagFile_Tags && (any_tag || tags->ExcludedSpanOpen())) {
     from_start();
     tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, c, all, map);
   }
