@@ -2,6 +2,7 @@
 // in UTF-16 and 8-bit buffers.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -590,6 +591,34 @@ TEST(TagHandlerRoutines, MidWordPunctuationIsABlankInItsKindAloneAndTheTextQuote
   h.BlankOutMidWordPunctuation(n.T(), n.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, n.n, false);
   EXPECT_EQ(n.Text(), bytes);
   ExpectFlags(n, "...B...B.", {{'B', blank}});
+}
+
+TEST(TagHandlerRoutines, MidWordPunctuationOfLongBuffersEqualsACharacterByCharacterJudgement) {
+  // Flags of letters, digits, punctuation, blanks and marks in random runs, long enough for the
+  // passes over eight flags at a time; each mark is judged on the flags as they were.
+  const uint16_t blank = CharKindOf(u' ');
+  const uint16_t kinds[] = {C1_ALPHA | C1_LOWER, C1_DIGIT, blank, kFlagHidden, C1_ALPHA | C1_UPPER, C1_PUNCT,
+                            static_cast<uint16_t>(kFlagMarker | C1_PUNCT)};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint16_t> flags(1000 + seed);
+    for (size_t i = 0; i < flags.size();) {
+      // Punctuation now and then, so that most stretches of eight hold none.
+      const uint32_t r = rng() % 24;
+      const uint16_t k = kinds[r < 20 ? r % 5 : r < 23 ? 5 : 6];
+      for (size_t run = rng() % (seed % 2 ? 4 : 2) + 1; run > 0 && i < flags.size(); --run) flags[i++] = k;
+    }
+    std::vector<uint16_t> want = flags;
+    for (size_t i = 1; i + 1 < flags.size(); ++i)
+      if ((KindBits(flags[i]) & C1_PUNCT) && (KindBits(flags[i - 1]) & (C1_ALPHA | C1_DIGIT)) &&
+          (KindBits(flags[i + 1]) & (C1_ALPHA | C1_DIGIT)))
+        want[i] = blank;
+    UString text(flags.size(), u'x');
+    h.BlankOutMidWordPunctuation(text.data(), flags.data(), C1_PUNCT, C1_ALPHA | C1_DIGIT,
+                                 static_cast<int32_t>(flags.size()), true);
+    ASSERT_EQ(flags, want) << "seed " << seed;
+  }
 }
 
 TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) {
