@@ -634,6 +634,25 @@ struct TTextTagHandler::TSearchTables {
     // back at.
     int32_t i = std::max(0, first);
     while (i < n) {
+      if constexpr (std::is_same_v<C, char16_t>) {
+        // Eight characters at a time that none of the walk's characters is among (most of a
+        // text) are passed over.
+        const __m128i above = _mm_set1_epi16(0x0588);
+        while (i + 8 <= n) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+          __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'.')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'?')));
+          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'!')));
+          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'<')));
+          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'>')));
+          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOnCode)));
+          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOffCode)));
+          // Beyond U+0588 the scripts' own marks: saturating subtraction leaves those above non-zero.
+          const __m128i high = _mm_cmpeq_epi16(_mm_subs_epu16(v, above), _mm_setzero_si128());
+          if (_mm_movemask_epi8(hit) != 0 || _mm_movemask_epi8(high) != 0xFFFF) break;
+          i += 8;
+        }
+        if (i >= n) break;
+      }
       uint8_t cls = SentenceClass(U(t[i]));
       if (cls == 0) {  // most characters: their flags need not be read
         ++i;

@@ -621,6 +621,27 @@ TEST(TagHandlerRoutines, MidWordPunctuationOfLongBuffersEqualsACharacterByCharac
   }
 }
 
+TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
+  // Random words, full stops, question marks, tags and numbers: the UTF-16 walk, which passes over
+  // eight characters at a time, marks what the 8-bit walk marks character by character.
+  const char* pieces[] = {"word", "Word", " ", " ", "  ", ". ", "? ", "!", ".", "<p>", "</s>", "3.5", "D. ", "e.g. ",
+                          "\n", "<a", "x>", "U.S.A. ", "etc.", "..."};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < 2000) text += pieces[rng() % 20];
+    TNarrowBuf narrow(text);
+    TWideBuf wide(Utf8ToUtf16(text));
+    ASSERT_EQ(narrow.n, wide.n);
+    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
+    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
+    EXPECT_GT(a, 0);
+    EXPECT_EQ(a, b) << "seed " << seed;
+    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+  }
+}
+
 TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) {
   // '^' under each automatic sentence end.
   const std::pair<const char16_t*, const char*> cases[] = {
