@@ -648,7 +648,11 @@ struct TTextTagHandler::TSearchTables {
           hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOffCode)));
           // Beyond U+0588 the scripts' own marks: saturating subtraction leaves those above non-zero.
           const __m128i high = _mm_cmpeq_epi16(_mm_subs_epu16(v, above), _mm_setzero_si128());
-          if (_mm_movemask_epi8(hit) != 0 || _mm_movemask_epi8(high) != 0xFFFF) break;
+          const int found = _mm_movemask_epi8(hit) | (~_mm_movemask_epi8(high) & 0xFFFF);
+          if (found != 0) {
+            i += __builtin_ctz(static_cast<unsigned>(found)) / 2;  // the first such character
+            break;
+          }
           i += 8;
         }
         if (i >= n) break;
@@ -1299,15 +1303,7 @@ void TTextTagHandler::BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p
   if (!fStartOfText || !p || n_characters < 3) return;
   // Each character is judged by the kinds as classified, before any of them was changed.
   uint16_t before = p[0];
-  const __m128i bits = _mm_set1_epi16(static_cast<short>(unwanted));
   for (int32_t i = 1; i + 1 < n_characters; ++i) {
-    // Eight flags at a time without any bit of `unwanted` (most of a text) are passed over.
-    while (i + 9 < n_characters) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, bits), _mm_setzero_si128())) != 0xFFFF) break;
-      before = p[i + 7];
-      i += 8;
-    }
     const uint16_t here = p[i];
     if ((KindBits(here) & unwanted) != 0 && (KindBits(before) & surrounded) != 0 &&
         (KindBits(p[i + 1]) & surrounded) != 0)
