@@ -2,6 +2,7 @@
 // in UTF-16 and 8-bit buffers.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -297,6 +298,59 @@ TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
   ExpectFlags(n, ".......e...");
 }
 
+TEST_F(TagHandlerTest, SentenceEndsLookBackBeforeTheFirstCharacterAndCountNothingReadAhead) {
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  // "D" was carried over from the last buffer: the "." after it is an initial's, as in one buffer.
+  TWideBuf b(u"by D. Smith. Then");
+  EXPECT_EQ(h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true, 4), 1);
+  ExpectFlags(b, "...........e.....");
+  TWideBuf one(u"by D. Smith. Then");
+  EXPECT_EQ(h.AutoMarkSentenceEnds(one.T(), one.F(), one.n, 100, true), 1);
+  ExpectFlags(one, "...........e.....");
+  // A full stop read ahead of the cut is marked, for display, and not counted.
+  TWideBuf c(u"Yes. No. So");
+  h.ReadAheadFrom = 5;
+  EXPECT_EQ(h.AutoMarkSentenceEnds(c.T(), c.F(), c.n, 100, true), 1);
+  ExpectFlags(c, "...e...e...");
+}
+
+TEST_F(TagHandlerTest, ExcludedSpanOpenAtACutRunsOnIntoTheNextBuffer) {
+  SaveExclude({u"<note>*</note>"});
+  auto h = Loaded();
+  h->FileBytePos = 100;  // a buffer after a text's first
+  struct Step {
+    const char16_t* text;
+    int32_t read_ahead_from;  // INT32_MAX: the text's last buffer, no cut
+    int32_t counted;
+    const char* flags;
+  };
+  const Step steps[] = {
+      {u"a <note>x y", 9, 1, "..hhhhhhhhh"},         // opened before the cut, not closed
+      {u" y z", 2, 0, "hhhh"},                       // still open
+      {u" z</note> b", INT32_MAX, 0, "hhhhhhhhh.."},  // closed in the last buffer
+      {u"c <note>z", INT32_MAX, 0, "........."},     // not closed, no cut: text
+      {u"d <note>q", 2, 0, "........."},             // opened in the look-ahead: the next buffer's
+      {u" e", INT32_MAX, 0, ".."},
+      {u"<note>q</note> f", 5, 1, "hhhhhhhhhhhhhh.."},  // closed after the cut: open at it
+      {u"</note> g", INT32_MAX, 0, "hhhhhhh.."},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "buffer \"" << Utf16ToUtf8(s.text) << "\"");
+    TWideBuf b(s.text);
+    h->ReadAheadFrom = s.read_ahead_from;
+    EXPECT_EQ(Check(*h, ttho_exclude, b), s.counted);
+    ExpectFlags(b, s.flags);
+  }
+  // A text's first buffer drops a span left open by the last text.
+  TWideBuf open(u"<note>z");
+  h->ReadAheadFrom = 7;
+  Check(*h, ttho_exclude, open);
+  h->FileBytePos = 0;
+  TWideBuf fresh(u"new text");
+  EXPECT_EQ(Check(*h, ttho_exclude, fresh), 0);
+  ExpectFlags(fresh, "........");
+}
+
 TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
   TTextsett_rec32 ts = GetTextSettings();
   for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {
@@ -537,6 +591,55 @@ TEST(TagHandlerRoutines, MidWordPunctuationIsABlankInItsKindAloneAndTheTextQuote
   h.BlankOutMidWordPunctuation(n.T(), n.F(), C1_PUNCT, C1_ALPHA | C1_DIGIT, n.n, false);
   EXPECT_EQ(n.Text(), bytes);
   ExpectFlags(n, "...B...B.", {{'B', blank}});
+}
+
+TEST(TagHandlerRoutines, MidWordPunctuationOfLongBuffersEqualsACharacterByCharacterJudgement) {
+  // Flags of letters, digits, punctuation, blanks and marks in random runs, long enough for the
+  // passes over eight flags at a time; each mark is judged on the flags as they were.
+  const uint16_t blank = CharKindOf(u' ');
+  const uint16_t kinds[] = {C1_ALPHA | C1_LOWER, C1_DIGIT, blank, kFlagHidden, C1_ALPHA | C1_UPPER, C1_PUNCT,
+                            static_cast<uint16_t>(kFlagMarker | C1_PUNCT)};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint16_t> flags(1000 + seed);
+    for (size_t i = 0; i < flags.size();) {
+      // Punctuation now and then, so that most stretches of eight hold none.
+      const uint32_t r = rng() % 24;
+      const uint16_t k = kinds[r < 20 ? r % 5 : r < 23 ? 5 : 6];
+      for (size_t run = rng() % (seed % 2 ? 4 : 2) + 1; run > 0 && i < flags.size(); --run) flags[i++] = k;
+    }
+    std::vector<uint16_t> want = flags;
+    for (size_t i = 1; i + 1 < flags.size(); ++i)
+      if ((KindBits(flags[i]) & C1_PUNCT) && (KindBits(flags[i - 1]) & (C1_ALPHA | C1_DIGIT)) &&
+          (KindBits(flags[i + 1]) & (C1_ALPHA | C1_DIGIT)))
+        want[i] = blank;
+    UString text(flags.size(), u'x');
+    h.BlankOutMidWordPunctuation(text.data(), flags.data(), C1_PUNCT, C1_ALPHA | C1_DIGIT,
+                                 static_cast<int32_t>(flags.size()), true);
+    ASSERT_EQ(flags, want) << "seed " << seed;
+  }
+}
+
+TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
+  // Random words, full stops, question marks, tags and numbers: the UTF-16 walk, which passes over
+  // eight characters at a time, marks what the 8-bit walk marks character by character.
+  const char* pieces[] = {"word", "Word", " ", " ", "  ", ". ", "? ", "!", ".", "<p>", "</s>", "3.5", "D. ", "e.g. ",
+                          "\n", "<a", "x>", "U.S.A. ", "etc.", "..."};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < 2000) text += pieces[rng() % 20];
+    TNarrowBuf narrow(text);
+    TWideBuf wide(Utf8ToUtf16(text));
+    ASSERT_EQ(narrow.n, wide.n);
+    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
+    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
+    EXPECT_GT(a, 0);
+    EXPECT_EQ(a, b) << "seed " << seed;
+    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+  }
 }
 
 TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) {
