@@ -282,22 +282,33 @@ TEST(ConcordanceList, SortEqualsStableSortByLocaleComparison) {
     for (int i = 0; i < 200; ++i) {
       const UString& l = pool[rng() % pool.size()];
       const UString& sw = pool[rng() % (pool.size() - 1)];
-      f.AddLine(l.empty() ? u"q" : l, sw.empty() ? u"x" : sw, pool[rng() % pool.size()], 1, static_cast<int32_t>(rng() % 5));
+      TConcordanceEntry* line =
+          f.AddLine(l.empty() ? u"q" : l, sw.empty() ? u"x" : sw, pool[rng() % pool.size()], 1, static_cast<int32_t>(rng() % 5));
+      const unsigned p = rng() % 4;
+      line->Data().percent_of_file = p == 0 ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(p);
     }
     std::vector<TConcordanceEntry*> expected;
     for (int i = 0; i < f.list->Count(); ++i) expected.push_back(f.list->Line(i));
     const bool desc2 = (round >> 2) & 1;
-    f.list->SetThreeSorts(kConcSortSearchWord, kConcSortFirstWord + 6, kConcSortWordNumber);
+    // Odd rounds end on a level with NaN values, even ones on whole numbers.
+    const bool nan_level = round & 1;
+    f.list->SetThreeSorts(kConcSortSearchWord, kConcSortFirstWord + 6, nan_level ? kConcSortPercentOfFile : kConcSortWordNumber);
     f.list->SetSortAscending(2, !desc2);
+    // NaN below every number, equal to NaN.
+    auto third = [&](const TConcordanceEntry* a, const TConcordanceEntry* b) {
+      if (!nan_level) return (a->Data().word_num > b->Data().word_num) - (a->Data().word_num < b->Data().word_num);
+      const float x = a->Data().percent_of_file, y = b->Data().percent_of_file;
+      if (std::isnan(x) || std::isnan(y)) return int(!std::isnan(x)) - int(!std::isnan(y));
+      return (x > y) - (x < y);
+    };
     auto word = [&](const TConcordanceEntry* e, int span) { return f.list->WordAtSpan(*e, span); };
     std::stable_sort(expected.begin(), expected.end(), [&](const TConcordanceEntry* a, const TConcordanceEntry* b) {
       int r = CompareStringsLocale(kLCID_EnglishUS, cs0, word(a, 50), word(b, 50));
       if (r != 0) return r < 0;
       r = CompareStringsLocale(kLCID_EnglishUS, cs1, word(a, 51), word(b, 51));
       if (r != 0) return r < 0;
-      if (a->Data().word_num != b->Data().word_num)
-        return desc2 ? a->Data().word_num > b->Data().word_num : a->Data().word_num < b->Data().word_num;
-      return false;
+      r = third(a, b);
+      return desc2 ? r > 0 : r < 0;
     });
     ASSERT_TRUE(f.list->CompleteResort());
     for (int i = 0; i < f.list->Count(); ++i) ASSERT_EQ(f.list->Line(i), expected[static_cast<size_t>(i)]) << "round " << round << " at " << i;
@@ -552,6 +563,46 @@ TEST(ConcordanceList, DefaultSortIsBySourceFileAscending) {
   EXPECT_TRUE(f.list->SortLevel(0).ascending);
   EXPECT_FALSE(f.list->SortLevel(1).ascending);
   EXPECT_TRUE(f.list->SortLevel(2).ascending);
+}
+
+TEST(ConcordanceList, TagColoursReachEveryLineAndTheDocument) {
+  Fixture f;
+  TConcordanceEntry* line = f.AddLine(u"<b>", u"dog", u"b");
+  TTagPositionRec tag{};
+  tag.used_length = 3;
+  tag.tagnumber_1Based = 2;
+  line->TagPositions().Add(tag);
+  f.list->ChangeTagColours({{1, 2}, {0x123456, 0x654321}});
+  EXPECT_TRUE(f.doc.colours_changed);
+  const TTagPositionRec got = line->TagPositions().Record(0);
+  EXPECT_EQ(got.tag_colours.fore, 0x123456);
+  EXPECT_EQ(got.tag_colours.back, 0x654321);
+}
+
+TEST(ConcordanceList, FileNumbersComeFromTheLinesUnlessTheRowsHaveThem) {
+  Fixture f(3);
+  f.AddLine(u"a", u"dog", u"b", 3);
+  f.AddLine(u"a", u"dog", u"b", 9);  // no such text
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  s.Seek(0, TSeekOrigin::Begin);
+  Fixture g(3);
+  ASSERT_TRUE(g.list->ReadFromStream(s));
+  EXPECT_TRUE(g.list->Dud_CNC_Filenames_found);
+  EXPECT_EQ(g.list->SourceFileName(3), u"/corpus/text2.txt");
+  EXPECT_EQ(g.list->SourceFileName(9), u"");
+}
+
+TEST(ConcordanceList, SortingIsRefusedWhileTheListIsBusy) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b");
+  f.AddLine(u"a", u"cat", u"b");
+  f.list->SetListBusy(kBusyReading);
+  EXPECT_FALSE(f.list->SortAlphabeticallyAscending());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"dog", u"cat"}));
+  f.list->SetListBusy(kBusyNone);
+  EXPECT_TRUE(f.list->SortAlphabeticallyAscending());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"cat", u"dog"}));
 }
 
 }  // namespace
