@@ -195,6 +195,8 @@ class TConcordanceEntry : public TVXBaseListObject {
   ~TConcordanceEntry() override;
 
   TConcordanceLineOwner* Owner() const { return owner_; }
+  // A line moved into another list (a merge) answers to that list from then on.
+  void SetOwner(TConcordanceLineOwner* owner) { owner_ = owner; }
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
 

@@ -108,7 +108,7 @@ class TVXBaseLemmaMatchCapableList : public TVXBaseDataClass {
   int32_t CheckMatches(int tag);
   // Removes the tool's stop words (undoably); answers the number of entries removed.
   int32_t CheckStops();
-  void RemoveDuplicates(TDuplicatesResult& result, const TDuplicatesProgress& progress = nullptr);
+  virtual void RemoveDuplicates(TDuplicatesResult& result, const TDuplicatesProgress& progress = nullptr);
   // The matching loops behind ItemsWhichMatch and ItemsWhichMatchBreakdown.
   T1LongintList ItemsWhichMatchProbe(TListMatchProbe& probe, int column, bool include_deleted);
   T1LongintList ItemsWhichMatchBreakdownProbe(TListMatchProbe& probe, int search_column, int key_column,

@@ -1,0 +1,608 @@
+// The concordance list: limits, its stream (round trips, cuts, failed writes), the 31 sort keys
+// against a plain stable sort, column tables, stop words, merging, duplicates and widening.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <random>
+
+#include "concordance/concordance_list.h"
+#include "concordance/source_files.h"
+#include "platform/rtl/streams.h"
+
+namespace {
+
+class FakeDocument : public TConcordanceListDocument {
+ public:
+  int32_t wanted = 0;
+  bool case_sensitive[3] = {false, false, false};
+  bool per_million = false;
+  bool old_mode = false;
+  bool colours_changed = false;
+  TLinzoraFilenamelist* files = nullptr;
+  std::vector<UString> words = {u"dog"};
+
+  int32_t LinesWantedPerWord() const override { return wanted; }
+  bool CaseSensitiveSort(int level) const override { return case_sensitive[level]; }
+  bool UnitPercentPerMillion() const override { return per_million; }
+  void NoteTagColoursChanged() override { colours_changed = true; }
+  bool OldRecordsMode() const override { return old_mode; }
+  void SetOldRecordsMode() override { old_mode = true; }
+  std::vector<UString> TypedSearchWords() const override { return words; }
+  TLinzoraFilenamelist* SourceFiles() const override { return files; }
+  int ColumnKind(int column) const override { return column == 1 ? 1 : (column == 2 ? 2 : 0); }
+};
+
+// A stream that takes only so many bytes.
+class ShortStream : public TMemoryStream {
+ public:
+  explicit ShortStream(int64_t room) : room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t n = std::max<int64_t>(0, std::min(count, room_));
+    room_ -= n;
+    return n == 0 ? 0 : TMemoryStream::Write(buffer, n);
+  }
+
+ private:
+  int64_t room_;
+};
+
+struct Fixture {
+  TVXBaseHolder holder;
+  FakeDocument doc;
+  std::unique_ptr<TLinzoraFilenamelist> files;
+  std::unique_ptr<TConcordanceList> list;
+
+  explicit Fixture(int n_files = 2) {
+    files = std::make_unique<TLinzoraFilenamelist>(&holder);
+    for (int i = 0; i < n_files; ++i) {
+      TLinzoraFilenameEntryRecPlus rec;
+      rec.full_filename = u"/corpus/text" + IntToUStr(i) + u".txt";
+      rec.head.words_in_source_file = i == 0 ? 1000 : 0;
+      rec.other_data.zero_based_filename_num = i;
+      rec.other_data.file_size = 1000 + i;
+      rec.other_data.TextualDateAndTime = 2450000.0 + (n_files - i);
+      files->Add(new TLinzoraFilenameEntry(files.get(), rec));
+    }
+    doc.files = files.get();
+    list = std::make_unique<TConcordanceList>(&holder, &doc);
+  }
+
+  // A line "left sw right": words at L1, the search word and R1.
+  TConcordanceEntry* AddLine(UStringView left, UStringView sw, UStringView right, int32_t file = 1,
+                             int32_t word_num = 0) {
+    auto line = list->NewLine();
+    UString text = UString(left) + u" " + UString(sw) + u" " + UString(right);
+    line->SetText(text);
+    auto& d = line->Data();
+    d.midpoint = static_cast<int16_t>(left.size() + 1);
+    d.hit_characters = static_cast<int32_t>(sw.size());
+    d.filename_num_original = file;
+    d.word_num = word_num;
+    d.has_percent = true;
+    d.fixed_sort_positions[4] = {static_cast<int16_t>(-int(left.size()) - 1), static_cast<int16_t>(left.size()), 0, 0};
+    d.fixed_sort_positions[5] = {0, static_cast<int16_t>(sw.size()), 0, 0};
+    d.fixed_sort_positions[6] = {static_cast<int16_t>(sw.size() + 1), static_cast<int16_t>(right.size()), 0, 0};
+    TConcordanceEntry* raw = line.get();
+    EXPECT_GE(list->Add(line.release()), 0);
+    return raw;
+  }
+
+  std::vector<UString> Column(int span) const {
+    std::vector<UString> out;
+    for (int i = 0; i < list->Count(); ++i) out.push_back(list->WordAtSpan(*list->Line(i), span));
+    return out;
+  }
+};
+
+std::vector<uint8_t> Bytes(TMemoryStream& s) {
+  std::vector<uint8_t> b(static_cast<size_t>(s.Size()));
+  s.Seek(0, TSeekOrigin::Begin);
+  s.Read(b.data(), static_cast<int64_t>(b.size()));
+  return b;
+}
+
+TEST(ConcordanceList, LimitIsSearchWordsTimesLinesWanted) {
+  Fixture f;
+  f.doc.wanted = 100;
+  f.list->PrepareSearchItemCounters(3);
+  EXPECT_EQ(f.list->LineLimit(), 300);
+  EXPECT_EQ(f.list->sws_found_counter.size(), 3u);
+  for (int i = 0; i < 299; ++i) f.AddLine(u"a", u"dog", u"b");
+  EXPECT_FALSE(f.list->LimitReached());
+  f.AddLine(u"a", u"dog", u"b");
+  EXPECT_TRUE(f.list->LimitReached());
+  // Beyond single precision the product is still exact.
+  f.doc.wanted = 16777217;
+  f.list->PrepareSearchItemCounters(2);
+  EXPECT_EQ(f.list->LineLimit(), 33554434);
+  f.doc.wanted = 0;
+  EXPECT_FALSE(f.list->LimitReached());
+}
+
+TEST(ConcordanceList, AddKeepsTheFattestHit) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b");
+  f.AddLine(u"a", u"elephants", u"b");
+  f.AddLine(u"a", u"ox", u"b");
+  EXPECT_EQ(f.list->fFattest_hit, 9);
+  f.list->SetListBusy(kBusyReading);
+  auto line = f.list->NewLine();
+  EXPECT_EQ(f.list->Add(line.get()), -1);  // refused while busy: the line stays ours
+  f.list->SetListBusy(kBusyNone);
+}
+
+TEST(ConcordanceList, StreamRoundTripWritesVersion25AndTheSpareBlock) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked", 1, 7);
+  f.AddLine(u"a", u"Dog", u"ran", 2, 9);
+  for (int i = 0; i < kSpareColoursBytes; ++i) f.list->fSpare_colours[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 7);
+  f.list->SetVersionNumber(3);
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  EXPECT_EQ(f.list->GetVersionNumber(), 25);
+  const std::vector<uint8_t> bytes = Bytes(s);
+  ASSERT_GE(bytes.size(), size_t(kSpareColoursBytes));
+  EXPECT_EQ(0, std::memcmp(bytes.data() + bytes.size() - kSpareColoursBytes, f.list->fSpare_colours.data(),
+                           kSpareColoursBytes));
+
+  Fixture g;
+  s.Seek(0, TSeekOrigin::Begin);
+  ASSERT_TRUE(g.list->ReadFromStream(s));
+  ASSERT_EQ(g.list->Count(), 2);
+  EXPECT_EQ(g.list->GetVersionNumber(), 25);
+  EXPECT_EQ(g.list->fSpare_colours, f.list->fSpare_colours);
+  EXPECT_EQ(g.list->Line(0)->Text(), u"the dog barked");
+  EXPECT_EQ(g.list->Line(1)->Data().word_num, 9);
+  EXPECT_EQ(g.list->fFattest_hit, 3);
+  EXPECT_FALSE(g.list->Dud_CNC_Filenames_found);
+  // Written again, the bytes are the same.
+  TMemoryStream again;
+  ASSERT_TRUE(g.list->SaveToStream(again));
+  EXPECT_EQ(Bytes(again), bytes);
+}
+
+TEST(ConcordanceList, EveryCutOfTheStreamAnswersFalse) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked", 1, 7);
+  f.AddLine(u"a", u"dog", u"ran", 2, 9);
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  const std::vector<uint8_t> bytes = Bytes(s);
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    TMemoryStream part;
+    part.Write(bytes.data(), static_cast<int64_t>(cut));
+    part.Seek(0, TSeekOrigin::Begin);
+    Fixture g;
+    EXPECT_FALSE(g.list->ReadFromStream(part)) << "cut at " << cut;
+  }
+}
+
+TEST(ConcordanceList, GarbledCountsAnswerFalseWithoutHugeAllocations) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked", 1, 7);
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  std::vector<uint8_t> bytes = Bytes(s);
+  // The entry count of the stored-list information sits just after the 8-byte head.
+  for (int32_t count : {-1, INT32_MAX, 1000000}) {
+    std::vector<uint8_t> bad = bytes;
+    std::memcpy(bad.data() + 8, &count, 4);
+    TMemoryStream part;
+    part.Write(bad.data(), static_cast<int64_t>(bad.size()));
+    part.Seek(0, TSeekOrigin::Begin);
+    Fixture g;
+    EXPECT_FALSE(g.list->ReadFromStream(part)) << count;
+  }
+}
+
+// Fault: a failed write after the lines must not pass as success.
+TEST(ConcordanceList, EveryFailedWriteMakesSavingFalse) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked", 1, 7);
+  TMemoryStream full;
+  ASSERT_TRUE(f.list->SaveToStream(full));
+  const int64_t size = full.Size();
+  for (int64_t room : {int64_t(0), int64_t(10), size / 2, size - kSpareColoursBytes, size - 1}) {
+    ShortStream s(room);
+    EXPECT_FALSE(f.list->SaveToStream(s)) << "room " << room;
+  }
+  ShortStream enough(size);
+  EXPECT_TRUE(f.list->SaveToStream(enough));
+}
+
+TEST(ConcordanceList, OldRecordsModeReadsNoSpareBlock) {
+  Fixture f;
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  std::vector<uint8_t> bytes = Bytes(s);
+  bytes.resize(bytes.size() - kSpareColoursBytes);
+  for (bool old_mode : {true, false}) {
+    TMemoryStream part;
+    part.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    part.Seek(0, TSeekOrigin::Begin);
+    Fixture g;
+    g.doc.old_mode = old_mode;
+    EXPECT_EQ(g.list->ReadFromStream(part), old_mode);
+  }
+}
+
+TEST(ConcordanceList, MissingPercentagesAreFilledFromWordNumbers) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked", 1, 250)->Data().has_percent = false;
+  f.AddLine(u"a", u"dog", u"ran", 2, 9)->Data().has_percent = false;
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  s.Seek(0, TSeekOrigin::Begin);
+  Fixture g;
+  ASSERT_TRUE(g.list->ReadFromStream(s));
+  EXPECT_FLOAT_EQ(g.list->Line(0)->Data().percent_of_file, 25.0f);  // 250 of 1000 words
+  EXPECT_FLOAT_EQ(g.list->Line(1)->Data().percent_of_file, 0.01f);  // a text with no counted words
+  EXPECT_TRUE(g.list->Line(1)->Data().has_percent);
+}
+
+TEST(ConcordanceList, FileThenWordNumberOrdersByTextThenPosition) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b", 2, 5);
+  f.AddLine(u"a", u"dog", u"b", 1, 9);
+  f.AddLine(u"a", u"dog", u"b", 2, 1);
+  f.AddLine(u"a", u"dog", u"b", 1, 3);
+  f.list->EnsureAlphabeticalAscendingSort();
+  ASSERT_TRUE(f.list->CompleteResort());
+  std::vector<std::pair<int, int>> got;
+  for (int i = 0; i < 4; ++i) got.emplace_back(f.list->Line(i)->Data().filename_num_original, f.list->Line(i)->Data().word_num);
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{1, 3}, {1, 9}, {2, 1}, {2, 5}}));
+}
+
+TEST(ConcordanceList, SortAlphabeticallyIsSearchWordThenL1) {
+  Fixture f;
+  f.AddLine(u"zebra", u"cat", u"x");
+  f.AddLine(u"bee", u"dog", u"x");
+  f.AddLine(u"ant", u"dog", u"x");
+  f.AddLine(u"yak", u"ant", u"x");
+  ASSERT_TRUE(f.list->SortAlphabeticallyAscending());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"ant", u"cat", u"dog", u"dog"}));
+  EXPECT_EQ(f.Column(49), (std::vector<UString>{u"yak", u"zebra", u"ant", u"bee"}));
+  EXPECT_EQ(f.list->SortLevel(0).key, kConcSortSearchWord);
+  EXPECT_EQ(f.list->SortLevel(1).key, kConcSortL1);
+}
+
+// Property: the list's sort equals a stable sort comparing the words level by level.
+TEST(ConcordanceList, SortEqualsStableSortByLocaleComparison) {
+  const std::vector<UString> pool = {u"dog", u"Dog", u"DOG", u"cat", u"Cat", u"éclair", u"eclair", u"apple", u"", u"zoo"};
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 8; ++round) {
+    Fixture f;
+    const bool cs0 = round & 1, cs1 = (round >> 1) & 1;
+    f.doc.case_sensitive[0] = cs0;
+    f.doc.case_sensitive[1] = cs1;
+    for (int i = 0; i < 200; ++i) {
+      const UString& l = pool[rng() % pool.size()];
+      const UString& sw = pool[rng() % (pool.size() - 1)];
+      TConcordanceEntry* line =
+          f.AddLine(l.empty() ? u"q" : l, sw.empty() ? u"x" : sw, pool[rng() % pool.size()], 1, static_cast<int32_t>(rng() % 5));
+      const unsigned p = rng() % 4;
+      line->Data().percent_of_file = p == 0 ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(p);
+    }
+    std::vector<TConcordanceEntry*> expected;
+    for (int i = 0; i < f.list->Count(); ++i) expected.push_back(f.list->Line(i));
+    const bool desc2 = (round >> 2) & 1;
+    // Odd rounds end on a level with NaN values, even ones on whole numbers.
+    const bool nan_level = round & 1;
+    f.list->SetThreeSorts(kConcSortSearchWord, kConcSortFirstWord + 6, nan_level ? kConcSortPercentOfFile : kConcSortWordNumber);
+    f.list->SetSortAscending(2, !desc2);
+    // NaN below every number, equal to NaN.
+    auto third = [&](const TConcordanceEntry* a, const TConcordanceEntry* b) {
+      if (!nan_level) return (a->Data().word_num > b->Data().word_num) - (a->Data().word_num < b->Data().word_num);
+      const float x = a->Data().percent_of_file, y = b->Data().percent_of_file;
+      if (std::isnan(x) || std::isnan(y)) return int(!std::isnan(x)) - int(!std::isnan(y));
+      return (x > y) - (x < y);
+    };
+    auto word = [&](const TConcordanceEntry* e, int span) { return f.list->WordAtSpan(*e, span); };
+    std::stable_sort(expected.begin(), expected.end(), [&](const TConcordanceEntry* a, const TConcordanceEntry* b) {
+      int r = CompareStringsLocale(kLCID_EnglishUS, cs0, word(a, 50), word(b, 50));
+      if (r != 0) return r < 0;
+      r = CompareStringsLocale(kLCID_EnglishUS, cs1, word(a, 51), word(b, 51));
+      if (r != 0) return r < 0;
+      r = third(a, b);
+      return desc2 ? r > 0 : r < 0;
+    });
+    ASSERT_TRUE(f.list->CompleteResort());
+    for (int i = 0; i < f.list->Count(); ++i) ASSERT_EQ(f.list->Line(i), expected[static_cast<size_t>(i)]) << "round " << round << " at " << i;
+  }
+}
+
+TEST(ConcordanceList, NaNAndMissingPercentagesSortLowest) {
+  Fixture f;
+  f.AddLine(u"a", u"one", u"b")->Data().percent_of_file = 50.0f;
+  f.AddLine(u"a", u"two", u"b")->Data().percent_of_file = std::numeric_limits<float>::quiet_NaN();
+  f.AddLine(u"a", u"three", u"b")->Data().percent_of_file = 10.0f;
+  f.list->Set2Sorts(kConcSortPercentOfFile, kSortNone);
+  f.list->SetSortAscending(0, true);
+  ASSERT_TRUE(f.list->CompleteResort());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"two", u"three", u"one"}));
+
+  // Position in the sentence: a unit of length 0 has no percentage.
+  Fixture g;
+  auto set = [](TConcordanceEntry* l, int pos, int len) {
+    l->Data().extras.unit_position[0] = pos;
+    l->Data().extras.unit_length[0] = len;
+  };
+  set(g.AddLine(u"a", u"half", u"b"), 6, 11);   // 5 of 10: 50%
+  set(g.AddLine(u"a", u"none", u"b"), 3, 0);    // missing
+  set(g.AddLine(u"a", u"first", u"b"), 1, 11);  // 1 of 10: 10%
+  EXPECT_FLOAT_EQ(UnitPercentOfLine(*g.list->Line(0), 0), 50.0f);
+  EXPECT_EQ(UnitPercentOfLine(*g.list->Line(1), 0), kMissingValue);
+  g.list->Set2Sorts(20, kSortNone);
+  ASSERT_TRUE(g.list->CompleteResort());
+  EXPECT_EQ(g.Column(50), (std::vector<UString>{u"none", u"first", u"half"}));
+}
+
+TEST(ConcordanceList, EveryKeyOrdersByItsValue) {
+  struct Case {
+    int32_t key;
+    const char* what;
+  };
+  // Each line gets values that rise with its number; the list is added in reverse order, so a
+  // working ascending key must reverse it.
+  const Case cases[] = {{0, "L5"}, {4, "L1"}, {5, "search word"}, {6, "R1"}, {11, "context word"}, {12, "Set column"},
+                        {13, "file"}, {14, "date"}, {15, "tag context"}, {16, "tag distance"}, {17, "percent"},
+                        {18, "word number"}, {19, "sentence"}, {20, "sentence %"}, {21, "paragraph"},
+                        {22, "paragraph %"}, {23, "heading"}, {24, "heading %"}, {25, "section"}, {26, "section %"},
+                        {28, "highlight"}, {29, "line"}, {30, "byte position"}};
+  const char16_t* words[] = {u"ant", u"bee", u"cat"};
+  for (const Case& c : cases) {
+    Fixture f(3);
+    f.list->HighlightRec.colloc_w = u"hit";
+    f.list->HighlightRec.span_pos = kHighlightEverySpan;
+    for (int v = 2; v >= 0; --v) {
+      UString l = words[v], sw = words[v], r = words[v];
+      if (c.key == 28) r = v == 0 ? u"x" : u"hit";  // 0, 1, 2 hits: R1, then also the search word
+      if (c.key == 28 && v == 2) { l = u"hit"; }
+      TConcordanceEntry* line = f.AddLine(l, sw, r, /*file: date falls with file number*/ 3 - v, v);
+      auto& d = line->Data();
+      line->SetText(UString(line->Text()));
+      if (c.key == 0) d.fixed_sort_positions[0] = d.fixed_sort_positions[4];
+      if (c.key == 11) line->OtherContextWords().Add(d.fixed_sort_positions[5]);
+      if (c.key == 12) line->SetAWordAsString(2, words[v]);
+      if (c.key == 13) d.filename_num_original = v + 1;
+      if (c.key == 15) line->SetTagContext(words[v]);
+      d.tag_context_distance_from_SW = v;
+      d.percent_of_file = static_cast<float>(v);
+      for (int k = 0; k < kUnitKinds; ++k) {
+        d.extras.unit_number[k] = v;
+        d.extras.unit_position[k] = v + 2;
+        d.extras.unit_length[k] = 11;
+      }
+      d.byte_position = int64_t(v) << 33;
+    }
+    f.list->Set2Sorts(c.key, kSortNone);
+    f.list->SetSortAscending(0, true);
+    ASSERT_TRUE(f.list->CompleteResort()) << c.what;
+    EXPECT_EQ(f.Column(50), (std::vector<UString>{u"ant", u"bee", u"cat"})) << c.what;
+    f.list->SetSortAscending(0, false);
+    ASSERT_TRUE(f.list->CompleteResort()) << c.what;
+    EXPECT_EQ(f.Column(50), (std::vector<UString>{u"cat", u"bee", u"ant"})) << c.what;
+  }
+}
+
+TEST(ConcordanceList, HighlightCountsTheCollocateWithinTheHorizons) {
+  Fixture f;
+  TConcordanceEntry* line = f.AddLine(u"Hit", u"dog", u"hit");
+  f.list->HighlightRec.colloc_w = u"hit";
+  f.list->HighlightRec.span_pos = kHighlightEverySpan;
+  EXPECT_EQ(f.list->HighlightCount(*line), 2);
+  EXPECT_TRUE(line->Highlight().Has(49));
+  EXPECT_TRUE(line->Highlight().Has(51));
+  EXPECT_EQ(f.list->HighlightCollocFreqOfLine(0), 2);
+  EXPECT_EQ(f.list->HighlightCollocFreqOfLine(5), 0);
+  f.list->ClearHighlightCollocFreqs();
+  f.list->HighlightRec.only_left = true;
+  EXPECT_EQ(f.list->HighlightCount(*line), 1);
+}
+
+TEST(ConcordanceList, HeaderColumnToSortNeeded) {
+  Fixture f;
+  struct Case {
+    int level, column;
+    int32_t key;
+  };
+  const Case cases[] = {
+      {0, 1, 0},   {0, 14, 0},  {0, 2, 12},  {0, 3, 15},  {0, 4, 18},  {0, 5, 19},  {0, 6, 20},  {0, 7, 21},
+      {0, 8, 22},  {0, 9, 23},  {0, 10, 24}, {0, 11, 25}, {0, 12, 26}, {0, 13, 13}, {0, 15, 17}, {1, 1, 0},
+      {1, 14, 0},  {1, 2, 12},  {1, 3, 17},  {1, 15, 17}, {1, 4, 18},  {1, 13, 18}, {1, 5, 20},  {1, 6, 19},
+      {1, 7, 22},  {2, 8, 21},  {2, 9, 24},  {2, 10, 23}, {2, 11, 26}, {2, 12, 25}, {2, 2, 12},
+  };
+  for (const Case& c : cases) EXPECT_EQ(f.list->HeaderColumnToSortNeeded(c.level, c.column), c.key)
+      << "level " << c.level << " column " << c.column;
+}
+
+TEST(ConcordanceList, NumericalDataByColumn) {
+  Fixture f;
+  TConcordanceEntry* with = f.AddLine(u"a", u"dog", u"b", 1, 42);
+  with->Data().percent_of_file = 12.5f;
+  for (int k = 0; k < kUnitKinds; ++k) {
+    with->Data().extras.unit_number[k] = 10 + k;
+    with->Data().extras.unit_position[k] = 6;
+    with->Data().extras.unit_length[k] = 11;
+  }
+  TConcordanceEntry* without = f.AddLine(u"a", u"dog", u"b", 1, 7);
+  struct Case {
+    int index, column;
+    float value;
+  };
+  const Case cases[] = {{0, 0, 1},  {1, 0, 2},  {0, 4, 42}, {0, 5, 10}, {0, 6, 50}, {0, 7, 11},
+                        {0, 8, 50}, {0, 9, 12}, {0, 11, 13}, {0, 12, 50}, {0, 15, 12.5f},
+                        {1, 5, kMissingValue}, {1, 6, kMissingValue}, {1, 12, kMissingValue}, {1, 4, 7}};
+  for (const Case& c : cases) {
+    TNumberDisplayAndSinglesRec r;
+    f.list->NumericalData(c.column, c.index, r);
+    EXPECT_FLOAT_EQ(r.value, c.value) << "line " << c.index << " column " << c.column;
+  }
+  f.doc.per_million = true;
+  TNumberDisplayAndSinglesRec r;
+  f.list->NumericalData(6, 0, r);
+  EXPECT_FLOAT_EQ(r.value, 500000.0f);
+  EXPECT_EQ(r.kind, 3);
+  (void)without;
+}
+
+TEST(ConcordanceList, StopWordRemovesEveryCaseOfTheSearchWord) {
+  Fixture f;
+  f.AddLine(u"a", u"the", u"b");
+  f.AddLine(u"a", u"The", u"b");
+  f.AddLine(u"the", u"dog", u"the");
+  f.AddLine(u"a", u"THE", u"b");
+  f.list->RemoveStopWord(u"the", 1, 0, false, true, true);
+  EXPECT_TRUE(f.list->GetDeleted(0));
+  EXPECT_TRUE(f.list->GetDeleted(1));
+  EXPECT_FALSE(f.list->GetDeleted(2));
+  EXPECT_TRUE(f.list->GetDeleted(3));
+  EXPECT_EQ(f.list->stoplist_tokens, 3);
+}
+
+TEST(ConcordanceList, MergeAddsTheOffsetToIncomingLinesOnly) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b", 1)->Data().sw_number = 0;
+  Fixture g;
+  g.AddLine(u"a", u"cat", u"b", 2)->Data().sw_number = 1;
+  ASSERT_TRUE(f.list->MergeWith(g.list.get()));
+  ASSERT_EQ(f.list->Count(), 2);
+  EXPECT_EQ(g.list->Count(), 0);
+  EXPECT_EQ(f.list->Line(0)->Data().sw_number, 0);
+  EXPECT_EQ(f.list->Line(0)->Data().filename_num_original, 1);
+  EXPECT_EQ(f.list->Line(1)->Data().sw_number, 1 + 536870911);
+  EXPECT_EQ(f.list->Line(1)->Data().filename_num_original, 2 + 536870911);
+  EXPECT_EQ(f.list->Line(1)->Owner(), f.list.get());
+  EXPECT_NE(f.list->ListFlags() & (1u << 16), 0u);
+}
+
+// Fault: identical lines with another line of equal sort keys between them were both kept.
+TEST(ConcordanceList, DuplicatesAreFoundAcrossALineBetweenThem) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"barked loudly");
+  f.AddLine(u"a", u"dog", u"ran away");
+  f.AddLine(u"a", u"dog", u"barked loudly");
+  f.AddLine(u"b", u"dog", u"ran away");
+  TDuplicatesResult r;
+  TVXBaseLemmaMatchCapableList* base = f.list.get();
+  base->RemoveDuplicates(r);
+  EXPECT_EQ(r.deleted, 1);
+  int deleted = 0;
+  std::vector<UString> kept;
+  for (int i = 0; i < f.list->Count(); ++i) {
+    if (f.list->GetDeleted(i))
+      ++deleted;
+    else
+      kept.push_back(UString(f.list->Line(i)->Text()));
+  }
+  EXPECT_EQ(deleted, 1);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<UString>{u"a dog barked loudly", u"a dog ran away", u"b dog ran away"}));
+}
+
+TEST(ConcordanceList, WideningReReadsAWiderWindowOrMarksTheTextMissing) {
+  Fixture f;
+  const std::string path = ::testing::TempDir() + "widen_text.txt";
+  {
+    std::ofstream out(path);
+    out << std::string(5000, 'x');
+  }
+  f.files->Row(0)->fdata.full_filename = Utf8ToUtf16(path);
+  f.files->Row(0)->fdata.other_data.file_size = 5000;
+  TConcordanceEntry* line = f.AddLine(u"a", u"dog", u"b", 1);
+  line->Data().byte_position = 100;
+  line->Data().conc_line_chars = 1000;
+  int64_t seen_start = -1;
+  int32_t seen_width = 0;
+  f.list->window_reader = [&](TConcordanceEntry&, int64_t start, int32_t width) {
+    seen_start = start;
+    seen_width = width;
+    return true;
+  };
+  TLinzoraEntryRecBase rec{};
+  ASSERT_TRUE(f.list->LinzoraData(0, true, rec));
+  EXPECT_EQ(seen_width, 3000);
+  EXPECT_EQ(seen_start, 0);
+  EXPECT_EQ(rec.conc_line_chars, 3000);
+  EXPECT_TRUE(f.list->fAtFileEdge[0]);
+  EXPECT_FALSE(f.list->fAtFileEdge[1]);
+  EXPECT_EQ(f.list->ListBusy(), kBusyNone);
+
+  // Refused while the list is busy.
+  f.list->SetListBusy(kBusySorting);
+  EXPECT_FALSE(f.list->LinzoraData(0, true, rec));
+  EXPECT_EQ(line->Data().conc_line_chars, 3000);
+  f.list->SetListBusy(kBusyNone);
+
+  // A text gone: marked missing, the line as it was.
+  TConcordanceEntry* other = f.AddLine(u"a", u"cat", u"b", 2);
+  other->Data().conc_line_chars = 1000;
+  EXPECT_FALSE(f.list->LinzoraData(1, true, rec));
+  EXPECT_EQ(f.files->GetFileStatus(1, true), kFileMissing);
+  EXPECT_EQ(other->Data().conc_line_chars, 1000);
+  std::remove(path.c_str());
+}
+
+TEST(ConcordanceList, SearchWordsGoToTheSetColumn) {
+  Fixture f;
+  f.AddLine(u"the", u"dog", u"barked");
+  f.list->CopySearchWordHitsToSetColumn();
+  EXPECT_EQ(f.list->Line(0)->SetText(), u"dog");
+}
+
+TEST(ConcordanceList, DefaultSortIsBySourceFileAscending) {
+  Fixture f;
+  EXPECT_EQ(f.list->SortLevel(0).key, kConcSortFile);
+  EXPECT_TRUE(f.list->SortLevel(0).ascending);
+  f.list->SetThreeSorts(5, 13, 28);
+  f.list->SetSortDirections();
+  EXPECT_TRUE(f.list->SortLevel(0).ascending);
+  EXPECT_FALSE(f.list->SortLevel(1).ascending);
+  EXPECT_TRUE(f.list->SortLevel(2).ascending);
+}
+
+TEST(ConcordanceList, TagColoursReachEveryLineAndTheDocument) {
+  Fixture f;
+  TConcordanceEntry* line = f.AddLine(u"<b>", u"dog", u"b");
+  TTagPositionRec tag{};
+  tag.used_length = 3;
+  tag.tagnumber_1Based = 2;
+  line->TagPositions().Add(tag);
+  f.list->ChangeTagColours({{1, 2}, {0x123456, 0x654321}});
+  EXPECT_TRUE(f.doc.colours_changed);
+  const TTagPositionRec got = line->TagPositions().Record(0);
+  EXPECT_EQ(got.tag_colours.fore, 0x123456);
+  EXPECT_EQ(got.tag_colours.back, 0x654321);
+}
+
+TEST(ConcordanceList, FileNumbersComeFromTheLinesUnlessTheRowsHaveThem) {
+  Fixture f(3);
+  f.AddLine(u"a", u"dog", u"b", 3);
+  f.AddLine(u"a", u"dog", u"b", 9);  // no such text
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  s.Seek(0, TSeekOrigin::Begin);
+  Fixture g(3);
+  ASSERT_TRUE(g.list->ReadFromStream(s));
+  EXPECT_TRUE(g.list->Dud_CNC_Filenames_found);
+  EXPECT_EQ(g.list->SourceFileName(3), u"/corpus/text2.txt");
+  EXPECT_EQ(g.list->SourceFileName(9), u"");
+}
+
+TEST(ConcordanceList, SortingIsRefusedWhileTheListIsBusy) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b");
+  f.AddLine(u"a", u"cat", u"b");
+  f.list->SetListBusy(kBusyReading);
+  EXPECT_FALSE(f.list->SortAlphabeticallyAscending());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"dog", u"cat"}));
+  f.list->SetListBusy(kBusyNone);
+  EXPECT_TRUE(f.list->SortAlphabeticallyAscending());
+  EXPECT_EQ(f.Column(50), (std::vector<UString>{u"cat", u"dog"}));
+}
+
+}  // namespace
