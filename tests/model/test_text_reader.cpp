@@ -72,7 +72,8 @@ TEST_F(FileBuf, AChunkIsStoredWithoutItsLookAhead) {
   c.on_chunk = [&](TCollector& p, int32_t i) {
     if (i != 0) return;
     EXPECT_EQ(p.LookAheadLength(), kLookAheadChars);
-    EXPECT_EQ(p.BufferDetails.look_ahead, kLookAheadChars);
+    const int32_t stored = p.BufferDetails.look_ahead;  // a packed field: read by value
+    EXPECT_EQ(stored, kLookAheadChars);
     saved = p.SaveToStream(m, 0);
   };
   ASSERT_TRUE(ReadThrough(c));
