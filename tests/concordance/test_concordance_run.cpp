@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "concordance/concordance_run.h"
 #include "concordance/user_filter.h"
@@ -570,6 +571,44 @@ TEST(ConcordanceRun, AStopThroughTheTokenEndsWhereOneCoreCouldHave) {
     EXPECT_EQ(one.texts, many.texts) << int(state);
     EXPECT_EQ(one.log, many.log) << int(state);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Workers read ahead of a slow committer, but never more than twice their number of texts.
+TEST(ConcordanceRun, WorkersRunAtMostTwiceTheirNumberAhead) {
+  constexpr int32_t kThreads = 3;
+  std::atomic<int32_t> logged{0};
+  std::atomic<int32_t> lead{0};
+  TConcordanceRunSettings s = Small(1, 1000000);
+  s.text_count = 60;
+  s.threads = kThreads;
+  s.log = [&](UStringView) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ++logged;
+  };
+  VectorSink sink;
+  TJobToken token;
+  TConcordanceRunResult r = RunConcordance(
+      s,
+      [&](int32_t t) {
+        // Text k's log is written after the committer took it, so texts 0..logged are taken.
+        int32_t ahead = t - logged.load(), seen = lead.load();
+        while (ahead > seen && !lead.compare_exchange_weak(seen, ahead)) {
+        }
+        TTextOutcome o;
+        o.read_ok = true;
+        o.log_lines.push_back(u"read");
+        o.lines.push_back({MakeLine(u"x", t, 0, 0), 0, 0, 0});
+        return o;
+      },
+      sink, token);
+  EXPECT_EQ(r.texts.size(), 60u);
+  EXPECT_EQ(sink.lines.size(), 60u);
+  EXPECT_LE(lead.load(), 2 * kThreads);
+  EXPECT_GT(lead.load(), 1);
 }
 
 }  // namespace
