@@ -432,13 +432,14 @@ struct TTextTagHandler::TSearchTables {
           }
           const uint16_t mark = static_cast<uint16_t>(kFlagFirstKeptTag + ti);
           for (int32_t k = p; k < p + len; ++k) f[k] = mark;
-          if (storing && sectional) {
+          const bool read_ahead = p >= h.ReadAheadFrom;  // the next buffer stores and counts it
+          if (storing && sectional && !read_ahead) {
             const UString name = h.Above32PointerToWide(t + p, len);
             const int64_t pos = byte_map ? byte_map->FileByteOf(p) : h.FileBytePos + int64_t(p) * int64_t(sizeof(C));
             if (h.fKeepingLog) AddToLogFile(IntToUStr(pos) + u" at " + name);
             h.BufsSectionStarts->Add(pos, name);
           }
-          ++count;
+          if (!read_ahead) ++count;
           advance = len;
           break;
         }
@@ -457,6 +458,22 @@ struct TTextTagHandler::TSearchTables {
     std::fill(s.close_cache.begin(), s.close_cache.end(), TCloseCache());
     int32_t count = 0;
     int32_t p = std::max(0, first);
+    // Without a cut in the buffer (the text's last one) nothing carries on.
+    const bool has_cut = h.ReadAheadFrom <= n;
+    const int32_t cut = has_cut ? std::max(p, h.ReadAheadFrom) : n;
+    if (h.FileBytePos == 0) h.fOpenExcludeTag = -1;  // a text starts
+    // A span left open at the last buffer's cut runs on to its closing tag here.
+    if (const int32_t ti = h.fOpenExcludeTag; ti >= 0 && static_cast<size_t>(ti) < h.ArrayOfTagFileExcludeTags.size()) {
+      const TextTagRec& tag = h.ArrayOfTagFileExcludeTags[static_cast<size_t>(ti)];
+      const TStr<C>& close = Pick<C>(tag.compare_string_restW, tag.compare_string_restA);
+      const int32_t at = close.empty() ? -1 : FindFrom(t, p, n, close);
+      const int32_t end = at < 0 ? n : at + static_cast<int32_t>(close.size());
+      BlankAndHide(t, f, p, end);
+      h.fOpenExcludeTag = has_cut && (at < 0 || end > cut) ? ti : -1;
+      p = end;
+    } else {
+      h.fOpenExcludeTag = -1;
+    }
     while (p < n) {
       bool done = false;
       if (IsLiteralFlag(f[p])) {  // a bracket written as an entity starts no tag
@@ -488,10 +505,13 @@ struct TTextTagHandler::TSearchTables {
             cache.searched_from = after_open;
             cache.found_at = at;
           }
-          if (at < 0) continue;
-          const int32_t end = at + static_cast<int32_t>(close.size());
+          // Without its closing tag an opening is text, unless it lies before a cut: the span
+          // then runs on into the next buffer, where the closing tag may be.
+          if (at < 0 && (!has_cut || p >= cut)) continue;
+          const int32_t end = at < 0 ? n : at + static_cast<int32_t>(close.size());
           BlankAndHide(t, f, p, end);
-          ++count;
+          if (has_cut && p < cut && end > cut) h.fOpenExcludeTag = ti;
+          if (p < cut) ++count;
           p = end;
           done = true;
           break;
@@ -503,13 +523,13 @@ struct TTextTagHandler::TSearchTables {
   }
 
   template <typename C>
-  static void Markers(TTextTagHandler& h, C* t, uint16_t* f, int32_t n, int32_t limit) {
+  static void Markers(TTextTagHandler& h, C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit) {
     TSearchTables& s = *h.fTables;
     const TPrefixIndex& idx = std::is_same_v<C, char16_t> ? s.markW : s.markA;
     if (!idx.any) return;
     limit = SpanOrDefault(limit);
     TTagsFoundArray& found = *h.ArrayOfTextMarkersFoundPtr;
-    int32_t p = 0;
+    int32_t p = std::max(0, first);
     while (p < n) {
       int32_t advance = 1;
       if (IsLiteralFlag(f[p])) {  // a bracket written as an entity starts no marker
@@ -536,7 +556,7 @@ struct TTextTagHandler::TSearchTables {
           }
           f[p] = static_cast<uint16_t>(kFlagMarker + TTextsett_rec32::kFirstMarker + k);
           for (int32_t q = p + 1; q < end; ++q) f[q] = kFlagMarker;
-          ++found[static_cast<size_t>(k)];
+          if (p < h.ReadAheadFrom) ++found[static_cast<size_t>(k)];
           advance = end - p;
           break;
         }
@@ -604,13 +624,14 @@ struct TTextTagHandler::TSearchTables {
   }
 
   template <typename C>
-  static int32_t SentenceEnds(C* t, uint16_t* f, int32_t n, int32_t limit) {
+  static int32_t SentenceEnds(C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit, int32_t read_ahead_from) {
     limit = SpanOrDefault(limit);
     int32_t count = 0;
     TTagCloser tags;
     // The class of a character: a "<" that opens no tag, and a bracket written as an entity, are
-    // text (0). A tag's characters are skipped whole.
-    int32_t i = 0;
+    // text (0). A tag's characters are skipped whole. Characters before `first` are only looked
+    // back at.
+    int32_t i = std::max(0, first);
     while (i < n) {
       uint8_t cls = SentenceClass(U(t[i]));
       if (cls == 0) {  // most characters: their flags need not be read
@@ -644,7 +665,7 @@ struct TTextTagHandler::TSearchTables {
       }
       if (letter < 0 || (KindBits(f[letter]) & C1_LOWER) == 0) {
         f[i] = kFlagSentenceEndAuto;
-        ++count;
+        if (i < read_ahead_from) ++count;
       }
       if (letter < 0) break;
       i = letter + 1;
@@ -1184,7 +1205,7 @@ int32_t TTextTagHandler::CheckBufferForTagFileMarkup(TTagHandleOperation operati
 }
 
 void TTextTagHandler::CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
-                                                   int32_t tag_clearing_max) {
+                                                   int32_t tag_clearing_max, int32_t first_valid_character) {
   ClearArrayOfTagsPresent();
   if (!fStartOfText || !p || n_characters <= 0) return;
   if (fKeepingLog)
@@ -1192,25 +1213,47 @@ void TTextTagHandler::CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t*
       if (!m.auto_process && m.tag_comparison_length > 0)
         AddToLogFile((fUse_Unicode ? u"Unicode: " : u"") + m.tag);
   WithWidth(fStartOfText, fUse_Unicode,
-            [&](auto* t) { TSearchTables::Markers(*this, t, p, n_characters, tag_clearing_max); });
+            [&](auto* t) { TSearchTables::Markers(*this, t, p, first_valid_character, n_characters, tag_clearing_max); });
   constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
   if (ArrayOfTextMarkers[kSentenceEnds].auto_process)
     (*ArrayOfTextMarkersFoundPtr)[kSentenceEnds] =
-        AutoMarkSentenceEnds(fStartOfText, p, n_characters, tag_clearing_max, fUse_Unicode);
+        AutoMarkSentenceEnds(fStartOfText, p, n_characters, tag_clearing_max, fUse_Unicode, first_valid_character);
 }
 
 int32_t TTextTagHandler::AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, int32_t n_characters,
-                                              int32_t tag_clearing_max, bool in_Unicode) {
+                                              int32_t tag_clearing_max, bool in_Unicode, int32_t first_valid_character) {
   if (!fStartOfText || !p || n_characters <= 0) return 0;
-  return in_Unicode ? TSearchTables::SentenceEnds(static_cast<char16_t*>(fStartOfText), p, n_characters,
-                                                  tag_clearing_max)
-                    : TSearchTables::SentenceEnds(static_cast<char*>(fStartOfText), p, n_characters, tag_clearing_max);
+  return in_Unicode ? TSearchTables::SentenceEnds(static_cast<char16_t*>(fStartOfText), p, first_valid_character,
+                                                  n_characters, tag_clearing_max, ReadAheadFrom)
+                    : TSearchTables::SentenceEnds(static_cast<char*>(fStartOfText), p, first_valid_character,
+                                                  n_characters, tag_clearing_max, ReadAheadFrom);
 }
 
 bool TTextTagHandler::HandleOnlyPartsOfText(void* fStartOfText, uint16_t* wchars, int32_t n_characters) {
   if (!fStartOfText || !wchars || n_characters <= 0) return false;
-  return fUse_Unicode ? TSearchTables::PartsOfText(*this, static_cast<char16_t*>(fStartOfText), wchars, n_characters)
-                      : TSearchTables::PartsOfText(*this, static_cast<char*>(fStartOfText), wchars, n_characters);
+  const int32_t cut = std::clamp(ReadAheadFrom, 0, n_characters);
+  auto parts = [&](int32_t from, int32_t count) {
+    if (count <= 0) return false;
+    return fUse_Unicode
+               ? TSearchTables::PartsOfText(*this, static_cast<char16_t*>(fStartOfText) + from, wchars + from, count)
+               : TSearchTables::PartsOfText(*this, static_cast<char*>(fStartOfText) + from, wchars + from, count);
+  };
+  bool blanked = parts(0, cut);
+  if (cut < n_characters) {
+    // The characters read ahead are chosen as the next buffer will choose them, from the state at
+    // the cut, which they leave as it was.
+    const auto open = fPartOpen;
+    const bool seen = fKeptPartSeen;
+    const TPartsOfTextFileCountsRec counts = fparts_of_text_counts;
+    const int64_t at = FileBytePos;
+    if (FileBytePos == 0) FileBytePos = 1;  // no text starts there
+    blanked = parts(cut, n_characters - cut) || blanked;
+    FileBytePos = at;
+    fPartOpen = open;
+    fKeptPartSeen = seen;
+    fparts_of_text_counts = counts;
+  }
+  return blanked;
 }
 
 int32_t TTextTagHandler::RemoveNumbers(uint16_t* p, int32_t n_characters) {

@@ -28,6 +28,12 @@
 // character or per tag; many tags are looked for at once through the table of their first
 // characters. Positions and counts are in characters; n_characters bounds every walk.
 //
+// A buffer may end with characters read ahead of its cut (ReadAheadFrom on): they are handled
+// like the rest, so that a walk near the cut sees what follows it, but no tag, section, marker or
+// sentence end in them is counted or stored, and what carries into the next buffer of the text
+// (an excluded span or a part of the text still open) is taken at the cut. The next buffer reads
+// those characters again as its own.
+//
 // The handler takes what it needs from the settings store once, when it is set up
 // (TTagReadSettings), and pumps no events: a reader may run one handler per thread and polls
 // for a stop between its chunks. It changes text characters only where it hides or replaces
@@ -35,6 +41,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -233,10 +240,12 @@ class TTextTagHandler : public TTagsToKeepList {
                                       void* fStartOfText, uint16_t* wchars, int32_t aTag_clearingLimit,
                                       int32_t first_valid_character, int32_t n_characters,
                                       const TChunkByteMap* byte_map = nullptr);
+  // Markers and sentence ends from first_valid_character on; the characters before it are
+  // context only (a full stop after "D" carried over from the last buffer is judged with it).
   void CheckBufferForTextMarkerTags(void* fStartOfText, uint16_t* p, int32_t n_characters,
-                                    int32_t tag_clearing_max);
+                                    int32_t tag_clearing_max, int32_t first_valid_character = 0);
   int32_t AutoMarkSentenceEnds(void* fStartOfText, uint16_t* p, int32_t n_characters, int32_t tag_clearing_max,
-                               bool in_Unicode);
+                               bool in_Unicode, int32_t first_valid_character = 0);
   // Blanks and hides what lies outside the parts of texts to read (and inside the parts to cut).
   // A pair opened and not closed in one buffer stays open into the next buffer of the text, so
   // a text is selected alike however it is cut into buffers; a buffer at byte 0 of its file
@@ -283,6 +292,12 @@ class TTextTagHandler : public TTagsToKeepList {
   std::array<std::vector<int32_t>, 2> FirstArrayOfTags;        // indices of searchable tags
   TSectionStartsList* BufsSectionStarts;
   int64_t FileBytePos = 0;  // byte position of the current buffer in its file
+  // In the characters handed to the next pass: where those read ahead of the cut begin (beyond
+  // n_characters: none). The reader sets it before each pass.
+  int32_t ReadAheadFrom = INT32_MAX;
+  // An excluded span was open at the last buffer's cut: the next buffer's exclusion pass must
+  // run, tag or no tag.
+  bool ExcludedSpanOpen() const { return fOpenExcludeTag >= 0; }
   bool HandlingOnlyPartsOfText = false;
   bool fKeepingLog = false;  // from the read settings: log what is found
   bool HasMediaTags = false;
@@ -312,6 +327,9 @@ class TTextTagHandler : public TTagsToKeepList {
   // whether a part to keep has been met in the text.
   std::array<bool, kSelectWithinContexts / 2> fPartOpen{};
   bool fKeptPartSeen = false;
+  // The exclude tag whose span was open at the last buffer's cut (-1: none), carried like the
+  // parts of texts: its characters are hidden up to its closing tag in the next buffer.
+  int32_t fOpenExcludeTag = -1;
   TTagsFoundArray fOwnTagsFound{};
   TSectionStartsList fOwnSectionStarts;
   std::u16string fDisplayTextW;

@@ -1,5 +1,7 @@
 #include "model/text_reader.h"
 
+#include <array>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -184,6 +186,35 @@ std::vector<UString> SplitMarkers(UStringView s) {
   return out;
 }
 
+// Whether any character could start or end a tag: a bracket of mark-up or of hidden tags, or
+// the first character of a tag to keep or exclude. One table look-up a character below U+0100.
+bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hidden, const char16_t* t, int32_t n) {
+  std::array<bool, 256> low{};
+  UString high;
+  auto add = [&](char16_t ch) {
+    if (ch == 0) return;
+    if (ch < 256) low[ch] = true;
+    else high.push_back(ch);
+  };
+  add(u'<');
+  add(u'>');
+  for (int i = 0; i < 6; ++i) {
+    add(hidden.openers[i]);
+    add(hidden.closers[i]);
+  }
+  for (const UString& starters : tags.ftag_starter_chars)
+    for (const char16_t ch : starters) {
+      // A tag that starts with a letter or digit may start anywhere: no pass is skipped.
+      if (ch > 127 || (ch >= u'0' && ch <= u'9') || ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z')) return true;
+      add(ch);
+    }
+  for (int32_t i = 0; i < n; ++i) {
+    const char16_t ch = t[i];
+    if (ch < 256 ? low[ch] : (!high.empty() && high.find(ch) != UString::npos)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // --- the run ------------------------------------------------------------------------------------------
@@ -298,7 +329,9 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
   if (the_lot) {
     fGetChunkFrom = std::max<int64_t>(0, position);
     fReadThisChunk = std::max<int64_t>(0, std::min<int64_t>(kTextChunkBytes, size - fGetChunkFrom));
+    fReadAhead = std::max<int64_t>(0, std::min<int64_t>(fReadAheadWanted, size - fGetChunkFrom - fReadThisChunk));
   } else {
+    fReadAhead = 0;
     int64_t start = fPointerToStartReadingFrom ? *fPointerToStartReadingFrom : 0;
     start = std::max<int64_t>(0, start) / 256 * 256;
     if (fPointerToStartReadingFrom) *fPointerToStartReadingFrom = start;
@@ -308,21 +341,25 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
   Last_chunk_ended_at = fGetChunkFrom + fReadThisChunk;
   Log(u"Last chunk ended at " + HexU(position, 8) + u", getting from " + HexU(fGetChunkFrom, 8) +
       u": have just read " + HexU(fReadThisChunk, 6) + u" bytes");
-  if (!SetSize(fReadThisChunk + 8)) {
+  const int64_t all = fReadThisChunk + fReadAhead;
+  if (!SetSize(all + 8)) {
     fReadFailed = true;
-    fReadThisChunk = 0;
+    fReadThisChunk = fReadAhead = 0;
     Last_chunk_ended_at = fGetChunkFrom;
     return 0;
   }
-  fMemSize = fReadThisChunk + 8;
+  fMemSize = all + 8;
   int64_t got = 0;
-  if (fReadThisChunk > 0 && stream.SetPosition(fGetChunkFrom)) {
-    while (got < fReadThisChunk) {
-      const int64_t r = stream.Read(Memory() + got, fReadThisChunk - got);
+  if (all > 0 && stream.SetPosition(fGetChunkFrom)) {
+    while (got < all) {
+      const int64_t r = stream.Read(Memory() + got, all - got);
       if (r <= 0) break;
       got += r;
     }
   }
+  // The look-ahead's bytes are read again with the next chunk: a shortfall among them is met there.
+  if (got >= fReadThisChunk) fReadAhead = got - fReadThisChunk;
+  else fReadAhead = 0;
   if (got < fReadThisChunk) {
     // The text ended early or could not be read (it vanished, shrank, or its archive is damaged).
     fReadFailed = true;
@@ -557,15 +594,15 @@ bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   if (fTagHandler) fTagHandler->FileBytePos = fStream->Last_chunk_ended_at;
   TStream* source = fStream->Source();
   if (!source) return false;
+  // Enough bytes for the look-ahead's characters in any encoding (an entity takes several).
+  const int64_t ahead = fReadTheWholeFile ? std::clamp<int64_t>(LookAheadWanted, 0, kLookAheadCharsMax) : 0;
+  fStream->fReadAheadWanted = ahead > 0 ? 8 * ahead + 16 : 0;
   const int64_t loaded = fStream->LoadFromAStream(*source, fStream->Last_chunk_ended_at);
   bool ok = loaded > 0 && PrepareTheChunk(chunk_index);
   if (ok) ok = PreProcessTheChunk(chunk_index);
   if (!ok) return false;
   if (FileHandledInfo.excluded) return false;
-  if (fReadTheWholeFile) {
-    JoinCarriedCharacters();
-    if (!IsLastChunk()) KeepTailForNextChunk();
-  }
+  if (fReadTheWholeFile && !IsLastChunk()) KeepTailForNextChunk();
   PollBetweenChunks();
   if (chunk_index == 0) fLowestJumpTo = FirstJumpPosition(fone_data_to_process);
   if (fLowestJumpTo <= 0 || ChunkEndInFile() >= fLowestJumpTo) return ProcessAChunkOfFile(chunk_index);
@@ -582,8 +619,7 @@ void TBufferProcessor::JoinCarriedCharacters() {
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
     return;
   }
-  fText.insert(0, fCarryText);
-  fwchar_kinds.insert(fwchar_kinds.begin(), fCarryKinds.begin(), fCarryKinds.end());
+  fText.insert(0, fCarryText);  // the look-ahead moves on with the new characters
   BufferDetails.chunk_start = static_cast<int32_t>(c);
   BufferDetails.length_in_chars = n + static_cast<int32_t>(c);
 }
@@ -592,10 +628,10 @@ void TBufferProcessor::KeepTailForNextChunk() {
   const int32_t n = Length();
   const uint16_t* k = fwchar_kinds.data();
   const int32_t lowest = std::max<int32_t>(0, n - kCarriedCharsMax);
-  // Back from the end, word start by word start, until enough words are kept or the reach ends
-  // (then from the first word start within it).
+  // Back from the end, word start by word start, until enough words and a line's width of
+  // characters are kept or the reach ends (then from the first word start within it).
   int32_t from = n, words = 0;
-  for (int32_t i = n - 1; i >= lowest && words < kCarriedWordsMin; --i) {
+  for (int32_t i = n - 1; i >= lowest && (words < kCarriedWordsMin || n - from < kCarriedCharsMin); --i) {
     if (IsWordKind(k[i]) && (i == 0 || !IsWordKind(k[i - 1]))) {
       from = i;
       ++words;
@@ -972,8 +1008,9 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   const int64_t size = FileHandledInfo.file_size;
   BufferDetails.chunk_index = chunk_index;
   BufferDetails.chunk_start = 0;
+  const int64_t ahead = fStream->fReadAhead;
   fLiteralBrackets.clear();
-  if (fText.capacity() < size_t(n) + kCarriedCharsMax) fText.reserve(size_t(n) + kCarriedCharsMax);
+  if (fText.capacity() < size_t(n + ahead) + kCarriedCharsMax) fText.reserve(size_t(n + ahead) + kCarriedCharsMax);
   if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
   if (chunk_index == 0 && FileHandledInfo.utf8_signature) AskAboutUtf8();
 
@@ -985,7 +1022,9 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
     while (skip < n && skip < 3 && (bytes[skip] & 0xC0) == 0x80) ++skip;
 
   const bool reading_on = fStream->the_lot && fStream->Last_chunk_ended_at < size;
-  DecodeChunk(bytes, n, skip, reading_on);
+  // The look-ahead's bytes are decoded with the chunk's; the cut is looked for among the
+  // characters of the chunk's own bytes, as without them.
+  DecodeChunk(bytes, n + (reading_on ? ahead : 0), skip, reading_on && chunk_start + n + ahead < size);
 
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
       (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
@@ -999,18 +1038,27 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
 
   // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
-  if (FileHandledInfo.is_unicode || std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, n - skip))))
+  const int64_t decoded_bytes = n + (reading_on ? ahead : 0);
+  if (FileHandledInfo.is_unicode ||
+      std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip))))
     ZerosToSpaces(fText.data(), fText.size());
 
-  int32_t len = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX));
-  if (reading_on) len = CutAtBoundary(len);
-  fText.resize(static_cast<size_t>(len));
+  const int32_t decoded = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX - kLookAheadCharsMax));
+  int32_t len = decoded, look_ahead = 0;
+  if (reading_on) {
+    len = std::min(decoded, CharactersBelowByte(n));
+    len = CutAtBoundary(len);
+    look_ahead = std::min(decoded - len, std::clamp<int32_t>(LookAheadWanted, 0, kLookAheadCharsMax));
+    // Never half a pair at its end.
+    if (look_ahead > 0 && IsHighSurrogate(fText[static_cast<size_t>(len + look_ahead - 1)])) --look_ahead;
+  }
+  fText.resize(static_cast<size_t>(len + look_ahead));
 
   const int64_t first_byte = chunk_start;
   if (fOffsetsFixedWidth) {
     fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
   } else {
-    fOffsets.resize(static_cast<size_t>(len) + 1);
+    fOffsets.resize(static_cast<size_t>(len + look_ahead) + 1);
     fByteMap.SetOffsets(first_byte, std::move(fOffsets));
     fOffsets.clear();
   }
@@ -1020,23 +1068,42 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   if (fStream->Last_chunk_ended_at <= chunk_start && reading_on) fStream->Last_chunk_ended_at = chunk_start + n;
 
   BufferDetails.length_in_chars = len;
+  BufferDetails.look_ahead = look_ahead;
   BufferDetails.chunk_file_offset = fByteMap.FileByteOf(0);
   BufferDetails.chunk_file_end = fStream->Last_chunk_ended_at;
   BufferDetails.file_size = size;
   BufferDetails.last_chunk = fStream->Last_chunk_ended_at >= size;
   KnownBytePosition = BufferDetails.chunk_file_offset;
+  // The carried characters go before the new ones before anything is classified or handled:
+  // the passes over the new characters look back at them (a full stop after a single capital
+  // at the cut), and the kinds are written once, in place.
+  if (fReadTheWholeFile) JoinCarriedCharacters();
   ClassifyTheChunk();
+  const int32_t c = ChunkStartIndex();
   for (const int32_t i : fLiteralBrackets)
-    if (i < len) fwchar_kinds[static_cast<size_t>(i)] |= kFlagLiteral;
+    if (i < len + look_ahead) fwchar_kinds[static_cast<size_t>(i + c)] |= kFlagLiteral;
   return true;
+}
+
+int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
+  const int32_t n = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX));
+  if (fOffsetsFixedWidth) {
+    const int64_t k = std::max<int64_t>(0, bytes - fOffsetsBase) / std::max(1, fFixedWidth);
+    return static_cast<int32_t>(std::min<int64_t>(n, k));
+  }
+  const auto end = fOffsets.begin() + std::min<std::ptrdiff_t>(n, static_cast<std::ptrdiff_t>(fOffsets.size()));
+  return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }
 
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // Exactly, with room for the characters carried over: memory stays at a chunk.
-  if (fwchar_kinds.capacity() < n + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n + 2 + kCarriedCharsMax);
+  // The carried characters keep the kinds they were given with the last chunk.
+  const size_t c = std::min(n, static_cast<size_t>(ChunkStartIndex()));
+  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n - c + 2 + kCarriedCharsMax);
   fwchar_kinds.resize(n + 2);
-  ClassifyChars(fText.data(), n, fwchar_kinds.data());
+  if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
+  ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;
 }
@@ -1044,7 +1111,7 @@ void TBufferProcessor::ClassifyTheChunk() {
 // --- pre-processing ----------------------------------------------------------------------------------
 
 bool TBufferProcessor::TextSelected() const {
-  const UStringView text(fText.data(), fText.size());
+  const UStringView text(fText.data(), static_cast<size_t>(Length()));
   auto found = [&](int i) { return !ftext_select_atall_W[i].empty() && text.find(ftext_select_atall_W[i]) != UStringView::npos; };
   for (int i = 12; i < kTextSelectStrings; ++i)
     if (found(i)) return false;
@@ -1068,7 +1135,7 @@ void TBufferProcessor::CutTheHeader() {
   const std::vector<UString> markers = SplitMarkers(End_Of_Header);
   if (markers.empty() || fText.empty()) return;
   const TLCID lcid = static_cast<TLCID>(fTextSettings.LCID());
-  const UString upper = UpperCaseU(fText, lcid);
+  const UString upper = UpperCaseU(UStringView(fText.data(), static_cast<size_t>(Length())), lcid);
   for (const UString& m : markers) {
     const size_t at = upper.find(UpperCaseU(m, lcid));
     if (at == UString::npos) continue;
@@ -1088,7 +1155,7 @@ void TBufferProcessor::MarkMultiWordUnits() {
   const UStringView text(fText.data(), fText.size());
   const size_t reach = ftag_clearing_max > 0 ? static_cast<size_t>(ftag_clearing_max) : 1000;
   uint16_t* k = fwchar_kinds.data();
-  size_t from = 0;
+  size_t from = static_cast<size_t>(ChunkStartIndex());  // the carried characters are marked already
   while (from < text.size()) {
     const size_t a = text.find(on, from);
     if (a == UStringView::npos) break;
@@ -1107,55 +1174,87 @@ void TBufferProcessor::MarkMultiWordUnits() {
 
 bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   fHeaderLengthInChars = 0;
+  // The passes handle the new characters and the look-ahead, [c, all); the carried ones before
+  // c were handled with the last chunk. The tag handler is told where the look-ahead begins in
+  // what each pass is handed.
+  const int32_t c = ChunkStartIndex();
   int32_t n = Length();
+  int32_t all = n + LookAheadLength();
   char16_t* text = fText.data();
   uint16_t* kinds = fwchar_kinds.data();
   if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
   if (FileHandledInfo.excluded) return true;
   TTextTagHandler* tags = fTagHandler;
-  if (fHandlingOnlyPartsOfTexts && tags) tags->HandleOnlyPartsOfText(text, kinds, n);
+  // Whether the new characters and look-ahead hold any tag bracket: without one, no tag pass can
+  // find anything.
+  const bool any_tag = tags && HoldsTagCharacters(*tags, fTextSettings.UnwantedTags(), text + c, all - c);
+  // The last chunk, and a window read alone, have no cut: nothing carries on from them.
+  const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
+  auto from_new = [&]() { tags->ReadAheadFrom = cut_at_end ? n - c : INT32_MAX; };
+  auto from_start = [&]() { tags->ReadAheadFrom = cut_at_end ? n : INT32_MAX; };
+  if (fHandlingOnlyPartsOfTexts && tags) {
+    from_new();
+    tags->HandleOnlyPartsOfText(text + c, kinds + c, all - c);
+  }
   if (Cutting_Header && chunk_index == 0) CutTheHeader();
   const TChunkByteMap* map = &fByteMap;
   // Spans to exclude go before the text markers are looked for: what they hold is no text, so
-  // it neither marks units nor decides whether a full stop before it ends a sentence.
-  if (tags && Removing_unwanted_TagFile_Tags)
-    tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, 0, n, map);
-  if (fMarking_Text_Elements && tags) tags->CheckBufferForTextMarkerTags(text, kinds, n, ftag_clearing_max);
+  // it neither marks units nor decides whether a full stop before it ends a sentence. A span
+  // left open at the last cut is closed here whether or not this chunk holds a bracket (a text's
+  // first chunk runs the pass to drop what another text left open).
+  if (tags && Removing_unwanted_TagFile_Tags && (any_tag || tags->ExcludedSpanOpen())) {
+    from_start();
+    tags->CheckBufferForTagFileMarkup(ttho_exclude, false, text, kinds, ftag_clearing_max, c, all, map);
+  }
+  if (fMarking_Text_Elements && tags) {
+    from_start();
+    tags->CheckBufferForTextMarkerTags(text, kinds, all, ftag_clearing_max, c);
+  }
   if (!fClusterTag.empty()) MarkMultiWordUnits();
 
   if (tags) {
     const uint8_t tool = fRun ? fRun->Settings().tool : current_tool_var;
-    if ((tool == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts))
-      tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, 0, n, map);
+    from_start();
+    if (any_tag && ((tool == 0 && Retaining_Section_Starts) || (Retaining_TagFileTags && !Retaining_Section_Starts)))
+      tags->CheckBufferForTagFileMarkup(ttho_keep, Retaining_Section_Starts, text, kinds, ftag_clearing_max, c, all, map);
     if (Translating_Tags) {
       // The rest of each entity is dropped, its bytes staying with the entity's character, so
       // that a word holding an entity stays one word.
       TCharacterSpans tails;
-      if (tags->CheckBufferForTranslationTags(text, kinds, n, &tails) > 0 && !tails.empty()) {
+      from_new();
+      if (tags->CheckBufferForTranslationTags(text + c, kinds + c, all - c, &tails) > 0 && !tails.empty()) {
+        for (auto& [a, b] : tails) a += c, b += c;
         DropCharacters(tails);
         n = Length();
+        all = n + LookAheadLength();
         text = fText.data();
         kinds = fwchar_kinds.data();
       }
     }
-    if (Removing_IgnoreTags || Marking_IgnoreTags) {
+    if (any_tag && (Removing_IgnoreTags || Marking_IgnoreTags)) {
       const TIgnore_tag_type unwanted = fTextSettings.UnwantedTags();
+      from_new();
       for (int i = 0; i < 6; ++i) {
         if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
         if (Removing_IgnoreTags)
-          tags->BlankUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, n, true, ftag_clearing_max);
+          tags->BlankUnwantedTags(unwanted.openers[i], unwanted.closers[i], text + c, kinds + c, all - c, true,
+                                  ftag_clearing_max);
         else
-          tags->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, n, true, ftag_clearing_max);
+          tags->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text + c, kinds + c, all - c, true,
+                                 ftag_clearing_max);
       }
     }
-    if (tool != 0 && Retaining_Section_Starts)
-      tags->CheckBufferForTagFileMarkup(ttho_keep, true, text, kinds, ftag_clearing_max, 0, n, map);
+    from_start();
+    if (any_tag && tool != 0 && Retaining_Section_Starts)
+      tags->CheckBufferForTagFileMarkup(ttho_keep, true, text, kinds, ftag_clearing_max, c, all, map);
   }
-  HandleAllowables();
+  HandleAllowablesFrom(c);
   if (tags) {
-    if (Removing_Punctuation) tags->BlankOutMidWordPunctuation(text, kinds, C1_PUNCT, C1_ALPHA | C1_DIGIT, n, true);
-    if (Clearing_All_Control_Chars) tags->BlankOutUnwantedsTest(text, kinds, C1_CNTRL, n, true);
-    if (Clearing_Excess_Spaces) tags->BlankOutUnwantedsTest(text, kinds, KIND_HIDDEN, n, true);
+    from_new();
+    if (Removing_Punctuation) tags->BlankOutMidWordPunctuation(text + c, kinds + c, C1_PUNCT, C1_ALPHA | C1_DIGIT, all - c, true);
+    if (Clearing_All_Control_Chars) tags->BlankOutUnwantedsTest(text + c, kinds + c, C1_CNTRL, all - c, true);
+    if (Clearing_Excess_Spaces) tags->BlankOutUnwantedsTest(text + c, kinds + c, KIND_HIDDEN, all - c, true);
+    tags->ReadAheadFrom = INT32_MAX;
   }
   if (OKToProcess()) {
     BufferDetails.has_media_tags = tags && tags->HasMediaTags;
@@ -1165,39 +1264,50 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
 }
 
 void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
-  const int32_t n = Length();
+  const int32_t kept_end = Length();
+  const int32_t n = kept_end + LookAheadLength();
   if (spans.empty() || n <= 0) return;
   std::sort(spans.begin(), spans.end());
-  const int64_t first = fByteMap.FileByteOf(0);
-  std::vector<uint32_t> offs;
-  offs.reserve(static_cast<size_t>(n) + 1);
-  int32_t w = 0;
-  size_t s = 0;
-  for (int32_t i = 0; i < n;) {
-    while (s < spans.size() && spans[s].second <= i) ++s;
-    if (s < spans.size() && spans[s].first <= i) {
-      i = std::min(n, spans[s].second);
-      continue;
+  // Runs between the stretches move down whole; Length() ends where the chunk's last kept
+  // character went, the look-ahead follows.
+  int32_t w = 0, i = 0, length = -1;
+  auto keep = [&](int32_t from, int32_t to) {  // [from, to)
+    if (to <= from) return;
+    if (length < 0 && kept_end < to) length = w + std::max(0, kept_end - from);
+    if (w != from) {
+      std::memmove(fText.data() + w, fText.data() + from, sizeof(char16_t) * static_cast<size_t>(to - from));
+      std::memmove(fwchar_kinds.data() + w, fwchar_kinds.data() + from, sizeof(uint16_t) * static_cast<size_t>(to - from));
     }
-    fText[static_cast<size_t>(w)] = fText[static_cast<size_t>(i)];
-    fwchar_kinds[static_cast<size_t>(w)] = fwchar_kinds[static_cast<size_t>(i)];
-    offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(i) - first));
-    ++w;
-    ++i;
+    w += to - from;
+  };
+  TCharacterSpans clamped;
+  clamped.reserve(spans.size());
+  for (const auto& [first, end] : spans) {
+    const int32_t a = std::clamp(first, i, n);
+    const int32_t b = std::clamp(end, a, n);
+    keep(i, a);
+    if (length < 0 && kept_end < b) length = w;
+    if (b > a) clamped.emplace_back(a, b);
+    i = b;
   }
-  offs.push_back(static_cast<uint32_t>(fByteMap.FileByteOf(n) - first));
+  keep(i, n);
+  fByteMap.RemoveCharacters(clamped, n);
   fText.resize(static_cast<size_t>(w));
   fwchar_kinds.resize(static_cast<size_t>(w) + 2);
   fwchar_kinds[static_cast<size_t>(w)] = 0;
   fwchar_kinds[static_cast<size_t>(w) + 1] = 0;
-  fByteMap.SetOffsets(first, std::move(offs));
-  BufferDetails.length_in_chars = w;
+  if (length < 0) length = w;
+  BufferDetails.length_in_chars = length;
+  BufferDetails.look_ahead = w - length;
 }
 
-void TBufferProcessor::HandleAllowables() {
+void TBufferProcessor::HandleAllowables() { HandleAllowablesFrom(0); }
+
+void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
   const Tfixed_lang_details32 lang = fTextSettings.Language();
-  ::HandleAllowables(fText.data(), fwchar_kinds.data(), fText.size(), wide_allowables, lang.SymbolsAtWordStart(),
-                     lang.SymbolsAtWordEnd(), lang.HyphenBreaksWord());
+  const size_t from = std::min<size_t>(static_cast<size_t>(std::max(0, first)), fText.size());
+  ::HandleAllowables(fText.data() + from, fwchar_kinds.data() + from, fText.size() - from, wide_allowables,
+                     lang.SymbolsAtWordStart(), lang.SymbolsAtWordEnd(), lang.HyphenBreaksWord());
 }
 
 void TBufferProcessor::CutLowerCaseWords() {
@@ -1231,9 +1341,12 @@ bool TBufferProcessor::SaveToStream(TStream& s, int32_t chunk_index) {
   if (chunk_index == 0) ok = WriteValue(s, FileHandledInfo);
   const int32_t n = Length();
   ok = ok && WriteU8(s, 1) && WriteI32(s, n) && s.WriteExact(fText.data(), int64_t(n) * 2);
-  const int32_t nk = static_cast<int32_t>(fwchar_kinds.size());
-  ok = ok && WriteI32(s, nk) && s.WriteExact(fwchar_kinds.data(), int64_t(nk) * 2);
-  ok = ok && WriteValue(s, BufferDetails);
+  // The look-ahead is not stored: the chunk's kinds are followed by the two zero words.
+  const uint16_t ends[2] = {0, 0};
+  ok = ok && WriteI32(s, n + 2) && s.WriteExact(fwchar_kinds.data(), int64_t(n) * 2) && s.WriteExact(ends, 4);
+  TBufferDetailsRec details = BufferDetails;
+  details.look_ahead = 0;
+  ok = ok && WriteValue(s, details);
   ok = ok && fSectionStarts->SaveToStream(s);
   // The byte map, written out one entry per character so that any reader can use it.
   ok = ok && WriteI64(s, fByteMap.FileByteOf(0)) && WriteI32(s, 0) && WriteI32(s, n + 1);
@@ -1282,6 +1395,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
   if (!ReadValue(s, details) || details.length_in_chars != n || details.chunk_start < 0 || details.chunk_start > n)
     return fail();
   BufferDetails = details;
+  BufferDetails.look_ahead = 0;  // never stored; an old stream's reserved bytes are not trusted
   if (!fSectionStarts->ReadFromStream(s)) return fail();
   int64_t first = 0;
   int32_t width = 0, count = 0;

@@ -17,17 +17,30 @@
 //   4. it classifies every character, then selects, cuts the header and hands the piece to the
 //      tag handler's pre-processing steps, and finally to the tool's ProcessAChunkOfFile;
 //   5. every piece after the first is handed over with the previous piece's last processed
-//      characters before it (at least its last 64 words, at most 4,096 characters, from a word
-//      start), with the kinds they had then and their bytes in the byte map, so that a phrase
-//      across a cut can be matched: ChunkStartIndex() is where the new characters begin, and
-//      ChunkStartInFile() is their first byte. Each character is new in exactly one piece.
+//      characters before it (at least its last 64 words and 1,000 characters, a line's width,
+//      at most 4,096 characters, from a word start), with the kinds they had then and their
+//      bytes in the byte map, so that a phrase across a cut can be matched and a line can show
+//      its left context: ChunkStartIndex() is where the new characters begin, and
+//      ChunkStartInFile() is their first byte. Each character is new in exactly one piece;
+//   6. every piece but the text's last is followed in the buffer by a look-ahead: the next
+//      LookAheadLength() characters after the cut (at most LookAheadWanted, 500 unless set, half
+//      a line's width), with their kinds and bytes, classified and tag-handled with the piece so
+//      that a line can show its right context and a full stop at the cut is judged on what
+//      follows it. Length() leaves the look-ahead out: it is never searched or counted, no tag,
+//      section, marker or sentence end in it is counted, and it is read again, as new
+//      characters, at the start of the next piece. The two zero kinds follow the look-ahead.
+// A tagged span to exclude that opens before a cut and closes after it stays open into the
+// next piece: its characters are hidden in both, however far the opening lies from the cut.
 // A run of texts (a job) takes one TTextReadSnapshot of the settings before its first text and
 // hands it, with the run's own counters, to every processor through a TTextReadRun: reading a
 // text writes nothing shared and asks no one but the run's question call-back. For as long as the
 // run lives, each zip archive of its texts is opened and listed once. Between chunks a processor
 // polls the run's job token (stop state, progress), or without one the program's stop state.
-// Memory stays at one chunk and its carried tail: the raw bytes, their UTF-16 form, one kind word
-// and one byte offset per character. Sizes and positions are 64-bit.
+// Memory stays at one chunk, its carried tail and its look-ahead: the raw bytes, their UTF-16
+// form, one kind word and one byte offset per character. Sizes and positions are 64-bit.
+// The tag passes run once the carried characters are in place, over the new characters and the
+// look-ahead; a chunk without any character that could start a tag skips the passes that only
+// look for tags (keeping, hiding).
 //
 // Stream form of a processed chunk (SaveToStream / ReadFromStream), little-endian:
 //   chunk 0 only: TFileHandledRec (56 bytes)
@@ -69,7 +82,10 @@ inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
 inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next
+inline constexpr int32_t kCarriedCharsMin = 1000;   // and at least a line's width of characters
 inline constexpr int32_t kCarriedCharsMax = 4096;   // at most this many characters
+inline constexpr int32_t kLookAheadChars = 500;     // characters after a cut kept in the buffer: half a line
+inline constexpr int32_t kLookAheadCharsMax = 16000;  // half the widest line
 
 #pragma pack(push, 1)
 // How one text was handled; the owner adds it to its totals when the processor is freed.
@@ -101,7 +117,8 @@ struct TBufferDetailsRec {
   int32_t header_length_in_chars;
   int32_t code_page;          // for 8-bit text: the code page it was read in
   int32_t chunk_start;        // where the chunk's new characters begin; those before it are carried over
-  uint8_t reserved[32];
+  int32_t look_ahead;         // characters after length_in_chars read ahead (never searched); 0 when stored
+  uint8_t reserved[28];
 };
 #pragma pack(pop)
 static_assert(sizeof(TFileHandledRec) == 56, "the file-handled record is 56 bytes");
@@ -110,7 +127,7 @@ static_assert(offsetof(TFileHandledRec, is_html) == 8 && offsetof(TFileHandledRe
               offsetof(TFileHandledRec, converted_to_unicode) == 12 && offsetof(TFileHandledRec, utf8_signature) == 13);
 static_assert(offsetof(TFileHandledRec, unicode_content) == 14);
 static_assert(offsetof(TBufferDetailsRec, length_in_chars) == 4 && offsetof(TBufferDetailsRec, code_page) == 40 &&
-              offsetof(TBufferDetailsRec, chunk_start) == 44);
+              offsetof(TBufferDetailsRec, chunk_start) == 44 && offsetof(TBufferDetailsRec, look_ahead) == 48);
 
 // The text asks the document to hold UTF-16 entries (the job then sets its flag).
 bool NeedsUnicodeDocument(const TFileHandledRec& info);
@@ -212,6 +229,8 @@ class TMyMemoryStream : public TMemoryStream {
   int64_t fSpareBufferSize = 10000;
   TZipForge* Zipper = nullptr;     // the archive reader, nullptr for a plain file
   int64_t Last_chunk_ended_at = 0;  // file byte just after the current chunk
+  int64_t fReadAhead = 0;           // bytes loaded after the chunk's for its look-ahead
+  int64_t fReadAheadWanted = 0;     // bytes to load after each chunk
   bool fReadFailed = false;         // the text could not be read as far as its size said
 
  private:
@@ -272,6 +291,8 @@ class TBufferProcessor {
   const char16_t* Text() const { return fText.data(); }
   char16_t* MutableText() { return fText.data(); }
   int32_t Length() const { return BufferDetails.length_in_chars; }
+  // Characters read ahead after Length() (text, kinds and bytes there): 0 for a text's last chunk.
+  int32_t LookAheadLength() const { return BufferDetails.look_ahead; }
   uint16_t* Kinds() { return fwchar_kinds.data(); }
   const uint16_t* Kinds() const { return fwchar_kinds.data(); }
   // File byte of character i of the chunk (i may be Length(): the chunk's end).
@@ -331,6 +352,8 @@ class TBufferProcessor {
   int64_t KnownBytePosition = 0;
   uint32_t FileSignatureBytes = 0;  // bytes of a byte-order mark or UTF-8 signature skipped
   int32_t SpareBufferSize = 10000;
+  // Characters to read ahead after each cut (0: none; at most kLookAheadCharsMax). Set before reading.
+  int32_t LookAheadWanted = kLookAheadChars;
   // step switches, set by SetupTheBuffer and the tools
   bool PleaseConvertTheFileToUnicode = false;  // the UTF-8 question was answered Yes: read converted
   bool Retaining_TagFileTags = false;
@@ -366,7 +389,8 @@ class TBufferProcessor {
   // Decides between UTF-8 and the code page on the first piece with a byte of 0x80 or above.
   void DecideEightBitEncoding(const uint8_t* bytes, size_t n);
   void DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows);
-  // Puts the last chunk's carried characters before this one's, and keeps this one's tail.
+  // Puts the last chunk's carried characters (text and bytes; their kinds go in when the chunk
+  // is classified) before this one's, and keeps this one's tail.
   void JoinCarriedCharacters();
   void KeepTailForNextChunk();
   // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).
@@ -376,12 +400,16 @@ class TBufferProcessor {
   void ReplaceEntities();
   // Cuts a chunk that is not the end of the text; answers the characters kept.
   int32_t CutAtBoundary(int32_t n);
+  // Characters decoded from the piece's bytes below `bytes` (from its first byte).
+  int32_t CharactersBelowByte(int64_t bytes) const;
+  // The allowed in-word symbols from character `first` on.
+  void HandleAllowablesFrom(int32_t first);
   void ClassifyTheChunk();
   bool TextSelected() const;
   void CutTheHeader();
   void MarkMultiWordUnits();
-  // Drops the characters of the stretches [first, end) from the chunk, with their kinds; the
-  // characters left keep their bytes in the file.
+  // Drops the characters of the stretches [first, end) from the chunk and its look-ahead, with
+  // their kinds; the characters left keep their bytes in the file.
   void DropCharacters(std::vector<std::pair<int32_t, int32_t>> spans);
   int CodePageOfDocument() const;
 

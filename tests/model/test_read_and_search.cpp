@@ -406,6 +406,78 @@ TEST_F(ReadAndSearch, ExcludedSpanAcrossTheChunkCutStaysExcluded) {
   EXPECT_EQ(seen.words_per_text[0], 3 * lines + 2);
 }
 
+TEST_F(ReadAndSearch, ExcludedSpanOpenedFarBeforeTheCutIsExcludedInBothChunks) {
+  // The note opens 25,010 bytes before the 2 MiB mark, too far back for the cut to move to it,
+  // and closes 19,990 bytes after it: its 6,000 words are hidden in the first chunk and, the
+  // span staying open at the cut, in the second.
+  UseTagsToExclude({u"<note>*</note>"});
+  const int32_t lines = 115119;  // 2,072,142 bytes
+  const TRunSeen seen = Search(u"long_note.txt",
+                               Times(kLine, lines) + "<note>\n" + Times("needle in note\n", 3000) +
+                                   "</note>\nLast needle.\n",
+                               u"needle");
+  EXPECT_EQ(seen.chunks_processed, 2);
+  ExpectHits(seen, 0, {{-1, 3 * lines + 2, lines + 1, 2, 2, 0, "needle"}});
+  EXPECT_EQ(seen.words_per_text[0], 3 * lines + 2);
+}
+
+// What is judged near a cut is judged as in one chunk: the same tail after fewer lines (the text
+// then fits one chunk) gives the same hits, 1,000 lines (3,000 words, 1,000 sentences) earlier.
+TEST_F(ReadAndSearch, FullStopsAtTheCutAreJudgedAsInOneChunk) {
+  struct Case {
+    const char* name;
+    const char* before_cut;  // ends the first chunk: the line end after it is the last before 2 MiB
+    const char* after_cut;   // runs across the 2 MiB mark
+  };
+  const Case cases[] = {
+      // The full stop before the closing tag sees "the" in the look-ahead: no sentence end.
+      {"full stop before a closing tag", "Mr. Smith.</p>\n", "the end needle here and more needle.\n"},
+      // The "." after a single capital goes with the next chunk; it looks back at "D".
+      {"initial at the cut", "Written by D.\n", "Smith with a needle here and more needle.\n"},
+      {"initial and full stop", "Seen by J. D.\n", "Smith. Then a needle here and more needle.\n"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string head = k.before_cut;
+    ASSERT_LT(head.size(), 44u);
+    const int32_t lines = static_cast<int32_t>((kTextChunkBytes - 10 - head.size()) / kLine.size());
+    const std::string tail = head + k.after_cut;
+    ASSERT_GT(lines * kLine.size() + tail.size(), static_cast<size_t>(kTextChunkBytes));
+    const TRunSeen cut = Search(u"cut.txt", Times(kLine, lines) + tail, u"needle");
+    const TRunSeen one = Search(u"one.txt", Times(kLine, lines - 1000) + tail, u"needle");
+    EXPECT_EQ(cut.chunks_processed, 2);
+    EXPECT_EQ(one.chunks_processed, 1);
+    const std::vector<THitSeen> a = cut.OfItem(0), b = one.OfItem(0);
+    ASSERT_EQ(a.size(), 2u);
+    ASSERT_EQ(b.size(), 2u);
+    for (size_t h = 0; h < a.size(); ++h) {
+      SCOPED_TRACE(testing::Message() << "hit " << h);
+      EXPECT_EQ(a[h].chunk, 1);
+      EXPECT_EQ(a[h].byte - b[h].byte, 18000);
+      EXPECT_EQ(a[h].word_num - b[h].word_num, 3000);
+      EXPECT_EQ(a[h].sentence - b[h].sentence, 1000);
+      EXPECT_EQ(a[h].sentence_pos, b[h].sentence_pos);
+      EXPECT_EQ(a[h].sentence_len, b[h].sentence_len);
+    }
+    EXPECT_EQ(cut.words_per_text[0] - one.words_per_text[0], 3000);
+  }
+}
+
+TEST_F(ReadAndSearch, NoHitOrWordComesFromTheLookAhead) {
+  // Three chunks, each followed by half a line of what comes next: every word is counted once
+  // and every hit is found once, in its own chunk.
+  const int32_t lines = 300000;
+  const TRunSeen seen = Search(u"many.txt", Times(kLine, lines), u"gamma");
+  EXPECT_EQ(seen.chunks_processed, 3);
+  EXPECT_EQ(seen.words_per_text[0], 3 * lines);
+  const std::vector<THitSeen> hits = seen.OfItem(0);
+  ASSERT_EQ(hits.size(), static_cast<size_t>(lines));
+  for (size_t h = 0; h < hits.size(); ++h) {
+    ASSERT_EQ(hits[h].word_num, static_cast<int32_t>(3 * h + 3)) << h;
+    ASSERT_EQ(hits[h].byte, static_cast<int64_t>(18 * h + 11)) << h;
+  }
+}
+
 TEST_F(ReadAndSearch, SentenceEndBeforeAnExcludedSpanLooksPastIt) {
   // The excluded note is no text: what follows "gamma." after it begins with a capital.
   UseTagsToExclude({u"<note>*</note>"});

@@ -297,6 +297,59 @@ TEST_F(TagHandlerTest, SentenceEndsFoundAutomatically) {
   ExpectFlags(n, ".......e...");
 }
 
+TEST_F(TagHandlerTest, SentenceEndsLookBackBeforeTheFirstCharacterAndCountNothingReadAhead) {
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  // "D" was carried over from the last buffer: the "." after it is an initial's, as in one buffer.
+  TWideBuf b(u"by D. Smith. Then");
+  EXPECT_EQ(h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true, 4), 1);
+  ExpectFlags(b, "...........e.....");
+  TWideBuf one(u"by D. Smith. Then");
+  EXPECT_EQ(h.AutoMarkSentenceEnds(one.T(), one.F(), one.n, 100, true), 1);
+  ExpectFlags(one, "...........e.....");
+  // A full stop read ahead of the cut is marked, for display, and not counted.
+  TWideBuf c(u"Yes. No. So");
+  h.ReadAheadFrom = 5;
+  EXPECT_EQ(h.AutoMarkSentenceEnds(c.T(), c.F(), c.n, 100, true), 1);
+  ExpectFlags(c, "...e...e...");
+}
+
+TEST_F(TagHandlerTest, ExcludedSpanOpenAtACutRunsOnIntoTheNextBuffer) {
+  SaveExclude({u"<note>*</note>"});
+  auto h = Loaded();
+  h->FileBytePos = 100;  // a buffer after a text's first
+  struct Step {
+    const char16_t* text;
+    int32_t read_ahead_from;  // INT32_MAX: the text's last buffer, no cut
+    int32_t counted;
+    const char* flags;
+  };
+  const Step steps[] = {
+      {u"a <note>x y", 9, 1, "..hhhhhhhhh"},         // opened before the cut, not closed
+      {u" y z", 2, 0, "hhhh"},                       // still open
+      {u" z</note> b", INT32_MAX, 0, "hhhhhhhhh.."},  // closed in the last buffer
+      {u"c <note>z", INT32_MAX, 0, "........."},     // not closed, no cut: text
+      {u"d <note>q", 2, 0, "........."},             // opened in the look-ahead: the next buffer's
+      {u" e", INT32_MAX, 0, ".."},
+      {u"<note>q</note> f", 5, 1, "hhhhhhhhhhhhhh.."},  // closed after the cut: open at it
+      {u"</note> g", INT32_MAX, 0, "hhhhhhh.."},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "buffer \"" << Utf16ToUtf8(s.text) << "\"");
+    TWideBuf b(s.text);
+    h->ReadAheadFrom = s.read_ahead_from;
+    EXPECT_EQ(Check(*h, ttho_exclude, b), s.counted);
+    ExpectFlags(b, s.flags);
+  }
+  // A text's first buffer drops a span left open by the last text.
+  TWideBuf open(u"<note>z");
+  h->ReadAheadFrom = 7;
+  Check(*h, ttho_exclude, open);
+  h->FileBytePos = 0;
+  TWideBuf fresh(u"new text");
+  EXPECT_EQ(Check(*h, ttho_exclude, fresh), 0);
+  ExpectFlags(fresh, "........");
+}
+
 TEST_F(TagHandlerTest, TextMarkersAndEveryWildcardMarkerAfterAMismatch) {
   TTextsett_rec32 ts = GetTextSettings();
   for (int k = TTextsett_rec32::kFirstMarker; k <= TTextsett_rec32::kLastMarker; ++k) {

@@ -199,3 +199,55 @@ TEST_F(FileBufChunks, PrecomposedUtf16KeepsTheBytesOfTheBaseLetter) {
   for (size_t k = 1; k < c.chunks.size(); ++k) EXPECT_EQ(c.chunks[k].start, c.chunks[k - 1].end);
   EXPECT_EQ(c.chunks.back().end, static_cast<int64_t>(bytes.size()));
 }
+
+// After each chunk but the last the buffer holds the next characters of the text: what the next
+// chunk begins with, at the same bytes and of the same kinds. They move no cut, and no character
+// is counted twice.
+TEST_F(FileBufChunks, LookAheadHoldsTheNextCharactersWithTheirKindsAndBytes) {
+  const UString text = MixedText(2 * kMiB2 + 400000, 31);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<int64_t> offsets;
+  };
+  const std::string utf8 = ToUtf8(text);
+  const Case cases[] = {{"UTF-8", utf8, Utf8Offsets(utf8, 0)},
+                        {"UTF-16", Utf16Bytes(text, true, true), EvenOffsets(text.size(), 2, 2)}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const UString name = Write(u"ahead.txt", k.bytes);
+    TCollector c(ChosenFile(name));
+    c.keep_kinds = true;
+    ASSERT_TRUE(ReadThrough(c));
+    ASSERT_GE(c.chunks.size(), 3u);
+    EXPECT_EQ(c.characters, static_cast<int64_t>(text.size()));
+    size_t at = 0;  // the text's character where the chunk's new characters begin
+    for (size_t j = 0; j < c.chunks.size(); ++j) {
+      SCOPED_TRACE(testing::Message() << "chunk " << j);
+      const ChunkSeen& ch = c.chunks[j];
+      at += ch.text.size();
+      if (j + 1 == c.chunks.size()) {
+        EXPECT_TRUE(ch.ahead.empty());
+        continue;
+      }
+      const size_t la = ch.ahead.size();
+      EXPECT_GE(la, static_cast<size_t>(kLookAheadChars - 1));  // one less before a pair
+      EXPECT_LE(la, static_cast<size_t>(kLookAheadChars));
+      EXPECT_TRUE(ch.ahead == text.substr(at, la));
+      ASSERT_EQ(ch.ahead_bytes.size(), la + 1);
+      for (size_t i = 0; i <= la; ++i) ASSERT_EQ(ch.ahead_bytes[i], k.offsets[at + i]) << i;
+      const ChunkSeen& next = c.chunks[j + 1];
+      ASSERT_GE(next.kinds.size(), la);
+      EXPECT_EQ(ch.ahead_kinds, std::vector<uint16_t>(next.kinds.begin(), next.kinds.begin() + static_cast<std::ptrdiff_t>(la)));
+    }
+    // Without a look-ahead the chunks are cut at the same places.
+    TCollector none(ChosenFile(name));
+    none.LookAheadWanted = 0;
+    ASSERT_TRUE(ReadThrough(none));
+    ASSERT_EQ(none.chunks.size(), c.chunks.size());
+    for (size_t j = 0; j < c.chunks.size(); ++j) {
+      EXPECT_EQ(none.chunks[j].end, c.chunks[j].end) << j;
+      EXPECT_TRUE(none.chunks[j].ahead.empty());
+    }
+  }
+}

@@ -34,6 +34,10 @@ struct ChunkSeen {
   UString carried;
   std::vector<int64_t> carried_bytes;
   std::vector<uint16_t> carried_kinds;
+  // The characters read ahead after the chunk, their kinds and file bytes (each, and the end).
+  UString ahead;
+  std::vector<uint16_t> ahead_kinds;
+  std::vector<int64_t> ahead_bytes;
 };
 
 // Keeps every chunk it is given.
@@ -55,10 +59,17 @@ class TCollector : public TBufferProcessor {
       for (int32_t j = from; j <= Length(); ++j) c.bytes.push_back(FileByteOf(j));
       for (int32_t j = 0; j < from; ++j) c.carried_bytes.push_back(FileByteOf(j));
     }
+    const int32_t n = Length(), la = LookAheadLength();
     if (keep_kinds) {
-      c.kinds.assign(Kinds() + from, Kinds() + Length() + 2);
+      // The chunk's kinds, then the two words after the filled part (after the look-ahead).
+      c.kinds.assign(Kinds() + from, Kinds() + n);
+      c.kinds.insert(c.kinds.end(), Kinds() + n + la, Kinds() + n + la + 2);
       c.carried_kinds.assign(Kinds(), Kinds() + from);
+      c.ahead_kinds.assign(Kinds() + n, Kinds() + n + la);
     }
+    if (keep_text) c.ahead.assign(Text() + n, static_cast<size_t>(la));
+    if (keep_bytes)
+      for (int32_t j = n; j <= n + la; ++j) c.ahead_bytes.push_back(FileByteOf(j));
     characters += Length() - from;
     chunks.push_back(std::move(c));
     if (on_chunk) on_chunk(*this, i);

@@ -77,6 +77,32 @@ bool TChunkByteMap::PrependCharacters(const int64_t* bytes, size_t count) {
   return true;
 }
 
+void TChunkByteMap::RemoveCharacters(const std::vector<std::pair<int32_t, int32_t>>& stretches, int64_t count) {
+  const int64_t before = static_cast<int64_t>(prefix_.size());
+  const int64_t main = count - before;
+  if (main <= 0 || stretches.empty()) return;
+  if (offsets_.empty()) {
+    offsets_.resize(static_cast<size_t>(main) + 1);
+    for (int64_t k = 0; k <= main; ++k) offsets_[static_cast<size_t>(k)] = static_cast<uint32_t>(k * width_);
+  } else if (static_cast<int64_t>(offsets_.size()) < main + 1) {
+    return;  // not a map of that many characters: nothing is dropped
+  }
+  int64_t w = 0, i = 0;
+  auto keep = [&](int64_t from, int64_t to) {  // [from, to)
+    if (to <= from) return;
+    if (w != from) std::copy(offsets_.begin() + from, offsets_.begin() + to, offsets_.begin() + w);
+    w += to - from;
+  };
+  for (const auto& [first, end] : stretches) {
+    const int64_t a = std::clamp<int64_t>(int64_t(first) - before, i, main);
+    const int64_t b = std::clamp<int64_t>(int64_t(end) - before, a, main);
+    keep(i, a);
+    i = b;
+  }
+  keep(i, main + 1);  // the end too
+  offsets_.resize(static_cast<size_t>(w));
+}
+
 int64_t TChunkByteMap::FileByteOfAnyIndex(int64_t char_index) const {
   if (char_index < 0) char_index = 0;
   if (!prefix_.empty()) {

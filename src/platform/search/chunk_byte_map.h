@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // Sums saturate at the 64-bit limits: a damaged or hostile first byte gives a wrong position,
@@ -26,18 +27,27 @@ class TChunkByteMap {
   // The characters mapped so far keep their entries (nothing is moved).
   bool PrependCharacters(const int64_t* bytes, size_t count);
 
+  // Drops the characters of the stretches [first, end) (in ascending order, not overlapping,
+  // none among the characters put before) from a map of `count` characters; those kept keep
+  // their bytes, and so does the end.
+  void RemoveCharacters(const std::vector<std::pair<int32_t, int32_t>>& stretches, int64_t count);
+
   // The file byte of character char_index (indices past the end continue from the last one).
   // Positions that would pass the largest 64-bit value stop at it.
   int64_t FileByteOf(int64_t char_index) const {
-    // The common case inline: no characters put before, an index within the map, no overflow.
+    // The common cases inline: an index within the characters put before, or within the map
+    // after them, without overflow.
     int64_t r = 0;
-    if (char_index >= 0 && prefix_.empty()) {
+    const int64_t before = static_cast<int64_t>(prefix_.size());
+    if (char_index >= before) {
+      const int64_t i = char_index - before;
       if (offsets_.empty()) {
-        if (!__builtin_mul_overflow(char_index, int64_t(width_), &r) && !__builtin_add_overflow(first_byte_, r, &r))
-          return r;
-      } else if (char_index < static_cast<int64_t>(offsets_.size())) {
-        if (!__builtin_add_overflow(first_byte_, int64_t(offsets_[static_cast<size_t>(char_index)]), &r)) return r;
+        if (!__builtin_mul_overflow(i, int64_t(width_), &r) && !__builtin_add_overflow(first_byte_, r, &r)) return r;
+      } else if (i < static_cast<int64_t>(offsets_.size())) {
+        if (!__builtin_add_overflow(first_byte_, int64_t(offsets_[static_cast<size_t>(i)]), &r)) return r;
       }
+    } else if (char_index >= 0) {
+      return prefix_[static_cast<size_t>(char_index)];
     }
     return FileByteOfAnyIndex(char_index);
   }
