@@ -29,10 +29,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "concordance/line_records.h"  // span positions, the widest line
 #include "platform/rtl/ustring.h"
 
-// Line widths are stored in 16-bit positions.
-inline constexpr int32_t kMaxLineWidth = 32000;
 // The copy writes two blanks and a 0 after the text it kept.
 inline constexpr int32_t kLineBufferExtra = 3;
 inline constexpr int32_t LineBufferCharacters(int32_t width) { return width + kLineBufferExtra; }
@@ -143,9 +142,6 @@ struct TLineTagPlace {
 std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count);
 
 // --- word positions -----------------------------------------------------------------------------
-
-inline constexpr int32_t kSpanPositions = 102;
-inline constexpr int32_t kSpanSearchWord = 50;
 
 // One word around a hit: its start relative to the midpoint, its length (0: no word there), the
 // boundary level that follows it and its tag number.

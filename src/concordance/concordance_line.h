@@ -35,8 +35,6 @@
 
 class TConcordanceEntry;
 
-// Widest line a run makes (positions in a line are 16-bit).
-inline constexpr int32_t kMaxLineWidth = 32000;
 // The longest line text a stream may hold: beyond it a position cannot reach.
 inline constexpr int32_t kMaxStoredLineChars = 32767;
 inline constexpr int32_t kLineSentinel = 500;

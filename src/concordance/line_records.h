@@ -36,6 +36,8 @@ inline constexpr int kSpanFixedFirst = 45;
 inline constexpr int kSpanFixedLast = 55;
 inline constexpr int kSpanFixedCount = 11;
 inline constexpr int kSpanPositions = 102;
+// Widest line a run makes (positions in a line are 16-bit).
+inline constexpr int32_t kMaxLineWidth = 32000;
 
 inline int PatternColToSpan(int n) { return kSpanFixedFirst + n; }
 inline int PatternColToSpanRightToLeft(int n) { return kSpanFixedLast - n; }
@@ -46,9 +48,9 @@ inline int CollocateColToSpan(int column, int left_limit) { return kSpanSearchWo
 // Markers (0x8800 + kind, 0x8800 for their further characters) also have bit 0x0800 set, so
 // they are tested first; then 0x0801 + i is kept tag i and 0x0400 a tag character kept inside
 // the protected window.
-inline bool IsMarkerFlag(uint16_t flag) { return (flag & 0x8800) == 0x8800; }
+inline bool IsLineMarkerFlag(uint16_t flag) { return (flag & 0x8800) == 0x8800; }
 inline bool IsTagFlag(uint16_t flag) {
-  if (IsMarkerFlag(flag)) return false;
+  if (IsLineMarkerFlag(flag)) return false;
   return (flag & 0x8800) == 0x0800 || (flag & 0x0400) != 0;
 }
 // The 1-based tag number a tag character's flag carries; 0 for markers and other characters.
