@@ -150,7 +150,7 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     const int32_t n = 3 + i % 7;
     std::string s = "Dog";  // a capital after the full stop: a sentence end
     for (int32_t w = 1; w < n; ++w) s += " " + (w == 1 && i % 3 == 0 ? "w" + std::to_string(i % 49) : std::string("ox"));
-    text += s + (i % 5 == 0 ? ".\n" : ". ");
+    text += s + ". ";  // one paragraph, cut in mid-sentence: both units run over the cut
     length_of_sentence.push_back(n);
   }
   const UString file = tmp_.Write(u"units.txt", text);
@@ -173,6 +173,8 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], static_cast<int32_t>(i) + 1);
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[i + 1]) << "sentence " << i + 1;
+    ASSERT_EQ(x.unit_number[kUnitParagraph], 1);
+    ASSERT_EQ(x.unit_length[kUnitParagraph], a.words);  // closed at the text's end, in the last chunk
     for (int k = 0; k < kUnitKinds; ++k) {  // every unit ended, with the text at the latest
       if (x.unit_number[k] > 0) ASSERT_GT(x.unit_length[k], 0) << "line " << i << " kind " << k;
     }
