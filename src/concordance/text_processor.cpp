@@ -156,8 +156,9 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   const int32_t hit_in_line = cutter_.HitLength();
   const int32_t count = cutter_.Length();
 
-  TSearch_word_format_rec item;
-  items_.GetSWR(f.item_index, item);
+  const TSearch_word_format_rec* found_item = items_.GetPtr(f.item_index);
+  if (found_item == nullptr) return false;
+  const TSearch_word_format_rec& item = *found_item;
   if (context_ && !context_->Passes(UStringView(cutter_.Text(), static_cast<size_t>(count)), midpoint, hit_in_line,
                                     item)) {
     return false;
@@ -301,7 +302,9 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
         setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
     TLinzoraBufferProcessor p(setup, tags.get(), chosen, text_index, out);
     const bool set_up = p.SetupTheBuffer();
-    const bool read = set_up && p.ReadAndProcess();
+    // An empty text opens and holds nothing: read whole, no failure.
+    const bool empty = !set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
+    const bool read = set_up ? p.ReadAndProcess() : empty;
     out.words = p.WordsOfText();
     out.chunks = p.LastChunkSearched() + 1;
     out.handled = p.FileHandledInfo;

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../model/text_reader_test_support.h"
+#include "../model/read_and_search_support.h"
 #include "concordance/text_processor.h"
 #include "model/work_base.h"
 #include "platform/runtime/vx_runtime.h"
@@ -331,4 +331,55 @@ TEST_F(TextProcessor, TwoTextsOnTwoThreadsGiveTheOutcomesOfOneThread) {
     ASSERT_EQ(t[k].lines.size(), s[k].lines.size());
     for (size_t i = 0; i < s[k].lines.size(); ++i) EXPECT_TRUE(LineKey(t[k].lines[i]) == LineKey(s[k].lines[i])) << i;
   }
+}
+
+TEST_F(TextProcessor, KeptTagsGoWithTheLineAndNameItsHeading) {
+  // "<h>" is kept: it shows in the line as a tag of number 1, and the last one before the
+  // search word heads the line.
+  read_and_search::UseTagsToKeep({u"<h>"});
+  const UString file = tmp_.Write(u"tagged.txt", "<h>Dogs</h> The dog ran. <h>Cats</h> A cat sat.\n");
+  TWorkerRun run(u"dog\ncat");
+  const TTextOutcome out = run.Read(file);
+  ASSERT_TRUE(out.read_ok) << ToUtf8(out.failure);
+  ASSERT_EQ(out.lines.size(), 2u);
+  for (const TCandidateLine& c : out.lines) {
+    const TConcordanceEntry& l = *c.line;
+    const UString text(l.Text());
+    const int32_t mid = l.Data().midpoint;
+    // The heading is the last "<h>" before the search word: "Dogs" for the dog, "Cats" for the cat.
+    const size_t heading = text.rfind(u"<h>", static_cast<size_t>(mid));
+    ASSERT_NE(heading, UString::npos);
+    EXPECT_EQ(l.Data().tag_number_1_based, 1);
+    EXPECT_EQ(UString(l.TagContext()), u"<h>");
+    EXPECT_EQ(l.Data().tag_context_distance_from_SW, mid - static_cast<int32_t>(heading));
+    // Both kept tags are in the line, numbered, with their text's length; the hidden closing
+    // tags are there with no length.
+    int32_t kept = 0;
+    for (int32_t i = 0; i < l.TagPositions().Count(); ++i) {
+      const TTagPositionRec r = l.TagPositions().Record(i);
+      if (r.tagnumber_1Based == 0) {
+        EXPECT_EQ(r.used_length, 0);
+        continue;
+      }
+      ++kept;
+      EXPECT_EQ(r.tagnumber_1Based, 1);
+      EXPECT_EQ(r.used_length, 3);
+      EXPECT_EQ(text.substr(static_cast<size_t>(r.tag_position), 3), u"<h>");
+    }
+    EXPECT_EQ(kept, 2);
+  }
+}
+
+TEST_F(TextProcessor, AnEmptyTextGivesNoLines) {
+  const UString file = tmp_.Write(u"empty.txt", "");
+  TWorkerRun run(u"dog");
+  const TTextOutcome out = run.Read(file);
+  EXPECT_TRUE(out.lines.empty());
+  EXPECT_EQ(out.words, 0);
+  EXPECT_TRUE(out.read_ok) << ToUtf8(out.failure);
+  EXPECT_TRUE(out.failure.empty());
+  // A text that is not there is a failure that names it.
+  const TTextOutcome missing = run.Read(tmp_.Path() + u"missing.txt");
+  EXPECT_FALSE(missing.read_ok);
+  EXPECT_NE(missing.failure.find(u"missing.txt"), UString::npos);
 }
