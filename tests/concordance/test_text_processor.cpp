@@ -207,23 +207,28 @@ TEST_F(TextProcessor, ALineAtTheChunkCutEqualsTheSameLineAwayFromIt) {
   while (prefix.size() < 300000) prefix += "x" + std::to_string(prefix_words++) + " ";
   const UString cut = tmp_.Write(u"cut.txt", a), away = tmp_.Write(u"away.txt", prefix + a);
 
-  TWorkerRun run(u"dog");
-  const TTextOutcome x = run.Read(cut), y = run.Read(away);
-  ASSERT_TRUE(x.read_ok && y.read_ok);
-  ASSERT_EQ(x.lines.size(), 2u);
-  ASSERT_EQ(y.lines.size(), 2u);
-  EXPECT_EQ(x.lines[0].chunk, 0);
-  EXPECT_EQ(x.lines[1].chunk, 1);
-  EXPECT_EQ(y.lines[0].chunk, y.lines[1].chunk);
-  for (size_t i = 0; i < 2; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(x.lines[i].line->Text().size(), 1000u);
-    EXPECT_TRUE(LineShape(x.lines[i]) == LineShape(y.lines[i]))
-        << ToUtf8(x.lines[i].line->Text()) << "\n against \n" << ToUtf8(y.lines[i].line->Text());
-    EXPECT_EQ(x.lines[i].line->Data().byte_position + static_cast<int64_t>(prefix.size()),
-              y.lines[i].line->Data().byte_position);
-    EXPECT_EQ(x.lines[i].line->Data().word_num + prefix_words, y.lines[i].line->Data().word_num);
-    EXPECT_EQ(a.substr(static_cast<size_t>(x.lines[i].line->Data().byte_position), 3), "dog");
+  // Widths whose half is within what the reader carries over, and beyond it.
+  for (const int32_t width : {1000, 3001, 9000}) {
+    SCOPED_TRACE(width);
+    TWorkerRun run(u"dog");
+    run.setup.line_width = width;
+    const TTextOutcome x = run.Read(cut), y = run.Read(away);
+    ASSERT_TRUE(x.read_ok && y.read_ok);
+    ASSERT_EQ(x.lines.size(), 2u);
+    ASSERT_EQ(y.lines.size(), 2u);
+    EXPECT_EQ(x.lines[0].chunk, 0);
+    EXPECT_EQ(x.lines[1].chunk, 1);
+    EXPECT_EQ(y.lines[0].chunk, y.lines[1].chunk);
+    for (size_t i = 0; i < 2; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(x.lines[i].line->Text().size(), static_cast<size_t>(width));
+      EXPECT_TRUE(LineShape(x.lines[i]) == LineShape(y.lines[i]))
+          << ToUtf8(x.lines[i].line->Text()) << "\n against \n" << ToUtf8(y.lines[i].line->Text());
+      EXPECT_EQ(x.lines[i].line->Data().byte_position + static_cast<int64_t>(prefix.size()),
+                y.lines[i].line->Data().byte_position);
+      EXPECT_EQ(x.lines[i].line->Data().word_num + prefix_words, y.lines[i].line->Data().word_num);
+      EXPECT_EQ(a.substr(static_cast<size_t>(x.lines[i].line->Data().byte_position), 3), "dog");
+    }
   }
 }
 
