@@ -1,0 +1,390 @@
+// The text worker end to end: real texts on disk, the real reader, tag handler and engine, and
+// the candidate lines checked against the file's bytes and against each other.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "../model/read_and_search_support.h"
+#include "concordance/text_processor.h"
+#include "model/work_base.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+
+using namespace text_reader_test;
+
+namespace {
+
+class TFakeOwner : public TConcordanceLineOwner {
+ public:
+  int32_t StreamVersion() const override { return 25; }
+};
+
+// A run's worth of read-only setup.
+struct TWorkerRun {
+  explicit TWorkerRun(UStringView items_text, UStringView context = u"", UStringView exclusion = u"")
+      : run(TakeTextReadSnapshot(nullptr)),
+        options(SearchTextOptionsFromTextSettings(run.Settings().text_settings)),
+        items(options),
+        context_items(options),
+        exclusion_items(options) {
+    items.AddedSearchWords(items_text);
+    if (!context.empty()) context_items.AddedSearchWords(context);
+    if (!exclusion.empty()) exclusion_items.AddedSearchWords(exclusion);
+    setup.run = &run;
+    setup.search_items = &items;
+    setup.context_items = &context_items;
+    setup.exclusion_items = &exclusion_items;
+    setup.text_options = options;
+    setup.line_owner = &owner;
+  }
+  TTextOutcome Read(const UString& file, int32_t text_index = 0) const {
+    return ReadTextForConcordance(setup, ChosenFile(file), text_index);
+  }
+
+  TTextReadRun run;
+  TSearchTextOptions options;
+  TSearchWordItems items;
+  TContextWordItems context_items;
+  TExclusionWordItems exclusion_items;
+  TFakeOwner owner;
+  TTextWorkerSetup setup;
+};
+
+// What a candidate shows, the file's place aside.
+auto LineShape(const TCandidateLine& c) {
+  const TConcordanceLineData& d = c.line->Data();
+  std::string fixed(reinterpret_cast<const char*>(d.fixed_sort_positions), sizeof(d.fixed_sort_positions));
+  return std::make_tuple(UString(c.line->Text()), d.midpoint, d.hit_characters, d.sw_number, d.conc_line_chars,
+                         fixed, c.line->OtherLeftCollocs().Count(), c.line->OtherRightCollocs().Count());
+}
+// Everything a candidate holds.
+auto LineKey(const TCandidateLine& c) {
+  const TConcordanceLineData& d = c.line->Data();
+  std::string extras(reinterpret_cast<const char*>(&d.extras), sizeof(d.extras));
+  return std::tuple_cat(LineShape(c), std::make_tuple(d.byte_position, d.word_num, d.percent_of_file, extras, c.chunk,
+                                                      c.item, c.hit, UString(c.line->TagContext())));
+}
+
+class TextProcessor : public ::testing::Test {
+ protected:
+  TextProcessor() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
+  ~TextProcessor() override {
+    my_temp_path = saved_temp_;
+    global_panic_state = kPanicNone;
+  }
+  ScopedSettings settings_;
+  TempFolder tmp_;
+  TempFolder swap_;
+  UString saved_temp_;
+};
+
+// Every occurrence of needle in bytes, from `from` on.
+std::vector<int64_t> FindAll(const std::string& bytes, const std::string& needle, int64_t from = 0) {
+  std::vector<int64_t> out;
+  for (size_t at = bytes.find(needle, static_cast<size_t>(from)); at != std::string::npos;
+       at = bytes.find(needle, at + 1))
+    out.push_back(static_cast<int64_t>(at));
+  return out;
+}
+
+}  // namespace
+
+TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
+  // Non-ASCII before each hit, so that a character index taken for a byte shows.
+  const UString story = u"\u00DCber \u00E7a \u043A\u043E\u0444\u0435 the caf\u00E9 was shut. \u00C7a caf\u00E9!\n";
+  const UString whole = Times16(story, 30);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string needle;  // the hit's bytes in the file
+    int64_t from;        // bytes of a mark before the text
+  };
+  const Case cases[] = {
+      {"utf8.txt", ToUtf8(whole), "caf\xC3\xA9", 0},
+      {"utf8sig.txt", "\xEF\xBB\xBF" + ToUtf8(whole), "caf\xC3\xA9", 3},
+      {"utf16le.txt", Utf16Bytes(whole, true, true), Utf16Bytes(u"caf\u00E9", true, false), 2},
+      {"utf16be.txt", Utf16Bytes(whole, false, true), Utf16Bytes(u"caf\u00E9", false, false), 2},
+  };
+  TWorkerRun run(u"caf\u00E9");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const UString file = tmp_.Write(Utf8ToUtf16(c.name), c.bytes);
+    const TTextOutcome out = run.Read(file);
+    ASSERT_TRUE(out.read_ok) << ToUtf8(out.failure);
+    std::vector<int64_t> want = FindAll(c.bytes, c.needle, c.from);
+    if (c.needle.size() == 8) {  // UTF-16: only finds on character boundaries
+      std::erase_if(want, [&](int64_t b) { return (b - c.from) % 2 != 0; });
+    }
+    ASSERT_EQ(out.lines.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+      const TConcordanceLineData& d = out.lines[i].line->Data();
+      EXPECT_EQ(d.byte_position, want[i]) << "line " << i;
+      EXPECT_EQ(d.hit_characters, 4) << "line " << i;
+      EXPECT_EQ(UString(out.lines[i].line->Text().substr(static_cast<size_t>(d.midpoint), 4)), u"caf\u00E9");
+    }
+    EXPECT_EQ(out.words, 30 * 9);
+  }
+  // The code page: one byte a character.
+  const std::string cp = Times("\xDC" "ber \xE7" "a the caf\xE9 was shut. \xC7" "a caf\xE9!\n", 20);
+  const UString file = tmp_.Write(u"cp1252.txt", cp);
+  const TTextOutcome out = run.Read(file);
+  const std::vector<int64_t> want = FindAll(cp, "caf\xE9");
+  ASSERT_EQ(out.lines.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(out.lines[i].line->Data().byte_position, want[i]);
+    EXPECT_EQ(out.lines[i].line->Data().hit_characters, 4);
+  }
+}
+
+TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
+  // Sentence i (from 1) has 3 + i % 7 words, the first "dog"; the other items are words that
+  // stand now and then in the same sentences, so lines of many items lie between a unit's lines.
+  // Over 2 MiB, so that units run on over the chunk cut.
+  std::string text;
+  std::vector<int32_t> length_of_sentence{0};
+  for (int32_t i = 1; text.size() < 2300000; ++i) {
+    const int32_t n = 3 + i % 7;
+    std::string s = "Dog";  // a capital after the full stop: a sentence end
+    for (int32_t w = 1; w < n; ++w) s += " " + (w == 1 && i % 3 == 0 ? "w" + std::to_string(i % 49) : std::string("ox"));
+    text += s + ". ";  // one paragraph, cut in mid-sentence: both units run over the cut
+    length_of_sentence.push_back(n);
+  }
+  const UString file = tmp_.Write(u"units.txt", text);
+  UString fifty = u"dog";
+  for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
+
+  TWorkerRun one(u"dog"), many(fifty);
+  one.setup.line_width = many.setup.line_width = 60;
+  const TTextOutcome a = one.Read(file), b = many.Read(file);
+  ASSERT_TRUE(a.read_ok && b.read_ok);
+  ASSERT_GE(a.chunks, 2);
+  std::vector<const TCandidateLine*> dogs;
+  for (const TCandidateLine& c : b.lines)
+    if (c.item == 0) dogs.push_back(&c);
+  ASSERT_GT(b.lines.size(), a.lines.size());
+  ASSERT_EQ(dogs.size(), a.lines.size());
+  ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
+  for (size_t i = 0; i < a.lines.size(); ++i) {
+    const TSearchStatsRec& x = a.lines[i].line->Data().extras;
+    ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
+    ASSERT_EQ(x.unit_number[kUnitSentence], static_cast<int32_t>(i) + 1);
+    ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[i + 1]) << "sentence " << i + 1;
+    ASSERT_EQ(x.unit_number[kUnitParagraph], 1);
+    ASSERT_EQ(x.unit_length[kUnitParagraph], a.words);  // closed at the text's end, in the last chunk
+    for (int k = 0; k < kUnitKinds; ++k) {  // every unit ended, with the text at the latest
+      if (x.unit_number[k] > 0) ASSERT_GT(x.unit_length[k], 0) << "line " << i << " kind " << k;
+    }
+  }
+  // The other items' lines were closed as well.
+  for (const TCandidateLine& c : b.lines) {
+    const TSearchStatsRec& x = c.line->Data().extras;
+    ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
+    for (int k = 0; k < kUnitKinds; ++k) {
+      if (x.unit_number[k] > 0) ASSERT_GT(x.unit_length[k], 0);
+    }
+  }
+}
+
+TEST_F(TextProcessor, ALineAtTheChunkCutEqualsTheSameLineAwayFromIt) {
+  // One long line of numbered words, no line end: the first chunk is cut at its last blank
+  // before 2 MiB. "dog" stands 150 characters before the cut and 150 after it, so each line's
+  // window runs over the cut. The same text behind 300,000 bytes of other words has both hits
+  // far from any cut.
+  std::string a;
+  int32_t n = 0;
+  auto word = [&n] { return "w" + std::to_string(n++) + " "; };
+  while (a.size() < 2097152 - 160) a += word();
+  a += "dog ";
+  while (a.size() < 2097152 + 150) a += word();
+  a += "dog ";
+  while (a.size() < 2200000) a += word();
+  std::string prefix;
+  int32_t prefix_words = 0;
+  while (prefix.size() < 300000) prefix += "x" + std::to_string(prefix_words++) + " ";
+  const UString cut = tmp_.Write(u"cut.txt", a), away = tmp_.Write(u"away.txt", prefix + a);
+
+  // Widths whose half is within what the reader carries over, and beyond it.
+  for (const int32_t width : {1000, 3001, 9000}) {
+    SCOPED_TRACE(width);
+    TWorkerRun run(u"dog");
+    run.setup.line_width = width;
+    const TTextOutcome x = run.Read(cut), y = run.Read(away);
+    ASSERT_TRUE(x.read_ok && y.read_ok);
+    ASSERT_EQ(x.lines.size(), 2u);
+    ASSERT_EQ(y.lines.size(), 2u);
+    EXPECT_EQ(x.lines[0].chunk, 0);
+    EXPECT_EQ(x.lines[1].chunk, 1);
+    EXPECT_EQ(y.lines[0].chunk, y.lines[1].chunk);
+    for (size_t i = 0; i < 2; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(x.lines[i].line->Text().size(), static_cast<size_t>(width));
+      EXPECT_TRUE(LineShape(x.lines[i]) == LineShape(y.lines[i]))
+          << ToUtf8(x.lines[i].line->Text()) << "\n against \n" << ToUtf8(y.lines[i].line->Text());
+      EXPECT_EQ(x.lines[i].line->Data().byte_position + static_cast<int64_t>(prefix.size()),
+                y.lines[i].line->Data().byte_position);
+      EXPECT_EQ(x.lines[i].line->Data().word_num + prefix_words, y.lines[i].line->Data().word_num);
+      EXPECT_EQ(a.substr(static_cast<size_t>(x.lines[i].line->Data().byte_position), 3), "dog");
+    }
+  }
+}
+
+TEST_F(TextProcessor, SamplingWithOneSeedKeepsTheSameHitsEachTime) {
+  const UString file = tmp_.Write(u"many.txt", Times("A dog and a cat. The dog sat.\n", 400));
+  TWorkerRun run(u"dog\ncat");
+  run.setup.sampling_seed = 20261207;
+  run.setup.sampling_range = 4;
+  const TTextOutcome a = run.Read(file), b = run.Read(file);
+  ASSERT_EQ(a.lines.size(), b.lines.size());
+  for (size_t i = 0; i < a.lines.size(); ++i) EXPECT_TRUE(LineKey(a.lines[i]) == LineKey(b.lines[i])) << i;
+  // About one hit in four of the 1,200, and each kept one is the hit its place names.
+  EXPECT_GT(a.lines.size(), 200u);
+  EXPECT_LT(a.lines.size(), 400u);
+  for (const TCandidateLine& c : a.lines)
+    EXPECT_TRUE(SampledIn(run.setup.sampling_seed, THitPlace{0, c.chunk, c.item, c.hit}, 4));
+  // Another seed keeps other hits; a range of 1 keeps all.
+  run.setup.sampling_seed = 1;
+  const TTextOutcome c = run.Read(file);
+  bool differs = c.lines.size() != a.lines.size();
+  for (size_t i = 0; !differs && i < a.lines.size(); ++i) differs = a.lines[i].line->Data().byte_position !=
+                                                                      c.lines[i].line->Data().byte_position;
+  EXPECT_TRUE(differs);
+  run.setup.sampling_range = 1;
+  EXPECT_EQ(run.Read(file).lines.size(), 1200u);
+}
+
+TEST_F(TextProcessor, ContextAndExclusionWordsAreJudgedForEachHit) {
+  // Hits: dog 1 (young), dog 2 (old, barked), dog 3 (old), dog 4 (none).
+  const std::string text = "A young dog slept. An old dog barked. The old dog ran. The dog sat.\n";
+  const UString file = tmp_.Write(u"context.txt", text);
+  struct Case {
+    const char16_t* context;
+    const char16_t* exclusion;
+    bool all;
+    std::vector<int64_t> bytes;
+  };
+  const int64_t d1 = 8, d2 = 26, d3 = 46, d4 = 59;
+  const Case cases[] = {
+      {u"", u"", false, {d1, d2, d3, d4}},
+      {u"old", u"", false, {d2, d3}},
+      // An excluded hit first: the hits after it are judged afresh.
+      {u"", u"young", false, {d2, d3, d4}},
+      {u"old\nbarked", u"", false, {d2, d3}},
+      {u"old\nbarked", u"", true, {d2}},
+      {u"old", u"ran", false, {d2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(UString(c.context) + u" / " + c.exclusion) + (c.all ? " all" : ""));
+    TWorkerRun run(u"dog", c.context, c.exclusion);
+    run.context_items.require_all = c.all;
+    run.setup.context_left = run.setup.context_right = 2;
+    const TTextOutcome out = run.Read(file);
+    std::vector<int64_t> got;
+    for (const TCandidateLine& l : out.lines) got.push_back(l.line->Data().byte_position);
+    EXPECT_EQ(got, c.bytes);
+    for (const TCandidateLine& l : out.lines) {
+      if (c.context[0] != 0) EXPECT_GT(l.line->OtherContextWords().Count(), 0);
+    }
+  }
+  for (int64_t b : {d1, d2, d3, d4}) EXPECT_EQ(text.substr(static_cast<size_t>(b), 3), "dog");
+}
+
+TEST_F(TextProcessor, FinishingTheTextStillMakesLinesAndStoppingNowMakesNone) {
+  const UString file = tmp_.Write(u"stop.txt", Times("The dog sat. A dog ran.\n", 50));
+  TWorkerRun run(u"dog\nsat");
+  const TTextOutcome plain = run.Read(file);
+  ASSERT_EQ(plain.lines.size(), 150u);
+  EXPECT_EQ(plain.stop_state, 0);
+  EXPECT_EQ(plain.stopped_after_chunk, -1);
+
+  global_panic_state = kPanicEndOfText;
+  const TTextOutcome finish = run.Read(file);
+  EXPECT_EQ(finish.lines.size(), plain.lines.size());
+  EXPECT_EQ(finish.stop_state, 1);
+  EXPECT_TRUE(finish.read_ok);
+
+  global_panic_state = kPanicStopNow;
+  const TTextOutcome stop = run.Read(file);
+  EXPECT_TRUE(stop.lines.empty());
+  EXPECT_EQ(stop.stop_state, 2);
+  EXPECT_TRUE(stop.read_ok);
+  EXPECT_TRUE(stop.failure.empty());
+}
+
+TEST_F(TextProcessor, TwoTextsOnTwoThreadsGiveTheOutcomesOfOneThread) {
+  const UString story = u"The old man drank his caf\u00E9. The dog slept by the door!\n";
+  const UString one = tmp_.Write(u"one.txt", ToUtf8(Times16(story, 200)));
+  const UString two = tmp_.Write(u"two.txt", Utf16Bytes(Times16(story, 150), true, true));
+  TWorkerRun run(u"dog\nold man\ncaf\u00E9", u"the");
+  run.setup.sampling_seed = 7;
+  run.setup.sampling_range = 2;
+  EnsureSettingsStoreReady();
+  TTextOutcome t[2];
+  std::thread a([&] { t[0] = run.Read(one, 0); });
+  std::thread b([&] { t[1] = run.Read(two, 1); });
+  a.join();
+  b.join();
+  const TTextOutcome s[2] = {run.Read(one, 0), run.Read(two, 1)};
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    ASSERT_TRUE(t[k].read_ok && s[k].read_ok);
+    EXPECT_EQ(t[k].words, s[k].words);
+    EXPECT_FALSE(s[k].lines.empty());
+    ASSERT_EQ(t[k].lines.size(), s[k].lines.size());
+    for (size_t i = 0; i < s[k].lines.size(); ++i) EXPECT_TRUE(LineKey(t[k].lines[i]) == LineKey(s[k].lines[i])) << i;
+  }
+}
+
+TEST_F(TextProcessor, KeptTagsGoWithTheLineAndNameItsHeading) {
+  // "<h>" is kept: it shows in the line as a tag of number 1, and the last one before the
+  // search word heads the line.
+  read_and_search::UseTagsToKeep({u"<h>"});
+  const UString file = tmp_.Write(u"tagged.txt", "<h>Dogs</h> The dog ran. <h>Cats</h> A cat sat.\n");
+  TWorkerRun run(u"dog\ncat");
+  const TTextOutcome out = run.Read(file);
+  ASSERT_TRUE(out.read_ok) << ToUtf8(out.failure);
+  ASSERT_EQ(out.lines.size(), 2u);
+  for (const TCandidateLine& c : out.lines) {
+    const TConcordanceEntry& l = *c.line;
+    const UString text(l.Text());
+    const int32_t mid = l.Data().midpoint;
+    // The heading is the last "<h>" before the search word: "Dogs" for the dog, "Cats" for the cat.
+    const size_t heading = text.rfind(u"<h>", static_cast<size_t>(mid));
+    ASSERT_NE(heading, UString::npos);
+    EXPECT_EQ(l.Data().tag_number_1_based, 1);
+    EXPECT_EQ(UString(l.TagContext()), u"<h>");
+    EXPECT_EQ(l.Data().tag_context_distance_from_SW, mid - static_cast<int32_t>(heading));
+    // Both kept tags are in the line, numbered, with their text's length; the hidden closing
+    // tags are there with no length.
+    int32_t kept = 0;
+    for (int32_t i = 0; i < l.TagPositions().Count(); ++i) {
+      const TTagPositionRec r = l.TagPositions().Record(i);
+      if (r.tagnumber_1Based == 0) {
+        EXPECT_EQ(r.used_length, 0);
+        continue;
+      }
+      ++kept;
+      EXPECT_EQ(r.tagnumber_1Based, 1);
+      EXPECT_EQ(r.used_length, 3);
+      EXPECT_EQ(text.substr(static_cast<size_t>(r.tag_position), 3), u"<h>");
+    }
+    EXPECT_EQ(kept, 2);
+  }
+}
+
+TEST_F(TextProcessor, AnEmptyTextGivesNoLines) {
+  const UString file = tmp_.Write(u"empty.txt", "");
+  TWorkerRun run(u"dog");
+  const TTextOutcome out = run.Read(file);
+  EXPECT_TRUE(out.lines.empty());
+  EXPECT_EQ(out.words, 0);
+  EXPECT_TRUE(out.read_ok) << ToUtf8(out.failure);
+  EXPECT_TRUE(out.failure.empty());
+  // A text that is not there is a failure that names it.
+  const TTextOutcome missing = run.Read(tmp_.Path() + u"missing.txt");
+  EXPECT_FALSE(missing.read_ok);
+  EXPECT_NE(missing.failure.find(u"missing.txt"), UString::npos);
+}
