@@ -29,6 +29,10 @@ struct TCandidateLine {
   int32_t chunk = 0;                         // chunk index within the text
   int32_t item = 0;                          // search item
   int32_t hit = 0;                           // the hit's number in its item's pass over the chunk
+  // Per unit kind (sentence, paragraph, heading, section): the chunk whose reading ended the
+  // line's unit and set its length in a later chunk than the line's own; -1 otherwise. A run
+  // stopped before that chunk never saw the end, so the committer takes the length back out.
+  int32_t unit_closed_in_chunk[kUnitKinds] = {-1, -1, -1, -1};
 };
 
 // How one text went.

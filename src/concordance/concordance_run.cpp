@@ -111,6 +111,9 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
       continue;
     }
     if (candidate.chunk > last_chunk_kept) break;
+    // Units that ended only in chunks the stopped run never read stay open, as on one core.
+    for (int k = 0; k < kUnitKinds; ++k)
+      if (candidate.unit_closed_in_chunk[k] > last_chunk_kept) candidate.line->Data().extras.unit_length[k] = 0;
     if (candidate.chunk != chunk) {
       EndItemPass();
       FlushChunk();

@@ -279,8 +279,12 @@ void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t le
   std::vector<int32_t>& open = open_[kind];
   size_t kept = 0;
   for (const int32_t i : open) {
-    TSearchStatsRec& s = outcome_.lines[static_cast<size_t>(i)].line->Data().extras;
-    if (s.unit_number[kind] == number) s.unit_length[kind] = length;
+    TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(i)];
+    TSearchStatsRec& s = candidate.line->Data().extras;
+    if (s.unit_number[kind] == number) {
+      s.unit_length[kind] = length;
+      candidate.unit_closed_in_chunk[kind] = chunk_;
+    }
     else if (s.unit_number[kind] > number) open[kept++] = i;
     // A line of an earlier unit has no end to wait for any more.
   }

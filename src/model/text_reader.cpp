@@ -247,8 +247,9 @@ TTextReadSnapshot TakeTextReadSnapshot(const TTessorineholder* document) {
 }
 
 TTextAnswer TTextReadRun::Ask(TTextQuestion question, UStringView file_name) {
-  if (to_all_ != 0) return static_cast<TTextAnswer>(to_all_ - 1);
-  const TTextAnswer a = ask_ ? ask_(question, file_name) : TTextAnswer::No;
+  std::lock_guard<std::mutex> one_at_a_time(ask_);
+  if (const uint8_t given = to_all_.load(); given != 0) return static_cast<TTextAnswer>(given - 1);
+  const TTextAnswer a = ask_fn_ ? ask_fn_(question, file_name) : TTextAnswer::No;
   if (a == TTextAnswer::YesToAll || a == TTextAnswer::NoToAll) to_all_ = static_cast<uint8_t>(1 + static_cast<int>(a));
   return a;
 }
@@ -257,7 +258,7 @@ void TTextReadRun::StoreAtRunEnd() {
   if (stored_) return;
   stored_ = true;
   if (header_cuts_ > 0) AddToTimesEndOfTextHeaderCut(header_cuts_);
-  if (to_all_ != 0) SetTextConversionOptions(GetTextConversionOptions() & ~uint32_t(4));
+  if (to_all_.load() != 0) SetTextConversionOptions(GetTextConversionOptions() & ~uint32_t(4));
 }
 
 // --- TMyMemoryStream ------------------------------------------------------------------------------

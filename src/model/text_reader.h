@@ -54,10 +54,12 @@
 //   lie within the text's size, or a chunk start outside the buffer, marks a damaged stream.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -172,25 +174,27 @@ class TTextReadRun {
   // job, when given, is polled between chunks for a stop and for progress; without it the
   // program's stop state is read and events are pumped between chunks.
   explicit TTextReadRun(TTextReadSnapshot snapshot, TAskAboutText ask = nullptr, TJobToken* job = nullptr)
-      : settings_(std::move(snapshot)), ask_(std::move(ask)), job_(job) {}
+      : settings_(std::move(snapshot)), ask_fn_(std::move(ask)), job_(job) {}
   const TTextReadSnapshot& Settings() const { return settings_; }
   TJobToken* Job() const { return job_; }
   // The answer for this text: a "to all" answer given earlier, else the call-back's.
   TTextAnswer Ask(TTextQuestion question, UStringView file_name);
-  void NoteHeaderCut() { ++header_cuts_; }
-  int32_t HeaderCuts() const { return header_cuts_; }
-  bool AnsweredToAll() const { return to_all_ != 0; }
+  // The run's counters and answers are shared by the readers of every worker thread.
+  void NoteHeaderCut() { header_cuts_.fetch_add(1, std::memory_order_relaxed); }
+  int32_t HeaderCuts() const { return header_cuts_.load(std::memory_order_relaxed); }
+  bool AnsweredToAll() const { return to_all_.load() != 0; }
   // Stores what the run leaves for later ones, once, when it ends: the texts whose header was
   // cut, and that the UTF-8 question is not to be asked again after a "to all" answer.
   void StoreAtRunEnd();
 
  private:
   TTextReadSnapshot settings_;
-  TAskAboutText ask_;
+  TAskAboutText ask_fn_;
   TJobToken* job_ = nullptr;
   TZipArchiveRun archives_;  // texts in zip archives: each archive opened and listed once a run
-  int32_t header_cuts_ = 0;
-  uint8_t to_all_ = 0;  // 0: none, else 1 + the TTextAnswer
+  std::atomic<int32_t> header_cuts_{0};
+  std::atomic<uint8_t> to_all_{0};  // 0: none, else 1 + the TTextAnswer
+  std::mutex ask_;  // one question at a time
   bool stored_ = false;
 };
 

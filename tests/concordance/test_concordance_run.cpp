@@ -612,3 +612,34 @@ TEST(ConcordanceRun, WorkersRunAtMostTwiceTheirNumberAhead) {
 }
 
 }  // namespace
+
+// A unit that ended only in a chunk a stopped run never read stays open: its length is taken back
+// out of the lines kept, as one core stopping there would have left it.
+TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
+  for (const int32_t stopped_after : {-1, 0, 2}) {
+    SCOPED_TRACE(stopped_after);
+    TConcordanceRunSettings s = Small(1, 100);
+    s.text_count = 1;
+    TTextWorker worker = [&](int32_t t) {
+      TTextOutcome o;
+      o.text_index = t;
+      o.read_ok = true;
+      o.stop_state = stopped_after < 0 ? 0 : 2;
+      o.stopped_after_chunk = stopped_after;
+      TCandidateLine c;
+      c.line = MakeLine(u"keep", 1, 0, 0);
+      c.line->Data().extras.unit_length[kUnitSentence] = 7;   // ended in chunk 1
+      c.line->Data().extras.unit_length[kUnitParagraph] = 9;  // ended in the line's own chunk
+      c.unit_closed_in_chunk[kUnitSentence] = 1;
+      o.lines.push_back(std::move(c));
+      return o;
+    };
+    VectorSink sink;
+    TJobToken token;
+    RunConcordance(s, worker, sink, token, nullptr);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    const TSearchStatsRec& e = sink.lines[0]->Data().extras;
+    EXPECT_EQ(e.unit_length[kUnitSentence], stopped_after == 0 ? 0 : 7);
+    EXPECT_EQ(e.unit_length[kUnitParagraph], 9);
+  }
+}
