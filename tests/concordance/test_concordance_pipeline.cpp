@@ -1,0 +1,138 @@
+// A whole concordance run on real texts: the reader, tag handler and engine in each worker, the
+// committer on this thread, the concordance list at the end. Eight workers must give the list one
+// worker gives, byte for byte, with limits, the word gap and a failing text on the way.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "concordance/concordance_list.h"
+#include "concordance/concordance_run.h"
+#include "concordance/list_line_sink.h"
+#include "concordance/text_processor.h"
+#include "model/chosen_texts.h"
+#include "model/text_reader.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/text/text_services.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class TDocument : public TConcordanceListDocument {};
+
+std::string Utf16Le(UStringView s) {
+  std::string out("\xFF\xFE", 2);
+  for (char16_t u : s) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  }
+  return out;
+}
+
+// Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks.
+std::vector<UString> WriteCorpus(const TempFolder& tmp) {
+  static const char16_t* kWords[] = {u"the", u"old", u"man", u"sat", u"by", u"sea", u"and", u"a", u"dog",
+                                     u"caf\u00E9", u"ran", u"home", u"slowly", u"green"};
+  std::mt19937 rng(7);
+  std::vector<UString> names;
+  for (int t = 0; t < 60; ++t) {
+    const size_t words = t == 17 ? 450000 : 200 + rng() % 3000;
+    UString text;
+    for (size_t w = 0; w < words; ++w) {
+      const char16_t* word = kWords[rng() % (t % 10 == 3 ? 8 : 14)];  // every tenth text has no dog
+      if (t % 10 == 3 && UString(word) == u"old") word = u"young";
+      text += word;
+      text += (w % 13 == 12) ? u".\n" : u" ";
+    }
+    const UString name = u"t" + IntToUStr(t) + u".txt";
+    std::string bytes;
+    if (t % 3 == 1) bytes = Utf16Le(text);
+    else if (t % 3 == 2) bytes = EncodeCodePage(text, 1252);
+    else bytes = Utf16ToUtf8(text);
+    names.push_back(tmp.Write(name, bytes));
+  }
+  names.push_back(tmp.Write(u"gone.txt", "x"));  // chosen, then deleted: it cannot be read
+  return names;
+}
+
+struct TRunSaw {
+  std::string list_bytes;
+  std::vector<TTextRunOutcome> texts;
+  std::vector<int32_t> counters;
+  bool limit_reached = false;
+  int64_t lines = 0;
+};
+
+TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t threads, int32_t wanted,
+                int32_t gap) {
+  TDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  TTextReadRun reading(TakeTextReadSnapshot(nullptr));
+  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(reading.Settings().text_settings);
+  TSearchWordItems items(options);
+  items.AddedSearchWords(u"old man\ncaf\u00E9\ndog");
+  TTextWorkerSetup setup;
+  setup.run = &reading;
+  setup.search_items = &items;
+  setup.text_options = options;
+  setup.line_owner = &list;
+  TConcordanceRunSettings settings;
+  settings.text_count = static_cast<int32_t>(details.size());
+  settings.lines_wanted_per_item = wanted;
+  settings.item_count = items.Count();
+  for (int32_t i = 0; i < items.Count(); ++i) settings.item_words.push_back(items.GetPtr(i)->sw);
+  settings.allowed_word_gap = gap;
+  settings.failure_ends_run = false;
+  settings.threads = threads;
+  settings.log = [](UStringView) {};
+  TConcordanceListSink sink(list);
+  TJobToken token;
+  const TConcordanceRunResult result = RunConcordance(
+      settings, [&](int32_t i) { return ReadTextForConcordance(setup, details[static_cast<size_t>(i)], i); }, sink,
+      token, nullptr);
+  TRunSaw saw;
+  TMemoryStream m;
+  EXPECT_TRUE(list.SaveToStream(m));
+  saw.list_bytes.assign(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  saw.texts = result.texts;
+  saw.counters = result.sws_found_counter;
+  saw.limit_reached = result.sw_limit_reached;
+  saw.lines = list.Count();
+  return saw;
+}
+
+}  // namespace
+
+TEST(ConcordancePipeline, EightWorkersMakeTheListOneWorkerMakes) {
+  TempFolder tmp;
+  const std::vector<UString> names = WriteCorpus(tmp);
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : names) ASSERT_TRUE(chosen.ToolAddAFile(n));
+  std::vector<TChosenFileDetailsFullRec> details;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) details.push_back(chosen.GetFullFileDetails(i));
+  ASSERT_TRUE(DeleteFileU(names.back()));  // chosen while it was there; gone when read
+  struct Case {
+    const char* name;
+    int32_t wanted, gap;
+  };
+  for (const Case c : {Case{"everything", 1000000, -1}, Case{"limit reached mid-text", 700, -1},
+                       Case{"word gap", 1000000, 3}}) {
+    SCOPED_TRACE(c.name);
+    const TRunSaw one = RunOnce(details, 1, c.wanted, c.gap);
+    const TRunSaw many = RunOnce(details, 8, c.wanted, c.gap);
+    if (c.wanted != 700) {  // every text is read; the last one fails and the run goes on
+      ASSERT_EQ(one.texts.size(), details.size());
+      EXPECT_FALSE(one.texts.back().read_ok);
+    }
+    EXPECT_GT(one.lines, 0);
+    EXPECT_EQ(one.lines, many.lines);
+    EXPECT_TRUE(one.list_bytes == many.list_bytes);
+    EXPECT_EQ(one.texts, many.texts);
+    EXPECT_EQ(one.counters, many.counters);
+    EXPECT_EQ(one.limit_reached, many.limit_reached);
+    if (c.wanted == 700) {
+      EXPECT_TRUE(one.limit_reached);
+      EXPECT_LE(one.lines, 3 * 700);
+    }
+  }
+}
