@@ -1,0 +1,130 @@
+// A whole concordance: reader, tag handler and engine in each worker, lines made and committed
+// into the concordance list. Two corpora are generated in a temporary folder: one big UTF-8 text
+// and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
+// for one worker and for every core.
+// Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
+//                          [search word (default "concordance")]
+//        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "concordance/concordance_list.h"
+#include "concordance/concordance_run.h"
+#include "concordance/list_line_sink.h"
+#include "concordance/text_processor.h"
+#include "model/chosen_texts.h"
+#include "model/text_reader.h"
+#include "platform/rtl/files.h"
+
+namespace {
+
+// English-like text in which the search word stands about once in 1,000 words.
+std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
+  static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
+                                 "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or",
+                                 "have", "an", "they", "which", "one", "you", "were", "her", "all", "she", "there",
+                                 "would", "their", "we", "him", "been", "has", "when", "who", "will", "more", "no",
+                                 "if", "out", "so", "said", "what", "up", "its", "about", "into", "than", "them",
+                                 "can", "only", "other", "new", "some", "could", "time", "these", "two", "may"};
+  std::mt19937 rng(seed);
+  std::string s;
+  s.reserve(bytes + 64);
+  size_t n = 0;
+  while (s.size() < bytes) {
+    s += (rng() % 1000 == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    s += (++n % 17 == 0) ? ".\n" : " ";
+  }
+  return s;
+}
+
+long PeakKilobytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
+             int32_t threads) {
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : names) chosen.ToolAddAFile(n);
+  std::vector<TChosenFileDetailsFullRec> details;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) details.push_back(chosen.GetFullFileDetails(i));
+  TConcordanceListDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  TTextReadRun reading(TakeTextReadSnapshot(nullptr));
+  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(reading.Settings().text_settings);
+  TSearchWordItems items(options);
+  items.AddedSearchWords(word);
+  TTextWorkerSetup setup;
+  setup.run = &reading;
+  setup.search_items = &items;
+  setup.text_options = options;
+  setup.line_owner = &list;
+  TConcordanceRunSettings settings;
+  settings.text_count = static_cast<int32_t>(details.size());
+  settings.lines_wanted_per_item = 0x7FFFFFFF;
+  settings.item_count = 1;
+  settings.item_words.push_back(word);
+  settings.threads = threads;
+  settings.failure_ends_run = false;
+  settings.log = [](UStringView) {};
+  TConcordanceListSink sink(list);
+  TJobToken token;
+  const long before_kb = PeakKilobytes();
+  const auto t0 = std::chrono::steady_clock::now();
+  RunConcordance(
+      settings, [&](int32_t i) { return ReadTextForConcordance(setup, details[static_cast<size_t>(i)], i); }, sink,
+      token, nullptr);
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const long after_kb = PeakKilobytes();
+  const int64_t lines = list.Count();
+  int64_t text_units = 0;
+  for (int64_t i = 0; i < lines; ++i)
+    if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_units += e->Text().size();
+  std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.2f s  peak %ld MB  "
+              "%.0f bytes a line above its text\n",
+              label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
+              lines ? ((after_kb - before_kb) * 1024.0 - 2.0 * static_cast<double>(text_units)) / lines : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--file") {
+    const UString name = Utf8ToUtf16(argv[2]);
+    RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
+    return 0;
+  }
+  const int64_t mb = argc > 1 ? std::atoll(argv[1]) : 100;
+  const int32_t texts = argc > 2 ? std::atoi(argv[2]) : 500;
+  const std::string word = argc > 3 ? argv[3] : "concordance";
+  const UString folder = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_", u""));
+  ForceDirectories(folder + u"many");
+  const std::string big = MakeText(static_cast<size_t>(mb) * 1000000, 1, word);
+  const UString big_name = folder + u"big.txt";
+  SafeSaveBytes(big_name, big.data(), static_cast<int64_t>(big.size()));
+  std::vector<UString> many;
+  int64_t many_bytes = 0;
+  for (int32_t t = 0; t < texts; ++t) {
+    const std::string text = MakeText(200000 + (t % 7) * 50000, 100 + t, word);
+    many_bytes += static_cast<int64_t>(text.size());
+    many.push_back(folder + u"many/t" + IntToUStr(t) + u".txt");
+    SafeSaveBytes(many.back(), text.data(), static_cast<int64_t>(text.size()));
+  }
+  const UString w = Utf8ToUtf16(word);
+  const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  RunOver("one big text", {big_name}, static_cast<int64_t>(big.size()), w, 1);
+  RunOver("many texts", many, many_bytes, w, 1);
+  RunOver("many texts", many, many_bytes, w, cores);
+  std::error_code ec;
+  std::filesystem::remove_all(ToFsPath(folder), ec);
+  return 0;
+}
