@@ -76,8 +76,9 @@ class TLayout {
   void Clip() {
     const int32_t size = Size();
     auto clip = [size](TExtent& e) {
+      const int32_t end = static_cast<int32_t>(std::clamp<int64_t>(int64_t{e.start} + e.length, 0, size));
       e.start = std::clamp(e.start, 0, size);
-      e.length = std::clamp(e.length, 0, size - e.start);
+      e.length = std::max(0, end - e.start);
     };
     midpoint = std::clamp(midpoint, 0, size);
     clip(sw);
@@ -207,13 +208,16 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
     const TTagPositionRec r = tags.Record(i);
     l.tags.push_back({r.tag_position, TagEnd(l.text, r.tag_position, r.used_length) - r.tag_position});
   }
-  if (line.OtherContextWords().Count() > 0)
+  if (line.OtherContextWords().Count() > 0) {
     l.context_word = d.midpoint + line.OtherContextWords().Record(0).start_position;
+    if (l.context_word < 0 || l.context_word >= l.Size()) l.context_word = -1;
+  }
 
   // Cut to the length the list shows, around the midpoint.
   const int32_t shown = doc.ShownLineLength();
   if (shown > 0 && l.Size() > shown) {
     const int32_t from = std::clamp(l.midpoint - shown / 2, 0, l.Size() - shown);
+    if (l.context_word < from || l.context_word >= from + shown) l.context_word = -1;
     l.Edit(from + shown, l.Size(), UStringView());
     l.Edit(0, from, UStringView());
   }
@@ -222,9 +226,10 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   out.raw = l.text;
 
   // Padding after the search word lines up the right contexts of hits of other widths.
-  if (doc.SearchWordPadding() && fFattest_hit > l.sw.length) {
+  const int32_t fattest = std::min(fFattest_hit, kMaxLineWidth);
+  if (doc.SearchWordPadding() && fattest > l.sw.length) {
     const int32_t at = l.sw.start + l.sw.length;
-    l.Edit(at, at, UString(static_cast<size_t>(fFattest_hit - l.sw.length), u' '));
+    l.Edit(at, at, UString(static_cast<size_t>(fattest - l.sw.length), u' '));
   }
 
   // Coloured pieces.

@@ -261,7 +261,7 @@ TEST(ConcordanceDisplay, TagsShownHiddenOrReplaced) {
     for (const auto& p : cell.pieces) {
       ASSERT_LE(p.start + p.length, static_cast<int32_t>(cell.text.size()));
       const UString piece = cell.text.substr(static_cast<size_t>(p.start), static_cast<size_t>(p.length));
-      if (!p.is_tag) EXPECT_TRUE(piece == u"the" || piece == u"dog" || piece == u"ran") << UString(c.expected).size();
+      if (!p.is_tag) { EXPECT_TRUE(piece == u"the" || piece == u"dog" || piece == u"ran") << UString(c.expected).size(); }
     }
   }
 }
@@ -310,7 +310,7 @@ TEST(ConcordanceDisplay, TagPiecesAndTheWordsTheyBelongTo) {
         EXPECT_EQ(cell.text[static_cast<size_t>(p.start)], u'<');
         EXPECT_EQ(cell.text[static_cast<size_t>(p.start + p.length - 1)], u'>');
       }
-      if (p.span_pos == kSpanCentre) EXPECT_EQ(p.tag_number_1based, c.sw_tag) << c.suffixes << c.distance;
+      if (p.span_pos == kSpanCentre) { EXPECT_EQ(p.tag_number_1based, c.sw_tag) << c.suffixes << c.distance; }
     }
     EXPECT_EQ(tags, c.tag_pieces) << c.suffixes << c.distance;
   }
@@ -463,7 +463,7 @@ TEST(ConcordanceDisplay, EveryColumnWithAndWithoutStructureData) {
       if (col == 1 || col == 14) continue;
       EXPECT_EQ(cell.text, c.texts[col]) << "column " << col << " structure " << c.structure;
       EXPECT_EQ(cell.has_text, !cell.text.empty()) << col;
-      if (col >= 4 && col != 13) EXPECT_EQ(cell.has_number, !cell.text.empty()) << col;
+      if (col >= 4 && col != 13) { EXPECT_EQ(cell.has_number, !cell.text.empty()) << col; }
     }
     EXPECT_EQ(f.Cell(3).tag_number_1based, 4);
     EXPECT_FALSE(f.Cell(6).has_colour);
@@ -578,6 +578,48 @@ TEST(ConcordanceDisplay, DrawingTwiceChangesNeitherCellNorLine) {
     }
     EXPECT_EQ(first.text.substr(static_cast<size_t>(first.sw_start - 1), 3), u"dog");
   }
+}
+
+TEST(ConcordanceDisplay, PositionsOutsideTheLineAreClippedNotFollowed) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  SetConc_Context_W_TXT_Marker(u"#");
+  Fixture f;
+  f.doc.padding = true;
+  f.doc.markers = true;
+  f.doc.hide_tags = true;
+  f.doc.view = kLineViewSentence;
+  // Midpoint beyond the text, words and tags before and after it, a hit far too wide.
+  TConcordanceEntry* line = f.Add(u"a dog.", 4000, 1000000, {{45, -300, 20}, {49, 2, 500}, {55, 9000, 3}},
+                                  {{-5, 3, 1}, {3, 30000, 2}, {200, 4, 1}});
+  line->OtherContextWords().Add({-9000, 3, 0, 0});
+  const TGrid_data_rec cell = f.Cell(1);
+  EXPECT_LE(cell.text.size(), 8u + 32000u);
+  for (const auto& p : cell.pieces) {
+    EXPECT_GE(p.start, 0);
+    EXPECT_LE(p.start + p.length, static_cast<int32_t>(cell.text.size()));
+  }
+  // The context word lies outside the line: no marker for it.
+  EXPECT_EQ(cell.text.find(u'#'), UString::npos);
+  // A word of the line cut away by the shown length gets no marker either.
+  Fixture g;
+  g.doc.markers = true;
+  g.doc.shown = 8;
+  TConcordanceEntry* cut = g.Add(u"big, big old dog ran", 13, 3);
+  cut->OtherContextWords().Add({-13, 3, 0, 0});
+  EXPECT_EQ(g.Cell(1).text, u"old *dog ");
+}
+
+TEST(ConcordanceDisplay, SentenceOnlyOfALineNotesBothEnds) {
+  Fixture f;
+  TConcordanceEntry* line = f.Add(u"it ran. The dog sat. Then", 12, 3);
+  UString text(line->Text());
+  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), 8);
+  EXPECT_EQ(text, u"        The dog sat. ");
+  EXPECT_TRUE(line->found_both_ends_of_sentence);
+  text = u"no end here dog";
+  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), -1);
+  EXPECT_FALSE(line->found_both_ends_of_sentence);
 }
 
 // --- the Set column from the drawn cell -------------------------------------------------------------
