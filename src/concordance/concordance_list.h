@@ -32,6 +32,11 @@
 //   a failed piece makes SaveToStream false. A damaged stream makes ReadFromStream false with a
 //   log line; nothing is allocated beyond the bytes left.
 //
+// Grid: DrawgridDataRec fills one cell of row r (line r - 1): 0 row number, 1 the line as shown
+//   (text, search-word start and hit width, coloured pieces), 2 Set text, 3 tag context and its
+//   tag number, 4 word number, 5-12 unit numbers and percentages (empty without structure
+//   data), 13 file name, 14 date, 15 percentage of the file. Drawing never changes a line.
+//
 // Duplicates: after the alphabetical sort, lines are grouped by their midpoint and the window
 //   a line compares (IsDuplicateOf); within each group every later line equal to an earlier one
 //   is marked deleted, whatever lies between them in the sorted order.
