@@ -208,19 +208,6 @@ UString TConcordanceList::WordAtSpan(const TConcordanceEntry& line, int span_pos
   return UString(Piece(line.Text(), start, length));
 }
 
-void TConcordanceList::CopySearchWordHitsToSetColumn() {
-  for (int i = 0; i < Count(); ++i) {
-    TConcordanceEntry* line = Line(i);
-    if (!line) continue;
-    TConcLineCell cell;
-    cell.text = UString(line->Text());
-    cell.sw_start_1based = line->SearchWordStart() + 1;
-    cell.hit_width = line->Data().hit_characters;
-    const TThreeSectionsOFConcLine parts = ConcLinein3Sections(cell, nullptr, 0);
-    line->SetAWordAsString(PredefinedSetColumnNumber(), parts.centre);
-  }
-}
-
 // --- sorting ---------------------------------------------------------------------------------
 
 bool TConcordanceList::CaseSensitiveLevel(int level) const {

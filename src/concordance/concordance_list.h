@@ -32,6 +32,11 @@
 //   a failed piece makes SaveToStream false. A damaged stream makes ReadFromStream false with a
 //   log line; nothing is allocated beyond the bytes left.
 //
+// Grid: DrawgridDataRec fills one cell of row r (line r - 1): 0 row number, 1 the line as shown
+//   (text, search-word start and hit width, coloured pieces), 2 Set text, 3 tag context and its
+//   tag number, 4 word number, 5-12 unit numbers and percentages (empty without structure
+//   data), 13 file name, 14 date, 15 percentage of the file. Drawing never changes a line.
+//
 // Duplicates: after the alphabetical sort, lines are grouped by their midpoint and the window
 //   a line compares (IsDuplicateOf); within each group every later line equal to an earlier one
 //   is marked deleted, whatever lies between them in the sorted order.
@@ -111,7 +116,44 @@ class TConcordanceListDocument {
   virtual bool HasReferenceList() const { return false; }
   virtual int32_t ReferenceListCount() const { return 0; }
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
+  // --- how lines are shown ---
+  virtual int32_t ShownLineLength() const { return 0; }  // characters around the midpoint; 0 whole
+  virtual bool SearchWordPadding() const { return false; }
+  virtual bool HideTags() const { return false; }
+  virtual bool TagsAsSuffixes() const { return false; }
+  // The visible-tags table: the display string of tag t (from 1); false when t has none.
+  virtual bool VisibleTagDisplay(int32_t tag_number_1based, UString& display) const { return false; }
+  // Tags further than this (characters) from the search word are not coloured.
+  virtual int32_t TagColouringDistance() const { return 32000; }
+  virtual bool TextMarkersOn() const { return false; }
+  virtual int LineView() const { return 0; }  // kLineViewWhole, kLineViewSentence, kLineViewTags
+  virtual UString SentenceEndMarker() const { return UString(); }  // empty: punctuation decides
+  virtual bool HideFilenames() const { return false; }
 };
+
+inline constexpr int kLineViewWhole = 0;
+inline constexpr int kLineViewSentence = 1;
+inline constexpr int kLineViewTags = 2;
+
+// A line as the grid shows it; the coloured pieces are in the list's SortAndTagPosList.
+struct TConcLineDisplay {
+  UString raw;    // characters restored and cut to the shown length, nothing else
+  UString text;   // as the cell shows it
+  int32_t midpoint = 0;
+  int32_t sw_start = 0;  // 0-based in text
+  int32_t hit_width = 0;
+  int32_t sentence_start = -1;  // sentence-only view: 1-based start, -1 none found
+  bool found_both_ends = false;  // sentence-only view: both ends of the sentence found
+};
+
+// Sentence-only view of a shown line: blanks what lies before the sentence holding the
+// midpoint and cuts what follows it. tag_chars marks characters of mark-up (skipped; may be
+// empty). Answers the sentence start (1-based) or -1; found_both says both ends were found.
+int32_t SentenceOnlyView(UString& text, int32_t midpoint, const std::vector<bool>& tag_chars, UStringView marker,
+                         bool& found_both);
+// Tags-only view: outside the last `on` before the search word and the next `off` after it,
+// every character above the space becomes an ellipsis; nothing changes without both.
+void TagsOnlyView(UString& text, int32_t sw_start, int32_t hit_width, UStringView on, UStringView off);
 
 #pragma pack(push, 1)
 struct TConcordanceHighlightRecBase {
@@ -233,7 +275,16 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void TryToSetCaseSensitivity(int level);
   void RebuildFilenameFilenumbersFromConcLines(TLinzoraFilenamelist* files);
   bool AnyUnknownAverageWordFrequency() const;
+  // The search word of each line as drawn goes into its Set column.
   void CopySearchWordHitsToSetColumn();
+  // --- display (grid cells) ---
+  void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
+  void TopRowDataRec(int col, TGrid_data_rec& cell) override;
+  // Makes the shown text of a line and its coloured pieces (into SortAndTagPosList); the line
+  // itself is left as it was.
+  TConcLineDisplay DisplayLine(const TConcordanceEntry& line);
+  // The sentence-only view of a shown line; notes on the line whether both ends were found.
+  int32_t SentenceOnly(TConcordanceEntry& line, UString& text, int32_t midpoint);
   // The word of a line at a span position (empty when none).
   UString WordAtSpan(const TConcordanceEntry& line, int span_position) const;
   // The collocate-highlight count of a line (computed and stored when not yet known).

@@ -124,6 +124,17 @@ struct TNumberDisplayAndSinglesRec {
   int64_t total = 0;
 };
 
+// A stretch of a cell's text that a grid paints in its own colours.
+struct TGridColouredPiece {
+  int32_t start = 0;   // 0-based in the cell text
+  int32_t length = 0;
+  bool is_tag = false;
+  bool highlighted = false;       // a highlighted collocate
+  uint8_t span_pos = 0;           // a word's span position (50: the search word)
+  uint16_t tag_kind = 0;
+  int16_t tag_number_1based = 0;  // a tag's, or the tag a word belongs to; 0 none
+};
+
 // One grid cell as a list fills it for drawing and export. Rows and columns are logical (row 0
 // is the heading row); the spreadsheet row, column and sheet count from 1.
 struct TGrid_data_rec {
@@ -155,6 +166,16 @@ struct TGrid_data_rec {
   bool matched = false;
   bool joined_elsewhere = false;
   bool has_joined = false;
+  // Concordance line: where the search word starts (1-based) and how wide the hit is in the
+  // text shown, and the coloured pieces of that text, non-overlapping and in text order.
+  int32_t sw_start = 0;
+  int32_t hit_width = 0;
+  std::vector<TGridColouredPiece> pieces;
+  // Tag-context cell: the tag (1-based in the document's tag table) it is coloured by; 0 none.
+  int32_t tag_number_1based = 0;
+  // A percentage coloured by its value (0x00BBGGRR), when has_colour.
+  bool has_colour = false;
+  uint32_t colour = 0;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // Prefix, text and suffix of a cell.

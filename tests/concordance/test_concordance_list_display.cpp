@@ -1,0 +1,641 @@
+// The concordance grid's cells: every column with and without text-structure data, the line as
+// shown (restored characters, cutting, padding, hidden and replaced tags, sentence-only and
+// tags-only views, markers), its coloured pieces, and drawing that leaves cell and line alone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "concordance/concordance_list.h"
+#include "concordance/source_files.h"
+#include "platform/rtl/datetime.h"
+#include "platform/settings/settings_access.h"
+
+namespace {
+
+class FakeDocument : public TConcordanceListDocument {
+ public:
+  int32_t shown = 0;
+  bool padding = false;
+  bool hide_tags = false;
+  bool suffixes = false;
+  std::vector<std::pair<int32_t, UString>> visible_tags;
+  int32_t tag_distance = 32000;
+  bool markers = false;
+  int view = kLineViewWhole;
+  UString sentence_marker;
+  bool hide_filenames = false;
+  bool per_million = false;
+  TLinzoraFilenamelist* files = nullptr;
+
+  int ColumnKind(int column) const override {
+    switch (column) {
+      case 1: return 1;
+      case 2: return 2;
+      case 3: return 3;
+      case 13: return 13;
+      default: return 0;
+    }
+  }
+  bool UnitPercentPerMillion() const override { return per_million; }
+  TLinzoraFilenamelist* SourceFiles() const override { return files; }
+  int32_t ShownLineLength() const override { return shown; }
+  bool SearchWordPadding() const override { return padding; }
+  bool HideTags() const override { return hide_tags; }
+  bool TagsAsSuffixes() const override { return suffixes; }
+  bool VisibleTagDisplay(int32_t t, UString& display) const override {
+    for (const auto& [n, s] : visible_tags)
+      if (n == t) {
+        display = s;
+        return true;
+      }
+    return false;
+  }
+  int32_t TagColouringDistance() const override { return tag_distance; }
+  bool TextMarkersOn() const override { return markers; }
+  int LineView() const override { return view; }
+  UString SentenceEndMarker() const override { return sentence_marker; }
+  bool HideFilenames() const override { return hide_filenames; }
+};
+
+struct Word {
+  int span;      // span position (50 the search word)
+  int32_t start; // in the line text
+  int32_t length;
+};
+
+struct Tag {
+  int16_t position;
+  int16_t length;
+  int16_t number;
+};
+
+struct Fixture {
+  TVXBaseHolder holder;
+  FakeDocument doc;
+  std::unique_ptr<TLinzoraFilenamelist> files;
+  std::unique_ptr<TConcordanceList> list;
+
+  Fixture() {
+    files = std::make_unique<TLinzoraFilenamelist>(&holder);
+    TLinzoraFilenameEntryRecPlus rec;
+    rec.full_filename = u"/corpus/text0.txt";
+    rec.other_data.zero_based_filename_num = 0;
+    rec.other_data.TextualDateAndTime = 2450002.0;
+    files->Add(new TLinzoraFilenameEntry(files.get(), rec));
+    doc.files = files.get();
+    list = std::make_unique<TConcordanceList>(&holder, &doc);
+  }
+
+  // A line whose search word starts at its midpoint; words at fixed span positions.
+  TConcordanceEntry* Add(UStringView text, int32_t sw_start, int32_t hit, std::vector<Word> words = {},
+                         std::vector<Tag> tags = {}) {
+    auto line = list->NewLine();
+    line->SetText(UString(text));
+    auto& d = line->Data();
+    d.midpoint = static_cast<int16_t>(sw_start);
+    d.hit_characters = hit;
+    d.filename_num_original = 1;
+    d.fixed_sort_positions[5] = {0, static_cast<int16_t>(hit), 0, 0};
+    for (const Word& w : words)
+      d.fixed_sort_positions[w.span - 45] = {static_cast<int16_t>(w.start - sw_start), static_cast<int16_t>(w.length), 0,
+                                             0};
+    for (const Tag& t : tags) {
+      TTagPositionRec r{};
+      r.used_length = t.length;
+      r.tag_position = t.position;
+      r.tagnumber_1Based = t.number;
+      line->TagPositions().Add(r);
+    }
+    TConcordanceEntry* raw = line.get();
+    EXPECT_GE(list->Add(line.release()), 0);
+    return raw;
+  }
+
+  TGrid_data_rec Cell(int col, int row = 1) {
+    TGrid_data_rec cell;
+    list->DrawgridDataRec(col, row, cell, 0);
+    return cell;
+  }
+};
+
+// "<w>the</w> <w>dog</w> ran": tags 1 (<w>) and 2 (</w>), words L1, the search word and R1.
+TConcordanceEntry* AddTagged(Fixture& f) {
+  return f.Add(u"<w>the</w> <w>dog</w> ran", 14, 3, {{49, 3, 3}, {51, 22, 3}},
+               {{0, 3, 1}, {6, 4, 2}, {11, 3, 1}, {17, 4, 2}});
+}
+
+// Settings the tests change, put back whatever happens.
+struct MarkerGuard {
+  UString sw = GetConc_SW_TXT_Marker();
+  UString context = GetConc_Context_W_TXT_Marker();
+  bool colour = GetShouldColourPercentages();
+  ~MarkerGuard() {
+    SetConc_SW_TXT_Marker(sw);
+    SetConc_Context_W_TXT_Marker(context);
+    SetShouldColourPercentages(colour);
+  }
+};
+
+// --- the line as shown ------------------------------------------------------------------------
+
+TEST(ConcordanceDisplay, SubstituteCharactersShowAsSpaceAndAngleBrackets) {
+  Fixture f;
+  f.Add(u"a\x19" u"b\x18\x01" u"dog  ", 5, 3);
+  const TGrid_data_rec cell = f.Cell(1);
+  EXPECT_EQ(cell.text, u"a<b> dog ");
+  EXPECT_EQ(cell.kind, kCellConcordanceLine);
+  EXPECT_EQ(cell.sw_start, 6);
+  EXPECT_EQ(cell.hit_width, 3);
+}
+
+TEST(ConcordanceDisplay, CutToTheShownLengthAroundTheMidpoint) {
+  struct Case {
+    int32_t shown;
+    const char16_t* text;
+    int32_t sw_start;
+    const char16_t* expected;
+    int32_t expected_sw_start;
+  } cases[] = {
+      {10, u"aaaa bbbb dog cccc dddd", 10, u"bbbb dog c ", 6},
+      {10, u"dog cccc dddd eeee", 0, u"dog cccc d ", 1},        // at the start
+      {10, u"aaaa bbbb cccc dog", 15, u"b cccc dog ", 8},        // at the end
+      {0, u"aaaa bbbb dog cccc dddd", 10, u"aaaa bbbb dog cccc dddd ", 11},
+      {50, u"aaaa dog", 5, u"aaaa dog ", 6},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.shown = c.shown;
+    f.Add(c.text, c.sw_start, 3);
+    const TGrid_data_rec cell = f.Cell(1);
+    EXPECT_EQ(cell.text, c.expected) << c.shown;
+    EXPECT_EQ(cell.sw_start, c.expected_sw_start) << c.shown;
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(cell.sw_start - 1), 3), u"dog");
+  }
+}
+
+TEST(ConcordanceDisplay, PaddingLinesUpTheRightContexts) {
+  Fixture f;
+  f.doc.padding = true;
+  f.Add(u"the cat sat", 4, 3, {{49, 0, 3}, {51, 8, 3}});
+  f.Add(u"the antelope sat", 4, 8, {{49, 0, 3}, {51, 13, 3}});
+  ASSERT_EQ(f.list->fFattest_hit, 8);
+  const TGrid_data_rec a = f.Cell(1, 1);
+  const TGrid_data_rec b = f.Cell(1, 2);
+  EXPECT_EQ(a.text, u"the cat      sat ");
+  EXPECT_EQ(b.text, u"the antelope sat ");
+  EXPECT_EQ(a.text.find(u"sat"), 13u);
+  EXPECT_EQ(b.text.find(u"sat"), 13u);
+  // The raw text is kept without padding, and the hit keeps its own width.
+  EXPECT_EQ(a.str_value, u"the cat sat");
+  EXPECT_EQ(a.hit_width, 3);
+  // R1's piece moved with its word.
+  bool found = false;
+  for (const auto& p : a.pieces)
+    if (p.span_pos == 51) {
+      EXPECT_EQ(p.start, 13);
+      EXPECT_EQ(p.length, 3);
+      found = true;
+    }
+  EXPECT_TRUE(found);
+  // Without padding the right context follows the word.
+  f.doc.padding = false;
+  EXPECT_EQ(f.Cell(1, 1).text, u"the cat sat ");
+}
+
+TEST(ConcordanceDisplay, PiecesFollowHorizonsAndHighlights) {
+  struct Case {
+    int left, right;
+    int highlighted;  // span position, 0 none
+    std::vector<std::tuple<int32_t, int32_t, int, bool>> pieces;  // start, length, span, highlighted
+  } cases[] = {
+      {5, 5, 0, {{0, 3, 48, false}, {4, 3, 49, false}, {8, 3, 50, false}, {12, 3, 51, false}}},
+      {1, 0, 0, {{4, 3, 49, false}, {8, 3, 50, false}}},
+      {0, 0, 0, {{8, 3, 50, false}}},
+      {0, 0, 51, {{8, 3, 50, false}, {12, 3, 51, true}}},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.list->colloc_horizons = CollocSpan(c.left, c.right);
+    TConcordanceEntry* line = f.Add(u"the big dog ran", 8, 3, {{48, 0, 3}, {49, 4, 3}, {51, 12, 3}});
+    if (c.highlighted) line->EditHighlight().Include(c.highlighted);
+    const TGrid_data_rec cell = f.Cell(1);
+    ASSERT_EQ(cell.pieces.size(), c.pieces.size()) << c.left << "/" << c.right;
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
+      const auto& [start, length, span, hl] = c.pieces[i];
+      EXPECT_EQ(cell.pieces[i].start, start);
+      EXPECT_EQ(cell.pieces[i].length, length);
+      EXPECT_EQ(cell.pieces[i].span_pos, span);
+      EXPECT_EQ(cell.pieces[i].highlighted, hl);
+      EXPECT_FALSE(cell.pieces[i].is_tag);
+    }
+  }
+}
+
+TEST(ConcordanceDisplay, TagsShownHiddenOrReplaced) {
+  struct Case {
+    bool hide;
+    std::vector<std::pair<int32_t, UString>> visible;
+    const char16_t* expected;
+    int32_t sw_start;
+  } cases[] = {
+      {false, {}, u"<w>the</w> <w>dog</w> ran ", 15},
+      {true, {}, u"the dog ran ", 5},
+      // A display string shorter than the tag: the rest of the tag goes.
+      {false, {{1, u"["}}, u"[the</w> [dog</w> ran ", 11},
+      {false, {{1, u"["}, {2, u"]"}}, u"[the] [dog] ran ", 8},
+      // A longer one is shown whole.
+      {false, {{2, u"/NNS/"}}, u"<w>the/NNS/ <w>dog/NNS/ ran ", 16},
+      // Hiding wins over the table.
+      {true, {{1, u"["}}, u"the dog ran ", 5},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.hide_tags = c.hide;
+    f.doc.visible_tags = c.visible;
+    AddTagged(f);
+    const TGrid_data_rec cell = f.Cell(1);
+    EXPECT_EQ(cell.text, c.expected);
+    EXPECT_EQ(cell.sw_start, c.sw_start) << UString(c.expected).size();
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(cell.sw_start - 1), 3), u"dog");
+    // Every piece covers what it should: words their words, tags "<", "[" or "/".
+    for (const auto& p : cell.pieces) {
+      ASSERT_LE(p.start + p.length, static_cast<int32_t>(cell.text.size()));
+      const UString piece = cell.text.substr(static_cast<size_t>(p.start), static_cast<size_t>(p.length));
+      if (!p.is_tag) { EXPECT_TRUE(piece == u"the" || piece == u"dog" || piece == u"ran") << UString(c.expected).size(); }
+    }
+  }
+}
+
+TEST(ConcordanceDisplay, HiddenTagsLeaveWordPiecesOnTheirWords) {
+  Fixture f;
+  f.doc.hide_tags = true;
+  AddTagged(f);
+  const TGrid_data_rec cell = f.Cell(1);
+  ASSERT_EQ(cell.text, u"the dog ran ");
+  ASSERT_EQ(cell.pieces.size(), 3u);
+  const int32_t starts[] = {0, 4, 8};
+  const int spans[] = {49, 50, 51};
+  // The tag a word belongs to is the nearest one before it.
+  const int16_t tag_numbers[] = {1, 1, 2};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(cell.pieces[i].start, starts[i]);
+    EXPECT_EQ(cell.pieces[i].length, 3);
+    EXPECT_EQ(cell.pieces[i].span_pos, spans[i]);
+    EXPECT_EQ(cell.pieces[i].tag_number_1based, tag_numbers[i]);
+  }
+}
+
+TEST(ConcordanceDisplay, TagPiecesAndTheWordsTheyBelongTo) {
+  struct Case {
+    bool suffixes;
+    int32_t distance;
+    int tag_pieces;
+    int16_t sw_tag;  // the tag number the search word is coloured by
+  } cases[] = {
+      {false, 32000, 4, 1},  // "<w>" before dog
+      {true, 32000, 4, 2},   // "</w>" after dog
+      {false, 0, 2, 1},      // only the tags touching dog are coloured
+      {true, 0, 2, 2},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.suffixes = c.suffixes;
+    f.doc.tag_distance = c.distance;
+    AddTagged(f);
+    const TGrid_data_rec cell = f.Cell(1);
+    int tags = 0;
+    for (const auto& p : cell.pieces) {
+      if (p.is_tag) {
+        ++tags;
+        EXPECT_EQ(cell.text[static_cast<size_t>(p.start)], u'<');
+        EXPECT_EQ(cell.text[static_cast<size_t>(p.start + p.length - 1)], u'>');
+      }
+      if (p.span_pos == kSpanCentre) { EXPECT_EQ(p.tag_number_1based, c.sw_tag) << c.suffixes << c.distance; }
+    }
+    EXPECT_EQ(tags, c.tag_pieces) << c.suffixes << c.distance;
+  }
+}
+
+TEST(ConcordanceDisplay, MarkersGoBeforeTheSearchWordAndTheFirstContextWord) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  SetConc_Context_W_TXT_Marker(u"##");
+  struct Case {
+    bool on;
+    bool context;
+    const char16_t* expected;
+    int32_t sw_start;
+  } cases[] = {
+      {false, true, u"the big dog ran ", 9},
+      {true, false, u"the big *dog ran ", 10},
+      {true, true, u"the ##big *dog ran ", 12},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.markers = c.on;
+    TConcordanceEntry* line = f.Add(u"the big dog ran", 8, 3);
+    if (c.context) line->OtherContextWords().Add({-4, 3, 0, 0});
+    const TGrid_data_rec cell = f.Cell(1);
+    EXPECT_EQ(cell.text, c.expected);
+    EXPECT_EQ(cell.sw_start, c.sw_start);
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(cell.sw_start - 1), 3), u"dog");
+  }
+}
+
+// --- views ---------------------------------------------------------------------------------------
+
+TEST(ConcordanceDisplay, SentenceOnlyView) {
+  struct Case {
+    const char16_t* text;
+    int32_t midpoint;
+    std::vector<int32_t> tag_chars;
+    const char16_t* marker;
+    const char16_t* expected;
+    int32_t start;
+    bool both;
+  } cases[] = {
+      // A decimal point is no boundary; a full stop before a capital is.
+      {u"He paid 3.5 dollars. Then he left.", 12, {}, u"", u"He paid 3.5 dollars. ", -1, false},
+      {u"it ran. The dog sat. Then", 12, {}, u"", u"        The dog sat. ", 8, true},
+      // Neither boundary: the whole text, not both ends.
+      {u"it ran. the dog", 12, {}, u"", u"it ran. the dog", -1, false},
+      // Mark-up between the full stop and the capital is skipped.
+      {u"ok. <s>The dog", 11, {4, 5, 6}, u"", u"    <s>The dog", 4, false},
+      {u"ok. <s>The dog", 11, {}, u"", u"ok. <s>The dog", -1, false},
+      {u"Stop! Who goes? Me", 10, {}, u"", u"      Who goes? ", 6, true},
+      // A marker string decides instead of punctuation.
+      {u"a b|| the dog|| more", 10, {}, u"||", u"   || the dog||", 6, true},
+      {u"A. B dog. C", 5, {}, u"||", u"A. B dog. C", -1, false},
+  };
+  for (const Case& c : cases) {
+    UString text = c.text;
+    std::vector<bool> tags(text.size(), false);
+    for (int32_t i : c.tag_chars) tags[static_cast<size_t>(i)] = true;
+    bool both = !c.both;
+    EXPECT_EQ(SentenceOnlyView(text, c.midpoint, tags, c.marker, both), c.start) << UString(c.text).size();
+    EXPECT_EQ(text, c.expected);
+    EXPECT_EQ(both, c.both);
+  }
+}
+
+TEST(ConcordanceDisplay, SentenceOnlyLineInTheGrid) {
+  Fixture f;
+  f.doc.view = kLineViewSentence;
+  TConcordanceEntry* a = f.Add(u"it ran. The dog sat. Then", 12, 3);
+  TConcordanceEntry* b = f.Add(u"it ran and the dog sat", 15, 3);
+  const TGrid_data_rec cell = f.Cell(1, 1);
+  EXPECT_EQ(cell.text, u"        The dog sat. ");
+  EXPECT_EQ(cell.start_position, 8);
+  EXPECT_TRUE(a->found_both_ends_of_sentence);
+  const TConcLineCell export_cell{cell.text, cell.sw_start, cell.hit_width, cell.start_position};
+  const TThreeSectionsOFConcLine parts = ConcLinein3Sections(export_cell, nullptr, 0);
+  EXPECT_EQ(parts.left, u"The ");
+  EXPECT_EQ(parts.centre, u"dog");
+  EXPECT_EQ(parts.right, u" sat.");
+  const TGrid_data_rec whole = f.Cell(1, 2);
+  EXPECT_EQ(whole.text, u"it ran and the dog sat ");
+  EXPECT_EQ(whole.start_position, 0);
+  EXPECT_FALSE(b->found_both_ends_of_sentence);
+}
+
+TEST(ConcordanceDisplay, TagsOnlyView) {
+  const UString e(1, u'\u2026');
+  struct Case {
+    const char16_t* on;
+    const char16_t* off;
+    UString expected;
+  } cases[] = {
+      {u"<t>", u"</t>", e + e + u" " + e + e + u" <t>cc dog dd</t> " + e + e + u" " + e + e},
+      {u"<t>", u"</x>", u"aa bb <t>cc dog dd</t> ee ff"},
+      {u"<x>", u"</t>", u"aa bb <t>cc dog dd</t> ee ff"},
+      {u"", u"</t>", u"aa bb <t>cc dog dd</t> ee ff"},
+  };
+  for (const Case& c : cases) {
+    UString text = u"aa bb <t>cc dog dd</t> ee ff";
+    TagsOnlyView(text, 12, 3, c.on, c.off);
+    EXPECT_EQ(text, c.expected) << UString(c.on).size();
+  }
+  // Through the grid: the list's own strings.
+  Fixture f;
+  f.doc.view = kLineViewTags;
+  f.list->tag_string_only_on = u"<t>";
+  f.list->tag_string_only_off = u"</t>";
+  f.Add(u"aa bb <t>cc dog dd</t> ee ff", 12, 3);
+  EXPECT_EQ(f.Cell(1).text, cases[0].expected + u" ");
+}
+
+// --- the other columns ---------------------------------------------------------------------------
+
+TEST(ConcordanceDisplay, EveryColumnWithAndWithoutStructureData) {
+  MarkerGuard guard;
+  SetShouldColourPercentages(false);
+  struct Case {
+    bool structure;
+    const char16_t* texts[16];
+  } cases[] = {
+      {true,
+       {u"1", u"", u"noun", u"NN", u"17", u"3", u"40.00", u"2", u"50.00", u"1", u"", u"1", u"48.75",
+        u"text0.txt", u"", u"12.50"}},
+      {false,
+       {u"1", u"", u"noun", u"NN", u"17", u"", u"", u"", u"", u"", u"", u"", u"", u"text0.txt", u"", u"12.50"}},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    TConcordanceEntry* line = f.Add(u"the dog", 4, 3);
+    auto& d = line->Data();
+    d.word_num = 17;
+    d.percent_of_file = 12.5f;
+    d.tag_number_1_based = 4;
+    line->SetTagContext(u"NN");
+    line->SetAWordAsString(2, u"noun");
+    if (c.structure) {
+      // Sentence 3 at word 5 of 11: (5-1)/(11-1) = 40 %; paragraph (12-1)/(23-1) = 50 %; a heading
+      // of no length has no percentage; section (40-1)/(81-1) = 48.75 %.
+      const int32_t numbers[] = {3, 2, 1, 1}, positions[] = {5, 12, 1, 40}, lengths[] = {11, 23, 0, 81};
+      for (int k = 0; k < 4; ++k) {
+        d.extras.unit_number[k] = numbers[k];
+        d.extras.unit_position[k] = positions[k];
+        d.extras.unit_length[k] = lengths[k];
+      }
+    }
+    for (int col = 0; col < 16; ++col) {
+      const TGrid_data_rec cell = f.Cell(col);
+      if (col == 1 || col == 14) continue;
+      EXPECT_EQ(cell.text, c.texts[col]) << "column " << col << " structure " << c.structure;
+      EXPECT_EQ(cell.has_text, !cell.text.empty()) << col;
+      if (col >= 4 && col != 13) { EXPECT_EQ(cell.has_number, !cell.text.empty()) << col; }
+    }
+    EXPECT_EQ(f.Cell(3).tag_number_1based, 4);
+    EXPECT_FALSE(f.Cell(6).has_colour);
+    // The date column shows the source file's date.
+    const TGrid_data_rec date = f.Cell(14);
+    EXPECT_EQ(date.date, 2450002.0);
+    EXPECT_EQ(date.text, DateTimeToUStr(JulianToDateTimeRemovingConst(2450002.0)));
+    EXPECT_FALSE(date.text.empty());
+  }
+}
+
+TEST(ConcordanceDisplay, ColumnChoices) {
+  MarkerGuard guard;
+  Fixture f;
+  TConcordanceEntry* line = f.Add(u"the dog", 4, 3);
+  line->Data().extras.unit_number[0] = 1;
+  line->Data().extras.unit_position[0] = 5;
+  line->Data().extras.unit_length[0] = 11;
+  // File names hidden; a line without tag context has no tag to colour by.
+  f.doc.hide_filenames = true;
+  EXPECT_EQ(f.Cell(13).text, u"");
+  EXPECT_FALSE(f.Cell(13).has_text);
+  EXPECT_EQ(f.Cell(3).tag_number_1based, 0);
+  // Per million: 40 % is 400000.
+  f.doc.per_million = true;
+  EXPECT_EQ(f.Cell(6).text, u"400000.00");
+  EXPECT_EQ(f.Cell(6).number.kind, 3);
+  // Coloured percentages take the colour of their percentage.
+  SetShouldColourPercentages(true);
+  const TGrid_data_rec coloured = f.Cell(6);
+  EXPECT_TRUE(coloured.has_colour);
+  EXPECT_EQ(coloured.colour, GetAPercentageColour(40));
+  EXPECT_FALSE(f.Cell(5).has_colour);  // a number is no percentage
+  // Rows that do not exist give empty cells.
+  EXPECT_FALSE(f.Cell(1, 2).has_text);
+  EXPECT_TRUE(f.Cell(1, 2).pieces.empty());
+}
+
+TEST(ConcordanceDisplay, Headings) {
+  Fixture f;
+  for (int col = 0; col < 16; ++col) {
+    TGrid_data_rec cell;
+    f.list->DrawgridDataRec(col, 0, cell, 0);
+    EXPECT_TRUE(cell.has_text) << col;
+    EXPECT_EQ(cell.row, 0);
+  }
+  TGrid_data_rec a, b;
+  f.list->TopRowDataRec(6, a);
+  f.list->TopRowDataRec(5, b);
+  EXPECT_NE(a.text, b.text);
+  // Headings the list was given win.
+  std::vector<UString> headings(16, u"h");
+  f.list->SetHeadings(headings);
+  f.list->TopRowDataRec(1, a);
+  EXPECT_EQ(a.text, u"h");
+}
+
+// --- drawing leaves cell and line alone -----------------------------------------------------------
+
+void ExpectSameCell(const TGrid_data_rec& a, const TGrid_data_rec& b) {
+  EXPECT_EQ(a.text, b.text);
+  EXPECT_EQ(a.str_value, b.str_value);
+  EXPECT_EQ(a.sw_start, b.sw_start);
+  EXPECT_EQ(a.hit_width, b.hit_width);
+  EXPECT_EQ(a.start_position, b.start_position);
+  ASSERT_EQ(a.pieces.size(), b.pieces.size());
+  for (size_t i = 0; i < a.pieces.size(); ++i) {
+    EXPECT_EQ(a.pieces[i].start, b.pieces[i].start);
+    EXPECT_EQ(a.pieces[i].length, b.pieces[i].length);
+    EXPECT_EQ(a.pieces[i].tag_number_1based, b.pieces[i].tag_number_1based);
+  }
+}
+
+TEST(ConcordanceDisplay, DrawingTwiceChangesNeitherCellNorLine) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  SetConc_Context_W_TXT_Marker(u"#");
+  struct Case {
+    bool hide, padding, markers;
+    int view;
+    int32_t shown;
+  } cases[] = {
+      {false, false, false, kLineViewWhole, 0}, {true, true, true, kLineViewWhole, 0},
+      {false, true, true, kLineViewSentence, 0}, {true, false, true, kLineViewTags, 12},
+      {false, true, false, kLineViewWhole, 15},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.hide_tags = c.hide;
+    f.doc.padding = c.padding;
+    f.doc.markers = c.markers;
+    f.doc.view = c.view;
+    f.doc.shown = c.shown;
+    f.doc.visible_tags = {{2, u"/"}};
+    f.list->tag_string_only_on = u"<w>";
+    f.list->tag_string_only_off = u"</w>";
+    TConcordanceEntry* line = AddTagged(f);
+    line->OtherContextWords().Add({-11, 3, 0, 0});
+    f.Add(u"an elephant", 3, 8);
+    const UString text_before(line->Text());
+    const TLinzoraEntryRecBase base_before = line->StreamBase();
+    const int32_t tags_before = line->TagPositions().Count();
+    const TGrid_data_rec first = f.Cell(1);
+    const TGrid_data_rec second = f.Cell(1);
+    ExpectSameCell(first, second);
+    EXPECT_EQ(line->Text(), text_before);
+    const TLinzoraEntryRecBase base_after = line->StreamBase();
+    EXPECT_EQ(std::memcmp(&base_before, &base_after, sizeof base_before), 0);
+    ASSERT_EQ(line->TagPositions().Count(), tags_before);
+    for (int32_t i = 0; i < tags_before; ++i) {
+      EXPECT_EQ(line->TagPositions().Record(i).tag_position, (i == 0 ? 0 : i == 1 ? 6 : i == 2 ? 11 : 17));
+    }
+    EXPECT_EQ(first.text.substr(static_cast<size_t>(first.sw_start - 1), 3), u"dog");
+  }
+}
+
+TEST(ConcordanceDisplay, PositionsOutsideTheLineAreClippedNotFollowed) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  SetConc_Context_W_TXT_Marker(u"#");
+  Fixture f;
+  f.doc.padding = true;
+  f.doc.markers = true;
+  f.doc.hide_tags = true;
+  f.doc.view = kLineViewSentence;
+  // Midpoint beyond the text, words and tags before and after it, a hit far too wide.
+  TConcordanceEntry* line = f.Add(u"a dog.", 4000, 1000000, {{45, -300, 20}, {49, 2, 500}, {55, 9000, 3}},
+                                  {{-5, 3, 1}, {3, 30000, 2}, {200, 4, 1}});
+  line->OtherContextWords().Add({-9000, 3, 0, 0});
+  const TGrid_data_rec cell = f.Cell(1);
+  EXPECT_LE(cell.text.size(), 8u + 32000u);
+  for (const auto& p : cell.pieces) {
+    EXPECT_GE(p.start, 0);
+    EXPECT_LE(p.start + p.length, static_cast<int32_t>(cell.text.size()));
+  }
+  // The context word lies outside the line: no marker for it.
+  EXPECT_EQ(cell.text.find(u'#'), UString::npos);
+  // A word of the line cut away by the shown length gets no marker either.
+  Fixture g;
+  g.doc.markers = true;
+  g.doc.shown = 8;
+  TConcordanceEntry* cut = g.Add(u"big, big old dog ran", 13, 3);
+  cut->OtherContextWords().Add({-13, 3, 0, 0});
+  EXPECT_EQ(g.Cell(1).text, u"old *dog ");
+}
+
+TEST(ConcordanceDisplay, SentenceOnlyOfALineNotesBothEnds) {
+  Fixture f;
+  TConcordanceEntry* line = f.Add(u"it ran. The dog sat. Then", 12, 3);
+  UString text(line->Text());
+  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), 8);
+  EXPECT_EQ(text, u"        The dog sat. ");
+  EXPECT_TRUE(line->found_both_ends_of_sentence);
+  text = u"no end here dog";
+  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), -1);
+  EXPECT_FALSE(line->found_both_ends_of_sentence);
+}
+
+// --- the Set column from the drawn cell -------------------------------------------------------------
+
+TEST(ConcordanceDisplay, SearchWordHitsGoToTheSetColumnAsDrawn) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  Fixture f;
+  f.doc.hide_tags = true;
+  f.doc.markers = true;
+  AddTagged(f);
+  f.Add(u"x \x19" u"b\x18 y", 2, 3);  // a search word of substitute characters
+  f.list->CopySearchWordHitsToSetColumn();
+  EXPECT_EQ(f.list->Line(0)->SetText(), u"dog");
+  EXPECT_EQ(f.list->Line(1)->SetText(), u"<b>");
+  EXPECT_EQ(f.Cell(2, 1).text, u"dog");
+}
+
+}  // namespace
