@@ -176,7 +176,9 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     ASSERT_EQ(x.unit_number[kUnitParagraph], 1);
     ASSERT_EQ(x.unit_length[kUnitParagraph], a.words);  // closed at the text's end, in the last chunk
     for (int k = 0; k < kUnitKinds; ++k) {  // every unit ended, with the text at the latest
-      if (x.unit_number[k] > 0) ASSERT_GT(x.unit_length[k], 0) << "line " << i << " kind " << k;
+      if (x.unit_number[k] > 0) {
+        ASSERT_GT(x.unit_length[k], 0) << "line " << i << " kind " << k;
+      }
     }
   }
   // The other items' lines were closed as well.
@@ -184,7 +186,9 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     const TSearchStatsRec& x = c.line->Data().extras;
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) {
-      if (x.unit_number[k] > 0) ASSERT_GT(x.unit_length[k], 0);
+      if (x.unit_number[k] > 0) {
+        ASSERT_GT(x.unit_length[k], 0);
+      }
     }
   }
 }
@@ -286,7 +290,9 @@ TEST_F(TextProcessor, ContextAndExclusionWordsAreJudgedForEachHit) {
     for (const TCandidateLine& l : out.lines) got.push_back(l.line->Data().byte_position);
     EXPECT_EQ(got, c.bytes);
     for (const TCandidateLine& l : out.lines) {
-      if (c.context[0] != 0) EXPECT_GT(l.line->OtherContextWords().Count(), 0);
+      if (c.context[0] != 0) {
+        EXPECT_GT(l.line->OtherContextWords().Count(), 0);
+      }
     }
   }
   for (int64_t b : {d1, d2, d3, d4}) EXPECT_EQ(text.substr(static_cast<size_t>(b), 3), "dog");
