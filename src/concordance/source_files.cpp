@@ -116,16 +116,6 @@ class TFileSystemProbe final : public TSourceFileProbe {
   TMountTable mounts_;
 };
 
-// A name of older lists: a length byte, then that many 8-bit characters.
-bool ReadShortString(TStream& s, UString& out, int code_page) {
-  uint8_t len = 0;
-  if (!ReadU8(s, len)) return false;
-  uint8_t buf[255];
-  if (!s.ReadExact(buf, len)) return false;
-  out = DecodeCodePage(buf, len, code_page);
-  return true;
-}
-
 UString FolderPart(UStringView full) { return ExtractFilePath(full); }
 
 UString Joined(UStringView folder, UStringView name) {
@@ -240,7 +230,7 @@ bool TLinzoraFilenameEntry::ReadFromStream(TStream& s) {
   if (!ReadValue(s, fdata.head)) return false;
   if (version < kFilenameRowUnicodeVersion) {
     const int code_page = Holder() ? Holder()->CodePage() : 1252;
-    return ReadShortString(s, fdata.full_filename, code_page);
+    return ReadShortStringInCodePage(s, fdata.full_filename, code_page);
   }
   UString name;
   if (!ReadAString(s, name)) return false;

@@ -43,16 +43,6 @@ bool ReadAndCheckStatsHeader(TStream& s) {
          type == kListStatistics;
 }
 
-// A short string of older lists: a length byte, then that many 8-bit characters.
-bool ReadShortString(TStream& s, UString& out, int code_page) {
-  uint8_t len = 0;
-  if (!ReadU8(s, len)) return false;
-  uint8_t buf[255];
-  if (!s.ReadExact(buf, len)) return false;
-  out = DecodeCodePage(buf, len, code_page);
-  return true;
-}
-
 int CodePageOf(const TVXBaseDataClass* list) {
   return (list && list->Holder()) ? list->Holder()->CodePage() : 1252;
 }
@@ -197,7 +187,7 @@ bool TStatsEntry::ReadFromStream(TStream& s) {
     return false;
   }
   if (fdata.data.ratio_basis == 0) fdata.data.ratio_basis = GetWordlistSettings().RatioBasis();
-  if (version < kFirstUnicodeNamesVersion) return ReadShortString(s, fdata.name, CodePageOf(List()));
+  if (version < kFirstUnicodeNamesVersion) return ReadShortStringInCodePage(s, fdata.name, CodePageOf(List()));
   return ReadAString(s, fdata.name);
 }
 
@@ -658,10 +648,10 @@ bool TVXStatsList::ReadTail(TStream& s) {
   folders.reserve(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) {
     UString folder;
-    if (!(short_strings ? ReadShortString(s, folder, code_page) : ReadAString(s, folder))) return false;
+    if (!(short_strings ? ReadShortStringInCodePage(s, folder, code_page) : ReadAString(s, folder))) return false;
     folders.push_back(ConvertedAppFolderInFilename(folder, false));
   }
-  if (!(short_strings ? ReadShortString(s, overall.name, code_page) : ReadAString(s, overall.name))) return false;
+  if (!(short_strings ? ReadShortStringInCodePage(s, overall.name, code_page) : ReadAString(s, overall.name))) return false;
 
   Overall_stats = overall;
   folderlist = std::move(folders);

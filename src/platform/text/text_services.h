@@ -15,6 +15,8 @@
 
 #include "platform/rtl/ustring.h"
 
+class TStream;
+
 // --- character kinds -------------------------------------------------------------------------
 // One 16-bit word per character. The low bits are the classic character-type bits; the tag
 // handler adds its own marks from 0x0800 up (0x0800 = hidden: excluded mark-up, never part of a
@@ -119,6 +121,8 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 // Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
 // become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
 UString DecodeCodePage(const uint8_t* data, size_t n, int code_page);
+// A name as older lists stored it: a length byte, then that many characters in the code page.
+bool ReadShortStringInCodePage(TStream& s, UString& out, int code_page);
 // The same with the byte offset of every character: offsets gets one entry per UTF-16 unit (both
 // units of a pair share their character's offset) and one more, the bytes consumed. With
 // allow_incomplete_tail, a multi-byte character broken off at the very end is left undecoded
