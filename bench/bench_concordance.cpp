@@ -5,6 +5,7 @@
 // Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
 //                          [search word (default "concordance")]
 //        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -18,8 +19,7 @@
 
 #include "concordance/concordance_list.h"
 #include "concordance/concordance_run.h"
-#include "concordance/list_line_sink.h"
-#include "concordance/text_processor.h"
+#include "concordance/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"
@@ -45,6 +45,12 @@ std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
   return s;
 }
 
+// Bytes the program holds on the heap now.
+double HeapBytes() {
+  const struct mallinfo2 m = mallinfo2();
+  return static_cast<double>(m.uordblks + m.hblkhd);
+}
+
 long PeakKilobytes() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -59,32 +65,14 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
   for (int32_t i = 0; i < chosen.FileCount(); ++i) details.push_back(chosen.GetFullFileDetails(i));
   TConcordanceListDocument doc;
   TConcordanceList list(nullptr, &doc);
-  TTextReadRun reading(TakeTextReadSnapshot(nullptr));
-  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(reading.Settings().text_settings);
-  TSearchWordItems items(options);
-  items.AddedSearchWords(word);
-  TTextWorkerSetup setup;
-  setup.run = &reading;
-  setup.search_items = &items;
-  setup.text_options = options;
-  setup.line_owner = &list;
-  TConcordanceRunSettings settings;
-  settings.text_count = static_cast<int32_t>(details.size());
-  settings.lines_wanted_per_item = 0x7FFFFFFF;
-  settings.item_count = 1;
-  settings.item_words.push_back(word);
-  settings.threads = threads;
-  settings.failure_ends_run = false;
-  settings.log = [](UStringView) {};
-  TConcordanceListSink sink(list);
-  TJobToken token;
-  const long before_kb = PeakKilobytes();
+  TTextsIntoListChoices choices;
+  choices.threads = threads;
+  const double heap_before = HeapBytes();
   const auto t0 = std::chrono::steady_clock::now();
-  RunConcordance(
-      settings, [&](int32_t i) { return ReadTextForConcordance(setup, details[static_cast<size_t>(i)], i); }, sink,
-      token, nullptr);
+  RunTextsIntoList(details, word, list, choices);
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const long after_kb = PeakKilobytes();
+  const double heap_after = HeapBytes();  // the readers are gone: what grew is the list
   const int64_t lines = list.Count();
   int64_t text_units = 0;
   for (int64_t i = 0; i < lines; ++i)
@@ -92,7 +80,7 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
   std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.2f s  peak %ld MB  "
               "%.0f bytes a line above its text\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
-              lines ? ((after_kb - before_kb) * 1024.0 - 2.0 * static_cast<double>(text_units)) / lines : 0.0);
+              lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0);
 }
 
 }  // namespace

@@ -7,8 +7,7 @@
 
 #include "concordance/concordance_list.h"
 #include "concordance/concordance_run.h"
-#include "concordance/list_line_sink.h"
-#include "concordance/text_processor.h"
+#include "concordance/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"
@@ -67,29 +66,11 @@ TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t t
                 int32_t gap) {
   TDocument doc;
   TConcordanceList list(nullptr, &doc);
-  TTextReadRun reading(TakeTextReadSnapshot(nullptr));
-  const TSearchTextOptions options = SearchTextOptionsFromTextSettings(reading.Settings().text_settings);
-  TSearchWordItems items(options);
-  items.AddedSearchWords(u"old man\ncaf\u00E9\ndog");
-  TTextWorkerSetup setup;
-  setup.run = &reading;
-  setup.search_items = &items;
-  setup.text_options = options;
-  setup.line_owner = &list;
-  TConcordanceRunSettings settings;
-  settings.text_count = static_cast<int32_t>(details.size());
-  settings.lines_wanted_per_item = wanted;
-  settings.item_count = items.Count();
-  for (int32_t i = 0; i < items.Count(); ++i) settings.item_words.push_back(items.GetPtr(i)->sw);
-  settings.allowed_word_gap = gap;
-  settings.failure_ends_run = false;
-  settings.threads = threads;
-  settings.log = [](UStringView) {};
-  TConcordanceListSink sink(list);
-  TJobToken token;
-  const TConcordanceRunResult result = RunConcordance(
-      settings, [&](int32_t i) { return ReadTextForConcordance(setup, details[static_cast<size_t>(i)], i); }, sink,
-      token, nullptr);
+  TTextsIntoListChoices choices;
+  choices.threads = threads;
+  choices.lines_wanted_per_item = wanted;
+  choices.allowed_word_gap = gap;
+  const TConcordanceRunResult result = RunTextsIntoList(details, u"old man\ncaf\u00E9\ndog", list, choices);
   TRunSaw saw;
   TMemoryStream m;
   EXPECT_TRUE(list.SaveToStream(m));
