@@ -13,6 +13,9 @@
 #include "platform/text/text_services.h"
 
 struct TConcordanceEntry::TOnNeed {
+  std::unique_ptr<TLinzoraEntryRecExtraBase> extra;
+  int32_t mean_word_rank = 0;
+  int32_t merge_num = 0;
   UString tag_context;
   UString set_text;
   THighlightNumAndPos highlight;
@@ -73,10 +76,132 @@ UStringView StripNonLetters(UStringView w) {
 
 }  // namespace
 
+// --- the texts' arena ------------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kTextHeader = sizeof(int32_t);
+
+size_t TextBlockBytes(size_t units) { return (kTextHeader + units * sizeof(char16_t) + 3) & ~size_t{3}; }
+
+void FillTextBlock(char* block, UStringView text) {
+  const int32_t n = static_cast<int32_t>(text.size());
+  std::memcpy(block, &n, sizeof n);
+  std::memcpy(block + kTextHeader, text.data(), text.size() * sizeof(char16_t));
+}
+
+}  // namespace
+
+TLineTextArena::~TLineTextArena() {
+  for (char* b : blocks_) ::operator delete(b);
+}
+
+char* TLineTextArena::Store(UStringView text) {
+  if (text.empty()) return nullptr;
+  const size_t need = TextBlockBytes(text.size());
+  if (blocks_.empty() || capacity_ - used_ < need) {
+    const size_t size = std::max(need, kBlockBytes);
+    blocks_.push_back(static_cast<char*>(::operator new(size)));
+    used_ = 0;
+    capacity_ = size;
+    held_ += size;
+  }
+  char* block = blocks_.back() + used_;
+  used_ += need;
+  FillTextBlock(block, text);
+  ++live_;
+  return block;
+}
+
+void TLineTextArena::Release() {
+  if (live_ > 0 && --live_ == 0) {
+    for (char* b : blocks_) ::operator delete(b);
+    blocks_.clear();
+    used_ = capacity_ = held_ = 0;
+  }
+}
+
+// --- the line --------------------------------------------------------------------------------
+
 TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
     : TVXBaseListObject(list, holder), owner_(owner) {}
 
-TConcordanceEntry::~TConcordanceEntry() = default;
+TConcordanceEntry::~TConcordanceEntry() { DropText(); }
+
+UStringView TConcordanceEntry::Text() const {
+  const char* block = TextBlock();
+  if (!block) return UStringView();
+  int32_t n = 0;
+  std::memcpy(&n, block, sizeof n);
+  return UStringView(reinterpret_cast<const char16_t*>(block + kTextHeader), static_cast<size_t>(n));
+}
+
+void TConcordanceEntry::DropText() {
+  char* block = TextBlock();
+  if (!block) return;
+  if (text_ & kTextInArena) {
+    if (TLineTextArena* arena = owner_ ? owner_->LineTextArena() : nullptr) arena->Release();
+  } else {
+    ::operator delete(block);
+  }
+  text_ &= kTextBits;
+}
+
+void TConcordanceEntry::SetText(UStringView text) {
+  // The new copy is made before the old goes: text may be a piece of the old.
+  const bool in_arena = (text_ & kTextInArena) != 0;
+  TLineTextArena* arena = in_arena && owner_ ? owner_->LineTextArena() : nullptr;
+  char* fresh = nullptr;
+  if (!text.empty()) {
+    if (arena) {
+      fresh = arena->Store(text);
+    } else {
+      fresh = static_cast<char*>(::operator new(TextBlockBytes(text.size())));
+      FillTextBlock(fresh, text);
+    }
+  }
+  DropText();
+  const uintptr_t flags = text_ & kTextBits & (arena ? kTextBits : ~kTextInArena);
+  text_ = reinterpret_cast<uintptr_t>(fresh) | flags;
+}
+
+void TConcordanceEntry::MoveTextToOwner() {
+  if ((text_ & kTextInArena) || !owner_) return;
+  TLineTextArena* arena = owner_->LineTextArena();
+  if (!arena) return;
+  char* old = TextBlock();
+  char* fresh = old ? arena->Store(Text()) : nullptr;
+  if (old) ::operator delete(old);
+  text_ = reinterpret_cast<uintptr_t>(fresh) | (text_ & kFoundBothEnds) | kTextInArena;
+}
+
+void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
+  if (owner == owner_) return;
+  if (text_ & kTextInArena) {
+    // The old owner's arena may go before this line does: the text leaves it now.
+    const UString text(Text());
+    DropText();
+    text_ &= ~kTextInArena;
+    owner_ = owner;
+    SetText(text);
+    MoveTextToOwner();
+    return;
+  }
+  owner_ = owner;
+}
+
+void TConcordanceEntry::SetFoundBothEndsOfSentence(bool both) {
+  text_ = both ? (text_ | kFoundBothEnds) : (text_ & ~kFoundBothEnds);
+}
+
+int32_t TConcordanceEntry::StoredMeanWordRank() const { return more_ ? more_->mean_word_rank : 0; }
+void TConcordanceEntry::SetStoredMeanWordRank(int32_t rank) {
+  if (rank != 0 || more_) More().mean_word_rank = rank;
+}
+int32_t TConcordanceEntry::MergeNum() const { return more_ ? more_->merge_num : 0; }
+void TConcordanceEntry::SetMergeNum(int32_t n) {
+  if (n != 0 || more_) More().merge_num = n;
+}
 
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
   if (!more_) more_ = std::make_unique<TOnNeed>();
@@ -106,12 +231,15 @@ const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
 const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more_ ? more_->tag_positions : kNoTags; }
 bool TConcordanceEntry::HasTagPositions() const { return more_ && !more_->tag_positions.Empty(); }
 
+const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more_ ? more_->extra.get() : nullptr; }
+
 TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
-  if (!extra_) {
-    extra_ = std::make_unique<TLinzoraEntryRecExtraBase>();
-    std::memset(extra_.get(), 0, sizeof(TLinzoraEntryRecExtraBase));
+  auto& extra = More().extra;
+  if (!extra) {
+    extra = std::make_unique<TLinzoraEntryRecExtraBase>();
+    std::memset(extra.get(), 0, sizeof(TLinzoraEntryRecExtraBase));
   }
-  return *extra_;
+  return *extra;
 }
 
 const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more_ ? more_->highlight : kNoHighlight; }
@@ -134,7 +262,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.word_num = d.word_num;
   b.filename_num_original = d.filename_num_original;
   b.sw_number = d.sw_number;
-  b.concordance_line_mean_word_rank = d.concordance_line_mean_word_rank;
+  b.concordance_line_mean_word_rank = StoredMeanWordRank();
   // Older readers take the whole-number percentage from here.
   if (d.has_percent && std::isfinite(d.percent_of_file))
     b.spare_percent_of_file = static_cast<uint8_t>(std::lround(std::clamp(d.percent_of_file, 0.0f, 100.0f)));
@@ -147,7 +275,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.sw_starts = d.sw_starts;
   b.sw_finishes = d.sw_finishes;
   b.sw_contains_a_tag = d.sw_contains_a_tag ? 1 : 0;
-  b.merge_num = d.merge_num;
+  b.merge_num = MergeNum();
   b.conc_line_chars = d.conc_line_chars;
   b.percent_of_file = d.percent_of_file;
   if (owner_) {
@@ -166,7 +294,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.word_num = b.word_num;
   d.filename_num_original = b.filename_num_original;
   d.sw_number = b.sw_number;
-  d.concordance_line_mean_word_rank = b.concordance_line_mean_word_rank;
+  SetStoredMeanWordRank(b.concordance_line_mean_word_rank);
   d.has_percent = b.has_percent != 0;
   d.tag_context_sort_Ptrpos = b.tag_context_sort_Ptrpos;
   d.midpoint = b.midpoint;
@@ -175,7 +303,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.sw_starts = b.sw_starts;
   d.sw_finishes = b.sw_finishes;
   d.sw_contains_a_tag = b.sw_contains_a_tag != 0;
-  d.merge_num = b.merge_num;
+  SetMergeNum(b.merge_num);
   d.conc_line_chars = b.conc_line_chars;
   d.percent_of_file = b.percent_of_file;
   d.tag_number_1_based = b.tag_number_1_based;
@@ -185,6 +313,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
 bool TConcordanceEntry::WriteText(TStream& s, const UString* text) const {
   const UString empty;
   const UString& t = text ? *text : empty;
+  // The writers take a string; a line's own text is handed in as a view (see SaveToStream).
   if (!owner_ || owner_->Unicode()) return WriteUnknownLengthPointer(s, &t);
   const std::string narrow = EncodeCodePage(t, owner_->CodePage());
   return WriteUnknownLengthPointer(s, &narrow);
@@ -210,14 +339,15 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
   // Every piece must be written: a failure anywhere fails the line.
   const TLinzoraEntryRecBase base = StreamBase();
   if (!WriteValue(s, base)) return false;
-  if (extra_) {
-    if (!WriteValue(s, *extra_)) return false;
+  if (const TLinzoraEntryRecExtraBase* extra = ExtraBase()) {
+    if (!WriteValue(s, *extra)) return false;
   } else {
     const uint8_t zeros[sizeof(TLinzoraEntryRecExtraBase)] = {};
     if (!s.WriteExact(zeros, sizeof zeros)) return false;
   }
   const UString* context = more_ ? &more_->tag_context : nullptr;
-  if (!WriteText(s, &text_) || !WriteText(s, context)) return false;
+  const UString line_text(Text());
+  if (!WriteText(s, &line_text) || !WriteText(s, context)) return false;
   const TConcordanceEntry& self = *this;
   if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
   if (more_) {
@@ -232,9 +362,8 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
 
 bool TConcordanceEntry::ReadFromStream(TStream& s) {
   data_ = TConcordanceLineData{};
-  text_.clear();
+  SetText(UStringView());
   more_.reset();
-  extra_.reset();
   const int32_t v = owner_ ? owner_->StreamVersion() : 25;
 
   int32_t first = 0;
@@ -290,7 +419,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     if (!ReadValue(s, extra)) return false;
     const uint8_t zeros[sizeof extra] = {};
     if (std::memcmp(&extra, zeros, sizeof extra) != 0) {
-      extra_ = std::make_unique<TLinzoraEntryRecExtraBase>(extra);
+      EnsureExtraBase() = extra;
     }
   }
   if (v < 23) data_.percent_of_file = base.spare_percent_of_file;
@@ -315,22 +444,24 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   }
 
   bool nil = false;
-  if (!ReadTexts(s, text_, nil)) {
+  UString line_text;
+  if (!ReadTexts(s, line_text, nil)) {
     LogLineDamage("line text cut or damaged", s);
     return false;
   }
-  if (text_.size() > static_cast<size_t>(kMaxStoredLineChars)) {
+  if (line_text.size() > static_cast<size_t>(kMaxStoredLineChars)) {
     LogLineDamage("line text longer than a line can be", s);
     return false;
   }
-  if (v < 22) data_.conc_line_chars = static_cast<int32_t>(text_.size());
+  SetText(line_text);
+  if (v < 22) data_.conc_line_chars = static_cast<int32_t>(line_text.size());
   UString context;
   if (!ReadTexts(s, context, nil)) {
     LogLineDamage("section text cut or damaged", s);
     return false;
   }
   SetTagContext(std::move(context));
-  const int32_t len = static_cast<int32_t>(text_.size());
+  const int32_t len = static_cast<int32_t>(line_text.size());
   data_.midpoint = static_cast<int16_t>(std::clamp<int32_t>(data_.midpoint, 0, len));
 
   if (old_mode) {
@@ -374,7 +505,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
 
 void TConcordanceEntry::ClipPositions() {
   auto& d = data_;
-  const int32_t len = static_cast<int32_t>(text_.size());
+  const int32_t len = static_cast<int32_t>(Text().size());
   d.midpoint = static_cast<int16_t>(std::clamp<int32_t>(d.midpoint, 0, len));
   d.sw_starts = static_cast<int16_t>(std::clamp<int32_t>(d.sw_starts, 0, len));
   d.sw_finishes = static_cast<int16_t>(std::clamp<int32_t>(d.sw_finishes, 0, len));
@@ -400,9 +531,11 @@ bool TConcordanceEntry::IsDuplicateOf(const TVXBaseListObject& other) const {
   const auto* o = dynamic_cast<const TConcordanceEntry*>(&other);
   if (!o || o->data_.midpoint != data_.midpoint) return false;
   const size_t start = static_cast<size_t>(std::max(0, data_.midpoint - 250));
-  if (text_.size() >= start + 500 && o->text_.size() >= start + 500)
-    return UStringView(text_).substr(start, 500) == UStringView(o->text_).substr(start, 500);
-  return text_ == o->text_;
+  const UStringView mine = Text();
+  const UStringView theirs = o->Text();
+  if (mine.size() >= start + 500 && theirs.size() >= start + 500)
+    return mine.substr(start, 500) == theirs.substr(start, 500);
+  return mine == theirs;
 }
 
 float TConcordanceEntry::GetAValueAsSingle(int column) const {
@@ -411,7 +544,7 @@ float TConcordanceEntry::GetAValueAsSingle(int column) const {
 
 UString TConcordanceEntry::WordOfKind(int column, int kind) const {
   switch (kind) {
-    case 1: return text_;
+    case 1: return UString(Text());
     case 2: return UString(SetText());
     case 3: return UString(TagContext());
     case 13: {
@@ -436,14 +569,15 @@ void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
 UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const {
   if (n <= 0) return UString();
   const int32_t start = std::max(0, data_.midpoint - n / 2);
-  if (static_cast<size_t>(start) >= text_.size()) return UString();
-  return text_.substr(static_cast<size_t>(start), static_cast<size_t>(n));
+  const UStringView text = Text();
+  if (static_cast<size_t>(start) >= text.size()) return UString();
+  return UString(text.substr(static_cast<size_t>(start), static_cast<size_t>(n)));
 }
 
 int32_t TConcordanceEntry::MeanWordRank() const {
   if (!owner_ || !owner_->HasReferenceList()) return 1;
   const int64_t absent = static_cast<int64_t>(owner_->ReferenceListCount()) + 1000;
-  const UStringView text(text_);
+  const UStringView text = Text();
   int64_t sum = 0;
   int64_t words = 0;
   size_t i = 0;

@@ -7,9 +7,11 @@
 // when a line has them. The stream record is the full 224-byte base (TLinzoraEntryRecBase) and
 // 240-byte extra block; what the line does not hold is written as zeros.
 //
-// The line's text is reached only through Text()/SetText(), so that it can move into storage its
-// list owns without touching the line's users. Texts are UTF-16 in memory whatever form the
-// document stores them in; the owner's Unicode flag says which form a stream holds.
+// The line's text is reached only through Text()/SetText(). A line its list has taken keeps its
+// text in the list's arena (large blocks, no per-line allocation); a line in no list owns its
+// text. Either way the text is one block: a 4-byte length, then the UTF-16 units. Texts are
+// UTF-16 in memory whatever form the document stores them in; the owner's Unicode flag says
+// which form a stream holds.
 //
 // Stream (one line; v is the owner's stream version):
 //   base        224 bytes (from v 24; below it the 104-byte old record in old-records mode, else
@@ -34,6 +36,31 @@
 #include "platform/search/search_records.h"
 
 class TConcordanceEntry;
+
+// Storage for the texts of the lines a list holds: copies go into large blocks, end to end, and
+// are never moved. A text given up is not reused; once no text is alive the blocks go. Not for
+// use from more than one thread at once (the list takes lines on one thread).
+class TLineTextArena {
+ public:
+  TLineTextArena() = default;
+  TLineTextArena(const TLineTextArena&) = delete;
+  TLineTextArena& operator=(const TLineTextArena&) = delete;
+  ~TLineTextArena();
+  // A copy of text as a text block (4-byte aligned); nullptr for an empty text.
+  char* Store(UStringView text);
+  // One text stored here is no longer used.
+  void Release();
+  int64_t LiveTexts() const { return live_; }
+  size_t BytesHeld() const { return held_; }
+
+ private:
+  static constexpr size_t kBlockBytes = size_t{1} << 20;
+  std::vector<char*> blocks_;
+  size_t used_ = 0;      // bytes used in blocks_.back()
+  size_t capacity_ = 0;  // bytes of blocks_.back()
+  size_t held_ = 0;
+  int64_t live_ = 0;
+};
 
 // The longest line text a stream may hold: beyond it a position cannot reach.
 inline constexpr int32_t kMaxStoredLineChars = 32767;
@@ -114,6 +141,8 @@ class TConcordanceLineOwner {
 
   // --- stream ---
   virtual int32_t StreamVersion() const = 0;
+  // Where the texts of lines this owner holds are kept; nullptr: each line owns its text.
+  virtual TLineTextArena* LineTextArena() { return nullptr; }
   // The form of stored texts: UTF-16 when true, else 8-bit in CodePage().
   virtual bool Unicode() const { return true; }
   virtual void SetUnicode(bool unicode) {}
@@ -152,16 +181,15 @@ class TConcordanceLineOwner {
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
 };
 
-// The numbers of a line in memory (no file size or date: the source-file list has them).
+// The numbers of a line in memory (no file size or date: the source-file list has them; the
+// stored mean word rank and merge number, rarely set, are behind the line's on-need block).
 struct TConcordanceLineData {
   int64_t byte_position = 0;
   int32_t hit_characters = 0;
   int32_t word_num = 0;
   int32_t filename_num_original = 0;
   int32_t sw_number = 0;
-  int32_t concordance_line_mean_word_rank = 0;
   int32_t tag_context_distance_from_SW = 0;
-  int32_t merge_num = 0;
   int32_t conc_line_chars = 0;
   int32_t tag_number_1_based = 0;
   float percent_of_file = 0;
@@ -193,13 +221,19 @@ class TConcordanceEntry : public TVXBaseListObject {
   ~TConcordanceEntry() override;
 
   TConcordanceLineOwner* Owner() const { return owner_; }
-  // A line moved into another list (a merge) answers to that list from then on.
-  void SetOwner(TConcordanceLineOwner* owner) { owner_ = owner; }
+  // A line moved into another list (a merge) answers to that list from then on; a text kept in
+  // the old owner's arena is copied into the new one's (or owned by the line).
+  void SetOwner(TConcordanceLineOwner* owner);
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
 
-  UStringView Text() const { return text_; }
-  void SetText(UString text) { text_ = std::move(text); }
+  UStringView Text() const;
+  // A line its list has taken stores the text in the list's arena; others own it.
+  void SetText(UStringView text);
+  // Moves the text into the owner's arena (when it has one); the owner's list calls it on taking
+  // the line, on the thread that fills the list.
+  void MoveTextToOwner();
+  bool TextInArena() const { return (text_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);
 
@@ -215,13 +249,20 @@ class TConcordanceEntry : public TVXBaseListObject {
   bool HasTagPositions() const;
 
   // The 240-byte extra block: nullptr while the line has none (zeros are written).
-  const TLinzoraEntryRecExtraBase* ExtraBase() const { return extra_.get(); }
+  const TLinzoraEntryRecExtraBase* ExtraBase() const;
   TLinzoraEntryRecExtraBase& EnsureExtraBase();
 
   const THighlightNumAndPos& Highlight() const;
   THighlightNumAndPos& EditHighlight();
   void ZeroHighlight();
-  bool found_both_ends_of_sentence = false;
+  // Whether the sentence-only view found both ends of the line's sentence.
+  bool FoundBothEndsOfSentence() const { return (text_ & kFoundBothEnds) != 0; }
+  void SetFoundBothEndsOfSentence(bool both);
+  // The mean word rank and merge number a stream held (0 when none).
+  int32_t StoredMeanWordRank() const;
+  void SetStoredMeanWordRank(int32_t rank);
+  int32_t MergeNum() const;
+  void SetMergeNum(int32_t n);
 
   // The stream record of this line as it would be written (sentinel 500, sizes from the owner).
   TLinzoraEntryRecBase StreamBase() const;
@@ -237,8 +278,8 @@ class TConcordanceEntry : public TVXBaseListObject {
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   int32_t ThisListsConcordanceMidpoint() const override { return data_.midpoint; }
-  const void* MainWordAsPointer() const override { return text_.data(); }
-  int32_t MainWordLength() const override { return static_cast<int32_t>(text_.size()); }
+  const void* MainWordAsPointer() const override { return Text().data(); }
+  int32_t MainWordLength() const override { return static_cast<int32_t>(Text().size()); }
 
   // What a column of the given kind shows (1 line, 2 Set column, 3 section text, 13 file name).
   UString WordOfKind(int column, int kind) const;
@@ -261,12 +302,19 @@ class TConcordanceEntry : public TVXBaseListObject {
   bool ReadTexts(TStream& s, UString& out, bool& was_nil);
   bool WriteText(TStream& s, const UString* text) const;
   void ClipPositions();
+  char* TextBlock() const { return reinterpret_cast<char*>(text_ & ~kTextBits); }
+  // Gives up the text (back to the arena, or freed).
+  void DropText();
+
+  // The text block's address, its low bits the two flags below (blocks are 4-byte aligned).
+  static constexpr uintptr_t kTextInArena = 1;
+  static constexpr uintptr_t kFoundBothEnds = 2;
+  static constexpr uintptr_t kTextBits = 3;
 
   TConcordanceLineOwner* owner_;
   TConcordanceLineData data_;
-  UString text_;
+  uintptr_t text_ = 0;
   std::unique_ptr<TOnNeed> more_;
-  std::unique_ptr<TLinzoraEntryRecExtraBase> extra_;
 };
 
 // --- span positions of a line ----------------------------------------------------------------

@@ -83,7 +83,10 @@ TConcordanceList::~TConcordanceList() {
 
 TVXBaseListObject* TConcordanceList::MakeEntry(TVXBaseDataClass& list) {
   auto* self = dynamic_cast<TConcordanceList*>(&list);
-  return new TConcordanceEntry(self, &list, list.Holder());
+  auto* line = new TConcordanceEntry(self, &list, list.Holder());
+  // Made for this list (a line read, a blank added): its text goes straight into the arena.
+  line->MoveTextToOwner();
+  return line;
 }
 
 std::unique_ptr<TConcordanceEntry> TConcordanceList::NewLine() {
@@ -95,7 +98,10 @@ TConcordanceEntry* TConcordanceList::Line(int index) const { return dynamic_cast
 int TConcordanceList::Add(TVXBaseListObject* entry) {
   auto* line = dynamic_cast<TConcordanceEntry*>(entry);
   const int index = TVXBaseLemmaMatchCapableList::Add(entry);
-  if (index >= 0 && line) fFattest_hit = std::max(fFattest_hit, line->Data().hit_characters);
+  if (index >= 0 && line) {
+    fFattest_hit = std::max(fFattest_hit, line->Data().hit_characters);
+    if (line->Owner() == this) line->MoveTextToOwner();
+  }
   return index;
 }
 
@@ -539,6 +545,9 @@ bool TConcordanceList::MergeWith(TVXBaseLemmaMatchCapableList* other) {
     line->Data().filename_num_original =
         static_cast<int32_t>(static_cast<uint32_t>(line->Data().filename_num_original) + kMergedLineOffset);
     line->SetOwner(this);
+    // Lines joined under this one leave with it: their texts must leave the other list too.
+    for (TVXBaseListObject* joined : line->JoinedEntries())
+      if (auto* j = dynamic_cast<TConcordanceEntry*>(joined); j && j->Owner() == incoming) j->SetOwner(this);
   }
   fFattest_hit = std::max(fFattest_hit, incoming->fFattest_hit);
   return TVXBaseLemmaMatchCapableList::MergeWith(incoming);

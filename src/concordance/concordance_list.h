@@ -3,7 +3,8 @@
 // line's source text with a wider window.
 //
 // Contract
-//   The list owns its lines (TConcordanceEntry) and answers what a line asks of its owner. What
+//   The list owns its lines (TConcordanceEntry) and answers what a line asks of its owner. The
+//   texts of the lines it owns lie in its arena; a line merged in moves its text there. What
 //   the list needs of its document (settings, search items, locale, stop list, source files) it
 //   asks through TConcordanceListDocument, which the document implements and tests fake.
 //
@@ -292,6 +293,7 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
 
   // --- what a line asks of its owner ---
   int32_t StreamVersion() const override;
+  TLineTextArena* LineTextArena() override { return &text_arena_; }
   bool Unicode() const override;
   void SetUnicode(bool unicode) override;
   int CodePage() const override;
@@ -321,6 +323,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   // The value a numeric column or key gives for a line (the missing value when none).
   float LineNumber(const TConcordanceEntry& line, int column) const;
 
+  // The texts of the lines this list holds; it outlives them (the destructor clears the list).
+  TLineTextArena text_arena_;
   TConcordanceListDocument* document_;
   TConcordanceListDocument default_document_;
   bool old_records_mode_ = false;

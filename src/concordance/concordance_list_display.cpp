@@ -360,7 +360,7 @@ int32_t TConcordanceList::SentenceOnly(TConcordanceEntry& line, UString& text, i
         tag_chars[static_cast<size_t>(k)] = true;
   bool both = false;
   const int32_t start = SentenceOnlyView(text, midpoint, tag_chars, document_->SentenceEndMarker(), both);
-  line.found_both_ends_of_sentence = both;
+  line.SetFoundBothEndsOfSentence(both);
   return start;
 }
 
@@ -411,7 +411,7 @@ void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
     case 1: {
       TConcLineDisplay shown = DisplayLine(*line);
       if (document_->LineView() == kLineViewSentence) {
-        line->found_both_ends_of_sentence = shown.found_both_ends;
+        line->SetFoundBothEndsOfSentence(shown.found_both_ends);
         if (shown.sentence_start > 1) cell.start_position = shown.sentence_start;
       }
       cell.kind = kCellConcordanceLine;

@@ -75,7 +75,7 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   d.word_num = 42;
   d.filename_num_original = 1;
   d.sw_number = 0;
-  d.concordance_line_mean_word_rank = 17;
+  line->SetStoredMeanWordRank(17);
   d.has_percent = true;
   d.percent_of_file = 37.6f;
   d.midpoint = 15;
@@ -83,7 +83,7 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   d.sw_finishes = 21;
   d.conc_line_chars = 37;
   d.tag_number_1_based = 3;
-  d.merge_num = 2;
+  line->SetMergeNum(2);
   d.tag_context_distance_from_SW = 99;
   d.fixed_sort_positions[3] = TSortInfoRec{-11, 3, 0, 0};  // old
   d.fixed_sort_positions[4] = TSortInfoRec{-7, 3, 0, 0};   // dog

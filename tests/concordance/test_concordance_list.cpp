@@ -480,6 +480,79 @@ TEST(ConcordanceList, MergeAddsTheOffsetToIncomingLinesOnly) {
   EXPECT_NE(f.list->ListFlags() & (1u << 16), 0u);
 }
 
+// The texts of a list's lines live in its arena: taken lines move there, read lines are read
+// there, a text replaced by a piece of itself stays whole, and the blocks go with the last text.
+TEST(ConcordanceList, LineTextsLiveInTheListsArena) {
+  Fixture f;
+  auto line = f.list->NewLine();
+  line->SetText(u"the dog barked");
+  EXPECT_FALSE(line->TextInArena());
+  TConcordanceEntry* raw = line.get();
+  ASSERT_GE(f.list->Add(line.release()), 0);
+  EXPECT_TRUE(raw->TextInArena());
+  EXPECT_EQ(raw->Text(), u"the dog barked");
+  f.AddLine(u"a", u"Dog", u"ran", 2, 9);
+  TLineTextArena& arena = *f.list->LineTextArena();
+  EXPECT_EQ(arena.LiveTexts(), 2);
+
+  raw->SetFoundBothEndsOfSentence(true);
+  raw->SetText(raw->Text().substr(4, 3));  // a piece of its own text
+  EXPECT_EQ(raw->Text(), u"dog");
+  EXPECT_TRUE(raw->TextInArena());
+  EXPECT_TRUE(raw->FoundBothEndsOfSentence());
+  EXPECT_EQ(arena.LiveTexts(), 2);
+  raw->SetText(u"");
+  EXPECT_EQ(raw->Text(), u"");
+  EXPECT_EQ(arena.LiveTexts(), 1);
+  raw->SetText(u"the dog barked");
+
+  TMemoryStream s;
+  ASSERT_TRUE(f.list->SaveToStream(s));
+  Fixture g;
+  s.Seek(0, TSeekOrigin::Begin);
+  ASSERT_TRUE(g.list->ReadFromStream(s));
+  ASSERT_EQ(g.list->Count(), 2);
+  EXPECT_TRUE(g.list->Line(0)->TextInArena());
+  EXPECT_EQ(g.list->Line(0)->Text(), u"the dog barked");
+  EXPECT_EQ(g.list->Line(1)->Text(), u"a Dog ran");
+  EXPECT_EQ(g.list->LineTextArena()->LiveTexts(), 2);
+
+  ASSERT_TRUE(f.list->Clear());
+  EXPECT_EQ(arena.LiveTexts(), 0);
+  EXPECT_EQ(arena.BytesHeld(), 0u);
+}
+
+// Lines merged in leave the other list's arena: once that list is gone their texts still hold.
+TEST(ConcordanceList, MergedLinesTakeTheirTextsAlong) {
+  Fixture f;
+  f.AddLine(u"a", u"dog", u"b", 1);
+  auto g = std::make_unique<Fixture>();
+  g->AddLine(u"the", u"cat", u"sat", 2);
+  g->AddLine(u"a", u"cat", u"ran", 2);
+  ASSERT_TRUE(f.list->MergeWith(g->list.get()));
+  EXPECT_EQ(g->list->LineTextArena()->LiveTexts(), 0);
+  g.reset();
+  ASSERT_EQ(f.list->Count(), 3);
+  EXPECT_EQ(f.list->LineTextArena()->LiveTexts(), 3);
+  EXPECT_EQ(f.list->Line(1)->Text(), u"the cat sat");
+  EXPECT_EQ(f.list->Line(2)->Text(), u"a cat ran");
+  EXPECT_TRUE(f.list->Line(2)->TextInArena());
+}
+
+// A line taken out of a list (given an owner without an arena) owns its text from then on.
+TEST(ConcordanceList, ALineGivenAnotherOwnerOwnsItsText) {
+  Fixture f;
+  TConcordanceEntry* line = f.AddLine(u"a", u"dog", u"b", 1);
+  line->SetOwner(nullptr);
+  EXPECT_FALSE(line->TextInArena());
+  EXPECT_EQ(line->Text(), u"a dog b");
+  EXPECT_EQ(f.list->LineTextArena()->LiveTexts(), 0);
+  line->SetOwner(f.list.get());
+  line->MoveTextToOwner();
+  EXPECT_TRUE(line->TextInArena());
+  EXPECT_EQ(f.list->LineTextArena()->LiveTexts(), 1);
+}
+
 // Fault: identical lines with another line of equal sort keys between them were both kept.
 TEST(ConcordanceList, DuplicatesAreFoundAcrossALineBetweenThem) {
   Fixture f;

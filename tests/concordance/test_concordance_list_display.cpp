@@ -386,7 +386,7 @@ TEST(ConcordanceDisplay, SentenceOnlyLineInTheGrid) {
   const TGrid_data_rec cell = f.Cell(1, 1);
   EXPECT_EQ(cell.text, u"        The dog sat. ");
   EXPECT_EQ(cell.start_position, 8);
-  EXPECT_TRUE(a->found_both_ends_of_sentence);
+  EXPECT_TRUE(a->FoundBothEndsOfSentence());
   const TConcLineCell export_cell{cell.text, cell.sw_start, cell.hit_width, cell.start_position};
   const TThreeSectionsOFConcLine parts = ConcLinein3Sections(export_cell, nullptr, 0);
   EXPECT_EQ(parts.left, u"The ");
@@ -395,7 +395,7 @@ TEST(ConcordanceDisplay, SentenceOnlyLineInTheGrid) {
   const TGrid_data_rec whole = f.Cell(1, 2);
   EXPECT_EQ(whole.text, u"it ran and the dog sat ");
   EXPECT_EQ(whole.start_position, 0);
-  EXPECT_FALSE(b->found_both_ends_of_sentence);
+  EXPECT_FALSE(b->FoundBothEndsOfSentence());
 }
 
 TEST(ConcordanceDisplay, TagsOnlyView) {
@@ -616,10 +616,10 @@ TEST(ConcordanceDisplay, SentenceOnlyOfALineNotesBothEnds) {
   UString text(line->Text());
   EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), 8);
   EXPECT_EQ(text, u"        The dog sat. ");
-  EXPECT_TRUE(line->found_both_ends_of_sentence);
+  EXPECT_TRUE(line->FoundBothEndsOfSentence());
   text = u"no end here dog";
   EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), -1);
-  EXPECT_FALSE(line->found_both_ends_of_sentence);
+  EXPECT_FALSE(line->FoundBothEndsOfSentence());
 }
 
 // --- the Set column from the drawn cell -------------------------------------------------------------
