@@ -416,6 +416,18 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
       // A header is cut from the text's first chunk only: a window that could see a header's
       // end starts where the text does, others do not look for one.
       const bool header = !setup.run->Settings().end_of_header.empty();
+      // Mark-up is known by the text's first characters, which a window from the middle lacks.
+      bool html = false;
+      {
+        TBufferProcessor probe(nullptr, nullptr, nullptr, nullptr, chosen, kConcordanceList, true, false, false,
+                               wide.run);
+        probe.fReadTheWholeFile = false;
+        probe.StartReadingFrom = 0;
+        probe.SpareBufferSize = 64;
+        if (!probe.SetupTheBuffer()) return false;
+        probe.ReadAndProcess();
+        html = probe.FileHandledInfo.is_html != 0;
+      }
       // Bytes a character may take: four in UTF-8 (far more where hidden mark-up or entities
       // stand). A window found too narrow is read again, four times as wide, until it holds the
       // line or the whole text.
@@ -436,7 +448,10 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
         if (!p.SetupTheBuffer()) return false;
         // The line exists: its text was chosen, whatever a window of it holds.
         p.fCheckingBetween = false;
-        if (start > 0) p.Cutting_Header = false;
+        if (start > 0) {
+          p.Cutting_Header = false;
+          if (html) p.FileHandledInfo.is_html = p.FileHandledInfo.unicode_content = 1;
+        }
         p.ReadAndProcess();
         const auto result = p.GrowResult();
         if (result == TLinzoraBufferProcessor::TGrowResult::Made) {
