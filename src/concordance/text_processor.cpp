@@ -407,7 +407,11 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
       if (!setup.run || !setup.search_items || !text_of_file) return false;
       const TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
       if (chosen.rec.filename.empty()) return false;
+      // The run's settings, without its questions: the text was read for the line already, and
+      // an answer would change only how the document stores it.
+      TTextReadRun quiet(setup.run->Settings());
       TTextWorkerSetup wide = setup;
+      wide.run = &quiet;
       wide.line_width = std::clamp(width, 1, kMaxLineWidth);
       wide.keeping_log = false;
       const int64_t hit = line.Data().byte_position;
@@ -420,7 +424,7 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
       bool html = false;
       {
         TBufferProcessor probe(nullptr, nullptr, nullptr, nullptr, chosen, kConcordanceList, true, false, false,
-                               wide.run);
+                               &quiet);
         probe.fReadTheWholeFile = false;
         probe.StartReadingFrom = 0;
         probe.SpareBufferSize = 64;
