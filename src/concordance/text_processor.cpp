@@ -16,6 +16,9 @@ constexpr TForeBackColoursArray kDefaultTagColours{0x00808080, 0x00FFFFFF};
 // The concordance list's type for the reader.
 constexpr TTessorineList kConcordanceList = 10;
 
+// Characters a widening window holds beyond the line on each side.
+constexpr int32_t kGrowMarginChars = 64;
+
 }  // namespace
 
 std::unique_ptr<TTextTagHandler> MakeWorkerTagHandler(const TTextReadSnapshot& snapshot) {
@@ -101,6 +104,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     return false;
   }
   last_chunk_ = chunk_index;
+  if (grow_line_) return GrowTheLine();
 
   // The text before the reader's carried characters, from the last chunk's tail.
   before_text_.clear();
@@ -135,6 +139,55 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   engine_.CopyAChunkTextStats(text_stats_);
   KeepTailForNextLine();
   return stop_seen_ < kPanicStopNow;
+}
+
+bool TLinzoraBufferProcessor::GrowTheLine() {
+  TConcordanceEntry& line = *grow_line_;
+  TConcordanceLineData& d = line.Data();
+  const int32_t n = Length() + LookAheadLength();
+  // The hit is the first character at the line's byte: the map rises with the characters.
+  int32_t lo = 0, hi = n;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (ByteMap().FileByteOf(mid) < d.byte_position) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo >= n || ByteMap().FileByteOf(lo) != d.byte_position) {
+    grow_result_ = TGrowResult::HitNotFound;
+    return false;
+  }
+  // The window must hold the whole line and a margin each side (the first and last few
+  // characters of a window read from the middle may be classified without their neighbours),
+  // unless it reaches the text's start or end, where the line stops too.
+  const int32_t width = cutter_.Width();
+  const int32_t hit_length = std::clamp(d.hit_characters, 0, n - lo);
+  const bool from_start = Stream() && Stream()->fGetChunkFrom <= static_cast<int64_t>(FileSignatureBytes);
+  if ((!from_start && lo < width / 2 + kGrowMarginChars) ||
+      (!IsLastChunk() && n - lo < width - width / 2 + hit_length + kGrowMarginChars)) {
+    grow_result_ = TGrowResult::WindowTooNarrow;
+    return false;
+  }
+  const TChunkView chunk{Text(), Kinds(), n};
+  if (!cutter_.Cut(chunk, TChunkView{nullptr, nullptr, 0}, lo, hit_length)) {
+    grow_result_ = TGrowResult::HitNotFound;
+    return false;
+  }
+  // A section or heading that began before the window is not known here: the one found when
+  // the line was made stays unless the wider window shows a nearer one.
+  const UString old_context(line.TagContext());
+  const int32_t old_distance = d.tag_context_distance_from_SW;
+  const int32_t old_ptrpos = d.tag_context_sort_Ptrpos;
+  const int32_t old_tag = d.tag_number_1_based;
+  FillLineFromCut(line, items_.GetPtr(d.sw_number));
+  if (!section_found_) {
+    line.SetTagContext(old_context);
+    d.tag_context_distance_from_SW = old_distance;
+    d.tag_context_sort_Ptrpos = old_ptrpos;
+    d.tag_number_1_based = old_tag;
+  }
+  grow_edges_ = {from_start && lo < width / 2, IsLastChunk() && n - lo < width - width / 2};
+  grow_result_ = TGrowResult::Made;
+  return true;
 }
 
 void TLinzoraBufferProcessor::KeepTailForNextLine() {
@@ -173,23 +226,7 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   d.percent_of_file = f.percent;
   d.has_percent = true;
   d.extras = f.stats;
-  d.midpoint = static_cast<int16_t>(midpoint);
-  d.conc_line_chars = std::min(count, cutter_.Width());
   d.sw_contains_a_tag = item.sw_contains_a_tag;
-
-  ComputeLineWordPositions(cutter_.Flags(), count, midpoint, hit_in_line, span_.left, span_.right, positions_);
-  auto rec = [](const TLineWordPosition& p) {
-    return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
-                        static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
-  };
-  for (int k = 0; k < kSpanFixedCount; ++k) d.fixed_sort_positions[k] = rec(positions_[kSpanFixedFirst + k]);
-  for (int p = span_.left; p < kSpanFixedFirst; ++p) line->OtherLeftCollocs().Add(rec(positions_[p]));
-  for (int p = kSpanFixedLast + 1; p <= span_.right; ++p) line->OtherRightCollocs().Add(rec(positions_[p]));
-  if (item.options & kSwWantPositionInLine) {
-    d.sw_starts = static_cast<int16_t>(midpoint + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].start_position);
-    d.sw_finishes =
-        static_cast<int16_t>(d.sw_starts + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].coll_length);
-  }
   if (context_) {
     const TSearchFoundList& found = context_->ContextWordsFound();
     for (int32_t i = 0; i < found.Count(); ++i) {
@@ -198,16 +235,43 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
           TSortInfoRec{static_cast<int16_t>(c.hit_position - midpoint), static_cast<int16_t>(c.hit_length), 0, 0});
     }
   }
-
-  known_tag_met_ = false;
-  AddTagPositions(*line);
-  d.tag_number_1_based = FindSectionHeading(*line, d.byte_position);
-  if (line->HasTagPositions()) line->LinkWordsToTags();
-  line->SetText(cutter_.LineText());
+  FillLineFromCut(*line, &item);
 
   outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
   NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
   return true;
+}
+
+void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item) {
+  TConcordanceLineData& d = line.Data();
+  const int32_t midpoint = cutter_.Midpoint();
+  const int32_t count = cutter_.Length();
+  d.midpoint = static_cast<int16_t>(midpoint);
+  d.conc_line_chars = std::min(count, cutter_.Width());
+
+  ComputeLineWordPositions(cutter_.Flags(), count, midpoint, cutter_.HitLength(), span_.left, span_.right, positions_);
+  auto rec = [](const TLineWordPosition& p) {
+    return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
+                        static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
+  };
+  for (int k = 0; k < kSpanFixedCount; ++k) d.fixed_sort_positions[k] = rec(positions_[kSpanFixedFirst + k]);
+  // A line remade for a new width replaces what it had.
+  if (std::as_const(line).OtherLeftCollocs().Count() > 0) line.OtherLeftCollocs().Clear();
+  if (std::as_const(line).OtherRightCollocs().Count() > 0) line.OtherRightCollocs().Clear();
+  for (int p = span_.left; p < kSpanFixedFirst; ++p) line.OtherLeftCollocs().Add(rec(positions_[p]));
+  for (int p = kSpanFixedLast + 1; p <= span_.right; ++p) line.OtherRightCollocs().Add(rec(positions_[p]));
+  if (item && (item->options & kSwWantPositionInLine)) {
+    d.sw_starts = static_cast<int16_t>(midpoint + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].start_position);
+    d.sw_finishes =
+        static_cast<int16_t>(d.sw_starts + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].coll_length);
+  }
+
+  known_tag_met_ = false;
+  if (line.HasTagPositions()) line.TagPositions().Clear();
+  AddTagPositions(line);
+  d.tag_number_1_based = FindSectionHeading(line, d.byte_position);
+  if (line.HasTagPositions()) line.LinkWordsToTags();
+  line.SetText(cutter_.LineText());
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
@@ -234,6 +298,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
   TConcordanceLineData& d = line.Data();
   d.tag_context_distance_from_SW = 0;
   d.tag_context_sort_Ptrpos = 0;
+  section_found_ = false;
   const TSectionStartsList* sections = SectionStarts();
   if (sections && sections->Count() > 0) {
     int32_t found = -1;
@@ -244,6 +309,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
     const TSectionTagRec& s = sections->Get(found);
     d.tag_context_distance_from_SW = static_cast<int32_t>(std::min<int64_t>(byte_position - s.byte_position, INT32_MAX));
     line.SetTagContext(s.name);
+    section_found_ = true;
     return 0;
   }
   if (!known_tag_met_ || !fTagHandler) return 0;
@@ -255,6 +321,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
     const TStoredTagRec& s = fTagHandler->ArrayOfTagfileTags[r.tagnumber_1Based - 1].FromSwapFile;
     line.SetTagContext(s.description.empty() ? s.tag : s.description);
     d.tag_context_distance_from_SW = d.midpoint - r.tag_position;
+    section_found_ = true;
     return r.tagnumber_1Based;
   }
   return 0;
@@ -327,4 +394,81 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     out.failure = u"Concordance worker, text " + IntToUStr(text_index) + u": " + Utf8ToUtf16(e.what());
   }
   return out;
+}
+
+// --- widening a line -----------------------------------------------------------------------------
+
+TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
+                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file,
+                                       std::array<bool, 2>* edges) {
+  return [setup, text_of_file = std::move(text_of_file), edges](TConcordanceEntry& line, int64_t /*list's start*/,
+                                                                int32_t width) -> bool {
+    try {
+      if (!setup.run || !setup.search_items || !text_of_file) return false;
+      const TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
+      if (chosen.rec.filename.empty()) return false;
+      // The run's settings, without its questions: the text was read for the line already, and
+      // an answer would change only how the document stores it.
+      TTextReadRun quiet(setup.run->Settings());
+      TTextWorkerSetup wide = setup;
+      wide.run = &quiet;
+      wide.line_width = std::clamp(width, 1, kMaxLineWidth);
+      wide.keeping_log = false;
+      const int64_t hit = line.Data().byte_position;
+      const int64_t hit_chars = std::max(line.Data().hit_characters, 0);
+      const int32_t w = wide.line_width;
+      // A header is cut from the text's first chunk only: a window that could see a header's
+      // end starts where the text does, others do not look for one.
+      const bool header = !setup.run->Settings().end_of_header.empty();
+      // Mark-up is known by the text's first characters, which a window from the middle lacks.
+      bool html = false;
+      {
+        TBufferProcessor probe(nullptr, nullptr, nullptr, nullptr, chosen, kConcordanceList, true, false, false,
+                               &quiet);
+        probe.fReadTheWholeFile = false;
+        probe.StartReadingFrom = 0;
+        probe.SpareBufferSize = 64;
+        if (!probe.SetupTheBuffer()) return false;
+        probe.ReadAndProcess();
+        html = probe.FileHandledInfo.is_html != 0;
+      }
+      // Bytes a character may take: four in UTF-8 (far more where hidden mark-up or entities
+      // stand). A window found too narrow is read again, four times as wide, until it holds the
+      // line or the whole text.
+      for (int64_t per_char = 4;; per_char *= 4) {
+        const int64_t before = (int64_t{w / 2} + kGrowMarginChars + 1) * per_char;
+        const int64_t after = (int64_t{w - w / 2} + hit_chars + kGrowMarginChars + 1) * per_char;
+        int64_t start = std::max<int64_t>(0, hit - before);
+        if (header && hit < kTextChunkBytes + before) start = 0;
+        const int64_t bytes = std::min<int64_t>(hit - start + after, INT32_MAX - 16);
+        TTextOutcome scratch;
+        std::unique_ptr<TTextTagHandler> tags =
+            wide.make_tag_handler ? wide.make_tag_handler() : MakeWorkerTagHandler(wide.run->Settings());
+        TLinzoraBufferProcessor p(wide, tags.get(), chosen, 0, scratch);
+        p.fReadTheWholeFile = false;
+        p.StartReadingFrom = start;
+        p.SpareBufferSize = static_cast<int32_t>(bytes + 2);
+        p.SetLineToGrow(&line);
+        if (!p.SetupTheBuffer()) return false;
+        // The line exists: its text was chosen, whatever a window of it holds.
+        p.fCheckingBetween = false;
+        if (start > 0) {
+          p.Cutting_Header = false;
+          if (html) p.FileHandledInfo.is_html = p.FileHandledInfo.unicode_content = 1;
+        }
+        p.ReadAndProcess();
+        const auto result = p.GrowResult();
+        if (result == TLinzoraBufferProcessor::TGrowResult::Made) {
+          if (edges) *edges = p.GrowEdges();
+          return true;
+        }
+        const int64_t size = p.FileSize();
+        if (result != TLinzoraBufferProcessor::TGrowResult::WindowTooNarrow || (start == 0 && start + bytes >= size) ||
+            bytes >= INT32_MAX - 16)
+          return false;
+      }
+    } catch (const std::exception&) {
+      return false;
+    }
+  };
 }

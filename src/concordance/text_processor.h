@@ -24,14 +24,23 @@
 // Stops: a stop state of 2 or more ends the item loop and the reading; state 1 lets the text
 // finish. The outcome says which state was seen and after which chunk reading stopped.
 // Log lines go into the outcome, never straight to the log.
+//
+// Widening a line (MakeLineWindowReader): the same reader reads one window of the line's text
+// around its hit instead of the whole text, and remakes the line there for a new width. The
+// window is placed by the chunk's byte map: the hit is the character whose file byte is the
+// line's byte_position, so the line's left context starts width/2 characters before it whatever
+// the bytes per character. The hit, its word number, item and unit data stay; the text,
+// midpoint, word positions, tags and section are made again as a run at that width makes them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "concordance/candidate_lines.h"
+#include "concordance/concordance_list.h"
 #include "concordance/character_scans.h"
 #include "concordance/context_words.h"
 #include "concordance/line_sections.h"
@@ -89,7 +98,19 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   uint8_t StopStateNow() const { return StopState(); }
   int32_t LastChunkSearched() const { return last_chunk_; }
 
+  // --- widening one line: set before reading; the window is then the text's only chunk.
+  enum class TGrowResult : uint8_t { NotRead, Made, HitNotFound, WindowTooNarrow };
+  // The line whose window is re-read; its hit lies at its byte_position.
+  void SetLineToGrow(TConcordanceEntry* line) { grow_line_ = line; }
+  TGrowResult GrowResult() const { return grow_result_; }
+  // Whether the remade line's window runs over the text's start, and over its end.
+  std::array<bool, 2> GrowEdges() const { return grow_edges_; }
+
  private:
+  // The grow request's chunk: find the hit by its byte and remake the line around it.
+  bool GrowTheLine();
+  // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
+  void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
   // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.
   void TextUnitEnded(int kind, int32_t number, int32_t length);
   void NoteOpenUnits(int32_t line_index);
@@ -123,9 +144,24 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   UString before_text_;
   std::vector<uint16_t> before_kinds_;
   TLineWordPosition positions_[kSpanPositions];
+  bool section_found_ = false;  // the latest FindSectionHeading met a section or heading
+  TConcordanceEntry* grow_line_ = nullptr;
+  TGrowResult grow_result_ = TGrowResult::NotRead;
+  std::array<bool, 2> grow_edges_{};
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
 // candidate lines. Never throws: a failure is told in the outcome.
 TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosenFileDetailsFullRec& chosen,
                                     int32_t text_index);
+
+// The concordance list's window reader (its widening hook): re-reads the line's text, found
+// through text_of_file (the chosen text of a 1-based source-file number), around the line's hit
+// and remakes the line at the width asked. The start byte the list passes is not used: the
+// window is placed by the byte map. The setup is copied; what its pointers name (the run, the
+// items) must outlive the reader. False, the line unchanged, when the text cannot be opened or
+// no longer holds a character at the line's byte; edges, when given, gets whether the remade
+// line reaches the text's start and its end.
+TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
+                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file,
+                                       std::array<bool, 2>* edges = nullptr);
