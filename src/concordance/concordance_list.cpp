@@ -740,19 +740,20 @@ bool TConcordanceList::LinzoraData(int index, bool widen, TLinzoraEntryRecBase& 
     } else {
       SetListBusy(kBusyReading);
       files->SetFileStatus(file_num - 1, true, kFilePresent);
-      line->Data().conc_line_chars += 2000;
-      const int32_t width = line->Data().conc_line_chars;
-      const int64_t window_start = std::max<int64_t>(0, line->Data().byte_position - width / 2);
-      fAtFileEdge[0] = window_start == 0;
+      const int32_t width = line->Data().conc_line_chars + 2000;
+      std::array<bool, 2> at_edge{false, false};
       try {
-        ok = window_reader ? window_reader(*line, window_start, width) : false;
+        ok = window_reader ? window_reader(*line, width, at_edge) : false;
       } catch (...) {
         ok = false;
       }
-      if (!ok) AddToLogFile(u"concordance list: the text of a widened line could not be re-read: " + name);
-      int64_t size = SourceFileByteSize(file_num);
-      if (size <= 0) size = FileSizeU(name);
-      fAtFileEdge[1] = window_start + width >= size;
+      if (ok) {
+        line->Data().conc_line_chars = width;
+        fAtFileEdge[0] = at_edge[0];
+        fAtFileEdge[1] = at_edge[1];
+      } else {
+        AddToLogFile(u"concordance list: the text of a widened line could not be re-read: " + name);
+      }
       SetListBusy(kBusyNone);
     }
   }

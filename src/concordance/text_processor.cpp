@@ -399,10 +399,9 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
 // --- widening a line -----------------------------------------------------------------------------
 
 TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
-                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file,
-                                       std::array<bool, 2>* edges) {
-  return [setup, text_of_file = std::move(text_of_file), edges](TConcordanceEntry& line, int64_t /*list's start*/,
-                                                                int32_t width) -> bool {
+                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file) {
+  return [setup, text_of_file = std::move(text_of_file)](TConcordanceEntry& line, int32_t width,
+                                                         std::array<bool, 2>& edges) -> bool {
     try {
       if (!setup.run || !setup.search_items || !text_of_file) return false;
       const TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
@@ -459,7 +458,7 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
         p.ReadAndProcess();
         const auto result = p.GrowResult();
         if (result == TLinzoraBufferProcessor::TGrowResult::Made) {
-          if (edges) *edges = p.GrowEdges();
+          edges = p.GrowEdges();
           return true;
         }
         const int64_t size = p.FileSize();

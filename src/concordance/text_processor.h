@@ -157,11 +157,9 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
 
 // The concordance list's window reader (its widening hook): re-reads the line's text, found
 // through text_of_file (the chosen text of a 1-based source-file number), around the line's hit
-// and remakes the line at the width asked. The start byte the list passes is not used: the
-// window is placed by the byte map. The setup is copied; what its pointers name (the run, the
+// and remakes the line at the width asked, the window placed by the byte map. The setup is copied; what its pointers name (the run, the
 // items) must outlive the reader. False, the line unchanged, when the text cannot be opened or
-// no longer holds a character at the line's byte; edges, when given, gets whether the remade
-// line reaches the text's start and its end.
+// no longer holds a character at the line's byte; at_edge gets whether the remade line reaches
+// the text's start and its end.
 TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
-                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file,
-                                       std::array<bool, 2>* edges = nullptr);
+                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file);

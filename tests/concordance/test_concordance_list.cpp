@@ -589,17 +589,15 @@ TEST(ConcordanceList, WideningReReadsAWiderWindowOrMarksTheTextMissing) {
   TConcordanceEntry* line = f.AddLine(u"a", u"dog", u"b", 1);
   line->Data().byte_position = 100;
   line->Data().conc_line_chars = 1000;
-  int64_t seen_start = -1;
   int32_t seen_width = 0;
-  f.list->window_reader = [&](TConcordanceEntry&, int64_t start, int32_t width) {
-    seen_start = start;
+  f.list->window_reader = [&](TConcordanceEntry&, int32_t width, std::array<bool, 2>& at_edge) {
     seen_width = width;
+    at_edge = {true, false};
     return true;
   };
   TLinzoraEntryRecBase rec{};
   ASSERT_TRUE(f.list->LinzoraData(0, true, rec));
   EXPECT_EQ(seen_width, 3000);
-  EXPECT_EQ(seen_start, 0);
   EXPECT_EQ(rec.conc_line_chars, 3000);
   EXPECT_TRUE(f.list->fAtFileEdge[0]);
   EXPECT_FALSE(f.list->fAtFileEdge[1]);
@@ -610,6 +608,16 @@ TEST(ConcordanceList, WideningReReadsAWiderWindowOrMarksTheTextMissing) {
   EXPECT_FALSE(f.list->LinzoraData(0, true, rec));
   EXPECT_EQ(line->Data().conc_line_chars, 3000);
   f.list->SetListBusy(kBusyNone);
+
+  // A read that fails changes nothing: neither the width nor the edges.
+  f.list->window_reader = [](TConcordanceEntry&, int32_t, std::array<bool, 2>& at_edge) {
+    at_edge = {false, true};
+    return false;
+  };
+  EXPECT_FALSE(f.list->LinzoraData(0, true, rec));
+  EXPECT_EQ(line->Data().conc_line_chars, 3000);
+  EXPECT_TRUE(f.list->fAtFileEdge[0]);
+  EXPECT_FALSE(f.list->fAtFileEdge[1]);
 
   // A text gone: marked missing, the line as it was.
   TConcordanceEntry* other = f.AddLine(u"a", u"cat", u"b", 2);

@@ -113,7 +113,7 @@ TEST_F(LineWidening, AWidenedLineEqualsTheLineOfTheSameHitMadeAtTheWiderWidth) {
     ASSERT_GE(narrow.lines.size(), 80u);
     std::array<bool, 2> edges{};
     const TLineWindowReader widen =
-        MakeLineWindowReader(run.setup, [&](int32_t) { return ChosenFile(file); }, &edges);
+        MakeLineWindowReader(run.setup, [&](int32_t) { return ChosenFile(file); });
     int at_start = 0, at_end = 0;
     size_t hit_at = 0;  // the hit's character in the text
     for (size_t i = 0; i < narrow.lines.size(); ++i, ++hit_at) {
@@ -121,8 +121,7 @@ TEST_F(LineWidening, AWidenedLineEqualsTheLineOfTheSameHitMadeAtTheWiderWidth) {
       ASSERT_NE(hit_at, UString::npos);
       TConcordanceEntry& line = *narrow.lines[i].line;
       ASSERT_NE(LineKey(line), LineKey(*wide.lines[i].line)) << "line " << i;  // the widths differ
-      // The start the list passes is bytes minus characters: the reader must not go by it.
-      ASSERT_TRUE(widen(line, std::max<int64_t>(0, line.Data().byte_position - 1500), 3000)) << "line " << i;
+      ASSERT_TRUE(widen(line, 3000, edges)) << "line " << i;
       ASSERT_EQ(LineKey(line), LineKey(*wide.lines[i].line)) << "line " << i;
       // The text's edges: within half the new width of its start or its end.
       EXPECT_EQ(edges[0], hit_at < 1500) << "line " << i;
@@ -158,8 +157,8 @@ TEST_F(LineWidening, TagsAndHeadingAreRemadeAsAtTheWiderWidth) {
   ASSERT_EQ(UString(wide.lines[0].line->TagContext()), u"<h>");
   ASSERT_GT(wide.lines[0].line->TagPositions().Count(), 0);
   std::array<bool, 2> edges{true, true};
-  const TLineWindowReader widen = MakeLineWindowReader(run.setup, [&](int32_t) { return ChosenFile(file); }, &edges);
-  ASSERT_TRUE(widen(line, 0, 3000));
+  const TLineWindowReader widen = MakeLineWindowReader(run.setup, [&](int32_t) { return ChosenFile(file); });
+  ASSERT_TRUE(widen(line, 3000, edges));
   EXPECT_EQ(LineKey(line), LineKey(*wide.lines[0].line));
   EXPECT_FALSE(edges[0]);
   EXPECT_FALSE(edges[1]);
@@ -192,12 +191,14 @@ TEST_F(LineWidening, ATextGoneOrChangedLeavesTheLineAsItWas) {
     std::remove(Utf16ToUtf8(file).c_str());
     if (!c.bytes.empty()) tmp_.Write(u"gone.txt", c.bytes);
     const TLineWindowReader widen = MakeLineWindowReader(run.setup, [&](int32_t) { return ChosenFile(file); });
-    EXPECT_FALSE(widen(line, 0, 3000));
+    std::array<bool, 2> edges{};
+    EXPECT_FALSE(widen(line, 3000, edges));
     EXPECT_EQ(LineKey(line), before);
   }
   // No text for the file number at all.
   const TLineWindowReader none = MakeLineWindowReader(run.setup, [](int32_t) { return TChosenFileDetailsFullRec{}; });
-  EXPECT_FALSE(none(line, 0, 3000));
+  std::array<bool, 2> edges{};
+  EXPECT_FALSE(none(line, 3000, edges));
   EXPECT_EQ(LineKey(line), before);
 }
 
@@ -239,9 +240,9 @@ TEST_F(LineWidening, TheListWidensThroughTheReaderAndRefusesWhileBusy) {
   const TLineWindowReader reader = MakeLineWindowReader(run.setup, [&](int32_t num) {
     return num == 1 ? ChosenFile(file) : TChosenFileDetailsFullRec{};
   });
-  list.window_reader = [&](TConcordanceEntry& line, int64_t start, int32_t width) {
+  list.window_reader = [&](TConcordanceEntry& line, int32_t width, std::array<bool, 2>& at_edge) {
     ++calls;
-    return reader(line, start, width);
+    return reader(line, width, at_edge);
   };
 
   // A line near the text's end holds fewer characters, so it is widened to fewer than 3,000.
