@@ -747,8 +747,7 @@ bool TConcordanceList::LinzoraData(int index, bool widen, TLinzoraEntryRecBase& 
       } catch (...) {
         ok = false;
       }
-      if (ok) {
-        line->Data().conc_line_chars = width;
+      if (ok) {  // the reader remade the line, its character count with it
         fAtFileEdge[0] = at_edge[0];
         fAtFileEdge[1] = at_edge[1];
       } else {

@@ -184,7 +184,8 @@ struct TConcordanceHighlightRec {
 };
 inline constexpr uint8_t kHighlightEverySpan = 101;
 
-// Re-reads a line's window from its source text at the width asked (characters), placing the
+// Re-reads a line's window from its source text and remakes the line (its text, positions and
+// character count) at the width asked (characters), placing the
 // window by the text's own characters; at_edge gets whether the remade line reaches the text's
 // start and its end. Answers false, the line as it was, when the text could not be read.
 using TLineWindowReader = std::function<bool(TConcordanceEntry& line, int32_t width, std::array<bool, 2>& at_edge)>;

@@ -590,8 +590,9 @@ TEST(ConcordanceList, WideningReReadsAWiderWindowOrMarksTheTextMissing) {
   line->Data().byte_position = 100;
   line->Data().conc_line_chars = 1000;
   int32_t seen_width = 0;
-  f.list->window_reader = [&](TConcordanceEntry&, int32_t width, std::array<bool, 2>& at_edge) {
+  f.list->window_reader = [&](TConcordanceEntry& widened, int32_t width, std::array<bool, 2>& at_edge) {
     seen_width = width;
+    widened.Data().conc_line_chars = width;
     at_edge = {true, false};
     return true;
   };
