@@ -1303,7 +1303,30 @@ void TTextTagHandler::BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p
   if (!fStartOfText || !p || n_characters < 3) return;
   // Each character is judged by the kinds as classified, before any of them was changed.
   uint16_t before = p[0];
-  for (int32_t i = 1; i + 1 < n_characters; ++i) {
+  int32_t i = 1;
+  // Eight at a time: the kinds before each are the block's own shifted by one, with the
+  // original kind before the block carried in, since the last block may have changed it.
+  const __m128i marks_from = _mm_set1_epi16(static_cast<short>(kFlagHidden));
+  const __m128i want = _mm_set1_epi16(static_cast<short>(unwanted));
+  const __m128i around = _mm_set1_epi16(static_cast<short>(surrounded));
+  const __m128i zero = _mm_setzero_si128();
+  auto has = [&](__m128i k, __m128i bits) {  // KindBits(k) & bits, as all-ones lanes
+    const __m128i plain = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(marks_from, k), zero), _mm_set1_epi16(-1));
+    return _mm_andnot_si128(_mm_cmpeq_epi16(_mm_and_si128(_mm_and_si128(k, bits), plain), zero), plain);
+  };
+  for (; i + 8 < n_characters; i += 8) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    const __m128i prev = _mm_insert_epi16(_mm_slli_si128(here, 2), before, 0);
+    const __m128i hit = _mm_and_si128(_mm_and_si128(has(here, want), has(prev, around)), has(after, around));
+    if (_mm_movemask_epi8(hit) != 0) {
+      const __m128i blank = _mm_set1_epi16(static_cast<short>(kBlankKind));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                       _mm_or_si128(_mm_and_si128(hit, blank), _mm_andnot_si128(hit, here)));
+    }
+    before = static_cast<uint16_t>(_mm_extract_epi16(here, 7));
+  }
+  for (; i + 1 < n_characters; ++i) {
     const uint16_t here = p[i];
     if ((KindBits(here) & unwanted) != 0 && (KindBits(before) & surrounded) != 0 &&
         (KindBits(p[i + 1]) & surrounded) != 0)

@@ -2,6 +2,10 @@
 
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/text/text_services.h"
 
 static_assert(static_cast<uint16_t>(kKindInvisibleInWord) == static_cast<uint16_t>(KIND_INVISIBLE_IN_WORD));
@@ -102,18 +106,18 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
   auto word_at = [&](size_t j) { return IsWordKind(kinds[j]); };
   // Only ".", ",", hyphens and the in-word symbols can change, so every other character is
   // passed over at once: a table by low byte says which characters may be one of them.
-  bool maybe[256] = {};
-  for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe[c & 0xFF] = true;
-  for (char16_t c : in_word_symbols) maybe[c & 0xFF] = true;
+  TUnitSetFinder maybe(0x00FF);
+  for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe.Add(c);
+  for (char16_t c : in_word_symbols) maybe.Add(c);
   // Invisible characters that reach the text after the characters were classified (entities
   // such as "&shy;" and "&zwj;" replaced by the tag handler) join the word before them here.
   for (char16_t c : {char16_t(0x00AD), char16_t(0x200C), char16_t(0x200D), char16_t(0x200E), char16_t(0x200F),
                      char16_t(0x2060), char16_t(0xFEFF)}) {
-    maybe[c & 0xFF] = true;
+    maybe.Add(c);
   }
   size_t i = 0;
   while (i < n) {
-    while (i < n && !maybe[text[i] & 0xFF]) ++i;
+    i = maybe.Next(text, i, n);
     if (i >= n) break;
     uint16_t k = kinds[i];
     if (k >= kKindHidden || (k & 0x0400) != 0 || IsWordKind(k)) {  // 0x0400: a protected tag character
@@ -150,4 +154,36 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
     }
     ++i;
   }
+}
+
+void TUnitSetFinder::Add(char16_t value) {
+  value = static_cast<char16_t>(value & mask_);
+  for (char16_t v : values_)
+    if (v == value) return;
+  values_.push_back(value);
+}
+
+size_t TUnitSetFinder::Next(const char16_t* text, size_t i, size_t n) const {
+  const size_t count = values_.size();
+  if (count == 0) return n;
+#if defined(__SSE2__)
+  if (count <= kMaxVectorValues) {
+    __m128i wanted[kMaxVectorValues];
+    for (size_t k = 0; k < count; ++k) wanted[k] = _mm_set1_epi16(static_cast<short>(values_[k]));
+    const __m128i mask = _mm_set1_epi16(static_cast<short>(mask_));
+    for (; i + 8 <= n; i += 8) {
+      const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)), mask);
+      __m128i hit = _mm_cmpeq_epi16(v, wanted[0]);
+      for (size_t k = 1; k < count; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, wanted[k]));
+      const int found = _mm_movemask_epi8(hit);
+      if (found != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(found)) / 2);
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    const char16_t c = static_cast<char16_t>(text[i] & mask_);
+    for (char16_t v : values_)
+      if (v == c) return i;
+  }
+  return n;
 }
