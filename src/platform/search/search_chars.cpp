@@ -1,5 +1,7 @@
 #include "platform/search/search_chars.h"
 
+#include <algorithm>
+#include <bit>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -161,30 +163,42 @@ void TUnitSetFinder::Add(char16_t value) {
   for (char16_t v : values_)
     if (v == value) return;
   values_.push_back(value);
+  low_byte_[value & 0xFF] = true;
+}
+
+bool TUnitSetFinder::InSet(char16_t c) const {
+  if (!low_byte_[c & 0xFF]) return false;
+  if (mask_ == 0x00FF) return true;
+  c = static_cast<char16_t>(c & mask_);
+  for (char16_t v : values_)
+    if (v == c) return true;
+  return false;
 }
 
 namespace {
 
 #if defined(__x86_64__)
-// Sixteen units at a time where the processor has 256-bit vectors; the values, padded to N with
-// repeats of the first, stay in registers. Returns where it stopped: a unit found, or fewer
-// than sixteen units left.
+// 64 units at once where the processor has 256-bit vectors; the values, padded to N with
+// repeats of the first, stay in registers.
 template <size_t N>
-__attribute__((target("avx2"))) size_t NextWide(const char16_t* values, size_t count, char16_t mask_unit,
-                                                const char16_t* text, size_t i, size_t n) {
+__attribute__((target("avx2"))) uint64_t BlockWide(const char16_t* values, size_t count, char16_t mask_unit,
+                                                   const char16_t* text) {
   __m256i wanted[N];
 #pragma GCC unroll 16
   for (size_t k = 0; k < N; ++k) wanted[k] = _mm256_set1_epi16(static_cast<short>(values[k < count ? k : 0]));
   const __m256i mask = _mm256_set1_epi16(static_cast<short>(mask_unit));
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i)), mask);
-    __m256i hit = _mm256_cmpeq_epi16(v, wanted[0]);
+  __m256i hit[4];
+  for (size_t q = 0; q < 4; ++q) {
+    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 16 * q)), mask);
+    hit[q] = _mm256_cmpeq_epi16(v, wanted[0]);
 #pragma GCC unroll 16
-    for (size_t k = 1; k < N; ++k) hit = _mm256_or_si256(hit, _mm256_cmpeq_epi16(v, wanted[k]));
-    const unsigned found = static_cast<unsigned>(_mm256_movemask_epi8(hit));
-    if (found != 0) return i + static_cast<size_t>(__builtin_ctz(found) / 2);
+    for (size_t k = 1; k < N; ++k) hit[q] = _mm256_or_si256(hit[q], _mm256_cmpeq_epi16(v, wanted[k]));
   }
-  return i;
+  // Packing interleaves the two 128-bit lanes; the permute puts the 32 units back in order.
+  const __m256i low = _mm256_permute4x64_epi64(_mm256_packs_epi16(hit[0], hit[1]), 0xD8);
+  const __m256i high = _mm256_permute4x64_epi64(_mm256_packs_epi16(hit[2], hit[3]), 0xD8);
+  return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(low))) |
+         static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
 }
 
 bool HasWideVectors() {
@@ -195,36 +209,56 @@ bool HasWideVectors() {
 
 }  // namespace
 
-size_t TUnitSetFinder::Next(const char16_t* text, size_t i, size_t n) const {
+uint64_t TUnitSetFinder::Block(const char16_t* text, size_t m) const {
   const size_t count = values_.size();
-  if (count == 0) return n;
 #if defined(__x86_64__)
-  if (count <= 16 && i + 16 <= n && HasWideVectors()) {
+  if (m == 64 && count <= 16 && HasWideVectors()) {
     const char16_t* v = values_.data();
-    i = count <= 4   ? NextWide<4>(v, count, mask_, text, i, n)
-        : count <= 8 ? NextWide<8>(v, count, mask_, text, i, n)
-                     : NextWide<16>(v, count, mask_, text, i, n);
-    if (i + 16 <= n) return i;
+    return count <= 4   ? BlockWide<4>(v, count, mask_, text)
+           : count <= 8 ? BlockWide<8>(v, count, mask_, text)
+                        : BlockWide<16>(v, count, mask_, text);
   }
 #endif
 #if defined(__SSE2__)
-  if (count <= kMaxVectorValues) {
+  if (m == 64 && count <= kMaxVectorValues) {
     __m128i wanted[kMaxVectorValues];
     for (size_t k = 0; k < count; ++k) wanted[k] = _mm_set1_epi16(static_cast<short>(values_[k]));
     const __m128i mask = _mm_set1_epi16(static_cast<short>(mask_));
-    for (; i + 8 <= n; i += 8) {
-      const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)), mask);
+    auto hits = [&](size_t at) {
+      const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)), mask);
       __m128i hit = _mm_cmpeq_epi16(v, wanted[0]);
       for (size_t k = 1; k < count; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, wanted[k]));
-      const int found = _mm_movemask_epi8(hit);
-      if (found != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(found)) / 2);
+      return hit;
+    };
+    uint64_t bits = 0;
+    for (size_t q = 0; q < 4; ++q) {
+      const __m128i packed = _mm_packs_epi16(hits(16 * q), hits(16 * q + 8));
+      bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(packed))) << (16 * q);
     }
+    return bits;
   }
 #endif
-  for (; i < n; ++i) {
-    const char16_t c = static_cast<char16_t>(text[i] & mask_);
-    for (char16_t v : values_)
-      if (v == c) return i;
+  uint64_t bits = 0;
+  for (size_t j = 0; j < m; ++j)
+    if (InSet(text[j])) bits |= uint64_t{1} << j;
+  return bits;
+}
+
+size_t TUnitSetFinder::Next(const char16_t* text, size_t i, size_t n) const {
+  if (values_.empty()) return n;
+  while (i < n) {
+    if (block_text_ != text || i < block_base_ || i >= block_base_ + block_length_) {
+      block_text_ = text;
+      block_base_ = i;
+      block_length_ = std::min<size_t>(64, n - i);
+      block_bits_ = Block(text + i, block_length_);
+    }
+    const uint64_t ahead = block_bits_ >> (i - block_base_);
+    if (ahead != 0) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(ahead));
+      return at < n ? at : n;
+    }
+    i = block_base_ + block_length_;
   }
   return n;
 }
