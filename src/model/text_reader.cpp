@@ -187,14 +187,11 @@ std::vector<UString> SplitMarkers(UStringView s) {
 }
 
 // Whether any character could start or end a tag: a bracket of mark-up or of hidden tags, or
-// the first character of a tag to keep or exclude. One table look-up a character below U+0100.
+// the first character of a tag to keep or exclude. Eight characters are tested at a time.
 bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hidden, const char16_t* t, int32_t n) {
-  std::array<bool, 256> low{};
-  UString high;
+  TUnitSetFinder wanted;
   auto add = [&](char16_t ch) {
-    if (ch == 0) return;
-    if (ch < 256) low[ch] = true;
-    else high.push_back(ch);
+    if (ch != 0) wanted.Add(ch);
   };
   add(u'<');
   add(u'>');
@@ -208,11 +205,7 @@ bool HoldsTagCharacters(const TTextTagHandler& tags, const TIgnore_tag_type& hid
       if (ch > 127 || (ch >= u'0' && ch <= u'9') || ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z')) return true;
       add(ch);
     }
-  for (int32_t i = 0; i < n; ++i) {
-    const char16_t ch = t[i];
-    if (ch < 256 ? low[ch] : (!high.empty() && high.find(ch) != UString::npos)) return true;
-  }
-  return false;
+  return n > 0 && wanted.Next(t, 0, static_cast<size_t>(n)) < static_cast<size_t>(n);
 }
 
 }  // namespace

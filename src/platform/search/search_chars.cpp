@@ -1,6 +1,12 @@
 #include "platform/search/search_chars.h"
 
+#include <algorithm>
+#include <bit>
 #include <vector>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "platform/text/text_services.h"
 
@@ -102,18 +108,18 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
   auto word_at = [&](size_t j) { return IsWordKind(kinds[j]); };
   // Only ".", ",", hyphens and the in-word symbols can change, so every other character is
   // passed over at once: a table by low byte says which characters may be one of them.
-  bool maybe[256] = {};
-  for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe[c & 0xFF] = true;
-  for (char16_t c : in_word_symbols) maybe[c & 0xFF] = true;
+  TUnitSetFinder maybe(0x00FF);
+  for (char16_t c : {u'.', u',', u'-', char16_t(0x2010), char16_t(0x2011)}) maybe.Add(c);
+  for (char16_t c : in_word_symbols) maybe.Add(c);
   // Invisible characters that reach the text after the characters were classified (entities
   // such as "&shy;" and "&zwj;" replaced by the tag handler) join the word before them here.
   for (char16_t c : {char16_t(0x00AD), char16_t(0x200C), char16_t(0x200D), char16_t(0x200E), char16_t(0x200F),
                      char16_t(0x2060), char16_t(0xFEFF)}) {
-    maybe[c & 0xFF] = true;
+    maybe.Add(c);
   }
   size_t i = 0;
   while (i < n) {
-    while (i < n && !maybe[text[i] & 0xFF]) ++i;
+    i = maybe.Next(text, i, n);
     if (i >= n) break;
     uint16_t k = kinds[i];
     if (k >= kKindHidden || (k & 0x0400) != 0 || IsWordKind(k)) {  // 0x0400: a protected tag character
@@ -150,4 +156,109 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
     }
     ++i;
   }
+}
+
+void TUnitSetFinder::Add(char16_t value) {
+  value = static_cast<char16_t>(value & mask_);
+  for (char16_t v : values_)
+    if (v == value) return;
+  values_.push_back(value);
+  low_byte_[value & 0xFF] = true;
+}
+
+bool TUnitSetFinder::InSet(char16_t c) const {
+  if (!low_byte_[c & 0xFF]) return false;
+  if (mask_ == 0x00FF) return true;
+  c = static_cast<char16_t>(c & mask_);
+  for (char16_t v : values_)
+    if (v == c) return true;
+  return false;
+}
+
+namespace {
+
+#if defined(__x86_64__)
+// 64 units at once where the processor has 256-bit vectors; the values, padded to N with
+// repeats of the first, stay in registers.
+template <size_t N>
+__attribute__((target("avx2"))) uint64_t BlockWide(const char16_t* values, size_t count, char16_t mask_unit,
+                                                   const char16_t* text) {
+  __m256i wanted[N];
+#pragma GCC unroll 16
+  for (size_t k = 0; k < N; ++k) wanted[k] = _mm256_set1_epi16(static_cast<short>(values[k < count ? k : 0]));
+  const __m256i mask = _mm256_set1_epi16(static_cast<short>(mask_unit));
+  __m256i hit[4];
+  for (size_t q = 0; q < 4; ++q) {
+    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 16 * q)), mask);
+    hit[q] = _mm256_cmpeq_epi16(v, wanted[0]);
+#pragma GCC unroll 16
+    for (size_t k = 1; k < N; ++k) hit[q] = _mm256_or_si256(hit[q], _mm256_cmpeq_epi16(v, wanted[k]));
+  }
+  // Packing interleaves the two 128-bit lanes; the permute puts the 32 units back in order.
+  const __m256i low = _mm256_permute4x64_epi64(_mm256_packs_epi16(hit[0], hit[1]), 0xD8);
+  const __m256i high = _mm256_permute4x64_epi64(_mm256_packs_epi16(hit[2], hit[3]), 0xD8);
+  return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(low))) |
+         static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
+}
+
+bool HasWideVectors() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
+}  // namespace
+
+uint64_t TUnitSetFinder::Block(const char16_t* text, size_t m) const {
+  const size_t count = values_.size();
+#if defined(__x86_64__)
+  if (m == 64 && count <= 16 && HasWideVectors()) {
+    const char16_t* v = values_.data();
+    return count <= 4   ? BlockWide<4>(v, count, mask_, text)
+           : count <= 8 ? BlockWide<8>(v, count, mask_, text)
+                        : BlockWide<16>(v, count, mask_, text);
+  }
+#endif
+#if defined(__SSE2__)
+  if (m == 64 && count <= kMaxVectorValues) {
+    __m128i wanted[kMaxVectorValues];
+    for (size_t k = 0; k < count; ++k) wanted[k] = _mm_set1_epi16(static_cast<short>(values_[k]));
+    const __m128i mask = _mm_set1_epi16(static_cast<short>(mask_));
+    auto hits = [&](size_t at) {
+      const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)), mask);
+      __m128i hit = _mm_cmpeq_epi16(v, wanted[0]);
+      for (size_t k = 1; k < count; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, wanted[k]));
+      return hit;
+    };
+    uint64_t bits = 0;
+    for (size_t q = 0; q < 4; ++q) {
+      const __m128i packed = _mm_packs_epi16(hits(16 * q), hits(16 * q + 8));
+      bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(packed))) << (16 * q);
+    }
+    return bits;
+  }
+#endif
+  uint64_t bits = 0;
+  for (size_t j = 0; j < m; ++j)
+    if (InSet(text[j])) bits |= uint64_t{1} << j;
+  return bits;
+}
+
+size_t TUnitSetFinder::Next(const char16_t* text, size_t i, size_t n) const {
+  if (values_.empty()) return n;
+  while (i < n) {
+    if (block_text_ != text || i < block_base_ || i >= block_base_ + block_length_) {
+      block_text_ = text;
+      block_base_ = i;
+      block_length_ = std::min<size_t>(64, n - i);
+      block_bits_ = Block(text + i, block_length_);
+    }
+    const uint64_t ahead = block_bits_ >> (i - block_base_);
+    if (ahead != 0) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(ahead));
+      return at < n ? at : n;
+    }
+    i = block_base_ + block_length_;
+  }
+  return n;
 }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/rtl/ustring.h"
 
@@ -86,3 +87,27 @@ void HandleAllowables(const char16_t* text, uint16_t* kinds, size_t n, UStringVi
                       bool symbols_at_start, bool symbols_at_end, bool hyphens_separate_words);
 
 inline bool IsHyphenChar(char16_t c) { return c == u'-' || c == 0x2010 || c == 0x2011; }
+
+// Finds the units of a text that are among a small set, many at a time: the passes that act
+// only on a few characters (tag brackets, "." and ",", hyphens) skip the rest of a text with it.
+// A unit is in the set when (unit & mask) equals one of the values added. The finder tests 64
+// units at once and keeps the answer for the next call: the text must not change between calls.
+class TUnitSetFinder {
+ public:
+  explicit TUnitSetFinder(char16_t mask = 0xFFFF) : mask_(mask) {}
+  void Add(char16_t value);
+  // The first index in [i, n) whose unit is in the set, or n.
+  size_t Next(const char16_t* text, size_t i, size_t n) const;
+
+ private:
+  static constexpr size_t kMaxVectorValues = 24;  // beyond these, one unit at a time
+  bool InSet(char16_t c) const;
+  // Bit j: text[j] is in the set, for j < m <= 64.
+  uint64_t Block(const char16_t* text, size_t m) const;
+  char16_t mask_;
+  std::vector<char16_t> values_;
+  bool low_byte_[256] = {};  // by the low byte of a value: a quick first test of a unit
+  mutable const char16_t* block_text_ = nullptr;
+  mutable size_t block_base_ = 0, block_length_ = 0;
+  mutable uint64_t block_bits_ = 0;
+};

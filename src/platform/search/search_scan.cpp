@@ -153,7 +153,7 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 }  // namespace
 
-void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
+__attribute__((target_clones("avx2", "default"))) void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
