@@ -11,6 +11,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_chars.h"
 #include "platform/settings/settings_defaults.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
@@ -36,10 +37,6 @@ inline uint32_t U(C c) {
 }
 
 #if defined(__x86_64__)
-bool HasWideVectors() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 
 // Sixteen kinds at a time, where the processor has 256-bit vectors: each kind of `unwanted`
 // between two of `surrounded` (as classified) becomes a blank's, from index 1 while seventeen
@@ -75,7 +72,6 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   return i;
 }
 #else
-bool HasWideVectors() { return false; }
 int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
 #endif
 

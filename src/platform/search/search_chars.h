@@ -111,3 +111,7 @@ class TUnitSetFinder {
   mutable size_t block_base_ = 0, block_length_ = 0;
   mutable uint64_t block_bits_ = 0;
 };
+
+// Whether this processor's 256-bit vector paths are used (checked once; the environment variable
+// LINZORA_NO_WIDE_VECTORS turns them off, so that tests can run the other paths).
+bool HasWideVectors();
