@@ -153,8 +153,13 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 }  // namespace
 
-__attribute__((target_clones("avx2", "default"))) void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
-               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+// The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
+// resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
+static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* text, const uint16_t* kinds,
+                                                                int32_t begin, int32_t n, const char16_t* fold,
+                                                                std::vector<TScanWord>& words,
+                                                                std::vector<TUnitEvent>& events, TUnitState& units,
+                                                                bool text_end) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
@@ -262,6 +267,23 @@ __attribute__((target_clones("avx2", "default"))) void ScanChunk(const char16_t*
   if (in_word) emit(n);
   if (text_end) closer.CloseAll(count());
   closer.Finish(count());
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
+                                                         int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
+                                                         std::vector<TUnitEvent>& events, TUnitState& units,
+                                                         bool text_end) {
+  ScanChunkBody(text, kinds, begin, n, fold, words, events, units, text_end);
+}
+#endif
+
+void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+#if defined(__x86_64__)
+  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end);
+#endif
+  ScanChunkBody(text, kinds, begin, n, fold, words, events, units, text_end);
 }
 
 // --- compiling items -----------------------------------------------------------------------------
