@@ -13,39 +13,12 @@
 #include "concordance/concordance_list.h"
 #include "concordance/source_files.h"
 #include "concordance/text_processor.h"
+#include "worker_test_support.h"
 #include "platform/runtime/vx_runtime.h"
 
 using namespace text_reader_test;
 
 namespace {
-
-class TFakeOwner : public TConcordanceLineOwner {
- public:
-  int32_t StreamVersion() const override { return 25; }
-};
-
-struct TWorkerRun {
-  explicit TWorkerRun(UStringView items_text)
-      : run(TakeTextReadSnapshot(nullptr)),
-        options(SearchTextOptionsFromTextSettings(run.Settings().text_settings)),
-        items(options) {
-    items.AddedSearchWords(items_text);
-    setup.run = &run;
-    setup.search_items = &items;
-    setup.text_options = options;
-    setup.line_owner = &owner;
-  }
-  TTextOutcome Read(const UString& file, int32_t width) {
-    setup.line_width = width;
-    return ReadTextForConcordance(setup, ChosenFile(file), 0);
-  }
-
-  TTextReadRun run;
-  TSearchTextOptions options;
-  TSearchWordItems items;
-  TFakeOwner owner;
-  TTextWorkerSetup setup;
-};
 
 // Everything a line holds that widening may change or must keep.
 auto LineKey(const TConcordanceEntry& line) {
@@ -106,8 +79,8 @@ TEST_F(LineWidening, AWidenedLineEqualsTheLineOfTheSameHitMadeAtTheWiderWidth) {
     SCOPED_TRACE(c.name);
     const UString file = tmp_.Write(Utf8ToUtf16(c.name), c.bytes);
     TWorkerRun run(u"caf\u00E9");
-    const TTextOutcome narrow = run.Read(file, 1000);
-    const TTextOutcome wide = run.Read(file, 3000);
+    const TTextOutcome narrow = run.ReadAtWidth(file, 1000);
+    const TTextOutcome wide = run.ReadAtWidth(file, 3000);
     ASSERT_TRUE(narrow.read_ok && wide.read_ok);
     ASSERT_EQ(narrow.lines.size(), wide.lines.size());
     ASSERT_GE(narrow.lines.size(), 80u);
@@ -146,8 +119,8 @@ TEST_F(LineWidening, TagsAndHeadingAreRemadeAsAtTheWiderWidth) {
       Times(word, 200) + "<h>Dogs</h> " + Times(word, 50) + "<w pos=\"NN\">dog</w> " + Times(word, 200);
   const UString file = tmp_.Write(u"tagged.txt", text);
   TWorkerRun run(u"dog");
-  const TTextOutcome narrow = run.Read(file, 1000);
-  const TTextOutcome wide = run.Read(file, 3000);
+  const TTextOutcome narrow = run.ReadAtWidth(file, 1000);
+  const TTextOutcome wide = run.ReadAtWidth(file, 3000);
   ASSERT_TRUE(narrow.read_ok && wide.read_ok);
   ASSERT_EQ(narrow.lines.size(), 1u);
   ASSERT_EQ(wide.lines.size(), 1u);
@@ -174,7 +147,7 @@ std::string InsideACharacter(std::string bytes, int64_t at) {
 TEST_F(LineWidening, ATextGoneOrChangedLeavesTheLineAsItWas) {
   const UString file = tmp_.Write(u"gone.txt", ToUtf8(Times16(kStory, 100)));
   TWorkerRun run(u"caf\u00E9");
-  const TTextOutcome narrow = run.Read(file, 1000);
+  const TTextOutcome narrow = run.ReadAtWidth(file, 1000);
   ASSERT_GT(narrow.lines.size(), 10u);
   TConcordanceEntry& line = *narrow.lines.back().line;
   const auto before = LineKey(line);
@@ -216,8 +189,8 @@ TEST_F(LineWidening, TheListWidensThroughTheReaderAndRefusesWhileBusy) {
   const std::string bytes = Times("the ox ran and the dog sat down. ", 300);  // 9,900 bytes, one a character
   const UString file = tmp_.Write(u"list.txt", bytes);
   TWorkerRun run(u"dog");
-  const TTextOutcome narrow = run.Read(file, 1000);
-  const TTextOutcome wide = run.Read(file, 3000);
+  const TTextOutcome narrow = run.ReadAtWidth(file, 1000);
+  const TTextOutcome wide = run.ReadAtWidth(file, 3000);
   ASSERT_EQ(narrow.lines.size(), 300u);
 
   TVXBaseHolder holder;
@@ -253,7 +226,7 @@ TEST_F(LineWidening, TheListWidensThroughTheReaderAndRefusesWhileBusy) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.index);
     const int32_t width = list.Line(c.index)->Data().conc_line_chars + 2000;
-    const TTextOutcome same = run.Read(file, width);
+    const TTextOutcome same = run.ReadAtWidth(file, width);
     ASSERT_EQ(same.lines.size(), 300u);
     const TConcordanceEntry& want = *same.lines[static_cast<size_t>(c.index)].line;
     TLinzoraEntryRecBase out{};

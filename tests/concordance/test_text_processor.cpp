@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../model/read_and_search_support.h"
+#include "worker_test_support.h"
 #include "concordance/text_processor.h"
 #include "model/work_base.h"
 #include "platform/runtime/vx_runtime.h"
@@ -17,42 +18,6 @@
 using namespace text_reader_test;
 
 namespace {
-
-class TFakeOwner : public TConcordanceLineOwner {
- public:
-  int32_t StreamVersion() const override { return 25; }
-};
-
-// A run's worth of read-only setup.
-struct TWorkerRun {
-  explicit TWorkerRun(UStringView items_text, UStringView context = u"", UStringView exclusion = u"")
-      : run(TakeTextReadSnapshot(nullptr)),
-        options(SearchTextOptionsFromTextSettings(run.Settings().text_settings)),
-        items(options),
-        context_items(options),
-        exclusion_items(options) {
-    items.AddedSearchWords(items_text);
-    if (!context.empty()) context_items.AddedSearchWords(context);
-    if (!exclusion.empty()) exclusion_items.AddedSearchWords(exclusion);
-    setup.run = &run;
-    setup.search_items = &items;
-    setup.context_items = &context_items;
-    setup.exclusion_items = &exclusion_items;
-    setup.text_options = options;
-    setup.line_owner = &owner;
-  }
-  TTextOutcome Read(const UString& file, int32_t text_index = 0) const {
-    return ReadTextForConcordance(setup, ChosenFile(file), text_index);
-  }
-
-  TTextReadRun run;
-  TSearchTextOptions options;
-  TSearchWordItems items;
-  TContextWordItems context_items;
-  TExclusionWordItems exclusion_items;
-  TFakeOwner owner;
-  TTextWorkerSetup setup;
-};
 
 // What a candidate shows, the file's place aside.
 auto LineShape(const TCandidateLine& c) {
