@@ -35,18 +35,7 @@ auto LineKey(const TConcordanceEntry& line) {
                          d.word_num, extras, UString(line.TagContext()), d.tag_number_1_based, tags);
 }
 
-class LineWidening : public ::testing::Test {
- protected:
-  LineWidening() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
-  ~LineWidening() override {
-    my_temp_path = saved_temp_;
-    global_panic_state = kPanicNone;
-  }
-  ScopedSettings settings_;
-  TempFolder tmp_;
-  TempFolder swap_;
-  UString saved_temp_;
-};
+class LineWidening : public TWorkerTest {};
 
 // Non-ASCII before every hit: a window placed by bytes minus characters would miss the line's start.
 const UString kStory = u"\u00DCber \u00E7a \u043A\u043E\u0444\u0435 the caf\u00E9 was shut. \u00C7a caf\u00E9!\n";

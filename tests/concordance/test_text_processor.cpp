@@ -34,18 +34,7 @@ auto LineKey(const TCandidateLine& c) {
                                                       c.item, c.hit, UString(c.line->TagContext())));
 }
 
-class TextProcessor : public ::testing::Test {
- protected:
-  TextProcessor() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
-  ~TextProcessor() override {
-    my_temp_path = saved_temp_;
-    global_panic_state = kPanicNone;
-  }
-  ScopedSettings settings_;
-  TempFolder tmp_;
-  TempFolder swap_;
-  UString saved_temp_;
-};
+class TextProcessor : public TWorkerTest {};
 
 // Every occurrence of needle in bytes, from `from` on.
 std::vector<int64_t> FindAll(const std::string& bytes, const std::string& needle, int64_t from = 0) {

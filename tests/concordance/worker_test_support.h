@@ -44,3 +44,17 @@ struct TWorkerRun {
   TFakeOwner owner;
   TTextWorkerSetup setup;
 };
+
+// Private settings and temporary folders for a test, the suite's temporary folder among them.
+class TWorkerTest : public ::testing::Test {
+ protected:
+  TWorkerTest() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
+  ~TWorkerTest() override {
+    my_temp_path = saved_temp_;
+    global_panic_state = kPanicNone;
+  }
+  text_reader_test::ScopedSettings settings_;
+  TempFolder tmp_;
+  TempFolder swap_;
+  UString saved_temp_;
+};
