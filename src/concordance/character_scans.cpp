@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 uint8_t BoundaryLevelOfMarker(uint16_t flag) {
   if (!ScanIsMarker(flag)) return 0;
   switch (flag & 0x07FF) {
@@ -14,6 +18,83 @@ uint8_t BoundaryLevelOfMarker(uint16_t flag) {
     default: return 0;
   }
 }
+
+namespace {
+
+// The state of one compacting copy: where it reads and writes, and whether the last unit it
+// wrote was a blank (a run of blanks collapses to one).
+struct TCompactCursor {
+  const char16_t* src;
+  const uint16_t* src_flags;
+  char16_t* dst;
+  uint16_t* dst_flags;
+  int32_t i = 0;
+  int32_t d = 0;
+  bool in_blank_run = false;
+};
+
+// One unit, as the copy's rule says.
+inline void CompactOne(TCompactCursor& k) {
+  const char16_t c = k.src[k.i];
+  const uint16_t f = k.src_flags[k.i];
+  ++k.i;
+  if (c > 32) {
+    k.dst[k.d] = c;
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = false;
+  } else if (c == 1) {
+    // a place-holder the tag handler leaves: nothing to show
+  } else if (c == 25 || c == 24) {
+    k.dst[k.d] = c == 25 ? u'<' : u'>';
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = false;
+  } else if (f > 0x8800 || !k.in_blank_run) {
+    // A marker's first character keeps its own blank so that the marker stays where it was.
+    k.dst[k.d] = u' ';
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = true;
+  }
+}
+
+// Copies units until `stop` is read or `room` units are written. Text is mostly words with
+// single blanks between them: a block of eight units with no dropped unit, no bracket code and
+// no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
+// is copied whole; any other block goes unit by unit.
+void CompactUntil(TCompactCursor& k, int32_t stop, int32_t room) {
+#if defined(__SSE2__)
+  constexpr int32_t kBlock = 8;
+  const __m128i v32 = _mm_set1_epi16(32);
+  const __m128i v1 = _mm_set1_epi16(1);
+  const __m128i v24 = _mm_set1_epi16(24);
+  const __m128i v25 = _mm_set1_epi16(25);
+  const __m128i zero = _mm_setzero_si128();
+  while (k.i + kBlock <= stop && k.d + kBlock <= room) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, v32), zero);  // c <= 32
+    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi16(c, v1),
+                                     _mm_or_si128(_mm_cmpeq_epi16(c, v24), _mm_cmpeq_epi16(c, v25)));
+    // Each lane's left neighbour's blank mask, the first lane's from the run so far.
+    __m128i before = _mm_slli_si128(blank, 2);
+    if (k.in_blank_run) before = _mm_or_si128(before, _mm_cvtsi32_si128(0xFFFF));
+    const __m128i bad = _mm_or_si128(odd, _mm_and_si128(blank, before));
+    if (_mm_movemask_epi8(bad) != 0) {
+      const int32_t to = k.i + kBlock;
+      while (k.i < to && k.d < room) CompactOne(k);
+      continue;
+    }
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)));
+    k.in_blank_run = (_mm_movemask_epi8(blank) & 0xC000) != 0;
+    k.i += kBlock;
+    k.d += kBlock;
+  }
+#endif
+  while (k.i < stop && k.d < room) CompactOne(k);
+}
+
+}  // namespace
 
 TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
                                             int32_t count, char16_t* dst, uint16_t* dst_flags,
@@ -26,41 +107,27 @@ TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t*
   range_from = std::max(range_from, 0);
   if (range_to < range_from) range_to = range_from;
 
-  int32_t d = 0;
-  int32_t i = 0;
-  bool in_blank_run = false;
-  for (; i < n && d < room; ++i) {
-    if (i == range_from) r.range_first = d;
-    if (i == range_to) r.range_end = d;
-    const char16_t c = src[i];
-    const uint16_t f = src_flags[i];
-    if (i >= range_from && i < range_to && f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x68) != 0)
-      ++r.range_blanks;
-    if (c > 32) {
-      dst[d] = c;
-      dst_flags[d++] = f;
-      in_blank_run = false;
-    } else if (c == 1) {
-      // a place-holder the tag handler leaves: nothing to show
-    } else if (c == 25 || c == 24) {
-      dst[d] = c == 25 ? u'<' : u'>';
-      dst_flags[d++] = f;
-      in_blank_run = false;
-    } else if (f > 0x8800 || !in_blank_run) {
-      // A marker's first character keeps its own blank so that the marker stays where it was.
-      dst[d] = u' ';
-      dst_flags[d++] = f;
-      in_blank_run = true;
+  // Three stretches - before the counting range, in it, after it - so that the copy itself
+  // never asks where it is.
+  TCompactCursor k{src, src_flags, dst, dst_flags};
+  CompactUntil(k, std::min(range_from, n), room);
+  if (k.i == range_from) {
+    r.range_first = k.d;
+    CompactUntil(k, std::min(range_to, n), room);
+    r.range_end = k.d;
+    for (int32_t i = range_from; i < k.i; ++i) {
+      const uint16_t f = src_flags[i];
+      r.range_blanks += f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x68) != 0;
     }
   }
-  if (r.range_first < 0 && i == range_from) r.range_first = d;
-  if (r.range_first >= 0 && r.range_end < 0) r.range_end = d;
+  CompactUntil(k, n, room);
+  const int32_t d = k.d;
   r.kept = d;
   const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
   const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
-  for (int32_t k = 0; k < kLineBufferExtra && d + k < dst_capacity; ++k) {
-    dst[d + k] = tail[k];
-    dst_flags[d + k] = tail_flags[k];
+  for (int32_t j = 0; j < kLineBufferExtra && d + j < dst_capacity; ++j) {
+    dst[d + j] = tail[j];
+    dst_flags[d + j] = tail_flags[j];
   }
   return r;
 }
@@ -199,23 +266,48 @@ void BlankTagOutsideWindow(char16_t* text, uint16_t* flags, int32_t count, int32
   }
 }
 
-std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count) {
-  std::vector<TLineTagPlace> tags;
-  if (flags == nullptr) return tags;
+namespace {
+
+// The first tag character at or after `from` (count when none). Most lines hold no tag, so the
+// flags are looked at eight at a time: a tag is a flag of 0x0800..0x7FFF or exactly 0x0400.
+inline int32_t NextTagCharacter(const uint16_t* flags, int32_t from, int32_t count) {
+  int32_t i = from;
+#if defined(__SSE2__)
+  const __m128i hidden_less_one = _mm_set1_epi16(static_cast<int16_t>(kScanFlagHidden - 1));
+  const __m128i kept = _mm_set1_epi16(static_cast<int16_t>(kScanFlagTagKept));
+  for (; i + 8 <= count; i += 8) {
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags + i));
+    // Signed, a marker (0x8000 and up) is below 0x07FF.
+    const __m128i tag = _mm_or_si128(_mm_cmpgt_epi16(f, hidden_less_one), _mm_cmpeq_epi16(f, kept));
+    const int mask = _mm_movemask_epi8(tag);
+    if (mask != 0) return i + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+  }
+#endif
+  for (; i < count; ++i)
+    if (ScanIsTag(flags[i])) return i;
+  return std::max(count, from);
+}
+
+}  // namespace
+
+void CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count, std::vector<TLineTagPlace>& tags) {
+  tags.clear();
+  if (flags == nullptr) return;
   auto closes = [text](int32_t k) { return text != nullptr && (text[k] == u'>' || text[k] == 24); };
-  int32_t i = 0;
+  int32_t i = NextTagCharacter(flags, 0, count);
   while (i < count) {
     const uint16_t f = flags[i];
-    if (!ScanIsTag(f)) {
-      ++i;
-      continue;
-    }
     int32_t j = i + 1;
     bool closed = closes(i);
     while (j < count && !closed && flags[j] == f) closed = closes(j++);
     tags.push_back({i, j - i, ScanTagNumber(f), f});
-    i = j;
+    i = NextTagCharacter(flags, j, count);
   }
+}
+
+std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count) {
+  std::vector<TLineTagPlace> tags;
+  CollectLineTags(text, flags, count, tags);
   return tags;
 }
 

@@ -140,6 +140,8 @@ struct TLineTagPlace {
 // The tags of a line: runs of tag characters, a new tag starting where the flag changes or
 // after a ">" closed the one before.
 std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count);
+// The same into a list the caller keeps between lines (cleared first), so that no line allocates.
+void CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count, std::vector<TLineTagPlace>& tags);
 
 // --- word positions -----------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // character and the result worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -510,5 +511,113 @@ TEST(CharacterScans, RandomBuffersStayWithinTheirCounts) {
     std::vector<char16_t> t2 = t;
     std::vector<uint16_t> f2 = f;
     BlankTagOutsideWindow(t2.data(), f2.data(), n, pos, 4, 0x0800, u' ');
+  }
+}
+
+namespace {
+
+// The copy and the tag list worked out one unit at a time, with nothing skipped, to hold the
+// block-at-a-time scans against.
+TCopyCompactResult SlowCopy(const char16_t* src, const uint16_t* sf, int32_t n, char16_t* dst, uint16_t* df,
+                            int32_t capacity, int32_t from, int32_t to) {
+  TCopyCompactResult r;
+  const int32_t room = std::max(0, capacity - 3);
+  from = std::max(from, 0);
+  to = std::max(to, from);
+  int32_t d = 0;
+  int32_t i = 0;
+  bool run = false;
+  for (; i < n && d < room; ++i) {
+    if (i == from) r.range_first = d;
+    if (i == to) r.range_end = d;
+    const char16_t c = src[i];
+    const uint16_t f = sf[i];
+    if (i >= from && i < to && f < 0x0800 && f != 0x0400 && (f & 0x68) != 0) ++r.range_blanks;
+    if (c > 32) {
+      dst[d] = c, df[d++] = f, run = false;
+    } else if (c == 1) {
+    } else if (c == 24 || c == 25) {
+      dst[d] = c == 25 ? u'<' : u'>', df[d++] = f, run = false;
+    } else if (f > 0x8800 || !run) {
+      dst[d] = u' ', df[d++] = f, run = true;
+    }
+  }
+  if (r.range_first < 0 && i == from) r.range_first = d;
+  if (r.range_first >= 0 && r.range_end < 0) r.range_end = d;
+  r.kept = d;
+  for (int32_t k = 0; k < 3 && d + k < capacity; ++k) {
+    dst[d + k] = k < 2 ? u' ' : 0;
+    df[d + k] = k < 2 ? kScanFlagBlank : 0;
+  }
+  return r;
+}
+
+std::vector<TLineTagPlace> SlowTags(const char16_t* text, const uint16_t* flags, int32_t count) {
+  std::vector<TLineTagPlace> tags;
+  for (int32_t i = 0; i < count;) {
+    const uint16_t f = flags[i];
+    const bool tag = (f & 0x8000) == 0 && (f >= 0x0800 || f == 0x0400);
+    if (!tag) {
+      ++i;
+      continue;
+    }
+    int32_t j = i + 1;
+    bool closed = text[i] == u'>' || text[i] == 24;
+    while (j < count && !closed && flags[j] == f) {
+      closed = text[j] == u'>' || text[j] == 24;
+      ++j;
+    }
+    tags.push_back({i, j - i, static_cast<uint16_t>(f > 0x0800 && f != 0x0400 ? f - 0x0800 : 0), f});
+    i = j;
+  }
+  return tags;
+}
+
+}  // namespace
+
+// Long random lines - mostly words and single blanks, with runs of blanks, dropped units,
+// bracket codes, markers and tags at random rates - copied and scanned for tags block by
+// block give what the unit-at-a-time versions give, for every buffer size and counting range.
+TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
+  std::mt19937 rng(7081226);
+  const uint16_t pool[] = {0x0302, 0x0302, 0x0302, 0x0248, 0x0210, 0x0228, 0x0801, 0x0802, 0x0800,
+                           0x0400, 0x0610, 0x880F, 0x8811, 0x8800, 0,      0x7FFF, 0x8815, 0x07FF};
+  const char16_t odd[] = {u' ', u' ', u'\t', u'\n', 1, 24, 25, 0, u'<', u'>', 0x2026, 0xFFFF, 32, 33};
+  std::vector<TLineTagPlace> reused;
+  for (int round = 0; round < 3000; ++round) {
+    const int32_t n = static_cast<int32_t>(rng() % 300);
+    const uint32_t odd_rate = 1 + rng() % 12;  // one unusual unit in this many
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      const bool unusual = rng() % odd_rate == 0;
+      t[static_cast<size_t>(i)] = unusual ? odd[rng() % std::size(odd)] : (rng() % 6 == 0 ? u' ' : u'a' + rng() % 26);
+      f[static_cast<size_t>(i)] = unusual ? pool[rng() % std::size(pool)] : (t[static_cast<size_t>(i)] == u' ' ? 0x0248 : 0x0302);
+    }
+    const int32_t capacity = 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 8));
+    const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 4)) - 2;
+    const int32_t to = from + static_cast<int32_t>(rng() % 40) - 3;
+    std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
+    std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
+    const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, to);
+    const TCopyCompactResult b =
+        CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, to);
+    SCOPED_TRACE(round);
+    ASSERT_EQ(b.kept, a.kept);
+    EXPECT_EQ(b.range_blanks, a.range_blanks);
+    EXPECT_EQ(b.range_first, a.range_first);
+    EXPECT_EQ(b.range_end, a.range_end);
+    ASSERT_EQ(got, want);  // the whole buffer: nothing written beyond the closing 0
+    ASSERT_EQ(got_f, want_f);
+
+    const std::vector<TLineTagPlace> slow = SlowTags(t.data(), f.data(), n);
+    CollectLineTags(t.data(), f.data(), n, reused);
+    ASSERT_EQ(reused.size(), slow.size());
+    for (size_t i = 0; i < slow.size(); ++i) {
+      EXPECT_EQ(reused[i].position, slow[i].position) << i;
+      EXPECT_EQ(reused[i].length, slow[i].length) << i;
+      EXPECT_EQ(reused[i].tag_number_1based, slow[i].tag_number_1based) << i;
+      EXPECT_EQ(reused[i].flag, slow[i].flag) << i;
+    }
   }
 }
