@@ -60,7 +60,9 @@ inline void CompactOne(TCompactCursor& k) {
 // single blanks between them: a block of eight units with no dropped unit, no bracket code and
 // no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
 // is copied whole; any other block goes unit by unit.
-void CompactUntil(TCompactCursor& k, int32_t stop, int32_t room) {
+void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
+  // A local copy, which no store through dst can alias, stays in registers.
+  TCompactCursor k = cursor;
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 8;
   const __m128i v32 = _mm_set1_epi16(32);
@@ -77,12 +79,23 @@ void CompactUntil(TCompactCursor& k, int32_t stop, int32_t room) {
     __m128i before = _mm_slli_si128(blank, 2);
     if (k.in_blank_run) before = _mm_or_si128(before, _mm_cvtsi32_si128(0xFFFF));
     const __m128i bad = _mm_or_si128(odd, _mm_and_si128(blank, before));
-    if (_mm_movemask_epi8(bad) != 0) {
-      const int32_t to = k.i + kBlock;
-      while (k.i < to && k.d < room) CompactOne(k);
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
+    const int bad_bits = _mm_movemask_epi8(bad);
+    if (bad_bits != 0) {
+      // The lanes before the first unusual one map as in a whole block; that one goes alone.
+      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits)) >> 1;
+      alignas(16) char16_t mapped[kBlock];
+      _mm_store_si128(reinterpret_cast<__m128i*>(mapped), out);
+      for (int32_t j = 0; j < lanes; ++j) {
+        k.dst[k.d + j] = mapped[j];
+        k.dst_flags[k.d + j] = k.src_flags[k.i + j];
+      }
+      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOne(k);
       continue;
     }
-    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d),
                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)));
@@ -92,6 +105,7 @@ void CompactUntil(TCompactCursor& k, int32_t stop, int32_t room) {
   }
 #endif
   while (k.i < stop && k.d < room) CompactOne(k);
+  cursor = k;
 }
 
 }  // namespace
