@@ -59,7 +59,8 @@ inline void CompactOne(TCompactCursor& k) {
 // Copies units until `stop` is read or `room` units are written. Text is mostly words with
 // single blanks between them: a block of eight units with no dropped unit, no bracket code and
 // no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
-// is copied whole; any other block goes unit by unit.
+// is copied whole; in any other block the units before the first unusual one are, and that
+// one goes alone.
 void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
   // A local copy, which no store through dst can alias, stays in registers.
   TCompactCursor k = cursor;
