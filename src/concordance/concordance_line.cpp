@@ -16,6 +16,11 @@ struct TConcordanceEntry::TOnNeed {
   std::unique_ptr<TLinzoraEntryRecExtraBase> extra;
   int32_t mean_word_rank = 0;
   int32_t merge_num = 0;
+  int32_t tag_context_distance_from_SW = 0;
+  int32_t tag_number_1_based = 0;
+  int16_t sw_starts = 0;
+  int16_t sw_finishes = 0;
+  uint8_t tag_context_sort_Ptrpos = 0;
   UString tag_context;
   UString set_text;
   THighlightNumAndPos highlight;
@@ -203,6 +208,19 @@ void TConcordanceEntry::SetMergeNum(int32_t n) {
   if (n != 0 || more_) More().merge_num = n;
 }
 
+// The rarely set numbers: a zero on a line without the block makes none.
+#define LZ_ON_NEED_FIELD(Getter, Setter, Type, field)                     \
+  Type TConcordanceEntry::Getter() const { return more_ ? more_->field : Type{}; } \
+  void TConcordanceEntry::Setter(Type v) {                                \
+    if (v != Type{} || more_) More().field = v;                           \
+  }
+LZ_ON_NEED_FIELD(TagContextDistance, SetTagContextDistance, int32_t, tag_context_distance_from_SW)
+LZ_ON_NEED_FIELD(TagContextSortPtrpos, SetTagContextSortPtrpos, uint8_t, tag_context_sort_Ptrpos)
+LZ_ON_NEED_FIELD(TagNumber1Based, SetTagNumber1Based, int32_t, tag_number_1_based)
+LZ_ON_NEED_FIELD(SwStarts, SetSwStarts, int16_t, sw_starts)
+LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
+#undef LZ_ON_NEED_FIELD
+
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
   if (!more_) more_ = std::make_unique<TOnNeed>();
   return *more_;
@@ -268,12 +286,12 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.spare_percent_of_file = static_cast<uint8_t>(std::lround(std::clamp(d.percent_of_file, 0.0f, 100.0f)));
   b.has_percent = d.has_percent ? 1 : 0;
   b.ExtraLinzoraEntryDatNum = 2;
-  b.tag_context_sort_Ptrpos = d.tag_context_sort_Ptrpos;
+  b.tag_context_sort_Ptrpos = TagContextSortPtrpos();
   b.midpoint = d.midpoint;
   std::memcpy(b.fixed_sort_positions, d.fixed_sort_positions, sizeof b.fixed_sort_positions);
-  b.tag_context_distance_from_SW = d.tag_context_distance_from_SW;
-  b.sw_starts = d.sw_starts;
-  b.sw_finishes = d.sw_finishes;
+  b.tag_context_distance_from_SW = TagContextDistance();
+  b.sw_starts = SwStarts();
+  b.sw_finishes = SwFinishes();
   b.sw_contains_a_tag = d.sw_contains_a_tag ? 1 : 0;
   b.merge_num = MergeNum();
   b.conc_line_chars = d.conc_line_chars;
@@ -282,7 +300,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.byte_size_of_file = owner_->SourceFileByteSize(d.filename_num_original);
     b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
   }
-  b.tag_number_1_based = d.tag_number_1_based;
+  b.tag_number_1_based = TagNumber1Based();
   b.extras = d.extras;
   return b;
 }
@@ -296,17 +314,17 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.sw_number = b.sw_number;
   SetStoredMeanWordRank(b.concordance_line_mean_word_rank);
   d.has_percent = b.has_percent != 0;
-  d.tag_context_sort_Ptrpos = b.tag_context_sort_Ptrpos;
+  SetTagContextSortPtrpos(b.tag_context_sort_Ptrpos);
   d.midpoint = b.midpoint;
   std::memcpy(d.fixed_sort_positions, b.fixed_sort_positions, sizeof d.fixed_sort_positions);
-  d.tag_context_distance_from_SW = b.tag_context_distance_from_SW;
-  d.sw_starts = b.sw_starts;
-  d.sw_finishes = b.sw_finishes;
+  SetTagContextDistance(b.tag_context_distance_from_SW);
+  SetSwStarts(b.sw_starts);
+  SetSwFinishes(b.sw_finishes);
   d.sw_contains_a_tag = b.sw_contains_a_tag != 0;
   SetMergeNum(b.merge_num);
-  d.conc_line_chars = b.conc_line_chars;
+  d.conc_line_chars = static_cast<int16_t>(std::clamp(b.conc_line_chars, 0, kMaxLineWidth));
   d.percent_of_file = b.percent_of_file;
-  d.tag_number_1_based = b.tag_number_1_based;
+  SetTagNumber1Based(b.tag_number_1_based);
   d.extras = b.extras;
 }
 
@@ -454,7 +472,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     return false;
   }
   SetText(line_text);
-  if (v < 22) data_.conc_line_chars = static_cast<int32_t>(line_text.size());
+  if (v < 22) data_.conc_line_chars = static_cast<int16_t>(line_text.size());
   UString context;
   if (!ReadTexts(s, context, nil)) {
     LogLineDamage("section text cut or damaged", s);
@@ -507,12 +525,11 @@ void TConcordanceEntry::ClipPositions() {
   auto& d = data_;
   const int32_t len = static_cast<int32_t>(Text().size());
   d.midpoint = static_cast<int16_t>(std::clamp<int32_t>(d.midpoint, 0, len));
-  d.sw_starts = static_cast<int16_t>(std::clamp<int32_t>(d.sw_starts, 0, len));
-  d.sw_finishes = static_cast<int16_t>(std::clamp<int32_t>(d.sw_finishes, 0, len));
+  SetSwStarts(static_cast<int16_t>(std::clamp<int32_t>(SwStarts(), 0, len)));
+  SetSwFinishes(static_cast<int16_t>(std::clamp<int32_t>(SwFinishes(), 0, len)));
   d.hit_characters = std::max(d.hit_characters, 0);
-  d.conc_line_chars = std::clamp(d.conc_line_chars, 0, kMaxLineWidth);
-  d.tag_context_sort_Ptrpos =
-      static_cast<uint8_t>(std::min<size_t>(d.tag_context_sort_Ptrpos, TagContext().size()));
+  d.conc_line_chars = static_cast<int16_t>(std::clamp<int32_t>(d.conc_line_chars, 0, kMaxLineWidth));
+  SetTagContextSortPtrpos(static_cast<uint8_t>(std::min<size_t>(TagContextSortPtrpos(), TagContext().size())));
   for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
   if (more_) {
     ClipSortInfoList(more_->other_context_words, d.midpoint, len);

@@ -181,22 +181,20 @@ class TConcordanceLineOwner {
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
 };
 
-// The numbers of a line in memory (no file size or date: the source-file list has them; the
-// stored mean word rank and merge number, rarely set, are behind the line's on-need block).
+// The numbers of a line in memory (no file size or date: the source-file list has them). Only
+// what nearly every line sets is here; the section's distance and sort place, the search word's
+// start and finish, the section tag's number, the stored mean word rank and the merge number are
+// rarely set and live behind the line's on-need block (see the entry's accessors). Widths and
+// positions fit 16 bits: a line is at most kMaxLineWidth characters.
 struct TConcordanceLineData {
   int64_t byte_position = 0;
   int32_t hit_characters = 0;
   int32_t word_num = 0;
   int32_t filename_num_original = 0;
   int32_t sw_number = 0;
-  int32_t tag_context_distance_from_SW = 0;
-  int32_t conc_line_chars = 0;
-  int32_t tag_number_1_based = 0;
   float percent_of_file = 0;
+  int16_t conc_line_chars = 0;
   int16_t midpoint = 0;
-  int16_t sw_starts = 0;
-  int16_t sw_finishes = 0;
-  uint8_t tag_context_sort_Ptrpos = 0;
   bool has_percent = false;
   bool sw_contains_a_tag = false;
   TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
@@ -263,6 +261,20 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetStoredMeanWordRank(int32_t rank);
   int32_t MergeNum() const;
   void SetMergeNum(int32_t n);
+  // The section or heading the line lies in: its distance from the search word (bytes for a
+  // section start, characters for a tag in the line), its sort place, and the tag's number
+  // (1-based; 0 none).
+  int32_t TagContextDistance() const;
+  void SetTagContextDistance(int32_t distance);
+  uint8_t TagContextSortPtrpos() const;
+  void SetTagContextSortPtrpos(uint8_t ptrpos);
+  int32_t TagNumber1Based() const;
+  void SetTagNumber1Based(int32_t tag);
+  // Where the search word starts and finishes in the line, kept for items that ask for it.
+  int16_t SwStarts() const;
+  void SetSwStarts(int16_t at);
+  int16_t SwFinishes() const;
+  void SetSwFinishes(int16_t at);
 
   // The stream record of this line as it would be written (sentinel 500, sizes from the owner).
   TLinzoraEntryRecBase StreamBase() const;

@@ -79,12 +79,12 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   d.has_percent = true;
   d.percent_of_file = 37.6f;
   d.midpoint = 15;
-  d.sw_starts = 15;
-  d.sw_finishes = 21;
+  line->SetSwStarts(15);
+  line->SetSwFinishes(21);
   d.conc_line_chars = 37;
-  d.tag_number_1_based = 3;
+  line->SetTagNumber1Based(3);
   line->SetMergeNum(2);
-  d.tag_context_distance_from_SW = 99;
+  line->SetTagContextDistance(99);
   d.fixed_sort_positions[3] = TSortInfoRec{-11, 3, 0, 0};  // old
   d.fixed_sort_positions[4] = TSortInfoRec{-7, 3, 0, 0};   // dog
   d.fixed_sort_positions[5] = TSortInfoRec{0, 6, 0, 1};    // barked
@@ -490,14 +490,14 @@ TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
   line->Data().midpoint = 900;
-  line->Data().sw_finishes = -4;
+  line->SetSwFinishes(-4);
   line->Data().fixed_sort_positions[6] = TSortInfoRec{30, 50, 0, 0};
-  line->Data().conc_line_chars = 99999;
+  line->Data().conc_line_chars = INT16_MAX;
   TMemoryStream s(Saved(*line));
   TConcordanceEntry back(&owner);
   ASSERT_TRUE(back.ReadFromStream(s));
   EXPECT_EQ(back.Data().midpoint, 37);
-  EXPECT_EQ(back.Data().sw_finishes, 0);
+  EXPECT_EQ(back.SwFinishes(), 0);
   EXPECT_LE(+back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
                 back.Data().fixed_sort_positions[6].coll_length,
             37);

@@ -314,9 +314,9 @@ TEST_F(TextProcessor, KeptTagsGoWithTheLineAndNameItsHeading) {
     // The heading is the last "<h>" before the search word: "Dogs" for the dog, "Cats" for the cat.
     const size_t heading = text.rfind(u"<h>", static_cast<size_t>(mid));
     ASSERT_NE(heading, UString::npos);
-    EXPECT_EQ(l.Data().tag_number_1_based, 1);
+    EXPECT_EQ(l.TagNumber1Based(), 1);
     EXPECT_EQ(UString(l.TagContext()), u"<h>");
-    EXPECT_EQ(l.Data().tag_context_distance_from_SW, mid - static_cast<int32_t>(heading));
+    EXPECT_EQ(l.TagContextDistance(), mid - static_cast<int32_t>(heading));
     // Both kept tags are in the line, numbered, with their text's length; the hidden closing
     // tags are there with no length.
     int32_t kept = 0;
