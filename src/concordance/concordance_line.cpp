@@ -21,6 +21,8 @@ struct TConcordanceEntry::TOnNeed {
   int16_t sw_starts = 0;
   int16_t sw_finishes = 0;
   uint8_t tag_context_sort_Ptrpos = 0;
+  int32_t stats_spare5 = 0;
+  int32_t stats_spare10 = 0;
   UString tag_context;
   UString set_text;
   THighlightNumAndPos highlight;
@@ -124,6 +126,25 @@ void TLineTextArena::Release() {
     blocks_.clear();
     used_ = capacity_ = held_ = 0;
   }
+}
+
+// --- unit statistics ---
+
+TLineUnitStats::TLineUnitStats(const TSearchStatsRec& s) : words_in_chunk(s.words_in_chunk) {
+  std::memcpy(unit_number, s.unit_number, sizeof unit_number);
+  std::memcpy(unit_position, s.unit_position, sizeof unit_position);
+  std::memcpy(unit_length, s.unit_length, sizeof unit_length);
+}
+
+TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
+  TSearchStatsRec s;
+  s.words_in_chunk = words_in_chunk;
+  std::memcpy(s.unit_number, unit_number, sizeof unit_number);
+  s.spare5 = spare5;
+  std::memcpy(s.unit_position, unit_position, sizeof unit_position);
+  s.spare10 = spare10;
+  std::memcpy(s.unit_length, unit_length, sizeof unit_length);
+  return s;
 }
 
 // --- the line --------------------------------------------------------------------------------
@@ -301,7 +322,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
   }
   b.tag_number_1_based = TagNumber1Based();
-  b.extras = d.extras;
+  b.extras = more_ ? d.extras.Record(more_->stats_spare5, more_->stats_spare10) : d.extras.Record();
   return b;
 }
 
@@ -326,6 +347,10 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.percent_of_file = b.percent_of_file;
   SetTagNumber1Based(b.tag_number_1_based);
   d.extras = b.extras;
+  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more_) {
+    More().stats_spare5 = b.extras.spare5;
+    More().stats_spare10 = b.extras.spare10;
+  }
 }
 
 bool TConcordanceEntry::WriteText(TStream& s, const UString* text) const {

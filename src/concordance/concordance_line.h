@@ -181,6 +181,20 @@ class TConcordanceLineOwner {
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
 };
 
+// A line's unit statistics: the engine's record without its two spare fields (a stream's
+// non-zero spares are kept in the line's on-need block).
+struct TLineUnitStats {
+  int32_t words_in_chunk = 0;
+  int32_t unit_number[kUnitKinds] = {};
+  int32_t unit_position[kUnitKinds] = {};
+  int32_t unit_length[kUnitKinds] = {};
+
+  TLineUnitStats() = default;
+  TLineUnitStats(const TSearchStatsRec& s);  // NOLINT: the engine's record converts freely
+  TSearchStatsRec Record(int32_t spare5 = 0, int32_t spare10 = 0) const;
+};
+static_assert(sizeof(TLineUnitStats) == 52);
+
 // The numbers of a line in memory (no file size or date: the source-file list has them). Only
 // what nearly every line sets is here; the section's distance and sort place, the search word's
 // start and finish, the section tag's number, the stored mean word rank and the merge number are
@@ -198,7 +212,7 @@ struct TConcordanceLineData {
   bool has_percent = false;
   bool sw_contains_a_tag = false;
   TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
-  TSearchStatsRec extras;
+  TLineUnitStats extras;
 };
 
 // Which words of a line are highlighted as collocates.

@@ -328,7 +328,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
 }
 
 void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
-  const TSearchStatsRec& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
+  const TLineUnitStats& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
@@ -347,7 +347,7 @@ void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t le
   size_t kept = 0;
   for (const int32_t i : open) {
     TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(i)];
-    TSearchStatsRec& s = candidate.line->Data().extras;
+    TLineUnitStats& s = candidate.line->Data().extras;
     if (s.unit_number[kind] == number) {
       s.unit_length[kind] = length;
       candidate.unit_closed_in_chunk[kind] = chunk_;

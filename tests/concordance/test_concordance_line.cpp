@@ -255,6 +255,47 @@ TEST(ConcordanceLine, RoundTripInBothTextForms) {
   }
 }
 
+// The numbers kept behind the on-need block, each alone on a line that has no other reason for
+// the block, and a stream's non-zero spares of the unit statistics: stored where the record
+// has them and read back to the same bytes.
+TEST(ConcordanceLine, RarelySetNumbersRoundTripByteExact) {
+  struct Case {
+    const char* what;
+    size_t offset;  // in the base record
+    int32_t value;
+  } cases[] = {
+      {"section distance", 100, -77},  {"search word start", 104, 12},   {"search word finish", 106, 19},
+      {"section tag", 136, 40000},     {"stats spare 5", 160 + 20, 5},   {"stats spare 10", 160 + 40, -6},
+  };
+  for (const Case& c : cases) {
+    FakeOwner owner;
+    auto line = MakeLine(owner, false);
+    line->SetSwStarts(0);
+    line->SetSwFinishes(0);
+    line->SetTagNumber1Based(0);
+    line->SetTagContextDistance(0);
+    std::vector<uint8_t> bytes = Saved(*line);
+    if (c.offset == 104 || c.offset == 106) {
+      const int16_t v = static_cast<int16_t>(c.value);
+      std::memcpy(bytes.data() + c.offset, &v, sizeof v);
+    } else {
+      std::memcpy(bytes.data() + c.offset, &c.value, sizeof c.value);
+    }
+    TMemoryStream s(bytes);
+    TConcordanceEntry back(&owner);
+    ASSERT_TRUE(back.ReadFromStream(s)) << c.what;
+    EXPECT_EQ(Saved(back), bytes) << c.what;
+  }
+  FakeOwner owner;
+  TConcordanceEntry bare(&owner);
+  bare.SetText(u"abc");
+  bare.SetSwStarts(0);
+  bare.SetTagNumber1Based(0);
+  EXPECT_EQ(bare.TagNumber1Based(), 0);
+  EXPECT_EQ(bare.ExtraBase(), nullptr);
+  EXPECT_EQ(bare.OtherContextWords().Count(), 0);
+}
+
 TEST(ConcordanceLine, Version24LeavesTheExtraBlockUnread) {
   FakeOwner owner;
   auto line = MakeLine(owner);

@@ -123,7 +123,7 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   ASSERT_EQ(dogs.size(), a.lines.size());
   ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
   for (size_t i = 0; i < a.lines.size(); ++i) {
-    const TSearchStatsRec& x = a.lines[i].line->Data().extras;
+    const TLineUnitStats& x = a.lines[i].line->Data().extras;
     ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], static_cast<int32_t>(i) + 1);
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[i + 1]) << "sentence " << i + 1;
@@ -137,7 +137,7 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   }
   // The other items' lines were closed as well.
   for (const TCandidateLine& c : b.lines) {
-    const TSearchStatsRec& x = c.line->Data().extras;
+    const TLineUnitStats& x = c.line->Data().extras;
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) {
       if (x.unit_number[k] > 0) {
