@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <new>
 #include <optional>
 
 #include "platform/rtl/files.h"
@@ -145,6 +147,78 @@ TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
   s.spare10 = spare10;
   std::memcpy(s.unit_length, unit_length, sizeof unit_length);
   return s;
+}
+
+// --- the lines' pool ---
+
+namespace {
+
+// Under AddressSanitizer every line is its own allocation, so a use after free is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPoolLines = false;
+#else
+constexpr bool kPoolLines = true;
+#endif
+
+class TLinePool {
+ public:
+  static constexpr size_t kSlot = (sizeof(TConcordanceEntry) + alignof(TConcordanceEntry) - 1) /
+                                  alignof(TConcordanceEntry) * alignof(TConcordanceEntry);
+  static_assert(kSlot >= sizeof(void*));
+  static constexpr size_t kSlotsPerBlock = 4096;
+
+  void* Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++live_;
+    if (free_) {
+      void* p = free_;
+      free_ = *static_cast<void**>(p);
+      return p;
+    }
+    if (blocks_.empty() || used_ == kSlotsPerBlock) {
+      blocks_.push_back(static_cast<char*>(::operator new(kSlot * kSlotsPerBlock)));
+      used_ = 0;
+    }
+    return blocks_.back() + kSlot * used_++;
+  }
+
+  void Give(void* p) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *static_cast<void**>(p) = free_;
+    free_ = p;
+    if (--live_ == 0) {
+      for (char* b : blocks_) ::operator delete(b);
+      blocks_.clear();
+      free_ = nullptr;
+      used_ = 0;
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<char*> blocks_;
+  size_t used_ = 0;  // slots handed out of blocks_.back()
+  void* free_ = nullptr;
+  int64_t live_ = 0;
+};
+
+// Never destroyed: lines held by static objects may go after it would have.
+TLinePool& LinePool() {
+  static TLinePool* pool = new TLinePool;
+  return *pool;
+}
+
+}  // namespace
+
+void* TConcordanceEntry::operator new(size_t size) {
+  if (!kPoolLines || size != sizeof(TConcordanceEntry)) return ::operator new(size);
+  return LinePool().Take();
+}
+
+void TConcordanceEntry::operator delete(void* p, size_t size) {
+  if (!p) return;
+  if (!kPoolLines || size != sizeof(TConcordanceEntry)) return ::operator delete(p);
+  LinePool().Give(p);
 }
 
 // --- the line --------------------------------------------------------------------------------

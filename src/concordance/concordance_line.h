@@ -231,6 +231,11 @@ class TConcordanceEntry : public TVXBaseListObject {
   TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list = nullptr,
                     TVXBaseHolder* holder = nullptr);
   ~TConcordanceEntry() override;
+  // Lines come from a pool of equal slots shared by every thread: a list holds millions, and a
+  // slot costs the line's size with no allocator header or rounding. The slot blocks go back
+  // once no line is alive.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
 
   TConcordanceLineOwner* Owner() const { return owner_; }
   // A line moved into another list (a merge) answers to that list from then on; a text kept in

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "concordance/concordance_line.h"
 #include "platform/rtl/streams.h"
@@ -698,3 +699,32 @@ TEST(LineSpans, SpanLimits) {
 }
 
 }  // namespace
+
+// Lines share one pool across threads: made on workers, some given up there and the rest on the
+// calling thread, as a run does. Each line must keep its own numbers and text throughout.
+TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
+  constexpr int kThreads = 4;
+  constexpr int kLines = 5000;
+  std::vector<std::vector<std::unique_ptr<TConcordanceEntry>>> kept(kThreads);
+  std::vector<std::thread> workers;
+  for (int t = 0; t < kThreads; ++t) {
+    workers.emplace_back([t, &kept] {
+      for (int i = 0; i < kLines; ++i) {
+        auto line = std::make_unique<TConcordanceEntry>(nullptr);
+        line->Data().word_num = t * kLines + i;
+        line->SetText(UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
+        if (i % 2 == 0) kept[static_cast<size_t>(t)].push_back(std::move(line));
+      }
+    });
+  }
+  for (auto& w : workers) w.join();
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(kept[static_cast<size_t>(t)].size(), static_cast<size_t>(kLines / 2));
+    for (size_t k = 0; k < kept[static_cast<size_t>(t)].size(); ++k) {
+      const TConcordanceEntry& line = *kept[static_cast<size_t>(t)][k];
+      const int i = static_cast<int>(k) * 2;
+      ASSERT_EQ(line.Data().word_num, t * kLines + i);
+      ASSERT_EQ(line.Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
+    }
+  }
+}
