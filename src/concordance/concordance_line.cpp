@@ -25,6 +25,8 @@ struct TConcordanceEntry::TOnNeed {
   uint8_t tag_context_sort_Ptrpos = 0;
   int32_t stats_spare5 = 0;
   int32_t stats_spare10 = 0;
+  bool found_both_ends = false;
+  char* text_block = nullptr;
   UString tag_context;
   UString set_text;
   THighlightNumAndPos highlight;
@@ -151,6 +153,9 @@ TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
 
 // --- the lines' pool ---
 
+// A list holds millions of lines: each costs this much beside its text (the entry base is 32).
+static_assert(sizeof(TConcordanceEntry) <= 200, "a concordance line has grown");
+
 namespace {
 
 // Under AddressSanitizer every line is its own allocation, so a use after free is still caught.
@@ -226,7 +231,31 @@ void TConcordanceEntry::operator delete(void* p, size_t size) {
 TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
     : TVXBaseListObject(list, holder), owner_(owner) {}
 
-TConcordanceEntry::~TConcordanceEntry() { DropText(); }
+TConcordanceEntry::~TConcordanceEntry() {
+  DropText();
+  DropMore();
+}
+
+char* TConcordanceEntry::TextBlock() const {
+  if (const TOnNeed* m = more()) return m->text_block;
+  return reinterpret_cast<char*>(slot_ & ~kSlotBits);
+}
+
+void TConcordanceEntry::SetTextBlock(char* block) {
+  if (TOnNeed* m = more()) {
+    m->text_block = block;
+  } else {
+    slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+  }
+}
+
+void TConcordanceEntry::DropMore() {
+  TOnNeed* m = more();
+  if (!m) return;
+  char* block = m->text_block;
+  delete m;
+  slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+}
 
 UStringView TConcordanceEntry::Text() const {
   const char* block = TextBlock();
@@ -239,17 +268,17 @@ UStringView TConcordanceEntry::Text() const {
 void TConcordanceEntry::DropText() {
   char* block = TextBlock();
   if (!block) return;
-  if (text_ & kTextInArena) {
+  if (slot_ & kTextInArena) {
     if (TLineTextArena* arena = owner_ ? owner_->LineTextArena() : nullptr) arena->Release();
   } else {
     ::operator delete(block);
   }
-  text_ &= kTextBits;
+  SetTextBlock(nullptr);
 }
 
 void TConcordanceEntry::SetText(UStringView text) {
   // The new copy is made before the old goes: text may be a piece of the old.
-  const bool in_arena = (text_ & kTextInArena) != 0;
+  const bool in_arena = (slot_ & kTextInArena) != 0;
   TLineTextArena* arena = in_arena && owner_ ? owner_->LineTextArena() : nullptr;
   char* fresh = nullptr;
   if (!text.empty()) {
@@ -261,27 +290,28 @@ void TConcordanceEntry::SetText(UStringView text) {
     }
   }
   DropText();
-  const uintptr_t flags = text_ & kTextBits & (arena ? kTextBits : ~kTextInArena);
-  text_ = reinterpret_cast<uintptr_t>(fresh) | flags;
+  if (!arena) slot_ &= ~kTextInArena;
+  SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::MoveTextToOwner() {
-  if ((text_ & kTextInArena) || !owner_) return;
+  if ((slot_ & kTextInArena) || !owner_) return;
   TLineTextArena* arena = owner_->LineTextArena();
   if (!arena) return;
   char* old = TextBlock();
   char* fresh = old ? arena->Store(Text()) : nullptr;
   if (old) ::operator delete(old);
-  text_ = reinterpret_cast<uintptr_t>(fresh) | (text_ & kFoundBothEnds) | kTextInArena;
+  slot_ |= kTextInArena;
+  SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   if (owner == owner_) return;
-  if (text_ & kTextInArena) {
+  if (slot_ & kTextInArena) {
     // The old owner's arena may go before this line does: the text leaves it now.
     const UString text(Text());
     DropText();
-    text_ &= ~kTextInArena;
+    slot_ &= ~kTextInArena;
     owner_ = owner;
     SetText(text);
     MoveTextToOwner();
@@ -290,24 +320,26 @@ void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   owner_ = owner;
 }
 
+bool TConcordanceEntry::FoundBothEndsOfSentence() const { return more() && more()->found_both_ends; }
+
 void TConcordanceEntry::SetFoundBothEndsOfSentence(bool both) {
-  text_ = both ? (text_ | kFoundBothEnds) : (text_ & ~kFoundBothEnds);
+  if (both || more()) More().found_both_ends = both;
 }
 
-int32_t TConcordanceEntry::StoredMeanWordRank() const { return more_ ? more_->mean_word_rank : 0; }
+int32_t TConcordanceEntry::StoredMeanWordRank() const { return more() ? more()->mean_word_rank : 0; }
 void TConcordanceEntry::SetStoredMeanWordRank(int32_t rank) {
-  if (rank != 0 || more_) More().mean_word_rank = rank;
+  if (rank != 0 || more()) More().mean_word_rank = rank;
 }
-int32_t TConcordanceEntry::MergeNum() const { return more_ ? more_->merge_num : 0; }
+int32_t TConcordanceEntry::MergeNum() const { return more() ? more()->merge_num : 0; }
 void TConcordanceEntry::SetMergeNum(int32_t n) {
-  if (n != 0 || more_) More().merge_num = n;
+  if (n != 0 || more()) More().merge_num = n;
 }
 
 // The rarely set numbers: a zero on a line without the block makes none.
 #define LZ_ON_NEED_FIELD(Getter, Setter, Type, field)                     \
-  Type TConcordanceEntry::Getter() const { return more_ ? more_->field : Type{}; } \
+  Type TConcordanceEntry::Getter() const { return more() ? more()->field : Type{}; } \
   void TConcordanceEntry::Setter(Type v) {                                \
-    if (v != Type{} || more_) More().field = v;                           \
+    if (v != Type{} || more()) More().field = v;                           \
   }
 LZ_ON_NEED_FIELD(TagContextDistance, SetTagContextDistance, int32_t, tag_context_distance_from_SW)
 LZ_ON_NEED_FIELD(TagContextSortPtrpos, SetTagContextSortPtrpos, uint8_t, tag_context_sort_Ptrpos)
@@ -317,14 +349,18 @@ LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
 #undef LZ_ON_NEED_FIELD
 
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
-  if (!more_) more_ = std::make_unique<TOnNeed>();
-  return *more_;
+  if (!more()) {
+    auto* m = new TOnNeed;
+    m->text_block = TextBlock();
+    slot_ = reinterpret_cast<uintptr_t>(m) | kHasMore | (slot_ & kTextInArena);
+  }
+  return *more();
 }
 
-UStringView TConcordanceEntry::TagContext() const { return more_ ? UStringView(more_->tag_context) : UStringView(); }
+UStringView TConcordanceEntry::TagContext() const { return more() ? UStringView(more()->tag_context) : UStringView(); }
 
 void TConcordanceEntry::SetTagContext(UString text) {
-  if (text.empty() && !more_) return;
+  if (text.empty() && !more()) return;
   More().tag_context = std::move(text);
 }
 
@@ -333,18 +369,18 @@ TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().other_le
 TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().other_right_collocs; }
 TTagPositionsList& TConcordanceEntry::TagPositions() { return More().tag_positions; }
 const TSortInfoRecList& TConcordanceEntry::OtherContextWords() const {
-  return more_ ? more_->other_context_words : kNoWords;
+  return more() ? more()->other_context_words : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() const {
-  return more_ ? more_->other_left_collocs : kNoWords;
+  return more() ? more()->other_left_collocs : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
-  return more_ ? more_->other_right_collocs : kNoWords;
+  return more() ? more()->other_right_collocs : kNoWords;
 }
-const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more_ ? more_->tag_positions : kNoTags; }
-bool TConcordanceEntry::HasTagPositions() const { return more_ && !more_->tag_positions.Empty(); }
+const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more() ? more()->tag_positions : kNoTags; }
+bool TConcordanceEntry::HasTagPositions() const { return more() && !more()->tag_positions.Empty(); }
 
-const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more_ ? more_->extra.get() : nullptr; }
+const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more() ? more()->extra.get() : nullptr; }
 
 TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   auto& extra = More().extra;
@@ -355,13 +391,13 @@ TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   return *extra;
 }
 
-const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more_ ? more_->highlight : kNoHighlight; }
+const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more() ? more()->highlight : kNoHighlight; }
 THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().highlight; }
 void TConcordanceEntry::ZeroHighlight() {
-  if (more_) more_->highlight = THighlightNumAndPos{};
+  if (more()) more()->highlight = THighlightNumAndPos{};
 }
 
-UStringView TConcordanceEntry::SetText() const { return more_ ? UStringView(more_->set_text) : UStringView(); }
+UStringView TConcordanceEntry::SetText() const { return more() ? UStringView(more()->set_text) : UStringView(); }
 
 // --- the stream record -----------------------------------------------------------------------
 
@@ -396,7 +432,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
   }
   b.tag_number_1_based = TagNumber1Based();
-  b.extras = more_ ? d.extras.Record(more_->stats_spare5, more_->stats_spare10) : d.extras.Record();
+  b.extras = more() ? d.extras.Record(more()->stats_spare5, more()->stats_spare10) : d.extras.Record();
   return b;
 }
 
@@ -421,7 +457,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.percent_of_file = b.percent_of_file;
   SetTagNumber1Based(b.tag_number_1_based);
   d.extras = b.extras;
-  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more_) {
+  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more()) {
     More().stats_spare5 = b.extras.spare5;
     More().stats_spare10 = b.extras.spare10;
   }
@@ -462,14 +498,14 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
     const uint8_t zeros[sizeof(TLinzoraEntryRecExtraBase)] = {};
     if (!s.WriteExact(zeros, sizeof zeros)) return false;
   }
-  const UString* context = more_ ? &more_->tag_context : nullptr;
+  const UString* context = more() ? &more()->tag_context : nullptr;
   const UString line_text(Text());
   if (!WriteText(s, &line_text) || !WriteText(s, context)) return false;
   const TConcordanceEntry& self = *this;
   if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
-  if (more_) {
-    more_->tag_positions.SetCentre(SearchWordStart());
-    if (!more_->tag_positions.SaveToStream(s)) return false;
+  if (more()) {
+    more()->tag_positions.SetCentre(SearchWordStart());
+    if (!more()->tag_positions.SaveToStream(s)) return false;
   } else if (!WriteI32(s, 0)) {
     return false;
   }
@@ -480,7 +516,7 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
 bool TConcordanceEntry::ReadFromStream(TStream& s) {
   data_ = TConcordanceLineData{};
   SetText(UStringView());
-  more_.reset();
+  DropMore();
   const int32_t v = owner_ ? owner_->StreamVersion() : 25;
 
   int32_t first = 0;
@@ -630,10 +666,10 @@ void TConcordanceEntry::ClipPositions() {
   d.conc_line_chars = static_cast<int16_t>(std::clamp<int32_t>(d.conc_line_chars, 0, kMaxLineWidth));
   SetTagContextSortPtrpos(static_cast<uint8_t>(std::min<size_t>(TagContextSortPtrpos(), TagContext().size())));
   for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
-  if (more_) {
-    ClipSortInfoList(more_->other_context_words, d.midpoint, len);
-    ClipSortInfoList(more_->other_left_collocs, d.midpoint, len);
-    ClipSortInfoList(more_->other_right_collocs, d.midpoint, len);
+  if (more()) {
+    ClipSortInfoList(more()->other_context_words, d.midpoint, len);
+    ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
+    ClipSortInfoList(more()->other_right_collocs, d.midpoint, len);
   }
 }
 
@@ -678,7 +714,7 @@ UString TConcordanceEntry::GetAWordAsString(int column) const {
 
 void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
   if (!owner_ || owner_->ColumnKind(column) != 2) return;
-  if (text.empty() && !more_) return;
+  if (text.empty() && !more()) return;
   More().set_text = UString(text);
 }
 

@@ -250,7 +250,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   // Moves the text into the owner's arena (when it has one); the owner's list calls it on taking
   // the line, on the thread that fills the list.
   void MoveTextToOwner();
-  bool TextInArena() const { return (text_ & kTextInArena) != 0; }
+  bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);
 
@@ -273,7 +273,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   THighlightNumAndPos& EditHighlight();
   void ZeroHighlight();
   // Whether the sentence-only view found both ends of the line's sentence.
-  bool FoundBothEndsOfSentence() const { return (text_ & kFoundBothEnds) != 0; }
+  bool FoundBothEndsOfSentence() const;
   void SetFoundBothEndsOfSentence(bool both);
   // The mean word rank and merge number a stream held (0 when none).
   int32_t StoredMeanWordRank() const;
@@ -329,23 +329,29 @@ class TConcordanceEntry : public TVXBaseListObject {
  private:
   struct TOnNeed;
   TOnNeed& More();
-  const TOnNeed* MoreOrNull() const { return more_.get(); }
+  TOnNeed* more() const {
+    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & ~kSlotBits) : nullptr;
+  }
+  // Gives up the on-need block; the text stays.
+  void DropMore();
   bool ReadTexts(TStream& s, UString& out, bool& was_nil);
   bool WriteText(TStream& s, const UString* text) const;
   void ClipPositions();
-  char* TextBlock() const { return reinterpret_cast<char*>(text_ & ~kTextBits); }
+  char* TextBlock() const;
+  void SetTextBlock(char* block);
   // Gives up the text (back to the arena, or freed).
   void DropText();
 
-  // The text block's address, its low bits the two flags below (blocks are 4-byte aligned).
+  // One word for the text and the on-need block: the text block's address, or once the line
+  // has the block, the block's (which then holds the text's). Both are 4-byte aligned, so the
+  // low bits say which, and whether the text lies in the owner's arena.
   static constexpr uintptr_t kTextInArena = 1;
-  static constexpr uintptr_t kFoundBothEnds = 2;
-  static constexpr uintptr_t kTextBits = 3;
+  static constexpr uintptr_t kHasMore = 2;
+  static constexpr uintptr_t kSlotBits = 3;
 
   TConcordanceLineOwner* owner_;
   TConcordanceLineData data_;
-  uintptr_t text_ = 0;
-  std::unique_ptr<TOnNeed> more_;
+  uintptr_t slot_ = 0;
 };
 
 // --- span positions of a line ----------------------------------------------------------------
