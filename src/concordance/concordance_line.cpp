@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <new>
 #include <optional>
 
 #include "platform/rtl/files.h"
@@ -16,6 +18,15 @@ struct TConcordanceEntry::TOnNeed {
   std::unique_ptr<TLinzoraEntryRecExtraBase> extra;
   int32_t mean_word_rank = 0;
   int32_t merge_num = 0;
+  int32_t tag_context_distance_from_SW = 0;
+  int32_t tag_number_1_based = 0;
+  int16_t sw_starts = 0;
+  int16_t sw_finishes = 0;
+  uint8_t tag_context_sort_Ptrpos = 0;
+  int32_t stats_spare5 = 0;
+  int32_t stats_spare10 = 0;
+  bool found_both_ends = false;
+  char* text_block = nullptr;
   UString tag_context;
   UString set_text;
   THighlightNumAndPos highlight;
@@ -121,12 +132,130 @@ void TLineTextArena::Release() {
   }
 }
 
+// --- unit statistics ---
+
+TLineUnitStats::TLineUnitStats(const TSearchStatsRec& s) : words_in_chunk(s.words_in_chunk) {
+  std::memcpy(unit_number, s.unit_number, sizeof unit_number);
+  std::memcpy(unit_position, s.unit_position, sizeof unit_position);
+  std::memcpy(unit_length, s.unit_length, sizeof unit_length);
+}
+
+TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
+  TSearchStatsRec s;
+  s.words_in_chunk = words_in_chunk;
+  std::memcpy(s.unit_number, unit_number, sizeof unit_number);
+  s.spare5 = spare5;
+  std::memcpy(s.unit_position, unit_position, sizeof unit_position);
+  s.spare10 = spare10;
+  std::memcpy(s.unit_length, unit_length, sizeof unit_length);
+  return s;
+}
+
+// --- the lines' pool ---
+
+// A list holds millions of lines: each costs this much beside its text (the entry base is 32).
+static_assert(sizeof(TConcordanceEntry) <= 200, "a concordance line has grown");
+
+namespace {
+
+// Under AddressSanitizer every line is its own allocation, so a use after free is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPoolLines = false;
+#else
+constexpr bool kPoolLines = true;
+#endif
+
+class TLinePool {
+ public:
+  static constexpr size_t kSlot = (sizeof(TConcordanceEntry) + alignof(TConcordanceEntry) - 1) /
+                                  alignof(TConcordanceEntry) * alignof(TConcordanceEntry);
+  static_assert(kSlot >= sizeof(void*));
+  static constexpr size_t kSlotsPerBlock = 4096;
+
+  void* Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++live_;
+    if (free_) {
+      void* p = free_;
+      free_ = *static_cast<void**>(p);
+      return p;
+    }
+    if (blocks_.empty() || used_ == kSlotsPerBlock) {
+      blocks_.push_back(static_cast<char*>(::operator new(kSlot * kSlotsPerBlock)));
+      used_ = 0;
+    }
+    return blocks_.back() + kSlot * used_++;
+  }
+
+  void Give(void* p) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *static_cast<void**>(p) = free_;
+    free_ = p;
+    if (--live_ == 0) {
+      for (char* b : blocks_) ::operator delete(b);
+      blocks_.clear();
+      free_ = nullptr;
+      used_ = 0;
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<char*> blocks_;
+  size_t used_ = 0;  // slots handed out of blocks_.back()
+  void* free_ = nullptr;
+  int64_t live_ = 0;
+};
+
+// Never destroyed: lines held by static objects may go after it would have.
+TLinePool& LinePool() {
+  static TLinePool* pool = new TLinePool;
+  return *pool;
+}
+
+}  // namespace
+
+void* TConcordanceEntry::operator new(size_t size) {
+  if (!kPoolLines || size != sizeof(TConcordanceEntry)) return ::operator new(size);
+  return LinePool().Take();
+}
+
+void TConcordanceEntry::operator delete(void* p, size_t size) {
+  if (!p) return;
+  if (!kPoolLines || size != sizeof(TConcordanceEntry)) return ::operator delete(p);
+  LinePool().Give(p);
+}
+
 // --- the line --------------------------------------------------------------------------------
 
 TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
     : TVXBaseListObject(list, holder), owner_(owner) {}
 
-TConcordanceEntry::~TConcordanceEntry() { DropText(); }
+TConcordanceEntry::~TConcordanceEntry() {
+  DropText();
+  DropMore();
+}
+
+char* TConcordanceEntry::TextBlock() const {
+  if (const TOnNeed* m = more()) return m->text_block;
+  return reinterpret_cast<char*>(slot_ & ~kSlotBits);
+}
+
+void TConcordanceEntry::SetTextBlock(char* block) {
+  if (TOnNeed* m = more()) {
+    m->text_block = block;
+  } else {
+    slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+  }
+}
+
+void TConcordanceEntry::DropMore() {
+  TOnNeed* m = more();
+  if (!m) return;
+  char* block = m->text_block;
+  delete m;
+  slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+}
 
 UStringView TConcordanceEntry::Text() const {
   const char* block = TextBlock();
@@ -139,17 +268,17 @@ UStringView TConcordanceEntry::Text() const {
 void TConcordanceEntry::DropText() {
   char* block = TextBlock();
   if (!block) return;
-  if (text_ & kTextInArena) {
+  if (slot_ & kTextInArena) {
     if (TLineTextArena* arena = owner_ ? owner_->LineTextArena() : nullptr) arena->Release();
   } else {
     ::operator delete(block);
   }
-  text_ &= kTextBits;
+  SetTextBlock(nullptr);
 }
 
 void TConcordanceEntry::SetText(UStringView text) {
   // The new copy is made before the old goes: text may be a piece of the old.
-  const bool in_arena = (text_ & kTextInArena) != 0;
+  const bool in_arena = (slot_ & kTextInArena) != 0;
   TLineTextArena* arena = in_arena && owner_ ? owner_->LineTextArena() : nullptr;
   char* fresh = nullptr;
   if (!text.empty()) {
@@ -161,27 +290,28 @@ void TConcordanceEntry::SetText(UStringView text) {
     }
   }
   DropText();
-  const uintptr_t flags = text_ & kTextBits & (arena ? kTextBits : ~kTextInArena);
-  text_ = reinterpret_cast<uintptr_t>(fresh) | flags;
+  if (!arena) slot_ &= ~kTextInArena;
+  SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::MoveTextToOwner() {
-  if ((text_ & kTextInArena) || !owner_) return;
+  if ((slot_ & kTextInArena) || !owner_) return;
   TLineTextArena* arena = owner_->LineTextArena();
   if (!arena) return;
   char* old = TextBlock();
   char* fresh = old ? arena->Store(Text()) : nullptr;
   if (old) ::operator delete(old);
-  text_ = reinterpret_cast<uintptr_t>(fresh) | (text_ & kFoundBothEnds) | kTextInArena;
+  slot_ |= kTextInArena;
+  SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   if (owner == owner_) return;
-  if (text_ & kTextInArena) {
+  if (slot_ & kTextInArena) {
     // The old owner's arena may go before this line does: the text leaves it now.
     const UString text(Text());
     DropText();
-    text_ &= ~kTextInArena;
+    slot_ &= ~kTextInArena;
     owner_ = owner;
     SetText(text);
     MoveTextToOwner();
@@ -190,28 +320,47 @@ void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   owner_ = owner;
 }
 
+bool TConcordanceEntry::FoundBothEndsOfSentence() const { return more() && more()->found_both_ends; }
+
 void TConcordanceEntry::SetFoundBothEndsOfSentence(bool both) {
-  text_ = both ? (text_ | kFoundBothEnds) : (text_ & ~kFoundBothEnds);
+  if (both || more()) More().found_both_ends = both;
 }
 
-int32_t TConcordanceEntry::StoredMeanWordRank() const { return more_ ? more_->mean_word_rank : 0; }
+int32_t TConcordanceEntry::StoredMeanWordRank() const { return more() ? more()->mean_word_rank : 0; }
 void TConcordanceEntry::SetStoredMeanWordRank(int32_t rank) {
-  if (rank != 0 || more_) More().mean_word_rank = rank;
+  if (rank != 0 || more()) More().mean_word_rank = rank;
 }
-int32_t TConcordanceEntry::MergeNum() const { return more_ ? more_->merge_num : 0; }
+int32_t TConcordanceEntry::MergeNum() const { return more() ? more()->merge_num : 0; }
 void TConcordanceEntry::SetMergeNum(int32_t n) {
-  if (n != 0 || more_) More().merge_num = n;
+  if (n != 0 || more()) More().merge_num = n;
 }
+
+// The rarely set numbers: a zero on a line without the block makes none.
+#define LZ_ON_NEED_FIELD(Getter, Setter, Type, field)                     \
+  Type TConcordanceEntry::Getter() const { return more() ? more()->field : Type{}; } \
+  void TConcordanceEntry::Setter(Type v) {                                \
+    if (v != Type{} || more()) More().field = v;                           \
+  }
+LZ_ON_NEED_FIELD(TagContextDistance, SetTagContextDistance, int32_t, tag_context_distance_from_SW)
+LZ_ON_NEED_FIELD(TagContextSortPtrpos, SetTagContextSortPtrpos, uint8_t, tag_context_sort_Ptrpos)
+LZ_ON_NEED_FIELD(TagNumber1Based, SetTagNumber1Based, int32_t, tag_number_1_based)
+LZ_ON_NEED_FIELD(SwStarts, SetSwStarts, int16_t, sw_starts)
+LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
+#undef LZ_ON_NEED_FIELD
 
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
-  if (!more_) more_ = std::make_unique<TOnNeed>();
-  return *more_;
+  if (!more()) {
+    auto* m = new TOnNeed;
+    m->text_block = TextBlock();
+    slot_ = reinterpret_cast<uintptr_t>(m) | kHasMore | (slot_ & kTextInArena);
+  }
+  return *more();
 }
 
-UStringView TConcordanceEntry::TagContext() const { return more_ ? UStringView(more_->tag_context) : UStringView(); }
+UStringView TConcordanceEntry::TagContext() const { return more() ? UStringView(more()->tag_context) : UStringView(); }
 
 void TConcordanceEntry::SetTagContext(UString text) {
-  if (text.empty() && !more_) return;
+  if (text.empty() && !more()) return;
   More().tag_context = std::move(text);
 }
 
@@ -220,18 +369,18 @@ TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().other_le
 TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().other_right_collocs; }
 TTagPositionsList& TConcordanceEntry::TagPositions() { return More().tag_positions; }
 const TSortInfoRecList& TConcordanceEntry::OtherContextWords() const {
-  return more_ ? more_->other_context_words : kNoWords;
+  return more() ? more()->other_context_words : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() const {
-  return more_ ? more_->other_left_collocs : kNoWords;
+  return more() ? more()->other_left_collocs : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
-  return more_ ? more_->other_right_collocs : kNoWords;
+  return more() ? more()->other_right_collocs : kNoWords;
 }
-const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more_ ? more_->tag_positions : kNoTags; }
-bool TConcordanceEntry::HasTagPositions() const { return more_ && !more_->tag_positions.Empty(); }
+const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more() ? more()->tag_positions : kNoTags; }
+bool TConcordanceEntry::HasTagPositions() const { return more() && !more()->tag_positions.Empty(); }
 
-const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more_ ? more_->extra.get() : nullptr; }
+const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more() ? more()->extra.get() : nullptr; }
 
 TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   auto& extra = More().extra;
@@ -242,13 +391,13 @@ TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   return *extra;
 }
 
-const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more_ ? more_->highlight : kNoHighlight; }
+const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more() ? more()->highlight : kNoHighlight; }
 THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().highlight; }
 void TConcordanceEntry::ZeroHighlight() {
-  if (more_) more_->highlight = THighlightNumAndPos{};
+  if (more()) more()->highlight = THighlightNumAndPos{};
 }
 
-UStringView TConcordanceEntry::SetText() const { return more_ ? UStringView(more_->set_text) : UStringView(); }
+UStringView TConcordanceEntry::SetText() const { return more() ? UStringView(more()->set_text) : UStringView(); }
 
 // --- the stream record -----------------------------------------------------------------------
 
@@ -268,12 +417,12 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.spare_percent_of_file = static_cast<uint8_t>(std::lround(std::clamp(d.percent_of_file, 0.0f, 100.0f)));
   b.has_percent = d.has_percent ? 1 : 0;
   b.ExtraLinzoraEntryDatNum = 2;
-  b.tag_context_sort_Ptrpos = d.tag_context_sort_Ptrpos;
+  b.tag_context_sort_Ptrpos = TagContextSortPtrpos();
   b.midpoint = d.midpoint;
   std::memcpy(b.fixed_sort_positions, d.fixed_sort_positions, sizeof b.fixed_sort_positions);
-  b.tag_context_distance_from_SW = d.tag_context_distance_from_SW;
-  b.sw_starts = d.sw_starts;
-  b.sw_finishes = d.sw_finishes;
+  b.tag_context_distance_from_SW = TagContextDistance();
+  b.sw_starts = SwStarts();
+  b.sw_finishes = SwFinishes();
   b.sw_contains_a_tag = d.sw_contains_a_tag ? 1 : 0;
   b.merge_num = MergeNum();
   b.conc_line_chars = d.conc_line_chars;
@@ -282,8 +431,8 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.byte_size_of_file = owner_->SourceFileByteSize(d.filename_num_original);
     b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
   }
-  b.tag_number_1_based = d.tag_number_1_based;
-  b.extras = d.extras;
+  b.tag_number_1_based = TagNumber1Based();
+  b.extras = more() ? d.extras.Record(more()->stats_spare5, more()->stats_spare10) : d.extras.Record();
   return b;
 }
 
@@ -296,18 +445,22 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.sw_number = b.sw_number;
   SetStoredMeanWordRank(b.concordance_line_mean_word_rank);
   d.has_percent = b.has_percent != 0;
-  d.tag_context_sort_Ptrpos = b.tag_context_sort_Ptrpos;
+  SetTagContextSortPtrpos(b.tag_context_sort_Ptrpos);
   d.midpoint = b.midpoint;
   std::memcpy(d.fixed_sort_positions, b.fixed_sort_positions, sizeof d.fixed_sort_positions);
-  d.tag_context_distance_from_SW = b.tag_context_distance_from_SW;
-  d.sw_starts = b.sw_starts;
-  d.sw_finishes = b.sw_finishes;
+  SetTagContextDistance(b.tag_context_distance_from_SW);
+  SetSwStarts(b.sw_starts);
+  SetSwFinishes(b.sw_finishes);
   d.sw_contains_a_tag = b.sw_contains_a_tag != 0;
   SetMergeNum(b.merge_num);
-  d.conc_line_chars = b.conc_line_chars;
+  d.conc_line_chars = static_cast<int16_t>(std::clamp(b.conc_line_chars, 0, kMaxLineWidth));
   d.percent_of_file = b.percent_of_file;
-  d.tag_number_1_based = b.tag_number_1_based;
+  SetTagNumber1Based(b.tag_number_1_based);
   d.extras = b.extras;
+  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more()) {
+    More().stats_spare5 = b.extras.spare5;
+    More().stats_spare10 = b.extras.spare10;
+  }
 }
 
 bool TConcordanceEntry::WriteText(TStream& s, const UString* text) const {
@@ -345,14 +498,14 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
     const uint8_t zeros[sizeof(TLinzoraEntryRecExtraBase)] = {};
     if (!s.WriteExact(zeros, sizeof zeros)) return false;
   }
-  const UString* context = more_ ? &more_->tag_context : nullptr;
+  const UString* context = more() ? &more()->tag_context : nullptr;
   const UString line_text(Text());
   if (!WriteText(s, &line_text) || !WriteText(s, context)) return false;
   const TConcordanceEntry& self = *this;
   if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
-  if (more_) {
-    more_->tag_positions.SetCentre(SearchWordStart());
-    if (!more_->tag_positions.SaveToStream(s)) return false;
+  if (more()) {
+    more()->tag_positions.SetCentre(SearchWordStart());
+    if (!more()->tag_positions.SaveToStream(s)) return false;
   } else if (!WriteI32(s, 0)) {
     return false;
   }
@@ -363,7 +516,7 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
 bool TConcordanceEntry::ReadFromStream(TStream& s) {
   data_ = TConcordanceLineData{};
   SetText(UStringView());
-  more_.reset();
+  DropMore();
   const int32_t v = owner_ ? owner_->StreamVersion() : 25;
 
   int32_t first = 0;
@@ -454,7 +607,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     return false;
   }
   SetText(line_text);
-  if (v < 22) data_.conc_line_chars = static_cast<int32_t>(line_text.size());
+  if (v < 22) data_.conc_line_chars = static_cast<int16_t>(line_text.size());
   UString context;
   if (!ReadTexts(s, context, nil)) {
     LogLineDamage("section text cut or damaged", s);
@@ -507,17 +660,16 @@ void TConcordanceEntry::ClipPositions() {
   auto& d = data_;
   const int32_t len = static_cast<int32_t>(Text().size());
   d.midpoint = static_cast<int16_t>(std::clamp<int32_t>(d.midpoint, 0, len));
-  d.sw_starts = static_cast<int16_t>(std::clamp<int32_t>(d.sw_starts, 0, len));
-  d.sw_finishes = static_cast<int16_t>(std::clamp<int32_t>(d.sw_finishes, 0, len));
+  SetSwStarts(static_cast<int16_t>(std::clamp<int32_t>(SwStarts(), 0, len)));
+  SetSwFinishes(static_cast<int16_t>(std::clamp<int32_t>(SwFinishes(), 0, len)));
   d.hit_characters = std::max(d.hit_characters, 0);
-  d.conc_line_chars = std::clamp(d.conc_line_chars, 0, kMaxLineWidth);
-  d.tag_context_sort_Ptrpos =
-      static_cast<uint8_t>(std::min<size_t>(d.tag_context_sort_Ptrpos, TagContext().size()));
+  d.conc_line_chars = static_cast<int16_t>(std::clamp<int32_t>(d.conc_line_chars, 0, kMaxLineWidth));
+  SetTagContextSortPtrpos(static_cast<uint8_t>(std::min<size_t>(TagContextSortPtrpos(), TagContext().size())));
   for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
-  if (more_) {
-    ClipSortInfoList(more_->other_context_words, d.midpoint, len);
-    ClipSortInfoList(more_->other_left_collocs, d.midpoint, len);
-    ClipSortInfoList(more_->other_right_collocs, d.midpoint, len);
+  if (more()) {
+    ClipSortInfoList(more()->other_context_words, d.midpoint, len);
+    ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
+    ClipSortInfoList(more()->other_right_collocs, d.midpoint, len);
   }
 }
 
@@ -562,7 +714,7 @@ UString TConcordanceEntry::GetAWordAsString(int column) const {
 
 void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
   if (!owner_ || owner_->ColumnKind(column) != 2) return;
-  if (text.empty() && !more_) return;
+  if (text.empty() && !more()) return;
   More().set_text = UString(text);
 }
 

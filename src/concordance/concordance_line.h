@@ -181,26 +181,38 @@ class TConcordanceLineOwner {
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
 };
 
-// The numbers of a line in memory (no file size or date: the source-file list has them; the
-// stored mean word rank and merge number, rarely set, are behind the line's on-need block).
+// A line's unit statistics: the engine's record without its two spare fields (a stream's
+// non-zero spares are kept in the line's on-need block).
+struct TLineUnitStats {
+  int32_t words_in_chunk = 0;
+  int32_t unit_number[kUnitKinds] = {};
+  int32_t unit_position[kUnitKinds] = {};
+  int32_t unit_length[kUnitKinds] = {};
+
+  TLineUnitStats() = default;
+  TLineUnitStats(const TSearchStatsRec& s);  // NOLINT: the engine's record converts freely
+  TSearchStatsRec Record(int32_t spare5 = 0, int32_t spare10 = 0) const;
+};
+static_assert(sizeof(TLineUnitStats) == 52);
+
+// The numbers of a line in memory (no file size or date: the source-file list has them). Only
+// what nearly every line sets is here; the section's distance and sort place, the search word's
+// start and finish, the section tag's number, the stored mean word rank and the merge number are
+// rarely set and live behind the line's on-need block (see the entry's accessors). Widths and
+// positions fit 16 bits: a line is at most kMaxLineWidth characters.
 struct TConcordanceLineData {
   int64_t byte_position = 0;
   int32_t hit_characters = 0;
   int32_t word_num = 0;
   int32_t filename_num_original = 0;
   int32_t sw_number = 0;
-  int32_t tag_context_distance_from_SW = 0;
-  int32_t conc_line_chars = 0;
-  int32_t tag_number_1_based = 0;
   float percent_of_file = 0;
+  int16_t conc_line_chars = 0;
   int16_t midpoint = 0;
-  int16_t sw_starts = 0;
-  int16_t sw_finishes = 0;
-  uint8_t tag_context_sort_Ptrpos = 0;
   bool has_percent = false;
   bool sw_contains_a_tag = false;
   TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
-  TSearchStatsRec extras;
+  TLineUnitStats extras;
 };
 
 // Which words of a line are highlighted as collocates.
@@ -219,6 +231,11 @@ class TConcordanceEntry : public TVXBaseListObject {
   TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list = nullptr,
                     TVXBaseHolder* holder = nullptr);
   ~TConcordanceEntry() override;
+  // Lines come from a pool of equal slots shared by every thread: a list holds millions, and a
+  // slot costs the line's size with no allocator header or rounding. The slot blocks go back
+  // once no line is alive.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
 
   TConcordanceLineOwner* Owner() const { return owner_; }
   // A line moved into another list (a merge) answers to that list from then on; a text kept in
@@ -233,7 +250,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   // Moves the text into the owner's arena (when it has one); the owner's list calls it on taking
   // the line, on the thread that fills the list.
   void MoveTextToOwner();
-  bool TextInArena() const { return (text_ & kTextInArena) != 0; }
+  bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);
 
@@ -256,13 +273,27 @@ class TConcordanceEntry : public TVXBaseListObject {
   THighlightNumAndPos& EditHighlight();
   void ZeroHighlight();
   // Whether the sentence-only view found both ends of the line's sentence.
-  bool FoundBothEndsOfSentence() const { return (text_ & kFoundBothEnds) != 0; }
+  bool FoundBothEndsOfSentence() const;
   void SetFoundBothEndsOfSentence(bool both);
   // The mean word rank and merge number a stream held (0 when none).
   int32_t StoredMeanWordRank() const;
   void SetStoredMeanWordRank(int32_t rank);
   int32_t MergeNum() const;
   void SetMergeNum(int32_t n);
+  // The section or heading the line lies in: its distance from the search word (bytes for a
+  // section start, characters for a tag in the line), its sort place, and the tag's number
+  // (1-based; 0 none).
+  int32_t TagContextDistance() const;
+  void SetTagContextDistance(int32_t distance);
+  uint8_t TagContextSortPtrpos() const;
+  void SetTagContextSortPtrpos(uint8_t ptrpos);
+  int32_t TagNumber1Based() const;
+  void SetTagNumber1Based(int32_t tag);
+  // Where the search word starts and finishes in the line, kept for items that ask for it.
+  int16_t SwStarts() const;
+  void SetSwStarts(int16_t at);
+  int16_t SwFinishes() const;
+  void SetSwFinishes(int16_t at);
 
   // The stream record of this line as it would be written (sentinel 500, sizes from the owner).
   TLinzoraEntryRecBase StreamBase() const;
@@ -298,23 +329,29 @@ class TConcordanceEntry : public TVXBaseListObject {
  private:
   struct TOnNeed;
   TOnNeed& More();
-  const TOnNeed* MoreOrNull() const { return more_.get(); }
+  TOnNeed* more() const {
+    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & ~kSlotBits) : nullptr;
+  }
+  // Gives up the on-need block; the text stays.
+  void DropMore();
   bool ReadTexts(TStream& s, UString& out, bool& was_nil);
   bool WriteText(TStream& s, const UString* text) const;
   void ClipPositions();
-  char* TextBlock() const { return reinterpret_cast<char*>(text_ & ~kTextBits); }
+  char* TextBlock() const;
+  void SetTextBlock(char* block);
   // Gives up the text (back to the arena, or freed).
   void DropText();
 
-  // The text block's address, its low bits the two flags below (blocks are 4-byte aligned).
+  // One word for the text and the on-need block: the text block's address, or once the line
+  // has the block, the block's (which then holds the text's). Both are 4-byte aligned, so the
+  // low bits say which, and whether the text lies in the owner's arena.
   static constexpr uintptr_t kTextInArena = 1;
-  static constexpr uintptr_t kFoundBothEnds = 2;
-  static constexpr uintptr_t kTextBits = 3;
+  static constexpr uintptr_t kHasMore = 2;
+  static constexpr uintptr_t kSlotBits = 3;
 
   TConcordanceLineOwner* owner_;
   TConcordanceLineData data_;
-  uintptr_t text_ = 0;
-  std::unique_ptr<TOnNeed> more_;
+  uintptr_t slot_ = 0;
 };
 
 // --- span positions of a line ----------------------------------------------------------------

@@ -297,7 +297,7 @@ bool TConcordanceList::CompleteResort(TLCID lcid) {
 float TConcordanceList::LineNumber(const TConcordanceEntry& line, int key) const {
   const TConcordanceLineData& d = line.Data();
   switch (key) {
-    case kConcSortTagDistance: return static_cast<float>(d.tag_context_distance_from_SW);
+    case kConcSortTagDistance: return static_cast<float>(line.TagContextDistance());
     case kConcSortPercentOfFile: return d.percent_of_file;
     case kConcSortWordNumber: return static_cast<float>(d.word_num);
     default: break;

@@ -437,7 +437,7 @@ void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
     case 2: cell.text = UString(line->SetText()); break;
     case 3:
       cell.text = UString(line->TagContext());
-      if (!cell.text.empty()) cell.tag_number_1based = line->Data().tag_number_1_based;
+      if (!cell.text.empty()) cell.tag_number_1based = line->TagNumber1Based();
       break;
     case 13:
       if (!document_->HideFilenames()) cell.text = line->WordOfKind(13, 13);

@@ -175,15 +175,15 @@ bool TLinzoraBufferProcessor::GrowTheLine() {
   // A section or heading that began before the window is not known here: the one found when
   // the line was made stays unless the wider window shows a nearer one.
   const UString old_context(line.TagContext());
-  const int32_t old_distance = d.tag_context_distance_from_SW;
-  const int32_t old_ptrpos = d.tag_context_sort_Ptrpos;
-  const int32_t old_tag = d.tag_number_1_based;
+  const int32_t old_distance = line.TagContextDistance();
+  const uint8_t old_ptrpos = line.TagContextSortPtrpos();
+  const int32_t old_tag = line.TagNumber1Based();
   FillLineFromCut(line, items_.GetPtr(d.sw_number));
   if (!section_found_) {
     line.SetTagContext(old_context);
-    d.tag_context_distance_from_SW = old_distance;
-    d.tag_context_sort_Ptrpos = old_ptrpos;
-    d.tag_number_1_based = old_tag;
+    line.SetTagContextDistance(old_distance);
+    line.SetTagContextSortPtrpos(old_ptrpos);
+    line.SetTagNumber1Based(old_tag);
   }
   grow_edges_ = {from_start && lo < width / 2, IsLastChunk() && n - lo < width - width / 2};
   grow_result_ = TGrowResult::Made;
@@ -247,7 +247,7 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   const int32_t midpoint = cutter_.Midpoint();
   const int32_t count = cutter_.Length();
   d.midpoint = static_cast<int16_t>(midpoint);
-  d.conc_line_chars = std::min(count, cutter_.Width());
+  d.conc_line_chars = static_cast<int16_t>(std::min(count, cutter_.Width()));
 
   ComputeLineWordPositions(cutter_.Flags(), count, midpoint, cutter_.HitLength(), span_.left, span_.right, positions_);
   auto rec = [](const TLineWordPosition& p) {
@@ -261,15 +261,15 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   for (int p = span_.left; p < kSpanFixedFirst; ++p) line.OtherLeftCollocs().Add(rec(positions_[p]));
   for (int p = kSpanFixedLast + 1; p <= span_.right; ++p) line.OtherRightCollocs().Add(rec(positions_[p]));
   if (item && (item->options & kSwWantPositionInLine)) {
-    d.sw_starts = static_cast<int16_t>(midpoint + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].start_position);
-    d.sw_finishes =
-        static_cast<int16_t>(d.sw_starts + d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst].coll_length);
+    const TSortInfoRec& sw = d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst];
+    line.SetSwStarts(static_cast<int16_t>(midpoint + sw.start_position));
+    line.SetSwFinishes(static_cast<int16_t>(midpoint + sw.start_position + sw.coll_length));
   }
 
   known_tag_met_ = false;
   if (line.HasTagPositions()) line.TagPositions().Clear();
   AddTagPositions(line);
-  d.tag_number_1_based = FindSectionHeading(line, d.byte_position);
+  line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
   line.SetText(cutter_.LineText());
 }
@@ -296,8 +296,8 @@ void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
 
 int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int64_t byte_position) {
   TConcordanceLineData& d = line.Data();
-  d.tag_context_distance_from_SW = 0;
-  d.tag_context_sort_Ptrpos = 0;
+  line.SetTagContextDistance(0);
+  line.SetTagContextSortPtrpos(0);
   section_found_ = false;
   const TSectionStartsList* sections = SectionStarts();
   if (sections && sections->Count() > 0) {
@@ -307,7 +307,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
     }
     if (found < 0) return 0;
     const TSectionTagRec& s = sections->Get(found);
-    d.tag_context_distance_from_SW = static_cast<int32_t>(std::min<int64_t>(byte_position - s.byte_position, INT32_MAX));
+    line.SetTagContextDistance(static_cast<int32_t>(std::min<int64_t>(byte_position - s.byte_position, INT32_MAX)));
     line.SetTagContext(s.name);
     section_found_ = true;
     return 0;
@@ -320,7 +320,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
     if (r.tagnumber_1Based > static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size())) continue;
     const TStoredTagRec& s = fTagHandler->ArrayOfTagfileTags[r.tagnumber_1Based - 1].FromSwapFile;
     line.SetTagContext(s.description.empty() ? s.tag : s.description);
-    d.tag_context_distance_from_SW = d.midpoint - r.tag_position;
+    line.SetTagContextDistance(d.midpoint - r.tag_position);
     section_found_ = true;
     return r.tagnumber_1Based;
   }
@@ -328,7 +328,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
 }
 
 void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
-  const TSearchStatsRec& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
+  const TLineUnitStats& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
@@ -347,7 +347,7 @@ void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t le
   size_t kept = 0;
   for (const int32_t i : open) {
     TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(i)];
-    TSearchStatsRec& s = candidate.line->Data().extras;
+    TLineUnitStats& s = candidate.line->Data().extras;
     if (s.unit_number[kind] == number) {
       s.unit_length[kind] = length;
       candidate.unit_closed_in_chunk[kind] = chunk_;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "concordance/concordance_line.h"
 #include "platform/rtl/streams.h"
@@ -79,12 +80,12 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   d.has_percent = true;
   d.percent_of_file = 37.6f;
   d.midpoint = 15;
-  d.sw_starts = 15;
-  d.sw_finishes = 21;
+  line->SetSwStarts(15);
+  line->SetSwFinishes(21);
   d.conc_line_chars = 37;
-  d.tag_number_1_based = 3;
+  line->SetTagNumber1Based(3);
   line->SetMergeNum(2);
-  d.tag_context_distance_from_SW = 99;
+  line->SetTagContextDistance(99);
   d.fixed_sort_positions[3] = TSortInfoRec{-11, 3, 0, 0};  // old
   d.fixed_sort_positions[4] = TSortInfoRec{-7, 3, 0, 0};   // dog
   d.fixed_sort_positions[5] = TSortInfoRec{0, 6, 0, 1};    // barked
@@ -253,6 +254,47 @@ TEST(ConcordanceLine, RoundTripInBothTextForms) {
     EXPECT_FALSE(owner.dud);
     EXPECT_EQ(owner.taken[1].first, 123456789012);
   }
+}
+
+// The numbers kept behind the on-need block, each alone on a line that has no other reason for
+// the block, and a stream's non-zero spares of the unit statistics: stored where the record
+// has them and read back to the same bytes.
+TEST(ConcordanceLine, RarelySetNumbersRoundTripByteExact) {
+  struct Case {
+    const char* what;
+    size_t offset;  // in the base record
+    int32_t value;
+  } cases[] = {
+      {"section distance", 100, -77},  {"search word start", 104, 12},   {"search word finish", 106, 19},
+      {"section tag", 136, 40000},     {"stats spare 5", 160 + 20, 5},   {"stats spare 10", 160 + 40, -6},
+  };
+  for (const Case& c : cases) {
+    FakeOwner owner;
+    auto line = MakeLine(owner, false);
+    line->SetSwStarts(0);
+    line->SetSwFinishes(0);
+    line->SetTagNumber1Based(0);
+    line->SetTagContextDistance(0);
+    std::vector<uint8_t> bytes = Saved(*line);
+    if (c.offset == 104 || c.offset == 106) {
+      const int16_t v = static_cast<int16_t>(c.value);
+      std::memcpy(bytes.data() + c.offset, &v, sizeof v);
+    } else {
+      std::memcpy(bytes.data() + c.offset, &c.value, sizeof c.value);
+    }
+    TMemoryStream s(bytes);
+    TConcordanceEntry back(&owner);
+    ASSERT_TRUE(back.ReadFromStream(s)) << c.what;
+    EXPECT_EQ(Saved(back), bytes) << c.what;
+  }
+  FakeOwner owner;
+  TConcordanceEntry bare(&owner);
+  bare.SetText(u"abc");
+  bare.SetSwStarts(0);
+  bare.SetTagNumber1Based(0);
+  EXPECT_EQ(bare.TagNumber1Based(), 0);
+  EXPECT_EQ(bare.ExtraBase(), nullptr);
+  EXPECT_EQ(bare.OtherContextWords().Count(), 0);
 }
 
 TEST(ConcordanceLine, Version24LeavesTheExtraBlockUnread) {
@@ -490,14 +532,14 @@ TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
   line->Data().midpoint = 900;
-  line->Data().sw_finishes = -4;
+  line->SetSwFinishes(-4);
   line->Data().fixed_sort_positions[6] = TSortInfoRec{30, 50, 0, 0};
-  line->Data().conc_line_chars = 99999;
+  line->Data().conc_line_chars = INT16_MAX;
   TMemoryStream s(Saved(*line));
   TConcordanceEntry back(&owner);
   ASSERT_TRUE(back.ReadFromStream(s));
   EXPECT_EQ(back.Data().midpoint, 37);
-  EXPECT_EQ(back.Data().sw_finishes, 0);
+  EXPECT_EQ(back.SwFinishes(), 0);
   EXPECT_LE(+back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
                 back.Data().fixed_sort_positions[6].coll_length,
             37);
@@ -657,3 +699,32 @@ TEST(LineSpans, SpanLimits) {
 }
 
 }  // namespace
+
+// Lines share one pool across threads: made on workers, some given up there and the rest on the
+// calling thread, as a run does. Each line must keep its own numbers and text throughout.
+TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
+  constexpr int kThreads = 4;
+  constexpr int kLines = 5000;
+  std::vector<std::vector<std::unique_ptr<TConcordanceEntry>>> kept(kThreads);
+  std::vector<std::thread> workers;
+  for (int t = 0; t < kThreads; ++t) {
+    workers.emplace_back([t, &kept] {
+      for (int i = 0; i < kLines; ++i) {
+        auto line = std::make_unique<TConcordanceEntry>(nullptr);
+        line->Data().word_num = t * kLines + i;
+        line->SetText(UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
+        if (i % 2 == 0) kept[static_cast<size_t>(t)].push_back(std::move(line));
+      }
+    });
+  }
+  for (auto& w : workers) w.join();
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(kept[static_cast<size_t>(t)].size(), static_cast<size_t>(kLines / 2));
+    for (size_t k = 0; k < kept[static_cast<size_t>(t)].size(); ++k) {
+      const TConcordanceEntry& line = *kept[static_cast<size_t>(t)][k];
+      const int i = static_cast<int>(k) * 2;
+      ASSERT_EQ(line.Data().word_num, t * kLines + i);
+      ASSERT_EQ(line.Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
+    }
+  }
+}

@@ -370,7 +370,7 @@ TEST(ConcordanceList, EveryKeyOrdersByItsValue) {
       if (c.key == 12) line->SetAWordAsString(2, words[v]);
       if (c.key == 13) d.filename_num_original = v + 1;
       if (c.key == 15) line->SetTagContext(words[v]);
-      d.tag_context_distance_from_SW = v;
+      line->SetTagContextDistance(v);
       d.percent_of_file = static_cast<float>(v);
       for (int k = 0; k < kUnitKinds; ++k) {
         d.extras.unit_number[k] = v;

@@ -445,7 +445,7 @@ TEST(ConcordanceDisplay, EveryColumnWithAndWithoutStructureData) {
     auto& d = line->Data();
     d.word_num = 17;
     d.percent_of_file = 12.5f;
-    d.tag_number_1_based = 4;
+    line->SetTagNumber1Based(4);
     line->SetTagContext(u"NN");
     line->SetAWordAsString(2, u"noun");
     if (c.structure) {

@@ -638,7 +638,7 @@ TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
     TJobToken token;
     RunConcordance(s, worker, sink, token, nullptr);
     ASSERT_EQ(sink.lines.size(), 1u);
-    const TSearchStatsRec& e = sink.lines[0]->Data().extras;
+    const TLineUnitStats& e = sink.lines[0]->Data().extras;
     EXPECT_EQ(e.unit_length[kUnitSentence], stopped_after == 0 ? 0 : 7);
     EXPECT_EQ(e.unit_length[kUnitParagraph], 9);
   }

@@ -32,7 +32,7 @@ auto LineKey(const TConcordanceEntry& line) {
   }
   return std::make_tuple(UString(line.Text()), d.midpoint, d.hit_characters, d.sw_number, d.conc_line_chars, fixed,
                          line.OtherLeftCollocs().Count(), line.OtherRightCollocs().Count(), d.byte_position,
-                         d.word_num, extras, UString(line.TagContext()), d.tag_number_1_based, tags);
+                         d.word_num, extras, UString(line.TagContext()), line.TagNumber1Based(), tags);
 }
 
 class LineWidening : public TWorkerTest {};
@@ -114,8 +114,8 @@ TEST_F(LineWidening, TagsAndHeadingAreRemadeAsAtTheWiderWidth) {
   ASSERT_EQ(narrow.lines.size(), 1u);
   ASSERT_EQ(wide.lines.size(), 1u);
   TConcordanceEntry& line = *narrow.lines[0].line;
-  ASSERT_EQ(line.Data().tag_number_1_based, 0);
-  ASSERT_EQ(wide.lines[0].line->Data().tag_number_1_based, 1);
+  ASSERT_EQ(line.TagNumber1Based(), 0);
+  ASSERT_EQ(wide.lines[0].line->TagNumber1Based(), 1);
   ASSERT_EQ(UString(wide.lines[0].line->TagContext()), u"<h>");
   ASSERT_GT(wide.lines[0].line->TagPositions().Count(), 0);
   std::array<bool, 2> edges{true, true};

@@ -123,7 +123,7 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   ASSERT_EQ(dogs.size(), a.lines.size());
   ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
   for (size_t i = 0; i < a.lines.size(); ++i) {
-    const TSearchStatsRec& x = a.lines[i].line->Data().extras;
+    const TLineUnitStats& x = a.lines[i].line->Data().extras;
     ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], static_cast<int32_t>(i) + 1);
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[i + 1]) << "sentence " << i + 1;
@@ -137,7 +137,7 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   }
   // The other items' lines were closed as well.
   for (const TCandidateLine& c : b.lines) {
-    const TSearchStatsRec& x = c.line->Data().extras;
+    const TLineUnitStats& x = c.line->Data().extras;
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) {
       if (x.unit_number[k] > 0) {
@@ -314,9 +314,9 @@ TEST_F(TextProcessor, KeptTagsGoWithTheLineAndNameItsHeading) {
     // The heading is the last "<h>" before the search word: "Dogs" for the dog, "Cats" for the cat.
     const size_t heading = text.rfind(u"<h>", static_cast<size_t>(mid));
     ASSERT_NE(heading, UString::npos);
-    EXPECT_EQ(l.Data().tag_number_1_based, 1);
+    EXPECT_EQ(l.TagNumber1Based(), 1);
     EXPECT_EQ(UString(l.TagContext()), u"<h>");
-    EXPECT_EQ(l.Data().tag_context_distance_from_SW, mid - static_cast<int32_t>(heading));
+    EXPECT_EQ(l.TagContextDistance(), mid - static_cast<int32_t>(heading));
     // Both kept tags are in the line, numbered, with their text's length; the hidden closing
     // tags are there with no length.
     int32_t kept = 0;
