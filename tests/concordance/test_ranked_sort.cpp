@@ -74,10 +74,10 @@ std::vector<uint32_t> ReferenceOrder(const std::vector<TOwnedLevel>& levels, siz
 }
 
 std::vector<uint32_t> Ranked(std::vector<TOwnedLevel>& levels, size_t n, int threads = 1) {
-  std::vector<TRankedSortLevel> spec;
-  for (TOwnedLevel& l : levels) spec.push_back(l.Level());
+  std::vector<TRankedSortLevel> sort_levels;
+  for (TOwnedLevel& l : levels) sort_levels.push_back(l.Level());
   std::vector<uint32_t> order;
-  const TRankedSortResult r = RankedSort(spec, n, order, threads);
+  const TRankedSortResult r = RankedSort(sort_levels, n, order, threads);
   EXPECT_TRUE(r.ok) << r.message;
   return order;
 }
