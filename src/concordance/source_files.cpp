@@ -116,8 +116,6 @@ class TFileSystemProbe final : public TSourceFileProbe {
   TMountTable mounts_;
 };
 
-UString FolderPart(UStringView full) { return ExtractFilePath(full); }
-
 UString Joined(UStringView folder, UStringView name) {
   if (folder.empty()) return UString(name);
   return IncludeTrailingPathDelimiter(folder) + UString(name);
@@ -245,7 +243,7 @@ TChosenFileDetailsFullRec TLinzoraFilenameEntry::DataAsChosenFileRec() const {
   TChosenFileDetailsFullRec d;
   d.rec = TChosenFile_BaseRec{};
   d.rec.filename = ExtractFileName(fdata.full_filename);
-  d.folder = ExcludeTrailingPathDelimiter(FolderPart(fdata.full_filename));
+  d.folder = ExcludeTrailingPathDelimiter(ExtractFilePath(fdata.full_filename));
   d.rec.julian_date = fdata.other_data.TextualDateAndTime;
   d.rec.date = d.rec.julian_date != 0 ? JulianToDateTimeRemovingConst(d.rec.julian_date) : 0;
   d.rec.size = fdata.other_data.file_size;
@@ -515,7 +513,7 @@ int32_t TLinzoraFilenamelist::FilesStillExisting(bool check_network, TSourceFile
     auto* e = dynamic_cast<TLinzoraFilenameEntry*>(Get(i));
     if (!e) continue;
     const UString& full = e->fdata.full_filename;
-    const UString folder = FolderPart(full);
+    const UString folder = ExtractFilePath(full);
     TVXFilestatus status;
     if (std::find(missing_folders.begin(), missing_folders.end(), folder) != missing_folders.end()) {
       status = kFileMissing;
@@ -550,7 +548,7 @@ int TLinzoraFilenamelist::DoAFilenameSearchAndReplace(UStringView find, UStringV
     if (i >= Count()) break;
     auto* e = dynamic_cast<TLinzoraFilenameEntry*>(Get(i));
     if (!e) continue;
-    UString folder = FolderPart(e->fdata.full_filename);
+    UString folder = ExtractFilePath(e->fdata.full_filename);
     UString name = ExtractFileName(e->fdata.full_filename);
     UString& part = in_folder ? folder : name;
     const UString upper = UpperCaseU(part, lcid);

@@ -275,7 +275,8 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
-  const std::vector<TLineTagPlace> tags = CollectLineTags(cutter_.Text(), cutter_.Flags(), cutter_.Length());
+  std::vector<TLineTagPlace>& tags = line_tags_;  // kept between hits: no allocation per line
+  CollectLineTags(cutter_.Text(), cutter_.Flags(), cutter_.Length(), tags);
   if (tags.empty()) return;
   TTagPositionsList& list = line.TagPositions();
   const int32_t known = fTagHandler ? static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size()) : 0;

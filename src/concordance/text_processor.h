@@ -127,6 +127,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   TSearchAndDoEngine engine_;
   std::unique_ptr<TContextWordCheck> context_;
   TLineCutter cutter_;
+  std::vector<TLineTagPlace> line_tags_;
   TSpanPair span_;
   TSearchStatsRec text_stats_{};
   int32_t words_before_chunk_ = 0;
