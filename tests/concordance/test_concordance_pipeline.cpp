@@ -7,6 +7,7 @@
 
 #include "concordance/concordance_list.h"
 #include "concordance/concordance_run.h"
+#include "../model/text_reader_test_support.h"
 #include "concordance/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
@@ -18,15 +19,6 @@
 namespace {
 
 class TDocument : public TConcordanceListDocument {};
-
-std::string Utf16Le(UStringView s) {
-  std::string out("\xFF\xFE", 2);
-  for (char16_t u : s) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
 
 // Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks.
 std::vector<UString> WriteCorpus(const TempFolder& tmp) {
@@ -45,7 +37,7 @@ std::vector<UString> WriteCorpus(const TempFolder& tmp) {
     }
     const UString name = u"t" + IntToUStr(t) + u".txt";
     std::string bytes;
-    if (t % 3 == 1) bytes = Utf16Le(text);
+    if (t % 3 == 1) bytes = text_reader_test::Utf16Bytes(text, true, true);
     else if (t % 3 == 2) bytes = EncodeCodePage(text, 1252);
     else bytes = Utf16ToUtf8(text);
     names.push_back(tmp.Write(name, bytes));
