@@ -45,6 +45,16 @@ std::vector<uint16_t> F(const std::string& s) {
 
 int32_t N(const std::vector<uint16_t>& f) { return static_cast<int32_t>(f.size()); }
 
+void ExpectSameTags(const std::vector<TLineTagPlace>& got, const std::vector<TLineTagPlace>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].position, want[i].position) << i;
+    EXPECT_EQ(got[i].length, want[i].length) << i;
+    EXPECT_EQ(got[i].tag_number_1based, want[i].tag_number_1based) << i;
+    EXPECT_EQ(got[i].flag, want[i].flag) << i;
+  }
+}
+
 }  // namespace
 
 TEST(CharacterScans, FlagWordsAreToldApartMarkersFirst) {
@@ -161,8 +171,10 @@ TEST(CharacterScans, FullWindowWritesWidthPlusThreeAndNoMore) {
   EXPECT_EQ(cutter.Text()[width + 2], 0);
 }
 
-TEST(CharacterScans, WordLengthBackward) {
+// Both word walks: the backward one also says whether a second tag stopped it.
+TEST(CharacterScans, WordLength) {
   struct Case {
+    bool backward;
     std::string flags;
     int32_t from;
     int32_t length, tag_chars, stop;
@@ -170,116 +182,82 @@ TEST(CharacterScans, WordLengthBackward) {
     bool second;
   };
   const Case cases[] = {
-      {"  aaa", 4, 3, 0, 1, 0, false},
-      {"aaa", 2, 3, 0, -1, 0, false},     // reaching the start gives -1
-      {"TTTaaa", 5, 3, 3, -1, 1, false},  // one tag is crossed, not counted
-      {"aTTa", 3, 2, 2, -1, 1, false},
-      {"UUTTaa", 5, 2, 2, 1, 1, true},    // a second tag stops the walk
-      {"a0aa", 3, 2, 0, 1, 0, false},     // an unassigned character is no word character
-      {"aMaa", 3, 2, 0, 1, 0, false},     // a marker stops, and is no tag
-      {"mMaa", 3, 2, 0, 1, 0, false},
-      {"nda", 2, 3, 0, -1, 0, false},
-      {"Kaa", 2, 2, 1, -1, 0, false},
-      {"Laa", 2, 2, 0, 0, 0, false},      // an entity bracket is punctuation
-      {"a p", 2, 0, 0, 2, 0, false},
+      {true, "  aaa", 4, 3, 0, 1, 0, false},
+      {true, "aaa", 2, 3, 0, -1, 0, false},     // reaching the start gives -1
+      {true, "TTTaaa", 5, 3, 3, -1, 1, false},  // one tag is crossed, not counted
+      {true, "aTTa", 3, 2, 2, -1, 1, false},
+      {true, "UUTTaa", 5, 2, 2, 1, 1, true},    // a second tag stops the walk
+      {true, "a0aa", 3, 2, 0, 1, 0, false},     // an unassigned character is no word character
+      {true, "aMaa", 3, 2, 0, 1, 0, false},     // a marker stops, and is no tag
+      {true, "mMaa", 3, 2, 0, 1, 0, false},
+      {true, "nda", 2, 3, 0, -1, 0, false},
+      {true, "Kaa", 2, 2, 1, -1, 0, false},
+      {true, "Laa", 2, 2, 0, 0, 0, false},      // an entity bracket is punctuation
+      {true, "a p", 2, 0, 0, 2, 0, false},
+      {false, "aaTTa ", 0, 5, 2, 5, 1, false},  // tag characters count in the length too
+      {false, "aa", 0, 2, 0, 2, 0, false},      // the count ends the walk: no 0 needed after it
+      {false, "aTUa ", 0, 4, 2, 4, 1, false},   // any number of tags; the first gives the number
+      {false, "a0a", 0, 1, 0, 1, 0, false},     // an unassigned character is no word character
+      {false, "aMa", 0, 1, 0, 1, 0, false},
+      {false, " aa", 0, 0, 0, 0, 0, false},
+      {false, "aa", 5, 0, 0, 2, 0, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
+    SCOPED_TRACE(c.flags + (c.backward ? " backward" : " forward"));
     const auto f = F(c.flags);
     TScanState st;
-    const TWordWalk w = WordLengthBackward(f.data(), N(f), c.from, st);
+    const TWordWalk w = c.backward ? WordLengthBackward(f.data(), N(f), c.from, st)
+                                   : WordLengthForward(f.data(), N(f), c.from, st);
     EXPECT_EQ(w.length, c.length);
     EXPECT_EQ(w.tag_chars, c.tag_chars);
     EXPECT_EQ(w.position, c.stop);
     EXPECT_EQ(st.current_tag, c.tag);
-    EXPECT_EQ(st.second_tag, c.second);
+    if (c.backward) {
+      EXPECT_EQ(st.second_tag, c.second);
+    }
   }
 }
 
-TEST(CharacterScans, WordLengthForward) {
+// Both boundary walks; edge is the line end after a word, the line start before one.
+TEST(CharacterScans, BoundaryAroundWord) {
   struct Case {
-    std::string flags;
-    int32_t from;
-    int32_t length, tag_chars, stop;
-    uint16_t tag;
-  };
-  const Case cases[] = {
-      {"aaTTa ", 0, 5, 2, 5, 1},  // tag characters count in the length too
-      {"aa", 0, 2, 0, 2, 0},      // the count ends the walk: no 0 needed after it
-      {"aTUa ", 0, 4, 2, 4, 1},   // any number of tags; the first gives the number
-      {"a0a", 0, 1, 0, 1, 0},     // an unassigned character is no word character
-      {"aMa", 0, 1, 0, 1, 0},
-      {" aa", 0, 0, 0, 0, 0},
-      {"aa", 5, 0, 0, 2, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
-    const auto f = F(c.flags);
-    TScanState st;
-    const TWordWalk w = WordLengthForward(f.data(), N(f), c.from, st);
-    EXPECT_EQ(w.length, c.length);
-    EXPECT_EQ(w.tag_chars, c.tag_chars);
-    EXPECT_EQ(w.position, c.stop);
-    EXPECT_EQ(st.current_tag, c.tag);
-  }
-}
-
-TEST(CharacterScans, BoundaryAfterWord) {
-  struct Case {
+    bool after;
     std::string flags;
     int32_t from;
     uint8_t level;
-    bool end;
+    bool edge;
     int32_t stop;
     uint16_t tag;
   };
   const Case cases[] = {
-      {"ap M a", 1, 2, false, 5, 0},     // a sentence end after a full stop gives 2, not 1
-      {"ap a", 1, 1, false, 3, 0},
-      {"a  ", 1, 0, true, 3, 0},
-      {"a N a", 1, 3, false, 4, 0},
-      {"a Mmm a", 1, 2, false, 6, 0},
-      {"a m a", 1, 0, false, 4, 0},      // a marker's further character has no level
-      {"aTT a", 1, 0, false, 4, 1},      // a tag only sets the tag number
-      {"a 0 a", 1, 0, false, 4, 0},      // an unassigned character inside a line is no end
-      {"a", 1, 0, true, 1, 0},
+      {true, "ap M a", 1, 2, false, 5, 0},  // a sentence end after a full stop gives 2, not 1
+      {true, "ap a", 1, 1, false, 3, 0},
+      {true, "a  ", 1, 0, true, 3, 0},
+      {true, "a N a", 1, 3, false, 4, 0},
+      {true, "a Mmm a", 1, 2, false, 6, 0},
+      {true, "a m a", 1, 0, false, 4, 0},   // a marker's further character has no level
+      {true, "aTT a", 1, 0, false, 4, 1},   // a tag only sets the tag number
+      {true, "a 0 a", 1, 0, false, 4, 0},   // an unassigned character inside a line is no end
+      {true, "a", 1, 0, true, 1, 0},
+      {false, "ap M a", 4, 2, false, 0, 0},
+      {false, "a  a", 2, 0, false, 0, 0},
+      {false, "ap a", 2, 1, false, 0, 0},
+      {false, "  a", 1, 0, true, -1, 0},
+      {false, "a0 a", 2, 0, false, 0, 0},
+      {false, "N a", 1, 3, true, -1, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
+    SCOPED_TRACE(c.flags + (c.after ? " after" : " before"));
     const auto f = F(c.flags);
     TScanState st;
-    const TBoundaryWalk b = BoundaryAfterWord(f.data(), N(f), c.from, st);
+    const TBoundaryWalk b = c.after ? BoundaryAfterWord(f.data(), N(f), c.from, st)
+                                    : BoundaryBeforeWord(f.data(), N(f), c.from, st);
     EXPECT_EQ(b.level, c.level);
-    EXPECT_EQ(b.edge, c.end);
+    EXPECT_EQ(b.edge, c.edge);
     EXPECT_EQ(b.position, c.stop);
-    EXPECT_EQ(st.current_tag, c.tag);
-  }
-}
-
-TEST(CharacterScans, BoundaryBeforeWord) {
-  struct Case {
-    std::string flags;
-    int32_t from;
-    uint8_t level;
-    bool start;
-    int32_t stop;
-  };
-  const Case cases[] = {
-      {"ap M a", 4, 2, false, 0},
-      {"a  a", 2, 0, false, 0},
-      {"ap a", 2, 1, false, 0},
-      {"  a", 1, 0, true, -1},
-      {"a0 a", 2, 0, false, 0},
-      {"N a", 1, 3, true, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
-    const auto f = F(c.flags);
-    TScanState st;
-    const TBoundaryWalk b = BoundaryBeforeWord(f.data(), N(f), c.from, st);
-    EXPECT_EQ(b.level, c.level);
-    EXPECT_EQ(b.edge, c.start);
-    EXPECT_EQ(b.position, c.stop);
+    if (c.after) {
+      EXPECT_EQ(st.current_tag, c.tag);
+    }
   }
 }
 
@@ -338,14 +316,7 @@ TEST(CharacterScans, CollectLineTags) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags);
     const auto f = F(c.flags);
-    const auto tags = CollectLineTags(c.text.data(), f.data(), N(f));
-    ASSERT_EQ(tags.size(), c.want.size());
-    for (size_t i = 0; i < tags.size(); ++i) {
-      EXPECT_EQ(tags[i].position, c.want[i].position) << i;
-      EXPECT_EQ(tags[i].length, c.want[i].length) << i;
-      EXPECT_EQ(tags[i].tag_number_1based, c.want[i].tag_number_1based) << i;
-      EXPECT_EQ(tags[i].flag, c.want[i].flag) << i;
-    }
+    ExpectSameTags(CollectLineTags(c.text.data(), f.data(), N(f)), c.want);
   }
 }
 
@@ -612,12 +583,6 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
 
     const std::vector<TLineTagPlace> slow = SlowTags(t.data(), f.data(), n);
     CollectLineTags(t.data(), f.data(), n, reused);
-    ASSERT_EQ(reused.size(), slow.size());
-    for (size_t i = 0; i < slow.size(); ++i) {
-      EXPECT_EQ(reused[i].position, slow[i].position) << i;
-      EXPECT_EQ(reused[i].length, slow[i].length) << i;
-      EXPECT_EQ(reused[i].tag_number_1based, slow[i].tag_number_1based) << i;
-      EXPECT_EQ(reused[i].flag, slow[i].flag) << i;
-    }
+    ExpectSameTags(reused, slow);
   }
 }

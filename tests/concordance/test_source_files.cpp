@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,10 +97,12 @@ void AppendString(std::vector<uint8_t>& b, UStringView s) {
   WriteAString(m, s);
   b.insert(b.end(), m.Data().begin(), m.Data().end());
 }
-void AppendNoPrivateNoJoins(std::vector<uint8_t>& b) {
-  b.push_back(0);
-  b.push_back(0);
+// A version-10 name: one length byte and the bytes in the document's code page.
+void AppendShortString(std::vector<uint8_t>& b, const std::string& s) {
+  b.push_back(static_cast<uint8_t>(s.size()));
+  b.insert(b.end(), s.begin(), s.end());
 }
+void AppendNoPrivateNoJoins(std::vector<uint8_t>& b) { b.insert(b.end(), {0, 0}); }
 
 // Counts what an existence check asks.
 class CountingProbe : public TSourceFileProbe {
@@ -107,26 +110,22 @@ class CountingProbe : public TSourceFileProbe {
   std::vector<UString> present_files, present_folders, network_prefixes;
   int folder_checks = 0, file_checks = 0;
   bool IsNetworkPath(UStringView path) override {
-    for (const UString& p : network_prefixes)
-      if (StartsWithU(path, p)) return true;
-    return false;
+    return std::any_of(network_prefixes.begin(), network_prefixes.end(),
+                       [&](const UString& p) { return StartsWithU(path, p); });
   }
-  bool FolderExists(UStringView folder) override {
-    ++folder_checks;
-    for (const UString& f : present_folders)
-      if (f == folder) return true;
-    return false;
-  }
-  bool FileExists(UStringView name) override {
-    ++file_checks;
-    for (const UString& f : present_files)
-      if (f == name) return true;
-    return false;
-  }
+  bool FolderExists(UStringView folder) override { return ++folder_checks, In(present_folders, folder); }
+  bool FileExists(UStringView name) override { return ++file_checks, In(present_files, name); }
+
+ private:
+  static bool In(const std::vector<UString>& v, UStringView x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 };
 
 class SourceFilesTest : public ::testing::Test {
  protected:
+  // Texts of one folder added in the given order.
+  void Fill(TLinzoraFilenamelist& l, UStringView folder, std::initializer_list<const char16_t*> names) {
+    for (const char16_t* n : names) AddText(l, folder, n);
+  }
   TVXBaseHolder holder_;
 };
 
@@ -175,14 +174,16 @@ TEST(SourceFileRuntime, NetworkMountsFromATable) {
 TEST(SourceFileRuntime, FileStatusOnARealFolder) {
   TempFolder tmp;
   const UString present = tmp.Write(u"corpus/a.txt", "text");
-  const UString missing = tmp.Path() + u"corpus/gone.txt";
-  const UString no_folder = tmp.Path() + u"nowhere/b.txt";
-  EXPECT_EQ(GetFileStatusOfAFile(present, false), kFilePresent);
-  EXPECT_EQ(GetFileStatusOfAFile(missing, false), kFileMissing);
-  EXPECT_EQ(GetFileStatusOfAFile(no_folder, true), kFileMissing);
-  EXPECT_EQ(GetFileStatusOfAFile(u"", true), kFileMissing);
-  EXPECT_EQ(GetFileStatusOfAFile(u"//server/share/a.txt", false), kFileNotChecked);
-  EXPECT_EQ(GetFileStatusOfAFile(u"//server/share/a.txt", true), kFileMissing);
+  const struct {
+    UString name;
+    bool check_network;
+    int want;
+  } cases[] = {
+      {present, false, kFilePresent}, {tmp.Path() + u"corpus/gone.txt", false, kFileMissing},
+      {tmp.Path() + u"nowhere/b.txt", true, kFileMissing}, {u"", true, kFileMissing},
+      {u"//server/share/a.txt", false, kFileNotChecked}, {u"//server/share/a.txt", true, kFileMissing},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GetFileStatusOfAFile(c.name, c.check_network), c.want) << Utf16ToUtf8(c.name);
   EXPECT_TRUE(DriveAndFolderExist(tmp.Path() + u"corpus/"));
   EXPECT_TRUE(DriveAndFolderExist(tmp.Path() + u"corpus"));
   EXPECT_FALSE(DriveAndFolderExist(tmp.Path() + u"nowhere/"));
@@ -311,9 +312,7 @@ TEST_F(SourceFilesTest, OldVersionsAreRead) {
   {
     std::vector<uint8_t> rows;
     AppendHead(rows, 1, 77);
-    const std::string name = "/old/caf\xE9.txt";
-    rows.push_back(static_cast<uint8_t>(name.size()));
-    rows.insert(rows.end(), name.begin(), name.end());
+    AppendShortString(rows, "/old/caf\xE9.txt");
     AppendNoPrivateNoJoins(rows);
     TLinzoraFilenamelist r(&holder_);
     ASSERT_TRUE(ReadBytes(r, OldStream(10, 1, rows)));
@@ -378,12 +377,8 @@ TEST_F(SourceFilesTest, EveryCutOfAStreamFailsAndLeavesTheList) {
   for (int32_t version : {10, 11, 12}) {
     std::vector<uint8_t> rows;
     AppendHead(rows, 1, 1);
-    if (version == 10) {
-      rows.push_back(3);
-      rows.insert(rows.end(), {'/', 'a', 'b'});
-    } else {
-      AppendString(rows, u"/ab");
-    }
+    if (version == 10) AppendShortString(rows, "/ab");
+    else AppendString(rows, u"/ab");
     if (version == 12) rows.resize(rows.size() + 112, 0);
     AppendNoPrivateNoJoins(rows);
     const std::vector<uint8_t> whole = OldStream(version, 1, rows);
@@ -454,14 +449,11 @@ TEST_F(SourceFilesTest, SortIgnoresCaseAndAnyKey) {
 // where the sort put it, for showing a line's text and for reading it again.
 TEST_F(SourceFilesTest, NumbersFindTheirRowsAfterASort) {
   TLinzoraFilenamelist l(&holder_);
-  AddText(l, u"/t", u"c.txt");
-  AddText(l, u"/t", u"a.txt");
-  AddText(l, u"/t", u"b.txt");
+  Fill(l, u"/t", {u"c.txt", u"a.txt", u"b.txt"});
   ASSERT_TRUE(l.DoASort(1, 0, l.Count() - 1));
   ASSERT_EQ(Names(l), (std::vector<UString>{u"/t/a.txt", u"/t/b.txt", u"/t/c.txt"}));
-  EXPECT_EQ(l.GetFullFilename(0, true), u"/t/c.txt");
-  EXPECT_EQ(l.GetFullFilename(1, true), u"/t/a.txt");
-  EXPECT_EQ(l.GetFullFilename(2, true), u"/t/b.txt");
+  const char16_t* by_number[] = {u"/t/c.txt", u"/t/a.txt", u"/t/b.txt"};
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(l.GetFullFilename(n, true), by_number[n]) << n;
   l.SetHits(0, true, 11);
   EXPECT_EQ(l.GetEntryRecPlus(2, false).other_data.hits_this_file, 11);
   EXPECT_EQ(l.GetEntryRecPlus(0, true).other_data.hits_this_file, 11);
@@ -470,8 +462,7 @@ TEST_F(SourceFilesTest, NumbersFindTheirRowsAfterASort) {
   // And again after a second sort the other way.
   l.SetSortAscending(0, false);
   ASSERT_TRUE(l.DoASort(1, 0, l.Count() - 1));
-  EXPECT_EQ(l.GetFullFilename(0, true), u"/t/c.txt");
-  EXPECT_EQ(l.GetFullFilename(1, true), u"/t/a.txt");
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(l.GetFullFilename(n, true), by_number[n]) << n;
   // Through a stream too.
   TLinzoraFilenamelist r(&holder_);
   ASSERT_TRUE(ReadBytes(r, Saved(l)));
@@ -481,9 +472,7 @@ TEST_F(SourceFilesTest, NumbersFindTheirRowsAfterASort) {
 
 TEST_F(SourceFilesTest, IndexesThatNameNoRow) {
   TLinzoraFilenamelist l(&holder_);
-  AddText(l, u"/t", u"a.txt");
-  AddText(l, u"/t", u"b.txt");
-  AddText(l, u"/t", u"c.txt");
+  Fill(l, u"/t", {u"a.txt", u"b.txt", u"c.txt"});
   l.Remove(1);  // number 1 is gone; 0 and 2 stay
   EXPECT_EQ(l.GetFullFilename(2, true), u"/t/c.txt");
   EXPECT_EQ(l.GetFullFilename(1, true), u"");
@@ -510,8 +499,7 @@ TEST_F(SourceFilesTest, IndexesThatNameNoRow) {
 
 TEST_F(SourceFilesTest, IdentityIsTheExactName) {
   TLinzoraFilenamelist l(&holder_);
-  AddText(l, u"/t", u"A.txt");
-  AddText(l, u"/t", u"a.txt");
+  Fill(l, u"/t", {u"A.txt", u"a.txt"});
   EXPECT_EQ(l.IndexOfAFilename(u"/t/a.txt", false), 1);
   EXPECT_EQ(l.IndexOfAFilename(u"/t/A.txt", false), 0);
   EXPECT_EQ(l.IndexOfAFilename(u"/T/a.txt", false), -1);
@@ -600,8 +588,7 @@ TEST_F(SourceFilesTest, ExistenceOnARealFolder) {
   const UString here = tmp.Write(u"c/here.txt", "x");
   tmp.Write(u"d/other.txt", "x");
   TLinzoraFilenamelist l(&holder_);
-  AddText(l, tmp.Path() + u"c", u"here.txt");
-  AddText(l, tmp.Path() + u"c", u"missing.txt");
+  Fill(l, tmp.Path() + u"c", {u"here.txt", u"missing.txt"});
   AddText(l, tmp.Path() + u"d", u"other.txt");
   EXPECT_EQ(l.FilesStillExisting(false), 2);
   EXPECT_EQ(l.ExistenceCheckState(), 2);
@@ -619,8 +606,7 @@ TEST_F(SourceFilesTest, ExistenceOnARealFolder) {
 
 TEST_F(SourceFilesTest, ExistenceCheckLooksAtAMissingFolderOnceAndLeavesNetworkFiles) {
   TLinzoraFilenamelist l(&holder_);
-  AddText(l, u"/gone", u"a.txt");
-  AddText(l, u"/gone", u"b.txt");
+  Fill(l, u"/gone", {u"a.txt", u"b.txt"});
   AddText(l, u"//server/share", u"n.txt");
   AddText(l, u"/here", u"h.txt");
   CountingProbe probe;
@@ -630,10 +616,8 @@ TEST_F(SourceFilesTest, ExistenceCheckLooksAtAMissingFolderOnceAndLeavesNetworkF
   EXPECT_EQ(l.FilesStillExisting(false, &probe), 1);
   EXPECT_EQ(probe.folder_checks, 2);  // /gone/ once, /here/ once
   EXPECT_EQ(probe.file_checks, 1);
-  EXPECT_EQ(l.GetFileStatus(0, false), kFileMissing);
-  EXPECT_EQ(l.GetFileStatus(1, false), kFileMissing);
-  EXPECT_EQ(l.GetFileStatus(2, false), kFileNotChecked);
-  EXPECT_EQ(l.GetFileStatus(3, false), kFilePresent);
+  const int want[] = {kFileMissing, kFileMissing, kFileNotChecked, kFilePresent};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(l.GetFileStatus(i, false), want[i]) << i;
   CountingProbe with_network = probe;
   with_network.folder_checks = with_network.file_checks = 0;
   EXPECT_EQ(l.FilesStillExisting(true, &with_network), 2);
@@ -655,21 +639,14 @@ TEST_F(SourceFilesTest, SearchAndReplaceInFolderOrName) {
       {true, u"a", u"4", u"/d4ta/news/news_1.txt", 1},           // first occurrence only
       {false, u"zzz", u"y", u"/data/news/news_1.txt", 0},
       {true, u"/data/", u"/corpus/", u"/corpus/news/news_1.txt", 1},
+      // An empty search text would be found at the start of every name and prefix them all.
+      {false, u"", u"x", u"/data/news/news_1.txt", 0},
+      {true, u"", u"x", u"/data/news/news_1.txt", 0},
   };
   for (const auto& c : cases) {
     TLinzoraFilenamelist l(&holder_);
     AddText(l, u"/data/news", u"news_1.txt");
     EXPECT_EQ(l.DoAFilenameSearchAndReplace(c.find, c.replacement, c.in_folder), c.changed) << Utf16ToUtf8(c.find);
     EXPECT_EQ(l.GetFullFilename(0, false), c.want) << Utf16ToUtf8(c.find);
-  }
-}
-
-// An empty search text would be found at the start of every name and prefix them all.
-TEST_F(SourceFilesTest, EmptySearchTextChangesNothing) {
-  TLinzoraFilenamelist l(&holder_);
-  AddText(l, u"/data", u"a.txt");
-  for (bool in_folder : {false, true}) {
-    EXPECT_EQ(l.DoAFilenameSearchAndReplace(u"", u"x", in_folder), 0);
-    EXPECT_EQ(l.GetFullFilename(0, false), u"/data/a.txt");
   }
 }
