@@ -3,6 +3,7 @@
 // tags-only views, markers), its coloured pieces, and drawing that leaves cell and line alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "concordance/concordance_list.h"
@@ -27,15 +28,7 @@ class FakeDocument : public TConcordanceListDocument {
   bool per_million = false;
   TLinzoraFilenamelist* files = nullptr;
 
-  int ColumnKind(int column) const override {
-    switch (column) {
-      case 1: return 1;
-      case 2: return 2;
-      case 3: return 3;
-      case 13: return 13;
-      default: return 0;
-    }
-  }
+  int ColumnKind(int column) const override { return (column >= 1 && column <= 3) || column == 13 ? column : 0; }
   bool UnitPercentPerMillion() const override { return per_million; }
   TLinzoraFilenamelist* SourceFiles() const override { return files; }
   int32_t ShownLineLength() const override { return shown; }
@@ -44,10 +37,7 @@ class FakeDocument : public TConcordanceListDocument {
   bool TagsAsSuffixes() const override { return suffixes; }
   bool VisibleTagDisplay(int32_t t, UString& display) const override {
     for (const auto& [n, s] : visible_tags)
-      if (n == t) {
-        display = s;
-        return true;
-      }
+      if (n == t) return display = s, true;
     return false;
   }
   int32_t TagColouringDistance() const override { return tag_distance; }
@@ -57,17 +47,8 @@ class FakeDocument : public TConcordanceListDocument {
   bool HideFilenames() const override { return hide_filenames; }
 };
 
-struct Word {
-  int span;      // span position (50 the search word)
-  int32_t start; // in the line text
-  int32_t length;
-};
-
-struct Tag {
-  int16_t position;
-  int16_t length;
-  int16_t number;
-};
+struct Word { int span; int32_t start, length; };  // span position (50 the search word), place in the text
+struct Tag { int16_t position, length, number; };
 
 struct Fixture {
   TVXBaseHolder holder;
@@ -189,14 +170,9 @@ TEST(ConcordanceDisplay, PaddingLinesUpTheRightContexts) {
   EXPECT_EQ(a.str_value, u"the cat sat");
   EXPECT_EQ(a.hit_width, 3);
   // R1's piece moved with its word.
-  bool found = false;
-  for (const auto& p : a.pieces)
-    if (p.span_pos == 51) {
-      EXPECT_EQ(p.start, 13);
-      EXPECT_EQ(p.length, 3);
-      found = true;
-    }
-  EXPECT_TRUE(found);
+  auto r1 = std::find_if(a.pieces.begin(), a.pieces.end(), [](const auto& p) { return p.span_pos == 51; });
+  ASSERT_NE(r1, a.pieces.end());
+  EXPECT_EQ(std::make_pair(r1->start, r1->length), std::make_pair(13, 3));
   // Without padding the right context follows the word.
   f.doc.padding = false;
   EXPECT_EQ(f.Cell(1, 1).text, u"the cat sat ");
@@ -221,12 +197,9 @@ TEST(ConcordanceDisplay, PiecesFollowHorizonsAndHighlights) {
     const TGrid_data_rec cell = f.Cell(1);
     ASSERT_EQ(cell.pieces.size(), c.pieces.size()) << c.left << "/" << c.right;
     for (size_t i = 0; i < c.pieces.size(); ++i) {
-      const auto& [start, length, span, hl] = c.pieces[i];
-      EXPECT_EQ(cell.pieces[i].start, start);
-      EXPECT_EQ(cell.pieces[i].length, length);
-      EXPECT_EQ(cell.pieces[i].span_pos, span);
-      EXPECT_EQ(cell.pieces[i].highlighted, hl);
-      EXPECT_FALSE(cell.pieces[i].is_tag);
+      const auto& p = cell.pieces[i];
+      EXPECT_EQ(std::make_tuple(p.start, p.length, int(p.span_pos), bool(p.highlighted)), c.pieces[i]);
+      EXPECT_FALSE(p.is_tag);
     }
   }
 }
@@ -273,15 +246,12 @@ TEST(ConcordanceDisplay, HiddenTagsLeaveWordPiecesOnTheirWords) {
   const TGrid_data_rec cell = f.Cell(1);
   ASSERT_EQ(cell.text, u"the dog ran ");
   ASSERT_EQ(cell.pieces.size(), 3u);
-  const int32_t starts[] = {0, 4, 8};
-  const int spans[] = {49, 50, 51};
   // The tag a word belongs to is the nearest one before it.
-  const int16_t tag_numbers[] = {1, 1, 2};
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(cell.pieces[i].start, starts[i]);
-    EXPECT_EQ(cell.pieces[i].length, 3);
-    EXPECT_EQ(cell.pieces[i].span_pos, spans[i]);
-    EXPECT_EQ(cell.pieces[i].tag_number_1based, tag_numbers[i]);
+  const int tag_numbers[] = {1, 1, 2};
+  for (int i = 0; i < 3; ++i) {
+    const auto& p = cell.pieces[size_t(i)];
+    EXPECT_EQ((std::vector<int>{p.start, p.length, p.span_pos, p.tag_number_1based}),
+              (std::vector<int>{4 * i, 3, 49 + i, tag_numbers[i]}));
   }
 }
 
@@ -396,6 +366,10 @@ TEST(ConcordanceDisplay, SentenceOnlyLineInTheGrid) {
   EXPECT_EQ(whole.text, u"it ran and the dog sat ");
   EXPECT_EQ(whole.start_position, 0);
   EXPECT_FALSE(b->FoundBothEndsOfSentence());
+  // Asked directly, a line without both ends has the note taken back.
+  UString text = u"no end here dog";
+  EXPECT_EQ(f.list->SentenceOnly(*a, text, 12), -1);
+  EXPECT_FALSE(a->FoundBothEndsOfSentence());
 }
 
 TEST(ConcordanceDisplay, TagsOnlyView) {
@@ -510,13 +484,9 @@ TEST(ConcordanceDisplay, Headings) {
     EXPECT_TRUE(cell.has_text) << col;
     EXPECT_EQ(cell.row, 0);
   }
-  TGrid_data_rec a, b;
-  f.list->TopRowDataRec(6, a);
-  f.list->TopRowDataRec(5, b);
-  EXPECT_NE(a.text, b.text);
   // Headings the list was given win.
-  std::vector<UString> headings(16, u"h");
-  f.list->SetHeadings(headings);
+  f.list->SetHeadings(std::vector<UString>(16, u"h"));
+  TGrid_data_rec a;
   f.list->TopRowDataRec(1, a);
   EXPECT_EQ(a.text, u"h");
 }
@@ -524,17 +494,12 @@ TEST(ConcordanceDisplay, Headings) {
 // --- drawing leaves cell and line alone -----------------------------------------------------------
 
 void ExpectSameCell(const TGrid_data_rec& a, const TGrid_data_rec& b) {
-  EXPECT_EQ(a.text, b.text);
-  EXPECT_EQ(a.str_value, b.str_value);
-  EXPECT_EQ(a.sw_start, b.sw_start);
-  EXPECT_EQ(a.hit_width, b.hit_width);
-  EXPECT_EQ(a.start_position, b.start_position);
+  EXPECT_EQ(std::tie(a.text, a.str_value, a.sw_start, a.hit_width, a.start_position),
+            std::tie(b.text, b.str_value, b.sw_start, b.hit_width, b.start_position));
   ASSERT_EQ(a.pieces.size(), b.pieces.size());
-  for (size_t i = 0; i < a.pieces.size(); ++i) {
-    EXPECT_EQ(a.pieces[i].start, b.pieces[i].start);
-    EXPECT_EQ(a.pieces[i].length, b.pieces[i].length);
-    EXPECT_EQ(a.pieces[i].tag_number_1based, b.pieces[i].tag_number_1based);
-  }
+  for (size_t i = 0; i < a.pieces.size(); ++i)
+    EXPECT_EQ(std::tie(a.pieces[i].start, a.pieces[i].length, a.pieces[i].tag_number_1based),
+              std::tie(b.pieces[i].start, b.pieces[i].length, b.pieces[i].tag_number_1based));
 }
 
 TEST(ConcordanceDisplay, DrawingTwiceChangesNeitherCellNorLine) {
@@ -565,17 +530,15 @@ TEST(ConcordanceDisplay, DrawingTwiceChangesNeitherCellNorLine) {
     f.Add(u"an elephant", 3, 8);
     const UString text_before(line->Text());
     const TLinzoraEntryRecBase base_before = line->StreamBase();
-    const int32_t tags_before = line->TagPositions().Count();
     const TGrid_data_rec first = f.Cell(1);
     const TGrid_data_rec second = f.Cell(1);
     ExpectSameCell(first, second);
     EXPECT_EQ(line->Text(), text_before);
     const TLinzoraEntryRecBase base_after = line->StreamBase();
     EXPECT_EQ(std::memcmp(&base_before, &base_after, sizeof base_before), 0);
-    ASSERT_EQ(line->TagPositions().Count(), tags_before);
-    for (int32_t i = 0; i < tags_before; ++i) {
-      EXPECT_EQ(line->TagPositions().Record(i).tag_position, (i == 0 ? 0 : i == 1 ? 6 : i == 2 ? 11 : 17));
-    }
+    ASSERT_EQ(line->TagPositions().Count(), 4);
+    const int16_t positions[] = {0, 6, 11, 17};
+    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(line->TagPositions().Record(i).tag_position, positions[i]);
     EXPECT_EQ(first.text.substr(static_cast<size_t>(first.sw_start - 1), 3), u"dog");
   }
 }
@@ -608,18 +571,6 @@ TEST(ConcordanceDisplay, PositionsOutsideTheLineAreClippedNotFollowed) {
   TConcordanceEntry* cut = g.Add(u"big, big old dog ran", 13, 3);
   cut->OtherContextWords().Add({-13, 3, 0, 0});
   EXPECT_EQ(g.Cell(1).text, u"old *dog ");
-}
-
-TEST(ConcordanceDisplay, SentenceOnlyOfALineNotesBothEnds) {
-  Fixture f;
-  TConcordanceEntry* line = f.Add(u"it ran. The dog sat. Then", 12, 3);
-  UString text(line->Text());
-  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), 8);
-  EXPECT_EQ(text, u"        The dog sat. ");
-  EXPECT_TRUE(line->FoundBothEndsOfSentence());
-  text = u"no end here dog";
-  EXPECT_EQ(f.list->SentenceOnly(*line, text, 12), -1);
-  EXPECT_FALSE(line->FoundBothEndsOfSentence());
 }
 
 // --- the Set column from the drawn cell -------------------------------------------------------------
