@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "concordance/concordance_line.h"
 #include "platform/rtl/streams.h"
@@ -17,20 +18,13 @@ namespace {
 class FakeOwner : public TConcordanceLineOwner {
  public:
   int32_t version = 25;
-  bool unicode = true;
-  bool old_mode = false;
-  bool first_line = true;
-  bool dud = false;
-  bool has_tags = false;
-  bool in_place = false;
+  bool unicode = true, old_mode = false, first_line = true, dud = false, has_tags = false, in_place = false;
   std::vector<UString> files = {u"/corpus/alpha.txt", u"/corpus/beta.txt"};
   std::map<int32_t, std::pair<int64_t, double>> taken;
   std::vector<uint8_t> sw_tags;
-  bool use_sw_tags = false;
   std::map<UString, int32_t> ranks;
-  bool reference = false;
   std::map<int, int> column_kinds = {{1, 1}, {2, 2}, {3, 3}, {4, 13}};
-  bool full_names = false;
+  bool use_sw_tags = false, reference = false, full_names = false;
 
   int32_t StreamVersion() const override { return version; }
   bool Unicode() const override { return unicode; }
@@ -66,6 +60,14 @@ class FakeOwner : public TConcordanceLineOwner {
 //                   0123456789012345678901234567890123456
 const char16_t* kText = u"the old dog <b>barked</b> at the moon";
 
+TTagPositionRec Tag(int16_t pos, int16_t len, int16_t number) {
+  TTagPositionRec r{};
+  r.tag_position = pos;
+  r.used_length = len;
+  r.tagnumber_1Based = number;
+  return r;
+}
+
 // A line as the text processor would make it: search word "barked" at 15.
 std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = true) {
   auto line = std::make_unique<TConcordanceEntry>(&owner);
@@ -98,15 +100,8 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
     line->OtherRightCollocs().Add(TSortInfoRec{14, 3, 0, 0});
     line->OtherRightCollocs().Add(TSortInfoRec{18, 4, 1, 0});
     line->OtherContextWords().Add(TSortInfoRec{-7, 3, 0, 0});
-    TTagPositionRec open{}, close{};
-    open.tag_position = 12;
-    open.used_length = 3;
-    open.tagnumber_1Based = 1;
-    close.tag_position = 21;
-    close.used_length = 4;
-    close.tagnumber_1Based = 2;
-    line->TagPositions().Add(open);
-    line->TagPositions().Add(close);
+    line->TagPositions().Add(Tag(12, 3, 1));  // <b>
+    line->TagPositions().Add(Tag(21, 4, 2));  // </b>
     line->LinkWordsToTags();
     line->EnsureExtraBase().tag_sort_numbers_1Based[50] = 1;
   }
@@ -117,6 +112,22 @@ std::vector<uint8_t> Saved(TConcordanceEntry& line) {
   TMemoryStream s;
   EXPECT_TRUE(line.SaveToStream(s));
   return s.Data();
+}
+
+// The line read back from `bytes`, or null when the read fails.
+std::unique_ptr<TConcordanceEntry> ReadBack(FakeOwner& owner, const std::vector<uint8_t>& bytes) {
+  TMemoryStream s(bytes);
+  auto back = std::make_unique<TConcordanceEntry>(&owner);
+  return back->ReadFromStream(s) ? std::move(back) : nullptr;
+}
+
+// Every proper prefix of `whole` is refused.
+void ExpectEveryCutRefused(FakeOwner& owner, const std::vector<uint8_t>& whole, int32_t version) {
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+    TConcordanceEntry back(&owner);
+    EXPECT_FALSE(back.ReadFromStream(s)) << "version " << version << " cut " << cut;
+  }
 }
 
 template <typename T>
@@ -150,7 +161,6 @@ class TFullStream : public TMemoryStream {
 TEST(ConcordanceLine, SavedBaseRecordByteByByte) {
   FakeOwner owner;
   auto line = MakeLine(owner);
-  line->Data().hit_characters = 6;
   const auto b = Saved(*line);
   EXPECT_EQ(At<int32_t>(b, 0), 500);
   EXPECT_EQ(At<uint32_t>(b, 4), 0x23456789u);
@@ -178,14 +188,9 @@ TEST(ConcordanceLine, SavedBaseRecordByteByByte) {
   EXPECT_EQ(At<int32_t>(b, 160 + 44), 9);
   EXPECT_EQ(At<uint16_t>(b, 224 + 4 + 50 * 2), 1);  // the extra block follows the base
   EXPECT_EQ(At<int32_t>(b, 464), 37);              // then the line's length
-}
-
-TEST(ConcordanceLine, SentinelAndExtraNumberWhateverTheyHeld) {
-  FakeOwner owner;
-  auto line = MakeLine(owner, false);
-  const auto b = Saved(*line);
-  EXPECT_EQ(At<int32_t>(b, 0), 500);
-  EXPECT_EQ(b[30], 2);
+  const size_t texts = 464 + 4 + 37 * 2 + 4 + 9 * 2;
+  EXPECT_EQ(At<int32_t>(b, texts), 1);           // context words
+  EXPECT_EQ(At<int32_t>(b, texts + 4 + 6), -2);  // the tag count, negated
 }
 
 TEST(ConcordanceLine, LineWithoutExtraBlockOrListsWritesZeros) {
@@ -199,16 +204,6 @@ TEST(ConcordanceLine, LineWithoutExtraBlockOrListsWritesZeros) {
   // Nothing follows the tag count of 0: the left count comes right after it.
   EXPECT_EQ(At<int32_t>(b, 224 + 240 + 10 + 4 + 4), 0);
   EXPECT_EQ(b.size() - (224 + 240 + 10 + 4 + 4 + 4), 8u);
-}
-
-TEST(ConcordanceLine, TagCountIsWrittenNegated) {
-  FakeOwner owner;
-  auto line = MakeLine(owner);
-  line->TagPositions().Add(TTagPositionRec{});
-  const auto b = Saved(*line);
-  const size_t texts = 464 + 4 + 37 * 2 + 4 + 9 * 2;
-  EXPECT_EQ(At<int32_t>(b, texts), 1);           // context words
-  EXPECT_EQ(At<int32_t>(b, texts + 4 + 6), -3);  // three tag positions
 }
 
 TEST(ConcordanceLine, EveryFailedWriteFailsTheSave) {
@@ -282,19 +277,10 @@ TEST(ConcordanceLine, RarelySetNumbersRoundTripByteExact) {
     } else {
       std::memcpy(bytes.data() + c.offset, &c.value, sizeof c.value);
     }
-    TMemoryStream s(bytes);
-    TConcordanceEntry back(&owner);
-    ASSERT_TRUE(back.ReadFromStream(s)) << c.what;
-    EXPECT_EQ(Saved(back), bytes) << c.what;
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back) << c.what;
+    EXPECT_EQ(Saved(*back), bytes) << c.what;
   }
-  FakeOwner owner;
-  TConcordanceEntry bare(&owner);
-  bare.SetText(u"abc");
-  bare.SetSwStarts(0);
-  bare.SetTagNumber1Based(0);
-  EXPECT_EQ(bare.TagNumber1Based(), 0);
-  EXPECT_EQ(bare.ExtraBase(), nullptr);
-  EXPECT_EQ(bare.OtherContextWords().Count(), 0);
 }
 
 TEST(ConcordanceLine, Version24LeavesTheExtraBlockUnread) {
@@ -308,7 +294,6 @@ TEST(ConcordanceLine, Version24LeavesTheExtraBlockUnread) {
   ASSERT_TRUE(back.ReadFromStream(s));
   EXPECT_EQ(s.Position(), s.Size());
   EXPECT_EQ(back.ExtraBase(), nullptr);
-  EXPECT_EQ(back.Data().byte_position, 0x123456789LL);
   ExpectSameLine(*line, back);
 }
 
@@ -320,24 +305,21 @@ TEST(ConcordanceLine, Version22TakesTheWholeRecordWhenItCarriesTheSentinel) {
   bytes.erase(bytes.begin() + 224, bytes.begin() + 464);
   for (int32_t v : {22, 23}) {
     owner.version = v;
-    TMemoryStream s(bytes);
-    TConcordanceEntry back(&owner);
-    ASSERT_TRUE(back.ReadFromStream(s)) << v;
-    EXPECT_EQ(back.Data().word_num, 42) << v;
-    EXPECT_EQ(back.Data().byte_position, 0x23456789LL) << v;  // no high half then
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back) << v;
+    EXPECT_EQ(back->Data().word_num, 42) << v;
+    EXPECT_EQ(back->Data().byte_position, 0x23456789LL) << v;  // no high half then
     // Below 23 the percentage is the whole number; below 22 the width is the text's length.
-    EXPECT_FLOAT_EQ(back.Data().percent_of_file, v < 23 ? 38.0f : 37.6f);
-    EXPECT_EQ(back.Data().conc_line_chars, v < 22 ? 37 : 1000);
+    EXPECT_FLOAT_EQ(back->Data().percent_of_file, v < 23 ? 38.0f : 37.6f);
+    EXPECT_EQ(back->Data().conc_line_chars, v < 22 ? 37 : 1000);
   }
   // Without the sentinel the record is consumed and the line stays zeroed but for its texts.
-  bytes[0] = 0;
-  bytes[1] = 0;
+  bytes[0] = bytes[1] = 0;
   owner.version = 23;
-  TMemoryStream s(bytes);
-  TConcordanceEntry back(&owner);
-  ASSERT_TRUE(back.ReadFromStream(s));
-  EXPECT_EQ(back.Data().word_num, 0);
-  EXPECT_EQ(back.Text(), kText);
+  auto back = ReadBack(owner, bytes);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Data().word_num, 0);
+  EXPECT_EQ(back->Text(), kText);
   EXPECT_FALSE(owner.old_mode);
 }
 
@@ -358,11 +340,9 @@ std::vector<uint8_t> OldRecordsLine() {
     b.push_back(static_cast<uint8_t>(c));
     b.push_back(static_cast<uint8_t>(c >> 8));
   }
-  PutI32(b, -1);               // no section text
-  b.resize(b.size() + 100);    // the two old blocks
-  PutI32(b, 0);                // tags
-  PutI32(b, 0);                // left
-  PutI32(b, 0);                // right
+  PutI32(b, -1);             // no section text
+  b.resize(b.size() + 100);  // the two old blocks
+  for (int i = 0; i < 3; ++i) PutI32(b, 0);  // tags, left, right
   return b;
 }
 
@@ -382,20 +362,18 @@ TEST(ConcordanceLine, OldRecordsModeReadsTheOldLayoutAndAsksOnce) {
   EXPECT_EQ(HeadlessDialogs().Asked()[1].id, TVXDialog::AssumeTextFileXIsInUnicodeQ);
   EXPECT_NE(HeadlessDialogs().Asked()[1].text.find(u"alpha.txt"), UString::npos);
   EXPECT_EQ(HeadlessDialogs().Asked()[1].text.find(u"/corpus"), UString::npos);
+  const auto& d = back.Data();
   EXPECT_EQ(back.Text(), u"the dog ran");
-  EXPECT_EQ(back.Data().word_num, 12);
-  EXPECT_EQ(back.Data().filename_num_original, 2);
-  EXPECT_EQ(back.Data().sw_number, 1);
-  EXPECT_EQ(back.Data().midpoint, 4);
-  EXPECT_FLOAT_EQ(back.Data().percent_of_file, 40.0f);
-  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 3);
+  EXPECT_EQ(std::make_tuple(d.word_num, d.filename_num_original, d.sw_number, +d.midpoint), std::make_tuple(12, 2, 1, 4));
+  EXPECT_FLOAT_EQ(d.percent_of_file, 40.0f);
+  EXPECT_EQ(+d.fixed_sort_positions[5].coll_length, 3);
   EXPECT_EQ(s.Position(), s.Size());
   // Lines after the first ask nothing more.
   owner.first_line = false;
-  TMemoryStream again(bytes);
-  TConcordanceEntry next(&owner);
-  ASSERT_TRUE(next.ReadFromStream(again));
+  EXPECT_TRUE(ReadBack(owner, bytes));
   EXPECT_EQ(HeadlessDialogs().Asked().size(), 3u);
+  // And every cut of such a line is refused.
+  ExpectEveryCutRefused(owner, bytes, 22);
   HeadlessDialogs().Clear();
 }
 
@@ -408,24 +386,17 @@ TEST(ConcordanceLine, PositiveTagCountIsReadAndWordsLinked) {
   ASSERT_EQ(At<int32_t>(bytes, tags_at), 0);
   std::vector<uint8_t> tags;
   PutI32(tags, 2);
-  TTagPositionRec open{}, close{};
-  open.tag_position = 12;
-  open.used_length = 3;  // ends where "barked" begins
-  open.tagnumber_1Based = 1;
-  close.tag_position = 21;
-  close.used_length = 4;
-  close.tagnumber_1Based = 2;
-  tags.insert(tags.end(), reinterpret_cast<uint8_t*>(&open), reinterpret_cast<uint8_t*>(&open) + 16);
-  tags.insert(tags.end(), reinterpret_cast<uint8_t*>(&close), reinterpret_cast<uint8_t*>(&close) + 16);
+  for (const TTagPositionRec r : {Tag(12, 3, 1), Tag(21, 4, 2)})  // <b> ends where "barked" begins
+    tags.insert(tags.end(), reinterpret_cast<const uint8_t*>(&r), reinterpret_cast<const uint8_t*>(&r) + 16);
   bytes.erase(bytes.begin() + static_cast<long>(tags_at), bytes.begin() + static_cast<long>(tags_at) + 4);
   bytes.insert(bytes.begin() + static_cast<long>(tags_at), tags.begin(), tags.end());
-  TMemoryStream s(bytes);
-  TConcordanceEntry back(&owner);
-  ASSERT_TRUE(back.ReadFromStream(s));
-  ASSERT_EQ(back.TagPositions().Count(), 2);
-  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[5], 1);  // barked follows <b>
-  EXPECT_EQ(+back.TagPositions().Extra().tag_sort_numbers_1Based[6], 0);
-  EXPECT_TRUE(back.TagPositions().WordsLinked());
+  auto back = ReadBack(owner, bytes);
+  ASSERT_TRUE(back);
+  const auto& t = back->TagPositions();
+  ASSERT_EQ(t.Count(), 2);
+  EXPECT_EQ(+t.Extra().tag_sort_numbers_1Based[5], 1);  // barked follows <b>
+  EXPECT_EQ(+t.Extra().tag_sort_numbers_1Based[6], 0);
+  EXPECT_TRUE(t.WordsLinked());
   EXPECT_TRUE(owner.has_tags);
 }
 
@@ -438,26 +409,7 @@ TEST(ConcordanceLine, EveryCutAnswersFalse) {
     auto whole = Saved(*line);
     if (v < 25) whole.erase(whole.begin() + 224, whole.begin() + 464);
     owner.version = v;
-    for (size_t cut = 0; cut < whole.size(); ++cut) {
-      TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
-      TConcordanceEntry back(&owner);
-      EXPECT_FALSE(back.ReadFromStream(s)) << "version " << v << " cut " << cut;
-    }
-  }
-}
-
-TEST(ConcordanceLine, EveryCutOfAnOldRecordsLineAnswersFalse) {
-  const auto whole = OldRecordsLine();
-  FakeOwner owner;
-  owner.version = 22;
-  owner.old_mode = true;
-  TMemoryStream all(whole);
-  TConcordanceEntry line(&owner);
-  ASSERT_TRUE(line.ReadFromStream(all));
-  for (size_t cut = 0; cut < whole.size(); ++cut) {
-    TMemoryStream s(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
-    TConcordanceEntry back(&owner);
-    EXPECT_FALSE(back.ReadFromStream(s)) << "cut " << cut;
+    ExpectEveryCutRefused(owner, whole, v);
   }
 }
 
@@ -512,20 +464,11 @@ TEST(ConcordanceLine, DamagedCountsAndNumbersAreRefused) {
   for (const auto& c : cases) {
     auto bytes = whole;
     std::memcpy(bytes.data() + c.offset, &c.value, 4);
-    TMemoryStream s(bytes);
-    TConcordanceEntry back(&owner);
-    EXPECT_FALSE(back.ReadFromStream(s)) << c.why;
+    EXPECT_FALSE(ReadBack(owner, bytes)) << c.why;
   }
-}
-
-TEST(ConcordanceLine, TextLongerThanALineCanBeIsRefused) {
-  FakeOwner owner;
-  TConcordanceEntry line(&owner);
-  line.SetText(UString(kMaxStoredLineChars + 1, u'a'));
-  const auto bytes = Saved(line);
-  TMemoryStream s(bytes);
-  TConcordanceEntry back(&owner);
-  EXPECT_FALSE(back.ReadFromStream(s));
+  TConcordanceEntry too_long(&owner);
+  too_long.SetText(UString(kMaxStoredLineChars + 1, u'a'));
+  EXPECT_FALSE(ReadBack(owner, Saved(too_long))) << "text longer than a line can be";
 }
 
 TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
@@ -535,15 +478,23 @@ TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
   line->SetSwFinishes(-4);
   line->Data().fixed_sort_positions[6] = TSortInfoRec{30, 50, 0, 0};
   line->Data().conc_line_chars = INT16_MAX;
-  TMemoryStream s(Saved(*line));
-  TConcordanceEntry back(&owner);
-  ASSERT_TRUE(back.ReadFromStream(s));
-  EXPECT_EQ(back.Data().midpoint, 37);
-  EXPECT_EQ(back.SwFinishes(), 0);
-  EXPECT_LE(+back.Data().midpoint + back.Data().fixed_sort_positions[6].start_position +
-                back.Data().fixed_sort_positions[6].coll_length,
-            37);
-  EXPECT_EQ(back.Data().conc_line_chars, kMaxLineWidth);
+  auto back = ReadBack(owner, Saved(*line));
+  ASSERT_TRUE(back);
+  const auto& d = back->Data();
+  EXPECT_EQ(d.midpoint, 37);
+  EXPECT_EQ(back->SwFinishes(), 0);
+  EXPECT_LE(+d.midpoint + d.fixed_sort_positions[6].start_position + d.fixed_sort_positions[6].coll_length, 37);
+  EXPECT_EQ(d.conc_line_chars, kMaxLineWidth);
+}
+
+TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  line->Data().sw_contains_a_tag = true;
+  line->Data().fixed_sort_positions[5].coll_length = -1;
+  auto back = ReadBack(owner, Saved(*line));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(+back->Data().fixed_sort_positions[5].coll_length, 6);
 }
 
 TEST(ConcordanceLine, SearchItemTagTableIsConsultedOnlyWithinIt) {
@@ -553,40 +504,24 @@ TEST(ConcordanceLine, SearchItemTagTableIsConsultedOnlyWithinIt) {
     FakeOwner owner;
     auto line = MakeLine(owner, false);
     line->Data().sw_number = c.sw;
-    TMemoryStream s(Saved(*line));
+    const auto bytes = Saved(*line);
     owner.use_sw_tags = true;
     owner.sw_tags = c.table;
-    TConcordanceEntry back(&owner);
-    ASSERT_TRUE(back.ReadFromStream(s));
-    EXPECT_EQ(back.Data().sw_contains_a_tag, c.expect) << c.sw;
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Data().sw_contains_a_tag, c.expect) << c.sw;
   }
-}
-
-TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
-  FakeOwner owner;
-  auto line = MakeLine(owner, false);
-  line->Data().sw_contains_a_tag = true;
-  line->Data().fixed_sort_positions[5].coll_length = -1;
-  TMemoryStream s(Saved(*line));
-  TConcordanceEntry back(&owner);
-  ASSERT_TRUE(back.ReadFromStream(s));
-  EXPECT_EQ(+back.Data().fixed_sort_positions[5].coll_length, 6);
 }
 
 TEST(ConcordanceLine, UnknownFileAndMissingSize) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
   line->Data().filename_num_original = 2;  // the fake knows no size for it
-  TMemoryStream s(Saved(*line));
-  TConcordanceEntry back(&owner);
-  ASSERT_TRUE(back.ReadFromStream(s));
+  EXPECT_TRUE(ReadBack(owner, Saved(*line)));
   EXPECT_FALSE(owner.dud);
   EXPECT_EQ(owner.taken[2].first, kUnknownFileSize);
-
   line->Data().filename_num_original = 3;
-  TMemoryStream t(Saved(*line));
-  TConcordanceEntry dud(&owner);
-  ASSERT_TRUE(dud.ReadFromStream(t));  // the line is kept
+  EXPECT_TRUE(ReadBack(owner, Saved(*line)));  // the line is kept
   EXPECT_TRUE(owner.dud);
 }
 
@@ -638,8 +573,6 @@ TEST(ConcordanceLine, WordsOfEachColumnKind) {
   EXPECT_EQ(line->GetAWordAsString(4), u"alpha.txt");
   owner.full_names = true;
   EXPECT_EQ(line->GetAWordAsString(4), u"/corpus/alpha.txt");
-  EXPECT_EQ(line->MainWordLength(), 37);
-  EXPECT_EQ(line->ThisListsConcordanceMidpoint(), 15);
 }
 
 TEST(ConcordanceLine, CharactersAroundTheMidpoint) {
@@ -649,18 +582,6 @@ TEST(ConcordanceLine, CharactersAroundTheMidpoint) {
   EXPECT_EQ(line->ConcordanceCharactersAroundMidpoint(40), UStringView(kText).substr(0, 37));
   line->Data().midpoint = 0;
   EXPECT_EQ(line->ConcordanceCharactersAroundMidpoint(4), u"the ");
-}
-
-TEST(ConcordanceLine, HighlightStartsEmpty) {
-  FakeOwner owner;
-  TConcordanceEntry line(&owner);
-  EXPECT_EQ(line.Highlight().Highlight_number, -1);
-  line.EditHighlight().Highlight_number = 3;
-  line.EditHighlight().Include(101);
-  EXPECT_TRUE(line.Highlight().Has(101));
-  line.ZeroHighlight();
-  EXPECT_EQ(line.Highlight().Highlight_number, -1);
-  EXPECT_FALSE(line.Highlight().Has(101));
 }
 
 // --- span positions --------------------------------------------------------------------------
@@ -719,12 +640,11 @@ TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
   }
   for (auto& w : workers) w.join();
   for (int t = 0; t < kThreads; ++t) {
-    ASSERT_EQ(kept[static_cast<size_t>(t)].size(), static_cast<size_t>(kLines / 2));
-    for (size_t k = 0; k < kept[static_cast<size_t>(t)].size(); ++k) {
-      const TConcordanceEntry& line = *kept[static_cast<size_t>(t)][k];
-      const int i = static_cast<int>(k) * 2;
-      ASSERT_EQ(line.Data().word_num, t * kLines + i);
-      ASSERT_EQ(line.Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
+    const auto& mine = kept[static_cast<size_t>(t)];
+    ASSERT_EQ(mine.size(), static_cast<size_t>(kLines / 2));
+    for (int i = 0; i < kLines; i += 2) {
+      ASSERT_EQ(mine[static_cast<size_t>(i / 2)]->Data().word_num, t * kLines + i);
+      ASSERT_EQ(mine[static_cast<size_t>(i / 2)]->Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
     }
   }
 }

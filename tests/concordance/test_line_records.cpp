@@ -47,11 +47,8 @@ TEST(LineRecords, TagPositionRecordBytes) {
   ASSERT_TRUE(tags.SaveToStream(s));
   ASSERT_EQ(s.Size(), 4 + 64 + 16);
   const auto& b = s.Data();
-  int32_t count = 0, version = 0;
-  std::memcpy(&count, b.data(), 4);
-  std::memcpy(&version, b.data() + 4, 4);
-  EXPECT_EQ(count, -1);
-  EXPECT_EQ(version, 2);  // written as at least 2
+  EXPECT_EQ((std::vector<uint8_t>(b.begin(), b.begin() + 8)),
+            (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0}));  // count -1; version at least 2
   const uint8_t* p = b.data() + 68;
   EXPECT_EQ((std::vector<uint8_t>(p, p + 4)), (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01}));
   EXPECT_EQ(p[4], 0x33);   // foreground, little-endian
@@ -129,9 +126,8 @@ TEST(TagPositions, RoundTripKeepsExtraRecordAndPositions) {
 TEST(TagPositions, OlderPositiveCountHasNoExtraRecord) {
   std::vector<uint8_t> b;
   PutI32(b, 2);
-  TTagPositionRec r1 = Tag(4, 2, 1), r2 = Tag(9, 3, 2);
-  b.insert(b.end(), reinterpret_cast<uint8_t*>(&r1), reinterpret_cast<uint8_t*>(&r1) + 16);
-  b.insert(b.end(), reinterpret_cast<uint8_t*>(&r2), reinterpret_cast<uint8_t*>(&r2) + 16);
+  for (const TTagPositionRec r : {Tag(4, 2, 1), Tag(9, 3, 2)})
+    b.insert(b.end(), reinterpret_cast<const uint8_t*>(&r), reinterpret_cast<const uint8_t*>(&r) + 16);
   TMemoryStream s = StreamOf(b);
   TTagPositionsList tags;
   tags.SetCentre(9);
@@ -189,10 +185,7 @@ TEST(TagPositions, ColoursRecordsAndLengths) {
   tags.SetToZeroLength(1);
   tags.SetToZeroLength(9);
   EXPECT_EQ(+tags.Record(1).used_length, 0);
-  EXPECT_EQ(TagKindColourSlot(1), 5);
-  EXPECT_EQ(TagKindColourSlot(2), 6);
-  EXPECT_EQ(TagKindColourSlot(0), 4);
-  EXPECT_EQ(TagKindColourSlot(9), 4);
+  for (auto [kind, slot] : {std::pair{1, 5}, {2, 6}, {0, 4}, {9, 4}}) EXPECT_EQ(TagKindColourSlot(kind), slot) << kind;
 }
 
 // Markers carry bit 0x0800 as well: they must never count as tags numbered by their kind.
@@ -377,9 +370,6 @@ TEST(UnusedFiles, SortsByNameIgnoringCaseFirst) {
   EXPECT_EQ(list.Record(0).filename, u"a.txt");
   EXPECT_EQ(list.Record(1).filename, u"A.txt");
   EXPECT_EQ(list.Record(2).filename, u"b.txt");
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_GE(list.Version(), 1);
 }
 
 // --- other-file details and merge records ----------------------------------------------------
@@ -404,8 +394,6 @@ TEST(MergeRecords, IndexOfN) {
   list.Add({7, u"/y.cnc", u"cat"});
   EXPECT_EQ(list.IndexOfN(7), 1);
   EXPECT_EQ(list.IndexOfN(4), -1);
-  list.Clear();
-  EXPECT_EQ(list.IndexOfN(3), -1);
 }
 
 // --- text framings ---------------------------------------------------------------------------
@@ -423,10 +411,8 @@ TEST(TextFramings, UnknownLengthPointerRoundTripsNilEmptyAndText) {
   s.SetPosition(0);
   std::optional<UString> a = u"x", b, c;
   std::optional<std::string> d;
-  ASSERT_TRUE(ReadUnknownLengthPointer(s, a));
-  ASSERT_TRUE(ReadUnknownLengthPointer(s, b));
-  ASSERT_TRUE(ReadUnknownLengthPointer(s, c));
-  ASSERT_TRUE(ReadUnknownLengthPointer(s, d));
+  ASSERT_TRUE(ReadUnknownLengthPointer(s, a) && ReadUnknownLengthPointer(s, b) && ReadUnknownLengthPointer(s, c) &&
+              ReadUnknownLengthPointer(s, d));
   EXPECT_FALSE(a.has_value());
   EXPECT_EQ(*b, u"");
   EXPECT_EQ(*c, wide);
@@ -452,9 +438,7 @@ TEST(TextFramings, PcharStopsAtItsTerminator) {
   EXPECT_EQ(s.Size(), (6 + 4 + 1) * 2);
   s.SetPosition(0);
   UString a, b, c = u"x";
-  ASSERT_TRUE(StreamReadPchar(s, a));
-  ASSERT_TRUE(StreamReadPchar(s, b));
-  ASSERT_TRUE(StreamReadPchar(s, c));
+  ASSERT_TRUE(StreamReadPchar(s, a) && StreamReadPchar(s, b) && StreamReadPchar(s, c));
   EXPECT_EQ(a, u"first");
   EXPECT_EQ(b, u"sec");
   EXPECT_EQ(c, u"");
@@ -488,10 +472,6 @@ TEST(TextFramings, ShortString) {
   TMemoryStream cut(std::vector<uint8_t>{5, 'a', 'b'});
   EXPECT_FALSE(ReadShortString(cut, t));
 }
-
-}  // namespace
-
-namespace {
 
 // Every record reader, given any proper prefix of a good stream, answers false.
 TEST(LineRecords, EveryCutOfEveryRecordAnswersFalse) {
