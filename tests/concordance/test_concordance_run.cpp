@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <map>
+#include <tuple>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -21,6 +21,8 @@ class FakeOwner : public TConcordanceLineOwner {
 };
 
 FakeOwner g_owner;
+
+UString U(int64_t v) { return Utf8ToUtf16(std::to_string(v)); }
 
 class VectorSink : public TConcordanceLineSink {
  public:
@@ -70,7 +72,8 @@ struct SmallText {
 };
 
 struct SmallRun {
-  std::vector<std::string> kept;  // "c/i/w" of each line in the list, with its file number
+  std::vector<std::string> kept;  // "item/word" of each line in the list, with its file number
+  std::vector<std::string> sets;  // each line's Set column
   TConcordanceRunResult result;
   int32_t worker_calls = 0;
 };
@@ -101,11 +104,11 @@ SmallRun RunSmall(TConcordanceRunSettings settings, const std::vector<SmallText>
   SmallRun run;
   run.result = RunConcordance(settings, worker, sink, token, filter);
   run.worker_calls = calls;
-  // A hit's chunk is not on the line; the fake puts it in the word number's thousands.
   for (size_t i = static_cast<size_t>(lines_before); i < sink.lines.size(); ++i) {
     const TConcordanceLineData& d = sink.lines[i]->Data();
     run.kept.push_back(std::to_string(d.sw_number) + "/" + std::to_string(d.word_num) + " f" +
                        std::to_string(d.filename_num_original));
+    run.sets.push_back(Utf16ToUtf8(UString(sink.lines[i]->SetText())));
   }
   return run;
 }
@@ -115,7 +118,7 @@ TConcordanceRunSettings Small(int32_t items, int32_t wanted, int32_t gap = -1) {
   s.item_count = items;
   s.lines_wanted_per_item = wanted;
   s.allowed_word_gap = gap;
-  for (int32_t i = 0; i < items; ++i) s.item_words.push_back(u"sw" + Utf8ToUtf16(std::to_string(i)));
+  for (int32_t i = 0; i < items; ++i) s.item_words.push_back(u"sw" + U(i));
   s.log = [](UStringView) {};
   return s;
 }
@@ -174,16 +177,6 @@ TEST(ConcordanceRun, WordGapRules) {
   }
 }
 
-// A line removed for the gap gives its item's count back: the item is not skipped in the next
-// chunk as if it had its lines.
-TEST(ConcordanceRun, RemovedLinesDoNotCountTowardsTheLinesWanted) {
-  SmallRun run = RunSmall(Small(2, 1, 3), {{{{0, 0, 10}, {0, 1, 11}, {1, 1, 500}}}});
-  EXPECT_EQ(run.kept, (std::vector<std::string>{"0/10 f1", "1/500 f1"}));
-  EXPECT_EQ(run.result.sws_found_counter, (std::vector<int32_t>{1, 1}));
-  EXPECT_EQ(run.result.lines_removed_by_gap, 1);
-  EXPECT_FALSE(run.result.sw_limit_reached);
-}
-
 TEST(ConcordanceRun, LimitRules) {
   struct Case {
     const char* name;
@@ -194,6 +187,8 @@ TEST(ConcordanceRun, LimitRules) {
     bool sw_limit_reached;
     TRunEnd end;
     int64_t lines_before = 0;
+    int32_t gap = -1;
+    int64_t removed_by_gap = 0;
   };
   const Case cases[] = {
       {"per item, refused in the pass", 2, 2,
@@ -209,9 +204,13 @@ TEST(ConcordanceRun, LimitRules) {
        {{{{0, 0, 1}, {0, 0, 2}, {1, 0, 3}}}, {{{0, 1, 4}, {0, 1, 5}, {0, 1, 6}}}, {{{0, 1, 7}}}},
        {"0/1 f1", "0/2 f1", "1/4 f2", "1/5 f2"}, {2, 2}, false, TRunEnd::Limit},
       {"nothing wanted: no text is read", 3, 0, {{{{0, 0, 1}}}}, {}, {0, 0, 0}, false, TRunEnd::Limit},
+      // The item is not skipped in the next chunk as if it had its lines.
+      {"a line removed for the gap gives its item's count back", 2, 1, {{{{0, 0, 10}, {0, 1, 11}, {1, 1, 500}}}},
+       {"0/10 f1", "1/500 f1"}, {1, 1}, false, TRunEnd::AllTexts, 0, 3, 1},
   };
   for (const Case& c : cases) {
-    SmallRun run = RunSmall(Small(c.items, c.wanted), c.texts, nullptr, c.lines_before);
+    SmallRun run = RunSmall(Small(c.items, c.wanted, c.gap), c.texts, nullptr, c.lines_before);
+    EXPECT_EQ(run.result.lines_removed_by_gap, c.removed_by_gap) << c.name;
     EXPECT_EQ(run.kept, c.kept) << c.name;
     EXPECT_EQ(run.result.sws_found_counter, c.counters) << c.name;
     EXPECT_EQ(run.result.sw_limit_reached, c.sw_limit_reached) << c.name;
@@ -271,7 +270,7 @@ TEST(ConcordanceRun, FilterRefusesAndTheSetColumnNamesTheItem) {
   TUserLineFilter filter;
   ASSERT_TRUE(filter.Load(Utf8ToUtf16(LINZORA_TEST_LINE_FILTER)));
   TConcordanceRunSettings s = Small(2, 1);
-  s.text_name = [](int32_t t) { return u"/t/" + Utf8ToUtf16(std::to_string(t)); };
+  s.text_name = [](int32_t t) { return u"/t/" + U(t); };
   // A refused hit neither counts nor blocks the gap: the next hit of the item gets the line.
   s.allowed_word_gap = 5;
   SmallRun run = RunSmall(s, {{{{0, 0, 10, u"drop"}, {0, 0, 12, u"throw"}, {0, 0, 14, u"keep"}, {0, 1, 50}}}},
@@ -289,20 +288,7 @@ TEST(ConcordanceRun, FilterRefusesAndTheSetColumnNamesTheItem) {
   for (const Case& c : {Case{1, false, ""}, Case{1, true, "sw0"}, Case{2, false, "sw0"}}) {
     TConcordanceRunSettings t = Small(c.items, 5);
     t.one_item_at_a_time = c.one_at_a_time;
-    t.text_count = 1;
-    VectorSink sink;
-    TJobToken token;
-    RunConcordance(
-        t,
-        [](int32_t) {
-          TTextOutcome o;
-          o.read_ok = true;
-          o.lines.push_back({MakeLine(u"x", 1, 0, 0), 0, 0, 0});
-          return o;
-        },
-        sink, token);
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(Utf16ToUtf8(UString(sink.lines[0]->SetText())), c.set) << c.items << c.one_at_a_time;
+    EXPECT_EQ(RunSmall(t, {{{{0, 0, 1}}}}).sets, std::vector<std::string>{c.set}) << c.items << c.one_at_a_time;
   }
 }
 
@@ -346,13 +332,13 @@ TTextOutcome GeneratedText(int32_t t, InjectedStop stop, TJobToken* token_stop =
   TTextOutcome o;
   o.text_index = t;
   o.read_ok = t != kFailingText;
-  if (!o.read_ok) o.failure = u"text " + Utf8ToUtf16(std::to_string(t)) + u": cannot be read at byte 4096";
+  if (!o.read_ok) o.failure = u"text " + U(t) + u": cannot be read at byte 4096";
   const bool no_lines = Mix(t, 7) % 9 == 0;
   const int32_t chunks = 1 + static_cast<int32_t>(Mix(t, 1) % 4);
   o.handled.is_unicode = t % 2;
   o.handled.is_zipped = t % 50 == 0;
   o.handled.excluded = t % 97 == 3;
-  o.log_lines.push_back(u"text " + Utf8ToUtf16(std::to_string(t)) + u" opened");
+  o.log_lines.push_back(u"text " + U(t) + u" opened");
   int32_t c = 0;
   for (; c < chunks; ++c) {
     if (!(no_lines || (!o.read_ok && c > 0))) {
@@ -362,15 +348,8 @@ TTextOutcome GeneratedText(int32_t t, InjectedStop stop, TJobToken* token_stop =
           const int32_t word = c * 1000 + h * 6 + static_cast<int32_t>(Mix(t, c, i, h) % 6);
           const uint32_t r = Mix(t, c, i, h + 100) % 20;
           const char16_t* verdict = r == 0 ? u"throw" : r < 3 ? u"drop" : u"keep";
-          UString text = UString(verdict) + u" t" + Utf8ToUtf16(std::to_string(t)) + u" c" +
-                         Utf8ToUtf16(std::to_string(c)) + u" i" + Utf8ToUtf16(std::to_string(i)) + u" h" +
-                         Utf8ToUtf16(std::to_string(h));
-          TCandidateLine line;
-          line.chunk = c;
-          line.item = i;
-          line.hit = h;
-          line.line = MakeLine(text, word, i, int64_t{t} * 100000 + word);
-          o.lines.push_back(std::move(line));
+          const UString text = UString(verdict) + u" t" + U(t) + u" c" + U(c) + u" i" + U(i) + u" h" + U(h);
+          o.lines.push_back({MakeLine(text, word, i, int64_t{t} * 100000 + word), c, i, h});
         }
       }
     }
@@ -390,8 +369,7 @@ TTextOutcome GeneratedText(int32_t t, InjectedStop stop, TJobToken* token_stop =
     }
     if (!o.read_ok) break;
   }
-  o.log_lines.push_back(u"text " + Utf8ToUtf16(std::to_string(t)) + u" read, " +
-                        Utf8ToUtf16(std::to_string(o.chunks)) + u" chunks");
+  o.log_lines.push_back(u"text " + U(t) + u" read, " + U(o.chunks) + u" chunks");
   return o;
 }
 
@@ -403,7 +381,6 @@ int32_t TextWithFourChunks(int32_t from) {
 
 struct RunRecord {
   std::vector<std::string> lines;
-  std::vector<TTextRunOutcome> texts;
   std::vector<std::pair<int64_t, int64_t>> progress;
   std::vector<std::string> log;
   TConcordanceRunResult result;
@@ -433,7 +410,7 @@ RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop) {
   s.allowed_word_gap = sc.gap;
   s.failure_ends_run = sc.failure_ends_run;
   s.threads = threads;
-  s.text_name = [](int32_t t) { return u"/corpus/" + Utf8ToUtf16(std::to_string(t)) + u".txt"; };
+  s.text_name = [](int32_t t) { return u"/corpus/" + U(t) + u".txt"; };
   s.log = [&rec](UStringView line) { rec.log.push_back(Utf16ToUtf8(UString(line))); };
   int64_t now = 0;
   TJobToken token([&rec](int64_t done, int64_t total) {
@@ -444,23 +421,13 @@ RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop) {
   rec.result = RunConcordance(
       s, [&](int32_t t) { return GeneratedText(t, stop, token_stop); }, sink, token, sc.filter ? &filter : nullptr);
   rec.lines = sink.Describe();
-  rec.texts = rec.result.texts;
   return rec;
 }
 
-void ExpectSameRun(const RunRecord& one, const RunRecord& many, const std::string& name) {
-  EXPECT_EQ(one.lines, many.lines) << name;
-  EXPECT_EQ(one.texts, many.texts) << name;
-  EXPECT_EQ(one.progress, many.progress) << name;
-  EXPECT_EQ(one.log, many.log) << name;
-  EXPECT_EQ(one.result.sws_found_counter, many.result.sws_found_counter) << name;
-  EXPECT_EQ(one.result.sw_limit_reached, many.result.sw_limit_reached) << name;
-  EXPECT_EQ(one.result.end, many.result.end) << name;
-  EXPECT_EQ(one.result.stop_text, many.result.stop_text) << name;
-  EXPECT_EQ(one.result.stop_chunk, many.result.stop_chunk) << name;
-  EXPECT_EQ(one.result.running_words, many.result.running_words) << name;
-  EXPECT_EQ(one.result.filter_refusals, many.result.filter_refusals) << name;
-  EXPECT_EQ(one.result.lines_removed_by_gap, many.result.lines_removed_by_gap) << name;
+// The run's totals, beside the lines, texts, progress and log compared on their own.
+auto Totals(const TConcordanceRunResult& r) {
+  return std::tie(r.sws_found_counter, r.sw_limit_reached, r.end, r.stop_text, r.stop_chunk, r.running_words,
+                  r.filter_refusals, r.lines_removed_by_gap);
 }
 
 TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
@@ -479,9 +446,13 @@ TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
   for (const Scenario& sc : scenarios) {
     const RunRecord one = RunScenario(sc, 1, sc.stop);
     const RunRecord many = RunScenario(sc, 8, sc.stop);
-    ExpectSameRun(one, many, sc.name);
+    EXPECT_EQ(one.lines, many.lines) << sc.name;
+    EXPECT_EQ(one.result.texts, many.result.texts) << sc.name;
+    EXPECT_EQ(one.progress, many.progress) << sc.name;
+    EXPECT_EQ(one.log, many.log) << sc.name;
+    EXPECT_TRUE(Totals(one.result) == Totals(many.result)) << sc.name;
     ASSERT_FALSE(one.lines.empty()) << sc.name;
-    EXPECT_EQ(one.progress.back().first, static_cast<int64_t>(one.texts.size())) << sc.name;
+    EXPECT_EQ(one.progress.back().first, static_cast<int64_t>(one.result.texts.size())) << sc.name;
   }
 }
 
@@ -495,17 +466,10 @@ TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
   EXPECT_EQ(static_cast<int64_t>(all.lines.size()), candidates);
   EXPECT_EQ(all.result.end, TRunEnd::AllTexts);
   EXPECT_FALSE(all.result.all_read);
-  int32_t without_lines = 0;
-  for (const TTextRunOutcome& o : all.texts) without_lines += o.lines == 0;
-  EXPECT_GT(without_lines, 20);
-  int32_t highest_file = 0;
-  for (const TTextRunOutcome& o : all.texts) {
-    EXPECT_EQ(o.file_number == 0, o.lines == 0) << o.text_index;
-    if (o.file_number) {
-      EXPECT_EQ(o.file_number, ++highest_file) << o.text_index;
-    }
-  }
-  EXPECT_EQ(highest_file, kTexts - without_lines);
+  int32_t files = 0;  // a file number for each text with lines, in order
+  for (const TTextRunOutcome& o : all.result.texts)
+    EXPECT_EQ(o.file_number, o.lines == 0 ? 0 : ++files) << o.text_index;
+  EXPECT_LT(files, kTexts - 20);  // and many texts without
   EXPECT_EQ(all.log.size(), 2u * kTexts);
 
   // The limit: exactly items x wanted lines, reached inside a text, item 0 refused before.
@@ -514,12 +478,12 @@ TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
   EXPECT_EQ(limited.result.end, TRunEnd::Limit);
   EXPECT_TRUE(limited.result.sw_limit_reached);
   EXPECT_EQ(limited.result.sws_found_counter[0], 600);
-  const TTextRunOutcome& last = limited.texts.back();
+  const TTextRunOutcome& last = limited.result.texts.back();
   EXPECT_LT(last.lines, static_cast<int32_t>(GeneratedText(last.text_index, none).lines.size()));
 
   // The failure ends the run at the failing text.
   RunRecord failed = RunScenario({"failure", 1000000, {}, -1, false, true}, 1, none);
-  EXPECT_EQ(failed.texts.back().text_index, kFailingText);
+  EXPECT_EQ(failed.result.texts.back().text_index, kFailingText);
   EXPECT_EQ(failed.result.end, TRunEnd::Failure);
 
   // A stop of state 2 after chunk 1: nothing of the text's later chunks, nothing after it; a
@@ -534,7 +498,7 @@ TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
   for (const StopCase& c : {StopCase{2, 1, false}, StopCase{1, -1, true}}) {
     RunRecord stopped = RunScenario({"stop"}, 1, {st, 1, c.state});
     EXPECT_EQ(stopped.result.end, TRunEnd::Stop);
-    EXPECT_EQ(stopped.texts.back().text_index, st);
+    EXPECT_EQ(stopped.result.texts.back().text_index, st);
     EXPECT_EQ(stopped.result.stop_chunk, c.stop_chunk);
     bool chunk1 = false, later = false;
     for (const std::string& l : stopped.lines) {
@@ -564,18 +528,14 @@ TEST(ConcordanceRun, AStopThroughTheTokenEndsWhereOneCoreCouldHave) {
     RunRecord one;
     if (many.result.stop_text >= 0) {
       const int32_t t = many.result.stop_text;
-      const int32_t chunk = many.result.stop_chunk >= 0 ? many.result.stop_chunk : many.texts.back().chunks - 1;
+      const int32_t chunk = many.result.stop_chunk >= 0 ? many.result.stop_chunk : many.result.texts.back().chunks - 1;
       one = RunScenario(same, 1, {t, chunk, many.result.stop_state == TStopState::StopNow ? uint8_t{2} : uint8_t{1}});
     }
     EXPECT_EQ(one.lines, many.lines) << int(state);
-    EXPECT_EQ(one.texts, many.texts) << int(state);
+    EXPECT_EQ(one.result.texts, many.result.texts) << int(state);
     EXPECT_EQ(one.log, many.log) << int(state);
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Workers read ahead of a slow committer, but never more than twice their number of texts.
 TEST(ConcordanceRun, WorkersRunAtMostTwiceTheirNumberAhead) {
@@ -611,8 +571,6 @@ TEST(ConcordanceRun, WorkersRunAtMostTwiceTheirNumberAhead) {
   EXPECT_GT(lead.load(), 1);
 }
 
-}  // namespace
-
 // A unit that ended only in a chunk a stopped run never read stays open: its length is taken back
 // out of the lines kept, as one core stopping there would have left it.
 TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
@@ -643,3 +601,5 @@ TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
     EXPECT_EQ(e.unit_length[kUnitParagraph], 9);
   }
 }
+
+}  // namespace

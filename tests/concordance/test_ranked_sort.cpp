@@ -9,7 +9,6 @@
 #include <limits>
 #include <numeric>
 #include <random>
-#include <variant>
 
 namespace {
 
@@ -50,10 +49,15 @@ int CompareNumbers(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// The order a sort that compares level by level at every step gives.
-std::vector<uint32_t> ReferenceOrder(const std::vector<TOwnedLevel>& levels, size_t n) {
+std::vector<uint32_t> Identity(size_t n) {
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
+  return order;
+}
+
+// The order a sort that compares level by level at every step gives.
+std::vector<uint32_t> ReferenceOrder(const std::vector<TOwnedLevel>& levels, size_t n) {
+  std::vector<uint32_t> order = Identity(n);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
     for (const TOwnedLevel& l : levels) {
       int r = 0;
@@ -84,35 +88,13 @@ std::vector<uint32_t> Ranked(std::vector<TOwnedLevel>& levels, size_t n, int thr
 
 TOwnedLevel Words(std::vector<UString> w, bool case_sensitive = false, bool ascending = true,
                   TLCID lcid = kLCID_EnglishUS) {
-  TOwnedLevel l;
-  l.words = std::move(w);
-  l.case_sensitive = case_sensitive;
-  l.ascending = ascending;
-  l.lcid = lcid;
-  return l;
+  return {.words = std::move(w), .lcid = lcid, .case_sensitive = case_sensitive, .ascending = ascending};
 }
-
-TOwnedLevel Ordinal(std::vector<UString> w, bool ascending = true) {
-  TOwnedLevel l = Words(std::move(w), true, ascending);
-  l.ordinal = true;
-  return l;
-}
-
+TOwnedLevel Ordinal(std::vector<UString> w) { return {.words = std::move(w), .case_sensitive = true, .ordinal = true}; }
 TOwnedLevel Doubles(std::vector<double> v, bool ascending = true) {
-  TOwnedLevel l;
-  l.kind = TRankedKeyKind::kDouble;
-  l.doubles = std::move(v);
-  l.ascending = ascending;
-  return l;
+  return {.doubles = std::move(v), .kind = TRankedKeyKind::kDouble, .ascending = ascending};
 }
-
-TOwnedLevel Ints(std::vector<int64_t> v, bool ascending = true) {
-  TOwnedLevel l;
-  l.kind = TRankedKeyKind::kInt64;
-  l.ints = std::move(v);
-  l.ascending = ascending;
-  return l;
-}
+TOwnedLevel Ints(std::vector<int64_t> v) { return {.ints = std::move(v), .kind = TRankedKeyKind::kInt64}; }
 
 // Words that tie under one collation but not another: case, accents written two ways,
 // punctuation inside a word, the empty word.
@@ -139,18 +121,11 @@ TEST(RankedSort, EqualsStableSortByCollationOnRandomLines) {
       const size_t pool = std::uniform_int_distribution<size_t>(1, kPool.size())(rng);
       for (size_t i = 0; i < n; ++i) {
         const size_t pick = rng() % pool;
-        switch (lv.kind) {
-          case TRankedKeyKind::kString: lv.words.push_back(kPool[pick]); break;
-          case TRankedKeyKind::kDouble:
-            lv.doubles.push_back(pick == 0 ? kNaN : (pick == 1 ? -0.0 : double(int(pick) - 8) / 4));
-            break;
-          case TRankedKeyKind::kFloat:
-            lv.floats.push_back(pick == 0 ? std::numeric_limits<float>::quiet_NaN() : float(int(pick) - 8) * 1.5f);
-            break;
-          case TRankedKeyKind::kInt64:
-            lv.ints.push_back(pick == 0 ? std::numeric_limits<int64_t>::min() : int64_t(pick) - 5);
-            break;
-        }
+        // Every kind gets keys; the level reads only its own.
+        lv.words.push_back(kPool[pick]);
+        lv.doubles.push_back(pick == 0 ? kNaN : (pick == 1 ? -0.0 : double(int(pick) - 8) / 4));
+        lv.floats.push_back(pick == 0 ? std::numeric_limits<float>::quiet_NaN() : float(int(pick) - 8) * 1.5f);
+        lv.ints.push_back(pick == 0 ? std::numeric_limits<int64_t>::min() : int64_t(pick) - 5);
       }
       levels.push_back(std::move(lv));
     }
@@ -188,10 +163,9 @@ TEST(RankedSort, ManyDistinctWordsAndWideNumbersComeOutInOrder) {
     levels[1].doubles.push_back(rng() % 10 == 0 ? kNaN : std::ldexp(double(int64_t(rng())), int(rng() % 200) - 100));
   }
   const std::vector<uint32_t> order = Ranked(levels, n);
-  ASSERT_EQ(order.size(), n);
-  std::vector<bool> seen(n);
-  for (uint32_t i : order) seen[i] = true;
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), true), ptrdiff_t(n));
+  std::vector<uint32_t> sorted = order;
+  std::sort(sorted.begin(), sorted.end());
+  ASSERT_EQ(sorted, Identity(n));  // every line once
   for (size_t k = 1; k < n; ++k) {
     const uint32_t a = order[k - 1], b = order[k];
     int r = -CompareStringsLocale(kLCID_EnglishUS, false, levels[0].words[a], levels[0].words[b]);
@@ -239,9 +213,7 @@ TEST(RankedSort, SmallCasesSortedByHand) {
   };
   for (const THandCase& c : cases) {
     std::vector<TOwnedLevel> levels = c.levels;
-    const size_t n = levels[0].kind == TRankedKeyKind::kString ? levels[0].words.size()
-                     : levels[0].kind == TRankedKeyKind::kDouble ? levels[0].doubles.size()
-                                                                 : levels[0].ints.size();
+    const size_t n = c.order.size();
     EXPECT_EQ(Ranked(levels, n), c.order) << c.name;
     EXPECT_EQ(ReferenceOrder(levels, n), c.order) << c.name << " (reference)";
   }
@@ -249,10 +221,10 @@ TEST(RankedSort, SmallCasesSortedByHand) {
 
 TEST(RankedSort, NoLevelsGiveTheIdentity) {
   std::vector<uint32_t> order;
-  ASSERT_TRUE(RankedSort({}, 3, order).ok);
-  EXPECT_EQ(order, (std::vector<uint32_t>{0, 1, 2}));
-  ASSERT_TRUE(RankedSort({}, 0, order).ok);
-  EXPECT_TRUE(order.empty());
+  for (size_t n : {3u, 0u}) {
+    ASSERT_TRUE(RankedSort({}, n, order).ok);
+    EXPECT_EQ(order, Identity(n));
+  }
 }
 
 TEST(RankedSort, AKeyCountUnlikeTheLineCountIsRefusedNamingTheLevel) {
