@@ -1,0 +1,107 @@
+#include "shell/printing/grid_page_layout.h"
+
+#include <algorithm>
+
+namespace {
+
+int32_t UniformHeight(const void* ctx, int64_t) { return *static_cast<const int32_t*>(ctx); }
+
+}  // namespace
+
+int64_t TGridPagePlan::FirstRowOf(int32_t page) const {
+  if (page < 0 || page >= PageCount()) return row_count;
+  return page_starts[static_cast<size_t>(page)];
+}
+
+int64_t TGridPagePlan::EndRowOf(int32_t page) const {
+  if (page < 0 || page >= PageCount()) return row_count;
+  return page + 1 < PageCount() ? page_starts[static_cast<size_t>(page) + 1] : row_count;
+}
+
+TGridPagePlan PlanGridPages(int64_t row_count, int32_t (*row_height)(const void* ctx, int64_t row), const void* ctx,
+                            int32_t heading_height, std::vector<int32_t> column_widths,
+                            const TPrintPageGeometry& page) {
+  TGridPagePlan plan;
+  plan.row_count = std::max<int64_t>(row_count, 0);
+  for (size_t c = 0; c < column_widths.size(); ++c) {
+    if (plan.narrowed_column < 0 && page.printable_width > 0 && column_widths[c] > page.printable_width) {
+      plan.narrowed_column = static_cast<int32_t>(c);
+      plan.narrowed_width = page.printable_width;
+      column_widths[c] = page.printable_width;
+    }
+  }
+  plan.column_widths = std::move(column_widths);
+
+  const int64_t room = int64_t{page.printable_height} - page.header_height - page.footer_height - heading_height;
+  if (plan.row_count == 0 || page.printable_height <= 0) return plan;
+  int64_t row = 0;
+  while (row < plan.row_count) {
+    plan.page_starts.push_back(row);
+    int64_t used = std::max<int32_t>(row_height(ctx, row), 0);
+    ++row;  // every page takes at least one row, however tall
+    while (row < plan.row_count) {
+      const int64_t h = std::max<int32_t>(row_height(ctx, row), 0);
+      if (used + h > room) break;
+      used += h;
+      ++row;
+    }
+  }
+  return plan;
+}
+
+TGridPagePlan PlanGridPagesUniform(int64_t row_count, int32_t row_height, int32_t heading_height,
+                                   std::vector<int32_t> column_widths, const TPrintPageGeometry& page) {
+  // A million rows of one height need no walk row by row.
+  const int64_t room = int64_t{page.printable_height} - page.header_height - page.footer_height - heading_height;
+  if (row_height > 0 && room >= row_height && row_count > 0) {
+    TGridPagePlan plan = PlanGridPages(0, UniformHeight, &row_height, heading_height, std::move(column_widths), page);
+    plan.row_count = row_count;
+    const int64_t per_page = room / row_height;
+    for (int64_t r = 0; r < row_count; r += per_page) plan.page_starts.push_back(r);
+    return plan;
+  }
+  return PlanGridPages(row_count, UniformHeight, &row_height, heading_height, std::move(column_widths), page);
+}
+
+int32_t ClampPage(int32_t page, int32_t page_count) {
+  if (page_count <= 0) return 0;
+  return std::clamp(page, 0, page_count - 1);
+}
+
+int32_t PagesInRange(int32_t from, int32_t to, int32_t page_count) {
+  from = std::max(from, 0);
+  to = std::min(to, page_count - 1);
+  return to >= from ? to - from + 1 : 0;
+}
+
+std::optional<int32_t> ZoomFromText(UStringView text) {
+  int64_t n = 0;
+  bool digits = false;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') continue;
+    digits = true;
+    n = std::min<int64_t>(n * 10 + (c - u'0'), 1'000'000);
+  }
+  if (!digits) return std::nullopt;
+  return static_cast<int32_t>(std::clamp<int64_t>(n, kMinZoom, kMaxZoom));
+}
+
+std::vector<int32_t> DefaultZoomEntries() {
+  std::vector<int32_t> out;
+  for (int32_t z = 20; z <= 150; z += 10) out.push_back(z);
+  return out;
+}
+
+size_t InsertZoomEntry(std::vector<int32_t>& entries, int32_t n) {
+  const auto at = std::lower_bound(entries.begin(), entries.end(), n);
+  if (at != entries.end() && *at == n) return static_cast<size_t>(at - entries.begin());
+  return static_cast<size_t>(entries.insert(at, n) - entries.begin());
+}
+
+int32_t ZoomEntryFor(const std::vector<int32_t>& entries, int32_t zoom) {
+  int32_t found = -1;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i] <= zoom + 5) found = static_cast<int32_t>(i);
+  }
+  return found;
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "shell/printing/grid_page_layout.h"
+
+namespace {
+
+int32_t HeightFromVector(const void* ctx, int64_t row) {
+  return (*static_cast<const std::vector<int32_t>*>(ctx))[static_cast<size_t>(row)];
+}
+
+}  // namespace
+
+TEST(GridPageLayout, PagesCountedByHand) {
+  // 1000 high, header 40, footer 40, heading 20: 900 for rows; rows of 24 -> 37 a page.
+  const TPrintPageGeometry page{800, 1000, 40, 40};
+  const TGridPagePlan plan = PlanGridPagesUniform(100, 24, 20, {100, 200}, page);
+  ASSERT_EQ(plan.PageCount(), 3);
+  EXPECT_EQ(plan.FirstRowOf(1), 37);
+  EXPECT_EQ(plan.FirstRowOf(2), 74);
+  EXPECT_EQ(plan.EndRowOf(2), 100);
+  EXPECT_EQ(plan.narrowed_column, -1);
+
+  // No header or footer: 980 / 24 = 40 rows a page.
+  EXPECT_EQ(PlanGridPagesUniform(80, 24, 20, {}, {800, 1000, 0, 0}).PageCount(), 2);
+  EXPECT_EQ(PlanGridPagesUniform(81, 24, 20, {}, {800, 1000, 0, 0}).PageCount(), 3);
+  EXPECT_EQ(PlanGridPagesUniform(0, 24, 20, {}, page).PageCount(), 0);
+  EXPECT_EQ(PlanGridPagesUniform(5, 24, 20, {}, {800, 0, 0, 0}).PageCount(), 0);
+}
+
+TEST(GridPageLayout, TallRowsAndWideColumns) {
+  // A row taller than the page gets a page of its own; printing still ends.
+  const std::vector<int32_t> heights = {10, 5000, 10, 10};
+  const TGridPagePlan plan = PlanGridPages(4, HeightFromVector, &heights, 20, {50, 900, 1200}, {800, 1000, 0, 0});
+  ASSERT_EQ(plan.PageCount(), 3);
+  EXPECT_EQ(plan.page_starts, (std::vector<int64_t>{0, 1, 2}));
+  // Only the first column too wide is narrowed (once), to the printable width.
+  EXPECT_EQ(plan.narrowed_column, 1);
+  EXPECT_EQ(plan.narrowed_width, 800);
+  EXPECT_EQ(plan.column_widths, (std::vector<int32_t>{50, 800, 1200}));
+
+  // Rows per page follow each row's height: three-line rows take three times the room.
+  std::vector<int32_t> mixed(30, 24);
+  for (size_t i = 0; i < 10; ++i) mixed[i] = 72;
+  const TGridPagePlan m = PlanGridPages(30, HeightFromVector, &mixed, 0, {}, {800, 240, 0, 0});
+  // 240 high: three rows of 72, then 72 + 7 x 24, then ten rows of 24.
+  EXPECT_EQ(m.page_starts, (std::vector<int64_t>{0, 3, 6, 9, 17, 27}));
+}
+
+TEST(GridPageLayout, UniformPlanEqualsRowByRowPlan) {
+  std::mt19937 rng(7);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int64_t rows = rng() % 500;
+    int32_t h = 1 + static_cast<int32_t>(rng() % 80);
+    const TPrintPageGeometry page{500, static_cast<int32_t>(rng() % 1200), static_cast<int32_t>(rng() % 50),
+                                  static_cast<int32_t>(rng() % 50)};
+    const int32_t heading = static_cast<int32_t>(rng() % 40);
+    const std::vector<int32_t> heights(static_cast<size_t>(rows), h);
+    const TGridPagePlan fast = PlanGridPagesUniform(rows, h, heading, {}, page);
+    const TGridPagePlan slow = PlanGridPages(rows, HeightFromVector, &heights, heading, {}, page);
+    ASSERT_EQ(fast.page_starts, slow.page_starts) << "trial " << trial;
+  }
+}
+
+TEST(GridPageLayout, PreviewControls) {
+  EXPECT_EQ(ClampPage(7, 3), 2);  // the data shrank under the preview
+  EXPECT_EQ(ClampPage(-1, 3), 0);
+  EXPECT_EQ(ClampPage(4, 0), 0);
+  EXPECT_EQ(PagesInRange(0, 10, 11), 11);
+  EXPECT_EQ(PagesInRange(3, 100, 11), 8);
+  EXPECT_EQ(PagesInRange(5, 2, 11), 0);
+
+  for (const auto& [text, zoom] : std::initializer_list<std::pair<UString, std::optional<int32_t>>>{
+           {u"85%", 85}, {u"Fit to page", std::nullopt}, {u"0%", 10}, {u"5", 10}, {u"400", 400},
+           {u"99999999999999%", 400}, {u"1 5 0", 150}}) {
+    EXPECT_EQ(ZoomFromText(text), zoom) << Utf16ToUtf8(text);
+  }
+  std::vector<int32_t> entries = DefaultZoomEntries();
+  ASSERT_EQ(entries.size(), 14u);
+  EXPECT_EQ(InsertZoomEntry(entries, 85), 7u);  // after 80, before 90
+  EXPECT_EQ(entries[7], 85);
+  EXPECT_EQ(InsertZoomEntry(entries, 85), 7u);  // not twice
+  EXPECT_EQ(entries.size(), 15u);
+  EXPECT_EQ(ZoomEntryFor(DefaultZoomEntries(), 50), 3);   // 50
+  EXPECT_EQ(ZoomEntryFor(DefaultZoomEntries(), 46), 3);   // 50 is within 5
+  EXPECT_EQ(ZoomEntryFor(DefaultZoomEntries(), 10), -1);  // none: 100 % is shown
+}
