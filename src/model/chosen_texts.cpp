@@ -718,6 +718,17 @@ void TSharedChosenFilesClass::CheckForUnicode(bool thorough, bool& mixed_formats
   if (!IsStopped() && fOnFilesPercent) fOnFilesPercent(100);
 }
 
+bool ConvertATextFileAnsiToUTF16(UStringView full_name, int code_page, UString* error) {
+  const UString full(full_name);
+  if (!FileExists(full)) {
+    if (error) *error = u"no such text: " + full;
+    return false;
+  }
+  // A text with the UTF-8 signature is UTF-8 whatever the code page says.
+  const bool as_utf8 = FileIsStrictUtf8(full);
+  return SafeSaveToFile(full, [&](TStream& out) { return WriteAsUtf16(full, as_utf8, code_page, out); }, error);
+}
+
 int32_t TSharedChosenFilesClass::ConvertUTF8sToUnicode(int code_page) {
   int32_t converted = 0;
   const int32_t n = FileCount();

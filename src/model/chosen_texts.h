@@ -107,6 +107,12 @@ struct TChosenFileDetailsFullRec {
 // The first position to jump to in a text (at least 1), 0 when it has none.
 int64_t FirstJumpPosition(const TChosenFileDetailsFullRec& details);
 
+// Rewrites one plain text as UTF-16 little-endian with a byte-order mark: strict UTF-8 (with or
+// without its signature) is decoded as UTF-8, anything else in code_page. The new text goes to a
+// temporary sibling that replaces the file only when complete: on failure the file is untouched
+// and error says why.
+bool ConvertATextFileAnsiToUTF16(UStringView full_name, int code_page, UString* error = nullptr);
+
 class TChosenFileHolder {
  public:
   explicit TChosenFileHolder(const TChosenFile_BaseRec& d);

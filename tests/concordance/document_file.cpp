@@ -1,0 +1,229 @@
+// The concordance document in its file: byte layout, round trips, damaged and cut files, failing
+// streams; and merging two documents.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "document_test_support.h"
+
+using namespace document_test;
+
+namespace {
+
+// Header (57) + extra-stuff record (464) + an empty parent name (its count).
+constexpr size_t kRecordAt = 57 + 464 + 4;
+
+struct TCorpus {
+  TempFolder tmp;
+  std::vector<UString> names;
+  explicit TCorpus(const char* prefix = "") {
+    const std::string p(prefix);
+    names.push_back(tmp.Write(Utf8ToUtf16(p + "a.txt"), "the old man and the sea. the dog ran."));
+    names.push_back(tmp.Write(Utf8ToUtf16(p + "b.txt"), Utf16Bytes(u"a dog and an old cat \u05D0.", true, true)));
+    names.push_back(tmp.Write(Utf8ToUtf16(p + "e.txt"), "nothing here at all."));
+  }
+};
+
+// Writes until `limit` bytes are in, then refuses everything.
+class TShortStream : public TMemoryStream {
+ public:
+  explicit TShortStream(int64_t limit) : limit_(limit) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t room = std::max<int64_t>(0, limit_ - Position());
+    return TMemoryStream::Write(buffer, std::min(count, room));
+  }
+
+ private:
+  int64_t limit_;
+};
+
+}  // namespace
+
+TEST(ConcordanceFile, RecordSitsAfterTheBlockWithLevelFlagsAndComputedViews) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  TConcordanceWorkDoneRec w;
+  w.relationships = true;
+  run.doc->SetWorkDone(w);
+  run.doc->fSettings.SetRecordLevel(0);
+  run.doc->fSettings.SetLinesCarryPairedTagFlag(false);
+  const std::string bytes = SavedBytes(*run.doc);
+  ASSERT_GT(bytes.size(), kRecordAt + 2580);
+  const auto at = [&](size_t offset) { return static_cast<uint8_t>(bytes[kRecordAt + offset]); };
+  EXPECT_EQ(at(1763), 3);
+  EXPECT_EQ(at(1783), 1);
+  const struct {
+    size_t offset;
+    uint8_t value;
+  } flags[] = {{1729, 1}, {1724, 0}, {1726, 0}, {1725, 0}, {1723, 0}, {1779, 0}};
+  for (const auto& f : flags) EXPECT_EQ(at(f.offset), f.value) << f.offset;
+  EXPECT_EQ(std::string(bytes.data() + kRecordAt + 648, 4), std::string("\xE8\x03\0\0", 4));  // 1000 wanted
+  // With no view computed the unused texts end the file.
+  auto back = NewDocument();
+  TMemoryStream m;
+  m.WriteExact(bytes.data(), static_cast<int64_t>(bytes.size()));
+  m.SetPosition(0);
+  ASSERT_TRUE(back->StartReadFromStream(m) && back->ReadWholeFromStream(m)) << back->ReadFailure().size();
+  EXPECT_EQ(m.Position(), m.Size());
+}
+
+TEST(ConcordanceFile, SaveOpenSaveGivesTheSameBytes) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog", u"man\ncat", u"sea"});
+  ASSERT_TRUE(run.found);
+  TVisibleTagRec tag;
+  tag.tag = u"<p>";
+  tag.description = u"paragraph";
+  tag.foreground_colour = 0x112233;
+  tag.background_colour = 0x445566;
+  run.doc->fArrayOfSavedTags.push_back(tag);
+  const std::string first = SavedBytes(*run.doc);
+  auto back = NewDocument();
+  ASSERT_TRUE(ReadBack(*back, first)) << back->ReadFailure().size();
+  EXPECT_EQ(LineTexts(*back), LineTexts(*run.doc));
+  EXPECT_EQ(back->fUnusedFiles.Count(), run.doc->fUnusedFiles.Count());
+  ASSERT_EQ(back->fArrayOfSavedTags.size(), 1u);
+  EXPECT_EQ(back->fArrayOfSavedTags[0].description, u"paragraph");
+  EXPECT_TRUE(back->fStoredTagColoursDiffer);
+  EXPECT_EQ(SavedBytes(*back), first);
+}
+
+TEST(ConcordanceFile, EveryCutIsRefusedWithWhereAndLeavesTheSettingsAlone) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  const std::string bytes = SavedBytes(*run.doc);
+  TConcSettingsRec32 user = GetConcSaveRec();
+  user.SetWantedPerSearchWord(4321);
+  SetConcSaveRec(user);
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    auto doc = NewDocument();
+    ASSERT_FALSE(ReadBack(*doc, bytes.substr(0, cut))) << cut;
+  }
+  auto doc = NewDocument();
+  EXPECT_FALSE(ReadBack(*doc, bytes.substr(0, kRecordAt + 2600)));
+  EXPECT_NE(doc->ReadFailure().find(u"at byte"), UString::npos);
+  EXPECT_EQ(GetConcSaveRec().WantedPerSearchWord(), 4321);
+}
+
+TEST(ConcordanceFile, FlippedBytesNeverCrash) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  const std::string bytes = SavedBytes(*run.doc);
+  std::mt19937 rng(11);
+  int good = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string damaged = bytes;
+    const size_t at = kRecordAt + rng() % (bytes.size() - kRecordAt);
+    damaged[at] = static_cast<char>(damaged[at] ^ (1 + rng() % 255));
+    auto doc = NewDocument();
+    if (ReadBack(*doc, damaged)) ++good;
+    else EXPECT_FALSE(doc->ReadFailure().empty());
+  }
+  EXPECT_LT(good, 3000);
+}
+
+TEST(ConcordanceFile, AStreamFailingAtAnyByteMakesTheSaveFalse) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old"});
+  ASSERT_TRUE(run.found);
+  run.doc->fArrayOfSavedTags.push_back(TVisibleTagRec{});
+  run.doc->fArrayOfSavedTags.back().tag = u"<s>";
+  const int64_t size = static_cast<int64_t>(SavedBytes(*run.doc).size());
+  for (int64_t limit = 0; limit < size; ++limit) {
+    TShortStream s(limit);
+    EXPECT_FALSE(run.doc->StartSaveToFile(s, u"x.cnc", 0, 0, 96) && run.doc->SaveToStream(s)) << limit;
+  }
+}
+
+TEST(ConcordanceFile, ViewTypeOtherThanConcordanceIsRefused) {
+  ScopedSettings settings;
+  auto doc = std::make_unique<T_WholeLinzoraHolder>(kListCollocates, &Centre, nullptr, nullptr, false, false, nullptr,
+                                                    nullptr);
+  const std::string bytes = SavedBytes(*doc);
+  auto back = NewDocument();
+  EXPECT_FALSE(ReadBack(*back, bytes));
+}
+
+// --- merging ----------------------------------------------------------------------------------------
+
+TEST(ConcordanceMerge, LinesPointAtTheirTextsAndItemsAndSumsAddUp) {
+  ScopedSettings settings;
+  TCorpus one("x");
+  TCorpus two("y");
+  TRunDone a = RunConcordance({one.names, u"old"});
+  TRunDone b = RunConcordance({two.names, u"dog\nold"});
+  ASSERT_TRUE(a.found && b.found);
+  const int32_t words_a = a.doc->fSettings.RunningWords();
+  const int32_t words_b = b.doc->fSettings.RunningWords();
+  const int n0 = a.doc->fConcordanceList->Count();
+  ASSERT_TRUE(a.doc->MergeWith(*b.doc, u"other"));
+  T_WholeLinzoraHolder& doc = *a.doc;
+  EXPECT_EQ(doc.fConcordanceList->Count(), 6);
+  EXPECT_EQ(doc.TypedSearchWords(), (std::vector<UString>{u"old", u"dog"}));
+  EXPECT_EQ(doc.fSettings.RunningWords(), words_a + words_b);
+  EXPECT_EQ(doc.fSettings.MergedLineCount(), 6);
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i) {
+    const TConcordanceEntry* line = doc.fConcordanceList->Line(i);
+    const UString file = doc.fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+    const UString text(line->Text());
+    ASSERT_FALSE(file.empty()) << i;
+    // The merged lines name the other document's texts, the first ones their own.
+    const UString& folder = i < n0 ? one.tmp.Path() : two.tmp.Path();
+    EXPECT_EQ(file.substr(0, folder.size()), folder) << i;
+    const UString word = doc.TypedSearchWords()[static_cast<size_t>(line->Data().sw_number)];
+    EXPECT_NE(text.find(word), UString::npos) << i;
+  }
+  EXPECT_NE(doc.fNotes.Text().find(u"other"), UString::npos);
+}
+
+TEST(ConcordanceMerge, RefusedMergeLeavesBothAsTheyWere) {
+  ScopedSettings settings;
+  TCorpus one("x");
+  TCorpus two("y");
+  TRunDone a = RunConcordance({one.names, u"old"});
+  TRunDone b = RunConcordance({two.names, u"dog"});
+  ASSERT_TRUE(a.found && b.found);
+  b.doc->fTextFilesWithSearchWord->SetListBusy(1);
+  const int lines_a = a.doc->fConcordanceList->Count(), lines_b = b.doc->fConcordanceList->Count();
+  const int rows_a = a.doc->fTextFilesWithSearchWord->Count();
+  const size_t notes_a = a.doc->fNotes.Lines().size();
+  EXPECT_FALSE(a.doc->MergeWith(*b.doc, u"other"));
+  b.doc->fTextFilesWithSearchWord->SetListBusy(0);
+  EXPECT_EQ(b.doc->fConcordanceList->Count(), lines_b);
+  EXPECT_EQ(a.doc->fConcordanceList->Count(), lines_a);
+  EXPECT_EQ(a.doc->fTextFilesWithSearchWord->Count(), rows_a);
+  EXPECT_EQ(a.doc->fNotes.Lines().size(), notes_a);
+}
+
+TEST(ConcordanceMerge, UnicodeWinsOverEightBit) {
+  ScopedSettings settings;
+  TCorpus two("y");
+  TRunDone a = RunConcordance({two.names, u"dog"});
+  ASSERT_TRUE(a.found && a.doc->Unicode());
+  auto b = NewDocument();
+  b->SetUnicode(false);
+  ASSERT_TRUE(a.doc->MergeWith(*b, u"other"));
+  EXPECT_TRUE(a.doc->Unicode());
+}
+
+TEST(ConcordanceMerge, TextListCheckAddsAnUnusedTextOnce) {
+  ScopedSettings settings;
+  TCorpus one("x");
+  TRunDone a = RunConcordance({one.names, u"old\ndog"});
+  ASSERT_TRUE(a.found);
+  const int32_t unused = a.doc->fUnusedFiles.Count();
+  // The lines of the UTF-16 text go: its row no longer has lines.
+  for (int i = a.doc->fConcordanceList->Count() - 1; i >= 0; --i)
+    if (UString(a.doc->fConcordanceList->Line(i)->Text()).find(u"cat") != UString::npos) a.doc->fConcordanceList->Remove(i);
+  a.doc->CheckBothTextFileListsUptoDate();
+  a.doc->CheckBothTextFileListsUptoDate();
+  EXPECT_EQ(a.doc->fUnusedFiles.Count(), unused + 1);
+}

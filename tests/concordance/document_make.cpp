@@ -1,0 +1,198 @@
+// Making a concordance document over real texts, as the main window starts a run.
+#include <gtest/gtest.h>
+
+#include "document_test_support.h"
+#include "model/batch_procedures.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_resources.h"
+
+using namespace document_test;
+
+namespace {
+
+// Texts in three encodings, an empty one first, one holding only a byte-order mark and one
+// without any search word.
+struct TCorpus {
+  TempFolder tmp;
+  std::vector<UString> names;
+  TCorpus() {
+    names.push_back(tmp.Write(u"0empty.txt", ""));
+    names.push_back(tmp.Write(u"a.txt", "the old man and the sea. the dog ran."));
+    names.push_back(tmp.Write(u"b.txt", Utf16Bytes(u"a dog and an old cat.", true, true)));
+    names.push_back(tmp.Write(u"c.txt", "caf\xE9 old dog."));
+    names.push_back(tmp.Write(u"d.txt", "\xEF\xBB\xBF"));
+    names.push_back(tmp.Write(u"e.txt", "nothing here at all."));
+  }
+};
+
+std::string FileBytes(const UString& name) {
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  if (!f) return {};
+  std::string out(static_cast<size_t>(f->Size()), '\0');
+  f->ReadExact(out.data(), static_cast<int64_t>(out.size()));
+  return out;
+}
+
+bool HasNote(const T_WholeLinzoraHolder& doc, UStringView text) {
+  for (const UString& line : doc.fNotes.Lines())
+    if (line == UString(u"\t") + UString(text)) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(ConcordanceDocument, MadeMidJobItLeavesTheUsersStopAlone) {
+  ScopedSettings settings;
+  global_panic_state = kPanicStopNow;
+  auto doc = NewDocument();
+  EXPECT_EQ(global_panic_state, kPanicStopNow);
+  global_panic_state = kPanicNone;
+}
+
+TEST(ConcordanceDocument, RunOverMixedTextsGivesLinesRowsAndUnusedTexts) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found) << Global_FailureMessage.size();
+  T_WholeLinzoraHolder& doc = *run.doc;
+  EXPECT_EQ(doc.fConcordanceList->Count(), 6);
+  // The empty text before them did not end the run: every text with hits has its row.
+  ASSERT_EQ(doc.fTextFilesWithSearchWord->Count(), 3);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->GetFullFilename(0, false), corpus.names[1]);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->GetEntryRecPlus(0, false).other_data.hits_this_file, 2);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->GetEntryRecPlus(2, false).head.words_in_source_file, 3);
+  ASSERT_EQ(doc.fUnusedFiles.Count(), 3);
+  EXPECT_EQ(doc.fTextsWithoutHits, (std::vector<UString>{u"0empty.txt", u"d.txt", u"e.txt"}));
+  // A text of a byte-order mark alone holds no words.
+  for (int32_t i = 0; i < doc.fUnusedFiles.Count(); ++i)
+    if (doc.fUnusedFiles.Record(i).filename == corpus.names[4]) EXPECT_EQ(doc.fUnusedFiles.Record(i).old.wordcount, 0);
+  EXPECT_EQ(doc.SWSFoundCounter(), (std::vector<int32_t>{3, 3}));
+  // Per-text records of the chosen texts.
+  EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.hits, 2);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.kind, 4);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.hits, 2);
+  // Every line names its own text.
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i) {
+    const TConcordanceEntry* line = doc.fConcordanceList->Line(i);
+    const UString text(line->Text());
+    const UString file = doc.fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+    if (text.find(u"cat") != UString::npos) EXPECT_EQ(file, corpus.names[2]);
+    if (text.find(u"caf") != UString::npos) EXPECT_EQ(file, corpus.names[3]);
+    if (text.find(u"sea") != UString::npos) EXPECT_EQ(file, corpus.names[1]);
+  }
+  EXPECT_TRUE(HasNote(doc, VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), u"6"})));
+}
+
+TEST(ConcordanceDocument, UnusedTextKeepsTheChosenTextsDate) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old"});
+  ASSERT_TRUE(run.found);
+  const double julian = run.chosen->GetFullFileDetails(5).rec.julian_date;
+  ASSERT_NE(julian, 0.0);
+  bool seen = false;
+  for (int32_t i = 0; i < run.doc->fUnusedFiles.Count(); ++i)
+    if (run.doc->fUnusedFiles.Record(i).filename == corpus.names[5]) {
+      EXPECT_EQ(run.doc->fUnusedFiles.Record(i).old.Juliandate, julian);
+      seen = true;
+    }
+  EXPECT_TRUE(seen);
+}
+
+TEST(ConcordanceDocument, RunStartsItsCountsAtZeroWhateverTheStoreHeld) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetRunningWords(5000);
+  rec.SetMergedTotal(70);
+  rec.SetMergedLineCount(90);
+  SetConcSaveRec(rec);
+  TRunDone run = RunConcordance({corpus.names, u"old"});
+  ASSERT_TRUE(run.found);
+  // 9 + 6 + 3 + 4 words in the texts read.
+  EXPECT_EQ(run.doc->fSettings.RunningWords(), 22);
+  EXPECT_EQ(run.doc->fSettings.MergedTotal(), 0);
+  EXPECT_EQ(run.doc->fSettings.MergedLineCount(), 0);
+}
+
+TEST(ConcordanceDocument, LimitNoteOnlyWhenALimitWasMet) {
+  struct Case {
+    int32_t wanted;
+    bool note;
+  } cases[] = {{100, false}, {2, true}};
+  for (const Case& c : cases) {
+    ScopedSettings settings;
+    TCorpus corpus;
+    TRunDone run = RunConcordance({corpus.names, u"old\ndog", u"", u"", c.wanted});
+    ASSERT_TRUE(run.found);
+    const UString note = VXResFmt(TVXRes::VXXReachedYourPresetLimitsY,
+                                  {VXRes(TVXRes::VXEntries), IntToUStr(run.doc->fConcordanceList->Count())});
+    EXPECT_EQ(HasNote(*run.doc, note), c.note) << c.wanted;
+  }
+}
+
+TEST(ConcordanceDocument, NoChosenTextsAnswersFalse) {
+  ScopedSettings settings;
+  TRunDone run = RunConcordance({{}, u"old"});
+  EXPECT_FALSE(run.found);
+  EXPECT_EQ(run.doc->fConcordanceList->Count(), 0);
+  EXPECT_FALSE(Global_Busy_Dont_Show_Data);
+}
+
+TEST(ConcordanceDocument, SortDirectionsAreInvertedAfterTheRun) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  // The lines were sorted ascending on the first key; the next sort goes the other way.
+  EXPECT_FALSE(run.doc->fConcordanceList->SortLevel(0).ascending);
+}
+
+TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TempFolder out;
+  ResetBatchRun();
+  Global_BatchProcedures.BatchRootFolder = out.Path();
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog", u"", u"", 1000, 1});
+  Global_batch_mode = 0;
+  EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.hits, 2);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.hits, 2);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(3).rec.hits, 2);
+  EXPECT_EQ(run.doc->fConcordanceList->Count(), 0);
+  EXPECT_EQ(Global_BatchProcedures.saved_files.size(), 3u);
+  ResetBatchRun();
+}
+
+TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {
+  TempFolder tmp;
+  const UString name = tmp.Write(u"u.txt", "\xEF\xBB\xBF" "caf\xC3\xA9");
+  UString error;
+  ASSERT_TRUE(ConvertATextFileAnsiToUTF16(name, 1252, &error)) << error.size();
+  EXPECT_EQ(FileBytes(name), Utf16Bytes(u"caf\u00E9", true, true));
+  // A missing text is reported and nothing is made.
+  EXPECT_FALSE(ConvertATextFileAnsiToUTF16(tmp.Path() + u"gone.txt", 1252, &error));
+  EXPECT_FALSE(FileExists(tmp.Path() + u"gone.txt"));
+}
+
+TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
+  struct Case {
+    int tag;
+    uint8_t display, hide, colouring;
+  } cases[] = {{100, 1, 0, 0}, {101, 8, 0, 0}, {112, 16, 0, 0}, {117, 0, 1, 0},
+               {121, 0, 16, 0}, {138, 0, 0, 1}, {165, 0, 0, 2}, {99, 0, 0, 0}};
+  for (const Case& c : cases) {
+    ScopedSettings settings;
+    auto doc = NewDocument();
+    doc->fSettings.SetDisplayOptions(0);
+    doc->fSettings.SetHideOptions(0);
+    doc->fSettings.SetColouringOptions(0);
+    if (c.tag == 138 || c.tag == 165) doc->ToggleConcColouringSetting(c.tag);
+    else if (c.tag == 101 || c.tag == 112) doc->ToggleConcDisplay(c.tag);
+    else doc->ToggleHidetags(c.tag);
+    if (c.tag != 99 && c.tag != 138 && c.tag != 165 && c.tag >= 117) EXPECT_TRUE(GetMenuItemChecked(c.tag));
+    EXPECT_EQ(doc->fSettings.DisplayOptions(), c.display) << c.tag;
+    EXPECT_EQ(doc->fSettings.HideOptions(), c.hide) << c.tag;
+    EXPECT_EQ(doc->fSettings.ColouringOptions(), c.colouring) << c.tag;
+  }
+}

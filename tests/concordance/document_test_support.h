@@ -1,0 +1,112 @@
+// Helpers of the concordance document's tests: a private settings store, a small corpus, and the
+// run as the main window starts it (close the old document, take the text settings' language,
+// make the document, call MakeConcordance with the window's argument table).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../model/text_reader_test_support.h"
+#include "concordance/concordance_document.h"
+#include "model/chosen_texts.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
+#include "support/temp_folder.h"
+
+namespace document_test {
+
+using text_reader_test::ScopedSettings;
+using text_reader_test::Utf16Bytes;
+
+inline TPoint Centre() { return TPoint{300, 200}; }
+
+inline std::unique_ptr<T_WholeLinzoraHolder> NewDocument() {
+  return std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, nullptr, false, false, nullptr,
+                                                nullptr);
+}
+
+// What the window hands a run.
+struct TRunRequest {
+  std::vector<UString> texts;  // full names, in the order chosen
+  UString search_words;        // one per line
+  UString context_words;
+  UString exclusion_words;
+  int32_t wanted = 1000;
+  uint8_t batch_mode = 0;
+  int32_t batch_number = 0;
+};
+
+struct TRunDone {
+  std::unique_ptr<T_WholeLinzoraHolder> doc;
+  std::unique_ptr<TSharedChosenFilesClass> chosen;
+  bool found = false;
+  int32_t converted = 0;
+};
+
+// The main window's run: the old document goes, the settings are read, a new document is made
+// and MakeConcordance is called with 10, the batch mode, false, false.
+inline TRunDone RunConcordance(const TRunRequest& request) {
+  TRunDone done;
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetWantedPerSearchWord(request.wanted);
+  rec.SetContextWord(request.context_words);
+  rec.SetExclusionWord(request.exclusion_words);
+  SetConcSaveRec(rec);
+  done.chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+  for (const UString& t : request.texts) done.chosen->ToolAddAFile(t);
+  done.doc = NewDocument();
+  TSearchWordItems items(SearchTextOptionsFromTextSettings(done.doc->TextSettings()));
+  items.AddedSearchWords(request.search_words);
+  TContextWordItems context;
+  context.AddedSearchWords(request.context_words);
+  TExclusionWordItems exclusion;
+  exclusion.AddedSearchWords(request.exclusion_words);
+  TTagContextWordItems tag_context;
+  TMakeConcordanceArgs args;
+  args.chosen = done.chosen.get();
+  args.search_items = &items;
+  args.context_items = &context;
+  args.exclusion_items = &exclusion;
+  args.tag_context_items = &tag_context;
+  args.batch_number = request.batch_number;
+  args.converted_count = &done.converted;
+  args.list_kind = kListConcordance;
+  args.batch_mode = request.batch_mode;
+  args.sw_batch_mode = false;
+  args.skip_plot = false;
+  done.found = done.doc->MakeConcordance(args);
+  return done;
+}
+
+// The lines' texts, in list order.
+inline std::vector<UString> LineTexts(const T_WholeLinzoraHolder& doc) {
+  std::vector<UString> out;
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i)
+    out.emplace_back(doc.fConcordanceList->Line(i)->Text());
+  return out;
+}
+
+inline std::string Bytes(const TMemoryStream& m) {
+  return std::string(m.Data().begin(), m.Data().end());
+}
+
+inline std::string SavedBytes(T_WholeLinzoraHolder& doc) {
+  TMemoryStream m;
+  EXPECT_TRUE(doc.StartSaveToFile(m, u"x.cnc", 0, 0, 96) && doc.SaveToStream(m));
+  return Bytes(m);
+}
+
+// Reads a saved document back through the same road as a file open.
+inline bool ReadBack(T_WholeLinzoraHolder& doc, const std::string& bytes) {
+  TMemoryStream m;
+  m.WriteExact(bytes.data(), static_cast<int64_t>(bytes.size()));
+  m.SetPosition(0);
+  return doc.StartReadFromStream(m) && doc.ReadWholeFromStream(m);
+}
+
+}  // namespace document_test
