@@ -181,6 +181,19 @@ inline constexpr uint8_t kCellConcordanceLine = 6;
 // Prefix, text and suffix of a cell.
 UString RelevantAffixesOfStringData(const TGrid_data_rec& cell);
 
+// A column's settings beside its heading: what the exports format the column by.
+struct TGrid_head32 {
+  bool numeric = false;
+  uint8_t number_kind = 0;   // as TNumberDisplayAndSinglesRec::kind
+  uint8_t column_kind = 0;   // as TGrid_data_rec::export_kind
+  int32_t decimals = 0;      // at most 30
+  int32_t foreground = -1;   // BGR; outside 0..0xFFFFFF: the style's colour
+  int32_t background = -1;
+  int32_t width = 64;        // pixels
+  bool visible = true;
+};
+inline constexpr int32_t kMaxColumnDecimals = 30;
+
 // One word of a word cloud.
 struct TCloudDatum {
   UString word;
@@ -558,6 +571,14 @@ class TVXBaseDataClass {
   // --- grid contract ---
   void SetHeadings(std::vector<UString> headings) { headings_ = std::move(headings); }
   const std::vector<UString>& Headings() const { return headings_; }
+  // Column settings by heading; a column without its own takes the defaults.
+  std::vector<TGrid_head32> heading_settings;
+  TGrid_head32 HeadingSettings(int column) const {
+    TGrid_head32 h = column >= 0 && column < static_cast<int>(heading_settings.size())
+                         ? heading_settings[static_cast<size_t>(column)] : TGrid_head32();
+    if (h.decimals > kMaxColumnDecimals) h.decimals = kMaxColumnDecimals;
+    return h;
+  }
   int HeadingCount() const { return static_cast<int>(headings_.size()); }
   // Data rows (the heading row not counted).
   virtual int TotalRowCount() const { return Count(); }

@@ -165,18 +165,18 @@ class TTessorineholder : public TVXBaseHolder {
   virtual void RegisterOwnedLists() { fLists.Clear(); }
   virtual void CheckMenuItemsAfterLoadFromFile();
   virtual void ChangeAllToUnicode() {}
-  // List exports (plain text, XML, rich text, spreadsheet) arrive with the cell exporters; until
-  // then these answer false and write nothing.
-  virtual void DoCloseAnExcelfile(UStringView file_name) {}
-  virtual void DoStartAnExcelFile(bool flag, TDocumentList* list) {}
+  // List exports (plain text, XML, rich text, spreadsheet): see model/list_export.h. A workbook
+  // is saved by SaveListAsExcel; DoCloseAnExcelfile then has nothing more to do.
+  virtual void DoCloseAnExcelfile(UStringView file_name);
+  virtual void DoStartAnExcelFile(bool flag, TDocumentList* list);
   virtual bool MergeWith(TTessorineholder& other, UStringView caption);
   virtual bool ReadWholeFromStream(TStream& s);
   virtual bool SaveToStream(TStream& s);
   virtual T2_BooleanRec ReadWholeFromFile(UStringView file_name, uint8_t tool_type);
-  virtual bool SaveListAsExcel(TDocumentList* list, UStringView file_name) { return false; }
-  virtual bool SaveListAsRTF(TDocumentList* list, UStringView file_name) { return false; }
-  virtual bool SaveListAsTXT(TDocumentList* list, UStringView file_name) { return false; }
-  virtual bool SaveListAsXML(TDocumentList* list, UStringView file_name) { return false; }
+  virtual bool SaveListAsExcel(TDocumentList* list, UStringView file_name);
+  virtual bool SaveListAsRTF(TDocumentList* list, UStringView file_name);
+  virtual bool SaveListAsTXT(TDocumentList* list, UStringView file_name);
+  virtual bool SaveListAsXML(TDocumentList* list, UStringView file_name);
   virtual bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi);
   virtual bool AddToZipFile() { return false; }
   virtual void UpdateSearchReplaceFilenames() {}

@@ -1,0 +1,142 @@
+// Export speed: generated concordance lines (~120 characters, a file name, numbers) saved as
+// text and as .xlsx with plain and with coloured centres. Best of 3, ns per line, and for
+// .xlsx the split between building cells, the library's writing and closing the workbook.
+// Usage: bench_export [lines (default 1000000)] [folder (default the system's temporary one)]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/export_cells.h"
+#include "model/list_export.h"
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/settings/settings_access.h"
+#include "platform/spreadsheet/spreadsheet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+UString LineText(int i) {
+  UString left = u"the quick brown fox number " + IntToUStr(i % 977) + u" jumps over the lazy dog and ";
+  UString right = u" along the riverbank while " + IntToUStr(i) + u" birds sing in the tall trees";
+  return left + u"HIT" + right;
+}
+
+class TBenchList : public TVXBaseLemmaMatchCapableList {
+ public:
+  TBenchList(TVXBaseHolder* holder, int lines, bool coloured)
+      : TVXBaseLemmaMatchCapableList(holder, nullptr, 6, 10, 0), lines_(lines), coloured_(coloured) {
+    SetHeadings({u"N", u"Concordance", u"Set", u"Word #", u"File", u"Position"});
+  }
+  int TotalRowCount() const override { return lines_; }
+  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row) override {
+    std::vector<TGrid_data_rec> cells(6);
+    for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].col = c;
+    if (row == 0) {
+      for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].text = Headings()[static_cast<size_t>(c)];
+      return cells;
+    }
+    auto number = [](TGrid_data_rec& cell, int v) {
+      cell.has_number = true;
+      cell.number.value = static_cast<float>(v);
+      cell.export_kind = 1;
+      cell.text = IntToUStr(v);
+    };
+    number(cells[0], row);
+    TGrid_data_rec& line = cells[1];
+    line.text = LineText(row);
+    const int32_t at = static_cast<int32_t>(line.text.find(u"HIT"));
+    if (coloured_) {
+      line.kind = kCellConcordanceLine;
+      line.sw_start = at + 1;
+      line.centre_start = at;
+      line.centre_length = 3;
+    }
+    cells[2].text = u"";
+    number(cells[3], row * 7 % 100000);
+    cells[4].text = u"corpus/texts/file_" + IntToUStr(row % 500) + u".txt";
+    number(cells[5], row % 100);
+    return cells;
+  }
+
+ private:
+  int lines_;
+  bool coloured_;
+};
+
+double BestOf3(const std::function<void()>& f) {
+  double best = 1e99;
+  for (int i = 0; i < 3; ++i) {
+    const auto a = Clock::now();
+    f();
+    best = std::min(best, Seconds(a, Clock::now()));
+  }
+  return best;
+}
+
+// The .xlsx export's own steps, timed apart: cells built (rows, sections, runs), the library's
+// writing, the closing (compression of the sheet into the file).
+void SplitXlsx(int lines, bool coloured, const UString& name) {
+  TVXBaseHolder holder;
+  TBenchList list(&holder, lines, coloured);
+  double build = 0, write = 0;
+  StartAnExcelFile(1);
+  std::vector<TSpreadsheetRun> runs;
+  for (int r = 1; r <= lines; ++r) {
+    const auto a = Clock::now();
+    std::vector<TGrid_data_rec> cells = list.EntryDetailsAsGridDataRecs(r);
+    if (coloured) runs = HtmlCellToRuns(ConcLineAsHTML(ConcLinein3Sections(cells[1], 0), 0x0000FF));
+    const auto b = Clock::now();
+    SetACellDouble(r, 1, cells[0].number.value);
+    if (coloured)
+      SetACellRich(r, 2, runs, -1);
+    else
+      SetACellString(r, 2, cells[1].text);
+    SetACellDouble(r, 4, cells[3].number.value);
+    SetACellString(r, 5, cells[4].text);
+    SetACellDouble(r, 6, cells[5].number.value);
+    const auto c = Clock::now();
+    build += Seconds(a, b);
+    write += Seconds(b, c);
+  }
+  const auto a = Clock::now();
+  SaveAnExcelFile(name);
+  const double close = Seconds(a, Clock::now());
+  std::printf("  split (%s): cells %.0f ns/line, library writing %.0f ns/line, closing %.0f ns/line\n",
+              coloured ? "coloured" : "plain", build * 1e9 / lines, write * 1e9 / lines, close * 1e9 / lines);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
+  const UString folder = argc > 2 ? IncludeTrailingPathDelimiter(Utf8ToUtf16(argv[2])) : SystemTempFolder();
+  SetConcCharactersForTextOnly(0);
+  std::printf("%d lines\n", lines);
+  {
+    TVXBaseHolder holder;
+    TBenchList list(&holder, lines, true);
+    const UString name = folder + u"bench_export.txt";
+    const double t = BestOf3([&] { ExportListAsTXT(list, holder, name); });
+    std::printf("text: %.0f ns/line, %.0f lines/s (%lld bytes)\n", t * 1e9 / lines, lines / t,
+                static_cast<long long>(FileSizeU(name)));
+    DeleteFileU(name);
+  }
+  for (bool coloured : {false, true}) {
+    TVXBaseHolder holder;
+    TBenchList list(&holder, lines, coloured);
+    const UString name = folder + u"bench_export.xlsx";
+    const double t = BestOf3([&] { ExportListAsExcel(list, holder, name, u""); });
+    std::printf("xlsx %s: %.0f ns/line, %.0f lines/s (%lld bytes)\n", coloured ? "coloured centre" : "plain cells",
+                t * 1e9 / lines, lines / t, static_cast<long long>(FileSizeU(name)));
+    SplitXlsx(lines, coloured, name);
+    DeleteFileU(name);
+  }
+  return 0;
+}

@@ -1,0 +1,414 @@
+#include "model/list_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "model/rtf_writer.h"
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
+#include "platform/spreadsheet/spreadsheet.h"
+
+namespace {
+
+constexpr size_t kFlushBytes = 1 << 20;
+constexpr int kMaxExportColumns = 16383;
+constexpr TTessorineList kConcordanceListType = 10;
+constexpr uint8_t kSentenceOnlyBit = 8;
+
+// Collects bytes and hands them to the stream a megabyte at a time.
+class TBufferedOut {
+ public:
+  explicit TBufferedOut(TStream& s) : s_(s) {}
+  bool Put(const void* data, size_t n) {
+    buf_.append(static_cast<const char*>(data), n);
+    return buf_.size() < kFlushBytes || Flush();
+  }
+  bool PutUtf16(UStringView text) { return Put(text.data(), text.size() * sizeof(char16_t)); }
+  bool PutUtf8(UStringView text) {
+    const std::string s = Utf16ToUtf8(text);
+    return Put(s.data(), s.size());
+  }
+  bool Flush() {
+    const bool ok = buf_.empty() || s_.WriteExact(buf_.data(), static_cast<int64_t>(buf_.size()));
+    buf_.clear();
+    return ok;
+  }
+
+ private:
+  TStream& s_;
+  std::string buf_;
+};
+
+bool Contains(const std::vector<int32_t>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+bool CellExported(const TVXBaseHolder& holder, const TGrid_data_rec& cell, int column) {
+  return cell.visible && ColumnExported(holder, column);
+}
+
+UString HeadingOf(const TExportList& list, int column) {
+  return column >= 0 && column < list.HeadingCount() ? list.Headings()[static_cast<size_t>(column)] : UString();
+}
+
+}  // namespace
+
+bool RowExported(const TVXBaseHolder& holder, int row) {
+  return holder.export_all_rows || Contains(holder.selected_rows, row);
+}
+
+bool ColumnExported(const TVXBaseHolder& holder, int column) {
+  return holder.export_all_columns || Contains(holder.selected_columns, column);
+}
+
+bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
+                      const std::function<bool(int row, std::vector<TGrid_data_rec>& cells)>& each) {
+  const int last = list.TotalRowCount();
+  std::vector<TGrid_data_rec> cells;
+  for (int r = 0; r <= last; ++r) {
+    MyYieldProcess();
+    if (StopRequested()) return false;
+    if (!RowExported(holder, r)) continue;
+    cells = list.EntryDetailsAsGridDataRecs(r);
+    if (cells.empty()) continue;
+    if (!each(r, cells)) return false;
+  }
+  return true;
+}
+
+// --- text ------------------------------------------------------------------------------------
+
+bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_name) {
+  holder.CheckExportSettings();
+  const int32_t setting = GetConcCharactersForTextOnly();
+  int lines = 0;
+  const bool ok = SafeSaveToFile(file_name, [&](TStream& s) {
+    TBufferedOut out(s);
+    static constexpr char16_t kBom = 0xFEFF;
+    if (!out.Put(&kBom, sizeof kBom)) return false;
+    UString line;
+    const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
+      line.clear();
+      bool first = true;
+      for (size_t c = 0; c < cells.size(); ++c) {
+        if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
+        if (!first) line += u'\t';
+        first = false;
+        line += DoExportaCellToTXT(cells[c], setting);
+      }
+      line += u'\n';
+      ++lines;
+      return out.PutUtf16(line);
+    });
+    // Without a line there is no file to write.
+    return walked && lines > 0 && out.Flush();
+  });
+  return ok && lines > 0;
+}
+
+// --- XML -------------------------------------------------------------------------------------
+
+bool ExportListAsXML(TExportList& list, TVXBaseHolder& holder, UStringView file_name) {
+  holder.CheckExportSettings();
+  const UString root = XMLElementName(TessorineControllerCaption(), 0);
+  const UString list_name = XMLElementName(list_type_as_string(list.ListType()), 0);
+  return SafeSaveToFile(file_name, [&](TStream& s) {
+    TBufferedOut out(s);
+    static constexpr unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
+    if (!out.Put(kBom, 3) || !out.PutUtf8(u"<" + root + u">\n<" + list_name + u">")) return false;
+    UString text;
+    const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
+      const UString row = u"Row" + IntToUStr(r);
+      text = u"\n\t<" + row + u">";
+      for (size_t c = 0; c < cells.size(); ++c) {
+        if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
+        text += u"\n\t\t" + DoExportaCellToXML(cells[c], HeadingOf(list, static_cast<int>(c)), static_cast<int>(c));
+      }
+      text += u"\n\t</" + row + u">";
+      return out.PutUtf8(text);
+    });
+    return walked && out.PutUtf8(u"\n</" + list_name + u">\n</" + root + u">") && out.Flush();
+  });
+}
+
+// --- rich text -------------------------------------------------------------------------------
+
+bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_name, UStringView document_name) {
+  holder.CheckExportSettings();
+  const TExportStyleColours style = ExportStyleColours();
+  const int32_t setting = GetConcCharactersForTextOnly();
+  TRtfWriter rtf(style.font_size, style.font_name);
+  rtf.Insert(TessorineControllerCaption(), style.base_text);
+  rtf.EndLine();
+  rtf.Insert(list_type_as_string(list.ListType()), style.base_text);
+  rtf.EndLine();
+  rtf.Insert(document_name, style.base_text);
+  rtf.EndLine();
+  int rows = 0;
+  const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
+    for (size_t c = 0; c < cells.size(); ++c) {
+      TGrid_data_rec& cell = cells[c];
+      if (!CellExported(holder, cell, static_cast<int>(c))) continue;
+      FormatCellForExport(cell);
+      if (cell.kind == kCellConcordanceLine) {
+        const TCellSections s = ConcLinein3Sections(cell, setting);
+        rtf.Insert(s.left, style.base_text);
+        rtf.Insert(s.centre, style.search_word);
+        rtf.Insert(s.right + u"\t", style.base_text);
+      } else {
+        rtf.Insert(RelevantAffixesOfStringData(cell), style.base_text);
+      }
+    }
+    rtf.EndLine();
+    ++rows;
+    return true;
+  });
+  // The three heading lines alone are no export.
+  if (!walked || rows == 0) return false;
+  const std::string doc = rtf.Document();
+  return SafeSaveBytes(file_name, doc.data(), static_cast<int64_t>(doc.size()));
+}
+
+// --- spreadsheet -----------------------------------------------------------------------------
+
+void DefineExcelFormats(TExportList& list, const TVXBaseHolder& holder, bool set_widths) {
+  const TExportStyleColours style = ExportStyleColours();
+  list.excel_standard_2DecPLaces_format = DefaultNumberFormat();
+  list.excel_header_format_str = u"excelheader";
+  list.excel_header_int_format =
+      DefinedFormatNum0Based(u"#,##0", kExcelAlignLeft, true, -1, 0x1FFFFFFF, style.background, style.heading, true);
+  list.excel_header_format =
+      DefinedFormatNum0Based(u"@", kExcelAlignLeft, true, -1, 0x1FFFFFFF, style.background, style.heading, true);
+  const int headings = list.HeadingCount();
+  list.excel_column_formats.assign(static_cast<size_t>(headings) + 1, list.excel_standard_2DecPLaces_format);
+  for (int c = 0; c < std::min(headings, kMaxExportColumns); ++c) {
+    const TGrid_head32 h = list.HeadingSettings(c);
+    if (!h.visible || !ColumnExported(holder, c)) continue;
+    list.excel_column_formats[static_cast<size_t>(c) + 1] = DefinedFormatForGridDataRec(h);
+    if (set_widths) SetAColumnWidth(c + 1, list.IsEmptyDataColumn(c) ? 2.0 : AColumnWidthInChars(h.width));
+  }
+}
+
+int EnsureSecondSheet(UStringView title) {
+  const UString clean = CleanSheetName(title);
+  for (int s = 2; s <= ExcelSheetCount(); ++s)
+    if (ExcelSheetName(s) == clean) return s;
+  const int n = ExcelSheetCount() + 1;
+  return AddAnExcelSheet(n <= 2 ? UString(title) : UString(title) + u"(" + IntToUStr(n) + u")");
+}
+
+namespace {
+
+// Writes on another sheet and comes back to the main one.
+template <typename F>
+void OnSheet(int sheet, const TExcelExportState& state, F&& f) {
+  SetActiveExcelSheet(sheet);
+  f();
+  SetActiveExcelSheet(state.main_sheet);
+}
+
+void NoteNextWorksheet(int row, TExcelExportState& state) {
+  if (state.note_written) return;
+  state.note_written = true;
+  if (!SetACellString(row, 6, VXResFmt(TVXRes::VXNextWorksheet, {VXRes(TVXRes::VXPlotDetails)}))) state.failed = true;
+}
+
+void WritePositionsCell(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
+  if (state.positions_sheet == 0) {
+    state.positions_sheet = EnsureSecondSheet(VXRes(TVXRes::VXPositions));
+    OnSheet(state.positions_sheet, state, [&] {
+      MergeCells(1, 1, 1, 20, list.excel_header_format);
+      SetACellStringWithFormat(1, 1, TitleCasedString(VXRes(TVXRes::VXPositions)), list.excel_header_format);
+      SetACellStringWithFormat(3, 1, VXRes(TVXRes::VXN), list.excel_header_format);
+      SetACellStringWithFormat(3, 2, VXRes(TVXRes::VXFilename), list.excel_header_format);
+    });
+  }
+  const int row = ++state.positions_row;
+  OnSheet(state.positions_sheet, state, [&] {
+    bool ok = SetACellDouble(row, 1, cell.int_value) && SetACellString(row, 2, cell.str_value);
+    const size_t n = std::min(cell.ints.size(), static_cast<size_t>(kExcelMaxColumns - 2));
+    for (size_t i = 0; i < n; ++i) ok = SetACellDouble(row, static_cast<int>(i) + 3, cell.ints[i]) && ok;
+    if (!ok) state.failed = true;
+  });
+}
+
+constexpr int kTimeLineFirstDateColumn = 6;
+
+void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
+  if (state.time_line_sheet == 0) {
+    state.time_line_sheet = EnsureSecondSheet(VXRes(TVXRes::VXTimeLineList));
+    const std::vector<UString> dates = list.TimeLineDataDateHeaders();
+    const int room = kExcelMaxColumns - kTimeLineFirstDateColumn + 1;
+    state.time_line_dates = std::min(static_cast<int>(dates.size()), room);
+    OnSheet(state.time_line_sheet, state, [&] {
+      if (static_cast<int>(dates.size()) > room) {
+        const UString note = IntToUStr(static_cast<int64_t>(dates.size()) - room) + u" of " +
+                             IntToUStr(static_cast<int64_t>(dates.size())) +
+                             u" dates are beyond the last column of the sheet and are not shown";
+        SetACellString(1, 1, note);
+        AddToLogFile(u"time-line export: " + note);
+      }
+      const UString heads[5] = {VXRes(TVXRes::VXN), VXRes(TVXRes::VXSearchWord), UString(), VXRes(TVXRes::VXWords),
+                                VXRes(TVXRes::VXHits)};
+      for (int k = 0; k < 5; ++k)
+        if (!heads[k].empty()) SetACellStringWithFormat(3, k + 1, heads[k], list.excel_header_format);
+      const double width = AColumnWidthInChars(144);
+      for (int d = 0; d < state.time_line_dates; ++d) {
+        SetAColumnWidth(kTimeLineFirstDateColumn + d, width);
+        SetACellStringWithFormat(3, kTimeLineFirstDateColumn + d, dates[static_cast<size_t>(d)],
+                                 list.excel_header_format);
+      }
+    });
+  }
+  const int row = ++state.time_line_row;
+  OnSheet(state.time_line_sheet, state, [&] {
+    bool ok = SetACellDoubleWithFormat(row, 1, cell.int_value, state.int_format) &&
+              SetACellString(row, 2, cell.str_value);
+    const size_t n = std::min(cell.ints.size(), static_cast<size_t>(kExcelMaxColumns - 3));
+    for (size_t i = 0; i < n; ++i)
+      ok = SetACellDoubleWithFormat(row, static_cast<int>(i) + 3, cell.ints[i], state.int_format) && ok;
+    if (!ok) state.failed = true;
+  });
+}
+
+}  // namespace
+
+void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
+  const int row = cell.excel_row;
+  const int col = cell.excel_col;
+  bool ok = true;
+  switch (cell.export_kind) {
+    case 1: {
+      if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
+      const size_t slot = static_cast<size_t>(std::max(cell.col, 0)) + 1;
+      const int32_t format = slot < list.excel_column_formats.size() ? list.excel_column_formats[slot]
+                                                                      : list.excel_standard_2DecPLaces_format;
+      const double value = cell.number.kind == 0 ? static_cast<double>(std::llround(cell.number.value))
+                                                 : static_cast<double>(cell.number.value);
+      ok = SetACellDoubleWithFormat(row, col, value, format);
+      break;
+    }
+    case 2:
+      ok = SetACellString(row, col, RelevantAffixesOfStringData(cell));
+      NoteNextWorksheet(row, state);
+      WritePositionsCell(list, cell, state);
+      break;
+    case 4:
+      ok = SetACellString(row, col, RelevantAffixesOfStringData(cell));
+      NoteNextWorksheet(row, state);
+      WriteTimeLineCell(list, cell, state);
+      break;
+    default:
+      if (cell.kind == kCellConcordanceLine) {
+        const TCellSections s = ConcLinein3Sections(cell, state.export_setting);
+        ok = SetACellRich(row, col, HtmlCellToRuns(ConcLineAsHTML(s, ExportStyleColours().search_word)),
+                          state.wrap_format);
+      } else if (!cell.has_colour && cell.prefix.empty() && cell.suffix.empty()) {
+        // One segment in the base colour: a plain string says the same.
+        if (!cell.text.empty()) ok = SetACellString(row, col, cell.text);
+      } else {
+        ok = SetACellRich(row, col, HtmlCellToRuns(ColouredSegmentsAsHTML(cell)), -1);
+      }
+      break;
+  }
+  if (!ok) state.failed = true;
+}
+
+bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holder, UStringView document_name,
+                                   TExcelExportState& state) {
+  if (!StartAnExcelFile(1)) return false;
+  DefineExcelFormats(list, holder, false);
+  const UString list_name = list_type_as_string(list.ListType());
+  state.title = VXResFmt(TVXRes::VXTessorineList, {list_name});
+  SetAnActiveSheetname(1, state.title);
+  DefineExcelFormats(list, holder, true);
+  state.wrap_format = DefinedFormatNum0Based(u"", kExcelAlignLeft, true, -1, 0x1FFFFFFF, -1,
+                                             ExportStyleColours().base_text, false, true);
+  state.int_format = DefinedFormatNum0Based(u"#,##0", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
+  state.export_setting = GetConcCharactersForTextOnly();
+  const int totals = list.ColumnTotalRowCount();
+  UString title = totals > 0 ? UFormat(u"%s (%s)", {list_name, VXRes(TVXRes::VXWithColumnTotals)})
+                             : UFormat(u"%s: %s", {TessorineControllerCaption(), list_name});
+  if (!ExtractFileName(document_name).empty())
+    title += u" " + BracketedWith(ExtractFileName(document_name), u"(", u")");
+  bool ok = MergeCells(1, 1, 3, 7, -1) && SetACellStringWithFormat(1, 1, title, list.excel_header_format);
+  if (list.ListType() == kConcordanceListType) {
+    const bool sentence_only = (GetConcSaveRec().DisplayOptions() & kSentenceOnlyBit) != 0;
+    const UString x = sentence_only ? VXRes(TVXRes::VXSentenceOnly)
+                                    : VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry,
+                                               {IntToUStr(GetConcCharactersForTextOnly())});
+    ok = SetACellString(3, 8, u"(" + x + u")") && ok;
+  }
+  const int last_column = std::min(kMaxExportColumns, list.HeadingCount() - 1);
+  for (int t = 1; t <= totals; ++t) {
+    const int row = t + 3;
+    for (int c = 0; c <= last_column; ++c) {
+      if (!ColumnExported(holder, c)) continue;
+      TGrid_data_rec total;
+      list.GetColumnTotalDataForGrid(c, t, total);
+      if (c == 0) {
+        ok = SetACellString(row, list.MainWordColumn() + 1, RelevantAffixesOfStringData(total) + u": ") && ok;
+      } else if (list.HeadingSettings(c).numeric) {
+        FormatACellDefinedFormatNum(list.excel_column_formats[static_cast<size_t>(c) + 1], row, c + 1);
+        ok = SetACellDouble(row, c + 1, total.number.value) && ok;
+      }
+    }
+  }
+  if (!ok) state.failed = true;
+  return true;
+}
+
+bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView file_name, UStringView document_name) {
+  holder.CheckExportSettings();
+  TExcelExportState state;
+  if (!StartAndDefineHeaderExcelFile(list, holder, document_name, state)) return false;
+  const int first_data_row = 3 + list.ColumnTotalRowCount();
+  int running = first_data_row + 1;
+  const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
+    // Past the sheet's last row the rows go on on a sheet of their own.
+    if (running + 1 > kExcelMaxRows) {
+      state.main_sheet = AddAnExcelSheet(state.title + u"(" + IntToUStr(ExcelSheetCount() + 1) + u")");
+      if (state.main_sheet == 0) return false;
+      SetActiveExcelSheet(state.main_sheet);
+      running = 0;
+      state.overflow_sheets.clear();
+    }
+    for (size_t c = 0; c < cells.size(); ++c) {
+      TGrid_data_rec& cell = cells[c];
+      if (!CellExported(holder, cell, static_cast<int>(c))) continue;
+      cell.col = static_cast<int32_t>(c);
+      cell.row = r;
+      cell.excel_row = running + 1;
+      list.ExcelFileCell(cell);
+      int sheet = state.main_sheet;
+      if (cell.sheet > 1) {
+        int& extra = state.overflow_sheets[cell.sheet];
+        if (extra == 0) extra = AddAnExcelSheet(state.title + u"(" + IntToUStr(ExcelSheetCount() + 1) + u")");
+        sheet = extra;
+      }
+      SetActiveExcelSheet(sheet);
+      if (r == 0) {
+        if (!SetACellStringWithFormat(cell.excel_row, cell.excel_col, TitleCasedString(cell.text),
+                                      list.excel_header_format))
+          state.failed = true;
+      } else {
+        DoExportaCellToExcel(list, cell, state);
+      }
+      SetActiveExcelSheet(state.main_sheet);
+    }
+    ++running;
+    return true;
+  });
+  if (!walked) {
+    CloseAnExcelFile();
+    return false;
+  }
+  const int refused = RefusedExcelCellWrites();
+  const bool saved = SaveAnExcelFile(file_name);
+  if (refused > 0) AddToLogFile(u"spreadsheet export: " + IntToUStr(refused) + u" cells refused in " + UString(file_name));
+  return saved && !state.failed && refused == 0;
+}

@@ -1,0 +1,71 @@
+// Saving a result list as tab-separated text, XML, rich text or an .xlsx workbook.
+//
+// Every export walks the grid rows 0 (headings) .. TotalRowCount under the holder's export
+// choices: a row is taken when all rows are exported or it is selected and the list gives it
+// cells; a column likewise, and an invisible cell is never written. Each walk gives way to the
+// message loop per row and stops (false, nothing written) when a stop at once is asked for.
+//
+// Files are written to a temporary sibling renamed over the target when complete, so a stop
+// or a failure leaves the previous file as it was.
+//   Text: UTF-16LE with a byte-order mark, one line per row with cells, each ended by LF; one
+//         tab between consecutive exported cells (an empty cell keeps its place).
+//   XML:  UTF-8 with a byte-order mark; root and list elements, "\t<RowN>" per row with
+//         "\t\t<Heading[col]>text</...>" per cell, lines joined by LF.
+//   RTF:  the caption, list name and file name, then one paragraph per row.
+//   .xlsx: title merged over A1:G3, column totals from row 4, the heading row and the data
+//         below; grid column c is spreadsheet column c + 1 for cells, formats, widths and
+//         totals alike. Plot positions and time-lines go to sheets of their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "model/export_cells.h"
+#include "model/result_list_base.h"
+#include "platform/rtl/ustring.h"
+
+class TVXBaseLemmaMatchCapableList;
+using TExportList = TVXBaseLemmaMatchCapableList;
+
+bool RowExported(const TVXBaseHolder& holder, int row);
+bool ColumnExported(const TVXBaseHolder& holder, int column);
+
+// Calls each(row, cells) for every exported row with cells; false when stopped.
+bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
+                      const std::function<bool(int row, std::vector<TGrid_data_rec>& cells)>& each);
+
+bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_name);
+bool ExportListAsXML(TExportList& list, TVXBaseHolder& holder, UStringView file_name);
+// document_name: the document's file, shown in the third heading line.
+bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_name, UStringView document_name);
+
+// --- spreadsheet ---------------------------------------------------------------------------
+
+// Where the extra sheets of one workbook export stand.
+struct TExcelExportState {
+  int main_sheet = 1;
+  int positions_sheet = 0;
+  int time_line_sheet = 0;
+  int positions_row = 3;
+  int time_line_row = 3;
+  int time_line_dates = 0;
+  bool note_written = false;
+  int32_t wrap_format = -1;
+  int32_t int_format = -1;
+  int32_t export_setting = 0;  // characters of a concordance line (0: whole)
+  bool failed = false;         // a cell write failed
+  UString title;               // the sheet title extra sheets are named from
+  std::map<int, int> overflow_sheets;  // ExcelFileCell's sheet -> workbook sheet
+};
+
+// Registers the list's formats; with set_widths also the widths of the exported columns.
+void DefineExcelFormats(TExportList& list, const TVXBaseHolder& holder, bool set_widths);
+// Answers the sheet titled title, adding it (named title, or title + "(n)" past the second).
+int EnsureSecondSheet(UStringView title);
+void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state);
+// Starts the workbook, names its sheet, writes the title and the column totals.
+bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holder, UStringView document_name,
+                                   TExcelExportState& state);
+bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView file_name, UStringView document_name);

@@ -1,0 +1,514 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/export_cells.h"
+#include "model/export_test_support.h"
+#include "model/list_export.h"
+#include "model/rtf_writer.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "platform/spreadsheet/spreadsheet.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string U8(UStringView s) { return Utf16ToUtf8(s); }
+
+TGrid_data_rec LineCell(UStringView text, int32_t sw_start_0, int32_t width) {
+  TGrid_data_rec c = TextCell(text);
+  c.kind = kCellConcordanceLine;
+  c.sw_start = sw_start_0 + 1;
+  c.centre_start = sw_start_0;
+  c.centre_length = width;
+  return c;
+}
+
+}  // namespace
+
+// --- cell rules ------------------------------------------------------------------------------
+
+TEST(ExportCellRules, XmlElementNames) {
+  const struct {
+    const char16_t* heading;
+    int32_t number;
+    const char16_t* want;
+  } cases[] = {
+      {u"Word", 0, u"Word"},        {u"a.b c1", 0, u"a_b_c_"},   {u"%", 2, u"percent2"},
+      {u"#", 0, u"num"},            {u"", 0, u"_"},              {u"", 3, u"_3"},
+      {u"9x", 0, u"_x"},            {u"\u00e9t\u00e9", 1, u"\u00e9t\u00e91"},  {u"\u00d7\u00f7", 0, u"__"},
+      {u"\u00c0\u00d6\u00d8\u00f6\u00f8\u02ff\u0370\u037d\u037e\u037f\u1fff\u2000", 0,
+       u"\u00c0\u00d6\u00d8\u00f6\u00f8\u02ff\u0370\u037d_\u037f\u1fff_"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(U8(XMLElementName(c.heading, c.number)), U8(c.want)) << U8(c.heading);
+}
+
+TEST(ExportCellRules, XmlEscapingKeepsTextAndReplacesForbiddenCharacters) {
+  const struct {
+    UString in;
+    UString want;
+  } cases[] = {
+      {u"a&lt;b & \"c\" <d>", u"a&amp;lt;b &amp; &quot;c&quot; &lt;d&gt;"},
+      {UString(u"x\u0001y\tz\n\r"), UString(u"x\uFFFDy\tz\n\r")},
+      {UString(1, char16_t(0xD800)) + u"a" + UString(1, char16_t(0xDC00)), u"\uFFFDa\uFFFD"},
+      {u"\U0001F600", u"\U0001F600"},
+      {UString(1, char16_t(0xFFFE)) + UString(1, char16_t(0xFFFF)), u"\uFFFD\uFFFD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(XmlEscaped(c.in), c.want);
+}
+
+TEST(ExportCellRules, HeadingWithNumberDisplay) {
+  const struct {
+    const char16_t* heading;
+    uint8_t kind;
+    const char16_t* want;
+  } cases[] = {
+      {u"Upper case", 2, u"Upper Case"},        // "per " inside a word is no cut
+      {u"freq. per 1,000", 3, u"Freq. Per 1,000,000"},
+      {u"share %", 2, u"Share %"},
+      {u"texts % per text", 4, u"Texts Ratio"},  // the first of "%" and "per " cuts
+      {u"Per text", 2, u"%"},
+      {u"plain", 1, u"Plain"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(U8(HeadingWithNumberDisplay(c.heading, c.kind)), U8(c.want)) << U8(c.heading);
+}
+
+TEST(ExportCellRules, LineInThreeSectionsWholeOrCut) {
+  const UString text = UString(30, u'a') + u"HIT" + UString(30, u'b');
+  const TGrid_data_rec cell = LineCell(text, 30, 3);
+  TCellSections whole = ConcLinein3Sections(cell, 0);
+  EXPECT_EQ(whole.left, UString(30, u'a'));
+  EXPECT_EQ(whole.centre, u"HIT");
+  EXPECT_EQ(whole.right, UString(30, u'b'));
+  TCellSections cut = ConcLinein3Sections(cell, 40);
+  EXPECT_EQ(cut.left, UString(20, u'a'));
+  EXPECT_EQ(cut.right, UString(20, u'b'));
+
+  // The coloured search-word piece wins over the cell's start; tags do not count.
+  TGrid_data_rec pieces = LineCell(u"<t>one TWO three", 0, 3);
+  pieces.pieces = {{0, 3, true, false, 0, 0, 0}, {7, 3, false, false, 50, 0, 0}};
+  EXPECT_EQ(ConcLinein3Sections(pieces, 0).centre, u"TWO");
+
+  // A cut never keeps half of a pair.
+  const UString pairs = u"\U0001F600\U0001F600X\U0001F600\U0001F600";
+  TCellSections p = ConcLinein3Sections(LineCell(pairs, 4, 1), 6);
+  EXPECT_EQ(p.left, u"\U0001F600");
+  EXPECT_EQ(p.right, u"\U0001F600");
+
+  // A sentence start above 1: left from there without leading blanks, right without trailing.
+  TGrid_data_rec sentence = LineCell(u"xx. Then HIT it.  ", 9, 3);
+  sentence.start_position = 4;
+  TCellSections s = ConcLinein3Sections(sentence, 40);
+  EXPECT_EQ(s.left, u"Then ");
+  EXPECT_EQ(s.right, u" it.");
+}
+
+TEST(ExportCellRules, FormatCellForExport) {
+  const struct {
+    uint8_t kind;
+    float value;
+    int32_t decimals;
+    double date;
+    const char16_t* want;
+  } cases[] = {
+      {0, 2.6f, 0, 0.0, u"3"},       {1, 1.25f, 2, 0.0, u"1.25"},  {2, 0.6f, 0, 0.0, u"1"},
+      {3, 12.0f, 3, 0.0, u"12.000"}, {0, 0.0f, 0, NAN, u"??"},
+  };
+  for (const auto& c : cases) {
+    TGrid_data_rec cell;
+    cell.make_text_from_number = true;
+    cell.number.kind = c.kind;
+    cell.number.value = c.value;
+    cell.decimals = c.decimals;
+    cell.date = c.date;
+    FormatCellForExport(cell);
+    EXPECT_EQ(U8(cell.text), U8(c.want));
+    EXPECT_TRUE(cell.has_text);
+  }
+}
+
+TEST(ExportCellRules, NumberFormatsAndColours) {
+  EXPECT_EQ(U8(NumberFormatForDecimals(0)), "#,##0");
+  EXPECT_EQ(U8(NumberFormatForDecimals(-1)), "#,##0");
+  EXPECT_EQ(U8(NumberFormatForDecimals(3)), "#,##0.000");
+  EXPECT_EQ(NumberFormatForDecimals(99).size(), 6u + 30u);
+  EXPECT_EQ(BgrToRgb(0x0000FF), 0xFF0000u);
+  EXPECT_EQ(BgrToRgb(0x123456), 0x563412u);
+  EXPECT_EQ(U8(ColourAsHex(0x0000FF)), "FF0000");
+  EXPECT_EQ(U8(ColourAsHex(-5)), U8(ColourAsHex(ExportStyleColours().base_text)));
+}
+
+TEST(ExportCellRules, HtmlCellsAreExactAndBecomeRuns) {
+  TGrid_data_rec cell = TextCell(u"x");
+  cell.prefix = u"&lt;";
+  EXPECT_EQ(U8(ColouredSegmentsAsHTML(cell)),
+            "<font color = \"#808080\">&amp;lt;</font><font color = \"#000000\">x</font>");
+  const UString html = ConcLineAsHTML({u"a<b", u"&x", u"c"}, 0x0000FF);
+  EXPECT_EQ(U8(html), "a&lt;b <b><font color = \"#FF0000\">&amp;x</font></b> c");
+  const std::vector<TSpreadsheetRun> runs = HtmlCellToRuns(html);
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].text, u"a<b ");
+  EXPECT_FALSE(runs[0].bold);
+  EXPECT_EQ(runs[1].text, u"&x");
+  EXPECT_TRUE(runs[1].bold);
+  EXPECT_EQ(runs[1].colour, 0x0000FF);
+  EXPECT_EQ(runs[2].text, u" c");
+}
+
+TEST(ExportCellRules, SheetNames) {
+  EXPECT_EQ(U8(CleanSheetName(u"a[b]:c*d?e/f\\g")), "abcdefg");
+  EXPECT_EQ(U8(CleanSheetName(u"'quoted'")), "quoted");
+  EXPECT_EQ(CleanSheetName(UString(40, u'z')).size(), 31u);
+  EXPECT_EQ(CleanSheetName(UString(30, u'z') + u"\U0001F600").size(), 30u);
+}
+
+// --- text, XML and rich text files ------------------------------------------------------------
+
+namespace {
+
+struct TListFixture {
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder};
+  TListFixture() {
+    list.rows = {{TextCell(u"N"), TextCell(u"Word"), TextCell(u"Freq")},
+                 {TextCell(u"1"), TextCell(u"a&b"), TextCell(u"7")},
+                 {TextCell(u"2"), TextCell(u""), TextCell(u"<x>")}};
+    list.UseRow0AsHeadings();
+  }
+};
+
+std::string Utf16File(const std::u16string& s) {
+  std::string out("\xFF\xFE", 2);
+  for (char16_t c : s) {
+    out += static_cast<char>(c & 0xFF);
+    out += static_cast<char>(c >> 8);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(ListExport, TextKeepsEmptyCellsInPlaceAndLeavesOutInvisibleOnes) {
+  TempFolder tmp;
+  TListFixture f;
+  f.list.rows[2][0].visible = false;
+  const UString name = tmp.Path() + u"out.txt";
+  ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, name));
+  EXPECT_EQ(FileBytes(name), Utf16File(u"N\tWord\tFreq\n1\ta&b\t7\n\t<x>\n"));
+}
+
+TEST(ListExport, TextWithoutRowsWritesNoFile) {
+  TempFolder tmp;
+  TListFixture f;
+  f.holder.export_all_rows = false;
+  const UString name = tmp.Path() + u"none.txt";
+  EXPECT_FALSE(ExportListAsTXT(f.list, f.holder, name));
+  EXPECT_FALSE(FileExists(name));
+}
+
+TEST(ListExport, StopLeavesThePreviousFile) {
+  TempFolder tmp;
+  TListFixture f;
+  const UString name = tmp.Write(u"old.txt", "old");
+  global_panic_state = kPanicStopNow;
+  EXPECT_FALSE(ExportListAsTXT(f.list, f.holder, name));
+  global_panic_state = kPanicNone;
+  EXPECT_EQ(FileBytes(name), "old");
+}
+
+TEST(ListExport, XmlExactBytesForTwoRows) {
+  TempFolder tmp;
+  TListFixture f;
+  f.holder.selected_rows = {0, 1};
+  f.holder.export_all_rows = false;
+  const UString name = tmp.Path() + u"out.xml";
+  ASSERT_TRUE(ExportListAsXML(f.list, f.holder, name));
+  const std::string list_el = U8(XMLElementName(list_type_as_string(f.list.ListType()), 0));
+  EXPECT_EQ(FileBytes(name), "\xEF\xBB\xBF<Tessorine_Tools>\n<" + list_el +
+                                 ">\n\t<Row0>\n\t\t<N>N</N>\n\t\t<Word1>Word</Word1>\n\t\t<Freq2>Freq</Freq2>\n\t</Row0>"
+                                 "\n\t<Row1>\n\t\t<N>1</N>\n\t\t<Word1>a&amp;b</Word1>\n\t\t<Freq2>7</Freq2>\n\t</Row1>\n</" +
+                                 list_el + ">\n</Tessorine_Tools>");
+}
+
+TEST(ListExport, XmlParsesWhateverTheHeadingsAndTexts) {
+  TempFolder tmp;
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder);
+  list.rows = {{TextCell(u""), TextCell(u"123"), TextCell(u"%"), TextCell(u"\u00e9l\u00e8ve")},
+               {TextCell(u"\u0001&<"), TextCell(UString(1, char16_t(0xD800))), TextCell(u"&amp;"), TextCell(u"\"q\"")}};
+  list.UseRow0AsHeadings();
+  const UString name = tmp.Path() + u"odd.xml";
+  ASSERT_TRUE(ExportListAsXML(list, holder, name));
+  const TParsedXml xml = ParseXml(FileBytes(name));
+  ASSERT_TRUE(xml.ok) << xml.error;
+  EXPECT_EQ(xml.elements[3], "_");
+  EXPECT_EQ(xml.elements[4], "___1");
+  EXPECT_EQ(xml.elements[5], "percent2");
+  EXPECT_EQ(xml.elements[6], U8(u"\u00e9l\u00e8ve3"));
+  // Texts come back as written, forbidden characters as U+FFFD.
+  EXPECT_EQ(xml.texts[5], U8(u"\uFFFD&<"));
+  EXPECT_EQ(xml.texts[7], "&amp;");
+  EXPECT_EQ(xml.texts[8], "\"q\"");
+}
+
+TEST(ListExport, XmlWithoutRowsStillWritesRootAndList) {
+  TempFolder tmp;
+  TListFixture f;
+  f.holder.export_all_rows = false;
+  const UString name = tmp.Path() + u"empty.xml";
+  ASSERT_TRUE(ExportListAsXML(f.list, f.holder, name));
+  const TParsedXml xml = ParseXml(FileBytes(name));
+  ASSERT_TRUE(xml.ok);
+  EXPECT_EQ(xml.elements.size(), 2u);
+}
+
+namespace {
+
+// Reads the text of an RTF document back: \par as LF, \tab as TAB, \uN? as N, groups of the
+// header skipped; the colour table's entries and the \cf of each character.
+struct TRtfRead {
+  UString text;
+  std::vector<uint32_t> colours;  // RRGGBB, index 1 first
+  std::vector<int> colour_of;     // per character of text
+  int font_size_half_points = 0;
+};
+
+TRtfRead ReadRtf(const std::string& rtf) {
+  TRtfRead out;
+  int cf = 0;
+  size_t i = 0;
+  int depth = 0;
+  bool skip_group = false;
+  int skip_depth = 0;
+  while (i < rtf.size()) {
+    const char c = rtf[i];
+    if (c == '{') {
+      ++depth;
+      ++i;
+      if (rtf.compare(i, 8, "\\fonttbl") == 0 || rtf.compare(i, 9, "\\colortbl") == 0) {
+        if (rtf.compare(i, 9, "\\colortbl") == 0) {
+          const size_t end = rtf.find('}', i);
+          std::string t = rtf.substr(i, end - i);
+          size_t p = 0;
+          while ((p = t.find("\\red", p)) != std::string::npos) {
+            int r = 0, g = 0, b = 0;
+            std::sscanf(t.c_str() + p, "\\red%d\\green%d\\blue%d", &r, &g, &b);
+            out.colours.push_back(static_cast<uint32_t>(r << 16 | g << 8 | b));
+            ++p;
+          }
+        }
+        skip_group = true;
+        skip_depth = depth;
+      }
+      continue;
+    }
+    if (c == '}') {
+      if (skip_group && depth == skip_depth) skip_group = false;
+      --depth;
+      ++i;
+      continue;
+    }
+    if (skip_group) {
+      ++i;
+      continue;
+    }
+    if (c == '\\') {
+      const char n = rtf[i + 1];
+      if (n == '\\' || n == '{' || n == '}') {
+        out.text += static_cast<char16_t>(n);
+        out.colour_of.push_back(cf);
+        i += 2;
+        continue;
+      }
+      size_t j = i + 1;
+      while (j < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[j]))) ++j;
+      const std::string word = rtf.substr(i + 1, j - i - 1);
+      size_t k = j;
+      if (k < rtf.size() && (rtf[k] == '-' || std::isdigit(static_cast<unsigned char>(rtf[k])))) ++k;
+      while (k < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[k]))) ++k;
+      const int arg = k > j ? std::stoi(rtf.substr(j, k - j)) : 0;
+      if (k < rtf.size() && rtf[k] == ' ') ++k;
+      if (word == "par" || word == "tab" || word == "u") {
+        out.text += word == "par" ? u'\n' : word == "tab" ? u'\t' : static_cast<char16_t>(static_cast<uint16_t>(arg));
+        out.colour_of.push_back(cf);
+        if (word == "u" && k < rtf.size() && rtf[k] == '?') ++k;
+      }
+      if (word == "cf") cf = arg;
+      if (word == "fs") out.font_size_half_points = arg;
+      i = k;
+      continue;
+    }
+    if (c != '\n' && c != '\r') {
+      out.text += static_cast<char16_t>(static_cast<unsigned char>(c));
+      out.colour_of.push_back(cf);
+    }
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(ListExport, RichTextReadsBack) {
+  TempFolder tmp;
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder, 10);
+  list.rows = {{TextCell(u"Concordance")}, {LineCell(u"caf\u00e9 {HIT} \U0001F600", 5, 5)}};
+  const UString name = tmp.Path() + u"out.rtf";
+  SetConcCharactersForTextOnly(0);
+  ASSERT_TRUE(ExportListAsRTF(list, holder, name, u"/x/doc.cnc"));
+  const TRtfRead r = ReadRtf(FileBytes(name));
+  EXPECT_EQ(r.font_size_half_points, 24);
+  EXPECT_EQ(U8(r.text), U8(TessorineControllerCaption() + u"\n" + list_type_as_string(10) +
+                           u"\n/x/doc.cnc\nConcordance\ncaf\u00e9 {HIT} \U0001F600\t\n"));
+  // The search word in the search-word colour, the rest in the base colour.
+  const size_t hit = r.text.find(u"{HIT}");
+  ASSERT_NE(hit, UString::npos);
+  const int sw = r.colour_of[hit];
+  ASSERT_GT(sw, 0);
+  EXPECT_EQ(r.colours[static_cast<size_t>(sw - 1)], BgrToRgb(static_cast<uint32_t>(ExportStyleColours().search_word)));
+  EXPECT_NE(r.colour_of[hit - 1], sw);
+}
+
+TEST(ListExport, RichTextWithoutRowsWritesNoFile) {
+  TempFolder tmp;
+  TListFixture f;
+  f.holder.export_all_rows = false;
+  const UString name = tmp.Path() + u"none.rtf";
+  EXPECT_FALSE(ExportListAsRTF(f.list, f.holder, name, u""));
+  EXPECT_FALSE(FileExists(name));
+}
+
+// --- spreadsheet -----------------------------------------------------------------------------
+
+TEST(Spreadsheet, RowsComeInOrderAndPassedRowsAreRefused) {
+  TempFolder tmp;
+  ASSERT_TRUE(StartAnExcelFile(1));
+  EXPECT_TRUE(SetACellString(2, 1, u"b"));
+  EXPECT_TRUE(SetACellString(2, 3, u"c"));
+  EXPECT_FALSE(SetACellString(1, 1, u"late"));
+  EXPECT_FALSE(SetACellString(3, kExcelMaxColumns + 1, u"wide"));
+  EXPECT_EQ(RefusedExcelCellWrites(), 2);
+  const UString name = tmp.Path() + u"rows.xlsx";
+  ASSERT_TRUE(SaveAnExcelFile(name));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("b"), std::string::npos);
+  EXPECT_EQ(sheet.find("late"), std::string::npos);
+  CloseAnExcelFile();  // nothing more to do after a save
+}
+
+TEST(Spreadsheet, FailedSaveLeavesTargetAlone) {
+  TempFolder tmp;
+  ASSERT_TRUE(StartAnExcelFile(1));
+  SetACellString(1, 1, u"x");
+  EXPECT_FALSE(SaveAnExcelFile(tmp.Path() + u"missing/folder/x.xlsx"));
+  // A folder in the target's place cannot be replaced.
+  ForceDirectories(tmp.Path() + u"taken.xlsx");
+  ASSERT_TRUE(StartAnExcelFile(1));
+  SetACellString(1, 1, u"x");
+  EXPECT_FALSE(SaveAnExcelFile(tmp.Path() + u"taken.xlsx"));
+  EXPECT_TRUE(DirectoryExists(tmp.Path() + u"taken.xlsx"));
+  EXPECT_TRUE(FindFiles(tmp.Path(), u"*.tmp").empty());
+}
+
+namespace {
+
+struct TWorkbookFixture {
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder, 10};
+  TWorkbookFixture() {
+    TGrid_data_rec share = NumberCell(12.5f, 2);
+    TGrid_data_rec freq = NumberCell(7);
+    list.rows = {{TextCell(u"n"), TextCell(u"concordance"), TextCell(u"freq"), TextCell(u"share")},
+                 {NumberCell(1), LineCell(u"the cat HIT the dog", 8, 3), freq, share}};
+    for (int c = 0; c < 4; ++c) list.rows[1][static_cast<size_t>(c)].col = c;
+    list.UseRow0AsHeadings();
+    list.heading_settings.resize(4);
+    list.heading_settings[2] = {true, 0, 1, 0, 0x00FF00, -1, 100, true};
+    list.heading_settings[3] = {true, 2, 1, 3, 0x0000FF, 0x00FFFF, 200, true};
+    TGrid_data_rec label = TextCell(u"Total");
+    list.totals = {label, TGrid_data_rec(), NumberCell(70), NumberCell(99.5f, 2)};
+    holder.export_all_columns = false;
+    holder.selected_columns = {0, 1, 3};  // column 2 of 4 hidden
+  }
+};
+
+}  // namespace
+
+TEST(ListExport, WorkbookLayout) {
+  TempFolder tmp;
+  TWorkbookFixture f;
+  SetConcCharactersForTextOnly(0);
+  const UString name = tmp.Path() + u"list.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(f.list, f.holder, name, u"/some/where/doc.cnc"));
+  const std::string book = ZipMember(name, u"xl/workbook.xml");
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  for (const std::string* part : {&book, &sheet, &styles}) ASSERT_TRUE(ParseXml(*part).ok);
+  EXPECT_NE(book.find("name=\"" + U8(CleanSheetName(VXResFmt(TVXRes::VXTessorineList, {list_type_as_string(10)}))) + "\""),
+            std::string::npos);
+  EXPECT_NE(sheet.find("<mergeCell ref=\"A1:G3\"/>"), std::string::npos);
+  EXPECT_NE(sheet.find("(doc.cnc)"), std::string::npos);
+  EXPECT_NE(sheet.find("<c r=\"H3\""), std::string::npos);  // the characters-per-line note
+  // Totals on row 4 under their own data: the label in B, share in D, nothing in C.
+  EXPECT_NE(sheet.find("<c r=\"B4\""), std::string::npos);
+  EXPECT_NE(sheet.find("<c r=\"D4\""), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"C4\""), std::string::npos);
+  // Headings on row 6 (one row left free below the totals), data on row 7; column C stays
+  // empty on every row.
+  EXPECT_NE(sheet.find("<c r=\"D6\" s=\"1\" t=\"inlineStr\"><is><t>Share</t>"), std::string::npos);
+  EXPECT_NE(sheet.find("<c r=\"D7\" s=\"2\"><v>12.5</v>"), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"C6\""), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"C7\""), std::string::npos);
+  // The line as rich runs: the centre bold in the search-word colour.
+  EXPECT_NE(sheet.find("<r><rPr><b/><sz val=\"11\"/><color rgb=\"FFFF0000\"/>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(">HIT</t>"), std::string::npos);
+  // The share column's three decimals and colours; the width of column D only (not C).
+  EXPECT_NE(styles.find("formatCode=\"#,##0.000\""), std::string::npos);
+  EXPECT_NE(styles.find("rgb=\"FFFFFF00\""), std::string::npos);  // background BGR 00FFFF
+  EXPECT_NE(sheet.find("<col min=\"4\" max=\"4\" width=\"28.5703125\""), std::string::npos);
+  EXPECT_EQ(sheet.find("<col min=\"3\" max=\"3\""), std::string::npos);
+}
+
+TEST(ListExport, WorkbookTimeLineAndPositionsSheets) {
+  TempFolder tmp;
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder);
+  TGrid_data_rec tl = TextCell(u"tl");
+  tl.export_kind = 4;
+  tl.int_value = 5;
+  tl.str_value = u"cat";
+  tl.ints = {1, 2, 3};
+  TGrid_data_rec pos = TextCell(u"plot");
+  pos.export_kind = 2;
+  pos.int_value = 9;
+  pos.str_value = u"a.txt";
+  pos.ints = {10, 20};
+  list.rows = {{TextCell(u"N"), TextCell(u"T"), TextCell(u"P")}, {NumberCell(1), tl, pos}, {NumberCell(2), tl, pos}};
+  list.UseRow0AsHeadings();
+  list.dates.resize(static_cast<size_t>(kExcelMaxColumns));  // more than the sheet holds
+  for (size_t i = 0; i < list.dates.size(); ++i) list.dates[i] = IntToUStr(static_cast<int64_t>(1900 + i));
+  const UString name = tmp.Path() + u"tl.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(list, holder, name, u""));
+  const std::string book = ZipMember(name, u"xl/workbook.xml");
+  EXPECT_NE(book.find("name=\"Time-line\""), std::string::npos);
+  EXPECT_NE(book.find("name=\"Positions(3)\""), std::string::npos);
+  const std::string timeline = ZipMember(name, u"xl/worksheets/sheet2.xml");
+  ASSERT_TRUE(ParseXml(timeline).ok);
+  EXPECT_NE(timeline.find("<c r=\"XFD3\""), std::string::npos);   // the last column holds a date
+  EXPECT_NE(timeline.find("dates are beyond"), std::string::npos);
+  EXPECT_NE(timeline.find("<c r=\"A5\""), std::string::npos);     // the second row's data
+  const std::string positions = ZipMember(name, u"xl/worksheets/sheet3.xml");
+  EXPECT_NE(positions.find("<mergeCell ref=\"A1:T1\"/>"), std::string::npos);
+  EXPECT_NE(positions.find("a.txt"), std::string::npos);
+  const std::string main = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  EXPECT_NE(main.find("See the next worksheet"), std::string::npos);
+}
+
+TEST(ListExport, WorkbookSaveFailureIsFalse) {
+  TempFolder tmp;
+  TListFixture f;
+  EXPECT_FALSE(ExportListAsExcel(f.list, f.holder, tmp.Path() + u"no/such/dir.xlsx", u""));
+}

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/media/media_player.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+void Put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void Put16(std::string& s, uint16_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>(v >> 8);
+}
+
+// A mono 16-bit sine tone of the given seconds at 8 kHz.
+std::string WavTone(int seconds) {
+  const uint32_t rate = 8000, samples = rate * static_cast<uint32_t>(seconds);
+  std::string w = "RIFF";
+  Put32(w, 36 + samples * 2);
+  w += "WAVEfmt ";
+  Put32(w, 16);
+  Put16(w, 1);
+  Put16(w, 1);
+  Put32(w, rate);
+  Put32(w, rate * 2);
+  Put16(w, 2);
+  Put16(w, 16);
+  w += "data";
+  Put32(w, samples * 2);
+  for (uint32_t i = 0; i < samples; ++i)
+    Put16(w, static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / rate))));
+  return w;
+}
+
+struct DummyOutput {
+  DummyOutput() { setenv("LINZORA_MEDIA_OUTPUT", "dummy", 1); }
+};
+
+}  // namespace
+
+TEST(MediaTimes, TextsToMilliseconds) {
+  const struct {
+    const char16_t* text;
+    int64_t ms;
+    bool ok;
+  } cases[] = {
+      {u"1,5", 1500, true},     {u"1.5", 1500, true},         {u" 2 s", 2000, true},
+      {u"1:30", 90000, true},   {u"1:02:03.5", 3723500, true}, {u"0:1,25", 1250, true},
+      {u"", 0, false},          {u"   ", 0, false},           {u"abc", 0, false},
+      {u"1.2.3", 0, false},     {u"1:", 0, false},            {u"1:2:3:4", 0, false},
+      {u"99999999999999999999999", 0, false},                 {u"1.5:30", 0, false},
+  };
+  for (const auto& c : cases) {
+    bool ok = !c.ok;
+    EXPECT_EQ(TimeStringToMilliseconds(c.text, ok), c.ms) << Utf16ToUtf8(c.text);
+    EXPECT_EQ(ok, c.ok) << Utf16ToUtf8(c.text);
+  }
+}
+
+TEST(MediaPlayback, PlaysTheStretchAndStopsAtItsEnd) {
+  DummyOutput dummy;
+  TempFolder tmp;
+  const UString wav = tmp.Write(u"tone.wav", WavTone(10));
+  TMediaPlayer player;
+  ASSERT_TRUE(player.PlayMediaSegment(wav, 0, 2000, 0, 6000, false));
+  const auto began = std::chrono::steady_clock::now();
+  int64_t first = -1, highest = -1;
+  while (!player.Ended() && std::chrono::steady_clock::now() - began < std::chrono::seconds(8)) {
+    const int64_t t = player.TimeMs();
+    if (t > 0 && first < 0) first = t;
+    highest = std::max(highest, t);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  EXPECT_TRUE(player.Ended());
+  EXPECT_GE(first, 2000);
+  EXPECT_LE(first, 2600);
+  EXPECT_LE(waited, 6.0);
+  // The dummy output drains its last second at once.
+  EXPECT_LE(highest, 6000 + 1100);
+}
+
+TEST(MediaPlayback, MissingAndUnplayableFilesAreRefused) {
+  DummyOutput dummy;
+  TempFolder tmp;
+  HeadlessDialogs().Clear();
+  TMediaPlayer player;
+  EXPECT_FALSE(player.PlayMediaSegment(tmp.Path() + u"none.wav", 0, 0, 0, 0, false));
+  const UString junk = tmp.Write(u"junk.wav", std::string(4000, 'x'));
+  EXPECT_FALSE(player.PlayMediaSegment(junk, 0, 0, 0, 0, false));
+  const UString wav = tmp.Write(u"short.wav", WavTone(1));
+  EXPECT_FALSE(player.PlayMediaSegment(wav, 0, 5000, 0, 0, false));  // starts past the end
+  const auto& asked = HeadlessDialogs().Asked();
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[0].id, TVXDialog::FailedToFind);
+  EXPECT_EQ(asked[1].id, TVXDialog::CantPlayMedia);
+  EXPECT_EQ(asked[2].id, TVXDialog::CantPlayMedia);
+}
