@@ -5,6 +5,8 @@
 // Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
 //                          [search word (default "concordance")]
 //        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
+//        bench_concordance --make FILE MEGABYTES WORD [tagged]   (writes the English-like text; tagged:
+//                          every word as <w pos="NN">word</w>, which the default settings hide)
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -41,6 +43,30 @@ std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
   while (s.size() < bytes) {
     s += (rng() % 1000 == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
     s += (++n % 17 == 0) ? ".\n" : " ";
+  }
+  return s;
+}
+
+// The same words, each in mark-up: <w pos="NN">word</w>.
+std::string MakeTaggedText(size_t bytes, uint32_t seed, const std::string& word) {
+  static const char* kTags[] = {"NN", "VB", "DT", "IN", "JJ", "RB", "PRP", "CC"};
+  const std::string plain = MakeText(bytes / 4, seed, word);
+  std::mt19937 rng(seed);
+  std::string s;
+  s.reserve(bytes + 64);
+  size_t at = 0;
+  while (at < plain.size() && s.size() < bytes) {
+    size_t end = plain.find_first_of(" .\n", at);
+    if (end == std::string::npos) end = plain.size();
+    if (end > at) {
+      s += "<w pos=\"";
+      s += kTags[rng() % (sizeof kTags / sizeof kTags[0])];
+      s += "\">";
+      s.append(plain, at, end - at);
+      s += "</w>";
+    }
+    if (end < plain.size()) s += plain[end];
+    at = end + 1;
   }
   return s;
 }
@@ -90,6 +116,11 @@ int main(int argc, char** argv) {
     const UString name = Utf8ToUtf16(argv[2]);
     RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
     return 0;
+  }
+  if ((argc == 5 || argc == 6) && std::string(argv[1]) == "--make") {
+    const size_t bytes = static_cast<size_t>(std::atoll(argv[3])) * 1000000;
+    const std::string text = argc == 6 ? MakeTaggedText(bytes, 1, argv[4]) : MakeText(bytes, 1, argv[4]);
+    return SafeSaveBytes(Utf8ToUtf16(argv[2]), text.data(), static_cast<int64_t>(text.size())) ? 0 : 1;
   }
   const int64_t mb = argc > 1 ? std::atoll(argv[1]) : 100;
   const int32_t texts = argc > 2 ? std::atoi(argv[2]) : 500;
