@@ -3,7 +3,10 @@
 // and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
 // for one worker and for every core.
 // Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
-//                          [search word (default "concordance")]
+//                          [search word (default "concordance")] [kilobytes of the smallest text (200)]
+//                          [workers of the many-core run (default: every core)]
+//        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
+//        run last long enough for start-up not to weigh on it.
 //        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
 //        bench_concordance --make FILE MEGABYTES WORD [tagged]   (writes the English-like text; tagged:
 //                          every word as <w pos="NN">word</w>, which the default settings hide)
@@ -125,6 +128,7 @@ int main(int argc, char** argv) {
   const int64_t mb = argc > 1 ? std::atoll(argv[1]) : 100;
   const int32_t texts = argc > 2 ? std::atoi(argv[2]) : 500;
   const std::string word = argc > 3 ? argv[3] : "concordance";
+  const size_t smallest = argc > 4 ? static_cast<size_t>(std::atoll(argv[4])) * 1000 : 200000;
   const UString folder = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_", u""));
   ForceDirectories(folder + u"many");
   const std::string big = MakeText(static_cast<size_t>(mb) * 1000000, 1, word);
@@ -133,13 +137,14 @@ int main(int argc, char** argv) {
   std::vector<UString> many;
   int64_t many_bytes = 0;
   for (int32_t t = 0; t < texts; ++t) {
-    const std::string text = MakeText(200000 + (t % 7) * 50000, 100 + t, word);
+    const std::string text = MakeText(smallest + (t % 7) * (smallest / 4), 100 + t, word);
     many_bytes += static_cast<int64_t>(text.size());
     many.push_back(folder + u"many/t" + IntToUStr(t) + u".txt");
     SafeSaveBytes(many.back(), text.data(), static_cast<int64_t>(text.size()));
   }
   const UString w = Utf8ToUtf16(word);
-  const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  const int32_t cores = argc > 5 ? std::max(1, std::atoi(argv[5]))
+                                 : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
   RunOver("one big text", {big_name}, static_cast<int64_t>(big.size()), w, 1);
   RunOver("many texts", many, many_bytes, w, 1);
   RunOver("many texts", many, many_bytes, w, cores);
