@@ -3,8 +3,13 @@
 // and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
 // for one worker and for every core.
 // Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
-//                          [search word (default "concordance")]
+//                          [search word (default "concordance")] [kilobytes of the smallest text (200)]
+//                          [workers of the many-core run (default: every core)]
+//        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
+//        run last long enough for start-up not to weigh on it.
 //        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
+//        bench_concordance --make FILE MEGABYTES WORD [tagged]   (writes the English-like text; tagged:
+//                          every word as <w pos="NN">word</w>, which the default settings hide)
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -41,6 +46,30 @@ std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
   while (s.size() < bytes) {
     s += (rng() % 1000 == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
     s += (++n % 17 == 0) ? ".\n" : " ";
+  }
+  return s;
+}
+
+// The same words, each in mark-up: <w pos="NN">word</w>.
+std::string MakeTaggedText(size_t bytes, uint32_t seed, const std::string& word) {
+  static const char* kTags[] = {"NN", "VB", "DT", "IN", "JJ", "RB", "PRP", "CC"};
+  const std::string plain = MakeText(bytes / 4, seed, word);
+  std::mt19937 rng(seed);
+  std::string s;
+  s.reserve(bytes + 64);
+  size_t at = 0;
+  while (at < plain.size() && s.size() < bytes) {
+    size_t end = plain.find_first_of(" .\n", at);
+    if (end == std::string::npos) end = plain.size();
+    if (end > at) {
+      s += "<w pos=\"";
+      s += kTags[rng() % (sizeof kTags / sizeof kTags[0])];
+      s += "\">";
+      s.append(plain, at, end - at);
+      s += "</w>";
+    }
+    if (end < plain.size()) s += plain[end];
+    at = end + 1;
   }
   return s;
 }
@@ -91,9 +120,15 @@ int main(int argc, char** argv) {
     RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
     return 0;
   }
+  if ((argc == 5 || argc == 6) && std::string(argv[1]) == "--make") {
+    const size_t bytes = static_cast<size_t>(std::atoll(argv[3])) * 1000000;
+    const std::string text = argc == 6 ? MakeTaggedText(bytes, 1, argv[4]) : MakeText(bytes, 1, argv[4]);
+    return SafeSaveBytes(Utf8ToUtf16(argv[2]), text.data(), static_cast<int64_t>(text.size())) ? 0 : 1;
+  }
   const int64_t mb = argc > 1 ? std::atoll(argv[1]) : 100;
   const int32_t texts = argc > 2 ? std::atoi(argv[2]) : 500;
   const std::string word = argc > 3 ? argv[3] : "concordance";
+  const size_t smallest = argc > 4 ? static_cast<size_t>(std::atoll(argv[4])) * 1000 : 200000;
   const UString folder = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_", u""));
   ForceDirectories(folder + u"many");
   const std::string big = MakeText(static_cast<size_t>(mb) * 1000000, 1, word);
@@ -102,13 +137,14 @@ int main(int argc, char** argv) {
   std::vector<UString> many;
   int64_t many_bytes = 0;
   for (int32_t t = 0; t < texts; ++t) {
-    const std::string text = MakeText(200000 + (t % 7) * 50000, 100 + t, word);
+    const std::string text = MakeText(smallest + (t % 7) * (smallest / 4), 100 + t, word);
     many_bytes += static_cast<int64_t>(text.size());
     many.push_back(folder + u"many/t" + IntToUStr(t) + u".txt");
     SafeSaveBytes(many.back(), text.data(), static_cast<int64_t>(text.size()));
   }
   const UString w = Utf8ToUtf16(word);
-  const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  const int32_t cores = argc > 5 ? std::max(1, std::atoi(argv[5]))
+                                 : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
   RunOver("one big text", {big_name}, static_cast<int64_t>(big.size()), w, 1);
   RunOver("many texts", many, many_bytes, w, 1);
   RunOver("many texts", many, many_bytes, w, cores);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "concordance/character_scans.h"
 #include "concordance/concordance_list.h"
 #include "platform/rtl/datetime.h"
 #include "platform/runtime/vx_resources.h"
@@ -103,6 +104,16 @@ int32_t TagEnd(UStringView text, int32_t start, int32_t used) {
     if (close != UStringView::npos) return static_cast<int32_t>(close) + 1;
   }
   return std::min<int32_t>(start + std::max<int32_t>(used, 0), static_cast<int32_t>(text.size()));
+}
+
+// A tag's kind as the scan flagged it. Documents that did not record it give what can be told
+// from the rest: a numbered tag is that kept tag, a shown one without a number was kept inside
+// the window, one of no length was hidden.
+uint16_t TagKindOf(const TTagPositionRec& r) {
+  if (r.tag_kind == kScanFlagTagKept || (r.tag_kind >= kScanFlagHidden && !ScanIsMarker(r.tag_kind)))
+    return r.tag_kind;
+  if (r.tagnumber_1Based > 0) return static_cast<uint16_t>(kScanFlagHidden + r.tagnumber_1Based);
+  return r.used_length > 0 ? kScanFlagTagKept : kScanFlagHidden;
 }
 
 UString FormatReal(float value, int decimals) {
@@ -270,7 +281,9 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
     r.start = t.start;
     r.length = t.length;
     r.is_tag = true;
-    r.tag_number_1based = static_cast<int16_t>(tags.Record(i).tagnumber_1Based);
+    const TTagPositionRec stored = tags.Record(i);
+    r.tag_number_1based = stored.tagnumber_1Based;
+    r.tag_kind = TagKindOf(stored);
     l.pieces.push_back(r);
   }
   {

@@ -81,7 +81,7 @@ struct TTagPositionRec {
   int16_t tag_position;         // 2: where the tag starts in the line
   TForeBackColoursArray tag_colours;  // 4
   int16_t tagnumber_1Based;     // 12: the document's tag table, from 1; 0 none
-  uint8_t padding[2];           // 14
+  uint16_t tag_kind;            // 14: the tag's first flag word; 0 in documents that did not record it
 };
 
 struct TTagPositionsExtraRec {
@@ -126,7 +126,7 @@ static_assert(offsetof(TSortInfoRec, barrier) == 4 && offsetof(TSortInfoRec, Tag
 static_assert(sizeof(TForeBackColoursArray) == 8);
 static_assert(sizeof(TTagPositionRec) == 16);
 static_assert(offsetof(TTagPositionRec, tag_position) == 2 && offsetof(TTagPositionRec, tag_colours) == 4 &&
-              offsetof(TTagPositionRec, tagnumber_1Based) == 12);
+              offsetof(TTagPositionRec, tagnumber_1Based) == 12 && offsetof(TTagPositionRec, tag_kind) == 14);
 static_assert(sizeof(TTagPositionsExtraRec) == 64);
 static_assert(offsetof(TTagPositionsExtraRec, centre_sw_position) == 4 &&
               offsetof(TTagPositionsExtraRec, search_word_started_with_Tag) == 8 &&

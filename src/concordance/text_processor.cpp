@@ -285,6 +285,7 @@ void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
     r.tag_position = static_cast<int16_t>(t.position);
     r.used_length = static_cast<int16_t>(t.tag_number_1based > 0 || t.flag == kScanFlagTagKept ? t.length : 0);
     r.tag_colours = kDefaultTagColours;
+    r.tag_kind = t.flag;
     if (t.tag_number_1based > 0 && t.tag_number_1based <= known) {
       const TStoredTagRec& s = fTagHandler->ArrayOfTagfileTags[t.tag_number_1based - 1].FromSwapFile;
       r.tag_colours = TForeBackColoursArray{s.foreground_colour, s.background_colour};

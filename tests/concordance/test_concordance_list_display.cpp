@@ -48,7 +48,7 @@ class FakeDocument : public TConcordanceListDocument {
 };
 
 struct Word { int span; int32_t start, length; };  // span position (50 the search word), place in the text
-struct Tag { int16_t position, length, number; };
+struct Tag { int16_t position, length, number; uint16_t kind = 0; };
 
 struct Fixture {
   TVXBaseHolder holder;
@@ -85,6 +85,7 @@ struct Fixture {
       r.used_length = t.length;
       r.tag_position = t.position;
       r.tagnumber_1Based = t.number;
+      r.tag_kind = t.kind;
       line->TagPositions().Add(r);
     }
     TConcordanceEntry* raw = line.get();
@@ -283,6 +284,31 @@ TEST(ConcordanceDisplay, TagPiecesAndTheWordsTheyBelongTo) {
       if (p.span_pos == kSpanCentre) { EXPECT_EQ(p.tag_number_1based, c.sw_tag) << c.suffixes << c.distance; }
     }
     EXPECT_EQ(tags, c.tag_pieces) << c.suffixes << c.distance;
+  }
+}
+
+TEST(ConcordanceDisplay, TagPiecesCarryTheKindTheScanGaveThem) {
+  struct Case {
+    int16_t length, number;
+    uint16_t stored, shown;
+  } cases[] = {
+      {3, 1, 0x0801, 0x0801},  // kept tag 1
+      {3, 0, 0x0400, 0x0400},  // kept inside the window
+      {0, 0, 0x0800, 0x0800},  // hidden mark-up
+      // Documents that did not record the kind, or recorded no tag's kind there.
+      {3, 2, 0, 0x0802},
+      {3, 0, 0, 0x0400},
+      {0, 0, 0, 0x0800},
+      {3, 0, 0x8811, 0x0400},
+      {0, 0, 0x0200, 0x0800},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.Add(u"<w>dog ran", 3, 3, {}, {{0, c.length, c.number, c.stored}});
+    const TGrid_data_rec cell = f.Cell(1);
+    const auto tag = std::find_if(cell.pieces.begin(), cell.pieces.end(), [](const auto& p) { return p.is_tag; });
+    ASSERT_NE(tag, cell.pieces.end()) << c.stored;
+    EXPECT_EQ(std::make_tuple(tag->start, tag->length, tag->tag_kind), std::make_tuple(0, 3, c.shown)) << c.stored;
   }
 }
 

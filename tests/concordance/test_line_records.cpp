@@ -42,7 +42,9 @@ TEST(LineRecords, SortInfoRecordIsSixBytesInFieldOrder) {
 
 TEST(LineRecords, TagPositionRecordBytes) {
   TTagPositionsList tags;
-  tags.Add(Tag(0x0102, 0x0304, 0x0506));
+  TTagPositionRec r = Tag(0x0102, 0x0304, 0x0506);
+  r.tag_kind = 0x0807;
+  tags.Add(r);
   TMemoryStream s;
   ASSERT_TRUE(tags.SaveToStream(s));
   ASSERT_EQ(s.Size(), 4 + 64 + 16);
@@ -54,6 +56,7 @@ TEST(LineRecords, TagPositionRecordBytes) {
   EXPECT_EQ(p[4], 0x33);   // foreground, little-endian
   EXPECT_EQ(p[8], 0x66);   // background
   EXPECT_EQ(p[12], 0x06);  // tag number
+  EXPECT_EQ((std::vector<uint8_t>(p + 14, p + 16)), (std::vector<uint8_t>{0x07, 0x08}));  // kind
 }
 
 // --- sort-info lists -------------------------------------------------------------------------

@@ -301,10 +301,12 @@ TEST_F(TextProcessor, KeptTagsGoWithTheLineAndNameItsHeading) {
       const TTagPositionRec r = l.TagPositions().Record(i);
       if (r.tagnumber_1Based == 0) {
         EXPECT_EQ(r.used_length, 0);
+        EXPECT_EQ(r.tag_kind, kScanFlagHidden);
         continue;
       }
       ++kept;
       EXPECT_EQ(r.tagnumber_1Based, 1);
+      EXPECT_EQ(r.tag_kind, kScanFlagHidden + 1);
       EXPECT_EQ(r.used_length, 3);
       EXPECT_EQ(text.substr(static_cast<size_t>(r.tag_position), 3), u"<h>");
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -73,6 +74,26 @@ TEST(TextKinds, ClassifyCharsAgreesWithCharKindOfOverTheWholeBmp) {
   ClassifyChars(u"ab", 2, guard.data());
   EXPECT_EQ(guard[2], 0xABCD);
   ClassifyChars(u"", 0, guard.data());
+}
+
+// Texts mostly of ASCII with now and then another unit, at every length and offset, so that runs
+// of ASCII start and end anywhere in the blocks classified together.
+TEST(TextKinds, MostlyAsciiTextsAgreeWithCharKindOf) {
+  std::vector<char16_t> alphabet;
+  for (char16_t c = 0; c < 128; ++c)
+    if (CharKindOf(c) != KIND_INVISIBLE) alphabet.push_back(c);
+  const size_t ascii = alphabet.size();
+  for (char16_t c : {u'\u00E9', u'\u00A0', u'\u0436', u'\u2019', u'\u4E00', u'\uFF21'}) alphabet.push_back(c);
+  std::mt19937 rng(32);
+  for (int round = 0; round < 400; ++round) {
+    const size_t n = rng() % 300;
+    const uint32_t other_one_in = 1 + rng() % 200;
+    UString text;
+    for (size_t i = 0; i < n; ++i)
+      text.push_back(alphabet[rng() % other_one_in == 0 ? ascii + rng() % (alphabet.size() - ascii) : rng() % ascii]);
+    const std::vector<uint16_t> k = Kinds(text);
+    for (size_t i = 0; i < n; ++i) ASSERT_EQ(k[i], CharKindOf(text[i])) << "round " << round << " at " << i;
+  }
 }
 
 // An invisible character belongs to the word it follows and is no word character elsewhere.

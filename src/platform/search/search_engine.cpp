@@ -316,7 +316,15 @@ struct TSearchAndDoEngine::Impl {
         for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v);
       }
     };
-    if (has_exact && !has_prefix && !has_suffix && index.general.empty()) {
+    if (has_exact && !has_prefix && !has_suffix && index.general.empty() && index.groups.size() <= 4) {
+      // A few exact words: each word's hash against theirs, the look-up only on a match.
+      uint32_t h[4];
+      for (size_t g = 0; g < 4; ++g) h[g] = index.groups[std::min(g, index.groups.size() - 1)].hash;
+      for (int32_t w = 0; w < nw; ++w) {
+        const uint32_t x = wp[w].hash;
+        if ((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) probe(w);
+      }
+    } else if (has_exact && !has_prefix && !has_suffix && index.general.empty()) {
       for (int32_t w = 0; w < nw; ++w) probe(w);  // exact words only: one look-up a word
     } else {
       for (int32_t w = 0; w < nw; ++w) {

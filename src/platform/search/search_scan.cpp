@@ -6,6 +6,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
@@ -92,6 +95,43 @@ inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_
   return WordHashFinish(h, len);
 }
 
+#if defined(__x86_64__)
+// HashPlainSpan for a word of at most 8 units with 8 units readable, all eight lanes at once.
+// Only words of ASCII letters are taken this way, and only when the fold table folds ASCII as
+// plain lower-casing (`ascii_folds_plain`); any other word goes the one-unit way. The sum is the
+// same as one unit at a time: every step wraps at 32 bits either way.
+__attribute__((target("avx2"))) inline uint32_t HashPlainSpanWide(const char16_t* text, int32_t s, int32_t e, int32_t n,
+                                                                  const char16_t* fold, bool ascii_folds_plain) {
+  const uint32_t len = static_cast<uint32_t>(e - s);
+  if (ascii_folds_plain && len <= 8 && s + 8 <= n) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + s));
+    const __m128i in_word = _mm_cmplt_epi16(_mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0), _mm_set1_epi16(static_cast<short>(len)));
+    const __m128i wide = _mm_andnot_si128(_mm_cmpeq_epi16(_mm_and_si128(c, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                                          _mm_setzero_si128()),
+                                          in_word);
+    if (_mm_movemask_epi8(wide) == 0) {
+      const __m128i upper = _mm_and_si128(_mm_cmpgt_epi16(c, _mm_set1_epi16('A' - 1)), _mm_cmplt_epi16(c, _mm_set1_epi16('Z' + 1)));
+      const __m128i folded = _mm_add_epi16(c, _mm_and_si128(upper, _mm_set1_epi16(32)));
+      __m256i v = _mm256_add_epi32(_mm256_cvtepu16_epi32(folded), _mm256_set1_epi32(static_cast<int>(0x9E3779B9u)));
+      v = _mm256_mullo_epi32(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWordHashMul)));
+      v = _mm256_and_si256(v, _mm256_cvtepi16_epi32(in_word));
+      __m128i x = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+      x = _mm_add_epi32(x, _mm_shuffle_epi32(x, 0x4E));
+      x = _mm_add_epi32(x, _mm_shuffle_epi32(x, 0xB1));
+      return WordHashFinish(static_cast<uint32_t>(_mm_cvtsi128_si32(x)), len);
+    }
+  }
+  return HashPlainSpan(text, s, e, n, fold);
+}
+#endif
+
+// Whether the fold table folds the ASCII range as plain lower-casing (a Turkic table does not).
+bool FoldsAsciiPlainly(const char16_t* fold) {
+  for (char16_t c = 0; c < 128; ++c)
+    if (fold[c] != (c >= u'A' && c <= u'Z' ? c + 32 : c)) return false;
+  return true;
+}
+
 // The same for a word with a kept tag or an invisible character inside: those are left out.
 uint32_t HashSkippingSpan(const char16_t* text, const uint16_t* kinds, int32_t s, int32_t e, const char16_t* fold) {
   const uint8_t* cls = ScanClassTable();
@@ -155,6 +195,7 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 // The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
 // resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
+template <bool kWide>
 static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* text, const uint16_t* kinds,
                                                                 int32_t begin, int32_t n, const char16_t* fold,
                                                                 std::vector<TScanWord>& words,
@@ -171,9 +212,15 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   bool in_word = false;
   int32_t start = 0;
   uint32_t word_flags = 0, pending = 0;
+  [[maybe_unused]] const bool ascii_folds_plain = kWide && FoldsAsciiPlainly(fold);
+  auto plain_hash = [&](int32_t e) __attribute__((always_inline)) {
+#if defined(__x86_64__)
+    if constexpr (kWide) return HashPlainSpanWide(text, start, e, n, fold, ascii_folds_plain);
+#endif
+    return HashPlainSpan(text, start, e, n, fold);
+  };
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
-                                                     : HashPlainSpan(text, start, e, n, fold);
+    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold) : plain_hash(e);
     words.push_back(TScanWord{start, e - start, h, word_flags});
     in_word = false;
   };
@@ -274,7 +321,7 @@ __attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, 
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
                                                          bool text_end) {
-  ScanChunkBody(text, kinds, begin, n, fold, words, events, units, text_end);
+  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end);
 }
 #endif
 
@@ -283,7 +330,7 @@ void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32
 #if defined(__x86_64__)
   if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end);
 #endif
-  ScanChunkBody(text, kinds, begin, n, fold, words, events, units, text_end);
+  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end);
 }
 
 // --- compiling items -----------------------------------------------------------------------------

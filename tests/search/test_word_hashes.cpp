@@ -1,0 +1,56 @@
+// The chunk scanner's word hashes against the hash taken one unit at a time, on random texts of
+// short and long words, ASCII and not, at the chunk's very end, with the plain and the Turkic
+// fold tables (the wide path takes only ASCII words under plain folding).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "platform/search/search_chars.h"
+#include "platform/search/search_scan.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+uint32_t OneUnitAtATime(const char16_t* text, int32_t start, int32_t span, const char16_t* fold) {
+  uint32_t h = 0;
+  for (int32_t j = 0; j < span; ++j) h = WordHashAdd(h, fold[text[start + j]], static_cast<uint32_t>(j));
+  return WordHashFinish(h, static_cast<uint32_t>(span));
+}
+
+TEST(WordHashes, EveryWordHashesAsOneUnitAtATime) {
+  const char16_t letters[] = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZIiI0123456789\u00C9\u00DF\u0130\u0131\u03A3\u0436";
+  const size_t ascii = 65;  // letters before the first non-ASCII one
+  std::mt19937 rng(8);
+  for (uint32_t lcid : {0x0409u, 0x041Fu}) {
+    const char16_t* fold = FoldTableFor(lcid);
+    for (int round = 0; round < 200; ++round) {
+      UString text;
+      const bool only_ascii = round % 2 == 0;
+      const int words = 1 + static_cast<int>(rng() % 60);
+      std::vector<std::pair<int32_t, int32_t>> expected;  // start, span
+      for (int w = 0; w < words; ++w) {
+        const int32_t len = 1 + static_cast<int32_t>(rng() % (rng() % 4 == 0 ? 14 : 8));
+        expected.emplace_back(static_cast<int32_t>(text.size()), len);
+        for (int32_t c = 0; c < len; ++c)
+          text += letters[rng() % (only_ascii ? ascii : sizeof letters / sizeof letters[0] - 1)];
+        if (w + 1 < words || round % 3 != 0) text += rng() % 5 == 0 ? u", " : u" ";  // some end the chunk
+      }
+      std::vector<uint16_t> kinds(text.size());
+      ClassifyChars(text.data(), text.size(), kinds.data());
+      std::vector<TScanWord> found;
+      std::vector<TUnitEvent> events;
+      TUnitState units;
+      const int32_t n = static_cast<int32_t>(text.size());
+      ScanChunk(text.data(), kinds.data(), 0, n, fold, found, events, units, true);
+      ASSERT_EQ(found.size(), expected.size()) << round;
+      for (size_t w = 0; w < found.size(); ++w) {
+        ASSERT_EQ(std::make_pair(found[w].start, found[w].span), expected[w]) << round << " word " << w;
+        EXPECT_EQ(found[w].hash, OneUnitAtATime(text.data(), found[w].start, found[w].span, fold))
+            << "lcid " << lcid << " round " << round << " word " << w;
+      }
+    }
+  }
+}
+
+}  // namespace
