@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -176,6 +177,16 @@ struct TGrid_data_rec {
   // A percentage coloured by its value (0x00BBGGRR), when has_colour.
   bool has_colour = false;
   uint32_t colour = 0;
+  // Plot cell (kind 2): positions are in ints, each hit's context here; the row's scale, the
+  // list's largest and total words and the divisions. Time-line cell (kind 4): the segments
+  // (hits, running words), each segment's date heading, and the record's numbers in ints.
+  std::vector<UString> plot_contexts;
+  int32_t plot_scale = 0;
+  int32_t plot_largest_words = 0;
+  int64_t plot_total_words = 0;
+  int32_t plot_divisions = 0;
+  std::vector<std::pair<int32_t, int32_t>> timeline_segments;
+  std::vector<UString> timeline_date_headings;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // Prefix, text and suffix of a cell.

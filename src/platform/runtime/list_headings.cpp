@@ -1,0 +1,56 @@
+#include "platform/runtime/list_headings.h"
+
+#include "platform/runtime/vx_maths.h"
+#include "platform/runtime/vx_resources.h"
+
+int StandardColumnCount(TTessorineList type) {
+  switch (type) {
+    case kListCollocates: return kCollocateStandardColumns;
+    case kListPlot: return kPlotStandardColumns;
+    case kListClusters: return kClusterStandardColumns;
+    case kListPatterns: return kPatternStandardColumns;
+    case kListTimeline: return kTimelineStandardColumns;
+    default: return 0;
+  }
+}
+
+UString CollocatePositionHeading(int p) {
+  if (p == 50) return u"*";
+  return p < 50 ? u"L" + IntToUStr(50 - p) : u"R" + IntToUStr(p - 50);
+}
+
+std::vector<UString> CopyOfBaseHeadings(TTessorineList type, uint8_t left_span, uint8_t right_span) {
+  const UString n = VXRes(TVXRes::VXN);
+  switch (type) {
+    case kListCollocates: {
+      std::vector<UString> h = {n, VXRes(TVXRes::VXWord), VXRes(TVXRes::VXSearchWord)};
+      for (int i = 0; i < kRelationshipStatsCount; ++i) h.push_back(RelationshipAsString(i));
+      h.insert(h.end(), {VXRes(TVXRes::VXSet), VXRes(TVXRes::VXTexts), VXRes(TVXRes::VXTotal), VXRes(TVXRes::VXLeft),
+                         VXRes(TVXRes::VXRight)});
+      for (int p = left_span; p <= right_span; ++p) h.push_back(CollocatePositionHeading(p));
+      return h;
+    }
+    case kListPlot:
+      return {n, VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXWords), VXRes(TVXRes::VXHits), u"per 1,000",
+              VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXPlots)};
+    case kListClusters:
+      return {n, VXRes(TVXRes::VXClusters), VXRes(TVXRes::VXFrequency), VXRes(TVXRes::VXSet),
+              VXRes(TVXRes::VXClusterSize), u"Related"};
+    case kListPatterns: {
+      std::vector<UString> h = {n};
+      for (int p = 45; p <= 55; ++p) h.push_back(CollocatePositionHeading(p));
+      return h;
+    }
+    case kListTimeline:
+      return {n, VXRes(TVXRes::VXSearchWord), VXRes(TVXRes::VXWords), VXRes(TVXRes::VXHits), u"per 1,000",
+              VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXTimelines)};
+    default:
+      return {};
+  }
+}
+
+void EnsureMIHeadingsIncludeAllStats(std::vector<UString>& headings) {
+  const size_t need = kCollocateFirstStatColumn + kRelationshipStatsCount;
+  if (headings.size() < need) headings.resize(need);
+  for (int i = 0; i < kRelationshipStatsCount; ++i) headings[kCollocateFirstStatColumn + i] = RelationshipAsString(i);
+}

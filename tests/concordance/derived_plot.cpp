@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "concordance/compute_plot.h"
+#include "concordance/concordance_list.h"
+#include "concordance/plot_list.h"
+#include "platform/rtl/streams.h"
+
+namespace {
+
+struct Lines {
+  TVXBaseHolder holder;
+  TConcordanceListDocument doc;
+  TConcordanceList list{&holder, &doc};
+  void Hit(int32_t file, int32_t sw, int32_t word_num) {
+    auto line = list.NewLine();
+    line->SetText(u"a b c");
+    line->Data().midpoint = 2;
+    line->Data().filename_num_original = file;
+    line->Data().sw_number = sw;
+    line->Data().word_num = word_num;
+    ASSERT_GE(list.Add(line.release()), 0);
+  }
+};
+
+std::vector<int32_t> Positions(const TGeneralPlotDataList& p) {
+  std::vector<int32_t> v;
+  for (const auto& r : p.Plots()) v.push_back(r.position);
+  return v;
+}
+
+}  // namespace
+
+TEST(ComputePlot, RowsWordsPositionsAndOverallScale) {
+  Lines f;
+  f.Hit(1, 0, 500);
+  f.Hit(2, 0, 7);
+  f.Hit(1, 0, 3);
+  f.Hit(2, 0, 1);  // 1 x 4000 / 3: 1333.33 -> 1333
+  f.Hit(3, 0, 5);  // a text with no words adds nothing anywhere
+  f.Hit(9, 0, 5);  // a file number beyond the texts
+  const std::vector<TPlotText> texts = {{u"one", 1000}, {u"two", -3}, {u"three", 0}, {u"four", 4000}};
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, texts, {u"dog"}, {}, {}, false, plot, msg));
+  ASSERT_EQ(plot.Count(), 2);
+  EXPECT_EQ(plot.Row(0)->rec.words_in_file, 1000);
+  EXPECT_EQ(plot.Row(1)->rec.words_in_file, 3);  // an uncounted text's words taken as they stand
+  EXPECT_EQ(Positions(plot.Row(0)->plots), (std::vector<int32_t>{3, 500}));
+  EXPECT_EQ(plot.Row(0)->plot_filename, u"one");
+  EXPECT_EQ(plot.Row(0)->rec.plot_file_number, 1);
+  // Overall on the longest text's scale: 500 of 1,000 -> 2,000 of 4,000; 3 -> 12; 7 of 3 -> 9333.
+  EXPECT_EQ(Positions(plot.overall.plots), (std::vector<int32_t>{12, 1333, 2000, 9333}));
+  EXPECT_EQ(plot.overall.rec.hits, 4);
+  EXPECT_EQ(plot.overall.rec.words_in_file, 5003);
+  EXPECT_EQ(plot.overall.plot_filename, u"dog (Overall)");
+  EXPECT_TRUE(plot.show_overall);
+  // Hits per 1,000 words.
+  TNumberDisplayAndSinglesRec r;
+  plot.NumericalData(4, 1, r);  // row 0 is the overall row while it is shown
+  EXPECT_FLOAT_EQ(r.value, 2.0f);
+  plot.NumericalData(4, 0, r);
+  EXPECT_FLOAT_EQ(r.value, 4000.0f / 5003.0f);
+}
+
+TEST(ComputePlot, HalvesRoundToEven) {
+  // 5 x (3 / 2) = 7.5 -> 8; 3 x 1.5 = 4.5 -> 4.
+  Lines f;
+  f.Hit(1, 0, 5);
+  f.Hit(1, 0, 3);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, {{u"a", 2}, {u"b", 3}}, {u"x"}, {}, {}, false, plot, msg));
+  EXPECT_EQ(Positions(plot.overall.plots), (std::vector<int32_t>{4, 8}));
+}
+
+TEST(ComputePlot, RowOrderFollowsTheOrderByte) {
+  struct Case {
+    uint8_t order;
+    std::vector<std::pair<int32_t, int32_t>> rows;  // (file number, search word)
+  };
+  const Case cases[] = {{0, {{1, 0}, {2, 0}, {1, 1}, {2, 1}}}, {1, {{1, 0}, {1, 1}, {2, 0}, {2, 1}}}};
+  for (const Case& c : cases) {
+    Lines f;
+    for (int32_t file : {2, 1})
+      for (int32_t sw : {1, 0}) f.Hit(file, sw, 1);
+    TVXBaseHolder h;
+    TConcPlotList plot(&h);
+    TConcplotChoices choices;
+    choices.order = c.order;
+    UString msg;
+    ASSERT_TRUE(ComputePlot(f.list, {{u"a", 10}, {u"b", 10}}, {u"x", u"y"}, choices, {}, false, plot, msg));
+    ASSERT_EQ(plot.Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(plot.Row(i)->rec.plot_file_number, c.rows[i].first) << int(c.order) << i;
+      EXPECT_EQ(plot.Row(i)->rec.plot_search_word_number, c.rows[i].second) << int(c.order) << i;
+    }
+  }
+}
+
+TEST(ComputePlot, GroupsBeyondTheRowsAreLeftOut) {
+  // Two texts but three text groups: the hit of group 2 would land past the rows.
+  Lines f;
+  f.Hit(1, 0, 1);
+  f.Hit(2, 0, 2);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  TConcplotChoices choices;
+  choices.text_groups = {{0}, {}, {1}};
+  choices.search_word_groups = {{0}};
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, {{u"a", 10}, {u"b", 10}}, {u"x"}, choices, {}, true, plot, msg));
+  ASSERT_EQ(plot.Count(), 1);
+  EXPECT_EQ(plot.Row(0)->rec.hits, 1);
+  EXPECT_EQ(plot.overall.rec.hits, 2);  // still counted overall
+}
+
+TEST(ComputePlot, GroupLabelsFillToTwentyCharactersThenNumber) {
+  Lines f;
+  const std::vector<TPlotText> texts = {{u"alphabet", 10}, {u"betamax", 10}, {u"gammaray", 10},
+                                        {u"delta", 10},    {u"alpha", 10}};
+  for (int32_t t = 1; t <= 5; ++t) f.Hit(t, 0, 1);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  TConcplotChoices choices;
+  choices.text_groups = {{0, 1, 2, 3, 4}};
+  choices.search_word_groups = {{0}};
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, texts, {u"x"}, choices, {}, true, plot, msg));
+  EXPECT_EQ(plot.Row(0)->plot_filename, u"Texts 1-5");
+  bool full = false;
+  EXPECT_EQ(AddNameToGroupLabel(u"alphabet ,betamax", u"alpha", full), u"alphabet ,betamax");  // held already
+  EXPECT_EQ(AddNameToGroupLabel(u"alphabet", u"beta", full), u"alphabet ,beta");
+  EXPECT_FALSE(full);
+  AddNameToGroupLabel(u"alphabet ,betamax ,gammaray", u"delta", full);
+  EXPECT_TRUE(full);
+}
+
+TEST(ComputePlot, LinesWithoutSearchWordsAnswerFalseWithAMessage) {
+  Lines f;
+  f.Hit(1, 0, 1);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  UString msg;
+  EXPECT_FALSE(ComputePlot(f.list, {{u"a", 10}}, {}, {}, {}, false, plot, msg));
+  EXPECT_EQ(msg, u"ComputePlot error: no search-words");
+  EXPECT_FALSE(ComputePlot(f.list, {}, {u"x"}, {}, {}, false, plot, msg));
+  EXPECT_TRUE(msg.empty());
+}
+
+TEST(PlotList, SortsOfRowsWithoutHitsOrWordsAndStepping) {
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  auto add = [&](int32_t words, std::vector<int32_t> positions) {
+    auto* e = static_cast<TConcordancePlotEntry*>(TConcPlotList::MakeEntry(plot));
+    e->rec.words_in_file = words;
+    e->rec.hits = static_cast<int32_t>(positions.size());
+    e->plots = TGeneralPlotDataList(words, 8);
+    for (int32_t p : positions) e->plots.Add({p, UString()});
+    plot.Add(e);
+  };
+  add(100, {50});
+  add(0, {});      // no words, no hits: key -1
+  add(200, {10});  // 5%
+  // Stepping from the hit of row 1 passes over the empty row 2 both ways.
+  plot.current_plot_row = 1;
+  plot.current_plot_index = 0;
+  ASSERT_EQ(plot.NextGeneralPlotList(1), &plot.Row(2)->plots);
+  EXPECT_EQ(plot.current_plot_row, 3);
+  ASSERT_EQ(plot.NextGeneralPlotList(-1), &plot.Row(0)->plots);
+  EXPECT_EQ(plot.current_plot_row, 1);
+  EXPECT_EQ(plot.NextGeneralPlotList(-1), nullptr);
+  plot.Set1Sort(0, 5);
+  plot.SetSortAscending(0, true);
+  ASSERT_TRUE(plot.DoASort(1, 0, plot.Count() - 1));
+  EXPECT_EQ(plot.Row(0)->rec.words_in_file, 0);
+  EXPECT_EQ(plot.Row(1)->rec.words_in_file, 200);
+  EXPECT_EQ(WordNumFromPlotPixelPosition(0, 10, 1000), 0);
+  EXPECT_EQ(WordNumFromPlotPixelPosition(-200, 50, 1000), 250);
+  TV2GeneralPlotDataRec found;
+  int32_t idx = -1;
+  TGeneralPlotDataList near(1000, 8);
+  for (int32_t p : {90, 110, 300}) near.Add({p, UString()});
+  ASSERT_TRUE(NearestContextWord(near, 1000, 100, found, idx));  // tolerance 10: the earlier of two
+  EXPECT_EQ(found.position, 90);
+  EXPECT_FALSE(NearestContextWord(near, 1000, 200, found, idx));
+}
+
+TEST(PlotRows, OldLayoutsAndDamage) {
+  TVXBaseHolder h;
+  struct Case {
+    int32_t version;
+    std::vector<int32_t> ints;
+    bool ok;
+    int32_t words, file;
+  };
+  // Dispersion bits, hits, c; (negative c: file and search-word numbers); then the name (runtime
+  // string, empty) and the plot data list (version 1, words, divisions, no plots).
+  const Case cases[] = {{14, {0, 2, 300, 0, 1, 300, 8, 0}, true, 300, -1},
+                        {14, {0, 2, -300, 4, 1, 0, 1, 300, 8, 0}, true, 300, 4},
+                        {14, {0, 2, INT_MIN, 4, 1, 0, 1, 300, 8, 0}, false, 0, 0}};
+  for (const Case& c : cases) {
+    TConcPlotList plot(&h);
+    plot.SetVersionNumber(c.version);
+    TConcordancePlotEntry row(&plot, &h);
+    std::vector<uint8_t> bytes(c.ints.size() * 4);
+    std::memcpy(bytes.data(), c.ints.data(), bytes.size());
+    TMemoryStream m(bytes);
+    ASSERT_EQ(row.ReadFromStream(m), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(row.rec.words_in_file, c.words);
+    EXPECT_EQ(row.rec.plot_file_number, c.file);
+    EXPECT_EQ(row.rec.divisions, 8);
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+      TConcordancePlotEntry part(&plot, &h);
+      TMemoryStream p(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
+      EXPECT_FALSE(part.ReadFromStream(p)) << cut;
+    }
+  }
+}
+
+TEST(PlotList, WholeListRoundTrip) {
+  Lines f;
+  f.Hit(1, 0, 5);
+  f.Hit(2, 1, 9);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, {{u"a", 10}, {u"b", 20}}, {u"x", u"y"}, {}, {}, false, plot, msg));
+  plot.plot_settings[3] = 7;
+  TMemoryStream m;
+  ASSERT_TRUE(plot.SaveToStream(m));
+  m.Seek(0, TSeekOrigin::Begin);
+  TConcPlotList back(&h);
+  ASSERT_TRUE(back.ReadFromStream(m));
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back.Row(1)->plot_sw_string, u"y");
+  EXPECT_EQ(Positions(back.Row(1)->plots), (std::vector<int32_t>{9}));
+  EXPECT_EQ(back.plot_settings[3], 7);
+  EXPECT_TRUE(back.show_overall);
+  EXPECT_EQ(Positions(back.overall.plots), (std::vector<int32_t>{9, 10}));
+  const std::vector<uint8_t> all = m.Data();
+  for (size_t cut = 0; cut < all.size(); cut += 5) {
+    TConcPlotList part(&h);
+    TMemoryStream c(std::vector<uint8_t>(all.begin(), all.begin() + cut));
+    EXPECT_FALSE(part.ReadFromStream(c)) << cut;
+  }
+}
