@@ -38,7 +38,7 @@ UString WordlistSortKindName(int32_t kind) {
   return VXRes(names[kind]);
 }
 
-float NFilesCorrected(int32_t n, bool one_text) { return one_text ? kMissingValue : static_cast<float>(n); }
+
 
 TVXWordList::TVXWordList(TVXBaseHolder* holder, TTessorineList list_type)
     : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, 6, list_type, 0) {

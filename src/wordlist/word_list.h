@@ -168,7 +168,3 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   };
   TPivot pivot_[3];
 };
-
-// The number of texts of a row as a column shows it: n, or the missing value for a list made
-// from one text.
-float NFilesCorrected(int32_t n, bool one_text);

@@ -2,6 +2,7 @@
 
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list.h"
+#include "platform/runtime/vx_maths.h"
 #include "wordlist_test_support.h"
 
 using wltest::Bytes;
