@@ -1,7 +1,9 @@
 #include "wordlist/word_list.h"
 
 #include <algorithm>
+#include <map>
 #include <numeric>
+#include <tuple>
 
 #include "model/text_statistics.h"
 #include "model/work_derived.h"
@@ -548,8 +550,40 @@ std::vector<UString> TVXWordList::DetailsOfCurrentSettings() {
   return lines;
 }
 
-bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other) {
-  const bool ok = TVXBaseLemmaMatchCapableList::MergeWith(other);
+bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
+  auto* other = dynamic_cast<TVXWordList*>(other_list);
+  if (!other || other == this) return false;
+  if (ListBusy() != kBusyNone) return RefuseWhileBusy("merge");
+  if (other->ListBusy() != kBusyNone) return other->RefuseWhileBusy("merge");
+  // Rows are found by (word, prefix, suffix) in a map, so that a list growing unsorted is never
+  // walked; words that differ only in case are one word unless the settings say otherwise.
+  const bool case_sensitive = GetWordlistSettings().CaseSensitive();
+  const TLCID lcid = SortLCID();
+  auto key = [&](const TWordlistData& d) {
+    return std::make_tuple(case_sensitive ? d.word : UpperCaseU(d.word, lcid), d.prefix, d.suffix);
+  };
+  std::map<std::tuple<UString, UString, UString>, int> rows;
+  for (int i = 0; i < Count(); ++i)
+    if (Row(i)) rows.emplace(key(Row(i)->data), i);
+  auto merge_row = [&](const TWordlistData& d) {
+    const auto [it, added] = rows.emplace(key(d), Count());
+    if (added) {
+      AddRow(d);
+    } else {
+      Row(it->second)->data.frequency += d.frequency;
+      Row(it->second)->data.n_texts += d.n_texts;
+    }
+  };
+  for (int i = 0; i < other->Count(); ++i) {
+    const TWordlistEntry* e = other->Row(i);
+    if (!e || e->JoinedTo()) continue;  // forms joined under a head come with their head
+    merge_row(e->data);
+    for (TVXBaseListObject* j : e->JoinedEntries())
+      if (auto* je = dynamic_cast<TWordlistEntry*>(j)) merge_row(je->data);
+  }
+  other->Clear();
+  has_affixes_ = has_affixes_ || other->has_affixes_;
+  DoAlphabeticalAscendingSort();
   freq_stale_ = true;
-  return ok;
+  return true;
 }
