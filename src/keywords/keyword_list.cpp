@@ -13,23 +13,9 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "wordlist/row_texts.h"
 
 namespace {
-
-bool ParseInt(UStringView text, int32_t& out) {
-  const std::string narrow = Utf16ToUtf8(TrimU(text));
-  int32_t v = 0;
-  const auto [end, ec] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), v);
-  if (narrow.empty() || ec != std::errc() || end != narrow.data() + narrow.size()) return false;
-  out = v;
-  return true;
-}
-
-bool FirstLetterIsCaps(const UString& w) {
-  if (w.empty()) return false;
-  const UString first(1, w[0]);
-  return UpperCaseU(first) == first && LowerCaseU(first) != first;
-}
 
 UString FloatText(double v, int decimals) {
   char buf[64];
@@ -58,8 +44,6 @@ void TKeyWordEntry::ZeroTheDataRec() {
   suffix.clear();
 }
 
-bool TKeyWordEntry::Unicode() const { return Holder() ? Holder()->Unicode() : true; }
-
 float TKeyWordEntry::GetAValueAsSingle(int column) const {
   TVXBaseDataClass* list = List();
   if (!list) return kMissingValue;
@@ -85,7 +69,7 @@ UString TKeyWordEntry::GetAWordAsString(int column) const {
 void TKeyWordEntry::SetAWordAsString(int column, UStringView text) {
   if (List()) List()->NoteChange();
   if (column == kKWColWord) word = UString(text);
-  if (column == kKWColFrequency) ParseInt(text, data.frequency);
+  if (column == kKWColFrequency) ParseRowInt(text, data.frequency);
 }
 
 void TKeyWordEntry::SetAPrefixAsString(int column, UStringView text) {
@@ -106,25 +90,9 @@ TJoinedWordDatum TKeyWordEntry::JoinedWordDatum() const {
   return d;
 }
 
-bool TKeyWordEntry::WriteText(TStream& s, const UString& text) const {
-  if (Unicode()) return WriteAString(s, text);
-  return WriteAnsiString(s, EncodeCodePage(text, Holder() ? Holder()->CodePage() : 1252));
-}
+bool TKeyWordEntry::WriteText(TStream& s, const UString& text) const { return WriteRowText(s, Holder(), text); }
 
-bool TKeyWordEntry::ReadText(TStream& s, UString& text) const {
-  if (Unicode()) {
-    std::optional<UString> t;
-    if (!ReadUnknownLengthPointer(s, t)) return false;
-    text = t ? std::move(*t) : UString();
-    return true;
-  }
-  std::optional<std::string> t;
-  if (!ReadUnknownLengthPointer(s, t)) return false;
-  text = t ? DecodeCodePage(reinterpret_cast<const uint8_t*>(t->data()), t->size(),
-                            Holder() ? Holder()->CodePage() : 1252)
-           : UString();
-  return true;
-}
+bool TKeyWordEntry::ReadText(TStream& s, UString& text) const { return ReadRowText(s, Holder(), text); }
 
 bool TKeyWordEntry::SaveToStream(TStream& s) {
   return WriteValue(s, data) && details.SaveToStream(s) && WriteText(s, prefix) && WriteText(s, suffix) &&

@@ -108,7 +108,6 @@ class TKeyWordEntry : public TVXBaseListObject {
   UString suffix;
 
  private:
-  bool Unicode() const;
   bool WriteText(TStream& s, const UString& text) const;
   bool ReadText(TStream& s, UString& text) const;
 };

@@ -13,6 +13,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "wordlist/row_texts.h"
 
 namespace {
 
@@ -20,12 +21,6 @@ constexpr int kLongListRows = 2048;
 
 bool IsGappedCluster(const UString& w) {
   return w.find(u' ') != UString::npos && w.find(u'*') != UString::npos;
-}
-
-bool FirstLetterIsCaps(const UString& w) {
-  if (w.empty()) return false;
-  const UString first(1, w[0]);
-  return UpperCaseU(first) == first && LowerCaseU(first) != first;
 }
 
 }  // namespace

@@ -1,24 +1,13 @@
 #include "wordlist/wordlist_entry.h"
 
-#include <charconv>
-#include <optional>
 #include <string>
 
 #include "platform/rtl/streams.h"
 #include "platform/text/text_services.h"
+#include "wordlist/row_texts.h"
 #include "wordlist/word_list.h"
 
 namespace {
-
-bool ParseInt(UStringView text, int32_t& out) {
-  const std::string narrow = Utf16ToUtf8(TrimU(text));
-  if (narrow.empty()) return false;
-  int32_t v = 0;
-  const auto [end, ec] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), v);
-  if (ec != std::errc() || end != narrow.data() + narrow.size()) return false;
-  out = v;
-  return true;
-}
 
 TVXWordList* OwningWordList(TVXBaseDataClass* list) { return dynamic_cast<TVXWordList*>(list); }
 
@@ -43,8 +32,6 @@ int32_t WordsInCluster(UStringView text) {
 TWordlistEntry::TWordlistEntry(TVXBaseDataClass* list, TWordlistData d)
     : TVXBaseListObject(list, list ? list->Holder() : nullptr), data(std::move(d)) {}
 
-bool TWordlistEntry::Unicode() const { return Holder() ? Holder()->Unicode() : true; }
-int TWordlistEntry::CodePage() const { return Holder() ? Holder()->CodePage() : 1252; }
 
 float TWordlistEntry::GetAValueAsSingle(int column) const {
   TVXBaseDataClass* list = List();
@@ -75,8 +62,8 @@ void TWordlistEntry::SetAWordAsString(int column, UStringView text) {
   MarkEdited(List());
   switch (column) {
     case kWLColWord: data.word = UString(text); break;
-    case kWLColFrequency: ParseInt(text, data.frequency); break;
-    case kWLColTexts: ParseInt(text, data.n_texts); break;
+    case kWLColFrequency: ParseRowInt(text, data.frequency); break;
+    case kWLColTexts: ParseRowInt(text, data.n_texts); break;
     default: break;
   }
 }
@@ -105,23 +92,9 @@ TJoinedWordDatum TWordlistEntry::JoinedWordDatum() const {
   return d;
 }
 
-bool TWordlistEntry::WriteText(TStream& s, const UString& text) const {
-  if (Unicode()) return WriteAString(s, text);
-  return WriteAnsiString(s, EncodeCodePage(text, CodePage()));
-}
+bool TWordlistEntry::WriteText(TStream& s, const UString& text) const { return WriteRowText(s, Holder(), text); }
 
-bool TWordlistEntry::ReadText(TStream& s, UString& text) const {
-  if (Unicode()) {
-    std::optional<UString> t;
-    if (!ReadUnknownLengthPointer(s, t)) return false;
-    text = t ? std::move(*t) : UString();
-    return true;
-  }
-  std::optional<std::string> t;
-  if (!ReadUnknownLengthPointer(s, t)) return false;
-  text = t ? DecodeCodePage(reinterpret_cast<const uint8_t*>(t->data()), t->size(), CodePage()) : UString();
-  return true;
-}
+bool TWordlistEntry::ReadText(TStream& s, UString& text) const { return ReadRowText(s, Holder(), text); }
 
 bool TWordlistEntry::SaveToStream(TStream& s) {
   return WriteI32(s, data.n_texts) && WriteI32(s, data.frequency) && WriteF32(s, data.dispersion) &&

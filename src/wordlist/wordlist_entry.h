@@ -72,8 +72,6 @@ class TWordlistEntry : public TVXBaseListObject {
   TWordlistData data;
 
  private:
-  bool Unicode() const;
-  int CodePage() const;
   bool WriteText(TStream& s, const UString& text) const;
   bool ReadText(TStream& s, UString& text) const;
 };
