@@ -147,8 +147,8 @@ void TMenuModel::FillCustomisableItems() {
   Walk([&](TMenuNode& n) {
     if (!n.children.empty() || !n.IsCommand() || !IsCustomisableMenuTag(n.tag) || n.caption == u"o") return;
     if (n.tag == kRecentFileTag) return;
-    n.auto_check = true;
-    n.checked = GetMenuItemChecked(n.tag);
+    // Only toggles carry a check mark; a command on a tool bar is not one.
+    if (n.auto_check) n.checked = GetMenuItemChecked(n.tag);
     if (GetPopupMenuTagInUse(n.tag)) right_click_.push_back(&n);
     customisable_.push_back(&n);
   });
