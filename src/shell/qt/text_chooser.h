@@ -1,0 +1,68 @@
+// The tool's own chooser of texts (Settings > Choose texts when no controller program runs):
+// add files, a folder with a mask (with or without sub-folders and zip members), members picked
+// from one archive; the chosen texts in a grid (name, folder, size, date, kind); remove, clear,
+// save and load a choice. OK hands the choice to the tool (TTextChoice::Commit); Cancel changes
+// nothing. What could not be done is shown in a message; a long folder walk shows its progress
+// and can be stopped.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <memory>
+
+#include "shell/text_choice.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+class TChosenTextsModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit TChosenTextsModel(TTextChoice& choice, QObject* parent = nullptr) : QAbstractTableModel(parent), choice_(choice) {}
+  void Changed() {
+    beginResetModel();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : choice_.Count(); }
+  int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  TTextChoice& choice_;
+};
+
+class TTextChooser : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TTextChooser(uint8_t tool, QWidget* parent = nullptr);
+  TTextChoice& Choice() { return *choice_; }
+  QTableView* Grid() const { return grid_; }
+
+  // The buttons' work, callable without their file dialogs.
+  void AddFiles(const std::vector<UString>& files);
+  void AddFolder(UStringView folder);
+  void AddZipMembers(UStringView archive, const std::vector<UString>& names);
+  void RemoveSelected();
+  void ClearAll();
+  void SaveChoice(UStringView file);
+  void LoadChoice(UStringView file);
+
+  void accept() override;
+
+ private:
+  void Report(const std::vector<UString>& problems);
+  void PickZipMembers();
+  void Changed();
+  std::unique_ptr<TTextChoice> choice_;
+  TChosenTextsModel* model_ = nullptr;
+  QTableView* grid_ = nullptr;
+  QLineEdit* mask_ = nullptr;
+  QCheckBox* sub_folders_ = nullptr;
+  QCheckBox* zips_ = nullptr;
+  QLabel* status_ = nullptr;
+  QPushButton* stop_ = nullptr;
+};
