@@ -2,8 +2,13 @@
 // add files, a folder with a mask (with or without sub-folders and zip members), members picked
 // from one archive; the chosen texts in a grid (name, folder, size, date, kind); remove, clear,
 // save and load a choice. OK hands the choice to the tool (TTextChoice::Commit); Cancel changes
-// nothing. What could not be done is shown in a message; a long folder walk shows its progress
-// and can be stopped.
+// nothing. What could not be done is shown in a message.
+//
+// A folder walk (100,000 texts and more) pumps the event loop: while it runs the dialog shows
+// how many texts it has found so far and in which folder, every other control is disabled, and
+// Stop, Escape or closing the window stop the walk; the texts found until then stay listed.
+// The grid asks for the rows it paints only; a long folder shows its last parts and a long name
+// its start and end (the whole of either in the tool tip).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -15,8 +20,10 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 class TChosenTextsModel : public QAbstractTableModel {
   Q_OBJECT
@@ -41,6 +48,10 @@ class TTextChooser : public QDialog {
   explicit TTextChooser(uint8_t tool, QWidget* parent = nullptr);
   TTextChoice& Choice() { return *choice_; }
   QTableView* Grid() const { return grid_; }
+  QLabel* Status() const { return status_; }
+  QPushButton* StopButton() const { return stop_; }
+  // How often the count of a running walk is shown (milliseconds).
+  void SetProgressInterval(int ms);
 
   // The buttons' work, callable without their file dialogs.
   void AddFiles(const std::vector<UString>& files);
@@ -52,8 +63,16 @@ class TTextChooser : public QDialog {
   void LoadChoice(UStringView file);
 
   void accept() override;
+  // While a walk runs: stops it, and the dialog stays.
+  void reject() override;
+
+ signals:
+  // A running walk has found this many texts so far.
+  void Collecting(int texts);
 
  private:
+  void ShowProgress();
+  void SetCollecting(bool on);
   void Report(const std::vector<UString>& problems);
   void PickZipMembers();
   void Changed();
@@ -65,4 +84,8 @@ class TTextChooser : public QDialog {
   QCheckBox* zips_ = nullptr;
   QLabel* status_ = nullptr;
   QPushButton* stop_ = nullptr;
+  QProgressBar* busy_ = nullptr;
+  QTimer* progress_timer_ = nullptr;
+  UString walking_in_;
+  std::vector<QWidget*> idle_only_;  // enabled only while no walk runs
 };
