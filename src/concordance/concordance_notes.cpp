@@ -120,7 +120,7 @@ bool T_WholeLinzoraHolder::CopyFilenameDetailsToNotepad(UStringView file_name, b
     return true;
   });
   if (!ok) return false;
-  if (DocumentHooks().try_to_edit) DocumentHooks().try_to_edit(target, ExtractFilePath(target));
+  if (DocumentHooks().try_to_edit) DocumentHooks().try_to_edit(target, GetDefaultFolder(current_tool_var));
   AddOneLaterNote(VXRes(TVXRes::VXFilenames) + u": " + target, u"");
   return true;
 }
