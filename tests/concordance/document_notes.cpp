@@ -34,6 +34,16 @@ UString PerWord(int hits, UStringView word, int percent) {
                   {IntToUStr(hits), VXRes(TVXRes::VXEntries), word, IntToUStr(percent)});
 }
 
+// A run over the corpus whose details file goes beside a saved document.
+struct TRunScene {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  TRunScene() {
+    if (run.doc) run.doc->SourceTextFilename = corpus.tmp.Write(u"run.cnc", "x");
+  }
+};
+
 UString FileText(const UString& name) {
   auto f = TFileStream::Open(name, TFileMode::OpenRead);
   if (!f) return {};
@@ -106,13 +116,10 @@ TEST(ConcordanceNotes, MinimalProcessingEndsTheSettingsNotesAndNamesNoView) {
 }
 
 TEST(ConcordanceNotes, DetailsFileIsTabbedUtf16AndGoesToTheEditor) {
-  ScopedSettings settings;
-  TCorpus corpus;
-  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
-  ASSERT_TRUE(run.found);
-  T_WholeLinzoraHolder& doc = *run.doc;
-  // Saved beside the document it was read from.
-  doc.SourceTextFilename = corpus.tmp.Write(u"run.cnc", "x");
+  TRunScene scene;
+  ASSERT_TRUE(scene.run.found);
+  TCorpus& corpus = scene.corpus;
+  T_WholeLinzoraHolder& doc = *scene.run.doc;
   TDocumentHooks hooks = DocumentHooks();
   const TDocumentHooks before = hooks;
   hooks.try_to_edit = &TEdited::Hook;
@@ -132,12 +139,10 @@ TEST(ConcordanceNotes, DetailsFileIsTabbedUtf16AndGoesToTheEditor) {
 }
 
 TEST(ConcordanceNotes, DetailsWithoutRebuildLeaveTheTextListsAlone) {
-  ScopedSettings settings;
-  TCorpus corpus;
-  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
-  ASSERT_TRUE(run.found);
-  T_WholeLinzoraHolder& doc = *run.doc;
-  doc.SourceTextFilename = corpus.tmp.Write(u"run.cnc", "x");
+  TRunScene scene;
+  ASSERT_TRUE(scene.run.found);
+  TCorpus& corpus = scene.corpus;
+  T_WholeLinzoraHolder& doc = *scene.run.doc;
   // The lines of b.txt go; only a rebuild moves its row to the unused texts.
   for (int i = doc.fConcordanceList->Count() - 1; i >= 0; --i)
     if (UString(doc.fConcordanceList->Line(i)->Text()).find(u"cat") != UString::npos) doc.fConcordanceList->Remove(i);

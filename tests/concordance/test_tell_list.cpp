@@ -99,6 +99,15 @@ void FillRequest(TTellLinzoraList& request) {
   two.jumplist.holders = {{1, 30}};
 }
 
+// A private settings store and temporary folder, two texts and a filled request.
+struct TScene {
+  ScopedSettings settings;
+  ScopedTmpdir tmpdir;
+  TTexts texts;
+  TTellLinzoraList out{kToolWordLister, kToolConcordancer};
+  TScene() { FillRequest(out); }
+};
+
 std::string FileBytes(const UString& name) {
   auto f = TFileStream::Open(name, TFileMode::OpenRead);
   std::string out(f ? static_cast<size_t>(f->Size()) : 0, '\0');
@@ -120,11 +129,9 @@ std::vector<int64_t> Jumps(TVXFileDetails& chosen, int32_t i) {
 }  // namespace
 
 TEST(TellLinzoraList, RequestWithSourceFilesRoundTrips) {
-  ScopedSettings settings;
-  ScopedTmpdir tmpdir;
-  TTexts texts;
-  TTellLinzoraList out(kToolWordLister, kToolConcordancer);
-  FillRequest(out);
+  TScene scene;
+  TTexts& texts = scene.texts;
+  TTellLinzoraList& out = scene.out;
   TLinzoraFilenamelist& files = out.MakeSourceFileList();
   AddSourceRow(files, texts.a, 0);
   AddSourceRow(files, texts.b, 1);
@@ -163,11 +170,9 @@ TEST(TellLinzoraList, RequestWithSourceFilesRoundTrips) {
 }
 
 TEST(TellLinzoraList, ChosenTextsFromAStatisticsList) {
-  ScopedSettings settings;
-  ScopedTmpdir tmpdir;
-  TTexts texts;
-  TTellLinzoraList out(kToolWordLister, kToolConcordancer);
-  FillRequest(out);
+  TScene scene;
+  TTexts& texts = scene.texts;
+  TTellLinzoraList& out = scene.out;
   TVXStatsList& stats = out.MakeStatsList();
   AddStatsRow(stats, texts.a, true);
   AddStatsRow(stats, texts.b, true);
@@ -235,11 +240,9 @@ TEST(TellLinzoraList, MissingTextsAskOrCancel) {
 }
 
 TEST(TellLinzoraList, CutOrGarbledRequestIsRefusedWithNothingKept) {
-  ScopedSettings settings;
-  ScopedTmpdir tmpdir;
-  TTexts texts;
-  TTellLinzoraList out(kToolWordLister, kToolConcordancer);
-  FillRequest(out);
+  TScene scene;
+  TTexts& texts = scene.texts;
+  TTellLinzoraList& out = scene.out;
   TVXStatsList& stats = out.MakeStatsList();
   AddStatsRow(stats, texts.a, true);
   ASSERT_TRUE(out.SaveRequestFile());
