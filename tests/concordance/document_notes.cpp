@@ -9,14 +9,11 @@ using namespace document_test;
 
 namespace {
 
-struct TCorpus {
-  TempFolder tmp;
-  std::vector<UString> names;
-  TCorpus() {
-    names.push_back(tmp.Write(u"a.txt", "the old man and the sea. the dog ran. old times."));
-    names.push_back(tmp.Write(u"b.txt", "a dog and an old cat."));
-    names.push_back(tmp.Write(u"e.txt", "nothing here at all."));
-  }
+struct TCorpus : TTextFolder {
+  TCorpus()
+      : TTextFolder({{u"a.txt", "the old man and the sea. the dog ran. old times."},
+                     {u"b.txt", "a dog and an old cat."},
+                     {u"e.txt", "nothing here at all."}}) {}
 };
 
 // Index of the first note equal to tab + text at or after `from`; -1 when none.

@@ -91,13 +91,8 @@ std::string WriteOldForm(T_WholeLinzoraHolder& doc, const TOldForm& f) {
   return out;
 }
 
-struct TCorpus {
-  TempFolder tmp;
-  std::vector<UString> names;
-  TCorpus() {
-    names.push_back(tmp.Write(u"a.txt", "the old man and the sea. the dog ran."));
-    names.push_back(tmp.Write(u"b.txt", "a <p>dog and an old cat."));
-  }
+struct TCorpus : TTextFolder {
+  TCorpus() : TTextFolder({{u"a.txt", "the old man and the sea. the dog ran."}, {u"b.txt", "a <p>dog and an old cat."}}) {}
 };
 
 bool Read(T_WholeLinzoraHolder& doc, const std::string& bytes, int64_t* left = nullptr) {
