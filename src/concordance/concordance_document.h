@@ -182,6 +182,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);
   void CheckBothTextFileListsUptoDate();
+  // Points the lines at their texts as another saved concordance of the same search names them
+  // (relink_sources.cpp). False, with RelinkFailure() naming the file and why, when that file
+  // cannot be read; this document is then left as it was.
+  bool RebuildSourceTextsFromSavedConcordance(UStringView file_name);
+  const UString& RelinkFailure() const { return fRelinkFailure; }
 
   // --- toggles (menu tags) ---
   void ToggleConcColouringSetting(int tag);
@@ -249,6 +254,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).
   std::vector<uint8_t> fPairedTagTable;
+  // Set on a document read in the middle of a job (re-link): its read leaves the user's
+  // concordance settings and last-file record alone.
+  bool fSecondaryRead = false;
 
  private:
   friend class TConcordanceFileReader;
@@ -261,6 +269,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
 
   UString fReadFailure;
+  UString fRelinkFailure;
   // What the run read with; kept while the lines may re-read their texts.
   std::unique_ptr<TTextReadRun> fReadRun;
   std::unique_ptr<TTextWorkerSetup> fRunSetup;
