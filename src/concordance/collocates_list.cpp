@@ -6,7 +6,7 @@
 #include "concordance/derived_list_support.h"
 #include "concordance/line_records.h"
 #include "platform/rtl/streams.h"
-#include "platform/runtime/derived_stats.h"
+#include "platform/runtime/vx_maths.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_services.h"
@@ -236,7 +236,7 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
   // A share of a total of 0 has no value to show.
   auto share = [&](double total, double value) -> float {
     if (!(total > 0)) return kMissingValue;
-    return static_cast<float>(ShareOfTotal(total, 0, value));
+    return static_cast<float>(AsPercentOrPPMOfTotal(total, 0, value));
   };
   if (column == 0) {
     result.value = static_cast<float>(index + 1);

@@ -104,7 +104,7 @@ struct TCollocateListDocument {
 };
 
 struct TCollocateSettings {
-  TSpanPair setting_of_spans = {45, 55};
+  TLineSpanPair setting_of_spans = {45, 55};
   int32_t Current_CollocFreqnum = 0;
   bool current_has_set_column = false;
   bool current_most_frequent = false;
