@@ -33,6 +33,11 @@ TConcordanceDerivedList::TConcordanceDerivedList(T_WholeLinzoraHolder* owner, gr
                                                  TTessorineList list_type)
     : TVXBaseLemmaMatchCapableList(owner, &MakeNoEntry, grid_kind, list_type, 0), owner_(owner) {}
 
+TConcordanceDerivedList::TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner,
+                                                 TEntryClass entry_class, grid_alternatives grid_kind,
+                                                 TTessorineList list_type)
+    : TVXBaseLemmaMatchCapableList(holder, entry_class, grid_kind, list_type, 0), owner_(owner) {}
+
 void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory) {
   std::lock_guard<std::mutex> lock(g_factories_lock);
   if (factory) Factories()[list_type] = std::move(factory);

@@ -61,6 +61,10 @@ inline constexpr int kSortingTimeEntry = 42;
 class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
  public:
   TConcordanceDerivedList(T_WholeLinzoraHolder* owner, grid_alternatives grid_kind, TTessorineList list_type);
+  // A view with its own rows; owner may be nullptr (a list on its own, as in a test), and the
+  // holder then gives the character width.
+  TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner, TEntryClass entry_class,
+                          grid_alternatives grid_kind, TTessorineList list_type);
   // Computes the view from the owner's lines; false (nothing computed) in the stand-in.
   virtual bool Compute(bool flag) { return false; }
   // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself

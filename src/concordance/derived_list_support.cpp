@@ -1,5 +1,7 @@
 #include "concordance/derived_list_support.h"
 
+#include "concordance/concordance_list.h"
+
 #include <string>
 
 #include "model/result_list_base.h"
@@ -23,4 +25,11 @@ bool ReadTextInWidth(TStream& s, const TVXBaseHolder* holder, std::optional<UStr
   if (narrow)
     text = DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow->data()), narrow->size(), holder->CodePage());
   return true;
+}
+
+UString CountingWordAt(const TConcordanceEntry& line, int span_position, const TDerivedCountSettings& settings) {
+  const auto [start, length] = SpanWordExtent(line, span_position);
+  if (length <= 0) return UString();
+  const UStringView word = line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length));
+  return settings.keep_case ? UString(word) : UpperCaseU(word, settings.lcid);
 }

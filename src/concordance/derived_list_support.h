@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "platform/rtl/ustring.h"
+#include "platform/text/text_services.h"
 
 class TStream;
 class TVXBaseHolder;
@@ -23,3 +26,21 @@ inline int CompareFloatKeys(double a, double b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 inline int CompareIntKeys(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// --- counting words of the lines ------------------------------------------------------------------
+
+class TConcordanceEntry;
+
+// What the pattern and cluster counts take from the document's settings.
+struct TDerivedCountSettings {
+  bool keep_case = false;          // otherwise words are counted in capitals
+  TLCID lcid = kLCID_EnglishUS;    // for the capitals
+  uint8_t min_word_length = 0;     // patterns: a word must be longer than this
+  int32_t min_frequency = 1;       // fewer occurrences give no row
+  // Words of the stop list; empty: no stop list in use.
+  std::function<bool(UStringView)> is_stop_word;
+};
+
+// The word of a line at a span position as counted: in capitals unless case is kept (only the
+// word is capitalised, which gives what capitalising the whole line would); empty when none.
+UString CountingWordAt(const TConcordanceEntry& line, int span_position, const TDerivedCountSettings& settings);
