@@ -30,8 +30,8 @@
 #include <optional>
 #include <vector>
 
+#include "concordance/concordance_document.h"
 #include "concordance/line_sections.h"
-#include "model/work_base.h"
 #include "platform/rtl/ustring.h"
 
 inline constexpr int32_t kCollocateListVersion = 24;
@@ -113,7 +113,7 @@ struct TCollocateSettings {
   bool spare_setting_of_showing_percentage = false;
 };
 
-class TCollocateList : public TVXBaseLemmaMatchCapableList {
+class TCollocateList : public TConcordanceDerivedList {
  public:
   TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document = nullptr);
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);

@@ -66,7 +66,7 @@ bool TConcordancePlotEntry::ReadFromStream(TStream& s) {
 // --- the list ---------------------------------------------------------------------------------
 
 TConcPlotList::TConcPlotList(TVXBaseHolder* holder)
-    : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, 0, kListPlot, 0), overall(nullptr, holder) {
+    : TConcordanceDerivedList(holder, nullptr, &MakeEntry, 0, kListPlot), overall(nullptr, holder) {
   SetVersionNumber(kPlotListVersion);
   SetHeadings(CopyOfBaseHeadings(kListPlot));
   overall.rec.IsOverallEntry = 1;
@@ -152,12 +152,12 @@ int32_t TConcPlotList::HeaderColumnToSortNeeded(int level, int column) {
     case 4: return 4;
     case 5: return 3;
     case 6: return 6;
-    default: return column > 6 ? 7 : TVXBaseLemmaMatchCapableList::HeaderColumnToSortNeeded(level, column);
+    default: return column > 6 ? 7 : TConcordanceDerivedList::HeaderColumnToSortNeeded(level, column);
   }
 }
 
 void TConcPlotList::NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) {
-  TVXBaseLemmaMatchCapableList::NumericalData(column, index, result);
+  TConcordanceDerivedList::NumericalData(column, index, result);
   const TConcordancePlotEntry* e = CPlotDatum(index);
   if (!e) return;
   switch (column) {
@@ -183,7 +183,7 @@ void TConcPlotList::NumericalData(int column, int index, TNumberDisplayAndSingle
 
 void TConcPlotList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   if (row <= 0 || col == 0) {
-    TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
+    TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
     return;
   }
   cell = TGrid_data_rec();
@@ -207,12 +207,12 @@ void TConcPlotList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int 
 
 bool TConcPlotList::SaveToStream(TStream& s) {
   SetVersionNumber(std::max(GetVersionNumber(), kPlotListVersion));
-  return TVXBaseLemmaMatchCapableList::SaveToStream(s) && overall.SaveToStream(s) &&
+  return TConcordanceDerivedList::SaveToStream(s) && overall.SaveToStream(s) &&
          s.WriteExact(plot_settings.data(), kPlotSettingsBytes);
 }
 
 bool TConcPlotList::ReadFromStream(TStream& s) {
-  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
+  if (!TConcordanceDerivedList::ReadFromStream(s)) return false;
   const int32_t version = GetVersionNumber();
   if (version >= 16) {
     TConcordancePlotEntry row(this, Holder());
@@ -235,7 +235,7 @@ bool TConcPlotList::ReadFromStream(TStream& s) {
 }
 
 void TConcPlotList::Set1Sort(int level, int32_t key) {
-  TVXBaseLemmaMatchCapableList::Set1Sort(level, key);
+  TConcordanceDerivedList::Set1Sort(level, key);
   SetSortComparer(level, &Compare);
 }
 

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/work_base.h"
+#include "concordance/concordance_document.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/general_plot_data.h"
 
@@ -58,7 +58,7 @@ class TConcordancePlotEntry : public TVXBaseListObject {
   bool SaveToStream(TStream& s) override;
 };
 
-class TConcPlotList : public TVXBaseLemmaMatchCapableList {
+class TConcPlotList : public TConcordanceDerivedList {
  public:
   explicit TConcPlotList(TVXBaseHolder* holder);
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
