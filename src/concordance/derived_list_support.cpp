@@ -33,3 +33,28 @@ UString CountingWordAt(const TConcordanceEntry& line, int span_position, const T
   const UStringView word = line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length));
   return settings.keep_case ? UString(word) : UpperCaseU(word, settings.lcid);
 }
+
+namespace {
+
+template <class Test>
+bool AnyCharacter(UStringView text, Test test) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (test(CharKindOf(c))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ContainsAlphanumCharacter(UStringView text) {
+  return AnyCharacter(text, [](uint16_t k) { return (k & (C1_ALPHA | C1_DIGIT)) != 0; });
+}
+
+bool ContainsDigit(UStringView text) {
+  return AnyCharacter(text, [](uint16_t k) { return (k & C1_DIGIT) != 0; });
+}

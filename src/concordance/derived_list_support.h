@@ -44,3 +44,8 @@ struct TDerivedCountSettings {
 // The word of a line at a span position as counted: in capitals unless case is kept (only the
 // word is capitalised, which gives what capitalising the whole line would); empty when none.
 UString CountingWordAt(const TConcordanceEntry& line, int span_position, const TDerivedCountSettings& settings);
+
+// True when the text holds a letter or a digit (surrogate pairs read as one character).
+bool ContainsAlphanumCharacter(UStringView text);
+// True when the text holds a digit.
+bool ContainsDigit(UStringView text);
