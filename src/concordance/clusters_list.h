@@ -57,6 +57,9 @@ class TConcordanceClusterList : public TConcordanceDerivedList {
   bool ClusterData(int i, TClusterEntryRec& out) const;
   // Every row's length from its text (lists from before lengths were stored).
   void SetClusterLengths();
+  // Counts the owner's lines (derived_views.cpp); keep_settings keeps the document's cluster
+  // sizes, otherwise they are taken from the settings store. False without an owner.
+  bool Compute(bool keep_settings) override;
   // Set when rows were computed (the list's change state holds 8).
   uint16_t change_state = 0;
 

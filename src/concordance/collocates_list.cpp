@@ -110,8 +110,8 @@ bool TCollocateEntry::ReadFromStream(TStream& s) {
 
 // --- the list ---------------------------------------------------------------------------------
 
-TCollocateList::TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document)
-    : TConcordanceDerivedList(holder, nullptr, &MakeEntry, 0, kListCollocates),
+TCollocateList::TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document, T_WholeLinzoraHolder* owner)
+    : TConcordanceDerivedList(holder, owner, &MakeEntry, 0, kListCollocates),
       document_(document ? document : &default_document_) {
   SetVersionNumber(kCollocateListVersion);
   SetHeadings(CopyOfBaseHeadings(kListCollocates, fsettings.setting_of_spans.left, fsettings.setting_of_spans.right));

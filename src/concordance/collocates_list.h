@@ -115,7 +115,10 @@ struct TCollocateSettings {
 
 class TCollocateList : public TConcordanceDerivedList {
  public:
-  TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document = nullptr);
+  TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document = nullptr,
+                 T_WholeLinzoraHolder* owner = nullptr);
+  // Counts the owner's lines (derived_views.cpp); false without an owner.
+  bool Compute(bool flag) override;
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
 
   TCollocateSettings fsettings;

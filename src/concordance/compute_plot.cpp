@@ -114,6 +114,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   TConcordancePlotEntry& overall = plot.overall;
   overall.Clear();
   overall.rec.IsOverallEntry = 1;
+  overall.rec.divisions = divisions;
   overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
   std::vector<std::unique_ptr<TConcordancePlotEntry>> rows(static_cast<size_t>(n_rows));
   const bool contexts = settings.keep_contexts && settings.context_line_limit >= n_lines;

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "concordance/derived_views.h"
 #include "concordance/text_processor.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
@@ -53,6 +54,7 @@ std::unique_ptr<TConcordanceDerivedList> MakeDerivedList(T_WholeLinzoraHolder& o
   }
   if (factory)
     if (auto made = factory(owner)) return made;
+  if (auto standard = MakeStandardDerivedList(owner, list_type)) return standard;
   return std::make_unique<TConcordanceDerivedList>(&owner, GridKindOf(list_type), list_type);
 }
 

@@ -60,6 +60,8 @@ class TPatternsList : public TConcordanceDerivedList {
   bool right_to_left = false;
   // The span position of position column n (from 0); 102 outside 0..10.
   int PatternColToSpan(int n) const;
+  // Counts the owner's lines (derived_views.cpp); false without an owner.
+  bool Compute(bool flag) override;
 
   // --- the base list's operations ---
   bool CloudDataNeedsSorting() const override { return true; }

@@ -57,16 +57,18 @@ bool TConcordancePlotEntry::ReadFromStream(TStream& s) {
     if (version >= 21 && !ReadAString(s, plot_sw_string)) return false;
   }
   if (!plots.ReadFromStream(s)) return false;
-  plots.SetWords(rec.words_in_file);
-  plots.SetDivisions(rec.divisions);
+  // The plot data list carries its own scale and divisions (the overall row's scale is the
+  // longest text, not its words); a list without them takes the row's.
+  if (plots.Words() == 0) plots.SetWords(rec.words_in_file);
+  if (plots.Divisions() == 0) plots.SetDivisions(rec.divisions);
   plots.SortByPosition();
   return true;
 }
 
 // --- the list ---------------------------------------------------------------------------------
 
-TConcPlotList::TConcPlotList(TVXBaseHolder* holder)
-    : TConcordanceDerivedList(holder, nullptr, &MakeEntry, 0, kListPlot), overall(nullptr, holder) {
+TConcPlotList::TConcPlotList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner)
+    : TConcordanceDerivedList(holder, owner, &MakeEntry, 0, kListPlot), overall(nullptr, holder) {
   SetVersionNumber(kPlotListVersion);
   SetHeadings(CopyOfBaseHeadings(kListPlot));
   overall.rec.IsOverallEntry = 1;
@@ -224,7 +226,14 @@ bool TConcPlotList::ReadFromStream(TStream& s) {
     overall.rec.IsOverallEntry = 1;
   }
   if (version >= 22 && !s.ReadExact(plot_settings.data(), kPlotSettingsBytes)) return false;
-  if (Count() > 0) RebuildOverall();
+  // A stored overall row is the computation's own (its words are the texts' words, which rows
+  // of several search words over one text would count twice); only older lists rebuild it.
+  if (version < 16 && Count() > 0) {
+    RebuildOverall();
+  } else {
+    total_words = overall.rec.words_in_file;
+    largest_words = overall.plots.Words();
+  }
   // The overall row is shown only when the rows differ in text or search word.
   show_overall = false;
   for (int i = 1; i < Count(); ++i)

@@ -60,7 +60,9 @@ class TConcordancePlotEntry : public TVXBaseListObject {
 
 class TConcPlotList : public TConcordanceDerivedList {
  public:
-  explicit TConcPlotList(TVXBaseHolder* holder);
+  explicit TConcPlotList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner = nullptr);
+  // Plots the owner's lines, grouped or not (derived_views.cpp); false without an owner.
+  bool Compute(bool grouped) override;
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
 
   TConcordancePlotEntry* Row(int i) const;

@@ -85,6 +85,8 @@ class TTimelineList : public TConcordanceDerivedList {
   void SetTimeBasis(TTimeLinePlotbase basis);
   // Each row's (and the overall row's) dispersion of its hits per segment.
   void ComputeDispersion();
+  // Dates the owner's lines (derived_views.cpp); false without an owner.
+  bool Compute(bool flag) override;
   // The label, then per segment "date: hits in words" (tab-separated); plot column only.
   UString TimeLineDataStringForLemmaShower(int column, int row) const;
 
