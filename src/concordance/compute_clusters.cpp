@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <unordered_map>
+#include <string>
 #include <vector>
 
 #include "concordance/clusters_list.h"
@@ -19,7 +20,7 @@ void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_st
 namespace {
 
 struct THolder {
-  UString text;
+  std::vector<int32_t> ids;  // word numbers of the cluster
   int32_t frequency = 0;
   int32_t length = 0;
   std::vector<int32_t> related;  // holder indexes
@@ -27,27 +28,66 @@ struct THolder {
 
 constexpr int kPositions = kSpanHighest + 1;
 
+// A run of word numbers as a short byte key (seven bits a byte), so that a cluster of a few
+// words needs no allocation to be counted.
+void AppendKey(std::string& key, int32_t id) {
+  uint32_t v = static_cast<uint32_t>(id);
+  while (v >= 0x80) {
+    key += static_cast<char>((v & 0x7F) | 0x80);
+    v >>= 7;
+  }
+  key += static_cast<char>(v);
+}
+
+std::vector<int32_t> IdsOfKey(const std::string& key) {
+  std::vector<int32_t> ids;
+  uint32_t v = 0;
+  int shift = 0;
+  for (char c : key) {
+    const uint8_t b = static_cast<uint8_t>(c);
+    v |= static_cast<uint32_t>(b & 0x7F) << shift;
+    if (b & 0x80) {
+      shift += 7;
+    } else {
+      ids.push_back(static_cast<int32_t>(v));
+      v = 0;
+      shift = 0;
+    }
+  }
+  return ids;
+}
+
+UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
+  UString t;
+  for (size_t k = 0; k < ids.size(); ++k) {
+    if (k) t += u' ';
+    t += words.Word(ids[k]);
+  }
+  return t;
+}
+
 // Each pair where one cluster's words are a run of the other's is related, once: every longer
-// cluster looks its shorter word runs up.
-void FindRelatedClusters(std::vector<THolder>& holders) {
+// cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
+// of several words), so containment is checked on the texts' words as well as the runs.
+void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UString>& texts) {
   std::unordered_map<UString, int32_t> index;
   index.reserve(holders.size() * 2);
-  for (size_t i = 0; i < holders.size(); ++i) index.emplace(holders[i].text, static_cast<int32_t>(i));
+  for (size_t i = 0; i < holders.size(); ++i) index.emplace(texts[i], static_cast<int32_t>(i));
   std::vector<size_t> starts;
   for (size_t j = 0; j < holders.size(); ++j) {
     if (StopRequested(kPanicStopNow)) return;
     if ((j & 1023) == 0) MyYieldProcess();
-    const UString& t = holders[j].text;
+    const UString& t = texts[j];
     starts.clear();
     starts.push_back(0);
     for (size_t c = 0; c < t.size(); ++c)
       if (t[c] == u' ') starts.push_back(c + 1);
-    const size_t words = starts.size();
-    for (size_t a = 0; a < words; ++a)
-      for (size_t b = a + 1; b <= words; ++b) {
-        if (a == 0 && b == words) continue;
+    const size_t n = starts.size();
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = a + 1; b <= n; ++b) {
+        if (a == 0 && b == n) continue;
         const size_t from = starts[a];
-        const size_t to = b < words ? starts[b] - 1 : t.size();
+        const size_t to = b < n ? starts[b] - 1 : t.size();
         auto it = index.find(UString(t.substr(from, to - from)));
         if (it == index.end()) continue;
         const int32_t i = it->second;
@@ -58,14 +98,14 @@ void FindRelatedClusters(std::vector<THolder>& holders) {
   }
 }
 
-UString RelatedLine(const std::vector<THolder>& holders, std::vector<int32_t> related) {
+UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts,
+                    std::vector<int32_t> related) {
   std::sort(related.begin(), related.end());
   related.erase(std::unique(related.begin(), related.end()), related.end());
   UString line;
   for (int32_t k : related) {
-    const THolder& h = holders[static_cast<size_t>(k)];
     if (!line.empty()) line += u',';
-    line += h.text + u" (" + IntToUStr(h.frequency) + u")";
+    line += texts[static_cast<size_t>(k)] + u" (" + IntToUStr(holders[static_cast<size_t>(k)].frequency) + u")";
   }
   return line;
 }
@@ -80,11 +120,12 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   ClusterReachPositions(settings.reach_left, settings.reach_right, left_start, right_end);
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
-  std::unordered_map<UString, int32_t> counts;
-  std::array<UString, kPositions> words;
+  TCountingWords words(settings.count);
+  std::unordered_map<std::string, int32_t> counts;
+  std::array<int32_t, kPositions> ids{};
   std::array<uint8_t, kPositions> barriers{};
   const int smallest = settings.smallest, largest = settings.largest;
-  UString text;
+  std::string key;
   for (int i = 0; i < n_lines; ++i) {
     if (StopRequested(kPanicStopNow)) break;
     if (lines.GetDeleted(i)) continue;
@@ -93,51 +134,66 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     if ((i & 1023) == 0) MyYieldProcess();
     // Only the positions a cluster can reach are fetched.
     for (int p = left_start; p < right_end; ++p) {
-      words[static_cast<size_t>(p)] = CountingWordAt(*line, p, settings.count);
+      ids[static_cast<size_t>(p)] = words.At(*line, p);
       barriers[static_cast<size_t>(p)] = WordAtSpanPosition(*line, p).barrier;
     }
     for (int start = left_start; start < right_end; ++start) {
-      if (words[static_cast<size_t>(start)].empty()) continue;
-      for (int size = std::max(1, smallest); size <= largest; ++size) {
-        if (start + size > right_end) break;
-        text.clear();
-        bool failed = false;
-        for (int p = start; p < start + size; ++p) {
-          const UString& w = words[static_cast<size_t>(p)];
-          const uint8_t barrier = barriers[static_cast<size_t>(p)];
-          if (w.empty() || (p < start + size - 1 && barrier != 0 && barrier >= settings.stop_at)) {
-            failed = true;
-            break;
-          }
-          if (p > start) text += u' ';
-          text += w;
-        }
-        // A longer run from this start fails at the same place.
-        if (failed) break;
-        ++counts[text];
+      if (ids[static_cast<size_t>(start)] < 0) continue;
+      key.clear();
+      // One walk serves every size: the run of size L is the first L words, and a run that
+      // fails at a position fails for every longer size too.
+      for (int p = start; p < right_end && p - start < largest; ++p) {
+        const int32_t id = ids[static_cast<size_t>(p)];
+        if (id < 0) break;
+        AppendKey(key, id);
+        const int size = p - start + 1;
+        if (size >= smallest) ++counts[key];
+        const uint8_t barrier = barriers[static_cast<size_t>(p)];
+        if (barrier != 0 && barrier >= settings.stop_at) break;
       }
     }
   }
   std::vector<THolder> holders;
-  for (auto& [t, f] : counts) {
+  std::vector<UString> texts;
+  for (auto& [k, f] : counts) {
     highest = std::max(highest, f);
-    if (f >= settings.count.min_frequency) holders.push_back({t, f, ClusterWordCount(t), {}});
+    if (f < settings.count.min_frequency) continue;
+    THolder h;
+    h.ids = IdsOfKey(k);
+    h.frequency = f;
+    holders.push_back(std::move(h));
   }
-  std::sort(holders.begin(), holders.end(), [](const THolder& a, const THolder& b) {
-    return a.frequency != b.frequency ? a.frequency > b.frequency : a.text < b.text;
+  for (THolder& h : holders) {
+    texts.push_back(TextOf(words, h.ids));
+    h.length = ClusterWordCount(texts.back());
+  }
+  std::vector<size_t> order(holders.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return holders[a].frequency != holders[b].frequency ? holders[a].frequency > holders[b].frequency
+                                                        : texts[a] < texts[b];
   });
-  if (smallest != largest) FindRelatedClusters(holders);
-  std::vector<UString> related(holders.size());
-  for (size_t k = 0; k < holders.size(); ++k) related[k] = RelatedLine(holders, holders[k].related);
+  {
+    std::vector<THolder> h2;
+    std::vector<UString> t2;
+    h2.reserve(order.size());
+    t2.reserve(order.size());
+    for (size_t k : order) {
+      h2.push_back(std::move(holders[k]));
+      t2.push_back(std::move(texts[k]));
+    }
+    holders = std::move(h2);
+    texts = std::move(t2);
+  }
+  if (smallest != largest) FindRelatedClusters(holders, texts);
   for (size_t k = 0; k < holders.size(); ++k) {
-    THolder& h = holders[k];
     auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
-    e->rec.frequency = h.frequency;
-    e->rec.cluster_length = h.length;
-    e->rec.related_line = std::move(related[k]);
-    e->rec.line = std::move(h.text);
+    e->rec.frequency = holders[k].frequency;
+    e->rec.cluster_length = holders[k].length;
+    e->rec.related_line = RelatedLine(holders, texts, holders[k].related);
     list.Add(e);
   }
+  for (size_t k = 0; k < holders.size(); ++k) list.Row(static_cast<int>(k))->rec.line = std::move(texts[k]);
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;
 }

@@ -1,7 +1,6 @@
 #include "concordance/compute_patterns.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <vector>
 
 #include "concordance/concordance_list.h"
@@ -21,7 +20,8 @@ bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings&
   list.Clear();
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
-  std::array<std::unordered_map<UString, int32_t>, kPatternPositions> counts;
+  TCountingWords words(settings);
+  std::array<std::vector<int32_t>, kPatternPositions> counts;  // by word number
   for (int i = 0; i < n_lines; ++i) {
     if (StopRequested(kPanicStopNow)) break;
     if (lines.GetDeleted(i)) continue;
@@ -29,16 +29,22 @@ bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings&
     if (!line || line->Text().empty()) continue;
     if ((i & 1023) == 0) MyYieldProcess();
     for (int k = 0; k < kPatternPositions; ++k) {
-      UString w = CountingWordAt(*line, kPatternFirstSpan + k, settings);
-      if (!w.empty()) ++counts[static_cast<size_t>(k)][std::move(w)];
+      const int32_t id = words.At(*line, kPatternFirstSpan + k);
+      if (id < 0) continue;
+      std::vector<int32_t>& c = counts[static_cast<size_t>(k)];
+      if (c.size() <= static_cast<size_t>(id)) c.resize(static_cast<size_t>(id) + 1, 0);
+      ++c[static_cast<size_t>(id)];
     }
   }
   std::array<std::vector<TCounted>, kPatternPositions> holders;
   size_t rows = 0;
   for (int k = 0; k < kPatternPositions; ++k) {
     std::vector<TCounted>& h = holders[static_cast<size_t>(k)];
-    for (auto& [word, freq] : counts[static_cast<size_t>(k)]) {
-      if (freq < settings.min_frequency || word.size() <= settings.min_word_length) continue;
+    const std::vector<int32_t>& c = counts[static_cast<size_t>(k)];
+    for (size_t id = 0; id < c.size(); ++id) {
+      const int32_t freq = c[id];
+      const UString& word = words.Word(static_cast<int32_t>(id));
+      if (freq == 0 || freq < settings.min_frequency || word.size() <= settings.min_word_length) continue;
       if (settings.is_stop_word && settings.is_stop_word(word)) continue;
       h.push_back({word, freq});
     }

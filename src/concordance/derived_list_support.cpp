@@ -58,3 +58,25 @@ bool ContainsAlphanumCharacter(UStringView text) {
 bool ContainsDigit(UStringView text) {
   return AnyCharacter(text, [](uint16_t k) { return (k & C1_DIGIT) != 0; });
 }
+
+int32_t TCountingWords::Of(UStringView raw) {
+  if (auto it = raw_.find(raw); it != raw_.end()) return it->second;
+  UString counted = settings_.keep_case ? UString(raw) : UpperCaseU(raw, settings_.lcid);
+  if (numbers_as_hash_ && ContainsDigit(counted)) counted = u"#";
+  int32_t id;
+  if (auto c = counted_.find(counted); c != counted_.end()) {
+    id = c->second;
+  } else {
+    id = static_cast<int32_t>(words_.size());
+    counted_.emplace(counted, id);
+    words_.push_back(std::move(counted));
+  }
+  raw_.emplace(UString(raw), id);
+  return id;
+}
+
+int32_t TCountingWords::At(const TConcordanceEntry& line, int span_position) {
+  const auto [start, length] = SpanWordExtent(line, span_position);
+  if (length <= 0) return -1;
+  return Of(line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+}
