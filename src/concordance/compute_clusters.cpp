@@ -28,34 +28,56 @@ struct THolder {
 
 constexpr int kPositions = kSpanHighest + 1;
 
-// A run of word numbers as a short byte key (seven bits a byte), so that a cluster of a few
-// words needs no allocation to be counted.
-void AppendKey(std::string& key, int32_t id) {
-  uint32_t v = static_cast<uint32_t>(id);
-  while (v >= 0x80) {
-    key += static_cast<char>((v & 0x7F) | 0x80);
-    v >>= 7;
+// Counts runs of word numbers in an open-addressed table: a run is hashed as it grows, one
+// word at a time, and its words are stored once, in a shared pool, when it is first met.
+class TRunCounter {
+ public:
+  struct TEntry {
+    uint64_t hash;
+    uint32_t offset;
+    uint32_t length;
+    int32_t count;
+  };
+  static uint64_t Extend(uint64_t hash, int32_t id) {
+    return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
   }
-  key += static_cast<char>(v);
-}
-
-std::vector<int32_t> IdsOfKey(const std::string& key) {
-  std::vector<int32_t> ids;
-  uint32_t v = 0;
-  int shift = 0;
-  for (char c : key) {
-    const uint8_t b = static_cast<uint8_t>(c);
-    v |= static_cast<uint32_t>(b & 0x7F) << shift;
-    if (b & 0x80) {
-      shift += 7;
-    } else {
-      ids.push_back(static_cast<int32_t>(v));
-      v = 0;
-      shift = 0;
+  void Add(const int32_t* ids, uint32_t length, uint64_t hash) {
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const int32_t e = slots_[i];
+      if (e < 0) {
+        slots_[i] = static_cast<int32_t>(entries_.size());
+        entries_.push_back({hash, static_cast<uint32_t>(pool_.size()), length, 1});
+        pool_.insert(pool_.end(), ids, ids + length);
+        return;
+      }
+      TEntry& x = entries_[static_cast<size_t>(e)];
+      if (x.hash == hash && x.length == length && std::equal(ids, ids + length, pool_.begin() + x.offset)) {
+        ++x.count;
+        return;
+      }
     }
   }
-  return ids;
-}
+  const std::vector<TEntry>& Entries() const { return entries_; }
+  std::vector<int32_t> Ids(const TEntry& e) const {
+    return std::vector<int32_t>(pool_.begin() + e.offset, pool_.begin() + e.offset + e.length);
+  }
+
+ private:
+  void Grow() {
+    slots_.assign(std::max<size_t>(1024, slots_.size() * 2), -1);
+    const size_t mask = slots_.size() - 1;
+    for (size_t k = 0; k < entries_.size(); ++k) {
+      size_t i = entries_[k].hash & mask;
+      while (slots_[i] >= 0) i = (i + 1) & mask;
+      slots_[i] = static_cast<int32_t>(k);
+    }
+  }
+  std::vector<int32_t> slots_;
+  std::vector<TEntry> entries_;
+  std::vector<int32_t> pool_;
+};
 
 UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
   UString t;
@@ -121,11 +143,10 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
   TCountingWords words(settings.count);
-  std::unordered_map<std::string, int32_t> counts;
+  TRunCounter counts;
   std::array<int32_t, kPositions> ids{};
   std::array<uint8_t, kPositions> barriers{};
   const int smallest = settings.smallest, largest = settings.largest;
-  std::string key;
   for (int i = 0; i < n_lines; ++i) {
     if (StopRequested(kPanicStopNow)) break;
     if (lines.GetDeleted(i)) continue;
@@ -139,15 +160,15 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     }
     for (int start = left_start; start < right_end; ++start) {
       if (ids[static_cast<size_t>(start)] < 0) continue;
-      key.clear();
       // One walk serves every size: the run of size L is the first L words, and a run that
       // fails at a position fails for every longer size too.
+      uint64_t hash = 0;
       for (int p = start; p < right_end && p - start < largest; ++p) {
         const int32_t id = ids[static_cast<size_t>(p)];
         if (id < 0) break;
-        AppendKey(key, id);
+        hash = TRunCounter::Extend(hash, id);
         const int size = p - start + 1;
-        if (size >= smallest) ++counts[key];
+        if (size >= smallest) counts.Add(&ids[static_cast<size_t>(start)], static_cast<uint32_t>(size), hash);
         const uint8_t barrier = barriers[static_cast<size_t>(p)];
         if (barrier != 0 && barrier >= settings.stop_at) break;
       }
@@ -155,12 +176,12 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   std::vector<THolder> holders;
   std::vector<UString> texts;
-  for (auto& [k, f] : counts) {
-    highest = std::max(highest, f);
-    if (f < settings.count.min_frequency) continue;
+  for (const TRunCounter::TEntry& e : counts.Entries()) {
+    highest = std::max(highest, e.count);
+    if (e.count < settings.count.min_frequency) continue;
     THolder h;
-    h.ids = IdsOfKey(k);
-    h.frequency = f;
+    h.ids = counts.Ids(e);
+    h.frequency = e.count;
     holders.push_back(std::move(h));
   }
   for (THolder& h : holders) {
