@@ -76,8 +76,8 @@ TEST(ConcordanceNotes, SearchWordResultsInOrderAfterTheSettings) {
   const int clusters = NoteAt(doc, VXResFmt(TVXRes::VXXWordClusters, {IntToUStr(doc.fSettings.ClusterSizeMin()),
                                                                       IntToUStr(doc.fSettings.ClusterSizeMax())}));
   const int form = NoteAt(doc, VXRes(TVXRes::VXUnicode));
-  const int collocates = NoteAt(doc, u"\t" + Found(TVXRes::VXCollocates, 0), form);  // a sub-line
-  const int timelines = NoteAt(doc, Found(TVXRes::VXTimelines, 0), form);
+  const int collocates = NoteAt(doc, u"\t" + Found(TVXRes::VXCollocates, doc.fCollocateList->Count()), form);  // a sub-line
+  const int timelines = NoteAt(doc, Found(TVXRes::VXTimelines, doc.fTimeLineList->Count()), form);
   // Then what the run found: the count, the limit met (2 wanted per word), each word in order.
   const int count = NoteAt(doc, Found(TVXRes::VXConcordance, 4), timelines);
   const int limit = NoteAt(doc, VXResFmt(TVXRes::VXXReachedYourPresetLimitsY, {VXRes(TVXRes::VXEntries), u"4"}), count);

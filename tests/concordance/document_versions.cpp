@@ -58,6 +58,13 @@ std::string WriteOldForm(T_WholeLinzoraHolder& doc, const TOldForm& f) {
   rec.SetRecordLevel(f.record_level);
   rec.SetLinesCarryPairedTagFlag(f.paired_tag_flag);
   rec.SetInheritedSetting(f.inherited);
+  // The old forms carry no computed views.
+  rec.SetPlotComputed(false);
+  rec.SetClustersComputed(false);
+  rec.SetPatternsComputed(false);
+  rec.SetCollocatesComputed(false);
+  rec.SetRelationshipsComputed(false);
+  rec.SetTimelineComputed(false);
   out.append(reinterpret_cast<const char*>(rec.bytes), 2580);
   out += Block([&](TStream& s) { return doc.fTextFilesWithSearchWord->SaveToStream(s); });
   out += Block([&](TStream& s) { return doc.fNotes.SaveToStream(s); });
