@@ -20,9 +20,8 @@
 //      inverted, so that the next click on a heading sorts the other way); a batch number above
 //      0 saves the result to the batch folder.
 //
-// Derived lists (collocates 5, plot 12, clusters 13, patterns 14, time-line 20) are made through
-// a factory per list type; until their own code is registered the document makes stand-ins whose
-// computation does nothing (the computed flags stay clear, so nothing of theirs is saved).
+// Derived lists (collocates 5, plot 12, clusters 13, patterns 14, time-line 20) are the standard
+// lists of derived_views.h unless a factory is registered for the type (a test's stand-in).
 //
 // Reading a ".cnc" is in concordance_file.cpp; the stream layout is in docs/formats.md. A read
 // shares state (the collocate format byte, per-item paired-tag flags) only through its own read
@@ -61,6 +60,10 @@ inline constexpr int kSortingTimeEntry = 42;
 class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
  public:
   TConcordanceDerivedList(T_WholeLinzoraHolder* owner, grid_alternatives grid_kind, TTessorineList list_type);
+  // A view with its own rows; owner may be nullptr (a list on its own, as in a test), and the
+  // holder then gives the character width.
+  TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner, TEntryClass entry_class,
+                          grid_alternatives grid_kind, TTessorineList list_type);
   // Computes the view from the owner's lines; false (nothing computed) in the stand-in.
   virtual bool Compute(bool flag) { return false; }
   // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself
@@ -74,7 +77,7 @@ class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
 
 using TDerivedListFactory = std::function<std::unique_ptr<TConcordanceDerivedList>(T_WholeLinzoraHolder& owner)>;
 // Registers the maker of one derived list type (5, 12, 13, 14 or 20); an empty maker puts the
-// stand-in back. Documents made afterwards use it.
+// standard list back. Documents made afterwards use it.
 void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory);
 std::unique_ptr<TConcordanceDerivedList> MakeDerivedList(T_WholeLinzoraHolder& owner, TTessorineList list_type);
 
@@ -182,6 +185,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);
   void CheckBothTextFileListsUptoDate();
+  // Points the lines at their texts as another saved concordance of the same search names them
+  // (relink_sources.cpp). False, with RelinkFailure() naming the file and why, when that file
+  // cannot be read; this document is then left as it was.
+  bool RebuildSourceTextsFromSavedConcordance(UStringView file_name);
+  const UString& RelinkFailure() const { return fRelinkFailure; }
 
   // --- toggles (menu tags) ---
   void ToggleConcColouringSetting(int tag);
@@ -249,6 +257,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).
   std::vector<uint8_t> fPairedTagTable;
+  // Set on a document read in the middle of a job (re-link): its read leaves the user's
+  // concordance settings and last-file record alone.
+  bool fSecondaryRead = false;
 
  private:
   friend class TConcordanceFileReader;
@@ -261,6 +272,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
 
   UString fReadFailure;
+  UString fRelinkFailure;
   // What the run read with; kept while the lines may re-read their texts.
   std::unique_ptr<TTextReadRun> fReadRun;
   std::unique_ptr<TTextWorkerSetup> fRunSetup;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../model/text_reader_test_support.h"
@@ -24,6 +25,15 @@ using text_reader_test::ScopedSettings;
 using text_reader_test::Utf16Bytes;
 
 inline TPoint Centre() { return TPoint{300, 200}; }
+
+// Texts written to a fresh folder; names holds their full names in the order given.
+struct TTextFolder {
+  TempFolder tmp;
+  std::vector<UString> names;
+  TTextFolder(std::initializer_list<std::pair<const char16_t*, std::string>> texts) {
+    for (const auto& [name, bytes] : texts) names.push_back(tmp.Write(name, bytes));
+  }
+};
 
 inline std::unique_ptr<T_WholeLinzoraHolder> NewDocument() {
   return std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, nullptr, false, false, nullptr,
