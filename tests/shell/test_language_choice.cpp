@@ -2,26 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "model/text_languages.h"
 #include "platform/settings/settings_access.h"
-#include "support/temp_folder.h"
+#include "model/text_reader_test_support.h"
 
 namespace {
 
 class LanguageChoiceTest : public testing::Test {
  protected:
-  void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
-    GlobalLinguaTessor().Clear();
-  }
-  void TearDown() override {
-    GlobalLinguaTessor().Clear();
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
-  }
+  void SetUp() override { GlobalLinguaTessor().Clear(); }
+  void TearDown() override { GlobalLinguaTessor().Clear(); }
   // Writes the user's languages file with these languages (the first is the main one).
   void SetUpLanguages(std::initializer_list<std::pair<UStringView, int32_t>> languages) {
     TLinguaTessor l;
@@ -40,7 +31,7 @@ class LanguageChoiceTest : public testing::Test {
     }
     ASSERT_TRUE(l.SavedToFile(GetUserReadWriteFolder() + u"languages.txt"));
   }
-  TempFolder dir;
+  text_reader_test::ScopedSettings settings;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "shell/services/progress.h"
 #include "shell/shell_test_support.h"
 #include "shell/tool_pages.h"
+#include "model/text_reader_test_support.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -43,8 +44,6 @@ int Found(const char16_t* w, int kind) { return FoundInTheList(current_tool_var,
 class ListLoadingTest : public testing::Test {
  protected:
   void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
     current_tool_var = 1;
     CreateGlobalProgress();
     GlobalProgress()->SetProgressStatusBar(&bar);
@@ -70,8 +69,6 @@ class ListLoadingTest : public testing::Test {
     SetListLoadingPages(nullptr);
     FreeGlobalProgress();
     global_panic_state = kPanicNone;
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
   }
   void Want(int kind, bool on, const UString& file) {
     TLemmaMatchStopSettingsRec r = GetLemmaMatchStopSettings(current_tool_var, static_cast<uint8_t>(kind));
@@ -79,6 +76,7 @@ class ListLoadingTest : public testing::Test {
     r.SetFileName(file);
     SetLemmaMatchStopSettings(current_tool_var, static_cast<uint8_t>(kind), r);
   }
+  text_reader_test::ScopedSettings settings;
   TempFolder dir;
   TOneToolWindowList pages;
   TRecordingStatusBar bar;

@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_defaults.h"
+#include "model/text_reader_test_support.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -17,14 +17,7 @@ constexpr uint8_t kTool = 1;
 
 class SettingsCommandsTest : public testing::Test {
  protected:
-  void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
-  }
-  void TearDown() override {
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
-  }
+  text_reader_test::ScopedSettings settings;
   TempFolder dir;
 };
 

@@ -26,6 +26,7 @@
 #include "shell/qt/window_messages.h"
 #include "shell/services/progress.h"
 #include "shell/services/suite_services.h"
+#include "model/text_reader_test_support.h"
 #include "support/temp_folder.h"
 #include "window/window_test_support.h"
 
@@ -53,8 +54,6 @@ class TToolWindow : public QWidget, public TShellActions {
 class StandInTest : public testing::Test {
  protected:
   void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
     ResetWindowRegister();
     TakeOwnWindowMessages();
     InstallMessageBridge();
@@ -72,8 +71,6 @@ class StandInTest : public testing::Test {
     global_own_HWnd = kNoWindow;
     global_panic_state = kPanicNone;
     ResetWindowRegister();
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
   }
   // Runs the next settings dialogs through fill (instead of modally); answers their result.
   template <typename Dialog>
@@ -89,6 +86,7 @@ class StandInTest : public testing::Test {
       return d.result();
     });
   }
+  text_reader_test::ScopedSettings settings;
   TempFolder dir;
   int dialogs_run = 0;
   TToolWindow tool;

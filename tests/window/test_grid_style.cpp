@@ -2,14 +2,13 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <cstdlib>
 #include <memory>
 
 #include "platform/settings/settings_access.h"
 #include "shell/grid_test_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
-#include "support/temp_folder.h"
+#include "model/text_reader_test_support.h"
 #include "window/window_test_support.h"
 
 namespace {
@@ -69,9 +68,7 @@ TEST(GridStyle, EveryGridTakesANewStyleAndDrawsInItsColours) {
 }
 
 TEST(GridStyle, TheRulerFollowsTheStoreForItsAlternatives) {
-  TempFolder dir;
-  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-  ResetSettingsStoreForTests();
+  text_reader_test::ScopedSettings settings;
   ApplyStyleNumber(0);
   TRulerPlotWordCloudFeaturesRec features = GetRulerPlotWordCloudFeatures();
   features.SetRulerColour(0x0000FF);  // red
@@ -102,6 +99,4 @@ TEST(GridStyle, TheRulerFollowsTheStoreForItsAlternatives) {
   SetMenuItemChecked(46, true);
   FitGridRuler(&grid, true);
   SaveScreenshot(grid, QStringLiteral("grid_ruler"));
-  unsetenv("LINZORA_CONFIG_DIR");
-  ResetSettingsStoreForTests();
 }

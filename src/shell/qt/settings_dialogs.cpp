@@ -26,10 +26,13 @@ QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout) {
   return buttons;
 }
 
-void ShowProblems(UStringView caption, const std::vector<UString>& problems) {
+// Shows the problems, if any; true when there were some (the dialog then stays open).
+bool Refused(UStringView caption, const std::vector<UString>& problems) {
+  if (problems.empty()) return false;
   UString text;
   for (const UString& p : problems) text += p + u"\n";
   VXMessageBox(caption, text, kBtnOK, TVXDialogKind::Warning);
+  return true;
 }
 
 // A line edit with a button that fills it from a chooser.
@@ -73,7 +76,7 @@ void TFontSettingsDialog::accept() {
   TTextsett_rec32 settings = GetTextSettings();
   UString problem;
   if (!ApplyDisplayFont(settings, {FromQString(font_->currentFont().family()), size_->value()}, problem)) {
-    ShowProblems(u"Font", {problem});
+    Refused(u"Font", {problem});
     return;
   }
   SetTextSettings(settings);
@@ -97,11 +100,8 @@ TFolderSettingsDialog::TFolderSettingsDialog(uint8_t tool, QWidget* parent) : QD
 }
 
 void TFolderSettingsDialog::accept() {
-  const auto problems = ApplyFolders(tool_, {FromQString(user_->text().trimmed()), FromQString(results_->text().trimmed())});
-  if (!problems.empty()) {
-    ShowProblems(u"Folders", problems);
+  if (Refused(u"Folders", ApplyFolders(tool_, {FromQString(user_->text().trimmed()), FromQString(results_->text().trimmed())})))
     return;
-  }
   QDialog::accept();
 }
 
@@ -134,10 +134,6 @@ void TListSettingsDialog::accept() {
     after[i].SetActivated(switches_[i]->isChecked());
     after[i].SetFileName(FromQString(files_[i]->text().trimmed()));
   }
-  const auto problems = ApplyListSettings(tool_, after, codes_);
-  if (!problems.empty()) {
-    ShowProblems(u"Lemma, match and stop lists", problems);
-    return;
-  }
+  if (Refused(u"Lemma, match and stop lists", ApplyListSettings(tool_, after, codes_))) return;
   QDialog::accept();
 }
