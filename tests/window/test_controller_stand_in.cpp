@@ -238,6 +238,8 @@ TEST_F(StandInTest, FontGoesIntoTheTextSettingsAndTheToolRereads) {
   FillDialogsWith<TFontSettingsDialog>([](TFontSettingsDialog& d) {
     d.FontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Sans Mono")));
     d.SizeBox()->setValue(15);
+    d.show();
+    SaveScreenshot(d, QStringLiteral("settings_font"));
     d.accept();
   });
   PostToController(1130);
@@ -270,6 +272,9 @@ TEST_F(StandInTest, FoldersRefusedStayTypedAndFoldersAcceptedAreStored) {
     EXPECT_EQ(d.result(), int(QDialog::Rejected));
     EXPECT_EQ(d.ResultsFolder()->text(), ToQString(file));
     d.ResultsFolder()->setText(ToQString(results));
+    d.show();
+    const QImage shot = SaveScreenshot(d, QStringLiteral("settings_folders"));
+    EXPECT_GT(InkPixelsIn(shot, d.ResultsFolder()->geometry()), 20);
     d.accept();
   });
   PostToController(1600);

@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 #include "model/chosen_texts_handover.h"
@@ -26,6 +27,7 @@
 namespace {
 const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
 constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
+constexpr int kRowsShownWhileCollecting = 1000;
 
 // Draws a column's text cut where it matters least for that column.
 class TElidingDelegate : public QStyledItemDelegate {
@@ -119,8 +121,8 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   busy_->hide();
   stop_ = new QPushButton(QStringLiteral("Stop"), this);
   stop_->setEnabled(false);
-  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load, status_}) editing->addWidget(w);
-  editing->addStretch();
+  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load}) editing->addWidget(w);
+  editing->addWidget(status_, 1);
   editing->addWidget(busy_);
   editing->addWidget(stop_);
   layout->addLayout(editing);
@@ -168,9 +170,11 @@ void TTextChooser::Changed() {
 
 void TTextChooser::ShowProgress() {
   const int n = choice_->Count();
-  QString folder = ToQString(walking_in_);
-  folder = status_->fontMetrics().elidedText(folder, Qt::ElideLeft, 260);
-  status_->setText(QStringLiteral("collecting: %1 texts, in %2").arg(ToQString(IntToDecStr(n)), folder));
+  const QString found = QStringLiteral("%1 found so far, in ").arg(ToQString(IntToDecStr(n)));
+  // The folder's last parts say where the walk is.
+  const int room = status_->width() - status_->fontMetrics().horizontalAdvance(found) - 4;
+  status_->setText(found + status_->fontMetrics().elidedText(ToQString(walking_in_), Qt::ElideLeft, std::max(room, 40)));
+  model_->RowsAdded(kRowsShownWhileCollecting);
   emit Collecting(n);
 }
 

@@ -5,7 +5,8 @@
 // nothing. What could not be done is shown in a message.
 //
 // A folder walk (100,000 texts and more) pumps the event loop: while it runs the dialog shows
-// how many texts it has found so far and in which folder, every other control is disabled, and
+// how many texts it has found so far and in which folder, the grid shows the first of them,
+// every other control is disabled, and
 // Stop, Escape or closing the window stop the walk; the texts found until then stay listed.
 // The grid asks for the rows it paints only; a long folder shows its last parts and a long name
 // its start and end (the whole of either in the tool tip).
@@ -13,6 +14,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <algorithm>
 #include <memory>
 
 #include "shell/text_choice.h"
@@ -31,15 +33,27 @@ class TChosenTextsModel : public QAbstractTableModel {
   explicit TChosenTextsModel(TTextChoice& choice, QObject* parent = nullptr) : QAbstractTableModel(parent), choice_(choice) {}
   void Changed() {
     beginResetModel();
+    shown_ = choice_.Count();
     endResetModel();
   }
-  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : choice_.Count(); }
+  // Texts appended since the rows were last counted (a walk in progress), up to limit rows: the
+  // view keeps its place and selection. Telling a view of new rows costs in proportion to the
+  // rows it has, so a walk shows its first rows at once and the rest when it ends.
+  void RowsAdded(int limit) {
+    const int now = std::min(choice_.Count(), limit);
+    if (now <= shown_) return;
+    beginInsertRows({}, shown_, now - 1);
+    shown_ = now;
+    endInsertRows();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : shown_; }
   int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   TTextChoice& choice_;
+  int shown_ = 0;  // the rows the view was told of
 };
 
 class TTextChooser : public QDialog {
