@@ -196,3 +196,63 @@ TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
     EXPECT_EQ(doc->fSettings.ColouringOptions(), c.colouring) << c.tag;
   }
 }
+
+// A text the user chose to convert from UTF-8 is UTF-16 on disk after the run: its lines point at
+// its bytes as they now are, and the run goes on with views and notes. A text the user kept is
+// read as UTF-8 and left alone. Each text is asked about once; a run text by text (the request
+// run's road) does the same.
+TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
+  struct Case {
+    bool convert;
+    bool one_by_one;
+    int64_t dog_byte;  // "café old dog": 3 + 10 in UTF-8, 2 + 2 x 9 in UTF-16
+  } cases[] = {{true, false, 20}, {false, false, 13}, {true, true, 20}, {false, true, 13}};
+  const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 old dog.";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.convert << c.one_by_one);
+    ScopedSettings settings;
+    SetTextConversionOptions(4 | 8);
+    TTextFolder texts({{u"u.txt", utf8}, {u"v.txt", "an old hat."}});
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (const UString& t : texts.names) chosen->ToolAddAFile(t);
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"dog\nold");
+    int32_t converted = 0;
+    std::vector<UString> asked;
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.converted_count = &converted;
+    args.convert_utf8_text = [&](UStringView name) {
+      asked.emplace_back(name);
+      return c.convert;
+    };
+    if (c.one_by_one) {
+      for (int32_t i = 0; i < 2; ++i) {
+        const TOneTextResult r = doc->MadeOneFileConcordance(i, 2, -1, chosen->GetFullFileDetails(i), args);
+        EXPECT_TRUE(r.ok) << i;
+        EXPECT_EQ(r.hits, i == 0 ? 2 : 1);
+        EXPECT_EQ(r.converted, i == 0 && c.convert);
+        if (r.converted) ++converted;
+      }
+    } else {
+      ASSERT_TRUE(doc->MakeConcordance(args));
+      EXPECT_TRUE(HasNote(*doc, VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), u"3"})));
+    }
+    EXPECT_EQ(asked, (std::vector<UString>{texts.names[0]}));
+    EXPECT_EQ(converted, c.convert ? 1 : 0);
+    EXPECT_EQ(FileBytes(texts.names[0]), c.convert ? Utf16Bytes(u"caf\u00E9 old dog.", true, true) : utf8);
+    ASSERT_EQ(doc->fConcordanceList->Count(), 3);
+    int dogs = 0;
+    for (int i = 0; i < 3; ++i) {
+      const TConcordanceLineData& d = doc->fConcordanceList->Line(i)->Data();
+      if (d.sw_number != 0) continue;
+      EXPECT_EQ(d.byte_position, c.dog_byte);
+      ++dogs;
+    }
+    EXPECT_EQ(dogs, 1);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
+    EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
+  }
+}
