@@ -119,7 +119,7 @@ TEST(ConcordanceDocument, LimitNoteOnlyWhenALimitWasMet) {
   struct Case {
     int32_t wanted;
     bool note;
-  } cases[] = {{100, false}, {2, true}};
+  } cases[] = {{100, false}, {4, false}, {3, true}, {2, true}};  // 3 lines of each of two words
   for (const Case& c : cases) {
     ScopedSettings settings;
     TCorpus corpus;
@@ -162,6 +162,56 @@ TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
   EXPECT_EQ(run.doc->fConcordanceList->Count(), 0);
   EXPECT_EQ(Global_BatchProcedures.saved_files.size(), 3u);
   ResetBatchRun();
+}
+
+// The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
+// and each answer still tells that text's own hits; a text without hits between two with hits
+// leaves no row behind, and the next text's row and lines are its own.
+TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
+  for (const uint8_t batch_mode : {uint8_t{0}, uint8_t{1}}) {
+    SCOPED_TRACE(int{batch_mode});
+    ScopedSettings settings;
+    TCorpus corpus;
+    TempFolder out;
+    ResetBatchRun();
+    Global_BatchProcedures.BatchRootFolder = out.Path();
+    Global_batch_mode = batch_mode;
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (int k : {1, 5, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, e (no hits), b
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"old\ndog");
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.batch_mode = batch_mode;
+    std::vector<int32_t> hits;
+    for (int32_t i = 0; i < 3; ++i) {
+      const TOneTextResult r = doc->MadeOneFileConcordance(i, 3, -1, chosen->GetFullFileDetails(i), args);
+      EXPECT_TRUE(r.ok) << i;
+      hits.push_back(r.hits);
+    }
+    Global_batch_mode = 0;
+    EXPECT_EQ(hits, (std::vector<int32_t>{2, 0, 2}));
+    ASSERT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->GetFullFilename(1, false), corpus.names[2]);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->GetEntryRecPlus(1, false).other_data.hits_this_file, 2);
+    ASSERT_EQ(doc->fUnusedFiles.Count(), 1);
+    EXPECT_EQ(doc->fUnusedFiles.Record(0).filename, corpus.names[5]);
+    if (batch_mode == 1) {
+      EXPECT_EQ(doc->fConcordanceList->Count(), 0);
+      EXPECT_EQ(Global_BatchProcedures.saved_files.size(), 2u);
+    } else {
+      ASSERT_EQ(doc->fConcordanceList->Count(), 4);
+      for (int i = 0; i < 4; ++i) {
+        const TConcordanceEntry* line = doc->fConcordanceList->Line(i);
+        const UString file =
+            doc->fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+        EXPECT_EQ(file, UString(line->Text()).find(u"cat") != UString::npos ? corpus.names[2] : corpus.names[1]);
+      }
+    }
+    ResetBatchRun();
+  }
 }
 
 TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {
