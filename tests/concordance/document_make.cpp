@@ -65,7 +65,9 @@ TEST(ConcordanceDocument, RunOverMixedTextsGivesLinesRowsAndUnusedTexts) {
   EXPECT_EQ(doc.fTextsWithoutHits, (std::vector<UString>{u"0empty.txt", u"d.txt", u"e.txt"}));
   // A text of a byte-order mark alone holds no words.
   for (int32_t i = 0; i < doc.fUnusedFiles.Count(); ++i)
-    if (doc.fUnusedFiles.Record(i).filename == corpus.names[4]) EXPECT_EQ(doc.fUnusedFiles.Record(i).old.wordcount, 0);
+    if (doc.fUnusedFiles.Record(i).filename == corpus.names[4]) {
+      EXPECT_EQ(doc.fUnusedFiles.Record(i).old.wordcount, 0);
+    }
   EXPECT_EQ(doc.SWSFoundCounter(), (std::vector<int32_t>{3, 3}));
   // Per-text records of the chosen texts.
   EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.hits, 2);
@@ -76,9 +78,15 @@ TEST(ConcordanceDocument, RunOverMixedTextsGivesLinesRowsAndUnusedTexts) {
     const TConcordanceEntry* line = doc.fConcordanceList->Line(i);
     const UString text(line->Text());
     const UString file = doc.fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
-    if (text.find(u"cat") != UString::npos) EXPECT_EQ(file, corpus.names[2]);
-    if (text.find(u"caf") != UString::npos) EXPECT_EQ(file, corpus.names[3]);
-    if (text.find(u"sea") != UString::npos) EXPECT_EQ(file, corpus.names[1]);
+    if (text.find(u"cat") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[2]);
+    }
+    if (text.find(u"caf") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[3]);
+    }
+    if (text.find(u"sea") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[1]);
+    }
   }
   EXPECT_TRUE(HasNote(doc, VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), u"6"})));
 }
@@ -240,7 +248,9 @@ TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
     if (c.tag == 138 || c.tag == 165) doc->ToggleConcColouringSetting(c.tag);
     else if (c.tag == 101 || c.tag == 112) doc->ToggleConcDisplay(c.tag);
     else doc->ToggleHidetags(c.tag);
-    if (c.tag != 99 && c.tag != 138 && c.tag != 165 && c.tag >= 117) EXPECT_TRUE(GetMenuItemChecked(c.tag));
+    if (c.tag != 99 && c.tag != 138 && c.tag != 165 && c.tag >= 117) {
+      EXPECT_TRUE(GetMenuItemChecked(c.tag));
+    }
     EXPECT_EQ(doc->fSettings.DisplayOptions(), c.display) << c.tag;
     EXPECT_EQ(doc->fSettings.HideOptions(), c.hide) << c.tag;
     EXPECT_EQ(doc->fSettings.ColouringOptions(), c.colouring) << c.tag;
