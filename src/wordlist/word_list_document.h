@@ -30,6 +30,8 @@
 
 class TWordCounter;
 struct TWordCountSetup;
+struct TVXComputeResultRec;
+enum class TKWHandlingAmount : uint8_t;
 
 // How a word list is made from chosen texts (MakeWordlist).
 struct TMakeWordlistOptions {
@@ -87,6 +89,33 @@ class T_WholeWordlistHolder : public TTessorineholder {
                     int32_t& converted, const TMakeWordlistOptions& options = {});
   // The same for one text (the extra-details window's count of one text).
   bool MadeOneFileWordlist(const TChosenFileDetailsFullRec& text, const TMakeWordlistOptions& options = {});
+
+  // Compares a study word list file with a reference word list file into this document's keyword
+  // list (built with the keywords library): on success the new list, its rows and statistics
+  // belong to this document, a note gives the Dice coefficient and the frequency columns name the
+  // two files; on failure the keyword list stays as it was. The store's fast-minimal-processing
+  // choice is on during the computation and as it was afterwards, on every path.
+  TVXComputeResultRec ComparedWordlists(UStringView study_file, UStringView reference_file,
+                                        TKWHandlingAmount amount);
+
+  // Rank orders of the main word list (from a fresh frequency index); always true.
+  bool ComputedRankOrdersOfWords();
+  // Dispersion plots are not made here: false. Consistency relations come with their own list: true.
+  bool ComputedDispersion() { return false; }
+  bool ComputedDetConsistRelations() { return true; }
+
+  // The corpus index is not built by this document: these answer false (or empty names) and
+  // write one log line saying so.
+  struct TMovingWindowFNamesRec {
+    UString text_file;
+    UString plot_file;
+  };
+  TMovingWindowFNamesRec MakeAndSaveMovingWindow(int32_t window_size, int32_t planned_runs);
+  bool StartAnIndexHandler(UStringView index_name);
+  bool OpenAnIndexAndLoadWords(UStringView index_name);
+  bool LoadedIndexData();
+  bool CopyLemmasToIndex();
+  bool CheckLemmasForConsistency(UStringView index_name);
 
   // Why the last read or save failed (names the file when there was one).
   const UString& LastFailure() const { return fLastFailure; }

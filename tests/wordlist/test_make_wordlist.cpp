@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/files.h"
@@ -131,6 +132,36 @@ TEST_F(MakeWordlist, SettingsOfTheList) {
     ASSERT_EQ(doc->Stats().Count(), 1);
     EXPECT_EQ(doc->Stats().Row(0)->fdata.data.running_words, c.running);
     EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, c.running);
+  }
+}
+
+TEST_F(MakeWordlist, HiddenMarkupEndsAWord) {
+  // The hidden tag parts "cat" from "dog": both are counted.
+  EXPECT_EQ(Count("cat<x>dog <x>bird"), "BIRD/1 CAT/1 DOG/1");
+}
+
+TEST_F(MakeWordlist, TagModes) {
+  read_and_search::UseTagsToKeep({u"<w *>"});
+  const std::string text = "<w NN>cat <w VB>walks <w NN>cat dog wal<w X>king";
+  struct Case {
+    uint8_t mode;
+    std::string rows;
+  };
+  const Case cases[] = {
+      {0, "CAT/2 DOG/1 WALKING/1 WALKS/1"},
+      {1, "<w NN>CAT/2 DOG/1 WALKING/1 <w VB>WALKS/1"},
+      {2, "<w NN>/2 <w VB>/1"},
+      {3, "<w NN>CAT/2 <w VB>WALKS/1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    EXPECT_EQ(Count(text,
+                    [&](T_WholeWordlistHolder& d) {
+                      TTextsett_rec32 t = d.TextSettings();
+                      t.SetTagTreatment(c.mode);
+                      d.SetTextSettings(t);
+                    }),
+              c.rows);
   }
 }
 
