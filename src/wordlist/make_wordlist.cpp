@@ -268,6 +268,22 @@ void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWor
     if (filter.Active() && i >= 0) rows.emplace(std::make_pair(d.word, d.prefix), i);
   }
   if (words.Count() > 1) words.DoASort(1, 0, words.Count() - 1);
+  if (LemmaListLoaded()) words.CheckLemmas();
+  if (StopListLoaded()) {
+    auto tokens = [&words] {
+      int64_t t = 0;
+      for (int i = 0; i < words.Count(); ++i)
+        if (words.Row(i)) t += words.Row(i)->data.frequency;
+      return t;
+    };
+    const int32_t types_before = words.Count();
+    const int64_t tokens_before = tokens();
+    words.CheckStops();
+    words.Zap(false);
+    stats.SetStopListInfo(types_before - words.Count(),
+                          static_cast<int32_t>(std::min<int64_t>(tokens_before - tokens(), INT32_MAX)),
+                          words.fWordLengths);
+  }
   words.RebuildFrequencyIndex();
   stats.SetOverallEntries(words.Count());
   stats.ComputeTotalWordStats();
