@@ -14,10 +14,17 @@ int32_t SaturatingAdd(int32_t a, int32_t b) {
   return s > INT32_MAX ? INT32_MAX : static_cast<int32_t>(s);
 }
 
+// Words are short: a plain loop beats a call to memcmp.
+inline bool SameUnits(const char16_t* a, const char16_t* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 TWordCounter::TWordCounter(int32_t divisions) : divisions_(std::max(0, divisions)) {
-  table_.assign(kFirstTableSize, 0);
+  table_.assign(kFirstTableSize, TCell{});
   mask_ = kFirstTableSize - 1;
 }
 
@@ -25,7 +32,7 @@ void TWordCounter::Clear() {
   entries_.clear();
   units_.clear();
   bins_.clear();
-  table_.assign(kFirstTableSize, 0);
+  table_.assign(kFirstTableSize, TCell{});
   mask_ = kFirstTableSize - 1;
 }
 
@@ -43,33 +50,41 @@ uint64_t TWordCounter::HashOf(UStringView word, UStringView tag) {
     uint64_t v = 0;
     for (size_t k = 0; i < n; ++i, ++k) v |= uint64_t{p[i]} << (16 * k);
     h = (h ^ v ^ 0xA5A5) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 32;
   };
   mix(word.data(), word.size());
   if (!tag.empty()) mix(tag.data(), tag.size());
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
   return h;
 }
 
 void TWordCounter::Grow() {
   const size_t size = table_.size() * 2;
-  table_.assign(size, 0);
+  table_.assign(size, TCell{});
   mask_ = size - 1;
   for (size_t e = 0; e < entries_.size(); ++e) {
     uint64_t p = entries_[e].hash & mask_;
-    while (table_[p] != 0) p = (p + 1) & mask_;
-    table_[p] = static_cast<int32_t>(e + 1);
+    while (table_[p].entry != 0) p = (p + 1) & mask_;
+    table_[p] = TCell{static_cast<uint32_t>(entries_[e].hash >> 32), static_cast<int32_t>(e + 1)};
   }
 }
 
 int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
   uint64_t p = hash & mask_;
+  const uint32_t check = static_cast<uint32_t>(hash >> 32);
   while (true) {
-    const int32_t t = table_[p];
+    const TCell cell = table_[p];
+    const int32_t t = cell.entry;
     if (t == 0) break;
+    if (cell.check != check) {
+      p = (p + 1) & mask_;
+      continue;
+    }
     const TEntry& e = entries_[static_cast<size_t>(t - 1)];
     if (e.hash == hash && e.word_length == word.size() && e.tag_length == tag.size() &&
-        std::memcmp(units_.data() + e.at, word.data(), word.size() * 2) == 0 &&
-        std::memcmp(units_.data() + e.at + e.word_length, tag.data(), tag.size() * 2) == 0)
+        SameUnits(units_.data() + e.at, word.data(), word.size()) &&
+        SameUnits(units_.data() + e.at + e.word_length, tag.data(), tag.size()))
       return t - 1;
     p = (p + 1) & mask_;
   }
@@ -81,7 +96,7 @@ int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
   units_.insert(units_.end(), word.begin(), word.end());
   units_.insert(units_.end(), tag.begin(), tag.end());
   bins_.resize(bins_.size() + static_cast<size_t>(divisions_), 0);
-  table_[p] = index + 1;
+  table_[p] = TCell{check, index + 1};
   if (entries_.size() * 2 > table_.size()) Grow();
   return index;
 }
@@ -135,8 +150,8 @@ std::vector<int32_t> TWordCounter::Keys() const {
 int32_t TWordCounter::Find(UStringView word, UStringView tag) const {
   const uint64_t hash = HashOf(word, tag);
   uint64_t p = hash & mask_;
-  while (table_[p] != 0) {
-    const int32_t t = table_[p] - 1;
+  while (table_[p].entry != 0) {
+    const int32_t t = table_[p].entry - 1;
     const TKeyView k = Key(t);
     if (k.word == word && k.tag == tag) return t;
     p = (p + 1) & mask_;

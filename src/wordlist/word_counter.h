@@ -65,6 +65,11 @@ class TWordCounter {
   std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
   std::vector<int32_t> bins_;
-  std::vector<int32_t> table_;  // entry + 1; 0 empty
+  // A cell keeps the high half of its key's hash, so that most probes never touch the entries.
+  struct TCell {
+    uint32_t check = 0;
+    int32_t entry = 0;  // entry + 1; 0 empty
+  };
+  std::vector<TCell> table_;
   uint64_t mask_ = 0;
 };

@@ -184,22 +184,26 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
 void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
-  form_.clear();
-  bool has_digit = false;
+  bool has_digit = false, pairs = false;
   const int32_t end = w.start + w.span;
+  form_.resize(static_cast<size_t>(w.span));
+  char16_t* out = form_.data();
+  size_t n = 0;
+  const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
   for (int32_t i = w.start; i < end; ++i) {
     const uint16_t k = kinds[i];
-    if (IsTagKind(k) || k == kKindInvisibleInWord || k >= kKindHidden) continue;
-    if ((k & kKindDigit) != 0) has_digit = true;
-    form_.push_back(text[i]);
+    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;  // tag characters, passed-over marks
+    has_digit |= (k & kKindDigit) != 0;
+    const char16_t c = text[i];
+    pairs |= IsHighSurrogate(c);
+    out[n++] = map ? map[c] : c;
   }
-  if (!setup_.case_sensitive) {
-    bool pairs = false;
-    for (char16_t& c : form_) {
-      pairs = pairs || IsHighSurrogate(c);
-      c = upper_[c];
-    }
-    if (pairs) form_ = UpperCaseU(form_, static_cast<TLCID>(setup_.lcid));
+  form_.resize(n);
+  if (pairs && map) {  // letters beyond the basic plane: upper-cased as code points
+    UString raw;
+    for (int32_t i = w.start; i < end; ++i)
+      if (kinds[i] < kKindHidden && kinds[i] != kKindInvisibleInWord) raw.push_back(text[i]);
+    form_ = UpperCaseU(raw, static_cast<TLCID>(setup_.lcid));
   }
   ++out_.running_words;
   if (!setup_.stop_words.empty() && setup_.stop_words.count(form_) != 0) return;
@@ -233,10 +237,18 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   if (counted) {
-    const int64_t byte = text_offset_ + FileByteOf(w.start);
-    const int32_t division = setup_.divisions > 0 && setup_.run_bytes > 0
-                                 ? CorrectDivision(byte, setup_.run_bytes, setup_.divisions)
-                                 : -1;
+    int32_t division = -1;
+    if (setup_.divisions > 0 && setup_.run_bytes > 0) {
+      // Bytes only grow within a text: the section changes when its end is passed.
+      const int64_t byte = text_offset_ + FileByteOf(w.start);
+      if (byte >= division_end_ || division_ < 0) {
+        division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
+        division_end_ = division_ + 1 < setup_.divisions
+                            ? setup_.run_bytes * (division_ + 1) / setup_.divisions
+                            : INT64_MAX;
+      }
+      division = division_;
+    }
     const int32_t key = out_.counter.Add(key_word, key_tag, division);
     if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
     if (last_block_[static_cast<size_t>(key)] != block_) {

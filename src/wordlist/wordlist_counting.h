@@ -114,6 +114,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
   std::vector<int32_t> last_block_;  // per key of the text: the last block it was seen in
   bool finished_ = false;
+  int32_t division_ = -1;
+  int64_t division_end_ = 0;
 };
 
 // Reads and counts one text (never throws: a failure is in the answer).
