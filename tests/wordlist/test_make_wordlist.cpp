@@ -257,6 +257,23 @@ TEST_F(MakeWordlist, UnreadableTextGoesToTheDudEventAndTheRunGoesOn) {
   EXPECT_EQ(doc->Stats().Count(), 2);
 }
 
+TEST_F(MakeWordlist, AStopEndsTheRunAfterTheTextOnEveryCore) {
+  for (int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    auto doc = NewDoc();
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    o.after_text = [](int32_t text, int32_t) {
+      if (text == 1) global_panic_state = kPanicEndOfText;
+    };
+    std::vector<std::pair<UString, std::string>> texts;
+    for (int t = 0; t < 12; ++t) texts.push_back({u"s" + IntToUStr(t) + u".txt", "word" + std::to_string(t)});
+    ASSERT_TRUE(Make(*doc, texts, o));
+    EXPECT_EQ(Rows(*doc), "WORD0/1 WORD1/1");
+    global_panic_state = kPanicNone;
+  }
+}
+
 TEST_F(MakeWordlist, NothingToCountIsAProblem) {
   auto doc = NewDoc();
   doc->Words().AddRow({1, 5, 0.0f, u"OLD", u"", u""});
