@@ -101,8 +101,18 @@ int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
   return index;
 }
 
+int32_t TWordCounter::Find(UStringView word, UStringView tag, bool adding) {
+  if (!adding) return static_cast<const TWordCounter&>(*this).Find(word, tag);
+  return Slot(word, tag, HashOf(word, tag));
+}
+
 int32_t TWordCounter::Add(UStringView word, UStringView tag, int32_t division) {
   const int32_t i = Slot(word, tag, HashOf(word, tag));
+  AddAt(i, division);
+  return i;
+}
+
+void TWordCounter::AddAt(int32_t i, int32_t division) {
   TEntry& e = entries_[static_cast<size_t>(i)];
   e.frequency = SaturatingAdd(e.frequency, 1);
   e.texts = 1;
@@ -110,7 +120,6 @@ int32_t TWordCounter::Add(UStringView word, UStringView tag, int32_t division) {
     int32_t& bin = bins_[static_cast<size_t>(i) * static_cast<size_t>(divisions_) + static_cast<size_t>(division)];
     bin = SaturatingAdd(bin, 1);
   }
-  return i;
 }
 
 void TWordCounter::MergeText(const TWordCounter& text) {

@@ -27,6 +27,10 @@ class TWordCounter {
   // One occurrence of (word, tag) in bin `division` (outside 0..divisions-1: in no bin); answers
   // the key's index (keys are numbered in the order they first came).
   int32_t Add(UStringView word, UStringView tag, int32_t division);
+  // The index of (word, tag); with adding, a new key (zero counts) is made when absent, else -1.
+  int32_t Find(UStringView word, UStringView tag, bool adding);
+  // One more occurrence of key i in bin `division`.
+  void AddAt(int32_t i, int32_t division);
   // Adds a whole text's counts: each of its keys counts in one more text.
   void MergeText(const TWordCounter& text);
   void Clear();
@@ -42,6 +46,11 @@ class TWordCounter {
     const int32_t* bins;  // Divisions() counts
   };
   TKeyView Key(int32_t i) const;
+  // The word of key i (0 <= i < Types()).
+  UStringView WordOf(int32_t i) const {
+    const TEntry& e = entries_[static_cast<size_t>(i)];
+    return UStringView(units_.data() + e.at, e.word_length);
+  }
   // Every key index, ordered by word then tag (UTF-16 unit order).
   std::vector<int32_t> Keys() const;
   // The index of (word, tag), or -1.

@@ -181,7 +181,62 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   return true;
 }
 
+int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
+  if (setup_.divisions <= 0 || setup_.run_bytes <= 0) return -1;
+  // Bytes only grow within a text: the section changes when its end is passed.
+  const int64_t byte = text_offset_ + FileByteOf(w.start);
+  if (byte >= division_end_ || division_ < 0) {
+    division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
+    division_end_ = division_ + 1 < setup_.divisions ? setup_.run_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
+  }
+  return division_;
+}
+
+void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
+  out_.counter.AddAt(key, division);
+  if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
+  if (last_block_[static_cast<size_t>(key)] != block_) {
+    last_block_[static_cast<size_t>(key)] = block_;
+    ++block_types_;
+  }
+}
+
+bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot) {
+  const int32_t key = cache_[slot];
+  if (key < 0) return false;
+  const UStringView known = out_.counter.WordOf(key);
+  const char16_t* text = Text();
+  const uint16_t* kinds = Kinds();
+  const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
+  size_t n = 0;
+  bool has_digit = false;
+  for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
+    const uint16_t k = kinds[i];
+    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
+    const char16_t c = map ? map[text[i]] : text[i];
+    if (n >= known.size() || known[n] != c || IsHighSurrogate(c)) return false;
+    has_digit |= (k & kKindDigit) != 0;
+    ++n;
+  }
+  if (n != known.size() || (has_digit && !setup_.numbers_kept)) return false;
+  const int32_t length = static_cast<int32_t>(n);
+  if ((setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) ||
+      length < setup_.min_length)
+    return false;
+  ++out_.running_words;
+  ++block_words_;
+  if (length <= 50) ++out_.stats.data.word_lengths[length];
+  CountedAt(key, DivisionOf(w));
+  if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
+  return true;
+}
+
 void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
+  // Words seen lately are found by the scanner's hash without making their form: only when the
+  // word alone is counted, unchanged, and no stop list applies.
+  const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
+  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & (kRecentWords - 1);
+  if (plain && CountedFromCache(w, slot)) return;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
   bool has_digit = false, pairs = false;
@@ -209,10 +264,15 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (!setup_.stop_words.empty() && setup_.stop_words.count(form_) != 0) return;
   ++block_words_;  // the word that fills a block is counted in it: the block closes after it
   int32_t length = CodePoints(form_);
-  if (has_digit && !setup_.numbers_kept) form_ = u"#";
+  bool unchanged = !pairs;
+  if (has_digit && !setup_.numbers_kept) {
+    form_ = u"#";
+    unchanged = false;
+  }
   if (setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) {
     form_ = UString(FirstCodePoints(form_, setup_.max_length - 1)) + u"+";
     length = setup_.max_length;
+    unchanged = false;
   }
   if (length < setup_.min_length) {
     --out_.running_words;
@@ -237,24 +297,9 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   if (counted) {
-    int32_t division = -1;
-    if (setup_.divisions > 0 && setup_.run_bytes > 0) {
-      // Bytes only grow within a text: the section changes when its end is passed.
-      const int64_t byte = text_offset_ + FileByteOf(w.start);
-      if (byte >= division_end_ || division_ < 0) {
-        division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
-        division_end_ = division_ + 1 < setup_.divisions
-                            ? setup_.run_bytes * (division_ + 1) / setup_.divisions
-                            : INT64_MAX;
-      }
-      division = division_;
-    }
-    const int32_t key = out_.counter.Add(key_word, key_tag, division);
-    if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
-    if (last_block_[static_cast<size_t>(key)] != block_) {
-      last_block_[static_cast<size_t>(key)] = block_;
-      ++block_types_;
-    }
+    const int32_t key = out_.counter.Find(key_word, key_tag, true);
+    CountedAt(key, DivisionOf(w));
+    if (plain && unchanged) cache_[slot] = key;
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
 }

@@ -93,6 +93,10 @@ class TWordlistBufferProcessor : public TBufferProcessor {
 
  private:
   void CountWord(const TScanWord& w);
+  // Counts w as the word last seen in its slot when it is that word; false otherwise.
+  bool CountedFromCache(const TScanWord& w, uint32_t slot);
+  void CountedAt(int32_t key, int32_t division);
+  int32_t DivisionOf(const TScanWord& w);
   void CloseUnit(int kind, int32_t length);
   void CloseRatioBlock();
 
@@ -114,6 +118,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
   std::vector<int32_t> last_block_;  // per key of the text: the last block it was seen in
   bool finished_ = false;
+  static constexpr uint32_t kRecentWords = 4096;
+  std::vector<int32_t> cache_ = std::vector<int32_t>(kRecentWords, -1);  // slot: a key of the counter
   int32_t division_ = -1;
   int64_t division_end_ = 0;
 };
