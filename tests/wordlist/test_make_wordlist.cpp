@@ -365,3 +365,15 @@ TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
 }
 
 }  // namespace
+
+TEST(WordlistWorkers, TheVariableForcesTheNumberUnlessOneIsAskedFor) {
+  const char* old = std::getenv("LINZORA_THREADS");
+  const std::string kept = old ? old : "";
+  setenv("LINZORA_THREADS", "3", 1);
+  EXPECT_EQ(WordlistWorkerThreads(0), 3);
+  EXPECT_EQ(WordlistWorkerThreads(2), 2);
+  setenv("LINZORA_THREADS", "none", 1);
+  EXPECT_GE(WordlistWorkerThreads(0), 1);
+  if (old) setenv("LINZORA_THREADS", kept.c_str(), 1);
+  else unsetenv("LINZORA_THREADS");
+}
