@@ -533,6 +533,9 @@ class TVXBaseDataClass {
   // to their head). Undoable: the purged entries are kept for Undo. Answers the number purged.
   int Zap(bool undoable);
   TVXBaseHolder* Holder() const { return holder_; }
+  // The list and every entry (joined ones too) now belong to holder (a list handed to another
+  // document).
+  void SetHolder(TVXBaseHolder* holder);
   TEntryClass EntryClass() const { return entry_class_; }
   TVXBaseListObject* NewEntry();
 
