@@ -3,8 +3,12 @@
 #include <QAction>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QTabWidget>
 #include <filesystem>
+#include <map>
 #include <fstream>
 
 #include "platform/rtl/files.h"
@@ -13,6 +17,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/controller_messages.h"
 #include "shell/main_window_rules.h"
+#include "shell/qt/qt_dialog_service.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
 #include "shell/services/suite_services.h"
@@ -31,6 +36,29 @@ std::vector<TVXDialog> Asked(THeadlessDialogService& d) {
   std::vector<TVXDialog> ids;
   for (const TVXQuestion& q : d.Asked()) ids.push_back(q.id);
   return ids;
+}
+
+// Runs action, which asks one question, with the real dialog: the window with the box over it
+// is saved as a screenshot, then the box's default button is pressed.
+QImage ShotWithRealDialog(QWidget& window, const QString& name, const std::function<void()>& action) {
+  TQtDialogService real;
+  QImage shot;
+  real.SetBeforeShow([&](QMessageBox& box) {
+    QTimer::singleShot(0, &box, [&] {
+      shot = window.grab().toImage();
+      const QImage message = box.grab().toImage();
+      QPainter(&shot).drawImage((shot.width() - message.width()) / 2, (shot.height() - message.height()) / 2,
+                                message);
+      QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR));
+      shot.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+      box.defaultButton()->click();
+    });
+  });
+  TVXDialogService* was = &DialogService();
+  SetDialogService(&real);
+  action();
+  SetDialogService(was);
+  return shot;
 }
 
 // Each test has its own settings folder, the headless questions and a folder for its files.
@@ -112,9 +140,10 @@ TEST_F(MainToolsFormTest, DamagedFilesLeaveTheLoadedDocumentAlone) {
   struct Case {
     UString file;
     TVXDialog message;
-  } cases[] = {{truncated, TVXDialog::FailedToRead},
-               {garbled, TVXDialog::IsntTessorFile},
-               {other, TVXDialog::WrongToolForFile}};
+    const char16_t* reason;
+  } cases[] = {{truncated, TVXDialog::FailedToRead, u"cut short"},
+               {garbled, TVXDialog::IsntTessorFile, u"not a file this tool can open"},
+               {other, TVXDialog::WrongToolForFile, u"belongs to"}};
   auto w = OpenedWindow(good);
   ASSERT_TRUE(w->HasData());
   TTessorineholder* const loaded = w->Data();
@@ -124,22 +153,24 @@ TEST_F(MainToolsFormTest, DamagedFilesLeaveTheLoadedDocumentAlone) {
     w->NextFile = TVXStored_File_rec();
     w->NextFile.name = c.file;
     EXPECT_FALSE(w->OpenAFile()) << Utf16ToUtf8(c.file);
-    EXPECT_EQ(Asked(dialogs), std::vector<TVXDialog>{c.message}) << Utf16ToUtf8(c.file);
+    ASSERT_EQ(Asked(dialogs), std::vector<TVXDialog>{c.message}) << Utf16ToUtf8(c.file);
+    // The message names the file and why it was not opened.
+    const UString& text = dialogs.Asked()[0].text;
+    EXPECT_NE(text.find(c.file), UString::npos) << Utf16ToUtf8(text);
+    EXPECT_NE(text.find(c.reason), UString::npos) << Utf16ToUtf8(text);
     EXPECT_EQ(w->Data(), loaded);
     EXPECT_EQ(w->windowTitle(), caption);
     EXPECT_EQ(w->Pages()->Count(), 2);
     EXPECT_EQ(w->Document()->stats->Count(), 12);
   }
-  // The message over the unchanged data, as the user sees it.
-  QImage shot = w->grab().toImage();
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Not read"),
-                  QStringLiteral("Could not read ") + ToQString(truncated) + QStringLiteral("."), QMessageBox::Ok);
-  box.adjustSize();
-  const QImage message = box.grab().toImage();
-  QPainter(&shot).drawImage((shot.width() - message.width()) / 2, (shot.height() - message.height()) / 2, message);
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR));
-  shot.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/open_damaged.png"));
+  // The real message over the unchanged data, as the user sees it.
+  const QImage shot = ShotWithRealDialog(*w, QStringLiteral("open_damaged"), [&] {
+    w->NextFile = TVXStored_File_rec();
+    w->NextFile.name = truncated;
+    w->OpenAFile();
+  });
   EXPECT_GT(ColoursIn(shot), 15);
+  EXPECT_EQ(w->Data(), loaded);
 }
 
 // Opening another file over unsaved results asks first; Cancel keeps what is loaded.
@@ -197,17 +228,10 @@ TEST_F(MainToolsFormTest, ClosingAsksOnlyWhenSomethingIsUnsaved) {
   }
   auto w = OpenedWindow(name);
   w->GetToolSpecificControl()->appendPlainText(QStringLiteral("more"));
-  SaveScreenshot(*w, QStringLiteral("close_question_window"));
-  // The question as it shows over the window.
-  QImage shot = w->grab().toImage();
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Save?"),
-                  ToQString(MakeQuestion(TVXDialog::DoYouWantToSave, {name}).text),
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-  box.adjustSize();
-  const QImage message = box.grab().toImage();
-  QPainter(&shot).drawImage((shot.width() - message.width()) / 2, (shot.height() - message.height()) / 2, message);
-  shot.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/close_question.png"));
-  std::filesystem::remove(std::filesystem::path(LINZORA_SCREENSHOT_DIR "/close_question_window.png"));
+  // The real question over the window; its safe answer (Cancel) keeps the window and the data.
+  const QImage shot = ShotWithRealDialog(*w, QStringLiteral("close_question"), [&] { EXPECT_FALSE(w->close()); });
+  EXPECT_GT(ColoursIn(shot), 15);
+  EXPECT_TRUE(w->HasData());
   dialogs.Script({mrNo});
 }
 
@@ -469,4 +493,55 @@ TEST_F(MainToolsFormTest, AutoSaveSavesOnlyTheDocumentsOwnFile) {
   EXPECT_EQ(w->dialogs.requests, 0);
   EXPECT_TRUE(dialogs.Asked().empty());
   dialogs.Script({mrNo});
+}
+
+// An export reports its own answer: a name the export cannot write (a folder of that name is
+// there) says FailedToSave, never "saved"; the hourglass goes on every exit.
+TEST_F(MainToolsFormTest, SaveAsTextReportsTheExportsOwnAnswer) {
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 4));
+  auto w = OpenedWindow(name);
+  const UString taken = dir.Path() + u"taken.txt";
+  std::filesystem::create_directory(ToFsPath(taken));
+  struct Case {
+    UString file;
+    bool ok;
+    TVXDialog message;
+  } cases[] = {
+      {dir.Path() + u"list.txt", true, TVXDialog::SavedOKOpenNow},
+      {taken, false, TVXDialog::FailedToSave},
+      {dir.Path() + u"no such folder/list.txt", false, TVXDialog::CannotWriteToXFolder},
+  };
+  for (const Case& c : cases) {
+    dialogs.Clear();
+    dialogs.Script({mrNo});
+    EXPECT_EQ(w->SaveAsText(w->stats_grid, 0, c.file), c.ok) << Utf16ToUtf8(c.file);
+    EXPECT_EQ(Asked(dialogs), std::vector<TVXDialog>{c.message}) << Utf16ToUtf8(c.file);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(w->BusySavingAs);
+  }
+  EXPECT_FALSE(Bytes(dir.Path() + u"list.txt").empty());
+}
+
+// On the statistics page the tool bar offers what the page's menu does; the buttons follow the
+// menus when these are made again for the recent files.
+TEST_F(MainToolsFormTest, ToolBarButtonsFollowThePagesMenu) {
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 4));
+  auto w = OpenedWindow(name);
+  ASSERT_TRUE(w->HasData());
+  std::map<int, QToolButton*> buttons;
+  for (QToolButton* b : w->ToolbarPanel()->findChildren<QToolButton*>()) buttons[b->property("lz_tag").toInt()] = b;
+  for (int tag : {1, 3, 4, 8, 26, 22}) {
+    ASSERT_TRUE(buttons.count(tag)) << tag;
+    EXPECT_TRUE(buttons[tag]->isEnabled()) << tag;
+    EXPECT_EQ(buttons[tag]->defaultAction(), w->Menus()->ActionOfTag(tag)) << tag;
+  }
+  dialogs.Script({mrNo});
+}
+
+TEST_F(MainToolsFormTest, StartUpSetsTheApplicationFont) {
+  QApplication::setFont(QFont(QStringLiteral("Monospace"), 15));
+  TTestToolForm w;
+  EXPECT_EQ(QApplication::font().pointSize(), 9);
 }

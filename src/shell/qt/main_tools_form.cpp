@@ -23,6 +23,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
 #include "shell/main_window_rules.h"
 #include "shell/menu_features.h"
@@ -54,6 +55,8 @@ constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
 constexpr int kTagClearMarking = 208;
 constexpr int kTagClearMatches = 209;
+
+const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69};
 
 constexpr uint16_t kCodeTextSettings = 233;
 constexpr uint16_t kCodeOpenTempFile = 613;
@@ -108,6 +111,7 @@ constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish o
 
 TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<QMainWindow>(parent), tool_(tool) {
   current_tool_var = tool;
+  SetApplicationFont();
   setAcceptDrops(true);
   own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
   file_dialogs_ = own_dialogs_.get();
@@ -175,7 +179,7 @@ void TMainToolsForm::BuildWindow() {
     if (panel == 8 && HasData() && JobRunning()) EscapePressed();
   });
 
-  BuildToolbarFromItems(*menus_, {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69}, *toolbar_panel_);
+  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
   ShowDataState();
@@ -347,7 +351,10 @@ bool TMainToolsForm::OpenAFile() {
     const T2_BooleanRec read = holder->ReadWholeFromFile(name, tool_);
     status_->SetPanelText(kPanelMessage, u"");
     if (!read.first) {
-      VXDialog(TVXDialog::FailedToRead, {name});
+      // A second look through a fresh document says whether the file was cut short or damaged.
+      TReadFailure why = TReadFailure::Damaged;
+      if (auto fresh = CreateTheHolderWithCallbacks(rec.list_type)) why = WhyDocumentDidNotRead(*fresh, name, tool_);
+      VXDialog(TVXDialog::FailedToRead, {ReadFailureMessageArgument(name, why)});
       return false;
     }
   }
@@ -685,6 +692,7 @@ void TMainToolsForm::SetTypeModeCombo(QComboBox* combo) {
 void TMainToolsForm::RefreshRecentFiles() {
   menu_model_.SetRecentFileItems(tool_);
   menus_->Sync();
+  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
 }
 
 void TMainToolsForm::FormActivate() {
