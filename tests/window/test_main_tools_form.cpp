@@ -14,6 +14,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "shell/controller_messages.h"
 #include "shell/main_window_rules.h"
@@ -544,4 +545,71 @@ TEST_F(MainToolsFormTest, StartUpSetsTheApplicationFont) {
   QApplication::setFont(QFont(QStringLiteral("Monospace"), 15));
   TTestToolForm w;
   EXPECT_EQ(QApplication::font().pointSize(), 9);
+}
+
+namespace {
+class TRecordingLauncher : public TFileLauncher {
+ public:
+  bool ShowFile(UStringView name) override {
+    shown.emplace_back(name);
+    return true;
+  }
+  bool EditFile(UStringView name) override {
+    edited.emplace_back(name);
+    return true;
+  }
+  std::vector<UString> shown, edited;
+};
+}  // namespace
+
+// The list commands of the menus reach the page's list, and the grid and status bar follow.
+TEST_F(MainToolsFormTest, MatchAndReverseDeleteCommandsChangeThePagesList) {
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 12));
+  auto w = OpenedWindow(name);
+  TMatchListSettingsRec rec = GetMatchListSettings(kTestTool);
+  rec.SetKind(1);
+  rec.SetTypedWords(u"/corpus/text1*");
+  SetLemmaMatchStopSettings(kTestTool, 1, rec);
+  TVXStatsList& stats = *w->Document()->stats;
+  w->HandleMenuCommand(kTagMarkMatches, u"");
+  int matched = 0;
+  for (int i = 0; i < stats.Count(); ++i) matched += stats.GetMatched(i);
+  EXPECT_EQ(matched, 3);  // text1, text10, text11
+  EXPECT_TRUE(w->Status()->PanelText(kPanelMessage).startsWith(QStringLiteral("Match and mark")));
+  EXPECT_TRUE(w->HasUnsavedData());
+
+  dialogs.Script({mrYes});
+  w->HandleMenuCommand(198, u"");  // reverse-delete
+  for (int i = 0; i < stats.Count(); ++i) EXPECT_TRUE(stats.GetDeleted(i)) << i;
+  dialogs.Script({mrNo});
+}
+
+// The notes page is saved as lines; the next save goes to the same file without a dialog.
+TEST_F(MainToolsFormTest, NotesPageSavesAsPlainText) {
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 2, u"first note"));
+  auto w = OpenedWindow(name);
+  w->Pages()->Tabs()->setCurrentIndex(1);
+  const UString notes = dir.Path() + u"notes.txt";
+  w->dialogs.answers = {notes};
+  w->HandleMenuCommand(2, u"");
+  EXPECT_EQ(Bytes(notes), Utf16FileBytes(u"first note\r\n"));
+  w->GetToolSpecificControl()->appendPlainText(QStringLiteral("x"));
+  w->HandleMenuCommand(2, u"");
+  EXPECT_EQ(w->dialogs.save_requests, 1);
+  EXPECT_EQ(Bytes(notes), Utf16FileBytes(u"first note\r\nx\r\n"));
+  dialogs.Script({mrNo});
+}
+
+TEST_F(MainToolsFormTest, WebPagesGoToTheBrowserOnlyAfterYes) {
+  TTestToolForm w;
+  TRecordingLauncher launcher;
+  w.SetFileLauncher(&launcher);
+  dialogs.Script({mrYes, mrNo});
+  w.OpenOrEditFile(u"/d/page.html");
+  w.OpenOrEditFile(u"/d/page.xml");
+  w.OpenOrEditFile(u"/d/list.h");
+  EXPECT_EQ(launcher.shown, std::vector<UString>{u"/d/page.html"});
+  EXPECT_EQ(launcher.edited, (std::vector<UString>{u"/d/page.xml", u"/d/list.h"}));
 }

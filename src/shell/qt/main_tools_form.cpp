@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
@@ -25,6 +27,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
+#include "shell/list_commands.h"
 #include "shell/main_window_rules.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
@@ -54,7 +57,9 @@ constexpr int kTagUndo = 82;
 constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
 constexpr int kTagClearMarking = 208;
-constexpr int kTagClearMatches = 209;
+constexpr int kTagSavePlainText = 2;
+constexpr int kTagColumnTotals = 114;
+constexpr int kTagReverseDelete = 198;
 
 const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69};
 
@@ -94,6 +99,23 @@ class TQtFileDialogs : public TFileDialogs {
   QWidget* parent_;
 };
 
+// Files shown by the desktop's application for them and edited in the user's editor.
+class TDesktopFileLauncher : public TFileLauncher {
+ public:
+  bool ShowFile(UStringView name) override {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(name)));
+  }
+  bool EditFile(UStringView name) override {
+    const UString editor = EditorFromEnvironment();
+    if (editor.empty()) return ShowFile(name);
+    QStringList args = QProcess::splitCommand(ToQString(editor));
+    if (args.isEmpty()) return ShowFile(name);
+    const QString program = args.takeFirst();
+    args << ToQString(name);
+    return QProcess::startDetached(program, args);
+  }
+};
+
 // The hourglass for as long as the scope lives.
 class THourglass {
  public:
@@ -115,6 +137,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   setAcceptDrops(true);
   own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
   file_dialogs_ = own_dialogs_.get();
+  own_launcher_ = std::make_unique<TDesktopFileLauncher>();
+  file_launcher_ = own_launcher_.get();
   BuildWindow();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
   NextFile.list_type = kListNone;
@@ -263,6 +287,8 @@ void TMainToolsForm::CloseData(bool tell) {
     // Every window that shows the document's lists lets go of them before the document goes.
     pages_->ClearPages();
     fData.reset();
+    totals_on_.clear();
+    memo_file_.clear();
     data_changed_ = false;
     if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->clear();
   }
@@ -730,6 +756,14 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
     case kTagZap: ZapList(grid); break;
     case kTagUndo: UndoList(grid); break;
+    case kTagSavePlainText: SavePageAsPlainText(); break;
+    case kTagReverseDelete: ReverseDeletionOnGrid(grid); break;
+    case kTagColumnTotals: ColumnTotalsOnGrid(grid); break;
+    case kTagMarkMatches:
+    case kTagDeleteMatched:
+    case kTagDeleteUnmatched:
+    case kTagClearAllMatches:
+    case kTagSetUpMatchMethod: MatchCommandOnGrid(grid, tag); break;
     default:
       if (grid) grid->HandleGridCommand(tag);
       break;
@@ -745,7 +779,7 @@ bool TMainToolsForm::HandleCommonMenuCommand(int tag, TVX_Grid* grid) {
     if (grid) grid->ListChanged();
     return true;
   }
-  if ((tag == kTagClearMarking || tag == kTagClearMatches) && GridHasListData(grid)) {
+  if (tag == kTagClearMarking && GridHasListData(grid)) {
     // Marking and matching share the matched mark of the entries.
     grid->List()->UnmatchAll();
     ListChanged(grid);
@@ -921,4 +955,60 @@ void TMainToolsForm::ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text)
   }
   fData->SetRelativeEntropyBasis(*basis);
   data_changed_ = true;
+}
+
+// --- files handed on, texts saved, list commands ---------------------------------------------------
+
+void TMainToolsForm::OpenOrEditFile(const UString& name) { ::OpenOrEditFile(name, *file_launcher_); }
+
+bool TMainToolsForm::SavePageAsPlainText() {
+  if (!fData) return false;
+  if (TVX_Grid* grid = CurrentGrid()) {
+    if (!GridHasListData(grid)) return false;
+    TFileDialogRequest r;
+    r.folder = GetLastOpenedFolder(tool_);
+    r.filter = u"Text files (*.txt)";
+    r.default_ext = u".txt";
+    UString name;
+    if (!file_dialogs_->ChooseFileToSave(r, name)) return false;
+    return SaveAsText(grid, 0, name);
+  }
+  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
+  if (!memo) return false;
+  std::vector<UString> lines;
+  for (const QString& line : memo->toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
+  UString name = memo_file_;
+  if (!SaveLinesToFile(name, lines, *file_dialogs_)) return false;
+  memo_file_ = name;
+  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  return true;
+}
+
+void TMainToolsForm::MatchCommandOnGrid(TVX_Grid* grid, int tag) {
+  if (tag == kTagSetUpMatchMethod) {
+    PostToController(kCodeMatchListSetUp);
+    return;
+  }
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  auto* list = static_cast<TVXBaseLemmaMatchCapableList*>(grid->List());
+  const TMatchCommandOutcome out = MatchCommand(*list, tag, tool_);
+  if (!out.ran) return;
+  ListChanged(grid);
+  status_->SetPanelText(kPanelMessage, out.report);
+}
+
+void TMainToolsForm::ReverseDeletionOnGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  if (ReverseDeletion(*grid->List(), [this](int64_t done, int64_t total) { PercentToStatusBar(done, total); }))
+    ListChanged(grid);
+}
+
+void TMainToolsForm::ColumnTotalsOnGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  bool& on = totals_on_[grid->List()];
+  ComputeColumnTotalsIfWanted(*grid->List(), on);
+  SetMenuItemChecked(kTagColumnTotals, on);
+  // The grid's row count follows the list, totals rows included.
+  grid->ListChanged();
+  SetMenuChecks();
 }

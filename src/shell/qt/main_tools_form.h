@@ -23,12 +23,14 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "model/work_derived.h"
 #include "shell/controller_messages.h"
 #include "shell/files/file_dialogs.h"
+#include "shell/files/saved_texts.h"
 #include "shell/menu_model.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
@@ -112,6 +114,20 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Dropped files in order: another tool's file is refused with its message, the next one is tried.
   bool HandleDroppedFiles(const std::vector<UString>& paths);
   void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
+  TFileDialogs& FileDialogs() { return *file_dialogs_; }
+  // Who shows and edits files for the window (tests record the calls).
+  void SetFileLauncher(TFileLauncher* launcher) { file_launcher_ = launcher; }
+  TFileLauncher& FileLauncher() { return *file_launcher_; }
+  // A web page or XML file in the browser (after asking) or any file in the editor.
+  void OpenOrEditFile(const UString& name);
+  // The current page as plain text: a memo page's lines (to the file it was saved to before, else
+  // a chosen one), a grid's list through the plain-text export.
+  bool SavePageAsPlainText();
+  // The match commands (tags 7, 156, 157, 209; 158 sets the method up) on the grid's list; the
+  // report goes to the status bar.
+  void MatchCommandOnGrid(TVX_Grid* grid, int tag);
+  void ReverseDeletionOnGrid(TVX_Grid* grid);
+  void ColumnTotalsOnGrid(TVX_Grid* grid);
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
   void NewResult();
@@ -193,6 +209,10 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QTimer auto_save_;
   std::unique_ptr<TFileDialogs> own_dialogs_;
   TFileDialogs* file_dialogs_ = nullptr;
+  std::unique_ptr<TFileLauncher> own_launcher_;
+  TFileLauncher* file_launcher_ = nullptr;
+  UString memo_file_;                                // where the memo page's lines were saved
+  std::map<const TVXBaseDataClass*, bool> totals_on_;  // lists whose column totals are wanted
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
