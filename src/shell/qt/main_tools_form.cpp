@@ -32,6 +32,7 @@
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
@@ -58,10 +59,12 @@ constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
 constexpr int kTagClearMarking = 208;
 constexpr int kTagSavePlainText = 2;
+constexpr int kTagPrint = 4;
+constexpr int kTagPrintPreview = 5;
 constexpr int kTagColumnTotals = 114;
 constexpr int kTagReverseDelete = 198;
 
-const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69};
+const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, kTagPrint, kTagClose, 22, 170, 10, 69};
 
 constexpr uint16_t kCodeTextSettings = 233;
 constexpr uint16_t kCodeOpenTempFile = 613;
@@ -138,6 +141,7 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
   file_dialogs_ = own_dialogs_.get();
   own_launcher_ = std::make_unique<TDesktopFileLauncher>();
+  print_handler_ = std::make_unique<TPrintPreviewHandler>();
   file_launcher_ = own_launcher_.get();
   BuildWindow();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
@@ -152,6 +156,7 @@ TMainToolsForm::~TMainToolsForm() {
   auto_save_.stop();
   SetClosingFlag(true);
   // Windows that show the document's lists go before the document does.
+  DetachListWindows();
   pages_->ClearPages();
   fData.reset();
   SetClosingFlag(false);
@@ -285,6 +290,7 @@ void TMainToolsForm::CloseData(bool tell) {
   if (fData) {
     if (global_keeping_log) AddToLogFile(u"Closing data");
     // Every window that shows the document's lists lets go of them before the document goes.
+    DetachListWindows();
     pages_->ClearPages();
     fData.reset();
     totals_on_.clear();
@@ -457,6 +463,7 @@ void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
       merged = fData->MergeWith(*second, ExtractFileName(chosen.name));
     }
     // The pages show the lists again, whatever the merge did to them.
+    DetachListWindows();
     pages_->ClearPages();
     if (merged) {
       fData->AddOneLaterNote(VXRes(TVXRes::VXProcedureEquals),
@@ -757,6 +764,8 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagZap: ZapList(grid); break;
     case kTagUndo: UndoList(grid); break;
     case kTagSavePlainText: SavePageAsPlainText(); break;
+    case kTagPrint: PrintGridPages(grid); break;
+    case kTagPrintPreview: PreviewGrid(grid); break;
     case kTagReverseDelete: ReverseDeletionOnGrid(grid); break;
     case kTagColumnTotals: ColumnTotalsOnGrid(grid); break;
     case kTagMarkMatches:
@@ -1011,4 +1020,40 @@ void TMainToolsForm::ColumnTotalsOnGrid(TVX_Grid* grid) {
   // The grid's row count follows the list, totals rows included.
   grid->ListChanged();
   SetMenuChecks();
+}
+
+// --- printing -------------------------------------------------------------------------------------
+
+TVXFormPrintPreview& TMainToolsForm::EnsurePreviewForm() {
+  if (!preview_form_) {
+    preview_form_ = new TVXFormPrintPreview(this);
+    preview_form_->AssignStuff(this, print_handler_.get(), file_dialogs_);
+    print_handler_->SetPreview(preview_form_);
+  }
+  return *preview_form_;
+}
+
+void TMainToolsForm::DetachListWindows() {
+  print_handler_->SetTheGrid(nullptr);
+  if (preview_form_) {
+    preview_form_->PreviewGrid(nullptr);
+    preview_form_->hide();
+  }
+}
+
+int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return 0;
+  TVXFormPrintPreview& preview = EnsurePreviewForm();
+  print_handler_->SetTheGrid(grid);
+  if (preview.PreviewedGrid() != grid) preview.PreviewGrid(grid);
+  return preview.PrintPages();
+}
+
+void TMainToolsForm::PreviewGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  TVXFormPrintPreview& preview = EnsurePreviewForm();
+  print_handler_->SetTheGrid(grid);
+  preview.PreviewGrid(grid);
+  preview.show();
+  preview.raise();
 }

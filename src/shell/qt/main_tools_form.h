@@ -34,6 +34,7 @@
 #include "shell/menu_model.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
+#include "shell/qt/print_preview.h"
 
 class QComboBox;
 class QLabel;
@@ -128,6 +129,12 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void MatchCommandOnGrid(TVX_Grid* grid, int tag);
   void ReverseDeletionOnGrid(TVX_Grid* grid);
   void ColumnTotalsOnGrid(TVX_Grid* grid);
+  // Printing (menu 4) and the print preview (menu 5) of a grid with list data; the preview window
+  // is made on first use and kept.
+  int32_t PrintGridPages(TVX_Grid* grid);
+  void PreviewGrid(TVX_Grid* grid);
+  TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
+  TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
   void NewResult();
@@ -192,6 +199,9 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void BuildWindow();
   void ArmAutoSave();
   void RefreshRecentFiles();
+  TVXFormPrintPreview& EnsurePreviewForm();
+  // Windows that show the document's lists let go of them (before pages or the document go).
+  void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
   void AfterSaving(bool saved, const UString& file_name);
 
@@ -213,6 +223,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   TFileLauncher* file_launcher_ = nullptr;
   UString memo_file_;                                // where the memo page's lines were saved
   std::map<const TVXBaseDataClass*, bool> totals_on_;  // lists whose column totals are wanted
+  std::unique_ptr<TPrintPreviewHandler> print_handler_;
+  QPointer<TVXFormPrintPreview> preview_form_;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
