@@ -55,3 +55,11 @@ TEST(SourceTextMarks, GreyingAsksOnlyAboveTwentyThousandCharacters) {
   EXPECT_TRUE(GreyMarkupAsksFirst(20001));
   EXPECT_EQ(GreyMarkupQuestionLength(20999), 20000);
 }
+
+// Highlights are bold and coloured, mark-up grey, lines paragraphs; bold ends with its run.
+TEST(SourceTextMarks, RichTextHasBoldHighlightsAndGreyMarkup) {
+  const UString text = u"<b>cat</b> sat\r\nend";
+  const std::string rtf = SourceTextRtf(text, {{3, 3}}, FindMarkupSpans(text));
+  EXPECT_NE(rtf.find("{\\colortbl ;\\red144\\green144\\blue144;\\red192\\green0\\blue0;}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\cf1 <b>\\b \\cf2 cat\\b0 \\cf1 </b>\\cf0  sat\\par\nend}"), std::string::npos) << rtf;
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "model/rtf_writer.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -117,4 +118,37 @@ int NextSpanIndex(const std::vector<TTextSpan>& spans, int64_t cursor_start, boo
   for (size_t k = spans.size(); k-- > 0;)
     if (spans[k].start < cursor_start) return static_cast<int>(k);
   return -1;
+}
+
+std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highlights,
+                          const std::vector<TTextSpan>& greyed, int font_points) {
+  TRtfWriter rtf(font_points);
+  // Each code unit's look: 0 plain, 1 greyed, 2 highlighted.
+  std::vector<uint8_t> look(text.size(), 0);
+  auto mark = [&](const std::vector<TTextSpan>& spans, uint8_t v) {
+    for (const TTextSpan& s : spans)
+      for (int64_t k = std::max<int64_t>(0, s.start); k < s.End() && k < static_cast<int64_t>(look.size()); ++k)
+        look[static_cast<size_t>(k)] = v;
+  };
+  mark(greyed, 1);
+  mark(highlights, 2);
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == u'\r' || text[i] == u'\n') {
+      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      rtf.EndLine();
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && look[j] == look[i] && text[j] != u'\r' && text[j] != u'\n') ++j;
+    const UStringView run = text.substr(i, j - i);
+    switch (look[i]) {
+      case 1: rtf.Insert(run, kGreyedTextColour); break;
+      case 2: rtf.Insert(run, kHighlightTextColour, true); break;
+      default: rtf.Insert(run); break;
+    }
+    i = j;
+  }
+  return rtf.Document();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -36,3 +37,11 @@ inline constexpr int64_t kGreyMarkupAskAbove = 20000;
 inline bool GreyMarkupAsksFirst(int64_t length) { return length > kGreyMarkupAskAbove; }
 // The length the question names: rounded down to thousands.
 inline int64_t GreyMarkupQuestionLength(int64_t length) { return length / 1000 * 1000; }
+
+// The text as rich text: highlighted spans bold on the highlight colour's text colour, greyed
+// spans (mark-up) grey, every line ended by a paragraph mark. Spans in order, not overlapping
+// within each list; a highlight inside a greyed span stays a highlight.
+inline constexpr int32_t kHighlightTextColour = 0x0000C0;  // BGR: dark red
+inline constexpr int32_t kGreyedTextColour = 0x909090;
+std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highlights,
+                          const std::vector<TTextSpan>& greyed, int font_points = 11);

@@ -9,15 +9,18 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "model/text_statistics.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -28,6 +31,7 @@
 #include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
 #include "shell/list_commands.h"
+#include "shell/qt/grid_printing.h"
 #include "shell/main_window_rules.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
@@ -948,10 +952,18 @@ void TMainToolsForm::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
   shown = false;
   if (!GridHasListData(grid)) return;
   if (grid->ListType() != kListSourceFiles && grid->ListType() != kListStatistics) return;
-  if (!RowIndexInRange(row - 1, grid->List()->Count())) return;
-  TGrid_data_rec cell;
-  grid->List()->DrawgridDataRec(1, row, cell, grid->Alternative());
-  shown = FileExists(cell.text);
+  const int entry = EntryOfGridRow(grid, row);
+  if (!RowIndexInRange(entry, grid->List()->Count())) return;
+  // The grid may show a text's name only; the statistics keep the whole path.
+  UString name;
+  if (auto* stats = dynamic_cast<TVXStatsList*>(grid->List())) {
+    name = stats->GetEntryFullFilename(entry);
+  } else {
+    TGrid_data_rec cell;
+    grid->List()->DrawgridDataRec(1, row, cell, grid->Alternative());
+    name = cell.text;
+  }
+  shown = FileExists(name) && file_launcher_->ShowFile(name);
 }
 
 void TMainToolsForm::ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text) {
@@ -1056,4 +1068,93 @@ void TMainToolsForm::PreviewGrid(TVX_Grid* grid) {
   preview.PreviewGrid(grid);
   preview.show();
   preview.raise();
+}
+
+// --- the source-text viewer ---------------------------------------------------------------------
+
+void TMainToolsForm::SetSourceTextViewer(TSourceTextRichEdit* viewer) {
+  source_text_ = viewer;
+  if (!source_menu_) {
+    source_menu_ = new QMenu(this);
+    const std::pair<int, QString> items[] = {
+        {kSourceSave, QStringLiteral("Save")},
+        {kSourcePrint, QStringLiteral("Print")},
+        {kSourceCopy, QStringLiteral("Copy")},
+        {kSourceHighlight, QStringLiteral("Highlight words")},
+        {kSourceNext, QStringLiteral("Next")},
+        {kSourcePrevious, QStringLiteral("Previous")},
+        {kSourceGreyTags, QStringLiteral("Grey markup")},
+        {kSourceClearMarkup, ToQString(VXRes(TVXRes::VXRemoveMarkup))},
+        {kSourceRefresh, QStringLiteral("Refresh")},
+    };
+    for (const auto& [item, caption] : items) {
+      QAction* a = source_menu_->addAction(caption);
+      a->setData(item);
+      connect(a, &QAction::triggered, this, [this, item] { SourceTextCommand(item); });
+    }
+  }
+  if (!viewer) return;
+  viewer->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(viewer, &QWidget::customContextMenuRequested, this,
+          [this, viewer](const QPoint& at) { source_menu_->popup(viewer->mapToGlobal(at)); });
+  connect(viewer, &TSourceTextRichEdit::NextRequested, this,
+          [this](bool forward) { SourceTextCommand(forward ? kSourceNext : kSourcePrevious); });
+}
+
+void TMainToolsForm::SourceTextCommand(int item) {
+  TSourceTextRichEdit* v = source_text_;
+  if (!v) return;
+  switch (item) {
+    case kSourceSave:
+      SaveRichOrPlainText(v->ShownText(), v->RtfBytes(), *file_dialogs_, file_launcher_);
+      break;
+    case kSourcePrint: PrintSourceText(); break;
+    case kSourceCopy: v->CopyAll(); break;
+    case kSourceHighlight: v->HighlightKWs(); break;
+    case kSourceNext:
+    case kSourcePrevious:
+      if (v->GotoNextKW(item == kSourceNext)) {
+        status_->SetPanelText(kPanelEntries, VXResFmt(TVXRes::VXNHits, {Num(v->HighlightCount())}));
+        status_->SetPanelText(kPanelRow, Num(v->CurrentHit()));
+      }
+      status_->SetPanelText(kPanelMessage, v->Message());
+      break;
+    case kSourceGreyTags: {
+      const int64_t length = static_cast<int64_t>(v->ShownText().size());
+      if (GreyMarkupAsksFirst(length) &&
+          VXDialog(TVXDialog::OKToDoX, {VXResFmt(TVXRes::VXGreyMarkupNChars, {Num(GreyMarkupQuestionLength(length))})},
+                   5650) != mrYes)
+        break;
+      THourglass hourglass;
+      v->GreyOutAnyMarkup([this](int64_t done, int64_t total) { PercentToStatusBar(done, total); });
+      break;
+    }
+    case kSourceClearMarkup: {
+      v->SetWithOrWithoutMarkup(!v->WithMarkup());
+      for (QAction* a : source_menu_->actions())
+        if (a->data().toInt() == kSourceClearMarkup)
+          a->setText(ToQString(VXRes(v->WithMarkup() ? TVXRes::VXRemoveMarkup : TVXRes::VXRestoreMarkup)));
+      break;
+    }
+    case kSourceRefresh: v->Refresh(); break;
+    default: break;
+  }
+}
+
+bool TMainToolsForm::PrintSourceText() {
+  TSourceTextRichEdit* v = source_text_;
+  if (!v) return false;
+  QPrinter printer(QPrinter::HighResolution);
+  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec())) {
+    TFileDialogRequest r;
+    r.folder = GetUserReadWriteFolder();
+    r.filter = u"PDF files (*.pdf)";
+    r.default_ext = u".pdf";
+    UString name;
+    if (!file_dialogs_->ChooseFileToSave(r, name) || name.empty()) return false;
+    printer.setOutputFileName(ToQString(name));
+  }
+  printer.setDocName(windowTitle());
+  v->document()->print(&printer);
+  return true;
 }

@@ -35,8 +35,10 @@
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
 #include "shell/qt/print_preview.h"
+#include "shell/qt/source_text_view.h"
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
@@ -135,6 +137,16 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void PreviewGrid(TVX_Grid* grid);
   TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
   TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
+
+  // --- the source-text viewer and its pop-up menu (each item does nothing without a viewer) ---
+  enum TSourceTextItem { kSourceSave, kSourcePrint, kSourceCopy, kSourceHighlight, kSourceNext, kSourcePrevious,
+                         kSourceGreyTags, kSourceClearMarkup, kSourceRefresh };
+  void SetSourceTextViewer(TSourceTextRichEdit* viewer);
+  TSourceTextRichEdit* SourceTextViewer() const { return source_text_; }
+  void SourceTextCommand(int item);
+  QMenu* SourceTextMenu() const { return source_menu_; }
+  // Prints the viewer's text (into a PDF file the user names when no printer is installed).
+  bool PrintSourceText();
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
   void NewResult();
@@ -225,6 +237,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   std::map<const TVXBaseDataClass*, bool> totals_on_;  // lists whose column totals are wanted
   std::unique_ptr<TPrintPreviewHandler> print_handler_;
   QPointer<TVXFormPrintPreview> preview_form_;
+  QPointer<TSourceTextRichEdit> source_text_;
+  QMenu* source_menu_ = nullptr;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
