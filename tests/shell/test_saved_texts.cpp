@@ -9,6 +9,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
 #include "shell/files/saved_texts.h"
+#include "shell/recording_launcher.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -33,19 +34,6 @@ class TScriptedDialogs : public TFileDialogs {
   std::deque<UString> answers;
   int asked = 0;
   TFileDialogRequest last;
-};
-
-class TRecordingLauncher : public TFileLauncher {
- public:
-  bool ShowFile(UStringView name) override {
-    shown.emplace_back(name);
-    return true;
-  }
-  bool EditFile(UStringView name) override {
-    edited.emplace_back(name);
-    return true;
-  }
-  std::vector<UString> shown, edited;
 };
 
 class SavedTextsTest : public testing::Test {

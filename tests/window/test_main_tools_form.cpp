@@ -22,6 +22,7 @@
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
 #include "shell/services/suite_services.h"
+#include "shell/recording_launcher.h"
 #include "support/temp_folder.h"
 #include "window/test_tool_window.h"
 #include "window/window_test_support.h"
@@ -62,20 +63,8 @@ QImage ShotWithRealDialog(QWidget& window, const QString& name, const std::funct
   return shot;
 }
 
-// Each test has its own settings folder, the headless questions and a folder for its files.
-class MainToolsFormTest : public testing::Test {
+class MainToolsFormTest : public ToolWindowTest {
  protected:
-  void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
-    SetDialogService(&dialogs);
-    current_tool_var = kTestTool;
-  }
-  void TearDown() override {
-    SetDialogService(nullptr);
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
-  }
   // A window with the document at name loaded (from the command line).
   std::unique_ptr<TTestToolForm> OpenedWindow(const UString& name) {
     auto w = std::make_unique<TTestToolForm>();
@@ -84,8 +73,6 @@ class MainToolsFormTest : public testing::Test {
     w->WaitForStartup();
     return w;
   }
-  TempFolder dir;
-  THeadlessDialogService dialogs;
 };
 
 }  // namespace
@@ -546,21 +533,6 @@ TEST_F(MainToolsFormTest, StartUpSetsTheApplicationFont) {
   TTestToolForm w;
   EXPECT_EQ(QApplication::font().pointSize(), 9);
 }
-
-namespace {
-class TRecordingLauncher : public TFileLauncher {
- public:
-  bool ShowFile(UStringView name) override {
-    shown.emplace_back(name);
-    return true;
-  }
-  bool EditFile(UStringView name) override {
-    edited.emplace_back(name);
-    return true;
-  }
-  std::vector<UString> shown, edited;
-};
-}  // namespace
 
 // The list commands of the menus reach the page's list, and the grid and status bar follow.
 TEST_F(MainToolsFormTest, MatchAndReverseDeleteCommandsChangeThePagesList) {

@@ -28,19 +28,11 @@ int PdfPages(const UString& name) {
 }
 
 // A window with a document of n texts, its statistics grid previewed.
-class PrintPreviewTest : public testing::Test {
+class PrintPreviewTest : public ToolWindowTest {
  protected:
-  void SetUp() override {
-    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
-    ResetSettingsStoreForTests();
-    SetDialogService(&dialogs);
-    current_tool_var = kTestTool;
-  }
   void TearDown() override {
     window.reset();
-    SetDialogService(nullptr);
-    unsetenv("LINZORA_CONFIG_DIR");
-    ResetSettingsStoreForTests();
+    ToolWindowTest::TearDown();
   }
   TVXFormPrintPreview& Previewed(int texts) {
     const UString name = dir.Path() + u"doc.cnc";
@@ -55,8 +47,6 @@ class PrintPreviewTest : public testing::Test {
     QObject::connect(p->PreviewWidget(), &QPrintPreviewWidget::paintRequested, [this] { ++draws; });
     return *p;
   }
-  TempFolder dir;
-  THeadlessDialogService dialogs;
   std::unique_ptr<TTestToolForm> window;
   int draws = 0;
 };

@@ -11,6 +11,7 @@
 #include "model/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
 
@@ -132,6 +133,17 @@ TGridPrintOptions PrintOptionsFromRec(const TPrintPageRec& rec) {
   if (rec.HeaderWanted()) o.header = rec.Header();
   if (rec.FooterWanted()) o.footer = rec.Footer();
   return o;
+}
+
+bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs) {
+  TFileDialogRequest r;
+  r.folder = GetUserReadWriteFolder();
+  r.filter = u"PDF files (*.pdf)";
+  r.default_ext = u".pdf";
+  UString name;
+  if (!dialogs.ChooseFileToSave(r, name) || name.empty()) return false;
+  printer.setOutputFileName(ToQString(name));
+  return true;
 }
 
 bool PrinterInstalled(const UString& name) {

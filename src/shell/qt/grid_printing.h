@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/rtl/ustring.h"
+#include "shell/files/file_dialogs.h"
 #include "shell/main_window_rules.h"
 #include "shell/printing/grid_page_layout.h"
 
@@ -32,6 +33,8 @@ TGridPrintOptions PrintOptionsFromRec(const TPrintPageRec& rec);
 // The printer named when it is installed, else the PDF file printer (answers false then); page
 // size, orientation, margins and colour mode of the record.
 bool ApplyPrintPageRec(QPrinter& printer, const UString& printer_name, const TPrintPageRec& rec);
+// The PDF file a printer without a real one writes into, chosen by the user (false: cancelled).
+bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs);
 // The installed printer of that name.
 bool PrinterInstalled(const UString& name);
 

@@ -1145,15 +1145,9 @@ bool TMainToolsForm::PrintSourceText() {
   TSourceTextRichEdit* v = source_text_;
   if (!v) return false;
   QPrinter printer(QPrinter::HighResolution);
-  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec())) {
-    TFileDialogRequest r;
-    r.folder = GetUserReadWriteFolder();
-    r.filter = u"PDF files (*.pdf)";
-    r.default_ext = u".pdf";
-    UString name;
-    if (!file_dialogs_->ChooseFileToSave(r, name) || name.empty()) return false;
-    printer.setOutputFileName(ToQString(name));
-  }
+  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
+      !ChoosePdfFileForPrinter(printer, *file_dialogs_))
+    return false;
   printer.setDocName(windowTitle());
   v->document()->print(&printer);
   return true;

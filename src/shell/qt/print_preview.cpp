@@ -208,14 +208,7 @@ int32_t TVXFormPrintPreview::PrintPages() {
     }
   } else {
     // No printer: the pages go into a PDF file the user names.
-    if (!dialogs_) return 0;
-    TFileDialogRequest r;
-    r.folder = GetUserReadWriteFolder();
-    r.filter = u"PDF files (*.pdf)";
-    r.default_ext = u".pdf";
-    UString name;
-    if (!dialogs_->ChooseFileToSave(r, name) || name.empty()) return 0;
-    printer.setOutputFileName(ToQString(name));
+    if (!dialogs_ || !ChoosePdfFileForPrinter(printer, *dialogs_)) return 0;
   }
   const int32_t printed = PrintGrid(*grid_, printer, options);
   grid_->viewport()->update();
