@@ -5,6 +5,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "shell/grid_cells.h"
 #include "shell/menu_store.h"
 #include "shell/services/suite_services.h"
 
@@ -72,4 +73,19 @@ bool ComputeColumnTotalsIfWanted(TVXBaseDataClass& list, bool& totals_on) {
   }
   list.ComputeColumnTotals();
   return totals_on;
+}
+
+UString RowTextToSpeak(TVXBaseDataClass& list, int row, int kind_of_display) {
+  UString out;
+  if (row < 1 || row > list.TotalRowCount()) return out;
+  const int columns = list.HeadingCount() > 0 ? list.HeadingCount() : list.MainWordColumn() + 1;
+  for (int c = 1; c < columns; ++c) {
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(c, row, cell, kind_of_display);
+    const UString text = GridCellText(cell);
+    if (text.empty()) continue;
+    if (!out.empty()) out += u", ";
+    out += text;
+  }
+  return out;
 }

@@ -42,3 +42,16 @@ bool ReverseDeletion(TVXBaseDataClass& list, const std::function<void(int64_t, i
 // Column totals: asked (ComputeColumnTotalsQ) only while totals_on is false; Yes computes them and
 // sets totals_on, No clears it. Answers totals_on.
 bool ComputeColumnTotalsIfWanted(TVXBaseDataClass& list, bool& totals_on);
+
+// --- reading a row aloud ---------------------------------------------------------------------------
+
+// Reads texts aloud. None is installed unless the desktop offers one; the window then says so.
+class TSpeechService {
+ public:
+  virtual ~TSpeechService() = default;
+  virtual bool Speak(UStringView text) = 0;
+};
+
+// What reading grid row row (from 1) aloud says: its cells after the row number as the grid
+// writes them, the empty ones left out, joined by ", "; empty for a row the list does not have.
+UString RowTextToSpeak(TVXBaseDataClass& list, int row, int kind_of_display);

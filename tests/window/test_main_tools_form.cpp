@@ -585,3 +585,36 @@ TEST_F(MainToolsFormTest, WebPagesGoToTheBrowserOnlyAfterYes) {
   EXPECT_EQ(launcher.shown, std::vector<UString>{u"/d/page.html"});
   EXPECT_EQ(launcher.edited, (std::vector<UString>{u"/d/page.xml", u"/d/list.h"}));
 }
+
+namespace {
+class TRecordingSpeech : public TSpeechService {
+ public:
+  bool Speak(UStringView text) override {
+    said.emplace_back(text);
+    return true;
+  }
+  std::vector<UString> said;
+};
+}  // namespace
+
+// The current row is read aloud cell by cell; without a speech service the status bar says so;
+// the heading row and a grid without list data say nothing.
+TEST_F(MainToolsFormTest, SpeakRowReadsTheCellsOrSaysThereIsNoSpeech) {
+  const UString name = dir.Path() + u"doc.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 3));
+  auto w = OpenedWindow(name);
+  w->stats_grid->selectRow(1);  // grid row 2: the first text
+  w->SpeakRow(w->stats_grid);
+  EXPECT_TRUE(w->Status()->PanelText(kPanelMessage).contains(QStringLiteral("speech service")));
+  TRecordingSpeech speech;
+  w->SetSpeechService(&speech);
+  w->SpeakCurrentLine(w->stats_grid);
+  EXPECT_EQ(speech.said, std::vector<UString>{u"text0.txt, 0, 100, 100, 0"});
+  TVX_Grid empty;
+  w->SpeakRow(&empty);
+  EXPECT_EQ(speech.said.size(), 1u);
+  EXPECT_EQ(RowTextToSpeak(*w->Document()->stats, 0, 0), u"");
+  EXPECT_EQ(RowTextToSpeak(*w->Document()->stats, 99, 0), u"");
+  w->SetSpeechService(nullptr);
+  dialogs.Script({mrNo});
+}

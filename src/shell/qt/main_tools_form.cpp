@@ -1152,3 +1152,14 @@ bool TMainToolsForm::PrintSourceText() {
   v->document()->print(&printer);
   return true;
 }
+
+void TMainToolsForm::SpeakRow(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  const UString text = RowTextToSpeak(*grid->List(), grid->CurrentRow(), grid->Alternative());
+  if (text.empty()) return;
+  if (!speech_) {
+    status_->SetPanelText(kPanelMessage, u"Reading aloud needs a speech service, and none is installed.");
+    return;
+  }
+  if (!speech_->Speak(text)) status_->SetPanelText(kPanelMessage, u"The speech service could not read the row.");
+}

@@ -31,6 +31,7 @@
 #include "shell/controller_messages.h"
 #include "shell/files/file_dialogs.h"
 #include "shell/files/saved_texts.h"
+#include "shell/list_commands.h"
 #include "shell/menu_model.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
@@ -138,6 +139,11 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
   TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
 
+  // Reads the grid's current row aloud; without a speech service the status bar says so.
+  void SetSpeechService(TSpeechService* speech) { speech_ = speech; }
+  void SpeakRow(TVX_Grid* grid);
+  void SpeakCurrentLine(TVX_Grid* grid) { SpeakRow(grid); }
+
   // --- the source-text viewer and its pop-up menu (each item does nothing without a viewer) ---
   enum TSourceTextItem { kSourceSave, kSourcePrint, kSourceCopy, kSourceHighlight, kSourceNext, kSourcePrevious,
                          kSourceGreyTags, kSourceClearMarkup, kSourceRefresh };
@@ -239,6 +245,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QPointer<TVXFormPrintPreview> preview_form_;
   QPointer<TSourceTextRichEdit> source_text_;
   QMenu* source_menu_ = nullptr;
+  TSpeechService* speech_ = nullptr;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
