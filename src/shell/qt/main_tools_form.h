@@ -23,17 +23,23 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "model/work_derived.h"
 #include "shell/controller_messages.h"
 #include "shell/files/file_dialogs.h"
+#include "shell/files/saved_texts.h"
+#include "shell/list_commands.h"
 #include "shell/menu_model.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
+#include "shell/qt/print_preview.h"
+#include "shell/qt/source_text_view.h"
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
@@ -112,6 +118,41 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Dropped files in order: another tool's file is refused with its message, the next one is tried.
   bool HandleDroppedFiles(const std::vector<UString>& paths);
   void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
+  TFileDialogs& FileDialogs() { return *file_dialogs_; }
+  // Who shows and edits files for the window (tests record the calls).
+  void SetFileLauncher(TFileLauncher* launcher) { file_launcher_ = launcher; }
+  TFileLauncher& FileLauncher() { return *file_launcher_; }
+  // A web page or XML file in the browser (after asking) or any file in the editor.
+  void OpenOrEditFile(const UString& name);
+  // The current page as plain text: a memo page's lines (to the file it was saved to before, else
+  // a chosen one), a grid's list through the plain-text export.
+  bool SavePageAsPlainText();
+  // The match commands (tags 7, 156, 157, 209; 158 sets the method up) on the grid's list; the
+  // report goes to the status bar.
+  void MatchCommandOnGrid(TVX_Grid* grid, int tag);
+  void ReverseDeletionOnGrid(TVX_Grid* grid);
+  void ColumnTotalsOnGrid(TVX_Grid* grid);
+  // Printing (menu 4) and the print preview (menu 5) of a grid with list data; the preview window
+  // is made on first use and kept.
+  int32_t PrintGridPages(TVX_Grid* grid);
+  void PreviewGrid(TVX_Grid* grid);
+  TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
+  TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
+
+  // Reads the grid's current row aloud; without a speech service the status bar says so.
+  void SetSpeechService(TSpeechService* speech) { speech_ = speech; }
+  void SpeakRow(TVX_Grid* grid);
+  void SpeakCurrentLine(TVX_Grid* grid) { SpeakRow(grid); }
+
+  // --- the source-text viewer and its pop-up menu (each item does nothing without a viewer) ---
+  enum TSourceTextItem { kSourceSave, kSourcePrint, kSourceCopy, kSourceHighlight, kSourceNext, kSourcePrevious,
+                         kSourceGreyTags, kSourceClearMarkup, kSourceRefresh };
+  void SetSourceTextViewer(TSourceTextRichEdit* viewer);
+  TSourceTextRichEdit* SourceTextViewer() const { return source_text_; }
+  void SourceTextCommand(int item);
+  QMenu* SourceTextMenu() const { return source_menu_; }
+  // Prints the viewer's text (into a PDF file the user names when no printer is installed).
+  bool PrintSourceText();
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
   void NewResult();
@@ -176,6 +217,9 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void BuildWindow();
   void ArmAutoSave();
   void RefreshRecentFiles();
+  TVXFormPrintPreview& EnsurePreviewForm();
+  // Windows that show the document's lists let go of them (before pages or the document go).
+  void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
   void AfterSaving(bool saved, const UString& file_name);
 
@@ -193,6 +237,15 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QTimer auto_save_;
   std::unique_ptr<TFileDialogs> own_dialogs_;
   TFileDialogs* file_dialogs_ = nullptr;
+  std::unique_ptr<TFileLauncher> own_launcher_;
+  TFileLauncher* file_launcher_ = nullptr;
+  UString memo_file_;                                // where the memo page's lines were saved
+  std::map<const TVXBaseDataClass*, bool> totals_on_;  // lists whose column totals are wanted
+  std::unique_ptr<TPrintPreviewHandler> print_handler_;
+  QPointer<TVXFormPrintPreview> preview_form_;
+  QPointer<TSourceTextRichEdit> source_text_;
+  QMenu* source_menu_ = nullptr;
+  TSpeechService* speech_ = nullptr;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
