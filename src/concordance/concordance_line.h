@@ -54,7 +54,8 @@ class TLineTextArena {
   size_t BytesHeld() const { return held_; }
 
  private:
-  static constexpr size_t kBlockBytes = size_t{1} << 20;
+  // A little under 1 MiB: with the allocator's header a block still fills whole pages.
+  static constexpr size_t kBlockBytes = (size_t{1} << 20) - 64;
   std::vector<char*> blocks_;
   size_t used_ = 0;      // bytes used in blocks_.back()
   size_t capacity_ = 0;  // bytes of blocks_.back()
@@ -137,7 +138,16 @@ static_assert(offsetof(TLinzoraEntryRecExtraBase, spareBools) == 232);
 // tests fake it. Every answer has a harmless default.
 class TConcordanceLineOwner {
  public:
-  virtual ~TConcordanceLineOwner() = default;
+  // Each owner alive has a number of its own (1-65535; numbers are handed out in turn, so one
+  // given up is reused only after all others were): a line keeps that number instead of the
+  // owner's address. Throws std::length_error when all numbers are in use.
+  TConcordanceLineOwner();
+  TConcordanceLineOwner(const TConcordanceLineOwner&);
+  TConcordanceLineOwner& operator=(const TConcordanceLineOwner&) { return *this; }
+  virtual ~TConcordanceLineOwner();
+  uint16_t LineOwnerNumber() const { return line_owner_number_; }
+  // The owner alive with that number; nullptr for 0 or a number not in use.
+  static TConcordanceLineOwner* WithLineOwnerNumber(uint16_t number);
 
   // --- stream ---
   virtual int32_t StreamVersion() const = 0;
@@ -179,6 +189,9 @@ class TConcordanceLineOwner {
   virtual bool HasReferenceList() const { return false; }
   virtual int32_t ReferenceListCount() const { return 0; }
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
+
+ private:
+  uint16_t line_owner_number_;
 };
 
 // A line's unit statistics: the engine's record without its two spare fields (a stream's
@@ -237,7 +250,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   static void* operator new(size_t size);
   static void operator delete(void* p, size_t size);
 
-  TConcordanceLineOwner* Owner() const { return owner_; }
+  TConcordanceLineOwner* Owner() const {
+    return TConcordanceLineOwner::WithLineOwnerNumber(static_cast<uint16_t>(slot_ >> kOwnerShift));
+  }
   // A line moved into another list (a merge) answers to that list from then on; a text kept in
   // the old owner's arena is copied into the new one's (or owned by the line).
   void SetOwner(TConcordanceLineOwner* owner);
@@ -330,7 +345,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   struct TOnNeed;
   TOnNeed& More();
   TOnNeed* more() const {
-    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & ~kSlotBits) : nullptr;
+    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & kAddressBits) : nullptr;
   }
   // Gives up the on-need block; the text stays.
   void DropMore();
@@ -342,14 +357,20 @@ class TConcordanceEntry : public TVXBaseListObject {
   // Gives up the text (back to the arena, or freed).
   void DropText();
 
-  // One word for the text and the on-need block: the text block's address, or once the line
-  // has the block, the block's (which then holds the text's). Both are 4-byte aligned, so the
-  // low bits say which, and whether the text lies in the owner's arena.
+  // Sets the address and flag bits of slot_, keeping the owner's number; p must fit kAddressBits
+  // (user-space addresses on 64-bit Linux do; others throw std::bad_alloc).
+  void SetSlotAddress(const void* p, uintptr_t flags);
+
+  // One word for the owner, the text and the on-need block. Bits 48-63: the owner's number.
+  // Below them the text block's address, or once the line has the block, the block's (which then
+  // holds the text's). Both are 4-byte aligned, so the two low bits say which, and whether the
+  // text lies in the owner's arena.
+  static constexpr int kOwnerShift = 48;
   static constexpr uintptr_t kTextInArena = 1;
   static constexpr uintptr_t kHasMore = 2;
   static constexpr uintptr_t kSlotBits = 3;
+  static constexpr uintptr_t kAddressBits = ((uintptr_t{1} << kOwnerShift) - 1) & ~kSlotBits;
 
-  TConcordanceLineOwner* owner_;
   TConcordanceLineData data_;
   uintptr_t slot_ = 0;
 };

@@ -648,3 +648,33 @@ TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
     }
   }
 }
+
+// A line keeps its owner's number, not its address: the number must lead back to that owner
+// through text and on-need changes, and never to an owner made after it went.
+TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {
+  FakeOwner first, second;
+  auto line = std::make_unique<TConcordanceEntry>(&first);
+  EXPECT_EQ(line->Owner(), &first);
+  line->SetText(u"some text");
+  line->SetTagContext(u"<head>");  // makes the on-need block
+  line->SetText(u"other text");
+  EXPECT_EQ(line->Owner(), &first);
+  EXPECT_EQ(line->Text(), u"other text");
+  line->SetOwner(&second);
+  EXPECT_EQ(line->Owner(), &second);
+  EXPECT_EQ(line->Text(), u"other text");
+  EXPECT_EQ(line->TagContext(), u"<head>");
+  line->SetOwner(nullptr);
+  EXPECT_EQ(line->Owner(), nullptr);
+
+  auto gone = std::make_unique<FakeOwner>();
+  TConcordanceEntry orphan(gone.get());
+  gone.reset();
+  // Far more owners than numbers come and go: numbers are reused, but not the gone one's at once.
+  for (int i = 0; i < 70000; ++i) {
+    FakeOwner passing;
+    if (i == 0) EXPECT_EQ(orphan.Owner(), nullptr);
+  }
+  const FakeOwner copy(first);
+  EXPECT_NE(copy.LineOwnerNumber(), first.LineOwnerNumber());
+}
