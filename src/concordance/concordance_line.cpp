@@ -28,6 +28,7 @@ struct TConcordanceEntry::TOnNeed {
   int32_t stats_spare5 = 0;
   int32_t stats_spare10 = 0;
   bool found_both_ends = false;
+  uint8_t fixed_word_tags[kSpanFixedCount] = {};
   char* text_block = nullptr;
   UString tag_context;
   UString set_text;
@@ -156,7 +157,7 @@ TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
 // --- the lines' pool ---
 
 // A list holds millions of lines: each costs this much beside its text (the entry base is 32).
-static_assert(sizeof(TConcordanceEntry) <= 192, "a concordance line has grown");
+static_assert(sizeof(TConcordanceEntry) <= 184, "a concordance line has grown");
 
 namespace {
 
@@ -411,6 +412,18 @@ TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
   return *more();
 }
 
+TSortInfoRec TConcordanceEntry::FixedWord(int k) const {
+  return TSortInfoRec{data_.word_start[k], data_.word_length[k], data_.word_barrier[k],
+                      more() ? more()->fixed_word_tags[k] : uint8_t{0}};
+}
+
+void TConcordanceEntry::SetFixedWord(int k, const TSortInfoRec& word) {
+  data_.word_start[k] = word.start_position;
+  data_.word_length[k] = word.coll_length;
+  data_.word_barrier[k] = word.barrier;
+  if (word.Tag_number_1Based != 0 || more()) More().fixed_word_tags[k] = word.Tag_number_1Based;
+}
+
 UStringView TConcordanceEntry::TagContext() const { return more() ? UStringView(more()->tag_context) : UStringView(); }
 
 void TConcordanceEntry::SetTagContext(UString text) {
@@ -473,7 +486,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.ExtraLinzoraEntryDatNum = 2;
   b.tag_context_sort_Ptrpos = TagContextSortPtrpos();
   b.midpoint = d.midpoint;
-  std::memcpy(b.fixed_sort_positions, d.fixed_sort_positions, sizeof b.fixed_sort_positions);
+  for (int k = 0; k < kSpanFixedCount; ++k) b.fixed_sort_positions[k] = FixedWord(k);
   b.tag_context_distance_from_SW = TagContextDistance();
   b.sw_starts = SwStarts();
   b.sw_finishes = SwFinishes();
@@ -501,7 +514,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.has_percent = b.has_percent != 0;
   SetTagContextSortPtrpos(b.tag_context_sort_Ptrpos);
   d.midpoint = b.midpoint;
-  std::memcpy(d.fixed_sort_positions, b.fixed_sort_positions, sizeof d.fixed_sort_positions);
+  for (int k = 0; k < kSpanFixedCount; ++k) SetFixedWord(k, b.fixed_sort_positions[k]);
   SetTagContextDistance(b.tag_context_distance_from_SW);
   SetSwStarts(b.sw_starts);
   SetSwFinishes(b.sw_finishes);
@@ -704,8 +717,8 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     if (n > 0 && !(side == 0 ? OtherLeftCollocs() : OtherRightCollocs()).ReadFromStream(n, v, s)) return false;
   }
 
-  if (data_.sw_contains_a_tag && data_.fixed_sort_positions[5].coll_length < 0)
-    data_.fixed_sort_positions[5].coll_length = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
+  if (data_.sw_contains_a_tag && data_.word_length[5] < 0)
+    data_.word_length[5] = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
   ClipPositions();
   return true;
 }
@@ -719,7 +732,11 @@ void TConcordanceEntry::ClipPositions() {
   d.hit_characters = std::max(d.hit_characters, 0);
   d.conc_line_chars = static_cast<int16_t>(std::clamp<int32_t>(d.conc_line_chars, 0, kMaxLineWidth));
   SetTagContextSortPtrpos(static_cast<uint8_t>(std::min<size_t>(TagContextSortPtrpos(), TagContext().size())));
-  for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    TSortInfoRec r = FixedWord(k);
+    ClipSortInfo(r, d.midpoint, len);
+    SetFixedWord(k, r);
+  }
   if (more()) {
     ClipSortInfoList(more()->other_context_words, d.midpoint, len);
     ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
@@ -810,7 +827,7 @@ void TConcordanceEntry::LinkWordsToTags() {
   int32_t from = 0;
   for (int k = 0; k < kSpanFixedCount; ++k) {
     extra.tag_sort_numbers_1Based[k] = 0;
-    const int32_t p = data_.midpoint + data_.fixed_sort_positions[k].start_position;
+    const int32_t p = data_.midpoint + data_.word_start[k];
     for (int32_t i = from; i < tags.Count(); ++i) {
       const TTagPositionRec r = tags.Record(i);
       if (r.tag_position + r.used_length == p) {
@@ -832,7 +849,7 @@ int OutermostSpanPosition(const TConcordanceEntry& line, int side) {
 
 TSortInfoRec WordAtSpanPosition(const TConcordanceEntry& line, int position) {
   if (position >= kSpanFixedFirst && position <= kSpanFixedLast)
-    return line.Data().fixed_sort_positions[position - kSpanFixedFirst];
+    return line.FixedWord(position - kSpanFixedFirst);
   if (position < kSpanFixedFirst) return line.OtherLeftCollocs().Record(kSpanFixedFirst - position - 1);
   return line.OtherRightCollocs().Record(position - kSpanFixedLast - 1);
 }

@@ -224,9 +224,14 @@ struct TConcordanceLineData {
   int16_t midpoint = 0;
   bool has_percent = false;
   bool sw_contains_a_tag = false;
-  TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
+  // The eleven fixed word positions (L5 ... search word ... R5) without their tag numbers, which
+  // are rare: the line's FixedWord()/SetFixedWord() join them.
+  int16_t word_start[kSpanFixedCount] = {};
+  int16_t word_length[kSpanFixedCount] = {};
+  uint8_t word_barrier[kSpanFixedCount] = {};
   TLineUnitStats extras;
 };
+static_assert(sizeof(TConcordanceLineData) == 144, "a line's numbers have grown");
 
 // Which words of a line are highlighted as collocates.
 struct THighlightNumAndPos {
@@ -258,6 +263,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetOwner(TConcordanceLineOwner* owner);
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
+  // The word at fixed position k (0 L5 ... 5 the search word ... 10 R5) as its stream record.
+  TSortInfoRec FixedWord(int k) const;
+  void SetFixedWord(int k, const TSortInfoRec& word);
 
   UStringView Text() const;
   // A line its list has taken stores the text in the list's arena; others own it.
@@ -339,7 +347,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   // For each fixed position, the tag ending where its word begins (1-based; 0 none).
   void LinkWordsToTags();
   // Where the search word starts in the line (the tag positions' anchor).
-  int32_t SearchWordStart() const { return data_.midpoint + data_.fixed_sort_positions[5].start_position; }
+  int32_t SearchWordStart() const { return data_.midpoint + data_.word_start[5]; }
 
  private:
   struct TOnNeed;
