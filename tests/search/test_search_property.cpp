@@ -263,3 +263,76 @@ TEST(SearchProperty, ChunkCutsChangeNoHit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Up to four whole words: the engine then hashes only words of their lengths (or words with a tag
+// or hidden text inside). Random texts of words of 1 to 14 letters, items taken from the text in
+// another case, once with a phrase beside them (every word hashed) and once without: both give
+// the plain scan's hits.
+TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
+  std::mt19937 rng(20261208);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  int compared = 0;
+  for (int round = 0; round < 300; ++round) {
+    const char* letters = "abcAB";
+    TextBuilder b;
+    for (int i = 0, tokens = 5 + pick(150); i < tokens; ++i) {
+      std::u16string w;
+      for (int k = 1 + pick(pick(3) == 0 ? 14 : 5); k > 0; --k) w.push_back(static_cast<char16_t>(letters[pick(5)]));
+      const int kind = pick(12);
+      if (kind == 0) {
+        b.Text(w.substr(0, 1)).Hidden(u"zz").Text(w);  // hidden text inside a word
+      } else if (kind == 1) {
+        b.Text(w).Tag(u"<t>", pick(2)).Text(u"a");  // a kept tag inside a word
+      } else if (kind == 2) {
+        b.Text(w).Marker(u".", 15);
+      } else {
+        b.Text(w);
+      }
+      b.Text(pick(4) == 0 ? u", " : u" ");
+    }
+    const TTestText t = b.Build();
+    const std::vector<TNaiveWord> words = NaiveWords(t);
+    if (words.empty()) continue;
+    std::vector<std::string> items;
+    for (int i = 0, n = 1 + pick(4); i < n; ++i) {
+      std::string w = words[static_cast<size_t>(pick(static_cast<int>(words.size())))].raw;
+      for (char& c : w) c = pick(2) ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+      std::string lower = w;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      bool again = false;
+      for (const std::string& it : items) {
+        std::string l = it;
+        for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        again = again || l == lower;
+      }
+      if (!again) items.push_back(w);
+    }
+    for (bool with_phrase : {false, true}) {
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      if (with_phrase) typed.push_back(u"zq qz");
+      const TRunResult r = RunItems(t, typed);
+      for (size_t i = 0; i < items.size(); ++i) {
+        const std::vector<TNaiveHit> want = NaiveSearch(words, items[i]);
+        std::vector<TNaiveHit> got;
+        for (const auto& f : r.hits) {
+          if (f.item_index != static_cast<int32_t>(i)) continue;
+          got.push_back(TNaiveHit{f.hit_position, f.hit_length, f.stats.words_in_chunk, f.stats.unit_number[0],
+                                  f.stats.unit_position[0]});
+        }
+        if (got != want) {
+          ADD_FAILURE() << "item " << items[i] << (with_phrase ? " beside a phrase" : "") << " in \""
+                        << Utf16ToUtf8(t.text) << "\": " << got.size() << " hits, want " << want.size();
+          break;
+        }
+        compared += static_cast<int>(want.size());
+      }
+    }
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(compared, 2000);
+}
+
+}  // namespace

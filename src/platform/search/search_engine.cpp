@@ -260,6 +260,24 @@ struct TSearchAndDoEngine::Impl {
     tokens_for = serial;
   }
 
+  // The chunk's words are scanned without hashes; the first search that needs them all hashes them.
+  int64_t hashed_for = -1;  // serial of the chunk or window whose words carry their hashes
+  void EnsureHashes() {
+    if (hashed_for == serial) return;
+    HashScanWords(text, kinds, length, fold, words.data(), words.size());
+    hashed_for = serial;
+  }
+
+  // Whether every alternative in the exact index is one word (no neighbour is looked at).
+  bool OneWordEntriesOnly() const {
+    for (const TExactGroup& g : index.groups) {
+      for (const TEntry& e : g.entries) {
+        if (known[static_cast<size_t>(e.item)].compiled.alts[static_cast<size_t>(e.alt)].slots.size() != 1) return false;
+      }
+    }
+    return true;
+  }
+
   void AddHit(int32_t item, int32_t first_word, int32_t char_start, int32_t char_end) {
     known[static_cast<size_t>(item)].hits.push_back(THit{first_word, char_start, char_end, 0});
   }
@@ -306,7 +324,7 @@ struct TSearchAndDoEngine::Impl {
     const bool has_suffix = !index.suffix[0].kids.empty() || !index.suffix[0].ends.empty();
     const uint8_t* cls = ScanClassTable();
     const int32_t nw = static_cast<int32_t>(words.size());
-    const TScanWord* wp = words.data();
+    TScanWord* wp = words.data();
     const TItemIndex::TSlotRef* table = index.table.data();
     const uint32_t mask = index.mask;
     auto probe = [&](int32_t w) __attribute__((always_inline)) {
@@ -316,7 +334,34 @@ struct TSearchAndDoEngine::Impl {
         for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v);
       }
     };
-    if (has_exact && !has_prefix && !has_suffix && index.general.empty() && index.groups.size() <= 4) {
+    const int32_t overlap_end = first_chunk_word > 0 ? begin : kNoOverlap;
+    const bool few_exact = has_exact && !has_prefix && !has_suffix && index.general.empty() && index.groups.size() <= 4;
+    if (few_exact && tag_alts.empty() && hashed_for != serial && OneWordEntriesOnly()) {
+      // A few single words, the chunk's words not hashed: only a word as long as one of them
+      // (or one with characters that are not its letters) can be one, and only its hash is taken.
+      uint32_t h[4];
+      int32_t len[4];
+      for (size_t g = 0; g < 4; ++g) {
+        const TExactGroup& group = index.groups[std::min(g, index.groups.size() - 1)];
+        h[g] = group.hash;
+        len[g] = static_cast<int32_t>(group.folded.size());
+      }
+      for (int32_t w = 0; w < nw; ++w) {
+        const int32_t span = wp[w].span;
+        if (((span == len[0]) | (span == len[1]) | (span == len[2]) | (span == len[3])) == 0 &&
+            (wp[w].flags & kWordSkipsChars) == 0)
+          continue;
+        const uint32_t x = ScanWordHash(text, kinds, length, fold, wp[w]);
+        if ((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) {
+          wp[w].hash = x;
+          probe(w);
+        }
+      }
+      for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
+      return;
+    }
+    EnsureHashes();
+    if (few_exact) {
       // A few exact words: each word's hash against theirs, the look-up only on a match.
       uint32_t h[4];
       for (size_t g = 0; g < 4; ++g) h[g] = index.groups[std::min(g, index.groups.size() - 1)].hash;
@@ -365,7 +410,6 @@ struct TSearchAndDoEngine::Impl {
         }
       }
     }
-    const int32_t overlap_end = first_chunk_word > 0 ? begin : kNoOverlap;
     for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
   }
 
@@ -457,6 +501,7 @@ struct TSearchAndDoEngine::Impl {
     TUnitState none;
     words.clear();
     ScanChunk(text, kinds, 0, length, fold, words, events, none, false);
+    hashed_for = serial;
     events.clear();
     int32_t nw = static_cast<int32_t>(words.size());
     distance.assign(static_cast<size_t>(nw), 0);
@@ -611,11 +656,11 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   m.scan_from = m.begin;
   if (positions.chunk_index > 0 && m.begin > 0) {
     TUnitState none;  // the overlap's units were counted with the previous chunk
-    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false);
+    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false, false);
     m.first_chunk_word = static_cast<int32_t>(m.words.size());
     m.scan_from = 0;
   }
-  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk);
+  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false);
   const size_t fw = static_cast<size_t>(m.first_chunk_word);
   if (fw > 0 && fw < m.words.size()) {  // a marker just before the cut parts the words across it
     for (int32_t i = m.words[fw - 1].start + m.words[fw - 1].span; i < m.begin; ++i) {

@@ -200,7 +200,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
                                                                 int32_t begin, int32_t n, const char16_t* fold,
                                                                 std::vector<TScanWord>& words,
                                                                 std::vector<TUnitEvent>& events, TUnitState& units,
-                                                                bool text_end) {
+                                                                bool text_end, bool hash_words) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
@@ -220,7 +220,9 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     return HashPlainSpan(text, start, e, n, fold);
   };
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold) : plain_hash(e);
+    uint32_t h = !hash_words                         ? 0
+                 : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
+                                                       : plain_hash(e);
     words.push_back(TScanWord{start, e - start, h, word_flags});
     in_word = false;
   };
@@ -320,17 +322,44 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 __attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
-                                                         bool text_end) {
-  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end);
+                                                         bool text_end, bool hash_words) {
+  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
+}
+
+__attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* text, const uint16_t* kinds, int32_t n,
+                                                             const char16_t* fold, TScanWord* words, size_t count) {
+  const bool ascii_folds_plain = FoldsAsciiPlainly(fold);
+  for (size_t w = 0; w < count; ++w) {
+    TScanWord& word = words[w];
+    word.hash = (word.flags & kWordSkipsChars) != 0
+                    ? HashSkippingSpan(text, kinds, word.start, word.start + word.span, fold)
+                    : HashPlainSpanWide(text, word.start, word.start + word.span, n, fold, ascii_folds_plain);
+  }
 }
 #endif
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
-               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
+               bool hash_words) {
 #if defined(__x86_64__)
-  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end);
+  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
 #endif
-  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end);
+  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
+}
+
+uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
+                      const TScanWord& word) {
+  const int32_t end = word.start + word.span;
+  return (word.flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, word.start, end, fold)
+                                             : HashPlainSpan(text, word.start, end, n, fold);
+}
+
+void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
+                   size_t count) {
+#if defined(__x86_64__)
+  if (HasWideVectors()) return HashScanWordsWide(text, kinds, n, fold, words, count);
+#endif
+  for (size_t w = 0; w < count; ++w) words[w].hash = ScanWordHash(text, kinds, n, fold, words[w]);
 }
 
 // --- compiling items -----------------------------------------------------------------------------
