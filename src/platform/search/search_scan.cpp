@@ -205,7 +205,10 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
   const int32_t first_word = static_cast<int32_t>(words.size());
-  auto count = [&] { return static_cast<int32_t>(words.size()) - first_word; };
+  // Words of a block without marks are gathered here first and added to `words` once a block.
+  TScanWord block_words[33];
+  int32_t block_count = 0;
+  auto count = [&] { return static_cast<int32_t>(words.size()) + block_count - first_word; };
   // The chunk is read in blocks of 64 characters: a block without marks is split into words
   // from a bit mask of its word characters; a block with hidden text, tags or markers goes
   // character by character. A word open at the end of a block carries over.
@@ -219,11 +222,17 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 #endif
     return HashPlainSpan(text, start, e, n, fold);
   };
+  auto hash_of = [&](int32_t e) __attribute__((always_inline)) {
+    return !hash_words                         ? 0u
+           : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
+                                                 : plain_hash(e);
+  };
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = !hash_words                         ? 0
-                 : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
-                                                       : plain_hash(e);
-    words.push_back(TScanWord{start, e - start, h, word_flags});
+    words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
+    in_word = false;
+  };
+  auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
+    block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
     in_word = false;
   };
   auto marker_at = [&](int32_t p) {
@@ -243,42 +252,54 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     uint64_t wm = 0, markers = 0, tags = 0;
     ClassifyBlock(kinds, base, m, wm, markers, tags);
     if (tags == 0) {
-      const uint64_t beyond = m < 64 ? ~uint64_t{0} << m : 0;
+      // Bits past m are not word characters, so a word reaching m ends there. A word starts
+      // where a word character follows a non-word one, and ends at the first non-word one after.
+      const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+      uint64_t starts = wm & ~before;
+      uint64_t ends = ~wm & before;
       if (in_word) {
-        if ((wm & 1) == 0) {
-          emit(base);
-        } else {
-          uint64_t gaps = ~wm | beyond;
-          if (gaps == 0) {
-            i = base + m;
-            continue;
-          }
-          int e = std::countr_zero(gaps);
-          emit(base + e);
-          wm &= ~uint64_t{0} << e;
+        if (ends == 0) {
+          i = base + m;
+          continue;
         }
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
       }
-      // Words and markers in text order.
-      while (wm != 0) {
-        int s = std::countr_zero(wm);
-        while (markers != 0 && std::countr_zero(markers) < s) {
+      if (markers == 0) {
+        while (starts != 0) {
+          start = base + std::countr_zero(starts);
+          starts &= starts - 1;
+          word_flags = pending;
+          pending = 0;
+          in_word = true;
+          if (ends == 0) break;
+          emit_in_block(base + std::countr_zero(ends));
+          ends &= ends - 1;
+        }
+      } else {
+        // Words and markers in text order.
+        while (starts != 0) {
+          const int s = std::countr_zero(starts);
+          starts &= starts - 1;
+          while (markers != 0 && std::countr_zero(markers) < s) {
+            marker_at(base + std::countr_zero(markers));
+            markers &= markers - 1;
+          }
+          start = base + s;
+          word_flags = pending;
+          pending = 0;
+          in_word = true;
+          if (ends == 0) break;
+          emit_in_block(base + std::countr_zero(ends));
+          ends &= ends - 1;
+        }
+        while (markers != 0) {
           marker_at(base + std::countr_zero(markers));
           markers &= markers - 1;
         }
-        start = base + s;
-        word_flags = pending;
-        pending = 0;
-        uint64_t gaps = (~wm & (~uint64_t{0} << s)) | beyond;
-        in_word = true;
-        if (gaps == 0) break;
-        int e = std::countr_zero(gaps);
-        emit(base + e);
-        wm = e >= 64 ? 0 : wm & (~uint64_t{0} << e);
       }
-      while (markers != 0) {
-        marker_at(base + std::countr_zero(markers));
-        markers &= markers - 1;
-      }
+      words.insert(words.end(), block_words, block_words + block_count);
+      block_count = 0;
       i = base + m;
       continue;
     }
