@@ -267,9 +267,10 @@ TEST(SearchProperty, ChunkCutsChangeNoHit) {
 namespace {
 
 // Up to four whole words: the engine then hashes only words of their lengths (or words with a tag
-// or hidden text inside). Random texts of words of 1 to 14 letters, items taken from the text in
-// another case, once with a phrase beside them (every word hashed) and once without: both give
-// the plain scan's hits.
+// or hidden text inside), which the scan notes when it knows the items first. Random texts of
+// words of 1 to 14 letters, items taken from the text in another case: with a phrase beside them
+// (every word hashed), without, and known before the scan, the plain scan's hits; cut into two
+// chunks, the hits of one.
 TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
   std::mt19937 rng(20261208);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -309,11 +310,12 @@ TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
       }
       if (!again) items.push_back(w);
     }
-    for (bool with_phrase : {false, true}) {
+    for (int way = 0; way < 3; ++way) {
+      const bool with_phrase = way == 1, items_first = way == 2;
       std::vector<UString> typed;
       for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
       if (with_phrase) typed.push_back(u"zq qz");
-      const TRunResult r = RunItems(t, typed);
+      const TRunResult r = RunItems(t, typed, {}, true, items_first);
       for (size_t i = 0; i < items.size(); ++i) {
         const std::vector<TNaiveHit> want = NaiveSearch(words, items[i]);
         std::vector<TNaiveHit> got;
@@ -323,16 +325,25 @@ TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
                                   f.stats.unit_position[0]});
         }
         if (got != want) {
-          ADD_FAILURE() << "item " << items[i] << (with_phrase ? " beside a phrase" : "") << " in \""
-                        << Utf16ToUtf8(t.text) << "\": " << got.size() << " hits, want " << want.size();
+          ADD_FAILURE() << "item " << items[i] << (with_phrase ? " beside a phrase" : "")
+                        << (items_first ? " known first" : "") << " in \"" << Utf16ToUtf8(t.text)
+                        << "\": " << got.size() << " hits, want " << want.size();
           break;
         }
         compared += static_cast<int>(want.size());
       }
     }
+    if (words.size() >= 8) {
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      const size_t cut_word = 4 + static_cast<size_t>(pick(static_cast<int>(words.size()) - 4));
+      const int32_t cut = words[cut_word].start, from = words[cut_word - 3].start;
+      EXPECT_EQ(RunInChunks(t, typed, {cut}, {from}).hits, OneChunk(t, typed).hits)
+          << "cut at " << cut << " in " << Utf16ToUtf8(t.text);
+    }
     if (HasFailure()) break;
   }
-  EXPECT_GT(compared, 2000);
+  EXPECT_GT(compared, 3000);
 }
 
 }  // namespace

@@ -268,6 +268,35 @@ struct TSearchAndDoEngine::Impl {
     hashed_for = serial;
   }
 
+  // The words of the known items' lengths, noted by the scan of the chunk with this serial.
+  TWordPicks picks;
+  int64_t picks_for = -1;
+
+  // Sets picks.lengths for a scan when every known item is whole words without tags or
+  // wildcards, of at most four lengths.
+  bool PlanPicks() {
+    int32_t found = 0;
+    for (const TKnownItem& k : known) {
+      if (!k.present) continue;
+      for (const TAlternative& alt : k.compiled.alts) {
+        if (alt.has_tag || alt.slots.size() != 1 || alt.slots[0].kind != TSlotKind::Exact) return false;
+        const int32_t len = static_cast<int32_t>(alt.slots[0].folded.size());
+        if (std::find(picks.lengths, picks.lengths + found, len) != picks.lengths + found) continue;
+        if (found == 4) return false;
+        picks.lengths[found++] = len;
+      }
+    }
+    if (found == 0) return false;
+    std::fill(picks.lengths + found, picks.lengths + 4, -1);
+    return true;
+  }
+
+  bool PicksCover(const int32_t (&len)[4]) const {
+    for (const int32_t l : len)
+      if (std::find(picks.lengths, picks.lengths + 4, l) == picks.lengths + 4) return false;
+    return true;
+  }
+
   // Whether every alternative in the exact index is one word (no neighbour is looked at).
   bool OneWordEntriesOnly() const {
     for (const TExactGroup& g : index.groups) {
@@ -346,15 +375,21 @@ struct TSearchAndDoEngine::Impl {
         h[g] = group.hash;
         len[g] = static_cast<int32_t>(group.folded.size());
       }
-      for (int32_t w = 0; w < nw; ++w) {
-        const int32_t span = wp[w].span;
-        if (((span == len[0]) | (span == len[1]) | (span == len[2]) | (span == len[3])) == 0 &&
-            (wp[w].flags & kWordSkipsChars) == 0)
-          continue;
+      auto look_at = [&](int32_t w) __attribute__((always_inline)) {
         const uint32_t x = ScanWordHash(text, kinds, length, fold, wp[w]);
         if ((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) {
           wp[w].hash = x;
           probe(w);
+        }
+      };
+      if (picks_for == serial && PicksCover(len)) {
+        for (const int32_t w : picks.picked) look_at(w);  // the scan noted the words of those lengths
+      } else {
+        for (int32_t w = 0; w < nw; ++w) {
+          const int32_t span = wp[w].span;
+          if (((span == len[0]) | (span == len[1]) | (span == len[2]) | (span == len[3])) != 0 ||
+              (wp[w].flags & kWordSkipsChars) != 0)
+            look_at(w);
         }
       }
       for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
@@ -654,13 +689,20 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   m.words.clear();
   m.first_chunk_word = 0;
   m.scan_from = m.begin;
+  TWordPicks* picks = nullptr;
+  if (m.PlanPicks()) {
+    picks = &m.picks;
+    picks->picked.clear();
+    m.picks_for = m.serial;
+  }
   if (positions.chunk_index > 0 && m.begin > 0) {
     TUnitState none;  // the overlap's units were counted with the previous chunk
-    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false, false);
+    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false, false, picks);
     m.first_chunk_word = static_cast<int32_t>(m.words.size());
     m.scan_from = 0;
   }
-  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false);
+  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false,
+            picks);
   const size_t fw = static_cast<size_t>(m.first_chunk_word);
   if (fw > 0 && fw < m.words.size()) {  // a marker just before the cut parts the words across it
     for (int32_t i = m.words[fw - 1].start + m.words[fw - 1].span; i < m.begin; ++i) {

@@ -195,12 +195,13 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 // The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
 // resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
-template <bool kWide>
+template <bool kWide, bool kPick>
 static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* text, const uint16_t* kinds,
                                                                 int32_t begin, int32_t n, const char16_t* fold,
                                                                 std::vector<TScanWord>& words,
                                                                 std::vector<TUnitEvent>& events, TUnitState& units,
-                                                                bool text_end, bool hash_words) {
+                                                                bool text_end, bool hash_words,
+                                                                TWordPicks* picks) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
@@ -227,11 +228,22 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
            : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
                                                  : plain_hash(e);
   };
+  [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
+  if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  auto pick = [&](int32_t span, int32_t index) __attribute__((always_inline)) {
+    if constexpr (kPick) {
+      if ((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3]) |
+          ((word_flags & kWordSkipsChars) != 0))
+        picks->picked.push_back(index);
+    }
+  };
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
+    pick(e - start, static_cast<int32_t>(words.size()));
     words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
     in_word = false;
   };
   auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
+    pick(e - start, static_cast<int32_t>(words.size()) + block_count);
     block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
     in_word = false;
   };
@@ -340,11 +352,12 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 }
 
 #if defined(__x86_64__)
+template <bool kPick>
 __attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
-                                                         bool text_end, bool hash_words) {
-  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
+                                                         bool text_end, bool hash_words, TWordPicks* picks) {
+  ScanChunkBody<true, kPick>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
 }
 
 __attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* text, const uint16_t* kinds, int32_t n,
@@ -361,11 +374,15 @@ __attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* te
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
-               bool hash_words) {
+               bool hash_words, TWordPicks* picks) {
 #if defined(__x86_64__)
-  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
+  if (HasWideVectors()) {
+    return picks ? ScanChunkWide<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks)
+                 : ScanChunkWide<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  }
 #endif
-  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words);
+  if (picks) return ScanChunkBody<false, true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  ScanChunkBody<false, false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
 }
 
 uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,

@@ -43,11 +43,19 @@ struct TUnitEvent {
 // Splits text[begin..n) into words and unit ends, the words appended to `words` (unit ends count
 // only the words appended). `units` comes in as the state at the chunk's start and leaves as the
 // state at its end; with text_end every open unit with words closes.
+// Words a scan notes for a search of a few whole words: those as long as one of `lengths`, or
+// with characters inside that are not letters (only those can be one of the words).
+struct TWordPicks {
+  int32_t lengths[4] = {-1, -1, -1, -1};
+  std::vector<int32_t> picked;  // indexes into the scan's word list, rising
+};
+
 // Without hash_words the words' hashes are left 0: HashScanWords or ScanWordHash gives them when
 // needed (a search for a few whole words looks at the hash of a word of the right length only).
+// With picks, the words that may be its words are added to picks->picked.
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
-               bool hash_words = true);
+               bool hash_words = true, TWordPicks* picks = nullptr);
 // The hash a scan gives a word of text[0..n) (its letters folded, tag characters and invisible
 // ones left out).
 uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
