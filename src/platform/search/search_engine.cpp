@@ -641,14 +641,34 @@ struct TSearchAndDoEngine::Impl {
   }
 };
 
+namespace {
+
+// A thread's word list kept from one engine to the next: a worker makes an engine for each text,
+// and a list grown afresh each time would be copied as it grows and its pages touched anew.
+std::vector<TScanWord>& SpareWordList() {
+  static thread_local std::vector<TScanWord> spare;
+  return spare;
+}
+
+}  // namespace
+
 TSearchAndDoEngine::TSearchAndDoEngine(bool unicode, bool, const TSearchTextOptions& options, const uint16_t*)
     : impl_(std::make_unique<Impl>()) {
   impl_->unicode = unicode;
   impl_->options = options;
   impl_->fold = FoldTableFor(options.lcid);
+  impl_->words.swap(SpareWordList());
 }
 
-TSearchAndDoEngine::~TSearchAndDoEngine() = default;
+void TSearchAndDoEngine::FreeKeptWordList() { std::vector<TScanWord>().swap(SpareWordList()); }
+
+TSearchAndDoEngine::~TSearchAndDoEngine() {
+  std::vector<TScanWord>& spare = SpareWordList();
+  if (impl_->words.capacity() > spare.capacity()) {
+    impl_->words.clear();
+    impl_->words.swap(spare);
+  }
+}
 
 const TSearchTextOptions& TSearchAndDoEngine::TextOptions() const { return impl_->options; }
 
@@ -689,6 +709,8 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   m.words.clear();
   m.first_chunk_word = 0;
   m.scan_from = m.begin;
+  // At most one word in two characters: the list never grows while it is filled.
+  m.words.reserve(static_cast<size_t>(m.length / 2 + 2));
   TWordPicks* picks = nullptr;
   if (m.PlanPicks()) {
     picks = &m.picks;
