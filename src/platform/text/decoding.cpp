@@ -326,14 +326,29 @@ std::string EncodeCodePage(UStringView s, int code_page) {
 // 3. The buffer read that way must look like text: when more than a quarter of its characters
 //    are controls (other than TAB, LF, VT, FF, CR), unassigned code points or lone surrogates,
 //    it is not UTF-16.
+void lz_text_detail::CountZeroBytes(const uint8_t* data, size_t units, size_t& zero_even, size_t& zero_odd) {
+  zero_even = zero_odd = 0;
+  size_t u = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; u + 8 <= units; u += 8) {
+    const auto m = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * u)), zero)));
+    zero_even += static_cast<size_t>(__builtin_popcount(m & 0x5555u));
+    zero_odd += static_cast<size_t>(__builtin_popcount(m & 0xAAAAu));
+  }
+#endif
+  for (; u < units; ++u) {
+    zero_even += data[2 * u] == 0;
+    zero_odd += data[2 * u + 1] == 0;
+  }
+}
+
 TUtf16Guess GuessUtf16(const uint8_t* data, size_t n) {
   if (!data || n < 3) return TUtf16Guess::NotUtf16;
   const size_t units = n / 2;
   size_t zero_even = 0, zero_odd = 0;
-  for (size_t u = 0; u < units; ++u) {
-    zero_even += data[2 * u] == 0;
-    zero_odd += data[2 * u + 1] == 0;
-  }
+  lz_text_detail::CountZeroBytes(data, units, zero_even, zero_odd);
   const bool little = zero_odd > zero_even;
   const size_t high_zeros = little ? zero_odd : zero_even;
   const size_t low_zeros = little ? zero_even : zero_odd;
