@@ -333,6 +333,42 @@ TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
         compared += static_cast<int>(want.size());
       }
     }
+    {
+      // Known first, then a phrase the engine did not know: the chunk is scanned again for it.
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      TSearchWordItems known_first, all;
+      for (const UString& it : typed) {
+        known_first.AddedSearchWords(it);
+        all.AddedSearchWords(it);
+      }
+      all.AddedSearchWords(u"ab c");
+      TSearchAndDoEngine engine(true, true, {});
+      engine.SetItems(known_first);
+      TChunkPositions pos;
+      pos.length = static_cast<int32_t>(t.text.size());
+      pos.last_chunk = true;
+      std::vector<std::string> got;
+      int32_t ends = 0;
+      engine.PrepareForConcordancing(
+          u"t.txt", t.text.data(), t.kinds.data(), pos,
+          [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+            got.push_back(std::to_string(f.item_index) + "@" + std::to_string(f.hit_position) + " w" +
+                          std::to_string(f.stats.words_in_chunk) + " s" + std::to_string(f.stats.unit_number[0]));
+            return true;
+          },
+          [&](TSearchAndDoEngine&, TSearchStatsRec&) { ++ends; });
+      for (int32_t i = 0; i < all.Count(); ++i) engine.SearchAndDo(*all.GetPtr(i), i);
+      TSearchStatsRec stats;
+      engine.CopyAChunkTextStats(stats);
+      EXPECT_EQ(stats.words_in_chunk, static_cast<int32_t>(words.size()));
+      std::vector<std::string> want;
+      typed.push_back(u"ab c");
+      for (const auto& f : RunItems(t, typed).hits)
+        want.push_back(std::to_string(f.item_index) + "@" + std::to_string(f.hit_position) + " w" +
+                       std::to_string(f.stats.words_in_chunk) + " s" + std::to_string(f.stats.unit_number[0]));
+      EXPECT_EQ(got, want) << Utf16ToUtf8(t.text);
+    }
     if (words.size() >= 8) {
       std::vector<UString> typed;
       for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));

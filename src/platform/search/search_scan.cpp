@@ -205,11 +205,15 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
-  const int32_t first_word = static_cast<int32_t>(words.size());
+  const int32_t first_word = kPick ? picks->next_number : static_cast<int32_t>(words.size());
   // Words of a block without marks are gathered here first and added to `words` once a block.
   TScanWord block_words[33];
   int32_t block_count = 0;
-  auto count = [&] { return static_cast<int32_t>(words.size()) + block_count - first_word; };
+  [[maybe_unused]] int32_t next_number = first_word;  // with picks: the next word's number
+  auto count = [&] {
+    if constexpr (kPick) return next_number - first_word;
+    return static_cast<int32_t>(words.size()) + block_count - first_word;
+  };
   // The chunk is read in blocks of 64 characters: a block without marks is split into words
   // from a bit mask of its word characters; a block with hidden text, tags or markers goes
   // character by character. A word open at the end of a block carries over.
@@ -230,22 +234,27 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   };
   [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
   if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
-  auto pick = [&](int32_t span, int32_t index) __attribute__((always_inline)) {
+  auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
     if constexpr (kPick) {
+      const int32_t span = e - start;
       if ((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3]) |
-          ((word_flags & kWordSkipsChars) != 0))
-        picks->picked.push_back(index);
+          ((word_flags & kWordSkipsChars) != 0)) {
+        picks->numbers.push_back(next_number);
+        picks->picked_words.push_back(TScanWord{start, span, 0, word_flags});
+      }
+      ++next_number;
+    } else {
+      block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
     }
+    in_word = false;
   };
   auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    pick(e - start, static_cast<int32_t>(words.size()));
-    words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
-    in_word = false;
-  };
-  auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
-    pick(e - start, static_cast<int32_t>(words.size()) + block_count);
-    block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
-    in_word = false;
+    if constexpr (kPick) {
+      emit_in_block(e);
+    } else {
+      words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
+      in_word = false;
+    }
   };
   auto marker_at = [&](int32_t p) {
     pending = kWordAfterMarker;
@@ -310,8 +319,10 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           markers &= markers - 1;
         }
       }
-      words.insert(words.end(), block_words, block_words + block_count);
-      block_count = 0;
+      if constexpr (!kPick) {
+        words.insert(words.end(), block_words, block_words + block_count);
+        block_count = 0;
+      }
       i = base + m;
       continue;
     }
@@ -347,6 +358,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     }
   }
   if (in_word) emit(n);
+  if constexpr (kPick) picks->next_number = next_number;
   if (text_end) closer.CloseAll(count());
   closer.Finish(count());
 }

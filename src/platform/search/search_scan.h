@@ -43,16 +43,17 @@ struct TUnitEvent {
 // Splits text[begin..n) into words and unit ends, the words appended to `words` (unit ends count
 // only the words appended). `units` comes in as the state at the chunk's start and leaves as the
 // state at its end; with text_end every open unit with words closes.
-// Words a scan notes for a search of a few whole words: those as long as one of `lengths`, or
-// with characters inside that are not letters (only those can be one of the words).
+// A scan for a few whole words keeps only the words that may be one of them: those as long as
+// one of `lengths`, or with characters inside that are not letters. The others are counted.
 struct TWordPicks {
   int32_t lengths[4] = {-1, -1, -1, -1};
-  std::vector<int32_t> picked;  // indexes into the scan's word list, rising
+  int32_t next_number = 0;              // the number the scan's next word gets; moves on with each word
+  std::vector<int32_t> numbers;         // of the kept words, rising
+  std::vector<TScanWord> picked_words;  // the kept words (not hashed)
 };
 
 // Without hash_words the words' hashes are left 0: HashScanWords or ScanWordHash gives them when
-// needed (a search for a few whole words looks at the hash of a word of the right length only).
-// With picks, the words that may be its words are added to picks->picked.
+// needed. With picks, `words` is left as it is and the words go to picks instead.
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
                bool hash_words = true, TWordPicks* picks = nullptr);
