@@ -286,38 +286,25 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         emit_in_block(base + std::countr_zero(ends));
         ends &= ends - 1;
       }
-      if (markers == 0) {
-        while (starts != 0) {
-          start = base + std::countr_zero(starts);
-          starts &= starts - 1;
-          word_flags = pending;
-          pending = 0;
-          in_word = true;
-          if (ends == 0) break;
-          emit_in_block(base + std::countr_zero(ends));
-          ends &= ends - 1;
-        }
-      } else {
-        // Words and markers in text order.
-        while (starts != 0) {
-          const int s = std::countr_zero(starts);
-          starts &= starts - 1;
-          while (markers != 0 && std::countr_zero(markers) < s) {
-            marker_at(base + std::countr_zero(markers));
-            markers &= markers - 1;
-          }
-          start = base + s;
-          word_flags = pending;
-          pending = 0;
-          in_word = true;
-          if (ends == 0) break;
-          emit_in_block(base + std::countr_zero(ends));
-          ends &= ends - 1;
-        }
-        while (markers != 0) {
+      // Words and markers in text order.
+      while (starts != 0) {
+        const int s = std::countr_zero(starts);
+        starts &= starts - 1;
+        while (markers != 0 && std::countr_zero(markers) < s) {
           marker_at(base + std::countr_zero(markers));
           markers &= markers - 1;
         }
+        start = base + s;
+        word_flags = pending;
+        pending = 0;
+        in_word = true;
+        if (ends == 0) break;
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
+      }
+      while (markers != 0) {
+        marker_at(base + std::countr_zero(markers));
+        markers &= markers - 1;
       }
       if constexpr (!kPick) {
         words.insert(words.end(), block_words, block_words + block_count);
