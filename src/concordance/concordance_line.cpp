@@ -114,7 +114,9 @@ char* TLineTextArena::Store(UStringView text) {
   if (text.empty()) return nullptr;
   const size_t need = TextBlockBytes(text.size());
   if (blocks_.empty() || capacity_ - used_ < need) {
-    const size_t size = std::max(need, kBlockBytes);
+    const size_t next = blocks_.empty() ? kFirstBlockBytes
+                                        : std::min(kLargestBlockBytes, 2 * (capacity_ + kBlockHeader) - kBlockHeader);
+    const size_t size = std::max(need, next);
     blocks_.push_back(static_cast<char*>(::operator new(size)));
     used_ = 0;
     capacity_ = size;
