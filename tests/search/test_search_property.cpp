@@ -310,12 +310,16 @@ TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
       }
       if (!again) items.push_back(w);
     }
+    std::vector<std::string> ends_of_way[3];
     for (int way = 0; way < 3; ++way) {
       const bool with_phrase = way == 1, items_first = way == 2;
       std::vector<UString> typed;
       for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
       if (with_phrase) typed.push_back(u"zq qz");
       const TRunResult r = RunItems(t, typed, {}, true, items_first);
+      for (const TSearchStatsRec& e : r.ends)
+        ends_of_way[way].push_back(std::to_string(e.words_in_chunk) + " " + std::to_string(e.unit_number[0]) + " " +
+                                   std::to_string(e.unit_length[0]));
       for (size_t i = 0; i < items.size(); ++i) {
         const std::vector<TNaiveHit> want = NaiveSearch(words, items[i]);
         std::vector<TNaiveHit> got;
@@ -333,6 +337,8 @@ TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
         compared += static_cast<int>(want.size());
       }
     }
+    EXPECT_EQ(ends_of_way[2], ends_of_way[1]) << "unit ends, items known first, in " << Utf16ToUtf8(t.text);
+    EXPECT_EQ(ends_of_way[0], ends_of_way[1]) << "unit ends in " << Utf16ToUtf8(t.text);
     {
       // Known first, then a phrase the engine did not know: the chunk is scanned again for it.
       std::vector<UString> typed;

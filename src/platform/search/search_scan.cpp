@@ -286,6 +286,71 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         emit_in_block(base + std::countr_zero(ends));
         ends &= ends - 1;
       }
+      if constexpr (kWide && kPick) {
+        // Only the words of the picked lengths are kept, so the block's words are counted and
+        // found from its bit masks, not one by one. Every word starting here either ends here
+        // (`ends` holds their ends, in the same order) or runs on into the next block.
+        auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+        const int32_t counted = next_number;
+        // Whether a marker lies between the word start before s (or the block's start) and s.
+        auto after_marker = [&](int s) {
+          const uint64_t earlier = starts & below(s);
+          const uint64_t from = earlier ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
+          return (markers & below(s) & from) != 0 || (earlier == 0 && pending != 0);
+        };
+        for (int k = 0; k < 4; ++k) {
+          const int32_t len = pick_len[k];
+          if (len <= 0 || len > 63 || (k > 0 && std::find(pick_len, pick_len + k, len) != pick_len + k)) continue;
+          uint64_t run = wm;  // bit s: wm[s .. s + len) are all word characters
+          for (int32_t have = 1; have < len;) {
+            const int32_t step = std::min(have, len - have);
+            run &= run >> step;
+            have += step;
+          }
+          for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
+            const int s = std::countr_zero(found);
+            picks->numbers.push_back(counted + std::popcount(ends & below(s)));
+            picks->picked_words.push_back(TScanWord{base + s, len, 0, after_marker(s) ? kWordAfterMarker : 0u});
+          }
+        }
+        if (picks->numbers.size() > 1) {  // several lengths: back into text order
+          auto first = picks->numbers.end() - 1;
+          while (first != picks->numbers.begin() && *(first - 1) >= counted) --first;
+          if (!std::is_sorted(first, picks->numbers.end())) {
+            const size_t from = static_cast<size_t>(first - picks->numbers.begin());
+            std::vector<std::pair<int32_t, TScanWord>> block;
+            for (size_t q = from; q < picks->numbers.size(); ++q)
+              block.emplace_back(picks->numbers[q], picks->picked_words[q]);
+            std::sort(block.begin(), block.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (size_t q = from; q < picks->numbers.size(); ++q) {
+              picks->numbers[q] = block[q - from].first;
+              picks->picked_words[q] = block[q - from].second;
+            }
+          }
+        }
+        for (uint64_t mk = markers; mk != 0; mk &= mk - 1) {
+          const int p = std::countr_zero(mk);
+          const uint16_t k = kinds[base + p];
+          if (k > kKindMarkerBase) {
+            const int marker = k - kKindMarkerBase;
+            if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd)
+              closer.Close((marker - kMarkerSentenceStart) / 2, counted + std::popcount(ends & below(p + 1)) - first_word);
+          }
+        }
+        next_number = counted + std::popcount(ends);
+        // The last word runs on when it has no end here; a marker after the block's last word
+        // start is pending for the next word.
+        const int last_start = starts ? 63 - std::countl_zero(starts) : -1;
+        if (last_start >= 0 && std::popcount(starts) > std::popcount(ends)) {
+          start = base + last_start;
+          word_flags = after_marker(last_start) ? kWordAfterMarker : 0u;
+          in_word = true;
+        }
+        const bool marker_last = (markers & ~below(last_start + 1)) != 0;
+        pending = (last_start >= 0 ? marker_last : (marker_last || pending != 0)) ? kWordAfterMarker : 0u;
+        i = base + m;
+        continue;
+      }
       // Words and markers in text order.
       while (starts != 0) {
         const int s = std::countr_zero(starts);
@@ -352,7 +417,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 
 #if defined(__x86_64__)
 template <bool kPick>
-__attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
+__attribute__((target("avx2,popcnt"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
                                                          bool text_end, bool hash_words, TWordPicks* picks) {
