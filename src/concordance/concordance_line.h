@@ -54,12 +54,11 @@ class TLineTextArena {
   size_t BytesHeld() const { return held_; }
 
  private:
-  // Blocks double from 64 KiB up to 2 MiB, so a small list holds little and the end of a block
-  // too short for the next text wastes little; each is a little under a power of two, so that
-  // with the allocator's header it still fills whole pages.
+  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; each is a little under
+  // a power of two, so that with the allocator's header it still fills whole pages.
   static constexpr size_t kBlockHeader = 64;
   static constexpr size_t kFirstBlockBytes = (size_t{1} << 16) - kBlockHeader;
-  static constexpr size_t kLargestBlockBytes = (size_t{1} << 21) - kBlockHeader;
+  static constexpr size_t kLargestBlockBytes = (size_t{1} << 20) - kBlockHeader;
   std::vector<char*> blocks_;
   size_t used_ = 0;      // bytes used in blocks_.back()
   size_t capacity_ = 0;  // bytes of blocks_.back()
