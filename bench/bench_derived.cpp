@@ -1,36 +1,124 @@
 // Seconds of the derived views over a 200,000-line concordance made (untimed) from generated
-// hits: 400 texts of 50,000 words, 3 search words. Prints one line per view.
+// hits: 400 texts of 50,000 words, 3 search words, five words either side of each hit drawn
+// from a 5,000-word vocabulary of skewed frequencies, dated texts over ten years. One core.
+// Prints one line per view.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <vector>
 
+#include "concordance/clusters_list.h"
+#include "concordance/collocates_list.h"
+#include "concordance/compute_clusters.h"
+#include "concordance/compute_collocates.h"
+#include "concordance/compute_patterns.h"
 #include "concordance/compute_plot.h"
+#include "concordance/compute_timeline.h"
+#include "concordance/concordance_line.h"
 #include "concordance/concordance_list.h"
+#include "concordance/patterns_list.h"
 #include "concordance/plot_list.h"
+#include "concordance/timeline_list.h"
+#include "platform/search/search_records.h"
+
+namespace {
+
+double Seconds(const std::function<void()>& f) {
+  const auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
 
 int main() {
   TVXBaseHolder holder;
   TConcordanceListDocument doc;
   TConcordanceList lines(&holder, &doc);
   std::mt19937 gen(7);
-  const int32_t n_texts = 400, n_sw = 3, words = 50000;
+  const int32_t n_texts = 400, n_sw = 3, words = 50000, vocabulary = 5000;
+  std::vector<UString> vocab;
+  // Words of letters only (a digit would make every word "#").
+  for (int v = 0; v < vocabulary; ++v) {
+    UString w;
+    for (int n = v + 1; n > 0; n /= 26) w += static_cast<char16_t>(u'a' + n % 26);
+    vocab.push_back(w);
+  }
+  const UString sws[n_sw] = {u"alpha", u"beta", u"gamma"};
+  // Skewed: rank r drawn with weight 1 / (r + 1).
+  std::vector<double> weights;
+  for (int v = 0; v < vocabulary; ++v) weights.push_back(1.0 / (v + 1));
+  std::discrete_distribution<int> pick(weights.begin(), weights.end());
   for (int i = 0; i < 200000; ++i) {
     auto line = lines.NewLine();
-    line->SetText(u"the quick brown fox jumps over the lazy dog");
-    line->Data().midpoint = 16;
-    line->Data().filename_num_original = 1 + static_cast<int32_t>(gen() % n_texts);
-    line->Data().sw_number = static_cast<int32_t>(gen() % n_sw);
-    line->Data().word_num = static_cast<int32_t>(gen() % words);
+    const int32_t sw = static_cast<int32_t>(gen() % n_sw);
+    UString text;
+    int32_t starts[11];
+    UString ws[11];
+    for (int k = 0; k < 11; ++k) {
+      ws[k] = k == 5 ? sws[sw] : vocab[static_cast<size_t>(pick(gen))];
+      if (k) text += u' ';
+      starts[k] = static_cast<int32_t>(text.size());
+      text += ws[k];
+    }
+    line->SetText(text);
+    auto& d = line->Data();
+    d.midpoint = static_cast<int16_t>(starts[5]);
+    d.hit_characters = static_cast<int32_t>(ws[5].size());
+    d.filename_num_original = 1 + static_cast<int32_t>(gen() % n_texts);
+    d.sw_number = sw;
+    d.word_num = static_cast<int32_t>(gen() % words);
+    for (int k = 0; k < 11; ++k)
+      d.fixed_sort_positions[k] = {static_cast<int16_t>(starts[k] - starts[5]), static_cast<int16_t>(ws[k].size()),
+                                   static_cast<uint8_t>(gen() % 20 == 0 ? 1 : 0), 0};
     lines.Add(line.release());
   }
+  std::vector<TSearch_word_format_rec> items(n_sw);
+  for (int k = 0; k < n_sw; ++k) items[k].sw = items[k].plain_sw = sws[k];
+
+  bool ok = true;
+  TCollocateList coll(&holder);
+  TCollocateRunSettings cs;
+  cs.left_words = 5;
+  cs.right_words = 5;
+  double s = Seconds([&] { ok &= ComputeCollocates(lines, items, cs, coll); });
+  std::printf("ComputeCollocates 5L-5R: %.3f s, %d rows\n", s, coll.Count());
+
+  const std::pair<int16_t, int16_t> sizes[] = {{3, 3}, {2, 4}};
+  for (const auto& [lo, hi] : sizes) {
+    TConcordanceClusterList clusters(&holder);
+    TClusterRunSettings k;
+    k.smallest = lo;
+    k.largest = hi;
+    k.count.min_frequency = 2;
+    int32_t highest = 0;
+    s = Seconds([&] { ok &= ComputeClusters(lines, k, clusters, highest); });
+    std::printf("ComputeClusters %d-%d words%s: %.3f s, %d rows\n", lo, hi, lo != hi ? " (related linked)" : "", s,
+                clusters.Count());
+  }
+
   std::vector<TPlotText> texts;
-  for (int32_t t = 0; t < n_texts; ++t) texts.push_back({u"text" + IntToUStr(t), words + t});
+  std::vector<TTimelineText> dated;
+  for (int32_t t = 0; t < n_texts; ++t) {
+    texts.push_back({u"text" + IntToUStr(t), words + t});
+    dated.push_back({words + t, YearMonthDayToJulianAddingConst({2010 + t % 10, 1 + t % 12, 1 + t % 28})});
+  }
   TConcPlotList plot(&holder);
   UString msg;
-  const auto t0 = std::chrono::steady_clock::now();
-  const bool ok = ComputePlot(lines, texts, {u"a", u"b", u"c"}, {}, {}, false, plot, msg);
-  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  std::printf("ComputePlot: %.3f s, %d rows%s\n", s, plot.Count(), ok ? "" : " (failed)");
+  s = Seconds([&] { ok &= ComputePlot(lines, texts, {sws[0], sws[1], sws[2]}, {}, {}, false, plot, msg); });
+  std::printf("ComputePlot: %.3f s, %d rows\n", s, plot.Count());
+
+  TPatternsList patterns(&holder);
+  s = Seconds([&] { ok &= ComputePatterns(lines, {}, patterns); });
+  std::printf("ComputePatterns (for information): %.3f s, %d rows\n", s, patterns.Count());
+
+  TTimelineList timeline(&holder);
+  s = Seconds([&] {
+    ok &= ComputeTimeline(lines, dated, {}, {sws[0], sws[1], sws[2]}, kTimeBaseMonth, timeline);
+  });
+  std::printf("ComputeTimeline by month (for information): %.3f s, %d rows, %d periods\n", s, timeline.Count(),
+              timeline.overall.rec.head.segments);
   return ok ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 #include "concordance/derived_list_support.h"
 #include "concordance/line_records.h"
 #include "platform/rtl/streams.h"
-#include "platform/runtime/derived_stats.h"
+#include "platform/runtime/vx_maths.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_services.h"
@@ -110,8 +110,8 @@ bool TCollocateEntry::ReadFromStream(TStream& s) {
 
 // --- the list ---------------------------------------------------------------------------------
 
-TCollocateList::TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document)
-    : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, 0, kListCollocates, 0),
+TCollocateList::TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document, T_WholeLinzoraHolder* owner)
+    : TConcordanceDerivedList(holder, owner, &MakeEntry, 0, kListCollocates),
       document_(document ? document : &default_document_) {
   SetVersionNumber(kCollocateListVersion);
   SetHeadings(CopyOfBaseHeadings(kListCollocates, fsettings.setting_of_spans.left, fsettings.setting_of_spans.right));
@@ -213,7 +213,7 @@ int32_t TCollocateList::HeaderColumnToSortNeeded(int level, int column) {
   if (column >= 3 && column <= 13) {
     if (fsettings.saved_relationships_computed) return column;
     last_message = u"Association values have not been computed for these collocates.";
-    return TVXBaseLemmaMatchCapableList::HeaderColumnToSortNeeded(level, column);
+    return TConcordanceDerivedList::HeaderColumnToSortNeeded(level, column);
   }
   if (column >= 14 && column <= 18) return column;
   if (column >= kCollocateStandardColumns + SpanLength()) return 14;  // a Set column
@@ -221,7 +221,7 @@ int32_t TCollocateList::HeaderColumnToSortNeeded(int level, int column) {
     fsettings.Current_CollocFreqnum = column - kCollocateStandardColumns;
     return kCollocateSortPosition;
   }
-  return TVXBaseLemmaMatchCapableList::HeaderColumnToSortNeeded(level, column);
+  return TConcordanceDerivedList::HeaderColumnToSortNeeded(level, column);
 }
 
 void TCollocateList::NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) {
@@ -229,14 +229,14 @@ void TCollocateList::NumericalData(int column, int index, TNumberDisplayAndSingl
 }
 
 void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberDisplayAndSinglesRec& result) {
-  TVXBaseLemmaMatchCapableList::NumericalData(column, index, result);
+  TConcordanceDerivedList::NumericalData(column, index, result);
   const TCollocateEntry* e = Row(index);
   if (!e) return;
   const TCollocateEntryRec32& r = e->rec;
   // A share of a total of 0 has no value to show.
   auto share = [&](double total, double value) -> float {
     if (!(total > 0)) return kMissingValue;
-    return static_cast<float>(ShareOfTotal(total, 0, value));
+    return static_cast<float>(AsPercentOrPPMOfTotal(total, 0, value));
   };
   if (column == 0) {
     result.value = static_cast<float>(index + 1);
@@ -291,7 +291,7 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
 }
 
 void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
-  TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
+  TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
   if (row <= 0) return;
   if (col >= 3 && col <= 13 && !fsettings.saved_relationships_computed) cell.visible = false;
   if (col == 0 || col == 1 || col == 2 || col == 14) return;
@@ -300,13 +300,13 @@ void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int
 
 bool TCollocateList::SaveToStream(TStream& s) {
   SetVersionNumber(std::max(GetVersionNumber(), kCollocateListVersion));
-  return TVXBaseLemmaMatchCapableList::SaveToStream(s);
+  return TConcordanceDerivedList::SaveToStream(s);
 }
 
 bool TCollocateList::ReadFromStream(TStream& s) {
   fsettings.saved_relationships_computed = false;
   fsettings.saved_relations_computed_before21_04_16 = false;
-  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
+  if (!TConcordanceDerivedList::ReadFromStream(s)) return false;
   if (fsettings.saved_relations_computed_before21_04_16) {
     // An old single value goes to the slot of the measure the settings chose; a measure outside
     // the eleven (damaged settings) has no slot.
@@ -325,11 +325,11 @@ bool TCollocateList::ReadFromStream(TStream& s) {
 
 void TCollocateList::Set1Sort(int level, int32_t key) {
   if (key == 0 || key == 20) {
-    TVXBaseLemmaMatchCapableList::Set1Sort(level, kSortAlphabetical);
+    TConcordanceDerivedList::Set1Sort(level, kSortAlphabetical);
   } else if (key == 21) {
-    TVXBaseLemmaMatchCapableList::Set1Sort(level, kSortFrequency);
+    TConcordanceDerivedList::Set1Sort(level, kSortFrequency);
   } else {
-    TVXBaseLemmaMatchCapableList::Set1Sort(level, key);
+    TConcordanceDerivedList::Set1Sort(level, key);
     SetSortComparer(level, &Compare);
   }
 }

@@ -30,8 +30,8 @@
 #include <optional>
 #include <vector>
 
+#include "concordance/concordance_document.h"
 #include "concordance/line_sections.h"
-#include "model/work_base.h"
 #include "platform/rtl/ustring.h"
 
 inline constexpr int32_t kCollocateListVersion = 24;
@@ -104,7 +104,7 @@ struct TCollocateListDocument {
 };
 
 struct TCollocateSettings {
-  TSpanPair setting_of_spans = {45, 55};
+  TLineSpanPair setting_of_spans = {45, 55};
   int32_t Current_CollocFreqnum = 0;
   bool current_has_set_column = false;
   bool current_most_frequent = false;
@@ -113,9 +113,12 @@ struct TCollocateSettings {
   bool spare_setting_of_showing_percentage = false;
 };
 
-class TCollocateList : public TVXBaseLemmaMatchCapableList {
+class TCollocateList : public TConcordanceDerivedList {
  public:
-  TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document = nullptr);
+  TCollocateList(TVXBaseHolder* holder, TCollocateListDocument* document = nullptr,
+                 T_WholeLinzoraHolder* owner = nullptr);
+  // Counts the owner's lines (derived_views.cpp); false without an owner.
+  bool Compute(bool flag) override;
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
 
   TCollocateSettings fsettings;

@@ -42,7 +42,7 @@ int32_t ScaledPosition(int32_t word_num, int32_t to_words, int32_t from_words) {
 }  // namespace
 
 bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& texts,
-                 const std::vector<UString>& search_words, const TConcplotChoices& choices,
+                 const std::vector<UString>& search_words, const TPlotGroupChoices& choices,
                  const TPlotRunSettings& settings, bool grouped, TConcPlotList& plot, UString& message) {
   message.clear();
   const int32_t divisions = std::max(2, settings.divisions);
@@ -114,6 +114,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   TConcordancePlotEntry& overall = plot.overall;
   overall.Clear();
   overall.rec.IsOverallEntry = 1;
+  overall.rec.divisions = divisions;
   overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
   std::vector<std::unique_ptr<TConcordancePlotEntry>> rows(static_cast<size_t>(n_rows));
   const bool contexts = settings.keep_contexts && settings.context_line_limit >= n_lines;

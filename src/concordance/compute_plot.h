@@ -22,7 +22,7 @@ struct TPlotText {
   int32_t words_in_source_file = 0;  // -1 when not counted: its absolute value is used
 };
 
-struct TConcplotChoices {
+struct TPlotGroupChoices {
   std::vector<std::vector<int32_t>> text_groups;         // 0-based text numbers
   std::vector<std::vector<int32_t>> search_word_groups;  // 0-based search-item numbers
   uint8_t order = 0;  // 0: the rows of one search word follow each other
@@ -38,7 +38,7 @@ struct TPlotRunSettings {
 // False with message set when there are lines but no search word (nothing changes then but the
 // list's being cleared); false without a message when there are no texts or lines.
 bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& texts,
-                 const std::vector<UString>& search_words, const TConcplotChoices& choices,
+                 const std::vector<UString>& search_words, const TPlotGroupChoices& choices,
                  const TPlotRunSettings& settings, bool grouped, TConcPlotList& plot, UString& message);
 
 // The label of a group: the name is added (after " ,") unless the label already holds it; a

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "concordance/derived_views.h"
 #include "concordance/text_processor.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
@@ -33,6 +34,11 @@ TConcordanceDerivedList::TConcordanceDerivedList(T_WholeLinzoraHolder* owner, gr
                                                  TTessorineList list_type)
     : TVXBaseLemmaMatchCapableList(owner, &MakeNoEntry, grid_kind, list_type, 0), owner_(owner) {}
 
+TConcordanceDerivedList::TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner,
+                                                 TEntryClass entry_class, grid_alternatives grid_kind,
+                                                 TTessorineList list_type)
+    : TVXBaseLemmaMatchCapableList(holder, entry_class, grid_kind, list_type, 0), owner_(owner) {}
+
 void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory) {
   std::lock_guard<std::mutex> lock(g_factories_lock);
   if (factory) Factories()[list_type] = std::move(factory);
@@ -48,6 +54,7 @@ std::unique_ptr<TConcordanceDerivedList> MakeDerivedList(T_WholeLinzoraHolder& o
   }
   if (factory)
     if (auto made = factory(owner)) return made;
+  if (auto standard = MakeStandardDerivedList(owner, list_type)) return standard;
   return std::make_unique<TConcordanceDerivedList>(&owner, GridKindOf(list_type), list_type);
 }
 

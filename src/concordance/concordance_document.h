@@ -13,16 +13,16 @@
 //   4. per text: a text with lines gets its source-file row (hits and words), a text read that
 //      gave none goes to the unused texts (and, the first five, to the texts without hits); an
 //      empty text is a text of no words, never a failure; texts the user chose to convert from
-//      UTF-8 are rewritten as UTF-16 beside themselves and renamed over;
+//      UTF-8 are rewritten as UTF-16 beside themselves and renamed over before they are read,
+//      so that each is read once and its lines point at its bytes as they stay;
 //   5. batch mode 1 saves each text's lines as one result and clears them after the text;
 //   6. for a concordance (list type 10): the derived views (ComputeAfterConcordance), the stop
 //      list, duplicates, and, interactively, the notes and the sort (whose directions are then
 //      inverted, so that the next click on a heading sorts the other way); a batch number above
 //      0 saves the result to the batch folder.
 //
-// Derived lists (collocates 5, plot 12, clusters 13, patterns 14, time-line 20) are made through
-// a factory per list type; until their own code is registered the document makes stand-ins whose
-// computation does nothing (the computed flags stay clear, so nothing of theirs is saved).
+// Derived lists (collocates 5, plot 12, clusters 13, patterns 14, time-line 20) are the standard
+// lists of derived_views.h unless a factory is registered for the type (a test's stand-in).
 //
 // Reading a ".cnc" is in concordance_file.cpp; the stream layout is in docs/formats.md. A read
 // shares state (the collocate format byte, per-item paired-tag flags) only through its own read
@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "concordance/concordance_list.h"
@@ -61,6 +62,10 @@ inline constexpr int kSortingTimeEntry = 42;
 class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
  public:
   TConcordanceDerivedList(T_WholeLinzoraHolder* owner, grid_alternatives grid_kind, TTessorineList list_type);
+  // A view with its own rows; owner may be nullptr (a list on its own, as in a test), and the
+  // holder then gives the character width.
+  TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner, TEntryClass entry_class,
+                          grid_alternatives grid_kind, TTessorineList list_type);
   // Computes the view from the owner's lines; false (nothing computed) in the stand-in.
   virtual bool Compute(bool flag) { return false; }
   // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself
@@ -74,7 +79,7 @@ class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
 
 using TDerivedListFactory = std::function<std::unique_ptr<TConcordanceDerivedList>(T_WholeLinzoraHolder& owner)>;
 // Registers the maker of one derived list type (5, 12, 13, 14 or 20); an empty maker puts the
-// stand-in back. Documents made afterwards use it.
+// standard list back. Documents made afterwards use it.
 void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory);
 std::unique_ptr<TConcordanceDerivedList> MakeDerivedList(T_WholeLinzoraHolder& owner, TTessorineList list_type);
 
@@ -182,6 +187,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);
   void CheckBothTextFileListsUptoDate();
+  // Points the lines at their texts as another saved concordance of the same search names them
+  // (relink_sources.cpp). False, with RelinkFailure() naming the file and why, when that file
+  // cannot be read; this document is then left as it was.
+  bool RebuildSourceTextsFromSavedConcordance(UStringView file_name);
+  const UString& RelinkFailure() const { return fRelinkFailure; }
 
   // --- toggles (menu tags) ---
   void ToggleConcColouringSetting(int tag);
@@ -249,6 +259,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).
   std::vector<uint8_t> fPairedTagTable;
+  // Set on a document read in the middle of a job (re-link): its read leaves the user's
+  // concordance settings and last-file record alone.
+  bool fSecondaryRead = false;
 
  private:
   friend class TConcordanceFileReader;
@@ -259,8 +272,12 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // Sets up what a run reads with and keeps it for the lines' window reader.
   void PrepareRun(const TMakeConcordanceArgs& args);
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
+  // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user
+  // chose as UTF-16, before anything of them is read.
+  void ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which);
 
   UString fReadFailure;
+  UString fRelinkFailure;
   // What the run read with; kept while the lines may re-read their texts.
   std::unique_ptr<TTextReadRun> fReadRun;
   std::unique_ptr<TTextWorkerSetup> fRunSetup;
@@ -269,7 +286,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TExclusionWordItems fRunExclusion;
   std::vector<TChosenFileDetailsFullRec> fRunTexts;
   std::map<int32_t, int32_t> fRunTextOfFile;  // source-file number -> run text
-  std::vector<UString> fConvertAsked;          // texts the user chose to convert (guarded by the run)
+  // Asks whether a UTF-8 text is to be rewritten as UTF-16; empty when the run may not ask.
+  std::function<bool(UStringView file_name)> fConvertChoice;
+  std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
   int32_t fBatchCounter = 0;
 };
 

@@ -188,9 +188,9 @@ bool T_WholeLinzoraHolder::ReadWholeFromStream(TStream& s) {
         for (TConcordanceDerivedList* l : {fClusterList.get(), fConcPlotList.get()}) l->AfterRead();
     }
     // The user's settings change only after the whole file was read.
-    if (ok) SetConcSaveRec(fSettings);
+    if (ok && !fSecondaryRead) SetConcSaveRec(fSettings);
     SetUnicode(fConcordanceList->Unicode());
-    SetLastMainToolFile(ok);
+    SetLastMainToolFile(ok && !fSecondaryRead);
   } catch (...) {
     ok = false;
     if (failed_block.empty()) failed_block = u"body";

@@ -220,7 +220,7 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   int32_t attempts_to_reread_source_file = 0;
   bool sw_limit_reached = false;
   std::vector<int32_t> sws_found_counter = std::vector<int32_t>(1, 0);
-  TSpanPair colloc_horizons;
+  TLineSpanPair colloc_horizons;
   // Set by the document: re-reads a line's window when it is widened.
   TLineWindowReader window_reader;
   // The record of the line LinzoraData fetched last, and its index (-1 none).

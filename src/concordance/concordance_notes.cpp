@@ -93,8 +93,9 @@ void T_WholeLinzoraHolder::CheckBothTextFileListsUptoDate() {
 
 bool T_WholeLinzoraHolder::CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild) {
   if (rebuild) {
-    if (!file_name.empty() && FileExists(UString(file_name)))
-      AddToLogFile(u"re-linking source texts is not available yet: " + UString(file_name));
+    // A file that cannot be read leaves the lists as they were: the user is told, nothing is hidden.
+    if (!file_name.empty() && FileExists(UString(file_name)) && !RebuildSourceTextsFromSavedConcordance(file_name))
+      return false;
     CheckBothTextFileListsUptoDate();
   }
   std::vector<UString> lines;
@@ -119,7 +120,7 @@ bool T_WholeLinzoraHolder::CopyFilenameDetailsToNotepad(UStringView file_name, b
     return true;
   });
   if (!ok) return false;
-  if (DocumentHooks().try_to_edit) DocumentHooks().try_to_edit(target, ExtractFilePath(target));
+  if (DocumentHooks().try_to_edit) DocumentHooks().try_to_edit(target, GetDefaultFolder(current_tool_var));
   AddOneLaterNote(VXRes(TVXRes::VXFilenames) + u": " + target, u"");
   return true;
 }

@@ -3,9 +3,15 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/rtl/ustring.h"
+#include "platform/text/text_services.h"
 
 class TStream;
 class TVXBaseHolder;
@@ -23,3 +29,52 @@ inline int CompareFloatKeys(double a, double b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 inline int CompareIntKeys(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// --- counting words of the lines ------------------------------------------------------------------
+
+class TConcordanceEntry;
+
+// What the pattern and cluster counts take from the document's settings.
+struct TDerivedCountSettings {
+  bool keep_case = false;          // otherwise words are counted in capitals
+  TLCID lcid = kLCID_EnglishUS;    // for the capitals
+  uint8_t min_word_length = 0;     // patterns: a word must be longer than this
+  int32_t min_frequency = 1;       // fewer occurrences give no row
+  // Words of the stop list; empty: no stop list in use.
+  std::function<bool(UStringView)> is_stop_word;
+};
+
+// The word of a line at a span position as counted: in capitals unless case is kept (only the
+// word is capitalised, which gives what capitalising the whole line would); empty when none.
+UString CountingWordAt(const TConcordanceEntry& line, int span_position, const TDerivedCountSettings& settings);
+
+// True when the text holds a letter or a digit (surrogate pairs read as one character).
+bool ContainsAlphanumCharacter(UStringView text);
+// True when the text holds a digit.
+bool ContainsDigit(UStringView text);
+
+// The words of one count, each distinct counted form numbered once: a word met again costs one
+// hash probe on the line's own characters, and capitals (and "#" for numbers) are worked out
+// once per distinct word.
+class TCountingWords {
+ public:
+  explicit TCountingWords(const TDerivedCountSettings& settings, bool numbers_as_hash = false)
+      : settings_(settings), numbers_as_hash_(numbers_as_hash) {}
+  // The number of the counted form of the word at a span position; -1 when the line has none.
+  int32_t At(const TConcordanceEntry& line, int span_position);
+  // The number of a text's counted form (as At would give it).
+  int32_t Of(UStringView raw);
+  const UString& Word(int32_t id) const { return words_[static_cast<size_t>(id)]; }
+  int32_t Count() const { return static_cast<int32_t>(words_.size()); }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(UStringView s) const { return std::hash<UStringView>()(s); }
+  };
+  TDerivedCountSettings settings_;
+  bool numbers_as_hash_;
+  std::unordered_map<UString, int32_t, Hash, std::equal_to<>> raw_;
+  std::unordered_map<UString, int32_t, Hash, std::equal_to<>> counted_;
+  std::vector<UString> words_;
+};

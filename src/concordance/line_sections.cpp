@@ -6,14 +6,14 @@
 
 #include "platform/settings/settings_access.h"
 
-TSpanPair CollocSpan(int32_t left_words, int32_t right_words) {
-  TSpanPair s;
+TLineSpanPair CollocSpan(int32_t left_words, int32_t right_words) {
+  TLineSpanPair s;
   s.left = static_cast<uint8_t>(kSpanCentre - std::clamp(left_words, 0, kSpanCentre - kSpanLowest));
   s.right = static_cast<uint8_t>(kSpanCentre + std::clamp(right_words, 0, kSpanHighest - kSpanCentre));
   return s;
 }
 
-TSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words) {
+TLineSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words) {
   return CollocSpan(horizons_in_words.left, horizons_in_words.right);
 }
 

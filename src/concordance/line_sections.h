@@ -24,7 +24,7 @@ inline constexpr int32_t kSpanLowest = 0;
 inline constexpr int32_t kSpanHighest = 101;
 
 // The outermost span positions a pair of horizons reaches.
-struct TSpanPair {
+struct TLineSpanPair {
   uint8_t left = kSpanCentre;
   uint8_t right = kSpanCentre;
   // The horizons in words again.
@@ -34,8 +34,8 @@ struct TSpanPair {
 
 // Horizons in words (left, right) give positions 50 - left .. 50 + right; a negative horizon
 // counts as 0 and a wider one is clipped to the positions a line keeps (0 .. 101).
-TSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words);
-TSpanPair CollocSpan(int32_t left_words, int32_t right_words);
+TLineSpanPair CollocSpan(Tdouble_smallint_type horizons_in_words);
+TLineSpanPair CollocSpan(int32_t left_words, int32_t right_words);
 
 // CollocateColToSpan (the span position of a collocate column, given the left horizon in words)
 // is in line_records.h.

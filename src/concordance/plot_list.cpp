@@ -57,16 +57,18 @@ bool TConcordancePlotEntry::ReadFromStream(TStream& s) {
     if (version >= 21 && !ReadAString(s, plot_sw_string)) return false;
   }
   if (!plots.ReadFromStream(s)) return false;
-  plots.SetWords(rec.words_in_file);
-  plots.SetDivisions(rec.divisions);
+  // The plot data list carries its own scale and divisions (the overall row's scale is the
+  // longest text, not its words); a list without them takes the row's.
+  if (plots.Words() == 0) plots.SetWords(rec.words_in_file);
+  if (plots.Divisions() == 0) plots.SetDivisions(rec.divisions);
   plots.SortByPosition();
   return true;
 }
 
 // --- the list ---------------------------------------------------------------------------------
 
-TConcPlotList::TConcPlotList(TVXBaseHolder* holder)
-    : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, 0, kListPlot, 0), overall(nullptr, holder) {
+TConcPlotList::TConcPlotList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner)
+    : TConcordanceDerivedList(holder, owner, &MakeEntry, 0, kListPlot), overall(nullptr, holder) {
   SetVersionNumber(kPlotListVersion);
   SetHeadings(CopyOfBaseHeadings(kListPlot));
   overall.rec.IsOverallEntry = 1;
@@ -152,12 +154,12 @@ int32_t TConcPlotList::HeaderColumnToSortNeeded(int level, int column) {
     case 4: return 4;
     case 5: return 3;
     case 6: return 6;
-    default: return column > 6 ? 7 : TVXBaseLemmaMatchCapableList::HeaderColumnToSortNeeded(level, column);
+    default: return column > 6 ? 7 : TConcordanceDerivedList::HeaderColumnToSortNeeded(level, column);
   }
 }
 
 void TConcPlotList::NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) {
-  TVXBaseLemmaMatchCapableList::NumericalData(column, index, result);
+  TConcordanceDerivedList::NumericalData(column, index, result);
   const TConcordancePlotEntry* e = CPlotDatum(index);
   if (!e) return;
   switch (column) {
@@ -183,7 +185,7 @@ void TConcPlotList::NumericalData(int column, int index, TNumberDisplayAndSingle
 
 void TConcPlotList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   if (row <= 0 || col == 0) {
-    TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
+    TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
     return;
   }
   cell = TGrid_data_rec();
@@ -207,12 +209,12 @@ void TConcPlotList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int 
 
 bool TConcPlotList::SaveToStream(TStream& s) {
   SetVersionNumber(std::max(GetVersionNumber(), kPlotListVersion));
-  return TVXBaseLemmaMatchCapableList::SaveToStream(s) && overall.SaveToStream(s) &&
+  return TConcordanceDerivedList::SaveToStream(s) && overall.SaveToStream(s) &&
          s.WriteExact(plot_settings.data(), kPlotSettingsBytes);
 }
 
 bool TConcPlotList::ReadFromStream(TStream& s) {
-  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
+  if (!TConcordanceDerivedList::ReadFromStream(s)) return false;
   const int32_t version = GetVersionNumber();
   if (version >= 16) {
     TConcordancePlotEntry row(this, Holder());
@@ -224,7 +226,14 @@ bool TConcPlotList::ReadFromStream(TStream& s) {
     overall.rec.IsOverallEntry = 1;
   }
   if (version >= 22 && !s.ReadExact(plot_settings.data(), kPlotSettingsBytes)) return false;
-  if (Count() > 0) RebuildOverall();
+  // A stored overall row is the computation's own (its words are the texts' words, which rows
+  // of several search words over one text would count twice); only older lists rebuild it.
+  if (version < 16 && Count() > 0) {
+    RebuildOverall();
+  } else {
+    total_words = overall.rec.words_in_file;
+    largest_words = overall.plots.Words();
+  }
   // The overall row is shown only when the rows differ in text or search word.
   show_overall = false;
   for (int i = 1; i < Count(); ++i)
@@ -235,7 +244,7 @@ bool TConcPlotList::ReadFromStream(TStream& s) {
 }
 
 void TConcPlotList::Set1Sort(int level, int32_t key) {
-  TVXBaseLemmaMatchCapableList::Set1Sort(level, key);
+  TConcordanceDerivedList::Set1Sort(level, key);
   SetSortComparer(level, &Compare);
 }
 

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/work_base.h"
+#include "concordance/concordance_document.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/general_plot_data.h"
 
@@ -58,9 +58,11 @@ class TConcordancePlotEntry : public TVXBaseListObject {
   bool SaveToStream(TStream& s) override;
 };
 
-class TConcPlotList : public TVXBaseLemmaMatchCapableList {
+class TConcPlotList : public TConcordanceDerivedList {
  public:
-  explicit TConcPlotList(TVXBaseHolder* holder);
+  explicit TConcPlotList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner = nullptr);
+  // Plots the owner's lines, grouped or not (derived_views.cpp); false without an owner.
+  bool Compute(bool grouped) override;
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
 
   TConcordancePlotEntry* Row(int i) const;

@@ -63,8 +63,8 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
                                                    setup.context_left, setup.context_right);
   }
   // The span a line keeps: at least L5 to R5, and as far as the context and collocate horizons.
-  const TSpanPair c = CollocSpan(setup.context_left, setup.context_right);
-  const TSpanPair k = CollocSpan(setup.colloc_left, setup.colloc_right);
+  const TLineSpanPair c = CollocSpan(setup.context_left, setup.context_right);
+  const TLineSpanPair k = CollocSpan(setup.colloc_left, setup.colloc_right);
   span_.left = std::min<uint8_t>({kSpanFixedFirst, c.left, k.left});
   span_.right = std::max<uint8_t>({kSpanFixedLast, c.right, k.right});
   // Half a line after each cut, so a hit just before it gets its right context.

@@ -128,7 +128,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   std::unique_ptr<TContextWordCheck> context_;
   TLineCutter cutter_;
   std::vector<TLineTagPlace> line_tags_;
-  TSpanPair span_;
+  TLineSpanPair span_;
   TSearchStatsRec text_stats_{};
   int32_t words_before_chunk_ = 0;
   int32_t chunk_ = 0;

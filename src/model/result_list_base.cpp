@@ -565,6 +565,12 @@ bool TVXBaseDataClass::Undo() {
 
 // --- sorting ---------------------------------------------------------------------------------
 
+void TVXBaseDataClass::SetHolder(TVXBaseHolder* holder) {
+  holder_ = holder;
+  for (int i = 0; i < Count(); ++i)
+    if (TVXBaseListObject* e = Get(i)) e->SetParentAs(this);
+}
+
 TLCID TVXBaseDataClass::SortLCID() const { return holder_ ? holder_->LCID() : kLCID_EnglishUS; }
 
 void TVXBaseDataClass::SetSortAscending(int level, bool ascending) {

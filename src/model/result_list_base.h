@@ -187,6 +187,18 @@ struct TGrid_data_rec {
   int32_t plot_divisions = 0;
   std::vector<std::pair<int32_t, int32_t>> timeline_segments;
   std::vector<UString> timeline_date_headings;
+  // The text's own colour (0x00BBGGRR, when has_text_colour) and stretches painted in their own
+  // colours, for a list or a grid's tweak that colours more than the line pieces above.
+  struct TColouredSpan {
+    int32_t start = 0;  // 0-based in the text shown
+    int32_t length = 0;
+    uint32_t fore = 0;  // 0x00BBGGRR
+    uint32_t back = 0xFFFFFFFF;  // 0xFFFFFFFF: the cell's background
+    bool bold = false;
+  };
+  bool has_text_colour = false;
+  uint32_t text_colour = 0;
+  std::vector<TColouredSpan> spans;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // Prefix, text and suffix of a cell.
@@ -521,6 +533,9 @@ class TVXBaseDataClass {
   // to their head). Undoable: the purged entries are kept for Undo. Answers the number purged.
   int Zap(bool undoable);
   TVXBaseHolder* Holder() const { return holder_; }
+  // The list and every entry (joined ones too) now belong to holder (a list handed to another
+  // document).
+  void SetHolder(TVXBaseHolder* holder);
   TEntryClass EntryClass() const { return entry_class_; }
   TVXBaseListObject* NewEntry();
 

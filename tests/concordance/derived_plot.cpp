@@ -92,7 +92,7 @@ TEST(ComputePlot, RowOrderFollowsTheOrderByte) {
       for (int32_t sw : {1, 0}) f.Hit(file, sw, 1);
     TVXBaseHolder h;
     TConcPlotList plot(&h);
-    TConcplotChoices choices;
+    TPlotGroupChoices choices;
     choices.order = c.order;
     UString msg;
     ASSERT_TRUE(ComputePlot(f.list, {{u"a", 10}, {u"b", 10}}, {u"x", u"y"}, choices, {}, false, plot, msg));
@@ -111,7 +111,7 @@ TEST(ComputePlot, GroupsBeyondTheRowsAreLeftOut) {
   f.Hit(2, 0, 2);
   TVXBaseHolder h;
   TConcPlotList plot(&h);
-  TConcplotChoices choices;
+  TPlotGroupChoices choices;
   choices.text_groups = {{0}, {}, {1}};
   choices.search_word_groups = {{0}};
   UString msg;
@@ -128,7 +128,7 @@ TEST(ComputePlot, GroupLabelsFillToTwentyCharactersThenNumber) {
   for (int32_t t = 1; t <= 5; ++t) f.Hit(t, 0, 1);
   TVXBaseHolder h;
   TConcPlotList plot(&h);
-  TConcplotChoices choices;
+  TPlotGroupChoices choices;
   choices.text_groups = {{0, 1, 2, 3, 4}};
   choices.search_word_groups = {{0}};
   UString msg;

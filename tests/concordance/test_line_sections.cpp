@@ -38,7 +38,7 @@ TEST(LineSections, SpanPositionsFromHorizonsColumnsAndSortKeys) {
   };
   for (const Span& c : {Span{5, 5, 45, 55}, Span{0, 0, 50, 50}, Span{1, 4, 49, 54}, Span{-3, 70, 50, 101},
                         Span{60, 1, 0, 51}, Span{50, 51, 0, 101}}) {
-    const TSpanPair s = CollocSpan(Tdouble_smallint_type{c.left, c.right});
+    const TLineSpanPair s = CollocSpan(Tdouble_smallint_type{c.left, c.right});
     EXPECT_EQ(std::make_tuple(s.left, s.right, s.LeftWords(), s.RightWords()),
               std::make_tuple(c.lo, c.hi, 50 - c.lo, c.hi - 50))
         << c.left << " " << c.right;
@@ -47,7 +47,7 @@ TEST(LineSections, SpanPositionsFromHorizonsColumnsAndSortKeys) {
   const int32_t cols[][3] = {{0, 5, 45}, {5, 5, 50}, {10, 5, 55}, {0, 3, 47}, {3, 3, 50}, {0, 10, 40}, {0, 0, 50}};
   for (const auto& c : cols) EXPECT_EQ(CollocateColToSpan(c[0], c[1]), c[2]) << c[0] << " " << c[1];
   // The round trip with CollocSpan: the last column is the right limit.
-  const TSpanPair s = CollocSpan(4, 2);
+  const TLineSpanPair s = CollocSpan(4, 2);
   EXPECT_EQ(CollocateColToSpan(0, s.LeftWords()), s.left);
   EXPECT_EQ(CollocateColToSpan(s.right - s.left, s.LeftWords()), s.right);
   // Sort keys 0..10 are L5..R5.

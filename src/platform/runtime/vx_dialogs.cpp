@@ -128,6 +128,18 @@ constexpr TDialogRow kDialogs[] = {
      u"%s text files were converted to Unicode."},
     {TVXDialog::MenuShortcutAlreadyInUse, "MenuShortcutAlreadyInUse", K::Warning, kBtnOK, mrOK, u"Shortcut",
      u"The shortcut %s is already in use."},
+    {TVXDialog::CantMergeWithSameFile, "CantMergeWithSameFile", K::Warning, kBtnOK, mrOK, u"Merge",
+     u"%s is the file already loaded: it cannot be merged with itself."},
+    {TVXDialog::CannotWriteToXFolder, "CannotWriteToXFolder", K::Error, kBtnOK, mrOK, u"Not saved",
+     u"Cannot write to the folder %s."},
+    {TVXDialog::NoPrinterInstalled, "NoPrinterInstalled", K::Warning, kBtnOK, mrOK, u"Printing",
+     u"No printer is installed."},
+    {TVXDialog::NotImplemented, "NotImplemented", K::Information, kBtnOK, mrOK, u"Information",
+     u"This is not available yet."},
+    {TVXDialog::UseLayoutToMoveAnyColumns, "UseLayoutToMoveAnyColumns", K::Information, kBtnOK, mrOK,
+     u"Columns", u"Please use the column layout to move columns."},
+    {TVXDialog::ComputeColumnTotalsQ, "ComputeColumnTotalsQ", K::Question, kBtnYesNo, mrNo, u"Column totals",
+     u"Compute the column totals?"},
     {TVXDialog::MessageBox, "MessageBox", K::Information, kBtnOK, mrOK, u"", u"%s"},
 };
 static_assert(std::size(kDialogs) == static_cast<size_t>(TVXDialog::Count), "one row per dialog");

@@ -107,6 +107,12 @@ enum class TVXDialog : uint16_t {
   NotApplicableExplanation,
   NTextFilesConverted,     // (count)
   MenuShortcutAlreadyInUse,  // (shortcut)
+  CantMergeWithSameFile,   // (file)
+  CannotWriteToXFolder,    // (folder)
+  NoPrinterInstalled,
+  NotImplemented,
+  UseLayoutToMoveAnyColumns,
+  ComputeColumnTotalsQ,    // Yes, No
   // a plain message box: the caller gives caption, text and buttons
   MessageBox,
   Count

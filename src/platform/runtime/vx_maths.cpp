@@ -165,3 +165,61 @@ void TShuffledNumbers::Shuffle(uint64_t seed) {
 int32_t TShuffledNumbers::Number(int32_t i) const {
   return i >= 0 && i < Count() ? order_[static_cast<size_t>(i)] : -1;
 }
+
+// --- keyness -------------------------------------------------------------------------------------
+
+namespace {
+double XLogXOverE(double o, double e) { return o > 0 && e > 0 ? o * std::log(o / e) : 0.0; }
+}  // namespace
+
+double LogLikelihood2x2(double a, double b, double c, double d) {
+  const double n = a + b + c + d;
+  const double r1 = a + b, r2 = c + d, c1 = a + c, c2 = b + d;
+  if (n <= 0 || r1 <= 0 || r2 <= 0 || c1 <= 0 || c2 <= 0) return 0.0;
+  const double g = 2.0 * (XLogXOverE(a, r1 * c1 / n) + XLogXOverE(b, r1 * c2 / n) + XLogXOverE(c, r2 * c1 / n) +
+                          XLogXOverE(d, r2 * c2 / n));
+  return g < 0 ? 0.0 : g;
+}
+
+double ChiSquare2x2(double a, double b, double c, double d) {
+  const double n = a + b + c + d;
+  const double r1 = a + b, r2 = c + d, c1 = a + c, c2 = b + d;
+  if (n <= 0 || r1 <= 0 || r2 <= 0 || c1 <= 0 || c2 <= 0) return 0.0;
+  const double diff = a * d - b * c;
+  return n * diff * diff / (r1 * r2 * c1 * c2);
+}
+
+double KeynessOf(int64_t a, int64_t n1, int64_t b, int64_t n2, uint8_t procedure) {
+  if (n1 <= 0 || n2 <= 0) return 0.0;
+  const double c = double(n1 - a), d = double(n2 - b);
+  const double k = procedure == kKeynessChiSquare ? ChiSquare2x2(double(a), double(b), c, d)
+                                                  : LogLikelihood2x2(double(a), double(b), c, d);
+  const bool lower = double(a) / double(n1) < double(b) / double(n2);
+  return lower ? -k : k;
+}
+
+double KeynessProbability(double keyness) { return std::erfc(std::sqrt(std::fabs(keyness) / 2.0)); }
+
+double BICOfKeyness(double log_likelihood, int64_t n1, int64_t n2) {
+  const int64_t n = n1 + n2;
+  return std::fabs(log_likelihood) - (n > 0 ? std::log(double(n)) : 0.0);
+}
+
+double LogRatioOf(int64_t a, int64_t n1, int64_t b, int64_t n2) {
+  if (n1 <= 0 || n2 <= 0) return 0.0;
+  const double fa = a > 0 ? double(a) : 0.5, fb = b > 0 ? double(b) : 0.5;
+  return std::log2((fa / double(n1)) / (fb / double(n2)));
+}
+
+double FloatCorrectedIfBelowZero(double value, bool negative) { return negative ? -std::fabs(value) : value; }
+
+float NFilesCorrected(int32_t n, bool one_text) { return one_text ? -999999.0f : static_cast<float>(n); }
+
+int32_t CorrectDivision(int64_t position, int64_t total, int32_t divisions) {
+  if (divisions <= 1 || total <= 0 || position <= 0) return 0;
+  if (position >= total) return divisions - 1;
+  // Section k ends at total * (k + 1) / divisions; the first end above the position is wanted.
+  for (int32_t k = 0; k < divisions; ++k)
+    if (total * (k + 1) / divisions > position) return k;
+  return divisions - 1;
+}

@@ -65,6 +65,42 @@ struct TSpanPair {
 double RelationshipComputation(int stat, double joint, double freq1, double freq2, double total,
                                TSpanPair span);
 
+// --- keyness -------------------------------------------------------------------------------------
+// A word found a times in a study corpus of n1 running words and b times in a reference corpus of
+// n2 running words, as the 2x2 table (a, b / n1 - a, n2 - b).
+
+// Log-likelihood (G squared) of the full 2x2 table of observed counts; 0 when a row or column of
+// the table is empty. Keyness and collocate association use this one routine.
+double LogLikelihood2x2(double a, double b, double c, double d);
+// Pearson's chi-square of the 2x2 table, without continuity correction; 0 as above.
+double ChiSquare2x2(double a, double b, double c, double d);
+
+enum TKeynessProcedure : uint8_t {
+  kKeynessLogLikelihood = 0,
+  kKeynessChiSquare = 1,
+};
+// The keyness of a word: the chosen statistic, negative when the word's share of the study corpus
+// is below its share of the reference corpus. 0 when either corpus is empty.
+double KeynessOf(int64_t a, int64_t n1, int64_t b, int64_t n2, uint8_t procedure);
+// The probability of a keyness this large or larger by chance (one degree of freedom):
+// erfc(sqrt(|keyness| / 2)).
+double KeynessProbability(double keyness);
+// BIC = G squared - ln(n1 + n2), the log-likelihood taken unsigned.
+double BICOfKeyness(double log_likelihood, int64_t n1, int64_t n2);
+// log2 of the ratio of the two shares; a frequency of 0 is taken as 0.5. 0 when a corpus is empty.
+double LogRatioOf(int64_t a, int64_t n1, int64_t b, int64_t n2);
+// A score that orders negative keywords below every positive one: -|value| when negative.
+double FloatCorrectedIfBelowZero(double value, bool negative);
+
+// The number of texts of a row as a column shows it: n, or the missing value (-999999) for a list
+// made from one text.
+float NFilesCorrected(int32_t n, bool one_text);
+// The section (0 .. divisions - 1) that a position of a text of total positions falls in: the
+// first section whose end lies above the position, so that every position lands in a section.
+// Positions below 0 fall in section 0, those at or beyond the total in the last.
+int32_t CorrectDivision(int64_t position, int64_t total, int32_t divisions);
+inline constexpr int32_t kDefaultDispersionDivisions = 8;
+
 // A random order of the numbers 0 .. n-1 (a uniform shuffle); the same seed gives the same order.
 class TShuffledNumbers {
  public:

@@ -175,6 +175,20 @@ void SetConc_Context_W_TXT_Marker(UStringView marker);
 
 // --- processing choices -------------------------------------------------------------------------
 
+// Word lists: words beginning with a small letter are left out; words longer than the maximum
+// stay whole (rather than cut with "+"); sections a text is divided into for dispersion (1..100,
+// default 8); lemma rows show the head word's own frequency only; the head word is left out of
+// its lemma's forms.
+bool GetCutLowCase();
+void SetCutLowCase(bool on);
+bool GetExactWordLength();
+void SetExactWordLength(bool on);
+int32_t GetWordListDispersionDivisions();
+void SetWordListDispersionDivisions(int32_t n);
+bool GetLemmaHeadWordFreqOnly();
+void SetLemmaHeadWordFreqOnly(bool on);
+bool GetLemmaOmitHeadWordInWordlist();
+void SetLemmaOmitHeadWordInWordlist(bool on);
 bool GetFastMinimalProcessing(uint8_t tool);  // derived views are not computed after a run
 void SetFastMinimalProcessing(uint8_t tool, bool on);
 bool GetRemoveDuplicatesAutomatically(uint8_t tool);

@@ -440,6 +440,17 @@ struct TKeywordsSettingsRec32 : TByteRecord<2664> {
   void SetTexts(int i, int32_t v) { if (i == 0 || i == 1) PutAt<int32_t>(1608 + 4 * i, v); }
   bool SharesOverTexts() const { return Flag<1616>(); }  // shares are of texts, not of tokens
   void SetSharesOverTexts(bool v) { PutFlag<1616>(v); }
+  // Keyness: 0 log-likelihood, 1 chi-square.
+  uint8_t KeynessProcedure() const { return Get<uint8_t, 1617>(); }
+  void SetKeynessProcedure(uint8_t v) { Put<uint8_t, 1617>(v); }
+  bool IncludeNegativeKeywords() const { return Flag<1618>(); }
+  void SetIncludeNegativeKeywords(bool v) { PutFlag<1618>(v); }
+  int32_t KeywordMinFrequency() const { return Get<int32_t, 1620>(); }
+  void SetKeywordMinFrequency(int32_t v) { Put<int32_t, 1620>(v); }
+  int32_t KeywordMinTexts() const { return Get<int32_t, 1624>(); }
+  void SetKeywordMinTexts(int32_t v) { Put<int32_t, 1624>(v); }
+  double KeywordMaxP() const { return Get<double, 1628>(); }  // 0: no limit
+  void SetKeywordMaxP(double v) { Put<double, 1628>(v); }
 };
 LZ_CHECK_RECORD(TKeywordsSettingsRec32, 2664);
 

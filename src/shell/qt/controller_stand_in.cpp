@@ -1,0 +1,138 @@
+#include "shell/qt/controller_stand_in.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
+#include "platform/settings/window_registry.h"
+#include "shell/language_choice.h"
+#include "shell/progress_view.h"
+#include "shell/settings_commands.h"
+#include "shell/qt/language_chooser.h"
+#include "shell/qt/progress_window.h"
+#include "shell/qt/qt_application.h"
+#include "shell/qt/settings_dialogs.h"
+#include "shell/qt/window_messages.h"
+
+namespace {
+
+constexpr uint16_t kCodeAbout = 951;
+constexpr uint16_t kCodeChooseTexts = 1240;
+constexpr uint16_t kCodeNewInstance = 4602;
+
+}  // namespace
+
+TQtControllerStandIn::TQtControllerStandIn(QObject* parent) : QObject(parent) {}
+
+TQtControllerStandIn::~TQtControllerStandIn() {
+  Uninstall();
+  delete progress_;
+}
+
+void TQtControllerStandIn::Install() {
+  id_ = WindowIdOf(this);
+  SetNewWnd(kToolController, id_);
+  SetActiveMainToolWindow(kToolController, id_);
+  SetVXShellInitialised(true);
+  SetControllerLink(this);
+}
+
+void TQtControllerStandIn::Uninstall() {
+  if (&ControllerLink() == this) SetControllerLink(nullptr);
+  if (id_ != kNoWindow && GetShellWnd() == id_) {
+    SetNewWnd(kToolController, kNoWindow);
+    SetActiveMainToolWindow(kToolController, kNoWindow);
+  }
+}
+
+TProgressWindow& TQtControllerStandIn::ProgressWindow() {
+  if (!progress_) progress_ = new TProgressWindow();
+  return *progress_;
+}
+
+bool TQtControllerStandIn::Post(const TPostedMessage& message) {
+  if (message.target != id_) return PostWindowMessage(message.target, message.msg, message.wparam, message.lparam);
+  PostWindowMessage(this, message.msg, message.wparam, message.lparam);
+  return true;
+}
+
+bool TQtControllerStandIn::event(QEvent* e) {
+  if (e->type() != TWindowMessageEvent::EventType()) return QObject::event(e);
+  auto* m = static_cast<TWindowMessageEvent*>(e);
+  if (m->msg == kMsgToolCode || m->msg == kMsgToolCodeWithParam) Handle(m->msg, CodeOfWParam(m->wparam), m->lparam);
+  return true;
+}
+
+void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
+  received_.push_back(code);
+  if (code >= 6100 && code <= 6113) {
+    ProgressWindow().HandleProgressCode(code);
+    return;
+  }
+  switch (code) {
+    case kCodeChooseTexts:
+      if (choose_texts_) choose_texts_();
+      return;
+    case kCodeNewInstance:
+      if (start_instance_) start_instance_();
+      else QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+      return;
+    case kCodeAbout: {
+      const UString text = Tool_Name(current_tool_var) + u"\nversion " + GetVersionInfo() + u"\nmemory in use: " +
+                           IntToUStr(ResidentMemoryBytes() / (1024 * 1024)) + u" MB";
+      VXMessageBox(u"About", text, kBtnOK, TVXDialogKind::Information);
+      return;
+    }
+    default:
+      if (HandleSettingsCommand(msg, code, lparam)) return;
+      if (global_keeping_log) AddToLogFile(u"controller stand-in: code " + IntToUStr(code) + u" taken");
+  }
+}
+
+int TQtControllerStandIn::Run(QDialog& dialog) { return run_dialog_ ? run_dialog_(dialog) : dialog.exec(); }
+
+bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, int64_t lparam) {
+  switch (SettingsCommandOfCode(code)) {
+    case TSettingsCommand::None: return false;
+    case TSettingsCommand::Font: {
+      TFontSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Folders: {
+      TFolderSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Lists: {
+      TListSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted)
+        for (uint16_t c : d.CodesToPost()) PostToOwnWindow(c);
+      return true;
+    }
+    case TSettingsCommand::Language: {
+      if (msg != kMsgToolCodeWithParam) {  // the menu: the controller's chooser
+        TLanguageChooser d;
+        d.SetAlternatives(GetNamesOfFavouriteLanguages());
+        d.SetCurrentLangTo(CurrentLanguageName());
+        Run(d);
+        return true;
+      }
+      UString problem;
+      if (!StoreChosenLanguage(lparam, problem)) {
+        VXMessageBox(u"Language", problem, kBtnOK, TVXDialogKind::Warning);
+        return true;
+      }
+      language_ = lparam;
+      PostToOwnWindow(kCodeLanguageConfirmed);
+      return true;
+    }
+    case TSettingsCommand::NotAvailable:
+      VXMessageBox(u"Settings", SettingsCommandCaption(code) + u": this setting is not available yet.", kBtnOK,
+                   TVXDialogKind::Information);
+      return true;
+  }
+  return false;
+}

@@ -1,0 +1,79 @@
+#include "shell/qt/form_base.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "shell/main_window_rules.h"
+#include "shell/menu_store.h"
+#include "shell/qt/qt_application.h"
+#include "shell/services/suite_services.h"
+
+namespace {
+bool closing_flag = false;
+}  // namespace
+
+bool RestoreFormGeometry(QWidget& form, const QString& name) {
+  const auto r = GetFormGeometry(FromQString(name));
+  if (!r) return false;
+  const QRect rect((*r)[0], (*r)[1], (*r)[2], (*r)[3]);
+  // A screen that is gone must not leave the window out of reach.
+  bool on_screen = false;
+  for (QScreen* s : QGuiApplication::screens())
+    if (s->availableGeometry().intersects(rect)) on_screen = true;
+  if (!on_screen) return false;
+  form.setGeometry(rect);
+  return true;
+}
+
+void KeepFormGeometry(const QWidget& form, const QString& name) {
+  const QRect g = form.geometry();
+  if (g.width() <= 0 || g.height() <= 0) return;
+  SetFormGeometry(FromQString(name), {g.x(), g.y(), g.width(), g.height()});
+}
+
+void TVXDialogForm::SetModalResult(int result) {
+  modal_result_ = result;
+  done(result == mrOK || result == mrYes ? QDialog::Accepted : QDialog::Rejected);
+}
+
+int TVXDialogForm::ShowModal() {
+  modal_result_ = mrCancel;
+  const int code = exec();
+  if (modal_result_ == mrCancel && code == QDialog::Accepted) modal_result_ = mrOK;
+  return modal_result_;
+}
+
+void SetMainCaption(QWidget& form, UStringView caption) {
+  if (caption.empty()) {
+    form.setWindowTitle(ToQString(Tool_Name(current_tool_var)));
+    PostToController(4600);
+  } else {
+    form.setWindowTitle(ToQString(caption));
+    PostToController(4601);
+  }
+  if (!form.windowTitle().isEmpty()) QGuiApplication::setApplicationDisplayName(form.windowTitle());
+}
+
+void SetClosingFlag(bool closing) { closing_flag = closing; }
+bool ClosingFlag() { return closing_flag; }
+
+void ActivateMainForm(QWidget& form, const std::function<void(int)>& callback) {
+  if (closing_flag) return;
+  if (global_keeping_log) AddToLogFile(u": activating main form");
+  ApplyStyleNumber(GetGlobalStyleNumber());
+  form.update();
+  if (callback) callback(-1);
+}
+
+void SetApplicationFont() {
+  const QString wanted = QStringLiteral("Segoe UI");
+  QFont font = QFontDatabase::families().contains(wanted) ? QFont(wanted)
+                                                           : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSize(9);
+  QApplication::setFont(font);
+}

@@ -1,0 +1,30 @@
+#include "shell/qt/help_access.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QShortcut>
+#include <QWidget>
+
+#include "shell/help_context.h"
+#include "shell/qt/qt_dialog_service.h"
+
+namespace {
+constexpr const char* kHelpProperty = "linzoraHelpContext";
+}
+
+void SetHelpContext(QWidget* widget, int context) { widget->setProperty(kHelpProperty, context); }
+
+int HelpContextOf(const QWidget* widget) { return widget ? widget->property(kHelpProperty).toInt() : 0; }
+
+int GetTheBestHelpContext(int context) {
+  std::vector<int> chain;
+  for (const QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget())
+    chain.push_back(HelpContextOf(w));
+  return BestHelpContext(context, chain);
+}
+
+void InstallHelpKey(QWidget* window) {
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), window);
+  QObject::connect(f1, &QShortcut::activated, window,
+                   [window] { HandleAHelpFileChoice(GetTheBestHelpContext(HelpContextOf(window)), &OpenHelpPage); });
+}

@@ -1,0 +1,916 @@
+#include "shell/qt/main_tools_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
+#include "shell/files/file_recognition.h"
+#include "shell/main_window_rules.h"
+#include "shell/menu_features.h"
+#include "shell/menu_store.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/qt_application.h"
+#include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/tool_bar.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
+#include "shell/qt/window_messages.h"
+#include "shell/services/suite_services.h"
+
+namespace {
+
+constexpr int kTagSave = 1;
+constexpr int kTagOpen = 3;
+constexpr int kTagNew = 8;
+constexpr int kTagZap = 11;
+constexpr int kTagDelete = 12;
+constexpr int kTagRestore = 14;
+constexpr int kTagMark = 18;
+constexpr int kTagJoin = 19;
+constexpr int kTagClose = 26;
+constexpr int kTagMerge = 78;
+constexpr int kTagStatusBar = 80;
+constexpr int kTagUndo = 82;
+constexpr int kTagExit = 91;
+constexpr int kTagRecentFile = 161;
+constexpr int kTagClearMarking = 208;
+constexpr int kTagClearMatches = 209;
+
+constexpr uint16_t kCodeTextSettings = 233;
+constexpr uint16_t kCodeOpenTempFile = 613;
+constexpr uint16_t kCodeStyle = 703;
+constexpr uint16_t kCodeChosenTexts = 1241;
+constexpr uint16_t kCodeNewInstance = 4602;
+
+// The desktop's dialogs.
+class TQtFileDialogs : public TFileDialogs {
+ public:
+  explicit TQtFileDialogs(QWidget* parent) : parent_(parent) {}
+  bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
+    const QString name = QFileDialog::getOpenFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter));
+    if (name.isEmpty()) return false;
+    chosen = FromQString(name);
+    return true;
+  }
+  bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override {
+    QFileDialog::Options options;
+    if (!r.overwrite_question) options |= QFileDialog::DontConfirmOverwrite;
+    QString name = QFileDialog::getSaveFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter),
+                                                nullptr, options);
+    if (name.isEmpty()) return false;
+    chosen = FromQString(name);
+    if (ExtractFileExt(chosen).empty()) chosen += r.default_ext;
+    return true;
+  }
+
+ private:
+  static UString StartPath(const TFileDialogRequest& r) {
+    if (r.file_name.empty()) return r.folder;
+    if (!ExtractFilePath(r.file_name).empty()) return r.file_name;
+    return r.folder + r.file_name;
+  }
+  QWidget* parent_;
+};
+
+// The hourglass for as long as the scope lives.
+class THourglass {
+ public:
+  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~THourglass() { QApplication::restoreOverrideCursor(); }
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
+
+UString Num(int64_t n) { return IntToUStr(n); }
+
+constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish or be stopped first.";
+
+}  // namespace
+
+TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<QMainWindow>(parent), tool_(tool) {
+  current_tool_var = tool;
+  setAcceptDrops(true);
+  own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
+  file_dialogs_ = own_dialogs_.get();
+  BuildWindow();
+  connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
+  NextFile.list_type = kListNone;
+  SetMainCaption(*this, u"");
+  SetUpFileDialogs(kListNone);
+  // The start-up steps run once the event loop does, one after the other.
+  QTimer::singleShot(0, this, [this] { IdleAtStart(); });
+}
+
+TMainToolsForm::~TMainToolsForm() {
+  auto_save_.stop();
+  SetClosingFlag(true);
+  // Windows that show the document's lists go before the document does.
+  pages_->ClearPages();
+  fData.reset();
+  SetClosingFlag(false);
+}
+
+void TMainToolsForm::BuildWindow() {
+  resize(1000, 640);
+  menus_ = new TShellMenuBar(menu_model_, menuBar());
+  connect(menus_, &TShellMenuBar::CommandChosen, this,
+          [this](int tag, const QString& data) { HandleMenuCommand(tag, FromQString(data)); });
+
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  toolbar_panel_ = new QWidget(central);
+  toolbar_panel_->setObjectName(QStringLiteral("ToolbarPanel"));
+  column->addWidget(toolbar_panel_);
+  stack_ = new QStackedWidget(central);
+  column->addWidget(stack_, 1);
+
+  start_panel_ = new QWidget(stack_);
+  auto* start = new QVBoxLayout(start_panel_);
+  auto* name = new QLabel(ToQString(Tool_Name(tool_)), start_panel_);
+  QFont big = name->font();
+  big.setPointSize(big.pointSize() * 3);
+  big.setBold(true);
+  name->setFont(big);
+  name->setAlignment(Qt::AlignCenter);
+  auto* version = new QLabel(ToQString(VXResFmt(TVXRes::VXVersion, {u"" LINZORA_VERSION_TEXT})), start_panel_);
+  version->setAlignment(Qt::AlignCenter);
+  start->addStretch();
+  start->addWidget(name);
+  start->addWidget(version);
+  start->addStretch();
+  stack_->addWidget(start_panel_);
+
+  tabs_ = new QTabWidget(stack_);
+  stack_->addWidget(tabs_);
+  pages_ = new TPageList(tabs_, this);
+  connect(pages_, &TPageList::PageChanged, this, [this](int tab) { PageChanged(tab); });
+  setCentralWidget(central);
+
+  status_ = new TVXStatusBar(this);
+  setStatusBar(status_);
+  status_->AttachToProgress();
+  connect(status_, &TVXStatusBar::TypingModeChosen, this, [this](int mode) { SetTypingMode(mode); });
+  connect(status_, &TVXStatusBar::PanelClicked, this, [this](int panel) {
+    if (panel == 8 && HasData() && JobRunning()) EscapePressed();
+  });
+
+  BuildToolbarFromItems(*menus_, {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69}, *toolbar_panel_);
+  ArrangeToolbarControls(*toolbar_panel_);
+  RefreshRecentFiles();
+  ShowDataState();
+}
+
+// --- the document -------------------------------------------------------------------------------
+
+bool TMainToolsForm::HasData() const { return fData != nullptr && pages_->Count() > 0; }
+
+bool TMainToolsForm::GridHasListData(const TVX_Grid* grid) const {
+  if (!grid || !fData) return false;
+  auto* g = const_cast<TVX_Grid*>(grid);
+  return dynamic_cast<TVXBaseLemmaMatchCapableList*>(g->List()) != nullptr;
+}
+
+bool TMainToolsForm::HasUnsavedData() const {
+  if (!fData) return false;
+  if (fData->SourceTextFilename.empty() || data_changed_) return true;
+  const QPlainTextEdit* notes = GetToolSpecificControl();
+  return notes && notes->document()->isModified();
+}
+
+TVX_Grid* TMainToolsForm::CurrentGrid() const { return pages_->CurrentGrid(); }
+
+std::unique_ptr<TTessorineholder> TMainToolsForm::CreateTheHolder(TTessorineList list_type) {
+  NextFile.list_type = list_type;
+  return CreateTheHolderWithCallbacks(list_type);
+}
+
+std::unique_ptr<TTessorineholder> TMainToolsForm::CreateTheHolderWithCallbacks(TTessorineList list_type) {
+  NextFile.list_type = list_type;
+  return nullptr;
+}
+
+// --- save questions -------------------------------------------------------------------------------
+
+int TMainToolsForm::AskWhetherToSave() {
+  if (!HasUnsavedData()) return mrOK;
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  return ResolveSaveAnswer(answer, [this] {
+    bool saved = false;
+    SaveData(CurrentGrid(), saved);
+    return saved;
+  }, mrOK);
+}
+
+int TMainToolsForm::AskWhetherToSaveModifiedData() {
+  if (!GetAskWhetherToSaveModifiedData() || !HasUnsavedData()) return mrOK;
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  return ResolveSaveAnswer(answer, [this] {
+    bool saved = false;
+    SaveData(CurrentGrid(), saved);
+    return saved;
+  }, mrYes);
+}
+
+// --- closing --------------------------------------------------------------------------------------
+
+bool TMainToolsForm::CanCloseData() {
+  auto_save_.stop();
+  if (fData) NextFile = fData->MainFile;
+  const int answer = AskWhetherToSaveModifiedData();
+  if (answer == mrCancel) {
+    ArmAutoSave();
+    return false;
+  }
+  if (!terminating_app) SetUpDisplay();
+  return true;
+}
+
+void TMainToolsForm::CloseCurrentData() {
+  terminating_app = false;
+  if (RefusedDuringJob()) return;
+  if (CanCloseData()) CloseData(true);
+}
+
+void TMainToolsForm::CloseData(bool tell) {
+  auto_save_.stop();
+  if (fData) {
+    if (global_keeping_log) AddToLogFile(u"Closing data");
+    // Every window that shows the document's lists lets go of them before the document goes.
+    pages_->ClearPages();
+    fData.reset();
+    data_changed_ = false;
+    if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->clear();
+  }
+  if (tell) {
+    NextFile.name.clear();
+    SetMainCaption(*this, u"");
+  }
+  ShowDataState();
+}
+
+void TMainToolsForm::closeEvent(QCloseEvent* e) {
+  if (JobRunning()) {
+    // The job's own stop question first; the window closes once the job has ended.
+    e->ignore();
+    EscapePressed();
+    if (!close_after_job_) {
+      close_after_job_ = true;
+      RunWhenNoJob([this] {
+        close_after_job_ = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+      });
+    }
+    return;
+  }
+  terminating_app = true;
+  if (CanCloseData()) {
+    e->accept();
+  } else {
+    terminating_app = false;
+    e->ignore();
+  }
+}
+
+bool TMainToolsForm::RefusedDuringJob() {
+  if (!JobRunning()) return false;
+  status_->SetPanelText(kPanelMessage, kBusyMessage);
+  return true;
+}
+
+// --- opening --------------------------------------------------------------------------------------
+
+void TMainToolsForm::SetUpFileDialogs(TTessorineList list_type) { data_list_type_ = list_type; }
+
+bool TMainToolsForm::ChooseFileToOpen(TVXStored_File_rec& chosen) {
+  TFileDialogRequest r;
+  r.folder = GetLastOpenedFolder(tool_);
+  r.file_name = GetLastMainToolFileName(tool_);
+  const UString ext = DefaultExtFromToolType(tool_);
+  r.filter = ToQString(Tool_Name(tool_)).isEmpty() ? u"" : Tool_Name(tool_) + u" (*" + ext + u")";
+  r.default_ext = ext;
+  UString name;
+  if (!file_dialogs_->ChooseFileToOpen(r, name)) return false;
+  SetLastOpenedFolder(tool_, ExtractFilePath(name));
+  chosen = TVXStored_File_rec();
+  chosen.name = name;
+  return CheckFileForTool(chosen, tool_) || chosen.list_type == kListPlainText;
+}
+
+bool TMainToolsForm::OpenWithDialog() {
+  if (RefusedDuringJob()) return false;
+  TVXStored_File_rec chosen;
+  if (!ChooseFileToOpen(chosen)) return false;
+  NextFile = chosen;
+  if (!OpenAFile()) return false;
+  SetUpFileDialogs(fData->ListKind);
+  return true;
+}
+
+bool TMainToolsForm::OpenAFile() {
+  if (RefusedDuringJob()) return false;
+  const UString name = NextFile.name;
+  if (global_keeping_log) AddToLogFile(u"trying to open " + name);
+  if (name.empty() || !FileExists(name)) {
+    VXDialog(TVXDialog::FailedToFind, {name});
+    return false;
+  }
+  TVXStored_File_rec rec = NextFile;
+  if (!CheckFileForTool(rec, tool_)) return false;  // the reason was given
+  // The new document is read whole before anything of the current one is touched.
+  std::unique_ptr<TTessorineholder> holder;
+  {
+    THourglass hourglass;
+    holder = CreateTheHolderWithCallbacks(rec.list_type);
+    if (!holder) return false;
+    status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXLoadingX, {name}));
+    const T2_BooleanRec read = holder->ReadWholeFromFile(name, tool_);
+    status_->SetPanelText(kPanelMessage, u"");
+    if (!read.first) {
+      VXDialog(TVXDialog::FailedToRead, {name});
+      return false;
+    }
+  }
+  if (fData && AskWhetherToSaveModifiedData() == mrCancel) return false;
+  CloseData(false);
+  holder->MainFile = rec;
+  holder->MainFile.name = name;
+  fData = std::move(holder);
+  data_changed_ = false;
+  SetLastMainToolFileName(tool_, name);
+  RefreshRecentFiles();
+  ShowDocumentPages();
+  if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->document()->setModified(false);
+  ShowDataState();
+  SetPageAppropriateCaption();
+  ArmAutoSave();
+  return true;
+}
+
+void TMainToolsForm::OpenRecentFile(const UString& path) {
+  if (RefusedDuringJob()) return;
+  if (!FileExists(path)) {
+    VXDialog(TVXDialog::FailedToFind, {path});
+    return;
+  }
+  TVXStored_File_rec rec;
+  rec.name = path;
+  if (!CheckFileForTool(rec, tool_)) return;
+  NextFile = rec;
+  OpenAFile();
+}
+
+bool TMainToolsForm::HandleDroppedFiles(const std::vector<UString>& paths) {
+  bool opened = false;
+  for (const UString& path : paths) {
+    if (RefusedDuringJob()) return opened;
+    TVXStored_File_rec rec;
+    rec.name = path;
+    if (!CheckFileForTool(rec, tool_)) continue;  // its message was given; the next file is tried
+    NextFile = rec;
+    opened = OpenAFile();
+  }
+  return opened;
+}
+
+void TMainToolsForm::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TMainToolsForm::dropEvent(QDropEvent* e) {
+  std::vector<UString> paths;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
+  e->acceptProposedAction();
+  HandleDroppedFiles(paths);
+}
+
+// --- merging --------------------------------------------------------------------------------------
+
+void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  const UString current = fData->SourceTextFilename;
+  TVXStored_File_rec chosen;
+  if (!ChooseFileToOpen(chosen)) return;  // nothing chosen, nothing merged
+  if (SameFile(current, chosen.name)) {
+    VXDialog(TVXDialog::CantMergeWithSameFile, {chosen.name});
+    return;
+  }
+  bool merged = false;
+  {
+    THourglass hourglass;
+    std::unique_ptr<TTessorineholder> second = CreateTheHolder(chosen.list_type);
+    if (second && second->ReadWholeFromFile(chosen.name, tool_).first) {
+      merged = fData->MergeWith(*second, ExtractFileName(chosen.name));
+    }
+    // The pages show the lists again, whatever the merge did to them.
+    pages_->ClearPages();
+    if (merged) {
+      fData->AddOneLaterNote(VXRes(TVXRes::VXProcedureEquals),
+                             VXResFmt(TVXRes::VXMergeXwithY, {chosen.name, current}));
+      const UString joined = MergedCaption(current, chosen.name);
+      fData->SaveAParentFilenameInExtraStuff(joined);
+      fData->SourceTextFilename.clear();
+      fData->MainFile.name.clear();
+      data_changed_ = true;
+    }
+    ShowDocumentPages();
+    if (merged) SetMainCaption(*this, MergedCaption(current, chosen.name));
+  }
+  if (!merged) VXDialog(TVXDialog::FailedToRead, {chosen.name});
+  Global_Busy_Dont_Show_Data = false;
+  UpdateControlsForData();
+}
+
+// --- saving ---------------------------------------------------------------------------------------
+
+bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
+  THourglass hourglass;
+  if (QPlainTextEdit* notes = GetToolSpecificControl()) {
+    fData->fNotes.Clear();
+    const QStringList lines = notes->toPlainText().split(QLatin1Char('\n'));
+    for (const QString& line : lines) fData->fNotes.Add(FromQString(line));
+  }
+  const QSize client = centralWidget()->size();
+  const bool ok = fData->SaveToFile(file_name, client.height(), client.width(), ScreenPixelsPerInch());
+  if (ok) {
+    UString target = file_name;
+    if (ExtractFileExt(target).empty()) target += DefaultExtFromListType(fData->ListKind);
+    fData->SourceTextFilename = target;
+    fData->MainFile.name = target;
+    data_changed_ = false;
+    if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->document()->setModified(false);
+    SetPageAppropriateCaption();
+  }
+  return ok;
+}
+
+bool TMainToolsForm::SaveDataToFile(TVX_Grid* grid, const UString& file_name) {
+  if (file_name.empty() || !fData || (grid && !GridHasListData(grid))) return false;
+  return SaveDocumentAndWindow(file_name);
+}
+
+void TMainToolsForm::AfterSaving(bool saved, const UString& file_name) {
+  if (saved) {
+    SetLastMainToolFileName(tool_, file_name);
+    RefreshRecentFiles();
+    status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + file_name);
+  } else {
+    VXDialog(TVXDialog::FailedToSave, {file_name});
+  }
+}
+
+void TMainToolsForm::SaveData(TVX_Grid* grid, bool& saved) {
+  saved = false;
+  if (!fData || (grid && !GridHasListData(grid))) return;
+  UString name = fData->SourceTextFilename;
+  if (name.empty()) {
+    TFileDialogRequest r;
+    r.folder = GetLastOpenedFolder(tool_);
+    r.default_ext = DefaultExtFromListType(fData->ListKind);
+    r.filter = Tool_Name(tool_) + u" (*" + r.default_ext + u")";
+    if (!file_dialogs_->ChooseFileToSave(r, name)) return;  // nothing saved, nothing reported
+  }
+  saved = SaveDataToFile(grid, name);
+  AfterSaving(saved, fData->SourceTextFilename.empty() ? name : fData->SourceTextFilename);
+}
+
+bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_name) {
+  if (BusySavingAs || !GridHasListData(grid)) return false;
+  const UString folder = ExtractFilePath(file_name);
+  if (!FolderIsWritable(folder)) {
+    VXDialog(TVXDialog::CannotWriteToXFolder, {folder});
+    return false;
+  }
+  auto* list = dynamic_cast<TDocumentList*>(grid->List());
+  bool ok = false;
+  {
+    THourglass hourglass;
+    BusySavingAs = true;
+    switch (format) {
+      case 0: ok = fData->SaveListAsTXT(list, file_name); break;
+      case 1: ok = fData->SaveListAsXML(list, file_name); break;
+      case 2: ok = fData->SaveListAsExcel(list, file_name); break;
+      case 3: ok = fData->SaveListAsRTF(list, file_name); break;
+      default: break;
+    }
+    BusySavingAs = false;
+  }
+  // Only the export's own answer counts: an older file of that name is no success.
+  if (ok) VXDialog(TVXDialog::SavedOKOpenNow, {file_name});
+  else VXDialog(TVXDialog::FailedToSave, {file_name});
+  return ok;
+}
+
+void TMainToolsForm::NewResult() {
+  if (RefusedDuringJob()) return;
+  if (!HasData()) {
+    ShowStartDialog();
+  } else {
+    ++new_instances_asked;
+    PostToController(kCodeNewInstance);
+  }
+}
+
+void TMainToolsForm::ArmAutoSave() {
+  const int ms = AutoSaveIntervalMs(GetAutoSaveMinutes(), fData != nullptr);
+  if (ms > 0) auto_save_.start(ms);
+  else auto_save_.stop();
+}
+
+void TMainToolsForm::TimerAutoSavingTick() {
+  TAutoSaveState state;
+  state.has_data = HasData();
+  state.has_own_name = fData && !fData->SourceTextFilename.empty();
+  state.job_running = JobRunning();
+  state.exporting = BusySavingAs;
+  if (!AutoSaveMayRun(state)) return;
+  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXAutoSaving));
+  const UString name = fData->SourceTextFilename;
+  if (!SaveDataToFile(CurrentGrid(), name)) status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXFailedToSaveX, {name}));
+}
+
+// --- start-up -------------------------------------------------------------------------------------
+
+void TMainToolsForm::IdleAtStart() {
+  QTimer::singleShot(0, this, [this] { HandleStartupParameters(); });
+}
+
+void TMainToolsForm::HandleStartupParameters() {
+  std::vector<UString> params = command_line_;
+  if (params.empty()) {
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) params.push_back(FromQString(args[i]));
+  }
+  if (!params.empty() && !params.front().empty()) {
+    ParseCommandLine(params, parms);
+    startup_document_ = DocumentNamedOnCommandLine(params, parms);
+    // A name that reaches no file is still the user's wish: the opener reports it.
+    if (startup_document_.empty()) startup_document_ = parms.formatted_params;
+    if (global_keeping_log) AddToLogFile(VXResFmt(TVXRes::VXLoadingX, {startup_document_}));
+    NextFile = FileRecFromParameter(startup_document_, tool_);
+    if (NextFile.name.empty()) NextFile.name = startup_document_;
+  } else if ((GetStartupOptions() & 2) != 0) {
+    const auto items = menu_model_.RecentFileItems();
+    if (!items.empty()) startup_document_ = items.front()->data;
+  }
+  ApplyTextSettings(-1);
+  QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
+}
+
+void TMainToolsForm::AfterStartupIdle() {
+  pages_->Records().Last_actions = 0;
+  startup_done_ = true;
+}
+
+void TMainToolsForm::ApplyTextSettings(int code) {
+  if (ClosingFlag()) return;
+  SetMenuChecks();
+  if (code == kCodeTextSettings && fData) {
+    fData->UpdateSettingsFromTextbuf(code);
+    if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
+  }
+}
+
+// --- what the window shows ------------------------------------------------------------------------
+
+void TMainToolsForm::ShowDataState() {
+  const bool data = HasData();
+  pages_->Records().fHasData = data;
+  stack_->setCurrentWidget(data ? static_cast<QWidget*>(tabs_) : start_panel_);
+  toolbar_panel_->setVisible(true);
+  if (!data) {
+    for (int p = 0; p < TVXStatusBar::kPanels; ++p) status_->SetPanelText(p, u"");
+    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    PostToController(4600);
+  } else {
+    SetClosingFlag(false);
+    PageChanged(tabs_->currentIndex());
+  }
+}
+
+void TMainToolsForm::UpdateControlsForData() {
+  if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
+  ShowDataState();
+  SetPageAppropriateCaption();
+}
+
+void TMainToolsForm::PageChanged(int tab) {
+  status_->SetPanelText(kPanelMessage, u"");
+  if (!HasData()) {
+    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    return;
+  }
+  FitControlsToActivePage();
+  TVX_Grid* grid = pages_->GridOfTab(tab);
+  const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
+  menus_->ApplyFeatureSet(MenuFeaturesForListType(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0));
+  if (grid) ShowEntryCount(grid);
+  SetPageAppropriateCaption();
+  SetMenuChecks();
+}
+
+void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
+  if (!grid || !grid->List()) return;
+  const int n = grid->List()->Count();
+  status_->SetPanelText(kPanelEntries, n == 1 ? VXRes(TVXRes::VX1Entry) : VXResFmt(TVXRes::VXNEntries, {Num(n)}));
+  status_->SetPanelText(kPanelRow, VXRes(TVXRes::VXRowNumber) + u" " + Num(std::max(1, grid->CurrentRow())));
+}
+
+void TMainToolsForm::SetPageAppropriateCaption() {
+  if (!fData) {
+    SetMainCaption(*this, u"");
+    return;
+  }
+  const uint8_t type = pages_->CurrentListType();
+  UString file = fData->SourceTextFilename;
+  if (file.empty() && !fData->ExtraStuffParentFilename().empty()) {
+    SetMainCaption(*this, PageCaption(list_type_as_string(type), u"") + u" " + fData->ExtraStuffParentFilename());
+    return;
+  }
+  SetMainCaption(*this, PageCaption(list_type_as_string(type), file));
+}
+
+void TMainToolsForm::SetMenuChecks() {
+  const bool bar = GetMenuItemChecked(kTagStatusBar);
+  menu_model_.RedoMenuItemsCheckStates();
+  const int shown = NumberDisplayTagOfValue(GetDisplayWordsPerMillion());
+  for (int tag : {kTagPercent, kTagPerThousand, kTagPerMillion, kTagNumbersDefault})
+    if (QAction* a = menus_->ActionOfTag(tag)) {
+      a->setCheckable(true);
+      a->setChecked(tag == shown);
+    }
+  status_->setVisible(bar || !GetMenuItemChecked(kTagStatusBar) ? true : bar);
+}
+
+void TMainToolsForm::SetTypingMode(int mode) {
+  if (mode < 0 || mode > 2) return;
+  SetKeyPressMode(tool_, static_cast<uint8_t>(mode));
+  if (HasData()) status_->SetTypingMode(mode);
+  SetMenuItemChecked(176, mode == 0);
+  SetMenuItemChecked(178, mode == 2);
+  SetMenuItemChecked(177, mode == 1);
+  if (type_mode_combo_ && type_mode_combo_->currentIndex() != mode) type_mode_combo_->setCurrentIndex(mode);
+}
+
+void TMainToolsForm::SetTypeModeCombo(QComboBox* combo) {
+  type_mode_combo_ = combo;
+  combo->setParent(toolbar_panel_);
+  combo->setCurrentIndex(GetKeyPressMode(tool_));
+  connect(combo, &QComboBox::currentIndexChanged, this, [this](int i) { SetTypingMode(i); });
+  combo->show();
+  ArrangeToolbarControls(*toolbar_panel_);
+}
+
+void TMainToolsForm::RefreshRecentFiles() {
+  menu_model_.SetRecentFileItems(tool_);
+  menus_->Sync();
+}
+
+void TMainToolsForm::FormActivate() {
+  ActivateMainForm(*this, [this](int) { SetMenuChecks(); });
+}
+
+// --- commands -------------------------------------------------------------------------------------
+
+void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
+  if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
+    if (QAction* a = menus_->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
+  TVX_Grid* grid = CurrentGrid();
+  if (HandleCommonMenuCommand(tag, grid)) return;
+  switch (tag) {
+    case kTagOpen: OpenWithDialog(); break;
+    case kTagRecentFile: OpenRecentFile(data); break;
+    case kTagNew: NewResult(); break;
+    case kTagClose:
+      SetClosingFlag(true);
+      CloseCurrentData();
+      SetClosingFlag(false);
+      break;
+    case kTagSave: {
+      bool saved = false;
+      if (!RefusedDuringJob()) SaveData(grid, saved);
+      break;
+    }
+    case kTagMerge: MergeWithAFile(grid); break;
+    case kTagExit: close(); break;
+    case kTagDelete: DeleteSelectedRows(grid); break;
+    case kTagRestore:
+      if (grid) for (int r : grid->SelectedRows()) SetRowsDeleted(grid, r, r, false);
+      break;
+    case kTagMark: MarkSelectedRows(grid, true); break;
+    case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
+    case kTagZap: ZapList(grid); break;
+    case kTagUndo: UndoList(grid); break;
+    default:
+      if (grid) grid->HandleGridCommand(tag);
+      break;
+  }
+}
+
+bool TMainToolsForm::HandleCommonMenuCommand(int tag, TVX_Grid* grid) {
+  const int display = NumberDisplayOfTag(tag);
+  if (display >= 0) {
+    SetMenuItemChecked(tag, true);
+    SetDisplayWordsPerMillion(static_cast<uint8_t>(display));
+    SetMenuChecks();
+    if (grid) grid->ListChanged();
+    return true;
+  }
+  if ((tag == kTagClearMarking || tag == kTagClearMatches) && GridHasListData(grid)) {
+    // Marking and matching share the matched mark of the entries.
+    grid->List()->UnmatchAll();
+    ListChanged(grid);
+    return true;
+  }
+  return false;
+}
+
+bool TMainToolsForm::event(QEvent* e) {
+  if (e->type() == TWindowMessageEvent::EventType()) {
+    auto* m = static_cast<TWindowMessageEvent*>(e);
+    if (m->msg == 0x401) {
+      const auto code = static_cast<uint16_t>(m->wparam & 0xFFFF);
+      if (code == kCodeOpenTempFile || code == kCodeChosenTexts) {
+        if (RefusedDuringJob()) return true;
+      }
+      HandleCallingProgramMessage(code, *this);
+      switch (code) {
+        case kCodeTextSettings: ApplyTextSettings(kCodeTextSettings); break;
+        case kCodeOpenTempFile: {
+          const UString name = GetMyTempFilename();
+          if (!name.empty() && IsAFileForThisTool(name, tool_)) {
+            NextFile = TVXStored_File_rec();
+            NextFile.name = name;
+            if (OpenAFile()) show();
+          }
+          break;
+        }
+        case kCodeStyle: ApplyStyleNumber(GetGlobalStyleNumber()); break;
+        case kCodeChosenTexts:
+          if (tool_ == 0 || tool_ == 1 || tool_ == 3) ShowStartDialog();
+          break;
+        default: break;
+      }
+      return true;
+    }
+  }
+  return TVXStylableForm<QMainWindow>::event(e);
+}
+
+// --- grid call-backs ------------------------------------------------------------------------------
+
+void TMainToolsForm::ListChanged(TVX_Grid* grid) {
+  pages_->Records().Last_actions |= 1u << 15;
+  data_changed_ = true;
+  grid->ListChanged();
+  UpdateControlsForData();
+}
+
+int TMainToolsForm::EntryOfGridRow(TVX_Grid* grid, int row) const {
+  // Rows a list shows above its entries (a statistics list's overall row) take no entry.
+  TVXBaseDataClass* list = grid->List();
+  const int above = std::max(0, list->TotalRowCount() - list->Count());
+  return row - 1 - above;
+}
+
+void TMainToolsForm::RefreshGrid(TVX_Grid* grid) {
+  if (GridHasListData(grid)) grid->ListChanged();
+}
+
+void TMainToolsForm::DeleteSelectedRows(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  std::vector<int32_t> indices;
+  const int count = grid->List()->Count();
+  for (int r : grid->SelectedRows())
+    if (RowIndexInRange(EntryOfGridRow(grid, r), count)) indices.push_back(EntryOfGridRow(grid, r));
+  if (indices.empty()) return;
+  grid->List()->DeleteARange(indices, true, true);
+  ListChanged(grid);
+}
+
+void TMainToolsForm::SetRowsDeleted(TVX_Grid* grid, int first, int last, bool deleted) {
+  if (!GridHasListData(grid)) return;
+  TVXBaseDataClass* list = grid->List();
+  first = std::max(EntryOfGridRow(grid, first), 0);
+  last = std::min(EntryOfGridRow(grid, last), list->Count() - 1);
+  const int64_t total = int64_t{last} - first + 1;
+  int64_t counter = 0;
+  for (int i = first; i <= last; ++i) {
+    list->SetDeleted(i, deleted);
+    if ((++counter & 0xFF) == 0xFF) PercentToStatusBar(counter, total);
+  }
+  ListChanged(grid);
+}
+
+void TMainToolsForm::MarkSelectedRows(TVX_Grid* grid, bool mark) {
+  if (!GridHasListData(grid)) return;
+  TVXBaseDataClass* list = grid->List();
+  std::vector<int32_t> indices;
+  for (int r : grid->SelectedRows())
+    if (RowIndexInRange(EntryOfGridRow(grid, r), list->Count())) indices.push_back(EntryOfGridRow(grid, r));
+  if (indices.empty()) return;
+  list->MatchARange(indices, true, mark);
+  ListChanged(grid);
+}
+
+void TMainToolsForm::JoinRows(TVX_Grid* grid, int row) {
+  if (!GridHasListData(grid) || !IsLemmatisableListType(grid->ListType())) return;
+  TVXBaseDataClass* list = grid->List();
+  const std::vector<int> rows = grid->SelectedRows();
+  const int head = EntryOfGridRow(grid, row);
+  bool changed = false;
+  for (int r : rows) {
+    const int form = EntryOfGridRow(grid, r);
+    if (form != head && RowIndexInRange(form, list->Count()) && RowIndexInRange(head, list->Count()))
+      changed = list->Join(head, form, true) || changed;
+  }
+  if (changed) ListChanged(grid);
+}
+
+void TMainToolsForm::ZapList(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  if (VXDialog(TVXDialog::OKToZapNow) != mrYes) return;
+  const int zapped = grid->List()->Zap(true);
+  if (zapped > 0) fData->AddOneLaterNote(u"Zap", Num(zapped));
+  ListChanged(grid);
+}
+
+void TMainToolsForm::ReduceToN(TVX_Grid* grid, UStringView count_text) {
+  if (!GridHasListData(grid)) return;
+  TVXBaseDataClass* list = grid->List();
+  const auto n = ReduceCountFromText(count_text, list->Count());
+  if (!n) return;
+  if (VXDialog(TVXDialog::ReduceDataOK, {Num(*n)}) != mrYes) return;
+  std::vector<int32_t> rest;
+  for (int i = static_cast<int>(*n); i < list->Count(); ++i) rest.push_back(i);
+  list->DeleteARange(rest, true, true);
+  list->Zap(true);
+  ListChanged(grid);
+}
+
+void TMainToolsForm::UndoList(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  if (grid->List()->Undo()) ListChanged(grid);
+}
+
+bool TMainToolsForm::RowQuery(TVX_Grid* grid, int index) {
+  if (!GridHasListData(grid)) return false;
+  return RowIndexInRange(index, grid->List()->Count()) && grid->List()->GetDeleted(index);
+}
+
+void TMainToolsForm::GoToRow(TVX_Grid* grid, int row) {
+  if (!GridHasListData(grid)) return;
+  const TGoToRow plan = GoToRowPlan(row, grid->Model().rowCount() + 1);
+  if (plan.top) grid->SetTopRow(*plan.top);
+  grid->selectRow(plan.current - 1);
+}
+
+void TMainToolsForm::PercentToStatusBar(int64_t done, int64_t total) {
+  const auto percent = PercentDone(done, total);
+  if (!percent) return;
+  status_->SetPanelText(kPanelEntries, Num(*percent) + u"%");
+  PumpQtEvents();
+}
+
+void TMainToolsForm::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
+  shown = false;
+  if (!GridHasListData(grid)) return;
+  if (grid->ListType() != kListSourceFiles && grid->ListType() != kListStatistics) return;
+  if (!RowIndexInRange(row - 1, grid->List()->Count())) return;
+  TGrid_data_rec cell;
+  grid->List()->DrawgridDataRec(1, row, cell, grid->Alternative());
+  shown = FileExists(cell.text);
+}
+
+void TMainToolsForm::ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text) {
+  if (!GridHasListData(grid)) return;
+  const auto basis = RelativeEntropyBasisFromText(basis_text);
+  if (!basis) {
+    // The old basis stays: 0, 1 or a negative basis would write an infinite entropy.
+    VXDialog(TVXDialog::InformationMessage, {VXRes(TVXRes::VXXBasis) + u": " + UString(basis_text)});
+    return;
+  }
+  fData->SetRelativeEntropyBasis(*basis);
+  data_changed_ = true;
+}

@@ -1,0 +1,201 @@
+// The main window every list tool derives from: the shared menus, the tool bar, the tab pages
+// of the document's lists, the status bar, the tool document (fData), and the commands every tool
+// handles alike (open, merge, save, close, the grids' list-editing call-backs).
+//
+// Start-up, once the event loop runs, as queued single steps: IdleAtStart, then
+// HandleStartupParameters (the command line parsed into parms; StartupDocument names the file it
+// gave), then AfterStartupIdle. A tool overrides CreateTheHolderWithCallbacks (its document) and
+// ShowDocumentPages (its pages for fData), and usually HandleStartupParameters.
+//
+// Opening reads the file into a new document before the current one is touched: a file that
+// cannot be read gives its message and the window keeps its data, caption and pages; only after a
+// good read comes the question about unsaved results, then the swap. Saving goes through the
+// document's safe save (a temporary sibling renamed over the file), so a failed save leaves the
+// old file as it was and the data counted as unsaved.
+//
+// While a job runs (JobRunning), Close, Open (menu, recent file, drop, code 613), New and code
+// 1241 are refused with a status message; closing the window during a job asks about stopping it
+// and closes after the job, with the save question.
+#pragma once
+
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/work_derived.h"
+#include "shell/controller_messages.h"
+#include "shell/files/file_dialogs.h"
+#include "shell/menu_model.h"
+#include "shell/services/command_line.h"
+#include "shell/qt/form_base.h"
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QStackedWidget;
+class QTabWidget;
+class QToolButton;
+class TPageList;
+class TShellMenuBar;
+class TVX_Grid;
+class TVXStatusBar;
+
+// Status panels the main window writes.
+inline constexpr int kPanelEntries = 0;
+inline constexpr int kPanelRow = 1;
+inline constexpr int kPanelProgress = 3;
+inline constexpr int kPanelMessage = 10;
+
+class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions {
+  Q_OBJECT
+ public:
+  TMainToolsForm(uint8_t tool, QWidget* parent = nullptr);
+  ~TMainToolsForm() override;
+
+  // --- the document ---
+  TTessorineholder* Data() const { return fData.get(); }
+  virtual bool HasData() const;
+  // A grid showing a list of the loaded document.
+  virtual bool GridHasListData(const TVX_Grid* grid) const;
+  // Something would be lost by closing: never saved, changed since the last save or open, or
+  // notes modified.
+  bool HasUnsavedData() const;
+  void MarkDataChanged() { data_changed_ = true; }
+
+  // --- virtual operations of every tool ---
+  virtual int AskWhetherToSaveModifiedData();
+  virtual int AskWhetherToSave();
+  virtual void HandleMenuCommand(int tag, const UString& data);
+  virtual bool CanCloseData();
+  virtual void UpdateControlsForData();
+  virtual void SetMenuChecks();
+  virtual bool OpenWithDialog();
+  virtual std::unique_ptr<TTessorineholder> CreateTheHolder(TTessorineList list_type);
+  virtual std::unique_ptr<TTessorineholder> CreateTheHolderWithCallbacks(TTessorineList list_type);
+  virtual void CloseCurrentData();
+  virtual void RefreshGrid(TVX_Grid* grid);
+  virtual void ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text);
+  virtual void MergeWithAFile(TVX_Grid* grid);
+  virtual bool ChooseFileToOpen(TVXStored_File_rec& chosen);
+  virtual bool OpenAFile();
+  virtual void SaveData(TVX_Grid* grid, bool& saved);
+  virtual bool SaveDataToFile(TVX_Grid* grid, const UString& file_name);
+  virtual void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown);
+  virtual void CloseData(bool tell);
+  virtual void HandleStartupParameters();
+  virtual void IdleAtStart();
+  virtual void AfterStartupIdle();
+  virtual QPlainTextEdit* GetToolSpecificControl() const { return notes_; }
+  virtual void SetUpDisplay() {}
+  virtual void SetUpFileDialogs(TTessorineList list_type);
+  virtual void ShowStartDialog() { ++start_dialogs_shown; }
+  virtual void FitControlsToActivePage() {}
+  virtual void PageChanged(int tab);
+  virtual void ApplyTextSettings(int code);
+  // The tool's pages for fData (the base shows none).
+  virtual void ShowDocumentPages() {}
+  bool HandleCommonMenuCommand(int tag, TVX_Grid* grid);
+
+  // --- window operations ---
+  void SetPageAppropriateCaption();
+  // The start panel (no data) or the pages (data), the tool bar, menus and caption.
+  void ShowDataState();
+  void ShowEntryCount(TVX_Grid* grid);
+  void SetTypingMode(int mode);
+  void SetTypeModeCombo(QComboBox* combo);
+  void SetNotesControl(QPlainTextEdit* notes) { notes_ = notes; }
+  void OpenRecentFile(const UString& path);
+  // Dropped files in order: another tool's file is refused with its message, the next one is tried.
+  bool HandleDroppedFiles(const std::vector<UString>& paths);
+  void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
+  void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
+  bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
+  void NewResult();
+  void TimerAutoSavingTick();
+
+  // --- grid call-backs: each does nothing for a grid without list data ---
+  void DeleteSelectedRows(TVX_Grid* grid);
+  void SetRowsDeleted(TVX_Grid* grid, int first, int last, bool deleted);
+  void MarkSelectedRows(TVX_Grid* grid, bool mark);
+  void JoinRows(TVX_Grid* grid, int row);
+  void ZapList(TVX_Grid* grid);
+  void ReduceToN(TVX_Grid* grid, UStringView count_text);
+  void UndoList(TVX_Grid* grid);
+  bool RowQuery(TVX_Grid* grid, int index);
+  void GoToRow(TVX_Grid* grid, int row);
+  void PercentToStatusBar(int64_t done, int64_t total);
+
+  // --- TShellActions ---
+  void LoadOrClearList(int kind, bool load) override {}
+  void CloseMainWindow() override { close(); }
+  void TerminateNow() override { close(); }
+
+  // --- parts of the window ---
+  TShellMenuBar* Menus() const { return menus_; }
+  TMenuModel& MenuModel() { return menu_model_; }
+  TPageList* Pages() const { return pages_; }
+  TVXStatusBar* Status() const { return status_; }
+  QWidget* ToolbarPanel() const { return toolbar_panel_; }
+  QWidget* StartPanel() const { return start_panel_; }
+  QTimer& AutoSaveTimer() { return auto_save_; }
+  uint8_t Tool() const { return tool_; }
+  const TVXParamsFound& Params() const { return parms; }
+  // The document the command line named (empty when it named none); checked by the opener.
+  const UString& StartupDocument() const { return startup_document_; }
+  bool StartupDone() const { return startup_done_; }
+
+  // The file to open or save next (filled by dialogs, the command line, recent files, drops).
+  TVXStored_File_rec NextFile;
+  bool terminating_app = false;
+  bool BusySavingAs = false;
+  int start_dialogs_shown = 0;
+  int new_instances_asked = 0;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  bool event(QEvent* e) override;
+  void FormActivate() override;
+  // Refuses an action during a job, with a status message; true when refused.
+  bool RefusedDuringJob();
+  TVX_Grid* CurrentGrid() const;
+  void ListChanged(TVX_Grid* grid);
+  // The list entry a grid row (from 1) shows; outside 0..Count()-1 for rows without one.
+  int EntryOfGridRow(TVX_Grid* grid, int row) const;
+
+  std::unique_ptr<TTessorineholder> fData;
+  TVXParamsFound parms;
+  TTessorineList data_list_type_ = kListNone;
+
+ private:
+  void BuildWindow();
+  void ArmAutoSave();
+  void RefreshRecentFiles();
+  bool SaveDocumentAndWindow(const UString& file_name);
+  void AfterSaving(bool saved, const UString& file_name);
+
+  uint8_t tool_;
+  TMenuModel menu_model_;
+  TShellMenuBar* menus_ = nullptr;
+  QWidget* toolbar_panel_ = nullptr;
+  QComboBox* type_mode_combo_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  QWidget* start_panel_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  TPageList* pages_ = nullptr;
+  TVXStatusBar* status_ = nullptr;
+  QPointer<QPlainTextEdit> notes_;
+  QTimer auto_save_;
+  std::unique_ptr<TFileDialogs> own_dialogs_;
+  TFileDialogs* file_dialogs_ = nullptr;
+  std::vector<UString> command_line_;
+  UString startup_document_;
+  bool startup_done_ = false;
+  bool data_changed_ = false;
+  bool close_after_job_ = false;
+};

@@ -1,0 +1,44 @@
+// The main window's tab pages on a real QTabWidget, kept in step with the window-free
+// bookkeeping (tool_pages.h): each page that shows a grid, a memo or rich text has a record there
+// with its list type and list, whose page_index is the tab's position + 1.
+//
+// A change of tab makes that page current in the bookkeeping before PageChanged is emitted, so a
+// handler sees the new page's grid. ClearPages removes every tab and deletes its widget.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "shell/tool_pages.h"
+
+class QTabWidget;
+class QWidget;
+class TVX_Grid;
+
+class TPageList : public QObject {
+  Q_OBJECT
+ public:
+  explicit TPageList(QTabWidget* tabs, QObject* parent = nullptr);
+  QTabWidget* Tabs() const { return tabs_; }
+  TOneToolWindowList& Records() { return records_; }
+
+  // The new page's tab index.
+  int AddGridPage(const QString& caption, TVX_Grid* grid, uint8_t list_type, TVXBaseDataClass* list);
+  int AddMemoPage(const QString& caption, QWidget* memo, uint8_t list_type);
+  void ClearPages();
+  int Count() const;
+
+  // The current page's grid (nullptr on a page without one).
+  TVX_Grid* CurrentGrid() const;
+  uint8_t CurrentListType() const;
+  TVX_Grid* GridOfTab(int tab) const;
+
+ signals:
+  void PageChanged(int tab);
+
+ private:
+  void TabChanged(int tab);
+  QTabWidget* tabs_;
+  TOneToolWindowList records_;
+  bool clearing_ = false;
+};

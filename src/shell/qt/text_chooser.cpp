@@ -1,0 +1,285 @@
+#include "shell/qt/text_chooser.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "model/chosen_texts_handover.h"
+#include "platform/rtl/datetime.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "shell/qt/qt_application.h"
+
+namespace {
+const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
+constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
+constexpr int kRowsShownWhileCollecting = 1000;
+
+// Draws a column's text cut where it matters least for that column.
+class TElidingDelegate : public QStyledItemDelegate {
+ public:
+  TElidingDelegate(Qt::TextElideMode mode, QObject* parent) : QStyledItemDelegate(parent), mode_(mode) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = mode_;
+  }
+
+ private:
+  Qt::TextElideMode mode_;
+};
+}  // namespace
+
+QVariant TChosenTextsModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const TChosenFileDetailsFullRec d = choice_.Texts().GetFullFileDetails(index.row());
+  if (role == Qt::TextAlignmentRole && index.column() == 2) return int(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::ForegroundRole && d.rec.wanted == kWantedNotFound) return QColor(170, 0, 0);
+  if (role == Qt::ToolTipRole && (index.column() == kColumnName || index.column() == kColumnFolder))
+    return ToQString(index.column() == kColumnName ? d.rec.filename : d.folder);
+  if (role != Qt::DisplayRole) return {};
+  switch (index.column()) {
+    case 0: return ToQString(d.rec.filename);
+    case 1: return ToQString(d.folder);
+    case 2: return ToQString(SizeAsString(d.rec.size));
+    case 3: return ToQString(DateTimeToUStr(d.rec.date));
+    case kColumnKind: {
+      const TFileContentsSet kind = d.rec.wanted == kWantedNotFound ? 0 : choice_.KindOf(index.row());
+      return kind == 0 ? QStringLiteral("unreadable") : ToQString(KindDescription(kind, d.rec.zip_member > 0));
+    }
+    default: return {};
+  }
+}
+
+QVariant TChosenTextsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= 5) return {};
+  return QString::fromLatin1(kHeadings[section]);
+}
+
+TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
+    : QDialog(parent), choice_(std::make_unique<TTextChoice>(tool)) {
+  setWindowTitle(QStringLiteral("Choose texts"));
+  resize(820, 460);
+  auto* layout = new QVBoxLayout(this);
+
+  auto* adding = new QHBoxLayout;
+  auto* files = new QPushButton(QStringLiteral("Add files..."), this);
+  auto* folder = new QPushButton(QStringLiteral("Add folder..."), this);
+  auto* zip = new QPushButton(QStringLiteral("Zip members..."), this);
+  mask_ = new QLineEdit(QStringLiteral("*.txt"), this);
+  mask_->setMaximumWidth(90);
+  sub_folders_ = new QCheckBox(QStringLiteral("sub-folders"), this);
+  sub_folders_->setChecked(true);
+  zips_ = new QCheckBox(QStringLiteral("inside zips"), this);
+  for (QWidget* w : std::initializer_list<QWidget*>{files, folder, zip, new QLabel(QStringLiteral("Mask"), this), mask_,
+                                                    sub_folders_, zips_})
+    adding->addWidget(w);
+  adding->addStretch();
+  layout->addLayout(adding);
+
+  model_ = new TChosenTextsModel(*choice_, this);
+  grid_ = new QTableView(this);
+  grid_->setModel(model_);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->verticalHeader()->setDefaultSectionSize(22);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  grid_->setWordWrap(false);  // one line a row: a wrapped path would be cut after its first part
+  grid_->setItemDelegateForColumn(kColumnName, new TElidingDelegate(Qt::ElideMiddle, grid_));
+  grid_->setItemDelegateForColumn(kColumnFolder, new TElidingDelegate(Qt::ElideLeft, grid_));
+  grid_->setColumnWidth(0, 150);
+  grid_->setColumnWidth(1, 230);
+  grid_->setColumnWidth(2, 60);
+  grid_->setColumnWidth(3, 145);
+  layout->addWidget(grid_);
+
+  auto* editing = new QHBoxLayout;
+  auto* remove = new QPushButton(QStringLiteral("Remove"), this);
+  auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+  auto* save = new QPushButton(QStringLiteral("Save..."), this);
+  auto* load = new QPushButton(QStringLiteral("Load..."), this);
+  status_ = new QLabel(this);
+  status_->setMinimumWidth(200);
+  busy_ = new QProgressBar(this);
+  busy_->setRange(0, 0);  // a walk does not know its end
+  busy_->setMaximumWidth(120);
+  busy_->hide();
+  stop_ = new QPushButton(QStringLiteral("Stop"), this);
+  stop_->setEnabled(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load}) editing->addWidget(w);
+  editing->addWidget(status_, 1);
+  editing->addWidget(busy_);
+  editing->addWidget(stop_);
+  layout->addLayout(editing);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  layout->addWidget(buttons);
+  idle_only_ = {files, folder, zip, mask_, sub_folders_, zips_, remove, clear, save, load, buttons};
+  progress_timer_ = new QTimer(this);
+  progress_timer_->setInterval(150);
+  connect(progress_timer_, &QTimer::timeout, this, [this] { ShowProgress(); });
+
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(files, &QPushButton::clicked, this, [this] {
+    std::vector<UString> chosen;
+    for (const QString& f : QFileDialog::getOpenFileNames(this, QStringLiteral("Add files"))) chosen.push_back(FromQString(f));
+    AddFiles(chosen);
+  });
+  connect(folder, &QPushButton::clicked, this, [this] {
+    const QString f = QFileDialog::getExistingDirectory(this, QStringLiteral("Add folder"));
+    if (!f.isEmpty()) AddFolder(FromQString(f));
+  });
+  connect(zip, &QPushButton::clicked, this, [this] { PickZipMembers(); });
+  connect(remove, &QPushButton::clicked, this, [this] { RemoveSelected(); });
+  connect(clear, &QPushButton::clicked, this, [this] { ClearAll(); });
+  connect(save, &QPushButton::clicked, this, [this] {
+    const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Save the choice"));
+    if (!f.isEmpty()) SaveChoice(FromQString(f));
+  });
+  connect(load, &QPushButton::clicked, this, [this] {
+    const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Load a choice"));
+    if (!f.isEmpty()) LoadChoice(FromQString(f));
+  });
+  connect(stop_, &QPushButton::clicked, this, [this] { choice_->StopCollecting(); });
+  choice_->Texts().fOnFolder = [this](const UString& f) { walking_in_ = f; };
+  choice_->Texts().fOnFilesPercent = [this](int percent) { status_->setText(QStringLiteral("%1%").arg(percent)); };
+  Changed();
+}
+
+void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }
+
+void TTextChooser::Changed() {
+  model_->Changed();
+  status_->setText(QStringLiteral("%1 texts").arg(ToQString(IntToDecStr(choice_->Count()))));
+}
+
+void TTextChooser::ShowProgress() {
+  const int n = choice_->Count();
+  const QString found = QStringLiteral("%1 found so far, in ").arg(ToQString(IntToDecStr(n)));
+  // The folder's last parts say where the walk is.
+  const int room = status_->width() - status_->fontMetrics().horizontalAdvance(found) - 4;
+  status_->setText(found + status_->fontMetrics().elidedText(ToQString(walking_in_), Qt::ElideLeft, std::max(room, 40)));
+  model_->RowsAdded(kRowsShownWhileCollecting);
+  emit Collecting(n);
+}
+
+void TTextChooser::SetCollecting(bool on) {
+  for (QWidget* w : idle_only_) w->setEnabled(!on);
+  stop_->setEnabled(on);
+  busy_->setVisible(on);
+  if (on) progress_timer_->start();
+  else progress_timer_->stop();
+}
+
+void TTextChooser::reject() {
+  if (choice_->Collecting()) {
+    choice_->StopCollecting();
+    return;
+  }
+  QDialog::reject();
+}
+
+void TTextChooser::Report(const std::vector<UString>& problems) {
+  if (problems.empty()) return;
+  UString text;
+  for (const UString& p : problems) text += p + u"\n";
+  VXMessageBox(u"Choose texts", text, kBtnOK, TVXDialogKind::Warning);
+}
+
+void TTextChooser::AddFiles(const std::vector<UString>& files) {
+  const auto problems = choice_->AddFiles(files);
+  Changed();
+  Report(problems);
+}
+
+void TTextChooser::AddFolder(UStringView folder) {
+  if (choice_->Collecting()) return;
+  const int32_t before = choice_->Count();
+  walking_in_ = UString(folder);
+  SetCollecting(true);
+  const auto problems = choice_->AddFolder(folder, FromQString(mask_->text()), sub_folders_->isChecked(), zips_->isChecked());
+  SetCollecting(false);
+  Changed();
+  if (choice_->LastWalkStopped())
+    status_->setText(QStringLiteral("stopped: %1 texts found, %2 texts in all")
+                         .arg(ToQString(IntToDecStr(choice_->Count() - before)), ToQString(IntToDecStr(choice_->Count()))));
+  Report(problems);
+}
+
+void TTextChooser::AddZipMembers(UStringView archive, const std::vector<UString>& names) {
+  const auto problems = choice_->AddZipMembers(archive, names);
+  Changed();
+  Report(problems);
+}
+
+void TTextChooser::PickZipMembers() {
+  const QString archive = QFileDialog::getOpenFileName(this, QStringLiteral("Zip archive"), {}, QStringLiteral("Zip archives (*.zip)"));
+  if (archive.isEmpty()) return;
+  std::vector<UString> problems;
+  const auto names = choice_->ZipMemberNames(FromQString(archive), problems);
+  if (!problems.empty()) {
+    Report(problems);
+    return;
+  }
+  QDialog pick(this);
+  pick.setWindowTitle(QStringLiteral("Members of %1").arg(archive));
+  auto* list = new QListWidget(&pick);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  for (const UString& n : names) list->addItem(ToQString(n));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &pick);
+  auto* l = new QVBoxLayout(&pick);
+  l->addWidget(list);
+  l->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &pick, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &pick, &QDialog::reject);
+  if (pick.exec() != QDialog::Accepted) return;
+  std::vector<UString> chosen;
+  for (QListWidgetItem* i : list->selectedItems()) chosen.push_back(FromQString(i->text()));
+  AddZipMembers(FromQString(archive), chosen);
+}
+
+void TTextChooser::RemoveSelected() {
+  std::vector<int32_t> rows;
+  for (const QModelIndex& i : grid_->selectionModel()->selectedRows()) rows.push_back(i.row());
+  choice_->Remove(rows);
+  Changed();
+}
+
+void TTextChooser::ClearAll() {
+  choice_->Clear();
+  Changed();
+}
+
+void TTextChooser::SaveChoice(UStringView file) {
+  if (!choice_->Save(file)) Report({u"the choice could not be saved to " + UString(file)});
+}
+
+void TTextChooser::LoadChoice(UStringView file) {
+  const auto problems = choice_->Load(file);
+  Changed();
+  Report(problems);
+}
+
+void TTextChooser::accept() {
+  if (choice_->Collecting()) return;
+  if (!choice_->Commit()) {
+    Report({u"the choice could not be handed to the tool (the temporary folder cannot be written)"});
+    return;
+  }
+  QDialog::accept();
+}

@@ -1,0 +1,134 @@
+// The grid that shows one result list: a table view over a model that asks the list, through
+// TGridCellSource, only for the cells being painted.
+//
+// Column 0 of the list (the row numbers) is the view's vertical header, so it stays in place
+// when the grid scrolls sideways; the list's other columns are the view's columns. Rows have one
+// fixed height (24 pixels; three lines for the concordance lines' alternative 10), so the view
+// never measures rows, and header sections never size to their contents. After any change of
+// the list, ListChanged resets the model: the row count follows the list.
+//
+// Commands reach a grid as message 0x1788 with wParam = menu tag + 5000: Copy (selected rows,
+// tab-separated, with headings), Grow, Shrink, Refresh and Default column widths.
+//
+// Every grid draws in the colours of the global style (GridColoursForStyle); a grid is made in
+// the style of the moment and SetAllGridsToStyle (run whenever the style is applied) brings
+// every grid whose style differs up to date. The ruler (the displays of alternatives 2, 10 and
+// 16) is a vertical line at each cell's right edge in the stored ruler colour.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <functional>
+
+#include "shell/grid_cells.h"
+
+inline constexpr int kGridCommandOffset = 5000;
+inline constexpr int kGridRowHeight = 24;
+inline constexpr int kGridAlternativeLines = 10;
+
+class TVXGridModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit TVXGridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+  TGridCellSource& Source() { return source_; }
+  void SetList(TVXBaseDataClass* list, int kind_of_display);
+  void ListChanged();
+  // The list's cell behind a view index (row r of the view is list row r + 1, column c list
+  // column c + 1).
+  const TGrid_data_rec& CellAt(const QModelIndex& index);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  mutable TGridCellSource source_;
+};
+
+// Draws one cell from its record: text, numbers right-aligned, deleted rows struck through,
+// matched and marked rows and coloured categories in their colours, the record's own text colour
+// and coloured spans, a concordance line's centre in bold.
+class TVXGridCellHandler : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  static void PaintCell(QPainter* painter, const QRect& rect, const TGrid_data_rec& cell, bool selected,
+                        const QPalette& palette, const QFont& font,
+                        const TGridStyleColours& colours = GridColoursForStyle(0));
+
+  void SetColours(const TGridStyleColours& colours) { colours_ = colours; }
+  const TGridStyleColours& Colours() const { return colours_; }
+  // ruler_colour 0x00BBGGRR.
+  void SetRuler(bool on, uint32_t ruler_colour) {
+    ruler_ = on;
+    ruler_colour_ = ruler_colour;
+  }
+  bool Ruler() const { return ruler_; }
+
+ private:
+  TGridStyleColours colours_ = GridColoursForStyle(0);
+  bool ruler_ = false;
+  uint32_t ruler_colour_ = 0;
+};
+
+class TVX_Grid : public QTableView {
+  Q_OBJECT
+ public:
+  explicit TVX_Grid(QWidget* parent = nullptr);
+  TVXGridModel& Model() { return model_; }
+
+  // The list shown, its list type and the grid alternative (kind of display).
+  void SetList(TVXBaseDataClass* list, uint8_t list_type, int alternative);
+  void MatchGridToListType(uint8_t list_type, int alternative);
+  TVXBaseDataClass* List() { return model_.Source().List(); }
+  uint8_t ListType() const { return list_type_; }
+  int Alternative() const { return alternative_; }
+  void SetRulerLines(bool on);
+  void ListChanged();
+
+  int StyleNumber() const { return style_; }
+  void SetStyleNumber(int style);
+  // The ruler from the store's check of "Ruler" (46) and its ruler colour.
+  void ApplyStoredRuler();
+  void SetRuler(bool on, uint32_t ruler_colour);
+  bool RulerShown() const { return handler_.Ruler(); }
+
+  // Grid rows count from 1 (row 0 the headings), as the lists count them.
+  int CurrentRow() const;
+  int CurrentColumn() const;
+  int TopRow() const;
+  void SetTopRow(int row);
+  std::vector<int> SelectedRows() const;
+  // The grid row and column at a point of the viewport; -1 outside the cells.
+  std::pair<int, int> CellAtPoint(QPoint p) const;
+
+  void SetTweak(std::function<void(TGrid_data_rec&)> tweak) { model_.Source().SetTweak(std::move(tweak)); }
+
+  // Commands by menu tag (22 Copy, 30 Grow, 31 Shrink, 33 Refresh, 166 Default column widths);
+  // false for a tag the grid does not handle.
+  bool HandleGridCommand(int tag);
+  UString CopySelectedRows();
+  void Grow();
+  void Shrink();
+  void DefaultColumnWidths();
+
+ protected:
+  bool event(QEvent* e) override;
+
+ private:
+  TVXGridModel model_;
+  TVXGridCellHandler handler_;
+  uint8_t list_type_ = 0;
+  int alternative_ = 0;
+  int row_height_ = kGridRowHeight;
+  int style_ = 0;
+};
+
+// Every grid whose style is not this one takes it; answers how many did.
+int SetAllGridsToStyle(int style);
+// After the menu was fitted to the current page: the ruler of its grid (nullptr: none) as
+// RulerOptionAfterFit decides.
+void FitGridRuler(TVX_Grid* grid, bool ruler_item_shown);

@@ -1,0 +1,70 @@
+#include "shell/qt/window_messages.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QPointer>
+
+#include "shell/services/suite_services.h"
+
+namespace {
+
+struct TRegistry {
+  QHash<TWindowId, QPointer<QObject>> by_id;
+  QHash<QObject*, TWindowId> by_object;
+  TWindowId next = 0x1000;
+};
+
+TRegistry& Registry() {
+  static TRegistry r;
+  return r;
+}
+
+void DeliverOwnWindowQueue() {
+  for (const TPostedMessage& m : TakeOwnWindowMessages()) {
+    const TWindowId target = m.target != kNoWindow ? m.target : global_own_HWnd;
+    PostWindowMessage(target, m.msg, m.wparam, m.lparam);
+  }
+}
+
+}  // namespace
+
+QEvent::Type TWindowMessageEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+TWindowId WindowIdOf(QObject* window) {
+  if (!window) return kNoWindow;
+  TRegistry& r = Registry();
+  auto it = r.by_object.find(window);
+  if (it != r.by_object.end()) return it.value();
+  const TWindowId id = r.next++;
+  r.by_id.insert(id, window);
+  r.by_object.insert(window, id);
+  QObject::connect(window, &QObject::destroyed, [id](QObject* gone) {
+    Registry().by_id.remove(id);
+    Registry().by_object.remove(gone);
+  });
+  return id;
+}
+
+QObject* WindowOfId(TWindowId id) {
+  auto it = Registry().by_id.find(id);
+  return it == Registry().by_id.end() ? nullptr : it.value().data();
+}
+
+bool PostWindowMessage(TWindowId target, uint32_t msg, uint64_t wparam, int64_t lparam) {
+  QObject* w = WindowOfId(target);
+  if (!w) return false;
+  PostWindowMessage(w, msg, wparam, lparam);
+  return true;
+}
+
+void PostWindowMessage(QObject* target, uint32_t msg, uint64_t wparam, int64_t lparam) {
+  QCoreApplication::postEvent(target, new TWindowMessageEvent(msg, wparam, lparam));
+}
+
+void InstallMessageBridge() {
+  SetOwnWindowPostHook(&DeliverOwnWindowQueue);
+  DeliverOwnWindowQueue();
+}

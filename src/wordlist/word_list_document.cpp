@@ -1,0 +1,247 @@
+#include "wordlist/word_list_document.h"
+
+#include <cstring>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+
+namespace {
+
+// Marks the document busy for windows while a read or save runs; cleared on every path.
+class TBusyMark {
+ public:
+  explicit TBusyMark(TTessorineholder& doc) : doc_(doc) { doc_.SetBusyDontShowData(true); }
+  ~TBusyMark() { doc_.SetBusyDontShowData(false); }
+
+ private:
+  TTessorineholder& doc_;
+};
+
+bool KindKeptHere(TTessorineList kind) { return kind == kListWordList || kind == kListKeywords; }
+
+}  // namespace
+
+T_WholeWordlistHolder::T_WholeWordlistHolder(TCentreOfMainFormFunc centre, TEntriesReadEvent entries_read,
+                                             TFailedReadEvent dud_file, TTessorineList list_type,
+                                             bool using_stoplist, bool using_lemma_list,
+                                             TTextTagHandler* tag_handler, TTagsToTranslateList* tags_to_translate)
+    : TTessorineholder(GetTextSettings(), centre, std::move(entries_read), std::move(dud_file), using_stoplist,
+                       using_lemma_list, tag_handler, tags_to_translate),
+      fStats(std::make_unique<TVXStatsList>(this)),
+      fKeywordsList(std::make_unique<TKeyWordList>(this)),
+      fIndexWords(std::make_unique<TVXWordList>(this, kListIndexWordlist)),
+      fWLWords(std::make_unique<TVXWordList>(this, kListWordlist)) {
+  // A reference corpus may be made in the middle of another job: the stop state is the job's.
+  ListKind = list_type;
+  WordlistSettings.Clear();
+  LinkLists();
+  RegisterOwnedLists();
+  UpdateSettingsFromTextbuf(233, fWLWords.get(), 0);
+}
+
+T_WholeWordlistHolder::~T_WholeWordlistHolder() = default;
+
+void T_WholeWordlistHolder::LinkLists() {
+  fWLWords->fStatsList = fStats.get();
+  fIndexWords->fStatsList = fStats.get();
+}
+
+TVXWordList* T_WholeWordlistHolder::GetWordlistByListType(TTessorineList list_type) const {
+  return list_type == kListIndexWordlist ? fIndexWords.get() : fWLWords.get();
+}
+
+void T_WholeWordlistHolder::TakeKeywordList(std::unique_ptr<TKeyWordList> list) {
+  if (!list) return;
+  list->SetHolder(this);
+  if (list->fKWStats) list->fKWStats->SetHolder(this);
+  fKeywordsList = std::move(list);
+  RegisterOwnedLists();
+}
+
+void T_WholeWordlistHolder::RegisterOwnedLists() {
+  TTessorineholder::RegisterOwnedLists();
+  Lists().Add(fWLWords.get(), CentreOfMainForm());
+  Lists().Add(fIndexWords.get(), CentreOfMainForm());
+  Lists().Add(fKeywordsList.get(), CentreOfMainForm());
+  Lists().Add(fStats.get(), CentreOfMainForm());
+}
+
+void T_WholeWordlistHolder::ListKindsWithData(TListKindSet& kinds) {
+  kinds.reset();
+  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fIndexWords.get()),
+                              static_cast<TDocumentList*>(fStats.get())})
+    if (list->Count() > 0 && list->ListType() < kinds.size()) kinds.set(list->ListType());
+}
+
+void T_WholeWordlistHolder::UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) {
+  TTessorineholder::UpdateSettingsFromTextbuf(code, list, flag);
+  if (code == 233) WordlistSettings = GetWordlistSettings();
+}
+
+void T_WholeWordlistHolder::WriteSettingsToLog(bool success, UStringView caption) {
+  AddToLogFile(VXRes(TVXRes::VXSettings) + u": " + UString(caption) + u" success: " +
+               (success ? u"True" : u"False"));
+}
+
+// --- saving ----------------------------------------------------------------------------------
+
+bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
+  TBusyMark busy(*this);
+  try {
+    if (!KindKeptHere(ListKind)) {
+      AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not saved");
+      return false;
+    }
+    // A word list is the word lister's file whichever tool saves it, so that every tool reads it
+    // as the word lister's.
+    fCheck.signature = ToolSignature(kToolWordLister);
+    SetTessorineHolderMainListCount(ListKind == kListWordList ? fWLWords->Count() : fKeywordsList->Count());
+    bool ok = TTessorineholder::SaveToStream(s);
+    ok = ok && s.WriteExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes);
+    ok = ok && fNotes.SaveToStream(s) && SavedTextSettings(s);
+    if (!ok) return false;
+    if (ListKind == kListWordList) {
+      fWLWords->SetVersionNumber(std::max(11, fWLWords->GetVersionNumber()));
+      ok = fWLWords->SaveToStream(s) && fStats->SaveToStream(s);
+    }
+    return ok && fKeywordsList->SaveToStream(s) && KWSettingsSaved(s, fKeywordsList->KWSettings) && SavedColours(s);
+  } catch (...) {
+    return false;
+  }
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+bool T_WholeWordlistHolder::ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
+                                     TWordlist_settings_rec& settings, TMyStreamableStringlist& notes) {
+  if (!s.ReadExact(settings.bytes, sizeof settings.bytes)) return false;
+  if (!notes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
+  SetVXBaseListsLCIDToTextSettingsLCID();
+  if (ListKind == kListWordList) {
+    if (!words.ReadFromStream(s)) return false;
+    ReadComplete = !words.StoredListInfo().info.some_data_fields_missing;
+    if (!stats.ReadFromStream(s)) return false;
+    // A word list stored without a version carries no keyword block.
+    if (words.GetVersionNumber() <= 0) return true;
+  }
+  TKeywordsSettingsRec32 kw_settings = kws.KWSettings;
+  if (!kws.ReadFromStream(s) || !KWSettingsRead(s, kw_settings) || !ReadColours(s)) return false;
+  kws.KWSettings = kw_settings;
+  return true;
+}
+
+bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
+  TBusyMark busy(*this);
+  // Everything a failed read could change is kept to be put back.
+  const TTessorineList kind_before = ListKind;
+  const TTessorineHolderExtraStuffHolder extra_before = ExtraStuff();
+  const TTextsett_rec32 text_before = ftextsettings;
+  uint8_t colours_kept[192];
+  std::memcpy(colours_kept, fColours, sizeof colours_kept);
+  bool ok = false;
+  auto words = std::make_unique<TVXWordList>(this, kListWordlist);
+  auto stats = std::make_unique<TVXStatsList>(this);
+  auto kws = std::make_unique<TKeyWordList>(this);
+  TWordlist_settings_rec settings{};
+  TMyStreamableStringlist notes;
+  try {
+    ok = TTessorineholder::ReadWholeFromStream(s);
+    if (ok && !KindKeptHere(ListKind)) {
+      AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
+      ok = false;
+    }
+    ok = ok && ReadBody(s, *words, *stats, *kws, settings, notes);
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) {
+    ListKind = kind_before;
+    ExtraStuff() = extra_before;
+    SetTextSettings(text_before);
+    std::memcpy(fColours, colours_kept, sizeof colours_kept);
+  } else {
+    fWLWords = std::move(words);
+    fStats = std::move(stats);
+    fKeywordsList = std::move(kws);
+    WordlistSettings = settings;
+    fNotes = std::move(notes);
+    LinkLists();
+    RegisterOwnedLists();
+  }
+  if (global_keeping_log) WriteSettingsToLog(ok, u"ReadWholeFromStream");
+  return ok;
+}
+
+T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
+  const UString source_before = SourceTextFilename;
+  T2_BooleanRec result = TTessorineholder::ReadWholeFromFile(file_name, tool_type);
+  // Files saved as the word lister's are read by every tool (a failed read changed nothing).
+  if (!result.first && tool_type != kToolWordLister)
+    result = TTessorineholder::ReadWholeFromFile(file_name, kToolWordLister);
+  if (result.first) {
+    fLastFailure.clear();
+  } else {
+    SourceTextFilename = source_before;
+    fLastFailure = VXResFmt(TVXRes::VXFailedToReadX, {file_name});
+    AddToLogFile(fLastFailure);
+  }
+  return result;
+}
+
+// --- merging ---------------------------------------------------------------------------------
+
+bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView caption) {
+  auto* other = dynamic_cast<T_WholeWordlistHolder*>(&other_doc);
+  // Every check first: a refused merge changes neither document.
+  if (!other || other == this || ListKind != kListWordList || other->ListKind != kListWordList) return false;
+  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fStats.get()),
+                              static_cast<TDocumentList*>(other->fWLWords.get()),
+                              static_cast<TDocumentList*>(other->fStats.get())})
+    if (list->ListBusy() != kBusyNone) return list->RefuseWhileBusy("merge word lists");
+  // The statistics rows move first (they cannot fail once both lists are free), then the words.
+  for (int i = 0; i < other->fStats->Count(); ++i) {
+    TVXBaseListObject* e = other->fStats->Get(i);
+    if (!e) continue;
+    other->fStats->Put(i, nullptr);
+    if (fStats->Add(e) < 0) delete e;
+  }
+  other->fStats->Pack();
+  fStats->Overall_stats.data.running_words += other->fStats->Overall_stats.data.running_words;
+  if (!fWLWords->MergeWith(other->fWLWords.get())) return false;
+  WordlistCounts.a += other->WordlistCounts.a;
+  WordlistCounts.b += other->WordlistCounts.b;
+  WordlistCounts.rows = fWLWords->Count();
+  return TTessorineholder::MergeWith(other_doc, caption);
+}
+
+bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {
+  fWLWords->ComputedRankOrdersOfWords();
+  return true;
+}
+
+namespace {
+
+bool NoIndexHere(const char16_t* what, UStringView name) {
+  AddToLogFile(UString(what) + u": no corpus index is kept by a word-list document" +
+               (name.empty() ? UString() : u" (" + UString(name) + u")"));
+  return false;
+}
+
+}  // namespace
+
+T_WholeWordlistHolder::TMovingWindowFNamesRec T_WholeWordlistHolder::MakeAndSaveMovingWindow(int32_t, int32_t) {
+  NoIndexHere(u"MakeAndSaveMovingWindow", SourceTextFilename);
+  return {};
+}
+bool T_WholeWordlistHolder::StartAnIndexHandler(UStringView name) { return NoIndexHere(u"StartAnIndexHandler", name); }
+bool T_WholeWordlistHolder::OpenAnIndexAndLoadWords(UStringView name) {
+  return NoIndexHere(u"OpenAnIndexAndLoadWords", name);
+}
+bool T_WholeWordlistHolder::LoadedIndexData() { return NoIndexHere(u"LoadedIndexData", u""); }
+bool T_WholeWordlistHolder::CopyLemmasToIndex() { return NoIndexHere(u"CopyLemmasToIndex", u""); }
+bool T_WholeWordlistHolder::CheckLemmasForConsistency(UStringView name) {
+  return NoIndexHere(u"CheckLemmasForConsistency", name);
+}

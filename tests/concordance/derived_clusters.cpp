@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "concordance/clusters_list.h"
+#include "concordance/compute_clusters.h"
+#include "derived_test_support.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_runtime.h"
+
+using derived_test::Lines;
+
+namespace {
+
+TClusterRunSettings Sizes(int16_t smallest, int16_t largest) {
+  TClusterRunSettings s;
+  s.smallest = smallest;
+  s.largest = largest;
+  return s;
+}
+
+// cluster text -> frequency
+std::map<UString, int32_t> Rows(const TConcordanceClusterList& list) {
+  std::map<UString, int32_t> m;
+  for (int i = 0; i < list.Count(); ++i) m[list.Row(i)->rec.line.value_or(u"")] = list.Row(i)->rec.frequency;
+  return m;
+}
+
+}  // namespace
+
+TEST(ComputeClusters, ReachEndsBeforeTheRightEndAndSizesAreExact) {
+  Lines f;
+  // Right reach 2: positions 48..51 can hold cluster words, never 52.
+  f.Add({u"a", u"b"}, u"sw", {u"c", u"d"});
+  TClusterRunSettings s = Sizes(2, 2);
+  s.reach_left = 2;
+  s.reach_right = 2;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  EXPECT_EQ(Rows(list), (std::map<UString, int32_t>{{u"A B", 1}, {u"B SW", 1}, {u"SW C", 1}}));
+  EXPECT_EQ(highest, 1);
+  EXPECT_EQ(list.Row(0)->rec.cluster_length, 2);
+  EXPECT_TRUE(list.Row(0)->rec.related_line.empty());  // equal sizes: no relations
+}
+
+TEST(ComputeClusters, BoundariesAndStopAtLevel) {
+  struct Case {
+    const char* name;
+    uint8_t stop_at;
+    std::map<UString, int32_t> rows;
+  };
+  // "x|1 y z|3 sw": a level-1 boundary after x, a level-3 one after z.
+  const Case cases[] = {
+      {"stop-at 0: every boundary inside ends the run", 0, {{u"Y Z", 1}, {u"Z SW", 0}}},
+      {"stop-at 2: the level-1 boundary passes", 2, {{u"X Y", 1}, {u"Y Z", 1}}},
+      {"stop-at 4: neither ends a run", 4, {{u"X Y", 1}, {u"Y Z", 1}, {u"Z SW", 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lines f;
+    f.Add({u"x|1", u"y", u"z|3"}, u"sw", {});
+    TClusterRunSettings s = Sizes(2, 2);
+    s.reach_left = 3;
+    s.reach_right = 1;
+    s.stop_at = c.stop_at;
+    TConcordanceClusterList list(&f.holder);
+    int32_t highest = 0;
+    ComputeClusters(f.list, s, list, highest);
+    std::map<UString, int32_t> want;
+    for (const auto& [k, v] : c.rows)
+      if (v) want[k] = v;
+    EXPECT_EQ(Rows(list), want);
+  }
+}
+
+TEST(ComputeClusters, CaseMinimumFrequencyHighestAndOrder) {
+  Lines f;
+  f.Add({}, u"of", {u"the", u"World"});
+  f.Add({}, u"of", {u"The", u"world"});
+  f.Add({}, u"of", {u"a", u"cat"});
+  TClusterRunSettings s = Sizes(2, 2);
+  s.reach_left = 0;
+  s.reach_right = 3;
+  s.count.min_frequency = 2;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  EXPECT_EQ(Rows(list), (std::map<UString, int32_t>{{u"OF THE", 2}, {u"THE WORLD", 2}}));
+  EXPECT_EQ(list.Row(0)->rec.line.value_or(u""), u"OF THE");  // equal frequencies by text
+  s.count.keep_case = true;
+  s.count.min_frequency = 1;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  EXPECT_EQ(list.Count(), 6);
+  EXPECT_EQ(highest, 1);
+  // Highest counts clusters under the minimum frequency too.
+  s.count.keep_case = false;
+  s.count.min_frequency = 5;
+  EXPECT_FALSE(ComputeClusters(f.list, s, list, highest));
+  EXPECT_EQ(highest, 2);
+}
+
+TEST(ComputeClusters, LengthCountsTheClusterWordsOnly) {
+  // A search word of two words: a cluster not reaching it has just its own words.
+  Lines f;
+  f.Add({u"in", u"the"}, u"New York", {u"area"});
+  TClusterRunSettings s = Sizes(2, 2);
+  s.reach_left = 2;
+  s.reach_right = 2;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  std::map<UString, int32_t> length;
+  for (int i = 0; i < list.Count(); ++i) length[*list.Row(i)->rec.line] = list.Row(i)->rec.cluster_length;
+  EXPECT_EQ(length, (std::map<UString, int32_t>{{u"IN THE", 2}, {u"THE NEW YORK", 3}, {u"NEW YORK AREA", 3}}));
+}
+
+TEST(ComputeClusters, RelatedClustersAreWordBounded) {
+  Lines f;
+  for (int i = 0; i < 3; ++i) f.Add({u"end"}, u"of", {u"the", u"world"});
+  f.Add({}, u"of", {u"them", u"all"});
+  TClusterRunSettings s = Sizes(2, 4);
+  s.reach_left = 1;
+  s.reach_right = 3;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  std::map<UString, UString> related;
+  for (int i = 0; i < list.Count(); ++i) related[*list.Row(i)->rec.line] = list.Row(i)->rec.related_line;
+  // Rows in order: END OF (3), END OF THE (3), END OF THE WORLD (3), OF THE (3), OF THE WORLD (3),
+  // THE WORLD (3), then OF THEM (1), OF THEM ALL (1), THEM ALL (1).
+  EXPECT_EQ(related[u"OF THE"], u"END OF THE (3),END OF THE WORLD (3),OF THE WORLD (3)");
+  EXPECT_EQ(related[u"OF THE WORLD"], u"END OF THE WORLD (3),OF THE (3),THE WORLD (3)");
+  EXPECT_EQ(related[u"OF THEM ALL"], u"OF THEM (1),THEM ALL (1)");
+  EXPECT_EQ(related[u"END OF THE WORLD"],
+            u"END OF (3),END OF THE (3),OF THE (3),OF THE WORLD (3),THE WORLD (3)");
+}
+
+TEST(ComputeClusters, StopAtEndOfTextStillRelatesAndStopNowDoesNot) {
+  Lines f;
+  f.Add({}, u"of", {u"the", u"world"});
+  TClusterRunSettings s = Sizes(2, 3);
+  s.reach_left = 0;
+  s.reach_right = 3;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  global_panic_state = kPanicEndOfText;
+  ASSERT_TRUE(ComputeClusters(f.list, s, list, highest));
+  global_panic_state = 0;
+  EXPECT_FALSE(list.Row(0)->rec.related_line.empty());
+}
+
+TEST(ComputeClusters, DamagedReachesAreClampedAndEmptyListAnswersFalse) {
+  int l = 0, r = 0;
+  ClusterReachPositions(200, 80, l, r);
+  EXPECT_EQ(l, 0);
+  EXPECT_EQ(r, 101);
+  ClusterReachPositions(0x0102, 3, l, r);  // only the low byte counts
+  EXPECT_EQ(l, 48);
+  EXPECT_EQ(r, 53);
+  Lines f;
+  f.Add({u"a"}, u"b", {u"c"});
+  TClusterRunSettings s = Sizes(1, 3);
+  s.reach_left = 255;
+  s.reach_right = 255;
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  EXPECT_TRUE(ComputeClusters(f.list, s, list, highest));
+  Lines none;
+  TConcordanceClusterList empty(&none.holder);
+  EXPECT_FALSE(ComputeClusters(none.list, s, empty, highest));
+}
+
+TEST(ClusterList, WordCountOfText) {
+  const std::pair<const char16_t*, int32_t> cases[] = {
+      {u"a b c", 3}, {u"  a b  ", 2}, {u"", 0}, {u"   ", 0}, {u"one", 1}};
+  for (const auto& [text, n] : cases) EXPECT_EQ(ClusterWordCount(text), n) << Utf16ToUtf8(text);
+}
+
+namespace {
+
+struct Bytes {
+  std::vector<uint8_t> b;
+  Bytes& i32(int32_t v) { return raw(&v, 4); }
+  Bytes& raw(const void* p, size_t n) {
+    const auto* c = static_cast<const uint8_t*>(p);
+    b.insert(b.end(), c, c + n);
+    return *this;
+  }
+  Bytes& wide(const char16_t* s) {
+    const UString t(s);
+    i32(static_cast<int32_t>(t.size()));
+    return raw(t.data(), t.size() * 2);
+  }
+};
+
+}  // namespace
+
+TEST(ClusterStream, RowBytesBothVersionsAndCuts) {
+  TVXBaseHolder holder;
+  Bytes v11;
+  v11.i32(7).wide(u"of the").i32(2).wide(u"end of the (7)");
+  Bytes v10;
+  v10.i32(7).wide(u" of  the ");
+  for (int version : {11, 10}) {
+    SCOPED_TRACE(version);
+    const Bytes& bytes = version == 11 ? v11 : v10;
+    TConcordanceClusterList list(&holder);
+    list.SetVersionNumber(version);
+    TConcordanceClusterEntry row(&list, &holder);
+    TMemoryStream in(bytes.b);
+    ASSERT_TRUE(row.ReadFromStream(in));
+    EXPECT_EQ(in.Position(), in.Size());
+    EXPECT_EQ(row.rec.frequency, 7);
+    if (version == 11) {
+      EXPECT_EQ(row.rec.related_line, u"end of the (7)");
+      TMemoryStream out;
+      ASSERT_TRUE(row.SaveToStream(out));
+      EXPECT_EQ(out.Data(), bytes.b);
+    }
+    for (size_t cut = 0; cut < bytes.b.size(); ++cut) {
+      TMemoryStream part(std::vector<uint8_t>(bytes.b.begin(), bytes.b.begin() + static_cast<long>(cut)));
+      TConcordanceClusterEntry r(&list, &holder);
+      EXPECT_FALSE(r.ReadFromStream(part)) << cut;
+    }
+  }
+}
+
+TEST(ClusterStream, OldListsRecountLengthsAndListsRoundTrip) {
+  Lines f;
+  f.Add({}, u"of", {u"the", u"world"});
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  TMemoryStream out;
+  ASSERT_TRUE(list.SaveToStream(out));
+  const std::vector<uint8_t> bytes = out.Data();
+  TConcordanceClusterList back(&f.holder);
+  TMemoryStream in(bytes);
+  ASSERT_TRUE(back.ReadFromStream(in));
+  ASSERT_EQ(back.Count(), list.Count());
+  for (int i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(back.Row(i)->rec.line, list.Row(i)->rec.line);
+    EXPECT_EQ(back.Row(i)->rec.related_line, list.Row(i)->rec.related_line);
+    EXPECT_EQ(back.Row(i)->rec.cluster_length, list.Row(i)->rec.cluster_length);
+  }
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    TConcordanceClusterList p(&f.holder);
+    TMemoryStream part(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
+    EXPECT_FALSE(p.ReadFromStream(part)) << cut;
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    std::vector<uint8_t> g = bytes;
+    g[i] ^= 0xFF;
+    TConcordanceClusterList gl(&f.holder);
+    TMemoryStream gs(g);
+    (void)gl.ReadFromStream(gs);
+  }
+  // A list below version 11 has no lengths: they come from the texts.
+  back.SetVersionNumber(10);
+  back.Row(0)->rec.cluster_length = 0;
+  back.AfterRead();
+  EXPECT_EQ(back.Row(0)->rec.cluster_length, ClusterWordCount(*back.Row(0)->rec.line));
+}
+
+TEST(ClusterList, ColumnsAndSorts) {
+  Lines f;
+  f.Add({}, u"of", {u"the", u"world"});
+  f.Add({}, u"of", {u"the", u"sea"});
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  TGrid_data_rec cell;
+  list.DrawgridDataRec(2, 1, cell, 0);
+  EXPECT_FLOAT_EQ(cell.number.value, 2.0f);
+  list.DrawgridDataRec(1, 1, cell, 0);
+  EXPECT_EQ(cell.text, u"OF THE");
+  EXPECT_EQ(list.HeaderColumnToSortNeeded(0, 4), 3);
+  list.Set1Sort(0, 3);
+  list.SetSortAscending(0, false);
+  ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
+  EXPECT_EQ(list.Row(0)->rec.cluster_length, 3);
+}

@@ -1,0 +1,150 @@
+// The notes a concordance document writes and its per-text details file.
+#include <gtest/gtest.h>
+
+#include "document_test_support.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_resources.h"
+
+using namespace document_test;
+
+namespace {
+
+struct TCorpus : TTextFolder {
+  TCorpus()
+      : TTextFolder({{u"a.txt", "the old man and the sea. the dog ran. old times."},
+                     {u"b.txt", "a dog and an old cat."},
+                     {u"e.txt", "nothing here at all."}}) {}
+};
+
+// Index of the first note equal to tab + text at or after `from`; -1 when none.
+int NoteAt(const T_WholeLinzoraHolder& doc, UStringView text, int from = 0) {
+  const auto& lines = doc.fNotes.Lines();
+  for (size_t i = static_cast<size_t>(from); i < lines.size(); ++i)
+    if (lines[i] == UString(u"\t") + UString(text)) return static_cast<int>(i);
+  return -1;
+}
+
+UString Found(TVXRes what, int n) { return VXResFmt(TVXRes::VXFunctionNFound, {VXRes(what), IntToUStr(n)}); }
+
+UString PerWord(int hits, UStringView word, int percent) {
+  return VXResFmt(TVXRes::VXNmanyXFoundForXPercent,
+                  {IntToUStr(hits), VXRes(TVXRes::VXEntries), word, IntToUStr(percent)});
+}
+
+// A run over the corpus whose details file goes beside a saved document.
+struct TRunScene {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  TRunScene() {
+    if (run.doc) run.doc->SourceTextFilename = corpus.tmp.Write(u"run.cnc", "x");
+  }
+};
+
+UString FileText(const UString& name) {
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  if (!f) return {};
+  std::string bytes(static_cast<size_t>(f->Size()), '\0');
+  f->ReadExact(bytes.data(), static_cast<int64_t>(bytes.size()));
+  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') return u"(no byte-order mark)";
+  UString text((bytes.size() - 2) / 2, u'\0');
+  std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+  return text;
+}
+
+struct TEdited {
+  static inline UString file, folder;
+  static inline int calls = 0;
+  static void Hook(const UString& f, const UString& d) {
+    file = f;
+    folder = d;
+    ++calls;
+  }
+};
+
+}  // namespace
+
+TEST(ConcordanceNotes, SearchWordResultsInOrderAfterTheSettings) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog", u"", u"", 2});
+  ASSERT_TRUE(run.found);
+  const T_WholeLinzoraHolder& doc = *run.doc;
+  ASSERT_EQ(doc.fConcordanceList->Count(), 4);
+  // Settings notes in their order.
+  const int saved = NoteAt(doc, VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry, {IntToUStr(doc.fSettings.CharactersPerLine())}));
+  const int clusters = NoteAt(doc, VXResFmt(TVXRes::VXXWordClusters, {IntToUStr(doc.fSettings.ClusterSizeMin()),
+                                                                      IntToUStr(doc.fSettings.ClusterSizeMax())}));
+  const int form = NoteAt(doc, VXRes(TVXRes::VXUnicode));
+  const int collocates = NoteAt(doc, u"\t" + Found(TVXRes::VXCollocates, doc.fCollocateList->Count()), form);  // a sub-line
+  const int timelines = NoteAt(doc, Found(TVXRes::VXTimelines, doc.fTimeLineList->Count()), form);
+  // Then what the run found: the count, the limit met (2 wanted per word), each word in order.
+  const int count = NoteAt(doc, Found(TVXRes::VXConcordance, 4), timelines);
+  const int limit = NoteAt(doc, VXResFmt(TVXRes::VXXReachedYourPresetLimitsY, {VXRes(TVXRes::VXEntries), u"4"}), count);
+  const int old_note = NoteAt(doc, PerWord(2, u"old", 50), limit);
+  const int dog_note = NoteAt(doc, PerWord(2, u"dog", 50), old_note);
+  const std::vector<int> order = {saved, clusters, form, collocates, timelines, count, limit, old_note, dog_note};
+  for (size_t i = 0; i < order.size(); ++i) EXPECT_GE(order[i], 0) << i << "\n" << Utf16ToUtf8(doc.fNotes.Text());
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << doc.fNotes.Text().size();
+}
+
+TEST(ConcordanceNotes, NoLinesGiveTheCountButNoLimitOrWordNotes) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"zebra"});
+  auto& doc = *run.doc;
+  ASSERT_EQ(doc.fConcordanceList->Count(), 0);
+  doc.fNotes.Clear();
+  doc.AddNotesOnSWResults();
+  EXPECT_EQ(doc.fNotes.Lines(), (std::vector<UString>{u"\t" + Found(TVXRes::VXConcordance, 0)}));
+}
+
+TEST(ConcordanceNotes, MinimalProcessingEndsTheSettingsNotesAndNamesNoView) {
+  ScopedSettings settings;
+  SetFastMinimalProcessing(current_tool_var, true);
+  auto doc = NewDocument();
+  doc->AddTextSettingsNotes();
+  const auto& lines = doc->fNotes.Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), u"\t" + VXRes(TVXRes::VXMinimalProcessing));
+  EXPECT_EQ(doc->fNotes.Text().find(VXRes(TVXRes::VXCollocates)), UString::npos);
+  EXPECT_EQ(doc->fNotes.Text().find(VXRes(TVXRes::VXPatterns)), UString::npos);
+  SetFastMinimalProcessing(current_tool_var, false);
+}
+
+TEST(ConcordanceNotes, DetailsFileIsTabbedUtf16AndGoesToTheEditor) {
+  TRunScene scene;
+  ASSERT_TRUE(scene.run.found);
+  TCorpus& corpus = scene.corpus;
+  T_WholeLinzoraHolder& doc = *scene.run.doc;
+  TDocumentHooks hooks = DocumentHooks();
+  const TDocumentHooks before = hooks;
+  hooks.try_to_edit = &TEdited::Hook;
+  SetDocumentHooks(hooks);
+  TEdited::calls = 0;
+  const bool ok = doc.CopyFilenameDetailsToNotepad(u"", false);
+  SetDocumentHooks(before);
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(TEdited::calls, 1);
+  EXPECT_EQ(ExtractFilePath(TEdited::file), corpus.tmp.Path());
+  EXPECT_EQ(TEdited::folder, GetDefaultFolder(current_tool_var));
+  const UString expected = u"\"" + doc.fSearchWords.AllTypedSearchWordsAsOne() + u"\"\n" + corpus.names[0] +
+                           u"\t3\t11\n" + corpus.names[1] + u"\t2\t6\n" + corpus.names[2] + u"\t0\t4\n";
+  EXPECT_EQ(FileText(TEdited::file), expected);
+  // A later note names the file.
+  EXPECT_NE(doc.fNotes.Text().find(TEdited::file), UString::npos);
+}
+
+TEST(ConcordanceNotes, DetailsWithoutRebuildLeaveTheTextListsAlone) {
+  TRunScene scene;
+  ASSERT_TRUE(scene.run.found);
+  T_WholeLinzoraHolder& doc = *scene.run.doc;
+  // The lines of b.txt go; only a rebuild moves its row to the unused texts.
+  for (int i = doc.fConcordanceList->Count() - 1; i >= 0; --i)
+    if (UString(doc.fConcordanceList->Line(i)->Text()).find(u"cat") != UString::npos) doc.fConcordanceList->Remove(i);
+  const int32_t unused = doc.fUnusedFiles.Count();
+  ASSERT_TRUE(doc.CopyFilenameDetailsToNotepad(u"", false));
+  EXPECT_EQ(doc.fUnusedFiles.Count(), unused);
+  ASSERT_TRUE(doc.CopyFilenameDetailsToNotepad(u"", true));
+  EXPECT_EQ(doc.fUnusedFiles.Count(), unused + 1);
+}

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "model/chosen_texts_test_support.h"
+#include "model/text_reader_test_support.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "shell/services/suite_services.h"
+#include "shell/text_choice.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using text_reader_test::ScopedSettings;
+
+std::vector<UString> Names(TTextChoice& c) {
+  std::vector<UString> out;
+  for (int32_t i = 0; i < c.Count(); ++i) out.push_back(c.Texts().GetFullFileDetails(i).rec.filename);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool Mentions(const std::vector<UString>& problems, UStringView what) {
+  for (const UString& p : problems)
+    if (p.find(what) != UString::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(TextChoice, FilesFoldersAndZipMembers) {
+  TempFolder dir;
+  const UString a = dir.Write(u"a.txt", "alpha");
+  dir.Write(u"sub/b.txt", "beta");
+  dir.Write(u"sub/c.dat", "not text");
+  const UString zip = MakeZip(dir.Path() + u"texts.zip", {{u"one.txt", "1"}, {u"inner/two.txt", "22"}, {u"three.txt", "333"}});
+  TTextChoice c(kToolConcordancer);
+  EXPECT_TRUE(c.AddFiles({a}).empty());
+  EXPECT_TRUE(c.AddFiles({a}).empty());  // in already: once
+  int32_t added = 0;
+  EXPECT_TRUE(c.AddFolder(dir.Path() + u"sub", u"*.txt", false, false, &added).empty());
+  EXPECT_EQ(added, 1);
+  std::vector<UString> problems;
+  EXPECT_EQ(c.ZipMemberNames(zip, problems), (std::vector<UString>{u"one.txt", u"inner/two.txt", u"three.txt"}));
+  EXPECT_TRUE(c.AddZipMembers(zip, {u"inner/two.txt", u"three.txt"}).empty());
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"three.txt", u"two.txt"}));
+}
+
+TEST(TextChoice, BadInputIsReportedAndLosesNothing) {
+  TempFolder dir;
+  const UString a = dir.Write(u"a.txt", "alpha");
+  const UString locked = dir.Write(u"locked.txt", "secret");
+  const UString damaged = dir.Write(u"damaged.zip", "PK\x03\x04 this is no archive");
+  const UString zip = MakeZip(dir.Path() + u"ok.zip", {{u"one.txt", "1"}});
+  chmod(Utf16ToUtf8(locked).c_str(), 0);
+  TTextChoice c(kToolConcordancer);
+  c.AddFiles({a});
+  struct Case { std::function<std::vector<UString>()> act; const char16_t* said; };
+  const Case cases[] = {
+      {[&] { return c.AddFolder(dir.Path() + u"gone", u"*", true, false); }, u"folder is not there"},
+      {[&] { return c.AddFiles({dir.Path() + u"missing.txt"}); }, u"not found"},
+      {[&] { return c.AddZipMembers(damaged, {u"x.txt"}); }, u"cannot be read"},
+      {[&] { return c.AddZipMembers(zip, {u"../../etc/passwd", u"one.txt"}); }, u"leaves its folder"},
+      {[&] { return c.Load(damaged); }, u"not a choice of texts"},
+  };
+  for (const Case& k : cases) EXPECT_TRUE(Mentions(k.act(), k.said)) << Utf16ToUtf8(k.said);
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"one.txt"}));
+  if (geteuid() != 0) {  // root reads every file
+    EXPECT_TRUE(Mentions(c.AddFiles({locked}), u"cannot be read"));
+    EXPECT_EQ(c.Texts().GetFullFileDetails(c.Count() - 1).rec.wanted, kWantedNotFound);
+  }
+  chmod(Utf16ToUtf8(locked).c_str(), 0644);
+}
+
+TEST(TextChoice, RemoveClearSaveAndLoad) {
+  TempFolder dir;
+  TTextChoice c(kToolConcordancer);
+  for (const char16_t* n : {u"a.txt", u"b.txt", u"c.txt", u"d.txt"}) c.AddFiles({dir.Write(n, "x")});
+  c.Remove({3, 1, 3, 99, -1});
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"c.txt"}));
+  const UString saved = dir.Path() + u"choice.chosen";
+  ASSERT_TRUE(c.Save(saved));
+  c.Clear();
+  EXPECT_EQ(c.Count(), 0);
+  EXPECT_TRUE(c.Load(saved).empty());
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"c.txt"}));
+}
+
+TEST(TextChoice, CommitHandsTheChoiceToTheTool) {
+  ScopedSettings settings;
+  TempFolder dir;
+  TakeOwnWindowMessages();
+  TTextChoice c(kToolConcordancer);
+  c.AddFiles({dir.Write(u"a.txt", "x"), dir.Write(u"b.txt", "y")});
+  ASSERT_TRUE(c.Commit());
+  UString file;
+  int32_t count = 0;
+  ASSERT_TRUE(GetChosenTextFiles(file, count));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(file, c.Texts().TempFilename());
+  EXPECT_TRUE(GetNewChoiceOfTextFiles(false));
+  TVXFileDetails back(false, kToolConcordancer);
+  EXPECT_NE(back.ReadChosenFromFile(file), tvl_failed);
+  EXPECT_EQ(back.FileCount(), 2);
+  const auto posted = TakeOwnWindowMessages();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(CodeOfWParam(posted[0].wparam), kCodeTextsChosen);
+}
+
+TEST(TextChoice, KindsAreLookedAtWhenAskedAndKept) {
+  TempFolder dir;
+  const std::string utf16le("\xFF\xFE" "c\0a\0f\0\xE9\0", 10);
+  const std::string utf16be("\xFE\xFF" "\0c\0a\0f\0\xE9", 10);
+  struct Case { const char16_t* name; std::string bytes; const char16_t* kind; };
+  const Case cases[] = {
+      {u"ansi.txt", "caf\xE9 au lait", u"plain text (8-bit)"},
+      {u"ascii.txt", "plain words", u"plain text (8-bit)"},
+      {u"utf8.txt", "caf\xC3\xA9", u"UTF-8"},
+      {u"le.txt", utf16le, u"UTF-16"},
+      {u"be.txt", utf16be, u"UTF-16 big-endian"},
+      {u"paper.pdf", "%PDF-1.4\n", u"PDF document"},
+  };
+  TTextChoice c(kToolConcordancer);
+  for (const Case& k : cases) c.AddFiles({dir.Write(k.name, k.bytes)});
+  MakeZip(dir.Path() + u"z/texts.zip", {{u"in/m\u00e9.txt", "caf\xC3\xA9"}});
+  c.AddFolder(dir.Path() + u"z", u"*.txt", false, true);
+  ASSERT_EQ(c.Count(), 7);
+  for (int32_t i = 0; i < c.Count(); ++i) {
+    const TChosenFileDetailsFullRec d = c.Texts().GetFullFileDetails(i);
+    EXPECT_EQ(d.rec.kind, 0) << "looked at before it was asked for";
+    UString want = u"UTF-8, zip member";
+    for (const Case& k : cases)
+      if (d.rec.filename == k.name) want = k.kind;
+    EXPECT_EQ(KindDescription(c.KindOf(i), d.rec.zip_member > 0), want) << Utf16ToUtf8(d.rec.filename);
+    EXPECT_NE(c.Texts().GetFullFileDetails(i).rec.kind, 0);  // kept
+  }
+  EXPECT_EQ(KindDescription(0, false), u"not looked at");
+  EXPECT_EQ(KindDescription(kContentsZip, false), u"zip archive");
+  EXPECT_EQ(c.KindOf(c.Count()), 0);
+}
+
+TEST(TextChoice, ATextGoneBeforeItsKindIsAskedIsMarkedNotFound) {
+  TempFolder dir;
+  TTextChoice c(kToolConcordancer);
+  const UString gone = dir.Write(u"gone.txt", "x");
+  const UString zip = MakeZip(dir.Path() + u"t.zip", {{u"one.txt", "1"}});
+  c.AddFiles({gone});
+  c.AddZipMembers(zip, {u"one.txt"});
+  DeleteFileU(gone);
+  DeleteFileU(zip);
+  for (int32_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(c.KindOf(i), 0);
+    EXPECT_EQ(c.Texts().GetFullFileDetails(i).rec.wanted, kWantedNotFound);
+  }
+}
+
+namespace {
+TTextChoice* g_walk_to_stop = nullptr;
+int g_pumps = 0;
+void StopTheWalkAtTheThirdPump() {
+  if (++g_pumps == 3 && g_walk_to_stop) g_walk_to_stop->StopCollecting();
+}
+}  // namespace
+
+TEST(TextChoice, AStoppedWalkKeepsWhatItFoundAndGivesTheJobItsStopStateBack) {
+  TempFolder dir;
+  for (int i = 0; i < 20; ++i) dir.Write(u"t" + IntToUStr(100 + i) + u".txt", "x");
+  TTextChoice c(kToolConcordancer);
+  g_walk_to_stop = &c;
+  g_pumps = 0;
+  SetYieldHook(&StopTheWalkAtTheThirdPump);
+  global_panic_state = kPanicEndOfText;  // a job was asked to stop after its text
+  int32_t added = 0;
+  EXPECT_TRUE(c.AddFolder(dir.Path(), u"*.txt", false, false, &added).empty());
+  EXPECT_TRUE(c.LastWalkStopped());
+  EXPECT_EQ(added, 2);  // the third pump came before the third text
+  EXPECT_EQ(c.Count(), 2);
+  EXPECT_EQ(global_panic_state, kPanicEndOfText);
+
+  global_panic_state = kPanicNone;
+  g_walk_to_stop = nullptr;
+  c.Clear();
+  EXPECT_TRUE(c.AddFolder(dir.Path(), u"*.txt", false, false, &added).empty());
+  EXPECT_FALSE(c.LastWalkStopped());
+  EXPECT_EQ(added, 20);
+  EXPECT_EQ(global_panic_state, kPanicNone);
+  SetYieldHook(nullptr);
+}

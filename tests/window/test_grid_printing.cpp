@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QHeaderView>
+#include <QPrinter>
+#include <QRegularExpression>
+
+#include "platform/runtime/vx_dialogs.h"
+#include "shell/grid_test_list.h"
+#include "shell/qt/grid_printing.h"
+#include "shell/qt/vx_grid.h"
+#include "support/temp_folder.h"
+#include "shell/qt/qt_application.h"
+
+namespace {
+
+// Pages of a PDF file: its page objects (not the page tree).
+int PdfPages(const QString& name) {
+  QFile f(name);
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray bytes = f.readAll();
+  return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+void PdfPrinter(QPrinter& p, const UString& name) {
+  p.setOutputFormat(QPrinter::PdfFormat);
+  p.setOutputFileName(ToQString(name));
+  p.setPageSize(QPageSize(QPageSize::A4));
+  p.setPageOrientation(QPageLayout::Portrait);
+  p.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+}
+
+}  // namespace
+
+// A4 less 30 mm of margins is 267 mm high: 1009 screen pixels. Less the header and footer bands
+// (24 each) and the heading row, rows of 24 pixels fill whole pages.
+TEST(GridPrinting, PdfHasThePlannedPagesWithHeaderAndFooter) {
+  THeadlessDialogService dialogs;
+  SetDialogService(&dialogs);
+  TempFolder dir;
+  TSyntheticGridList list(200);
+  TVX_Grid grid;
+  grid.SetList(&list, 10, 0);
+  grid.resize(800, 600);
+  QPrinter printer(QPrinter::HighResolution);
+  const UString pdf = dir.Path() + u"grid.pdf";
+  PdfPrinter(printer, pdf);
+  TGridPrintOptions options;
+  options.header = u"Concordance of test lines";
+  options.footer = u"Linzora";
+  const TGridPagePlan plan = PlanGridForPrinter(grid, printer, options);
+  const int usable = 1009 - 24 - 24 - grid.horizontalHeader()->height();
+  const int per_page = usable / 24;
+  EXPECT_EQ(plan.PageCount(), (200 + per_page - 1) / per_page);
+  ASSERT_LE(plan.PageCount(), 10);
+  EXPECT_EQ(PrintGrid(grid, printer, options), plan.PageCount());
+  EXPECT_EQ(PdfPages(ToQString(pdf)), plan.PageCount());
+  EXPECT_TRUE(dialogs.Asked().empty());
+  SetDialogService(nullptr);
+}
+
+TEST(GridPrinting, MoreThanTenPagesAskFirst) {
+  THeadlessDialogService dialogs;
+  SetDialogService(&dialogs);
+  TempFolder dir;
+  TSyntheticGridList list(2000);
+  TVX_Grid grid;
+  grid.SetList(&list, 10, 0);
+  QPrinter printer(QPrinter::HighResolution);
+  PdfPrinter(printer, dir.Path() + u"declined.pdf");
+  EXPECT_EQ(PrintGrid(grid, printer, {}), 0);  // the safe answer is No
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].id, TVXDialog::OKToDoX);
+  // Pages 3 to 5 only: no question, three pages.
+  const UString pdf = dir.Path() + u"range.pdf";
+  PdfPrinter(printer, pdf);
+  TGridPrintOptions range;
+  range.first_page = 2;
+  range.last_page = 4;
+  EXPECT_EQ(PrintGrid(grid, printer, range), 3);
+  EXPECT_EQ(PdfPages(ToQString(pdf)), 3);
+  EXPECT_EQ(dialogs.Asked().size(), 1u);
+  SetDialogService(nullptr);
+}
