@@ -258,6 +258,12 @@ class TVXBaseHolder {
   // Refreshes the export choices at the start of an export; the base keeps them as they are.
   virtual void CheckExportSettings() {}
 
+  // The document's data changed after it was made or read (source texts modified and its lines
+  // moved): it differs from any saved copy. A save clears it.
+  void NoteDataChanged() { data_changed_ = true; }
+  void ClearDataChanged() { data_changed_ = false; }
+  bool DataChanged() const { return data_changed_; }
+
   bool export_all_rows = true;
   bool export_all_columns = true;
   std::vector<int32_t> selected_rows;
@@ -269,6 +275,7 @@ class TVXBaseHolder {
   UString list_read_message_;
   TLCID lcid_ = kLCID_EnglishUS;
   int code_page_ = 1252;
+  bool data_changed_ = false;
 };
 
 // Puts a holder's list width back as it was when the guard was made, unless the read it guards
