@@ -15,7 +15,7 @@ using namespace document_test;
 
 namespace {
 
-enum class TForm { Utf8, Utf16LE, Utf16BE, Cp1252 };
+enum class TForm { Utf8, Utf16LE, Utf16BE, Cp1252, Utf16LENoMark };
 
 // The text in a form, with the mark the form's files begin with.
 std::string Encoded(TForm form, UStringView text, bool with_mark = true) {
@@ -23,6 +23,7 @@ std::string Encoded(TForm form, UStringView text, bool with_mark = true) {
     case TForm::Utf8: return Utf16ToUtf8(text);
     case TForm::Utf16LE: return Utf16Bytes(text, true, with_mark);
     case TForm::Utf16BE: return Utf16Bytes(text, false, with_mark);
+    case TForm::Utf16LENoMark: return Utf16Bytes(text, true, false);
     case TForm::Cp1252: {
       std::string out;
       for (char16_t c : text) out += static_cast<char>(c == u'\u00E9' ? 0xE9 : c);
@@ -159,7 +160,7 @@ TEST(ModifyPieces, MovedPositionsFollowInsertionsAndReplacements) {
 
 // Set values in four encodings: exact bytes, lines moved by the bytes inserted, the log.
 TEST(ModifySourceTexts, SetValuesInEachEncoding) {
-  for (TForm form : {TForm::Utf8, TForm::Utf16LE, TForm::Utf16BE, TForm::Cp1252}) {
+  for (TForm form : {TForm::Utf8, TForm::Utf16LE, TForm::Utf16BE, TForm::Cp1252, TForm::Utf16LENoMark}) {
     SCOPED_TRACE(static_cast<int>(form));
     TModifyFixture f;
     const UString before = u"caf\u00E9 dog x. the dog.";
