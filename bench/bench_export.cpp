@@ -35,12 +35,17 @@ class TBenchList : public TVXBaseLemmaMatchCapableList {
     SetHeadings({u"N", u"Concordance", u"Set", u"Word #", u"File", u"Position"});
   }
   int TotalRowCount() const override { return lines_; }
-  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row) override {
-    std::vector<TGrid_data_rec> cells(6);
-    for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].col = c;
+  using TVXBaseLemmaMatchCapableList::EntryDetailsAsGridDataRecs;
+  void EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells) override {
+    cells.resize(6);
+    for (int c = 0; c < 6; ++c) {
+      ResetGridDataRec(cells[static_cast<size_t>(c)]);
+      cells[static_cast<size_t>(c)].col = c;
+      cells[static_cast<size_t>(c)].row = row;
+    }
     if (row == 0) {
       for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].text = Headings()[static_cast<size_t>(c)];
-      return cells;
+      return;
     }
     auto number = [](TGrid_data_rec& cell, int v) {
       cell.has_number = true;
@@ -58,11 +63,10 @@ class TBenchList : public TVXBaseLemmaMatchCapableList {
       line.centre_start = at;
       line.centre_length = 3;
     }
-    cells[2].text = u"";
     number(cells[3], row * 7 % 100000);
     cells[4].text = u"corpus/texts/file_" + IntToUStr(row % 500) + u".txt";
+    cells[4].has_text = true;
     number(cells[5], row % 100);
-    return cells;
   }
 
  private:

@@ -73,7 +73,7 @@ bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
     MyYieldProcess();
     if (StopRequested()) return false;
     if (!RowExported(holder, r)) continue;
-    cells = list.EntryDetailsAsGridDataRecs(r);
+    list.EntryDetailsAsGridDataRecs(r, cells);
     if (cells.empty()) continue;
     if (!each(r, cells)) return false;
   }

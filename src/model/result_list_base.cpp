@@ -912,8 +912,32 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
   if (column == 0) result.value = static_cast<float>(index + 1);
 }
 
-void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+void ResetGridDataRec(TGrid_data_rec& cell) {
+  // Moved out and back: every other field starts afresh whatever fields the record gains.
+  UString text = std::move(cell.text), prefix = std::move(cell.prefix), suffix = std::move(cell.suffix);
+  UString caption = std::move(cell.number.caption), str_value = std::move(cell.str_value);
+  std::vector<int32_t> ints = std::move(cell.ints);
+  std::vector<TGridColouredPiece> pieces = std::move(cell.pieces);
+  std::vector<UString> contexts = std::move(cell.plot_contexts);
+  std::vector<std::pair<int32_t, int32_t>> segments = std::move(cell.timeline_segments);
+  std::vector<UString> headings = std::move(cell.timeline_date_headings);
   cell = TGrid_data_rec();
+  text.clear(), prefix.clear(), suffix.clear(), caption.clear(), str_value.clear();
+  ints.clear(), pieces.clear(), contexts.clear(), segments.clear(), headings.clear();
+  cell.text = std::move(text);
+  cell.prefix = std::move(prefix);
+  cell.suffix = std::move(suffix);
+  cell.number.caption = std::move(caption);
+  cell.str_value = std::move(str_value);
+  cell.ints = std::move(ints);
+  cell.pieces = std::move(pieces);
+  cell.plot_contexts = std::move(contexts);
+  cell.timeline_segments = std::move(segments);
+  cell.timeline_date_headings = std::move(headings);
+}
+
+void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+  ResetGridDataRec(cell);
   cell.col = col;
   cell.row = row;
   if (row == 0) {
@@ -946,12 +970,19 @@ void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
   cell.has_number = cell.number.value != kMissingValue;
 }
 
+void TVXBaseDataClass::EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells) {
+  if (row < 0 || row > TotalRowCount()) {
+    cells.clear();
+    return;
+  }
+  const int columns = HeadingCount() > 0 ? HeadingCount() : MainWordColumn() + 1;
+  cells.resize(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) DrawgridDataRec(c, row, cells[static_cast<size_t>(c)], 0);
+}
+
 std::vector<TGrid_data_rec> TVXBaseDataClass::EntryDetailsAsGridDataRecs(int row) {
   std::vector<TGrid_data_rec> cells;
-  if (row < 0 || row > TotalRowCount()) return cells;
-  const int columns = HeadingCount() > 0 ? HeadingCount() : MainWordColumn() + 1;
-  cells.resize(columns);
-  for (int c = 0; c < columns; ++c) DrawgridDataRec(c, row, cells[c], 0);
+  EntryDetailsAsGridDataRecs(row, cells);
   return cells;
 }
 

@@ -189,6 +189,8 @@ struct TGrid_data_rec {
   std::vector<UString> timeline_date_headings;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
+// The cell as a fresh one, its texts and lists emptied in place (their room kept for refilling).
+void ResetGridDataRec(TGrid_data_rec& cell);
 // Prefix, text and suffix of a cell.
 UString RelevantAffixesOfStringData(const TGrid_data_rec& cell);
 
@@ -602,7 +604,11 @@ class TVXBaseDataClass {
   virtual int TotalRowCount() const { return Count(); }
   virtual int ColumnTotalRowCount() const { return 0; }
   // Cells of grid row r (0 = headings), one per heading; empty for a row that does not exist.
-  virtual std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row);
+  // The refill form reuses the caller's cells and the room their texts and lists already have,
+  // so that an export walking a million rows allocates almost nothing per row; a list that
+  // makes its cells its own way overrides it (the other form calls it).
+  virtual void EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells);
+  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row);
   virtual void GetColumnTotalDataForGrid(int col, int total_row, TGrid_data_rec& cell);
   virtual void LeftmostColumnDataRec(int row, TGrid_data_rec& cell);
   // Sets the spreadsheet row, column and sheet of a cell from its logical column; excel_row

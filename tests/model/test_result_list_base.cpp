@@ -362,6 +362,51 @@ TEST(VXBaseList, ABusyListRefusesAddPutAndRemove) {
   EXPECT_EQ(l.Shown(), "b c");
 }
 
+// A refilled row equals a fresh one: nothing of the cells it held before stays, whatever they held.
+TEST(VXBaseGrid, RefilledRowsEqualFreshOnes) {
+  TTestWordList l;
+  l.SetHeadings({u"N", u"Word", u"Freq."});
+  l.AddWord(u"cat", 3);
+  l.AddWord(u"dog", 1);
+  l.DeleteOne(0, true);
+  std::vector<TGrid_data_rec> cells(5);
+  for (TGrid_data_rec& c : cells) {
+    c.text = u"stale text that is long enough to live on the heap";
+    c.prefix = c.suffix = c.str_value = u"stale";
+    c.has_number = c.has_text = c.deleted = c.has_colour = true;
+    c.number.value = 7;
+    c.kind = kCellConcordanceLine;
+    c.pieces.resize(2);
+    c.ints = {1, 2};
+    c.plot_contexts = {u"x"};
+    c.timeline_segments = {{1, 2}};
+  }
+  for (int row : {1, 0, 2, 1}) {
+    l.EntryDetailsAsGridDataRecs(row, cells);
+    const std::vector<TGrid_data_rec> fresh = l.EntryDetailsAsGridDataRecs(row);
+    ASSERT_EQ(cells.size(), fresh.size()) << row;
+    for (size_t c = 0; c < fresh.size(); ++c) {
+      SCOPED_TRACE(testing::Message() << "row " << row << " column " << c);
+      EXPECT_EQ(cells[c].text, fresh[c].text);
+      EXPECT_EQ(cells[c].prefix, fresh[c].prefix);
+      EXPECT_EQ(cells[c].suffix, fresh[c].suffix);
+      EXPECT_EQ(cells[c].str_value, fresh[c].str_value);
+      EXPECT_EQ(cells[c].has_text, fresh[c].has_text);
+      EXPECT_EQ(cells[c].has_number, fresh[c].has_number);
+      EXPECT_EQ(cells[c].number.value, fresh[c].number.value);
+      EXPECT_EQ(cells[c].deleted, fresh[c].deleted);
+      EXPECT_EQ(cells[c].has_colour, fresh[c].has_colour);
+      EXPECT_EQ(cells[c].kind, fresh[c].kind);
+      EXPECT_EQ(cells[c].col, fresh[c].col);
+      EXPECT_EQ(cells[c].row, fresh[c].row);
+      EXPECT_TRUE(cells[c].pieces.empty() && cells[c].ints.empty() && cells[c].plot_contexts.empty() &&
+                  cells[c].timeline_segments.empty());
+    }
+  }
+  l.EntryDetailsAsGridDataRecs(3, cells);  // no such row
+  EXPECT_TRUE(cells.empty());
+}
+
 TEST(VXBaseGrid, CellsAndSpreadsheetPositions) {
   TTestWordList l;
   l.SetHeadings({u"N", u"Word", u"Freq."});
