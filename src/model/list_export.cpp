@@ -98,7 +98,7 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
         if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
         if (!first) line += u'\t';
         first = false;
-        line += DoExportaCellToTXT(cells[c], setting);
+        AppendCellAsTXT(cells[c], setting, line);
       }
       line += u'\n';
       ++lines;

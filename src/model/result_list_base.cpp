@@ -912,28 +912,44 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
   if (column == 0) result.value = static_cast<float>(index + 1);
 }
 
+// Field by field: an export resets millions of cells, and building a fresh record to assign
+// costs more than the rest of the row. The size check makes a new field come here too.
+static_assert(sizeof(TGrid_data_rec) == 432, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
 void ResetGridDataRec(TGrid_data_rec& cell) {
-  // Moved out and back: every other field starts afresh whatever fields the record gains.
-  UString text = std::move(cell.text), prefix = std::move(cell.prefix), suffix = std::move(cell.suffix);
-  UString caption = std::move(cell.number.caption), str_value = std::move(cell.str_value);
-  std::vector<int32_t> ints = std::move(cell.ints);
-  std::vector<TGridColouredPiece> pieces = std::move(cell.pieces);
-  std::vector<UString> contexts = std::move(cell.plot_contexts);
-  std::vector<std::pair<int32_t, int32_t>> segments = std::move(cell.timeline_segments);
-  std::vector<UString> headings = std::move(cell.timeline_date_headings);
-  cell = TGrid_data_rec();
-  text.clear(), prefix.clear(), suffix.clear(), caption.clear(), str_value.clear();
-  ints.clear(), pieces.clear(), contexts.clear(), segments.clear(), headings.clear();
-  cell.text = std::move(text);
-  cell.prefix = std::move(prefix);
-  cell.suffix = std::move(suffix);
-  cell.number.caption = std::move(caption);
-  cell.str_value = std::move(str_value);
-  cell.ints = std::move(ints);
-  cell.pieces = std::move(pieces);
-  cell.plot_contexts = std::move(contexts);
-  cell.timeline_segments = std::move(segments);
-  cell.timeline_date_headings = std::move(headings);
+  cell.col = cell.row = cell.excel_row = cell.excel_col = 0;
+  cell.sheet = 1;
+  cell.kind = 0;
+  cell.visible = true;
+  cell.final = cell.has_text = false;
+  cell.text.clear();
+  cell.prefix.clear();
+  cell.suffix.clear();
+  cell.has_number = false;
+  cell.number.kind = 0;
+  cell.number.value = kMissingValue;
+  cell.number.is_real = false;
+  cell.number.caption.clear();
+  cell.number.part = cell.number.total = 0;
+  cell.decimals = 0;
+  cell.make_text_from_number = false;
+  cell.date = 0.0;
+  cell.export_kind = 0;
+  cell.int_value = 0;
+  cell.str_value.clear();
+  cell.ints.clear();
+  cell.start_position = cell.centre_start = cell.centre_length = 0;
+  cell.deleted = cell.matched = cell.joined_elsewhere = cell.has_joined = false;
+  cell.sw_start = cell.hit_width = 0;
+  cell.pieces.clear();
+  cell.tag_number_1based = 0;
+  cell.has_colour = false;
+  cell.colour = 0;
+  cell.plot_contexts.clear();
+  cell.plot_scale = cell.plot_largest_words = 0;
+  cell.plot_total_words = 0;
+  cell.plot_divisions = 0;
+  cell.timeline_segments.clear();
+  cell.timeline_date_headings.clear();
 }
 
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
