@@ -140,10 +140,12 @@ void SplitXlsx(int lines, bool coloured, const UString& name) {
   double build = 0, write = 0;
   StartAnExcelFile(1);
   std::vector<TSpreadsheetRun> runs;
+  std::vector<TGrid_data_rec> cells;
+  const int32_t run_colour = ConcLineRunColour(0x0000FF);
   for (int r = 1; r <= lines; ++r) {
     const auto a = Clock::now();
-    std::vector<TGrid_data_rec> cells = list.EntryDetailsAsGridDataRecs(r);
-    if (coloured) runs = HtmlCellToRuns(ConcLineAsHTML(ConcLinein3Sections(cells[1], 0), 0x0000FF));
+    list.EntryDetailsAsGridDataRecs(r, cells);
+    if (coloured) ConcLineRuns(ConcLineSectionViews(cells[1], 0), run_colour, runs);
     const auto b = Clock::now();
     SetACellDouble(r, 1, cells[0].number.value);
     if (coloured)

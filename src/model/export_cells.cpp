@@ -251,6 +251,55 @@ UString ConcLineAsHTML(const TCellSections& sections, int32_t search_word_colour
          XmlEscaped(sections.centre) + u"</font></b> " + XmlEscaped(sections.right);
 }
 
+int32_t ConcLineRunColour(int32_t search_word_colour) {
+  const std::vector<TSpreadsheetRun> runs = HtmlCellToRuns(ConcLineAsHTML({u"", u"x", u""}, search_word_colour));
+  for (const TSpreadsheetRun& r : runs)
+    if (r.bold) return r.colour;
+  return -1;
+}
+
+namespace {
+// Text as it comes back from XML escaping: characters XML cannot carry become U+FFFD.
+void AppendXmlSafe(UString& out, UStringView s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) {
+      out += c;
+      out += s[++i];
+      continue;
+    }
+    const bool forbidden = (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || IsHigh(c) || IsLow(c) ||
+                           c == 0xFFFE || c == 0xFFFF;
+    out += forbidden ? char16_t(0xFFFD) : c;
+  }
+}
+}  // namespace
+
+void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs) {
+  // Left and its blank, the centre bold in its colour, the blank and right; empty runs left out
+  // and neighbours of one style joined, as the HTML route does.
+  size_t used = 0;
+  auto put = [&](UStringView a, UStringView b, int32_t colour, bool bold) {
+    if (a.empty() && b.empty()) return;
+    if (used > 0 && runs[used - 1].colour == colour && runs[used - 1].bold == bold) {
+      AppendXmlSafe(runs[used - 1].text, a);
+      AppendXmlSafe(runs[used - 1].text, b);
+      return;
+    }
+    if (runs.size() <= used) runs.emplace_back();
+    TSpreadsheetRun& r = runs[used++];
+    r.text.clear();
+    AppendXmlSafe(r.text, a);
+    AppendXmlSafe(r.text, b);
+    r.colour = colour;
+    r.bold = bold;
+  };
+  put(sections.left, u" ", -1, false);
+  put(sections.centre, u"", run_colour, true);
+  put(u" ", sections.right, -1, false);
+  runs.resize(used);
+}
+
 std::vector<TSpreadsheetRun> HtmlCellToRuns(UStringView html) {
   std::vector<TSpreadsheetRun> runs;
   std::vector<int32_t> colours;

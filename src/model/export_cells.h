@@ -99,6 +99,11 @@ UString ColouredSegmentsAsHTML(const TGrid_data_rec& cell);
 UString ConcLineAsHTML(const TCellSections& sections, int32_t search_word_colour);
 // The restricted HTML of the two builders above as rich runs (unknown tags kept as text).
 std::vector<TSpreadsheetRun> HtmlCellToRuns(UStringView html);
+// The runs HtmlCellToRuns(ConcLineAsHTML(sections, colour)) gives, made straight from the
+// sections into runs (their room reused): an export writes a million of them. run_colour is
+// what the HTML route makes of the colour (ConcLineRunColour, once per export).
+int32_t ConcLineRunColour(int32_t search_word_colour);
+void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs);
 
 // The spreadsheet format of a column (number format from its decimals, alignment from its
 // kind, colours from the column or the style).
