@@ -471,3 +471,22 @@ TEST(ModifySourceTexts, TheListCallTakesTheWindowsArguments) {
   EXPECT_EQ(f.List().ModifySourceTexts(2, u"", u"cd", true), -1);
   EXPECT_EQ(f.List().last_modify_report.size(), 1u);
 }
+
+// Blanks inside a tag stay; those between words, also after the tag's ">", are joined.
+TEST(ModifySourceTexts, BlanksInsideTagsStay) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  const UString name = tmp.Write(u"t.txt", "an old <i a=b>big man.");
+  TTextToModify text;
+  text.full_name = name;
+  // The reader shows the tag as blanks, as the line does.
+  text.changes.push_back(TTextChange{7, 3, 18, u"old        big man", u""});
+  TModifyOptions o;
+  o.mode = TModifySourceTexts::mst_search_word;
+  o.logging = false;
+  const TTextModifyResult r = ModifyOneText(text, o);
+  ASSERT_TRUE(r.modified) << Utf16ToUtf8(r.refusal);
+  EXPECT_EQ(FileBytes(name), "an old_<i a=b>big_man.");
+  EXPECT_EQ(r.edits.size(), 2u);
+  EXPECT_EQ(r.new_size, 22);
+}
