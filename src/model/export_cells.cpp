@@ -114,17 +114,20 @@ UString XMLElementName(UStringView heading, int32_t number) {
   return name;
 }
 
-UString XmlEscaped(UStringView s) {
-  UString out;
-  out.reserve(s.size() + s.size() / 8);
+namespace {
+// s for XML: with escape_markup & < > " become entities; either way characters XML 1.0 cannot
+// carry (C0 controls but tab, LF, CR; lone surrogates; U+FFFE, U+FFFF) become U+FFFD.
+void AppendXmlText(UString& out, UStringView s, bool escape_markup) {
   for (size_t i = 0; i < s.size(); ++i) {
     const char16_t c = s[i];
-    switch (c) {
-      case u'&': out += u"&amp;"; continue;
-      case u'<': out += u"&lt;"; continue;
-      case u'>': out += u"&gt;"; continue;
-      case u'"': out += u"&quot;"; continue;
-      default: break;
+    if (escape_markup) {
+      switch (c) {
+        case u'&': out += u"&amp;"; continue;
+        case u'<': out += u"&lt;"; continue;
+        case u'>': out += u"&gt;"; continue;
+        case u'"': out += u"&quot;"; continue;
+        default: break;
+      }
     }
     if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) {
       out += c;
@@ -135,6 +138,13 @@ UString XmlEscaped(UStringView s) {
                            c == 0xFFFE || c == 0xFFFF;
     out += forbidden ? char16_t(0xFFFD) : c;
   }
+}
+}  // namespace
+
+UString XmlEscaped(UStringView s) {
+  UString out;
+  out.reserve(s.size() + s.size() / 8);
+  AppendXmlText(out, s, true);
   return out;
 }
 
@@ -258,22 +268,6 @@ int32_t ConcLineRunColour(int32_t search_word_colour) {
   return -1;
 }
 
-namespace {
-// Text as it comes back from XML escaping: characters XML cannot carry become U+FFFD.
-void AppendXmlSafe(UString& out, UStringView s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char16_t c = s[i];
-    if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) {
-      out += c;
-      out += s[++i];
-      continue;
-    }
-    const bool forbidden = (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || IsHigh(c) || IsLow(c) ||
-                           c == 0xFFFE || c == 0xFFFF;
-    out += forbidden ? char16_t(0xFFFD) : c;
-  }
-}
-}  // namespace
 
 void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs) {
   // Left and its blank, the centre bold in its colour, the blank and right; empty runs left out
@@ -282,15 +276,15 @@ void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::ve
   auto put = [&](UStringView a, UStringView b, int32_t colour, bool bold) {
     if (a.empty() && b.empty()) return;
     if (used > 0 && runs[used - 1].colour == colour && runs[used - 1].bold == bold) {
-      AppendXmlSafe(runs[used - 1].text, a);
-      AppendXmlSafe(runs[used - 1].text, b);
+      AppendXmlText(runs[used - 1].text, a, false);
+      AppendXmlText(runs[used - 1].text, b, false);
       return;
     }
     if (runs.size() <= used) runs.emplace_back();
     TSpreadsheetRun& r = runs[used++];
     r.text.clear();
-    AppendXmlSafe(r.text, a);
-    AppendXmlSafe(r.text, b);
+    AppendXmlText(r.text, a, false);
+    AppendXmlText(r.text, b, false);
     r.colour = colour;
     r.bold = bold;
   };
