@@ -490,3 +490,28 @@ TEST(ModifySourceTexts, BlanksInsideTagsStay) {
   EXPECT_EQ(r.edits.size(), 2u);
   EXPECT_EQ(r.new_size, 22);
 }
+
+// Hits in later chunks of a long text are found where their lines say.
+TEST(ModifySourceTexts, HitsBeyondTheFirstChunk) {
+  TModifyFixture f;
+  std::string text;
+  while (text.size() < 5'000'000) text += "caf\xC3\xA9 and tea, ";
+  const size_t first = text.size();
+  text += "dog. ";
+  while (text.size() < 9'000'000) text += "caf\xC3\xA9 and tea, ";
+  const size_t second = text.size();
+  text += "dog.";
+  const UString name = f.tmp.Write(u"long.txt", text);
+  f.Make({name}, u"dog");
+  ASSERT_EQ(f.List().Count(), 2);
+  for (int i = 0; i < 2; ++i) SetSetText(f.List().Line(i), u"N");
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 2) << Utf16ToUtf8(Joined(report.refusals));
+  std::string expected = text;
+  expected.insert(second, "<ut_N/>");
+  expected.insert(first, "<ut_N/>");
+  EXPECT_TRUE(FileBytes(name) == expected);
+  const std::vector<int> order = f.ByBytes();
+  EXPECT_EQ(f.List().Line(order[0])->Data().byte_position, static_cast<int64_t>(first + 7));
+  EXPECT_EQ(f.List().Line(order[1])->Data().byte_position, static_cast<int64_t>(second + 14));
+}
