@@ -920,7 +920,7 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
 
 // Field by field: an export resets millions of cells, and building a fresh record to assign
 // costs more than the rest of the row. The size check makes a new field come here too.
-static_assert(sizeof(TGrid_data_rec) == 432, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
+static_assert(sizeof(TGrid_data_rec) == 464, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
 void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.col = cell.row = cell.excel_row = cell.excel_col = 0;
   cell.sheet = 1;
@@ -956,6 +956,9 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.plot_divisions = 0;
   cell.timeline_segments.clear();
   cell.timeline_date_headings.clear();
+  cell.has_text_colour = false;
+  cell.text_colour = 0;
+  cell.spans.clear();
 }
 
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
