@@ -38,6 +38,8 @@
 #include "shell/qt/page_list.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/qt_dialog_service.h"
+#include "shell/help_context.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/vx_grid.h"
@@ -58,6 +60,7 @@ constexpr int kTagJoin = 19;
 constexpr int kTagClose = 26;
 constexpr int kTagMerge = 78;
 constexpr int kTagStatusBar = 80;
+constexpr int kTagMainToolbar = 81;
 constexpr int kTagUndo = 82;
 constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
@@ -67,6 +70,8 @@ constexpr int kTagPrint = 4;
 constexpr int kTagPrintPreview = 5;
 constexpr int kTagColumnTotals = 114;
 constexpr int kTagReverseDelete = 198;
+// The page of a document's text (a memo), which Plain Text saves as lines.
+constexpr uint8_t kListTextPage = 27;
 
 const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, kTagPrint, kTagClose, 22, 170, 10, 69};
 
@@ -642,7 +647,7 @@ void TMainToolsForm::ShowDataState() {
   const bool data = HasData();
   pages_->Records().fHasData = data;
   stack_->setCurrentWidget(data ? static_cast<QWidget*>(tabs_) : start_panel_);
-  toolbar_panel_->setVisible(true);
+  SetToolbarAndStatusBarVisibility();
   if (!data) {
     for (int p = 0; p < TVXStatusBar::kPanels; ++p) status_->SetPanelText(p, u"");
     menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
@@ -696,15 +701,15 @@ void TMainToolsForm::SetPageAppropriateCaption() {
 }
 
 void TMainToolsForm::SetMenuChecks() {
-  const bool bar = GetMenuItemChecked(kTagStatusBar);
   menu_model_.RedoMenuItemsCheckStates();
+  menus_->Sync();
   const int shown = NumberDisplayTagOfValue(GetDisplayWordsPerMillion());
   for (int tag : {kTagPercent, kTagPerThousand, kTagPerMillion, kTagNumbersDefault})
     if (QAction* a = menus_->ActionOfTag(tag)) {
       a->setCheckable(true);
       a->setChecked(tag == shown);
     }
-  status_->setVisible(bar || !GetMenuItemChecked(kTagStatusBar) ? true : bar);
+  SetToolbarAndStatusBarVisibility();
 }
 
 void TMainToolsForm::SetTypingMode(int mode) {
@@ -741,17 +746,12 @@ void TMainToolsForm::FormActivate() {
 void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
   if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
     if (QAction* a = menus_->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
+  if (HandleGeneralMenuCommand(tag, *this)) return;
   TVX_Grid* grid = CurrentGrid();
   if (HandleCommonMenuCommand(tag, grid)) return;
   switch (tag) {
-    case kTagOpen: OpenWithDialog(); break;
     case kTagRecentFile: OpenRecentFile(data); break;
     case kTagNew: NewResult(); break;
-    case kTagClose:
-      SetClosingFlag(true);
-      CloseCurrentData();
-      SetClosingFlag(false);
-      break;
     case kTagSave: {
       bool saved = false;
       if (!RefusedDuringJob()) SaveData(grid, saved);
@@ -996,13 +996,63 @@ bool TMainToolsForm::SavePageAsPlainText() {
   }
   auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
   if (!memo) return false;
+  UString name;
+  if (!SaveMemoLines(*memo, name)) return false;
+  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  return true;
+}
+
+bool TMainToolsForm::SaveMemoLines(QPlainTextEdit& memo, UString& saved_to) {
   std::vector<UString> lines;
-  for (const QString& line : memo->toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
+  for (const QString& line : memo.toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
   UString name = memo_file_;
   if (!SaveLinesToFile(name, lines, *file_dialogs_)) return false;
   memo_file_ = name;
-  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  saved_to = name;
   return true;
+}
+
+// --- the commands every tool shares ---------------------------------------------------------------
+
+bool TMainToolsForm::SaveTextPageLines() {
+  if (!fData || pages_->CurrentListType() != kListTextPage) return false;
+  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
+  if (!memo) return false;
+  UString name;
+  // A cancelled or failed save has said so (or nothing was chosen); the command is still ours.
+  if (SaveMemoLines(*memo, name)) VXDialog(TVXDialog::SavedOK, {name});
+  return true;
+}
+
+bool TMainToolsForm::MainFormIsActive() const {
+  const QWidget* active = QApplication::activeWindow();
+  return active == nullptr || active == this;
+}
+
+void TMainToolsForm::CloseDataFromMenu() {
+  SetClosingFlag(true);
+  CloseCurrentData();
+  SetClosingFlag(false);
+}
+
+void TMainToolsForm::ApplyRulerToCurrentGrid() {
+  if (TVX_Grid* grid = CurrentGrid()) grid->ApplyStoredRuler();
+}
+
+void TMainToolsForm::SetToolbarAndStatusBarVisibility() {
+  toolbar_panel_->setVisible(GetMenuItemChecked(kTagMainToolbar) && pages_->Records().fHasData);
+  status_->setVisible(GetMenuItemChecked(kTagStatusBar));
+}
+
+void TMainToolsForm::ShowHelpContext(int context) { HandleAHelpFileChoice(context, &OpenHelpPage); }
+
+void TMainToolsForm::SetDocumentTagDisplay(uint8_t display) {
+  if (fData) fData->TagDisplay = display;
+}
+
+void TMainToolsForm::RefreshChecksAndGrid() {
+  SetMenuChecks();
+  if (TVX_Grid* grid = CurrentGrid()) grid->ListChanged();
 }
 
 void TMainToolsForm::MatchCommandOnGrid(TVX_Grid* grid, int tag) {

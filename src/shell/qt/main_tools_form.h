@@ -29,6 +29,7 @@
 
 #include "model/work_derived.h"
 #include "shell/controller_messages.h"
+#include "shell/general_menu_commands.h"
 #include "shell/files/file_dialogs.h"
 #include "shell/files/saved_texts.h"
 #include "shell/list_commands.h"
@@ -56,7 +57,7 @@ inline constexpr int kPanelRow = 1;
 inline constexpr int kPanelProgress = 3;
 inline constexpr int kPanelMessage = 10;
 
-class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions {
+class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions, public TGeneralMenuWindow {
   Q_OBJECT
  public:
   TMainToolsForm(uint8_t tool, QWidget* parent = nullptr);
@@ -79,7 +80,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual bool CanCloseData();
   virtual void UpdateControlsForData();
   virtual void SetMenuChecks();
-  virtual bool OpenWithDialog();
+  bool OpenWithDialog() override;
   virtual std::unique_ptr<TTessorineholder> CreateTheHolder(TTessorineList list_type);
   virtual std::unique_ptr<TTessorineholder> CreateTheHolderWithCallbacks(TTessorineList list_type);
   virtual void CloseCurrentData();
@@ -170,6 +171,16 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void GoToRow(TVX_Grid* grid, int row);
   void PercentToStatusBar(int64_t done, int64_t total);
 
+  // --- TGeneralMenuWindow: the commands every tool shares (general_menu_commands.h) ---
+  bool SaveTextPageLines() override;
+  bool MainFormIsActive() const override;
+  void CloseDataFromMenu() override;
+  void ApplyRulerToCurrentGrid() override;
+  void SetToolbarAndStatusBarVisibility() override;
+  void ShowHelpContext(int context) override;
+  void SetDocumentTagDisplay(uint8_t display) override;
+  void RefreshChecksAndGrid() override;
+
   // --- TShellActions ---
   void LoadOrClearList(int kind, bool load) override {}
   void CloseMainWindow() override { close(); }
@@ -221,6 +232,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Windows that show the document's lists let go of them (before pages or the document go).
   void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
+  // The memo's lines to the file they were saved to before, else to one the user chooses.
+  bool SaveMemoLines(QPlainTextEdit& memo, UString& saved_to);
   void AfterSaving(bool saved, const UString& file_name);
 
   uint8_t tool_;
