@@ -18,6 +18,8 @@
 #include "platform/settings/settings_access.h"
 #include "shell/controller_messages.h"
 #include "shell/main_window_rules.h"
+#include "shell/menu_store.h"
+#include "platform/settings/window_registry.h"
 #include "shell/qt/qt_dialog_service.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
@@ -87,6 +89,22 @@ TEST_F(MainToolsFormTest, WithoutDataTheStartPanelShowsTheToolAndVersion) {
   const QRect panel(w.StartPanel()->mapTo(&w, QPoint(0, 0)), w.StartPanel()->size());
   EXPECT_GT(InkPixelsIn(shot, panel), 100);
   EXPECT_TRUE(dialogs.Asked().empty());
+}
+
+// The window is the tool's registered window while it lives, with the store's shortcuts.
+TEST_F(MainToolsFormTest, TheWindowIsRegisteredWithTheStoresShortcuts) {
+  SetMenuShortcut(33, 16384 + 'R');  // Refresh on Ctrl+R instead of F5
+  TWindowId id = kNoWindow;
+  {
+    TTestToolForm w;
+    id = WindowIdOf(&w);
+    EXPECT_EQ(global_own_HWnd, id);
+    EXPECT_EQ(GetActiveMainToolWindow(kTestTool), id);
+    ASSERT_NE(w.Menus()->ActionOfTag(33), nullptr);
+    EXPECT_EQ(w.Menus()->ActionOfTag(33)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+  }
+  EXPECT_EQ(global_own_HWnd, kNoWindow);
+  EXPECT_EQ(GetActiveMainToolWindow(kTestTool), kNoWindow);
 }
 
 TEST_F(MainToolsFormTest, CommandLineDocumentOpensOnceTheLoopRuns) {

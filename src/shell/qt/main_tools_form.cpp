@@ -33,6 +33,7 @@
 #include "shell/list_commands.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/main_window_rules.h"
+#include "shell/main_window_services.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
 #include "shell/qt/page_list.h"
@@ -153,6 +154,9 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   print_handler_ = std::make_unique<TPrintPreviewHandler>();
   file_launcher_ = own_launcher_.get();
   BuildWindow();
+  own_window_ = WindowIdOf(this);
+  SetUpMainWindowServices(own_window_, menu_model_);
+  menus_->Sync();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
   NextFile.list_type = kListNone;
   SetMainCaption(*this, u"");
@@ -169,6 +173,8 @@ TMainToolsForm::~TMainToolsForm() {
   pages_->ClearPages();
   fData.reset();
   SetClosingFlag(false);
+  // Codes for the tool must not go to a window that is gone.
+  if (global_own_HWnd == own_window_) UnregisterToolWindowAndQuit();
 }
 
 void TMainToolsForm::BuildWindow() {

@@ -237,6 +237,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void AfterSaving(bool saved, const UString& file_name);
 
   uint8_t tool_;
+  TWindowId own_window_ = kNoWindow;
   TMenuModel menu_model_;
   TShellMenuBar* menus_ = nullptr;
   QWidget* toolbar_panel_ = nullptr;
