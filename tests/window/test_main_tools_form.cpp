@@ -19,6 +19,7 @@
 #include "shell/controller_messages.h"
 #include "shell/main_window_rules.h"
 #include "shell/menu_store.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/settings/window_registry.h"
 #include "shell/qt/qt_dialog_service.h"
 #include "shell/qt/vx_status_bar.h"
@@ -105,6 +106,33 @@ TEST_F(MainToolsFormTest, TheWindowIsRegisteredWithTheStoresShortcuts) {
   }
   EXPECT_EQ(global_own_HWnd, kNoWindow);
   EXPECT_EQ(GetActiveMainToolWindow(kTestTool), kNoWindow);
+}
+
+// A lemma list asked for while a job runs is loaded once the job has ended, into this tool.
+TEST_F(MainToolsFormTest, LemmaListCodeDuringAJobLoadsTheListAfterIt) {
+  TTestToolForm w;
+  w.show();
+  w.WaitForStartup();
+  ClearOne(kTestTool, 0);
+  Global_stopLemmaMatchLoaded[0] = false;
+  TLemmaMatchStopSettingsRec r = GetLemmaMatchStopSettings(kTestTool, 0);
+  r.SetActivated(true);
+  r.SetFileName(dir.Write(u"lemmas.txt", "be -> was, were\ngo -> went\n"));
+  SetLemmaMatchStopSettings(kTestTool, 0, r);
+  {
+    TJobScope job;
+    PostWindowMessage(&w, 0x401, 234, 0);
+    QTest::qWait(20);
+    EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]) << "not under the running job";
+    EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
+  }
+  EXPECT_TRUE(Global_stopLemmaMatchLoaded[0]);
+  EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 1);
+  EXPECT_EQ(w.Pages()->Records().DLLN_Lines, 2) << "the line count reaches the window's pages";
+  PostWindowMessage(&w, 0x401, 235, 0);
+  QTest::qWait(20);
+  EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]);
+  EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
 }
 
 TEST_F(MainToolsFormTest, CommandLineDocumentOpensOnceTheLoopRuns) {

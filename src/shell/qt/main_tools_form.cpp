@@ -34,6 +34,7 @@
 #include "shell/qt/grid_printing.h"
 #include "shell/main_window_rules.h"
 #include "shell/main_window_services.h"
+#include "shell/list_loading.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
 #include "shell/qt/page_list.h"
@@ -157,6 +158,9 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   own_window_ = WindowIdOf(this);
   SetUpMainWindowServices(own_window_, menu_model_);
   menus_->Sync();
+  // Lists loaded for the tool report their line count to this window's pages.
+  SetListLoadingPages(&pages_->Records());
+  LoadWantedLists();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
   NextFile.list_type = kListNone;
   SetMainCaption(*this, u"");
@@ -173,6 +177,7 @@ TMainToolsForm::~TMainToolsForm() {
   pages_->ClearPages();
   fData.reset();
   SetClosingFlag(false);
+  SetListLoadingPages(nullptr);
   // Codes for the tool must not go to a window that is gone.
   if (global_own_HWnd == own_window_) UnregisterToolWindowAndQuit();
 }
@@ -656,7 +661,7 @@ void TMainToolsForm::ShowDataState() {
   SetToolbarAndStatusBarVisibility();
   if (!data) {
     for (int p = 0; p < TVXStatusBar::kPanels; ++p) status_->SetPanelText(p, u"");
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     PostToController(4600);
   } else {
     SetClosingFlag(false);
@@ -673,16 +678,23 @@ void TMainToolsForm::UpdateControlsForData() {
 void TMainToolsForm::PageChanged(int tab) {
   status_->SetPanelText(kPanelMessage, u"");
   if (!HasData()) {
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     return;
   }
   FitControlsToActivePage();
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
-  menus_->ApplyFeatureSet(MenuFeaturesForListType(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0));
+  FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
   if (grid) ShowEntryCount(grid);
   SetPageAppropriateCaption();
   SetMenuChecks();
+}
+
+void TMainToolsForm::FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid) {
+  TOneToolWindowList& records = pages_->Records();
+  // Every fitting goes through the page list, which knows when nothing the menu shows changed.
+  if (records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false))) menus_->Sync();
+  FitGridRuler(grid, records.RulerFeatureFound());
 }
 
 void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
@@ -1040,6 +1052,8 @@ void TMainToolsForm::CloseDataFromMenu() {
   CloseCurrentData();
   SetClosingFlag(false);
 }
+
+void TMainToolsForm::LoadOrClearList(int kind, bool load) { LoadOrClearListNow(kind, load); }
 
 void TMainToolsForm::ApplyRulerToCurrentGrid() {
   if (TVX_Grid* grid = CurrentGrid()) grid->ApplyStoredRuler();

@@ -182,7 +182,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void RefreshChecksAndGrid() override;
 
   // --- TShellActions ---
-  void LoadOrClearList(int kind, bool load) override {}
+  void LoadOrClearList(int kind, bool load) override;
   void CloseMainWindow() override { close(); }
   void TerminateNow() override { close(); }
 
@@ -227,6 +227,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
  private:
   void BuildWindow();
   void ArmAutoSave();
+  // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
+  void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);
   void RefreshRecentFiles();
   TVXFormPrintPreview& EnsurePreviewForm();
   // Windows that show the document's lists let go of them (before pages or the document go).
