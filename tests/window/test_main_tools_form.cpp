@@ -8,7 +8,9 @@
 #include <QToolButton>
 #include <QTabWidget>
 #include <filesystem>
+#include <deque>
 #include <map>
+#include <optional>
 #include <fstream>
 
 #include "platform/rtl/files.h"
@@ -491,6 +493,36 @@ TEST_F(MainToolsFormTest, CallBacksChangeTheListAndTheGridFollows) {
   w->ShowRelativeEntropy(g, u"10");
   EXPECT_EQ(w->Data()->RelativeEntropyBasis(), 10);
   dialogs.Script({mrNo});
+}
+
+// Reduce to N from the menu: the box proposes the current count; cancel and bad answers keep
+// the list, a smaller count (confirmed) reduces it.
+TEST_F(MainToolsFormTest, ReduceToNAsksWithTheCurrentCount) {
+  const UString name = dir.Path() + u"ten.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 10));
+  auto w = OpenedWindow(name);
+  TVX_Grid* g = w->stats_grid;
+  TVXBaseDataClass& list = *g->List();
+  std::vector<UString> proposed;
+  std::deque<std::optional<UString>> answers = {std::nullopt, u"ten", u"10", u"4"};
+  w->SetInputBox([&](const UString&, const UString& prompt, UString& value) {
+    EXPECT_FALSE(prompt.empty());
+    proposed.push_back(value);
+    const auto a = answers.front();
+    answers.pop_front();
+    if (!a) return false;
+    value = *a;
+    return true;
+  });
+  for (int i = 0; i < 3; ++i) {
+    w->HandleMenuCommand(21, u"");
+    EXPECT_EQ(list.Count(), 10) << i;
+  }
+  dialogs.Script({mrYes});
+  w->HandleMenuCommand(21, u"");
+  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(proposed, std::vector<UString>(4, u"10"));
+  EXPECT_EQ(g->Model().rowCount(), list.TotalRowCount());
 }
 
 TEST_F(MainToolsFormTest, PerMillionShowsCheckedAfterItWasChosen) {

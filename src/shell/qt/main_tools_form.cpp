@@ -8,6 +8,8 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -72,6 +74,7 @@ constexpr int kTagPrint = 4;
 constexpr int kTagPrintPreview = 5;
 constexpr int kTagColumnTotals = 114;
 constexpr int kTagReverseDelete = 198;
+constexpr int kTagReduceToN = 21;
 // The page of a document's text (a memo), which Plain Text saves as lines.
 constexpr uint8_t kListTextPage = 27;
 
@@ -784,6 +787,7 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagMark: MarkSelectedRows(grid, true); break;
     case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
     case kTagZap: ZapList(grid); break;
+    case kTagReduceToN: ReduceToNFromInput(grid); break;
     case kTagUndo: UndoList(grid); break;
     case kTagSavePlainText: SavePageAsPlainText(); break;
     case kTagPrint: PrintGridPages(grid); break;
@@ -940,6 +944,25 @@ void TMainToolsForm::ReduceToN(TVX_Grid* grid, UStringView count_text) {
   list->DeleteARange(rest, true, true);
   list->Zap(true);
   ListChanged(grid);
+}
+
+void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  UString answer = Num(grid->List()->Count());
+  const UString caption = VXRes(TVXRes::VXREduceData);
+  const UString prompt = VXRes(TVXRes::VXHowManyEntries);
+  bool given = false;
+  if (input_box_) {
+    given = input_box_(caption, prompt, answer);
+  } else {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
+                                               ToQString(answer), &ok);
+    given = ok;
+    answer = FromQString(text);
+  }
+  // A cancelled box, 0, a non-number or a count not below the current one change nothing.
+  if (given) ReduceToN(grid, answer);
 }
 
 void TMainToolsForm::UndoList(TVX_Grid* grid) {

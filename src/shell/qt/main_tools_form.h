@@ -166,6 +166,12 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void JoinRows(TVX_Grid* grid, int row);
   void ZapList(TVX_Grid* grid);
   void ReduceToN(TVX_Grid* grid, UStringView count_text);
+  // Menu 21: an input box proposes the current count; the answer goes to ReduceToN.
+  void ReduceToNFromInput(TVX_Grid* grid);
+  // How the window asks for a line of text (caption, prompt, the value proposed and answered);
+  // false when cancelled. Tests answer in place of the user.
+  using TInputBox = std::function<bool(const UString& caption, const UString& prompt, UString& value)>;
+  void SetInputBox(TInputBox box) { input_box_ = std::move(box); }
   void UndoList(TVX_Grid* grid);
   bool RowQuery(TVX_Grid* grid, int index);
   void GoToRow(TVX_Grid* grid, int row);
@@ -262,6 +268,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QPointer<TSourceTextRichEdit> source_text_;
   QMenu* source_menu_ = nullptr;
   TSpeechService* speech_ = nullptr;
+  TInputBox input_box_;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
