@@ -8,7 +8,9 @@
 #include <QToolButton>
 #include <QTabWidget>
 #include <filesystem>
+#include <deque>
 #include <map>
+#include <optional>
 #include <fstream>
 
 #include "platform/rtl/files.h"
@@ -18,6 +20,9 @@
 #include "platform/settings/settings_access.h"
 #include "shell/controller_messages.h"
 #include "shell/main_window_rules.h"
+#include "shell/menu_store.h"
+#include "platform/lemmatiser/lemmatiser.h"
+#include "platform/settings/window_registry.h"
 #include "shell/qt/qt_dialog_service.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
@@ -87,6 +92,49 @@ TEST_F(MainToolsFormTest, WithoutDataTheStartPanelShowsTheToolAndVersion) {
   const QRect panel(w.StartPanel()->mapTo(&w, QPoint(0, 0)), w.StartPanel()->size());
   EXPECT_GT(InkPixelsIn(shot, panel), 100);
   EXPECT_TRUE(dialogs.Asked().empty());
+}
+
+// The window is the tool's registered window while it lives, with the store's shortcuts.
+TEST_F(MainToolsFormTest, TheWindowIsRegisteredWithTheStoresShortcuts) {
+  SetMenuShortcut(33, 16384 + 'R');  // Refresh on Ctrl+R instead of F5
+  TWindowId id = kNoWindow;
+  {
+    TTestToolForm w;
+    id = WindowIdOf(&w);
+    EXPECT_EQ(global_own_HWnd, id);
+    EXPECT_EQ(GetActiveMainToolWindow(kTestTool), id);
+    ASSERT_NE(w.Menus()->ActionOfTag(33), nullptr);
+    EXPECT_EQ(w.Menus()->ActionOfTag(33)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+  }
+  EXPECT_EQ(global_own_HWnd, kNoWindow);
+  EXPECT_EQ(GetActiveMainToolWindow(kTestTool), kNoWindow);
+}
+
+// A lemma list asked for while a job runs is loaded once the job has ended, into this tool.
+TEST_F(MainToolsFormTest, LemmaListCodeDuringAJobLoadsTheListAfterIt) {
+  TTestToolForm w;
+  w.show();
+  w.WaitForStartup();
+  ClearOne(kTestTool, 0);
+  Global_stopLemmaMatchLoaded[0] = false;
+  TLemmaMatchStopSettingsRec r = GetLemmaMatchStopSettings(kTestTool, 0);
+  r.SetActivated(true);
+  r.SetFileName(dir.Write(u"lemmas.txt", "be -> was, were\ngo -> went\n"));
+  SetLemmaMatchStopSettings(kTestTool, 0, r);
+  {
+    TJobScope job;
+    PostWindowMessage(&w, 0x401, 234, 0);
+    QTest::qWait(20);
+    EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]) << "not under the running job";
+    EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
+  }
+  EXPECT_TRUE(Global_stopLemmaMatchLoaded[0]);
+  EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 1);
+  EXPECT_EQ(w.Pages()->Records().DLLN_Lines, 2) << "the line count reaches the window's pages";
+  PostWindowMessage(&w, 0x401, 235, 0);
+  QTest::qWait(20);
+  EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]);
+  EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
 }
 
 TEST_F(MainToolsFormTest, CommandLineDocumentOpensOnceTheLoopRuns) {
@@ -445,6 +493,36 @@ TEST_F(MainToolsFormTest, CallBacksChangeTheListAndTheGridFollows) {
   w->ShowRelativeEntropy(g, u"10");
   EXPECT_EQ(w->Data()->RelativeEntropyBasis(), 10);
   dialogs.Script({mrNo});
+}
+
+// Reduce to N from the menu: the box proposes the current count; cancel and bad answers keep
+// the list, a smaller count (confirmed) reduces it.
+TEST_F(MainToolsFormTest, ReduceToNAsksWithTheCurrentCount) {
+  const UString name = dir.Path() + u"ten.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 10));
+  auto w = OpenedWindow(name);
+  TVX_Grid* g = w->stats_grid;
+  TVXBaseDataClass& list = *g->List();
+  std::vector<UString> proposed;
+  std::deque<std::optional<UString>> answers = {std::nullopt, u"ten", u"10", u"4"};
+  w->SetInputBox([&](const UString&, const UString& prompt, UString& value) {
+    EXPECT_FALSE(prompt.empty());
+    proposed.push_back(value);
+    const auto a = answers.front();
+    answers.pop_front();
+    if (!a) return false;
+    value = *a;
+    return true;
+  });
+  for (int i = 0; i < 3; ++i) {
+    w->HandleMenuCommand(21, u"");
+    EXPECT_EQ(list.Count(), 10) << i;
+  }
+  dialogs.Script({mrYes});
+  w->HandleMenuCommand(21, u"");
+  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(proposed, std::vector<UString>(4, u"10"));
+  EXPECT_EQ(g->Model().rowCount(), list.TotalRowCount());
 }
 
 TEST_F(MainToolsFormTest, PerMillionShowsCheckedAfterItWasChosen) {

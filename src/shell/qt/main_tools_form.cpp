@@ -8,6 +8,8 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,11 +35,15 @@
 #include "shell/list_commands.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/main_window_rules.h"
+#include "shell/main_window_services.h"
+#include "shell/list_loading.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/qt_dialog_service.h"
+#include "shell/help_context.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/vx_grid.h"
@@ -58,6 +64,7 @@ constexpr int kTagJoin = 19;
 constexpr int kTagClose = 26;
 constexpr int kTagMerge = 78;
 constexpr int kTagStatusBar = 80;
+constexpr int kTagMainToolbar = 81;
 constexpr int kTagUndo = 82;
 constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
@@ -67,6 +74,9 @@ constexpr int kTagPrint = 4;
 constexpr int kTagPrintPreview = 5;
 constexpr int kTagColumnTotals = 114;
 constexpr int kTagReverseDelete = 198;
+constexpr int kTagReduceToN = 21;
+// The page of a document's text (a memo), which Plain Text saves as lines.
+constexpr uint8_t kListTextPage = 27;
 
 const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, kTagPrint, kTagClose, 22, 170, 10, 69};
 
@@ -148,6 +158,12 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   print_handler_ = std::make_unique<TPrintPreviewHandler>();
   file_launcher_ = own_launcher_.get();
   BuildWindow();
+  own_window_ = WindowIdOf(this);
+  SetUpMainWindowServices(own_window_, menu_model_);
+  menus_->Sync();
+  // Lists loaded for the tool report their line count to this window's pages.
+  SetListLoadingPages(&pages_->Records());
+  LoadWantedLists();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
   NextFile.list_type = kListNone;
   SetMainCaption(*this, u"");
@@ -164,6 +180,9 @@ TMainToolsForm::~TMainToolsForm() {
   pages_->ClearPages();
   fData.reset();
   SetClosingFlag(false);
+  SetListLoadingPages(nullptr);
+  // Codes for the tool must not go to a window that is gone.
+  if (global_own_HWnd == own_window_) UnregisterToolWindowAndQuit();
 }
 
 void TMainToolsForm::BuildWindow() {
@@ -642,10 +661,10 @@ void TMainToolsForm::ShowDataState() {
   const bool data = HasData();
   pages_->Records().fHasData = data;
   stack_->setCurrentWidget(data ? static_cast<QWidget*>(tabs_) : start_panel_);
-  toolbar_panel_->setVisible(true);
+  SetToolbarAndStatusBarVisibility();
   if (!data) {
     for (int p = 0; p < TVXStatusBar::kPanels; ++p) status_->SetPanelText(p, u"");
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     PostToController(4600);
   } else {
     SetClosingFlag(false);
@@ -662,16 +681,23 @@ void TMainToolsForm::UpdateControlsForData() {
 void TMainToolsForm::PageChanged(int tab) {
   status_->SetPanelText(kPanelMessage, u"");
   if (!HasData()) {
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     return;
   }
   FitControlsToActivePage();
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
-  menus_->ApplyFeatureSet(MenuFeaturesForListType(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0));
+  FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
   if (grid) ShowEntryCount(grid);
   SetPageAppropriateCaption();
   SetMenuChecks();
+}
+
+void TMainToolsForm::FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid) {
+  TOneToolWindowList& records = pages_->Records();
+  // Every fitting goes through the page list, which knows when nothing the menu shows changed.
+  if (records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false))) menus_->Sync();
+  FitGridRuler(grid, records.RulerFeatureFound());
 }
 
 void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
@@ -696,15 +722,15 @@ void TMainToolsForm::SetPageAppropriateCaption() {
 }
 
 void TMainToolsForm::SetMenuChecks() {
-  const bool bar = GetMenuItemChecked(kTagStatusBar);
   menu_model_.RedoMenuItemsCheckStates();
+  menus_->Sync();
   const int shown = NumberDisplayTagOfValue(GetDisplayWordsPerMillion());
   for (int tag : {kTagPercent, kTagPerThousand, kTagPerMillion, kTagNumbersDefault})
     if (QAction* a = menus_->ActionOfTag(tag)) {
       a->setCheckable(true);
       a->setChecked(tag == shown);
     }
-  status_->setVisible(bar || !GetMenuItemChecked(kTagStatusBar) ? true : bar);
+  SetToolbarAndStatusBarVisibility();
 }
 
 void TMainToolsForm::SetTypingMode(int mode) {
@@ -741,17 +767,12 @@ void TMainToolsForm::FormActivate() {
 void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
   if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
     if (QAction* a = menus_->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
+  if (HandleGeneralMenuCommand(tag, *this)) return;
   TVX_Grid* grid = CurrentGrid();
   if (HandleCommonMenuCommand(tag, grid)) return;
   switch (tag) {
-    case kTagOpen: OpenWithDialog(); break;
     case kTagRecentFile: OpenRecentFile(data); break;
     case kTagNew: NewResult(); break;
-    case kTagClose:
-      SetClosingFlag(true);
-      CloseCurrentData();
-      SetClosingFlag(false);
-      break;
     case kTagSave: {
       bool saved = false;
       if (!RefusedDuringJob()) SaveData(grid, saved);
@@ -766,6 +787,7 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagMark: MarkSelectedRows(grid, true); break;
     case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
     case kTagZap: ZapList(grid); break;
+    case kTagReduceToN: ReduceToNFromInput(grid); break;
     case kTagUndo: UndoList(grid); break;
     case kTagSavePlainText: SavePageAsPlainText(); break;
     case kTagPrint: PrintGridPages(grid); break;
@@ -924,6 +946,25 @@ void TMainToolsForm::ReduceToN(TVX_Grid* grid, UStringView count_text) {
   ListChanged(grid);
 }
 
+void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  UString answer = Num(grid->List()->Count());
+  const UString caption = VXRes(TVXRes::VXREduceData);
+  const UString prompt = VXRes(TVXRes::VXHowManyEntries);
+  bool given = false;
+  if (input_box_) {
+    given = input_box_(caption, prompt, answer);
+  } else {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
+                                               ToQString(answer), &ok);
+    given = ok;
+    answer = FromQString(text);
+  }
+  // A cancelled box, 0, a non-number or a count not below the current one change nothing.
+  if (given) ReduceToN(grid, answer);
+}
+
 void TMainToolsForm::UndoList(TVX_Grid* grid) {
   if (!GridHasListData(grid)) return;
   if (grid->List()->Undo()) ListChanged(grid);
@@ -996,13 +1037,65 @@ bool TMainToolsForm::SavePageAsPlainText() {
   }
   auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
   if (!memo) return false;
+  UString name;
+  if (!SaveMemoLines(*memo, name)) return false;
+  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  return true;
+}
+
+bool TMainToolsForm::SaveMemoLines(QPlainTextEdit& memo, UString& saved_to) {
   std::vector<UString> lines;
-  for (const QString& line : memo->toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
+  for (const QString& line : memo.toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
   UString name = memo_file_;
   if (!SaveLinesToFile(name, lines, *file_dialogs_)) return false;
   memo_file_ = name;
-  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  saved_to = name;
   return true;
+}
+
+// --- the commands every tool shares ---------------------------------------------------------------
+
+bool TMainToolsForm::SaveTextPageLines() {
+  if (!fData || pages_->CurrentListType() != kListTextPage) return false;
+  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
+  if (!memo) return false;
+  UString name;
+  // A cancelled or failed save has said so (or nothing was chosen); the command is still ours.
+  if (SaveMemoLines(*memo, name)) VXDialog(TVXDialog::SavedOK, {name});
+  return true;
+}
+
+bool TMainToolsForm::MainFormIsActive() const {
+  const QWidget* active = QApplication::activeWindow();
+  return active == nullptr || active == this;
+}
+
+void TMainToolsForm::CloseDataFromMenu() {
+  SetClosingFlag(true);
+  CloseCurrentData();
+  SetClosingFlag(false);
+}
+
+void TMainToolsForm::LoadOrClearList(int kind, bool load) { LoadOrClearListNow(kind, load); }
+
+void TMainToolsForm::ApplyRulerToCurrentGrid() {
+  if (TVX_Grid* grid = CurrentGrid()) grid->ApplyStoredRuler();
+}
+
+void TMainToolsForm::SetToolbarAndStatusBarVisibility() {
+  toolbar_panel_->setVisible(GetMenuItemChecked(kTagMainToolbar) && pages_->Records().fHasData);
+  status_->setVisible(GetMenuItemChecked(kTagStatusBar));
+}
+
+void TMainToolsForm::ShowHelpContext(int context) { HandleAHelpFileChoice(context, &OpenHelpPage); }
+
+void TMainToolsForm::SetDocumentTagDisplay(uint8_t display) {
+  if (fData) fData->TagDisplay = display;
+}
+
+void TMainToolsForm::RefreshChecksAndGrid() {
+  SetMenuChecks();
+  if (TVX_Grid* grid = CurrentGrid()) grid->ListChanged();
 }
 
 void TMainToolsForm::MatchCommandOnGrid(TVX_Grid* grid, int tag) {

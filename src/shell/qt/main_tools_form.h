@@ -29,6 +29,7 @@
 
 #include "model/work_derived.h"
 #include "shell/controller_messages.h"
+#include "shell/general_menu_commands.h"
 #include "shell/files/file_dialogs.h"
 #include "shell/files/saved_texts.h"
 #include "shell/list_commands.h"
@@ -56,7 +57,7 @@ inline constexpr int kPanelRow = 1;
 inline constexpr int kPanelProgress = 3;
 inline constexpr int kPanelMessage = 10;
 
-class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions {
+class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions, public TGeneralMenuWindow {
   Q_OBJECT
  public:
   TMainToolsForm(uint8_t tool, QWidget* parent = nullptr);
@@ -79,7 +80,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual bool CanCloseData();
   virtual void UpdateControlsForData();
   virtual void SetMenuChecks();
-  virtual bool OpenWithDialog();
+  bool OpenWithDialog() override;
   virtual std::unique_ptr<TTessorineholder> CreateTheHolder(TTessorineList list_type);
   virtual std::unique_ptr<TTessorineholder> CreateTheHolderWithCallbacks(TTessorineList list_type);
   virtual void CloseCurrentData();
@@ -165,13 +166,29 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void JoinRows(TVX_Grid* grid, int row);
   void ZapList(TVX_Grid* grid);
   void ReduceToN(TVX_Grid* grid, UStringView count_text);
+  // Menu 21: an input box proposes the current count; the answer goes to ReduceToN.
+  void ReduceToNFromInput(TVX_Grid* grid);
+  // How the window asks for a line of text (caption, prompt, the value proposed and answered);
+  // false when cancelled. Tests answer in place of the user.
+  using TInputBox = std::function<bool(const UString& caption, const UString& prompt, UString& value)>;
+  void SetInputBox(TInputBox box) { input_box_ = std::move(box); }
   void UndoList(TVX_Grid* grid);
   bool RowQuery(TVX_Grid* grid, int index);
   void GoToRow(TVX_Grid* grid, int row);
   void PercentToStatusBar(int64_t done, int64_t total);
 
+  // --- TGeneralMenuWindow: the commands every tool shares (general_menu_commands.h) ---
+  bool SaveTextPageLines() override;
+  bool MainFormIsActive() const override;
+  void CloseDataFromMenu() override;
+  void ApplyRulerToCurrentGrid() override;
+  void SetToolbarAndStatusBarVisibility() override;
+  void ShowHelpContext(int context) override;
+  void SetDocumentTagDisplay(uint8_t display) override;
+  void RefreshChecksAndGrid() override;
+
   // --- TShellActions ---
-  void LoadOrClearList(int kind, bool load) override {}
+  void LoadOrClearList(int kind, bool load) override;
   void CloseMainWindow() override { close(); }
   void TerminateNow() override { close(); }
 
@@ -216,14 +233,19 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
  private:
   void BuildWindow();
   void ArmAutoSave();
+  // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
+  void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);
   void RefreshRecentFiles();
   TVXFormPrintPreview& EnsurePreviewForm();
   // Windows that show the document's lists let go of them (before pages or the document go).
   void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
+  // The memo's lines to the file they were saved to before, else to one the user chooses.
+  bool SaveMemoLines(QPlainTextEdit& memo, UString& saved_to);
   void AfterSaving(bool saved, const UString& file_name);
 
   uint8_t tool_;
+  TWindowId own_window_ = kNoWindow;
   TMenuModel menu_model_;
   TShellMenuBar* menus_ = nullptr;
   QWidget* toolbar_panel_ = nullptr;
@@ -246,6 +268,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QPointer<TSourceTextRichEdit> source_text_;
   QMenu* source_menu_ = nullptr;
   TSpeechService* speech_ = nullptr;
+  TInputBox input_box_;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;
