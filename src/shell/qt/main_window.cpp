@@ -1,0 +1,494 @@
+#include "shell/qt/main_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <fstream>
+
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "shell/controller_messages.h"
+#include "shell/qt/main_window_grid_tweaks.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/qt_application.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
+#include "shell/qt/window_messages.h"
+#include "shell/services/progress.h"
+#include "shell/services/suite_services.h"
+#include "windows/sort_dialog.h"
+#include "windows/start_wizard.h"
+
+namespace {
+
+constexpr uint16_t kCodeChosenTextsLoaded = 155;
+constexpr uint16_t kCodeTextsChosen = 1241;
+constexpr uint16_t kCodeRunSaved = 561;
+constexpr int kYieldIntervalMs = 20;
+constexpr int kNewestLineMs = 3000;
+constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
+
+// The window whose run is pumping, and the clock of the pumps.
+TFormLinzora* g_running = nullptr;
+QElapsedTimer g_pump_clock;
+int64_t g_last_pump_ms = 0;
+
+TPoint NoCentre() { return TPoint{0, 0}; }
+
+UString FullName(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
+
+// A chosen text is present when its file (or the archive holding it) is on disk.
+bool TextPresent(const TChosenFileDetailsFullRec& d) {
+  if (d.rec.zip_member > 0) return FileExists(ExcludeTrailingPathDelimiter(d.folder)) || FileExists(d.folder);
+  return FileExists(FullName(d));
+}
+
+}  // namespace
+
+bool LooksBinary(UStringView full_name) {
+  std::ifstream in(ToFsPath(full_name), std::ios::binary);
+  if (!in) return false;
+  char buf[4096];
+  in.read(buf, sizeof buf);
+  const std::streamsize n = in.gcount();
+  if (n >= 2 && ((static_cast<uint8_t>(buf[0]) == 0xFF && static_cast<uint8_t>(buf[1]) == 0xFE) ||
+                 (static_cast<uint8_t>(buf[0]) == 0xFE && static_cast<uint8_t>(buf[1]) == 0xFF)))
+    return false;
+  int zeros_even = 0, zeros_odd = 0;
+  for (std::streamsize i = 0; i < n; ++i)
+    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
+  if (zeros_even + zeros_odd == 0) return false;
+  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
+  const int pairs = static_cast<int>(n / 2);
+  const int one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
+  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
+}
+
+namespace {
+
+// The run's yield hook: one clock read a call; the loop runs at most every 20 ms.
+void ThrottledPump() {
+  const int64_t now = g_pump_clock.elapsed();
+  if (now - g_last_pump_ms < kYieldIntervalMs) return;
+  if (g_running) g_running->setProperty("lz_gap", static_cast<qlonglong>(now - g_last_pump_ms));
+  g_last_pump_ms = now;
+  PumpQtEvents();
+  g_last_pump_ms = g_pump_clock.elapsed();
+}
+
+}  // namespace
+
+TFormLinzora::TFormLinzora(QWidget* parent)
+    : TMainToolsForm(kToolConcordancer, parent), ChosenTexts(false, kToolConcordancer) {
+  setObjectName(QStringLiteral("FormLinzora"));
+  TimerConcordancing.setInterval(kNewestLineMs);
+  connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
+  RegisterToolWindow(WindowIdOf(this));
+}
+
+TFormLinzora::~TFormLinzora() {
+  if (g_running == this) g_running = nullptr;
+}
+
+TFormStartWizardC* TFormLinzora::Wizard() const { return wizard_; }
+TConcSortForm* TFormLinzora::SortForm() const { return sort_form_; }
+
+void TFormLinzora::SetWindows(TFormStartWizardC* wizard, TConcSortForm* sort_form) {
+  wizard_ = wizard;
+  sort_form_ = sort_form;
+  if (wizard) {
+    wizard->SetMainWindow(this);
+    wizard->fChosenFiles = &ChosenTexts;
+  }
+}
+
+// --- the document ---------------------------------------------------------------------------------
+
+std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTessorineList list_type) {
+  TMainToolsForm::CreateTheHolderWithCallbacks(list_type);
+  auto doc = std::make_unique<T_WholeLinzoraHolder>(
+      list_type, &NoCentre, [this](int32_t n) { if (HasData()) Status()->SetPanelText(kPanelEntries, IntToUStr(n)); },
+      [](const TChosenFileDetailsFullRec& d) { if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d)); },
+      false, false, nullptr, nullptr);
+  sort_record_ = TConcSortRecord();
+  return doc;
+}
+
+TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
+  auto* grid = new TVX_Grid;
+  grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  Pages()->AddGridPage(caption, grid, list_type, list);
+  connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this, grid](int section) { Resort(grid, section + 1); });
+  return grid;
+}
+
+void TFormLinzora::ShowDocumentPages() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc) return;
+  grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
+  grid_concordance_->SetTweak([this](TGrid_data_rec& cell) {
+    T_WholeLinzoraHolder* d = Doc();
+    if (!d || cell.row < 1 || (cell.col != 2 && cell.col != 3)) return;
+    std::vector<TTagColour> colours;
+    for (const TTagColourEntry& e : d->fTagColourTable)
+      colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
+    TweakConcordanceTagCell(cell, colours, false, d->fSettings.SortKey(0), 0);
+  });
+  const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
+      {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
+      {"Plot", {doc->fConcPlotList.get(), kListPlot}},
+      {"Patterns", {doc->fPatternsList.get(), kListPatterns}},
+      {"Clusters", {doc->fClusterList.get(), kListClusters}},
+      {"Timeline", {doc->fTimeLineList.get(), kListTimeline}},
+  };
+  for (const auto& [caption, page] : derived)
+    if (page.first) {
+      TVX_Grid* g = AddListPage(QString::fromLatin1(caption), page.first, page.second);
+      if (page.second == kListCollocates)
+        g->SetTweak([](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, false); });
+    }
+  if (doc->fTextFilesWithSearchWord)
+    AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+  notes_ = new QPlainTextEdit;
+  QString text;
+  for (int i = 0; i < doc->fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc->fNotes[i]);
+  notes_->setPlainText(text);
+  notes_->document()->setModified(false);
+  SetNotesControl(notes_);
+  Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
+  Pages()->Tabs()->setCurrentIndex(0);
+}
+
+bool TFormLinzora::CanCloseData() {
+  if (tool_wants_linzora && !GetAskWhetherToSaveRunConcData()) return true;
+  return TMainToolsForm::CanCloseData();
+}
+
+void TFormLinzora::CloseData(bool tell) {
+  TimerConcordancing.stop();
+  grid_concordance_ = nullptr;
+  notes_ = nullptr;
+  TMainToolsForm::CloseData(tell);
+}
+
+// --- the wizard and the texts ---------------------------------------------------------------------
+
+void TFormLinzora::ShowStartDialog() {
+  TMainToolsForm::ShowStartDialog();
+  if (!wizard_) return;
+  wizard_->fChosenFiles = &ChosenTexts;
+  if (!wizard_->isVisible()) wizard_->open();
+  else wizard_->RefreshWizardPages();
+}
+
+bool TFormLinzora::LoadChosenTextsFromStore() {
+  UString name;
+  int32_t count = 0;
+  if (!GetChosenTextFiles(name, count)) return false;
+  return ChosenTexts.LoadedChosenFromTempFile();
+}
+
+// --- messages -------------------------------------------------------------------------------------
+
+bool TFormLinzora::event(QEvent* e) {
+  if (e->type() == TWindowMessageEvent::EventType()) {
+    auto* m = static_cast<TWindowMessageEvent*>(e);
+    if (m->msg == kMsgRunConcordance) {
+      StartConcordanceMessage(m->wparam, m->lparam);
+      return true;
+    }
+    if (m->msg == 0x401) {
+      const auto code = static_cast<uint16_t>(m->wparam & 0xFFFF);
+      if ((code == kCodeChosenTextsLoaded || code == kCodeTextsChosen) && !JobRunning()) {
+        LoadChosenTextsFromStore();
+        if (wizard_ && wizard_->isVisible()) {
+          wizard_->RefreshWizardPages();
+          return true;
+        }
+        if (code == kCodeChosenTextsLoaded) return true;
+      }
+    }
+  }
+  return TMainToolsForm::event(e);
+}
+
+void TFormLinzora::StartConcordanceMessage(uint64_t wparam, int64_t lparam) {
+  if (run_active_ || JobRunning()) {
+    Status()->SetPanelText(kPanelMessage, kRunBusy);
+    return;
+  }
+  terminating_app = false;
+  if (lparam != kListConcordance) return;
+  if (wparam == 0) {
+    RunConcordance(ChosenTexts, false);
+  } else {
+    // Batches write a result per text or per search word into a folder; until their window
+    // exists here they run as one concordance over the same texts.
+    RunConcordance(ChosenTexts, wizard_ && wizard_->SWBatch);
+  }
+}
+
+// --- the run --------------------------------------------------------------------------------------
+
+bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
+  if (run_active_ || JobRunning()) {
+    Status()->SetPanelText(kPanelMessage, kRunBusy);
+    return false;
+  }
+  if (!wizard_ || texts.FileCount() == 0) return false;
+  TSearchWordItems& items = wizard_->SearchWordItems;
+  // Every refusal below leaves the shown document, the typed words and the texts as they were.
+  if (items.Count() == 0) {
+    VXDialog(TVXDialog::InformationMessage, {TSearchInputCheck{TSearchInputProblem::kNothingToSearchFor, {}}.Message()});
+    return false;
+  }
+  for (int i = 0; i < items.Count(); ++i) {
+    const TSearchInputCheck check = CheckSearchInput(items.GetPtr(i)->sw);
+    if (check.problem != TSearchInputProblem::kNone) {
+      VXDialog(TVXDialog::InformationMessage, {check.Message()});
+      return false;
+    }
+  }
+  const int n = texts.FileCount();
+  int present = 0;
+  for (int i = 0; i < n; ++i)
+    if (TextPresent(texts.GetFullFileDetails(i))) ++present;
+  if (present == 0) {
+    VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
+    return false;
+  }
+  if (present < n && !IsYes(VXDialog(TVXDialog::CancelAsSomeSourceTextsNotFound, {IntToUStr(n), IntToUStr(present)})))
+    return false;
+  const TConcSettingsRec32 rec = GetConcSaveRec();
+  if (rec.MinCollocateTexts() > 1 &&
+      !IsYes(VXDialog(TVXDialog::WarnAboutAndASKOK,
+                      {u"The minimum number of texts is " + IntToUStr(rec.MinCollocateTexts()) + u"."}, 1970)))
+    return false;
+
+  // The texts the run reads: missing and binary ones are passed over and named afterwards.
+  passed_over_.clear();
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  for (int i = 0; i < n; ++i) {
+    const TChosenFileDetailsFullRec d = texts.GetFullFileDetails(i);
+    if (!TextPresent(d)) {
+      passed_over_.push_back(FullName(d) + u" (not found)");
+      continue;
+    }
+    if (d.rec.zip_member == 0 && LooksBinary(FullName(d))) {
+      texts.SetFileWanted(i, kWantedNotFound);
+      passed_over_.push_back(FullName(d) + u" (not a text)");
+      continue;
+    }
+    run_texts.AddedAFile(d.rec, d.folder);
+  }
+  if (run_texts.FileCount() == 0) {
+    VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
+    return false;
+  }
+
+  if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
+  CloseData(true);
+  fData = CreateTheHolderWithCallbacks(kListConcordance);
+  T_WholeLinzoraHolder* doc = Doc();
+
+  bool ok = false;
+  bool stopped = false;
+  {
+    TJobScope job;
+    run_active_ = true;
+    show_next_line_ = false;
+    TimerConcordancing.start(kNewestLineMs);
+    g_running = this;
+    longest_gap_ms_ = 0;
+    g_pump_clock.start();
+    g_last_pump_ms = 0;
+    SetYieldHook(&ThrottledPump);
+    int32_t converted = 0;
+    TMakeConcordanceArgs args;
+    args.chosen = &run_texts;
+    args.search_items = &items;
+    args.context_items = &wizard_->fContextWordItems;
+    args.exclusion_items = &wizard_->fExclusionWordItems;
+    args.tag_context_items = &wizard_->fTagContextWordItems;
+    args.converted_count = &converted;
+    args.list_kind = kListConcordance;
+    args.sw_batch_mode = sw_batch;
+    args.progress = [this](int32_t percent, UStringView text) {
+      Status()->SetPanelText(kPanelProgress, IntToUStr(percent) + u"%");
+      Status()->SetPanelText(kPanelMessage, text);
+    };
+    // Each turn of the loop: the gap since the last one, the newest line every 3 s.
+    auto* watcher = new QTimer(this);
+    watcher->setInterval(0);
+    connect(watcher, &QTimer::timeout, this, [this] {
+      const qlonglong gap = property("lz_gap").toLongLong();
+      longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, gap);
+      ShowRunProgress();
+      if (run_turn_observer_) run_turn_observer_();
+    });
+    watcher->start();
+    ok = doc->MakeConcordance(args);
+    watcher->stop();
+    delete watcher;
+    SetYieldHook(&PumpQtEvents);
+    g_running = nullptr;
+    stopped = StopRequested(kPanicEndOfText);
+    TimerConcordancing.stop();
+    run_active_ = false;
+  }
+  AfterRun(ok, stopped, run_texts.FileCount());
+  return Doc() != nullptr;
+}
+
+void TFormLinzora::ShowRunProgress() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !doc->fConcordanceList) return;
+  const int lines = doc->fConcordanceList->Count();
+  Status()->SetPanelText(kPanelEntries, IntToUStr(lines));
+  if (show_next_line_ && lines > 0) {
+    show_next_line_ = false;
+    const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);
+    if (line) Status()->SetPanelText(kPanelMessage, UString(line->Text()));
+  }
+}
+
+void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
+  T_WholeLinzoraHolder* doc = Doc();
+  Global_Busy_Dont_Show_Data = false;
+  if (TProgressClass* p = GlobalProgress()) {
+    if (doc) p->RunningWords(static_cast<uint32_t>(std::max(0, doc->fSettings.RunningWords())));
+    p->Hide();
+  }
+  const bool found = doc && doc->fConcordanceList->Count() > 0;
+  if (!found) {
+    CloseData(true);
+    if (!passed_over_.empty()) {
+      UString names;
+      for (const UString& s : passed_over_) names += u"\n" + s;
+      VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
+    }
+    VXDialog(TVXDialog::NoConcordanceEntriesFound);
+  } else {
+    int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;
+    seen += doc->fUnusedFiles.Count();
+    if (stopped) doc->AddOneLaterNote(u"Stopped", u"stopped after " + IntToUStr(std::min(seen, texts_total)) +
+                                                      u" of " + IntToUStr(texts_total) + u" texts");
+    std::vector<UString> problems = passed_over_;
+    if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
+    for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
+    if (wizard_) wizard_->SaveHistoryLists();
+    if (doc->fConcordanceList->LimitReached())
+      VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
+    if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+    SetUpFileDialogs(kListConcordance);
+    ShowDocumentPages();
+    ShowDataState();
+    SetPageAppropriateCaption();
+    if (!problems.empty()) {
+      UString names;
+      for (const UString& s : problems) names += u"\n" + s;
+      VXDialog(TVXDialog::InformationMessage, {u"Some texts were passed over or could not be read:" + names});
+    }
+  }
+  global_panic_state = kPanicNone;
+  Pages()->Records().Last_actions |= 0x20;
+  UpdateControlsForData();
+}
+
+void TFormLinzora::StartFollowUpSearch(bool with_context) {
+  if (!wizard_) return;
+  const UString word = GetATempString(1);
+  if (global_keeping_log) AddToLogFile(u"Follow-up search_word=" + word);
+  LoadChosenTextsFromStore();
+  wizard_->fExclusionWordItems.Clear();
+  wizard_->fTagContextWordItems.Clear();
+  wizard_->fContextWordItems.Clear();
+  if (with_context) {
+    const UString context = GetATempString(2);
+    wizard_->fContextWordItems.AddedSearchWords(context);
+    SetConcSaveRecContextword(context);
+  }
+  wizard_->SearchWordItems.Clear();
+  wizard_->SearchWordItems.AddedSearchWords(word);
+  SetMainCaption(*this, word);
+  SetConcSaveRecWithContext(with_context);
+  RunConcordance(ChosenTexts, false);
+}
+
+// --- start-up -------------------------------------------------------------------------------------
+
+void TFormLinzora::HandleStartupParameters() {
+  TMainToolsForm::HandleStartupParameters();
+  tool_wants_linzora = false;
+  const UString named = StartupDocument();
+  const bool any = !Params().formatted_params.empty() || Params().parms_found != 0;
+  const TStartupAction action = DecideStartupAction(Params(), any, !named.empty() && FileExists(named));
+  switch (action.kind) {
+    case TStartupActionKind::kOpenDocument: OpenAFile(); break;
+    case TStartupActionKind::kFollowUp: StartFollowUpSearch(action.with_context); break;
+    case TStartupActionKind::kToolRequest:
+      tool_wants_linzora = true;
+      VXDialog(TVXDialog::NotImplemented);
+      break;
+    case TStartupActionKind::kUnknownName: VXDialog(TVXDialog::FailedToFind, {Params().formatted_params}); break;
+    case TStartupActionKind::kNothing: break;
+  }
+  UpdateControlsForData();
+}
+
+// --- resort ---------------------------------------------------------------------------------------
+
+void TFormLinzora::Resort(TVX_Grid* grid, int column) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  T_WholeLinzoraHolder* doc = Doc();
+  TVXBaseDataClass* list = grid->List();
+  Pages()->Records().Last_actions |= 0x08;
+  if (list != doc->fConcordanceList.get()) {
+    list->ToggleSortDirection(0);
+    list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    list->DoASort(1, 0, list->Count() - 1);
+    QApplication::restoreOverrideCursor();
+    grid->ListChanged();
+    return;
+  }
+  TConcordanceList* lines = doc->fConcordanceList.get();
+  std::array<TSortLevel, 3> before{lines->SortLevel(0), lines->SortLevel(1), lines->SortLevel(2)};
+  for (int l = 0; l < 3; ++l) lines->ToggleSortDirection(l);
+  lines->Set1Sort(0, lines->HeaderColumnToSortNeeded(0, column));
+  lines->Set1Sort(1, lines->HeaderColumnToSortNeeded(1, column));
+  if (column == 1 && sort_form_) {
+    for (int l = 0; l < 3; ++l) sort_record_.ascending[static_cast<size_t>(l)] = lines->SortLevel(l).ascending ? 1 : 0;
+    sort_form_->SetTargets(&doc->fSettings, &sort_record_);
+    if (sort_form_->ShowModal() != mrOK) {
+      // Cancel leaves the lines sorted as they were, directions included.
+      for (int l = 0; l < 3; ++l) {
+        lines->Set1Sort(l, before[static_cast<size_t>(l)].key);
+        lines->SetSortAscending(l, before[static_cast<size_t>(l)].ascending);
+      }
+      return;
+    }
+    if (!sort_form_->highlighted_collocate_in_sort) lines->ClearHighlightRec();
+    const std::vector<int32_t> keys = ResortKeys(doc->fSettings, sort_record_);
+    for (int32_t k : keys)
+      if (k == kSortKeyReferenceFrequency && doc->ReferenceCorpusWordlistFilename.empty()) {
+        VXDialog(TVXDialog::InformationMessage, {u"Sorting by reference corpus frequency needs a reference word list."});
+        return;
+      }
+    for (int l = 0; l < 3; ++l) {
+      lines->Set1Sort(l, l < static_cast<int>(keys.size()) ? keys[static_cast<size_t>(l)] : -1);
+      lines->SetSortAscending(l, sort_record_.ascending[static_cast<size_t>(l)] != 0);
+    }
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  lines->CompleteResort();
+  QApplication::restoreOverrideCursor();
+  MarkDataChanged();
+  grid->ListChanged();
+}
