@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "model/work_derived.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
@@ -40,6 +42,20 @@ void QuitProgress() { FreeGlobalProgress(); }
 void InitTempPath() { my_temp_path = IncludeTrailingPathDelimiter(SystemTempFolder()); }
 void InitNumerics() { std::srand(static_cast<unsigned>(std::time(nullptr))); }
 void Nothing() {}
+// A list made without headings of its own shows its type's base headings.
+void SetBaseHeadings(TDocumentList& list) {
+  if (list.HeadingCount() == 0) list.SetHeadings(CopyOfBaseHeadings(list.ListType()));
+}
+void InitGridHeadings() {
+  TDocumentHooks hooks = DocumentHooks();
+  hooks.set_base_headings = &SetBaseHeadings;
+  SetDocumentHooks(hooks);
+}
+void QuitGridHeadings() {
+  TDocumentHooks hooks = DocumentHooks();
+  hooks.set_base_headings = nullptr;
+  SetDocumentHooks(hooks);
+}
 
 const TStartupUnit kUnits[] = {
     {"settings store", &InitSettingsStore, &Nothing},
@@ -51,7 +67,7 @@ const TStartupUnit kUnits[] = {
     {"pages", &Nothing, &Nothing},
     {"numerics", &InitNumerics, &Nothing},
     {"media window", &Nothing, &Nothing},
-    {"grid headings", &Nothing, &Nothing},
+    {"grid headings", &InitGridHeadings, &QuitGridHeadings},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -31,6 +32,7 @@ constexpr uint16_t kCodeTextsChosen = 1241;
 constexpr uint16_t kCodeRunSaved = 561;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
+constexpr size_t kConcordanceColumns = 16;
 constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
 
 // The window whose run is pumping, and the clock of the pumps.
@@ -121,6 +123,12 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
 
 TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
   auto* grid = new TVX_Grid;
+  if (list && list->HeadingCount() == 0) {
+    std::vector<UString> headings = CopyOfBaseHeadings(list_type);
+    // The lines' column captions come from the list itself; the grid needs only their number.
+    if (headings.empty() && list_type == kListConcordance) headings.assign(kConcordanceColumns, UString());
+    list->SetHeadings(std::move(headings));
+  }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
   Pages()->AddGridPage(caption, grid, list_type, list);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -132,9 +140,18 @@ void TFormLinzora::ShowDocumentPages() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc) return;
   grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
-  grid_concordance_->SetTweak([this](TGrid_data_rec& cell) {
+  TVX_Grid* lines_grid = grid_concordance_;
+  lines_grid->setColumnWidth(0, 760);
+  grid_concordance_->SetTweak([this, lines_grid](TGrid_data_rec& cell) {
     T_WholeLinzoraHolder* d = Doc();
-    if (!d || cell.row < 1 || (cell.col != 2 && cell.col != 3)) return;
+    if (!d || cell.row < 1) return;
+    if (cell.col == 1) {
+      // As many characters each side of the hit as the column shows.
+      const int average = std::max(1, lines_grid->fontMetrics().averageCharWidth());
+      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2));
+      return;
+    }
+    if (cell.col != 2 && cell.col != 3) return;
     std::vector<TTagColour> colours;
     for (const TTagColourEntry& e : d->fTagColourTable)
       colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});

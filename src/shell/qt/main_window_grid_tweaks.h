@@ -52,3 +52,8 @@ void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, 
 bool FileNameDisplayFlag(uint8_t file_status);
 // The percent of a source text loaded so far; 0 for an empty text (nothing to divide by).
 int LoadedPercent(int64_t loaded, int64_t length);
+
+// A concordance line cut to the characters a column shows, with the search word in its middle:
+// each_side characters before the hit (blanks make up a short left context) and as many after.
+// The centre and the coloured stretches move with the cut.
+void CentreConcordanceCell(TGrid_data_rec& cell, int each_side);
