@@ -230,7 +230,8 @@ void TFormStartWizardC::BuildWindow() {
   ok_button_->setDefault(true);
   connect(ok_button_, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
   buttons->addWidget(help);
-  buttons->addStretch();
+  footer_label_ = new QLabel(this);
+  buttons->addWidget(footer_label_, 1);
   buttons->addWidget(ok_button_);
   column->addLayout(buttons);
 
@@ -242,6 +243,7 @@ void TFormStartWizardC::BuildWindow() {
 
 void TFormStartWizardC::FormShow() {
   TFormVXWizard::FormShow();
+  typed_since_show_ = false;
   radio_span_->setChecked(true);
   RefreshWizardPages();
   ShowChosenItems(false);
@@ -259,7 +261,8 @@ void TFormStartWizardC::RefreshWizardPages() {
   fchoices = GetConcSaveRec();
   UString sw = fchoices.SearchWord();
   if (sw.empty() && search_box_->count() > 0) sw = FromQString(search_box_->itemText(0));
-  {
+  // What the user typed since the window was shown stays: an activation only refreshes the rest.
+  if (!typed_since_show_) {
     const QSignalBlocker block(search_box_);
     search_box_->setCurrentText(ToQString(sw));
   }
@@ -273,6 +276,7 @@ void TFormStartWizardC::RefreshWizardPages() {
   texts_label_->setEnabled(true);
   choose_button_->setEnabled(true);
   const int n = fChosenFiles->FileCount();
+  footer_label_->setText(n == 0 ? QString() : QStringLiteral("%1 text%2 chosen").arg(n).arg(n == 1 ? "" : "s"));
   if (n == 0) {
     texts_label_->setText(QStringLiteral("Choose the texts for your concordance."));
     choose_button_->setText(QStringLiteral("Choose Texts Now"));
@@ -310,6 +314,7 @@ void TFormStartWizardC::EditChange(QComboBox* box) {
   }
   if (box == search_box_) {
     modified_[0] = true;
+    typed_since_show_ = true;
     SetConcSaveRecSearchword(text);
   } else if (box == context_box_) {
     modified_[1] = true;

@@ -98,6 +98,7 @@ class TFormStartWizardC : public TFormVXWizard {
   QPointer<QObject> main_window_;
   bool fhistory_saved = false;
   bool FPopupActive = false;
+  bool typed_since_show_ = false;
   std::array<bool, 3> modified_{};
   TPasteCharacterItems paste_items_;
 
@@ -121,6 +122,7 @@ class TFormStartWizardC : public TFormVXWizard {
   QRadioButton* radio_sw_batch_ = nullptr;
   QLabel* one_label_ = nullptr;
   QLabel* text_batch_label_ = nullptr;
+  QLabel* footer_label_ = nullptr;
   QListWidget* chosen_list_ = nullptr;
   QPushButton* ok_button_ = nullptr;
   QMenu* word_menu_ = nullptr;

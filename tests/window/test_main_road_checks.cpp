@@ -1,0 +1,178 @@
+// Bad input on every road into a run: each gives its message, nothing crashes, and the shown
+// document, the typed words and the texts stay as they were. A stopped run keeps its lines.
+#include <QPlainTextEdit>
+
+#include "shell/qt/page_list.h"
+#include "window/main_road_support.h"
+
+namespace {
+
+const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+
+class MainRoadChecks : public MainRoadTest {
+ protected:
+  // A window showing the lines of "river" in three sample texts.
+  void ShowRiver() {
+    Start();
+    HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
+    RunFromWizard(u"river");
+    ASSERT_NE(Main().Doc(), nullptr);
+    shown = Main().Doc();
+    shown_lines = shown->fConcordanceList->Count();
+    ASSERT_GT(shown_lines, 0);
+    dialogs.Clear();
+  }
+  void ExpectShownUntouched(const char* name, QString typed) {
+    EXPECT_EQ(Main().Doc(), shown) << name;
+    if (Main().Doc() == shown) EXPECT_EQ(shown->fConcordanceList->Count(), shown_lines) << name;
+    EXPECT_EQ(Wizard().SearchBox()->currentText(), typed) << name;
+    EXPECT_EQ(Main().ChosenTexts.FileCount(), 3) << name;
+  }
+  T_WholeLinzoraHolder* shown = nullptr;
+  int shown_lines = 0;
+};
+
+TEST_F(MainRoadChecks, RefusedWordsLeaveEverythingAsItWas) {
+  ShowRiver();
+  struct Case {
+    const char* name;
+    const char16_t* typed;
+    const char16_t* message_part;
+  } cases[] = {
+      {"empty", u"", u"nothing to search for"},
+      {"blanks", u"   ", u"nothing to search for"},
+      {"case marks only", u"====", u"nothing to search for"},
+      {"a wildcard", u"*", u"\"*\""},
+      {"wildcards with a blank", u"* *", u"\"* *\""},
+      {"wildcard alternatives", u"*/*", u"\"*/*\""},
+  };
+  for (const Case& c : cases) {
+    dialogs.Clear();
+    Main().ShowStartDialog();
+    Wizard().SearchBox()->setCurrentText(ToQString(c.typed));
+    // Blanks round the words are trimmed, as on every OK.
+    const QString typed = Wizard().SearchBox()->currentText().trimmed();
+    Wizard().ButtonOKClick();
+    QTest::qWait(20);
+    ASSERT_EQ(dialogs.Asked().size(), 1u) << c.name;
+    EXPECT_NE(AllQuestionText().find(c.message_part), UString::npos) << c.name << ": " << Utf16ToUtf8(AllQuestionText());
+    EXPECT_TRUE(Wizard().isVisible()) << c.name;
+    ExpectShownUntouched(c.name, typed);
+  }
+}
+
+TEST_F(MainRoadChecks, WildcardItemRefusedOnTheRunRoadToo) {
+  ShowRiver();
+  Wizard().SearchWordItems.Clear();
+  Wizard().SearchWordItems.AddedSearchWords(u"river\n* *");
+  EXPECT_FALSE(Main().RunConcordance(Main().ChosenTexts, false));
+  EXPECT_NE(AllQuestionText().find(u"\"* *\""), UString::npos);
+  ExpectShownUntouched("run road", QStringLiteral("river"));
+}
+
+TEST_F(MainRoadChecks, MissingTextsAreNamedBeforeTheDocumentGoes) {
+  ShowRiver();
+  TempFolder gone;
+  const UString a = gone.Write(u"a.txt", "the river");
+  const UString b = gone.Write(u"b.txt", "the river again");
+  TVXFileDetails all_missing(false, kToolConcordancer);
+  all_missing.ToolAddAFile(a);
+  all_missing.ToolAddAFile(b);
+  TVXFileDetails some_missing(false, kToolConcordancer);
+  some_missing.ToolAddAFile(kSamples + u"river_spring.txt");
+  some_missing.ToolAddAFile(a);
+  DeleteFileU(a);
+  DeleteFileU(b);
+  Wizard().SearchWordItems.Clear();
+  Wizard().SearchWordItems.AddedSearchWords(u"river");
+
+  EXPECT_FALSE(Main().RunConcordance(all_missing, false));
+  EXPECT_TRUE(WasAsked(TVXDialog::CancellingAsNoneOfTheSourceTextsFound));
+  ExpectShownUntouched("all missing", QStringLiteral("river"));
+
+  dialogs.Clear();
+  dialogs.Script({mrCancel});
+  EXPECT_FALSE(Main().RunConcordance(some_missing, false));
+  EXPECT_TRUE(WasAsked(TVXDialog::CancelAsSomeSourceTextsNotFound));
+  ExpectShownUntouched("some missing, cancelled", QStringLiteral("river"));
+
+  // Going on runs over the texts present and names the one missing.
+  dialogs.Clear();
+  dialogs.Script({mrOK});
+  EXPECT_TRUE(Main().RunConcordance(some_missing, false));
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_GT(Main().Doc()->fConcordanceList->Count(), 0);
+  EXPECT_NE(AllQuestionText().find(a), UString::npos);
+}
+
+TEST_F(MainRoadChecks, BinaryTextPassedOverAndNamedOnce) {
+  Start();
+  TempFolder corpus;
+  const UString text = corpus.Write(u"words.txt", "down by the river the river ran");
+  std::string junk("\x7F" "ELF\x02\x01\x01\0\0\0river\0\0\x03\0>\0", 22);
+  junk += std::string(300, '\0');
+  const UString binary = corpus.Write(u"program.txt", junk);
+  HandOverTexts({text, binary});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), 2);
+  int messages = 0;
+  for (const TVXQuestion& q : dialogs.Asked())
+    if (q.text.find(binary) != UString::npos) ++messages;
+  EXPECT_EQ(messages, 1);
+  bool in_notes = false;
+  for (int i = 0; i < Main().Doc()->fNotes.Count(); ++i)
+    if (Main().Doc()->fNotes[i].find(u"program.txt") != UString::npos) in_notes = true;
+  EXPECT_TRUE(in_notes);
+  EXPECT_TRUE(LooksBinary(binary));
+  EXPECT_FALSE(LooksBinary(text));
+  EXPECT_FALSE(LooksBinary(kSamples + u"ferry_letters.txt"));  // UTF-16 is no binary
+}
+
+TEST_F(MainRoadChecks, NoHitsSaysSoAndKeepsWordsAndTexts) {
+  ShowRiver();
+  RunFromWizard(u"zyzzyva");
+  EXPECT_TRUE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
+  EXPECT_EQ(Main().Doc(), nullptr);
+  EXPECT_EQ(Wizard().SearchBox()->currentText(), QStringLiteral("zyzzyva"));
+  EXPECT_EQ(Main().ChosenTexts.FileCount(), 3);
+}
+
+TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
+  Start();
+  TempFolder corpus;
+  std::vector<UString> names;
+  const std::string body = [] {
+    std::string s;
+    for (int i = 0; i < 4000; ++i) s += "The river flows past the old mill and under the bridge. ";
+    return s;
+  }();
+  for (int i = 0; i < 30; ++i) names.push_back(corpus.Write(u"text" + IntToUStr(i) + u".txt", body));
+  HandOverTexts(names);
+  int refused_checks = 0;
+  bool stopped = false;
+  Main().SetRunTurnObserver([&] {
+    if (stopped || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
+    // Requests that would free the document under the run are refused while it goes on.
+    Main().StartConcordanceMessage(0, 10);
+    if (Main().RunActive()) ++refused_checks;
+    global_panic_state = kPanicStopNow;
+    stopped = true;
+  });
+  RunFromWizard(u"river");
+  Main().SetRunTurnObserver(nullptr);
+  ASSERT_TRUE(stopped);
+  EXPECT_GE(refused_checks, 1);
+  ASSERT_NE(Main().Doc(), nullptr);
+  const int lines = Main().Doc()->fConcordanceList->Count();
+  EXPECT_GT(lines, 0);
+  EXPECT_LT(lines, 30 * 4000);
+  bool note = false;
+  for (int i = 0; i < Main().Doc()->fNotes.Count(); ++i)
+    if (Main().Doc()->fNotes[i].find(u"of 30 texts") != UString::npos) note = true;
+  EXPECT_TRUE(note);
+  EXPECT_EQ(global_panic_state.load(), kPanicNone);
+  EXPECT_FALSE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
+}
+
+}  // namespace
