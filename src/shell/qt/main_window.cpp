@@ -383,6 +383,8 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     p->Hide();
   }
   const bool found = doc && doc->fConcordanceList->Count() > 0;
+  if (global_keeping_log)
+    AddToLogFile(u"concordance run ended: " + IntToUStr(found ? doc->fConcordanceList->Count() : 0) + u" lines");
   if (!found) {
     CloseData(true);
     if (!passed_over_.empty()) {
