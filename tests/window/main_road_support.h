@@ -39,6 +39,8 @@ class MainRoadTest : public testing::Test {
  protected:
   void SetUp() override {
     setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+    // Hand-over files of the temporary folder are this test's alone (tests run side by side).
+    setenv("TMPDIR", Utf16ToUtf8(dir.Path()).c_str(), 1);
     ResetSettingsStoreForTests();
     StartProgramUnits();
     SetDialogService(&dialogs);
@@ -49,6 +51,7 @@ class MainRoadTest : public testing::Test {
     SetDialogService(nullptr);
     StopProgramUnits();
     unsetenv("LINZORA_CONFIG_DIR");
+    unsetenv("TMPDIR");
     ResetSettingsStoreForTests();
   }
   // The program's windows, started with the given parameters ({u""}: none).

@@ -1,11 +1,13 @@
 #include "shell/qt/main_window.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <fstream>
 
+#include "concordance/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
@@ -440,6 +442,89 @@ void TFormLinzora::StartFollowUpSearch(bool with_context) {
   RunConcordance(ChosenTexts, false);
 }
 
+bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
+  if (!wizard_ || run_active_ || JobRunning()) return false;
+  TTellLinzoraList request(tool, kToolConcordancer);
+  if (!request.ReadRequestFile()) {
+    VXDialog(TVXDialog::FailedToRead, {request.Failure().empty() ? request.TempFilename() : request.Failure()});
+    return false;
+  }
+  const TLinzoraInclusionsRec& inc = request.fPreliminaries;
+  std::unique_ptr<TVXFileDetails> shared = request.OtherToolRequestFiles();
+  if (request.Count() == 0 || (!inc.include_jumps && (!shared || shared->FileCount() == 0))) {
+    VXDialog(TVXDialog::NoConcordanceEntriesFound);
+    return false;
+  }
+  // The settings and the wizard's boxes show the first item; every item is searched.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetContextWordsWanted(inc.include_context_words != 0);
+  rec.SetContextHorizonLeft(inc.context_hors[0]);
+  rec.SetContextHorizonRight(inc.context_hors[1]);
+  rec.SetExactContextPosition(inc.context_exact_gap);
+  auto word_of = [](const TLinzoraInfoClass& item) {
+    const UString w = TrimU(item.word_details[0]);
+    return w == u"#" ? UString(u"*#*") : w;
+  };
+  const TLinzoraInfoClass& first = *request.Item(0);
+  UString context;
+  for (size_t i = 0; i < first.context_words.size() && i < 4; ++i) context += (i ? u"/" : u"") + first.context_words[i];
+  rec.SetSearchWord(word_of(first));
+  rec.SetContextWord(context);
+  SetConcSaveRec(rec);
+  wizard_->SearchBox()->setCurrentText(ToQString(word_of(first)));
+  wizard_->ContextBox()->setCurrentText(ToQString(context));
+  wizard_->SearchWordItems.Clear();
+  wizard_->fContextWordItems.Clear();
+  if (inc.include_context_words && !context.empty()) wizard_->fContextWordItems.AddedSearchWords(context);
+  for (int32_t k = 0; k < request.Count(); ++k) {
+    const TLinzoraInfoClass& item = *request.Item(k);
+    wizard_->SearchWordItems.AddedSearchWords(word_of(item), item.rec.instances_to_find > 0 ? item.rec.instances_to_find
+                                                                                          : 0x7FFFFFFF);
+  }
+  if (!inc.include_jumps) return RunConcordance(*shared, false);
+
+  // Each item in its own texts, into one document.
+  CloseData(true);
+  fData = CreateTheHolderWithCallbacks(kListConcordance);
+  T_WholeLinzoraHolder* doc = Doc();
+  doc->fSettings = GetConcSaveRec();
+  doc->CopySearchWordItemsToFSWSEtc(wizard_->SearchWordItems);
+  passed_over_.clear();
+  bool stopped = false;
+  int texts_total = 0;
+  {
+    TJobScope job;
+    run_active_ = true;
+    TMakeConcordanceArgs args;
+    args.search_items = &wizard_->SearchWordItems;
+    args.context_items = &wizard_->fContextWordItems;
+    args.exclusion_items = &wizard_->fExclusionWordItems;
+    args.tag_context_items = &wizard_->fTagContextWordItems;
+    args.list_kind = kListConcordance;
+    for (int32_t k = 0; k < request.Count() && !StopRequested(kPanicStopNow); ++k) {
+      std::unique_ptr<TVXFileDetails> files = request.SubSetOfOtherToolRequestFiles(request.Item(k)->jumplist);
+      if (!files) continue;
+      args.chosen = files.get();
+      for (int32_t f = 0; f < files->FileCount() && !StopRequested(kPanicStopNow); ++f) {
+        const TChosenFileDetailsFullRec d = files->GetFullFileDetails(f);
+        ++texts_total;
+        const int before = doc->fConcordanceList->Count();
+        const TOneTextResult r = doc->MadeOneFileConcordance(f, files->FileCount(), k, d, args);
+        // The text is read for every item; only this item's lines belong to its texts.
+        for (int i = doc->fConcordanceList->Count() - 1; i >= before; --i)
+          if (doc->fConcordanceList->Line(i)->Data().sw_number != k) doc->fConcordanceList->Remove(i);
+        if (!r.ok) passed_over_.push_back(FullName(d) + (r.failure.empty() ? UString() : u" (" + r.failure + u")"));
+      }
+    }
+    doc->ComputeAfterConcordance(false);
+    doc->AddNotesOnSWResults();
+    stopped = StopRequested(kPanicEndOfText);
+    run_active_ = false;
+  }
+  AfterRun(passed_over_.empty(), stopped, texts_total);
+  return Doc() != nullptr;
+}
+
 // --- start-up -------------------------------------------------------------------------------------
 
 void TFormLinzora::HandleStartupParameters() {
@@ -453,7 +538,7 @@ void TFormLinzora::HandleStartupParameters() {
     case TStartupActionKind::kFollowUp: StartFollowUpSearch(action.with_context); break;
     case TStartupActionKind::kToolRequest:
       tool_wants_linzora = true;
-      VXDialog(TVXDialog::NotImplemented);
+      RunOtherToolRequests(action.tool);
       break;
     case TStartupActionKind::kUnknownName: VXDialog(TVXDialog::FailedToFind, {Params().formatted_params}); break;
     case TStartupActionKind::kNothing: break;

@@ -59,6 +59,10 @@ class TFormLinzora : public TMainToolsForm {
   // nothing.
   bool RunConcordance(TVXFileDetails& texts, bool sw_batch);
   void StartFollowUpSearch(bool with_context);
+  // Another tool's request file ("<tool>_<this tool>.tell_linzora"): one concordance of all its
+  // items, each in its own texts when the request names places to jump to. A file that cannot be
+  // read is named and nothing runs; a request that finds nothing leaves no document.
+  bool RunOtherToolRequests(uint8_t tool);
   // The chosen texts handed over by the chooser (or another tool) through the store.
   bool LoadChosenTextsFromStore();
   bool RunActive() const { return run_active_; }
