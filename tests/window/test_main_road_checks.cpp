@@ -2,7 +2,10 @@
 // document, the typed words and the texts stay as they were. A stopped run keeps its lines.
 #include <QPlainTextEdit>
 
+#include <QTimer>
+
 #include "shell/qt/page_list.h"
+#include "windows/sort_dialog.h"
 #include "window/main_road_support.h"
 
 namespace {
@@ -173,6 +176,45 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
   EXPECT_TRUE(note);
   EXPECT_EQ(global_panic_state.load(), kPanicNone);
   EXPECT_FALSE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
+}
+
+}  // namespace
+
+namespace {
+
+class SortDialogCancel : public MainRoadTest {};
+
+TEST_F(SortDialogCancel, CancelLeavesLinesKeysAndDirectionsAsTheyWere) {
+  Start();
+  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt"});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  std::vector<UString> before;
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i) before.emplace_back(doc.fConcordanceList->Line(i)->Text());
+  const TConcSettingsRec32 settings_before = doc.fSettings;
+  const TConcSortRecord sort_before = Main().SortRecord();
+  std::array<bool, 3> asc_before{};
+  for (int l = 0; l < 3; ++l) asc_before[static_cast<size_t>(l)] = doc.fConcordanceList->SortLevel(l).ascending;
+
+  // Choices made in the dialog, then a refused OK (context word without context), then Cancel.
+  TConcSortForm* sort = windows->sort;
+  QTimer::singleShot(50, sort, [sort] {
+    sort->KeyList(0)->setCurrentRow(11);
+    sort->StoreChoices();
+    sort->OKClick();
+    sort->SetModalResult(mrCancel);
+  });
+  Main().Resort(Main().ConcordanceGrid(), 1);
+  EXPECT_TRUE(WasAsked(TVXDialog::CantSortOnContextWord));
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i)
+    EXPECT_EQ(UString(doc.fConcordanceList->Line(i)->Text()), before[static_cast<size_t>(i)]) << i;
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(doc.fSettings.SortKey(k), settings_before.SortKey(k)) << k;
+    EXPECT_EQ(doc.fSettings.SortCaseSensitive(k), settings_before.SortCaseSensitive(k)) << k;
+    EXPECT_EQ(doc.fConcordanceList->SortLevel(k).ascending, asc_before[static_cast<size_t>(k)]) << k;
+  }
+  EXPECT_EQ(Main().SortRecord().level_count, sort_before.level_count);
 }
 
 }  // namespace
