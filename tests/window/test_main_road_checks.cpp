@@ -6,6 +6,8 @@
 
 #include "shell/qt/page_list.h"
 #include "windows/sort_dialog.h"
+#include "shell/qt/vx_status_bar.h"
+#include "shell/qt/window_messages.h"
 #include "window/main_road_support.h"
 
 namespace {
@@ -215,6 +217,33 @@ TEST_F(SortDialogCancel, CancelLeavesLinesKeysAndDirectionsAsTheyWere) {
     EXPECT_EQ(doc.fConcordanceList->SortLevel(k).ascending, asc_before[static_cast<size_t>(k)]) << k;
   }
   EXPECT_EQ(Main().SortRecord().level_count, sort_before.level_count);
+}
+
+}  // namespace
+
+namespace {
+
+class ResortGuard : public MainRoadTest {};
+
+// A run request arriving while the sort dialog is open would free the lines under the sort.
+TEST_F(ResortGuard, RunRequestDuringTheSortDialogIsRefused) {
+  Start();
+  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt"});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  T_WholeLinzoraHolder* shown = Main().Doc();
+  TConcSortForm* sort = windows->sort;
+  QTimer::singleShot(50, sort, [this, sort] {
+    PostWindowMessage(&Main(), kMsgRunConcordance, 0, 10);
+    QTest::qWait(20);
+    sort->KeyList(0)->setCurrentRow(6);
+    sort->StoreChoices();
+    sort->OKClick();
+  });
+  Main().Resort(Main().ConcordanceGrid(), 1);
+  EXPECT_EQ(Main().Doc(), shown);
+  EXPECT_EQ(Main().Status()->PanelText(kPanelMessage).isEmpty(), false);
+  EXPECT_EQ(shown->fSettings.SortKey(0), 6);
 }
 
 }  // namespace

@@ -553,6 +553,9 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   T_WholeLinzoraHolder* doc = Doc();
   TVXBaseDataClass* list = grid->List();
   Pages()->Records().Last_actions |= 0x08;
+  // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
+  // the lines being sorted.
+  TJobScope resorting;
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
