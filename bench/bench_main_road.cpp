@@ -56,8 +56,8 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
   ForceDirectories(folder);
   const size_t texts = std::max<size_t>(1, megabytes);
   const size_t bytes = megabytes * 1000000 / texts;
-  // About 5.6 bytes a word.
-  const double words = static_cast<double>(megabytes) * 1e6 / 5.6;
+  // About 4.2 bytes a word with its blank.
+  const double words = static_cast<double>(megabytes) * 1e6 / 4.2;
   const uint32_t every = static_cast<uint32_t>(std::max(2.0, words / static_cast<double>(hits)));
   std::vector<UString> names;
   for (size_t i = 0; i < texts; ++i) {

@@ -247,3 +247,32 @@ TEST_F(ResortGuard, RunRequestDuringTheSortDialogIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+class UnreadableText : public MainRoadTest {};
+
+// A text that fails while others gave lines: the lines are kept and shown, the text is named.
+TEST_F(UnreadableText, LinesOfTheOtherTextsAreKept) {
+  Start();
+  TempFolder corpus;
+  const UString good = corpus.Write(u"good.txt", "the river and the river bank");
+  const UString archive = corpus.Write(u"damaged.zip", std::string("PK\x03\x04 this archive is damaged", 30));
+  TVXFileDetails texts(false, kToolConcordancer);
+  texts.ToolAddAFile(good);
+  TChosenFile_BaseRec member;
+  member.filename = u"inside.txt";
+  member.zip_member = 1;
+  member.size = 100;
+  texts.AddedAFile(member, archive);
+  ASSERT_EQ(texts.FileCount(), 2);
+  Wizard().SearchWordItems.Clear();
+  Wizard().SearchWordItems.AddedSearchWords(u"river");
+  EXPECT_TRUE(Main().RunConcordance(texts, false));
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), 2);
+  EXPECT_FALSE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
+  EXPECT_NE(AllQuestionText().find(u"damaged.zip"), UString::npos) << Utf16ToUtf8(AllQuestionText());
+}
+
+}  // namespace
