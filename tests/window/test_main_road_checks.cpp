@@ -180,17 +180,10 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
   EXPECT_FALSE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
 }
 
-}  // namespace
 
-namespace {
-
-class SortDialogCancel : public MainRoadTest {};
-
-TEST_F(SortDialogCancel, CancelLeavesLinesKeysAndDirectionsAsTheyWere) {
-  Start();
-  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt"});
-  RunFromWizard(u"river");
-  ASSERT_NE(Main().Doc(), nullptr);
+TEST_F(MainRoadChecks, SortDialogCancelLeavesLinesKeysAndDirectionsAsTheyWere) {
+  ShowRiver();
+  dialogs.Clear();
   T_WholeLinzoraHolder& doc = *Main().Doc();
   std::vector<UString> before;
   for (int i = 0; i < doc.fConcordanceList->Count(); ++i) before.emplace_back(doc.fConcordanceList->Line(i)->Text());
@@ -219,19 +212,11 @@ TEST_F(SortDialogCancel, CancelLeavesLinesKeysAndDirectionsAsTheyWere) {
   EXPECT_EQ(Main().SortRecord().level_count, sort_before.level_count);
 }
 
-}  // namespace
-
-namespace {
-
-class ResortGuard : public MainRoadTest {};
 
 // A run request arriving while the sort dialog is open would free the lines under the sort.
-TEST_F(ResortGuard, RunRequestDuringTheSortDialogIsRefused) {
-  Start();
-  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt"});
-  RunFromWizard(u"river");
-  ASSERT_NE(Main().Doc(), nullptr);
-  T_WholeLinzoraHolder* shown = Main().Doc();
+TEST_F(MainRoadChecks, RunRequestDuringTheSortDialogIsRefused) {
+  ShowRiver();
+  dialogs.Clear();
   TConcSortForm* sort = windows->sort;
   QTimer::singleShot(50, sort, [this, sort] {
     PostWindowMessage(&Main(), kMsgRunConcordance, 0, 10);
@@ -246,14 +231,9 @@ TEST_F(ResortGuard, RunRequestDuringTheSortDialogIsRefused) {
   EXPECT_EQ(shown->fSettings.SortKey(0), 6);
 }
 
-}  // namespace
-
-namespace {
-
-class UnreadableText : public MainRoadTest {};
 
 // A text that fails while others gave lines: the lines are kept and shown, the text is named.
-TEST_F(UnreadableText, LinesOfTheOtherTextsAreKept) {
+TEST_F(MainRoadChecks, FailedTextKeepsTheLinesOfTheOthers) {
   Start();
   TempFolder corpus;
   const UString good = corpus.Write(u"good.txt", "the river and the river bank");
