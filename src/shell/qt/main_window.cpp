@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QProgressBar>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPlainTextEdit>
@@ -24,6 +25,9 @@
 #include "shell/qt/window_messages.h"
 #include "shell/services/progress.h"
 #include "shell/services/suite_services.h"
+#include "model/batch_procedures.h"
+#include "windows/batch_rules.h"
+#include "windows/batch_setup.h"
 #include "windows/sort_dialog.h"
 #include "windows/start_wizard.h"
 
@@ -244,18 +248,14 @@ void TFormLinzora::StartConcordanceMessage(uint64_t wparam, int64_t lparam) {
   }
   terminating_app = false;
   if (lparam != kListConcordance) return;
-  if (wparam == 0) {
-    RunConcordance(ChosenTexts, false);
-  } else {
-    // Batches write a result per text or per search word into a folder; until their window
-    // exists here they run as one concordance over the same texts.
-    RunConcordance(ChosenTexts, wizard_ && wizard_->SWBatch);
-  }
+  if (wparam == 0) RunConcordance(ChosenTexts, false);
+  else if (wizard_ && wizard_->SWBatch) RunSearchWordBatchConcordance(ChosenTexts);
+  else RunBatchConcordance(ChosenTexts);
 }
 
 // --- the run --------------------------------------------------------------------------------------
 
-bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
+bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts) {
   if (run_active_ || JobRunning()) {
     Status()->SetPanelText(kPanelMessage, kRunBusy);
     return false;
@@ -292,7 +292,6 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
 
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
-  TVXFileDetails run_texts(false, kToolConcordancer);
   for (int i = 0; i < n; ++i) {
     const TChosenFileDetailsFullRec d = texts.GetFullFileDetails(i);
     if (!TextPresent(d)) {
@@ -310,6 +309,13 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
     return false;
   }
+  return true;
+}
+
+bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TSearchWordItems& items = wizard_->SearchWordItems;
 
   if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
   CloseData(true);
@@ -338,6 +344,14 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     args.converted_count = &converted;
     args.list_kind = kListConcordance;
     args.sw_batch_mode = sw_batch;
+    args.texts_progress = [this, &run_texts](int64_t done, int64_t total) {
+      if (total <= 0) return;
+      const int32_t next = static_cast<int32_t>(std::min<int64_t>(done, total - 1));
+      Status()->SetPanelText(kPanelProgress, IntToUStr(done * 100 / total) + u"%");
+      Status()->SetPanelText(kPanelRow, IntToUStr(done) + u"/" + IntToUStr(total));
+      if (!show_next_line_)
+        Status()->SetPanelText(kPanelMessage, run_texts.GetFullFileDetails(next).rec.filename);
+    };
     args.progress = [this](int32_t percent, UStringView text) {
       Status()->SetPanelText(kPanelProgress, IntToUStr(percent) + u"%");
       Status()->SetPanelText(kPanelMessage, text);
@@ -420,6 +434,131 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   global_panic_state = kPanicNone;
   Pages()->Records().Last_actions |= 0x20;
   UpdateControlsForData();
+}
+
+TFormBatchProcessSetup& TFormLinzora::BatchWindow() {
+  if (!batch_window_) batch_window_ = new TFormBatchProcessSetup(this);
+  return *batch_window_;
+}
+
+bool TFormLinzora::RunSearchWordBatchConcordance(TVXFileDetails& texts) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TFormBatchProcessSetup& batch = BatchWindow();
+  batch.total_bytes = 0;
+  for (int i = 0; i < run_texts.FileCount(); ++i) batch.total_bytes += run_texts.GetFullFileDetails(i).rec.size;
+  const int steps = wizard_->SearchWordItems.Count();
+  batch.Progress()->setRange(0, steps);
+  if (batch.ShowModal() != mrOK || !batch.ok_pressed) return false;
+  TBatchProceduresRec& b = Global_BatchProcedures;
+  b.Computations_In_Place_Not_temp_dir = true;
+  ResetBatchRun(b);
+  if (b.OnBatchFileNameAndMaxN) b.OnBatchFileNameAndMaxN(b.BatchRootFolder, u"concordancing", steps);
+  // The wizard's words are read once: each step searches one of them.
+  std::vector<UString> words;
+  for (int i = 0; i < steps; ++i) words.push_back(wizard_->SearchWordItems.GetPtr(i)->sw);
+  TBatchOutcome outcome;
+  outcome.steps = steps;
+  outcome.folder = b.BatchRootFolder;
+  {
+    TJobScope job;
+    run_active_ = true;
+    for (int i = 0; i < steps; ++i) {
+      if (StopRequested(kPanicStopNow)) {
+        outcome.stopped_by_user = true;
+        break;
+      }
+      CloseData(true);
+      fData = CreateTheHolderWithCallbacks(kListConcordance);
+      T_WholeLinzoraHolder* doc = Doc();
+      const UString name = IncludeTrailingPathDelimiter(b.BatchRootFolder) + CleanedUpFilename(words[static_cast<size_t>(i)]);
+      doc->MainFile.name = name;
+      doc->SuggestedFilename = name;
+      doc->SourceTextFilename = name;
+      TSearchWordItems one(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+      one.AddedSearchWords(words[static_cast<size_t>(i)]);
+      int32_t converted = 0;
+      TMakeConcordanceArgs args;
+      args.chosen = &run_texts;
+      args.search_items = &one;
+      args.context_items = &wizard_->fContextWordItems;
+      args.exclusion_items = &wizard_->fExclusionWordItems;
+      args.tag_context_items = &wizard_->fTagContextWordItems;
+      args.batch_number = i + 1;
+      args.converted_count = &converted;
+      args.sw_batch_mode = true;
+      const size_t saved_before = b.saved_files.size();
+      const bool ok = doc->MakeConcordance(args);
+      ++outcome.steps_done;
+      // Only a file written counts; a step without lines writes nothing and is no failure.
+      if (b.saved_files.size() > saved_before) ++outcome.saved;
+      else if (!ok && doc->fConcordanceList->Count() > 0) {
+        outcome.stopped_at = words[static_cast<size_t>(i)];
+        break;
+      }
+      if (b.OnProgressing) b.OnProgressing(i);
+    }
+    CloseData(true);
+    run_active_ = false;
+  }
+  batch.hide();
+  if (StopRequested(kPanicStopNow)) outcome.stopped_by_user = true;
+  global_panic_state = kPanicNone;
+  if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+  if (global_keeping_log) AddToLogFile(BatchReport(outcome));
+  VXDialog(TVXDialog::InformationMessage, {BatchReport(outcome)});
+  UpdateControlsForData();
+  return outcome.saved > 0;
+}
+
+bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TFormBatchProcessSetup& batch = BatchWindow();
+  batch.total_bytes = 0;
+  for (int i = 0; i < run_texts.FileCount(); ++i) batch.total_bytes += run_texts.GetFullFileDetails(i).rec.size;
+  batch.Progress()->setRange(0, run_texts.FileCount());
+  if (batch.ShowModal() != mrOK || !batch.ok_pressed) return false;
+  TBatchProceduresRec& b = Global_BatchProcedures;
+  b.Computations_In_Place_Not_temp_dir = false;
+  ResetBatchRun(b);
+  if (b.Zip_Too) SetBatchZipName(u"", u"concordance", b);
+  TBatchOutcome outcome;
+  outcome.steps = run_texts.FileCount();
+  outcome.folder = b.BatchRootFolder;
+  bool ok = false;
+  {
+    TJobScope job;
+    run_active_ = true;
+    CloseData(true);
+    fData = CreateTheHolderWithCallbacks(kListConcordance);
+    int32_t converted = 0;
+    TMakeConcordanceArgs args;
+    args.chosen = &run_texts;
+    args.search_items = &wizard_->SearchWordItems;
+    args.context_items = &wizard_->fContextWordItems;
+    args.exclusion_items = &wizard_->fExclusionWordItems;
+    args.tag_context_items = &wizard_->fTagContextWordItems;
+    args.converted_count = &converted;
+    args.batch_mode = 1;
+    ok = Doc()->MakeConcordance(args);
+    run_active_ = false;
+  }
+  outcome.saved = static_cast<int>(b.saved_files.size());
+  for (int i = 0; i < run_texts.FileCount(); ++i)
+    if (run_texts.GetFullFileDetails(i).rec.wanted != kWantedNotLooked) ++outcome.steps_done;
+  if (!ok && !StopRequested(kPanicStopNow) && !Global_FailureMessage.empty()) outcome.stopped_at = Global_FailureMessage;
+  outcome.stopped_by_user = StopRequested(kPanicStopNow);
+  const UString zip = Doc() ? Doc()->last_batch_zip_Fullname : UString();
+  CloseData(true);
+  batch.hide();
+  global_panic_state = kPanicNone;
+  if (wizard_ && ok) wizard_->SaveHistoryLists();
+  if (ok && b.Zip_Too && !zip.empty()) outcome.folder = zip;
+  if (global_keeping_log) AddToLogFile(BatchReport(outcome));
+  VXDialog(TVXDialog::InformationMessage, {BatchReport(outcome)});
+  UpdateControlsForData();
+  return ok;
 }
 
 void TFormLinzora::StartFollowUpSearch(bool with_context) {

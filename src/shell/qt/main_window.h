@@ -30,6 +30,7 @@
 class QPlainTextEdit;
 class TConcSortForm;
 class TFormStartWizardC;
+class TFormBatchProcessSetup;
 
 inline constexpr uint32_t kMsgRunConcordance = 0x56F;
 
@@ -58,6 +59,13 @@ class TFormLinzora : public TMainToolsForm {
   // The single run over texts with the wizard's items; false when it was refused or found
   // nothing.
   bool RunConcordance(TVXFileDetails& texts, bool sw_batch);
+  // One concordance per search word, each saved into the batch folder; then a report of what
+  // was saved, where, and where the batch stopped.
+  bool RunSearchWordBatchConcordance(TVXFileDetails& texts);
+  // One result per text, saved (and zipped when asked) into the batch folder.
+  bool RunBatchConcordance(TVXFileDetails& texts);
+  // The batch window, made on first use.
+  TFormBatchProcessSetup& BatchWindow();
   void StartFollowUpSearch(bool with_context);
   // Another tool's request file ("<tool>_<this tool>.tell_linzora"): one concordance of all its
   // items, each in its own texts when the request names places to jump to. A file that cannot be
@@ -85,12 +93,16 @@ class TFormLinzora : public TMainToolsForm {
   bool event(QEvent* e) override;
 
  private:
+  // The checks of every road into a run; the texts to read go to run_texts. False: refused
+  // (its message given), nothing changed.
+  bool RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
   void ShowRunProgress();
   void AfterRun(bool ok, bool stopped, int texts_total);
 
   QPointer<TFormStartWizardC> wizard_;
   QPointer<TConcSortForm> sort_form_;
+  QPointer<TFormBatchProcessSetup> batch_window_;
   TVX_Grid* grid_concordance_ = nullptr;
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
