@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include "platform/rtl/streams.h"
+#include "shell/main_window_rules.h"
 #include "shell/qt/page_list.h"
 #include "windows/sort_dialog.h"
 #include "shell/qt/vx_status_bar.h"
@@ -253,6 +255,42 @@ TEST_F(MainRoadChecks, FailedTextKeepsTheLinesOfTheOthers) {
   EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), 2);
   EXPECT_FALSE(WasAsked(TVXDialog::NoConcordanceEntriesFound));
   EXPECT_NE(AllQuestionText().find(u"damaged.zip"), UString::npos) << Utf16ToUtf8(AllQuestionText());
+}
+
+}  // namespace
+
+namespace {
+
+// Opening one result of a batch file while unsaved results are shown: Cancel keeps them.
+TEST_F(MainRoadChecks, BatchEntryOpensOnlyWhenTheShownResultsMayGo) {
+  ShowRiver();
+  TMemoryStream saved;
+  ASSERT_TRUE(shown->StartSaveToFile(saved, u"x.cnc", 0, 0, 96) && shown->SaveToStream(saved));
+  SetAskWhetherToSaveModifiedData(true);
+  dialogs.Script({mrCancel});
+  saved.SetPosition(0);
+  EXPECT_FALSE(Main().OpenOneBatchEntry(saved, 0));
+  EXPECT_TRUE(WasAsked(TVXDialog::DoYouWantToSave));
+  EXPECT_EQ(Main().Doc(), shown);
+
+  dialogs.Clear();
+  dialogs.Script({mrNo});
+  saved.SetPosition(0);
+  EXPECT_TRUE(Main().OpenOneBatchEntry(saved, 1));
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), shown_lines);
+  EXPECT_TRUE(Main().windowTitle().contains(QStringLiteral("Batch 2")));
+
+  // A damaged entry is named; the shown result stays.
+  T_WholeLinzoraHolder* now = Main().Doc();
+  dialogs.Clear();
+  dialogs.Script({mrNo});
+  TMemoryStream damaged;
+  damaged.WriteExact("not a document", 14);
+  damaged.SetPosition(0);
+  EXPECT_FALSE(Main().OpenOneBatchEntry(damaged, 2));
+  EXPECT_TRUE(WasAsked(TVXDialog::FailedToRead));
+  EXPECT_EQ(Main().Doc(), now);
 }
 
 }  // namespace

@@ -561,6 +561,30 @@ bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
   return ok;
 }
 
+bool TFormLinzora::OpenOneBatchEntry(TStream& stream, int index) {
+  if (RefusedDuringJob()) return false;
+  terminating_app = false;
+  if (fData && !CanCloseData()) return false;
+  std::unique_ptr<TTessorineholder> holder = CreateTheHolderWithCallbacks(kListConcordance);
+  const bool ok = holder->StartReadFromStream(stream) && holder->ReadWholeFromStream(stream);
+  if (!ok) {
+    VXDialog(TVXDialog::FailedToRead, {u"batch result " + IntToUStr(index + 1)});
+    UpdateControlsForData();
+    return false;
+  }
+  CloseData(false);
+  fData = std::move(holder);
+  fData->MainFile.name.clear();
+  NextFile.name.clear();
+  SetUpFileDialogs(kListConcordance);
+  fData->CheckMenuItemsAfterLoadFromFile();
+  ShowDocumentPages();
+  UpdateControlsForData();
+  // The result has no file of its own: the caption names it by its place in the batch.
+  SetMainCaption(*this, u"Batch " + IntToUStr(index + 1));
+  return true;
+}
+
 void TFormLinzora::StartFollowUpSearch(bool with_context) {
   if (!wizard_) return;
   const UString word = GetATempString(1);

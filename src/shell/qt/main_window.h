@@ -66,6 +66,10 @@ class TFormLinzora : public TMainToolsForm {
   bool RunBatchConcordance(TVXFileDetails& texts);
   // The batch window, made on first use.
   TFormBatchProcessSetup& BatchWindow();
+  // One result of a batch file, read from its stream (index from 0), as the batch chooser hands
+  // it over. The shown results go only when the user lets them (Cancel keeps them and opens
+  // nothing); a result that cannot be read is named and the shown one stays.
+  bool OpenOneBatchEntry(TStream& stream, int index);
   void StartFollowUpSearch(bool with_context);
   // Another tool's request file ("<tool>_<this tool>.tell_linzora"): one concordance of all its
   // items, each in its own texts when the request names places to jump to. A file that cannot be
