@@ -2,6 +2,7 @@
 // document, the typed words and the texts stay as they were. A stopped run keeps its lines.
 #include <QPlainTextEdit>
 
+#include <QTabWidget>
 #include <QTimer>
 
 #include "platform/rtl/streams.h"
@@ -291,6 +292,30 @@ TEST_F(MainRoadChecks, BatchEntryOpensOnlyWhenTheShownResultsMayGo) {
   EXPECT_FALSE(Main().OpenOneBatchEntry(damaged, 2));
   EXPECT_TRUE(WasAsked(TVXDialog::FailedToRead));
   EXPECT_EQ(Main().Doc(), now);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainRoadChecks, DerivedPageComputesWhatIsNotDoneOnly) {
+  ShowRiver();
+  // A document whose derived views were not computed (an old file, a minimal run).
+  shown->fComputed.fill(0);
+  shown->fCollocateList->Clear();
+  QTabWidget* tabs = Main().Pages()->Tabs();
+  int collocates = -1;
+  for (int t = 0; t < tabs->count(); ++t)
+    if (tabs->tabText(t) == QStringLiteral("Collocates")) collocates = t;
+  ASSERT_GE(collocates, 0);
+  tabs->setCurrentIndex(collocates);
+  EXPECT_EQ(shown->fComputed[2], 1);
+  EXPECT_GT(shown->fCollocateList->Count(), 0);
+  // Turning to it again computes nothing: the list is the same object with the same rows.
+  const int rows = shown->fCollocateList->Count();
+  tabs->setCurrentIndex(0);
+  tabs->setCurrentIndex(collocates);
+  EXPECT_EQ(shown->fCollocateList->Count(), rows);
 }
 
 }  // namespace

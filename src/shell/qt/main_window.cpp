@@ -709,6 +709,39 @@ void TFormLinzora::HandleStartupParameters() {
   UpdateControlsForData();
 }
 
+// --- page data ------------------------------------------------------------------------------------
+
+void TFormLinzora::PageChanged(int tab) {
+  TMainToolsForm::PageChanged(tab);
+  ComputePageData();
+}
+
+void TFormLinzora::ComputePageData() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || run_active_ || JobRunning()) return;
+  const uint8_t type = Pages()->CurrentListType();
+  if (type != kListCollocates && type != kListPlot && type != kListPatterns && type != kListClusters &&
+      type != kListTimeline)
+    return;
+  struct TView {
+    TConcordanceDerivedList* list;
+    size_t done_index;
+  };
+  const TView views[] = {{doc->fCollocateList.get(), 2}, {doc->fPatternsList.get(), 3}, {doc->fConcPlotList.get(), 4},
+                         {doc->fClusterList.get(), 1}, {doc->fTimeLineList.get(), 5}};
+  bool computed = false;
+  for (const TView& v : views) {
+    if (!v.list || doc->fComputed[v.done_index]) continue;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (v.list->Compute(false)) doc->fComputed[v.done_index] = 1;
+    QApplication::restoreOverrideCursor();
+    computed = true;
+  }
+  if (!computed) return;
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->ListChanged();
+}
+
 // --- resort ---------------------------------------------------------------------------------------
 
 void TFormLinzora::Resort(TVX_Grid* grid, int column) {

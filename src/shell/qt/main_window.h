@@ -52,6 +52,10 @@ class TFormLinzora : public TMainToolsForm {
   bool CanCloseData() override;
   void CloseData(bool tell) override;
   void HandleStartupParameters() override;
+  void PageChanged(int tab) override;
+  // Turning to a derived page computes the views not yet computed (collocates, patterns, plot,
+  // clusters, time-line, in that order); a page already computed costs nothing.
+  void ComputePageData();
 
   // --- runs ---
   // The run request of the wizard (message 0x56F).
