@@ -319,3 +319,39 @@ TEST_F(MainRoadChecks, DerivedPageComputesWhatIsNotDoneOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainRoadChecks, ClosingDuringARunStopsItAndClosesAfter) {
+  Start();
+  TempFolder big;
+  std::vector<UString> names;
+  std::string body;
+  for (int i = 0; i < 3000; ++i) body += "The river flows past the old mill and under the bridge. ";
+  for (int i = 0; i < 20; ++i) names.push_back(big.Write(u"t" + IntToUStr(i) + u".txt", body));
+  HandOverTexts(names);
+  bool asked_to_close = false;
+  Main().SetRunTurnObserver([&] {
+    if (asked_to_close || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
+    asked_to_close = true;
+    dialogs.Script({mrNo});  // the results are not to be saved
+    Main().close();
+    EXPECT_TRUE(Main().isVisible());  // not while the run goes on
+  });
+  RunFromWizard(u"river");
+  Main().SetRunTurnObserver(nullptr);
+  ASSERT_TRUE(asked_to_close);
+  EXPECT_TRUE(WaitUntil([this] { return !Main().isVisible(); }, 5000));
+  EXPECT_EQ(global_panic_state.load(), kPanicNone);
+}
+
+TEST_F(MainRoadChecks, PasteCharacterCodeOffersTheStoredCharacter) {
+  ShowRiver();
+  SetTempOne32char(0x1D11E);
+  PostWindowMessage(&Main(), 0x401, 4620, 0);
+  QTest::qWait(20);
+  ASSERT_EQ(Wizard().PasteItems().items.size(), 1u);
+  EXPECT_EQ(Wizard().PasteItems().items.front(), U'\U0001D11E');
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "shell/qt/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QElapsedTimer>
@@ -36,6 +37,7 @@ namespace {
 constexpr uint16_t kCodeChosenTextsLoaded = 155;
 constexpr uint16_t kCodeTextsChosen = 1241;
 constexpr uint16_t kCodeRunSaved = 561;
+constexpr uint16_t kCodePasteCharacter = 4620;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
@@ -228,6 +230,10 @@ bool TFormLinzora::event(QEvent* e) {
     }
     if (m->msg == 0x401) {
       const auto code = static_cast<uint16_t>(m->wparam & 0xFFFF);
+      if (code == kCodePasteCharacter) {
+        if (wizard_) wizard_->AddAnySingleCharsToPopupMenu();
+        return true;
+      }
       if ((code == kCodeChosenTextsLoaded || code == kCodeTextsChosen) && !JobRunning()) {
         LoadChosenTextsFromStore();
         if (wizard_ && wizard_->isVisible()) {
@@ -239,6 +245,23 @@ bool TFormLinzora::event(QEvent* e) {
     }
   }
   return TMainToolsForm::event(e);
+}
+
+void TFormLinzora::closeEvent(QCloseEvent* e) {
+  if (!run_active_) {
+    TMainToolsForm::closeEvent(e);
+    return;
+  }
+  e->ignore();
+  global_panic_state = kPanicStopNow;
+  if (close_after_run_) return;
+  close_after_run_ = true;
+  RunWhenNoJob([this] {
+    QTimer::singleShot(0, this, [this] {
+      close_after_run_ = false;
+      close();
+    });
+  });
 }
 
 void TFormLinzora::StartConcordanceMessage(uint64_t wparam, int64_t lparam) {

@@ -99,6 +99,8 @@ class TFormLinzora : public TMainToolsForm {
 
  protected:
   bool event(QEvent* e) override;
+  // Closing during a run stops it; the window closes once the run has ended.
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   // The checks of every road into a run; the texts to read go to run_texts. False: refused
@@ -115,6 +117,7 @@ class TFormLinzora : public TMainToolsForm {
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
   bool run_active_ = false;
+  bool close_after_run_ = false;
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
