@@ -335,6 +335,18 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   return true;
 }
 
+TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted) {
+  TMakeConcordanceArgs args;
+  args.chosen = texts;
+  args.search_items = &items;
+  args.context_items = &wizard_->fContextWordItems;
+  args.exclusion_items = &wizard_->fExclusionWordItems;
+  args.tag_context_items = &wizard_->fTagContextWordItems;
+  args.converted_count = converted;
+  args.list_kind = kListConcordance;
+  return args;
+}
+
 bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
   TVXFileDetails run_texts(false, kToolConcordancer);
   if (!RunTextsChecked(texts, run_texts)) return false;
@@ -358,14 +370,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     g_last_pump_ms = 0;
     SetYieldHook(&ThrottledPump);
     int32_t converted = 0;
-    TMakeConcordanceArgs args;
-    args.chosen = &run_texts;
-    args.search_items = &items;
-    args.context_items = &wizard_->fContextWordItems;
-    args.exclusion_items = &wizard_->fExclusionWordItems;
-    args.tag_context_items = &wizard_->fTagContextWordItems;
-    args.converted_count = &converted;
-    args.list_kind = kListConcordance;
+    TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
     args.sw_batch_mode = sw_batch;
     args.texts_progress = [this, &run_texts](int64_t done, int64_t total) {
       if (total <= 0) return;
@@ -501,14 +506,8 @@ bool TFormLinzora::RunSearchWordBatchConcordance(TVXFileDetails& texts) {
       TSearchWordItems one(SearchTextOptionsFromTextSettings(doc->TextSettings()));
       one.AddedSearchWords(words[static_cast<size_t>(i)]);
       int32_t converted = 0;
-      TMakeConcordanceArgs args;
-      args.chosen = &run_texts;
-      args.search_items = &one;
-      args.context_items = &wizard_->fContextWordItems;
-      args.exclusion_items = &wizard_->fExclusionWordItems;
-      args.tag_context_items = &wizard_->fTagContextWordItems;
+      TMakeConcordanceArgs args = WizardRunArgs(&run_texts, one, &converted);
       args.batch_number = i + 1;
-      args.converted_count = &converted;
       args.sw_batch_mode = true;
       const size_t saved_before = b.saved_files.size();
       const bool ok = doc->MakeConcordance(args);
@@ -556,13 +555,7 @@ bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
     CloseData(true);
     fData = CreateTheHolderWithCallbacks(kListConcordance);
     int32_t converted = 0;
-    TMakeConcordanceArgs args;
-    args.chosen = &run_texts;
-    args.search_items = &wizard_->SearchWordItems;
-    args.context_items = &wizard_->fContextWordItems;
-    args.exclusion_items = &wizard_->fExclusionWordItems;
-    args.tag_context_items = &wizard_->fTagContextWordItems;
-    args.converted_count = &converted;
+    TMakeConcordanceArgs args = WizardRunArgs(&run_texts, wizard_->SearchWordItems, &converted);
     args.batch_mode = 1;
     ok = Doc()->MakeConcordance(args);
     run_active_ = false;
@@ -681,12 +674,7 @@ bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
   {
     TJobScope job;
     run_active_ = true;
-    TMakeConcordanceArgs args;
-    args.search_items = &wizard_->SearchWordItems;
-    args.context_items = &wizard_->fContextWordItems;
-    args.exclusion_items = &wizard_->fExclusionWordItems;
-    args.tag_context_items = &wizard_->fTagContextWordItems;
-    args.list_kind = kListConcordance;
+    TMakeConcordanceArgs args = WizardRunArgs(nullptr, wizard_->SearchWordItems, nullptr);
     for (int32_t k = 0; k < request.Count() && !StopRequested(kPanicStopNow); ++k) {
       std::unique_ptr<TVXFileDetails> files = request.SubSetOfOtherToolRequestFiles(request.Item(k)->jumplist);
       if (!files) continue;

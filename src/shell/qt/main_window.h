@@ -106,6 +106,8 @@ class TFormLinzora : public TMainToolsForm {
   // The checks of every road into a run; the texts to read go to run_texts. False: refused
   // (its message given), nothing changed.
   bool RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts);
+  // The run's arguments with the wizard's context, exclusion and tag-context items.
+  TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
   void ShowRunProgress();
   void AfterRun(bool ok, bool stopped, int texts_total);
