@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "model/work_base.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
@@ -378,12 +379,39 @@ bool TFormStartWizardC::CheckAndStoreChoices() {
   return result;
 }
 
+void TFormStartWizardC::AddLemmaVariants() {
+  if (!Global_stopLemmaMatchLoaded[0]) {
+    const UString file = GetLemmaMatchStopSettings(kToolConcordancer, 0).FileName();
+    Global_stopLemmaMatchLoaded[0] = !file.empty() && LoadedOne(kToolConcordancer, 0, file);
+    if (!Global_stopLemmaMatchLoaded[0]) return;
+  }
+  const UString typed = BoxText(search_box_);
+  std::vector<UString> pieces;
+  for (int i = 0; i < SearchWordItems.Count(); ++i) {
+    const UString& word = SearchWordItems.GetPtr(i)->sw;
+    if (word.empty() || typed.find(word) == UString::npos) continue;
+    const UString variants = LemmaVariantsOf(kToolConcordancer, word, u"\t");
+    size_t at = 0;
+    while (at <= variants.size()) {
+      const size_t tab = variants.find(u'\t', at);
+      const UString piece = variants.substr(at, tab == UString::npos ? UString::npos : tab - at);
+      if (!piece.empty()) pieces.push_back(piece);
+      if (tab == UString::npos) break;
+      at = tab + 1;
+    }
+  }
+  for (const UString& piece : pieces)
+    if (SearchWordItems.TypeInIndexOf(piece) < 0) SearchWordItems.AddedSearchWords(piece);
+}
+
 void TFormStartWizardC::ShowChosenItems(bool with_lemmas) {
+  if (with_lemmas && lemma_check_->isChecked() && GetLemmaMatchStopWanted(kToolConcordancer, 0)) AddLemmaVariants();
   chosen_list_->clear();
   TSearchWordItems search(CurrentTextOptions());
   if (search_box_->isEnabled()) search.InsertSearchWordsAtTop(BoxText(search_box_));
-  const TBaseSearchItems& shown_search = search_box_->isEnabled() ? static_cast<const TBaseSearchItems&>(search)
-                                                                  : SearchWordItems;
+  // The items themselves once they hold more than the box (words from a file, lemma variants).
+  const bool own_items = !search_box_->isEnabled() || SearchWordItems.Count() > search.Count();
+  const TBaseSearchItems& shown_search = own_items ? static_cast<const TBaseSearchItems&>(SearchWordItems) : search;
   TContextWordItems context(CurrentTextOptions());
   TExclusionWordItems exclusion(CurrentTextOptions());
   if (!BoxText(search_box_).empty() || !search_box_->isEnabled()) {

@@ -50,6 +50,8 @@ class TFormStartWizardC : public TFormVXWizard {
   // Stores the boxes into the settings copy and the item lists; false: nothing to search for.
   bool CheckAndStoreChoices();
   void ShowChosenItems(bool with_lemmas);
+  // The other forms of each typed search word's lemma become search items too.
+  void AddLemmaVariants();
   void ButtonOKClick();
   void ChooseTextsButtonClick();
   void ButtonSWsFromFileClick();
@@ -61,6 +63,7 @@ class TFormStartWizardC : public TFormVXWizard {
   // --- parts ---
   QComboBox* SearchBox() const { return search_box_; }
   QComboBox* ContextBox() const { return context_box_; }
+  QCheckBox* LemmaCheck() const { return lemma_check_; }
   QComboBox* ExclusionBox() const { return exclusion_box_; }
   QListWidget* SpanLeft() const { return span_left_; }
   QListWidget* SpanRight() const { return span_right_; }

@@ -355,3 +355,26 @@ TEST_F(MainRoadChecks, PasteCharacterCodeOffersTheStoredCharacter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainRoadChecks, LemmaListSearchAddsTheOtherForms) {
+  ShowRiver();
+  TempFolder lists;
+  TLemmaMatchStopSettingsRec rec = GetLemmaMatchStopSettings(kToolConcordancer, 0);
+  rec.SetActivated(true);
+  rec.SetFileName(lists.Write(u"lemmas.txt", "flow -> flows, flowed, flowing\n"));
+  SetLemmaMatchStopSettings(kToolConcordancer, 0, rec);
+  Global_stopLemmaMatchLoaded[0] = false;
+  Main().ShowStartDialog();
+  Wizard().SearchBox()->setCurrentText(QStringLiteral("flowed"));
+  Wizard().LemmaCheck()->setChecked(true);
+  ASSERT_TRUE(Wizard().CheckAndStoreChoices());
+  std::vector<UString> words = Wizard().SearchWordItems.TypedInWordsAsStringlist();
+  std::sort(words.begin(), words.end());
+  EXPECT_EQ(words, (std::vector<UString>{u"flow", u"flowed", u"flowing", u"flows"}));
+  EXPECT_EQ(Wizard().ChosenList()->count(), 4);
+  Global_stopLemmaMatchLoaded[0] = false;
+}
+
+}  // namespace
