@@ -121,6 +121,8 @@ struct TMakeConcordanceArgs {
   TBaseSearchItems* search_items = nullptr;
   TDuplicatesProgress duplicates_progress;                 // may be empty
   std::function<void(int32_t n, UStringView text)> progress;  // may be empty
+  // Texts committed and texts in the run, shown on the window's thread (may be empty).
+  std::function<void(int64_t done, int64_t total)> texts_progress;
   TContextWordItems* context_items = nullptr;              // may be nullptr
   TExclusionWordItems* exclusion_items = nullptr;          // may be nullptr
   TTagContextWordItems* tag_context_items = nullptr;       // may be nullptr
