@@ -7,6 +7,7 @@
 #include "concordance/collocates_list.h"
 #include "concordance/reference_corpus.h"
 #include "document_test_support.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "wordlist/word_list_document.h"
 
 using namespace document_test;
@@ -226,4 +227,88 @@ TEST(ReferenceCorpusInDocument, LoadedReferenceCorpusIsKeptSortedOrRefused) {
   EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(bad));
   EXPECT_EQ(c.doc().fReferenceCorpus, nullptr);
   EXPECT_EQ(c.doc().ReferenceCorpusWordlistFilename, lst);
+}
+
+// --- the lemma and stop lists in the collocate step ---------------------------------------------
+
+namespace {
+
+class CollocateListsInDocument : public testing::Test {
+ protected:
+  void SetUp() override {
+    old_tool_ = current_tool_var;
+    current_tool_var = kToolConcordancer;
+    ASSERT_TRUE(LoadedOne(kToolConcordancer, lmsLemma, tmp_.Write(u"lemmas.txt", "man -> men\n")));
+    ASSERT_TRUE(LoadedOne(kToolConcordancer, lmsStop, tmp_.Write(u"stop.txt", "the\n")));
+  }
+  void TearDown() override {
+    ClearOne(kToolConcordancer, lmsLemma);
+    ClearOne(kToolConcordancer, lmsStop);
+    current_tool_var = old_tool_;
+  }
+  // The run's document read back into one made with the lemma and stop-list flags set.
+  static std::unique_ptr<T_WholeLinzoraHolder> WithLists(T_WholeLinzoraHolder& doc) {
+    auto back = std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, nullptr, true, true,
+                                                       nullptr, nullptr);
+    EXPECT_TRUE(ReadBack(*back, SavedBytes(doc))) << Utf16ToUtf8(back->ReadFailure());
+    return back;
+  }
+  uint8_t old_tool_ = 0;
+  TempFolder tmp_;
+};
+
+}  // namespace
+
+TEST_F(CollocateListsInDocument, FormsJoinUnderTheirOwnSearchWordsHeadAndStopWordsLeaveEveryRow) {
+  ScopedSettings settings;
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetMinCollocateFrequency(1);
+  rec.SetMinCollocateTexts(1);
+  rec.SetCollocHorizonLeft(1);
+  rec.SetCollocHorizonRight(1);
+  SetConcSaveRec(rec);
+  TTextFolder texts{{u"a.txt", "old man. old man. old men. old the."}, {u"b.txt", "new man. new men. new men. new the."}};
+  TRunDone run = RunConcordance({texts.names, u"old\nnew"});
+  ASSERT_TRUE(run.found);
+  auto doc = WithLists(*run.doc);
+  ASSERT_FALSE(doc->fSettings.CollocateStopList());  // the stop list works through the list pass
+  ASSERT_TRUE(doc->fCollocateList->Compute(false));
+  auto& list = dynamic_cast<TCollocateList&>(*doc->fCollocateList);
+  // The forms end up owned by their heads, one under each search word's MAN.
+  int heads = 0;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TCollocateEntry* e = list.Row(i);
+    ASSERT_NE(e, nullptr);
+    EXPECT_NE(e->MainWordOnly(), u"THE");
+    EXPECT_NE(e->MainWordOnly(), u"MEN");
+    if (e->MainWordOnly() != u"MAN") continue;
+    ++heads;
+    ASSERT_EQ(e->JoinedCount(), 1);
+    const auto* form = dynamic_cast<const TCollocateEntry*>(e->JoinedEntries()[0]);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->MainWordOnly(), u"MEN");
+    EXPECT_EQ(form->rec.head.sw_number, e->rec.head.sw_number);
+    // Each word also stands left of the next search word: old, MAN 4 + MEN 2; new, MAN 2 + MEN 4.
+    EXPECT_EQ(e->rec.lemma.total, 6);
+  }
+  EXPECT_EQ(heads, 2);
+  // Shown by total (the lemma's, where there is one), highest first.
+  EXPECT_EQ(list.Row(0)->MainWordOnly(), u"MAN");
+  EXPECT_EQ(list.Row(1)->MainWordOnly(), u"MAN");
+}
+
+TEST_F(CollocateListsInDocument, AStopWordTakesOutItsRowOfEverySearchWord) {
+  TVXBaseHolder holder;
+  TCollocateList list(&holder);
+  const std::pair<const char16_t*, int32_t> rows[] = {{u"THE", 0}, {u"MAN", 0}, {u"THE", 1}, {u"THE", -99}};
+  for (auto [w, sw] : rows) {
+    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
+    e->rec.word = UString(w);
+    e->rec.head.sw_number = sw;
+    e->rec.head.total = 2;
+    list.Add(e);
+  }
+  EXPECT_EQ(list.CheckStops(), 3);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Row(0)->MainWordOnly(), u"MAN");
 }
