@@ -348,7 +348,12 @@ void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int
   TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
   if (row <= 0) return;
   if (col >= 3 && col <= 13 && !fsettings.saved_relationships_computed) cell.visible = false;
-  if (col == 0 || col == 1 || col == 2 || col == 14) return;
+  if (col == 0) return;
+  // Word, search word and Set are texts: their placeholder value is no number to show.
+  if (col == 1 || col == 2 || col == 14) {
+    cell.has_number = false;
+    return;
+  }
   cell.has_number = cell.number.value != kMissingValue && cell.number.value != -999998.0f;
 }
 

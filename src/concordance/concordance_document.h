@@ -51,6 +51,8 @@ struct TTextWorkerSetup;
 class TVXDialogService;
 struct TAssociationRequest;
 struct TAssociationOutcome;
+class TVXWordList;
+class TVXStatsList;
 
 // Index of the sorting time in the process times.
 inline constexpr int kSortingTimeEntry = 42;
@@ -188,6 +190,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // The collocates' association values against the word list of a ".lst", read for this call.
   // A file that is no word list leaves the collocates as they were (logged, zero result).
   TAssociationOutcome REComputeCollocateAssociation(const TAssociationRequest& request);
+  // Collocates of every word of a word list within the script limits, a file per word in
+  // output_folder (word_list_collocates.h); answers the number of files written.
+  int32_t ComputeAndSaveCollocatesForWholeWordList(UStringView output_folder, TVXWordList& words, TVXStatsList& stats,
+                                                   bool script_running = false);
   // Rebuild: re-link the source texts from the concordance file first (when it exists), then
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);

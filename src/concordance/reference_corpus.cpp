@@ -11,7 +11,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list_document.h"
 
-TWordListReference::TWordListReference(TVXWordList& words, bool full_lemma_processing)
+TWordListReference::TWordListReference(TVXWordList& words, bool full_lemma_processing, const TVXStatsList* stats)
     : words_(&words), full_lemma_processing_(full_lemma_processing) {
   // Binary searches need the case-blind alphabetical order (the rows of one word in any case
   // side by side).
@@ -19,7 +19,8 @@ TWordListReference::TWordListReference(TVXWordList& words, bool full_lemma_proce
   words.SetSortAscending(0, true);
   words.SetSortCaseSensitive(0, false);
   words.DoASort(1, 0, words.Count() - 1);
-  total_ = words.fStatsList ? words.fStatsList->Overall_stats.data.running_words : 0;
+  if (!stats) stats = words.fStatsList;
+  total_ = stats ? stats->Overall_stats.data.running_words : 0;
   if (total_ <= 0) {
     total_ = 0;
     for (int i = 0; i < words.Count(); ++i)

@@ -20,6 +20,7 @@
 #include "concordance/collocate_association.h"
 
 class TVXWordList;
+class TVXStatsList;
 
 // What the document's association step is asked to do.
 struct TAssociationRequest {
@@ -43,7 +44,8 @@ struct TAssociationOutcome {
 
 class TWordListReference : public TReferenceWordList {
  public:
-  TWordListReference(TVXWordList& words, bool full_lemma_processing);
+  // stats: the statistics the list was made with; nullptr: the list's own.
+  TWordListReference(TVXWordList& words, bool full_lemma_processing, const TVXStatsList* stats = nullptr);
   int64_t Frequency(UStringView word, bool case_sensitive) const override;
   int64_t Total() const override { return total_; }
   int32_t Count() const override;
