@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
+#include <bit>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -28,55 +29,182 @@ struct THolder {
 
 constexpr int kPositions = kSpanHighest + 1;
 
-// Counts runs of word numbers in an open-addressed table: a run is hashed as it grows, one
-// word at a time, and its words are stored once, in a shared pool, when it is first met.
-class TRunCounter {
+// A set of 64-bit hashes (open addressing; only for telling which runs may lead to longer ones,
+// so a false "present" costs a little work and nothing else).
+class THashSet {
  public:
-  struct TEntry {
-    uint64_t hash;
-    uint32_t offset;
-    uint32_t length;
-    int32_t count;
-  };
-  static uint64_t Extend(uint64_t hash, int32_t id) {
-    return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
+  void Insert(uint64_t h) {
+    h = Mixed(h);
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    size_t i = h & mask;
+    while (slots_[i] != 0 && slots_[i] != h) i = (i + 1) & mask;
+    if (slots_[i] == 0) ++used_;
+    slots_[i] = h;
   }
-  void Add(const int32_t* ids, uint32_t length, uint64_t hash) {
-    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
-    size_t mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-      const int32_t e = slots_[i];
-      if (e < 0) {
-        slots_[i] = static_cast<int32_t>(entries_.size());
-        entries_.push_back({hash, static_cast<uint32_t>(pool_.size()), length, 1});
-        pool_.insert(pool_.end(), ids, ids + length);
-        return;
-      }
-      TEntry& x = entries_[static_cast<size_t>(e)];
-      if (x.hash == hash && x.length == length && std::equal(ids, ids + length, pool_.begin() + x.offset)) {
-        ++x.count;
-        return;
-      }
-    }
-  }
-  const std::vector<TEntry>& Entries() const { return entries_; }
-  std::vector<int32_t> Ids(const TEntry& e) const {
-    return std::vector<int32_t>(pool_.begin() + e.offset, pool_.begin() + e.offset + e.length);
+  bool Contains(uint64_t h) const {
+    if (slots_.empty()) return false;
+    h = Mixed(h);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask; slots_[i] != 0; i = (i + 1) & mask)
+      if (slots_[i] == h) return true;
+    return false;
   }
 
  private:
+  // Keys may be runs of small numbers: mixed so that their low bits spread; 0 marks an empty slot.
+  static uint64_t Mixed(uint64_t h) {
+    h *= 0x9E3779B97F4A7C15ull;
+    return (h ^ (h >> 31)) | 1;
+  }
   void Grow() {
-    slots_.assign(std::max<size_t>(1024, slots_.size() * 2), -1);
+    std::vector<uint64_t> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), 0);
+    used_ = 0;
     const size_t mask = slots_.size() - 1;
-    for (size_t k = 0; k < entries_.size(); ++k) {
-      size_t i = entries_[k].hash & mask;
-      while (slots_[i] >= 0) i = (i + 1) & mask;
-      slots_[i] = static_cast<int32_t>(k);
+    for (uint64_t h : old) {
+      if (h == 0) continue;
+      size_t i = h & mask;
+      while (slots_[i] != 0) i = (i + 1) & mask;
+      slots_[i] = h;
+      ++used_;
     }
   }
-  std::vector<int32_t> slots_;
-  std::vector<TEntry> entries_;
-  std::vector<int32_t> pool_;
+  std::vector<uint64_t> slots_;
+  size_t used_ = 0;
+};
+
+// Counts runs of word numbers by sorting rather than by a table: the words and boundaries of
+// every line are kept in rows; the runs of one size are noted as their hash and where their
+// words lie, grouped by hash (a bucket pass on the top bits, then a small sort per bucket), and
+// a group is one run once its members' words are compared (two different runs of one hash are
+// told apart). Memory is read in order throughout, so millions of mostly distinct runs do not
+// each wait on a random read. A run can only reach the minimum when the run one word shorter at
+// its start did, so longer runs are noted only after those.
+class TRunCounter {
+ public:
+  struct TNote {
+    uint64_t hash;   // the key: the run's words when they fit, else their hash
+    uint32_t line;   // row of the words table
+    uint16_t start;  // position in the row
+    uint16_t size;
+  };
+  explicit TRunCounter(int width) : width_(static_cast<size_t>(width)) {}
+  // Once every row is in: the number of distinct words, which decides whether a run's words
+  // fit in its 64-bit key as they are (then the key is the run itself and needs no checking).
+  void SetWordCount(int32_t words) {
+    bits_ = 1;
+    while (bits_ < 64 && (uint64_t{1} << bits_) <= static_cast<uint64_t>(words)) ++bits_;
+  }
+  bool Exact(int size) const { return bits_ * size <= 64; }
+  // The key of the run of size words at ids: the words themselves (each + 1, so that no run is
+  // 0 and runs of different sizes differ) when they fit, else their hash.
+  uint64_t KeyOf(const int32_t* ids, int size) const {
+    uint64_t key = 0;
+    if (Exact(size)) {
+      for (int k = 0; k < size; ++k) key = (key << bits_) | static_cast<uint64_t>(ids[k] + 1);
+      return key;
+    }
+    for (int k = 0; k < size; ++k) key = Extend(key, ids[k]);
+    return Final(key);
+  }
+  static size_t Bucket(uint64_t key) { return static_cast<size_t>((key * 0xD6E8FEB86659FD93ull) >> (64 - kBucketBits)); }
+  static uint64_t Extend(uint64_t hash, int32_t id) {
+    return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
+  }
+  static uint64_t Final(uint64_t hash) { return hash ^ (hash >> 29); }
+  void Reserve(size_t lines) {
+    words_.reserve(lines * width_);
+    barriers_.reserve(lines * width_);
+  }
+  // A new line's row: width words (-1 where there is none) and the boundary after each.
+  int32_t* NewRow(uint8_t*& barriers) {
+    const size_t at = words_.size();
+    words_.resize(at + width_, -1);
+    barriers_.resize(at + width_, 0);
+    barriers = barriers_.data() + at;
+    return words_.data() + at;
+  }
+  const int32_t* Words(const TNote& n) const { return words_.data() + n.line * width_ + n.start; }
+
+  // Counts the runs of one size, calling f(note, count) once per distinct run that may matter:
+  // every run met at least min_count times and, among the others, any that raise the highest
+  // count below the minimum. A run fails at a position without a word or, but for its last
+  // word, at a boundary at or above stop_at (stop_at 0: any boundary). prefixes: the hashes of
+  // the runs one word shorter that reached the minimum; nullptr: every run is noted.
+  template <class F>
+  void CountSize(int size, uint8_t stop_at, const THashSet* prefixes, int32_t min_count, F f) {
+    std::vector<TNote> notes;
+    notes.reserve(words_.size());
+    std::vector<size_t> bucket_sizes(size_t{1} << kBucketBits, 0);
+    const size_t rows = words_.size() / width_;
+    const size_t usize = static_cast<size_t>(size);
+    for (size_t r = 0; r < rows; ++r) {
+      const int32_t* ids = words_.data() + r * width_;
+      const uint8_t* barriers = barriers_.data() + r * width_;
+      for (size_t start = 0; start + usize <= width_; ++start) {
+        size_t k = 0;
+        for (; k < usize; ++k) {
+          if (ids[start + k] < 0) break;
+          if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
+        }
+        if (k < usize) continue;
+        if (prefixes && !prefixes->Contains(KeyOf(ids + start, size - 1))) continue;
+        const uint64_t key = KeyOf(ids + start, size);
+        notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
+        ++bucket_sizes[Bucket(key)];
+      }
+    }
+    std::vector<TNote> sorted(notes.size());
+    std::vector<size_t> at(bucket_sizes.size() + 1, 0);
+    for (size_t b = 0; b < bucket_sizes.size(); ++b) at[b + 1] = at[b] + bucket_sizes[b];
+    {
+      std::vector<size_t> fill(at.begin(), at.end() - 1);
+      for (const TNote& n : notes) sorted[fill[Bucket(n.hash)]++] = n;
+    }
+    std::vector<TNote>().swap(notes);
+    auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
+    const bool exact = Exact(size);
+    int32_t highest_below = 0;
+    auto report = [&](const TNote& n, int32_t count) {
+      if (count < min_count) highest_below = std::max(highest_below, count);
+      f(n, count);
+    };
+    for (size_t b = 0; b + 1 < at.size(); ++b) {
+      TNote* first = sorted.data() + at[b];
+      TNote* last = sorted.data() + at[b + 1];
+      std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
+      for (TNote* g = first; g < last;) {
+        TNote* end = g + 1;
+        while (end < last && end->hash == g->hash) ++end;
+        const int32_t n = static_cast<int32_t>(end - g);
+        if (n < min_count && n <= highest_below) {
+          // Neither a row nor a new highest count, whatever the group holds.
+        } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
+          report(*g, n);
+        } else {
+          // Different runs of one hash: their words decide.
+          std::sort(g, end, [&](const TNote& x, const TNote& y) {
+            return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
+          });
+          for (TNote* h = g; h < end;) {
+            TNote* h_end = h + 1;
+            while (h_end < end && same(*h_end, *h)) ++h_end;
+            report(*h, static_cast<int32_t>(h_end - h));
+            h = h_end;
+          }
+        }
+        g = end;
+      }
+    }
+  }
+
+ private:
+  static constexpr int kBucketBits = 14;
+  size_t width_;
+  int bits_ = 64;
+  std::vector<int32_t> words_;
+  std::vector<uint8_t> barriers_;
 };
 
 UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
@@ -92,14 +220,25 @@ UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
 // cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
 // of several words), so containment is checked on the texts' words as well as the runs.
 void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UString>& texts) {
-  std::unordered_map<UString, int32_t> index;
-  index.reserve(holders.size() * 2);
-  for (size_t i = 0; i < holders.size(); ++i) index.emplace(texts[i], static_cast<int32_t>(i));
+  // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
+  std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
+  const size_t mask = slots.size() - 1;
+  auto find = [&](UStringView t) -> int32_t {
+    for (size_t i = TCountingWords::HashOf(t) & mask;; i = (i + 1) & mask) {
+      const int32_t k = slots[i];
+      if (k < 0 || texts[static_cast<size_t>(k)] == t) return k;
+    }
+  };
+  for (size_t k = 0; k < holders.size(); ++k) {
+    size_t i = TCountingWords::HashOf(texts[k]) & mask;
+    while (slots[i] >= 0) i = (i + 1) & mask;
+    slots[i] = static_cast<int32_t>(k);
+  }
   std::vector<size_t> starts;
   for (size_t j = 0; j < holders.size(); ++j) {
     if (StopRequested(kPanicStopNow)) return;
     if ((j & 1023) == 0) MyYieldProcess();
-    const UString& t = texts[j];
+    const UStringView t = texts[j];
     starts.clear();
     starts.push_back(0);
     for (size_t c = 0; c < t.size(); ++c)
@@ -110,9 +249,8 @@ void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UStrin
         if (a == 0 && b == n) continue;
         const size_t from = starts[a];
         const size_t to = b < n ? starts[b] - 1 : t.size();
-        auto it = index.find(UString(t.substr(from, to - from)));
-        if (it == index.end()) continue;
-        const int32_t i = it->second;
+        const int32_t i = find(t.substr(from, to - from));
+        if (i < 0) continue;
         if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
         holders[static_cast<size_t>(i)].related.push_back(static_cast<int32_t>(j));
         holders[j].related.push_back(i);
@@ -121,13 +259,21 @@ void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UStrin
 }
 
 UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts,
-                    std::vector<int32_t> related) {
+                    std::vector<int32_t>& related) {
   std::sort(related.begin(), related.end());
   related.erase(std::unique(related.begin(), related.end()), related.end());
   UString line;
+  size_t length = 0;
+  for (int32_t k : related) length += texts[static_cast<size_t>(k)].size() + 16;
+  line.reserve(length);
+  char digits[16];
   for (int32_t k : related) {
     if (!line.empty()) line += u',';
-    line += texts[static_cast<size_t>(k)] + u" (" + IntToUStr(holders[static_cast<size_t>(k)].frequency) + u")";
+    line += texts[static_cast<size_t>(k)];
+    line += u" (";
+    const auto r = std::to_chars(digits, digits + sizeof digits, holders[static_cast<size_t>(k)].frequency);
+    for (const char* c = digits; c < r.ptr; ++c) line += static_cast<char16_t>(*c);
+    line += u')';
   }
   return line;
 }
@@ -143,10 +289,8 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
   TCountingWords words(settings.count);
-  TRunCounter counts;
-  std::array<int32_t, kPositions> ids{};
-  std::array<uint8_t, kPositions> barriers{};
-  const int smallest = settings.smallest, largest = settings.largest;
+  TRunCounter counts(right_end - left_start);
+  counts.Reserve(static_cast<size_t>(n_lines));
   for (int i = 0; i < n_lines; ++i) {
     if (StopRequested(kPanicStopNow)) break;
     if (lines.GetDeleted(i)) continue;
@@ -154,46 +298,62 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     if (!line || line->Text().empty()) continue;
     if ((i & 1023) == 0) MyYieldProcess();
     // Only the positions a cluster can reach are fetched.
+    uint8_t* barriers = nullptr;
+    int32_t* const ids = counts.NewRow(barriers);
     for (int p = left_start; p < right_end; ++p) {
-      ids[static_cast<size_t>(p)] = words.At(*line, p);
-      barriers[static_cast<size_t>(p)] = WordAtSpanPosition(*line, p).barrier;
-    }
-    for (int start = left_start; start < right_end; ++start) {
-      if (ids[static_cast<size_t>(start)] < 0) continue;
-      // One walk serves every size: the run of size L is the first L words, and a run that
-      // fails at a position fails for every longer size too.
-      uint64_t hash = 0;
-      for (int p = start; p < right_end && p - start < largest; ++p) {
-        const int32_t id = ids[static_cast<size_t>(p)];
-        if (id < 0) break;
-        hash = TRunCounter::Extend(hash, id);
-        const int size = p - start + 1;
-        if (size >= smallest) counts.Add(&ids[static_cast<size_t>(start)], static_cast<uint32_t>(size), hash);
-        const uint8_t barrier = barriers[static_cast<size_t>(p)];
-        if (barrier != 0 && barrier >= settings.stop_at) break;
-      }
+      ids[p - left_start] = words.At(*line, p);
+      barriers[p - left_start] = WordAtSpanPosition(*line, p).barrier;
     }
   }
+  counts.SetWordCount(words.Count());
   std::vector<THolder> holders;
-  std::vector<UString> texts;
-  for (const TRunCounter::TEntry& e : counts.Entries()) {
-    highest = std::max(highest, e.count);
-    if (e.count < settings.count.min_frequency) continue;
-    THolder h;
-    h.ids = counts.Ids(e);
-    h.frequency = e.count;
-    holders.push_back(std::move(h));
+  const int smallest = std::max<int>(1, settings.smallest), largest = settings.largest;
+  const int32_t min_count = settings.count.min_frequency;
+  // With a minimum of 1 every run is a row, and nothing can be left out.
+  THashSet reached, reached_next;
+  for (int size = smallest; size <= largest && size <= right_end - left_start; ++size) {
+    if (StopRequested(kPanicStopNow)) break;
+    MyYieldProcess();
+    const bool filtered = size > smallest && min_count > 1;
+    reached_next = THashSet();
+    counts.CountSize(size, settings.stop_at, filtered ? &reached : nullptr, min_count,
+                     [&](const TRunCounter::TNote& run, int32_t count) {
+                       highest = std::max(highest, count);
+                       if (count < min_count) return;
+                       THolder h;
+                       const int32_t* w = counts.Words(run);
+                       h.ids.assign(w, w + run.size);
+                       h.frequency = count;
+                       holders.push_back(std::move(h));
+                       if (min_count > 1) reached_next.Insert(run.hash);
+                     });
+    std::swap(reached, reached_next);
   }
+  std::vector<UString> texts;
   for (THolder& h : holders) {
     texts.push_back(TextOf(words, h.ids));
     h.length = ClusterWordCount(texts.back());
   }
-  std::vector<size_t> order(holders.size());
-  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return holders[a].frequency != holders[b].frequency ? holders[a].frequency > holders[b].frequency
-                                                        : texts[a] < texts[b];
+  // Most frequent first, then by text: the first four characters of each text are compared as
+  // one number, the rest only when those are equal.
+  struct TOrderKey {
+    int32_t frequency;
+    uint64_t head;
+    size_t index;
+  };
+  std::vector<TOrderKey> keys(holders.size());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    uint64_t head = 0;
+    for (size_t c = 0; c < 4; ++c) head = (head << 16) | (c < texts[k].size() ? texts[k][c] : 0);
+    keys[k] = {holders[k].frequency, head, k};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const TOrderKey& a, const TOrderKey& b) {
+    if (a.frequency != b.frequency) return a.frequency > b.frequency;
+    if (a.head != b.head) return a.head < b.head;
+    return texts[a.index] < texts[b.index];
   });
+  std::vector<size_t> order(keys.size());
+  for (size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   {
     std::vector<THolder> h2;
     std::vector<UString> t2;

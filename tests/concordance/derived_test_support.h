@@ -19,9 +19,14 @@ struct Lines {
   TConcordanceListDocument doc;
   TConcordanceList list{&holder, &doc};
 
+  using Words = std::vector<const char16_t*>;
   TConcordanceEntry* Add(std::initializer_list<const char16_t*> left, const char16_t* sw,
                          std::initializer_list<const char16_t*> right, int32_t file = 1, int32_t sw_number = 0,
                          int32_t word_num = 0) {
+    return AddWords(Words(left), sw, Words(right), file, sw_number, word_num);
+  }
+  TConcordanceEntry* AddWords(const Words& left, const char16_t* sw, const Words& right, int32_t file = 1,
+                              int32_t sw_number = 0, int32_t word_num = 0) {
     struct W {
       UString text;
       uint8_t barrier = 0;
