@@ -29,51 +29,6 @@ struct THolder {
 
 constexpr int kPositions = kSpanHighest + 1;
 
-// A set of 64-bit hashes (open addressing; only for telling which runs may lead to longer ones,
-// so a false "present" costs a little work and nothing else).
-class THashSet {
- public:
-  void Insert(uint64_t h) {
-    h = Mixed(h);
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
-    const size_t mask = slots_.size() - 1;
-    size_t i = h & mask;
-    while (slots_[i] != 0 && slots_[i] != h) i = (i + 1) & mask;
-    if (slots_[i] == 0) ++used_;
-    slots_[i] = h;
-  }
-  bool Contains(uint64_t h) const {
-    if (slots_.empty()) return false;
-    h = Mixed(h);
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = h & mask; slots_[i] != 0; i = (i + 1) & mask)
-      if (slots_[i] == h) return true;
-    return false;
-  }
-
- private:
-  // Keys may be runs of small numbers: mixed so that their low bits spread; 0 marks an empty slot.
-  static uint64_t Mixed(uint64_t h) {
-    h *= 0x9E3779B97F4A7C15ull;
-    return (h ^ (h >> 31)) | 1;
-  }
-  void Grow() {
-    std::vector<uint64_t> old = std::move(slots_);
-    slots_.assign(std::max<size_t>(1024, old.size() * 2), 0);
-    used_ = 0;
-    const size_t mask = slots_.size() - 1;
-    for (uint64_t h : old) {
-      if (h == 0) continue;
-      size_t i = h & mask;
-      while (slots_[i] != 0) i = (i + 1) & mask;
-      slots_[i] = h;
-      ++used_;
-    }
-  }
-  std::vector<uint64_t> slots_;
-  size_t used_ = 0;
-};
-
 // Counts runs of word numbers by sorting rather than by a table: the words and boundaries of
 // every line are kept in rows; the runs of one size are noted as their hash and where their
 // words lie, grouped by hash (a bucket pass on the top bits, then a small sort per bucket), and
@@ -130,10 +85,12 @@ class TRunCounter {
   // Counts the runs of one size, calling f(note, count) once per distinct run that may matter:
   // every run met at least min_count times and, among the others, any that raise the highest
   // count below the minimum. A run fails at a position without a word or, but for its last
-  // word, at a boundary at or above stop_at (stop_at 0: any boundary). prefixes: the hashes of
-  // the runs one word shorter that reached the minimum; nullptr: every run is noted.
+  // word, at a boundary at or above stop_at (stop_at 0: any boundary). filtered: only runs
+  // whose start held a run one word shorter that reached the minimum are noted. Afterwards the
+  // starts of the runs that reached it are marked for the next size.
   template <class F>
-  void CountSize(int size, uint8_t stop_at, const THashSet* prefixes, int32_t min_count, F f) {
+  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, F f) {
+    if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
     std::vector<TNote> notes;
     notes.reserve(words_.size());
     std::vector<size_t> bucket_sizes(size_t{1} << kBucketBits, 0);
@@ -149,7 +106,7 @@ class TRunCounter {
           if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
         }
         if (k < usize) continue;
-        if (prefixes && !prefixes->Contains(KeyOf(ids + start, size - 1))) continue;
+        if (filtered && !reached_[r * width_ + start]) continue;
         const uint64_t key = KeyOf(ids + start, size);
         notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
         ++bucket_sizes[Bucket(key)];
@@ -166,9 +123,14 @@ class TRunCounter {
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     int32_t highest_below = 0;
-    auto report = [&](const TNote& n, int32_t count) {
+    std::fill(reached_.begin(), reached_.end(), 0);
+    // first..last: the notes of one run.
+    auto report = [&](const TNote* first, const TNote* last) {
+      const int32_t count = static_cast<int32_t>(last - first);
       if (count < min_count) highest_below = std::max(highest_below, count);
-      f(n, count);
+      else
+        for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
+      f(*first, count);
     };
     for (size_t b = 0; b + 1 < at.size(); ++b) {
       TNote* first = sorted.data() + at[b];
@@ -181,7 +143,7 @@ class TRunCounter {
         if (n < min_count && n <= highest_below) {
           // Neither a row nor a new highest count, whatever the group holds.
         } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
-          report(*g, n);
+          report(g, end);
         } else {
           // Different runs of one hash: their words decide.
           std::sort(g, end, [&](const TNote& x, const TNote& y) {
@@ -190,7 +152,7 @@ class TRunCounter {
           for (TNote* h = g; h < end;) {
             TNote* h_end = h + 1;
             while (h_end < end && same(*h_end, *h)) ++h_end;
-            report(*h, static_cast<int32_t>(h_end - h));
+            report(h, h_end);
             h = h_end;
           }
         }
@@ -205,6 +167,7 @@ class TRunCounter {
   int bits_ = 64;
   std::vector<int32_t> words_;
   std::vector<uint8_t> barriers_;
+  std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
 UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
@@ -310,13 +273,11 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   const int smallest = std::max<int>(1, settings.smallest), largest = settings.largest;
   const int32_t min_count = settings.count.min_frequency;
   // With a minimum of 1 every run is a row, and nothing can be left out.
-  THashSet reached, reached_next;
   for (int size = smallest; size <= largest && size <= right_end - left_start; ++size) {
     if (StopRequested(kPanicStopNow)) break;
     MyYieldProcess();
     const bool filtered = size > smallest && min_count > 1;
-    reached_next = THashSet();
-    counts.CountSize(size, settings.stop_at, filtered ? &reached : nullptr, min_count,
+    counts.CountSize(size, settings.stop_at, filtered, min_count,
                      [&](const TRunCounter::TNote& run, int32_t count) {
                        highest = std::max(highest, count);
                        if (count < min_count) return;
@@ -325,9 +286,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                        h.ids.assign(w, w + run.size);
                        h.frequency = count;
                        holders.push_back(std::move(h));
-                       if (min_count > 1) reached_next.Insert(run.hash);
                      });
-    std::swap(reached, reached_next);
   }
   std::vector<UString> texts;
   for (THolder& h : holders) {
