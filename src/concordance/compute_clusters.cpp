@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,10 @@ void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_st
 namespace {
 
 struct THolder {
-  std::vector<int32_t> ids;  // word numbers of the cluster
   int32_t frequency = 0;
-  int32_t length = 0;
-  std::vector<int32_t> related;  // holder indexes
+  int32_t length = 0;     // words of the text
+  uint32_t ids_at = 0;    // the cluster's word numbers: ids_count of them from here in the pool
+  uint32_t ids_count = 0;
 };
 
 constexpr int kPositions = kSpanHighest + 1;
@@ -63,7 +64,7 @@ class TRunCounter {
     for (int k = 0; k < size; ++k) key = Extend(key, ids[k]);
     return Final(key);
   }
-  static size_t Bucket(uint64_t key) { return static_cast<size_t>((key * 0xD6E8FEB86659FD93ull) >> (64 - kBucketBits)); }
+
   static uint64_t Extend(uint64_t hash, int32_t id) {
     return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
   }
@@ -91,35 +92,46 @@ class TRunCounter {
   template <class F>
   void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, F f) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
-    std::vector<TNote> notes;
+    // The two note buffers are kept from size to size.
+    std::vector<TNote>& notes = notes_;
+    notes.clear();
     notes.reserve(words_.size());
-    std::vector<size_t> bucket_sizes(size_t{1} << kBucketBits, 0);
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
     for (size_t r = 0; r < rows; ++r) {
       const int32_t* ids = words_.data() + r * width_;
       const uint8_t* barriers = barriers_.data() + r * width_;
       for (size_t start = 0; start + usize <= width_; ++start) {
+        if (filtered && !reached_[r * width_ + start]) continue;
         size_t k = 0;
         for (; k < usize; ++k) {
           if (ids[start + k] < 0) break;
           if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
         }
         if (k < usize) continue;
-        if (filtered && !reached_[r * width_ + start]) continue;
         const uint64_t key = KeyOf(ids + start, size);
         notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
-        ++bucket_sizes[Bucket(key)];
       }
     }
-    std::vector<TNote> sorted(notes.size());
-    std::vector<size_t> at(bucket_sizes.size() + 1, 0);
-    for (size_t b = 0; b < bucket_sizes.size(); ++b) at[b + 1] = at[b] + bucket_sizes[b];
+    // Two bucket passes on a mix of the key's bits, to about sixteen notes a bucket: the first
+    // writes to few enough places at once to stay in cache, the second works within a bucket
+    // that fits in it; then each small bucket is sorted.
+    const int bits = std::clamp(static_cast<int>(std::bit_width(notes.size() / 16)), 8, 20);
+    const int bits1 = std::min(bits, 10), bits2 = bits - bits1;
+    auto mixed = [](uint64_t key) { return key * 0xD6E8FEB86659FD93ull; };
+    auto bucket1 = [bits1, &mixed](uint64_t key) { return static_cast<size_t>(mixed(key) >> (64 - bits1)); };
+    auto bucket2 = [bits1, bits2, &mixed](uint64_t key) {
+      return static_cast<size_t>((mixed(key) << bits1) >> (64 - bits2)) & ((size_t{1} << bits2) - 1);
+    };
+    std::vector<uint32_t> at1((size_t{1} << bits1) + 1, 0);
+    for (const TNote& n : notes) ++at1[bucket1(n.hash) + 1];
+    for (size_t b = 1; b < at1.size(); ++b) at1[b] += at1[b - 1];
+    std::vector<TNote>& sorted = sorted_;
+    sorted.resize(notes.size());
     {
-      std::vector<size_t> fill(at.begin(), at.end() - 1);
-      for (const TNote& n : notes) sorted[fill[Bucket(n.hash)]++] = n;
+      std::vector<uint32_t> fill(at1.begin(), at1.end() - 1);
+      for (const TNote& n : notes) sorted[fill[bucket1(n.hash)]++] = n;
     }
-    std::vector<TNote>().swap(notes);
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     int32_t highest_below = 0;
@@ -132,9 +144,26 @@ class TRunCounter {
         for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
       f(*first, count);
     };
-    for (size_t b = 0; b + 1 < at.size(); ++b) {
-      TNote* first = sorted.data() + at[b];
-      TNote* last = sorted.data() + at[b + 1];
+    std::vector<TNote> part;
+    std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
+    auto small_buckets = [&](auto each) {
+      for (size_t b1 = 0; b1 + 1 < at1.size(); ++b1) {
+        TNote* from = sorted.data() + at1[b1];
+        TNote* to = sorted.data() + at1[b1 + 1];
+        if (bits2 == 0) {
+          each(from, to);
+          continue;
+        }
+        std::fill(at2.begin(), at2.end(), 0);
+        for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
+        for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
+        part.resize(static_cast<size_t>(to - from));
+        std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
+        for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
+        for (size_t b = 0; b + 1 < at2.size(); ++b) each(part.data() + at2[b], part.data() + at2[b + 1]);
+      }
+    };
+    small_buckets([&](TNote* first, TNote* last) {
       std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
       for (TNote* g = first; g < last;) {
         TNote* end = g + 1;
@@ -158,21 +187,21 @@ class TRunCounter {
         }
         g = end;
       }
-    }
+    });
   }
 
  private:
-  static constexpr int kBucketBits = 14;
   size_t width_;
   int bits_ = 64;
   std::vector<int32_t> words_;
   std::vector<uint8_t> barriers_;
+  std::vector<TNote> notes_, sorted_;
   std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
-UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
+UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
   UString t;
-  for (size_t k = 0; k < ids.size(); ++k) {
+  for (size_t k = 0; k < count; ++k) {
     if (k) t += u' ';
     t += words.Word(ids[k]);
   }
@@ -182,7 +211,9 @@ UString TextOf(const TCountingWords& words, const std::vector<int32_t>& ids) {
 // Each pair where one cluster's words are a run of the other's is related, once: every longer
 // cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
 // of several words), so containment is checked on the texts' words as well as the runs.
-void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UString>& texts) {
+// Related pairs (row, row), each pair both ways, appended to pairs.
+void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts,
+                         std::vector<std::pair<int32_t, int32_t>>& pairs) {
   // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
   std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
   const size_t mask = slots.size() - 1;
@@ -215,28 +246,36 @@ void FindRelatedClusters(std::vector<THolder>& holders, const std::vector<UStrin
         const int32_t i = find(t.substr(from, to - from));
         if (i < 0) continue;
         if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
-        holders[static_cast<size_t>(i)].related.push_back(static_cast<int32_t>(j));
-        holders[j].related.push_back(i);
+        pairs.emplace_back(i, static_cast<int32_t>(j));
+        pairs.emplace_back(static_cast<int32_t>(j), i);
       }
   }
 }
 
-UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts,
-                    std::vector<int32_t>& related) {
-  std::sort(related.begin(), related.end());
-  related.erase(std::unique(related.begin(), related.end()), related.end());
-  UString line;
-  size_t length = 0;
-  for (int32_t k : related) length += texts[static_cast<size_t>(k)].size() + 16;
-  line.reserve(length);
-  char digits[16];
-  for (int32_t k : related) {
-    if (!line.empty()) line += u',';
-    line += texts[static_cast<size_t>(k)];
-    line += u" (";
-    const auto r = std::to_chars(digits, digits + sizeof digits, holders[static_cast<size_t>(k)].frequency);
-    for (const char* c = digits; c < r.ptr; ++c) line += static_cast<char16_t>(*c);
-    line += u')';
+// related..related_end: the rows related to one row (sorted and made unique here).
+UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts, int32_t* related_begin,
+                    int32_t* related_end) {
+  std::sort(related_begin, related_end);
+  const std::span<int32_t> related(related_begin, std::unique(related_begin, related_end));
+  if (related.empty()) return UString();
+  // Written straight into a text of the exact length: "text (n)" joined by ",".
+  char digits[12];
+  auto frequency_digits = [&](size_t k) {
+    return static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, holders[k].frequency).ptr - digits);
+  };
+  size_t length = related.size() - 1;
+  for (int32_t k : related) length += texts[static_cast<size_t>(k)].size() + 3 + frequency_digits(static_cast<size_t>(k));
+  UString line(length, u' ');
+  char16_t* out = line.data();
+  for (size_t r = 0; r < related.size(); ++r) {
+    const size_t k = static_cast<size_t>(related[r]);
+    if (r) *out++ = u',';
+    out = std::copy(texts[k].begin(), texts[k].end(), out);
+    *out++ = u' ';
+    *out++ = u'(';
+    const size_t n = frequency_digits(k);
+    for (size_t d = 0; d < n; ++d) *out++ = static_cast<char16_t>(digits[d]);
+    *out++ = u')';
   }
   return line;
 }
@@ -264,12 +303,14 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     uint8_t* barriers = nullptr;
     int32_t* const ids = counts.NewRow(barriers);
     for (int p = left_start; p < right_end; ++p) {
-      ids[p - left_start] = words.At(*line, p);
-      barriers[p - left_start] = WordAtSpanPosition(*line, p).barrier;
+      const TSortInfoRec r = WordAtSpanPosition(*line, p);
+      ids[p - left_start] = words.AtRecord(*line, r);
+      barriers[p - left_start] = r.barrier;
     }
   }
   counts.SetWordCount(words.Count());
   std::vector<THolder> holders;
+  std::vector<int32_t> id_pool;
   const int smallest = std::max<int>(1, settings.smallest), largest = settings.largest;
   const int32_t min_count = settings.count.min_frequency;
   // With a minimum of 1 every run is a row, and nothing can be left out.
@@ -283,56 +324,71 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                        if (count < min_count) return;
                        THolder h;
                        const int32_t* w = counts.Words(run);
-                       h.ids.assign(w, w + run.size);
+                       h.ids_at = static_cast<uint32_t>(id_pool.size());
+                       h.ids_count = run.size;
+                       id_pool.insert(id_pool.end(), w, w + run.size);
                        h.frequency = count;
-                       holders.push_back(std::move(h));
+                       holders.push_back(h);
                      });
   }
   std::vector<UString> texts;
   for (THolder& h : holders) {
-    texts.push_back(TextOf(words, h.ids));
+    texts.push_back(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
     h.length = ClusterWordCount(texts.back());
   }
-  // Most frequent first, then by text: the first four characters of each text are compared as
-  // one number, the rest only when those are equal.
+  // Most frequent first, then by text: the first eight characters of each text are compared as
+  // two numbers, the rest only when those are equal.
   struct TOrderKey {
+    uint64_t head[2];
     int32_t frequency;
-    uint64_t head;
-    size_t index;
+    uint32_t index;
   };
   std::vector<TOrderKey> keys(holders.size());
   for (size_t k = 0; k < keys.size(); ++k) {
-    uint64_t head = 0;
-    for (size_t c = 0; c < 4; ++c) head = (head << 16) | (c < texts[k].size() ? texts[k][c] : 0);
-    keys[k] = {holders[k].frequency, head, k};
+    const UString& t = texts[k];
+    uint64_t head[2] = {0, 0};
+    for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+    keys[k] = {{head[0], head[1]}, holders[k].frequency, static_cast<uint32_t>(k)};
   }
   std::sort(keys.begin(), keys.end(), [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
-    if (a.head != b.head) return a.head < b.head;
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
     return texts[a.index] < texts[b.index];
   });
-  std::vector<size_t> order(keys.size());
-  for (size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   {
+    // Rows in their order from here on, so that what follows reads them in turn.
     std::vector<THolder> h2;
     std::vector<UString> t2;
-    h2.reserve(order.size());
-    t2.reserve(order.size());
-    for (size_t k : order) {
-      h2.push_back(std::move(holders[k]));
-      t2.push_back(std::move(texts[k]));
+    h2.reserve(keys.size());
+    t2.reserve(keys.size());
+    for (const TOrderKey& k : keys) {
+      h2.push_back(std::move(holders[k.index]));
+      t2.push_back(std::move(texts[k.index]));
     }
     holders = std::move(h2);
     texts = std::move(t2);
   }
-  if (smallest != largest) FindRelatedClusters(holders, texts);
+  // The related rows of each row, gathered from the pairs by a counting pass.
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  if (smallest != largest) FindRelatedClusters(holders, texts, pairs);
+  std::vector<uint32_t> related_at(holders.size() + 1, 0);
+  for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
+  for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
+  std::vector<int32_t> related(pairs.size());
+  {
+    std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
+    for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
+  }
   for (size_t k = 0; k < holders.size(); ++k) {
     auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
     e->rec.frequency = holders[k].frequency;
     e->rec.cluster_length = holders[k].length;
-    e->rec.related_line = RelatedLine(holders, texts, holders[k].related);
+    e->rec.related_line =
+        RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
     list.Add(e);
   }
+  // Texts are moved in only once no related line needs them.
   for (size_t k = 0; k < holders.size(); ++k) list.Row(static_cast<int>(k))->rec.line = std::move(texts[k]);
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;

@@ -2,6 +2,7 @@
 
 #include "concordance/concordance_list.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -118,6 +119,16 @@ int32_t TCountingWords::Of(UStringView raw) {
         std::char_traits<char16_t>::compare(raw_chars_.data() + s.offset, raw.data(), raw.size()) == 0)
       return s.id;
   }
+}
+
+int32_t TCountingWords::AtRecord(const TConcordanceEntry& line, const TSortInfoRec& r) {
+  // The word's extent as SpanWordExtent gives it: clamped to the text, none outside it.
+  if (r.coll_length <= 0) return -1;
+  const UStringView text = line.Text();
+  const int64_t start = int64_t(line.Data().midpoint) + r.start_position;
+  const int64_t size = static_cast<int64_t>(text.size());
+  if (start < 0 || start >= size) return -1;
+  return Of(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::min<int64_t>(r.coll_length, size - start))));
 }
 
 int32_t TCountingWords::At(const TConcordanceEntry& line, int span_position) {

@@ -33,6 +33,7 @@ inline int CompareIntKeys(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1
 // --- counting words of the lines ------------------------------------------------------------------
 
 class TConcordanceEntry;
+struct TSortInfoRec;
 
 // What the pattern and cluster counts take from the document's settings.
 struct TDerivedCountSettings {
@@ -62,6 +63,8 @@ class TCountingWords {
       : settings_(settings), numbers_as_hash_(numbers_as_hash) {}
   // The number of the counted form of the word at a span position; -1 when the line has none.
   int32_t At(const TConcordanceEntry& line, int span_position);
+  // The same for the position's record (WordAtSpanPosition), when the caller has it already.
+  int32_t AtRecord(const TConcordanceEntry& line, const TSortInfoRec& record);
   // The number of a text's counted form (as At would give it).
   int32_t Of(UStringView raw);
   const UString& Word(int32_t id) const { return words_[static_cast<size_t>(id)]; }

@@ -80,7 +80,9 @@ TEST(ComputeCollocates, CountsPerPositionTotalsAndTexts) {
   EXPECT_EQ(rows.size(), 9u);
   // The search word's own row is number -99.
   for (int i = 0; i < list.Count(); ++i)
-    if (list.Row(i)->rec.word == UString(u"DOG")) EXPECT_EQ(list.Row(i)->rec.head.sw_number, -99);
+    if (list.Row(i)->rec.word == UString(u"DOG")) {
+      EXPECT_EQ(list.Row(i)->rec.head.sw_number, -99);
+    }
   // Sorted by total, highest first, then word.
   EXPECT_EQ(*list.Row(0)->rec.word, u"BIG");
   EXPECT_EQ(*list.Row(1)->rec.word, u"DOG");
@@ -277,8 +279,9 @@ TEST(CollocateAssociation, ElevenValuesFromHandComputedTable) {
   for (int i = 0; i < list.Count(); ++i) {
     const TCollocateEntryRec32& row = list.Row(i)->rec;
     for (int k = 0; k < 11; ++k) EXPECT_TRUE(std::isfinite(row.Statistic(k)));
-    if (*row.word == u"RAN" || *row.word == u"THE")
+    if (*row.word == u"RAN" || *row.word == u"THE") {
       for (int k = 0; k < 11; ++k) EXPECT_EQ(row.Statistic(k), 0.0f) << Utf16ToUtf8(*row.word);
+    }
   }
   ASSERT_EQ(r.report.size(), 4u);
   EXPECT_EQ(r.report[0],
