@@ -6,6 +6,7 @@
 
 #include "concordance/collocates_list.h"
 #include "concordance/reference_corpus.h"
+#include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "wordlist/word_list_document.h"
@@ -300,14 +301,7 @@ TEST_F(CollocateListsInDocument, FormsJoinUnderTheirOwnSearchWordsHeadAndStopWor
 TEST_F(CollocateListsInDocument, AStopWordTakesOutItsRowOfEverySearchWord) {
   TVXBaseHolder holder;
   TCollocateList list(&holder);
-  const std::pair<const char16_t*, int32_t> rows[] = {{u"THE", 0}, {u"MAN", 0}, {u"THE", 1}, {u"THE", -99}};
-  for (auto [w, sw] : rows) {
-    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
-    e->rec.word = UString(w);
-    e->rec.head.sw_number = sw;
-    e->rec.head.total = 2;
-    list.Add(e);
-  }
+  derived_test::AddCollocateRows(list, {{u"THE", 0}, {u"MAN", 0}, {u"THE", 1}, {u"THE", -99}});
   EXPECT_EQ(list.CheckStops(), 3);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0)->MainWordOnly(), u"MAN");

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "concordance/collocates_list.h"
 #include "concordance/concordance_list.h"
 #include "concordance/concordance_line.h"
 
@@ -86,5 +87,16 @@ struct Lines {
     return raw;
   }
 };
+
+// Collocate rows made by hand: (word, search-word number), each with a total of 2.
+inline void AddCollocateRows(TCollocateList& list, std::initializer_list<std::pair<const char16_t*, int32_t>> rows) {
+  for (auto [w, sw] : rows) {
+    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
+    e->rec.word = UString(w);
+    e->rec.head.sw_number = sw;
+    e->rec.head.total = 2;
+    list.Add(e);
+  }
+}
 
 }  // namespace derived_test
