@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "concordance/clusters_list.h"
@@ -292,13 +293,14 @@ TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
   struct Case {
     int16_t smallest, largest;
     int32_t min_frequency;
+    int lines;  // enough lines of short runs to need more than one pass to group them
   };
-  const Case cases[] = {{2, 4, 2}, {1, 3, 1}, {30, 40, 2}, {20, 45, 3}, {3, 3, 1}};
+  const Case cases[] = {{2, 4, 2, 400}, {1, 3, 1, 400}, {30, 40, 2, 40}, {20, 45, 3, 40}, {3, 3, 1, 40}};
   std::mt19937 rng(11);
   const char16_t* vocabulary[] = {u"a", u"b", u"c"};
   Lines f;
   std::vector<std::vector<UString>> words;  // span positions 45 .. 95 of each line
-  for (int n = 0; n < 40; ++n) {
+  for (int n = 0; n < 400; ++n) {
     std::vector<UString> left, right;
     // Mostly a and b, so that long runs repeat; now and then a c.
     auto pick = [&] { return UString(vocabulary[rng() % 16 == 0 ? 2 : rng() % 2]); };
@@ -320,7 +322,9 @@ TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
     s.reach_right = 50;  // the last word a cluster may take is at 99, past every line's end
     s.count.min_frequency = c.min_frequency;
     std::map<UString, int32_t> all;
-    for (const std::vector<UString>& line : words)
+    for (int n = 0; n < c.lines; ++n) f.list.SetDeleted(n, false);
+    for (int n = c.lines; n < f.list.Count(); ++n) f.list.SetDeleted(n, true);
+    for (const std::vector<UString>& line : std::span(words).first(static_cast<size_t>(c.lines)))
       for (size_t start = 0; start < line.size(); ++start)
         for (size_t size = static_cast<size_t>(c.smallest);
              size <= static_cast<size_t>(c.largest) && start + size <= line.size(); ++size) {
