@@ -73,7 +73,7 @@ uint64_t TCountingWords::HashOf(UStringView text) {
     h ^= h >> 32;
   }
   uint64_t tail = 0;
-  for (size_t k = 0; k < n; ++k) tail |= uint64_t{p[k]} << (16 * k);
+  std::memcpy(&tail, p, n * 2);  // the last one to three units (little-endian order is the hash's own)
   h = (h ^ tail) * kMul;
   h ^= h >> 29;
   h *= 0xBF58476D1CE4E5B9ull;
@@ -116,7 +116,7 @@ int32_t TCountingWords::Of(UStringView raw) {
       return id;
     }
     if (s.hash == hash && s.length == raw.size() &&
-        std::char_traits<char16_t>::compare(raw_chars_.data() + s.offset, raw.data(), raw.size()) == 0)
+        std::memcmp(raw_chars_.data() + s.offset, raw.data(), raw.size() * 2) == 0)
       return s.id;
   }
 }
