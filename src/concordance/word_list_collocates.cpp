@@ -121,6 +121,23 @@ std::vector<UString> WordFileLines(TCollocateList& list, UStringView word, const
   return lines;
 }
 
+// While it lives, a text written for the user is not opened in an editor: the runs of a whole
+// word list show nothing.
+class TNoEditorWhileRunning {
+ public:
+  TNoEditorWhileRunning() : saved_(DocumentHooks()) {
+    TDocumentHooks quiet = saved_;
+    quiet.try_to_edit = nullptr;
+    SetDocumentHooks(quiet);
+  }
+  ~TNoEditorWhileRunning() { SetDocumentHooks(saved_); }
+  TNoEditorWhileRunning(const TNoEditorWhileRunning&) = delete;
+  TNoEditorWhileRunning& operator=(const TNoEditorWhileRunning&) = delete;
+
+ private:
+  TDocumentHooks saved_;
+};
+
 bool SaveUtf16Lines(UStringView file, const std::vector<UString>& lines) {
   std::vector<uint8_t> bytes = {0xFF, 0xFE};
   for (const UString& l : lines)
@@ -149,6 +166,7 @@ int32_t T_WholeLinzoraHolder::ComputeAndSaveCollocatesForWholeWordList(UStringVi
   const TConcSettingsRec32 current = GetConcSaveRec();
   // The list is the reference too: sorted once here, so that the walk below sees one order.
   TWordListReference reference(words, true, &stats);
+  const TNoEditorWhileRunning quiet;
 
   std::set<UString> names_used;  // case-folded
   int32_t written = 0;

@@ -153,7 +153,18 @@ TEST(WordListCollocates, AFilePerPassingWordWithoutTheWordItself) {
   TempFolder out;
   const UString folder = out.Path() + u"per word/deeper";
   auto doc = NewDocument();
+  // A run would open its text-file details in the editor: not while the word list is worked.
+  SetPostProcessSaveFilenames(true);
+  static int edits = 0;
+  edits = 0;
+  const TDocumentHooks hooks_before = DocumentHooks();
+  TDocumentHooks counting = hooks_before;
+  counting.try_to_edit = [](const UString&, const UString&) { ++edits; };
+  SetDocumentHooks(counting);
   const int32_t written = doc->ComputeAndSaveCollocatesForWholeWordList(folder, words, stats);
+  EXPECT_EQ(DocumentHooks().try_to_edit, counting.try_to_edit);
+  SetDocumentHooks(hooks_before);
+  EXPECT_EQ(edits, 0);
   EXPECT_EQ(written, 5);
   // The calling document is left alone.
   EXPECT_EQ(doc->fConcordanceList->Count(), 0);
