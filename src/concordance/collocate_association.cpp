@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "concordance/collocates_list.h"
 #include "platform/rtl/files.h"
@@ -79,8 +80,15 @@ TAssociationResult ComputeAssociationReport(const TReferenceWordList& reference,
   for (int k = 0; k < kRelationshipStatsCount; ++k)
     heading += u"\t" + UpperCaseU(RelationshipAsString(k));
   result.report.push_back(heading);
-  AddToLogFile(u"Case sensitive: " + CaseSensitivityToStr(args.case_sensitive) + u". WList has " +
-                 IntToUStr(reference.Count()) + u" words, Collocates = " + IntToUStr(list.Count()));
+  if (global_keeping_log) {
+    std::set<UString> search_words;
+    for (int i = 0; i < list.Count(); ++i)
+      if (const TCollocateEntry* e = list.Row(i)) search_words.insert(e->rec.search_word);
+    AddToLogFile(u"Case sensitive: " + CaseSensitivityToStr(args.case_sensitive) + u". " +
+                 IntToUStr(static_cast<int64_t>(search_words.size())) + u" search-words, WList has " +
+                 IntToUStr(reference.Count()) + u" words, Collocates = " + IntToUStr(list.Count()) +
+                 u", column=" + IntToUStr(args.column));
+  }
   // Every row of one search word takes the same frequency, worked out (or asked for) once.
   std::map<UString, int64_t> search_word_frequency;
   auto f1_of = [&](const UString& sw) {

@@ -39,6 +39,7 @@ struct TAssociationArgs {
   int32_t left_words = 5;
   int32_t right_words = 5;
   bool case_sensitive = false;
+  int32_t column = 16;  // the column chosen for the joint count (logged)
   UString report_file;  // the word list's name; empty: no report
   std::function<bool(UStringView file_name)> ok_to_overwrite;  // empty: overwrite
   // Asked for a search word the list lacks (after alternatives and phrases): its frequency, or

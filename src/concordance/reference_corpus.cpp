@@ -93,6 +93,7 @@ TAssociationOutcome T_WholeLinzoraHolder::REComputeCollocateAssociation(const TA
     args.right_words = fSettings.CollocHorizonRight();
     // Collocates counted in capitals cannot be told apart by case.
     args.case_sensitive = request.case_sensitive && fSettings.CollocatesCaseSensitive();
+    args.column = request.parameter;
     args.report_file = request.details_file;
     args.ok_to_overwrite = request.ok_to_overwrite;
     args.user_frequency = request.user_frequency;
