@@ -223,10 +223,14 @@ void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<
       if (k < 0 || texts[static_cast<size_t>(k)] == t) return k;
     }
   };
+  // A text of n blank-separated pieces can only equal a text of as many: runs of fewer pieces
+  // than the shortest text are not looked up.
+  size_t fewest_pieces = SIZE_MAX;
   for (size_t k = 0; k < holders.size(); ++k) {
     size_t i = TCountingWords::HashOf(texts[k]) & mask;
     while (slots[i] >= 0) i = (i + 1) & mask;
     slots[i] = static_cast<int32_t>(k);
+    fewest_pieces = std::min(fewest_pieces, 1 + static_cast<size_t>(std::count(texts[k].begin(), texts[k].end(), u' ')));
   }
   std::vector<size_t> starts;
   for (size_t j = 0; j < holders.size(); ++j) {
@@ -239,7 +243,7 @@ void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<
       if (t[c] == u' ') starts.push_back(c + 1);
     const size_t n = starts.size();
     for (size_t a = 0; a < n; ++a)
-      for (size_t b = a + 1; b <= n; ++b) {
+      for (size_t b = a + fewest_pieces; b <= n; ++b) {
         if (a == 0 && b == n) continue;
         const size_t from = starts[a];
         const size_t to = b < n ? starts[b] - 1 : t.size();
