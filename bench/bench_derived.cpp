@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
     d.sw_number = sw;
     d.word_num = static_cast<int32_t>(gen() % words);
     for (int k = 0; k < 11; ++k)
-      d.fixed_sort_positions[k] = {static_cast<int16_t>(starts[k] - starts[5]), static_cast<int16_t>(ws[k].size()),
-                                   static_cast<uint8_t>(gen() % 20 == 0 ? 1 : 0), 0};
+      line->SetFixedWord(k, {static_cast<int16_t>(starts[k] - starts[5]), static_cast<int16_t>(ws[k].size()),
+                             static_cast<uint8_t>(gen() % 20 == 0 ? 1 : 0), 0});
     lines.Add(line.release());
   }
   std::vector<TSearch_word_format_rec> items(n_sw);

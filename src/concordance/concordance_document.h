@@ -13,7 +13,8 @@
 //   4. per text: a text with lines gets its source-file row (hits and words), a text read that
 //      gave none goes to the unused texts (and, the first five, to the texts without hits); an
 //      empty text is a text of no words, never a failure; texts the user chose to convert from
-//      UTF-8 are rewritten as UTF-16 beside themselves and renamed over;
+//      UTF-8 are rewritten as UTF-16 beside themselves and renamed over before they are read,
+//      so that each is read once and its lines point at its bytes as they stay;
 //   5. batch mode 1 saves each text's lines as one result and clears them after the text;
 //   6. for a concordance (list type 10): the derived views (ComputeAfterConcordance), the stop
 //      list, duplicates, and, interactively, the notes and the sort (whose directions are then
@@ -33,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "concordance/concordance_list.h"
@@ -123,6 +125,8 @@ struct TMakeConcordanceArgs {
   TBaseSearchItems* search_items = nullptr;
   TDuplicatesProgress duplicates_progress;                 // may be empty
   std::function<void(int32_t n, UStringView text)> progress;  // may be empty
+  // Texts committed and texts in the run, shown on the window's thread (may be empty).
+  std::function<void(int64_t done, int64_t total)> texts_progress;
   TContextWordItems* context_items = nullptr;              // may be nullptr
   TExclusionWordItems* exclusion_items = nullptr;          // may be nullptr
   TTagContextWordItems* tag_context_items = nullptr;       // may be nullptr
@@ -283,6 +287,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // Sets up what a run reads with and keeps it for the lines' window reader.
   void PrepareRun(const TMakeConcordanceArgs& args);
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
+  // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user
+  // chose as UTF-16, before anything of them is read.
+  void ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which);
 
   UString fReadFailure;
   UString fRelinkFailure;
@@ -294,7 +301,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TExclusionWordItems fRunExclusion;
   std::vector<TChosenFileDetailsFullRec> fRunTexts;
   std::map<int32_t, int32_t> fRunTextOfFile;  // source-file number -> run text
-  std::vector<UString> fConvertAsked;          // texts the user chose to convert (guarded by the run)
+  // Asks whether a UTF-8 text is to be rewritten as UTF-16; empty when the run may not ask.
+  std::function<bool(UStringView file_name)> fConvertChoice;
+  std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
   int32_t fBatchCounter = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "concordance/user_filter.h"
+#include "platform/search/search_engine.h"
 #include "platform/runtime/vx_runtime.h"
 
 bool ConcordanceLimitReached(int64_t count, int32_t item_count, int32_t lines_wanted_per_item) {
@@ -361,6 +362,8 @@ TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, co
     committer.SetEnd(TRunEnd::Limit);
   } else if (threads == 1) {
     RunInline(settings, worker, committer, token);
+    // The texts' engines kept their word list for the next text on this thread; the run is over.
+    TSearchAndDoEngine::FreeKeptWordList();
   } else {
     RunThreaded(settings, worker, committer, token, threads);
   }

@@ -40,18 +40,16 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
   fRunExclusion.Clear();
   if (args.context_items) static_cast<TBaseSearchItems&>(fRunContext) = *args.context_items;
   if (args.exclusion_items) static_cast<TBaseSearchItems&>(fRunExclusion) = *args.exclusion_items;
-  fConvertAsked.clear();
+  fConvertChoice = nullptr;
+  fConverted.clear();
   TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
-  TAskAboutText ask;
-  if (args.convert_utf8_text) {
-    auto convert = args.convert_utf8_text;
-    ask = [this, convert](TTextQuestion, UStringView file_name) {
-      if (!convert(file_name)) return TTextAnswer::No;
-      fConvertAsked.emplace_back(file_name);  // TTextReadRun asks one question at a time
-      return TTextAnswer::Yes;
-    };
-  }
-  fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot), std::move(ask));
+  // The document asks about UTF-8 texts itself, before reading them (RunTexts): a text converted
+  // is then read once, as it lies on disk afterwards, so its lines point at its new bytes.
+  const uint32_t options = snapshot.conversion_options;
+  if (args.convert_utf8_text && (options & 8) && (options & 4) && snapshot.messages_allowed)
+    fConvertChoice = args.convert_utf8_text;
+  snapshot.conversion_options &= ~uint32_t(8);
+  fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
   fRunSetup = std::make_unique<TTextWorkerSetup>();
   TTextWorkerSetup& setup = *fRunSetup;
   setup.run = fReadRun.get();
@@ -102,16 +100,29 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
     if (fTextsWithoutHits.size() < 5) fTextsWithoutHits.push_back(details.rec.filename);
     else fTextsWithoutHitsMore = fUnusedFiles.Count();
   }
-  if (outcome.read_ok && details.rec.zip_member <= 0 &&
-      std::find(fConvertAsked.begin(), fConvertAsked.end(), full) != fConvertAsked.end()) {
+  out.converted = fConverted.count(outcome.text_index) > 0;
+}
+
+void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which) {
+  if (!fConvertChoice) return;
+  for (const int32_t t : which) {
+    const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
+    if (d.rec.zip_member > 0 || fConverted.count(t)) continue;  // a zip member cannot be rewritten
+    const UString full = FullNameOf(d);
+    auto f = TFileStream::Open(full, TFileMode::OpenRead);
+    uint8_t mark[3] = {0, 0, 0};
+    const bool utf8 = f && f->Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF;
+    f.reset();
+    if (!utf8 || !fConvertChoice(full)) continue;
     UString error;
-    out.converted = ConvertATextFileAnsiToUTF16(full, CodePage(), &error);
-    if (!out.converted) AddToLogFile(u"text not converted: " + error);
+    if (ConvertATextFileAnsiToUTF16(full, CodePage(), &error)) fConverted.insert(t);
+    else AddToLogFile(u"text not converted: " + error);
   }
 }
 
 bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args,
                                     int32_t one_search_word, std::vector<TOneTextResult>& per_text) {
+  ConvertUtf8TextsBeforeReading(which);
   TConcordanceRunSettings settings;
   settings.text_count = static_cast<int32_t>(which.size());
   settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
@@ -131,7 +142,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     return FullNameOf(d);
   };
   TConcordanceListSink sink(*fConcordanceList);
-  TJobToken token;
+  TJobToken token(args.texts_progress);
   const TTextWorkerSetup& setup = *fRunSetup;
   const TConcordanceRunResult result = RunConcordance(
       settings,

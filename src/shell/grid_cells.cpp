@@ -106,3 +106,14 @@ UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bo
   for (int r : rows) line(r);
   return out;
 }
+
+TGridStyleColours GridColoursForStyle(int style_number) {
+  if ((style_number & 1) != 0) return {0x284628, 0xFFAA78, 0x787878};
+  return {0xD0F0D8, 0xA00000, 0x8C8C8C};
+}
+
+TRulerOption RulerOptionAfterFit(bool ruler_item_shown, bool have_grid, int alternative, bool ruler_checked) {
+  if (!ruler_item_shown || !have_grid) return TRulerOption::Leave;
+  if (alternative != 2 && alternative != 10 && alternative != 16) return TRulerOption::Leave;
+  return ruler_checked ? TRulerOption::On : TRulerOption::Off;
+}

@@ -68,3 +68,19 @@ class TGridCellSource {
 UString GridCellText(const TGrid_data_rec& cell);
 // Whole rows as tab-separated lines, one per row.
 UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings);
+
+// The colours a grid draws with besides the palette's, per style (0x00BBGGRR): a light style
+// (even number) and a dark one (odd number), each readable against its own background.
+struct TGridStyleColours {
+  uint32_t matched_back = 0;  // rows a match list marked
+  uint32_t centre_fore = 0;   // the centre of a concordance line
+  uint32_t deleted_fore = 0;  // rows struck through
+  bool operator==(const TGridStyleColours&) const = default;
+};
+TGridStyleColours GridColoursForStyle(int style_number);
+
+// The ruler (vertical lines in the ruler colour) belongs to the displays of alternatives 2, 10
+// and 16. After the menu is fitted: what the current grid's ruler must be.
+enum class TRulerOption : uint8_t { Leave, On, Off };
+// ruler_item_shown: the fitting found the "Ruler" item visible; ruler_checked: its stored check.
+TRulerOption RulerOptionAfterFit(bool ruler_item_shown, bool have_grid, int alternative, bool ruler_checked);

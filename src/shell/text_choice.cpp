@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/rtl/files.h"
+#include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/zip/zip_forge.h"
 #include "shell/services/suite_services.h"
@@ -15,7 +16,53 @@ bool Readable(UStringView file) { return access(Utf16ToUtf8(file).c_str(), R_OK)
 
 }  // namespace
 
+UString KindDescription(TFileContentsSet kind, bool zip_member) {
+  const TFileContentsSet own = kind & static_cast<TFileContentsSet>(~kContentsZip);
+  UString d;
+  if (own & kContentsUTF16BE) d = u"UTF-16 big-endian";
+  else if (own & kContentsUTF16) d = u"UTF-16";
+  else if (own & kContentsUTF8) d = u"UTF-8";
+  else if (own & kContentsDocument) d = u"PDF document";
+  else if (own & kContentsDocument2) d = u"office document";
+  else if (own & kContents8Bit) d = u"plain text (8-bit)";
+  else if (kind & kContentsZip) d = u"zip archive";
+  else return u"not looked at";
+  if (zip_member) d += u", zip member";
+  return d;
+}
+
 TTextChoice::TTextChoice(uint8_t tool) : texts_(false, tool) {}
+TTextChoice::~TTextChoice() = default;
+
+TFileContentsSet TTextChoice::KindOf(int32_t index) {
+  const TChosenFileHolder* h = texts_.fFiles.Item(index);
+  if (!h) return 0;
+  if (h->data.kind != 0 || h->data.wanted == kWantedNotFound) return h->data.kind;
+  const int32_t member = h->data.zip_member;
+  const UString full = texts_.FullFilename(index);
+  TFileContentsSet kind = 0;
+  if (member > 0) {
+    UString archive, name;
+    if (SplitZipMemberName(full, archive, name)) {
+      if (!zip_ || zip_->FileName() != archive) {
+        zip_ = std::make_unique<TZipForge>();
+        zip_->SetFileName(archive);
+        if (!zip_->OpenArchive(TZipOpenMode::Read)) zip_.reset();
+      }
+      if (zip_)
+        if (auto stream = zip_->OpenMemberStream(member - 1)) kind = StreamContentsType(*stream, false);
+    }
+  } else if (Readable(full)) {
+    kind = FileContentsType(full, false);
+  }
+  if (kind == 0) {
+    texts_.SetFileWanted(index, kWantedNotFound);
+    return 0;
+  }
+  if (member > 0) kind |= kContentsZip;
+  texts_.SetFileKind(index, kind);
+  return kind;
+}
 
 std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
   std::vector<UString> problems;
@@ -37,9 +84,15 @@ std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
 std::vector<UString> TTextChoice::AddFolder(UStringView folder, UStringView mask, bool with_sub_folders,
                                             bool within_zips, int32_t* added) {
   if (added) *added = 0;
+  stopped_ = false;
   if (!DirectoryExists(folder)) return {u"the folder is not there: " + UString(folder)};
+  const uint8_t job_state = global_panic_state;
+  collecting_ = true;
   const int32_t n = texts_.AddedFolderContents(ExcludeTrailingPathDelimiter(folder), mask.empty() ? u"*" : mask,
                                                with_sub_folders, within_zips);
+  collecting_ = false;
+  stopped_ = global_panic_state != kPanicNone;
+  global_panic_state = job_state;
   if (added) *added = n;
   return {};
 }

@@ -7,18 +7,35 @@
 // keeps everything else. A file that exists but cannot be read is kept, marked "not found".
 // Commit writes the choice to the store (the tool's hand-over file, SetChosenTextFiles,
 // SetNewChoiceOfTextFiles) and posts 1241 to the tool's window; nothing changes until then.
+//
+// A folder walk pumps the event loop between files, so a window can show its progress (Count
+// grows) and stop it (StopCollecting). The walk borrows the process's stop state: whatever state
+// a running job had before the walk is given back after it, so stopping the walk never stops
+// the job, nor does the walk swallow a stop the user asked of the job.
+//
+// The kind of a text (plain 8-bit text, UTF-8, UTF-16, a document, a zip member) is looked up
+// the first time it is asked for (the first 64 KiB decide) and kept with the text, so a list of
+// 100,000 texts reads only the files whose rows are shown.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/chosen_texts_handover.h"
 
+class TZipForge;
+
 inline constexpr uint16_t kCodeTextsChosen = 1241;
+
+// "plain text (8-bit)", "UTF-8", "UTF-16", ...; ", zip member" added for a member of an archive;
+// "not looked at" for kind 0.
+UString KindDescription(TFileContentsSet kind, bool zip_member);
 
 class TTextChoice {
  public:
   explicit TTextChoice(uint8_t tool);
+  ~TTextChoice();
   TVXFileDetails& Texts() { return texts_; }
   int32_t Count() const { return texts_.FileCount(); }
 
@@ -36,9 +53,18 @@ class TTextChoice {
   std::vector<UString> Load(UStringView file);
   // Stops a folder walk in progress (from the window's Stop button while the walk pumps).
   void StopCollecting() { texts_.StopCollecting(); }
+  bool Collecting() const { return collecting_; }
+  // Whether the last folder walk ended early because it was stopped.
+  bool LastWalkStopped() const { return stopped_; }
+  // The kind of the text's contents, looked at once; 0 for a text that cannot be read (it is then
+  // marked not found) and outside the list.
+  TFileContentsSet KindOf(int32_t index);
 
   bool Commit();
 
  private:
   TVXFileDetails texts_;
+  bool collecting_ = false;
+  bool stopped_ = false;
+  std::unique_ptr<TZipForge> zip_;  // the archive of the last member looked at, kept open
 };

@@ -104,6 +104,32 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   void DeleteAllTaggedWords(bool deleting_marked_words);
   bool HasAffixes() const { return has_affixes_; }
 
+  // --- lemmas, joins, equal words, imports (word_list_lemmas.cpp) ---
+  // The lemma list's joins first; with adjusting, every head's frequency then takes in the rows
+  // joined under it, and the joined rows leave the list (not undoable). Answers the joins made.
+  int32_t CheckLemmas(bool adjusting_frequencies_and_zapping = false) override;
+  // One line per head with joined rows: "HEAD -> FORM1,FORM2" (texts with their affixes).
+  std::vector<UString> LemmaListFromThisList() override;
+  // The joined rows' texts (prefix, word, suffix), one line each.
+  void AddJoinedWordDataToStringlist(int row, std::vector<UString>& lines) override;
+  // Joins each word under the clusters that hold it as a whole word (at the start or after a
+  // blank): with small_to_large the word goes under the cluster, otherwise the cluster under the
+  // word. A row already joined is left as it is. Stops when the stop state is set.
+  void JoinClusters(bool small_to_large);
+  // Neighbouring rows whose words compare equal (case as the word-list settings say): the row
+  // with the lower frequency first (the earlier one on a tie).
+  struct TEqualPair {
+    UString first_text, second_text;
+    int first_row = -1, second_row = -1;
+  };
+  std::vector<TEqualPair> CheckForEqualStrings() const;
+  // The list made from (word, frequency) pairs (lines "word<tab>frequency" for the text form):
+  // words shorter than the minimum length are left out, longer ones cut with "+"; lengths of 1 to
+  // 50 are counted; the running words are the frequencies added up, or total when above 0; the
+  // mean word length is weighted by frequency.
+  bool ImportWords(const std::vector<std::pair<UString, int32_t>>& rows, int64_t total);
+  bool ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) override;
+
   // --- overrides ---
   void AdjustEntryCount() override;
   int ConvertedForFrequency(int index, int kind_of_display) const override;

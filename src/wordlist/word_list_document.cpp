@@ -55,6 +55,8 @@ TVXWordList* T_WholeWordlistHolder::GetWordlistByListType(TTessorineList list_ty
 
 void T_WholeWordlistHolder::TakeKeywordList(std::unique_ptr<TKeyWordList> list) {
   if (!list) return;
+  list->SetHolder(this);
+  if (list->fKWStats) list->fKWStats->SetHolder(this);
   fKeywordsList = std::move(list);
   RegisterOwnedLists();
 }
@@ -93,6 +95,9 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
       AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not saved");
       return false;
     }
+    // A word list is the word lister's file whichever tool saves it, so that every tool reads it
+    // as the word lister's.
+    fCheck.signature = ToolSignature(kToolWordLister);
     SetTessorineHolderMainListCount(ListKind == kListWordList ? fWLWords->Count() : fKeywordsList->Count());
     bool ok = TTessorineholder::SaveToStream(s);
     ok = ok && s.WriteExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes);
@@ -173,6 +178,9 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
 T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
   const UString source_before = SourceTextFilename;
   T2_BooleanRec result = TTessorineholder::ReadWholeFromFile(file_name, tool_type);
+  // Files saved as the word lister's are read by every tool (a failed read changed nothing).
+  if (!result.first && tool_type != kToolWordLister)
+    result = TTessorineholder::ReadWholeFromFile(file_name, kToolWordLister);
   if (result.first) {
     fLastFailure.clear();
   } else {
@@ -207,4 +215,33 @@ bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView c
   WordlistCounts.b += other->WordlistCounts.b;
   WordlistCounts.rows = fWLWords->Count();
   return TTessorineholder::MergeWith(other_doc, caption);
+}
+
+bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {
+  fWLWords->ComputedRankOrdersOfWords();
+  return true;
+}
+
+namespace {
+
+bool NoIndexHere(const char16_t* what, UStringView name) {
+  AddToLogFile(UString(what) + u": no corpus index is kept by a word-list document" +
+               (name.empty() ? UString() : u" (" + UString(name) + u")"));
+  return false;
+}
+
+}  // namespace
+
+T_WholeWordlistHolder::TMovingWindowFNamesRec T_WholeWordlistHolder::MakeAndSaveMovingWindow(int32_t, int32_t) {
+  NoIndexHere(u"MakeAndSaveMovingWindow", SourceTextFilename);
+  return {};
+}
+bool T_WholeWordlistHolder::StartAnIndexHandler(UStringView name) { return NoIndexHere(u"StartAnIndexHandler", name); }
+bool T_WholeWordlistHolder::OpenAnIndexAndLoadWords(UStringView name) {
+  return NoIndexHere(u"OpenAnIndexAndLoadWords", name);
+}
+bool T_WholeWordlistHolder::LoadedIndexData() { return NoIndexHere(u"LoadedIndexData", u""); }
+bool T_WholeWordlistHolder::CopyLemmasToIndex() { return NoIndexHere(u"CopyLemmasToIndex", u""); }
+bool T_WholeWordlistHolder::CheckLemmasForConsistency(UStringView name) {
+  return NoIndexHere(u"CheckLemmasForConsistency", name);
 }

@@ -17,12 +17,39 @@
 // drawing the lists is set while a read or save runs and cleared on every path.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "keywords/keyword_list.h"
+#include "model/chosen_texts.h"
+#include "model/text_reader.h"
 #include "model/text_statistics.h"
 #include "model/work_derived.h"
 #include "wordlist/word_list.h"
+
+class TWordCounter;
+struct TWordCountSetup;
+struct TVXComputeResultRec;
+enum class TKWHandlingAmount : uint8_t;
+
+// How a word list is made from chosen texts (MakeWordlist).
+struct TMakeWordlistOptions {
+  // Worker threads; 0: the LINZORA_THREADS variable when set, else one per core.
+  int32_t threads = 0;
+  // Words left out while counting (any case unless the list is case sensitive).
+  std::vector<UString> stop_words;
+  // After each text, on the calling thread, in text order: its 0-based number and the rows the
+  // list would have so far (distinct words counted).
+  std::function<void(int32_t text, int32_t entries)> after_text;
+  // Percent of the texts done, on the calling thread.
+  std::function<void(int32_t percent)> progress;
+  // The run's question about UTF-8 texts (convert them?); none: never converted.
+  TAskAboutText ask;
+};
+
+// The worker threads a run uses when asked for `requested` (0: LINZORA_THREADS, else the cores).
+int32_t WordlistWorkerThreads(int32_t requested);
 
 class T_WholeWordlistHolder : public TTessorineholder {
  public:
@@ -51,6 +78,45 @@ class T_WholeWordlistHolder : public TTessorineholder {
   void UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) override;
   using TTessorineholder::UpdateSettingsFromTextbuf;
 
+  // Counts the chosen texts into the main word list (replacing it) and the statistics list, on
+  // every core: texts are counted on worker threads and merged in text order on this one, so the
+  // rows, statistics and overall record are those of one thread. A text that cannot be read goes
+  // to the dud-file event and the run goes on; a UTF-8 text the run was asked to convert is
+  // converted once and read again. No texts (or none read), a corpus index (kind 23) or a batch
+  // mode other than 0 answer false with a message (LastFailure, the log). converted counts the
+  // texts converted to UTF-16.
+  bool MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
+                    int32_t& converted, const TMakeWordlistOptions& options = {});
+  // The same for one text (the extra-details window's count of one text).
+  bool MadeOneFileWordlist(const TChosenFileDetailsFullRec& text, const TMakeWordlistOptions& options = {});
+
+  // Compares a study word list file with a reference word list file into this document's keyword
+  // list (built with the keywords library): on success the new list, its rows and statistics
+  // belong to this document, a note gives the Dice coefficient and the frequency columns name the
+  // two files; on failure the keyword list stays as it was. The store's fast-minimal-processing
+  // choice is on during the computation and as it was afterwards, on every path.
+  TVXComputeResultRec ComparedWordlists(UStringView study_file, UStringView reference_file,
+                                        TKWHandlingAmount amount);
+
+  // Rank orders of the main word list (from a fresh frequency index); always true.
+  bool ComputedRankOrdersOfWords();
+  // Dispersion plots are not made here: false. Consistency relations come with their own list: true.
+  bool ComputedDispersion() { return false; }
+  bool ComputedDetConsistRelations() { return true; }
+
+  // The corpus index is not built by this document: these answer false (or empty names) and
+  // write one log line saying so.
+  struct TMovingWindowFNamesRec {
+    UString text_file;
+    UString plot_file;
+  };
+  TMovingWindowFNamesRec MakeAndSaveMovingWindow(int32_t window_size, int32_t planned_runs);
+  bool StartAnIndexHandler(UStringView index_name);
+  bool OpenAnIndexAndLoadWords(UStringView index_name);
+  bool LoadedIndexData();
+  bool CopyLemmasToIndex();
+  bool CheckLemmasForConsistency(UStringView index_name);
+
   // Why the last read or save failed (names the file when there was one).
   const UString& LastFailure() const { return fLastFailure; }
 
@@ -61,6 +127,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
 
  private:
   void LinkLists();
+  bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
+                     int32_t& converted, const TMakeWordlistOptions& options);
+  void FillWordList(const TWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
   bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
                 TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);
 

@@ -71,7 +71,7 @@ struct Lines {
     d.word_num = word_num;
     auto put = [&](int position, int32_t start, const W& w) {
       const TSortInfoRec rec{static_cast<int16_t>(start - mid), static_cast<int16_t>(w.text.size()), w.barrier, 0};
-      if (position >= kSpanFixedFirst && position <= kSpanFixedLast) d.fixed_sort_positions[position - kSpanFixedFirst] = rec;
+      if (position >= kSpanFixedFirst && position <= kSpanFixedLast) line->SetFixedWord(position - kSpanFixedFirst, rec);
       else if (position < kSpanFixedFirst) line->OtherLeftCollocs().Add(rec);
       else line->OtherRightCollocs().Add(rec);
     };

@@ -37,6 +37,24 @@ class TShortStream : public TMemoryStream {
   int64_t limit_;
 };
 
+// Refuses the one write that would put in the byte at `at` (it writes nothing of it) and takes
+// every write after it, so that a write whose answer is not looked at goes unnoticed.
+class TOneRefusedWriteStream : public TMemoryStream {
+ public:
+  explicit TOneRefusedWriteStream(int64_t at) : at_(at) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (!refused_ && Position() + count > at_) {
+      refused_ = true;
+      return 0;
+    }
+    return TMemoryStream::Write(buffer, count);
+  }
+
+ private:
+  int64_t at_;
+  bool refused_ = false;
+};
+
 }  // namespace
 
 TEST(ConcordanceFile, RecordSitsAfterTheBlockWithLevelFlagsAndComputedViews) {
@@ -140,6 +158,9 @@ TEST(ConcordanceFile, AStreamFailingAtAnyByteMakesTheSaveFalse) {
   for (int64_t limit = 0; limit < size; ++limit) {
     TShortStream s(limit);
     EXPECT_FALSE(run.doc->StartSaveToFile(s, u"x.cnc", 0, 0, 96) && run.doc->SaveToStream(s)) << limit;
+    // Every write is looked at: one refused write alone fails the save, wherever it falls.
+    TOneRefusedWriteStream one(limit);
+    EXPECT_FALSE(run.doc->StartSaveToFile(one, u"x.cnc", 0, 0, 96) && run.doc->SaveToStream(one)) << limit;
   }
 }
 

@@ -65,7 +65,9 @@ TEST(ConcordanceDocument, RunOverMixedTextsGivesLinesRowsAndUnusedTexts) {
   EXPECT_EQ(doc.fTextsWithoutHits, (std::vector<UString>{u"0empty.txt", u"d.txt", u"e.txt"}));
   // A text of a byte-order mark alone holds no words.
   for (int32_t i = 0; i < doc.fUnusedFiles.Count(); ++i)
-    if (doc.fUnusedFiles.Record(i).filename == corpus.names[4]) EXPECT_EQ(doc.fUnusedFiles.Record(i).old.wordcount, 0);
+    if (doc.fUnusedFiles.Record(i).filename == corpus.names[4]) {
+      EXPECT_EQ(doc.fUnusedFiles.Record(i).old.wordcount, 0);
+    }
   EXPECT_EQ(doc.SWSFoundCounter(), (std::vector<int32_t>{3, 3}));
   // Per-text records of the chosen texts.
   EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.hits, 2);
@@ -76,9 +78,15 @@ TEST(ConcordanceDocument, RunOverMixedTextsGivesLinesRowsAndUnusedTexts) {
     const TConcordanceEntry* line = doc.fConcordanceList->Line(i);
     const UString text(line->Text());
     const UString file = doc.fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
-    if (text.find(u"cat") != UString::npos) EXPECT_EQ(file, corpus.names[2]);
-    if (text.find(u"caf") != UString::npos) EXPECT_EQ(file, corpus.names[3]);
-    if (text.find(u"sea") != UString::npos) EXPECT_EQ(file, corpus.names[1]);
+    if (text.find(u"cat") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[2]);
+    }
+    if (text.find(u"caf") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[3]);
+    }
+    if (text.find(u"sea") != UString::npos) {
+      EXPECT_EQ(file, corpus.names[1]);
+    }
   }
   EXPECT_TRUE(HasNote(doc, VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), u"6"})));
 }
@@ -119,7 +127,7 @@ TEST(ConcordanceDocument, LimitNoteOnlyWhenALimitWasMet) {
   struct Case {
     int32_t wanted;
     bool note;
-  } cases[] = {{100, false}, {2, true}};
+  } cases[] = {{100, false}, {4, false}, {3, true}, {2, true}};  // 3 lines of each of two words
   for (const Case& c : cases) {
     ScopedSettings settings;
     TCorpus corpus;
@@ -164,6 +172,56 @@ TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
   ResetBatchRun();
 }
 
+// The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
+// and each answer still tells that text's own hits; a text without hits between two with hits
+// leaves no row behind, and the next text's row and lines are its own.
+TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
+  for (const uint8_t batch_mode : {uint8_t{0}, uint8_t{1}}) {
+    SCOPED_TRACE(int{batch_mode});
+    ScopedSettings settings;
+    TCorpus corpus;
+    TempFolder out;
+    ResetBatchRun();
+    Global_BatchProcedures.BatchRootFolder = out.Path();
+    Global_batch_mode = batch_mode;
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (int k : {1, 5, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, e (no hits), b
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"old\ndog");
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.batch_mode = batch_mode;
+    std::vector<int32_t> hits;
+    for (int32_t i = 0; i < 3; ++i) {
+      const TOneTextResult r = doc->MadeOneFileConcordance(i, 3, -1, chosen->GetFullFileDetails(i), args);
+      EXPECT_TRUE(r.ok) << i;
+      hits.push_back(r.hits);
+    }
+    Global_batch_mode = 0;
+    EXPECT_EQ(hits, (std::vector<int32_t>{2, 0, 2}));
+    ASSERT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->GetFullFilename(1, false), corpus.names[2]);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->GetEntryRecPlus(1, false).other_data.hits_this_file, 2);
+    ASSERT_EQ(doc->fUnusedFiles.Count(), 1);
+    EXPECT_EQ(doc->fUnusedFiles.Record(0).filename, corpus.names[5]);
+    if (batch_mode == 1) {
+      EXPECT_EQ(doc->fConcordanceList->Count(), 0);
+      EXPECT_EQ(Global_BatchProcedures.saved_files.size(), 2u);
+    } else {
+      ASSERT_EQ(doc->fConcordanceList->Count(), 4);
+      for (int i = 0; i < 4; ++i) {
+        const TConcordanceEntry* line = doc->fConcordanceList->Line(i);
+        const UString file =
+            doc->fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+        EXPECT_EQ(file, UString(line->Text()).find(u"cat") != UString::npos ? corpus.names[2] : corpus.names[1]);
+      }
+    }
+    ResetBatchRun();
+  }
+}
+
 TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {
   TempFolder tmp;
   const UString name = tmp.Write(u"u.txt", "\xEF\xBB\xBF" "caf\xC3\xA9");
@@ -190,9 +248,71 @@ TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
     if (c.tag == 138 || c.tag == 165) doc->ToggleConcColouringSetting(c.tag);
     else if (c.tag == 101 || c.tag == 112) doc->ToggleConcDisplay(c.tag);
     else doc->ToggleHidetags(c.tag);
-    if (c.tag != 99 && c.tag != 138 && c.tag != 165 && c.tag >= 117) EXPECT_TRUE(GetMenuItemChecked(c.tag));
+    if (c.tag != 99 && c.tag != 138 && c.tag != 165 && c.tag >= 117) {
+      EXPECT_TRUE(GetMenuItemChecked(c.tag));
+    }
     EXPECT_EQ(doc->fSettings.DisplayOptions(), c.display) << c.tag;
     EXPECT_EQ(doc->fSettings.HideOptions(), c.hide) << c.tag;
     EXPECT_EQ(doc->fSettings.ColouringOptions(), c.colouring) << c.tag;
+  }
+}
+
+// A text the user chose to convert from UTF-8 is UTF-16 on disk after the run: its lines point at
+// its bytes as they now are, and the run goes on with views and notes. A text the user kept is
+// read as UTF-8 and left alone. Each text is asked about once; a run text by text (the request
+// run's road) does the same.
+TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
+  struct Case {
+    bool convert;
+    bool one_by_one;
+    int64_t dog_byte;  // "café old dog": 3 + 10 in UTF-8, 2 + 2 x 9 in UTF-16
+  } cases[] = {{true, false, 20}, {false, false, 13}, {true, true, 20}, {false, true, 13}};
+  const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 old dog.";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.convert << c.one_by_one);
+    ScopedSettings settings;
+    SetTextConversionOptions(4 | 8);
+    TTextFolder texts({{u"u.txt", utf8}, {u"v.txt", "an old hat."}});
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (const UString& t : texts.names) chosen->ToolAddAFile(t);
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"dog\nold");
+    int32_t converted = 0;
+    std::vector<UString> asked;
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.converted_count = &converted;
+    args.convert_utf8_text = [&](UStringView name) {
+      asked.emplace_back(name);
+      return c.convert;
+    };
+    if (c.one_by_one) {
+      for (int32_t i = 0; i < 2; ++i) {
+        const TOneTextResult r = doc->MadeOneFileConcordance(i, 2, -1, chosen->GetFullFileDetails(i), args);
+        EXPECT_TRUE(r.ok) << i;
+        EXPECT_EQ(r.hits, i == 0 ? 2 : 1);
+        EXPECT_EQ(r.converted, i == 0 && c.convert);
+        if (r.converted) ++converted;
+      }
+    } else {
+      ASSERT_TRUE(doc->MakeConcordance(args));
+      EXPECT_TRUE(HasNote(*doc, VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), u"3"})));
+    }
+    EXPECT_EQ(asked, (std::vector<UString>{texts.names[0]}));
+    EXPECT_EQ(converted, c.convert ? 1 : 0);
+    EXPECT_EQ(FileBytes(texts.names[0]), c.convert ? Utf16Bytes(u"caf\u00E9 old dog.", true, true) : utf8);
+    ASSERT_EQ(doc->fConcordanceList->Count(), 3);
+    int dogs = 0;
+    for (int i = 0; i < 3; ++i) {
+      const TConcordanceLineData& d = doc->fConcordanceList->Line(i)->Data();
+      if (d.sw_number != 0) continue;
+      EXPECT_EQ(d.byte_position, c.dog_byte);
+      ++dogs;
+    }
+    EXPECT_EQ(dogs, 1);
+    EXPECT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
+    EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
   }
 }

@@ -138,7 +138,6 @@ TEST(ConcordanceNotes, DetailsFileIsTabbedUtf16AndGoesToTheEditor) {
 TEST(ConcordanceNotes, DetailsWithoutRebuildLeaveTheTextListsAlone) {
   TRunScene scene;
   ASSERT_TRUE(scene.run.found);
-  TCorpus& corpus = scene.corpus;
   T_WholeLinzoraHolder& doc = *scene.run.doc;
   // The lines of b.txt go; only a rebuild moves its row to the unused texts.
   for (int i = doc.fConcordanceList->Count() - 1; i >= 0; --i)

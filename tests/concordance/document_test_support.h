@@ -13,6 +13,7 @@
 #include "../model/text_reader_test_support.h"
 #include "concordance/concordance_document.h"
 #include "model/chosen_texts.h"
+#include "model/tag_handler.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -49,27 +50,46 @@ struct TRunRequest {
   int32_t wanted = 1000;
   uint8_t batch_mode = 0;
   int32_t batch_number = 0;
+  // Context-word horizons in words (left, right); below 0: as the store has them.
+  int16_t context_left = -1;
+  int16_t context_right = -1;
+  // A folder whose texts (and the members of its zip archives) are chosen after `texts`.
+  UString folder;
+  // The window's tag handler; given, it is refreshed from the settings store before the run and
+  // the document is made with it (its tags are the visible ones).
+  TTextTagHandler* tags = nullptr;
 };
 
 struct TRunDone {
   std::unique_ptr<T_WholeLinzoraHolder> doc;
   std::unique_ptr<TSharedChosenFilesClass> chosen;
-  bool found = false;
+  bool ok = false;     // what MakeConcordance answered
+  bool found = false;  // ok, and at least one line
   int32_t converted = 0;
 };
 
-// The main window's run: the old document goes, the settings are read, a new document is made
-// and MakeConcordance is called with 10, the batch mode, false, false.
+// The main window's run: the tag handler is refreshed from the store, the old document goes,
+// the text settings' language goes to the tag handler, a new document is made and
+// MakeConcordance is called with 10, the batch mode, false, false; found = ok and lines > 0.
 inline TRunDone RunConcordance(const TRunRequest& request) {
   TRunDone done;
   TConcSettingsRec32 rec = GetConcSaveRec();
   rec.SetWantedPerSearchWord(request.wanted);
   rec.SetContextWord(request.context_words);
   rec.SetExclusionWord(request.exclusion_words);
+  if (request.context_left >= 0) rec.SetContextHorizonLeft(request.context_left);
+  if (request.context_right >= 0) rec.SetContextHorizonRight(request.context_right);
   SetConcSaveRec(rec);
   done.chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
   for (const UString& t : request.texts) done.chosen->ToolAddAFile(t);
-  done.doc = NewDocument();
+  if (!request.folder.empty()) done.chosen->AddedFolderContents(request.folder, u"*.*", false, true);
+  if (request.tags) {
+    TTagsToTranslateList translate(request.tags->fLCID, request.tags->fCodepage);
+    RefreshTagHandlerFromSettings(*request.tags, translate);
+    request.tags->fLCID = static_cast<uint32_t>(GetTextSettings().LCID());
+  }
+  done.doc = std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, nullptr, false, false,
+                                                    request.tags, nullptr);
   TSearchWordItems items(SearchTextOptionsFromTextSettings(done.doc->TextSettings()));
   items.AddedSearchWords(request.search_words);
   TContextWordItems context;
@@ -89,7 +109,8 @@ inline TRunDone RunConcordance(const TRunRequest& request) {
   args.batch_mode = request.batch_mode;
   args.sw_batch_mode = false;
   args.skip_plot = false;
-  done.found = done.doc->MakeConcordance(args);
+  done.ok = done.doc->MakeConcordance(args);
+  done.found = done.ok && done.doc->fConcordanceList->Count() > 0;
   return done;
 }
 

@@ -49,6 +49,15 @@ TEST(WordHashes, EveryWordHashesAsOneUnitAtATime) {
         EXPECT_EQ(found[w].hash, OneUnitAtATime(text.data(), found[w].start, found[w].span, fold))
             << "lcid " << lcid << " round " << round << " word " << w;
       }
+      // A scan without hashes, hashed afterwards word by word and all at once.
+      std::vector<TScanWord> unhashed;
+      TUnitState again;
+      ScanChunk(text.data(), kinds.data(), 0, n, fold, unhashed, events, again, true, false);
+      ASSERT_EQ(unhashed.size(), found.size());
+      for (size_t w = 0; w < found.size(); ++w)
+        EXPECT_EQ(ScanWordHash(text.data(), kinds.data(), n, fold, unhashed[w]), found[w].hash) << round << " " << w;
+      HashScanWords(text.data(), kinds.data(), n, fold, unhashed.data(), unhashed.size());
+      for (size_t w = 0; w < found.size(); ++w) EXPECT_EQ(unhashed[w].hash, found[w].hash) << round << " " << w;
     }
   }
 }

@@ -107,3 +107,83 @@ TEST(TextChoice, CommitHandsTheChoiceToTheTool) {
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(CodeOfWParam(posted[0].wparam), kCodeTextsChosen);
 }
+
+TEST(TextChoice, KindsAreLookedAtWhenAskedAndKept) {
+  TempFolder dir;
+  const std::string utf16le("\xFF\xFE" "c\0a\0f\0\xE9\0", 10);
+  const std::string utf16be("\xFE\xFF" "\0c\0a\0f\0\xE9", 10);
+  struct Case { const char16_t* name; std::string bytes; const char16_t* kind; };
+  const Case cases[] = {
+      {u"ansi.txt", "caf\xE9 au lait", u"plain text (8-bit)"},
+      {u"ascii.txt", "plain words", u"plain text (8-bit)"},
+      {u"utf8.txt", "caf\xC3\xA9", u"UTF-8"},
+      {u"le.txt", utf16le, u"UTF-16"},
+      {u"be.txt", utf16be, u"UTF-16 big-endian"},
+      {u"paper.pdf", "%PDF-1.4\n", u"PDF document"},
+  };
+  TTextChoice c(kToolConcordancer);
+  for (const Case& k : cases) c.AddFiles({dir.Write(k.name, k.bytes)});
+  MakeZip(dir.Path() + u"z/texts.zip", {{u"in/m\u00e9.txt", "caf\xC3\xA9"}});
+  c.AddFolder(dir.Path() + u"z", u"*.txt", false, true);
+  ASSERT_EQ(c.Count(), 7);
+  for (int32_t i = 0; i < c.Count(); ++i) {
+    const TChosenFileDetailsFullRec d = c.Texts().GetFullFileDetails(i);
+    EXPECT_EQ(d.rec.kind, 0) << "looked at before it was asked for";
+    UString want = u"UTF-8, zip member";
+    for (const Case& k : cases)
+      if (d.rec.filename == k.name) want = k.kind;
+    EXPECT_EQ(KindDescription(c.KindOf(i), d.rec.zip_member > 0), want) << Utf16ToUtf8(d.rec.filename);
+    EXPECT_NE(c.Texts().GetFullFileDetails(i).rec.kind, 0);  // kept
+  }
+  EXPECT_EQ(KindDescription(0, false), u"not looked at");
+  EXPECT_EQ(KindDescription(kContentsZip, false), u"zip archive");
+  EXPECT_EQ(c.KindOf(c.Count()), 0);
+}
+
+TEST(TextChoice, ATextGoneBeforeItsKindIsAskedIsMarkedNotFound) {
+  TempFolder dir;
+  TTextChoice c(kToolConcordancer);
+  const UString gone = dir.Write(u"gone.txt", "x");
+  const UString zip = MakeZip(dir.Path() + u"t.zip", {{u"one.txt", "1"}});
+  c.AddFiles({gone});
+  c.AddZipMembers(zip, {u"one.txt"});
+  DeleteFileU(gone);
+  DeleteFileU(zip);
+  for (int32_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(c.KindOf(i), 0);
+    EXPECT_EQ(c.Texts().GetFullFileDetails(i).rec.wanted, kWantedNotFound);
+  }
+}
+
+namespace {
+TTextChoice* g_walk_to_stop = nullptr;
+int g_pumps = 0;
+void StopTheWalkAtTheThirdPump() {
+  if (++g_pumps == 3 && g_walk_to_stop) g_walk_to_stop->StopCollecting();
+}
+}  // namespace
+
+TEST(TextChoice, AStoppedWalkKeepsWhatItFoundAndGivesTheJobItsStopStateBack) {
+  TempFolder dir;
+  for (int i = 0; i < 20; ++i) dir.Write(u"t" + IntToUStr(100 + i) + u".txt", "x");
+  TTextChoice c(kToolConcordancer);
+  g_walk_to_stop = &c;
+  g_pumps = 0;
+  SetYieldHook(&StopTheWalkAtTheThirdPump);
+  global_panic_state = kPanicEndOfText;  // a job was asked to stop after its text
+  int32_t added = 0;
+  EXPECT_TRUE(c.AddFolder(dir.Path(), u"*.txt", false, false, &added).empty());
+  EXPECT_TRUE(c.LastWalkStopped());
+  EXPECT_EQ(added, 2);  // the third pump came before the third text
+  EXPECT_EQ(c.Count(), 2);
+  EXPECT_EQ(global_panic_state, kPanicEndOfText);
+
+  global_panic_state = kPanicNone;
+  g_walk_to_stop = nullptr;
+  c.Clear();
+  EXPECT_TRUE(c.AddFolder(dir.Path(), u"*.txt", false, false, &added).empty());
+  EXPECT_FALSE(c.LastWalkStopped());
+  EXPECT_EQ(added, 20);
+  EXPECT_EQ(global_panic_state, kPanicNone);
+  SetYieldHook(nullptr);
+}

@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "model/chosen_texts_test_support.h"
+#include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
@@ -52,20 +62,35 @@ TEST(TextChooser, ChosenTextsReachTheStoreAndTheTool) {
   QApplication::processEvents();
   ASSERT_NE(chooser, nullptr);
 
-  const UString corpus = dir.Path() + u"corpus/";
-  chooser->AddFiles({dir.Write(u"corpus/letters.txt", "Dear sir"), dir.Write(u"corpus/diary.txt", "Monday")});
-  dir.Write(u"corpus/novels/ch1.txt", "It was");
-  dir.Write(u"corpus/novels/ch2.txt", "a dark");
+  // A long folder keeps its last parts in view, a long name its start and its end.
+  const UString corpus = dir.Path() + u"letters and diaries collected over many years by the society/corpus/";
+  chooser->AddFiles({dir.Write(u"letters and diaries collected over many years by the society/corpus/letters.txt",
+                               "Dear sir"),
+                     dir.Write(u"letters and diaries collected over many years by the society/corpus/"
+                               u"diary of a country parson, volume one, 1758 to 1761.txt",
+                               "Monday, caf\xC3\xA9")});
+  dir.Write(u"letters and diaries collected over many years by the society/corpus/novels/ch1.txt", "It was");
+  dir.Write(u"letters and diaries collected over many years by the society/corpus/novels/ch2.txt", "a dark");
   chooser->AddFolder(corpus + u"novels");
   const UString zip = MakeZip(corpus + u"press.zip", {{u"2001/jan.txt", "news"}, {u"2001/feb.txt", "more"}, {u"notes.txt", "n"}});
   chooser->AddZipMembers(zip, {u"2001/jan.txt", u"2001/feb.txt", u"../escape.txt"});
   ASSERT_EQ(dialogs.Asked().size(), 1u);  // the escaping member, refused and shown
   EXPECT_NE(dialogs.Asked()[0].text.find(u"leaves its folder"), UString::npos);
   EXPECT_EQ(chooser->Choice().Count(), 6);
+  // The Kind column says what each text is.
+  QStringList kinds;
+  for (int row = 0; row < 6; ++row) kinds << chooser->Grid()->model()->index(row, 4).data().toString();
+  kinds.sort();
+  EXPECT_EQ(kinds, (QStringList{"UTF-8", "plain text (8-bit)", "plain text (8-bit)", "plain text (8-bit)",
+                                "plain text (8-bit), zip member", "plain text (8-bit), zip member"}));
   QApplication::processEvents();
   const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser"));
   EXPECT_GT(ColoursIn(shot), 10);
   EXPECT_GT(InkPixelsIn(shot, chooser->Grid()->geometry().adjusted(0, 30, 0, -100)), 100);
+  // The folder's text reaches the right end of its cell: its start was cut, not its end.
+  QRect folder_cell = chooser->Grid()->visualRect(chooser->Grid()->model()->index(0, 1));
+  folder_cell.translate(chooser->Grid()->viewport()->mapTo(chooser, QPoint(0, 0)));
+  EXPECT_GT(InkPixelsIn(shot, folder_cell.adjusted(folder_cell.width() * 2 / 3, 2, -2, -2)), 40);
 
   chooser->accept();
   UString file;
@@ -100,4 +125,81 @@ TEST(TextChooser, CancelChangesNothing) {
   EXPECT_TRUE(TakeOwnWindowMessages().empty());
   unsetenv("LINZORA_CONFIG_DIR");
   ResetSettingsStoreForTests();
+}
+
+namespace {
+// Files made with plain system calls: 100,000 of them take a moment, not minutes.
+void MakeManyTexts(const UString& folder, int count) {
+  ASSERT_TRUE(ForceDirectories(folder));
+  const std::string base = Utf16ToUtf8(IncludeTrailingPathDelimiter(folder));
+  for (int i = 0; i < count; ++i) {
+    const std::string name = base + "text" + std::to_string(100000 + i) + ".txt";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << name;
+    ASSERT_EQ(::write(fd, "words", 5), 5);
+    ::close(fd);
+  }
+}
+}  // namespace
+
+TEST(TextChooser, AHundredThousandTextsListWithProgressAndStop) {
+  TempFolder dir;
+  THeadlessDialogService dialogs;
+  SetDialogService(&dialogs);
+  constexpr int kTexts = 100000;
+  // Two sub-folders, so the walk also tells where it is.
+  MakeManyTexts(dir.Path() + u"corpus/a", kTexts / 2);
+  MakeManyTexts(dir.Path() + u"corpus/b", kTexts / 2);
+  TTextChooser chooser(kToolConcordancer);
+  chooser.SetProgressInterval(1);
+  chooser.show();
+  auto* buttons = chooser.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+
+  std::vector<int> seen;
+  bool idle_controls_enabled = true;
+  bool stop_enabled = false;
+  const auto connection = QObject::connect(&chooser, &TTextChooser::Collecting, [&](int n) {
+    seen.push_back(n);
+    EXPECT_EQ(chooser.Grid()->model()->rowCount(), std::min(n, 1000));  // the first rows show at once
+    idle_controls_enabled = idle_controls_enabled && buttons->isEnabled();
+    stop_enabled = chooser.StopButton()->isEnabled();
+    if (n >= 2000 && chooser.StopButton()->isEnabled()) {
+      const QImage shot = SaveScreenshot(chooser, QStringLiteral("text_chooser_collecting"));
+      EXPECT_GT(InkPixelsIn(shot, chooser.Status()->geometry()), 50);
+      EXPECT_GT(InkPixelsIn(shot, chooser.Grid()->geometry().adjusted(0, 30, 0, -30)), 100);
+      chooser.reject();  // Escape: stops the walk, the dialog stays
+    }
+  });
+  chooser.AddFolder(dir.Path() + u"corpus");
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_FALSE(idle_controls_enabled);
+  EXPECT_TRUE(stop_enabled);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  const int kept = chooser.Choice().Count();
+  EXPECT_GT(kept, 0);
+  EXPECT_LT(kept, kTexts);
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_TRUE(buttons->isEnabled());
+  EXPECT_FALSE(chooser.StopButton()->isEnabled());
+  EXPECT_EQ(chooser.Grid()->model()->rowCount(), kept);
+  EXPECT_TRUE(chooser.Status()->text().startsWith(QStringLiteral("stopped")));
+  EXPECT_TRUE(dialogs.Asked().empty());
+
+  QObject::disconnect(connection);
+  seen.clear();
+  QObject::connect(&chooser, &TTextChooser::Collecting, [&](int n) { seen.push_back(n); });
+  chooser.ClearAll();
+  chooser.AddFolder(dir.Path() + u"corpus");
+  EXPECT_GT(seen.size(), 1u);
+  ASSERT_EQ(chooser.Choice().Count(), kTexts);
+  EXPECT_EQ(chooser.Grid()->model()->rowCount(), kTexts);
+  EXPECT_EQ(chooser.Status()->text(), QStringLiteral("100,000 texts"));
+  chooser.Grid()->scrollToBottom();
+  QApplication::processEvents();
+  const QModelIndex last = chooser.Grid()->model()->index(kTexts - 1, 4);
+  EXPECT_EQ(last.data().toString(), QStringLiteral("plain text (8-bit)"));
+  const QImage shot = SaveScreenshot(chooser, QStringLiteral("text_chooser_100000"));
+  EXPECT_GT(InkPixelsIn(shot, chooser.Grid()->geometry().adjusted(0, 30, 0, -30)), 100);
+  SetDialogService(nullptr);
 }

@@ -4,8 +4,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <deque>
 #include <fstream>
@@ -45,16 +47,61 @@ std::string Stamp(const char* format) {
   return buf;
 }
 
+// What a fatal-signal line needs that is not safe to work out in the handler: the tool's name
+// and the process number, written when the handlers are installed.
+char g_signal_prefix[160] = "linzora";
+size_t g_signal_prefix_length = 7;
+bool g_signals_installed = false;
+// Room to run the handler when the fault was the stack running out.
+alignas(16) char g_signal_stack[64 * 1024];
+
+// Async-signal-safe appending into a fixed buffer.
+void Append(char* buf, size_t& at, size_t size, const char* text, size_t length) {
+  for (size_t i = 0; i < length && at + 1 < size; ++i) buf[at++] = text[i];
+}
+void AppendText(char* buf, size_t& at, size_t size, const char* text) {
+  size_t n = 0;
+  while (text[n] != 0) ++n;
+  Append(buf, at, size, text, n);
+}
+void AppendDecimal(char* buf, size_t& at, size_t size, long long value) {
+  char digits[24];
+  size_t n = 0;
+  unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0 && n < sizeof digits);
+  if (value < 0) Append(buf, at, size, "-", 1);
+  while (n > 0) Append(buf, at, size, &digits[--n], 1);
+}
+
+// One line, one write(2): lines of processes sharing the file never interleave.
 extern "C" void OnFatalSignal(int sig) {
   if (g_signal_fd >= 0) {
-    static const char kLine[] = "fatal signal: the program ended (see the log for what it was doing)\n";
-    const char* name = sig == SIGSEGV ? "SIGSEGV " : sig == SIGFPE ? "SIGFPE " : "SIGBUS ";
-    ssize_t ignored = write(g_signal_fd, name, 8);
-    ignored = write(g_signal_fd, kLine, sizeof kLine - 1);
+    char line[512];
+    size_t at = 0;
+    AppendText(line, at, sizeof line, "fatal signal ");
+    AppendText(line, at, sizeof line, sig == SIGSEGV ? "SIGSEGV" : sig == SIGFPE ? "SIGFPE" : sig == SIGBUS ? "SIGBUS" : "?");
+    AppendText(line, at, sizeof line, " in ");
+    Append(line, at, sizeof line, g_signal_prefix, g_signal_prefix_length);
+    AppendText(line, at, sizeof line, " at ");
+    AppendDecimal(line, at, sizeof line, static_cast<long long>(time(nullptr)));
+    AppendText(line, at, sizeof line, " (seconds since 1970): the program ended; see the log for what it was doing\n");
+    ssize_t ignored = write(g_signal_fd, line, at);
     (void)ignored;
   }
-  signal(sig, SIG_DFL);
+  // The handler was reset on entry: raised again, the signal ends the program as it would have.
   raise(sig);
+}
+
+void OpenSignalFile(const UString& folder) {
+  if (!ForceDirectories(folder)) return;
+  const int fd = open(Utf16ToUtf8(folder + u"fatal_signals.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  const int old = g_signal_fd;
+  g_signal_fd = fd;
+  if (old >= 0) close(old);
 }
 
 void OnTerminate() {
@@ -68,6 +115,9 @@ void OnTerminate() {
 
 void TExcTrapModuleOptions::SetOutputPath(UStringView folder) {
   output_path_ = folder.empty() ? UString() : IncludeTrailingPathDelimiter(folder);
+  // The fatal-signal line follows the reports into their new folder.
+  if (g_signals_installed && this == &CurrentExcTrapOptions())
+    OpenSignalFile(output_path_.empty() ? SystemTempFolder() : output_path_);
 }
 
 TExcTrapModuleOptions& CurrentExcTrapOptions() {
@@ -118,7 +168,18 @@ void InstallExceptionCapture() {
   std::set_terminate(&OnTerminate);
   UString folder = CurrentExcTrapOptions().OutputPath();
   if (folder.empty()) folder = SystemTempFolder();
-  if (g_signal_fd < 0 && ForceDirectories(folder))
-    g_signal_fd = open(Utf16ToUtf8(folder + u"fatal_signals.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  for (int sig : {SIGSEGV, SIGFPE, SIGBUS}) signal(sig, &OnFatalSignal);
+  OpenSignalFile(folder);
+  const std::string prefix = Utf16ToUtf8(Tool_Name(current_tool_var)) + " (process " + std::to_string(getpid()) + ")";
+  g_signal_prefix_length = std::min(prefix.size(), sizeof g_signal_prefix - 1);
+  std::memcpy(g_signal_prefix, prefix.data(), g_signal_prefix_length);
+  stack_t alternate{};
+  alternate.ss_sp = g_signal_stack;
+  alternate.ss_size = sizeof g_signal_stack;
+  sigaltstack(&alternate, nullptr);
+  struct sigaction action {};
+  action.sa_handler = &OnFatalSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESETHAND | SA_ONSTACK;
+  for (int sig : {SIGSEGV, SIGFPE, SIGBUS}) sigaction(sig, &action, nullptr);
+  g_signals_installed = true;
 }

@@ -7,9 +7,12 @@
 // "exception_<yyyymmdd_hhmmss>_<n>.txt". The output folder is kept as the UTF-16 path it was
 // given, so a folder with a non-ASCII name takes the report as any other.
 //
-// Fatal signals (SIGSEGV, SIGFPE, SIGBUS) write one fixed line with write(2) only (nothing else
-// is safe in a signal handler) to a file opened when the handlers were installed, then the
-// signal ends the program as it would have.
+// Fatal signals (SIGSEGV, SIGFPE, SIGBUS) append one line to "fatal_signals.txt" in the output
+// folder with a single write(2) (nothing else is safe in a signal handler), then the signal ends
+// the program as it would have:
+//   fatal signal SIGSEGV in <tool> (process <pid>) at <seconds since 1970>: the program ended; ...
+// The file is opened when the handlers are installed and again when the output folder changes;
+// the handler runs on a stack of its own, so a stack that ran out still gets its line.
 #pragma once
 
 #include <exception>

@@ -1,8 +1,10 @@
 #include "platform/lemmatiser/lemmatiser.h"
 
 #include <exception>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -37,6 +39,37 @@ TListPtr Find(uint8_t tool, int kind) {
 }
 
 UString Folded(UStringView s) { return FoldCaseU(s); }
+
+// The loads in progress, each with its cancel request. Loads nest when a call-back starts
+// another one; CancelOne marks every load of the tool and kind.
+struct TLoadInProgress {
+  uint8_t tool;
+  int kind;
+  bool cancelled = false;
+};
+std::mutex g_loads_lock;
+std::vector<TLoadInProgress*> g_loads;
+
+class TLoadRegistration {
+ public:
+  TLoadRegistration(uint8_t tool, int kind) : load_{tool, kind} {
+    std::lock_guard<std::mutex> l(g_loads_lock);
+    g_loads.push_back(&load_);
+  }
+  ~TLoadRegistration() {
+    std::lock_guard<std::mutex> l(g_loads_lock);
+    g_loads.erase(std::find(g_loads.begin(), g_loads.end(), &load_));
+  }
+  TLoadRegistration(const TLoadRegistration&) = delete;
+  TLoadRegistration& operator=(const TLoadRegistration&) = delete;
+  bool Cancelled() {
+    std::lock_guard<std::mutex> l(g_loads_lock);
+    return load_.cancelled;
+  }
+
+ private:
+  TLoadInProgress load_;
+};
 
 // The file's text, or false for a file that cannot be read or is not text.
 bool ReadListText(UStringView file_name, UString& text) {
@@ -118,14 +151,18 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
     UString text;
     if (!ReadListText(file_name, text)) return false;
     const std::vector<UStringView> lines = SplitLinesU(text);
+    TLoadRegistration load(tool, kind);
     if (options.set_n_lines) options.set_n_lines(static_cast<int32_t>(lines.size()));
+    if (load.Cancelled()) return false;
     auto list = std::make_shared<TLoadedList>();
     list->kind = kind;
     list->case_sensitive = options.case_sensitive;
     list->whole_word = options.whole_word;
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (options.show_progress && (i & 1023) == 0)
+      if (options.show_progress && (i & 1023) == 0) {
         options.show_progress(static_cast<int32_t>(i * 100 / lines.size()));
+        if (load.Cancelled()) return false;
+      }
       const UString item = WithoutComment(lines[i]);
       if (item.empty()) continue;
       if (kind == lmsLemma) {
@@ -135,6 +172,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
       }
     }
     if (options.show_progress) options.show_progress(100);
+    if (load.Cancelled()) return false;
     Lists()[{tool, kind}] = std::move(list);
     return true;
   } catch (...) {
@@ -143,6 +181,12 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
 }
 
 void ClearOne(uint8_t tool, int kind) { Lists().erase({tool, kind}); }
+
+void CancelOne(uint8_t tool, int kind) {
+  std::lock_guard<std::mutex> l(g_loads_lock);
+  for (TLoadInProgress* load : g_loads)
+    if (load->tool == tool && load->kind == kind) load->cancelled = true;
+}
 
 int FoundInTheList(uint8_t tool, const void* word, int width, int kind) {
   if (!word) return 0;

@@ -41,6 +41,11 @@ struct TLemmatiserLoadOptions {
 bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options = {});
 // Forgets the list of one kind for a tool.
 void ClearOne(uint8_t tool, int kind);
+// Asks a load of that tool and kind now in progress (called from one of its call-backs, or from
+// another thread) to end at its next progress report: the load answers false and the list
+// loaded before stays. With no such load in progress it does nothing, so a cancel never reaches
+// a later load.
+void CancelOne(uint8_t tool, int kind);
 
 // Non-zero when word is in the tool's list of that kind (for lemma lists: a head or a form).
 // width 1: word points at zero-terminated UTF-16; width 0: at zero-terminated Windows-1252 text.

@@ -195,17 +195,25 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
 
 // The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
 // resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
-template <bool kWide>
+template <bool kWide, bool kPick>
 static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* text, const uint16_t* kinds,
                                                                 int32_t begin, int32_t n, const char16_t* fold,
                                                                 std::vector<TScanWord>& words,
                                                                 std::vector<TUnitEvent>& events, TUnitState& units,
-                                                                bool text_end) {
+                                                                bool text_end, bool hash_words,
+                                                                TWordPicks* picks) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
-  const int32_t first_word = static_cast<int32_t>(words.size());
-  auto count = [&] { return static_cast<int32_t>(words.size()) - first_word; };
+  const int32_t first_word = kPick ? picks->next_number : static_cast<int32_t>(words.size());
+  // Words of a block without marks are gathered here first and added to `words` once a block.
+  TScanWord block_words[33];
+  int32_t block_count = 0;
+  [[maybe_unused]] int32_t next_number = first_word;  // with picks: the next word's number
+  auto count = [&] {
+    if constexpr (kPick) return next_number - first_word;
+    return static_cast<int32_t>(words.size()) + block_count - first_word;
+  };
   // The chunk is read in blocks of 64 characters: a block without marks is split into words
   // from a bit mask of its word characters; a block with hidden text, tags or markers goes
   // character by character. A word open at the end of a block carries over.
@@ -219,10 +227,34 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 #endif
     return HashPlainSpan(text, start, e, n, fold);
   };
-  auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold) : plain_hash(e);
-    words.push_back(TScanWord{start, e - start, h, word_flags});
+  auto hash_of = [&](int32_t e) __attribute__((always_inline)) {
+    return !hash_words                         ? 0u
+           : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
+                                                 : plain_hash(e);
+  };
+  [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
+  if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
+    if constexpr (kPick) {
+      const int32_t span = e - start;
+      if ((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3]) |
+          ((word_flags & kWordSkipsChars) != 0)) {
+        picks->numbers.push_back(next_number);
+        picks->picked_words.push_back(TScanWord{start, span, 0, word_flags});
+      }
+      ++next_number;
+    } else {
+      block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
+    }
     in_word = false;
+  };
+  auto emit = [&](int32_t e) __attribute__((always_inline)) {
+    if constexpr (kPick) {
+      emit_in_block(e);
+    } else {
+      words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
+      in_word = false;
+    }
   };
   auto marker_at = [&](int32_t p) {
     pending = kWordAfterMarker;
@@ -241,24 +273,88 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     uint64_t wm = 0, markers = 0, tags = 0;
     ClassifyBlock(kinds, base, m, wm, markers, tags);
     if (tags == 0) {
-      const uint64_t beyond = m < 64 ? ~uint64_t{0} << m : 0;
+      // Bits past m are not word characters, so a word reaching m ends there. A word starts
+      // where a word character follows a non-word one, and ends at the first non-word one after.
+      const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+      uint64_t starts = wm & ~before;
+      uint64_t ends = ~wm & before;
       if (in_word) {
-        if ((wm & 1) == 0) {
-          emit(base);
-        } else {
-          uint64_t gaps = ~wm | beyond;
-          if (gaps == 0) {
-            i = base + m;
-            continue;
-          }
-          int e = std::countr_zero(gaps);
-          emit(base + e);
-          wm &= ~uint64_t{0} << e;
+        if (ends == 0) {
+          i = base + m;
+          continue;
         }
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
+      }
+      if constexpr (kWide && kPick) {
+        // Only the words of the picked lengths are kept, so the block's words are counted and
+        // found from its bit masks, not one by one. Every word starting here either ends here
+        // (`ends` holds their ends, in the same order) or runs on into the next block.
+        auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+        const int32_t counted = next_number;
+        // Whether a marker lies between the word start before s (or the block's start) and s.
+        auto after_marker = [&](int s) {
+          const uint64_t earlier = starts & below(s);
+          const uint64_t from = earlier ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
+          return (markers & below(s) & from) != 0 || (earlier == 0 && pending != 0);
+        };
+        for (int k = 0; k < 4; ++k) {
+          const int32_t len = pick_len[k];
+          if (len <= 0 || len > 63 || (k > 0 && std::find(pick_len, pick_len + k, len) != pick_len + k)) continue;
+          uint64_t run = wm;  // bit s: wm[s .. s + len) are all word characters
+          for (int32_t have = 1; have < len;) {
+            const int32_t step = std::min(have, len - have);
+            run &= run >> step;
+            have += step;
+          }
+          for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
+            const int s = std::countr_zero(found);
+            picks->numbers.push_back(counted + std::popcount(ends & below(s)));
+            picks->picked_words.push_back(TScanWord{base + s, len, 0, after_marker(s) ? kWordAfterMarker : 0u});
+          }
+        }
+        if (picks->numbers.size() > 1) {  // several lengths: back into text order
+          auto first = picks->numbers.end() - 1;
+          while (first != picks->numbers.begin() && *(first - 1) >= counted) --first;
+          if (!std::is_sorted(first, picks->numbers.end())) {
+            const size_t from = static_cast<size_t>(first - picks->numbers.begin());
+            std::vector<std::pair<int32_t, TScanWord>> block;
+            for (size_t q = from; q < picks->numbers.size(); ++q)
+              block.emplace_back(picks->numbers[q], picks->picked_words[q]);
+            std::sort(block.begin(), block.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (size_t q = from; q < picks->numbers.size(); ++q) {
+              picks->numbers[q] = block[q - from].first;
+              picks->picked_words[q] = block[q - from].second;
+            }
+          }
+        }
+        for (uint64_t mk = markers; mk != 0; mk &= mk - 1) {
+          const int p = std::countr_zero(mk);
+          const uint16_t k = kinds[base + p];
+          if (k > kKindMarkerBase) {
+            const int marker = k - kKindMarkerBase;
+            if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd)
+              closer.Close((marker - kMarkerSentenceStart) / 2, counted + std::popcount(ends & below(p + 1)) - first_word);
+          }
+        }
+        next_number = counted + std::popcount(ends);
+        // The last word runs on when it has no end here; a marker after the block's last word
+        // start is pending for the next word.
+        const int last_start = starts ? 63 - std::countl_zero(starts) : -1;
+        if (last_start >= 0 && std::popcount(starts) > std::popcount(ends)) {
+          start = base + last_start;
+          word_flags = after_marker(last_start) ? kWordAfterMarker : 0u;
+          in_word = true;
+        }
+        const bool marker_last = (markers & ~below(last_start + 1)) != 0;
+        pending = (last_start >= 0 ? marker_last : (marker_last || pending != 0)) ? kWordAfterMarker : 0u;
+        i = base + m;
+        continue;
       }
       // Words and markers in text order.
-      while (wm != 0) {
-        int s = std::countr_zero(wm);
+      while (starts != 0) {
+        const int s = std::countr_zero(starts);
+        starts &= starts - 1;
         while (markers != 0 && std::countr_zero(markers) < s) {
           marker_at(base + std::countr_zero(markers));
           markers &= markers - 1;
@@ -266,16 +362,18 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         start = base + s;
         word_flags = pending;
         pending = 0;
-        uint64_t gaps = (~wm & (~uint64_t{0} << s)) | beyond;
         in_word = true;
-        if (gaps == 0) break;
-        int e = std::countr_zero(gaps);
-        emit(base + e);
-        wm = e >= 64 ? 0 : wm & (~uint64_t{0} << e);
+        if (ends == 0) break;
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
       }
       while (markers != 0) {
         marker_at(base + std::countr_zero(markers));
         markers &= markers - 1;
+      }
+      if constexpr (!kPick) {
+        words.insert(words.end(), block_words, block_words + block_count);
+        block_count = 0;
       }
       i = base + m;
       continue;
@@ -312,25 +410,58 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     }
   }
   if (in_word) emit(n);
+  if constexpr (kPick) picks->next_number = next_number;
   if (text_end) closer.CloseAll(count());
   closer.Finish(count());
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
+template <bool kPick>
+__attribute__((target("avx2,popcnt"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
-                                                         bool text_end) {
-  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end);
+                                                         bool text_end, bool hash_words, TWordPicks* picks) {
+  ScanChunkBody<true, kPick>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+}
+
+__attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* text, const uint16_t* kinds, int32_t n,
+                                                             const char16_t* fold, TScanWord* words, size_t count) {
+  const bool ascii_folds_plain = FoldsAsciiPlainly(fold);
+  for (size_t w = 0; w < count; ++w) {
+    TScanWord& word = words[w];
+    word.hash = (word.flags & kWordSkipsChars) != 0
+                    ? HashSkippingSpan(text, kinds, word.start, word.start + word.span, fold)
+                    : HashPlainSpanWide(text, word.start, word.start + word.span, n, fold, ascii_folds_plain);
+  }
 }
 #endif
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
-               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
+               bool hash_words, TWordPicks* picks) {
 #if defined(__x86_64__)
-  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end);
+  if (HasWideVectors()) {
+    return picks ? ScanChunkWide<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks)
+                 : ScanChunkWide<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  }
 #endif
-  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end);
+  if (picks) return ScanChunkBody<false, true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  ScanChunkBody<false, false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+}
+
+uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
+                      const TScanWord& word) {
+  const int32_t end = word.start + word.span;
+  return (word.flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, word.start, end, fold)
+                                             : HashPlainSpan(text, word.start, end, n, fold);
+}
+
+void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
+                   size_t count) {
+#if defined(__x86_64__)
+  if (HasWideVectors()) return HashScanWordsWide(text, kinds, n, fold, words, count);
+#endif
+  for (size_t w = 0; w < count; ++w) words[w].hash = ScanWordHash(text, kinds, n, fold, words[w]);
 }
 
 // --- compiling items -----------------------------------------------------------------------------

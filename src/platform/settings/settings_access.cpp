@@ -269,6 +269,12 @@ Tdouble_smallint_type GetConcSaveRecContextHorizons() { return GetConcSaveRec().
 Tdouble_smallint_type GetConcSaveRecCollocHorizons() { return GetConcSaveRec().CollocHorizons(); }
 UString GetConcordanceSWFilename() { return GetText("conc_sw_file", u""); }
 void SetConcordanceSWFilename(UStringView file_name) { SetText("conc_sw_file", file_name); }
+bool GetAskWhetherToSaveRunConcData() { return GetBool("ask_save_run_conc_data", true); }
+void SetAskWhetherToSaveRunConcData(bool ask) { SetValue<uint8_t>("ask_save_run_conc_data", ask ? 1 : 0); }
+bool GetDeadKeyListCustomised() { return GetBool("dead_keys_customised", false); }
+void SetDeadKeyListCustomised(bool on) { SetValue<uint8_t>("dead_keys_customised", on ? 1 : 0); }
+uint32_t GetKeyboardChoice() { return GetValue<uint32_t>("keyboard_choice", 0); }
+void SetKeyboardChoice(uint32_t layout) { SetValue<uint32_t>("keyboard_choice", layout); }
 
 // --- lemma, match and stop lists --------------------------------------------------------------
 
@@ -407,6 +413,19 @@ void SetConc_Context_W_TXT_Marker(UStringView marker) { SetText("conc_context_ma
 
 // --- processing choices -------------------------------------------------------------------------
 
+bool GetCutLowCase() { return GetBool("wordlist_cut_low_case", false); }
+void SetCutLowCase(bool on) { SetBool("wordlist_cut_low_case", on); }
+bool GetExactWordLength() { return GetBool("wordlist_exact_word_length", false); }
+void SetExactWordLength(bool on) { SetBool("wordlist_exact_word_length", on); }
+int32_t GetWordListDispersionDivisions() {
+  const int32_t n = GetValue<int32_t>("wordlist_dispersion_divisions", 8);
+  return (n < 1 || n > 100) ? 8 : n;
+}
+void SetWordListDispersionDivisions(int32_t n) { SetValue<int32_t>("wordlist_dispersion_divisions", n); }
+bool GetLemmaHeadWordFreqOnly() { return GetBool("wordlist_lemma_head_freq_only", false); }
+void SetLemmaHeadWordFreqOnly(bool on) { SetBool("wordlist_lemma_head_freq_only", on); }
+bool GetLemmaOmitHeadWordInWordlist() { return GetBool("wordlist_lemma_omit_head", false); }
+void SetLemmaOmitHeadWordInWordlist(bool on) { SetBool("wordlist_lemma_omit_head", on); }
 bool GetFastMinimalProcessing(uint8_t tool) { return GetFlag("fast_minimal", kTools, tool, AllOff); }
 void SetFastMinimalProcessing(uint8_t tool, bool on) { SetFlag("fast_minimal", kTools, tool, on, AllOff); }
 bool GetRemoveDuplicatesAutomatically(uint8_t tool) { return GetFlag("remove_duplicates", kTools, tool, AllOff); }

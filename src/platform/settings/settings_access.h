@@ -103,6 +103,15 @@ Tdouble_smallint_type GetConcSaveRecCollocHorizons();
 // The file the start wizard last loaded search words from.
 UString GetConcordanceSWFilename();
 void SetConcordanceSWFilename(UStringView file_name);
+// Whether closing the results of a run made for another tool asks about saving them (default on).
+bool GetAskWhetherToSaveRunConcData();
+void SetAskWhetherToSaveRunConcData(bool ask);
+// The user keeps a list of dead keys ("customised deadkeys.dat" in the user's folder).
+bool GetDeadKeyListCustomised();
+void SetDeadKeyListCustomised(bool on);
+// The keyboard layout the user chose for the word boxes (0 none).
+uint32_t GetKeyboardChoice();
+void SetKeyboardChoice(uint32_t layout);
 
 // --- lemma, match and stop lists (kind 0 lemma, 1 match, 2 stop, 3 fourth) ----------------------
 
@@ -175,6 +184,20 @@ void SetConc_Context_W_TXT_Marker(UStringView marker);
 
 // --- processing choices -------------------------------------------------------------------------
 
+// Word lists: words beginning with a small letter are left out; words longer than the maximum
+// stay whole (rather than cut with "+"); sections a text is divided into for dispersion (1..100,
+// default 8); lemma rows show the head word's own frequency only; the head word is left out of
+// its lemma's forms.
+bool GetCutLowCase();
+void SetCutLowCase(bool on);
+bool GetExactWordLength();
+void SetExactWordLength(bool on);
+int32_t GetWordListDispersionDivisions();
+void SetWordListDispersionDivisions(int32_t n);
+bool GetLemmaHeadWordFreqOnly();
+void SetLemmaHeadWordFreqOnly(bool on);
+bool GetLemmaOmitHeadWordInWordlist();
+void SetLemmaOmitHeadWordInWordlist(bool on);
 bool GetFastMinimalProcessing(uint8_t tool);  // derived views are not computed after a run
 void SetFastMinimalProcessing(uint8_t tool, bool on);
 bool GetRemoveDuplicatesAutomatically(uint8_t tool);

@@ -7,25 +7,20 @@
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
+#include "shell/language_choice.h"
 #include "shell/progress_view.h"
+#include "shell/settings_commands.h"
+#include "shell/qt/language_chooser.h"
 #include "shell/qt/progress_window.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/settings_dialogs.h"
 #include "shell/qt/window_messages.h"
 
 namespace {
 
-constexpr uint16_t kCodeLanguageConfirmed = 701;
 constexpr uint16_t kCodeAbout = 951;
-constexpr uint16_t kCodeLanguage = 1230;
 constexpr uint16_t kCodeChooseTexts = 1240;
 constexpr uint16_t kCodeNewInstance = 4602;
-
-// Settings commands whose dialogs this stand-in does not have.
-bool IsSettingsCommand(uint16_t code) {
-  for (uint16_t c : {66, 72, 1130, 1260, 1460, 1600, 1790, 4440})
-    if (c == code) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -80,10 +75,6 @@ void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
     case kCodeChooseTexts:
       if (choose_texts_) choose_texts_();
       return;
-    case kCodeLanguage:
-      if (msg == kMsgToolCodeWithParam) language_ = lparam;
-      PostToOwnWindow(kCodeLanguageConfirmed);
-      return;
     case kCodeNewInstance:
       if (start_instance_) start_instance_();
       else QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
@@ -95,10 +86,53 @@ void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
       return;
     }
     default:
-      if (IsSettingsCommand(code)) {
-        VXMessageBox(u"Settings", u"This setting is not available yet.", kBtnOK, TVXDialogKind::Information);
-        return;
-      }
+      if (HandleSettingsCommand(msg, code, lparam)) return;
       if (global_keeping_log) AddToLogFile(u"controller stand-in: code " + IntToUStr(code) + u" taken");
   }
+}
+
+int TQtControllerStandIn::Run(QDialog& dialog) { return run_dialog_ ? run_dialog_(dialog) : dialog.exec(); }
+
+bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, int64_t lparam) {
+  switch (SettingsCommandOfCode(code)) {
+    case TSettingsCommand::None: return false;
+    case TSettingsCommand::Font: {
+      TFontSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Folders: {
+      TFolderSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Lists: {
+      TListSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted)
+        for (uint16_t c : d.CodesToPost()) PostToOwnWindow(c);
+      return true;
+    }
+    case TSettingsCommand::Language: {
+      if (msg != kMsgToolCodeWithParam) {  // the menu: the controller's chooser
+        TLanguageChooser d;
+        d.SetAlternatives(GetNamesOfFavouriteLanguages());
+        d.SetCurrentLangTo(CurrentLanguageName());
+        Run(d);
+        return true;
+      }
+      UString problem;
+      if (!StoreChosenLanguage(lparam, problem)) {
+        VXMessageBox(u"Language", problem, kBtnOK, TVXDialogKind::Warning);
+        return true;
+      }
+      language_ = lparam;
+      PostToOwnWindow(kCodeLanguageConfirmed);
+      return true;
+    }
+    case TSettingsCommand::NotAvailable:
+      VXMessageBox(u"Settings", SettingsCommandCaption(code) + u": this setting is not available yet.", kBtnOK,
+                   TVXDialogKind::Information);
+      return true;
+  }
+  return false;
 }

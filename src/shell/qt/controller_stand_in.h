@@ -1,9 +1,12 @@
 // The controller played in this process, for a tool started on its own (the normal case): it is
 // registered as the controller's window, so the tool finds a controller at once, and it takes
 // the codes the tool posts. Progress codes (6100-6113) drive its progress window; 1240 opens the
-// tool's own chooser of texts; 1230 keeps the chosen language and confirms it (701); 4602 starts
-// a second instance; 951 shows About; the settings commands that have no dialog here say so;
-// anything else is logged. Every code is handled from the event loop, never during the post.
+// tool's own chooser of texts; 4602 starts a second instance; 951 shows About. Of the settings
+// commands, Font, Folders and the lemma, match and stop lists open small dialogs of their own
+// (then the tool is told: 233 to re-read the settings, 234-241 to load or clear lists), Language
+// opens the language chooser, whose choice (1230 with a value) is stored and confirmed with 701;
+// the others say they are not available yet. Anything else is logged. Every code is handled
+// from the event loop, never during the post.
 #pragma once
 
 #include <QObject>
@@ -12,6 +15,7 @@
 
 #include "shell/services/suite_services.h"
 
+class QDialog;
 class QWidget;
 class TProgressWindow;
 
@@ -31,6 +35,8 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
   // What 1240 opens (by default the chooser of texts, made by the window layer).
   void SetChooseTexts(std::function<void()> open) { choose_texts_ = std::move(open); }
   void SetStartSecondInstance(std::function<void()> start) { start_instance_ = std::move(start); }
+  // How the settings dialogs are run (modally, by default); answers the dialog's result.
+  void SetDialogRunner(std::function<int(QDialog&)> run) { run_dialog_ = std::move(run); }
   const std::vector<uint16_t>& CodesReceived() const { return received_; }
   int64_t LastLanguage() const { return language_; }
 
@@ -39,6 +45,10 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
 
  private:
   void Handle(uint32_t msg, uint16_t code, int64_t lparam);
+  // False for codes that are not settings commands.
+  bool HandleSettingsCommand(uint32_t msg, uint16_t code, int64_t lparam);
+  int Run(QDialog& dialog);
+  std::function<int(QDialog&)> run_dialog_;
   TProgressWindow* progress_ = nullptr;
   std::function<void()> choose_texts_;
   std::function<void()> start_instance_;

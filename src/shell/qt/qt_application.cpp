@@ -7,8 +7,14 @@
 #include <QStyleFactory>
 
 #include "platform/runtime/vx_runtime.h"
+#include "shell/qt/vx_grid.h"
+
+namespace {
+int g_style_number = 0;
+}  // namespace
 
 bool StyleIsDark(int style_number) { return (style_number & 1) != 0; }
+int CurrentStyleNumber() { return g_style_number; }
 
 void ApplyStyleNumber(int style_number) {
   QPalette p = QApplication::style()->standardPalette();
@@ -29,6 +35,8 @@ void ApplyStyleNumber(int style_number) {
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
   }
   QApplication::setPalette(p);
+  g_style_number = style_number;
+  SetAllGridsToStyle(style_number);
 }
 
 void PumpQtEvents() {

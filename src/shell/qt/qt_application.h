@@ -21,7 +21,10 @@ inline UString FromQString(const QString& s) {
 // Fusion style, the application font (a sans face at 9 points, which has glyphs without a
 // display), the style's palette and the yield hook.
 void SetUpQtApplication(int style_number = 0);
+// Also brings every grid to the style (SetAllGridsToStyle).
 void ApplyStyleNumber(int style_number);
+// The style last applied (0 before any).
+int CurrentStyleNumber();
 bool StyleIsDark(int style_number);
 // The yield hook: runs pending events once (also posted events), never waiting for more.
 void PumpQtEvents();

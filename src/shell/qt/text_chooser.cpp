@@ -9,9 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 #include "model/chosen_texts_handover.h"
@@ -22,23 +26,42 @@
 
 namespace {
 const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
-}
+constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
+constexpr int kRowsShownWhileCollecting = 1000;
+
+// Draws a column's text cut where it matters least for that column.
+class TElidingDelegate : public QStyledItemDelegate {
+ public:
+  TElidingDelegate(Qt::TextElideMode mode, QObject* parent) : QStyledItemDelegate(parent), mode_(mode) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = mode_;
+  }
+
+ private:
+  Qt::TextElideMode mode_;
+};
+}  // namespace
 
 QVariant TChosenTextsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const TChosenFileDetailsFullRec d = choice_.Texts().GetFullFileDetails(index.row());
   if (role == Qt::TextAlignmentRole && index.column() == 2) return int(Qt::AlignRight | Qt::AlignVCenter);
   if (role == Qt::ForegroundRole && d.rec.wanted == kWantedNotFound) return QColor(170, 0, 0);
+  if (role == Qt::ToolTipRole && (index.column() == kColumnName || index.column() == kColumnFolder))
+    return ToQString(index.column() == kColumnName ? d.rec.filename : d.folder);
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case 0: return ToQString(d.rec.filename);
     case 1: return ToQString(d.folder);
     case 2: return ToQString(SizeAsString(d.rec.size));
     case 3: return ToQString(DateTimeToUStr(d.rec.date));
-    case 4:
-      return d.rec.wanted == kWantedNotFound ? QStringLiteral("unreadable")
-                                             : ToQString(KindAsString(d.rec.kind)) +
-                                                   (d.rec.zip_member > 0 ? QStringLiteral(" (zip)") : QString());
+    case kColumnKind: {
+      const TFileContentsSet kind = d.rec.wanted == kWantedNotFound ? 0 : choice_.KindOf(index.row());
+      return kind == 0 ? QStringLiteral("unreadable") : ToQString(KindDescription(kind, d.rec.zip_member > 0));
+    }
     default: return {};
   }
 }
@@ -76,11 +99,13 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   grid_->verticalHeader()->setDefaultSectionSize(22);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->horizontalHeader()->setStretchLastSection(true);
-  grid_->setTextElideMode(Qt::ElideLeft);  // a long folder keeps its last parts in view
-  grid_->setColumnWidth(0, 160);
-  grid_->setColumnWidth(1, 280);
-  grid_->setColumnWidth(2, 80);
-  grid_->setColumnWidth(3, 150);
+  grid_->setWordWrap(false);  // one line a row: a wrapped path would be cut after its first part
+  grid_->setItemDelegateForColumn(kColumnName, new TElidingDelegate(Qt::ElideMiddle, grid_));
+  grid_->setItemDelegateForColumn(kColumnFolder, new TElidingDelegate(Qt::ElideLeft, grid_));
+  grid_->setColumnWidth(0, 150);
+  grid_->setColumnWidth(1, 230);
+  grid_->setColumnWidth(2, 60);
+  grid_->setColumnWidth(3, 145);
   layout->addWidget(grid_);
 
   auto* editing = new QHBoxLayout;
@@ -89,14 +114,24 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   auto* save = new QPushButton(QStringLiteral("Save..."), this);
   auto* load = new QPushButton(QStringLiteral("Load..."), this);
   status_ = new QLabel(this);
+  status_->setMinimumWidth(200);
+  busy_ = new QProgressBar(this);
+  busy_->setRange(0, 0);  // a walk does not know its end
+  busy_->setMaximumWidth(120);
+  busy_->hide();
   stop_ = new QPushButton(QStringLiteral("Stop"), this);
   stop_->setEnabled(false);
-  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load, status_}) editing->addWidget(w);
-  editing->addStretch();
+  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load}) editing->addWidget(w);
+  editing->addWidget(status_, 1);
+  editing->addWidget(busy_);
   editing->addWidget(stop_);
   layout->addLayout(editing);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons);
+  idle_only_ = {files, folder, zip, mask_, sub_folders_, zips_, remove, clear, save, load, buttons};
+  progress_timer_ = new QTimer(this);
+  progress_timer_->setInterval(150);
+  connect(progress_timer_, &QTimer::timeout, this, [this] { ShowProgress(); });
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -121,16 +156,42 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
     if (!f.isEmpty()) LoadChoice(FromQString(f));
   });
   connect(stop_, &QPushButton::clicked, this, [this] { choice_->StopCollecting(); });
-  choice_->Texts().fOnFolder = [this](const UString& f) {
-    status_->setText(QStringLiteral("reading %1").arg(ToQString(f)));
-  };
+  choice_->Texts().fOnFolder = [this](const UString& f) { walking_in_ = f; };
   choice_->Texts().fOnFilesPercent = [this](int percent) { status_->setText(QStringLiteral("%1%").arg(percent)); };
   Changed();
 }
 
+void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }
+
 void TTextChooser::Changed() {
   model_->Changed();
-  status_->setText(QStringLiteral("%1 texts").arg(choice_->Count()));
+  status_->setText(QStringLiteral("%1 texts").arg(ToQString(IntToDecStr(choice_->Count()))));
+}
+
+void TTextChooser::ShowProgress() {
+  const int n = choice_->Count();
+  const QString found = QStringLiteral("%1 found so far, in ").arg(ToQString(IntToDecStr(n)));
+  // The folder's last parts say where the walk is.
+  const int room = status_->width() - status_->fontMetrics().horizontalAdvance(found) - 4;
+  status_->setText(found + status_->fontMetrics().elidedText(ToQString(walking_in_), Qt::ElideLeft, std::max(room, 40)));
+  model_->RowsAdded(kRowsShownWhileCollecting);
+  emit Collecting(n);
+}
+
+void TTextChooser::SetCollecting(bool on) {
+  for (QWidget* w : idle_only_) w->setEnabled(!on);
+  stop_->setEnabled(on);
+  busy_->setVisible(on);
+  if (on) progress_timer_->start();
+  else progress_timer_->stop();
+}
+
+void TTextChooser::reject() {
+  if (choice_->Collecting()) {
+    choice_->StopCollecting();
+    return;
+  }
+  QDialog::reject();
 }
 
 void TTextChooser::Report(const std::vector<UString>& problems) {
@@ -147,10 +208,16 @@ void TTextChooser::AddFiles(const std::vector<UString>& files) {
 }
 
 void TTextChooser::AddFolder(UStringView folder) {
-  stop_->setEnabled(true);
+  if (choice_->Collecting()) return;
+  const int32_t before = choice_->Count();
+  walking_in_ = UString(folder);
+  SetCollecting(true);
   const auto problems = choice_->AddFolder(folder, FromQString(mask_->text()), sub_folders_->isChecked(), zips_->isChecked());
-  stop_->setEnabled(false);
+  SetCollecting(false);
   Changed();
+  if (choice_->LastWalkStopped())
+    status_->setText(QStringLiteral("stopped: %1 texts found, %2 texts in all")
+                         .arg(ToQString(IntToDecStr(choice_->Count() - before)), ToQString(IntToDecStr(choice_->Count()))));
   Report(problems);
 }
 
@@ -209,6 +276,7 @@ void TTextChooser::LoadChoice(UStringView file) {
 }
 
 void TTextChooser::accept() {
+  if (choice_->Collecting()) return;
   if (!choice_->Commit()) {
     Report({u"the choice could not be handed to the tool (the temporary folder cannot be written)"});
     return;

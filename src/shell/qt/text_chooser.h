@@ -2,12 +2,19 @@
 // add files, a folder with a mask (with or without sub-folders and zip members), members picked
 // from one archive; the chosen texts in a grid (name, folder, size, date, kind); remove, clear,
 // save and load a choice. OK hands the choice to the tool (TTextChoice::Commit); Cancel changes
-// nothing. What could not be done is shown in a message; a long folder walk shows its progress
-// and can be stopped.
+// nothing. What could not be done is shown in a message.
+//
+// A folder walk (100,000 texts and more) pumps the event loop: while it runs the dialog shows
+// how many texts it has found so far and in which folder, the grid shows the first of them,
+// every other control is disabled, and
+// Stop, Escape or closing the window stop the walk; the texts found until then stay listed.
+// The grid asks for the rows it paints only; a long folder shows its last parts and a long name
+// its start and end (the whole of either in the tool tip).
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <algorithm>
 #include <memory>
 
 #include "shell/text_choice.h"
@@ -15,8 +22,10 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 class TChosenTextsModel : public QAbstractTableModel {
   Q_OBJECT
@@ -24,15 +33,27 @@ class TChosenTextsModel : public QAbstractTableModel {
   explicit TChosenTextsModel(TTextChoice& choice, QObject* parent = nullptr) : QAbstractTableModel(parent), choice_(choice) {}
   void Changed() {
     beginResetModel();
+    shown_ = choice_.Count();
     endResetModel();
   }
-  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : choice_.Count(); }
+  // Texts appended since the rows were last counted (a walk in progress), up to limit rows: the
+  // view keeps its place and selection. Telling a view of new rows costs in proportion to the
+  // rows it has, so a walk shows its first rows at once and the rest when it ends.
+  void RowsAdded(int limit) {
+    const int now = std::min(choice_.Count(), limit);
+    if (now <= shown_) return;
+    beginInsertRows({}, shown_, now - 1);
+    shown_ = now;
+    endInsertRows();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : shown_; }
   int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   TTextChoice& choice_;
+  int shown_ = 0;  // the rows the view was told of
 };
 
 class TTextChooser : public QDialog {
@@ -41,6 +62,10 @@ class TTextChooser : public QDialog {
   explicit TTextChooser(uint8_t tool, QWidget* parent = nullptr);
   TTextChoice& Choice() { return *choice_; }
   QTableView* Grid() const { return grid_; }
+  QLabel* Status() const { return status_; }
+  QPushButton* StopButton() const { return stop_; }
+  // How often the count of a running walk is shown (milliseconds).
+  void SetProgressInterval(int ms);
 
   // The buttons' work, callable without their file dialogs.
   void AddFiles(const std::vector<UString>& files);
@@ -52,8 +77,16 @@ class TTextChooser : public QDialog {
   void LoadChoice(UStringView file);
 
   void accept() override;
+  // While a walk runs: stops it, and the dialog stays.
+  void reject() override;
+
+ signals:
+  // A running walk has found this many texts so far.
+  void Collecting(int texts);
 
  private:
+  void ShowProgress();
+  void SetCollecting(bool on);
   void Report(const std::vector<UString>& problems);
   void PickZipMembers();
   void Changed();
@@ -65,4 +98,8 @@ class TTextChooser : public QDialog {
   QCheckBox* zips_ = nullptr;
   QLabel* status_ = nullptr;
   QPushButton* stop_ = nullptr;
+  QProgressBar* busy_ = nullptr;
+  QTimer* progress_timer_ = nullptr;
+  UString walking_in_;
+  std::vector<QWidget*> idle_only_;  // enabled only while no walk runs
 };

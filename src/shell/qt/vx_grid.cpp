@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <set>
 
+#include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/window_messages.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 QColor FromBGR(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
+constexpr int kTagRuler = 46;
 constexpr int kTagCopy = 22, kTagGrow = 30, kTagShrink = 31, kTagRefresh = 33, kTagDefaultWidths = 166;
 constexpr int kMinRowHeight = 12, kMaxRowHeight = 240;
 
@@ -59,14 +61,14 @@ QVariant TVXGridModel::headerData(int section, Qt::Orientation orientation, int 
 // --- cell handler ------------------------------------------------------------------------------
 
 void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_data_rec& cell, bool selected,
-                                   const QPalette& palette, const QFont& font) {
+                                   const QPalette& palette, const QFont& font, const TGridStyleColours& colours) {
   QColor back = palette.color(QPalette::Base);
-  if (cell.matched) back = QColor(0xD8, 0xF0, 0xD0);
+  if (cell.matched) back = FromBGR(colours.matched_back);
   if (cell.has_colour) back = FromBGR(cell.colour);
   if (selected) back = palette.color(QPalette::Highlight);
   p->fillRect(rect, back);
   QColor fore = selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text);
-  if (cell.deleted) fore = QColor(140, 140, 140);
+  if (cell.deleted) fore = FromBGR(colours.deleted_fore);
   if (cell.has_text_colour && !selected) fore = FromBGR(cell.text_colour);
 
   const QString text = ToQString(GridCellText(cell));
@@ -89,7 +91,7 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
   std::vector<TPiece> pieces;
   const int prefix = static_cast<int>(cell.prefix.size());
   if (cell.centre_length > 0)
-    pieces.push_back({prefix + cell.centre_start, cell.centre_length, selected ? fore : QColor(0, 0, 160), QColor(), true});
+    pieces.push_back({prefix + cell.centre_start, cell.centre_length, selected ? fore : FromBGR(colours.centre_fore), QColor(), true});
   for (const auto& s : cell.spans)
     pieces.push_back({prefix + s.start, s.length, FromBGR(s.fore),
                       s.back == 0xFFFFFFFF ? QColor() : FromBGR(s.back), s.bold});
@@ -125,7 +127,13 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
 void TVXGridCellHandler::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   auto* model = const_cast<TVXGridModel*>(static_cast<const TVXGridModel*>(index.model()));
   PaintCell(painter, option.rect, model->CellAt(index), option.state & QStyle::State_Selected, option.palette,
-            option.font);
+            option.font, colours_);
+  if (ruler_) {
+    painter->save();
+    painter->setPen(FromBGR(ruler_colour_));
+    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    painter->restore();
+  }
 }
 
 // --- grid ------------------------------------------------------------------------------------
@@ -143,6 +151,41 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   horizontalHeader()->setDefaultSectionSize(80);
   horizontalHeader()->setHighlightSections(false);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  SetStyleNumber(CurrentStyleNumber());
+}
+
+void TVX_Grid::SetStyleNumber(int style) {
+  style_ = style;
+  handler_.SetColours(GridColoursForStyle(style));
+  viewport()->update();
+}
+
+void TVX_Grid::SetRuler(bool on, uint32_t ruler_colour) {
+  handler_.SetRuler(on, ruler_colour);
+  viewport()->update();
+}
+
+void TVX_Grid::ApplyStoredRuler() {
+  SetRuler(GetMenuItemChecked(kTagRuler), GetRulerPlotWordCloudFeatures().RulerColour());
+}
+
+int SetAllGridsToStyle(int style) {
+  int restyled = 0;
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* grid = qobject_cast<TVX_Grid*>(w); grid && grid->StyleNumber() != style) {
+      grid->SetStyleNumber(style);
+      ++restyled;
+    }
+  return restyled;
+}
+
+void FitGridRuler(TVX_Grid* grid, bool ruler_item_shown) {
+  switch (RulerOptionAfterFit(ruler_item_shown, grid != nullptr, grid ? grid->Alternative() : 0,
+                              GetMenuItemChecked(kTagRuler))) {
+    case TRulerOption::Leave: return;
+    case TRulerOption::On: grid->SetRuler(true, GetRulerPlotWordCloudFeatures().RulerColour()); return;
+    case TRulerOption::Off: grid->SetRuler(false, 0); return;
+  }
 }
 
 void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternative) {

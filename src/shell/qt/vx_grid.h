@@ -9,6 +9,11 @@
 //
 // Commands reach a grid as message 0x1788 with wParam = menu tag + 5000: Copy (selected rows,
 // tab-separated, with headings), Grow, Shrink, Refresh and Default column widths.
+//
+// Every grid draws in the colours of the global style (GridColoursForStyle); a grid is made in
+// the style of the moment and SetAllGridsToStyle (run whenever the style is applied) brings
+// every grid whose style differs up to date. The ruler (the displays of alternatives 2, 10 and
+// 16) is a vertical line at each cell's right edge in the stored ruler colour.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -51,7 +56,22 @@ class TVXGridCellHandler : public QStyledItemDelegate {
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   static void PaintCell(QPainter* painter, const QRect& rect, const TGrid_data_rec& cell, bool selected,
-                        const QPalette& palette, const QFont& font);
+                        const QPalette& palette, const QFont& font,
+                        const TGridStyleColours& colours = GridColoursForStyle(0));
+
+  void SetColours(const TGridStyleColours& colours) { colours_ = colours; }
+  const TGridStyleColours& Colours() const { return colours_; }
+  // ruler_colour 0x00BBGGRR.
+  void SetRuler(bool on, uint32_t ruler_colour) {
+    ruler_ = on;
+    ruler_colour_ = ruler_colour;
+  }
+  bool Ruler() const { return ruler_; }
+
+ private:
+  TGridStyleColours colours_ = GridColoursForStyle(0);
+  bool ruler_ = false;
+  uint32_t ruler_colour_ = 0;
 };
 
 class TVX_Grid : public QTableView {
@@ -68,6 +88,13 @@ class TVX_Grid : public QTableView {
   int Alternative() const { return alternative_; }
   void SetRulerLines(bool on);
   void ListChanged();
+
+  int StyleNumber() const { return style_; }
+  void SetStyleNumber(int style);
+  // The ruler from the store's check of "Ruler" (46) and its ruler colour.
+  void ApplyStoredRuler();
+  void SetRuler(bool on, uint32_t ruler_colour);
+  bool RulerShown() const { return handler_.Ruler(); }
 
   // Grid rows count from 1 (row 0 the headings), as the lists count them.
   int CurrentRow() const;
@@ -97,4 +124,11 @@ class TVX_Grid : public QTableView {
   uint8_t list_type_ = 0;
   int alternative_ = 0;
   int row_height_ = kGridRowHeight;
+  int style_ = 0;
 };
+
+// Every grid whose style is not this one takes it; answers how many did.
+int SetAllGridsToStyle(int style);
+// After the menu was fitted to the current page: the ruler of its grid (nullptr: none) as
+// RulerOptionAfterFit decides.
+void FitGridRuler(TVX_Grid* grid, bool ruler_item_shown);

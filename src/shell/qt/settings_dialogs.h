@@ -1,0 +1,61 @@
+// The small settings dialogs the in-process controller stand-in shows for the Settings menu:
+// the display font, the folders, and the lemma, match and stop list files with their switches.
+// Each dialog only gathers the choices; accept() hands them to the store through the rules of
+// settings_commands.h. A choice the store refuses is shown in a message and the dialog stays
+// open with everything the user typed, so nothing is lost.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <vector>
+
+#include "shell/settings_commands.h"
+
+class QCheckBox;
+class QFontComboBox;
+class QLineEdit;
+class QSpinBox;
+
+class TFontSettingsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFontSettingsDialog(QWidget* parent = nullptr);
+  QFontComboBox* FontBox() const { return font_; }
+  QSpinBox* SizeBox() const { return size_; }
+  void accept() override;
+
+ private:
+  QFontComboBox* font_ = nullptr;
+  QSpinBox* size_ = nullptr;
+};
+
+class TFolderSettingsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFolderSettingsDialog(uint8_t tool, QWidget* parent = nullptr);
+  QLineEdit* UserFolder() const { return user_; }
+  QLineEdit* ResultsFolder() const { return results_; }
+  void accept() override;
+
+ private:
+  uint8_t tool_;
+  QLineEdit* user_ = nullptr;
+  QLineEdit* results_ = nullptr;
+};
+
+class TListSettingsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TListSettingsDialog(uint8_t tool, QWidget* parent = nullptr);
+  QCheckBox* Switch(int kind) const { return switches_[static_cast<size_t>(kind)]; }
+  QLineEdit* File(int kind) const { return files_[static_cast<size_t>(kind)]; }
+  // After OK: the codes (234-241) that tell the tool which lists to load or clear.
+  const std::vector<uint16_t>& CodesToPost() const { return codes_; }
+  void accept() override;
+
+ private:
+  uint8_t tool_;
+  std::array<QCheckBox*, kListsOffered> switches_{};
+  std::array<QLineEdit*, kListsOffered> files_{};
+  std::vector<uint16_t> codes_;
+};

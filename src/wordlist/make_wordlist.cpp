@@ -1,0 +1,306 @@
+// Making a word list from chosen texts: the document's side of a counting run (settings read
+// once, texts counted on worker threads, merged in text order here, rows made once at the end).
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_maths.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/run_timing.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "wordlist/user_word_filter.h"
+#include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_counting.h"
+
+namespace {
+
+constexpr int32_t kMaxWorkers = 64;
+
+// Runs work(k) for k = 0..count-1 on `threads` workers (inline for one) and hands each result to
+// commit on the calling thread in order of k; workers run at most 2 x threads texts ahead. commit
+// answering false ends the run: texts not yet taken are not counted, results past k are dropped.
+template <class Result, class Work, class Commit>
+void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit) {
+  if (threads <= 1 || count <= 1) {
+    for (int32_t k = 0; k < count; ++k) {
+      Result r = work(k);
+      if (!commit(k, r)) return;
+    }
+    return;
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<std::optional<Result>> ready(static_cast<size_t>(count));
+  int32_t next = 0, committed = 0;
+  bool stop = false;
+  const int32_t ahead = 2 * threads;
+  auto worker = [&] {
+    while (true) {
+      int32_t k;
+      {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
+        if (stop || next >= count) return;
+        k = next++;
+      }
+      Result r = work(k);
+      {
+        std::lock_guard<std::mutex> lock(m);
+        ready[static_cast<size_t>(k)] = std::move(r);
+      }
+      cv.notify_all();
+    }
+  };
+  std::vector<std::thread> pool;
+  const int32_t n = std::min(threads, count);
+  pool.reserve(static_cast<size_t>(n));
+  for (int32_t t = 0; t < n; ++t) pool.emplace_back(worker);
+  for (int32_t k = 0; k < count; ++k) {
+    std::optional<Result> r;
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
+      r = std::move(ready[static_cast<size_t>(k)]);
+      ready[static_cast<size_t>(k)].reset();
+      committed = k + 1;
+    }
+    cv.notify_all();
+    if (!commit(k, *r)) {
+      std::lock_guard<std::mutex> lock(m);
+      stop = true;
+      break;
+    }
+  }
+  cv.notify_all();
+  for (std::thread& t : pool) t.join();
+}
+
+void MergeTextStats(TOne_text_stats_rec& overall, const TOne_text_stats_rec& text) {
+  TOne_text_stats_data& o = overall.data;
+  const TOne_text_stats_data& t = text.data;
+  for (int g = 0; g < 5; ++g) o.groups[g] = MergedTextStats(o.groups[g], t.groups[g]);
+  o.ratio = MergedTextStats(o.ratio, t.ratio);
+  o.ratio_basis = t.ratio_basis;
+  o.running_words = static_cast<int32_t>(std::min<int64_t>(int64_t{o.running_words} + t.running_words, INT32_MAX));
+  o.size_count = static_cast<int32_t>(std::min<int64_t>(int64_t{o.size_count} + t.size_count, INT32_MAX));
+  for (int l = 0; l <= 50; ++l) o.word_lengths[l] += t.word_lengths[l];
+}
+
+TFileContentsSet KindOfText(const TTextWordCounts& r, const TChosenFileDetailsFullRec& d) {
+  if (d.rec.zip_member > 0) return 32;
+  if (r.handled.is_unicode) return 4;
+  return 1;
+}
+
+}  // namespace
+
+int32_t WordlistWorkerThreads(int32_t requested) {
+  if (requested > 0) return std::min(requested, kMaxWorkers);
+  if (const char* env = std::getenv("LINZORA_THREADS")) {
+    const int n = std::atoi(env);
+    if (n > 0) return std::min(n, kMaxWorkers);
+  }
+  return std::clamp(static_cast<int32_t>(std::thread::hardware_concurrency()), 1, kMaxWorkers);
+}
+
+bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
+                                         int32_t& converted, const TMakeWordlistOptions& options) {
+  converted = 0;
+  fLastFailure.clear();
+  const UString kind_name = VXRes(TVXRes::VXWordList);
+  if (type_of_list != kListWordlist || batch_mode != 0) {
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX,
+                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"batches not made here"});
+    AddToLogFile(u"MakeWordlist: " + fLastFailure);
+    return false;
+  }
+  std::vector<TChosenFileDetailsFullRec> list;
+  list.reserve(static_cast<size_t>(std::max(0, texts.FileCount())));
+  for (int32_t i = 0; i < texts.FileCount(); ++i) list.push_back(texts.GetFullFileDetails(i));
+  if (!list.empty() && SuggestedFilename.empty()) SuggestedFilename = texts.SuggestedFilename();
+  return MakeFromTexts(list, &texts, converted, options);
+}
+
+bool T_WholeWordlistHolder::MadeOneFileWordlist(const TChosenFileDetailsFullRec& text,
+                                                const TMakeWordlistOptions& options) {
+  int32_t converted = 0;
+  return MakeFromTexts({text}, nullptr, converted, options);
+}
+
+bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts,
+                                          TSharedChosenFilesClass* chosen, int32_t& converted,
+                                          const TMakeWordlistOptions& options) {
+  const UString kind_name = VXRes(TVXRes::VXWordList);
+  struct TBusy {
+    TTessorineholder& doc;
+    explicit TBusy(TTessorineholder& d) : doc(d) { doc.SetBusyDontShowData(true); }
+    ~TBusy() { doc.SetBusyDontShowData(false); }
+  } busy(*this);
+  Global_FailureMessage.clear();
+  ClearStopStateForNewJob();
+  StartTiming();
+  if (texts.empty()) {
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
+    AddToLogFile(u"MakeWordlist: " + fLastFailure + u": no texts");
+    return false;
+  }
+  ListKind = kListWordlist;
+  // Everything the workers read is taken here, before they start.
+  EnsureSettingsStoreReady();
+  TTextReadRun run(TakeTextReadSnapshot(this), options.ask);
+  TWordCountSetup setup = MakeWordCountSetup(&run, TextSettings(), WordlistSettings, options.stop_words);
+  std::vector<int64_t> offsets(texts.size(), 0);
+  int64_t total = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    offsets[i] = total;
+    total += std::max<int64_t>(0, texts[i].rec.size);
+  }
+  setup.run_bytes = total;
+  NumberOfTextsToProcess = static_cast<int32_t>(texts.size());
+
+  TWordCounter overall(setup.divisions);
+  auto stats = std::make_unique<TVXStatsList>(this);
+  stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
+  bool unicode = Unicode();
+  int32_t read = 0;
+  UString last_failed;
+  const int32_t count = static_cast<int32_t>(texts.size());
+  auto count_text = [&](int32_t k) {
+    return CountTextWords(setup, texts[static_cast<size_t>(k)], k, offsets[static_cast<size_t>(k)]);
+  };
+  auto commit = [&](int32_t k, TTextWordCounts& r) {
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    if (!r.read_ok && r.convert_asked && d.rec.zip_member <= 0) {
+      // One conversion and one more reading; then the text is a dud like any other.
+      UString error;
+      const UString full = IncludeTrailingPathDelimiter(d.folder) + d.rec.filename;
+      if (ConvertATextFileAnsiToUTF16(full, CodePage(), &error)) {
+        ++converted;
+        r = count_text(k);
+      } else {
+        AddToLogFile(u"text not converted: " + error);
+      }
+    }
+    if (r.read_ok && r.stop_state < kPanicStopNow) {
+      ++read;
+      overall.MergeText(r.counter);
+      r.stats.data.julian_date = d.rec.julian_date;
+      MergeTextStats(stats->Overall_stats, r.stats);
+      stats->Add(new TStatsEntry(r.stats, false, stats.get()));
+      if (NeedsUnicodeDocument(r.handled)) unicode = true;
+      if (chosen) {
+        chosen->SetFileWords(k, r.running_words);
+        chosen->SetFileWanted(k, r.handled.excluded ? 2 : 1);
+        chosen->SetFileKind(k, KindOfText(r, d));
+      }
+    } else if (!r.read_ok) {
+      last_failed = d.rec.filename;
+      AddToLogFile(r.failure);
+      if (OnDudFile) OnDudFile(d);
+    }
+    if (options.after_text) options.after_text(k, overall.Types());
+    if (options.progress) options.progress((k + 1) * 100 / count);
+    // Any stop ends the run after this text.
+    return !StopRequested(kPanicEndOfText) && r.stop_state < kPanicStopNow;
+  };
+  RunInTextOrder<TTextWordCounts>(count, WordlistWorkerThreads(options.threads), count_text, commit);
+  run.StoreAtRunEnd();
+
+  if (read == 0 || StopRequested(kPanicStopAndQuit)) {
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, last_failed});
+    Global_FailureMessage = fLastFailure;
+    AddToLogFile(u"MakeWordlist: " + fLastFailure);
+    return false;
+  }
+  if (unicode != Unicode()) SetUnicode(unicode);
+  FillWordList(overall, setup, *stats);
+  fStats = std::move(stats);
+  LinkLists();
+  RegisterOwnedLists();
+  AddATimingNote(kListWordlist);
+  StartStandardNotes(0, kListWordlist, kind_name,
+                     VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(read)}));
+  return true;
+}
+
+void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWordCountSetup& setup,
+                                         TVXStatsList& stats) {
+  TVXWordList& words = *fWLWords;
+  words.Clear();
+  TUserWordFilter filter;
+  filter.LoadFromSettings();
+  const int32_t min_f = std::max<int32_t>(1, WordlistSettings.MinFrequency());
+  const int32_t max_f = WordlistSettings.MaxFrequency() > 0 ? WordlistSettings.MaxFrequency() : INT32_MAX;
+  const int32_t min_t = std::max<int32_t>(1, WordlistSettings.MinTexts());
+  const int32_t max_t = WordlistSettings.MaxTexts() > 0 ? WordlistSettings.MaxTexts() : INT32_MAX;
+  // A word the filter changes joins the row of the word it became, wherever that row is.
+  std::map<std::pair<UString, UString>, int> rows;
+  for (int32_t k : overall.Keys()) {
+    const TWordCounter::TKeyView key = overall.Key(k);
+    if (key.frequency < min_f || key.frequency > max_f || key.texts < min_t || key.texts > max_t) continue;
+    TWordlistData d;
+    d.word = UString(key.word);
+    d.prefix = UString(key.tag);
+    d.frequency = key.frequency;
+    d.n_texts = key.texts;
+    d.dispersion = static_cast<float>(
+        DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(overall.Divisions()))));
+    if (filter.Active()) {
+      std::optional<UString> changed = filter.Change(d.word, setup.lcid, Unicode());
+      if (!changed) continue;
+      d.word = std::move(*changed);
+      auto it = rows.find({d.word, d.prefix});
+      if (it != rows.end()) {
+        TWordlistEntry* row = words.Row(it->second);
+        row->data.frequency =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{row->data.frequency} + d.frequency, INT32_MAX));
+        continue;
+      }
+    }
+    const int i = words.AddRow(d);
+    if (filter.Active() && i >= 0) rows.emplace(std::make_pair(d.word, d.prefix), i);
+  }
+  if (words.Count() > 1) words.DoASort(1, 0, words.Count() - 1);
+  if (LemmaListLoaded()) words.CheckLemmas();
+  if (StopListLoaded()) {
+    auto tokens = [&words] {
+      int64_t t = 0;
+      for (int i = 0; i < words.Count(); ++i)
+        if (words.Row(i)) t += words.Row(i)->data.frequency;
+      return t;
+    };
+    const int32_t types_before = words.Count();
+    const int64_t tokens_before = tokens();
+    words.CheckStops();
+    words.Zap(false);
+    stats.SetStopListInfo(types_before - words.Count(),
+                          static_cast<int32_t>(std::min<int64_t>(tokens_before - tokens(), INT32_MAX)),
+                          words.fWordLengths);
+  }
+  words.RebuildFrequencyIndex();
+  stats.SetOverallEntries(words.Count());
+  stats.ComputeTotalWordStats();
+  WordlistCounts.a = stats.Overall_stats.data.running_words;
+  WordlistCounts.b = words.Count();
+  WordlistCounts.rows = words.Count();
+  if (global_keeping_log && words.Count() > 0) {
+    const int shown = std::min(50, words.Count());
+    UString line = VXResFmt(TVXRes::VXFirstNWords, {IntToUStr(shown)});
+    AddToLogFile(line);
+    line.clear();
+    for (int i = 0; i < shown; ++i) {
+      line += VXResFmt(TVXRes::VXWordNIs, {IntToUStr(i + 1), words.Row(i)->data.word}) + u"; ";
+      if ((i + 1) % 10 == 0 || i + 1 == shown) {
+        AddToLogFile(line);
+        line.clear();
+      }
+    }
+  }
+}

@@ -1,0 +1,84 @@
+// Counting word forms: an open-addressing hash table keyed by a word's UTF-16 units and the tag
+// text it came under (empty unless tags are counted), one per text being read and one for the
+// whole run.
+//
+// Protocol
+//   per text     a fresh counter: Add for each counted word (frequency, the text's dispersion
+//                bin); every key of a text's counter is "in one text";
+//   per run      MergeText(text counter) in text order: frequencies and bins add up, the number
+//                of texts grows by one per text that holds the key;
+//   at the end   Keys() lists every distinct key once, in order of the units (word, then tag),
+//                whatever order the texts were merged in.
+// Keys and their counts live in arenas: a repeat allocates nothing, a new key appends its units
+// and its bins. The table doubles when it is half full, so a probe stays short.
+// Counts are 32-bit and saturate at INT32_MAX rather than wrap.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+class TWordCounter {
+ public:
+  // divisions: dispersion bins per key (0: none kept).
+  explicit TWordCounter(int32_t divisions = 0);
+
+  // One occurrence of (word, tag) in bin `division` (outside 0..divisions-1: in no bin); answers
+  // the key's index (keys are numbered in the order they first came).
+  int32_t Add(UStringView word, UStringView tag, int32_t division);
+  // The index of (word, tag); with adding, a new key (zero counts) is made when absent, else -1.
+  int32_t Find(UStringView word, UStringView tag, bool adding);
+  // One more occurrence of key i in bin `division`.
+  void AddAt(int32_t i, int32_t division);
+  // Adds a whole text's counts: each of its keys counts in one more text.
+  void MergeText(const TWordCounter& text);
+  void Clear();
+
+  int32_t Types() const { return static_cast<int32_t>(entries_.size()); }
+  int32_t Divisions() const { return divisions_; }
+
+  struct TKeyView {
+    UStringView word;
+    UStringView tag;
+    int32_t frequency;
+    int32_t texts;
+    const int32_t* bins;  // Divisions() counts
+  };
+  TKeyView Key(int32_t i) const;
+  // The word of key i (0 <= i < Types()).
+  UStringView WordOf(int32_t i) const {
+    const TEntry& e = entries_[static_cast<size_t>(i)];
+    return UStringView(units_.data() + e.at, e.word_length);
+  }
+  // Every key index, ordered by word then tag (UTF-16 unit order).
+  std::vector<int32_t> Keys() const;
+  // The index of (word, tag), or -1.
+  int32_t Find(UStringView word, UStringView tag) const;
+
+ private:
+  struct TEntry {
+    uint64_t hash;
+    uint32_t at;  // first unit in the arena
+    uint32_t word_length;
+    uint32_t tag_length;
+    int32_t frequency;
+    int32_t texts;
+  };
+  static uint64_t HashOf(UStringView word, UStringView tag);
+  // The entry for the key, made (with zero counts) when new.
+  int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
+  void Grow();
+
+  int32_t divisions_;
+  std::vector<TEntry> entries_;
+  std::vector<char16_t> units_;
+  std::vector<int32_t> bins_;
+  // A cell keeps the high half of its key's hash, so that most probes never touch the entries.
+  struct TCell {
+    uint32_t check = 0;
+    int32_t entry = 0;  // entry + 1; 0 empty
+  };
+  std::vector<TCell> table_;
+  uint64_t mask_ = 0;
+};

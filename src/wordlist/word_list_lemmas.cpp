@@ -1,0 +1,164 @@
+// The word list's operations on joined rows (lemmas, clusters), equal words and imported words.
+#include <algorithm>
+
+#include "model/text_statistics.h"
+#include "model/work_derived.h"
+#include "platform/rtl/datetime.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
+#include "wordlist/row_texts.h"
+#include "wordlist/word_list.h"
+#include "wordlist/word_list_document.h"
+
+namespace {
+
+UString TextWithAffixes(const TVXBaseListObject* e) {
+  return e ? e->MainWordPrefix() + e->MainWordOnly() + e->MainWordSuffix() : UString();
+}
+
+bool HoldsAsWholeWord(const UString& haystack, const UString& needle) {
+  for (size_t at = haystack.find(needle); at != UString::npos; at = haystack.find(needle, at + 1))
+    if (at == 0 || haystack[at - 1] == u' ') return true;
+  return false;
+}
+
+TWordlist_settings_rec SettingsOf(TVXBaseHolder* holder) {
+  if (auto* doc = dynamic_cast<T_WholeWordlistHolder*>(holder)) return doc->WordlistSettings;
+  return GetWordlistSettings();
+}
+
+}  // namespace
+
+int32_t TVXWordList::CheckLemmas(bool adjusting_frequencies_and_zapping) {
+  const int32_t joins = TVXBaseLemmaMatchCapableList::CheckLemmas(false);
+  if (!adjusting_frequencies_and_zapping) return joins;
+  for (int i = 0; i < Count(); ++i) {
+    TWordlistEntry* e = Row(i);
+    if (!e || e->JoinedTo() || !GetHasJoined(i)) continue;
+    const int64_t f = int64_t{e->data.frequency} + GetTotalJoinedFreq(i);
+    e->data.frequency = static_cast<int32_t>(std::min<int64_t>(f, INT32_MAX));
+  }
+  Zap(false);
+  freq_stale_ = true;
+  return joins;
+}
+
+std::vector<UString> TVXWordList::LemmaListFromThisList() {
+  std::vector<UString> lines = TVXBaseLemmaMatchCapableList::LemmaListFromThisList();
+  for (int i = 0; i < Count(); ++i) {
+    const TWordlistEntry* e = Row(i);
+    if (!e || e->JoinedTo()) continue;
+    const std::vector<TVXBaseListObject*> joined = e->JoinedEntries();
+    if (joined.empty()) continue;
+    UString line = TextWithAffixes(e) + u" -> ";
+    for (size_t k = 0; k < joined.size(); ++k) line += (k ? u"," : u"") + TextWithAffixes(joined[k]);
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void TVXWordList::AddJoinedWordDataToStringlist(int row, std::vector<UString>& lines) {
+  TVXBaseLemmaMatchCapableList::AddJoinedWordDataToStringlist(row, lines);
+  if (row < 0 || row >= Count() || !Row(row)) return;
+  for (const TVXBaseListObject* j : Row(row)->JoinedEntries()) lines.push_back(TextWithAffixes(j));
+}
+
+void TVXWordList::JoinClusters(bool small_to_large) {
+  ClearStopStateForNewJob();
+  const int n = Count();
+  for (int i = 0; i < n && !StopRequested(kPanicEndOfText); ++i) {
+    if (!Row(i)) continue;
+    const UString a = Row(i)->data.word + u" ";
+    if (a.size() <= 1) continue;
+    for (int j = i + 1; j < n; ++j) {
+      if (!Row(j) || Row(i)->JoinedTo()) continue;
+      const UString b = Row(j)->data.word + u" ";
+      if (HoldsAsWholeWord(b, a)) {
+        small_to_large ? Join(j, i, false) : Join(i, j, false);
+      } else if (HoldsAsWholeWord(a, b)) {
+        small_to_large ? Join(i, j, false) : Join(j, i, false);
+      }
+    }
+    MyYieldProcess();
+  }
+  freq_stale_ = true;
+}
+
+std::vector<TVXWordList::TEqualPair> TVXWordList::CheckForEqualStrings() const {
+  std::vector<TEqualPair> pairs;
+  const bool case_sensitive = SettingsOf(Holder()).CaseSensitive();
+  const TLCID lcid = SortLCID();
+  for (int i = 1; i < Count(); ++i) {
+    const TWordlistEntry* a = Row(i - 1);
+    const TWordlistEntry* b = Row(i);
+    if (!a || !b || CompareStringsLocale(lcid, case_sensitive, a->data.word, b->data.word) != 0) continue;
+    const bool b_first = b->data.frequency < a->data.frequency;
+    TEqualPair p;
+    p.first_row = b_first ? i : i - 1;
+    p.second_row = b_first ? i - 1 : i;
+    p.first_text = Row(p.first_row)->data.word;
+    p.second_text = Row(p.second_row)->data.word;
+    pairs.push_back(std::move(p));
+  }
+  return pairs;
+}
+
+bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) {
+  std::vector<std::pair<UString, int32_t>> rows;
+  rows.reserve(lines.size());
+  for (const UString& line : lines) {
+    const size_t tab = line.rfind(u'\t');
+    int32_t f = 1;
+    if (tab != UString::npos && !ParseRowInt(UStringView(line).substr(tab + 1), f)) f = 1;
+    rows.emplace_back(tab == UString::npos ? line : line.substr(0, tab), f);
+  }
+  return ImportWords(rows, total);
+}
+
+bool TVXWordList::ImportWords(const std::vector<std::pair<UString, int32_t>>& rows, int64_t total) {
+  if (!Clear()) return false;
+  const TWordlist_settings_rec ws = SettingsOf(Holder());
+  const int32_t min_length = ws.MinWordLength(), max_length = ws.MaxWordLength();
+  TOne_text_stats_rec* overall = fStatsList ? &fStatsList->Overall_stats : nullptr;
+  if (overall) std::fill(std::begin(overall->data.word_lengths), std::end(overall->data.word_lengths), 0);
+  int64_t running = 0;
+  double length_sum = 0;  // word length times frequency
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if ((i & 0xFF) == 0) MyYieldProcess();
+    UString word = rows[i].first;
+    const int32_t f = std::max(0, rows[i].second);
+    if (static_cast<int32_t>(word.size()) < min_length) continue;
+    if (max_length > 0 && static_cast<int32_t>(word.size()) > max_length) {
+      word.resize(static_cast<size_t>(max_length));
+      word.back() = u'+';
+    }
+    const size_t length = word.size();
+    if (overall && length <= 50) overall->data.word_lengths[length] += f;
+    length_sum += static_cast<double>(length) * f;
+    running += f;
+    TWordlistData d;
+    d.frequency = f;
+    d.word = std::move(word);
+    AddRow(d);
+  }
+  if (total > 0) running = total;
+  if (overall && running > 0 && Count() > 0) {
+    overall->data.groups[0].count = Count();
+    overall->data.groups[0].mean = static_cast<float>(length_sum / static_cast<double>(running));
+    overall->data.running_words = static_cast<int32_t>(std::min<int64_t>(running, INT32_MAX));
+    overall->data.types = Count();
+    overall->name = VXRes(TVXRes::VXimported);
+  }
+  if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) {
+    doc->fNotes.Clear();
+    doc->fNotes.Add(VXResFmt(TVXRes::VXImportedByUser, {VXRes(TVXRes::VXWordList), Utf8ToUtf16(std::getenv("USER") ? std::getenv("USER") : "")}) +
+                    u" " + DateTimeToUStr(Now()));
+    doc->fNotes.Add(VXResFmt(TVXRes::VXLanguageUsed, {doc->TextSettings().LanguageName()}));
+  }
+  SetSortSettingsToDefault(false);
+  if (Count() > 1) DoASort(1, 0, Count() - 1);
+  freq_stale_ = true;
+  return true;
+}

@@ -1,0 +1,350 @@
+#include "wordlist/wordlist_counting.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_maths.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_chars.h"
+#include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
+#include "wordlist/word_list.h"
+
+namespace {
+
+bool IsTagKind(uint16_t k) { return k > kKindHidden && k < kKindMarkerFlag; }
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// One unit for one upper case of every unit of the basic plane, per locale kind (Turkish and
+// Azeri map i and ı their own way); surrogates map to themselves and are upper-cased in pairs.
+const char16_t* UpperTableFor(uint32_t lcid) {
+  static std::mutex lock;
+  static std::map<uint32_t, std::unique_ptr<char16_t[]>> tables;
+  const uint32_t primary = lcid & 0x3FF;
+  const uint32_t key = (primary == 0x1F || primary == 0x2C) ? primary : 0;
+  std::lock_guard<std::mutex> guard(lock);
+  auto& t = tables[key];
+  if (!t) {
+    t = std::make_unique<char16_t[]>(65536);
+    UString all(65536, u' ');
+    for (uint32_t c = 0; c < 65536; ++c) all[c] = (c >= 0xD800 && c < 0xE000) ? u' ' : static_cast<char16_t>(c);
+    const UString upper = UpperCaseU(all, key == 0 ? kLCID_EnglishUS : static_cast<TLCID>(lcid));
+    for (uint32_t c = 0; c < 65536; ++c) {
+      const bool surrogate = c >= 0xD800 && c < 0xE000;
+      t[c] = (surrogate || upper.size() != all.size()) ? static_cast<char16_t>(c) : upper[c];
+    }
+  }
+  return t.get();
+}
+
+void UpperInPlace(UString& s, const char16_t* upper, uint32_t lcid) {
+  bool pairs = false;
+  for (char16_t& c : s) {
+    if (IsHighSurrogate(c)) pairs = true;
+    c = upper[c];
+  }
+  if (pairs) s = UpperCaseU(s, static_cast<TLCID>(lcid));  // one code point for one: the length stays
+}
+
+int32_t CodePoints(UStringView s) {
+  int32_t n = 0;
+  for (char16_t c : s) n += IsLowSurrogate(c) ? 0 : 1;
+  return n;
+}
+
+// The first `points` code points of s.
+UStringView FirstCodePoints(UStringView s, int32_t points) {
+  size_t i = 0;
+  for (int32_t p = 0; i < s.size() && p < points; ++p) i += (IsHighSurrogate(s[i]) && i + 1 < s.size()) ? 2 : 1;
+  return s.substr(0, i);
+}
+
+std::unique_ptr<TTextTagHandler> MakeTagHandler(const TTextReadSnapshot& snapshot) {
+  const auto lcid = static_cast<uint32_t>(snapshot.text_settings.LCID());
+  const uint16_t code_page = snapshot.text_settings.WindowsCodePage();
+  TTagReadSettings s = snapshot.tags;
+  s.tags_modified = s.tags_exclude_modified = s.tags_translate_modified = true;
+  auto handler = std::make_unique<TLinzoraTextTagHandler>(lcid, code_page, s);
+  handler->UseReadSettings(s);
+  TTagsToTranslateList translate(lcid, code_page);
+  RefreshTagHandlerFromSettings(*handler, translate, s);
+  handler->ClearBeforeMulti_fileProcessing();
+  return handler;
+}
+
+void Welford(int64_t& n, double& mean, double& ssd, double x) {
+  const double nd = static_cast<double>(n);
+  ssd += (x - mean) * (x - mean) * nd / (nd + 1);
+  mean = (nd * mean + x) / (nd + 1);
+  ++n;
+}
+
+TText_stats_rec AsStatsGroup(int64_t n, double mean, double ssd) {
+  TText_stats_rec g{};
+  g.count = static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+  g.mean = n > 0 ? static_cast<float>(mean) : 0.0f;
+  g.sd = n > 1 ? static_cast<float>(std::sqrt(ssd / static_cast<double>(n - 1))) : 0.0f;
+  return g;
+}
+
+}  // namespace
+
+UString CountedForm(UStringView word, bool case_sensitive, uint32_t lcid) {
+  UString s(word);
+  if (!case_sensitive) UpperInPlace(s, UpperTableFor(lcid), lcid);
+  return s;
+}
+
+TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& text_settings,
+                                   const TWordlist_settings_rec& list_settings, const std::vector<UString>& stop_words) {
+  TWordCountSetup s;
+  s.run = run;
+  s.case_sensitive = list_settings.CaseSensitive();
+  s.numbers_kept = list_settings.NumbersIncluded();
+  s.min_length = std::max<int32_t>(1, list_settings.MinWordLength());
+  s.max_length = list_settings.MaxWordLength();
+  s.ratio_basis = list_settings.RatioBasis() > 0 ? list_settings.RatioBasis() : 1000;
+  s.tag_treatment = std::min<uint8_t>(text_settings.TagTreatment(), 3);
+  s.lcid = static_cast<uint32_t>(text_settings.LCID());
+  s.exact_word_length = GetExactWordLength();
+  s.cut_lower_case = GetCutLowCase();
+  s.divisions = GetWordListDispersionDivisions();
+  for (const UString& w : stop_words) s.stop_words.insert(CountedForm(w, s.case_sensitive, s.lcid));
+  return s;
+}
+
+// --- the processor ---------------------------------------------------------------------------------
+
+TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags,
+                                                   const TChosenFileDetailsFullRec& chosen, int32_t text_index,
+                                                   int64_t text_offset, TTextWordCounts& out)
+    : TBufferProcessor(
+          nullptr, [](const TFileHandledRec&, bool) {}, [](bool) {}, tags, chosen, kListWordlist,
+          setup.run ? setup.run->Settings().text_settings.PrecomposedCharacters() : true, false, text_index == 0,
+          setup.run),
+      setup_(setup),
+      out_(out),
+      text_offset_(text_offset),
+      upper_(UpperTableFor(setup.lcid)),
+      fold_(FoldTableFor(setup.lcid)) {
+  LookAheadWanted = 0;
+  out_.stats.Zero();
+  out_.stats.data.ratio_basis = setup.ratio_basis;
+  out_.stats.data.text_number = text_index + 1;
+  out_.stats.name = IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename;
+}
+
+bool TWordlistBufferProcessor::SetupTheBuffer() {
+  const bool ok = TBufferProcessor::SetupTheBuffer();
+  units_ = TUnitState{};
+  return ok;
+}
+
+void TWordlistBufferProcessor::CloseUnit(int kind, int32_t length) {
+  if (length <= 0) return;
+  TRunning& u = unit_[kind];
+  Welford(u.n, u.mean, u.ssd, length);
+}
+
+void TWordlistBufferProcessor::CloseRatioBlock() {
+  TRunning& r = unit_[4];
+  Welford(r.n, r.mean, r.ssd, block_types_);
+  block_words_ = 0;
+  block_types_ = 0;
+  ++block_;
+}
+
+bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
+  if (StopState() >= kPanicStopNow) {
+    out_.stop_state = std::max<uint8_t>(out_.stop_state, StopState());
+    return false;
+  }
+  if (setup_.cut_lower_case) CutLowerCaseWords();
+  words_.clear();
+  if (chunk_index <= 0) units_ = TUnitState{};
+  ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk());
+  size_t next_event = 0;
+  for (size_t w = 0; w <= words_.size(); ++w) {
+    // Units that end before word w (boundary = words of the chunk before the end).
+    while (next_event < events_.size() && events_[next_event].boundary <= static_cast<int32_t>(w)) {
+      const TUnitEvent& e = events_[next_event++];
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if ((e.ended_mask >> k) & 1u) CloseUnit(k, e.length[k]);
+      }
+    }
+    if (w < words_.size()) CountWord(words_[w]);
+  }
+  return true;
+}
+
+int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
+  if (setup_.divisions <= 0 || setup_.run_bytes <= 0) return -1;
+  // Bytes only grow within a text: the section changes when its end is passed.
+  const int64_t byte = text_offset_ + FileByteOf(w.start);
+  if (byte >= division_end_ || division_ < 0) {
+    division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
+    division_end_ = division_ + 1 < setup_.divisions ? setup_.run_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
+  }
+  return division_;
+}
+
+void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
+  out_.counter.AddAt(key, division);
+  if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
+  if (last_block_[static_cast<size_t>(key)] != block_) {
+    last_block_[static_cast<size_t>(key)] = block_;
+    ++block_types_;
+  }
+}
+
+bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot) {
+  const int32_t key = cache_[slot];
+  if (key < 0) return false;
+  const UStringView known = out_.counter.WordOf(key);
+  const char16_t* text = Text();
+  const uint16_t* kinds = Kinds();
+  const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
+  size_t n = 0;
+  bool has_digit = false;
+  for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
+    const uint16_t k = kinds[i];
+    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
+    const char16_t c = map ? map[text[i]] : text[i];
+    if (n >= known.size() || known[n] != c || IsHighSurrogate(c)) return false;
+    has_digit |= (k & kKindDigit) != 0;
+    ++n;
+  }
+  if (n != known.size() || (has_digit && !setup_.numbers_kept)) return false;
+  const int32_t length = static_cast<int32_t>(n);
+  if ((setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) ||
+      length < setup_.min_length)
+    return false;
+  ++out_.running_words;
+  ++block_words_;
+  if (length <= 50) ++out_.stats.data.word_lengths[length];
+  CountedAt(key, DivisionOf(w));
+  if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
+  return true;
+}
+
+void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
+  // Words seen lately are found by the scanner's hash without making their form: only when the
+  // word alone is counted, unchanged, and no stop list applies.
+  const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
+  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & (kRecentWords - 1);
+  if (plain && CountedFromCache(w, slot)) return;
+  const char16_t* text = Text();
+  const uint16_t* kinds = Kinds();
+  bool has_digit = false, pairs = false;
+  const int32_t end = w.start + w.span;
+  form_.resize(static_cast<size_t>(w.span));
+  char16_t* out = form_.data();
+  size_t n = 0;
+  const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
+  for (int32_t i = w.start; i < end; ++i) {
+    const uint16_t k = kinds[i];
+    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;  // tag characters, passed-over marks
+    has_digit |= (k & kKindDigit) != 0;
+    const char16_t c = text[i];
+    pairs |= IsHighSurrogate(c);
+    out[n++] = map ? map[c] : c;
+  }
+  form_.resize(n);
+  if (pairs && map) {  // letters beyond the basic plane: upper-cased as code points
+    UString raw;
+    for (int32_t i = w.start; i < end; ++i)
+      if (kinds[i] < kKindHidden && kinds[i] != kKindInvisibleInWord) raw.push_back(text[i]);
+    form_ = UpperCaseU(raw, static_cast<TLCID>(setup_.lcid));
+  }
+  ++out_.running_words;
+  if (!setup_.stop_words.empty() && setup_.stop_words.count(form_) != 0) return;
+  ++block_words_;  // the word that fills a block is counted in it: the block closes after it
+  int32_t length = CodePoints(form_);
+  bool unchanged = !pairs;
+  if (has_digit && !setup_.numbers_kept) {
+    form_ = u"#";
+    unchanged = false;
+  }
+  if (setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) {
+    form_ = UString(FirstCodePoints(form_, setup_.max_length - 1)) + u"+";
+    length = setup_.max_length;
+    unchanged = false;
+  }
+  if (length < setup_.min_length) {
+    --out_.running_words;
+    if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
+    return;
+  }
+  if (length <= 50) ++out_.stats.data.word_lengths[length];
+  // The kept tag right before the word (tag characters run up to its first letter).
+  tag_.clear();
+  if (setup_.tag_treatment != 0 && w.start > 0 && IsTagKind(kinds[w.start - 1])) {
+    const uint16_t t = kinds[w.start - 1];
+    int32_t b = w.start - 1;
+    while (b > 0 && kinds[b - 1] == t && text[b] != u'<') --b;
+    tag_.assign(text + b, text + w.start);
+  }
+  UStringView key_word = form_, key_tag;
+  switch (setup_.tag_treatment) {
+    case 1: key_tag = tag_; break;
+    case 2: key_word = tag_; break;
+    case 3: key_tag = tag_; break;
+    default: break;
+  }
+  const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
+  if (counted) {
+    const int32_t key = out_.counter.Find(key_word, key_tag, true);
+    CountedAt(key, DivisionOf(w));
+    if (plain && unchanged) cache_[slot] = key;
+  }
+  if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
+}
+
+void TWordlistBufferProcessor::FinishText() {
+  if (finished_) return;
+  finished_ = true;
+  TOne_text_stats_data& d = out_.stats.data;
+  for (int k = 0; k < kUnitKinds; ++k) d.groups[k + 1] = AsStatsGroup(unit_[k].n, unit_[k].mean, unit_[k].ssd);
+  d.ratio = AsStatsGroup(unit_[4].n, unit_[4].mean, unit_[4].ssd);
+  d.running_words = out_.running_words;
+  d.types = out_.counter.Types();
+  d.size_count = static_cast<int32_t>(std::min<int64_t>(FileSize(), INT32_MAX));
+  float mean = 0, sd = 0;
+  MeanAndSDWordLength(out_.stats, mean, sd);
+  d.groups[0].count = out_.running_words;
+  d.groups[0].mean = mean;
+  d.groups[0].sd = sd;
+}
+
+TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
+                               int64_t text_offset) {
+  TTextWordCounts out;
+  out.text_index = text_index;
+  out.counter = TWordCounter(setup.divisions);
+  try {
+    if (!setup.run) {
+      out.failure = u"Word list: text " + IntToUStr(text_index) + u" has no run";
+      return out;
+    }
+    std::unique_ptr<TTextTagHandler> tags =
+        setup.make_tag_handler ? setup.make_tag_handler() : MakeTagHandler(setup.run->Settings());
+    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, text_offset, out);
+    out.set_up = p.SetupTheBuffer();
+    const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
+    const bool read = out.set_up ? p.ReadAndProcess() : empty;
+    p.FinishText();
+    out.handled = p.FileHandledInfo;
+    out.convert_asked = p.PleaseConvertTheFileToUnicode;
+    if (!read && out.set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());
+    out.read_ok = read || out.stop_state >= kPanicStopNow;
+    if (!out.read_ok) out.failure = u"Could not read " + p.fFullFilename + (out.set_up ? u" to its end" : u"");
+  } catch (const std::exception& e) {
+    out.read_ok = false;
+    out.failure = u"Word list, text " + IntToUStr(text_index) + u": " + Utf8ToUtf16(e.what());
+  }
+  return out;
+}

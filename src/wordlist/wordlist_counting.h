@@ -1,0 +1,129 @@
+// Counting the words of one text: the reader hands each chunk to TWordlistBufferProcessor, which
+// splits it into words with the search engine's scanner (so a word list and a concordance agree
+// on what a word is) and counts each word in the text's own TWordCounter.
+//
+// Per word, in this order:
+//   1. the counted form: the word's characters without the tag characters and invisible
+//      characters inside it, in capitals unless the list is case sensitive (one unit for one, so
+//      "ß" stays); a hidden character always ends a word (the scanner's rule);
+//   2. a running word of the text;
+//   3. a word of the stop list (counted form) is dropped here; it stays a running word;
+//   4. the type/token ratio block counts it (blocks of `ratio_basis` words, never across texts);
+//   5. a word with a digit becomes "#" unless numbers are kept;
+//   6. a word longer than the maximum (code points) is cut to maximum - 1 and "+", unless the
+//      exact length is asked for (then it stays whole);
+//   7. a word shorter than the minimum is dropped and is no running word;
+//   8. its length (1..50) is counted;
+//   9. by the tag treatment: 0 the word alone; 1 the word and the kept tag right before it (its
+//      text); 2 the tag text alone (a word without tag counts nothing); 3 as 1, but only words
+//      right after a tag are counted;
+//  10. it is added to the text's counter in the dispersion section of its byte in the run
+//      (`text_offset` + its byte in the text, over `run_bytes`).
+// Sentences, paragraphs, headings and sections are the scanner's units, measured in scanned
+// words, carried from chunk to chunk of a text; a text's units close at its end.
+//
+// Nothing here is shared: any number of texts may be counted at once, each with its own
+// processor, tag handler and counter. The settings are read once, before a run (TWordCountSetup).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "model/chosen_texts.h"
+#include "model/tag_handler.h"
+#include "model/text_reader.h"
+#include "model/text_statistics.h"
+#include "platform/search/search_scan.h"
+#include "wordlist/word_counter.h"
+
+class T_WholeWordlistHolder;
+
+// What counting takes from the settings and the document, read before any text.
+struct TWordCountSetup {
+  TTextReadRun* run = nullptr;  // required
+  bool case_sensitive = false;
+  bool numbers_kept = true;
+  bool exact_word_length = false;
+  bool cut_lower_case = false;
+  int32_t min_length = 1;
+  int32_t max_length = 0;  // 0: no limit
+  uint8_t tag_treatment = 0;
+  uint16_t ratio_basis = 1000;
+  int32_t divisions = 8;
+  int64_t run_bytes = 0;  // the chosen sizes of every text of the run together
+  uint32_t lcid = 0x0409;
+  std::unordered_set<UString> stop_words;  // in the counted form (capitals unless case sensitive)
+  // Each worker's tag handler; without it one is made from the run's snapshot.
+  std::function<std::unique_ptr<TTextTagHandler>()> make_tag_handler;
+};
+
+// Reads the word-list settings, text settings and the given stop words into a setup.
+TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& text_settings,
+                                   const TWordlist_settings_rec& list_settings, const std::vector<UString>& stop_words);
+
+// The word in its counted form (capitals unless case sensitive), as the counter keys it.
+UString CountedForm(UStringView word, bool case_sensitive, uint32_t lcid);
+
+// What counting one text gives.
+struct TTextWordCounts {
+  int32_t text_index = 0;
+  bool read_ok = false;
+  bool set_up = false;      // the text could be opened
+  bool convert_asked = false;  // the run's question about a UTF-8 text was answered Yes
+  UString failure;
+  TWordCounter counter;
+  TOne_text_stats_rec stats;  // running words, units, ratio, lengths, types, size, name
+  int32_t running_words = 0;
+  TFileHandledRec handled{};
+  uint8_t stop_state = 0;
+};
+
+class TWordlistBufferProcessor : public TBufferProcessor {
+ public:
+  TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags, const TChosenFileDetailsFullRec& chosen,
+                           int32_t text_index, int64_t text_offset, TTextWordCounts& out);
+  bool SetupTheBuffer() override;
+  bool ProcessAChunkOfFile(int32_t chunk_index) override;
+  // Closes the text's open units and fills the statistics record.
+  void FinishText();
+  uint8_t StopStateNow() const { return StopState(); }
+
+ private:
+  void CountWord(const TScanWord& w);
+  // Counts w as the word last seen in its slot when it is that word; false otherwise.
+  bool CountedFromCache(const TScanWord& w, uint32_t slot);
+  void CountedAt(int32_t key, int32_t division);
+  int32_t DivisionOf(const TScanWord& w);
+  void CloseUnit(int kind, int32_t length);
+  void CloseRatioBlock();
+
+  const TWordCountSetup& setup_;
+  TTextWordCounts& out_;
+  int64_t text_offset_;
+  const char16_t* upper_;
+  const char16_t* fold_;
+  TUnitState units_;
+  std::vector<TScanWord> words_;
+  std::vector<TUnitEvent> events_;
+  UString form_;
+  UString tag_;
+  // Per unit kind (and the ratio at index 4): count, mean, sum of squared deviations.
+  struct TRunning {
+    int64_t n = 0;
+    double mean = 0, ssd = 0;
+  } unit_[5];
+  int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
+  std::vector<int32_t> last_block_;  // per key of the text: the last block it was seen in
+  bool finished_ = false;
+  static constexpr uint32_t kRecentWords = 4096;
+  std::vector<int32_t> cache_ = std::vector<int32_t>(kRecentWords, -1);  // slot: a key of the counter
+  int32_t division_ = -1;
+  int64_t division_end_ = 0;
+};
+
+// Reads and counts one text (never throws: a failure is in the answer).
+TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
+                               int64_t text_offset);

@@ -1,0 +1,379 @@
+// Word lists made from real texts: hand-counted lists of small texts, the word rules, a text over
+// several chunks, failing texts, the user's filter, and one worker against eight.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "../model/read_and_search_support.h"
+#include "../model/text_reader_test_support.h"
+#include "model/chosen_texts.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_engine.h"
+#include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
+#include "support/temp_folder.h"
+#include "wordlist/word_counter.h"
+#include "wordlist/word_list_document.h"
+
+namespace {
+
+using text_reader_test::ScopedSettings;
+
+class MakeWordlist : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+  }
+  std::unique_ptr<T_WholeWordlistHolder> NewDoc() {
+    auto doc =
+        std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+    doc->WordlistSettings.SetMinFrequency(1);
+    doc->WordlistSettings.SetMinWordLength(1);
+    doc->WordlistSettings.SetMaxWordLength(50);
+    doc->WordlistSettings.SetNumbersIncluded(true);
+    doc->WordlistSettings.SetRatioBasis(1000);
+    // English as the tests' texts: the apostrophe inside words, sentence ends found in the text.
+    TTextsett_rec32 t = doc->TextSettings();
+    Tfixed_lang_details32 l = t.Language();
+    l.SetExtraSymbols(u"'");
+    t.SetLanguage(l);
+    t.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, true);
+    doc->SetTextSettings(t);
+    return doc;
+  }
+  // "WORD/frequency" in list order.
+  static std::string Rows(T_WholeWordlistHolder& doc) {
+    std::string out;
+    for (int i = 0; i < doc.Words().Count(); ++i) {
+      const TWordlistData& d = doc.Words().Row(i)->data;
+      out += (i ? " " : "") + Utf16ToUtf8(d.prefix) + Utf16ToUtf8(d.word) + "/" + std::to_string(d.frequency);
+    }
+    return out;
+  }
+  bool Make(T_WholeWordlistHolder& doc, const std::vector<std::pair<UString, std::string>>& texts,
+            TMakeWordlistOptions options = {}) {
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Write(name, bytes)));
+    int32_t converted = 0;
+    if (options.threads == 0) options.threads = 1;
+    return doc.MakeWordlist(chosen, 0, kListWordlist, converted, options);
+  }
+  std::string Count(const std::string& text, std::function<void(T_WholeWordlistHolder&)> set = nullptr,
+                    TMakeWordlistOptions options = {}) {
+    auto doc = NewDoc();
+    if (set) set(*doc);
+    EXPECT_TRUE(Make(*doc, {{u"a.txt", text}}, options));
+    return Rows(*doc);
+  }
+  ScopedSettings settings;
+  TempFolder tmp;
+};
+
+TEST_F(MakeWordlist, HandCountedWords) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string rows;
+  };
+  const Case cases[] = {
+      {"case folds to capitals", "The cat saw THE Cat.", "CAT/2 SAW/1 THE/2"},
+      {"hyphens", "a well-known pre- and post-war -- x", "A/1 AND/1 POST-WAR/1 PRE/1 WELL-KNOWN/1 X/1"},
+      {"apostrophes", "don't 'tis dogs' don't", "DOGS/1 DON'T/2 TIS/1"},
+      {"numbers kept", "3.14 and 1,000,000 and 12a", "1,000,000/1 12A/1 3.14/1 AND/2"},
+      {"sharp s keeps its length", "stra\xC3\x9F" "e STRASSE", "STRASSE/1 STRA\xC3\x9F" "E/1"},
+      {"soft hyphen inside a word is passed over", "Silben\xC2\xAD" "trennung silbentrennung", "SILBENTRENNUNG/2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Count(c.text), c.rows);
+  }
+  // A language that allows its symbols at the ends of words keeps them there.
+  EXPECT_EQ(Count("'tis the dogs' bone",
+                  [](T_WholeWordlistHolder& d) {
+                    TTextsett_rec32 t = d.TextSettings();
+                    Tfixed_lang_details32 l = t.Language();
+                    l.SetSymbolsAtWordStart(true);
+                    l.SetSymbolsAtWordEnd(true);
+                    t.SetLanguage(l);
+                    d.SetTextSettings(t);
+                  }),
+            "'TIS/1 BONE/1 DOGS'/1 THE/1");
+}
+
+TEST_F(MakeWordlist, SettingsOfTheList) {
+  struct Case {
+    const char* name;
+    std::function<void(T_WholeWordlistHolder&)> set;
+    std::string rows;
+    int32_t running;
+  };
+  const std::string text = "The wonderful cat, 3.14 and 12a; a cat!";
+  const Case cases[] = {
+      {"as it is", nullptr, "12A/1 3.14/1 A/1 AND/1 CAT/2 THE/1 WONDERFUL/1", 8},
+      {"numbers as #", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetNumbersIncluded(false); },
+       "#/2 A/1 AND/1 CAT/2 THE/1 WONDERFUL/1", 8},
+      {"longest 5: cut with +", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMaxWordLength(5); },
+       "12A/1 3.14/1 A/1 AND/1 CAT/2 THE/1 WOND+/1", 8},
+      {"shortest 3: no running word", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMinWordLength(3); },
+       "12A/1 3.14/1 AND/1 CAT/2 THE/1 WONDERFUL/1", 7},
+      {"case sensitive", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetCaseSensitive(true); },
+       "12a/1 3.14/1 a/1 and/1 cat/2 The/1 wonderful/1", 8},
+      {"minimum frequency 2", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMinFrequency(2); }, "CAT/2", 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto doc = NewDoc();
+    if (c.set) c.set(*doc);
+    ASSERT_TRUE(Make(*doc, {{u"a.txt", text}}));
+    EXPECT_EQ(Rows(*doc), c.rows);
+    ASSERT_EQ(doc->Stats().Count(), 1);
+    EXPECT_EQ(doc->Stats().Row(0)->fdata.data.running_words, c.running);
+    EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, c.running);
+  }
+}
+
+TEST_F(MakeWordlist, HiddenMarkupEndsAWord) {
+  // The hidden tag parts "cat" from "dog": both are counted.
+  EXPECT_EQ(Count("cat<x>dog <x>bird"), "BIRD/1 CAT/1 DOG/1");
+}
+
+TEST_F(MakeWordlist, TagModes) {
+  read_and_search::UseTagsToKeep({u"<w *>"});
+  const std::string text = "<w NN>cat <w VB>walks <w NN>cat dog wal<w X>king";
+  struct Case {
+    uint8_t mode;
+    std::string rows;
+  };
+  const Case cases[] = {
+      {0, "CAT/2 DOG/1 WALKING/1 WALKS/1"},
+      {1, "<w NN>CAT/2 DOG/1 WALKING/1 <w VB>WALKS/1"},
+      {2, "<w NN>/2 <w VB>/1"},
+      {3, "<w NN>CAT/2 <w VB>WALKS/1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    EXPECT_EQ(Count(text,
+                    [&](T_WholeWordlistHolder& d) {
+                      TTextsett_rec32 t = d.TextSettings();
+                      t.SetTagTreatment(c.mode);
+                      d.SetTextSettings(t);
+                    }),
+              c.rows);
+  }
+}
+
+TEST_F(MakeWordlist, ExactLengthKeepsLongWordsWhole) {
+  SetExactWordLength(true);
+  EXPECT_EQ(Count("wonderful", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMaxWordLength(5); }),
+            "WONDERFUL/1");
+}
+
+TEST_F(MakeWordlist, StopWordsAreDroppedButStayRunningWords) {
+  TMakeWordlistOptions o;
+  o.stop_words = {u"the", u"A"};
+  auto doc = NewDoc();
+  ASSERT_TRUE(Make(*doc, {{u"a.txt", "the cat and a dog, THE end"}}, o));
+  EXPECT_EQ(Rows(*doc), "AND/1 CAT/1 DOG/1 END/1");
+  EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, 7);
+}
+
+TEST_F(MakeWordlist, TextsAndDispersion) {
+  auto doc = NewDoc();
+  ASSERT_TRUE(Make(*doc, {{u"a.txt", "cat cat dog"}, {u"b.txt", "cat bird"}, {u"c.txt", "cat"}}));
+  EXPECT_EQ(Rows(*doc), "BIRD/1 CAT/4 DOG/1");
+  const TWordlistData& cat = doc->Words().Row(1)->data;
+  EXPECT_EQ(cat.n_texts, 3);
+  EXPECT_EQ(doc->Words().Row(0)->data.n_texts, 1);
+  EXPECT_EQ(doc->Stats().Count(), 3);
+  EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, 6);
+  EXPECT_EQ(doc->Stats().Overall_stats.data.types, 3);
+  EXPECT_EQ(doc->Stats().Row(0)->fdata.data.types, 2);
+  // A word in one place of the corpus only is not dispersed at all.
+  EXPECT_FLOAT_EQ(doc->Words().Row(0)->data.dispersion, 0.0f);
+}
+
+TEST_F(MakeWordlist, SentencesAcrossChunksKeepTheirLength) {
+  // Every sentence has 13 words; the text runs over two chunks and more.
+  const std::string sentence = "One two three four five six seven eight nine ten eleven twelve thirteen. ";
+  const std::string text = text_reader_test::Times(sentence, 70000);
+  ASSERT_GT(text.size(), 2u * 2097152u);
+  auto doc = NewDoc();
+  SetTextSettings(doc->TextSettings());  // the markers are the store's
+  ASSERT_TRUE(Make(*doc, {{u"long.txt", text}}));
+  ASSERT_EQ(doc->Words().Count(), 13);
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(doc->Words().Row(i)->data.frequency, 70000);
+  const TOne_text_stats_data& s = doc->Stats().Row(0)->fdata.data;
+  EXPECT_EQ(s.running_words, 13 * 70000);
+  EXPECT_EQ(s.groups[1].count, 70000);
+  EXPECT_FLOAT_EQ(s.groups[1].mean, 13.0f);
+  EXPECT_FLOAT_EQ(s.groups[1].sd, 0.0f);
+}
+
+TEST_F(MakeWordlist, RunningWordsEqualTheEnginesWordCount) {
+  std::mt19937 rng(11);
+  const char* pieces[] = {"cat", "Dog", "3.14", "well-known", "don't", ",", ".", " ", " ", "\n", "--", "12a", "x-"};
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+      text += pieces[rng() % 13];
+      text += (rng() % 3 == 0) ? "" : " ";
+    }
+    auto doc = NewDoc();
+    ASSERT_TRUE(Make(*doc, {{u"r" + IntToUStr(round) + u".txt", text}}));
+    TSearchAndDoEngine engine(true, true, SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    engine.PrepareFirst(Utf8ToUtf16(text), -1, 0, [](TSearchAndDoEngine&, TSearchFound_Rec&) { return false; });
+    const TOne_text_stats_data& s = doc->Stats().Row(0)->fdata.data;
+    EXPECT_EQ(s.running_words, engine.WordsInChunk()) << text;
+    int64_t sum = 0;
+    for (int i = 0; i < doc->Words().Count(); ++i) sum += doc->Words().Row(i)->data.frequency;
+    EXPECT_EQ(sum, s.running_words);
+  }
+}
+
+TEST_F(MakeWordlist, UnreadableTextGoesToTheDudEventAndTheRunGoesOn) {
+  std::vector<UString> duds;
+  auto doc = std::make_unique<T_WholeWordlistHolder>(
+      nullptr, nullptr, [&](const TChosenFileDetailsFullRec& d) { duds.push_back(d.rec.filename); }, kListWordList,
+      false, false, nullptr, nullptr);
+  doc->WordlistSettings.SetMinFrequency(1);
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"a.txt", "cat")));
+  const UString gone = tmp.Write(u"gone.txt", "dog");
+  ASSERT_TRUE(chosen.ToolAddAFile(gone));
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"c.txt", "cat bird")));
+  ASSERT_TRUE(DeleteFileU(gone));
+  int32_t converted = 0;
+  std::vector<int32_t> after;
+  TMakeWordlistOptions o;
+  o.after_text = [&](int32_t text, int32_t) { after.push_back(text); };
+  o.threads = 2;
+  ASSERT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+  EXPECT_EQ(Rows(*doc), "BIRD/1 CAT/2");
+  EXPECT_EQ(duds, std::vector<UString>{u"gone.txt"});
+  EXPECT_EQ(after, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_EQ(doc->Stats().Count(), 2);
+}
+
+TEST_F(MakeWordlist, AStopEndsTheRunAfterTheTextOnEveryCore) {
+  for (int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    auto doc = NewDoc();
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    o.after_text = [](int32_t text, int32_t) {
+      if (text == 1) global_panic_state = kPanicEndOfText;
+    };
+    std::vector<std::pair<UString, std::string>> texts;
+    for (int t = 0; t < 12; ++t) texts.push_back({u"s" + IntToUStr(t) + u".txt", "word" + std::to_string(t)});
+    ASSERT_TRUE(Make(*doc, texts, o));
+    EXPECT_EQ(Rows(*doc), "WORD0/1 WORD1/1");
+    global_panic_state = kPanicNone;
+  }
+}
+
+TEST_F(MakeWordlist, NothingToCountIsAProblem) {
+  auto doc = NewDoc();
+  doc->Words().AddRow({1, 5, 0.0f, u"OLD", u"", u""});
+  TSharedChosenFilesClass none(false, nullptr, 1);
+  int32_t converted = 0;
+  EXPECT_FALSE(doc->MakeWordlist(none, 0, kListWordlist, converted));
+  EXPECT_NE(doc->LastFailure().find(u"Problem making"), UString::npos);
+  EXPECT_EQ(doc->Words().Count(), 1);  // the old list stays
+  EXPECT_FALSE(doc->MakeWordlist(none, 0, kListIndexWordlist, converted));
+}
+
+TEST_F(MakeWordlist, UserFilterDropsReplacesAndMerges) {
+  SetUseUserFilter(true);
+  SetUserDLLFileName(Utf8ToUtf16(LINZORA_TEST_WORD_FILTER));
+  // CATS becomes CAT and joins its row (before or after it in word order); OLD becomes NEW, a
+  // row of its own made later in word order; DROP and THROW are left out.
+  EXPECT_EQ(Count("cat cats cats drop old throw new zebra"), "CAT/3 NEW/2 ZEBRA/1");
+}
+
+// A corpus of texts in several encodings, one over two chunks, one missing: eight workers must
+// give the rows, statistics and overall record that one worker gives.
+TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
+  static const char* kWords[] = {"the", "old", "man", "sat", "by", "sea", "and", "a", "dog", "caf\xC3\xA9", "ran",
+                                 "well-known", "don't", "3.14"};
+  std::mt19937 rng(5);
+  std::vector<std::pair<UString, std::string>> texts;
+  for (int t = 0; t < 40; ++t) {
+    const size_t words = t == 9 ? 400000 : 100 + rng() % 2000;
+    std::string text;
+    for (size_t w = 0; w < words; ++w) {
+      text += kWords[rng() % (t % 7 == 3 ? 9 : 14)];
+      text += (w % 11 == 10) ? ".\n" : " ";
+    }
+    std::string bytes = text;
+    if (t % 3 == 1) bytes = text_reader_test::Utf16Bytes(Utf8ToUtf16(text), true, true);
+    texts.push_back({u"t" + IntToUStr(t) + u".txt", bytes});
+  }
+  auto made = [&](int32_t threads) {
+    auto doc = NewDoc();
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
+    int32_t converted = 0;
+    EXPECT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+    TMemoryStream words, stats;
+    EXPECT_TRUE(doc->Words().SaveToStream(words));
+    EXPECT_TRUE(doc->Stats().SaveToStream(stats));
+    return std::make_pair(words.Data(), stats.Data());
+  };
+  for (const auto& [name, bytes] : texts) tmp.Write(name, bytes);
+  const auto one = made(1);
+  const auto many = made(8);
+  EXPECT_GT(one.first.size(), 100u);
+  EXPECT_TRUE(one.first == many.first);
+  EXPECT_TRUE(one.second == many.second);
+}
+
+TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
+  TWordCounter a(2), b(2), all_ab(2), all_ba(2);
+  a.Add(u"CAT", u"", 0);
+  a.Add(u"CAT", u"", 1);
+  a.Add(u"DOG", u"<N>", 1);
+  b.Add(u"CAT", u"", 1);
+  b.Add(u"DOG", u"", 0);
+  all_ab.MergeText(a);
+  all_ab.MergeText(b);
+  all_ba.MergeText(b);
+  all_ba.MergeText(a);
+  for (const TWordCounter* c : {&all_ab, &all_ba}) {
+    ASSERT_EQ(c->Types(), 3);
+    const std::vector<int32_t> keys = c->Keys();
+    const auto cat = c->Key(keys[0]), dog = c->Key(keys[1]), dog_n = c->Key(keys[2]);
+    EXPECT_EQ(cat.word, u"CAT");
+    EXPECT_EQ(cat.frequency, 3);
+    EXPECT_EQ(cat.texts, 2);
+    EXPECT_EQ(cat.bins[0], 1);
+    EXPECT_EQ(cat.bins[1], 2);
+    EXPECT_EQ(dog.tag, u"");
+    EXPECT_EQ(dog_n.tag, u"<N>");
+    EXPECT_EQ(dog_n.texts, 1);
+  }
+  // Many keys: the table grows and finds every one again.
+  TWordCounter big(0);
+  for (int i = 0; i < 5000; ++i) big.Add(IntToUStr(i % 2500), u"", -1);
+  EXPECT_EQ(big.Types(), 2500);
+  EXPECT_EQ(big.Key(big.Find(u"1234", u"")).frequency, 2);
+  EXPECT_EQ(big.Find(u"2500", u""), -1);
+}
+
+}  // namespace
+
+TEST(WordlistWorkers, TheVariableForcesTheNumberUnlessOneIsAskedFor) {
+  const char* old = std::getenv("LINZORA_THREADS");
+  const std::string kept = old ? old : "";
+  setenv("LINZORA_THREADS", "3", 1);
+  EXPECT_EQ(WordlistWorkerThreads(0), 3);
+  EXPECT_EQ(WordlistWorkerThreads(2), 2);
+  setenv("LINZORA_THREADS", "none", 1);
+  EXPECT_GE(WordlistWorkerThreads(0), 1);
+  if (old) setenv("LINZORA_THREADS", kept.c_str(), 1);
+  else unsetenv("LINZORA_THREADS");
+}

@@ -1,0 +1,99 @@
+// Joined rows of a word list: lemma lines, frequencies taken in, clusters joined by whole words,
+// equal neighbours, merging another list and imported words.
+#include <gtest/gtest.h>
+
+#include "platform/runtime/vx_runtime.h"
+#include "wordlist/word_list_document.h"
+#include "wordlist_test_support.h"
+
+namespace {
+
+class WordListLemmas : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+    doc = std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr,
+                                                  nullptr);
+  }
+  TVXWordList& W() { return doc->Words(); }
+  int Find(const char16_t* w) {
+    for (int i = 0; i < W().Count(); ++i)
+      if (W().Row(i)->data.word == w) return i;
+    return -1;
+  }
+  std::unique_ptr<T_WholeWordlistHolder> doc;
+};
+
+TEST_F(WordListLemmas, LemmaLineAndFrequenciesTakenIn) {
+  wltest::Fill(W(), {{u"GO", 5}, {u"GOES", 2}, {u"WENT", 3}, {u"DOG", 1}});
+  ASSERT_TRUE(W().Join(0, 1, false));
+  ASSERT_TRUE(W().Join(0, 2, false));
+  EXPECT_EQ(W().LemmaListFromThisList(), std::vector<UString>{u"GO -> GOES,WENT"});
+  std::vector<UString> lines;
+  W().AddJoinedWordDataToStringlist(0, lines);
+  EXPECT_EQ(lines, (std::vector<UString>{u"GOES", u"WENT"}));
+  W().CheckLemmas(true);
+  EXPECT_EQ(wltest::Words(W()), "DOG GO");
+  EXPECT_EQ(W().Row(Find(u"GO"))->data.frequency, 10);
+  EXPECT_EQ(wltest::ByFrequency(W()), "GO DOG");
+}
+
+TEST_F(WordListLemmas, ClustersJoinOnlyByWholeWords) {
+  wltest::Fill(W(), {{u"AT", 4}, {u"CAT SAT", 2}, {u"SAT", 3}, {u"AT HOME", 1}});
+  W().JoinClusters(true);
+  // "AT" is a word of "AT HOME" but not of "CAT SAT"; "SAT" is a word of "CAT SAT".
+  EXPECT_EQ(W().Row(Find(u"AT"))->JoinedTo(), W().Row(Find(u"AT HOME")));
+  EXPECT_EQ(W().Row(Find(u"SAT"))->JoinedTo(), W().Row(Find(u"CAT SAT")));
+  EXPECT_EQ(W().Row(Find(u"CAT SAT"))->JoinedTo(), nullptr);
+}
+
+TEST_F(WordListLemmas, ClustersUnderTheirWordWhenLargeToSmall) {
+  wltest::Fill(W(), {{u"DOG", 4}, {u"DOG RAN", 2}});
+  W().JoinClusters(false);
+  EXPECT_EQ(W().Row(1)->JoinedTo(), W().Row(0));
+}
+
+TEST_F(WordListLemmas, EqualNeighboursLowerFrequencyFirst) {
+  wltest::Fill(W(), {{u"Cat", 5}, {u"cat", 2}, {u"dog", 1}, {u"DOG", 1}});
+  const auto pairs = W().CheckForEqualStrings();
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[0].first_text, u"cat");
+  EXPECT_EQ(pairs[0].first_row, 1);
+  EXPECT_EQ(pairs[0].second_row, 0);
+  EXPECT_EQ(pairs[1].first_row, 2);  // a tie: the earlier row first
+  doc->WordlistSettings.SetCaseSensitive(true);
+  EXPECT_TRUE(W().CheckForEqualStrings().empty());
+}
+
+TEST_F(WordListLemmas, MergingAddsFrequenciesAndTexts) {
+  T_WholeWordlistHolder other(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+  W().AddRow({1, 5, 0.0f, u"CAT", u"", u""});
+  other.Words().AddRow({2, 3, 0.0f, u"CAT", u"", u""});
+  other.Words().AddRow({1, 1, 0.0f, u"ANT", u"", u""});
+  ASSERT_TRUE(W().MergeWith(&other.Words()));
+  EXPECT_EQ(wltest::Words(W()), "ANT CAT");
+  EXPECT_EQ(W().Row(1)->data.frequency, 8);
+  EXPECT_EQ(W().Row(1)->data.n_texts, 3);
+}
+
+TEST_F(WordListLemmas, ImportedWordsCountLengthsByFrequency) {
+  doc->WordlistSettings.SetMinWordLength(2);
+  doc->WordlistSettings.SetMaxWordLength(60);
+  const UString long_word(55, u'X');  // beyond the 50 length counters: counted in no length
+  ASSERT_TRUE(W().ImportDataFromStringList({u"the\t6", u"a\t9", u"cats\t2", long_word + u"\t1"}, 0));
+  EXPECT_EQ(wltest::Words(W()), "cats the " + std::string(55, 'X'));
+  const TOne_text_stats_data& o = doc->Stats().Overall_stats.data;
+  EXPECT_EQ(o.running_words, 9);
+  EXPECT_EQ(o.word_lengths[3], 6);
+  EXPECT_EQ(o.word_lengths[4], 2);
+  EXPECT_FLOAT_EQ(o.groups[0].mean, (3.0f * 6 + 4 * 2 + 55) / 9);
+  EXPECT_EQ(o.types, 3);
+  // A length limit cuts the word and ends it with "+".
+  doc->WordlistSettings.SetMaxWordLength(4);
+  ASSERT_TRUE(W().ImportDataFromStringList({u"wonderful\t2"}, 100));
+  EXPECT_EQ(wltest::Words(W()), "won+");
+  EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, 100);
+}
+
+}  // namespace
