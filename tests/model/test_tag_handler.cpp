@@ -617,6 +617,57 @@ TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
   }
 }
 
+TEST(TagHandlerRoutines, SentenceEndsAfterLongQuietStretchesAndOtherUnitsAreTheSameInBothWidths) {
+  // Long stretches without a full stop (passed over 32 characters at a time where the processor
+  // can), with units beyond ASCII below and above U+0588 in them: the same piece in code page
+  // 1252 and in UTF-16, so the two walks see the same letters, full stops and tags.
+  // (1252: \xE9 e acute, \x9A s caron, \x8C OE, \x80 the euro sign, \x99 the trade mark sign.)
+  const char* pieces[] = {"word ", "Word ", "caf\xE9 ", "\x9A\x8C ", "\x80", "\x99 ", ". ",
+                          "? ", "!", "<p>", "D. ", "e.g. ", "\n", "3.5"};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 rng(seed);
+    std::string narrow_text;
+    while (narrow_text.size() < 3000) {
+      // Mostly words, so that stretches of 32 and more without a stop are common.
+      const uint32_t r = rng() % 40;
+      narrow_text += pieces[r < 30 ? r % 6 : 6 + r % 8];
+    }
+    const UString wide_text =
+        DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow_text.data()), narrow_text.size(), 1252);
+    TNarrowBuf narrow(narrow_text);
+    TWideBuf wide(wide_text);
+    ASSERT_EQ(narrow.n, wide.n);
+    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
+    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
+    EXPECT_GT(a, 0);
+    EXPECT_EQ(a, b) << "seed " << seed;
+    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+  }
+}
+
+TEST(TagHandlerRoutines, SentenceEndsAfterAnyLengthOfQuietTextAreMarkedAlike) {
+  // A stop of each kind after 0 to 80 quiet characters (in or across stretches of 32): marked,
+  // or not, as with nothing before it.
+  const char16_t* stops[] = {u"x.", u"x?", u"x!", u"x<p>.", u"x\u3002", u"x\u0964", u"x\u0589", u"x\uFF01",
+                             u" D.", u"x\u00E9."};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (const char16_t* stop : stops) {
+    const UString tail = UString(stop) + u" Then";
+    TWideBuf alone(tail);
+    h.AutoMarkSentenceEnds(alone.T(), alone.F(), alone.n, 100, true);
+    for (int32_t quiet = 0; quiet <= 80; ++quiet) {
+      UString text;
+      for (int32_t q = 0; q < quiet; ++q) text += (q % 5 == 4) ? u' ' : static_cast<char16_t>(u'a' + q % 26);
+      text += tail;
+      TWideBuf b(text);
+      h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true);
+      const std::vector<uint16_t> got(b.flags.begin() + quiet, b.flags.end());
+      ASSERT_EQ(got, alone.flags) << Utf16ToUtf8(UString(stop)) << " after " << quiet;
+    }
+  }
+}
+
 TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) {
   // '^' under each automatic sentence end.
   const std::pair<const char16_t*, const char*> cases[] = {
