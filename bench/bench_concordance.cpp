@@ -117,8 +117,8 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
   int64_t text_units = 0;
   for (int64_t i = 0; i < lines; ++i)
     if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_units += e->Text().size();
-  std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.2f s  peak %ld MB  "
-              "%.0f bytes a line above its text  cpu %.2f s (%.1f of %d threads busy)\n",
+  std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.3f s  peak %ld MB  "
+              "%.0f bytes a line above its text  cpu %.2fs, %.1f of %d threads busy\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0, cpu,
               cpu / s, threads);
