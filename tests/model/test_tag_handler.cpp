@@ -596,24 +596,30 @@ TEST(TagHandlerRoutines, MidWordPunctuationOfLongBuffersEqualsACharacterByCharac
   }
 }
 
+// The 8-bit walk over a code-page text and the UTF-16 walk over the same text decoded mark the
+// same sentence ends.
+void ExpectSentenceEndsAlikeInBothWidths(const std::string& narrow_text, uint32_t seed) {
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  TNarrowBuf narrow(narrow_text);
+  TWideBuf wide(DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow_text.data()), narrow_text.size(), 1252));
+  ASSERT_EQ(narrow.n, wide.n);
+  const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
+  const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
+  EXPECT_GT(a, 0);
+  EXPECT_EQ(a, b) << "seed " << seed;
+  ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+}
+
 TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
   // Random words, full stops, question marks, tags and numbers: the UTF-16 walk, which passes over
   // eight characters at a time, marks what the 8-bit walk marks character by character.
   const char* pieces[] = {"word", "Word", " ", " ", "  ", ". ", "? ", "!", ".", "<p>", "</s>", "3.5", "D. ", "e.g. ",
                           "\n", "<a", "x>", "U.S.A. ", "etc.", "..."};
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     std::mt19937 rng(seed);
     std::string text;
     while (text.size() < 2000) text += pieces[rng() % 20];
-    TNarrowBuf narrow(text);
-    TWideBuf wide(Utf8ToUtf16(text));
-    ASSERT_EQ(narrow.n, wide.n);
-    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
-    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
-    EXPECT_GT(a, 0);
-    EXPECT_EQ(a, b) << "seed " << seed;
-    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+    ExpectSentenceEndsAlikeInBothWidths(text, seed);
   }
 }
 
@@ -624,25 +630,15 @@ TEST(TagHandlerRoutines, SentenceEndsAfterLongQuietStretchesAndOtherUnitsAreTheS
   // (1252: \xE9 e acute, \x9A s caron, \x8C OE, \x80 the euro sign, \x99 the trade mark sign.)
   const char* pieces[] = {"word ", "Word ", "caf\xE9 ", "\x9A\x8C ", "\x80", "\x99 ", ". ",
                           "? ", "!", "<p>", "D. ", "e.g. ", "\n", "3.5"};
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     std::mt19937 rng(seed);
-    std::string narrow_text;
-    while (narrow_text.size() < 3000) {
+    std::string text;
+    while (text.size() < 3000) {
       // Mostly words, so that stretches of 32 and more without a stop are common.
       const uint32_t r = rng() % 40;
-      narrow_text += pieces[r < 30 ? r % 6 : 6 + r % 8];
+      text += pieces[r < 30 ? r % 6 : 6 + r % 8];
     }
-    const UString wide_text =
-        DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow_text.data()), narrow_text.size(), 1252);
-    TNarrowBuf narrow(narrow_text);
-    TWideBuf wide(wide_text);
-    ASSERT_EQ(narrow.n, wide.n);
-    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
-    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
-    EXPECT_GT(a, 0);
-    EXPECT_EQ(a, b) << "seed " << seed;
-    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+    ExpectSentenceEndsAlikeInBothWidths(text, seed);
   }
 }
 
