@@ -191,7 +191,71 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
   }
 }
 
+
+#if defined(__x86_64__)
+// The same masks, 32 kinds at a time, where the processor has 256-bit vectors.
+__attribute__((target("avx2"), always_inline)) inline void ScanLanesWide(__m256i k, __m256i& w, __m256i& mk,
+                                                                        __m256i& tg) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i plain = _mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(static_cast<short>(0xF800))), zero);
+  const __m256i no_letter_or_digit = _mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(0x0104)), zero);
+  // A plain kind that is C1_DEFINED alone, or has a letter or digit bit.
+  w = _mm256_and_si256(plain, _mm256_or_si256(_mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0200)),
+                                              _mm256_andnot_si256(no_letter_or_digit, plain)));
+  mk = _mm256_cmpgt_epi16(zero, k);
+  // Neither plain, nor a marker, nor hidden; or an invisible character in a word.
+  const __m256i other = _mm256_or_si256(_mm256_or_si256(plain, mk), _mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0800)));
+  tg = _mm256_or_si256(_mm256_andnot_si256(other, _mm256_set1_epi16(-1)),
+                       _mm256_cmpeq_epi16(k, _mm256_set1_epi16(kKindInvisibleInWord)));
+}
+
+// Packing two vectors of 16 takes their halves in turn: a permute puts the 32 bytes in order.
+__attribute__((target("avx2"), always_inline)) inline uint64_t PackedBitsWide(__m256i a, __m256i b) {
+  return static_cast<uint64_t>(
+      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8))));
+}
+
+__attribute__((target("avx2"))) inline void ClassifyBlockWide(const uint16_t* kinds, int32_t base, int32_t m,
+                                                              uint64_t& word, uint64_t& markers, uint64_t& tags) {
+  if (m != 64) return ClassifyBlock(kinds, base, m, word, markers, tags);
+  const __m256i* p = reinterpret_cast<const __m256i*>(kinds + base);
+  __m256i w0, w1, m0, m1, t0, t1;
+  ScanLanesWide(_mm256_loadu_si256(p), w0, m0, t0);
+  ScanLanesWide(_mm256_loadu_si256(p + 1), w1, m1, t1);
+  word = PackedBitsWide(w0, w1);
+  markers = PackedBitsWide(m0, m1);
+  tags = PackedBitsWide(t0, t1);
+  ScanLanesWide(_mm256_loadu_si256(p + 2), w0, m0, t0);
+  ScanLanesWide(_mm256_loadu_si256(p + 3), w1, m1, t1);
+  word |= PackedBitsWide(w0, w1) << 32;
+  markers |= PackedBitsWide(m0, m1) << 32;
+  tags |= PackedBitsWide(t0, t1) << 32;
+}
+#endif
+
 }  // namespace
+
+TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time) {
+  TScanBlockMasks b;
+  if (one_at_a_time) {
+    // Fewer than 64 go one kind at a time.
+    TScanBlockMasks last;
+    ClassifyBlock(kinds, 0, 63, b.word, b.markers, b.tags);
+    ClassifyBlock(kinds, 63, 1, last.word, last.markers, last.tags);
+    b.word |= last.word << 63;
+    b.markers |= last.markers << 63;
+    b.tags |= last.tags << 63;
+    return b;
+  }
+#if defined(__x86_64__)
+  if (HasWideVectors()) {
+    ClassifyBlockWide(kinds, 0, 64, b.word, b.markers, b.tags);
+    return b;
+  }
+#endif
+  ClassifyBlock(kinds, 0, 64, b.word, b.markers, b.tags);
+  return b;
+}
 
 // The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
 // resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
@@ -271,7 +335,12 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     const int32_t base = i;
     const int32_t m = std::min<int32_t>(64, n - base);
     uint64_t wm = 0, markers = 0, tags = 0;
-    ClassifyBlock(kinds, base, m, wm, markers, tags);
+#if defined(__x86_64__)
+    if constexpr (kWide)
+      ClassifyBlockWide(kinds, base, m, wm, markers, tags);
+    else
+#endif
+      ClassifyBlock(kinds, base, m, wm, markers, tags);
     if (tags == 0) {
       // Bits past m are not word characters, so a word reaching m ends there. A word starts
       // where a word character follows a non-word one, and ends at the first non-word one after.

@@ -57,6 +57,14 @@ struct TWordPicks {
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
                bool hash_words = true, TWordPicks* picks = nullptr);
+// The masks the scan takes of 64 kinds at once, bit j for kinds[j]: word characters, text
+// markers, and kept-tag kinds or invisible characters in a word (hidden ones in none). Taken the
+// vector way this processor has, or one kind at a time; the two agree.
+struct TScanBlockMasks {
+  uint64_t word = 0, markers = 0, tags = 0;
+  bool operator==(const TScanBlockMasks&) const = default;
+};
+TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time);
 // The hash a scan gives a word of text[0..n) (its letters folded, tag characters and invisible
 // ones left out).
 uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
