@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -100,6 +101,45 @@ TEST_F(PrintPreviewTest, ShrunkDataClampsThePage) {
   window->PrintHandler().PrintThePages(kPreviewNextPage);
   EXPECT_EQ(p.PageCount(), 1);
   EXPECT_EQ(p.CurrentPage(), 0);
+  dialogs.Script({mrNo});
+}
+
+// A shown preview follows its grid: when the list shrinks, the page shown is drawn again within
+// the new plan; a change of another grid draws nothing; a hidden preview draws nothing.
+TEST_F(PrintPreviewTest, GridChangeDrawsTheShownPageAgainClamped) {
+  TVXFormPrintPreview& p = Previewed(200);
+  TPrintPreviewHandler& h = window->PrintHandler();
+  h.PrintThePages(kPreviewNextPage);
+  h.PrintThePages(kPreviewNextPage);
+  ASSERT_EQ(p.CurrentPage(), 2);
+  QApplication::processEvents();
+
+  TVX_Grid other;
+  TVXStatsList other_list(nullptr);
+  other.SetList(&other_list, kListStatistics, 0);
+  int before = draws;
+  other.ListChanged();
+  QApplication::processEvents();
+  EXPECT_EQ(draws, before) << "another grid";
+
+  TVXStatsList& stats = *window->Document()->stats;
+  std::vector<int32_t> all;
+  for (int i = 5; i < stats.Count(); ++i) all.push_back(i);
+  stats.DeleteARange(all, false, true);
+  stats.Zap(false);
+  before = draws;
+  window->stats_grid->ListChanged();
+  EXPECT_EQ(draws, before) << "drawn once the loop runs, not under the change";
+  QApplication::processEvents();
+  EXPECT_GT(draws, before);
+  EXPECT_EQ(p.PageCount(), 1);
+  EXPECT_EQ(p.CurrentPage(), 0);
+
+  p.hide();
+  before = draws;
+  window->stats_grid->ListChanged();
+  QApplication::processEvents();
+  EXPECT_EQ(draws, before) << "hidden";
   dialogs.Script({mrNo});
 }
 
