@@ -926,6 +926,9 @@ bool TMainToolsForm::event(QEvent* e) {
 void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   pages_->Records().Last_actions |= 1u << 15;
   data_changed_ = true;
+  // Undo is offered while the changed list has something to undo.
+  menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(grid->List()->UndoDepth()));
+  menus_->Sync();
   grid->ListChanged();
   UpdateControlsForData();
 }
