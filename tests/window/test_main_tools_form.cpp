@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QMessageBox>
 #include <QPainter>
@@ -288,6 +292,36 @@ TEST_F(MainToolsFormTest, FailedSaveSaysSoAndKeepsTheOldFile) {
   dialogs.Script({mrNo});
 }
 
+// A folder the user may not write into: the save says FailedToSave, the old file is left byte for
+// byte, the data stay unsaved. The super-user writes everywhere, so as root the save runs with the
+// file-system rights of an ordinary user (this thread only).
+TEST_F(MainToolsFormTest, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
+  const UString folder = dir.Path() + u"locked/";
+  const UString name = folder + u"kept.cnc";
+  ASSERT_TRUE(ForceDirectories(folder));
+  ASSERT_TRUE(WriteTestDocument(name, 5));
+  const std::string before = Bytes(name);
+  auto w = OpenedWindow(name);
+  ASSERT_TRUE(w->HasData());
+  w->GetToolSpecificControl()->appendPlainText(QStringLiteral("a note of mine"));
+  ASSERT_EQ(::chmod(Utf16ToUtf8(folder).c_str(), 0555), 0);
+  const bool as_root = ::geteuid() == 0;
+  if (as_root) ::setfsuid(65534);
+  bool saved = true;
+  w->SaveData(w->stats_grid, saved);
+  if (as_root) ::setfsuid(0);
+  ::chmod(Utf16ToUtf8(folder).c_str(), 0700);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(Asked(dialogs), std::vector<TVXDialog>{TVXDialog::FailedToSave});
+  EXPECT_EQ(Bytes(name), before);
+  EXPECT_TRUE(w->HasUnsavedData());
+  std::error_code ec;
+  size_t left = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(ToFsPath(folder), ec)) left += entry.is_regular_file();
+  EXPECT_EQ(left, 1u) << "no temporary file is left behind";
+  dialogs.Script({mrNo});
+}
+
 TEST_F(MainToolsFormTest, SavedAndReopenedTheDocumentComparesEqual) {
   const UString name = dir.Path() + u"first.cnc";
   const UString copy = dir.Path() + u"copy.cnc";
@@ -456,12 +490,16 @@ TEST_F(MainToolsFormTest, CallBacksChangeTheListAndTheGridFollows) {
   TVX_Grid* g = w->stats_grid;
   TVXStatsList& list = *w->Document()->stats;
   // Above the texts the grid shows the overall row.
+  QAction* undo = w->Menus()->ActionOfTag(82);
+  ASSERT_NE(undo, nullptr);
   g->selectRow(list.DataRowOfEntry(2));
   w->DeleteSelectedRows(g);
   EXPECT_TRUE(list.GetDeleted(2));
   EXPECT_TRUE(w->HasUnsavedData());
+  EXPECT_TRUE(undo->isEnabled()) << "the menu offers the undo";
   w->UndoList(g);
   EXPECT_FALSE(list.GetDeleted(2));
+  EXPECT_FALSE(undo->isEnabled()) << "nothing left to undo";
   w->SetRowsDeleted(g, 2, 5, true);  // grid rows of entries 0 to 3
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(list.GetDeleted(i)) << i;
   EXPECT_FALSE(list.GetDeleted(4));
@@ -492,6 +530,34 @@ TEST_F(MainToolsFormTest, CallBacksChangeTheListAndTheGridFollows) {
   EXPECT_EQ(w->Data()->RelativeEntropyBasis(), basis);
   w->ShowRelativeEntropy(g, u"10");
   EXPECT_EQ(w->Data()->RelativeEntropyBasis(), 10);
+  dialogs.Script({mrNo});
+}
+
+// Join through the call-back: the selected rows go under the clicked row on a grid of a list type
+// that can be lemmatised; on a grid of any other type nothing is joined.
+TEST_F(MainToolsFormTest, JoinRowsJoinsOnlyOnLemmatisableGrids) {
+  const UString name = dir.Path() + u"join.cnc";
+  ASSERT_TRUE(WriteTestDocument(name, 6));
+  auto w = OpenedWindow(name);
+  TVXStatsList& list = *w->Document()->stats;
+  struct Case {
+    uint8_t list_type;
+    bool joins;
+  } cases[] = {{kListStatistics, false}, {0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list_type);
+    TVX_Grid grid;
+    grid.SetList(&list, c.list_type, 0);
+    grid.setSelectionMode(QAbstractItemView::MultiSelection);
+    // View rows count from 0 and grid rows from 1 (the heading row is 0).
+    grid.selectRow(list.DataRowOfEntry(3));
+    grid.selectRow(list.DataRowOfEntry(4));
+    w->JoinRows(&grid, list.DataRowOfEntry(1) + 1);
+    EXPECT_EQ(list.GetHasJoined(1), c.joins);
+    EXPECT_EQ(list.GetJoinedElsewhere(3), c.joins);
+    EXPECT_EQ(list.GetJoinedElsewhere(4), c.joins);
+    EXPECT_FALSE(list.GetJoinedElsewhere(2));
+  }
   dialogs.Script({mrNo});
 }
 

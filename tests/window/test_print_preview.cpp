@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <functional>
 
 #include "model/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -87,6 +89,65 @@ TEST_F(PrintPreviewTest, PageCommandsMoveWithinThePlanAndRedraw) {
   dialogs.Script({mrNo});
 }
 
+// Activation (258) and changed settings (260) put the preview's settings into the store and draw
+// the page again; 260 also brings the grid to the page's first row.
+TEST_F(PrintPreviewTest, ActivationAndSettingsCommandsStoreAndRedraw) {
+  TVXFormPrintPreview& p = Previewed(200);
+  TPrintPreviewHandler& h = window->PrintHandler();
+  h.PrintThePages(kPreviewNextPage);
+  window->stats_grid->SetTopRow(1);
+  struct Step {
+    int command;
+    const char16_t* header;
+    bool grid_follows;
+  } steps[] = {{kPreviewActivated, u"activated", false}, {kPreviewSettingsChanged, u"changed", true}};
+  for (const Step& s : steps) {
+    p.Settings().SetHeader(s.header);
+    const int before = draws;
+    h.PrintThePages(s.command);
+    EXPECT_EQ(GetPrintPageRec().Header(), s.header);
+    EXPECT_GT(draws, before) << s.command;
+    EXPECT_EQ(p.CurrentPage(), 1) << s.command;
+    EXPECT_EQ(window->stats_grid->TopRow() == static_cast<int>(p.Plan().FirstRowOf(1) + 1), s.grid_follows)
+        << s.command;
+  }
+  dialogs.Script({mrNo});
+}
+
+// The preview lets go of the grid before the document goes, on every road that frees or
+// replaces it: closing the data, opening another document, a merge. Commands then do nothing.
+TEST_F(PrintPreviewTest, PreviewLetsGoOfTheGridBeforeTheDocumentGoes) {
+  const UString second = dir.Path() + u"second.cnc";
+  ASSERT_TRUE(WriteTestDocument(second, 4, u"second", kTestTool, kListConcordance, u"/other/"));
+  const std::vector<std::pair<const char*, std::function<void()>>> roads = {
+      {"close", [&] { window->CloseData(true); }},
+      {"open", [&] {
+         window->NextFile = TVXStored_File_rec();
+         window->NextFile.name = second;
+         EXPECT_TRUE(window->OpenAFile());
+       }},
+      {"merge", [&] {
+         window->dialogs.answers = {second};
+         window->MergeWithAFile(window->stats_grid);
+       }},
+  };
+  for (const auto& [what, road] : roads) {
+    SCOPED_TRACE(what);
+    TVXFormPrintPreview& p = Previewed(30);
+    ASSERT_TRUE(p.isVisible());
+    road();
+    EXPECT_EQ(p.PreviewedGrid(), nullptr);
+    EXPECT_FALSE(p.isVisible());
+    EXPECT_EQ(window->PrintHandler().previewgrid, nullptr);
+    const int before = draws;
+    window->PrintHandler().PrintThePages(kPreviewNextPage);
+    EXPECT_EQ(draws, before);
+    dialogs.Script({mrNo});
+    window.reset();
+    dialogs.Clear();
+  }
+}
+
 // After the grid's data shrank, the page shown lies beyond the plan: it is clamped first.
 TEST_F(PrintPreviewTest, ShrunkDataClampsThePage) {
   TVXFormPrintPreview& p = Previewed(200);
@@ -100,6 +161,45 @@ TEST_F(PrintPreviewTest, ShrunkDataClampsThePage) {
   window->PrintHandler().PrintThePages(kPreviewNextPage);
   EXPECT_EQ(p.PageCount(), 1);
   EXPECT_EQ(p.CurrentPage(), 0);
+  dialogs.Script({mrNo});
+}
+
+// A shown preview follows its grid: when the list shrinks, the page shown is drawn again within
+// the new plan; a change of another grid draws nothing; a hidden preview draws nothing.
+TEST_F(PrintPreviewTest, GridChangeDrawsTheShownPageAgainClamped) {
+  TVXFormPrintPreview& p = Previewed(200);
+  TPrintPreviewHandler& h = window->PrintHandler();
+  h.PrintThePages(kPreviewNextPage);
+  h.PrintThePages(kPreviewNextPage);
+  ASSERT_EQ(p.CurrentPage(), 2);
+  QApplication::processEvents();
+
+  TVX_Grid other;
+  TVXStatsList other_list(nullptr);
+  other.SetList(&other_list, kListStatistics, 0);
+  int before = draws;
+  other.ListChanged();
+  QApplication::processEvents();
+  EXPECT_EQ(draws, before) << "another grid";
+
+  TVXStatsList& stats = *window->Document()->stats;
+  std::vector<int32_t> all;
+  for (int i = 5; i < stats.Count(); ++i) all.push_back(i);
+  stats.DeleteARange(all, false, true);
+  stats.Zap(false);
+  before = draws;
+  window->stats_grid->ListChanged();
+  EXPECT_EQ(draws, before) << "drawn once the loop runs, not under the change";
+  QApplication::processEvents();
+  EXPECT_GT(draws, before);
+  EXPECT_EQ(p.PageCount(), 1);
+  EXPECT_EQ(p.CurrentPage(), 0);
+
+  p.hide();
+  before = draws;
+  window->stats_grid->ListChanged();
+  QApplication::processEvents();
+  EXPECT_EQ(draws, before) << "hidden";
   dialogs.Script({mrNo});
 }
 

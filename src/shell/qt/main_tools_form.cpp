@@ -49,6 +49,8 @@
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
+#include "shell/services/hand_over_folder.h"
+#include "shell/services/progress.h"
 #include "shell/services/suite_services.h"
 
 namespace {
@@ -85,6 +87,7 @@ constexpr uint16_t kCodeOpenTempFile = 613;
 constexpr uint16_t kCodeStyle = 703;
 constexpr uint16_t kCodeChosenTexts = 1241;
 constexpr uint16_t kCodeNewInstance = 4602;
+constexpr uint16_t kCodeHandedOver = 615;
 
 // The desktop's dialogs.
 class TQtFileDialogs : public TFileDialogs {
@@ -505,6 +508,69 @@ void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
   UpdateControlsForData();
 }
 
+// --- the hand-over file -----------------------------------------------------------------------------
+
+bool TMainToolsForm::SaveForHandOver() {
+  if (!fData || RefusedDuringJob()) return false;
+  if (TProgressClass* progress = GlobalProgress()) progress->Hide();
+  UString why;
+  const UString name = ToolHandOverFilename(tool_, &why);
+  if (global_keeping_log) AddToLogFile(VXRes(TVXRes::VXSaving) + u" " + name);
+  bool saved = false;
+  if (!name.empty()) {
+    THourglass hourglass;
+    // A save counts the lists' changed entries as written; this copy is no save of the user's.
+    TVXBaseListList& lists = fData->Lists();
+    std::vector<int32_t> changed(static_cast<size_t>(lists.Count()), 0);
+    for (int i = 0; i < lists.Count(); ++i)
+      if (TDocumentList* list = lists.SafeItem(i)) changed[static_cast<size_t>(i)] = list->ChangedEntries();
+    const QSize client = centralWidget()->size();
+    saved = fData->SaveToFile(name, client.height(), client.width(), ScreenPixelsPerInch());
+    for (int i = 0; i < lists.Count(); ++i)
+      if (TDocumentList* list = lists.SafeItem(i)) list->SetChangedEntries(changed[static_cast<size_t>(i)]);
+  }
+  if (!saved) {
+    VXDialog(TVXDialog::FailedToSave, {name.empty() ? why : name});
+    return false;
+  }
+  SetMyTempFilename(name);
+  SetLastMainToolFileName(tool_, name);
+  RefreshRecentFiles();
+  VXDialog(TVXDialog::SavedOK, {name});
+  PostToController(kCodeHandedOver);
+  return true;
+}
+
+bool TMainToolsForm::ReadFromHandOver() {
+  if (RefusedDuringJob()) return false;
+  if (TProgressClass* progress = GlobalProgress()) progress->Hide();
+  const UString name = GetMyTempFilename();
+  if (global_keeping_log) AddToLogFile(VXResFmt(TVXRes::VXOpeningX, {name}));
+  if (name.empty() || !FileExists(name)) {
+    VXDialog(TVXDialog::FailedToRead, {name});
+    return false;
+  }
+  NextFile = TVXStored_File_rec();
+  NextFile.name = name;
+  if (!OpenAFile()) return false;  // the reason was given, or the user kept the shown data
+  // Saving must not go silently into the hand-over folder: the user names the file.
+  fData->SourceTextFilename.clear();
+  fData->MainFile.name.clear();
+  data_changed_ = true;
+  SetPageAppropriateCaption();
+  SetMyTempFilename(name);
+  SetLastMainToolFileName(tool_, name);
+  RefreshRecentFiles();
+  UString fact = name;
+  if (TVX_Grid* grid = CurrentGrid(); grid && grid->List()) {
+    const int32_t entries = grid->List()->Count();
+    fact += u": " + (entries == 1 ? VXRes(TVXRes::VX1Entry) : VXResFmt(TVXRes::VXNEntries, {Num(entries)}));
+  }
+  VXDialog(TVXDialog::ReportedAFact, {fact});
+  PostToController(kCodeHandedOver);
+  return true;
+}
+
 // --- saving ---------------------------------------------------------------------------------------
 
 bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
@@ -860,6 +926,9 @@ bool TMainToolsForm::event(QEvent* e) {
 void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   pages_->Records().Last_actions |= 1u << 15;
   data_changed_ = true;
+  // Undo is offered while the changed list has something to undo.
+  menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(grid->List()->UndoDepth()));
+  menus_->Sync();
   grid->ListChanged();
   UpdateControlsForData();
 }

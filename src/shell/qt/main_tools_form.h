@@ -156,6 +156,18 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   bool PrintSourceText();
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
+
+  // --- the hand-over file, through which another program of the suite takes or gives a document ---
+  // The document into the tool's hand-over file; the store then names it (as the hand-over file
+  // and the tool's last file), SavedOK is shown and code 615 tells the controller. The document
+  // keeps its own file and its unsaved state: the copy is no save of the user's. A failed save
+  // says FailedToSave and changes nothing in the store; nothing is posted then.
+  bool SaveForHandOver();
+  // The document in the hand-over file the store names, opened as any document is (read whole
+  // first, then the unsaved-data question, then the swap); it counts as never saved, so Save asks
+  // for a name. The store names it again, the fact is shown and 615 tells the controller. A store
+  // naming no file, or a file that does not read, says FailedToRead and changes nothing.
+  bool ReadFromHandOver();
   void NewResult();
   void TimerAutoSavingTick();
 

@@ -11,6 +11,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -150,7 +151,12 @@ void TVXFormPrintPreview::AssignStuff(QWidget* owner, TBasePrintHandler* handler
 }
 
 void TVXFormPrintPreview::PreviewGrid(TVX_Grid* grid) {
-  if (grid != grid_) current_page_ = 0;
+  if (grid != grid_) {
+    current_page_ = 0;
+    QObject::disconnect(grid_changed_);
+    if (grid)
+      grid_changed_ = connect(&grid->Model(), &QAbstractItemModel::modelReset, this, [this] { GridListChanged(); });
+  }
   grid_ = grid;
   if (!grid_) {
     plan_ = TGridPagePlan();
@@ -179,6 +185,15 @@ void TVXFormPrintPreview::Redraw() {
   Replan();
   current_page_ = ClampPage(current_page_, plan_.PageCount());
   preview_->updatePreview();
+}
+
+void TVXFormPrintPreview::GridListChanged() {
+  if (!isVisible() || redraw_pending_) return;
+  redraw_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    redraw_pending_ = false;
+    if (isVisible()) Redraw();
+  });
 }
 
 void TVXFormPrintPreview::PaintRequested(QPrinter* printer) {

@@ -10,6 +10,10 @@
 // Every command but 258 and 259 ends the same way: the page is clamped to the plan (the grid's
 // data may have shrunk), the grid scrolls to the page's first row and the page is drawn again. A
 // command for a grid other than the one previewed, or while a page is being drawn, does nothing.
+//
+// When the previewed grid's list changes (the grid's model is reset), a shown preview draws its
+// page again from the list as it now is, clamped to the new plan; changes that come together are
+// drawn once, when the event loop next runs.
 #pragma once
 
 #include <QWidget>
@@ -67,7 +71,7 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   // Told after the print settings change (the main window stores them).
   void SetPrintSettingsChanged(std::function<void()> changed) { settings_changed_ = std::move(changed); }
 
-  // Shows the grid's current page (the first when the grid changed).
+  // Shows the grid's current page (the first when the grid changed); nullptr lets go of the grid.
   void PreviewGrid(TVX_Grid* grid);
   // Draws the current page again (from the grid as it is now).
   void Redraw();
@@ -124,12 +128,16 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   void SelectZoomEntry(int32_t zoom);
   void ShowSettingsInControls();
   void PaintRequested(QPrinter* printer);
+  // The previewed grid's list changed: a shown preview draws again once the loop runs.
+  void GridListChanged();
 
   QWidget* owner_ = nullptr;
   TBasePrintHandler* handler_ = nullptr;
   TFileDialogs* dialogs_ = nullptr;
   std::function<void()> settings_changed_;
   TVX_Grid* grid_ = nullptr;
+  QMetaObject::Connection grid_changed_;
+  bool redraw_pending_ = false;
   std::unique_ptr<QPrinter> printer_;
   QPrintPreviewWidget* preview_ = nullptr;
   QTabWidget* tabs_ = nullptr;
