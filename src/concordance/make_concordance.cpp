@@ -65,6 +65,7 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
     setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
   setup.line_owner = fConcordanceList.get();
   setup.keeping_log = global_keeping_log;
+  setup.chunk_done = args.chunk_done;
   fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
     auto it = fRunTextOfFile.find(file_num);
     if (it == fRunTextOfFile.end() || it->second < 0 || it->second >= static_cast<int32_t>(fRunTexts.size()))

@@ -41,6 +41,11 @@ constexpr uint16_t kCodePasteCharacter = 4620;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
+// Status-bar panels during a run.
+constexpr int kPanelRunText = 1;
+constexpr int kPanelRunOverall = 2;
+constexpr int kPanelRunThisText = 3;
+constexpr int kPanelRunWords = 4;
 constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
 
 // The window whose run is pumping, and the clock of the pumps.
@@ -372,17 +377,13 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
     args.sw_batch_mode = sw_batch;
-    args.texts_progress = [this, &run_texts](int64_t done, int64_t total) {
-      if (total <= 0) return;
-      const int32_t next = static_cast<int32_t>(std::min<int64_t>(done, total - 1));
-      Status()->SetPanelText(kPanelProgress, IntToUStr(done * 100 / total) + u"%");
-      Status()->SetPanelText(kPanelRow, IntToUStr(done) + u"/" + IntToUStr(total));
-      if (!show_next_line_)
-        Status()->SetPanelText(kPanelMessage, run_texts.GetFullFileDetails(next).rec.filename);
-    };
-    args.progress = [this](int32_t percent, UStringView text) {
-      Status()->SetPanelText(kPanelProgress, IntToUStr(percent) + u"%");
-      Status()->SetPanelText(kPanelMessage, text);
+    run_progress_.Start(run_texts.FileCount());
+    run_text_names_.clear();
+    shown_text_ = -1;
+    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.GetFullFileDetails(i).rec.filename);
+    args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
+    args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
+      run_progress_.ChunkDone(text, bytes_read, size, words);
     };
     // Each turn of the loop: the gap since the last one, the newest line every 3 s.
     auto* watcher = new QTimer(this);
@@ -411,11 +412,23 @@ void TFormLinzora::ShowRunProgress() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !doc->fConcordanceList) return;
   const int lines = doc->fConcordanceList->Count();
-  Status()->SetPanelText(kPanelEntries, IntToUStr(lines));
+  TVXStatusBar* bar = Status();
+  bar->SetPanelText(kPanelEntries, IntToUStr(lines));
+  const TRunProgressFigures f = run_progress_.Figures();
+  if (f.texts > 0) {
+    bar->SetPanelText(kPanelRunText, u"text " + IntToUStr(f.text + 1) + u" of " + IntToUStr(f.texts));
+    bar->SetPanelText(kPanelRunOverall, IntToUStr(f.overall_percent) + u"%");
+    bar->SetPanelText(kPanelRunThisText, IntToUStr(f.this_percent) + u"%");
+    bar->SetPanelText(kPanelRunWords, IntToUStr(f.running_words) + u" words");
+  }
   if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
     const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);
-    if (line) Status()->SetPanelText(kPanelMessage, UString(line->Text()));
+    if (line) bar->SetPanelText(kPanelMessage, UString(line->Text()));
+  } else if (f.texts > 0 && f.text != shown_text_) {
+    // The newest line stays until the next text begins.
+    shown_text_ = f.text;
+    bar->SetPanelText(kPanelMessage, run_text_names_[static_cast<size_t>(f.text)]);
   }
 }
 

@@ -24,6 +24,7 @@
 #include "concordance/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
+#include "shell/qt/main_window_run_progress.h"
 #include "shell/qt/main_window_startup.h"
 #include "windows/sort_rules.h"
 
@@ -85,6 +86,9 @@ class TFormLinzora : public TMainToolsForm {
   // Called at every turn of the event loop during a run (tests stop a run from here).
   void SetRunTurnObserver(std::function<void()> observer) { run_turn_observer_ = std::move(observer); }
   int64_t LongestLoopGapMs() const { return longest_gap_ms_; }
+  // The figures the status bar shows during a run (text, this-text and overall percent, running
+  // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
+  TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
 
   // --- resort ---
   void Resort(TVX_Grid* grid, int column);
@@ -124,6 +128,9 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   int64_t longest_gap_ms_ = 0;
+  TRunProgressTally run_progress_;
+  std::vector<UString> run_text_names_;
+  int32_t shown_text_ = -1;
 };
 
 // A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
