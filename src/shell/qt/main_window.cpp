@@ -6,7 +6,10 @@
 #include <QProgressBar>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
+#include <QToolButton>
+#include <QToolTip>
 #include <fstream>
 
 #include "concordance/tell_list.h"
@@ -20,6 +23,10 @@
 #include "shell/controller_messages.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/tool_bar.h"
+#include "shell/qt/source_text_view.h"
+#include "concordance/plot_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
@@ -104,6 +111,13 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   TimerConcordancing.setInterval(kNewestLineMs);
   connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
   RegisterToolWindow(WindowIdOf(this));
+  connect(Status(), &TVXStatusBar::PanelClicked, this, [this](int panel) { StatusPanelClick(panel); });
+  close_button_ = new QToolButton(ToolbarPanel());
+  close_button_->setObjectName(QStringLiteral("ToolbarCloseButton"));
+  close_button_->setText(QStringLiteral("\u2715"));
+  close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
+  connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
+  ArrangeToolbarControls(*ToolbarPanel());
 }
 
 TFormLinzora::~TFormLinzora() {
@@ -144,6 +158,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
   Pages()->AddGridPage(caption, grid, list_type, list);
+  grid->viewport()->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, section + 1); });
   return grid;
@@ -205,6 +220,89 @@ void TFormLinzora::CloseData(bool tell) {
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
+}
+
+// --- menus, toolbar, status bar, hints ------------------------------------------------------------
+
+namespace {
+
+// The concordance view items whose check marks this window keeps: main toolbar, tags only,
+// sentence only, search word hidden, padding, tag list colours, hide tag-file tags, hide
+// undefined tags, hide sentence, paragraph, heading and section tags.
+constexpr int kTagMainToolbarItem = 81;
+constexpr int kOwnCheckedItems[] = {kTagMainToolbarItem, 112, 101, 181, 87, 77, 100, 117, 118, 119, 120, 121};
+
+}  // namespace
+
+void TFormLinzora::SetMenuChecks() {
+  TMainToolsForm::SetMenuChecks();
+  for (int tag : kOwnCheckedItems)
+    if (QAction* a = Menus()->ActionOfTag(tag)) {
+      a->setCheckable(true);
+      a->setChecked(GetMenuItemChecked(tag));
+    }
+  ToolbarPanel()->setVisible(GetMenuItemChecked(kTagMainToolbarItem) && HasData());
+}
+
+void TFormLinzora::ToolButtonCloseClick() {
+  SetMenuItemChecked(kTagMainToolbarItem, false);
+  if (QAction* a = Menus()->ActionOfTag(kTagMainToolbarItem)) a->setChecked(false);
+  ToolbarPanel()->hide();
+  for (QComboBox* box : ToolbarPanel()->findChildren<QComboBox*>())
+    if (box->isEditable()) box->clearEditText();
+}
+
+bool TFormLinzora::StatusPanelClick(int panel) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || (panel != 6 && panel != 7) || run_active_) return false;
+  const int step = panel == 6 ? -1 : 1;
+  TSourceTextRichEdit* viewer = SourceTextViewer();
+  QWidget* page = Pages()->Tabs()->currentWidget();
+  if (viewer && page && (page == viewer || page->isAncestorOf(viewer))) {
+    SourceTextCommand(step < 0 ? kSourcePrevious : kSourceNext);
+    return true;
+  }
+  auto* plot = dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get());
+  if (!plot || Pages()->CurrentListType() != kListPlot) return false;
+  const TGeneralPlotDataList* hits = plot->NextGeneralPlotList(step);
+  TV2GeneralPlotDataRec hit;
+  if (!hits || !hits->GetAPlot(plot->current_plot_index, hit)) return false;
+  const int row = plot->current_plot_row + (plot->show_overall ? 1 : 0);
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == plot)
+      g->setCurrentIndex(g->Model().index(row - 1, 0));
+  Status()->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXHitWordContext,
+                                                 {IntToUStr(plot->current_plot_row),
+                                                  IntToUStr(hit.position), hit.context}));
+  return true;
+}
+
+bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() != QEvent::ToolTip) return TMainToolsForm::eventFilter(watched, e);
+  auto* viewport = qobject_cast<QWidget*>(watched);
+  auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;
+  if (!grid || !GridHasListData(grid)) return TMainToolsForm::eventFilter(watched, e);
+  auto* help = static_cast<QHelpEvent*>(e);
+  const QModelIndex index = grid->indexAt(help->pos());
+  if (!index.isValid()) {
+    QToolTip::hideText();
+    return true;
+  }
+  const TGrid_data_rec& cell = grid->Model().CellAt(index);
+  const QRect rect = grid->visualRect(index);
+  const QFontMetrics metrics = grid->fontMetrics();
+  const UString text = cell.has_text ? cell.text : UString();
+  const std::vector<UString> lines =
+      WrapHintLines(text, rect.width() + 10, [&](UStringView s) { return metrics.horizontalAdvance(ToQString(s)); });
+  QString hint;
+  for (size_t i = 0; i < lines.size(); ++i) hint += (i ? QStringLiteral("\n") : QString()) + ToQString(lines[i]);
+  QToolTip::showText(help->globalPos(), hint, viewport, rect);
+  // The first cell found too narrow for its text says once per grid that data is hidden.
+  if (metrics.horizontalAdvance(ToQString(text)) > rect.width() && !grid->property("lz_obscured_warned").toBool()) {
+    grid->setProperty("lz_obscured_warned", true);
+    VXDialog(TVXDialog::DataPartlyObscured);
+  }
+  return true;
 }
 
 // --- the wizard and the texts ---------------------------------------------------------------------

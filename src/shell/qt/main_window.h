@@ -29,6 +29,7 @@
 #include "windows/sort_rules.h"
 
 class QPlainTextEdit;
+class QToolButton;
 class TConcSortForm;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
@@ -54,6 +55,18 @@ class TFormLinzora : public TMainToolsForm {
   void CloseData(bool tell) override;
   void HandleStartupParameters() override;
   void PageChanged(int tab) override;
+  // The base's checks, then the concordance view items' own (tags only, sentence only, search
+  // word hidden and padded, tag list colours, the hide-tag items); the main toolbar's check also
+  // shows or hides the toolbar.
+  void SetMenuChecks() override;
+  // The toolbar's close button: unchecks and hides the main toolbar for good (stored) and
+  // empties the typing boxes.
+  void ToolButtonCloseClick();
+  QToolButton* ToolbarCloseButton() const { return close_button_; }
+  // A status-bar panel clicked: 6 and 7 step to the previous and next plot hit on the plot page
+  // (the hit's row becomes current, the status line says which hit), or to the previous and next
+  // highlight on the source-text page. Answers whether a step was made.
+  bool StatusPanelClick(int panel);
   // Turning to a derived page computes the views not yet computed (collocates, patterns, plot,
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
@@ -103,6 +116,8 @@ class TFormLinzora : public TMainToolsForm {
 
  protected:
   bool event(QEvent* e) override;
+  // A grid's hint: the cell's whole text, wrapped at the cell's width plus 10 pixels.
+  bool eventFilter(QObject* watched, QEvent* e) override;
   // Closing during a run stops it; the window closes once the run has ended.
   void closeEvent(QCloseEvent* e) override;
 
@@ -122,6 +137,7 @@ class TFormLinzora : public TMainToolsForm {
   TVX_Grid* grid_concordance_ = nullptr;
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
+  QToolButton* close_button_ = nullptr;
   bool run_active_ = false;
   bool close_after_run_ = false;
   bool show_next_line_ = false;

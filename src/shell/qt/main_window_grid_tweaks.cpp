@@ -118,3 +118,40 @@ void CentreConcordanceCell(TGrid_data_rec& cell, int each_side) {
   for (auto& s : cell.spans) s.start += shift;
   for (auto& p : cell.pieces) p.start += shift;
 }
+
+std::vector<UString> WrapHintLines(UStringView text, int max_width, const std::function<int(UStringView)>& width_of) {
+  std::vector<UString> lines;
+  UString line;
+  auto fits = [&](UStringView s) { return width_of(s) <= max_width; };
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == u' ') ++i;
+    size_t end = i;
+    while (end < text.size() && text[end] != u' ') ++end;
+    if (end == i) break;
+    UString word(text.substr(i, end - i));
+    i = end;
+    const UString joined = line.empty() ? word : line + u' ' + word;
+    if (fits(joined)) {
+      line = joined;
+      continue;
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    line.clear();
+    // A word wider than a line on its own is cut between characters.
+    while (!fits(word)) {
+      size_t take = 0;
+      while (take < word.size()) {
+        size_t next = take + 1;
+        if (next < word.size() && (word[take] & 0xFC00) == 0xD800 && (word[next] & 0xFC00) == 0xDC00) ++next;
+        if (take > 0 && !fits(UStringView(word).substr(0, next))) break;
+        take = next;
+      }
+      lines.push_back(word.substr(0, take));
+      word.erase(0, take);
+    }
+    line = std::move(word);
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "model/result_list_base.h"
@@ -57,3 +58,8 @@ int LoadedPercent(int64_t loaded, int64_t length);
 // each_side characters before the hit (blanks make up a short left context) and as many after.
 // The centre and the coloured stretches move with the cut.
 void CentreConcordanceCell(TGrid_data_rec& cell, int each_side);
+
+// A grid cell's hint in lines no wider than max_width (width_of measures a piece of text):
+// broken at blanks, a word too wide on its own broken between characters (never inside a
+// surrogate pair). An empty text gives no lines.
+std::vector<UString> WrapHintLines(UStringView text, int max_width, const std::function<int(UStringView)>& width_of);

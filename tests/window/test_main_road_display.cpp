@@ -1,0 +1,144 @@
+// What the concordancer's window adds to the display: its own menu check marks, the toolbar's
+// close button, stepping through plot hits from the status bar and the grids' wrapped hints.
+#include <QHelpEvent>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QToolTip>
+
+#include "concordance/plot_list.h"
+#include "platform/settings/settings_access.h"
+#include "shell/qt/main_window_grid_tweaks.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
+#include "window/main_road_support.h"
+
+namespace {
+
+const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+
+TEST(HintLines, WrapAtBlanksAndCutLongWordsWhole) {
+  auto units = [](UStringView s) { return static_cast<int>(s.size()); };
+  struct Case {
+    const char* name;
+    UString text;
+    int width;
+    std::vector<UString> want;
+  } cases[] = {
+      {"empty", u"", 5, {}},
+      {"fits", u"a b", 3, {u"a b"}},
+      {"breaks at the blank", u"a b c", 3, {u"a b", u"c"}},
+      {"blanks around go", u"  lead   trail ", 10, {u"lead trail"}},
+      {"a long word is cut", u"abcdefgh", 3, {u"abc", u"def", u"gh"}},
+      {"a pair stays whole", u"a\U0001D11Eb", 2, {u"a", u"\U0001D11E", u"b"}},
+      {"narrower than one character", u"ab", 0, {u"a", u"b"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WrapHintLines(c.text, c.width, units), c.want) << c.name;
+}
+
+class MainRoadDisplay : public MainRoadTest {
+ protected:
+  void ShowRiver() {
+    Start();
+    HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
+    RunFromWizard(u"river");
+    ASSERT_NE(Main().Doc(), nullptr);
+    dialogs.Clear();
+  }
+  int TabOf(const char* caption) {
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    for (int t = 0; t < tabs->count(); ++t)
+      if (tabs->tabText(t) == QString::fromLatin1(caption)) return t;
+    return -1;
+  }
+};
+
+TEST_F(MainRoadDisplay, OwnMenuItemsFollowTheirStoredChecks) {
+  ShowRiver();
+  const int tags[] = {81, 112, 101, 181, 87, 77, 100, 117, 118, 119, 120, 121};
+  for (bool on : {true, false}) {
+    for (int tag : tags) SetMenuItemChecked(tag, on);
+    Main().SetMenuChecks();
+    for (int tag : tags) {
+      QAction* a = Main().Menus()->ActionOfTag(tag);
+      ASSERT_NE(a, nullptr) << tag;
+      EXPECT_EQ(a->isChecked(), on) << "tag " << tag;
+    }
+    EXPECT_EQ(Main().ToolbarPanel()->isVisible(), on);
+  }
+}
+
+TEST_F(MainRoadDisplay, ToolbarCloseButtonHidesTheToolbarForGood) {
+  ShowRiver();
+  SetMenuItemChecked(81, true);
+  Main().SetMenuChecks();
+  ASSERT_TRUE(Main().ToolbarPanel()->isVisible());
+  QToolButton* close = Main().ToolbarCloseButton();
+  ASSERT_NE(close, nullptr);
+  EXPECT_EQ(close->parentWidget(), Main().ToolbarPanel());
+  close->click();
+  EXPECT_FALSE(Main().ToolbarPanel()->isVisible());
+  EXPECT_FALSE(GetMenuItemChecked(81));
+  EXPECT_FALSE(Main().Menus()->ActionOfTag(81)->isChecked());
+  Main().SetMenuChecks();  // the store keeps it hidden
+  EXPECT_FALSE(Main().ToolbarPanel()->isVisible());
+}
+
+TEST_F(MainRoadDisplay, PanelsSixAndSevenStepThroughPlotHits) {
+  Start();
+  EXPECT_FALSE(Main().StatusPanelClick(7));  // no document
+  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_FALSE(Main().StatusPanelClick(7));  // the concordance page
+  const int plot_tab = TabOf("Plot");
+  ASSERT_GE(plot_tab, 0);
+  Main().Pages()->Tabs()->setCurrentIndex(plot_tab);
+  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  ASSERT_NE(plot, nullptr);
+  ASSERT_GT(plot->Count(), 0);
+  EXPECT_FALSE(Main().StatusPanelClick(5));  // other panels do nothing
+  TVX_Grid* grid = Main().Pages()->GridOfTab(plot_tab);
+  ASSERT_NE(grid, nullptr);
+  const int shift = plot->show_overall ? 1 : 0;
+  // From the start, "next" twice goes to the first row's second hit (or the next row's first).
+  ASSERT_TRUE(Main().StatusPanelClick(7));
+  const int32_t first_row = plot->current_plot_row, first_index = plot->current_plot_index;
+  TV2GeneralPlotDataRec hit;
+  ASSERT_TRUE(plot->Row(first_row - 1)->plots.GetAPlot(first_index, hit));
+  EXPECT_EQ(grid->CurrentRow(), first_row + shift);
+  EXPECT_EQ(Main().Status()->PanelText(10),
+            QStringLiteral("Hit %1 (%2): %3").arg(first_row).arg(hit.position).arg(ToQString(hit.context)));
+  ASSERT_TRUE(Main().StatusPanelClick(7));
+  const int32_t second_row = plot->current_plot_row, second_index = plot->current_plot_index;
+  EXPECT_TRUE(second_row > first_row || second_index == first_index + 1);
+  // "Previous" comes back to the first.
+  ASSERT_TRUE(Main().StatusPanelClick(6));
+  EXPECT_EQ(plot->current_plot_row, first_row);
+  EXPECT_EQ(plot->current_plot_index, first_index);
+  EXPECT_EQ(grid->CurrentRow(), first_row + shift);
+}
+
+TEST_F(MainRoadDisplay, GridHintShowsTheWholeCellWrappedAndWarnsOnceOfHiddenData) {
+  ShowRiver();
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  ASSERT_NE(grid, nullptr);
+  grid->setColumnWidth(0, 80);
+  const QRect cell = grid->visualRect(grid->Model().index(0, 0));
+  for (int i = 0; i < 2; ++i) {
+    QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+    QCoreApplication::sendEvent(grid->viewport(), &help);
+  }
+  const QString hint = QToolTip::text();
+  ASSERT_FALSE(hint.isEmpty());
+  EXPECT_TRUE(hint.contains(u'\n'));
+  for (const QString& line : hint.split(u'\n'))
+    if (line.size() > 1) EXPECT_LE(grid->fontMetrics().horizontalAdvance(line), cell.width() + 10) << line.toStdString();
+  int warnings = 0;
+  for (TVXDialog id : Asked())
+    if (id == TVXDialog::DataPartlyObscured) ++warnings;
+  EXPECT_EQ(warnings, 1);
+}
+
+}  // namespace
