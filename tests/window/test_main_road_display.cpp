@@ -1,5 +1,7 @@
 // What the concordancer's window adds to the display: its own menu check marks, the toolbar's
 // close button, stepping through plot hits from the status bar and the grids' wrapped hints.
+#include <QApplication>
+#include <QClipboard>
 #include <QHelpEvent>
 #include <QTabWidget>
 #include <QToolButton>
@@ -35,6 +37,55 @@ TEST(HintLines, WrapAtBlanksAndCutLongWordsWhole) {
       {"narrower than one character", u"ab", 0, {u"a", u"b"}},
   };
   for (const Case& c : cases) EXPECT_EQ(WrapHintLines(c.text, c.width, units), c.want) << c.name;
+}
+
+TEST(TextOutputTweaks, PlotPatternsAndGrouping) {
+  struct Group {
+    int64_t n;
+    const char16_t* want;
+  } groups[] = {{0, u"0"}, {999, u"999"}, {1000, u"1,000"}, {1234567, u"1,234,567"}, {-1234, u"-1,234"},
+                {INT64_MIN, u"-9,223,372,036,854,775,808"}};
+  for (const Group& g : groups) EXPECT_EQ(GroupedThousands(g.n), g.want) << g.n;
+
+  TGrid_data_rec plot;
+  plot.col = 6;
+  plot.row = 2;
+  plot.ints = {12, 40, 3000};
+  plot.plot_contexts = {u"the river", u"", u"river bank"};
+  TGrid_data_rec drawn = plot;
+  TweakPlotCell(drawn, false);
+  EXPECT_FALSE(drawn.has_text);  // a drawn plot keeps its marks only
+  TweakPlotCell(plot, true);
+  EXPECT_TRUE(plot.has_text);
+  EXPECT_EQ(plot.text, u"12 (the river); 40; 3000 (river bank)");
+  TGrid_data_rec other_column = plot;
+  other_column.col = 5;
+  other_column.text = u"x";
+  TweakPlotCell(other_column, true);
+  EXPECT_EQ(other_column.text, u"x");
+
+  struct Pattern {
+    const char* name;
+    int col, row;
+    bool text_output;
+    const char16_t* want;
+  } patterns[] = {
+      {"text output", 3, 1, true, u"RIVER Frequency: 12,345"},
+      {"drawn", 3, 1, false, u"RIVER"},
+      {"row numbers", 0, 1, true, u"RIVER"},
+      {"headings", 3, 0, true, u"RIVER"},
+  };
+  for (const Pattern& c : patterns) {
+    TGrid_data_rec cell;
+    cell.col = c.col;
+    cell.row = c.row;
+    cell.has_text = true;
+    cell.text = u"RIVER";
+    cell.has_number = true;
+    cell.number.value = 12345;
+    TweakPatternsCell(cell, c.text_output);
+    EXPECT_EQ(cell.text, c.want) << c.name;
+  }
 }
 
 class MainRoadDisplay : public MainRoadTest {
@@ -139,6 +190,48 @@ TEST_F(MainRoadDisplay, GridHintShowsTheWholeCellWrappedAndWarnsOnceOfHiddenData
   for (TVXDialog id : Asked())
     if (id == TVXDialog::DataPartlyObscured) ++warnings;
   EXPECT_EQ(warnings, 1);
+}
+
+TEST_F(MainRoadDisplay, CopiedPlotRowsGiveTheirHitsAndThePlotFollowsTheMouse) {
+  ShowRiver();
+  const int plot_tab = TabOf("Plot");
+  ASSERT_GE(plot_tab, 0);
+  Main().Pages()->Tabs()->setCurrentIndex(plot_tab);
+  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  ASSERT_NE(plot, nullptr);
+  ASSERT_GT(plot->Count(), 0);
+  TVX_Grid* grid = Main().Pages()->GridOfTab(plot_tab);
+  const int shift = plot->show_overall ? 1 : 0;
+  const TConcordancePlotEntry* first = plot->Row(0);
+  ASSERT_GT(first->plots.Count(), 0);
+
+  // Copying is text output: the plot column holds the positions; painting afterwards does not.
+  grid->setCurrentIndex(grid->Model().index(shift, 0));
+  Main().HandleMenuCommand(22, u"");
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_TRUE(copied.contains(QString::number(first->plots.Plots()[0].position))) << copied.toStdString();
+  EXPECT_FALSE(grid->Model().CellAt(grid->Model().index(shift, 5)).has_text);
+  EXPECT_FALSE(Main().TextOutput());
+
+  // Selecting a row makes it the plot's current row: the next step starts at its first hit.
+  grid->setCurrentIndex(grid->Model().index(shift, 1));
+  EXPECT_EQ(plot->current_plot_row, 1);
+
+  // The mouse over the first hit of the row names it, once the plot keeps contexts.
+  grid->setColumnWidth(5, 800);
+  const QRect cell = grid->visualRect(grid->Model().index(shift, 5));
+  const int32_t words = first->rec.words_in_file;
+  ASSERT_GT(words, 0);
+  const int32_t position = first->plots.Plots()[0].position;
+  const QPoint at(cell.left() + static_cast<int>(int64_t{position} * cell.width() / words), cell.center().y());
+  Main().Status()->SetPanelText(10, u"");
+  plot->plot_settings[1] = 0;
+  Main().PlotGridMouseMove(grid, at);
+  EXPECT_TRUE(Main().Status()->PanelText(10).isEmpty());
+  plot->plot_settings[1] = 1;
+  Main().PlotGridMouseMove(grid, at);
+  EXPECT_TRUE(Main().Status()->PanelText(10).startsWith(QStringLiteral("Hit 1 (%1)").arg(position)))
+      << Main().Status()->PanelText(10).toStdString();
 }
 
 }  // namespace

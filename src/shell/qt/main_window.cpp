@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QToolTip>
@@ -183,7 +185,7 @@ void TFormLinzora::ShowDocumentPages() {
     std::vector<TTagColour> colours;
     for (const TTagColourEntry& e : d->fTagColourTable)
       colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
-    TweakConcordanceTagCell(cell, colours, false, d->fSettings.SortKey(0), 0);
+    TweakConcordanceTagCell(cell, colours, text_output_, d->fSettings.SortKey(0), 0);
   });
   const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
       {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
@@ -196,7 +198,14 @@ void TFormLinzora::ShowDocumentPages() {
     if (page.first) {
       TVX_Grid* g = AddListPage(QString::fromLatin1(caption), page.first, page.second);
       if (page.second == kListCollocates)
-        g->SetTweak([](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, false); });
+        g->SetTweak([this](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, text_output_); });
+      if (page.second == kListPatterns) g->SetTweak([this](TGrid_data_rec& cell) { TweakPatternsCell(cell, text_output_); });
+      if (page.second == kListPlot) {
+        g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
+        g->viewport()->setMouseTracking(true);
+        connect(g->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& now, const QModelIndex&) { if (now.isValid()) PlotGridSelectCell(now.row() + 1); });
+      }
     }
   if (doc->fTextFilesWithSearchWord)
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
@@ -277,7 +286,65 @@ bool TFormLinzora::StatusPanelClick(int panel) {
   return true;
 }
 
+void TFormLinzora::HandleMenuCommand(int tag, const UString& data) {
+  constexpr int kTagCopyRows = 22;
+  if (tag != kTagCopyRows) {
+    TMainToolsForm::HandleMenuCommand(tag, data);
+    return;
+  }
+  auto remake_cells = [this] {
+    for (int t = 0; t < Pages()->Count(); ++t)
+      if (TVX_Grid* g = Pages()->GridOfTab(t)) g->Model().Source().Invalidate();
+  };
+  text_output_ = true;
+  remake_cells();
+  TMainToolsForm::HandleMenuCommand(tag, data);
+  text_output_ = false;
+  remake_cells();
+}
+
+void TFormLinzora::PlotGridSelectCell(int row) {
+  T_WholeLinzoraHolder* doc = Doc();
+  auto* plot = doc ? dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get()) : nullptr;
+  if (!plot || row < 1) return;
+  // Grid rows count the overall row first while it is shown; the list's rows count from 1.
+  const int list_row = row - (plot->show_overall ? 1 : 0);
+  if (list_row < 1 || list_row > plot->Count()) return;
+  if (plot->current_plot_row != list_row) plot->current_plot_index = -1;
+  plot->current_plot_row = list_row;
+}
+
+void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
+  if (in_mouse_move_) return;
+  in_mouse_move_ = true;
+  T_WholeLinzoraHolder* doc = Doc();
+  auto* plot = doc ? dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get()) : nullptr;
+  // Hints need the hits' contexts, which the plot keeps only when its settings say so.
+  if (plot && grid && plot->plot_settings[1] != 0) {
+    const QModelIndex index = grid->indexAt(pos);
+    if (index.isValid() && index.column() + 1 == 6) {
+      if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
+        const QRect rect = grid->visualRect(index);
+        const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;
+        const int32_t word = WordNumFromPlotPixelPosition(rect.width(), pos.x() - rect.left(), words);
+        TV2GeneralPlotDataRec hit;
+        int32_t at = -1;
+        if (NearestContextWord(e->plots, words, word, hit, at))
+          Status()->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXHitWordContext,
+                                                         {IntToUStr(at + 1), IntToUStr(hit.position), hit.context}));
+      }
+    }
+  }
+  in_mouse_move_ = false;
+}
+
 bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseMove) {
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;
+    if (grid && grid->ListType() == kListPlot) PlotGridMouseMove(grid, static_cast<QMouseEvent*>(e)->position().toPoint());
+    return TMainToolsForm::eventFilter(watched, e);
+  }
   if (e->type() != QEvent::ToolTip) return TMainToolsForm::eventFilter(watched, e);
   auto* viewport = qobject_cast<QWidget*>(watched);
   auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;

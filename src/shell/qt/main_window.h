@@ -67,6 +67,14 @@ class TFormLinzora : public TMainToolsForm {
   // (the hit's row becomes current, the status line says which hit), or to the previous and next
   // highlight on the source-text page. Answers whether a step was made.
   bool StatusPanelClick(int panel);
+  // Copying rows is text output: the plot, pattern, collocate and concordance cells take their
+  // text forms for it (the grids' cells are made afresh before and after).
+  void HandleMenuCommand(int tag, const UString& data) override;
+  bool TextOutput() const { return text_output_; }
+  // The plot grid: the mouse over a row's plot shows the hit nearest to it on the status line
+  // (when the plot keeps its hits' contexts); a row selected becomes the plot list's current row.
+  void PlotGridMouseMove(TVX_Grid* grid, QPoint pos);
+  void PlotGridSelectCell(int row);
   // Turning to a derived page computes the views not yet computed (collocates, patterns, plot,
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
@@ -138,6 +146,8 @@ class TFormLinzora : public TMainToolsForm {
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
   QToolButton* close_button_ = nullptr;
+  bool text_output_ = false;
+  bool in_mouse_move_ = false;
   bool run_active_ = false;
   bool close_after_run_ = false;
   bool show_next_line_ = false;

@@ -1,6 +1,10 @@
 #include "shell/qt/main_window_grid_tweaks.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "platform/runtime/vx_resources.h"
 
 namespace {
 
@@ -92,6 +96,42 @@ void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, 
     cell.has_text = true;
     cell.text = text_output ? UString(u"not yet computed") : UString(u"n/a");
   }
+}
+
+UString PlotCellText(const TGrid_data_rec& cell) {
+  UString text;
+  for (size_t i = 0; i < cell.ints.size(); ++i) {
+    if (i > 0) text += u"; ";
+    text += IntToUStr(cell.ints[i]);
+    if (i < cell.plot_contexts.size() && !cell.plot_contexts[i].empty()) text += u" (" + cell.plot_contexts[i] + u")";
+  }
+  return text;
+}
+
+void TweakPlotCell(TGrid_data_rec& cell, bool text_output) {
+  if (!text_output || cell.col != 6 || cell.row < 1) return;
+  cell.text = PlotCellText(cell);
+  cell.has_text = true;
+}
+
+UString GroupedThousands(int64_t n) {
+  const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  const std::string ascii = std::to_string(magnitude);
+  const UString digits(ascii.begin(), ascii.end());
+  UString out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += u',';
+    out += digits[i];
+  }
+  return n < 0 ? u"-" + out : out;
+}
+
+void TweakPatternsCell(TGrid_data_rec& cell, bool text_output) {
+  if (!text_output || cell.col < 1 || cell.row < 1 || !cell.has_text || !cell.has_number) return;
+  if (!std::isfinite(cell.number.value)) return;
+  cell.text += u" " + VXRes(TVXRes::VXFrequency) + u": " + GroupedThousands(std::llround(cell.number.value));
+  // The frequency now stands in the text; the number is not written a second time.
+  cell.has_number = false;
 }
 
 bool FileNameDisplayFlag(uint8_t file_status) { return file_status == 0; }

@@ -49,6 +49,16 @@ void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>
 // Collocate cells: numeric 0.0 in columns 3-13 is not applicable while uncomputed ones are not
 // shown (in text output it says "not yet computed").
 void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, bool text_output);
+// Plot column 6 in text output: the row's hits as text (PlotCellText); drawn plots are left alone.
+void TweakPlotCell(TGrid_data_rec& cell, bool text_output);
+// A plot cell's hits as text: each word position, with its context in brackets when one was kept,
+// separated by "; ".
+UString PlotCellText(const TGrid_data_rec& cell);
+// Pattern cells (columns above 0, data rows) in text output: the word gets " Frequency: n"
+// (n the cell's value without decimals, thousands grouped with commas).
+void TweakPatternsCell(TGrid_data_rec& cell, bool text_output);
+// A whole number with its thousands grouped by commas ("-1,234,567").
+UString GroupedThousands(int64_t n);
 // File names: status 0 sets the display flag.
 bool FileNameDisplayFlag(uint8_t file_status);
 // The percent of a source text loaded so far; 0 for an empty text (nothing to divide by).
