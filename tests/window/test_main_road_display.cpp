@@ -1,14 +1,21 @@
 // What the concordancer's window adds to the display: its own menu check marks, the toolbar's
-// close button, stepping through plot hits from the status bar and the grids' wrapped hints.
+// close button, stepping through plot hits from the status bar, the grids' wrapped hints and text
+// output, and the wizard's Edit button for a search-word file.
 #include <QApplication>
+#include <fstream>
+#include <iterator>
 #include <QClipboard>
 #include <QHelpEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QToolTip>
 
 #include "concordance/plot_list.h"
+#include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
+#include "shell/files/saved_texts.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -184,8 +191,10 @@ TEST_F(MainRoadDisplay, GridHintShowsTheWholeCellWrappedAndWarnsOnceOfHiddenData
   const QString hint = QToolTip::text();
   ASSERT_FALSE(hint.isEmpty());
   EXPECT_TRUE(hint.contains(u'\n'));
-  for (const QString& line : hint.split(u'\n'))
-    if (line.size() > 1) EXPECT_LE(grid->fontMetrics().horizontalAdvance(line), cell.width() + 10) << line.toStdString();
+  for (const QString& line : hint.split(u'\n')) {
+    if (line.size() <= 1) continue;  // a character wider than the cell stands alone
+    EXPECT_LE(grid->fontMetrics().horizontalAdvance(line), cell.width() + 10) << line.toStdString();
+  }
   int warnings = 0;
   for (TVXDialog id : Asked())
     if (id == TVXDialog::DataPartlyObscured) ++warnings;
@@ -232,6 +241,68 @@ TEST_F(MainRoadDisplay, CopiedPlotRowsGiveTheirHitsAndThePlotFollowsTheMouse) {
   Main().PlotGridMouseMove(grid, at);
   EXPECT_TRUE(Main().Status()->PanelText(10).startsWith(QStringLiteral("Hit 1 (%1)").arg(position)))
       << Main().Status()->PanelText(10).toStdString();
+}
+
+class TRecordingLauncher : public TFileLauncher {
+ public:
+  bool ShowFile(UStringView) override { return true; }
+  bool EditFile(UStringView name) override {
+    edited.emplace_back(name);
+    return works;
+  }
+  std::vector<UString> edited;
+  bool works = true;
+};
+
+TEST_F(MainRoadDisplay, WizardEditButtonOpensTheSearchWordFileInAnEditor) {
+  Start();
+  TRecordingLauncher editor;
+  Wizard().SetFileLauncher(&editor);
+  TempFolder user;
+  SetUserReadWriteFolder(user.Path());
+  const UString existing = user.Write(u"words.txt", "river\nbridge\n");
+  struct Case {
+    const char* name;
+    UString typed;
+    bool editor_works;
+    UString edited;  // empty: no editor called
+    bool says_so;
+  } cases[] = {
+      {"empty box", u"  ", true, u"", true},
+      {"a full name", existing, true, existing, false},
+      {"a bare name lies in the user's folder and is made", u"new_words.txt", true,
+       IncludeTrailingPathDelimiter(user.Path()) + u"new_words.txt", false},
+      {"no editor", existing, false, existing, true},
+  };
+  for (const Case& c : cases) {
+    editor.edited.clear();
+    editor.works = c.editor_works;
+    dialogs.Clear();
+    Wizard().FileNameBox()->setText(ToQString(c.typed));
+    Wizard().EditButton()->click();
+    if (c.edited.empty()) {
+      EXPECT_TRUE(editor.edited.empty()) << c.name;
+    } else {
+      ASSERT_EQ(editor.edited.size(), 1u) << c.name;
+      EXPECT_EQ(editor.edited[0], c.edited) << c.name;
+      EXPECT_TRUE(FileExists(c.edited)) << c.name;
+      EXPECT_EQ(Wizard().FileNameBox()->text(), ToQString(c.edited)) << c.name;
+    }
+    EXPECT_EQ(WasAsked(TVXDialog::InformationMessage), c.says_so) << c.name;
+  }
+  // The file that was there is not touched.
+  std::ifstream in(ToFsPath(existing), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, "river\nbridge\n");
+}
+
+TEST_F(MainRoadDisplay, WizardLoadOfAMissingSearchWordFileNamesIt) {
+  Start();
+  dialogs.Clear();
+  Wizard().FileNameBox()->setText(QStringLiteral("/no/such/folder/words.txt"));
+  Wizard().LoadButton()->click();
+  EXPECT_TRUE(WasAsked(TVXDialog::FailedToFind));
+  EXPECT_EQ(Wizard().LoadButton()->text(), QStringLiteral("Load"));
 }
 
 }  // namespace

@@ -135,6 +135,7 @@ void TFormLinzora::SetWindows(TFormStartWizardC* wizard, TConcSortForm* sort_for
   if (wizard) {
     wizard->SetMainWindow(this);
     wizard->fChosenFiles = &ChosenTexts;
+    wizard->SetFileLauncher(&FileLauncher());
   }
 }
 
