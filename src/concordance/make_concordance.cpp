@@ -316,6 +316,8 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
                  VXResFmt(TVXRes::VXDTagsHandled, {IntToUStr(static_cast<int32_t>(fArrayOfSavedTags.size()))}));
     AddNotesOnSWResults();
     fUnusedFiles.SortAlphabetically();
+    // The sort of the lines runs whole: the window gets its turn just before it.
+    MyYieldProcess();
     StartTiming();
     fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
     fConcordanceList->SetSortDirections();
@@ -341,6 +343,8 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   if (GetFastMinimalProcessing(current_tool_var)) return;
   auto run = [&](TConcordanceDerivedList* list, int flag_index, TTessorineList kind) {
     if (!list) return;
+    // Between whole views the window may repaint and see a stop; no list is half-made there.
+    MyYieldProcess();
     if (list->Compute(false)) fComputed[static_cast<size_t>(flag_index)] = 1;
     Global_process_times[kind] = ElapsedTime(true);
   };

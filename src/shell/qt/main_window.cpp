@@ -562,6 +562,8 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     });
     watcher->start();
     ok = doc->MakeConcordance(args);
+    // The stretch from the last turn of the loop to the run's end counts as a gap too.
+    longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
     watcher->stop();
     delete watcher;
     SetYieldHook(&PumpQtEvents);
