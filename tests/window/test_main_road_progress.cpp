@@ -3,6 +3,7 @@
 #include "shell/qt/main_window_run_progress.h"
 #include "shell/qt/vx_status_bar.h"
 #include "window/main_road_support.h"
+#include "window/window_test_support.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ TEST(RunProgressTally, FiguresFromChunksAndCommittedTexts) {
       {"second text a quarter read", {{0, 100, 100, 19}, {1, 50, 200, 3}}, 1, {1, 4, 25, 31, 22}},
       {"an empty text is at 0 percent", {{2, 0, 0, 0}}, 2, {2, 4, 0, 50, 0}},
       {"all committed", {{3, 10, 10, 2}}, 4, {3, 4, 100, 100, 2}},
+      {"chunks run ahead of the committed count", {{0, 100, 100, 5}, {1, 100, 100, 5}, {2, 30, 100, 5}}, 0,
+       {2, 4, 30, 57, 15}},
       {"a text index beyond the run is ignored", {{4, 5, 10, 99}, {-1, 5, 10, 99}}, 0, {0, 4, 0, 0, 0}},
   };
   for (const Case& c : cases) {
@@ -59,8 +62,16 @@ TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) 
   };
   std::vector<Seen> seen;
   TVXStatusBar* bar = Main().Status();
+  int turns_with_words = 0;
+  // A percent panel shows a bar or a text, as the progress display's style has it.
+  auto percent_of = [bar](int panel) {
+    return bar->PanelIsBar(panel) ? QString::number(bar->PanelBarValue(panel)) + u'%' : bar->PanelText(panel);
+  };
   Main().SetRunTurnObserver([&] {
-    seen.push_back({bar->PanelText(1), bar->PanelText(2), bar->PanelText(3), bar->PanelText(4)});
+    seen.push_back({bar->PanelText(1), percent_of(2), percent_of(3), bar->PanelText(4)});
+    // The second such turn: the bar has laid its panels out for the texts of the first.
+    if (bar->PanelText(4).section(u' ', 0, 0).toLongLong() > 0 && ++turns_with_words == 2)
+      SaveScreenshot(*Main().Status(), QStringLiteral("run_progress_status_bar"));
   });
   RunFromWizard(u"river");
   Main().SetRunTurnObserver(nullptr);

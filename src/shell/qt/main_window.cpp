@@ -585,8 +585,11 @@ void TFormLinzora::ShowRunProgress() {
   const TRunProgressFigures f = run_progress_.Figures();
   if (f.texts > 0) {
     bar->SetPanelText(kPanelRunText, u"text " + IntToUStr(f.text + 1) + u" of " + IntToUStr(f.texts));
-    bar->SetPanelText(kPanelRunOverall, IntToUStr(f.overall_percent) + u"%");
-    bar->SetPanelText(kPanelRunThisText, IntToUStr(f.this_percent) + u"%");
+    // The percent panels may be bars (the progress display's style) or text.
+    for (const auto& [panel, percent] : {std::pair{kPanelRunOverall, f.overall_percent}, std::pair{kPanelRunThisText, f.this_percent}}) {
+      if (bar->PanelIsBar(panel)) bar->SetPanelBarValue(panel, percent);
+      else bar->SetPanelText(panel, IntToUStr(percent) + u"%");
+    }
     bar->SetPanelText(kPanelRunWords, IntToUStr(f.running_words) + u" words");
   }
   if (show_next_line_ && lines > 0) {

@@ -7,10 +7,12 @@
 //     text's bytes read so far, its size and its words so far. Each text is read by one thread at
 //     a time; the figures are stored atomically, so the window's thread may read them at any time.
 //   - TextsDone(done) is called on the window's thread as texts are committed (done of n).
-//   - Figures(): the text being read is the first one not committed (the last one when all are);
-//     this-text percent = its bytes read x 100 / its size (0 for an empty text or one not yet
-//     reported); overall percent = (done x 100 + this-text percent) / n, at most 100; running
-//     words = the sum of every text's latest word count.
+//   - Figures(): the text being read is the furthest one a chunk was reported of, or the first
+//     one not committed when that is further (commits are reported late, chunks at once); when
+//     all are committed, the last. This-text percent = its bytes read x 100 / its size (0 for an
+//     empty text or one not yet reported; 100 once all are committed); overall percent = (its
+//     index x 100 + this-text percent) / n; running words = the sum of every text's latest word
+//     count.
 #pragma once
 
 #include <atomic>
@@ -42,5 +44,6 @@ class TRunProgressTally {
   int32_t texts_ = 0;
   std::unique_ptr<TText[]> per_text_;
   std::atomic<int64_t> done_{0};
+  std::atomic<int32_t> furthest_{-1};  // the furthest text a chunk was reported of
   std::atomic<int64_t> words_{0};
 };
