@@ -25,8 +25,6 @@
 
 namespace {
 
-const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
-
 TEST(HintLines, WrapAtBlanksAndCutLongWordsWhole) {
   auto units = [](UStringView s) { return static_cast<int>(s.size()); };
   struct Case {
@@ -98,11 +96,17 @@ TEST(TextOutputTweaks, PlotPatternsAndGrouping) {
 class MainRoadDisplay : public MainRoadTest {
  protected:
   void ShowRiver() {
-    Start();
-    HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
-    RunFromWizard(u"river");
+    ShowSampleRiverLines();
     ASSERT_NE(Main().Doc(), nullptr);
     dialogs.Clear();
+  }
+  // Turns to the plot page; answers its list (nullptr when there is none or it is empty).
+  TConcPlotList* TurnToPlot(int& tab) {
+    tab = TabOf("Plot");
+    if (tab < 0) return nullptr;
+    Main().Pages()->Tabs()->setCurrentIndex(tab);
+    auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+    return plot && plot->Count() > 0 ? plot : nullptr;
   }
   int TabOf(const char* caption) {
     QTabWidget* tabs = Main().Pages()->Tabs();
@@ -146,16 +150,11 @@ TEST_F(MainRoadDisplay, ToolbarCloseButtonHidesTheToolbarForGood) {
 TEST_F(MainRoadDisplay, PanelsSixAndSevenStepThroughPlotHits) {
   Start();
   EXPECT_FALSE(Main().StatusPanelClick(7));  // no document
-  HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
-  RunFromWizard(u"river");
-  ASSERT_NE(Main().Doc(), nullptr);
+  ShowRiver();
   EXPECT_FALSE(Main().StatusPanelClick(7));  // the concordance page
-  const int plot_tab = TabOf("Plot");
-  ASSERT_GE(plot_tab, 0);
-  Main().Pages()->Tabs()->setCurrentIndex(plot_tab);
-  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  int plot_tab = -1;
+  TConcPlotList* plot = TurnToPlot(plot_tab);
   ASSERT_NE(plot, nullptr);
-  ASSERT_GT(plot->Count(), 0);
   EXPECT_FALSE(Main().StatusPanelClick(5));  // other panels do nothing
   TVX_Grid* grid = Main().Pages()->GridOfTab(plot_tab);
   ASSERT_NE(grid, nullptr);
@@ -203,12 +202,9 @@ TEST_F(MainRoadDisplay, GridHintShowsTheWholeCellWrappedAndWarnsOnceOfHiddenData
 
 TEST_F(MainRoadDisplay, CopiedPlotRowsGiveTheirHitsAndThePlotFollowsTheMouse) {
   ShowRiver();
-  const int plot_tab = TabOf("Plot");
-  ASSERT_GE(plot_tab, 0);
-  Main().Pages()->Tabs()->setCurrentIndex(plot_tab);
-  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  int plot_tab = -1;
+  TConcPlotList* plot = TurnToPlot(plot_tab);
   ASSERT_NE(plot, nullptr);
-  ASSERT_GT(plot->Count(), 0);
   TVX_Grid* grid = Main().Pages()->GridOfTab(plot_tab);
   const int shift = plot->show_overall ? 1 : 0;
   const TConcordancePlotEntry* first = plot->Row(0);

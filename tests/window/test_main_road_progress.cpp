@@ -52,11 +52,7 @@ class MainRoadProgress : public MainRoadTest {};
 TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) {
   Start();
   TempFolder corpus;
-  std::vector<UString> names;
-  std::string body;
-  for (int i = 0; i < 4000; ++i) body += "The river flows past the old mill and under the bridge. ";
-  for (int i = 0; i < 30; ++i) names.push_back(corpus.Write(u"text" + IntToUStr(i) + u".txt", body));
-  HandOverTexts(names);
+  HandOverTexts(WriteRiverTexts(corpus, 30, 4000));
   struct Seen {
     QString text, overall, this_text, words;
   };
