@@ -127,6 +127,9 @@ struct TMakeConcordanceArgs {
   std::function<void(int32_t n, UStringView text)> progress;  // may be empty
   // Texts committed and texts in the run, shown on the window's thread (may be empty).
   std::function<void(int64_t done, int64_t total)> texts_progress;
+  // After each chunk of a text (see TTextWorkerSetup::chunk_done; text indexes count the run's
+  // texts from 0). May be empty.
+  std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
   TContextWordItems* context_items = nullptr;              // may be nullptr
   TExclusionWordItems* exclusion_items = nullptr;          // may be nullptr
   TTagContextWordItems* tag_context_items = nullptr;       // may be nullptr

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <span>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "concordance/ranked_sort.h"
@@ -310,6 +311,10 @@ float TConcordanceList::LineNumber(const TConcordanceEntry& line, int key) const
   return kMissingValue;
 }
 
+namespace {
+constexpr size_t kLinesForThreadedSort = 20000;
+}  // namespace
+
 bool TConcordanceList::DoASort(int levels, int first, int last) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("sort");
   ClearHighlightCollocFreqs();
@@ -434,7 +439,10 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
 
   std::vector<uint32_t> order;
   SetListBusy(kBusySorting);
-  const TRankedSortResult r = RankedSort(ranked, n, order);
+  // The ranking is the same on any number of threads; a large list spreads it so that the window
+  // that waits for it is not held up long.
+  const int threads = n >= kLinesForThreadedSort ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
+  const TRankedSortResult r = RankedSort(ranked, n, order, threads);
   SetListBusy(kBusyNone);
   if (!r.ok) {
     AddToLogFile(Utf8ToUtf16("concordance sort refused: " + r.message));

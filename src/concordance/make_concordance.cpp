@@ -65,6 +65,7 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
     setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
   setup.line_owner = fConcordanceList.get();
   setup.keeping_log = global_keeping_log;
+  setup.chunk_done = args.chunk_done;
   fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
     auto it = fRunTextOfFile.find(file_num);
     if (it == fRunTextOfFile.end() || it->second < 0 || it->second >= static_cast<int32_t>(fRunTexts.size()))
@@ -315,6 +316,8 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
                  VXResFmt(TVXRes::VXDTagsHandled, {IntToUStr(static_cast<int32_t>(fArrayOfSavedTags.size()))}));
     AddNotesOnSWResults();
     fUnusedFiles.SortAlphabetically();
+    // The sort of the lines runs whole: the window gets its turn just before it.
+    MyYieldProcess();
     StartTiming();
     fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
     fConcordanceList->SetSortDirections();
@@ -340,6 +343,8 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   if (GetFastMinimalProcessing(current_tool_var)) return;
   auto run = [&](TConcordanceDerivedList* list, int flag_index, TTessorineList kind) {
     if (!list) return;
+    // Between whole views the window may repaint and see a stop; no list is half-made there.
+    MyYieldProcess();
     if (list->Compute(false)) fComputed[static_cast<size_t>(flag_index)] = 1;
     Global_process_times[kind] = ElapsedTime(true);
   };

@@ -90,6 +90,8 @@ bool TLinzoraBufferProcessor::SetupTheBuffer() {
 }
 
 void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count) {
+  if (setup_.chunk_done && Stream())
+    setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
   if (!setup_.keeping_log) return;
   LogLine(u"End of buffer " + IntToUStr(buffer_number) + u" of " + IntToUStr(buffer_count) + u": hits so far = " +
           IntToUStr(static_cast<int64_t>(outcome_.lines.size())));

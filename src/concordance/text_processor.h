@@ -70,6 +70,9 @@ struct TTextWorkerSetup {
   std::function<std::unique_ptr<TTextTagHandler>()> make_tag_handler;
   TConcordanceLineOwner* line_owner = nullptr;  // what the lines report to (only kept by them)
   bool keeping_log = false;                     // buffer log lines in the outcome
+  // Told after each chunk of a text: the text's index, its bytes read so far, its size and its
+  // running words so far. Called on whichever thread reads the text, so it may only store numbers.
+  std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
 };
 
 // The tag handler a worker reads with when the setup gives no maker: the run's tag settings,

@@ -26,6 +26,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
+#include "shell/files/saved_texts.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/window_messages.h"
 #include "shell/services/suite_services.h"
@@ -140,8 +141,12 @@ void TFormStartWizardC::BuildWindow() {
   file_edit_->setProperty(kFileNameBoxProperty, 0);
   load_button_ = new QPushButton(QStringLiteral("Load"), file_group);
   connect(load_button_, &QPushButton::clicked, this, [this] { ButtonSWsFromFileClick(); });
+  edit_button_ = new QPushButton(QStringLiteral("Edit"), file_group);
+  edit_button_->setToolTip(QStringLiteral("press to Edit"));
+  connect(edit_button_, &QPushButton::clicked, this, [this] { ButtonTagFileEditClick(); });
   fl->addWidget(file_edit_, 1);
   fl->addWidget(load_button_);
+  fl->addWidget(edit_button_);
   sl->addWidget(file_group);
   auto* examples = new QPlainTextEdit(sw);
   examples->setReadOnly(true);
@@ -480,7 +485,11 @@ void TFormStartWizardC::ButtonSWsFromFileClick() {
     return;
   }
   const UString name = FromQString(file_edit_->text());
-  if (name.empty() || !FileExists(name)) return;
+  if (name.empty()) return;
+  if (!FileExists(name)) {
+    VXDialog(TVXDialog::FailedToFind, {name});
+    return;
+  }
   SearchWordItems.Clear();
   chosen_list_->clear();
   if (SearchWordItems.LoadFromFile(name, fchoices.WantedPerSearchWord())) {
@@ -489,6 +498,19 @@ void TFormStartWizardC::ButtonSWsFromFileClick() {
     SetConcordanceSWFilename(name);
     load_button_->setText(QStringLiteral("Clear %1").arg(SearchWordItems.Count()));
   }
+}
+
+void TFormStartWizardC::ButtonTagFileEditClick() {
+  UString name = TrimU(FromQString(file_edit_->text()));
+  if (name.empty()) {
+    VXDialog(TVXDialog::InformationMessage, {u"Type the name of a search-word file first, then press Edit."});
+    return;
+  }
+  if (name.find(u'/') == UString::npos) name = IncludeTrailingPathDelimiter(GetUserReadWriteFolder()) + name;
+  if (!FileExists(name) && !SaveBytesOrSay(name, Utf16FileBytes(u""))) return;
+  file_edit_->setText(ToQString(name));
+  if (!launcher_ || !launcher_->EditFile(name))
+    VXDialog(TVXDialog::InformationMessage, {u"No editor could be started for " + name + u"."});
 }
 
 // --- history -------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class TFileLauncher;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -55,6 +56,11 @@ class TFormStartWizardC : public TFormVXWizard {
   void ButtonOKClick();
   void ChooseTextsButtonClick();
   void ButtonSWsFromFileClick();
+  // Opens the search-word file named in the file box in an editor. A name without a folder lies in
+  // the user's read-write folder; a file not there yet is made empty so that the words can be
+  // typed into it. An empty box, or no editor, is said; nothing else changes.
+  void ButtonTagFileEditClick();
+  void SetFileLauncher(TFileLauncher* launcher) { launcher_ = launcher; }
   void ListboxContextSpanClick(QListWidget* sender);
   void AddAnySingleCharsToPopupMenu();
   void PasteCharacter(char32_t c);
@@ -78,6 +84,7 @@ class TFormStartWizardC : public TFormVXWizard {
   QPushButton* OKButton() const { return ok_button_; }
   QPushButton* ChooseTextsButton() const { return choose_button_; }
   QPushButton* LoadButton() const { return load_button_; }
+  QPushButton* EditButton() const { return edit_button_; }
   QLineEdit* FileNameBox() const { return file_edit_; }
   QLabel* TextsLabel() const { return texts_label_; }
   QLabel* OneLabel() const { return one_label_; }
@@ -111,6 +118,8 @@ class TFormStartWizardC : public TFormVXWizard {
   QComboBox* search_box_ = nullptr;
   QLineEdit* file_edit_ = nullptr;
   QPushButton* load_button_ = nullptr;
+  QPushButton* edit_button_ = nullptr;
+  TFileLauncher* launcher_ = nullptr;
   QComboBox* context_box_ = nullptr;
   QListWidget* span_left_ = nullptr;
   QListWidget* span_right_ = nullptr;

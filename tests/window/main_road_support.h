@@ -95,6 +95,21 @@ class MainRoadTest : public testing::Test {
     QTest::qWait(20);
     WaitUntil([this] { return !Main().RunActive(); });
   }
+  // `texts` texts in the folder, each `sentences` times a sentence of 11 words with "river" in it.
+  static std::vector<UString> WriteRiverTexts(TempFolder& folder, int texts, int sentences) {
+    std::string body;
+    for (int i = 0; i < sentences; ++i) body += "The river flows past the old mill and under the bridge. ";
+    std::vector<UString> names;
+    for (int i = 0; i < texts; ++i) names.push_back(folder.Write(u"text" + IntToUStr(i) + u".txt", body));
+    return names;
+  }
+  // The window showing the lines of "river" in three sample texts.
+  void ShowSampleRiverLines() {
+    Start();
+    const UString samples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+    HandOverTexts({samples + u"river_spring.txt", samples + u"bridge_walk.txt", samples + u"hallam_mill.txt"});
+    RunFromWizard(u"river");
+  }
   TempFolder dir;
   THeadlessDialogService dialogs;
   std::unique_ptr<TProgramWindows> windows;

@@ -21,9 +21,7 @@ class MainRoadChecks : public MainRoadTest {
  protected:
   // A window showing the lines of "river" in three sample texts.
   void ShowRiver() {
-    Start();
-    HandOverTexts({kSamples + u"river_spring.txt", kSamples + u"bridge_walk.txt", kSamples + u"hallam_mill.txt"});
-    RunFromWizard(u"river");
+    ShowSampleRiverLines();
     ASSERT_NE(Main().Doc(), nullptr);
     shown = Main().Doc();
     shown_lines = shown->fConcordanceList->Count();
@@ -32,7 +30,9 @@ class MainRoadChecks : public MainRoadTest {
   }
   void ExpectShownUntouched(const char* name, QString typed) {
     EXPECT_EQ(Main().Doc(), shown) << name;
-    if (Main().Doc() == shown) EXPECT_EQ(shown->fConcordanceList->Count(), shown_lines) << name;
+    if (Main().Doc() == shown) {
+      EXPECT_EQ(shown->fConcordanceList->Count(), shown_lines) << name;
+    }
     EXPECT_EQ(Wizard().SearchBox()->currentText(), typed) << name;
     EXPECT_EQ(Main().ChosenTexts.FileCount(), 3) << name;
   }
@@ -149,14 +149,7 @@ TEST_F(MainRoadChecks, NoHitsSaysSoAndKeepsWordsAndTexts) {
 TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
   Start();
   TempFolder corpus;
-  std::vector<UString> names;
-  const std::string body = [] {
-    std::string s;
-    for (int i = 0; i < 4000; ++i) s += "The river flows past the old mill and under the bridge. ";
-    return s;
-  }();
-  for (int i = 0; i < 30; ++i) names.push_back(corpus.Write(u"text" + IntToUStr(i) + u".txt", body));
-  HandOverTexts(names);
+  HandOverTexts(WriteRiverTexts(corpus, 30, 4000));
   int refused_checks = 0;
   bool stopped = false;
   Main().SetRunTurnObserver([&] {
@@ -325,11 +318,7 @@ namespace {
 TEST_F(MainRoadChecks, ClosingDuringARunStopsItAndClosesAfter) {
   Start();
   TempFolder big;
-  std::vector<UString> names;
-  std::string body;
-  for (int i = 0; i < 3000; ++i) body += "The river flows past the old mill and under the bridge. ";
-  for (int i = 0; i < 20; ++i) names.push_back(big.Write(u"t" + IntToUStr(i) + u".txt", body));
-  HandOverTexts(names);
+  HandOverTexts(WriteRiverTexts(big, 20, 3000));
   bool asked_to_close = false;
   Main().SetRunTurnObserver([&] {
     if (asked_to_close || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;

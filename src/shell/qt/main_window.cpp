@@ -6,7 +6,12 @@
 #include <QProgressBar>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QToolButton>
+#include <QToolTip>
 #include <fstream>
 
 #include "concordance/tell_list.h"
@@ -20,6 +25,10 @@
 #include "shell/controller_messages.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/tool_bar.h"
+#include "shell/qt/source_text_view.h"
+#include "concordance/plot_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
@@ -41,6 +50,11 @@ constexpr uint16_t kCodePasteCharacter = 4620;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
+// Status-bar panels during a run.
+constexpr int kPanelRunText = 1;
+constexpr int kPanelRunOverall = 2;
+constexpr int kPanelRunThisText = 3;
+constexpr int kPanelRunWords = 4;
 constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
 
 // The window whose run is pumping, and the clock of the pumps.
@@ -99,6 +113,13 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   TimerConcordancing.setInterval(kNewestLineMs);
   connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
   RegisterToolWindow(WindowIdOf(this));
+  connect(Status(), &TVXStatusBar::PanelClicked, this, [this](int panel) { StatusPanelClick(panel); });
+  close_button_ = new QToolButton(ToolbarPanel());
+  close_button_->setObjectName(QStringLiteral("ToolbarCloseButton"));
+  close_button_->setText(QStringLiteral("\u2715"));
+  close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
+  connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
+  ArrangeToolbarControls(*ToolbarPanel());
 }
 
 TFormLinzora::~TFormLinzora() {
@@ -114,6 +135,7 @@ void TFormLinzora::SetWindows(TFormStartWizardC* wizard, TConcSortForm* sort_for
   if (wizard) {
     wizard->SetMainWindow(this);
     wizard->fChosenFiles = &ChosenTexts;
+    wizard->SetFileLauncher(&FileLauncher());
   }
 }
 
@@ -139,6 +161,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
   Pages()->AddGridPage(caption, grid, list_type, list);
+  grid->viewport()->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, section + 1); });
   return grid;
@@ -163,7 +186,7 @@ void TFormLinzora::ShowDocumentPages() {
     std::vector<TTagColour> colours;
     for (const TTagColourEntry& e : d->fTagColourTable)
       colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
-    TweakConcordanceTagCell(cell, colours, false, d->fSettings.SortKey(0), 0);
+    TweakConcordanceTagCell(cell, colours, text_output_, d->fSettings.SortKey(0), 0);
   });
   const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
       {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
@@ -176,7 +199,14 @@ void TFormLinzora::ShowDocumentPages() {
     if (page.first) {
       TVX_Grid* g = AddListPage(QString::fromLatin1(caption), page.first, page.second);
       if (page.second == kListCollocates)
-        g->SetTweak([](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, false); });
+        g->SetTweak([this](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, text_output_); });
+      if (page.second == kListPatterns) g->SetTweak([this](TGrid_data_rec& cell) { TweakPatternsCell(cell, text_output_); });
+      if (page.second == kListPlot) {
+        g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
+        g->viewport()->setMouseTracking(true);
+        connect(g->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& now, const QModelIndex&) { if (now.isValid()) PlotGridSelectCell(now.row() + 1); });
+      }
     }
   if (doc->fTextFilesWithSearchWord)
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
@@ -200,6 +230,147 @@ void TFormLinzora::CloseData(bool tell) {
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
+}
+
+// --- menus, toolbar, status bar, hints ------------------------------------------------------------
+
+namespace {
+
+// The concordance view items whose check marks this window keeps: main toolbar, tags only,
+// sentence only, search word hidden, padding, tag list colours, hide tag-file tags, hide
+// undefined tags, hide sentence, paragraph, heading and section tags.
+constexpr int kTagMainToolbarItem = 81;
+constexpr int kOwnCheckedItems[] = {kTagMainToolbarItem, 112, 101, 181, 87, 77, 100, 117, 118, 119, 120, 121};
+
+}  // namespace
+
+void TFormLinzora::SetMenuChecks() {
+  TMainToolsForm::SetMenuChecks();
+  for (int tag : kOwnCheckedItems)
+    if (QAction* a = Menus()->ActionOfTag(tag)) {
+      a->setCheckable(true);
+      a->setChecked(GetMenuItemChecked(tag));
+    }
+  ToolbarPanel()->setVisible(GetMenuItemChecked(kTagMainToolbarItem) && HasData());
+}
+
+void TFormLinzora::ToolButtonCloseClick() {
+  SetMenuItemChecked(kTagMainToolbarItem, false);
+  if (QAction* a = Menus()->ActionOfTag(kTagMainToolbarItem)) a->setChecked(false);
+  ToolbarPanel()->hide();
+  for (QComboBox* box : ToolbarPanel()->findChildren<QComboBox*>())
+    if (box->isEditable()) box->clearEditText();
+}
+
+bool TFormLinzora::StatusPanelClick(int panel) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || (panel != 6 && panel != 7) || run_active_) return false;
+  const int step = panel == 6 ? -1 : 1;
+  TSourceTextRichEdit* viewer = SourceTextViewer();
+  QWidget* page = Pages()->Tabs()->currentWidget();
+  if (viewer && page && (page == viewer || page->isAncestorOf(viewer))) {
+    SourceTextCommand(step < 0 ? kSourcePrevious : kSourceNext);
+    return true;
+  }
+  auto* plot = dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get());
+  if (!plot || Pages()->CurrentListType() != kListPlot) return false;
+  const TGeneralPlotDataList* hits = plot->NextGeneralPlotList(step);
+  TV2GeneralPlotDataRec hit;
+  if (!hits || !hits->GetAPlot(plot->current_plot_index, hit)) return false;
+  const int row = plot->current_plot_row + (plot->show_overall ? 1 : 0);
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == plot)
+      g->setCurrentIndex(g->Model().index(row - 1, 0));
+  Status()->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXHitWordContext,
+                                                 {IntToUStr(plot->current_plot_row),
+                                                  IntToUStr(hit.position), hit.context}));
+  return true;
+}
+
+void TFormLinzora::HandleMenuCommand(int tag, const UString& data) {
+  constexpr int kTagCopyRows = 22;
+  if (tag != kTagCopyRows) {
+    TMainToolsForm::HandleMenuCommand(tag, data);
+    return;
+  }
+  auto remake_cells = [this] {
+    for (int t = 0; t < Pages()->Count(); ++t)
+      if (TVX_Grid* g = Pages()->GridOfTab(t)) g->Model().Source().Invalidate();
+  };
+  text_output_ = true;
+  remake_cells();
+  TMainToolsForm::HandleMenuCommand(tag, data);
+  text_output_ = false;
+  remake_cells();
+}
+
+void TFormLinzora::PlotGridSelectCell(int row) {
+  T_WholeLinzoraHolder* doc = Doc();
+  auto* plot = doc ? dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get()) : nullptr;
+  if (!plot || row < 1) return;
+  // Grid rows count the overall row first while it is shown; the list's rows count from 1.
+  const int list_row = row - (plot->show_overall ? 1 : 0);
+  if (list_row < 1 || list_row > plot->Count()) return;
+  if (plot->current_plot_row != list_row) plot->current_plot_index = -1;
+  plot->current_plot_row = list_row;
+}
+
+void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
+  if (in_mouse_move_) return;
+  in_mouse_move_ = true;
+  T_WholeLinzoraHolder* doc = Doc();
+  auto* plot = doc ? dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get()) : nullptr;
+  // Hints need the hits' contexts, which the plot keeps only when its settings say so.
+  if (plot && grid && plot->plot_settings[1] != 0) {
+    const QModelIndex index = grid->indexAt(pos);
+    if (index.isValid() && index.column() + 1 == 6) {
+      if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
+        const QRect rect = grid->visualRect(index);
+        const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;
+        const int32_t word = WordNumFromPlotPixelPosition(rect.width(), pos.x() - rect.left(), words);
+        TV2GeneralPlotDataRec hit;
+        int32_t at = -1;
+        if (NearestContextWord(e->plots, words, word, hit, at))
+          Status()->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXHitWordContext,
+                                                         {IntToUStr(at + 1), IntToUStr(hit.position), hit.context}));
+      }
+    }
+  }
+  in_mouse_move_ = false;
+}
+
+bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseMove) {
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;
+    if (grid && grid->ListType() == kListPlot) PlotGridMouseMove(grid, static_cast<QMouseEvent*>(e)->position().toPoint());
+    return TMainToolsForm::eventFilter(watched, e);
+  }
+  if (e->type() != QEvent::ToolTip) return TMainToolsForm::eventFilter(watched, e);
+  auto* viewport = qobject_cast<QWidget*>(watched);
+  auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;
+  if (!grid || !GridHasListData(grid)) return TMainToolsForm::eventFilter(watched, e);
+  auto* help = static_cast<QHelpEvent*>(e);
+  const QModelIndex index = grid->indexAt(help->pos());
+  if (!index.isValid()) {
+    QToolTip::hideText();
+    return true;
+  }
+  const TGrid_data_rec& cell = grid->Model().CellAt(index);
+  const QRect rect = grid->visualRect(index);
+  const QFontMetrics metrics = grid->fontMetrics();
+  const UString text = cell.has_text ? cell.text : UString();
+  const std::vector<UString> lines =
+      WrapHintLines(text, rect.width() + 10, [&](UStringView s) { return metrics.horizontalAdvance(ToQString(s)); });
+  QString hint;
+  for (size_t i = 0; i < lines.size(); ++i) hint += (i ? QStringLiteral("\n") : QString()) + ToQString(lines[i]);
+  QToolTip::showText(help->globalPos(), hint, viewport, rect);
+  // The first cell found too narrow for its text says once per grid that data is hidden.
+  if (metrics.horizontalAdvance(ToQString(text)) > rect.width() && !grid->property("lz_obscured_warned").toBool()) {
+    grid->setProperty("lz_obscured_warned", true);
+    VXDialog(TVXDialog::DataPartlyObscured);
+  }
+  return true;
 }
 
 // --- the wizard and the texts ---------------------------------------------------------------------
@@ -372,17 +543,13 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
     args.sw_batch_mode = sw_batch;
-    args.texts_progress = [this, &run_texts](int64_t done, int64_t total) {
-      if (total <= 0) return;
-      const int32_t next = static_cast<int32_t>(std::min<int64_t>(done, total - 1));
-      Status()->SetPanelText(kPanelProgress, IntToUStr(done * 100 / total) + u"%");
-      Status()->SetPanelText(kPanelRow, IntToUStr(done) + u"/" + IntToUStr(total));
-      if (!show_next_line_)
-        Status()->SetPanelText(kPanelMessage, run_texts.GetFullFileDetails(next).rec.filename);
-    };
-    args.progress = [this](int32_t percent, UStringView text) {
-      Status()->SetPanelText(kPanelProgress, IntToUStr(percent) + u"%");
-      Status()->SetPanelText(kPanelMessage, text);
+    run_progress_.Start(run_texts.FileCount());
+    run_text_names_.clear();
+    shown_text_ = -1;
+    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.GetFullFileDetails(i).rec.filename);
+    args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
+    args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
+      run_progress_.ChunkDone(text, bytes_read, size, words);
     };
     // Each turn of the loop: the gap since the last one, the newest line every 3 s.
     auto* watcher = new QTimer(this);
@@ -395,6 +562,8 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     });
     watcher->start();
     ok = doc->MakeConcordance(args);
+    // The stretch from the last turn of the loop to the run's end counts as a gap too.
+    longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
     watcher->stop();
     delete watcher;
     SetYieldHook(&PumpQtEvents);
@@ -411,11 +580,26 @@ void TFormLinzora::ShowRunProgress() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !doc->fConcordanceList) return;
   const int lines = doc->fConcordanceList->Count();
-  Status()->SetPanelText(kPanelEntries, IntToUStr(lines));
+  TVXStatusBar* bar = Status();
+  bar->SetPanelText(kPanelEntries, IntToUStr(lines));
+  const TRunProgressFigures f = run_progress_.Figures();
+  if (f.texts > 0) {
+    bar->SetPanelText(kPanelRunText, u"text " + IntToUStr(f.text + 1) + u" of " + IntToUStr(f.texts));
+    // The percent panels may be bars (the progress display's style) or text.
+    for (const auto& [panel, percent] : {std::pair{kPanelRunOverall, f.overall_percent}, std::pair{kPanelRunThisText, f.this_percent}}) {
+      if (bar->PanelIsBar(panel)) bar->SetPanelBarValue(panel, percent);
+      else bar->SetPanelText(panel, IntToUStr(percent) + u"%");
+    }
+    bar->SetPanelText(kPanelRunWords, IntToUStr(f.running_words) + u" words");
+  }
   if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
     const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);
-    if (line) Status()->SetPanelText(kPanelMessage, UString(line->Text()));
+    if (line) bar->SetPanelText(kPanelMessage, UString(line->Text()));
+  } else if (f.texts > 0 && f.text != shown_text_) {
+    // The newest line stays until the next text begins.
+    shown_text_ = f.text;
+    bar->SetPanelText(kPanelMessage, run_text_names_[static_cast<size_t>(f.text)]);
   }
 }
 

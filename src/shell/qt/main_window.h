@@ -24,10 +24,12 @@
 #include "concordance/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
+#include "shell/qt/main_window_run_progress.h"
 #include "shell/qt/main_window_startup.h"
 #include "windows/sort_rules.h"
 
 class QPlainTextEdit;
+class QToolButton;
 class TConcSortForm;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
@@ -53,6 +55,26 @@ class TFormLinzora : public TMainToolsForm {
   void CloseData(bool tell) override;
   void HandleStartupParameters() override;
   void PageChanged(int tab) override;
+  // The base's checks, then the concordance view items' own (tags only, sentence only, search
+  // word hidden and padded, tag list colours, the hide-tag items); the main toolbar's check also
+  // shows or hides the toolbar.
+  void SetMenuChecks() override;
+  // The toolbar's close button: unchecks and hides the main toolbar for good (stored) and
+  // empties the typing boxes.
+  void ToolButtonCloseClick();
+  QToolButton* ToolbarCloseButton() const { return close_button_; }
+  // A status-bar panel clicked: 6 and 7 step to the previous and next plot hit on the plot page
+  // (the hit's row becomes current, the status line says which hit), or to the previous and next
+  // highlight on the source-text page. Answers whether a step was made.
+  bool StatusPanelClick(int panel);
+  // Copying rows is text output: the plot, pattern, collocate and concordance cells take their
+  // text forms for it (the grids' cells are made afresh before and after).
+  void HandleMenuCommand(int tag, const UString& data) override;
+  bool TextOutput() const { return text_output_; }
+  // The plot grid: the mouse over a row's plot shows the hit nearest to it on the status line
+  // (when the plot keeps its hits' contexts); a row selected becomes the plot list's current row.
+  void PlotGridMouseMove(TVX_Grid* grid, QPoint pos);
+  void PlotGridSelectCell(int row);
   // Turning to a derived page computes the views not yet computed (collocates, patterns, plot,
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
@@ -85,6 +107,9 @@ class TFormLinzora : public TMainToolsForm {
   // Called at every turn of the event loop during a run (tests stop a run from here).
   void SetRunTurnObserver(std::function<void()> observer) { run_turn_observer_ = std::move(observer); }
   int64_t LongestLoopGapMs() const { return longest_gap_ms_; }
+  // The figures the status bar shows during a run (text, this-text and overall percent, running
+  // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
+  TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
 
   // --- resort ---
   void Resort(TVX_Grid* grid, int column);
@@ -99,6 +124,8 @@ class TFormLinzora : public TMainToolsForm {
 
  protected:
   bool event(QEvent* e) override;
+  // A grid's hint: the cell's whole text, wrapped at the cell's width plus 10 pixels.
+  bool eventFilter(QObject* watched, QEvent* e) override;
   // Closing during a run stops it; the window closes once the run has ended.
   void closeEvent(QCloseEvent* e) override;
 
@@ -118,12 +145,18 @@ class TFormLinzora : public TMainToolsForm {
   TVX_Grid* grid_concordance_ = nullptr;
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
+  QToolButton* close_button_ = nullptr;
+  bool text_output_ = false;
+  bool in_mouse_move_ = false;
   bool run_active_ = false;
   bool close_after_run_ = false;
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   int64_t longest_gap_ms_ = 0;
+  TRunProgressTally run_progress_;
+  std::vector<UString> run_text_names_;
+  int32_t shown_text_ = -1;
 };
 
 // A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.

@@ -1,6 +1,10 @@
 #include "shell/qt/main_window_grid_tweaks.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "platform/runtime/vx_resources.h"
 
 namespace {
 
@@ -94,6 +98,42 @@ void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, 
   }
 }
 
+UString PlotCellText(const TGrid_data_rec& cell) {
+  UString text;
+  for (size_t i = 0; i < cell.ints.size(); ++i) {
+    if (i > 0) text += u"; ";
+    text += IntToUStr(cell.ints[i]);
+    if (i < cell.plot_contexts.size() && !cell.plot_contexts[i].empty()) text += u" (" + cell.plot_contexts[i] + u")";
+  }
+  return text;
+}
+
+void TweakPlotCell(TGrid_data_rec& cell, bool text_output) {
+  if (!text_output || cell.col != 6 || cell.row < 1) return;
+  cell.text = PlotCellText(cell);
+  cell.has_text = true;
+}
+
+UString GroupedThousands(int64_t n) {
+  const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  const std::string ascii = std::to_string(magnitude);
+  const UString digits(ascii.begin(), ascii.end());
+  UString out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += u',';
+    out += digits[i];
+  }
+  return n < 0 ? u"-" + out : out;
+}
+
+void TweakPatternsCell(TGrid_data_rec& cell, bool text_output) {
+  if (!text_output || cell.col < 1 || cell.row < 1 || !cell.has_text || !cell.has_number) return;
+  if (!std::isfinite(cell.number.value)) return;
+  cell.text += u" " + VXRes(TVXRes::VXFrequency) + u": " + GroupedThousands(std::llround(cell.number.value));
+  // The frequency now stands in the text; the number is not written a second time.
+  cell.has_number = false;
+}
+
 bool FileNameDisplayFlag(uint8_t file_status) { return file_status == 0; }
 
 int LoadedPercent(int64_t loaded, int64_t length) {
@@ -117,4 +157,41 @@ void CentreConcordanceCell(TGrid_data_rec& cell, int each_side) {
   cell.centre_start += shift;
   for (auto& s : cell.spans) s.start += shift;
   for (auto& p : cell.pieces) p.start += shift;
+}
+
+std::vector<UString> WrapHintLines(UStringView text, int max_width, const std::function<int(UStringView)>& width_of) {
+  std::vector<UString> lines;
+  UString line;
+  auto fits = [&](UStringView s) { return width_of(s) <= max_width; };
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == u' ') ++i;
+    size_t end = i;
+    while (end < text.size() && text[end] != u' ') ++end;
+    if (end == i) break;
+    UString word(text.substr(i, end - i));
+    i = end;
+    const UString joined = line.empty() ? word : line + u' ' + word;
+    if (fits(joined)) {
+      line = joined;
+      continue;
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    line.clear();
+    // A word wider than a line on its own is cut between characters.
+    while (!fits(word)) {
+      size_t take = 0;
+      while (take < word.size()) {
+        size_t next = take + 1;
+        if (next < word.size() && (word[take] & 0xFC00) == 0xD800 && (word[next] & 0xFC00) == 0xDC00) ++next;
+        if (take > 0 && !fits(UStringView(word).substr(0, next))) break;
+        take = next;
+      }
+      lines.push_back(word.substr(0, take));
+      word.erase(0, take);
+    }
+    line = std::move(word);
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "model/result_list_base.h"
@@ -48,6 +49,16 @@ void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>
 // Collocate cells: numeric 0.0 in columns 3-13 is not applicable while uncomputed ones are not
 // shown (in text output it says "not yet computed").
 void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, bool text_output);
+// Plot column 6 in text output: the row's hits as text (PlotCellText); drawn plots are left alone.
+void TweakPlotCell(TGrid_data_rec& cell, bool text_output);
+// A plot cell's hits as text: each word position, with its context in brackets when one was kept,
+// separated by "; ".
+UString PlotCellText(const TGrid_data_rec& cell);
+// Pattern cells (columns above 0, data rows) in text output: the word gets " Frequency: n"
+// (n the cell's value without decimals, thousands grouped with commas).
+void TweakPatternsCell(TGrid_data_rec& cell, bool text_output);
+// A whole number with its thousands grouped by commas ("-1,234,567").
+UString GroupedThousands(int64_t n);
 // File names: status 0 sets the display flag.
 bool FileNameDisplayFlag(uint8_t file_status);
 // The percent of a source text loaded so far; 0 for an empty text (nothing to divide by).
@@ -57,3 +68,8 @@ int LoadedPercent(int64_t loaded, int64_t length);
 // each_side characters before the hit (blanks make up a short left context) and as many after.
 // The centre and the coloured stretches move with the cut.
 void CentreConcordanceCell(TGrid_data_rec& cell, int each_side);
+
+// A grid cell's hint in lines no wider than max_width (width_of measures a piece of text):
+// broken at blanks, a word too wide on its own broken between characters (never inside a
+// surrogate pair). An empty text gives no lines.
+std::vector<UString> WrapHintLines(UStringView text, int max_width, const std::function<int(UStringView)>& width_of);

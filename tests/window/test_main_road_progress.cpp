@@ -1,0 +1,100 @@
+// Progress during a run: the text being read, this-text and overall percent and the running
+// words, as the tally works them out and as the status bar shows them while the run goes on.
+#include "shell/qt/main_window_run_progress.h"
+#include "shell/qt/vx_status_bar.h"
+#include "window/main_road_support.h"
+#include "window/window_test_support.h"
+
+namespace {
+
+TEST(RunProgressTally, FiguresFromChunksAndCommittedTexts) {
+  struct Report {
+    int32_t text;
+    int64_t bytes, size;
+    int32_t words;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Report> chunks;
+    int64_t done;
+    TRunProgressFigures want;  // text, texts, this, overall, words
+  } cases[] = {
+      {"nothing reported", {}, 0, {0, 4, 0, 0, 0}},
+      {"half of the first text", {{0, 50, 100, 7}}, 0, {0, 4, 50, 12, 7}},
+      {"a later chunk replaces the text's count", {{0, 50, 100, 7}, {0, 100, 100, 19}}, 0, {0, 4, 100, 25, 19}},
+      {"second text a quarter read", {{0, 100, 100, 19}, {1, 50, 200, 3}}, 1, {1, 4, 25, 31, 22}},
+      {"an empty text is at 0 percent", {{2, 0, 0, 0}}, 2, {2, 4, 0, 50, 0}},
+      {"all committed", {{3, 10, 10, 2}}, 4, {3, 4, 100, 100, 2}},
+      {"chunks run ahead of the committed count", {{0, 100, 100, 5}, {1, 100, 100, 5}, {2, 30, 100, 5}}, 0,
+       {2, 4, 30, 57, 15}},
+      {"a text index beyond the run is ignored", {{4, 5, 10, 99}, {-1, 5, 10, 99}}, 0, {0, 4, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    TRunProgressTally tally;
+    tally.Start(4);
+    for (const Report& r : c.chunks) tally.ChunkDone(r.text, r.bytes, r.size, r.words);
+    tally.TextsDone(c.done);
+    const TRunProgressFigures got = tally.Figures();
+    EXPECT_EQ(got.text, c.want.text) << c.name;
+    EXPECT_EQ(got.texts, c.want.texts) << c.name;
+    EXPECT_EQ(got.this_percent, c.want.this_percent) << c.name;
+    EXPECT_EQ(got.overall_percent, c.want.overall_percent) << c.name;
+    EXPECT_EQ(got.running_words, c.want.running_words) << c.name;
+  }
+  TRunProgressTally none;
+  none.Start(0);
+  none.ChunkDone(0, 1, 1, 1);
+  EXPECT_EQ(none.Figures(), TRunProgressFigures{});
+}
+
+class MainRoadProgress : public MainRoadTest {};
+
+TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) {
+  Start();
+  TempFolder corpus;
+  HandOverTexts(WriteRiverTexts(corpus, 30, 4000));
+  struct Seen {
+    QString text, overall, this_text, words;
+  };
+  std::vector<Seen> seen;
+  TVXStatusBar* bar = Main().Status();
+  int turns_with_words = 0;
+  // A percent panel shows a bar or a text, as the progress display's style has it.
+  auto percent_of = [bar](int panel) {
+    return bar->PanelIsBar(panel) ? QString::number(bar->PanelBarValue(panel)) + u'%' : bar->PanelText(panel);
+  };
+  Main().SetRunTurnObserver([&] {
+    seen.push_back({bar->PanelText(1), percent_of(2), percent_of(3), bar->PanelText(4)});
+    // The second such turn: the bar has laid its panels out for the texts of the first.
+    if (bar->PanelText(4).section(u' ', 0, 0).toLongLong() > 0 && ++turns_with_words == 2)
+      SaveScreenshot(*Main().Status(), QStringLiteral("run_progress_status_bar"));
+  });
+  RunFromWizard(u"river");
+  Main().SetRunTurnObserver(nullptr);
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_FALSE(seen.empty());
+  int last_overall = 0;
+  int64_t last_words = 0;
+  for (const Seen& s : seen) {
+    if (s.text.isEmpty()) continue;  // the first turn may come before the first chunk
+    EXPECT_TRUE(s.text.startsWith(QStringLiteral("text ")) && s.text.endsWith(QStringLiteral(" of 30"))) << s.text.toStdString();
+    const int overall = s.overall.chopped(1).toInt();
+    const int this_text = s.this_text.chopped(1).toInt();
+    const int64_t words = s.words.section(u' ', 0, 0).toLongLong();
+    EXPECT_GE(overall, last_overall);
+    EXPECT_LE(overall, 100);
+    EXPECT_LE(this_text, 100);
+    EXPECT_GE(words, last_words);
+    last_overall = overall;
+    last_words = words;
+  }
+  EXPECT_GT(last_words, 0);  // the words grew while the run went on, not only at its end
+  // Every chunk's words reached the tally: its total is the document's.
+  const TRunProgressFigures end = Main().RunProgressShown();
+  EXPECT_EQ(end.running_words, Main().Doc()->fSettings.RunningWords());
+  EXPECT_EQ(end.overall_percent, 100);
+  EXPECT_EQ(end.this_percent, 100);
+  EXPECT_EQ(end.running_words, 30 * 4000 * 11);
+}
+
+}  // namespace
