@@ -86,7 +86,7 @@ TEST_F(CommandLine, DocumentIsTheJoinedNameOrTheFirstExistingOne) {
   EXPECT_EQ(DocumentNamedOnCommandLine(split, found), Utf8ToUtf16(spaced));
 
   // Otherwise the first parameter that names a file; switches and the log name are passed over.
-  const std::vector<UString> mixed = {u"-C", u"linzora", Utf8ToUtf16(plain), Utf8ToUtf16(spaced)};
+  const std::vector<UString> mixed = {u"-C", u"/nonexistent/linzora", Utf8ToUtf16(plain), Utf8ToUtf16(spaced)};
   ParseCommandLine(mixed, found);
   EXPECT_EQ(DocumentNamedOnCommandLine(mixed, found), Utf8ToUtf16(plain));
 
