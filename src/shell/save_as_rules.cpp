@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/export_cells.h"
+#include "model/list_export.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/text_helpers.h"
@@ -235,6 +236,18 @@ void ApplyExportSettings(const TExportSettings& settings, TVXBaseHolder& holder)
   holder.export_all_columns = settings.all_columns;
   holder.selected_rows = settings.rows;
   holder.selected_columns = settings.columns;
+}
+
+bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& holder,
+                            const TExportSettings& settings, UStringView document_name) {
+  ApplyExportSettings(settings, holder);
+  switch (settings.format) {
+    case kSaveAsXML: return ExportListAsXML(list, holder, settings.file_name);
+    case kSaveAsSpreadsheet: return ExportListAsExcel(list, holder, settings.file_name, document_name);
+    case kSaveAsRichText: return ExportListAsRTF(list, holder, settings.file_name, document_name);
+    case kSaveAsListOwnType: return false;
+    default: return ExportListAsTXT(list, holder, settings.file_name);
+  }
 }
 
 bool MoveToBackup(UStringView file_name, UString& error) {

@@ -19,6 +19,7 @@
 #include "platform/rtl/ustring.h"
 
 class TVXBaseHolder;
+class TVXBaseLemmaMatchCapableList;
 
 enum TSaveAsFormat : int {
   kSaveAsPlainText = 0,
@@ -128,6 +129,11 @@ class TSaveAsModel {
 
 // The row and column choices into the holder the exporters read.
 void ApplyExportSettings(const TExportSettings& settings, TVXBaseHolder& holder);
+
+// Exports the list as the settings say (plain text, XML, spreadsheet, rich text; "any" as plain
+// text). The list's own format is a document save, not an export: false, nothing written.
+bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& holder,
+                            const TExportSettings& settings, UStringView document_name);
 
 // Moves an existing file to its ".bak" name in one step (an older backup is replaced). False,
 // with the reason naming both files, when it cannot; the file is then untouched.
