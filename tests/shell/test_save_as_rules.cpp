@@ -1,0 +1,260 @@
+// The save-as model: row and column texts, reading them back, format and extension, the XML
+// wrapper, and what OK checks and renames before anything is stored.
+#include "shell/save_as_rules.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "model/result_list_base.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_tools.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+TSaveAsSetup Grid(int columns, int rows, int header_rows, TGridRect selection = {}) {
+  TSaveAsSetup s;
+  s.columns = columns;
+  s.rows = rows;
+  s.header_rows = header_rows;
+  s.selection = selection;
+  s.list_type = kListConcordance;
+  return s;
+}
+
+struct TextCase {
+  const char* what;
+  TSaveAsSetup setup;
+  bool selection_only, numbers_or_headings;
+  const char16_t* rows;
+  const char16_t* columns;
+};
+
+TEST(SaveAsModel, RowAndColumnTexts) {
+  const TextCase cases[] = {
+      {"101 rows, one header row", Grid(5, 101, 1), false, true, u"0,1,2-100", u"1,2-5"},
+      {"3 rows, one header row: a single data row", Grid(5, 3, 1), false, true, u"0,1,2", u"1,2-5"},
+      {"two columns with numbers", Grid(2, 10, 0), false, true, u"0,1-9", u"1,2"},
+      {"one column with numbers", Grid(1, 10, 0), false, true, u"0,1-9", u"1"},
+      {"without headings or numbers", Grid(4, 10, 2), false, false, u"3-9", u"2-4"},
+      {"a selection with headings", Grid(6, 50, 1, {2, 5, 3, 9}), true, true, u"0,1,5-9", u"1,3-4"},
+      {"a selection without", Grid(6, 50, 1, {2, 5, 3, 9}), true, false, u"5-9", u"3-4"},
+      {"a selection of the numbers column", Grid(6, 50, 0, {0, 5, 2, 6}), true, true, u"0,5-6", u"1,2-3"},
+  };
+  for (const TextCase& c : cases) {
+    TSaveAsModel m(c.setup, TExportSettings());
+    m.rows_selection_only = m.columns_selection_only = c.selection_only;
+    m.with_headings = m.with_numbers = c.numbers_or_headings;
+    m.RecomputeRowText();
+    m.RecomputeColumnText();
+    EXPECT_EQ(Utf16ToUtf8(m.row_text), Utf16ToUtf8(c.rows)) << c.what;
+    EXPECT_EQ(Utf16ToUtf8(m.column_text), Utf16ToUtf8(c.columns)) << c.what;
+  }
+}
+
+TEST(SaveAsModel, SeveralSelectedRowsTickSelectionOnlyAndATransposedGridSwapsCounts) {
+  TSaveAsSetup s = Grid(3, 20, 0, {0, 2, 1, 4});
+  EXPECT_TRUE(TSaveAsModel(s, TExportSettings()).rows_selection_only);
+  s.selection = {0, 2, 1, 2};
+  EXPECT_FALSE(TSaveAsModel(s, TExportSettings()).columns_selection_only);
+  s.grid_kind = kTransposedGridKind;
+  const TSaveAsModel t(s, TExportSettings());
+  EXPECT_EQ(t.Columns(), 20);
+  EXPECT_EQ(t.Rows(), 3);
+}
+
+TEST(SaveAsFormats, FilterFormatAndExtensionAgree) {
+  const std::vector<TSaveAsFilter> f = SaveAsFilters(kListConcordance);
+  ASSERT_EQ(f.size(), static_cast<size_t>(kSaveAsFormatCount));
+  EXPECT_EQ(f[kSaveAsXML].patterns, u"*.xml");
+  EXPECT_EQ(f[kSaveAsListOwnType].patterns, u"*.cnc");
+  const struct {
+    int format;
+    const char16_t* name;
+  } cases[] = {{kSaveAsPlainText, u"/d/list.txt"}, {kSaveAsXML, u"/d/list.xml"},
+               {kSaveAsSpreadsheet, u"/d/list.xlsx"}, {kSaveAsRichText, u"/d/list.rtf"},
+               {kSaveAsListOwnType, u"/d/list.cnc"}, {kSaveAsAny, u"/d/list.abc"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileNameForSaveAsFormat(u"/d/list.abc", c.format, kListConcordance), c.name) << c.format;
+    // The name matches one of the filter's patterns for its format.
+    bool matched = false;
+    UString patterns = f[c.format].patterns + u";";
+    for (size_t at = 0, end; (end = patterns.find(u';', at)) != UString::npos; at = end + 1)
+      matched = matched || MatchesMask(ExtractFileName(c.name), patterns.substr(at, end - at));
+    EXPECT_TRUE(matched) << c.format;
+  }
+  EXPECT_EQ(FileNameForSaveAsFormat(u"", kSaveAsXML, kListConcordance), u"");
+  EXPECT_EQ(SaveAsCaption(kSaveAsListOwnType, kListConcordance), u"Save as .cnc");
+}
+
+TEST(SaveAsFormats, XmlWrapperHasALegalElementName) {
+  EXPECT_EQ(SaveAsTopXML(kListConcordance), u"<?xml version=\"1.0\"?>\r\n<TESSORINE_CONCORDANCE>\r\n");
+  EXPECT_EQ(SaveAsBottomXML(kListConcordance), u"\r\n</TESSORINE_CONCORDANCE>");
+}
+
+class SaveAsAccept : public testing::Test {
+ protected:
+  void SetUp() override { SetDialogService(&dialogs); }
+  void TearDown() override { SetDialogService(nullptr); }
+  TSaveAsModel Model(int columns, int rows, int header_rows) {
+    TSaveAsModel m(Grid(columns, rows, header_rows), TExportSettings());
+    m.file_name = dir.Path() + u"out.txt";
+    return m;
+  }
+  THeadlessDialogService dialogs;
+  TempFolder dir;
+};
+
+TEST_F(SaveAsAccept, AllOnlyWhenEveryRowOrColumnIsNamed) {
+  const struct {
+    const char16_t* rows;
+    const char16_t* columns;
+    bool all_rows, all_columns;
+    std::vector<int32_t> row_numbers, column_numbers;
+    int32_t first_row, last_row, first_column, last_column;
+  } cases[] = {
+      {u"0-100", u"1-5", true, true, {}, {}, 0, 100, 0, 4},
+      {u"50-100", u"2-5", false, false, {50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66,
+                                       67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83,
+                                       84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100},
+       {1, 2, 3, 4}, 50, 100, 1, 4},
+      {u"0,1,2-100", u"5, 1-4", true, true, {}, {}, 0, 100, 0, 4},
+      {u"0,3", u"1", false, false, {0, 3}, {0}, 0, 3, 0, 0},
+  };
+  for (const auto& c : cases) {
+    TSaveAsModel m = Model(5, 101, 1);
+    m.row_text = c.rows;
+    m.column_text = c.columns;
+    TExportSettings out;
+    ASSERT_EQ(m.Accept(out), kSaveAsAccepted) << Utf16ToUtf8(c.rows);
+    EXPECT_EQ(out.all_rows, c.all_rows) << Utf16ToUtf8(c.rows);
+    EXPECT_EQ(out.all_columns, c.all_columns) << Utf16ToUtf8(c.columns);
+    EXPECT_EQ(out.rows, c.row_numbers) << Utf16ToUtf8(c.rows);
+    EXPECT_EQ(out.columns, c.column_numbers) << Utf16ToUtf8(c.columns);
+    EXPECT_EQ(out.first_row, c.first_row);
+    EXPECT_EQ(out.last_row, c.last_row);
+    EXPECT_EQ(out.first_column, c.first_column);
+    EXPECT_EQ(out.last_column, c.last_column);
+  }
+  EXPECT_TRUE(dialogs.Asked().empty());
+}
+
+TEST_F(SaveAsAccept, BadInputIsRefusedWithAMessageAndChangesNothing) {
+  const std::string kept = "kept";
+  const UString existing = dir.Write(u"there.txt", kept);
+  const struct {
+    const char* what;
+    const char16_t* rows;
+    const char16_t* columns;
+    UString file;
+    TVXDialog message;
+  } cases[] = {
+      {"an empty name", u"0-9", u"1-3", u"  ", TVXDialog::ProvideAFilenameOrCancel},
+      {"a folder without a file part", u"0-9", u"1-3", dir.Path(), TVXDialog::ProvideAFilenameOrCancel},
+      {"a missing folder", u"0-9", u"1-3", dir.Path() + u"none/x.txt", TVXDialog::CannotWriteToXFolder},
+      {"rows that do not parse", u"0-x", u"1-3", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      {"a reversed range", u"9-3", u"1-3", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      {"a row past the list", u"0-10", u"1-3", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      {"column 0", u"0-9", u"0-3", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      {"a column past the list", u"0-9", u"1-4", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      {"empty columns", u"0-9", u"", dir.Path() + u"a.txt", TVXDialog::InformationMessage},
+      // A bad text is found before the overwrite question: the existing file is never asked about.
+      {"bad rows over an existing file", u"x", u"1-3", existing, TVXDialog::InformationMessage},
+  };
+  for (const auto& c : cases) {
+    dialogs.Clear();
+    TSaveAsModel m = Model(3, 10, 0);
+    m.initial_folder.clear();
+    m.row_text = c.rows;
+    m.column_text = c.columns;
+    m.file_name = c.file;
+    TExportSettings out;
+    out.file_name = u"unchanged";
+    EXPECT_EQ(m.Accept(out), kSaveAsRefused) << c.what;
+    EXPECT_EQ(out.file_name, u"unchanged") << c.what;
+    ASSERT_EQ(dialogs.Asked().size(), 1u) << c.what;
+    EXPECT_EQ(dialogs.Asked()[0].id, c.message) << c.what;
+  }
+  EXPECT_FALSE(FileExists(dir.Path() + u"there.bak"));
+  EXPECT_EQ(FileSizeU(existing), 4);
+}
+
+TEST_F(SaveAsAccept, AnUnwritableFolderIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+  const UString folder = dir.Path() + u"locked";
+  ASSERT_TRUE(ForceDirectories(folder));
+  ASSERT_EQ(chmod(Utf16ToUtf8(folder).c_str(), 0555), 0);
+  TSaveAsModel m = Model(3, 10, 0);
+  m.file_name = folder + u"/x.txt";
+  TExportSettings out;
+  EXPECT_EQ(m.Accept(out), kSaveAsRefused);
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].id, TVXDialog::CannotWriteToXFolder);
+  chmod(Utf16ToUtf8(folder).c_str(), 0755);
+}
+
+TEST_F(SaveAsAccept, OverwritingMovesTheFileOverItsBackupInOneStep) {
+  const UString target = dir.Write(u"out.txt", "new old");
+  dir.Write(u"out.bak", "older");
+  TSaveAsModel m = Model(3, 10, 0);
+  TExportSettings out;
+  dialogs.Script({mrNo});
+  EXPECT_EQ(m.Accept(out), kSaveAsRefused);
+  EXPECT_EQ(FileSizeU(target), 7);
+  dialogs.Script({mrYes});
+  EXPECT_EQ(m.Accept(out), kSaveAsAccepted);
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_EQ(FileSizeU(dir.Path() + u"out.bak"), 7);
+  EXPECT_EQ(out.file_name, target);
+}
+
+TEST_F(SaveAsAccept, AFailedBackupIsSaidAndTheDialogStaysOpen) {
+  const UString target = dir.Write(u"out.txt", "data");
+  ASSERT_TRUE(ForceDirectories(dir.Path() + u"out.bak/inside"));  // a full folder cannot be replaced
+  TSaveAsModel m = Model(3, 10, 0);
+  TExportSettings out;
+  out.file_name = u"unchanged";
+  dialogs.Script({mrYes});
+  EXPECT_EQ(m.Accept(out), kSaveAsRefused);
+  ASSERT_EQ(dialogs.Asked().size(), 2u);
+  EXPECT_EQ(dialogs.Asked()[1].id, TVXDialog::InformationMessage);
+  EXPECT_NE(dialogs.Asked()[1].text.find(u"out.bak"), UString::npos);
+  EXPECT_EQ(FileSizeU(target), 4);
+  EXPECT_EQ(out.file_name, u"unchanged");
+}
+
+TEST_F(SaveAsAccept, XmlNeverKeepsTheHeadingRowsAndANameWithoutFolderGetsTheInitialOne) {
+  TSaveAsModel m = Model(3, 10, 2);
+  ASSERT_EQ(m.row_text, u"0,1,2,3-9");
+  m.format = kSaveAsXML;
+  m.file_name = u"list.txt";
+  m.initial_folder = dir.Path();
+  m.tab_separator = false;
+  m.separator_text = u" ;x ";
+  TExportSettings out;
+  ASSERT_EQ(m.Accept(out), kSaveAsAccepted);
+  EXPECT_FALSE(m.with_headings);
+  EXPECT_EQ(m.row_text, u"3-9");
+  EXPECT_EQ(out.rows, (std::vector<int32_t>{3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(out.file_name, dir.Path() + u"list.xml");
+  EXPECT_EQ(out.separator, u";");
+}
+
+TEST(SaveAsExport, ChoicesReachTheHolder) {
+  TExportSettings s;
+  s.all_rows = false;
+  s.rows = {0, 4};
+  s.columns = {1};
+  TVXBaseHolder holder;
+  ApplyExportSettings(s, holder);
+  EXPECT_FALSE(holder.export_all_rows);
+  EXPECT_TRUE(holder.export_all_columns);
+  EXPECT_EQ(holder.selected_rows, (std::vector<int32_t>{0, 4}));
+  EXPECT_EQ(holder.selected_columns, (std::vector<int32_t>{1}));
+}
+
+}  // namespace
