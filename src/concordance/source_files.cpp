@@ -203,7 +203,13 @@ TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t ori
   o.file_size = details.rec.size;
   o.zero_based_filename_num = original_number;
   // The row is made as soon as its text has been read: what is on disk now is what was read.
-  if (details.rec.zip_member <= 0) TextFingerprintOf(fdata.full_filename, o.fingerprint_size, o.fingerprint_write_ns);
+  if (details.rec.zip_member <= 0) {
+    // The record is packed: its 64-bit fields are not aligned, so they are filled by value.
+    int64_t size = 0, write_ns = 0;
+    TextFingerprintOf(fdata.full_filename, size, write_ns);
+    o.fingerprint_size = size;
+    o.fingerprint_write_ns = write_ns;
+  }
 }
 
 TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, const TLinzoraFilenameEntryRecPlus& rec)
