@@ -72,10 +72,6 @@ struct TTextWorkerSetup {
   bool keeping_log = false;                     // buffer log lines in the outcome
 };
 
-// The tag handler a worker reads with when the setup gives no maker: the run's tag settings,
-// with every list loaded afresh.
-std::unique_ptr<TTextTagHandler> MakeWorkerTagHandler(const TTextReadSnapshot& snapshot);
-
 // The reader of one text for a concordance run.
 class TLinzoraBufferProcessor : public TBufferProcessor {
  public:

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "model/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_runtime.h"
@@ -61,19 +62,6 @@ UStringView FirstCodePoints(UStringView s, int32_t points) {
   size_t i = 0;
   for (int32_t p = 0; i < s.size() && p < points; ++p) i += (IsHighSurrogate(s[i]) && i + 1 < s.size()) ? 2 : 1;
   return s.substr(0, i);
-}
-
-std::unique_ptr<TTextTagHandler> MakeTagHandler(const TTextReadSnapshot& snapshot) {
-  const auto lcid = static_cast<uint32_t>(snapshot.text_settings.LCID());
-  const uint16_t code_page = snapshot.text_settings.WindowsCodePage();
-  TTagReadSettings s = snapshot.tags;
-  s.tags_modified = s.tags_exclude_modified = s.tags_translate_modified = true;
-  auto handler = std::make_unique<TLinzoraTextTagHandler>(lcid, code_page, s);
-  handler->UseReadSettings(s);
-  TTagsToTranslateList translate(lcid, code_page);
-  RefreshTagHandlerFromSettings(*handler, translate, s);
-  handler->ClearBeforeMulti_fileProcessing();
-  return handler;
 }
 
 void Welford(int64_t& n, double& mean, double& ssd, double x) {
@@ -331,7 +319,7 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
       return out;
     }
     std::unique_ptr<TTextTagHandler> tags =
-        setup.make_tag_handler ? setup.make_tag_handler() : MakeTagHandler(setup.run->Settings());
+        setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
     TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, text_offset, out);
     out.set_up = p.SetupTheBuffer();
     const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
