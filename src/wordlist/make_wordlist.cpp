@@ -15,6 +15,7 @@
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "wordlist/run_word_counter.h"
 #include "wordlist/user_word_filter.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_counting.h"
@@ -164,14 +165,15 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   }
   setup.run_bytes = total;
   NumberOfTextsToProcess = static_cast<int32_t>(texts.size());
+  const int32_t count = static_cast<int32_t>(texts.size());
 
-  TWordCounter overall(setup.divisions);
+  const int32_t threads = WordlistWorkerThreads(options.threads);
+  TRunWordCounter overall(setup.divisions, threads > 1 && count > 1);
   auto stats = std::make_unique<TVXStatsList>(this);
   stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
   bool unicode = Unicode();
   int32_t read = 0;
   UString last_failed;
-  const int32_t count = static_cast<int32_t>(texts.size());
   auto count_text = [&](int32_t k) {
     return CountTextWords(setup, texts[static_cast<size_t>(k)], k, offsets[static_cast<size_t>(k)]);
   };
@@ -210,7 +212,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     // Any stop ends the run after this text.
     return !StopRequested(kPanicEndOfText) && r.stop_state < kPanicStopNow;
   };
-  RunInTextOrder<TTextWordCounts>(count, WordlistWorkerThreads(options.threads), count_text, commit);
+  RunInTextOrder<TTextWordCounts>(count, threads, count_text, commit);
   run.StoreAtRunEnd();
 
   if (read == 0 || StopRequested(kPanicStopAndQuit)) {
@@ -230,7 +232,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   return true;
 }
 
-void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWordCountSetup& setup,
+void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup,
                                          TVXStatsList& stats) {
   TVXWordList& words = *fWLWords;
   words.Clear();
@@ -242,8 +244,7 @@ void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWor
   const int32_t max_t = WordlistSettings.MaxTexts() > 0 ? WordlistSettings.MaxTexts() : INT32_MAX;
   // A word the filter changes joins the row of the word it became, wherever that row is.
   std::map<std::pair<UString, UString>, int> rows;
-  for (int32_t k : overall.Keys()) {
-    const TWordCounter::TKeyView key = overall.Key(k);
+  for (const TWordCounter::TKeyView& key : overall.OrderedKeys()) {
     if (key.frequency < min_f || key.frequency > max_f || key.texts < min_t || key.texts > max_t) continue;
     TWordlistData d;
     d.word = UString(key.word);

@@ -122,10 +122,11 @@ void TWordCounter::AddAt(int32_t i, int32_t division) {
   }
 }
 
-void TWordCounter::MergeText(const TWordCounter& text) {
+void TWordCounter::MergeText(const TWordCounter& text, uint32_t part, uint32_t parts) {
   const int32_t shared_bins = std::min(divisions_, text.divisions_);
   for (size_t k = 0; k < text.entries_.size(); ++k) {
     const TEntry& from = text.entries_[k];
+    if (parts > 1 && PartOf(from.hash, parts) != part) continue;
     const UStringView word(text.units_.data() + from.at, from.word_length);
     const UStringView tag(text.units_.data() + from.at + from.word_length, from.tag_length);
     const int32_t i = Slot(word, tag, from.hash);

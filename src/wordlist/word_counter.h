@@ -31,8 +31,11 @@ class TWordCounter {
   int32_t Find(UStringView word, UStringView tag, bool adding);
   // One more occurrence of key i in bin `division`.
   void AddAt(int32_t i, int32_t division);
-  // Adds a whole text's counts: each of its keys counts in one more text.
-  void MergeText(const TWordCounter& text);
+  // Adds a whole text's counts: each of its keys counts in one more text. With `parts` above 1,
+  // only the keys of part `part` (of `parts`, a power of two, chosen by the hash) are added.
+  void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
+  // The part (of `parts`, a power of two) that a key of this hash belongs to.
+  static uint32_t PartOf(uint64_t hash, uint32_t parts) { return parts <= 1 ? 0 : static_cast<uint32_t>(hash >> 58) & (parts - 1); }
   void Clear();
 
   int32_t Types() const { return static_cast<int32_t>(entries_.size()); }

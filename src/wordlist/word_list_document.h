@@ -28,7 +28,7 @@
 #include "model/work_derived.h"
 #include "wordlist/word_list.h"
 
-class TWordCounter;
+class TRunWordCounter;
 struct TWordCountSetup;
 struct TVXComputeResultRec;
 enum class TKWHandlingAmount : uint8_t;
@@ -129,7 +129,7 @@ class T_WholeWordlistHolder : public TTessorineholder {
   void LinkLists();
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                      int32_t& converted, const TMakeWordlistOptions& options);
-  void FillWordList(const TWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
+  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
   bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
                 TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);
 

@@ -14,6 +14,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "support/temp_folder.h"
+#include "wordlist/run_word_counter.h"
 #include "wordlist/word_counter.h"
 #include "wordlist/word_list_document.h"
 
@@ -362,6 +363,41 @@ TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
   EXPECT_EQ(big.Types(), 2500);
   EXPECT_EQ(big.Key(big.Find(u"1234", u"")).frequency, 2);
   EXPECT_EQ(big.Find(u"2500", u""), -1);
+}
+
+// The run's parts, merged on helpers or one after the other, hold what one table holds: each key
+// once, its counts and texts whole, the type count right after every text.
+TEST(RunWordCounter, PartsHoldWhatOneTableHolds) {
+  std::mt19937 rng(5);
+  std::vector<TWordCounter> texts;
+  for (int t = 0; t < 6; ++t) {
+    TWordCounter c(3);
+    for (int w = 0; w < 3000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 4000)), t % 2 ? u"<T>" : u"",
+                                         static_cast<int32_t>(rng() % 3));
+    texts.push_back(std::move(c));
+  }
+  TWordCounter plain(3);
+  TRunWordCounter alone(3, false), helped(3, true);
+  for (const TWordCounter& t : texts) {
+    plain.MergeText(t);
+    alone.MergeText(t);
+    helped.MergeText(t);
+    ASSERT_EQ(alone.Types(), plain.Types());
+    ASSERT_EQ(helped.Types(), plain.Types());
+  }
+  const std::vector<int32_t> order = plain.Keys();
+  for (const TRunWordCounter* run : {&alone, &helped}) {
+    const std::vector<TWordCounter::TKeyView> keys = run->OrderedKeys();
+    ASSERT_EQ(keys.size(), order.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+      const TWordCounter::TKeyView want = plain.Key(order[i]);
+      ASSERT_EQ(keys[i].word, want.word) << i;
+      ASSERT_EQ(keys[i].tag, want.tag) << i;
+      ASSERT_EQ(keys[i].frequency, want.frequency) << i;
+      ASSERT_EQ(keys[i].texts, want.texts) << i;
+      for (int d = 0; d < 3; ++d) ASSERT_EQ(keys[i].bins[d], want.bins[d]) << i;
+    }
+  }
 }
 
 }  // namespace
