@@ -9,6 +9,7 @@
 #include <span>
 #include <thread>
 
+#include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
@@ -100,6 +101,38 @@ TFileContentsSet KindOfText(const TTextWordCounts& r, const TChosenFileDetailsFu
   return 1;
 }
 
+// Whether text k is the last of its folder among the chosen texts.
+bool EndsAFolder(const std::vector<TChosenFileDetailsFullRec>& texts, size_t k) {
+  return k + 1 >= texts.size() || texts[k + 1].folder != texts[k].folder;
+}
+
+// Whether text k ends a result: with no batch the run is one result; in batch modes 1 and 2 each
+// text is a result of its own, in mode 3 the texts of one folder.
+bool EndsAResult(const std::vector<TChosenFileDetailsFullRec>& texts, size_t k, uint8_t batch_mode) {
+  if (k + 1 >= texts.size() || batch_mode == 1 || batch_mode == 2) return true;
+  return batch_mode == 3 && EndsAFolder(texts, k);
+}
+
+// Each text's place in its result: the texts of a result lie one after the other (by their chosen
+// sizes), so that its dispersion spreads over its own texts.
+std::vector<TTextPlace> PlacesInResults(const std::vector<TChosenFileDetailsFullRec>& texts, uint8_t batch_mode) {
+  std::vector<TTextPlace> places(texts.size());
+  size_t first = 0;
+  int64_t offset = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    places[i].offset = offset;
+    offset += std::max<int64_t>(0, texts[i].rec.size);
+    if (!EndsAResult(texts, i, batch_mode)) continue;
+    for (size_t j = first; j <= i; ++j) places[j].list_bytes = offset;
+    first = i + 1;
+    offset = 0;
+  }
+  return places;
+}
+
+// The folder's own name, without the folders above it.
+UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrailingPathDelimiter(folder)); }
+
 }  // namespace
 
 int32_t WordlistWorkerThreads(int32_t requested) {
@@ -116,9 +149,9 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   converted = 0;
   fLastFailure.clear();
   const UString kind_name = VXRes(TVXRes::VXWordList);
-  if (type_of_list != kListWordlist || batch_mode != 0) {
+  if (type_of_list != kListWordlist || batch_mode > 3) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX,
-                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"batches not made here"});
+                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"no such batch mode"});
     AddToLogFile(u"MakeWordlist: " + fLastFailure);
     return false;
   }
@@ -126,17 +159,17 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   list.reserve(static_cast<size_t>(std::max(0, texts.FileCount())));
   for (int32_t i = 0; i < texts.FileCount(); ++i) list.push_back(texts.GetFullFileDetails(i));
   if (!list.empty() && SuggestedFilename.empty()) SuggestedFilename = texts.SuggestedFilename();
-  return MakeFromTexts(list, &texts, converted, options);
+  return MakeFromTexts(list, &texts, batch_mode, converted, options);
 }
 
 bool T_WholeWordlistHolder::MadeOneFileWordlist(const TChosenFileDetailsFullRec& text,
                                                 const TMakeWordlistOptions& options) {
   int32_t converted = 0;
-  return MakeFromTexts({text}, nullptr, converted, options);
+  return MakeFromTexts({text}, nullptr, 0, converted, options);
 }
 
 bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts,
-                                          TSharedChosenFilesClass* chosen, int32_t& converted,
+                                          TSharedChosenFilesClass* chosen, uint8_t batch_mode, int32_t& converted,
                                           const TMakeWordlistOptions& options) {
   const UString kind_name = VXRes(TVXRes::VXWordList);
   struct TBusy {
@@ -147,6 +180,9 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   Global_FailureMessage.clear();
   ClearStopStateForNewJob();
   StartTiming();
+  Global_batch_mode = batch_mode;
+  TBatchProceduresRec& batch = Global_BatchProcedures;
+  batch.mode = batch_mode;
   if (texts.empty()) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
     AddToLogFile(u"MakeWordlist: " + fLastFailure + u": no texts");
@@ -157,25 +193,65 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   EnsureSettingsStoreReady();
   TTextReadRun run(TakeTextReadSnapshot(this), options.ask);
   TWordCountSetup setup = MakeWordCountSetup(&run, TextSettings(), WordlistSettings, options.stop_words);
-  std::vector<int64_t> offsets(texts.size(), 0);
-  int64_t total = 0;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    offsets[i] = total;
-    total += std::max<int64_t>(0, texts[i].rec.size);
-  }
-  setup.run_bytes = total;
+  const std::vector<TTextPlace> places = PlacesInResults(texts, batch_mode);
   NumberOfTextsToProcess = static_cast<int32_t>(texts.size());
   const int32_t count = static_cast<int32_t>(texts.size());
+  if (batch_mode != 0 && batch.OnBatchFileNameAndMaxN)
+    batch.OnBatchFileNameAndMaxN(LastFolderName(batch.BatchRootFolder) + u".zip", VXRes(TVXRes::VXCreating), count);
 
   const int32_t threads = WordlistWorkerThreads(options.threads);
   TRunWordCounter overall(setup.divisions, threads > 1 && count > 1);
-  auto stats = std::make_unique<TVXStatsList>(this);
-  stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
+  std::unique_ptr<TVXStatsList> stats;
+  auto new_result = [&] {
+    overall.Clear();
+    stats = std::make_unique<TVXStatsList>(this);
+    stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
+  };
+  new_result();
   bool unicode = Unicode();
-  int32_t read = 0;
+  auto finish_result = [&] {
+    if (unicode != Unicode()) SetUnicode(unicode);
+    FillWordList(overall, setup, *stats);
+    fStats = std::move(stats);
+    LinkLists();
+    RegisterOwnedLists();
+  };
+  int32_t read = 0, read_in_result = 0, saved_in_folder = 0, saved = 0;
+  bool batch_ok = true;
   UString last_failed;
+  // Saves the result that text k ends (modes 1 and 2: the text's own; mode 3: its folder's) and
+  // zips a finished folder's results when asked; then the document is empty for the next result.
+  auto save_result = [&](int32_t k) {
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    if (read_in_result > 0) {
+      finish_result();
+      StartStandardNotes(k + 1, kListWordlist, kind_name,
+                         VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(read_in_result)}));
+      const UString name =
+          batch_mode == 3 ? VXResFmt(TVXRes::VXTheseFiles, {LastFolderName(d.folder)}) : d.rec.filename;
+      if (BatchSaveToTempDir(name, k, d.rec.date, count)) {
+        ++saved;
+        ++saved_in_folder;
+      } else {
+        batch_ok = false;
+        last_failed = name;
+        AddToLogFile(u"MakeWordlist: the result for " + name + u" could not be saved in " + batch.BatchRootFolder);
+      }
+      fWLWords->Clear();
+    }
+    if (batch.Zip_Too && batch_mode >= 2 && EndsAFolder(texts, static_cast<size_t>(k)) && saved_in_folder > 0) {
+      if (!BatchZipFromTempDir(u".lst", LastFolderName(d.folder) + u".zip", count)) {
+        batch_ok = false;
+        last_failed = d.folder;
+      }
+      saved_in_folder = 0;
+    }
+    read_in_result = 0;
+    new_result();
+    return batch_ok;
+  };
   auto count_text = [&](int32_t k) {
-    return CountTextWords(setup, texts[static_cast<size_t>(k)], k, offsets[static_cast<size_t>(k)]);
+    return CountTextWords(setup, texts[static_cast<size_t>(k)], k, places[static_cast<size_t>(k)]);
   };
   auto commit = [&](int32_t k, TTextWordCounts& r) {
     const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
@@ -192,10 +268,11 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     }
     if (r.read_ok && r.stop_state < kPanicStopNow) {
       ++read;
+      ++read_in_result;
       overall.MergeText(r.counter);
       r.stats.data.julian_date = d.rec.julian_date;
       MergeTextStats(stats->Overall_stats, r.stats);
-      stats->Add(new TStatsEntry(r.stats, false, stats.get()));
+      stats->Add(new TStatsEntry(r.stats, batch_mode == 1 || batch_mode == 2, stats.get()));
       if (NeedsUnicodeDocument(r.handled)) unicode = true;
       if (chosen) {
         chosen->SetFileWords(k, r.running_words);
@@ -209,26 +286,34 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     }
     if (options.after_text) options.after_text(k, overall.Types());
     if (options.progress) options.progress((k + 1) * 100 / count);
+    const bool stopping = StopRequested(kPanicEndOfText) || r.stop_state >= kPanicStopNow;
+    if (batch_mode != 0 && !stopping && EndsAResult(texts, static_cast<size_t>(k), batch_mode) && !save_result(k))
+      return false;
     // Any stop ends the run after this text.
-    return !StopRequested(kPanicEndOfText) && r.stop_state < kPanicStopNow;
+    return !stopping;
   };
   RunInTextOrder<TTextWordCounts>(count, threads, count_text, commit);
   run.StoreAtRunEnd();
 
-  if (read == 0 || StopRequested(kPanicStopAndQuit)) {
+  if (read == 0 || !batch_ok || StopRequested(kPanicStopAndQuit)) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, last_failed});
     Global_FailureMessage = fLastFailure;
     AddToLogFile(u"MakeWordlist: " + fLastFailure);
     return false;
   }
-  if (unicode != Unicode()) SetUnicode(unicode);
-  FillWordList(overall, setup, *stats);
-  fStats = std::move(stats);
-  LinkLists();
-  RegisterOwnedLists();
+  if (batch_mode == 1 && batch.Zip_Too && saved > 0 &&
+      !BatchZipFromTempDir(u".lst", LastFolderName(batch.BatchRootFolder) + u".zip", count)) {
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, batch.BatchRootFolder});
+    Global_FailureMessage = fLastFailure;
+    AddToLogFile(u"MakeWordlist: " + fLastFailure);
+    return false;
+  }
+  // A batch stopped part way keeps the texts of its unsaved result in the document.
+  if (batch_mode != 0 && read_in_result == 0) return true;
+  finish_result();
   AddATimingNote(kListWordlist);
   StartStandardNotes(0, kListWordlist, kind_name,
-                     VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(read)}));
+                     VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(batch_mode != 0 ? read_in_result : read)}));
   return true;
 }
 

@@ -56,6 +56,10 @@ void TRunWordCounter::MergeText(const TWordCounter& text) {
   text_ = nullptr;
 }
 
+void TRunWordCounter::Clear() {
+  for (TWordCounter& p : parts_) p.Clear();
+}
+
 int32_t TRunWordCounter::Types() const {
   int64_t n = 0;
   for (const TWordCounter& p : parts_) n += p.Types();

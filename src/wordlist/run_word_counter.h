@@ -29,6 +29,8 @@ class TRunWordCounter {
   TRunWordCounter& operator=(const TRunWordCounter&) = delete;
 
   void MergeText(const TWordCounter& text);
+  // Forgets every key (between the results of a batch).
+  void Clear();
   int32_t Types() const;
   int32_t Divisions() const { return parts_[0].Divisions(); }
   std::vector<TWordCounter::TKeyView> OrderedKeys() const;

@@ -82,9 +82,13 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // every core: texts are counted on worker threads and merged in text order on this one, so the
   // rows, statistics and overall record are those of one thread. A text that cannot be read goes
   // to the dud-file event and the run goes on; a UTF-8 text the run was asked to convert is
-  // converted once and read again. No texts (or none read), a corpus index (kind 23) or a batch
-  // mode other than 0 answer false with a message (LastFailure, the log). converted counts the
-  // texts converted to UTF-16.
+  // converted once and read again. No texts (or none read), a corpus index (kind 23), a batch
+  // mode above 3 or a batch result that cannot be saved or zipped answer false with a message
+  // (LastFailure, the log). converted counts the texts converted to UTF-16.
+  // Batch modes save one ".lst" per result into the batch folder (Global_BatchProcedures), each
+  // with its own statistics and dispersion, and leave the document empty: 1, one per text,
+  // zipped at the end; 2, one per text, zipped per folder; 3, one per folder ("these files
+  // (folder)"), zipped per folder. Zipping is done when the batch state asks for it.
   bool MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
                     int32_t& converted, const TMakeWordlistOptions& options = {});
   // The same for one text (the extra-details window's count of one text).
@@ -128,7 +132,7 @@ class T_WholeWordlistHolder : public TTessorineholder {
  private:
   void LinkLists();
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
-                     int32_t& converted, const TMakeWordlistOptions& options);
+                     uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
   bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
                 TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);

@@ -109,14 +109,14 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags,
                                                    const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                                                   int64_t text_offset, TTextWordCounts& out)
+                                                   TTextPlace place, TTextWordCounts& out)
     : TBufferProcessor(
           nullptr, [](const TFileHandledRec&, bool) {}, [](bool) {}, tags, chosen, kListWordlist,
           setup.run ? setup.run->Settings().text_settings.PrecomposedCharacters() : true, false, text_index == 0,
           setup.run),
       setup_(setup),
       out_(out),
-      text_offset_(text_offset),
+      place_(place),
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
@@ -170,12 +170,13 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
 }
 
 int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
-  if (setup_.divisions <= 0 || setup_.run_bytes <= 0) return -1;
+  if (setup_.divisions <= 0 || place_.list_bytes <= 0) return -1;
   // Bytes only grow within a text: the section changes when its end is passed.
-  const int64_t byte = text_offset_ + FileByteOf(w.start);
+  const int64_t byte = place_.offset + FileByteOf(w.start);
   if (byte >= division_end_ || division_ < 0) {
-    division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
-    division_end_ = division_ + 1 < setup_.divisions ? setup_.run_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
+    division_ = CorrectDivision(byte, place_.list_bytes, setup_.divisions);
+    division_end_ =
+        division_ + 1 < setup_.divisions ? place_.list_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
   }
   return division_;
 }
@@ -309,7 +310,7 @@ void TWordlistBufferProcessor::FinishText() {
 }
 
 TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                               int64_t text_offset) {
+                               TTextPlace place) {
   TTextWordCounts out;
   out.text_index = text_index;
   out.counter = TWordCounter(setup.divisions);
@@ -320,7 +321,7 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
     }
     std::unique_ptr<TTextTagHandler> tags =
         setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
-    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, text_offset, out);
+    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, place, out);
     out.set_up = p.SetupTheBuffer();
     const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
     const bool read = out.set_up ? p.ReadAndProcess() : empty;

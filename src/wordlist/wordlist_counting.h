@@ -17,8 +17,8 @@
 //   9. by the tag treatment: 0 the word alone; 1 the word and the kept tag right before it (its
 //      text); 2 the tag text alone (a word without tag counts nothing); 3 as 1, but only words
 //      right after a tag are counted;
-//  10. it is added to the text's counter in the dispersion section of its byte in the run
-//      (`text_offset` + its byte in the text, over `run_bytes`).
+//  10. it is added to the text's counter in the dispersion section of its byte in the list being
+//      made (the text's place: its offset + its byte in the text, over the list's bytes).
 // Sentences, paragraphs, headings and sections are the scanner's units, measured in scanned
 // words, carried from chunk to chunk of a text; a text's units close at its end.
 //
@@ -53,7 +53,6 @@ struct TWordCountSetup {
   uint8_t tag_treatment = 0;
   uint16_t ratio_basis = 1000;
   int32_t divisions = 8;
-  int64_t run_bytes = 0;  // the chosen sizes of every text of the run together
   uint32_t lcid = 0x0409;
   std::unordered_set<UString> stop_words;  // in the counted form (capitals unless case sensitive)
   // Each worker's tag handler; without it one is made from the run's snapshot.
@@ -66,6 +65,13 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 // The word in its counted form (capitals unless case sensitive), as the counter keys it.
 UString CountedForm(UStringView word, bool case_sensitive, uint32_t lcid);
+
+// Where a text lies in the list being made, for dispersion: the chosen sizes of the list's texts
+// before it, and of all the list's texts together.
+struct TTextPlace {
+  int64_t offset = 0;
+  int64_t list_bytes = 0;
+};
 
 // What counting one text gives.
 struct TTextWordCounts {
@@ -84,7 +90,7 @@ struct TTextWordCounts {
 class TWordlistBufferProcessor : public TBufferProcessor {
  public:
   TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags, const TChosenFileDetailsFullRec& chosen,
-                           int32_t text_index, int64_t text_offset, TTextWordCounts& out);
+                           int32_t text_index, TTextPlace place, TTextWordCounts& out);
   bool SetupTheBuffer() override;
   bool ProcessAChunkOfFile(int32_t chunk_index) override;
   // Closes the text's open units and fills the statistics record.
@@ -102,7 +108,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
 
   const TWordCountSetup& setup_;
   TTextWordCounts& out_;
-  int64_t text_offset_;
+  TTextPlace place_;
   const char16_t* upper_;
   const char16_t* fold_;
   TUnitState units_;
@@ -126,4 +132,4 @@ class TWordlistBufferProcessor : public TBufferProcessor {
 
 // Reads and counts one text (never throws: a failure is in the answer).
 TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                               int64_t text_offset);
+                               TTextPlace place);

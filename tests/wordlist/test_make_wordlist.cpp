@@ -6,6 +6,7 @@
 
 #include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
+#include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -13,6 +14,7 @@
 #include "platform/search/search_engine.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 #include "wordlist/run_word_counter.h"
 #include "wordlist/word_counter.h"
@@ -331,6 +333,85 @@ TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
   EXPECT_GT(one.first.size(), 100u);
   EXPECT_TRUE(one.first == many.first);
   EXPECT_TRUE(one.second == many.second);
+}
+
+// Batch runs: one saved list per result (a text, or a folder's texts), each read back with only
+// its own words and statistics, zipped per folder or at the end when asked; the document ends
+// empty. One worker and four save the same lists.
+TEST_F(MakeWordlist, BatchModesSaveOneListPerResult) {
+  struct Case {
+    uint8_t mode;
+    bool zip;
+    std::vector<std::pair<const char16_t*, std::string>> lists;  // saved name, rows
+    std::vector<std::pair<const char16_t*, std::string>> zips;   // archive, members
+  };
+  const Case cases[] = {
+      {1, false, {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}}, {}},
+      {2, true,
+       {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}},
+       {{u"A.zip", "a1.lst a2.lst"}, {u"B.zip", "b1.lst"}}},
+      {3, false, {{u"these files (A).lst", "CAT/2 DOG/1"}, {u"these files (B).lst", "EEL/1"}}, {}},
+      {3, true,
+       {{u"these files (A).lst", "CAT/2 DOG/1"}, {u"these files (B).lst", "EEL/1"}},
+       {{u"A.zip", "these files (A).lst"}, {u"B.zip", "these files (B).lst"}}},
+      {1, true,
+       {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}},
+       {{u"batch.zip", "a1.lst a2.lst b1.lst"}}},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    for (int32_t threads : {1, 4}) {
+      SCOPED_TRACE(testing::Message() << "mode " << int{c.mode} << " zip " << c.zip << " threads " << threads);
+      TempFolder out;
+      Global_BatchProcedures = TBatchProceduresRec();
+      SetDefaultBatchHandlers(Global_BatchProcedures);
+      Global_BatchProcedures.BatchRootFolder = out.Path() + u"batch";
+      Global_BatchProcedures.Zip_Too = c.zip;
+      const UString corpus = u"corpus" + IntToUStr(run++) + u"/";
+      TSharedChosenFilesClass chosen(false, nullptr, 1);
+      for (const auto& [name, bytes] : std::vector<std::pair<UString, std::string>>{
+               {u"A/a1.txt", "cat dog"}, {u"A/a2.txt", "cat"}, {u"B/b1.txt", "eel"}})
+        ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(corpus + name, bytes)));
+      auto doc = NewDoc();
+      TMakeWordlistOptions o;
+      o.threads = threads;
+      int32_t converted = 0;
+      ASSERT_TRUE(doc->MakeWordlist(chosen, c.mode, kListWordlist, converted, o)) << Utf16ToUtf8(doc->LastFailure());
+      EXPECT_EQ(doc->Words().Count(), 0);
+      for (const auto& [name, rows] : c.lists) {
+        SCOPED_TRACE(Utf16ToUtf8(name));
+        auto back = NewDoc();
+        ASSERT_TRUE(back->ReadWholeFromFile(out.Path() + u"batch/" + name, kToolConcordancer).first);
+        EXPECT_EQ(Rows(*back), rows);
+        int64_t running = 0;
+        for (int i = 0; i < back->Stats().Count(); ++i) running += back->Stats().Row(i)->fdata.data.running_words;
+        EXPECT_EQ(back->Stats().Overall_stats.data.running_words, running);
+      }
+      for (const auto& [archive, members] : c.zips) {
+        TZipForge zip;
+        zip.SetFileName(out.Path() + u"batch/" + archive);
+        ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::Read)) << Utf16ToUtf8(archive);
+        std::string names;
+        for (const TZipMemberInfo& m : zip.Members()) names += (names.empty() ? "" : " ") + Utf16ToUtf8(m.name);
+        EXPECT_EQ(names, members);
+      }
+    }
+  }
+  // A result that cannot be saved (no batch folder) ends the run with a message naming it.
+  Global_BatchProcedures = TBatchProceduresRec();
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"x/first.txt", "cat")));
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"x/second.txt", "dog")));
+  auto doc = NewDoc();
+  int32_t converted = 0;
+  std::vector<int32_t> after;
+  TMakeWordlistOptions o;
+  o.threads = 1;
+  o.after_text = [&](int32_t text, int32_t) { after.push_back(text); };
+  EXPECT_FALSE(doc->MakeWordlist(chosen, 2, kListWordlist, converted, o));
+  EXPECT_NE(doc->LastFailure().find(u"first.txt"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+  EXPECT_EQ(after, std::vector<int32_t>{0});
+  Global_batch_mode = 0;
 }
 
 TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
