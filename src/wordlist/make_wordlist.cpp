@@ -251,7 +251,9 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     return batch_ok;
   };
   auto count_text = [&](int32_t k) {
-    return CountTextWords(setup, texts[static_cast<size_t>(k)], k, places[static_cast<size_t>(k)]);
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    const TTextPlace place = places[static_cast<size_t>(k)];
+    return options.count_text ? options.count_text(setup, d, k, place) : CountTextWords(setup, d, k, place);
   };
   auto commit = [&](int32_t k, TTextWordCounts& r) {
     const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];

@@ -30,6 +30,8 @@
 
 class TRunWordCounter;
 struct TWordCountSetup;
+struct TTextPlace;
+struct TTextWordCounts;
 struct TVXComputeResultRec;
 enum class TKWHandlingAmount : uint8_t;
 
@@ -46,6 +48,11 @@ struct TMakeWordlistOptions {
   std::function<void(int32_t percent)> progress;
   // The run's question about UTF-8 texts (convert them?); none: never converted.
   TAskAboutText ask;
+  // Reads and counts one text, on a worker (CountTextWords when none): the seam where a test
+  // makes a reading fail.
+  std::function<TTextWordCounts(const TWordCountSetup&, const TChosenFileDetailsFullRec&, int32_t text_index,
+                                TTextPlace place)>
+      count_text;
 };
 
 // The worker threads a run uses when asked for `requested` (0: LINZORA_THREADS, else the cores).

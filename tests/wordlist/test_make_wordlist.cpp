@@ -2,6 +2,7 @@
 // several chunks, failing texts, the user's filter, and one worker against eight.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 
 #include "../model/read_and_search_support.h"
@@ -17,6 +18,7 @@
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
 #include "wordlist/run_word_counter.h"
+#include "wordlist/wordlist_counting.h"
 #include "wordlist/word_counter.h"
 #include "wordlist/word_list_document.h"
 
@@ -258,6 +260,66 @@ TEST_F(MakeWordlist, UnreadableTextGoesToTheDudEventAndTheRunGoesOn) {
   EXPECT_EQ(duds, std::vector<UString>{u"gone.txt"});
   EXPECT_EQ(after, (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(doc->Stats().Count(), 2);
+}
+
+// A text the run was asked to convert whose first reading fails is converted once (its UTF-8
+// decoded as UTF-8, the file rewritten as UTF-16) and read once more; a second failure, or a
+// conversion that fails, sends it to the dud-file event and the run goes on.
+TEST_F(MakeWordlist, AFailedReadOfATextToConvertIsRetriedOnceAfterConverting) {
+  struct Case {
+    const char* name;
+    int failing_reads;
+    bool gone_before_converting;
+    std::string rows;
+    int32_t converted;
+    int reads;
+    bool dud;
+  };
+  const Case cases[] = {
+      {"read again after converting", 1, false, "CAF\xC3\x89/1 CAT/1 DOG/1", 1, 2, false},
+      {"fails again: one retry, then a dud", 1000, false, "CAT/1", 1, 2, true},
+      {"conversion fails: no retry, a dud", 1, true, "CAT/1", 0, 1, true},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    for (int32_t threads : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", threads " << threads);
+      const UString folder = u"retry" + IntToUStr(run++) + u"/";
+      const UString b = tmp.Write(folder + u"b.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 dog");
+      TSharedChosenFilesClass chosen(false, nullptr, 1);
+      ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(folder + u"a.txt", "cat")));
+      ASSERT_TRUE(chosen.ToolAddAFile(b));
+      std::vector<UString> duds;
+      auto doc = NewDoc();
+      doc->OnDudFile = [&](const TChosenFileDetailsFullRec& d) { duds.push_back(d.rec.filename); };
+      std::atomic<int> reads{0};
+      TMakeWordlistOptions o;
+      o.threads = threads;
+      o.count_text = [&](const TWordCountSetup& setup, const TChosenFileDetailsFullRec& d, int32_t k, TTextPlace place) {
+        TTextWordCounts r = CountTextWords(setup, d, k, place);
+        if (d.rec.filename == u"b.txt" && ++reads <= c.failing_reads) {
+          r.read_ok = false;
+          r.convert_asked = true;
+          r.failure = u"Could not read " + d.rec.filename;
+          if (c.gone_before_converting) DeleteFileU(b);
+        }
+        return r;
+      };
+      int32_t converted = 0;
+      ASSERT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+      EXPECT_EQ(Rows(*doc), c.rows);
+      EXPECT_EQ(converted, c.converted);
+      EXPECT_EQ(reads.load(), c.reads);
+      EXPECT_EQ(duds, c.dud ? std::vector<UString>{u"b.txt"} : std::vector<UString>{});
+      if (c.converted > 0) {
+        TMemoryStream bytes;
+        ASSERT_TRUE(bytes.LoadFromFile(b));
+        ASSERT_GE(bytes.Data().size(), 2u);
+        EXPECT_EQ(bytes.Data()[0], 0xFF);
+        EXPECT_EQ(bytes.Data()[1], 0xFE);
+      }
+    }
+  }
 }
 
 TEST_F(MakeWordlist, AStopEndsTheRunAfterTheTextOnEveryCore) {
