@@ -49,6 +49,8 @@ class TWordCounter {
     const int32_t* bins;  // Divisions() counts
   };
   TKeyView Key(int32_t i) const;
+  // A number the caller keeps with key i (0 for a new key); counting keeps no meaning in it.
+  int32_t& Mark(int32_t i) { return entries_[static_cast<size_t>(i)].mark; }
   // The word of key i (0 <= i < Types()).
   UStringView WordOf(int32_t i) const {
     const TEntry& e = entries_[static_cast<size_t>(i)];
@@ -60,6 +62,8 @@ class TWordCounter {
   int32_t Find(UStringView word, UStringView tag) const;
 
  private:
+  // Up to this many bins live in the entry itself, so that a count touches one cache line.
+  static constexpr int32_t kInlineBins = 8;
   struct TEntry {
     uint64_t hash;
     uint32_t at;  // first unit in the arena
@@ -67,7 +71,15 @@ class TWordCounter {
     uint32_t tag_length;
     int32_t frequency;
     int32_t texts;
+    int32_t mark;
+    int32_t bins[kInlineBins];  // with more divisions, the bins are in bins_
   };
+  int32_t* BinsOf(size_t i) {
+    return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
+  }
+  const int32_t* BinsOf(size_t i) const {
+    return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
+  }
   static uint64_t HashOf(UStringView word, UStringView tag);
   // The entry for the key, made (with zero counts) when new.
   int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
@@ -76,7 +88,7 @@ class TWordCounter {
   int32_t divisions_;
   std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
-  std::vector<int32_t> bins_;
+  std::vector<int32_t> bins_;  // only with more than kInlineBins divisions
   // A cell keeps the high half of its key's hash, so that most probes never touch the entries.
   struct TCell {
     uint32_t check = 0;

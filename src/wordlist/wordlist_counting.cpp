@@ -183,31 +183,33 @@ int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
 
 void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   out_.counter.AddAt(key, division);
-  if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
-  if (last_block_[static_cast<size_t>(key)] != block_) {
-    last_block_[static_cast<size_t>(key)] = block_;
+  // The mark is the ratio block (from 1) the key was last counted in.
+  int32_t& mark = out_.counter.Mark(key);
+  if (mark != block_ + 1) {
+    mark = block_ + 1;
     ++block_types_;
   }
 }
 
 bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot) {
-  const int32_t key = cache_[slot];
+  const TRecent& recent = recent_[slot];
+  const int32_t key = recent.key;
   if (key < 0) return false;
-  const UStringView known = out_.counter.WordOf(key);
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
   const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
+  const size_t known = recent.length;
   size_t n = 0;
   bool has_digit = false;
   for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
     const uint16_t k = kinds[i];
     if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
     const char16_t c = map ? map[text[i]] : text[i];
-    if (n >= known.size() || known[n] != c || IsHighSurrogate(c)) return false;
+    if (n >= known || recent.form[n] != c) return false;
     has_digit |= (k & kKindDigit) != 0;
     ++n;
   }
-  if (n != known.size() || (has_digit && !setup_.numbers_kept)) return false;
+  if (n != known || (has_digit && !setup_.numbers_kept)) return false;
   const int32_t length = static_cast<int32_t>(n);
   if ((setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) ||
       length < setup_.min_length)
@@ -288,7 +290,13 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (counted) {
     const int32_t key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionOf(w));
-    if (plain && unchanged) cache_[slot] = key;
+    if (plain && unchanged && form_.size() <= kRecentUnits) {
+      // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
+      TRecent& recent = recent_[slot];
+      recent.key = key;
+      recent.length = static_cast<uint16_t>(form_.size());
+      std::copy(form_.begin(), form_.end(), recent.form);
+    }
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
 }

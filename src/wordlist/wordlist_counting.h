@@ -122,10 +122,17 @@ class TWordlistBufferProcessor : public TBufferProcessor {
     double mean = 0, ssd = 0;
   } unit_[5];
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
-  std::vector<int32_t> last_block_;  // per key of the text: the last block it was seen in
   bool finished_ = false;
-  static constexpr uint32_t kRecentWords = 4096;
-  std::vector<int32_t> cache_ = std::vector<int32_t>(kRecentWords, -1);  // slot: a key of the counter
+  // Words seen lately, by the scanner's hash: the counted form kept here, so that a repeat is
+  // recognised without reading the counter's arena.
+  static constexpr uint32_t kRecentWords = 16384;
+  static constexpr size_t kRecentUnits = 13;
+  struct TRecent {
+    int32_t key = -1;
+    uint16_t length = 0;
+    char16_t form[kRecentUnits];
+  };
+  std::vector<TRecent> recent_ = std::vector<TRecent>(kRecentWords);
   int32_t division_ = -1;
   int64_t division_end_ = 0;
 };
