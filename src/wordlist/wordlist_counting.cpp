@@ -154,6 +154,8 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (setup_.cut_lower_case) CutLowerCaseWords();
   words_.clear();
   if (chunk_index <= 0) units_ = TUnitState{};
+  // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
+  chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk());
   size_t next_event = 0;
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -170,6 +172,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
 }
 
 int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
+  if (chunk_in_division_) return division_;
   if (setup_.divisions <= 0 || place_.list_bytes <= 0) return -1;
   // Bytes only grow within a text: the section changes when its end is passed.
   const int64_t byte = place_.offset + FileByteOf(w.start);

@@ -134,6 +134,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   };
   std::vector<TRecent> recent_ = std::vector<TRecent>(kRecentWords);
   int32_t division_ = -1;
+  bool chunk_in_division_ = false;
   int64_t division_end_ = 0;
 };
 

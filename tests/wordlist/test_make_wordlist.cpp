@@ -215,6 +215,20 @@ TEST_F(MakeWordlist, SentencesAcrossChunksKeepTheirLength) {
   EXPECT_EQ(s.groups[1].count, 70000);
   EXPECT_FLOAT_EQ(s.groups[1].mean, 13.0f);
   EXPECT_FLOAT_EQ(s.groups[1].sd, 0.0f);
+  // Every word is spread evenly over the text's chunks and the eight sections of its bytes.
+  for (int i = 0; i < 13; ++i) EXPECT_GT(doc->Words().Row(i)->data.dispersion, 0.999f) << i;
+}
+
+TEST_F(MakeWordlist, AWordInTheLastSectionOfALongTextIsNotDispersed) {
+  // Three chunks and more of one word, then a word only in the last eighth of the bytes.
+  const std::string text = text_reader_test::Times("early ", 900000) + text_reader_test::Times("late ", 100000);
+  auto doc = NewDoc();
+  ASSERT_TRUE(Make(*doc, {{u"long.txt", text}}));
+  ASSERT_EQ(Rows(*doc), "EARLY/900000 LATE/100000");
+  EXPECT_FLOAT_EQ(doc->Words().Row(1)->data.dispersion, 0.0f);
+  // By hand: 5,900,000 bytes in eighths of 737,500; "early" fills seven (122,916.7 each) and
+  // 39,583.3 of the last: mean 112,500, population sd 27,559, D = 1 - (sd / mean) / sqrt(7).
+  EXPECT_NEAR(doc->Words().Row(0)->data.dispersion, 0.9074, 0.0005);
 }
 
 TEST_F(MakeWordlist, RunningWordsEqualTheEnginesWordCount) {
