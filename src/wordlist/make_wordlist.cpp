@@ -271,7 +271,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     if (r.read_ok && r.stop_state < kPanicStopNow) {
       ++read;
       ++read_in_result;
-      overall.MergeText(r.counter);
+      overall.MergeText(std::move(r.counter));
       r.stats.data.julian_date = d.rec.julian_date;
       MergeTextStats(stats->Overall_stats, r.stats);
       stats->Add(new TStatsEntry(r.stats, batch_mode == 1 || batch_mode == 2, stats.get()));

@@ -2,10 +2,19 @@
 
 #include <algorithm>
 
-TRunWordCounter::TRunWordCounter(int32_t divisions, bool helpers) : parts_(kParts, TWordCounter(divisions)) {
+namespace {
+
+// How many texts may wait for the parts before the caller waits too: enough to ride over a part
+// that is late, few enough to keep memory at a handful of texts' counters.
+constexpr size_t kMostWaiting = 16;
+
+}  // namespace
+
+TRunWordCounter::TRunWordCounter(int32_t divisions, bool helpers)
+    : divisions_(divisions), parts_(kParts, TWordCounter(divisions)), next_(kParts, 0) {
   if (!helpers) return;
-  helpers_.reserve(kParts - 1);
-  for (uint32_t p = 1; p < kParts; ++p) helpers_.emplace_back([this, p] { Helper(p); });
+  helpers_.reserve(kParts);
+  for (uint32_t p = 0; p < kParts; ++p) helpers_.emplace_back([this, p] { Helper(p); });
 }
 
 TRunWordCounter::~TRunWordCounter() {
@@ -13,62 +22,72 @@ TRunWordCounter::~TRunWordCounter() {
     std::lock_guard<std::mutex> lock(m_);
     closing_ = true;
   }
-  start_.notify_all();
+  work_.notify_all();
   for (std::thread& t : helpers_) t.join();
 }
 
 void TRunWordCounter::Helper(uint32_t part) {
-  uint64_t seen = 0;
   while (true) {
-    const TWordCounter* text;
+    std::shared_ptr<const TWordCounter> text;
     {
       std::unique_lock<std::mutex> lock(m_);
-      start_.wait(lock, [&] { return closing_ || generation_ != seen; });
-      if (closing_) return;
-      seen = generation_;
-      text = text_;
+      work_.wait(lock, [&] { return closing_ || next_[part] < first_ + static_cast<int64_t>(queue_.size()); });
+      if (next_[part] >= first_ + static_cast<int64_t>(queue_.size())) return;  // closing, nothing left
+      text = queue_[static_cast<size_t>(next_[part] - first_)];
     }
     parts_[part].MergeText(*text, part, kParts);
-    bool last;
     {
       std::lock_guard<std::mutex> lock(m_);
-      last = --pending_ == 0;
+      ++next_[part];
+      // A text every part holds is let go.
+      const int64_t done = *std::min_element(next_.begin(), next_.end());
+      while (first_ < done) {
+        queue_.pop_front();
+        ++first_;
+      }
     }
-    if (last) done_.notify_one();
+    merged_.notify_all();
   }
 }
 
-void TRunWordCounter::MergeText(const TWordCounter& text) {
+void TRunWordCounter::MergeText(TWordCounter text) {
   if (helpers_.empty()) {
     for (uint32_t p = 0; p < kParts; ++p) parts_[p].MergeText(text, p, kParts);
     return;
   }
+  auto shared = std::make_shared<const TWordCounter>(std::move(text));
   {
-    std::lock_guard<std::mutex> lock(m_);
-    text_ = &text;
-    pending_ = kParts - 1;
-    ++generation_;
+    std::unique_lock<std::mutex> lock(m_);
+    merged_.wait(lock, [&] { return queue_.size() < kMostWaiting; });
+    queue_.push_back(std::move(shared));
   }
-  start_.notify_all();
-  parts_[0].MergeText(text, 0, kParts);
+  work_.notify_all();
+}
+
+void TRunWordCounter::WaitForParts() const {
+  if (helpers_.empty()) return;
   std::unique_lock<std::mutex> lock(m_);
-  done_.wait(lock, [&] { return pending_ == 0; });
-  text_ = nullptr;
+  merged_.wait(lock, [&] { return queue_.empty(); });
 }
 
 void TRunWordCounter::Clear() {
+  WaitForParts();
   for (TWordCounter& p : parts_) p.Clear();
 }
 
 int32_t TRunWordCounter::Types() const {
+  WaitForParts();
   int64_t n = 0;
   for (const TWordCounter& p : parts_) n += p.Types();
   return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
 }
 
 std::vector<TWordCounter::TKeyView> TRunWordCounter::OrderedKeys() const {
+  WaitForParts();
   std::vector<TWordCounter::TKeyView> keys;
-  keys.reserve(static_cast<size_t>(Types()));
+  int64_t n = 0;
+  for (const TWordCounter& p : parts_) n += p.Types();
+  keys.reserve(static_cast<size_t>(n));
   for (const TWordCounter& p : parts_)
     for (int32_t i = 0; i < p.Types(); ++i) keys.push_back(p.Key(i));
   // Keys are distinct, so the order is total.

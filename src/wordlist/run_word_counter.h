@@ -2,16 +2,21 @@
 // table (a key's part is fixed by its hash), the parts merged side by side.
 //
 // Protocol
-//   MergeText(text counter)  for each text, in text order, from one thread; returns once every
-//                            part holds the text, so Types() is the run's count so far;
-//   OrderedKeys()            at the end: every key once, ordered by word then tag.
+//   MergeText(text counter)  for each text, in text order, from one thread; with helpers it hands
+//                            the text over and returns (waiting only while many texts are still
+//                            to merge), so the caller goes on while the parts take the text in;
+//   Types(), OrderedKeys()   wait until every part holds every text handed over, then answer for
+//                            the run so far (Types() after each text gives the count after it);
+//   Clear()                  the same wait, then every key is forgotten.
 // The number of parts is fixed, whatever the number of helpers: what the run counts and the
-// order of its keys are the same with one thread as with many. With helpers, each part but the
-// first is merged on a helper thread of its own while the calling thread merges the first.
+// order of its keys are the same with one thread as with many. Without helpers the parts take
+// each text in one after the other, in MergeText.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,28 +27,31 @@ class TRunWordCounter {
  public:
   static constexpr uint32_t kParts = 8;
 
-  // helpers: whether the parts are merged on helper threads (else one after the other here).
+  // helpers: whether each part takes the texts in on a helper thread of its own.
   TRunWordCounter(int32_t divisions, bool helpers);
   ~TRunWordCounter();
   TRunWordCounter(const TRunWordCounter&) = delete;
   TRunWordCounter& operator=(const TRunWordCounter&) = delete;
 
-  void MergeText(const TWordCounter& text);
-  // Forgets every key (between the results of a batch).
+  void MergeText(TWordCounter text);
   void Clear();
   int32_t Types() const;
-  int32_t Divisions() const { return parts_[0].Divisions(); }
+  int32_t Divisions() const { return divisions_; }
   std::vector<TWordCounter::TKeyView> OrderedKeys() const;
 
  private:
   void Helper(uint32_t part);
+  // Waits until every part holds every text handed over.
+  void WaitForParts() const;
 
+  int32_t divisions_;
   std::vector<TWordCounter> parts_;
   std::vector<std::thread> helpers_;
-  std::mutex m_;
-  std::condition_variable start_, done_;
-  const TWordCounter* text_ = nullptr;
-  uint64_t generation_ = 0;
-  uint32_t pending_ = 0;
+  mutable std::mutex m_;
+  mutable std::condition_variable work_, merged_;
+  // Texts handed over and not yet in every part; the first is text number `first_`.
+  std::deque<std::shared_ptr<const TWordCounter>> queue_;
+  int64_t first_ = 0;
+  std::vector<int64_t> next_;  // per part: the number of the next text it takes in
   bool closing_ = false;
 };
