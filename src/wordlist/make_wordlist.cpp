@@ -38,9 +38,11 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
     return;
   }
   std::mutex m;
-  std::condition_variable cv;
+  // Workers wait for room in the window, the calling thread for the next text's result: each
+  // side wakes only the other, and the calling thread only for the text it waits on.
+  std::condition_variable room, result;
   std::vector<std::optional<Result>> ready(static_cast<size_t>(count));
-  int32_t next = 0, committed = 0;
+  int32_t next = 0, committed = 0, waiting_for = -1;
   bool stop = false;
   const int32_t ahead = 2 * threads;
   auto worker = [&] {
@@ -48,16 +50,18 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
       int32_t k;
       {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
+        room.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
         if (stop || next >= count) return;
         k = next++;
       }
       Result r = work(k);
+      bool wanted;
       {
         std::lock_guard<std::mutex> lock(m);
         ready[static_cast<size_t>(k)] = std::move(r);
+        wanted = k == waiting_for;
       }
-      cv.notify_all();
+      if (wanted) result.notify_one();
     }
   };
   std::vector<std::thread> pool;
@@ -68,19 +72,20 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
     std::optional<Result> r;
     {
       std::unique_lock<std::mutex> lock(m);
-      cv.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
+      waiting_for = k;
+      result.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
       r = std::move(ready[static_cast<size_t>(k)]);
       ready[static_cast<size_t>(k)].reset();
       committed = k + 1;
     }
-    cv.notify_all();
+    room.notify_one();
     if (!commit(k, *r)) {
       std::lock_guard<std::mutex> lock(m);
       stop = true;
       break;
     }
   }
-  cv.notify_all();
+  room.notify_all();
   for (std::thread& t : pool) t.join();
 }
 

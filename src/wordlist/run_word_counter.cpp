@@ -7,6 +7,7 @@ namespace {
 // How many texts may wait for the parts before the caller waits too: enough to ride over a part
 // that is late, few enough to keep memory at a handful of texts' counters.
 constexpr size_t kMostWaiting = 16;
+constexpr int32_t kWakeAfter = 4;
 
 }  // namespace
 
@@ -56,17 +57,26 @@ void TRunWordCounter::MergeText(TWordCounter text) {
     return;
   }
   auto shared = std::make_shared<const TWordCounter>(std::move(text));
+  bool wake;
   {
     std::unique_lock<std::mutex> lock(m_);
     merged_.wait(lock, [&] { return queue_.size() < kMostWaiting; });
     queue_.push_back(std::move(shared));
+    // The parts are woken for a few texts at a time: small texts would otherwise cost more in
+    // waking than in merging.
+    wake = ++unannounced_ >= kWakeAfter;
+    if (wake) unannounced_ = 0;
   }
-  work_.notify_all();
+  if (wake) work_.notify_all();
 }
 
 void TRunWordCounter::WaitForParts() const {
   if (helpers_.empty()) return;
   std::unique_lock<std::mutex> lock(m_);
+  if (!queue_.empty()) {
+    unannounced_ = 0;
+    work_.notify_all();
+  }
   merged_.wait(lock, [&] { return queue_.empty(); });
 }
 

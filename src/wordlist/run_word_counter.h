@@ -53,5 +53,6 @@ class TRunWordCounter {
   std::deque<std::shared_ptr<const TWordCounter>> queue_;
   int64_t first_ = 0;
   std::vector<int64_t> next_;  // per part: the number of the next text it takes in
+  mutable int32_t unannounced_ = 0;  // texts handed over since the parts were last woken
   bool closing_ = false;
 };

@@ -120,6 +120,10 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
+  uint32_t slots = 256;
+  while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
+  recent_.resize(slots);
+  recent_mask_ = slots - 1;
   out_.stats.Zero();
   out_.stats.data.ratio_basis = setup.ratio_basis;
   out_.stats.data.text_number = text_index + 1;
@@ -229,7 +233,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // Words seen lately are found by the scanner's hash without making their form: only when the
   // word alone is counted, unchanged, and no stop list applies.
   const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
-  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & (kRecentWords - 1);
+  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
   if (plain && CountedFromCache(w, slot)) return;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();

@@ -125,6 +125,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   bool finished_ = false;
   // Words seen lately, by the scanner's hash: the counted form kept here, so that a repeat is
   // recognised without reading the counter's arena.
+  // At most this many slots; a short text gets fewer (about one per 16 bytes), so that a run of
+  // many small texts does not clear a large table for each.
   static constexpr uint32_t kRecentWords = 16384;
   static constexpr size_t kRecentUnits = 13;
   struct TRecent {
@@ -132,7 +134,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
     uint16_t length = 0;
     char16_t form[kRecentUnits];
   };
-  std::vector<TRecent> recent_ = std::vector<TRecent>(kRecentWords);
+  std::vector<TRecent> recent_;
+  uint32_t recent_mask_ = 0;
   int32_t division_ = -1;
   bool chunk_in_division_ = false;
   int64_t division_end_ = 0;
