@@ -170,7 +170,10 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
         if ((e.ended_mask >> k) & 1u) CloseUnit(k, e.length[k]);
       }
     }
-    if (w < words_.size()) CountWord(words_[w]);
+    if (w >= words_.size()) continue;
+    // The recent-word slot of a word a little ahead is fetched while this one is counted.
+    if (w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
+    CountWord(words_[w]);
   }
   return true;
 }
@@ -203,27 +206,35 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
   const int32_t key = recent.key;
   if (key < 0) return false;
   const char16_t* text = Text();
-  const uint16_t* kinds = Kinds();
   const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
   const size_t known = recent.length;
-  size_t n = 0;
-  bool has_digit = false;
-  for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
-    const uint16_t k = kinds[i];
-    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
-    const char16_t c = map ? map[text[i]] : text[i];
-    if (n >= known || recent.form[n] != c) return false;
-    has_digit |= (k & kKindDigit) != 0;
-    ++n;
+  if ((w.flags & kWordSkipsChars) == 0) {
+    // Every character of the span is one of the word's.
+    if (static_cast<size_t>(w.span) != known) return false;
+    const char16_t* at = text + w.start;
+    if (map) {
+      for (size_t i = 0; i < known; ++i)
+        if (map[at[i]] != recent.form[i]) return false;
+    } else if (!std::equal(at, at + known, recent.form)) {
+      return false;
+    }
+  } else {
+    const uint16_t* kinds = Kinds();
+    size_t n = 0;
+    for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
+      const uint16_t k = kinds[i];
+      if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
+      const char16_t c = map ? map[text[i]] : text[i];
+      if (n >= known || recent.form[n] != c) return false;
+      ++n;
+    }
+    if (n != known) return false;
   }
-  if (n != known || (has_digit && !setup_.numbers_kept)) return false;
-  const int32_t length = static_cast<int32_t>(n);
-  if ((setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) ||
-      length < setup_.min_length)
-    return false;
+  // The same characters as a word counted unchanged (no number made "#", not cut, not too short,
+  // no surrogates): counted the same way, one unit a code point.
   ++out_.running_words;
   ++block_words_;
-  if (length <= 50) ++out_.stats.data.word_lengths[length];
+  ++out_.stats.data.word_lengths[known];
   CountedAt(key, DivisionOf(w));
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return true;
@@ -233,7 +244,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // Words seen lately are found by the scanner's hash without making their form: only when the
   // word alone is counted, unchanged, and no stop list applies.
   const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
-  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
+  const uint32_t slot = RecentSlot(w);
   if (plain && CountedFromCache(w, slot)) return;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();

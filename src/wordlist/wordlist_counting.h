@@ -101,6 +101,9 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   void CountWord(const TScanWord& w);
   // Counts w as the word last seen in its slot when it is that word; false otherwise.
   bool CountedFromCache(const TScanWord& w, uint32_t slot);
+  uint32_t RecentSlot(const TScanWord& w) const {
+    return (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
+  }
   void CountedAt(int32_t key, int32_t division);
   int32_t DivisionOf(const TScanWord& w);
   void CloseUnit(int kind, int32_t length);
