@@ -94,16 +94,39 @@ int32_t TRunWordCounter::Types() const {
 
 std::vector<TWordCounter::TKeyView> TRunWordCounter::OrderedKeys() const {
   WaitForParts();
-  std::vector<TWordCounter::TKeyView> keys;
-  int64_t n = 0;
-  for (const TWordCounter& p : parts_) n += p.Types();
-  keys.reserve(static_cast<size_t>(n));
-  for (const TWordCounter& p : parts_)
-    for (int32_t i = 0; i < p.Types(); ++i) keys.push_back(p.Key(i));
-  // Keys are distinct, so the order is total.
-  std::sort(keys.begin(), keys.end(), [](const TWordCounter::TKeyView& a, const TWordCounter::TKeyView& b) {
+  // Keys are distinct, so the order is total and the same however the parts are sorted.
+  const auto before = [](const TWordCounter::TKeyView& a, const TWordCounter::TKeyView& b) {
     if (a.word != b.word) return a.word < b.word;
     return a.tag < b.tag;
-  });
+  };
+  std::vector<TWordCounter::TKeyView> keys;
+  std::vector<size_t> ends;  // where each part's keys end in keys
+  for (const TWordCounter& p : parts_) {
+    for (int32_t i = 0; i < p.Types(); ++i) keys.push_back(p.Key(i));
+    ends.push_back(keys.size());
+  }
+  // Each part is sorted on a thread of its own when the run has helpers, then the sorted parts
+  // are merged pairwise.
+  auto sort_part = [&](size_t p) {
+    std::sort(keys.begin() + static_cast<std::ptrdiff_t>(p == 0 ? 0 : ends[p - 1]),
+              keys.begin() + static_cast<std::ptrdiff_t>(ends[p]), before);
+  };
+  if (helpers_.empty()) {
+    for (size_t p = 0; p < ends.size(); ++p) sort_part(p);
+  } else {
+    std::vector<std::thread> sorters;
+    for (size_t p = 0; p < ends.size(); ++p) sorters.emplace_back(sort_part, p);
+    for (std::thread& t : sorters) t.join();
+  }
+  for (size_t width = 1; width < ends.size(); width *= 2) {
+    for (size_t p = 0; p + width < ends.size(); p += 2 * width) {
+      const size_t first = p == 0 ? 0 : ends[p - 1];
+      const size_t middle = ends[p + width - 1];
+      const size_t last = ends[std::min(p + 2 * width, ends.size()) - 1];
+      std::inplace_merge(keys.begin() + static_cast<std::ptrdiff_t>(first),
+                         keys.begin() + static_cast<std::ptrdiff_t>(middle),
+                         keys.begin() + static_cast<std::ptrdiff_t>(last), before);
+    }
+  }
   return keys;
 }
