@@ -164,6 +164,8 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   list.reserve(static_cast<size_t>(std::max(0, texts.FileCount())));
   for (int32_t i = 0; i < texts.FileCount(); ++i) list.push_back(texts.GetFullFileDetails(i));
   if (!list.empty() && SuggestedFilename.empty()) SuggestedFilename = texts.SuggestedFilename();
+  Global_batch_mode = batch_mode;
+  Global_BatchProcedures.mode = batch_mode;
   return MakeFromTexts(list, &texts, batch_mode, converted, options);
 }
 
@@ -185,9 +187,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   Global_FailureMessage.clear();
   ClearStopStateForNewJob();
   StartTiming();
-  Global_batch_mode = batch_mode;
   TBatchProceduresRec& batch = Global_BatchProcedures;
-  batch.mode = batch_mode;
   if (texts.empty()) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
     AddToLogFile(u"MakeWordlist: " + fLastFailure + u": no texts");
@@ -243,6 +243,9 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
         AddToLogFile(u"MakeWordlist: the result for " + name + u" could not be saved in " + batch.BatchRootFolder);
       }
       fWLWords->Clear();
+      fStats = std::make_unique<TVXStatsList>(this);
+      LinkLists();
+      RegisterOwnedLists();
     }
     if (batch.Zip_Too && batch_mode >= 2 && EndsAFolder(texts, static_cast<size_t>(k)) && saved_in_folder > 0) {
       if (!BatchZipFromTempDir(u".lst", LastFolderName(d.folder) + u".zip", count)) {

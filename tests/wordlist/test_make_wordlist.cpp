@@ -454,6 +454,7 @@ TEST_F(MakeWordlist, BatchModesSaveOneListPerResult) {
       int32_t converted = 0;
       ASSERT_TRUE(doc->MakeWordlist(chosen, c.mode, kListWordlist, converted, o)) << Utf16ToUtf8(doc->LastFailure());
       EXPECT_EQ(doc->Words().Count(), 0);
+      EXPECT_EQ(doc->Stats().Count(), 0);
       for (const auto& [name, rows] : c.lists) {
         SCOPED_TRACE(Utf16ToUtf8(name));
         auto back = NewDoc();
