@@ -80,6 +80,13 @@ double HeapBytes() {
   return static_cast<double>(m.uordblks + m.hblkhd);
 }
 
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 long PeakKilobytes() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -96,20 +103,25 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
   TConcordanceList list(nullptr, &doc);
   TTextsIntoListChoices choices;
   choices.threads = threads;
+  // BENCH_TEXTS_AHEAD=n: workers read at most n texts ahead (to compare with a narrower window).
+  if (const char* ahead = std::getenv("BENCH_TEXTS_AHEAD")) choices.texts_ahead = std::atoi(ahead);
   const double heap_before = HeapBytes();
+  const double cpu0 = CpuSeconds();
   const auto t0 = std::chrono::steady_clock::now();
   RunTextsIntoList(details, word, list, choices);
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double cpu = CpuSeconds() - cpu0;
   const long after_kb = PeakKilobytes();
   const double heap_after = HeapBytes();  // the readers are gone: what grew is the list
   const int64_t lines = list.Count();
   int64_t text_units = 0;
   for (int64_t i = 0; i < lines; ++i)
     if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_units += e->Text().size();
-  std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.2f s  peak %ld MB  "
-              "%.0f bytes a line above its text\n",
+  std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.3f s  peak %ld MB  "
+              "%.0f bytes a line above its text  cpu %.2fs, %.1f of %d threads busy\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
-              lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0);
+              lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0, cpu,
+              cpu / s, threads);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // text and as .xlsx with plain and with coloured centres. Best of 3, ns per line, and for
 // .xlsx the split between building cells, the library's writing and closing the workbook.
 // Usage: bench_export [lines (default 1000000)] [folder (default the system's temporary one)]
+//        [text | xlsx (default both)]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,10 +23,27 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
-UString LineText(int i) {
-  UString left = u"the quick brown fox number " + IntToUStr(i % 977) + u" jumps over the lazy dog and ";
-  UString right = u" along the riverbank while " + IntToUStr(i) + u" birds sing in the tall trees";
-  return left + u"HIT" + right;
+// Decimal digits of v appended to out.
+void AppendInt(UString& out, int64_t v) {
+  char16_t digits[24];
+  int n = 0;
+  const bool negative = v < 0;
+  uint64_t u = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  if (negative) out += u'-';
+  while (n > 0) out += digits[--n];
+}
+
+// A line of about 120 characters with "HIT" in it, into out (its room reused).
+void LineText(int i, UString& out) {
+  out.assign(u"the quick brown fox number ");
+  AppendInt(out, i % 977);
+  out.append(u" jumps over the lazy dog and HIT along the riverbank while ");
+  AppendInt(out, i);
+  out.append(u" birds sing in the tall trees");
 }
 
 class TBenchList : public TVXBaseLemmaMatchCapableList {
@@ -35,22 +53,28 @@ class TBenchList : public TVXBaseLemmaMatchCapableList {
     SetHeadings({u"N", u"Concordance", u"Set", u"Word #", u"File", u"Position"});
   }
   int TotalRowCount() const override { return lines_; }
-  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row) override {
-    std::vector<TGrid_data_rec> cells(6);
-    for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].col = c;
+  using TVXBaseLemmaMatchCapableList::EntryDetailsAsGridDataRecs;
+  void EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells) override {
+    cells.resize(6);
+    for (int c = 0; c < 6; ++c) {
+      ResetGridDataRec(cells[static_cast<size_t>(c)]);
+      cells[static_cast<size_t>(c)].col = c;
+      cells[static_cast<size_t>(c)].row = row;
+    }
     if (row == 0) {
       for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)].text = Headings()[static_cast<size_t>(c)];
-      return cells;
+      return;
     }
     auto number = [](TGrid_data_rec& cell, int v) {
       cell.has_number = true;
       cell.number.value = static_cast<float>(v);
       cell.export_kind = 1;
-      cell.text = IntToUStr(v);
+      cell.text.clear();
+      AppendInt(cell.text, v);
     };
     number(cells[0], row);
     TGrid_data_rec& line = cells[1];
-    line.text = LineText(row);
+    LineText(row, line.text);
     const int32_t at = static_cast<int32_t>(line.text.find(u"HIT"));
     if (coloured_) {
       line.kind = kCellConcordanceLine;
@@ -58,11 +82,12 @@ class TBenchList : public TVXBaseLemmaMatchCapableList {
       line.centre_start = at;
       line.centre_length = 3;
     }
-    cells[2].text = u"";
     number(cells[3], row * 7 % 100000);
-    cells[4].text = u"corpus/texts/file_" + IntToUStr(row % 500) + u".txt";
+    cells[4].text.assign(u"corpus/texts/file_");
+    AppendInt(cells[4].text, row % 500);
+    cells[4].text.append(u".txt");
+    cells[4].has_text = true;
     number(cells[5], row % 100);
-    return cells;
   }
 
  private:
@@ -80,6 +105,33 @@ double BestOf3(const std::function<void()>& f) {
   return best;
 }
 
+// The text export's own steps, timed apart: the list filling its rows (the list's own work, not
+// the export's), the export's cells and line, and what is left for the whole export (the UTF-16
+// bytes, the buffer and the file).
+void SplitTxt(int lines) {
+  TVXBaseHolder holder;
+  TBenchList list(&holder, lines, true);
+  std::vector<TGrid_data_rec> cells;
+  const double rows = BestOf3([&] {
+    for (int r = 0; r <= lines; ++r) list.EntryDetailsAsGridDataRecs(r, cells);
+  });
+  UString line;
+  size_t total = 0;
+  const double built = BestOf3([&] {
+    for (int r = 0; r <= lines; ++r) {
+      list.EntryDetailsAsGridDataRecs(r, cells);
+      line.clear();
+      for (size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) line += u'\t';
+        AppendCellAsTXT(cells[c], 0, line);
+      }
+      total += line.size();
+    }
+  });
+  std::printf("  split (text): the list's rows %.0f ns/line, the export's cells and line %.0f ns/line (%zu)\n",
+              rows * 1e9 / lines, (built - rows) * 1e9 / lines, total % 10);
+}
+
 // The .xlsx export's own steps, timed apart: cells built (rows, sections, runs), the library's
 // writing, the closing (compression of the sheet into the file).
 void SplitXlsx(int lines, bool coloured, const UString& name) {
@@ -88,10 +140,12 @@ void SplitXlsx(int lines, bool coloured, const UString& name) {
   double build = 0, write = 0;
   StartAnExcelFile(1);
   std::vector<TSpreadsheetRun> runs;
+  std::vector<TGrid_data_rec> cells;
+  const int32_t run_colour = ConcLineRunColour(0x0000FF);
   for (int r = 1; r <= lines; ++r) {
     const auto a = Clock::now();
-    std::vector<TGrid_data_rec> cells = list.EntryDetailsAsGridDataRecs(r);
-    if (coloured) runs = HtmlCellToRuns(ConcLineAsHTML(ConcLinein3Sections(cells[1], 0), 0x0000FF));
+    list.EntryDetailsAsGridDataRecs(r, cells);
+    if (coloured) ConcLineRuns(ConcLineSectionViews(cells[1], 0), run_colour, runs);
     const auto b = Clock::now();
     SetACellDouble(r, 1, cells[0].number.value);
     if (coloured)
@@ -117,18 +171,22 @@ void SplitXlsx(int lines, bool coloured, const UString& name) {
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
   const UString folder = argc > 2 ? IncludeTrailingPathDelimiter(Utf8ToUtf16(argv[2])) : SystemTempFolder();
+  const std::string what = argc > 3 ? argv[3] : "";
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   SetConcCharactersForTextOnly(0);
   std::printf("%d lines\n", lines);
-  {
+  if (what != "xlsx") {
     TVXBaseHolder holder;
     TBenchList list(&holder, lines, true);
     const UString name = folder + u"bench_export.txt";
     const double t = BestOf3([&] { ExportListAsTXT(list, holder, name); });
     std::printf("text: %.0f ns/line, %.0f lines/s (%lld bytes)\n", t * 1e9 / lines, lines / t,
                 static_cast<long long>(FileSizeU(name)));
+    SplitTxt(lines);
     DeleteFileU(name);
   }
   for (bool coloured : {false, true}) {
+    if (what == "text") break;
     TVXBaseHolder holder;
     TBenchList list(&holder, lines, coloured);
     const UString name = folder + u"bench_export.xlsx";

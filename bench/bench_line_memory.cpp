@@ -46,7 +46,7 @@ std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, int64_
   d.midpoint = static_cast<int16_t>(chars / 2);
   d.conc_line_chars = static_cast<int16_t>(chars);
   for (int k = 0; k < kSpanFixedCount; ++k)
-    d.fixed_sort_positions[k] = TSortInfoRec{static_cast<int16_t>((k - 5) * 6), 5, 0, 0};
+    line->SetFixedWord(k, TSortInfoRec{static_cast<int16_t>((k - 5) * 6), 5, 0, 0});
   d.extras.words_in_chunk = static_cast<int32_t>(n % 5000);
   for (int k = 0; k < kUnitKinds; ++k) {
     d.extras.unit_number[k] = static_cast<int32_t>(n / (k + 1));

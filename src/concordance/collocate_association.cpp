@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "concordance/collocates_list.h"
 #include "platform/rtl/files.h"
@@ -78,17 +80,37 @@ TAssociationResult ComputeAssociationReport(const TReferenceWordList& reference,
   for (int k = 0; k < kRelationshipStatsCount; ++k)
     heading += u"\t" + UpperCaseU(RelationshipAsString(k));
   result.report.push_back(heading);
-  AddToLogFile(u"Case sensitive: " + CaseSensitivityToStr(args.case_sensitive) + u". WList has " +
-                 IntToUStr(reference.Count()) + u" words, Collocates = " + IntToUStr(list.Count()));
+  if (global_keeping_log) {
+    std::set<UString> search_words;
+    for (int i = 0; i < list.Count(); ++i)
+      if (const TCollocateEntry* e = list.Row(i)) search_words.insert(e->rec.search_word);
+    AddToLogFile(u"Case sensitive: " + CaseSensitivityToStr(args.case_sensitive) + u". " +
+                 IntToUStr(static_cast<int64_t>(search_words.size())) + u" search-words, WList has " +
+                 IntToUStr(reference.Count()) + u" words, Collocates = " + IntToUStr(list.Count()) +
+                 u", column=" + IntToUStr(args.column));
+  }
+  // Every row of one search word takes the same frequency, worked out (or asked for) once.
+  std::map<UString, int64_t> search_word_frequency;
+  auto f1_of = [&](const UString& sw) {
+    auto [it, added] = search_word_frequency.try_emplace(sw, -1);
+    if (added) {
+      it->second = SearchWordFrequency(reference, sw, args.case_sensitive);
+      if (it->second < 0 && args.user_frequency) it->second = std::max<int64_t>(-1, args.user_frequency(sw));
+    }
+    return it->second;
+  };
   for (int i = 0; i < list.Count(); ++i) {
     if ((i & 1023) == 0) MyYieldProcess();
     TCollocateEntry* e = list.Row(i);
     if (!e) continue;
     const UString word = e->rec.word.value_or(UString());
-    const int64_t f1 = SearchWordFrequency(reference, e->rec.search_word, args.case_sensitive);
-    if (f1 < 0) continue;
-    const int64_t f2 = reference.Frequency(word, args.case_sensitive);
-    if (f2 < 0) continue;
+    const int64_t f1 = f1_of(e->rec.search_word);
+    const int64_t f2 = f1 < 0 ? -1 : reference.Frequency(word, args.case_sensitive);
+    if (f1 < 0 || f2 < 0) {
+      if (f1 < 0) ++result.search_word_missing;
+      for (int k = 0; k < kRelationshipStatsCount; ++k) e->rec.SetStatistic(k, 0.0f);
+      continue;
+    }
     const int32_t joint = e->rec.head.total;
     UString line = word + u" & " + e->rec.search_word + u":\t" + IntToUStr(joint) + u"\t" + IntToUStr(f1) + u"\t" +
                    IntToUStr(f2) + u"\t" + IntToUStr(reference.Total());

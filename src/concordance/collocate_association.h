@@ -5,8 +5,10 @@
 // frequency in the reference list, f2 = the collocate's, N = the list's total; the eleven
 // measures (RelationshipComputation, span = left + right horizon) go into the row. A search word
 // the list lacks: "/" alternatives add their frequencies, a phrase takes its rarest word's, else
-// the row is skipped; a collocate the list lacks is skipped too (no line, no values). Look-ups
-// are case-sensitive only when the collocates keep case.
+// the caller's own frequency is asked for (once per search word, when it can give one), else
+// the row is skipped; a collocate the list lacks is skipped too. A skipped row gets no line and
+// its eleven values are cleared, so that a recomputation against another list leaves none of
+// the last list's values behind. Look-ups are case-sensitive only when the caller asks for it.
 //
 // The report (UTF-16 LE with a byte-order mark, LF line ends, "." decimals whatever the
 // locale): a heading line of five empty opening columns and the eleven measure names in upper
@@ -37,13 +39,18 @@ struct TAssociationArgs {
   int32_t left_words = 5;
   int32_t right_words = 5;
   bool case_sensitive = false;
+  int32_t column = 16;  // the column chosen for the joint count (logged)
   UString report_file;  // the word list's name; empty: no report
   std::function<bool(UStringView file_name)> ok_to_overwrite;  // empty: overwrite
+  // Asked for a search word the list lacks (after alternatives and phrases): its frequency, or
+  // a negative number when the user gives none. Empty: never asked.
+  std::function<int64_t(UStringView search_word)> user_frequency;
 };
 
 struct TAssociationResult {
   bool success = false;
   int32_t rows_handled = 0;
+  int32_t search_word_missing = 0;  // rows skipped because their search word was not found
   bool report_written = false;
   std::vector<UString> report;  // the report's lines
 };

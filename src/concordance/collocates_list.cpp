@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "concordance/derived_list_support.h"
 #include "concordance/line_records.h"
 #include "platform/rtl/streams.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_runtime.h"
@@ -167,18 +169,27 @@ void TCollocateList::DoPostJoinOrUnjoiningOperation() {
 }
 
 int32_t TCollocateList::JoinLemmaPairs(const std::vector<std::pair<UString, UString>>& pairs, bool search_word_ignored) {
+  // Rows by their word, case ignored, in row order: a pair costs two look-ups, not a walk.
+  std::unordered_map<UString, std::vector<int>> rows_of;
+  for (int i = 0; i < Count(); ++i)
+    if (const TCollocateEntry* e = Row(i)) rows_of[FoldCaseU(e->MainWordOnly())].push_back(i);
+  // A row's search word is what keys it: the search-word number and the search word as shown.
+  auto same_search_word = [&](const TCollocateEntry& a, const TCollocateEntry& b) {
+    return search_word_ignored || (a.rec.head.sw_number == b.rec.head.sw_number && a.rec.search_word == b.rec.search_word);
+  };
   int32_t joins = 0;
   for (const auto& [head_word, form_word] : pairs) {
     const UString head_key = FoldCaseU(head_word), form_key = FoldCaseU(form_word);
     if (head_key == form_key) continue;
-    for (int f = 0; f < Count(); ++f) {
+    const auto forms = rows_of.find(form_key);
+    const auto heads = rows_of.find(head_key);
+    if (forms == rows_of.end() || heads == rows_of.end()) continue;
+    for (int f : forms->second) {
       TCollocateEntry* form = Row(f);
-      if (!form || form->JoinedTo() || FoldCaseU(form->MainWordOnly()) != form_key) continue;
-      // A form belongs to the lemma of its own search word only, unless search words are not told apart.
-      for (int h = 0; h < Count(); ++h) {
+      if (!form || form->JoinedTo()) continue;
+      for (int h : heads->second) {
         TCollocateEntry* head = Row(h);
-        if (!head || h == f || head->JoinedTo() || FoldCaseU(head->MainWordOnly()) != head_key) continue;
-        if (!search_word_ignored && head->rec.head.sw_number != form->rec.head.sw_number) continue;
+        if (!head || head->JoinedTo() || !same_search_word(*head, *form)) continue;
         if (Join(h, f, false)) {
           ++joins;
           break;
@@ -188,6 +199,49 @@ int32_t TCollocateList::JoinLemmaPairs(const std::vector<std::pair<UString, UStr
   }
   if (joins > 0) DoPostJoinOrUnjoiningOperation();
   return joins;
+}
+
+int32_t TCollocateList::CheckLemmas(bool) {
+  if (ListBusy() != kBusyNone) {
+    RefuseWhileBusy("apply the lemma list");
+    return 0;
+  }
+  std::vector<std::pair<UString, UString>> pairs;
+  TraverseLemmasDoing(
+      current_tool_var,
+      [](void* context, UStringView form, UStringView head, bool, int32_t, int32_t, bool, bool) {
+        static_cast<std::vector<std::pair<UString, UString>>*>(context)->emplace_back(UString(head), UString(form));
+      },
+      &pairs);
+  return JoinLemmaPairs(pairs, false);
+}
+
+void TCollocateList::RemoveStopWord(UStringView word, int32_t total, int32_t index, bool case_sensitive, bool, bool) {
+  if (total > 0) DoProgressPercent(static_cast<int32_t>(int64_t{index} * 100 / total));
+  // A word has a row per search word: every one of them goes.
+  const TLCID lcid = SortLCID();
+  auto matches = [&](int i) {
+    const TCollocateEntry* e = Row(i);
+    if (!e || GetDeleted(i)) return false;
+    const UString w = e->MainWordOnly();
+    return case_sensitive ? w == word : CompareStringsLocale(lcid, false, w, word) == 0;
+  };
+  auto remove = [&](int i) {
+    ++stoplist_types;
+    stoplist_tokens += Row(i)->MainWordFrequency();
+    DeleteOne(i, true);
+  };
+  if (SortedAlphabetically()) {
+    // Rows of one word stand together from the first found without case.
+    for (int i = Find_WordStr(word, false); i >= 0 && i < Count(); ++i) {
+      const TCollocateEntry* e = Row(i);
+      if (!e || CompareStringsLocale(lcid, false, e->MainWordOnly(), word) != 0) break;
+      if (matches(i)) remove(i);
+    }
+    return;
+  }
+  for (int i = 0; i < Count(); ++i)
+    if (matches(i)) remove(i);
 }
 
 bool TCollocateList::CloudDataNeedsSorting() const { return SortLevel(0).key != kCollocateSortTotal; }
@@ -294,7 +348,12 @@ void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int
   TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
   if (row <= 0) return;
   if (col >= 3 && col <= 13 && !fsettings.saved_relationships_computed) cell.visible = false;
-  if (col == 0 || col == 1 || col == 2 || col == 14) return;
+  if (col == 0) return;
+  // Word, search word and Set are texts: their placeholder value is no number to show.
+  if (col == 1 || col == 2 || col == 14) {
+    cell.has_number = false;
+    return;
+  }
   cell.has_number = cell.number.value != kMissingValue && cell.number.value != -999998.0f;
 }
 

@@ -133,8 +133,14 @@ class TCollocateList : public TConcordanceDerivedList {
   // Lemma blocks of rows with joined rows: own values plus the joined ones.
   void DoPostJoinOrUnjoiningOperation() override;
   // Joins form rows under head rows of the same search word (every row when the search word is
-  // ignored); answers the number of joins. pairs: (head, form) words, case ignored.
+  // ignored); answers the number of joins. pairs: (head, form) words, case ignored. A row's
+  // search word is its search-word number with the search word as shown.
   int32_t JoinLemmaPairs(const std::vector<std::pair<UString, UString>>& pairs, bool search_word_ignored);
+  // The tool's loaded lemma list, joined within each search word.
+  int32_t CheckLemmas(bool adjusting_frequencies_and_zapping = false) override;
+  // A stop word takes out the rows of every search word that hold it.
+  void RemoveStopWord(UStringView word, int32_t total, int32_t index, bool case_sensitive, bool whole_word,
+                      bool unicode) override;
 
   // --- the base list's operations ---
   bool CloudDataNeedsSorting() const override;

@@ -1,8 +1,8 @@
 #include "concordance/compute_collocates.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <map>
+#include <unordered_map>
 
 #include "concordance/collocates_list.h"
 #include "concordance/concordance_list.h"
@@ -12,11 +12,20 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_records.h"
 
+namespace {
+
+// Whether an item's search word as shown may be taken from a line (which then decides it).
+bool ShownFormCanComeFromLine(const TSearch_word_format_rec& item, bool lemma_list_loaded) {
+  return !lemma_list_loaded && item.sw != item.plain_sw && ContainsAlphanumCharacter(item.plain_sw);
+}
+
+}  // namespace
+
 UString SearchWordAsShownInLine(const TConcordanceEntry& line, const TSearch_word_format_rec& item,
                                 bool lemma_list_loaded) {
   const int64_t starts = line.Data().midpoint;
   UString text;
-  if (starts >= 1 && !lemma_list_loaded && item.sw != item.plain_sw && ContainsAlphanumCharacter(item.plain_sw)) {
+  if (starts >= 1 && ShownFormCanComeFromLine(item, lemma_list_loaded)) {
     const UStringView t = line.Text();
     const int64_t from = std::min<int64_t>(starts, static_cast<int64_t>(t.size()));
     const int64_t to = std::clamp<int64_t>(starts + line.Data().hit_characters, from, static_cast<int64_t>(t.size()));
@@ -37,7 +46,47 @@ struct TNode {
   int32_t group = 0;  // (search-word number, shown search word) number
   bool ignore_freq = false;
   std::vector<int32_t> freqs;
-  int32_t last_text = INT32_MIN;
+  int32_t last_text = -1;  // dense number of the last text the node was met in
+};
+
+// (word, group) keys to node numbers, open-addressed: a word met again costs one probe.
+class TNodeTable {
+ public:
+  int32_t Find(uint64_t key) const {
+    if (slots_.empty()) return -1;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+      if (slots_[i].node < 0) return -1;
+      if (slots_[i].key == key) return slots_[i].node;
+    }
+  }
+  void Insert(uint64_t key, int32_t node) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    size_t i = Mix(key) & mask;
+    while (slots_[i].node >= 0) i = (i + 1) & mask;
+    slots_[i] = {key, node};
+    ++used_;
+  }
+
+ private:
+  struct TSlot {
+    uint64_t key = 0;
+    int32_t node = -1;
+  };
+  static size_t Mix(uint64_t key) {
+    key *= 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(key ^ (key >> 32));
+  }
+  void Grow() {
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), TSlot());
+    used_ = 0;
+    for (const TSlot& s : old)
+      if (s.node >= 0) Insert(s.key, s.node);
+  }
+  std::vector<TSlot> slots_;
+  size_t used_ = 0;
 };
 
 struct TGroup {
@@ -64,15 +113,21 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   count.lcid = settings.lcid;
   TCountingWords words(count, !settings.keep_numbers);
   std::vector<TNode> nodes;
-  std::unordered_map<uint64_t, int32_t> node_of;  // (word, group) -> node
+  TNodeTable node_of;  // (word, group) -> node
   std::vector<TGroup> groups;
   std::map<std::pair<int32_t, UString>, int32_t> group_of;
-  std::vector<uint64_t> node_texts;  // (node, text) pairs met, sorted and counted at the end
   auto group_for = [&](int32_t number, const UString& shown) {
     auto [it, added] = group_of.try_emplace({number, shown}, static_cast<int32_t>(groups.size()));
     if (added) groups.push_back({number, shown});
     return it->second;
   };
+  // Where the search word as shown does not depend on the line, an item's two groups are worked
+  // out once: (around, own) per item, -1 until needed.
+  std::vector<std::pair<int32_t, int32_t>> item_groups(items.size() + 1, {-1, -1});
+  // Texts are numbered densely as met; the (node, text) pairs are counted per text at the end.
+  std::unordered_map<int32_t, int32_t> text_index;
+  int32_t last_file = INT32_MIN, last_text = -1;
+  std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node), each node once per run of a text
   const TSearch_word_format_rec no_item;
   for (int i = 0; i < n_lines; ++i) {
     if (StopRequested(kPanicStopNow)) break;
@@ -81,46 +136,76 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     if (!line || line->Text().empty()) continue;
     if ((i & 1023) == 0) MyYieldProcess();
     const int32_t item = line->Data().sw_number;
-    const TSearch_word_format_rec& rec =
-        item >= 0 && item < static_cast<int32_t>(items.size()) ? items[static_cast<size_t>(item)] : no_item;
+    const bool known_item = item >= 0 && item < static_cast<int32_t>(items.size());
+    const TSearch_word_format_rec& rec = known_item ? items[static_cast<size_t>(item)] : no_item;
     int32_t around = 0, own = 0;
     if (settings.search_words_together) {
       around = own = group_for(kAllSearchWords, UString());
     } else {
-      const UString shown = SearchWordAsShownInLine(*line, rec, settings.lemma_list_loaded);
-      around = group_for(item, shown);
-      own = group_for(kOwnSearchWordRow, shown);
+      const bool shown_from_line = line->Data().midpoint >= 1 && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
+      auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
+      if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
+        around = cached.first;
+        own = cached.second;
+      } else {
+        const UString shown = SearchWordAsShownInLine(*line, rec, settings.lemma_list_loaded);
+        around = group_for(item, shown);
+        own = group_for(kOwnSearchWordRow, shown);
+        if (!shown_from_line) cached = {around, own};
+      }
     }
     const int first = SpanLimitOfLine(*line, -1, span.left, settings.stop_at);
     const int last = SpanLimitOfLine(*line, 1, span.right, settings.stop_at);
-    const int32_t text = line->Data().filename_num_original;
+    const int32_t file = line->Data().filename_num_original;
+    if (file != last_file) {
+      last_file = file;
+      last_text = text_index.try_emplace(file, static_cast<int32_t>(text_index.size())).first->second;
+    }
     for (int p = first; p <= last; ++p) {
       const int32_t word = words.At(*line, p);
       if (word < 0) continue;
       const int32_t group = p == kSpanCentre ? own : around;
       const uint64_t key = (uint64_t(uint32_t(word)) << 32) | uint32_t(group);
-      auto [it, added] = node_of.try_emplace(key, static_cast<int32_t>(nodes.size()));
-      if (added) {
+      int32_t id = node_of.Find(key);
+      if (id < 0) {
+        id = static_cast<int32_t>(nodes.size());
+        node_of.Insert(key, id);
         TNode n;
         n.word = word;
         n.group = group;
         n.freqs.assign(span_length, 0);
         nodes.push_back(std::move(n));
       }
-      const int32_t id = it->second;
       TNode& n = nodes[static_cast<size_t>(id)];
       if (p == kSpanCentre) n.ignore_freq = true;
       ++n.freqs[static_cast<size_t>(p - span.left)];
-      if (text != n.last_text) {
-        n.last_text = text;
-        node_texts.push_back((uint64_t(uint32_t(id)) << 32) | uint32_t(text));
+      if (last_text != n.last_text) {
+        n.last_text = last_text;
+        node_texts.emplace_back(last_text, id);
       }
     }
   }
+  // Per text in turn, each node met in it counts the text once.
   std::vector<int32_t> texts(nodes.size(), 0);
-  std::sort(node_texts.begin(), node_texts.end());
-  for (size_t k = 0; k < node_texts.size(); ++k)
-    if (k == 0 || node_texts[k] != node_texts[k - 1]) ++texts[static_cast<size_t>(node_texts[k] >> 32)];
+  {
+    std::vector<size_t> at(text_index.size() + 1, 0);
+    for (const auto& [t, node] : node_texts) ++at[static_cast<size_t>(t) + 1];
+    for (size_t t = 1; t < at.size(); ++t) at[t] += at[t - 1];
+    std::vector<int32_t> by_text(node_texts.size());
+    for (const auto& [t, node] : node_texts) by_text[at[static_cast<size_t>(t)]++] = node;
+    std::vector<int32_t> seen(nodes.size(), -1);
+    size_t from = 0;
+    for (size_t t = 0; t < text_index.size(); ++t) {
+      const size_t to = at[t];
+      for (size_t k = from; k < to; ++k) {
+        const int32_t node = by_text[k];
+        if (seen[static_cast<size_t>(node)] == static_cast<int32_t>(t)) continue;
+        seen[static_cast<size_t>(node)] = static_cast<int32_t>(t);
+        ++texts[static_cast<size_t>(node)];
+      }
+      from = to;
+    }
+  }
 
   // Rows come in word order (then the greater search-word number, then the search word), so
   // that equal totals keep one order from run to run.

@@ -247,13 +247,6 @@ bool T_WholeLinzoraHolder::CopyFilenamesToChosenTexts(TSharedChosenFilesClass& c
   return all && chosen.FileCount() > 0;
 }
 
-bool T_WholeLinzoraHolder::LoadedAReferenceCorpusWordlist(UStringView file_name) {
-  // The word-list document arrives with its own code; until then no corpus can be loaded.
-  AddToLogFile(u"reference corpus not loaded (word lists not available yet): " + UString(file_name));
-  fReferenceCorpus.reset();
-  return false;
-}
-
 // --- visible tags -------------------------------------------------------------------------------------
 
 namespace {

@@ -51,6 +51,10 @@ class TSharedChosenFilesClass;
 class TTextReadRun;
 struct TTextWorkerSetup;
 class TVXDialogService;
+struct TAssociationRequest;
+struct TAssociationOutcome;
+class TVXWordList;
+class TVXStatsList;
 
 // Index of the sorting time in the process times.
 inline constexpr int kSortingTimeEntry = 42;
@@ -121,6 +125,8 @@ struct TMakeConcordanceArgs {
   TBaseSearchItems* search_items = nullptr;
   TDuplicatesProgress duplicates_progress;                 // may be empty
   std::function<void(int32_t n, UStringView text)> progress;  // may be empty
+  // Texts committed and texts in the run, shown on the window's thread (may be empty).
+  std::function<void(int64_t done, int64_t total)> texts_progress;
   TContextWordItems* context_items = nullptr;              // may be nullptr
   TExclusionWordItems* exclusion_items = nullptr;          // may be nullptr
   TTagContextWordItems* tag_context_items = nullptr;       // may be nullptr
@@ -182,7 +188,16 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // Empties the chosen texts and adds every source text still on disk; true when at least one
   // was added and none was missing.
   bool CopyFilenamesToChosenTexts(TSharedChosenFilesClass& chosen) const;
+  // The reference corpus (reference_corpus.cpp): a ".lst" read and kept in fReferenceCorpus;
+  // false, logged, with none kept, when the file holds no word list.
   bool LoadedAReferenceCorpusWordlist(UStringView file_name);
+  // The collocates' association values against the word list of a ".lst", read for this call.
+  // A file that is no word list leaves the collocates as they were (logged, zero result).
+  TAssociationOutcome REComputeCollocateAssociation(const TAssociationRequest& request);
+  // Collocates of every word of a word list within the script limits, a file per word in
+  // output_folder (word_list_collocates.h); answers the number of files written.
+  int32_t ComputeAndSaveCollocatesForWholeWordList(UStringView output_folder, TVXWordList& words, TVXStatsList& stats,
+                                                   bool script_running = false);
   // Rebuild: re-link the source texts from the concordance file first (when it exists), then
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);

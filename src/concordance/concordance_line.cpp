@@ -1,11 +1,13 @@
 #include "concordance/concordance_line.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -26,6 +28,7 @@ struct TConcordanceEntry::TOnNeed {
   int32_t stats_spare5 = 0;
   int32_t stats_spare10 = 0;
   bool found_both_ends = false;
+  uint8_t fixed_word_tags[kSpanFixedCount] = {};
   char* text_block = nullptr;
   UString tag_context;
   UString set_text;
@@ -111,7 +114,9 @@ char* TLineTextArena::Store(UStringView text) {
   if (text.empty()) return nullptr;
   const size_t need = TextBlockBytes(text.size());
   if (blocks_.empty() || capacity_ - used_ < need) {
-    const size_t size = std::max(need, kBlockBytes);
+    const size_t next = blocks_.empty() ? kFirstBlockBytes
+                                        : std::min(kLargestBlockBytes, 2 * (capacity_ + kBlockHeader) - kBlockHeader);
+    const size_t size = std::max(need, next);
     blocks_.push_back(static_cast<char*>(::operator new(size)));
     used_ = 0;
     capacity_ = size;
@@ -154,7 +159,7 @@ TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
 // --- the lines' pool ---
 
 // A list holds millions of lines: each costs this much beside its text (the entry base is 32).
-static_assert(sizeof(TConcordanceEntry) <= 200, "a concordance line has grown");
+static_assert(sizeof(TConcordanceEntry) <= 184, "a concordance line has grown");
 
 namespace {
 
@@ -170,7 +175,8 @@ class TLinePool {
   static constexpr size_t kSlot = (sizeof(TConcordanceEntry) + alignof(TConcordanceEntry) - 1) /
                                   alignof(TConcordanceEntry) * alignof(TConcordanceEntry);
   static_assert(kSlot >= sizeof(void*));
-  static constexpr size_t kSlotsPerBlock = 4096;
+  // A little under 1 MiB a block: with the allocator's header it still fills whole pages.
+  static constexpr size_t kSlotsPerBlock = ((size_t{1} << 20) - 64) / kSlot;
 
   void* Take() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -226,10 +232,58 @@ void TConcordanceEntry::operator delete(void* p, size_t size) {
   LinePool().Give(p);
 }
 
+// --- owners' numbers ---
+
+static_assert(sizeof(uintptr_t) == 8, "a line keeps its owner's number in the high bits of an address");
+
+namespace {
+
+// Every slot is trivially destroyed, so owners that are static objects may go in any order.
+constexpr uint32_t kOwnerNumbers = 1u << 16;
+std::atomic<TConcordanceLineOwner*> g_owners[kOwnerNumbers];
+std::mutex g_owners_mutex;
+uint32_t g_last_owner_number = 0;
+
+uint16_t TakeOwnerNumber(TConcordanceLineOwner* owner) {
+  std::lock_guard<std::mutex> lock(g_owners_mutex);
+  for (uint32_t tried = 1; tried < kOwnerNumbers; ++tried) {
+    uint32_t n = g_last_owner_number + tried;
+    if (n >= kOwnerNumbers) n -= kOwnerNumbers - 1;
+    if (!g_owners[n].load(std::memory_order_relaxed)) {
+      g_owners[n].store(owner, std::memory_order_release);
+      g_last_owner_number = n;
+      return static_cast<uint16_t>(n);
+    }
+  }
+  throw std::length_error("concordance lists: 65,535 are open, no more can be made");
+}
+
+void GiveOwnerNumber(uint16_t n) {
+  std::lock_guard<std::mutex> lock(g_owners_mutex);
+  g_owners[n].store(nullptr, std::memory_order_release);
+}
+
+}  // namespace
+
+TConcordanceLineOwner::TConcordanceLineOwner() : line_owner_number_(TakeOwnerNumber(this)) {}
+TConcordanceLineOwner::TConcordanceLineOwner(const TConcordanceLineOwner&)
+    : line_owner_number_(TakeOwnerNumber(this)) {}
+TConcordanceLineOwner::~TConcordanceLineOwner() { GiveOwnerNumber(line_owner_number_); }
+
+TConcordanceLineOwner* TConcordanceLineOwner::WithLineOwnerNumber(uint16_t number) {
+  return number ? g_owners[number].load(std::memory_order_acquire) : nullptr;
+}
+
 // --- the line --------------------------------------------------------------------------------
 
 TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
-    : TVXBaseListObject(list, holder), owner_(owner) {}
+    : TVXBaseListObject(list, holder), slot_(owner ? uintptr_t{owner->LineOwnerNumber()} << kOwnerShift : 0) {}
+
+void TConcordanceEntry::SetSlotAddress(const void* p, uintptr_t flags) {
+  const auto address = reinterpret_cast<uintptr_t>(p);
+  if ((address & ~kAddressBits) != 0) throw std::bad_alloc();
+  slot_ = (slot_ & ~((uintptr_t{1} << kOwnerShift) - 1)) | address | flags;
+}
 
 TConcordanceEntry::~TConcordanceEntry() {
   DropText();
@@ -238,14 +292,14 @@ TConcordanceEntry::~TConcordanceEntry() {
 
 char* TConcordanceEntry::TextBlock() const {
   if (const TOnNeed* m = more()) return m->text_block;
-  return reinterpret_cast<char*>(slot_ & ~kSlotBits);
+  return reinterpret_cast<char*>(slot_ & kAddressBits);
 }
 
 void TConcordanceEntry::SetTextBlock(char* block) {
   if (TOnNeed* m = more()) {
     m->text_block = block;
   } else {
-    slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+    SetSlotAddress(block, slot_ & kTextInArena);
   }
 }
 
@@ -254,7 +308,7 @@ void TConcordanceEntry::DropMore() {
   if (!m) return;
   char* block = m->text_block;
   delete m;
-  slot_ = reinterpret_cast<uintptr_t>(block) | (slot_ & kTextInArena);
+  SetSlotAddress(block, slot_ & kTextInArena);
 }
 
 UStringView TConcordanceEntry::Text() const {
@@ -269,7 +323,7 @@ void TConcordanceEntry::DropText() {
   char* block = TextBlock();
   if (!block) return;
   if (slot_ & kTextInArena) {
-    if (TLineTextArena* arena = owner_ ? owner_->LineTextArena() : nullptr) arena->Release();
+    if (TLineTextArena* arena = Owner() ? Owner()->LineTextArena() : nullptr) arena->Release();
   } else {
     ::operator delete(block);
   }
@@ -279,7 +333,7 @@ void TConcordanceEntry::DropText() {
 void TConcordanceEntry::SetText(UStringView text) {
   // The new copy is made before the old goes: text may be a piece of the old.
   const bool in_arena = (slot_ & kTextInArena) != 0;
-  TLineTextArena* arena = in_arena && owner_ ? owner_->LineTextArena() : nullptr;
+  TLineTextArena* arena = in_arena && Owner() ? Owner()->LineTextArena() : nullptr;
   char* fresh = nullptr;
   if (!text.empty()) {
     if (arena) {
@@ -295,8 +349,8 @@ void TConcordanceEntry::SetText(UStringView text) {
 }
 
 void TConcordanceEntry::MoveTextToOwner() {
-  if ((slot_ & kTextInArena) || !owner_) return;
-  TLineTextArena* arena = owner_->LineTextArena();
+  if ((slot_ & kTextInArena) || !Owner()) return;
+  TLineTextArena* arena = Owner()->LineTextArena();
   if (!arena) return;
   char* old = TextBlock();
   char* fresh = old ? arena->Store(Text()) : nullptr;
@@ -306,18 +360,20 @@ void TConcordanceEntry::MoveTextToOwner() {
 }
 
 void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
-  if (owner == owner_) return;
+  if (owner == Owner()) return;
+  const uintptr_t number = owner ? uintptr_t{owner->LineOwnerNumber()} << kOwnerShift : 0;
+  const uintptr_t below = (uintptr_t{1} << kOwnerShift) - 1;
   if (slot_ & kTextInArena) {
     // The old owner's arena may go before this line does: the text leaves it now.
     const UString text(Text());
     DropText();
     slot_ &= ~kTextInArena;
-    owner_ = owner;
+    slot_ = (slot_ & below) | number;
     SetText(text);
     MoveTextToOwner();
     return;
   }
-  owner_ = owner;
+  slot_ = (slot_ & below) | number;
 }
 
 bool TConcordanceEntry::FoundBothEndsOfSentence() const { return more() && more()->found_both_ends; }
@@ -350,11 +406,24 @@ LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
 
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
   if (!more()) {
-    auto* m = new TOnNeed;
+    auto m = std::make_unique<TOnNeed>();
     m->text_block = TextBlock();
-    slot_ = reinterpret_cast<uintptr_t>(m) | kHasMore | (slot_ & kTextInArena);
+    SetSlotAddress(m.get(), kHasMore | (slot_ & kTextInArena));
+    m.release();
   }
   return *more();
+}
+
+TSortInfoRec TConcordanceEntry::FixedWord(int k) const {
+  return TSortInfoRec{data_.word_start[k], data_.word_length[k], data_.word_barrier[k],
+                      more() ? more()->fixed_word_tags[k] : uint8_t{0}};
+}
+
+void TConcordanceEntry::SetFixedWord(int k, const TSortInfoRec& word) {
+  data_.word_start[k] = word.start_position;
+  data_.word_length[k] = word.coll_length;
+  data_.word_barrier[k] = word.barrier;
+  if (word.Tag_number_1Based != 0 || more()) More().fixed_word_tags[k] = word.Tag_number_1Based;
 }
 
 UStringView TConcordanceEntry::TagContext() const { return more() ? UStringView(more()->tag_context) : UStringView(); }
@@ -419,7 +488,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.ExtraLinzoraEntryDatNum = 2;
   b.tag_context_sort_Ptrpos = TagContextSortPtrpos();
   b.midpoint = d.midpoint;
-  std::memcpy(b.fixed_sort_positions, d.fixed_sort_positions, sizeof b.fixed_sort_positions);
+  for (int k = 0; k < kSpanFixedCount; ++k) b.fixed_sort_positions[k] = FixedWord(k);
   b.tag_context_distance_from_SW = TagContextDistance();
   b.sw_starts = SwStarts();
   b.sw_finishes = SwFinishes();
@@ -427,9 +496,9 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
   b.merge_num = MergeNum();
   b.conc_line_chars = d.conc_line_chars;
   b.percent_of_file = d.percent_of_file;
-  if (owner_) {
-    b.byte_size_of_file = owner_->SourceFileByteSize(d.filename_num_original);
-    b.textfile_date = owner_->SourceFileDate(d.filename_num_original);
+  if (Owner()) {
+    b.byte_size_of_file = Owner()->SourceFileByteSize(d.filename_num_original);
+    b.textfile_date = Owner()->SourceFileDate(d.filename_num_original);
   }
   b.tag_number_1_based = TagNumber1Based();
   b.extras = more() ? d.extras.Record(more()->stats_spare5, more()->stats_spare10) : d.extras.Record();
@@ -447,7 +516,7 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.has_percent = b.has_percent != 0;
   SetTagContextSortPtrpos(b.tag_context_sort_Ptrpos);
   d.midpoint = b.midpoint;
-  std::memcpy(d.fixed_sort_positions, b.fixed_sort_positions, sizeof d.fixed_sort_positions);
+  for (int k = 0; k < kSpanFixedCount; ++k) SetFixedWord(k, b.fixed_sort_positions[k]);
   SetTagContextDistance(b.tag_context_distance_from_SW);
   SetSwStarts(b.sw_starts);
   SetSwFinishes(b.sw_finishes);
@@ -467,14 +536,14 @@ bool TConcordanceEntry::WriteText(TStream& s, const UString* text) const {
   const UString empty;
   const UString& t = text ? *text : empty;
   // The writers take a string; a line's own text is handed in as a view (see SaveToStream).
-  if (!owner_ || owner_->Unicode()) return WriteUnknownLengthPointer(s, &t);
-  const std::string narrow = EncodeCodePage(t, owner_->CodePage());
+  if (!Owner() || Owner()->Unicode()) return WriteUnknownLengthPointer(s, &t);
+  const std::string narrow = EncodeCodePage(t, Owner()->CodePage());
   return WriteUnknownLengthPointer(s, &narrow);
 }
 
 bool TConcordanceEntry::ReadTexts(TStream& s, UString& out, bool& was_nil) {
   was_nil = false;
-  if (!owner_ || owner_->Unicode()) {
+  if (!Owner() || Owner()->Unicode()) {
     std::optional<UString> t;
     if (!ReadUnknownLengthPointer(s, t)) return false;
     was_nil = !t;
@@ -483,7 +552,7 @@ bool TConcordanceEntry::ReadTexts(TStream& s, UString& out, bool& was_nil) {
     std::optional<std::string> t;
     if (!ReadUnknownLengthPointer(s, t)) return false;
     was_nil = !t;
-    out = t ? DecodeCodePage(reinterpret_cast<const uint8_t*>(t->data()), t->size(), owner_->CodePage()) : UString();
+    out = t ? DecodeCodePage(reinterpret_cast<const uint8_t*>(t->data()), t->size(), Owner()->CodePage()) : UString();
   }
   return true;
 }
@@ -517,7 +586,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   data_ = TConcordanceLineData{};
   SetText(UStringView());
   DropMore();
-  const int32_t v = owner_ ? owner_->StreamVersion() : 25;
+  const int32_t v = Owner() ? Owner()->StreamVersion() : 25;
 
   int32_t first = 0;
   if (!ReadI32(s, first) || s.Seek(-4, TSeekOrigin::Current) < 0) return false;
@@ -527,19 +596,19 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
       LogLineDamage("line record without its sentinel", s);
       return false;
     }
-    if (owner_ && !owner_->OldRecordsMode()) {
-      if (owner_->ReadingFirstLine()) {
+    if (Owner() && !Owner()->OldRecordsMode()) {
+      if (Owner()->ReadingFirstLine()) {
         VXDialog(TVXDialog::InformationMessage, {VXRes(TVXRes::VXANoLongerCurre)});
-        const UString first_name = owner_->SourceFileCount() > 0 ? owner_->SourceFileName(1) : UString();
+        const UString first_name = Owner()->SourceFileCount() > 0 ? Owner()->SourceFileName(1) : UString();
         if (!first_name.empty())
-          owner_->SetUnicode(IsYes(VXDialog(TVXDialog::AssumeTextFileXIsInUnicodeQ, {ExtractFileName(first_name)})));
-        const UString form = VXRes(owner_->Unicode() ? TVXRes::VXUnicode : TVXRes::VXAnsi);
+          Owner()->SetUnicode(IsYes(VXDialog(TVXDialog::AssumeTextFileXIsInUnicodeQ, {ExtractFileName(first_name)})));
+        const UString form = VXRes(Owner()->Unicode() ? TVXRes::VXUnicode : TVXRes::VXAnsi);
         VXDialog(TVXDialog::InformationMessage, {VXResFmt(TVXRes::VXTryingX, {form})});
       }
-      owner_->SetOldRecordsMode();
+      Owner()->SetOldRecordsMode();
     }
   }
-  const bool old_mode = owner_ && owner_->OldRecordsMode();
+  const bool old_mode = Owner() && Owner()->OldRecordsMode();
 
   TLinzoraEntryRecBase base{};
   if (v < 24 && old_mode) {
@@ -581,17 +650,17 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     LogLineDamage("negative search-item number", s);
     return false;
   }
-  if (owner_) {
+  if (Owner()) {
     const int32_t fn = data_.filename_num_original;
-    const bool known = fn >= 1 && fn <= owner_->SourceFileCount();
-    if (!known) owner_->NoteDudFilename();
+    const bool known = fn >= 1 && fn <= Owner()->SourceFileCount();
+    if (!known) Owner()->NoteDudFilename();
     int64_t size = base.byte_size_of_file;
     if (size == 0) {
-      const UString name = known ? owner_->SourceFileName(fn) : UString();
-      size = (known && owner_->TextsInPlace() && FileExists(name)) ? FileSizeU(name) : kUnknownFileSize;
+      const UString name = known ? Owner()->SourceFileName(fn) : UString();
+      size = (known && Owner()->TextsInPlace() && FileExists(name)) ? FileSizeU(name) : kUnknownFileSize;
     }
-    if (known) owner_->TakeSourceFileDetails(fn, size, base.textfile_date);
-    const std::vector<uint8_t>* table = owner_->SearchWordTagTable();
+    if (known) Owner()->TakeSourceFileDetails(fn, size, base.textfile_date);
+    const std::vector<uint8_t>* table = Owner()->SearchWordTagTable();
     if (table && static_cast<size_t>(data_.sw_number) < table->size())
       data_.sw_contains_a_tag = (*table)[static_cast<size_t>(data_.sw_number)] != 0;
   }
@@ -638,7 +707,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   if (!tags.Empty()) {
     TagPositions() = std::move(tags);
     if (!TagPositions().WordsLinked()) LinkWordsToTags();
-    if (owner_) owner_->NoteHasTagFileData();
+    if (Owner()) Owner()->NoteHasTagFileData();
   }
 
   for (int side = 0; side < 2; ++side) {
@@ -650,8 +719,8 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     if (n > 0 && !(side == 0 ? OtherLeftCollocs() : OtherRightCollocs()).ReadFromStream(n, v, s)) return false;
   }
 
-  if (data_.sw_contains_a_tag && data_.fixed_sort_positions[5].coll_length < 0)
-    data_.fixed_sort_positions[5].coll_length = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
+  if (data_.sw_contains_a_tag && data_.word_length[5] < 0)
+    data_.word_length[5] = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
   ClipPositions();
   return true;
 }
@@ -665,7 +734,11 @@ void TConcordanceEntry::ClipPositions() {
   d.hit_characters = std::max(d.hit_characters, 0);
   d.conc_line_chars = static_cast<int16_t>(std::clamp<int32_t>(d.conc_line_chars, 0, kMaxLineWidth));
   SetTagContextSortPtrpos(static_cast<uint8_t>(std::min<size_t>(TagContextSortPtrpos(), TagContext().size())));
-  for (auto& r : d.fixed_sort_positions) ClipSortInfo(r, d.midpoint, len);
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    TSortInfoRec r = FixedWord(k);
+    ClipSortInfo(r, d.midpoint, len);
+    SetFixedWord(k, r);
+  }
   if (more()) {
     ClipSortInfoList(more()->other_context_words, d.midpoint, len);
     ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
@@ -691,7 +764,7 @@ bool TConcordanceEntry::IsDuplicateOf(const TVXBaseListObject& other) const {
 }
 
 float TConcordanceEntry::GetAValueAsSingle(int column) const {
-  return owner_ ? owner_->NumericalData(*this, column) : kMissingValue;
+  return Owner() ? Owner()->NumericalData(*this, column) : kMissingValue;
 }
 
 UString TConcordanceEntry::WordOfKind(int column, int kind) const {
@@ -700,20 +773,20 @@ UString TConcordanceEntry::WordOfKind(int column, int kind) const {
     case 2: return UString(SetText());
     case 3: return UString(TagContext());
     case 13: {
-      if (!owner_) return UString();
-      const UString name = owner_->SourceFileName(data_.filename_num_original);
-      return owner_->ShowFullFilenames() ? name : ExtractFileName(name);
+      if (!Owner()) return UString();
+      const UString name = Owner()->SourceFileName(data_.filename_num_original);
+      return Owner()->ShowFullFilenames() ? name : ExtractFileName(name);
     }
     default: return TVXBaseListObject::GetAWordAsString(column);
   }
 }
 
 UString TConcordanceEntry::GetAWordAsString(int column) const {
-  return WordOfKind(column, owner_ ? owner_->ColumnKind(column) : 0);
+  return WordOfKind(column, Owner() ? Owner()->ColumnKind(column) : 0);
 }
 
 void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
-  if (!owner_ || owner_->ColumnKind(column) != 2) return;
+  if (!Owner() || Owner()->ColumnKind(column) != 2) return;
   if (text.empty() && !more()) return;
   More().set_text = UString(text);
 }
@@ -727,8 +800,8 @@ UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const 
 }
 
 int32_t TConcordanceEntry::MeanWordRank() const {
-  if (!owner_ || !owner_->HasReferenceList()) return 1;
-  const int64_t absent = static_cast<int64_t>(owner_->ReferenceListCount()) + 1000;
+  if (!Owner() || !Owner()->HasReferenceList()) return 1;
+  const int64_t absent = static_cast<int64_t>(Owner()->ReferenceListCount()) + 1000;
   const UStringView text = Text();
   int64_t sum = 0;
   int64_t words = 0;
@@ -740,7 +813,7 @@ int32_t TConcordanceEntry::MeanWordRank() const {
     if (w.empty()) continue;
     size_t k = 0;
     if (CharKindOf(NextCodePoint(w, k)) & C1_UPPER) continue;
-    const int32_t rank = owner_->ReferenceRank(w);
+    const int32_t rank = Owner()->ReferenceRank(w);
     sum += rank > 0 ? rank : absent;
     ++words;
   }
@@ -756,7 +829,7 @@ void TConcordanceEntry::LinkWordsToTags() {
   int32_t from = 0;
   for (int k = 0; k < kSpanFixedCount; ++k) {
     extra.tag_sort_numbers_1Based[k] = 0;
-    const int32_t p = data_.midpoint + data_.fixed_sort_positions[k].start_position;
+    const int32_t p = data_.midpoint + data_.word_start[k];
     for (int32_t i = from; i < tags.Count(); ++i) {
       const TTagPositionRec r = tags.Record(i);
       if (r.tag_position + r.used_length == p) {
@@ -778,7 +851,7 @@ int OutermostSpanPosition(const TConcordanceEntry& line, int side) {
 
 TSortInfoRec WordAtSpanPosition(const TConcordanceEntry& line, int position) {
   if (position >= kSpanFixedFirst && position <= kSpanFixedLast)
-    return line.Data().fixed_sort_positions[position - kSpanFixedFirst];
+    return line.FixedWord(position - kSpanFixedFirst);
   if (position < kSpanFixedFirst) return line.OtherLeftCollocs().Record(kSpanFixedFirst - position - 1);
   return line.OtherRightCollocs().Record(position - kSpanFixedLast - 1);
 }

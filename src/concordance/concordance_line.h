@@ -54,7 +54,11 @@ class TLineTextArena {
   size_t BytesHeld() const { return held_; }
 
  private:
-  static constexpr size_t kBlockBytes = size_t{1} << 20;
+  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; each is a little under
+  // a power of two, so that with the allocator's header it still fills whole pages.
+  static constexpr size_t kBlockHeader = 64;
+  static constexpr size_t kFirstBlockBytes = (size_t{1} << 16) - kBlockHeader;
+  static constexpr size_t kLargestBlockBytes = (size_t{1} << 20) - kBlockHeader;
   std::vector<char*> blocks_;
   size_t used_ = 0;      // bytes used in blocks_.back()
   size_t capacity_ = 0;  // bytes of blocks_.back()
@@ -137,7 +141,16 @@ static_assert(offsetof(TLinzoraEntryRecExtraBase, spareBools) == 232);
 // tests fake it. Every answer has a harmless default.
 class TConcordanceLineOwner {
  public:
-  virtual ~TConcordanceLineOwner() = default;
+  // Each owner alive has a number of its own (1-65535; numbers are handed out in turn, so one
+  // given up is reused only after all others were): a line keeps that number instead of the
+  // owner's address. Throws std::length_error when all numbers are in use.
+  TConcordanceLineOwner();
+  TConcordanceLineOwner(const TConcordanceLineOwner&);
+  TConcordanceLineOwner& operator=(const TConcordanceLineOwner&) { return *this; }
+  virtual ~TConcordanceLineOwner();
+  uint16_t LineOwnerNumber() const { return line_owner_number_; }
+  // The owner alive with that number; nullptr for 0 or a number not in use.
+  static TConcordanceLineOwner* WithLineOwnerNumber(uint16_t number);
 
   // --- stream ---
   virtual int32_t StreamVersion() const = 0;
@@ -179,6 +192,9 @@ class TConcordanceLineOwner {
   virtual bool HasReferenceList() const { return false; }
   virtual int32_t ReferenceListCount() const { return 0; }
   virtual int32_t ReferenceRank(UStringView word) const { return 0; }
+
+ private:
+  uint16_t line_owner_number_;
 };
 
 // A line's unit statistics: the engine's record without its two spare fields (a stream's
@@ -211,9 +227,14 @@ struct TConcordanceLineData {
   int16_t midpoint = 0;
   bool has_percent = false;
   bool sw_contains_a_tag = false;
-  TSortInfoRec fixed_sort_positions[kSpanFixedCount] = {};
+  // The eleven fixed word positions (L5 ... search word ... R5) without their tag numbers, which
+  // are rare: the line's FixedWord()/SetFixedWord() join them.
+  int16_t word_start[kSpanFixedCount] = {};
+  int16_t word_length[kSpanFixedCount] = {};
+  uint8_t word_barrier[kSpanFixedCount] = {};
   TLineUnitStats extras;
 };
+static_assert(sizeof(TConcordanceLineData) == 144, "a line's numbers have grown");
 
 // Which words of a line are highlighted as collocates.
 struct THighlightNumAndPos {
@@ -237,12 +258,17 @@ class TConcordanceEntry : public TVXBaseListObject {
   static void* operator new(size_t size);
   static void operator delete(void* p, size_t size);
 
-  TConcordanceLineOwner* Owner() const { return owner_; }
+  TConcordanceLineOwner* Owner() const {
+    return TConcordanceLineOwner::WithLineOwnerNumber(static_cast<uint16_t>(slot_ >> kOwnerShift));
+  }
   // A line moved into another list (a merge) answers to that list from then on; a text kept in
   // the old owner's arena is copied into the new one's (or owned by the line).
   void SetOwner(TConcordanceLineOwner* owner);
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
+  // The word at fixed position k (0 L5 ... 5 the search word ... 10 R5) as its stream record.
+  TSortInfoRec FixedWord(int k) const;
+  void SetFixedWord(int k, const TSortInfoRec& word);
 
   UStringView Text() const;
   // A line its list has taken stores the text in the list's arena; others own it.
@@ -324,13 +350,13 @@ class TConcordanceEntry : public TVXBaseListObject {
   // For each fixed position, the tag ending where its word begins (1-based; 0 none).
   void LinkWordsToTags();
   // Where the search word starts in the line (the tag positions' anchor).
-  int32_t SearchWordStart() const { return data_.midpoint + data_.fixed_sort_positions[5].start_position; }
+  int32_t SearchWordStart() const { return data_.midpoint + data_.word_start[5]; }
 
  private:
   struct TOnNeed;
   TOnNeed& More();
   TOnNeed* more() const {
-    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & ~kSlotBits) : nullptr;
+    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & kAddressBits) : nullptr;
   }
   // Gives up the on-need block; the text stays.
   void DropMore();
@@ -342,14 +368,20 @@ class TConcordanceEntry : public TVXBaseListObject {
   // Gives up the text (back to the arena, or freed).
   void DropText();
 
-  // One word for the text and the on-need block: the text block's address, or once the line
-  // has the block, the block's (which then holds the text's). Both are 4-byte aligned, so the
-  // low bits say which, and whether the text lies in the owner's arena.
+  // Sets the address and flag bits of slot_, keeping the owner's number; p must fit kAddressBits
+  // (user-space addresses on 64-bit Linux do; others throw std::bad_alloc).
+  void SetSlotAddress(const void* p, uintptr_t flags);
+
+  // One word for the owner, the text and the on-need block. Bits 48-63: the owner's number.
+  // Below them the text block's address, or once the line has the block, the block's (which then
+  // holds the text's). Both are 4-byte aligned, so the two low bits say which, and whether the
+  // text lies in the owner's arena.
+  static constexpr int kOwnerShift = 48;
   static constexpr uintptr_t kTextInArena = 1;
   static constexpr uintptr_t kHasMore = 2;
   static constexpr uintptr_t kSlotBits = 3;
+  static constexpr uintptr_t kAddressBits = ((uintptr_t{1} << kOwnerShift) - 1) & ~kSlotBits;
 
-  TConcordanceLineOwner* owner_;
   TConcordanceLineData data_;
   uintptr_t slot_ = 0;
 };

@@ -254,6 +254,11 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
                       bool unicode) override;
   std::vector<UString> DetailsOfCurrentSettings() override;
   bool MergeWith(TVXBaseLemmaMatchCapableList* other) override;
+  // Writes Set values (mode 1) or joined search phrases (mode 2, text the joiner) into the
+  // source texts (concordance/modify_texts.h); dated: the change is logged. Answers the lines
+  // changed, -1 when nothing could be done; the refusals are in last_modify_report.
+  int32_t ModifySourceTexts(int mode, UStringView text, UStringView initials, bool dated) override;
+  std::vector<UString> last_modify_report;
   void RemoveDuplicates(TDuplicatesResult& result, const TDuplicatesProgress& progress = nullptr) override;
 
   // --- the list's own operations ---

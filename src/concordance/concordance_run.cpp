@@ -8,11 +8,21 @@
 #include <thread>
 
 #include "concordance/user_filter.h"
+#include "platform/search/search_engine.h"
 #include "platform/runtime/vx_runtime.h"
 
 bool ConcordanceLimitReached(int64_t count, int32_t item_count, int32_t lines_wanted_per_item) {
   const int64_t wanted = static_cast<int64_t>(std::max(item_count, 0)) * std::max(lines_wanted_per_item, 0);
   return count >= wanted;
+}
+
+int64_t PendingLineBytes(const TTextOutcome& text) {
+  int64_t bytes = 0;
+  for (const TCandidateLine& c : text.lines)
+    bytes += static_cast<int64_t>(sizeof(TCandidateLine)) +
+             (c.line ? static_cast<int64_t>(sizeof(TConcordanceEntry)) + 2 * static_cast<int64_t>(c.line->Text().size())
+                     : 0);
+  return bytes;
 }
 
 namespace {
@@ -250,11 +260,17 @@ void RunInline(const TConcordanceRunSettings& settings, const TTextWorker& worke
   }
 }
 
-// Workers fill a ring of 2N slots; the committer empties it in text order.
+// Workers fill a ring of texts_ahead slots, within the byte budget; the committer empties it in
+// text order.
 class TWorkerPool {
  public:
   TWorkerPool(const TConcordanceRunSettings& settings, const TTextWorker& worker, TJobToken& token, int32_t threads)
-      : settings_(settings), worker_(worker), token_(token), window_(2 * threads), slots_(window_) {
+      : settings_(settings),
+        worker_(worker),
+        token_(token),
+        window_(settings.texts_ahead > 0 ? settings.texts_ahead : 16 * threads),
+        budget_(settings.pending_bytes_budget),
+        slots_(static_cast<size_t>(window_)) {
     for (int32_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
   }
   ~TWorkerPool() {
@@ -270,6 +286,7 @@ class TWorkerPool {
     bool ready = false;
     bool not_started = false;  // a stop was seen before the text began
     TStopState stop = TStopState::None;
+    int64_t bytes = 0;         // its lines' share of the budget
     TTextOutcome outcome;
   };
 
@@ -289,6 +306,7 @@ class TWorkerPool {
     TSlot taken = std::move(slot);
     slot = TSlot{};
     next_to_commit_ = k + 1;
+    pending_bytes_ -= taken.bytes;
     lock.unlock();
     work_cv_.notify_all();
     return taken;
@@ -300,7 +318,12 @@ class TWorkerPool {
       int32_t k;
       {
         std::unique_lock lock(mutex_);
-        work_cv_.wait(lock, [&] { return finished_ || Exhausted() || next_text_ < next_to_commit_ + window_; });
+        // Every text below next_text_ is committed, being read or done, so with nothing pending
+        // (next_text_ == next_to_commit_) the budget always lets the oldest text start.
+        work_cv_.wait(lock, [&] {
+          return finished_ || Exhausted() || (next_text_ < next_to_commit_ + window_ && pending_bytes_ < budget_) ||
+                 next_text_ == next_to_commit_;
+        });
         if (finished_ || Exhausted()) return;
         k = next_text_++;
       }
@@ -311,12 +334,16 @@ class TWorkerPool {
         slot.stop = stop;
       } else {
         slot.outcome = CallWorker(worker_, k);
+        slot.bytes = PendingLineBytes(slot.outcome);
       }
       slot.ready = true;
       {
         std::lock_guard lock(mutex_);
         if (slot.not_started) stop_before_ = std::min(stop_before_, k);
-        if (!finished_) slots_[static_cast<size_t>(k % window_)] = std::move(slot);
+        if (!finished_) {
+          pending_bytes_ += slot.bytes;
+          slots_[static_cast<size_t>(k % window_)] = std::move(slot);
+        }
       }
       ready_cv_.notify_all();
     }
@@ -327,6 +354,7 @@ class TWorkerPool {
   const TTextWorker& worker_;
   TJobToken& token_;
   const int32_t window_;
+  const int64_t budget_;
   std::mutex mutex_;
   std::condition_variable work_cv_;
   std::condition_variable ready_cv_;
@@ -334,6 +362,7 @@ class TWorkerPool {
   std::vector<std::thread> threads_;
   int32_t next_text_ = 0;
   int32_t next_to_commit_ = 0;
+  int64_t pending_bytes_ = 0;  // lines of texts done and not yet taken
   int32_t stop_before_ = INT32_MAX;
   bool finished_ = false;
 };
@@ -361,6 +390,8 @@ TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, co
     committer.SetEnd(TRunEnd::Limit);
   } else if (threads == 1) {
     RunInline(settings, worker, committer, token);
+    // The texts' engines kept their word list for the next text on this thread; the run is over.
+    TSearchAndDoEngine::FreeKeptWordList();
   } else {
     RunThreaded(settings, worker, committer, token, threads);
   }

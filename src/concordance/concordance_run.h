@@ -6,8 +6,14 @@
 //     from several threads at once), the sink that receives accepted lines (the concordance list),
 //     the job token and the user's filter (may be nullptr or inactive).
 //   - Nothing is read when the list already holds enough lines (count >= items x lines wanted).
-//   - Workers take texts in order and run at most 2N texts ahead of the committer. Before a worker
-//     starts text k it looks at the token: a stop ends the run before k (k is not read).
+//   - Workers take texts in order and run ahead of the committer within a window bounded by
+//     memory: a worker starts text k only while k lies fewer than texts_ahead texts past the
+//     oldest uncommitted one and the lines of texts read but not yet committed take fewer than
+//     pending_bytes_budget bytes (each line counted as its text, 2 bytes a unit, plus the entry).
+//     The oldest uncommitted text is always either being read or done, so the run never waits on
+//     itself; a worker descheduled on a busy machine holds the others back only once the window
+//     is full. Before a worker starts text k it looks at the token: a stop ends the run before k
+//     (k is not read).
 //   - The run ends after the text that reached the list's limit, after a text that failed (when
 //     failures end the run), or at the first text whose worker saw a stop. Outcomes of texts past
 //     the end are dropped: their lines never reach the sink, their logs are not written.
@@ -76,6 +82,10 @@ struct TConcordanceRunSettings {
   bool one_item_at_a_time = false;     // the items are run one at a time (the Set column is filled)
   bool failure_ends_run = true;        // a text that cannot be read ends the run
   int32_t threads = 1;                 // 1: the worker runs inline on the calling thread
+  // How far workers may read ahead of the committer (threads > 1 only): at most texts_ahead texts
+  // (<= 0: 16 per thread) while the uncommitted lines take fewer than pending_bytes_budget bytes.
+  int32_t texts_ahead = 0;
+  int64_t pending_bytes_budget = int64_t{256} << 20;
   int32_t first_file_number = 1;       // the source-file number the run's first text with lines gets
   uint32_t lcid = 0x0409;              // handed to the user's filter
   // The text's full name, for the user's filter; may be empty.
@@ -117,6 +127,10 @@ struct TConcordanceRunResult {
 };
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;
+
+// What a text's candidate lines hold while they wait for the committer: their texts (2 bytes a
+// unit) and their entries.
+int64_t PendingLineBytes(const TTextOutcome& text);
 
 // The limit test: enough lines once count >= items x wanted (64-bit, exact).
 bool ConcordanceLimitReached(int64_t count, int32_t item_count, int32_t lines_wanted_per_item);

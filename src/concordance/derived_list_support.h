@@ -33,6 +33,7 @@ inline int CompareIntKeys(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1
 // --- counting words of the lines ------------------------------------------------------------------
 
 class TConcordanceEntry;
+struct TSortInfoRec;
 
 // What the pattern and cluster counts take from the document's settings.
 struct TDerivedCountSettings {
@@ -54,27 +55,41 @@ bool ContainsAlphanumCharacter(UStringView text);
 bool ContainsDigit(UStringView text);
 
 // The words of one count, each distinct counted form numbered once: a word met again costs one
-// hash probe on the line's own characters, and capitals (and "#" for numbers) are worked out
-// once per distinct word.
+// probe of an open-addressed table over the line's own characters (no allocation), and capitals
+// (and "#" for numbers) are worked out once per distinct word.
 class TCountingWords {
  public:
   explicit TCountingWords(const TDerivedCountSettings& settings, bool numbers_as_hash = false)
       : settings_(settings), numbers_as_hash_(numbers_as_hash) {}
   // The number of the counted form of the word at a span position; -1 when the line has none.
   int32_t At(const TConcordanceEntry& line, int span_position);
+  // The same for the position's record (WordAtSpanPosition), when the caller has it already.
+  int32_t AtRecord(const TConcordanceEntry& line, const TSortInfoRec& record);
   // The number of a text's counted form (as At would give it).
   int32_t Of(UStringView raw);
   const UString& Word(int32_t id) const { return words_[static_cast<size_t>(id)]; }
   int32_t Count() const { return static_cast<int32_t>(words_.size()); }
+  // A 64-bit hash of UTF-16 text (not kept anywhere: only for tables in memory).
+  static uint64_t HashOf(UStringView text);
 
  private:
   struct Hash {
     using is_transparent = void;
     size_t operator()(UStringView s) const { return std::hash<UStringView>()(s); }
   };
+  struct TSlot {
+    uint64_t hash = 0;
+    uint32_t offset = 0;  // into raw_chars_
+    uint32_t length = 0;
+    int32_t id = -1;      // -1: an empty slot
+  };
+  int32_t Counted(UStringView raw);
+  void Grow();
   TDerivedCountSettings settings_;
   bool numbers_as_hash_;
-  std::unordered_map<UString, int32_t, Hash, std::equal_to<>> raw_;
+  std::vector<TSlot> slots_;
+  size_t used_ = 0;
+  std::u16string raw_chars_;
   std::unordered_map<UString, int32_t, Hash, std::equal_to<>> counted_;
   std::vector<UString> words_;
 };

@@ -100,7 +100,16 @@ bool TCollocateList::Compute(bool) {
   r.is_stop_word = StopWords(*d);
   const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
   if (ok) d->fComputed[kFlagCollocates] = 1;
-  return ok;
+  if (!ok) return false;
+  // Both passes leave the rows in word order; the view shows them by total.
+  if (d->LemmaListLoaded()) CheckLemmas();
+  if (d->StopListLoaded()) CheckStops();
+  Set1Sort(0, kCollocateSortTotal);
+  Set1Sort(1, 0);
+  SetSortAscending(0, false);
+  SetSortAscending(1, true);
+  if (Count() > 1) DoASort(2, 0, Count() - 1);
+  return Count() > 0;
 }
 
 bool TPatternsList::Compute(bool) {

@@ -142,7 +142,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     return FullNameOf(d);
   };
   TConcordanceListSink sink(*fConcordanceList);
-  TJobToken token;
+  TJobToken token(args.texts_progress);
   const TTextWorkerSetup& setup = *fRunSetup;
   const TConcordanceRunResult result = RunConcordance(
       settings,

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -170,6 +172,15 @@ float IntegerAsPercent(int64_t part, int64_t whole) {
   return static_cast<float>(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
 }
 
+bool TextFingerprintOf(UStringView full_name, int64_t& size, int64_t& write_ns) {
+  size = write_ns = 0;
+  struct stat st {};
+  if (::stat(Utf16ToUtf8(full_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<int64_t>(st.st_size);
+  write_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
 std::unique_ptr<TSourceFileProbe> MakeFileSystemProbe() { return std::make_unique<TFileSystemProbe>(); }
 
 // --- a row ---------------------------------------------------------------------------------------
@@ -191,6 +202,8 @@ TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t ori
   o.TextualDateAndTime = details.rec.julian_date;
   o.file_size = details.rec.size;
   o.zero_based_filename_num = original_number;
+  // The row is made as soon as its text has been read: what is on disk now is what was read.
+  if (details.rec.zip_member <= 0) TextFingerprintOf(fdata.full_filename, o.fingerprint_size, o.fingerprint_write_ns);
 }
 
 TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, const TLinzoraFilenameEntryRecPlus& rec)

@@ -63,6 +63,9 @@ bool IsNetworkPath(UStringView path);
 bool DriveAndFolderExist(UStringView folder);
 // Not checked for a network file when check_network is off; otherwise present or missing.
 TVXFilestatus GetFileStatusOfAFile(UStringView full_name, bool check_network);
+// A text's size and last-write time (ns since 1970) as the file system gives them now, symbolic
+// links followed; false (both 0) when the file cannot be looked at.
+bool TextFingerprintOf(UStringView full_name, int64_t& size, int64_t& write_ns);
 // part as a percentage of whole; the missing value when whole <= 0.
 float IntegerAsPercent(int64_t part, int64_t whole);
 
@@ -101,7 +104,12 @@ struct TLinzoraFilenameEntryAdditionalRec {
   uint8_t pad28[4];             // 28
   int64_t file_size;            // 32
   int32_t zero_based_filename_num;  // 40: the original file number
-  uint8_t spare[68];            // 44..111
+  // 44: the text as it was read: its size and last-write time (ns since 1970), both 0 when
+  // not known (older documents, texts in archives). A modification refuses a text that no
+  // longer matches.
+  int64_t fingerprint_size;     // 44
+  int64_t fingerprint_write_ns; // 52
+  uint8_t spare[52];            // 60..111
 };
 #pragma pack(pop)
 static_assert(sizeof(TLinzoraFilenameRowHead) == 8, "a row's head is 8 bytes on disk");
@@ -113,7 +121,8 @@ static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, TextualDateAndTime) =
 static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, hits_this_file) == 24, "hits at 24");
 static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, file_size) == 32, "file size at 32");
 static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, zero_based_filename_num) == 40, "number at 40");
-static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, spare) == 44, "spare from 44");
+static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, fingerprint_size) == 44, "fingerprint at 44");
+static_assert(offsetof(TLinzoraFilenameEntryAdditionalRec, spare) == 60, "spare from 60");
 
 // One row in memory.
 struct TLinzoraFilenameEntryRecPlus {
@@ -148,7 +157,8 @@ class TLinzoraFilenameEntry : public TVXBaseListObject {
  public:
   // A blank row (for reading).
   explicit TLinzoraFilenameEntry(TVXBaseDataClass* list);
-  // A row for a chosen text: folder + name, present, words not counted, the copied values.
+  // A row for a chosen text: folder + name, present, words not counted, the copied values, and
+  // the text's fingerprint as it is on disk now (the row is made once the text has been read).
   TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t original_number, const TChosenFileDetailsFullRec& details);
   // A copy of a whole record.
   TLinzoraFilenameEntry(TVXBaseDataClass* list, const TLinzoraFilenameEntryRecPlus& rec);

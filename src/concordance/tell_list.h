@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "model/tag_lists.h"
+#include "shell/services/hand_over_folder.h"
 #include "platform/rtl/ustring.h"
 
 class TLinzoraFilenamelist;
@@ -148,9 +149,3 @@ class TTellLinzoraList : public TBaseInterToolList {
   UString fFailure;
 };
 
-// This user's own folder for hand-over files (with a trailing delimiter), made with mode 0700
-// when missing and narrowed to it when wider. Empty, with why in *why, when it exists but
-// belongs to someone else or is not a plain folder.
-UString UserHandOverFolder(UString* why = nullptr);
-// The same checks for a given folder (tests point it at folders of their own).
-UString CheckedHandOverFolder(const UString& folder, UString* why = nullptr);

@@ -241,14 +241,14 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
     return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
                         static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
   };
-  for (int k = 0; k < kSpanFixedCount; ++k) d.fixed_sort_positions[k] = rec(positions_[kSpanFixedFirst + k]);
+  for (int k = 0; k < kSpanFixedCount; ++k) line.SetFixedWord(k, rec(positions_[kSpanFixedFirst + k]));
   // A line remade for a new width replaces what it had.
   if (std::as_const(line).OtherLeftCollocs().Count() > 0) line.OtherLeftCollocs().Clear();
   if (std::as_const(line).OtherRightCollocs().Count() > 0) line.OtherRightCollocs().Clear();
   for (int p = span_.left; p < kSpanFixedFirst; ++p) line.OtherLeftCollocs().Add(rec(positions_[p]));
   for (int p = kSpanFixedLast + 1; p <= span_.right; ++p) line.OtherRightCollocs().Add(rec(positions_[p]));
   if (item && (item->options & kSwWantPositionInLine)) {
-    const TSortInfoRec& sw = d.fixed_sort_positions[kSpanSearchWord - kSpanFixedFirst];
+    const TSortInfoRec sw = line.FixedWord(kSpanSearchWord - kSpanFixedFirst);
     line.SetSwStarts(static_cast<int16_t>(midpoint + sw.start_position));
     line.SetSwFinishes(static_cast<int16_t>(midpoint + sw.start_position + sw.coll_length));
   }

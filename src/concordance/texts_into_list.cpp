@@ -23,6 +23,7 @@ TConcordanceRunResult RunTextsIntoList(const std::vector<TChosenFileDetailsFullR
   settings.allowed_word_gap = choices.allowed_word_gap;
   settings.failure_ends_run = choices.failure_ends_run;
   settings.threads = choices.threads;
+  settings.texts_ahead = choices.texts_ahead;
   settings.log = [](UStringView) {};
   TConcordanceListSink sink(list);
   TJobToken own_token;

@@ -13,6 +13,7 @@
 
 struct TTextsIntoListChoices {
   int32_t threads = 1;
+  int32_t texts_ahead = 0;         // how far workers read ahead; <= 0: the run's default
   int32_t lines_wanted_per_item = 0x7FFFFFFF;
   int32_t allowed_word_gap = -1;  // the gap rule is on when >= 0
   bool failure_ends_run = false;

@@ -24,26 +24,6 @@ bool KeptInName(char16_t c) {
          (c >= 248 && c <= 767) || (c >= 880 && c <= 893) || (c >= 895 && c <= 8191);
 }
 
-// The last n units of s, not starting inside a pair.
-UString LastUnits(UStringView s, size_t n) {
-  if (s.size() <= n) return UString(s);
-  size_t from = s.size() - n;
-  if (IsLow(s[from])) ++from;
-  return UString(s.substr(from));
-}
-
-UString TrimLeftBlanks(UStringView s) {
-  size_t i = 0;
-  while (i < s.size() && (s[i] == u' ' || s[i] == u'\t')) ++i;
-  return UString(s.substr(i));
-}
-
-UString TrimRightBlanks(UStringView s) {
-  size_t n = s.size();
-  while (n > 0 && (s[n - 1] == u' ' || s[n - 1] == u'\t')) --n;
-  return UString(s.substr(0, n));
-}
-
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -134,17 +114,20 @@ UString XMLElementName(UStringView heading, int32_t number) {
   return name;
 }
 
-UString XmlEscaped(UStringView s) {
-  UString out;
-  out.reserve(s.size() + s.size() / 8);
+namespace {
+// s for XML: with escape_markup & < > " become entities; either way characters XML 1.0 cannot
+// carry (C0 controls but tab, LF, CR; lone surrogates; U+FFFE, U+FFFF) become U+FFFD.
+void AppendXmlText(UString& out, UStringView s, bool escape_markup) {
   for (size_t i = 0; i < s.size(); ++i) {
     const char16_t c = s[i];
-    switch (c) {
-      case u'&': out += u"&amp;"; continue;
-      case u'<': out += u"&lt;"; continue;
-      case u'>': out += u"&gt;"; continue;
-      case u'"': out += u"&quot;"; continue;
-      default: break;
+    if (escape_markup) {
+      switch (c) {
+        case u'&': out += u"&amp;"; continue;
+        case u'<': out += u"&lt;"; continue;
+        case u'>': out += u"&gt;"; continue;
+        case u'"': out += u"&quot;"; continue;
+        default: break;
+      }
     }
     if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) {
       out += c;
@@ -155,6 +138,13 @@ UString XmlEscaped(UStringView s) {
                            c == 0xFFFE || c == 0xFFFF;
     out += forbidden ? char16_t(0xFFFD) : c;
   }
+}
+}  // namespace
+
+UString XmlEscaped(UStringView s) {
+  UString out;
+  out.reserve(s.size() + s.size() / 8);
+  AppendXmlText(out, s, true);
   return out;
 }
 
@@ -194,35 +184,55 @@ int32_t ConcCharactersToExportSetting(int32_t setting, bool flag, int32_t dflt) 
   return setting != 0 || flag ? setting : dflt;
 }
 
-TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_setting) {
+TCellSectionViews ConcLineSectionViews(const TGrid_data_rec& cell, int32_t export_setting) {
   const UStringView text = cell.text;
   const int32_t size = static_cast<int32_t>(text.size());
   const int32_t start = std::clamp(CellCentreStart(cell), 0, size);
   const int32_t length = std::clamp(cell.centre_length > 0 ? cell.centre_length : cell.hit_width, 0, size - start);
-  TCellSections s;
-  s.left = UString(text.substr(0, static_cast<size_t>(start)));
-  s.centre = UString(text.substr(static_cast<size_t>(start), static_cast<size_t>(length)));
-  s.right = UString(text.substr(static_cast<size_t>(start + length)));
+  TCellSectionViews s{text.substr(0, static_cast<size_t>(start)),
+                      text.substr(static_cast<size_t>(start), static_cast<size_t>(length)),
+                      text.substr(static_cast<size_t>(start + length))};
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
   if (cell.start_position > 1) {
-    const size_t from = std::min(static_cast<size_t>(cell.start_position - 1), s.left.size());
-    s.left = TrimLeftBlanks(UStringView(s.left).substr(from));
-    s.right = TrimRightBlanks(s.right);
+    s.left.remove_prefix(std::min(static_cast<size_t>(cell.start_position - 1), s.left.size()));
+    while (!s.left.empty() && blank(s.left.front())) s.left.remove_prefix(1);
+    while (!s.right.empty() && blank(s.right.back())) s.right.remove_suffix(1);
     return s;
   }
   const int32_t left_n = ConcCharactersToExportSetting(export_setting, false, 2 * int32_t(s.left.size())) / 2;
   const int32_t right_n = ConcCharactersToExportSetting(export_setting, false, 2 * int32_t(s.right.size())) / 2;
-  s.left = LastUnits(s.left, static_cast<size_t>(std::max(left_n, 0)));
-  s.right = CutWithoutSplittingPairs(s.right, static_cast<size_t>(std::max(right_n, 0)));
+  // Cuts never split a surrogate pair.
+  if (const size_t n = static_cast<size_t>(std::max(left_n, 0)); s.left.size() > n) {
+    size_t from = s.left.size() - n;
+    if (IsLow(s.left[from])) ++from;
+    s.left.remove_prefix(from);
+  }
+  if (size_t n = static_cast<size_t>(std::max(right_n, 0)); s.right.size() > n) {
+    if (n > 0 && IsHigh(s.right[n - 1])) --n;
+    s.right = s.right.substr(0, n);
+  }
   return s;
 }
 
-UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting) {
+TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_setting) {
+  const TCellSectionViews v = ConcLineSectionViews(cell, export_setting);
+  return TCellSections{UString(v.left), UString(v.centre), UString(v.right)};
+}
+
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out) {
   FormatCellForExport(cell);
   if (cell.kind == kCellConcordanceLine) {
-    const TCellSections s = ConcLinein3Sections(cell, export_setting);
-    return s.left + s.centre + s.right;
+    const TCellSectionViews s = ConcLineSectionViews(cell, export_setting);
+    out.append(s.left).append(s.centre).append(s.right);
+    return;
   }
-  return RelevantAffixesOfStringData(cell);
+  out.append(cell.prefix).append(cell.text).append(cell.suffix);
+}
+
+UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting) {
+  UString out;
+  AppendCellAsTXT(cell, export_setting, out);
+  return out;
 }
 
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column) {
@@ -249,6 +259,39 @@ UString ColouredSegmentsAsHTML(const TGrid_data_rec& cell) {
 UString ConcLineAsHTML(const TCellSections& sections, int32_t search_word_colour) {
   return XmlEscaped(sections.left) + u" <b><font color = \"#" + ColourAsHex(search_word_colour) + u"\">" +
          XmlEscaped(sections.centre) + u"</font></b> " + XmlEscaped(sections.right);
+}
+
+int32_t ConcLineRunColour(int32_t search_word_colour) {
+  const std::vector<TSpreadsheetRun> runs = HtmlCellToRuns(ConcLineAsHTML({u"", u"x", u""}, search_word_colour));
+  for (const TSpreadsheetRun& r : runs)
+    if (r.bold) return r.colour;
+  return -1;
+}
+
+
+void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs) {
+  // Left and its blank, the centre bold in its colour, the blank and right; empty runs left out
+  // and neighbours of one style joined, as the HTML route does.
+  size_t used = 0;
+  auto put = [&](UStringView a, UStringView b, int32_t colour, bool bold) {
+    if (a.empty() && b.empty()) return;
+    if (used > 0 && runs[used - 1].colour == colour && runs[used - 1].bold == bold) {
+      AppendXmlText(runs[used - 1].text, a, false);
+      AppendXmlText(runs[used - 1].text, b, false);
+      return;
+    }
+    if (runs.size() <= used) runs.emplace_back();
+    TSpreadsheetRun& r = runs[used++];
+    r.text.clear();
+    AppendXmlText(r.text, a, false);
+    AppendXmlText(r.text, b, false);
+    r.colour = colour;
+    r.bold = bold;
+  };
+  put(sections.left, u" ", -1, false);
+  put(sections.centre, u"", run_colour, true);
+  put(u" ", sections.right, -1, false);
+  runs.resize(used);
 }
 
 std::vector<TSpreadsheetRun> HtmlCellToRuns(UStringView html) {

@@ -70,6 +70,11 @@ void FormatCellForExport(TGrid_data_rec& cell);
 struct TCellSections {
   UString left, centre, right;
 };
+// The same sections as views into the cell's text (valid while the text is unchanged).
+struct TCellSectionViews {
+  UStringView left, centre, right;
+};
+TCellSectionViews ConcLineSectionViews(const TGrid_data_rec& cell, int32_t export_setting);
 // The search word's start (0-based) as the cell's pieces put it, else as the cell says.
 int32_t CellCentreStart(const TGrid_data_rec& cell);
 // The line in three sections; export_setting 0: whole, else half of it on each side.
@@ -78,6 +83,8 @@ TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_set
 int32_t ConcCharactersToExportSetting(int32_t setting, bool flag, int32_t dflt);
 
 UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting);
+// The same text appended to out (no text made on the way).
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out);
 // One element: "<name>escaped text</name>".
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column);
 
@@ -92,6 +99,11 @@ UString ColouredSegmentsAsHTML(const TGrid_data_rec& cell);
 UString ConcLineAsHTML(const TCellSections& sections, int32_t search_word_colour);
 // The restricted HTML of the two builders above as rich runs (unknown tags kept as text).
 std::vector<TSpreadsheetRun> HtmlCellToRuns(UStringView html);
+// The runs HtmlCellToRuns(ConcLineAsHTML(sections, colour)) gives, made straight from the
+// sections into runs (their room reused): an export writes a million of them. run_colour is
+// what the HTML route makes of the colour (ConcLineRunColour, once per export).
+int32_t ConcLineRunColour(int32_t search_word_colour);
+void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs);
 
 // The spreadsheet format of a column (number format from its decimals, alignment from its
 // kind, colours from the column or the style).

@@ -73,7 +73,7 @@ bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
     MyYieldProcess();
     if (StopRequested()) return false;
     if (!RowExported(holder, r)) continue;
-    cells = list.EntryDetailsAsGridDataRecs(r);
+    list.EntryDetailsAsGridDataRecs(r, cells);
     if (cells.empty()) continue;
     if (!each(r, cells)) return false;
   }
@@ -98,7 +98,7 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
         if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
         if (!first) line += u'\t';
         first = false;
-        line += DoExportaCellToTXT(cells[c], setting);
+        AppendCellAsTXT(cells[c], setting, line);
       }
       line += u'\n';
       ++lines;
@@ -304,9 +304,8 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportS
       break;
     default:
       if (cell.kind == kCellConcordanceLine) {
-        const TCellSections s = ConcLinein3Sections(cell, state.export_setting);
-        ok = SetACellRich(row, col, HtmlCellToRuns(ConcLineAsHTML(s, ExportStyleColours().search_word)),
-                          state.wrap_format);
+        ConcLineRuns(ConcLineSectionViews(cell, state.export_setting), state.run_colour, state.runs);
+        ok = SetACellRich(row, col, state.runs, state.wrap_format);
       } else if (!cell.has_colour && cell.prefix.empty() && cell.suffix.empty()) {
         // One segment in the base colour: a plain string says the same.
         if (!cell.text.empty()) ok = SetACellString(row, col, cell.text);
@@ -330,6 +329,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
                                              ExportStyleColours().base_text, false, true);
   state.int_format = DefinedFormatNum0Based(u"#,##0", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
   state.export_setting = GetConcCharactersForTextOnly();
+  state.run_colour = ConcLineRunColour(ExportStyleColours().search_word);
   const int totals = list.ColumnTotalRowCount();
   UString title = totals > 0 ? UFormat(u"%s (%s)", {list_name, VXRes(TVXRes::VXWithColumnTotals)})
                              : UFormat(u"%s: %s", {TessorineControllerCaption(), list_name});

@@ -55,6 +55,8 @@ struct TExcelExportState {
   int32_t wrap_format = -1;
   int32_t int_format = -1;
   int32_t export_setting = 0;  // characters of a concordance line (0: whole)
+  int32_t run_colour = -1;     // the search word's colour as a line's runs carry it
+  std::vector<TSpreadsheetRun> runs;  // a line's runs, their room reused line after line
   bool failed = false;         // a cell write failed
   UString title;               // the sheet title extra sheets are named from
   std::map<int, int> overflow_sheets;  // ExcelFileCell's sheet -> workbook sheet

@@ -918,8 +918,51 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
   if (column == 0) result.value = static_cast<float>(index + 1);
 }
 
+// Field by field: an export resets millions of cells, and building a fresh record to assign
+// costs more than the rest of the row. The size check makes a new field come here too.
+static_assert(sizeof(TGrid_data_rec) == 464, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
+void ResetGridDataRec(TGrid_data_rec& cell) {
+  cell.col = cell.row = cell.excel_row = cell.excel_col = 0;
+  cell.sheet = 1;
+  cell.kind = 0;
+  cell.visible = true;
+  cell.final = cell.has_text = false;
+  cell.text.clear();
+  cell.prefix.clear();
+  cell.suffix.clear();
+  cell.has_number = false;
+  cell.number.kind = 0;
+  cell.number.value = kMissingValue;
+  cell.number.is_real = false;
+  cell.number.caption.clear();
+  cell.number.part = cell.number.total = 0;
+  cell.decimals = 0;
+  cell.make_text_from_number = false;
+  cell.date = 0.0;
+  cell.export_kind = 0;
+  cell.int_value = 0;
+  cell.str_value.clear();
+  cell.ints.clear();
+  cell.start_position = cell.centre_start = cell.centre_length = 0;
+  cell.deleted = cell.matched = cell.joined_elsewhere = cell.has_joined = false;
+  cell.sw_start = cell.hit_width = 0;
+  cell.pieces.clear();
+  cell.tag_number_1based = 0;
+  cell.has_colour = false;
+  cell.colour = 0;
+  cell.plot_contexts.clear();
+  cell.plot_scale = cell.plot_largest_words = 0;
+  cell.plot_total_words = 0;
+  cell.plot_divisions = 0;
+  cell.timeline_segments.clear();
+  cell.timeline_date_headings.clear();
+  cell.has_text_colour = false;
+  cell.text_colour = 0;
+  cell.spans.clear();
+}
+
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
-  cell = TGrid_data_rec();
+  ResetGridDataRec(cell);
   cell.col = col;
   cell.row = row;
   if (row == 0) {
@@ -952,12 +995,19 @@ void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
   cell.has_number = cell.number.value != kMissingValue;
 }
 
+void TVXBaseDataClass::EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells) {
+  if (row < 0 || row > TotalRowCount()) {
+    cells.clear();
+    return;
+  }
+  const int columns = HeadingCount() > 0 ? HeadingCount() : MainWordColumn() + 1;
+  cells.resize(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) DrawgridDataRec(c, row, cells[static_cast<size_t>(c)], 0);
+}
+
 std::vector<TGrid_data_rec> TVXBaseDataClass::EntryDetailsAsGridDataRecs(int row) {
   std::vector<TGrid_data_rec> cells;
-  if (row < 0 || row > TotalRowCount()) return cells;
-  const int columns = HeadingCount() > 0 ? HeadingCount() : MainWordColumn() + 1;
-  cells.resize(columns);
-  for (int c = 0; c < columns; ++c) DrawgridDataRec(c, row, cells[c], 0);
+  EntryDetailsAsGridDataRecs(row, cells);
   return cells;
 }
 

@@ -201,6 +201,8 @@ struct TGrid_data_rec {
   std::vector<TColouredSpan> spans;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
+// The cell as a fresh one, its texts and lists emptied in place (their room kept for refilling).
+void ResetGridDataRec(TGrid_data_rec& cell);
 // Prefix, text and suffix of a cell.
 UString RelevantAffixesOfStringData(const TGrid_data_rec& cell);
 
@@ -270,6 +272,12 @@ class TVXBaseHolder {
   // Refreshes the export choices at the start of an export; the base keeps them as they are.
   virtual void CheckExportSettings() {}
 
+  // The document's data changed after it was made or read (source texts modified and its lines
+  // moved): it differs from any saved copy. A save clears it.
+  void NoteDataChanged() { data_changed_ = true; }
+  void ClearDataChanged() { data_changed_ = false; }
+  bool DataChanged() const { return data_changed_; }
+
   bool export_all_rows = true;
   bool export_all_columns = true;
   std::vector<int32_t> selected_rows;
@@ -281,6 +289,7 @@ class TVXBaseHolder {
   UString list_read_message_;
   TLCID lcid_ = kLCID_EnglishUS;
   int code_page_ = 1252;
+  bool data_changed_ = false;
 };
 
 // Puts a holder's list width back as it was when the guard was made, unless the read it guards
@@ -610,7 +619,11 @@ class TVXBaseDataClass {
   virtual int TotalRowCount() const { return Count(); }
   virtual int ColumnTotalRowCount() const { return 0; }
   // Cells of grid row r (0 = headings), one per heading; empty for a row that does not exist.
-  virtual std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row);
+  // The refill form reuses the caller's cells and the room their texts and lists already have,
+  // so that an export walking a million rows allocates almost nothing per row; a list that
+  // makes its cells its own way overrides it (the other form calls it).
+  virtual void EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells);
+  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row);
   virtual void GetColumnTotalDataForGrid(int col, int total_row, TGrid_data_rec& cell);
   virtual void LeftmostColumnDataRec(int row, TGrid_data_rec& cell);
   // Sets the spreadsheet row, column and sheet of a cell from its logical column; excel_row

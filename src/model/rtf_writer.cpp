@@ -34,8 +34,12 @@ int TRtfWriter::ColourIndex(int32_t colour) {
   return static_cast<int>(colours_.size());
 }
 
-void TRtfWriter::Insert(UStringView text, int32_t colour) {
+void TRtfWriter::Insert(UStringView text, int32_t colour, bool bold) {
   if (text.empty()) return;
+  if (bold != current_bold_) {
+    body_ += bold ? "\\b " : "\\b0 ";
+    current_bold_ = bold;
+  }
   const int index = ColourIndex(colour);
   if (index != current_colour_) {
     body_ += "\\cf" + std::to_string(index) + " ";

@@ -1,4 +1,4 @@
-// A rich-text document built in memory: runs of text in colours, lines ended by paragraph
+// A rich-text document built in memory: runs of text in colours (and bold), lines ended by paragraph
 // marks, one font at one size. Document() gives the file's bytes: 7-bit RTF with a colour
 // table, every character above 127 as \uN? (N signed 16-bit, so a pair stays a pair), tabs as
 // \tab, and "\", "{", "}" escaped.
@@ -14,7 +14,7 @@ class TRtfWriter {
  public:
   explicit TRtfWriter(int font_size_points = 12, UStringView font_name = u"Arial");
   // colour: BGR, or -1 for the automatic colour.
-  void Insert(UStringView text, int32_t colour = -1);
+  void Insert(UStringView text, int32_t colour = -1, bool bold = false);
   // Ends the current line (the CR LF of the text inserted).
   void EndLine();
   int LineCount() const { return lines_ + (line_open_ ? 1 : 0); }
@@ -27,6 +27,7 @@ class TRtfWriter {
   int font_size_;
   UString font_name_;
   int current_colour_ = 0;
+  bool current_bold_ = false;
   int lines_ = 0;
   bool line_open_ = false;
 };

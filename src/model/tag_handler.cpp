@@ -71,8 +71,34 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   }
   return i;
 }
+
+// Passes over whole blocks of 32 characters none of which a sentence-end walk stops at (most of
+// a text): ".", "?", "!", the tag brackets and the marked ones, and every unit above U+0588
+// (the scripts' own marks among them). Answers the start of the first block holding one, or
+// where fewer than 32 are left.
+__attribute__((target("avx2"))) int32_t SkipQuietBlocksWide(const char16_t* t, int32_t i, int32_t n) {
+  const __m256i above = _mm256_set1_epi16(0x0588);
+  const __m256i zero = _mm256_setzero_si256();
+  for (; i + 32 <= n; i += 32) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i + 16));
+    // Any unit above U+0588 stops the skip; below it, the units packed to bytes (saturating at
+    // 255, which is none of those looked for) are compared 32 at once.
+    const __m256i high = _mm256_or_si256(_mm256_subs_epu16(a, above), _mm256_subs_epu16(b, above));
+    const __m256i v = _mm256_packus_epi16(a, b);
+    __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('.')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!')));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('<')));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('>')));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOnCode))));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOffCode))));
+    if (_mm256_movemask_epi8(hit) != 0 || _mm256_movemask_epi8(_mm256_cmpeq_epi16(high, zero)) != -1) break;
+  }
+  return i;
+}
 #else
 int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
+int32_t SkipQuietBlocksWide(const char16_t*, int32_t i, int32_t) { return i; }
 #endif
 
 // The brackets of marked tags compare equal to the brackets they replaced.
@@ -673,11 +699,13 @@ struct TTextTagHandler::TSearchTables {
     // text (0). A tag's characters are skipped whole. Characters before `first` are only looked
     // back at.
     int32_t i = std::max(0, first);
+    [[maybe_unused]] const bool wide = HasWideVectors();
     while (i < n) {
       if constexpr (std::is_same_v<C, char16_t>) {
         // Eight characters at a time that none of the walk's characters is among (most of a
         // text) are passed over.
         const __m128i above = _mm_set1_epi16(0x0588);
+        if (wide) i = SkipQuietBlocksWide(t, i, n);
         while (i + 8 <= n) {
           const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
           __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'.')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'?')));

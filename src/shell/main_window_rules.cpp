@@ -135,6 +135,7 @@ constexpr const char* kStartupBlock = "main.startup_options";
 constexpr const char* kKeyPressBlock = "main.keypress_modes";
 constexpr const char* kTagVisibilityBlock = "main.tag_visibility";
 constexpr const char* kDialogOptionBlock = "main.open_save_dialog";
+constexpr const char* kPrintPageBlock = "main.print_page";
 
 template <typename T>
 T ReadValue(const char* block, T fallback) {
@@ -197,4 +198,29 @@ std::optional<std::array<int32_t, 4>> GetFormGeometry(UStringView form_name) {
 }
 void SetFormGeometry(UStringView form_name, const std::array<int32_t, 4>& rect) {
   SharedSettingsStore().Write(GeometryBlock(form_name), rect.data(), sizeof rect);
+}
+
+TPrintPageRec DefaultPrintPageRec() {
+  TPrintPageRec r;
+  r.Clear();
+  r.SetPageSize(21000, 29700);
+  r.SetMargins({1500, 1500, 1500, 1500});
+  return r;
+}
+
+TPrintPageRec GetPrintPageRec() {
+  TPrintPageRec r;
+  if (!SharedSettingsStore().ReadFixed(kPrintPageBlock, r.bytes, sizeof r.bytes) || r.PageWidth() <= 0 ||
+      r.PageHeight() <= 0)
+    return DefaultPrintPageRec();
+  return r;
+}
+
+void SetPrintPageRec(const TPrintPageRec& rec) {
+  SharedSettingsStore().Write(kPrintPageBlock, rec.bytes, sizeof rec.bytes);
+}
+
+UString PrintDialogTitle(int32_t pages) {
+  if (pages <= 10) return VXResFmt(TVXRes::VXNManyX, {IntToUStr(pages), VXRes(TVXRes::VXPages)});
+  return VXResFmt(TVXRes::VXBewareAllPagesEqualsNPagesToPrint, {IntToUStr(pages)});
 }

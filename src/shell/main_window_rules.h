@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/rtl/ustring.h"
+#include "platform/settings/settings_records.h"
 
 // --- the save question ---------------------------------------------------------------------------
 
@@ -125,3 +126,47 @@ void SetOpenAndSaveDialogOption(uint8_t v);
 // A window's last geometry under its name (left, top, width, height); nothing when none is kept.
 std::optional<std::array<int32_t, 4>> GetFormGeometry(UStringView form_name);
 void SetFormGeometry(UStringView form_name, const std::array<int32_t, 4>& rect);
+
+// --- printing ------------------------------------------------------------------------------------
+
+// How a grid is printed: header and footer (at most 80 characters each), the page in hundredths
+// of a millimetre, orientation and colour (352 bytes in the store, layout in docs/formats.md). The
+// printer itself is the store's printer record (TPrinterRec): an empty name there, or a printer no
+// longer installed, means the PDF file printer, which every installation has.
+struct TPrintPageRec : TByteRecord<352> {
+  UString Header() const { return Chars<0, 81>(); }
+  void SetHeader(UStringView s) { PutChars<0, 81>(s); }
+  UString Footer() const { return Chars<162, 81>(); }
+  void SetFooter(UStringView s) { PutChars<162, 81>(s); }
+  int32_t PageWidth() const { return Get<int32_t, 324>(); }
+  int32_t PageHeight() const { return Get<int32_t, 328>(); }
+  void SetPageSize(int32_t width, int32_t height) {
+    Put<int32_t, 324>(width);
+    Put<int32_t, 328>(height);
+  }
+  // Left, top, right, bottom.
+  std::array<int32_t, 4> Margins() const {
+    return {Get<int32_t, 332>(), Get<int32_t, 336>(), Get<int32_t, 340>(), Get<int32_t, 344>()};
+  }
+  void SetMargins(const std::array<int32_t, 4>& m) {
+    Put<int32_t, 332>(m[0]);
+    Put<int32_t, 336>(m[1]);
+    Put<int32_t, 340>(m[2]);
+    Put<int32_t, 344>(m[3]);
+  }
+  bool Landscape() const { return Flag<348>(); }
+  void SetLandscape(bool v) { PutFlag<348>(v); }
+  bool Monochrome() const { return Flag<349>(); }
+  void SetMonochrome(bool v) { PutFlag<349>(v); }
+  bool HeaderWanted() const { return Flag<350>(); }
+  void SetHeaderWanted(bool v) { PutFlag<350>(v); }
+  bool FooterWanted() const { return Flag<351>(); }
+  void SetFooterWanted(bool v) { PutFlag<351>(v); }
+};
+// A4 portrait, 15 mm margins, colour, no header or footer text.
+TPrintPageRec DefaultPrintPageRec();
+// The stored record; the default when none is stored or the stored one has no page size.
+TPrintPageRec GetPrintPageRec();
+void SetPrintPageRec(const TPrintPageRec& rec);
+// The print dialog's title: "N pages" up to kPagesBeforeAsking pages, a warning from 11 on.
+UString PrintDialogTitle(int32_t pages);

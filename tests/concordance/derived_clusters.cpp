@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <map>
+#include <random>
+#include <span>
 #include <vector>
 
 #include "concordance/clusters_list.h"
@@ -282,4 +284,64 @@ TEST(ClusterList, ColumnsAndSorts) {
   list.SetSortAscending(0, false);
   ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
   EXPECT_EQ(list.Row(0)->rec.cluster_length, 3);
+}
+
+// Every run of every size counted by hand over lines of very few words, against the list:
+// long runs (whose words no longer fit a number of their own) and the minimum that lets a
+// longer run be counted only after its shorter start reached it.
+TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
+  struct Case {
+    int16_t smallest, largest;
+    int32_t min_frequency;
+    int lines;  // enough lines of short runs to need more than one pass to group them
+  };
+  const Case cases[] = {{2, 4, 2, 400}, {1, 3, 1, 400}, {30, 40, 2, 40}, {20, 45, 3, 40}, {3, 3, 1, 40}};
+  std::mt19937 rng(11);
+  const char16_t* vocabulary[] = {u"a", u"b", u"c"};
+  Lines f;
+  std::vector<std::vector<UString>> words;  // span positions 45 .. 95 of each line
+  for (int n = 0; n < 400; ++n) {
+    std::vector<UString> left, right;
+    // Mostly a and b, so that long runs repeat; now and then a c.
+    auto pick = [&] { return UString(vocabulary[rng() % 16 == 0 ? 2 : rng() % 2]); };
+    for (int k = 0; k < 5; ++k) left.push_back(pick());
+    for (int k = 0; k < 45; ++k) right.push_back(pick());
+    Lines::Words l, r;
+    for (const UString& w : left) l.push_back(w.c_str());
+    for (const UString& w : right) r.push_back(w.c_str());
+    f.AddWords(l, u"sw", r);
+    std::vector<UString> line = left;
+    line.push_back(u"sw");
+    line.insert(line.end(), right.begin(), right.end());
+    words.push_back(line);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.smallest << "-" << c.largest << " min " << c.min_frequency);
+    TClusterRunSettings s = Sizes(c.smallest, c.largest);
+    s.reach_left = 5;
+    s.reach_right = 50;  // the last word a cluster may take is at 99, past every line's end
+    s.count.min_frequency = c.min_frequency;
+    std::map<UString, int32_t> all;
+    for (int n = 0; n < c.lines; ++n) f.list.SetDeleted(n, false);
+    for (int n = c.lines; n < f.list.Count(); ++n) f.list.SetDeleted(n, true);
+    for (const std::vector<UString>& line : std::span(words).first(static_cast<size_t>(c.lines)))
+      for (size_t start = 0; start < line.size(); ++start)
+        for (size_t size = static_cast<size_t>(c.smallest);
+             size <= static_cast<size_t>(c.largest) && start + size <= line.size(); ++size) {
+          UString text;
+          for (size_t k = start; k < start + size; ++k) text += (k > start ? u" " : u"") + UpperCaseU(line[k]);
+          ++all[text];
+        }
+    std::map<UString, int32_t> want;
+    int32_t want_highest = 0;
+    for (const auto& [text, n] : all) {
+      want_highest = std::max(want_highest, n);
+      if (n >= c.min_frequency) want[text] = n;
+    }
+    TConcordanceClusterList list(&f.holder);
+    int32_t highest = 0;
+    ComputeClusters(f.list, s, list, highest);
+    EXPECT_EQ(Rows(list), want);
+    EXPECT_EQ(highest, want_highest);
+  }
 }

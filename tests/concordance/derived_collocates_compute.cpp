@@ -80,10 +80,51 @@ TEST(ComputeCollocates, CountsPerPositionTotalsAndTexts) {
   EXPECT_EQ(rows.size(), 9u);
   // The search word's own row is number -99.
   for (int i = 0; i < list.Count(); ++i)
-    if (list.Row(i)->rec.word == UString(u"DOG")) EXPECT_EQ(list.Row(i)->rec.head.sw_number, -99);
+    if (list.Row(i)->rec.word == UString(u"DOG")) {
+      EXPECT_EQ(list.Row(i)->rec.head.sw_number, -99);
+    }
   // Sorted by total, highest first, then word.
   EXPECT_EQ(*list.Row(0)->rec.word, u"BIG");
   EXPECT_EQ(*list.Row(1)->rec.word, u"DOG");
+}
+
+TEST(ComputeCollocates, TextsCountEachTextOnceInWhateverOrderTheLinesCome) {
+  Lines f;
+  const std::vector<TSearch_word_format_rec> items = {Item(u"dog"), Item(u"cat")};
+  // Texts 7, 3, 7, 9, 3 for BIG with dog; text 3 only for BIG with cat.
+  for (int32_t text : {7, 3, 7, 9, 3}) f.Add({u"big"}, u"dog", {}, text, 0);
+  f.Add({u"big"}, u"cat", {}, 3, 1);
+  TVXBaseHolder h;
+  TCollocateList list(&h);
+  ASSERT_TRUE(ComputeCollocates(f.list, items, Span(1, 1), list));
+  const auto rows = Rows(list);
+  EXPECT_EQ(rows.at({u"BIG", u"dog"}).texts, 3);
+  EXPECT_EQ(rows.at({u"BIG", u"dog"}).total, 5);
+  EXPECT_EQ(rows.at({u"BIG", u"cat"}).texts, 1);
+  EXPECT_EQ(rows.at({u"DOG", u"dog"}).texts, 3);
+}
+
+TEST(ComputeCollocates, SearchWordsShownFromTheLinesAndFromTheItems) {
+  Lines f;
+  std::vector<TSearch_word_format_rec> items = {Item(u"dog*"), Item(u"cat")};
+  items[0].plain_sw = u"dog";  // typed and shown forms differ: the line's own characters show
+  f.Add({u"a", u"big"}, u"dogs", {}, 1, 0);
+  f.Add({u"a", u"big"}, u"cat", {}, 1, 1);
+  f.Add({u"a", u"big"}, u"dog", {}, 1, 0);
+  f.Add({u"a", u"big"}, u"cat", {}, 2, 1);
+  f.Add({u"a", u"big"}, u"dogs", {}, 2, 0);
+  f.Add({u"a", u"big"}, u"cat", {}, 2, 7);  // an item the run does not have
+  TVXBaseHolder h;
+  TCollocateList list(&h);
+  ASSERT_TRUE(ComputeCollocates(f.list, items, Span(1, 0), list));
+  const auto rows = Rows(list);
+  EXPECT_EQ(rows.at({u"BIG", u"dogs"}).total, 2);
+  EXPECT_EQ(rows.at({u"BIG", u"dog"}).total, 1);
+  EXPECT_EQ(rows.at({u"BIG", u"cat"}).total, 2);
+  EXPECT_EQ(rows.at({u"BIG", u""}).total, 1);
+  EXPECT_EQ(rows.at({u"DOGS", u"dogs"}).total, 2);
+  EXPECT_EQ(rows.at({u"CAT", u""}).total, 1);
+  EXPECT_EQ(rows.size(), 8u);  // BIG and CAT under each search word as shown, DOGS, DOG
 }
 
 TEST(ComputeCollocates, CaseNumbersMinimaAndHorizons) {
@@ -238,8 +279,9 @@ TEST(CollocateAssociation, ElevenValuesFromHandComputedTable) {
   for (int i = 0; i < list.Count(); ++i) {
     const TCollocateEntryRec32& row = list.Row(i)->rec;
     for (int k = 0; k < 11; ++k) EXPECT_TRUE(std::isfinite(row.Statistic(k)));
-    if (*row.word == u"RAN" || *row.word == u"THE")
+    if (*row.word == u"RAN" || *row.word == u"THE") {
       for (int k = 0; k < 11; ++k) EXPECT_EQ(row.Statistic(k), 0.0f) << Utf16ToUtf8(*row.word);
+    }
   }
   ASSERT_EQ(r.report.size(), 4u);
   EXPECT_EQ(r.report[0],

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "concordance/collocates_list.h"
+#include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
 
@@ -206,14 +207,7 @@ TEST(CollocateList, LemmaFormsJoinWithinTheirOwnSearchWord) {
   for (bool ignored : {false, true}) {
     TCollocateList list(&holder, &doc);
     // search word 0: GO, WENT; search word 1: GO, WENT.
-    const std::pair<const char16_t*, int32_t> rows[] = {{u"GO", 0}, {u"WENT", 0}, {u"GO", 1}, {u"WENT", 1}};
-    for (auto [w, sw] : rows) {
-      auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
-      e->rec.word = UString(w);
-      e->rec.head.sw_number = sw;
-      e->rec.head.total = 2;
-      list.Add(e);
-    }
+    derived_test::AddCollocateRows(list, {{u"GO", 0}, {u"WENT", 0}, {u"GO", 1}, {u"WENT", 1}});
     EXPECT_EQ(list.JoinLemmaPairs({{u"go", u"went"}}, ignored), 2) << ignored;
     // Without ignoring, each WENT is under the GO of its own search word, counted once.
     if (!ignored) {

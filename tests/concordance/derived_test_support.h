@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "concordance/collocates_list.h"
 #include "concordance/concordance_list.h"
 #include "concordance/concordance_line.h"
 
@@ -19,9 +20,14 @@ struct Lines {
   TConcordanceListDocument doc;
   TConcordanceList list{&holder, &doc};
 
+  using Words = std::vector<const char16_t*>;
   TConcordanceEntry* Add(std::initializer_list<const char16_t*> left, const char16_t* sw,
                          std::initializer_list<const char16_t*> right, int32_t file = 1, int32_t sw_number = 0,
                          int32_t word_num = 0) {
+    return AddWords(Words(left), sw, Words(right), file, sw_number, word_num);
+  }
+  TConcordanceEntry* AddWords(const Words& left, const char16_t* sw, const Words& right, int32_t file = 1,
+                              int32_t sw_number = 0, int32_t word_num = 0) {
     struct W {
       UString text;
       uint8_t barrier = 0;
@@ -65,7 +71,7 @@ struct Lines {
     d.word_num = word_num;
     auto put = [&](int position, int32_t start, const W& w) {
       const TSortInfoRec rec{static_cast<int16_t>(start - mid), static_cast<int16_t>(w.text.size()), w.barrier, 0};
-      if (position >= kSpanFixedFirst && position <= kSpanFixedLast) d.fixed_sort_positions[position - kSpanFixedFirst] = rec;
+      if (position >= kSpanFixedFirst && position <= kSpanFixedLast) line->SetFixedWord(position - kSpanFixedFirst, rec);
       else if (position < kSpanFixedFirst) line->OtherLeftCollocs().Add(rec);
       else line->OtherRightCollocs().Add(rec);
     };
@@ -81,5 +87,16 @@ struct Lines {
     return raw;
   }
 };
+
+// Collocate rows made by hand: (word, search-word number), each with a total of 2.
+inline void AddCollocateRows(TCollocateList& list, std::initializer_list<std::pair<const char16_t*, int32_t>> rows) {
+  for (auto [w, sw] : rows) {
+    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
+    e->rec.word = UString(w);
+    e->rec.head.sw_number = sw;
+    e->rec.head.total = 2;
+    list.Add(e);
+  }
+}
 
 }  // namespace derived_test

@@ -88,10 +88,10 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   line->SetTagNumber1Based(3);
   line->SetMergeNum(2);
   line->SetTagContextDistance(99);
-  d.fixed_sort_positions[3] = TSortInfoRec{-11, 3, 0, 0};  // old
-  d.fixed_sort_positions[4] = TSortInfoRec{-7, 3, 0, 0};   // dog
-  d.fixed_sort_positions[5] = TSortInfoRec{0, 6, 0, 1};    // barked
-  d.fixed_sort_positions[6] = TSortInfoRec{11, 2, 0, 0};   // at
+  line->SetFixedWord(3, TSortInfoRec{-11, 3, 0, 0});  // old
+  line->SetFixedWord(4, TSortInfoRec{-7, 3, 0, 0});   // dog
+  line->SetFixedWord(5, TSortInfoRec{0, 6, 0, 1});    // barked
+  line->SetFixedWord(6, TSortInfoRec{11, 2, 0, 0});   // at
   d.extras.unit_number[0] = 4;
   d.extras.unit_length[0] = 9;
   if (with_lists) {
@@ -226,7 +226,10 @@ void ExpectSameLine(const TConcordanceEntry& a, const TConcordanceEntry& b) {
   EXPECT_EQ(a.Data().byte_position, b.Data().byte_position);
   EXPECT_EQ(a.Data().midpoint, b.Data().midpoint);
   EXPECT_EQ(a.Data().hit_characters, b.Data().hit_characters);
-  EXPECT_EQ(std::memcmp(a.Data().fixed_sort_positions, b.Data().fixed_sort_positions, 66), 0);
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    const TSortInfoRec x = a.FixedWord(k), y = b.FixedWord(k);
+    EXPECT_EQ(std::memcmp(&x, &y, sizeof x), 0) << "fixed word " << k;
+  }
   EXPECT_EQ(a.OtherRightCollocs().Count(), b.OtherRightCollocs().Count());
   EXPECT_EQ(a.TagPositions().Count(), b.TagPositions().Count());
   EXPECT_EQ(a.OtherContextWords().Count(), b.OtherContextWords().Count());
@@ -366,7 +369,7 @@ TEST(ConcordanceLine, OldRecordsModeReadsTheOldLayoutAndAsksOnce) {
   EXPECT_EQ(back.Text(), u"the dog ran");
   EXPECT_EQ(std::make_tuple(d.word_num, d.filename_num_original, d.sw_number, +d.midpoint), std::make_tuple(12, 2, 1, 4));
   EXPECT_FLOAT_EQ(d.percent_of_file, 40.0f);
-  EXPECT_EQ(+d.fixed_sort_positions[5].coll_length, 3);
+  EXPECT_EQ(+back.FixedWord(5).coll_length, 3);
   EXPECT_EQ(s.Position(), s.Size());
   // Lines after the first ask nothing more.
   owner.first_line = false;
@@ -433,7 +436,8 @@ TEST(ConcordanceLine, GarbledStreamsNeverCrash) {
       EXPECT_LE(len, kMaxStoredLineChars);
       EXPECT_GE(back.Data().midpoint, 0);
       EXPECT_LE(back.Data().midpoint, len);
-      for (const auto& r : back.Data().fixed_sort_positions) {
+      for (int k = 0; k < kSpanFixedCount; ++k) {
+        const TSortInfoRec r = back.FixedWord(k);
         EXPECT_GE(+back.Data().midpoint + r.start_position, 0);
         EXPECT_LE(+back.Data().midpoint + r.start_position + r.coll_length, len);
       }
@@ -476,14 +480,14 @@ TEST(ConcordanceLine, PositionsAreClippedIntoTheText) {
   auto line = MakeLine(owner, false);
   line->Data().midpoint = 900;
   line->SetSwFinishes(-4);
-  line->Data().fixed_sort_positions[6] = TSortInfoRec{30, 50, 0, 0};
+  line->SetFixedWord(6, TSortInfoRec{30, 50, 0, 0});
   line->Data().conc_line_chars = INT16_MAX;
   auto back = ReadBack(owner, Saved(*line));
   ASSERT_TRUE(back);
   const auto& d = back->Data();
   EXPECT_EQ(d.midpoint, 37);
   EXPECT_EQ(back->SwFinishes(), 0);
-  EXPECT_LE(+d.midpoint + d.fixed_sort_positions[6].start_position + d.fixed_sort_positions[6].coll_length, 37);
+  EXPECT_LE(+d.midpoint + back->FixedWord(6).start_position + back->FixedWord(6).coll_length, 37);
   EXPECT_EQ(d.conc_line_chars, kMaxLineWidth);
 }
 
@@ -491,10 +495,10 @@ TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
   line->Data().sw_contains_a_tag = true;
-  line->Data().fixed_sort_positions[5].coll_length = -1;
+  line->Data().word_length[5] = -1;
   auto back = ReadBack(owner, Saved(*line));
   ASSERT_TRUE(back);
-  EXPECT_EQ(+back->Data().fixed_sort_positions[5].coll_length, 6);
+  EXPECT_EQ(+back->FixedWord(5).coll_length, 6);
 }
 
 TEST(ConcordanceLine, SearchItemTagTableIsConsultedOnlyWithinIt) {
@@ -601,9 +605,9 @@ TEST(LineSpans, WordsAtPositionsAndOutermost) {
 TEST(LineSpans, SpanLimits) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
-  auto& f = line->Data().fixed_sort_positions;
+  auto& barriers = line->Data().word_barrier;
   // words at 48 to 51; a barrier of 1 after "dog" (49)
-  f[4].barrier = 1;
+  barriers[4] = 1;
   struct Case { int side; int limit; uint8_t stop; bool barrier_on_sw; int expect; const char* why; } cases[] = {
       {1, 55, 0, false, 52, "right: stops at the first position without a word"},
       {1, 51, 0, false, 51, "right: the limit"},
@@ -614,7 +618,7 @@ TEST(LineSpans, SpanLimits) {
       {1, 55, 0, true, 52, "right: stop level 0 ignores barriers"},
   };
   for (const auto& c : cases) {
-    f[5].barrier = c.barrier_on_sw ? 1 : 0;
+    barriers[5] = c.barrier_on_sw ? 1 : 0;
     EXPECT_EQ(SpanLimitOfLine(*line, c.side, c.limit, c.stop), c.expect) << c.why;
   }
 }
@@ -647,4 +651,34 @@ TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
       ASSERT_EQ(mine[static_cast<size_t>(i / 2)]->Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
     }
   }
+}
+
+// A line keeps its owner's number, not its address: the number must lead back to that owner
+// through text and on-need changes, and never to an owner made after it went.
+TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {
+  FakeOwner first, second;
+  auto line = std::make_unique<TConcordanceEntry>(&first);
+  EXPECT_EQ(line->Owner(), &first);
+  line->SetText(u"some text");
+  line->SetTagContext(u"<head>");  // makes the on-need block
+  line->SetText(u"other text");
+  EXPECT_EQ(line->Owner(), &first);
+  EXPECT_EQ(line->Text(), u"other text");
+  line->SetOwner(&second);
+  EXPECT_EQ(line->Owner(), &second);
+  EXPECT_EQ(line->Text(), u"other text");
+  EXPECT_EQ(line->TagContext(), u"<head>");
+  line->SetOwner(nullptr);
+  EXPECT_EQ(line->Owner(), nullptr);
+
+  auto gone = std::make_unique<FakeOwner>();
+  TConcordanceEntry orphan(gone.get());
+  gone.reset();
+  // Far more owners than numbers come and go: numbers are reused, but not the gone one's at once.
+  for (int i = 0; i < 70000; ++i) {
+    FakeOwner passing;
+    if (i == 0) EXPECT_EQ(orphan.Owner(), nullptr);
+  }
+  const FakeOwner copy(first);
+  EXPECT_NE(copy.LineOwnerNumber(), first.LineOwnerNumber());
 }

@@ -83,9 +83,9 @@ struct Fixture {
     d.filename_num_original = file;
     d.word_num = word_num;
     d.has_percent = true;
-    d.fixed_sort_positions[4] = {static_cast<int16_t>(-int(left.size()) - 1), static_cast<int16_t>(left.size()), 0, 0};
-    d.fixed_sort_positions[5] = {0, static_cast<int16_t>(sw.size()), 0, 0};
-    d.fixed_sort_positions[6] = {static_cast<int16_t>(sw.size() + 1), static_cast<int16_t>(right.size()), 0, 0};
+    line->SetFixedWord(4, {static_cast<int16_t>(-int(left.size()) - 1), static_cast<int16_t>(left.size()), 0, 0});
+    line->SetFixedWord(5, {0, static_cast<int16_t>(sw.size()), 0, 0});
+    line->SetFixedWord(6, {static_cast<int16_t>(sw.size() + 1), static_cast<int16_t>(right.size()), 0, 0});
     TConcordanceEntry* raw = line.get();
     EXPECT_GE(list->Add(line.release()), 0);
     return raw;
@@ -344,8 +344,8 @@ TEST(ConcordanceList, EveryKeyOrdersByItsValue) {
       TConcordanceEntry* line = f.AddLine(l, sw, r, /*file: date falls with file number*/ 3 - v, v);
       auto& d = line->Data();
       line->SetText(UString(line->Text()));
-      if (c.key == 0) d.fixed_sort_positions[0] = d.fixed_sort_positions[4];
-      if (c.key == 11) line->OtherContextWords().Add(d.fixed_sort_positions[5]);
+      if (c.key == 0) line->SetFixedWord(0, line->FixedWord(4));
+      if (c.key == 11) line->OtherContextWords().Add(line->FixedWord(5));
       if (c.key == 12) line->SetAWordAsString(2, words[v]);
       if (c.key == 13) d.filename_num_original = v + 1;
       if (c.key == 15) line->SetTagContext(words[v]);

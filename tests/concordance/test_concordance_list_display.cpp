@@ -76,10 +76,9 @@ struct Fixture {
     d.midpoint = static_cast<int16_t>(sw_start);
     d.hit_characters = hit;
     d.filename_num_original = 1;
-    d.fixed_sort_positions[5] = {0, static_cast<int16_t>(hit), 0, 0};
+    line->SetFixedWord(5, {0, static_cast<int16_t>(hit), 0, 0});
     for (const Word& w : words)
-      d.fixed_sort_positions[w.span - 45] = {static_cast<int16_t>(w.start - sw_start), static_cast<int16_t>(w.length), 0,
-                                             0};
+      line->SetFixedWord(w.span - 45, {static_cast<int16_t>(w.start - sw_start), static_cast<int16_t>(w.length), 0, 0});
     for (const Tag& t : tags) {
       TTagPositionRec r{};
       r.used_length = t.length;

@@ -397,7 +397,8 @@ struct Scenario {
   bool token_stop = false;
 };
 
-RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop) {
+RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop,
+                      int64_t budget = int64_t{256} << 20) {
   static TUserLineFilter filter;
   if (!filter.Active()) filter.Load(Utf8ToUtf16(LINZORA_TEST_LINE_FILTER));
   RunRecord rec;
@@ -410,6 +411,7 @@ RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop) {
   s.allowed_word_gap = sc.gap;
   s.failure_ends_run = sc.failure_ends_run;
   s.threads = threads;
+  s.pending_bytes_budget = budget;
   s.text_name = [](int32_t t) { return u"/corpus/" + U(t) + u".txt"; };
   s.log = [&rec](UStringView line) { rec.log.push_back(Utf16ToUtf8(UString(line))); };
   int64_t now = 0;
@@ -445,12 +447,15 @@ TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
   };
   for (const Scenario& sc : scenarios) {
     const RunRecord one = RunScenario(sc, 1, sc.stop);
-    const RunRecord many = RunScenario(sc, 8, sc.stop);
-    EXPECT_EQ(one.lines, many.lines) << sc.name;
-    EXPECT_EQ(one.result.texts, many.result.texts) << sc.name;
-    EXPECT_EQ(one.progress, many.progress) << sc.name;
-    EXPECT_EQ(one.log, many.log) << sc.name;
-    EXPECT_TRUE(Totals(one.result) == Totals(many.result)) << sc.name;
+    // A small budget keeps the workers waiting on the committer most of the run.
+    for (const int64_t budget : {int64_t{256} << 20, int64_t{3000}}) {
+      const RunRecord many = RunScenario(sc, 8, sc.stop, budget);
+      EXPECT_EQ(one.lines, many.lines) << sc.name << " " << budget;
+      EXPECT_EQ(one.result.texts, many.result.texts) << sc.name << " " << budget;
+      EXPECT_EQ(one.progress, many.progress) << sc.name << " " << budget;
+      EXPECT_EQ(one.log, many.log) << sc.name << " " << budget;
+      EXPECT_TRUE(Totals(one.result) == Totals(many.result)) << sc.name << " " << budget;
+    }
     ASSERT_FALSE(one.lines.empty()) << sc.name;
     EXPECT_EQ(one.progress.back().first, static_cast<int64_t>(one.result.texts.size())) << sc.name;
   }
@@ -537,38 +542,70 @@ TEST(ConcordanceRun, AStopThroughTheTokenEndsWhereOneCoreCouldHave) {
   }
 }
 
-// Workers read ahead of a slow committer, but never more than twice their number of texts.
-TEST(ConcordanceRun, WorkersRunAtMostTwiceTheirNumberAhead) {
+// Workers read ahead of a slow committer as far as their window lets them: so many texts, or
+// fewer once the lines waiting for the committer fill the byte budget.
+TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
   constexpr int32_t kThreads = 3;
-  std::atomic<int32_t> logged{0};
-  std::atomic<int32_t> lead{0};
-  TConcordanceRunSettings s = Small(1, 1000000);
-  s.text_count = 60;
-  s.threads = kThreads;
-  s.log = [&](UStringView) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ++logged;
+  constexpr int32_t kLineUnits = 10000;  // a line of about 20,000 bytes per text
+  struct Case {
+    const char* name;
+    int32_t texts_ahead;
+    int64_t budget;
+    int32_t most_ahead;   // texts past the last one committed, at most
+    int32_t least_ahead;  // and at least, some time in the run
+  } const cases[] = {
+      {"the default: 16 texts a worker", 0, int64_t{256} << 20, 16 * kThreads, 2 * kThreads + 1},
+      {"a window of four texts", 4, int64_t{256} << 20, 4, 2},
+      // Two texts' lines fit under the budget and a third does not: the two, the text starting
+      // and those the other workers are reading.
+      {"the budget holds two texts' lines", 0, 50000, 2 + kThreads, 2},
+      {"no budget: one text at a time", 0, 0, 1, 1},
   };
-  VectorSink sink;
-  TJobToken token;
-  TConcordanceRunResult r = RunConcordance(
-      s,
-      [&](int32_t t) {
-        // Text k's log is written after the committer took it, so texts 0..logged are taken.
-        int32_t ahead = t - logged.load(), seen = lead.load();
-        while (ahead > seen && !lead.compare_exchange_weak(seen, ahead)) {
-        }
-        TTextOutcome o;
-        o.read_ok = true;
-        o.log_lines.push_back(u"read");
-        o.lines.push_back({MakeLine(u"x", t, 0, 0), 0, 0, 0});
-        return o;
-      },
-      sink, token);
-  EXPECT_EQ(r.texts.size(), 60u);
-  EXPECT_EQ(sink.lines.size(), 60u);
-  EXPECT_LE(lead.load(), 2 * kThreads);
-  EXPECT_GT(lead.load(), 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<int32_t> logged{0};
+    std::atomic<int32_t> lead{0};
+    TConcordanceRunSettings s = Small(1, 1000000);
+    s.text_count = 60;
+    s.threads = kThreads;
+    s.texts_ahead = c.texts_ahead;
+    s.pending_bytes_budget = c.budget;
+    s.log = [&](UStringView) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ++logged;
+    };
+    VectorSink sink;
+    TJobToken token;
+    TConcordanceRunResult r = RunConcordance(
+        s,
+        [&](int32_t t) {
+          // Text k's log is written after the committer took it, so texts 0..logged are taken.
+          int32_t ahead = t - logged.load(), seen = lead.load();
+          while (ahead > seen && !lead.compare_exchange_weak(seen, ahead)) {
+          }
+          TTextOutcome o;
+          o.read_ok = true;
+          o.log_lines.push_back(u"read");
+          o.lines.push_back({MakeLine(UString(kLineUnits, u'x'), t, 0, 0), 0, 0, 0});
+          return o;
+        },
+        sink, token);
+    EXPECT_EQ(r.texts.size(), 60u);
+    EXPECT_EQ(sink.lines.size(), 60u);
+    EXPECT_LE(lead.load(), c.most_ahead);
+    EXPECT_GE(lead.load(), c.least_ahead);
+  }
+}
+
+// A line's share of the budget: its text at 2 bytes a unit and its entry.
+TEST(ConcordanceRun, PendingLineBytesCountTextsAndEntries) {
+  TTextOutcome o;
+  EXPECT_EQ(PendingLineBytes(o), 0);
+  o.lines.push_back({MakeLine(UString(1000, u'a'), 0, 0, 0), 0, 0, 0});
+  o.lines.push_back({MakeLine(u"", 0, 0, 0), 0, 0, 0});
+  o.lines.push_back({nullptr, 0, 0, 0});
+  const int64_t entry = sizeof(TCandidateLine) + sizeof(TConcordanceEntry);
+  EXPECT_EQ(PendingLineBytes(o), 2000 + 2 * entry + static_cast<int64_t>(sizeof(TCandidateLine)));
 }
 
 // A unit that ended only in a chunk a stopped run never read stays open: its length is taken back

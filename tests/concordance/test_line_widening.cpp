@@ -23,7 +23,11 @@ namespace {
 // Everything a line holds that widening may change or must keep.
 auto LineKey(const TConcordanceEntry& line) {
   const TConcordanceLineData& d = line.Data();
-  const std::string fixed(reinterpret_cast<const char*>(d.fixed_sort_positions), sizeof(d.fixed_sort_positions));
+  std::string fixed;
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    const TSortInfoRec r = line.FixedWord(k);
+    fixed.append(reinterpret_cast<const char*>(&r), sizeof r);
+  }
   const std::string extras(reinterpret_cast<const char*>(&d.extras), sizeof(d.extras));
   std::vector<int32_t> tags;
   for (int32_t i = 0; i < line.TagPositions().Count(); ++i) {

@@ -280,7 +280,7 @@ TEST_F(SourceFilesTest, RoundTrip) {
   AddText(l, GetToolFolder() + u"samples", u"s.txt", 8);
   l.SetWords(0, false, 1200);
   l.SetStillInConcordance(2, false, true);
-  l.Row(1)->fdata.other_data.spare[60] = 0x42;  // bytes nobody names travel as they are
+  l.Row(1)->fdata.other_data.spare[44] = 0x42;  // bytes nobody names travel as they are
   const std::vector<uint8_t> bytes = Saved(l);
   EXPECT_EQ(I32(bytes, kVersionAt), kFilenameListVersion);
   // The program folder travels as its token.

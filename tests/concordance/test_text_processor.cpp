@@ -22,7 +22,11 @@ namespace {
 // What a candidate shows, the file's place aside.
 auto LineShape(const TCandidateLine& c) {
   const TConcordanceLineData& d = c.line->Data();
-  std::string fixed(reinterpret_cast<const char*>(d.fixed_sort_positions), sizeof(d.fixed_sort_positions));
+  std::string fixed;
+  for (int k = 0; k < kSpanFixedCount; ++k) {
+    const TSortInfoRec r = c.line->FixedWord(k);
+    fixed.append(reinterpret_cast<const char*>(&r), sizeof r);
+  }
   return std::make_tuple(UString(c.line->Text()), d.midpoint, d.hit_characters, d.sw_number, d.conc_line_chars,
                          fixed, c.line->OtherLeftCollocs().Count(), c.line->OtherRightCollocs().Count());
 }

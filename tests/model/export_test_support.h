@@ -41,9 +41,10 @@ class TGivenRowsList : public TVXBaseLemmaMatchCapableList {
 
   int TotalRowCount() const override { return static_cast<int>(rows.size()) - 1; }
   int ColumnTotalRowCount() const override { return totals.empty() ? 0 : 1; }
-  std::vector<TGrid_data_rec> EntryDetailsAsGridDataRecs(int row) override {
-    return row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)]
-                                                           : std::vector<TGrid_data_rec>();
+  using TVXBaseLemmaMatchCapableList::EntryDetailsAsGridDataRecs;
+  void EntryDetailsAsGridDataRecs(int row, std::vector<TGrid_data_rec>& cells) override {
+    if (row >= 0 && row < static_cast<int>(rows.size())) cells = rows[static_cast<size_t>(row)];
+    else cells.clear();
   }
   void GetColumnTotalDataForGrid(int col, int, TGrid_data_rec& cell) override {
     cell = col < static_cast<int>(totals.size()) ? totals[static_cast<size_t>(col)] : TGrid_data_rec();

@@ -157,6 +157,30 @@ TEST(ExportCellRules, HtmlCellsAreExactAndBecomeRuns) {
   EXPECT_EQ(runs[2].text, u" c");
 }
 
+// A line's runs made straight from its sections equal those of its HTML read back.
+TEST(ExportCellRules, LineRunsEqualTheHtmlRoute) {
+  const UString pair = u"\U0001F600";
+  const TCellSections cases[] = {
+      {u"a<b", u"&x", u"c"}, {u"", u"hit", u""},        {u"left", u"", u"right"}, {u"", u"", u""},
+      {u"x\x01y", u"\xFFFE", u"\xD800z"},                {pair, pair + u"&quot;", u"&amp;"},
+      {u"tab\there", u"new\nline", u"\"q\" >"},
+  };
+  for (int32_t colour : {0x0000FF, 0x123456, -7}) {
+    const int32_t run_colour = ConcLineRunColour(colour);
+    std::vector<TSpreadsheetRun> runs(5, TSpreadsheetRun{u"stale", 3, true});
+    for (const TCellSections& c : cases) {
+      ConcLineRuns(TCellSectionViews{c.left, c.centre, c.right}, run_colour, runs);
+      const std::vector<TSpreadsheetRun> html = HtmlCellToRuns(ConcLineAsHTML(c, colour));
+      ASSERT_EQ(runs.size(), html.size()) << U8(c.left) << "|" << U8(c.centre);
+      for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].text, html[i].text) << i;
+        EXPECT_EQ(runs[i].colour, html[i].colour) << i;
+        EXPECT_EQ(runs[i].bold, html[i].bold) << i;
+      }
+    }
+  }
+}
+
 TEST(ExportCellRules, SheetNames) {
   EXPECT_EQ(U8(CleanSheetName(u"a[b]:c*d?e/f\\g")), "abcdefg");
   EXPECT_EQ(U8(CleanSheetName(u"'quoted'")), "quoted");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <set>
 
 #include "model/work_test_list.h"
@@ -360,6 +362,92 @@ TEST(VXBaseList, ABusyListRefusesAddPutAndRemove) {
   EXPECT_EQ(l.Add(c), 2);
   l.Remove(0);
   EXPECT_EQ(l.Shown(), "b c");
+}
+
+// Every field of a reset cell is as in a fresh one.
+TEST(VXBaseGrid, AResetCellIsAFreshOne) {
+  TGrid_data_rec c;
+  c.col = c.row = c.excel_row = c.excel_col = c.sheet = 9;
+  c.kind = c.export_kind = 6;
+  c.visible = false;
+  c.final = c.has_text = c.has_number = c.make_text_from_number = c.deleted = c.matched = true;
+  c.joined_elsewhere = c.has_joined = c.has_colour = c.number.is_real = true;
+  c.text = c.prefix = c.suffix = c.str_value = c.number.caption = u"x";
+  c.number.kind = 3;
+  c.number.value = 2;
+  c.number.part = c.number.total = 5;
+  c.decimals = c.int_value = c.start_position = c.centre_start = c.centre_length = c.sw_start = c.hit_width = 4;
+  c.tag_number_1based = c.plot_scale = c.plot_largest_words = c.plot_divisions = 7;
+  c.plot_total_words = 8;
+  c.date = 1.5;
+  c.colour = 0x123456;
+  c.ints = {1};
+  c.pieces.resize(1);
+  c.plot_contexts = {u"y"};
+  c.timeline_segments = {{1, 1}};
+  c.timeline_date_headings = {u"z"};
+  ResetGridDataRec(c);
+  const TGrid_data_rec f;
+  EXPECT_EQ(std::tie(c.col, c.row, c.excel_row, c.excel_col, c.sheet, c.kind, c.export_kind, c.visible, c.final,
+                     c.has_text, c.has_number, c.make_text_from_number, c.deleted, c.matched, c.joined_elsewhere,
+                     c.has_joined, c.has_colour, c.number.is_real, c.number.kind, c.number.value, c.number.part,
+                     c.number.total, c.decimals, c.int_value, c.start_position, c.centre_start, c.centre_length,
+                     c.sw_start, c.hit_width, c.tag_number_1based, c.plot_scale, c.plot_largest_words,
+                     c.plot_divisions, c.plot_total_words, c.date, c.colour),
+            std::tie(f.col, f.row, f.excel_row, f.excel_col, f.sheet, f.kind, f.export_kind, f.visible, f.final,
+                     f.has_text, f.has_number, f.make_text_from_number, f.deleted, f.matched, f.joined_elsewhere,
+                     f.has_joined, f.has_colour, f.number.is_real, f.number.kind, f.number.value, f.number.part,
+                     f.number.total, f.decimals, f.int_value, f.start_position, f.centre_start, f.centre_length,
+                     f.sw_start, f.hit_width, f.tag_number_1based, f.plot_scale, f.plot_largest_words,
+                     f.plot_divisions, f.plot_total_words, f.date, f.colour));
+  EXPECT_TRUE(c.text.empty() && c.prefix.empty() && c.suffix.empty() && c.str_value.empty() &&
+              c.number.caption.empty() && c.ints.empty() && c.pieces.empty() && c.plot_contexts.empty() &&
+              c.timeline_segments.empty() && c.timeline_date_headings.empty());
+}
+
+// A refilled row equals a fresh one: nothing of the cells it held before stays, whatever they held.
+TEST(VXBaseGrid, RefilledRowsEqualFreshOnes) {
+  TTestWordList l;
+  l.SetHeadings({u"N", u"Word", u"Freq."});
+  l.AddWord(u"cat", 3);
+  l.AddWord(u"dog", 1);
+  l.DeleteOne(0, true);
+  std::vector<TGrid_data_rec> cells(5);
+  for (TGrid_data_rec& c : cells) {
+    c.text = u"stale text that is long enough to live on the heap";
+    c.prefix = c.suffix = c.str_value = u"stale";
+    c.has_number = c.has_text = c.deleted = c.has_colour = true;
+    c.number.value = 7;
+    c.kind = kCellConcordanceLine;
+    c.pieces.resize(2);
+    c.ints = {1, 2};
+    c.plot_contexts = {u"x"};
+    c.timeline_segments = {{1, 2}};
+  }
+  for (int row : {1, 0, 2, 1}) {
+    l.EntryDetailsAsGridDataRecs(row, cells);
+    const std::vector<TGrid_data_rec> fresh = l.EntryDetailsAsGridDataRecs(row);
+    ASSERT_EQ(cells.size(), fresh.size()) << row;
+    for (size_t c = 0; c < fresh.size(); ++c) {
+      SCOPED_TRACE(testing::Message() << "row " << row << " column " << c);
+      EXPECT_EQ(cells[c].text, fresh[c].text);
+      EXPECT_EQ(cells[c].prefix, fresh[c].prefix);
+      EXPECT_EQ(cells[c].suffix, fresh[c].suffix);
+      EXPECT_EQ(cells[c].str_value, fresh[c].str_value);
+      EXPECT_EQ(cells[c].has_text, fresh[c].has_text);
+      EXPECT_EQ(cells[c].has_number, fresh[c].has_number);
+      EXPECT_EQ(cells[c].number.value, fresh[c].number.value);
+      EXPECT_EQ(cells[c].deleted, fresh[c].deleted);
+      EXPECT_EQ(cells[c].has_colour, fresh[c].has_colour);
+      EXPECT_EQ(cells[c].kind, fresh[c].kind);
+      EXPECT_EQ(cells[c].col, fresh[c].col);
+      EXPECT_EQ(cells[c].row, fresh[c].row);
+      EXPECT_TRUE(cells[c].pieces.empty() && cells[c].ints.empty() && cells[c].plot_contexts.empty() &&
+                  cells[c].timeline_segments.empty());
+    }
+  }
+  l.EntryDetailsAsGridDataRecs(3, cells);  // no such row
+  EXPECT_TRUE(cells.empty());
 }
 
 TEST(VXBaseGrid, CellsAndSpreadsheetPositions) {

@@ -596,24 +596,71 @@ TEST(TagHandlerRoutines, MidWordPunctuationOfLongBuffersEqualsACharacterByCharac
   }
 }
 
+// The 8-bit walk over a code-page text and the UTF-16 walk over the same text decoded mark the
+// same sentence ends.
+void ExpectSentenceEndsAlikeInBothWidths(const std::string& narrow_text, uint32_t seed) {
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  TNarrowBuf narrow(narrow_text);
+  TWideBuf wide(DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow_text.data()), narrow_text.size(), 1252));
+  ASSERT_EQ(narrow.n, wide.n);
+  const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
+  const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
+  EXPECT_GT(a, 0);
+  EXPECT_EQ(a, b) << "seed " << seed;
+  ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+}
+
 TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
   // Random words, full stops, question marks, tags and numbers: the UTF-16 walk, which passes over
   // eight characters at a time, marks what the 8-bit walk marks character by character.
   const char* pieces[] = {"word", "Word", " ", " ", "  ", ". ", "? ", "!", ".", "<p>", "</s>", "3.5", "D. ", "e.g. ",
                           "\n", "<a", "x>", "U.S.A. ", "etc.", "..."};
-  TTextTagHandler h(kLCID_EnglishUS, 1252);
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     std::mt19937 rng(seed);
     std::string text;
     while (text.size() < 2000) text += pieces[rng() % 20];
-    TNarrowBuf narrow(text);
-    TWideBuf wide(Utf8ToUtf16(text));
-    ASSERT_EQ(narrow.n, wide.n);
-    const int32_t a = h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, 100, false);
-    const int32_t b = h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, 100, true);
-    EXPECT_GT(a, 0);
-    EXPECT_EQ(a, b) << "seed " << seed;
-    ASSERT_EQ(narrow.flags, wide.flags) << "seed " << seed;
+    ExpectSentenceEndsAlikeInBothWidths(text, seed);
+  }
+}
+
+TEST(TagHandlerRoutines, SentenceEndsAfterLongQuietStretchesAndOtherUnitsAreTheSameInBothWidths) {
+  // Long stretches without a full stop (passed over 32 characters at a time where the processor
+  // can), with units beyond ASCII below and above U+0588 in them: the same piece in code page
+  // 1252 and in UTF-16, so the two walks see the same letters, full stops and tags.
+  // (1252: \xE9 e acute, \x9A s caron, \x8C OE, \x80 the euro sign, \x99 the trade mark sign.)
+  const char* pieces[] = {"word ", "Word ", "caf\xE9 ", "\x9A\x8C ", "\x80", "\x99 ", ". ",
+                          "? ", "!", "<p>", "D. ", "e.g. ", "\n", "3.5"};
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < 3000) {
+      // Mostly words, so that stretches of 32 and more without a stop are common.
+      const uint32_t r = rng() % 40;
+      text += pieces[r < 30 ? r % 6 : 6 + r % 8];
+    }
+    ExpectSentenceEndsAlikeInBothWidths(text, seed);
+  }
+}
+
+TEST(TagHandlerRoutines, SentenceEndsAfterAnyLengthOfQuietTextAreMarkedAlike) {
+  // A stop of each kind after 0 to 80 quiet characters (in or across stretches of 32): marked,
+  // or not, as with nothing before it.
+  const char16_t* stops[] = {u"x.", u"x?", u"x!", u"x<p>.", u"x\u3002", u"x\u0964", u"x\u0589", u"x\uFF01",
+                             u" D.", u"x\u00E9."};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (const char16_t* stop : stops) {
+    const UString tail = UString(stop) + u" Then";
+    TWideBuf alone(tail);
+    h.AutoMarkSentenceEnds(alone.T(), alone.F(), alone.n, 100, true);
+    for (int32_t quiet = 0; quiet <= 80; ++quiet) {
+      UString text;
+      for (int32_t q = 0; q < quiet; ++q) text += (q % 5 == 4) ? u' ' : static_cast<char16_t>(u'a' + q % 26);
+      text += tail;
+      TWideBuf b(text);
+      h.AutoMarkSentenceEnds(b.T(), b.F(), b.n, 100, true);
+      const std::vector<uint16_t> got(b.flags.begin() + quiet, b.flags.end());
+      ASSERT_EQ(got, alone.flags) << Utf16ToUtf8(UString(stop)) << " after " << quiet;
+    }
   }
 }
 

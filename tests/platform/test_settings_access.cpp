@@ -100,7 +100,8 @@ TEST_F(SettingsVxbuf, NothingStoredGivesTheDefaults) {
   EXPECT_EQ(GetConcSaveRecContextHorizons().left, 5);
   EXPECT_EQ(GetUserReadWriteFolder(), Folder());
   EXPECT_TRUE(GetMenuItemChecked(80));
-  EXPECT_FALSE(GetMenuItemChecked(81));
+  EXPECT_TRUE(GetMenuItemChecked(81));
+  EXPECT_FALSE(GetMenuItemChecked(46));
   EXPECT_TRUE(GetDefaultColumnVisible(10, 5));
   EXPECT_EQ(GetConc_SW_TXT_Marker(), settings_defaults::kSearchWordTextMarker);
   EXPECT_FALSE(FileExists(Folder() + u"settings.dat"));  // reading writes nothing

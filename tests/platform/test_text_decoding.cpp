@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text/text_internal.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -196,6 +197,26 @@ TEST(TextCodePage, EncodingMarksWhatTheCodePageLacks) {
   // A double-byte character cut at the end is not lost silently.
   EXPECT_EQ(Decoded("ab\x93", 932).substr(0, 2), u"ab");
   EXPECT_EQ(Decoded("ab\x93", 932).size(), 3u);
+}
+
+TEST(TextUtf16Guess, ZeroBytesCountedSixteenAtATimeAsOneByOne) {
+  // Random lengths and starts, zero bytes thin or dense on either side.
+  std::mt19937 rng(12);
+  for (int round = 0; round < 300; ++round) {
+    // Some past 255 blocks of eight units, where the lanes' counts are summed and begin again.
+    const size_t units = round % 10 == 0 ? 2040 + rng() % 3000 : rng() % 200, start = rng() % 16;
+    const unsigned even_in = 1 + rng() % 8, odd_in = 1 + rng() % 8;
+    std::vector<uint8_t> bytes(start + 2 * units + 1);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = rng() % ((i - start) % 2 == 0 ? even_in : odd_in) == 0 ? 0 : 1 + rng() % 255;
+    size_t even = 0, odd = 0;
+    for (size_t u = 0; u < units; ++u) {
+      even += bytes[start + 2 * u] == 0;
+      odd += bytes[start + 2 * u + 1] == 0;
+    }
+    size_t got_even = 99, got_odd = 99;
+    lz_text_detail::CountZeroBytes(bytes.data() + start, units, got_even, got_odd);
+    ASSERT_EQ(std::make_pair(got_even, got_odd), std::make_pair(even, odd)) << "round " << round;
+  }
 }
 
 TEST(TextUtf16Guess, ByteOrderFromZeroBytesAndNotForEightBitTextOrBinary) {

@@ -60,13 +60,15 @@ struct TRunResult {
   std::vector<TSearchStatsRec> ends;   // unit ends of the first item's pass
 };
 
-// One chunk (the whole text), every item searched in order as the text processor does.
+// One chunk (the whole text), every item searched in order as the text processor does (which
+// gives the engine its items before the first chunk: items_first).
 inline TRunResult RunItems(const TTestText& t, const std::vector<UString>& items, const TSearchTextOptions& o = {},
-                           bool last_chunk = true) {
+                           bool last_chunk = true, bool items_first = false) {
   TRunResult r;
   TSearchAndDoEngine engine(true, true, o);
   TSearchWordItems list(o);
   for (const UString& s : items) list.AddedSearchWords(s);
+  if (items_first) engine.SetItems(list);
   TChunkPositions pos;
   pos.length = static_cast<int32_t>(t.text.size());
   pos.last_chunk = last_chunk;

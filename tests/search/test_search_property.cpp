@@ -263,3 +263,129 @@ TEST(SearchProperty, ChunkCutsChangeNoHit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Up to four whole words: the engine then hashes only words of their lengths (or words with a tag
+// or hidden text inside), which the scan notes when it knows the items first. Random texts of
+// words of 1 to 14 letters, items taken from the text in another case: with a phrase beside them
+// (every word hashed), without, and known before the scan, the plain scan's hits; cut into two
+// chunks, the hits of one.
+TEST(SearchProperty, FewWholeWordsMatchAPlainScan) {
+  std::mt19937 rng(20261208);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  int compared = 0;
+  for (int round = 0; round < 300; ++round) {
+    const char* letters = "abcAB";
+    TextBuilder b;
+    for (int i = 0, tokens = 5 + pick(150); i < tokens; ++i) {
+      std::u16string w;
+      for (int k = 1 + pick(pick(3) == 0 ? 14 : 5); k > 0; --k) w.push_back(static_cast<char16_t>(letters[pick(5)]));
+      const int kind = pick(12);
+      if (kind == 0) {
+        b.Text(w.substr(0, 1)).Hidden(u"zz").Text(w);  // hidden text inside a word
+      } else if (kind == 1) {
+        b.Text(w).Tag(u"<t>", pick(2)).Text(u"a");  // a kept tag inside a word
+      } else if (kind == 2) {
+        b.Text(w).Marker(u".", 15);
+      } else {
+        b.Text(w);
+      }
+      b.Text(pick(4) == 0 ? u", " : u" ");
+    }
+    const TTestText t = b.Build();
+    const std::vector<TNaiveWord> words = NaiveWords(t);
+    if (words.empty()) continue;
+    std::vector<std::string> items;
+    for (int i = 0, n = 1 + pick(4); i < n; ++i) {
+      std::string w = words[static_cast<size_t>(pick(static_cast<int>(words.size())))].raw;
+      for (char& c : w) c = pick(2) ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+      std::string lower = w;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      bool again = false;
+      for (const std::string& it : items) {
+        std::string l = it;
+        for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        again = again || l == lower;
+      }
+      if (!again) items.push_back(w);
+    }
+    std::vector<std::string> ends_of_way[3];
+    for (int way = 0; way < 3; ++way) {
+      const bool with_phrase = way == 1, items_first = way == 2;
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      if (with_phrase) typed.push_back(u"zq qz");
+      const TRunResult r = RunItems(t, typed, {}, true, items_first);
+      for (const TSearchStatsRec& e : r.ends)
+        ends_of_way[way].push_back(std::to_string(e.words_in_chunk) + " " + std::to_string(e.unit_number[0]) + " " +
+                                   std::to_string(e.unit_length[0]));
+      for (size_t i = 0; i < items.size(); ++i) {
+        const std::vector<TNaiveHit> want = NaiveSearch(words, items[i]);
+        std::vector<TNaiveHit> got;
+        for (const auto& f : r.hits) {
+          if (f.item_index != static_cast<int32_t>(i)) continue;
+          got.push_back(TNaiveHit{f.hit_position, f.hit_length, f.stats.words_in_chunk, f.stats.unit_number[0],
+                                  f.stats.unit_position[0]});
+        }
+        if (got != want) {
+          ADD_FAILURE() << "item " << items[i] << (with_phrase ? " beside a phrase" : "")
+                        << (items_first ? " known first" : "") << " in \"" << Utf16ToUtf8(t.text)
+                        << "\": " << got.size() << " hits, want " << want.size();
+          break;
+        }
+        compared += static_cast<int>(want.size());
+      }
+    }
+    EXPECT_EQ(ends_of_way[2], ends_of_way[1]) << "unit ends, items known first, in " << Utf16ToUtf8(t.text);
+    EXPECT_EQ(ends_of_way[0], ends_of_way[1]) << "unit ends in " << Utf16ToUtf8(t.text);
+    {
+      // Known first, then a phrase the engine did not know: the chunk is scanned again for it.
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      TSearchWordItems known_first, all;
+      for (const UString& it : typed) {
+        known_first.AddedSearchWords(it);
+        all.AddedSearchWords(it);
+      }
+      all.AddedSearchWords(u"ab c");
+      TSearchAndDoEngine engine(true, true, {});
+      engine.SetItems(known_first);
+      TChunkPositions pos;
+      pos.length = static_cast<int32_t>(t.text.size());
+      pos.last_chunk = true;
+      std::vector<std::string> got;
+      int32_t ends = 0;
+      engine.PrepareForConcordancing(
+          u"t.txt", t.text.data(), t.kinds.data(), pos,
+          [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+            got.push_back(std::to_string(f.item_index) + "@" + std::to_string(f.hit_position) + " w" +
+                          std::to_string(f.stats.words_in_chunk) + " s" + std::to_string(f.stats.unit_number[0]));
+            return true;
+          },
+          [&](TSearchAndDoEngine&, TSearchStatsRec&) { ++ends; });
+      for (int32_t i = 0; i < all.Count(); ++i) engine.SearchAndDo(*all.GetPtr(i), i);
+      TSearchStatsRec stats;
+      engine.CopyAChunkTextStats(stats);
+      EXPECT_EQ(stats.words_in_chunk, static_cast<int32_t>(words.size()));
+      std::vector<std::string> want;
+      typed.push_back(u"ab c");
+      for (const auto& f : RunItems(t, typed).hits)
+        want.push_back(std::to_string(f.item_index) + "@" + std::to_string(f.hit_position) + " w" +
+                       std::to_string(f.stats.words_in_chunk) + " s" + std::to_string(f.stats.unit_number[0]));
+      EXPECT_EQ(got, want) << Utf16ToUtf8(t.text);
+    }
+    if (words.size() >= 8) {
+      std::vector<UString> typed;
+      for (const std::string& it : items) typed.push_back(Utf8ToUtf16(it));
+      const size_t cut_word = 4 + static_cast<size_t>(pick(static_cast<int>(words.size()) - 4));
+      const int32_t cut = words[cut_word].start, from = words[cut_word - 3].start;
+      EXPECT_EQ(RunInChunks(t, typed, {cut}, {from}).hits, OneChunk(t, typed).hits)
+          << "cut at " << cut << " in " << Utf16ToUtf8(t.text);
+    }
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(compared, 3000);
+}
+
+}  // namespace

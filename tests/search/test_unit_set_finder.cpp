@@ -23,7 +23,8 @@ TEST(UnitSetFinder, FindsWhatAUnitByUnitSearchFinds) {
     char16_t mask;
     size_t values;
   };
-  const Case cases[] = {{0xFFFF, 1}, {0xFFFF, 5}, {0x00FF, 12}, {0xFFFF, 20}, {0x00FF, 30}, {0xFFFF, 40}};
+  const Case cases[] = {{0xFFFF, 1}, {0xFFFF, 5}, {0x00FF, 3},  {0x00FF, 6},   {0x00FF, 12},
+                        {0xFFFF, 20}, {0x00FF, 30}, {0xFFFF, 40}, {0x00FF, 200}};
   for (const Case& c : cases) {
     for (uint32_t seed = 1; seed <= 10; ++seed) {
       std::mt19937 rng(seed);

@@ -49,7 +49,43 @@ TEST(WordHashes, EveryWordHashesAsOneUnitAtATime) {
         EXPECT_EQ(found[w].hash, OneUnitAtATime(text.data(), found[w].start, found[w].span, fold))
             << "lcid " << lcid << " round " << round << " word " << w;
       }
+      // A scan without hashes, hashed afterwards word by word and all at once.
+      std::vector<TScanWord> unhashed;
+      TUnitState again;
+      ScanChunk(text.data(), kinds.data(), 0, n, fold, unhashed, events, again, true, false);
+      ASSERT_EQ(unhashed.size(), found.size());
+      for (size_t w = 0; w < found.size(); ++w)
+        EXPECT_EQ(ScanWordHash(text.data(), kinds.data(), n, fold, unhashed[w]), found[w].hash) << round << " " << w;
+      HashScanWords(text.data(), kinds.data(), n, fold, unhashed.data(), unhashed.size());
+      for (size_t w = 0; w < found.size(); ++w) EXPECT_EQ(unhashed[w].hash, found[w].hash) << round << " " << w;
     }
+  }
+}
+
+// Kinds of every sort in random blocks: letters, digits, blanks, a bare C1_DEFINED, hidden
+// characters, kept tags, invisible characters in words and text markers, alone and mixed.
+TEST(WordHashes, BlockMasksOfEveryKindAgreeWithOneKindAtATime) {
+  const uint16_t sorts[] = {C1_ALPHA | C1_LOWER | C1_DEFINED, C1_DIGIT | C1_DEFINED, C1_SPACE | C1_BLANK | C1_DEFINED,
+                            C1_DEFINED, C1_PUNCT | C1_DEFINED, 0, 0x0800 /* hidden */, 0x0801,
+                            KIND_INVISIBLE_IN_WORD, static_cast<uint16_t>(0x8800 + 3), 0x8000, 0xFFFF, 0x0400, 0x1000};
+  std::mt19937 rng(64);
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<uint16_t> kinds(64);
+    // Some blocks of one or two sorts (most of a text), some of every sort.
+    const size_t a = rng() % std::size(sorts), b = rng() % std::size(sorts);
+    for (uint16_t& k : kinds)
+      k = round % 3 == 0 ? sorts[rng() % std::size(sorts)] : (rng() % 8 ? sorts[a] : sorts[b]);
+    const TScanBlockMasks vector_way = ScanBlockMasks(kinds.data(), false);
+    const TScanBlockMasks one_way = ScanBlockMasks(kinds.data(), true);
+    ASSERT_EQ(vector_way.word, one_way.word) << round;
+    ASSERT_EQ(vector_way.markers, one_way.markers) << round;
+    ASSERT_EQ(vector_way.tags, one_way.tags) << round;
+  }
+  // Bit j is kinds[j]: a letter alone at each place.
+  for (int j = 0; j < 64; ++j) {
+    std::vector<uint16_t> kinds(64, C1_SPACE | C1_DEFINED);
+    kinds[static_cast<size_t>(j)] = C1_ALPHA | C1_DEFINED;
+    EXPECT_EQ(ScanBlockMasks(kinds.data(), false).word, uint64_t{1} << j) << j;
   }
 }
 

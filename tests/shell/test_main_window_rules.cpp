@@ -158,3 +158,10 @@ TEST_F(MainWindowStoreTest, ValuesHaveTheirDefaultsAndKeepWhatIsSet) {
   EXPECT_EQ(GetOpenAndSaveDialogOption(), 1);
   EXPECT_EQ(GetFormGeometry(u"Main form é"), (std::array<int32_t, 4>{10, 20, 800, 600}));
 }
+
+// Up to ten pages the print dialog's title counts them; from eleven on it warns.
+TEST(MainWindowRules, PrintDialogTitleWarnsFromElevenPages) {
+  EXPECT_EQ(PrintDialogTitle(10), u"10 pages");
+  EXPECT_EQ(PrintDialogTitle(1), u"1 pages");
+  EXPECT_EQ(PrintDialogTitle(11), u"Careful: all pages means 11 pages to print");
+}

@@ -18,6 +18,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
 #include "shell/controller_messages.h"
+#include "shell/main_window_services.h"
 #include "shell/qt/controller_stand_in.h"
 #include "shell/qt/language_chooser.h"
 #include "shell/qt/settings_dialogs.h"
@@ -98,6 +99,7 @@ class StandInTest : public testing::Test {
 
 TEST_F(StandInTest, TheToolFindsItsControllerAtOnce) {
   EXPECT_TRUE(ControllerReachable());
+  EXPECT_TRUE(WaitForControllerWindow(0.0)) << "no turn of the loop needed";
   EXPECT_TRUE(StartATool(kToolController, u"", false, false));
   EXPECT_TRUE(PostToController(951));
   QApplication::processEvents();

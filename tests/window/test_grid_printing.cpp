@@ -70,7 +70,7 @@ TEST(GridPrinting, MoreThanTenPagesAskFirst) {
   PdfPrinter(printer, dir.Path() + u"declined.pdf");
   EXPECT_EQ(PrintGrid(grid, printer, {}), 0);  // the safe answer is No
   ASSERT_EQ(dialogs.Asked().size(), 1u);
-  EXPECT_EQ(dialogs.Asked()[0].id, TVXDialog::OKToDoX);
+  EXPECT_EQ(dialogs.Asked()[0].id, TVXDialog::AreYouSureYouWantTo);
   // Pages 3 to 5 only: no question, three pages.
   const UString pdf = dir.Path() + u"range.pdf";
   PdfPrinter(printer, pdf);

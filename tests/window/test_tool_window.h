@@ -3,6 +3,8 @@
 // from and saved to real files; its start-up opens the document the command line names.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include "shell/qt/qt_application.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/vx_grid.h"
+#include "support/temp_folder.h"
 
 inline constexpr uint8_t kTestTool = 1;
 
@@ -130,3 +133,22 @@ inline bool WriteTestDocument(const UString& name, int n, UStringView note = u"r
   current_tool_var = was;
   return ok;
 }
+
+// Each test has its own settings folder, the headless questions and a folder for its files; it
+// starts as the test tool.
+class ToolWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+    ResetSettingsStoreForTests();
+    SetDialogService(&dialogs);
+    current_tool_var = kTestTool;
+  }
+  void TearDown() override {
+    SetDialogService(nullptr);
+    unsetenv("LINZORA_CONFIG_DIR");
+    ResetSettingsStoreForTests();
+  }
+  TempFolder dir;
+  THeadlessDialogService dialogs;
+};

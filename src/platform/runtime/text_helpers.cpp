@@ -1,6 +1,7 @@
 #include "platform/runtime/text_helpers.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 
@@ -52,6 +53,54 @@ UString HumanAbbreviatedNumberListString(std::span<const int32_t> numbers, int32
     i = j + 1;
   }
   return out;
+}
+
+namespace {
+
+bool ParseListNumber(UStringView s, int64_t& v) {
+  if (s.empty() || s.size() > 10) return false;
+  v = 0;
+  for (char16_t c : s) {
+    if (c < u'0' || c > u'9') return false;
+    v = v * 10 + (c - u'0');
+  }
+  return v <= INT32_MAX;
+}
+
+}  // namespace
+
+bool HumanAbbreviatedNumberListStringAsIntegers(UStringView text, int32_t offset, std::vector<int32_t>& out,
+                                                UString* error) {
+  auto fail = [&](UString why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
+  std::vector<int32_t> got;
+  int64_t total = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == u',' || text[i] == u' ' || text[i] == u'\t')) ++i;
+    if (i == text.size()) break;
+    size_t j = i;
+    while (j < text.size() && text[j] != u',' && text[j] != u' ' && text[j] != u'\t') ++j;
+    const UStringView item = text.substr(i, j - i);
+    const size_t dash = item.find(u'-', 1);
+    int64_t first = 0, last = 0;
+    const bool ok = dash == UStringView::npos
+                        ? ParseListNumber(item, first) && (last = first, true)
+                        : ParseListNumber(item.substr(0, dash), first) && ParseListNumber(item.substr(dash + 1), last);
+    if (!ok) return fail(u"\"" + UString(item) + u"\" is not a number or a range such as 2-5");
+    if (last < first) return fail(u"the range \"" + UString(item) + u"\" runs backwards");
+    total += last - first + 1;
+    if (total > kMaxNumberListItems) return fail(u"the list \"" + UString(text) + u"\" holds too many numbers");
+    for (int64_t n = first; n <= last; ++n) got.push_back(static_cast<int32_t>(n - offset));
+    i = j;
+  }
+  if (got.empty()) return fail(u"no numbers were given");
+  std::sort(got.begin(), got.end());
+  got.erase(std::unique(got.begin(), got.end()), got.end());
+  out = std::move(got);
+  return true;
 }
 
 UString CaseSensitivityToStr(bool case_sensitive) {

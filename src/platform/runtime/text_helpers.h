@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "platform/rtl/ustring.h"
 
@@ -15,5 +16,13 @@ UString AddToListWithSeparatorIfNeeded(UStringView list, UStringView item, UStri
 // The numbers plus `offset`, sorted and with repeats dropped, runs of three or more written as
 // "first-last": {0, 1, 2, 6} with offset 1 gives "1-3, 7"; a run of two gives "1, 2".
 UString HumanAbbreviatedNumberListString(std::span<const int32_t> numbers, int32_t offset);
+// The numbers of such a text minus `offset`, sorted and without repeats: "1-3, 7" with offset 1
+// gives {0, 1, 2, 6}. Items are separated by commas and/or blanks; an item is a number or
+// "first-last" with first <= last. False (out untouched, error saying which item) for an empty
+// text, an item that is not a number or range, a reversed range, or more than kMaxNumberListItems
+// numbers.
+inline constexpr int64_t kMaxNumberListItems = 10000000;
+bool HumanAbbreviatedNumberListStringAsIntegers(UStringView text, int32_t offset, std::vector<int32_t>& out,
+                                                UString* error = nullptr);
 // "case sensitive" or "case insensitive".
 UString CaseSensitivityToStr(bool case_sensitive);

@@ -164,7 +164,9 @@ void TUnitSetFinder::Add(char16_t value) {
   for (char16_t v : values_)
     if (v == value) return;
   values_.push_back(value);
-  low_byte_[value & 0xFF] = true;
+  const unsigned byte = value & 0xFFu;
+  low_byte_[byte] = true;
+  nibble_rows_[byte >> 7][byte & 0x0F] |= static_cast<uint8_t>(1u << ((byte >> 4) & 7));
 }
 
 bool TUnitSetFinder::InSet(char16_t c) const {
@@ -202,6 +204,33 @@ __attribute__((target("avx2"))) uint64_t BlockWide(const char16_t* values, size_
          static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
 }
 
+// 64 units at once, a unit in the set when its low byte is: the bytes' low four bits pick a row
+// of each table, their high four bits a bit of the row (any number of values, a few steps).
+__attribute__((target("avx2"))) uint64_t BlockLowBytesWide(const uint8_t (&rows)[2][16], const char16_t* text) {
+  const __m256i rows_low = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[0])));
+  const __m256i rows_high = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[1])));
+  const __m256i bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
+                                          32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  const __m256i low_byte = _mm256_set1_epi16(0x00FF);
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  uint64_t bits = 0;
+  for (size_t half = 0; half < 2; ++half) {
+    const __m256i a = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 32 * half)), low_byte);
+    const __m256i b =
+        _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 32 * half + 16)), low_byte);
+    // Packing interleaves the two 128-bit lanes; the permute puts the 32 bytes back in order.
+    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+    const __m256i low = _mm256_and_si256(bytes, nibble);
+    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
+    // A byte's top bit picks the table of the high half.
+    const __m256i row = _mm256_blendv_epi8(_mm256_shuffle_epi8(rows_low, low), _mm256_shuffle_epi8(rows_high, low), bytes);
+    const __m256i bit = _mm256_shuffle_epi8(bit_of, high);
+    const __m256i hit = _mm256_cmpeq_epi8(_mm256_and_si256(row, bit), bit);
+    bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hit))) << (32 * half);
+  }
+  return bits;
+}
+
 #endif
 
 }  // namespace
@@ -219,6 +248,7 @@ bool HasWideVectors() {
 uint64_t TUnitSetFinder::Block(const char16_t* text, size_t m) const {
   const size_t count = values_.size();
 #if defined(__x86_64__)
+  if (m == 64 && mask_ == 0x00FF && count > 4 && HasWideVectors()) return BlockLowBytesWide(nibble_rows_, text);
   if (m == 64 && count <= 16 && HasWideVectors()) {
     const char16_t* v = values_.data();
     return count <= 4   ? BlockWide<4>(v, count, mask_, text)

@@ -107,6 +107,10 @@ class TUnitSetFinder {
   char16_t mask_;
   std::vector<char16_t> values_;
   bool low_byte_[256] = {};  // by the low byte of a value: a quick first test of a unit
+  // low_byte_ as two tables by a byte's low four bits: bit h of nibble_rows_[0][l] says whether
+  // byte h*16 + l is there, of nibble_rows_[1][l] byte (h + 8)*16 + l (the wide test of a set
+  // by low byte).
+  uint8_t nibble_rows_[2][16] = {};
   mutable const char16_t* block_text_ = nullptr;
   mutable size_t block_base_ = 0, block_length_ = 0;
   mutable uint64_t block_bits_ = 0;

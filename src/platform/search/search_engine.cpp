@@ -260,6 +260,82 @@ struct TSearchAndDoEngine::Impl {
     tokens_for = serial;
   }
 
+  // The chunk's words are scanned without hashes; the first search that needs them all hashes them.
+  int64_t hashed_for = -1;  // serial of the chunk or window whose words carry their hashes
+  void EnsureHashes() {
+    EnsureWords();
+    if (hashed_for == serial) return;
+    HashScanWords(text, kinds, length, fold, words.data(), words.size());
+    hashed_for = serial;
+  }
+
+  // A chunk scanned for a few whole words keeps only those that may be them (picks); a search
+  // that needs every word has the chunk scanned again for them (its unit ends are known).
+  bool words_kept = true;
+  bool has_overlap = false;  // the chunk's buffer begins with the end of the previous chunk
+  int32_t word_total = 0;    // the chunk's words, those of the overlap included
+  void EnsureWords() {
+    if (words_kept) return;
+    words.clear();
+    std::vector<TUnitEvent> again;
+    TUnitState none;
+    if (has_overlap) ScanChunk(text, kinds, 0, begin, fold, words, again, none, false, false);
+    TUnitState from_start = units_at_start;
+    ScanChunk(text, kinds, begin, length, fold, words, again, from_start, pos.last_chunk, false);
+    MarkWordAfterCut();
+    words_kept = true;
+  }
+
+  // A marker just before the cut parts the words across it.
+  void MarkWordAfterCut() {
+    const size_t fw = static_cast<size_t>(first_chunk_word);
+    if (fw == 0 || fw >= words.size()) return;
+    for (int32_t i = words[fw - 1].start + words[fw - 1].span; i < begin; ++i) {
+      if (kinds[i] >= kKindMarkerFlag) {
+        words[fw].flags |= kWordAfterMarker;
+        break;
+      }
+    }
+  }
+
+  // The words of the known items' lengths, kept by the scan of a chunk when !words_kept.
+  TWordPicks picks;
+
+  // Sets picks.lengths for a scan when every known item is whole words without tags or
+  // wildcards, of at most four lengths.
+  bool PlanPicks() {
+    int32_t found = 0;
+    for (const TKnownItem& k : known) {
+      if (!k.present) continue;
+      for (const TAlternative& alt : k.compiled.alts) {
+        if (alt.has_tag || alt.slots.size() != 1 || alt.slots[0].kind != TSlotKind::Exact) return false;
+        const int32_t len = static_cast<int32_t>(alt.slots[0].folded.size());
+        if (std::find(picks.lengths, picks.lengths + found, len) != picks.lengths + found) continue;
+        if (found == 4) return false;
+        picks.lengths[found++] = len;
+      }
+    }
+    if (found == 0) return false;
+    std::fill(picks.lengths + found, picks.lengths + 4, -1);
+    return true;
+  }
+
+  bool PicksCover(const int32_t (&len)[4]) const {
+    for (const int32_t l : len)
+      if (std::find(picks.lengths, picks.lengths + 4, l) == picks.lengths + 4) return false;
+    return true;
+  }
+
+  // Whether every alternative in the exact index is one word (no neighbour is looked at).
+  bool OneWordEntriesOnly() const {
+    for (const TExactGroup& g : index.groups) {
+      for (const TEntry& e : g.entries) {
+        if (known[static_cast<size_t>(e.item)].compiled.alts[static_cast<size_t>(e.alt)].slots.size() != 1) return false;
+      }
+    }
+    return true;
+  }
+
   void AddHit(int32_t item, int32_t first_word, int32_t char_start, int32_t char_end) {
     known[static_cast<size_t>(item)].hits.push_back(THit{first_word, char_start, char_end, 0});
   }
@@ -305,8 +381,8 @@ struct TSearchAndDoEngine::Impl {
     const bool has_prefix = !index.prefix[0].kids.empty() || !index.prefix[0].ends.empty();
     const bool has_suffix = !index.suffix[0].kids.empty() || !index.suffix[0].ends.empty();
     const uint8_t* cls = ScanClassTable();
-    const int32_t nw = static_cast<int32_t>(words.size());
-    const TScanWord* wp = words.data();
+    int32_t nw = static_cast<int32_t>(words.size());
+    TScanWord* wp = words.data();
     const TItemIndex::TSlotRef* table = index.table.data();
     const uint32_t mask = index.mask;
     auto probe = [&](int32_t w) __attribute__((always_inline)) {
@@ -316,7 +392,64 @@ struct TSearchAndDoEngine::Impl {
         for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) TryEntry(e, w, v);
       }
     };
-    if (has_exact && !has_prefix && !has_suffix && index.general.empty() && index.groups.size() <= 4) {
+    const int32_t overlap_end = first_chunk_word > 0 ? begin : kNoOverlap;
+    const bool few_exact = has_exact && !has_prefix && !has_suffix && index.general.empty() && index.groups.size() <= 4;
+    if (few_exact && tag_alts.empty() && hashed_for != serial && OneWordEntriesOnly()) {
+      // A few single words, the chunk's words not hashed: only a word as long as one of them
+      // (or one with characters that are not its letters) can be one, and only its hash is taken.
+      uint32_t h[4];
+      int32_t len[4];
+      for (size_t g = 0; g < 4; ++g) {
+        const TExactGroup& group = index.groups[std::min(g, index.groups.size() - 1)];
+        h[g] = group.hash;
+        len[g] = static_cast<int32_t>(group.folded.size());
+      }
+      auto look_at = [&](int32_t w) __attribute__((always_inline)) {
+        const uint32_t x = ScanWordHash(text, kinds, length, fold, wp[w]);
+        if ((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) {
+          wp[w].hash = x;
+          probe(w);
+        }
+      };
+      if (!words_kept && PicksCover(len)) {
+        // The scan kept the words of those lengths alone.
+        for (size_t p = 0; p < picks.numbers.size(); ++p) {
+          TScanWord& word = picks.picked_words[p];
+          const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
+          if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
+          word.hash = x;
+          TScanView one = v;
+          one.words = &word;
+          one.word_count = 1;
+          for (uint32_t i = TItemIndex::Mix(x) & mask; table[i].group >= 0; i = (i + 1) & mask) {
+            if (table[i].hash != x) continue;
+            for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) {
+              const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
+              const TSlot& slot = ci.alts[static_cast<size_t>(e.alt)].slots[static_cast<size_t>(e.slot)];
+              if (SlotMatchesWord(slot, ci.case_sensitive, one, 0))
+                AddHit(e.item, picks.numbers[p], word.start, word.start + word.span);
+            }
+          }
+        }
+      } else {
+        EnsureWords();
+        v = View();
+        wp = words.data();
+        for (int32_t w = 0; w < static_cast<int32_t>(words.size()); ++w) {
+          const int32_t span = wp[w].span;
+          if (((span == len[0]) | (span == len[1]) | (span == len[2]) | (span == len[3])) != 0 ||
+              (wp[w].flags & kWordSkipsChars) != 0)
+            look_at(w);
+        }
+      }
+      for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
+      return;
+    }
+    EnsureHashes();
+    nw = static_cast<int32_t>(words.size());
+    wp = words.data();
+    v = View();
+    if (few_exact) {
       // A few exact words: each word's hash against theirs, the look-up only on a match.
       uint32_t h[4];
       for (size_t g = 0; g < 4; ++g) h[g] = index.groups[std::min(g, index.groups.size() - 1)].hash;
@@ -365,7 +498,6 @@ struct TSearchAndDoEngine::Impl {
         }
       }
     }
-    const int32_t overlap_end = first_chunk_word > 0 ? begin : kNoOverlap;
     for (int32_t item : todo) FinishHits(known[static_cast<size_t>(item)].hits, overlap_end);
   }
 
@@ -457,6 +589,9 @@ struct TSearchAndDoEngine::Impl {
     TUnitState none;
     words.clear();
     ScanChunk(text, kinds, 0, length, fold, words, events, none, false);
+    hashed_for = serial;
+    words_kept = true;
+    word_total = static_cast<int32_t>(words.size());
     events.clear();
     int32_t nw = static_cast<int32_t>(words.size());
     distance.assign(static_cast<size_t>(nw), 0);
@@ -561,14 +696,34 @@ struct TSearchAndDoEngine::Impl {
   }
 };
 
+namespace {
+
+// A thread's word list kept from one engine to the next: a worker makes an engine for each text,
+// and a list grown afresh each time would be copied as it grows and its pages touched anew.
+std::vector<TScanWord>& SpareWordList() {
+  static thread_local std::vector<TScanWord> spare;
+  return spare;
+}
+
+}  // namespace
+
 TSearchAndDoEngine::TSearchAndDoEngine(bool unicode, bool, const TSearchTextOptions& options, const uint16_t*)
     : impl_(std::make_unique<Impl>()) {
   impl_->unicode = unicode;
   impl_->options = options;
   impl_->fold = FoldTableFor(options.lcid);
+  impl_->words.swap(SpareWordList());
 }
 
-TSearchAndDoEngine::~TSearchAndDoEngine() = default;
+void TSearchAndDoEngine::FreeKeptWordList() { std::vector<TScanWord>().swap(SpareWordList()); }
+
+TSearchAndDoEngine::~TSearchAndDoEngine() {
+  std::vector<TScanWord>& spare = SpareWordList();
+  if (impl_->words.capacity() > spare.capacity()) {
+    impl_->words.clear();
+    impl_->words.swap(spare);
+  }
+}
 
 const TSearchTextOptions& TSearchAndDoEngine::TextOptions() const { return impl_->options; }
 
@@ -609,22 +764,29 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   m.words.clear();
   m.first_chunk_word = 0;
   m.scan_from = m.begin;
-  if (positions.chunk_index > 0 && m.begin > 0) {
+  TWordPicks* picks = nullptr;
+  if (m.PlanPicks()) {
+    picks = &m.picks;
+    picks->next_number = 0;
+    picks->numbers.clear();
+    picks->picked_words.clear();
+  } else {
+    // At most one word in two characters: the list never grows while it is filled.
+    m.words.reserve(static_cast<size_t>(m.length / 2 + 2));
+  }
+  m.words_kept = picks == nullptr;
+  m.has_overlap = positions.chunk_index > 0 && m.begin > 0;
+  auto counted = [&] { return picks ? picks->next_number : static_cast<int32_t>(m.words.size()); };
+  if (m.has_overlap) {
     TUnitState none;  // the overlap's units were counted with the previous chunk
-    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false);
-    m.first_chunk_word = static_cast<int32_t>(m.words.size());
+    ScanChunk(m.text, m.kinds, 0, m.begin, m.fold, m.words, m.events, none, false, false, picks);
+    m.first_chunk_word = counted();
     m.scan_from = 0;
   }
-  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk);
-  const size_t fw = static_cast<size_t>(m.first_chunk_word);
-  if (fw > 0 && fw < m.words.size()) {  // a marker just before the cut parts the words across it
-    for (int32_t i = m.words[fw - 1].start + m.words[fw - 1].span; i < m.begin; ++i) {
-      if (m.kinds[i] >= kKindMarkerFlag) {
-        m.words[fw].flags |= kWordAfterMarker;
-        break;
-      }
-    }
-  }
+  ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false,
+            picks);
+  m.word_total = counted();
+  if (m.words_kept) m.MarkWordAfterCut();
   m.PrepareUnitTables();
   m.events_reached = 0;
   m.stats_copied = false;
@@ -635,6 +797,7 @@ void TSearchAndDoEngine::PrepareFirst(UStringView text, int32_t search_word_star
                                       TSearchFoundEvent found, TSearchStatsEvent stats, const uint16_t* kinds) {
   Impl& m = *impl_;
   m.window_mode = true;
+  m.words_kept = true;
   m.window_text.assign(text.begin(), text.end());
   m.window_kinds.assign(text.size(), 0);
   if (kinds != nullptr) {
@@ -765,7 +928,7 @@ void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
   m.found_enough = false;
   m.DeliverEventsUpTo(*this, Impl::kAllEvents);
   m.found_enough = enough;
-  text_stats.words_in_chunk += static_cast<int32_t>(m.words.size()) - m.first_chunk_word;
+  text_stats.words_in_chunk += m.word_total - m.first_chunk_word;
   for (int k = 0; k < kUnitKinds; ++k) {
     text_stats.unit_number[k] = m.units.number[k];
     text_stats.unit_position[k] = m.units.open_words[k];
@@ -774,7 +937,7 @@ void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
 
 int32_t TSearchAndDoEngine::WordsInChunk() const {
   if (impl_->window_mode) impl_->ScanWindow();
-  return static_cast<int32_t>(impl_->words.size()) - impl_->first_chunk_word;
+  return impl_->word_total - impl_->first_chunk_word;
 }
 
 bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, const TSearch_word_format_rec& item) {

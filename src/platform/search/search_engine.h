@@ -68,6 +68,9 @@ class TSearchAndDoEngine {
   TSearchAndDoEngine(bool unicode, bool standard, const TSearchTextOptions& options,
                      const uint16_t* word_array = nullptr);
   virtual ~TSearchAndDoEngine();
+  // An engine going leaves its chunk's word list to the thread's next engine (a worker makes one
+  // for each text); this frees the list kept on the calling thread.
+  static void FreeKeptWordList();
   TSearchAndDoEngine(const TSearchAndDoEngine&) = delete;
   TSearchAndDoEngine& operator=(const TSearchAndDoEngine&) = delete;
 

@@ -191,21 +191,93 @@ inline void ClassifyBlock(const uint16_t* kinds, int32_t base, int32_t m, uint64
   }
 }
 
+
+#if defined(__x86_64__)
+// The same masks, 32 kinds at a time, where the processor has 256-bit vectors.
+__attribute__((target("avx2"), always_inline)) inline void ScanLanesWide(__m256i k, __m256i& w, __m256i& mk,
+                                                                        __m256i& tg) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i plain = _mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(static_cast<short>(0xF800))), zero);
+  const __m256i no_letter_or_digit = _mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(0x0104)), zero);
+  // A plain kind that is C1_DEFINED alone, or has a letter or digit bit.
+  w = _mm256_and_si256(plain, _mm256_or_si256(_mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0200)),
+                                              _mm256_andnot_si256(no_letter_or_digit, plain)));
+  mk = _mm256_cmpgt_epi16(zero, k);
+  // Neither plain, nor a marker, nor hidden; or an invisible character in a word.
+  const __m256i other = _mm256_or_si256(_mm256_or_si256(plain, mk), _mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0800)));
+  tg = _mm256_or_si256(_mm256_andnot_si256(other, _mm256_set1_epi16(-1)),
+                       _mm256_cmpeq_epi16(k, _mm256_set1_epi16(kKindInvisibleInWord)));
+}
+
+// Packing two vectors of 16 takes their halves in turn: a permute puts the 32 bytes in order.
+__attribute__((target("avx2"), always_inline)) inline uint64_t PackedBitsWide(__m256i a, __m256i b) {
+  return static_cast<uint64_t>(
+      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8))));
+}
+
+__attribute__((target("avx2"))) inline void ClassifyBlockWide(const uint16_t* kinds, int32_t base, int32_t m,
+                                                              uint64_t& word, uint64_t& markers, uint64_t& tags) {
+  if (m != 64) return ClassifyBlock(kinds, base, m, word, markers, tags);
+  const __m256i* p = reinterpret_cast<const __m256i*>(kinds + base);
+  __m256i w0, w1, m0, m1, t0, t1;
+  ScanLanesWide(_mm256_loadu_si256(p), w0, m0, t0);
+  ScanLanesWide(_mm256_loadu_si256(p + 1), w1, m1, t1);
+  word = PackedBitsWide(w0, w1);
+  markers = PackedBitsWide(m0, m1);
+  tags = PackedBitsWide(t0, t1);
+  ScanLanesWide(_mm256_loadu_si256(p + 2), w0, m0, t0);
+  ScanLanesWide(_mm256_loadu_si256(p + 3), w1, m1, t1);
+  word |= PackedBitsWide(w0, w1) << 32;
+  markers |= PackedBitsWide(m0, m1) << 32;
+  tags |= PackedBitsWide(t0, t1) << 32;
+}
+#endif
+
 }  // namespace
+
+TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time) {
+  TScanBlockMasks b;
+  if (one_at_a_time) {
+    // Fewer than 64 go one kind at a time.
+    TScanBlockMasks last;
+    ClassifyBlock(kinds, 0, 63, b.word, b.markers, b.tags);
+    ClassifyBlock(kinds, 63, 1, last.word, last.markers, last.tags);
+    b.word |= last.word << 63;
+    b.markers |= last.markers << 63;
+    b.tags |= last.tags << 63;
+    return b;
+  }
+#if defined(__x86_64__)
+  if (HasWideVectors()) {
+    ClassifyBlockWide(kinds, 0, 64, b.word, b.markers, b.tags);
+    return b;
+  }
+#endif
+  ClassifyBlock(kinds, 0, 64, b.word, b.markers, b.tags);
+  return b;
+}
 
 // The scan is built twice, once for processors with 256-bit vectors, and chosen per call: a
 // resolver run by the loader (target_clones) would run before a sanitizer's runtime is ready.
-template <bool kWide>
+template <bool kWide, bool kPick>
 static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* text, const uint16_t* kinds,
                                                                 int32_t begin, int32_t n, const char16_t* fold,
                                                                 std::vector<TScanWord>& words,
                                                                 std::vector<TUnitEvent>& events, TUnitState& units,
-                                                                bool text_end) {
+                                                                bool text_end, bool hash_words,
+                                                                TWordPicks* picks) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
-  const int32_t first_word = static_cast<int32_t>(words.size());
-  auto count = [&] { return static_cast<int32_t>(words.size()) - first_word; };
+  const int32_t first_word = kPick ? picks->next_number : static_cast<int32_t>(words.size());
+  // Words of a block without marks are gathered here first and added to `words` once a block.
+  TScanWord block_words[33];
+  int32_t block_count = 0;
+  [[maybe_unused]] int32_t next_number = first_word;  // with picks: the next word's number
+  auto count = [&] {
+    if constexpr (kPick) return next_number - first_word;
+    return static_cast<int32_t>(words.size()) + block_count - first_word;
+  };
   // The chunk is read in blocks of 64 characters: a block without marks is split into words
   // from a bit mask of its word characters; a block with hidden text, tags or markers goes
   // character by character. A word open at the end of a block carries over.
@@ -219,10 +291,34 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
 #endif
     return HashPlainSpan(text, start, e, n, fold);
   };
-  auto emit = [&](int32_t e) __attribute__((always_inline)) {
-    uint32_t h = (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold) : plain_hash(e);
-    words.push_back(TScanWord{start, e - start, h, word_flags});
+  auto hash_of = [&](int32_t e) __attribute__((always_inline)) {
+    return !hash_words                         ? 0u
+           : (word_flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, start, e, fold)
+                                                 : plain_hash(e);
+  };
+  [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
+  if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
+    if constexpr (kPick) {
+      const int32_t span = e - start;
+      if ((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3]) |
+          ((word_flags & kWordSkipsChars) != 0)) {
+        picks->numbers.push_back(next_number);
+        picks->picked_words.push_back(TScanWord{start, span, 0, word_flags});
+      }
+      ++next_number;
+    } else {
+      block_words[block_count++] = TScanWord{start, e - start, hash_of(e), word_flags};
+    }
     in_word = false;
+  };
+  auto emit = [&](int32_t e) __attribute__((always_inline)) {
+    if constexpr (kPick) {
+      emit_in_block(e);
+    } else {
+      words.push_back(TScanWord{start, e - start, hash_of(e), word_flags});
+      in_word = false;
+    }
   };
   auto marker_at = [&](int32_t p) {
     pending = kWordAfterMarker;
@@ -239,26 +335,95 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     const int32_t base = i;
     const int32_t m = std::min<int32_t>(64, n - base);
     uint64_t wm = 0, markers = 0, tags = 0;
-    ClassifyBlock(kinds, base, m, wm, markers, tags);
+#if defined(__x86_64__)
+    if constexpr (kWide)
+      ClassifyBlockWide(kinds, base, m, wm, markers, tags);
+    else
+#endif
+      ClassifyBlock(kinds, base, m, wm, markers, tags);
     if (tags == 0) {
-      const uint64_t beyond = m < 64 ? ~uint64_t{0} << m : 0;
+      // Bits past m are not word characters, so a word reaching m ends there. A word starts
+      // where a word character follows a non-word one, and ends at the first non-word one after.
+      const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+      uint64_t starts = wm & ~before;
+      uint64_t ends = ~wm & before;
       if (in_word) {
-        if ((wm & 1) == 0) {
-          emit(base);
-        } else {
-          uint64_t gaps = ~wm | beyond;
-          if (gaps == 0) {
-            i = base + m;
-            continue;
-          }
-          int e = std::countr_zero(gaps);
-          emit(base + e);
-          wm &= ~uint64_t{0} << e;
+        if (ends == 0) {
+          i = base + m;
+          continue;
         }
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
+      }
+      if constexpr (kWide && kPick) {
+        // Only the words of the picked lengths are kept, so the block's words are counted and
+        // found from its bit masks, not one by one. Every word starting here either ends here
+        // (`ends` holds their ends, in the same order) or runs on into the next block.
+        auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+        const int32_t counted = next_number;
+        // Whether a marker lies between the word start before s (or the block's start) and s.
+        auto after_marker = [&](int s) {
+          const uint64_t earlier = starts & below(s);
+          const uint64_t from = earlier ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
+          return (markers & below(s) & from) != 0 || (earlier == 0 && pending != 0);
+        };
+        for (int k = 0; k < 4; ++k) {
+          const int32_t len = pick_len[k];
+          if (len <= 0 || len > 63 || (k > 0 && std::find(pick_len, pick_len + k, len) != pick_len + k)) continue;
+          uint64_t run = wm;  // bit s: wm[s .. s + len) are all word characters
+          for (int32_t have = 1; have < len;) {
+            const int32_t step = std::min(have, len - have);
+            run &= run >> step;
+            have += step;
+          }
+          for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
+            const int s = std::countr_zero(found);
+            picks->numbers.push_back(counted + std::popcount(ends & below(s)));
+            picks->picked_words.push_back(TScanWord{base + s, len, 0, after_marker(s) ? kWordAfterMarker : 0u});
+          }
+        }
+        if (picks->numbers.size() > 1) {  // several lengths: back into text order
+          auto first = picks->numbers.end() - 1;
+          while (first != picks->numbers.begin() && *(first - 1) >= counted) --first;
+          if (!std::is_sorted(first, picks->numbers.end())) {
+            const size_t from = static_cast<size_t>(first - picks->numbers.begin());
+            std::vector<std::pair<int32_t, TScanWord>> block;
+            for (size_t q = from; q < picks->numbers.size(); ++q)
+              block.emplace_back(picks->numbers[q], picks->picked_words[q]);
+            std::sort(block.begin(), block.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (size_t q = from; q < picks->numbers.size(); ++q) {
+              picks->numbers[q] = block[q - from].first;
+              picks->picked_words[q] = block[q - from].second;
+            }
+          }
+        }
+        for (uint64_t mk = markers; mk != 0; mk &= mk - 1) {
+          const int p = std::countr_zero(mk);
+          const uint16_t k = kinds[base + p];
+          if (k > kKindMarkerBase) {
+            const int marker = k - kKindMarkerBase;
+            if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd)
+              closer.Close((marker - kMarkerSentenceStart) / 2, counted + std::popcount(ends & below(p + 1)) - first_word);
+          }
+        }
+        next_number = counted + std::popcount(ends);
+        // The last word runs on when it has no end here; a marker after the block's last word
+        // start is pending for the next word.
+        const int last_start = starts ? 63 - std::countl_zero(starts) : -1;
+        if (last_start >= 0 && std::popcount(starts) > std::popcount(ends)) {
+          start = base + last_start;
+          word_flags = after_marker(last_start) ? kWordAfterMarker : 0u;
+          in_word = true;
+        }
+        const bool marker_last = (markers & ~below(last_start + 1)) != 0;
+        pending = (last_start >= 0 ? marker_last : (marker_last || pending != 0)) ? kWordAfterMarker : 0u;
+        i = base + m;
+        continue;
       }
       // Words and markers in text order.
-      while (wm != 0) {
-        int s = std::countr_zero(wm);
+      while (starts != 0) {
+        const int s = std::countr_zero(starts);
+        starts &= starts - 1;
         while (markers != 0 && std::countr_zero(markers) < s) {
           marker_at(base + std::countr_zero(markers));
           markers &= markers - 1;
@@ -266,16 +431,18 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         start = base + s;
         word_flags = pending;
         pending = 0;
-        uint64_t gaps = (~wm & (~uint64_t{0} << s)) | beyond;
         in_word = true;
-        if (gaps == 0) break;
-        int e = std::countr_zero(gaps);
-        emit(base + e);
-        wm = e >= 64 ? 0 : wm & (~uint64_t{0} << e);
+        if (ends == 0) break;
+        emit_in_block(base + std::countr_zero(ends));
+        ends &= ends - 1;
       }
       while (markers != 0) {
         marker_at(base + std::countr_zero(markers));
         markers &= markers - 1;
+      }
+      if constexpr (!kPick) {
+        words.insert(words.end(), block_words, block_words + block_count);
+        block_count = 0;
       }
       i = base + m;
       continue;
@@ -312,25 +479,58 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     }
   }
   if (in_word) emit(n);
+  if constexpr (kPick) picks->next_number = next_number;
   if (text_end) closer.CloseAll(count());
   closer.Finish(count());
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
+template <bool kPick>
+__attribute__((target("avx2,popcnt"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
-                                                         bool text_end) {
-  ScanChunkBody<true>(text, kinds, begin, n, fold, words, events, units, text_end);
+                                                         bool text_end, bool hash_words, TWordPicks* picks) {
+  ScanChunkBody<true, kPick>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+}
+
+__attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* text, const uint16_t* kinds, int32_t n,
+                                                             const char16_t* fold, TScanWord* words, size_t count) {
+  const bool ascii_folds_plain = FoldsAsciiPlainly(fold);
+  for (size_t w = 0; w < count; ++w) {
+    TScanWord& word = words[w];
+    word.hash = (word.flags & kWordSkipsChars) != 0
+                    ? HashSkippingSpan(text, kinds, word.start, word.start + word.span, fold)
+                    : HashPlainSpanWide(text, word.start, word.start + word.span, n, fold, ascii_folds_plain);
+  }
 }
 #endif
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
-               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end) {
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
+               bool hash_words, TWordPicks* picks) {
 #if defined(__x86_64__)
-  if (HasWideVectors()) return ScanChunkWide(text, kinds, begin, n, fold, words, events, units, text_end);
+  if (HasWideVectors()) {
+    return picks ? ScanChunkWide<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks)
+                 : ScanChunkWide<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  }
 #endif
-  ScanChunkBody<false>(text, kinds, begin, n, fold, words, events, units, text_end);
+  if (picks) return ScanChunkBody<false, true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  ScanChunkBody<false, false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+}
+
+uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
+                      const TScanWord& word) {
+  const int32_t end = word.start + word.span;
+  return (word.flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, word.start, end, fold)
+                                             : HashPlainSpan(text, word.start, end, n, fold);
+}
+
+void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
+                   size_t count) {
+#if defined(__x86_64__)
+  if (HasWideVectors()) return HashScanWordsWide(text, kinds, n, fold, words, count);
+#endif
+  for (size_t w = 0; w < count; ++w) words[w].hash = ScanWordHash(text, kinds, n, fold, words[w]);
 }
 
 // --- compiling items -----------------------------------------------------------------------------

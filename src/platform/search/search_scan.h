@@ -43,8 +43,35 @@ struct TUnitEvent {
 // Splits text[begin..n) into words and unit ends, the words appended to `words` (unit ends count
 // only the words appended). `units` comes in as the state at the chunk's start and leaves as the
 // state at its end; with text_end every open unit with words closes.
+// A scan for a few whole words keeps only the words that may be one of them: those as long as
+// one of `lengths`, or with characters inside that are not letters. The others are counted.
+struct TWordPicks {
+  int32_t lengths[4] = {-1, -1, -1, -1};
+  int32_t next_number = 0;              // the number the scan's next word gets; moves on with each word
+  std::vector<int32_t> numbers;         // of the kept words, rising
+  std::vector<TScanWord> picked_words;  // the kept words (not hashed)
+};
+
+// Without hash_words the words' hashes are left 0: HashScanWords or ScanWordHash gives them when
+// needed. With picks, `words` is left as it is and the words go to picks instead.
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
-               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end);
+               std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
+               bool hash_words = true, TWordPicks* picks = nullptr);
+// The masks the scan takes of 64 kinds at once, bit j for kinds[j]: word characters, text
+// markers, and kept-tag kinds or invisible characters in a word (hidden ones in none). Taken the
+// vector way this processor has, or one kind at a time; the two agree.
+struct TScanBlockMasks {
+  uint64_t word = 0, markers = 0, tags = 0;
+  bool operator==(const TScanBlockMasks&) const = default;
+};
+TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time);
+// The hash a scan gives a word of text[0..n) (its letters folded, tag characters and invisible
+// ones left out).
+uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
+                      const TScanWord& word);
+// Gives words[0..count) the hashes a scan with hash_words gives them.
+void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
+                   size_t count);
 
 // End of the kept tag that starts at i: one past its last character (a run of one kind value,
 // ending after a ">" or its replacement code 24).

@@ -269,6 +269,12 @@ Tdouble_smallint_type GetConcSaveRecContextHorizons() { return GetConcSaveRec().
 Tdouble_smallint_type GetConcSaveRecCollocHorizons() { return GetConcSaveRec().CollocHorizons(); }
 UString GetConcordanceSWFilename() { return GetText("conc_sw_file", u""); }
 void SetConcordanceSWFilename(UStringView file_name) { SetText("conc_sw_file", file_name); }
+bool GetAskWhetherToSaveRunConcData() { return GetBool("ask_save_run_conc_data", true); }
+void SetAskWhetherToSaveRunConcData(bool ask) { SetValue<uint8_t>("ask_save_run_conc_data", ask ? 1 : 0); }
+bool GetDeadKeyListCustomised() { return GetBool("dead_keys_customised", false); }
+void SetDeadKeyListCustomised(bool on) { SetValue<uint8_t>("dead_keys_customised", on ? 1 : 0); }
+uint32_t GetKeyboardChoice() { return GetValue<uint32_t>("keyboard_choice", 0); }
+void SetKeyboardChoice(uint32_t layout) { SetValue<uint32_t>("keyboard_choice", layout); }
 
 // --- lemma, match and stop lists --------------------------------------------------------------
 

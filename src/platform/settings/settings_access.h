@@ -103,6 +103,15 @@ Tdouble_smallint_type GetConcSaveRecCollocHorizons();
 // The file the start wizard last loaded search words from.
 UString GetConcordanceSWFilename();
 void SetConcordanceSWFilename(UStringView file_name);
+// Whether closing the results of a run made for another tool asks about saving them (default on).
+bool GetAskWhetherToSaveRunConcData();
+void SetAskWhetherToSaveRunConcData(bool ask);
+// The user keeps a list of dead keys ("customised deadkeys.dat" in the user's folder).
+bool GetDeadKeyListCustomised();
+void SetDeadKeyListCustomised(bool on);
+// The keyboard layout the user chose for the word boxes (0 none).
+uint32_t GetKeyboardChoice();
+void SetKeyboardChoice(uint32_t layout);
 
 // --- lemma, match and stop lists (kind 0 lemma, 1 match, 2 stop, 3 fourth) ----------------------
 

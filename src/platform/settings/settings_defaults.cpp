@@ -188,5 +188,6 @@ TPrinterPrefsRec DefaultPrinterPrefs() { return Zeroed<TPrinterPrefsRec>(); }
 TLemmaMatchStopSettingsRec DefaultLemmaMatchStopSettings() { return Zeroed<TLemmaMatchStopSettingsRec>(); }
 
 namespace settings_defaults {
-bool MenuItemCheckedByDefault(int tag) { return tag == 80; }
+// The status bar and the main tool bar show until the user hides them.
+bool MenuItemCheckedByDefault(int tag) { return tag == 80 || tag == 81; }
 }  // namespace settings_defaults

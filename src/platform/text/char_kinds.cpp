@@ -1,9 +1,11 @@
 // Character kinds: the classic CT_CTYPE1 bits from ICU's character properties.
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <vector>
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -181,18 +183,40 @@ namespace {
 struct TAsciiKindRows {
   alignas(32) uint8_t low[8][32];
   alignas(32) uint8_t high[8][32];
+  // The ASCII units have few distinct kinds: each row also gives a class number (0-15), and the
+  // class the kind's low and high bytes. `few` says whether the kinds fit in sixteen classes.
+  alignas(32) uint8_t cls[8][32];
+  alignas(32) uint8_t class_low[32];
+  alignas(32) uint8_t class_high[32];
+  bool few;
 };
 
 const TAsciiKindRows& AsciiKindRows() {
   static const TAsciiKindRows rows = [] {
     TAsciiKindRows r{};
     const uint16_t* table = lz_text_detail::BmpKindTable();
+    std::vector<uint16_t> classes;
+    r.few = true;
     for (int h = 0; h < 8; ++h)
       for (int j = 0; j < 16; ++j) {
         const uint16_t k = table[h * 16 + j];
         r.low[h][j] = r.low[h][j + 16] = static_cast<uint8_t>(k & 0xFF);
         r.high[h][j] = r.high[h][j + 16] = static_cast<uint8_t>(k >> 8);
+        auto at = std::find(classes.begin(), classes.end(), k);
+        if (at == classes.end()) {
+          if (classes.size() == 16) {
+            r.few = false;
+            continue;
+          }
+          classes.push_back(k);
+          at = classes.end() - 1;
+        }
+        r.cls[h][j] = r.cls[h][j + 16] = static_cast<uint8_t>(at - classes.begin());
       }
+    for (size_t c = 0; c < classes.size(); ++c) {
+      r.class_low[c] = r.class_low[c + 16] = static_cast<uint8_t>(classes[c] & 0xFF);
+      r.class_high[c] = r.class_high[c + 16] = static_cast<uint8_t>(classes[c] >> 8);
+    }
     return r;
   }();
   return rows;
@@ -211,11 +235,16 @@ __attribute__((target("avx2"))) size_t ClassifyBlocksWide(const char16_t* text, 
                                                           uint16_t& seen) {
   const TAsciiKindRows& rows = AsciiKindRows();
   const uint16_t* table = lz_text_detail::BmpKindTable();
-  __m256i low[8], high[8];
+  __m256i low[8], high[8], cls_rows[8];
   for (int h = 0; h < 8; ++h) {
     low[h] = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows.low[h]));
     high[h] = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows.high[h]));
+    cls_rows[h] = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows.cls[h]));
   }
+  const __m256i class_low = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows.class_low));
+  const __m256i class_high = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows.class_high));
+  const __m256i top = _mm256_set1_epi8(0x70);
+  const bool few = rows.few;
   const __m256i not_ascii = _mm256_set1_epi16(static_cast<short>(0xFF80));
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   __m256i seen_v = _mm256_setzero_si256();
@@ -230,12 +259,26 @@ __attribute__((target("avx2"))) size_t ClassifyBlocksWide(const char16_t* text, 
     }
     // Bytes: a0-7 b0-7 in the low half, a8-15 b8-15 in the high half.
     const __m256i bytes = _mm256_packus_epi16(a, b);
-    const __m256i row = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
     __m256i kl = _mm256_setzero_si256(), kh = _mm256_setzero_si256();
-    for (int h = 0; h < 8; ++h) {
-      const __m256i in_row = _mm256_cmpeq_epi8(row, _mm256_set1_epi8(static_cast<char>(h)));
-      kl = _mm256_or_si256(kl, _mm256_and_si256(in_row, _mm256_shuffle_epi8(low[h], bytes)));
-      kh = _mm256_or_si256(kh, _mm256_and_si256(in_row, _mm256_shuffle_epi8(high[h], bytes)));
+    if (few) {
+      // A unit's row is picked by its high nibble: XOR-ing the row's number leaves units of the
+      // row below 16, and the saturating add sets the top bit (a zero from the shuffle) on all
+      // others. The rows give the class, the class the kind.
+      __m256i cls = _mm256_setzero_si256();
+      for (int h = 0; h < 8; ++h) {
+        const __m256i index =
+            _mm256_adds_epu8(_mm256_xor_si256(bytes, _mm256_set1_epi8(static_cast<char>(h << 4))), top);
+        cls = _mm256_or_si256(cls, _mm256_shuffle_epi8(cls_rows[h], index));
+      }
+      kl = _mm256_shuffle_epi8(class_low, cls);
+      kh = _mm256_shuffle_epi8(class_high, cls);
+    } else {
+      const __m256i row = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
+      for (int h = 0; h < 8; ++h) {
+        const __m256i in_row = _mm256_cmpeq_epi8(row, _mm256_set1_epi8(static_cast<char>(h)));
+        kl = _mm256_or_si256(kl, _mm256_and_si256(in_row, _mm256_shuffle_epi8(low[h], bytes)));
+        kh = _mm256_or_si256(kh, _mm256_and_si256(in_row, _mm256_shuffle_epi8(high[h], bytes)));
+      }
     }
     const __m256i ka = _mm256_unpacklo_epi8(kl, kh);  // a0-15
     const __m256i kb = _mm256_unpackhi_epi8(kl, kh);  // b0-15

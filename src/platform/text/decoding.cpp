@@ -2,6 +2,7 @@
 // statistical UTF-16 test for texts without a byte-order mark.
 #include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -326,14 +327,38 @@ std::string EncodeCodePage(UStringView s, int code_page) {
 // 3. The buffer read that way must look like text: when more than a quarter of its characters
 //    are controls (other than TAB, LF, VT, FF, CR), unassigned code points or lone surrogates,
 //    it is not UTF-16.
+void lz_text_detail::CountZeroBytes(const uint8_t* data, size_t units, size_t& zero_even, size_t& zero_odd) {
+  zero_even = zero_odd = 0;
+  size_t u = 0;
+#if defined(__SSE2__)
+  // Each byte lane counts its zeros (up to 255 blocks at a time); the sums of the even and the
+  // odd lanes are taken at the end of each run.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low_bytes = _mm_set1_epi16(0x00FF);
+  while (u + 8 <= units) {
+    const size_t blocks = std::min<size_t>((units - u) / 8, 255);
+    __m128i counts = zero;
+    for (size_t b = 0; b < blocks; ++b, u += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 2 * u));
+      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(v, zero));
+    }
+    const __m128i even = _mm_sad_epu8(_mm_and_si128(counts, low_bytes), zero);
+    const __m128i odd = _mm_sad_epu8(_mm_srli_epi16(counts, 8), zero);
+    zero_even += static_cast<size_t>(_mm_cvtsi128_si64(even)) + static_cast<size_t>(_mm_extract_epi16(even, 4));
+    zero_odd += static_cast<size_t>(_mm_cvtsi128_si64(odd)) + static_cast<size_t>(_mm_extract_epi16(odd, 4));
+  }
+#endif
+  for (; u < units; ++u) {
+    zero_even += data[2 * u] == 0;
+    zero_odd += data[2 * u + 1] == 0;
+  }
+}
+
 TUtf16Guess GuessUtf16(const uint8_t* data, size_t n) {
   if (!data || n < 3) return TUtf16Guess::NotUtf16;
   const size_t units = n / 2;
   size_t zero_even = 0, zero_odd = 0;
-  for (size_t u = 0; u < units; ++u) {
-    zero_even += data[2 * u] == 0;
-    zero_odd += data[2 * u + 1] == 0;
-  }
+  lz_text_detail::CountZeroBytes(data, units, zero_even, zero_odd);
   const bool little = zero_odd > zero_even;
   const size_t high_zeros = little ? zero_odd : zero_even;
   const size_t low_zeros = little ? zero_even : zero_odd;

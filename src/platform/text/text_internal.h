@@ -22,4 +22,8 @@ TLCID ResolvedLCID(TLCID lcid);
 // user and system defaults (0, 0x0400, 0x0800), "" (root) for unknown identifiers.
 std::string IcuLocaleOfLCID(TLCID lcid);
 
+// The zero bytes among data[0 .. 2 * units) at even and at odd offsets (the high bytes of
+// UTF-16 text are mostly zero), sixteen bytes at a time.
+void CountZeroBytes(const uint8_t* data, size_t units, size_t& zero_even, size_t& zero_odd);
+
 }  // namespace lz_text_detail

@@ -2,9 +2,16 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <array>
 
+#include "model/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
 
@@ -14,6 +21,14 @@ constexpr double kScreenDpi = 96.0;
 constexpr int kTextBandHeight = 24;
 
 double Scale(QPrinter& printer) { return printer.resolution() / kScreenDpi; }
+
+// The painter is scaled to screen units, so the font is sized in screen pixels: a size in points
+// would be taken at the printer's resolution and then scaled a second time.
+QFont ScreenPixelFont(const QFont& font) {
+  QFont f(font);
+  f.setPixelSize(std::max(1, QFontInfo(font).pixelSize()));
+  return f;
+}
 
 TPrintPageGeometry PageGeometry(QPrinter& printer, const TGridPrintOptions& options) {
   const QRectF page = printer.pageRect(QPrinter::DevicePixel);
@@ -28,7 +43,9 @@ TPrintPageGeometry PageGeometry(QPrinter& printer, const TGridPrintOptions& opti
 
 std::vector<int32_t> ColumnWidths(TVX_Grid& grid) {
   std::vector<int32_t> widths;
-  widths.push_back(grid.verticalHeader()->width());
+  // The row numbers' column as wide as the largest number needs, also for a grid not laid out.
+  const int numbers = QFontMetrics(grid.font()).horizontalAdvance(QString::number(grid.Model().rowCount())) + 12;
+  widths.push_back(std::max(grid.verticalHeader()->width(), numbers));
   for (int c = 0; c < grid.Model().columnCount(); ++c) widths.push_back(grid.columnWidth(c));
   return widths;
 }
@@ -40,6 +57,54 @@ TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridP
                               grid.horizontalHeader()->height(), ColumnWidths(grid), PageGeometry(printer, options));
 }
 
+void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t page,
+                   const TGridPrintOptions& options) {
+  const TPrintPageGeometry geometry = PageGeometry(printer, options);
+  const int row_height = grid.verticalHeader()->defaultSectionSize();
+  const int heading_height = grid.horizontalHeader()->height();
+  const QFont font = ScreenPixelFont(grid.font());
+  painter.setFont(font);
+  const QPalette palette = grid.palette();
+  TVXGridModel& model = grid.Model();
+  int y = 0;
+  if (geometry.header_height > 0) {
+    painter.drawText(QRect(0, 0, geometry.printable_width, kTextBandHeight), Qt::AlignCenter, ToQString(options.header));
+    y += geometry.header_height;
+  }
+  // The heading row on every page.
+  int x = 0;
+  for (size_t c = 0; c < plan.column_widths.size(); ++c) {
+    const QRect cell(x, y, plan.column_widths[c], heading_height);
+    TGrid_data_rec rec;
+    rec.has_text = true;
+    if (c > 0) rec.text = FromQString(model.headerData(static_cast<int>(c) - 1, Qt::Horizontal, Qt::DisplayRole).toString());
+    TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
+    x += plan.column_widths[c];
+  }
+  y += heading_height;
+  for (int64_t row = plan.FirstRowOf(page); row < plan.EndRowOf(page); ++row) {
+    x = 0;
+    for (size_t c = 0; c < plan.column_widths.size(); ++c) {
+      const QRect cell(x, y, plan.column_widths[c], row_height);
+      if (c == 0) {
+        TGrid_data_rec number;
+        number.has_text = true;
+        number.text = IntToUStr(row + 1);
+        TVXGridCellHandler::PaintCell(&painter, cell, number, false, palette, font);
+      } else {
+        const TGrid_data_rec& rec = model.CellAt(model.index(static_cast<int>(row), static_cast<int>(c) - 1));
+        TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
+      }
+      x += plan.column_widths[c];
+    }
+    y += row_height;
+  }
+  const QRect foot(0, geometry.printable_height - kTextBandHeight, geometry.printable_width, kTextBandHeight);
+  const QString footer = (options.footer.empty() ? QString() : ToQString(options.footer) + QStringLiteral("    ")) +
+                         QString::number(page + 1) + QStringLiteral(" / ") + QString::number(plan.PageCount());
+  painter.drawText(foot, Qt::AlignCenter, footer);
+}
+
 int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options) {
   const TGridPagePlan plan = PlanGridForPrinter(grid, printer, options);
   if (plan.PageCount() == 0) return 0;
@@ -48,62 +113,107 @@ int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& op
   const int32_t pages = PagesInRange(first, last, plan.PageCount());
   if (pages <= 0) return 0;
   if (pages > kPagesBeforeAsking &&
-      VXDialog(TVXDialog::OKToDoX, {u"print " + IntToUStr(pages) + u" pages"}) != mrYes)
+      VXDialog(TVXDialog::AreYouSureYouWantTo, {VXResFmt(TVXRes::VXPrintNPages, {IntToUStr(pages)})}) != mrYes)
     return 0;
-
-  const TPrintPageGeometry geometry = PageGeometry(printer, options);
-  const int row_height = grid.verticalHeader()->defaultSectionSize();
-  const int heading_height = grid.horizontalHeader()->height();
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   painter.scale(Scale(printer), Scale(printer));
-  QFont font = grid.font();
-  painter.setFont(font);
-  const QPalette palette = grid.palette();
-  TVXGridModel& model = grid.Model();
   int32_t printed = 0;
   for (int32_t page = first; page <= last; ++page) {
     if (printed > 0) printer.newPage();
-    int y = 0;
-    if (geometry.header_height > 0) {
-      painter.drawText(QRect(0, 0, geometry.printable_width, kTextBandHeight), Qt::AlignCenter,
-                       ToQString(options.header));
-      y += geometry.header_height;
-    }
-    // The heading row on every page.
-    int x = 0;
-    for (size_t c = 0; c < plan.column_widths.size(); ++c) {
-      const QRect cell(x, y, plan.column_widths[c], heading_height);
-      TGrid_data_rec rec;
-      rec.has_text = true;
-      if (c > 0) rec.text = FromQString(model.headerData(static_cast<int>(c) - 1, Qt::Horizontal, Qt::DisplayRole).toString());
-      TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
-      x += plan.column_widths[c];
-    }
-    y += heading_height;
-    for (int64_t row = plan.FirstRowOf(page); row < plan.EndRowOf(page); ++row) {
-      x = 0;
-      for (size_t c = 0; c < plan.column_widths.size(); ++c) {
-        const QRect cell(x, y, plan.column_widths[c], row_height);
-        if (c == 0) {
-          TGrid_data_rec number;
-          number.has_text = true;
-          number.text = IntToUStr(row + 1);
-          TVXGridCellHandler::PaintCell(&painter, cell, number, false, palette, font);
-        } else {
-          const TGrid_data_rec& rec = model.CellAt(model.index(static_cast<int>(row), static_cast<int>(c) - 1));
-          TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
-        }
-        x += plan.column_widths[c];
-      }
-      y += row_height;
-    }
-    const QRect foot(0, geometry.printable_height - kTextBandHeight, geometry.printable_width, kTextBandHeight);
-    const QString footer = (options.footer.empty() ? QString() : ToQString(options.footer) + QStringLiteral("    ")) +
-                           QString::number(page + 1) + QStringLiteral(" / ") + QString::number(plan.PageCount());
-    painter.drawText(foot, Qt::AlignCenter, footer);
+    PaintGridPage(grid, painter, printer, plan, page, options);
     ++printed;
   }
   painter.end();
   return printed;
+}
+
+TGridPrintOptions PrintOptionsFromRec(const TPrintPageRec& rec) {
+  TGridPrintOptions o;
+  if (rec.HeaderWanted()) o.header = rec.Header();
+  if (rec.FooterWanted()) o.footer = rec.Footer();
+  return o;
+}
+
+bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs) {
+  TFileDialogRequest r;
+  r.folder = GetUserReadWriteFolder();
+  r.filter = u"PDF files (*.pdf)";
+  r.default_ext = u".pdf";
+  UString name;
+  if (!dialogs.ChooseFileToSave(r, name) || name.empty()) return false;
+  printer.setOutputFileName(ToQString(name));
+  return true;
+}
+
+bool PrinterInstalled(const UString& name) {
+  return !name.empty() && QPrinterInfo::availablePrinterNames().contains(ToQString(name));
+}
+
+bool ApplyPrintPageRec(QPrinter& printer, const UString& printer_name, const TPrintPageRec& rec) {
+  const bool installed = PrinterInstalled(printer_name);
+  if (installed) {
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(ToQString(printer_name));
+  } else {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+  }
+  printer.setPageSize(QPageSize(QSizeF(rec.PageWidth() / 100.0, rec.PageHeight() / 100.0), QPageSize::Millimeter));
+  printer.setPageOrientation(rec.Landscape() ? QPageLayout::Landscape : QPageLayout::Portrait);
+  const auto m = rec.Margins();
+  printer.setPageMargins(QMarginsF(m[0] / 100.0, m[1] / 100.0, m[2] / 100.0, m[3] / 100.0), QPageLayout::Millimeter);
+  printer.setColorMode(rec.Monochrome() ? QPrinter::GrayScale : QPrinter::Color);
+  return installed;
+}
+
+int32_t PrintChosenTexts(const TChosenTextsPrintTable& table, QPrinter& printer, const QFont& font) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return 0;
+  painter.scale(Scale(printer), Scale(printer));
+  const QFont screen_font = ScreenPixelFont(font);
+  painter.setFont(screen_font);
+  const QFontMetrics metrics(screen_font);
+  const double scale = Scale(printer);
+  auto width_of = [&](const UString& s) { return metrics.horizontalAdvance(ToQString(s)) + 1; };
+  const int gap = 12;
+  const int line = metrics.height() + 4;
+  std::array<int, TChosenTextsPrintTable::kColumns> widths{};
+  for (int c = 0; c < TChosenTextsPrintTable::kColumns; ++c) {
+    widths[c] = width_of(table.column_headings[c]);
+    for (const auto& row : table.rows) widths[c] = std::max(widths[c], width_of(row[c]));
+  }
+  const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+  const int page_width = static_cast<int>(page.width() / scale);
+  const int page_height = static_cast<int>(page.height() / scale);
+  // The first column gives way when the others and it do not fit the page.
+  int others = 0;
+  for (int c = 1; c < TChosenTextsPrintTable::kColumns; ++c) others += widths[c] + gap;
+  widths[0] = std::max(40, std::min(widths[0], page_width - others));
+  auto draw_row = [&](const std::array<UString, TChosenTextsPrintTable::kColumns>& cells, int y) {
+    int x = 0;
+    for (int c = 0; c < TChosenTextsPrintTable::kColumns; ++c) {
+      const QRect cell(x, y, widths[c], line);
+      painter.save();
+      painter.setClipRect(cell);
+      painter.drawText(cell, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, ToQString(cells[c]));
+      painter.restore();
+      x += widths[c] + gap;
+    }
+  };
+  int32_t pages = 1;
+  painter.drawText(QRect(0, 0, page_width, line), Qt::AlignLeft | Qt::AlignVCenter, ToQString(table.heading));
+  int y = line * 2;
+  draw_row(table.column_headings, y);
+  y += line;
+  for (const auto& row : table.rows) {
+    if (y + line > page_height) {
+      printer.newPage();
+      ++pages;
+      y = 0;
+    }
+    draw_row(row, y);
+    y += line;
+  }
+  painter.end();
+  return pages;
 }

@@ -3,14 +3,23 @@
 // handler, and the footer with the page number. Units are the screen's (96 per inch), scaled to
 // the printer's resolution, so rows keep the heights the grid shows them at.
 //
-// More than kPagesBeforeAsking pages in the chosen range ask first (OKToDoX); No prints nothing.
+// More than kPagesBeforeAsking pages in the chosen range ask first (AreYouSureYouWantTo); No
+// prints nothing. The print preview draws one page at a time through PaintGridPage.
+//
+// The store's printer record names the printer and its print-page record (main_window_rules.h)
+// says how; an empty printer name, or a printer no longer installed, prints into a PDF file.
 #pragma once
 
 #include "platform/rtl/ustring.h"
+#include "shell/files/file_dialogs.h"
+#include "shell/main_window_rules.h"
 #include "shell/printing/grid_page_layout.h"
 
+class QFont;
+class QPainter;
 class QPrinter;
 class TVX_Grid;
+struct TChosenTextsPrintTable;
 
 struct TGridPrintOptions {
   UString header;
@@ -19,6 +28,24 @@ struct TGridPrintOptions {
   int32_t last_page = -1;  // -1: to the end
 };
 
+// The header and footer the record wants.
+TGridPrintOptions PrintOptionsFromRec(const TPrintPageRec& rec);
+// The printer named when it is installed, else the PDF file printer (answers false then); page
+// size, orientation, margins and colour mode of the record.
+bool ApplyPrintPageRec(QPrinter& printer, const UString& printer_name, const TPrintPageRec& rec);
+// The PDF file a printer without a real one writes into, chosen by the user (false: cancelled).
+bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs);
+// The installed printer of that name.
+bool PrinterInstalled(const UString& name);
+
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);
+// Draws one page of the plan on a painter already scaled to screen units.
+void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t page,
+                   const TGridPrintOptions& options);
 // Pages printed (0 when nothing was, or the user declined).
 int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);
+
+// The chosen texts' table: the heading, the column headings and the rows, columns as wide as
+// their widest text (the first left-aligned, the others right-aligned, each clipped to its cell),
+// a new page when the next row would pass the page's foot. Pages printed.
+int32_t PrintChosenTexts(const TChosenTextsPrintTable& table, QPrinter& printer, const QFont& font);

@@ -3,19 +3,26 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "model/text_statistics.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -23,17 +30,27 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
+#include "shell/list_commands.h"
+#include "shell/qt/grid_printing.h"
 #include "shell/main_window_rules.h"
+#include "shell/main_window_services.h"
+#include "shell/list_loading.h"
 #include "shell/menu_features.h"
 #include "shell/menu_store.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/qt_dialog_service.h"
+#include "shell/help_context.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
+#include "shell/services/hand_over_folder.h"
+#include "shell/services/progress.h"
 #include "shell/services/suite_services.h"
 
 namespace {
@@ -49,17 +66,28 @@ constexpr int kTagJoin = 19;
 constexpr int kTagClose = 26;
 constexpr int kTagMerge = 78;
 constexpr int kTagStatusBar = 80;
+constexpr int kTagMainToolbar = 81;
 constexpr int kTagUndo = 82;
 constexpr int kTagExit = 91;
 constexpr int kTagRecentFile = 161;
 constexpr int kTagClearMarking = 208;
-constexpr int kTagClearMatches = 209;
+constexpr int kTagSavePlainText = 2;
+constexpr int kTagPrint = 4;
+constexpr int kTagPrintPreview = 5;
+constexpr int kTagColumnTotals = 114;
+constexpr int kTagReverseDelete = 198;
+constexpr int kTagReduceToN = 21;
+// The page of a document's text (a memo), which Plain Text saves as lines.
+constexpr uint8_t kListTextPage = 27;
+
+const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, kTagPrint, kTagClose, 22, 170, 10, 69};
 
 constexpr uint16_t kCodeTextSettings = 233;
 constexpr uint16_t kCodeOpenTempFile = 613;
 constexpr uint16_t kCodeStyle = 703;
 constexpr uint16_t kCodeChosenTexts = 1241;
 constexpr uint16_t kCodeNewInstance = 4602;
+constexpr uint16_t kCodeHandedOver = 615;
 
 // The desktop's dialogs.
 class TQtFileDialogs : public TFileDialogs {
@@ -91,6 +119,23 @@ class TQtFileDialogs : public TFileDialogs {
   QWidget* parent_;
 };
 
+// Files shown by the desktop's application for them and edited in the user's editor.
+class TDesktopFileLauncher : public TFileLauncher {
+ public:
+  bool ShowFile(UStringView name) override {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(name)));
+  }
+  bool EditFile(UStringView name) override {
+    const UString editor = EditorFromEnvironment();
+    if (editor.empty()) return ShowFile(name);
+    QStringList args = QProcess::splitCommand(ToQString(editor));
+    if (args.isEmpty()) return ShowFile(name);
+    const QString program = args.takeFirst();
+    args << ToQString(name);
+    return QProcess::startDetached(program, args);
+  }
+};
+
 // The hourglass for as long as the scope lives.
 class THourglass {
  public:
@@ -108,10 +153,20 @@ constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish o
 
 TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<QMainWindow>(parent), tool_(tool) {
   current_tool_var = tool;
+  SetApplicationFont();
   setAcceptDrops(true);
   own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
   file_dialogs_ = own_dialogs_.get();
+  own_launcher_ = std::make_unique<TDesktopFileLauncher>();
+  print_handler_ = std::make_unique<TPrintPreviewHandler>();
+  file_launcher_ = own_launcher_.get();
   BuildWindow();
+  own_window_ = WindowIdOf(this);
+  SetUpMainWindowServices(own_window_, menu_model_);
+  menus_->Sync();
+  // Lists loaded for the tool report their line count to this window's pages.
+  SetListLoadingPages(&pages_->Records());
+  LoadWantedLists();
   connect(&auto_save_, &QTimer::timeout, this, &TMainToolsForm::TimerAutoSavingTick);
   NextFile.list_type = kListNone;
   SetMainCaption(*this, u"");
@@ -124,9 +179,13 @@ TMainToolsForm::~TMainToolsForm() {
   auto_save_.stop();
   SetClosingFlag(true);
   // Windows that show the document's lists go before the document does.
+  DetachListWindows();
   pages_->ClearPages();
   fData.reset();
   SetClosingFlag(false);
+  SetListLoadingPages(nullptr);
+  // Codes for the tool must not go to a window that is gone.
+  if (global_own_HWnd == own_window_) UnregisterToolWindowAndQuit();
 }
 
 void TMainToolsForm::BuildWindow() {
@@ -175,7 +234,7 @@ void TMainToolsForm::BuildWindow() {
     if (panel == 8 && HasData() && JobRunning()) EscapePressed();
   });
 
-  BuildToolbarFromItems(*menus_, {kTagNew, kTagOpen, kTagSave, 4, kTagClose, 22, 170, 10, 69}, *toolbar_panel_);
+  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
   ShowDataState();
@@ -257,8 +316,11 @@ void TMainToolsForm::CloseData(bool tell) {
   if (fData) {
     if (global_keeping_log) AddToLogFile(u"Closing data");
     // Every window that shows the document's lists lets go of them before the document goes.
+    DetachListWindows();
     pages_->ClearPages();
     fData.reset();
+    totals_on_.clear();
+    memo_file_.clear();
     data_changed_ = false;
     if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->clear();
   }
@@ -347,7 +409,10 @@ bool TMainToolsForm::OpenAFile() {
     const T2_BooleanRec read = holder->ReadWholeFromFile(name, tool_);
     status_->SetPanelText(kPanelMessage, u"");
     if (!read.first) {
-      VXDialog(TVXDialog::FailedToRead, {name});
+      // A second look through a fresh document says whether the file was cut short or damaged.
+      TReadFailure why = TReadFailure::Damaged;
+      if (auto fresh = CreateTheHolderWithCallbacks(rec.list_type)) why = WhyDocumentDidNotRead(*fresh, name, tool_);
+      VXDialog(TVXDialog::FailedToRead, {ReadFailureMessageArgument(name, why)});
       return false;
     }
   }
@@ -424,6 +489,7 @@ void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
       merged = fData->MergeWith(*second, ExtractFileName(chosen.name));
     }
     // The pages show the lists again, whatever the merge did to them.
+    DetachListWindows();
     pages_->ClearPages();
     if (merged) {
       fData->AddOneLaterNote(VXRes(TVXRes::VXProcedureEquals),
@@ -440,6 +506,69 @@ void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
   if (!merged) VXDialog(TVXDialog::FailedToRead, {chosen.name});
   Global_Busy_Dont_Show_Data = false;
   UpdateControlsForData();
+}
+
+// --- the hand-over file -----------------------------------------------------------------------------
+
+bool TMainToolsForm::SaveForHandOver() {
+  if (!fData || RefusedDuringJob()) return false;
+  if (TProgressClass* progress = GlobalProgress()) progress->Hide();
+  UString why;
+  const UString name = ToolHandOverFilename(tool_, &why);
+  if (global_keeping_log) AddToLogFile(VXRes(TVXRes::VXSaving) + u" " + name);
+  bool saved = false;
+  if (!name.empty()) {
+    THourglass hourglass;
+    // A save counts the lists' changed entries as written; this copy is no save of the user's.
+    TVXBaseListList& lists = fData->Lists();
+    std::vector<int32_t> changed(static_cast<size_t>(lists.Count()), 0);
+    for (int i = 0; i < lists.Count(); ++i)
+      if (TDocumentList* list = lists.SafeItem(i)) changed[static_cast<size_t>(i)] = list->ChangedEntries();
+    const QSize client = centralWidget()->size();
+    saved = fData->SaveToFile(name, client.height(), client.width(), ScreenPixelsPerInch());
+    for (int i = 0; i < lists.Count(); ++i)
+      if (TDocumentList* list = lists.SafeItem(i)) list->SetChangedEntries(changed[static_cast<size_t>(i)]);
+  }
+  if (!saved) {
+    VXDialog(TVXDialog::FailedToSave, {name.empty() ? why : name});
+    return false;
+  }
+  SetMyTempFilename(name);
+  SetLastMainToolFileName(tool_, name);
+  RefreshRecentFiles();
+  VXDialog(TVXDialog::SavedOK, {name});
+  PostToController(kCodeHandedOver);
+  return true;
+}
+
+bool TMainToolsForm::ReadFromHandOver() {
+  if (RefusedDuringJob()) return false;
+  if (TProgressClass* progress = GlobalProgress()) progress->Hide();
+  const UString name = GetMyTempFilename();
+  if (global_keeping_log) AddToLogFile(VXResFmt(TVXRes::VXOpeningX, {name}));
+  if (name.empty() || !FileExists(name)) {
+    VXDialog(TVXDialog::FailedToRead, {name});
+    return false;
+  }
+  NextFile = TVXStored_File_rec();
+  NextFile.name = name;
+  if (!OpenAFile()) return false;  // the reason was given, or the user kept the shown data
+  // Saving must not go silently into the hand-over folder: the user names the file.
+  fData->SourceTextFilename.clear();
+  fData->MainFile.name.clear();
+  data_changed_ = true;
+  SetPageAppropriateCaption();
+  SetMyTempFilename(name);
+  SetLastMainToolFileName(tool_, name);
+  RefreshRecentFiles();
+  UString fact = name;
+  if (TVX_Grid* grid = CurrentGrid(); grid && grid->List()) {
+    const int32_t entries = grid->List()->Count();
+    fact += u": " + (entries == 1 ? VXRes(TVXRes::VX1Entry) : VXResFmt(TVXRes::VXNEntries, {Num(entries)}));
+  }
+  VXDialog(TVXDialog::ReportedAFact, {fact});
+  PostToController(kCodeHandedOver);
+  return true;
 }
 
 // --- saving ---------------------------------------------------------------------------------------
@@ -598,10 +727,10 @@ void TMainToolsForm::ShowDataState() {
   const bool data = HasData();
   pages_->Records().fHasData = data;
   stack_->setCurrentWidget(data ? static_cast<QWidget*>(tabs_) : start_panel_);
-  toolbar_panel_->setVisible(true);
+  SetToolbarAndStatusBarVisibility();
   if (!data) {
     for (int p = 0; p < TVXStatusBar::kPanels; ++p) status_->SetPanelText(p, u"");
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     PostToController(4600);
   } else {
     SetClosingFlag(false);
@@ -618,16 +747,23 @@ void TMainToolsForm::UpdateControlsForData() {
 void TMainToolsForm::PageChanged(int tab) {
   status_->SetPanelText(kPanelMessage, u"");
   if (!HasData()) {
-    menus_->ApplyFeatureSet(MenuFeaturesForListType(kNoListType, kNoGridAlternative));
+    FitMenus(kNoListType, kNoGridAlternative, nullptr);
     return;
   }
   FitControlsToActivePage();
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
-  menus_->ApplyFeatureSet(MenuFeaturesForListType(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0));
+  FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
   if (grid) ShowEntryCount(grid);
   SetPageAppropriateCaption();
   SetMenuChecks();
+}
+
+void TMainToolsForm::FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid) {
+  TOneToolWindowList& records = pages_->Records();
+  // Every fitting goes through the page list, which knows when nothing the menu shows changed.
+  if (records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false))) menus_->Sync();
+  FitGridRuler(grid, records.RulerFeatureFound());
 }
 
 void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
@@ -652,15 +788,15 @@ void TMainToolsForm::SetPageAppropriateCaption() {
 }
 
 void TMainToolsForm::SetMenuChecks() {
-  const bool bar = GetMenuItemChecked(kTagStatusBar);
   menu_model_.RedoMenuItemsCheckStates();
+  menus_->Sync();
   const int shown = NumberDisplayTagOfValue(GetDisplayWordsPerMillion());
   for (int tag : {kTagPercent, kTagPerThousand, kTagPerMillion, kTagNumbersDefault})
     if (QAction* a = menus_->ActionOfTag(tag)) {
       a->setCheckable(true);
       a->setChecked(tag == shown);
     }
-  status_->setVisible(bar || !GetMenuItemChecked(kTagStatusBar) ? true : bar);
+  SetToolbarAndStatusBarVisibility();
 }
 
 void TMainToolsForm::SetTypingMode(int mode) {
@@ -685,6 +821,7 @@ void TMainToolsForm::SetTypeModeCombo(QComboBox* combo) {
 void TMainToolsForm::RefreshRecentFiles() {
   menu_model_.SetRecentFileItems(tool_);
   menus_->Sync();
+  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
 }
 
 void TMainToolsForm::FormActivate() {
@@ -696,17 +833,12 @@ void TMainToolsForm::FormActivate() {
 void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
   if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
     if (QAction* a = menus_->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
+  if (HandleGeneralMenuCommand(tag, *this)) return;
   TVX_Grid* grid = CurrentGrid();
   if (HandleCommonMenuCommand(tag, grid)) return;
   switch (tag) {
-    case kTagOpen: OpenWithDialog(); break;
     case kTagRecentFile: OpenRecentFile(data); break;
     case kTagNew: NewResult(); break;
-    case kTagClose:
-      SetClosingFlag(true);
-      CloseCurrentData();
-      SetClosingFlag(false);
-      break;
     case kTagSave: {
       bool saved = false;
       if (!RefusedDuringJob()) SaveData(grid, saved);
@@ -721,7 +853,18 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagMark: MarkSelectedRows(grid, true); break;
     case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
     case kTagZap: ZapList(grid); break;
+    case kTagReduceToN: ReduceToNFromInput(grid); break;
     case kTagUndo: UndoList(grid); break;
+    case kTagSavePlainText: SavePageAsPlainText(); break;
+    case kTagPrint: PrintGridPages(grid); break;
+    case kTagPrintPreview: PreviewGrid(grid); break;
+    case kTagReverseDelete: ReverseDeletionOnGrid(grid); break;
+    case kTagColumnTotals: ColumnTotalsOnGrid(grid); break;
+    case kTagMarkMatches:
+    case kTagDeleteMatched:
+    case kTagDeleteUnmatched:
+    case kTagClearAllMatches:
+    case kTagSetUpMatchMethod: MatchCommandOnGrid(grid, tag); break;
     default:
       if (grid) grid->HandleGridCommand(tag);
       break;
@@ -737,7 +880,7 @@ bool TMainToolsForm::HandleCommonMenuCommand(int tag, TVX_Grid* grid) {
     if (grid) grid->ListChanged();
     return true;
   }
-  if ((tag == kTagClearMarking || tag == kTagClearMatches) && GridHasListData(grid)) {
+  if (tag == kTagClearMarking && GridHasListData(grid)) {
     // Marking and matching share the matched mark of the entries.
     grid->List()->UnmatchAll();
     ListChanged(grid);
@@ -783,6 +926,9 @@ bool TMainToolsForm::event(QEvent* e) {
 void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   pages_->Records().Last_actions |= 1u << 15;
   data_changed_ = true;
+  // Undo is offered while the changed list has something to undo.
+  menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(grid->List()->UndoDepth()));
+  menus_->Sync();
   grid->ListChanged();
   UpdateControlsForData();
 }
@@ -869,6 +1015,25 @@ void TMainToolsForm::ReduceToN(TVX_Grid* grid, UStringView count_text) {
   ListChanged(grid);
 }
 
+void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  UString answer = Num(grid->List()->Count());
+  const UString caption = VXRes(TVXRes::VXREduceData);
+  const UString prompt = VXRes(TVXRes::VXHowManyEntries);
+  bool given = false;
+  if (input_box_) {
+    given = input_box_(caption, prompt, answer);
+  } else {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
+                                               ToQString(answer), &ok);
+    given = ok;
+    answer = FromQString(text);
+  }
+  // A cancelled box, 0, a non-number or a count not below the current one change nothing.
+  if (given) ReduceToN(grid, answer);
+}
+
 void TMainToolsForm::UndoList(TVX_Grid* grid) {
   if (!GridHasListData(grid)) return;
   if (grid->List()->Undo()) ListChanged(grid);
@@ -897,10 +1062,18 @@ void TMainToolsForm::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
   shown = false;
   if (!GridHasListData(grid)) return;
   if (grid->ListType() != kListSourceFiles && grid->ListType() != kListStatistics) return;
-  if (!RowIndexInRange(row - 1, grid->List()->Count())) return;
-  TGrid_data_rec cell;
-  grid->List()->DrawgridDataRec(1, row, cell, grid->Alternative());
-  shown = FileExists(cell.text);
+  const int entry = EntryOfGridRow(grid, row);
+  if (!RowIndexInRange(entry, grid->List()->Count())) return;
+  // The grid may show a text's name only; the statistics keep the whole path.
+  UString name;
+  if (auto* stats = dynamic_cast<TVXStatsList*>(grid->List())) {
+    name = stats->GetEntryFullFilename(entry);
+  } else {
+    TGrid_data_rec cell;
+    grid->List()->DrawgridDataRec(1, row, cell, grid->Alternative());
+    name = cell.text;
+  }
+  shown = FileExists(name) && file_launcher_->ShowFile(name);
 }
 
 void TMainToolsForm::ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text) {
@@ -913,4 +1086,242 @@ void TMainToolsForm::ShowRelativeEntropy(TVX_Grid* grid, UStringView basis_text)
   }
   fData->SetRelativeEntropyBasis(*basis);
   data_changed_ = true;
+}
+
+// --- files handed on, texts saved, list commands ---------------------------------------------------
+
+void TMainToolsForm::OpenOrEditFile(const UString& name) { ::OpenOrEditFile(name, *file_launcher_); }
+
+bool TMainToolsForm::SavePageAsPlainText() {
+  if (!fData) return false;
+  if (TVX_Grid* grid = CurrentGrid()) {
+    if (!GridHasListData(grid)) return false;
+    TFileDialogRequest r;
+    r.folder = GetLastOpenedFolder(tool_);
+    r.filter = u"Text files (*.txt)";
+    r.default_ext = u".txt";
+    UString name;
+    if (!file_dialogs_->ChooseFileToSave(r, name)) return false;
+    return SaveAsText(grid, 0, name);
+  }
+  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
+  if (!memo) return false;
+  UString name;
+  if (!SaveMemoLines(*memo, name)) return false;
+  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  return true;
+}
+
+bool TMainToolsForm::SaveMemoLines(QPlainTextEdit& memo, UString& saved_to) {
+  std::vector<UString> lines;
+  for (const QString& line : memo.toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
+  UString name = memo_file_;
+  if (!SaveLinesToFile(name, lines, *file_dialogs_)) return false;
+  memo_file_ = name;
+  saved_to = name;
+  return true;
+}
+
+// --- the commands every tool shares ---------------------------------------------------------------
+
+bool TMainToolsForm::SaveTextPageLines() {
+  if (!fData || pages_->CurrentListType() != kListTextPage) return false;
+  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
+  if (!memo) return false;
+  UString name;
+  // A cancelled or failed save has said so (or nothing was chosen); the command is still ours.
+  if (SaveMemoLines(*memo, name)) VXDialog(TVXDialog::SavedOK, {name});
+  return true;
+}
+
+bool TMainToolsForm::MainFormIsActive() const {
+  const QWidget* active = QApplication::activeWindow();
+  return active == nullptr || active == this;
+}
+
+void TMainToolsForm::CloseDataFromMenu() {
+  SetClosingFlag(true);
+  CloseCurrentData();
+  SetClosingFlag(false);
+}
+
+void TMainToolsForm::LoadOrClearList(int kind, bool load) { LoadOrClearListNow(kind, load); }
+
+void TMainToolsForm::ApplyRulerToCurrentGrid() {
+  if (TVX_Grid* grid = CurrentGrid()) grid->ApplyStoredRuler();
+}
+
+void TMainToolsForm::SetToolbarAndStatusBarVisibility() {
+  toolbar_panel_->setVisible(GetMenuItemChecked(kTagMainToolbar) && pages_->Records().fHasData);
+  status_->setVisible(GetMenuItemChecked(kTagStatusBar));
+}
+
+void TMainToolsForm::ShowHelpContext(int context) { HandleAHelpFileChoice(context, &OpenHelpPage); }
+
+void TMainToolsForm::SetDocumentTagDisplay(uint8_t display) {
+  if (fData) fData->TagDisplay = display;
+}
+
+void TMainToolsForm::RefreshChecksAndGrid() {
+  SetMenuChecks();
+  if (TVX_Grid* grid = CurrentGrid()) grid->ListChanged();
+}
+
+void TMainToolsForm::MatchCommandOnGrid(TVX_Grid* grid, int tag) {
+  if (tag == kTagSetUpMatchMethod) {
+    PostToController(kCodeMatchListSetUp);
+    return;
+  }
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  auto* list = static_cast<TVXBaseLemmaMatchCapableList*>(grid->List());
+  const TMatchCommandOutcome out = MatchCommand(*list, tag, tool_);
+  if (!out.ran) return;
+  ListChanged(grid);
+  status_->SetPanelText(kPanelMessage, out.report);
+}
+
+void TMainToolsForm::ReverseDeletionOnGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  if (ReverseDeletion(*grid->List(), [this](int64_t done, int64_t total) { PercentToStatusBar(done, total); }))
+    ListChanged(grid);
+}
+
+void TMainToolsForm::ColumnTotalsOnGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  bool& on = totals_on_[grid->List()];
+  ComputeColumnTotalsIfWanted(*grid->List(), on);
+  SetMenuItemChecked(kTagColumnTotals, on);
+  // The grid's row count follows the list, totals rows included.
+  grid->ListChanged();
+  SetMenuChecks();
+}
+
+// --- printing -------------------------------------------------------------------------------------
+
+TVXFormPrintPreview& TMainToolsForm::EnsurePreviewForm() {
+  if (!preview_form_) {
+    preview_form_ = new TVXFormPrintPreview(this);
+    preview_form_->AssignStuff(this, print_handler_.get(), file_dialogs_);
+    print_handler_->SetPreview(preview_form_);
+  }
+  return *preview_form_;
+}
+
+void TMainToolsForm::DetachListWindows() {
+  print_handler_->SetTheGrid(nullptr);
+  if (preview_form_) {
+    preview_form_->PreviewGrid(nullptr);
+    preview_form_->hide();
+  }
+}
+
+int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return 0;
+  TVXFormPrintPreview& preview = EnsurePreviewForm();
+  print_handler_->SetTheGrid(grid);
+  if (preview.PreviewedGrid() != grid) preview.PreviewGrid(grid);
+  return preview.PrintPages();
+}
+
+void TMainToolsForm::PreviewGrid(TVX_Grid* grid) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  TVXFormPrintPreview& preview = EnsurePreviewForm();
+  print_handler_->SetTheGrid(grid);
+  preview.PreviewGrid(grid);
+  preview.show();
+  preview.raise();
+}
+
+// --- the source-text viewer ---------------------------------------------------------------------
+
+void TMainToolsForm::SetSourceTextViewer(TSourceTextRichEdit* viewer) {
+  source_text_ = viewer;
+  if (!source_menu_) {
+    source_menu_ = new QMenu(this);
+    const std::pair<int, QString> items[] = {
+        {kSourceSave, QStringLiteral("Save")},
+        {kSourcePrint, QStringLiteral("Print")},
+        {kSourceCopy, QStringLiteral("Copy")},
+        {kSourceHighlight, QStringLiteral("Highlight words")},
+        {kSourceNext, QStringLiteral("Next")},
+        {kSourcePrevious, QStringLiteral("Previous")},
+        {kSourceGreyTags, QStringLiteral("Grey markup")},
+        {kSourceClearMarkup, ToQString(VXRes(TVXRes::VXRemoveMarkup))},
+        {kSourceRefresh, QStringLiteral("Refresh")},
+    };
+    for (const auto& [item, caption] : items) {
+      QAction* a = source_menu_->addAction(caption);
+      a->setData(item);
+      connect(a, &QAction::triggered, this, [this, item] { SourceTextCommand(item); });
+    }
+  }
+  if (!viewer) return;
+  viewer->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(viewer, &QWidget::customContextMenuRequested, this,
+          [this, viewer](const QPoint& at) { source_menu_->popup(viewer->mapToGlobal(at)); });
+  connect(viewer, &TSourceTextRichEdit::NextRequested, this,
+          [this](bool forward) { SourceTextCommand(forward ? kSourceNext : kSourcePrevious); });
+}
+
+void TMainToolsForm::SourceTextCommand(int item) {
+  TSourceTextRichEdit* v = source_text_;
+  if (!v) return;
+  switch (item) {
+    case kSourceSave:
+      SaveRichOrPlainText(v->ShownText(), v->RtfBytes(), *file_dialogs_, file_launcher_);
+      break;
+    case kSourcePrint: PrintSourceText(); break;
+    case kSourceCopy: v->CopyAll(); break;
+    case kSourceHighlight: v->HighlightKWs(); break;
+    case kSourceNext:
+    case kSourcePrevious:
+      if (v->GotoNextKW(item == kSourceNext)) {
+        status_->SetPanelText(kPanelEntries, VXResFmt(TVXRes::VXNHits, {Num(v->HighlightCount())}));
+        status_->SetPanelText(kPanelRow, Num(v->CurrentHit()));
+      }
+      status_->SetPanelText(kPanelMessage, v->Message());
+      break;
+    case kSourceGreyTags: {
+      const int64_t length = static_cast<int64_t>(v->ShownText().size());
+      if (GreyMarkupAsksFirst(length) &&
+          VXDialog(TVXDialog::OKToDoX, {VXResFmt(TVXRes::VXGreyMarkupNChars, {Num(GreyMarkupQuestionLength(length))})},
+                   5650) != mrYes)
+        break;
+      THourglass hourglass;
+      v->GreyOutAnyMarkup([this](int64_t done, int64_t total) { PercentToStatusBar(done, total); });
+      break;
+    }
+    case kSourceClearMarkup: {
+      v->SetWithOrWithoutMarkup(!v->WithMarkup());
+      for (QAction* a : source_menu_->actions())
+        if (a->data().toInt() == kSourceClearMarkup)
+          a->setText(ToQString(VXRes(v->WithMarkup() ? TVXRes::VXRemoveMarkup : TVXRes::VXRestoreMarkup)));
+      break;
+    }
+    case kSourceRefresh: v->Refresh(); break;
+    default: break;
+  }
+}
+
+bool TMainToolsForm::PrintSourceText() {
+  TSourceTextRichEdit* v = source_text_;
+  if (!v) return false;
+  QPrinter printer(QPrinter::HighResolution);
+  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
+      !ChoosePdfFileForPrinter(printer, *file_dialogs_))
+    return false;
+  printer.setDocName(windowTitle());
+  v->document()->print(&printer);
+  return true;
+}
+
+void TMainToolsForm::SpeakRow(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  const UString text = RowTextToSpeak(*grid->List(), grid->CurrentRow(), grid->Alternative());
+  if (text.empty()) return;
+  if (!speech_) {
+    status_->SetPanelText(kPanelMessage, u"Reading aloud needs a speech service, and none is installed.");
+    return;
+  }
+  if (!speech_->Speak(text)) status_->SetPanelText(kPanelMessage, u"The speech service could not read the row.");
 }

@@ -23,17 +23,24 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "model/work_derived.h"
 #include "shell/controller_messages.h"
+#include "shell/general_menu_commands.h"
 #include "shell/files/file_dialogs.h"
+#include "shell/files/saved_texts.h"
+#include "shell/list_commands.h"
 #include "shell/menu_model.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
+#include "shell/qt/print_preview.h"
+#include "shell/qt/source_text_view.h"
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
@@ -50,7 +57,7 @@ inline constexpr int kPanelRow = 1;
 inline constexpr int kPanelProgress = 3;
 inline constexpr int kPanelMessage = 10;
 
-class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions {
+class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions, public TGeneralMenuWindow {
   Q_OBJECT
  public:
   TMainToolsForm(uint8_t tool, QWidget* parent = nullptr);
@@ -73,7 +80,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual bool CanCloseData();
   virtual void UpdateControlsForData();
   virtual void SetMenuChecks();
-  virtual bool OpenWithDialog();
+  bool OpenWithDialog() override;
   virtual std::unique_ptr<TTessorineholder> CreateTheHolder(TTessorineList list_type);
   virtual std::unique_ptr<TTessorineholder> CreateTheHolderWithCallbacks(TTessorineList list_type);
   virtual void CloseCurrentData();
@@ -112,8 +119,55 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Dropped files in order: another tool's file is refused with its message, the next one is tried.
   bool HandleDroppedFiles(const std::vector<UString>& paths);
   void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
+  TFileDialogs& FileDialogs() { return *file_dialogs_; }
+  // Who shows and edits files for the window (tests record the calls).
+  void SetFileLauncher(TFileLauncher* launcher) { file_launcher_ = launcher; }
+  TFileLauncher& FileLauncher() { return *file_launcher_; }
+  // A web page or XML file in the browser (after asking) or any file in the editor.
+  void OpenOrEditFile(const UString& name);
+  // The current page as plain text: a memo page's lines (to the file it was saved to before, else
+  // a chosen one), a grid's list through the plain-text export.
+  bool SavePageAsPlainText();
+  // The match commands (tags 7, 156, 157, 209; 158 sets the method up) on the grid's list; the
+  // report goes to the status bar.
+  void MatchCommandOnGrid(TVX_Grid* grid, int tag);
+  void ReverseDeletionOnGrid(TVX_Grid* grid);
+  void ColumnTotalsOnGrid(TVX_Grid* grid);
+  // Printing (menu 4) and the print preview (menu 5) of a grid with list data; the preview window
+  // is made on first use and kept.
+  int32_t PrintGridPages(TVX_Grid* grid);
+  void PreviewGrid(TVX_Grid* grid);
+  TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
+  TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
+
+  // Reads the grid's current row aloud; without a speech service the status bar says so.
+  void SetSpeechService(TSpeechService* speech) { speech_ = speech; }
+  void SpeakRow(TVX_Grid* grid);
+  void SpeakCurrentLine(TVX_Grid* grid) { SpeakRow(grid); }
+
+  // --- the source-text viewer and its pop-up menu (each item does nothing without a viewer) ---
+  enum TSourceTextItem { kSourceSave, kSourcePrint, kSourceCopy, kSourceHighlight, kSourceNext, kSourcePrevious,
+                         kSourceGreyTags, kSourceClearMarkup, kSourceRefresh };
+  void SetSourceTextViewer(TSourceTextRichEdit* viewer);
+  TSourceTextRichEdit* SourceTextViewer() const { return source_text_; }
+  void SourceTextCommand(int item);
+  QMenu* SourceTextMenu() const { return source_menu_; }
+  // Prints the viewer's text (into a PDF file the user names when no printer is installed).
+  bool PrintSourceText();
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
   bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
+
+  // --- the hand-over file, through which another program of the suite takes or gives a document ---
+  // The document into the tool's hand-over file; the store then names it (as the hand-over file
+  // and the tool's last file), SavedOK is shown and code 615 tells the controller. The document
+  // keeps its own file and its unsaved state: the copy is no save of the user's. A failed save
+  // says FailedToSave and changes nothing in the store; nothing is posted then.
+  bool SaveForHandOver();
+  // The document in the hand-over file the store names, opened as any document is (read whole
+  // first, then the unsaved-data question, then the swap); it counts as never saved, so Save asks
+  // for a name. The store names it again, the fact is shown and 615 tells the controller. A store
+  // naming no file, or a file that does not read, says FailedToRead and changes nothing.
+  bool ReadFromHandOver();
   void NewResult();
   void TimerAutoSavingTick();
 
@@ -124,13 +178,29 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void JoinRows(TVX_Grid* grid, int row);
   void ZapList(TVX_Grid* grid);
   void ReduceToN(TVX_Grid* grid, UStringView count_text);
+  // Menu 21: an input box proposes the current count; the answer goes to ReduceToN.
+  void ReduceToNFromInput(TVX_Grid* grid);
+  // How the window asks for a line of text (caption, prompt, the value proposed and answered);
+  // false when cancelled. Tests answer in place of the user.
+  using TInputBox = std::function<bool(const UString& caption, const UString& prompt, UString& value)>;
+  void SetInputBox(TInputBox box) { input_box_ = std::move(box); }
   void UndoList(TVX_Grid* grid);
   bool RowQuery(TVX_Grid* grid, int index);
   void GoToRow(TVX_Grid* grid, int row);
   void PercentToStatusBar(int64_t done, int64_t total);
 
+  // --- TGeneralMenuWindow: the commands every tool shares (general_menu_commands.h) ---
+  bool SaveTextPageLines() override;
+  bool MainFormIsActive() const override;
+  void CloseDataFromMenu() override;
+  void ApplyRulerToCurrentGrid() override;
+  void SetToolbarAndStatusBarVisibility() override;
+  void ShowHelpContext(int context) override;
+  void SetDocumentTagDisplay(uint8_t display) override;
+  void RefreshChecksAndGrid() override;
+
   // --- TShellActions ---
-  void LoadOrClearList(int kind, bool load) override {}
+  void LoadOrClearList(int kind, bool load) override;
   void CloseMainWindow() override { close(); }
   void TerminateNow() override { close(); }
 
@@ -175,11 +245,19 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
  private:
   void BuildWindow();
   void ArmAutoSave();
+  // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
+  void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);
   void RefreshRecentFiles();
+  TVXFormPrintPreview& EnsurePreviewForm();
+  // Windows that show the document's lists let go of them (before pages or the document go).
+  void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
+  // The memo's lines to the file they were saved to before, else to one the user chooses.
+  bool SaveMemoLines(QPlainTextEdit& memo, UString& saved_to);
   void AfterSaving(bool saved, const UString& file_name);
 
   uint8_t tool_;
+  TWindowId own_window_ = kNoWindow;
   TMenuModel menu_model_;
   TShellMenuBar* menus_ = nullptr;
   QWidget* toolbar_panel_ = nullptr;
@@ -193,6 +271,16 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QTimer auto_save_;
   std::unique_ptr<TFileDialogs> own_dialogs_;
   TFileDialogs* file_dialogs_ = nullptr;
+  std::unique_ptr<TFileLauncher> own_launcher_;
+  TFileLauncher* file_launcher_ = nullptr;
+  UString memo_file_;                                // where the memo page's lines were saved
+  std::map<const TVXBaseDataClass*, bool> totals_on_;  // lists whose column totals are wanted
+  std::unique_ptr<TPrintPreviewHandler> print_handler_;
+  QPointer<TVXFormPrintPreview> preview_form_;
+  QPointer<TSourceTextRichEdit> source_text_;
+  QMenu* source_menu_ = nullptr;
+  TSpeechService* speech_ = nullptr;
+  TInputBox input_box_;
   std::vector<UString> command_line_;
   UString startup_document_;
   bool startup_done_ = false;

@@ -36,6 +36,11 @@ std::vector<std::pair<int, QToolButton*>> BuildToolbarFromItems(TShellMenuBar& m
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);
       button->setAutoRaise(true);
       button->setFixedWidth(std::max(width, button->sizeHint().width()));
+    } else if (button->defaultAction() != action) {
+      // The menus were made again (recent files came or went): the button follows the new item,
+      // or it would keep the state the old one had when it went.
+      for (QAction* old : button->actions()) button->removeAction(old);
+      button->setDefaultAction(action);
     }
     button->show();
     out.emplace_back(tag, button);

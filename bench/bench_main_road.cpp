@@ -1,0 +1,178 @@
+// The concordancer's main road against its engine, offscreen: a generated UTF-8 corpus (40 MB by
+// default, about 200,000 hits), the document's MakeConcordance alone (T_engine, with the same
+// words and settings) and the same run from the wizard's OK to the first page of lines painted
+// (T_window); the longest gap between turns of the event loop during that run; and the resort of
+// about 1,000,000 lines from the sort dialog's OK to the first page repainted, two keys ignoring
+// case.
+// Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "concordance/concordance_document.h"
+#include "model/chosen_texts_handover.h"
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/settings/settings_access.h"
+#include "shell/qt/main.h"
+#include "shell/qt/main_window.h"
+#include "shell/qt/qt_application.h"
+#include "shell/qt/shell_application.h"
+#include "shell/qt/vx_grid.h"
+#include "windows/sort_dialog.h"
+#include "windows/start_wizard.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// English-like text with the word once in every `every` words.
+std::string MakeText(size_t bytes, uint32_t seed, const std::string& word, uint32_t every) {
+  static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
+                                 "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or",
+                                 "have", "an", "they", "which", "one", "you", "were", "her", "all", "she", "there",
+                                 "Would", "their", "we", "him", "been", "has", "When", "who", "will", "more", "no"};
+  std::mt19937 rng(seed);
+  std::string s;
+  s.reserve(bytes + 64);
+  size_t n = 0;
+  while (s.size() < bytes) {
+    s += (rng() % every == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    s += (++n % 17 == 0) ? ".\n" : " ";
+  }
+  return s;
+}
+
+std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_t hits, const char* prefix) {
+  ForceDirectories(folder);
+  const size_t texts = std::max<size_t>(1, megabytes);
+  const size_t bytes = megabytes * 1000000 / texts;
+  // About 4.2 bytes a word with its blank.
+  const double words = static_cast<double>(megabytes) * 1e6 / 4.2;
+  const uint32_t every = static_cast<uint32_t>(std::max(2.0, words / static_cast<double>(hits)));
+  std::vector<UString> names;
+  for (size_t i = 0; i < texts; ++i) {
+    const UString name = folder + Utf8ToUtf16(prefix) + IntToUStr(static_cast<int64_t>(i)) + u".txt";
+    const std::string text = MakeText(bytes, static_cast<uint32_t>(i + 1), "riverbank", every);
+    SafeSaveBytes(name, text.data(), static_cast<int64_t>(text.size()));
+    names.push_back(name);
+  }
+  return names;
+}
+
+TPoint NoCentre() { return {0, 0}; }
+
+double EngineRun(const std::vector<UString>& names, int* lines) {
+  TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
+  for (const UString& n : names) chosen.ToolAddAFile(n);
+  T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
+  TSearchWordItems items(SearchTextOptionsFromTextSettings(doc.TextSettings()));
+  items.AddedSearchWords(u"riverbank");
+  TContextWordItems context;
+  TExclusionWordItems exclusion;
+  TTagContextWordItems tags;
+  int32_t converted = 0;
+  TMakeConcordanceArgs args;
+  args.chosen = &chosen;
+  args.search_items = &items;
+  args.context_items = &context;
+  args.exclusion_items = &exclusion;
+  args.tag_context_items = &tags;
+  args.converted_count = &converted;
+  const auto t0 = Clock::now();
+  doc.MakeConcordance(args);
+  const auto t1 = Clock::now();
+  *lines = doc.fConcordanceList->Count();
+  return Seconds(t0, t1);
+}
+
+// Wizard OK to the first page of lines painted.
+double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines) {
+  TFormLinzora& main = *w.main;
+  main.ChosenTexts.ClearThem();
+  for (const UString& n : names) main.ChosenTexts.ToolAddAFile(n);
+  main.ShowStartDialog();
+  QCoreApplication::processEvents();
+  w.wizard->SearchBox()->setCurrentText(QStringLiteral("riverbank"));
+  const T_WholeLinzoraHolder* before = main.Doc();
+  const auto t0 = Clock::now();
+  w.wizard->ButtonOKClick();
+  while (!(main.Doc() && main.Doc() != before && main.HasData() && !main.RunActive()))
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  main.ConcordanceGrid()->viewport()->repaint();
+  const auto t1 = Clock::now();
+  *lines = main.Doc()->fConcordanceList->Count();
+  return Seconds(t0, t1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 40;
+  const int64_t hits = argc > 2 ? std::strtoll(argv[2], nullptr, 10) : 200000;
+  const int64_t resort_lines = argc > 3 ? std::strtoll(argv[3], nullptr, 10) : 1000000;
+  const UString work = UniqueTempName(SystemTempFolder(), u"bench_main_road_", u"") + u"/";
+  ForceDirectories(work);
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(work + u"config").c_str(), 1);
+  setenv("TMPDIR", Utf16ToUtf8(work).c_str(), 1);
+  int qargc = 1;
+  TShellApplication app(qargc, argv);
+  StartProgramUnits();
+  SetUpQtApplication();
+  THeadlessDialogService dialogs;
+  SetDialogService(&dialogs);
+
+  std::printf("corpus: %zu MB, about %lld hits\n", megabytes, static_cast<long long>(hits));
+  const std::vector<UString> corpus = WriteCorpus(work + u"corpus/", megabytes, hits, "text");
+  int engine_lines = 0, window_lines = 0;
+  const double t_engine = EngineRun(corpus, &engine_lines);
+  std::vector<UString> none{u""};
+  std::unique_ptr<TProgramWindows> w = MakeProgramWindows(&none);
+  w->main->resize(1100, 700);
+  w->main->show();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  const double t_window = WindowRun(*w, corpus, &window_lines);
+  std::printf("T_engine %.3f s (%d lines)\nT_window %.3f s (%d lines), ratio %.2f (target <= 1.5)\n", t_engine,
+              engine_lines, t_window, window_lines, t_window / t_engine);
+  std::printf("longest gap between event-loop turns: %lld ms (aim <= 100)\n",
+              static_cast<long long>(w->main->LongestLoopGapMs()));
+
+  // About a million lines, then the sort dialog's OK to the first page repainted.
+  const size_t resort_mb = static_cast<size_t>(std::max<int64_t>(8, resort_lines * 6 / 1000000 * 6));
+  const std::vector<UString> big = WriteCorpus(work + u"big/", resort_mb, resort_lines, "big");
+  int big_lines = 0;
+  WindowRun(*w, big, &big_lines);
+  TConcSortForm* sort = w->sort;
+  Clock::time_point t0{};
+  QTimer::singleShot(0, sort, [&] {
+    sort->KeyList(0)->setCurrentRow(6);
+    sort->TieCheck(1)->setChecked(true);
+    sort->KeyList(1)->setCurrentRow(4);
+    sort->CaseCheck(0)->setChecked(false);
+    sort->CaseCheck(1)->setChecked(false);
+    sort->StoreChoices();
+    t0 = Clock::now();
+    sort->OKClick();
+  });
+  w->main->Resort(w->main->ConcordanceGrid(), 1);
+  w->main->ConcordanceGrid()->viewport()->repaint();
+  const auto t1 = Clock::now();
+  std::printf("resort of %d lines (two keys, case ignored), OK to page repainted: %.3f s (target < 1 s)\n", big_lines,
+              Seconds(t0, t1));
+  w.reset();
+  SetDialogService(nullptr);
+  StopProgramUnits();
+  std::error_code ec;
+  std::filesystem::remove_all(ToFsPath(work), ec);
+  return 0;
+}

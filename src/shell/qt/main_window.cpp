@@ -1,0 +1,808 @@
+#include "shell/qt/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <fstream>
+
+#include "concordance/tell_list.h"
+#include "model/work_base.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/list_headings.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "shell/controller_messages.h"
+#include "shell/qt/main_window_grid_tweaks.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/qt_application.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
+#include "shell/qt/window_messages.h"
+#include "shell/services/progress.h"
+#include "shell/services/suite_services.h"
+#include "model/batch_procedures.h"
+#include "windows/batch_rules.h"
+#include "windows/batch_setup.h"
+#include "windows/sort_dialog.h"
+#include "windows/start_wizard.h"
+
+namespace {
+
+constexpr uint16_t kCodeChosenTextsLoaded = 155;
+constexpr uint16_t kCodeTextsChosen = 1241;
+constexpr uint16_t kCodeRunSaved = 561;
+constexpr uint16_t kCodePasteCharacter = 4620;
+constexpr int kYieldIntervalMs = 20;
+constexpr int kNewestLineMs = 3000;
+constexpr size_t kConcordanceColumns = 16;
+constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
+
+// The window whose run is pumping, and the clock of the pumps.
+TFormLinzora* g_running = nullptr;
+QElapsedTimer g_pump_clock;
+int64_t g_last_pump_ms = 0;
+
+TPoint NoCentre() { return TPoint{0, 0}; }
+
+UString FullName(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
+
+// A chosen text is present when its file (or the archive holding it) is on disk.
+bool TextPresent(const TChosenFileDetailsFullRec& d) {
+  if (d.rec.zip_member > 0) return FileExists(ExcludeTrailingPathDelimiter(d.folder)) || FileExists(d.folder);
+  return FileExists(FullName(d));
+}
+
+}  // namespace
+
+bool LooksBinary(UStringView full_name) {
+  std::ifstream in(ToFsPath(full_name), std::ios::binary);
+  if (!in) return false;
+  char buf[4096];
+  in.read(buf, sizeof buf);
+  const std::streamsize n = in.gcount();
+  if (n >= 2 && ((static_cast<uint8_t>(buf[0]) == 0xFF && static_cast<uint8_t>(buf[1]) == 0xFE) ||
+                 (static_cast<uint8_t>(buf[0]) == 0xFE && static_cast<uint8_t>(buf[1]) == 0xFF)))
+    return false;
+  int zeros_even = 0, zeros_odd = 0;
+  for (std::streamsize i = 0; i < n; ++i)
+    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
+  if (zeros_even + zeros_odd == 0) return false;
+  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
+  const int pairs = static_cast<int>(n / 2);
+  const int one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
+  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
+}
+
+namespace {
+
+// The run's yield hook: one clock read a call; the loop runs at most every 20 ms.
+void ThrottledPump() {
+  const int64_t now = g_pump_clock.elapsed();
+  if (now - g_last_pump_ms < kYieldIntervalMs) return;
+  if (g_running) g_running->setProperty("lz_gap", static_cast<qlonglong>(now - g_last_pump_ms));
+  g_last_pump_ms = now;
+  PumpQtEvents();
+  g_last_pump_ms = g_pump_clock.elapsed();
+}
+
+}  // namespace
+
+TFormLinzora::TFormLinzora(QWidget* parent)
+    : TMainToolsForm(kToolConcordancer, parent), ChosenTexts(false, kToolConcordancer) {
+  setObjectName(QStringLiteral("FormLinzora"));
+  TimerConcordancing.setInterval(kNewestLineMs);
+  connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
+  RegisterToolWindow(WindowIdOf(this));
+}
+
+TFormLinzora::~TFormLinzora() {
+  if (g_running == this) g_running = nullptr;
+}
+
+TFormStartWizardC* TFormLinzora::Wizard() const { return wizard_; }
+TConcSortForm* TFormLinzora::SortForm() const { return sort_form_; }
+
+void TFormLinzora::SetWindows(TFormStartWizardC* wizard, TConcSortForm* sort_form) {
+  wizard_ = wizard;
+  sort_form_ = sort_form;
+  if (wizard) {
+    wizard->SetMainWindow(this);
+    wizard->fChosenFiles = &ChosenTexts;
+  }
+}
+
+// --- the document ---------------------------------------------------------------------------------
+
+std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTessorineList list_type) {
+  TMainToolsForm::CreateTheHolderWithCallbacks(list_type);
+  auto doc = std::make_unique<T_WholeLinzoraHolder>(
+      list_type, &NoCentre, [this](int32_t n) { if (HasData()) Status()->SetPanelText(kPanelEntries, IntToUStr(n)); },
+      [](const TChosenFileDetailsFullRec& d) { if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d)); },
+      false, false, nullptr, nullptr);
+  sort_record_ = TConcSortRecord();
+  return doc;
+}
+
+TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
+  auto* grid = new TVX_Grid;
+  if (list && list->HeadingCount() == 0) {
+    std::vector<UString> headings = CopyOfBaseHeadings(list_type);
+    // The lines' column captions come from the list itself; the grid needs only their number.
+    if (headings.empty() && list_type == kListConcordance) headings.assign(kConcordanceColumns, UString());
+    list->SetHeadings(std::move(headings));
+  }
+  grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  Pages()->AddGridPage(caption, grid, list_type, list);
+  connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this, grid](int section) { Resort(grid, section + 1); });
+  return grid;
+}
+
+void TFormLinzora::ShowDocumentPages() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc) return;
+  grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
+  TVX_Grid* lines_grid = grid_concordance_;
+  lines_grid->setColumnWidth(0, 760);
+  grid_concordance_->SetTweak([this, lines_grid](TGrid_data_rec& cell) {
+    T_WholeLinzoraHolder* d = Doc();
+    if (!d || cell.row < 1) return;
+    if (cell.col == 1) {
+      // As many characters each side of the hit as the column shows.
+      const int average = std::max(1, lines_grid->fontMetrics().averageCharWidth());
+      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2));
+      return;
+    }
+    if (cell.col != 2 && cell.col != 3) return;
+    std::vector<TTagColour> colours;
+    for (const TTagColourEntry& e : d->fTagColourTable)
+      colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
+    TweakConcordanceTagCell(cell, colours, false, d->fSettings.SortKey(0), 0);
+  });
+  const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
+      {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
+      {"Plot", {doc->fConcPlotList.get(), kListPlot}},
+      {"Patterns", {doc->fPatternsList.get(), kListPatterns}},
+      {"Clusters", {doc->fClusterList.get(), kListClusters}},
+      {"Timeline", {doc->fTimeLineList.get(), kListTimeline}},
+  };
+  for (const auto& [caption, page] : derived)
+    if (page.first) {
+      TVX_Grid* g = AddListPage(QString::fromLatin1(caption), page.first, page.second);
+      if (page.second == kListCollocates)
+        g->SetTweak([](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, false); });
+    }
+  if (doc->fTextFilesWithSearchWord)
+    AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+  notes_ = new QPlainTextEdit;
+  QString text;
+  for (int i = 0; i < doc->fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc->fNotes[i]);
+  notes_->setPlainText(text);
+  notes_->document()->setModified(false);
+  SetNotesControl(notes_);
+  Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
+  Pages()->Tabs()->setCurrentIndex(0);
+}
+
+bool TFormLinzora::CanCloseData() {
+  if (tool_wants_linzora && !GetAskWhetherToSaveRunConcData()) return true;
+  return TMainToolsForm::CanCloseData();
+}
+
+void TFormLinzora::CloseData(bool tell) {
+  TimerConcordancing.stop();
+  grid_concordance_ = nullptr;
+  notes_ = nullptr;
+  TMainToolsForm::CloseData(tell);
+}
+
+// --- the wizard and the texts ---------------------------------------------------------------------
+
+void TFormLinzora::ShowStartDialog() {
+  TMainToolsForm::ShowStartDialog();
+  if (!wizard_) return;
+  wizard_->fChosenFiles = &ChosenTexts;
+  if (!wizard_->isVisible()) wizard_->open();
+  else wizard_->RefreshWizardPages();
+}
+
+bool TFormLinzora::LoadChosenTextsFromStore() {
+  UString name;
+  int32_t count = 0;
+  if (!GetChosenTextFiles(name, count)) return false;
+  return ChosenTexts.LoadedChosenFromTempFile();
+}
+
+// --- messages -------------------------------------------------------------------------------------
+
+bool TFormLinzora::event(QEvent* e) {
+  if (e->type() == TWindowMessageEvent::EventType()) {
+    auto* m = static_cast<TWindowMessageEvent*>(e);
+    if (m->msg == kMsgRunConcordance) {
+      StartConcordanceMessage(m->wparam, m->lparam);
+      return true;
+    }
+    if (m->msg == 0x401) {
+      const auto code = static_cast<uint16_t>(m->wparam & 0xFFFF);
+      if (code == kCodePasteCharacter) {
+        if (wizard_) wizard_->AddAnySingleCharsToPopupMenu();
+        return true;
+      }
+      if ((code == kCodeChosenTextsLoaded || code == kCodeTextsChosen) && !JobRunning()) {
+        LoadChosenTextsFromStore();
+        if (wizard_ && wizard_->isVisible()) {
+          wizard_->RefreshWizardPages();
+          return true;
+        }
+        if (code == kCodeChosenTextsLoaded) return true;
+      }
+    }
+  }
+  return TMainToolsForm::event(e);
+}
+
+void TFormLinzora::closeEvent(QCloseEvent* e) {
+  if (!run_active_) {
+    TMainToolsForm::closeEvent(e);
+    return;
+  }
+  e->ignore();
+  global_panic_state = kPanicStopNow;
+  if (close_after_run_) return;
+  close_after_run_ = true;
+  RunWhenNoJob([this] {
+    QTimer::singleShot(0, this, [this] {
+      close_after_run_ = false;
+      close();
+    });
+  });
+}
+
+void TFormLinzora::StartConcordanceMessage(uint64_t wparam, int64_t lparam) {
+  if (run_active_ || JobRunning()) {
+    Status()->SetPanelText(kPanelMessage, kRunBusy);
+    return;
+  }
+  terminating_app = false;
+  if (lparam != kListConcordance) return;
+  if (wparam == 0) RunConcordance(ChosenTexts, false);
+  else if (wizard_ && wizard_->SWBatch) RunSearchWordBatchConcordance(ChosenTexts);
+  else RunBatchConcordance(ChosenTexts);
+}
+
+// --- the run --------------------------------------------------------------------------------------
+
+bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts) {
+  if (run_active_ || JobRunning()) {
+    Status()->SetPanelText(kPanelMessage, kRunBusy);
+    return false;
+  }
+  if (!wizard_ || texts.FileCount() == 0) return false;
+  TSearchWordItems& items = wizard_->SearchWordItems;
+  // Every refusal below leaves the shown document, the typed words and the texts as they were.
+  if (items.Count() == 0) {
+    VXDialog(TVXDialog::InformationMessage, {TSearchInputCheck{TSearchInputProblem::kNothingToSearchFor, {}}.Message()});
+    return false;
+  }
+  for (int i = 0; i < items.Count(); ++i) {
+    const TSearchInputCheck check = CheckSearchInput(items.GetPtr(i)->sw);
+    if (check.problem != TSearchInputProblem::kNone) {
+      VXDialog(TVXDialog::InformationMessage, {check.Message()});
+      return false;
+    }
+  }
+  const int n = texts.FileCount();
+  int present = 0;
+  for (int i = 0; i < n; ++i)
+    if (TextPresent(texts.GetFullFileDetails(i))) ++present;
+  if (present == 0) {
+    VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
+    return false;
+  }
+  if (present < n && !IsYes(VXDialog(TVXDialog::CancelAsSomeSourceTextsNotFound, {IntToUStr(n), IntToUStr(present)})))
+    return false;
+  const TConcSettingsRec32 rec = GetConcSaveRec();
+  if (rec.MinCollocateTexts() > 1 &&
+      !IsYes(VXDialog(TVXDialog::WarnAboutAndASKOK,
+                      {u"The minimum number of texts is " + IntToUStr(rec.MinCollocateTexts()) + u"."}, 1970)))
+    return false;
+
+  // The texts the run reads: missing and binary ones are passed over and named afterwards.
+  passed_over_.clear();
+  for (int i = 0; i < n; ++i) {
+    const TChosenFileDetailsFullRec d = texts.GetFullFileDetails(i);
+    if (!TextPresent(d)) {
+      passed_over_.push_back(FullName(d) + u" (not found)");
+      continue;
+    }
+    if (d.rec.zip_member == 0 && LooksBinary(FullName(d))) {
+      texts.SetFileWanted(i, kWantedNotFound);
+      passed_over_.push_back(FullName(d) + u" (not a text)");
+      continue;
+    }
+    run_texts.AddedAFile(d.rec, d.folder);
+  }
+  if (run_texts.FileCount() == 0) {
+    VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
+    return false;
+  }
+  return true;
+}
+
+TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted) {
+  TMakeConcordanceArgs args;
+  args.chosen = texts;
+  args.search_items = &items;
+  args.context_items = &wizard_->fContextWordItems;
+  args.exclusion_items = &wizard_->fExclusionWordItems;
+  args.tag_context_items = &wizard_->fTagContextWordItems;
+  args.converted_count = converted;
+  args.list_kind = kListConcordance;
+  return args;
+}
+
+bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TSearchWordItems& items = wizard_->SearchWordItems;
+
+  if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
+  CloseData(true);
+  fData = CreateTheHolderWithCallbacks(kListConcordance);
+  T_WholeLinzoraHolder* doc = Doc();
+
+  bool ok = false;
+  bool stopped = false;
+  {
+    TJobScope job;
+    run_active_ = true;
+    show_next_line_ = false;
+    TimerConcordancing.start(kNewestLineMs);
+    g_running = this;
+    longest_gap_ms_ = 0;
+    g_pump_clock.start();
+    g_last_pump_ms = 0;
+    SetYieldHook(&ThrottledPump);
+    int32_t converted = 0;
+    TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
+    args.sw_batch_mode = sw_batch;
+    args.texts_progress = [this, &run_texts](int64_t done, int64_t total) {
+      if (total <= 0) return;
+      const int32_t next = static_cast<int32_t>(std::min<int64_t>(done, total - 1));
+      Status()->SetPanelText(kPanelProgress, IntToUStr(done * 100 / total) + u"%");
+      Status()->SetPanelText(kPanelRow, IntToUStr(done) + u"/" + IntToUStr(total));
+      if (!show_next_line_)
+        Status()->SetPanelText(kPanelMessage, run_texts.GetFullFileDetails(next).rec.filename);
+    };
+    args.progress = [this](int32_t percent, UStringView text) {
+      Status()->SetPanelText(kPanelProgress, IntToUStr(percent) + u"%");
+      Status()->SetPanelText(kPanelMessage, text);
+    };
+    // Each turn of the loop: the gap since the last one, the newest line every 3 s.
+    auto* watcher = new QTimer(this);
+    watcher->setInterval(0);
+    connect(watcher, &QTimer::timeout, this, [this] {
+      const qlonglong gap = property("lz_gap").toLongLong();
+      longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, gap);
+      ShowRunProgress();
+      if (run_turn_observer_) run_turn_observer_();
+    });
+    watcher->start();
+    ok = doc->MakeConcordance(args);
+    watcher->stop();
+    delete watcher;
+    SetYieldHook(&PumpQtEvents);
+    g_running = nullptr;
+    stopped = StopRequested(kPanicEndOfText);
+    TimerConcordancing.stop();
+    run_active_ = false;
+  }
+  AfterRun(ok, stopped, run_texts.FileCount());
+  return Doc() != nullptr;
+}
+
+void TFormLinzora::ShowRunProgress() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !doc->fConcordanceList) return;
+  const int lines = doc->fConcordanceList->Count();
+  Status()->SetPanelText(kPanelEntries, IntToUStr(lines));
+  if (show_next_line_ && lines > 0) {
+    show_next_line_ = false;
+    const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);
+    if (line) Status()->SetPanelText(kPanelMessage, UString(line->Text()));
+  }
+}
+
+void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
+  T_WholeLinzoraHolder* doc = Doc();
+  Global_Busy_Dont_Show_Data = false;
+  if (TProgressClass* p = GlobalProgress()) {
+    if (doc) p->RunningWords(static_cast<uint32_t>(std::max(0, doc->fSettings.RunningWords())));
+    p->Hide();
+  }
+  const bool found = doc && doc->fConcordanceList->Count() > 0;
+  if (global_keeping_log)
+    AddToLogFile(u"concordance run ended: " + IntToUStr(found ? doc->fConcordanceList->Count() : 0) + u" lines");
+  if (!found) {
+    CloseData(true);
+    if (!passed_over_.empty()) {
+      UString names;
+      for (const UString& s : passed_over_) names += u"\n" + s;
+      VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
+    }
+    VXDialog(TVXDialog::NoConcordanceEntriesFound);
+  } else {
+    int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;
+    seen += doc->fUnusedFiles.Count();
+    if (stopped) doc->AddOneLaterNote(u"Stopped", u"stopped after " + IntToUStr(std::min(seen, texts_total)) +
+                                                      u" of " + IntToUStr(texts_total) + u" texts");
+    std::vector<UString> problems = passed_over_;
+    if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
+    for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
+    if (wizard_) wizard_->SaveHistoryLists();
+    if (doc->fConcordanceList->LimitReached())
+      VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
+    if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+    SetUpFileDialogs(kListConcordance);
+    ShowDocumentPages();
+    ShowDataState();
+    SetPageAppropriateCaption();
+    if (!problems.empty()) {
+      UString names;
+      for (const UString& s : problems) names += u"\n" + s;
+      VXDialog(TVXDialog::InformationMessage, {u"Some texts were passed over or could not be read:" + names});
+    }
+  }
+  global_panic_state = kPanicNone;
+  Pages()->Records().Last_actions |= 0x20;
+  UpdateControlsForData();
+}
+
+TFormBatchProcessSetup& TFormLinzora::BatchWindow() {
+  if (!batch_window_) batch_window_ = new TFormBatchProcessSetup(this);
+  return *batch_window_;
+}
+
+bool TFormLinzora::RunSearchWordBatchConcordance(TVXFileDetails& texts) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TFormBatchProcessSetup& batch = BatchWindow();
+  batch.total_bytes = 0;
+  for (int i = 0; i < run_texts.FileCount(); ++i) batch.total_bytes += run_texts.GetFullFileDetails(i).rec.size;
+  const int steps = wizard_->SearchWordItems.Count();
+  batch.Progress()->setRange(0, steps);
+  if (batch.ShowModal() != mrOK || !batch.ok_pressed) return false;
+  TBatchProceduresRec& b = Global_BatchProcedures;
+  b.Computations_In_Place_Not_temp_dir = true;
+  ResetBatchRun(b);
+  if (b.OnBatchFileNameAndMaxN) b.OnBatchFileNameAndMaxN(b.BatchRootFolder, u"concordancing", steps);
+  // The wizard's words are read once: each step searches one of them.
+  std::vector<UString> words;
+  for (int i = 0; i < steps; ++i) words.push_back(wizard_->SearchWordItems.GetPtr(i)->sw);
+  TBatchOutcome outcome;
+  outcome.steps = steps;
+  outcome.folder = b.BatchRootFolder;
+  {
+    TJobScope job;
+    run_active_ = true;
+    for (int i = 0; i < steps; ++i) {
+      if (StopRequested(kPanicStopNow)) {
+        outcome.stopped_by_user = true;
+        break;
+      }
+      CloseData(true);
+      fData = CreateTheHolderWithCallbacks(kListConcordance);
+      T_WholeLinzoraHolder* doc = Doc();
+      const UString name = IncludeTrailingPathDelimiter(b.BatchRootFolder) + CleanedUpFilename(words[static_cast<size_t>(i)]);
+      doc->MainFile.name = name;
+      doc->SuggestedFilename = name;
+      doc->SourceTextFilename = name;
+      TSearchWordItems one(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+      one.AddedSearchWords(words[static_cast<size_t>(i)]);
+      int32_t converted = 0;
+      TMakeConcordanceArgs args = WizardRunArgs(&run_texts, one, &converted);
+      args.batch_number = i + 1;
+      args.sw_batch_mode = true;
+      const size_t saved_before = b.saved_files.size();
+      const bool ok = doc->MakeConcordance(args);
+      ++outcome.steps_done;
+      // Only a file written counts; a step without lines writes nothing and is no failure.
+      if (b.saved_files.size() > saved_before) ++outcome.saved;
+      else if (!ok && doc->fConcordanceList->Count() > 0) {
+        outcome.stopped_at = words[static_cast<size_t>(i)];
+        break;
+      }
+      if (b.OnProgressing) b.OnProgressing(i);
+    }
+    CloseData(true);
+    run_active_ = false;
+  }
+  batch.hide();
+  if (StopRequested(kPanicStopNow)) outcome.stopped_by_user = true;
+  global_panic_state = kPanicNone;
+  if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+  if (global_keeping_log) AddToLogFile(BatchReport(outcome));
+  VXDialog(TVXDialog::InformationMessage, {BatchReport(outcome)});
+  UpdateControlsForData();
+  return outcome.saved > 0;
+}
+
+bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
+  TVXFileDetails run_texts(false, kToolConcordancer);
+  if (!RunTextsChecked(texts, run_texts)) return false;
+  TFormBatchProcessSetup& batch = BatchWindow();
+  batch.total_bytes = 0;
+  for (int i = 0; i < run_texts.FileCount(); ++i) batch.total_bytes += run_texts.GetFullFileDetails(i).rec.size;
+  batch.Progress()->setRange(0, run_texts.FileCount());
+  if (batch.ShowModal() != mrOK || !batch.ok_pressed) return false;
+  TBatchProceduresRec& b = Global_BatchProcedures;
+  b.Computations_In_Place_Not_temp_dir = false;
+  ResetBatchRun(b);
+  if (b.Zip_Too) SetBatchZipName(u"", u"concordance", b);
+  TBatchOutcome outcome;
+  outcome.steps = run_texts.FileCount();
+  outcome.folder = b.BatchRootFolder;
+  bool ok = false;
+  {
+    TJobScope job;
+    run_active_ = true;
+    CloseData(true);
+    fData = CreateTheHolderWithCallbacks(kListConcordance);
+    int32_t converted = 0;
+    TMakeConcordanceArgs args = WizardRunArgs(&run_texts, wizard_->SearchWordItems, &converted);
+    args.batch_mode = 1;
+    ok = Doc()->MakeConcordance(args);
+    run_active_ = false;
+  }
+  outcome.saved = static_cast<int>(b.saved_files.size());
+  for (int i = 0; i < run_texts.FileCount(); ++i)
+    if (run_texts.GetFullFileDetails(i).rec.wanted != kWantedNotLooked) ++outcome.steps_done;
+  if (!ok && !StopRequested(kPanicStopNow) && !Global_FailureMessage.empty()) outcome.stopped_at = Global_FailureMessage;
+  outcome.stopped_by_user = StopRequested(kPanicStopNow);
+  const UString zip = Doc() ? Doc()->last_batch_zip_Fullname : UString();
+  CloseData(true);
+  batch.hide();
+  global_panic_state = kPanicNone;
+  if (wizard_ && ok) wizard_->SaveHistoryLists();
+  if (ok && b.Zip_Too && !zip.empty()) outcome.folder = zip;
+  if (global_keeping_log) AddToLogFile(BatchReport(outcome));
+  VXDialog(TVXDialog::InformationMessage, {BatchReport(outcome)});
+  UpdateControlsForData();
+  return ok;
+}
+
+bool TFormLinzora::OpenOneBatchEntry(TStream& stream, int index) {
+  if (RefusedDuringJob()) return false;
+  terminating_app = false;
+  if (fData && !CanCloseData()) return false;
+  std::unique_ptr<TTessorineholder> holder = CreateTheHolderWithCallbacks(kListConcordance);
+  const bool ok = holder->StartReadFromStream(stream) && holder->ReadWholeFromStream(stream);
+  if (!ok) {
+    VXDialog(TVXDialog::FailedToRead, {u"batch result " + IntToUStr(index + 1)});
+    UpdateControlsForData();
+    return false;
+  }
+  CloseData(false);
+  fData = std::move(holder);
+  fData->MainFile.name.clear();
+  NextFile.name.clear();
+  SetUpFileDialogs(kListConcordance);
+  fData->CheckMenuItemsAfterLoadFromFile();
+  ShowDocumentPages();
+  UpdateControlsForData();
+  // The result has no file of its own: the caption names it by its place in the batch.
+  SetMainCaption(*this, u"Batch " + IntToUStr(index + 1));
+  return true;
+}
+
+void TFormLinzora::StartFollowUpSearch(bool with_context) {
+  if (!wizard_) return;
+  const UString word = GetATempString(1);
+  if (global_keeping_log) AddToLogFile(u"Follow-up search_word=" + word);
+  LoadChosenTextsFromStore();
+  wizard_->fExclusionWordItems.Clear();
+  wizard_->fTagContextWordItems.Clear();
+  wizard_->fContextWordItems.Clear();
+  if (with_context) {
+    const UString context = GetATempString(2);
+    wizard_->fContextWordItems.AddedSearchWords(context);
+    SetConcSaveRecContextword(context);
+  }
+  wizard_->SearchWordItems.Clear();
+  wizard_->SearchWordItems.AddedSearchWords(word);
+  SetMainCaption(*this, word);
+  SetConcSaveRecWithContext(with_context);
+  RunConcordance(ChosenTexts, false);
+}
+
+bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
+  if (!wizard_ || run_active_ || JobRunning()) return false;
+  TTellLinzoraList request(tool, kToolConcordancer);
+  if (!request.ReadRequestFile()) {
+    VXDialog(TVXDialog::FailedToRead, {request.Failure().empty() ? request.TempFilename() : request.Failure()});
+    return false;
+  }
+  const TLinzoraInclusionsRec& inc = request.fPreliminaries;
+  std::unique_ptr<TVXFileDetails> shared = request.OtherToolRequestFiles();
+  if (request.Count() == 0 || (!inc.include_jumps && (!shared || shared->FileCount() == 0))) {
+    VXDialog(TVXDialog::NoConcordanceEntriesFound);
+    return false;
+  }
+  // The settings and the wizard's boxes show the first item; every item is searched.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetContextWordsWanted(inc.include_context_words != 0);
+  rec.SetContextHorizonLeft(inc.context_hors[0]);
+  rec.SetContextHorizonRight(inc.context_hors[1]);
+  rec.SetExactContextPosition(inc.context_exact_gap);
+  auto word_of = [](const TLinzoraInfoClass& item) {
+    const UString w = TrimU(item.word_details[0]);
+    return w == u"#" ? UString(u"*#*") : w;
+  };
+  const TLinzoraInfoClass& first = *request.Item(0);
+  UString context;
+  for (size_t i = 0; i < first.context_words.size() && i < 4; ++i) context += (i ? u"/" : u"") + first.context_words[i];
+  rec.SetSearchWord(word_of(first));
+  rec.SetContextWord(context);
+  SetConcSaveRec(rec);
+  wizard_->SearchBox()->setCurrentText(ToQString(word_of(first)));
+  wizard_->ContextBox()->setCurrentText(ToQString(context));
+  wizard_->SearchWordItems.Clear();
+  wizard_->fContextWordItems.Clear();
+  if (inc.include_context_words && !context.empty()) wizard_->fContextWordItems.AddedSearchWords(context);
+  for (int32_t k = 0; k < request.Count(); ++k) {
+    const TLinzoraInfoClass& item = *request.Item(k);
+    wizard_->SearchWordItems.AddedSearchWords(word_of(item), item.rec.instances_to_find > 0 ? item.rec.instances_to_find
+                                                                                          : 0x7FFFFFFF);
+  }
+  if (!inc.include_jumps) return RunConcordance(*shared, false);
+
+  // Each item in its own texts, into one document.
+  CloseData(true);
+  fData = CreateTheHolderWithCallbacks(kListConcordance);
+  T_WholeLinzoraHolder* doc = Doc();
+  doc->fSettings = GetConcSaveRec();
+  doc->CopySearchWordItemsToFSWSEtc(wizard_->SearchWordItems);
+  passed_over_.clear();
+  bool stopped = false;
+  int texts_total = 0;
+  {
+    TJobScope job;
+    run_active_ = true;
+    TMakeConcordanceArgs args = WizardRunArgs(nullptr, wizard_->SearchWordItems, nullptr);
+    for (int32_t k = 0; k < request.Count() && !StopRequested(kPanicStopNow); ++k) {
+      std::unique_ptr<TVXFileDetails> files = request.SubSetOfOtherToolRequestFiles(request.Item(k)->jumplist);
+      if (!files) continue;
+      args.chosen = files.get();
+      for (int32_t f = 0; f < files->FileCount() && !StopRequested(kPanicStopNow); ++f) {
+        const TChosenFileDetailsFullRec d = files->GetFullFileDetails(f);
+        ++texts_total;
+        const int before = doc->fConcordanceList->Count();
+        const TOneTextResult r = doc->MadeOneFileConcordance(f, files->FileCount(), k, d, args);
+        // The text is read for every item; only this item's lines belong to its texts.
+        for (int i = doc->fConcordanceList->Count() - 1; i >= before; --i)
+          if (doc->fConcordanceList->Line(i)->Data().sw_number != k) doc->fConcordanceList->Remove(i);
+        if (!r.ok) passed_over_.push_back(FullName(d) + (r.failure.empty() ? UString() : u" (" + r.failure + u")"));
+      }
+    }
+    doc->ComputeAfterConcordance(false);
+    doc->AddNotesOnSWResults();
+    stopped = StopRequested(kPanicEndOfText);
+    run_active_ = false;
+  }
+  AfterRun(passed_over_.empty(), stopped, texts_total);
+  return Doc() != nullptr;
+}
+
+// --- start-up -------------------------------------------------------------------------------------
+
+void TFormLinzora::HandleStartupParameters() {
+  TMainToolsForm::HandleStartupParameters();
+  tool_wants_linzora = false;
+  const UString named = StartupDocument();
+  const bool any = !Params().formatted_params.empty() || Params().parms_found != 0;
+  const TStartupAction action = DecideStartupAction(Params(), any, !named.empty() && FileExists(named));
+  switch (action.kind) {
+    case TStartupActionKind::kOpenDocument: OpenAFile(); break;
+    case TStartupActionKind::kFollowUp: StartFollowUpSearch(action.with_context); break;
+    case TStartupActionKind::kToolRequest:
+      tool_wants_linzora = true;
+      RunOtherToolRequests(action.tool);
+      break;
+    case TStartupActionKind::kUnknownName: VXDialog(TVXDialog::FailedToFind, {Params().formatted_params}); break;
+    case TStartupActionKind::kNothing: break;
+  }
+  UpdateControlsForData();
+}
+
+// --- page data ------------------------------------------------------------------------------------
+
+void TFormLinzora::PageChanged(int tab) {
+  TMainToolsForm::PageChanged(tab);
+  ComputePageData();
+}
+
+void TFormLinzora::ComputePageData() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || run_active_ || JobRunning()) return;
+  const uint8_t type = Pages()->CurrentListType();
+  if (type != kListCollocates && type != kListPlot && type != kListPatterns && type != kListClusters &&
+      type != kListTimeline)
+    return;
+  struct TView {
+    TConcordanceDerivedList* list;
+    size_t done_index;
+  };
+  const TView views[] = {{doc->fCollocateList.get(), 2}, {doc->fPatternsList.get(), 3}, {doc->fConcPlotList.get(), 4},
+                         {doc->fClusterList.get(), 1}, {doc->fTimeLineList.get(), 5}};
+  bool computed = false;
+  for (const TView& v : views) {
+    if (!v.list || doc->fComputed[v.done_index]) continue;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (v.list->Compute(false)) doc->fComputed[v.done_index] = 1;
+    QApplication::restoreOverrideCursor();
+    computed = true;
+  }
+  if (!computed) return;
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->ListChanged();
+}
+
+// --- resort ---------------------------------------------------------------------------------------
+
+void TFormLinzora::Resort(TVX_Grid* grid, int column) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  T_WholeLinzoraHolder* doc = Doc();
+  TVXBaseDataClass* list = grid->List();
+  Pages()->Records().Last_actions |= 0x08;
+  // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
+  // the lines being sorted.
+  TJobScope resorting;
+  if (list != doc->fConcordanceList.get()) {
+    list->ToggleSortDirection(0);
+    list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    list->DoASort(1, 0, list->Count() - 1);
+    QApplication::restoreOverrideCursor();
+    grid->ListChanged();
+    return;
+  }
+  TConcordanceList* lines = doc->fConcordanceList.get();
+  std::array<TSortLevel, 3> before{lines->SortLevel(0), lines->SortLevel(1), lines->SortLevel(2)};
+  for (int l = 0; l < 3; ++l) lines->ToggleSortDirection(l);
+  lines->Set1Sort(0, lines->HeaderColumnToSortNeeded(0, column));
+  lines->Set1Sort(1, lines->HeaderColumnToSortNeeded(1, column));
+  if (column == 1 && sort_form_) {
+    for (int l = 0; l < 3; ++l) sort_record_.ascending[static_cast<size_t>(l)] = lines->SortLevel(l).ascending ? 1 : 0;
+    sort_form_->SetTargets(&doc->fSettings, &sort_record_);
+    if (sort_form_->ShowModal() != mrOK) {
+      // Cancel leaves the lines sorted as they were, directions included.
+      for (int l = 0; l < 3; ++l) {
+        lines->Set1Sort(l, before[static_cast<size_t>(l)].key);
+        lines->SetSortAscending(l, before[static_cast<size_t>(l)].ascending);
+      }
+      return;
+    }
+    if (!sort_form_->highlighted_collocate_in_sort) lines->ClearHighlightRec();
+    const std::vector<int32_t> keys = ResortKeys(doc->fSettings, sort_record_);
+    for (int32_t k : keys)
+      if (k == kSortKeyReferenceFrequency && doc->ReferenceCorpusWordlistFilename.empty()) {
+        VXDialog(TVXDialog::InformationMessage, {u"Sorting by reference corpus frequency needs a reference word list."});
+        return;
+      }
+    for (int l = 0; l < 3; ++l) {
+      lines->Set1Sort(l, l < static_cast<int>(keys.size()) ? keys[static_cast<size_t>(l)] : -1);
+      lines->SetSortAscending(l, sort_record_.ascending[static_cast<size_t>(l)] != 0);
+    }
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  lines->CompleteResort();
+  QApplication::restoreOverrideCursor();
+  MarkDataChanged();
+  grid->ListChanged();
+}

@@ -1,0 +1,59 @@
+// What the concordancer's result pages change in a cell before it is drawn or written out (the
+// grids' tweak hooks), and the coloured spans a line's marks give. Plain rules over the cell
+// record: nothing here yields to the event loop, so no message can change the list mid-draw.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/result_list_base.h"
+
+// --- coloured spans of a concordance line ---------------------------------------------------------
+
+// One mark of a line: 0 a tag, 1-6 word handling (4 with first character '2' counts as 3).
+struct TLineMark {
+  uint8_t kind = 0;
+  int32_t position = 1;  // 1-based in the line
+  int32_t tag_length = 0;
+  int32_t word_length = 0;
+  int32_t tag_number = 0;  // 1-based in the tag colour table; 0 none
+  bool hidden = false;
+  bool force_tag = false;
+  char16_t first_char = 0;
+};
+struct TTagColour {
+  uint32_t text = 0, background = 0;
+  bool no_colour = false;
+};
+struct TMarkSpan {
+  int32_t start = 0;  // 0-based
+  int32_t end = 0;    // past the last character
+  // The word-handling colour record used, or -1 for the tag colour table's entry tag_number.
+  int32_t colour_record = 0;
+  int32_t tag_number = 0;
+  bool operator==(const TMarkSpan&) const = default;
+};
+// The spans in start order. tags_coloured and words_coloured are the colouring options; no
+// spans at all for a printed grid when the printer preferences say so (no_spans).
+std::vector<TMarkSpan> ColouredMarkSpans(const std::vector<TLineMark>& marks, bool tags_coloured, bool words_coloured,
+                                         const std::vector<TTagColour>& tag_colours, bool no_spans = false);
+
+// --- cell rules ---------------------------------------------------------------------------------
+
+// Concordance columns 2 and 3: a tag-coloured cell takes its tag's text colour (1-based index
+// within the table); index 0 or beyond the table leaves the cell as it is. In text output with
+// the highlighted-collocate main key an empty cell shows the line's count instead.
+void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>& tag_colours, bool text_output,
+                             uint8_t main_sort_key, int32_t highlight_count);
+// Collocate cells: numeric 0.0 in columns 3-13 is not applicable while uncomputed ones are not
+// shown (in text output it says "not yet computed").
+void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, bool text_output);
+// File names: status 0 sets the display flag.
+bool FileNameDisplayFlag(uint8_t file_status);
+// The percent of a source text loaded so far; 0 for an empty text (nothing to divide by).
+int LoadedPercent(int64_t loaded, int64_t length);
+
+// A concordance line cut to the characters a column shows, with the search word in its middle:
+// each_side characters before the hit (blanks make up a short left context) and as many after.
+// The centre and the coloured stretches move with the cut.
+void CentreConcordanceCell(TGrid_data_rec& cell, int each_side);

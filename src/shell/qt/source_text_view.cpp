@@ -1,0 +1,136 @@
+#include "shell/qt/source_text_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "shell/qt/qt_application.h"
+
+namespace {
+bool IsMoveKey(const QKeyEvent* k) {
+  return k->modifiers() == Qt::ControlModifier && (k->key() == Qt::Key_N || k->key() == Qt::Key_P);
+}
+}  // namespace
+
+TSourceTextRichEdit::TSourceTextRichEdit(QWidget* parent) : QTextEdit(parent) {
+  setReadOnly(true);
+  setAcceptRichText(false);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void TSourceTextRichEdit::SetSourceText(UStringView text, std::vector<UString> search_words) {
+  original_ = UString(text);
+  words_ = std::move(search_words);
+  with_markup_ = true;
+  greyed_ = false;
+  highlighted_ = false;
+  Refresh();
+}
+
+void TSourceTextRichEdit::Refresh() {
+  const auto tags = FindMarkupSpans(original_);
+  shown_ = with_markup_ ? original_ : TextWithoutSpans(original_, tags);
+  markup_ = with_markup_ ? tags : std::vector<TTextSpan>{};
+  setPlainText(ToQString(shown_));
+  current_ = -1;
+  const bool grey = greyed_;
+  greyed_ = false;
+  if (grey && with_markup_) GreyOutAnyMarkup();
+  if (highlighted_) HighlightKWs();
+  else highlights_.clear();
+}
+
+void TSourceTextRichEdit::HighlightKWs() {
+  highlights_ = FindSearchWordSpans(shown_, words_);
+  highlighted_ = true;
+  current_ = -1;
+  ShowHighlights();
+}
+
+void TSourceTextRichEdit::ShowHighlights() {
+  QList<QTextEdit::ExtraSelection> selections;
+  QTextCharFormat format;
+  format.setBackground(QColor(255, 240, 110));
+  format.setFontWeight(QFont::Bold);
+  for (size_t k = 0; k < highlights_.size(); ++k) {
+    QTextEdit::ExtraSelection sel;
+    sel.cursor = QTextCursor(document());
+    sel.cursor.setPosition(static_cast<int>(highlights_[k].start));
+    sel.cursor.setPosition(static_cast<int>(highlights_[k].End()), QTextCursor::KeepAnchor);
+    sel.format = format;
+    if (static_cast<int>(k) == current_) sel.format.setBackground(QColor(255, 170, 40));
+    selections.append(sel);
+  }
+  setExtraSelections(selections);
+}
+
+bool TSourceTextRichEdit::GotoNextKW(bool forward) {
+  if (!highlighted_) HighlightKWs();
+  const QTextCursor cursor = textCursor();
+  const int64_t from = current_ >= 0 ? highlights_[static_cast<size_t>(current_)].start
+                                     : (forward ? cursor.selectionStart() - 1 : cursor.selectionEnd() + 1);
+  const int next = NextSpanIndex(highlights_, from, forward);
+  if (next < 0) {
+    message_ = forward ? u"No further highlighted word." : u"No earlier highlighted word.";
+    return false;
+  }
+  current_ = next;
+  const TTextSpan& s = highlights_[static_cast<size_t>(next)];
+  QTextCursor c(document());
+  c.setPosition(static_cast<int>(s.start));
+  c.setPosition(static_cast<int>(s.End()), QTextCursor::KeepAnchor);
+  setTextCursor(c);
+  ensureCursorVisible();
+  ShowHighlights();
+  message_ = shown_.substr(static_cast<size_t>(s.start), static_cast<size_t>(s.length));
+  return true;
+}
+
+void TSourceTextRichEdit::GreyOutAnyMarkup(const std::function<void(int64_t, int64_t)>& progress) {
+  if (!with_markup_) return;
+  QTextCharFormat grey;
+  grey.setForeground(QColor(0x90, 0x90, 0x90));
+  QTextCursor c(document());
+  c.beginEditBlock();
+  const int64_t total = static_cast<int64_t>(markup_.size());
+  for (int64_t k = 0; k < total; ++k) {
+    const TTextSpan& s = markup_[static_cast<size_t>(k)];
+    c.setPosition(static_cast<int>(s.start));
+    c.setPosition(static_cast<int>(s.End()), QTextCursor::KeepAnchor);
+    c.mergeCharFormat(grey);
+    if (progress && (k & 0xFF) == 0xFF) progress(k + 1, total);
+  }
+  c.endEditBlock();
+  greyed_ = true;
+}
+
+void TSourceTextRichEdit::SetWithOrWithoutMarkup(bool with) {
+  with_markup_ = with;
+  Refresh();
+}
+
+void TSourceTextRichEdit::CopyAll() { QApplication::clipboard()->setText(ToQString(shown_)); }
+
+std::string TSourceTextRichEdit::RtfBytes() const {
+  return SourceTextRtf(shown_, highlighted_ ? highlights_ : std::vector<TTextSpan>{},
+                       greyed_ ? markup_ : std::vector<TTextSpan>{});
+}
+
+bool TSourceTextRichEdit::event(QEvent* e) {
+  // Ctrl+N and Ctrl+P belong to the viewer while it has the focus, not to the menus.
+  if (e->type() == QEvent::ShortcutOverride && IsMoveKey(static_cast<QKeyEvent*>(e))) {
+    e->accept();
+    return true;
+  }
+  return QTextEdit::event(e);
+}
+
+void TSourceTextRichEdit::keyPressEvent(QKeyEvent* e) {
+  if (IsMoveKey(e)) {
+    emit NextRequested(e->key() == Qt::Key_N);
+    return;
+  }
+  QTextEdit::keyPressEvent(e);
+}

@@ -1,0 +1,215 @@
+// Collocates of a whole word list: the word filter, the thresholds, file names and the files
+// written for a small corpus.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "concordance/word_list_collocates.h"
+#include "document_test_support.h"
+#include "model/text_statistics.h"
+#include "platform/settings/settings_access.h"
+#include "wordlist/word_list.h"
+
+using namespace document_test;
+
+namespace {
+
+using R = TCollocateScriptSettingsRec;
+
+TCollocateScriptSettingsRec Limits(int32_t min_len, int32_t max_len, int32_t min_texts, int32_t max_texts,
+                                   int32_t min_freq, int32_t max_freq) {
+  TCollocateScriptSettingsRec l{};
+  l.SetField(R::kMinWordLength, min_len);
+  l.SetField(R::kMaxWordLength, max_len);
+  l.SetField(R::kMinTexts, min_texts);
+  l.SetField(R::kMaxTexts, max_texts);
+  l.SetField(R::kMinFrequency, min_freq);
+  l.SetField(R::kMaxFrequency, max_freq);
+  l.SetField(R::kMinCollocateTotal, 1);
+  l.SetField(R::kMaxCollocateTotal, 1000);
+  l.SetField(R::kMinCollocates, 1);
+  l.SetField(R::kMaxCollocates, 1000);
+  return l;
+}
+
+// The lines of a UTF-16 LE file with a byte-order mark (LF ends).
+std::vector<UString> FileLines(const UString& file) {
+  TMemoryStream m;
+  if (!m.LoadFromFile(file)) return {};
+  const std::vector<uint8_t>& b = m.Data();
+  EXPECT_GE(b.size(), 2u);
+  EXPECT_EQ(b[0], 0xFF);
+  EXPECT_EQ(b[1], 0xFE);
+  std::vector<UString> lines(1);
+  for (size_t i = 2; i + 1 < b.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(b[i] | (b[i + 1] << 8));
+    if (c == u'\n') lines.emplace_back();
+    else lines.back() += c;
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+std::vector<UString> Fields(const UString& line) {
+  std::vector<UString> out(1);
+  for (char16_t c : line) {
+    if (c == u'\t') out.emplace_back();
+    else out.back() += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(WordListCollocates, ScriptLimitsTakeBothBounds) {
+  const TCollocateScriptSettingsRec l = Limits(3, 5, 2, 4, 10, 20);
+  struct Case {
+    const char16_t* word;
+    int32_t freq, texts;
+    bool passes;
+  } const cases[] = {
+      {u"abc", 10, 2, true},     // every lower bound exactly
+      {u"abcde", 20, 4, true},   // every upper bound exactly
+      {u"ab", 15, 3, false},     // too short
+      {u"abcdef", 15, 3, false}, // too long
+      {u"abcd", 9, 3, false},    {u"abcd", 21, 3, false},
+      {u"abcd", 15, 1, false},   {u"abcd", 15, 5, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WordPassesScriptLimits(l, c.word, c.freq, c.texts), c.passes) << Utf16ToUtf8(c.word) << c.freq << c.texts;
+  global_panic_state = kPanicStopNow;
+  EXPECT_FALSE(WordPassesScriptLimits(l, u"abc", 10, 2));
+  global_panic_state = kPanicNone;
+}
+
+TEST(WordListCollocates, ThresholdsAllOrAnyAndTheirText) {
+  TKollaxaMutualChecks checks{};
+  float values[11] = {};
+  EXPECT_TRUE(PassesRelationshipThresholdTests(checks, values));  // nothing tested
+  EXPECT_EQ(RelationshipRequirements(checks), u"");
+  checks.SetTested(1, true);
+  checks.SetThreshold(1, 3.0f);
+  checks.SetTested(5, true);
+  checks.SetThreshold(5, 2.0f);
+  struct Case {
+    bool all;
+    float mi, t;
+    bool passes;
+  } const cases[] = {
+      {true, 3.0f, 2.0f, true},  {true, 3.0f, 1.9f, false}, {false, 3.0f, 1.9f, true},
+      {false, 2.9f, 1.9f, false}, {false, std::numeric_limits<float>::quiet_NaN(), 1.0f, false},
+  };
+  for (const Case& c : cases) {
+    checks.SetAllMustPass(c.all);
+    values[1] = c.mi;
+    values[5] = c.t;
+    EXPECT_EQ(PassesRelationshipThresholdTests(checks, values), c.passes) << c.all << " " << c.mi << " " << c.t;
+  }
+  checks.SetAllMustPass(true);
+  EXPECT_EQ(RelationshipRequirements(checks), u"MI >= 3.000 and T SCORE >= 2.000");
+  checks.SetAllMustPass(false);
+  EXPECT_EQ(RelationshipRequirements(checks), u"MI >= 3.000 or T SCORE >= 2.000");
+}
+
+TEST(WordListCollocates, FileNamesStayInTheFolder) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"cat", u"cat"},     {u"a/b", u"a_b"},   {u"..", u"_.."},   {u".", u"_."},
+      {u"", u"_"},          {u"x\\y:z", u"x_y_z"}, {u"why?*", u"why__"}, {u"\u00e9t\u00e9", u"\u00e9t\u00e9"},
+      {u"<\"|>", u"____"},  {u"a\tb", u"a_b"},
+  };
+  for (const auto& [word, name] : cases) EXPECT_EQ(AcceptableFilename(word), name) << Utf16ToUtf8(word);
+}
+
+TEST(WordListCollocates, AFilePerPassingWordWithoutTheWordItself) {
+  ScopedSettings settings;
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetMinCollocateFrequency(1);
+  rec.SetMinCollocateTexts(1);
+  rec.SetCollocHorizonLeft(2);
+  rec.SetCollocHorizonRight(2);
+  SetConcSaveRec(rec);
+  TTextFolder texts{{u"a.txt", "the old man saw the old dog. the sea is old."},
+                    {u"b.txt", "an old man and the dog. The dog ran to the sea."}};
+  // Words of three letters, in at least one text, 2 to 6 times: DOG, MAN, OLD, Old, SEA pass;
+  // THE (7) is too frequent, AN too short, SAW too rare.
+  SetCollocateScriptSettings(Limits(3, 3, 1, 2, 2, 6));
+  TVXBaseHolder holder;
+  TVXStatsList stats(&holder);
+  for (const UString& name : texts.names) {
+    TOne_text_stats_rec r;
+    r.name = name;
+    stats.Add(new TStatsEntry(r, false, &stats));
+  }
+  stats.Overall_stats.data.running_words = 21;
+  TVXWordList words(&holder);
+  for (auto [w, f, t] : std::initializer_list<std::tuple<const char16_t*, int, int>>{
+           {u"THE", 7, 2}, {u"OLD", 4, 2}, {u"MAN", 2, 2}, {u"DOG", 3, 2}, {u"SEA", 2, 2}, {u"AN", 1, 1},
+           {u"SAW", 1, 1}, {u"IS", 1, 1}, {u"AND", 1, 1}, {u"RAN", 1, 1}, {u"TO", 1, 1}, {u"Old", 4, 2}})
+    words.AddRow({t, f, 0.0f, w, u"", u""});
+
+  TempFolder out;
+  const UString folder = out.Path() + u"per word/deeper";
+  auto doc = NewDocument();
+  // A run would open its text-file details in the editor: not while the word list is worked.
+  SetPostProcessSaveFilenames(true);
+  static int edits = 0;
+  edits = 0;
+  const TDocumentHooks hooks_before = DocumentHooks();
+  TDocumentHooks counting = hooks_before;
+  counting.try_to_edit = [](const UString&, const UString&) { ++edits; };
+  SetDocumentHooks(counting);
+  const int32_t written = doc->ComputeAndSaveCollocatesForWholeWordList(folder, words, stats);
+  EXPECT_EQ(DocumentHooks().try_to_edit, counting.try_to_edit);
+  SetDocumentHooks(hooks_before);
+  EXPECT_EQ(edits, 0);
+  EXPECT_EQ(written, 5);
+  // The calling document is left alone.
+  EXPECT_EQ(doc->fConcordanceList->Count(), 0);
+  std::vector<std::string> names;
+  for (const auto& f : std::filesystem::directory_iterator(Utf16ToUtf8(folder)))
+    names.push_back(f.path().filename().string());
+  std::sort(names.begin(), names.end());
+  // "Old" and "OLD" have one name but are two files: whichever comes second gets a number.
+  const bool old_first = std::find(names.begin(), names.end(), "OLD.txt") != names.end();
+  EXPECT_EQ(names, old_first ? (std::vector<std::string>{"DOG.txt", "MAN.txt", "OLD.txt", "Old (2).txt", "SEA.txt"})
+                             : (std::vector<std::string>{"DOG.txt", "MAN.txt", "OLD (2).txt", "Old.txt", "SEA.txt"}));
+
+  const std::vector<UString> lines = FileLines(folder + (old_first ? u"/OLD.txt" : u"/OLD (2).txt"));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], u"Collocates of OLD");
+  const std::vector<UString> head = Fields(lines[1]);
+  ASSERT_GT(head.size(), 12u);
+  EXPECT_EQ(head[0], u"word");
+  EXPECT_EQ(head[head.size() - 11], u"Dice");
+  EXPECT_EQ(head.back(), u"delta P B");
+  bool man = false;
+  for (size_t i = 2; i < lines.size(); ++i) {
+    const std::vector<UString> f = Fields(lines[i]);
+    EXPECT_EQ(f.size(), head.size());
+    EXPECT_NE(UpperCaseU(f[0]), u"OLD");  // never its own collocate
+    EXPECT_EQ(f[12], u"");  // the Set column holds no number
+    if (f[0] != u"MAN") continue;
+    man = true;
+    // MAN stands right after OLD twice: Dice = 2 * 2 / (4 + 2), written with three decimals
+    // (OLD and Old both have 4).
+    EXPECT_EQ(f[head.size() - 11], u"0.667");
+  }
+  EXPECT_TRUE(man);
+}
+
+TEST(WordListCollocates, NoFolderOrNoTextsWritesNothing) {
+  ScopedSettings settings;
+  SetCollocateScriptSettings(Limits(1, 10, 0, 10, 0, 100));
+  TVXBaseHolder holder;
+  TVXStatsList stats(&holder);
+  TVXWordList words(&holder);
+  words.AddRow({1, 1, 0.0f, u"OLD", u"", u""});
+  TempFolder out;
+  auto doc = NewDocument();
+  EXPECT_EQ(doc->ComputeAndSaveCollocatesForWholeWordList(out.Path() + u"x", words, stats), 0);  // no texts
+  const UString blocker = out.Write(u"file", "x");
+  EXPECT_EQ(doc->ComputeAndSaveCollocatesForWholeWordList(blocker + u"/sub", words, stats), 0);
+}

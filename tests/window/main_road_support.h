@@ -1,0 +1,101 @@
+// Helpers of the main-road window tests: the program's own start-up with a private settings
+// folder and scripted questions, waiting for the loop, and the engine's own view of a search.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTest>
+#include <functional>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "shell/qt/main.h"
+#include "shell/qt/main_window.h"
+#include "shell/qt/qt_application.h"
+#include "shell/services/suite_services.h"
+#include "support/temp_folder.h"
+#include "windows/start_wizard.h"
+
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+// Each test: its own settings folder, the program's units, headless questions.
+class MainRoadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+    // Hand-over files of the temporary folder are this test's alone (tests run side by side).
+    setenv("TMPDIR", Utf16ToUtf8(dir.Path()).c_str(), 1);
+    ResetSettingsStoreForTests();
+    StartProgramUnits();
+    SetDialogService(&dialogs);
+    global_panic_state = kPanicNone;
+  }
+  void TearDown() override {
+    windows.reset();
+    SetDialogService(nullptr);
+    StopProgramUnits();
+    unsetenv("LINZORA_CONFIG_DIR");
+    unsetenv("TMPDIR");
+    ResetSettingsStoreForTests();
+  }
+  // The program's windows, started with the given parameters ({u""}: none).
+  TFormLinzora& Start(std::vector<UString> params = {u""}) {
+    windows.reset();
+    windows = MakeProgramWindows(&params);
+    windows->main->show();
+    EXPECT_TRUE(WaitUntil([this] { return windows->main->StartupDone() && !windows->main->RunActive(); }));
+    return *windows->main;
+  }
+  TFormLinzora& Main() { return *windows->main; }
+  TFormStartWizardC& Wizard() { return *windows->wizard; }
+  std::vector<TVXDialog> Asked() const {
+    std::vector<TVXDialog> ids;
+    for (const TVXQuestion& q : dialogs.Asked()) ids.push_back(q.id);
+    return ids;
+  }
+  bool WasAsked(TVXDialog id) const {
+    for (const TVXQuestion& q : dialogs.Asked())
+      if (q.id == id) return true;
+    return false;
+  }
+  UString AllQuestionText() const {
+    UString s;
+    for (const TVXQuestion& q : dialogs.Asked()) s += q.text + u"\n";
+    return s;
+  }
+  // Chosen texts handed to the window as the chooser does (the store's hand-over).
+  void HandOverTexts(const std::vector<UString>& names) {
+    TVXFileDetails texts(false, kToolConcordancer);
+    for (const UString& n : names) texts.ToolAddAFile(n);
+    ASSERT_TRUE(texts.SavedToTempFile());
+    SetChosenTextFiles(true, texts.TempFilename(), texts.FileCount());
+    ASSERT_TRUE(Main().LoadChosenTextsFromStore());
+  }
+  // Types the search words into the wizard and presses OK; waits for the run to end.
+  void RunFromWizard(UStringView words) {
+    Main().ShowStartDialog();
+    Wizard().SearchBox()->setCurrentText(ToQString(words));
+    Wizard().ButtonOKClick();
+    QTest::qWait(20);
+    WaitUntil([this] { return !Main().RunActive(); });
+  }
+  TempFolder dir;
+  THeadlessDialogService dialogs;
+  std::unique_ptr<TProgramWindows> windows;
+};
