@@ -48,6 +48,7 @@
 #include "model/chosen_texts.h"
 #include "model/tag_handler.h"
 #include "model/text_reader.h"
+#include "model/worker_tag_handler.h"  // the tag handler each worker reads with
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 
