@@ -8,6 +8,8 @@ namespace {
 // that is late, few enough to keep memory at a handful of texts' counters.
 constexpr size_t kMostWaiting = 16;
 constexpr int32_t kWakeAfter = 4;
+// Fewer keys than this are sorted on the calling thread (a batch result of one short text).
+constexpr size_t kKeysWorthThreads = 20000;
 
 }  // namespace
 
@@ -105,13 +107,13 @@ std::vector<TWordCounter::TKeyView> TRunWordCounter::OrderedKeys() const {
     for (int32_t i = 0; i < p.Types(); ++i) keys.push_back(p.Key(i));
     ends.push_back(keys.size());
   }
-  // Each part is sorted on a thread of its own when the run has helpers, then the sorted parts
-  // are merged pairwise.
+  // Each part is sorted on a thread of its own when the run has helpers and many keys, then the
+  // sorted parts are merged pairwise.
   auto sort_part = [&](size_t p) {
     std::sort(keys.begin() + static_cast<std::ptrdiff_t>(p == 0 ? 0 : ends[p - 1]),
               keys.begin() + static_cast<std::ptrdiff_t>(ends[p]), before);
   };
-  if (helpers_.empty()) {
+  if (helpers_.empty() || keys.size() < kKeysWorthThreads) {
     for (size_t p = 0; p < ends.size(); ++p) sort_part(p);
   } else {
     std::vector<std::thread> sorters;

@@ -530,7 +530,8 @@ TEST(RunWordCounter, PartsHoldWhatOneTableHolds) {
   std::vector<TWordCounter> texts;
   for (int t = 0; t < 6; ++t) {
     TWordCounter c(3);
-    for (int w = 0; w < 3000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 4000)), t % 2 ? u"<T>" : u"",
+    // Enough keys that a run with helpers sorts its parts on threads of their own.
+    for (int w = 0; w < 8000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 40000)), t % 2 ? u"<T>" : u"",
                                          static_cast<int32_t>(rng() % 3));
     texts.push_back(std::move(c));
   }
@@ -543,6 +544,7 @@ TEST(RunWordCounter, PartsHoldWhatOneTableHolds) {
     ASSERT_EQ(alone.Types(), plain.Types());
     ASSERT_EQ(helped.Types(), plain.Types());
   }
+  ASSERT_GT(plain.Types(), 20000);
   const std::vector<int32_t> order = plain.Keys();
   for (const TRunWordCounter* run : {&alone, &helped}) {
     const std::vector<TWordCounter::TKeyView> keys = run->OrderedKeys();
