@@ -48,6 +48,7 @@
 #include "model/chosen_texts.h"
 #include "model/tag_handler.h"
 #include "model/text_reader.h"
+#include "model/worker_tag_handler.h"  // the tag handler each worker reads with
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 
@@ -74,10 +75,6 @@ struct TTextWorkerSetup {
   // running words so far. Called on whichever thread reads the text, so it may only store numbers.
   std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
 };
-
-// The tag handler a worker reads with when the setup gives no maker: the run's tag settings,
-// with every list loaded afresh.
-std::unique_ptr<TTextTagHandler> MakeWorkerTagHandler(const TTextReadSnapshot& snapshot);
 
 // The reader of one text for a concordance run.
 class TLinzoraBufferProcessor : public TBufferProcessor {

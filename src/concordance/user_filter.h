@@ -20,22 +20,18 @@
 #include <cstdint>
 
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/shared_library.h"
 
 class TUserLineFilter {
  public:
   using TFunction = int32_t (*)(const void*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, const char16_t*);
 
-  TUserLineFilter() = default;
-  ~TUserLineFilter();
-  TUserLineFilter(const TUserLineFilter&) = delete;
-  TUserLineFilter& operator=(const TUserLineFilter&) = delete;
-
   // Opens the library; false (filter off, one log line naming the file and why) when it cannot.
   bool Load(UStringView file_name);
   // From the settings: on only when the filter is wanted and its file exists.
   bool LoadFromSettings();
-  void Close();
-  bool Active() const { return function_ != nullptr; }
+  void Close() { library_.Close(); }
+  bool Active() const { return library_.Function() != nullptr; }
 
   // Whether the hit is kept; true when no filter is active.
   bool Keep(UStringView line, int32_t midpoint, int32_t hit_characters, int64_t byte_position, uint32_t lcid,
@@ -44,7 +40,6 @@ class TUserLineFilter {
   int32_t Failures() const { return failures_; }
 
  private:
-  void* handle_ = nullptr;
-  TFunction function_ = nullptr;
+  TSharedLibrary library_;
   mutable int32_t failures_ = 0;
 };

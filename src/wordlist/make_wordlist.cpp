@@ -9,12 +9,14 @@
 #include <span>
 #include <thread>
 
+#include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "wordlist/run_word_counter.h"
 #include "wordlist/user_word_filter.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_counting.h"
@@ -36,9 +38,11 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
     return;
   }
   std::mutex m;
-  std::condition_variable cv;
+  // Workers wait for room in the window, the calling thread for the next text's result: each
+  // side wakes only the other, and the calling thread only for the text it waits on.
+  std::condition_variable room, result;
   std::vector<std::optional<Result>> ready(static_cast<size_t>(count));
-  int32_t next = 0, committed = 0;
+  int32_t next = 0, committed = 0, waiting_for = -1;
   bool stop = false;
   const int32_t ahead = 2 * threads;
   auto worker = [&] {
@@ -46,16 +50,18 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
       int32_t k;
       {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
+        room.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
         if (stop || next >= count) return;
         k = next++;
       }
       Result r = work(k);
+      bool wanted;
       {
         std::lock_guard<std::mutex> lock(m);
         ready[static_cast<size_t>(k)] = std::move(r);
+        wanted = k == waiting_for;
       }
-      cv.notify_all();
+      if (wanted) result.notify_one();
     }
   };
   std::vector<std::thread> pool;
@@ -66,19 +72,20 @@ void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit
     std::optional<Result> r;
     {
       std::unique_lock<std::mutex> lock(m);
-      cv.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
+      waiting_for = k;
+      result.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
       r = std::move(ready[static_cast<size_t>(k)]);
       ready[static_cast<size_t>(k)].reset();
       committed = k + 1;
     }
-    cv.notify_all();
+    room.notify_one();
     if (!commit(k, *r)) {
       std::lock_guard<std::mutex> lock(m);
       stop = true;
       break;
     }
   }
-  cv.notify_all();
+  room.notify_all();
   for (std::thread& t : pool) t.join();
 }
 
@@ -99,6 +106,38 @@ TFileContentsSet KindOfText(const TTextWordCounts& r, const TChosenFileDetailsFu
   return 1;
 }
 
+// Whether text k is the last of its folder among the chosen texts.
+bool EndsAFolder(const std::vector<TChosenFileDetailsFullRec>& texts, size_t k) {
+  return k + 1 >= texts.size() || texts[k + 1].folder != texts[k].folder;
+}
+
+// Whether text k ends a result: with no batch the run is one result; in batch modes 1 and 2 each
+// text is a result of its own, in mode 3 the texts of one folder.
+bool EndsAResult(const std::vector<TChosenFileDetailsFullRec>& texts, size_t k, uint8_t batch_mode) {
+  if (k + 1 >= texts.size() || batch_mode == 1 || batch_mode == 2) return true;
+  return batch_mode == 3 && EndsAFolder(texts, k);
+}
+
+// Each text's place in its result: the texts of a result lie one after the other (by their chosen
+// sizes), so that its dispersion spreads over its own texts.
+std::vector<TTextPlace> PlacesInResults(const std::vector<TChosenFileDetailsFullRec>& texts, uint8_t batch_mode) {
+  std::vector<TTextPlace> places(texts.size());
+  size_t first = 0;
+  int64_t offset = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    places[i].offset = offset;
+    offset += std::max<int64_t>(0, texts[i].rec.size);
+    if (!EndsAResult(texts, i, batch_mode)) continue;
+    for (size_t j = first; j <= i; ++j) places[j].list_bytes = offset;
+    first = i + 1;
+    offset = 0;
+  }
+  return places;
+}
+
+// The folder's own name, without the folders above it.
+UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrailingPathDelimiter(folder)); }
+
 }  // namespace
 
 int32_t WordlistWorkerThreads(int32_t requested) {
@@ -115,9 +154,9 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   converted = 0;
   fLastFailure.clear();
   const UString kind_name = VXRes(TVXRes::VXWordList);
-  if (type_of_list != kListWordlist || batch_mode != 0) {
+  if (type_of_list != kListWordlist || batch_mode > 3) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX,
-                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"batches not made here"});
+                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"no such batch mode"});
     AddToLogFile(u"MakeWordlist: " + fLastFailure);
     return false;
   }
@@ -125,17 +164,19 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   list.reserve(static_cast<size_t>(std::max(0, texts.FileCount())));
   for (int32_t i = 0; i < texts.FileCount(); ++i) list.push_back(texts.GetFullFileDetails(i));
   if (!list.empty() && SuggestedFilename.empty()) SuggestedFilename = texts.SuggestedFilename();
-  return MakeFromTexts(list, &texts, converted, options);
+  Global_batch_mode = batch_mode;
+  Global_BatchProcedures.mode = batch_mode;
+  return MakeFromTexts(list, &texts, batch_mode, converted, options);
 }
 
 bool T_WholeWordlistHolder::MadeOneFileWordlist(const TChosenFileDetailsFullRec& text,
                                                 const TMakeWordlistOptions& options) {
   int32_t converted = 0;
-  return MakeFromTexts({text}, nullptr, converted, options);
+  return MakeFromTexts({text}, nullptr, 0, converted, options);
 }
 
 bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts,
-                                          TSharedChosenFilesClass* chosen, int32_t& converted,
+                                          TSharedChosenFilesClass* chosen, uint8_t batch_mode, int32_t& converted,
                                           const TMakeWordlistOptions& options) {
   const UString kind_name = VXRes(TVXRes::VXWordList);
   struct TBusy {
@@ -146,6 +187,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   Global_FailureMessage.clear();
   ClearStopStateForNewJob();
   StartTiming();
+  TBatchProceduresRec& batch = Global_BatchProcedures;
   if (texts.empty()) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
     AddToLogFile(u"MakeWordlist: " + fLastFailure + u": no texts");
@@ -156,24 +198,70 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   EnsureSettingsStoreReady();
   TTextReadRun run(TakeTextReadSnapshot(this), options.ask);
   TWordCountSetup setup = MakeWordCountSetup(&run, TextSettings(), WordlistSettings, options.stop_words);
-  std::vector<int64_t> offsets(texts.size(), 0);
-  int64_t total = 0;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    offsets[i] = total;
-    total += std::max<int64_t>(0, texts[i].rec.size);
-  }
-  setup.run_bytes = total;
+  const std::vector<TTextPlace> places = PlacesInResults(texts, batch_mode);
   NumberOfTextsToProcess = static_cast<int32_t>(texts.size());
-
-  TWordCounter overall(setup.divisions);
-  auto stats = std::make_unique<TVXStatsList>(this);
-  stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
-  bool unicode = Unicode();
-  int32_t read = 0;
-  UString last_failed;
   const int32_t count = static_cast<int32_t>(texts.size());
+  if (batch_mode != 0 && batch.OnBatchFileNameAndMaxN)
+    batch.OnBatchFileNameAndMaxN(LastFolderName(batch.BatchRootFolder) + u".zip", VXRes(TVXRes::VXCreating), count);
+
+  const int32_t threads = WordlistWorkerThreads(options.threads);
+  TRunWordCounter overall(setup.divisions, threads > 1 && count > 1);
+  std::unique_ptr<TVXStatsList> stats;
+  auto new_result = [&] {
+    overall.Clear();
+    stats = std::make_unique<TVXStatsList>(this);
+    stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
+  };
+  new_result();
+  bool unicode = Unicode();
+  auto finish_result = [&] {
+    if (unicode != Unicode()) SetUnicode(unicode);
+    FillWordList(overall, setup, *stats);
+    fStats = std::move(stats);
+    LinkLists();
+    RegisterOwnedLists();
+  };
+  int32_t read = 0, read_in_result = 0, saved_in_folder = 0, saved = 0;
+  bool batch_ok = true;
+  UString last_failed;
+  // Saves the result that text k ends (modes 1 and 2: the text's own; mode 3: its folder's) and
+  // zips a finished folder's results when asked; then the document is empty for the next result.
+  auto save_result = [&](int32_t k) {
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    if (read_in_result > 0) {
+      finish_result();
+      StartStandardNotes(k + 1, kListWordlist, kind_name,
+                         VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(read_in_result)}));
+      const UString name =
+          batch_mode == 3 ? VXResFmt(TVXRes::VXTheseFiles, {LastFolderName(d.folder)}) : d.rec.filename;
+      if (BatchSaveToTempDir(name, k, d.rec.date, count)) {
+        ++saved;
+        ++saved_in_folder;
+      } else {
+        batch_ok = false;
+        last_failed = name;
+        AddToLogFile(u"MakeWordlist: the result for " + name + u" could not be saved in " + batch.BatchRootFolder);
+      }
+      fWLWords->Clear();
+      fStats = std::make_unique<TVXStatsList>(this);
+      LinkLists();
+      RegisterOwnedLists();
+    }
+    if (batch.Zip_Too && batch_mode >= 2 && EndsAFolder(texts, static_cast<size_t>(k)) && saved_in_folder > 0) {
+      if (!BatchZipFromTempDir(u".lst", LastFolderName(d.folder) + u".zip", count)) {
+        batch_ok = false;
+        last_failed = d.folder;
+      }
+      saved_in_folder = 0;
+    }
+    read_in_result = 0;
+    new_result();
+    return batch_ok;
+  };
   auto count_text = [&](int32_t k) {
-    return CountTextWords(setup, texts[static_cast<size_t>(k)], k, offsets[static_cast<size_t>(k)]);
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    const TTextPlace place = places[static_cast<size_t>(k)];
+    return options.count_text ? options.count_text(setup, d, k, place) : CountTextWords(setup, d, k, place);
   };
   auto commit = [&](int32_t k, TTextWordCounts& r) {
     const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
@@ -190,10 +278,11 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     }
     if (r.read_ok && r.stop_state < kPanicStopNow) {
       ++read;
-      overall.MergeText(r.counter);
+      ++read_in_result;
+      overall.MergeText(std::move(r.counter));
       r.stats.data.julian_date = d.rec.julian_date;
       MergeTextStats(stats->Overall_stats, r.stats);
-      stats->Add(new TStatsEntry(r.stats, false, stats.get()));
+      stats->Add(new TStatsEntry(r.stats, batch_mode == 1 || batch_mode == 2, stats.get()));
       if (NeedsUnicodeDocument(r.handled)) unicode = true;
       if (chosen) {
         chosen->SetFileWords(k, r.running_words);
@@ -207,30 +296,38 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
     }
     if (options.after_text) options.after_text(k, overall.Types());
     if (options.progress) options.progress((k + 1) * 100 / count);
+    const bool stopping = StopRequested(kPanicEndOfText) || r.stop_state >= kPanicStopNow;
+    if (batch_mode != 0 && !stopping && EndsAResult(texts, static_cast<size_t>(k), batch_mode) && !save_result(k))
+      return false;
     // Any stop ends the run after this text.
-    return !StopRequested(kPanicEndOfText) && r.stop_state < kPanicStopNow;
+    return !stopping;
   };
-  RunInTextOrder<TTextWordCounts>(count, WordlistWorkerThreads(options.threads), count_text, commit);
+  RunInTextOrder<TTextWordCounts>(count, threads, count_text, commit);
   run.StoreAtRunEnd();
 
-  if (read == 0 || StopRequested(kPanicStopAndQuit)) {
+  if (read == 0 || !batch_ok || StopRequested(kPanicStopAndQuit)) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, last_failed});
     Global_FailureMessage = fLastFailure;
     AddToLogFile(u"MakeWordlist: " + fLastFailure);
     return false;
   }
-  if (unicode != Unicode()) SetUnicode(unicode);
-  FillWordList(overall, setup, *stats);
-  fStats = std::move(stats);
-  LinkLists();
-  RegisterOwnedLists();
+  if (batch_mode == 1 && batch.Zip_Too && saved > 0 &&
+      !BatchZipFromTempDir(u".lst", LastFolderName(batch.BatchRootFolder) + u".zip", count)) {
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, batch.BatchRootFolder});
+    Global_FailureMessage = fLastFailure;
+    AddToLogFile(u"MakeWordlist: " + fLastFailure);
+    return false;
+  }
+  // A batch stopped part way keeps the texts of its unsaved result in the document.
+  if (batch_mode != 0 && read_in_result == 0) return true;
+  finish_result();
   AddATimingNote(kListWordlist);
   StartStandardNotes(0, kListWordlist, kind_name,
-                     VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(read)}));
+                     VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(batch_mode != 0 ? read_in_result : read)}));
   return true;
 }
 
-void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWordCountSetup& setup,
+void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup,
                                          TVXStatsList& stats) {
   TVXWordList& words = *fWLWords;
   words.Clear();
@@ -242,8 +339,7 @@ void T_WholeWordlistHolder::FillWordList(const TWordCounter& overall, const TWor
   const int32_t max_t = WordlistSettings.MaxTexts() > 0 ? WordlistSettings.MaxTexts() : INT32_MAX;
   // A word the filter changes joins the row of the word it became, wherever that row is.
   std::map<std::pair<UString, UString>, int> rows;
-  for (int32_t k : overall.Keys()) {
-    const TWordCounter::TKeyView key = overall.Key(k);
+  for (const TWordCounter::TKeyView& key : overall.OrderedKeys()) {
     if (key.frequency < min_f || key.frequency > max_f || key.texts < min_t || key.texts > max_t) continue;
     TWordlistData d;
     d.word = UString(key.word);

@@ -18,27 +18,22 @@
 #include <optional>
 
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/shared_library.h"
 
 class TUserWordFilter {
  public:
   using TFunction = const char16_t* (*)(const char16_t*, uint32_t, int32_t);
 
-  TUserWordFilter() = default;
-  ~TUserWordFilter();
-  TUserWordFilter(const TUserWordFilter&) = delete;
-  TUserWordFilter& operator=(const TUserWordFilter&) = delete;
-
   bool Load(UStringView file_name);
   // From the settings: on only when the filter is wanted and its file exists.
   bool LoadFromSettings();
-  void Close();
-  bool Active() const { return function_ != nullptr; }
+  void Close() { library_.Close(); }
+  bool Active() const { return library_.Function() != nullptr; }
 
   // The word as the filter leaves it; nothing when it drops the word. The word itself when no
   // filter is active.
   std::optional<UString> Change(const UString& word, uint32_t lcid, bool unicode) const;
 
  private:
-  void* handle_ = nullptr;
-  TFunction function_ = nullptr;
+  TSharedLibrary library_;
 };

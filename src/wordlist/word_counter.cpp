@@ -92,10 +92,10 @@ int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
     throw std::length_error("word counter: too many distinct words");
   const int32_t index = static_cast<int32_t>(entries_.size());
   entries_.push_back(TEntry{hash, static_cast<uint32_t>(units_.size()), static_cast<uint32_t>(word.size()),
-                            static_cast<uint32_t>(tag.size()), 0, 0});
+                            static_cast<uint32_t>(tag.size()), 0, 0, 0, {}});
   units_.insert(units_.end(), word.begin(), word.end());
   units_.insert(units_.end(), tag.begin(), tag.end());
-  bins_.resize(bins_.size() + static_cast<size_t>(divisions_), 0);
+  if (divisions_ > kInlineBins) bins_.resize(bins_.size() + static_cast<size_t>(divisions_), 0);
   table_[p] = TCell{check, index + 1};
   if (entries_.size() * 2 > table_.size()) Grow();
   return index;
@@ -117,23 +117,24 @@ void TWordCounter::AddAt(int32_t i, int32_t division) {
   e.frequency = SaturatingAdd(e.frequency, 1);
   e.texts = 1;
   if (division >= 0 && division < divisions_) {
-    int32_t& bin = bins_[static_cast<size_t>(i) * static_cast<size_t>(divisions_) + static_cast<size_t>(division)];
+    int32_t& bin = BinsOf(static_cast<size_t>(i))[division];
     bin = SaturatingAdd(bin, 1);
   }
 }
 
-void TWordCounter::MergeText(const TWordCounter& text) {
+void TWordCounter::MergeText(const TWordCounter& text, uint32_t part, uint32_t parts) {
   const int32_t shared_bins = std::min(divisions_, text.divisions_);
   for (size_t k = 0; k < text.entries_.size(); ++k) {
     const TEntry& from = text.entries_[k];
+    if (parts > 1 && PartOf(from.hash, parts) != part) continue;
     const UStringView word(text.units_.data() + from.at, from.word_length);
     const UStringView tag(text.units_.data() + from.at + from.word_length, from.tag_length);
     const int32_t i = Slot(word, tag, from.hash);
     TEntry& e = entries_[static_cast<size_t>(i)];
     e.frequency = SaturatingAdd(e.frequency, from.frequency);
     e.texts = SaturatingAdd(e.texts, 1);
-    int32_t* bins = bins_.data() + static_cast<size_t>(i) * static_cast<size_t>(divisions_);
-    const int32_t* add = text.bins_.data() + k * static_cast<size_t>(text.divisions_);
+    int32_t* bins = BinsOf(static_cast<size_t>(i));
+    const int32_t* add = text.BinsOf(k);
     for (int32_t d = 0; d < shared_bins; ++d) bins[d] = SaturatingAdd(bins[d], add[d]);
   }
 }
@@ -142,7 +143,7 @@ TWordCounter::TKeyView TWordCounter::Key(int32_t i) const {
   const TEntry& e = entries_.at(static_cast<size_t>(i));
   return TKeyView{UStringView(units_.data() + e.at, e.word_length),
                   UStringView(units_.data() + e.at + e.word_length, e.tag_length), e.frequency, e.texts,
-                  bins_.data() + static_cast<size_t>(i) * static_cast<size_t>(divisions_)};
+                  BinsOf(static_cast<size_t>(i))};
 }
 
 std::vector<int32_t> TWordCounter::Keys() const {

@@ -31,8 +31,11 @@ class TWordCounter {
   int32_t Find(UStringView word, UStringView tag, bool adding);
   // One more occurrence of key i in bin `division`.
   void AddAt(int32_t i, int32_t division);
-  // Adds a whole text's counts: each of its keys counts in one more text.
-  void MergeText(const TWordCounter& text);
+  // Adds a whole text's counts: each of its keys counts in one more text. With `parts` above 1,
+  // only the keys of part `part` (of `parts`, a power of two, chosen by the hash) are added.
+  void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
+  // The part (of `parts`, a power of two) that a key of this hash belongs to.
+  static uint32_t PartOf(uint64_t hash, uint32_t parts) { return parts <= 1 ? 0 : static_cast<uint32_t>(hash >> 58) & (parts - 1); }
   void Clear();
 
   int32_t Types() const { return static_cast<int32_t>(entries_.size()); }
@@ -46,6 +49,8 @@ class TWordCounter {
     const int32_t* bins;  // Divisions() counts
   };
   TKeyView Key(int32_t i) const;
+  // A number the caller keeps with key i (0 for a new key); counting keeps no meaning in it.
+  int32_t& Mark(int32_t i) { return entries_[static_cast<size_t>(i)].mark; }
   // The word of key i (0 <= i < Types()).
   UStringView WordOf(int32_t i) const {
     const TEntry& e = entries_[static_cast<size_t>(i)];
@@ -57,6 +62,8 @@ class TWordCounter {
   int32_t Find(UStringView word, UStringView tag) const;
 
  private:
+  // Up to this many bins live in the entry itself, so that a count touches one cache line.
+  static constexpr int32_t kInlineBins = 8;
   struct TEntry {
     uint64_t hash;
     uint32_t at;  // first unit in the arena
@@ -64,7 +71,15 @@ class TWordCounter {
     uint32_t tag_length;
     int32_t frequency;
     int32_t texts;
+    int32_t mark;
+    int32_t bins[kInlineBins];  // with more divisions, the bins are in bins_
   };
+  int32_t* BinsOf(size_t i) {
+    return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
+  }
+  const int32_t* BinsOf(size_t i) const {
+    return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
+  }
   static uint64_t HashOf(UStringView word, UStringView tag);
   // The entry for the key, made (with zero counts) when new.
   int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
@@ -73,7 +88,7 @@ class TWordCounter {
   int32_t divisions_;
   std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
-  std::vector<int32_t> bins_;
+  std::vector<int32_t> bins_;  // only with more than kInlineBins divisions
   // A cell keeps the high half of its key's hash, so that most probes never touch the entries.
   struct TCell {
     uint32_t check = 0;

@@ -28,8 +28,10 @@
 #include "model/work_derived.h"
 #include "wordlist/word_list.h"
 
-class TWordCounter;
+class TRunWordCounter;
 struct TWordCountSetup;
+struct TTextPlace;
+struct TTextWordCounts;
 struct TVXComputeResultRec;
 enum class TKWHandlingAmount : uint8_t;
 
@@ -46,6 +48,11 @@ struct TMakeWordlistOptions {
   std::function<void(int32_t percent)> progress;
   // The run's question about UTF-8 texts (convert them?); none: never converted.
   TAskAboutText ask;
+  // Reads and counts one text, on a worker (CountTextWords when none): the seam where a test
+  // makes a reading fail.
+  std::function<TTextWordCounts(const TWordCountSetup&, const TChosenFileDetailsFullRec&, int32_t text_index,
+                                TTextPlace place)>
+      count_text;
 };
 
 // The worker threads a run uses when asked for `requested` (0: LINZORA_THREADS, else the cores).
@@ -82,9 +89,13 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // every core: texts are counted on worker threads and merged in text order on this one, so the
   // rows, statistics and overall record are those of one thread. A text that cannot be read goes
   // to the dud-file event and the run goes on; a UTF-8 text the run was asked to convert is
-  // converted once and read again. No texts (or none read), a corpus index (kind 23) or a batch
-  // mode other than 0 answer false with a message (LastFailure, the log). converted counts the
-  // texts converted to UTF-16.
+  // converted once and read again. No texts (or none read), a corpus index (kind 23), a batch
+  // mode above 3 or a batch result that cannot be saved or zipped answer false with a message
+  // (LastFailure, the log). converted counts the texts converted to UTF-16.
+  // Batch modes save one ".lst" per result into the batch folder (Global_BatchProcedures), each
+  // with its own statistics and dispersion, and leave the document empty: 1, one per text,
+  // zipped at the end; 2, one per text, zipped per folder; 3, one per folder ("these files
+  // (folder)"), zipped per folder. Zipping is done when the batch state asks for it.
   bool MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
                     int32_t& converted, const TMakeWordlistOptions& options = {});
   // The same for one text (the extra-details window's count of one text).
@@ -128,8 +139,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
  private:
   void LinkLists();
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
-                     int32_t& converted, const TMakeWordlistOptions& options);
-  void FillWordList(const TWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
+                     uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
+  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
   bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
                 TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "model/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_runtime.h"
@@ -63,19 +64,6 @@ UStringView FirstCodePoints(UStringView s, int32_t points) {
   return s.substr(0, i);
 }
 
-std::unique_ptr<TTextTagHandler> MakeTagHandler(const TTextReadSnapshot& snapshot) {
-  const auto lcid = static_cast<uint32_t>(snapshot.text_settings.LCID());
-  const uint16_t code_page = snapshot.text_settings.WindowsCodePage();
-  TTagReadSettings s = snapshot.tags;
-  s.tags_modified = s.tags_exclude_modified = s.tags_translate_modified = true;
-  auto handler = std::make_unique<TLinzoraTextTagHandler>(lcid, code_page, s);
-  handler->UseReadSettings(s);
-  TTagsToTranslateList translate(lcid, code_page);
-  RefreshTagHandlerFromSettings(*handler, translate, s);
-  handler->ClearBeforeMulti_fileProcessing();
-  return handler;
-}
-
 void Welford(int64_t& n, double& mean, double& ssd, double x) {
   const double nd = static_cast<double>(n);
   ssd += (x - mean) * (x - mean) * nd / (nd + 1);
@@ -121,17 +109,21 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags,
                                                    const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                                                   int64_t text_offset, TTextWordCounts& out)
+                                                   TTextPlace place, TTextWordCounts& out)
     : TBufferProcessor(
           nullptr, [](const TFileHandledRec&, bool) {}, [](bool) {}, tags, chosen, kListWordlist,
           setup.run ? setup.run->Settings().text_settings.PrecomposedCharacters() : true, false, text_index == 0,
           setup.run),
       setup_(setup),
       out_(out),
-      text_offset_(text_offset),
+      place_(place),
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
+  uint32_t slots = 256;
+  while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
+  recent_.resize(slots);
+  recent_mask_ = slots - 1;
   out_.stats.Zero();
   out_.stats.data.ratio_basis = setup.ratio_basis;
   out_.stats.data.text_number = text_index + 1;
@@ -166,6 +158,8 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (setup_.cut_lower_case) CutLowerCaseWords();
   words_.clear();
   if (chunk_index <= 0) units_ = TUnitState{};
+  // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
+  chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk());
   size_t next_event = 0;
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -176,56 +170,71 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
         if ((e.ended_mask >> k) & 1u) CloseUnit(k, e.length[k]);
       }
     }
-    if (w < words_.size()) CountWord(words_[w]);
+    if (w >= words_.size()) continue;
+    // The recent-word slot of a word a little ahead is fetched while this one is counted.
+    if (w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
+    CountWord(words_[w]);
   }
   return true;
 }
 
 int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
-  if (setup_.divisions <= 0 || setup_.run_bytes <= 0) return -1;
+  if (chunk_in_division_) return division_;
+  if (setup_.divisions <= 0 || place_.list_bytes <= 0) return -1;
   // Bytes only grow within a text: the section changes when its end is passed.
-  const int64_t byte = text_offset_ + FileByteOf(w.start);
+  const int64_t byte = place_.offset + FileByteOf(w.start);
   if (byte >= division_end_ || division_ < 0) {
-    division_ = CorrectDivision(byte, setup_.run_bytes, setup_.divisions);
-    division_end_ = division_ + 1 < setup_.divisions ? setup_.run_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
+    division_ = CorrectDivision(byte, place_.list_bytes, setup_.divisions);
+    division_end_ =
+        division_ + 1 < setup_.divisions ? place_.list_bytes * (division_ + 1) / setup_.divisions : INT64_MAX;
   }
   return division_;
 }
 
 void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   out_.counter.AddAt(key, division);
-  if (static_cast<size_t>(key) >= last_block_.size()) last_block_.resize(static_cast<size_t>(key) + 1, -1);
-  if (last_block_[static_cast<size_t>(key)] != block_) {
-    last_block_[static_cast<size_t>(key)] = block_;
+  // The mark is the ratio block (from 1) the key was last counted in.
+  int32_t& mark = out_.counter.Mark(key);
+  if (mark != block_ + 1) {
+    mark = block_ + 1;
     ++block_types_;
   }
 }
 
 bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot) {
-  const int32_t key = cache_[slot];
+  const TRecent& recent = recent_[slot];
+  const int32_t key = recent.key;
   if (key < 0) return false;
-  const UStringView known = out_.counter.WordOf(key);
   const char16_t* text = Text();
-  const uint16_t* kinds = Kinds();
   const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
-  size_t n = 0;
-  bool has_digit = false;
-  for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
-    const uint16_t k = kinds[i];
-    if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
-    const char16_t c = map ? map[text[i]] : text[i];
-    if (n >= known.size() || known[n] != c || IsHighSurrogate(c)) return false;
-    has_digit |= (k & kKindDigit) != 0;
-    ++n;
+  const size_t known = recent.length;
+  if ((w.flags & kWordSkipsChars) == 0) {
+    // Every character of the span is one of the word's.
+    if (static_cast<size_t>(w.span) != known) return false;
+    const char16_t* at = text + w.start;
+    if (map) {
+      for (size_t i = 0; i < known; ++i)
+        if (map[at[i]] != recent.form[i]) return false;
+    } else if (!std::equal(at, at + known, recent.form)) {
+      return false;
+    }
+  } else {
+    const uint16_t* kinds = Kinds();
+    size_t n = 0;
+    for (int32_t i = w.start, end = w.start + w.span; i < end; ++i) {
+      const uint16_t k = kinds[i];
+      if (k >= kKindHidden || k == kKindInvisibleInWord) continue;
+      const char16_t c = map ? map[text[i]] : text[i];
+      if (n >= known || recent.form[n] != c) return false;
+      ++n;
+    }
+    if (n != known) return false;
   }
-  if (n != known.size() || (has_digit && !setup_.numbers_kept)) return false;
-  const int32_t length = static_cast<int32_t>(n);
-  if ((setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) ||
-      length < setup_.min_length)
-    return false;
+  // The same characters as a word counted unchanged (no number made "#", not cut, not too short,
+  // no surrogates): counted the same way, one unit a code point.
   ++out_.running_words;
   ++block_words_;
-  if (length <= 50) ++out_.stats.data.word_lengths[length];
+  ++out_.stats.data.word_lengths[known];
   CountedAt(key, DivisionOf(w));
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return true;
@@ -235,7 +244,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // Words seen lately are found by the scanner's hash without making their form: only when the
   // word alone is counted, unchanged, and no stop list applies.
   const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
-  const uint32_t slot = (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & (kRecentWords - 1);
+  const uint32_t slot = RecentSlot(w);
   if (plain && CountedFromCache(w, slot)) return;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
@@ -299,7 +308,13 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (counted) {
     const int32_t key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionOf(w));
-    if (plain && unchanged) cache_[slot] = key;
+    if (plain && unchanged && form_.size() <= kRecentUnits) {
+      // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
+      TRecent& recent = recent_[slot];
+      recent.key = key;
+      recent.length = static_cast<uint16_t>(form_.size());
+      std::copy(form_.begin(), form_.end(), recent.form);
+    }
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
 }
@@ -321,7 +336,7 @@ void TWordlistBufferProcessor::FinishText() {
 }
 
 TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                               int64_t text_offset) {
+                               TTextPlace place) {
   TTextWordCounts out;
   out.text_index = text_index;
   out.counter = TWordCounter(setup.divisions);
@@ -331,8 +346,8 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
       return out;
     }
     std::unique_ptr<TTextTagHandler> tags =
-        setup.make_tag_handler ? setup.make_tag_handler() : MakeTagHandler(setup.run->Settings());
-    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, text_offset, out);
+        setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
+    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, place, out);
     out.set_up = p.SetupTheBuffer();
     const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
     const bool read = out.set_up ? p.ReadAndProcess() : empty;

@@ -17,8 +17,8 @@
 //   9. by the tag treatment: 0 the word alone; 1 the word and the kept tag right before it (its
 //      text); 2 the tag text alone (a word without tag counts nothing); 3 as 1, but only words
 //      right after a tag are counted;
-//  10. it is added to the text's counter in the dispersion section of its byte in the run
-//      (`text_offset` + its byte in the text, over `run_bytes`).
+//  10. it is added to the text's counter in the dispersion section of its byte in the list being
+//      made (the text's place: its offset + its byte in the text, over the list's bytes).
 // Sentences, paragraphs, headings and sections are the scanner's units, measured in scanned
 // words, carried from chunk to chunk of a text; a text's units close at its end.
 //
@@ -53,7 +53,6 @@ struct TWordCountSetup {
   uint8_t tag_treatment = 0;
   uint16_t ratio_basis = 1000;
   int32_t divisions = 8;
-  int64_t run_bytes = 0;  // the chosen sizes of every text of the run together
   uint32_t lcid = 0x0409;
   std::unordered_set<UString> stop_words;  // in the counted form (capitals unless case sensitive)
   // Each worker's tag handler; without it one is made from the run's snapshot.
@@ -66,6 +65,13 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 // The word in its counted form (capitals unless case sensitive), as the counter keys it.
 UString CountedForm(UStringView word, bool case_sensitive, uint32_t lcid);
+
+// Where a text lies in the list being made, for dispersion: the chosen sizes of the list's texts
+// before it, and of all the list's texts together.
+struct TTextPlace {
+  int64_t offset = 0;
+  int64_t list_bytes = 0;
+};
 
 // What counting one text gives.
 struct TTextWordCounts {
@@ -84,7 +90,7 @@ struct TTextWordCounts {
 class TWordlistBufferProcessor : public TBufferProcessor {
  public:
   TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags, const TChosenFileDetailsFullRec& chosen,
-                           int32_t text_index, int64_t text_offset, TTextWordCounts& out);
+                           int32_t text_index, TTextPlace place, TTextWordCounts& out);
   bool SetupTheBuffer() override;
   bool ProcessAChunkOfFile(int32_t chunk_index) override;
   // Closes the text's open units and fills the statistics record.
@@ -95,6 +101,9 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   void CountWord(const TScanWord& w);
   // Counts w as the word last seen in its slot when it is that word; false otherwise.
   bool CountedFromCache(const TScanWord& w, uint32_t slot);
+  uint32_t RecentSlot(const TScanWord& w) const {
+    return (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
+  }
   void CountedAt(int32_t key, int32_t division);
   int32_t DivisionOf(const TScanWord& w);
   void CloseUnit(int kind, int32_t length);
@@ -102,7 +111,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
 
   const TWordCountSetup& setup_;
   TTextWordCounts& out_;
-  int64_t text_offset_;
+  TTextPlace place_;
   const char16_t* upper_;
   const char16_t* fold_;
   TUnitState units_;
@@ -116,14 +125,25 @@ class TWordlistBufferProcessor : public TBufferProcessor {
     double mean = 0, ssd = 0;
   } unit_[5];
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
-  std::vector<int32_t> last_block_;  // per key of the text: the last block it was seen in
   bool finished_ = false;
-  static constexpr uint32_t kRecentWords = 4096;
-  std::vector<int32_t> cache_ = std::vector<int32_t>(kRecentWords, -1);  // slot: a key of the counter
+  // Words seen lately, by the scanner's hash: the counted form kept here, so that a repeat is
+  // recognised without reading the counter's arena.
+  // At most this many slots; a short text gets fewer (about one per 16 bytes), so that a run of
+  // many small texts does not clear a large table for each.
+  static constexpr uint32_t kRecentWords = 16384;
+  static constexpr size_t kRecentUnits = 13;
+  struct TRecent {
+    int32_t key = -1;
+    uint16_t length = 0;
+    char16_t form[kRecentUnits];
+  };
+  std::vector<TRecent> recent_;
+  uint32_t recent_mask_ = 0;
   int32_t division_ = -1;
+  bool chunk_in_division_ = false;
   int64_t division_end_ = 0;
 };
 
 // Reads and counts one text (never throws: a failure is in the answer).
 TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDetailsFullRec& chosen, int32_t text_index,
-                               int64_t text_offset);
+                               TTextPlace place);

@@ -2,10 +2,12 @@
 // several chunks, failing texts, the user's filter, and one worker against eight.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 
 #include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
+#include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -13,7 +15,10 @@
 #include "platform/search/search_engine.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
+#include "wordlist/run_word_counter.h"
+#include "wordlist/wordlist_counting.h"
 #include "wordlist/word_counter.h"
 #include "wordlist/word_list_document.h"
 
@@ -210,6 +215,20 @@ TEST_F(MakeWordlist, SentencesAcrossChunksKeepTheirLength) {
   EXPECT_EQ(s.groups[1].count, 70000);
   EXPECT_FLOAT_EQ(s.groups[1].mean, 13.0f);
   EXPECT_FLOAT_EQ(s.groups[1].sd, 0.0f);
+  // Every word is spread evenly over the text's chunks and the eight sections of its bytes.
+  for (int i = 0; i < 13; ++i) EXPECT_GT(doc->Words().Row(i)->data.dispersion, 0.999f) << i;
+}
+
+TEST_F(MakeWordlist, AWordInTheLastSectionOfALongTextIsNotDispersed) {
+  // Three chunks and more of one word, then a word only in the last eighth of the bytes.
+  const std::string text = text_reader_test::Times("early ", 900000) + text_reader_test::Times("late ", 100000);
+  auto doc = NewDoc();
+  ASSERT_TRUE(Make(*doc, {{u"long.txt", text}}));
+  ASSERT_EQ(Rows(*doc), "EARLY/900000 LATE/100000");
+  EXPECT_FLOAT_EQ(doc->Words().Row(1)->data.dispersion, 0.0f);
+  // By hand: 5,900,000 bytes in eighths of 737,500; "early" fills seven (122,916.7 each) and
+  // 39,583.3 of the last: mean 112,500, population sd 27,559, D = 1 - (sd / mean) / sqrt(7).
+  EXPECT_NEAR(doc->Words().Row(0)->data.dispersion, 0.9074, 0.0005);
 }
 
 TEST_F(MakeWordlist, RunningWordsEqualTheEnginesWordCount) {
@@ -255,6 +274,66 @@ TEST_F(MakeWordlist, UnreadableTextGoesToTheDudEventAndTheRunGoesOn) {
   EXPECT_EQ(duds, std::vector<UString>{u"gone.txt"});
   EXPECT_EQ(after, (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(doc->Stats().Count(), 2);
+}
+
+// A text the run was asked to convert whose first reading fails is converted once (its UTF-8
+// decoded as UTF-8, the file rewritten as UTF-16) and read once more; a second failure, or a
+// conversion that fails, sends it to the dud-file event and the run goes on.
+TEST_F(MakeWordlist, AFailedReadOfATextToConvertIsRetriedOnceAfterConverting) {
+  struct Case {
+    const char* name;
+    int failing_reads;
+    bool gone_before_converting;
+    std::string rows;
+    int32_t converted;
+    int reads;
+    bool dud;
+  };
+  const Case cases[] = {
+      {"read again after converting", 1, false, "CAF\xC3\x89/1 CAT/1 DOG/1", 1, 2, false},
+      {"fails again: one retry, then a dud", 1000, false, "CAT/1", 1, 2, true},
+      {"conversion fails: no retry, a dud", 1, true, "CAT/1", 0, 1, true},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    for (int32_t threads : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", threads " << threads);
+      const UString folder = u"retry" + IntToUStr(run++) + u"/";
+      const UString b = tmp.Write(folder + u"b.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 dog");
+      TSharedChosenFilesClass chosen(false, nullptr, 1);
+      ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(folder + u"a.txt", "cat")));
+      ASSERT_TRUE(chosen.ToolAddAFile(b));
+      std::vector<UString> duds;
+      auto doc = NewDoc();
+      doc->OnDudFile = [&](const TChosenFileDetailsFullRec& d) { duds.push_back(d.rec.filename); };
+      std::atomic<int> reads{0};
+      TMakeWordlistOptions o;
+      o.threads = threads;
+      o.count_text = [&](const TWordCountSetup& setup, const TChosenFileDetailsFullRec& d, int32_t k, TTextPlace place) {
+        TTextWordCounts r = CountTextWords(setup, d, k, place);
+        if (d.rec.filename == u"b.txt" && ++reads <= c.failing_reads) {
+          r.read_ok = false;
+          r.convert_asked = true;
+          r.failure = u"Could not read " + d.rec.filename;
+          if (c.gone_before_converting) DeleteFileU(b);
+        }
+        return r;
+      };
+      int32_t converted = 0;
+      ASSERT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+      EXPECT_EQ(Rows(*doc), c.rows);
+      EXPECT_EQ(converted, c.converted);
+      EXPECT_EQ(reads.load(), c.reads);
+      EXPECT_EQ(duds, c.dud ? std::vector<UString>{u"b.txt"} : std::vector<UString>{});
+      if (c.converted > 0) {
+        TMemoryStream bytes;
+        ASSERT_TRUE(bytes.LoadFromFile(b));
+        ASSERT_GE(bytes.Data().size(), 2u);
+        EXPECT_EQ(bytes.Data()[0], 0xFF);
+        EXPECT_EQ(bytes.Data()[1], 0xFE);
+      }
+    }
+  }
 }
 
 TEST_F(MakeWordlist, AStopEndsTheRunAfterTheTextOnEveryCore) {
@@ -332,6 +411,86 @@ TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
   EXPECT_TRUE(one.second == many.second);
 }
 
+// Batch runs: one saved list per result (a text, or a folder's texts), each read back with only
+// its own words and statistics, zipped per folder or at the end when asked; the document ends
+// empty. One worker and four save the same lists.
+TEST_F(MakeWordlist, BatchModesSaveOneListPerResult) {
+  struct Case {
+    uint8_t mode;
+    bool zip;
+    std::vector<std::pair<const char16_t*, std::string>> lists;  // saved name, rows
+    std::vector<std::pair<const char16_t*, std::string>> zips;   // archive, members
+  };
+  const Case cases[] = {
+      {1, false, {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}}, {}},
+      {2, true,
+       {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}},
+       {{u"A.zip", "a1.lst a2.lst"}, {u"B.zip", "b1.lst"}}},
+      {3, false, {{u"these files (A).lst", "CAT/2 DOG/1"}, {u"these files (B).lst", "EEL/1"}}, {}},
+      {3, true,
+       {{u"these files (A).lst", "CAT/2 DOG/1"}, {u"these files (B).lst", "EEL/1"}},
+       {{u"A.zip", "these files (A).lst"}, {u"B.zip", "these files (B).lst"}}},
+      {1, true,
+       {{u"a1.lst", "CAT/1 DOG/1"}, {u"a2.lst", "CAT/1"}, {u"b1.lst", "EEL/1"}},
+       {{u"batch.zip", "a1.lst a2.lst b1.lst"}}},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    for (int32_t threads : {1, 4}) {
+      SCOPED_TRACE(testing::Message() << "mode " << int{c.mode} << " zip " << c.zip << " threads " << threads);
+      TempFolder out;
+      Global_BatchProcedures = TBatchProceduresRec();
+      SetDefaultBatchHandlers(Global_BatchProcedures);
+      Global_BatchProcedures.BatchRootFolder = out.Path() + u"batch";
+      Global_BatchProcedures.Zip_Too = c.zip;
+      const UString corpus = u"corpus" + IntToUStr(run++) + u"/";
+      TSharedChosenFilesClass chosen(false, nullptr, 1);
+      for (const auto& [name, bytes] : std::vector<std::pair<UString, std::string>>{
+               {u"A/a1.txt", "cat dog"}, {u"A/a2.txt", "cat"}, {u"B/b1.txt", "eel"}})
+        ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(corpus + name, bytes)));
+      auto doc = NewDoc();
+      TMakeWordlistOptions o;
+      o.threads = threads;
+      int32_t converted = 0;
+      ASSERT_TRUE(doc->MakeWordlist(chosen, c.mode, kListWordlist, converted, o)) << Utf16ToUtf8(doc->LastFailure());
+      EXPECT_EQ(doc->Words().Count(), 0);
+      EXPECT_EQ(doc->Stats().Count(), 0);
+      for (const auto& [name, rows] : c.lists) {
+        SCOPED_TRACE(Utf16ToUtf8(name));
+        auto back = NewDoc();
+        ASSERT_TRUE(back->ReadWholeFromFile(out.Path() + u"batch/" + name, kToolConcordancer).first);
+        EXPECT_EQ(Rows(*back), rows);
+        int64_t running = 0;
+        for (int i = 0; i < back->Stats().Count(); ++i) running += back->Stats().Row(i)->fdata.data.running_words;
+        EXPECT_EQ(back->Stats().Overall_stats.data.running_words, running);
+      }
+      for (const auto& [archive, members] : c.zips) {
+        TZipForge zip;
+        zip.SetFileName(out.Path() + u"batch/" + archive);
+        ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::Read)) << Utf16ToUtf8(archive);
+        std::string names;
+        for (const TZipMemberInfo& m : zip.Members()) names += (names.empty() ? "" : " ") + Utf16ToUtf8(m.name);
+        EXPECT_EQ(names, members);
+      }
+    }
+  }
+  // A result that cannot be saved (no batch folder) ends the run with a message naming it.
+  Global_BatchProcedures = TBatchProceduresRec();
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"x/first.txt", "cat")));
+  ASSERT_TRUE(chosen.ToolAddAFile(tmp.Write(u"x/second.txt", "dog")));
+  auto doc = NewDoc();
+  int32_t converted = 0;
+  std::vector<int32_t> after;
+  TMakeWordlistOptions o;
+  o.threads = 1;
+  o.after_text = [&](int32_t text, int32_t) { after.push_back(text); };
+  EXPECT_FALSE(doc->MakeWordlist(chosen, 2, kListWordlist, converted, o));
+  EXPECT_NE(doc->LastFailure().find(u"first.txt"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+  EXPECT_EQ(after, std::vector<int32_t>{0});
+  Global_batch_mode = 0;
+}
+
 TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
   TWordCounter a(2), b(2), all_ab(2), all_ba(2);
   a.Add(u"CAT", u"", 0);
@@ -362,6 +521,43 @@ TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
   EXPECT_EQ(big.Types(), 2500);
   EXPECT_EQ(big.Key(big.Find(u"1234", u"")).frequency, 2);
   EXPECT_EQ(big.Find(u"2500", u""), -1);
+}
+
+// The run's parts, merged on helpers or one after the other, hold what one table holds: each key
+// once, its counts and texts whole, the type count right after every text.
+TEST(RunWordCounter, PartsHoldWhatOneTableHolds) {
+  std::mt19937 rng(5);
+  std::vector<TWordCounter> texts;
+  for (int t = 0; t < 6; ++t) {
+    TWordCounter c(3);
+    // Enough keys that a run with helpers sorts its parts on threads of their own.
+    for (int w = 0; w < 8000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 40000)), t % 2 ? u"<T>" : u"",
+                                         static_cast<int32_t>(rng() % 3));
+    texts.push_back(std::move(c));
+  }
+  TWordCounter plain(3);
+  TRunWordCounter alone(3, false), helped(3, true);
+  for (const TWordCounter& t : texts) {
+    plain.MergeText(t);
+    alone.MergeText(t);
+    helped.MergeText(t);
+    ASSERT_EQ(alone.Types(), plain.Types());
+    ASSERT_EQ(helped.Types(), plain.Types());
+  }
+  ASSERT_GT(plain.Types(), 20000);
+  const std::vector<int32_t> order = plain.Keys();
+  for (const TRunWordCounter* run : {&alone, &helped}) {
+    const std::vector<TWordCounter::TKeyView> keys = run->OrderedKeys();
+    ASSERT_EQ(keys.size(), order.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+      const TWordCounter::TKeyView want = plain.Key(order[i]);
+      ASSERT_EQ(keys[i].word, want.word) << i;
+      ASSERT_EQ(keys[i].tag, want.tag) << i;
+      ASSERT_EQ(keys[i].frequency, want.frequency) << i;
+      ASSERT_EQ(keys[i].texts, want.texts) << i;
+      for (int d = 0; d < 3; ++d) ASSERT_EQ(keys[i].bins[d], want.bins[d]) << i;
+    }
+  }
 }
 
 }  // namespace
