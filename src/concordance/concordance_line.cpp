@@ -1,5 +1,6 @@
 #include "concordance/concordance_line.h"
 
+#include <cstddef>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -588,8 +589,10 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   DropMore();
   const int32_t v = Owner() ? Owner()->StreamVersion() : 25;
 
+  // The first word tells the layout. It is read once and kept: stepping back over it would cost
+  // a seek for every line of a document.
   int32_t first = 0;
-  if (!ReadI32(s, first) || s.Seek(-4, TSeekOrigin::Current) < 0) return false;
+  if (!ReadI32(s, first)) return false;
   const int64_t magnitude = first < 0 ? -static_cast<int64_t>(first) : first;
   if (magnitude >= 1 && first != kLineSentinel) {
     if (v >= 24) {
@@ -613,7 +616,7 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   TLinzoraEntryRecBase base{};
   if (v < 24 && old_mode) {
     TOldLinzoraEntryRec old;
-    if (!ReadOldLineRecord(s, old)) return false;
+    if (s.Seek(-4, TSeekOrigin::Current) < 0 || !ReadOldLineRecord(s, old)) return false;
     base.hit_characters = old.hit_characters;
     base.byte_position = static_cast<uint32_t>(old.byte_position);
     base.word_num = old.word_num;
@@ -626,8 +629,10 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     base.midpoint = old.midpoint;
     std::memcpy(base.fixed_sort_positions, old.fixed_sort_positions, sizeof base.fixed_sort_positions);
   } else {
+    static_assert(offsetof(TLinzoraEntryRecBase, sentinel) == 0, "the record opens with its sentinel");
     TLinzoraEntryRecBase read;
-    if (!ReadValue(s, read)) return false;
+    read.sentinel = first;
+    if (!s.ReadExact(reinterpret_cast<uint8_t*>(&read) + sizeof first, sizeof read - sizeof first)) return false;
     // Below version 24 a record that carries the sentinel is the current layout already.
     if (v >= 24 || read.sentinel == kLineSentinel) base = read;
   }
