@@ -164,7 +164,7 @@ void TCollocateList::DoPostJoinOrUnjoiningOperation() {
       if (f.freqs.size() > r.lemma_freqs.size()) r.lemma_freqs.resize(f.freqs.size(), 0);
       for (size_t k = 0; k < f.freqs.size(); ++k) r.lemma_freqs[k] += f.freqs[k];
     }
-    for (int32_t v : r.lemma_freqs) r.lemma.highest = std::max(r.lemma.highest, v);
+    for (int32_t v : r.lemma_freqs) r.lemma.highest = std::max(int32_t{r.lemma.highest}, v);
   }
 }
 

@@ -88,7 +88,7 @@ bool ComputeTimeline(const TConcordanceList& lines, const std::vector<TTimelineT
       row_words[b] += w;
       THitsAndWordCounts& s = rows[b].segments[static_cast<size_t>(p)];
       s.words = Clamped(s.words + w);
-      rows[b].head.highest_words = std::max(rows[b].head.highest_words, s.words);
+      rows[b].head.highest_words = std::max(int32_t{rows[b].head.highest_words}, s.words);
     }
   }
 
@@ -104,7 +104,7 @@ bool ComputeTimeline(const TConcordanceList& lines, const std::vector<TTimelineT
     ++overall.segments[static_cast<size_t>(p)].hits;
     ++overall_hits;
     ++row.head.hits;
-    row.head.highest_hits = std::max(row.head.highest_hits, s.hits);
+    row.head.highest_hits = std::max(int32_t{row.head.highest_hits}, s.hits);
   }
 
   for (const TTimelineUnusedText& u : unused) {
@@ -131,8 +131,8 @@ bool ComputeTimeline(const TConcordanceList& lines, const std::vector<TTimelineT
   overall.head.per_thousand = per_thousand(overall_hits, overall_words);
   overall.head.overall = 1;
   for (const THitsAndWordCounts& s : overall.segments) {
-    overall.head.highest_hits = std::max(overall.head.highest_hits, s.hits);
-    overall.head.highest_words = std::max(overall.head.highest_words, s.words);
+    overall.head.highest_hits = std::max(int32_t{overall.head.highest_hits}, s.hits);
+    overall.head.highest_words = std::max(int32_t{overall.head.highest_words}, s.words);
   }
   list.overall.rec = std::move(overall);
   list.ComputeDispersion();

@@ -103,7 +103,7 @@ void TConcPlotList::RebuildOverall() {
   for (int i = 0; i < Count(); ++i)
     if (const TConcordancePlotEntry* e = Row(i)) {
       total_words += e->rec.words_in_file;
-      largest_words = std::max(largest_words, e->rec.words_in_file);
+      largest_words = std::max(largest_words, int32_t{e->rec.words_in_file});
       overall.rec.hits += e->rec.hits;
     }
   overall.plots = TGeneralPlotDataList(largest_words, 8);

@@ -60,7 +60,7 @@ TEST(DerivedViewsInDocument, ARunComputesAllFiveAndTheFileKeepsThem) {
   EXPECT_GT(clusters.Count(), 0);
   EXPECT_EQ(plot.Count(), 4);  // two texts x two search words, every pair with hits
   EXPECT_EQ(timeline.Count(), 2);
-  EXPECT_EQ(timeline.overall.rec.head.hits, doc.fConcordanceList->Count());
+  EXPECT_EQ(int32_t{timeline.overall.rec.head.hits}, doc.fConcordanceList->Count());
   EXPECT_GT(doc.fHighestClusterFrequency, 0);
 
   const std::string first = SavedBytes(doc);
@@ -86,7 +86,7 @@ TEST(DerivedViewsInDocument, ARunComputesAllFiveAndTheFileKeepsThem) {
   EXPECT_EQ(plot2.overall.plots.Count(), plot.overall.plots.Count());
   auto& timeline2 = View<TTimelineList>(back->fTimeLineList);
   ASSERT_EQ(timeline2.Count(), 2);
-  EXPECT_EQ(timeline2.overall.rec.head.words, timeline.overall.rec.head.words);
+  EXPECT_EQ(int32_t{timeline2.overall.rec.head.words}, int32_t{timeline.overall.rec.head.words});
   EXPECT_EQ(SavedBytes(*back), first);
 }
 

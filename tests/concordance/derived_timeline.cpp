@@ -51,29 +51,29 @@ TEST(ComputeTimeline, MonthBasisPeriodsHitsAndWords) {
   ASSERT_EQ(list.Count(), 2);
   // Lines come from texts 1-3 only: January to March 2021, three months.
   const TTimeLineDataRec& o = list.overall.rec;
-  EXPECT_EQ(o.head.first_date, J(2021, 1, 1));
-  EXPECT_EQ(o.head.last_date, J(2021, 3, 31));
-  EXPECT_EQ(o.head.segments, 3);
+  EXPECT_EQ(double{o.head.first_date}, J(2021, 1, 1));
+  EXPECT_EQ(double{o.head.last_date}, J(2021, 3, 31));
+  EXPECT_EQ(int32_t{o.head.segments}, 3);
   EXPECT_EQ(Hits(o), (std::vector<int32_t>{2, 0, 2}));
   // The uncounted text adds 1; the unused text in February counts in the overall row only.
   EXPECT_EQ(Words(o), (std::vector<int32_t>{100, 1000, 301}));
   // Overall words: every text and every unused text, dated in a period or not.
-  EXPECT_EQ(o.head.words, 100 + 1 + 300 + 50 + 1000 + 7);
-  EXPECT_EQ(o.head.hits, 4);
-  EXPECT_EQ(o.head.highest_hits, 2);
-  EXPECT_EQ(o.head.highest_words, 1000);
+  EXPECT_EQ(int32_t{o.head.words}, 100 + 1 + 300 + 50 + 1000 + 7);
+  EXPECT_EQ(int32_t{o.head.hits}, 4);
+  EXPECT_EQ(int32_t{o.head.highest_hits}, 2);
+  EXPECT_EQ(int32_t{o.head.highest_words}, 1000);
   EXPECT_FLOAT_EQ(o.head.per_thousand, 4000.0f / 1458.0f);
   const TTimeLineDataRec& a = list.Row(0)->rec;
   EXPECT_EQ(a.label, u"a");
   EXPECT_EQ(Hits(a), (std::vector<int32_t>{2, 0, 1}));
   EXPECT_EQ(Words(a), (std::vector<int32_t>{100, 0, 301}));
-  EXPECT_EQ(a.head.words, 401);  // never below the texts' words
-  EXPECT_EQ(a.head.hits, 3);
-  EXPECT_EQ(a.head.highest_hits, 2);
-  EXPECT_EQ(a.head.highest_words, 301);
+  EXPECT_EQ(int32_t{a.head.words}, 401);  // never below the texts' words
+  EXPECT_EQ(int32_t{a.head.hits}, 3);
+  EXPECT_EQ(int32_t{a.head.highest_hits}, 2);
+  EXPECT_EQ(int32_t{a.head.highest_words}, 301);
   EXPECT_FLOAT_EQ(a.head.per_thousand, 3000.0f / 401.0f);
   EXPECT_EQ(Hits(list.Row(1)->rec), (std::vector<int32_t>{0, 0, 1}));
-  EXPECT_EQ(list.Row(1)->rec.head.first_date, o.head.first_date);
+  EXPECT_EQ(double{list.Row(1)->rec.head.first_date}, double{o.head.first_date});
   const std::vector<UString> dates = TimeLineDataDateHeaders(o);
   EXPECT_EQ(dates, (std::vector<UString>{u"2021-01", u"2021-02", u"2021-03"}));
 }
@@ -85,8 +85,8 @@ TEST(ComputeTimeline, YearBasisAndEachTextsPeriod) {
   TTimelineList list(&h);
   ASSERT_TRUE(ComputeTimeline(c.f.list, c.texts, c.unused, {u"a", u"b"}, kTimeBaseYear, list));
   const TTimeLineDataRec& o = list.overall.rec;
-  EXPECT_EQ(o.head.first_date, J(2021, 1, 1));
-  EXPECT_EQ(o.head.last_date, J(2022, 12, 31));
+  EXPECT_EQ(double{o.head.first_date}, J(2021, 1, 1));
+  EXPECT_EQ(double{o.head.last_date}, J(2022, 12, 31));
   EXPECT_EQ(Hits(o), (std::vector<int32_t>{4, 1}));
   EXPECT_EQ(Words(o), (std::vector<int32_t>{1401, 50}));
   EXPECT_EQ(Hits(list.Row(1)->rec), (std::vector<int32_t>{1, 1}));
@@ -99,8 +99,8 @@ TEST(ComputeTimeline, NoDatedTextBasisZeroAndNoLines) {
   TVXBaseHolder h;
   TTimelineList list(&h);
   ASSERT_TRUE(ComputeTimeline(c.f.list, c.texts, c.unused, {u"a", u"b"}, kTimeBaseMonth, list));
-  EXPECT_EQ(list.overall.rec.head.segments, 0);
-  EXPECT_EQ(list.Row(0)->rec.head.hits, 0);
+  EXPECT_EQ(int32_t{list.overall.rec.head.segments}, 0);
+  EXPECT_EQ(int32_t{list.Row(0)->rec.head.hits}, 0);
   EXPECT_FLOAT_EQ(list.Row(0)->rec.head.per_thousand, -1.0f);
   TGrid_data_rec cell;
   list.DrawgridDataRec(6, 1, cell, 0);
@@ -158,7 +158,7 @@ TEST(TimelineList, SortsPutNaNLowest) {
   list.SetSortAscending(0, true);
   ASSERT_TRUE(list.DoASort(1, 0, 2));
   EXPECT_TRUE(std::isnan(list.Row(0)->rec.head.per_thousand));
-  EXPECT_EQ(list.Row(1)->rec.head.per_thousand, -1.0f);
+  EXPECT_EQ(float{list.Row(1)->rec.head.per_thousand}, -1.0f);
 }
 
 namespace {
@@ -217,7 +217,7 @@ TEST(TimelineStream, RowBytesBothWaysCutsAndSegmentCount) {
   const Bytes odd = RowBytes(2, 9);
   TMemoryStream in2(odd.b);
   ASSERT_TRUE(row.ReadFromStream(in2));
-  EXPECT_EQ(row.rec.head.segments, 2);
+  EXPECT_EQ(int32_t{row.rec.head.segments}, 2);
   // A count beyond the bytes left fails before anything is sized to it.
   Bytes huge = RowBytes(0, 0);
   int32_t n = 0x10000000;
@@ -239,7 +239,7 @@ TEST(TimelineStream, ListRoundTripWithOverallRow) {
   ASSERT_TRUE(back.ReadFromStream(in));
   ASSERT_EQ(back.Count(), 2);
   EXPECT_EQ(Hits(back.overall.rec), Hits(list.overall.rec));
-  EXPECT_EQ(back.overall.rec.head.words, list.overall.rec.head.words);
+  EXPECT_EQ(int32_t{back.overall.rec.head.words}, int32_t{list.overall.rec.head.words});
   EXPECT_EQ(Words(back.Row(0)->rec), Words(list.Row(0)->rec));
   for (size_t cut = 0; cut < bytes.size(); ++cut) {
     TTimelineList p(&h);

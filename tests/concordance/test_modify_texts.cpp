@@ -168,8 +168,8 @@ TEST(ModifySourceTexts, SetValuesInEachEncoding) {
     f.Make({name}, u"dog");
     ASSERT_EQ(f.List().Count(), 2);
     // The row took the text's fingerprint when it was read.
-    EXPECT_EQ(f.Row(0).fdata.other_data.fingerprint_size, static_cast<int64_t>(Encoded(form, before).size()));
-    EXPECT_GT(f.Row(0).fdata.other_data.fingerprint_write_ns, 0);
+    EXPECT_EQ(int64_t{f.Row(0).fdata.other_data.fingerprint_size}, static_cast<int64_t>(Encoded(form, before).size()));
+    EXPECT_GT(int64_t{f.Row(0).fdata.other_data.fingerprint_write_ns}, 0);
     const std::vector<int> order = f.ByBytes();
     EXPECT_EQ(f.List().Line(order[0])->Data().byte_position, ByteOf(form, before, 5));
     SetSetText(f.List().Line(order[0]), u"noun");
@@ -184,7 +184,7 @@ TEST(ModifySourceTexts, SetValuesInEachEncoding) {
     // Each line names its hit in the new text.
     EXPECT_EQ(f.List().Line(order[0])->Data().byte_position, ByteOf(form, after, after.find(u"dog")));
     EXPECT_EQ(f.List().Line(order[1])->Data().byte_position, ByteOf(form, after, after.rfind(u"dog")));
-    EXPECT_EQ(f.Row(0).fdata.other_data.file_size, static_cast<int64_t>(Encoded(form, after).size()));
+    EXPECT_EQ(int64_t{f.Row(0).fdata.other_data.file_size}, static_cast<int64_t>(Encoded(form, after).size()));
     EXPECT_TRUE(f.run.doc->DataChanged());
     const UString second_offset = IntToUStr(static_cast<int64_t>(after.find(u"<ut_v")));
     EXPECT_EQ(LogLines(f.log),

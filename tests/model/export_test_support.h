@@ -58,7 +58,9 @@ class TGivenRowsList : public TVXBaseLemmaMatchCapableList {
   }
 };
 
-inline std::string FileBytes(const UString& name) {
+// Named apart from the other test helpers' byte readers: two inline functions of one name and
+// parameters but different results break the one-definition rule, and the linker keeps either.
+inline std::string FileAsString(const UString& name) {
   std::ifstream f(Utf16ToUtf8(name), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), {});
 }

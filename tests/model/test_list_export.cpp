@@ -220,7 +220,7 @@ TEST(ListExport, TextKeepsEmptyCellsInPlaceAndLeavesOutInvisibleOnes) {
   f.list.rows[2][0].visible = false;
   const UString name = tmp.Path() + u"out.txt";
   ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, name));
-  EXPECT_EQ(FileBytes(name), Utf16File(u"N\tWord\tFreq\n1\ta&b\t7\n\t<x>\n"));
+  EXPECT_EQ(FileAsString(name), Utf16File(u"N\tWord\tFreq\n1\ta&b\t7\n\t<x>\n"));
 }
 
 TEST(ListExport, TextWithoutRowsWritesNoFile) {
@@ -239,7 +239,7 @@ TEST(ListExport, StopLeavesThePreviousFile) {
   global_panic_state = kPanicStopNow;
   EXPECT_FALSE(ExportListAsTXT(f.list, f.holder, name));
   global_panic_state = kPanicNone;
-  EXPECT_EQ(FileBytes(name), "old");
+  EXPECT_EQ(FileAsString(name), "old");
 }
 
 TEST(ListExport, XmlExactBytesForTwoRows) {
@@ -250,7 +250,7 @@ TEST(ListExport, XmlExactBytesForTwoRows) {
   const UString name = tmp.Path() + u"out.xml";
   ASSERT_TRUE(ExportListAsXML(f.list, f.holder, name));
   const std::string list_el = U8(XMLElementName(list_type_as_string(f.list.ListType()), 0));
-  EXPECT_EQ(FileBytes(name), "\xEF\xBB\xBF<Tessorine_Tools>\n<" + list_el +
+  EXPECT_EQ(FileAsString(name), "\xEF\xBB\xBF<Tessorine_Tools>\n<" + list_el +
                                  ">\n\t<Row0>\n\t\t<N>N</N>\n\t\t<Word1>Word</Word1>\n\t\t<Freq2>Freq</Freq2>\n\t</Row0>"
                                  "\n\t<Row1>\n\t\t<N>1</N>\n\t\t<Word1>a&amp;b</Word1>\n\t\t<Freq2>7</Freq2>\n\t</Row1>\n</" +
                                  list_el + ">\n</Tessorine_Tools>");
@@ -265,7 +265,7 @@ TEST(ListExport, XmlParsesWhateverTheHeadingsAndTexts) {
   list.UseRow0AsHeadings();
   const UString name = tmp.Path() + u"odd.xml";
   ASSERT_TRUE(ExportListAsXML(list, holder, name));
-  const TParsedXml xml = ParseXml(FileBytes(name));
+  const TParsedXml xml = ParseXml(FileAsString(name));
   ASSERT_TRUE(xml.ok) << xml.error;
   EXPECT_EQ(xml.elements[3], "_");
   EXPECT_EQ(xml.elements[4], "___1");
@@ -283,7 +283,7 @@ TEST(ListExport, XmlWithoutRowsStillWritesRootAndList) {
   f.holder.export_all_rows = false;
   const UString name = tmp.Path() + u"empty.xml";
   ASSERT_TRUE(ExportListAsXML(f.list, f.holder, name));
-  const TParsedXml xml = ParseXml(FileBytes(name));
+  const TParsedXml xml = ParseXml(FileAsString(name));
   ASSERT_TRUE(xml.ok);
   EXPECT_EQ(xml.elements.size(), 2u);
 }
@@ -383,7 +383,7 @@ TEST(ListExport, RichTextReadsBack) {
   const UString name = tmp.Path() + u"out.rtf";
   SetConcCharactersForTextOnly(0);
   ASSERT_TRUE(ExportListAsRTF(list, holder, name, u"/x/doc.cnc"));
-  const TRtfRead r = ReadRtf(FileBytes(name));
+  const TRtfRead r = ReadRtf(FileAsString(name));
   EXPECT_EQ(r.font_size_half_points, 24);
   EXPECT_EQ(U8(r.text), U8(TessorineControllerCaption() + u"\n" + list_type_as_string(10) +
                            u"\n/x/doc.cnc\nConcordance\ncaf\u00e9 {HIT} \U0001F600\t\n"));

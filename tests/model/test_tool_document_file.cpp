@@ -69,9 +69,9 @@ TEST_F(DocumentFileTest, HeaderAndExtraStuffAreWrittenByteForByte) {
   EXPECT_EQ(back.ExtraStuffParentFilename(), u"p.cnc");
   EXPECT_EQ(back.body_value, 5);
   EXPECT_EQ(entries_seen, 42);
-  EXPECT_EQ(back.fCheck.client_height, 900);
-  EXPECT_EQ(back.fCheck.client_width, 1200);
-  EXPECT_EQ(back.fCheck.negated_dpi, -120);
+  EXPECT_EQ(int32_t{back.fCheck.client_height}, 900);
+  EXPECT_EQ(int32_t{back.fCheck.client_width}, 1200);
+  EXPECT_EQ(int32_t{back.fCheck.negated_dpi}, -120);
 }
 
 TEST_F(DocumentFileTest, VersionIsAtLeast19AndAHigherOneIsKept) {

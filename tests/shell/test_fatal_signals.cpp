@@ -37,17 +37,24 @@ std::string ReadAll(const UString& file) {
 // exactly one whole line naming the signal and the tool.
 TEST(FatalSignals, EachFatalSignalLeavesOneLineAndEndsTheProgram) {
   testing::FLAGS_gtest_death_test_style = "fast";
-  struct Case { const char* what; int sig; void (*fault)(); };
+  // real_fault: an actual faulty access, which the sanitizers stop before any signal is raised.
+  struct Case { const char* what; int sig; void (*fault)(); bool real_fault; };
   const Case cases[] = {
-      {"SIGSEGV", SIGSEGV, [] { raise(SIGSEGV); }},
-      {"SIGFPE", SIGFPE, [] { raise(SIGFPE); }},
-      {"SIGBUS", SIGBUS, [] { raise(SIGBUS); }},
-      {"SIGSEGV", SIGSEGV, [] { *g_nowhere = 1; }},                  // a write through a null pointer
-      {"SIGSEGV", SIGSEGV, [] { g_nowhere = new int(RunOutOfStack(0)); }},  // the stack ran out
+      {"SIGSEGV", SIGSEGV, [] { raise(SIGSEGV); }, false},
+      {"SIGFPE", SIGFPE, [] { raise(SIGFPE); }, false},
+      {"SIGBUS", SIGBUS, [] { raise(SIGBUS); }, false},
+      {"SIGSEGV", SIGSEGV, [] { *g_nowhere = 1; }, true},                        // a write through a null pointer
+      {"SIGSEGV", SIGSEGV, [] { g_nowhere = new int(RunOutOfStack(0)); }, true},  // the stack ran out
   };
+#ifdef LINZORA_SANITIZED
+  const bool sanitized = true;
+#else
+  const bool sanitized = false;
+#endif
   current_tool_var = kToolConcordancer;
   const std::string tool = Utf16ToUtf8(Tool_Name(kToolConcordancer));
   for (const Case& c : cases) {
+    if (sanitized && c.real_fault) continue;
     TempFolder dir;
     const UString folder = dir.Path() + u"Berichte \u00fcber Abst\u00fcrze";
     EXPECT_EXIT(
@@ -69,4 +76,6 @@ TEST(FatalSignals, EachFatalSignalLeavesOneLineAndEndsTheProgram) {
     EXPECT_NE(text.find("the program ended"), std::string::npos);
     EXPECT_TRUE(ReadAll(dir.Path() + u"first/fatal_signals.txt").empty());
   }
+  if (sanitized)
+    GTEST_SKIP() << "only the raised signals ran: the sanitizers stop a null write and a stack overflow first";
 }
