@@ -22,6 +22,7 @@
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
 #include "window/main_road_support.h"
+#include "window/modal_answers.h"
 
 namespace {
 
@@ -212,7 +213,10 @@ TEST_F(MainRoadDisplay, CopiedPlotRowsGiveTheirHitsAndThePlotFollowsTheMouse) {
 
   // Copying is text output: the plot column holds the positions; painting afterwards does not.
   grid->setCurrentIndex(grid->Model().index(shift, 0));
+  QApplication::clipboard()->clear();
+  AnswerNextModal(true);  // the clipboard format dialog
   Main().HandleMenuCommand(22, u"");
+  ASSERT_TRUE(WaitUntil([] { return !QApplication::clipboard()->text().isEmpty(); }));
   const QString copied = QApplication::clipboard()->text();
   EXPECT_TRUE(copied.contains(QString::number(first->plots.Plots()[0].position))) << copied.toStdString();
   EXPECT_FALSE(grid->Model().CellAt(grid->Model().index(shift, 5)).has_text);

@@ -47,6 +47,11 @@ constexpr uint16_t kCodeChosenTextsLoaded = 155;
 constexpr uint16_t kCodeTextsChosen = 1241;
 constexpr uint16_t kCodeRunSaved = 561;
 constexpr uint16_t kCodePasteCharacter = 4620;
+constexpr uint16_t kCodeSettingsChanged = 233;
+constexpr uint32_t kMsgShowOrHideTags = 0x140D;
+constexpr uint32_t kMsgForwardDocumentState = 0x7B9;
+constexpr uint32_t kMsgCalculatorHere = 0x55E;
+constexpr uint32_t kMsgHelpButton = 0x490;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
@@ -162,6 +167,8 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
   Pages()->AddGridPage(caption, grid, list_type, list);
   grid->viewport()->installEventFilter(this);
+  // The list commands posted to the grid are carried out here, on the grid they were posted to.
+  grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, section + 1); });
   return grid;
@@ -287,23 +294,6 @@ bool TFormLinzora::StatusPanelClick(int panel) {
   return true;
 }
 
-void TFormLinzora::HandleMenuCommand(int tag, const UString& data) {
-  constexpr int kTagCopyRows = 22;
-  if (tag != kTagCopyRows) {
-    TMainToolsForm::HandleMenuCommand(tag, data);
-    return;
-  }
-  auto remake_cells = [this] {
-    for (int t = 0; t < Pages()->Count(); ++t)
-      if (TVX_Grid* g = Pages()->GridOfTab(t)) g->Model().Source().Invalidate();
-  };
-  text_output_ = true;
-  remake_cells();
-  TMainToolsForm::HandleMenuCommand(tag, data);
-  text_output_ = false;
-  remake_cells();
-}
-
 void TFormLinzora::PlotGridSelectCell(int row) {
   T_WholeLinzoraHolder* doc = Doc();
   auto* plot = doc ? dynamic_cast<TConcPlotList*>(doc->fConcPlotList.get()) : nullptr;
@@ -340,6 +330,12 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
 }
 
 bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == TWindowMessageEvent::EventType()) {
+    auto* m = static_cast<TWindowMessageEvent*>(e);
+    auto* grid = qobject_cast<TVX_Grid*>(watched);
+    if (grid && m->msg == kMsgGridCommand) return CarryOutGridCommand(grid, m->wparam);
+    return TMainToolsForm::eventFilter(watched, e);
+  }
   if (e->type() == QEvent::MouseMove) {
     auto* viewport = qobject_cast<QWidget*>(watched);
     auto* grid = viewport ? qobject_cast<TVX_Grid*>(viewport->parentWidget()) : nullptr;
@@ -399,8 +395,23 @@ bool TFormLinzora::event(QEvent* e) {
       StartConcordanceMessage(m->wparam, m->lparam);
       return true;
     }
+    switch (m->msg) {
+      case kMsgShowOrHideTags: ShowOrHideTags(m->wparam, m->lparam); return true;
+      case kMsgActivate: HandleActivationMessage(m->wparam, m->lparam, WindowIdOf(this)); return true;
+      case kMsgForwardDocumentState: ForwardDocumentState(m->wparam); return true;
+      case kMsgCalculatorHere: return true;  // the column calculator only announces itself
+      case kMsgHelpButton: ShowHelpContext(static_cast<int>(m->wparam & 0x7FFFFFFF)); return true;
+      default: break;
+    }
     if (m->msg == 0x401) {
       const auto code = static_cast<uint16_t>(m->wparam & 0xFFFF);
+      if (code == kCodeSettingsChanged) {
+        // The base brings menus and settings up to date first; then the chooser shows the
+        // document's tags again.
+        const bool handled = TMainToolsForm::event(e);
+        if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
+        return handled;
+      }
       if (code == kCodePasteCharacter) {
         if (wizard_) wizard_->AddAnySingleCharsToPopupMenu();
         return true;

@@ -69,8 +69,26 @@ class TFormLinzora : public TMainToolsForm {
   bool StatusPanelClick(int panel);
   // Copying rows is text output: the plot, pattern, collocate and concordance cells take their
   // text forms for it (the grids' cells are made afresh before and after).
+  //
+  // Every menu item, pop-up item and tool button arrives here by its tag; the route
+  // (shell/concordance_commands.h) says whether the shared handler, the window or the current
+  // grid (through a posted 0x1788) carries it out.
   void HandleMenuCommand(int tag, const UString& data) override;
   bool TextOutput() const { return text_output_; }
+  // A list command that reached a grid as 0x1788; false for a tag the grid is to handle itself.
+  bool CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam);
+  // Who opens the windows other parts of the program make (find, word cloud, layout, file-name
+  // list ...): the tag and the grid it is for. Without one, the status line says so.
+  using TWindowOpener = std::function<void(int tag, TVX_Grid* grid)>;
+  void SetWindowOpener(TWindowOpener opener) { window_opener_ = std::move(opener); }
+  // The tag colour chooser, made on first use (menu 77); nullptr before.
+  QWidget* TagColourChooser() const { return tag_chooser_; }
+  void ShowTagColourChooser();
+  // Message 0x140D from the chooser: a tag index (or 0x7FFFFFFF all, 0x7FFFFFFE re-check the
+  // menus) and 1 show, 0 hide.
+  void ShowOrHideTags(uint64_t wparam, int64_t lparam);
+  // Characters the concordance column's window is moved off the search word (menu 182/183/197).
+  int ConcDisplacement() const { return conc_displacement_; }
   // The plot grid: the mouse over a row's plot shows the hit nearest to it on the status line
   // (when the plot keeps its hits' contexts); a row selected becomes the plot list's current row.
   void PlotGridMouseMove(TVX_Grid* grid, QPoint pos);
@@ -153,6 +171,19 @@ class TFormLinzora : public TMainToolsForm {
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
+  TWindowOpener window_opener_;
+  QPointer<QWidget> tag_chooser_;
+  void FillTagChooser();
+  int conc_displacement_ = 0;
+  // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
+  void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
+  void ComputeViewThroughDialog(TVX_Grid* grid, int view);
+  void SaveAsThroughDialog(TVX_Grid* grid, int format);
+  void CopyThroughFormatDialog(TVX_Grid* grid);
+  void ModifySourceTexts(int what);
+  bool SourceTextPageShown() const;
+  void RefreshCurrentGrid();
+  void OpenLaterWindow(int tag, TVX_Grid* grid);
   int64_t longest_gap_ms_ = 0;
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;

@@ -1,0 +1,361 @@
+// The concordancer's menu commands: the route of each tag (shell/concordance_commands.h), the
+// window's own commands, and the list commands carried out when a grid's 0x1788 arrives.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+#include "shell/analysis_settings_rules.h"
+#include "shell/concordance_commands.h"
+#include "shell/menu_features.h"
+#include "shell/qt/main_window.h"
+#include "shell/qt/main_window_tag_chooser.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
+#include "shell/qt/window_messages.h"
+#include "shell/services/suite_services.h"
+#include "windows/clipboard_format_dialog.h"
+#include "windows/cluster_settings_dialog.h"
+#include "windows/modify_source_texts_window.h"
+#include "windows/plot_sets_dialog.h"
+#include "windows/save_as_dialog.h"
+#include "windows/timeline_settings_dialog.h"
+
+namespace {
+
+constexpr uint16_t kCodeNewInstance = 4602;
+constexpr uint64_t kAllTags = 0x7FFFFFFF;
+constexpr uint64_t kRecheckTagMenus = 0x7FFFFFFE;
+// How far the concordance column may be moved off the search word, either way.
+constexpr int kMostDisplacement = 40;
+
+void Note(const UString& text) {
+  if (global_keeping_log) AddToLogFile(text);
+}
+
+}  // namespace
+
+bool TFormLinzora::SourceTextPageShown() const {
+  TSourceTextRichEdit* viewer = SourceTextViewer();
+  QWidget* page = Pages()->Tabs()->currentWidget();
+  return viewer && page && (page == viewer || page->isAncestorOf(viewer));
+}
+
+void TFormLinzora::RefreshCurrentGrid() {
+  if (TVX_Grid* grid = CurrentGrid()) grid->ListChanged();
+}
+
+void TFormLinzora::HandleMenuCommand(int tag, const UString& data) {
+  if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
+    if (QAction* a = Menus()->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
+  TVX_Grid* grid = CurrentGrid();
+  const TConcCommandRoute route = RouteConcordanceCommand(tag, SourceTextPageShown(), grid != nullptr);
+  if (route.offer_general && HandleGeneralMenuCommand(tag, *this)) return;
+  // The common handler's number display and clear marking never end the handling: the grid is
+  // told as well.
+  if (route.offer_common) HandleCommonMenuCommand(tag, grid);
+  if (route.command != TConcCommand::kNone) {
+    CarryOutWindowCommand(tag, static_cast<int>(route.command), route.detail, data);
+    return;
+  }
+  if (route.post_to_grid) PostWindowMessage(grid, kMsgGridCommand, route.grid_wparam, 0);
+}
+
+void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const UString& data) {
+  T_WholeLinzoraHolder* doc = Doc();
+  TVX_Grid* grid = CurrentGrid();
+  switch (static_cast<TConcCommand>(command)) {
+    case TConcCommand::kSourceTextCopy: SourceTextCommand(kSourceCopy); break;
+    case TConcCommand::kSourceTextShow: {
+      bool shown = false;
+      if (grid_concordance_) ShowSourceOfRow(grid_concordance_, grid_concordance_->CurrentRow(), shown);
+      break;
+    }
+    case TConcCommand::kSave: {
+      bool saved = false;
+      if (!RefusedDuringJob()) SaveData(grid, saved);
+      break;
+    }
+    case TConcCommand::kOpen: {
+      if (RefusedDuringJob()) break;
+      if (doc) {
+        const int answer = VXDialog(TVXDialog::StartNewToolInstance);
+        if (answer == mrCancel) break;
+        if (answer == mrYes) {
+          PostToController(kCodeNewInstance);
+          break;
+        }
+      }
+      terminating_app = false;
+      // Cancel at the save question keeps the data: nothing is opened over it.
+      if (HasData() && !CanCloseData()) break;
+      OpenWithDialog();
+      break;
+    }
+    case TConcCommand::kPrint: PrintGridPages(grid); break;
+    case TConcCommand::kPrintPreview: PreviewGrid(grid); break;
+    case TConcCommand::kNew:
+      if (RefusedDuringJob()) break;
+      if (doc) {
+        PostToController(kCodeNewInstance);
+        break;
+      }
+      LoadChosenTextsFromStore();
+      ShowStartDialog();
+      break;
+    case TConcCommand::kInsertTags:
+      if (doc && !doc->TryToUpdateTags()) VXDialog(TVXDialog::PleaseLoadTags);
+      else if (doc) RefreshCurrentGrid();
+      break;
+    case TConcCommand::kTagColours: ShowTagColourChooser(); break;
+    case TConcCommand::kMerge: MergeWithAFile(grid); break;
+    case TConcCommand::kPadding:
+      if (!doc) break;
+      doc->fSettings.SetSearchWordPadded(GetMenuItemChecked(tag));
+      SetConcSaveRecSWPadded(doc->fSettings.SearchWordPadded());
+      if (grid_concordance_) grid_concordance_->ListChanged();
+      break;
+    case TConcCommand::kExit: close(); break;
+    case TConcCommand::kHideTagKind:
+      if (!doc) break;
+      doc->ToggleHidetags(tag);
+      RefreshCurrentGrid();
+      break;
+    case TConcCommand::kConcDisplay:
+      if (!doc) break;
+      doc->ToggleConcDisplay(tag);
+      RefreshCurrentGrid();
+      break;
+    case TConcCommand::kColouring:
+      if (!doc) break;
+      doc->ToggleConcColouringSetting(tag);
+      RefreshCurrentGrid();
+      break;
+    case TConcCommand::kCopyToSetColumn:
+      if (!doc || !grid_concordance_) break;
+      doc->CopySearchWordHitsToSetColumn();
+      ListChanged(grid_concordance_);
+      break;
+    case TConcCommand::kRecentFile: OpenRecentFile(data); break;
+    case TConcCommand::kFileNameList: OpenLaterWindow(tag, grid); break;
+    case TConcCommand::kTypingMode: SetTypingMode(detail); break;
+    case TConcCommand::kSearchWordHidden:
+      if (!doc) break;
+      doc->fSettings.SetSearchWordHidden(GetMenuItemChecked(tag));
+      RefreshCurrentGrid();
+      break;
+    case TConcCommand::kMoveLeft:
+    case TConcCommand::kMoveRight:
+    case TConcCommand::kToCentre: {
+      const auto c = static_cast<TConcCommand>(command);
+      conc_displacement_ = c == TConcCommand::kToCentre ? 0
+                           : std::clamp(conc_displacement_ + (c == TConcCommand::kMoveLeft ? -1 : 1),
+                                        -kMostDisplacement, kMostDisplacement);
+      if (grid_concordance_) grid_concordance_->ListChanged();
+      break;
+    }
+    default: break;
+  }
+}
+
+bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
+  const std::optional<TConcCommandEntry> entry = GridCommandOfMessage(wparam);
+  if (!entry) {
+    // A message with no command behind it is no reason to stop: said in the log, nothing done.
+    Note(u"grid command not known: " + IntToUStr(static_cast<int64_t>(wparam)));
+    return true;
+  }
+  const int tag = entry->tag;
+  TVXBaseDataClass* list = GridHasListData(grid) ? grid->List() : nullptr;
+  switch (entry->command) {
+    case TConcCommand::kGridView: return false;  // the grid's own display commands
+    case TConcCommand::kAfterCommon: grid->ListChanged(); break;
+    case TConcCommand::kSaveAs: SaveAsThroughDialog(grid, entry->detail); break;
+    case TConcCommand::kCopy: CopyThroughFormatDialog(grid); break;
+    case TConcCommand::kShowSource: {
+      bool shown = false;
+      ShowSourceOfRow(grid, grid->CurrentRow(), shown);
+      break;
+    }
+    case TConcCommand::kDelete: DeleteSelectedRows(grid); break;
+    case TConcCommand::kDeleteToEnd:
+      if (list) SetRowsDeleted(grid, std::max(1, grid->CurrentRow()), list->TotalRowCount(), true);
+      break;
+    case TConcCommand::kRestore:
+      for (int r : grid->SelectedRows()) SetRowsDeleted(grid, r, r, false);
+      break;
+    case TConcCommand::kRestoreToEnd:
+      if (list) SetRowsDeleted(grid, std::max(1, grid->CurrentRow()), list->TotalRowCount(), false);
+      break;
+    case TConcCommand::kReduceToN: ReduceToNFromInput(grid); break;
+    case TConcCommand::kReverseDelete: ReverseDeletionOnGrid(grid); break;
+    case TConcCommand::kMark: MarkSelectedRows(grid, true); break;
+    case TConcCommand::kUnmark: MarkSelectedRows(grid, false); break;
+    case TConcCommand::kJoin: JoinRows(grid, grid->CurrentRow()); break;
+    case TConcCommand::kZap: ZapList(grid); break;
+    case TConcCommand::kUndo: UndoList(grid); break;
+    case TConcCommand::kResort: Resort(grid, std::max(1, grid->CurrentColumn())); break;
+    case TConcCommand::kColumnTotals: ColumnTotalsOnGrid(grid); break;
+    case TConcCommand::kMatches: MatchCommandOnGrid(grid, tag); break;
+    case TConcCommand::kCompute: ComputeViewThroughDialog(grid, entry->detail); break;
+    case TConcCommand::kModify: ModifySourceTexts(entry->detail); break;
+    default: OpenLaterWindow(tag, grid); break;
+  }
+  return true;
+}
+
+void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
+  if (window_opener_) {
+    window_opener_(tag, grid);
+    return;
+  }
+  Note(u"menu command " + IntToUStr(tag) + u" has no window here");
+  Status()->SetPanelText(kPanelMessage, u"Not available in this window.");
+}
+
+// --- dialogs behind the commands ------------------------------------------------------------------
+
+void TFormLinzora::SaveAsThroughDialog(TVX_Grid* grid, int format) {
+  if (!GridHasListData(grid) || RefusedDuringJob()) return;
+  TVXBaseDataClass* list = grid->List();
+  TSaveAsSetup setup;
+  setup.rows = list->TotalRowCount();
+  setup.columns = list->HeadingCount();
+  setup.list_type = grid->ListType();
+  setup.grid_kind = static_cast<uint8_t>(grid->Alternative());
+  setup.tool = Tool();
+  const int row = std::max(1, grid->CurrentRow()), column = std::max(1, grid->CurrentColumn());
+  setup.selection = TGridRect{column, row, column, row};
+  TSaveAsTxtDlgFeb2012 dialog(&FileDialogs(), this);
+  dialog.SetupSaveAs(setup);
+  if (format != kSaveAsAny) dialog.Format()->setCurrentIndex(format);
+  if (dialog.ShowModal() != mrOK) return;
+  const TExportSettings& chosen = dialog.Settings();
+  SaveAsText(grid, chosen.format, chosen.file_name);
+}
+
+void TFormLinzora::CopyThroughFormatDialog(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  TFormChooseClipboardFormat dialog(this);
+  if (dialog.ShowModal() != mrOK) return;
+  // Copied rows are text: the plot, pattern, collocate and concordance cells take their text
+  // forms, and the cells are made afresh before and after.
+  auto remake_cells = [this] {
+    for (int t = 0; t < Pages()->Count(); ++t)
+      if (TVX_Grid* g = Pages()->GridOfTab(t)) g->Model().Source().Invalidate();
+  };
+  text_output_ = true;
+  remake_cells();
+  grid->CopySelectedRows();
+  text_output_ = false;
+  remake_cells();
+}
+
+void TFormLinzora::ComputeViewThroughDialog(TVX_Grid* grid, int view) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || RefusedDuringJob()) return;
+  TConcordanceDerivedList* list = nullptr;
+  size_t done = 0;
+  switch (view) {
+    case kComputeCollocates: list = doc->fCollocateList.get(); done = 2; break;
+    case kComputePatterns: list = doc->fPatternsList.get(); done = 3; break;
+    case kComputePlot: {
+      list = doc->fConcPlotList.get();
+      done = 4;
+      TConcPlottingDlg dialog(this);
+      std::vector<UString> files, words;
+      if (doc->fTextFilesWithSearchWord)
+        for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i)
+          files.push_back(ExtractFileName(doc->fTextFilesWithSearchWord->GetFullFilename(i, true)));
+      words = doc->fSearchWords.TypedInWordsAsStringlist();
+      dialog.SetAvailable(files, words);
+      if (dialog.ShowModal() != mrOK) return;
+      doc->plot_options.text_groups.clear();
+      doc->plot_options.sw_groups.clear();
+      // One group number per item: items of the same set share it.
+      const TPlotOptions& o = dialog.PlotOptions();
+      doc->plot_options.text_groups.assign(files.size(), -1);
+      doc->plot_options.sw_groups.assign(words.size(), -1);
+      for (size_t s = 0; s < o.file_sets.size(); ++s)
+        for (int32_t item : o.file_sets[s])
+          if (item >= 0 && static_cast<size_t>(item) < files.size()) doc->plot_options.text_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
+      for (size_t s = 0; s < o.word_sets.size(); ++s)
+        for (int32_t item : o.word_sets[s])
+          if (item >= 0 && static_cast<size_t>(item) < words.size()) doc->plot_options.sw_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
+      doc->plot_options.order = o.files_first ? 1 : 0;
+      break;
+    }
+    case kComputeClusters: {
+      list = doc->fClusterList.get();
+      done = 1;
+      TClusterDlg dialog(this);
+      if (dialog.ShowModal() != mrOK) return;
+      CopyClusterChoices(GetConcSaveRec(), doc->fSettings);
+      break;
+    }
+    case kComputeTimeline: {
+      list = doc->fTimeLineList.get();
+      done = 5;
+      TFormTimelineSettings dialog(this);
+      if (dialog.ShowModal() != mrOK) return;
+      break;
+    }
+    default:
+      OpenLaterWindow(view, grid);
+      return;
+  }
+  if (!list) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  doc->fComputed[done] = list->Compute(false) ? 1 : 0;
+  QApplication::restoreOverrideCursor();
+  MarkDataChanged();
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == list) g->ListChanged();
+}
+
+void TFormLinzora::ModifySourceTexts(int what) {
+  if (!Doc() || RefusedDuringJob()) return;
+  TFormModifySourceTexts window(this);
+  window.SetModification_Wanted(static_cast<TModifySourceTexts>(what));
+  if (what == static_cast<int>(TModifySourceTexts::mst_undo)) window.FillUndoList();
+  window.ShowModal();
+}
+
+// --- tags -----------------------------------------------------------------------------------------
+
+void TFormLinzora::ShowTagColourChooser() {
+  if (!tag_chooser_) tag_chooser_ = NewTagColourChooser(this);
+  FillTagChooser();
+  tag_chooser_->show();
+}
+
+void TFormLinzora::FillTagChooser() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !tag_chooser_) return;
+  std::vector<TChooserTag> tags;
+  for (const TVisibleTagRec& t : doc->fArrayOfSavedTags)
+    tags.push_back({t.tag, t.description, t.foreground_colour, t.background_colour, t.hidden != 0});
+  FillTagColourChooser(tag_chooser_, this, tags, font().pointSize());
+}
+
+void TFormLinzora::ShowOrHideTags(uint64_t wparam, int64_t lparam) {
+  T_WholeLinzoraHolder* doc = Doc();
+  TVX_Grid* grid = CurrentGrid();
+  if (!doc || !grid) return;
+  const uint8_t hidden = lparam == 0 ? 1 : 0;
+  std::vector<TVisibleTagRec>& tags = doc->fArrayOfSavedTags;
+  // wParam is unsigned: a value with its top bit set is an index beyond the tags, not below 0.
+  if (wparam < tags.size()) {
+    tags[static_cast<size_t>(wparam)].hidden = hidden;
+  } else if (wparam == kAllTags) {
+    for (TVisibleTagRec& t : tags) t.hidden = hidden;
+  } else if (wparam == kRecheckTagMenus) {
+    doc->CheckMenuItemsAfterLoadFromFile();
+  }
+  grid->ListChanged();
+}

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "shell/concordance_commands.h"
+#include "shell/general_menu_commands.h"
+#include "shell/menu_catalogue.h"
+#include "shell/menu_features.h"
+
+namespace {
+
+using C = TConcCommand;
+
+struct TRouteCase {
+  int tag;
+  bool source_page;
+  bool has_grid;
+  bool general;
+  bool common;
+  C command;
+  bool posted;
+  uint64_t wparam;
+};
+
+TEST(ConcordanceCommands, RouteOfEachKindOfTag) {
+  const TRouteCase cases[] = {
+      // The source-text page: Copy and Source text are its own, the shared handler is never asked.
+      {22, true, false, false, false, C::kSourceTextCopy, false, 0},
+      {40, true, false, false, false, C::kSourceTextShow, false, 0},
+      {3, true, false, false, false, C::kOpen, false, 0},
+      // A sender without a tag (-1) on the source page with a grid behind it: posted as 4999.
+      {-1, true, true, false, false, C::kNone, true, 4999},
+      // Grid pages: Copy and Source text become grid messages.
+      {22, false, true, true, true, C::kNone, true, 5022},
+      {40, false, true, true, true, C::kNone, true, 5040},
+      // Per million: the common handler acts and the grid is told as well.
+      {107, false, true, true, true, C::kNone, true, 5107},
+      // A menu head on a grid page does nothing at all.
+      {-999, false, true, false, false, C::kNone, false, 0},
+      // The window's own commands end the handling.
+      {91, false, true, true, true, C::kExit, false, 0},
+      {87, false, true, true, true, C::kPadding, false, 0},
+      {177, false, true, true, true, C::kTypingMode, false, 0},
+      // Compute commands travel to the grid.
+      {42, false, true, true, true, C::kNone, true, 5042},
+      // The notes page has no grid: neither the common handler nor a post.
+      {107, false, false, true, false, C::kNone, false, 0},
+      {12, false, false, true, false, C::kNone, false, 0},
+      {22, true, false, false, false, C::kSourceTextCopy, false, 0},
+  };
+  for (const TRouteCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "tag " << c.tag << (c.source_page ? " source page" : "")
+                                    << (c.has_grid ? " grid" : ""));
+    const TConcCommandRoute r = RouteConcordanceCommand(c.tag, c.source_page, c.has_grid);
+    EXPECT_EQ(r.offer_general, c.general);
+    EXPECT_EQ(r.offer_common, c.common);
+    EXPECT_EQ(r.command, c.command);
+    EXPECT_EQ(r.post_to_grid, c.posted);
+    EXPECT_EQ(r.grid_wparam, c.wparam);
+  }
+}
+
+TEST(ConcordanceCommands, GridMessagesNameTheirListCommand) {
+  const std::pair<uint64_t, std::optional<C>> cases[] = {
+      {5012, C::kDelete},        {5022, C::kCopy},     {5024, C::kSaveAs}, {5042, C::kCompute},
+      {5143, C::kModify},        {5107, C::kAfterCommon},
+      // A window command arriving at a grid, an unknown tag, and values below and far above the tags.
+      {5091, std::nullopt},      {5230, std::nullopt}, {4999, std::nullopt}, {0, std::nullopt},
+      {0xFFFFFFFFull, std::nullopt}, {5000 + 0x10000 + 12, std::nullopt},
+  };
+  for (const auto& [wparam, expected] : cases) {
+    SCOPED_TRACE(wparam);
+    const auto e = GridCommandOfMessage(wparam);
+    ASSERT_EQ(e.has_value(), expected.has_value());
+    if (e) {
+      EXPECT_EQ(e->command, *expected);
+    }
+  }
+  EXPECT_EQ(GridCommandOfMessage(5024)->detail, 1);  // XML
+  EXPECT_EQ(GridCommandOfMessage(5184)->detail, 3);  // rich text
+  EXPECT_EQ(GridCommandOfMessage(5058)->detail, kComputeTimeline);
+}
+
+// Every command a concordance page (or a page derived from it) shows is taken by someone: the
+// shared handler or this table. A tag nobody takes would be posted and then only logged.
+TEST(ConcordanceCommands, EveryCommandOfTheConcordancePagesIsTaken) {
+  const TMenuFeatureContext tool{1, false, false};
+  for (uint8_t list_type : {10, 5, 12, 13, 14, 17, 20}) {
+    const TMenuFeatureSet set = MenuFeaturesForListType(list_type, 0, tool);
+    for (int tag = 1; tag < kMenuTagCount; ++tag) {
+      if (!set.test(static_cast<size_t>(tag))) continue;
+      SCOPED_TRACE(testing::Message() << "list type " << int(list_type) << " tag " << tag);
+      EXPECT_TRUE(GeneralEffectOfTag(tag).has_value() || ConcordanceCommandOfTag(tag).has_value());
+    }
+  }
+}
+
+}  // namespace

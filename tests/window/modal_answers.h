@@ -1,0 +1,23 @@
+// Answers the next modal dialog of a window test: a timer looks for it every few milliseconds,
+// lets the test fill its fields, then accepts or rejects it.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+inline void AnswerNextModal(bool accept, std::function<void(QDialog&)> fill = {}) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, accept, fill] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    if (fill) fill(*dialog);
+    if (accept) dialog->accept();
+    else dialog->reject();
+  });
+  timer->start();
+}

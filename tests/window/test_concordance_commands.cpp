@@ -1,0 +1,201 @@
+// The concordancer's menu handler and window messages on a real concordance: each tag fired
+// through the handler, its effect on the lines, the document's settings or the store checked.
+#include <QApplication>
+#include <QClipboard>
+#include <QTabWidget>
+#include <cstring>
+
+#include "platform/settings/window_registry.h"
+#include "shell/main_window_rules.h"
+#include "shell/qt/controller_stand_in.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/vx_grid.h"
+#include "shell/qt/window_messages.h"
+#include "window/main_road_support.h"
+#include "window/modal_answers.h"
+
+namespace {
+
+class ConcordanceCommands : public MainRoadTest {
+ protected:
+  void SetUp() override {
+    MainRoadTest::SetUp();
+    ShowSampleRiverLines();
+    // A second instance (New with a document) is only counted, never started.
+    windows->controller->SetStartSecondInstance([this] { ++instances_started; });
+    ASSERT_NE(Main().Doc(), nullptr);
+    ASSERT_GT(Lines().Count(), 3);
+    Main().Pages()->Tabs()->setCurrentIndex(0);
+    // Delete is left to the grid only while the main window is the active one.
+    Wizard().hide();
+    Main().activateWindow();
+    WaitUntil([this] { return Main().MainFormIsActive(); }, 2000);
+  }
+  TConcordanceList& Lines() { return *Main().Doc()->fConcordanceList; }
+  TVX_Grid& Grid() { return *Main().ConcordanceGrid(); }
+  void SelectRow(int row) { Grid().setCurrentIndex(Grid().Model().index(row - 1, 0)); }
+  // Fires the tag and lets the posted grid message arrive.
+  void Fire(int tag) {
+    Main().HandleMenuCommand(tag, u"");
+    QTest::qWait(10);
+  }
+  int instances_started = 0;
+  const std::vector<uint16_t>& Codes() { return windows->controller->CodesReceived(); }
+  bool CodeSent(uint16_t code) { return std::find(Codes().begin(), Codes().end(), code) != Codes().end(); }
+};
+
+TEST_F(ConcordanceCommands, ListCommandsReachTheLinesThroughTheGrid) {
+  struct TCase {
+    int tag;
+    int row;
+    std::function<bool(TConcordanceList&)> effect;
+    const char* what;
+  };
+  const TCase cases[] = {
+      {12, 2, [](TConcordanceList& l) { return l.GetDeleted(1); }, "Delete marks the current line deleted"},
+      {14, 2, [](TConcordanceList& l) { return !l.GetDeleted(1); }, "Restore takes the mark off"},
+      {13, 3, [](TConcordanceList& l) { return !l.GetDeleted(1) && l.GetDeleted(2) && l.GetDeleted(l.Count() - 1); },
+       "Delete to end marks from the current line to the last"},
+      {15, 3, [](TConcordanceList& l) { return !l.GetDeleted(2) && !l.GetDeleted(l.Count() - 1); },
+       "Restore to end takes them all back"},
+      {18, 1, [](TConcordanceList& l) { return l.GetMatched(0); }, "Mark"},
+      {167, 1, [](TConcordanceList& l) { return !l.GetMatched(0); }, "Unmark"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    SelectRow(c.row);
+    Fire(c.tag);
+    EXPECT_TRUE(c.effect(Lines()));
+  }
+}
+
+TEST_F(ConcordanceCommands, WindowCommandsChangeTheDocumentAndTheStore) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  struct TCase {
+    int tag;
+    std::function<uint8_t()> read;
+    uint8_t bit;
+  };
+  const TCase cases[] = {
+      {101, [&] { return doc.fSettings.DisplayOptions(); }, 1u << 3},
+      {112, [&] { return doc.fSettings.DisplayOptions(); }, 1u << 4},
+      {138, [&] { return doc.fSettings.ColouringOptions(); }, 1u << 0},
+      {165, [&] { return doc.fSettings.ColouringOptions(); }, 1u << 1},
+      {117, [&] { return doc.fSettings.HideOptions(); }, 1u << 0},
+      {121, [&] { return doc.fSettings.HideOptions(); }, 1u << 4},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const uint8_t before = c.read();
+    Fire(c.tag);
+    EXPECT_EQ(c.read(), before ^ c.bit);
+    EXPECT_EQ(GetMenuItemChecked(c.tag), (c.read() & c.bit) != 0);
+    Fire(c.tag);
+    EXPECT_EQ(c.read(), before);
+  }
+  // Typing mode items.
+  for (int mode : {2, 1, 0}) {
+    Fire(176 + mode);
+    EXPECT_TRUE(GetMenuItemChecked(176 + mode));
+  }
+  // Per million: the number display is stored and the grid is told too.
+  Fire(107);
+  EXPECT_EQ(GetDisplayWordsPerMillion(), NumberDisplayOfTag(107));
+  Fire(108);
+  EXPECT_EQ(GetDisplayWordsPerMillion(), 0);
+  // New with a document asks the controller for another instance and leaves this one alone.
+  Fire(8);
+  EXPECT_TRUE(CodeSent(4602));
+  EXPECT_EQ(instances_started, 1);
+  EXPECT_NE(Main().Doc(), nullptr);
+  // Moving the search word's window: left, left, right, then back to the centre.
+  for (int tag : {182, 182, 183}) Fire(tag);
+  EXPECT_EQ(Main().ConcDisplacement(), -1);
+  Fire(197);
+  EXPECT_EQ(Main().ConcDisplacement(), 0);
+}
+
+TEST_F(ConcordanceCommands, CopyGoesThroughTheFormatDialogAndCancelCopiesNothing) {
+  SelectRow(1);
+  QApplication::clipboard()->clear();
+  AnswerNextModal(false);
+  Fire(22);
+  QTest::qWait(50);
+  EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+  AnswerNextModal(true);
+  Fire(22);
+  ASSERT_TRUE(WaitUntil([] { return !QApplication::clipboard()->text().isEmpty(); }));
+  EXPECT_TRUE(QApplication::clipboard()->text().contains(QStringLiteral("river")));
+}
+
+TEST_F(ConcordanceCommands, ClusterSettingsCancelChangesNothingOkRecomputes) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  const TConcSettingsRec32 before = doc.fSettings;
+  AnswerNextModal(false);
+  Fire(42);
+  QTest::qWait(50);
+  EXPECT_EQ(std::memcmp(&before, &doc.fSettings, sizeof before), 0);
+  doc.fComputed[1] = 0;
+  AnswerNextModal(true);
+  Fire(42);
+  ASSERT_TRUE(WaitUntil([&] { return doc.fComputed[1] != 0; }, 5000));
+}
+
+TEST_F(ConcordanceCommands, UnknownCodesAndHeadersChangeNothing) {
+  const int count = Lines().Count();
+  PostWindowMessage(&Grid(), kMsgGridCommand, 5000 + 231, 0);
+  PostWindowMessage(&Grid(), kMsgGridCommand, 0xFFFFFFFFull, 0);
+  Fire(-999);
+  QTest::qWait(20);
+  EXPECT_EQ(Lines().Count(), count);
+  for (int i = 0; i < count; ++i) EXPECT_FALSE(Lines().GetDeleted(i));
+  EXPECT_NE(Main().Doc(), nullptr);
+}
+
+TEST_F(ConcordanceCommands, MessagesOfTheMainWindow) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  doc.fArrayOfSavedTags.resize(3);
+  auto post = [&](uint32_t msg, uint64_t w, int64_t l) {
+    PostWindowMessage(&Main(), msg, w, l);
+    QTest::qWait(10);
+  };
+  auto hidden = [&] {
+    std::vector<int> v;
+    for (const TVisibleTagRec& t : doc.fArrayOfSavedTags) v.push_back(t.hidden);
+    return v;
+  };
+  post(0x140D, 0x7FFFFFFF, 0);
+  EXPECT_EQ(hidden(), (std::vector<int>{1, 1, 1}));
+  post(0x140D, 1, 1);
+  EXPECT_EQ(hidden(), (std::vector<int>{1, 0, 1}));
+  // An index beyond the tags (an unsigned 32-bit -1 too) only repaints.
+  post(0x140D, 3, 1);
+  post(0x140D, 0xFFFFFFFFull, 1);
+  EXPECT_EQ(hidden(), (std::vector<int>{1, 0, 1}));
+  post(0x140D, 0x7FFFFFFF, 1);
+  EXPECT_EQ(hidden(), (std::vector<int>{0, 0, 0}));
+
+  const size_t sent = Codes().size();
+  post(0x7B9, 0, 0);
+  post(0x7B9, 0x80000000ull, 0);
+  post(0x55E, 7, 7);
+  ASSERT_EQ(Codes().size(), sent + 2);
+  EXPECT_EQ(Codes()[sent], 4600);
+  EXPECT_EQ(Codes()[sent + 1], 4601);
+
+  post(0x4E5, 0xABCD0000ull + 1234, 77);
+  EXPECT_EQ(Codes().back(), 1234);
+  EXPECT_EQ(GetActiveMainToolWindow(kToolConcordancer), WindowIdOf(&Main()));
+  EXPECT_EQ(GetActiveChildToolWindow(kToolConcordancer), 77u);
+}
+
+// Exit comes last: the window closes.
+TEST_F(ConcordanceCommands, ExitClosesTheWindow) {
+  ASSERT_TRUE(Main().isVisible());
+  dialogs.Script({mrNo, mrNo});  // not saved
+  Fire(91);
+  QTest::qWait(20);
+  EXPECT_FALSE(Main().isVisible());
+}
+
+}  // namespace
