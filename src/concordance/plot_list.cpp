@@ -184,6 +184,12 @@ void TConcPlotList::NumericalData(int column, int index, TNumberDisplayAndSingle
 }
 
 void TConcPlotList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+  // The overall row on top puts one grid row more than there are entries: every row is numbered.
+  if (row > 0 && col == 0 && row <= TotalRowCount()) {
+    ResetGridDataRec(cell);
+    LeftmostColumnDataRec(row, cell);
+    return;
+  }
   if (row <= 0 || col == 0) {
     TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
     return;

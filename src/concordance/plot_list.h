@@ -79,6 +79,8 @@ class TConcPlotList : public TConcordanceDerivedList {
   // The overall row rebuilt from the rows: every hit scaled to the longest text.
   void RebuildOverall();
   bool OverallCount() const override { return show_overall; }
+  // The overall row comes on top of the texts' rows.
+  int TotalRowCount() const override { return Count() + (show_overall ? 1 : 0); }
   // Steps through the hits of every row (1-based rows): rows without hits are passed over.
   // Answers the row's plot data list, nullptr once the hits run out.
   const TGeneralPlotDataList* NextGeneralPlotList(int step);

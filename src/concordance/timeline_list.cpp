@@ -133,6 +133,12 @@ void TTimelineList::TopRowDataRec(int col, TGrid_data_rec& cell) {
 }
 
 void TTimelineList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+  // The overall row on top puts one grid row more than there are entries: every row is numbered.
+  if (row > 0 && col == 0 && row <= TotalRowCount()) {
+    ResetGridDataRec(cell);
+    LeftmostColumnDataRec(row, cell);
+    return;
+  }
   if (row <= 0 || col == 0) {
     TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
     return;
