@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 #include <thread>
-#include <unordered_map>
 
+#include "concordance/duplicate_classes.h"
 #include "concordance/ranked_sort.h"
 #include "concordance/source_files.h"
 #include "platform/rtl/files.h"
@@ -569,14 +569,10 @@ void TConcordanceList::RemoveDuplicates(TDuplicatesResult& result, const TDuplic
   }
   SortAlphabeticallyAscending();
   // Two lines are duplicates only when their midpoints and the windows they compare are equal,
-  // so grouping by both finds every pair, wherever the sort left them.
-  struct KeyHash {
-    size_t operator()(const std::pair<int32_t, UStringView>& k) const {
-      return std::hash<UStringView>()(k.second) * 31u + static_cast<size_t>(k.first);
-    }
-  };
-  std::unordered_map<std::pair<int32_t, UStringView>, std::vector<int>, KeyHash> groups;
+  // so hashing both puts every pair in one class, wherever the sort left them. Only lines of one
+  // hash are ever compared, and then only with the first line of each class.
   const int n = Count();
+  TDuplicateClasses classes(static_cast<size_t>(std::max(n, 0)));
   for (int i = 0; i < n; ++i) {
     const TConcordanceEntry* line = Line(i);
     if (!line || GetDeleted(i)) continue;
@@ -588,21 +584,13 @@ void TConcordanceList::RemoveDuplicates(TDuplicatesResult& result, const TDuplic
     // kinds apart, as the comparison does.
     const bool windowed = text.size() >= start + 500;
     const UStringView key = windowed ? text.substr(start, 500) : text;
-    const int32_t group_mid = windowed ? mid : -1 - mid;
-    std::vector<int>& members = groups[{group_mid, key}];
-    bool duplicate = false;
-    for (int earlier : members)
-      if (line->IsDuplicateOf(*Get(earlier))) {
-        duplicate = true;
-        break;
-      }
-    if (!duplicate) {
-      members.push_back(i);
-      continue;
-    }
+    const uint32_t group_mid = static_cast<uint32_t>(windowed ? mid : -1 - mid);
+    const uint64_t hash = std::hash<UStringView>()(key) ^ (uint64_t{group_mid} * 0xC2B2AE3D27D4EB4Full);
+    const int32_t first = classes.FirstEqual(i, hash, [&](int32_t earlier) { return line->IsDuplicateOf(*Get(earlier)); });
+    if (first < 0) continue;
     if (SetDeleted(i, true)) {
       ++result.deleted;
-      if (result.first_index < 0) result.first_index = members.front();
+      if (result.first_index < 0) result.first_index = first;
     }
   }
 }

@@ -30,6 +30,32 @@ struct TExtent {
   int32_t length = 0;
 };
 
+// How a position moves when text [from, to) is replaced by n characters: starts at or after `to`
+// move with the text behind them (an insertion pushes a start at its place along); ends move
+// only when beyond `to`; what lay inside the replaced stretch ends up at most at its new end.
+struct TTextEdit {
+  int32_t from = 0;
+  int32_t to = 0;
+  int32_t n = 0;
+
+  int32_t Position(int32_t p, bool is_end) const {
+    if (is_end ? p > to : p >= to) return p + n - (to - from);
+    return std::min(p, from + n);
+  }
+  void Apply(TExtent& e) const {
+    const int32_t end = Position(e.start + e.length, true);
+    e.start = Position(e.start, false);
+    e.length = std::max(0, end - e.start);
+  }
+};
+
+// Keeps a stretch inside a text of `size` characters.
+void ClipExtent(TExtent& e, int32_t size) {
+  const int32_t end = static_cast<int32_t>(std::clamp<int64_t>(int64_t{e.start} + e.length, 0, size));
+  e.start = std::clamp(e.start, 0, size);
+  e.length = std::max(0, end - e.start);
+}
+
 // The shown text and every position that must follow its edits.
 class TLayout {
  public:
@@ -41,31 +67,20 @@ class TLayout {
   int32_t context_word = -1;  // the first context word's start; -1 none
   std::vector<TSortAndTagMergedRec> pieces;
 
-  // Replaces text [from, to) with `with`. Starts at or after `to` move with the text behind
-  // them (an insertion pushes a start at its place along); ends move only when beyond `to`.
+  // Replaces text [from, to) with `with`; every position follows as TTextEdit says.
   void Edit(int32_t from, int32_t to, UStringView with) {
     from = std::clamp(from, 0, Size());
     to = std::clamp(to, from, Size());
     text.replace(static_cast<size_t>(from), static_cast<size_t>(to - from), with);
-    const int32_t n = static_cast<int32_t>(with.size());
-    const int32_t delta = n - (to - from);
-    auto map = [&](int32_t p, bool is_end) {
-      if (is_end ? p > to : p >= to) return p + delta;
-      return std::min(p, from + n);
-    };
-    auto map_extent = [&](TExtent& e) {
-      const int32_t end = map(e.start + e.length, true);
-      e.start = map(e.start, false);
-      e.length = std::max(0, end - e.start);
-    };
-    midpoint = map(midpoint, false);
-    map_extent(sw);
-    for (auto& w : words) map_extent(w);
-    for (auto& t : tags) map_extent(t);
-    if (context_word >= 0) context_word = map(context_word, false);
+    const TTextEdit edit{from, to, static_cast<int32_t>(with.size())};
+    midpoint = edit.Position(midpoint, false);
+    edit.Apply(sw);
+    for (auto& w : words) edit.Apply(w);
+    for (auto& t : tags) edit.Apply(t);
+    if (context_word >= 0) context_word = edit.Position(context_word, false);
     for (auto& r : pieces) {
       TExtent e{r.start, r.length};
-      map_extent(e);
+      edit.Apply(e);
       r.start = e.start;
       r.length = e.length;
     }
@@ -76,11 +91,7 @@ class TLayout {
   // Keeps every position inside the text.
   void Clip() {
     const int32_t size = Size();
-    auto clip = [size](TExtent& e) {
-      const int32_t end = static_cast<int32_t>(std::clamp<int64_t>(int64_t{e.start} + e.length, 0, size));
-      e.start = std::clamp(e.start, 0, size);
-      e.length = std::max(0, end - e.start);
-    };
+    auto clip = [size](TExtent& e) { ClipExtent(e, size); };
     midpoint = std::clamp(midpoint, 0, size);
     clip(sw);
     for (auto& w : words) clip(w);
@@ -485,10 +496,73 @@ void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
   cell.has_text = !cell.text.empty();
 }
 
+namespace {
+
+// The search word of a line without mark-up as the whole-line view without markers draws it:
+// the same cut around the midpoint, padding and trimming of trailing blanks as DisplayLine,
+// followed on the search word alone, since with no tags the search word's coloured piece is its
+// own extent. work is scratch space kept between lines. False: the line needs the display road.
+bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceListDocument& doc, int32_t fattest_hit,
+                            UString& work, UString& centre) {
+  if (line.TagPositions().Count() > 0) return false;
+  const TConcordanceLineData& d = line.Data();
+  const UStringView text = line.Text();
+  int32_t size = static_cast<int32_t>(text.size());
+  int32_t from = 0;
+  TExtent sw{line.SearchWordStart(), d.hit_characters};
+  const int32_t shown = doc.ShownLineLength();
+  if (shown > 0 && size > shown) {
+    from = std::clamp(int32_t{d.midpoint} - shown / 2, 0, size - shown);
+    TTextEdit{from + shown, size, 0}.Apply(sw);
+    TTextEdit{0, from, 0}.Apply(sw);
+    size = shown;
+  }
+  ClipExtent(sw, size);
+  work.assign(text.substr(static_cast<size_t>(from), static_cast<size_t>(size)));
+  const int32_t fattest = std::min(fattest_hit, kMaxLineWidth);
+  if (doc.SearchWordPadding() && fattest > sw.length) {
+    const int32_t at = sw.start + sw.length;
+    const int32_t n = fattest - sw.length;
+    work.insert(static_cast<size_t>(at), static_cast<size_t>(n), u' ');
+    TTextEdit{at, at, n}.Apply(sw);
+  }
+  // Trailing blanks go and one space ends the line; restored characters count as what they
+  // become, so a substitute for the control character 0x01 is a blank too.
+  size_t last = work.size();
+  while (last > 0 && (work[last - 1] == u' ' || work[last - 1] == 0x01)) --last;
+  work.resize(last);
+  ClipExtent(sw, static_cast<int32_t>(last));
+  work += u' ';
+  const size_t at = static_cast<size_t>(std::clamp<int32_t>(sw.start, 0, static_cast<int32_t>(work.size())));
+  centre.assign(work, at, static_cast<size_t>(std::max(d.hit_characters, 0)));
+  for (char16_t& c : centre) {
+    if (c == 0x01) c = u' ';
+    else if (c == 0x19) c = u'<';
+    else if (c == 0x18) c = u'>';
+  }
+  return true;
+}
+
+}  // namespace
+
 void TConcordanceList::CopySearchWordHitsToSetColumn() {
-  for (int i = 0; i < Count(); ++i) {
+  // Markers and the sentence and tag views move or blank the search word: those take the
+  // display road for every line.
+  const bool plain_view = document_->LineView() == kLineViewWhole && !document_->TextMarkersOn();
+  // The last line drawn leaves its record and coloured pieces behind, as a grid expects.
+  int last = Count() - 1;
+  while (last >= 0 && !Line(last)) --last;
+  UString work;
+  UString centre;
+  for (int i = 0; i <= last; ++i) {
     TConcordanceEntry* line = Line(i);
     if (!line) continue;
+    // A line waiting to be widened is re-read on its way through the drawing.
+    if (plain_view && i != last && !releia_arquivo &&
+        PlainSearchWordAsShown(*line, *document_, fFattest_hit, work, centre)) {
+      line->SetAWordAsString(PredefinedSetColumnNumber(), centre);
+      continue;
+    }
     TGrid_data_rec drawn;
     DrawgridDataRec(1, i + 1, drawn, 0);
     TConcLineCell cell;

@@ -529,6 +529,70 @@ TEST(ConcordanceList, DuplicatesAreFoundAcrossALineBetweenThem) {
   EXPECT_EQ(kept, (std::vector<UString>{u"a dog barked loudly", u"a dog ran away", u"b dog ran away"}));
 }
 
+// The duplicate pass against a plain walk over the sorted list: each line not deleted before is
+// compared with every earlier line kept. Short and long lines (windows of 500 from 250 before the
+// midpoint), tails beyond the window that differ, equal texts at other midpoints, lines deleted
+// beforehand.
+TEST(ConcordanceList, DuplicatesMatchAPlainWalkOverTheSortedLines) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 40; ++round) {
+    Fixture f;
+    const UString long_base(700, u'w');
+    std::vector<const TConcordanceEntry*> deleted_before;
+    const int n = 30 + static_cast<int>(rng() % 60);
+    for (int i = 0; i < n; ++i) {
+      auto line = f.list->NewLine();
+      UString text;
+      if (rng() % 3 == 0) {
+        text = long_base;
+        // A change inside the window of a midpoint of 260 (characters 10..509), or beyond it.
+        const size_t at = rng() % 2 ? 10 + rng() % 500 : 510 + rng() % 190;
+        if (rng() % 2) text[at] = u'x';
+      } else {
+        for (int k = 2 + static_cast<int>(rng() % 3); k > 0; --k) text.push_back(static_cast<char16_t>(u'a' + rng() % 2));
+      }
+      line->SetText(text);
+      auto& d = line->Data();
+      d.midpoint = static_cast<int16_t>(text.size() > 300 ? (rng() % 4 ? 260 : 0) : rng() % 2);
+      const int16_t room = static_cast<int16_t>(text.size() - d.midpoint);
+      line->SetFixedWord(5, {0, static_cast<int16_t>(std::min<int16_t>(room, 1 + rng() % 2)), 0, 0});
+      const int index = f.list->Add(line.release());
+      if (rng() % 8 == 0) {
+        f.list->SetDeleted(index, true);
+        deleted_before.push_back(f.list->Line(index));
+      }
+    }
+    TDuplicatesResult r;
+    f.list->RemoveDuplicates(r);
+
+    std::vector<int> kept;
+    int deleted = 0;
+    int first_index = -1;
+    for (int i = 0; i < f.list->Count(); ++i) {
+      const TConcordanceEntry* line = f.list->Line(i);
+      if (std::find(deleted_before.begin(), deleted_before.end(), line) != deleted_before.end()) {
+        EXPECT_TRUE(f.list->GetDeleted(i));
+        continue;
+      }
+      int equal = -1;
+      for (int k : kept)
+        if (line->IsDuplicateOf(*f.list->Line(k))) {
+          equal = k;
+          break;
+        }
+      ASSERT_EQ(f.list->GetDeleted(i), equal >= 0) << "round " << round << " line " << i;
+      if (equal < 0) {
+        kept.push_back(i);
+        continue;
+      }
+      ++deleted;
+      if (first_index < 0) first_index = equal;
+    }
+    EXPECT_EQ(r.deleted, deleted) << "round " << round;
+    EXPECT_EQ(r.first_index, first_index) << "round " << round;
+  }
+}
+
 TEST(ConcordanceList, WideningReReadsAWiderWindowOrMarksTheTextMissing) {
   Fixture f;
   const std::string path = ::testing::TempDir() + "widen_text.txt";

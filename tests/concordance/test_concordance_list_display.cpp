@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <random>
 
 #include "concordance/concordance_list.h"
 #include "concordance/source_files.h"
@@ -612,6 +614,58 @@ TEST(ConcordanceDisplay, SearchWordHitsGoToTheSetColumnAsDrawn) {
   EXPECT_EQ(f.list->Line(0)->SetText(), u"dog");
   EXPECT_EQ(f.list->Line(1)->SetText(), u"<b>");
   EXPECT_EQ(f.Cell(2, 1).text, u"dog");
+}
+
+// The Set column takes a direct road for lines without mark-up; it must give what the drawn cell
+// gives. Random lines: restored characters (0x01, 0x18, 0x19) and blanks at the ends, search words
+// anywhere (also past the end and of no width), cut lengths, padding, tags on some lines, and
+// each view and the markers.
+TEST(ConcordanceDisplay, SearchWordInTheSetColumnIsTheDrawnOneForRandomLines) {
+  MarkerGuard guard;
+  SetConc_SW_TXT_Marker(u"*");
+  std::mt19937 rng(11);
+  const char16_t alphabet[] = {u'a', u'B', u' ', u' ', 0x01, 0x18, 0x19, u'.', u'<', u'>'};
+  for (int round = 0; round < 300; ++round) {
+    Fixture f;
+    f.doc.shown = rng() % 3 == 0 ? 0 : 1 + static_cast<int32_t>(rng() % 30);
+    f.doc.padding = rng() % 2;
+    f.doc.hide_tags = rng() % 2;
+    f.doc.markers = rng() % 10 == 0;
+    f.doc.view = rng() % 10 == 0 ? static_cast<int>(1 + rng() % 2) : kLineViewWhole;
+    f.list->tag_string_only_on = u"<";
+    f.list->tag_string_only_off = u">";
+    for (int i = 0; i < 12; ++i) {
+      UString text;
+      for (int k = static_cast<int>(rng() % 40); k > 0; --k) text.push_back(alphabet[rng() % std::size(alphabet)]);
+      const int32_t size = static_cast<int32_t>(text.size());
+      const int32_t sw = static_cast<int32_t>(rng() % static_cast<uint32_t>(size + 3));
+      const int32_t hit = static_cast<int32_t>(rng() % 8);
+      std::vector<Word> words;
+      if (sw > 2) words.push_back({49, 0, std::min(sw, 2)});
+      std::vector<Tag> tags;
+      if (rng() % 5 == 0 && size > 2) tags.push_back({static_cast<int16_t>(rng() % size), 2, 1});
+      TConcordanceEntry* line = f.Add(text, sw, hit, words, tags);
+      // A search word that does not start at the midpoint.
+      if (rng() % 3 == 0) line->Data().midpoint = static_cast<int16_t>(rng() % static_cast<uint32_t>(size + 1));
+    }
+    f.list->fFattest_hit = static_cast<int32_t>(rng() % 10);
+    std::vector<UString> drawn;
+    for (int i = 0; i < f.list->Count(); ++i) {
+      const TGrid_data_rec cell = f.Cell(1, i + 1);
+      TConcLineCell c;
+      c.text = cell.text;
+      c.sw_start_1based = cell.sw_start;
+      c.hit_width = cell.hit_width;
+      drawn.push_back(ConcLinein3Sections(c, &f.list->SortAndTagPosList, 0).centre);
+    }
+    f.list->last_LinzoraEntry = -1;
+    f.list->CopySearchWordHitsToSetColumn();
+    for (int i = 0; i < f.list->Count(); ++i)
+      ASSERT_EQ(f.list->Line(i)->SetText(), drawn[static_cast<size_t>(i)])
+          << "round " << round << " line " << i << " text \"" << Utf16ToUtf8(UString(f.list->Line(i)->Text())) << "\"";
+    // The last line was drawn last, as a grid left after the copy expects.
+    EXPECT_EQ(f.list->last_LinzoraEntry, f.list->Count() - 1);
+  }
 }
 
 }  // namespace
