@@ -30,6 +30,15 @@ struct TExtent {
   int32_t length = 0;
 };
 
+// A line keeps a blank and the angle brackets of text (not mark-up) as stand-ins; shown, they are
+// themselves again.
+char16_t Restored(char16_t c) {
+  if (c == 0x01) return u' ';
+  if (c == 0x19) return u'<';
+  if (c == 0x18) return u'>';
+  return c;
+}
+
 // How a position moves when text [from, to) is replaced by n characters: starts at or after `to`
 // move with the text behind them (an insertion pushes a start at its place along); ends move
 // only when beyond `to`; what lay inside the replaced stretch ends up at most at its new end.
@@ -214,11 +223,7 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   const TConcordanceLineData& d = line.Data();
   TLayout l;
   l.text = UString(line.Text());
-  for (char16_t& c : l.text) {
-    if (c == 0x01) c = u' ';
-    else if (c == 0x19) c = u'<';
-    else if (c == 0x18) c = u'>';
-  }
+  for (char16_t& c : l.text) c = Restored(c);
   l.midpoint = d.midpoint;
   l.sw = {line.SearchWordStart(), d.hit_characters};
   for (int p = kSpanLowest; p <= kSpanHighest; ++p) {
@@ -526,20 +531,15 @@ bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceLis
     work.insert(static_cast<size_t>(at), static_cast<size_t>(n), u' ');
     TTextEdit{at, at, n}.Apply(sw);
   }
-  // Trailing blanks go and one space ends the line; restored characters count as what they
-  // become, so a substitute for the control character 0x01 is a blank too.
+  // Trailing blanks go and one space ends the line; a stand-in blank counts as one.
   size_t last = work.size();
-  while (last > 0 && (work[last - 1] == u' ' || work[last - 1] == 0x01)) --last;
+  while (last > 0 && Restored(work[last - 1]) == u' ') --last;
   work.resize(last);
   ClipExtent(sw, static_cast<int32_t>(last));
   work += u' ';
   const size_t at = static_cast<size_t>(std::clamp<int32_t>(sw.start, 0, static_cast<int32_t>(work.size())));
   centre.assign(work, at, static_cast<size_t>(std::max(d.hit_characters, 0)));
-  for (char16_t& c : centre) {
-    if (c == 0x01) c = u' ';
-    else if (c == 0x19) c = u'<';
-    else if (c == 0x18) c = u'>';
-  }
+  for (char16_t& c : centre) c = Restored(c);
   return true;
 }
 
