@@ -2,6 +2,7 @@
 // through the handler, its effect on the lines, the document's settings or the store checked.
 #include <QApplication>
 #include <QClipboard>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <cstring>
 
@@ -13,6 +14,9 @@
 #include "shell/qt/window_messages.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "concordance/plot_list.h"
+#include "shell/qt/vx_status_bar.h"
+#include "windows/plot_view.h"
 
 namespace {
 
@@ -42,6 +46,16 @@ class ConcordanceCommands : public MainRoadTest {
   int instances_started = 0;
   const std::vector<uint16_t>& Codes() { return windows->controller->CodesReceived(); }
   bool CodeSent(uint16_t code) { return std::find(Codes().begin(), Codes().end(), code) != Codes().end(); }
+  // Turns to the page with this caption and answers its grid (nullptr when there is none).
+  TVX_Grid* TurnTo(const char* caption) {
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    for (int t = 0; t < tabs->count(); ++t)
+      if (tabs->tabText(t) == QString::fromLatin1(caption)) {
+        tabs->setCurrentIndex(t);
+        return Main().Pages()->GridOfTab(t);
+      }
+    return nullptr;
+  }
 };
 
 TEST_F(ConcordanceCommands, ListCommandsReachTheLinesThroughTheGrid) {
@@ -187,6 +201,54 @@ TEST_F(ConcordanceCommands, MessagesOfTheMainWindow) {
   EXPECT_EQ(Codes().back(), 1234);
   EXPECT_EQ(GetActiveMainToolWindow(kToolConcordancer), WindowIdOf(&Main()));
   EXPECT_EQ(GetActiveChildToolWindow(kToolConcordancer), 77u);
+}
+
+TEST_F(ConcordanceCommands, PlotAndTimelinePagesArePaintedAndThePlotNamesTheHitUnderTheMouse) {
+  TVX_Grid* timeline = TurnTo("Timeline");
+  ASSERT_NE(timeline, nullptr);
+  EXPECT_NE(dynamic_cast<TResultPlotDelegate*>(timeline->itemDelegateForColumn(5)), nullptr);
+  TVX_Grid* grid = TurnTo("Plot");
+  ASSERT_NE(grid, nullptr);
+  EXPECT_NE(dynamic_cast<TResultPlotDelegate*>(grid->itemDelegateForColumn(5)), nullptr);
+  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  ASSERT_TRUE(WaitUntil([&] { return plot && plot->Count() > 0; }, 5000));
+  const int row = plot->show_overall ? 1 : 0;  // the first text's row
+  const TConcordancePlotEntry* first = plot->Row(0);
+  ASSERT_GT(first->plots.Count(), 0);
+  grid->setColumnWidth(5, 600);
+  grid->clearSelection();
+  const QModelIndex index = grid->Model().index(row, 5);
+  const QRect cell = grid->visualRect(index);
+  const QRect strip = cell.adjusted(1, 2, -1, -2);
+
+  // Each hit's mark stands in the pixel column its position gives; a column without one is bare.
+  const QImage page = grid->viewport()->grab().toImage();
+  const TGrid_data_rec& data = grid->Model().CellAt(index);
+  const std::vector<int> marks = PlotMarkColumns(data, strip.width());
+  ASSERT_FALSE(marks.empty());
+  const QColor mark = StoredPlotMarkColour();
+  for (int x : marks) EXPECT_EQ(page.pixelColor(strip.left() + x, strip.center().y()), mark) << x;
+  int bare = 0;
+  while (std::find(marks.begin(), marks.end(), bare) != marks.end()) ++bare;
+  EXPECT_NE(page.pixelColor(strip.left() + bare, strip.center().y()), mark);
+
+  // The mouse over the first mark names its hit only while the plot keeps its hits' contexts.
+  const int32_t position = first->plots.Plots()[0].position;
+  const QPoint at(cell.left() + static_cast<int>(int64_t{position} * cell.width() / first->rec.words_in_file),
+                  cell.center().y());
+  auto move_to = [&](QPoint p) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), grid->viewport()->mapToGlobal(QPointF(p)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+  };
+  Main().Status()->SetPanelText(kPanelMessage, u"");
+  plot->plot_settings[1] = 0;
+  move_to(at);
+  EXPECT_TRUE(Main().Status()->PanelText(kPanelMessage).isEmpty());
+  plot->plot_settings[1] = 1;
+  move_to(at);
+  EXPECT_TRUE(Main().Status()->PanelText(kPanelMessage).startsWith(QStringLiteral("Hit 1 (%1)").arg(position)))
+      << Main().Status()->PanelText(kPanelMessage).toStdString();
 }
 
 // Exit comes last: the window closes.
