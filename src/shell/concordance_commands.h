@@ -64,13 +64,15 @@ enum class TConcCommand : uint8_t {
   kUndo,              // 82, 83
   kResort,            // 10
   kOtherSort,         // 96-99, 126, 127
+  kRemoveDuplicates,  // 86
+  kHighlightCollocate,  // 150: the collocate or pattern cell shown in the lines or followed up
   kColumnTotals,      // 114
   kMatches,           // 7, 156, 157, 158, 209
   kGridView,          // 30-33, 166, 195, 199, 200: the grid's own display commands
   kAfterCommon,       // 105-108, 208: already done by the common handler; the grid repaints
   kCompute,           // 34, 39, 42, 44, 53, 58 (detail: the view)
   kModify,            // 141-143 (detail: 1 set, 2 search phrase, 3 undo)
-  kListCommand,       // other list commands of the concordance's pages (duplicates, highlight, edit ...)
+  kListCommand,       // other list commands of the concordance's pages (edit, search text ...)
   kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 103, 170, 179, 186, 194, 207, 210: windows opened elsewhere
 };
 

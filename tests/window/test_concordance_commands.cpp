@@ -14,7 +14,11 @@
 #include "shell/qt/window_messages.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "platform/text/text_services.h"
+#include "concordance/collocate_highlight.h"
+#include "concordance/collocates_list.h"
 #include "concordance/plot_list.h"
+#include "windows/general_input_dialog.h"
 #include "shell/qt/vx_status_bar.h"
 #include "windows/plot_view.h"
 
@@ -249,6 +253,89 @@ TEST_F(ConcordanceCommands, PlotAndTimelinePagesArePaintedAndThePlotNamesTheHitU
   move_to(at);
   EXPECT_TRUE(Main().Status()->PanelText(kPanelMessage).startsWith(QStringLiteral("Hit 1 (%1)").arg(position)))
       << Main().Status()->PanelText(kPanelMessage).toStdString();
+}
+
+TEST_F(ConcordanceCommands, RemoveDuplicatesMarksTheRepeatedLineOnly) {
+  // A copy of the first line, added at the end.
+  auto copy = Lines().NewLine();
+  copy->SetText(UString(Lines().Line(0)->Text()));
+  copy->Data() = Lines().Line(0)->Data();
+  ASSERT_GE(Lines().Add(copy.release()), 0);
+  Grid().ListChanged();
+  const int count = Lines().Count();
+  dialogs.Clear();
+  dialogs.Script({mrOK, mrOK});
+  Fire(86);
+  int deleted = 0;
+  for (int i = 0; i < count; ++i) deleted += Lines().GetDeleted(i) ? 1 : 0;
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(Lines().Count(), count);
+  EXPECT_TRUE(WasAsked(TVXDialog::N_DuplicatesFound));
+  // Run again: nothing more is found, and the count is still told.
+  dialogs.Clear();
+  dialogs.Script({mrOK, mrOK});
+  Fire(86);
+  deleted = 0;
+  for (int i = 0; i < count; ++i) deleted += Lines().GetDeleted(i) ? 1 : 0;
+  EXPECT_EQ(deleted, 1);
+  EXPECT_TRUE(WasAsked(TVXDialog::N_DuplicatesFound));
+}
+
+TEST_F(ConcordanceCommands, CopyToSetColumnAsksFirstAndCancelCopiesNothing) {
+  auto set_texts = [this] {
+    std::vector<UString> v;
+    for (int i = 0; i < Lines().Count(); ++i) v.emplace_back(Lines().Line(i)->SetText());
+    return v;
+  };
+  const std::vector<UString> before = set_texts();
+  dialogs.Script({mrCancel});
+  Fire(154);
+  EXPECT_EQ(set_texts(), before);
+  dialogs.Script({mrOK});
+  Fire(154);
+  for (const UString& t : set_texts()) EXPECT_EQ(UpperCaseU(t), u"RIVER");
+}
+
+TEST_F(ConcordanceCommands, HidingATagKindTurnsTheButtonCaptionsOver) {
+  Fire(100);
+  EXPECT_EQ(Main().TagButtons().tag_file_tags.rfind(u"Show", 0), 0u);
+  Fire(117);
+  EXPECT_EQ(Main().TagButtons().undefined_tags.rfind(u"Show", 0), 0u);
+  Fire(100);
+  Fire(117);
+  EXPECT_EQ(Main().TagButtons().tag_file_tags.rfind(u"Hide", 0), 0u);
+  EXPECT_EQ(Main().TagButtons().undefined_tags.rfind(u"Hide", 0), 0u);
+}
+
+TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShowIsChosen) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 0; }, 5000));
+  // The total column, wherever the grid shows it.
+  int total = 1;
+  while (CollocateListColumn(total, collocates->fsettings.current_has_set_column) != 16) ++total;
+  grid->setCurrentIndex(grid->Model().index(0, total - 1));
+  const UString word = UpperCaseU(collocates->Row(0)->rec.word.value_or(UString()));
+
+  // Cancel at the choice: no highlight, the collocate page stays.
+  const QWidget* page = Main().Pages()->Tabs()->currentWidget();
+  AnswerNextModal(false);
+  Fire(150);
+  QTest::qWait(20);
+  EXPECT_FALSE(Lines().HighlightRec.active);
+  EXPECT_EQ(Main().Pages()->Tabs()->currentWidget(), page);
+
+  grid->setCurrentIndex(grid->Model().index(0, total - 1));
+  AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(1)->click(); });
+  Fire(150);
+  ASSERT_TRUE(WaitUntil([&] { return Lines().HighlightRec.active; }, 2000));
+  EXPECT_EQ(Lines().HighlightRec.colloc_w, word);
+  EXPECT_TRUE(Lines().HighlightRec.all);
+  EXPECT_EQ(Lines().SortLevel(0).key, 28);
+  EXPECT_TRUE(Main().Pages()->Tabs()->currentWidget()->isAncestorOf(&Grid()) ||
+              Main().Pages()->Tabs()->currentWidget() == &Grid());
+  EXPECT_GE(Grid().CurrentRow(), 1);
 }
 
 // Exit comes last: the window closes.
