@@ -20,6 +20,8 @@
 #include <optional>
 #include <span>
 
+class TVXBaseDataClass;
+
 enum class TConcCommand : uint8_t {
   kNone,
   // --- window commands (step 4) ---
@@ -110,6 +112,18 @@ struct TConcCommandRoute {
 
 inline constexpr uint32_t kConcGridCommandMessage = 0x1788;
 inline constexpr int kConcGridCommandOffset = 5000;
+
+// The word sorts of the Other sorts menu (96-99, 126, 127): the base key level 0 takes and whether
+// case counts; nullopt for any other tag.
+struct TOtherSort {
+  int32_t key = 0;
+  bool case_sensitive = false;
+};
+std::optional<TOtherSort> OtherSortOfTag(int tag);
+// Sorts the whole list on its words as the tag says, in one level, ascending, through the base's
+// own word comparers (a list's own meaning of the same key numbers is passed by). False for a
+// tag that is no word sort or a sort the list refused (busy); the order is then unchanged.
+bool SortOnWords(TVXBaseDataClass& list, int tag);
 
 // What the handler does with a tag on the page on show.
 TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool has_grid);

@@ -338,6 +338,33 @@ TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShow
   EXPECT_GE(Grid().CurrentRow(), 1);
 }
 
+TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }, 5000));
+  auto words = [&] {
+    std::vector<UString> v;
+    for (int i = 0; i < collocates->Count(); ++i) v.push_back(collocates->Row(i)->rec.word.value_or(UString()));
+    return v;
+  };
+  grid->setCurrentIndex(grid->Model().index(0, 0));
+  Fire(98);
+  const std::vector<UString> by_length = words();
+  for (size_t i = 1; i < by_length.size(); ++i) EXPECT_LE(by_length[i - 1].size(), by_length[i].size()) << i;
+  Fire(97);
+  const std::vector<UString> reversed = words();
+  EXPECT_NE(reversed, by_length);
+  // Every word is still there, only the order changed.
+  std::vector<UString> a = by_length, b = reversed;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  EXPECT_EQ(a, b);
+  // Alphabetical order is not the reverse-word order.
+  Fire(96);
+  EXPECT_NE(words(), reversed);
+}
+
 // Exit comes last: the window closes.
 TEST_F(ConcordanceCommands, ExitClosesTheWindow) {
   ASSERT_TRUE(Main().isVisible());

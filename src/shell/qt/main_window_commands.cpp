@@ -216,6 +216,12 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
     case TConcCommand::kModify: ModifySourceTexts(entry->detail); break;
     case TConcCommand::kRemoveDuplicates: RemoveDuplicatesOnGrid(grid); break;
     case TConcCommand::kHighlightCollocate: HighlightCollocate(grid); break;
+    case TConcCommand::kOtherSort:
+      if (list && !RefusedDuringJob() && SortOnWords(*list, tag)) {
+        MarkDataChanged();
+        grid->ListChanged();
+      }
+      break;
     default: OpenLaterWindow(tag, grid); break;
   }
   return true;
