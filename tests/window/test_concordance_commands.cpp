@@ -19,6 +19,8 @@
 #include "concordance/collocates_list.h"
 #include "concordance/plot_list.h"
 #include "windows/general_input_dialog.h"
+#include "windows/tag_colour_chooser.h"
+#include <QListWidget>
 #include "shell/qt/vx_status_bar.h"
 #include "windows/plot_view.h"
 
@@ -363,6 +365,28 @@ TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {
   // Alphabetical order is not the reverse-word order.
   Fire(96);
   EXPECT_NE(words(), reversed);
+}
+
+TEST_F(ConcordanceCommands, TheTagColourChooserListsTheDocumentsTagsAndItsTicksHideThem) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  doc.fArrayOfSavedTags.resize(3);
+  const char16_t* names[] = {u"<p>", u"<s>", u"<h>"};
+  for (size_t i = 0; i < 3; ++i) {
+    doc.fArrayOfSavedTags[i].tag = names[i];
+    doc.fArrayOfSavedTags[i].hidden = 0;
+  }
+  Fire(77);
+  auto* chooser = qobject_cast<TFormTagColourChooser*>(Main().TagColourChooser());
+  ASSERT_NE(chooser, nullptr);
+  ASSERT_EQ(chooser->List()->count(), 3);
+  EXPECT_EQ(chooser->List()->item(1)->text(), QStringLiteral("<s>"));
+  // The second box unticked, with the first entry selected: the second tag is hidden.
+  chooser->List()->setCurrentRow(0);
+  chooser->List()->item(1)->setCheckState(Qt::Unchecked);
+  ASSERT_TRUE(WaitUntil([&] { return doc.fArrayOfSavedTags[1].hidden == 1; }, 2000));
+  EXPECT_EQ(doc.fArrayOfSavedTags[0].hidden, 0);
+  EXPECT_EQ(doc.fArrayOfSavedTags[2].hidden, 0);
+  chooser->hide();
 }
 
 // Exit comes last: the window closes.

@@ -194,7 +194,7 @@ void TFormLinzora::ShowDocumentPages() {
     }
     if (cell.col != 2 && cell.col != 3) return;
     std::vector<TTagColour> colours;
-    for (const TTagColourEntry& e : d->fTagColourTable)
+    for (const TTagColourTableEntry& e : d->fTagColourTable)
       colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
     TweakConcordanceTagCell(cell, colours, text_output_, d->fSettings.SortKey(0), 0);
   });

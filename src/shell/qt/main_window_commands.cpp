@@ -18,7 +18,6 @@
 #include "shell/concordance_commands.h"
 #include "shell/menu_features.h"
 #include "shell/qt/main_window.h"
-#include "shell/qt/main_window_tag_chooser.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -33,6 +32,7 @@
 #include "windows/modify_source_texts_window.h"
 #include "windows/plot_sets_dialog.h"
 #include "windows/save_as_dialog.h"
+#include "windows/tag_colour_chooser.h"
 #include "windows/timeline_settings_dialog.h"
 
 namespace {
@@ -411,18 +411,28 @@ void TFormLinzora::ModifySourceTexts(int what) {
 // --- tags -----------------------------------------------------------------------------------------
 
 void TFormLinzora::ShowTagColourChooser() {
-  if (!tag_chooser_) tag_chooser_ = NewTagColourChooser(this);
+  if (!tag_chooser_) tag_chooser_ = new TFormTagColourChooser(this);
   FillTagChooser();
   tag_chooser_->show();
 }
 
 void TFormLinzora::FillTagChooser() {
   T_WholeLinzoraHolder* doc = Doc();
-  if (!doc || !tag_chooser_) return;
-  std::vector<TChooserTag> tags;
-  for (const TVisibleTagRec& t : doc->fArrayOfSavedTags)
-    tags.push_back({t.tag, t.description, t.foreground_colour, t.background_colour, t.hidden != 0});
-  FillTagColourChooser(tag_chooser_, this, tags, font().pointSize());
+  auto* chooser = qobject_cast<TFormTagColourChooser*>(tag_chooser_.data());
+  if (!doc || !chooser) return;
+  std::vector<TTagColourEntry> tags;
+  tags.reserve(doc->fArrayOfSavedTags.size());
+  for (const TVisibleTagRec& t : doc->fArrayOfSavedTags) {
+    TTagColourEntry e;
+    e.label = t.tag;
+    e.description = t.description;
+    e.colour = t.foreground_colour;
+    e.second_colour = t.background_colour;
+    e.hidden = t.hidden != 0;
+    tags.push_back(std::move(e));
+  }
+  // Its tick changes come back to this window as 0x140D.
+  chooser->CopyTagsFrom(this, tags, font().pointSize());
 }
 
 void TFormLinzora::ShowOrHideTags(uint64_t wparam, int64_t lparam) {
