@@ -113,7 +113,7 @@ struct TConcplotChoices {
 
 // One entry of the tag colour table: text and background colour and a no-colour byte (93
 // bytes in the form the window layer keeps them).
-struct TTagColourEntry {
+struct TTagColourTableEntry {
   int32_t text_colour = 0;
   int32_t background_colour = 0;
   uint8_t no_colour = 0;
@@ -274,7 +274,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // Plain members the window reads and writes; never stored.
   uint8_t fSameFilenameOption = 0;
   int32_t fReferenceColumn = -1;
-  std::vector<TTagColourEntry> fTagColourTable;
+  std::vector<TTagColourTableEntry> fTagColourTable;
   std::vector<UString> fMissingFiles;
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).

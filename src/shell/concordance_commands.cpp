@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "model/result_list_base.h"
+
 namespace {
 
 using C = TConcCommand;
@@ -62,7 +64,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {82, C::kUndo, G, 0},
     {83, C::kUndo, G, 0},
     {85, C::kLaterWindow, G, 0},
-    {86, C::kListCommand, G, 0},
+    {86, C::kRemoveDuplicates, G, 0},
     {87, C::kPadding, W, 0},
     {91, C::kExit, W, 0},
     {95, C::kLaterWindow, G, 0},
@@ -91,7 +93,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {141, C::kModify, G, 1},
     {142, C::kModify, G, 2},
     {143, C::kModify, G, 3},
-    {150, C::kListCommand, G, 0},
+    {150, C::kHighlightCollocate, G, 0},
     {154, C::kCopyToSetColumn, W, 0},
     {155, C::kListCommand, G, 0},
     {156, C::kMatches, G, 0},
@@ -176,4 +178,26 @@ std::optional<TConcCommandEntry> GridCommandOfMessage(uint64_t wparam) {
   const auto e = ConcordanceCommandOfTag(static_cast<int>(wparam) - kConcGridCommandOffset);
   if (!e || e->place != TConcCommandPlace::kGrid) return std::nullopt;
   return e;
+}
+
+std::optional<TOtherSort> OtherSortOfTag(int tag) {
+  switch (tag) {
+    case 96: return TOtherSort{kSortAlphabetical, false};
+    case 97: return TOtherSort{kSortReverseAlphabetical, false};
+    case 98: return TOtherSort{kSortWordLength, false};
+    case 99: return TOtherSort{kSortAlphabetical, true};
+    case 126: return TOtherSort{kSortPrefix, false};
+    case 127: return TOtherSort{kSortSuffix, false};
+    default: return std::nullopt;
+  }
+}
+
+bool SortOnWords(TVXBaseDataClass& list, int tag) {
+  const std::optional<TOtherSort> sort = OtherSortOfTag(tag);
+  if (!sort) return false;
+  // The base's comparers: derived lists read the same numbers as their own columns.
+  list.TVXBaseDataClass::Set1Sort(0, sort->key);
+  list.SetSortCaseSensitive(0, sort->case_sensitive);
+  list.SetSortAscending(0, true);
+  return list.DoASort(1, 0, list.Count() - 1);
 }

@@ -20,6 +20,8 @@
 #include <optional>
 #include <span>
 
+class TVXBaseDataClass;
+
 enum class TConcCommand : uint8_t {
   kNone,
   // --- window commands (step 4) ---
@@ -64,13 +66,15 @@ enum class TConcCommand : uint8_t {
   kUndo,              // 82, 83
   kResort,            // 10
   kOtherSort,         // 96-99, 126, 127
+  kRemoveDuplicates,  // 86
+  kHighlightCollocate,  // 150: the collocate or pattern cell shown in the lines or followed up
   kColumnTotals,      // 114
   kMatches,           // 7, 156, 157, 158, 209
   kGridView,          // 30-33, 166, 195, 199, 200: the grid's own display commands
   kAfterCommon,       // 105-108, 208: already done by the common handler; the grid repaints
   kCompute,           // 34, 39, 42, 44, 53, 58 (detail: the view)
   kModify,            // 141-143 (detail: 1 set, 2 search phrase, 3 undo)
-  kListCommand,       // other list commands of the concordance's pages (duplicates, highlight, edit ...)
+  kListCommand,       // other list commands of the concordance's pages (edit, search text ...)
   kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 103, 170, 179, 186, 194, 207, 210: windows opened elsewhere
 };
 
@@ -108,6 +112,18 @@ struct TConcCommandRoute {
 
 inline constexpr uint32_t kConcGridCommandMessage = 0x1788;
 inline constexpr int kConcGridCommandOffset = 5000;
+
+// The word sorts of the Other sorts menu (96-99, 126, 127): the base key level 0 takes and whether
+// case counts; nullopt for any other tag.
+struct TOtherSort {
+  int32_t key = 0;
+  bool case_sensitive = false;
+};
+std::optional<TOtherSort> OtherSortOfTag(int tag);
+// Sorts the whole list on its words as the tag says, in one level, ascending, through the base's
+// own word comparers (a list's own meaning of the same key numbers is passed by). False for a
+// tag that is no word sort or a sort the list refused (busy); the order is then unchanged.
+bool SortOnWords(TVXBaseDataClass& list, int tag);
 
 // What the handler does with a tag on the page on show.
 TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool has_grid);

@@ -43,15 +43,16 @@ int TagListItemHeight(int image_height, double pixels_per_inch, int font_size);
 // The list's height: every entry with 4 pixels each, at most 20 image heights.
 int TagListHeight(int entries, int item_height, int image_height);
 
-struct TPostedMessage {
+// A message the chooser posts to its owner.
+struct TTagChooserMessage {
   uint32_t msg = 0;
   uint64_t wparam = 0;
   int64_t lparam = 0;
-  bool operator==(const TPostedMessage&) const = default;
+  bool operator==(const TTagChooserMessage&) const = default;
 };
 // The box of entry `index` changed (whatever entry is selected).
-inline TPostedMessage TagTickMessage(int index, bool ticked) {
+inline TTagChooserMessage TagTickMessage(int index, bool ticked) {
   return {kTagShowHideMessage, static_cast<uint64_t>(index), ticked ? 1 : 0};
 }
-inline TPostedMessage AllTagsMessage(bool ticked) { return {kTagShowHideMessage, kAllTagsWParam, ticked ? 1 : 0}; }
-inline TPostedMessage ChooserHiddenMessage() { return {kTagShowHideMessage, kChooserHiddenWParam, 1}; }
+inline TTagChooserMessage AllTagsMessage(bool ticked) { return {kTagShowHideMessage, kAllTagsWParam, ticked ? 1 : 0}; }
+inline TTagChooserMessage ChooserHiddenMessage() { return {kTagShowHideMessage, kChooserHiddenWParam, 1}; }

@@ -45,7 +45,7 @@ TFormTagColourChooser::TFormTagColourChooser(QWidget* parent) : TVXStylableForm<
   connect(list_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) { BoxChanged(item); });
 }
 
-void TFormTagColourChooser::Post(const TPostedMessage& m) {
+void TFormTagColourChooser::Post(const TTagChooserMessage& m) {
   if (owner_) PostWindowMessage(owner_.data(), m.msg, m.wparam, m.lparam);
 }
 

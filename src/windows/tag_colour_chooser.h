@@ -35,7 +35,7 @@ class TFormTagColourChooser : public TVXStylableForm<QWidget> {
   void hideEvent(QHideEvent* e) override;
 
  private:
-  void Post(const TPostedMessage& m);
+  void Post(const TTagChooserMessage& m);
   void ShowTexts();
   void BoxChanged(QListWidgetItem* item);
   QPointer<QObject> owner_;

@@ -62,6 +62,7 @@ TEST(ConcordanceCommands, GridMessagesNameTheirListCommand) {
   const std::pair<uint64_t, std::optional<C>> cases[] = {
       {5012, C::kDelete},        {5022, C::kCopy},     {5024, C::kSaveAs}, {5042, C::kCompute},
       {5143, C::kModify},        {5107, C::kAfterCommon},
+      {5086, C::kRemoveDuplicates}, {5150, C::kHighlightCollocate}, {5126, C::kOtherSort},
       // A window command arriving at a grid, an unknown tag, and values below and far above the tags.
       {5091, std::nullopt},      {5230, std::nullopt}, {4999, std::nullopt}, {0, std::nullopt},
       {0xFFFFFFFFull, std::nullopt}, {5000 + 0x10000 + 12, std::nullopt},

@@ -54,11 +54,11 @@ TEST(TagListSizes, FontItemAndWindowHeights) {
 }
 
 TEST(TagMessages, TickAllAndHidden) {
-  EXPECT_EQ(TagTickMessage(3, true), (TPostedMessage{0x140D, 3, 1}));
-  EXPECT_EQ(TagTickMessage(0, false), (TPostedMessage{0x140D, 0, 0}));
-  EXPECT_EQ(AllTagsMessage(true), (TPostedMessage{0x140D, 0x7FFFFFFF, 1}));
-  EXPECT_EQ(AllTagsMessage(false), (TPostedMessage{0x140D, 0x7FFFFFFF, 0}));
-  EXPECT_EQ(ChooserHiddenMessage(), (TPostedMessage{0x140D, 0x7FFFFFFE, 1}));
+  EXPECT_EQ(TagTickMessage(3, true), (TTagChooserMessage{0x140D, 3, 1}));
+  EXPECT_EQ(TagTickMessage(0, false), (TTagChooserMessage{0x140D, 0, 0}));
+  EXPECT_EQ(AllTagsMessage(true), (TTagChooserMessage{0x140D, 0x7FFFFFFF, 1}));
+  EXPECT_EQ(AllTagsMessage(false), (TTagChooserMessage{0x140D, 0x7FFFFFFF, 0}));
+  EXPECT_EQ(ChooserHiddenMessage(), (TTagChooserMessage{0x140D, 0x7FFFFFFE, 1}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // through the handler, its effect on the lines, the document's settings or the store checked.
 #include <QApplication>
 #include <QClipboard>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <cstring>
 
@@ -13,6 +14,15 @@
 #include "shell/qt/window_messages.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "platform/text/text_services.h"
+#include "concordance/collocate_highlight.h"
+#include "concordance/collocates_list.h"
+#include "concordance/plot_list.h"
+#include "windows/general_input_dialog.h"
+#include "windows/tag_colour_chooser.h"
+#include <QListWidget>
+#include "shell/qt/vx_status_bar.h"
+#include "windows/plot_view.h"
 
 namespace {
 
@@ -42,6 +52,16 @@ class ConcordanceCommands : public MainRoadTest {
   int instances_started = 0;
   const std::vector<uint16_t>& Codes() { return windows->controller->CodesReceived(); }
   bool CodeSent(uint16_t code) { return std::find(Codes().begin(), Codes().end(), code) != Codes().end(); }
+  // Turns to the page with this caption and answers its grid (nullptr when there is none).
+  TVX_Grid* TurnTo(const char* caption) {
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    for (int t = 0; t < tabs->count(); ++t)
+      if (tabs->tabText(t) == QString::fromLatin1(caption)) {
+        tabs->setCurrentIndex(t);
+        return Main().Pages()->GridOfTab(t);
+      }
+    return nullptr;
+  }
 };
 
 TEST_F(ConcordanceCommands, ListCommandsReachTheLinesThroughTheGrid) {
@@ -187,6 +207,186 @@ TEST_F(ConcordanceCommands, MessagesOfTheMainWindow) {
   EXPECT_EQ(Codes().back(), 1234);
   EXPECT_EQ(GetActiveMainToolWindow(kToolConcordancer), WindowIdOf(&Main()));
   EXPECT_EQ(GetActiveChildToolWindow(kToolConcordancer), 77u);
+}
+
+TEST_F(ConcordanceCommands, PlotAndTimelinePagesArePaintedAndThePlotNamesTheHitUnderTheMouse) {
+  TVX_Grid* timeline = TurnTo("Timeline");
+  ASSERT_NE(timeline, nullptr);
+  EXPECT_NE(dynamic_cast<TResultPlotDelegate*>(timeline->itemDelegateForColumn(5)), nullptr);
+  TVX_Grid* grid = TurnTo("Plot");
+  ASSERT_NE(grid, nullptr);
+  EXPECT_NE(dynamic_cast<TResultPlotDelegate*>(grid->itemDelegateForColumn(5)), nullptr);
+  auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
+  ASSERT_TRUE(WaitUntil([&] { return plot && plot->Count() > 0; }, 5000));
+  const int row = plot->show_overall ? 1 : 0;  // the first text's row
+  const TConcordancePlotEntry* first = plot->Row(0);
+  ASSERT_GT(first->plots.Count(), 0);
+  grid->setColumnWidth(5, 600);
+  grid->clearSelection();
+  const QModelIndex index = grid->Model().index(row, 5);
+  const QRect cell = grid->visualRect(index);
+  const QRect strip = cell.adjusted(1, 2, -1, -2);
+
+  // Each hit's mark stands in the pixel column its position gives; a column without one is bare.
+  const QImage page = grid->viewport()->grab().toImage();
+  const TGrid_data_rec& data = grid->Model().CellAt(index);
+  const std::vector<int> marks = PlotMarkColumns(data, strip.width());
+  ASSERT_FALSE(marks.empty());
+  const QColor mark = StoredPlotMarkColour();
+  for (int x : marks) EXPECT_EQ(page.pixelColor(strip.left() + x, strip.center().y()), mark) << x;
+  int bare = 0;
+  while (std::find(marks.begin(), marks.end(), bare) != marks.end()) ++bare;
+  EXPECT_NE(page.pixelColor(strip.left() + bare, strip.center().y()), mark);
+
+  // The mouse over the first mark names its hit only while the plot keeps its hits' contexts.
+  const int32_t position = first->plots.Plots()[0].position;
+  const QPoint at(cell.left() + static_cast<int>(int64_t{position} * cell.width() / first->rec.words_in_file),
+                  cell.center().y());
+  auto move_to = [&](QPoint p) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), grid->viewport()->mapToGlobal(QPointF(p)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+  };
+  Main().Status()->SetPanelText(kPanelMessage, u"");
+  plot->plot_settings[1] = 0;
+  move_to(at);
+  EXPECT_TRUE(Main().Status()->PanelText(kPanelMessage).isEmpty());
+  plot->plot_settings[1] = 1;
+  move_to(at);
+  EXPECT_TRUE(Main().Status()->PanelText(kPanelMessage).startsWith(QStringLiteral("Hit 1 (%1)").arg(position)))
+      << Main().Status()->PanelText(kPanelMessage).toStdString();
+}
+
+TEST_F(ConcordanceCommands, RemoveDuplicatesMarksTheRepeatedLineOnly) {
+  // A copy of the first line, added at the end.
+  auto copy = Lines().NewLine();
+  copy->SetText(UString(Lines().Line(0)->Text()));
+  copy->Data() = Lines().Line(0)->Data();
+  ASSERT_GE(Lines().Add(copy.release()), 0);
+  Grid().ListChanged();
+  const int count = Lines().Count();
+  dialogs.Clear();
+  dialogs.Script({mrOK, mrOK});
+  Fire(86);
+  int deleted = 0;
+  for (int i = 0; i < count; ++i) deleted += Lines().GetDeleted(i) ? 1 : 0;
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(Lines().Count(), count);
+  EXPECT_TRUE(WasAsked(TVXDialog::N_DuplicatesFound));
+  // Run again: nothing more is found, and the count is still told.
+  dialogs.Clear();
+  dialogs.Script({mrOK, mrOK});
+  Fire(86);
+  deleted = 0;
+  for (int i = 0; i < count; ++i) deleted += Lines().GetDeleted(i) ? 1 : 0;
+  EXPECT_EQ(deleted, 1);
+  EXPECT_TRUE(WasAsked(TVXDialog::N_DuplicatesFound));
+}
+
+TEST_F(ConcordanceCommands, CopyToSetColumnAsksFirstAndCancelCopiesNothing) {
+  auto set_texts = [this] {
+    std::vector<UString> v;
+    for (int i = 0; i < Lines().Count(); ++i) v.emplace_back(Lines().Line(i)->SetText());
+    return v;
+  };
+  const std::vector<UString> before = set_texts();
+  dialogs.Script({mrCancel});
+  Fire(154);
+  EXPECT_EQ(set_texts(), before);
+  dialogs.Script({mrOK});
+  Fire(154);
+  for (const UString& t : set_texts()) EXPECT_EQ(UpperCaseU(t), u"RIVER");
+}
+
+TEST_F(ConcordanceCommands, HidingATagKindTurnsTheButtonCaptionsOver) {
+  Fire(100);
+  EXPECT_EQ(Main().TagButtons().tag_file_tags.rfind(u"Show", 0), 0u);
+  Fire(117);
+  EXPECT_EQ(Main().TagButtons().undefined_tags.rfind(u"Show", 0), 0u);
+  Fire(100);
+  Fire(117);
+  EXPECT_EQ(Main().TagButtons().tag_file_tags.rfind(u"Hide", 0), 0u);
+  EXPECT_EQ(Main().TagButtons().undefined_tags.rfind(u"Hide", 0), 0u);
+}
+
+TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShowIsChosen) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 0; }, 5000));
+  // The total column, wherever the grid shows it.
+  int total = 1;
+  while (CollocateListColumn(total, collocates->fsettings.current_has_set_column) != 16) ++total;
+  grid->setCurrentIndex(grid->Model().index(0, total - 1));
+  const UString word = UpperCaseU(collocates->Row(0)->rec.word.value_or(UString()));
+
+  // Cancel at the choice: no highlight, the collocate page stays.
+  const QWidget* page = Main().Pages()->Tabs()->currentWidget();
+  AnswerNextModal(false);
+  Fire(150);
+  QTest::qWait(20);
+  EXPECT_FALSE(Lines().HighlightRec.active);
+  EXPECT_EQ(Main().Pages()->Tabs()->currentWidget(), page);
+
+  grid->setCurrentIndex(grid->Model().index(0, total - 1));
+  AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(1)->click(); });
+  Fire(150);
+  ASSERT_TRUE(WaitUntil([&] { return Lines().HighlightRec.active; }, 2000));
+  EXPECT_EQ(Lines().HighlightRec.colloc_w, word);
+  EXPECT_TRUE(Lines().HighlightRec.all);
+  EXPECT_EQ(Lines().SortLevel(0).key, 28);
+  EXPECT_TRUE(Main().Pages()->Tabs()->currentWidget()->isAncestorOf(&Grid()) ||
+              Main().Pages()->Tabs()->currentWidget() == &Grid());
+  EXPECT_GE(Grid().CurrentRow(), 1);
+}
+
+TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }, 5000));
+  auto words = [&] {
+    std::vector<UString> v;
+    for (int i = 0; i < collocates->Count(); ++i) v.push_back(collocates->Row(i)->rec.word.value_or(UString()));
+    return v;
+  };
+  grid->setCurrentIndex(grid->Model().index(0, 0));
+  Fire(98);
+  const std::vector<UString> by_length = words();
+  for (size_t i = 1; i < by_length.size(); ++i) EXPECT_LE(by_length[i - 1].size(), by_length[i].size()) << i;
+  Fire(97);
+  const std::vector<UString> reversed = words();
+  EXPECT_NE(reversed, by_length);
+  // Every word is still there, only the order changed.
+  std::vector<UString> a = by_length, b = reversed;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  EXPECT_EQ(a, b);
+  // Alphabetical order is not the reverse-word order.
+  Fire(96);
+  EXPECT_NE(words(), reversed);
+}
+
+TEST_F(ConcordanceCommands, TheTagColourChooserListsTheDocumentsTagsAndItsTicksHideThem) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  doc.fArrayOfSavedTags.resize(3);
+  const char16_t* names[] = {u"<p>", u"<s>", u"<h>"};
+  for (size_t i = 0; i < 3; ++i) {
+    doc.fArrayOfSavedTags[i].tag = names[i];
+    doc.fArrayOfSavedTags[i].hidden = 0;
+  }
+  Fire(77);
+  auto* chooser = qobject_cast<TFormTagColourChooser*>(Main().TagColourChooser());
+  ASSERT_NE(chooser, nullptr);
+  ASSERT_EQ(chooser->List()->count(), 3);
+  EXPECT_EQ(chooser->List()->item(1)->text(), QStringLiteral("<s>"));
+  // The second box unticked, with the first entry selected: the second tag is hidden.
+  chooser->List()->setCurrentRow(0);
+  chooser->List()->item(1)->setCheckState(Qt::Unchecked);
+  ASSERT_TRUE(WaitUntil([&] { return doc.fArrayOfSavedTags[1].hidden == 1; }, 2000));
+  EXPECT_EQ(doc.fArrayOfSavedTags[0].hidden, 0);
+  EXPECT_EQ(doc.fArrayOfSavedTags[2].hidden, 0);
+  chooser->hide();
 }
 
 // Exit comes last: the window closes.

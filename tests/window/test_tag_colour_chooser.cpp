@@ -20,7 +20,7 @@ class TMessageSink : public QObject {
     got.push_back({m->msg, m->wparam, m->lparam});
     return true;
   }
-  std::vector<TPostedMessage> got;
+  std::vector<TTagChooserMessage> got;
 };
 
 std::vector<TTagColourEntry> SampleTags() {
@@ -51,7 +51,7 @@ TEST(TagColourChooser, TickPostsTheIndexOfTheChangedBoxNotTheSelectedOne) {
   SaveDialogScreenshot(w, QStringLiteral("tag_colour_chooser"));
   w.hide();
   QCoreApplication::processEvents();
-  const std::vector<TPostedMessage> want{TagTickMessage(2, true), AllTagsMessage(true), AllTagsMessage(false),
+  const std::vector<TTagChooserMessage> want{TagTickMessage(2, true), AllTagsMessage(true), AllTagsMessage(false),
                                          ChooserHiddenMessage()};
   EXPECT_EQ(sink.got, want);
   EXPECT_EQ(w.List()->item(0)->checkState(), Qt::Unchecked);

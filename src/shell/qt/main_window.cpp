@@ -38,6 +38,7 @@
 #include "model/batch_procedures.h"
 #include "windows/batch_rules.h"
 #include "windows/batch_setup.h"
+#include "windows/plot_view.h"
 #include "windows/sort_dialog.h"
 #include "windows/start_wizard.h"
 
@@ -55,6 +56,8 @@ constexpr uint32_t kMsgHelpButton = 0x490;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
+// The grid column (from 0) of a plot row's marks and a time-line row's bars.
+constexpr int kPlotGridColumn = 5;
 // Status-bar panels during a run.
 constexpr int kPanelRunText = 1;
 constexpr int kPanelRunOverall = 2;
@@ -191,7 +194,7 @@ void TFormLinzora::ShowDocumentPages() {
     }
     if (cell.col != 2 && cell.col != 3) return;
     std::vector<TTagColour> colours;
-    for (const TTagColourEntry& e : d->fTagColourTable)
+    for (const TTagColourTableEntry& e : d->fTagColourTable)
       colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
     TweakConcordanceTagCell(cell, colours, text_output_, d->fSettings.SortKey(0), 0);
   });
@@ -208,6 +211,12 @@ void TFormLinzora::ShowDocumentPages() {
       if (page.second == kListCollocates)
         g->SetTweak([this](TGrid_data_rec& cell) { TweakCollocateCell(cell, cell.col, false, text_output_); });
       if (page.second == kListPatterns) g->SetTweak([this](TGrid_data_rec& cell) { TweakPatternsCell(cell, text_output_); });
+      if (page.second == kListPlot || page.second == kListTimeline) {
+        // The plot and time-line column is painted, not written.
+        auto* painter = new TResultPlotDelegate(g);
+        painter->SetMarkColour(StoredPlotMarkColour());
+        g->setItemDelegateForColumn(kPlotGridColumn, painter);
+      }
       if (page.second == kListPlot) {
         g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
         g->viewport()->setMouseTracking(true);
@@ -313,7 +322,7 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
   // Hints need the hits' contexts, which the plot keeps only when its settings say so.
   if (plot && grid && plot->plot_settings[1] != 0) {
     const QModelIndex index = grid->indexAt(pos);
-    if (index.isValid() && index.column() + 1 == 6) {
+    if (index.isValid() && index.column() == kPlotGridColumn) {
       if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
         const QRect rect = grid->visualRect(index);
         const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;

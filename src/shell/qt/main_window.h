@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "concordance/concordance_commands.h"
 #include "concordance/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
@@ -87,6 +88,8 @@ class TFormLinzora : public TMainToolsForm {
   // Message 0x140D from the chooser: a tag index (or 0x7FFFFFFF all, 0x7FFFFFFE re-check the
   // menus) and 1 show, 0 hide.
   void ShowOrHideTags(uint64_t wparam, int64_t lparam);
+  // Captions of the two tag buttons as the last hide-tag command (100, 117-121) left them.
+  const TTagButtonCaptions& TagButtons() const { return tag_buttons_; }
   // Characters the concordance column's window is moved off the search word (menu 182/183/197).
   int ConcDisplacement() const { return conc_displacement_; }
   // The plot grid: the mouse over a row's plot shows the hit nearest to it on the status line
@@ -184,6 +187,11 @@ class TFormLinzora : public TMainToolsForm {
   bool SourceTextPageShown() const;
   void RefreshCurrentGrid();
   void OpenLaterWindow(int tag, TVX_Grid* grid);
+  void RemoveDuplicatesOnGrid(TVX_Grid* grid);
+  // The current collocate or pattern cell: its lemma forms, or shown in the lines or followed up
+  // as the user chooses.
+  void HighlightCollocate(TVX_Grid* grid);
+  TTagButtonCaptions tag_buttons_;
   int64_t longest_gap_ms_ = 0;
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;

@@ -3,8 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 
+#include "concordance/collocate_highlight.h"
+#include "concordance/collocates_list.h"
+#include "concordance/patterns_list.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/text/text_services.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -12,18 +18,21 @@
 #include "shell/concordance_commands.h"
 #include "shell/menu_features.h"
 #include "shell/qt/main_window.h"
-#include "shell/qt/main_window_tag_chooser.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/qt_application.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
 #include "shell/services/suite_services.h"
 #include "windows/clipboard_format_dialog.h"
+#include "windows/general_input_dialog.h"
+#include "windows/wizard_rules.h"
 #include "windows/cluster_settings_dialog.h"
 #include "windows/modify_source_texts_window.h"
 #include "windows/plot_sets_dialog.h"
 #include "windows/save_as_dialog.h"
+#include "windows/tag_colour_chooser.h"
 #include "windows/timeline_settings_dialog.h"
 
 namespace {
@@ -123,7 +132,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
     case TConcCommand::kExit: close(); break;
     case TConcCommand::kHideTagKind:
       if (!doc) break;
-      doc->ToggleHidetags(tag);
+      tag_buttons_ = HideTagKind(*doc, tag);
       RefreshCurrentGrid();
       break;
     case TConcCommand::kConcDisplay:
@@ -138,7 +147,8 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
       break;
     case TConcCommand::kCopyToSetColumn:
       if (!doc || !grid_concordance_) break;
-      doc->CopySearchWordHitsToSetColumn();
+      if (!CopySearchWordsToSetColumn(*doc)) break;
+      MarkDataChanged();
       ListChanged(grid_concordance_);
       break;
     case TConcCommand::kRecentFile: OpenRecentFile(data); break;
@@ -204,6 +214,14 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
     case TConcCommand::kMatches: MatchCommandOnGrid(grid, tag); break;
     case TConcCommand::kCompute: ComputeViewThroughDialog(grid, entry->detail); break;
     case TConcCommand::kModify: ModifySourceTexts(entry->detail); break;
+    case TConcCommand::kRemoveDuplicates: RemoveDuplicatesOnGrid(grid); break;
+    case TConcCommand::kHighlightCollocate: HighlightCollocate(grid); break;
+    case TConcCommand::kOtherSort:
+      if (list && !RefusedDuringJob() && SortOnWords(*list, tag)) {
+        MarkDataChanged();
+        grid->ListChanged();
+      }
+      break;
     default: OpenLaterWindow(tag, grid); break;
   }
   return true;
@@ -216,6 +234,70 @@ void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
   }
   Note(u"menu command " + IntToUStr(tag) + u" has no window here");
   Status()->SetPanelText(kPanelMessage, u"Not available in this window.");
+}
+
+// --- list commands -------------------------------------------------------------------------------
+
+void TFormLinzora::RemoveDuplicatesOnGrid(TVX_Grid* grid) {
+  auto* list = GridHasListData(grid) ? dynamic_cast<TVXBaseLemmaMatchCapableList*>(grid->List()) : nullptr;
+  if (!list || RefusedDuringJob()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const TDuplicatesOutcome outcome = RemoveDuplicateLines(*list);
+  QApplication::restoreOverrideCursor();
+  if (outcome.found > 0) MarkDataChanged();
+  grid->ListChanged();
+  UpdateControlsForData();
+  if (outcome.top_row) grid->SetTopRow(*outcome.top_row);
+}
+
+void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !doc->fConcordanceList || !GridHasListData(grid) || grid->CurrentRow() < 1) return;
+  const int row = grid->CurrentRow() - 1;
+  THighlightCell cell;
+  if (auto* collocates = dynamic_cast<TCollocateList*>(grid->List()))
+    cell = HighlightOfCollocateCell(
+        *collocates, row, CollocateListColumn(grid->CurrentColumn(), collocates->fsettings.current_has_set_column));
+  else if (auto* patterns = dynamic_cast<TPatternsList*>(grid->List()))
+    cell = HighlightOfPatternCell(*patterns, row, grid->CurrentColumn());
+  if (cell.kind == THighlightCellKind::kLemmaForms) {
+    UString forms;
+    for (const UString& f : cell.lemma_forms) forms += (forms.empty() ? u"" : u"\n") + f;
+    VXDialog(TVXDialog::ReportedAFact, {forms});
+    return;
+  }
+  if (cell.kind != THighlightCellKind::kHighlight) return;
+  const std::vector<UString> words = doc->fSearchWords.TypedInWordsAsStringlist();
+  const UString search_word = UpperCaseU(words.empty() ? UString() : words.front());
+  const UString label = cell.label.empty() ? ConcordanceSpanStr(cell.rec.span_pos) : cell.label;
+  TGeneralInputDlg choice(this);
+  choice.setWindowTitle(ToQString(VXRes(TVXRes::VXChoose)));
+  choice.offering_alternatives = true;
+  choice.SetTopic(VXResFmt(TVXRes::VXNodeXAsPCollocateOfY, {cell.rec.colloc_w, label, search_word}));
+  choice.OptionButton(1)->setText(ToQString(VXRes(TVXRes::VXShow)));
+  choice.OptionButton(2)->setText(ToQString(VXRes(TVXRes::VXCompute)));
+  const UString prompt = VXResFmt(TVXRes::VXDoYouWantToXorY, {VXRes(TVXRes::VXShowInExistingConcordance),
+                                                               VXRes(TVXRes::VXComputeNewConcordance)});
+  if (!choice.GetAlternative(prompt, 4930)) return;
+  TConcordanceList& lines = *doc->fConcordanceList;
+  lines.HighlightRec = TConcordanceHighlightRec();
+  if (choice.BotaoPressed == 2) {
+    SendFollowUpRequest(*doc, FollowUpPositionOf(cell.rec), search_word);
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::optional<int> to_row = ShowHighlightInLines(lines, cell.rec);
+  QApplication::restoreOverrideCursor();
+  MarkDataChanged();
+  if (!grid_concordance_) return;
+  grid_concordance_->ListChanged();
+  // No lines left (zapped since the collocates were made): the row stays where it was.
+  if (to_row) {
+    grid_concordance_->setCurrentIndex(grid_concordance_->Model().index(*to_row - 1, 0));
+    grid_concordance_->scrollTo(grid_concordance_->currentIndex());
+  }
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (Pages()->GridOfTab(t) == grid_concordance_) Pages()->Tabs()->setCurrentIndex(t);
 }
 
 // --- dialogs behind the commands ------------------------------------------------------------------
@@ -329,18 +411,28 @@ void TFormLinzora::ModifySourceTexts(int what) {
 // --- tags -----------------------------------------------------------------------------------------
 
 void TFormLinzora::ShowTagColourChooser() {
-  if (!tag_chooser_) tag_chooser_ = NewTagColourChooser(this);
+  if (!tag_chooser_) tag_chooser_ = new TFormTagColourChooser(this);
   FillTagChooser();
   tag_chooser_->show();
 }
 
 void TFormLinzora::FillTagChooser() {
   T_WholeLinzoraHolder* doc = Doc();
-  if (!doc || !tag_chooser_) return;
-  std::vector<TChooserTag> tags;
-  for (const TVisibleTagRec& t : doc->fArrayOfSavedTags)
-    tags.push_back({t.tag, t.description, t.foreground_colour, t.background_colour, t.hidden != 0});
-  FillTagColourChooser(tag_chooser_, this, tags, font().pointSize());
+  auto* chooser = qobject_cast<TFormTagColourChooser*>(tag_chooser_.data());
+  if (!doc || !chooser) return;
+  std::vector<TTagColourEntry> tags;
+  tags.reserve(doc->fArrayOfSavedTags.size());
+  for (const TVisibleTagRec& t : doc->fArrayOfSavedTags) {
+    TTagColourEntry e;
+    e.label = t.tag;
+    e.description = t.description;
+    e.colour = t.foreground_colour;
+    e.second_colour = t.background_colour;
+    e.hidden = t.hidden != 0;
+    tags.push_back(std::move(e));
+  }
+  // Its tick changes come back to this window as 0x140D.
+  chooser->CopyTagsFrom(this, tags, font().pointSize());
 }
 
 void TFormLinzora::ShowOrHideTags(uint64_t wparam, int64_t lparam) {
