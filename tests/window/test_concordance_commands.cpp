@@ -8,6 +8,7 @@
 
 #include "platform/settings/window_registry.h"
 #include "shell/main_window_rules.h"
+#include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/controller_stand_in.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/vx_grid.h"
@@ -128,11 +129,49 @@ TEST_F(ConcordanceCommands, WindowCommandsChangeTheDocumentAndTheStore) {
   EXPECT_TRUE(CodeSent(4602));
   EXPECT_EQ(instances_started, 1);
   EXPECT_NE(Main().Doc(), nullptr);
-  // Moving the search word's window: left, left, right, then back to the centre.
+}
+
+TEST_F(ConcordanceCommands, MovingTheSearchWordShiftsTheLinesAndToCentreBringsItBack) {
+  auto centre_of_first_line = [this] { return Grid().Model().CellAt(Grid().Model().index(0, 0)).centre_start; };
+  const int32_t centred = centre_of_first_line();
+  ASSERT_GT(centred, 3 * TFormLinzora::kConcDisplacementStep);
+  // Left, left, right: one step to the left in all.
   for (int tag : {182, 182, 183}) Fire(tag);
   EXPECT_EQ(Main().ConcDisplacement(), -1);
+  EXPECT_EQ(centre_of_first_line(), centred - TFormLinzora::kConcDisplacementStep);
+  Fire(183);
+  Fire(183);
+  EXPECT_EQ(centre_of_first_line(), centred + TFormLinzora::kConcDisplacementStep);
   Fire(197);
   EXPECT_EQ(Main().ConcDisplacement(), 0);
+  EXPECT_EQ(centre_of_first_line(), centred);
+}
+
+TEST(CentreConcordanceCell, ShiftTakesContextFromOneSideAndGivesItToTheOther) {
+  // "abcdefghij" with the hit "ef" at 4; two characters each side.
+  struct TCase {
+    int shift;
+    const char16_t* text;
+    int32_t centre;
+  } cases[] = {
+      {0, u"cdefgh", 2},
+      {-1, u"defghi", 1},
+      {-2, u"efghij", 0},
+      {-5, u"efghij", 0},  // no context before, the after side ends with the line
+      {1, u"bcdefg", 3},
+      {6, u"    abcdef", 8},  // blanks make up what the line lacks before the hit
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.shift);
+    TGrid_data_rec cell;
+    cell.has_text = true;
+    cell.text = u"abcdefghij";
+    cell.centre_start = 4;
+    cell.centre_length = 2;
+    CentreConcordanceCell(cell, 2, c.shift);
+    EXPECT_EQ(cell.text, UString(c.text));
+    EXPECT_EQ(cell.centre_start, c.centre);
+  }
 }
 
 TEST_F(ConcordanceCommands, CopyGoesThroughTheFormatDialogAndCancelCopiesNothing) {

@@ -189,7 +189,8 @@ void TFormLinzora::ShowDocumentPages() {
     if (cell.col == 1) {
       // As many characters each side of the hit as the column shows.
       const int average = std::max(1, lines_grid->fontMetrics().averageCharWidth());
-      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2));
+      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2),
+                            conc_displacement_ * kConcDisplacementStep);
       return;
     }
     if (cell.col != 2 && cell.col != 3) return;

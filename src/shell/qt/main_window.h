@@ -90,8 +90,10 @@ class TFormLinzora : public TMainToolsForm {
   void ShowOrHideTags(uint64_t wparam, int64_t lparam);
   // Captions of the two tag buttons as the last hide-tag command (100, 117-121) left them.
   const TTagButtonCaptions& TagButtons() const { return tag_buttons_; }
-  // Characters the concordance column's window is moved off the search word (menu 182/183/197).
+  // Steps the search word is moved off the middle of the lines (below 0 to the left), each step
+  // kConcDisplacementStep characters.
   int ConcDisplacement() const { return conc_displacement_; }
+  static constexpr int kConcDisplacementStep = 5;
   // The plot grid: the mouse over a row's plot shows the hit nearest to it on the status line
   // (when the plot keeps its hits' contexts); a row selected becomes the plot list's current row.
   void PlotGridMouseMove(TVX_Grid* grid, QPoint pos);

@@ -141,22 +141,23 @@ int LoadedPercent(int64_t loaded, int64_t length) {
   return static_cast<int>(std::clamp<int64_t>(loaded * 100 / length, 0, 100));
 }
 
-void CentreConcordanceCell(TGrid_data_rec& cell, int each_side) {
+void CentreConcordanceCell(TGrid_data_rec& cell, int each_side, int shift) {
   if (!cell.has_text || cell.centre_length <= 0 || each_side <= 0) return;
   const int32_t size = static_cast<int32_t>(cell.text.size());
   const int32_t centre = std::clamp(cell.centre_start, 0, size);
-  int32_t from = centre - each_side;
+  const int32_t before = std::max(0, each_side + shift), after = std::max(0, each_side - shift);
+  int32_t from = centre - before;
   int32_t pad = 0;
   if (from < 0) {
     pad = -from;
     from = 0;
   }
-  const int32_t to = std::min(size, centre + cell.centre_length + each_side);
+  const int32_t to = std::min(size, centre + cell.centre_length + after);
   cell.text = UString(static_cast<size_t>(pad), u' ') + cell.text.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
-  const int32_t shift = pad - from;
-  cell.centre_start += shift;
-  for (auto& s : cell.spans) s.start += shift;
-  for (auto& p : cell.pieces) p.start += shift;
+  const int32_t moved = pad - from;
+  cell.centre_start += moved;
+  for (auto& s : cell.spans) s.start += moved;
+  for (auto& p : cell.pieces) p.start += moved;
 }
 
 std::vector<UString> WrapHintLines(UStringView text, int max_width, const std::function<int(UStringView)>& width_of) {

@@ -66,8 +66,10 @@ int LoadedPercent(int64_t loaded, int64_t length);
 
 // A concordance line cut to the characters a column shows, with the search word in its middle:
 // each_side characters before the hit (blanks make up a short left context) and as many after.
-// The centre and the coloured stretches move with the cut.
-void CentreConcordanceCell(TGrid_data_rec& cell, int each_side);
+// shift moves the search word off the middle by that many characters (below 0 to the left: less
+// context before it, more after); neither side goes below nothing. The centre and the coloured
+// stretches move with the cut.
+void CentreConcordanceCell(TGrid_data_rec& cell, int each_side, int shift = 0);
 
 // A grid cell's hint in lines no wider than max_width (width_of measures a piece of text):
 // broken at blanks, a word too wide on its own broken between characters (never inside a
