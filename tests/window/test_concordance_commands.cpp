@@ -20,6 +20,7 @@
 #include "concordance/collocates_list.h"
 #include "concordance/plot_list.h"
 #include "windows/general_input_dialog.h"
+#include "windows/lemma_forms_window.h"
 #include "windows/tag_colour_chooser.h"
 #include <QListWidget>
 #include "shell/qt/vx_status_bar.h"
@@ -377,6 +378,27 @@ TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShow
   EXPECT_TRUE(Main().Pages()->Tabs()->currentWidget()->isAncestorOf(&Grid()) ||
               Main().Pages()->Tabs()->currentWidget() == &Grid());
   EXPECT_GE(Grid().CurrentRow(), 1);
+}
+
+TEST_F(ConcordanceCommands, AWordWithLemmaFormsOpensTheFormsWindowAndHighlightsNothing) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }, 5000));
+  const UString form = collocates->Row(1)->rec.word.value_or(UString());
+  ASSERT_TRUE(collocates->Join(0, 1, false));
+  grid->ListChanged();
+  int word_column = 1;
+  while (CollocateListColumn(word_column, collocates->fsettings.current_has_set_column) != 1) ++word_column;
+  grid->setCurrentIndex(grid->Model().index(0, word_column - 1));
+  Fire(150);
+  auto* forms = qobject_cast<TFormLemmaShower*>(Main().LemmaFormsWindow());
+  ASSERT_NE(forms, nullptr);
+  EXPECT_TRUE(forms->isVisible());
+  ASSERT_EQ(forms->Forms().size(), 1u);
+  EXPECT_EQ(forms->Forms()[0].form, form);
+  EXPECT_GT(forms->Forms()[0].frequency, 0);
+  EXPECT_FALSE(Lines().HighlightRec.active);
 }
 
 TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {

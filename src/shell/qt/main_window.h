@@ -85,6 +85,9 @@ class TFormLinzora : public TMainToolsForm {
   // The tag colour chooser, made on first use (menu 77); nullptr before.
   QWidget* TagColourChooser() const { return tag_chooser_; }
   void ShowTagColourChooser();
+  // The lemma forms window of a collocate's word (column 1 of the collocates, menu 150), made on
+  // first use; nullptr before.
+  QWidget* LemmaFormsWindow() const { return lemma_shower_; }
   // Message 0x140D from the chooser: a tag index (or 0x7FFFFFFF all, 0x7FFFFFFE re-check the
   // menus) and 1 show, 0 hide.
   void ShowOrHideTags(uint64_t wparam, int64_t lparam);
@@ -178,6 +181,9 @@ class TFormLinzora : public TMainToolsForm {
   std::function<void()> run_turn_observer_;
   TWindowOpener window_opener_;
   QPointer<QWidget> tag_chooser_;
+  QPointer<QWidget> lemma_shower_;
+  // Each line a form, a tab and its frequency.
+  void ShowLemmaForms(const std::vector<UString>& lines);
   void FillTagChooser();
   int conc_displacement_ = 0;
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).

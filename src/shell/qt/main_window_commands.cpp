@@ -27,6 +27,7 @@
 #include "shell/services/suite_services.h"
 #include "windows/clipboard_format_dialog.h"
 #include "windows/general_input_dialog.h"
+#include "windows/lemma_forms_window.h"
 #include "windows/wizard_rules.h"
 #include "windows/cluster_settings_dialog.h"
 #include "windows/modify_source_texts_window.h"
@@ -261,9 +262,7 @@ void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
   else if (auto* patterns = dynamic_cast<TPatternsList*>(grid->List()))
     cell = HighlightOfPatternCell(*patterns, row, grid->CurrentColumn());
   if (cell.kind == THighlightCellKind::kLemmaForms) {
-    UString forms;
-    for (const UString& f : cell.lemma_forms) forms += (forms.empty() ? u"" : u"\n") + f;
-    VXDialog(TVXDialog::ReportedAFact, {forms});
+    ShowLemmaForms(cell.lemma_forms);
     return;
   }
   if (cell.kind != THighlightCellKind::kHighlight) return;
@@ -298,6 +297,28 @@ void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
   }
   for (int t = 0; t < Pages()->Count(); ++t)
     if (Pages()->GridOfTab(t) == grid_concordance_) Pages()->Tabs()->setCurrentIndex(t);
+}
+
+void TFormLinzora::ShowLemmaForms(const std::vector<UString>& lines) {
+  std::vector<TLemmaForm> forms;
+  forms.reserve(lines.size());
+  for (const UString& line : lines) {
+    // The frequency follows the last tab; a form may hold tabs of its own.
+    const size_t tab = line.rfind(u'\t');
+    TLemmaForm f;
+    f.form = tab == UString::npos ? line : line.substr(0, tab);
+    if (tab != UString::npos)
+      for (size_t i = tab + 1; i < line.size() && line[i] >= u'0' && line[i] <= u'9'; ++i)
+        f.frequency = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t{f.frequency} * 10 + (line[i] - u'0')));
+    forms.push_back(std::move(f));
+  }
+  if (!lemma_shower_) lemma_shower_ = new TFormLemmaShower(this);
+  auto* shower = qobject_cast<TFormLemmaShower*>(lemma_shower_.data());
+  shower->SetTheHeaders({VXRes(TVXRes::VXWord), VXRes(TVXRes::VXFrequency)});
+  shower->CopyStringData(forms);
+  // Shown without waiting: the grid stays usable beside it.
+  shower->show();
+  shower->raise();
 }
 
 // --- dialogs behind the commands ------------------------------------------------------------------
