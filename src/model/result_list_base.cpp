@@ -478,6 +478,24 @@ bool TVXBaseDataClass::Join(int head, int form, bool undoable) {
   return true;
 }
 
+bool TVXBaseDataClass::Unjoin(int i) {
+  if (!ValidIndex(i)) return false;
+  auto unlink = [](TVXBaseListObject* h, TVXBaseListObject* f) {
+    auto& v = h->priv_->joined;
+    const auto it = std::find_if(v.begin(), v.end(), [f](const TJoinedInstance& j) { return j.entry == f; });
+    if (it == v.end() || it->owned) return false;
+    v.erase(it);
+    f->priv_->joined_to = nullptr;
+    return true;
+  };
+  TVXBaseListObject* e = entries_[i];
+  bool changed = false;
+  if (TVXBaseListObject* h = e->JoinedTo()) changed = unlink(h, e);
+  for (TVXBaseListObject* f : e->JoinedEntries()) changed = unlink(e, f) || changed;
+  if (changed) ++changed_entries_;
+  return changed;
+}
+
 bool TVXBaseDataClass::DeleteOne(int i, bool value) { return SetDeleted(i, value); }
 
 int TVXBaseDataClass::DeleteARange(const std::vector<int32_t>& indices, bool undoable, bool value) {

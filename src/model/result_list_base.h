@@ -563,6 +563,9 @@ class TVXBaseDataClass {
   // Joins the entry at form under the entry at head. Refused (false) for the same entry, an
   // index out of range, a form already joined or itself a head, and a head that is a form.
   bool Join(int head, int form, bool undoable);
+  // Takes the entry out of its head, or (a head) takes its forms out of it. Only forms still in
+  // the list come back: one a Zap handed to its head stays there. True when a join was undone.
+  bool Unjoin(int i);
   // Marks (value true) or unmarks the entry deleted; true when the mark changed.
   bool DeleteOne(int i, bool value);
   // Each answers the number of marks changed; undoable records only those.

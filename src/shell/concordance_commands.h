@@ -61,7 +61,9 @@ enum class TConcCommand : uint8_t {
   kMark,              // 18
   kUnmark,            // 167
   kJoin,              // 19
-  kUnjoin,            // 20, 47, 48, 104
+  kUnjoin,            // 20: the selected rows
+  kUnjoinAll,         // 47
+  kAutoJoin,          // 48, 104: joining by rule, a window of its own
   kZap,               // 11
   kUndo,              // 82, 83
   kResort,            // 10

@@ -165,6 +165,25 @@ TEST(VXBaseMarks, JoinRulesAndJoinedEntriesFollowTheirHead) {
   EXPECT_EQ(l.Shown(), "went");
 }
 
+TEST(VXBaseMarks, UnjoinTakesOutAFormOrAHeadsFormsButNotOnesAZapHandedOver) {
+  TTestWordList l;
+  l.Fill({{u"go", 5}, {u"went", 2}, {u"gone", 1}, {u"be", 3}, {u"was", 2}});
+  ASSERT_TRUE(l.Join(0, 1, false) && l.Join(0, 2, false) && l.Join(3, 4, false));
+  // A form: only it leaves its head.
+  EXPECT_TRUE(l.Unjoin(1));
+  EXPECT_EQ(l.Shown(), "go> went gone< be> was<");
+  EXPECT_EQ(l.GetTotalJoinedFreq(0), 1);
+  // A head: all its forms; an entry in no join, or none at all, changes nothing.
+  EXPECT_TRUE(l.Unjoin(0));
+  EXPECT_EQ(l.Shown(), "go went gone be> was<");
+  const int nothing[] = {0, 1, -1, 9};
+  for (int i : nothing) EXPECT_FALSE(l.Unjoin(i)) << i;
+  // After a Zap the head owns its form: it stays joined.
+  EXPECT_EQ(l.Zap(false), 1);
+  EXPECT_FALSE(l.Unjoin(3));
+  EXPECT_EQ(l.GetJoinListAndDetails(3).size(), 1u);
+}
+
 TEST(VXBaseMarks, UndoReversesOnlyWhatChanged) {
   TTestWordList l;
   l.Fill({{u"a", 1}, {u"b", 1}, {u"c", 1}, {u"d", 1}});

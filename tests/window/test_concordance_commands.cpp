@@ -401,6 +401,26 @@ TEST_F(ConcordanceCommands, AWordWithLemmaFormsOpensTheFormsWindowAndHighlightsN
   EXPECT_FALSE(Lines().HighlightRec.active);
 }
 
+TEST_F(ConcordanceCommands, UnjoinTakesTheSelectedHeadsFormsOutAndUnjoinAllEveryJoin) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 3; }, 5000));
+  ASSERT_TRUE(collocates->Join(0, 1, false) && collocates->Join(0, 2, false));
+  grid->ListChanged();
+  grid->setCurrentIndex(grid->Model().index(0, 0));
+  Fire(20);
+  EXPECT_FALSE(collocates->GetHasJoined(0));
+  EXPECT_FALSE(collocates->GetJoinedElsewhere(1));
+  ASSERT_TRUE(collocates->Join(0, 1, false) && collocates->Join(2, 3, false));
+  grid->ListChanged();
+  Fire(47);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(collocates->GetHasJoined(i)) << i;
+    EXPECT_FALSE(collocates->GetJoinedElsewhere(i)) << i;
+  }
+}
+
 TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);

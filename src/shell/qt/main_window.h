@@ -196,6 +196,9 @@ class TFormLinzora : public TMainToolsForm {
   void RefreshCurrentGrid();
   void OpenLaterWindow(int tag, TVX_Grid* grid);
   void RemoveDuplicatesOnGrid(TVX_Grid* grid);
+  // Menu 20 (the selected rows) and 47 (every row): joins undone where the forms are still in
+  // the list.
+  void UnjoinRows(TVX_Grid* grid, bool all);
   // The current collocate or pattern cell: its lemma forms, or shown in the lines or followed up
   // as the user chooses.
   void HighlightCollocate(TVX_Grid* grid);

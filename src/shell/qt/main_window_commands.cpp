@@ -208,6 +208,8 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
     case TConcCommand::kMark: MarkSelectedRows(grid, true); break;
     case TConcCommand::kUnmark: MarkSelectedRows(grid, false); break;
     case TConcCommand::kJoin: JoinRows(grid, grid->CurrentRow()); break;
+    case TConcCommand::kUnjoin: UnjoinRows(grid, false); break;
+    case TConcCommand::kUnjoinAll: UnjoinRows(grid, true); break;
     case TConcCommand::kZap: ZapList(grid); break;
     case TConcCommand::kUndo: UndoList(grid); break;
     case TConcCommand::kResort: Resort(grid, std::max(1, grid->CurrentColumn())); break;
@@ -238,6 +240,19 @@ void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
 }
 
 // --- list commands -------------------------------------------------------------------------------
+
+void TFormLinzora::UnjoinRows(TVX_Grid* grid, bool all) {
+  if (!GridHasListData(grid) || !IsLemmatisableListType(grid->ListType()) || RefusedDuringJob()) return;
+  TVXBaseDataClass* list = grid->List();
+  bool changed = false;
+  if (all) {
+    for (int i = 0; i < list->Count(); ++i) changed = list->Unjoin(i) || changed;
+  } else {
+    for (int r : grid->SelectedRows()) changed = list->Unjoin(EntryOfGridRow(grid, r)) || changed;
+  }
+  if (!changed) return;
+  ListChanged(grid);
+}
 
 void TFormLinzora::RemoveDuplicatesOnGrid(TVX_Grid* grid) {
   auto* list = GridHasListData(grid) ? dynamic_cast<TVXBaseLemmaMatchCapableList*>(grid->List()) : nullptr;
