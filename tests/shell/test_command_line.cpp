@@ -90,7 +90,7 @@ TEST_F(CommandLine, DocumentIsTheJoinedNameOrTheFirstExistingOne) {
   ParseCommandLine(mixed, found);
   EXPECT_EQ(DocumentNamedOnCommandLine(mixed, found), Utf8ToUtf16(plain));
 
-  const std::vector<UString> none = {u"linzora", u"/nonexistent/x.cnc"};
+  const std::vector<UString> none = {u"/nonexistent/linzora", u"/nonexistent/x.cnc"};
   ParseCommandLine(none, found);
   EXPECT_EQ(DocumentNamedOnCommandLine(none, found), u"");
   std::filesystem::remove_all(dir);
