@@ -61,26 +61,10 @@ UString SystemUserName() {
 
 std::string Narrow(UStringView s) { return Utf16ToUtf8(s); }
 
-UString ErrnoText() { return Utf8ToUtf16(std::strerror(errno)); }
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-bool ReadWhole(int fd, std::string& out) {
-  out.clear();
-  char buf[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return true;
-    out.append(buf, static_cast<size_t>(n));
-  }
 }
 
 bool WriteWhole(int fd, const char* data, size_t n) {
@@ -117,7 +101,7 @@ bool WriteSibling(const std::string& target, const std::vector<std::pair<const c
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
   if (fd < 0) {
-    error = u"cannot make a temporary file beside it (" + ErrnoText() + u")";
+    error = u"cannot make a temporary file beside it (" + LastSystemErrorText() + u")";
     return false;
   }
   temp.assign(name.data());
@@ -125,10 +109,10 @@ bool WriteSibling(const std::string& target, const std::vector<std::pair<const c
   for (const auto& [data, n] : pieces) ok = ok && WriteWhole(fd, data, n);
   ok = ok && ::fchmod(fd, mode & 07777) == 0;
   ok = ok && ::fsync(fd) == 0;
-  if (!ok) error = u"cannot write a temporary file beside it (" + ErrnoText() + u")";
+  if (!ok) error = u"cannot write a temporary file beside it (" + LastSystemErrorText() + u")";
   if (::close(fd) != 0 && ok) {
     ok = false;
-    error = u"cannot write a temporary file beside it (" + ErrnoText() + u")";
+    error = u"cannot write a temporary file beside it (" + LastSystemErrorText() + u")";
   }
   if (!ok) ::unlink(temp.c_str());
   return ok;
@@ -292,12 +276,12 @@ class TLockedLog {
     if (!DirectoryExists(Utf8ToUtf16(folder))) ForceDirectories(Utf8ToUtf16(folder));
     fd_ = ::open(n.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) {
-      error = u"the modification log " + name + u" cannot be opened (" + ErrnoText() + u")";
+      error = u"the modification log " + name + u" cannot be opened (" + LastSystemErrorText() + u")";
       return false;
     }
     std::string bytes;
-    if (!ReadWhole(fd_, bytes)) {
-      error = u"the modification log " + name + u" cannot be read (" + ErrnoText() + u")";
+    if (!ReadAllFromDescriptor(fd_, bytes)) {
+      error = u"the modification log " + name + u" cannot be read (" + LastSystemErrorText() + u")";
       return false;
     }
     empty_ = bytes.empty();
@@ -326,7 +310,7 @@ class TLockedLog {
     for (const UString& l : lines) text += l + u'\n';
     for (char16_t c : text) out += static_cast<char>(c & 0xFF), out += static_cast<char>(c >> 8);
     if (::lseek(fd_, 0, SEEK_END) < 0 || !WriteWhole(fd_, out.data(), out.size()) || ::fsync(fd_) != 0) {
-      error = u"the modification log could not be written (" + ErrnoText() + u")";
+      error = u"the modification log could not be written (" + LastSystemErrorText() + u")";
       return false;
     }
     return true;
@@ -362,7 +346,7 @@ bool EnsureBackup(const std::string& real, const std::string& bytes, mode_t mode
   ::unlink(temp.c_str());
   if (linked != 0 && link_errno != EEXIST) {
     errno = link_errno;
-    error = u"no backup could be made (" + ErrnoText() + u")";
+    error = u"no backup could be made (" + LastSystemErrorText() + u")";
     return false;
   }
   SyncFolder(FolderOf(name));
@@ -492,7 +476,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   // 2. the file
   const std::string given = Narrow(text.full_name);
   char resolved[PATH_MAX];
-  if (::realpath(given.c_str(), resolved) == nullptr) return refuse(u"it cannot be found (" + ErrnoText() + u")");
+  if (::realpath(given.c_str(), resolved) == nullptr) return refuse(u"it cannot be found (" + LastSystemErrorText() + u")");
   const std::string real(resolved);
   struct stat st {};
   if (::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return refuse(u"it is not a plain file");
@@ -552,9 +536,9 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   {
     const int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat again {};
-    const bool read = fd >= 0 && ReadWhole(fd, bytes) && ::fstat(fd, &again) == 0;
+    const bool read = fd >= 0 && ReadAllFromDescriptor(fd, bytes) && ::fstat(fd, &again) == 0;
     if (fd >= 0) ::close(fd);
-    if (!read) return refuse(u"it could not be read (" + ErrnoText() + u")");
+    if (!read) return refuse(u"it could not be read (" + LastSystemErrorText() + u")");
     if (static_cast<int64_t>(bytes.size()) != size_now || again.st_size != st.st_size || WriteNs(again) != ns_now)
       return refuse(u"it changed while it was being read");
   }
@@ -703,7 +687,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
     return refuse(u"it changed while it was being modified");
   }
   if (::rename(temp.c_str(), real.c_str()) != 0) {
-    const UString why = ErrnoText();
+    const UString why = LastSystemErrorText();
     ::unlink(temp.c_str());
     return refuse(u"it could not be replaced (" + why + u")");
   }

@@ -16,27 +16,11 @@
 
 namespace {
 
-UString ErrnoText() { return Utf8ToUtf16(std::strerror(errno)); }
-
-bool ReadAll(int fd, std::string& out) {
-  out.clear();
-  char buf[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return true;
-    out.append(buf, static_cast<size_t>(n));
-  }
-}
-
 bool ReadFileBytes(const std::string& name, std::string& out, mode_t& mode) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, out);
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAllFromDescriptor(fd, out);
   mode = st.st_mode;
   ::close(fd);
   return ok;
@@ -47,7 +31,7 @@ bool ReplaceFile(const std::string& name, const std::string& bytes, mode_t mode,
   std::string temp = name + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
-    error = u"no temporary file can be made beside it (" + ErrnoText() + u")";
+    error = u"no temporary file can be made beside it (" + LastSystemErrorText() + u")";
     return false;
   }
   bool ok = true;
@@ -61,7 +45,7 @@ bool ReplaceFile(const std::string& name, const std::string& bytes, mode_t mode,
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(temp.c_str(), name.c_str()) != 0) ok = false;
   if (!ok) {
-    error = u"it could not be written (" + ErrnoText() + u")";
+    error = u"it could not be written (" + LastSystemErrorText() + u")";
     ::unlink(temp.c_str());
   }
   return ok;
@@ -237,7 +221,7 @@ bool ReadModificationLog(UStringView log_name, TModificationLog& log, UString& e
   std::string bytes;
   mode_t mode = 0;
   if (!ReadFileBytes(Utf16ToUtf8(log_name), bytes, mode)) {
-    error = u"The modification log " + UString(log_name) + u" cannot be read (" + ErrnoText() + u")";
+    error = u"The modification log " + UString(log_name) + u" cannot be read (" + LastSystemErrorText() + u")";
     return false;
   }
   UString text;
@@ -275,7 +259,7 @@ TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& 
   // Held for the whole undo: the modification step appends under the same lock.
   const int lock = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
-    result.log_problem = u"The modification log " + UString(log_name) + u" cannot be opened (" + ErrnoText() + u")";
+    result.log_problem = u"The modification log " + UString(log_name) + u" cannot be opened (" + LastSystemErrorText() + u")";
     if (lock >= 0) ::close(lock);
     return result;
   }

@@ -1,6 +1,8 @@
 #include "platform/rtl/files.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <chrono>
 #include <system_error>
@@ -190,3 +192,19 @@ bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& write
 bool SafeSaveBytes(UStringView name, const void* data, int64_t size, UString* error) {
   return SafeSaveToFile(name, [&](TStream& s) { return s.WriteExact(data, size); }, error);
 }
+
+bool ReadAllFromDescriptor(int fd, std::string& out) {
+  out.clear();
+  char buf[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    out.append(buf, static_cast<size_t>(n));
+  }
+}
+
+UString LastSystemErrorText() { return Utf8ToUtf16(std::strerror(errno)); }

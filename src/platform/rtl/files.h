@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include <string>
+
 #include "platform/rtl/ustring.h"
 
 class TStream;
@@ -50,3 +52,9 @@ UString UniqueTempName(UStringView folder, UStringView prefix, UStringView suffi
 
 // The system's temporary folder, with a trailing delimiter.
 UString SystemTempFolder();
+
+// Everything left to read from an open descriptor (a read interrupted by a signal is retried);
+// false on a read error.
+bool ReadAllFromDescriptor(int fd, std::string& out);
+// The text of the last system error (errno), for messages that name why a file failed.
+UString LastSystemErrorText();
