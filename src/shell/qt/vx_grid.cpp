@@ -261,11 +261,28 @@ void TVX_Grid::DefaultColumnWidths() {
   const int columns = model_.columnCount();
   const QFontMetrics fm(font());
   for (int c = 0; c < columns; ++c) {
-    // A heading's width, or a line's when the column holds concordance lines; never the rows'.
+    // A heading's width, or a line's when the column holds concordance lines. Other texts (file
+    // names, words) take the widest of the first rows, up to 40 characters, so names are not cut
+    // short; only the first page's rows are asked, whatever the list's length.
     const TGrid_data_rec& first = model_.Source().Cell(1, c + 1);
-    const int chars = first.has_text && first.text.size() > 40 ? 110 : 10;
+    const bool lines = first.has_text && first.text.size() > 40;
+    int text_width = fm.averageCharWidth() * 10;
+    if (!lines) {
+      // Only rows a first page shows: those are asked for anyway.
+      const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
+      const int rows = std::min({model_.rowCount(), 50, on_page});
+      for (int r = 1; r <= rows; ++r) {
+        const TGrid_data_rec& cell = model_.Source().Cell(r, c + 1);
+        if (!cell.has_text || cell.has_number) continue;
+        const UString& t = cell.text;
+        const QString shown = QString::fromUtf16(t.data(), static_cast<qsizetype>(std::min<size_t>(t.size(), 40)));
+        text_width = std::max(text_width, fm.horizontalAdvance(shown) + 16);
+      }
+    } else {
+      text_width = fm.averageCharWidth() * 110;
+    }
     const int heading = fm.horizontalAdvance(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
-    setColumnWidth(c, std::max(heading, fm.averageCharWidth() * chars));
+    setColumnWidth(c, std::max(heading, text_width));
   }
 }
 
