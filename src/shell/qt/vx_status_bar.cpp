@@ -47,7 +47,13 @@ TVXStatusBar::~TVXStatusBar() {
 
 void TVXStatusBar::SetPanelText(int panel, UStringView text) {
   if (panel < 0 || panel >= kPanels) return;
-  labels_[panel]->setText(ToQString(text));
+  const QString shown = ToQString(text);
+  labels_[panel]->setText(shown);
+  // A narrow panel widens at once for a longer text (a count gaining a digit), never cut short.
+  if (panel != kPanelLongMessage) {
+    const int needed = labels_[panel]->fontMetrics().horizontalAdvance(shown) + 12;
+    if (needed > labels_[panel]->minimumWidth()) labels_[panel]->setMinimumWidth(needed);
+  }
 }
 
 void TVXStatusBar::SetPanelBarValue(int panel, int percent) {
