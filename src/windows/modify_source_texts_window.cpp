@@ -65,6 +65,8 @@ UString AccountInitials() {
 
 TFormModifySourceTexts::TFormModifySourceTexts(QWidget* parent) : TVXDialogForm(parent) {
   setWindowTitle(QStringLiteral("Modify Source Texts"));
+  // Log entries carry a whole path: room for them to be read without scrolling.
+  setMinimumWidth(640);
   SetHelpContext(this, kModifyHelpContext);
   const QString initials = ToQString(AccountInitials());
   auto* column = new QVBoxLayout(this);
