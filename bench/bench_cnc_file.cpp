@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "concordance/concordance_document.h"
+#include "concordance/document/concordance_document.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "concordance/collocate_highlight.h"
-#include "concordance/concordance_commands.h"
-#include "concordance/concordance_document.h"
+#include "concordance/commands/collocate_highlight.h"
+#include "concordance/commands/concordance_commands.h"
+#include "concordance/document/concordance_document.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/rtl/files.h"
 

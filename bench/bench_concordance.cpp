@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "concordance/concordance_list.h"
-#include "concordance/concordance_run.h"
-#include "concordance/texts_into_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/concordance_run.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"

@@ -14,18 +14,18 @@
 #include <random>
 #include <vector>
 
-#include "concordance/clusters_list.h"
-#include "concordance/collocates_list.h"
-#include "concordance/compute_clusters.h"
-#include "concordance/compute_collocates.h"
-#include "concordance/compute_patterns.h"
-#include "concordance/compute_plot.h"
-#include "concordance/compute_timeline.h"
-#include "concordance/concordance_line.h"
-#include "concordance/concordance_list.h"
-#include "concordance/patterns_list.h"
-#include "concordance/plot_list.h"
-#include "concordance/timeline_list.h"
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/compute_clusters.h"
+#include "concordance/views/compute_collocates.h"
+#include "concordance/views/compute_patterns.h"
+#include "concordance/views/compute_plot.h"
+#include "concordance/views/compute_timeline.h"
+#include "concordance/lines/concordance_line.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/views/patterns_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
 #include "platform/search/search_records.h"
 
 namespace {

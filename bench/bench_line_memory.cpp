@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "concordance/concordance_line.h"
-#include "concordance/concordance_list.h"
-#include "concordance/list_line_sink.h"
+#include "concordance/lines/concordance_line.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/lines/list_line_sink.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "concordance/concordance_document.h"
+#include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"

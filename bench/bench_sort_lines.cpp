@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "concordance/ranked_sort.h"
+#include "concordance/lines/ranked_sort.h"
 
 namespace {
 

@@ -4,11 +4,16 @@ function(linzora_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 endfunction()
 
-# linzora_library(<name> DIR <folder> [DEPS <targets...>])
-# A folder that has no .cpp yet becomes a header-only (interface) library.
+# linzora_library(<name> DIR <folder> [STAGES] [DEPS <targets...>])
+# A folder that has no .cpp yet becomes a header-only (interface) library. STAGES: the folder's
+# sources lie in one sub-folder per stage, gathered with the folder's own.
 function(linzora_library name)
-  cmake_parse_arguments(L "" "DIR" "DEPS" ${ARGN})
-  file(GLOB _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${L_DIR}/*.cpp")
+  cmake_parse_arguments(L "STAGES" "DIR" "DEPS" ${ARGN})
+  if(L_STAGES)
+    file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${L_DIR}/*.cpp")
+  else()
+    file(GLOB _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${L_DIR}/*.cpp")
+  endif()
   if(_srcs)
     add_library(${name} STATIC ${_srcs})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "concordance/modify_texts.h"
-#include "concordance/modify_undo.h"
+#include "concordance/modify/modify_texts.h"
+#include "concordance/modify/modify_undo.h"
 #include "shell/qt/form_base.h"
 
 class QCheckBox;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "concordance/plot_list.h"
-#include "concordance/timeline_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "concordance/timeline_list.h"
+#include "concordance/views/timeline_list.h"
 #include "platform/runtime/vx_resources.h"
 #include "shell/qt/qt_application.h"
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "concordance/clusters_list.h"
-#include "concordance/compute_clusters.h"
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/compute_clusters.h"
 #include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

@@ -4,9 +4,9 @@
 #include <map>
 #include <vector>
 
-#include "concordance/collocate_association.h"
-#include "concordance/collocates_list.h"
-#include "concordance/compute_collocates.h"
+#include "concordance/views/collocate_association.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/compute_collocates.h"
 #include "derived_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"

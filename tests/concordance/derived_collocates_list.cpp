@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "concordance/collocates_list.h"
+#include "concordance/views/collocates_list.h"
 #include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"

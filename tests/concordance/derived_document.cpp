@@ -1,11 +1,11 @@
 // The derived views as the concordance document computes, saves and reopens them.
 #include <gtest/gtest.h>
 
-#include "concordance/clusters_list.h"
-#include "concordance/collocates_list.h"
-#include "concordance/patterns_list.h"
-#include "concordance/plot_list.h"
-#include "concordance/timeline_list.h"
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/patterns_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
 #include "document_test_support.h"
 
 using namespace document_test;

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "concordance/compute_patterns.h"
-#include "concordance/patterns_list.h"
+#include "concordance/views/compute_patterns.h"
+#include "concordance/views/patterns_list.h"
 #include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "concordance/compute_plot.h"
-#include "concordance/concordance_list.h"
-#include "concordance/plot_list.h"
+#include "concordance/views/compute_plot.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/views/plot_list.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "concordance/collocates_list.h"
-#include "concordance/reference_corpus.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/reference_corpus.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"

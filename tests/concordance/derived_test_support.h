@@ -8,9 +8,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "concordance/collocates_list.h"
-#include "concordance/concordance_list.h"
-#include "concordance/concordance_line.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/lines/concordance_line.h"
 
 namespace derived_test {
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "concordance/compute_timeline.h"
-#include "concordance/timeline_list.h"
+#include "concordance/views/compute_timeline.h"
+#include "concordance/views/timeline_list.h"
 #include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "concordance/word_list_collocates.h"
+#include "concordance/views/word_list_collocates.h"
 #include "document_test_support.h"
 #include "model/text_statistics.h"
 #include "platform/settings/settings_access.h"

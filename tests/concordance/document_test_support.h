@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../model/text_reader_test_support.h"
-#include "concordance/concordance_document.h"
+#include "concordance/document/concordance_document.h"
 #include "model/chosen_texts.h"
 #include "model/tag_handler.h"
 #include "platform/rtl/streams.h"

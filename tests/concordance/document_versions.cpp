@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "concordance/line_records.h"
+#include "concordance/lines/line_records.h"
 #include "document_test_support.h"
 #include "model/tag_lists.h"
 #include "platform/runtime/vx_dialogs.h"

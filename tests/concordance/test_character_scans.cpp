@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "concordance/character_scans.h"
+#include "concordance/lines/character_scans.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 
 #include <cstdlib>
 
-#include "concordance/cell_double_click.h"
-#include "concordance/collocate_highlight.h"
-#include "concordance/collocates_list.h"
-#include "concordance/concordance_commands.h"
-#include "concordance/patterns_list.h"
-#include "concordance/source_files.h"
-#include "concordance/tell_list.h"
+#include "concordance/commands/cell_double_click.h"
+#include "concordance/commands/collocate_highlight.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/commands/concordance_commands.h"
+#include "concordance/views/patterns_list.h"
+#include "concordance/document/source_files.h"
+#include "concordance/document/tell_list.h"
 #include "document_test_support.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <tuple>
 
-#include "concordance/concordance_line.h"
+#include "concordance/lines/concordance_line.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
 

@@ -9,8 +9,8 @@
 #include <limits>
 #include <random>
 
-#include "concordance/concordance_list.h"
-#include "concordance/source_files.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/document/source_files.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <random>
 
-#include "concordance/concordance_list.h"
-#include "concordance/source_files.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/document/source_files.h"
 #include "platform/rtl/datetime.h"
 #include "platform/settings/settings_access.h"
 

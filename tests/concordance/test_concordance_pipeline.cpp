@@ -5,10 +5,10 @@
 
 #include <random>
 
-#include "concordance/concordance_list.h"
-#include "concordance/concordance_run.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/concordance_run.h"
 #include "../model/text_reader_test_support.h"
-#include "concordance/texts_into_list.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "concordance/concordance_run.h"
-#include "concordance/user_filter.h"
+#include "concordance/run/concordance_run.h"
+#include "concordance/run/user_filter.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // "man": "the old man sat by the sea" (the = -2, old = -1, sat = 1, by = 2, the = 3, sea = 4).
 #include <gtest/gtest.h>
 
-#include "concordance/context_words.h"
+#include "concordance/run/context_words.h"
 
 namespace {
 

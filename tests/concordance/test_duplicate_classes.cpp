@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "concordance/duplicate_classes.h"
+#include "concordance/lines/duplicate_classes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "concordance/line_records.h"
+#include "concordance/lines/line_records.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "concordance/line_sections.h"
+#include "concordance/lines/line_sections.h"
 
 namespace {
 

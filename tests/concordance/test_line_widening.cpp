@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "../model/read_and_search_support.h"
-#include "concordance/concordance_list.h"
-#include "concordance/source_files.h"
-#include "concordance/text_processor.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/document/source_files.h"
+#include "concordance/run/text_processor.h"
 #include "worker_test_support.h"
 #include "platform/runtime/vx_runtime.h"
 

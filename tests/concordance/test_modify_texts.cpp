@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "concordance/modify_texts.h"
+#include "concordance/modify/modify_texts.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
 

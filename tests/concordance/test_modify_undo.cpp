@@ -1,10 +1,10 @@
 // Undoing modified source texts from the log: texts end byte-identical in their own encoding,
 // the log keeps every line not undone, and only entries whose text was written count.
-#include "concordance/modify_undo.h"
+#include "concordance/modify/modify_undo.h"
 
 #include <gtest/gtest.h>
 
-#include "concordance/modify_texts.h"
+#include "concordance/modify/modify_texts.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
 

@@ -1,6 +1,6 @@
 // The ranked sort against a plain stable sort that asks the collator at every comparison, and
 // small cases sorted by hand.
-#include "concordance/ranked_sort.h"
+#include "concordance/lines/ranked_sort.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // (zip member included) gives the concordance the README promises.
 #include <gtest/gtest.h>
 
-#include "concordance/concordance_list.h"
-#include "concordance/texts_into_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_files.h"

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "concordance/sampling.h"
+#include "concordance/run/sampling.h"
 
 TEST(Sampling, RangesOfZeroAndOneKeepEveryHit) {
   for (uint32_t range : {0u, 1u})

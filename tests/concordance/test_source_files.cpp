@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "concordance/source_files.h"
+#include "concordance/document/source_files.h"
 #include "model/chosen_texts.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"

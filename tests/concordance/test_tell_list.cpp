@@ -9,8 +9,8 @@
 #include <random>
 
 #include "../model/text_reader_test_support.h"
-#include "concordance/source_files.h"
-#include "concordance/tell_list.h"
+#include "concordance/document/source_files.h"
+#include "concordance/document/tell_list.h"
 #include "model/chosen_texts_handover.h"
 #include "model/text_statistics.h"
 #include "platform/rtl/files.h"

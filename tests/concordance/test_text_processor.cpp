@@ -10,7 +10,7 @@
 
 #include "../model/read_and_search_support.h"
 #include "worker_test_support.h"
-#include "concordance/text_processor.h"
+#include "concordance/run/text_processor.h"
 #include "model/work_base.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

@@ -4,7 +4,7 @@
 
 #include <dlfcn.h>
 
-#include "concordance/user_filter.h"
+#include "concordance/run/user_filter.h"
 #include "platform/settings/settings_access.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../model/read_and_search_support.h"
-#include "concordance/text_processor.h"
+#include "concordance/run/text_processor.h"
 
 class TFakeOwner : public TConcordanceLineOwner {
  public:

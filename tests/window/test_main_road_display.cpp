@@ -12,7 +12,7 @@
 #include <QToolButton>
 #include <QToolTip>
 
-#include "concordance/plot_list.h"
+#include "concordance/views/plot_list.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 #include "shell/files/saved_texts.h"

@@ -3,8 +3,8 @@
 // leaves no document.
 #include <fstream>
 
-#include "concordance/source_files.h"
-#include "concordance/tell_list.h"
+#include "concordance/document/source_files.h"
+#include "concordance/document/tell_list.h"
 #include "window/main_road_support.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <QTest>
 #include <set>
 
-#include "concordance/compute_plot.h"
-#include "concordance/concordance_list.h"
-#include "concordance/plot_list.h"
-#include "concordance/timeline_list.h"
+#include "concordance/views/compute_plot.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
 #include "platform/runtime/julian_periods.h"
 #include "platform/runtime/vx_tools.h"
 #include "shell/qt/qt_application.h"

@@ -14,7 +14,7 @@
 #include <QToolTip>
 #include <fstream>
 
-#include "concordance/tell_list.h"
+#include "concordance/document/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
@@ -28,7 +28,7 @@
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/source_text_view.h"
-#include "concordance/plot_list.h"
+#include "concordance/views/plot_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"

@@ -21,8 +21,8 @@
 #include <functional>
 #include <memory>
 
-#include "concordance/concordance_commands.h"
-#include "concordance/concordance_document.h"
+#include "concordance/commands/concordance_commands.h"
+#include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
 #include "shell/qt/main_window_run_progress.h"

@@ -5,9 +5,9 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "concordance/collocate_highlight.h"
-#include "concordance/collocates_list.h"
-#include "concordance/patterns_list.h"
+#include "concordance/commands/collocate_highlight.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/patterns_list.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/text/text_services.h"

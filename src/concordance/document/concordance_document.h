@@ -1,0 +1,321 @@
+// The concordance document: the whole result of one concordance run. It is a tool document
+// (TTessorineholder) that owns the concordance lines and every view derived from them, the list
+// of source texts, the texts read that gave no line, the search items, a copy of the concordance
+// settings the lines were made under, and the tags that were visible.
+//
+// MakeConcordance, in order (make_concordance.cpp):
+//   1. clears the stop state (only a job starter does), the failure message and the converted
+//      count; takes the batch mode; with no chosen texts it answers false and computes nothing;
+//   2. empties the unused texts and the texts without hits, copies the concordance settings from
+//      the store and starts the run's running words and merge counts at 0;
+//   3. copies the search items in, then runs every text through the concordance road (workers
+//      on the settings' cores, one committer in text order) into the concordance list;
+//   4. per text: a text with lines gets its source-file row (hits and words), a text read that
+//      gave none goes to the unused texts (and, the first five, to the texts without hits); an
+//      empty text is a text of no words, never a failure; texts the user chose to convert from
+//      UTF-8 are rewritten as UTF-16 beside themselves and renamed over before they are read,
+//      so that each is read once and its lines point at its bytes as they stay;
+//   5. batch mode 1 saves each text's lines as one result and clears them after the text;
+//   6. for a concordance (list type 10): the derived views (ComputeAfterConcordance), the stop
+//      list, duplicates, and, interactively, the notes and the sort (whose directions are then
+//      inverted, so that the next click on a heading sorts the other way); a batch number above
+//      0 saves the result to the batch folder.
+//
+// Derived lists (collocates 5, plot 12, clusters 13, patterns 14, time-line 20) are the standard
+// lists of derived_views.h unless a factory is registered for the type (a test's stand-in).
+//
+// Reading a ".cnc" is in concordance_file.cpp; the stream layout is in docs/formats.md. A read
+// shares state (the collocate format byte, per-item paired-tag flags) only through its own read
+// context, so a second document read in the middle of a job cannot change the first.
+#pragma once
+
+#include <array>
+#include <map>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/concordance_run.h"
+#include "concordance/lines/line_records.h"
+#include "concordance/document/source_files.h"
+#include "model/tag_lists.h"
+#include "model/work_derived.h"
+#include "platform/search/search_items.h"
+#include "platform/settings/settings_records.h"
+
+class T_WholeLinzoraHolder;
+class TSharedChosenFilesClass;
+class TTextReadRun;
+struct TTextWorkerSetup;
+class TVXDialogService;
+struct TAssociationRequest;
+struct TAssociationOutcome;
+class TVXWordList;
+class TVXStatsList;
+
+// Index of the sorting time in the process times.
+inline constexpr int kSortingTimeEntry = 42;
+
+// --- derived lists ----------------------------------------------------------------------------
+
+// A view computed from the concordance lines. The base computes nothing and holds no rows; the
+// derived-list code of each type overrides it.
+class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
+ public:
+  TConcordanceDerivedList(T_WholeLinzoraHolder* owner, grid_alternatives grid_kind, TTessorineList list_type);
+  // A view with its own rows; owner may be nullptr (a list on its own, as in a test), and the
+  // holder then gives the character width.
+  TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner, TEntryClass entry_class,
+                          grid_alternatives grid_kind, TTessorineList list_type);
+  // Computes the view from the owner's lines; false (nothing computed) in the stand-in.
+  virtual bool Compute(bool flag) { return false; }
+  // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself
+  // from its rows.
+  virtual void AfterRead() {}
+  T_WholeLinzoraHolder* Owner() const { return owner_; }
+
+ private:
+  T_WholeLinzoraHolder* owner_;
+};
+
+using TDerivedListFactory = std::function<std::unique_ptr<TConcordanceDerivedList>(T_WholeLinzoraHolder& owner)>;
+// Registers the maker of one derived list type (5, 12, 13, 14 or 20); an empty maker puts the
+// standard list back. Documents made afterwards use it.
+void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory);
+std::unique_ptr<TConcordanceDerivedList> MakeDerivedList(T_WholeLinzoraHolder& owner, TTessorineList list_type);
+
+// --- records ------------------------------------------------------------------------------------
+
+// A tag that was visible when the lines were made: its stored record and a flag byte.
+struct TVisibleTagRec : TStoredTagRec {
+  uint8_t hidden = 0;
+};
+
+// Which derived views were computed, in their order in the document.
+struct TConcordanceWorkDoneRec {
+  bool relationships = false;
+  bool clusters = false;
+  bool collocates = false;
+  bool patterns = false;
+  bool plot = false;
+  bool timeline = false;
+};
+
+// The plot's grouping choices: text groups, search-word groups and the order byte.
+struct TConcplotChoices {
+  std::vector<int32_t> text_groups;
+  std::vector<int32_t> sw_groups;
+  uint8_t order = 0;
+};
+
+// One entry of the tag colour table: text and background colour and a no-colour byte (93
+// bytes in the form the window layer keeps them).
+struct TTagColourTableEntry {
+  int32_t text_colour = 0;
+  int32_t background_colour = 0;
+  uint8_t no_colour = 0;
+};
+
+// The argument table of MakeConcordance.
+struct TMakeConcordanceArgs {
+  TSharedChosenFilesClass* chosen = nullptr;
+  TBaseSearchItems* search_items = nullptr;
+  TDuplicatesProgress duplicates_progress;                 // may be empty
+  std::function<void(int32_t n, UStringView text)> progress;  // may be empty
+  // Texts committed and texts in the run, shown on the window's thread (may be empty).
+  std::function<void(int64_t done, int64_t total)> texts_progress;
+  // After each chunk of a text (see TTextWorkerSetup::chunk_done; text indexes count the run's
+  // texts from 0). May be empty.
+  std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
+  TContextWordItems* context_items = nullptr;              // may be nullptr
+  TExclusionWordItems* exclusion_items = nullptr;          // may be nullptr
+  TTagContextWordItems* tag_context_items = nullptr;       // may be nullptr
+  int32_t batch_number = 0;
+  int32_t* converted_count = nullptr;                      // may be nullptr
+  TTessorineList list_kind = kListConcordance;
+  uint8_t batch_mode = 0;
+  bool sw_batch_mode = false;  // kept for callers; not read
+  bool skip_plot = false;
+  // Answers the UTF-8 conversion question; empty: the texts are read as they are.
+  std::function<bool(UStringView file_name)> convert_utf8_text;
+  // Worker threads; 0: the settings' choice (at least one).
+  int32_t threads = 0;
+};
+
+// What one text gave (MadeOneFileConcordance).
+struct TOneTextResult {
+  bool ok = false;
+  int32_t hits = 0;
+  int32_t words = 0;
+  uint8_t kind = 1;
+  uint8_t wanted = 1;
+  bool converted = false;
+  UString failure;
+};
+
+// --- the document -------------------------------------------------------------------------------
+
+class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDocument {
+ public:
+  T_WholeLinzoraHolder(TTessorineList list_kind, TCentreOfMainFormFunc centre, TEntriesReadEvent entries_read,
+                       TFailedReadEvent failed_read, bool stop_list_loaded, bool lemma_list_loaded,
+                       TTextTagHandler* tag_handler, TTagsToTranslateList* tags_to_translate);
+  ~T_WholeLinzoraHolder() override;
+
+  // --- operations of the tool document ---
+  void AddTextSettingsNotes() override;
+  void PrepareForMergeWith(TTessorineholder& other) override;
+  void ListKindsWithData(TListKindSet& kinds) override;
+  void RegisterOwnedLists() override;
+  void CheckMenuItemsAfterLoadFromFile() override;
+  bool MergeWith(TTessorineholder& other, UStringView caption) override;
+  bool ReadWholeFromStream(TStream& s) override;
+  bool SaveToStream(TStream& s) override;
+  using TTessorineholder::UpdateSettingsFromTextbuf;
+  void UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) override;
+  void WriteSettingsToLog(bool success, UStringView caption) override;
+
+  // --- making ---
+  bool MakeConcordance(const TMakeConcordanceArgs& args);
+  // One text of a run (the request run's road): records it, reads it, reports what it found.
+  TOneTextResult MadeOneFileConcordance(int32_t file_index, int32_t file_count, int32_t one_search_word,
+                                        const TChosenFileDetailsFullRec& details, const TMakeConcordanceArgs& args);
+  // The derived views and their timings.
+  void ComputeAfterConcordance(bool skip_plot);
+  void AddNotesOnSWResults();
+  void CopySearchWordItemsToFSWSEtc(const TBaseSearchItems& items);
+  void CopySearchWordHitsToSetColumn() { fConcordanceList->CopySearchWordHitsToSetColumn(); }
+  // Empties the chosen texts and adds every source text still on disk; true when at least one
+  // was added and none was missing.
+  bool CopyFilenamesToChosenTexts(TSharedChosenFilesClass& chosen) const;
+  // The reference corpus (reference_corpus.cpp): a ".lst" read and kept in fReferenceCorpus;
+  // false, logged, with none kept, when the file holds no word list.
+  bool LoadedAReferenceCorpusWordlist(UStringView file_name);
+  // The collocates' association values against the word list of a ".lst", read for this call.
+  // A file that is no word list leaves the collocates as they were (logged, zero result).
+  TAssociationOutcome REComputeCollocateAssociation(const TAssociationRequest& request);
+  // Collocates of every word of a word list within the script limits, a file per word in
+  // output_folder (word_list_collocates.h); answers the number of files written.
+  int32_t ComputeAndSaveCollocatesForWholeWordList(UStringView output_folder, TVXWordList& words, TVXStatsList& stats,
+                                                   bool script_running = false);
+  // Rebuild: re-link the source texts from the concordance file first (when it exists), then
+  // bring both text lists up to date. Then writes the details file.
+  bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);
+  void CheckBothTextFileListsUptoDate();
+  // Points the lines at their texts as another saved concordance of the same search names them
+  // (relink_sources.cpp). False, with RelinkFailure() naming the file and why, when that file
+  // cannot be read; this document is then left as it was.
+  bool RebuildSourceTextsFromSavedConcordance(UStringView file_name);
+  const UString& RelinkFailure() const { return fRelinkFailure; }
+
+  // --- toggles (menu tags) ---
+  void ToggleConcColouringSetting(int tag);
+  void ToggleHidetags(int tag);
+  void ToggleConcDisplay(int tag);
+
+  // --- tags ---
+  bool CopyTagFileTagsToArrayOfSavedTagsDifferent();
+  bool TryToUpdateTags();
+  void RecomputeTagDerivedFields();
+
+  // --- the list's questions ---
+  int32_t LinesWantedPerWord() const override { return fSettings.WantedPerSearchWord(); }
+  bool CaseSensitiveSort(int level) const override { return fSettings.SortCaseSensitive(level); }
+  int32_t LeftHorizon() const override { return fSettings.CollocHorizonLeft(); }
+  int32_t RightHorizon() const override { return fSettings.CollocHorizonRight(); }
+  bool OldRecordsMode() const override { return fOldRecordsMode; }
+  void SetOldRecordsMode() override { fOldRecordsMode = true; }
+  bool TextsInPlace() const override { return AtLeastOneTextFileInPlace(); }
+  std::vector<UString> TypedSearchWords() const override { return fSearchWords.TypedInWordsAsStringlist(); }
+  const std::vector<uint8_t>* SearchWordTagTable() const override;
+  TLCID Locale() const override { return LCID(); }
+  void SetLocale(TLCID lcid) override { SetLCID(lcid); }
+  TLinzoraFilenamelist* SourceFiles() const override { return fTextFilesWithSearchWord; }
+  bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
+  // Column 2 holds each line's Set text; without saying so no Set value could be written.
+  int ColumnKind(int column) const override { return column == 2 ? 2 : 0; }
+
+  // --- state ---
+  const std::vector<int32_t>& SWSFoundCounter() const { return fConcordanceList->sws_found_counter; }
+  TConcordanceWorkDoneRec WorkDone() const;
+  void SetWorkDone(const TConcordanceWorkDoneRec& w);
+  // Why the last read failed: the block and the byte offset (empty after a good read).
+  const UString& ReadFailure() const { return fReadFailure; }
+  void SetReadFailure(UString text) { fReadFailure = std::move(text); }
+
+  // --- fields ---
+  TTessorineList MainListType = kListConcordance;
+  int32_t TagsVersion = 0;
+  bool fOldRecordsMode = false;
+  std::array<uint8_t, 6> fComputed{};  // relationships, clusters, collocates, patterns, plot, time-line
+  TConcSettingsRec32 fSettings{};
+  TLinzoraFilenamelist* fTextFilesWithSearchWord = nullptr;  // owned through VXBaseFilenames
+  TUnusedFileList fUnusedFiles;
+  std::unique_ptr<TConcordanceDerivedList> fCollocateList;
+  std::unique_ptr<TConcordanceDerivedList> fConcPlotList;
+  std::unique_ptr<TConcordanceDerivedList> fPatternsList;
+  std::unique_ptr<TConcordanceDerivedList> fClusterList;
+  std::unique_ptr<TConcordanceList> fConcordanceList;
+  std::unique_ptr<TConcordanceDerivedList> fTimeLineList;
+  std::unique_ptr<TTessorineholder> fReferenceCorpus;
+  TSearchWordItems fSearchWords;
+  std::vector<TVisibleTagRec> fArrayOfSavedTags;
+  std::vector<UString> fTextsWithoutHits;  // at most 5 names
+  int32_t fTextsWithoutHitsMore = 0;       // unused-text count when the last name was set
+  bool fMarkedTag = false;
+  bool fStoredTagColoursDiffer = false;
+  TConcplotChoices plot_options;
+  int32_t fAssociationParameter = -1;
+  UString ReferenceCorpusWordlistFilename;
+  int32_t fHighestClusterFrequency = 0;
+  // Plain members the window reads and writes; never stored.
+  uint8_t fSameFilenameOption = 0;
+  int32_t fReferenceColumn = -1;
+  std::vector<TTagColourTableEntry> fTagColourTable;
+  std::vector<UString> fMissingFiles;
+  TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
+  // The search items' paired-tag flags of lines read from old files (per item).
+  std::vector<uint8_t> fPairedTagTable;
+  // Set on a document read in the middle of a job (re-link): its read leaves the user's
+  // concordance settings and last-file record alone.
+  bool fSecondaryRead = false;
+
+ private:
+  friend class TConcordanceFileReader;
+  // Runs the road over texts (indexes into the run's texts) and records each text: source rows,
+  // unused texts, conversions. per_text gets one result per text processed.
+  bool RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args, int32_t one_search_word,
+                std::vector<TOneTextResult>& per_text);
+  // Sets up what a run reads with and keeps it for the lines' window reader.
+  void PrepareRun(const TMakeConcordanceArgs& args);
+  void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
+  // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user
+  // chose as UTF-16, before anything of them is read.
+  void ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which);
+
+  UString fReadFailure;
+  UString fRelinkFailure;
+  // What the run read with; kept while the lines may re-read their texts.
+  std::unique_ptr<TTextReadRun> fReadRun;
+  std::unique_ptr<TTextWorkerSetup> fRunSetup;
+  TSearchWordItems fRunItems;
+  TContextWordItems fRunContext;
+  TExclusionWordItems fRunExclusion;
+  std::vector<TChosenFileDetailsFullRec> fRunTexts;
+  std::map<int32_t, int32_t> fRunTextOfFile;  // source-file number -> run text
+  // Asks whether a UTF-8 text is to be rewritten as UTF-16; empty when the run may not ask.
+  std::function<bool(UStringView file_name)> fConvertChoice;
+  std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
+  int32_t fBatchCounter = 0;
+};
+
+// Bit n of an option byte.
+inline bool OptionSet(uint8_t set, int n) { return (set >> n) & 1u; }
+inline uint8_t ToggledOption(uint8_t set, int n) { return static_cast<uint8_t>(set ^ (1u << n)); }
+// Menu tags of the options.
+int ConcDisplayOptionToTag(int option);    // 0, 3, 4 -> 100, 101, 112; others 0
+int ConcHideOptionToTag(int option);       // 0..4 -> 117..121
+int ConcColouringOptionToTag(int option);  // 0, 1 -> 138, 165

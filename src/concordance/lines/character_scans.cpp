@@ -1,0 +1,429 @@
+#include "concordance/lines/character_scans.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+uint8_t BoundaryLevelOfMarker(uint16_t flag) {
+  if (!ScanIsMarker(flag)) return 0;
+  switch (flag & 0x07FF) {
+    case 15: return 2;
+    case 17: return 3;
+    case 19: return 4;
+    case 21: return 5;
+    default: return 0;
+  }
+}
+
+namespace {
+
+// The state of one compacting copy: where it reads and writes, and whether the last unit it
+// wrote was a blank (a run of blanks collapses to one).
+struct TCompactCursor {
+  const char16_t* src;
+  const uint16_t* src_flags;
+  char16_t* dst;
+  uint16_t* dst_flags;
+  int32_t i = 0;
+  int32_t d = 0;
+  bool in_blank_run = false;
+};
+
+// One unit, as the copy's rule says.
+inline void CompactOne(TCompactCursor& k) {
+  const char16_t c = k.src[k.i];
+  const uint16_t f = k.src_flags[k.i];
+  ++k.i;
+  if (c > 32) {
+    k.dst[k.d] = c;
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = false;
+  } else if (c == 1) {
+    // a place-holder the tag handler leaves: nothing to show
+  } else if (c == 25 || c == 24) {
+    k.dst[k.d] = c == 25 ? u'<' : u'>';
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = false;
+  } else if (f > 0x8800 || !k.in_blank_run) {
+    // A marker's first character keeps its own blank so that the marker stays where it was.
+    k.dst[k.d] = u' ';
+    k.dst_flags[k.d++] = f;
+    k.in_blank_run = true;
+  }
+}
+
+// Copies units until `stop` is read or `room` units are written. Text is mostly words with
+// single blanks between them: a block of eight units with no dropped unit, no bracket code and
+// no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
+// is copied whole; in any other block the units before the first unusual one are, and that
+// one goes alone.
+void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
+  // A local copy, which no store through dst can alias, stays in registers.
+  TCompactCursor k = cursor;
+#if defined(__SSE2__)
+  constexpr int32_t kBlock = 8;
+  const __m128i v32 = _mm_set1_epi16(32);
+  const __m128i v1 = _mm_set1_epi16(1);
+  const __m128i v24 = _mm_set1_epi16(24);
+  const __m128i v25 = _mm_set1_epi16(25);
+  const __m128i zero = _mm_setzero_si128();
+  while (k.i + kBlock <= stop && k.d + kBlock <= room) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, v32), zero);  // c <= 32
+    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi16(c, v1),
+                                     _mm_or_si128(_mm_cmpeq_epi16(c, v24), _mm_cmpeq_epi16(c, v25)));
+    // Each lane's left neighbour's blank mask, the first lane's from the run so far.
+    __m128i before = _mm_slli_si128(blank, 2);
+    if (k.in_blank_run) before = _mm_or_si128(before, _mm_cvtsi32_si128(0xFFFF));
+    const __m128i bad = _mm_or_si128(odd, _mm_and_si128(blank, before));
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
+    const int bad_bits = _mm_movemask_epi8(bad);
+    if (bad_bits != 0) {
+      // The lanes before the first unusual one map as in a whole block; that one goes alone.
+      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits)) >> 1;
+      alignas(16) char16_t mapped[kBlock];
+      _mm_store_si128(reinterpret_cast<__m128i*>(mapped), out);
+      for (int32_t j = 0; j < lanes; ++j) {
+        k.dst[k.d + j] = mapped[j];
+        k.dst_flags[k.d + j] = k.src_flags[k.i + j];
+      }
+      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOne(k);
+      continue;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)));
+    k.in_blank_run = (_mm_movemask_epi8(blank) & 0xC000) != 0;
+    k.i += kBlock;
+    k.d += kBlock;
+  }
+#endif
+  while (k.i < stop && k.d < room) CompactOne(k);
+  cursor = k;
+}
+
+}  // namespace
+
+TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
+                                            int32_t count, char16_t* dst, uint16_t* dst_flags,
+                                            int32_t dst_capacity, int32_t range_from, int32_t range_to) {
+  TCopyCompactResult r;
+  if (dst == nullptr || dst_flags == nullptr || dst_capacity <= 0) return r;
+  const int32_t room = std::max(0, dst_capacity - kLineBufferExtra);
+  int32_t n = std::min(count, src_count);
+  if (src == nullptr || src_flags == nullptr || n < 0) n = 0;
+  range_from = std::max(range_from, 0);
+  if (range_to < range_from) range_to = range_from;
+
+  // Three stretches - before the counting range, in it, after it - so that the copy itself
+  // never asks where it is.
+  TCompactCursor k{src, src_flags, dst, dst_flags};
+  CompactUntil(k, std::min(range_from, n), room);
+  if (k.i == range_from) {
+    r.range_first = k.d;
+    CompactUntil(k, std::min(range_to, n), room);
+    r.range_end = k.d;
+    for (int32_t i = range_from; i < k.i; ++i) {
+      const uint16_t f = src_flags[i];
+      r.range_blanks += f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x68) != 0;
+    }
+  }
+  CompactUntil(k, n, room);
+  const int32_t d = k.d;
+  r.kept = d;
+  const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
+  const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
+  for (int32_t j = 0; j < kLineBufferExtra && d + j < dst_capacity; ++j) {
+    dst[d + j] = tail[j];
+    dst_flags[d + j] = tail_flags[j];
+  }
+  return r;
+}
+
+void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char16_t* src, char16_t* dst,
+                      int32_t count) {
+  if (count <= 0) return;
+  std::memmove(dst_flags, src_flags, static_cast<size_t>(count) * sizeof(uint16_t));
+  std::memmove(dst, src, static_cast<size_t>(count) * sizeof(char16_t));
+}
+
+TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  TWordWalk w;
+  int32_t p = std::min(position, count - 1);
+  bool tag_seen = false;
+  uint16_t tag = 0;
+  while (p >= 0) {
+    const uint16_t f = flags[p];
+    if (ScanIsMarker(f)) break;
+    if (ScanIsWordChar(f)) {
+      ++w.length;
+    } else if (ScanIsTag(f)) {
+      const uint16_t n = ScanTagNumber(f);
+      if (!tag_seen) {
+        tag_seen = true;
+        tag = n;
+        state.current_tag = n;
+      } else if (n != tag) {
+        state.second_tag = true;
+        break;
+      }
+      ++w.tag_chars;
+    } else {
+      break;
+    }
+    --p;
+  }
+  w.position = p < 0 ? -1 : p;
+  return w;
+}
+
+TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  TWordWalk w;
+  int32_t p = std::max(position, 0);
+  bool tag_seen = false;
+  while (p < count) {
+    const uint16_t f = flags[p];
+    if (ScanIsMarker(f)) break;
+    if (ScanIsWordChar(f)) {
+      ++w.length;
+    } else if (ScanIsTag(f)) {
+      if (!tag_seen) {
+        tag_seen = true;
+        state.current_tag = ScanTagNumber(f);
+      }
+      ++w.length;
+      ++w.tag_chars;
+    } else {
+      break;
+    }
+    ++p;
+  }
+  w.position = std::min(p, std::max(count, 0));
+  return w;
+}
+
+namespace {
+
+// One step of a boundary walk over a character that is no word character.
+inline void TakeBoundaryChar(uint16_t f, TBoundaryWalk& b, TScanState& state) {
+  if (ScanIsMarker(f))
+    b.level = std::max(b.level, BoundaryLevelOfMarker(f));
+  else if (ScanIsTag(f))
+    state.current_tag = ScanTagNumber(f);
+  else if (ScanIsPunct(f))
+    b.level = std::max<uint8_t>(b.level, 1);
+}
+
+}  // namespace
+
+TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  TBoundaryWalk b;
+  int32_t p = std::max(position, 0);
+  for (; p < count; ++p) {
+    const uint16_t f = flags[p];
+    if (ScanIsWordChar(f)) break;
+    TakeBoundaryChar(f, b, state);
+  }
+  if (p >= count) {
+    p = std::max(count, 0);
+    b.edge = true;
+  }
+  b.position = p;
+  return b;
+}
+
+TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  TBoundaryWalk b;
+  int32_t p = std::min(position, count - 1);
+  for (; p >= 0; --p) {
+    const uint16_t f = flags[p];
+    if (ScanIsWordChar(f)) break;
+    TakeBoundaryChar(f, b, state);
+  }
+  if (p < 0) {
+    p = -1;
+    b.edge = true;
+  }
+  b.position = p;
+  return b;
+}
+
+void BlankTagOutsideWindow(char16_t* text, uint16_t* flags, int32_t count, int32_t window_start,
+                           int32_t window_length, uint16_t tag_flag, char16_t replacement) {
+  if (text == nullptr || flags == nullptr || count <= 0) return;
+  int32_t ws = std::clamp(window_start, 0, count);
+  const int32_t we = static_cast<int32_t>(std::clamp<int64_t>(int64_t{ws} + std::max(window_length, 0), ws, count));
+  // A tag the window starts inside belongs to the window whole.
+  while (ws > 0 && flags[ws - 1] == tag_flag) flags[--ws] = kScanFlagTagKept;
+  int32_t i = 0;
+  while (i < count) {
+    if (flags[i] != tag_flag) {
+      ++i;
+      continue;
+    }
+    int32_t j = i;
+    while (j < count && flags[j] == tag_flag) ++j;
+    const bool inside = i >= ws && i < we;
+    for (int32_t k = i; k < j; ++k) {
+      if (inside)
+        flags[k] = kScanFlagTagKept;
+      else
+        text[k] = replacement;
+    }
+    i = j;
+  }
+}
+
+namespace {
+
+// The first tag character at or after `from` (count when none). Most lines hold no tag, so the
+// flags are looked at eight at a time: a tag is a flag of 0x0800..0x7FFF or exactly 0x0400.
+inline int32_t NextTagCharacter(const uint16_t* flags, int32_t from, int32_t count) {
+  int32_t i = from;
+#if defined(__SSE2__)
+  const __m128i hidden_less_one = _mm_set1_epi16(static_cast<int16_t>(kScanFlagHidden - 1));
+  const __m128i kept = _mm_set1_epi16(static_cast<int16_t>(kScanFlagTagKept));
+  for (; i + 8 <= count; i += 8) {
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags + i));
+    // Signed, a marker (0x8000 and up) is below 0x07FF.
+    const __m128i tag = _mm_or_si128(_mm_cmpgt_epi16(f, hidden_less_one), _mm_cmpeq_epi16(f, kept));
+    const int mask = _mm_movemask_epi8(tag);
+    if (mask != 0) return i + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+  }
+#endif
+  for (; i < count; ++i)
+    if (ScanIsTag(flags[i])) return i;
+  return std::max(count, from);
+}
+
+}  // namespace
+
+void CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count, std::vector<TLineTagPlace>& tags) {
+  tags.clear();
+  if (flags == nullptr) return;
+  auto closes = [text](int32_t k) { return text != nullptr && (text[k] == u'>' || text[k] == 24); };
+  int32_t i = NextTagCharacter(flags, 0, count);
+  while (i < count) {
+    const uint16_t f = flags[i];
+    int32_t j = i + 1;
+    bool closed = closes(i);
+    while (j < count && !closed && flags[j] == f) closed = closes(j++);
+    tags.push_back({i, j - i, ScanTagNumber(f), f});
+    i = NextTagCharacter(flags, j, count);
+  }
+}
+
+std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count) {
+  std::vector<TLineTagPlace> tags;
+  CollectLineTags(text, flags, count, tags);
+  return tags;
+}
+
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+  count = std::max(count, 0);
+  midpoint = std::clamp(midpoint, 0, count);
+  const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
+  lo = std::clamp(lo, 0, kSpanSearchWord);
+  hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  // Words beyond the line's ends sit at its edges.
+  for (int32_t k = 0; k < kSpanPositions; ++k)
+    out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
+  out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
+  if (flags == nullptr) return;
+
+  TScanState st;
+  int32_t p = midpoint - 1;
+  for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
+    st.current_tag = 0;
+    const TBoundaryWalk b = BoundaryBeforeWord(flags, count, p, st);
+    if (b.edge) break;
+    const uint16_t tag_after = st.current_tag;
+    const int32_t end = b.position;
+    st.current_tag = 0;
+    const TWordWalk w = WordLengthBackward(flags, count, end, st);
+    int32_t start = w.position + 1;
+    while (start < end && ScanIsTag(flags[start])) ++start;
+    out[k] = {start - midpoint, end - start + 1, b.level, w.tag_chars > 0 ? st.current_tag : tag_after};
+    p = w.position;
+  }
+
+  p = hit_end;
+  for (int32_t k = kSpanSearchWord;;) {
+    st.current_tag = 0;
+    const TBoundaryWalk b = BoundaryAfterWord(flags, count, p, st);
+    out[k].barrier = b.level;
+    if (k >= hi || b.edge) break;
+    const uint16_t tag_before = st.current_tag;
+    const int32_t start = b.position;
+    st.current_tag = 0;
+    const TWordWalk w = WordLengthForward(flags, count, start, st);
+    int32_t end = w.position;
+    while (end > start && ScanIsTag(flags[end - 1])) --end;
+    ++k;
+    out[k] = {start - midpoint, end - start, 0, w.tag_chars > 0 ? st.current_tag : tag_before};
+    p = end;
+  }
+}
+
+TLineCutter::TLineCutter(int32_t width)
+    : width_(std::clamp(width, 1, kMaxLineWidth)),
+      text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
+      flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank) {}
+
+bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
+  length_ = midpoint_ = hit_length_ = 0;
+  text_[0] = 0;
+  flags_[0] = 0;
+  if (chunk.text == nullptr || chunk.flags == nullptr || chunk.count <= 0) return false;
+  hit_position = std::clamp(hit_position, 0, chunk.count - 1);
+  hit_length = std::clamp(hit_length, 0, chunk.count - hit_position);
+  const int32_t before_count =
+      before.text != nullptr && before.flags != nullptr ? std::max(before.count, 0) : 0;
+
+  int64_t ws = int64_t{hit_position} - width_ / 2;
+  int32_t pad = 0;
+  if (ws < -before_count) {
+    pad = static_cast<int32_t>(-before_count - ws);
+    ws = -before_count;
+  }
+  const int64_t we = std::min<int64_t>(ws + (width_ - pad), chunk.count);
+  const int32_t n = static_cast<int32_t>(we - ws);
+
+  const char16_t* src = nullptr;
+  const uint16_t* src_flags = nullptr;
+  if (ws < 0) {
+    // The window begins in the text before the chunk: join the two pieces it covers.
+    const size_t from_before = static_cast<size_t>(-ws);
+    join_text_.resize(static_cast<size_t>(n));
+    join_flags_.resize(static_cast<size_t>(n));
+    const size_t at = static_cast<size_t>(before_count) - from_before;
+    std::copy_n(before.text + at, from_before, join_text_.begin());
+    std::copy_n(before.flags + at, from_before, join_flags_.begin());
+    std::copy_n(chunk.text, static_cast<size_t>(we), join_text_.begin() + static_cast<std::ptrdiff_t>(from_before));
+    std::copy_n(chunk.flags, static_cast<size_t>(we), join_flags_.begin() + static_cast<std::ptrdiff_t>(from_before));
+    src = join_text_.data();
+    src_flags = join_flags_.data();
+  } else {
+    src = chunk.text + ws;
+    src_flags = chunk.flags + ws;
+  }
+
+  std::fill_n(text_.begin(), pad, u' ');
+  std::fill_n(flags_.begin(), pad, kScanFlagBlank);
+  const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
+  const TCopyCompactResult r =
+      CopyTextCompactingBlanks(src, src_flags, n, n, text_.data() + pad, flags_.data() + pad,
+                               BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length);
+  length_ = pad + r.kept;
+  midpoint_ = pad + std::max(r.range_first, 0);
+  hit_length_ = std::max(0, r.range_end - r.range_first);
+  return true;
+}

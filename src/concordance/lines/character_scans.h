@@ -1,0 +1,208 @@
+// Character scans: the tight loops that cut a concordance line out of a chunk and find, in that
+// line, its words, the boundaries between them and its tag characters.
+//
+// Every scan works on a chunk's (or a line's) UTF-16 text and its array of 16-bit flag words,
+// as the text reader and the tag handler leave them (model/tag_handler.h):
+//   0x0001 .. 0x0200   character-kind bits (C1_*); word characters are a flag of exactly
+//                      0x0200 (defined only) or any flag with alpha or digit (0x0104)
+//   0x0400 alone       a tag character kept inside a protected window (BlankTagOutsideWindow);
+//                      with kind bits it is a bracket written as an entity: plain text
+//   0x0800             hidden mark-up (a tag of no kept number)
+//   0x0801 + i         a character of kept tag i; its 1-based tag number is i + 1
+//   0x8800 + k         the first character of a text marker of kind k, 0x8800 its others
+//   0                  a character of no kind: not a word character, and not the end of anything
+// Markers are told apart first: 0x8800 + k also has bit 11 set, yet a marker is never a tag.
+//
+// Scans are bounded by the counts they are given; none reads before index 0 or at or beyond its
+// count, and none allocates. Positions and lengths are in UTF-16 units. The tag number met by a
+// walk is kept in a TScanState the caller owns (one per worker), never in a global.
+//
+// Protocol for one line (what the text processor does per hit):
+//   1. TLineCutter::Cut copies the window around the hit, compacting blanks, into its own
+//      buffers (text of width + 3 units: the copy ends with two blanks and a 0) and gives the
+//      midpoint (where the hit starts in the line) and the hit's length in the line.
+//   2. optionally BlankTagOutsideWindow on the cut line keeps hidden tags near the hit.
+//   3. ComputeLineWordPositions fills the 102 span positions (50 = the search word).
+//   4. CollectLineTags lists the tags of the line for its tag-position list.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "concordance/lines/line_records.h"  // span positions, the widest line
+#include "platform/rtl/ustring.h"
+
+// The copy writes two blanks and a 0 after the text it kept.
+inline constexpr int32_t kLineBufferExtra = 3;
+inline constexpr int32_t LineBufferCharacters(int32_t width) { return width + kLineBufferExtra; }
+
+inline constexpr uint16_t kScanFlagTagKept = 0x0400;
+inline constexpr uint16_t kScanFlagHidden = 0x0800;
+// What the blanks the copy adds (left padding, the closing two) carry as flags.
+inline constexpr uint16_t kScanFlagBlank = 0x0248;  // space + blank + defined
+
+// --- classifying one flag word (markers first) -------------------------------------------------
+
+inline bool ScanIsMarker(uint16_t f) { return (f & 0x8000) != 0; }
+inline bool ScanIsTag(uint16_t f) { return !ScanIsMarker(f) && (f >= kScanFlagHidden || f == kScanFlagTagKept); }
+inline bool ScanIsWordChar(uint16_t f) {
+  if (f >= kScanFlagHidden || f == kScanFlagTagKept) return false;
+  const uint16_t k = static_cast<uint16_t>(f & ~kScanFlagTagKept);
+  return k == 0x0200 || (k & 0x0104) != 0;
+}
+inline bool ScanIsPunct(uint16_t f) { return f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x0010) != 0; }
+// The 1-based kept-tag number of a tag character; 0 for hidden mark-up and kept-in-window tags.
+inline uint16_t ScanTagNumber(uint16_t f) {
+  return ScanIsTag(f) && f > kScanFlagHidden ? static_cast<uint16_t>(f - kScanFlagHidden) : 0;
+}
+
+// Boundary level of a marker's flag word: kind 15 gives 2, 17 gives 3, 19 gives 4, 21 gives 5,
+// any other kind (and a marker's further characters) 0.
+uint8_t BoundaryLevelOfMarker(uint16_t flag);
+
+// The tag number last met by a walk, and whether a walk met a second, different tag.
+struct TScanState {
+  uint16_t current_tag = 0;
+  bool second_tag = false;
+};
+
+// --- copying ------------------------------------------------------------------------------------
+
+struct TCopyCompactResult {
+  int32_t kept = 0;            // units written before the closing blanks
+  int32_t range_blanks = 0;    // source units in the counting range with space/blank/control
+  int32_t range_first = -1;    // destination offset of the first source unit of the range
+  int32_t range_end = -1;      // destination offset reached when the range ended
+};
+
+// Copies up to `count` units of src (with their flags, both `src_count` long) to dst and
+// dst_flags, each `dst_capacity` units long. A unit above 32 is copied; 1 is dropped; 25 and 24
+// become "<" and ">"; any other unit of 32 or below becomes one blank, a run of them collapsing
+// to one, except that a unit whose flag is above 0x8800 (a marker's first character) always
+// gives its own blank. Units of the counting range [range_from, range_to) whose kind has any of
+// 0x68 are counted. After the copy two blanks and a 0 are written: dst_capacity must be at least
+// count + 3; a smaller buffer gets a shorter copy, never a write beyond it.
+TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
+                                            int32_t count, char16_t* dst, uint16_t* dst_flags,
+                                            int32_t dst_capacity, int32_t range_from, int32_t range_to);
+
+// Copies count flags and count characters.
+void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char16_t* src, char16_t* dst,
+                      int32_t count);
+
+// --- walks over words and boundaries ----------------------------------------------------------
+
+struct TWordWalk {
+  int32_t length = 0;     // word characters (forward: tag characters included)
+  int32_t tag_chars = 0;  // tag characters crossed
+  int32_t position = 0;   // where the walk stopped: the first unit it did not take, -1 or count
+};
+
+// Walks left from `position` over word characters and the characters of at most one tag (its
+// number becomes state.current_tag; a different tag stops the walk and sets state.second_tag);
+// a marker or any other character stops it. Tag characters are not in the length.
+TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
+// The same to the right, crossing any number of tags (the first sets state.current_tag) and
+// stopping at `count`; tag characters are counted in the length too.
+TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
+
+struct TBoundaryWalk {
+  uint8_t level = 0;      // 0 none, 1 punctuation, 2..5 markers of kind 15, 17, 19, 21
+  bool edge = false;      // the walk reached the end (after) or the start (before)
+  int32_t position = 0;   // the next word character (after) or the previous one (before), or
+                          // count / -1 at the edge
+};
+
+// Walks right from `position` (just after a word) to the next word character and gives the
+// highest boundary level met; tag characters only set state.current_tag.
+TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
+// The same walking left from `position` (just before a word).
+TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
+
+// --- tags ---------------------------------------------------------------------------------------
+
+// Keeps the runs of `tag_flag` characters that start inside the window [window_start,
+// window_start + window_length) - the window first widened to the left over such characters -
+// and marks them 0x0400; every other run of them has its characters overwritten with
+// `replacement`. Bounded by count.
+void BlankTagOutsideWindow(char16_t* text, uint16_t* flags, int32_t count, int32_t window_start,
+                           int32_t window_length, uint16_t tag_flag, char16_t replacement);
+
+// One tag of a line: where it starts, how long it is, its 1-based kept-tag number (0: hidden
+// mark-up or a tag kept inside the window, drawn in the default tag colours) and its first flag.
+struct TLineTagPlace {
+  int32_t position = 0;
+  int32_t length = 0;
+  uint16_t tag_number_1based = 0;
+  uint16_t flag = 0;
+};
+
+// The tags of a line: runs of tag characters, a new tag starting where the flag changes or
+// after a ">" closed the one before.
+std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count);
+// The same into a list the caller keeps between lines (cleared first), so that no line allocates.
+void CollectLineTags(const char16_t* text, const uint16_t* flags, int32_t count, std::vector<TLineTagPlace>& tags);
+
+// --- word positions -----------------------------------------------------------------------------
+
+// One word around a hit: its start relative to the midpoint, its length (0: no word there), the
+// boundary level that follows it and its tag number.
+struct TLineWordPosition {
+  int32_t start = 0;
+  int32_t length = 0;
+  uint8_t barrier = 0;
+  uint16_t tag_number_1based = 0;
+};
+
+// Fills positions lo..hi (within 0..101) of out around the hit at `midpoint` of `hit_length`
+// units: 50 is the hit itself, 49, 48, ... the words to its left, 51, 52, ... those to its
+// right. Positions left without a word stay at the line's edges with length 0 (left: start
+// -midpoint, right: start count - midpoint). Tag characters never belong to a word's ends.
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+
+// --- cutting a line -----------------------------------------------------------------------------
+
+// A chunk's text and flags as the reader leaves them; `count` units of each.
+struct TChunkView {
+  const char16_t* text = nullptr;
+  const uint16_t* flags = nullptr;
+  int32_t count = 0;
+};
+
+// Cuts lines out of chunks into buffers it keeps between lines (one cutter per worker).
+class TLineCutter {
+ public:
+  // width is clipped to 1..kMaxLineWidth.
+  explicit TLineCutter(int32_t width);
+  int32_t Width() const { return width_; }
+
+  // The window of `width` units around the hit at `hit_position` of `chunk` (hit_length units):
+  // it starts width/2 before the hit. `before` (may be empty) is the text just before the chunk,
+  // so that a hit near a cut sees its left context; where the window starts before both, the
+  // line is padded with blanks. The hit must lie in the chunk (clipped when not). False when the
+  // chunk is empty.
+  bool Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length);
+
+  // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
+  // blanks and a 0).
+  const char16_t* Text() const { return text_.data(); }
+  char16_t* MutableText() { return text_.data(); }
+  const uint16_t* Flags() const { return flags_.data(); }
+  uint16_t* MutableFlags() { return flags_.data(); }
+  int32_t Length() const { return length_; }
+  int32_t BufferCharacters() const { return static_cast<int32_t>(text_.size()); }
+  UString LineText() const { return UString(text_.data(), static_cast<size_t>(length_)); }
+  int32_t Midpoint() const { return midpoint_; }
+  int32_t HitLength() const { return hit_length_; }
+
+ private:
+  int32_t width_;
+  std::vector<char16_t> text_;
+  std::vector<uint16_t> flags_;
+  std::vector<char16_t> join_text_;  // the window when it runs over the text before the chunk
+  std::vector<uint16_t> join_flags_;
+  int32_t length_ = 0;
+  int32_t midpoint_ = 0;
+  int32_t hit_length_ = 0;
+};

@@ -1,0 +1,378 @@
+// Making a concordance: the document's side of a run (settings copy, items, texts, notes, sorts,
+// batch saves) around the concordance road (concordance_run.h, text_processor.h).
+#include <algorithm>
+#include <mutex>
+
+#include "concordance/document/concordance_document.h"
+#include "concordance/run/concordance_run.h"
+#include "concordance/lines/list_line_sink.h"
+#include "concordance/run/text_processor.h"
+#include "model/batch_procedures.h"
+#include "model/chosen_texts.h"
+#include "model/text_reader.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/run_timing.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+
+namespace {
+
+UString JoinFirstFour(const TBaseSearchItems* items, UStringView separator) {
+  UString label;
+  if (!items) return label;
+  for (int32_t i = 0; i < std::min<int32_t>(4, items->Count()); ++i) {
+    if (!label.empty()) label += separator;
+    label += items->GetPtr(i)->sw;
+  }
+  return label;
+}
+
+UString FullNameOf(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
+
+int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+}  // namespace
+
+void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
+  static_cast<TBaseSearchItems&>(fRunItems) = *args.search_items;
+  fRunContext.Clear();
+  fRunExclusion.Clear();
+  if (args.context_items) static_cast<TBaseSearchItems&>(fRunContext) = *args.context_items;
+  if (args.exclusion_items) static_cast<TBaseSearchItems&>(fRunExclusion) = *args.exclusion_items;
+  fConvertChoice = nullptr;
+  fConverted.clear();
+  TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
+  // The document asks about UTF-8 texts itself, before reading them (RunTexts): a text converted
+  // is then read once, as it lies on disk afterwards, so its lines point at its new bytes.
+  const uint32_t options = snapshot.conversion_options;
+  if (args.convert_utf8_text && (options & 8) && (options & 4) && snapshot.messages_allowed)
+    fConvertChoice = args.convert_utf8_text;
+  snapshot.conversion_options &= ~uint32_t(8);
+  fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
+  fRunSetup = std::make_unique<TTextWorkerSetup>();
+  TTextWorkerSetup& setup = *fRunSetup;
+  setup.run = fReadRun.get();
+  setup.search_items = &fRunItems;
+  setup.context_items = fRunContext.Count() > 0 ? &fRunContext : nullptr;
+  setup.exclusion_items = fRunExclusion.Count() > 0 ? &fRunExclusion : nullptr;
+  setup.text_options = SearchTextOptionsFromTextSettings(TextSettings());
+  setup.context_left = fSettings.ContextHorizonLeft();
+  setup.context_right = fSettings.ContextHorizonRight();
+  setup.colloc_left = fSettings.CollocHorizonLeft();
+  setup.colloc_right = fSettings.CollocHorizonRight();
+  if (fSettings.CharactersPerLine() > 0)
+    setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
+  setup.line_owner = fConcordanceList.get();
+  setup.keeping_log = global_keeping_log;
+  setup.chunk_done = args.chunk_done;
+  fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
+    auto it = fRunTextOfFile.find(file_num);
+    if (it == fRunTextOfFile.end() || it->second < 0 || it->second >= static_cast<int32_t>(fRunTexts.size()))
+      return TChosenFileDetailsFullRec{};
+    return fRunTexts[static_cast<size_t>(it->second)];
+  });
+}
+
+void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome,
+                                      TOneTextResult& out) {
+  out.ok = outcome.read_ok;
+  out.failure = outcome.failure;
+  out.hits = outcome.lines;
+  out.words = outcome.words;
+  out.kind = outcome.kind;
+  out.wanted = outcome.wanted;
+  const UString full = FullNameOf(details);
+  if (outcome.lines > 0) {
+    auto* row = new TLinzoraFilenameEntry(fTextFilesWithSearchWord, fTextFilesWithSearchWord->Count(), details);
+    row->fdata.head.words_in_source_file = outcome.words;
+    row->fdata.other_data.hits_this_file = outcome.lines;
+    row->fdata.other_data.StillInConcordance = 1;
+    row->fdata.other_data.KindOfFile[0] = outcome.kind;
+    fTextFilesWithSearchWord->Add(row);
+    fRunTextOfFile[outcome.file_number] = outcome.text_index;
+  } else if (outcome.read_ok && outcome.wanted == 1) {
+    // A text read without lines (an empty one too) is an unused text; the run goes on.
+    TUnusedFileRec rec;
+    rec.old.Juliandate = details.rec.julian_date;
+    rec.old.wordcount = outcome.words;
+    rec.filename = full;
+    fUnusedFiles.Add(rec);
+    if (fTextsWithoutHits.size() < 5) fTextsWithoutHits.push_back(details.rec.filename);
+    else fTextsWithoutHitsMore = fUnusedFiles.Count();
+  }
+  out.converted = fConverted.count(outcome.text_index) > 0;
+}
+
+void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which) {
+  if (!fConvertChoice) return;
+  for (const int32_t t : which) {
+    const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
+    if (d.rec.zip_member > 0 || fConverted.count(t)) continue;  // a zip member cannot be rewritten
+    const UString full = FullNameOf(d);
+    auto f = TFileStream::Open(full, TFileMode::OpenRead);
+    uint8_t mark[3] = {0, 0, 0};
+    const bool utf8 = f && f->Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF;
+    f.reset();
+    if (!utf8 || !fConvertChoice(full)) continue;
+    UString error;
+    if (ConvertATextFileAnsiToUTF16(full, CodePage(), &error)) fConverted.insert(t);
+    else AddToLogFile(u"text not converted: " + error);
+  }
+}
+
+bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args,
+                                    int32_t one_search_word, std::vector<TOneTextResult>& per_text) {
+  ConvertUtf8TextsBeforeReading(which);
+  TConcordanceRunSettings settings;
+  settings.text_count = static_cast<int32_t>(which.size());
+  settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
+  settings.item_count = fRunItems.SearchesPlannedCount();
+  for (int32_t i = 0; i < fRunItems.Count(); ++i) {
+    settings.instances_to_find.push_back(fRunItems.GetPtr(i)->instances_to_find);
+    settings.item_words.push_back(fRunItems.GetPtr(i)->sw);
+  }
+  settings.allowed_word_gap = fSettings.AllowedLastWordGap();
+  settings.one_item_at_a_time = one_search_word >= 0;
+  settings.failure_ends_run = true;
+  settings.threads = std::max(1, args.threads);
+  settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
+  settings.lcid = LCID();
+  settings.text_name = [&](int32_t k) {
+    const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(which[static_cast<size_t>(k)])];
+    return FullNameOf(d);
+  };
+  TConcordanceListSink sink(*fConcordanceList);
+  TJobToken token(args.texts_progress);
+  const TTextWorkerSetup& setup = *fRunSetup;
+  const TConcordanceRunResult result = RunConcordance(
+      settings,
+      [&](int32_t k) {
+        const int32_t t = which[static_cast<size_t>(k)];
+        return ReadTextForConcordance(setup, fRunTexts[static_cast<size_t>(t)], t);
+      },
+      sink, token, nullptr);
+  fReadRun->StoreAtRunEnd();
+  fConcordanceList->sw_limit_reached = fConcordanceList->sw_limit_reached || result.sw_limit_reached;
+  for (size_t i = 0; i < result.sws_found_counter.size(); ++i) {
+    if (fConcordanceList->sws_found_counter.size() <= i) fConcordanceList->sws_found_counter.resize(i + 1, 0);
+    fConcordanceList->sws_found_counter[i] += result.sws_found_counter[i];
+  }
+  for (const TTextRunOutcome& o : result.texts) {
+    TTextRunOutcome outcome = o;
+    outcome.text_index = which[static_cast<size_t>(o.text_index)];
+    TOneTextResult one;
+    RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
+    per_text.push_back(std::move(one));
+    if (!o.read_ok && !Global_run_without_error_messages) {
+      Global_FailureMessage = o.failure;
+      AddToLogFile(o.failure);
+    }
+  }
+  fSettings.SetRunningWords(ClampToInt32(int64_t{fSettings.RunningWords()} + result.running_words));
+  return result.all_read;
+}
+
+TOneTextResult T_WholeLinzoraHolder::MadeOneFileConcordance(int32_t file_index, int32_t file_count,
+                                                            int32_t one_search_word,
+                                                            const TChosenFileDetailsFullRec& details,
+                                                            const TMakeConcordanceArgs& args) {
+  if (global_keeping_log)
+    AddToLogFile(VXRes(TVXRes::VXFolder) + u": " + details.folder + u" " + VXRes(TVXRes::VXFilename) + u": " +
+                 details.rec.filename);
+  if (!fRunSetup) {
+    if (!args.search_items) return {};
+    PrepareRun(args);
+  }
+  fRunTexts.push_back(details);
+  const int32_t t = static_cast<int32_t>(fRunTexts.size()) - 1;
+  std::vector<TOneTextResult> per_text;
+  const bool ok = RunTexts({t}, args, one_search_word, per_text);
+  TOneTextResult result = per_text.empty() ? TOneTextResult{} : per_text.front();
+  result.ok = ok && !per_text.empty();
+  if (args.progress) args.progress(file_count > 0 ? (file_index + 1) * 100 / file_count : 100, details.rec.filename);
+  if (MainListType == kListConcordance && Global_batch_mode == 1) {
+    fSettings.SetRunningWords(0);
+    if (result.hits > 0) {
+      ++fBatchCounter;
+      StartStandardNotes(fBatchCounter, kListConcordance, details.rec.filename, VXRes(TVXRes::VXConcordanceList));
+      if (result.ok) result.ok = BatchSaveToTempDir(details.rec.filename, fBatchCounter, details.rec.date, file_count);
+    }
+    fSearchWords.ClearHits();
+    fConcordanceList->Clear();
+    std::fill(fConcordanceList->sws_found_counter.begin(), fConcordanceList->sws_found_counter.end(), 0);
+  }
+  return result;
+}
+
+bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
+  Global_FailureMessage.clear();
+  Global_Busy_Dont_Show_Data = true;
+  SetBusyDontShowData(true);
+  StartTiming();
+  SetTimesEndOfTextHeaderCut(0);
+  if (args.converted_count) *args.converted_count = 0;
+  ClearStopStateForNewJob();
+  Global_batch_mode = args.batch_mode;
+  fBatchCounter = 0;
+  TSharedChosenFilesClass* chosen = args.chosen;
+  const int32_t n = chosen ? chosen->FileCount() : 0;
+  if (global_keeping_log) AddToLogFile(VXResFmt(TVXRes::VXProcessingNmanyFiles, {IntToUStr(n)}));
+  bool result = n > 0 && args.search_items != nullptr;
+  if (result) {
+    fTextsWithoutHits.clear();
+    fTextsWithoutHitsMore = 0;
+    fUnusedFiles.Clear();
+    fSettings = GetConcSaveRec();
+    // Counts of an earlier document (one read from disk, or merged) are no part of this run.
+    fSettings.SetRunningWords(0);
+    fSettings.SetMergedTotal(0);
+    fSettings.SetMergedLineCount(0);
+    args.search_items->SetLanguage(LCID());
+    if (args.context_items) args.context_items->SetLanguage(LCID());
+    if (args.exclusion_items) args.exclusion_items->SetLanguage(LCID());
+    CopySearchWordItemsToFSWSEtc(*args.search_items);
+    if (args.tag_context_items) args.tag_context_items->SetLanguage(LCID());
+    MainListType = args.list_kind;
+    ListKind = args.list_kind;
+    StartProcessUsingTextTagHandler();
+    NumberOfTextsToProcess = n;
+    UString label = JoinFirstFour(args.search_items, u", ");
+    const UString context = JoinFirstFour(args.context_items, u"-");
+    if (!context.empty()) label += (label.empty() ? u"" : u" ") + context;
+    SuggestedFilename = chosen->SuggestedFilename() + u"_" + label;
+    if (global_keeping_log)
+      AddToLogFile(UFormat(u"First search-word: \"%s\"", {args.search_items->Count() ? args.search_items->GetPtr(0)->sw
+                                                                                      : UString()}));
+    fConcordanceList->fsearch_words_to_seek = args.search_items->SearchesPlannedCount();
+    fRunTexts.clear();
+    fRunTextOfFile.clear();
+    for (int32_t i = 0; i < n; ++i) fRunTexts.push_back(chosen->GetFullFileDetails(i));
+    PrepareRun(args);
+    std::vector<TOneTextResult> per_text;
+    if (args.batch_mode == 1) {
+      for (int32_t i = 0; i < n && result; ++i) {
+        if (StopRequested(kPanicEndOfText) || fConcordanceList->LimitReached()) break;
+        std::vector<TOneTextResult> one;
+        result = RunTexts({i}, args, -1, one);
+        TOneTextResult r = one.empty() ? TOneTextResult{} : one.front();
+        per_text.push_back(r);
+        if (MainListType == kListConcordance) {
+          fSettings.SetRunningWords(0);
+          if (r.hits > 0) {
+            ++fBatchCounter;
+            StartStandardNotes(fBatchCounter, kListConcordance, fRunTexts[i].rec.filename,
+                               VXRes(TVXRes::VXConcordanceList));
+            if (result) result = BatchSaveToTempDir(fRunTexts[i].rec.filename, fBatchCounter, fRunTexts[i].rec.date, n);
+          }
+          fSearchWords.ClearHits();
+          fConcordanceList->Clear();
+          std::fill(fConcordanceList->sws_found_counter.begin(), fConcordanceList->sws_found_counter.end(), 0);
+        }
+      }
+    } else {
+      std::vector<int32_t> all(static_cast<size_t>(n));
+      for (int32_t i = 0; i < n; ++i) all[static_cast<size_t>(i)] = i;
+      result = RunTexts(all, args, -1, per_text);
+    }
+    for (size_t k = 0; k < per_text.size(); ++k) {
+      const TOneTextResult& r = per_text[k];
+      const int32_t i = static_cast<int32_t>(k);
+      if (!r.ok) continue;
+      chosen->SetFileHits(i, r.hits);
+      chosen->SetFileWords(i, r.words);
+      chosen->SetFileWanted(i, r.wanted);
+      chosen->SetFileKind(i, r.kind);
+      if (r.converted && args.converted_count) ++*args.converted_count;
+    }
+    if (args.list_kind == kListConcordance && args.batch_mode >= 1) {
+      ComputeAfterConcordance(args.skip_plot);
+      if (result && Global_BatchProcedures.Zip_Too)
+        result = BatchZipFromTempDir(u".cnc", Global_BatchProcedures.zip_name, n);
+    }
+  }
+  Global_Busy_Dont_Show_Data = false;
+  SetBusyDontShowData(false);
+  if (!result || args.list_kind != kListConcordance) return result;
+
+  ComputeAfterConcordance(args.skip_plot);
+  if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated()) fConcordanceList->CheckStops();
+  if (GetRemoveDuplicatesAutomatically(current_tool_var)) {
+    TDuplicatesResult dups;
+    fConcordanceList->RemoveDuplicates(dups, args.duplicates_progress);
+    if (dups.deleted > 0) fConcordanceList->Zap(false);
+  }
+  if (TProgressClass* progress = GlobalProgress()) {
+    progress->ClearBarsOnly();
+    progress->ProgressShortMessage(VXRes(TVXRes::VXDone));
+  }
+  if (args.batch_mode == 0) {
+    fConcordanceList->NoteChange();
+    const int32_t based_on = n - static_cast<int32_t>(fThirdStrings.size());
+    StartStandardNotes(0, kListConcordance, VXRes(TVXRes::VXConcordanceList),
+                       VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(based_on)}));
+    if (!fArrayOfSavedTags.empty())
+      fNotes.Add(UString(1, u'\t') +
+                 VXResFmt(TVXRes::VXDTagsHandled, {IntToUStr(static_cast<int32_t>(fArrayOfSavedTags.size()))}));
+    AddNotesOnSWResults();
+    fUnusedFiles.SortAlphabetically();
+    // The sort of the lines runs whole: the window gets its turn just before it.
+    MyYieldProcess();
+    StartTiming();
+    fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
+    fConcordanceList->SetSortDirections();
+    fConcordanceList->CompleteResort();
+    // The next click on a heading sorts the other way.
+    for (int level = 0; level < 3; ++level) fConcordanceList->ToggleSortDirection(level);
+    Global_process_times[kSortingTimeEntry] = ElapsedTime(true);
+    AddATimingNote(kListConcordance);
+    AddATimingNote(kSortingTimeEntry);
+    if (!GetFastMinimalProcessing(current_tool_var))
+      for (TTessorineList kind : {kListCollocates, kListClusters, kListPatterns, kListPlot, kListTimeline})
+        AddATimingNote(kind);
+    if (GetPostProcessSaveFilenames()) CopyFilenameDetailsToNotepad(u"", false);
+  }
+  if (fConcordanceList->Count() > 0 && args.batch_number > 0)
+    result = BatchSaveToTempDir(SourceTextFilename, args.batch_number, Now(), n);
+  return result;
+}
+
+void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
+  for (double& t : Global_process_times) t = 0;
+  Global_process_times[kListConcordance] = ElapsedTime(true);
+  if (GetFastMinimalProcessing(current_tool_var)) return;
+  auto run = [&](TConcordanceDerivedList* list, int flag_index, TTessorineList kind) {
+    if (!list) return;
+    // Between whole views the window may repaint and see a stop; no list is half-made there.
+    MyYieldProcess();
+    if (list->Compute(false)) fComputed[static_cast<size_t>(flag_index)] = 1;
+    Global_process_times[kind] = ElapsedTime(true);
+  };
+  run(fCollocateList.get(), 2, kListCollocates);
+  run(fClusterList.get(), 1, kListClusters);
+  run(fPatternsList.get(), 3, kListPatterns);
+  if (!skip_plot) run(fConcPlotList.get(), 4, kListPlot);
+  run(fTimeLineList.get(), 5, kListTimeline);
+}
+
+void T_WholeLinzoraHolder::AddNotesOnSWResults() {
+  const std::vector<int32_t>& hits = fConcordanceList->sws_found_counter;
+  for (int32_t i = 0; i < fSearchWords.Count(); ++i)
+    fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
+  const int32_t n = fConcordanceList->Count();
+  if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated())
+    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXStopListItems), u"0"}));
+  AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), IntToUStr(n)}));
+  if (n <= 0) return;
+  // Only a limit that was actually met is claimed: the list's limit, or a search word's.
+  if (fConcordanceList->LimitReached() || fConcordanceList->sw_limit_reached)
+    AddOneDuringMainComputationNote(
+        VXResFmt(TVXRes::VXXReachedYourPresetLimitsY, {VXRes(TVXRes::VXEntries), IntToUStr(n)}));
+  for (int32_t i = 0; i < fSearchWords.Count(); ++i) {
+    const TSearch_word_format_rec* rec = fSearchWords.GetPtr(i);
+    const int64_t percent = int64_t{rec->hits} * 100 / n;
+    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXNmanyXFoundForXPercent,
+                                             {IntToUStr(rec->hits), VXRes(TVXRes::VXEntries), rec->sw,
+                                              IntToUStr(static_cast<int32_t>(percent))}));
+  }
+}

@@ -1,0 +1,464 @@
+#include "concordance/run/text_processor.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "model/tag_lists.h"
+#include "model/worker_tag_handler.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+
+namespace {
+
+// Colours of a tag the handler's list does not know (hidden mark-up, a tag kept in the window).
+constexpr TForeBackColoursArray kDefaultTagColours{0x00808080, 0x00FFFFFF};
+
+// The concordance list's type for the reader.
+constexpr TTessorineList kConcordanceList = 10;
+
+// Characters a widening window holds beyond the line on each side.
+constexpr int32_t kGrowMarginChars = 64;
+
+}  // namespace
+
+// --- the reader -----------------------------------------------------------------------------------
+
+TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, TTextTagHandler* tags,
+                                                 const TChosenFileDetailsFullRec& chosen, int32_t text_index,
+                                                 TTextOutcome& outcome)
+    : TBufferProcessor(
+          nullptr, [](const TFileHandledRec&, bool) {}, [](bool) {}, tags, chosen, kConcordanceList,
+          setup.run ? setup.run->Settings().text_settings.PrecomposedCharacters() : true, false, text_index == 0,
+          setup.run),
+      setup_(setup),
+      outcome_(outcome),
+      text_index_(text_index),
+      items_(setup.search_items ? *setup.search_items : TSearchWordItems(setup.text_options)),
+      engine_(true, true, setup.text_options),
+      cutter_(std::clamp(setup.line_width, 1, kMaxLineWidth)) {
+  // The committer counts the lines wanted per text: every pass here runs to the chunk's end.
+  for (int32_t i = 0; i < items_.Count(); ++i) items_.GetPtr(i)->instances_to_find = 0;
+  items_.ClearHits();
+  engine_.SetItems(items_);
+  const bool context = setup.context_items && setup.context_items->Count() > 0;
+  const bool exclusion = setup.exclusion_items && setup.exclusion_items->Count() > 0;
+  bool own_context = false;
+  for (int32_t i = 0; i < items_.Count(); ++i) own_context = own_context || !items_.GetPtr(i)->context_words.empty();
+  if (context || exclusion || own_context) {
+    context_ = std::make_unique<TContextWordCheck>(setup.text_options, setup.context_items, setup.exclusion_items,
+                                                   setup.context_left, setup.context_right);
+  }
+  // The span a line keeps: at least L5 to R5, and as far as the context and collocate horizons.
+  const TLineSpanPair c = CollocSpan(setup.context_left, setup.context_right);
+  const TLineSpanPair k = CollocSpan(setup.colloc_left, setup.colloc_right);
+  span_.left = std::min<uint8_t>({kSpanFixedFirst, c.left, k.left});
+  span_.right = std::max<uint8_t>({kSpanFixedLast, c.right, k.right});
+  // Half a line after each cut, so a hit just before it gets its right context.
+  const int32_t width = cutter_.Width();
+  LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
+}
+
+TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
+
+void TLinzoraBufferProcessor::LogLine(UString text) {
+  if (setup_.keeping_log) outcome_.log_lines.push_back(std::move(text));
+}
+
+bool TLinzoraBufferProcessor::SetupTheBuffer() {
+  const bool ok = TBufferProcessor::SetupTheBuffer();
+  engine_.ClearChunkTextStats();
+  items_.ClearHits();
+  text_stats_ = TSearchStatsRec{};
+  for (auto& open : open_) open.clear();
+  tail_text_.clear();
+  tail_kinds_.clear();
+  return ok;
+}
+
+void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count) {
+  if (setup_.chunk_done && Stream())
+    setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
+  if (!setup_.keeping_log) return;
+  LogLine(u"End of buffer " + IntToUStr(buffer_number) + u" of " + IntToUStr(buffer_count) + u": hits so far = " +
+          IntToUStr(static_cast<int64_t>(outcome_.lines.size())));
+}
+
+bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
+  chunk_ = chunk_index;
+  const uint8_t stop = StopState();
+  stop_seen_ = std::max(stop_seen_, stop);
+  if (stop >= kPanicStopNow) {
+    LogLine(VXRes(TVXRes::VXPanicMode) + u"**** " + IntToUStr(stop) + u" = ");
+    return false;
+  }
+  last_chunk_ = chunk_index;
+  if (grow_line_) return GrowTheLine();
+
+  // The text before the reader's carried characters, from the last chunk's tail.
+  before_text_.clear();
+  before_kinds_.clear();
+  const size_t carried = static_cast<size_t>(std::max(0, ChunkStartIndex()));
+  if (tail_text_.size() > carried) {
+    before_text_.assign(tail_text_, 0, tail_text_.size() - carried);
+    before_kinds_.assign(tail_kinds_.begin(), tail_kinds_.end() - static_cast<std::ptrdiff_t>(carried));
+  }
+
+  const TTagsFoundArray none{};
+  engine_.SetArrayOfTagsFound(fTagHandler ? fTagHandler->TagsFound().data() : none.data());
+  const TChunkPositions pos{0,          ChunkStartIndex(), Length(), chunk_index, IsLastChunk(), ChunkStartInFile(),
+                            FileSize(), &ByteMap()};
+  words_before_chunk_ = text_stats_.words_in_chunk;
+  engine_.PrepareForConcordancing(
+      fFullFilename, Text(), Kinds(), pos,
+      [this](TSearchAndDoEngine& sender, TSearchFound_Rec& f) { return DoSearchFound(sender, f); },
+      [this](TSearchAndDoEngine& sender, TSearchStatsRec& s) { DoWordCount(sender, s); });
+  for (int32_t i = 0; i < items_.Count(); ++i) {
+    // "Finish the text" (1) still makes this text's lines; only a stop now (2 or more) ends them.
+    const uint8_t now = StopState();
+    stop_seen_ = std::max(stop_seen_, now);
+    if (now >= kPanicStopNow) break;
+    if (items_.single_item >= 0 && items_.single_item != i) continue;
+    engine_.SetCurrentItem(i);
+    item_ = i;
+    hit_in_pass_ = 0;
+    engine_.ClearChunkTextStats();
+    engine_.SearchAndDo(*items_.GetPtr(i), i);
+  }
+  engine_.CopyAChunkTextStats(text_stats_);
+  KeepTailForNextLine();
+  return stop_seen_ < kPanicStopNow;
+}
+
+bool TLinzoraBufferProcessor::GrowTheLine() {
+  TConcordanceEntry& line = *grow_line_;
+  TConcordanceLineData& d = line.Data();
+  const int32_t n = Length() + LookAheadLength();
+  // The hit is the first character at the line's byte: the map rises with the characters.
+  int32_t lo = 0, hi = n;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (ByteMap().FileByteOf(mid) < d.byte_position) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo >= n || ByteMap().FileByteOf(lo) != d.byte_position) {
+    grow_result_ = TGrowResult::HitNotFound;
+    return false;
+  }
+  // The window must hold the whole line and a margin each side (the first and last few
+  // characters of a window read from the middle may be classified without their neighbours),
+  // unless it reaches the text's start or end, where the line stops too.
+  const int32_t width = cutter_.Width();
+  const int32_t hit_length = std::clamp(d.hit_characters, 0, n - lo);
+  const bool from_start = Stream() && Stream()->fGetChunkFrom <= static_cast<int64_t>(FileSignatureBytes);
+  if ((!from_start && lo < width / 2 + kGrowMarginChars) ||
+      (!IsLastChunk() && n - lo < width - width / 2 + hit_length + kGrowMarginChars)) {
+    grow_result_ = TGrowResult::WindowTooNarrow;
+    return false;
+  }
+  const TChunkView chunk{Text(), Kinds(), n};
+  if (!cutter_.Cut(chunk, TChunkView{nullptr, nullptr, 0}, lo, hit_length)) {
+    grow_result_ = TGrowResult::HitNotFound;
+    return false;
+  }
+  // A section or heading that began before the window is not known here: the one found when
+  // the line was made stays unless the wider window shows a nearer one.
+  const UString old_context(line.TagContext());
+  const int32_t old_distance = line.TagContextDistance();
+  const uint8_t old_ptrpos = line.TagContextSortPtrpos();
+  const int32_t old_tag = line.TagNumber1Based();
+  FillLineFromCut(line, items_.GetPtr(d.sw_number));
+  if (!section_found_) {
+    line.SetTagContext(old_context);
+    line.SetTagContextDistance(old_distance);
+    line.SetTagContextSortPtrpos(old_ptrpos);
+    line.SetTagNumber1Based(old_tag);
+  }
+  grow_edges_ = {from_start && lo < width / 2, IsLastChunk() && n - lo < width - width / 2};
+  grow_result_ = TGrowResult::Made;
+  return true;
+}
+
+void TLinzoraBufferProcessor::KeepTailForNextLine() {
+  // Enough for half a line before whatever the next chunk carries over.
+  const int32_t keep = std::min(Length(), cutter_.Width() + kCarriedCharsMax);
+  const int32_t from = Length() - keep;
+  tail_text_.assign(Text() + from, static_cast<size_t>(keep));
+  tail_kinds_.assign(Kinds() + from, Kinds() + Length());
+}
+
+bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Rec& f) {
+  const THitPlace place{text_index_, chunk_, item_, hit_in_pass_++};
+  if (!SampledIn(setup_.sampling_seed, place, setup_.sampling_range)) return false;
+
+  const TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
+  if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;
+  const int32_t midpoint = cutter_.Midpoint();
+  const int32_t hit_in_line = cutter_.HitLength();
+  const int32_t count = cutter_.Length();
+
+  const TSearch_word_format_rec* found_item = items_.GetPtr(f.item_index);
+  if (found_item == nullptr) return false;
+  const TSearch_word_format_rec& item = *found_item;
+  if (context_ && !context_->Passes(UStringView(cutter_.Text(), static_cast<size_t>(count)), midpoint, hit_in_line,
+                                    item)) {
+    return false;
+  }
+
+  auto line = std::make_unique<TConcordanceEntry>(setup_.line_owner);
+  TConcordanceLineData& d = line->Data();
+  d.byte_position = ByteMap().FileByteOf(f.hit_position);
+  d.hit_characters = f.hit_length;
+  d.word_num = words_before_chunk_ + f.stats.words_in_chunk + 1;
+  d.sw_number = f.item_index;
+  d.percent_of_file = f.percent;
+  d.has_percent = true;
+  d.extras = f.stats;
+  d.sw_contains_a_tag = item.sw_contains_a_tag;
+  if (context_) {
+    const TSearchFoundList& found = context_->ContextWordsFound();
+    for (int32_t i = 0; i < found.Count(); ++i) {
+      const TSearchFound_Rec& c = found.Get(i)->found;
+      line->OtherContextWords().Add(
+          TSortInfoRec{static_cast<int16_t>(c.hit_position - midpoint), static_cast<int16_t>(c.hit_length), 0, 0});
+    }
+  }
+  FillLineFromCut(*line, &item);
+
+  outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
+  NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
+  return true;
+}
+
+void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item) {
+  TConcordanceLineData& d = line.Data();
+  const int32_t midpoint = cutter_.Midpoint();
+  const int32_t count = cutter_.Length();
+  d.midpoint = static_cast<int16_t>(midpoint);
+  d.conc_line_chars = static_cast<int16_t>(std::min(count, cutter_.Width()));
+
+  ComputeLineWordPositions(cutter_.Flags(), count, midpoint, cutter_.HitLength(), span_.left, span_.right, positions_);
+  auto rec = [](const TLineWordPosition& p) {
+    return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
+                        static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
+  };
+  for (int k = 0; k < kSpanFixedCount; ++k) line.SetFixedWord(k, rec(positions_[kSpanFixedFirst + k]));
+  // A line remade for a new width replaces what it had.
+  if (std::as_const(line).OtherLeftCollocs().Count() > 0) line.OtherLeftCollocs().Clear();
+  if (std::as_const(line).OtherRightCollocs().Count() > 0) line.OtherRightCollocs().Clear();
+  for (int p = span_.left; p < kSpanFixedFirst; ++p) line.OtherLeftCollocs().Add(rec(positions_[p]));
+  for (int p = kSpanFixedLast + 1; p <= span_.right; ++p) line.OtherRightCollocs().Add(rec(positions_[p]));
+  if (item && (item->options & kSwWantPositionInLine)) {
+    const TSortInfoRec sw = line.FixedWord(kSpanSearchWord - kSpanFixedFirst);
+    line.SetSwStarts(static_cast<int16_t>(midpoint + sw.start_position));
+    line.SetSwFinishes(static_cast<int16_t>(midpoint + sw.start_position + sw.coll_length));
+  }
+
+  known_tag_met_ = false;
+  if (line.HasTagPositions()) line.TagPositions().Clear();
+  AddTagPositions(line);
+  line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
+  if (line.HasTagPositions()) line.LinkWordsToTags();
+  line.SetText(cutter_.LineText());
+}
+
+void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
+  std::vector<TLineTagPlace>& tags = line_tags_;  // kept between hits: no allocation per line
+  CollectLineTags(cutter_.Text(), cutter_.Flags(), cutter_.Length(), tags);
+  if (tags.empty()) return;
+  TTagPositionsList& list = line.TagPositions();
+  const int32_t known = fTagHandler ? static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size()) : 0;
+  for (const TLineTagPlace& t : tags) {
+    TTagPositionRec r{};
+    r.tag_position = static_cast<int16_t>(t.position);
+    r.used_length = static_cast<int16_t>(t.tag_number_1based > 0 || t.flag == kScanFlagTagKept ? t.length : 0);
+    r.tag_colours = kDefaultTagColours;
+    r.tag_kind = t.flag;
+    if (t.tag_number_1based > 0 && t.tag_number_1based <= known) {
+      const TStoredTagRec& s = fTagHandler->ArrayOfTagfileTags[t.tag_number_1based - 1].FromSwapFile;
+      r.tag_colours = TForeBackColoursArray{s.foreground_colour, s.background_colour};
+      r.tagnumber_1Based = static_cast<int16_t>(t.tag_number_1based);
+      known_tag_met_ = true;
+    }
+    list.Add(r);
+  }
+}
+
+int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int64_t byte_position) {
+  TConcordanceLineData& d = line.Data();
+  line.SetTagContextDistance(0);
+  line.SetTagContextSortPtrpos(0);
+  section_found_ = false;
+  const TSectionStartsList* sections = SectionStarts();
+  if (sections && sections->Count() > 0) {
+    int32_t found = -1;
+    for (int32_t i = 0; i < sections->Count(); ++i) {
+      if (sections->Get(i).byte_position <= byte_position) found = i;
+    }
+    if (found < 0) return 0;
+    const TSectionTagRec& s = sections->Get(found);
+    line.SetTagContextDistance(static_cast<int32_t>(std::min<int64_t>(byte_position - s.byte_position, INT32_MAX)));
+    line.SetTagContext(s.name);
+    section_found_ = true;
+    return 0;
+  }
+  if (!known_tag_met_ || !fTagHandler) return 0;
+  const TTagPositionsList& tags = line.TagPositions();
+  for (int32_t i = tags.Count() - 1; i >= 0; --i) {
+    const TTagPositionRec r = tags.Record(i);
+    if (r.tagnumber_1Based <= 0 || r.tag_position > d.midpoint) continue;
+    if (r.tagnumber_1Based > static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size())) continue;
+    const TStoredTagRec& s = fTagHandler->ArrayOfTagfileTags[r.tagnumber_1Based - 1].FromSwapFile;
+    line.SetTagContext(s.description.empty() ? s.tag : s.description);
+    line.SetTagContextDistance(d.midpoint - r.tag_position);
+    section_found_ = true;
+    return r.tagnumber_1Based;
+  }
+  return 0;
+}
+
+void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
+  const TLineUnitStats& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
+  for (int k = 0; k < kUnitKinds; ++k) {
+    if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
+  }
+}
+
+void TLinzoraBufferProcessor::DoWordCount(TSearchAndDoEngine&, TSearchStatsRec& stats) {
+  for (int k = 0; k < kUnitKinds; ++k) {
+    if (stats.unit_length[k] > 0) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
+  }
+}
+
+void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t length) {
+  // Candidates lie in item order within a chunk, so a unit's lines need not be neighbours: every
+  // open one is looked at.
+  std::vector<int32_t>& open = open_[kind];
+  size_t kept = 0;
+  for (const int32_t i : open) {
+    TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(i)];
+    TLineUnitStats& s = candidate.line->Data().extras;
+    if (s.unit_number[kind] == number) {
+      s.unit_length[kind] = length;
+      candidate.unit_closed_in_chunk[kind] = chunk_;
+    }
+    else if (s.unit_number[kind] > number) open[kept++] = i;
+    // A line of an earlier unit has no end to wait for any more.
+  }
+  open.resize(kept);
+}
+
+// --- one text ------------------------------------------------------------------------------------
+
+TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosenFileDetailsFullRec& chosen,
+                                    int32_t text_index) {
+  TTextOutcome out;
+  out.text_index = text_index;
+  try {
+    if (!setup.run || !setup.search_items) {
+      out.failure = u"Concordance worker: text " + IntToUStr(text_index) + u" has no run or no search items";
+      return out;
+    }
+    std::unique_ptr<TTextTagHandler> tags =
+        setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
+    TLinzoraBufferProcessor p(setup, tags.get(), chosen, text_index, out);
+    const bool set_up = p.SetupTheBuffer();
+    // An empty text opens and holds nothing: read whole, no failure.
+    const bool empty = !set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
+    const bool read = set_up ? p.ReadAndProcess() : empty;
+    out.words = p.WordsOfText();
+    out.chunks = p.LastChunkSearched() + 1;
+    out.handled = p.FileHandledInfo;
+    out.stop_state = p.StopStateSeen();
+    // The reader itself stops between chunks without handing the next one over.
+    if (!read && set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());
+    const bool stopped = out.stop_state >= kPanicStopNow;
+    out.stopped_after_chunk = stopped ? p.LastChunkSearched() : -1;
+    // A text stopped on request was read as far as asked: no failure.
+    out.read_ok = read || stopped;
+    if (!out.read_ok) {
+      out.failure = u"Could not read " + p.fFullFilename + (set_up ? u" to its end" : u"");
+    }
+  } catch (const std::exception& e) {
+    out.read_ok = false;
+    out.failure = u"Concordance worker, text " + IntToUStr(text_index) + u": " + Utf8ToUtf16(e.what());
+  }
+  return out;
+}
+
+// --- widening a line -----------------------------------------------------------------------------
+
+TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
+                                       std::function<TChosenFileDetailsFullRec(int32_t file_num)> text_of_file) {
+  return [setup, text_of_file = std::move(text_of_file)](TConcordanceEntry& line, int32_t width,
+                                                         std::array<bool, 2>& edges) -> bool {
+    try {
+      if (!setup.run || !setup.search_items || !text_of_file) return false;
+      const TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
+      if (chosen.rec.filename.empty()) return false;
+      // The run's settings, without its questions: the text was read for the line already, and
+      // an answer would change only how the document stores it.
+      TTextReadRun quiet(setup.run->Settings());
+      TTextWorkerSetup wide = setup;
+      wide.run = &quiet;
+      wide.line_width = std::clamp(width, 1, kMaxLineWidth);
+      wide.keeping_log = false;
+      const int64_t hit = line.Data().byte_position;
+      const int64_t hit_chars = std::max(line.Data().hit_characters, 0);
+      const int32_t w = wide.line_width;
+      // A header is cut from the text's first chunk only: a window that could see a header's
+      // end starts where the text does, others do not look for one.
+      const bool header = !setup.run->Settings().end_of_header.empty();
+      // Mark-up is known by the text's first characters, which a window from the middle lacks.
+      bool html = false;
+      {
+        TBufferProcessor probe(nullptr, nullptr, nullptr, nullptr, chosen, kConcordanceList, true, false, false,
+                               &quiet);
+        probe.fReadTheWholeFile = false;
+        probe.StartReadingFrom = 0;
+        probe.SpareBufferSize = 64;
+        if (!probe.SetupTheBuffer()) return false;
+        probe.ReadAndProcess();
+        html = probe.FileHandledInfo.is_html != 0;
+      }
+      // Bytes a character may take: four in UTF-8 (far more where hidden mark-up or entities
+      // stand). A window found too narrow is read again, four times as wide, until it holds the
+      // line or the whole text.
+      for (int64_t per_char = 4;; per_char *= 4) {
+        const int64_t before = (int64_t{w / 2} + kGrowMarginChars + 1) * per_char;
+        const int64_t after = (int64_t{w - w / 2} + hit_chars + kGrowMarginChars + 1) * per_char;
+        int64_t start = std::max<int64_t>(0, hit - before);
+        if (header && hit < kTextChunkBytes + before) start = 0;
+        const int64_t bytes = std::min<int64_t>(hit - start + after, INT32_MAX - 16);
+        TTextOutcome scratch;
+        std::unique_ptr<TTextTagHandler> tags =
+            wide.make_tag_handler ? wide.make_tag_handler() : MakeWorkerTagHandler(wide.run->Settings());
+        TLinzoraBufferProcessor p(wide, tags.get(), chosen, 0, scratch);
+        p.fReadTheWholeFile = false;
+        p.StartReadingFrom = start;
+        p.SpareBufferSize = static_cast<int32_t>(bytes + 2);
+        p.SetLineToGrow(&line);
+        if (!p.SetupTheBuffer()) return false;
+        // The line exists: its text was chosen, whatever a window of it holds.
+        p.fCheckingBetween = false;
+        if (start > 0) {
+          p.Cutting_Header = false;
+          if (html) p.FileHandledInfo.is_html = p.FileHandledInfo.unicode_content = 1;
+        }
+        p.ReadAndProcess();
+        const auto result = p.GrowResult();
+        if (result == TLinzoraBufferProcessor::TGrowResult::Made) {
+          edges = p.GrowEdges();
+          return true;
+        }
+        const int64_t size = p.FileSize();
+        if (result != TLinzoraBufferProcessor::TGrowResult::WindowTooNarrow || (start == 0 && start + bytes >= size) ||
+            bytes >= INT32_MAX - 16)
+          return false;
+      }
+    } catch (const std::exception&) {
+      return false;
+    }
+  };
+}

@@ -1,0 +1,80 @@
+// The clusters of a concordance: word sequences that recur around the search word, each with
+// how often it occurs, how many words it has and the clusters that contain it or that it
+// contains ("related": each as "text (frequency)", separated by ",").
+//
+// Contract
+//   Rows are TConcordanceClusterEntry; ComputeClusters (compute_clusters.h) fills the list, a
+//   document read refills it (a list below version 11 then recounts its lengths,
+//   SetClusterLengths).
+//   Columns: 0 N, 1 cluster, 2 frequency, 3 Set, 4 length, 5 related, 6 on set columns.
+//   Sort keys: 0 cluster text (the language's order), 1 category, 2 frequency, 3 length,
+//   4 related text.
+//
+// Stream (per row, after the list version):
+//   written: int32 frequency; the cluster text in the pointer framing of the holder's width;
+//     int32 length; the related text (runtime string).
+//   read: frequency and text; from version 11 the length and the related text. The list writes
+//     version 11 or above.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "concordance/document/concordance_document.h"
+#include "platform/rtl/ustring.h"
+
+inline constexpr int32_t kClusterListVersion = 11;
+
+struct TClusterEntryRec {
+  int32_t frequency = 0;
+  int32_t cluster_length = 0;
+  std::optional<UString> line;
+  UString related_line;
+};
+
+class TConcordanceClusterEntry : public TVXBaseListObject {
+ public:
+  TConcordanceClusterEntry(TVXBaseDataClass* list, TVXBaseHolder* holder) : TVXBaseListObject(list, holder) {}
+  TClusterEntryRec rec;
+
+  UString MainWordOnly() const override { return rec.line.value_or(UString()); }
+  int32_t MainWordFrequency() const override { return rec.frequency; }
+  UString GetAWordAsString(int column) const override;
+  void SetAWordAsString(int column, UStringView text) override;
+  bool ReadFromStream(TStream& s) override;
+  bool SaveToStream(TStream& s) override;
+};
+
+// Words of a cluster text: 1 + the blanks between words once the ends are trimmed; 0 for none.
+int32_t ClusterWordCount(UStringView text);
+
+class TConcordanceClusterList : public TConcordanceDerivedList {
+ public:
+  explicit TConcordanceClusterList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner = nullptr);
+  static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
+
+  TConcordanceClusterEntry* Row(int i) const;
+  bool ClusterData(int i, TClusterEntryRec& out) const;
+  // Every row's length from its text (lists from before lengths were stored).
+  void SetClusterLengths();
+  // Counts the owner's lines (derived_views.cpp); keep_settings keeps the document's cluster
+  // sizes, otherwise they are taken from the settings store. False without an owner.
+  bool Compute(bool keep_settings) override;
+  // Set when rows were computed (the list's change state holds 8).
+  uint16_t change_state = 0;
+
+  // --- the base list's operations ---
+  bool GetNextCloudDatum(TCloudDatum& datum) override;
+  int32_t HeaderColumnToSortNeeded(int level, int column) override;
+  void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
+  int PredefinedSetColumnNumber() const override { return 3; }
+  bool ReadFromStream(TStream& s) override;
+  bool SaveToStream(TStream& s) override;
+  void Set1Sort(int level, int32_t key) override;
+  void SetSortSettingsToDefault(bool clearing) override;
+  void AfterRead() override;
+
+ private:
+  static int Compare(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
+  int cloud_counter_ = 0;
+};

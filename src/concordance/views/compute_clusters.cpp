@@ -1,0 +1,399 @@
+#include "concordance/views/compute_clusters.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "concordance/views/clusters_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/lines/line_sections.h"
+#include "platform/runtime/vx_runtime.h"
+
+void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_start, int& right_end) {
+  const int l = static_cast<uint8_t>(reach_left & 0xFF), r = static_cast<uint8_t>(reach_right & 0xFF);
+  left_start = std::clamp(kSpanCentre - l, kSpanLowest, kSpanHighest);
+  right_end = std::clamp(kSpanCentre + r, kSpanLowest, kSpanHighest);
+}
+
+namespace {
+
+struct THolder {
+  int32_t frequency = 0;
+  int32_t length = 0;     // words of the text
+  uint32_t ids_at = 0;    // the cluster's word numbers: ids_count of them from here in the pool
+  uint32_t ids_count = 0;
+};
+
+constexpr int kPositions = kSpanHighest + 1;
+
+// Counts runs of word numbers by sorting rather than by a table: the words and boundaries of
+// every line are kept in rows; the runs of one size are noted as their hash and where their
+// words lie, grouped by hash (a bucket pass on the top bits, then a small sort per bucket), and
+// a group is one run once its members' words are compared (two different runs of one hash are
+// told apart). Memory is read in order throughout, so millions of mostly distinct runs do not
+// each wait on a random read. A run can only reach the minimum when the run one word shorter at
+// its start did, so longer runs are noted only after those.
+class TRunCounter {
+ public:
+  struct TNote {
+    uint64_t hash;   // the key: the run's words when they fit, else their hash
+    uint32_t line;   // row of the words table
+    uint16_t start;  // position in the row
+    uint16_t size;
+  };
+  explicit TRunCounter(int width) : width_(static_cast<size_t>(width)) {}
+  // Once every row is in: the number of distinct words, which decides whether a run's words
+  // fit in its 64-bit key as they are (then the key is the run itself and needs no checking).
+  void SetWordCount(int32_t words) {
+    bits_ = 1;
+    while (bits_ < 64 && (uint64_t{1} << bits_) <= static_cast<uint64_t>(words)) ++bits_;
+  }
+  bool Exact(int size) const { return bits_ * size <= 64; }
+  // The key of the run of size words at ids: the words themselves (each + 1, so that no run is
+  // 0 and runs of different sizes differ) when they fit, else their hash.
+  uint64_t KeyOf(const int32_t* ids, int size) const {
+    uint64_t key = 0;
+    if (Exact(size)) {
+      for (int k = 0; k < size; ++k) key = (key << bits_) | static_cast<uint64_t>(ids[k] + 1);
+      return key;
+    }
+    for (int k = 0; k < size; ++k) key = Extend(key, ids[k]);
+    return Final(key);
+  }
+
+  static uint64_t Extend(uint64_t hash, int32_t id) {
+    return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
+  }
+  static uint64_t Final(uint64_t hash) { return hash ^ (hash >> 29); }
+  void Reserve(size_t lines) {
+    words_.reserve(lines * width_);
+    barriers_.reserve(lines * width_);
+  }
+  // A new line's row: width words (-1 where there is none) and the boundary after each.
+  int32_t* NewRow(uint8_t*& barriers) {
+    const size_t at = words_.size();
+    words_.resize(at + width_, -1);
+    barriers_.resize(at + width_, 0);
+    barriers = barriers_.data() + at;
+    return words_.data() + at;
+  }
+  const int32_t* Words(const TNote& n) const { return words_.data() + n.line * width_ + n.start; }
+
+  // Counts the runs of one size, calling f(note, count) once per distinct run that may matter:
+  // every run met at least min_count times and, among the others, any that raise the highest
+  // count below the minimum. A run fails at a position without a word or, but for its last
+  // word, at a boundary at or above stop_at (stop_at 0: any boundary). filtered: only runs
+  // whose start held a run one word shorter that reached the minimum are noted. Afterwards the
+  // starts of the runs that reached it are marked for the next size.
+  template <class F>
+  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, F f) {
+    if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
+    // The two note buffers are kept from size to size.
+    std::vector<TNote>& notes = notes_;
+    notes.clear();
+    notes.reserve(words_.size());
+    const size_t rows = words_.size() / width_;
+    const size_t usize = static_cast<size_t>(size);
+    for (size_t r = 0; r < rows; ++r) {
+      const int32_t* ids = words_.data() + r * width_;
+      const uint8_t* barriers = barriers_.data() + r * width_;
+      for (size_t start = 0; start + usize <= width_; ++start) {
+        if (filtered && !reached_[r * width_ + start]) continue;
+        size_t k = 0;
+        for (; k < usize; ++k) {
+          if (ids[start + k] < 0) break;
+          if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
+        }
+        if (k < usize) continue;
+        const uint64_t key = KeyOf(ids + start, size);
+        notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
+      }
+    }
+    // Two bucket passes on a mix of the key's bits, to about sixteen notes a bucket: the first
+    // writes to few enough places at once to stay in cache, the second works within a bucket
+    // that fits in it; then each small bucket is sorted.
+    const int bits = std::clamp(static_cast<int>(std::bit_width(notes.size() / 16)), 8, 20);
+    const int bits1 = std::min(bits, 10), bits2 = bits - bits1;
+    auto mixed = [](uint64_t key) { return key * 0xD6E8FEB86659FD93ull; };
+    auto bucket1 = [bits1, &mixed](uint64_t key) { return static_cast<size_t>(mixed(key) >> (64 - bits1)); };
+    auto bucket2 = [bits1, bits2, &mixed](uint64_t key) {
+      return static_cast<size_t>((mixed(key) << bits1) >> (64 - bits2)) & ((size_t{1} << bits2) - 1);
+    };
+    std::vector<uint32_t> at1((size_t{1} << bits1) + 1, 0);
+    for (const TNote& n : notes) ++at1[bucket1(n.hash) + 1];
+    for (size_t b = 1; b < at1.size(); ++b) at1[b] += at1[b - 1];
+    std::vector<TNote>& sorted = sorted_;
+    sorted.resize(notes.size());
+    {
+      std::vector<uint32_t> fill(at1.begin(), at1.end() - 1);
+      for (const TNote& n : notes) sorted[fill[bucket1(n.hash)]++] = n;
+    }
+    auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
+    const bool exact = Exact(size);
+    int32_t highest_below = 0;
+    std::fill(reached_.begin(), reached_.end(), 0);
+    // first..last: the notes of one run.
+    auto report = [&](const TNote* first, const TNote* last) {
+      const int32_t count = static_cast<int32_t>(last - first);
+      if (count < min_count) highest_below = std::max(highest_below, count);
+      else
+        for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
+      f(*first, count);
+    };
+    std::vector<TNote> part;
+    std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
+    auto small_buckets = [&](auto each) {
+      for (size_t b1 = 0; b1 + 1 < at1.size(); ++b1) {
+        TNote* from = sorted.data() + at1[b1];
+        TNote* to = sorted.data() + at1[b1 + 1];
+        if (bits2 == 0) {
+          each(from, to);
+          continue;
+        }
+        std::fill(at2.begin(), at2.end(), 0);
+        for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
+        for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
+        part.resize(static_cast<size_t>(to - from));
+        std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
+        for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
+        for (size_t b = 0; b + 1 < at2.size(); ++b) each(part.data() + at2[b], part.data() + at2[b + 1]);
+      }
+    };
+    small_buckets([&](TNote* first, TNote* last) {
+      std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
+      for (TNote* g = first; g < last;) {
+        TNote* end = g + 1;
+        while (end < last && end->hash == g->hash) ++end;
+        const int32_t n = static_cast<int32_t>(end - g);
+        if (n < min_count && n <= highest_below) {
+          // Neither a row nor a new highest count, whatever the group holds.
+        } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
+          report(g, end);
+        } else {
+          // Different runs of one hash: their words decide.
+          std::sort(g, end, [&](const TNote& x, const TNote& y) {
+            return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
+          });
+          for (TNote* h = g; h < end;) {
+            TNote* h_end = h + 1;
+            while (h_end < end && same(*h_end, *h)) ++h_end;
+            report(h, h_end);
+            h = h_end;
+          }
+        }
+        g = end;
+      }
+    });
+  }
+
+ private:
+  size_t width_;
+  int bits_ = 64;
+  std::vector<int32_t> words_;
+  std::vector<uint8_t> barriers_;
+  std::vector<TNote> notes_, sorted_;
+  std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
+};
+
+UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
+  UString t;
+  for (size_t k = 0; k < count; ++k) {
+    if (k) t += u' ';
+    t += words.Word(ids[k]);
+  }
+  return t;
+}
+
+// Each pair where one cluster's words are a run of the other's is related, once: every longer
+// cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
+// of several words), so containment is checked on the texts' words as well as the runs.
+// Related pairs (row, row), each pair both ways, appended to pairs.
+void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts,
+                         std::vector<std::pair<int32_t, int32_t>>& pairs) {
+  // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
+  std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
+  const size_t mask = slots.size() - 1;
+  auto find = [&](UStringView t) -> int32_t {
+    for (size_t i = TCountingWords::HashOf(t) & mask;; i = (i + 1) & mask) {
+      const int32_t k = slots[i];
+      if (k < 0 || texts[static_cast<size_t>(k)] == t) return k;
+    }
+  };
+  // A text of n blank-separated pieces can only equal a text of as many: runs of fewer pieces
+  // than the shortest text are not looked up.
+  size_t fewest_pieces = SIZE_MAX;
+  for (size_t k = 0; k < holders.size(); ++k) {
+    size_t i = TCountingWords::HashOf(texts[k]) & mask;
+    while (slots[i] >= 0) i = (i + 1) & mask;
+    slots[i] = static_cast<int32_t>(k);
+    fewest_pieces = std::min(fewest_pieces, 1 + static_cast<size_t>(std::count(texts[k].begin(), texts[k].end(), u' ')));
+  }
+  std::vector<size_t> starts;
+  for (size_t j = 0; j < holders.size(); ++j) {
+    if (StopRequested(kPanicStopNow)) return;
+    if ((j & 1023) == 0) MyYieldProcess();
+    const UStringView t = texts[j];
+    starts.clear();
+    starts.push_back(0);
+    for (size_t c = 0; c < t.size(); ++c)
+      if (t[c] == u' ') starts.push_back(c + 1);
+    const size_t n = starts.size();
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = a + fewest_pieces; b <= n; ++b) {
+        if (a == 0 && b == n) continue;
+        const size_t from = starts[a];
+        const size_t to = b < n ? starts[b] - 1 : t.size();
+        const int32_t i = find(t.substr(from, to - from));
+        if (i < 0) continue;
+        if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
+        pairs.emplace_back(i, static_cast<int32_t>(j));
+        pairs.emplace_back(static_cast<int32_t>(j), i);
+      }
+  }
+}
+
+// related..related_end: the rows related to one row (sorted and made unique here).
+UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts, int32_t* related_begin,
+                    int32_t* related_end) {
+  std::sort(related_begin, related_end);
+  const std::span<int32_t> related(related_begin, std::unique(related_begin, related_end));
+  if (related.empty()) return UString();
+  // Written straight into a text of the exact length: "text (n)" joined by ",".
+  char digits[12];
+  auto frequency_digits = [&](size_t k) {
+    return static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, holders[k].frequency).ptr - digits);
+  };
+  size_t length = related.size() - 1;
+  for (int32_t k : related) length += texts[static_cast<size_t>(k)].size() + 3 + frequency_digits(static_cast<size_t>(k));
+  UString line(length, u' ');
+  char16_t* out = line.data();
+  for (size_t r = 0; r < related.size(); ++r) {
+    const size_t k = static_cast<size_t>(related[r]);
+    if (r) *out++ = u',';
+    out = std::copy(texts[k].begin(), texts[k].end(), out);
+    *out++ = u' ';
+    *out++ = u'(';
+    const size_t n = frequency_digits(k);
+    for (size_t d = 0; d < n; ++d) *out++ = static_cast<char16_t>(digits[d]);
+    *out++ = u')';
+  }
+  return line;
+}
+
+}  // namespace
+
+bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& settings,
+                     TConcordanceClusterList& list, int32_t& highest) {
+  list.Clear();
+  highest = 0;
+  int left_start = 0, right_end = 0;
+  ClusterReachPositions(settings.reach_left, settings.reach_right, left_start, right_end);
+  const int n_lines = lines.Count();
+  if (n_lines == 0) return false;
+  TCountingWords words(settings.count);
+  TRunCounter counts(right_end - left_start);
+  counts.Reserve(static_cast<size_t>(n_lines));
+  for (int i = 0; i < n_lines; ++i) {
+    if (StopRequested(kPanicStopNow)) break;
+    if (lines.GetDeleted(i)) continue;
+    const TConcordanceEntry* line = lines.Line(i);
+    if (!line || line->Text().empty()) continue;
+    if ((i & 1023) == 0) MyYieldProcess();
+    // Only the positions a cluster can reach are fetched.
+    uint8_t* barriers = nullptr;
+    int32_t* const ids = counts.NewRow(barriers);
+    for (int p = left_start; p < right_end; ++p) {
+      const TSortInfoRec r = WordAtSpanPosition(*line, p);
+      ids[p - left_start] = words.AtRecord(*line, r);
+      barriers[p - left_start] = r.barrier;
+    }
+  }
+  counts.SetWordCount(words.Count());
+  std::vector<THolder> holders;
+  std::vector<int32_t> id_pool;
+  const int smallest = std::max<int>(1, settings.smallest), largest = settings.largest;
+  const int32_t min_count = settings.count.min_frequency;
+  // With a minimum of 1 every run is a row, and nothing can be left out.
+  for (int size = smallest; size <= largest && size <= right_end - left_start; ++size) {
+    if (StopRequested(kPanicStopNow)) break;
+    MyYieldProcess();
+    const bool filtered = size > smallest && min_count > 1;
+    counts.CountSize(size, settings.stop_at, filtered, min_count,
+                     [&](const TRunCounter::TNote& run, int32_t count) {
+                       highest = std::max(highest, count);
+                       if (count < min_count) return;
+                       THolder h;
+                       const int32_t* w = counts.Words(run);
+                       h.ids_at = static_cast<uint32_t>(id_pool.size());
+                       h.ids_count = run.size;
+                       id_pool.insert(id_pool.end(), w, w + run.size);
+                       h.frequency = count;
+                       holders.push_back(h);
+                     });
+  }
+  std::vector<UString> texts;
+  for (THolder& h : holders) {
+    texts.push_back(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
+    h.length = ClusterWordCount(texts.back());
+  }
+  // Most frequent first, then by text: the first eight characters of each text are compared as
+  // two numbers, the rest only when those are equal.
+  struct TOrderKey {
+    uint64_t head[2];
+    int32_t frequency;
+    uint32_t index;
+  };
+  std::vector<TOrderKey> keys(holders.size());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    const UString& t = texts[k];
+    uint64_t head[2] = {0, 0};
+    for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+    keys[k] = {{head[0], head[1]}, holders[k].frequency, static_cast<uint32_t>(k)};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const TOrderKey& a, const TOrderKey& b) {
+    if (a.frequency != b.frequency) return a.frequency > b.frequency;
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return texts[a.index] < texts[b.index];
+  });
+  {
+    // Rows in their order from here on, so that what follows reads them in turn.
+    std::vector<THolder> h2;
+    std::vector<UString> t2;
+    h2.reserve(keys.size());
+    t2.reserve(keys.size());
+    for (const TOrderKey& k : keys) {
+      h2.push_back(std::move(holders[k.index]));
+      t2.push_back(std::move(texts[k.index]));
+    }
+    holders = std::move(h2);
+    texts = std::move(t2);
+  }
+  // The related rows of each row, gathered from the pairs by a counting pass.
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  if (smallest != largest) FindRelatedClusters(holders, texts, pairs);
+  std::vector<uint32_t> related_at(holders.size() + 1, 0);
+  for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
+  for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
+  std::vector<int32_t> related(pairs.size());
+  {
+    std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
+    for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
+  }
+  for (size_t k = 0; k < holders.size(); ++k) {
+    auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
+    e->rec.frequency = holders[k].frequency;
+    e->rec.cluster_length = holders[k].length;
+    e->rec.related_line =
+        RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
+    list.Add(e);
+  }
+  // Texts are moved in only once no related line needs them.
+  for (size_t k = 0; k < holders.size(); ++k) list.Row(static_cast<int>(k))->rec.line = std::move(texts[k]);
+  if (list.Count() > 0) list.change_state |= 8;
+  return list.Count() > 0;
+}

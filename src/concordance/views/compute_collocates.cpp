@@ -1,0 +1,254 @@
+#include "concordance/views/compute_collocates.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+#include "concordance/views/collocates_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/lines/line_sections.h"
+#include "platform/runtime/list_headings.h"
+#include "platform/runtime/text_helpers.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/search/search_records.h"
+
+namespace {
+
+// Whether an item's search word as shown may be taken from a line (which then decides it).
+bool ShownFormCanComeFromLine(const TSearch_word_format_rec& item, bool lemma_list_loaded) {
+  return !lemma_list_loaded && item.sw != item.plain_sw && ContainsAlphanumCharacter(item.plain_sw);
+}
+
+}  // namespace
+
+UString SearchWordAsShownInLine(const TConcordanceEntry& line, const TSearch_word_format_rec& item,
+                                bool lemma_list_loaded) {
+  const int64_t starts = line.Data().midpoint;
+  UString text;
+  if (starts >= 1 && ShownFormCanComeFromLine(item, lemma_list_loaded)) {
+    const UStringView t = line.Text();
+    const int64_t from = std::min<int64_t>(starts, static_cast<int64_t>(t.size()));
+    const int64_t to = std::clamp<int64_t>(starts + line.Data().hit_characters, from, static_cast<int64_t>(t.size()));
+    text = UString(t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
+  } else {
+    text = item.plain_sw;
+  }
+  return WithoutMarkup(text);
+}
+
+namespace {
+
+constexpr int32_t kOwnSearchWordRow = -99;
+constexpr int32_t kAllSearchWords = -2;
+
+struct TNode {
+  int32_t word = 0;   // counted word number
+  int32_t group = 0;  // (search-word number, shown search word) number
+  bool ignore_freq = false;
+  std::vector<int32_t> freqs;
+  int32_t last_text = -1;  // dense number of the last text the node was met in
+};
+
+// (word, group) keys to node numbers, open-addressed: a word met again costs one probe.
+class TNodeTable {
+ public:
+  int32_t Find(uint64_t key) const {
+    if (slots_.empty()) return -1;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+      if (slots_[i].node < 0) return -1;
+      if (slots_[i].key == key) return slots_[i].node;
+    }
+  }
+  void Insert(uint64_t key, int32_t node) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    size_t i = Mix(key) & mask;
+    while (slots_[i].node >= 0) i = (i + 1) & mask;
+    slots_[i] = {key, node};
+    ++used_;
+  }
+
+ private:
+  struct TSlot {
+    uint64_t key = 0;
+    int32_t node = -1;
+  };
+  static size_t Mix(uint64_t key) {
+    key *= 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(key ^ (key >> 32));
+  }
+  void Grow() {
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), TSlot());
+    used_ = 0;
+    for (const TSlot& s : old)
+      if (s.node >= 0) Insert(s.key, s.node);
+  }
+  std::vector<TSlot> slots_;
+  size_t used_ = 0;
+};
+
+struct TGroup {
+  int32_t number;
+  UString search_word;
+};
+
+}  // namespace
+
+bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_word_format_rec>& items,
+                       const TCollocateRunSettings& settings, TCollocateList& list) {
+  const int n_lines = lines.Count();
+  if (n_lines == 0) return false;
+  list.Clear();
+  list.ComputeLeftAndRightSpan(settings.left_words, settings.right_words);
+  const TLineSpanPair span{list.fsettings.setting_of_spans.left, list.fsettings.setting_of_spans.right};
+  list.SetHeadings(CopyOfBaseHeadings(kListCollocates, span.left, span.right));
+  list.fsettings.saved_relationships_computed = false;
+  list.fsettings.saved_relations_computed_before21_04_16 = false;
+  const size_t span_length = static_cast<size_t>(span.right - span.left + 1);
+
+  TDerivedCountSettings count;
+  count.keep_case = settings.keep_case;
+  count.lcid = settings.lcid;
+  TCountingWords words(count, !settings.keep_numbers);
+  std::vector<TNode> nodes;
+  TNodeTable node_of;  // (word, group) -> node
+  std::vector<TGroup> groups;
+  std::map<std::pair<int32_t, UString>, int32_t> group_of;
+  auto group_for = [&](int32_t number, const UString& shown) {
+    auto [it, added] = group_of.try_emplace({number, shown}, static_cast<int32_t>(groups.size()));
+    if (added) groups.push_back({number, shown});
+    return it->second;
+  };
+  // Where the search word as shown does not depend on the line, an item's two groups are worked
+  // out once: (around, own) per item, -1 until needed.
+  std::vector<std::pair<int32_t, int32_t>> item_groups(items.size() + 1, {-1, -1});
+  // Texts are numbered densely as met; the (node, text) pairs are counted per text at the end.
+  std::unordered_map<int32_t, int32_t> text_index;
+  int32_t last_file = INT32_MIN, last_text = -1;
+  std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node), each node once per run of a text
+  const TSearch_word_format_rec no_item;
+  for (int i = 0; i < n_lines; ++i) {
+    if (StopRequested(kPanicStopNow)) break;
+    if (lines.GetDeleted(i)) continue;
+    const TConcordanceEntry* line = lines.Line(i);
+    if (!line || line->Text().empty()) continue;
+    if ((i & 1023) == 0) MyYieldProcess();
+    const int32_t item = line->Data().sw_number;
+    const bool known_item = item >= 0 && item < static_cast<int32_t>(items.size());
+    const TSearch_word_format_rec& rec = known_item ? items[static_cast<size_t>(item)] : no_item;
+    int32_t around = 0, own = 0;
+    if (settings.search_words_together) {
+      around = own = group_for(kAllSearchWords, UString());
+    } else {
+      const bool shown_from_line = line->Data().midpoint >= 1 && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
+      auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
+      if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
+        around = cached.first;
+        own = cached.second;
+      } else {
+        const UString shown = SearchWordAsShownInLine(*line, rec, settings.lemma_list_loaded);
+        around = group_for(item, shown);
+        own = group_for(kOwnSearchWordRow, shown);
+        if (!shown_from_line) cached = {around, own};
+      }
+    }
+    const int first = SpanLimitOfLine(*line, -1, span.left, settings.stop_at);
+    const int last = SpanLimitOfLine(*line, 1, span.right, settings.stop_at);
+    const int32_t file = line->Data().filename_num_original;
+    if (file != last_file) {
+      last_file = file;
+      last_text = text_index.try_emplace(file, static_cast<int32_t>(text_index.size())).first->second;
+    }
+    for (int p = first; p <= last; ++p) {
+      const int32_t word = words.At(*line, p);
+      if (word < 0) continue;
+      const int32_t group = p == kSpanCentre ? own : around;
+      const uint64_t key = (uint64_t(uint32_t(word)) << 32) | uint32_t(group);
+      int32_t id = node_of.Find(key);
+      if (id < 0) {
+        id = static_cast<int32_t>(nodes.size());
+        node_of.Insert(key, id);
+        TNode n;
+        n.word = word;
+        n.group = group;
+        n.freqs.assign(span_length, 0);
+        nodes.push_back(std::move(n));
+      }
+      TNode& n = nodes[static_cast<size_t>(id)];
+      if (p == kSpanCentre) n.ignore_freq = true;
+      ++n.freqs[static_cast<size_t>(p - span.left)];
+      if (last_text != n.last_text) {
+        n.last_text = last_text;
+        node_texts.emplace_back(last_text, id);
+      }
+    }
+  }
+  // Per text in turn, each node met in it counts the text once.
+  std::vector<int32_t> texts(nodes.size(), 0);
+  {
+    std::vector<size_t> at(text_index.size() + 1, 0);
+    for (const auto& [t, node] : node_texts) ++at[static_cast<size_t>(t) + 1];
+    for (size_t t = 1; t < at.size(); ++t) at[t] += at[t - 1];
+    std::vector<int32_t> by_text(node_texts.size());
+    for (const auto& [t, node] : node_texts) by_text[at[static_cast<size_t>(t)]++] = node;
+    std::vector<int32_t> seen(nodes.size(), -1);
+    size_t from = 0;
+    for (size_t t = 0; t < text_index.size(); ++t) {
+      const size_t to = at[t];
+      for (size_t k = from; k < to; ++k) {
+        const int32_t node = by_text[k];
+        if (seen[static_cast<size_t>(node)] == static_cast<int32_t>(t)) continue;
+        seen[static_cast<size_t>(node)] = static_cast<int32_t>(t);
+        ++texts[static_cast<size_t>(node)];
+      }
+      from = to;
+    }
+  }
+
+  // Rows come in word order (then the greater search-word number, then the search word), so
+  // that equal totals keep one order from run to run.
+  std::vector<int32_t> order(nodes.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = static_cast<int32_t>(k);
+  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+    const TNode &x = nodes[static_cast<size_t>(a)], &y = nodes[static_cast<size_t>(b)];
+    if (x.word != y.word) return words.Word(x.word) < words.Word(y.word);
+    const TGroup &gx = groups[static_cast<size_t>(x.group)], &gy = groups[static_cast<size_t>(y.group)];
+    if (gx.number != gy.number) return gx.number > gy.number;
+    return gx.search_word < gy.search_word;
+  });
+  for (int32_t id : order) {
+    TNode& n = nodes[static_cast<size_t>(id)];
+    const UString& word = words.Word(n.word);
+    int32_t total = 0, left = 0, right = 0, highest = 0;
+    for (size_t k = 0; k < n.freqs.size(); ++k) {
+      const int32_t f = n.freqs[k];
+      const int position = span.left + static_cast<int>(k);
+      if (position < kSpanCentre) left += f;
+      else if (position > kSpanCentre) right += f;
+      total += f;
+      highest = std::max(highest, f);
+    }
+    const int32_t n_texts = texts[static_cast<size_t>(id)];
+    if (settings.is_stop_word && settings.is_stop_word(word)) continue;
+    if (!n.ignore_freq && (n_texts < settings.min_texts || total < settings.min_total ||
+                           static_cast<int64_t>(word.size()) < settings.min_word_length))
+      continue;
+    const TGroup& g = groups[static_cast<size_t>(n.group)];
+    auto* e = static_cast<TCollocateEntry*>(list.NewEntry());
+    e->rec.head = {0.0f, highest, total, left, right, n_texts, g.number};
+    e->rec.word = word;
+    e->rec.prefix = UString();
+    e->rec.suffix = UString();
+    e->rec.search_word = g.search_word;
+    e->rec.freqs = std::move(n.freqs);
+    list.Add(e);
+  }
+  list.Set1Sort(0, kCollocateSortTotal);
+  list.Set1Sort(1, 0);
+  list.SetSortAscending(0, false);
+  list.SetSortAscending(1, true);
+  if (list.Count() > 1) list.DoASort(2, 0, list.Count() - 1);
+  return list.Count() > 0;
+}

@@ -1,0 +1,52 @@
+// Counts the collocates of a concordance: every word within the collocate horizons of every
+// line, per span position, per search word.
+//
+// Per line (not deleted, with text): the span is clipped to the line (from the search word
+// outwards it stops where the line has no word and, with a stop-at level, at a boundary of that
+// level or above); each word of the clipped span is counted at its position under the key
+// (word, search-word number, search word as shown in the line), or under the word alone when
+// the search words are counted together (number -2). The word at the search word's own position
+// is its own row (number -99) and passes the minimum filters. A word holding a digit counts as
+// "#" unless numbers are kept; words are in capitals unless case is kept.
+//
+// Rows: a counted word gives a row unless it is on the stop list (when one is in use), or,
+// failing the minimum texts, total or word length (a word of exactly the minimum length
+// passes). Totals left and right leave out position 50. The rows are sorted by total,
+// highest first, then by word.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "concordance/views/derived_list_support.h"
+
+class TConcordanceList;
+class TConcordanceEntry;
+class TCollocateList;
+struct TSearch_word_format_rec;
+
+struct TCollocateRunSettings {
+  int32_t left_words = 5;       // horizons in words
+  int32_t right_words = 5;
+  bool keep_case = false;
+  TLCID lcid = kLCID_EnglishUS;
+  bool keep_numbers = false;
+  bool search_words_together = false;  // one row per word for all search words
+  uint8_t min_word_length = 0;
+  int32_t min_total = 1;
+  int32_t min_texts = 1;
+  uint8_t stop_at = 0;          // boundary level that ends the span; 0 none
+  bool lemma_list_loaded = false;
+  std::function<bool(UStringView)> is_stop_word;  // empty: no stop list
+};
+
+// False when there is no line (the list then as it was); otherwise whether the list holds rows.
+bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_word_format_rec>& items,
+                       const TCollocateRunSettings& settings, TCollocateList& list);
+
+// The search word of a line as shown: the line's own characters of the hit (clamped to the
+// text) when the item's typed and shown forms differ and the shown one has a letter or digit,
+// the hit does not start the line and no lemma list is loaded; otherwise the item's shown form.
+// Mark-up is taken out.
+UString SearchWordAsShownInLine(const TConcordanceEntry& line, const TSearch_word_format_rec& item,
+                                bool lemma_list_loaded);

@@ -1,0 +1,18 @@
+// Counts the patterns of a concordance from its lines: the word at each position 45..55 of every
+// line that is not deleted and has text, one count per position; then row r of the list takes
+// the r-th most frequent word of every position.
+//
+// A word gives a row cell when its count reaches the minimum frequency, it is longer than the
+// minimum word length (strictly; collocates take a word of exactly that length) and, with a stop
+// list in use, it is not on it. Equal frequencies are ordered by word, so that every run gives
+// the same rows. A stop request (state 2 or more) leaves the remaining lines out; the rows are
+// made from what was counted.
+#pragma once
+
+#include "concordance/views/derived_list_support.h"
+
+class TConcordanceList;
+class TPatternsList;
+
+// False (the list emptied) when there is no line; otherwise whether the list holds rows.
+bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list);

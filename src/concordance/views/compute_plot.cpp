@@ -1,0 +1,171 @@
+#include "concordance/views/compute_plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "concordance/lines/concordance_list.h"
+#include "concordance/views/plot_list.h"
+#include "platform/runtime/text_helpers.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
+
+UString AddNameToGroupLabel(UStringView label, UStringView name, bool& full) {
+  full = false;
+  if (label.find(name) != UStringView::npos) return UString(label);
+  if (label.size() >= 20) {
+    full = true;
+    return UString(label);
+  }
+  return AddToListWithSeparatorIfNeeded(label, name, u" ,");
+}
+
+namespace {
+
+int32_t GroupIndexOf(const std::vector<std::vector<int32_t>>& groups, int32_t n) {
+  for (size_t g = 0; g < groups.size(); ++g)
+    if (std::find(groups[g].begin(), groups[g].end(), n) != groups[g].end()) return static_cast<int32_t>(g);
+  return -1;
+}
+
+struct TRowDescriptor {
+  UString text_label, sw_label;
+  int32_t largest_words = 0;
+  bool text_full = false, sw_full = false;
+};
+
+int32_t ScaledPosition(int32_t word_num, int32_t to_words, int32_t from_words) {
+  const float scale = static_cast<float>(to_words) / static_cast<float>(from_words);
+  return static_cast<int32_t>(std::nearbyint(static_cast<float>(word_num) * scale));
+}
+
+}  // namespace
+
+bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& texts,
+                 const std::vector<UString>& search_words, const TPlotGroupChoices& choices,
+                 const TPlotRunSettings& settings, bool grouped, TConcPlotList& plot, UString& message) {
+  message.clear();
+  const int32_t divisions = std::max(2, settings.divisions);
+  plot.Clear();
+  const int32_t n_texts = static_cast<int32_t>(texts.size());
+  const int32_t n_sw = static_cast<int32_t>(search_words.size());
+  const int32_t n_lines = lines.Count();
+  if (n_texts == 0 || n_lines == 0) return false;
+  if (n_sw == 0) {
+    message = u"ComputePlot error: no search-words";
+    AddToLogFile(message);
+    return false;
+  }
+  // In a grouped plot the numbers of groups (never more than the texts or search words) stand
+  // in for the numbers of texts and search words.
+  const int32_t dim_texts = grouped ? std::min<int32_t>(static_cast<int32_t>(choices.text_groups.size()), n_texts) : n_texts;
+  const int32_t dim_sw =
+      grouped ? std::min<int32_t>(static_cast<int32_t>(choices.search_word_groups.size()), n_sw) : n_sw;
+  const int64_t n_rows = int64_t{dim_texts} * dim_sw;
+  auto row_index = [&](int32_t a, int32_t b) -> int64_t {
+    return choices.order == 0 ? a + int64_t{dim_texts} * b : b + int64_t{dim_sw} * a;
+  };
+  auto row_for_hit = [&](int32_t t, int32_t b) -> int64_t {
+    if (!grouped) return row_index(t, b);
+    const int32_t gt = GroupIndexOf(choices.text_groups, t), gb = GroupIndexOf(choices.search_word_groups, b);
+    // A group beyond the rows (more groups than texts or search words) has no row of its own.
+    if (gt < 0 || gb < 0 || gt >= dim_texts || gb >= dim_sw) return -1;
+    return row_index(gt, gb);
+  };
+
+  std::vector<int32_t> words(static_cast<size_t>(n_texts));
+  for (int32_t t = 0; t < n_texts; ++t) {
+    words[t] = std::abs(texts[t].words_in_source_file == INT32_MIN ? 0 : texts[t].words_in_source_file);
+    plot.total_words += words[t];
+    plot.largest_words = std::max(plot.largest_words, words[t]);
+  }
+  std::vector<TRowDescriptor> desc(static_cast<size_t>(n_rows));
+  auto line_ok = [&](int j, int32_t& t, int32_t& b) {
+    if (StopRequested(kPanicStopNow) || lines.GetDeleted(j)) return false;
+    const TConcordanceEntry* line = lines.Line(j);
+    if (!line) return false;
+    t = line->Data().filename_num_original - 1;
+    b = line->Data().sw_number;
+    return t >= 0 && t < n_texts && b >= 0 && b < n_sw;
+  };
+  for (int j = 0; j < n_lines; ++j) {
+    int32_t t = 0, b = 0;
+    if (!line_ok(j, t, b)) continue;
+    if ((j & 255) == 0) MyYieldProcess();
+    const int64_t r = row_for_hit(t, b);
+    if (r < 0 || r >= n_rows) continue;
+    TRowDescriptor& d = desc[static_cast<size_t>(r)];
+    if (n_texts >= 2 && !d.text_full) {
+      d.text_label = AddNameToGroupLabel(d.text_label, texts[t].short_name, d.text_full);
+      const int32_t g = GroupIndexOf(choices.text_groups, t);
+      if (d.text_full && g >= 0)
+        d.text_label = VXResFmt(TVXRes::VXTextsNString, {HumanAbbreviatedNumberListString(choices.text_groups[g], 1)});
+    }
+    if (n_sw >= 2 && !d.sw_full) {
+      d.sw_label = AddNameToGroupLabel(d.sw_label, search_words[b], d.sw_full);
+      const int32_t g = GroupIndexOf(choices.search_word_groups, b);
+      if (d.sw_full && g >= 0)
+        d.sw_label = VXResFmt(TVXRes::VXSearchWordsNString,
+                              {HumanAbbreviatedNumberListString(choices.search_word_groups[g], 1)});
+    }
+    d.largest_words = std::max(d.largest_words, words[t]);
+  }
+
+  TConcordancePlotEntry& overall = plot.overall;
+  overall.Clear();
+  overall.rec.IsOverallEntry = 1;
+  overall.rec.divisions = divisions;
+  overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
+  std::vector<std::unique_ptr<TConcordancePlotEntry>> rows(static_cast<size_t>(n_rows));
+  const bool contexts = settings.keep_contexts && settings.context_line_limit >= n_lines;
+  for (int j = 0; j < n_lines; ++j) {
+    int32_t t = 0, b = 0;
+    if (!line_ok(j, t, b) || words[t] <= 0) continue;
+    if ((j & 255) == 0) MyYieldProcess();
+    const TConcordanceEntry& line = *lines.Line(j);
+    const int32_t word_num = line.Data().word_num;
+    const UString context = contexts ? line.ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
+    overall.plots.Add({ScaledPosition(word_num, plot.largest_words, words[t]), context});
+    ++overall.rec.hits;
+    const int64_t r = row_for_hit(t, b);
+    if (r < 0 || r >= n_rows) continue;
+    std::unique_ptr<TConcordancePlotEntry>& row = rows[static_cast<size_t>(r)];
+    const TRowDescriptor& d = desc[static_cast<size_t>(r)];
+    if (!row) {
+      row = std::make_unique<TConcordancePlotEntry>(&plot, plot.Holder());
+      if (!grouped) {
+        row->rec.plot_file_number = line.Data().filename_num_original;
+        row->rec.plot_search_word_number = b;
+        row->rec.words_in_file = words[t];
+        row->plot_sw_string = search_words[b];
+        row->plot_filename = texts[t].short_name;
+      } else {
+        row->rec.plot_file_number = -2;
+        row->rec.plot_search_word_number = -2;
+        row->rec.words_in_file = d.largest_words;
+        row->plot_sw_string = d.sw_label;
+        row->plot_filename = d.text_label;
+      }
+      row->rec.divisions = divisions;
+      row->plots = TGeneralPlotDataList(row->rec.words_in_file, divisions);
+    }
+    ++row->rec.hits;
+    row->plots.Add({grouped ? ScaledPosition(word_num, d.largest_words, words[t]) : word_num, context});
+  }
+
+  overall.rec.words_in_file = static_cast<int32_t>(std::min<int64_t>(plot.total_words, INT32_MAX));
+  overall.plots.SortByPosition();
+  overall.rec.plot_file_number = -1;
+  overall.rec.plot_search_word_number = -1;
+  overall.plot_filename = n_sw == 1 ? search_words[0] + u" (" + VXRes(TVXRes::VXOverall) + u")" : VXRes(TVXRes::VXOverall);
+  overall.rec.dispersion_value = static_cast<float>(overall.plots.ComputedDispersion());
+  for (std::unique_ptr<TConcordancePlotEntry>& row : rows) {
+    if (!row) continue;
+    row->plots.SortByPosition();
+    row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
+    if (plot.Add(row.get()) >= 0) row.release();
+  }
+  plot.SetVersionNumber(std::max(plot.GetVersionNumber(), 21));
+  plot.show_overall = n_texts >= 2 || n_sw >= 2;
+  return plot.Count() > 0;
+}

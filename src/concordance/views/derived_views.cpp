@@ -1,0 +1,196 @@
+#include "concordance/views/derived_views.h"
+
+#include <algorithm>
+
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/compute_clusters.h"
+#include "concordance/views/compute_collocates.h"
+#include "concordance/views/compute_patterns.h"
+#include "concordance/views/compute_plot.h"
+#include "concordance/views/compute_timeline.h"
+#include "concordance/views/patterns_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
+#include "platform/lemmatiser/lemmatiser.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
+
+namespace {
+
+enum : size_t { kFlagRelationships, kFlagClusters, kFlagCollocates, kFlagPatterns, kFlagPlot, kFlagTimeline };
+
+std::function<bool(UStringView)> StopWords(const T_WholeLinzoraHolder& d) {
+  if (!d.StopListLoaded() || !d.fSettings.CollocateStopList()) return {};
+  return [](UStringView w) {
+    const UString word(w);
+    return FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0;
+  };
+}
+
+TDerivedCountSettings CountSettings(const T_WholeLinzoraHolder& d) {
+  TDerivedCountSettings c;
+  c.keep_case = d.fSettings.CollocatesCaseSensitive();
+  c.lcid = d.LCID();
+  c.min_word_length = d.fSettings.MinWordLength();
+  c.min_frequency = d.fSettings.MinCollocateFrequency();
+  c.is_stop_word = StopWords(d);
+  return c;
+}
+
+std::vector<TSearch_word_format_rec> Items(const T_WholeLinzoraHolder& d) {
+  std::vector<TSearch_word_format_rec> items;
+  for (int32_t i = 0; i < d.fSearchWords.Count(); ++i) items.push_back(*d.fSearchWords.GetPtr(i));
+  return items;
+}
+
+// What the collocate list asks of its document, answered from the owner.
+struct TOwnerCollocateQuestions : TCollocateListDocument {
+  explicit TOwnerCollocateQuestions(T_WholeLinzoraHolder* d) : doc(d) {}
+  T_WholeLinzoraHolder* doc;
+  int32_t SourceTextCount() const override { return doc->fTextFilesWithSearchWord->Count(); }
+  int32_t ConcordanceLineCount() const override { return doc->fConcordanceList->Count(); }
+  UString SearchItemWord(int32_t n) const override {
+    const TSearch_word_format_rec* r = n >= 0 && n < doc->fSearchWords.Count() ? doc->fSearchWords.GetPtr(n) : nullptr;
+    return r ? r->sw : UString();
+  }
+};
+
+class TDocumentCollocateList : public TCollocateList {
+ public:
+  explicit TDocumentCollocateList(T_WholeLinzoraHolder& owner)
+      : TCollocateList(&owner, &questions_, &owner), questions_(&owner) {}
+
+ private:
+  TOwnerCollocateQuestions questions_;
+};
+
+}  // namespace
+
+std::unique_ptr<TConcordanceDerivedList> MakeStandardDerivedList(T_WholeLinzoraHolder& owner,
+                                                                 TTessorineList list_type) {
+  switch (list_type) {
+    case kListCollocates: return std::make_unique<TDocumentCollocateList>(owner);
+    case kListPlot: return std::make_unique<TConcPlotList>(&owner, &owner);
+    case kListClusters: return std::make_unique<TConcordanceClusterList>(&owner, &owner);
+    case kListPatterns: return std::make_unique<TPatternsList>(&owner, &owner);
+    case kListTimeline: return std::make_unique<TTimelineList>(&owner, &owner);
+    default: return nullptr;
+  }
+}
+
+// --- each view's computation from its document ---------------------------------------------------
+
+bool TCollocateList::Compute(bool) {
+  T_WholeLinzoraHolder* d = Owner();
+  if (!d) return false;
+  const TConcSettingsRec32& s = d->fSettings;
+  TCollocateRunSettings r;
+  r.left_words = s.CollocHorizonLeft();
+  r.right_words = s.CollocHorizonRight();
+  r.keep_case = s.CollocatesCaseSensitive();
+  r.lcid = d->LCID();
+  r.keep_numbers = d->TextSettings().NumbersIncluded();
+  r.min_word_length = s.MinWordLength();
+  r.min_total = s.MinCollocateFrequency();
+  r.min_texts = s.MinCollocateTexts();
+  r.stop_at = GetConcSaveRec().StopAtLevel();
+  r.lemma_list_loaded = d->LemmaListLoaded();
+  r.is_stop_word = StopWords(*d);
+  const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
+  if (ok) d->fComputed[kFlagCollocates] = 1;
+  if (!ok) return false;
+  // Both passes leave the rows in word order; the view shows them by total.
+  if (d->LemmaListLoaded()) CheckLemmas();
+  if (d->StopListLoaded()) CheckStops();
+  Set1Sort(0, kCollocateSortTotal);
+  Set1Sort(1, 0);
+  SetSortAscending(0, false);
+  SetSortAscending(1, true);
+  if (Count() > 1) DoASort(2, 0, Count() - 1);
+  return Count() > 0;
+}
+
+bool TPatternsList::Compute(bool) {
+  T_WholeLinzoraHolder* d = Owner();
+  if (!d) return false;
+  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this);
+  if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagPatterns] = 1;
+  return ok;
+}
+
+bool TConcordanceClusterList::Compute(bool keep_settings) {
+  T_WholeLinzoraHolder* d = Owner();
+  if (!d) return false;
+  const TConcSettingsRec32 current = GetConcSaveRec();
+  if (!keep_settings) {
+    d->fSettings.SetClusterSizeMin(current.ClusterSizeMin());
+    d->fSettings.SetClusterSizeMax(current.ClusterSizeMax());
+  }
+  d->fSettings.SetStopAtLevel(current.StopAtLevel());
+  const TConcSettingsRec32& s = d->fSettings;
+  TClusterRunSettings r;
+  r.count = CountSettings(*d);
+  r.count.min_frequency = s.ClusterMinFrequency();
+  r.count.is_stop_word = {};
+  r.smallest = s.ClusterSizeMin();
+  r.largest = s.ClusterSizeMax();
+  r.reach_left = s.ClusterReachLeft();
+  r.reach_right = s.ClusterReachRight();
+  r.stop_at = s.StopAtLevel();
+  const bool ok = ComputeClusters(*d->fConcordanceList, r, *this, d->fHighestClusterFrequency);
+  d->fComputed[kFlagClusters] = 1;
+  return ok;
+}
+
+bool TConcPlotList::Compute(bool grouped) {
+  T_WholeLinzoraHolder* d = Owner();
+  if (!d) return false;
+  std::vector<TPlotText> texts;
+  const int n = d->fTextFilesWithSearchWord->Count();
+  for (int t = 0; t < n; ++t) {
+    const TLinzoraFilenameEntryRecPlus rec = d->fTextFilesWithSearchWord->GetEntryRecPlus(t, true);
+    texts.push_back({ChangeFileExt(ExtractFileName(rec.full_filename), u""), rec.head.words_in_source_file});
+  }
+  std::vector<UString> words;
+  for (const TSearch_word_format_rec& r : Items(*d)) words.push_back(r.plain_sw.empty() ? r.sw : r.plain_sw);
+  TPlotGroupChoices choices;
+  choices.order = d->plot_options.order;
+  // The document keeps one group of texts and one of search words.
+  if (!d->plot_options.text_groups.empty()) choices.text_groups.push_back(d->plot_options.text_groups);
+  if (!d->plot_options.sw_groups.empty()) choices.search_word_groups.push_back(d->plot_options.sw_groups);
+  TPlotRunSettings settings;
+  settings.divisions = std::max(2, GetRulerPlotWordCloudFeatures().PlotDivisions());
+  settings.keep_contexts = d->plot_settings.bytes[1] != 0;
+  settings.context_chars = d->plot_settings.Get<int32_t, 12>();
+  settings.context_line_limit = d->plot_settings.Get<int32_t, 16>();
+  std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), plot_settings.begin());
+  UString message;
+  const bool ok = ComputePlot(*d->fConcordanceList, texts, words, choices, settings, grouped, *this, message);
+  if (!texts.empty() && d->fConcordanceList->Count() > 0 && message.empty()) d->fComputed[kFlagPlot] = 1;
+  return ok;
+}
+
+bool TTimelineList::Compute(bool) {
+  T_WholeLinzoraHolder* d = Owner();
+  if (!d || !GetCarryoutProcedureTagBoolean(58)) return false;
+  const TTimeLinePlotbase basis = GetTimeLinePlotBase();
+  if (basis == kTimeBaseUndefined) return false;
+  std::vector<TTimelineText> texts;
+  const int n = d->fTextFilesWithSearchWord->Count();
+  for (int t = 0; t < n; ++t) {
+    const TLinzoraFilenameEntryRecPlus rec = d->fTextFilesWithSearchWord->GetEntryRecPlus(t, true);
+    texts.push_back({rec.head.words_in_source_file, rec.other_data.TextualDateAndTime});
+  }
+  std::vector<TTimelineUnusedText> unused;
+  for (int32_t i = 0; i < d->fUnusedFiles.Count(); ++i) {
+    const TUnusedFileRec u = d->fUnusedFiles.Record(i);
+    unused.push_back({u.old.Juliandate, u.old.wordcount});
+  }
+  std::vector<UString> labels;
+  for (const TSearch_word_format_rec& r : Items(*d)) labels.push_back(r.sw);
+  const bool ok = ComputeTimeline(*d->fConcordanceList, texts, unused, labels, basis, *this);
+  if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagTimeline] = 1;
+  return ok;
+}
