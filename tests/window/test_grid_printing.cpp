@@ -42,6 +42,8 @@ TEST(GridPrinting, PdfHasThePlannedPagesWithHeaderAndFooter) {
   TVX_Grid grid;
   grid.SetList(&list, 10, 0);
   grid.resize(800, 600);
+  // Columns narrow enough for one sheet across: a page of rows is one sheet.
+  for (int c = 0; c < grid.Model().columnCount(); ++c) grid.setColumnWidth(c, 35);
   QPrinter printer(QPrinter::HighResolution);
   const UString pdf = dir.Path() + u"grid.pdf";
   PdfPrinter(printer, pdf);
@@ -52,6 +54,7 @@ TEST(GridPrinting, PdfHasThePlannedPagesWithHeaderAndFooter) {
   const int usable = 1009 - 24 - 24 - grid.horizontalHeader()->height();
   const int per_page = usable / 24;
   EXPECT_EQ(plan.PageCount(), (200 + per_page - 1) / per_page);
+  EXPECT_EQ(plan.SheetCount(), plan.PageCount());
   ASSERT_LE(plan.PageCount(), 10);
   EXPECT_EQ(PrintGrid(grid, printer, options), plan.PageCount());
   EXPECT_EQ(PdfPages(ToQString(pdf)), plan.PageCount());
