@@ -22,27 +22,29 @@ namespace {
 
 // a.txt: "old" at words 2, 17 and 31 of 33; b.txt: at word 6 of 8. The hits stand far enough
 // apart for no two of them to share a cluster.
-struct TCorpus {
-  TempFolder tmp;
-  std::vector<UString> names;
-  TCorpus() {
-    names.push_back(tmp.Write(u"a.txt",
-                              "the old man came here one two three four five six seven eight nine ten the old dog "
-                              "barked eleven twelve thirteen fourteen fifteen sixteen seventeen eighteen nineteen "
-                              "twenty an old dog sat"));
-    names.push_back(tmp.Write(u"b.txt", "one two three four the old man went"));
-  }
-};
+TTextFolder SpacedCorpus() {
+  return TTextFolder({{u"a.txt",
+                       "the old man came here one two three four five six seven eight nine ten the old dog "
+                       "barked eleven twelve thirteen fourteen fifteen sixteen seventeen eighteen nineteen "
+                       "twenty an old dog sat"},
+                      {u"b.txt", "one two three four the old man went"}});
+}
 
 // Hits close together, so that every page has rows.
-struct TDenseCorpus {
-  TempFolder tmp;
-  std::vector<UString> names;
-  TDenseCorpus() {
-    names.push_back(tmp.Write(u"a.txt", "the old man and the sea. the old dog ran. an old dog sat."));
-    names.push_back(tmp.Write(u"b.txt", "a dog and an old cat. the old man."));
-  }
-};
+TTextFolder DenseCorpus() {
+  return TTextFolder({{u"a.txt", "the old man and the sea. the old dog ran. an old dog sat."},
+                      {u"b.txt", "a dog and an old cat. the old man."}});
+}
+
+// "old" in the corpus, with clusters of two words up to the given size.
+TRunDone RunOld(const TTextFolder& corpus, int32_t largest_cluster) {
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetClusterSizeMin(2);
+  rec.SetClusterSizeMax(largest_cluster);
+  rec.SetClusterMinFrequency(1);
+  SetConcSaveRec(rec);
+  return RunConcordance({corpus.names, u"old"});
+}
 
 using TFields = std::vector<UString>;
 
@@ -62,13 +64,8 @@ size_t ColumnOf(const TFields& headings, UStringView heading) {
 // column gives its hit positions).
 TEST(DocumentExports, EveryPageWritesItsCellsAsTheGridShowsThem) {
   ScopedSettings settings;
-  TConcSettingsRec32 rec = GetConcSaveRec();
-  rec.SetClusterSizeMin(2);
-  rec.SetClusterSizeMax(3);
-  rec.SetClusterMinFrequency(1);
-  SetConcSaveRec(rec);
-  TDenseCorpus corpus;
-  TRunDone run = RunConcordance({corpus.names, u"old"});
+  const TTextFolder corpus = DenseCorpus();
+  TRunDone run = RunOld(corpus, 3);
   ASSERT_TRUE(run.found);
   T_WholeLinzoraHolder& doc = *run.doc;
   struct Page {
@@ -103,13 +100,8 @@ TEST(DocumentExports, EveryPageWritesItsCellsAsTheGridShowsThem) {
 // frequencies of clusters.
 TEST(DocumentExports, PlotAndClustersHoldTheNumbersCountedByHand) {
   ScopedSettings settings;
-  TConcSettingsRec32 rec = GetConcSaveRec();
-  rec.SetClusterSizeMin(2);
-  rec.SetClusterSizeMax(2);
-  rec.SetClusterMinFrequency(1);
-  SetConcSaveRec(rec);
-  TCorpus corpus;
-  TRunDone run = RunConcordance({corpus.names, u"old"});
+  const TTextFolder corpus = SpacedCorpus();
+  TRunDone run = RunOld(corpus, 2);
   ASSERT_TRUE(run.found);
   T_WholeLinzoraHolder& doc = *run.doc;
 

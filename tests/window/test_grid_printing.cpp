@@ -10,17 +10,10 @@
 #include "shell/qt/grid_printing.h"
 #include "shell/qt/vx_grid.h"
 #include "support/temp_folder.h"
+#include "window/window_test_support.h"
 #include "shell/qt/qt_application.h"
 
 namespace {
-
-// Pages of a PDF file: its page objects (not the page tree).
-int PdfPages(const QString& name) {
-  QFile f(name);
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  const QByteArray bytes = f.readAll();
-  return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
 
 void PdfPrinter(QPrinter& p, const UString& name) {
   p.setOutputFormat(QPrinter::PdfFormat);
@@ -57,7 +50,7 @@ TEST(GridPrinting, PdfHasThePlannedPagesWithHeaderAndFooter) {
   EXPECT_EQ(plan.SheetCount(), plan.PageCount());
   ASSERT_LE(plan.PageCount(), 10);
   EXPECT_EQ(PrintGrid(grid, printer, options), plan.PageCount());
-  EXPECT_EQ(PdfPages(ToQString(pdf)), plan.PageCount());
+  EXPECT_EQ(PdfPageCount(ToQString(pdf)), plan.PageCount());
   EXPECT_TRUE(dialogs.Asked().empty());
   SetDialogService(nullptr);
 }
@@ -81,7 +74,7 @@ TEST(GridPrinting, MoreThanTenPagesAskFirst) {
   range.first_page = 2;
   range.last_page = 4;
   EXPECT_EQ(PrintGrid(grid, printer, range), 3);
-  EXPECT_EQ(PdfPages(ToQString(pdf)), 3);
+  EXPECT_EQ(PdfPageCount(ToQString(pdf)), 3);
   EXPECT_EQ(dialogs.Asked().size(), 1u);
   SetDialogService(nullptr);
 }

@@ -3,8 +3,6 @@
 // writes, and the preview's sheets in both orientations (screenshots under exports/).
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSpinBox>
@@ -31,13 +29,6 @@ namespace {
 
 using TFields = std::vector<UString>;
 
-int PdfPageCount(const UString& name) {
-  QFile f(ToQString(name));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  return static_cast<int>(
-      QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
-
 class MainRoadExports : public MainRoadTest {
  protected:
   void SetUp() override {
@@ -54,15 +45,6 @@ class MainRoadExports : public MainRoadTest {
     ASSERT_GT(Main().Doc()->fConcordanceList->Count(), 100);
     Wizard().hide();
     QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/exports"));
-  }
-  TVX_Grid* TurnTo(const char* caption) {
-    QTabWidget* tabs = Main().Pages()->Tabs();
-    for (int t = 0; t < tabs->count(); ++t)
-      if (tabs->tabText(t) == QString::fromLatin1(caption)) {
-        tabs->setCurrentIndex(t);
-        return Main().Pages()->GridOfTab(t);
-      }
-    return nullptr;
   }
   // Chooses Save As (menu tag) on the current page; the dialog, once shown, is looked at by
   // check, given the file name and confirmed.
@@ -181,7 +163,7 @@ TEST_F(MainRoadExports, PreviewOfTheConcordanceFitsItsSheets) {
     files.answers = {pdf};  // no printer: into a PDF file
     dialogs.Script({mrYes});              // more than ten pages
     p->SendCommand(kPreviewPrint);
-    EXPECT_EQ(PdfPageCount(pdf), p->PageCount()) << name;
+    EXPECT_EQ(PdfPageCount(ToQString(pdf)), p->PageCount()) << name;
   }
   p->CloseButton()->click();
   EXPECT_FALSE(p->isVisible());
