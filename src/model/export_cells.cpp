@@ -174,6 +174,48 @@ void FormatCellForExport(TGrid_data_rec& cell) {
   cell.has_text = true;
 }
 
+namespace {
+constexpr int32_t kMostShownDecimals = 12;
+}  // namespace
+
+int32_t CellShownDecimals(const TGrid_data_rec& cell) {
+  // A text made from the number used the cell's decimals (none for a whole number).
+  if (cell.has_text) return cell.number.kind == 0 ? 0 : std::clamp(cell.decimals, 0, kMostShownDecimals);
+  if (!cell.number.is_real && cell.decimals == 0) return 0;
+  return cell.decimals > 0 ? std::min(cell.decimals, kMostShownDecimals) : 2;
+}
+
+UString CellNumberAsShown(const TGrid_data_rec& cell) {
+  if (!cell.has_number || !std::isfinite(cell.number.value)) return UString();
+  const int32_t decimals = CellShownDecimals(cell);
+  if (decimals == 0 && std::fabs(cell.number.value) < 9.0e18) return IntToUStr(std::llround(cell.number.value));
+  return FormattedWithDecimals(cell.number.value, decimals);
+}
+
+UString CellTextAsShown(const TGrid_data_rec& cell) {
+  if (cell.has_text) return RelevantAffixesOfStringData(cell);
+  return CellNumberAsShown(cell);
+}
+
+double CellValueAsShown(const TGrid_data_rec& cell, int32_t decimals) {
+  const double v = cell.number.value;
+  decimals = std::clamp(decimals, 0, kMostShownDecimals);
+  const double scale = std::pow(10.0, decimals);
+  if (!std::isfinite(v) || std::fabs(v * scale) >= 9.0e15) return v;
+  // A whole number over an exact power of ten: the nearest double to the decimal shown.
+  return std::round(v * scale) / scale;
+}
+
+UString PlotPositionsText(const TGrid_data_rec& cell) {
+  UString text;
+  for (size_t i = 0; i < cell.ints.size(); ++i) {
+    if (i > 0) text += u"; ";
+    text += IntToUStr(cell.ints[i]);
+    if (i < cell.plot_contexts.size() && !cell.plot_contexts[i].empty()) text += u" (" + cell.plot_contexts[i] + u")";
+  }
+  return text;
+}
+
 int32_t CellCentreStart(const TGrid_data_rec& cell) {
   for (const TGridColouredPiece& p : cell.pieces)
     if (!p.is_tag && p.span_pos == 50 && p.length > 0) return p.start;
@@ -226,7 +268,19 @@ void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out)
     out.append(s.left).append(s.centre).append(s.right);
     return;
   }
-  out.append(cell.prefix).append(cell.text).append(cell.suffix);
+  if (cell.has_text) {
+    out.append(cell.prefix).append(cell.text).append(cell.suffix);
+  } else if (cell.export_kind == kExportKindPlotPositions) {
+    out += PlotPositionsText(cell);
+  } else {
+    out += CellNumberAsShown(cell);
+  }
+}
+
+UString CellTextForExport(TGrid_data_rec& cell) {
+  UString out;
+  AppendCellAsTXT(cell, 0, out);
+  return out;
 }
 
 UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting) {
@@ -237,7 +291,8 @@ UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting) {
 
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column) {
   const UString name = XMLElementName(heading, column);
-  return u"<" + name + u">" + XmlEscaped(RelevantAffixesOfStringData(cell)) + u"</" + name + u">";
+  TGrid_data_rec shown = cell;
+  return u"<" + name + u">" + XmlEscaped(CellTextForExport(shown)) + u"</" + name + u">";
 }
 
 std::vector<TColouredSegment> DataStringSegments(const TGrid_data_rec& cell) {
@@ -257,8 +312,10 @@ UString ColouredSegmentsAsHTML(const TGrid_data_rec& cell) {
 }
 
 UString ConcLineAsHTML(const TCellSections& sections, int32_t search_word_colour) {
-  return XmlEscaped(sections.left) + u" <b><font color = \"#" + ColourAsHex(search_word_colour) + u"\">" +
-         XmlEscaped(sections.centre) + u"</font></b> " + XmlEscaped(sections.right);
+  // No blank of its own beside the search word: the sections keep the line's blanks, and a cell
+  // holds the line as the grid shows it.
+  return XmlEscaped(sections.left) + u"<b><font color = \"#" + ColourAsHex(search_word_colour) + u"\">" +
+         XmlEscaped(sections.centre) + u"</font></b>" + XmlEscaped(sections.right);
 }
 
 int32_t ConcLineRunColour(int32_t search_word_colour) {
@@ -270,8 +327,8 @@ int32_t ConcLineRunColour(int32_t search_word_colour) {
 
 
 void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::vector<TSpreadsheetRun>& runs) {
-  // Left and its blank, the centre bold in its colour, the blank and right; empty runs left out
-  // and neighbours of one style joined, as the HTML route does.
+  // Left, the centre bold in its colour, right; empty runs left out and neighbours of one style
+  // joined, as the HTML route does.
   size_t used = 0;
   auto put = [&](UStringView a, UStringView b, int32_t colour, bool bold) {
     if (a.empty() && b.empty()) return;
@@ -288,9 +345,9 @@ void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::ve
     r.colour = colour;
     r.bold = bold;
   };
-  put(sections.left, u" ", -1, false);
+  put(sections.left, u"", -1, false);
   put(sections.centre, u"", run_colour, true);
-  put(u" ", sections.right, -1, false);
+  put(u"", sections.right, -1, false);
   runs.resize(used);
 }
 

@@ -67,6 +67,22 @@ UString HeadingWithNumberDisplay(UStringView heading, uint8_t kind);
 // Makes the cell's text from its number when the cell asks for it.
 void FormatCellForExport(TGrid_data_rec& cell);
 
+// --- cells as a grid shows them --------------------------------------------------------------
+// A grid, a copy and every export show a cell alike: its text with prefix and suffix when it has
+// one, else its number, else nothing. A number is shown without decimals when it is a whole
+// number (kind 0 with text made, or neither real nor given decimals), else with the cell's own
+// decimals (at most 12), else with 2.
+int32_t CellShownDecimals(const TGrid_data_rec& cell);
+// The number as shown ("132", "10.88"); empty without a finite number.
+UString CellNumberAsShown(const TGrid_data_rec& cell);
+UString CellTextAsShown(const TGrid_data_rec& cell);
+// The value a spreadsheet cell gets for that number: rounded to the decimals shown, so that no
+// float's tail ("12.3400001525878") reaches the file.
+double CellValueAsShown(const TGrid_data_rec& cell, int32_t decimals);
+// A plot cell's hits as text: each word position, with its context in brackets when one was
+// kept, separated by "; ".
+UString PlotPositionsText(const TGrid_data_rec& cell);
+
 struct TCellSections {
   UString left, centre, right;
 };
@@ -82,9 +98,15 @@ TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_set
 // The characters of a line in text-only export: the setting when non-zero or flag, else dflt.
 int32_t ConcCharactersToExportSetting(int32_t setting, bool flag, int32_t dflt);
 
+// A cell's text in text output: a concordance line's sections, a text with its affixes, a
+// plot's hit positions, a number as a grid shows it.
 UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting);
 // The same text appended to out (no text made on the way).
 void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out);
+// The same with a concordance line whole.
+UString CellTextForExport(TGrid_data_rec& cell);
+inline constexpr uint8_t kExportKindNumber = 1;
+inline constexpr uint8_t kExportKindPlotPositions = 2;
 // One element: "<name>escaped text</name>".
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column);
 

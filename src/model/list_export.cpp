@@ -47,8 +47,10 @@ class TBufferedOut {
 
 bool Contains(const std::vector<int32_t>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 
-bool CellExported(const TVXBaseHolder& holder, const TGrid_data_rec& cell, int column) {
-  return cell.visible && ColumnExported(holder, column);
+TGrid_data_rec* ShownCell(std::vector<TGrid_data_rec>& cells, int column) {
+  if (column < 0 || column >= static_cast<int>(cells.size())) return nullptr;
+  TGrid_data_rec& cell = cells[static_cast<size_t>(column)];
+  return cell.visible ? &cell : nullptr;
 }
 
 UString HeadingOf(const TExportList& list, int column) {
@@ -63,6 +65,18 @@ bool RowExported(const TVXBaseHolder& holder, int row) {
 
 bool ColumnExported(const TVXBaseHolder& holder, int column) {
   return holder.export_all_columns || Contains(holder.selected_columns, column);
+}
+
+std::vector<int> ExportedColumns(TExportList& list, const TVXBaseHolder& holder) {
+  std::vector<TGrid_data_rec> headings;
+  list.EntryDetailsAsGridDataRecs(0, headings);
+  const int count = std::max(static_cast<int>(headings.size()), list.HeadingCount());
+  std::vector<int> columns;
+  for (int c = 0; c < count; ++c) {
+    const bool shown = c >= static_cast<int>(headings.size()) || headings[static_cast<size_t>(c)].visible;
+    if (shown && list.HeadingSettings(c).visible && ColumnExported(holder, c)) columns.push_back(c);
+  }
+  return columns;
 }
 
 bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
@@ -91,14 +105,13 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
     static constexpr char16_t kBom = 0xFEFF;
     if (!out.Put(&kBom, sizeof kBom)) return false;
     UString line;
+    const std::vector<int> columns = ExportedColumns(list, holder);
     const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
       line.clear();
-      bool first = true;
-      for (size_t c = 0; c < cells.size(); ++c) {
-        if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
-        if (!first) line += u'\t';
-        first = false;
-        AppendCellAsTXT(cells[c], setting, line);
+      for (size_t k = 0; k < columns.size(); ++k) {
+        if (k > 0) line += u'\t';
+        // A cell the list hides in a column the headings show keeps its place, empty.
+        if (TGrid_data_rec* cell = ShownCell(cells, columns[k])) AppendCellAsTXT(*cell, setting, line);
       }
       line += u'\n';
       ++lines;
@@ -121,13 +134,13 @@ bool ExportListAsXML(TExportList& list, TVXBaseHolder& holder, UStringView file_
     static constexpr unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
     if (!out.Put(kBom, 3) || !out.PutUtf8(u"<" + root + u">\n<" + list_name + u">")) return false;
     UString text;
+    const std::vector<int> columns = ExportedColumns(list, holder);
     const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
       const UString row = u"Row" + IntToUStr(r);
       text = u"\n\t<" + row + u">";
-      for (size_t c = 0; c < cells.size(); ++c) {
-        if (!CellExported(holder, cells[c], static_cast<int>(c))) continue;
-        text += u"\n\t\t" + DoExportaCellToXML(cells[c], HeadingOf(list, static_cast<int>(c)), static_cast<int>(c));
-      }
+      for (const int c : columns)
+        if (const TGrid_data_rec* cell = ShownCell(cells, c))
+          text += u"\n\t\t" + DoExportaCellToXML(*cell, HeadingOf(list, c), c);
       text += u"\n\t</" + row + u">";
       return out.PutUtf8(text);
     });
@@ -149,18 +162,24 @@ bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_
   rtf.Insert(document_name, style.base_text);
   rtf.EndLine();
   int rows = 0;
+  const std::vector<int> columns = ExportedColumns(list, holder);
   const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
-    for (size_t c = 0; c < cells.size(); ++c) {
-      TGrid_data_rec& cell = cells[c];
-      if (!CellExported(holder, cell, static_cast<int>(c))) continue;
-      FormatCellForExport(cell);
-      if (cell.kind == kCellConcordanceLine) {
-        const TCellSections s = ConcLinein3Sections(cell, setting);
+    // Cells are parted by a tab (a line brings its own), so that they do not run together.
+    bool tab_due = false;
+    for (const int c : columns) {
+      if (tab_due) rtf.Insert(u"\t", style.base_text);
+      tab_due = true;
+      TGrid_data_rec* cell = ShownCell(cells, c);
+      if (!cell) continue;
+      FormatCellForExport(*cell);
+      if (cell->kind == kCellConcordanceLine) {
+        const TCellSections s = ConcLinein3Sections(*cell, setting);
         rtf.Insert(s.left, style.base_text);
         rtf.Insert(s.centre, style.search_word);
         rtf.Insert(s.right + u"\t", style.base_text);
+        tab_due = false;
       } else {
-        rtf.Insert(RelevantAffixesOfStringData(cell), style.base_text);
+        rtf.Insert(CellTextForExport(*cell), style.base_text);
       }
     }
     rtf.EndLine();
@@ -275,21 +294,38 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
   });
 }
 
+// The column's format with that many decimals: the one registered for the column when its
+// decimals agree, else one made once per column and decimals.
+int32_t NumberFormatFor(TExportList& list, int column, int32_t decimals, TExcelExportState& state) {
+  const TGrid_head32 heading = list.HeadingSettings(column);
+  const size_t slot = static_cast<size_t>(std::max(column, 0)) + 1;
+  if (heading.decimals == decimals && slot < list.excel_column_formats.size()) return list.excel_column_formats[slot];
+  auto [it, added] = state.number_formats.try_emplace({column, decimals}, 0);
+  if (added) {
+    TGrid_head32 with_decimals = heading;
+    with_decimals.decimals = decimals;
+    it->second = DefinedFormatForGridDataRec(with_decimals);
+  }
+  return it->second;
+}
+
 }  // namespace
 
 void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
   const int row = cell.excel_row;
   const int col = cell.excel_col;
   bool ok = true;
-  switch (cell.export_kind) {
-    case 1: {
+  // A number the grid shows without a text of its own is a number here too.
+  const bool number = cell.export_kind == kExportKindNumber ||
+                      (cell.export_kind == 0 && !cell.has_text && cell.has_number && cell.kind != kCellConcordanceLine);
+  switch (number ? kExportKindNumber : cell.export_kind) {
+    case kExportKindNumber: {
       if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
-      const size_t slot = static_cast<size_t>(std::max(cell.col, 0)) + 1;
-      const int32_t format = slot < list.excel_column_formats.size() ? list.excel_column_formats[slot]
-                                                                      : list.excel_standard_2DecPLaces_format;
-      const double value = cell.number.kind == 0 ? static_cast<double>(std::llround(cell.number.value))
-                                                 : static_cast<double>(cell.number.value);
-      ok = SetACellDoubleWithFormat(row, col, value, format);
+      // The decimals the column was given, else those the grid shows the cell with.
+      const TGrid_head32 heading = list.HeadingSettings(cell.col);
+      const int32_t decimals = heading.decimals > 0 ? heading.decimals : CellShownDecimals(cell);
+      ok = SetACellDoubleWithFormat(row, col, CellValueAsShown(cell, decimals),
+                                    NumberFormatFor(list, cell.col, decimals, state));
       break;
     }
     case 2:
@@ -338,9 +374,11 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
   bool ok = MergeCells(1, 1, 3, 7, -1) && SetACellStringWithFormat(1, 1, title, list.excel_header_format);
   if (list.ListType() == kConcordanceListType) {
     const bool sentence_only = (GetConcSaveRec().DisplayOptions() & kSentenceOnlyBit) != 0;
-    const UString x = sentence_only ? VXRes(TVXRes::VXSentenceOnly)
-                                    : VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry,
-                                               {IntToUStr(GetConcCharactersForTextOnly())});
+    // 0 characters exports the lines whole, and the note says so.
+    const int32_t characters = state.export_setting;
+    const UString x = sentence_only   ? VXRes(TVXRes::VXSentenceOnly)
+                      : characters == 0 ? VXRes(TVXRes::VXWholeLinesSavedPerEntry)
+                                        : VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry, {IntToUStr(characters)});
     ok = SetACellString(3, 8, u"(" + x + u")") && ok;
   }
   const int last_column = std::min(kMaxExportColumns, list.HeadingCount() - 1);
@@ -368,6 +406,7 @@ bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView fil
   if (!StartAndDefineHeaderExcelFile(list, holder, document_name, state)) return false;
   const int first_data_row = 3 + list.ColumnTotalRowCount();
   int running = first_data_row + 1;
+  const std::vector<int> columns = ExportedColumns(list, holder);
   const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
     // Past the sheet's last row the rows go on on a sheet of their own.
     if (running + 1 > kExcelMaxRows) {
@@ -377,9 +416,10 @@ bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView fil
       running = 0;
       state.overflow_sheets.clear();
     }
-    for (size_t c = 0; c < cells.size(); ++c) {
-      TGrid_data_rec& cell = cells[c];
-      if (!CellExported(holder, cell, static_cast<int>(c))) continue;
+    for (const int c : columns) {
+      TGrid_data_rec* shown = ShownCell(cells, c);
+      if (!shown) continue;
+      TGrid_data_rec& cell = *shown;
       cell.col = static_cast<int32_t>(c);
       cell.row = r;
       cell.excel_row = running + 1;

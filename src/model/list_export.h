@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "model/export_cells.h"
@@ -31,6 +32,10 @@ using TExportList = TVXBaseLemmaMatchCapableList;
 
 bool RowExported(const TVXBaseHolder& holder, int row);
 bool ColumnExported(const TVXBaseHolder& holder, int column);
+// The grid columns an export writes, in order: those chosen whose heading cell and column
+// settings are shown. The heading row and every data row take their fields from this one list; a
+// cell the list hides in such a column keeps its place, empty (text), or is left out (XML).
+std::vector<int> ExportedColumns(TExportList& list, const TVXBaseHolder& holder);
 
 // Calls each(row, cells) for every exported row with cells; false when stopped.
 bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
@@ -60,6 +65,7 @@ struct TExcelExportState {
   bool failed = false;         // a cell write failed
   UString title;               // the sheet title extra sheets are named from
   std::map<int, int> overflow_sheets;  // ExcelFileCell's sheet -> workbook sheet
+  std::map<std::pair<int, int32_t>, int32_t> number_formats;  // (column, decimals) -> format
 };
 
 // Registers the list's formats; with set_widths also the widths of the exported columns.

@@ -1,8 +1,6 @@
 #include "shell/grid_cells.h"
 
-#include <cmath>
-#include <cstdio>
-
+#include "model/export_cells.h"
 #include "platform/runtime/vx_runtime.h"
 
 void TGridCellSource::SetList(TVXBaseDataClass* list, int kind_of_display) {
@@ -79,18 +77,7 @@ std::vector<TGrid_data_rec> TGridCellSource::RowCells(int row) {
   return out;
 }
 
-UString GridCellText(const TGrid_data_rec& cell) {
-  if (cell.has_text) return RelevantAffixesOfStringData(cell);
-  if (!cell.has_number) return {};
-  const double v = cell.number.value;
-  if (!std::isfinite(v)) return {};
-  if (!cell.number.is_real && cell.decimals == 0) return IntToUStr(static_cast<int64_t>(v));
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", cell.decimals > 0 ? std::min(cell.decimals, 12) : 2, v);
-  UString out;
-  for (const char* p = buf; *p; ++p) out += static_cast<char16_t>(*p);
-  return out;
-}
+UString GridCellText(const TGrid_data_rec& cell) { return CellTextAsShown(cell); }
 
 UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings) {
   UString out;

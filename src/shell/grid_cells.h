@@ -64,7 +64,7 @@ class TGridCellSource {
 };
 
 // The text a cell shows: prefix, text and suffix, or its number (with its decimals when it is a
-// real number), or nothing.
+// real number), or nothing; the exports write cells by the same rule (CellTextAsShown).
 UString GridCellText(const TGrid_data_rec& cell);
 // Whole rows as tab-separated lines, one per row.
 UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings);

@@ -13,6 +13,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
 #include "shell/main_window_rules.h"
 
 TExportSettings& KeptExportSettings() {
@@ -68,6 +69,20 @@ UString SaveAsTopXML(uint8_t list_type) {
 }
 
 UString SaveAsBottomXML(uint8_t list_type) { return u"\r\n</" + XMLRootName(list_type) + u">"; }
+
+TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type, uint8_t grid_kind, uint8_t tool,
+                                int32_t current_row, int32_t current_column) {
+  TSaveAsSetup setup;
+  setup.rows = list.TotalRowCount() + 1;
+  setup.columns = list.HeadingCount();
+  setup.list_type = list_type;
+  setup.grid_kind = grid_kind;
+  setup.tool = tool;
+  setup.characters = GetConcCharactersForTextOnly();
+  const int32_t row = std::max(1, current_row), column = std::max(1, current_column);
+  setup.selection = TGridRect{column, row, column, row};
+  return setup;
+}
 
 UString NumberRangeText(int32_t first, int32_t last) {
   return first == last ? IntToUStr(first) : IntToUStr(first) + u"-" + IntToUStr(last);

@@ -94,6 +94,8 @@ TSaveAsTxtDlgFeb2012::TSaveAsTxtDlgFeb2012(TFileDialogs* file_dialogs, QWidget* 
   characters_ = new QSpinBox(format_group);
   characters_->setObjectName(QStringLiteral("AdvSpinEditConcSaveASCharacters"));
   characters_->setRange(0, kMostConcordanceCharacters);
+  // 0 exports each line whole, and the box says so rather than showing a bare 0.
+  characters_->setSpecialValueText(QStringLiteral("whole lines"));
   characters_->setValue(10);
   characters_row->addRow(QStringLiteral("concordance\ncharacters"), characters_);
   format_layout->addLayout(characters_row);

@@ -65,6 +65,27 @@ inline std::string FileAsString(const UString& name) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+// The fields of a tab-separated text export (UTF-16LE after its byte-order mark), line by line.
+inline std::vector<std::vector<UString>> TextExportFields(const UString& name) {
+  const std::string bytes = FileAsString(name);
+  std::vector<std::vector<UString>> rows;
+  std::vector<UString> fields(1);
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto c =
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (c == u'\t') {
+      fields.emplace_back();
+    } else if (c == u'\n') {
+      rows.push_back(std::move(fields));
+      fields.assign(1, UString());
+    } else {
+      fields.back() += c;
+    }
+  }
+  if (fields.size() > 1 || !fields.back().empty()) rows.push_back(std::move(fields));
+  return rows;
+}
+
 // Element names and character data of a document, or the parser's complaint.
 struct TParsedXml {
   bool ok = false;

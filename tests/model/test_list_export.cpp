@@ -6,6 +6,7 @@
 #include "model/export_test_support.h"
 #include "model/list_export.h"
 #include "model/rtf_writer.h"
+#include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -146,15 +147,16 @@ TEST(ExportCellRules, HtmlCellsAreExactAndBecomeRuns) {
   EXPECT_EQ(U8(ColouredSegmentsAsHTML(cell)),
             "<font color = \"#808080\">&amp;lt;</font><font color = \"#000000\">x</font>");
   const UString html = ConcLineAsHTML({u"a<b", u"&x", u"c"}, 0x0000FF);
-  EXPECT_EQ(U8(html), "a&lt;b <b><font color = \"#FF0000\">&amp;x</font></b> c");
+  // The sections as they are: no blank is added beside the search word.
+  EXPECT_EQ(U8(html), "a&lt;b<b><font color = \"#FF0000\">&amp;x</font></b>c");
   const std::vector<TSpreadsheetRun> runs = HtmlCellToRuns(html);
   ASSERT_EQ(runs.size(), 3u);
-  EXPECT_EQ(runs[0].text, u"a<b ");
+  EXPECT_EQ(runs[0].text, u"a<b");
   EXPECT_FALSE(runs[0].bold);
   EXPECT_EQ(runs[1].text, u"&x");
   EXPECT_TRUE(runs[1].bold);
   EXPECT_EQ(runs[1].colour, 0x0000FF);
-  EXPECT_EQ(runs[2].text, u" c");
+  EXPECT_EQ(runs[2].text, u"c");
 }
 
 // A line's runs made straight from its sections equal those of its HTML read back.
@@ -220,7 +222,8 @@ TEST(ListExport, TextKeepsEmptyCellsInPlaceAndLeavesOutInvisibleOnes) {
   f.list.rows[2][0].visible = false;
   const UString name = tmp.Path() + u"out.txt";
   ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, name));
-  EXPECT_EQ(FileAsString(name), Utf16File(u"N\tWord\tFreq\n1\ta&b\t7\n\t<x>\n"));
+  // The hidden cell's text is left out; its place under its heading stays, empty.
+  EXPECT_EQ(FileAsString(name), Utf16File(u"N\tWord\tFreq\n1\ta&b\t7\n\t\t<x>\n"));
 }
 
 TEST(ListExport, TextWithoutRowsWritesNoFile) {
@@ -535,4 +538,227 @@ TEST(ListExport, WorkbookSaveFailureIsFalse) {
   TempFolder tmp;
   TListFixture f;
   EXPECT_FALSE(ExportListAsExcel(f.list, f.holder, tmp.Path() + u"no/such/dir.xlsx", u""));
+}
+
+// --- cells written as the grid shows them ------------------------------------------------------
+
+namespace {
+
+TGrid_data_rec ShownNumber(float value, uint8_t kind, bool real, int32_t decimals = 0) {
+  TGrid_data_rec c;
+  c.has_number = true;
+  c.number.value = value;
+  c.number.kind = kind;
+  c.number.is_real = real;
+  c.decimals = decimals;
+  return c;
+}
+
+}  // namespace
+
+// Every export and the grid show a cell by one rule; the values were worked out by hand.
+TEST(ExportCellRules, CellsAsTheGridShowsThem) {
+  TGrid_data_rec text = TextCell(u"THE");
+  text.prefix = u"(";
+  text.suffix = u")";
+  TGrid_data_rec made = ShownNumber(12.3456f, 2, true, 2);  // a list that made the text itself
+  made.text = u"12.35";
+  made.has_text = true;
+  TGrid_data_rec hidden_value = ShownNumber(5, 0, false);
+  hidden_value.has_number = false;
+  struct Case {
+    const char* what;
+    TGrid_data_rec cell;
+    const char16_t* shown;
+    int32_t decimals;
+    double value;  // in a spreadsheet
+  } cases[] = {
+      {"share from a float", ShownNumber(10.8812345f, 2, true), u"10.88", 2, 10.88},
+      {"float tail", ShownNumber(0.1f, 2, true), u"0.10", 2, 0.1},
+      {"count", ShownNumber(132, 0, false), u"132", 0, 132},
+      {"rounded, not cut", ShownNumber(2.6f, 0, false), u"3", 0, 3},
+      {"negative", ShownNumber(-3, 0, false), u"-3", 0, -3},
+      {"own decimals", ShownNumber(0.125f, 1, true, 3), u"0.125", 3, 0.125},
+      {"whole with a decimal", ShownNumber(7, 1, false, 1), u"7.0", 1, 7},
+      {"text with affixes", text, u"(THE)", 0, 0},
+      {"text made from the number", made, u"12.35", 2, 12.35},
+      {"no value", hidden_value, u"", 0, 5},
+      {"nothing", TGrid_data_rec(), u"", 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(U8(CellTextAsShown(c.cell)), U8(c.shown)) << c.what;
+    TGrid_data_rec copy = c.cell;
+    EXPECT_EQ(U8(DoExportaCellToTXT(copy, 0)), U8(c.shown)) << c.what;
+    if (!c.cell.has_number) continue;
+    EXPECT_EQ(CellShownDecimals(c.cell), c.decimals) << c.what;
+    EXPECT_EQ(CellValueAsShown(c.cell, c.decimals), c.value) << c.what;  // exactly the decimal shown
+  }
+  TGrid_data_rec nan = ShownNumber(std::nanf(""), 2, true);
+  EXPECT_EQ(U8(CellTextAsShown(nan)), "");
+
+  TGrid_data_rec plot;
+  plot.export_kind = kExportKindPlotPositions;
+  plot.ints = {10, 20, 35};
+  plot.plot_contexts = {u"old", u"", u"sea"};
+  EXPECT_EQ(U8(PlotPositionsText(plot)), "10 (old); 20; 35 (sea)");
+  EXPECT_EQ(U8(DoExportaCellToTXT(plot, 0)), "10 (old); 20; 35 (sea)");
+}
+
+namespace {
+
+// Rows as a derived view gives them: numbers without text, a statistic hidden on every row (its
+// heading too), and a column whose second row hides its cell.
+struct TNumbersFixture {
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder, 5};
+  TNumbersFixture() {
+    TGrid_data_rec stat_heading = TextCell(u"MI", false);
+    TGrid_data_rec stat = ShownNumber(3.2f, 1, true);
+    stat.visible = false;
+    TGrid_data_rec left_hidden = ShownNumber(4, 0, false);
+    left_hidden.visible = false;
+    TGrid_data_rec n1 = NumberCell(1), n2 = NumberCell(2);
+    list.rows = {{TextCell(u"N"), TextCell(u"Word"), stat_heading, TextCell(u"Total"), TextCell(u"Share"),
+                  TextCell(u"Left")},
+                 {n1, TextCell(u"THE"), stat, ShownNumber(132, 0, false), ShownNumber(10.8812345f, 2, true),
+                  ShownNumber(60, 0, false)},
+                 {n2, TextCell(u"OF"), stat, ShownNumber(7, 0, false), ShownNumber(0.5f, 2, true), left_hidden}};
+    list.UseRow0AsHeadings();
+  }
+};
+
+}  // namespace
+
+// Numbers without a text of their own are written as the grid shows them; the heading row and
+// every data row have the same fields (a column hidden on every row is left out of all of them,
+// a cell hidden in one row keeps its place, empty).
+TEST(ListExport, NumbersAreWrittenAsShownAndRowsMatchTheHeadings) {
+  TempFolder tmp;
+  TNumbersFixture f;
+  const UString txt = tmp.Path() + u"numbers.txt";
+  ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, txt));
+  const std::vector<std::vector<UString>> expected = {{u"N", u"Word", u"Total", u"Share", u"Left"},
+                                                      {u"1", u"THE", u"132", u"10.88", u"60"},
+                                                      {u"2", u"OF", u"7", u"0.50", u""}};
+  EXPECT_EQ(TextExportFields(txt), expected);
+
+  const UString xml = tmp.Path() + u"numbers.xml";
+  ASSERT_TRUE(ExportListAsXML(f.list, f.holder, xml));
+  const std::string x = FileAsString(xml);
+  for (const char* element : {"<Total3>132</Total3>", "<Share4>10.88</Share4>", "<Total3>7</Total3>",
+                              "<Share4>0.50</Share4>", "<Left5>60</Left5>"})
+    EXPECT_NE(x.find(element), std::string::npos) << element;
+  EXPECT_EQ(x.find("MI"), std::string::npos);
+
+  const UString rtf = tmp.Path() + u"numbers.rtf";
+  ASSERT_TRUE(ExportListAsRTF(f.list, f.holder, rtf, u""));
+  const UString read = ReadRtf(FileAsString(rtf)).text;
+  EXPECT_NE(read.find(u"N\tWord\tTotal\tShare\tLeft\n1\tTHE\t132\t10.88\t60\n2\tOF\t7\t0.50\t\n"), UString::npos)
+      << U8(read);
+}
+
+namespace {
+
+// The number format of a cell of a written workbook ("General" when it has none).
+std::string FormatCodeOf(const std::string& sheet, const std::string& styles, const std::string& ref) {
+  const size_t at = sheet.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "missing";
+  const size_t end = sheet.find('>', at);
+  const size_t s = sheet.find(" s=\"", at);
+  if (s == std::string::npos || s > end) return "General";
+  const int xf = std::stoi(sheet.substr(s + 4));
+  size_t p = styles.find("<cellXfs");
+  for (int i = 0; i <= xf && p != std::string::npos; ++i) p = styles.find("<xf ", p + 1);
+  if (p == std::string::npos) return "no style";
+  const size_t id_at = styles.find("numFmtId=\"", p);
+  const int id = std::stoi(styles.substr(id_at + 10));
+  switch (id) {
+    case 0: return "General";
+    case 3: return "#,##0";
+    case 4: return "#,##0.00";
+    default: break;
+  }
+  const size_t def = styles.find("<numFmt numFmtId=\"" + std::to_string(id) + "\" formatCode=\"");
+  if (def == std::string::npos) return "undefined";
+  const size_t from = styles.find("formatCode=\"", def) + 12;
+  return styles.substr(from, styles.find('"', from) - from);
+}
+
+std::string ValueOf(const std::string& sheet, const std::string& ref) {
+  const size_t at = sheet.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "missing";
+  const size_t v = sheet.find("<v>", at);
+  if (v == std::string::npos || v > sheet.find("</c>", at)) return "no value";
+  return sheet.substr(v + 3, sheet.find("</v>", v) - v - 3);
+}
+
+}  // namespace
+
+// In a workbook numbers keep the decimals the grid shows, under a format that shows them; the
+// search word has no blanks added around it.
+TEST(ListExport, WorkbookNumbersCarryTheGridsDecimals) {
+  TempFolder tmp;
+  TNumbersFixture f;
+  f.list.rows[0].push_back(TextCell(u"Concordance"));
+  f.list.rows[1].push_back(LineCell(u"from our Government .", 9, 10));
+  f.list.rows[2].push_back(LineCell(u"Government of", 0, 10));
+  f.list.UseRow0AsHeadings();
+  SetConcCharactersForTextOnly(0);
+  const UString name = tmp.Path() + u"numbers.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(f.list, f.holder, name, u""));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
+  // Headings on row 5, data on rows 6 and 7; grid column c in spreadsheet column c + 1.
+  struct Cell {
+    const char* ref;
+    const char* value;
+    const char* format;
+  } cells[] = {{"A6", "1", "#,##0"},     {"D6", "132", "#,##0"}, {"E6", "10.88", "#,##0.00"},
+               {"F6", "60", "#,##0"},    {"D7", "7", "#,##0"},   {"E7", "0.5", "#,##0.00"}};
+  for (const Cell& c : cells) {
+    EXPECT_EQ(ValueOf(sheet, c.ref), c.value) << c.ref;
+    EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+  }
+  EXPECT_NE(sheet.find("<c r=\"D5\""), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"C5\""), std::string::npos);  // the hidden statistic, heading too
+  EXPECT_EQ(sheet.find("<c r=\"C6\""), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"F7\""), std::string::npos);  // hidden in its row only
+  // The lines as the grid shows them: no blank added beside the search word.
+  EXPECT_NE(sheet.find(">from our </t>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<t>Government</t>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<t xml:space=\"preserve\"> .</t>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<t xml:space=\"preserve\"> of</t>"), std::string::npos) << sheet;
+  for (const char* doubled : {"our  ", "> Government", "Government ", ">  ."})
+    EXPECT_EQ(sheet.find(doubled), std::string::npos) << doubled;
+}
+
+// A fresh store exports concordance lines whole, and the workbook's note says so; a setting
+// cuts each side to half of it.
+TEST(ListExport, ConcordanceCharactersOfAFreshStoreExportWholeLines) {
+  text_reader_test::ScopedSettings settings;
+  EXPECT_EQ(GetConcCharactersForTextOnly(), 0);
+  const UString left(480, u'l'), right(500, u'r');
+  struct Case {
+    int32_t setting;  // -1: as a fresh store has it
+    size_t left_kept, right_kept;
+    UString note;
+  } cases[] = {{-1, 480, 500, u"(" + VXRes(TVXRes::VXWholeLinesSavedPerEntry) + u")"},
+               {40, 20, 20, u"(" + VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry, {u"40"}) + u")"}};
+  for (const Case& c : cases) {
+    if (c.setting >= 0) SetConcCharactersForTextOnly(c.setting);
+    TempFolder tmp;
+    TVXBaseHolder holder;
+    TGivenRowsList list(&holder, 10);
+    list.rows = {{TextCell(u"N"), TextCell(u"Concordance")}, {NumberCell(1), LineCell(left + u"HIT" + right, 480, 3)}};
+    list.UseRow0AsHeadings();
+    const UString txt = tmp.Path() + u"lines.txt";
+    ASSERT_TRUE(ExportListAsTXT(list, holder, txt));
+    const std::vector<std::vector<UString>> rows = TextExportFields(txt);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][1], UString(c.left_kept, u'l') + u"HIT" + UString(c.right_kept, u'r')) << c.setting;
+    const UString xlsx = tmp.Path() + u"lines.xlsx";
+    ASSERT_TRUE(ExportListAsExcel(list, holder, xlsx, u""));
+    EXPECT_NE(ZipMember(xlsx, u"xl/worksheets/sheet1.xml").find(U8(c.note)), std::string::npos) << c.setting;
+  }
 }

@@ -86,3 +86,53 @@ TEST(GridPageLayout, PreviewControls) {
   EXPECT_EQ(ZoomEntryFor(DefaultZoomEntries(), 46), 3);   // 50 is within 5
   EXPECT_EQ(ZoomEntryFor(DefaultZoomEntries(), 10), -1);  // none: 100 % is shown
 }
+
+// Columns that do not fit side by side go to following sheets, the row numbers' column on each;
+// no sheet's columns are wider than its page. Sheets go across a page of rows before down.
+TEST(GridPageLayout, ColumnsBeyondThePageGoToFollowingSheets) {
+  struct Case {
+    const char* what;
+    std::vector<int32_t> widths;
+    int32_t page_width;
+    std::vector<int32_t> band_starts;
+    std::vector<int32_t> drawn;
+  } cases[] = {
+      {"all fit", {40, 100, 200, 300}, 800, {1}, {40, 100, 200, 300}},
+      {"exactly full", {40, 380, 380}, 800, {1}, {40, 380, 380}},
+      {"one over", {40, 380, 381}, 800, {1, 2}, {40, 380, 381}},
+      {"three bands", {40, 300, 300, 300, 300, 300}, 700, {1, 3, 5}, {40, 300, 300, 300, 300, 300}},
+      // The line column narrowed to the page, then cut to the room beside the numbers.
+      {"a line wider than the page", {40, 760, 100}, 718, {1, 2}, {40, 678, 100}},
+      {"numbers take at most half", {500, 100, 250}, 600, {1, 2}, {300, 100, 250}},
+      {"no page width", {40, 100}, 0, {1}, {40, 100}},
+  };
+  for (const Case& c : cases) {
+    const TGridPagePlan plan = PlanGridPagesUniform(100, 20, 20, c.widths, {c.page_width, 1000, 0, 0});
+    EXPECT_EQ(plan.band_starts, c.band_starts) << c.what;
+    EXPECT_EQ(plan.drawn_widths, c.drawn) << c.what;
+    EXPECT_EQ(plan.SheetCount(), plan.PageCount() * static_cast<int32_t>(c.band_starts.size())) << c.what;
+    std::vector<int32_t> every;
+    for (int32_t sheet = 0; sheet < plan.BandCount(); ++sheet) {
+      const std::vector<int32_t> columns = plan.ColumnsOfSheet(sheet);
+      ASSERT_FALSE(columns.empty()) << c.what;
+      EXPECT_EQ(columns.front(), 0) << c.what;
+      int32_t width = 0;
+      for (int32_t col : columns) width += plan.drawn_widths[static_cast<size_t>(col)];
+      if (c.page_width > 0) {
+        EXPECT_LE(width, c.page_width) << c.what << " sheet " << sheet;
+      }
+      every.insert(every.end(), columns.begin() + 1, columns.end());
+    }
+    // Every column on exactly one band, in order.
+    std::vector<int32_t> all(c.widths.size() - 1);
+    for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int32_t>(i) + 1;
+    EXPECT_EQ(every, all) << c.what;
+  }
+  // 100 rows of 20 on pages of 980 (49 rows): 3 pages of rows, 2 bands: 6 sheets, across first.
+  const TGridPagePlan plan = PlanGridPagesUniform(100, 20, 20, {40, 500, 500}, {800, 1000, 0, 0});
+  ASSERT_EQ(plan.SheetCount(), 6);
+  EXPECT_EQ(plan.PageOfSheet(3), 1);
+  EXPECT_EQ(plan.BandOfSheet(3), 1);
+  EXPECT_EQ(plan.ColumnsOfSheet(3), (std::vector<int32_t>{0, 2}));
+  EXPECT_EQ(plan.FirstRowOf(plan.PageOfSheet(5)), 98);
+}

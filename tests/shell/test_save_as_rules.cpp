@@ -9,9 +9,11 @@
 #include <fstream>
 
 #include "model/result_list_base.h"
+#include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -258,3 +260,50 @@ TEST(SaveAsExport, ChoicesReachTheHolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list of n rows and the given headings.
+class TCountedRowsList : public TVXBaseDataClass {
+ public:
+  TCountedRowsList(int rows, int columns) : TVXBaseDataClass(nullptr, nullptr, 0, kListConcordance, 0), rows_(rows) {
+    std::vector<UString> h;
+    for (int c = 0; c < columns; ++c) h.push_back(u"H" + IntToUStr(c));
+    SetHeadings(std::move(h));
+  }
+  int TotalRowCount() const override { return rows_; }
+
+ private:
+  int rows_;
+};
+
+}  // namespace
+
+// The dialog is set up from the grid of a list as the grid numbers its rows (the headings 0, data
+// rows 1 .. n): the rows text names every data row, the last too. The characters of a line are
+// those the store keeps for text output, which a fresh store has at 0 (whole lines).
+TEST(SaveAsModel, SetupForAListNumbersRowsAsTheGridDoes) {
+  text_reader_test::ScopedSettings settings;
+  struct Case {
+    int rows, columns, current_row, current_column;
+    int32_t stored;  // -1: a fresh store
+    const char16_t* row_text;
+    const char16_t* column_text;
+    int32_t characters;
+  } cases[] = {{6903, 17, 5, 2, -1, u"0,1-6903", u"1,2-17", 0},
+               {1, 2, 0, 0, 120, u"0,1", u"1,2", 120},
+               {100, 30, 100, 30, 0, u"0,1-100", u"1,2-30", 0}};
+  for (const Case& c : cases) {
+    if (c.stored >= 0) SetConcCharactersForTextOnly(c.stored);
+    const TCountedRowsList list(c.rows, c.columns);
+    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, c.current_row, c.current_column);
+    EXPECT_EQ(setup.rows, c.rows + 1) << c.rows;
+    EXPECT_EQ(setup.characters, c.characters) << c.rows;
+    EXPECT_GE(setup.selection.top, 1);
+    EXPECT_GE(setup.selection.left, 1);
+    TSaveAsModel m(setup, TExportSettings());
+    EXPECT_EQ(Utf16ToUtf8(m.row_text), Utf16ToUtf8(c.row_text)) << c.rows;
+    EXPECT_EQ(Utf16ToUtf8(m.column_text), Utf16ToUtf8(c.column_text)) << c.rows;
+    EXPECT_EQ(m.characters, c.characters) << c.rows;
+  }
+}

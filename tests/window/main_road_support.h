@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QElapsedTimer>
 #include <QTest>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/qt/main.h"
 #include "shell/qt/main_window.h"
+#include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/services/suite_services.h"
 #include "support/temp_folder.h"
@@ -102,6 +104,16 @@ class MainRoadTest : public testing::Test {
     std::vector<UString> names;
     for (int i = 0; i < texts; ++i) names.push_back(folder.Write(u"text" + IntToUStr(i) + u".txt", body));
     return names;
+  }
+  // Turns to the page with this caption and answers its grid (nullptr when there is none).
+  TVX_Grid* TurnTo(const char* caption) {
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    for (int t = 0; t < tabs->count(); ++t)
+      if (tabs->tabText(t) == QString::fromLatin1(caption)) {
+        tabs->setCurrentIndex(t);
+        return Main().Pages()->GridOfTab(t);
+      }
+    return nullptr;
   }
   // The window showing the lines of "river" in three sample texts.
   void ShowSampleRiverLines() {

@@ -54,16 +54,6 @@ class ConcordanceCommands : public MainRoadTest {
   int instances_started = 0;
   const std::vector<uint16_t>& Codes() { return windows->controller->CodesReceived(); }
   bool CodeSent(uint16_t code) { return std::find(Codes().begin(), Codes().end(), code) != Codes().end(); }
-  // Turns to the page with this caption and answers its grid (nullptr when there is none).
-  TVX_Grid* TurnTo(const char* caption) {
-    QTabWidget* tabs = Main().Pages()->Tabs();
-    for (int t = 0; t < tabs->count(); ++t)
-      if (tabs->tabText(t) == QString::fromLatin1(caption)) {
-        tabs->setCurrentIndex(t);
-        return Main().Pages()->GridOfTab(t);
-      }
-    return nullptr;
-  }
 };
 
 TEST_F(ConcordanceCommands, ListCommandsReachTheLinesThroughTheGrid) {

@@ -22,13 +22,6 @@
 
 namespace {
 
-int PdfPages(const UString& name) {
-  QFile f(ToQString(name));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  return static_cast<int>(
-      QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
-
 // A window with a document of n texts, its statistics grid previewed.
 class PrintPreviewTest : public ToolWindowTest {
  protected:
@@ -209,7 +202,7 @@ TEST_F(PrintPreviewTest, PrintCommandPrintsEveryPageIntoAPdfFile) {
   window->dialogs.answers = {pdf};
   dialogs.Script({mrYes});  // when more than ten pages
   window->PrintHandler().PrintThePages(kPreviewPrint);
-  EXPECT_EQ(PdfPages(pdf), p.PageCount());
+  EXPECT_EQ(PdfPageCount(ToQString(pdf)), p.PageCount());
   dialogs.Script({mrNo});
 }
 
@@ -310,5 +303,5 @@ TEST(PrintSettings, ChosenTextsOf200TextsPrintSeveralPages) {
   printer.setPageSize(QPageSize(QPageSize::A4));
   const int32_t pages = PrintChosenTexts(table, printer, QFont(QStringLiteral("DejaVu Sans"), 9));
   EXPECT_GE(pages, 3);
-  EXPECT_EQ(PdfPages(pdf), pages);
+  EXPECT_EQ(PdfPageCount(ToQString(pdf)), pages);
 }

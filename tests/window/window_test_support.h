@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QRect>
+#include <QRegularExpression>
 #include <QSet>
 #include <QString>
 #include <QWidget>
@@ -14,6 +16,14 @@ inline QImage SaveScreenshot(QWidget& w, const QString& name) {
   QImage img = w.grab().toImage();
   img.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
   return img;
+}
+
+// Pages of a PDF file: its page objects (not the page tree); -1 when it cannot be read.
+inline int PdfPageCount(const QString& name) {
+  QFile f(name);
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  return static_cast<int>(
+      QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
 
 // Distinct colours in a region (sampled every other pixel); a blank region has one.

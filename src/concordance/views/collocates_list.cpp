@@ -346,9 +346,10 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
 
 void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
-  if (row <= 0) return;
+  // Statistics not computed are hidden on every row, the headings too: exports then leave out
+  // the whole column.
   if (col >= 3 && col <= 13 && !fsettings.saved_relationships_computed) cell.visible = false;
-  if (col == 0) return;
+  if (row <= 0 || col == 0) return;
   // Word, search word and Set are texts: their placeholder value is no number to show.
   if (col == 1 || col == 2 || col == 14) {
     cell.has_number = false;

@@ -365,6 +365,7 @@ constexpr TResRow kRes[] = {
     {TVXRes::VXVideoLanPlayerState, "VXVideoLanPlayerState", u"Media player state: %s"},
     {TVXRes::VXWanted, "VXWanted", u"Wanted"},
     {TVXRes::VXWarning, "VXWarning", u"Warning"},
+    {TVXRes::VXWholeLinesSavedPerEntry, "VXWholeLinesSavedPerEntry", u"whole lines saved per entry"},
     {TVXRes::VXWithColumnTotals, "VXWithColumnTotals", u"with column totals"},
     {TVXRes::VXWord, "VXWord", u"word"},
     {TVXRes::VXWordLength, "VXWordLength", u"Word length"},

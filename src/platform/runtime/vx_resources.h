@@ -73,7 +73,7 @@ enum class TVXRes : uint16_t {
   VXTextDispersion, VXTextFile, VXTextFiles, VXTexts, VXTextsNString, VXTheseFiles, VXTimeLineData,
   VXTimeLineList, VXTimelines, VXToLeftAndRight, VXTokens, VXTookNMs, VXTookNSeconds, VXTookX,
   VXTotal, VXTotalN, VXTotalXEquals, VXTryingX, VXUTF8, VXUndefinedTags, VXUnicode, VXUnsaved,
-  VXVersion, VXVideoLanPlayerNeeded, VXVideoLanPlayerState, VXWanted, VXWarning,
+  VXVersion, VXVideoLanPlayerNeeded, VXVideoLanPlayerState, VXWanted, VXWarning, VXWholeLinesSavedPerEntry,
   VXWithColumnTotals, VXWord, VXWordLength, VXWordLengths, VXWordList, VXWordListMustMatchCorpus,
   VXWordNIs, VXWords, VXWorkingPercent, VXXBasis, VXXColumn, VXXColumnData, VXXColumnTooWide,
   VXXContainingYWillBEExcludedQ, VXXEqualsAndSpan, VXXIncludedTF, VXXNotFound, VXXNow,

@@ -30,7 +30,7 @@ TLemmaMatchStopSettingsRec DefaultLemmaMatchStopSettings();
 namespace settings_defaults {
 inline constexpr uint8_t kDisplayWordsPerMillion = 0;     // numbers shown as they are
 inline constexpr int32_t kIgnoreTagsSpan = 1000;          // characters a tag may span
-inline constexpr int32_t kConcCharactersForTextOnly = 80; // characters of a line in text output
+inline constexpr int32_t kConcCharactersForTextOnly = 0;  // characters of a line in text output (0: whole)
 inline constexpr uint32_t kTextConversionOptions = 4 | 8; // may ask, and asks, about UTF-8 texts
 inline constexpr bool kRandomising = false;
 inline constexpr uint16_t kRandomRange = 10;              // one hit in ten when sampling

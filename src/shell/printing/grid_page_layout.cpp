@@ -18,6 +18,44 @@ int64_t TGridPagePlan::EndRowOf(int32_t page) const {
   return page + 1 < PageCount() ? page_starts[static_cast<size_t>(page) + 1] : row_count;
 }
 
+std::vector<int32_t> TGridPagePlan::ColumnsOfSheet(int32_t sheet) const {
+  std::vector<int32_t> out;
+  if (column_widths.empty()) return out;
+  out.push_back(0);
+  const int32_t count = static_cast<int32_t>(column_widths.size());
+  if (band_starts.empty()) {
+    for (int32_t c = 1; c < count; ++c) out.push_back(c);
+    return out;
+  }
+  const int32_t band = std::clamp(BandOfSheet(std::max(sheet, 0)), 0, BandCount() - 1);
+  const int32_t end = band + 1 < BandCount() ? band_starts[static_cast<size_t>(band) + 1] : count;
+  for (int32_t c = band_starts[static_cast<size_t>(band)]; c < end; ++c) out.push_back(c);
+  return out;
+}
+
+void PlanColumnBands(TGridPagePlan& plan, int32_t printable_width) {
+  plan.band_starts.clear();
+  plan.drawn_widths = plan.column_widths;
+  if (plan.column_widths.size() < 2) return;
+  if (printable_width <= 0) {  // no page to fit: one band as the grid has them
+    plan.band_starts.push_back(1);
+    return;
+  }
+  // Column 0 takes its room on every sheet, but never more than half of it.
+  plan.drawn_widths[0] = std::clamp(plan.column_widths[0], 0, printable_width / 2);
+  const int32_t room = std::max(printable_width - plan.drawn_widths[0], 1);
+  int32_t used = 0;
+  for (size_t c = 1; c < plan.column_widths.size(); ++c) {
+    const int32_t w = std::clamp(plan.column_widths[c], 0, room);
+    plan.drawn_widths[c] = w;
+    if (plan.band_starts.empty() || used + w > room) {
+      plan.band_starts.push_back(static_cast<int32_t>(c));
+      used = 0;
+    }
+    used += w;
+  }
+}
+
 TGridPagePlan PlanGridPages(int64_t row_count, int32_t (*row_height)(const void* ctx, int64_t row), const void* ctx,
                             int32_t heading_height, std::vector<int32_t> column_widths,
                             const TPrintPageGeometry& page) {
@@ -31,6 +69,7 @@ TGridPagePlan PlanGridPages(int64_t row_count, int32_t (*row_height)(const void*
     }
   }
   plan.column_widths = std::move(column_widths);
+  PlanColumnBands(plan, page.printable_width);
 
   const int64_t room = int64_t{page.printable_height} - page.header_height - page.footer_height - heading_height;
   if (plan.row_count == 0 || page.printable_height <= 0) return plan;

@@ -4,6 +4,11 @@
 // fit, and the footer with the page number. Rows keep the heights the grid shows them at. A
 // column wider than the printable width is narrowed to it once, and the plan says so, so the
 // preview can tell the user. Units are the caller's (device pixels of the printer).
+//
+// Columns that do not fit side by side go on following sheets: the columns are cut into bands
+// no wider than the page, the first column (the row numbers) repeated on each; every page of
+// rows gives one sheet per band, across before down (sheet s: rows of page s / bands, band
+// s % bands). A column wider than a band's room is drawn cut to it.
 #pragma once
 
 #include <cstdint>
@@ -28,11 +33,28 @@ struct TGridPagePlan {
   int32_t narrowed_width = 0;
   std::vector<int32_t> column_widths;  // after narrowing
 
+  // The first column of each band after column 0; drawn widths cut to a band's room.
+  std::vector<int32_t> band_starts;
+  std::vector<int32_t> drawn_widths;
+
+  // Pages of rows.
   int32_t PageCount() const { return static_cast<int32_t>(page_starts.size()); }
   // Data rows [first, end) of a page; an empty range for a page outside the plan.
   int64_t FirstRowOf(int32_t page) const;
   int64_t EndRowOf(int32_t page) const;
+
+  // Sheets: every page of rows once per band.
+  int32_t BandCount() const { return band_starts.empty() ? 1 : static_cast<int32_t>(band_starts.size()); }
+  int32_t SheetCount() const { return PageCount() * BandCount(); }
+  int32_t PageOfSheet(int32_t sheet) const { return sheet / BandCount(); }
+  int32_t BandOfSheet(int32_t sheet) const { return sheet % BandCount(); }
+  // The columns a sheet draws, in order: column 0, then its band's.
+  std::vector<int32_t> ColumnsOfSheet(int32_t sheet) const;
 };
+
+// Cuts columns 1.. into bands that fit printable_width beside column 0 (widths[0]); fills the
+// plan's band_starts and drawn_widths.
+void PlanColumnBands(TGridPagePlan& plan, int32_t printable_width);
 
 // row_height(i) gives data row i's height; heading_height is the heading row's. A row taller
 // than a page still gets a page of its own (cut at the page's foot) so printing always ends.

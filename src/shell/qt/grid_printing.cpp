@@ -57,60 +57,71 @@ TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridP
                               grid.horizontalHeader()->height(), ColumnWidths(grid), PageGeometry(printer, options));
 }
 
-void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t page,
+void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t sheet,
                    const TGridPrintOptions& options) {
   const TPrintPageGeometry geometry = PageGeometry(printer, options);
   const int row_height = grid.verticalHeader()->defaultSectionSize();
   const int heading_height = grid.horizontalHeader()->height();
   const QFont font = ScreenPixelFont(grid.font());
+  painter.save();
+  // Nothing of a sheet is drawn past its printable area.
+  painter.setClipRect(QRect(0, 0, geometry.printable_width, geometry.printable_height));
   painter.setFont(font);
   const QPalette palette = grid.palette();
   TVXGridModel& model = grid.Model();
+  const std::vector<int32_t> columns = plan.ColumnsOfSheet(sheet);
+  auto width_of = [&](int32_t c) {
+    const std::vector<int32_t>& w = plan.drawn_widths.empty() ? plan.column_widths : plan.drawn_widths;
+    return static_cast<size_t>(c) < w.size() ? w[static_cast<size_t>(c)] : 0;
+  };
   int y = 0;
   if (geometry.header_height > 0) {
     painter.drawText(QRect(0, 0, geometry.printable_width, kTextBandHeight), Qt::AlignCenter, ToQString(options.header));
     y += geometry.header_height;
   }
-  // The heading row on every page.
+  // The heading row on every sheet.
   int x = 0;
-  for (size_t c = 0; c < plan.column_widths.size(); ++c) {
-    const QRect cell(x, y, plan.column_widths[c], heading_height);
+  for (const int32_t c : columns) {
+    const QRect cell(x, y, width_of(c), heading_height);
     TGrid_data_rec rec;
     rec.has_text = true;
-    if (c > 0) rec.text = FromQString(model.headerData(static_cast<int>(c) - 1, Qt::Horizontal, Qt::DisplayRole).toString());
+    if (c > 0) rec.text = FromQString(model.headerData(c - 1, Qt::Horizontal, Qt::DisplayRole).toString());
     TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
-    x += plan.column_widths[c];
+    x += width_of(c);
   }
   y += heading_height;
+  const int32_t page = plan.PageOfSheet(sheet);
   for (int64_t row = plan.FirstRowOf(page); row < plan.EndRowOf(page); ++row) {
     x = 0;
-    for (size_t c = 0; c < plan.column_widths.size(); ++c) {
-      const QRect cell(x, y, plan.column_widths[c], row_height);
+    for (const int32_t c : columns) {
+      const QRect cell(x, y, width_of(c), row_height);
       if (c == 0) {
         TGrid_data_rec number;
         number.has_text = true;
         number.text = IntToUStr(row + 1);
         TVXGridCellHandler::PaintCell(&painter, cell, number, false, palette, font);
       } else {
-        const TGrid_data_rec& rec = model.CellAt(model.index(static_cast<int>(row), static_cast<int>(c) - 1));
+        const TGrid_data_rec& rec = model.CellAt(model.index(static_cast<int>(row), c - 1));
         TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
       }
-      x += plan.column_widths[c];
+      x += width_of(c);
     }
     y += row_height;
   }
   const QRect foot(0, geometry.printable_height - kTextBandHeight, geometry.printable_width, kTextBandHeight);
   const QString footer = (options.footer.empty() ? QString() : ToQString(options.footer) + QStringLiteral("    ")) +
-                         QString::number(page + 1) + QStringLiteral(" / ") + QString::number(plan.PageCount());
+                         QString::number(sheet + 1) + QStringLiteral(" / ") + QString::number(plan.SheetCount());
   painter.drawText(foot, Qt::AlignCenter, footer);
+  painter.restore();
 }
 
 int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options) {
   const TGridPagePlan plan = PlanGridForPrinter(grid, printer, options);
-  if (plan.PageCount() == 0) return 0;
-  const int32_t first = ClampPage(options.first_page, plan.PageCount());
-  const int32_t last = options.last_page < 0 ? plan.PageCount() - 1 : ClampPage(options.last_page, plan.PageCount());
-  const int32_t pages = PagesInRange(first, last, plan.PageCount());
+  const int32_t sheets = plan.SheetCount();
+  if (sheets == 0) return 0;
+  const int32_t first = ClampPage(options.first_page, sheets);
+  const int32_t last = options.last_page < 0 ? sheets - 1 : ClampPage(options.last_page, sheets);
+  const int32_t pages = PagesInRange(first, last, sheets);
   if (pages <= 0) return 0;
   if (pages > kPagesBeforeAsking &&
       VXDialog(TVXDialog::AreYouSureYouWantTo, {VXResFmt(TVXRes::VXPrintNPages, {IntToUStr(pages)})}) != mrYes)

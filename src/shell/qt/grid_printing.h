@@ -1,7 +1,9 @@
 // A grid on paper (or into a PDF file): the page plan of grid_page_layout.h for the printer's
-// page, then per page the header text, the heading row, the page's rows drawn by the grid's cell
-// handler, and the footer with the page number. Units are the screen's (96 per inch), scaled to
-// the printer's resolution, so rows keep the heights the grid shows them at.
+// page, then per sheet the header text, the heading row, the sheet's rows and columns drawn by
+// the grid's cell handler, and the footer with the sheet's number. Pages here are sheets: a page
+// of rows too wide for the paper is printed on as many sheets as it has column bands. Units are
+// the screen's (96 per inch), scaled to the printer's resolution, so rows keep the heights the
+// grid shows them at.
 //
 // More than kPagesBeforeAsking pages in the chosen range ask first (AreYouSureYouWantTo); No
 // prints nothing. The print preview draws one page at a time through PaintGridPage.
@@ -39,8 +41,8 @@ bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs);
 bool PrinterInstalled(const UString& name);
 
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);
-// Draws one page of the plan on a painter already scaled to screen units.
-void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t page,
+// Draws one sheet of the plan on a painter already scaled to screen units.
+void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t sheet,
                    const TGridPrintOptions& options);
 // Pages printed (0 when nothing was, or the user declined).
 int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);

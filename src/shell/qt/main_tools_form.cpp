@@ -624,7 +624,7 @@ void TMainToolsForm::SaveData(TVX_Grid* grid, bool& saved) {
   AfterSaving(saved, fData->SourceTextFilename.empty() ? name : fData->SourceTextFilename);
 }
 
-bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_name) {
+bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_name, const TExportSettings& choices) {
   if (BusySavingAs || !GridHasListData(grid)) return false;
   const UString folder = ExtractFilePath(file_name);
   if (!FolderIsWritable(folder)) {
@@ -632,6 +632,7 @@ bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_
     return false;
   }
   auto* list = dynamic_cast<TDocumentList*>(grid->List());
+  ApplyExportSettings(choices, *fData);
   bool ok = false;
   {
     THourglass hourglass;

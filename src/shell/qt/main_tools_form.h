@@ -38,6 +38,7 @@
 #include "shell/qt/form_base.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/source_text_view.h"
+#include "shell/save_as_rules.h"
 
 class QComboBox;
 class QMenu;
@@ -155,7 +156,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Prints the viewer's text (into a PDF file the user names when no printer is installed).
   bool PrintSourceText();
   void SetCommandLine(std::vector<UString> params) { command_line_ = std::move(params); }
-  bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name);
+  // Exports the grid's list; choices name the rows and columns (all by default).
+  bool SaveAsText(TVX_Grid* grid, int format, const UString& file_name, const TExportSettings& choices = {});
 
   // --- the hand-over file, through which another program of the suite takes or gives a document ---
   // The document into the tool's hand-over file; the store then names it (as the hand-over file

@@ -340,21 +340,15 @@ void TFormLinzora::ShowLemmaForms(const std::vector<UString>& lines) {
 
 void TFormLinzora::SaveAsThroughDialog(TVX_Grid* grid, int format) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return;
-  TVXBaseDataClass* list = grid->List();
-  TSaveAsSetup setup;
-  setup.rows = list->TotalRowCount();
-  setup.columns = list->HeadingCount();
-  setup.list_type = grid->ListType();
-  setup.grid_kind = static_cast<uint8_t>(grid->Alternative());
-  setup.tool = Tool();
-  const int row = std::max(1, grid->CurrentRow()), column = std::max(1, grid->CurrentColumn());
-  setup.selection = TGridRect{column, row, column, row};
+  const TSaveAsSetup setup = SaveAsSetupForList(*grid->List(), grid->ListType(),
+                                                static_cast<uint8_t>(grid->Alternative()), Tool(),
+                                                grid->CurrentRow(), grid->CurrentColumn());
   TSaveAsTxtDlgFeb2012 dialog(&FileDialogs(), this);
   dialog.SetupSaveAs(setup);
   if (format != kSaveAsAny) dialog.Format()->setCurrentIndex(format);
   if (dialog.ShowModal() != mrOK) return;
   const TExportSettings& chosen = dialog.Settings();
-  SaveAsText(grid, chosen.format, chosen.file_name);
+  SaveAsText(grid, chosen.format, chosen.file_name, chosen);
 }
 
 void TFormLinzora::CopyThroughFormatDialog(TVX_Grid* grid) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/export_cells.h"
 #include "platform/runtime/vx_resources.h"
 
 namespace {
@@ -98,15 +99,7 @@ void TweakCollocateCell(TGrid_data_rec& cell, int column, bool show_uncomputed, 
   }
 }
 
-UString PlotCellText(const TGrid_data_rec& cell) {
-  UString text;
-  for (size_t i = 0; i < cell.ints.size(); ++i) {
-    if (i > 0) text += u"; ";
-    text += IntToUStr(cell.ints[i]);
-    if (i < cell.plot_contexts.size() && !cell.plot_contexts[i].empty()) text += u" (" + cell.plot_contexts[i] + u")";
-  }
-  return text;
-}
+UString PlotCellText(const TGrid_data_rec& cell) { return PlotPositionsText(cell); }
 
 void TweakPlotCell(TGrid_data_rec& cell, bool text_output) {
   if (!text_output || cell.col != 6 || cell.row < 1) return;

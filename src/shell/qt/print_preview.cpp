@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrintDialog>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/qt/qt_application.h"
@@ -61,7 +63,8 @@ void TPrintPreviewHandler::PrintThePages(int command) {
   preview_->Replan();
   page = ClampPage(page, preview_->PageCount());
   preview_->SetCurrentPage(page);
-  previewgrid->SetTopRow(static_cast<int>(std::max<int64_t>(1, preview_->Plan().FirstRowOf(page) + 1)));
+  const TGridPagePlan& plan = preview_->Plan();
+  previewgrid->SetTopRow(static_cast<int>(std::max<int64_t>(1, plan.FirstRowOf(plan.PageOfSheet(page)) + 1)));
   preview_->Redraw();
 }
 
@@ -94,6 +97,8 @@ TVXFormPrintPreview::TVXFormPrintPreview(QWidget* parent)
   colour_button_ = Button(top, bar, QStringLiteral("Colour"));
   QToolButton* help = Button(top, bar, QStringLiteral("Help"));
   bar->addStretch();
+  close_button_ = Button(top, bar, QStringLiteral("Close"));
+  close_button_->setObjectName(QStringLiteral("ButtonClose"));
   column->addWidget(top);
 
   tabs_ = new QTabWidget(this);
@@ -134,6 +139,7 @@ TVXFormPrintPreview::TVXFormPrintPreview(QWidget* parent)
   connect(landscape, &QToolButton::clicked, this, [this] { SetLandscape(true); });
   connect(colour_button_, &QToolButton::clicked, this, [this] { ToggleColour(); });
   connect(help, &QToolButton::clicked, this, [] { OpenHelpPage(kPreviewHelpContext); });
+  connect(close_button_, &QToolButton::clicked, this, [this] { close(); });
   connect(edit_header_, &QLineEdit::editingFinished, this, [this] { EditHeaderChanged(); });
   connect(edit_footer_, &QLineEdit::editingFinished, this, [this] { EditFooterChanged(); });
   connect(header_visible_, &QCheckBox::clicked, this, [this] { CheckBoxHeaderVisibleClick(); });
@@ -158,6 +164,7 @@ void TVXFormPrintPreview::PreviewGrid(TVX_Grid* grid) {
       grid_changed_ = connect(&grid->Model(), &QAbstractItemModel::modelReset, this, [this] { GridListChanged(); });
   }
   grid_ = grid;
+  setWindowTitle(ToQString(Caption()));
   if (!grid_) {
     plan_ = TGridPagePlan();
     return;
@@ -176,14 +183,14 @@ void TVXFormPrintPreview::Replan() {
   if (plan_.narrowed_column > 0) {
     grid_->setColumnWidth(plan_.narrowed_column - 1, plan_.narrowed_width);
     plan_ = PlanGridForPrinter(*grid_, *printer_, PrintOptionsFromRec(settings_));
-    setWindowTitle(ToQString(VXResFmt(TVXRes::VXXColumnTooWide, {VXRes(TVXRes::VXPrintPreview)})));
+    setWindowTitle(ToQString(VXResFmt(TVXRes::VXXColumnTooWide, {Caption()})));
   }
 }
 
 void TVXFormPrintPreview::Redraw() {
   if (!grid_ || (handler_ && handler_->PrintPreviewBusy)) return;
   Replan();
-  current_page_ = ClampPage(current_page_, plan_.PageCount());
+  current_page_ = ClampPage(current_page_, plan_.SheetCount());
   preview_->updatePreview();
 }
 
@@ -197,7 +204,7 @@ void TVXFormPrintPreview::GridListChanged() {
 }
 
 void TVXFormPrintPreview::PaintRequested(QPrinter* printer) {
-  if (!grid_ || plan_.PageCount() == 0) return;
+  if (!grid_ || plan_.SheetCount() == 0) return;
   if (handler_) handler_->PrintPreviewBusy = true;
   QPainter painter(printer);
   const double scale = printer->resolution() / kScreenDpi;
@@ -214,8 +221,8 @@ int32_t TVXFormPrintPreview::PrintPages() {
   if (ApplyPrintPageRec(printer, printer_name_, settings_)) {
     const TGridPagePlan plan = PlanGridForPrinter(*grid_, printer, options);
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(ToQString(PrintDialogTitle(plan.PageCount())));
-    dialog.setMinMax(1, std::max(1, plan.PageCount()));
+    dialog.setWindowTitle(ToQString(PrintDialogTitle(plan.SheetCount())));
+    dialog.setMinMax(1, std::max(1, plan.SheetCount()));
     if (dialog.exec() != QDialog::Accepted) return 0;
     if (dialog.printRange() == QAbstractPrintDialog::PageRange) {
       options.first_page = dialog.fromPage() - 1;
@@ -309,7 +316,7 @@ void TVXFormPrintPreview::ShowSettingsInControls() {
   header_visible_->setChecked(settings_.HeaderWanted());
   footer_visible_->setChecked(settings_.FooterWanted());
   colour_button_->setText(settings_.Monochrome() ? QStringLiteral("Mono") : QStringLiteral("Colour"));
-  setWindowTitle(ToQString(PrinterAndOrientation()));
+  setWindowTitle(ToQString(Caption()));
 }
 
 void TVXFormPrintPreview::ApplySettings() {
@@ -356,6 +363,21 @@ UString TVXFormPrintPreview::PrinterAndOrientation() const {
   const UString printer = PrinterInstalled(printer_name_) ? printer_name_ : UString(u"PDF");
   return VXResFmt(TVXRes::VXPrinternameAndPortraitOrLandScape,
                   {printer, VXRes(settings_.Landscape() ? TVXRes::VXLandscape : TVXRes::VXPortrait)});
+}
+
+UString TVXFormPrintPreview::Caption() const {
+  const UString list = grid_ ? list_type_as_string(grid_->ListType()) : UString();
+  const UString title = list.empty() ? VXRes(TVXRes::VXPrintPreview) : VXRes(TVXRes::VXPrintPreview) + u": " + list;
+  return title + u" \u2014 " + PrinterAndOrientation();
+}
+
+void TVXFormPrintPreview::keyPressEvent(QKeyEvent* event) {
+  // Escape reaches the window from any of its controls that leaves it alone.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  TVXStylableForm<QWidget>::keyPressEvent(event);
 }
 
 void TVXFormPrintPreview::FormShow() {

@@ -1,7 +1,9 @@
 // The print preview of a grid: one page at a time on a QPrintPreviewWidget (which keeps the
 // drawn page), a zoom list (fit to page, 20 % to 150 %, any typed value from 10 % to 400 %), a
-// 100 % toggle, page buttons, print, orientation, colour, and a second tab for the header and
-// footer. The preview's controls send the print handler its commands:
+// 100 % toggle, page buttons, print, orientation, colour, Close (Escape too), and a second tab for
+// the header and footer. Its caption names the list previewed, the printer and the orientation.
+// A page here is a sheet (see grid_printing.h). The preview's controls send the print handler its
+// commands:
 //
 //   256 next page (none after the last)   257 previous page (none before the first)
 //   258 the window was activated: the printer records are stored, the page drawn again
@@ -84,7 +86,8 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   TVX_Grid* PreviewedGrid() const { return grid_; }
   int32_t CurrentPage() const { return current_page_; }
   void SetCurrentPage(int32_t page) { current_page_ = page; }
-  int32_t PageCount() const { return plan_.PageCount(); }
+  // Sheets: pages of rows, each as many times as its columns need sheets.
+  int32_t PageCount() const { return plan_.SheetCount(); }
   const TGridPagePlan& Plan() const { return plan_; }
   // Plans the pages for the grid as it is now.
   void Replan();
@@ -114,12 +117,16 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   QCheckBox* CheckBoxFooterVisible() const { return footer_visible_; }
   QPrintPreviewWidget* PreviewWidget() const { return preview_; }
   QTabWidget* Tabs() const { return tabs_; }
+  QToolButton* CloseButton() const { return close_button_; }
   // "printer (portrait)" as the caption shows it.
   UString PrinterAndOrientation() const;
+  // The window's caption: the list previewed, then the printer and orientation.
+  UString Caption() const;
 
  protected:
   void FormShow() override;
   void FormActivate() override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ApplySettings();
@@ -147,6 +154,7 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   QCheckBox* header_visible_ = nullptr;
   QCheckBox* footer_visible_ = nullptr;
   QToolButton* colour_button_ = nullptr;
+  QToolButton* close_button_ = nullptr;
   TPrintPageRec settings_;
   UString printer_name_;
   TGridPagePlan plan_;

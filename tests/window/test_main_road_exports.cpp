@@ -1,0 +1,173 @@
+// Exports and the print preview of the main window after a run over the sample texts in a
+// 1600 x 1000 window, as a fresh user meets them: the save-as dialog's fields, the files it
+// writes, and the preview's sheets in both orientations (screenshots under exports/).
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QPrintPreviewWidget>
+#include <cstring>
+
+#include "concordance/lines/concordance_list.h"
+#include "model/export_test_support.h"
+#include "model/list_export.h"
+#include "platform/rtl/streams.h"
+#include "platform/runtime/vx_resources.h"
+#include "platform/zip/zip_forge.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/print_preview.h"
+#include "shell/qt/vx_grid.h"
+#include "window/main_road_support.h"
+#include "window/test_tool_window.h"
+#include "window/window_test_support.h"
+#include "windows/save_as_dialog.h"
+
+namespace {
+
+using TFields = std::vector<UString>;
+
+class MainRoadExports : public MainRoadTest {
+ protected:
+  void SetUp() override {
+    MainRoadTest::SetUp();
+    Start();
+    Main().resize(1600, 1000);
+    std::vector<UString> texts;
+    const QDir samples(QStringLiteral(LINZORA_SAMPLES_DIR));
+    for (const QString& f : samples.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+      texts.push_back(FromQString(samples.filePath(f)));
+    HandOverTexts(texts);
+    RunFromWizard(u"the");
+    ASSERT_NE(Main().Doc(), nullptr);
+    ASSERT_GT(Main().Doc()->fConcordanceList->Count(), 100);
+    Wizard().hide();
+    QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/exports"));
+  }
+  // Chooses Save As (menu tag) on the current page; the dialog, once shown, is looked at by
+  // check, given the file name and confirmed.
+  void SaveAs(int tag, const UString& file, const std::function<void(TSaveAsTxtDlgFeb2012&)>& check) {
+    bool answered = false;
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+      auto* dialog = qobject_cast<TSaveAsTxtDlgFeb2012*>(QApplication::activeModalWidget());
+      if (!dialog || !dialog->isVisible()) return;
+      timer->stop();
+      timer->deleteLater();
+      check(*dialog);
+      dialog->FileEdit()->setText(ToQString(file));
+      dialog->OKClick();
+      answered = true;
+    });
+    timer->start();
+    Main().HandleMenuCommand(tag, u"");
+    WaitUntil([&] { return answered && FileExists(file); }, 10000);
+    EXPECT_TRUE(answered);
+  }
+  TScriptedFileDialogs files;
+  static constexpr int kTagSaveAsText = 2;
+  static constexpr int kTagSaveAsSpreadsheet = 28;
+};
+
+}  // namespace
+
+// A fresh store keeps 0 characters of a line for text output: the dialog says the lines go out
+// whole, its rows run from 1 to the last line as the grid numbers them, and the file holds each
+// line whole, as the list has it. The workbook's note agrees.
+TEST_F(MainRoadExports, AFreshUsersConcordanceExportHoldsWholeLines) {
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  TConcordanceList& lines = *Main().Doc()->fConcordanceList;
+  const int count = lines.TotalRowCount();
+  const UString txt = dir.Path() + u"lines.txt";
+  SaveAs(kTagSaveAsText, txt, [&](TSaveAsTxtDlgFeb2012& d) {
+    EXPECT_EQ(d.Characters()->text(), QStringLiteral("whole lines"));
+    EXPECT_EQ(FromQString(d.RowsEdit()->text()), u"0,1-" + IntToUStr(count));
+    SaveScreenshot(d, QStringLiteral("exports/save_as_concordance"));
+  });
+  const std::vector<TFields> rows = TextExportFields(txt);
+  ASSERT_EQ(static_cast<int>(rows.size()), count + 1);
+  for (int r = 1; r <= count; ++r) {
+    TGrid_data_rec cell;
+    lines.DrawgridDataRec(1, r, cell, 0);
+    ASSERT_GT(rows[static_cast<size_t>(r)].size(), 1u);
+    ASSERT_EQ(Utf16ToUtf8(rows[static_cast<size_t>(r)][1]), Utf16ToUtf8(cell.text)) << "line " << r;
+  }
+  EXPECT_EQ(GetConcCharactersForTextOnly(), 0);
+
+  const UString xlsx = dir.Path() + u"lines.xlsx";
+  SaveAs(kTagSaveAsSpreadsheet, xlsx, [](TSaveAsTxtDlgFeb2012&) {});
+  TZipForge zip;
+  zip.SetFileName(xlsx);
+  ASSERT_TRUE(zip.OpenArchive());
+  TMemoryStream m;
+  ASSERT_TRUE(zip.ExtractToStream(zip.FindMember(u"xl/worksheets/sheet1.xml"), m));
+  const std::string sheet(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  EXPECT_NE(sheet.find("(" + Utf16ToUtf8(VXRes(TVXRes::VXWholeLinesSavedPerEntry)) + ")"), std::string::npos);
+}
+
+// The collocates as text: the rows typed in the dialog are the rows written, every row has the
+// heading row's fields, and the counts are there.
+TEST_F(MainRoadExports, CollocatesAsTextHaveTheirNumbersUnderTheirHeadings) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+  ASSERT_GT(grid->List()->TotalRowCount(), 5);
+  const UString txt = dir.Path() + u"collocates.txt";
+  SaveAs(kTagSaveAsText, txt, [](TSaveAsTxtDlgFeb2012& d) {
+    EXPECT_TRUE(d.WithNumbers()->isChecked());  // the row numbers' column goes too
+    d.RowsEdit()->setText(QStringLiteral("0,1-5"));
+  });
+  const std::vector<TFields> rows = TextExportFields(txt);
+  ASSERT_EQ(rows.size(), 6u);
+  for (size_t r = 1; r < rows.size(); ++r) {
+    ASSERT_EQ(rows[r].size(), rows[0].size()) << "row " << r;
+    EXPECT_EQ(rows[r][0], IntToUStr(static_cast<int64_t>(r)));
+    for (size_t k = 4; k < 8; ++k) EXPECT_FALSE(rows[r][k].empty()) << Utf16ToUtf8(rows[0][k]) << " row " << r;
+  }
+}
+
+// The preview of the concordance: in either orientation every sheet's columns fit its paper, the
+// sheets print as pages of their own, the caption names the list; Close and Escape close it.
+TEST_F(MainRoadExports, PreviewOfTheConcordanceFitsItsSheets) {
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  Main().SetFileDialogs(&files);
+  Main().PreviewGrid(grid);
+  TVXFormPrintPreview* p = Main().PrintPreview();
+  ASSERT_NE(p, nullptr);
+  p->resize(1000, 900);
+  for (const bool landscape : {true, false}) {
+    const char* name = landscape ? "landscape" : "portrait";
+    p->SetLandscape(landscape);
+    QApplication::processEvents();
+    const TGridPagePlan& plan = p->Plan();
+    EXPECT_EQ(p->PageCount(), plan.PageCount() * plan.BandCount()) << name;
+    const double width = p->Printer().pageRect(QPrinter::DevicePixel).width() * 96.0 / p->Printer().resolution();
+    for (int32_t band = 0; band < plan.BandCount(); ++band) {
+      int32_t used = 0;
+      for (const int32_t c : plan.ColumnsOfSheet(band)) used += plan.drawn_widths[static_cast<size_t>(c)];
+      EXPECT_LE(used, static_cast<int32_t>(width)) << name << " band " << band;
+    }
+    EXPECT_TRUE(p->windowTitle().contains(QStringLiteral("Concordance"))) << name;
+    EXPECT_TRUE(p->windowTitle().contains(QString::fromLatin1(name))) << name;
+    SaveScreenshot(*p, QStringLiteral("exports/print_preview_") + QString::fromLatin1(name));
+    if (plan.BandCount() > 1) {
+      p->SendCommand(kPreviewNextPage);
+      SaveScreenshot(*p, QStringLiteral("exports/print_preview_") + QString::fromLatin1(name) + QStringLiteral("_2"));
+      p->SendCommand(kPreviewPreviousPage);
+    }
+    const UString pdf = dir.Path() + UString(name, name + std::strlen(name)) + u".pdf";
+    files.answers = {pdf};  // no printer: into a PDF file
+    dialogs.Script({mrYes});              // more than ten pages
+    p->SendCommand(kPreviewPrint);
+    EXPECT_EQ(PdfPageCount(ToQString(pdf)), p->PageCount()) << name;
+  }
+  p->CloseButton()->click();
+  EXPECT_FALSE(p->isVisible());
+  p->show();
+  QTest::keyClick(p->PreviewWidget(), Qt::Key_Escape);  // from a control inside
+  EXPECT_FALSE(p->isVisible());
+}
