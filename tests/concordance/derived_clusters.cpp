@@ -286,6 +286,40 @@ TEST(ClusterList, ColumnsAndSorts) {
   EXPECT_EQ(list.Row(0)->rec.cluster_length, 3);
 }
 
+// The cluster, Set and Related columns are texts: the value 1 they stand for in sorts is never
+// shown; nothing set or related leaves the cell blank.
+TEST(ClusterList, SetAndRelatedCellsAreTextsBlankWhenEmpty) {
+  Lines f;
+  f.Add({}, u"of", {u"the", u"world"});
+  f.Add({}, u"of", {u"the", u"sea"});
+  TConcordanceClusterList list(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  list.Row(0)->rec.related_line = u"OF THE SEA";
+  struct Case {
+    int col;
+    UString text;
+    bool number;
+  } cases[] = {{1, list.Row(0)->rec.line.value_or(UString()), false}, {3, u"", false}, {5, u"OF THE SEA", false},
+               {2, u"", true}, {4, u"", true}};
+  for (const Case& c : cases) {
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(c.col, 1, cell, 0);
+    EXPECT_EQ(cell.text, c.text) << c.col;
+    EXPECT_EQ(cell.has_number, c.number) << c.col;
+    // Sorting still sees the value the columns stand for.
+    TNumberDisplayAndSinglesRec v;
+    list.NumericalData(c.col, 0, v);
+    if (c.col == 3 || c.col == 5) EXPECT_FLOAT_EQ(v.value, 1.0f) << c.col;
+  }
+  // A row the computation related to others names them.
+  TGrid_data_rec second;
+  list.DrawgridDataRec(5, 2, second, 0);
+  EXPECT_EQ(second.text, list.Row(1)->rec.related_line);
+  EXPECT_FALSE(second.text.empty());
+  EXPECT_FALSE(second.has_number);
+}
+
 // Every run of every size counted by hand over lines of very few words, against the list:
 // long runs (whose words no longer fit a number of their own) and the minimum that lets a
 // longer run be counted only after its shorter start reached it.
