@@ -267,13 +267,23 @@ TEST(ClusterStream, OldListsRecountLengthsAndListsRoundTrip) {
   EXPECT_EQ(back.Row(0)->rec.cluster_length, ClusterWordCount(*back.Row(0)->rec.line));
 }
 
-TEST(ClusterList, ColumnsAndSorts) {
+// The clusters of two to three words of "of the world" and "of the sea".
+struct TOfTheClusters {
   Lines f;
-  f.Add({}, u"of", {u"the", u"world"});
-  f.Add({}, u"of", {u"the", u"sea"});
-  TConcordanceClusterList list(&f.holder);
-  int32_t highest = 0;
-  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  TConcordanceClusterList list{&f.holder};
+  bool computed = false;
+  TOfTheClusters() {
+    f.Add({}, u"of", {u"the", u"world"});
+    f.Add({}, u"of", {u"the", u"sea"});
+    int32_t highest = 0;
+    computed = ComputeClusters(f.list, Sizes(2, 3), list, highest);
+  }
+};
+
+TEST(ClusterList, ColumnsAndSorts) {
+  TOfTheClusters c;
+  ASSERT_TRUE(c.computed);
+  TConcordanceClusterList& list = c.list;
   TGrid_data_rec cell;
   list.DrawgridDataRec(2, 1, cell, 0);
   EXPECT_FLOAT_EQ(cell.number.value, 2.0f);
@@ -289,12 +299,9 @@ TEST(ClusterList, ColumnsAndSorts) {
 // The cluster, Set and Related columns are texts: the value 1 they stand for in sorts is never
 // shown; nothing set or related leaves the cell blank.
 TEST(ClusterList, SetAndRelatedCellsAreTextsBlankWhenEmpty) {
-  Lines f;
-  f.Add({}, u"of", {u"the", u"world"});
-  f.Add({}, u"of", {u"the", u"sea"});
-  TConcordanceClusterList list(&f.holder);
-  int32_t highest = 0;
-  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  TOfTheClusters c;
+  ASSERT_TRUE(c.computed);
+  TConcordanceClusterList& list = c.list;
   list.Row(0)->rec.related_line = u"OF THE SEA";
   struct Case {
     int col;

@@ -15,9 +15,7 @@
 #include <vector>
 
 #include "shell/qt/page_list.h"
-#include "shell/qt/text_chooser.h"
 #include "shell/qt/vx_status_bar.h"
-#include "shell/qt/controller_stand_in.h"
 #include "window/main_road_support.h"
 #include "window/window_test_support.h"
 
@@ -129,22 +127,7 @@ class RealCorpusTest : public MainRoadTest {
                         UStringView word) {
     TFormLinzora& w = Start();
     w.resize(kWidth, kHeight);
-    w.ShowStartDialog();
-    ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
-    Wizard().ChooseTextsButtonClick();
-    QObject* chooser_object = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-      chooser_object = windows->controller->property("lz_chooser").value<QObject*>();
-      return chooser_object != nullptr;
-    }));
-    auto* chooser = qobject_cast<TTextChooser*>(chooser_object);
-    ASSERT_NE(chooser, nullptr);
-    for (const UString& f : folders) chooser->AddFolder(f);
-    for (const auto& [zip, member] : zip_members) chooser->AddZipMembers(zip, {member});
-    const int chosen = chooser->Choice().Count();
-    ASSERT_GT(chosen, 0);
-    chooser->accept();
-    ASSERT_TRUE(WaitUntil([&] { return w.ChosenTexts.FileCount() == chosen; }));
+    ASSERT_GT(ChooseTextsThroughWizard(folders, zip_members), 0);
     Wizard().SearchBox()->setCurrentText(ToQString(word));
     Wizard().CheckAndStoreChoices();
     Wizard().ButtonOKClick();

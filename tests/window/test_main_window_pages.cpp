@@ -70,6 +70,12 @@ class MainWindowPages : public RealCorpusTest {
     QTest::qWait(10);
   }
   QString Panel(int p) { return Main().Status()->PanelText(p); }
+  // The document's notes hold each of `present` and none of `absent`.
+  void ExpectNotes(std::initializer_list<const char*> present, std::initializer_list<const char*> absent) {
+    const QString notes = NotesText(*Main().Doc());
+    for (const char* p : present) EXPECT_TRUE(notes.contains(QString::fromUtf8(p))) << p << "\n" << notes.toStdString();
+    for (const char* a : absent) EXPECT_FALSE(notes.contains(QString::fromUtf8(a))) << a << "\n" << notes.toStdString();
+  }
 };
 
 // --- file names ---------------------------------------------------------------------------------
@@ -237,12 +243,9 @@ TEST_F(MainWindowPages, CountsAreGroupedInThousands) {
   ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 1200);
   TurnTo(QStringLiteral("Concordance"));
   EXPECT_EQ(Panel(kPanelEntries), QStringLiteral("1,200 entries"));
-  const QString notes = NotesText(*Main().Doc());
-  EXPECT_TRUE(notes.contains(QStringLiteral("Concordance: 1,200 found"))) << notes.toStdString();
-  EXPECT_TRUE(notes.contains(QStringLiteral("1,000 characters saved per entry"))) << notes.toStdString();
-  EXPECT_TRUE(notes.contains(QStringLiteral("Minimum texts: 1"))) << notes.toStdString();
-  EXPECT_TRUE(notes.contains(QStringLiteral("Paragraph start not marked"))) << notes.toStdString();
-  EXPECT_FALSE(notes.contains(QStringLiteral("marked by not marked"))) << notes.toStdString();
+  ExpectNotes({"Concordance: 1,200 found", "1,000 characters saved per entry", "Minimum texts: 1",
+               "Paragraph start not marked"},
+              {"marked by not marked"});
 }
 
 // --- the time-line --------------------------------------------------------------------------------
@@ -286,10 +289,8 @@ TEST_F(MainWindowPages, TimelineSaysWhenItIsEmptyOrOnePeriodAndTheNotesAgree) {
   EXPECT_EQ(Shown(*grid, 1, 5), u"");
   EXPECT_EQ(Shown(*grid, 1, 3), IntToUStr(Main().Doc()->fConcordanceList->Count()));
   EXPECT_EQ(Panel(kPanelRow), QStringLiteral("Row 1"));
+  ExpectNotes({"Time-lines: 1 found", "Time-line periods: year, by each text's date"}, {"Time-lines: 0 found"});
   const QString notes = NotesText(*Main().Doc());
-  EXPECT_TRUE(notes.contains(QStringLiteral("Time-lines: 1 found"))) << notes.toStdString();
-  EXPECT_FALSE(notes.contains(QStringLiteral("Time-lines: 0 found"))) << notes.toStdString();
-  EXPECT_TRUE(notes.contains(QStringLiteral("Time-line periods: year, by each text's date"))) << notes.toStdString();
   EXPECT_TRUE(notes.endsWith(QStringLiteral("\tProcedure = Time-lines"))) << notes.toStdString();
   auto* memo = qobject_cast<QPlainTextEdit*>(Main().Pages()->Tabs()->widget(Main().Pages()->Tabs()->count() - 1));
   ASSERT_NE(memo, nullptr);
