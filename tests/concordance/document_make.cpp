@@ -41,6 +41,27 @@ bool HasNote(const T_WholeLinzoraHolder& doc, UStringView text) {
 
 }  // namespace
 
+// The source-file list of a document keeps a heading per column (a grid draws as many columns as
+// there are headings), and each cell of a row is under its heading.
+TEST(ConcordanceDocument, SourceFilesHaveAHeadingPerColumn) {
+  ScopedSettings settings;
+  TTextFolder folder({{u"a.txt", "the old man"}, {u"b.txt", "an old dog and an old cat"}});
+  TRunDone run = RunConcordance({folder.names, u"old"});
+  ASSERT_TRUE(run.found);
+  TLinzoraFilenamelist& files = *run.doc->fTextFilesWithSearchWord;
+  const std::vector<UString> want = {u"N", u"File name", u"Hits", u"%", u"Words", u"Size", u"Date"};
+  EXPECT_EQ(files.Headings(), want);
+  ASSERT_EQ(files.Count(), 2);
+  for (int row = 1; row <= 2; ++row) {
+    TGrid_data_rec name, hits;
+    files.DrawgridDataRec(1, row, name, 0);
+    files.DrawgridDataRec(2, row, hits, 0);
+    const bool b = EndsWithU(name.text, u"b.txt");
+    EXPECT_TRUE(b || EndsWithU(name.text, u"a.txt")) << row;
+    EXPECT_FLOAT_EQ(hits.number.value, b ? 2.0f : 1.0f) << row;
+  }
+}
+
 TEST(ConcordanceDocument, MadeMidJobItLeavesTheUsersStopAlone) {
   ScopedSettings settings;
   global_panic_state = kPanicStopNow;

@@ -132,7 +132,6 @@ void T_WholeLinzoraHolder::ListKindsWithData(TListKindSet& kinds) {
 }
 
 void T_WholeLinzoraHolder::RegisterOwnedLists() {
-  fTextFilesWithSearchWord->SetHeadings({});
   TTessorineholder::RegisterOwnedLists();
   TDocumentList* lists[] = {fConcordanceList.get(), fCollocateList.get(), fConcPlotList.get(),
                             fPatternsList.get(),    fClusterList.get(),   fTimeLineList.get(),

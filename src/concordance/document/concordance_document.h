@@ -167,6 +167,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
 
   // --- operations of the tool document ---
   void AddTextSettingsNotes() override;
+  // The notes say what the derived views hold now: each "<view>: n found" line takes the list's
+  // count, and once the time-line has rows a line says which date of each text its periods go by.
+  // Every other line (the user's own too) stays as it is.
+  void UpdateViewNotes();
   void PrepareForMergeWith(TTessorineholder& other) override;
   void ListKindsWithData(TListKindSet& kinds) override;
   void RegisterOwnedLists() override;

@@ -104,6 +104,11 @@ void TConcordanceClusterList::NumericalData(int column, int index, TNumberDispla
   }
 }
 
+void TConcordanceClusterList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+  TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
+  if (row > 0 && (col == 1 || col == 3 || col == 5)) cell.has_number = false;
+}
+
 bool TConcordanceClusterList::SaveToStream(TStream& s) {
   SetVersionNumber(std::max(GetVersionNumber(), kClusterListVersion));
   return TConcordanceDerivedList::SaveToStream(s);

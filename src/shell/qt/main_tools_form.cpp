@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
@@ -273,7 +274,8 @@ std::unique_ptr<TTessorineholder> TMainToolsForm::CreateTheHolderWithCallbacks(T
 
 int TMainToolsForm::AskWhetherToSave() {
   if (!HasUnsavedData()) return mrOK;
-  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave,
+                              {SaveQuestionName(list_type_as_string(fData->ListKind), fData->SourceTextFilename)});
   return ResolveSaveAnswer(answer, [this] {
     bool saved = false;
     SaveData(CurrentGrid(), saved);
@@ -283,7 +285,8 @@ int TMainToolsForm::AskWhetherToSave() {
 
 int TMainToolsForm::AskWhetherToSaveModifiedData() {
   if (!GetAskWhetherToSaveModifiedData() || !HasUnsavedData()) return mrOK;
-  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave,
+                              {SaveQuestionName(list_type_as_string(fData->ListKind), fData->SourceTextFilename)});
   return ResolveSaveAnswer(answer, [this] {
     bool saved = false;
     SaveData(CurrentGrid(), saved);
@@ -755,7 +758,13 @@ void TMainToolsForm::PageChanged(int tab) {
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
   FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
-  if (grid) ShowEntryCount(grid);
+  if (grid) {
+    ShowEntryCount(grid);
+  } else {
+    // A page without a grid (the notes) counts no entries and has no rows.
+    status_->SetPanelText(kPanelEntries, u"");
+    status_->SetPanelText(kPanelRow, u"");
+  }
   SetPageAppropriateCaption();
   SetMenuChecks();
 }
@@ -771,7 +780,23 @@ void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
   if (!grid || !grid->List()) return;
   const int n = grid->List()->Count();
   status_->SetPanelText(kPanelEntries, n == 1 ? VXRes(TVXRes::VX1Entry) : VXResFmt(TVXRes::VXNEntries, {Num(n)}));
-  status_->SetPanelText(kPanelRow, VXRes(TVXRes::VXRowNumber) + u" " + Num(std::max(1, grid->CurrentRow())));
+  ShowRowStatus(grid);
+}
+
+void TMainToolsForm::ShowRowStatus(TVX_Grid* grid) {
+  if (!grid || !grid->List()) return;
+  // A page without rows has no row to name.
+  if (grid->Model().rowCount() == 0) {
+    status_->SetPanelText(kPanelRow, u"");
+    return;
+  }
+  status_->SetPanelText(kPanelRow, VXRes(TVXRes::VXRowNumber) + u" " + GroupedCount(std::max(1, grid->CurrentRow())));
+}
+
+void TMainToolsForm::FollowCurrentRow(TVX_Grid* grid) {
+  connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, grid] {
+    if (grid == CurrentGrid()) ShowRowStatus(grid);
+  });
 }
 
 void TMainToolsForm::SetPageAppropriateCaption() {

@@ -82,6 +82,12 @@ bool TextPresent(const TChosenFileDetailsFullRec& d) {
 
 }  // namespace
 
+QString NotesText(const T_WholeLinzoraHolder& doc) {
+  QString text;
+  for (int i = 0; i < doc.fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc.fNotes[i]);
+  return text;
+}
+
 bool LooksBinary(UStringView full_name) {
   std::ifstream in(ToFsPath(full_name), std::ios::binary);
   if (!in) return false;
@@ -169,6 +175,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
   Pages()->AddGridPage(caption, grid, list_type, list);
+  FollowCurrentRow(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
@@ -228,9 +235,7 @@ void TFormLinzora::ShowDocumentPages() {
   if (doc->fTextFilesWithSearchWord)
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
   notes_ = new QPlainTextEdit;
-  QString text;
-  for (int i = 0; i < doc->fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc->fNotes[i]);
-  notes_->setPlainText(text);
+  notes_->setPlainText(NotesText(*doc));
   notes_->document()->setModified(false);
   SetNotesControl(notes_);
   Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
@@ -605,13 +610,13 @@ void TFormLinzora::ShowRunProgress() {
   bar->SetPanelText(kPanelEntries, IntToUStr(lines));
   const TRunProgressFigures f = run_progress_.Figures();
   if (f.texts > 0) {
-    bar->SetPanelText(kPanelRunText, u"text " + IntToUStr(f.text + 1) + u" of " + IntToUStr(f.texts));
+    bar->SetPanelText(kPanelRunText, CountFormat(u"text %d of %d", {IntToUStr(f.text + 1), IntToUStr(f.texts)}));
     // The percent panels may be bars (the progress display's style) or text.
     for (const auto& [panel, percent] : {std::pair{kPanelRunOverall, f.overall_percent}, std::pair{kPanelRunThisText, f.this_percent}}) {
       if (bar->PanelIsBar(panel)) bar->SetPanelBarValue(panel, percent);
       else bar->SetPanelText(panel, IntToUStr(percent) + u"%");
     }
-    bar->SetPanelText(kPanelRunWords, IntToUStr(f.running_words) + u" words");
+    bar->SetPanelText(kPanelRunWords, VXResFmt(TVXRes::VXNWords, {IntToUStr(f.running_words)}));
   }
   if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
@@ -645,8 +650,9 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   } else {
     int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;
     seen += doc->fUnusedFiles.Count();
-    if (stopped) doc->AddOneLaterNote(u"Stopped", u"stopped after " + IntToUStr(std::min(seen, texts_total)) +
-                                                      u" of " + IntToUStr(texts_total) + u" texts");
+    if (stopped)
+      doc->AddOneLaterNote(u"Stopped", CountFormat(u"stopped after %d of %d texts",
+                                                   {IntToUStr(std::min(seen, texts_total)), IntToUStr(texts_total)}));
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
@@ -949,13 +955,19 @@ void TFormLinzora::ComputePageData() {
   for (const TView& v : views) {
     if (!v.list || doc->fComputed[v.done_index]) continue;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (v.list->Compute(false)) doc->fComputed[v.done_index] = 1;
+    const int before = v.list->Count();
+    const bool made = v.list->Compute(false);
+    if (made) doc->fComputed[v.done_index] = 1;
     QApplication::restoreOverrideCursor();
+    // Only a list that changed is shown afresh: the other grids keep their current rows.
+    if (!made && v.list->Count() == before) continue;
     computed = true;
+    for (int t = 0; t < Pages()->Count(); ++t)
+      if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == v.list) g->ListChanged();
   }
   if (!computed) return;
-  for (int t = 0; t < Pages()->Count(); ++t)
-    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->ListChanged();
+  RefreshViewNotes();
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
 }
 
 // --- resort ---------------------------------------------------------------------------------------

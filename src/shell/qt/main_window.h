@@ -189,6 +189,9 @@ class TFormLinzora : public TMainToolsForm {
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
   void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
   void ComputeViewThroughDialog(TVX_Grid* grid, int view);
+  // The notes page after a view was computed: its count lines and the time-line's dates, and the
+  // later note given (none when empty).
+  void RefreshViewNotes(UStringView later_note = {});
   void SaveAsThroughDialog(TVX_Grid* grid, int format);
   void CopyThroughFormatDialog(TVX_Grid* grid);
   void ModifySourceTexts(int what);
@@ -208,6 +211,9 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> run_text_names_;
   int32_t shown_text_ = -1;
 };
+
+// The document's notes as the notes page shows them, one line each.
+QString NotesText(const T_WholeLinzoraHolder& doc);
 
 // A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
 bool LooksBinary(UStringView full_name);

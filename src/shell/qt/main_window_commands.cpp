@@ -39,6 +39,8 @@
 namespace {
 
 constexpr uint16_t kCodeNewInstance = 4602;
+// The controller's time-line settings.
+constexpr uint16_t kCodeTimelineSettings = 1245;
 constexpr uint64_t kAllTags = 0x7FFFFFFF;
 constexpr uint64_t kRecheckTagMenus = 0x7FFFFFFE;
 // How far the concordance column may be moved off the search word, either way.
@@ -415,6 +417,12 @@ void TFormLinzora::ComputeViewThroughDialog(TVX_Grid* grid, int view) {
       done = 5;
       TFormTimelineSettings dialog(this);
       if (dialog.ShowModal() != mrOK) return;
+      // Periods of no basis cut nothing: say so rather than leave the page as it was.
+      if (GetTimeLinePlotBase() == kTimeBaseUndefined) {
+        VXDialog(TVXDialog::UndefinedTimeLineBasis);
+        PostToController(kCodeTimelineSettings);
+        return;
+      }
       break;
     }
     default:
@@ -426,8 +434,28 @@ void TFormLinzora::ComputeViewThroughDialog(TVX_Grid* grid, int view) {
   doc->fComputed[done] = list->Compute(false) ? 1 : 0;
   QApplication::restoreOverrideCursor();
   MarkDataChanged();
+  RefreshViewNotes(view == kComputeTimeline && list->Count() > 0
+                       ? VXResFmt(TVXRes::VXProcedureEquals, {VXRes(TVXRes::VXTimelines)})
+                       : UString());
   for (int t = 0; t < Pages()->Count(); ++t)
-    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == list) g->ListChanged();
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == list) {
+      g->ListChanged();
+      // The time-line computed is shown.
+      if (view == kComputeTimeline && list->Count() > 0) Pages()->Tabs()->setCurrentIndex(t);
+    }
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
+}
+
+void TFormLinzora::RefreshViewNotes(UStringView later_note) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !notes_) return;
+  // The memo may hold the user's own lines: they are kept, only the count lines change.
+  const bool modified = notes_->document()->isModified();
+  doc->fNotes.SetText(FromQString(notes_->toPlainText()));
+  doc->AddOneLaterNote(later_note, u"");
+  doc->UpdateViewNotes();
+  notes_->setPlainText(NotesText(*doc));
+  notes_->document()->setModified(modified);
 }
 
 void TFormLinzora::ModifySourceTexts(int what) {

@@ -18,6 +18,13 @@ QColor FromBGR(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) 
 constexpr int kTagRuler = 46;
 constexpr int kTagCopy = 22, kTagGrow = 30, kTagShrink = 31, kTagRefresh = 33, kTagDefaultWidths = 166;
 constexpr int kMinRowHeight = 12, kMaxRowHeight = 240;
+// The most rows a first page is taken to hold when the widths are fitted, and the length from
+// which a text counts as a line of context rather than a word or name.
+constexpr int kMostFirstPageRows = 80;
+constexpr int kLineLike = 120;
+// The view column of a plot or time-line strip (list column 6), and its narrowest width.
+constexpr int kPlotViewColumn = 5;
+constexpr int kStretchMinimum = 120;
 
 }  // namespace
 
@@ -150,6 +157,12 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setDefaultSectionSize(80);
   horizontalHeader()->setHighlightSections(false);
+  // Widths the user (or a caller) set are kept: no later fitting undoes them.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical, int, int) {
+    if (fitting_) return;
+    fit_pending_ = false;
+    if (logical == stretch_column_) stretch_auto_ = false;
+  });
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   SetStyleNumber(CurrentStyleNumber());
 }
@@ -193,7 +206,10 @@ void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternativ
   alternative_ = alternative;
   model_.SetList(list, alternative);
   MatchGridToListType(list_type, alternative);
+  // Widths for the first page as it will be seen: now, or when the grid is first shown.
+  widths_fitted_ = false;
   DefaultColumnWidths();
+  if (!isVisible()) fit_pending_ = true;
 }
 
 void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
@@ -203,8 +219,10 @@ void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
   const int lines = alternative == kGridAlternativeLines ? 3 : 1;
   row_height_ = lines == 1 ? kGridRowHeight : fontMetrics().height() * 3 + 6;
   verticalHeader()->setDefaultSectionSize(row_height_);
-  // Plots and statistics read best without ruler lines.
+  // Plots and statistics read best without ruler lines; the plot or time-line strip takes the
+  // page's free width.
   SetRulerLines(list_type != 12 && list_type != 20);
+  stretch_column_ = list_type == 12 || list_type == 20 ? kPlotViewColumn : -1;
   viewport()->update();
 }
 
@@ -212,8 +230,14 @@ void TVX_Grid::SetRulerLines(bool on) { setShowGrid(on); }
 
 void TVX_Grid::ListChanged() {
   const int top = TopRow();
+  const int row = CurrentRow(), column = CurrentColumn();
   model_.ListChanged();
   if (top > 0 && top <= model_.rowCount()) SetTopRow(top);
+  // The user's place stays where it was, as long as the list still has that row.
+  if (row > 0 && row <= model_.rowCount() && column > 0 && column <= model_.columnCount())
+    selectionModel()->setCurrentIndex(model_.index(row - 1, column - 1), QItemSelectionModel::NoUpdate);
+  // A list computed after its page was made (collocates, clusters ...) gets widths for its rows.
+  if (!widths_fitted_ && model_.rowCount() > 0) FitWhenShown();
 }
 
 int TVX_Grid::CurrentRow() const { return currentIndex().isValid() ? currentIndex().row() + 1 : -1; }
@@ -260,30 +284,66 @@ void TVX_Grid::Shrink() {
 void TVX_Grid::DefaultColumnWidths() {
   const int columns = model_.columnCount();
   const QFontMetrics fm(font());
+  // The room a column may take: the window's width once the grid is laid out in it.
+  int room = viewport()->width();
+  if (!isVisible() || room < 200) room = window() != this ? window()->width() : 0;
+  if (room < 200) room = 1600;
+  room = std::max(120, room - 40);
+  // The rows of the first page: those the viewport shows (a grid fitted while hidden is fitted
+  // again when it is first shown, with the rows it then shows).
+  const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
+  const int rows = std::min(model_.rowCount(), std::clamp(on_page, 1, kMostFirstPageRows));
+  fitting_ = true;
   for (int c = 0; c < columns; ++c) {
-    // A heading's width, or a line's when the column holds concordance lines. Other texts (file
-    // names, words) take the widest of the first rows, up to 40 characters, so names are not cut
-    // short; only the first page's rows are asked, whatever the list's length.
+    // A column of concordance lines takes a line's width; any other the widest text of the first
+    // page (words, clusters, file names, numbers as shown), so rows never look alike for being cut.
     const TGrid_data_rec& first = model_.Source().Cell(1, c + 1);
-    const bool lines = first.has_text && first.text.size() > 40;
     int text_width = fm.averageCharWidth() * 10;
-    if (!lines) {
-      // Only rows a first page shows: those are asked for anyway.
-      const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
-      const int rows = std::min({model_.rowCount(), 50, on_page});
-      for (int r = 1; r <= rows; ++r) {
-        const TGrid_data_rec& cell = model_.Source().Cell(r, c + 1);
-        if (!cell.has_text || cell.has_number) continue;
-        const UString& t = cell.text;
-        const QString shown = QString::fromUtf16(t.data(), static_cast<qsizetype>(std::min<size_t>(t.size(), 40)));
-        text_width = std::max(text_width, fm.horizontalAdvance(shown) + 16);
-      }
+    const bool lines = first.kind == kCellConcordanceLine || (first.has_text && !first.has_number && first.text.size() > kLineLike);
+    if (lines) {
+      setColumnWidth(c, fm.averageCharWidth() * 110);
+      continue;
     } else {
-      text_width = fm.averageCharWidth() * 110;
+      for (int r = 1; r <= rows; ++r) {
+        const QString shown = ToQString(GridCellText(model_.Source().Cell(r, c + 1)));
+        if (!shown.isEmpty()) text_width = std::max(text_width, fm.horizontalAdvance(shown.left(kLineLike)) + 16);
+      }
     }
     const int heading = fm.horizontalAdvance(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
-    setColumnWidth(c, std::max(heading, text_width));
+    setColumnWidth(c, std::min(room, std::max(heading, text_width)));
   }
+  fitting_ = false;
+  widths_fitted_ = rows > 0;
+  fit_pending_ = false;
+  stretch_auto_ = true;
+  FitStretchColumn();
+}
+
+void TVX_Grid::FitWhenShown() {
+  if (isVisible()) DefaultColumnWidths();
+  else fit_pending_ = true;
+}
+
+void TVX_Grid::showEvent(QShowEvent* e) {
+  QTableView::showEvent(e);
+  if (fit_pending_) DefaultColumnWidths();
+  else FitStretchColumn();
+}
+
+void TVX_Grid::FitStretchColumn() {
+  if (stretch_column_ < 0 || stretch_column_ >= model_.columnCount() || !stretch_auto_) return;
+  int others = 0;
+  for (int c = 0; c < model_.columnCount(); ++c)
+    if (c != stretch_column_ && !isColumnHidden(c)) others += columnWidth(c);
+  const int room = isVisible() ? viewport()->width() : (window() != this ? window()->width() - 60 : 0);
+  fitting_ = true;
+  setColumnWidth(stretch_column_, std::max(kStretchMinimum, room - others - 1));
+  fitting_ = false;
+}
+
+void TVX_Grid::resizeEvent(QResizeEvent* e) {
+  QTableView::resizeEvent(e);
+  FitStretchColumn();
 }
 
 bool TVX_Grid::HandleGridCommand(int tag) {

@@ -113,10 +113,18 @@ class TVX_Grid : public QTableView {
   UString CopySelectedRows();
   void Grow();
   void Shrink();
+  // Every column as wide as its heading and the widest text of a first page of rows (a line
+  // column a line's width), none wider than the window; a plot or time-line strip the free
+  // width of the page. A list that gets its first rows later is fitted then.
   void DefaultColumnWidths();
+  // The plot or time-line strip to the page's free width (unless it was sized by hand).
+  void FitStretchColumn();
+  bool WidthsFitted() const { return widths_fitted_; }
 
  protected:
   bool event(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   TVXGridModel model_;
@@ -125,6 +133,12 @@ class TVX_Grid : public QTableView {
   int alternative_ = 0;
   int row_height_ = kGridRowHeight;
   int style_ = 0;
+  bool widths_fitted_ = false;
+  bool fit_pending_ = false;  // fitted while hidden: fitted again to the first page when shown
+  void FitWhenShown();
+  bool fitting_ = false;
+  int stretch_column_ = -1;
+  bool stretch_auto_ = true;
 };
 
 // Every grid whose style is not this one takes it; answers how many did.
