@@ -1,0 +1,191 @@
+#include "shell/search_replace_rules.h"
+
+#include <algorithm>
+
+#include "platform/runtime/vx_resources.h"
+#include "platform/search/search_engine.h"
+#include "platform/search/search_items.h"
+#include "platform/text/text_services.h"
+
+struct TSearchReplaceRun::Impl {
+  TSearchReplaceOwner owner;
+  std::vector<TSearch_word_format_rec> items;
+  UString replacement;
+  std::unique_ptr<TSearchAndDoEngine> engine;
+  int32_t rows = 0;
+  int32_t row = -1;
+  UString working;
+  std::vector<std::pair<int32_t, int32_t>> hits;  // offset in the original text, length
+  size_t next = 0;
+  int32_t shift = 0;
+  bool waited_this_row = false;
+};
+
+TSearchReplaceRun::TSearchReplaceRun() : d_(std::make_unique<Impl>()) {}
+TSearchReplaceRun::~TSearchReplaceRun() = default;
+
+UString TSearchReplaceRun::BadSearchItem(UStringView typed) {
+  const UString t = TrimU(typed);
+  if (t.empty()) return u"\"\"";
+  size_t start = 0;
+  while (start <= t.size()) {
+    size_t end = t.find(u'/', start);
+    if (end == UString::npos) end = t.size();
+    const UStringView alt = UStringView(t).substr(start, end - start);
+    bool has_word = false;
+    for (char16_t ch : alt)
+      if ((CharKindOf(ch) & (C1_ALPHA | C1_DIGIT)) != 0 || ch == u'*' || ch == u'?') has_word = true;
+    if (!has_word) return u"\"" + t + u"\"";
+    start = end + 1;
+  }
+  return UString();
+}
+
+bool TSearchReplaceRun::Start(const std::vector<UString>& items, bool replacing, UStringView replacement,
+                              bool confirm_each, TSearchReplaceOwner owner, const TSearchTextOptions& options) {
+  d_ = std::make_unique<Impl>();
+  state_ = TSearchState::kIdle;
+  cancelled_ = false;
+  hits_this_pass_ = total_hits_ = replaced_ = passes_ = 0;
+  for (const UString& i : items)
+    if (!TrimU(i).empty()) d_->items.push_back(TBaseSearchItems::MakeItem(i));
+  if (d_->items.empty() || !owner.rows || !owner.cell_text) {
+    state_ = TSearchState::kFinished;
+    return false;
+  }
+  d_->owner = std::move(owner);
+  d_->replacement = UString(replacement);
+  d_->engine = std::make_unique<TSearchAndDoEngine>(true, true, options);
+  d_->rows = d_->owner.rows();
+  replacing_ = replacing;
+  confirm_each_ = confirm_each;
+  return true;
+}
+
+bool TSearchReplaceRun::LoadRow() {
+  Impl& d = *d_;
+  d.hits.clear();
+  d.next = 0;
+  d.shift = 0;
+  d.waited_this_row = false;
+  if (!d.owner.cell_text(d.row, d.working)) return false;
+  auto found = [&d](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+    d.hits.emplace_back(f.hit_position, f.hit_length);
+    return true;
+  };
+  d.engine->PrepareFirst(d.working, -1, 0, found);
+  for (size_t k = 0; k < d.items.size(); ++k) d.engine->SearchAndDo(d.items[k], static_cast<int32_t>(k));
+  if (d.items.size() > 1) {
+    std::sort(d.hits.begin(), d.hits.end());
+    // Hits of different items at one place: the first (longest when tied in start) stays.
+    std::vector<std::pair<int32_t, int32_t>> kept;
+    for (const auto& h : d.hits)
+      if (kept.empty() || h.first >= kept.back().first + kept.back().second) kept.push_back(h);
+    d.hits = std::move(kept);
+  }
+  return !d.hits.empty();
+}
+
+TSearchState TSearchReplaceRun::Advance() {
+  Impl& d = *d_;
+  while (state_ == TSearchState::kIdle) {
+    if (d.next >= d.hits.size()) {
+      ++d.row;
+      if (d.row >= d.rows) {
+        ++passes_;
+        if (replacing_ || hits_this_pass_ == 0) {
+          state_ = TSearchState::kFinished;
+        } else if (hits_this_pass_ == 1) {
+          state_ = TSearchState::kPassEnded;
+        } else {
+          d.row = -1;
+          hits_this_pass_ = 0;
+        }
+        d.hits.clear();
+        d.next = 0;
+        continue;
+      }
+      LoadRow();
+      continue;
+    }
+    const auto [offset, length] = d.hits[d.next];
+    hit_ = TSearchHit{d.row, offset + d.shift, length};
+    ++hits_this_pass_;
+    ++total_hits_;
+    if (replacing_) {
+      if (confirm_each_) {
+        state_ = TSearchState::kWaiting;
+        break;
+      }
+      Answer(true);
+      continue;
+    }
+    if (!d.waited_this_row) {
+      d.waited_this_row = true;
+      state_ = TSearchState::kWaiting;
+      break;
+    }
+    ++d.next;
+  }
+  return state_;
+}
+
+void TSearchReplaceRun::Answer(bool yes) {
+  Impl& d = *d_;
+  if (yes && replacing_) {
+    const UString before = d.working;
+    d.working.replace(static_cast<size_t>(hit_.offset), static_cast<size_t>(hit_.length), d.replacement);
+    if (d.owner.replace && d.owner.replace(d.row, d.working)) {
+      d.shift += static_cast<int32_t>(d.replacement.size()) - hit_.length;
+      ++replaced_;
+    } else {
+      d.working = before;  // the cell stays as it is; the run goes on
+    }
+  }
+  ++d.next;
+  if (state_ == TSearchState::kWaiting) state_ = TSearchState::kIdle;
+}
+
+void TSearchReplaceRun::Yes() {
+  if (state_ == TSearchState::kWaiting) Answer(true);
+}
+void TSearchReplaceRun::Skip() {
+  if (state_ == TSearchState::kWaiting) Answer(false);
+}
+void TSearchReplaceRun::YesAll() {
+  confirm_each_ = false;
+  Yes();
+}
+void TSearchReplaceRun::SkipAll() { Cancel(); }
+void TSearchReplaceRun::Cancel() {
+  cancelled_ = true;
+  state_ = TSearchState::kFinished;
+}
+
+void TSearchReplaceRun::ContinueAfterPass(bool go_on) {
+  if (state_ != TSearchState::kPassEnded) return;
+  if (!go_on) {
+    cancelled_ = true;
+    state_ = TSearchState::kFinished;
+    return;
+  }
+  d_->row = -1;
+  hits_this_pass_ = 0;
+  state_ = TSearchState::kIdle;
+}
+
+UString TSearchReplaceRun::ContextText() const {
+  return VXRes(TVXRes::VXRowNumber) + u" " + IntToUStr(hit_.row + 1) + u": " + d_->working;
+}
+
+int32_t TSearchReplaceRun::ContextOffset() const {
+  const UString text = ContextText();
+  return static_cast<int32_t>(text.size() - d_->working.size()) + hit_.offset;
+}
+
+UString TSearchReplaceRun::PreviewText() const {
+  UString t = d_->working;
+  if (hit_.offset >= 0 && static_cast<size_t>(hit_.offset + hit_.length) <= t.size())
+    t.replace(static_cast<size_t>(hit_.offset), static_cast<size_t>(hit_.length), d_->replacement);
+  return t;
+}
