@@ -25,7 +25,8 @@ TGrid_head32 MakeOwnHeading(TVXBaseDataClass& list, int column) {
   h.alignment = column == 0 ? kAlignRight : kAlignLeft;
   if (list.Count() > 0) {
     list.DrawgridDataRec(column, 1, cell, 0);
-    h.numeric = cell.has_number && !cell.has_text;
+    // A number may come with its text already written out.
+    h.numeric = cell.has_number;
   }
   if (h.numeric) {
     h.alignment = kAlignRight;
@@ -38,7 +39,7 @@ TGrid_head32 MakeOwnHeading(TVXBaseDataClass& list, int column) {
 
 }  // namespace
 
-void EnsureGridHeadings(TVXBaseDataClass& list) {
+void EnsureGridHeadings(TVXBaseDataClass& list, bool probe) {
   TGrid_header_array& heads = list.grid_headings;
   const int own = list.HeadingCount();
   // Records of columns that went (own columns past the count, added columns deleted).
@@ -62,12 +63,12 @@ void EnsureGridHeadings(TVXBaseDataClass& list) {
     heads.insert(heads.begin() + static_cast<std::ptrdiff_t>(at), std::move(h));
   }
   // A list that had no rows when its layout was made: its number columns known now.
-  if (list.Count() > 0)
+  if (probe && list.Count() > 0)
     for (TGrid_head32& h : heads) {
       if (h.numeric || h.case_allowed == 0 || TVXBaseDataClass::IsAddedColumnNumber(h.column_number)) continue;
       TGrid_data_rec cell;
       list.DrawgridDataRec(h.column_number, 1, cell, 0);
-      if (cell.has_number && !cell.has_text && cell.text.empty() && h.column_number > 0) {
+      if (cell.has_number && h.column_number > 0) {
         h.numeric = true;
         h.case_allowed = 0;
         h.alignment = kAlignRight;
@@ -151,11 +152,14 @@ void ApplyHeadingToCell(const TGrid_head32& head, TGrid_data_rec& cell) {
     cell.has_colour = true;
     cell.colour = static_cast<uint32_t>(head.background);
   }
-  if (cell.has_number && !cell.has_text && head.numeric) {
+  if (cell.has_number && head.numeric) {
     if (std::isfinite(cell.number.value) && cell.number.value < head.threshold) {
-      cell.has_number = false;
+      cell.has_number = cell.has_text = false;
+      cell.text.clear();
       return;
     }
+    // The number is written with the column's decimals, not as the list wrote it.
+    cell.has_text = false;
     cell.decimals = std::min(head.decimals, kMaxColumnDecimals);
     if (head.decimals > 0) cell.number.is_real = true;
   }

@@ -24,8 +24,11 @@
 
 using TGrid_header_array = std::vector<TGrid_head32>;
 
-// Makes or refreshes the list's layout (see above).
-void EnsureGridHeadings(TVXBaseDataClass& list);
+// Makes or refreshes the list's layout (see above). A grid keeps the layout its list has and only
+// follows changes of the list's own columns (probe false): a list whose layout nobody asked for
+// is shown column by column at no cost. The grid tools ask with probe, which also finds the
+// number columns of a list that had no rows when its layout was made.
+void EnsureGridHeadings(TVXBaseDataClass& list, bool probe = true);
 // The list columns shown, in display order, the row-number column left out.
 std::vector<int> VisibleListColumns(const TGrid_header_array& heads);
 // Display column (0 the row numbers, then 1 .. the shown columns) to list column; -1 when there is

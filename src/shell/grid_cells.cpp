@@ -45,8 +45,8 @@ void TGridCellSource::MakeViewColumns() {
   view_columns_.clear();
   head_of_slot_.clear();
   if (!list_) return;
-  if (!ShowsNothing()) EnsureGridHeadings(*list_);
   const TGrid_header_array& heads = list_->grid_headings;
+  if (!heads.empty() && !ShowsNothing()) EnsureGridHeadings(*list_, false);
   if (heads.empty()) {
     for (int c = 1; c < Columns(); ++c) view_columns_.push_back(c);
     return;

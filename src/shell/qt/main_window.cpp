@@ -1,4 +1,5 @@
 #include "shell/qt/main_window.h"
+#include "model/column_formula.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -168,12 +169,13 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
     list->SetHeadings(std::move(headings));
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, grid](int section) { Resort(grid, section + 1); });
+          [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
   return grid;
 }
 
@@ -244,6 +246,7 @@ bool TFormLinzora::CanCloseData() {
 
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
+  RefreshAfterGridChange(nullptr);
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
@@ -968,11 +971,20 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
   // the lines being sorted.
   TJobScope resorting;
+  if (TVXBaseDataClass::IsAddedColumnNumber(column)) {
+    added_sort_ascending_ = !added_sort_ascending_;
+    list->SortOnAddedColumn(column, added_sort_ascending_);
+    RecomputeCumulativeColumns(*list);
+    MarkDataChanged();
+    grid->ListChanged();
+    return;
+  }
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
+    RecomputeCumulativeColumns(*list);
     QApplication::restoreOverrideCursor();
     grid->ListChanged();
     return;
@@ -1007,6 +1019,7 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   lines->CompleteResort();
+  RecomputeCumulativeColumns(*lines);
   QApplication::restoreOverrideCursor();
   MarkDataChanged();
   grid->ListChanged();

@@ -36,25 +36,25 @@ void TVXGridModel::ListChanged() {
 }
 
 const TGrid_data_rec& TVXGridModel::CellAt(const QModelIndex& index) {
-  return source_.Cell(index.row() + 1, index.column() + 1);
+  return source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()));
 }
 
 int TVXGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : source_.Rows(); }
 
 int TVXGridModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : std::max(0, source_.Columns() - 1);
+  return parent.isValid() ? 0 : source_.ViewColumnCount();
 }
 
 QVariant TVXGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-    return ToQString(GridCellText(source_.Cell(index.row() + 1, index.column() + 1)));
+    return ToQString(GridCellText(source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()))));
   return {};
 }
 
 QVariant TVXGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal) return ToQString(GridCellText(source_.Cell(0, section + 1)));
+  if (orientation == Qt::Horizontal) return ToQString(GridCellText(source_.Cell(0, source_.ListColumnOfView(section))));
   return ToQString(GridCellText(source_.Cell(section + 1, 0)));
 }
 
@@ -75,11 +75,18 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
   if (text.isEmpty()) return;
   const QRect r = rect.adjusted(4, 0, -4, 0);
   QFont f = font;
-  f.setStrikeOut(cell.deleted);
+  f.setBold((cell.typeface & kTypefaceBold) != 0);
+  f.setItalic((cell.typeface & kTypefaceItalic) != 0);
+  f.setUnderline((cell.typeface & kTypefaceUnderline) != 0);
+  f.setStrikeOut(cell.deleted || (cell.typeface & kTypefaceStrikeOut) != 0);
   p->setFont(f);
   p->setPen(fore);
-  if (!cell.has_text) {
-    p->drawText(r, Qt::AlignRight | Qt::AlignVCenter, text);
+  Qt::Alignment along = cell.has_text ? Qt::AlignLeft : Qt::AlignRight;
+  if (cell.alignment == kAlignCentre) along = Qt::AlignHCenter;
+  else if (cell.alignment == kAlignRight || cell.alignment == kAlignDecimal) along = Qt::AlignRight;
+  else if (cell.alignment == kAlignLeft || cell.alignment == kAlignLeft2) along = Qt::AlignLeft;
+  if (!cell.has_text || (cell.pieces.empty() && cell.spans.empty() && cell.centre_length == 0)) {
+    p->drawText(r, along | Qt::AlignVCenter, text);
     return;
   }
   // Text with stretches of its own: the centre of a line in bold, coloured spans.
@@ -150,6 +157,9 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setDefaultSectionSize(80);
   horizontalHeader()->setHighlightSections(false);
+  // A width the user drags is kept in the column's layout record.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int section, int, int width) { KeepWidth(section, width); });
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   SetStyleNumber(CurrentStyleNumber());
 }
@@ -217,7 +227,45 @@ void TVX_Grid::ListChanged() {
 }
 
 int TVX_Grid::CurrentRow() const { return currentIndex().isValid() ? currentIndex().row() + 1 : -1; }
-int TVX_Grid::CurrentColumn() const { return currentIndex().isValid() ? currentIndex().column() + 1 : -1; }
+int TVX_Grid::CurrentColumn() const {
+  return currentIndex().isValid() ? const_cast<TVX_Grid*>(this)->model_.Source().ListColumnOfView(currentIndex().column()) : -1;
+}
+int TVX_Grid::CurrentDisplayColumn() const { return currentIndex().isValid() ? currentIndex().column() + 1 : -1; }
+int TVX_Grid::ListColumnOfSection(int section) { return model_.Source().ListColumnOfView(section); }
+
+void TVX_Grid::SelectCell(int row, int list_column) {
+  const int view = model_.Source().ViewOfListColumn(list_column);
+  if (row < 1 || row > model_.rowCount()) return;
+  setCurrentIndex(model_.index(row - 1, std::max(0, view)));
+  scrollTo(currentIndex());
+}
+
+void TVX_Grid::ApplyHeadings() {
+  const int top = TopRow();
+  model_.ListChanged();
+  if (TVXBaseDataClass* list = List()) {
+    applying_widths_ = true;
+    for (int v = 0; v < model_.columnCount(); ++v) {
+      const TGrid_head32 h = list->HeadingSettings(model_.Source().ListColumnOfView(v));
+      if (h.width > 0) setColumnWidth(v, h.width);
+    }
+    applying_widths_ = false;
+  }
+  if (top > 0 && top <= model_.rowCount()) SetTopRow(top);
+}
+
+void TVX_Grid::KeepWidthsInLayout() {
+  for (int v = 0; v < model_.columnCount(); ++v) KeepWidth(v, columnWidth(v));
+}
+
+void TVX_Grid::KeepWidth(int section, int width) {
+  if (applying_widths_) return;
+  TVXBaseDataClass* list = List();
+  if (!list) return;
+  const int c = model_.Source().ListColumnOfView(section);
+  for (TGrid_head32& h : list->grid_headings)
+    if (h.column_number == c) h.width = width;
+}
 int TVX_Grid::TopRow() const {
   const int r = rowAt(0);
   return r < 0 ? -1 : r + 1;
@@ -264,7 +312,8 @@ void TVX_Grid::DefaultColumnWidths() {
     // A heading's width, or a line's when the column holds concordance lines. Other texts (file
     // names, words) take the widest of the first rows, up to 40 characters, so names are not cut
     // short; only the first page's rows are asked, whatever the list's length.
-    const TGrid_data_rec& first = model_.Source().Cell(1, c + 1);
+    const int list_column = model_.Source().ListColumnOfView(c);
+    const TGrid_data_rec& first = model_.Source().Cell(1, list_column);
     const bool lines = first.has_text && first.text.size() > 40;
     int text_width = fm.averageCharWidth() * 10;
     if (!lines) {
@@ -272,7 +321,7 @@ void TVX_Grid::DefaultColumnWidths() {
       const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
       const int rows = std::min({model_.rowCount(), 50, on_page});
       for (int r = 1; r <= rows; ++r) {
-        const TGrid_data_rec& cell = model_.Source().Cell(r, c + 1);
+        const TGrid_data_rec& cell = model_.Source().Cell(r, list_column);
         if (!cell.has_text || cell.has_number) continue;
         const UString& t = cell.text;
         const QString shown = QString::fromUtf16(t.data(), static_cast<qsizetype>(std::min<size_t>(t.size(), 40)));

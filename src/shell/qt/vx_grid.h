@@ -96,9 +96,20 @@ class TVX_Grid : public QTableView {
   void SetRuler(bool on, uint32_t ruler_colour);
   bool RulerShown() const { return handler_.Ruler(); }
 
-  // Grid rows count from 1 (row 0 the headings), as the lists count them.
+  // Grid rows count from 1 (row 0 the headings), as the lists count them. CurrentColumn is the
+  // list column under the cursor (the layout may have moved or hidden columns), CurrentDisplayColumn
+  // its place on screen (1 the first shown column).
   int CurrentRow() const;
   int CurrentColumn() const;
+  int CurrentDisplayColumn() const;
+  int ListColumnOfSection(int section);
+  // Puts the cursor on a list column of a row (row from 1).
+  void SelectCell(int row, int list_column);
+  // After the layout changed: the columns as the records say, their widths included.
+  void ApplyHeadings();
+  // The widths on screen go into the layout's records (a layout made after the grid sized its
+  // columns).
+  void KeepWidthsInLayout();
   int TopRow() const;
   void SetTopRow(int row);
   std::vector<int> SelectedRows() const;
@@ -119,8 +130,10 @@ class TVX_Grid : public QTableView {
   bool event(QEvent* e) override;
 
  private:
+  void KeepWidth(int section, int width);
   TVXGridModel model_;
   TVXGridCellHandler handler_;
+  bool applying_widths_ = false;
   uint8_t list_type_ = 0;
   int alternative_ = 0;
   int row_height_ = kGridRowHeight;
