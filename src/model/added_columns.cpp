@@ -152,6 +152,16 @@ void TVXBaseDataClass::AnyColumnDataRec(int column, int row, TGrid_data_rec& cel
   else DrawgridDataRec(column, row, cell, kind_of_display);
 }
 
+void TVXBaseDataClass::CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out) {
+  AnyColumnDataRec(column, index + 1, scratch, 0);
+  out.clear();
+  if (!scratch.has_text) return;
+  // Into the caller's buffer: a search over a million rows makes no string of its own per row.
+  out += scratch.prefix;
+  out += scratch.text;
+  out += scratch.suffix;
+}
+
 void TVXBaseDataClass::RecomputeColumnSetnums() {
   const int32_t active = setnums_.CurrentValue();
   setnums_.items.clear();

@@ -677,6 +677,9 @@ class TVXBaseDataClass {
   void AddedColumnDataRec(int column, int row, TGrid_data_rec& cell);
   // The cell of any column, own or added (row 0 the headings).
   void AnyColumnDataRec(int column, int row, TGrid_data_rec& cell, int kind_of_display);
+  // The text a search of a column looks at in an entry (conditions, breakdown): base, the cell's
+  // prefix, text and suffix; a list whose cells are costly to draw may answer more cheaply.
+  virtual void CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out);
   // Set columns: the list's own (PredefinedSetColumnNumber) and the added ones, and which is
   // active. RecomputeColumnSetnums refreshes the numbers, keeping the active one while it exists.
   TVXActiveLongintList& ColumnSetnums() { return setnums_; }

@@ -219,6 +219,15 @@ struct TRowTester {
   TSearchAndDoEngine engine{true, true, TSearchTextOptions()};
 
   void Cell(int column, int index) { list.AnyColumnDataRec(column, index + 1, cell, 0); }
+  UString buffer;
+  // Items of "contains", made once per requirement.
+  std::vector<std::pair<const TSearchRequirement*, TSearch_word_format_rec>> items;
+  const TSearch_word_format_rec& ItemOf(const TSearchRequirement& r) {
+    for (const auto& [req, item] : items)
+      if (req == &r) return item;
+    items.emplace_back(&r, TBaseSearchItems::MakeItem(r.text1));
+    return items.back().second;
+  }
   UString Text(uint8_t flags) {
     UString t = cell.has_text ? RelevantAffixesOfStringData(cell) : UString();
     if (!cell.has_text && cell.has_number && std::isfinite(cell.number.value)) {
@@ -287,6 +296,13 @@ struct TRowTester {
       case kSeekJoinedElsewhere: return list.GetJoinedElsewhere(index);
       default: break;
     }
+    if (r.seek == kSeekContains && !(r.use_other_column && InputsOfSeekKind(r.seek).other_column) &&
+        r.data_type != kDataNumber) {
+      // The engine's word rules, its own case rule: the text as it is.
+      list.CellTextForSearch(r.data_column, index, cell, buffer);
+      buffer += u' ';
+      return engine.QuickSearchFoundIgnoringTags(buffer, ItemOf(r));
+    }
     Cell(r.data_column, index);
     const bool numeric = r.data_type == kDataNumber;
     if (r.seek == kSeekEmpty || r.seek == kSeekNotEmpty) {
@@ -321,10 +337,10 @@ struct TRowTester {
     switch (r.seek) {
       case kSeekEquals: return other ? text == x : WildcardMatch(text, x);
       case kSeekContains: {
-        // The engine's word rules (whole words, wildcards); the case was settled above.
-        UString buffer = text;
-        buffer += u' ';
-        return engine.QuickSearchFoundIgnoringTags(buffer, x, 0);
+        // Against another column's text: its text as the word to find.
+        UString b = text;
+        b += u' ';
+        return engine.QuickSearchFoundIgnoringTags(b, x, 0);
       }
       case kSeekBeginsWith: return StartsWithU(text, x) || WildcardMatch(text, x + u"*");
       case kSeekEndsWith: return EndsWithU(text, x) || WildcardMatch(text, u"*" + x);

@@ -56,8 +56,7 @@ TSummaryArrays BreakdownSummary(TVXBaseDataClass& list, const TBreakdownRequest&
       a.stopped = true;
       break;
     }
-    list.AnyColumnDataRec(q.search_column, i + 1, cell, 0);
-    buffer = cell.has_text ? RelevantAffixesOfStringData(cell) : UString();
+    list.CellTextForSearch(q.search_column, i, cell, buffer);
     buffer += u' ';
     bool any = false;
     double value = 0;

@@ -18,6 +18,8 @@ struct TSearchReplaceRun::Impl {
   std::vector<std::pair<int32_t, int32_t>> hits;  // offset in the original text, length
   size_t next = 0;
   int32_t shift = 0;
+  int32_t pending = 0;  // replacements made in working, not yet handed to the owner
+  UString found;        // the text of the last hit replaced
   bool waited_this_row = false;
 };
 
@@ -90,6 +92,7 @@ TSearchState TSearchReplaceRun::Advance() {
   Impl& d = *d_;
   while (state_ == TSearchState::kIdle) {
     if (d.next >= d.hits.size()) {
+      Flush();
       ++d.row;
       if (d.row >= d.rows) {
         ++passes_;
@@ -133,17 +136,32 @@ TSearchState TSearchReplaceRun::Advance() {
 void TSearchReplaceRun::Answer(bool yes) {
   Impl& d = *d_;
   if (yes && replacing_) {
-    const UString before = d.working;
-    d.working.replace(static_cast<size_t>(hit_.offset), static_cast<size_t>(hit_.length), d.replacement);
-    if (d.owner.replace && d.owner.replace(d.row, d.working)) {
-      d.shift += static_cast<int32_t>(d.replacement.size()) - hit_.length;
-      ++replaced_;
-    } else {
-      d.working = before;  // the cell stays as it is; the run goes on
-    }
+    const size_t at = static_cast<size_t>(hit_.offset);
+    d.found.assign(d.working, at, static_cast<size_t>(hit_.length));
+    d.working.replace(at, static_cast<size_t>(hit_.length), d.replacement);
+    d.shift += static_cast<int32_t>(d.replacement.size()) - hit_.length;
+    ++d.pending;
+    // Asked hit by hit, the owner takes each replacement at once; without asking, the row's
+    // replacements go over together when the row is done.
+    if (confirm_each_ || state_ == TSearchState::kWaiting) Flush();
   }
   ++d.next;
   if (state_ == TSearchState::kWaiting) state_ = TSearchState::kIdle;
+}
+
+void TSearchReplaceRun::Flush() {
+  Impl& d = *d_;
+  if (d.pending == 0) return;
+  if (d.owner.replace && d.owner.replace(d.row, d.working)) {
+    replaced_ += d.pending;
+  } else if (d.pending == 1) {
+    // The cell stays as it is; the run goes on.
+    d.working.replace(static_cast<size_t>(hit_.offset), d.replacement.size(), d.found);
+    d.shift -= static_cast<int32_t>(d.replacement.size()) - hit_.length;
+  } else {
+    d.owner.cell_text(d.row, d.working);
+  }
+  d.pending = 0;
 }
 
 void TSearchReplaceRun::Yes() {
@@ -158,6 +176,7 @@ void TSearchReplaceRun::YesAll() {
 }
 void TSearchReplaceRun::SkipAll() { Cancel(); }
 void TSearchReplaceRun::Cancel() {
+  if (state_ != TSearchState::kFinished) Flush();
   cancelled_ = true;
   state_ = TSearchState::kFinished;
 }

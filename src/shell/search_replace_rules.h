@@ -82,6 +82,7 @@ class TSearchReplaceRun {
 
  private:
   void Answer(bool yes);
+  void Flush();
   bool LoadRow();
   struct Impl;
   std::unique_ptr<Impl> d_;

@@ -418,3 +418,75 @@ TEST_F(GridToolsBatch, BatchArchiveListedOpenedRefusedAndDamaged) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text grid of two languages, as the search dialog sees it.
+class TTextGridStandIn : public TSearchTarget {
+ public:
+  std::vector<std::vector<UString>> rows = {{u"the cat and the cat", u"le chat"}, {u"no hit", u"rien"}, {u"a cat", u"un chat"}};
+  std::vector<int> shown_rows;
+  bool IsTextGrid() const override { return true; }
+  std::vector<std::pair<UString, int>> Choices() override { return {{u"English", 0}, {u"French", 1}}; }
+  int CurrentChoice() override { return 0; }
+  int Rows() override { return static_cast<int>(rows.size()); }
+  bool CellText(int row, int choice, UString& text) override {
+    text = rows[static_cast<size_t>(row)][static_cast<size_t>(choice)];
+    return true;
+  }
+  bool Replace(int, int, const UString&) override { return false; }
+  void ShowHit(int row, int, int) override { shown_rows.push_back(row); }
+};
+
+TEST_F(GridTools, SearchOnlyInATextGridStopsOncePerRowAndWraps) {
+  TSearchReplaceDlg dlg(&Main());
+  auto target = std::make_unique<TTextGridStandIn>();
+  TTextGridStandIn* grid = target.get();
+  dlg.Setup(false, std::move(target));
+  dlg.show();
+  EXPECT_EQ(dlg.Columns()->count(), 2);
+  EXPECT_FALSE(dlg.Preview()->isVisible());
+  dlg.SearchBox()->setEditText(QStringLiteral("cat"));
+  dlg.OKClick();
+  dlg.OKClick();  // only searching, OK moves on
+  dlg.SkipClick();
+  EXPECT_EQ(grid->shown_rows, (std::vector<int>{0, 2, 0}));
+  dlg.CancelClick();
+  EXPECT_FALSE(dlg.Busy());
+  // The other language.
+  dlg.show();
+  dlg.Columns()->setCurrentRow(1);
+  dlg.SearchBox()->setEditText(QStringLiteral("chat"));
+  grid->shown_rows.clear();
+  dlg.OKClick();
+  EXPECT_EQ(grid->shown_rows, (std::vector<int>{0}));
+  dlg.CancelClick();
+}
+
+TEST_F(GridTools, SavingSaysAddedValuesStayBehindAndTheConditionsFollowThePage) {
+  Fire(29);
+  Columns().Pages()->setCurrentIndex(2);
+  Columns().AddSetColumnButton()->click();
+  const int set = List().ColumnSetnums().items.back();
+  List().SetAddedCellText(set, 0, u"noun");
+  dialogs.Clear();
+  dialogs.Script({mrCancel});
+  bool saved = true;
+  Main().SaveData(&Grid(), saved);
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(WasAsked(TVXDialog::WarnAboutAndASKOK));
+  // The conditions window points at the grid of the page turned to.
+  Fire(170);
+  auto* form = qobject_cast<TFormTestWhether*>(Main().ConditionsForm());
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->Grid(), &Grid());
+  for (int t = 1; t < Main().Pages()->Count(); ++t)
+    if (TVX_Grid* g = Main().Pages()->GridOfTab(t)) {
+      Main().Pages()->Tabs()->setCurrentIndex(t);
+      QTest::qWait(20);
+      EXPECT_EQ(form->Grid(), g);
+      break;
+    }
+}
+
+}  // namespace

@@ -933,6 +933,7 @@ void TFormLinzora::HandleStartupParameters() {
 void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
+  if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
 }
 
 void TFormLinzora::ComputePageData() {

@@ -159,6 +159,8 @@ class TFormLinzora : public TMainToolsForm {
   bool SetWordOfRow(TVX_Grid* grid, int column, int row, const UString& text);
   // A batch archive: the question, then the chooser; never a document of its own.
   bool OpenAFile() override;
+  // Values in added columns are not part of the document: the user hears so first and may cancel.
+  void SaveData(TVX_Grid* grid, bool& saved) override;
   QWidget* ColumnsForm() const { return columns_form_; }
   QWidget* ConditionsForm() const { return conditions_form_; }
   QWidget* SearchReplaceForm() const { return search_form_; }

@@ -282,3 +282,15 @@ bool TFormLinzora::OpenAFile() {
   UpdateControlsForData();
   return false;
 }
+
+void TFormLinzora::SaveData(TVX_Grid* grid, bool& saved) {
+  saved = false;
+  bool values = false;
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() && g->List()->AddedColumnsHoldValues()) values = true;
+  if (values && VXDialogCaptioned(TVXDialog::WarnAboutAndASKOK, u"Save",
+                                  {u"The values of the columns you added are not saved with the document; their "
+                                   u"layout can be kept with Save in the column editor."}) != mrOK)
+    return;
+  TMainToolsForm::SaveData(grid, saved);
+}
