@@ -174,6 +174,14 @@ void TVXBaseDataClass::RecomputeColumnSetnums() {
   if (setnums_.current < 0 && !setnums_.items.empty()) setnums_.current = 0;
 }
 
+void TVXBaseDataClass::ReorderEntries(const std::vector<int>& order) {
+  std::vector<TVXBaseListObject*> sorted(order.size());
+  for (size_t i = 0; i < order.size(); ++i) sorted[i] = entries_[static_cast<size_t>(order[i])];
+  entries_ = std::move(sorted);
+  alpha_sorted_ = false;
+  SetSortsChanged(true);
+}
+
 bool TVXBaseDataClass::SortOnAddedColumn(int column, bool ascending) {
   const TAddedColumn* c = AddedColumn(column);
   if (!c || busy_ != kBusyNone) return false;
@@ -197,11 +205,7 @@ bool TVXBaseDataClass::SortOnAddedColumn(int column, bool ascending) {
       return ascending ? x < y : y < x;
     });
   }
-  std::vector<TVXBaseListObject*> sorted(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) sorted[static_cast<size_t>(i)] = entries_[static_cast<size_t>(order[static_cast<size_t>(i)])];
-  entries_ = std::move(sorted);
-  alpha_sorted_ = false;
-  SetSortsChanged(true);
+  ReorderEntries(order);
   return true;
 }
 
@@ -241,10 +245,6 @@ bool TVXBaseDataClass::SortOnColourCategory(const std::vector<uint32_t>& colour_
   std::vector<int> order(static_cast<size_t>(n));
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[static_cast<size_t>(a)] < ranks[static_cast<size_t>(b)]; });
-  std::vector<TVXBaseListObject*> sorted(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) sorted[static_cast<size_t>(i)] = entries_[static_cast<size_t>(order[static_cast<size_t>(i)])];
-  entries_ = std::move(sorted);
-  alpha_sorted_ = false;
-  SetSortsChanged(true);
+  ReorderEntries(order);
   return true;
 }

@@ -799,4 +799,6 @@ class TVXBaseDataClass {
   std::vector<uint32_t> colour_categories_;  // by value slot
   // The value slot of an entry (made on first need when create).
   int32_t AddedSlotOf(int index, bool create);
+  // Entry order[i] goes to place i (a sort of the tools' own).
+  void ReorderEntries(const std::vector<int>& order);
 };
