@@ -168,6 +168,15 @@ TEST_F(GridTools, SetColumnsAddDeleteAndTheActiveOne) {
   form.AddSetColumnButton()->click();
   EXPECT_EQ(ViewColumns(), shown + 1);
   ASSERT_EQ(List().ColumnSetnums().items.size(), 2u);  // the lines' own Set column and the new one
+  // The lines give display positions from 1: a moved column shows its new place.
+  std::vector<UString> lines = TFormSetColActiveColChooser::AlternativeLines(List());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(Utf16ToUtf8(lines[0]), "2 (Set)");
+  ExchangeTwoHeadings(List().grid_headings, HeadingIndex(2), HeadingIndex(1));
+  lines = TFormSetColActiveColChooser::AlternativeLines(List());
+  EXPECT_EQ(Utf16ToUtf8(lines[0]), "1 (Set)");
+  EXPECT_EQ(Utf16ToUtf8(lines[1]), Utf16ToUtf8(IntToUStr(shown + 1) + u" (Set 2)"));
+  ExchangeTwoHeadings(List().grid_headings, HeadingIndex(2), HeadingIndex(1));
   // Active set column: the second line chosen.
   AnswerNextModal(true, [](QDialog& d) {
     auto& chooser = static_cast<TFormSetColActiveColChooser&>(d);
