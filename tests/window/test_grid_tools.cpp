@@ -18,6 +18,7 @@
 #include "model/column_formula.h"
 #include "model/grid_headings.h"
 #include "shell/qt/page_list.h"
+#include "shell/qt/vx_status_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
@@ -97,8 +98,20 @@ TEST_F(GridTools, LayoutHidesWidensAndMovesColumns) {
   const int before = view;
   Columns().UpButton()->click();
   EXPECT_EQ(Grid().Model().Source().ViewOfListColumn(kFileColumn), before - 1);
+  // A threshold above every sentence number leaves the column blank; bold and centred text.
+  SelectHeading(5);
+  Columns().Threshold()->setEditText(QStringLiteral("1000000"));
+  EXPECT_TRUE(GridCellText(Grid().Model().Source().Cell(1, 5)).empty());
+  SelectHeading(kFileColumn);
+  Columns().TypefaceBox(0)->setChecked(true);
+  Columns().AlignButton(kAlignCentre)->click();
+  const TGrid_data_rec& file_cell = Grid().Model().Source().Cell(1, kFileColumn);
+  EXPECT_EQ(file_cell.typeface, kTypefaceBold);
+  EXPECT_EQ(file_cell.alignment, kAlignCentre);
+  Shot(Main(), "grid_after_layout");
   // Restore brings the layout of the moment the editor opened.
   Columns().RestoreButton()->click();
+  EXPECT_FALSE(GridCellText(Grid().Model().Source().Cell(1, 5)).empty());
   EXPECT_EQ(ViewColumns(), shown);
   EXPECT_EQ(Grid().Model().Source().ViewOfListColumn(kFileColumn), file_view);
 }
@@ -319,6 +332,7 @@ TEST_F(GridTools, SearchAndReplaceInASetColumn) {
   ASSERT_TRUE(dlg->Busy());
   EXPECT_EQ(dlg->Context()->toPlainText(), QStringLiteral("Row 1: cat cat"));
   EXPECT_EQ(dlg->Preview()->text(), QStringLiteral("dog cat"));
+  EXPECT_EQ(Main().Status()->PanelText(10), ToQString(VXResFmt(TVXRes::VXHitN, {u"1", u"1"})));
   Shot(*dlg, "search_replace");
   dlg->YesClick();
   dlg->YesAllClick();
