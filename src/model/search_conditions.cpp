@@ -300,6 +300,7 @@ struct TRowTester {
         r.data_type != kDataNumber) {
       // The engine's word rules, its own case rule: the text as it is.
       list.CellTextForSearch(r.data_column, index, cell, buffer);
+      if (!TextMayHoldItem(buffer, r.text1)) return false;
       buffer += u' ';
       return engine.QuickSearchFoundIgnoringTags(buffer, ItemOf(r));
     }
@@ -427,4 +428,45 @@ TConditionOutcome TVXBaseDataClass::CheckAllForCondition(std::vector<TDoubleSear
     for (int i = 0; i < n; ++i)
       if (colours[static_cast<size_t>(i)] != kNoColourCategory) SetColourCategory(i, colours[static_cast<size_t>(i)]);
   return out;
+}
+
+bool TextMayHoldItem(UStringView text, UStringView item) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+  auto alnum = [](char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  // The item's longest run of letters and digits; anything else in it (alternatives, phrases, case
+  // marks, mark-up) and the engine decides.
+  size_t best = 0, best_len = 0;
+  for (size_t i = 0; i < item.size();) {
+    const char16_t c = item[i];
+    if (c == u'*' || c == u'?') {
+      ++i;
+      continue;
+    }
+    if (!alnum(c)) return true;
+    size_t j = i;
+    while (j < item.size() && alnum(item[j])) ++j;
+    if (j - i > best_len) {
+      best = i;
+      best_len = j - i;
+    }
+    i = j;
+  }
+  if (best_len == 0) return true;
+  for (char16_t c : text) {
+    if (alnum(c) || c == u' ') continue;
+    switch (c) {
+      case u'.': case u',': case u';': case u':': case u'!': case u'?': case u'\'': case u'"': case u'-':
+      case u'(': case u')':
+        continue;
+      default: return true;
+    }
+  }
+  const UStringView literal = item.substr(best, best_len);
+  if (text.size() < literal.size()) return false;
+  for (size_t at = 0; at + literal.size() <= text.size(); ++at) {
+    size_t k = 0;
+    while (k < literal.size() && lower(text[at + k]) == lower(literal[k])) ++k;
+    if (k == literal.size()) return true;
+  }
+  return false;
 }

@@ -125,3 +125,9 @@ struct TConditionOutcome {
 
 // Wildcard match: "*" any run of characters, "?" one.
 bool WildcardMatch(UStringView text, UStringView mask);
+
+// A quick look before the search engine: false only when the engine cannot find the item in the
+// text, because the text is plain ASCII (letters, digits, blanks, common punctuation; no mark-up)
+// and the item's longest stretch without wildcards, case ignored, is nowhere in it. Answers true
+// whenever it cannot tell.
+bool TextMayHoldItem(UStringView text, UStringView item);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "model/result_list_base.h"
+#include "model/search_conditions.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
@@ -62,7 +63,7 @@ TSummaryArrays BreakdownSummary(TVXBaseDataClass& list, const TBreakdownRequest&
     double value = 0;
     bool have_value = false;
     for (size_t k = 0; k < n_search; ++k) {
-      if (!engine.QuickSearchFoundIgnoringTags(buffer, items[k])) continue;
+      if (!TextMayHoldItem(buffer, q.searches[k]) || !engine.QuickSearchFoundIgnoringTags(buffer, items[k])) continue;
       ++a.counts[k];
       any = true;
       if (q.cumulative_column >= 0) {

@@ -2,14 +2,106 @@
 
 #include <algorithm>
 
+#include "model/search_conditions.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 #include "platform/text/text_services.h"
 
+
+TSearchReplaceRun::TSearchReplaceRun() : d_(std::make_unique<Impl>()) {}
+TSearchReplaceRun::~TSearchReplaceRun() = default;
+
+namespace {
+
+bool AsciiAlnum(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+char16_t AsciiLowerChar(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool SameFolded(UStringView a, UStringView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
+  return true;
+}
+
+struct TPlainItem {
+  UStringView core;
+  bool any_before = false, any_after = false;
+};
+
+// The items as plain words, or false when one of them is not.
+bool PlainItems(const std::vector<UString>& items, std::vector<TPlainItem>& plain) {
+  plain.clear();
+  for (const UString& item : items) {
+    TPlainItem p{item};
+    if (!p.core.empty() && p.core.front() == u'*') {
+      p.any_before = true;
+      p.core.remove_prefix(1);
+    }
+    if (!p.core.empty() && p.core.back() == u'*') {
+      p.any_after = true;
+      p.core.remove_suffix(1);
+    }
+    if (p.core.empty()) return false;
+    for (char16_t c : p.core)
+      if (!AsciiAlnum(c)) return false;
+    plain.push_back(p);
+  }
+  return !plain.empty();
+}
+
+bool PlainHits(UStringView text, const std::vector<TPlainItem>& plain, std::vector<std::pair<int32_t, int32_t>>& hits) {
+  // Blanks and the common stops part words here exactly as the engine parts them; anything else
+  // (apostrophes and hyphens inside words, points and commas inside numbers, mark-up, letters
+  // beyond ASCII) goes to the engine.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (AsciiAlnum(c) || c == u' ') continue;
+    if (c == u';' || c == u':' || c == u'!' || c == u'?' || c == u'"' || c == u'(' || c == u')') continue;
+    if ((c == u'.' || c == u',') && (i == 0 || !AsciiAlnum(text[i - 1]) || i + 1 >= text.size() || !AsciiAlnum(text[i + 1])))
+      continue;
+    return false;
+  }
+  hits.clear();
+  for (size_t i = 0; i < text.size();) {
+    if (!AsciiAlnum(text[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && AsciiAlnum(text[j])) ++j;
+    const UStringView word = text.substr(i, j - i);
+    for (const TPlainItem& p : plain) {
+      if (word.size() < p.core.size()) continue;
+      bool match;
+      if (p.any_before && p.any_after) {
+        match = false;
+        for (size_t at = 0; !match && at + p.core.size() <= word.size(); ++at) match = SameFolded(word.substr(at, p.core.size()), p.core);
+      } else if (p.any_after) {
+        match = SameFolded(word.substr(0, p.core.size()), p.core);
+      } else if (p.any_before) {
+        match = SameFolded(word.substr(word.size() - p.core.size()), p.core);
+      } else {
+        match = SameFolded(word, p.core);
+      }
+      if (match) {
+        hits.emplace_back(static_cast<int32_t>(i), static_cast<int32_t>(j - i));
+        break;
+      }
+    }
+    i = j;
+  }
+  return true;
+}
+
+}  // namespace
+
 struct TSearchReplaceRun::Impl {
   TSearchReplaceOwner owner;
   std::vector<TSearch_word_format_rec> items;
+  std::vector<UString> typed;
+  std::vector<TPlainItem> plain;  // the items as plain words, when they are
+  bool plain_items = false;
   UString replacement;
   std::unique_ptr<TSearchAndDoEngine> engine;
   int32_t rows = 0;
@@ -23,8 +115,11 @@ struct TSearchReplaceRun::Impl {
   bool waited_this_row = false;
 };
 
-TSearchReplaceRun::TSearchReplaceRun() : d_(std::make_unique<Impl>()) {}
-TSearchReplaceRun::~TSearchReplaceRun() = default;
+bool TSearchReplaceRun::PlainWordHits(UStringView text, const std::vector<UString>& items,
+                                      std::vector<std::pair<int32_t, int32_t>>& hits) {
+  std::vector<TPlainItem> plain;
+  return PlainItems(items, plain) && PlainHits(text, plain, hits);
+}
 
 UString TSearchReplaceRun::BadSearchItem(UStringView typed) {
   const UString t = TrimU(typed);
@@ -50,12 +145,16 @@ bool TSearchReplaceRun::Start(const std::vector<UString>& items, bool replacing,
   cancelled_ = false;
   hits_this_pass_ = total_hits_ = replaced_ = passes_ = 0;
   for (const UString& i : items)
-    if (!TrimU(i).empty()) d_->items.push_back(TBaseSearchItems::MakeItem(i));
+    if (!TrimU(i).empty()) {
+      d_->items.push_back(TBaseSearchItems::MakeItem(i));
+      d_->typed.push_back(TrimU(i));
+    }
   if (d_->items.empty() || !owner.rows || !owner.cell_text) {
     state_ = TSearchState::kFinished;
     return false;
   }
   d_->owner = std::move(owner);
+  d_->plain_items = PlainItems(d_->typed, d_->plain);
   d_->replacement = UString(replacement);
   d_->engine = std::make_unique<TSearchAndDoEngine>(true, true, options);
   d_->rows = d_->owner.rows();
@@ -71,6 +170,10 @@ bool TSearchReplaceRun::LoadRow() {
   d.shift = 0;
   d.waited_this_row = false;
   if (!d.owner.cell_text(d.row, d.working)) return false;
+  if (d.plain_items && PlainHits(d.working, d.plain, d.hits)) return !d.hits.empty();
+  bool may = false;
+  for (const UString& typed : d.typed) may = may || TextMayHoldItem(d.working, typed);
+  if (!may) return false;
   auto found = [&d](TSearchAndDoEngine&, TSearchFound_Rec& f) {
     d.hits.emplace_back(f.hit_position, f.hit_length);
     return true;

@@ -48,6 +48,11 @@ class TSearchReplaceRun {
   TSearchReplaceRun();
   ~TSearchReplaceRun();
 
+  // The hits of one-word items (letters and digits, "*" at either end) in a plain ASCII text, found
+  // without the engine: false when the items or the text need the engine's rules (other
+  // characters, mark-up, apostrophes, hyphens, numbers with points). Hits in text order.
+  static bool PlainWordHits(UStringView text, const std::vector<UString>& items,
+                            std::vector<std::pair<int32_t, int32_t>>& hits);
   // A search item that can match an empty stretch (empty, only blanks or punctuation, an empty
   // alternative as in "cat/"): the item named, else empty.
   static UString BadSearchItem(UStringView typed);

@@ -4,6 +4,8 @@
 
 #include "model/grid_headings.h"
 #include "model/search_conditions.h"
+#include "platform/search/search_engine.h"
+#include "platform/search/search_items.h"
 #include "support/table_test_list.h"
 
 namespace {
@@ -275,6 +277,36 @@ TEST_F(ConditionsOnList, AColumnGoneSinceTheSearchWasMadeIsNamedAndNothingIsDone
   renamed.column_name = u"Lemma";
   std::vector<TDoubleSearchCategoryRec> recs2 = {One(renamed)};
   EXPECT_FALSE(list.CheckAllForCondition(recs2, 0, 170, false, false).problem.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SearchConditions, QuickLookBeforeTheEngineNeverHidesAHit) {
+  struct TCase {
+    const char16_t* text;
+    const char16_t* item;
+    bool may;
+  } cases[] = {
+      {u"the cat sat", u"cat", true},     {u"the dog ran", u"cat", false},  {u"THE CAT", u"cat", true},
+      {u"walking home", u"walk*", true},  {u"talking", u"*alk*", true},     {u"", u"cat", false},
+      {u"x <b>c</b>at", u"cat", true},    {u"na\u00EFve cat", u"zebra", true}, {u"dog", u"cat/dog", true},
+      {u"dog", u"==cat==", true},         {u"a-b c", u"ab", false},         {u"it's a cat's", u"cats", false},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(TextMayHoldItem(c.text, c.item), c.may) << Utf16ToUtf8(c.text) << " / " << Utf16ToUtf8(c.item);
+  // Against the engine itself: whatever it finds, the quick look lets through.
+  const char16_t* texts[] = {u"the cat sat", u"Cats, cat's and CAT.", u"walk walked walking sidewalk", u"dog-cat (cat)",
+                             u"a  b", u"12 cats", u"catalogue"};
+  const char16_t* items[] = {u"cat", u"cat*", u"*cat", u"walk*", u"walking", u"cats", u"12", u"sidewalk", u"c?t"};
+  TSearchAndDoEngine engine(true, true, TSearchTextOptions());
+  for (const char16_t* t : texts)
+    for (const char16_t* i : items) {
+      UString buffer = t;
+      buffer += u' ';
+      if (engine.QuickSearchFoundIgnoringTags(buffer, TBaseSearchItems::MakeItem(i)))
+        EXPECT_TRUE(TextMayHoldItem(t, i)) << Utf16ToUtf8(t) << " / " << Utf16ToUtf8(i);
+    }
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 // The breakdown window's counts and text, and the search-and-replace run driven by its buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
+#include <random>
 
 #include "model/grid_headings.h"
 #include "shell/breakdown_rules.h"
+#include "platform/search/search_engine.h"
+#include "platform/search/search_items.h"
 #include "shell/search_replace_rules.h"
 #include "support/table_test_list.h"
 
@@ -197,6 +202,54 @@ TEST(SearchReplace, ItemsThatCanMatchNothingAreNamed) {
   TSearchReplaceRun run;
   TCells c{{u"x"}};
   EXPECT_FALSE(run.Start({}, false, u"", true, c.Owner()));
+}
+
+}  // namespace
+
+namespace {
+
+// The engine's own hits of the items in a text, in text order.
+std::vector<std::pair<int32_t, int32_t>> EngineHits(UStringView text, const std::vector<UString>& items) {
+  TSearchAndDoEngine engine(true, true, TSearchTextOptions());
+  std::vector<std::pair<int32_t, int32_t>> hits;
+  engine.PrepareFirst(text, -1, 0, [&](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+    hits.emplace_back(f.hit_position, f.hit_length);
+    return true;
+  });
+  for (size_t k = 0; k < items.size(); ++k) {
+    TSearch_word_format_rec item = TBaseSearchItems::MakeItem(items[k]);
+    engine.SearchAndDo(item, static_cast<int32_t>(k));
+  }
+  std::sort(hits.begin(), hits.end());
+  std::vector<std::pair<int32_t, int32_t>> kept;
+  for (const auto& h : hits)
+    if (kept.empty() || h.first >= kept.back().first + kept.back().second) kept.push_back(h);
+  return kept;
+}
+
+TEST(SearchReplace, PlainWordsAreFoundAsTheEngineFindsThem) {
+  const char* alphabet = "walkWALKing sed1234.,;:!?\"()'-";
+  const std::vector<std::vector<UString>> item_sets = {
+      {u"walk"}, {u"walk*"}, {u"*king"}, {u"*al*"}, {u"12"}, {u"walk", u"king"}, {u"Walking"}};
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> pick(0, static_cast<int>(std::strlen(alphabet)) - 1), len(0, 40);
+  int plain = 0;
+  for (int round = 0; round < 3000; ++round) {
+    UString text;
+    for (int n = len(rng); n > 0; --n) text += static_cast<char16_t>(alphabet[pick(rng)]);
+    if (round % 3 == 0) text = u"walk walking, walked. sidewalk (walks) 3.5 and 12 " + text;
+    for (const auto& items : item_sets) {
+      std::vector<std::pair<int32_t, int32_t>> hits;
+      if (!TSearchReplaceRun::PlainWordHits(text, items, hits)) continue;
+      ++plain;
+      EXPECT_EQ(hits, EngineHits(text, items)) << Utf16ToUtf8(text) << " / " << Utf16ToUtf8(items[0]);
+    }
+  }
+  EXPECT_GT(plain, 2000);  // the plain road is taken often enough to be tested
+  std::vector<std::pair<int32_t, int32_t>> hits;
+  EXPECT_FALSE(TSearchReplaceRun::PlainWordHits(u"it's", {u"it"}, hits));
+  EXPECT_FALSE(TSearchReplaceRun::PlainWordHits(u"cat", {u"c?t"}, hits));
+  EXPECT_FALSE(TSearchReplaceRun::PlainWordHits(u"na\u00EFve", {u"na*"}, hits));
 }
 
 }  // namespace
