@@ -287,6 +287,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void CopySearchWordHitsToSetColumn();
   // --- display (grid cells) ---
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
+  // A search of the lines looks at each whole line as kept, not at the part the column shows.
+  void CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out) override;
   void TopRowDataRec(int col, TGrid_data_rec& cell) override;
   // Makes the shown text of a line and its coloured pieces (into SortAndTagPosList); the line
   // itself is left as it was.

@@ -1,4 +1,5 @@
 #include "shell/qt/main_window.h"
+#include "model/column_formula.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,7 +58,7 @@ constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
 // The grid column (from 0) of a plot row's marks and a time-line row's bars.
-constexpr int kPlotGridColumn = 5;
+constexpr int kPlotListColumn = 6;  // the painted plot or time-line strip
 // Status-bar panels during a run.
 constexpr int kPanelRunText = 1;
 constexpr int kPanelRunOverall = 2;
@@ -174,13 +175,14 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
     list->SetHeadings(std::move(headings));
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   FollowCurrentRow(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, grid](int section) { Resort(grid, section + 1); });
+          [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
   return grid;
 }
 
@@ -223,7 +225,7 @@ void TFormLinzora::ShowDocumentPages() {
         // The plot and time-line column is painted, not written.
         auto* painter = new TResultPlotDelegate(g);
         painter->SetMarkColour(StoredPlotMarkColour());
-        g->setItemDelegateForColumn(kPlotGridColumn, painter);
+        g->SetListColumnDelegate(kPlotListColumn, painter);
       }
       if (page.second == kListPlot) {
         g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
@@ -249,6 +251,7 @@ bool TFormLinzora::CanCloseData() {
 
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
+  RefreshAfterGridChange(nullptr);
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
@@ -328,7 +331,7 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
   // Hints need the hits' contexts, which the plot keeps only when its settings say so.
   if (plot && grid && plot->plot_settings[1] != 0) {
     const QModelIndex index = grid->indexAt(pos);
-    if (index.isValid() && index.column() == kPlotGridColumn) {
+    if (index.isValid() && grid->ListColumnOfSection(index.column()) == kPlotListColumn) {
       if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
         const QRect rect = grid->visualRect(index);
         const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;
@@ -936,6 +939,7 @@ void TFormLinzora::HandleStartupParameters() {
 void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
+  if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
 }
 
 void TFormLinzora::ComputePageData() {
@@ -980,11 +984,20 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
   // the lines being sorted.
   TJobScope resorting;
+  if (TVXBaseDataClass::IsAddedColumnNumber(column)) {
+    added_sort_ascending_ = !added_sort_ascending_;
+    list->SortOnAddedColumn(column, added_sort_ascending_);
+    RecomputeCumulativeColumns(*list);
+    MarkDataChanged();
+    grid->ListChanged();
+    return;
+  }
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
+    RecomputeCumulativeColumns(*list);
     QApplication::restoreOverrideCursor();
     grid->ListChanged();
     return;
@@ -1019,6 +1032,7 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   lines->CompleteResort();
+  RecomputeCumulativeColumns(*lines);
   QApplication::restoreOverrideCursor();
   MarkDataChanged();
   grid->ListChanged();

@@ -137,6 +137,36 @@ class TFormLinzora : public TMainToolsForm {
   // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
   TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
 
+  // --- grid tools (main_window_grid_tools.cpp) ---
+  // Tags 29 Layout, 52 New column, 85 Delete If, 170 Find, 194 Colour categories, 207 active set
+  // column, 17 Search + Replace, 37 Breakdown on the grid; false for any other tag.
+  bool OpenGridTool(int tag, TVX_Grid* grid);
+  // The column editor on the grid (page 0 layout, 1 the calculator).
+  void OpenColumnEditor(TVX_Grid* grid, int page);
+  // The column editor's handlers: add or delete a set column, add the computed column.
+  void ColumnOperation(TVX_Grid* grid, bool set_column, bool add, int column_number);
+  bool SaveHeadingsAsCustomised(TVX_Grid* grid);
+  // A grid of a list type whose user layout is saved takes it (a damaged file is logged).
+  void ApplyCustomisedLayout(TVX_Grid* grid);
+  void OpenConditions(TVX_Grid* grid, int tag);
+  void OpenSearchReplace(TVX_Grid* grid, bool replace);
+  void OpenBreakdown(TVX_Grid* grid);
+  void OpenActiveSetColumnChooser(TVX_Grid* grid);
+  // The grid's data changed or went: the conditions and search windows let go of it.
+  void RefreshAfterGridChange(TVX_Grid* grid);
+  // Writes a replacement into the list (set columns and editable columns); false when the cell
+  // cannot change.
+  bool SetWordOfRow(TVX_Grid* grid, int column, int row, const UString& text);
+  // A batch archive: the question, then the chooser; never a document of its own.
+  bool OpenAFile() override;
+  // Values in added columns are not part of the document: the user hears so first and may cancel.
+  void SaveData(TVX_Grid* grid, bool& saved) override;
+  QWidget* ColumnsForm() const { return columns_form_; }
+  QWidget* ConditionsForm() const { return conditions_form_; }
+  QWidget* SearchReplaceForm() const { return search_form_; }
+  QWidget* BreakdownForm() const { return breakdown_form_; }
+  QWidget* BatchChooser() const { return batch_chooser_; }
+
   // --- resort ---
   void Resort(TVX_Grid* grid, int column);
   TConcSortRecord& SortRecord() { return sort_record_; }
@@ -181,11 +211,17 @@ class TFormLinzora : public TMainToolsForm {
   std::function<void()> run_turn_observer_;
   TWindowOpener window_opener_;
   QPointer<QWidget> tag_chooser_;
+  QPointer<QWidget> columns_form_;
+  QPointer<QWidget> conditions_form_;
+  QPointer<QWidget> search_form_;
+  QPointer<QWidget> breakdown_form_;
+  QPointer<QWidget> batch_chooser_;
   QPointer<QWidget> lemma_shower_;
   // Each line a form, a tab and its frequency.
   void ShowLemmaForms(const std::vector<UString>& lines);
   void FillTagChooser();
   int conc_displacement_ = 0;
+  bool added_sort_ascending_ = false;
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
   void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
   void ComputeViewThroughDialog(TVX_Grid* grid, int view);

@@ -227,7 +227,9 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
         grid->ListChanged();
       }
       break;
-    default: OpenLaterWindow(tag, grid); break;
+    default:
+      if (!OpenGridTool(tag, grid)) OpenLaterWindow(tag, grid);
+      break;
   }
   return true;
 }
