@@ -385,7 +385,8 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
                      u" not valid UTF-8 left out, in " + left_out_first_folder_;
     const size_t others = left_out_folders_.size() - 1;
     if (others > 0)
-      left_out_note_ += u" and " + IntToUStr(static_cast<int64_t>(others)) + (others == 1 ? u" other folder" : u" other folders");
+      left_out_note_ +=
+          u" and " + IntToUStr(static_cast<int64_t>(others)) + (others == 1 ? u" other folder" : u" other folders");
     AddToLogFile(left_out_note_);
   }
   return FileCount() - before;

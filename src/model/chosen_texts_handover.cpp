@@ -135,10 +135,11 @@ UString TVXFileDetails::TempFilename() const {
 
 bool TVXFileDetails::SavedToTempFile() {
   const UString name = TempFilename();
-  UString error;
+  UString error = u"no hand-over folder of this user's can be trusted";
   const bool ok = !name.empty() && SafeSaveToFile(name, [this](TStream& s) { return SaveToStream(s); }, &error,
                                                   kHandOverSave);
-  if (global_keeping_log) AddToLogFile(ok ? UFormat(u"%s saved %s", {name, u"YES"}) : u"chosen texts not handed over: " + error);
+  if (global_keeping_log)
+    AddToLogFile(ok ? UFormat(u"%s saved %s", {name, u"YES"}) : u"chosen texts not handed over: " + error);
   return ok;
 }
 

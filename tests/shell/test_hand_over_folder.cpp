@@ -99,7 +99,12 @@ TEST_F(HandOverFolder, ChosenTextsGoToAFolderThatPassesItsCheck) {
     bool root_only;
   } cases[] = {
       {"none yet", [] {}, true, false},
-      {"the user's own, open to all", [&] { ::mkdir(primary.c_str(), 0777), ::chmod(primary.c_str(), 0777); }, true, false},
+      {"the user's own, open to all",
+       [&] {
+         ::mkdir(primary.c_str(), 0777);
+         ::chmod(primary.c_str(), 0777);
+       },
+       true, false},
       {"a link to a folder of the user's",
        [&] {
          ::mkdir((Path8(logs.Path()) + "mine").c_str(), 0700);
@@ -107,8 +112,12 @@ TEST_F(HandOverFolder, ChosenTextsGoToAFolderThatPassesItsCheck) {
        },
        false, false},
       {"a plain file", [&] { std::ofstream(primary) << "x"; }, false, false},
-      {"another user's", [&] { ::mkdir(primary.c_str(), 0777), (void)!::chown(primary.c_str(), kNobody, kNobody); }, false,
-       true},
+      {"another user's",
+       [&] {
+         ::mkdir(primary.c_str(), 0777);
+         (void)!::chown(primary.c_str(), kNobody, kNobody);
+       },
+       false, true},
       {"in a folder others may change", [&] { ::chmod(Path8(tmpdir.Path()).c_str(), 0777); }, false, false},
   };
   for (const auto& c : cases) {

@@ -144,7 +144,8 @@ bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& write
     } catch (...) {
       ok = false;
     }
-    ok = out->Flush(true) && ok;
+    // Commit puts the bytes on the disk.
+    ok = out->Flush(false) && ok;
     ok = out->Close() && ok;
   }
   if (!ok) {

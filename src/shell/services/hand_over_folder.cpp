@@ -81,7 +81,8 @@ UString UserHandOverFolder(UString* why) {
     folder = CheckedHandOverFolder(fallback, &refused_too);
   }
   if (folder.empty()) {
-    const UString all = refused + u"; " + (fallback.empty() ? UString(u"no runtime, cache or home folder") : refused_too);
+    const UString all =
+        refused + u"; " + (fallback.empty() ? UString(u"no runtime, cache or home folder") : refused_too);
     LogOnce(u"hand-over folder refused: " + all);
     if (why) *why = all;
     return UString();
