@@ -10,6 +10,7 @@
 #include "concordance/modify/modify_texts.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 
 using namespace document_test;
 
@@ -321,6 +322,28 @@ TEST(ModifySourceTexts, AFailureBeforeTheRenameLeavesTextAndBackup) {
   EXPECT_EQ(FindFiles(f.tmp.Path(), u"*").size(), 2u) << "no temporary file is left";
   EXPECT_EQ(f.List().Line(0)->Data().byte_position, 2);
   EXPECT_EQ(FileBytes(f.log), "") << "nothing logged for a change not made";
+}
+
+// The changed copy is written beside the text under the one temporary pattern, so that a copy left
+// by a killed modification is never chosen as a text and goes with the next save in the folder.
+TEST(ModifySourceTexts, TheCopyBeingWrittenCarriesTheTemporaryPattern) {
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_set);
+  std::vector<UString> temporaries, others;
+  o.before_replacing = [&](UStringView) {
+    for (const UString& file : FindFiles(f.tmp.Path(), u"*"))
+      (IsOurTemporaryName(file) ? temporaries : others).push_back(ExtractFileName(file));
+    return true;
+  };
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(o, report), 1);
+  ASSERT_EQ(temporaries.size(), 1u);
+  EXPECT_TRUE(StartsWithU(temporaries[0], u".~t.txt.lz")) << Utf16ToUtf8(temporaries[0]);
+  EXPECT_EQ(std::count(others.begin(), others.end(), u"t.txt"), 1);
+  for (const UString& file : FindFiles(f.tmp.Path(), u"*")) EXPECT_FALSE(IsOurTemporaryName(file));
 }
 
 TEST(ModifySourceTexts, NoChangeWithoutABackup) {

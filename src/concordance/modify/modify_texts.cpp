@@ -20,6 +20,7 @@
 #include "model/chosen_texts.h"
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
@@ -96,15 +97,11 @@ int64_t WriteNs(const struct stat& st) {
 // behind) when it could not be made.
 bool WriteSibling(const std::string& target, const std::vector<std::pair<const char*, size_t>>& pieces, mode_t mode,
                   std::string& temp, UString& error) {
-  temp = target + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = CreateTemporarySibling(target, 0600, temp);
   if (fd < 0) {
     error = u"cannot make a temporary file beside it (" + LastSystemErrorText() + u")";
     return false;
   }
-  temp.assign(name.data());
   bool ok = true;
   for (const auto& [data, n] : pieces) ok = ok && WriteWhole(fd, data, n);
   ok = ok && ::fchmod(fd, mode & 07777) == 0;

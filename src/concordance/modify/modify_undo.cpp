@@ -11,6 +11,7 @@
 
 #include "concordance/modify/modify_texts.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
@@ -28,8 +29,8 @@ bool ReadFileBytes(const std::string& name, std::string& out, mode_t& mode) {
 
 // Writes the bytes beside name and renames them over it; the old file stays whole on failure.
 bool ReplaceFile(const std::string& name, const std::string& bytes, mode_t mode, UString& error) {
-  std::string temp = name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  const int fd = CreateTemporarySibling(name, 0600, temp);
   if (fd < 0) {
     error = u"no temporary file can be made beside it (" + LastSystemErrorText() + u")";
     return false;

@@ -1,5 +1,6 @@
 #include "platform/settings/settings_access.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -318,7 +319,9 @@ void SetLastOpenedFolder(uint8_t tool, UStringView folder) {
 UString GetTempFolder() {
   const UString folder = SystemTempFolder() + settings_defaults::kTempFolderPrefix +
                          IntToUStr(static_cast<int64_t>(::getuid())) + u"/";
-  ForceDirectories(folder);
+  // This user's alone from the start: hand-over files are written here.
+  ForceDirectories(SystemTempFolder());
+  ::mkdir(Utf16ToUtf8(ExcludeTrailingPathDelimiter(folder)).c_str(), 0700);
   return folder;
 }
 UString GetTempZipFolder() {
