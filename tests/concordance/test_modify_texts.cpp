@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "concordance/modify/modify_texts.h"
+#include "concordance/modify/modify_undo.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
 
@@ -573,4 +574,39 @@ TEST(ModifySourceTexts, ALogThatCannotGrowLeavesTheTextAsItWas) {
   EXPECT_EQ(FileBytes(name), "a dog ran.");
   EXPECT_TRUE(FileBytes(f.log) == log_before);
   EXPECT_EQ(f.List().Line(0)->Data().byte_position, 2);
+}
+
+// A modification killed between writing its log line and replacing the text: the text and its
+// backup are the original, and the next read of the log drops the line whose change never came.
+TEST(ModifySourceTexts, AModificationKilledBeforeTheRenameLeavesNoEntry) {
+  testing::FLAGS_gtest_death_test_style = "fast";
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_set);
+  o.before_replacing = [](UStringView) {
+    raise(SIGKILL);
+    return true;
+  };
+  EXPECT_EXIT(
+      {
+        TModifyReport report;
+        f.Modify(o, report);
+        std::exit(0);
+      },
+      testing::KilledBySignal(SIGKILL), "");
+  EXPECT_EQ(FileBytes(name), "a dog ran.");
+  EXPECT_EQ(FileBytes(name + u".original"), "a dog ran.");
+  ASSERT_EQ(LogLines(f.log).size(), 1u) << "the killed modification's line is on disk, pending";
+  TModificationLog log;
+  UString error;
+  ASSERT_TRUE(ReadModificationLog(f.log, log, error));
+  EXPECT_TRUE(log.entries.empty());
+  EXPECT_TRUE(LogLines(f.log).empty());
+  // The next modification numbers its marker after the log as it now is.
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 1) << Utf16ToUtf8(Joined(report.refusals));
+  EXPECT_EQ(FileBytes(name), "a <ut_N/>dog ran.");
+  EXPECT_EQ(NthDelimitedField(LogLines(f.log).at(0), u'\t', 4), u"<ut_ab1/>");
 }

@@ -379,7 +379,7 @@ bool TModificationLogSession::AppendPending(const std::vector<UString>& lines, U
   out += pending_;
   const std::string name = Utf16ToUtf8(name_);
   made_ = !log_.exists;
-  fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0 || !WriteWholeAt(fd_, out, size_) || ::fsync(fd_) != 0) {
     error = u"the modification log " + name_ + u" could not be written (" + LastSystemErrorText() + u")";
     DropPending();
@@ -402,10 +402,7 @@ bool TModificationLogSession::MarkDone(UString& error) {
 }
 
 void TModificationLogSession::DropPending() {
-  if (fd_ < 0) {
-    if (made_) ::unlink(Utf16ToUtf8(name_).c_str());
-    return;
-  }
+  if (fd_ < 0) return;
   if (made_) ::unlink(Utf16ToUtf8(name_).c_str());
   else if (::ftruncate(fd_, static_cast<off_t>(size_)) == 0) ::fsync(fd_);
   ::close(fd_);
