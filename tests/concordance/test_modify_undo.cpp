@@ -384,3 +384,34 @@ TEST(ModifyUndo, ATextMadeReadOnlyIsNotUndone) {
   EXPECT_EQ(Bytes(name), "a <ut_N/>dog");
   EXPECT_EQ(EntryLines(log).size(), 1u);
 }
+
+// Entries listed before someone else undid an earlier one: each is found again by its text, so
+// the lines that moved up undo what they said, and one that is gone is noted, never replaced by
+// another.
+TEST(ModifyUndo, ListedEntriesAreFoundAgainAfterTheLogChanged) {
+  TempFolder tmp;
+  const UString first = tmp.Write(u"a.txt", "<ut_a/>one");
+  const UString second = tmp.Write(u"b.txt", "<ut_b/>two <ut_c/>three");
+  const UString log = WriteLog(tmp, {u"x\t202601021304\t" + first + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t",
+                                     u"x\t202601021304\t" + second + u"\t<ut_x2/>\tSET\t0\t\t\t<ut_b/>\t",
+                                     u"x\t202601021304\t" + second + u"\t<ut_x3/>\tSET\t11\t\t\t<ut_c/>\t"});
+  TModificationLog listed;
+  UString error;
+  ASSERT_TRUE(ReadModificationLog(log, listed, error));
+  ASSERT_EQ(listed.entries.size(), 3u);
+  // Meanwhile another window undoes the first entry: the others move up a line.
+  ASSERT_EQ(UndoModifications(log, {0}).undone, 1);
+  ASSERT_EQ(Bytes(first), "one");
+  // The first window undoes the third entry as it listed it: the third, not what is now line 3.
+  TUndoResult r = UndoListedModifications(log, {listed.entries[2]});
+  EXPECT_EQ(r.undone, 1);
+  EXPECT_TRUE(r.notes.empty());
+  EXPECT_EQ(Bytes(second), "<ut_b/>two three");
+  // Then its first and second: the first is gone, the second is still there.
+  r = UndoListedModifications(log, {listed.entries[0], listed.entries[1]});
+  EXPECT_EQ(r.undone, 1);
+  ASSERT_EQ(r.notes.size(), 1u);
+  EXPECT_NE(r.notes[0].find(u"no longer in the log"), UString::npos);
+  EXPECT_EQ(Bytes(second), "two three");
+  EXPECT_TRUE(EntryLines(log).empty());
+}

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -491,8 +493,12 @@ bool LocateLoggedChange(const TModificationLogEntry& e, const TTextForm& form, c
   return true;
 }
 
-TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& lines, int code_page,
-                              const TTextReadSnapshot* snapshot) {
+namespace {
+
+// Undoes the entries of the log as it is under its lock that `chosen` picks (true for an entry
+// of the log); notes name the chosen entries not found in it.
+TUndoResult UndoChosen(UStringView log_name, int code_page, const TTextReadSnapshot* snapshot,
+                       const std::function<std::vector<bool>(const TModificationLog&, std::vector<UString>&)>& choose) {
   TUndoResult result;
   TTextReadSnapshot settings = snapshot ? *snapshot : TakeTextReadSnapshot(nullptr);
   if (code_page != 0) {
@@ -504,20 +510,50 @@ TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& 
   TModificationLogSession session;
   if (!session.Open(log_name, &settings, result.log_problem)) return result;
   const TModificationLog& log = session.Log();
+  const std::vector<bool> chosen = choose(log, result.notes);
   std::vector<bool> drop(log.lines.size(), false);
-  for (auto it = log.entries.rbegin(); it != log.entries.rend(); ++it) {
-    bool chosen = false;
-    for (int32_t l : lines) chosen = chosen || l == it->line;
-    if (!chosen) continue;
+  for (size_t k = log.entries.size(); k-- > 0;) {
+    if (!chosen[k]) continue;
+    const TModificationLogEntry& e = log.entries[k];
     UString why;
-    if (UndoEntry(*it, settings, why)) {
-      drop[static_cast<size_t>(it->line)] = true;
+    if (UndoEntry(e, settings, why)) {
+      drop[static_cast<size_t>(e.line)] = true;
       ++result.undone;
     } else {
-      result.notes.push_back(u"Line " + IntToUStr(it->line + 1) + u" of the log: " + why);
+      result.notes.push_back(u"Line " + IntToUStr(e.line + 1) + u" of the log: " + why);
     }
   }
   UString error;
   if (result.undone > 0 && !session.Rewrite(drop, error)) result.log_problem = error;
   return result;
+}
+
+}  // namespace
+
+TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& lines, int code_page,
+                              const TTextReadSnapshot* snapshot) {
+  return UndoChosen(log_name, code_page, snapshot, [&](const TModificationLog& log, std::vector<UString>&) {
+    std::vector<bool> chosen;
+    for (const TModificationLogEntry& e : log.entries)
+      chosen.push_back(std::find(lines.begin(), lines.end(), e.line) != lines.end());
+    return chosen;
+  });
+}
+
+TUndoResult UndoListedModifications(UStringView log_name, const std::vector<TModificationLogEntry>& entries,
+                                  int code_page, const TTextReadSnapshot* snapshot) {
+  return UndoChosen(log_name, code_page, snapshot, [&](const TModificationLog& log, std::vector<UString>& notes) {
+    std::vector<bool> chosen(log.entries.size(), false);
+    for (const TModificationLogEntry& wanted : entries) {
+      // The entry at its place, else the last one that reads the same and is not taken yet.
+      size_t found = log.entries.size();
+      for (size_t k = log.entries.size(); k-- > 0;) {
+        if (chosen[k] || log.entries[k].raw != wanted.raw) continue;
+        if (found == log.entries.size() || log.entries[k].line == wanted.line) found = k;
+      }
+      if (found < log.entries.size()) chosen[found] = true;
+      else notes.push_back(u"Line " + IntToUStr(wanted.line + 1) + u" of the log: it is no longer in the log");
+    }
+    return chosen;
+  });
 }

@@ -129,8 +129,14 @@ struct TUndoResult {
   UString log_problem;         // the log could not be read or rewritten
 };
 
-// Undoes the entries whose log line indices are given. Texts are read with the reader's settings
+// Undoes the entries whose log line indices are given (as the log reads under the lock). Texts are read with the reader's settings
 // (nullptr: the store's); code_page, when not 0, reads 8-bit texts that are not UTF-8 in that code
 // page instead of the settings' one.
 TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& lines, int code_page = 0,
                               const TTextReadSnapshot* snapshot = nullptr);
+// The same for entries as an earlier read listed them: each is found in the log as it is now by
+// its text (at its old place when it is still there), so that an undo or a modification by
+// someone else since the listing never makes another entry be undone in its stead; one that is
+// gone is noted.
+TUndoResult UndoListedModifications(UStringView log_name, const std::vector<TModificationLogEntry>& entries,
+                                  int code_page = 0, const TTextReadSnapshot* snapshot = nullptr);
