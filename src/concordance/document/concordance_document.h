@@ -50,6 +50,7 @@ class T_WholeLinzoraHolder;
 class TSharedChosenFilesClass;
 class TTextReadRun;
 struct TTextWorkerSetup;
+class TUserLineFilter;
 class TVXDialogService;
 struct TAssociationRequest;
 struct TAssociationOutcome;
@@ -305,6 +306,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // What the run read with; kept while the lines may re-read their texts.
   std::unique_ptr<TTextReadRun> fReadRun;
   std::unique_ptr<TTextWorkerSetup> fRunSetup;
+  std::shared_ptr<TUserLineFilter> fRunFilter;  // the user's filter the settings name, for one run
   TSearchWordItems fRunItems;
   TContextWordItems fRunContext;
   TExclusionWordItems fRunExclusion;

@@ -340,6 +340,11 @@ void SetLastUsedFile(uint8_t kind, UStringView file_name) { SetText(Key("last_us
 bool GetUseUserFilter() { return GetBool("use_user_filter", false); }
 void SetUseUserFilter(bool on) { SetBool("use_user_filter", on); }
 UString GetUserDLLFileName() { return GetText("user_filter_file", u""); }
+UString GetUserDLLFullName() {
+  const UString name = GetUserDLLFileName();
+  if (name.empty() || name[0] == u'/') return name;
+  return WithDelimiter(Store().Folder()) + name;
+}
 void SetUserDLLFileName(UStringView file_name) { SetText("user_filter_file", file_name); }
 bool GetLogging() { return GetBool("logging", false); }
 void SetLogging(bool on) { SetBool("logging", on); }
