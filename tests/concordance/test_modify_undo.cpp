@@ -33,14 +33,6 @@ std::string Encoded(TForm form, UStringView text) {
   return {};
 }
 
-std::string Bytes(const UString& name) {
-  auto f = TFileStream::Open(name, TFileMode::OpenRead);
-  if (!f) return {};
-  std::string out(static_cast<size_t>(f->Size()), '\0');
-  f->ReadExact(out.data(), static_cast<int64_t>(out.size()));
-  return out;
-}
-
 // A log as the modification step writes it: UTF-16LE after its mark, LF ends.
 UString WriteLog(const TempFolder& tmp, const std::vector<UString>& lines) {
   UString text;
@@ -87,14 +79,14 @@ TEST(ModifyUndo, ModifyThenUndoLeavesEveryTextByteIdentical) {
                 2)
           << Utf16ToUtf8(report.refusals.empty() ? UString() : report.refusals[0]) << run.doc->fConcordanceList->Count();
     }
-    ASSERT_NE(Bytes(name), Encoded(form, original));
+    ASSERT_NE(WholeFileBytes(name), Encoded(form, original));
     const std::vector<UString> lines = RawLines(log);
     ASSERT_EQ(lines.size(), 3u);
     const TUndoResult r = UndoModifications(log, EntryLines(log), 1252);
     EXPECT_EQ(r.undone, 2);
     EXPECT_TRUE(r.notes.empty()) << Utf16ToUtf8(r.notes.empty() ? UString() : r.notes[0]);
-    EXPECT_EQ(Bytes(name), Encoded(form, original));
-    EXPECT_EQ(Bytes(log), Utf16Bytes(u"; made by hand\n", true, true));
+    EXPECT_EQ(WholeFileBytes(name), Encoded(form, original));
+    EXPECT_EQ(WholeFileBytes(log), Utf16Bytes(u"; made by hand\n", true, true));
   }
 }
 
@@ -108,12 +100,12 @@ TEST(ModifyUndo, UndoingOneOfThreeKeepsTheOthersInTheLog) {
                                      u"x\t202601021304" + f + u"<ut_x3/>\tSET\t22\t\t\t<ut_c/>\t"});
   const TUndoResult r = UndoModifications(log, {3});
   EXPECT_EQ(r.undone, 1);
-  EXPECT_EQ(Bytes(name), "<ut_a/>one <ut_b/>two three");
+  EXPECT_EQ(WholeFileBytes(name), "<ut_a/>one <ut_b/>two three");
   EXPECT_EQ(RawLines(log).size(), 3u);
   EXPECT_EQ(EntryLines(log), (std::vector<int32_t>{0, 2}));
   // Two entries of one file: the later (further down) goes first, so the earlier offset still holds.
   EXPECT_EQ(UndoModifications(log, {0, 2}).undone, 2);
-  EXPECT_EQ(Bytes(name), "one two three");
+  EXPECT_EQ(WholeFileBytes(name), "one two three");
   EXPECT_EQ(RawLines(log), (std::vector<UString>{u"no tab here\n"}));
 }
 
@@ -129,7 +121,7 @@ TEST(ModifyUndo, FieldsAreSplitAtTabsSoACommaInThePhraseStaysPut) {
   EXPECT_EQ(read.entries[0].Field(7), u"b, c");
   EXPECT_EQ(read.entries[0].Shown(), u"x,y,202601021304," + name + u",<ut_x1/>,SEARCHWORD,2,b, c,b,_c,,");
   EXPECT_EQ(UndoModifications(log, {0}).undone, 1);
-  EXPECT_EQ(Bytes(name), "a b, c end");
+  EXPECT_EQ(WholeFileBytes(name), "a b, c end");
 }
 
 TEST(ModifyUndo, ASearchWordIsUndoneOnlyWhenItsJoinedPhraseFollowsTheMarker) {
@@ -152,7 +144,7 @@ TEST(ModifyUndo, ASearchWordIsUndoneOnlyWhenItsJoinedPhraseFollowsTheMarker) {
         tmp, {u"x\t202601021304\t" + name + u"\t<ut_x1/>\tSEARCHWORD\t2\told man\t" + UString(c.joined) + u"\t\t"});
     const TUndoResult r = UndoModifications(log, {0});
     EXPECT_EQ(r.undone, c.undone ? 1 : 0) << c.text << " " << Utf16ToUtf8(c.joined);
-    EXPECT_EQ(Bytes(name), c.undone ? std::string("a old man end") : std::string(c.text)) << c.text;
+    EXPECT_EQ(WholeFileBytes(name), c.undone ? std::string("a old man end") : std::string(c.text)) << c.text;
     EXPECT_EQ(EntryLines(log).size(), c.undone ? 0u : 1u) << c.text;
     EXPECT_EQ(r.notes.size(), c.undone ? 0u : 1u) << c.text;
   }
@@ -164,7 +156,7 @@ TEST(ModifyUndo, AFailedWriteIsNotCountedAndStaysInTheLog) {
   const UString name = tmp.Write(u"text.txt", "<ut_a/>one");
   const UString log = WriteLog(tmp, {u"x\t202601021304\t" + name + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t",
                                      u"x\t202601021304\t" + tmp.Path() + u"gone.txt\t<ut_x2/>\tSET\t0\t\t\t<ut_a/>\t"});
-  const std::string before = Bytes(log);
+  const std::string before = WholeFileBytes(log);
   TUndoResult r;
   {
     FileSizeLimit limit(2);
@@ -172,8 +164,8 @@ TEST(ModifyUndo, AFailedWriteIsNotCountedAndStaysInTheLog) {
   }
   EXPECT_EQ(r.undone, 0);
   EXPECT_EQ(r.notes.size(), 2u);
-  EXPECT_EQ(Bytes(name), "<ut_a/>one");
-  EXPECT_EQ(Bytes(log), before);
+  EXPECT_EQ(WholeFileBytes(name), "<ut_a/>one");
+  EXPECT_EQ(WholeFileBytes(log), before);
 }
 
 TEST(ModifyUndo, TheListOffersEntriesAndTicksByInitialsOrStamp) {
@@ -287,12 +279,12 @@ TEST(ModifyUndo, EveryEncodingTheReaderReadsIsUndoneByteForByte) {
     const UString log = tmp.Path() + u"log.txt";
     EXPECT_EQ(SetAtEveryHit(name, u"dog", u"noun", log), 2);
     EXPECT_EQ(JoinEveryPhrase(name, u"old man", log), 2);
-    ASSERT_NE(Bytes(name), c.bytes);
+    ASSERT_NE(WholeFileBytes(name), c.bytes);
     ASSERT_EQ(EntryLines(log).size(), 4u);
     const TUndoResult r = UndoModifications(log, EntryLines(log));
     EXPECT_EQ(r.undone, 4);
     for (const UString& note : r.notes) ADD_FAILURE() << Utf16ToUtf8(note);
-    EXPECT_TRUE(Bytes(name) == c.bytes);
+    EXPECT_TRUE(WholeFileBytes(name) == c.bytes);
     EXPECT_TRUE(EntryLines(log).empty());
   }
 }
@@ -307,7 +299,7 @@ TEST(ModifyUndo, ATextReachedThroughALinkIsUndoneInTheFileItNames) {
   ASSERT_EQ(symlink(Utf16ToUtf8(real).c_str(), Utf16ToUtf8(link).c_str()), 0);
   const UString log = tmp.Path() + u"log.txt";
   EXPECT_EQ(JoinEveryPhrase(link, u"old man", log), 1);
-  ASSERT_EQ(Bytes(real), "an <ut_ab1/>old_man.");
+  ASSERT_EQ(WholeFileBytes(real), "an <ut_ab1/>old_man.");
   TModificationLog read;
   UString error;
   ASSERT_TRUE(ReadModificationLog(log, read, error));
@@ -318,7 +310,7 @@ TEST(ModifyUndo, ATextReachedThroughALinkIsUndoneInTheFileItNames) {
   struct stat st {};
   ASSERT_EQ(lstat(Utf16ToUtf8(link).c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link is still a link";
-  EXPECT_EQ(Bytes(real), "an old man.");
+  EXPECT_EQ(WholeFileBytes(real), "an old man.");
 }
 
 // A line is written pending (its closing tab is "?") before its text is replaced. When it is
@@ -360,13 +352,13 @@ TEST(ModifyUndo, PendingLinesAreSettledByWhatTheirTextHolds) {
         ASSERT_EQ(read.entries.size(), 1u);
         EXPECT_EQ(read.entries[0].raw, done);
         EXPECT_EQ(UndoModifications(log, EntryLines(log)).undone, 1);
-        EXPECT_EQ(Bytes(name), c.undone);
+        EXPECT_EQ(WholeFileBytes(name), c.undone);
         break;
       }
       case Dropped:
         EXPECT_EQ(lines, (std::vector<UString>{u"; kept\n"}));
         EXPECT_TRUE(read.entries.empty());
-        EXPECT_EQ(Bytes(name), c.text);
+        EXPECT_EQ(WholeFileBytes(name), c.text);
         break;
       case Kept:
         EXPECT_EQ(lines, (std::vector<UString>{u"; kept\n", line + u"\n"}));
@@ -386,7 +378,7 @@ TEST(ModifyUndo, ATextMadeReadOnlyIsNotUndone) {
   EXPECT_EQ(r.undone, 0);
   ASSERT_EQ(r.notes.size(), 1u);
   EXPECT_NE(r.notes[0].find(u"read-only"), UString::npos) << Utf16ToUtf8(r.notes[0]);
-  EXPECT_EQ(Bytes(name), "a <ut_N/>dog");
+  EXPECT_EQ(WholeFileBytes(name), "a <ut_N/>dog");
   EXPECT_EQ(EntryLines(log).size(), 1u);
 }
 
@@ -406,17 +398,17 @@ TEST(ModifyUndo, ListedEntriesAreFoundAgainAfterTheLogChanged) {
   ASSERT_EQ(listed.entries.size(), 3u);
   // Meanwhile another window undoes the first entry: the others move up a line.
   ASSERT_EQ(UndoModifications(log, {0}).undone, 1);
-  ASSERT_EQ(Bytes(first), "one");
+  ASSERT_EQ(WholeFileBytes(first), "one");
   // The first window undoes the third entry as it listed it: the third, not what is now line 3.
   TUndoResult r = UndoListedModifications(log, {listed.entries[2]});
   EXPECT_EQ(r.undone, 1);
   EXPECT_TRUE(r.notes.empty());
-  EXPECT_EQ(Bytes(second), "<ut_b/>two three");
+  EXPECT_EQ(WholeFileBytes(second), "<ut_b/>two three");
   // Then its first and second: the first is gone, the second is still there.
   r = UndoListedModifications(log, {listed.entries[0], listed.entries[1]});
   EXPECT_EQ(r.undone, 1);
   ASSERT_EQ(r.notes.size(), 1u);
   EXPECT_NE(r.notes[0].find(u"no longer in the log"), UString::npos);
-  EXPECT_EQ(Bytes(second), "two three");
+  EXPECT_EQ(WholeFileBytes(second), "two three");
   EXPECT_TRUE(EntryLines(log).empty());
 }
