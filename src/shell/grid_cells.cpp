@@ -47,6 +47,7 @@ void TGridCellSource::MakeViewColumns() {
   if (!heads.empty() && !ShowsNothing()) EnsureGridHeadings(*list_, false);
   if (heads.empty()) {
     for (int c = 1; c < Columns(); ++c) view_columns_.push_back(c);
+    DropColumnsTheListHides();
     return;
   }
   view_columns_ = VisibleListColumns(heads);
@@ -57,6 +58,19 @@ void TGridCellSource::MakeViewColumns() {
     head_of_slot_[slot] = static_cast<int>(i);
   }
   std::erase_if(view_columns_, [this](int c) { return !ValidColumn(c); });
+  DropColumnsTheListHides();
+}
+
+void TGridCellSource::DropColumnsTheListHides() {
+  // A column whose heading the list itself hides (statistics that were not computed) is not
+  // shown, whatever the layout says: exports leave it out for the same reason.
+  if (ShowsNothing()) return;
+  TGrid_data_rec heading;
+  std::erase_if(view_columns_, [&](int c) {
+    heading = TGrid_data_rec();
+    list_->AnyColumnDataRec(c, 0, heading, kind_of_display_);
+    return !heading.visible;
+  });
 }
 
 void TGridCellSource::Invalidate() {

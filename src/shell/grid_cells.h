@@ -67,6 +67,7 @@ class TGridCellSource {
   void Fill(int row, int col, TGrid_data_rec& cell);
   size_t SlotOf(int col) const;
   void MakeViewColumns();
+  void DropColumnsTheListHides();
   TVXBaseDataClass* list_ = nullptr;
   std::vector<int> view_columns_;
   std::vector<int> head_of_slot_;  // index into the list's grid_headings, -1 none

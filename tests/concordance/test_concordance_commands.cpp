@@ -220,12 +220,6 @@ TEST(CollocateHighlight, WordCellListsTheJoinedForms) {
   EXPECT_EQ(cell.lemma_forms, std::vector<UString>{u"cats\t3"});
 }
 
-TEST(CollocateHighlight, GridColumnsFromFourteenShiftWithoutTheSetColumn) {
-  const struct { int grid; bool shown; int list; } cases[] = {
-      {13, false, 13}, {14, false, 15}, {16, false, 17}, {14, true, 14}, {16, true, 16}, {0, false, 0}};
-  for (const auto& c : cases) EXPECT_EQ(CollocateListColumn(c.grid, c.shown), c.list) << c.grid;
-}
-
 TEST(CollocateHighlight, PatternCellsNameTheirPosition) {
   TVXBaseHolder holder;
   TPatternsList list(&holder);

@@ -277,7 +277,7 @@ void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
   THighlightCell cell;
   if (auto* collocates = dynamic_cast<TCollocateList*>(grid->List()))
     cell = HighlightOfCollocateCell(
-        *collocates, row, CollocateListColumn(grid->CurrentColumn(), collocates->fsettings.current_has_set_column));
+        *collocates, row, grid->CurrentColumn());
   else if (auto* patterns = dynamic_cast<TPatternsList*>(grid->List()))
     cell = HighlightOfPatternCell(*patterns, row, grid->CurrentColumn());
   if (cell.kind == THighlightCellKind::kLemmaForms) {
