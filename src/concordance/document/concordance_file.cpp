@@ -123,6 +123,60 @@ bool ReadVisibleTags(TStream& s, T_WholeLinzoraHolder& doc) {
 }  // namespace
 
 bool T_WholeLinzoraHolder::ReadWholeFromStream(TStream& s) {
+  // A job working on a list of this document keeps it: the read is refused, as the list's own
+  // read would refuse it.
+  if (RefusedReadWhileBusy()) {
+    fReadFailure = u"a job is working on the document's lists";
+    return false;
+  }
+  auto fresh = std::make_unique<T_WholeLinzoraHolder>(MainListType, CentreOfMainForm(), OnMainEntriesKnown, OnDudFile,
+                                                      StopListLoaded(), LemmaListLoaded(), TextTagHandler,
+                                                      TagsToTranslate);
+  fresh->CopyReadStateFrom(*this);
+  fresh->TagsVersion = TagsVersion;  // an old tags block without its magic keeps the version
+  fresh->fSecondaryRead = fSecondaryRead;
+  fresh->Dialogs = Dialogs;
+  const bool ok = fresh->ReadBodyInPlace(s);
+  if (ok) TakeReadDocument(*fresh);
+  fReadFailure = fresh->fReadFailure;
+  Global_Busy_Dont_Show_Data = false;
+  return ok;
+}
+
+void T_WholeLinzoraHolder::TakeReadDocument(T_WholeLinzoraHolder& read) {
+  CopyReadStateFrom(read);
+  SwapOwnedLists(read);
+  std::swap(fTextFilesWithSearchWord, read.fTextFilesWithSearchWord);
+  fConcordanceList.swap(read.fConcordanceList);
+  fCollocateList.swap(read.fCollocateList);
+  fConcPlotList.swap(read.fConcPlotList);
+  fPatternsList.swap(read.fPatternsList);
+  fClusterList.swap(read.fClusterList);
+  fTimeLineList.swap(read.fTimeLineList);
+  std::swap(fUnusedFiles, read.fUnusedFiles);
+  std::swap(fSearchWords, read.fSearchWords);
+  fArrayOfSavedTags.swap(read.fArrayOfSavedTags);
+  fPairedTagTable.swap(read.fPairedTagTable);
+  TagsVersion = read.TagsVersion;
+  fOldRecordsMode = read.fOldRecordsMode;
+  fComputed = read.fComputed;
+  fSettings = read.fSettings;
+  fMarkedTag = read.fMarkedTag;
+  fStoredTagColoursDiffer = read.fStoredTagColoursDiffer;
+  AdoptOwnLists();
+  read.AdoptOwnLists();
+}
+
+void T_WholeLinzoraHolder::AdoptOwnLists() {
+  fTextFilesWithSearchWord->SetHolder(this);
+  fConcordanceList->SetHolder(this);
+  fConcordanceList->SetDocument(this);
+  for (TConcordanceDerivedList* view :
+       {fCollocateList.get(), fConcPlotList.get(), fPatternsList.get(), fClusterList.get(), fTimeLineList.get()})
+    view->MoveToOwner(*this);
+}
+
+bool T_WholeLinzoraHolder::ReadBodyInPlace(TStream& s) {
   bool ok = false;
   UString failed_block;
   int64_t failed_at = 0;
