@@ -222,6 +222,32 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
   }
 }
 
+// A file read into a document that has run texts replaces its lines; the next text the request
+// road runs goes into the lines read, not into the lines that went.
+TEST(ConcordanceDocument, TextByTextAfterAReadAddsToTheLinesRead) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+  for (int k : {1, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, b
+  auto doc = NewDocument();
+  TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+  items.AddedSearchWords(u"old\ndog");
+  TMakeConcordanceArgs args;
+  args.chosen = chosen.get();
+  args.search_items = &items;
+  ASSERT_TRUE(doc->MadeOneFileConcordance(0, 2, -1, chosen->GetFullFileDetails(0), args).ok);
+  TRunDone other = RunConcordance({{corpus.names[3]}, u"old\ndog"});  // c.txt
+  ASSERT_TRUE(other.found);
+  ASSERT_TRUE(ReadBack(*doc, SavedBytes(*other.doc))) << doc->ReadFailure().size();
+  const int read = doc->fConcordanceList->Count();
+  const TOneTextResult b = doc->MadeOneFileConcordance(1, 2, -1, chosen->GetFullFileDetails(1), args);
+  ASSERT_TRUE(b.ok);
+  ASSERT_EQ(doc->fConcordanceList->Count(), read + b.hits);
+  for (int i = 0; i < doc->fConcordanceList->Count(); ++i)
+    EXPECT_EQ(doc->fConcordanceList->Line(i)->Owner(), doc->fConcordanceList.get()) << i;
+  EXPECT_EQ(UString(doc->fConcordanceList->Line(read)->Text()).find(u"cat") != UString::npos, true);
+}
+
 TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {
   TempFolder tmp;
   const UString name = tmp.Write(u"u.txt", "\xEF\xBB\xBF" "caf\xC3\xA9");

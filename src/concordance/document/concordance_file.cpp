@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "concordance/document/concordance_document.h"
+#include "concordance/run/text_processor.h"
+#include "model/text_reader.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -165,6 +167,12 @@ void T_WholeLinzoraHolder::TakeReadDocument(T_WholeLinzoraHolder& read) {
   fStoredTagColoursDiffer = read.fStoredTagColoursDiffer;
   AdoptOwnLists();
   read.AdoptOwnLists();
+  // What an earlier run read with belongs to lines that are gone; a new run sets it up afresh.
+  fRunSetup.reset();
+  fReadRun.reset();
+  fRunTexts.clear();
+  fRunTextOfFile.clear();
+  fConverted.clear();
 }
 
 void T_WholeLinzoraHolder::AdoptOwnLists() {
