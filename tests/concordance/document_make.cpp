@@ -172,6 +172,22 @@ TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
   ResetBatchRun();
 }
 
+// The request run's road over some texts of the corpus, searching for "old" and "dog".
+struct TTextByText {
+  std::unique_ptr<TSharedChosenFilesClass> chosen;
+  std::unique_ptr<T_WholeLinzoraHolder> doc;
+  std::unique_ptr<TSearchWordItems> items;
+  TMakeConcordanceArgs args;
+  TTextByText(const TCorpus& corpus, std::initializer_list<int> texts)
+      : chosen(std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer)), doc(NewDocument()) {
+    for (int k : texts) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);
+    items = std::make_unique<TSearchWordItems>(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items->AddedSearchWords(u"old\ndog");
+    args.chosen = chosen.get();
+    args.search_items = items.get();
+  }
+};
+
 // The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
 // and each answer still tells that text's own hits; a text without hits between two with hits
 // leaves no row behind, and the next text's row and lines are its own.
@@ -184,15 +200,9 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
     ResetBatchRun();
     Global_BatchProcedures.BatchRootFolder = out.Path();
     Global_batch_mode = batch_mode;
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (int k : {1, 5, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, e (no hits), b
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"old\ndog");
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
-    args.batch_mode = batch_mode;
+    TTextByText road(corpus, {1, 5, 2});  // a, e (no hits), b
+    road.args.batch_mode = batch_mode;
+    auto& [chosen, doc, items, args] = road;
     std::vector<int32_t> hits;
     for (int32_t i = 0; i < 3; ++i) {
       const TOneTextResult r = doc->MadeOneFileConcordance(i, 3, -1, chosen->GetFullFileDetails(i), args);
@@ -227,14 +237,8 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
 TEST(ConcordanceDocument, TextByTextAfterAReadAddsToTheLinesRead) {
   ScopedSettings settings;
   TCorpus corpus;
-  auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-  for (int k : {1, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, b
-  auto doc = NewDocument();
-  TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-  items.AddedSearchWords(u"old\ndog");
-  TMakeConcordanceArgs args;
-  args.chosen = chosen.get();
-  args.search_items = &items;
+  TTextByText road(corpus, {1, 2});  // a, b
+  auto& [chosen, doc, items, args] = road;
   ASSERT_TRUE(doc->MadeOneFileConcordance(0, 2, -1, chosen->GetFullFileDetails(0), args).ok);
   TRunDone other = RunConcordance({{corpus.names[3]}, u"old\ndog"});  // c.txt
   ASSERT_TRUE(other.found);
