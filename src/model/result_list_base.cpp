@@ -119,6 +119,14 @@ void TVXBaseHolder::StartListsRead() {
   list_read_message_.clear();
 }
 
+void TVXBaseHolder::CopyTextFormFrom(const TVXBaseHolder& other) {
+  unicode_ = other.unicode_;
+  width_settled_ = other.width_settled_;
+  list_read_message_ = other.list_read_message_;
+  lcid_ = other.lcid_;
+  code_page_ = other.code_page_;
+}
+
 void TVXBaseHolder::SetListWidth(const TListWidth& width) {
   unicode_ = width.unicode;
   width_settled_ = width.settled;

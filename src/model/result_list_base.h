@@ -297,6 +297,9 @@ class TVXBaseHolder {
   int CodePage() const { return code_page_; }
   // Refreshes the export choices at the start of an export; the base keeps them as they are.
   virtual void CheckExportSettings() {}
+  // Takes the other holder's text form: its width (and whether a read settled it), the last list
+  // refusal, the locale and the code page. Nothing is converted.
+  void CopyTextFormFrom(const TVXBaseHolder& other);
 
   // The document's data changed after it was made or read (source texts modified and its lines
   // moved): it differs from any saved copy. A save clears it.
@@ -397,6 +400,8 @@ class TVXBaseListObject {
   void AddPrivateJoinInstance(TVXBaseListObject* joined);
   // Moves the entry (and the joined entries it owns) to another list.
   void SetParentAs(TVXBaseDataClass* list);
+  // An entry kept outside every list (a list's overall row) now belongs to another document.
+  void SetHolderOutsideLists(TVXBaseHolder* holder) { holder_ = holder; }
 
   uint8_t Marks() const;
   void SetMark(uint8_t mark, bool value);

@@ -26,7 +26,10 @@
 //
 // Reading a ".cnc" is in concordance_file.cpp; the stream layout is in docs/formats.md. A read
 // shares state (the collocate format byte, per-item paired-tag flags) only through its own read
-// context, so a second document read in the middle of a job cannot change the first.
+// context, so a second document read in the middle of a job cannot change the first. A read goes
+// into a fresh document that starts from this one's state; only a whole read is taken over (its
+// lists change places with this document's), so a refused file leaves the document as it was,
+// and the user's settings change only after a whole read (never on a secondary read).
 #pragma once
 
 #include <array>
@@ -76,6 +79,8 @@ class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
   // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself
   // from its rows.
   virtual void AfterRead() {}
+  // The view now belongs to another document (a read taken over): it and its rows answer to it.
+  virtual void MoveToOwner(T_WholeLinzoraHolder& owner);
   T_WholeLinzoraHolder* Owner() const { return owner_; }
 
  private:
@@ -284,12 +289,15 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).
   std::vector<uint8_t> fPairedTagTable;
-  // Set on a document read in the middle of a job (re-link): its read leaves the user's
-  // concordance settings and last-file record alone.
-  bool fSecondaryRead = false;
 
  private:
   friend class TConcordanceFileReader;
+  // The body read into this document itself; ReadWholeFromStream runs it on a fresh document.
+  bool ReadBodyInPlace(TStream& s);
+  // Takes what a read set from `read`, which gets this document's lists and fields in exchange.
+  void TakeReadDocument(T_WholeLinzoraHolder& read);
+  // Points every list the document holds at it (after lists changed documents).
+  void AdoptOwnLists();
   // Runs the road over texts (indexes into the run's texts) and records each text: source rows,
   // unused texts, conversions. per_text gets one result per text processed.
   bool RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args, int32_t one_search_word,

@@ -200,6 +200,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   std::unique_ptr<TConcordanceEntry> NewLine();
   TConcordanceEntry* Line(int index) const;
   TConcordanceListDocument* Document() const { return document_; }
+  // The list now answers to another document (nullptr: the list's own defaults).
+  void SetDocument(TConcordanceListDocument* document) { document_ = document ? document : &default_document_; }
 
   // --- fields ---
   UString tag_string_only_on;
@@ -310,6 +312,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void SetOldRecordsMode() override;
   bool ReadingFirstLine() const override { return current_entry_loading == 0; }
   void NoteDudFilename() override { Dud_CNC_Filenames_found = true; }
+  // From 1, and naming a row of the document's source texts when it has a list of them.
+  bool TakesFileNumber(int32_t file_num) const override;
   void NoteHasTagFileData() override { fHasTagFileData = true; }
   const std::vector<uint8_t>* SearchWordTagTable() const override;
   int32_t SourceFileCount() const override;
