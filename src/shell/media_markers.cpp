@@ -154,6 +154,9 @@ void MediaFromMarkerInText(const TMediaMarkersRec& s, UStringView text, UStringV
                                 ChangeFileExt(ExtractFileName(file_name), DotExtension(ext));
       if (files.exists(in_folder)) name = in_folder;
     }
+    // A name without a folder is looked for beside the text it was written in.
+    if (!IsAbsoluteName(name) && !files.exists(name) && files.exists(ExtractFilePath(file_name) + name))
+      name = ExtractFilePath(file_name) + name;
     out.media_file = name;
     out.result.found = true;
     // The marks follow the extension as written, whatever name the file was given.
@@ -219,6 +222,19 @@ void MediaFromLookupTable(TMediaMarkersRec s, UStringView text, int widening, co
 }
 
 }  // namespace
+
+UString LastMediaMarkBefore(UStringView text_before_hit, UStringView marker) {
+  if (marker.empty()) return UString();
+  const UString upper = UpperCaseU(text_before_hit);
+  const size_t at = upper.rfind(UpperCaseU(marker));
+  if (at == UString::npos) return UString();
+  size_t end = at;
+  while (end < text_before_hit.size() && text_before_hit[end] != u'>' && text_before_hit[end] != u'\n' &&
+         text_before_hit[end] != u'\r')
+    ++end;
+  if (end < text_before_hit.size() && text_before_hit[end] == u'>') ++end;
+  return UString(text_before_hit.substr(at, end - at));
+}
 
 UString FirstWordOf(UStringView s) {
   const UString t = TrimU(s);

@@ -2,8 +2,9 @@
 //
 // The media-marker settings (TMediaMarkersRec) choose one of three methods:
 //   0  a marker in the line's text: the text after the start-of-file-name marker up to the first
-//      media extension is the file's name ("<media talk.wav START=2 DUR=3>"); "SAMEFILE" in its
-//      place stands for the text's own name with a media extension;
+//      media extension is the file's name ("<media talk.wav START=2 DUR=3>"), a name without a
+//      folder found beside the text; "SAMEFILE" in its place stands for the text's own name with
+//      a media extension;
 //   1  the same-named file: the source text's name with each media extension in turn;
 //   2  a look-up table: lines "key=value" whose key is the line's text and whose value is a file
 //      name followed by the time marks.
@@ -74,6 +75,11 @@ struct TMediaStretch {
   UString message;
 };
 bool ParseMediaTimeMarks(const TMediaMarkersRec& settings, UStringView rest, int widening, TMediaStretch& out);
+
+// Where a line's own texts hold no media mark (the mark-up is hidden from lines), its source text
+// does: the last mark before the hit, from the start-of-file-name marker to the end of its tag
+// (">") or line; empty when the text before the hit holds none.
+UString LastMediaMarkBefore(UStringView text_before_hit, UStringView marker);
 
 // The text before the first blank, trimmed (all of s, trimmed, without a blank); the text after
 // it, trimmed (empty without a blank).

@@ -25,7 +25,7 @@ class TDirectionDelegate : public QStyledItemDelegate {
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.data(kRoleRightToLeft).toBool()) {
       option->direction = Qt::RightToLeft;
-      option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+      option->displayAlignment = Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter;
     }
   }
 };

@@ -234,11 +234,18 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   } else {
     status_->SetPanelText(kPanelLine, message);
   }
+  // The words of the pages shown at once; the counts, list and plot when the scan has read
+  // every page.
+  view_->ShowWordsInWindow(words);
+  view_->viewport()->update();
   HighlightAnyKWS();
-  // The scan may have moved the view on: the hit stays the one shown.
+  // The scan may have moved the view on: the hit stays the one shown, or the reason why not.
   if (check == THitCheck::Same) {
     view_->ShowByte(byte, true);
     view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+  } else {
+    view_->ShowByte(view_->Model()->TextStart());
+    status_->SetPanelText(kPanelLine, message);
   }
   return true;
 }

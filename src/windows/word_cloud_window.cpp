@@ -226,10 +226,11 @@ void TFormWordCloud::Draw(UStringView caption) {
   const bool laid = DisplayTheWords(*cloud_, fresh, family, [] { MyYieldProcess(); });
   QApplication::restoreOverrideCursor();
   if (!laid) return;
-  if (cloud_->Draws().size() < 2) {
+  int64_t placed = 0;
+  for (const TCloudWordDraw& d : cloud_->Draws()) placed += d.redraw ? 0 : 1;
+  if (placed < 2) {
     VXDialog(TVXDialog::InformationMessage,
-             {u"A word cloud needs at least two words with a frequency above 0; this list has " +
-              IntToUStr(static_cast<int64_t>(cloud_->Draws().size())) + u"."});
+             {u"A word cloud needs at least two words with a frequency above 0; this list has " + IntToUStr(placed) + u"."});
     return;
   }
   highlighted_ = QRect();

@@ -108,3 +108,22 @@ TEST(MediaPlayback, MissingAndUnplayableFilesAreRefused) {
   EXPECT_EQ(asked[1].id, TVXDialog::CantPlayMedia);
   EXPECT_EQ(asked[2].id, TVXDialog::CantPlayMedia);
 }
+
+TEST(MediaVersions, ComparedAsNumbers) {
+  const struct {
+    const char16_t* version;
+    bool new_enough;
+  } cases[] = {
+      {u"3.0.21 Vetinari", true}, {u"2.0.4", true},  {u"2.0.3", false}, {u"2.1", true},
+      {u"10.0", true},            {u"2", false},     {u"", false},      {u"unknown", false},
+      {u"2.0.10", true},          {u" 2.0.4-git", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VersionAtLeast(c.version, u"2.0.4"), c.new_enough) << Utf16ToUtf8(c.version);
+}
+
+TEST(MediaTimes, KeepTimeCharacters) {
+  EXPECT_EQ(KeepTimeCharacters(u"START=1,5s"), u"1,5");
+  EXPECT_EQ(KeepTimeCharacters(u"12.25 seconds"), u"12.25");
+  EXPECT_EQ(KeepTimeCharacters(u"1:30"), u"130");
+  EXPECT_EQ(KeepTimeCharacters(u"none"), u"");
+}

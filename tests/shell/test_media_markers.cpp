@@ -102,6 +102,8 @@ TEST(MediaLookup, MarkerInTheText) {
       // The name as written, found whether or not it exists; the marks after its extension.
       {u"<media clip.wav START=2 DUR=3>", u"", true, u"clip.wav", 2000, 3000},
       {u"<MEDIA /c/talk.wav START=2>", u"", true, u"/c/talk.wav", 2000, 5000},
+      // A name without a folder: beside the text when it is there.
+      {u"<media talk.wav START=2>", u"", true, u"/c/talk.wav", 2000, 5000},
       // mp3 is preferred to wav: the first extension in order that the text holds ends the name.
       {u"<media a.wav b.mp3 START=1>", u"", true, u"a.wav b.mp3", 1000, 5000},
       // The media folder holds the text's own name with that extension: it wins.
@@ -259,4 +261,18 @@ TEST(MediaStretch, EndsNudgesAndSpeeds) {
   EXPECT_EQ(rate, kFastestRate);
   EXPECT_EQ(MediaTimeLabel(3723500), u"01:02:03\r(3723 s)");
   EXPECT_EQ(MediaTimeLabel(-5), u"00:00:00\r(0 s)");
+}
+
+TEST(MediaLookup, TheLastMarkBeforeAHit) {
+  const struct {
+    const char16_t* before;
+    const char16_t* mark;
+  } cases[] = {
+      {u"<media a.wav START=1> words <media b.wav START=9> and the ", u"<media b.wav START=9>"},
+      {u"<MEDIA c.mp3 START=2\nmore text ", u"<MEDIA c.mp3 START=2"},
+      {u"no mark at all ", u""},
+      {u"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LastMediaMarkBefore(c.before, u"<media "), c.mark) << Utf16ToUtf8(c.before);
+  EXPECT_EQ(LastMediaMarkBefore(u"<media a.wav>", u""), u"");
 }

@@ -181,6 +181,8 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, section + 1); });
+  connect(grid, &QAbstractItemView::doubleClicked, this,
+          [this, grid](const QModelIndex& at) { GridDoubleClicked(grid, at.row() + 1, at.column() + 1); });
   return grid;
 }
 
@@ -249,6 +251,7 @@ bool TFormLinzora::CanCloseData() {
 
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
+  ViewersDataClosed();
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);

@@ -241,6 +241,12 @@ int64_t TSourceTextRichEdit::HighlightKWs(const TSimpleSearchlist& list, const s
   return first;
 }
 
+void TSourceTextRichEdit::ShowWordsInWindow(std::vector<UString> words) {
+  kw_words_ = std::move(words);
+  highlighted_ = true;
+  ShowWindowMarks();
+}
+
 int64_t TSourceTextRichEdit::HighlightOneKW(UStringView word, const std::function<bool(int)>& progress) {
   TSimpleSearchlist one;
   one.LoadFromAStringlist({UString(word)});

@@ -94,6 +94,8 @@ class TSourceTextRichEdit : public QTextEdit {
   // answers the file byte of the first highlight, -1 when none (or stopped before one).
   int64_t HighlightKWs(const TSimpleSearchlist& list, const std::function<bool(int)>& progress);
   int64_t HighlightOneKW(UStringView word, const std::function<bool(int)>& progress);
+  // Highlights the words in the pages shown only (no scan): what a jump shows at once.
+  void ShowWordsInWindow(std::vector<UString> words);
   void Stop() { stop_ = true; }
   bool Scanning() const { return scanning_; }
   bool ScanComplete() const { return scan_done_; }
