@@ -38,8 +38,11 @@ std::string GeneratedText(size_t bytes) {
     if (r % 100 < 55) out += frequent[r % std::size(frequent)];
     else {
       // A long tail: content words, and rarer made-up ones.
-      const uint32_t k = (r / 7) % (std::size(content) * 6);
-      out += k < std::size(content) ? content[k] : std::string(content[k % std::size(content)]) + "s";
+      static const char* endings[] = {"", "s", "ed", "ing", "er", "ly", "ness", "ism"};
+      // Zipf-like: low k far more often than high k.
+      const uint32_t span = static_cast<uint32_t>(std::size(content) * std::size(endings));
+      const uint32_t k = static_cast<uint32_t>((static_cast<uint64_t>(r / 7 % 1000) * (r / 7 % 1000) * span) / 1000000);
+      out += std::string(content[k % std::size(content)]) + endings[k / std::size(content)];
     }
     out += (r % 17 == 0) ? ".\n" : " ";
   }

@@ -21,10 +21,12 @@ fi
 
 as_root() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi; }
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-if ! python3 -c 'import wordcloud' 2>/dev/null || [[ ! -f "$font" ]]; then
+# Debian's own interpreter: the package installs its module there.
+py=/usr/bin/python3
+if ! "$py" -c 'import wordcloud' 2>/dev/null || [[ ! -f "$font" ]]; then
   as_root apt-get install -y python3-wordcloud fonts-dejavu-core >/dev/null
 fi
-python3 -c 'import wordcloud' || { echo "compare_wordcloud: python3-wordcloud is not installed" >&2; exit 1; }
+"$py" -c 'import wordcloud' || { echo "compare_wordcloud: python3-wordcloud is not installed" >&2; exit 1; }
 [[ -f "$font" ]] || { echo "compare_wordcloud: $font is missing" >&2; exit 1; }
 
 work="$(mktemp -d)"
@@ -52,7 +54,7 @@ for _ in range(5):
     placed = len(wc.layout_)
 print("%.2f %d %d" % (best * 1000.0, placed, len(words)))
 PY
-read -r theirs_ms theirs_placed theirs_words < <(taskset -c "$core" python3 "$work/theirs.py" "$work/words.tsv" "$font")
+read -r theirs_ms theirs_placed theirs_words < <(taskset -c "$core" "$py" "$work/theirs.py" "$work/words.tsv" "$font")
 
 ours_ms="$(sed -n 's/^ours: \([0-9.]*\) ms.*/\1/p' <<<"$ours")"
 echo "words: the 200 most frequent of our word list${text:+ of $text}; core $core"

@@ -292,7 +292,7 @@ bool ParseMediaTimeMarks(const TMediaMarkersRec& settings, UStringView rest, int
       out.duration_ms += 2 * w;
     }
   }
-  Note(u"time: start=" + IntToUStr(out.start_ms) + u" duration=" + IntToUStr(out.duration_ms));
+  if (global_keeping_log) Note(u"time: start=" + IntToUStr(out.start_ms) + u" duration=" + IntToUStr(out.duration_ms));
   return true;
 }
 
@@ -312,7 +312,7 @@ TMediaFileTests DiskMediaFileTests() {
 TMediaLookup FindMediaOfLine(const TMediaMarkersRec& settings, UStringView text, UStringView file_name,
                              int widening, const TMediaFileTests& files) {
   TMediaLookup out;
-  Note(u"prompt: " + UString(text) + u" file=" + UString(file_name));
+  if (global_keeping_log) Note(u"prompt: " + UString(text) + u" file=" + UString(file_name));
   switch (settings.Method()) {
     case 0: MediaFromMarkerInText(settings, text, file_name, widening, files, out); break;
     case 1: MediaFromSameNamedFile(settings, text, file_name, widening, files, out); break;

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -116,10 +117,16 @@ TFormOneTextFileShower::TFormOneTextFileShower(QWidget* parent) : TVXStylableFor
   kws_ = new QListWidget(splitter_);
   kws_->setObjectName(QStringLiteral("StyledListboxKWs"));
   kws_->setItemDelegate(new TKeyWordDelegate(kws_));
-  view_ = new TSourceTextRichEdit(splitter_);
+  // The text and its whole-text scroll bar side by side.
+  auto* text_box = new QWidget(splitter_);
+  text_row_ = new QHBoxLayout(text_box);
+  text_row_->setContentsMargins(0, 0, 0, 0);
+  text_row_->setSpacing(0);
+  view_ = new TSourceTextRichEdit(text_box);
   view_->setObjectName(QStringLiteral("SourceTextRich"));
+  text_row_->addWidget(view_, 1);
   splitter_->addWidget(kws_);
-  splitter_->addWidget(view_);
+  splitter_->addWidget(text_box);
   splitter_->setStretchFactor(1, 1);
   splitter_->setSizes({150, 650});
   row->addWidget(splitter_, 1);
@@ -204,6 +211,10 @@ bool TFormOneTextFileShower::OpenAndShowAText(const TFileDetails3_string& detail
   }
   plot_->hide();
   kws_->clear();
+  if (QScrollBar* bar = view_->WholeTextBar(); bar && text_row_->indexOf(bar) < 0) {
+    text_row_->addWidget(bar);
+    bar->show();
+  }
   current_short_filename = ExtractFileName(details.file_name);
   setWindowTitle(ToQString(current_short_filename));
   // Mark-up is greyed in every page shown.

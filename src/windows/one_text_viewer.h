@@ -120,6 +120,7 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   TSourceTextRichEdit* view_ = nullptr;
   QListWidget* kws_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  class QHBoxLayout* text_row_ = nullptr;
   TPCPLotBar* plot_ = nullptr;
   TVXStatusBar* status_ = nullptr;
   QMenu* menu_ = nullptr;

@@ -110,10 +110,8 @@ TFormWordCloud::TFormWordCloud(QWidget* parent) : TVXStylableForm<QWidget>(paren
   });
   button("AdvGlowButtonRefresh", QStringLiteral("Refresh"), [this] { Refresh(); });
   auto spin_label = [&](const QString& text) { panel->addWidget(new QLabel(text, this)); };
-  spin_label(QStringLiteral("horizontal spacing"));
   horz_ = new QDoubleSpinBox(this);
   horz_->setObjectName(QStringLiteral("AdvSpinEditHorz"));
-  spin_label(QStringLiteral("vertical"));
   vert_ = new QDoubleSpinBox(this);
   vert_->setObjectName(QStringLiteral("AdvSpinEditVert"));
   for (QDoubleSpinBox* s : {horz_, vert_}) {
@@ -121,7 +119,9 @@ TFormWordCloud::TFormWordCloud(QWidget* parent) : TVXStylableForm<QWidget>(paren
     s->setSingleStep(0.1);
     s->setDecimals(1);
   }
-  panel->insertWidget(panel->count() - 2, horz_);
+  spin_label(QStringLiteral("horizontal spacing"));
+  panel->addWidget(horz_);
+  spin_label(QStringLiteral("vertical"));
   panel->addWidget(vert_);
   spin_label(QStringLiteral("min. font size"));
   min_font_ = new QSpinBox(this);

@@ -48,7 +48,7 @@ struct TTextPage {
 class TPagedText {
  public:
   static constexpr int64_t kPageBytes = 64 * 1024;
-  static constexpr size_t kPagesKept = 48;
+  static constexpr size_t kPagesKept = 16;
 
   TPagedText() = default;
   ~TPagedText();
