@@ -14,6 +14,7 @@
 #include "platform/text/text_files.h"
 #include "platform/zip/zip_forge.h"
 #include "shell/qt/vx_grid.h"
+#include "window/modal_answers.h"
 #include "window/real_corpus_support.h"
 #include "windows/extra_details_window.h"
 #include "windows/one_text_viewer.h"
@@ -24,20 +25,6 @@
 #include "windows/timeline_settings_dialog.h"
 
 namespace {
-
-// Acts on the next modal dialog once it shows (the act closes it).
-void ActOnNextModal(std::function<void(QDialog&)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act(*dialog);
-  });
-  timer->start();
-}
 
 // An exported file as a reader sees it: text files decoded, a workbook's sheets and shared
 // strings as their XML.

@@ -12,7 +12,9 @@
 #include "model/tag_lists.h"
 #include "platform/settings/settings_defaults.h"
 #include "shell/qt/vx_grid.h"
+#include "support/wav_tone.h"
 #include "window/main_road_support.h"
+#include "window/modal_answers.h"
 #include "window/window_test_support.h"
 #include "windows/extra_details_window.h"
 #include "windows/extra_text_grid_window.h"
@@ -22,46 +24,6 @@
 #include "windows/word_cloud_window.h"
 
 namespace {
-
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void Put16(std::string& s, uint16_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>(v >> 8);
-}
-std::string WavTone(int seconds) {
-  const uint32_t rate = 8000, samples = rate * static_cast<uint32_t>(seconds);
-  std::string w = "RIFF";
-  Put32(w, 36 + samples * 2);
-  w += "WAVEfmt ";
-  Put32(w, 16);
-  Put16(w, 1);
-  Put16(w, 1);
-  Put32(w, rate);
-  Put32(w, rate * 2);
-  Put16(w, 2);
-  Put16(w, 16);
-  w += "data";
-  Put32(w, samples * 2);
-  for (uint32_t i = 0; i < samples; ++i)
-    Put16(w, static_cast<uint16_t>(static_cast<int16_t>(6000 * std::sin(i * 2 * M_PI * 330 / rate))));
-  return w;
-}
-
-// Acts on the next modal dialog once it shows.
-void ActOnNextModal(std::function<void(QDialog&)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act(*dialog);
-  });
-  timer->start();
-}
 
 class ViewerRoad : public MainRoadTest {
  protected:
@@ -167,6 +129,7 @@ TEST_F(ViewerRoad, CtrlMPlaysTheStretchOfTheLinesRecording) {
 TEST_F(ViewerRoad, WordCloudOfTheCollocates) {
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);
+
   ActOnNextModal([&](QDialog& d) {
     auto& options = static_cast<TFormWordCloudOptions&>(d);
     ASSERT_GT(options.ListBox()->count(), 10);
@@ -183,6 +146,19 @@ TEST_F(ViewerRoad, WordCloudOfTheCollocates) {
   EXPECT_GE(cloud->Cloud().Draws().size(), 5u);
   EXPECT_NE(cloud->windowTitle().indexOf(QStringLiteral("word cloud from")), -1);
   Shot(*cloud, QStringLiteral("road_word_cloud"));
+  // A plain word list's cloud, then the list's again: Refresh redraws the list, not the words.
+  auto words = std::make_unique<TMyCloudTXTList>();
+  words->Add(u"zzzfirst", 50);
+  words->Add(u"zzzsecond", 20);
+  cloud->SetTextList(std::move(words));
+  cloud->ComputeTheCloud(u"words");
+  EXPECT_TRUE(cloud->txt_based);
+  ActOnNextModal([&](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrOK); });
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(50);
+  EXPECT_FALSE(cloud->txt_based);
+  cloud->Refresh();
+  for (const TCloudWordDraw& d : cloud->Cloud().Draws()) EXPECT_EQ(d.text.find(u"zzz"), UString::npos);
   // Cancel in the options leaves the cloud undrawn.
   const size_t draws = cloud->Cloud().Draws().size();
   ActOnNextModal([](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrCancel); });

@@ -26,6 +26,7 @@
 #include "shell/qt/qt_application.h"
 #include "shell/qt/word_cloud_painter.h"
 #include "support/temp_folder.h"
+#include "support/wav_tone.h"
 #include "window/main_road_support.h"
 #include "window/window_test_support.h"
 #include "windows/extra_details_window.h"
@@ -83,32 +84,6 @@ class TFakePlayer : public TMediaPlayerBackend {
   void SetRatePercent(int r) override { rate = r; }
   bool HasVideo() const override { return video; }
 };
-
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void Put16(std::string& s, uint16_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>(v >> 8);
-}
-std::string WavTone(int seconds) {
-  const uint32_t rate = 8000, samples = rate * static_cast<uint32_t>(seconds);
-  std::string w = "RIFF";
-  Put32(w, 36 + samples * 2);
-  w += "WAVEfmt ";
-  Put32(w, 16);
-  Put16(w, 1);
-  Put16(w, 1);
-  Put32(w, rate);
-  Put32(w, rate * 2);
-  Put16(w, 2);
-  Put16(w, 16);
-  w += "data";
-  Put32(w, samples * 2);
-  for (uint32_t i = 0; i < samples; ++i)
-    Put16(w, static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / rate))));
-  return w;
-}
 
 // English-like prose of about n bytes, UTF-8, lines of sentences, "river" and "bank" now and
 // then, mark-up around paragraphs.
@@ -186,6 +161,16 @@ TEST_F(ViewerWindows, MediaWindowWithAFakePlayer) {
   EXPECT_EQ(fake->rate, 105);  // the speed chosen stays
   EXPECT_TRUE(window.isVisible());
   Shot(window, QStringLiteral("media_window_video"));
+  // Media that ends (or stops) before the stretch's end ends the watch; nothing waits for ever.
+  window.Timer1Timer();
+  EXPECT_TRUE(window.Watching());
+  fake->state = TMediaState::Ended;
+  window.Timer1Timer();
+  EXPECT_FALSE(window.Watching());
+  // A length not known: the stretch ends at start + duration.
+  fake->length = 0;
+  window.PlayASoundOrVideoFile(wav, 3000, 1500);
+  EXPECT_EQ(window.StretchEnd(), 4500);
   window.close();
 }
 
