@@ -96,9 +96,8 @@ std::vector<TEncodedText> Encodings() {
   return out;
 }
 
-}  // namespace
-
-TEST(PagedText, EveryPageEqualsTheWholeDecode) {
+// Each encoding's text written and opened, handed to the check.
+void ForEachEncoding(const std::function<void(const TEncodedText&, TPagedText&)>& check) {
   TempFolder tmp;
   for (const TEncodedText& e : Encodings()) {
     SCOPED_TRACE(e.name);
@@ -106,6 +105,15 @@ TEST(PagedText, EveryPageEqualsTheWholeDecode) {
     TPagedText paged;
     UString error;
     ASSERT_TRUE(paged.Open(file, e.code_page, error)) << Utf16ToUtf8(error);
+    check(e, paged);
+  }
+}
+
+}  // namespace
+
+TEST(PagedText, EveryPageEqualsTheWholeDecode) {
+  ForEachEncoding([](const TEncodedText& e, TPagedText& paged) {
+    UString error;
     EXPECT_EQ(paged.TextStart(), e.signature);
     ASSERT_GT(paged.PageCount(), 2);
     // Pages in a random order, each at a random byte of it.
@@ -149,7 +157,7 @@ TEST(PagedText, EveryPageEqualsTheWholeDecode) {
       if (e.whole[i] == u'\n' || (e.whole[i] == u'\r' && (i + 1 >= e.whole.size() || e.whole[i + 1] != u'\n'))) ++lines;
     EXPECT_EQ(*paged.LinesBefore(paged.PageCount()), lines);
     EXPECT_LE(paged.PagesHeld(), TPagedText::kPagesKept);
-  }
+  });
 }
 
 TEST(PagedText, StrayBytesInUtf8ReadAsTheReaderReadsThem) {
@@ -201,13 +209,8 @@ TEST(PagedText, ChangedMissingAndBinaryFiles) {
 }
 
 TEST(PagedText, KeyWordScanFindsWhatAPlainScanFinds) {
-  TempFolder tmp;
-  for (const TEncodedText& e : Encodings()) {
-    SCOPED_TRACE(e.name);
-    const UString file = tmp.Write(u"text.txt", e.bytes);
-    TPagedText paged;
+  ForEachEncoding([](const TEncodedText& e, TPagedText& paged) {
     UString error;
-    ASSERT_TRUE(paged.Open(file, e.code_page, error));
     const std::vector<UString> words = {u"river", u"caf*", u"*ing", u"\u6A4B\u3092"};
     TKeyWordScan scan;
     scan.Start(paged, words);
@@ -226,17 +229,12 @@ TEST(PagedText, KeyWordScanFindsWhatAPlainScanFinds) {
       for (const TKeyWordHit& h : plain) n += h.word == w;
       EXPECT_EQ(scan.CountOf(w), n);
     }
-  }
+  });
 }
 
 TEST(PagedText, RichTextPageByPageEqualsTheWholeText) {
-  TempFolder tmp;
-  for (const TEncodedText& e : Encodings()) {
-    SCOPED_TRACE(e.name);
-    const UString file = tmp.Write(u"text.txt", e.bytes);
-    TPagedText paged;
+  ForEachEncoding([](const TEncodedText& e, TPagedText& paged) {
     UString error;
-    ASSERT_TRUE(paged.Open(file, e.code_page, error));
     TPagedRtfOptions options;
     options.words = {u"river", u"bridge"};
     TMemoryStream out;
@@ -251,7 +249,7 @@ TEST(PagedText, RichTextPageByPageEqualsTheWholeText) {
     const std::string expected = whole.Document();
     const std::string got(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
     EXPECT_TRUE(got == expected);
-  }
+  });
 }
 
 TEST(PagedText, TrimmedPagesLoseMarkupAndBlankRuns) {
