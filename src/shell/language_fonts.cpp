@@ -104,12 +104,13 @@ TLanguageRow LanguageRowOf(UStringView line, UStringView source_file, const TMyF
   TLanguageRow row;
   UString text;
   text.reserve(line.size());
+  // One row, one line: every line end (CR LF, LF or CR) a blank.
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') {
       text += u' ';
       ++i;
     } else {
-      text += line[i];
+      text += (line[i] == u'\n' || line[i] == u'\r') ? u' ' : line[i];
     }
   }
   size_t b = 0, e = text.size();
@@ -117,7 +118,9 @@ TLanguageRow LanguageRowOf(UStringView line, UStringView source_file, const TMyF
   while (e > b && IsLineBreakOrBlank(text[e - 1])) --e;
   text = text.substr(b, e - b);
   row.code = text.size() >= 3 ? AsciiLower(text.substr(1, 2)) : UString();
-  text.insert(std::min<size_t>(7, text.size()), u"     ");
+  // The blanks part the extension from the excerpt: at character 8, or at the extension's end
+  // when it is shorter (".TXT"), so no word of the excerpt is cut.
+  text.insert(std::min<size_t>({7, text.size(), text.find(u'\t')}), u"     ");
   row.text = std::move(text);
   row.lcid = LanguageIDFromISOName(row.code);
   const int fav = row.lcid != 0 ? favourites.IndexOfLCID(row.lcid) : -1;

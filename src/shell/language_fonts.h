@@ -54,8 +54,8 @@ struct TLanguageRow {
   UString source_file;
 };
 // A same-named text's line (".EN_SRT", a tab, the excerpt): line breaks made blanks and the ends
-// trimmed, the language code read from characters 2-3, five blanks put in at character 8 (at the
-// end of a shorter line), the font from the favourites (default_font with the mapped character
+// trimmed, the language code read from characters 2-3, five blanks put in at character 8 (before
+// the tab of a shorter extension, at the end of a shorter line), the font from the favourites (default_font with the mapped character
 // set otherwise).
 TLanguageRow LanguageRowOf(UStringView line, UStringView source_file, const TMyFontInfoList& favourites,
                            UStringView default_font);

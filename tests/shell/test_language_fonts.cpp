@@ -68,8 +68,11 @@ TEST(LanguageFonts, RowsOfSameNamedTextLines) {
     EXPECT_EQ(row.text, c.text) << Utf16ToUtf8(row.text);
     EXPECT_EQ(row.source_file, c.file);
   }
-  // A line shorter than eight characters gets its blanks at the end.
+  // A line shorter than eight characters gets its blanks at the end; a shorter extension before
+  // its tab, so the excerpt keeps its words; line ends of any kind become blanks.
   EXPECT_EQ(LanguageRowOf(u" ab ", u"", favourites, u"Serif").text, u"ab     ");
+  EXPECT_EQ(LanguageRowOf(ParallelTextLine(u"/s/film.txt", u"the river\nran"), u"", favourites, u"Serif").text,
+            u".TXT     \tthe river ran");
   EXPECT_EQ(favourites.IndexOfLCID(0x01), 0);
   EXPECT_EQ(favourites.IndexOfLCID(0x09), -1);
   EXPECT_EQ(favourites.GetFontRecord(5).fontname, u"");
