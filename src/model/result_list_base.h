@@ -739,6 +739,10 @@ class TVXBaseDataClass {
   // Puts back a count noted before a write that, as a whole, did not reach its file.
   void SetChangedEntries(int32_t n) { changed_entries_ = n; }
   void NoteChange() { ++changed_entries_; }
+  // Where the next GetNextCloudDatum reads (0 the first row); a cloud resets it before every
+  // layout, so each layout starts at the list's first row.
+  int32_t fCloudCursor = 0;
+  void ResetCloudCursor() { fCloudCursor = 0; }
   int32_t MinFrequency() const { return min_frequency_; }
   int32_t MaxFrequency() const { return max_frequency_; }
   void WidenFrequencyRange(int32_t f);

@@ -462,7 +462,7 @@ TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u"WORD"));
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u""));
   EXPECT_EQ(*ParallelTextExcerpt(u"a <***><start=12>b <start=3>c", u"a"), u"a <12>b >3>c");
-  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u"EN_SRT\thello");
+  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u".EN_SRT\thello");
   const struct { const char16_t* name; bool parallel; } names[] = {
       {u"film.en_srt", true}, {u"/x/film.FR_SRT", true}, {u"film.srt", false}, {u"film.eng_srt", false},
       {u"film.en_srt.txt", false}, {u"dir.en_srt/film", false}};

@@ -183,6 +183,9 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
+  connect(grid, &QAbstractItemView::doubleClicked, this, [this, grid](const QModelIndex& at) {
+    GridDoubleClicked(grid, at.row() + 1, grid->ListColumnOfSection(at.column()));
+  });
   return grid;
 }
 
@@ -252,6 +255,7 @@ bool TFormLinzora::CanCloseData() {
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
   RefreshAfterGridChange(nullptr);
+  ViewersDataClosed();
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);

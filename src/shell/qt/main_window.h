@@ -31,6 +31,11 @@
 
 class QPlainTextEdit;
 class QToolButton;
+class TFormExtraDetails;
+class TFormOneTextFileShower;
+class TFormTextStringGridExtra;
+class TFormVXPasLibVCL;
+class TFormWordCloud;
 class TConcSortForm;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
@@ -104,6 +109,30 @@ class TFormLinzora : public TMainToolsForm {
   // Turning to a derived page computes the views not yet computed (collocates, patterns, plot,
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
+
+  // --- viewers and media (main_window_viewers.cpp) ---
+  // Tags 6, 75, 95, 186 and 179; false for any other tag.
+  bool OpenViewerWindow(int tag, TVX_Grid* grid);
+  // A grid cell double-clicked (grid row and list column from 1): the media of a line, a line's
+  // text at its hit, a text of the file-names page.
+  void GridDoubleClicked(TVX_Grid* grid, int row, int column);
+  // The file-names page shows a text in the viewer; other pages as the tool window does.
+  void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) override;
+  void PPlayMedia(TVX_Grid* grid);
+  void ShowWordCloudOfList(TVX_Grid* grid);
+  void FindFilesOfSearchWords();
+  void GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int row);
+  // A text in the one-text viewer with the run's search words; a line's text at its hit.
+  bool ShowFileInViewer(UStringView name);
+  bool ShowLineInViewer(int line_index);
+  TFormOneTextFileShower& TextViewer();
+  // The list entry a concordance grid row (from 1) shows.
+  int LineOfRow(TVX_Grid* grid, int row) const { return EntryOfGridRow(grid, row); }
+  // The windows made so far (nullptr before their first use).
+  TFormVXPasLibVCL* MediaWindow() const;
+  TFormWordCloud* WordCloudWindow() const;
+  TFormExtraDetails* ExtraDetailsWindow() const;
+  TFormTextStringGridExtra* ExtraGridWindow() const;
 
   // --- runs ---
   // The run request of the wizard (message 0x56F).
@@ -210,6 +239,13 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   TWindowOpener window_opener_;
+  QPointer<TFormVXPasLibVCL> media_window_;
+  QPointer<TFormWordCloud> word_cloud_;
+  QPointer<TFormOneTextFileShower> text_viewer_;
+  QPointer<TFormExtraDetails> extra_details_;
+  QPointer<TFormTextStringGridExtra> extra_grid_;
+  // The document's lists are going: windows that read them forget them.
+  void ViewersDataClosed();
   QPointer<QWidget> tag_chooser_;
   QPointer<QWidget> columns_form_;
   QPointer<QWidget> conditions_form_;

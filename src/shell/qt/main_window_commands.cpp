@@ -235,6 +235,7 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
 }
 
 void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
+  if (OpenViewerWindow(tag, grid)) return;
   if (window_opener_) {
     window_opener_(tag, grid);
     return;
