@@ -53,6 +53,7 @@ class TRunCommitter {
     result_.stop_chunk = -1;
   }
   void SetEnd(TRunEnd end) { result_.end = end; }
+  void SetWorkers(int32_t workers) { result_.workers = workers; }
   TConcordanceRunResult Take() {
     token_.Flush();
     return std::move(result_);
@@ -386,6 +387,7 @@ TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, co
   // The first figure is shown before any text, whichever road follows.
   token.Poll();
   const int32_t threads = std::min(std::max(settings.threads, 1), std::max(settings.text_count, 1));
+  committer.SetWorkers(threads);
   if (committer.LimitReached()) {
     committer.SetEnd(TRunEnd::Limit);
   } else if (threads == 1) {

@@ -124,6 +124,7 @@ struct TConcordanceRunResult {
   int64_t running_words = 0;
   int32_t filter_refusals = 0;
   int32_t lines_removed_by_gap = 0;
+  int32_t workers = 1;  // the threads that read the texts (1: inline on the calling thread)
 };
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;

@@ -17,6 +17,7 @@
 #include "concordance/document/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -536,6 +537,8 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
   args.list_kind = kListConcordance;
+  // Texts are read on every core; the window's thread commits them and keeps the window alive.
+  args.threads = JobWorkerThreads(0);
   return args;
 }
 
