@@ -597,6 +597,44 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
   }
 }
 
+// A committed text frees one slot: it wakes the worker that can start the next text, not every
+// idle one (with eight workers held back by their window, waking all made seven wake for nothing
+// on every text).
+TEST(ConcordanceRun, ACommittedTextWakesOnlyTheWorkersThatCanStart) {
+  struct Case {
+    const char* name;
+    int32_t texts_ahead;
+    int64_t budget;
+  } const cases[] = {
+      {"held back by the window", 8, int64_t{256} << 20},
+      {"held back by the budget", 0, 3000},
+  };
+  constexpr int32_t kTextsRead = 3000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TConcordanceRunSettings s = Small(1, 1000000);
+    s.text_count = kTextsRead;
+    s.threads = 8;
+    s.texts_ahead = c.texts_ahead;
+    s.pending_bytes_budget = c.budget;
+    VectorSink sink;
+    TJobToken token;
+    const TConcordanceRunResult r = RunConcordance(
+        s,
+        [](int32_t t) {
+          TTextOutcome o;
+          o.read_ok = true;
+          o.lines.push_back({MakeLine(UString(1000, u'x'), t, 0, 0), 0, 0, 0});
+          return o;
+        },
+        sink, token);
+    EXPECT_EQ(r.workers, 8);
+    EXPECT_EQ(sink.lines.size(), static_cast<size_t>(kTextsRead));
+    // One for each text committed, and a few woken by chance.
+    EXPECT_LE(r.worker_wakeups, kTextsRead + kTextsRead / 20);
+  }
+}
+
 // A line's share of the budget: its text at 2 bytes a unit and its entry.
 TEST(ConcordanceRun, PendingLineBytesCountTextsAndEntries) {
   TTextOutcome o;

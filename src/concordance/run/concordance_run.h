@@ -125,6 +125,8 @@ struct TConcordanceRunResult {
   int32_t filter_refusals = 0;
   int32_t lines_removed_by_gap = 0;
   int32_t workers = 1;  // the threads that read the texts (1: inline on the calling thread)
+  // Times an idle worker was woken while the run went on: at most one for each text committed.
+  int64_t worker_wakeups = 0;
 };
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;
