@@ -32,8 +32,9 @@ long ResidentKiB() {
 }
 
 // A line as the worker fills it: the hit's numbers, eleven word positions, unit statistics and
-// the text window (an exact-size string, as the line cutter hands it over).
-std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, int64_t n, int32_t chars) {
+// the text window, written through the worker's lease of the list's arena.
+std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, TLineTextArena::TLease& lease, int64_t n,
+                                            int32_t chars) {
   auto line = std::make_unique<TConcordanceEntry>(owner);
   TConcordanceLineData& d = line->Data();
   d.byte_position = n * 6000;
@@ -55,7 +56,7 @@ std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, int64_
   }
   UString text(static_cast<size_t>(chars), u' ');
   for (int32_t i = 0; i < chars; ++i) text[static_cast<size_t>(i)] = static_cast<char16_t>(u'a' + (i + n) % 26);
-  line->SetText(std::move(text));
+  line->SetText(lease, text);
   return line;
 }
 
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
   const size_t heap0 = HeapInUse();
   const long rss0 = ResidentKiB();
   const auto t0 = std::chrono::steady_clock::now();
-  for (int64_t n = 0; n < lines; ++n) sink.Add(MakeLine(&list, n, chars));
+  {
+    TLineTextArena::TLease lease(*list.LineTextArena());
+    for (int64_t n = 0; n < lines; ++n) sink.Add(MakeLine(&list, lease, n, chars));
+  }
   const auto t1 = std::chrono::steady_clock::now();
   const size_t heap1 = HeapInUse();
   const long rss1 = ResidentKiB();

@@ -57,6 +57,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   // Half a line after each cut, so a hit just before it gets its right context.
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
+  if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -260,7 +261,9 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   AddTagPositions(line);
   line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
-  line.SetText(cutter_.LineText());
+  // A new line's text is written where its list will keep it; a line remade keeps its place.
+  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.LineText());
+  else line.SetText(cutter_.LineText());
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
