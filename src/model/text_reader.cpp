@@ -655,10 +655,13 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   LittleEndian = false;
   fEncoding = TTextEncoding::Utf8;
   FileHandledInfo.utf8_signature = 0;
-  if (text_bytes >= 3 && head[0] == 0xFF && head[1] == 0xFE) {
+  // Two bytes are too few to be taken for UTF-16, unless they are the whole text and a
+  // byte-order mark: then the text is empty, as one holding only the UTF-8 signature is.
+  const bool long_enough = text_bytes >= 3 || (text_bytes == 2 && FileHandledInfo.file_size == 2);
+  if (long_enough && head[0] == 0xFF && head[1] == 0xFE) {
     fEncoding = TTextEncoding::Utf16LE;
     FileSignatureBytes = 2;
-  } else if (text_bytes >= 3 && head[0] == 0xFE && head[1] == 0xFF) {
+  } else if (long_enough && head[0] == 0xFE && head[1] == 0xFF) {
     fEncoding = TTextEncoding::Utf16BE;
     FileSignatureBytes = 2;
     LittleEndian = true;

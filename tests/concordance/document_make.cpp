@@ -316,3 +316,33 @@ TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
     EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
   }
 }
+
+// A text holding only a signature (the UTF-8 one, or a UTF-16 byte-order mark either way round)
+// is an empty text: no line for "*", an unused text of 0 words, as the UTF-8 signature alone
+// always was. (A UTF-16 mark alone was read as an 8-bit text holding the word "ÿþ".)
+TEST(ConcordanceDocument, ASignatureAloneIsAnEmptyText) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } const cases[] = {
+      {"UTF-8 signature", "\xEF\xBB\xBF"},
+      {"UTF-16 little-endian mark", "\xFF\xFE"},
+      {"UTF-16 big-endian mark", "\xFE\xFF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings settings;
+    TempFolder tmp;
+    const UString words = tmp.Write(u"a.txt", "the dog ran");
+    const UString mark = tmp.Write(u"mark.txt", c.bytes);
+    TRunDone run = RunConcordance({{words, mark}, u"*"});
+    ASSERT_TRUE(run.found);
+    T_WholeLinzoraHolder& doc = *run.doc;
+    EXPECT_EQ(doc.fConcordanceList->Count(), 3);
+    ASSERT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+    ASSERT_EQ(doc.fUnusedFiles.Count(), 1);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).filename, mark);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).old.wordcount, 0);
+    EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.words, 0);
+  }
+}
