@@ -346,3 +346,41 @@ TEST(ConcordanceDocument, ASignatureAloneIsAnEmptyText) {
     EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.words, 0);
   }
 }
+
+namespace {
+std::atomic<bool> g_first_text_read{false};
+// The user's stop arrives once the first text is read: at the next turn of the event loop, which
+// may come while the next text is opened, before its first chunk.
+void StopOnceTheFirstTextIsRead() {
+  if (g_first_text_read) global_panic_state = kPanicStopNow;
+}
+}  // namespace
+
+// A text stopped before its first chunk was not read: neither a text with lines nor an unused
+// one, so "stopped after n of m texts" counts only the texts read. (It was listed as an unused
+// text of 0 words.)
+TEST(ConcordanceDocument, ATextStoppedBeforeItsFirstChunkIsNeitherUsedNorUnused) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  const std::vector<UString> texts = {tmp.Write(u"a.txt", "the dog ran"), tmp.Write(u"b.txt", "a dog sat"),
+                                      tmp.Write(u"c.txt", "no such word")};
+  g_first_text_read = false;
+  SetYieldHook(&StopOnceTheFirstTextIsRead);
+  TRunRequest request{texts, u"dog"};
+  request.threads = 1;
+  request.chunk_done = [](int32_t text, int64_t bytes_read, int64_t size, int32_t) {
+    if (text == 0 && bytes_read >= size) g_first_text_read = true;
+  };
+  TRunDone run = RunConcordance(request);
+  SetYieldHook(nullptr);
+  global_panic_state = kPanicNone;
+  ASSERT_NE(run.doc, nullptr);
+  T_WholeLinzoraHolder& doc = *run.doc;
+  EXPECT_EQ(doc.fConcordanceList->Count(), 1);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+  EXPECT_EQ(doc.fUnusedFiles.Count(), 0);
+  EXPECT_TRUE(doc.fTextsWithoutHits.empty());
+  // The texts not read keep their "not looked at" state.
+  EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.wanted, kWantedNotLooked);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.wanted, kWantedNotLooked);
+}

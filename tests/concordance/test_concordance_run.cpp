@@ -635,6 +635,47 @@ TEST(ConcordanceRun, ACommittedTextWakesOnlyTheWorkersThatCanStart) {
   }
 }
 
+// A text whose worker saw the stop before the text's first chunk was not read: it is no text of
+// the run (neither one with lines nor one without), the run ends before it, and the last text
+// read is the one before (it was read whole). Alike on one worker and on eight.
+TEST(ConcordanceRun, ATextStoppedBeforeItsFirstChunkWasNotRead) {
+  for (const int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    TConcordanceRunSettings s = Small(1, 1000000);
+    s.text_count = 40;
+    s.threads = threads;
+    VectorSink sink;
+    TJobToken token;
+    const TConcordanceRunResult r = RunConcordance(
+        s,
+        [](int32_t t) {
+          TTextOutcome o;
+          o.read_ok = true;
+          o.words = 10;
+          o.chunks = 1;
+          if (t == 7) {
+            o = TTextOutcome{};
+            o.read_ok = true;  // as the reader answers: stopped on request, no failure
+            o.stop_state = 2;
+            o.not_read = true;
+            return o;
+          }
+          o.lines.push_back({MakeLine(u"a line", t, 0, 0), 0, 0, 0});
+          return o;
+        },
+        sink, token);
+    EXPECT_EQ(r.end, TRunEnd::Stop);
+    EXPECT_EQ(r.stop_state, TStopState::StopNow);
+    ASSERT_EQ(r.texts.size(), 7u);
+    EXPECT_EQ(r.texts.back().text_index, 6);
+    EXPECT_EQ(r.stop_text, 6);
+    EXPECT_EQ(r.stop_chunk, -1);
+    EXPECT_EQ(r.running_words, 70);
+    EXPECT_EQ(sink.lines.size(), 7u);
+    EXPECT_TRUE(r.all_read);
+  }
+}
+
 // A line's share of the budget: its text at 2 bytes a unit and its entry.
 TEST(ConcordanceRun, PendingLineBytesCountTextsAndEntries) {
   TTextOutcome o;

@@ -244,13 +244,15 @@ TEST_F(TextProcessor, FinishingTheTextStillMakesLinesAndStoppingNowMakesNone) {
     uint8_t panic;
     size_t lines;
     uint8_t stop_state;
+    bool not_read;  // stopped before its first chunk
   };
-  for (const Case& c : {Case{0, 150, 0}, Case{kPanicEndOfText, 150, 1}, Case{kPanicStopNow, 0, 2}}) {
+  for (const Case& c : {Case{0, 150, 0, false}, Case{kPanicEndOfText, 150, 1, false}, Case{kPanicStopNow, 0, 2, true}}) {
     SCOPED_TRACE(int(c.panic));
     global_panic_state = c.panic;
     const TTextOutcome out = run.Read(file);
     EXPECT_EQ(out.lines.size(), c.lines);
     EXPECT_EQ(out.stop_state, c.stop_state);
+    EXPECT_EQ(out.not_read, c.not_read);
     EXPECT_TRUE(out.read_ok && out.failure.empty());
     EXPECT_TRUE(c.panic != 0 || out.stopped_after_chunk == -1);
   }

@@ -98,6 +98,12 @@ class TRunCommitter {
 };
 
 bool TRunCommitter::Commit(TTextOutcome&& text) {
+  // A text stopped before its first chunk was not read: the run ends before it, as when the stop
+  // came before its worker began.
+  if (text.not_read) {
+    StoppedBefore(text.text_index, static_cast<TStopState>(std::clamp<uint8_t>(text.stop_state, 1, 2)));
+    return false;
+  }
   for (const UString& line : text.log_lines) Log(line);
 
   const int32_t item_count = static_cast<int32_t>(result_.sws_found_counter.size());

@@ -378,6 +378,7 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     if (!read && set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());
     const bool stopped = out.stop_state >= kPanicStopNow;
     out.stopped_after_chunk = stopped ? p.LastChunkSearched() : -1;
+    out.not_read = stopped && p.LastChunkSearched() < 0 && p.FileSize() > 0;
     // A text stopped on request was read as far as asked: no failure.
     out.read_ok = read || stopped;
     if (!out.read_ok) {
