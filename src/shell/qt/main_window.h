@@ -208,6 +208,3 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> run_text_names_;
   int32_t shown_text_ = -1;
 };
-
-// A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
-bool LooksBinary(UStringView full_name);
