@@ -2,7 +2,12 @@
 // into the concordance list. Two corpora are generated in a temporary folder: one big UTF-8 text
 // and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
 // for one worker and for every core.
-// Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
+// Usage: bench_concordance --folder [FOLDER [WORD]]   (a folder of many texts on 1, 2, 4 and 8 workers:
+//                          the texts under FOLDER, or 4,000 generated texts of 40 to 200 KB with
+//                          the search word once in about 250 words, enough for one worker to take
+//                          over 2 s here; prints each run's time, its speed-up over one worker and
+//                          the machine's load before it)
+//        bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
 //                          [search word (default "concordance")] [kilobytes of the smallest text (200)]
 //                          [workers of the many-core run (default: every core)]
 //        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
@@ -13,6 +18,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +37,8 @@
 
 namespace {
 
-// English-like text in which the search word stands about once in 1,000 words.
-std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
+// English-like text in which the search word stands about once in `every` words.
+std::string MakeText(size_t bytes, uint32_t seed, const std::string& word, uint32_t every = 1000) {
   static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
                                  "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or",
                                  "have", "an", "they", "which", "one", "you", "were", "her", "all", "she", "there",
@@ -44,7 +50,7 @@ std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
   s.reserve(bytes + 64);
   size_t n = 0;
   while (s.size() < bytes) {
-    s += (rng() % 1000 == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    s += (rng() % every == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
     s += (++n % 17 == 0) ? ".\n" : " ";
   }
   return s;
@@ -93,8 +99,19 @@ long PeakKilobytes() {
   return u.ru_maxrss;
 }
 
-void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
-             int32_t threads) {
+// The load average of the last minute (the machine is shared: figures depend on it).
+double LoadNow() {
+  double load = -1;
+  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(f, "%lf", &load) != 1) load = -1;
+    std::fclose(f);
+  }
+  return load;
+}
+
+// Seconds the run took.
+double RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
+               int32_t threads) {
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   std::vector<TChosenFileDetailsFullRec> details;
@@ -122,11 +139,63 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0, cpu,
               cpu / s, threads);
+  return s;
+}
+
+// The folder mode: one text a file under `folder`, or generated ones; 1, 2, 4 and 8 workers.
+int FolderMode(const char* given, const std::string& word) {
+  std::vector<UString> names;
+  int64_t bytes = 0;
+  UString made;
+  if (given) {
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(given, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      names.push_back(Utf8ToUtf16(it->path().string()));
+      bytes += static_cast<int64_t>(it->file_size(ec));
+    }
+    std::sort(names.begin(), names.end());
+  } else {
+    made = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_folder_", u""));
+    ForceDirectories(made);
+    for (int32_t t = 0; t < 4000; ++t) {
+      const std::string text = MakeText(40000 + static_cast<size_t>(t % 17) * 10000, 7000 + static_cast<uint32_t>(t), word, 250);
+      names.push_back(made + u"t" + IntToUStr(t) + u".txt");
+      SafeSaveBytes(names.back(), text.data(), static_cast<int64_t>(text.size()));
+      bytes += static_cast<int64_t>(text.size());
+    }
+  }
+  if (names.empty()) {
+    std::fprintf(stderr, "bench_concordance: no texts under %s\n", given);
+    return 1;
+  }
+  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", names.size(), bytes / 1e6, word.c_str(),
+              std::thread::hardware_concurrency());
+  const UString w = Utf8ToUtf16(word);
+  RunOver("warming the file cache", names, bytes, w, 8);
+  // BENCH_WORKERS=n: that many workers only (for a profiler).
+  std::vector<int32_t> counts{1, 2, 4, 8};
+  if (const char* only = std::getenv("BENCH_WORKERS")) counts = {std::max(1, std::atoi(only))};
+  double one = 0;
+  for (const int32_t workers : counts) {
+    const double load = LoadNow();
+    const double s = RunOver("folder", names, bytes, w, workers);
+    if (workers == 1 || one == 0) one = s;
+    std::printf("    %d worker(s): %.3f s, %.2fx one worker (load %.2f before the run)\n", workers, s, one / s, load);
+  }
+  if (one < 2.0) std::printf("    (one worker took under 2 s: give a larger folder for steadier figures)\n");
+  if (!made.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(made), ec);
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "--folder")
+    return FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
   if (argc == 4 && std::string(argv[1]) == "--file") {
     const UString name = Utf8ToUtf16(argv[2]);
     RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
