@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_load.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/concordance_run.h"
 #include "concordance/run/texts_into_list.h"
@@ -97,16 +98,6 @@ long PeakKilobytes() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return u.ru_maxrss;
-}
-
-// The load average of the last minute (the machine is shared: figures depend on it).
-double LoadNow() {
-  double load = -1;
-  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
-    if (std::fscanf(f, "%lf", &load) != 1) load = -1;
-    std::fclose(f);
-  }
-  return load;
 }
 
 // Seconds the run took.

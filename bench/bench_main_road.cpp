@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_load.h"
 #include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "model/work_base.h"
@@ -73,15 +74,6 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
 }
 
 TPoint NoCentre() { return {0, 0}; }
-
-double LoadNow() {
-  double load = -1;
-  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
-    if (std::fscanf(f, "%lf", &load) != 1) load = -1;
-    std::fclose(f);
-  }
-  return load;
-}
 
 double EngineRun(const std::vector<UString>& names, int* lines, int* workers) {
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);

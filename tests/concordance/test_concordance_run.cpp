@@ -597,6 +597,18 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
   }
 }
 
+namespace {
+// A text read whole, ten words, with one line of `units` characters.
+TTextOutcome TextWithOneLine(int32_t t, size_t units) {
+  TTextOutcome o;
+  o.read_ok = true;
+  o.words = 10;
+  o.chunks = 1;
+  o.lines.push_back({MakeLine(UString(units, u'x'), t, 0, 0), 0, 0, 0});
+  return o;
+}
+}  // namespace
+
 // A committed text frees one slot: it wakes the worker that can start the next text, not every
 // idle one (with eight workers held back by their window, waking all made seven wake for nothing
 // on every text).
@@ -619,15 +631,8 @@ TEST(ConcordanceRun, ACommittedTextWakesOnlyTheWorkersThatCanStart) {
     s.pending_bytes_budget = c.budget;
     VectorSink sink;
     TJobToken token;
-    const TConcordanceRunResult r = RunConcordance(
-        s,
-        [](int32_t t) {
-          TTextOutcome o;
-          o.read_ok = true;
-          o.lines.push_back({MakeLine(UString(1000, u'x'), t, 0, 0), 0, 0, 0});
-          return o;
-        },
-        sink, token);
+    const TConcordanceRunResult r =
+        RunConcordance(s, [](int32_t t) { return TextWithOneLine(t, 1000); }, sink, token);
     EXPECT_EQ(r.workers, 8);
     EXPECT_EQ(sink.lines.size(), static_cast<size_t>(kTextsRead));
     // One for each text committed, and a few woken by chance.
@@ -649,18 +654,11 @@ TEST(ConcordanceRun, ATextStoppedBeforeItsFirstChunkWasNotRead) {
     const TConcordanceRunResult r = RunConcordance(
         s,
         [](int32_t t) {
+          if (t != 7) return TextWithOneLine(t, 6);
           TTextOutcome o;
-          o.read_ok = true;
-          o.words = 10;
-          o.chunks = 1;
-          if (t == 7) {
-            o = TTextOutcome{};
-            o.read_ok = true;  // as the reader answers: stopped on request, no failure
-            o.stop_state = 2;
-            o.not_read = true;
-            return o;
-          }
-          o.lines.push_back({MakeLine(u"a line", t, 0, 0), 0, 0, 0});
+          o.read_ok = true;  // as the reader answers: stopped on request, no failure
+          o.stop_state = 2;
+          o.not_read = true;
           return o;
         },
         sink, token);

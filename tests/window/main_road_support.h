@@ -19,7 +19,9 @@
 #include "platform/settings/settings_access.h"
 #include "shell/qt/main.h"
 #include "shell/qt/main_window.h"
+#include "shell/qt/controller_stand_in.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/text_chooser.h"
 #include "shell/services/suite_services.h"
 #include "support/temp_folder.h"
 #include "windows/start_wizard.h"
@@ -86,6 +88,19 @@ class MainRoadTest : public testing::Test {
     ASSERT_TRUE(texts.SavedToTempFile());
     SetChosenTextFiles(true, texts.TempFilename(), texts.FileCount());
     ASSERT_TRUE(Main().LoadChosenTextsFromStore());
+  }
+  // Shows the wizard and presses its Choose Texts button: the controller's chooser that opens
+  // (nullptr when none did).
+  TTextChooser* OpenChooserFromWizard() {
+    Main().ShowStartDialog();
+    EXPECT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+    Wizard().ChooseTextsButtonClick();
+    QObject* chooser = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+      chooser = windows->controller->property("lz_chooser").value<QObject*>();
+      return chooser != nullptr;
+    }));
+    return qobject_cast<TTextChooser*>(chooser);
   }
   // Types the search words into the wizard and presses OK; waits for the run to end.
   void RunFromWizard(UStringView words) {

@@ -4,8 +4,6 @@
 #include <QLabel>
 #include <QTableView>
 
-#include "shell/qt/controller_stand_in.h"
-#include "shell/qt/text_chooser.h"
 #include "window/main_road_support.h"
 #include "window/window_test_support.h"
 
@@ -15,20 +13,7 @@ const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
 
 }  // namespace
 
-class MainRoadChooser : public MainRoadTest {
- protected:
-  TTextChooser* OpenChooserFromWizard() {
-    Main().ShowStartDialog();
-    EXPECT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
-    Wizard().ChooseTextsButtonClick();
-    QObject* chooser = nullptr;
-    EXPECT_TRUE(WaitUntil([&] {
-      chooser = windows->controller->property("lz_chooser").value<QObject*>();
-      return chooser != nullptr;
-    }));
-    return qobject_cast<TTextChooser*>(chooser);
-  }
-};
+class MainRoadChooser : public MainRoadTest {};
 
 TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
   Start();
