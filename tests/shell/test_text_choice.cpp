@@ -21,6 +21,25 @@ std::vector<UString> Names(TTextChoice& c) {
   return out;
 }
 
+// The hand-over files of one test alone (tests run side by side): TMPDIR points into a folder
+// of its own while the test runs.
+class ScopedTempDir {
+ public:
+  ScopedTempDir() {
+    if (const char* old = std::getenv("TMPDIR")) had_ = true, old_ = old;
+    setenv("TMPDIR", Utf16ToUtf8(dir_.Path()).c_str(), 1);
+  }
+  ~ScopedTempDir() {
+    if (had_) setenv("TMPDIR", old_.c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  TempFolder dir_;
+  bool had_ = false;
+  std::string old_;
+};
+
 bool Mentions(const std::vector<UString>& problems, UStringView what) {
   for (const UString& p : problems)
     if (p.find(what) != UString::npos) return true;
@@ -225,6 +244,7 @@ TEST(TextChoice, AFolderWithoutTextsIsNamedAndSoAreItsZipArchives) {
 // had not seen): the refusal names the folders that gave nothing, and the store is left alone.
 TEST(TextChoice, AnEmptyChoiceIsRefusedNamingTheFolders) {
   ScopedSettings settings;
+  ScopedTempDir hand_over;
   TempFolder dir;
   TakeOwnWindowMessages();
   TTextChoice earlier(kToolConcordancer);
@@ -256,6 +276,7 @@ TEST(TextChoice, AnEmptyChoiceIsRefusedNamingTheFolders) {
 // The chooser opens on the texts chosen now (it opened on none while the tool had ten).
 TEST(TextChoice, TheCurrentChoiceIsLoaded) {
   ScopedSettings settings;
+  ScopedTempDir hand_over;
   TempFolder dir;
   TTextChoice none(kToolConcordancer);
   EXPECT_FALSE(none.LoadCurrentChoice());
