@@ -177,7 +177,9 @@ TEST_F(FileBuf, EncodingDecisions) {
     EXPECT_EQ(c->chunks[0].bytes[k.at], k.byte);
     EXPECT_EQ(c->chunks.back().end, static_cast<int64_t>(k.bytes.size()));
     EXPECT_EQ(c->LittleEndian, k.swapped);
-    if (k.swapped && k.bytes.size() > 2) EXPECT_EQ(c->fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
+    if (k.swapped && k.bytes.size() > 2) {
+      EXPECT_EQ(c->fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <sys/mman.h>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -107,8 +108,20 @@ void FillTextBlock(char* block, UStringView text) {
 
 }  // namespace
 
+namespace {
+// The arena's blocks come straight from the system and go straight back: a worker's thread takes
+// them, the list's thread gives them up, and memory a document gave up serves the next run's
+// workers at once.
+char* TakeBlock(size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  return static_cast<char*>(p);
+}
+void GiveBlock(char* block, size_t bytes) { ::munmap(block, bytes); }
+}  // namespace
+
 TLineTextArena::~TLineTextArena() {
-  for (char* b : blocks_) ::operator delete(b);
+  for (size_t i = 0; i < blocks_.size(); ++i) GiveBlock(blocks_[i], block_sizes_[i]);
 }
 
 TLineTextArena::TStretch TLineTextArena::TakeStretch(size_t need, size_t take) {
@@ -125,10 +138,11 @@ TLineTextArena::TStretch TLineTextArena::TakeStretch(size_t need, size_t take) {
     return TStretch{s.at, n};
   }
   const size_t next = blocks_.empty() ? kFirstBlockBytes
-                                      : std::min(kLargestBlockBytes, 2 * (last_block_ + kBlockHeader) - kBlockHeader);
+                                      : std::min(kLargestBlockBytes, 2 * last_block_);
   const size_t size = std::max(need, next);
-  char* block = static_cast<char*>(::operator new(size));
+  char* block = TakeBlock(size);
   blocks_.push_back(block);
+  block_sizes_.push_back(size);
   last_block_ = size;
   held_ += size;
   const size_t n = std::min(size, std::max(need, take));
@@ -153,8 +167,9 @@ void TLineTextArena::Drop(int64_t n) {
   std::lock_guard lock(mutex_);
   // A lease may have taken a stretch since: then the count is above 0 again.
   if (alive_.load(std::memory_order_acquire) != 0) return;
-  for (char* b : blocks_) ::operator delete(b);
+  for (size_t i = 0; i < blocks_.size(); ++i) GiveBlock(blocks_[i], block_sizes_[i]);
   blocks_.clear();
+  block_sizes_.clear();
   free_.clear();
   last_block_ = held_ = 0;
 }

@@ -81,15 +81,15 @@ class TLineTextArena {
   // One text stored here is no longer used.
   void Release();
   int64_t LiveTexts() const { return texts_.load(std::memory_order_relaxed); }
+  // The blocks' bytes (taken from the system, not the allocator's heap).
   size_t BytesHeld() const;
 
  private:
-  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; each is a little under
-  // a power of two, so that with the allocator's header it still fills whole pages. A lease
-  // takes a sixteenth of what the arena holds at a time, within these bounds.
-  static constexpr size_t kBlockHeader = 64;
-  static constexpr size_t kFirstBlockBytes = (size_t{1} << 16) - kBlockHeader;
-  static constexpr size_t kLargestBlockBytes = (size_t{1} << 20) - kBlockHeader;
+  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; they are whole pages
+  // of the system's, taken and given back without the allocator. A lease takes a sixteenth of
+  // what the arena holds at a time, within these bounds.
+  static constexpr size_t kFirstBlockBytes = size_t{1} << 16;
+  static constexpr size_t kLargestBlockBytes = size_t{1} << 20;
   static constexpr size_t kLeaseBytesLeast = size_t{1} << 14;
   static constexpr size_t kLeaseBytesMost = size_t{1} << 18;
   static constexpr size_t kSmallestStretchKept = 256;
@@ -101,6 +101,7 @@ class TLineTextArena {
 
   mutable std::mutex mutex_;
   std::vector<char*> blocks_;
+  std::vector<size_t> block_sizes_;  // bytes of each block
   std::vector<TStretch> free_;  // the unused ends of blocks
   size_t last_block_ = 0;
   size_t held_ = 0;
