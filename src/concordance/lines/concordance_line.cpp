@@ -159,7 +159,15 @@ void TLineTextArena::GiveBack(TStretch stretch) {
       return;
     }
   }
-  if (stretch.left >= kSmallestStretchKept) free_.push_back(stretch);
+  if (stretch.left < kSmallestStretchKept) return;
+  free_.push_back(stretch);
+  // Ends too small for the texts that come are passed over by every search: only so many are kept.
+  if (free_.size() > kStretchesKept) {
+    auto smallest = std::min_element(free_.begin(), free_.end(),
+                                     [](const TStretch& a, const TStretch& b) { return a.left < b.left; });
+    *smallest = free_.back();
+    free_.pop_back();
+  }
 }
 
 void TLineTextArena::Drop(int64_t n) {

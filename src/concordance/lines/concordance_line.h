@@ -93,6 +93,7 @@ class TLineTextArena {
   static constexpr size_t kLeaseBytesLeast = size_t{1} << 14;
   static constexpr size_t kLeaseBytesMost = size_t{1} << 18;
   static constexpr size_t kSmallestStretchKept = 256;
+  static constexpr size_t kStretchesKept = 64;
   // Under the lock: `take` bytes (at least `need`) from a stretch given back, else from a new block.
   TStretch TakeStretch(size_t need, size_t take);
   void GiveBack(TStretch stretch);  // under the lock
