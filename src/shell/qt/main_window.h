@@ -287,5 +287,3 @@ class TFormLinzora : public TMainToolsForm {
 // The document's notes as the notes page shows them, one line each.
 QString NotesText(const T_WholeLinzoraHolder& doc);
 
-// A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
-bool LooksBinary(UStringView full_name);
