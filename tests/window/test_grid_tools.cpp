@@ -365,6 +365,49 @@ TEST_F(GridTools, SearchAndReplaceInASetColumn) {
   EXPECT_EQ(Utf16ToUtf8(List().AddedCellText(set, 0)), "dog dog");
 }
 
+// A search shows its words in the grid's column, and they stay after it; a search for another word
+// first offers to clear them (No keeps both, Yes only the new), the same word again does not.
+TEST_F(GridTools, SearchShowsItsWordsInTheGridAndOffersToClearThemForAnother) {
+  Fire(29);
+  Columns().Pages()->setCurrentIndex(2);
+  Columns().AddSetColumnButton()->click();
+  const int set = List().ColumnSetnums().items.back();
+  List().SetAddedCellText(set, 0, u"a cat and a dog");
+  Grid().ListChanged();
+  Grid().SelectCell(1, set);
+  using TSpans = std::vector<std::pair<int32_t, int32_t>>;
+  auto spans = [&] {
+    TSpans out;
+    for (const auto& s : Grid().Model().Source().Cell(1, set).spans) out.emplace_back(s.start, s.length);
+    return out;
+  };
+  const struct {
+    const char* typed;
+    int answer;  // to the offer to clear the last search's words; 0: not offered
+    TSpans shown;
+  } steps[] = {{"cat", 0, {{2, 3}}},
+               {"dog", mrNo, {{2, 3}, {12, 3}}},
+               {"a", mrYes, {{0, 1}, {10, 1}}},
+               {"a", 0, {{0, 1}, {10, 1}}}};
+  for (const auto& step : steps) {
+    Fire(17);
+    auto* dlg = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
+    ASSERT_NE(dlg, nullptr);
+    dlg->SearchBox()->setEditText(QString::fromLatin1(step.typed));
+    dlg->ReplaceBox()->setEditText(QStringLiteral("x"));
+    dlg->ConfirmEach()->setChecked(true);
+    dialogs.Clear();
+    if (step.answer != 0) dialogs.Script({step.answer});
+    dlg->OKClick();
+    EXPECT_EQ(WasAsked(TVXDialog::ClearTheSearch), step.answer != 0) << step.typed;
+    EXPECT_EQ(spans(), step.shown) << step.typed;
+    if (std::string(step.typed) == "dog") Shot(Main(), "search_words_shown");
+    dlg->CancelClick();
+    EXPECT_EQ(spans(), step.shown) << step.typed;
+  }
+  EXPECT_EQ(Utf16ToUtf8(List().AddedCellText(set, 0)), "a cat and a dog");
+}
+
 TEST_F(GridTools, BreakdownCountsByFile) {
   Fire(37);
   auto* form = qobject_cast<TFormBreakdown*>(Main().BreakdownForm());
