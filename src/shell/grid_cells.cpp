@@ -8,6 +8,8 @@
 #include "shell/search_replace_rules.h"
 
 void TGridCellSource::SetList(TVXBaseDataClass* list, int kind_of_display) {
+  // Another list's cells do not hold the last search's words.
+  if (list != list_) search_display_.clear();
   list_ = list;
   kind_of_display_ = kind_of_display;
   Invalidate();

@@ -64,7 +64,7 @@ class TGridCellSource {
   // cell of that column their hits, found in the text as the column's format gives it (its letter
   // case, its decimals) by the same rules as the search, become coloured spans in colour
   // (0x00BBGGRR), bold. Items add to those the column shows already; a column keeps its display
-  // until it is cleared.
+  // until it is cleared or the source is given another list.
   void ShowSearchFormat(int column, const std::vector<UString>& items, uint32_t colour);
   void ClearSearchDisplay();
   // The items a column shows; empty when none.

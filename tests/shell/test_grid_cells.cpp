@@ -189,4 +189,13 @@ TEST(GridCells, SearchDisplayColoursTheHitsOfItsColumn) {
   EXPECT_TRUE(src.SearchDisplayItems(set).empty());
   EXPECT_TRUE(spans(1, set).empty());
   EXPECT_TRUE(spans(1, 1).empty());
+
+  // Another list does not inherit the display; the same list given again keeps it.
+  src.ShowSearchFormat(set, {u"cat"}, 0x0000FF);
+  src.SetList(&list);
+  EXPECT_EQ(spans(1, set), (TSpans{{2, 3}, {12, 3}}));
+  TTestWordList other;
+  src.SetList(&other);
+  src.SetList(&list);
+  EXPECT_TRUE(spans(1, set).empty());
 }
