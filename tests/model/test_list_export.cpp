@@ -838,6 +838,26 @@ std::string SheetText(const std::string& sheet, const std::string& ref) {
   return ValueOf(sheet, ref);
 }
 
+// A cell of a written workbook: its text (SheetText) and, when given, its number format.
+struct TSheetCell {
+  const char* ref;
+  std::string text;
+  const char* format;  // nullptr: not checked
+};
+
+// Writes the list as a workbook and checks the cells of its first sheet.
+void ExpectWorkbookCells(TExportList& list, TVXBaseHolder& holder, const UString& name,
+                         std::initializer_list<TSheetCell> cells) {
+  ASSERT_TRUE(ExportListAsExcel(list, holder, name, u""));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
+  for (const TSheetCell& c : cells) {
+    EXPECT_EQ(SheetText(sheet, c.ref), c.text) << c.ref;
+    if (c.format) EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+  }
+}
+
 }  // namespace
 
 // Added columns are written like the others: in the layout's order, with the headings and values
@@ -887,25 +907,15 @@ TEST(ListExport, AddedColumnsInLayoutOrderInEveryFormat) {
   }
   EXPECT_NE(ReadRtf(FileAsString(rtf)).text.find(lines), UString::npos) << U8(ReadRtf(FileAsString(rtf)).text);
 
-  const UString xlsx = tmp.Path() + u"added.xlsx";
-  ASSERT_TRUE(ExportListAsExcel(f.list, f.holder, xlsx, u""));
-  const std::string sheet = ZipMember(xlsx, u"xl/worksheets/sheet1.xml");
-  const std::string styles = ZipMember(xlsx, u"xl/styles.xml");
-  ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
   // Headings on row 5, data from row 6; the column at place p in spreadsheet column p + 1.
-  struct Cell {
-    const char* ref;
-    std::string text;
-    const char* format;  // nullptr: not checked
-  } cells[] = {{"B5", "Word", nullptr},     {"D5", "Freq", nullptr},     {"E5", "Set 1", nullptr},
-               {"C6", "13.33", "#,##0.00"}, {"C7", "2", "#,##0.00"},     {"C8", "1", "#,##0.00"},
-               {"D6", "40", "#,##0"},       {"D7", "6", "#,##0"},        {"D8", "missing", nullptr},
-               {"E6", "noun", nullptr},     {"E7", "missing", nullptr},  {"E8", "verb", nullptr},
-               {"B8", "sat", nullptr},      {"F5", "missing", nullptr}};
-  for (const Cell& c : cells) {
-    EXPECT_EQ(SheetText(sheet, c.ref), c.text) << c.ref;
-    if (c.format) EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
-  }
+  const UString xlsx = tmp.Path() + u"added.xlsx";
+  ExpectWorkbookCells(f.list, f.holder, xlsx,
+                      {{"B5", "Word", nullptr},     {"D5", "Freq", nullptr},     {"E5", "Set 1", nullptr},
+                       {"C6", "13.33", "#,##0.00"}, {"C7", "2", "#,##0.00"},     {"C8", "1", "#,##0.00"},
+                       {"D6", "40", "#,##0"},       {"D7", "6", "#,##0"},        {"D8", "missing", nullptr},
+                       {"E6", "noun", nullptr},     {"E7", "missing", nullptr},  {"E8", "verb", nullptr},
+                       {"B8", "sat", nullptr},      {"F5", "missing", nullptr}});
+  const std::string sheet = ZipMember(xlsx, u"xl/worksheets/sheet1.xml");
   EXPECT_NE(SheetText(sheet, "C5").find("Length"), std::string::npos);
 }
 
@@ -965,21 +975,11 @@ TEST(ListExport, WorkbookTotalsUnderTheColumnsThatHoldNumbers) {
   TTotalsFixture f;
   ASSERT_TRUE(f.list.heading_settings.empty());
   const UString name = tmp.Path() + u"totals.xlsx";
-  ASSERT_TRUE(ExportListAsExcel(f.list, f.holder, name, u""));
-  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
-  const std::string styles = ZipMember(name, u"xl/styles.xml");
-  ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
-  EXPECT_NE(sheet.find(U8(VXRes(TVXRes::VXWithColumnTotals))), std::string::npos);
-  struct Cell {
-    const char* ref;
-    std::string text;
-    const char* format;
-  } cells[] = {{"B4", "Total: ", nullptr}, {"C4", "49", "#,##0"}, {"D4", "50", "#,##0.00"},
-               {"A4", "missing", nullptr}, {"C7", "40", "#,##0"}, {"D9", "7.25", "#,##0.00"}};
-  for (const Cell& c : cells) {
-    EXPECT_EQ(SheetText(sheet, c.ref), c.text) << c.ref;
-    if (c.format) EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
-  }
+  ExpectWorkbookCells(f.list, f.holder, name,
+                      {{"B4", "Total: ", nullptr}, {"C4", "49", "#,##0"}, {"D4", "50", "#,##0.00"},
+                       {"A4", "missing", nullptr}, {"C7", "40", "#,##0"}, {"D9", "7.25", "#,##0.00"}});
+  EXPECT_NE(ZipMember(name, u"xl/worksheets/sheet1.xml").find(U8(VXRes(TVXRes::VXWithColumnTotals))),
+            std::string::npos);
   // A layout that moves the word column takes the label with it.
   EnsureGridHeadings(f.list);
   ExchangeTwoHeadings(f.list.grid_headings, 1, 3);

@@ -55,6 +55,18 @@ class GridTools : public MainRoadTest {
     QTest::qWait(20);
   }
   int ViewColumns() { return Grid().Model().columnCount(); }
+  // A set column added through the column editor, its cells (by list row) given, the cursor on
+  // its first row: its column number.
+  int SetColumnHolding(std::initializer_list<std::pair<int, const char16_t*>> cells) {
+    Fire(29);
+    Columns().Pages()->setCurrentIndex(2);
+    Columns().AddSetColumnButton()->click();
+    const int set = List().ColumnSetnums().items.back();
+    for (const auto& [row, text] : cells) List().SetAddedCellText(set, row, text);
+    Grid().ListChanged();
+    Grid().SelectCell(1, set);
+    return set;
+  }
   UString HeadingOfView(int v) { return FromQString(Grid().Model().headerData(v, Qt::Horizontal, Qt::DisplayRole).toString()); }
   TFormColumns& Columns() { return *qobject_cast<TFormColumns*>(Main().ColumnsForm()); }
   int HeadingIndex(int column) { return HeadingIndexOfColumn(List().grid_headings, column); }
@@ -312,14 +324,7 @@ TEST_F(GridTools, FindDeleteAndColourByConditions) {
 }
 
 TEST_F(GridTools, SearchAndReplaceInASetColumn) {
-  Fire(29);
-  Columns().Pages()->setCurrentIndex(2);
-  Columns().AddSetColumnButton()->click();
-  const int set = List().ColumnSetnums().items.back();
-  List().SetAddedCellText(set, 0, u"cat cat");
-  List().SetAddedCellText(set, 2, u"a cat");
-  Grid().ListChanged();
-  Grid().SelectCell(1, set);
+  const int set = SetColumnHolding({{0, u"cat cat"}, {2, u"a cat"}});
   Fire(17);
   auto* dlg = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
   ASSERT_NE(dlg, nullptr);
@@ -368,13 +373,7 @@ TEST_F(GridTools, SearchAndReplaceInASetColumn) {
 // A search shows its words in the grid's column, and they stay after it; a search for another word
 // first offers to clear them (No keeps both, Yes only the new), the same word again does not.
 TEST_F(GridTools, SearchShowsItsWordsInTheGridAndOffersToClearThemForAnother) {
-  Fire(29);
-  Columns().Pages()->setCurrentIndex(2);
-  Columns().AddSetColumnButton()->click();
-  const int set = List().ColumnSetnums().items.back();
-  List().SetAddedCellText(set, 0, u"a cat and a dog");
-  Grid().ListChanged();
-  Grid().SelectCell(1, set);
+  const int set = SetColumnHolding({{0, u"a cat and a dog"}});
   using TSpans = std::vector<std::pair<int32_t, int32_t>>;
   auto spans = [&] {
     TSpans out;
