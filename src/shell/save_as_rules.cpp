@@ -1,14 +1,16 @@
 #include "shell/save_as_rules.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "model/export_cells.h"
 #include "model/list_export.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -70,9 +72,15 @@ UString SaveAsTopXML(uint8_t list_type) {
 
 UString SaveAsBottomXML(uint8_t list_type) { return u"\r\n</" + XMLRootName(list_type) + u">"; }
 
+UString SaveAsNameForDocument(UStringView document_name, uint8_t list_type) {
+  return ChangeFileExt(document_name, u"_" + list_type_as_string(list_type));
+}
+
 TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type, uint8_t grid_kind, uint8_t tool,
-                                int32_t current_row, int32_t current_column) {
+                                int32_t current_row, int32_t current_column, UStringView document_name) {
   TSaveAsSetup setup;
+  setup.file_name = SaveAsNameForDocument(document_name, list_type);
+  setup.default_folder = GetDefaultFolder(tool);
   setup.rows = list.TotalRowCount() + 1;
   setup.columns = list.HeadingCount();
   setup.list_type = list_type;
@@ -115,6 +123,8 @@ TSaveAsModel::TSaveAsModel(const TSaveAsSetup& setup, const TExportSettings& kep
   RecomputeColumnText();
   file_name = setup.file_name.empty() ? kept.file_name : setup.file_name;
   initial_folder = ExtractFilePath(file_name);
+  if (initial_folder.empty()) initial_folder = ExtractFilePath(kept.file_name);
+  if (initial_folder.empty()) initial_folder = setup.default_folder;
   SetFormat(format);
 }
 
@@ -218,8 +228,11 @@ TSaveAsOutcome TSaveAsModel::Accept(TExportSettings& out) {
     return refuse(TVXDialog::InformationMessage, error);
 
   if (FileExists(name)) {
+    // Asked only about a file the export may save over.
+    if (!TSafeSave::MayReplace(name, &error))
+      return refuse(TVXDialog::InformationMessage, u"The list cannot be saved over " + name + u": " + error);
     if (!IsYes(VXDialog(TVXDialog::OKToOverwriteWithBackup, {name}))) return kSaveAsRefused;
-    if (!MoveToBackup(name, error)) return refuse(TVXDialog::InformationMessage, error);
+    if (!CopyToBackup(name, error)) return refuse(TVXDialog::InformationMessage, error);
   }
 
   if (chosen_format == kSaveAsXML && with_headings) {
@@ -265,14 +278,33 @@ bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& h
   }
 }
 
-bool MoveToBackup(UStringView file_name, UString& error) {
-  UString backup = ChangeFileExt(file_name, u".bak");
-  if (backup == file_name) backup = UString(file_name) + u".bak";
-  // rename replaces an older backup in the same step: there is never a moment without one.
-  if (std::rename(Utf16ToUtf8(file_name).c_str(), Utf16ToUtf8(backup).c_str()) != 0) {
-    error = u"The file " + UString(file_name) + u" could not be moved to its backup " + backup + u" (" +
-            Utf8ToUtf16(std::strerror(errno)) + u"); nothing was saved";
+UString BackupFileName(UStringView file_name) {
+  const UString backup = ChangeFileExt(file_name, u".bak");
+  return backup == file_name ? UString(file_name) + u".bak" : backup;
+}
+
+bool CopyToBackup(UStringView file_name, UString& error) {
+  const UString backup = BackupFileName(file_name);
+  auto failed = [&](const UString& why) {
+    error = u"The file " + UString(file_name) + u" could not be copied to its backup " + backup + u" (" + why +
+            u"); nothing was saved";
     return false;
+  };
+  // Not blocking: a pipe put at the name meanwhile must not hold the program.
+  const int fd = ::open(Utf16ToUtf8(file_name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return failed(LastSystemErrorText());
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const UString why = S_ISREG(st.st_mode) ? LastSystemErrorText() : UString(u"not a plain file");
+    ::close(fd);
+    return failed(why);
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  auto in = TFileStream::FromDescriptor(fd, TFileMode::OpenRead);
+  if (!in) return failed(LastSystemErrorText());
+  TSafeSaveOptions copy;
+  copy.copy_mode = static_cast<int>(st.st_mode & 0777);
+  UString why;
+  if (!SafeSaveToFile(backup, [&](TStream& out) { return out.CopyFrom(*in); }, &why, copy)) return failed(why);
   return true;
 }
