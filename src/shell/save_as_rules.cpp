@@ -1,8 +1,6 @@
 #include "shell/save_as_rules.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -10,6 +8,7 @@
 #include "model/list_export.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -290,21 +289,13 @@ bool CopyToBackup(UStringView file_name, UString& error) {
             u"); nothing was saved";
     return false;
   };
-  // Not blocking: a pipe put at the name meanwhile must not hold the program.
-  const int fd = ::open(Utf16ToUtf8(file_name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return failed(LastSystemErrorText());
+  // A pipe put at the name meanwhile must not hold the program.
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const UString why = S_ISREG(st.st_mode) ? LastSystemErrorText() : UString(u"not a plain file");
-    ::close(fd);
-    return failed(why);
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  auto in = TFileStream::FromDescriptor(fd, TFileMode::OpenRead);
-  if (!in) return failed(LastSystemErrorText());
+  UString why;
+  auto in = OpenPlainFileForReading(UString(file_name), true, &why, &st);
+  if (!in) return failed(why);
   TSafeSaveOptions copy;
   copy.copy_mode = static_cast<int>(st.st_mode & 0777);
-  UString why;
   if (!SafeSaveToFile(backup, [&](TStream& out) { return out.CopyFrom(*in); }, &why, copy)) return failed(why);
   return true;
 }

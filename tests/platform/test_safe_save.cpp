@@ -225,7 +225,9 @@ TEST(SafeSave, CopiesTakeTheModeGivenAndReplaceALinkAtTheName) {
     const UString elsewhere = dir.Path() + u"elsewhere.txt";
     Put(elsewhere, "theirs", 0644);
     if (c.old_mode != 0) Put(name, "older", c.old_mode);
-    if (c.link) ASSERT_EQ(::symlink(Path8(elsewhere).c_str(), Path8(name).c_str()), 0);
+    if (c.link) {
+      ASSERT_EQ(::symlink(Path8(elsewhere).c_str(), Path8(name).c_str()), 0);
+    }
     TSafeSaveOptions copy;
     copy.copy_mode = c.copy_mode;
     EXPECT_TRUE(TSafeSave::MayReplace(name, nullptr, copy));

@@ -71,6 +71,40 @@ class HandOverFolder : public ::testing::Test {
   UString text;
 };
 
+// Puts each thing a reader of a hand-over file must refuse at name (a link to planted, a pipe, a
+// folder, planted given to another user where the test may, planted grown past what a hand-over
+// may hold) and calls check after each.
+void ForEachPlantedThing(const std::string& name, const std::string& planted, const std::function<void()>& check) {
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    bool root_only;
+  } cases[] = {
+      {"a link", [&] { (void)!::symlink(planted.c_str(), name.c_str()); }, false},
+      {"a pipe", [&] { ::mkfifo(name.c_str(), 0600); }, false},
+      {"a folder", [&] { ::mkdir(name.c_str(), 0700); }, false},
+      {"another user's file",
+       [&] {
+         std::filesystem::copy_file(planted, name);
+         (void)!::chown(name.c_str(), kNobody, kNobody);
+       },
+       true},
+      {"too large",
+       [&] {
+         std::filesystem::copy_file(planted, name);
+         (void)!::truncate(name.c_str(), kMostChosenTextsBytes + 1);
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.root_only && ::geteuid() != 0) continue;  // only root can give a file away
+    std::filesystem::remove_all(name);
+    c.make();
+    check();
+  }
+}
+
 }  // namespace
 
 // The temporary folder is used when it passes; otherwise the runtime one, with one log line for
@@ -163,36 +197,11 @@ TEST_F(HandOverFolder, OnlyTheUsersOwnPlainFileIsTakenOver) {
   const UString planted_text = texts.Write(u"planted.txt", "planted");
   const std::string planted = Path8(logs.Path()) + "planted.chosen";
   std::ofstream(planted, std::ios::binary) << ChosenBytes(planted_text);
-  const struct {
-    const char* what;
-    std::function<void()> make;
-    bool root_only;
-  } cases[] = {
-      {"a link", [&] { (void)!::symlink(planted.c_str(), name.c_str()); }, false},
-      {"a pipe", [&] { ::mkfifo(name.c_str(), 0600); }, false},
-      {"a folder", [&] { ::mkdir(name.c_str(), 0700); }, false},
-      {"another user's file",
-       [&] {
-         std::filesystem::copy_file(planted, name);
-         (void)!::chown(name.c_str(), kNobody, kNobody);
-       },
-       true},
-      {"too large",
-       [&] {
-         std::filesystem::copy_file(planted, name);
-         (void)!::truncate(name.c_str(), kMostChosenTextsBytes + 1);
-       },
-       false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    if (c.root_only && ::geteuid() != 0) continue;  // only root can give a file away
-    std::filesystem::remove_all(name);
-    c.make();
+  ForEachPlantedThing(name, planted, [&] {
     TVXFileDetails other(false, kTool);
     EXPECT_FALSE(other.LoadedChosenFromTempFile());
     EXPECT_EQ(other.FileCount(), 0);
-  }
+  });
   std::filesystem::remove_all(name);
   ASSERT_EQ(::symlink(planted.c_str(), name.c_str()), 0);
   const std::string planted_before = ChosenBytes(planted_text);
@@ -278,36 +287,11 @@ TEST_F(HandOverFolder, TagListsAreHandedOverInTheCheckedFolderOnly) {
     const std::unique_ptr<TBaseSwapList> two = l.make();
     ASSERT_TRUE(two->ReadFromUserSpecifiedFile(texts.Write(u"user.txt", std::string(l.user_line) + l.user_line)));
     const std::string n8 = Path8(name);
-    const struct {
-      const char* what;
-      std::function<void()> make;
-      bool root_only;
-    } cases[] = {
-        {"a link", [&] { (void)!::symlink(planted.c_str(), n8.c_str()); }, false},
-        {"a pipe", [&] { ::mkfifo(n8.c_str(), 0600); }, false},
-        {"a folder", [&] { ::mkdir(n8.c_str(), 0700); }, false},
-        {"another user's file",
-         [&] {
-           std::filesystem::copy_file(planted, n8);
-           (void)!::chown(n8.c_str(), kNobody, kNobody);
-         },
-         true},
-        {"too large",
-         [&] {
-           std::filesystem::copy_file(planted, n8);
-           (void)!::truncate(n8.c_str(), kMostChosenTextsBytes + 1);
-         },
-         false},
-    };
-    for (const auto& c : cases) {
-      SCOPED_TRACE(c.what);
-      if (c.root_only && ::geteuid() != 0) continue;  // only root can give a file away
-      std::filesystem::remove_all(n8);
-      c.make();
+    ForEachPlantedThing(n8, planted, [&] {
       const std::unique_ptr<TBaseSwapList> other = l.make();
       EXPECT_FALSE(other->LoadFromTempFile());
       EXPECT_EQ(other->Count(), 0);
-    }
+    });
     std::filesystem::remove_all(n8);
     ASSERT_EQ(::symlink(planted.c_str(), n8.c_str()), 0);
     const std::uintmax_t planted_size = std::filesystem::file_size(planted);
