@@ -3,11 +3,13 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
 
 #include "platform/rtl/datetime.h"
+#include "platform/settings/settings_access.h"
 #include "platform/settings/settings_records.h"
 
 namespace {
@@ -222,38 +224,48 @@ int32_t CellCentreStart(const TGrid_data_rec& cell) {
   return cell.sw_start > 0 ? cell.sw_start - 1 : cell.centre_start;
 }
 
-int32_t ConcCharactersToExportSetting(int32_t setting, bool flag, int32_t dflt) {
-  return setting != 0 || flag ? setting : dflt;
+int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_characters) {
+  return setting != 0 || flag ? setting : default_characters;
 }
 
-TCellSectionViews ConcLineSectionViews(const TGrid_data_rec& cell, int32_t export_setting) {
-  const UStringView text = cell.text;
-  const int32_t size = static_cast<int32_t>(text.size());
-  const int32_t start = std::clamp(CellCentreStart(cell), 0, size);
-  const int32_t length = std::clamp(cell.centre_length > 0 ? cell.centre_length : cell.hit_width, 0, size - start);
+int32_t ConcCharactersToExport(bool flag, int32_t default_characters) {
+  return ConcCharactersToExport(GetConcCharactersForTextOnly(), flag, default_characters);
+}
+
+TCellSectionViews ConcLineSectionViews(UStringView text, int32_t centre_start, int32_t centre_length,
+                                       int32_t start_position, int32_t export_setting) {
+  const int64_t size = static_cast<int64_t>(text.size());
+  const int64_t start = std::clamp<int64_t>(centre_start, 0, size);
+  const int64_t length = std::clamp<int64_t>(centre_length, 0, size - start);
   TCellSectionViews s{text.substr(0, static_cast<size_t>(start)),
                       text.substr(static_cast<size_t>(start), static_cast<size_t>(length)),
                       text.substr(static_cast<size_t>(start + length))};
   auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-  if (cell.start_position > 1) {
-    s.left.remove_prefix(std::min(static_cast<size_t>(cell.start_position - 1), s.left.size()));
+  if (start_position > 1) {
+    s.left.remove_prefix(std::min(static_cast<size_t>(start_position - 1), s.left.size()));
     while (!s.left.empty() && blank(s.left.front())) s.left.remove_prefix(1);
     while (!s.right.empty() && blank(s.right.back())) s.right.remove_suffix(1);
     return s;
   }
-  const int32_t left_n = ConcCharactersToExportSetting(export_setting, false, 2 * int32_t(s.left.size())) / 2;
-  const int32_t right_n = ConcCharactersToExportSetting(export_setting, false, 2 * int32_t(s.right.size())) / 2;
+  const auto doubled = [](size_t n) { return static_cast<int32_t>(std::min<int64_t>(2 * int64_t(n), INT32_MAX)); };
+  const int64_t left_n = ConcCharactersToExport(export_setting, false, doubled(s.left.size())) / 2;
+  const int64_t right_n = ConcCharactersToExport(export_setting, false, doubled(s.right.size())) / 2;
   // Cuts never split a surrogate pair.
-  if (const size_t n = static_cast<size_t>(std::max(left_n, 0)); s.left.size() > n) {
+  if (const size_t n = static_cast<size_t>(std::max<int64_t>(left_n, 0)); s.left.size() > n) {
     size_t from = s.left.size() - n;
     if (IsLow(s.left[from])) ++from;
     s.left.remove_prefix(from);
   }
-  if (size_t n = static_cast<size_t>(std::max(right_n, 0)); s.right.size() > n) {
+  if (size_t n = static_cast<size_t>(std::max<int64_t>(right_n, 0)); s.right.size() > n) {
     if (n > 0 && IsHigh(s.right[n - 1])) --n;
     s.right = s.right.substr(0, n);
   }
   return s;
+}
+
+TCellSectionViews ConcLineSectionViews(const TGrid_data_rec& cell, int32_t export_setting) {
+  const int32_t length = cell.centre_length > 0 ? cell.centre_length : cell.hit_width;
+  return ConcLineSectionViews(cell.text, CellCentreStart(cell), length, cell.start_position, export_setting);
 }
 
 TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_setting) {

@@ -83,20 +83,34 @@ double CellValueAsShown(const TGrid_data_rec& cell, int32_t decimals);
 // kept, separated by "; ".
 UString PlotPositionsText(const TGrid_data_rec& cell);
 
-struct TCellSections {
+// --- a concordance line in three sections -------------------------------------------------------
+// One road for every caller, the grid's cell here and the concordance list's own drawing (which
+// finds the search word in its merged pieces): the line is split at the search word; with a start
+// position above 1 (a sentence-only view) the left context runs from there without its leading
+// blanks and the right one loses its trailing blanks; otherwise each side keeps the half of the
+// export characters nearest the search word (export setting 0: whole), never half a pair.
+
+struct TThreeSectionsOFConcLine {
   UString left, centre, right;
 };
-// The same sections as views into the cell's text (valid while the text is unchanged).
+using TCellSections = TThreeSectionsOFConcLine;
+// The same sections as views into the line's text (valid while the text is unchanged).
 struct TCellSectionViews {
   UStringView left, centre, right;
 };
+// centre_start is 0-based; start and length are clipped to the text.
+TCellSectionViews ConcLineSectionViews(UStringView text, int32_t centre_start, int32_t centre_length,
+                                       int32_t start_position, int32_t export_setting);
 TCellSectionViews ConcLineSectionViews(const TGrid_data_rec& cell, int32_t export_setting);
 // The search word's start (0-based) as the cell's pieces put it, else as the cell says.
 int32_t CellCentreStart(const TGrid_data_rec& cell);
 // The line in three sections; export_setting 0: whole, else half of it on each side.
 TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_setting);
-// The characters of a line in text-only export: the setting when non-zero or flag, else dflt.
-int32_t ConcCharactersToExportSetting(int32_t setting, bool flag, int32_t dflt);
+// The characters of a line in text-only export: the setting when it is non-zero or flag is set,
+// otherwise default_characters (so a setting of 0 exports lines whole). The first form reads the
+// settings store.
+int32_t ConcCharactersToExport(bool flag, int32_t default_characters);
+int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_characters);
 
 // A cell's text in text output: a concordance line's sections, a text with its affixes, a
 // plot's hit positions, a number as a grid shows it.

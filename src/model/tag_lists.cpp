@@ -266,14 +266,17 @@ void TBaseSwapList::Add(std::unique_ptr<TTagListObj> item) {
 void TBaseSwapList::Clear() { items_.clear(); }
 
 UString TBaseSwapList::SwapFileName(UStringView name) {
-  return IncludeTrailingPathDelimiter(my_temp_path) + UString(name);
+  const UString folder = UserHandOverFolder();
+  return folder.empty() ? UString() : folder + UString(name);
 }
 
 bool TBaseSwapList::LoadFromTempFile() {
-  const UString name = TempFilename();
-  if (!FileExists(name)) return false;
-  auto f = TFileStream::Open(name, TFileMode::OpenRead);
-  if (!f) return false;
+  UString why;
+  auto f = OpenHandOverFile(TempFilename(), kMostChosenTextsBytes, &why);
+  if (!f) {
+    if (global_keeping_log) AddToLogFile(u"tag list not read: " + why);
+    return false;
+  }
   Clear();
   struct TAfterRead {
     TBaseSwapList* list;
@@ -310,9 +313,8 @@ bool TBaseSwapList::LoadFromTempFile() {
 bool TBaseSwapList::SavedToTempfile() {
   const UString name = TempFilename();
   fVersion = std::max<int32_t>(1, fVersion);
-  ForceDirectories(ExtractFilePath(name));
-  UString error;
-  const bool ok = SafeSaveToFile(
+  UString error = u"no hand-over folder of this user's can be trusted";
+  const bool ok = !name.empty() && SafeSaveToFile(
       name,
       [this](TStream& s) {
         if (!WriteI32(s, -Count()) || !WriteI32(s, fVersion)) return false;
@@ -320,7 +322,7 @@ bool TBaseSwapList::SavedToTempfile() {
           if (!SavedAnItem(s, i)) return false;
         return true;
       },
-      &error);
+      &error, kHandOverSave);
   if (!ok && global_keeping_log) AddToLogFile(u"tag list not saved: " + error);
   return ok;
 }

@@ -1,5 +1,6 @@
-// Lists that the tools of the suite hand to each other through files in the suite's temporary
-// folder.
+// Lists that the tools of the suite hand to each other through files in the user's own hand-over
+// folder (shell/services/hand_over_folder.h: checked before every read and write, written 0600, a
+// file there read only when it is this user's plain file, never through a link).
 //
 // Two families:
 // - swap lists (TBaseSwapList): the mark-up tag lists the user defined: tags to keep
@@ -143,7 +144,8 @@ class TBaseSwapList {
   void Add(std::unique_ptr<TTagListObj> item);
   virtual void Clear();  // frees every item
 
-  // The temporary file: false when it is missing or any part fails (the items read whole stay).
+  // The temporary file: false when it is missing, no plain file of this user's, larger than a
+  // hand-over may be (kMostChosenTextsBytes), or any part fails (the items read whole stay).
   bool LoadFromTempFile();
   bool SavedToTempfile();
   // A plain text file the user wrote: one entry per line (or between commas outside double
@@ -162,7 +164,7 @@ class TBaseSwapList {
   // The blank item the line parser fills and the sort routines compare with.
   virtual TTagListObj* Holder() = 0;
 
-  // The suite's temporary folder with a trailing delimiter, followed by name.
+  // The user's hand-over folder followed by name; empty when no such folder can be trusted.
   static UString SwapFileName(UStringView name);
 
   int32_t fVersion = 0;    // version of the temporary file last read or written

@@ -172,7 +172,12 @@ class TTessorineholder : public TVXBaseHolder {
   virtual bool MergeWith(TTessorineholder& other, UStringView caption);
   virtual bool ReadWholeFromStream(TStream& s);
   virtual bool SaveToStream(TStream& s);
-  virtual T2_BooleanRec ReadWholeFromFile(UStringView file_name, uint8_t tool_type);
+  // Reads a whole document from a file already open at its start (file_name is the name the
+  // document takes as its own): the header checked for the tool, then the body. A failed read
+  // leaves the document's name, header and read state as they were.
+  virtual T2_BooleanRec ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type);
+  // The same, the file opened by its name (through its links); one that cannot be opened is refused.
+  T2_BooleanRec ReadWholeFromFile(UStringView file_name, uint8_t tool_type);
   virtual bool SaveListAsExcel(TDocumentList* list, UStringView file_name);
   virtual bool SaveListAsRTF(TDocumentList* list, UStringView file_name);
   virtual bool SaveListAsTXT(TDocumentList* list, UStringView file_name);

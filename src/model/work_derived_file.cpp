@@ -213,17 +213,26 @@ bool TTessorineholder::SaveToFile(UStringView file_name, int32_t client_height, 
 
 // A file that does not read leaves the document as it was, its header and file name too.
 T2_BooleanRec TTessorineholder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
+  std::unique_ptr<TFileStream> f;
+  try {
+    f = TFileStream::Open(UString(file_name), TFileMode::OpenRead);
+  } catch (...) {
+    f.reset();
+  }
+  // A file that cannot be opened is read as one with nothing in it: refused, the document kept.
+  TMemoryStream nothing;
+  return ReadWholeFromOpenFile(f ? static_cast<TStream&>(*f) : nothing, file_name, tool_type);
+}
+
+T2_BooleanRec TTessorineholder::ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type) {
   const TCheckSignature check_before = fCheck;
   const UString name_before = SourceTextFilename;
   const bool complete_before = ReadComplete;
   T2_BooleanRec result;
   try {
-    auto f = TFileStream::Open(UString(file_name), TFileMode::OpenRead);
-    if (f) {
-      ReadComplete = true;
-      SourceTextFilename = UString(file_name);
-      if (ReadAndCheckSignature(*f, fCheck, tool_type)) result.first = ReadWholeFromStream(*f);
-    }
+    ReadComplete = true;
+    SourceTextFilename = UString(file_name);
+    if (ReadAndCheckSignature(file, fCheck, tool_type)) result.first = ReadWholeFromStream(file);
   } catch (...) {
     result.first = false;
   }

@@ -1,15 +1,16 @@
 #include "shell/save_as_rules.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "model/export_cells.h"
 #include "model/grid_headings.h"
 #include "model/list_export.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
+#include "platform/rtl/streams.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -71,9 +72,15 @@ UString SaveAsTopXML(uint8_t list_type) {
 
 UString SaveAsBottomXML(uint8_t list_type) { return u"\r\n</" + XMLRootName(list_type) + u">"; }
 
+UString SaveAsNameForDocument(UStringView document_name, uint8_t list_type) {
+  return ChangeFileExt(document_name, u"_" + list_type_as_string(list_type));
+}
+
 TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type, uint8_t grid_kind, uint8_t tool,
-                                int32_t current_row, int32_t current_column) {
+                                int32_t current_row, int32_t current_column, UStringView document_name) {
   TSaveAsSetup setup;
+  setup.file_name = SaveAsNameForDocument(document_name, list_type);
+  setup.default_folder = GetDefaultFolder(tool);
   setup.rows = list.TotalRowCount() + 1;
   const std::vector<int> places = LaidOutColumns(list);
   setup.columns = static_cast<int32_t>(places.size());
@@ -119,6 +126,8 @@ TSaveAsModel::TSaveAsModel(const TSaveAsSetup& setup, const TExportSettings& kep
   RecomputeColumnText();
   file_name = setup.file_name.empty() ? kept.file_name : setup.file_name;
   initial_folder = ExtractFilePath(file_name);
+  if (initial_folder.empty()) initial_folder = ExtractFilePath(kept.file_name);
+  if (initial_folder.empty()) initial_folder = setup.default_folder;
   SetFormat(format);
 }
 
@@ -222,8 +231,11 @@ TSaveAsOutcome TSaveAsModel::Accept(TExportSettings& out) {
     return refuse(TVXDialog::InformationMessage, error);
 
   if (FileExists(name)) {
+    // Asked only about a file the export may save over.
+    if (!TSafeSave::MayReplace(name, &error))
+      return refuse(TVXDialog::InformationMessage, u"The list cannot be saved over " + name + u": " + error);
     if (!IsYes(VXDialog(TVXDialog::OKToOverwriteWithBackup, {name}))) return kSaveAsRefused;
-    if (!MoveToBackup(name, error)) return refuse(TVXDialog::InformationMessage, error);
+    if (!CopyToBackup(name, error)) return refuse(TVXDialog::InformationMessage, error);
   }
 
   if (chosen_format == kSaveAsXML && with_headings) {
@@ -269,14 +281,25 @@ bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& h
   }
 }
 
-bool MoveToBackup(UStringView file_name, UString& error) {
-  UString backup = ChangeFileExt(file_name, u".bak");
-  if (backup == file_name) backup = UString(file_name) + u".bak";
-  // rename replaces an older backup in the same step: there is never a moment without one.
-  if (std::rename(Utf16ToUtf8(file_name).c_str(), Utf16ToUtf8(backup).c_str()) != 0) {
-    error = u"The file " + UString(file_name) + u" could not be moved to its backup " + backup + u" (" +
-            Utf8ToUtf16(std::strerror(errno)) + u"); nothing was saved";
+UString BackupFileName(UStringView file_name) {
+  const UString backup = ChangeFileExt(file_name, u".bak");
+  return backup == file_name ? UString(file_name) + u".bak" : backup;
+}
+
+bool CopyToBackup(UStringView file_name, UString& error) {
+  const UString backup = BackupFileName(file_name);
+  auto failed = [&](const UString& why) {
+    error = u"The file " + UString(file_name) + u" could not be copied to its backup " + backup + u" (" + why +
+            u"); nothing was saved";
     return false;
-  }
+  };
+  // A pipe put at the name meanwhile must not hold the program.
+  struct stat st {};
+  UString why;
+  auto in = OpenPlainFileForReading(UString(file_name), true, &why, &st);
+  if (!in) return failed(why);
+  TSafeSaveOptions copy;
+  copy.copy_mode = static_cast<int>(st.st_mode & 0777);
+  if (!SafeSaveToFile(backup, [&](TStream& out) { return out.CopyFrom(*in); }, &why, copy)) return failed(why);
   return true;
 }

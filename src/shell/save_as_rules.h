@@ -5,8 +5,11 @@
 // Use: make a TSaveAsModel from the grid's shape and the export settings kept from the last use;
 // show RowText/ColumnText and the flags; after each change of a "selection only", "include
 // numbers" or "include headings" box call the matching Recompute; on a format change SetFormat.
-// Accept() checks everything; only when it answers kSaveAsAccepted is anything stored or renamed
-// (the kept settings, and an existing file moved to its ".bak" name).
+// Accept() checks everything; only when it answers kSaveAsAccepted is anything stored or written
+// (the kept settings, and a copy of an existing file under its ".bak" name). The export then saves
+// into the file itself as every save does (platform/rtl/safe_save.h): through a link into the file
+// it names, keeping its mode; a file that cannot be saved over (write-protected, not a plain file)
+// is refused by Accept, with a message naming it, before the question and the backup.
 //
 // Numbering: grid row 0 holds the headings, rows 1 .. header_rows further heading rows, the data
 // after them; the texts show rows as they are and columns from 1 (grid column 0 is "1"). Last
@@ -61,17 +64,26 @@ struct TSaveAsSetup {
   uint8_t list_type = 0;
   int32_t header_rows = 0;
   uint8_t tool = 0;
+  // Put before a name without a folder when neither it nor the kept settings name one.
+  UString default_folder;
 };
 inline constexpr uint8_t kTransposedGridKind = 8;
 
 class TVXBaseDataClass;
+// The name the dialog offers for a list of a document: the document's file name with its
+// extension replaced by "_" and the name of the list's type ("/texts/corpus.cnc" on the
+// collocates page gives "/texts/corpus_Collocates"). A document never saved has no file name, so
+// the offer is that part alone ("_Collocates"), which the tool's default folder then takes in.
+UString SaveAsNameForDocument(UStringView document_name, uint8_t list_type);
+
 // The dialog's set-up for a grid showing list: the grid's rows as it numbers them (the heading
 // row 0, then data rows 1 .. TotalRowCount), its columns in the order of its layout (the column
 // choice names their places, model/grid_headings.h LaidOutColumns), the cell the user is on
-// (current_column a list column; 0 or less: the first) and the characters of a concordance line
-// the store keeps for text output.
+// (current_column a list column; 0 or less: the first), the characters of a concordance line the
+// store keeps for text output, the name offered for the document's file (SaveAsNameForDocument)
+// and the tool's default folder.
 TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type, uint8_t grid_kind, uint8_t tool,
-                                int32_t current_row, int32_t current_column);
+                                int32_t current_row, int32_t current_column, UStringView document_name);
 // The tool whose lists show every column, its first too, when numbers are left out.
 inline constexpr uint8_t kToolExportingFirstColumn = 4;
 
@@ -124,8 +136,9 @@ class TSaveAsModel {
   void RecomputeColumnText();
   void SetFormat(int new_format);
 
-  // Checks the name, folder and texts, asks before overwriting and makes the backup; on
-  // success fills out (and nothing else). Refused: the message has been shown, out untouched.
+  // Checks the name, folder and texts, and an existing file, asks before overwriting and makes
+  // the backup; on success fills out (and nothing else). Refused: the message has been shown, out
+  // untouched.
   TSaveAsOutcome Accept(TExportSettings& out);
 
  private:
@@ -144,6 +157,10 @@ void ApplyExportSettings(const TExportSettings& settings, TVXBaseHolder& holder)
 bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& holder,
                             const TExportSettings& settings, UStringView document_name);
 
-// Moves an existing file to its ".bak" name in one step (an older backup is replaced). False,
-// with the reason naming both files, when it cannot; the file is then untouched.
-bool MoveToBackup(UStringView file_name, UString& error);
+// The ".bak" name beside a file (its extension replaced; ".bak" added when it has that one).
+UString BackupFileName(UStringView file_name);
+// Copies an existing file (through its links) to its ".bak" name, which takes the file's
+// permission bits and replaces an older backup in one step, so that there is never a moment
+// without one. The file itself is not touched. False, with the reason naming both files, when the
+// copy cannot be made (an older backup is then as it was).
+bool CopyToBackup(UStringView file_name, UString& error);

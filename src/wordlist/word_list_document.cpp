@@ -176,11 +176,11 @@ void T_WholeWordlistHolder::AdoptOwnLists() {
   RegisterOwnedLists();
 }
 
-T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
-  T2_BooleanRec result = TTessorineholder::ReadWholeFromFile(file_name, tool_type);
+T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type) {
+  T2_BooleanRec result = TTessorineholder::ReadWholeFromOpenFile(file, file_name, tool_type);
   // Files saved as the word lister's are read by every tool (a failed read changed nothing).
-  if (!result.first && tool_type != kToolWordLister)
-    result = TTessorineholder::ReadWholeFromFile(file_name, kToolWordLister);
+  if (!result.first && tool_type != kToolWordLister && file.SetPosition(0))
+    result = TTessorineholder::ReadWholeFromOpenFile(file, file_name, kToolWordLister);
   if (result.first) {
     fLastFailure.clear();
   } else {

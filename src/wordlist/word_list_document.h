@@ -79,7 +79,7 @@ class T_WholeWordlistHolder : public TTessorineholder {
   void ListKindsWithData(TListKindSet& kinds) override;
   bool ReadWholeFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
-  T2_BooleanRec ReadWholeFromFile(UStringView file_name, uint8_t tool_type) override;
+  T2_BooleanRec ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type) override;
   // Merges another word-list document: every check is made before anything changes, so that a
   // refused merge changes neither document.
   bool MergeWith(TTessorineholder& other, UStringView caption) override;

@@ -4,6 +4,7 @@
 
 #include "../model/read_and_search_support.h"
 #include "concordance/run/text_processor.h"
+#include "support/scoped_env.h"
 
 class TFakeOwner : public TConcordanceLineOwner {
  public:
@@ -48,13 +49,11 @@ struct TWorkerRun {
 // Private settings and temporary folders for a test, the suite's temporary folder among them.
 class TWorkerTest : public ::testing::Test {
  protected:
-  TWorkerTest() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
   ~TWorkerTest() override {
-    my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
   }
   text_reader_test::ScopedSettings settings_;
   TempFolder tmp_;
-  TempFolder swap_;
-  UString saved_temp_;
+  TempFolder swap_;  // the suite's temporary folder, where tag lists are handed over
+  ScopedHandOverFolder hand_over_{swap_.Path()};
 };

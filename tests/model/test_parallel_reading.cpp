@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "read_and_search_support.h"
+#include "support/scoped_env.h"
 
 using namespace text_reader_test;
 using namespace read_and_search;
@@ -40,9 +41,7 @@ const char16_t kStory[] =
 
 class ParallelReading : public ::testing::Test {
  protected:
-  ParallelReading() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
   ~ParallelReading() override {
-    my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
   }
 
@@ -73,7 +72,7 @@ class ParallelReading : public ::testing::Test {
   ScopedSettings settings_;
   TempFolder tmp_;
   TempFolder swap_;  // the suite's temporary folder, where tag lists are handed over
-  UString saved_temp_;
+  ScopedHandOverFolder hand_over_{swap_.Path()};
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "read_and_search_support.h"
+#include "support/scoped_env.h"
 
 using namespace text_reader_test;
 using namespace read_and_search;
@@ -21,9 +22,7 @@ struct Want {
 
 class ReadAndSearch : public ::testing::Test {
  protected:
-  ReadAndSearch() : saved_temp_(my_temp_path) { my_temp_path = swap_.Path(); }
   ~ReadAndSearch() override {
-    my_temp_path = saved_temp_;
     global_panic_state = kPanicNone;
   }
   UString Write(UStringView name, std::string_view bytes) { return tmp_.Write(name, bytes); }
@@ -61,7 +60,8 @@ class ReadAndSearch : public ::testing::Test {
   ScopedSettings settings_;
   TempFolder tmp_;
   TempFolder swap_;  // the suite's temporary folder, where the tag lists are handed over
-  UString saved_temp_, name_;
+  ScopedHandOverFolder hand_over_{swap_.Path()};
+  UString name_;
 };
 
 void ChangeSettings(const std::function<void(TTextsett_rec32&, Tfixed_lang_details32&)>& change) {

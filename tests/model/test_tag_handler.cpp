@@ -15,6 +15,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -94,14 +95,13 @@ TTagReadSettings SelectWithin(std::initializer_list<std::pair<const char16_t*, u
 class TagHandlerTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_temp_ = my_temp_path;
-    my_temp_path = folder_.Path();
+    hand_over_.emplace(folder_.Path());
     saved_settings_ = GetTextSettings();
     SetDialogService(nullptr);
     HeadlessDialogs().Clear();
   }
   void TearDown() override {
-    my_temp_path = saved_temp_;
+    hand_over_.reset();
     SetTextSettings(saved_settings_);
     SetTextSelectingWithin(false);
     SetCutStartOfTextLine(0);
@@ -139,7 +139,7 @@ class TagHandlerTest : public testing::Test {
   }
 
   TempFolder folder_;
-  UString saved_temp_;
+  std::optional<ScopedHandOverFolder> hand_over_;
   TTextsett_rec32 saved_settings_;
   bool keep_saved_ = false, exclude_saved_ = false;
 };

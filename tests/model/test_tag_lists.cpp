@@ -6,10 +6,13 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "text_reader_test_support.h"
 #include "model/tag_lists.h"
 #include "platform/runtime/vx_dialogs.h"
+#include "shell/services/hand_over_folder.h"
+#include "support/scoped_env.h"
 
 using text_reader_test::Utf16Bytes;
 
@@ -44,19 +47,30 @@ class TEntryList : public TBaseSwapList {
 class SwapListTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_temp_ = my_temp_path;
-    my_temp_path = folder_.Path();
+    hand_over_.emplace(folder_.Path());
     saved_quiet_ = Global_run_without_error_messages;
     Global_run_without_error_messages = false;
     SetDialogService(nullptr);
     HeadlessDialogs().Clear();
   }
   void TearDown() override {
-    my_temp_path = saved_temp_;
+    hand_over_.reset();
     Global_run_without_error_messages = saved_quiet_;
     HeadlessDialogs().Clear();
   }
   UString UserFile(const std::string& bytes) { return folder_.Write(u"user_tags.txt", bytes); }
+  // A file of the hand-over folder, where the lists are handed over.
+  UString HandedOver(UStringView name) const { return hand_over_->Path() + UString(name); }
+  // A new file there (an old one of the name is removed first: a file cut to nothing and written
+  // again would be flushed to the disk when closed).
+  UString WriteHandedOver(UStringView name, std::string_view bytes) {
+    const UString folder = UserHandOverFolder();
+    EXPECT_EQ(folder, hand_over_->Path());
+    DeleteFileU(folder + UString(name));
+    std::ofstream(ToFsPath(folder + UString(name)), std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return folder + UString(name);
+  }
   // The entries of a user's tag file with these bytes.
   std::vector<UString> Entries(const std::string& bytes) {
     TEntryList list;
@@ -66,7 +80,7 @@ class SwapListTest : public testing::Test {
   }
 
   TempFolder folder_;
-  UString saved_temp_;
+  std::optional<ScopedHandOverFolder> hand_over_;
   bool saved_quiet_ = false;
   int32_t quotes_ = 0;
 };
@@ -101,7 +115,7 @@ TEST_F(SwapListTest, KeepListLayoutAndRoundTrip) {
   AddTag(list, b);
   ASSERT_TRUE(list.SavedToTempfile());
   EXPECT_EQ(list.fVersion, 1);
-  EXPECT_EQ(list.TempFilename(), folder_.Path() + u"tags_to_keep.dat");
+  EXPECT_EQ(list.TempFilename(), HandedOver(u"tags_to_keep.dat"));
   std::string fixed(84, '\0');
   fixed[0] = 1;                // tag_type
   fixed[1] = 1, fixed[2] = 0;  // partner, unaligned
@@ -127,7 +141,7 @@ TEST_F(SwapListTest, KeepListLayoutAndRoundTrip) {
 TEST_F(SwapListTest, EmptyListIsTwoWords) {
   TTagsToDeleteList list(kLCID_EnglishUS, 1252), back(kLCID_EnglishUS, 1252);
   ASSERT_TRUE(list.SavedToTempfile());
-  EXPECT_EQ(ReadBytes(folder_.Path() + u"tags_to_exclude.dat"), I32(0) + I32(1));
+  EXPECT_EQ(ReadBytes(HandedOver(u"tags_to_exclude.dat")), I32(0) + I32(1));
   EXPECT_TRUE(back.LoadFromTempFile());
   EXPECT_EQ(back.Count(), 0);
   EXPECT_EQ(back.fVersion, 0);  // -0 is 0: read as a count without a version word
@@ -139,7 +153,7 @@ TEST_F(SwapListTest, OldFormHasNoVersionWordAndShortItems) {
   head[0] = 2;                         // off_tag
   head[1] = '\xFF', head[2] = '\xFF';  // partner -1
   std::memcpy(&head[4], "\x01\x00\x00\x00\x02\x00\x00\x00", 8);
-  folder_.Write(u"tags_to_keep.dat",
+  WriteHandedOver(u"tags_to_keep.dat",
              I32(2) + head + AStr(u"</p>") + AStr(u"") + head + AStr(u"</q>") + AStr(u"d"));
   TStoredTagRec want = Tag(u"</q>", u"d");
   want.tag_type = off_tag;
@@ -168,14 +182,14 @@ TEST_F(SwapListTest, DamagedFilesAnswerFalse) {
 
   // Every truncation fails and keeps only items read whole.
   for (size_t cut = 0; cut < good.size(); ++cut) {
-    folder_.Write(u"tags_to_keep.dat", good.substr(0, cut));
+    WriteHandedOver(u"tags_to_keep.dat", good.substr(0, cut));
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     EXPECT_FALSE(back.LoadFromTempFile()) << cut;
     EXPECT_LE(back.Count(), 1) << cut;
     if (back.Count() == 1) { EXPECT_EQ(back.GetTagRec(0).tag, u"<a>"); }
   }
   auto read = [&](const std::string& bytes, int32_t& partner) {
-    folder_.Write(u"tags_to_keep.dat", bytes);
+    WriteHandedOver(u"tags_to_keep.dat", bytes);
     TTagsToKeepList back(kLCID_EnglishUS, 1252);
     const bool ok = back.LoadFromTempFile();
     EXPECT_LE(back.Count(), 2);
@@ -220,9 +234,25 @@ TEST_F(SwapListTest, FailedWritesAreReportedAndKeepTheOldFile) {
   AddTag(list, Tag(u"<a>"));
   ASSERT_TRUE(list.SavedToTempfile());
   const std::string before = ReadBytes(list.TempFilename());
-  my_temp_path = folder_.Write(u"blocked", "x") + u"/";  // a file: nothing can be written there
+  // An item that cannot be written: the list handed over before stays as it was.
+  struct TFailingList : TTagsToKeepList {
+    using TTagsToKeepList::TTagsToKeepList;
+    bool SavedAnItem(TStream&, int32_t) override { return false; }
+  } failing(kLCID_EnglishUS, 1252);
+  AddTag(failing, Tag(u"<b>"));
+  EXPECT_FALSE(failing.SavedToTempfile());
+  EXPECT_EQ(ReadBytes(list.TempFilename()), before);
+  // No folder of this user's to be trusted (the hand-over folder's name and the runtime folder's
+  // both taken by plain files): nothing is written anywhere.
+  const UString folder = ExcludeTrailingPathDelimiter(hand_over_->Path());
+  const UString runtime_folder = folder_.Path() + u"runtime/linzora";
+  ASSERT_TRUE(RenameFileU(folder, folder + u".aside"));
+  folder_.Write(ExtractFileName(folder), "x");
+  folder_.Write(u"runtime/linzora", "x");
+  EXPECT_EQ(list.TempFilename(), u"");
   EXPECT_FALSE(list.SavedToTempfile());
-  my_temp_path = folder_.Path();
+  ASSERT_TRUE(DeleteFileU(folder) && DeleteFileU(runtime_folder));
+  ASSERT_TRUE(RenameFileU(folder + u".aside", folder));
   EXPECT_EQ(ReadBytes(list.TempFilename()), before);
   // Items written to a stream with too little room answer false, wherever the room ends.
   const TTagStringItem item(Tag(u"<p>", u"d"), &list);
@@ -249,7 +279,7 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
   list.AddFromALine(u"&eacute; #233");
   ASSERT_EQ(list.Count(), 2);
   ASSERT_TRUE(list.SavedToTempfile());
-  EXPECT_EQ(list.TempFilename(), folder_.Path() + u"entity_tags.dat");
+  EXPECT_EQ(list.TempFilename(), HandedOver(u"entity_tags.dat"));
   const uint16_t amp_kind = CharKindOf(u'&');
   const std::string bytes = ReadBytes(list.TempFilename());
   EXPECT_EQ(bytes.substr(0, 12),
@@ -265,7 +295,7 @@ TEST_F(SwapListTest, EntityListLayoutAndRoundTrip) {
 
   // An entity item cut inside its 4 bytes or its text fails.
   for (size_t cut : {size_t(9), size_t(13), bytes.size() - 1}) {
-    folder_.Write(u"entity_tags.dat", bytes.substr(0, cut));
+    WriteHandedOver(u"entity_tags.dat", bytes.substr(0, cut));
     TTagsToTranslateList damaged(kLCID_EnglishUS, 1252);
     EXPECT_FALSE(damaged.LoadFromTempFile()) << cut;
   }
@@ -459,7 +489,7 @@ class TNumberList : public TBaseInterToolList {
   bool ReadAnItem(TStream& s, int32_t i) override { return ReadI32(s, static_cast<TNumberItem*>(Items(i))->value); }
   bool SavedPreliminaries(TStream& s) override { return !fail_header_write && WriteI32(s, 0x5EED); }
   bool SavedAnItem(TStream& s, int32_t index) override { return WriteI32(s, Number(index)); }
-  UString TempFilename() const override { return IncludeTrailingPathDelimiter(my_temp_path) + u"a_b.tell_test"; }
+  UString TempFilename() const override { return UserHandOverFolder() + u"a_b.tell_test"; }
 };
 
 TEST_F(SwapListTest, InterToolListFrame) {
@@ -467,7 +497,7 @@ TEST_F(SwapListTest, InterToolListFrame) {
   list.AddNumber(7);
   list.AddNumber(-3);
   ASSERT_TRUE(list.SavedToTempfile());
-  const UString name = folder_.Path() + u"a_b.tell_test";
+  const UString name = HandedOver(u"a_b.tell_test");
   const std::string saved = I32(0x5EED) + I32(2) + I32(7) + I32(-3);
   EXPECT_EQ(ReadBytes(name), saved);
   TNumberList back;  // reading adds to what is held
@@ -487,7 +517,7 @@ TEST_F(SwapListTest, InterToolListFrame) {
                                                      {I32(0x5EED) + I32(-1), -1},
                                                      {I32(0x5EED) + I32(2) + I32(5) + "\x01\x02\x03", 1}};
   for (const auto& [bytes, count] : damaged) {
-    folder_.Write(u"a_b.tell_test", bytes);
+    WriteHandedOver(u"a_b.tell_test", bytes);
     TNumberList l;
     EXPECT_FALSE(l.ReadFromTempfile()) << bytes.size();
     if (count >= 0) { EXPECT_EQ(l.Count(), count) << bytes.size(); }

@@ -8,6 +8,7 @@
 
 #include "chosen_texts_test_support.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "support/temp_folder.h"
 #include "test_tool_document_support.h"
 
@@ -255,6 +256,28 @@ TEST_F(DocumentFileTest, SaveToFileAddsTheDefaultExtensionOnlyWhenThereIsNone) {
   EXPECT_FALSE(r.first || r.second);
   EXPECT_EQ(wrong.SourceTextFilename, u"");
   EXPECT_FALSE(wrong.ReadWholeFromFile(tmp.Path() + u"nothing.cnc", kToolConcordancer).first);
+}
+
+// A file already open is read as it was when opened, whatever its name names by then (a
+// hand-over is checked and read through one opening); the document takes the name it is given.
+TEST_F(DocumentFileTest, AnOpenFileIsReadAsItWasOpened) {
+  TempFolder tmp;
+  TTestDocument doc;
+  const UString name = tmp.Path() + u"handed.cnc";
+  ASSERT_TRUE(doc.SaveToFile(name, 0, 0, 0));
+  auto open = TFileStream::Open(name, TFileMode::OpenRead);
+  ASSERT_TRUE(open);
+  // Another file put in its place afterwards.
+  const UString other = tmp.Path() + u"other.cnc";
+  { TFileStream::Open(other, TFileMode::Create)->WriteExact("not a document", 14); }
+  ASSERT_TRUE(RenameFileU(other, name));
+  TTestDocument back;
+  EXPECT_TRUE(back.ReadWholeFromOpenFile(*open, name, kToolConcordancer).first);
+  EXPECT_EQ(back.SourceTextFilename, name);
+  // By its name the replacement is read, and refused.
+  TTestDocument by_name;
+  EXPECT_FALSE(by_name.ReadWholeFromFile(name, kToolConcordancer).first);
+  EXPECT_EQ(by_name.SourceTextFilename, u"");
 }
 
 TEST_F(DocumentFileTest, WindowSizeRestore) {

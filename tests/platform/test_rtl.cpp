@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_longint_list.h"
 #include "support/scoped_locale.h"
@@ -203,6 +207,49 @@ TEST(Files, FileStreamKeepsItsPositionAndSizeThroughWritesSeeksAndReads) {
   EXPECT_EQ(v, 3);
   EXPECT_FALSE(ReadI32(*again, v));
   EXPECT_EQ(again->Position(), 32);
+}
+
+// A plain file opened for reading: a link is followed or refused as asked; a pipe, a folder or a
+// missing name is refused with why, at once (a pipe with no writer would otherwise hold the open).
+TEST(Files, OpeningAPlainFileTakesOnlyPlainFiles) {
+  TempFolder dir;
+  const UString plain = dir.Write(u"plain.txt", "twelve bytes");
+  ASSERT_EQ(::chmod(Utf16ToUtf8(plain).c_str(), 0640), 0);
+  const UString link = dir.Path() + u"link.txt";
+  ASSERT_EQ(::symlink(Utf16ToUtf8(plain).c_str(), Utf16ToUtf8(link).c_str()), 0);
+  const UString pipe = dir.Path() + u"pipe.txt";
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(pipe).c_str(), 0600), 0);
+  const struct {
+    const char* what;
+    UString name;
+    bool follow_links;
+    const char16_t* refused;  // nullptr: opened
+  } cases[] = {
+      {"a plain file", plain, false, nullptr},
+      {"a link, followed", link, true, nullptr},
+      {"a link, not followed", link, false, u"is a link"},
+      {"a pipe", pipe, true, u"not a plain file"},
+      {"a folder", dir.Path(), true, u"not a plain file"},
+      {"missing", dir.Path() + u"missing.txt", true, u"No such file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UString why = u"untouched";
+    struct stat st {};
+    auto f = OpenPlainFileForReading(c.name, c.follow_links, &why, &st);
+    if (c.refused != nullptr) {
+      EXPECT_FALSE(f);
+      EXPECT_NE(why.find(c.refused), UString::npos) << Utf16ToUtf8(why);
+      continue;
+    }
+    ASSERT_TRUE(f);
+    EXPECT_EQ(why, u"untouched");
+    EXPECT_EQ(st.st_size, 12);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    char bytes[13] = {};
+    ASSERT_TRUE(f->ReadExact(bytes, 12));
+    EXPECT_STREQ(bytes, "twelve bytes");
+  }
 }
 
 TEST(Files, SafeSaveKeepsOldFileOnFailure) {

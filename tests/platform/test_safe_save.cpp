@@ -170,8 +170,13 @@ TEST(SafeSave, RefusesWriteProtectedAndOddTargetsNamingThem) {
       name = dir.Path() + u"link.xml";
       ASSERT_EQ(::symlink(Path8(real).c_str(), Path8(name).c_str()), 0);
     }
+    // Asked first, the same answer, and nothing made on the way.
+    UString asked;
+    EXPECT_FALSE(TSafeSave::MayReplace(name, &asked));
+    EXPECT_EQ(TemporariesIn(dir.Path()), 0);
     UString error;
     EXPECT_FALSE(SafeSaveBytes(name, "replaced", 8, &error));
+    EXPECT_EQ(asked, error);
     EXPECT_NE(error.find(c.said), UString::npos) << Path8(error);
     EXPECT_NE(error.find(real), UString::npos) << Path8(error);
     if (!c.folder && !c.fifo) {
@@ -198,6 +203,41 @@ TEST(SafeSave, PrivateSavesAreTheUsersAloneAndReplaceALinkInsteadOfFollowingIt) 
   EXPECT_EQ(Contents(name), "mine");
   EXPECT_EQ(ModeOf(name), 0600u);
   EXPECT_EQ(Contents(elsewhere), "theirs");
+}
+
+// A copy of another file (a backup) takes the permission bits it is given, whatever stood at the
+// name: a wider old copy does not widen it, and a link at the name is replaced, not followed.
+TEST(SafeSave, CopiesTakeTheModeGivenAndReplaceALinkAtTheName) {
+  struct Case {
+    const char* what;
+    mode_t old_mode;  // of a plain file at the name; 0: none
+    bool link;        // a link at the name instead
+    int copy_mode;
+  } cases[] = {
+      {"a new copy, private", 0, false, 0600},  {"a new copy, shared", 0, false, 0644},
+      {"over a wider copy", 0666, false, 0600}, {"over a narrower copy", 0600, false, 0640},
+      {"over a link", 0, true, 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder dir;
+    const UString name = dir.Path() + u"out.bak";
+    const UString elsewhere = dir.Path() + u"elsewhere.txt";
+    Put(elsewhere, "theirs", 0644);
+    if (c.old_mode != 0) Put(name, "older", c.old_mode);
+    if (c.link) {
+      ASSERT_EQ(::symlink(Path8(elsewhere).c_str(), Path8(name).c_str()), 0);
+    }
+    TSafeSaveOptions copy;
+    copy.copy_mode = c.copy_mode;
+    EXPECT_TRUE(TSafeSave::MayReplace(name, nullptr, copy));
+    ASSERT_TRUE(SafeSaveBytes(name, "copied", 6, nullptr, copy));
+    EXPECT_FALSE(IsLink(name));
+    EXPECT_EQ(Contents(name), "copied");
+    EXPECT_EQ(ModeOf(name), static_cast<mode_t>(c.copy_mode));
+    EXPECT_EQ(Contents(elsewhere), "theirs");
+    EXPECT_EQ(TemporariesIn(dir.Path()), 0);
+  }
 }
 
 TEST(SafeSave, KeepsTheOwnerWhereTheSystemAllows) {

@@ -4,6 +4,7 @@
 
 #include "model/check_signature.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/zip/zip_forge.h"
@@ -91,6 +92,20 @@ TEST_F(FileRecognition, VerdictAndMessageForEachKindOfFile) {
       EXPECT_EQ(HeadlessDialogs().Asked()[0].id, c.message);
       EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(ExtractFileName(c.name)), UString::npos);
     }
+    // A file already open (a hand-over) gets the same verdict from its header, wherever the
+    // stream stood, and is left at its start for the read; archives are not looked into.
+    if (c.verdict == TFileVerdict::Missing || ExtractFileExt(c.name) == u".zip") continue;
+    auto open = TFileStream::Open(c.name, TFileMode::OpenRead);
+    ASSERT_TRUE(open);
+    open->SetPosition(open->Size() / 2);
+    EXPECT_EQ(ExamineOpenFile(*open, c.tool).verdict, c.verdict);
+    EXPECT_EQ(open->Position(), 0);
+    HeadlessDialogs().Clear();
+    TVXStored_File_rec open_rec{c.name, 3, 7};
+    EXPECT_EQ(CheckOpenFileForTool(open_rec, *open, c.tool), accepted);
+    EXPECT_EQ(open_rec.name, rec.name);
+    EXPECT_EQ(open_rec.list_type, rec.list_type);
+    EXPECT_EQ(HeadlessDialogs().Asked().size(), accepted ? 0u : 1u);
   }
   // The wrong-tool message names the tool the file belongs to.
   TVXStored_File_rec rec{dir.Path() + u"k.kws"};

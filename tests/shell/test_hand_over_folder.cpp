@@ -1,6 +1,6 @@
-// The folder the programs hand files over in, with the chosen texts as the file handed: checked
-// before every read and write, private, never reached through a link, and replaced by a folder of
-// the user's own when someone else's stands in its place.
+// The folder the programs hand files over in, with the chosen texts and the tag lists as the files
+// handed: checked before every read and write, private, never reached through a link, and replaced
+// by a folder of the user's own when someone else's stands in its place.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -11,15 +11,18 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "model/chosen_texts_handover.h"
+#include "model/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_tools.h"
 #include "shell/services/hand_over_folder.h"
 #include "support/fault_rounds.h"
 #include "support/log_capture.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -38,24 +41,6 @@ TModeOwner Lstat(const UString& name) {
   if (::lstat(Path8(ExcludeTrailingPathDelimiter(name)).c_str(), &st) != 0) return {};
   return {st.st_mode & 07777, st.st_uid, S_ISLNK(st.st_mode)};
 }
-
-// Sets (or, given nothing, removes) an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) setenv(name, value->c_str(), 1);
-    else unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_) setenv(name_, old_->c_str(), 1);
-    else unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // A temporary folder open to everyone as /tmp is, a runtime folder of the user's own, the log.
 class HandOverFolder : public ::testing::Test {
@@ -85,6 +70,40 @@ class HandOverFolder : public ::testing::Test {
   TLogCapture log;
   UString text;
 };
+
+// Puts each thing a reader of a hand-over file must refuse at name (a link to planted, a pipe, a
+// folder, planted given to another user where the test may, planted grown past what a hand-over
+// may hold) and calls check after each.
+void ForEachPlantedThing(const std::string& name, const std::string& planted, const std::function<void()>& check) {
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    bool root_only;
+  } cases[] = {
+      {"a link", [&] { (void)!::symlink(planted.c_str(), name.c_str()); }, false},
+      {"a pipe", [&] { ::mkfifo(name.c_str(), 0600); }, false},
+      {"a folder", [&] { ::mkdir(name.c_str(), 0700); }, false},
+      {"another user's file",
+       [&] {
+         std::filesystem::copy_file(planted, name);
+         (void)!::chown(name.c_str(), kNobody, kNobody);
+       },
+       true},
+      {"too large",
+       [&] {
+         std::filesystem::copy_file(planted, name);
+         (void)!::truncate(name.c_str(), kMostChosenTextsBytes + 1);
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.root_only && ::geteuid() != 0) continue;  // only root can give a file away
+    std::filesystem::remove_all(name);
+    c.make();
+    check();
+  }
+}
 
 }  // namespace
 
@@ -178,36 +197,11 @@ TEST_F(HandOverFolder, OnlyTheUsersOwnPlainFileIsTakenOver) {
   const UString planted_text = texts.Write(u"planted.txt", "planted");
   const std::string planted = Path8(logs.Path()) + "planted.chosen";
   std::ofstream(planted, std::ios::binary) << ChosenBytes(planted_text);
-  const struct {
-    const char* what;
-    std::function<void()> make;
-    bool root_only;
-  } cases[] = {
-      {"a link", [&] { (void)!::symlink(planted.c_str(), name.c_str()); }, false},
-      {"a pipe", [&] { ::mkfifo(name.c_str(), 0600); }, false},
-      {"a folder", [&] { ::mkdir(name.c_str(), 0700); }, false},
-      {"another user's file",
-       [&] {
-         std::filesystem::copy_file(planted, name);
-         (void)!::chown(name.c_str(), kNobody, kNobody);
-       },
-       true},
-      {"too large",
-       [&] {
-         std::filesystem::copy_file(planted, name);
-         (void)!::truncate(name.c_str(), kMostChosenTextsBytes + 1);
-       },
-       false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    if (c.root_only && ::geteuid() != 0) continue;  // only root can give a file away
-    std::filesystem::remove_all(name);
-    c.make();
+  ForEachPlantedThing(name, planted, [&] {
     TVXFileDetails other(false, kTool);
     EXPECT_FALSE(other.LoadedChosenFromTempFile());
     EXPECT_EQ(other.FileCount(), 0);
-  }
+  });
   std::filesystem::remove_all(name);
   ASSERT_EQ(::symlink(planted.c_str(), name.c_str()), 0);
   const std::string planted_before = ChosenBytes(planted_text);
@@ -258,4 +252,55 @@ TEST_F(HandOverFolder, AnotherUsersFolderNeitherFeedsNorReadsTheHandOver) {
   });
   EXPECT_EQ(code, 0);
   EXPECT_FALSE(std::filesystem::exists(beside));
+}
+
+// The tag lists go where the chosen texts go: into the checked folder, written 0600. What stands
+// at a list's name is read only when it is the user's own plain file, small enough; a save puts a
+// file of its own in place of a link rather than writing through it.
+TEST_F(HandOverFolder, TagListsAreHandedOverInTheCheckedFolderOnly) {
+  const struct {
+    const char16_t* file;
+    const char* user_line;  // the one entry the list is filled with
+    std::function<std::unique_ptr<TBaseSwapList>()> make;
+  } lists[] = {
+      {u"tags_to_keep.dat", "<p>\n", [] { return std::make_unique<TTagsToKeepList>(0x0409, 1252); }},
+      {u"tags_to_exclude.dat", "<del>*</del>\n", [] { return std::make_unique<TTagsToDeleteList>(0x0409, 1252); }},
+      {u"entity_tags.dat", "&amp; &\n", [] { return std::make_unique<TTagsToTranslateList>(0x0409, 1252); }},
+  };
+  for (const auto& l : lists) {
+    SCOPED_TRACE(Path8(l.file));
+    const std::unique_ptr<TBaseSwapList> list = l.make();
+    ASSERT_TRUE(list->ReadFromUserSpecifiedFile(texts.Write(u"user.txt", l.user_line)));
+    ASSERT_EQ(list->Count(), 1);
+    const UString name = Primary() + l.file;
+    ASSERT_EQ(list->TempFilename(), name);
+    ASSERT_TRUE(list->SavedToTempfile());
+    EXPECT_EQ(Lstat(Primary()).mode, 0700u);
+    EXPECT_EQ(Lstat(name).mode, 0600u);
+    const std::unique_ptr<TBaseSwapList> back = l.make();
+    ASSERT_TRUE(back->LoadFromTempFile());
+    EXPECT_EQ(back->Count(), 1);
+
+    // A planted list of the same kind, with two entries: never taken over.
+    const std::string planted = Path8(logs.Path()) + "planted.dat";
+    std::filesystem::copy_file(Path8(name), planted, std::filesystem::copy_options::overwrite_existing);
+    const std::unique_ptr<TBaseSwapList> two = l.make();
+    ASSERT_TRUE(two->ReadFromUserSpecifiedFile(texts.Write(u"user.txt", std::string(l.user_line) + l.user_line)));
+    const std::string n8 = Path8(name);
+    ForEachPlantedThing(n8, planted, [&] {
+      const std::unique_ptr<TBaseSwapList> other = l.make();
+      EXPECT_FALSE(other->LoadFromTempFile());
+      EXPECT_EQ(other->Count(), 0);
+    });
+    std::filesystem::remove_all(n8);
+    ASSERT_EQ(::symlink(planted.c_str(), n8.c_str()), 0);
+    const std::uintmax_t planted_size = std::filesystem::file_size(planted);
+    ASSERT_TRUE(two->SavedToTempfile());
+    EXPECT_FALSE(Lstat(name).link);
+    EXPECT_EQ(Lstat(name).mode, 0600u);
+    EXPECT_EQ(std::filesystem::file_size(planted), planted_size);
+    const std::unique_ptr<TBaseSwapList> again = l.make();
+    ASSERT_TRUE(again->LoadFromTempFile());
+    EXPECT_EQ(again->Count(), 2);
+  }
 }

@@ -6,15 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "model/grid_headings.h"
+#include "model/export_test_support.h"
 #include "model/result_list_base.h"
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "platform/text/text_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -94,9 +97,66 @@ TEST(SaveAsFormats, FilterFormatAndExtensionAgree) {
   EXPECT_EQ(SaveAsCaption(kSaveAsListOwnType, kListConcordance), u"Save as .cnc");
 }
 
+// The name offered is the document's with its extension replaced by "_" and the list type's
+// name, then the format's extension; it wins over the name kept from the last export. A document
+// never saved offers "_" and the type's name alone, in the kept name's folder, else the tool's
+// default folder, where OK then puts it.
+TEST(SaveAsModel, TheNameOfferedComesFromTheDocumentsName) {
+  text_reader_test::ScopedSettings settings;
+  const struct {
+    const char16_t* document;
+    TTessorineList list_type;
+    int format;
+    const char16_t* kept;
+    const char16_t* offered;
+    const char16_t* folder;
+  } cases[] = {
+      {u"/texts/corpus.cnc", kListConcordance, kSaveAsPlainText, u"/earlier/old.txt", u"/texts/corpus_Concordance.txt",
+       u"/texts/"},
+      {u"/texts/corpus.cnc", kListCollocates, kSaveAsXML, u"", u"/texts/corpus_Collocates.xml", u"/texts/"},
+      {u"/texts/v1.2/list.lst", kListWordList, kSaveAsRichText, u"", u"/texts/v1.2/list_Word list.rtf",
+       u"/texts/v1.2/"},
+      {u"/texts/v1.2/notes", kListPlot, kSaveAsSpreadsheet, u"", u"/texts/v1.2/notes_Plot.xlsx", u"/texts/v1.2/"},
+      {u"", kListConcordance, kSaveAsPlainText, u"/earlier/old.txt", u"_Concordance.txt", u"/earlier/"},
+      {u"", kListCollocates, kSaveAsPlainText, u"", u"_Collocates.txt", u"(default)"},
+  };
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder);
+  list.rows = {{TextCell(u"N"), TextCell(u"Word")}, {TextCell(u"1"), TextCell(u"cat")}};
+  list.UseRow0AsHeadings();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.offered));
+    EXPECT_EQ(SaveAsNameForDocument(c.document, c.list_type), ChangeFileExt(c.offered, u""));
+    const TSaveAsSetup setup = SaveAsSetupForList(list, c.list_type, 0, kToolConcordancer, 1, 1, c.document);
+    EXPECT_EQ(setup.default_folder, GetDefaultFolder(kToolConcordancer));
+    TExportSettings kept;
+    kept.format = c.format;
+    kept.file_name = c.kept;
+    const TSaveAsModel m(setup, kept);
+    EXPECT_EQ(Utf16ToUtf8(m.file_name), Utf16ToUtf8(c.offered));
+    const UString folder = c.folder == UString(u"(default)") ? GetDefaultFolder(kToolConcordancer) : UString(c.folder);
+    EXPECT_EQ(m.initial_folder, folder);
+  }
+}
+
 TEST(SaveAsFormats, XmlWrapperHasALegalElementName) {
   EXPECT_EQ(SaveAsTopXML(kListConcordance), u"<?xml version=\"1.0\"?>\r\n<TESSORINE_CONCORDANCE>\r\n");
   EXPECT_EQ(SaveAsBottomXML(kListConcordance), u"\r\n</TESSORINE_CONCORDANCE>");
+}
+
+std::string FileBytes(const UString& name) {
+  std::ifstream in(ToFsPath(name), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+mode_t ModeOf(const UString& name) {
+  struct stat st {};
+  return ::stat(Utf16ToUtf8(name).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+bool IsLink(const UString& name) {
+  struct stat st {};
+  return ::lstat(Utf16ToUtf8(name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 class SaveAsAccept : public testing::Test {
@@ -111,6 +171,18 @@ class SaveAsAccept : public testing::Test {
   THeadlessDialogService dialogs;
   TempFolder dir;
 };
+
+TEST_F(SaveAsAccept, AnUnsavedDocumentsListIsSavedInTheDefaultFolder) {
+  TSaveAsSetup setup = Grid(3, 10, 0);
+  setup.file_name = SaveAsNameForDocument(u"", kListConcordance);
+  setup.default_folder = dir.Path();
+  TSaveAsModel m(setup, TExportSettings());
+  EXPECT_EQ(m.file_name, u"_Concordance.txt");
+  TExportSettings out;
+  ASSERT_EQ(m.Accept(out), kSaveAsAccepted);
+  EXPECT_EQ(out.file_name, dir.Path() + u"_Concordance.txt");
+  EXPECT_TRUE(dialogs.Asked().empty());
+}
 
 TEST_F(SaveAsAccept, AllOnlyWhenEveryRowOrColumnIsNamed) {
   const struct {
@@ -200,19 +272,105 @@ TEST_F(SaveAsAccept, AnUnwritableFolderIsRefused) {
   chmod(Utf16ToUtf8(folder).c_str(), 0755);
 }
 
-TEST_F(SaveAsAccept, OverwritingMovesTheFileOverItsBackupInOneStep) {
-  const UString target = dir.Write(u"out.txt", "new old");
-  dir.Write(u"out.bak", "older");
-  TSaveAsModel m = Model(3, 10, 0);
-  TExportSettings out;
-  dialogs.Script({mrNo});
-  EXPECT_EQ(m.Accept(out), kSaveAsRefused);
-  EXPECT_EQ(FileSizeU(target), 7);
-  dialogs.Script({mrYes});
-  EXPECT_EQ(m.Accept(out), kSaveAsAccepted);
-  EXPECT_FALSE(FileExists(target));
-  EXPECT_EQ(FileSizeU(dir.Path() + u"out.bak"), 7);
-  EXPECT_EQ(out.file_name, target);
+// Saving over a file: No keeps it as it was; Yes copies it to its ".bak" name (an older backup
+// replaced) and leaves the file itself for the export, which saves into it: the backup holds the
+// old bytes, the file the new ones, and both keep the file's mode; through a link the file it
+// names is written and the link stays a link.
+TEST_F(SaveAsAccept, OverwritingCopiesTheFileToItsBackupAndTheExportSavesIntoIt) {
+  const struct {
+    const char* what;
+    mode_t mode;
+    bool through_link;
+  } cases[] = {{"a private file", 0600, false}, {"a file the group may read", 0640, false},
+               {"a link to a private file", 0600, true}, {"a link to a shared file", 0644, true}};
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder);
+  list.rows = {{TextCell(u"N"), TextCell(u"Word")}, {TextCell(u"1"), TextCell(u"new")}};
+  list.UseRow0AsHeadings();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder files;
+    const UString target = dir.Write(u"out.txt", "new old");
+    const UString real = c.through_link ? files.Write(u"real.txt", "new old") : target;
+    if (c.through_link) {
+      std::filesystem::remove(ToFsPath(target));
+      ASSERT_EQ(::symlink(Utf16ToUtf8(real).c_str(), Utf16ToUtf8(target).c_str()), 0);
+    }
+    ASSERT_EQ(::chmod(Utf16ToUtf8(real).c_str(), c.mode), 0);
+    dir.Write(u"out.bak", "older");
+    TSaveAsModel m = Model(2, 2, 0);
+    TExportSettings out;
+    dialogs.Clear();
+    dialogs.Script({mrNo});
+    EXPECT_EQ(m.Accept(out), kSaveAsRefused);
+    EXPECT_EQ(FileBytes(real), "new old");
+    EXPECT_EQ(FileBytes(dir.Path() + u"out.bak"), "older");
+    dialogs.Script({mrYes});
+    ASSERT_EQ(m.Accept(out), kSaveAsAccepted);
+    EXPECT_EQ(out.file_name, target);
+    EXPECT_EQ(FileBytes(dir.Path() + u"out.bak"), "new old");
+    EXPECT_EQ(ModeOf(dir.Path() + u"out.bak"), c.mode);
+    EXPECT_EQ(FileBytes(real), "new old");  // the export has not run yet
+
+    out.with_numbers = false;
+    out.columns = {1};
+    out.all_columns = false;
+    ASSERT_TRUE(ExportListWithSettings(list, holder, out, u""));
+    UString exported;
+    ASSERT_TRUE(ReadTextFile(real, exported, 1 << 20));
+    EXPECT_EQ(Utf16ToUtf8(exported), "Word\nnew\n");
+    EXPECT_EQ(ModeOf(real), c.mode);
+    EXPECT_EQ(IsLink(target), c.through_link);
+    EXPECT_EQ(FileBytes(dir.Path() + u"out.bak"), "new old");
+    EXPECT_EQ(ModeOf(dir.Path() + u"out.bak"), c.mode);
+    std::filesystem::remove(ToFsPath(target));
+  }
+}
+
+// A file the export could not save into is refused before the question, with a message naming
+// it; nothing is copied and the file is as it was.
+TEST_F(SaveAsAccept, AFileThatCannotBeSavedOverIsRefusedBeforeTheQuestion) {
+  TempFolder files;
+  const UString protected_file = files.Write(u"kept.txt", "kept");
+  ASSERT_EQ(::chmod(Utf16ToUtf8(protected_file).c_str(), 0444), 0);
+  const struct {
+    const char* what;
+    UString points_to;  // empty: the protected file itself
+    UString named;      // the file the message names
+  } cases[] = {{"write-protected", u"", dir.Path() + u"out.txt"},
+               {"a link to a write-protected file", protected_file, protected_file}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const UString target = dir.Path() + u"out.txt";
+    if (c.points_to.empty()) {
+      dir.Write(u"out.txt", "kept");
+      ASSERT_EQ(::chmod(Utf16ToUtf8(target).c_str(), 0444), 0);
+    } else {
+      ASSERT_EQ(::symlink(Utf16ToUtf8(c.points_to).c_str(), Utf16ToUtf8(target).c_str()), 0);
+    }
+    TSaveAsModel m = Model(3, 10, 0);
+    TExportSettings out;
+    out.file_name = u"unchanged";
+    dialogs.Clear();
+    dialogs.Script({mrYes});
+    EXPECT_EQ(m.Accept(out), kSaveAsRefused);
+    ASSERT_EQ(dialogs.Asked().size(), 1u);
+    EXPECT_EQ(dialogs.Asked()[0].id, TVXDialog::InformationMessage);
+    EXPECT_NE(dialogs.Asked()[0].text.find(c.named), UString::npos) << Utf16ToUtf8(dialogs.Asked()[0].text);
+    EXPECT_NE(dialogs.Asked()[0].text.find(u"write-protected"), UString::npos);
+    EXPECT_EQ(out.file_name, u"unchanged");
+    EXPECT_FALSE(std::filesystem::exists(ToFsPath(dir.Path() + u"out.bak")));
+    EXPECT_EQ(FileBytes(target), "kept");
+    std::filesystem::remove(ToFsPath(target));
+  }
+  // The export's own save refuses it too (root's as well), and leaves it as it was.
+  TVXBaseHolder holder;
+  TGivenRowsList list(&holder);
+  list.rows = {{TextCell(u"Word")}, {TextCell(u"new")}};
+  TExportSettings s;
+  s.file_name = protected_file;
+  EXPECT_FALSE(ExportListWithSettings(list, holder, s, u""));
+  EXPECT_EQ(FileBytes(protected_file), "kept");
 }
 
 TEST_F(SaveAsAccept, AFailedBackupIsSaidAndTheDialogStaysOpen) {
@@ -297,7 +455,7 @@ TEST(SaveAsModel, SetupForAListNumbersRowsAsTheGridDoes) {
   for (const Case& c : cases) {
     if (c.stored >= 0) SetConcCharactersForTextOnly(c.stored);
     const TCountedRowsList list(c.rows, c.columns);
-    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, c.current_row, c.current_column);
+    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, c.current_row, c.current_column, u"");
     EXPECT_EQ(setup.rows, c.rows + 1) << c.rows;
     EXPECT_EQ(setup.characters, c.characters) << c.rows;
     EXPECT_GE(setup.selection.top, 1);
@@ -330,7 +488,7 @@ TEST(SaveAsModel, SetupForALaidOutListNumbersColumnsByPlace) {
     int current_column, place;
   } cases[] = {{set, 4}, {4, 1}, {1, 3}, {2, 1}, {0, 1}};
   for (const auto& c : cases) {
-    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, 1, c.current_column);
+    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, 1, c.current_column, u"");
     EXPECT_EQ(setup.columns, 5) << c.current_column;
     EXPECT_EQ(setup.selection.left, c.place) << c.current_column;
     TSaveAsModel m(setup, TExportSettings());

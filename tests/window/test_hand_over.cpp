@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -220,4 +223,42 @@ TEST_F(HandOverTest, RefusedDuringAJob) {
   EXPECT_FALSE(w.ReadFromHandOver());
   EXPECT_TRUE(Asked().empty());
   EXPECT_TRUE(Posted().empty());
+}
+
+// The store's name is opened once with the hand-over checks and read through that opening: a
+// link at the name (even to a good document of the tool) or a folder there is refused with
+// FailedToRead naming the file and why; the window keeps its document and the link's target is
+// not taken in.
+TEST_F(HandOverTest, OnlyTheUsersOwnPlainFileIsReadBack) {
+  const UString good = dir.Path() + u"good.cnc";
+  ASSERT_TRUE(WriteTestDocument(good, 1, u"one text"));
+  const UString link_name = dir.Path() + u"link.cnc";
+  ASSERT_EQ(::symlink(Utf16ToUtf8(good).c_str(), Utf16ToUtf8(link_name).c_str()), 0);
+  const UString folder = dir.Path() + u"folder.cnc";
+  ASSERT_TRUE(ForceDirectories(folder));
+  struct Case {
+    UString stored;
+    const char16_t* said;
+  } cases[] = {{link_name, u"is a link"}, {folder, u"not a plain file"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.stored));
+    TTestToolForm& w = Window(doc);
+    ASSERT_NE(w.Document(), nullptr);
+    SetMyTempFilename(c.stored);
+    EXPECT_FALSE(w.ReadFromHandOver());
+    ASSERT_EQ(Asked(), std::vector<TVXDialog>{TVXDialog::FailedToRead});
+    const UString text = dialogs.Asked()[0].text;
+    EXPECT_NE(text.find(c.stored), UString::npos) << Utf16ToUtf8(text);
+    EXPECT_NE(text.find(c.said), UString::npos) << Utf16ToUtf8(text);
+    EXPECT_EQ(Posted(), std::vector<int>{kProgCodeHide});
+    ASSERT_NE(w.Document(), nullptr);
+    EXPECT_EQ(w.Document()->SourceTextFilename, doc);
+    EXPECT_EQ(w.Document()->stats->Count(), 3);
+  }
+  // The same document as a plain file of the user's is read.
+  SetMyTempFilename(good);
+  TTestToolForm& w = Window(doc);
+  ASSERT_TRUE(w.ReadFromHandOver());
+  ASSERT_NE(w.Document(), nullptr);
+  EXPECT_EQ(w.Document()->stats->Count(), 1);
 }

@@ -86,6 +86,7 @@ void T_WholeLinzoraHolder::UpdateViewNotes() {
       if (!list || !StartsWithU(rest, VXRes(name) + u": ")) continue;
       line = line.substr(0, indent) + VXResFmt(TVXRes::VXFunctionNFound, {VXRes(name), IntToUStr(list->Count())});
       if (name == TVXRes::VXTimelines) timeline_line = static_cast<int>(i);
+      break;  // `rest` looked into the line just replaced
     }
   }
   const UString dates = TimelineDatesNote(fTimeLineList.get());

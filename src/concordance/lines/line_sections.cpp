@@ -1,6 +1,7 @@
 #include "concordance/lines/line_sections.h"
 
 #include <algorithm>
+#include <climits>
 #include <set>
 #include <tuple>
 
@@ -108,46 +109,29 @@ int32_t TSortAndTagMergedList::CentreStart() const {
 
 // --- a line in three sections ---------------------------------------------------------------------
 
+namespace {
+
+TThreeSectionsOFConcLine Copied(const TCellSectionViews& v) {
+  return TThreeSectionsOFConcLine{UString(v.left), UString(v.centre), UString(v.right)};
+}
+
+// A 1-based start as a 0-based one, without overflow at the bottom of the range.
+int32_t ZeroBased(int32_t start_1based) { return start_1based > INT32_MIN ? start_1based - 1 : INT32_MIN; }
+
+}  // namespace
+
 TThreeSectionsOFConcLine LineInThreeSections(UStringView text, int32_t centre_start_1based, int32_t centre_length) {
-  const int64_t size = static_cast<int64_t>(text.size());
-  const int64_t from = std::clamp<int64_t>(int64_t{centre_start_1based} - 1, 0, size);
-  const int64_t to = std::clamp<int64_t>(from + std::max(centre_length, 0), from, size);
-  TThreeSectionsOFConcLine s;
-  s.left = UString(text.substr(0, static_cast<size_t>(from)));
-  s.centre = UString(text.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
-  s.right = UString(text.substr(static_cast<size_t>(to)));
-  return s;
-}
-
-int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_characters) {
-  return setting != 0 || flag ? setting : default_characters;
-}
-
-int32_t ConcCharactersToExport(bool flag, int32_t default_characters) {
-  return ConcCharactersToExport(GetConcCharactersForTextOnly(), flag, default_characters);
+  return Copied(ConcLineSectionViews(text, ZeroBased(centre_start_1based), centre_length, 0, 0));
 }
 
 TThreeSectionsOFConcLine ConcLinein3Sections(const TConcLineCell& cell, const TSortAndTagMergedList* merged,
                                              int32_t export_setting) {
-  int32_t start = cell.sw_start_1based;
+  int32_t start = ZeroBased(cell.sw_start_1based);
   if (merged != nullptr) {
     const int32_t centre = merged->CentreStart();
-    if (centre >= 0) start = centre + 1;
+    if (centre >= 0) start = centre;
   }
-  TThreeSectionsOFConcLine s = LineInThreeSections(cell.text, start, cell.hit_width);
-  if (cell.start_position > 1) {
-    const size_t from = std::min(static_cast<size_t>(cell.start_position - 1), s.left.size());
-    s.left.erase(0, from);
-    s.left.erase(0, std::min(s.left.find_first_not_of(u' '), s.left.size()));
-    const size_t last = s.right.find_last_not_of(u' ');
-    s.right.erase(last == UString::npos ? 0 : last + 1);
-    return s;
-  }
-  const int64_t left_n = ConcCharactersToExport(export_setting, false, static_cast<int32_t>(2 * s.left.size())) / 2;
-  const int64_t right_n = ConcCharactersToExport(export_setting, false, static_cast<int32_t>(2 * s.right.size())) / 2;
-  if (left_n >= 0 && static_cast<size_t>(left_n) < s.left.size()) s.left.erase(0, s.left.size() - static_cast<size_t>(left_n));
-  if (right_n >= 0 && static_cast<size_t>(right_n) < s.right.size()) s.right.resize(static_cast<size_t>(right_n));
-  return s;
+  return Copied(ConcLineSectionViews(cell.text, start, cell.hit_width, cell.start_position, export_setting));
 }
 
 TThreeSectionsOFConcLine ConcLinein3Sections(const TConcLineCell& cell, const TSortAndTagMergedList* merged) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "concordance/lines/line_records.h"
+#include "model/export_cells.h"
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
@@ -81,18 +82,11 @@ class TSortAndTagMergedList {
 };
 
 // --- a line in three sections ---------------------------------------------------------------------
-
-struct TThreeSectionsOFConcLine {
-  UString left, centre, right;
-};
+// TThreeSectionsOFConcLine and ConcCharactersToExport are the export's own (model/export_cells.h):
+// a line is cut for the grid and for every export by the same code.
 
 // Splits text at the centre (1-based start, length), both clipped to the text.
 TThreeSectionsOFConcLine LineInThreeSections(UStringView text, int32_t centre_start_1based, int32_t centre_length);
-
-// The characters of a line in text-only export: the setting when it is non-zero or `flag` is
-// set, otherwise `default_characters`. The first form reads the settings store.
-int32_t ConcCharactersToExport(bool flag, int32_t default_characters);
-int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_characters);
 
 // What a drawn concordance cell hands over for export.
 struct TConcLineCell {
@@ -102,11 +96,9 @@ struct TConcLineCell {
   int32_t start_position = 0;     // above 1: show from there (a sentence-only view's start)
 };
 
-// The line as left context, search word and right context. The search word starts where the
-// merged pieces put it (when given and found), else where the cell says. With a start position
-// above 1 the left context runs from there without its leading blanks and the right one loses
-// its trailing blanks; otherwise each side is cut to half the export characters nearest the
-// search word (`export_setting` 0: whole).
+// The line as left context, search word and right context, cut as an export cuts it
+// (ConcLineSectionViews). The search word starts where the merged pieces put it (when given and
+// found), else where the cell says.
 TThreeSectionsOFConcLine ConcLinein3Sections(const TConcLineCell& cell, const TSortAndTagMergedList* merged,
                                              int32_t export_setting);
 // The same with the settings store's export setting.

@@ -45,8 +45,22 @@ bool TSafeSave::Fail(UString* error, UStringView what, bool with_system_error) {
   return false;
 }
 
+bool TSafeSave::MayReplace(UStringView name, UString* error, TSafeSaveOptions options) {
+  TSafeSave probe(name, options);
+  return probe.Resolve(error);
+}
+
 bool TSafeSave::Begin(UString* error) {
   Abandon();
+  if (!Resolve(error)) return false;
+  // The old file's bytes may be private: the copy stays so until Commit gives it their mode.
+  const unsigned mode = (existed_ || !FollowsLinks()) ? 0600 : 0666;
+  fd_ = CreateTemporarySibling(target_, mode, temp_);
+  if (fd_ < 0) return Fail(error, u"cannot create a file in that folder", true);
+  return true;
+}
+
+bool TSafeSave::Resolve(UString* error) {
   if (name_.empty()) return Fail(error, u"no file name was given", false);
   target_ = Utf16ToUtf8(name_);
   struct stat st {};
@@ -56,7 +70,7 @@ bool TSafeSave::Begin(UString* error) {
       if (errno != ENOENT) return Fail(error, u"cannot look at the file", true);
       break;  // a new file (or the one a dangling link names)
     }
-    if (!S_ISLNK(st.st_mode) || options_.private_file) {
+    if (!S_ISLNK(st.st_mode) || !FollowsLinks()) {
       existed_ = !S_ISLNK(st.st_mode);
       break;
     }
@@ -79,10 +93,6 @@ bool TSafeSave::Begin(UString* error) {
   struct stat folder {};
   if (::stat(FolderPart(target_).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
     return Fail(error, u"folder does not exist", false);
-  // The old file's bytes may be private: the copy stays so until Commit gives it their mode.
-  const unsigned mode = (existed_ || options_.private_file) ? 0600 : 0666;
-  fd_ = CreateTemporarySibling(target_, mode, temp_);
-  if (fd_ < 0) return Fail(error, u"cannot create a file in that folder", true);
   return true;
 }
 
@@ -91,6 +101,8 @@ bool TSafeSave::Commit(UString* error) {
   if (::fsync(fd_) != 0) return Fail(error, u"could not write", true);
   if (options_.private_file) {
     if (::fchmod(fd_, 0600) != 0) return Fail(error, u"could not write", true);
+  } else if (options_.copy_mode >= 0) {
+    if (::fchmod(fd_, static_cast<mode_t>(options_.copy_mode & 0777)) != 0) return Fail(error, u"could not write", true);
   } else if (existed_) {
     unsigned mode = old_mode_;
     if (old_uid_ != ::geteuid() || old_gid_ != ::getegid()) {

@@ -3,15 +3,15 @@
 //
 // One save, in order:
 //   1. Begin: the name is followed through its symbolic links to the file they name (a private
-//      save follows none: a link at the name is replaced). An existing file there that is not a
+//      save and a copy follow none: a link at the name is replaced). An existing file there that is not a
 //      plain file, or is write-protected (no write bit at all, or this user may not write it),
 //      is refused with a message naming it. A temporary sibling (temporary_names.h) is made
 //      beside the file, readable by nobody else while it is written.
 //   2. The caller writes the temporary file, through Descriptor() or by TemporaryName().
 //   3. Commit: the bytes reach the disk; the temporary file takes the old file's owner and group
 //      (where the system allows) and its mode (set-id bits only with the owner and group kept),
-//      or for a new file the mode any new file gets (0600 for a private save); then it is renamed
-//      over the file and the folder is synced.
+//      or for a new file the mode any new file gets (0600 for a private save; a copy always takes
+//      the mode it was given); then it is renamed over the file and the folder is synced.
 // A save not committed (a failure, an exception, the object going away) removes the temporary
 // file. SafeSaveToFile and SafeSaveBytes (files.h) are this with a stream.
 #pragma once
@@ -24,6 +24,9 @@ struct TSafeSaveOptions {
   // Files handed between the programs: mode 0600, and a link at the name is replaced, not
   // followed.
   bool private_file = false;
+  // A copy of another file (a backup), 0 .. 0777: the saved file gets these permission bits,
+  // whatever stood at the name before, and a link at the name is replaced, not followed.
+  int copy_mode = -1;
 };
 
 class TSafeSave {
@@ -35,6 +38,9 @@ class TSafeSave {
 
   // False, with *error saying why and naming the file, when the save cannot start.
   bool Begin(UString* error = nullptr);
+  // The checks Begin makes, with nothing made: false, with *error saying why and naming the file,
+  // when a save to name would be refused (a write-protected file, one that is no plain file).
+  static bool MayReplace(UStringView name, UString* error = nullptr, TSafeSaveOptions options = {});
   // The temporary file, open for reading and writing; -1 before Begin and after Commit.
   int Descriptor() const { return fd_; }
   UString TemporaryName() const;
@@ -45,6 +51,9 @@ class TSafeSave {
 
  private:
   bool Fail(UString* error, UStringView what, bool with_system_error);
+  // Finds the file the save replaces and checks it (step 1 without the temporary file).
+  bool Resolve(UString* error);
+  bool FollowsLinks() const { return !options_.private_file && options_.copy_mode < 0; }
 
   UString name_;
   TSafeSaveOptions options_;

@@ -15,9 +15,10 @@ constexpr int64_t kMinimumPadding = 64 * 1024;
 
 class TPaddedFileStream : public TMemoryStream {
  public:
-  bool Load(const UString& name) {
-    if (!LoadFromFile(name)) return false;
-    file_size = Size();
+  bool Load(TStream& file) {
+    const int64_t size = file.Size();
+    if (size < 0 || !file.SetPosition(0) || !SetSize(size) || !file.ReadExact(Memory(), size)) return false;
+    file_size = size;
     Data().resize(static_cast<size_t>(file_size + std::max(kMinimumPadding, file_size)), 0);
     return true;
   }
@@ -33,8 +34,14 @@ class TPaddedFileStream : public TMemoryStream {
 }  // namespace
 
 TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, UStringView file_name, uint8_t tool) {
+  auto file = TFileStream::Open(UString(file_name), TFileMode::OpenRead);
+  if (!file) return TReadFailure::Missing;
+  return WhyDocumentDidNotRead(fresh, *file, tool);
+}
+
+TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, TStream& file, uint8_t tool) {
   TPaddedFileStream s;
-  if (!s.Load(UString(file_name))) return TReadFailure::Missing;
+  if (!s.Load(file)) return TReadFailure::Missing;
   bool read = false;
   // A diagnosis changes nothing: the padded read, should it succeed, must not become the user's
   // settings or last file.

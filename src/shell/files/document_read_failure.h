@@ -23,6 +23,8 @@ enum class TReadFailure : uint8_t {
 // which changes nothing outside fresh (the user's settings, the last-file record), and says what
 // went wrong; None when the read succeeds.
 TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, UStringView file_name, uint8_t tool);
+// The same for a file already open (read from its start).
+TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, TStream& file, uint8_t tool);
 
 // The argument of the FailedToRead message: the file name followed by the reason.
 UString ReadFailureMessageArgument(UStringView file_name, TReadFailure failure);

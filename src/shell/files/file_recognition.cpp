@@ -37,27 +37,33 @@ bool IsPlainTextForUtilities(UStringView name) {
 
 }  // namespace
 
+TFileExamination ExamineOpenFile(TStream& file, uint8_t tool) {
+  TFileExamination out;
+  out.verdict = TFileVerdict::NotOurs;
+  TCheckSignature header{};
+  uint8_t writer = kToolNone;
+  const bool ours = file.SetPosition(0) && ReadCheckSignature(file, header) && ToolOfSignature(header.signature, writer);
+  file.SetPosition(0);
+  if (!ours) return out;
+  TTessorineList type = kListNone;
+  if (!CheckSignatureListType(header, type)) {
+    out.verdict = TFileVerdict::OlderFormat;
+    return out;
+  }
+  out.list_type = type;
+  out.owner_tool = ToolOfListType(type);
+  out.verdict = (writer == tool && out.owner_tool == tool) ? TFileVerdict::ForThisTool : TFileVerdict::OtherTool;
+  if (out.owner_tool == kToolNone) out.owner_tool = writer;
+  return out;
+}
+
 TFileExamination ExamineFile(UStringView name, uint8_t tool) {
   TFileExamination out;
   if (name.empty() || !FileExists(name)) return out;
   auto stream = TFileStream::Open(UString(name), TFileMode::OpenRead);
   if (!stream) return out;
-  out.verdict = TFileVerdict::NotOurs;
-
-  TCheckSignature header{};
-  uint8_t writer = kToolNone;
-  if (ReadCheckSignature(*stream, header) && ToolOfSignature(header.signature, writer)) {
-    TTessorineList type = kListNone;
-    if (!CheckSignatureListType(header, type)) {
-      out.verdict = TFileVerdict::OlderFormat;
-      return out;
-    }
-    out.list_type = type;
-    out.owner_tool = ToolOfListType(type);
-    out.verdict = (writer == tool && out.owner_tool == tool) ? TFileVerdict::ForThisTool : TFileVerdict::OtherTool;
-    if (out.owner_tool == kToolNone) out.owner_tool = writer;
-    return out;
-  }
+  out = ExamineOpenFile(*stream, tool);
+  if (out.verdict != TFileVerdict::NotOurs) return out;
   stream.reset();
   TTessorineList type = kListNone;
   if (IsAZipFile(name) && BatchArchiveListType(name, type)) {
@@ -73,8 +79,10 @@ bool IsAFileForThisTool(UStringView name, uint8_t tool) {
   return ExamineFile(name, tool).verdict == TFileVerdict::ForThisTool;
 }
 
-bool CheckFileForTool(TVXStored_File_rec& rec, uint8_t tool) {
-  const TFileExamination seen = ExamineFile(rec.name, tool);
+namespace {
+
+// Accepts or refuses the file the record names as it was seen (CheckFileForTool).
+bool AcceptSeenFile(TVXStored_File_rec& rec, const TFileExamination& seen, uint8_t tool) {
   if (seen.verdict == TFileVerdict::ForThisTool) {
     rec.list_type = seen.list_type;
     if (tool == kToolWordLister) ListTypeFromFileExt(ExtractFileExt(rec.name), rec.list_type);
@@ -92,6 +100,16 @@ bool CheckFileForTool(TVXStored_File_rec& rec, uint8_t tool) {
   }
   rec = TVXStored_File_rec();
   return false;
+}
+
+}  // namespace
+
+bool CheckFileForTool(TVXStored_File_rec& rec, uint8_t tool) {
+  return AcceptSeenFile(rec, ExamineFile(rec.name, tool), tool);
+}
+
+bool CheckOpenFileForTool(TVXStored_File_rec& rec, TStream& file, uint8_t tool) {
+  return AcceptSeenFile(rec, ExamineOpenFile(file, tool), tool);
 }
 
 TVXStored_File_rec FileRecFromParameter(UStringView parameter, uint8_t tool) {

@@ -29,6 +29,9 @@ struct TFileExamination {
 };
 
 TFileExamination ExamineFile(UStringView name, uint8_t tool);
+// The same for a file already open, from its header alone (a batch archive is not looked for);
+// the stream is left at its start.
+TFileExamination ExamineOpenFile(TStream& file, uint8_t tool);
 
 // True for a saved list of the tool whose list type belongs to it, or a batch archive of such
 // lists with at least one member.
@@ -39,6 +42,8 @@ bool IsAFileForThisTool(UStringView name, uint8_t tool);
 // IsntTessorFile, IsntACurrentTessorFile, FailedToFind) and clears the record. An accepted file of
 // the word lister gets its list type from its extension.
 bool CheckFileForTool(TVXStored_File_rec& rec, uint8_t tool);
+// The same for the file the record names, already open (ExamineOpenFile).
+bool CheckOpenFileForTool(TVXStored_File_rec& rec, TStream& file, uint8_t tool);
 
 // The file record a command-line parameter names: empty for fewer than 3 characters or a missing
 // file (logged); else the trimmed name with the list type its extension announces (22 for a

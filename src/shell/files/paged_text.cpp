@@ -94,7 +94,7 @@ bool TPagedText::Open(UStringView file_name, int code_page, UString& error) {
   encoding_ = start.encoding;
   eight_bit_decided_ = start.eight_bit_decided;
   text_start_ = start.signature_bytes;
-  if (!IsUtf16(encoding_) && std::memchr(first.data(), 0, first.size()) != nullptr) {
+  if (!IsUtf16(encoding_) && !first.empty() && std::memchr(first.data(), 0, first.size()) != nullptr) {
     error = u"The file " + file_name_ + u" holds binary data (a NUL byte at byte " +
             IntToUStr(static_cast<const uint8_t*>(std::memchr(first.data(), 0, first.size())) - first.data()) +
             u"), not text.";

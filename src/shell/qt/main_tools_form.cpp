@@ -26,6 +26,7 @@
 #include "model/text_statistics.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -402,6 +403,13 @@ bool TMainToolsForm::OpenAFile() {
   }
   TVXStored_File_rec rec = NextFile;
   if (!CheckFileForTool(rec, tool_)) return false;  // the reason was given
+  auto file = TFileStream::Open(name, TFileMode::OpenRead);
+  TMemoryStream nothing;  // a file gone since it was examined reads as empty: refused
+  return OpenDocument(rec, file ? static_cast<TStream&>(*file) : nothing);
+}
+
+bool TMainToolsForm::OpenDocument(const TVXStored_File_rec& rec, TStream& file) {
+  const UString name = rec.name;
   // The new document is read whole before anything of the current one is touched.
   std::unique_ptr<TTessorineholder> holder;
   {
@@ -409,12 +417,12 @@ bool TMainToolsForm::OpenAFile() {
     holder = CreateTheHolderWithCallbacks(rec.list_type);
     if (!holder) return false;
     status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXLoadingX, {name}));
-    const T2_BooleanRec read = holder->ReadWholeFromFile(name, tool_);
+    const T2_BooleanRec read = holder->ReadWholeFromOpenFile(file, name, tool_);
     status_->SetPanelText(kPanelMessage, u"");
     if (!read.first) {
       // A second look through a fresh document says whether the file was cut short or damaged.
       TReadFailure why = TReadFailure::Damaged;
-      if (auto fresh = CreateTheHolderWithCallbacks(rec.list_type)) why = WhyDocumentDidNotRead(*fresh, name, tool_);
+      if (auto fresh = CreateTheHolderWithCallbacks(rec.list_type)) why = WhyDocumentDidNotRead(*fresh, file, tool_);
       VXDialog(TVXDialog::FailedToRead, {ReadFailureMessageArgument(name, why)});
       return false;
     }
@@ -549,13 +557,18 @@ bool TMainToolsForm::ReadFromHandOver() {
   if (TProgressClass* progress = GlobalProgress()) progress->Hide();
   const UString name = GetMyTempFilename();
   if (global_keeping_log) AddToLogFile(VXResFmt(TVXRes::VXOpeningX, {name}));
-  if (name.empty() || !FileExists(name)) {
-    VXDialog(TVXDialog::FailedToRead, {name});
+  // Opened once, with the hand-over checks (this user's own plain file, no link followed), and
+  // read through that one descriptor: what is read is what was checked.
+  UString why;
+  auto file = name.empty() ? nullptr : OpenHandOverFile(name, kMostHandOverDocumentBytes, &why);
+  if (!file) {
+    VXDialog(TVXDialog::FailedToRead, {name.empty() ? name : why});
     return false;
   }
-  NextFile = TVXStored_File_rec();
-  NextFile.name = name;
-  if (!OpenAFile()) return false;  // the reason was given, or the user kept the shown data
+  TVXStored_File_rec rec;
+  rec.name = name;
+  if (!CheckOpenFileForTool(rec, *file, tool_)) return false;  // the reason was given
+  if (!OpenDocument(rec, *file)) return false;  // the reason was given, or the user kept the shown data
   // Saving must not go silently into the hand-over folder: the user names the file.
   fData->SourceTextFilename.clear();
   fData->MainFile.name.clear();

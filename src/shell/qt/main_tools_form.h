@@ -170,10 +170,12 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // keeps its own file and its unsaved state: the copy is no save of the user's. A failed save
   // says FailedToSave and changes nothing in the store; nothing is posted then.
   bool SaveForHandOver();
-  // The document in the hand-over file the store names, opened as any document is (read whole
-  // first, then the unsaved-data question, then the swap); it counts as never saved, so Save asks
-  // for a name. The store names it again, the fact is shown and 615 tells the controller. A store
-  // naming no file, or a file that does not read, says FailedToRead and changes nothing.
+  // The document in the hand-over file the store names, opened once with the hand-over checks
+  // (this user's own plain file, never through a link: hand_over_folder.h) and read through that
+  // opening as any document is (read whole first, then the unsaved-data question, then the swap);
+  // it counts as never saved, so Save asks for a name. The store names it again, the fact is
+  // shown and 615 tells the controller. A store naming no file, a file that fails the checks or
+  // one that does not read says FailedToRead (why, naming the file) and changes nothing.
   bool ReadFromHandOver();
   void NewResult();
   void TimerAutoSavingTick();
@@ -259,6 +261,10 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Windows that show the document's lists let go of them (before pages or the document go).
   void DetachListWindows();
   bool SaveDocumentAndWindow(const UString& file_name);
+  // Reads the open file (the record names it and its list type) into a new document and, unless
+  // the user keeps the unsaved data shown, makes it the window's; a file that does not read says
+  // FailedToRead, with why, and changes nothing.
+  bool OpenDocument(const TVXStored_File_rec& rec, TStream& file);
   // The memo's lines to the file they were saved to before, else to one the user chooses.
   bool SaveMemoLines(QPlainTextEdit& memo, UString& saved_to);
   void AfterSaving(bool saved, const UString& file_name);

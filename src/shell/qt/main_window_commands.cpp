@@ -347,7 +347,7 @@ void TFormLinzora::SaveAsThroughDialog(TVX_Grid* grid, int format) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return;
   const TSaveAsSetup setup = SaveAsSetupForList(*grid->List(), grid->ListType(),
                                                 static_cast<uint8_t>(grid->Alternative()), Tool(),
-                                                grid->CurrentRow(), grid->CurrentColumn());
+                                                grid->CurrentRow(), grid->CurrentColumn(), Data()->SourceTextFilename);
   TSaveAsTxtDlgFeb2012 dialog(&FileDialogs(), this);
   dialog.SetupSaveAs(setup);
   if (format != kSaveAsAny) dialog.Format()->setCurrentIndex(format);

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
@@ -103,23 +104,13 @@ std::unique_ptr<TFileStream> OpenHandOverFile(const UString& name, int64_t most_
     return nullptr;
   };
   if (name.empty()) return refuse(u"there is no hand-over folder of this user's");
-  // Not blocking: a pipe planted at the name must not hold the program.
-  const int fd = ::open(Utf16ToUtf8(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return refuse(errno == ELOOP ? UString(u"is a link") : LastSystemErrorText());
   struct stat st {};
   UString problem;
-  if (::fstat(fd, &st) != 0) problem = LastSystemErrorText();
-  else if (!S_ISREG(st.st_mode)) problem = u"not a plain file";
-  else if (st.st_uid != ::geteuid()) problem = u"belongs to another user";
-  else if (static_cast<int64_t>(st.st_size) > most_bytes)
-    problem = u"holds " + IntToUStr(static_cast<int64_t>(st.st_size)) + u" bytes, more than the " +
-              IntToUStr(most_bytes) + u" it may hold";
-  if (!problem.empty()) {
-    ::close(fd);
-    return refuse(problem);
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  auto stream = TFileStream::FromDescriptor(fd, TFileMode::OpenRead);
-  if (!stream) return refuse(LastSystemErrorText());
+  auto stream = OpenPlainFileForReading(name, false, &problem, &st);
+  if (!stream) return refuse(problem);
+  if (st.st_uid != ::geteuid()) return refuse(u"belongs to another user");
+  if (static_cast<int64_t>(st.st_size) > most_bytes)
+    return refuse(u"holds " + IntToUStr(static_cast<int64_t>(st.st_size)) + u" bytes, more than the " +
+                  IntToUStr(most_bytes) + u" it may hold");
   return stream;
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <memory>
 
 #include "platform/rtl/safe_save.h"
@@ -40,6 +41,9 @@ UString FallbackHandOverFolder();
 // the tool's own extension (so that the file is recognised as the tool's). Empty, with why in *why,
 // when the folder cannot be trusted.
 UString ToolHandOverFilename(uint8_t tool, UString* why = nullptr);
+
+// A document handed over may be as large as any document its tool saves: no bound but the disk.
+inline constexpr int64_t kMostHandOverDocumentBytes = INT64_MAX;
 
 // Opens a hand-over file for reading. nullptr, with why in *why naming the file, when it is
 // missing, a link, not a plain file, someone else's, or larger than most_bytes.
