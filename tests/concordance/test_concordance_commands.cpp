@@ -476,3 +476,37 @@ TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CellDoubleClick, TimelineDataAndPlotDetailsAsViewerLines) {
+  EXPECT_EQ(TimelineDataLines(u"river\t2001: 3 hits\t2002: 1 hits\t\t"),
+            (std::vector<UString>{u"river", u"2001: 3 hits", u"2002: 1 hits"}));
+  EXPECT_TRUE(TimelineDataLines(u"").empty());
+  // 3 of 400 words is 0.75%; 400 of 400, 100%.
+  EXPECT_EQ(PlotRowDetailsLines(u"a.txt", 400, 2, 0.5f, {3, 400}),
+            (std::vector<UString>{u"a.txt\twords 400\thits 2\tdispersion 0.500", u"3\t0.75%", u"400\t100.00%"}));
+  // A row without words cannot say where its hits lie.
+  EXPECT_EQ(PlotRowDetailsLines(u"g", 0, 1, 0.0f, {7})[1], u"7\t0.00%");
+}
+
+TEST(CellDoubleClick, SameNamedTextsAndTheirExcerpts) {
+  TempFolder tmp;
+  const UString text = tmp.Write(u"film.txt", std::string("<start=00:01>the river rises"));
+  tmp.Write(u"film.fr_srt", std::string("<***><start=00:01>la rivi\xC3\xA8re monte, the river"));
+  tmp.Write(u"film.DE_SRT", std::string("der Fluss steigt"));
+  tmp.Write(u"film.en_txt", std::string("the river"));   // not a parallel text
+  tmp.Write(u"filmx.es_srt", std::string("the river"));  // another name
+  const std::vector<UString> named = SameNamedTexts(text);
+  EXPECT_EQ(named, (std::vector<UString>{text, tmp.Path() + u"film.DE_SRT", tmp.Path() + u"film.fr_srt"}));
+  const auto excerpts = SameNamedTextExcerpts(text, u"the river");
+  ASSERT_EQ(excerpts.size(), 2u);  // the German text does not hold the words
+  EXPECT_EQ(excerpts[0].first, text);
+  // Found at character 14 of the text: the excerpt starts there; at character 36 of the French,
+  // 20 characters earlier.
+  EXPECT_EQ(excerpts[0].second, u"TXT\tthe river rises");
+  EXPECT_EQ(excerpts[1].second, u"FR_SRT\t1>la rivi\u00E8re monte, the river");
+  EXPECT_TRUE(SameNamedTexts(tmp.Path() + u"gone.txt").empty());
+}
+
+}  // namespace

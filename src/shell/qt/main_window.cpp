@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -127,6 +128,7 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setText(QStringLiteral("\u2715"));
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
+  BuildTypingControls();
   ArrangeToolbarControls(*ToolbarPanel());
 }
 
@@ -174,6 +176,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, section + 1); });
+  ConnectResultPageCommands(grid);
   return grid;
 }
 
@@ -187,9 +190,7 @@ void TFormLinzora::ShowDocumentPages() {
     T_WholeLinzoraHolder* d = Doc();
     if (!d || cell.row < 1) return;
     if (cell.col == 1) {
-      // As many characters each side of the hit as the column shows.
-      const int average = std::max(1, lines_grid->fontMetrics().averageCharWidth());
-      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2),
+      CentreConcordanceCell(cell, ConcordanceCharsEachSide(cell.centre_length),
                             conc_displacement_ * kConcDisplacementStep);
       return;
     }
@@ -227,6 +228,7 @@ void TFormLinzora::ShowDocumentPages() {
     }
   if (doc->fTextFilesWithSearchWord)
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+  AddSourceTextPage();
   notes_ = new QPlainTextEdit;
   QString text;
   for (int i = 0; i < doc->fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc->fNotes[i]);
@@ -245,6 +247,8 @@ bool TFormLinzora::CanCloseData() {
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
   grid_concordance_ = nullptr;
+  shown_line_ = TLineSource();
+  source_text_.Clear();
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
 }
@@ -340,6 +344,9 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
 }
 
 bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyPress)
+    if (auto* grid = qobject_cast<TVX_Grid*>(watched); grid && HandleGridKey(grid, static_cast<QKeyEvent*>(e)->key()))
+      return true;
   if (e->type() == TWindowMessageEvent::EventType()) {
     auto* m = static_cast<TWindowMessageEvent*>(e);
     auto* grid = qobject_cast<TVX_Grid*>(watched);
