@@ -44,6 +44,9 @@ std::vector<UString> CopyOfBaseHeadings(TTessorineList type, uint8_t left_span, 
     case kListTimeline:
       return {n, VXRes(TVXRes::VXSearchWord), VXRes(TVXRes::VXWords), VXRes(TVXRes::VXHits), u"per 1,000",
               VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXTimelines)};
+    case kListSourceFiles:
+      return {n, VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXHits), u"% of hits", VXRes(TVXRes::VXWords), VXRes(TVXRes::VXSize),
+              VXRes(TVXRes::VXDate)};
     default:
       return {};
   }

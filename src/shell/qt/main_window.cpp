@@ -129,6 +129,7 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
   BuildTypingControls();
+  MarkUnavailableCommands();
   ArrangeToolbarControls(*ToolbarPanel());
 }
 

@@ -195,6 +195,9 @@ class TFormLinzora : public TMainToolsForm {
   void DDblClickCell(TVX_Grid* grid, int row);
   void GridConcordanceClickCell(TVX_Grid* grid, int row, int column);
   void GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int row);
+  // Help pages are opened through the base; the last context asked for is kept (tests read it).
+  void ShowHelpContext(int context) override;
+  int LastHelpContext() const { return last_help_context_; }
   // The small list viewer (related clusters, time-line data, plot details); nullptr before use.
   QWidget* ListViewer() const { return list_viewer_; }
 
@@ -272,6 +275,8 @@ class TFormLinzora : public TMainToolsForm {
   // --- the result pages' commands ---
   void AddSourceTextPage();
   void BuildTypingControls();
+  // Auto-Join has no rule: its item stays disabled and says why.
+  void MarkUnavailableCommands();
   // Double-clicks, clicks and keys of a result grid reach the window's commands.
   void ConnectResultPageCommands(TVX_Grid* grid);
   void TurnToGridPage(TVX_Grid* grid);
@@ -293,6 +298,7 @@ class TFormLinzora : public TMainToolsForm {
   TSourceTextOfFile source_text_;
   TLineSource shown_line_;
   int source_reads_ = 0;
+  int last_help_context_ = 0;
   QComboBox* typing_box_ = nullptr;
   QCheckBox* case_box_ = nullptr;
   QPointer<QWidget> list_viewer_;

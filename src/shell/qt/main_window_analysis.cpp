@@ -23,6 +23,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/analysis_settings_rules.h"
 #include "shell/concordance_commands.h"
+#include "shell/menu_model.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"
@@ -397,6 +398,21 @@ void TFormLinzora::JoinClustersOnGrid(TVX_Grid* grid) {
   }
   if (joins > 0) ListChanged(grid);
   Status()->SetPanelText(kPanelMessage, JoinClustersDone(joins));
+}
+
+void TFormLinzora::MarkUnavailableCommands() {
+  constexpr int kTagAutoJoin = 104;
+  MenuModel().Walk([](TMenuNode& n) {
+    if (n.tag != kTagAutoJoin) return;
+    n.enabled = false;
+    n.hint = AutoJoinNotAvailable();
+  });
+  Menus()->Sync();
+}
+
+void TFormLinzora::ShowHelpContext(int context) {
+  last_help_context_ = context;
+  TMainToolsForm::ShowHelpContext(context);
 }
 
 // --- relative entropy ----------------------------------------------------------------------------

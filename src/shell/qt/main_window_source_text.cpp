@@ -58,6 +58,16 @@ void TFormLinzora::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
   TMainToolsForm::ShowSourceOfRow(grid, row, shown);
   if (shown) return;
   T_WholeLinzoraHolder* doc = Doc();
+  // The file-name page names its texts without their folders: the list knows them in full.
+  if (auto* files = doc && GridHasListData(grid) ? dynamic_cast<TLinzoraFilenamelist*>(grid->List()) : nullptr) {
+    const UString name = files->GetFullFilename(EntryOfGridRow(grid, row), false);
+    if (!FileExists(name)) {
+      VXDialog(TVXDialog::SourceTextFileNotFound, {name.empty() ? UString(u"(no name)") : name});
+      return;
+    }
+    shown = FileLauncher().ShowFile(name);
+    return;
+  }
   if (!doc || !GridHasListData(grid) || grid->ListType() != kListConcordance || !doc->fConcordanceList) return;
   const int current = grid->CurrentRow();
   const TLineSource line = SourceTextOfLine(*doc->fConcordanceList, EntryOfGridRow(grid, row));
@@ -74,7 +84,9 @@ void TFormLinzora::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
   Status()->SetPanelText(kPanelRow, VXResFmt(TVXRes::VXNFound, {IntToUStr(source_page_->HighlightCount())}));
   if (place.found) {
     source_page_->MarkHit(place.start, place.length);
-    Status()->SetPanelText(kPanelMessage, UString(doc->fConcordanceList->Line(EntryOfGridRow(grid, row))->Text()));
+    // The row's text and hit, short: a whole line would widen the status bar beyond the window.
+    Status()->SetPanelText(kPanelMessage, ExtractFileName(line.full_name) + u": " + line.hit_text + u" (row " +
+                                              IntToUStr(row) + u")");
   } else {
     source_page_->MarkHit(-1, 0);
     source_page_->moveCursor(QTextCursor::Start);

@@ -64,6 +64,7 @@ void TFormLinzora::EditTypingChange(const UString& text) {
       grid->setCurrentIndex(grid->Model().index(r - 1, std::max(0, grid->currentIndex().column())));
       break;
     }
+  ShowEntryCount(grid);
 }
 
 bool TFormLinzora::EditTypingKeyDown(int key) {
