@@ -221,7 +221,13 @@ TFollowCollocate FollowCollocate(T_WholeLinzoraHolder& doc, TVXBaseDataClass& co
   UString stored_name;
   int32_t stored_count = 0;
   if (GetChosenTextFiles(stored_name, stored_count)) chosen.LoadedChosenFromTempFile();
-  if (chosen.FileCount() == 0 || GetNewChoiceOfTextFiles(true)) {
+  // Chosen texts that are all gone are no texts to search.
+  bool any_chosen = false;
+  for (int i = 0; i < chosen.FileCount() && !any_chosen; ++i) {
+    const TChosenFileDetailsFullRec d = chosen.GetFullFileDetails(i);
+    any_chosen = FileExists(IncludeTrailingPathDelimiter(d.folder) + d.rec.filename) || FileExists(d.folder);
+  }
+  if (!any_chosen || GetNewChoiceOfTextFiles(true)) {
     doc.CopyFilenamesToChosenTexts(chosen);
     if (chosen.FileCount() == 0) {
       VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound,

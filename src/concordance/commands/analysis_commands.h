@@ -120,8 +120,8 @@ UString PlayMediaOfLine(T_WholeLinzoraHolder& doc, int row, int column, TLineMed
 enum class TFollowCollocate : uint8_t { kRefused, kNoTexts, kNotHandedOver, kPosted };
 // From the collocate row (list index): asks whether to follow word 1 (the collocate) and whether
 // to require word 2 (the search word) in the context (temporary string 2: the word or empty);
-// takes the chosen texts, or the concordance's texts that still exist when none are chosen or the
-// choice is new, into the hand-over file; then temporary string 1 := word 1 and code 155 to the
+// takes the chosen texts, or the concordance's texts that still exist when none are chosen (or
+// none of those chosen is still there) or the choice is new, into the hand-over file; then temporary string 1 := word 1 and code 155 to the
 // controller. A refusal changes nothing but temporary string 2; no text left or a hand-over file
 // not written is said and nothing is posted.
 TFollowCollocate FollowCollocate(T_WholeLinzoraHolder& doc, TVXBaseDataClass& collocates, int index,

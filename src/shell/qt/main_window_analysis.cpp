@@ -23,6 +23,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/analysis_settings_rules.h"
 #include "shell/concordance_commands.h"
+#include "shell/files/file_recognition.h"
 #include "shell/menu_model.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/page_list.h"
@@ -182,6 +183,12 @@ bool TFormLinzora::ReferenceWordListChosen(bool choose_column) {
   const UString name = check->WordListFile();
   if (!FileExists(name)) {
     VXDialog(TVXDialog::FailedToFind, {name});
+    return false;
+  }
+  // A file that is no word list would be kept as the reference corpus of every later use.
+  const TFileExamination file = ExamineFile(name, kToolWordLister);
+  if (file.verdict != TFileVerdict::ForThisTool || file.list_type != kListWordList) {
+    VXDialog(TVXDialog::InformationMessage, {name + u" is not a word list, so it cannot serve as the reference corpus."});
     return false;
   }
   SetKeywordsSettingsReferenceCorpus(name);
