@@ -14,6 +14,7 @@
 #include "concordance/document/source_files.h"
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/collocates_list.h"
+#include "controller_world.h"
 #include "document_test_support.h"
 #include "model/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -52,31 +53,7 @@ class ScopedDialogs {
 };
 
 // The hand-over folder of the test's own; the controller reachable and its codes kept.
-struct ControllerWorld {
-  TempFolder tmp;
-  std::string old_tmpdir;
-  bool had_tmpdir = false;
-  TQueuedControllerLink link;
-  ControllerWorld() {
-    if (const char* old = std::getenv("TMPDIR")) had_tmpdir = true, old_tmpdir = old;
-    setenv("TMPDIR", Utf16ToUtf8(tmp.Path()).c_str(), 1);
-    SetControllerLink(&link);
-    RegisterToolWindow(100);
-    SetNewWnd(kToolController, 200);
-  }
-  ~ControllerWorld() {
-    SetControllerLink(nullptr);
-    ResetWindowRegister();
-    if (had_tmpdir) setenv("TMPDIR", old_tmpdir.c_str(), 1);
-    else unsetenv("TMPDIR");
-  }
-  std::vector<int> Codes() const {
-    std::vector<int> out;
-    for (const auto& m : link.Posted())
-      if (m.msg == kMsgToolCode) out.push_back(CodeOfWParam(m.wparam));
-    return out;
-  }
-};
+using ControllerWorld = TControllerWorld;
 
 struct RiverConcordance {
   ScopedSettings settings;
@@ -394,7 +371,9 @@ TEST(AnalysisCommands, ALinesMediaIsLookedUpWithFullNamesAndTheSettingComesBack)
     ScopedDialogs d({mrOK});
     const UString status = PlayMediaOfLine(c.Doc(), 1, 1, media);
     EXPECT_NE(status.find(k.status), UString::npos);
-    if (k.status[0] == 0) EXPECT_TRUE(status.empty() || k.answer.code != 0);
+    if (k.status[0] == 0) {
+      EXPECT_TRUE(status.empty() || k.answer.code != 0);
+    }
     EXPECT_EQ(d.WasAsked(k.said), k.said != TVXDialog::Count);
     EXPECT_TRUE(media.fetching_seen);
     EXPECT_TRUE(media.file_cell_seen == c.texts.names[0] || media.file_cell_seen == c.texts.names[1])

@@ -13,6 +13,7 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/document/source_files.h"
 #include "concordance/document/tell_list.h"
+#include "controller_world.h"
 #include "document_test_support.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
@@ -326,31 +327,7 @@ TEST(FollowUp, HorizonsFromThePosition) {
 }
 
 // The hand-over folder in a folder of the test's own, the controller reachable.
-struct FollowUpWorld {
-  TempFolder tmp;
-  std::string old_tmpdir;
-  bool had_tmpdir = false;
-  TQueuedControllerLink link;
-  FollowUpWorld() {
-    if (const char* old = std::getenv("TMPDIR")) had_tmpdir = true, old_tmpdir = old;
-    setenv("TMPDIR", Utf16ToUtf8(tmp.Path()).c_str(), 1);
-    SetControllerLink(&link);
-    RegisterToolWindow(100);
-    SetNewWnd(kToolController, 200);
-  }
-  ~FollowUpWorld() {
-    SetControllerLink(nullptr);
-    ResetWindowRegister();
-    if (had_tmpdir) setenv("TMPDIR", old_tmpdir.c_str(), 1);
-    else unsetenv("TMPDIR");
-  }
-  std::vector<int> Codes() const {
-    std::vector<int> out;
-    for (const auto& m : link.Posted())
-      if (m.msg == kMsgToolCode) out.push_back(CodeOfWParam(m.wparam));
-    return out;
-  }
-};
+using FollowUpWorld = TControllerWorld;
 
 TEST(FollowUp, RequestIsWrittenAndReadBack) {
   SmallConcordance c;

@@ -1,6 +1,7 @@
 #include "concordance/commands/analysis_commands.h"
 
 #include <algorithm>
+#include <array>
 
 #include "concordance/document/concordance_document.h"
 #include "concordance/document/source_files.h"
@@ -8,7 +9,6 @@
 #include "concordance/views/timeline_list.h"
 #include "model/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
-#include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/settings/settings_access.h"
@@ -49,14 +49,21 @@ UString CellText(TVXBaseDataClass& list, int column, int index) {
 bool RecomputeClusters(T_WholeLinzoraHolder& doc, const TConcSettingsRec32& choices) {
   auto* clusters = dynamic_cast<TConcordanceClusterList*>(doc.fClusterList.get());
   if (!clusters || !doc.fConcordanceList) return false;
-  // The clusters and the settings they were made with come back whole when none are found.
-  TMemoryStream kept;
-  const bool kept_ok = clusters->SaveToStream(kept);
+  // The clusters and the settings they were made with come back whole when none are found: the
+  // rows are taken out of the list (not copied) while the new ones are counted.
+  std::vector<TVXBaseListObject*> kept;
+  kept.reserve(static_cast<size_t>(clusters->Count()));
+  for (int i = 0; i < clusters->Count(); ++i) {
+    kept.push_back(clusters->Get(i));
+    clusters->Put(i, nullptr);
+  }
+  std::array<TSortLevel, 3> sorts{clusters->SortLevel(0), clusters->SortLevel(1), clusters->SortLevel(2)};
   const TConcSettingsRec32 settings_before = doc.fSettings;
   const int32_t highest_before = doc.fHighestClusterFrequency;
   const uint8_t computed_before = doc.fComputed[1];
   doc.fSettings = choices;
   if (clusters->Compute(true)) {
+    for (TVXBaseListObject* e : kept) delete e;
     NoteProcedure(doc, TVXRes::VXClusters);
     return true;
   }
@@ -65,10 +72,12 @@ bool RecomputeClusters(T_WholeLinzoraHolder& doc, const TConcSettingsRec32& choi
   doc.fHighestClusterFrequency = highest_before;
   doc.fComputed[1] = computed_before;
   clusters->Clear();
-  if (kept_ok) {
-    kept.Seek(0, TSeekOrigin::Begin);
-    if (!clusters->ReadFromStream(kept)) clusters->Clear();
-    clusters->AfterRead();
+  for (TVXBaseListObject* e : kept)
+    if (e && clusters->Add(e) < 0) delete e;
+  for (int l = 0; l < 3; ++l) {
+    clusters->Set1Sort(l, sorts[static_cast<size_t>(l)].key);
+    clusters->SetSortAscending(l, sorts[static_cast<size_t>(l)].ascending);
+    clusters->SetSortCaseSensitive(l, sorts[static_cast<size_t>(l)].case_sensitive);
   }
   VXDialog(TVXDialog::NoLinzoraClustersOfSize,
            {VXRes(TVXRes::VXClusters), IntToUStr(asked.ClusterSizeMin()), IntToUStr(asked.ClusterMinFrequency()),

@@ -136,15 +136,6 @@ class TDesktopFileLauncher : public TFileLauncher {
   }
 };
 
-// The hourglass for as long as the scope lives.
-class THourglass {
- public:
-  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~THourglass() { QApplication::restoreOverrideCursor(); }
-  THourglass(const THourglass&) = delete;
-  THourglass& operator=(const THourglass&) = delete;
-};
-
 UString Num(int64_t n) { return IntToUStr(n); }
 
 constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish or be stopped first.";

@@ -52,14 +52,6 @@ constexpr int kHelpRelativeEntropy = 6130;
 constexpr int kFirstReferenceColumn = 16;
 constexpr size_t kComputedClusters = 1, kComputedCollocates = 2, kComputedPatterns = 3, kComputedPlot = 4;
 
-class TWaitCursor {
- public:
-  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
 }  // namespace
 
 // --- the pages ------------------------------------------------------------------------------------
@@ -100,7 +92,7 @@ void TFormLinzora::CClusters(TVX_Grid* grid) {
   const int notes_before = doc->fNotes.Count();
   bool computed = false;
   {
-    TWaitCursor wait;
+    THourglass wait;
     computed = RecomputeClusters(*doc, choices);
   }
   RefreshGridsOfList(doc->fClusterList.get());
@@ -119,7 +111,7 @@ void TFormLinzora::CCollocates(TVX_Grid* grid) {
   const int notes_before = doc->fNotes.Count();
   bool computed = false;
   {
-    TWaitCursor wait;
+    THourglass wait;
     computed = RecomputeCollocates(*doc, GetConcSaveRecContextHorizons(), GetConcSaveRecCollocHorizons());
   }
   if (!computed) {
@@ -148,7 +140,7 @@ void TFormLinzora::CComputeTimeline(TVX_Grid* grid) {
   const int notes_before = doc->fNotes.Count();
   TTimelineRecompute r = TTimelineRecompute::kNothing;
   {
-    TWaitCursor wait;
+    THourglass wait;
     r = RecomputeTimeline(*doc, GetTimeLinePlotBase());
   }
   if (r == TTimelineRecompute::kUndefinedBasis) {
@@ -227,7 +219,7 @@ void TFormLinzora::CComputeRelationships(TVX_Grid* grid) {
   request.user_frequency = [this](UStringView phrase) { return KnownFrequency(phrase); };
   TAssociationOutcome outcome;
   {
-    TWaitCursor wait;
+    THourglass wait;
     outcome = doc->REComputeCollocateAssociation(request);
   }
   if (ReportRelationships(request, outcome)) MarkDataChanged();
@@ -269,7 +261,7 @@ void TFormLinzora::PPlot(TVX_Grid* grid) {
     doc->plot_options.order = o.files_first ? 1 : 0;
   }
   {
-    TWaitCursor wait;
+    THourglass wait;
     doc->fComputed[kComputedPlot] = doc->fConcPlotList->Compute(false) ? 1 : 0;
   }
   MarkDataChanged();
@@ -282,7 +274,7 @@ void TFormLinzora::PPatterns(TVX_Grid* grid) {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !GridHasListData(grid) || RefusedDuringJob() || !doc->fPatternsList) return;
   {
-    TWaitCursor wait;
+    THourglass wait;
     doc->fComputed[kComputedPatterns] = doc->fPatternsList->Compute(false) ? 1 : 0;
   }
   MarkDataChanged();
@@ -333,7 +325,7 @@ void TFormLinzora::MModifySourceTexts(TVX_Grid* grid, int tag) {
   if (answer != mrOK && !undo_done) return;
   if (answer == mrOK) SetModifyInitials(window.Initials());
   {
-    TWaitCursor wait;
+    THourglass wait;
     CarryOutModification(*doc->fConcordanceList, how, window.SpaceReplacement(), window.Initials(), window.DateStamp(),
                          window.Undone());
   }
@@ -354,7 +346,7 @@ void TFormLinzora::GridCollocates_FollowCollocates(TVX_Grid* grid) {
 void TFormLinzora::FileNameList() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || RefusedDuringJob()) return;
-  TWaitCursor wait;
+  THourglass wait;
   if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
   // The lines carry no mark of a search they share with another concordance: the user is asked.
   UString chosen;
@@ -400,7 +392,7 @@ void TFormLinzora::JoinClustersOnGrid(TVX_Grid* grid) {
   if (!choice.GetAlternative(u"Joins cannot be undone; Unjoin takes them out again.", 0) || choice.BotaoPressed == 0) return;
   int32_t joins = 0;
   {
-    TWaitCursor wait;
+    THourglass wait;
     joins = list->JoinClusters(choice.BotaoPressed == 1);
   }
   if (joins > 0) ListChanged(grid);

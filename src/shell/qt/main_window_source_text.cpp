@@ -116,9 +116,11 @@ bool TFormLinzora::LoadSourceText(const UString& name) {
     VXDialog(TVXDialog::SourceTextFileNotFound, {name.empty() ? UString(u"(no name)") : name});
     return false;
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool read = source_text_.Read(name, TakeTextReadSnapshot(doc));
-  QApplication::restoreOverrideCursor();
+  bool read = false;
+  {
+    THourglass hourglass;
+    read = source_text_.Read(name, TakeTextReadSnapshot(doc));
+  }
   if (!read) {
     VXDialog(TVXDialog::FailedToRead, {source_text_.Failure()});
     return false;
