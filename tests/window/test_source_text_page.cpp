@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "concordance/lines/line_records.h"
+#include "windows/tag_colour_chooser.h"
 
 #include "window/result_pages_support.h"
 
@@ -160,4 +161,95 @@ TEST_F(SourceTextPage, TypingFindsTheRowAndEnterGivesTheKeysBackToTheGrid) {
   Main().CaseBox()->setChecked(true);
   box->setEditText(QStringLiteral("BANK"));
   EXPECT_EQ(Grid().CurrentRow(), 1);
+}
+
+TEST_F(SourceTextPage, TheHitIsDrawnOverTheHighlightOfItsWord) {
+  DoubleClickLine(1);
+  ASSERT_TRUE(SourcePageShown());
+  TSourceTextRichEdit& viewer = *Main().SourceTextPage();
+  QTest::qWait(20);
+  const TTextSpan hit = viewer.ShownHit();
+  ASSERT_GE(hit.start, 0);
+  QTextCursor at(viewer.document());
+  at.setPosition(static_cast<int>(hit.start));
+  const QRect first = viewer.cursorRect(at);
+  at.setPosition(static_cast<int>(hit.End()));
+  const QRect last = viewer.cursorRect(at);
+  const QImage shot = viewer.viewport()->grab().toImage();
+  int blue = 0;
+  for (int x = first.left() + 1; x < last.left(); ++x) {
+    const QColor c = shot.pixelColor(x, first.center().y());
+    blue += (c.blue() > 120 && c.red() < 80) ? 1 : 0;
+  }
+  EXPECT_GT(blue, (last.left() - first.left()) / 3);  // the hit's dark blue, not the highlight's yellow
+}
+
+TEST_F(SourceTextPage, ChangedTextSettingsSizeTheTagChoosersList) {
+  Fire(77);
+  auto* chooser = qobject_cast<TFormTagColourChooser*>(Main().TagColourChooser());
+  ASSERT_NE(chooser, nullptr);
+  ASSERT_TRUE(chooser->isVisible());
+  TTextsett_rec32 settings = GetTextSettings();
+  Tfixed_lang_details32 language = settings.Language();
+  language.SetFontSize(20);
+  settings.SetLanguage(language);
+  SetTextSettings(settings);
+  const int before = chooser->ItemHeight();
+  Main().ApplyTextSettings(233);
+  EXPECT_GT(chooser->ItemHeight(), before);
+  chooser->hide();
+}
+
+namespace {
+
+class OneTextConcordance : public MainRoadTest {};
+
+}  // namespace
+
+TEST_F(OneTextConcordance, OneTextAndOneSearchWordArePlottedWithoutAsking) {
+  Start();
+  HandOverTexts({Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/river_spring.txt"});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  Main().Pages()->Tabs()->setCurrentIndex(0);
+  Main().Doc()->fComputed[4] = 0;
+  bool asked = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      asked = true;
+      d->reject();
+    }
+  });
+  watch.start(5);
+  Main().HandleMenuCommand(39, u"");
+  QTest::qWait(40);
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(Main().Doc()->fComputed[4], 1);
+}
+
+TEST_F(OneTextConcordance, MovingPastALinesStoredContextReadsItAgainFromItsText) {
+  // Lines of 100 characters keep about 50 each side of the hit: less than the column shows once
+  // the search word moves.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetCharactersPerLine(100);
+  SetConcSaveRec(rec);
+  Start();
+  HandOverTexts({Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/river_spring.txt"});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  TConcordanceList& lines = *Main().Doc()->fConcordanceList;
+  TVX_Grid& grid = *Main().ConcordanceGrid();
+  Main().Pages()->Tabs()->setCurrentIndex(0);
+  grid.setColumnWidth(0, 900);
+  QTest::qWait(10);
+  const int32_t stored = lines.Line(0)->Data().conc_line_chars;
+  ASSERT_LT(stored, 200);
+  for (int step = 0; step < 4; ++step) Main().HandleMenuCommand(183, u"");
+  QTest::qWait(10);
+  EXPECT_GT(lines.Line(0)->Data().conc_line_chars, stored);
+  EXPECT_EQ(lines.last_filename_to_reread, Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/river_spring.txt");
+  // The line as shown still has its hit in the middle of the column.
+  const TGrid_data_rec& cell = grid.Model().CellAt(grid.Model().index(0, 0));
+  EXPECT_EQ(UpperCaseU(cell.text.substr(static_cast<size_t>(cell.centre_start), 5)), u"RIVER");
 }

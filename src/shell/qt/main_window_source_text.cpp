@@ -102,7 +102,8 @@ bool TFormLinzora::LoadSourceText(const UString& name) {
   QTextOption option = viewer->document()->defaultTextOption();
   const bool rtl = IsRightToLeftLCID(static_cast<TLCID>(settings.LCID()));
   option.setTextDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
-  option.setAlignment(rtl ? Qt::AlignRight : Qt::AlignLeft);
+  // Absolute: in a right-to-left layout a plain "right" would be mirrored to the left.
+  option.setAlignment(rtl ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft | Qt::AlignAbsolute);
   viewer->document()->setDefaultTextOption(option);
   viewer->setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
   QFont font = viewer->font();

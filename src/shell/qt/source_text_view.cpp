@@ -79,6 +79,16 @@ void TSourceTextRichEdit::ShowHighlights() {
   QTextCharFormat format;
   format.setBackground(QColor(255, 240, 110));
   format.setFontWeight(QFont::Bold);
+  for (size_t k = 0; k < highlights_.size(); ++k) {
+    QTextEdit::ExtraSelection sel;
+    sel.cursor = QTextCursor(document());
+    sel.cursor.setPosition(static_cast<int>(highlights_[k].start));
+    sel.cursor.setPosition(static_cast<int>(highlights_[k].End()), QTextCursor::KeepAnchor);
+    sel.format = format;
+    if (static_cast<int>(k) == current_) sel.format.setBackground(QColor(255, 170, 40));
+    selections.append(sel);
+  }
+  // The hit goes last, over the highlight of its own word.
   const TTextSpan hit = ShownHit();
   if (hit.start >= 0) {
     // The hit stands out from the other highlights: white on dark blue.
@@ -89,15 +99,6 @@ void TSourceTextRichEdit::ShowHighlights() {
     sel.format.setBackground(QColor(20, 60, 160));
     sel.format.setForeground(QColor(255, 255, 255));
     sel.format.setFontWeight(QFont::Bold);
-    selections.append(sel);
-  }
-  for (size_t k = 0; k < highlights_.size(); ++k) {
-    QTextEdit::ExtraSelection sel;
-    sel.cursor = QTextCursor(document());
-    sel.cursor.setPosition(static_cast<int>(highlights_[k].start));
-    sel.cursor.setPosition(static_cast<int>(highlights_[k].End()), QTextCursor::KeepAnchor);
-    sel.format = format;
-    if (static_cast<int>(k) == current_) sel.format.setBackground(QColor(255, 170, 40));
     selections.append(sel);
   }
   setExtraSelections(selections);
