@@ -7,6 +7,7 @@
 #include <random>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -366,6 +367,10 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
   check_duplicates_needed = false;
   const int32_t before = FileCount();
   const UString root = AbsolutePath(aPath);
+  left_out_names_ = 0;
+  left_out_folders_.clear();
+  left_out_first_folder_.clear();
+  left_out_note_.clear();
   if (!IsDirectory(root)) return 0;
   walking_ = true;
   try {
@@ -375,6 +380,15 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
   }
   walking_ = false;
   tempfolderPos = -1;
+  if (left_out_names_ > 0) {
+    left_out_note_ = IntToUStr(left_out_names_) + (left_out_names_ == 1 ? u" name" : u" names") +
+                     u" not valid UTF-8 left out, in " + left_out_first_folder_;
+    const size_t others = left_out_folders_.size() - 1;
+    if (others > 0)
+      left_out_note_ +=
+          u" and " + IntToUStr(static_cast<int64_t>(others)) + (others == 1 ? u" other folder" : u" other folders");
+    AddToLogFile(left_out_note_);
+  }
   return FileCount() - before;
 }
 
@@ -407,7 +421,11 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
     MyYieldProcess();
     if (IsStopped()) return;
     const UString name = FromFsPath(f.path().filename());
-    if (ToFsPath(name) != f.path().filename()) continue;  // a name that is not UTF-8 cannot be opened again
+    if (ToFsPath(name) != f.path().filename()) {  // a name that is not UTF-8 cannot be opened again
+      if (MatchesMask(name, mask)) NoteLeftOutName(folder);
+      continue;
+    }
+    if (IsOurTemporaryName(name)) continue;
     const UString full = IncludeTrailingPathDelimiter(folder) + name;
     if (within_zips && AsciiLower(ExtractFileExt(name)) == u".zip") {
       AddZipMembers(full, mask);
@@ -429,9 +447,18 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
   for (const auto& d : dirs) {
     if (IsStopped()) return;
     const UString sub = FromFsPath(d.path());
-    if (ToFsPath(sub) != d.path()) continue;
+    if (ToFsPath(sub) != d.path()) {
+      NoteLeftOutName(folder);
+      continue;
+    }
     WalkFolder(sub, mask, with_subdirs, within_zips, depth + 1);
   }
+}
+
+void TSharedChosenFilesClass::NoteLeftOutName(const UString& folder) {
+  ++left_out_names_;
+  if (left_out_first_folder_.empty()) left_out_first_folder_ = folder;
+  left_out_folders_.insert(folder);
 }
 
 void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView mask) {

@@ -224,15 +224,20 @@ void TTessorineholder::AddTextSettingsNotes() {
         TVXRes::VXSentenceStartMarkedBy,  TVXRes::VXSentenceEndMarkedBy, TVXRes::VXParagraphStartMarkedBy,
         TVXRes::VXParagraphEndMarkedBy,   TVXRes::VXHeadingStartMarkedBy, TVXRes::VXHeadingEndMarkedBy,
         TVXRes::VXSectionStartMarkedBy,   TVXRes::VXSectionEndMarkedBy};
+    // What each end is: a sentence end found from its punctuation, a marker, or nothing.
+    static constexpr const char16_t* kMarkerNames[8] = {u"Sentence start", u"Sentence end", u"Paragraph start",
+                                                         u"Paragraph end",  u"Heading start", u"Heading end",
+                                                         u"Section start",  u"Section end"};
     // The markers as the current settings have them, not the document's copy.
     const TTextsett_rec32 current = GetTextSettings();
     for (int i = 0; i < 8; ++i) {
       const int kind = TTextsett_rec32::kFirstMarker + i;
-      UString marker;
-      if (current.MarkerAuto(kind)) marker = u"auto";
-      else if (current.MarkerText(kind).empty()) marker = VXRes(TVXRes::VXNotMarked);
-      else marker = EncodedCRLFTABToReadableStr(current.MarkerText(kind));
-      fNotes.Add(kTab + VXResFmt(kMarkerMessages[i], {marker}));
+      if (current.MarkerAuto(kind))
+        fNotes.Add(kTab + UString(kMarkerNames[i]) + u" found automatically");
+      else if (current.MarkerText(kind).empty())
+        fNotes.Add(kTab + UString(kMarkerNames[i]) + u" " + VXRes(TVXRes::VXNotMarked));
+      else
+        fNotes.Add(kTab + VXResFmt(kMarkerMessages[i], {EncodedCRLFTABToReadableStr(current.MarkerText(kind))}));
     }
   }
   if (NumberOfTextsToProcess > 0)

@@ -640,6 +640,27 @@ void TBufferProcessor::KeepTailForNextChunk() {
 
 // --- preparing a chunk -----------------------------------------------------------------------------
 
+TTextStartRec TextStartOf(const uint8_t* head, int64_t head_n, int64_t text_bytes, const uint8_t* chunk, size_t chunk_n) {
+  TTextStartRec r;
+  if (text_bytes >= 3 && head_n >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+    r.encoding = TTextEncoding::Utf16LE;
+    r.signature_bytes = 2;
+  } else if (text_bytes >= 3 && head_n >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+    r.encoding = TTextEncoding::Utf16BE;
+    r.signature_bytes = 2;
+  } else if (head_n >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    r.utf8_signature = true;
+    r.signature_bytes = 3;
+  } else {
+    const TUtf16Guess g = GuessUtf16(chunk, chunk_n);
+    if (g == TUtf16Guess::LittleEndian) r.encoding = TTextEncoding::Utf16LE;
+    if (g == TUtf16Guess::BigEndian) r.encoding = TTextEncoding::Utf16BE;
+  }
+  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
+  r.eight_bit_decided = r.encoding != TTextEncoding::Utf8 || r.utf8_signature;
+  return r;
+}
+
 void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   uint8_t head[4] = {0, 0, 0, 0};
   int64_t hn = 0;
@@ -651,33 +672,15 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   }
   const int64_t text_bytes = std::max<int64_t>(hn, fStream->fGetChunkFrom == 0 ? n : hn);
   fTextSignature = uint32_t(head[0]) | uint32_t(head[1]) << 8 | uint32_t(head[2]) << 16 | uint32_t(head[3]) << 24;
-  FileSignatureBytes = 0;
-  LittleEndian = false;
-  fEncoding = TTextEncoding::Utf8;
-  FileHandledInfo.utf8_signature = 0;
-  if (text_bytes >= 3 && head[0] == 0xFF && head[1] == 0xFE) {
-    fEncoding = TTextEncoding::Utf16LE;
-    FileSignatureBytes = 2;
-  } else if (text_bytes >= 3 && head[0] == 0xFE && head[1] == 0xFF) {
-    fEncoding = TTextEncoding::Utf16BE;
-    FileSignatureBytes = 2;
-    LittleEndian = true;
-  } else if (hn >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
-    FileHandledInfo.utf8_signature = 1;
-    FileSignatureBytes = 3;
-  } else {
-    const TUtf16Guess g = GuessUtf16(bytes, static_cast<size_t>(n));
-    if (g == TUtf16Guess::LittleEndian) fEncoding = TTextEncoding::Utf16LE;
-    if (g == TUtf16Guess::BigEndian) {
-      fEncoding = TTextEncoding::Utf16BE;
-      LittleEndian = true;
-    }
-  }
+  const TTextStartRec start = TextStartOf(head, hn, text_bytes, bytes, static_cast<size_t>(n));
+  fEncoding = start.encoding;
+  FileSignatureBytes = start.signature_bytes;
+  LittleEndian = fEncoding == TTextEncoding::Utf16BE;
+  FileHandledInfo.utf8_signature = start.utf8_signature ? 1 : 0;
   FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
   if (FileHandledInfo.is_unicode) FileHandledInfo.unicode_content = 1;
   fEncodingKnown = true;
-  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
-  fEightBitDecided = FileHandledInfo.is_unicode || FileHandledInfo.utf8_signature;
+  fEightBitDecided = start.eight_bit_decided;
 }
 
 void TBufferProcessor::AskAboutUtf8() {
@@ -691,10 +694,10 @@ void TBufferProcessor::AskAboutUtf8() {
   if (!PleaseConvertTheFileToUnicode) FileHandledInfo.unicode_content = 1;
 }
 
-void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
+bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding) {
   size_t i = 0;
   while (i < n && bytes[i] < 0x80) ++i;
-  if (i == n) return;  // plain ASCII reads the same either way: a later piece decides
+  if (i == n) return false;  // plain ASCII reads the same either way: a later piece decides
   size_t multi = 0, bad = 0;
   while (i < n) {
     const int len = Utf8SequenceAt(bytes, i, n);
@@ -709,8 +712,12 @@ void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
   }
   // A few stray bytes in a UTF-8 text do not make it code-page text.
   const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n);
-  fEncoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
-  fEightBitDecided = true;
+  encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
+  return true;
+}
+
+void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
+  if (EightBitEncodingOf(bytes, n, fEncoding)) fEightBitDecided = true;
 }
 
 void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows) {
@@ -718,6 +725,16 @@ void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t ba
   fText.reserve(m + kCarriedCharsMax);
   fOffsets.clear();
   fOffsets.reserve(m + 1);
+  const int64_t first_bad = ::DecodeUtf8Lenient(b, m, base, more_follows, fText, fOffsets);
+  if (first_bad >= 0 && !fBadUtf8Logged) {
+    fBadUtf8Logged = true;
+    Log(fFullFilename + u": bytes that are not UTF-8, the first at byte " +
+        IntToUStr(fStream->fGetChunkFrom + base + first_bad) + u", read as U+FFFD");
+  }
+}
+
+int64_t DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows, UString& fText,
+                          std::vector<uint32_t>& fOffsets) {
   size_t i = 0;
   int64_t first_bad = -1;
   while (i < m) {
@@ -746,11 +763,7 @@ void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t ba
     i += static_cast<size_t>(len);
   }
   fOffsets.push_back(base + static_cast<uint32_t>(i));
-  if (first_bad >= 0 && !fBadUtf8Logged) {
-    fBadUtf8Logged = true;
-    Log(fFullFilename + u": bytes that are not UTF-8, the first at byte " +
-        IntToUStr(fStream->fGetChunkFrom + base + first_bad) + u", read as U+FFFD");
-  }
+  return first_bad;
 }
 
 void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows) {

@@ -1,6 +1,7 @@
 #include "shell/grid_cells.h"
 
 #include "model/export_cells.h"
+#include "model/grid_headings.h"
 #include "platform/runtime/vx_runtime.h"
 
 void TGridCellSource::SetList(TVXBaseDataClass* list, int kind_of_display) {
@@ -22,23 +23,85 @@ int TGridCellSource::DataRows() const { return list_ ? list_->TotalRowCount() : 
 int TGridCellSource::Rows() const { return list_ ? list_->TotalRowCount() + list_->ColumnTotalRowCount() : 0; }
 int TGridCellSource::Columns() const { return list_ ? list_->HeadingCount() : 0; }
 
+bool TGridCellSource::ValidColumn(int col) const {
+  if (!list_ || col < 0) return false;
+  return col < Columns() || list_->AddedColumn(col) != nullptr;
+}
+
+size_t TGridCellSource::SlotOf(int col) const {
+  const int own = Columns();
+  return static_cast<size_t>(col < own ? col : own + (col - TVXBaseDataClass::kFirstAddedColumn));
+}
+
+int TGridCellSource::ViewOfListColumn(int col) const {
+  for (size_t v = 0; v < view_columns_.size(); ++v)
+    if (view_columns_[v] == col) return static_cast<int>(v);
+  return -1;
+}
+
+void TGridCellSource::MakeViewColumns() {
+  view_columns_.clear();
+  head_of_slot_.clear();
+  if (!list_) return;
+  const TGrid_header_array& heads = list_->grid_headings;
+  if (!heads.empty() && !ShowsNothing()) EnsureGridHeadings(*list_, false);
+  if (heads.empty()) {
+    for (int c = 1; c < Columns(); ++c) view_columns_.push_back(c);
+    DropColumnsTheListHides();
+    return;
+  }
+  view_columns_ = VisibleListColumns(heads);
+  for (size_t i = 0; i < heads.size(); ++i) {
+    if (!ValidColumn(heads[i].column_number)) continue;
+    const size_t slot = SlotOf(heads[i].column_number);
+    if (head_of_slot_.size() <= slot) head_of_slot_.resize(slot + 1, -1);
+    head_of_slot_[slot] = static_cast<int>(i);
+  }
+  std::erase_if(view_columns_, [this](int c) { return !ValidColumn(c); });
+  DropColumnsTheListHides();
+}
+
+void TGridCellSource::DropColumnsTheListHides() {
+  // A column whose heading the list itself hides (statistics that were not computed) is not
+  // shown, whatever the layout says: exports leave it out for the same reason.
+  if (ShowsNothing()) return;
+  TGrid_data_rec heading;
+  std::erase_if(view_columns_, [&](int c) {
+    heading = TGrid_data_rec();
+    list_->AnyColumnDataRec(c, 0, heading, kind_of_display_);
+    return !heading.visible;
+  });
+}
+
 void TGridCellSource::Invalidate() {
   rows_.clear();
   ages_.clear();
+  MakeViewColumns();
 }
 
 void TGridCellSource::Fill(int row, int col, TGrid_data_rec& cell) {
   const int data_rows = list_->TotalRowCount();
   if (row <= data_rows) {
-    list_->DrawgridDataRec(col, row, cell, kind_of_display_);
+    list_->AnyColumnDataRec(col, row, cell, kind_of_display_);
   } else {
     list_->GetColumnTotalDataForGrid(col, row - data_rows - 1, cell);
   }
   if (tweak_) tweak_(cell);
+  if (row > 0 && row <= data_rows && list_->HasColourCategories() && !cell.has_colour) {
+    const uint32_t colour = list_->ColourCategoryOf(row - 1);
+    if (colour != kNoColourCategory) {
+      cell.has_colour = true;
+      cell.colour = colour;
+    }
+  }
+  const size_t slot = SlotOf(col);
+  if (slot < head_of_slot_.size() && head_of_slot_[slot] >= 0 &&
+      static_cast<size_t>(head_of_slot_[slot]) < list_->grid_headings.size())
+    ApplyHeadingToCell(list_->grid_headings[static_cast<size_t>(head_of_slot_[slot])], cell);
 }
 
 const TGrid_data_rec& TGridCellSource::Cell(int row, int col) {
-  if (ShowsNothing() || row < 0 || col < 0 || col >= Columns() || row > Rows()) {
+  if (ShowsNothing() || row < 0 || !ValidColumn(col) || row > Rows()) {
     empty_ = TGrid_data_rec();
     empty_.row = row;
     empty_.col = col;
@@ -60,20 +123,22 @@ const TGrid_data_rec& TGridCellSource::Cell(int row, int col) {
     ages_.splice(ages_.begin(), ages_, it->second.age);
   }
   TRow& r = it->second;
-  if (static_cast<size_t>(col) >= r.cells.size()) {  // headings grew since the row was kept
-    r.cells.resize(static_cast<size_t>(col) + 1);
-    r.filled.resize(static_cast<size_t>(col) + 1, false);
+  const size_t slot = SlotOf(col);
+  if (slot >= r.cells.size()) {  // headings grew since the row was kept
+    r.cells.resize(slot + 1);
+    r.filled.resize(slot + 1, false);
   }
-  if (!r.filled[static_cast<size_t>(col)]) {
-    Fill(row, col, r.cells[static_cast<size_t>(col)]);
-    r.filled[static_cast<size_t>(col)] = true;
+  if (!r.filled[slot]) {
+    Fill(row, col, r.cells[slot]);
+    r.filled[slot] = true;
   }
-  return r.cells[static_cast<size_t>(col)];
+  return r.cells[slot];
 }
 
 std::vector<TGrid_data_rec> TGridCellSource::RowCells(int row) {
   std::vector<TGrid_data_rec> out;
-  for (int c = 0; c < Columns(); ++c) out.push_back(Cell(row, c));
+  out.push_back(Cell(row, 0));
+  for (int c : view_columns_) out.push_back(Cell(row, c));
   return out;
 }
 

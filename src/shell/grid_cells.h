@@ -32,12 +32,22 @@ class TGridCellSource {
   // Data rows (the heading row not counted) and column totals rows.
   int Rows() const;
   int DataRows() const;
+  // The list's own columns (row numbers included); an added column's number lies beyond.
   int Columns() const;
+  bool ValidColumn(int col) const;
+  // The columns the layout shows (model/grid_headings.h), the row numbers left out: view column
+  // v (0-based) shows list column ListColumnOfView(v).
+  int ViewColumnCount() const { return static_cast<int>(view_columns_.size()); }
+  int ListColumnOfView(int view) const {
+    return view >= 0 && view < ViewColumnCount() ? view_columns_[static_cast<size_t>(view)] : -1;
+  }
+  int ViewOfListColumn(int col) const;
   bool ShowsNothing() const;  // busy: paint empty
 
   // row 0 the headings, 1..DataRows() entries, then totals rows.
   const TGrid_data_rec& Cell(int row, int col);
-  // The cells of a whole row (row 0 the headings), for copying and export.
+  // The cells of a whole row as shown (row 0 the headings): the row number, then the shown
+  // columns in display order; for copying.
   std::vector<TGrid_data_rec> RowCells(int row);
 
   // Adjusts a cell record before it is drawn or copied.
@@ -55,7 +65,12 @@ class TGridCellSource {
     std::list<int>::iterator age;
   };
   void Fill(int row, int col, TGrid_data_rec& cell);
+  size_t SlotOf(int col) const;
+  void MakeViewColumns();
+  void DropColumnsTheListHides();
   TVXBaseDataClass* list_ = nullptr;
+  std::vector<int> view_columns_;
+  std::vector<int> head_of_slot_;  // index into the list's grid_headings, -1 none
   int kind_of_display_ = 0;
   std::function<void(TGrid_data_rec&)> tweak_;
   std::unordered_map<int, TRow> rows_;

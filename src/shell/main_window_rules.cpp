@@ -53,6 +53,13 @@ UString PageCaption(UStringView list_type_name, UStringView file_name) {
   return UString(list_type_name) + u" (" + file + u")";
 }
 
+UString SaveQuestionName(UStringView list_type_name, UStringView file_name) {
+  if (!TrimU(file_name).empty()) return ExtractFileName(file_name);
+  UString kind = AsciiLower(list_type_name);
+  if (kind.empty()) kind = u"results";
+  return u"the unsaved " + kind;
+}
+
 UString MergedCaption(UStringView current_name, UStringView merged_name) {
   return ChangeFileExt(current_name, u"") + u" " + VXRes(TVXRes::VXAnd) + u" " + ExtractFileName(merged_name);
 }

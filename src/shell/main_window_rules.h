@@ -55,6 +55,9 @@ int AutoSaveIntervalMs(int minutes, bool has_data);
 
 // "list type (file)": the file's name part, or the unsaved text when there is no file.
 UString PageCaption(UStringView list_type_name, UStringView file_name);
+// How the save question names a document: its file's name part, or "the unsaved concordance"
+// (the list type's name in lower case) when it was never saved.
+UString SaveQuestionName(UStringView list_type_name, UStringView file_name);
 // A merged result: the current name without extension, " and ", the merged file's name part.
 UString MergedCaption(UStringView current_name, UStringView merged_name);
 

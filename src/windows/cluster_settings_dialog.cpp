@@ -26,6 +26,9 @@ TClusterDlg::TClusterDlg(QWidget* parent) : TVXDialogForm(parent) {
     s->setRange(kClusterSizeLowest, kClusterSizeHighest);
     s->setValue(3);
   }
+  // The reach reads as a range: the largest size never shows below the smallest (OK would store
+  // the smallest for it anyway).
+  connect(smallest_, &QSpinBox::valueChanged, this, [this](int smallest) { largest_->setMinimum(smallest); });
   sizes->addWidget(new QLabel(QStringLiteral("Words in Cluster"), this));
   sizes->addWidget(smallest_);
   sizes->addWidget(new QLabel(QStringLiteral("to"), this));
@@ -87,7 +90,9 @@ TClusterChoices TClusterDlg::Choices() const {
 void TClusterDlg::OKClick() {
   // A spin emptied by the user still shows its last value: the typed text is what counts.
   for (QSpinBox* s : {smallest_, largest_, min_freq_}) {
-    const TNumberInput n = CheckNumberInput(FromQString(s->cleanText()), s->minimum(), s->maximum());
+    // A largest size below the smallest is no error: OK takes the smallest for it.
+    const int lowest = s == largest_ ? kClusterSizeLowest : s->minimum();
+    const TNumberInput n = CheckNumberInput(FromQString(s->cleanText()), lowest, s->maximum());
     if (!n.ok) {
       ShowRefusal(n.message);
       return;

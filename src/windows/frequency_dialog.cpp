@@ -11,7 +11,12 @@
 TFormFreqSpecify::TFormFreqSpecify(QWidget* parent) : TVXDialogForm(parent) {
   setWindowTitle(QStringLiteral("Specify frequency"));
   auto* column = new QVBoxLayout(this);
+  // The phrases (the current one selected) stand above the words that point up to them.
+  box_ = new QListWidget(this);
+  box_->setObjectName(QStringLiteral("ElListBox1"));
+  column->addWidget(box_);
   auto* label = new QLabel(QStringLiteral("Please specify the frequency of the search-phrase above in the corpus"), this);
+  label->setObjectName(QStringLiteral("LabelAsk"));
   label->setWordWrap(true);
   column->addWidget(label);
   auto* why = new QLabel(QStringLiteral("(a word list holds single words, so it cannot give the frequency of a phrase)"), this);
@@ -22,9 +27,6 @@ TFormFreqSpecify::TFormFreqSpecify(QWidget* parent) : TVXDialogForm(parent) {
   spin_->setRange(0, 1000000);
   spin_->setSingleStep(10);
   column->addWidget(spin_);
-  box_ = new QListWidget(this);
-  box_->setObjectName(QStringLiteral("ElListBox1"));
-  column->addWidget(box_);
   connect(box_, &QListWidget::currentRowChanged, this, [this](int r) { list_.selected = r; });
   const TDialogButtons b = AddDialogButtons(this, column, true, 4700);
   connect(b.ok, &QPushButton::clicked, this, [this] { OKClick(); });

@@ -1,6 +1,7 @@
 #include "windows/modify_source_texts_window.h"
 
 #include <pwd.h>
+#include <cstdio>
 #include <unistd.h>
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
 #include "windows/dialog_parts.h"
@@ -44,6 +46,35 @@ QCheckBox* DateBox(QWidget* parent) {
 }
 
 }  // namespace
+
+UString StampShown(UStringView stamp) {
+  int v[5] = {};
+  const int widths[5] = {4, 2, 2, 2, 2};
+  bool digits = stamp.size() == 12;
+  size_t at = 0;
+  for (int k = 0; k < 5 && digits; ++k)
+    for (int i = 0; i < widths[k]; ++i, ++at) {
+      if (stamp[at] < u'0' || stamp[at] > u'9') digits = false;
+      else v[k] = v[k] * 10 + (stamp[at] - u'0');
+    }
+  TDateTime t = 0;
+  if (!digits || !TryEncodeDateTime(v[0], v[1], v[2], v[3], v[4], 0, t))
+    return stamp.empty() ? UString(u"(no date)") : UString(stamp) + u" (not a date)";
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", v[0], v[1], v[2], v[3], v[4]);
+  return Latin1ToUtf16(buf);
+}
+
+UString UndoEntryRow(const TModificationLogEntry& e) {
+  const UString initials = e.Field(1).empty() ? UString(u"-") : e.Field(1);
+  const UString kind = e.Field(5);
+  UString what;
+  if (kind == u"SET") what = u"Set value \u201C" + e.Field(9) + u"\u201D inserted";
+  else if (kind == u"SEARCHWORD") what = u"\u201C" + e.Field(7) + u"\u201D marked with \u201C" + e.Field(4) + u"\u201D";
+  else what = kind.empty() ? UString(u"(no kind)") : kind;
+  return StampShown(e.Field(2)) + u"   " + initials + u"   " + what + u" in " + ExtractFileName(e.Field(3)) +
+         u" at character " + e.Field(6);
+}
 
 UString AccountInitials() {
   UString name;
@@ -202,12 +233,14 @@ void TFormModifySourceTexts::FillUndoList() {
   }
   entries_ = log.entries;
   for (const TModificationLogEntry& e : entries_) {
-    auto* item = new QListWidgetItem(ToQString(e.Shown()), undo_list_);
+    auto* item = new QListWidgetItem(ToQString(UndoEntryRow(e)), undo_list_);
+    // The record as the log holds it, for whoever needs the whole path or every field.
+    item->setToolTip(ToQString(e.Field(3)));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
   }
   if (!log.latest_stamp.empty()) {
-    stamp_->setText(ToQString(log.latest_stamp));
+    stamp_->setText(ToQString(StampShown(log.latest_stamp)));
     moment_->setDateTime(ToQDateTime(TimeStampToDateTime(log.latest_stamp)));
   }
 }
@@ -230,7 +263,7 @@ void TFormModifySourceTexts::AtClick() {
   std::vector<bool> ticks;
   if (at_->isChecked()) {
     const UString stamp = DateTimeAsTimeStamp(FromQDateTime(moment_->dateTime()));
-    stamp_->setText(ToQString(stamp));
+    stamp_->setText(ToQString(StampShown(stamp)));
     ticks = EntriesAtStamp(entries_, stamp);
   }
   TickAs(undo_list_, ticks);
@@ -238,11 +271,11 @@ void TFormModifySourceTexts::AtClick() {
 
 void TFormModifySourceTexts::UndoClick() {
   undone_ = 0;
-  std::vector<int32_t> lines;
+  std::vector<TModificationLogEntry> ticked;
   for (int i = 0; i < undo_list_->count() && static_cast<size_t>(i) < entries_.size(); ++i)
-    if (undo_list_->item(i)->checkState() == Qt::Checked) lines.push_back(entries_[static_cast<size_t>(i)].line);
-  if (lines.empty()) return;
-  const TUndoResult r = UndoModifications(ModificationLogFileName(), lines);
+    if (undo_list_->item(i)->checkState() == Qt::Checked) ticked.push_back(entries_[static_cast<size_t>(i)]);
+  if (ticked.empty()) return;
+  const TUndoResult r = UndoListedModifications(ModificationLogFileName(), ticked);
   undone_ = r.undone;
   UString said = r.log_problem;
   for (size_t i = 0; i < r.notes.size() && i < kNotesShown; ++i) said += (said.empty() ? u"" : u"\n") + r.notes[i];

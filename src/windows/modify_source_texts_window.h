@@ -73,3 +73,9 @@ class TFormModifySourceTexts : public TVXDialogForm {
 // The account's initials: the first letter of each word of its full name (the user name's first
 // letter when there is no full name).
 UString AccountInitials();
+// A log stamp "yyyymmddhhnn" as a reader reads it ("2026-01-02 13:04"); one that is no real
+// moment (a thirteenth month, letters) is shown as written, followed by "(not a date)".
+UString StampShown(UStringView stamp);
+// One log entry as the Undo list shows it: when, who, what was changed, in which text (its name;
+// the whole path is the row's hint) and at which character.
+UString UndoEntryRow(const TModificationLogEntry& e);

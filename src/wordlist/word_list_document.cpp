@@ -1,6 +1,7 @@
 #include "wordlist/word_list_document.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -115,68 +116,67 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
 
 // --- reading ---------------------------------------------------------------------------------
 
-bool T_WholeWordlistHolder::ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
-                                     TWordlist_settings_rec& settings, TMyStreamableStringlist& notes) {
-  if (!s.ReadExact(settings.bytes, sizeof settings.bytes)) return false;
-  if (!notes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
+bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
+  if (!TTessorineholder::ReadWholeFromStream(s)) return false;
+  if (!KindKeptHere(ListKind)) {
+    AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
+    return false;
+  }
+  if (!s.ReadExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes)) return false;
+  if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
   if (ListKind == kListWordList) {
-    if (!words.ReadFromStream(s)) return false;
-    ReadComplete = !words.StoredListInfo().info.some_data_fields_missing;
-    if (!stats.ReadFromStream(s)) return false;
+    if (!fWLWords->ReadFromStream(s)) return false;
+    ReadComplete = !fWLWords->StoredListInfo().info.some_data_fields_missing;
+    if (!fStats->ReadFromStream(s)) return false;
     // A word list stored without a version carries no keyword block.
-    if (words.GetVersionNumber() <= 0) return true;
+    if (fWLWords->GetVersionNumber() <= 0) return true;
   }
-  TKeywordsSettingsRec32 kw_settings = kws.KWSettings;
-  if (!kws.ReadFromStream(s) || !KWSettingsRead(s, kw_settings) || !ReadColours(s)) return false;
-  kws.KWSettings = kw_settings;
+  TKeywordsSettingsRec32 kw_settings = fKeywordsList->KWSettings;
+  if (!fKeywordsList->ReadFromStream(s) || !KWSettingsRead(s, kw_settings) || !ReadColours(s)) return false;
+  fKeywordsList->KWSettings = kw_settings;
   return true;
 }
 
 bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
+  if (RefusedReadWhileBusy()) return false;
   TBusyMark busy(*this);
-  // Everything a failed read could change is kept to be put back.
-  const TTessorineList kind_before = ListKind;
-  const TTessorineHolderExtraStuffHolder extra_before = ExtraStuff();
-  const TTextsett_rec32 text_before = ftextsettings;
-  uint8_t colours_kept[192];
-  std::memcpy(colours_kept, fColours, sizeof colours_kept);
+  // The file is read into a fresh document that starts from this one's state; only a whole read
+  // is taken over, so a refused file leaves language, code page, text width and lists as they were.
+  auto fresh = std::make_unique<T_WholeWordlistHolder>(CentreOfMainForm(), OnMainEntriesKnown, OnDudFile, ListKind,
+                                                       StopListLoaded(), LemmaListLoaded(), TextTagHandler,
+                                                       TagsToTranslate);
+  fresh->CopyReadStateFrom(*this);
+  fresh->fSecondaryRead = fSecondaryRead;
   bool ok = false;
-  auto words = std::make_unique<TVXWordList>(this, kListWordlist);
-  auto stats = std::make_unique<TVXStatsList>(this);
-  auto kws = std::make_unique<TKeyWordList>(this);
-  TWordlist_settings_rec settings{};
-  TMyStreamableStringlist notes;
   try {
-    ok = TTessorineholder::ReadWholeFromStream(s);
-    if (ok && !KindKeptHere(ListKind)) {
-      AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
-      ok = false;
-    }
-    ok = ok && ReadBody(s, *words, *stats, *kws, settings, notes);
+    ok = fresh->ReadBodyInPlace(s);
   } catch (...) {
     ok = false;
   }
-  if (!ok) {
-    ListKind = kind_before;
-    ExtraStuff() = extra_before;
-    SetTextSettings(text_before);
-    std::memcpy(fColours, colours_kept, sizeof colours_kept);
-  } else {
-    fWLWords = std::move(words);
-    fStats = std::move(stats);
-    fKeywordsList = std::move(kws);
-    WordlistSettings = settings;
-    fNotes = std::move(notes);
-    LinkLists();
-    RegisterOwnedLists();
+  if (ok) {
+    CopyReadStateFrom(*fresh);
+    fWLWords.swap(fresh->fWLWords);
+    fStats.swap(fresh->fStats);
+    fKeywordsList.swap(fresh->fKeywordsList);
+    WordlistSettings = fresh->WordlistSettings;
+    AdoptOwnLists();
+    fresh->AdoptOwnLists();
   }
   if (global_keeping_log) WriteSettingsToLog(ok, u"ReadWholeFromStream");
   return ok;
 }
 
+void T_WholeWordlistHolder::AdoptOwnLists() {
+  fWLWords->SetHolder(this);
+  fStats->SetHolder(this);
+  fKeywordsList->SetHolder(this);
+  if (fKeywordsList->fKWStats) fKeywordsList->fKWStats->SetHolder(this);
+  LinkLists();
+  RegisterOwnedLists();
+}
+
 T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
-  const UString source_before = SourceTextFilename;
   T2_BooleanRec result = TTessorineholder::ReadWholeFromFile(file_name, tool_type);
   // Files saved as the word lister's are read by every tool (a failed read changed nothing).
   if (!result.first && tool_type != kToolWordLister)
@@ -184,7 +184,6 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, ui
   if (result.first) {
     fLastFailure.clear();
   } else {
-    SourceTextFilename = source_before;
     fLastFailure = VXResFmt(TVXRes::VXFailedToReadX, {file_name});
     AddToLogFile(fLastFailure);
   }

@@ -12,9 +12,11 @@
 // Other kinds (detailed consistency, corpus indexes) are not kept by this document: saving or
 // reading them answers false and says why in the log.
 //
-// A read that fails leaves the document as it was: the lists are read into new lists that
-// replace the document's only when every block was read. The busy mark that keeps windows from
-// drawing the lists is set while a read or save runs and cleared on every path.
+// A read that fails leaves the document as it was: the file is read into a fresh document that
+// starts from this one's state, whose lists, settings, text settings, language, code page and
+// text width this one takes only when every block was read. A read while a job works on one of
+// the lists is refused. The busy mark that keeps windows from drawing the lists is set while a
+// read or save runs and cleared on every path.
 #pragma once
 
 #include <functional>
@@ -141,8 +143,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                      uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
-  bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
-                TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);
+  // The body read into this document itself; ReadWholeFromStream runs it on a fresh document.
+  bool ReadBodyInPlace(TStream& s);
+  // Points the lists the document holds at it (after lists changed documents).
+  void AdoptOwnLists();
 
   std::unique_ptr<TVXStatsList> fStats;
   std::unique_ptr<TKeyWordList> fKeywordsList;

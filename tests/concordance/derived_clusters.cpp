@@ -267,13 +267,23 @@ TEST(ClusterStream, OldListsRecountLengthsAndListsRoundTrip) {
   EXPECT_EQ(back.Row(0)->rec.cluster_length, ClusterWordCount(*back.Row(0)->rec.line));
 }
 
-TEST(ClusterList, ColumnsAndSorts) {
+// The clusters of two to three words of "of the world" and "of the sea".
+struct TOfTheClusters {
   Lines f;
-  f.Add({}, u"of", {u"the", u"world"});
-  f.Add({}, u"of", {u"the", u"sea"});
-  TConcordanceClusterList list(&f.holder);
-  int32_t highest = 0;
-  ASSERT_TRUE(ComputeClusters(f.list, Sizes(2, 3), list, highest));
+  TConcordanceClusterList list{&f.holder};
+  bool computed = false;
+  TOfTheClusters() {
+    f.Add({}, u"of", {u"the", u"world"});
+    f.Add({}, u"of", {u"the", u"sea"});
+    int32_t highest = 0;
+    computed = ComputeClusters(f.list, Sizes(2, 3), list, highest);
+  }
+};
+
+TEST(ClusterList, ColumnsAndSorts) {
+  TOfTheClusters c;
+  ASSERT_TRUE(c.computed);
+  TConcordanceClusterList& list = c.list;
   TGrid_data_rec cell;
   list.DrawgridDataRec(2, 1, cell, 0);
   EXPECT_FLOAT_EQ(cell.number.value, 2.0f);
@@ -284,6 +294,37 @@ TEST(ClusterList, ColumnsAndSorts) {
   list.SetSortAscending(0, false);
   ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
   EXPECT_EQ(list.Row(0)->rec.cluster_length, 3);
+}
+
+// The cluster, Set and Related columns are texts: the value 1 they stand for in sorts is never
+// shown; nothing set or related leaves the cell blank.
+TEST(ClusterList, SetAndRelatedCellsAreTextsBlankWhenEmpty) {
+  TOfTheClusters c;
+  ASSERT_TRUE(c.computed);
+  TConcordanceClusterList& list = c.list;
+  list.Row(0)->rec.related_line = u"OF THE SEA";
+  struct Case {
+    int col;
+    UString text;
+    bool number;
+  } cases[] = {{1, list.Row(0)->rec.line.value_or(UString()), false}, {3, u"", false}, {5, u"OF THE SEA", false},
+               {2, u"", true}, {4, u"", true}};
+  for (const Case& c : cases) {
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(c.col, 1, cell, 0);
+    EXPECT_EQ(cell.text, c.text) << c.col;
+    EXPECT_EQ(cell.has_number, c.number) << c.col;
+    // Sorting still sees the value the columns stand for.
+    TNumberDisplayAndSinglesRec v;
+    list.NumericalData(c.col, 0, v);
+    if (c.col == 3 || c.col == 5) EXPECT_FLOAT_EQ(v.value, 1.0f) << c.col;
+  }
+  // A row the computation related to others names them.
+  TGrid_data_rec second;
+  list.DrawgridDataRec(5, 2, second, 0);
+  EXPECT_EQ(second.text, list.Row(1)->rec.related_line);
+  EXPECT_FALSE(second.text.empty());
+  EXPECT_FALSE(second.has_number);
 }
 
 // Every run of every size counted by hand over lines of very few words, against the list:

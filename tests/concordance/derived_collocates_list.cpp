@@ -8,8 +8,10 @@
 
 #include "concordance/views/collocates_list.h"
 #include "derived_test_support.h"
+#include "model/text_reader_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
+#include "platform/settings/settings_access.h"
 
 namespace {
 
@@ -161,6 +163,7 @@ TEST(CollocateList, OldSingleValueGoesToTheChosenMeasureOnly) {
 }
 
 TEST(CollocateList, PositionColumnsOutsideAStoredRowHaveNoValue) {
+  text_reader_test::ScopedSettings settings;
   TVXBaseHolder holder;
   Doc doc;
   TCollocateList list(&holder, &doc);
@@ -170,16 +173,50 @@ TEST(CollocateList, PositionColumnsOutsideAStoredRowHaveNoValue) {
   e->rec.freqs = {4, 0, 4};  // a stored row shorter than the span
   list.Add(e);
   struct Case {
+    uint8_t display;  // the stored number display: 0 counts, 2 percent, 4 per million
     int column;
     float value;
   };
   const int p0 = kCollocateStandardColumns;
-  const Case cases[] = {{p0, 50.0f}, {p0 + 1, -999998.0f}, {p0 + 3, kMissingValue}, {p0 + 10, kMissingValue},
-                        {16, 80.0f}, {17, 50.0f}, {15, 25.0f}};
+  // Texts of 4 texts, total of 10 lines, left, right and positions of the row's total of 8.
+  const Case cases[] = {{2, p0, 50.0f},           {2, p0 + 1, -999998.0f},     {2, p0 + 3, kMissingValue},
+                        {2, p0 + 10, kMissingValue}, {2, 16, 80.0f},           {2, 17, 50.0f},
+                        {2, 15, 25.0f},           {0, p0, 4.0f},               {0, p0 + 1, -999998.0f},
+                        {0, p0 + 3, kMissingValue}, {0, 16, 8.0f},             {0, 17, 4.0f},
+                        {0, 15, 1.0f},            {4, 16, 800000.0f},          {4, p0 + 2, 500000.0f}};
   for (const Case& c : cases) {
+    SetDisplayWordsPerMillion(c.display);
     TNumberDisplayAndSinglesRec r;
     list.NumericalData(c.column, 0, r);
-    EXPECT_FLOAT_EQ(r.value, c.value) << c.column;
+    EXPECT_FLOAT_EQ(r.value, c.value) << int(c.display) << " " << c.column;
+  }
+}
+
+// The headings say what the cells hold: counts under the default display, shares with their unit
+// otherwise; the other columns keep their headings.
+TEST(CollocateList, HeadingsNameTheUnitOfTheNumbersShown) {
+  text_reader_test::ScopedSettings settings;
+  TVXBaseHolder holder;
+  Doc doc;
+  TCollocateList list(&holder, &doc);
+  list.ComputeLeftAndRightSpan(5, 5);
+  list.SetHeadings(CopyOfBaseHeadings(kListCollocates));
+  auto heading = [&](int col) {
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(col, 0, cell, 0);
+    return cell.text;
+  };
+  const int p0 = kCollocateStandardColumns;
+  struct Case {
+    uint8_t display;
+    int col;
+    UString want;
+  } cases[] = {{0, 15, u"Texts"},        {0, 16, u"Total"},          {0, p0, u"L5"},          {0, 3, u"Dice"},
+               {1, 16, u"Total %"},      {2, 18, u"Right %"},        {2, p0 + 5, u"* %"},     {2, 14, u"Set"},
+               {3, 17, u"Left per 1,000"}, {4, 15, u"Texts per million"}, {4, 1, u"word"},   {9, 16, u"Total"}};
+  for (const Case& c : cases) {
+    SetDisplayWordsPerMillion(c.display);
+    EXPECT_EQ(heading(c.col), c.want) << int(c.display) << " " << c.col;
   }
 }
 
@@ -216,4 +253,37 @@ TEST(CollocateList, LemmaFormsJoinWithinTheirOwnSearchWord) {
     }
     EXPECT_EQ(list.Row(0)->rec.lemma.total, ignored ? 6 : 4);
   }
+}
+
+// The cloud reads from the list's first row after every reset, a zeroed datum past the end; the
+// numbers come from the total, or from the column the cloud options chose.
+TEST(CollocateList, CloudDataFromTheFirstRowAndTheChosenColumn) {
+  text_reader_test::ScopedSettings settings;
+  SetDisplayWordsPerMillion(0);
+  TVXBaseHolder holder;
+  Doc doc;
+  TCollocateList list(&holder, &doc);
+  list.ComputeLeftAndRightSpan(5, 5);
+  for (int i = 0; i < 2; ++i) {
+    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
+    e->rec.head = {0, 4, 8 + i, 4, 4 + i, 1, 0};
+    e->rec.word = UString(i == 0 ? u"river" : u"bank");
+    list.Add(e);
+  }
+  auto read_all = [&] {
+    std::vector<std::pair<UString, int32_t>> out;
+    TCloudDatum d;
+    while (list.GetNextCloudDatum(d)) out.emplace_back(d.word, d.value);
+    EXPECT_EQ(d.value, 0);
+    EXPECT_TRUE(d.word.empty());
+    return out;
+  };
+  using V = std::vector<std::pair<UString, int32_t>>;
+  EXPECT_EQ(read_all(), (V{{u"river", 8}, {u"bank", 9}}));
+  // Without a reset the cursor stays past the end; each layout resets it first.
+  TCloudDatum d;
+  EXPECT_FALSE(list.GetNextCloudDatum(d));
+  list.ResetCloudCursor();
+  list.cloud_data_column = 18;  // the right-hand counts
+  EXPECT_EQ(read_all(), (V{{u"river", 4}, {u"bank", 5}}));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -134,7 +135,7 @@ TEST(TimelineList, OverallRowCellsAndHeading) {
   list.DrawgridDataRec(6, 0, cell, 0);
   EXPECT_NE(cell.text.find(u"(2021) (month)"), UString::npos);
   EXPECT_EQ(list.TimeLineDataStringForLemmaShower(6, 1),
-            u"a\t2021-01: 2 hits in 100 words\t2021-02: 0 hits in 0 words\t2021-03: 1 hits in 301 words");
+            u"a\t2021-01: 2 hits in 100 words\t2021-02: 0 hits in 0 words\t2021-03: 1 hit in 301 words");
   // One row: it is row 0, marked overall.
   Lines one;
   one.Add({}, u"a", {}, 1, 0);
@@ -143,6 +144,45 @@ TEST(TimelineList, OverallRowCellsAndHeading) {
   EXPECT_FALSE(single.OverallCount());
   EXPECT_EQ(single.TimeLineData(0).head.overall, 1);
   EXPECT_EQ(single.TimeLineData(0).label, u"a");
+}
+
+// The plot column's heading says what the periods are in words: none before a computation and
+// when no text is dated, the one period there is, else the basis; one period has no dispersion.
+TEST(TimelineList, HeadingNamesThePeriodsAndOnePeriodHasNoDispersion) {
+  Corpus c;
+  TVXBaseHolder h;
+  auto heading = [](TTimelineList& list) {
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(6, 0, cell, 0);
+    return cell.text;
+  };
+  TTimelineList empty(&h);
+  EXPECT_EQ(heading(empty), u"Time-lines (not computed: Compute > Timeline)");
+  // The lines are in texts 1, 2 and 3 (January and March 2021 in the corpus).
+  struct Case {
+    const char* name;
+    std::vector<double> dates;  // of texts 1-3; empty: the corpus's own
+    TTimeLinePlotbase basis;
+    UString heading;
+    bool dispersion;
+  } cases[] = {
+      {"no text dated", {0, 0, 0}, kTimeBaseMonth, u"Time-lines (no text is dated)", false},
+      {"one day", {J(2020, 5, 17), J(2020, 5, 17), J(2020, 5, 17)}, kTimeBaseYear, u"Time-lines (one year: 2020)", false},
+      {"one month", {J(2020, 5, 1), J(2020, 5, 17), J(2020, 5, 31)}, kTimeBaseMonth,
+       u"Time-lines (one month: 2020-05)", false},
+      {"within a year", {}, kTimeBaseMonth, u"Time-lines (2021) (month)", true},
+      {"over years", {J(1999, 5, 1), J(2020, 5, 17), J(2021, 5, 31)}, kTimeBaseYear, u"Time-lines (year)", true},
+  };
+  for (const Case& k : cases) {
+    std::vector<TTimelineText> texts = c.texts;
+    for (size_t t = 0; t < k.dates.size(); ++t) texts[t].julian_date = k.dates[t];
+    TTimelineList list(&h);
+    ASSERT_TRUE(ComputeTimeline(c.f.list, texts, {}, {u"a", u"b"}, k.basis, list)) << k.name;
+    EXPECT_EQ(heading(list), k.heading) << k.name;
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(5, 1, cell, 0);
+    EXPECT_EQ(std::isfinite(cell.number.value) && cell.has_number, k.dispersion) << k.name;
+  }
 }
 
 TEST(TimelineList, SortsPutNaNLowest) {
@@ -252,5 +292,20 @@ TEST(TimelineStream, ListRoundTripWithOverallRow) {
     TTimelineList gl(&h);
     TMemoryStream gs(g);
     (void)gl.ReadFromStream(gs);
+  }
+}
+
+// A line whose text number names no text adds no hit anywhere, whatever its number (the most
+// negative one too, where one less would not fit).
+TEST(ComputeTimeline, LinesNamingNoTextAddNoHit) {
+  for (const int32_t number : {INT32_MIN, INT32_MIN + 1, -1, 0, 5, INT32_MAX}) {
+    Corpus c;
+    c.f.Add({}, u"a", {}, number, 0);
+    TVXBaseHolder h;
+    TTimelineList list(&h);
+    ASSERT_TRUE(ComputeTimeline(c.f.list, c.texts, c.unused, {u"a", u"b"}, kTimeBaseMonth, list)) << number;
+    EXPECT_EQ(Hits(list.overall.rec), (std::vector<int32_t>{2, 0, 2})) << number;
+    EXPECT_EQ(int32_t{list.overall.rec.head.hits}, 4) << number;
+    EXPECT_EQ(Hits(list.Row(0)->rec), (std::vector<int32_t>{2, 0, 1})) << number;
   }
 }

@@ -41,6 +41,27 @@ bool HasNote(const T_WholeLinzoraHolder& doc, UStringView text) {
 
 }  // namespace
 
+// The source-file list of a document keeps a heading per column (a grid draws as many columns as
+// there are headings), and each cell of a row is under its heading.
+TEST(ConcordanceDocument, SourceFilesHaveAHeadingPerColumn) {
+  ScopedSettings settings;
+  TTextFolder folder({{u"a.txt", "the old man"}, {u"b.txt", "an old dog and an old cat"}});
+  TRunDone run = RunConcordance({folder.names, u"old"});
+  ASSERT_TRUE(run.found);
+  TLinzoraFilenamelist& files = *run.doc->fTextFilesWithSearchWord;
+  const std::vector<UString> want = {u"N", u"File name", u"Hits", u"%", u"Words", u"Size", u"Date"};
+  EXPECT_EQ(files.Headings(), want);
+  ASSERT_EQ(files.Count(), 2);
+  for (int row = 1; row <= 2; ++row) {
+    TGrid_data_rec name, hits;
+    files.DrawgridDataRec(1, row, name, 0);
+    files.DrawgridDataRec(2, row, hits, 0);
+    const bool b = EndsWithU(name.text, u"b.txt");
+    EXPECT_TRUE(b || EndsWithU(name.text, u"a.txt")) << row;
+    EXPECT_FLOAT_EQ(hits.number.value, b ? 2.0f : 1.0f) << row;
+  }
+}
+
 TEST(ConcordanceDocument, MadeMidJobItLeavesTheUsersStopAlone) {
   ScopedSettings settings;
   global_panic_state = kPanicStopNow;
@@ -172,6 +193,22 @@ TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
   ResetBatchRun();
 }
 
+// The request run's road over some texts of the corpus, searching for "old" and "dog".
+struct TTextByText {
+  std::unique_ptr<TSharedChosenFilesClass> chosen;
+  std::unique_ptr<T_WholeLinzoraHolder> doc;
+  std::unique_ptr<TSearchWordItems> items;
+  TMakeConcordanceArgs args;
+  TTextByText(const TCorpus& corpus, std::initializer_list<int> texts)
+      : chosen(std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer)), doc(NewDocument()) {
+    for (int k : texts) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);
+    items = std::make_unique<TSearchWordItems>(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items->AddedSearchWords(u"old\ndog");
+    args.chosen = chosen.get();
+    args.search_items = items.get();
+  }
+};
+
 // The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
 // and each answer still tells that text's own hits; a text without hits between two with hits
 // leaves no row behind, and the next text's row and lines are its own.
@@ -184,15 +221,9 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
     ResetBatchRun();
     Global_BatchProcedures.BatchRootFolder = out.Path();
     Global_batch_mode = batch_mode;
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (int k : {1, 5, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, e (no hits), b
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"old\ndog");
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
-    args.batch_mode = batch_mode;
+    TTextByText road(corpus, {1, 5, 2});  // a, e (no hits), b
+    road.args.batch_mode = batch_mode;
+    auto& [chosen, doc, items, args] = road;
     std::vector<int32_t> hits;
     for (int32_t i = 0; i < 3; ++i) {
       const TOneTextResult r = doc->MadeOneFileConcordance(i, 3, -1, chosen->GetFullFileDetails(i), args);
@@ -220,6 +251,26 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
     }
     ResetBatchRun();
   }
+}
+
+// A file read into a document that has run texts replaces its lines; the next text the request
+// road runs goes into the lines read, not into the lines that went.
+TEST(ConcordanceDocument, TextByTextAfterAReadAddsToTheLinesRead) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TTextByText road(corpus, {1, 2});  // a, b
+  auto& [chosen, doc, items, args] = road;
+  ASSERT_TRUE(doc->MadeOneFileConcordance(0, 2, -1, chosen->GetFullFileDetails(0), args).ok);
+  TRunDone other = RunConcordance({{corpus.names[3]}, u"old\ndog"});  // c.txt
+  ASSERT_TRUE(other.found);
+  ASSERT_TRUE(ReadBack(*doc, SavedBytes(*other.doc))) << doc->ReadFailure().size();
+  const int read = doc->fConcordanceList->Count();
+  const TOneTextResult b = doc->MadeOneFileConcordance(1, 2, -1, chosen->GetFullFileDetails(1), args);
+  ASSERT_TRUE(b.ok);
+  ASSERT_EQ(doc->fConcordanceList->Count(), read + b.hits);
+  for (int i = 0; i < doc->fConcordanceList->Count(); ++i)
+    EXPECT_EQ(doc->fConcordanceList->Line(i)->Owner(), doc->fConcordanceList.get()) << i;
+  EXPECT_EQ(UString(doc->fConcordanceList->Line(read)->Text()).find(u"cat") != UString::npos, true);
 }
 
 TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {

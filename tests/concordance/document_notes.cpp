@@ -1,8 +1,11 @@
 // The notes a concordance document writes and its per-text details file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/julian_periods.h"
 #include "platform/runtime/vx_resources.h"
 
 using namespace document_test;
@@ -86,6 +89,60 @@ TEST(ConcordanceNotes, SearchWordResultsInOrderAfterTheSettings) {
   const std::vector<int> order = {saved, clusters, form, collocates, timelines, count, limit, old_note, dog_note};
   for (size_t i = 0; i < order.size(); ++i) EXPECT_GE(order[i], 0) << i << "\n" << Utf16ToUtf8(doc.fNotes.Text());
   EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << doc.fNotes.Text().size();
+}
+
+// A view computed after the run: its "found" line takes the new count (the user's own lines stay)
+// and, once the time-line has rows, one line says which date of each text its periods go by.
+TEST(ConcordanceNotes, ViewCountsFollowTheListsAndTheTimelineNamesItsDates) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  T_WholeLinzoraHolder& doc = *run.doc;
+  const UString dates = u"\tTime-line periods: year, by each text's date (the day its file was last changed)";
+  auto count_of = [&](UStringView line) {
+    return std::count(doc.fNotes.Lines().begin(), doc.fNotes.Lines().end(), UString(line));
+  };
+  doc.fNotes.Add(u"my own note: Time-lines: 7 found");
+  SetTimeLinePlotBase(kTimeBaseUndefined);
+  doc.UpdateViewNotes();
+  EXPECT_EQ(count_of(dates), 0);
+  EXPECT_EQ(count_of(u"\t" + Found(TVXRes::VXTimelines, 0)), 1);
+
+  SetTimeLinePlotBase(kTimeBaseYear);
+  ASSERT_TRUE(doc.fTimeLineList->Compute(false));
+  ASSERT_EQ(doc.fTimeLineList->Count(), 2);
+  doc.fClusterList->Clear();
+  for (int pass = 0; pass < 2; ++pass) {  // a second update changes nothing
+    doc.UpdateViewNotes();
+    EXPECT_EQ(count_of(u"\t" + Found(TVXRes::VXTimelines, 2)), 1) << pass;
+    EXPECT_EQ(count_of(u"\t" + Found(TVXRes::VXTimelines, 0)), 0) << pass;
+    EXPECT_EQ(count_of(u"\t" + Found(TVXRes::VXClusters, 0)), 1) << pass;
+    EXPECT_EQ(count_of(dates), 1) << pass;
+    const int timelines = NoteAt(doc, Found(TVXRes::VXTimelines, 2));
+    EXPECT_EQ(NoteAt(doc, dates.substr(1)), timelines + 1) << pass;
+    EXPECT_EQ(count_of(u"my own note: Time-lines: 7 found"), 1) << pass;
+  }
+  // A time-line cleared again takes its dates line away.
+  doc.fTimeLineList->Clear();
+  doc.UpdateViewNotes();
+  EXPECT_EQ(count_of(dates), 0);
+}
+
+// Text ends read as sentences: found automatically, marked by a marker, or not marked.
+TEST(ConcordanceNotes, TextEndsReadAsSentences) {
+  ScopedSettings settings;
+  TTextsett_rec32 text = GetTextSettings();
+  text.SetMarkerText(TTextsett_rec32::kFirstMarker + 2, u"<p>");
+  SetTextSettings(text);
+  auto doc = NewDocument();
+  doc->AddTextSettingsNotes();
+  const UString notes = doc->fNotes.Text();
+  for (UStringView line : {u"\tParagraph start marked by <p>\n", u"\tParagraph end not marked\n",
+                           u"\tSection start not marked\n"})
+    EXPECT_NE(notes.find(line), UString::npos) << Utf16ToUtf8(line) << Utf16ToUtf8(notes);
+  EXPECT_EQ(notes.find(u"marked by not marked"), UString::npos);
+  EXPECT_EQ(notes.find(u"marked by auto"), UString::npos);
 }
 
 TEST(ConcordanceNotes, NoLinesGiveTheCountButNoLimitOrWordNotes) {

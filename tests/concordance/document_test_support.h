@@ -114,6 +114,15 @@ inline TRunDone RunConcordance(const TRunRequest& request) {
   return done;
 }
 
+// A file's bytes (empty when it cannot be read).
+inline std::string WholeFileBytes(const UString& name) {
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  if (!f) return {};
+  std::string out(static_cast<size_t>(f->Size()), '\0');
+  f->ReadExact(out.data(), static_cast<int64_t>(out.size()));
+  return out;
+}
+
 // The lines' texts, in list order.
 inline std::vector<UString> LineTexts(const T_WholeLinzoraHolder& doc) {
   std::vector<UString> out;

@@ -328,21 +328,38 @@ TEST(AnalysisCommands, ASourceTextIsNeededOnlyForAShortLineOfAnExistingText) {
 
 namespace {
 
+// Answers the look-ups in turn (then "not found"), names a mark before the hit when asked, and
+// records what it was asked with.
 class FakeMedia : public TLineMedia {
  public:
-  TMediaLookup answer;
+  std::vector<TLineMediaLookup> answers;
+  UString mark;
   bool play_ok = true;
   bool throw_in_lookup = false;
+  std::vector<UString> texts_asked;
   UString file_cell_seen;
+  int64_t byte_asked = -1;
+  int widening_seen = 0;
   bool fetching_seen = false;
+  UString played;
   const T_WholeLinzoraHolder* doc = nullptr;
-  TMediaLookup FindMediaForConcordanceLine(UStringView file_cell, UStringView, int) override {
+  TLineMediaLookup FindMediaForConcordanceLine(UStringView text, UStringView file_cell, int widening) override {
+    texts_asked.emplace_back(text);
     file_cell_seen = UString(file_cell);
+    widening_seen = widening;
     fetching_seen = doc && doc->fSettings.FetchingLineTexts();
     if (throw_in_lookup) throw std::runtime_error("look-up failed");
-    return answer;
+    const size_t k = texts_asked.size() - 1;
+    return k < answers.size() ? answers[k] : TLineMediaLookup{};
   }
-  bool PlayLinkedMedia(const UString&) override { return play_ok; }
+  UString MediaMarkBeforeHit(UStringView, int64_t byte) override {
+    byte_asked = byte;
+    return mark;
+  }
+  bool PlayLinkedMedia(const UString& file) override {
+    played = file;
+    return play_ok;
+  }
 };
 
 }  // namespace
@@ -350,31 +367,46 @@ class FakeMedia : public TLineMedia {
 TEST(AnalysisCommands, ALinesMediaIsLookedUpWithFullNamesAndTheSettingComesBack) {
   RiverConcordance c;
   ASSERT_TRUE(c.run.found);
+  const TLineMediaLookup none{false, u"no mark here", 0};
+  const TLineMediaLookup river{true, u"/m/river.mp3", 0};
   struct Case {
     const char* what;
-    TMediaLookup answer;
+    std::vector<TLineMediaLookup> answers;
+    const char16_t* mark;
     bool play_ok;
+    size_t lookups;  // the tag context, the line, the mark before the hit
     TVXDialog said;
     const char16_t* status;
   } const cases[] = {
-      {"played", {true, u"/m/river.mp3", 0}, true, TVXDialog::Count, u""},
-      {"not played", {true, u"/m/river.mp3", 0}, false, TVXDialog::Count, u"/m/river.mp3"},
-      {"no start of names", {false, u"x", kMediaStartOfFilenameUndefined}, true, TVXDialog::MediaStartOfFilenameUndefined, u"x"},
-      {"no table", {false, u"", kMediaLookupTableNotFound}, true, TVXDialog::MediaLookupTableNotFound, u""},
+      {"in the tag context", {river}, u"", true, 1, TVXDialog::Count, u""},
+      {"not played", {river}, u"", false, 1, TVXDialog::Count, u"/m/river.mp3"},
+      {"in the line", {none, river}, u"", true, 2, TVXDialog::Count, u""},
+      {"before the hit", {none, none, river}, u"<media river.mp3>", true, 3, TVXDialog::Count, u""},
+      {"no mark before the hit", {none, none}, u"", true, 2, TVXDialog::Count, u"no mark here"},
+      {"no start of names", {{false, u"x", kMediaStartOfFilenameUndefined}}, u"<m>", true, 1,
+       TVXDialog::MediaStartOfFilenameUndefined, u"x"},
+      {"no table", {{false, u"", kMediaLookupTableNotFound}}, u"<m>", true, 1, TVXDialog::MediaLookupTableNotFound, u""},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     FakeMedia media;
     media.doc = &c.Doc();
-    media.answer = k.answer;
+    media.answers = k.answers;
+    media.mark = k.mark;
     media.play_ok = k.play_ok;
     ScopedDialogs d({mrOK});
-    const UString status = PlayMediaOfLine(c.Doc(), 1, 1, media);
-    EXPECT_NE(status.find(k.status), UString::npos);
-    if (k.status[0] == 0) {
-      EXPECT_TRUE(status.empty() || k.answer.code != 0);
-    }
+    const UString status = PlayMediaOfLine(c.Doc(), 1, 4, media);
+    EXPECT_NE(status.find(k.status), UString::npos) << Utf16ToUtf8(status);
+    if (k.status[0] == 0) EXPECT_TRUE(status.empty() || k.answers[0].code != 0);
     EXPECT_EQ(d.WasAsked(k.said), k.said != TVXDialog::Count);
+    ASSERT_EQ(media.texts_asked.size(), k.lookups);
+    if (k.lookups >= 2) EXPECT_EQ(media.texts_asked[1], UString(c.Doc().fConcordanceList->Line(0)->Text()));
+    if (k.lookups >= 3) {
+      EXPECT_EQ(media.texts_asked[2], k.mark);
+      EXPECT_EQ(media.byte_asked, c.Doc().fConcordanceList->Line(0)->Data().byte_position);
+    }
+    EXPECT_EQ(media.played, k.answers[k.lookups - 1].found ? UString(u"/m/river.mp3") : UString());
+    EXPECT_EQ(media.widening_seen, 4);
     EXPECT_TRUE(media.fetching_seen);
     EXPECT_TRUE(media.file_cell_seen == c.texts.names[0] || media.file_cell_seen == c.texts.names[1])
         << Utf16ToUtf8(media.file_cell_seen);
@@ -392,6 +424,9 @@ TEST(AnalysisCommands, ALinesMediaIsLookedUpWithFullNamesAndTheSettingComesBack)
   FakeMedia media;
   EXPECT_TRUE(PlayMediaOfLine(c.Doc(), 0, 1, media).empty());  // the heading row plays nothing
   EXPECT_TRUE(media.file_cell_seen.empty());
+  // No current column widens by one step.
+  PlayMediaOfLine(c.Doc(), 1, -1, media);
+  EXPECT_EQ(media.widening_seen, 1);
 }
 
 // --- following a collocate ----------------------------------------------------------------------------

@@ -221,12 +221,6 @@ TEST(CollocateHighlight, WordCellListsTheJoinedForms) {
   EXPECT_EQ(cell.lemma_forms, std::vector<UString>{u"cats\t3"});
 }
 
-TEST(CollocateHighlight, GridColumnsFromFourteenShiftWithoutTheSetColumn) {
-  const struct { int grid; bool shown; int list; } cases[] = {
-      {13, false, 13}, {14, false, 15}, {16, false, 17}, {14, true, 14}, {16, true, 16}, {0, false, 0}};
-  for (const auto& c : cases) EXPECT_EQ(CollocateListColumn(c.grid, c.shown), c.list) << c.grid;
-}
-
 TEST(CollocateHighlight, PatternCellsNameTheirPosition) {
   TVXBaseHolder holder;
   TPatternsList list(&holder);
@@ -445,7 +439,7 @@ TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u"WORD"));
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u""));
   EXPECT_EQ(*ParallelTextExcerpt(u"a <***><start=12>b <start=3>c", u"a"), u"a <12>b >3>c");
-  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u"EN_SRT\thello");
+  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u".EN_SRT\thello");
   const struct { const char16_t* name; bool parallel; } names[] = {
       {u"film.en_srt", true}, {u"/x/film.FR_SRT", true}, {u"film.srt", false}, {u"film.eng_srt", false},
       {u"film.en_srt.txt", false}, {u"dir.en_srt/film", false}};
@@ -474,15 +468,21 @@ TEST(CellDoubleClick, SameNamedTextsAndTheirExcerpts) {
   tmp.Write(u"film.DE_SRT", std::string("der Fluss steigt"));
   tmp.Write(u"film.en_txt", std::string("the river"));   // not a parallel text
   tmp.Write(u"filmx.es_srt", std::string("the river"));  // another name
+  // UTF-16 without its mark, as subtitle tools may write it.
+  std::string italian;
+  for (char c : std::string("il fiume, the river")) italian += {c, '\0'};
+  tmp.Write(u"film.it_srt", italian);
   const std::vector<UString> named = SameNamedTexts(text);
-  EXPECT_EQ(named, (std::vector<UString>{text, tmp.Path() + u"film.DE_SRT", tmp.Path() + u"film.fr_srt"}));
+  EXPECT_EQ(named, (std::vector<UString>{text, tmp.Path() + u"film.DE_SRT", tmp.Path() + u"film.fr_srt",
+                                         tmp.Path() + u"film.it_srt"}));
   const auto excerpts = SameNamedTextExcerpts(text, u"the river");
-  ASSERT_EQ(excerpts.size(), 2u);  // the German text does not hold the words
+  ASSERT_EQ(excerpts.size(), 3u);  // the German text does not hold the words
   EXPECT_EQ(excerpts[0].first, text);
   // Found at character 14 of the text: the excerpt starts there; at character 36 of the French,
-  // 20 characters earlier.
-  EXPECT_EQ(excerpts[0].second, u"TXT\tthe river rises");
-  EXPECT_EQ(excerpts[1].second, u"FR_SRT\t1>la rivi\u00E8re monte, the river");
+  // 20 characters earlier. The extension keeps its dot: the language is read from ".FR".
+  EXPECT_EQ(excerpts[0].second, u".TXT\tthe river rises");
+  EXPECT_EQ(excerpts[1].second, u".FR_SRT\t1>la rivi\u00E8re monte, the river");
+  EXPECT_EQ(excerpts[2].second, u".IT_SRT\tthe river");
   EXPECT_TRUE(SameNamedTexts(tmp.Path() + u"gone.txt").empty());
 }
 

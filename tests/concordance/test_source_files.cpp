@@ -532,7 +532,7 @@ TEST_F(SourceFilesTest, CellsOfEveryColumn) {
   l.SetWords(0, false, 250);
   TGrid_data_rec cell;
   l.DrawgridDataRec(kSourceColFile, 0, cell, 0);
-  EXPECT_EQ(cell.text, VXRes(TVXRes::VXSourceFilename));
+  EXPECT_EQ(cell.text, VXRes(TVXRes::VXFilename));
   ASSERT_EQ(l.HeadingCount(), kSourceColumnCount);
 
   const double julian = 2459000.5;

@@ -97,6 +97,21 @@ TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
   }
 }
 
+// The temporary file of a save or a modification, among the chosen texts by a saved list or an
+// old choice, is not read: the run says so for that text and makes no line of it.
+TEST_F(TextProcessor, TheTemporaryFileOfASaveIsNeverReadAsAText) {
+  TWorkerRun run(u"river");
+  const UString text = tmp_.Write(u"bank.txt", "the river bank");
+  const UString temp = tmp_.Write(u".~bank.txt.lz4242-0123abcd.tmp", "the river bank");
+  const TTextOutcome real = run.Read(text);
+  EXPECT_TRUE(real.read_ok);
+  EXPECT_EQ(real.lines.size(), 1u);
+  const TTextOutcome half = run.Read(temp);
+  EXPECT_FALSE(half.read_ok);
+  EXPECT_TRUE(half.lines.empty());
+  EXPECT_NE(half.failure.find(temp), UString::npos) << Utf16ToUtf8(half.failure);
+}
+
 TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   // Sentence i (from 1) has 3 + i % 7 words, the first "dog"; the other items are words that
   // stand now and then in the same sentences, so lines of many items lie between a unit's lines.

@@ -7,6 +7,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_longint_list.h"
+#include "support/scoped_locale.h"
 #include "support/temp_folder.h"
 
 TEST(UString, Utf8RoundTripAndRepair) {
@@ -23,6 +24,26 @@ TEST(UString, Utf8RoundTripAndRepair) {
 TEST(UString, FormatTakesArgumentsInOrder) {
   EXPECT_EQ(UFormat(u"%d entries in %s (100%%)", {u"5", u"x.txt"}), u"5 entries in x.txt (100%)");
   EXPECT_EQ(UFormat(u"%s and %s", {u"one"}), u"one and %s");
+}
+
+TEST(UString, CountsAreGroupedInThreesWithTheLocalesSeparator) {
+  struct Separator {
+    const char* locale;
+    UString separator;
+  } separators[] = {{"C", u","},          {"POSIX", u","},       {"", u","},          {"en_GB.UTF-8", u","},
+                    {"de_DE.UTF-8", u"."}, {"de_CH", u"\u2019"}, {"fr_FR@euro", u"\u202F"}, {"ru_RU", u"\u00A0"},
+                    {"pt_BR.utf8", u"."},  {"ja_JP", u","},       {"xx_YY", u","}};
+  for (const Separator& s : separators) EXPECT_EQ(ThousandsSeparatorOf(s.locale), s.separator) << s.locale;
+  struct Count {
+    int64_t n;
+    UString grouped;
+  } counts[] = {{0, u"0"},           {7, u"7"},           {999, u"999"},          {1000, u"1,000"},
+                {-1234, u"-1,234"},  {1800420, u"1,800,420"}, {100000, u"100,000"},
+                {INT64_MIN, u"-9,223,372,036,854,775,808"}};
+  for (const Count& c : counts) EXPECT_EQ(GroupedCount(c.n, u","), c.grouped) << c.n;
+  EXPECT_EQ(GroupedCount(1234567, u"."), u"1.234.567");
+  ScopedLocale german("de_AT.UTF-8");
+  EXPECT_EQ(GroupedCount(22593), u"22.593");
 }
 
 TEST(Streams, ScalarsAreLittleEndian) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/scoped_locale.h"
+
 #include <cstring>
 #include <set>
 #include <string>
@@ -100,6 +102,40 @@ TEST(RuntimeResources, FormattingFillsPlaceholdersInOrder) {
             u"4 entries found for cat (50%)");
   // Arguments are text, never formats.
   EXPECT_EQ(VXResFmt(TVXRes::VXLoadingX, {u"a%sb"}), u"Loading a%sb");
+}
+
+TEST(RuntimeResources, CountsAreGroupedAndACountOfOneTakesTheSingular) {
+  ScopedLocale english("en_US.UTF-8");
+  struct Case {
+    UString fmt;
+    std::vector<UString> args;
+    UString want;
+  } cases[] = {
+      {u"%d words", {u"1800420"}, u"1,800,420 words"},
+      {u"%d words", {u"1"}, u"1 word"},
+      {u"%d words", {u"0"}, u"0 words"},
+      {u"%d words in %s", {u"1", u"a.txt"}, u"1 word in a.txt"},
+      {u"based on %d text files", {u"1"}, u"based on 1 text file"},
+      {u"%d texts", {u"1"}, u"1 text"},
+      {u"%d entries found", {u"1"}, u"1 entry found"},
+      {u"Minimum length: %d letters", {u"1"}, u"Minimum length: 1 letter"},
+      {u"%s: %d hits in %d words", {u"2020", u"1", u"1000"}, u"2020: 1 hit in 1,000 words"},
+      {u"%d characters saved per entry", {u"1000"}, u"1,000 characters saved per entry"},
+      // Only whole numbers in "%d" are counts: a %s keeps its digits, a decimal stays.
+      {u"%s: %d found", {u"12345", u"12345"}, u"12345: 12,345 found"},
+      {u"%d out of %d", {u"2.5", u"-1500"}, u"2.5 out of -1,500"},
+      // A noun is only taken whole: "1 wordsmith" is no word to make singular.
+      {u"%d wordsmiths", {u"1"}, u"1 wordsmiths"},
+      {u"%d%%", {u"1"}, u"1%"},
+  };
+  for (const Case& c : cases) {
+    const UString got = c.args.size() == 1   ? CountFormat(c.fmt, {c.args[0]})
+                        : c.args.size() == 2 ? CountFormat(c.fmt, {c.args[0], c.args[1]})
+                                             : CountFormat(c.fmt, {c.args[0], c.args[1], c.args[2]});
+    EXPECT_EQ(got, c.want) << Utf16ToUtf8(c.fmt);
+  }
+  EXPECT_EQ(VXResFmt(TVXRes::VXNTotalFilesToProcess, {u"1"}), u"1 file to process in all");
+  EXPECT_EQ(MakeQuestion(TVXDialog::DoYouWantToSave, {u"x.cnc"}).text, u"Save x.cnc before closing?");
 }
 
 TEST(RuntimeDialogs, ScriptedAnswersComeInOrderAndQuestionsAreRecorded) {

@@ -78,6 +78,17 @@ TEST(MainWindowRules, CaptionsNameTheFileOrSayUnsaved) {
   EXPECT_EQ(merged.substr(merged.size() - 10), u"second.cnc");
 }
 
+TEST(MainWindowRules, SaveQuestionNamesTheFileOrTheUnsavedKind) {
+  struct Case {
+    UString list_type, file, want;
+  } cases[] = {{u"Concordance", u"", u"the unsaved concordance"},
+               {u"Concordance", u"  ", u"the unsaved concordance"},
+               {u"Word list", u"", u"the unsaved word list"},
+               {u"", u"", u"the unsaved results"},
+               {u"Concordance", u"/data/government.cnc", u"government.cnc"}};
+  for (const Case& c : cases) EXPECT_EQ(SaveQuestionName(c.list_type, c.file), c.want) << Utf16ToUtf8(c.want);
+}
+
 TEST(MainWindowRules, SameFileFollowsLinksAndDotDot) {
   TempFolder dir;
   const UString a = dir.Write(u"a.cnc", "x");

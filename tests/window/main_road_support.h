@@ -19,9 +19,11 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/main.h"
+#include "shell/qt/controller_stand_in.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/text_chooser.h"
 #include "shell/services/suite_services.h"
 #include "support/temp_folder.h"
 #include "windows/start_wizard.h"
@@ -88,6 +90,27 @@ class MainRoadTest : public testing::Test {
     ASSERT_TRUE(texts.SavedToTempFile());
     SetChosenTextFiles(true, texts.TempFilename(), texts.FileCount());
     ASSERT_TRUE(Main().LoadChosenTextsFromStore());
+  }
+  // Texts chosen as a user chooses them: the wizard (opened when hidden), its Choose texts button,
+  // the chooser the controller opens, its folders and zip members (archive, member), OK. Answers
+  // how many texts the window then holds (0 when the road broke).
+  int ChooseTextsThroughWizard(const std::vector<UString>& folders,
+                               const std::vector<std::pair<UString, UString>>& zip_members = {}) {
+    if (!Wizard().isVisible()) Main().ShowStartDialog();
+    if (!WaitUntil([this] { return Wizard().isVisible(); })) return 0;
+    Wizard().ChooseTextsButtonClick();
+    TTextChooser* chooser = nullptr;
+    if (!WaitUntil([&] {
+          chooser = qobject_cast<TTextChooser*>(windows->controller->property("lz_chooser").value<QObject*>());
+          return chooser != nullptr;
+        }))
+      return 0;
+    for (const UString& f : folders) chooser->AddFolder(f);
+    for (const auto& [zip, member] : zip_members) chooser->AddZipMembers(zip, {member});
+    const int chosen = chooser->Choice().Count();
+    chooser->accept();
+    WaitUntil([&] { return Main().ChosenTexts.FileCount() == chosen; });
+    return Main().ChosenTexts.FileCount();
   }
   // Types the search words into the wizard and presses OK; waits for the run to end.
   void RunFromWizard(UStringView words) {

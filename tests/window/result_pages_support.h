@@ -125,9 +125,8 @@ class ResultPagesTest : public MainRoadTest {
   T_WholeLinzoraHolder& Doc() { return *Main().Doc(); }
   TConcordanceList& Lines() { return *Doc().fConcordanceList; }
   TVX_Grid& Grid() { return *Main().ConcordanceGrid(); }
-  void SelectRow(TVX_Grid& grid, int row, int column = 1) {
-    grid.setCurrentIndex(grid.Model().index(row - 1, column - 1));
-  }
+  // The cell of a grid row and a list column (wherever the layout shows it).
+  void SelectRow(TVX_Grid& grid, int row, int column = 1) { grid.SelectCell(row, column); }
   // Fires the tag through the menu handler and lets the posted grid message arrive.
   void Fire(int tag) {
     Main().HandleMenuCommand(tag, u"");

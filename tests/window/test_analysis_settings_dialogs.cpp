@@ -56,6 +56,23 @@ TEST(ClusterSettingsDialog, OkStoresTheChoicesCancelAndBadSpinChangeNothing) {
   EXPECT_TRUE(rec.CollocatesCaseSensitive());
 }
 
+// The reach reads as a range: a largest size below the smallest is shown as the smallest, which is
+// what OK stores for it.
+TEST(ClusterSettingsDialog, LargestSizeNeverShowsBelowTheSmallest) {
+  TDialogTestScope scope;
+  TClusterDlg dlg;
+  struct Step {
+    int smallest, largest;  // set in this order; -1 leaves it
+    int shown_smallest, shown_largest;
+  } steps[] = {{2, 4, 2, 4}, {5, -1, 5, 5}, {-1, 3, 5, 5}, {3, -1, 3, 5}, {-1, 3, 3, 3}, {8, -1, 8, 8}};
+  for (const Step& s : steps) {
+    if (s.smallest >= 0) dlg.Smallest()->setValue(s.smallest);
+    if (s.largest >= 0) dlg.Largest()->setValue(s.largest);
+    EXPECT_EQ(dlg.Smallest()->value(), s.shown_smallest) << s.smallest << " " << s.largest;
+    EXPECT_EQ(dlg.Largest()->value(), s.shown_largest) << s.smallest << " " << s.largest;
+  }
+}
+
 TEST(TimelineSettingsDialog, LastItemStoresItsOwnBasis) {
   TDialogTestScope scope;
   SetTimeLinePlotBase(11);

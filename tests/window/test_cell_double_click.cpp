@@ -3,11 +3,13 @@
 #include <QLabel>
 
 #include "concordance/commands/cell_double_click.h"
-#include "concordance/commands/collocate_highlight.h"
+#include "model/grid_headings.h"
 #include "platform/runtime/vx_resources.h"
 #include "concordance/views/plot_list.h"
 #include "windows/general_input_dialog.h"
 #include "windows/lemma_forms_window.h"
+#include "windows/extra_text_grid_window.h"
+#include "windows/one_text_viewer.h"
 #include "windows/set_column_edit_dialog.h"
 #include "window/result_pages_support.h"
 
@@ -21,14 +23,22 @@ class CellDoubleClick : public ResultPagesTest {
   // answered (OK or Cancel).
   QString DoubleClick(TVX_Grid* grid, int row, int column, bool accept = false,
                       std::function<void(QDialog&)> fill = {}) {
+    return ModalMet(
+        [&] {
+          SelectRow(*grid, row, column);
+          Main().DDblClickCell(grid, row);
+        },
+        accept, std::move(fill));
+  }
+  // The class of the modal dialog the act met (answered OK or Cancel), empty for none.
+  QString ModalMet(const std::function<void()>& act, bool accept = false, std::function<void(QDialog&)> fill = {}) {
     QString met;
     AnswerNextModal(accept, [&met, fill](QDialog& d) {
       if (d.objectName() == QStringLiteral("probe")) return;
       met = QString::fromLatin1(d.metaObject()->className());
       if (fill) fill(d);
     });
-    SelectRow(*grid, row, column);
-    Main().DDblClickCell(grid, row);
+    act();
     QTest::qWait(30);
     // A dialog that never came: the timer must not answer a later one.
     if (met.isEmpty()) {
@@ -66,17 +76,36 @@ TEST_F(CellDoubleClick, ConcordanceCells) {
   });
   EXPECT_EQ(editor, QStringLiteral("TFormSetColumnEdit"));
   EXPECT_EQ(UString(Lines().Line(1)->SetText()), u"noun");
-  // Column 3: the line's media; until the media window is there, no look-up table.
+  // Column 3: the line's media through the media settings; a look-up table that is not there
+  // and a start of file names not set each say so by name, and no player is made.
+  const TMediaMarkersRec before = GetMediaMarkers();
+  TMediaMarkersRec marks = before;
+  marks.SetMethod(2);
+  marks.SetLookupTable(dir.Path() + u"no such table.txt");
+  SetMediaMarkers(marks);
   dialogs.Clear();
   DoubleClick(grid, 2, 3);
   EXPECT_TRUE(WasAsked(TVXDialog::MediaLookupTableNotFound));
+  marks.SetMethod(0);
+  marks.SetFileNameMarker(u"");
+  SetMediaMarkers(marks);
+  dialogs.Clear();
+  DoubleClick(grid, 2, 3);
+  EXPECT_TRUE(WasAsked(TVXDialog::MediaStartOfFilenameUndefined));
+  SetMediaMarkers(before);
+  EXPECT_EQ(Main().MediaWindow(), nullptr);
   EXPECT_FALSE(Doc().fSettings.FetchingLineTexts());
-  // Column 13: the line's text in full, to the editor.
-  launcher.edited.clear();
+  // Column 13: the line's text in the one-text viewer, at its hit.
   DoubleClick(grid, 2, 13);
-  ASSERT_EQ(launcher.edited.size(), 1u);
-  EXPECT_EQ(launcher.edited[0], Lines().SourceFileName(Lines().Line(1)->Data().filename_num_original));
+  const UString text = Lines().SourceFileName(Lines().Line(1)->Data().filename_num_original);
+  ASSERT_TRUE(Main().TextViewer().isVisible());
+  EXPECT_EQ(Main().TextViewer().windowTitle(), ToQString(ExtractFileName(text)));
+  EXPECT_EQ(Main().TextViewer().View()->textCursor().selectedText().toLower(),
+            ToQString(LowerCaseU(Lines().Line(1)->Text().substr(static_cast<size_t>(Lines().Line(1)->SearchWordStart()),
+                                                                 static_cast<size_t>(Lines().Line(1)->Data().hit_characters)))));
+  EXPECT_TRUE(launcher.edited.empty());
   EXPECT_FALSE(Doc().fSettings.FetchingLineTexts());
+  Main().TextViewer().hide();
   // Column 1 and any other column that is no Set column: the source text.
   for (int column : {1, 7}) {
     TurnToType(kListConcordance);
@@ -97,9 +126,7 @@ TEST_F(CellDoubleClick, CollocateAndPatternCells) {
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Doc().fCollocateList.get());
   ASSERT_TRUE(WaitUntil([&] { return collocates->Count() > 1; }, 5000));
-  int total = 1;
-  while (CollocateListColumn(total, collocates->fsettings.current_has_set_column) != 16) ++total;
-  EXPECT_EQ(DoubleClick(grid, 1, total), QStringLiteral("TGeneralInputDlg"));  // the highlight's choice
+  EXPECT_EQ(DoubleClick(grid, 1, 16), QStringLiteral("TGeneralInputDlg"));  // the highlight's choice (Total)
   EXPECT_FALSE(Lines().HighlightRec.active);
   // Column 14 while the Set column shows: the set-column editor.
   collocates->fsettings.current_has_set_column = true;
@@ -163,12 +190,51 @@ TEST_F(CellDoubleClick, ClusterPlotTimelineAndFileNameCells) {
   SaveShot(*Viewer(), QStringLiteral("timeline_data_viewer"));
   EXPECT_TRUE(DoubleClick(timeline, 1, 2).isEmpty());
 
+  // A file name: its text in the one-text viewer.
   TVX_Grid* files = TurnToType(kListSourceFiles);
   ASSERT_NE(files, nullptr);
   launcher.shown.clear();
   launcher.edited.clear();
   DoubleClick(files, 1, 2);
-  ASSERT_EQ(launcher.shown.size() + launcher.edited.size(), 1u);
+  EXPECT_TRUE(launcher.shown.empty() && launcher.edited.empty());
+  ASSERT_TRUE(Main().TextViewer().isVisible());
+  EXPECT_EQ(Main().TextViewer().windowTitle(),
+            ToQString(ExtractFileName(Doc().fTextFilesWithSearchWord->GetFullFilename(0, false))));
+}
+
+TEST_F(CellDoubleClick, ALayoutThatMovesColumnsKeepsWhatEachCellOpens) {
+  TVX_Grid* grid = TurnToType(kListConcordance);
+  ASSERT_NE(grid, nullptr);
+  // The Set column hidden and the file-name column first: the second shown column is the tags'.
+  TVXBaseDataClass& list = *grid->List();
+  EnsureGridHeadings(list);
+  list.grid_headings[static_cast<size_t>(HeadingIndexOfColumn(list.grid_headings, 2))].visible = false;
+  ExchangeTwoHeadings(list.grid_headings, HeadingIndexOfColumn(list.grid_headings, 13), 1);
+  grid->ApplyHeadings();
+  ASSERT_EQ(grid->ListColumnOfSection(0), 13);
+  ASSERT_EQ(grid->ListColumnOfSection(1), 3);
+  // A double-click on the first shown column opens the line's text, not its source-text page.
+  emit grid->doubleClicked(grid->Model().index(1, 0));
+  QTest::qWait(30);
+  EXPECT_TRUE(Main().TextViewer().isVisible());
+  EXPECT_EQ(ShownListType(), kListConcordance);
+  Main().TextViewer().hide();
+  // The second asks for the line's media: no set-column editor.
+  TMediaMarkersRec marks = GetMediaMarkers();
+  marks.SetMethod(2);
+  marks.SetLookupTable(u"");
+  SetMediaMarkers(marks);
+  dialogs.Clear();
+  EXPECT_TRUE(ModalMet([grid] { emit grid->doubleClicked(grid->Model().index(1, 1)); }).isEmpty());
+  EXPECT_TRUE(WasAsked(TVXDialog::MediaLookupTableNotFound));
+  // A click on the lines' column, wherever it stands, shows the row after the pause.
+  const int lines_section = grid->Model().Source().ViewOfListColumn(1);
+  ASSERT_GT(lines_section, 1);
+  grid->setCurrentIndex(grid->Model().index(3, lines_section));
+  Main().Status()->SetPanelText(kPanelRow, u"");
+  emit grid->clicked(grid->Model().index(3, lines_section));
+  QTest::qWait(150);
+  EXPECT_TRUE(Main().Status()->PanelText(kPanelRow).contains(QStringLiteral("4")));
 }
 
 TEST_F(CellDoubleClick, AClickOnALineShowsItsRowAfterAPause) {
@@ -203,5 +269,20 @@ TEST_F(CellDoubleClick, SameNamedTextsGoToTheExtraTextWindow) {
   Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
   ASSERT_EQ(extra.shown.size(), 2u);
   EXPECT_EQ(extra.shown[0].first, corpus->film);
-  EXPECT_EQ(extra.shown[1].second.rfind(u"EN_SRT\t", 0), 0u);
+  EXPECT_EQ(extra.shown[1].second.rfind(u".EN_SRT\t", 0), 0u);
+  // A line without a tag context is sought by its hit.
+  Lines().Line(row - 1)->SetTagContext(u"");
+  extra.shown.clear();
+  Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
+  ASSERT_EQ(extra.shown.size(), 2u);
+  EXPECT_NE(UpperCaseU(extra.shown[1].second).find(u"RIVER"), UString::npos);
+  // The window's own: the extra text grid, a row a text, the English one read as English.
+  Main().SetExtraTextWindow(nullptr);
+  Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
+  TFormTextStringGridExtra* window = Main().ExtraGridWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_EQ(window->Rows().size(), 2u);
+  EXPECT_EQ(window->Rows()[1].code, u"en");
+  window->close();
 }

@@ -287,6 +287,23 @@ TEST_F(StandInTest, FoldersRefusedStayTypedAndFoldersAcceptedAreStored) {
   EXPECT_EQ(tool.settings_changed, 1);
 }
 
+// A path reads from its start (the top folders), however long: the box is as wide as the path
+// (within reason) and its hint holds the whole path.
+TEST_F(StandInTest, FolderPathsReadFromTheirStart) {
+  TFolderSettingsDialog d(current_tool_var);
+  const QString deep = ToQString(dir.Path()) + QStringLiteral("a rather long folder name/of results/for the corpus/2026");
+  d.show();
+  d.ResultsFolder()->setText(deep);
+  QApplication::processEvents();
+  EXPECT_EQ(d.ResultsFolder()->cursorPosition(), 0);
+  EXPECT_EQ(d.ResultsFolder()->toolTip(), deep);
+  const int wanted = std::min(900, d.ResultsFolder()->fontMetrics().horizontalAdvance(deep));
+  EXPECT_GE(d.ResultsFolder()->width(), wanted);
+  const QImage shot = SaveScreenshot(d, QStringLiteral("settings_folders_long"));
+  EXPECT_GT(InkPixelsIn(shot, d.ResultsFolder()->geometry()), 20);
+  d.hide();
+}
+
 TEST_F(StandInTest, ListFilesAndSwitchesTellTheToolWhatToLoad) {
   const UString lemmas = dir.Write(u"lemmas.txt", "be -> was, were\n");
   const UString stops = dir.Write(u"stop words.txt", "the\n");

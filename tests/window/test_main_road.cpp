@@ -50,21 +50,7 @@ TEST_F(MainRoadTest, WizardRunSortSaveReopenAndFollowUp) {
   EXPECT_FALSE(w.HasData());
 
   // Texts: the wizard asks the controller, whose chooser hands the choice over.
-  w.ShowStartDialog();
-  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
-  Wizard().ChooseTextsButtonClick();
-  QObject* chooser_object = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    chooser_object = windows->controller->property("lz_chooser").value<QObject*>();
-    return chooser_object != nullptr;
-  }));
-  auto* chooser = qobject_cast<TTextChooser*>(chooser_object);
-  ASSERT_NE(chooser, nullptr);
-  chooser->AddFolder(kSamples);
-  chooser->AddZipMembers(kSamples + u"winter_walk.zip", {u"winter_walk.txt"});
-  ASSERT_EQ(chooser->Choice().Count(), 10);
-  chooser->accept();
-  ASSERT_TRUE(WaitUntil([&] { return w.ChosenTexts.FileCount() == 10; }));
+  ASSERT_EQ(ChooseTextsThroughWizard({kSamples}, {{kSamples + u"winter_walk.zip", u"winter_walk.txt"}}), 10);
   EXPECT_TRUE(Wizard().OKButton()->isEnabled());
 
   Wizard().SearchBox()->setCurrentText(QStringLiteral("river"));

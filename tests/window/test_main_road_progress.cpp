@@ -80,7 +80,10 @@ TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) 
     EXPECT_TRUE(s.text.startsWith(QStringLiteral("text ")) && s.text.endsWith(QStringLiteral(" of 30"))) << s.text.toStdString();
     const int overall = s.overall.chopped(1).toInt();
     const int this_text = s.this_text.chopped(1).toInt();
-    const int64_t words = s.words.section(u' ', 0, 0).toLongLong();
+    // "12,345 words": the count's digits, whatever separates its thousands.
+    QString digits = s.words.section(u' ', 0, 0);
+    digits.removeIf([](QChar c) { return !c.isDigit(); });
+    const int64_t words = digits.toLongLong();
     EXPECT_GE(overall, last_overall);
     EXPECT_LE(overall, 100);
     EXPECT_LE(this_text, 100);

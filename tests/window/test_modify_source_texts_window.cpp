@@ -63,8 +63,8 @@ TEST(ModifySourceTextsWindow, UndoPageListsTicksAndUndoes) {
   dlg.SetModification_Wanted(TModifySourceTexts::mst_undo);
   ASSERT_EQ(dlg.UndoList()->count(), 2);
   EXPECT_EQ(dlg.UndoList()->item(0)->checkState(), Qt::Checked);
-  // An impossible stamp is shown as written and read as now.
-  EXPECT_EQ(FromQString(dlg.StampLabel()->text()), u"202613011200");
+  // An impossible stamp is shown as written, said to be no date, and read as now.
+  EXPECT_EQ(FromQString(dlg.StampLabel()->text()), u"202613011200 (not a date)");
   EXPECT_LT(std::abs(dlg.AtMoment()->dateTime().secsTo(QDateTime::currentDateTime())), 120);
   dlg.UndoInitials()->clear();
   dlg.OnlyBy()->setChecked(true);
@@ -75,7 +75,8 @@ TEST(ModifySourceTextsWindow, UndoPageListsTicksAndUndoes) {
   EXPECT_EQ(dlg.Undone(), 1);
   EXPECT_TRUE(scope.Messages().empty());
   ASSERT_EQ(dlg.UndoList()->count(), 1);
-  EXPECT_EQ(NthDelimitedField(FromQString(dlg.UndoList()->item(0)->text()), u',', 4), u"<ut_ab1/>");
+  EXPECT_EQ(FromQString(dlg.UndoList()->item(0)->text()),
+            u"2026-01-02 13:04   ab   Set value \u201C<ut_a/>\u201D inserted in t.txt at character 0");
   dlg.UndoClick();
   EXPECT_EQ(dlg.Undone(), 1);
   EXPECT_EQ(dlg.UndoList()->count(), 0);
@@ -86,6 +87,36 @@ TEST(ModifySourceTextsWindow, UndoPageListsTicksAndUndoes) {
   UString now;
   ASSERT_TRUE(ReadModificationLog(text, left, error));
   EXPECT_EQ(left.lines, (std::vector<UString>{u"one two"}));
+}
+
+// The Undo list reads as a list of changes: a real date and time, who, what, where.
+TEST(ModifySourceTextsWindow, LogEntriesReadAsDatedChanges) {
+  struct Case {
+    const char* name;
+    UString raw;
+    UString row;
+  } cases[] = {
+      {"a Set value", u"jq\t202601021304\t/corpus/a.txt\t\tSET\t12\t\t\t<ut_x/>",
+       u"2026-01-02 13:04   jq   Set value \u201C<ut_x/>\u201D inserted in a.txt at character 12"},
+      {"a marked phrase", u"\t199912312359\t/corpus/b.txt\t<sw>\tSEARCHWORD\t7\tthe river",
+       u"1999-12-31 23:59   -   \u201Cthe river\u201D marked with \u201C<sw>\u201D in b.txt at character 7"},
+      {"a thirteenth month", u"jq\t202613011200\tc.txt\t\tSET\t0\t\t\tv",
+       u"202613011200 (not a date)   jq   Set value \u201Cv\u201D inserted in c.txt at character 0"},
+      {"the 30th of February", u"jq\t202602301200\tc.txt\t\tSET\t0",
+       u"202602301200 (not a date)   jq   Set value \u201C\u201D inserted in c.txt at character 0"},
+      {"no stamp", u"jq\t\tc.txt\t\tUNDO\t3", u"(no date)   jq   UNDO in c.txt at character 3"},
+  };
+  for (const Case& c : cases) {
+    TModificationLogEntry e;
+    e.raw = c.raw;
+    EXPECT_EQ(UndoEntryRow(e), c.row) << c.name;
+  }
+  struct Stamp {
+    UString stamp, shown;
+  } stamps[] = {{u"202402291505", u"2024-02-29 15:05"}, {u"202302291505", u"202302291505 (not a date)"},
+                {u"202401012460", u"202401012460 (not a date)"}, {u"2024010112", u"2024010112 (not a date)"},
+                {u"2024o1011200", u"2024o1011200 (not a date)"}};
+  for (const Stamp& s : stamps) EXPECT_EQ(StampShown(s.stamp), s.shown) << Utf16ToUtf8(s.stamp);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
+#include "support/scoped_locale.h"
 #include "window/dialog_test_support.h"
 #include "windows/plot_view.h"
 #include "windows/timeline_view.h"
@@ -284,6 +285,7 @@ TEST(TimelineRowView, EachPeriodsBarCoversItsColumnsWithItsHeight) {
 
 TEST(TimelineRowView, HoveringAPeriodNamesItsDateHitsAndWords) {
   TDialogTestScope scope;
+  ScopedLocale english("en_GB.UTF-8");
   TimelineFixture f;
   f.Row(u"a", {0, 3, 1, 6});
   TTimelineRowView view;
@@ -298,10 +300,12 @@ TEST(TimelineRowView, HoveringAPeriodNamesItsDateHitsAndWords) {
     const QList<QVariant> args = spy.takeFirst();
     EXPECT_EQ(args[0].toInt(), segment);
     const auto& [hits, words] = view.Cell().timeline_segments[static_cast<size_t>(segment)];
-    EXPECT_EQ(args[1].toString(), QStringLiteral("%1: %2 hits in %3 words")
+    // Counts read as a reader reads them: "1 hit", "1,000 words".
+    EXPECT_EQ(args[1].toString(), QStringLiteral("%1: %2 %3 in %4 words")
                                       .arg(ToQString(view.Cell().timeline_date_headings[static_cast<size_t>(segment)]))
                                       .arg(hits)
-                                      .arg(words));
+                                      .arg(hits == 1 ? QStringLiteral("hit") : QStringLiteral("hits"))
+                                      .arg(ToQString(GroupedCount(words, u","))));
   }
   // More periods than pixels: edges floor(i x 3 / 7) are 0 0 0 1 1 2 2 3, so each pixel belongs
   // to the last period starting at or before it.

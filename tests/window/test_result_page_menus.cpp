@@ -24,10 +24,14 @@
 #include "shell/menu_store.h"
 #include "shell/qt/print_preview.h"
 #include "windows/cluster_settings_dialog.h"
+#include "windows/extra_details_window.h"
+#include "windows/extra_text_grid_window.h"
+#include "windows/one_text_viewer.h"
 #include "windows/frequency_dialog.h"
 #include "windows/general_input_dialog.h"
 #include "windows/modify_source_texts_window.h"
 #include "windows/timeline_settings_dialog.h"
+#include "windows/word_cloud_window.h"
 #include "windows/word_list_check_dialog.h"
 #include "window/result_pages_support.h"
 
@@ -139,11 +143,17 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
   auto code_sent = [this, codes](uint16_t code) {
     return std::find(Codes().begin() + static_cast<long>(codes), Codes().end(), code) != Codes().end();
   };
-  auto note_added = [this, notes](const char16_t* text) {
-    for (int i = notes; i < Doc().fNotes.Count(); ++i)
-      if (Doc().fNotes[i].find(text) != UString::npos) return true;
-    return false;
+  // The notes page is rewritten when a view's count lines change: a note is added when more lines
+  // hold its text than before.
+  auto lines_holding = [this](const char16_t* text) {
+    int n = 0;
+    for (int i = 0; i < Doc().fNotes.Count(); ++i) n += Doc().fNotes[i].find(text) != UString::npos ? 1 : 0;
+    return n;
   };
+  std::map<UString, int> held_before;
+  for (const char16_t* text : {u"Collocates", u"Clusters", u"Time-lines", u"file names"}) held_before[text] = lines_holding(text);
+  auto note_added = [lines_holding, held_before](const char16_t* text) { return lines_holding(text) > held_before.at(text); };
+  const qsizetype notes_shown = Main().GetToolSpecificControl()->toPlainText().split(QLatin1Char('\n')).size();
   auto nothing_changed = [this, &list, count] {
     EXPECT_NE(Main().Doc(), nullptr);
     EXPECT_EQ(list.Count(), count);
@@ -266,9 +276,69 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       modals.Expect("TFormChooseClipboardFormat", [](QDialog&) { return true; });
       check = [] { EXPECT_FALSE(QApplication::clipboard()->text().isEmpty()); };
       break;
-    case 6: case 17: case 23: case 25: case 29: case 37: case 38: case 52: case 54: case 75: case 85:
-    case 95: case 164: case 170: case 179: case 180: case 186: case 193: case 194: case 207:
+    case 23: case 25: case 38: case 54: case 164: case 180: case 193:
       check = [this, tag, &grid] { EXPECT_TRUE(Opened(tag, &grid)); };
+      break;
+    // The grid tools and the viewers open their own windows, never the opener.
+    case 29: case 52: case 85: case 170: case 194: case 17: case 37: {
+      auto form = [this, tag]() -> QWidget* {
+        if (tag == 29 || tag == 52) return Main().ColumnsForm();
+        if (tag == 17) return Main().SearchReplaceForm();
+        if (tag == 37) return Main().BreakdownForm();
+        return Main().ConditionsForm();
+      };
+      check = [this, tag, &grid, form] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        ASSERT_NE(form(), nullptr);
+        EXPECT_TRUE(form()->isVisible());
+        form()->hide();
+      };
+      break;
+    }
+    case 207:
+      // The active set column chooser, cancelled: the list is as it was.
+      modals.Expect("TFormSetColActiveColChooser", [](QDialog&) { return false; });
+      check = [this, tag, &grid, nothing_changed] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormSetColActiveColChooser")});
+        nothing_changed();
+      };
+      break;
+    case 6:
+      check = [this, tag, &grid] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        ASSERT_NE(Main().ExtraDetailsWindow(), nullptr);
+        EXPECT_TRUE(Main().ExtraDetailsWindow()->isVisible());
+        Main().ExtraDetailsWindow()->hide();
+      };
+      break;
+    case 75:
+      check = [this, tag, &grid] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        if (Doc().fSameFilenameOption) {
+          ASSERT_NE(Main().ExtraGridWindow(), nullptr);
+          Main().ExtraGridWindow()->hide();
+        }
+      };
+      break;
+    case 95: case 186:
+      // The media of the current line: the sample texts name none, and the status line says so.
+      Main().Status()->SetPanelText(kPanelMessage, u"");
+      check = [this, tag, type, &grid, nothing_changed] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        if (type == kListConcordance) EXPECT_FALSE(StatusMessage().isEmpty() && dialogs.Asked().empty());
+        nothing_changed();
+      };
+      break;
+    case 179:
+      // Collocates and patterns ask which column to draw; clusters are drawn at once.
+      modals.Expect("TFormWordCloudOptions", [](QDialog&) { return true; });
+      check = [this, tag, &grid] {
+        EXPECT_FALSE(Opened(tag, &grid));
+        ASSERT_NE(Main().WordCloudWindow(), nullptr);
+        EXPECT_TRUE(Main().WordCloudWindow()->isVisible());
+        Main().WordCloudWindow()->hide();
+      };
       break;
     case 26:
       Main().MarkDataChanged();
@@ -304,8 +374,12 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       break;
     case 40:
       if (type == kListSourceFiles) {
-        launcher.shown.clear();
-        check = [this] { EXPECT_EQ(launcher.shown.size(), 1u); };
+        // The row's text in the one-text viewer.
+        Main().TextViewer().hide();
+        check = [this] {
+          EXPECT_TRUE(Main().TextViewer().isVisible());
+          Main().TextViewer().hide();
+        };
       } else {
         check = [this, &grid, r1] {
           EXPECT_EQ(ShownListType(), 27);
@@ -481,12 +555,8 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       };
       break;
     case 150: {
-      int column = 6;  // patterns: the search word's own column
-      if (auto* collocates = dynamic_cast<TCollocateList*>(&list)) {
-        column = 1;
-        while (CollocateListColumn(column, collocates->fsettings.current_has_set_column) != 16) ++column;
-      }
-      grid.setCurrentIndex(grid.Model().index(0, column - 1));
+      // Patterns: the search word's own column; collocates: the total (list columns).
+      grid.SelectCell(1, dynamic_cast<TCollocateList*>(&list) ? 16 : 6);
       modals.Expect("TGeneralInputDlg", [](QDialog& d) {
         static_cast<TGeneralInputDlg&>(d).OptionButton(1)->click();
         return true;
@@ -553,6 +623,13 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
   Main().HandleMenuCommand(tag, u"");
   QTest::qWait(20);
   check();
+  // No command loses a note: the notes page (what a save writes) holds every line it held and
+  // every note the document holds.
+  if (Main().Doc()) {
+    const QStringList shown = Main().GetToolSpecificControl()->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_GE(shown.size(), notes_shown);
+    for (int i = 0; i < Doc().fNotes.Count(); ++i) EXPECT_TRUE(shown.contains(ToQString(Doc().fNotes[i]))) << Utf16ToUtf8(Doc().fNotes[i]);
+  }
   EXPECT_TRUE(modals.unexpected.empty()) << modals.unexpected.front().toStdString();
   return true;
 }

@@ -25,13 +25,12 @@ namespace {
 
 class ResultPageRefusals : public ResultPagesTest {
  protected:
+  static constexpr int kTotalColumn = 16;  // the collocates' list column
   TCollocateList& Collocates() { return *dynamic_cast<TCollocateList*>(Doc().fCollocateList.get()); }
   TVX_Grid* CollocatesOnTotal(int row = 1) {
     TVX_Grid* grid = TurnToType(kListCollocates);
     EXPECT_TRUE(WaitUntil([&] { return Collocates().Count() > 1; }, 5000));
-    int total = 1;
-    while (CollocateListColumn(total, Collocates().fsettings.current_has_set_column) != 16) ++total;
-    grid->setCurrentIndex(grid->Model().index(row - 1, total - 1));
+    grid->SelectCell(row, kTotalColumn);
     return grid;
   }
   std::vector<UString> ClusterTexts() {

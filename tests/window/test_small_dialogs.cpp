@@ -76,6 +76,21 @@ TEST(GeneralInputDialog, CancelLeavesTheNumberAndAlternativesReportTheButton) {
   EXPECT_EQ(dlg.ValueAsInteger(), -1);
 }
 
+// The question speaks of "the search-phrase above": the list of phrases stands above it.
+TEST(FrequencyDialog, ThePhrasesStandAboveTheQuestion) {
+  TDialogTestScope scope;
+  TFormFreqSpecify dlg;
+  dlg.SetLines({u"in the=40", u"of the"});
+  dlg.show();
+  QApplication::processEvents();
+  auto* ask = dlg.findChild<QLabel*>(QStringLiteral("LabelAsk"));
+  ASSERT_NE(ask, nullptr);
+  EXPECT_TRUE(ask->text().contains(QStringLiteral("search-phrase above")));
+  EXPECT_LE(dlg.ListBox()->geometry().bottom(), ask->geometry().top());
+  EXPECT_LE(ask->geometry().bottom(), dlg.Spin()->geometry().top());
+  dlg.hide();
+}
+
 TEST(FrequencyDialog, EmptyFrequencyIsRefusedAndTheListKept) {
   TDialogTestScope scope;
   TFormFreqSpecify dlg;

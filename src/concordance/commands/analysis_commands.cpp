@@ -196,21 +196,34 @@ TFullFileNamesScope::~TFullFileNamesScope() { doc_.fSettings.SetFetchingLineText
 
 UString PlayMediaOfLine(T_WholeLinzoraHolder& doc, int row, int column, TLineMedia& media) {
   if (!doc.fConcordanceList || row < 1 || row > doc.fConcordanceList->Count()) return UString();
-  TMediaLookup found;
+  TConcordanceList& lines = *doc.fConcordanceList;
+  const TConcordanceEntry* line = lines.Line(row - 1);
+  if (!line) return UString();
+  const int widening = std::max(1, column);
+  TLineMediaLookup found;
+  UString file;
   {
     TFullFileNamesScope full_names(doc);
-    TConcordanceList& lines = *doc.fConcordanceList;
-    const UString file_cell = CellText(lines, kFileNameColumn, row - 1);
-    const UString column_3 = CellText(lines, 3, row - 1);
-    found = media.FindMediaForConcordanceLine(file_cell, column_3, column);
+    file = CellText(lines, kFileNameColumn, row - 1);
+    found = media.FindMediaForConcordanceLine(CellText(lines, 3, row - 1), file, widening);
+    // A look-up that failed for want of settings says so at once; otherwise the line itself,
+    // then its text, may hold the mark.
+    if (!found.found && found.code == 0) {
+      TLineMediaLookup next = media.FindMediaForConcordanceLine(line->Text(), file, widening);
+      if (!next.found) {
+        const UString mark = media.MediaMarkBeforeHit(file, line->Data().byte_position);
+        if (!mark.empty()) next = media.FindMediaForConcordanceLine(mark, file, widening);
+      }
+      if (next.found) found = next;
+    }
   }
   if (found.found) {
-    if (media.PlayLinkedMedia(found.file)) return UString();
-    return VXRes(TVXRes::VXFailedToPlay) + u": " + found.file;
+    if (media.PlayLinkedMedia(found.text)) return UString();
+    return VXRes(TVXRes::VXFailedToPlay) + u": " + found.text;
   }
   if (found.code == kMediaStartOfFilenameUndefined) VXDialog(TVXDialog::MediaStartOfFilenameUndefined);
   else if (found.code == kMediaLookupTableNotFound) VXDialog(TVXDialog::MediaLookupTableNotFound);
-  return found.file;
+  return found.text;
 }
 
 // --- following a collocate ---------------------------------------------------------------------------

@@ -85,34 +85,36 @@ class TFullFileNamesScope {
 
 // --- the media of a line --------------------------------------------------------------------------
 
-inline constexpr uint16_t kMediaStartOfFilenameUndefined = 0x1400;
-inline constexpr uint16_t kMediaLookupTableNotFound = 0x1402;
+inline constexpr int32_t kMediaStartOfFilenameUndefined = 0x1400;
+inline constexpr int32_t kMediaLookupTableNotFound = 0x1402;
 
-struct TMediaLookup {
+// A look-up's answer: found, the media file; not found, the look-up's message and its code (0 or
+// one of the two above).
+struct TLineMediaLookup {
   bool found = false;
-  UString file;
-  uint16_t code = 0;
+  UString text;
+  int32_t code = 0;
 };
-// The media look-up of a line and the player; the media window supplies them.
+// The media settings' look-up and the player, as the window supplies them.
 class TLineMedia {
  public:
   virtual ~TLineMedia() = default;
-  // file_cell: the line's column 13 (its text's full name); column_3_cell: its column 3.
-  virtual TMediaLookup FindMediaForConcordanceLine(UStringView file_cell, UStringView column_3_cell, int column) = 0;
+  // The media named in `text` (a line's tag context, the line itself, or a mark from its source
+  // text) for the source text file_name, its stretch widened by `widening`; a file found keeps
+  // its stretch for PlayLinkedMedia.
+  virtual TLineMediaLookup FindMediaForConcordanceLine(UStringView text, UStringView file_name, int widening) = 0;
+  // Where the marks are written in the texts and the lines hide their mark-up: the last mark in
+  // file_name before its byte `byte`; empty when there is none or the marks are found otherwise.
+  virtual UString MediaMarkBeforeHit(UStringView file_name, int64_t byte) = 0;
+  // Plays the stretch of the file the last look-up found; false when it cannot be played.
   virtual bool PlayLinkedMedia(const UString& file) = 0;
-};
-// Until the media window is there: no look-up table.
-class TNoLineMedia : public TLineMedia {
- public:
-  TMediaLookup FindMediaForConcordanceLine(UStringView, UStringView, int) override {
-    return TMediaLookup{false, UString(), kMediaLookupTableNotFound};
-  }
-  bool PlayLinkedMedia(const UString&) override { return false; }
 };
 
 // Plays the media of the concordance line of grid row `row` (from 1), looked up with the grid's
-// current column. Not found: 0x1400 says MediaStartOfFilenameUndefined, 0x1402
-// MediaLookupTableNotFound. Answers the text for the row's status line (empty when played).
+// current list column as the widening: first in the line's tag context (column 3), then in the
+// line, then in the last mark before the hit in its text. Column 13 and the look-ups see the
+// texts' full names (TFullFileNamesScope). Not found: 0x1400 says MediaStartOfFilenameUndefined,
+// 0x1402 MediaLookupTableNotFound. Answers the text for the status line (empty when played).
 UString PlayMediaOfLine(T_WholeLinzoraHolder& doc, int row, int column, TLineMedia& media);
 
 // --- following a collocate ------------------------------------------------------------------------

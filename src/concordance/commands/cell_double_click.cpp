@@ -121,9 +121,7 @@ std::optional<UString> ParallelTextExcerpt(UStringView text, UStringView what) {
 }
 
 UString ParallelTextLine(UStringView file_name, UStringView excerpt) {
-  UString ext = UpperCaseU(ExtensionOf(file_name));
-  if (!ext.empty()) ext.erase(0, 1);
-  return ext + u"\t" + UString(excerpt);
+  return UpperCaseU(ExtensionOf(file_name)) + u"\t" + UString(excerpt);
 }
 
 std::vector<UString> SameNamedTexts(UStringView full_name) {
@@ -150,7 +148,7 @@ std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_
   std::vector<std::pair<UString, UString>> out;
   for (const UString& file : SameNamedTexts(full_name)) {
     UString text;
-    if (!ReadTextFile(file, text, kLargestText)) continue;
+    if (!ReadTextFile(file, text, kLargestText, 1252, true)) continue;
     if (const std::optional<UString> excerpt = ParallelTextExcerpt(text, what))
       out.emplace_back(file, ParallelTextLine(file, *excerpt));
   }

@@ -123,25 +123,6 @@ TSourceHitPlace PlaceOfHit(const TSourceTextOfFile& text, int64_t byte_position,
   return p;
 }
 
-bool IsRightToLeftLCID(TLCID lcid) {
-  switch (lcid & 0x3FF) {
-    case 0x01:  // Arabic
-    case 0x0D:  // Hebrew
-    case 0x20:  // Urdu
-    case 0x29:  // Persian
-    case 0x3D:  // Yiddish
-    case 0x59:  // Sindhi
-    case 0x5A:  // Syriac
-    case 0x63:  // Pashto
-    case 0x65:  // Divehi
-    case 0x80:  // Uyghur
-    case 0x8C:  // Dari
-    case 0x92:  // Central Kurdish
-      return true;
-    default: return false;
-  }
-}
-
 int SourceTextFontSize(int settings_points, int smallest_points) { return std::max(settings_points, smallest_points); }
 
 bool GridKeyTogglesSearchWord(int list_type, int key) { return list_type == kConcordanceListKind && key == kKeySpaceBar; }

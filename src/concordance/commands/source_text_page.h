@@ -61,9 +61,7 @@ struct TSourceHitPlace {
 // Letter case is not compared: a run may have been case-folded, the text never is.
 TSourceHitPlace PlaceOfHit(const TSourceTextOfFile& text, int64_t byte_position, UStringView hit_text);
 
-// Texts of right-to-left languages (Arabic, Hebrew, Persian, Urdu and the other languages
-// written in their scripts) are shown right-justified.
-bool IsRightToLeftLCID(TLCID lcid);
+// Texts of right-to-left languages (IsRightToLeftLCID) are shown right-justified.
 // The viewer's font size: the text settings' size, never below the viewer's smallest.
 int SourceTextFontSize(int settings_points, int smallest_points);
 

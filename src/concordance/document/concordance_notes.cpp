@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "concordance/document/concordance_document.h"
+#include "concordance/views/timeline_list.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
@@ -12,6 +13,16 @@
 namespace {
 const UString kTab1 = u"\t";
 const UString kTab2 = u"\t\t";
+const UString kTimelineDatesHead = u"Time-line periods:";
+
+// The time-line's periods and the date they go by; empty while it has no rows.
+UString TimelineDatesNote(const TConcordanceDerivedList* list) {
+  const auto* timeline = dynamic_cast<const TTimelineList*>(list);
+  if (!timeline || timeline->Count() == 0) return UString();
+  const TTimeLinePlotbase basis = timeline->TimeLineData(0).head.basis;
+  return kTab1 + kTimelineDatesHead + u" " + TimeLinePlotbaseStr(basis) +
+         u", by each text's date (the day its file was last changed)";
+}
 }  // namespace
 
 void T_WholeLinzoraHolder::AddTextSettingsNotes() {
@@ -53,6 +64,39 @@ void T_WholeLinzoraHolder::AddTextSettingsNotes() {
                                                                {TVXRes::VXTimelines, fTimeLineList.get()}};
   for (const auto& [name, list] : views)
     fNotes.Add(kTab1 + VXResFmt(TVXRes::VXFunctionNFound, {VXRes(name), IntToUStr(list->Count())}));
+  if (const UString dates = TimelineDatesNote(fTimeLineList.get()); !dates.empty()) fNotes.Add(dates);
+}
+
+void T_WholeLinzoraHolder::UpdateViewNotes() {
+  const std::pair<TVXRes, TConcordanceDerivedList*> views[] = {{TVXRes::VXCollocates, fCollocateList.get()},
+                                                               {TVXRes::VXPatterns, fPatternsList.get()},
+                                                               {TVXRes::VXClusters, fClusterList.get()},
+                                                               {TVXRes::VXPlots, fConcPlotList.get()},
+                                                               {TVXRes::VXTimelines, fTimeLineList.get()}};
+  std::vector<UString> lines = fNotes.Lines();
+  int timeline_line = -1, dates_line = -1;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    UString& line = lines[i];
+    const size_t indent = line.find_first_not_of(u'\t');
+    if (indent == UString::npos) continue;
+    const UStringView rest = UStringView(line).substr(indent);
+    if (StartsWithU(rest, kTimelineDatesHead)) dates_line = static_cast<int>(i);
+    if (!EndsWithU(rest, u" found")) continue;
+    for (const auto& [name, list] : views) {
+      if (!list || !StartsWithU(rest, VXRes(name) + u": ")) continue;
+      line = line.substr(0, indent) + VXResFmt(TVXRes::VXFunctionNFound, {VXRes(name), IntToUStr(list->Count())});
+      if (name == TVXRes::VXTimelines) timeline_line = static_cast<int>(i);
+    }
+  }
+  const UString dates = TimelineDatesNote(fTimeLineList.get());
+  if (dates_line >= 0) {
+    if (dates.empty()) lines.erase(lines.begin() + dates_line);
+    else lines[static_cast<size_t>(dates_line)] = dates;
+  } else if (!dates.empty()) {
+    lines.insert(timeline_line >= 0 ? lines.begin() + timeline_line + 1 : lines.end(), dates);
+  }
+  fNotes.Clear();
+  for (const UString& line : lines) fNotes.Add(line);
 }
 
 // Brings the hits of every source text up to date from the lines; a source text with no line
@@ -69,7 +113,7 @@ void T_WholeLinzoraHolder::CheckBothTextFileListsUptoDate() {
   for (int i = 0; i < fConcordanceList->Count(); ++i) {
     const TConcordanceEntry* line = fConcordanceList->Line(i);
     if (!line) continue;
-    const int row = files.PositionOf(line->Data().filename_num_original - 1, true);
+    const int row = files.PositionOf(line->SourceTextIndex(), true);
     if (row < 0) continue;
     files.SetStillInConcordance(row, false, true);
     ++hits[static_cast<size_t>(row)];
@@ -142,7 +186,7 @@ bool T_WholeLinzoraHolder::MergeWith(TTessorineholder& other_base, UStringView c
     if (!line) continue;
     TConcEntryMergeRec rec;
     rec.merge_num = j + 1;
-    rec.full_filename = other->fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+    rec.full_filename = other->fTextFilesWithSearchWord->GetFullFilename(line->SourceTextIndex(), true);
     const TSearch_word_format_rec* item = other->fSearchWords.GetPtr(line->Data().sw_number);
     rec.search_word = item ? item->sw : UString();
     merge.Add(rec);

@@ -1,5 +1,7 @@
 #include "concordance/document/source_files.h"
 
+#include "platform/runtime/list_headings.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -276,8 +278,7 @@ TChosenFileDetailsFullRec TLinzoraFilenameEntry::DataAsChosenFileRec() const {
 
 TLinzoraFilenamelist::TLinzoraFilenamelist(TVXBaseHolder* holder)
     : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, kGridSourceFiles, kListSourceFiles, kSourceFilesListNumber) {
-  SetHeadings({VXRes(TVXRes::VXN), VXRes(TVXRes::VXSourceFilename), VXRes(TVXRes::VXHits), u"%",
-               VXRes(TVXRes::VXWords), VXRes(TVXRes::VXSize), VXRes(TVXRes::VXDate)});
+  SetHeadings(CopyOfBaseHeadings(kListSourceFiles));
   SetSortSettingsToDefault(true);
 }
 

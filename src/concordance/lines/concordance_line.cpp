@@ -657,6 +657,13 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   }
   if (Owner()) {
     const int32_t fn = data_.filename_num_original;
+    if (!Owner()->TakesFileNumber(fn)) {
+      LogLineDamage(("text number " + std::to_string(fn) + " names none of the " +
+                     std::to_string(Owner()->SourceFileCount()) + " source texts")
+                        .c_str(),
+                    s);
+      return false;
+    }
     const bool known = fn >= 1 && fn <= Owner()->SourceFileCount();
     if (!known) Owner()->NoteDudFilename();
     int64_t size = base.byte_size_of_file;

@@ -166,6 +166,9 @@ class TConcordanceLineOwner {
   // True while the first line of a list is read (old-format notices are shown once).
   virtual bool ReadingFirstLine() const { return false; }
   virtual void NoteDudFilename() {}     // a line's file number lies outside the source files
+  // Whether a line read may carry this file number: a list refuses one that names none of its
+  // document's source texts, so that no line points nowhere. The default takes every number.
+  virtual bool TakesFileNumber(int32_t file_num) const { return true; }
   virtual void NoteHasTagFileData() {}  // a line read tag positions
   // Per search item: whether its search word includes mark-up; nullptr when not in use.
   virtual const std::vector<uint8_t>* SearchWordTagTable() const { return nullptr; }
@@ -266,6 +269,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetOwner(TConcordanceLineOwner* owner);
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
+  // The line's text as a 0-based index into the source texts; -1 for a number below 1 (no
+  // arithmetic on it, so that no stored number can overflow).
+  int32_t SourceTextIndex() const { return data_.filename_num_original >= 1 ? data_.filename_num_original - 1 : -1; }
   // The word at fixed position k (0 L5 ... 5 the search word ... 10 R5) as its stream record.
   TSortInfoRec FixedWord(int k) const;
   void SetFixedWord(int k, const TSortInfoRec& word);

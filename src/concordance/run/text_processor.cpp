@@ -6,6 +6,8 @@
 
 #include "model/tag_lists.h"
 #include "model/worker_tag_handler.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 
@@ -358,6 +360,10 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
   try {
     if (!setup.run || !setup.search_items) {
       out.failure = u"Concordance worker: text " + IntToUStr(text_index) + u" has no run or no search items";
+      return out;
+    }
+    if (IsOurTemporaryName(chosen.rec.filename)) {
+      out.failure = IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename + u" is a save's temporary file";
       return out;
     }
     std::unique_ptr<TTextTagHandler> tags =

@@ -70,14 +70,12 @@ void TConcordanceClusterList::SetClusterLengths() {
 
 bool TConcordanceClusterList::GetNextCloudDatum(TCloudDatum& datum) {
   datum = TCloudDatum();
-  if (cloud_counter_ >= Count()) {
-    cloud_counter_ = 0;
-    return false;
-  }
-  const TConcordanceClusterEntry* e = Row(cloud_counter_);
+  const int row = fCloudCursor++;
+  if (row < 0 || row >= Count()) return false;
+  const TConcordanceClusterEntry* e = Row(row);
   datum.word = e ? e->rec.line.value_or(UString()) : UString();
   datum.value = e ? e->rec.frequency : 0;
-  datum.index = ++cloud_counter_;
+  datum.index = row + 1;
   return true;
 }
 
@@ -102,6 +100,11 @@ void TConcordanceClusterList::NumericalData(int column, int index, TNumberDispla
     case 1: case 3: case 5: result.value = 1; break;
     default: break;
   }
+}
+
+void TConcordanceClusterList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
+  TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
+  if (row > 0 && (col == 1 || col == 3 || col == 5)) cell.has_number = false;
 }
 
 bool TConcordanceClusterList::SaveToStream(TStream& s) {

@@ -67,6 +67,9 @@ class TConcordanceClusterList : public TConcordanceDerivedList {
   bool GetNextCloudDatum(TCloudDatum& datum) override;
   int32_t HeaderColumnToSortNeeded(int level, int column) override;
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
+  // The cluster, Set and Related columns are texts: a row shows its cluster, its category (none
+  // set: blank) and its related clusters (none: blank), never the value 1 they stand for in sorts.
+  void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
   int PredefinedSetColumnNumber() const override { return 3; }
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
@@ -76,5 +79,4 @@ class TConcordanceClusterList : public TConcordanceDerivedList {
 
  private:
   static int Compare(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
-  int cloud_counter_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "concordance/views/collocates_list.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -11,7 +12,13 @@
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+
+namespace {
+// The number display chosen in the View menu, as a share display kind.
+uint8_t CollocateNumberDisplay() { return static_cast<uint8_t>(ShareDisplayOf(GetDisplayWordsPerMillion())); }
+}  // namespace
 
 namespace {
 
@@ -248,15 +255,20 @@ bool TCollocateList::CloudDataNeedsSorting() const { return SortLevel(0).key != 
 
 bool TCollocateList::GetNextCloudDatum(TCloudDatum& datum) {
   datum = TCloudDatum();
-  if (cloud_counter_ < 0 || cloud_counter_ >= Count()) {
-    cloud_counter_ = 0;
-    return false;
-  }
-  const TCollocateEntry* e = Row(cloud_counter_++);
+  const int row = fCloudCursor++;
+  const TCollocateEntry* e = row >= 0 && row < Count() ? Row(row) : nullptr;
   if (!e) return false;
   datum.word = e->MainWordOnly();
-  datum.value = e->rec.head.total;
-  datum.index = cloud_counter_;
+  datum.index = row + 1;
+  if (cloud_data_column <= 0) {
+    datum.value = e->rec.head.total;
+    return true;
+  }
+  // Another column's numbers, rounded (a missing value gives 0, which no cloud draws).
+  TNumberDisplayAndSinglesRec n;
+  NumericalData(cloud_data_column, row, n);
+  datum.value = n.value == kMissingValue || !std::isfinite(n.value)
+                    ? 0 : static_cast<int32_t>(std::clamp<double>(std::lround(n.value), INT32_MIN, INT32_MAX));
   return true;
 }
 
@@ -287,10 +299,23 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
   const TCollocateEntry* e = Row(index);
   if (!e) return;
   const TCollocateEntryRec32& r = e->rec;
-  // A share of a total of 0 has no value to show.
-  auto share = [&](double total, double value) -> float {
-    if (!(total > 0)) return kMissingValue;
-    return static_cast<float>(AsPercentOrPPMOfTotal(total, 0, value));
+  // The texts, totals and position counts are shown as the number display asks: the counts
+  // themselves, or each as a share of its whole (a share of a whole of 0 has no value).
+  const uint8_t display = CollocateNumberDisplay();
+  auto count_or_share = [&](int64_t part, int64_t total) {
+    result.part = part;
+    result.total = total;
+    if (display == kShareDefault) {
+      result.kind = 0;
+      result.is_real = false;
+      result.value = static_cast<float>(part);
+      return;
+    }
+    result.kind = 2;
+    result.is_real = true;
+    result.value = total > 0 ? static_cast<float>(AsPercentOrPPMOfTotal(static_cast<double>(total), display,
+                                                                         static_cast<double>(part)))
+                             : kMissingValue;
   };
   if (column == 0) {
     result.value = static_cast<float>(index + 1);
@@ -304,23 +329,11 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
     const int32_t v[4] = {r.lemma.texts, r.lemma.total, r.lemma.left, r.lemma.right};
     result.value = static_cast<float>(v[column - 15]);
   } else if (column == 15) {
-    result.kind = 2;
-    result.is_real = true;
-    result.part = r.head.texts;
-    result.total = document_->SourceTextCount();
-    result.value = share(static_cast<double>(result.total), r.head.texts);
+    count_or_share(r.head.texts, document_->SourceTextCount());
   } else if (column == 16) {
-    result.kind = 2;
-    result.is_real = true;
-    result.part = r.head.total;
-    result.total = document_->ConcordanceLineCount();
-    result.value = share(static_cast<double>(result.total), r.head.total);
+    count_or_share(r.head.total, document_->ConcordanceLineCount());
   } else if (column == 17 || column == 18) {
-    result.kind = 2;
-    result.is_real = true;
-    result.part = column == 17 ? r.head.total_left : r.head.total_right;
-    result.total = r.head.total;
-    result.value = share(r.head.total, static_cast<double>(result.part));
+    count_or_share(column == 17 ? r.head.total_left : r.head.total_right, r.head.total);
   } else if (column >= kCollocateStandardColumns && column < kCollocateStandardColumns + SpanLength()) {
     // A stored row may be shorter than the list's span: a column on either side of its array
     // has no value.
@@ -335,13 +348,22 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
       result.value = -999998.0f;
       return;
     }
-    result.kind = 2;
-    result.is_real = true;
-    result.part = v;
-    result.total = lemma ? r.lemma.total : r.head.total;
-    result.value = share(static_cast<double>(result.total), v);
+    count_or_share(v, lemma ? r.lemma.total : r.head.total);
     fsettings.current_most_frequent = v == (lemma ? r.lemma.highest : r.head.highest);
   }
+}
+
+bool TCollocateList::ColumnShowsCounts(int column) const {
+  return (column >= 15 && column <= 18) ||
+         (column >= kCollocateStandardColumns && column < kCollocateStandardColumns + SpanLength());
+}
+
+void TCollocateList::TopRowDataRec(int col, TGrid_data_rec& cell) {
+  TConcordanceDerivedList::TopRowDataRec(col, cell);
+  // The heading says what the cells hold: the counts, or their shares in the display's unit.
+  const uint8_t display = CollocateNumberDisplay();
+  if (display == kShareDefault || !ColumnShowsCounts(col) || cell.text.empty()) return;
+  cell.text += u" " + ShareUnitText(display);
 }
 
 void TCollocateList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {

@@ -150,12 +150,20 @@ class TCollocateList : public TConcordanceDerivedList {
   // With lemma values (the list's own calls leave it clear).
   void NumericalDataOf(int column, int index, bool lemma, TNumberDisplayAndSinglesRec& result);
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
+  // Texts (15), total, left, right (16-18) and the position columns: counts under the default
+  // number display, shares of their whole (texts of all texts, total of all lines, left, right
+  // and each position of the row's total) under percent, per thousand and per million, with the
+  // unit in the heading ("Total %").
+  void TopRowDataRec(int col, TGrid_data_rec& cell) override;
+  bool ColumnShowsCounts(int column) const;
   int PredefinedSetColumnNumber() const override { return 14; }
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   void Set1Sort(int level, int32_t key) override;
   void SetSecondSortAsWordSort() override { Set1Sort(1, 0); }
   void SetSortSettingsToDefault(bool clearing) override;
+  // The column whose numbers the word cloud reads (0: the total).
+  int cloud_data_column = 0;
   // Shown when a statistic column is asked for before association values exist.
   UString last_message;
 
@@ -163,5 +171,4 @@ class TCollocateList : public TConcordanceDerivedList {
   static int Compare(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   TCollocateListDocument* document_;
   TCollocateListDocument default_document_;
-  int cloud_counter_ = 0;
 };

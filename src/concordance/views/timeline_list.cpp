@@ -1,5 +1,7 @@
 #include "concordance/views/timeline_list.h"
 
+#include <limits>
+
 #include <algorithm>
 
 #include "concordance/views/derived_list_support.h"
@@ -87,6 +89,8 @@ void TTimelineList::SetTimeBasis(TTimeLinePlotbase basis) {
 namespace {
 
 float DispersionOfSegments(const TTimeLineDataRec& rec) {
+  // How hits spread over periods means nothing with fewer than two periods: no value.
+  if (rec.segments.size() < 2) return std::numeric_limits<float>::quiet_NaN();
   std::vector<int32_t> hits;
   hits.reserve(rec.segments.size());
   for (const THitsAndWordCounts& s : rec.segments) hits.push_back(s.hits);
@@ -118,17 +122,24 @@ UString TTimelineList::TimeLineDataStringForLemmaShower(int column, int row) con
   return out;
 }
 
+UString TTimelineList::TimelineSpanText() const {
+  // Before it is computed, and when nothing could be dated, there are no periods to name (a
+  // record of zeros would read as the year -4713).
+  if (Count() == 0) return u"not computed: Compute > Timeline";
+  const TTimeLineDataRec r = TimeLineData(0);
+  const UString basis = TimeLinePlotbaseStr(r.head.basis);
+  if (r.segments.empty()) return u"no text is dated";
+  if (r.segments.size() == 1) return u"one " + basis + u": " + ::TimeLineDataDateHeaders(r).front();
+  // Dates within one year name the year in the heading.
+  if (r.head.last_date - r.head.first_date >= kApproxDaysPerYear) return basis;
+  return IntToUStr(YearOfJulian(r.head.last_date)) + u") (" + basis;
+}
+
 void TTimelineList::TopRowDataRec(int col, TGrid_data_rec& cell) {
   TConcordanceDerivedList::TopRowDataRec(col, cell);
   if (col != 6) return;
-  const TTimeLineDataRec r = TimeLineData(0);
-  const UString basis = TimeLinePlotbaseStr(r.head.basis);
-  // Dates within one year name the year in the heading.
-  if (r.head.last_date - r.head.first_date >= kApproxDaysPerYear)
-    cell.text = cell.text + u" (" + basis + u")";
-  else
-    cell.text = cell.text + u" (" + IntToUStr(YearOfJulian(r.head.last_date)) + u") (" + basis + u")";
-  cell.str_value = r.label;
+  cell.text += u" (" + TimelineSpanText() + u")";
+  if (Count() > 0) cell.str_value = TimeLineData(0).label;
   cell.has_text = true;
 }
 

@@ -76,6 +76,11 @@ class TTimelineList : public TConcordanceDerivedList {
  public:
   explicit TTimelineList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner = nullptr);
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
+  // The overall row goes with the list.
+  void MoveToOwner(T_WholeLinzoraHolder& owner) override {
+    TConcordanceDerivedList::MoveToOwner(owner);
+    overall.SetHolderOutsideLists(Holder());
+  }
 
   TTimeLineEntry overall;
   TTimeLineEntry* Row(int i) const;
@@ -94,6 +99,9 @@ class TTimelineList : public TConcordanceDerivedList {
   bool OverallCount() const override { return Count() >= 2; }
   int TotalRowCount() const override { return Count() + (OverallCount() ? 1 : 0); }
   std::vector<UString> TimeLineDataDateHeaders() override;
+  // What the time-line's heading says of its periods: not computed, no text dated, the one
+  // period there is, or the basis (with the year when the dates fall within one year).
+  UString TimelineSpanText() const;
   void TopRowDataRec(int col, TGrid_data_rec& cell) override;
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;

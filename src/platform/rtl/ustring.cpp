@@ -1,5 +1,7 @@
 #include "platform/rtl/ustring.h"
 
+#include <cstdlib>
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -91,6 +93,49 @@ UString Latin1ToUtf16(std::string_view s) {
 }
 
 UString IntToUStr(int64_t n) { return Latin1ToUtf16(std::to_string(n)); }
+
+UString ThousandsSeparatorOf(std::string_view locale) {
+  const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+  const std::string_view region =
+      locale.find('_') == std::string_view::npos ? std::string_view() : locale.substr(locale.find('_') + 1, 2);
+  struct TRow {
+    const char* language;
+    const char16_t* separator;
+  };
+  // The separators of the common number formats of each language (its own region's).
+  static constexpr TRow kRows[] = {
+      {"de", u"."}, {"da", u"."}, {"es", u"."}, {"it", u"."}, {"nl", u"."}, {"pt", u"."}, {"id", u"."},
+      {"tr", u"."}, {"el", u"."}, {"ro", u"."}, {"hr", u"."}, {"sl", u"."}, {"sr", u"."}, {"vi", u"."},
+      {"fr", u"\u202F"}, {"ru", u"\u00A0"}, {"uk", u"\u00A0"}, {"pl", u"\u00A0"}, {"cs", u"\u00A0"},
+      {"sk", u"\u00A0"}, {"sv", u"\u00A0"}, {"nb", u"\u00A0"}, {"no", u"\u00A0"}, {"fi", u"\u00A0"},
+      {"hu", u"\u00A0"}, {"bg", u"\u00A0"}, {"et", u"\u00A0"}, {"lv", u"\u00A0"}, {"lt", u"\u00A0"},
+  };
+  // Swiss German and Italian write an apostrophe.
+  if ((language == "de" || language == "it") && region == "CH") return u"\u2019";
+  for (const TRow& r : kRows)
+    if (language == r.language) return r.separator;
+  return u",";
+}
+
+UString UserThousandsSeparator() {
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG"})
+    if (const char* v = std::getenv(name); v && *v) return ThousandsSeparatorOf(v);
+  return u",";
+}
+
+UString GroupedCount(int64_t n, UStringView separator) {
+  const UString digits = IntToUStr(n);
+  const size_t sign = !digits.empty() && digits[0] == u'-' ? 1 : 0;
+  UString out = digits.substr(0, sign);
+  const size_t len = digits.size() - sign;
+  for (size_t i = 0; i < len; ++i) {
+    if (i > 0 && (len - i) % 3 == 0) out += separator;
+    out.push_back(digits[sign + i]);
+  }
+  return out;
+}
+
+UString GroupedCount(int64_t n) { return GroupedCount(n, UserThousandsSeparator()); }
 
 UString UFormat(UStringView fmt, std::initializer_list<UStringView> args) {
   UString out;

@@ -22,6 +22,16 @@ UString Latin1ToUtf16(std::string_view s);
 // Whole-number text, as the runtime's IntToStr.
 UString IntToUStr(int64_t n);
 
+// The thousands separator of a locale named as the environment names it ("de_DE.UTF-8",
+// "fr_CA", "C"): a comma for English, the C locale and any language not known here, a full stop,
+// a no-break space, a narrow no-break space or an apostrophe where the language writes one.
+UString ThousandsSeparatorOf(std::string_view locale);
+// The user's: LC_ALL, else LC_NUMERIC, else LANG.
+UString UserThousandsSeparator();
+// A count as a reader reads it: its digits in threes with the separator ("1,800,420"; "-1,234").
+UString GroupedCount(int64_t n, UStringView separator);
+UString GroupedCount(int64_t n);
+
 // Replaces each "%s" / "%d" / "%%" in order with the next argument. Formats come from our own
 // resource strings, never from users; a format without enough arguments leaves the rest literal.
 UString UFormat(UStringView fmt, std::initializer_list<UStringView> args);

@@ -19,20 +19,29 @@ UString CollocatePositionHeading(int p) {
   return p < 50 ? u"L" + IntToUStr(50 - p) : u"R" + IntToUStr(p - 50);
 }
 
+namespace {
+// A heading begins with a capital, as every other heading of the grids does.
+UString Capitalised(UString s) {
+  if (!s.empty() && s[0] >= u'a' && s[0] <= u'z') s[0] = static_cast<char16_t>(s[0] - 32);
+  return s;
+}
+}  // namespace
+
 std::vector<UString> CopyOfBaseHeadings(TTessorineList type, uint8_t left_span, uint8_t right_span) {
   const UString n = VXRes(TVXRes::VXN);
+  const UString words = Capitalised(VXRes(TVXRes::VXWords));
   switch (type) {
     case kListCollocates: {
       std::vector<UString> h = {n, VXRes(TVXRes::VXWord), VXRes(TVXRes::VXSearchWord)};
       for (int i = 0; i < kRelationshipStatsCount; ++i) h.push_back(RelationshipAsString(i));
-      h.insert(h.end(), {VXRes(TVXRes::VXSet), VXRes(TVXRes::VXTexts), VXRes(TVXRes::VXTotal), VXRes(TVXRes::VXLeft),
+      h.insert(h.end(), {VXRes(TVXRes::VXSet), VXRes(TVXRes::VXTextFiles), VXRes(TVXRes::VXTotal), VXRes(TVXRes::VXLeft),
                          VXRes(TVXRes::VXRight)});
       for (int p = left_span; p <= right_span; ++p) h.push_back(CollocatePositionHeading(p));
       return h;
     }
     case kListPlot:
-      return {n, VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXWords), VXRes(TVXRes::VXHits), u"per 1,000",
-              VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXPlots)};
+      return {n, VXRes(TVXRes::VXFilename), words, VXRes(TVXRes::VXHits), u"per 1,000", VXRes(TVXRes::VXDispersion),
+              VXRes(TVXRes::VXPlots)};
     case kListClusters:
       return {n, VXRes(TVXRes::VXClusters), VXRes(TVXRes::VXFrequency), VXRes(TVXRes::VXSet),
               VXRes(TVXRes::VXClusterSize), u"Related"};
@@ -42,10 +51,10 @@ std::vector<UString> CopyOfBaseHeadings(TTessorineList type, uint8_t left_span, 
       return h;
     }
     case kListTimeline:
-      return {n, VXRes(TVXRes::VXSearchWord), VXRes(TVXRes::VXWords), VXRes(TVXRes::VXHits), u"per 1,000",
+      return {n, VXRes(TVXRes::VXSearchWord), words, VXRes(TVXRes::VXHits), u"per 1,000",
               VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXTimelines)};
     case kListSourceFiles:
-      return {n, VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXHits), u"% of hits", VXRes(TVXRes::VXWords), VXRes(TVXRes::VXSize),
+      return {n, VXRes(TVXRes::VXFilename), VXRes(TVXRes::VXHits), u"%", words, VXRes(TVXRes::VXSize),
               VXRes(TVXRes::VXDate)};
     default:
       return {};

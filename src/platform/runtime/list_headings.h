@@ -1,5 +1,6 @@
 // The base grid headings of the derived-view lists (collocates 5, plot 12, clusters 13,
-// patterns 14, time-line 20) and the standard column count of each.
+// patterns 14, time-line 20) and of the source files (17), and the standard column count of each
+// derived view.
 //
 // Collocates: 0 N, 1 word, 2 search word, 3-13 the eleven association measures, 14 Set,
 //   15 texts, 16 total, 17 total left, 18 total right, then one column per span position.
@@ -7,6 +8,7 @@
 // Clusters: 0 N, 1 cluster, 2 frequency, 3 Set, 4 length, 5 related.
 // Patterns: 0 N, 1-11 positions L5 .. R5.
 // Time-line: 0 N, 1 label, 2 words, 3 hits, 4 per 1,000, 5 dispersion, 6 time-line.
+// Source files: 0 N, 1 file name, 2 hits, 3 hits as % of all, 4 words, 5 size, 6 date.
 #pragma once
 
 #include <cstdint>

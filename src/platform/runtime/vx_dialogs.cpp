@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 
 namespace {
@@ -95,7 +96,7 @@ constexpr TDialogRow kDialogs[] = {
     {TVXDialog::NoLinzoraClustersOfSize, "NoLinzoraClustersOfSize", K::Information, kBtnOK, mrOK, u"Clusters",
      u"No clusters were found in %s (from %s words, minimum frequency %s, up to %s words)."},
     {TVXDialog::UndefinedTimeLineBasis, "UndefinedTimeLineBasis", K::Information, kBtnOK, mrOK, u"Time-line",
-     u"No time-line basis has been chosen. Choose one in the settings first."},
+     u"A time-line needs a basis: choose day, week, month, quarter, year, decade or century, not \"undefined\"."},
     {TVXDialog::CancellingAsNoneOfTheSourceTextsFound, "CancellingAsNoneOfTheSourceTextsFound", K::Warning,
      kBtnOK, mrOK, u"Texts missing", u"None of the %s source texts can be found."},
     {TVXDialog::StoppedWhenProcessingX, "StoppedWhenProcessingX", K::Error, kBtnOK, mrOK, u"Stopped",
@@ -221,7 +222,7 @@ TVXQuestion MakeQuestion(TVXDialog id, std::initializer_list<UStringView> args, 
   q.id = id;
   q.kind = row.kind;
   q.caption = row.caption;
-  q.text = UFormat(row.text, args);
+  q.text = CountFormat(row.text, args);
   q.buttons = row.buttons;
   q.default_answer = row.safe;
   q.help_context = help_context;

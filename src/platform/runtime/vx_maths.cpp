@@ -40,6 +40,25 @@ double AsPercentOrPPMOfTotal(double total, int display_kind, double value) {
   return value * scale / total;
 }
 
+int ShareDisplayOf(uint8_t stored) {
+  switch (stored) {
+    case 1:
+    case kSharePercent: return kSharePercent;
+    case kSharePerThousand: return kSharePerThousand;
+    case kSharePerMillion: return kSharePerMillion;
+    default: return kShareDefault;
+  }
+}
+
+UString ShareUnitText(int display_kind) {
+  switch (display_kind) {
+    case kSharePercent: return u"%";
+    case kSharePerThousand: return u"per 1,000";
+    case kSharePerMillion: return u"per million";
+    default: return UString();
+  }
+}
+
 void MeanAndStdDev(std::span<const float> values, double& mean, double& sd) {
   // mean = sum x / n; sd = sqrt(sum (x - mean)^2 / (n - 1))
   mean = 0.0;

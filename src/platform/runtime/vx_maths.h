@@ -19,13 +19,18 @@ double Dice_Coefficient(int64_t shared, int64_t a, int64_t b);
 
 // Number display kinds of shares (the settings store's words-per-million choice).
 enum : int {
-  kShareDefault = 0,  // as a percentage
+  kShareDefault = 0,  // the default: counts where a list has them, else a percentage
   kSharePercent = 2,
   kSharePerThousand = 3,
   kSharePerMillion = 4,
 };
 // value as a share of total in the display kind; 0 when total is not positive.
 double AsPercentOrPPMOfTotal(double total, int display_kind, double value);
+// The display kind of a stored number display (the View menu's choice): 1 and 2 are percent; a
+// value the menu does not know is the default.
+int ShareDisplayOf(uint8_t stored);
+// The unit a heading names for a display kind: "%", "per 1,000", "per million"; "" for the default.
+UString ShareUnitText(int display_kind);
 
 // Mean and sample standard deviation (n - 1) of a set of values; both 0 for an empty set, the
 // deviation 0 for a single value.

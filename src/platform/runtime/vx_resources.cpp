@@ -1,5 +1,7 @@
 #include "platform/runtime/vx_resources.h"
 
+#include <cwctype>
+
 #include <algorithm>
 #include <iterator>
 
@@ -420,7 +422,78 @@ UString VXRes(TVXRes id) {
   return i < std::size(kRes) ? UString(kRes[i].text) : UString();
 }
 
-UString VXResFmt(TVXRes id, std::initializer_list<UStringView> args) { return UFormat(VXRes(id), args); }
+namespace {
+
+// A whole number as written by IntToUStr; false for anything else (a word, a decimal, a name).
+bool IsWholeNumber(UStringView s, int64_t& n) {
+  size_t i = !s.empty() && s[0] == u'-' ? 1 : 0;
+  if (i == s.size() || s.size() - i > 18) return false;
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < u'0' || s[i] > u'9') return false;
+    v = v * 10 + (s[i] - u'0');
+  }
+  n = s[0] == u'-' ? -v : v;
+  return true;
+}
+
+// The nouns our texts count, plural and singular.
+struct TNoun {
+  UStringView plural, singular;
+};
+constexpr TNoun kNouns[] = {{u"text files", u"text file"}, {u"texts", u"text"},     {u"files", u"file"},
+                            {u"words", u"word"},           {u"letters", u"letter"}, {u"characters", u"character"},
+                            {u"entries", u"entry"},        {u"hits", u"hit"},       {u"tags", u"tag"},
+                            {u"tokens", u"token"},         {u"types", u"type"},     {u"pages", u"page"},
+                            {u"seconds", u"second"},       {u"plot positions", u"plot position"},
+                            {u"lines", u"line"}};
+
+}  // namespace
+
+UString CountFormat(UStringView fmt, std::initializer_list<UStringView> args) {
+  UString out;
+  out.reserve(fmt.size() + 16);
+  auto arg = args.begin();
+  for (size_t i = 0; i < fmt.size(); ++i) {
+    if (fmt[i] != u'%' || i + 1 >= fmt.size()) {
+      out.push_back(fmt[i]);
+      continue;
+    }
+    const char16_t k = fmt[i + 1];
+    if (k == u'%') {
+      out.push_back(u'%');
+      ++i;
+      continue;
+    }
+    if ((k != u's' && k != u'd') || arg == args.end()) {
+      out.push_back(fmt[i]);
+      continue;
+    }
+    const UStringView a = *arg++;
+    ++i;
+    int64_t n = 0;
+    if (k != u'd' || !IsWholeNumber(a, n)) {
+      out.append(a);
+      continue;
+    }
+    out += n >= 1000 || n <= -1000 ? GroupedCount(n) : UString(a);
+    if (n != 1) continue;
+    const UStringView rest = fmt.substr(i + 1);
+    for (const TNoun& noun : kNouns) {
+      const size_t len = noun.plural.size();
+      if (rest.size() > len && rest[0] == u' ' && rest.substr(1, len) == noun.plural &&
+          (rest.size() == len + 1 || !std::iswalpha(static_cast<wint_t>(rest[len + 1])))) {
+        out += u' ';
+        out += noun.singular;
+        i += 1 + len;
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+UString VXResFmt(TVXRes id, std::initializer_list<UStringView> args) { return CountFormat(VXRes(id), args); }
 
 const char* VXResName(TVXRes id) {
   const auto i = static_cast<size_t>(id);

@@ -2,7 +2,9 @@
 //
 // Callers name a text by its identifier (TVXRes::VXSaving) or, where an identifier arrives as
 // data, by name ("_VXSaving" or "VXSaving"). Texts that take arguments hold "%s" / "%d"
-// placeholders, filled in order by VXResFmt; numbers are passed already written out.
+// placeholders, filled in order by VXResFmt; numbers are passed already written out. A count in a
+// "%d" is read as a reader reads it: in threes with the user's thousands separator
+// ("1,800,420 words"), and a count of 1 takes the singular of the noun after it ("1 text").
 #pragma once
 
 #include <cstdint>
@@ -88,8 +90,11 @@ inline constexpr int kVXResCount = static_cast<int>(TVXRes::Count);
 
 // The text of a resource; "" for an id outside the table.
 UString VXRes(TVXRes id);
-// The text with its placeholders filled in order.
+// The text with its placeholders filled in order, counts grouped and nouns after a count of 1
+// singular.
 UString VXResFmt(TVXRes id, std::initializer_list<UStringView> args);
+// The same for any format of ours.
+UString CountFormat(UStringView fmt, std::initializer_list<UStringView> args);
 // The identifier without its leading underscore ("VXSaving").
 const char* VXResName(TVXRes id);
 // Looks an identifier up by name, with or without the leading underscore; false when unknown.

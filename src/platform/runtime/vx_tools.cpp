@@ -73,8 +73,8 @@ constexpr TListRow kLists[kListTypeCount] = {
     {u"Index", "TESSORINE INDEX", u".tokens", kToolWordLister},                         // 23
     {u"List type 24", "TESSORINE LIST 24", u".dat", N},                                 // 24
     {u"None", "TESSORINE NO LIST", u".dat", N},                                         // 25
-    {u"List type 26", "TESSORINE LIST 26", u".dat", N},                                 // 26
-    {u"List type 27", "TESSORINE LIST 27", u".dat", N},                                 // 27
+    {u"Notes", "TESSORINE LIST 26", u".dat", N},                                        // 26
+    {u"Source text", "TESSORINE LIST 27", u".dat", N},                                  // 27
     {u"Relationships", "TESSORINE RELATIONSHIPS", u".lst", kToolWordLister},            // 28
     {u"List type 29", "TESSORINE LIST 29", u".dat", N},                                 // 29
     {u"List type 30", "TESSORINE LIST 30", u".dat", N},                                 // 30

@@ -49,14 +49,12 @@ int TVXDialogForm::ShowModal() {
 }
 
 void SetMainCaption(QWidget& form, UStringView caption) {
-  if (caption.empty()) {
-    form.setWindowTitle(ToQString(Tool_Name(current_tool_var)));
-    PostToController(4600);
-  } else {
-    form.setWindowTitle(ToQString(caption));
-    PostToController(4601);
-  }
-  if (!form.windowTitle().isEmpty()) QGuiApplication::setApplicationDisplayName(form.windowTitle());
+  const QString title = ToQString(caption.empty() ? UString(Tool_Name(current_tool_var)) : UString(caption));
+  // The desktop shows a window's title followed by the application's name unless the two are
+  // equal: the application takes the caption first, so that the title bar holds it once.
+  if (!title.isEmpty()) QGuiApplication::setApplicationDisplayName(title);
+  form.setWindowTitle(title);
+  PostToController(caption.empty() ? 4600 : 4601);
 }
 
 void SetClosingFlag(bool closing) { closing_flag = closing; }

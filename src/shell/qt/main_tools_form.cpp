@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
@@ -264,7 +265,8 @@ std::unique_ptr<TTessorineholder> TMainToolsForm::CreateTheHolderWithCallbacks(T
 
 int TMainToolsForm::AskWhetherToSave() {
   if (!HasUnsavedData()) return mrOK;
-  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave,
+                              {SaveQuestionName(list_type_as_string(fData->ListKind), fData->SourceTextFilename)});
   return ResolveSaveAnswer(answer, [this] {
     bool saved = false;
     SaveData(CurrentGrid(), saved);
@@ -274,7 +276,8 @@ int TMainToolsForm::AskWhetherToSave() {
 
 int TMainToolsForm::AskWhetherToSaveModifiedData() {
   if (!GetAskWhetherToSaveModifiedData() || !HasUnsavedData()) return mrOK;
-  const int answer = VXDialog(TVXDialog::DoYouWantToSave, {fData->SourceTextFilename});
+  const int answer = VXDialog(TVXDialog::DoYouWantToSave,
+                              {SaveQuestionName(list_type_as_string(fData->ListKind), fData->SourceTextFilename)});
   return ResolveSaveAnswer(answer, [this] {
     bool saved = false;
     SaveData(CurrentGrid(), saved);
@@ -746,7 +749,13 @@ void TMainToolsForm::PageChanged(int tab) {
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
   FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
-  if (grid) ShowEntryCount(grid);
+  if (grid) {
+    ShowEntryCount(grid);
+  } else {
+    // A page without a grid (the notes) counts no entries and has no rows.
+    status_->SetPanelText(kPanelEntries, u"");
+    status_->SetPanelText(kPanelRow, u"");
+  }
   SetPageAppropriateCaption();
   SetMenuChecks();
 }
@@ -762,7 +771,23 @@ void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
   if (!grid || !grid->List()) return;
   const int n = grid->List()->Count();
   status_->SetPanelText(kPanelEntries, n == 1 ? VXRes(TVXRes::VX1Entry) : VXResFmt(TVXRes::VXNEntries, {Num(n)}));
-  status_->SetPanelText(kPanelRow, VXRes(TVXRes::VXRowNumber) + u" " + Num(std::max(1, grid->CurrentRow())));
+  ShowRowStatus(grid);
+}
+
+void TMainToolsForm::ShowRowStatus(TVX_Grid* grid) {
+  if (!grid || !grid->List()) return;
+  // A page without rows has no row to name.
+  if (grid->Model().rowCount() == 0) {
+    status_->SetPanelText(kPanelRow, u"");
+    return;
+  }
+  status_->SetPanelText(kPanelRow, VXRes(TVXRes::VXRowNumber) + u" " + GroupedCount(std::max(1, grid->CurrentRow())));
+}
+
+void TMainToolsForm::FollowCurrentRow(TVX_Grid* grid) {
+  connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, grid] {
+    if (grid == CurrentGrid()) ShowRowStatus(grid);
+  });
 }
 
 void TMainToolsForm::SetPageAppropriateCaption() {
@@ -986,11 +1011,22 @@ void TMainToolsForm::JoinRows(TVX_Grid* grid, int row) {
   if (changed) ListChanged(grid);
 }
 
+void TMainToolsForm::AddLaterNote(UStringView what, UStringView detail) {
+  if (!fData) return;
+  const int before = fData->fNotes.Count();
+  fData->AddOneLaterNote(what, detail);
+  QPlainTextEdit* notes = GetToolSpecificControl();
+  if (!notes) return;
+  const bool modified = notes->document()->isModified();
+  for (int i = before; i < fData->fNotes.Count(); ++i) notes->appendPlainText(ToQString(fData->fNotes[i]));
+  notes->document()->setModified(modified);
+}
+
 void TMainToolsForm::ZapList(TVX_Grid* grid) {
   if (!GridHasListData(grid)) return;
   if (VXDialog(TVXDialog::OKToZapNow) != mrYes) return;
   const int zapped = grid->List()->Zap(true);
-  if (zapped > 0) fData->AddOneLaterNote(u"Zap", Num(zapped));
+  if (zapped > 0) AddLaterNote(u"Zap", Num(zapped));
   ListChanged(grid);
 }
 

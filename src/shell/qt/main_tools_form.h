@@ -112,10 +112,18 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void SetPageAppropriateCaption();
   // The start panel (no data) or the pages (data), the tool bar, menus and caption.
   void ShowDataState();
+  // The status bar's entries and row panels for the grid: "n entries", "Row r" of its current
+  // row (nothing on a page without rows).
   void ShowEntryCount(TVX_Grid* grid);
+  void ShowRowStatus(TVX_Grid* grid);
+  // The row panel follows the grid's current row while its page is the current one.
+  void FollowCurrentRow(TVX_Grid* grid);
   void SetTypingMode(int mode);
   void SetTypeModeCombo(QComboBox* combo);
   void SetNotesControl(QPlainTextEdit* notes) { notes_ = notes; }
+  // A later note of the data, shown on the notes page too: the page is what a save writes, so a
+  // note only the data held would be lost there.
+  void AddLaterNote(UStringView what, UStringView detail);
   void OpenRecentFile(const UString& path);
   // Dropped files in order: another tool's file is refused with its message, the next one is tried.
   bool HandleDroppedFiles(const std::vector<UString>& paths);

@@ -1,4 +1,5 @@
 #include "shell/qt/main_window.h"
+#include "model/column_formula.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,7 +59,7 @@ constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
 // The grid column (from 0) of a plot row's marks and a time-line row's bars.
-constexpr int kPlotGridColumn = 5;
+constexpr int kPlotListColumn = 6;  // the painted plot or time-line strip
 // Status-bar panels during a run.
 constexpr int kPanelRunText = 1;
 constexpr int kPanelRunOverall = 2;
@@ -82,6 +83,12 @@ bool TextPresent(const TChosenFileDetailsFullRec& d) {
 }
 
 }  // namespace
+
+QString NotesText(const T_WholeLinzoraHolder& doc) {
+  QString text;
+  for (int i = 0; i < doc.fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc.fNotes[i]);
+  return text;
+}
 
 bool LooksBinary(UStringView full_name) {
   std::ifstream in(ToFsPath(full_name), std::ios::binary);
@@ -129,6 +136,7 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
   BuildTypingControls();
+  ConnectViewers();
   MarkUnavailableCommands();
   ArrangeToolbarControls(*ToolbarPanel());
 }
@@ -171,12 +179,14 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
     list->SetHeadings(std::move(headings));
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
+  FollowCurrentRow(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, grid](int section) { Resort(grid, section + 1); });
+          [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
   ConnectResultPageCommands(grid);
   return grid;
 }
@@ -218,7 +228,7 @@ void TFormLinzora::ShowDocumentPages() {
         // The plot and time-line column is painted, not written.
         auto* painter = new TResultPlotDelegate(g);
         painter->SetMarkColour(StoredPlotMarkColour());
-        g->setItemDelegateForColumn(kPlotGridColumn, painter);
+        g->SetListColumnDelegate(kPlotListColumn, painter);
       }
       if (page.second == kListPlot) {
         g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
@@ -231,9 +241,7 @@ void TFormLinzora::ShowDocumentPages() {
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
   AddSourceTextPage();
   notes_ = new QPlainTextEdit;
-  QString text;
-  for (int i = 0; i < doc->fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc->fNotes[i]);
-  notes_->setPlainText(text);
+  notes_->setPlainText(NotesText(*doc));
   notes_->document()->setModified(false);
   SetNotesControl(notes_);
   Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
@@ -247,6 +255,8 @@ bool TFormLinzora::CanCloseData() {
 
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
+  RefreshAfterGridChange(nullptr);
+  ViewersDataClosed();
   grid_concordance_ = nullptr;
   shown_line_ = TLineSource();
   source_text_.Clear();
@@ -328,7 +338,7 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
   // Hints need the hits' contexts, which the plot keeps only when its settings say so.
   if (plot && grid && plot->plot_settings[1] != 0) {
     const QModelIndex index = grid->indexAt(pos);
-    if (index.isValid() && index.column() == kPlotGridColumn) {
+    if (index.isValid() && grid->ListColumnOfSection(index.column()) == kPlotListColumn) {
       if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
         const QRect rect = grid->visualRect(index);
         const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;
@@ -613,13 +623,13 @@ void TFormLinzora::ShowRunProgress() {
   bar->SetPanelText(kPanelEntries, IntToUStr(lines));
   const TRunProgressFigures f = run_progress_.Figures();
   if (f.texts > 0) {
-    bar->SetPanelText(kPanelRunText, u"text " + IntToUStr(f.text + 1) + u" of " + IntToUStr(f.texts));
+    bar->SetPanelText(kPanelRunText, CountFormat(u"text %d of %d", {IntToUStr(f.text + 1), IntToUStr(f.texts)}));
     // The percent panels may be bars (the progress display's style) or text.
     for (const auto& [panel, percent] : {std::pair{kPanelRunOverall, f.overall_percent}, std::pair{kPanelRunThisText, f.this_percent}}) {
       if (bar->PanelIsBar(panel)) bar->SetPanelBarValue(panel, percent);
       else bar->SetPanelText(panel, IntToUStr(percent) + u"%");
     }
-    bar->SetPanelText(kPanelRunWords, IntToUStr(f.running_words) + u" words");
+    bar->SetPanelText(kPanelRunWords, VXResFmt(TVXRes::VXNWords, {IntToUStr(f.running_words)}));
   }
   if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
@@ -653,8 +663,9 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   } else {
     int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;
     seen += doc->fUnusedFiles.Count();
-    if (stopped) doc->AddOneLaterNote(u"Stopped", u"stopped after " + IntToUStr(std::min(seen, texts_total)) +
-                                                      u" of " + IntToUStr(texts_total) + u" texts");
+    if (stopped)
+      doc->AddOneLaterNote(u"Stopped", CountFormat(u"stopped after %d of %d texts",
+                                                   {IntToUStr(std::min(seen, texts_total)), IntToUStr(texts_total)}));
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
@@ -938,6 +949,7 @@ void TFormLinzora::HandleStartupParameters() {
 void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
+  if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
 }
 
 void TFormLinzora::ComputePageData() {
@@ -957,13 +969,19 @@ void TFormLinzora::ComputePageData() {
   for (const TView& v : views) {
     if (!v.list || doc->fComputed[v.done_index]) continue;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (v.list->Compute(false)) doc->fComputed[v.done_index] = 1;
+    const int before = v.list->Count();
+    const bool made = v.list->Compute(false);
+    if (made) doc->fComputed[v.done_index] = 1;
     QApplication::restoreOverrideCursor();
+    // Only a list that changed is shown afresh: the other grids keep their current rows.
+    if (!made && v.list->Count() == before) continue;
     computed = true;
+    for (int t = 0; t < Pages()->Count(); ++t)
+      if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == v.list) g->ListChanged();
   }
   if (!computed) return;
-  for (int t = 0; t < Pages()->Count(); ++t)
-    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->ListChanged();
+  RefreshViewNotes();
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
 }
 
 // --- resort ---------------------------------------------------------------------------------------
@@ -976,11 +994,20 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
   // the lines being sorted.
   TJobScope resorting;
+  if (TVXBaseDataClass::IsAddedColumnNumber(column)) {
+    added_sort_ascending_ = !added_sort_ascending_;
+    list->SortOnAddedColumn(column, added_sort_ascending_);
+    RecomputeCumulativeColumns(*list);
+    MarkDataChanged();
+    grid->ListChanged();
+    return;
+  }
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
+    RecomputeCumulativeColumns(*list);
     QApplication::restoreOverrideCursor();
     grid->ListChanged();
     return;
@@ -1015,6 +1042,7 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   lines->CompleteResort();
+  RecomputeCumulativeColumns(*lines);
   QApplication::restoreOverrideCursor();
   MarkDataChanged();
   grid->ListChanged();

@@ -35,6 +35,11 @@ class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 class QToolButton;
+class TFormExtraDetails;
+class TFormOneTextFileShower;
+class TFormTextStringGridExtra;
+class TFormVXPasLibVCL;
+class TFormWordCloud;
 class TConcSortForm;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
@@ -109,6 +114,23 @@ class TFormLinzora : public TMainToolsForm {
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
 
+  // --- viewers and media (main_window_viewers.cpp) ---
+  // Tags 6, 75, 95, 186 and 179; false for any other tag.
+  bool OpenViewerWindow(int tag, TVX_Grid* grid);
+  void ShowWordCloudOfList(TVX_Grid* grid);
+  void FindFilesOfSearchWords();
+  // A text in the one-text viewer with the run's search words; a line's text at its hit.
+  bool ShowFileInViewer(UStringView name);
+  bool ShowLineInViewer(int line_index);
+  TFormOneTextFileShower& TextViewer();
+  // The list entry a concordance grid row (from 1) shows.
+  int LineOfRow(TVX_Grid* grid, int row) const { return EntryOfGridRow(grid, row); }
+  // The windows made so far (nullptr before their first use).
+  TFormVXPasLibVCL* MediaWindow() const;
+  TFormWordCloud* WordCloudWindow() const;
+  TFormExtraDetails* ExtraDetailsWindow() const;
+  TFormTextStringGridExtra* ExtraGridWindow() const;
+
   // --- runs ---
   // The run request of the wizard (message 0x56F).
   void StartConcordanceMessage(uint64_t wparam, int64_t lparam);
@@ -141,14 +163,45 @@ class TFormLinzora : public TMainToolsForm {
   // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
   TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
 
+  // --- grid tools (main_window_grid_tools.cpp) ---
+  // Tags 29 Layout, 52 New column, 85 Delete If, 170 Find, 194 Colour categories, 207 active set
+  // column, 17 Search + Replace, 37 Breakdown on the grid; false for any other tag.
+  bool OpenGridTool(int tag, TVX_Grid* grid);
+  // The column editor on the grid (page 0 layout, 1 the calculator).
+  void OpenColumnEditor(TVX_Grid* grid, int page);
+  // The column editor's handlers: add or delete a set column, add the computed column.
+  void ColumnOperation(TVX_Grid* grid, bool set_column, bool add, int column_number);
+  bool SaveHeadingsAsCustomised(TVX_Grid* grid);
+  // A grid of a list type whose user layout is saved takes it (a damaged file is logged).
+  void ApplyCustomisedLayout(TVX_Grid* grid);
+  void OpenConditions(TVX_Grid* grid, int tag);
+  void OpenSearchReplace(TVX_Grid* grid, bool replace);
+  void OpenBreakdown(TVX_Grid* grid);
+  void OpenActiveSetColumnChooser(TVX_Grid* grid);
+  // The grid's data changed or went: the conditions and search windows let go of it.
+  void RefreshAfterGridChange(TVX_Grid* grid);
+  // Writes a replacement into the list (set columns and editable columns); false when the cell
+  // cannot change.
+  bool SetWordOfRow(TVX_Grid* grid, int column, int row, const UString& text);
+  // A batch archive: the question, then the chooser; never a document of its own.
+  bool OpenAFile() override;
+  // Values in added columns are not part of the document: the user hears so first and may cancel.
+  void SaveData(TVX_Grid* grid, bool& saved) override;
+  QWidget* ColumnsForm() const { return columns_form_; }
+  QWidget* ConditionsForm() const { return conditions_form_; }
+  QWidget* SearchReplaceForm() const { return search_form_; }
+  QWidget* BreakdownForm() const { return breakdown_form_; }
+  QWidget* BatchChooser() const { return batch_chooser_; }
+
   // --- resort ---
   void Resort(TVX_Grid* grid, int column);
   TConcSortRecord& SortRecord() { return sort_record_; }
 
   // --- the result pages' commands --------------------------------------------------------------
   // The source-text page (main_window_source_text.cpp): a concordance line's text with its hit
-  // marked. The base shows a file-name row's file; a concordance row's text goes to the page,
-  // which is turned to only when the text could be shown.
+  // marked. A file-name row's text opens in the one-text viewer, other rows as the tool window
+  // shows them; a concordance row's text goes to the page, which is turned to only when the text
+  // could be shown.
   void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) override;
   // Reads the text unless it is the one shown (and the viewer holds it); right-justified for a
   // right-to-left language, in the text settings' font. False only when the text is not there
@@ -201,16 +254,17 @@ class TFormLinzora : public TMainToolsForm {
   // The small list viewer (related clusters, time-line data, plot details); nullptr before use.
   QWidget* ListViewer() const { return list_viewer_; }
 
-  // The media of a line (the media window) and the window of parallel texts' excerpts: both
-  // windows come later; until then stand-ins answer (no look-up table; excerpts in the list viewer).
-  void SetLineMedia(TLineMedia* media) { line_media_ = media; }
+  // The media of a line (the media settings' look-up and the media player window) and the window
+  // of same-named texts' excerpts (the extra text grid); tests put their own in (nullptr: the
+  // window's own again).
+  void SetLineMedia(TLineMedia* media) { line_media_ = media ? media : own_line_media_.get(); }
   class TExtraTextWindow {
    public:
     virtual ~TExtraTextWindow() = default;
-    // Each line: the file's extension, a tab, its excerpt; with the file it came from.
+    // The line's own text first; each: the file, and its extension, a tab and its excerpt.
     virtual void ShowLines(const std::vector<std::pair<UString, UString>>& file_and_line) = 0;
   };
-  void SetExtraTextWindow(TExtraTextWindow* window) { extra_text_ = window; }
+  void SetExtraTextWindow(TExtraTextWindow* window) { extra_text_ = window ? window : own_extra_text_.get(); }
 
   TVX_Grid* ConcordanceGrid() const { return grid_concordance_; }
   TVXFileDetails ChosenTexts;
@@ -251,14 +305,30 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   TWindowOpener window_opener_;
+  QPointer<TFormVXPasLibVCL> media_window_;
+  QPointer<TFormWordCloud> word_cloud_;
+  QPointer<TFormOneTextFileShower> text_viewer_;
+  QPointer<TFormExtraDetails> extra_details_;
+  QPointer<TFormTextStringGridExtra> extra_grid_;
+  // The document's lists are going: windows that read them forget them.
+  void ViewersDataClosed();
   QPointer<QWidget> tag_chooser_;
+  QPointer<QWidget> columns_form_;
+  QPointer<QWidget> conditions_form_;
+  QPointer<QWidget> search_form_;
+  QPointer<QWidget> breakdown_form_;
+  QPointer<QWidget> batch_chooser_;
   QPointer<QWidget> lemma_shower_;
   // Each line a form, a tab and its frequency.
   void ShowLemmaForms(const std::vector<UString>& lines);
   void FillTagChooser();
   int conc_displacement_ = 0;
+  bool added_sort_ascending_ = false;
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
   void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
+  // The notes page after a view was computed: its count lines and the time-line's dates, and the
+  // notes the document added since it held notes_before lines (none for -1).
+  void RefreshViewNotes(int notes_before = -1);
   void SaveAsThroughDialog(TVX_Grid* grid, int format);
   void CopyThroughFormatDialog(TVX_Grid* grid);
   bool SourceTextPageShown() const;
@@ -281,8 +351,6 @@ class TFormLinzora : public TMainToolsForm {
   void ConnectResultPageCommands(TVX_Grid* grid);
   void TurnToGridPage(TVX_Grid* grid);
   void TurnToPageOfWidget(QWidget* widget);
-  // Later notes the document added since it held `before` note lines go to the notes page too.
-  void ShowLaterNotes(int before);
   void ComputeViewCommand(TVX_Grid* grid, int view);
   void RefreshGridsOfList(const TVXBaseDataClass* list);
   // Menu 210: the basis asked for, then the relative entropy of the grid's list.
@@ -304,14 +372,20 @@ class TFormLinzora : public TMainToolsForm {
   QPointer<QWidget> list_viewer_;
   QPointer<QWidget> frequency_dialog_;
   QPointer<QWidget> word_list_check_;
-  TNoLineMedia no_media_;
-  TLineMedia* line_media_ = &no_media_;
+  // The media road and the extra text grid behind the two interfaces (main_window_viewers.cpp).
+  void ConnectViewers();
+  std::unique_ptr<TLineMedia> own_line_media_;
+  std::unique_ptr<TExtraTextWindow> own_extra_text_;
+  TLineMedia* line_media_ = nullptr;
   TExtraTextWindow* extra_text_ = nullptr;
   int64_t longest_gap_ms_ = 0;
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;
   int32_t shown_text_ = -1;
 };
+
+// The document's notes as the notes page shows them, one line each.
+QString NotesText(const T_WholeLinzoraHolder& doc);
 
 // A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
 bool LooksBinary(UStringView full_name);

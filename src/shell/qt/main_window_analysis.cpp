@@ -50,6 +50,7 @@ constexpr int kTagUniformPlot = 55;
 constexpr int kHelpSameSearch = 5900;
 constexpr int kHelpRelativeEntropy = 6130;
 constexpr int kFirstReferenceColumn = 16;
+constexpr int kConcordanceLineColumn = 1;
 constexpr size_t kComputedClusters = 1, kComputedCollocates = 2, kComputedPatterns = 3, kComputedPlot = 4;
 
 }  // namespace
@@ -59,13 +60,6 @@ constexpr size_t kComputedClusters = 1, kComputedCollocates = 2, kComputedPatter
 void TFormLinzora::RefreshGridsOfList(const TVXBaseDataClass* list) {
   for (int t = 0; t < Pages()->Count(); ++t)
     if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == list) g->ListChanged();
-}
-
-void TFormLinzora::ShowLaterNotes(int before) {
-  T_WholeLinzoraHolder* doc = Doc();
-  if (!doc || !notes_) return;
-  // Appended, not refilled: what the user typed on the page stays.
-  for (int i = std::max(0, before); i < doc->fNotes.Count(); ++i) notes_->appendPlainText(ToQString(doc->fNotes[i]));
 }
 
 void TFormLinzora::ComputeViewCommand(TVX_Grid* grid, int view) {
@@ -100,7 +94,8 @@ void TFormLinzora::CClusters(TVX_Grid* grid) {
   MarkDataChanged();
   for (int t = 0; t < Pages()->Count(); ++t)
     if (Pages()->GridOfTab(t) && Pages()->GridOfTab(t)->List() == doc->fClusterList.get()) Pages()->Tabs()->setCurrentIndex(t);
-  ShowLaterNotes(notes_before);
+  RefreshViewNotes(notes_before);
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   Pages()->Records().Last_actions |= kChangedClustersOrTimeline;
   UpdateControlsForData();
 }
@@ -127,7 +122,8 @@ void TFormLinzora::CCollocates(TVX_Grid* grid) {
       if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == collocates)
         g->SetList(collocates, kListCollocates, g->Alternative());
   }
-  ShowLaterNotes(notes_before);
+  RefreshViewNotes(notes_before);
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   Pages()->Records().Last_actions |= kChangedViews;
   UpdateControlsForData();
 }
@@ -152,9 +148,10 @@ void TFormLinzora::CComputeTimeline(TVX_Grid* grid) {
   RefreshGridsOfList(doc->fTimeLineList.get());
   if (r != TTimelineRecompute::kComputed) return;
   MarkDataChanged();
-  ShowLaterNotes(notes_before);
+  RefreshViewNotes(notes_before);
   for (int t = 0; t < Pages()->Count(); ++t)
     if (Pages()->GridOfTab(t) && Pages()->GridOfTab(t)->List() == doc->fTimeLineList.get()) Pages()->Tabs()->setCurrentIndex(t);
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   Pages()->Records().Last_actions |= kChangedViews | kChangedClustersOrTimeline;
   UpdateControlsForData();
 }
@@ -266,6 +263,8 @@ void TFormLinzora::PPlot(TVX_Grid* grid) {
   }
   MarkDataChanged();
   RefreshGridsOfList(doc->fConcPlotList.get());
+  RefreshViewNotes();
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   Pages()->Records().Last_actions |= kChangedViews;
   UpdateControlsForData();
 }
@@ -279,6 +278,8 @@ void TFormLinzora::PPatterns(TVX_Grid* grid) {
   }
   MarkDataChanged();
   RefreshGridsOfList(doc->fPatternsList.get());
+  RefreshViewNotes();
+  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   UpdateControlsForData();
 }
 
@@ -300,7 +301,8 @@ void TFormLinzora::PPlotDisplayChanged(TVX_Grid* grid) {
 void TFormLinzora::PPlayMedia(TVX_Grid* grid) {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !GridHasListData(grid) || grid->ListType() != kListConcordance) return;
-  const UString said = PlayMediaOfLine(*doc, grid->CurrentRow(), grid->CurrentColumn(), *line_media_);
+  // Ctrl+M with no cell chosen plays the first line's media.
+  const UString said = PlayMediaOfLine(*doc, std::max(1, grid->CurrentRow()), grid->CurrentColumn(), *line_media_);
   if (!said.empty()) Status()->SetPanelText(kPanelMessage, said);
 }
 
@@ -368,7 +370,7 @@ void TFormLinzora::FileNameList() {
     return;
   }
   MarkDataChanged();
-  ShowLaterNotes(notes_before);
+  RefreshViewNotes(notes_before);
   Pages()->Records().Last_actions |= kChangedRowsOrNotes;
   UpdateControlsForData();
 }
@@ -442,7 +444,8 @@ int TFormLinzora::ConcordanceCharsEachSide(int centre_length) const {
   if (!grid_concordance_) return 10;
   // As many characters each side of the hit as the column shows.
   const int average = std::max(1, grid_concordance_->fontMetrics().averageCharWidth());
-  return std::max(10, (grid_concordance_->columnWidth(0) / average - centre_length) / 2);
+  const int section = std::max(0, grid_concordance_->Model().Source().ViewOfListColumn(kConcordanceLineColumn));
+  return std::max(10, (grid_concordance_->columnWidth(section) / average - centre_length) / 2);
 }
 
 void TFormLinzora::RereadLinesShortOfContext() {

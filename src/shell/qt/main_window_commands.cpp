@@ -232,12 +232,15 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
         grid->ListChanged();
       }
       break;
-    default: OpenLaterWindow(tag, grid); break;
+    default:
+      if (!OpenGridTool(tag, grid)) OpenLaterWindow(tag, grid);
+      break;
   }
   return true;
 }
 
 void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
+  if (OpenViewerWindow(tag, grid)) return;
   if (window_opener_) {
     window_opener_(tag, grid);
     return;
@@ -280,7 +283,7 @@ void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
   THighlightCell cell;
   if (auto* collocates = dynamic_cast<TCollocateList*>(grid->List()))
     cell = HighlightOfCollocateCell(
-        *collocates, row, CollocateListColumn(grid->CurrentColumn(), collocates->fsettings.current_has_set_column));
+        *collocates, row, grid->CurrentColumn());
   else if (auto* patterns = dynamic_cast<TPatternsList*>(grid->List()))
     cell = HighlightOfPatternCell(*patterns, row, grid->CurrentColumn());
   if (cell.kind == THighlightCellKind::kLemmaForms) {
@@ -373,6 +376,22 @@ void TFormLinzora::CopyThroughFormatDialog(TVX_Grid* grid) {
   grid->CopySelectedRows();
   text_output_ = false;
   remake_cells();
+}
+
+void TFormLinzora::RefreshViewNotes(int notes_before) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !notes_) return;
+  // What a computation noted since the document held notes_before lines goes below the memo.
+  std::vector<UString> later;
+  if (notes_before >= 0)
+    for (int i = notes_before; i < doc->fNotes.Count(); ++i) later.push_back(doc->fNotes[i]);
+  // The memo may hold the user's own lines: they are kept, only the count lines change.
+  const bool modified = notes_->document()->isModified();
+  doc->fNotes.SetText(FromQString(notes_->toPlainText()));
+  for (const UString& line : later) doc->fNotes.Add(line);
+  doc->UpdateViewNotes();
+  notes_->setPlainText(NotesText(*doc));
+  notes_->document()->setModified(modified);
 }
 
 // --- tags -----------------------------------------------------------------------------------------

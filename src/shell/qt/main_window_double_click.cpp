@@ -24,7 +24,7 @@
 namespace {
 
 constexpr int kClickPauseMs = 100;
-constexpr int kFileNameColumn = 13;
+constexpr int kTagsColumn = 3;
 constexpr int kClusterWordColumn = 1;
 constexpr int kRelatedClustersColumn = 5;
 constexpr int kTimelineDataColumn = 6;
@@ -40,10 +40,14 @@ UString CellText(TVXBaseDataClass& list, int column, int grid_row, int alternati
 void TFormLinzora::ConnectResultPageCommands(TVX_Grid* grid) {
   grid->setProperty("lz_focus_after_typing", true);
   connect(grid, &QAbstractItemView::doubleClicked, this, [this, grid](const QModelIndex& index) {
-    if (index.isValid()) DDblClickCell(grid, index.row() + 1);
+    if (!index.isValid()) return;
+    // The cell double-clicked is the current one (a mouse's double-click made it so already).
+    if (grid->currentIndex() != index) grid->setCurrentIndex(index);
+    DDblClickCell(grid, index.row() + 1);
   });
   connect(grid, &QAbstractItemView::clicked, this, [this, grid](const QModelIndex& index) {
-    if (index.isValid() && grid->ListType() == kListConcordance) GridConcordanceClickCell(grid, index.row() + 1, index.column() + 1);
+    if (index.isValid() && grid->ListType() == kListConcordance)
+      GridConcordanceClickCell(grid, index.row() + 1, grid->ListColumnOfSection(index.column()));
   });
 }
 
@@ -89,12 +93,10 @@ void TFormLinzora::DDblClickCell(TVX_Grid* grid, int row) {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !GridHasListData(grid) || row <= 0) return;
   TVXBaseDataClass* list = grid->List();
-  int column = grid->CurrentColumn();
+  // The list's column: a layout may have moved or hidden the grid's columns.
+  const int column = grid->CurrentColumn();
   bool collocate_set_shown = false;
-  if (auto* collocates = dynamic_cast<TCollocateList*>(list)) {
-    collocate_set_shown = collocates->fsettings.current_has_set_column;
-    column = CollocateListColumn(column, collocate_set_shown);
-  }
+  if (auto* collocates = dynamic_cast<TCollocateList*>(list)) collocate_set_shown = collocates->fsettings.current_has_set_column;
   const bool set_column = list->PredefinedSetColumnNumber() == column;
   switch (DoubleClickActionOf(grid->ListType(), row, column, set_column, collocate_set_shown)) {
     case TDoubleClickAction::kNothing: break;
@@ -107,19 +109,15 @@ void TFormLinzora::DDblClickCell(TVX_Grid* grid, int row) {
       break;
     }
     case TDoubleClickAction::kPlayMedia: PPlayMedia(grid); break;
-    case TDoubleClickAction::kOpenCellFile: {
-      UString name;
+    case TDoubleClickAction::kOpenCellFile:
+      // A line's text opens in the one-text viewer at its hit; a file-name row's text there too.
       if (grid->ListType() == kListConcordance) {
-        TFullFileNamesScope full_names(*doc);
-        name = CellText(*list, kFileNameColumn, row, grid->Alternative());
-      } else if (auto* files = dynamic_cast<TLinzoraFilenamelist*>(list)) {
-        name = files->GetFullFilename(EntryOfGridRow(grid, row), false);
+        ShowLineInViewer(EntryOfGridRow(grid, row));
       } else {
-        name = CellText(*list, column, row, grid->Alternative());
+        bool shown = false;
+        ShowSourceOfRow(grid, row, shown);
       }
-      OpenFileOfCell(name);
       break;
-    }
     case TDoubleClickAction::kOpenPlotFile:
     case TDoubleClickAction::kPlotDetails: {
       auto* plot = dynamic_cast<TConcPlotList*>(list);
@@ -177,16 +175,13 @@ void TFormLinzora::GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int
   if (!doc || !GridHasListData(grid) || grid->ListType() != kListConcordance || !doc->fSameFilenameOption ||
       !doc->fConcordanceList)
     return;
-  const UString what = CellText(*grid->List(), 3, row, grid->Alternative());
-  const TLineSource line = SourceTextOfLine(*doc->fConcordanceList, EntryOfGridRow(grid, row));
-  if (!line.valid || what.empty()) return;
+  const TLineSource line = SourceTextOfLine(*doc->fConcordanceList, EntryOfGridRow(grid, std::max(1, row)));
+  if (!line.valid) return;
+  // The line's tag context (a subtitle's text, say) is sought in the texts beside it; a line
+  // without one by its hit.
+  UString what = CellText(*grid->List(), kTagsColumn, std::max(1, row), grid->Alternative());
+  if (what.empty()) what = line.hit_text;
+  if (what.empty()) return;
   const std::vector<std::pair<UString, UString>> found = SameNamedTextExcerpts(line.full_name, what);
-  if (found.empty()) return;
-  if (extra_text_) {
-    extra_text_->ShowLines(found);
-    return;
-  }
-  std::vector<UString> lines;
-  for (const auto& f : found) lines.push_back(f.second);
-  ShowInListViewer(ExtractFileName(line.full_name), VXRes(TVXRes::VXFilenames), lines);
+  if (!found.empty()) extra_text_->ShowLines(found);
 }

@@ -55,19 +55,23 @@ void TFormLinzora::TurnToGridPage(TVX_Grid* grid) {
 }
 
 void TFormLinzora::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
-  TMainToolsForm::ShowSourceOfRow(grid, row, shown);
-  if (shown) return;
+  shown = false;
   T_WholeLinzoraHolder* doc = Doc();
-  // The file-name page names its texts without their folders: the list knows them in full.
+  // The file-name page names its texts without their folders: the list knows them in full, and
+  // the text opens in the one-text viewer with the run's search words.
   if (auto* files = doc && GridHasListData(grid) ? dynamic_cast<TLinzoraFilenamelist*>(grid->List()) : nullptr) {
-    const UString name = files->GetFullFilename(EntryOfGridRow(grid, row), false);
+    const int entry = EntryOfGridRow(grid, row);
+    if (entry < 0 || entry >= files->Count()) return;
+    const UString name = files->GetFullFilename(entry, false);
     if (!FileExists(name)) {
       VXDialog(TVXDialog::SourceTextFileNotFound, {name.empty() ? UString(u"(no name)") : name});
       return;
     }
-    shown = FileLauncher().ShowFile(name);
+    shown = ShowFileInViewer(name);
     return;
   }
+  TMainToolsForm::ShowSourceOfRow(grid, row, shown);
+  if (shown) return;
   if (!doc || !GridHasListData(grid) || grid->ListType() != kListConcordance || !doc->fConcordanceList) return;
   const int current = grid->CurrentRow();
   const TLineSource line = SourceTextOfLine(*doc->fConcordanceList, EntryOfGridRow(grid, row));

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
@@ -35,8 +36,25 @@ bool Refused(UStringView caption, const std::vector<UString>& problems) {
   return true;
 }
 
+// A path reads from its start: a path set while the user is not typing in it shows its first
+// characters (the top folders), the whole path stands in its hint, and the box asks for room
+// for the whole path (up to kWidestPathBox pixels).
+constexpr int kWidestPathBox = 900;
+void ShowPathFromItsStart(QLineEdit* edit) {
+  auto fit = [edit] {
+    if (!edit->hasFocus()) edit->setCursorPosition(0);
+    edit->setToolTip(edit->text());
+    const int wanted = edit->fontMetrics().horizontalAdvance(edit->text()) + 24;
+    edit->setMinimumWidth(std::min(kWidestPathBox, std::max(200, wanted)));
+  };
+  QObject::connect(edit, &QLineEdit::textChanged, edit, fit);
+  QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit] { edit->setCursorPosition(0); });
+  fit();
+}
+
 // A line edit with a button that fills it from a chooser.
 QWidget* WithBrowse(QLineEdit* edit, bool folder, QWidget* parent) {
+  ShowPathFromItsStart(edit);
   auto* row = new QWidget(parent);
   auto* l = new QHBoxLayout(row);
   l->setContentsMargins(0, 0, 0, 0);

@@ -21,6 +21,7 @@ TSourceTextRichEdit::TSourceTextRichEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void TSourceTextRichEdit::SetSourceText(UStringView text, std::vector<UString> search_words) {
+  model_.reset();
   original_ = UString(text);
   hit_ = TTextSpan{-1, 0};
   words_ = std::move(search_words);
@@ -105,6 +106,7 @@ void TSourceTextRichEdit::ShowHighlights() {
 }
 
 bool TSourceTextRichEdit::GotoNextKW(bool forward) {
+  if (model_) return GotoNextPagedKW(forward);
   if (!highlighted_) HighlightKWs();
   const QTextCursor cursor = textCursor();
   const int64_t from = current_ >= 0 ? highlights_[static_cast<size_t>(current_)].start

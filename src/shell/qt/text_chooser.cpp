@@ -20,6 +20,7 @@
 
 #include "model/chosen_texts_handover.h"
 #include "platform/rtl/datetime.h"
+#include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "shell/qt/qt_application.h"
@@ -165,7 +166,7 @@ void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms
 
 void TTextChooser::Changed() {
   model_->Changed();
-  status_->setText(QStringLiteral("%1 texts").arg(ToQString(IntToDecStr(choice_->Count()))));
+  status_->setText(ToQString(VXResFmt(TVXRes::VXNmanyTexts, {IntToUStr(choice_->Count())})));
 }
 
 void TTextChooser::ShowProgress() {
