@@ -198,6 +198,22 @@ TFileContentsSet FileContentsType(UStringView filename, bool thorough) {
   return StreamContentsType(*in, thorough);
 }
 
+bool FileLooksBinary(UStringView full_name) {
+  auto in = TFileStream::Open(UString(full_name), TFileMode::OpenRead);
+  if (!in) return false;
+  uint8_t buf[4096];
+  const int64_t n = std::max<int64_t>(0, in->Read(buf, sizeof buf));
+  if (n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF))) return false;
+  int64_t zeros_even = 0, zeros_odd = 0;
+  for (int64_t i = 0; i < n; ++i)
+    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
+  if (zeros_even + zeros_odd == 0) return false;
+  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
+  const int64_t pairs = n / 2;
+  const int64_t one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
+  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
+}
+
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b) { return int(a) - int(b); }
 
 bool SplitZipMemberName(UStringView joined, UString& archive, UString& member) {

@@ -47,6 +47,10 @@ enum : uint8_t { kWantedNotLooked = 0, kWantedFound = 1, kWantedNotFound = 2 };
 TFileContentsSet FileContentsType(UStringView filename, bool thorough);
 // The same for a stream from its position (a zip member).
 TFileContentsSet StreamContentsType(TStream& s, bool thorough);
+// Whether a file is no text (a program, a picture): zero bytes among its first 4 KiB, unless a
+// UTF-16 byte-order mark or zeros that fall almost all on one side of each pair show UTF-16. The
+// chooser of texts marks such a file, and a run passes it over, by this one test.
+bool FileLooksBinary(UStringView full_name);
 // Comparison of two kinds for sorting.
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b);
 

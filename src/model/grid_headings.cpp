@@ -144,6 +144,38 @@ UString ApplyLetterCase(UStringView text, uint8_t letter_case) {
   }
 }
 
+std::vector<int> LaidOutColumns(const TVXBaseDataClass& list, int own_columns) {
+  const TGrid_header_array& heads = list.grid_headings;
+  const int own = own_columns < 0 ? list.HeadingCount() : own_columns;
+  std::vector<int> out;
+  std::vector<bool> seen(static_cast<size_t>(std::max(own, 0)), false);
+  auto take = [&](int c) {
+    if (TVXBaseDataClass::IsAddedColumnNumber(c)) {
+      if (list.AddedColumn(c) == nullptr || std::find(out.begin(), out.end(), c) != out.end()) return;
+    } else {
+      if (c < 0 || c >= own || seen[static_cast<size_t>(c)]) return;
+      seen[static_cast<size_t>(c)] = true;
+    }
+    out.push_back(c);
+  };
+  if (heads.empty()) {
+    for (int c = 0; c < own; ++c)
+      if (list.HeadingSettings(c).visible) take(c);
+    for (const auto& a : list.AddedColumns()) take(a.column_number);
+    return out;
+  }
+  // The row numbers come first wherever their record stands.
+  const int zero = HeadingIndexOfColumn(heads, 0);
+  if (zero < 0 || heads[static_cast<size_t>(zero)].visible) take(0);
+  for (const TGrid_head32& h : heads)
+    if (h.visible) take(h.column_number);
+  for (int c = 1; c < own; ++c)
+    if (HeadingIndexOfColumn(heads, c) < 0) take(c);
+  for (const auto& a : list.AddedColumns())
+    if (HeadingIndexOfColumn(heads, a.column_number) < 0) take(a.column_number);
+  return out;
+}
+
 void ApplyHeadingToCell(const TGrid_head32& head, TGrid_data_rec& cell) {
   if (cell.row == 0) return;
   cell.alignment = head.alignment;
@@ -152,6 +184,11 @@ void ApplyHeadingToCell(const TGrid_head32& head, TGrid_data_rec& cell) {
     cell.has_colour = true;
     cell.colour = static_cast<uint32_t>(head.background);
   }
+  ApplyHeadingToValue(head, cell);
+}
+
+void ApplyHeadingToValue(const TGrid_head32& head, TGrid_data_rec& cell) {
+  if (cell.row == 0) return;
   if (cell.has_number && head.numeric) {
     if (std::isfinite(cell.number.value) && cell.number.value < head.threshold) {
       cell.has_number = cell.has_text = false;

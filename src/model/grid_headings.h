@@ -43,8 +43,20 @@ int HeadingIndexOfColumn(const TGrid_header_array& heads, int list_column);
 UString GetDatum(const TGrid_header_array& heads, int list_column);
 void ExchangeTwoHeadings(TGrid_header_array& heads, int a, int b);
 
-// The cell as its column's record says it is shown.
+// The list columns in the order the layout shows them, those it hides left out: column 0 (the row
+// numbers) first, then the layout's shown records, then own and added columns it holds no record of
+// yet. A list without a layout gives its own columns in order (those its heading settings hide left
+// out), then its added columns. Exports and the save-as dialog number the columns by their place in
+// this order; a column whose heading the list itself hides keeps its place. own_columns: how many
+// own columns the list has when its cells say more than its headings (-1: as many as headings).
+std::vector<int> LaidOutColumns(const TVXBaseDataClass& list, int own_columns = -1);
+
+// The cell as its column's record says it is shown: its value (ApplyHeadingToValue), alignment,
+// typeface and the column's own colour.
 void ApplyHeadingToCell(const TGrid_head32& head, TGrid_data_rec& cell);
+// The value alone, as exports write it: a number below the threshold left blank, a number with the
+// column's decimals, a text in the column's letter case.
+void ApplyHeadingToValue(const TGrid_head32& head, TGrid_data_rec& cell);
 // Letter case: 0 UPPER, 1 Title, 2 lower, 3 as it is.
 UString ApplyLetterCase(UStringView text, uint8_t letter_case);
 

@@ -642,10 +642,12 @@ void TBufferProcessor::KeepTailForNextChunk() {
 
 TTextStartRec TextStartOf(const uint8_t* head, int64_t head_n, int64_t text_bytes, const uint8_t* chunk, size_t chunk_n) {
   TTextStartRec r;
-  if (text_bytes >= 3 && head_n >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+  // Two bytes are too few to be taken for UTF-16, unless they are the whole text and a
+  // byte-order mark: then the text is empty, as one holding only the UTF-8 signature is.
+  if (text_bytes >= 2 && head_n >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
     r.encoding = TTextEncoding::Utf16LE;
     r.signature_bytes = 2;
-  } else if (text_bytes >= 3 && head_n >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+  } else if (text_bytes >= 2 && head_n >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
     r.encoding = TTextEncoding::Utf16BE;
     r.signature_bytes = 2;
   } else if (head_n >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
@@ -724,7 +726,7 @@ void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t ba
   fText.clear();
   fText.reserve(m + kCarriedCharsMax);
   fOffsets.clear();
-  fOffsets.reserve(m + 1);
+  ReserveOffsets(m + 1);
   const int64_t first_bad = ::DecodeUtf8Lenient(b, m, base, more_follows, fText, fOffsets);
   if (first_bad >= 0 && !fBadUtf8Logged) {
     fBadUtf8Logged = true;
@@ -809,6 +811,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
           fOffsetsFixedWidth = true;  // all ASCII
           fFixedWidth = 1;
         } else {
+          ReserveOffsets(fText.size() + 1);
           fOffsets.resize(fText.size() + 1);
           Utf8CharOffsets(b, consumed, base, fOffsets.data());
         }
@@ -821,9 +824,10 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
     case TTextEncoding::CodePage: {
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
       BufferDetails.code_page = fCodePage;
-      fText = DecodeCodePageWithOffsets(b, m, fCodePage, fOffsets, more_follows);
-      bool identity = fOffsets.size() == fText.size() + 1;
-      for (size_t i = 0; identity && i < fOffsets.size(); ++i) identity = fOffsets[i] == i;
+      ReserveOffsets(m + 17);
+      const bool one_byte_each = DecodeCodePageInto(b, m, fCodePage, fText, fOffsets, more_follows);
+      bool identity = one_byte_each || fOffsets.size() == fText.size() + 1;
+      for (size_t i = 0; !one_byte_each && identity && i < fOffsets.size(); ++i) identity = fOffsets[i] == i;
       if (identity) {
         fOffsetsFixedWidth = true;
         fFixedWidth = 1;
@@ -837,9 +841,16 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
 }
 
 // Gives every character its own offset entry (for steps that move characters).
+void TBufferProcessor::ReserveOffsets(size_t n) {
+  // Room for a whole chunk the first time, so that the vectors the chunks pass round never grow.
+  const size_t want = std::max(n, fText.capacity() + 1);
+  if (fOffsets.capacity() < want) fOffsets.reserve(want);
+}
+
 void TBufferProcessor::MaterialiseOffsets() {
   if (!fOffsetsFixedWidth) return;
   const size_t n = fText.size();
+  ReserveOffsets(n + 1);
   fOffsets.resize(n + 1);
   for (size_t i = 0; i <= n; ++i) fOffsets[i] = fOffsetsBase + static_cast<uint32_t>(i * fFixedWidth);
   fOffsetsFixedWidth = false;
@@ -876,18 +887,20 @@ void TBufferProcessor::ComposeChunk() {
       low = false;
       break;
     }
-  if (low) return;
-  const UString whole = ComposeNFC(fText);
-  if (whole == fText) return;
+  if (low || IsComposedNFC(fText)) return;
   MaterialiseOffsets();
   // Composition never reaches back over an ASCII character, so the text is composed in pieces
   // that each start at one; within a piece that changed, each composed character takes the
   // offset of the first character it was made from.
   const size_t n = fText.size();
-  UString out;
-  std::vector<uint32_t> offs;
-  out.reserve(n);
-  offs.reserve(n + 1);
+  // Made in the buffers of the last chunk composed, which then change places with the chunk's.
+  UString& out = fComposedText;
+  std::vector<uint32_t>& offs = fComposedOffsets;
+  out.clear();
+  offs.clear();
+  // As much room as the chunk's own buffers, which the next chunk fills again after the swap.
+  out.reserve(std::max(n, fText.capacity()));
+  offs.reserve(std::max(n + 1, fOffsets.capacity()));
   size_t s = 0;
   while (s < n) {
     size_t e = s + 1;
@@ -895,8 +908,9 @@ void TBufferProcessor::ComposeChunk() {
     const UStringView piece(fText.data() + s, e - s);
     bool plain = true;
     for (char16_t c : piece) plain = plain && c < 0x80;
-    const UString composed = plain ? UString(piece) : ComposeNFC(piece);
-    if (composed == piece) {
+    UString& composed = fComposedPiece;
+    if (!plain) ComposeNFCInto(piece, composed);
+    if (plain || UStringView(composed) == piece) {
       out.append(piece);
       offs.insert(offs.end(), fOffsets.begin() + static_cast<std::ptrdiff_t>(s),
                   fOffsets.begin() + static_cast<std::ptrdiff_t>(e));
@@ -921,8 +935,8 @@ void TBufferProcessor::ComposeChunk() {
     s = e;
   }
   offs.push_back(fOffsets[n]);
-  fText = std::move(out);
-  fOffsets = std::move(offs);
+  fText.swap(out);
+  fOffsets.swap(offs);
 }
 
 int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
@@ -1066,8 +1080,8 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
     fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
   } else {
     fOffsets.resize(static_cast<size_t>(len + look_ahead) + 1);
-    fByteMap.SetOffsets(first_byte, std::move(fOffsets));
-    fOffsets.clear();
+    // The map hands back the last chunk's vector: the next chunk fills it again.
+    fByteMap.TakeOffsets(first_byte, fOffsets);
   }
   // The next piece starts at the first character not kept (the boundary character); the last
   // piece ends where the text ends.

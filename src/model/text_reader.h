@@ -423,6 +423,8 @@ class TBufferProcessor {
   void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
   void ComposeChunk();
   void MaterialiseOffsets();
+  // Makes room for n offsets (a whole chunk's worth, the first time).
+  void ReserveOffsets(size_t n);
   void ReplaceEntities();
   // Cuts a chunk that is not the end of the text; answers the characters kept.
   int32_t CutAtBoundary(int32_t n);
@@ -447,6 +449,9 @@ class TBufferProcessor {
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;
   uint32_t fOffsetsBase = 0;        // bytes skipped at the chunk's start (a byte-order mark)
+  UString fComposedText;            // what the last chunk composed was made in, kept for the next
+  std::vector<uint32_t> fComposedOffsets;
+  UString fComposedPiece;
   TChunkByteMap fByteMap;
   TTextEncoding fEncoding = TTextEncoding::Utf8;
   bool fEncodingKnown = false;

@@ -1,10 +1,15 @@
 #include "shell/grid_cells.h"
 
+#include <algorithm>
+
 #include "model/export_cells.h"
 #include "model/grid_headings.h"
 #include "platform/runtime/vx_runtime.h"
+#include "shell/search_replace_rules.h"
 
 void TGridCellSource::SetList(TVXBaseDataClass* list, int kind_of_display) {
+  // Another list's cells do not hold the last search's words.
+  if (list != list_) search_display_.clear();
   list_ = list;
   kind_of_display_ = kind_of_display;
   Invalidate();
@@ -98,6 +103,59 @@ void TGridCellSource::Fill(int row, int col, TGrid_data_rec& cell) {
   if (slot < head_of_slot_.size() && head_of_slot_[slot] >= 0 &&
       static_cast<size_t>(head_of_slot_[slot]) < list_->grid_headings.size())
     ApplyHeadingToCell(list_->grid_headings[static_cast<size_t>(head_of_slot_[slot])], cell);
+  if (row > 0 && row <= data_rows && !search_display_.empty()) AddSearchSpans(col, cell);
+}
+
+struct TGridCellSource::TSearchDisplay {
+  std::vector<UString> items;
+  std::unique_ptr<TCellHitFinder> finder;
+  uint32_t colour = 0;
+  std::vector<std::pair<int32_t, int32_t>> hits;
+};
+
+void TGridCellSource::ShowSearchFormat(int column, const std::vector<UString>& items, uint32_t colour) {
+  auto& shown = search_display_[column];
+  if (!shown) shown = std::make_shared<TSearchDisplay>();
+  for (const UString& i : items) {
+    const UString item = TrimU(i);
+    if (!item.empty() && std::find(shown->items.begin(), shown->items.end(), item) == shown->items.end())
+      shown->items.push_back(item);
+  }
+  shown->colour = colour;
+  shown->finder = std::make_unique<TCellHitFinder>(shown->items);
+  if (shown->items.empty()) search_display_.erase(column);
+  Invalidate();
+}
+
+void TGridCellSource::ClearSearchDisplay() {
+  if (search_display_.empty()) return;
+  search_display_.clear();
+  Invalidate();
+}
+
+std::vector<UString> TGridCellSource::SearchDisplayItems(int column) const {
+  const auto it = search_display_.find(column);
+  return it == search_display_.end() ? std::vector<UString>() : it->second->items;
+}
+
+void TGridCellSource::AddSearchSpans(int col, TGrid_data_rec& cell) {
+  const auto it = search_display_.find(col);
+  if (it == search_display_.end() || !cell.visible || !cell.has_text) return;
+  TSearchDisplay& shown = *it->second;
+  // The search looks at the whole text shown; the spans count from the start of the text proper.
+  shown.finder->Hits(GridCellText(cell), shown.hits);
+  const auto prefix = static_cast<int32_t>(cell.prefix.size());
+  const auto length = static_cast<int32_t>(cell.text.size());
+  for (const auto& [offset, width] : shown.hits) {
+    const int32_t from = std::max(offset - prefix, 0), to = std::min(offset + width - prefix, length);
+    if (to <= from) continue;
+    TGrid_data_rec::TColouredSpan span;
+    span.start = from;
+    span.length = to - from;
+    span.fore = shown.colour;
+    span.bold = true;
+    cell.spans.push_back(span);
+  }
 }
 
 const TGrid_data_rec& TGridCellSource::Cell(int row, int col) {

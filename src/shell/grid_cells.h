@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -58,6 +60,16 @@ class TGridCellSource {
   void Invalidate();
   size_t CachedRowCount() const { return rows_.size(); }
 
+  // The search words a search of one column shows (the search dialog's display): in each data
+  // cell of that column their hits, found in the text as the column's format gives it (its letter
+  // case, its decimals) by the same rules as the search, become coloured spans in colour
+  // (0x00BBGGRR), bold. Items add to those the column shows already; a column keeps its display
+  // until it is cleared or the source is given another list.
+  void ShowSearchFormat(int column, const std::vector<UString>& items, uint32_t colour);
+  void ClearSearchDisplay();
+  // The items a column shows; empty when none.
+  std::vector<UString> SearchDisplayItems(int column) const;
+
  private:
   struct TRow {
     std::vector<TGrid_data_rec> cells;
@@ -65,6 +77,7 @@ class TGridCellSource {
     std::list<int>::iterator age;
   };
   void Fill(int row, int col, TGrid_data_rec& cell);
+  void AddSearchSpans(int col, TGrid_data_rec& cell);
   size_t SlotOf(int col) const;
   void MakeViewColumns();
   void DropColumnsTheListHides();
@@ -76,6 +89,8 @@ class TGridCellSource {
   std::unordered_map<int, TRow> rows_;
   std::list<int> ages_;  // most recent first
   TGrid_data_rec empty_;
+  struct TSearchDisplay;
+  std::map<int, std::shared_ptr<TSearchDisplay>> search_display_;  // by list column
 };
 
 // The text a cell shows: prefix, text and suffix, or its number (with its decimals when it is a

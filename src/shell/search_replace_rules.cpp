@@ -96,14 +96,71 @@ bool PlainHits(UStringView text, const std::vector<TPlainItem>& plain, std::vect
 
 }  // namespace
 
-struct TSearchReplaceRun::Impl {
-  TSearchReplaceOwner owner;
+struct TCellHitFinder::Impl {
   std::vector<TSearch_word_format_rec> items;
   std::vector<UString> typed;
   std::vector<TPlainItem> plain;  // the items as plain words, when they are
   bool plain_items = false;
-  UString replacement;
   std::unique_ptr<TSearchAndDoEngine> engine;
+};
+
+TCellHitFinder::TCellHitFinder(const std::vector<UString>& items, const TSearchTextOptions& options)
+    : d_(std::make_unique<Impl>()) {
+  for (const UString& i : items)
+    if (!TrimU(i).empty()) {
+      d_->items.push_back(TBaseSearchItems::MakeItem(i));
+      d_->typed.push_back(TrimU(i));
+    }
+  d_->plain_items = PlainItems(d_->typed, d_->plain);
+  d_->engine = std::make_unique<TSearchAndDoEngine>(true, true, options);
+}
+
+TCellHitFinder::~TCellHitFinder() = default;
+
+bool TCellHitFinder::Empty() const { return d_->items.empty(); }
+
+const std::vector<UString>& TCellHitFinder::Items() const { return d_->typed; }
+
+void TCellHitFinder::Hits(UStringView text, std::vector<std::pair<int32_t, int32_t>>& hits) {
+  Impl& d = *d_;
+  hits.clear();
+  if (d.items.empty()) return;
+  if (d.plain_items && PlainHits(text, d.plain, hits)) return;
+  bool may = false;
+  for (const UString& typed : d.typed) may = may || TextMayHoldItem(text, typed);
+  if (!may) return;
+  auto found = [&hits](TSearchAndDoEngine&, TSearchFound_Rec& f) {
+    hits.emplace_back(f.hit_position, f.hit_length);
+    return true;
+  };
+  d.engine->PrepareFirst(text, -1, 0, found);
+  for (size_t k = 0; k < d.items.size(); ++k) d.engine->SearchAndDo(d.items[k], static_cast<int32_t>(k));
+  if (d.items.size() > 1) {
+    std::sort(hits.begin(), hits.end());
+    // Hits of different items at one place: the first (longest when tied in start) stays.
+    std::vector<std::pair<int32_t, int32_t>> kept;
+    for (const auto& h : hits)
+      if (kept.empty() || h.first >= kept.back().first + kept.back().second) kept.push_back(h);
+    hits = std::move(kept);
+  }
+}
+
+bool SearchDiffersFromLast(UStringView last, const std::vector<UString>& items) {
+  const UString was = TrimU(last);
+  if (was.empty()) return false;
+  const TSearch_word_format_rec last_item = TBaseSearchItems::MakeItem(was);
+  for (const UString& i : items) {
+    if (TrimU(i).empty()) continue;
+    const TSearch_word_format_rec item = TBaseSearchItems::MakeItem(TrimU(i));
+    if (item.sw != last_item.sw || item.options != last_item.options) return true;
+  }
+  return false;
+}
+
+struct TSearchReplaceRun::Impl {
+  TSearchReplaceOwner owner;
+  std::unique_ptr<TCellHitFinder> finder;
+  UString replacement;
   int32_t rows = 0;
   int32_t row = -1;
   UString working;
@@ -144,19 +201,13 @@ bool TSearchReplaceRun::Start(const std::vector<UString>& items, bool replacing,
   state_ = TSearchState::kIdle;
   cancelled_ = false;
   hits_this_pass_ = total_hits_ = replaced_ = passes_ = 0;
-  for (const UString& i : items)
-    if (!TrimU(i).empty()) {
-      d_->items.push_back(TBaseSearchItems::MakeItem(i));
-      d_->typed.push_back(TrimU(i));
-    }
-  if (d_->items.empty() || !owner.rows || !owner.cell_text) {
+  d_->finder = std::make_unique<TCellHitFinder>(items, options);
+  if (d_->finder->Empty() || !owner.rows || !owner.cell_text) {
     state_ = TSearchState::kFinished;
     return false;
   }
   d_->owner = std::move(owner);
-  d_->plain_items = PlainItems(d_->typed, d_->plain);
   d_->replacement = UString(replacement);
-  d_->engine = std::make_unique<TSearchAndDoEngine>(true, true, options);
   d_->rows = d_->owner.rows();
   replacing_ = replacing;
   confirm_each_ = confirm_each;
@@ -170,24 +221,7 @@ bool TSearchReplaceRun::LoadRow() {
   d.shift = 0;
   d.waited_this_row = false;
   if (!d.owner.cell_text(d.row, d.working)) return false;
-  if (d.plain_items && PlainHits(d.working, d.plain, d.hits)) return !d.hits.empty();
-  bool may = false;
-  for (const UString& typed : d.typed) may = may || TextMayHoldItem(d.working, typed);
-  if (!may) return false;
-  auto found = [&d](TSearchAndDoEngine&, TSearchFound_Rec& f) {
-    d.hits.emplace_back(f.hit_position, f.hit_length);
-    return true;
-  };
-  d.engine->PrepareFirst(d.working, -1, 0, found);
-  for (size_t k = 0; k < d.items.size(); ++k) d.engine->SearchAndDo(d.items[k], static_cast<int32_t>(k));
-  if (d.items.size() > 1) {
-    std::sort(d.hits.begin(), d.hits.end());
-    // Hits of different items at one place: the first (longest when tied in start) stays.
-    std::vector<std::pair<int32_t, int32_t>> kept;
-    for (const auto& h : d.hits)
-      if (kept.empty() || h.first >= kept.back().first + kept.back().second) kept.push_back(h);
-    d.hits = std::move(kept);
-  }
+  d.finder->Hits(d.working, d.hits);
   return !d.hits.empty();
 }
 

@@ -30,8 +30,9 @@ bool autosearch_confirm = true;
 
 // --- the list grid ---------------------------------------------------------------------------------
 
-TListGridSearchTarget::TListGridSearchTarget(TVX_Grid* grid, TReplace replace, TShowHit show_hit)
-    : grid_(grid), replace_(std::move(replace)), show_hit_(std::move(show_hit)) {}
+TListGridSearchTarget::TListGridSearchTarget(TVX_Grid* grid, TReplace replace, TShowHit show_hit,
+                                             TShowFormat show_format)
+    : grid_(grid), replace_(std::move(replace)), show_hit_(std::move(show_hit)), show_format_(std::move(show_format)) {}
 
 std::vector<std::pair<UString, int>> TListGridSearchTarget::Choices() {
   std::vector<std::pair<UString, int>> out;
@@ -71,6 +72,16 @@ void TListGridSearchTarget::ShowHit(int row, int choice, int hit_number) {
 
 void TListGridSearchTarget::Refresh() {
   if (grid_) grid_->ListChanged();
+}
+
+void TListGridSearchTarget::SearchStarted(int choice, const std::vector<UString>& items) {
+  if (grid_ && show_format_) show_format_(grid_, choice, items);
+}
+
+void TListGridSearchTarget::ClearSearchDisplay() {
+  if (!grid_) return;
+  grid_->Model().Source().ClearSearchDisplay();
+  grid_->ListChanged();
 }
 
 // --- the dialog ------------------------------------------------------------------------------------
@@ -231,6 +242,14 @@ void TSearchReplaceDlg::OKClick() {
                             [target, choice](int row, UString& text) { return target->CellText(row, choice, text); },
                             [target, choice](int row, const UString& text) { return target->Replace(row, choice, text); }};
   const std::vector<UString> items{typed};
+  // The grid still shows the last search's hits: when this search is another, the user may have
+  // them cleared first.
+  if (SearchDiffersFromLast(last_sw_, items)) {
+    target->Refresh();
+    if (IsYes(VXDialog(TVXDialog::ClearTheSearch))) target->ClearSearchDisplay();
+  }
+  last_sw_ = typed;
+  target->SearchStarted(choice, items);
   hits_shown_ = 0;
   if (!run_.Start(items, replace_too_, FromQString(replacement), autosearch_confirm, owner)) return;
   busy_ = true;

@@ -38,6 +38,10 @@ class TSearchTarget {
   // The hit's cell becomes the current one; hit_number counts from 1.
   virtual void ShowHit(int row, int choice, int hit_number) = 0;
   virtual void Refresh() {}
+  // A search of choice for items is about to begin: the grid shows their hits from now on.
+  virtual void SearchStarted(int /*choice*/, const std::vector<UString>& /*items*/) {}
+  // The hits of earlier searches are no longer shown.
+  virtual void ClearSearchDisplay() {}
 };
 
 // The list grid: rows and cells as the grid shows them (rows from 1 in the grid, from 0 here).
@@ -45,7 +49,8 @@ class TListGridSearchTarget : public TSearchTarget {
  public:
   using TReplace = std::function<bool(TVX_Grid* grid, int column, int row, const UString& text)>;
   using TShowHit = std::function<void(TVX_Grid* grid, int column, int row, int hit_number)>;
-  TListGridSearchTarget(TVX_Grid* grid, TReplace replace, TShowHit show_hit);
+  using TShowFormat = std::function<void(TVX_Grid* grid, int column, const std::vector<UString>& items)>;
+  TListGridSearchTarget(TVX_Grid* grid, TReplace replace, TShowHit show_hit, TShowFormat show_format = {});
   bool IsTextGrid() const override { return false; }
   std::vector<std::pair<UString, int>> Choices() override;
   int CurrentChoice() override;
@@ -54,11 +59,14 @@ class TListGridSearchTarget : public TSearchTarget {
   bool Replace(int row, int choice, const UString& text) override;
   void ShowHit(int row, int choice, int hit_number) override;
   void Refresh() override;
+  void SearchStarted(int choice, const std::vector<UString>& items) override;
+  void ClearSearchDisplay() override;
 
  private:
   QPointer<TVX_Grid> grid_;
   TReplace replace_;
   TShowHit show_hit_;
+  TShowFormat show_format_;
 };
 
 class TSearchReplaceDlg : public TVXStylableForm<QWidget> {
@@ -105,6 +113,7 @@ class TSearchReplaceDlg : public TVXStylableForm<QWidget> {
   bool replace_too_ = false;
   bool busy_ = false;
   int hits_shown_ = 0;
+  UString last_sw_;  // the item of the last search begun
   QComboBox* search_ = nullptr;
   QComboBox* replace_ = nullptr;
   QListWidget* columns_ = nullptr;

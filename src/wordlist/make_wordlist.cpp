@@ -11,6 +11,7 @@
 
 #include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/run_timing.h"
@@ -22,8 +23,6 @@
 #include "wordlist/wordlist_counting.h"
 
 namespace {
-
-constexpr int32_t kMaxWorkers = 64;
 
 // Runs work(k) for k = 0..count-1 on `threads` workers (inline for one) and hands each result to
 // commit on the calling thread in order of k; workers run at most 2 x threads texts ahead. commit
@@ -140,14 +139,7 @@ UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrail
 
 }  // namespace
 
-int32_t WordlistWorkerThreads(int32_t requested) {
-  if (requested > 0) return std::min(requested, kMaxWorkers);
-  if (const char* env = std::getenv("LINZORA_THREADS")) {
-    const int n = std::atoi(env);
-    if (n > 0) return std::min(n, kMaxWorkers);
-  }
-  return std::clamp(static_cast<int32_t>(std::thread::hardware_concurrency()), 1, kMaxWorkers);
-}
+int32_t WordlistWorkerThreads(int32_t requested) { return JobWorkerThreads(requested); }
 
 bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
                                          int32_t& converted, const TMakeWordlistOptions& options) {

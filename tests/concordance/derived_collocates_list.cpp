@@ -213,7 +213,7 @@ TEST(CollocateList, HeadingsNameTheUnitOfTheNumbersShown) {
     UString want;
   } cases[] = {{0, 15, u"Texts"},        {0, 16, u"Total"},          {0, p0, u"L5"},          {0, 3, u"Dice"},
                {1, 16, u"Total %"},      {2, 18, u"Right %"},        {2, p0 + 5, u"* %"},     {2, 14, u"Set"},
-               {3, 17, u"Left per 1,000"}, {4, 15, u"Texts per million"}, {4, 1, u"word"},   {9, 16, u"Total"}};
+               {3, 17, u"Left per 1,000"}, {4, 15, u"Texts per million"}, {4, 1, u"Word"},   {9, 16, u"Total"}};
   for (const Case& c : cases) {
     SetDisplayWordsPerMillion(c.display);
     EXPECT_EQ(heading(c.col), c.want) << int(c.display) << " " << c.col;

@@ -367,3 +367,71 @@ TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
     EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
   }
 }
+
+// A text holding only a signature (the UTF-8 one, or a UTF-16 byte-order mark either way round)
+// is an empty text: no line for "*", an unused text of 0 words, as the UTF-8 signature alone
+// always was. (A UTF-16 mark alone was read as an 8-bit text holding the word "ÿþ".)
+TEST(ConcordanceDocument, ASignatureAloneIsAnEmptyText) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } const cases[] = {
+      {"UTF-8 signature", "\xEF\xBB\xBF"},
+      {"UTF-16 little-endian mark", "\xFF\xFE"},
+      {"UTF-16 big-endian mark", "\xFE\xFF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings settings;
+    TempFolder tmp;
+    const UString words = tmp.Write(u"a.txt", "the dog ran");
+    const UString mark = tmp.Write(u"mark.txt", c.bytes);
+    TRunDone run = RunConcordance({{words, mark}, u"*"});
+    ASSERT_TRUE(run.found);
+    T_WholeLinzoraHolder& doc = *run.doc;
+    EXPECT_EQ(doc.fConcordanceList->Count(), 3);
+    ASSERT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+    ASSERT_EQ(doc.fUnusedFiles.Count(), 1);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).filename, mark);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).old.wordcount, 0);
+    EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.words, 0);
+  }
+}
+
+namespace {
+std::atomic<bool> g_first_text_read{false};
+// The user's stop arrives once the first text is read: at the next turn of the event loop, which
+// may come while the next text is opened, before its first chunk.
+void StopOnceTheFirstTextIsRead() {
+  if (g_first_text_read) global_panic_state = kPanicStopNow;
+}
+}  // namespace
+
+// A text stopped before its first chunk was not read: neither a text with lines nor an unused
+// one, so "stopped after n of m texts" counts only the texts read. (It was listed as an unused
+// text of 0 words.)
+TEST(ConcordanceDocument, ATextStoppedBeforeItsFirstChunkIsNeitherUsedNorUnused) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  const std::vector<UString> texts = {tmp.Write(u"a.txt", "the dog ran"), tmp.Write(u"b.txt", "a dog sat"),
+                                      tmp.Write(u"c.txt", "no such word")};
+  g_first_text_read = false;
+  SetYieldHook(&StopOnceTheFirstTextIsRead);
+  TRunRequest request{texts, u"dog"};
+  request.threads = 1;
+  request.chunk_done = [](int32_t text, int64_t bytes_read, int64_t size, int32_t) {
+    if (text == 0 && bytes_read >= size) g_first_text_read = true;
+  };
+  TRunDone run = RunConcordance(request);
+  SetYieldHook(nullptr);
+  global_panic_state = kPanicNone;
+  ASSERT_NE(run.doc, nullptr);
+  T_WholeLinzoraHolder& doc = *run.doc;
+  EXPECT_EQ(doc.fConcordanceList->Count(), 1);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+  EXPECT_EQ(doc.fUnusedFiles.Count(), 0);
+  EXPECT_TRUE(doc.fTextsWithoutHits.empty());
+  // The texts not read keep their "not looked at" state.
+  EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.wanted, kWantedNotLooked);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.wanted, kWantedNotLooked);
+}

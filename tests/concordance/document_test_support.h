@@ -3,6 +3,8 @@
 // make the document, call MakeConcordance with the window's argument table).
 #pragma once
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -58,6 +60,9 @@ struct TRunRequest {
   // The window's tag handler; given, it is refreshed from the settings store before the run and
   // the document is made with it (its tags are the visible ones).
   TTextTagHandler* tags = nullptr;
+  int32_t threads = 0;  // 0: every core
+  // Told after each chunk of each text (see TMakeConcordanceArgs::chunk_done).
+  std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
 };
 
 struct TRunDone {
@@ -109,6 +114,8 @@ inline TRunDone RunConcordance(const TRunRequest& request) {
   args.batch_mode = request.batch_mode;
   args.sw_batch_mode = false;
   args.skip_plot = false;
+  args.threads = request.threads;
+  args.chunk_done = request.chunk_done;
   done.ok = done.doc->MakeConcordance(args);
   done.found = done.ok && done.doc->fConcordanceList->Count() > 0;
   return done;

@@ -252,4 +252,45 @@ TEST(SearchReplace, PlainWordsAreFoundAsTheEngineFindsThem) {
   EXPECT_FALSE(TSearchReplaceRun::PlainWordHits(u"na\u00EFve", {u"na*"}, hits));
 }
 
+// The finder a grid highlights with gives the run's hits: plain words without the engine, others
+// (a letter beyond ASCII) with it; one finder over many texts.
+TEST(SearchReplace, CellHitFinderFindsWhatTheEngineFinds) {
+  const struct {
+    std::vector<UString> items;
+    UString text;
+    std::vector<std::pair<int32_t, int32_t>> hits;  // worked out by hand
+  } cases[] = {
+      {{u"walk*"}, u"He walked, walks; sidewalk", {{3, 6}, {11, 5}}},
+      {{u"cat", u"dog"}, u"dog, cat and dog", {{0, 3}, {5, 3}, {13, 3}}},
+      {{u"na*"}, u"a na\u00EFve name", {{2, 5}, {8, 4}}},
+      {{u"cat"}, u"no hit here", {}},
+  };
+  for (const auto& c : cases) {
+    TCellHitFinder finder(c.items);
+    std::vector<std::pair<int32_t, int32_t>> hits;
+    finder.Hits(c.text, hits);
+    EXPECT_EQ(hits, c.hits) << Utf16ToUtf8(c.text);
+    EXPECT_EQ(hits, EngineHits(c.text, c.items)) << Utf16ToUtf8(c.text);
+    finder.Hits(c.text, hits);  // asked again, the same
+    EXPECT_EQ(hits, c.hits) << Utf16ToUtf8(c.text);
+  }
+  EXPECT_TRUE(TCellHitFinder({u"  "}).Empty());
+}
+
+// Whether the last search's display is offered for clearing: only when there was one and the new
+// search is another.
+TEST(SearchReplace, TheLastSearchIsOfferedForClearingOnlyWhenTheNewOneDiffers) {
+  const struct {
+    const char16_t* last;
+    std::vector<UString> items;
+    bool differs;
+  } cases[] = {
+      {u"", {u"cat"}, false},         {u"  ", {u"cat"}, false},          {u"cat", {u"cat"}, false},
+      {u"cat", {u" cat "}, false},    {u"cat", {u"dog"}, true},          {u"cat", {u"cat", u"dog"}, true},
+      {u"cat", {u"cat*"}, true},      {u"cat", {}, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SearchDiffersFromLast(c.last, c.items), c.differs) << Utf16ToUtf8(c.last);
+}
+
 }  // namespace

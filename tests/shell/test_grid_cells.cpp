@@ -4,6 +4,7 @@
 #include "shell/grid_cells.h"
 #include "model/grid_headings.h"
 #include "shell/grid_test_list.h"
+#include "model/work_test_list.h"
 
 TEST(GridCells, AsksOnlyForCellsShownAndKeepsThem) {
   TSyntheticGridList list(1000000);
@@ -139,4 +140,62 @@ TEST(GridCells, ColumnsTheListHidesAreNotShown) {
   list.hidden_columns.clear();
   src.Invalidate();
   EXPECT_EQ(src.ViewColumnCount(), 16);
+}
+
+// A search's words are shown in the cells of its column only, as coloured bold spans counted
+// from the start of the cell's text (after any prefix); later searches add to them until cleared.
+TEST(GridCells, SearchDisplayColoursTheHitsOfItsColumn) {
+  TTestWordList list;
+  list.SetHeadings({u"N", u"Word"});
+  list.Fill({{u"cat", 5}, {u"catalogue", 3}, {u"dog", 2}});
+  const int set = list.AddSetColumn();
+  list.SetAddedCellText(set, 0, u"a cat and a cat");
+  list.SetAddedCellText(set, 2, u"Cat, again");
+  TGridCellSource src;
+  src.SetList(&list);
+  // The word column's cells come with a prefix of two characters.
+  src.SetTweak([](TGrid_data_rec& c) {
+    if (c.col == 1 && c.row > 0) c.prefix = u"> ";
+  });
+  using TSpans = std::vector<std::pair<int32_t, int32_t>>;
+  auto spans = [&src](int row, int col) {
+    TSpans out;
+    for (const auto& s : src.Cell(row, col).spans) out.emplace_back(s.start, s.length);
+    return out;
+  };
+  src.ShowSearchFormat(set, {u"cat"}, 0x0000FF);
+  const struct {
+    int row, col;
+    TSpans spans;
+  } first[] = {{1, set, {{2, 3}, {12, 3}}}, {2, set, {}}, {3, set, {{0, 3}}}, {0, set, {}}, {1, 1, {}}};
+  for (const auto& c : first) EXPECT_EQ(spans(c.row, c.col), c.spans) << c.row << " " << c.col;
+  const auto& span = src.Cell(1, set).spans.at(0);
+  EXPECT_EQ(span.fore, 0x0000FFu);
+  EXPECT_TRUE(span.bold);
+  EXPECT_EQ(span.back, 0xFFFFFFFFu);
+
+  // A second search of the column adds its word; one of the word column has its own display.
+  src.ShowSearchFormat(set, {u"cat", u"and"}, 0x0000FF);
+  src.ShowSearchFormat(1, {u"cat*"}, 0x00FF00);
+  EXPECT_EQ(src.SearchDisplayItems(set), (std::vector<UString>{u"cat", u"and"}));
+  const struct {
+    int row, col;
+    TSpans spans;
+  } second[] = {{1, set, {{2, 3}, {6, 3}, {12, 3}}}, {1, 1, {{0, 3}}}, {2, 1, {{0, 9}}}, {3, 1, {}}};
+  for (const auto& c : second) EXPECT_EQ(spans(c.row, c.col), c.spans) << c.row << " " << c.col;
+  EXPECT_EQ(GridCellText(src.Cell(1, 1)), u"> cat");
+
+  src.ClearSearchDisplay();
+  EXPECT_TRUE(src.SearchDisplayItems(set).empty());
+  EXPECT_TRUE(spans(1, set).empty());
+  EXPECT_TRUE(spans(1, 1).empty());
+
+  // Another list does not inherit the display; the same list given again keeps it.
+  src.ShowSearchFormat(set, {u"cat"}, 0x0000FF);
+  src.SetList(&list);
+  EXPECT_EQ(spans(1, set), (TSpans{{2, 3}, {12, 3}}));
+  TTestWordList other;
+  src.SetList(&other);
+  src.SetList(&list);
+  EXPECT_TRUE(spans(1, set).empty());
 }

@@ -55,6 +55,18 @@ class GridTools : public MainRoadTest {
     QTest::qWait(20);
   }
   int ViewColumns() { return Grid().Model().columnCount(); }
+  // A set column added through the column editor, its cells (by list row) given, the cursor on
+  // its first row: its column number.
+  int SetColumnHolding(std::initializer_list<std::pair<int, const char16_t*>> cells) {
+    Fire(29);
+    Columns().Pages()->setCurrentIndex(2);
+    Columns().AddSetColumnButton()->click();
+    const int set = List().ColumnSetnums().items.back();
+    for (const auto& [row, text] : cells) List().SetAddedCellText(set, row, text);
+    Grid().ListChanged();
+    Grid().SelectCell(1, set);
+    return set;
+  }
   UString HeadingOfView(int v) { return FromQString(Grid().Model().headerData(v, Qt::Horizontal, Qt::DisplayRole).toString()); }
   TFormColumns& Columns() { return *qobject_cast<TFormColumns*>(Main().ColumnsForm()); }
   int HeadingIndex(int column) { return HeadingIndexOfColumn(List().grid_headings, column); }
@@ -312,14 +324,7 @@ TEST_F(GridTools, FindDeleteAndColourByConditions) {
 }
 
 TEST_F(GridTools, SearchAndReplaceInASetColumn) {
-  Fire(29);
-  Columns().Pages()->setCurrentIndex(2);
-  Columns().AddSetColumnButton()->click();
-  const int set = List().ColumnSetnums().items.back();
-  List().SetAddedCellText(set, 0, u"cat cat");
-  List().SetAddedCellText(set, 2, u"a cat");
-  Grid().ListChanged();
-  Grid().SelectCell(1, set);
+  const int set = SetColumnHolding({{0, u"cat cat"}, {2, u"a cat"}});
   Fire(17);
   auto* dlg = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
   ASSERT_NE(dlg, nullptr);
@@ -363,6 +368,43 @@ TEST_F(GridTools, SearchAndReplaceInASetColumn) {
   dlg->CancelClick();
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_EQ(Utf16ToUtf8(List().AddedCellText(set, 0)), "dog dog");
+}
+
+// A search shows its words in the grid's column, and they stay after it; a search for another word
+// first offers to clear them (No keeps both, Yes only the new), the same word again does not.
+TEST_F(GridTools, SearchShowsItsWordsInTheGridAndOffersToClearThemForAnother) {
+  const int set = SetColumnHolding({{0, u"a cat and a dog"}});
+  using TSpans = std::vector<std::pair<int32_t, int32_t>>;
+  auto spans = [&] {
+    TSpans out;
+    for (const auto& s : Grid().Model().Source().Cell(1, set).spans) out.emplace_back(s.start, s.length);
+    return out;
+  };
+  const struct {
+    const char* typed;
+    int answer;  // to the offer to clear the last search's words; 0: not offered
+    TSpans shown;
+  } steps[] = {{"cat", 0, {{2, 3}}},
+               {"dog", mrNo, {{2, 3}, {12, 3}}},
+               {"a", mrYes, {{0, 1}, {10, 1}}},
+               {"a", 0, {{0, 1}, {10, 1}}}};
+  for (const auto& step : steps) {
+    Fire(17);
+    auto* dlg = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
+    ASSERT_NE(dlg, nullptr);
+    dlg->SearchBox()->setEditText(QString::fromLatin1(step.typed));
+    dlg->ReplaceBox()->setEditText(QStringLiteral("x"));
+    dlg->ConfirmEach()->setChecked(true);
+    dialogs.Clear();
+    if (step.answer != 0) dialogs.Script({step.answer});
+    dlg->OKClick();
+    EXPECT_EQ(WasAsked(TVXDialog::ClearTheSearch), step.answer != 0) << step.typed;
+    EXPECT_EQ(spans(), step.shown) << step.typed;
+    if (std::string(step.typed) == "dog") Shot(Main(), "search_words_shown");
+    dlg->CancelClick();
+    EXPECT_EQ(spans(), step.shown) << step.typed;
+  }
+  EXPECT_EQ(Utf16ToUtf8(List().AddedCellText(set, 0)), "a cat and a dog");
 }
 
 TEST_F(GridTools, BreakdownCountsByFile) {

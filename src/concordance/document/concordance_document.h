@@ -147,7 +147,7 @@ struct TMakeConcordanceArgs {
   bool skip_plot = false;
   // Answers the UTF-8 conversion question; empty: the texts are read as they are.
   std::function<bool(UStringView file_name)> convert_utf8_text;
-  // Worker threads; 0: the settings' choice (at least one).
+  // Worker threads; 0: one per core, unless the LINZORA_THREADS variable names a number.
   int32_t threads = 0;
 };
 
@@ -252,6 +252,8 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
 
   // --- state ---
   const std::vector<int32_t>& SWSFoundCounter() const { return fConcordanceList->sws_found_counter; }
+  // The workers the latest run over texts read them with (0 before any run).
+  int32_t RunWorkers() const { return fRunWorkers; }
   TConcordanceWorkDoneRec WorkDone() const;
   void SetWorkDone(const TConcordanceWorkDoneRec& w);
   // Why the last read failed: the block and the byte offset (empty after a good read).
@@ -326,6 +328,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   std::function<bool(UStringView file_name)> fConvertChoice;
   std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
   int32_t fBatchCounter = 0;
+  int32_t fRunWorkers = 0;
 };
 
 // Bit n of an option byte.

@@ -139,7 +139,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   settings.allowed_word_gap = fSettings.AllowedLastWordGap();
   settings.one_item_at_a_time = one_search_word >= 0;
   settings.failure_ends_run = true;
-  settings.threads = std::max(1, args.threads);
+  settings.threads = JobWorkerThreads(args.threads);
   settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
   settings.lcid = LCID();
   settings.text_name = [&](int32_t k) {
@@ -156,6 +156,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
         return ReadTextForConcordance(setup, fRunTexts[static_cast<size_t>(t)], t);
       },
       sink, token, fRunFilter.get());
+  fRunWorkers = result.workers;
   fReadRun->StoreAtRunEnd();
   fConcordanceList->sw_limit_reached = fConcordanceList->sw_limit_reached || result.sw_limit_reached;
   for (size_t i = 0; i < result.sws_found_counter.size(); ++i) {

@@ -59,6 +59,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   // Half a line after each cut, so a hit just before it gets its right context.
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
+  if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -262,7 +263,9 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   AddTagPositions(line);
   line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
-  line.SetText(cutter_.LineText());
+  // A new line's text is written where its list will keep it; a line remade keeps its place.
+  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.LineText());
+  else line.SetText(cutter_.LineText());
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
@@ -381,6 +384,7 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     if (!read && set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());
     const bool stopped = out.stop_state >= kPanicStopNow;
     out.stopped_after_chunk = stopped ? p.LastChunkSearched() : -1;
+    out.not_read = stopped && p.LastChunkSearched() < 0 && p.FileSize() > 0;
     // A text stopped on request was read as far as asked: no failure.
     out.read_ok = read || stopped;
     if (!out.read_ok) {

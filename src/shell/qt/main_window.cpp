@@ -14,11 +14,11 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QToolTip>
-#include <fstream>
 
 #include "concordance/document/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -88,25 +88,6 @@ QString NotesText(const T_WholeLinzoraHolder& doc) {
   QString text;
   for (int i = 0; i < doc.fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc.fNotes[i]);
   return text;
-}
-
-bool LooksBinary(UStringView full_name) {
-  std::ifstream in(ToFsPath(full_name), std::ios::binary);
-  if (!in) return false;
-  char buf[4096];
-  in.read(buf, sizeof buf);
-  const std::streamsize n = in.gcount();
-  if (n >= 2 && ((static_cast<uint8_t>(buf[0]) == 0xFF && static_cast<uint8_t>(buf[1]) == 0xFE) ||
-                 (static_cast<uint8_t>(buf[0]) == 0xFE && static_cast<uint8_t>(buf[1]) == 0xFF)))
-    return false;
-  int zeros_even = 0, zeros_odd = 0;
-  for (std::streamsize i = 0; i < n; ++i)
-    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
-  if (zeros_even + zeros_odd == 0) return false;
-  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
-  const int pairs = static_cast<int>(n / 2);
-  const int one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
-  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
 }
 
 namespace {
@@ -531,7 +512,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
     }
-    if (d.rec.zip_member == 0 && LooksBinary(FullName(d))) {
+    if (d.rec.zip_member == 0 && FileLooksBinary(FullName(d))) {
       texts.SetFileWanted(i, kWantedNotFound);
       passed_over_.push_back(FullName(d) + u" (not a text)");
       continue;
@@ -554,6 +535,8 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
   args.list_kind = kListConcordance;
+  // Texts are read on every core; the window's thread commits them and keeps the window alive.
+  args.threads = JobWorkerThreads(0);
   return args;
 }
 

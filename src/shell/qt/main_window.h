@@ -183,6 +183,8 @@ class TFormLinzora : public TMainToolsForm {
   // Writes a replacement into the list (set columns and editable columns); false when the cell
   // cannot change.
   bool SetWordOfRow(TVX_Grid* grid, int column, int row, const UString& text);
+  // The search's words shown in the grid's column, in the search-word colour.
+  void ShowSearchFormat(TVX_Grid* grid, int column, const std::vector<UString>& items);
   // A batch archive: the question, then the chooser; never a document of its own.
   bool OpenAFile() override;
   // Values in added columns are not part of the document: the user hears so first and may cancel.
@@ -387,5 +389,3 @@ class TFormLinzora : public TMainToolsForm {
 // The document's notes as the notes page shows them, one line each.
 QString NotesText(const T_WholeLinzoraHolder& doc);
 
-// A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
-bool LooksBinary(UStringView full_name);

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 
 #include "model/column_formula.h"
+#include "model/export_cells.h"
 #include "model/grid_headings.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -209,6 +210,12 @@ bool TFormLinzora::SetWordOfRow(TVX_Grid* grid, int column, int row, const UStri
   return true;
 }
 
+void TFormLinzora::ShowSearchFormat(TVX_Grid* grid, int column, const std::vector<UString>& items) {
+  if (!GridHasListData(grid)) return;
+  grid->Model().Source().ShowSearchFormat(column, items, static_cast<uint32_t>(ExportStyleColours().search_word));
+  grid->ListChanged();
+}
+
 void TFormLinzora::OpenSearchReplace(TVX_Grid* grid, bool replace) {
   if (!GridHasListData(grid)) return;
   if (!search_form_) search_form_ = new TSearchReplaceDlg(this);
@@ -221,7 +228,8 @@ void TFormLinzora::OpenSearchReplace(TVX_Grid* grid, bool replace) {
       grid, [this](TVX_Grid* g, int column, int row, const UString& text) { return SetWordOfRow(g, column, row, text); },
       [this](TVX_Grid*, int, int row, int hit) {
         Status()->SetPanelText(kStatusHitPanel, VXResFmt(TVXRes::VXHitN, {IntToUStr(hit), IntToUStr(row)}));
-      });
+      },
+      [this](TVX_Grid* g, int column, const std::vector<UString>& items) { ShowSearchFormat(g, column, items); });
   dlg->Setup(replace, std::move(target));
   dlg->show();
   dlg->raise();
