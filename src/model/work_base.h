@@ -102,6 +102,13 @@ class TVXBaseLemmaMatchCapableList : public TVXBaseDataClass {
   // Moves every entry of other into this list once the pre-merge checks pass; otherwise both
   // lists stay as they were and the answer is false.
   virtual bool MergeWith(TVXBaseLemmaMatchCapableList* other);
+  // Joins rows whose words hold one another as whole words (a row's words, followed by a blank,
+  // found at the start of another's or after a blank there): with small_to_large the shorter
+  // row goes under the longer, otherwise the longer under the shorter. Rows are taken in order,
+  // each with every later row, and a join the list refuses (a row already joined, a head made a
+  // form) is passed over; joins are not undoable. Stops when the stop state is set. Answers the
+  // joins made (list_cluster_joins.cpp).
+  virtual int32_t JoinClusters(bool small_to_large);
 
   // Applies the tool's match list as its match-list settings say; answers the number of entries
   // matched.

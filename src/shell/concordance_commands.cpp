@@ -50,11 +50,11 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {42, C::kCompute, G, kComputeClusters},
     {44, C::kCompute, G, kComputePatterns},
     {47, C::kUnjoinAll, G, 0},
-    {48, C::kAutoJoin, G, 0},
+    {48, C::kJoinClusters, G, 0},
     {52, C::kLaterWindow, G, 0},
     {53, C::kCompute, G, kComputeRelationships},
     {54, C::kListCommand, G, 0},
-    {55, C::kListCommand, G, 0},
+    {55, C::kPlotDisplay, G, 0},
     {58, C::kCompute, G, kComputeTimeline},
     {73, C::kInsertTags, W, 0},
     {75, C::kLaterWindow, G, 0},
@@ -74,7 +74,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {99, C::kOtherSort, G, 0},
     {100, C::kHideTagKind, W, 0},
     {101, C::kConcDisplay, W, 0},
-    {103, C::kLaterWindow, G, 0},
+    {103, C::kPageHelp, G, 0},
     {104, C::kAutoJoin, G, 0},
     {105, C::kAfterCommon, G, 0},
     {106, C::kAfterCommon, G, 0},
@@ -95,7 +95,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {143, C::kModify, G, 3},
     {150, C::kHighlightCollocate, G, 0},
     {154, C::kCopyToSetColumn, W, 0},
-    {155, C::kListCommand, G, 0},
+    {155, C::kFollowCollocate, G, 0},
     {156, C::kMatches, G, 0},
     {157, C::kMatches, G, 0},
     {158, C::kMatches, G, 0},
@@ -126,7 +126,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {207, C::kLaterWindow, G, 0},
     {208, C::kAfterCommon, G, 0},
     {209, C::kMatches, G, 0},
-    {210, C::kLaterWindow, G, 0},
+    {210, C::kRelativeEntropy, G, 0},
 });
 
 constexpr bool SortedByTag() {
@@ -200,4 +200,19 @@ bool SortOnWords(TVXBaseDataClass& list, int tag) {
   list.SetSortCaseSensitive(0, sort->case_sensitive);
   list.SetSortAscending(0, true);
   return list.DoASort(1, 0, list.Count() - 1);
+}
+
+int PageHelpContext(int list_type) {
+  switch (list_type) {
+    case 27: return 6000;  // source text
+    case 26: return 1120;  // notes
+    case 10: return 6230;
+    case 5: return 1980;
+    case 12: return 2010;
+    case 14: return 2130;
+    case 13: return 2000;
+    case 20: return 5560;
+    case 17: return 1420;
+    default: return 1000;
+  }
 }

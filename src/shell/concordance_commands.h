@@ -63,7 +63,8 @@ enum class TConcCommand : uint8_t {
   kJoin,              // 19
   kUnjoin,            // 20: the selected rows
   kUnjoinAll,         // 47
-  kAutoJoin,          // 48, 104: joining by rule, a window of its own
+  kJoinClusters,      // 48: rows joined under the rows whose words hold theirs
+  kAutoJoin,          // 104: no rule is given for it; it says so and changes nothing
   kZap,               // 11
   kUndo,              // 82, 83
   kResort,            // 10
@@ -76,8 +77,12 @@ enum class TConcCommand : uint8_t {
   kAfterCommon,       // 105-108, 208: already done by the common handler; the grid repaints
   kCompute,           // 34, 39, 42, 44, 53, 58 (detail: the view)
   kModify,            // 141-143 (detail: 1 set, 2 search phrase, 3 undo)
-  kListCommand,       // other list commands of the concordance's pages (edit, search text ...)
-  kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 103, 170, 179, 186, 194, 207, 210: windows opened elsewhere
+  kPlotDisplay,       // 55: the plot's display option
+  kFollowCollocate,   // 155: a new concordance of the collocate, in a second instance
+  kPageHelp,          // 103: the help page of the page on show
+  kRelativeEntropy,   // 210
+  kListCommand,       // other list commands of the pages (edit data, lemma matches ...): their windows
+  kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 170, 179, 186, 194, 207: windows opened elsewhere
 };
 
 enum class TConcCommandPlace : uint8_t { kWindow, kGrid };
@@ -126,6 +131,10 @@ std::optional<TOtherSort> OtherSortOfTag(int tag);
 // own word comparers (a list's own meaning of the same key numbers is passed by). False for a
 // tag that is no word sort or a sort the list refused (busy); the order is then unchanged.
 bool SortOnWords(TVXBaseDataClass& list, int tag);
+
+// The help page of a result page by the list type it shows (27 the source text, 26 the notes);
+// the general page for any other.
+int PageHelpContext(int list_type);
 
 // What the handler does with a tag on the page on show.
 TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool has_grid);

@@ -6,6 +6,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
 #include "shell/services/suite_services.h"
@@ -156,4 +157,15 @@ TWindowRect PlaceNewMainWindow(const TScreenFacts& s, uint8_t tool, int tools_op
   r.height = std::max(ScaledForDPI(460, s.pixels_per_inch), max_height);
   r.width = std::max(ScaledForDPI(640, s.pixels_per_inch), max_width);
   return r;
+}
+
+// --- a second instance ---------------------------------------------------------------------------
+
+std::optional<std::vector<UString>> SecondInstanceParameters(uint16_t code) {
+  switch (code) {
+    case 4602: return std::vector<UString>{};
+    case 50: return std::vector<UString>{GetShortToolFilename(current_tool_var)};
+    case 155: return std::vector<UString>{GetATempString(2).empty() ? UString(u"-F") : UString(u"-Y")};
+    default: return std::nullopt;
+  }
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -74,6 +75,15 @@ uint16_t ControllerCodeOfMenuTag(int tag);
 int TagDisplayOfMenuTag(int tag);
 // The help context of a tool type's help contents (1000 outside the table).
 int ToolHelpContext(uint8_t tool);
+
+// --- a second instance ---------------------------------------------------------------------------
+
+// The command line of the second instance of the tool that the controller starts for a code the
+// tool posted: 4602 (open the current request anew) none; 50 (a request of this tool to itself)
+// the tool's own name, so that the new instance reads the request file; 155 (a collocate
+// followed) the follow-up switch, "-Y" when temporary string 2 holds a context word, else "-F".
+// nullopt for every other code.
+std::optional<std::vector<UString>> SecondInstanceParameters(uint16_t code);
 
 // --- placing a main window -----------------------------------------------------------------------
 

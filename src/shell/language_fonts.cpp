@@ -69,24 +69,7 @@ uint16_t LanguageIDFromISOName(UStringView code) {
   return it == codes.end() ? 0 : it->second;
 }
 
-int BiDiModeFromLCID(int32_t lcid) {
-  switch (lcid & kPrimaryMask) {
-    case 0x01:  // Arabic
-    case 0x0D:  // Hebrew
-    case 0x20:  // Urdu
-    case 0x29:  // Persian
-    case 0x3D:  // Yiddish
-    case 0x59:  // Sindhi
-    case 0x5A:  // Syriac
-    case 0x63:  // Pashto
-    case 0x65:  // Divehi
-    case 0x80:  // Uyghur
-    case 0x92:  // Central Kurdish
-      return 1;
-    default:
-      return 0;
-  }
-}
+int BiDiModeFromLCID(int32_t lcid) { return IsRightToLeftLCID(static_cast<TLCID>(lcid)) ? 1 : 0; }
 
 void FillFavouriteFonts(const TLinguaTessor& languages, UStringView default_font, TMyFontInfoList& fonts) {
   for (int32_t i = 0; i < languages.Count(); ++i) {

@@ -28,6 +28,7 @@ struct TMenuNode {
   bool enabled = true;
   bool visible = true;
   UString data;  // a recent file's path
+  UString hint;  // shown for the item (why a disabled item is disabled); empty: none
   TMenuNode* parent = nullptr;  // the first parent
   std::vector<TMenuNode*> children;
   bool IsCommand() const { return tag >= 0 && tag < kMenuTagCount; }

@@ -50,7 +50,10 @@ void TFormLemmaShower::SortByColumn(int column, bool descending) {
 }
 
 void TFormLemmaShower::Fill() {
-  const int columns = std::max<int>(2, static_cast<int>(headers_.size()));
+  // One heading makes a list of lines (related clusters, a time-line row's data); else form and
+  // frequency.
+  const int columns = headers_.size() == 1 ? 1 : std::max<int>(2, static_cast<int>(headers_.size()));
+  grid_->horizontalHeader()->setStretchLastSection(columns == 1);
   grid_->setColumnCount(columns);
   QStringList labels;
   for (const UString& h : headers_) labels << ToQString(h);
@@ -69,7 +72,7 @@ UString TFormLemmaShower::GridText() const {
   for (const UString& h : headers_) out += h + u"\t";
   if (!out.empty()) out.back() = u'\n';
   for (int r = 1; r <= static_cast<int>(forms_.size()); ++r)
-    out += LemmaFormCell(forms_, 0, r) + u"\t" + LemmaFormCell(forms_, 1, r) + u"\n";
+    out += LemmaFormCell(forms_, 0, r) + (headers_.size() == 1 ? UString() : u"\t" + LemmaFormCell(forms_, 1, r)) + u"\n";
   return out;
 }
 

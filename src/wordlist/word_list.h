@@ -112,10 +112,8 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   std::vector<UString> LemmaListFromThisList() override;
   // The joined rows' texts (prefix, word, suffix), one line each.
   void AddJoinedWordDataToStringlist(int row, std::vector<UString>& lines) override;
-  // Joins each word under the clusters that hold it as a whole word (at the start or after a
-  // blank): with small_to_large the word goes under the cluster, otherwise the cluster under the
-  // word. A row already joined is left as it is. Stops when the stop state is set.
-  void JoinClusters(bool small_to_large);
+  // The list base's rule (work_base.h); the frequency index is made again afterwards.
+  int32_t JoinClusters(bool small_to_large) override;
   // Neighbouring rows whose words compare equal (case as the word-list settings say): the row
   // with the lower frequency first (the earlier one on a tie).
   struct TEqualPair {

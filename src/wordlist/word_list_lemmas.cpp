@@ -18,12 +18,6 @@ UString TextWithAffixes(const TVXBaseListObject* e) {
   return e ? e->MainWordPrefix() + e->MainWordOnly() + e->MainWordSuffix() : UString();
 }
 
-bool HoldsAsWholeWord(const UString& haystack, const UString& needle) {
-  for (size_t at = haystack.find(needle); at != UString::npos; at = haystack.find(needle, at + 1))
-    if (at == 0 || haystack[at - 1] == u' ') return true;
-  return false;
-}
-
 TWordlist_settings_rec SettingsOf(TVXBaseHolder* holder) {
   if (auto* doc = dynamic_cast<T_WholeWordlistHolder*>(holder)) return doc->WordlistSettings;
   return GetWordlistSettings();
@@ -65,25 +59,10 @@ void TVXWordList::AddJoinedWordDataToStringlist(int row, std::vector<UString>& l
   for (const TVXBaseListObject* j : Row(row)->JoinedEntries()) lines.push_back(TextWithAffixes(j));
 }
 
-void TVXWordList::JoinClusters(bool small_to_large) {
-  ClearStopStateForNewJob();
-  const int n = Count();
-  for (int i = 0; i < n && !StopRequested(kPanicEndOfText); ++i) {
-    if (!Row(i)) continue;
-    const UString a = Row(i)->data.word + u" ";
-    if (a.size() <= 1) continue;
-    for (int j = i + 1; j < n; ++j) {
-      if (!Row(j) || Row(i)->JoinedTo()) continue;
-      const UString b = Row(j)->data.word + u" ";
-      if (HoldsAsWholeWord(b, a)) {
-        small_to_large ? Join(j, i, false) : Join(i, j, false);
-      } else if (HoldsAsWholeWord(a, b)) {
-        small_to_large ? Join(i, j, false) : Join(j, i, false);
-      }
-    }
-    MyYieldProcess();
-  }
+int32_t TVXWordList::JoinClusters(bool small_to_large) {
+  const int32_t joins = TVXBaseLemmaMatchCapableList::JoinClusters(small_to_large);
   freq_stale_ = true;
+  return joins;
 }
 
 std::vector<TVXWordList::TEqualPair> TVXWordList::CheckForEqualStrings() const {

@@ -13,6 +13,7 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/document/source_files.h"
 #include "concordance/document/tell_list.h"
+#include "controller_world.h"
 #include "document_test_support.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
@@ -320,31 +321,7 @@ TEST(FollowUp, HorizonsFromThePosition) {
 }
 
 // The hand-over folder in a folder of the test's own, the controller reachable.
-struct FollowUpWorld {
-  TempFolder tmp;
-  std::string old_tmpdir;
-  bool had_tmpdir = false;
-  TQueuedControllerLink link;
-  FollowUpWorld() {
-    if (const char* old = std::getenv("TMPDIR")) had_tmpdir = true, old_tmpdir = old;
-    setenv("TMPDIR", Utf16ToUtf8(tmp.Path()).c_str(), 1);
-    SetControllerLink(&link);
-    RegisterToolWindow(100);
-    SetNewWnd(kToolController, 200);
-  }
-  ~FollowUpWorld() {
-    SetControllerLink(nullptr);
-    ResetWindowRegister();
-    if (had_tmpdir) setenv("TMPDIR", old_tmpdir.c_str(), 1);
-    else unsetenv("TMPDIR");
-  }
-  std::vector<int> Codes() const {
-    std::vector<int> out;
-    for (const auto& m : link.Posted())
-      if (m.msg == kMsgToolCode) out.push_back(CodeOfWParam(m.wparam));
-    return out;
-  }
-};
+using FollowUpWorld = TControllerWorld;
 
 TEST(FollowUp, RequestIsWrittenAndReadBack) {
   SmallConcordance c;
@@ -467,6 +444,46 @@ TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {
       {u"film.en_srt", true}, {u"/x/film.FR_SRT", true}, {u"film.srt", false}, {u"film.eng_srt", false},
       {u"film.en_srt.txt", false}, {u"dir.en_srt/film", false}};
   for (const auto& n : names) EXPECT_EQ(IsParallelTextName(n.name), n.parallel) << Utf16ToUtf8(n.name);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CellDoubleClick, TimelineDataAndPlotDetailsAsViewerLines) {
+  EXPECT_EQ(TimelineDataLines(u"river\t2001: 3 hits\t2002: 1 hits\t\t"),
+            (std::vector<UString>{u"river", u"2001: 3 hits", u"2002: 1 hits"}));
+  EXPECT_TRUE(TimelineDataLines(u"").empty());
+  // 3 of 400 words is 0.75%; 400 of 400, 100%.
+  EXPECT_EQ(PlotRowDetailsLines(u"a.txt", 400, 2, 0.5f, {3, 400}),
+            (std::vector<UString>{u"a.txt\twords 400\thits 2\tdispersion 0.500", u"3\t0.75%", u"400\t100.00%"}));
+  // A row without words cannot say where its hits lie.
+  EXPECT_EQ(PlotRowDetailsLines(u"g", 0, 1, 0.0f, {7})[1], u"7\t0.00%");
+}
+
+TEST(CellDoubleClick, SameNamedTextsAndTheirExcerpts) {
+  TempFolder tmp;
+  const UString text = tmp.Write(u"film.txt", std::string("<start=00:01>the river rises"));
+  tmp.Write(u"film.fr_srt", std::string("<***><start=00:01>la rivi\xC3\xA8re monte, the river"));
+  tmp.Write(u"film.DE_SRT", std::string("der Fluss steigt"));
+  tmp.Write(u"film.en_txt", std::string("the river"));   // not a parallel text
+  tmp.Write(u"filmx.es_srt", std::string("the river"));  // another name
+  // UTF-16 without its mark, as subtitle tools may write it.
+  std::string italian;
+  for (char c : std::string("il fiume, the river")) italian += {c, '\0'};
+  tmp.Write(u"film.it_srt", italian);
+  const std::vector<UString> named = SameNamedTexts(text);
+  EXPECT_EQ(named, (std::vector<UString>{text, tmp.Path() + u"film.DE_SRT", tmp.Path() + u"film.fr_srt",
+                                         tmp.Path() + u"film.it_srt"}));
+  const auto excerpts = SameNamedTextExcerpts(text, u"the river");
+  ASSERT_EQ(excerpts.size(), 3u);  // the German text does not hold the words
+  EXPECT_EQ(excerpts[0].first, text);
+  // Found at character 14 of the text: the excerpt starts there; at character 36 of the French,
+  // 20 characters earlier. The extension keeps its dot: the language is read from ".FR".
+  EXPECT_EQ(excerpts[0].second, u".TXT\tthe river rises");
+  EXPECT_EQ(excerpts[1].second, u".FR_SRT\t1>la rivi\u00E8re monte, the river");
+  EXPECT_EQ(excerpts[2].second, u".IT_SRT\tthe river");
+  EXPECT_TRUE(SameNamedTexts(tmp.Path() + u"gone.txt").empty());
 }
 
 }  // namespace

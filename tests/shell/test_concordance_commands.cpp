@@ -94,4 +94,35 @@ TEST(ConcordanceCommands, EveryCommandOfTheConcordancePagesIsTaken) {
   }
 }
 
+// The commands the result pages carry out themselves now: each tag names its own command, and
+// no tag of the opener's list is among them.
+TEST(ConcordanceCommands, ResultPageCommandsOfTheirOwn) {
+  const std::pair<int, C> cases[] = {
+      {48, C::kJoinClusters},   {104, C::kAutoJoin}, {55, C::kPlotDisplay}, {155, C::kFollowCollocate},
+      {103, C::kPageHelp},      {210, C::kRelativeEntropy}, {163, C::kFileNameList}, {53, C::kCompute},
+      {141, C::kModify},        {40, C::kShowSource},
+      // Windows other parts of the program open.
+      {6, C::kLaterWindow},     {17, C::kLaterWindow}, {29, C::kLaterWindow}, {37, C::kLaterWindow},
+      {52, C::kLaterWindow},    {75, C::kLaterWindow}, {85, C::kLaterWindow}, {95, C::kLaterWindow},
+      {170, C::kLaterWindow},   {179, C::kLaterWindow}, {186, C::kLaterWindow}, {194, C::kLaterWindow},
+      {207, C::kLaterWindow},   {23, C::kListCommand}, {25, C::kListCommand}, {38, C::kListCommand},
+      {54, C::kListCommand},    {164, C::kListCommand}, {180, C::kListCommand}, {193, C::kListCommand},
+  };
+  for (const auto& [tag, command] : cases) {
+    SCOPED_TRACE(tag);
+    const auto e = ConcordanceCommandOfTag(tag);
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->command, command);
+  }
+  // 48 and 104 are grid commands: they act on the list of the grid they are posted to.
+  EXPECT_EQ(GridCommandOfMessage(5048)->command, C::kJoinClusters);
+  EXPECT_EQ(GridCommandOfMessage(5104)->command, C::kAutoJoin);
+}
+
+TEST(ConcordanceCommands, HelpPageOfEachPage) {
+  const std::pair<int, int> cases[] = {{27, 6000}, {26, 1120}, {10, 6230}, {5, 1980}, {12, 2010},
+                                       {14, 2130}, {13, 2000}, {20, 5560}, {17, 1420}, {0, 1000}, {99, 1000}};
+  for (const auto& [type, context] : cases) EXPECT_EQ(PageHelpContext(type), context) << type;
+}
+
 }  // namespace

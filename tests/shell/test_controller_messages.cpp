@@ -5,6 +5,10 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "shell/controller_messages.h"
+#include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
+#include "model/text_reader_test_support.h"
+#include "shell/services/command_line.h"
 #include "shell/shell_test_support.h"
 
 namespace {
@@ -150,3 +154,27 @@ TEST(ControllerCommands, PlaceNewMainWindow) {
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceNewMainWindow(c.screen, c.tool, c.open), c.rect);
 }
+
+namespace {
+
+TEST_F(ControllerMessagesTest, SecondInstancesStartWithTheParametersTheirCodeCallsFor) {
+  text_reader_test::ScopedSettings settings;
+  current_tool_var = kToolConcordancer;
+  SetATempString(u"", 2);
+  EXPECT_EQ(SecondInstanceParameters(155), std::vector<UString>{u"-F"});
+  SetATempString(u"BANK", 2);
+  EXPECT_EQ(SecondInstanceParameters(155), std::vector<UString>{u"-Y"});
+  // The tool names itself, so that the new instance reads the request the tool left itself.
+  EXPECT_EQ(SecondInstanceParameters(50), std::vector<UString>{GetShortToolFilename(kToolConcordancer)});
+  EXPECT_EQ(SecondInstanceParameters(4602), std::vector<UString>{});
+  for (uint16_t other : {0, 49, 51, 154, 1245, 4601})
+    EXPECT_FALSE(SecondInstanceParameters(other).has_value()) << other;
+  // What the parameters start: the follow-up switch, or the request of the tool named.
+  TVXParamsFound parms;
+  ParseCommandLine(*SecondInstanceParameters(155), parms);
+  EXPECT_TRUE(parms.parms_found & kParmSwitchY);
+  ParseCommandLine(*SecondInstanceParameters(50), parms);
+  EXPECT_EQ(parms.tool_wanted, kToolConcordancer);
+}
+
+}  // namespace

@@ -1,7 +1,10 @@
 #include "concordance/commands/cell_double_click.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include "platform/rtl/files.h"
+#include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -74,6 +77,33 @@ std::vector<UString> LinesOfText(UStringView text) {
   return out;
 }
 
+std::vector<UString> TimelineDataLines(UStringView text) {
+  std::vector<UString> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of(u"\t\r\n", start);
+    if (end == UStringView::npos) end = text.size();
+    if (end > start) out.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+std::vector<UString> PlotRowDetailsLines(UStringView name, int32_t words, int32_t hits, float dispersion,
+                                         const std::vector<int32_t>& positions) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(dispersion));
+  std::vector<UString> out;
+  out.push_back(UString(name) + u"\twords " + IntToUStr(words) + u"\thits " + IntToUStr(hits) + u"\tdispersion " +
+                Utf8ToUtf16(buf));
+  for (int32_t p : positions) {
+    const double percent = words > 0 ? 100.0 * p / words : 0.0;
+    std::snprintf(buf, sizeof buf, "%3.2f%%", percent);
+    out.push_back(IntToUStr(p) + u"\t" + Utf8ToUtf16(buf));
+  }
+  return out;
+}
+
 bool IsParallelTextName(UStringView file_name) {
   const UString ext = UpperCaseU(ExtensionOf(file_name));
   return ext.size() == 7 && ext.substr(3) == u"_SRT";
@@ -92,4 +122,35 @@ std::optional<UString> ParallelTextExcerpt(UStringView text, UStringView what) {
 
 UString ParallelTextLine(UStringView file_name, UStringView excerpt) {
   return UpperCaseU(ExtensionOf(file_name)) + u"\t" + UString(excerpt);
+}
+
+std::vector<UString> SameNamedTexts(UStringView full_name) {
+  std::vector<UString> out;
+  if (!FileExists(full_name)) return out;
+  out.emplace_back(full_name);
+  const UString folder = ExtractFilePath(full_name);
+  UString stem = ExtractFileName(full_name);
+  if (const size_t dot = stem.rfind(u'.'); dot != UString::npos) stem.erase(dot);
+  std::vector<UString> others;
+  for (const UString& f : FindFiles(folder, stem + u".*")) {
+    const UString name = ExtractFileName(f);
+    if (name.size() != stem.size() + 7 || name.compare(0, stem.size(), stem) != 0) continue;
+    const UString full = IncludeTrailingPathDelimiter(folder) + name;
+    if (IsParallelTextName(name) && full != UString(full_name)) others.push_back(full);
+  }
+  std::sort(others.begin(), others.end());
+  out.insert(out.end(), others.begin(), others.end());
+  return out;
+}
+
+std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what) {
+  constexpr int64_t kLargestText = int64_t{64} << 20;
+  std::vector<std::pair<UString, UString>> out;
+  for (const UString& file : SameNamedTexts(full_name)) {
+    UString text;
+    if (!ReadTextFile(file, text, kLargestText, 1252, true)) continue;
+    if (const std::optional<UString> excerpt = ParallelTextExcerpt(text, what))
+      out.emplace_back(file, ParallelTextLine(file, *excerpt));
+  }
+  return out;
 }

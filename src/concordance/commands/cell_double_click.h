@@ -38,6 +38,15 @@ std::vector<UString> RelatedClustersOfCell(UStringView text);
 // A time-line row's tab-separated data, one viewer line per text line (empty lines left out).
 std::vector<UString> LinesOfText(UStringView text);
 
+// A time-line row's data for the viewer: one line per period (the data's tab-separated pieces),
+// empty pieces left out.
+std::vector<UString> TimelineDataLines(UStringView text);
+
+// A plot row's details for the viewer: its name, words, hits and dispersion on the first line,
+// then each hit's word position and its place in the text ("%3.2f%%" of the words).
+std::vector<UString> PlotRowDetailsLines(UStringView name, int32_t words, int32_t hits, float dispersion,
+                                         const std::vector<int32_t>& positions);
+
 // Whether a file name's extension is that of a same-named parallel text (".??_srt", any case).
 bool IsParallelTextName(UStringView file_name);
 
@@ -49,3 +58,10 @@ std::optional<UString> ParallelTextExcerpt(UStringView text, UStringView what);
 // A viewer line of a parallel text: its extension upper-cased with its dot (".EN_SRT"), a tab,
 // the excerpt. The extra text grid reads the line's language from characters 2-3 ("EN").
 UString ParallelTextLine(UStringView file_name, UStringView excerpt);
+
+// The texts a line's text has beside it under the same name: the text itself first, then every
+// "<name>.??_srt" in its folder (in name order). Empty when the text does not exist.
+std::vector<UString> SameNamedTexts(UStringView full_name);
+// Each of those texts that holds `what`: its name and its viewer line (ParallelTextLine of its
+// excerpt). Texts that cannot be read are passed over.
+std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what);

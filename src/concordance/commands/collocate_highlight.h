@@ -10,8 +10,8 @@
 //
 // Collocate grid columns (as the list lays them out): 0 row number, 1 word, 2 search word, 3-13
 // statistics, 14 Set, 15 texts, 16 total, 17 left, 18 right, 19 on the span positions from the
-// left horizon. A grid that does not show the Set column counts the columns from 14 on one lower
-// (CollocateListColumn).
+// left horizon. These are the list's columns: a grid that hides the Set column, or whose layout
+// moved its columns, still hands over the column of the list.
 //
 // Span positions are bytes: 50 the search word, 45 five words left, 55 five right; 101 ('e')
 // every position within the collocate horizons.

@@ -245,6 +245,8 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   void SetLocale(TLCID lcid) override { SetLCID(lcid); }
   TLinzoraFilenamelist* SourceFiles() const override { return fTextFilesWithSearchWord; }
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
+  // Column 13 names each line's text in full while the texts of lines are fetched (byte 1768).
+  bool ShowFullFilenames() const override { return fSettings.FetchingLineTexts(); }
   // Column 2 holds each line's Set text; without saying so no Set value could be written.
   int ColumnKind(int column) const override { return column == 2 ? 2 : 0; }
 

@@ -76,7 +76,14 @@ TAssociationOutcome T_WholeLinzoraHolder::REComputeCollocateAssociation(const TA
   TAssociationOutcome out;
   fAssociationParameter = request.parameter;
   auto* list = dynamic_cast<TCollocateList*>(fCollocateList.get());
-  if (!list || list->Count() == 0 || !FileExists(request.reference_file)) return out;
+  if (!list || list->Count() == 0) {
+    out.failure = u"there are no collocates";
+    return out;
+  }
+  if (!FileExists(request.reference_file)) {
+    out.failure = u"the file was not found";
+    return out;
+  }
   if (list->HeadingCount() < kCollocateStandardColumns)
     list->SetHeadings(CopyOfBaseHeadings(kListCollocates, list->fsettings.setting_of_spans.left,
                                          list->fsettings.setting_of_spans.right));
@@ -107,8 +114,10 @@ TAssociationOutcome T_WholeLinzoraHolder::REComputeCollocateAssociation(const TA
       EnsureMIHeadingsIncludeAllStats(headings);
       list->SetHeadings(std::move(headings));
     }
+    if (!r.success && out.code == 0) out.failure = u"no collocate could be compared with the list";
   } else {
     AddToLogFile(u"relationships not computed: " + why);
+    out.failure = why.empty() ? UString(u"it is not a word list") : why;
   }
   // A file that is no word list leaves the collocates (and their flag) as they were.
   if (words) list->fsettings.saved_relationships_computed = out.success;

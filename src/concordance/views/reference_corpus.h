@@ -40,6 +40,7 @@ struct TAssociationOutcome {
   int32_t code = 0;
   bool success = false;
   UString export_file;  // the report written; empty when none was
+  UString failure;      // why nothing was computed, when the reason is not the code's
 };
 
 class TWordListReference : public TReferenceWordList {

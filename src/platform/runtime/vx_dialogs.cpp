@@ -141,6 +141,16 @@ constexpr TDialogRow kDialogs[] = {
      u"Columns", u"Please use the column layout to move columns."},
     {TVXDialog::ComputeColumnTotalsQ, "ComputeColumnTotalsQ", K::Question, kBtnYesNo, mrNo, u"Column totals",
      u"Compute the column totals?"},
+    {TVXDialog::SourceTextFileNotFound, "SourceTextFileNotFound", K::Warning, kBtnOK, mrOK, u"Source text",
+     u"The source text %s cannot be found, so it cannot be shown."},
+    {TVXDialog::NModificationsMade, "NModificationsMade", K::Information, kBtnOK, mrOK, u"Modify source texts",
+     u"%s modifications made."},
+    {TVXDialog::NoCollocates, "NoCollocates", K::Information, kBtnOK, mrOK, u"Collocates",
+     u"There are no collocates: compute the collocates first."},
+    {TVXDialog::MediaStartOfFilenameUndefined, "MediaStartOfFilenameUndefined", K::Information, kBtnOK, mrOK,
+     u"Media", u"The start of the media file names is not defined: set it in the media settings first."},
+    {TVXDialog::MediaLookupTableNotFound, "MediaLookupTableNotFound", K::Information, kBtnOK, mrOK, u"Media",
+     u"The media look-up table cannot be found, so the line's media file is not known."},
     {TVXDialog::MessageBox, "MessageBox", K::Information, kBtnOK, mrOK, u"", u"%s"},
 };
 static_assert(std::size(kDialogs) == static_cast<size_t>(TVXDialog::Count), "one row per dialog");

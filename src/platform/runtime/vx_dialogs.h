@@ -113,6 +113,11 @@ enum class TVXDialog : uint16_t {
   NotImplemented,
   UseLayoutToMoveAnyColumns,
   ComputeColumnTotalsQ,    // Yes, No
+  SourceTextFileNotFound,  // (file)
+  NModificationsMade,      // (count)
+  NoCollocates,
+  MediaStartOfFilenameUndefined,
+  MediaLookupTableNotFound,
   // a plain message box: the caller gives caption, text and buttons
   MessageBox,
   Count

@@ -270,6 +270,8 @@ Tdouble_smallint_type GetConcSaveRecContextHorizons() { return GetConcSaveRec().
 Tdouble_smallint_type GetConcSaveRecCollocHorizons() { return GetConcSaveRec().CollocHorizons(); }
 UString GetConcordanceSWFilename() { return GetText("conc_sw_file", u""); }
 void SetConcordanceSWFilename(UStringView file_name) { SetText("conc_sw_file", file_name); }
+UString GetModifyInitials() { return GetText("modify_initials", u""); }
+void SetModifyInitials(UStringView initials) { SetText("modify_initials", initials); }
 bool GetAskWhetherToSaveRunConcData() { return GetBool("ask_save_run_conc_data", true); }
 void SetAskWhetherToSaveRunConcData(bool ask) { SetValue<uint8_t>("ask_save_run_conc_data", ask ? 1 : 0); }
 bool GetDeadKeyListCustomised() { return GetBool("dead_keys_customised", false); }

@@ -104,6 +104,10 @@ Tdouble_smallint_type GetConcSaveRecCollocHorizons();
 UString GetConcordanceSWFilename();
 void SetConcordanceSWFilename(UStringView file_name);
 // Whether closing the results of a run made for another tool asks about saving them (default on).
+// The initials written with each modification of a source text; empty until first given.
+UString GetModifyInitials();
+void SetModifyInitials(UStringView initials);
+
 bool GetAskWhetherToSaveRunConcData();
 void SetAskWhetherToSaveRunConcData(bool ask);
 // The user keeps a list of dead keys ("customised deadkeys.dat" in the user's folder).

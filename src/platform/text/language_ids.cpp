@@ -304,6 +304,25 @@ int DefaultCodePageOfLCID(TLCID lcid) {
   return l && l->ansi_code_page != 0 ? l->ansi_code_page : 1252;
 }
 
+bool IsRightToLeftLCID(TLCID lcid) {
+  switch (lcid & 0x3FF) {
+    case 0x01:  // Arabic
+    case 0x0D:  // Hebrew
+    case 0x20:  // Urdu
+    case 0x29:  // Persian
+    case 0x3D:  // Yiddish
+    case 0x59:  // Sindhi
+    case 0x5A:  // Syriac
+    case 0x63:  // Pashto
+    case 0x65:  // Divehi
+    case 0x80:  // Uyghur
+    case 0x8C:  // Dari
+    case 0x92:  // Central Kurdish
+      return true;
+    default: return false;
+  }
+}
+
 // Exact name first ("en_US", "en-US", "sr_Latn_RS"); otherwise ICU fills in what the name leaves
 // out ("pt" -> pt_Latn_BR, "zh_Hant_TW" -> zh_TW) and the table is tried with and without the
 // script; a language the table knows only in other countries gives its first entry.

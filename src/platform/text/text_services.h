@@ -70,6 +70,9 @@ TLCID LCIDFromLocaleName(std::string_view name);
 // The Windows code page conventionally used for 8-bit texts of that language (1252 by default,
 // also for languages written only in Unicode).
 int DefaultCodePageOfLCID(TLCID lcid);
+// Languages written right to left (Arabic, Hebrew, Persian, Urdu and the other languages written
+// in their scripts), by the identifier's primary language.
+bool IsRightToLeftLCID(TLCID lcid);
 
 // One row of the language table.
 struct TLanguageIdInfo {

@@ -7,6 +7,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
+#include "shell/controller_messages.h"
 #include "shell/language_choice.h"
 #include "shell/progress_view.h"
 #include "shell/settings_commands.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr uint16_t kCodeAbout = 951;
 constexpr uint16_t kCodeChooseTexts = 1240;
 constexpr uint16_t kCodeNewInstance = 4602;
+constexpr uint16_t kCodeRequestToItself = 50;
+constexpr uint16_t kCodeFollowCollocate = 155;
 
 }  // namespace
 
@@ -76,9 +79,18 @@ void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
       if (choose_texts_) choose_texts_();
       return;
     case kCodeNewInstance:
-      if (start_instance_) start_instance_();
-      else QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+    case kCodeRequestToItself:
+    case kCodeFollowCollocate: {
+      const std::vector<UString> parameters = *SecondInstanceParameters(code);
+      if (start_instance_) {
+        start_instance_(parameters);
+        return;
+      }
+      QStringList arguments;
+      for (const UString& p : parameters) arguments << ToQString(p);
+      QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
       return;
+    }
     case kCodeAbout: {
       const UString text = Tool_Name(current_tool_var) + u"\nversion " + GetVersionInfo() + u"\nmemory in use: " +
                            IntToUStr(ResidentMemoryBytes() / (1024 * 1024)) + u" MB";

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/rtl/ustring.h"
 #include "shell/services/suite_services.h"
 
 class QDialog;
@@ -29,12 +30,20 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
   void Uninstall();
 
   bool Connected() const override { return true; }
+  bool PlayedInProcess() const override { return true; }
   bool Post(const TPostedMessage& message) override;
 
   TProgressWindow& ProgressWindow();
   // What 1240 opens (by default the chooser of texts, made by the window layer).
   void SetChooseTexts(std::function<void()> open) { choose_texts_ = std::move(open); }
-  void SetStartSecondInstance(std::function<void()> start) { start_instance_ = std::move(start); }
+  // How a second instance of the tool is started (by default a new process of this program with
+  // the parameters the code calls for): 4602, 50 and 155 (SecondInstanceParameters).
+  void SetStartSecondInstance(std::function<void(const std::vector<UString>& parameters)> start) {
+    start_instance_ = std::move(start);
+  }
+  void SetStartSecondInstance(std::function<void()> start) {
+    start_instance_ = [start = std::move(start)](const std::vector<UString>&) { start(); };
+  }
   // How the settings dialogs are run (modally, by default); answers the dialog's result.
   void SetDialogRunner(std::function<int(QDialog&)> run) { run_dialog_ = std::move(run); }
   const std::vector<uint16_t>& CodesReceived() const { return received_; }
@@ -51,7 +60,7 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
   std::function<int(QDialog&)> run_dialog_;
   TProgressWindow* progress_ = nullptr;
   std::function<void()> choose_texts_;
-  std::function<void()> start_instance_;
+  std::function<void(const std::vector<UString>&)> start_instance_;
   std::vector<uint16_t> received_;
   int64_t language_ = -1;
   TWindowId id_ = kNoWindow;

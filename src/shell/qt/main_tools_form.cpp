@@ -138,15 +138,6 @@ class TDesktopFileLauncher : public TFileLauncher {
   }
 };
 
-// The hourglass for as long as the scope lives.
-class THourglass {
- public:
-  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~THourglass() { QApplication::restoreOverrideCursor(); }
-  THourglass(const THourglass&) = delete;
-  THourglass& operator=(const THourglass&) = delete;
-};
-
 UString Num(int64_t n) { return IntToUStr(n); }
 
 constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish or be stopped first.";
@@ -1033,11 +1024,22 @@ void TMainToolsForm::JoinRows(TVX_Grid* grid, int row) {
   if (changed) ListChanged(grid);
 }
 
+void TMainToolsForm::AddLaterNote(UStringView what, UStringView detail) {
+  if (!fData) return;
+  const int before = fData->fNotes.Count();
+  fData->AddOneLaterNote(what, detail);
+  QPlainTextEdit* notes = GetToolSpecificControl();
+  if (!notes) return;
+  const bool modified = notes->document()->isModified();
+  for (int i = before; i < fData->fNotes.Count(); ++i) notes->appendPlainText(ToQString(fData->fNotes[i]));
+  notes->document()->setModified(modified);
+}
+
 void TMainToolsForm::ZapList(TVX_Grid* grid) {
   if (!GridHasListData(grid)) return;
   if (VXDialog(TVXDialog::OKToZapNow) != mrYes) return;
   const int zapped = grid->List()->Zap(true);
-  if (zapped > 0) fData->AddOneLaterNote(u"Zap", Num(zapped));
+  if (zapped > 0) AddLaterNote(u"Zap", Num(zapped));
   ListChanged(grid);
 }
 

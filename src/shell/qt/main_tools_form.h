@@ -121,6 +121,9 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void SetTypingMode(int mode);
   void SetTypeModeCombo(QComboBox* combo);
   void SetNotesControl(QPlainTextEdit* notes) { notes_ = notes; }
+  // A later note of the data, shown on the notes page too: the page is what a save writes, so a
+  // note only the data held would be lost there.
+  void AddLaterNote(UStringView what, UStringView detail);
   void OpenRecentFile(const UString& path);
   // Dropped files in order: another tool's file is refused with its message, the next one is tried.
   bool HandleDroppedFiles(const std::vector<UString>& paths);

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -115,6 +116,9 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setText(QStringLiteral("\u2715"));
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
+  BuildTypingControls();
+  ConnectViewers();
+  MarkUnavailableCommands();
   ArrangeToolbarControls(*ToolbarPanel());
 }
 
@@ -164,9 +168,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
-  connect(grid, &QAbstractItemView::doubleClicked, this, [this, grid](const QModelIndex& at) {
-    GridDoubleClicked(grid, at.row() + 1, grid->ListColumnOfSection(at.column()));
-  });
+  ConnectResultPageCommands(grid);
   return grid;
 }
 
@@ -180,9 +182,7 @@ void TFormLinzora::ShowDocumentPages() {
     T_WholeLinzoraHolder* d = Doc();
     if (!d || cell.row < 1) return;
     if (cell.col == 1) {
-      // As many characters each side of the hit as the column shows.
-      const int average = std::max(1, lines_grid->fontMetrics().averageCharWidth());
-      CentreConcordanceCell(cell, std::max(10, (lines_grid->columnWidth(0) / average - cell.centre_length) / 2),
+      CentreConcordanceCell(cell, ConcordanceCharsEachSide(cell.centre_length),
                             conc_displacement_ * kConcDisplacementStep);
       return;
     }
@@ -220,6 +220,7 @@ void TFormLinzora::ShowDocumentPages() {
     }
   if (doc->fTextFilesWithSearchWord)
     AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+  AddSourceTextPage();
   notes_ = new QPlainTextEdit;
   notes_->setPlainText(NotesText(*doc));
   notes_->document()->setModified(false);
@@ -238,6 +239,8 @@ void TFormLinzora::CloseData(bool tell) {
   RefreshAfterGridChange(nullptr);
   ViewersDataClosed();
   grid_concordance_ = nullptr;
+  shown_line_ = TLineSource();
+  source_text_.Clear();
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
 }
@@ -333,6 +336,9 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
 }
 
 bool TFormLinzora::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyPress)
+    if (auto* grid = qobject_cast<TVX_Grid*>(watched); grid && HandleGridKey(grid, static_cast<QKeyEvent*>(e)->key()))
+      return true;
   if (e->type() == TWindowMessageEvent::EventType()) {
     auto* m = static_cast<TWindowMessageEvent*>(e);
     auto* grid = qobject_cast<TVX_Grid*>(watched);

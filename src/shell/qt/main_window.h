@@ -21,7 +21,9 @@
 #include <functional>
 #include <memory>
 
+#include "concordance/commands/analysis_commands.h"
 #include "concordance/commands/concordance_commands.h"
+#include "concordance/commands/source_text_page.h"
 #include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
@@ -29,6 +31,8 @@
 #include "shell/qt/main_window_startup.h"
 #include "windows/sort_rules.h"
 
+class QCheckBox;
+class QComboBox;
 class QPlainTextEdit;
 class QToolButton;
 class TFormExtraDetails;
@@ -113,15 +117,8 @@ class TFormLinzora : public TMainToolsForm {
   // --- viewers and media (main_window_viewers.cpp) ---
   // Tags 6, 75, 95, 186 and 179; false for any other tag.
   bool OpenViewerWindow(int tag, TVX_Grid* grid);
-  // A grid cell double-clicked (grid row and list column from 1): the media of a line, a line's
-  // text at its hit, a text of the file-names page.
-  void GridDoubleClicked(TVX_Grid* grid, int row, int column);
-  // The file-names page shows a text in the viewer; other pages as the tool window does.
-  void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) override;
-  void PPlayMedia(TVX_Grid* grid);
   void ShowWordCloudOfList(TVX_Grid* grid);
   void FindFilesOfSearchWords();
-  void GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int row);
   // A text in the one-text viewer with the run's search words; a line's text at its hit.
   bool ShowFileInViewer(UStringView name);
   bool ShowLineInViewer(int line_index);
@@ -202,6 +199,75 @@ class TFormLinzora : public TMainToolsForm {
   void Resort(TVX_Grid* grid, int column);
   TConcSortRecord& SortRecord() { return sort_record_; }
 
+  // --- the result pages' commands --------------------------------------------------------------
+  // The source-text page (main_window_source_text.cpp): a concordance line's text with its hit
+  // marked. A file-name row's text opens in the one-text viewer, other rows as the tool window
+  // shows them; a concordance row's text goes to the page, which is turned to only when the text
+  // could be shown.
+  void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) override;
+  // Reads the text unless it is the one shown (and the viewer holds it); right-justified for a
+  // right-to-left language, in the text settings' font. False only when the text is not there
+  // or cannot be read (SourceTextFileNotFound names it).
+  bool LoadSourceText(const UString& name);
+  TSourceTextRichEdit* SourceTextPage() const { return source_page_; }
+  // The line whose hit the page shows (valid false before any).
+  const TLineSource& ShownSourceLine() const { return shown_line_; }
+  int SourceTextReads() const { return source_reads_; }
+  // The space bar on the concordance grid hides or shows the search word (byte 1733, item 181).
+  bool HandleGridKey(TVX_Grid* grid, int key);
+  void ApplyTextSettings(int code) override;
+
+  // The typing box and its case box on the tool bar (main_window_typing.cpp).
+  QComboBox* TypingBox() const { return typing_box_; }
+  QCheckBox* CaseBox() const { return case_box_; }
+  void EditTypingChange(const UString& text);
+  // Enter in the typing box; true when it was taken.
+  bool EditTypingKeyDown(int key);
+
+  // Recomputing and deriving (main_window_analysis.cpp); each does nothing for a grid without
+  // list data.
+  void CClusters(TVX_Grid* grid);
+  void CCollocates(TVX_Grid* grid);
+  void CComputeTimeline(TVX_Grid* grid);
+  void CComputeRelationships(TVX_Grid* grid);
+  void PPlot(TVX_Grid* grid);
+  void PPatterns(TVX_Grid* grid);
+  void PPlotDisplayChanged(TVX_Grid* grid);
+  void PPlayMedia(TVX_Grid* grid);
+  void MModifySourceTexts(TVX_Grid* grid, int tag);
+  void GridCollocates_FollowCollocates(TVX_Grid* grid);
+  void FileNameList();
+  void JoinClustersOnGrid(TVX_Grid* grid);
+  bool CConcordanceSourceFileNeededAndAvailable(TVX_Grid* grid, int row, UString& file_name);
+  void CConcordanceSourceFileReread(TVX_Grid* grid, int row);
+  // The reference word list for relationships (and the resort): true when one that exists was
+  // chosen; it becomes the stored reference corpus.
+  bool ReferenceWordListChosen(bool choose_column);
+  // A phrase's frequency the user knows (the reference list holds single words): -1 when none.
+  int64_t KnownFrequency(UStringView phrase);
+
+  // A double-click on a cell opens what it stands for (main_window_double_click.cpp).
+  void DDblClickCell(TVX_Grid* grid, int row);
+  void GridConcordanceClickCell(TVX_Grid* grid, int row, int column);
+  void GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int row);
+  // Help pages are opened through the base; the last context asked for is kept (tests read it).
+  void ShowHelpContext(int context) override;
+  int LastHelpContext() const { return last_help_context_; }
+  // The small list viewer (related clusters, time-line data, plot details); nullptr before use.
+  QWidget* ListViewer() const { return list_viewer_; }
+
+  // The media of a line (the media settings' look-up and the media player window) and the window
+  // of same-named texts' excerpts (the extra text grid); tests put their own in (nullptr: the
+  // window's own again).
+  void SetLineMedia(TLineMedia* media) { line_media_ = media ? media : own_line_media_.get(); }
+  class TExtraTextWindow {
+   public:
+    virtual ~TExtraTextWindow() = default;
+    // The line's own text first; each: the file, and its extension, a tab and its excerpt.
+    virtual void ShowLines(const std::vector<std::pair<UString, UString>>& file_and_line) = 0;
+  };
+  void SetExtraTextWindow(TExtraTextWindow* window) { extra_text_ = window ? window : own_extra_text_.get(); }
+
   TVX_Grid* ConcordanceGrid() const { return grid_concordance_; }
   TVXFileDetails ChosenTexts;
   QTimer TimerConcordancing;
@@ -262,13 +328,11 @@ class TFormLinzora : public TMainToolsForm {
   bool added_sort_ascending_ = false;
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
   void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
-  void ComputeViewThroughDialog(TVX_Grid* grid, int view);
   // The notes page after a view was computed: its count lines and the time-line's dates, and the
-  // later note given (none when empty).
-  void RefreshViewNotes(UStringView later_note = {});
+  // notes the document added since it held notes_before lines (none for -1).
+  void RefreshViewNotes(int notes_before = -1);
   void SaveAsThroughDialog(TVX_Grid* grid, int format);
   void CopyThroughFormatDialog(TVX_Grid* grid);
-  void ModifySourceTexts(int what);
   bool SourceTextPageShown() const;
   void RefreshCurrentGrid();
   void OpenLaterWindow(int tag, TVX_Grid* grid);
@@ -280,6 +344,42 @@ class TFormLinzora : public TMainToolsForm {
   // as the user chooses.
   void HighlightCollocate(TVX_Grid* grid);
   TTagButtonCaptions tag_buttons_;
+  // --- the result pages' commands ---
+  void AddSourceTextPage();
+  void BuildTypingControls();
+  // Auto-Join has no rule: its item stays disabled and says why.
+  void MarkUnavailableCommands();
+  // Double-clicks, clicks and keys of a result grid reach the window's commands.
+  void ConnectResultPageCommands(TVX_Grid* grid);
+  void TurnToGridPage(TVX_Grid* grid);
+  void TurnToPageOfWidget(QWidget* widget);
+  void ComputeViewCommand(TVX_Grid* grid, int view);
+  void RefreshGridsOfList(const TVXBaseDataClass* list);
+  // Menu 210: the basis asked for, then the relative entropy of the grid's list.
+  void RelativeEntropyOfGrid(TVX_Grid* grid);
+  // The concordance lines' columns after Move left or right: lines whose stored context is too
+  // short for the shift are read again from their texts.
+  void RereadLinesShortOfContext();
+  int ConcordanceCharsEachSide(int centre_length) const;
+  void ShowInListViewer(const UString& caption, const UString& heading, const std::vector<UString>& lines);
+  void EditSetColumnCell(TVX_Grid* grid, int row, int column);
+  void OpenFileOfCell(const UString& name);
+  QPointer<TSourceTextRichEdit> source_page_;
+  TSourceTextOfFile source_text_;
+  TLineSource shown_line_;
+  int source_reads_ = 0;
+  int last_help_context_ = 0;
+  QComboBox* typing_box_ = nullptr;
+  QCheckBox* case_box_ = nullptr;
+  QPointer<QWidget> list_viewer_;
+  QPointer<QWidget> frequency_dialog_;
+  QPointer<QWidget> word_list_check_;
+  // The media road and the extra text grid behind the two interfaces (main_window_viewers.cpp).
+  void ConnectViewers();
+  std::unique_ptr<TLineMedia> own_line_media_;
+  std::unique_ptr<TExtraTextWindow> own_extra_text_;
+  TLineMedia* line_media_ = nullptr;
+  TExtraTextWindow* extra_text_ = nullptr;
   int64_t longest_gap_ms_ = 0;
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;

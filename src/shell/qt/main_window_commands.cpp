@@ -39,8 +39,6 @@
 namespace {
 
 constexpr uint16_t kCodeNewInstance = 4602;
-// The controller's time-line settings.
-constexpr uint16_t kCodeTimelineSettings = 1245;
 constexpr uint64_t kAllTags = 0x7FFFFFFF;
 constexpr uint64_t kRecheckTagMenus = 0x7FFFFFFE;
 // How far the concordance column may be moved off the search word, either way.
@@ -83,11 +81,11 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
   TVX_Grid* grid = CurrentGrid();
   switch (static_cast<TConcCommand>(command)) {
     case TConcCommand::kSourceTextCopy: SourceTextCommand(kSourceCopy); break;
-    case TConcCommand::kSourceTextShow: {
-      bool shown = false;
-      if (grid_concordance_) ShowSourceOfRow(grid_concordance_, grid_concordance_->CurrentRow(), shown);
+    case TConcCommand::kSourceTextShow:
+      // The text of the hit on show, by its number in the source texts.
+      if (doc && shown_line_.valid && doc->fConcordanceList)
+        LoadSourceText(doc->fConcordanceList->SourceFileName(shown_line_.file_number));
       break;
-    }
     case TConcCommand::kSave: {
       bool saved = false;
       if (!RefusedDuringJob()) SaveData(grid, saved);
@@ -155,7 +153,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
       ListChanged(grid_concordance_);
       break;
     case TConcCommand::kRecentFile: OpenRecentFile(data); break;
-    case TConcCommand::kFileNameList: OpenLaterWindow(tag, grid); break;
+    case TConcCommand::kFileNameList: FileNameList(); break;
     case TConcCommand::kTypingMode: SetTypingMode(detail); break;
     case TConcCommand::kSearchWordHidden:
       if (!doc) break;
@@ -169,6 +167,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
       conc_displacement_ = c == TConcCommand::kToCentre ? 0
                            : std::clamp(conc_displacement_ + (c == TConcCommand::kMoveLeft ? -1 : 1),
                                         -kMostDisplacement, kMostDisplacement);
+      RereadLinesShortOfContext();
       if (grid_concordance_) grid_concordance_->ListChanged();
       break;
     }
@@ -217,8 +216,14 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
     case TConcCommand::kResort: Resort(grid, std::max(1, grid->CurrentColumn())); break;
     case TConcCommand::kColumnTotals: ColumnTotalsOnGrid(grid); break;
     case TConcCommand::kMatches: MatchCommandOnGrid(grid, tag); break;
-    case TConcCommand::kCompute: ComputeViewThroughDialog(grid, entry->detail); break;
-    case TConcCommand::kModify: ModifySourceTexts(entry->detail); break;
+    case TConcCommand::kCompute: ComputeViewCommand(grid, entry->detail); break;
+    case TConcCommand::kModify: MModifySourceTexts(grid, tag); break;
+    case TConcCommand::kPlotDisplay: PPlotDisplayChanged(grid); break;
+    case TConcCommand::kFollowCollocate: GridCollocates_FollowCollocates(grid); break;
+    case TConcCommand::kJoinClusters: JoinClustersOnGrid(grid); break;
+    case TConcCommand::kAutoJoin: Status()->SetPanelText(kPanelMessage, AutoJoinNotAvailable() + u"."); break;
+    case TConcCommand::kPageHelp: ShowHelpContext(PageHelpContext(grid->ListType())); break;
+    case TConcCommand::kRelativeEntropy: RelativeEntropyOfGrid(grid); break;
     case TConcCommand::kRemoveDuplicates: RemoveDuplicatesOnGrid(grid); break;
     case TConcCommand::kHighlightCollocate: HighlightCollocate(grid); break;
     case TConcCommand::kOtherSort:
@@ -373,100 +378,20 @@ void TFormLinzora::CopyThroughFormatDialog(TVX_Grid* grid) {
   remake_cells();
 }
 
-void TFormLinzora::ComputeViewThroughDialog(TVX_Grid* grid, int view) {
-  T_WholeLinzoraHolder* doc = Doc();
-  if (!doc || RefusedDuringJob()) return;
-  TConcordanceDerivedList* list = nullptr;
-  size_t done = 0;
-  switch (view) {
-    case kComputeCollocates: list = doc->fCollocateList.get(); done = 2; break;
-    case kComputePatterns: list = doc->fPatternsList.get(); done = 3; break;
-    case kComputePlot: {
-      list = doc->fConcPlotList.get();
-      done = 4;
-      TConcPlottingDlg dialog(this);
-      std::vector<UString> files, words;
-      if (doc->fTextFilesWithSearchWord)
-        for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i)
-          files.push_back(ExtractFileName(doc->fTextFilesWithSearchWord->GetFullFilename(i, true)));
-      words = doc->fSearchWords.TypedInWordsAsStringlist();
-      dialog.SetAvailable(files, words);
-      if (dialog.ShowModal() != mrOK) return;
-      doc->plot_options.text_groups.clear();
-      doc->plot_options.sw_groups.clear();
-      // One group number per item: items of the same set share it.
-      const TPlotOptions& o = dialog.PlotOptions();
-      doc->plot_options.text_groups.assign(files.size(), -1);
-      doc->plot_options.sw_groups.assign(words.size(), -1);
-      for (size_t s = 0; s < o.file_sets.size(); ++s)
-        for (int32_t item : o.file_sets[s])
-          if (item >= 0 && static_cast<size_t>(item) < files.size()) doc->plot_options.text_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
-      for (size_t s = 0; s < o.word_sets.size(); ++s)
-        for (int32_t item : o.word_sets[s])
-          if (item >= 0 && static_cast<size_t>(item) < words.size()) doc->plot_options.sw_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
-      doc->plot_options.order = o.files_first ? 1 : 0;
-      break;
-    }
-    case kComputeClusters: {
-      list = doc->fClusterList.get();
-      done = 1;
-      TClusterDlg dialog(this);
-      if (dialog.ShowModal() != mrOK) return;
-      CopyClusterChoices(GetConcSaveRec(), doc->fSettings);
-      break;
-    }
-    case kComputeTimeline: {
-      list = doc->fTimeLineList.get();
-      done = 5;
-      TFormTimelineSettings dialog(this);
-      if (dialog.ShowModal() != mrOK) return;
-      // Periods of no basis cut nothing: say so rather than leave the page as it was.
-      if (GetTimeLinePlotBase() == kTimeBaseUndefined) {
-        VXDialog(TVXDialog::UndefinedTimeLineBasis);
-        PostToController(kCodeTimelineSettings);
-        return;
-      }
-      break;
-    }
-    default:
-      OpenLaterWindow(view, grid);
-      return;
-  }
-  if (!list) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  doc->fComputed[done] = list->Compute(false) ? 1 : 0;
-  QApplication::restoreOverrideCursor();
-  MarkDataChanged();
-  RefreshViewNotes(view == kComputeTimeline && list->Count() > 0
-                       ? VXResFmt(TVXRes::VXProcedureEquals, {VXRes(TVXRes::VXTimelines)})
-                       : UString());
-  for (int t = 0; t < Pages()->Count(); ++t)
-    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g->List() == list) {
-      g->ListChanged();
-      // The time-line computed is shown.
-      if (view == kComputeTimeline && list->Count() > 0) Pages()->Tabs()->setCurrentIndex(t);
-    }
-  if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
-}
-
-void TFormLinzora::RefreshViewNotes(UStringView later_note) {
+void TFormLinzora::RefreshViewNotes(int notes_before) {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !notes_) return;
+  // What a computation noted since the document held notes_before lines goes below the memo.
+  std::vector<UString> later;
+  if (notes_before >= 0)
+    for (int i = notes_before; i < doc->fNotes.Count(); ++i) later.push_back(doc->fNotes[i]);
   // The memo may hold the user's own lines: they are kept, only the count lines change.
   const bool modified = notes_->document()->isModified();
   doc->fNotes.SetText(FromQString(notes_->toPlainText()));
-  doc->AddOneLaterNote(later_note, u"");
+  for (const UString& line : later) doc->fNotes.Add(line);
   doc->UpdateViewNotes();
   notes_->setPlainText(NotesText(*doc));
   notes_->document()->setModified(modified);
-}
-
-void TFormLinzora::ModifySourceTexts(int what) {
-  if (!Doc() || RefusedDuringJob()) return;
-  TFormModifySourceTexts window(this);
-  window.SetModification_Wanted(static_cast<TModifySourceTexts>(what));
-  if (what == static_cast<int>(TModifySourceTexts::mst_undo)) window.FillUndoList();
-  window.ShowModal();
 }
 
 // --- tags -----------------------------------------------------------------------------------------

@@ -16,8 +16,6 @@
 #include "platform/settings/settings_access.h"
 #include "shell/files/file_recognition.h"
 #include "shell/qt/main_window.h"
-
-#include "model/export_cells.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
@@ -256,7 +254,7 @@ void TFormLinzora::OpenBreakdown(TVX_Grid* grid) {
         if (fData) {
           UString searches;
           for (const UString& s : q.searches) searches += (searches.empty() ? u"" : u", ") + s;
-          fData->AddOneLaterNote(VXRes(TVXRes::VXProcedureEquals), VXRes(TVXRes::VXBreakdownOfResults) + u": " + searches);
+          AddLaterNote(VXRes(TVXRes::VXProcedureEquals), VXRes(TVXRes::VXBreakdownOfResults) + u": " + searches);
         }
         return a;
       },

@@ -7,9 +7,20 @@
 // ApplyStyleNumber re-applies it when the style changes (message 703 or activation).
 #pragma once
 
+#include <QApplication>
+
 #include <QString>
 
 #include "platform/rtl/ustring.h"
+
+// The hourglass for as long as the scope lives.
+class THourglass {
+ public:
+  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~THourglass() { QApplication::restoreOverrideCursor(); }
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
 
 inline QString ToQString(UStringView s) {
   return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));

@@ -82,6 +82,10 @@ void TShellMenuBar::Sync() {
     }
     a->setEnabled(n.enabled);
     a->setVisible(n.visible);
+    if (!n.hint.empty()) {
+      a->setToolTip(ToQString(n.hint));
+      a->setStatusTip(ToQString(n.hint));
+    }
   });
 }
 

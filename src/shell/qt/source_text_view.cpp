@@ -23,6 +23,7 @@ TSourceTextRichEdit::TSourceTextRichEdit(QWidget* parent) : QTextEdit(parent) {
 void TSourceTextRichEdit::SetSourceText(UStringView text, std::vector<UString> search_words) {
   model_.reset();
   original_ = UString(text);
+  hit_ = TTextSpan{-1, 0};
   words_ = std::move(search_words);
   with_markup_ = true;
   greyed_ = false;
@@ -41,6 +42,30 @@ void TSourceTextRichEdit::Refresh() {
   if (grey && with_markup_) GreyOutAnyMarkup();
   if (highlighted_) HighlightKWs();
   else highlights_.clear();
+  ShowHighlights();
+}
+
+TTextSpan TSourceTextRichEdit::ShownHit() const {
+  if (hit_.start < 0 || hit_.End() > static_cast<int64_t>(original_.size())) return TTextSpan{-1, 0};
+  if (with_markup_) return hit_;
+  // Without its mark-up the text is shorter by every tag before the hit; a hit inside a tag is gone.
+  int64_t before = 0;
+  for (const TTextSpan& t : FindMarkupSpans(original_)) {
+    if (t.End() <= hit_.start) before += t.length;
+    else if (t.start < hit_.End()) return TTextSpan{-1, 0};
+  }
+  return TTextSpan{hit_.start - before, hit_.length};
+}
+
+void TSourceTextRichEdit::MarkHit(int64_t start, int64_t length) {
+  hit_ = start < 0 ? TTextSpan{-1, 0} : TTextSpan{start, length};
+  ShowHighlights();
+  const TTextSpan shown = ShownHit();
+  if (shown.start < 0) return;
+  QTextCursor c(document());
+  c.setPosition(static_cast<int>(shown.start));
+  setTextCursor(c);
+  ensureCursorVisible();
 }
 
 void TSourceTextRichEdit::HighlightKWs() {
@@ -62,6 +87,19 @@ void TSourceTextRichEdit::ShowHighlights() {
     sel.cursor.setPosition(static_cast<int>(highlights_[k].End()), QTextCursor::KeepAnchor);
     sel.format = format;
     if (static_cast<int>(k) == current_) sel.format.setBackground(QColor(255, 170, 40));
+    selections.append(sel);
+  }
+  // The hit goes last, over the highlight of its own word.
+  const TTextSpan hit = ShownHit();
+  if (hit.start >= 0) {
+    // The hit stands out from the other highlights: white on dark blue.
+    QTextEdit::ExtraSelection sel;
+    sel.cursor = QTextCursor(document());
+    sel.cursor.setPosition(static_cast<int>(hit.start));
+    sel.cursor.setPosition(static_cast<int>(hit.End()), QTextCursor::KeepAnchor);
+    sel.format.setBackground(QColor(20, 60, 160));
+    sel.format.setForeground(QColor(255, 255, 255));
+    sel.format.setFontWeight(QFont::Bold);
     selections.append(sel);
   }
   setExtraSelections(selections);

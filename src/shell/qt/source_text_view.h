@@ -59,6 +59,12 @@ class TSourceTextRichEdit : public QTextEdit {
   // Draws the text again with the same words highlighted (and the mark-up greyed when it was).
   void Refresh();
 
+  // Marks one stretch of the text (positions in the text as given, mark-up included) apart from
+  // the highlights and scrolls to it; a negative start takes the mark away.
+  void MarkHit(int64_t start, int64_t length);
+  // The marked stretch in the text as shown (start -1 when none).
+  TTextSpan ShownHit() const;
+
   void CopyAll();
   std::string RtfBytes() const;
 
@@ -165,4 +171,5 @@ class TSourceTextRichEdit : public QTextEdit {
   bool with_markup_ = true;
   bool greyed_ = false;
   bool highlighted_ = false;
+  TTextSpan hit_{-1, 0};  // in the text as given
 };

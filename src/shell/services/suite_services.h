@@ -44,6 +44,9 @@ class TControllerLink {
   virtual bool Post(const TPostedMessage& message) = 0;
   // Brings another program's window (the progress window) to the front.
   virtual void BringToFront(TWindowId window) {}
+  // Whether the controller is played inside this program (its dialogs are the tool's own, so
+  // the tool's window is never sent behind them).
+  virtual bool PlayedInProcess() const { return false; }
 };
 
 // No controller (a tool started on its own, the normal case): nothing can be posted.
