@@ -7,6 +7,8 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "wordlist/detailed_consist.h"
+#include "wordlist/relationships_list.h"
 
 namespace {
 
@@ -20,7 +22,10 @@ class TBusyMark {
   TTessorineholder& doc_;
 };
 
-bool KindKeptHere(TTessorineList kind) { return kind == kListWordList || kind == kListKeywords; }
+bool KindKeptHere(TTessorineList kind) {
+  return kind == kListWordList || kind == kListKeywords || kind == kListDetailedConsistency ||
+         kind == kListRelationships;
+}
 
 }  // namespace
 
@@ -33,7 +38,9 @@ T_WholeWordlistHolder::T_WholeWordlistHolder(TCentreOfMainFormFunc centre, TEntr
       fStats(std::make_unique<TVXStatsList>(this)),
       fKeywordsList(std::make_unique<TKeyWordList>(this)),
       fIndexWords(std::make_unique<TVXWordList>(this, kListIndexWordlist)),
-      fWLWords(std::make_unique<TVXWordList>(this, kListWordlist)) {
+      fWLWords(std::make_unique<TVXWordList>(this, kListWordlist)),
+      fDetailedConsistencyList(std::make_unique<TDetailedConsistencyList>(this)),
+      fRelationshipsList(std::make_unique<TRelationshipsList>(this)) {
   // A reference corpus may be made in the middle of another job: the stop state is the job's.
   ListKind = list_type;
   WordlistSettings.Clear();
@@ -67,12 +74,17 @@ void T_WholeWordlistHolder::RegisterOwnedLists() {
   Lists().Add(fIndexWords.get(), CentreOfMainForm());
   Lists().Add(fKeywordsList.get(), CentreOfMainForm());
   Lists().Add(fStats.get(), CentreOfMainForm());
+  Lists().Add(fDetailedConsistencyList.get(), CentreOfMainForm());
+  Lists().Add(&fDetailedConsistencyList->Relations(), CentreOfMainForm());
+  Lists().Add(fRelationshipsList.get(), CentreOfMainForm());
 }
 
 void T_WholeWordlistHolder::ListKindsWithData(TListKindSet& kinds) {
   kinds.reset();
-  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fIndexWords.get()),
-                              static_cast<TDocumentList*>(fStats.get())})
+  for (TDocumentList* list :
+       {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fIndexWords.get()),
+        static_cast<TDocumentList*>(fStats.get()), static_cast<TDocumentList*>(fDetailedConsistencyList.get()),
+        static_cast<TDocumentList*>(fRelationshipsList.get())})
     if (list->Count() > 0 && list->ListType() < kinds.size()) kinds.set(list->ListType());
 }
 
@@ -98,11 +110,20 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
     // A word list is the word lister's file whichever tool saves it, so that every tool reads it
     // as the word lister's.
     fCheck.signature = ToolSignature(kToolWordLister);
-    SetTessorineHolderMainListCount(ListKind == kListWordList ? fWLWords->Count() : fKeywordsList->Count());
+    int32_t main_count = fKeywordsList->Count();
+    if (ListKind == kListWordList) main_count = fWLWords->Count();
+    if (ListKind == kListDetailedConsistency) main_count = fDetailedConsistencyList->Count();
+    if (ListKind == kListRelationships) {
+      main_count = fRelationshipsList->Count();
+      SaveAParentFilenameInExtraStuff(fRelationshipsList->SourceIndexFilename());
+    }
+    SetTessorineHolderMainListCount(main_count);
     bool ok = TTessorineholder::SaveToStream(s);
     ok = ok && s.WriteExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes);
     ok = ok && fNotes.SaveToStream(s) && SavedTextSettings(s);
     if (!ok) return false;
+    if (ListKind == kListDetailedConsistency) return fDetailedConsistencyList->SaveToStream(s) && fStats->SaveToStream(s);
+    if (ListKind == kListRelationships) return fRelationshipsList->SaveToStream(s);
     if (ListKind == kListWordList) {
       fWLWords->SetVersionNumber(std::max(11, fWLWords->GetVersionNumber()));
       ok = fWLWords->SaveToStream(s) && fStats->SaveToStream(s);
@@ -115,11 +136,31 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
 
 // --- reading ---------------------------------------------------------------------------------
 
-bool T_WholeWordlistHolder::ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
-                                     TWordlist_settings_rec& settings, TMyStreamableStringlist& notes) {
-  if (!s.ReadExact(settings.bytes, sizeof settings.bytes)) return false;
-  if (!notes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
+struct T_WholeWordlistHolder::TReadLists {
+  explicit TReadLists(T_WholeWordlistHolder* doc)
+      : words(std::make_unique<TVXWordList>(doc, kListWordlist)),
+        stats(std::make_unique<TVXStatsList>(doc)),
+        kws(std::make_unique<TKeyWordList>(doc)),
+        consistency(std::make_unique<TDetailedConsistencyList>(doc)),
+        relationships(std::make_unique<TRelationshipsList>(doc)) {}
+  std::unique_ptr<TVXWordList> words;
+  std::unique_ptr<TVXStatsList> stats;
+  std::unique_ptr<TKeyWordList> kws;
+  std::unique_ptr<TDetailedConsistencyList> consistency;
+  std::unique_ptr<TRelationshipsList> relationships;
+  TWordlist_settings_rec settings{};
+  TMyStreamableStringlist notes;
+};
+
+bool T_WholeWordlistHolder::ReadBody(TStream& s, TReadLists& lists) {
+  TVXWordList& words = *lists.words;
+  TVXStatsList& stats = *lists.stats;
+  TKeyWordList& kws = *lists.kws;
+  if (!s.ReadExact(lists.settings.bytes, sizeof lists.settings.bytes)) return false;
+  if (!lists.notes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
+  if (ListKind == kListRelationships) return lists.relationships->ReadFromStream(s);
+  if (ListKind == kListDetailedConsistency) return lists.consistency->ReadFromStream(s) && stats.ReadFromStream(s);
   if (ListKind == kListWordList) {
     if (!words.ReadFromStream(s)) return false;
     ReadComplete = !words.StoredListInfo().info.some_data_fields_missing;
@@ -142,18 +183,14 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
   uint8_t colours_kept[192];
   std::memcpy(colours_kept, fColours, sizeof colours_kept);
   bool ok = false;
-  auto words = std::make_unique<TVXWordList>(this, kListWordlist);
-  auto stats = std::make_unique<TVXStatsList>(this);
-  auto kws = std::make_unique<TKeyWordList>(this);
-  TWordlist_settings_rec settings{};
-  TMyStreamableStringlist notes;
+  TReadLists lists(this);
   try {
     ok = TTessorineholder::ReadWholeFromStream(s);
     if (ok && !KindKeptHere(ListKind)) {
       AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
       ok = false;
     }
-    ok = ok && ReadBody(s, *words, *stats, *kws, settings, notes);
+    ok = ok && ReadBody(s, lists);
   } catch (...) {
     ok = false;
   }
@@ -163,11 +200,14 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
     SetTextSettings(text_before);
     std::memcpy(fColours, colours_kept, sizeof colours_kept);
   } else {
-    fWLWords = std::move(words);
-    fStats = std::move(stats);
-    fKeywordsList = std::move(kws);
-    WordlistSettings = settings;
-    fNotes = std::move(notes);
+    // Every list is the file's: those its kind does not keep are empty.
+    fWLWords = std::move(lists.words);
+    fKeywordsList = std::move(lists.kws);
+    fStats = std::move(lists.stats);
+    fDetailedConsistencyList = std::move(lists.consistency);
+    fRelationshipsList = std::move(lists.relationships);
+    WordlistSettings = lists.settings;
+    fNotes = std::move(lists.notes);
     LinkLists();
     RegisterOwnedLists();
   }

@@ -9,8 +9,12 @@
 //     0  the word list (version at least 11), the statistics list, the keyword list, the keyword
 //        settings block, the 192 colour bytes; a word list of version 0 is followed by nothing
 //     1  the keyword list, its statistics list inside it, the keyword settings block, the colours
-// Other kinds (detailed consistency, corpus indexes) are not kept by this document: saving or
-// reading them answers false and says why in the log.
+//     4  the detailed-consistency list with its relations (detailed_consist.h), the statistics
+//        list of the lists compared
+//     28 the relationships list of a corpus index (relationships_list.h); the index's name is the
+//        document's parent file name too. It is read without the index.
+// Other kinds (corpus indexes) are not kept by this document: saving or reading them answers
+// false and says why in the log.
 //
 // A read that fails leaves the document as it was: the lists are read into new lists that
 // replace the document's only when every block was read. The busy mark that keeps windows from
@@ -28,6 +32,8 @@
 #include "model/work_derived.h"
 #include "wordlist/word_list.h"
 
+class TDetailedConsistencyList;
+class TRelationshipsList;
 class TRunWordCounter;
 struct TWordCountSetup;
 struct TTextPlace;
@@ -69,6 +75,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
   TVXWordList& Words() const { return *fWLWords; }
   TVXStatsList& Stats() const { return *fStats; }
   TKeyWordList& Keywords() const { return *fKeywordsList; }
+  TDetailedConsistencyList& DetailedConsistency() const { return *fDetailedConsistencyList; }
+  TRelationshipsList& Relationships() const { return *fRelationshipsList; }
   // Takes a keyword list made elsewhere (the old one is freed); its rows and statistics now
   // belong to this document.
   void TakeKeywordList(std::unique_ptr<TKeyWordList> list);
@@ -109,6 +117,16 @@ class T_WholeWordlistHolder : public TTessorineholder {
   TVXComputeResultRec ComparedWordlists(UStringView study_file, UStringView reference_file,
                                         TKWHandlingAmount amount);
 
+  // Compares saved word lists (".lst" files, or zip archives of them, each member a list) word
+  // by word into the detailed-consistency list (kind 4) and its relations; the statistics rows of
+  // the lists compared become the document's. A file that is missing, not a word list,
+  // unreadable or in another language than the first list read is named in FailedTexts, the
+  // notes and LastFailure, and the others are compared. Fewer than two lists read, or a stop:
+  // false, the document as it was.
+  bool MakeDetailedConsistencyList(const std::vector<UString>& files);
+  // The inputs the last computation could not use, each with why.
+  const std::vector<UString>& FailedTexts() const { return fFailedTexts; }
+
   // Rank orders of the main word list (from a fresh frequency index); always true.
   bool ComputedRankOrdersOfWords();
   // Dispersion plots are not made here: false. Consistency relations come with their own list: true.
@@ -141,13 +159,17 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                      uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
-  bool ReadBody(TStream& s, TVXWordList& words, TVXStatsList& stats, TKeyWordList& kws,
-                TWordlist_settings_rec& settings, TMyStreamableStringlist& notes);
+  // The lists a read fills, made fresh; they become the document's only when all was read.
+  struct TReadLists;
+  bool ReadBody(TStream& s, TReadLists& lists);
 
   std::unique_ptr<TVXStatsList> fStats;
   std::unique_ptr<TKeyWordList> fKeywordsList;
   std::unique_ptr<TVXWordList> fIndexWords;
   std::unique_ptr<TVXWordList> fWLWords;
+  std::unique_ptr<TDetailedConsistencyList> fDetailedConsistencyList;
+  std::unique_ptr<TRelationshipsList> fRelationshipsList;
+  std::vector<UString> fFailedTexts;
   bool fOneTextStudy = false;
   UString fLastFailure;
 };

@@ -9,6 +9,8 @@
 #include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "shell/files/file_recognition.h"
 #include "wordlist/word_list_document.h"
 
 using namespace document_test;
@@ -305,4 +307,42 @@ TEST_F(CollocateListsInDocument, AStopWordTakesOutItsRowOfEverySearchWord) {
   EXPECT_EQ(list.CheckStops(), 3);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0)->MainWordOnly(), u"MAN");
+}
+
+// A saved detailed-consistency list (kind 4) and relationships list (kind 28) read as word-list
+// documents but hold no word list: as the reference they are refused and the collocates stay;
+// the concordancer's file check names them as the word lister's.
+TEST(ReferenceCorpusInDocument, AnalysisListsHoldNoWordList) {
+  TCorpusRun c;
+  TempFolder tmp;
+  const UString lst = WriteReference(tmp, u"ref.lst", {{u"OLD", 50}, {u"MAN", 20}});
+  TAssociationRequest req;
+  req.reference_file = lst;
+  ASSERT_TRUE(c.doc().REComputeCollocateAssociation(req).success);
+  const std::vector<float> before = Values(*c.Row(u"MAN"));
+  auto kind4 = std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListDetailedConsistency, false,
+                                                       false, nullptr, nullptr);
+  const UString second = WriteReference(tmp, u"second.lst", {{u"OLD", 5}, {u"CAT", 2}});
+  ASSERT_TRUE(kind4->MakeDetailedConsistencyList({lst, second}));
+  const UString dc = tmp.Path() + u"dc.lst";
+  ASSERT_TRUE(kind4->SaveToFile(dc, 0, 0, 0));
+  auto kind28 = std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListRelationships, false, false,
+                                                        nullptr, nullptr);
+  const UString pairs = tmp.Path() + u"pairs.lst";
+  ASSERT_TRUE(kind28->SaveToFile(pairs, 0, 0, 0));
+  for (const UString& file : {dc, pairs}) {
+    SCOPED_TRACE(Utf16ToUtf8(file));
+    auto probe = NewWordList();
+    ASSERT_TRUE(probe->ReadWholeFromFile(file, kToolConcordancer).first);
+    req.reference_file = file;
+    EXPECT_FALSE(c.doc().REComputeCollocateAssociation(req).success);
+    EXPECT_EQ(Values(*c.Row(u"MAN")), before);
+    EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(file));
+    HeadlessDialogs().Clear();
+    TVXStored_File_rec rec{file};
+    EXPECT_FALSE(CheckFileForTool(rec, kToolConcordancer));
+    ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
+    EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::WrongToolForFile);
+    EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"Word Lister"), UString::npos);
+  }
 }

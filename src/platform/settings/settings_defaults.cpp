@@ -180,6 +180,7 @@ TMovingWindowSettingsRec DefaultMovingWindowSettings() {
 TDetailedConsistencySettingsRec DefaultDetailedConsistencySettings() {
   auto d = Zeroed<TDetailedConsistencySettingsRec>();
   d.SetMinTexts(1);
+  d.SetMinTotalFrequency(1);
   return d;
 }
 

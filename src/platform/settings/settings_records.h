@@ -570,6 +570,46 @@ struct TKollaxaMutualChecks : TByteRecord<64> {
 };
 LZ_CHECK_RECORD(TKollaxaMutualChecks, 64);
 
+// The relationship settings of a corpus index (word pairs within a span; 180 bytes, kept inside
+// the index settings block and copied into a relationships list).
+struct TRelationshipSettingsRec : TByteRecord<180> {
+  static constexpr int kStatistics = 11;
+  int32_t MinJointFrequency() const { return Get<int32_t, 0>(); }  // pairs met at least this often
+  void SetMinJointFrequency(int32_t v) { Put<int32_t, 0>(v); }
+  // Base words above this share of the running words (percent) are not paired.
+  float MaxPercent() const { return Get<float, 4>(); }
+  void SetMaxPercent(float v) { Put<float, 4>(v); }
+  int32_t MinTexts() const { return Get<int32_t, 8>(); }  // texts a pair must be found in
+  void SetMinTexts(int32_t v) { Put<int32_t, 8>(v); }
+  int32_t MinFrequencyWord2() const { return Get<int32_t, 12>(); }
+  void SetMinFrequencyWord2(int32_t v) { Put<int32_t, 12>(v); }
+  int16_t Span() const { return Get<int16_t, 16>(); }  // positions on each side counted
+  void SetSpan(int16_t v) { Put<int16_t, 16>(v); }
+  // Pairs left out by the stop list: 0 none, 1 word 1 in it, 2 word 2 in it, 3 either.
+  uint8_t StopListOption() const { return Get<uint8_t, 18>(); }
+  void SetStopListOption(uint8_t v) { Put<uint8_t, 18>(v); }
+  bool LeftAndRight() const { return Flag<19>(); }  // otherwise only to the right
+  void SetLeftAndRight(bool v) { PutFlag<19>(v); }
+  bool OmitSameWord() const { return Flag<20>(); }  // a word paired with itself is left out
+  void SetOmitSameWord(bool v) { PutFlag<20>(v); }
+  bool ExcludeHash() const { return Flag<21>(); }  // the "#" entry (numbers) is never word 2
+  void SetExcludeHash(bool v) { PutFlag<21>(v); }
+  // Which text markers end a span: 0 the end of a text only, 1 punctuation and up, 2 sentences
+  // and up, 3-5 paragraphs, headings and sections.
+  uint8_t StopAt() const { return Get<uint8_t, 22>(); }
+  void SetStopAt(uint8_t v) { Put<uint8_t, 22>(v); }
+  bool BothWays() const { return Flag<23>(); }  // each pair listed as (1, 2) and (2, 1)
+  void SetBothWays(bool v) { PutFlag<23>(v); }
+  bool AllMustPass() const { return Flag<24>(); }  // every threshold, otherwise any one
+  void SetAllMustPass(bool v) { PutFlag<24>(v); }
+  // The least value of each statistic (in the stored order of the eleven measures).
+  float Threshold(int i) const { return (i >= 0 && i < kStatistics) ? GetAt<float>(28 + 4 * static_cast<size_t>(i)) : 0.0f; }
+  void SetThreshold(int i, float v) {
+    if (i >= 0 && i < kStatistics) PutAt<float>(28 + 4 * static_cast<size_t>(i), v);
+  }
+};
+LZ_CHECK_RECORD(TRelationshipSettingsRec, 180);
+
 // Moving-window settings of the word-list tool.
 struct TMovingWindowSettingsRec : TByteRecord<32> {
   int32_t MinFrequency() const { return Get<int32_t, 0>(); }
@@ -583,6 +623,8 @@ LZ_CHECK_RECORD(TMovingWindowSettingsRec, 32);
 struct TDetailedConsistencySettingsRec : TByteRecord<32> {
   int32_t MinTexts() const { return Get<int32_t, 0>(); }  // lists a word must be in to show
   void SetMinTexts(int32_t v) { Put<int32_t, 0>(v); }
+  int32_t MinTotalFrequency() const { return Get<int32_t, 4>(); }  // its frequency over all lists
+  void SetMinTotalFrequency(int32_t v) { Put<int32_t, 4>(v); }
 };
 LZ_CHECK_RECORD(TDetailedConsistencySettingsRec, 32);
 

@@ -70,6 +70,9 @@ TLCID LCIDFromLocaleName(std::string_view name);
 // The Windows code page conventionally used for 8-bit texts of that language (1252 by default,
 // also for languages written only in Unicode).
 int DefaultCodePageOfLCID(TLCID lcid);
+// Whether two identifiers name the same language, whatever its country or script (the low ten
+// bits, 0x0409 English (United States) and 0x0809 English (United Kingdom) alike).
+inline bool SamePrimaryLanguage(TLCID a, TLCID b) { return (a & 0x3FF) == (b & 0x3FF); }
 
 // One row of the language table.
 struct TLanguageIdInfo {

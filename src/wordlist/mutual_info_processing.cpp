@@ -1,0 +1,124 @@
+#include "wordlist/mutual_info_processing.h"
+
+#include <algorithm>
+
+bool SpanBreaksAfter(uint32_t marker, uint8_t stop_at) {
+  if (marker >= kPairMarkTextEnd) return true;
+  switch (stop_at) {
+    case 1: return marker >= 1;
+    case 2: return marker >= 2;
+    case 3:
+    case 4:
+    case 5: return marker >= 4;
+    default: return false;
+  }
+}
+
+TPairCountSettings TPairCountSettings::From(const TRelationshipSettingsRec& r, int64_t hash_type) {
+  TPairCountSettings s;
+  s.span = std::clamp<int32_t>(r.Span(), 1, 1000);
+  s.left_and_right = r.LeftAndRight();
+  s.omit_same_word = r.OmitSameWord();
+  s.hash_type = r.ExcludeHash() ? hash_type : -1;
+  s.stop_at = r.StopAt();
+  s.min_joint = std::max(1, r.MinJointFrequency());
+  return s;
+}
+
+void TCollocateCounter::Prepare(int64_t types, int32_t span) {
+  const size_t n = static_cast<size_t>(std::max<int64_t>(0, types));
+  if (slot_of_.size() != n) slot_of_.assign(n, -1);
+  width_ = static_cast<size_t>(std::max(1, span + 1));
+  touched_.clear();
+  counts_.clear();
+}
+
+void TCollocateCounter::Collect(int32_t min_joint, std::vector<TCollocateCount>& out) {
+  out.clear();
+  std::vector<size_t> order(touched_.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return touched_[a].type < touched_[b].type; });
+  for (size_t k : order) {
+    const int32_t* c = counts_.data() + k * width_;
+    int32_t joint = 0, gap = 0, best = 0;
+    for (size_t d = 1; d < width_; ++d) {
+      joint += c[d];
+      if (c[d] > best) {
+        best = c[d];
+        gap = static_cast<int32_t>(d);
+      }
+    }
+    if (joint >= min_joint) out.push_back({touched_[k].type, touched_[k].texts, joint, gap});
+  }
+  for (const TTouched& t : touched_) slot_of_[t.type] = -1;
+  touched_.clear();
+  counts_.clear();
+}
+
+namespace {
+
+void ComputeMeasures(TMutualInfoRec& rec, double total, TSpanPair span) {
+  for (int s = 0; s < kRelationshipStatsCount; ++s)
+    rec.stats[s] = static_cast<float>(RelationshipComputation(s, rec.joint, rec.freq1, rec.freq2, total, span));
+}
+
+bool PassesThresholds(const TMutualInfoRec& rec, const TRelationshipSettingsRec& settings) {
+  const bool all = settings.AllMustPass();
+  for (int s = 0; s < kRelationshipStatsCount; ++s) {
+    const bool passes = rec.stats[s] >= settings.Threshold(s);
+    if (all && !passes) return false;
+    if (!all && passes) return true;
+  }
+  return all;
+}
+
+}  // namespace
+
+void MakePairRows(uint32_t base_type, int32_t base_freq, const UString& base_word,
+                  const std::vector<TCollocateCount>& pairs, const TPairRowContext& context, std::vector<TPairRow>& out,
+                  int32_t& stop_list_drops) {
+  const TRelationshipSettingsRec& settings = *context.settings;
+  const int32_t span = std::clamp<int32_t>(settings.Span(), 1, 1000);
+  const TSpanPair span_pair{settings.LeftAndRight() ? span : 0, span};
+  const uint8_t stop_option = settings.StopListOption();
+  for (const TCollocateCount& pair : pairs) {
+    TPairRow row;
+    int32_t freq2 = 0;
+    if (!context.type_of || !context.type_of(pair.type, freq2, row.word2)) continue;
+    if (pair.texts < settings.MinTexts() || freq2 < settings.MinFrequencyWord2()) continue;
+    if (base_word.empty() || row.word2.empty()) continue;
+    if (context.in_stop_list && stop_option >= 1 && stop_option <= 3) {
+      const bool drop = ((stop_option == 1 || stop_option == 3) && context.in_stop_list(base_word)) ||
+                        ((stop_option == 2 || stop_option == 3) && context.in_stop_list(row.word2));
+      if (drop) {
+        ++stop_list_drops;
+        continue;
+      }
+    }
+    row.word1 = base_word;
+    TMutualInfoRec& r = row.rec;
+    r.texts = pair.texts;
+    r.freq1 = base_freq;
+    r.freq2 = freq2;
+    r.joint = pair.joint;
+    r.gap = pair.gap;
+    r.type1 = static_cast<int32_t>(base_type);
+    r.type2 = static_cast<int32_t>(pair.type);
+    ComputeMeasures(r, context.running_words, span_pair);
+    if (!PassesThresholds(r, settings)) continue;
+    const bool both_ways = settings.BothWays();
+    TPairRow mirror;
+    if (both_ways) {
+      mirror.word1 = row.word2;
+      mirror.word2 = row.word1;
+      mirror.rec = r;
+      std::swap(mirror.rec.freq1, mirror.rec.freq2);
+      std::swap(mirror.rec.type1, mirror.rec.type2);
+      // The mirror's measures are its own: conditional probabilities, delta P, log ratio and the
+      // z-score are not symmetric in the two words.
+      ComputeMeasures(mirror.rec, context.running_words, span_pair);
+    }
+    out.push_back(std::move(row));
+    if (both_ways) out.push_back(std::move(mirror));
+  }
+}
