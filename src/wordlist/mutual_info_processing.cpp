@@ -88,8 +88,8 @@ void MakePairRows(uint32_t base_type, int32_t base_freq, const UString& base_wor
     if (pair.texts < settings.MinTexts() || freq2 < settings.MinFrequencyWord2()) continue;
     if (base_word.empty() || row.word2.empty()) continue;
     if (context.in_stop_list && stop_option >= 1 && stop_option <= 3) {
-      const bool drop = ((stop_option == 1 || stop_option == 3) && context.in_stop_list(base_word)) ||
-                        ((stop_option == 2 || stop_option == 3) && context.in_stop_list(row.word2));
+      const bool drop = ((stop_option == 1 || stop_option == 3) && context.in_stop_list(base_type, base_word)) ||
+                        ((stop_option == 2 || stop_option == 3) && context.in_stop_list(pair.type, row.word2));
       if (drop) {
         ++stop_list_drops;
         continue;

@@ -127,8 +127,9 @@ struct TPairRowContext {
   double running_words = 0;  // of the index
   // The frequency and word of a type; false when the type is not known (the pair is dropped).
   std::function<bool(uint32_t type, int32_t& freq, UString& word)> type_of;
-  // Whether a word is in the stop list (nullptr: no stop list loaded).
-  std::function<bool(const UString& word)> in_stop_list;
+  // Whether a word (of that type) is in the stop list (nullptr: no stop list loaded). Called on
+  // the worker that makes the rows.
+  std::function<bool(uint32_t type, const UString& word)> in_stop_list;
 };
 
 // A relationship row ready for the list.

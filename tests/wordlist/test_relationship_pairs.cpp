@@ -156,7 +156,7 @@ struct RowsFixture {
       return true;
     };
     if (stop_list)
-      c.in_stop_list = [&](const UString& w) { return std::find(stop_words.begin(), stop_words.end(), w) != stop_words.end(); };
+      c.in_stop_list = [&](uint32_t, const UString& w) { return std::find(stop_words.begin(), stop_words.end(), w) != stop_words.end(); };
     std::vector<TPairRow> out;
     int32_t dropped = 0;
     MakePairRows(0, 10, u"RIVER", pairs, c, out, dropped);
