@@ -108,6 +108,7 @@ bool T_WholeWordlistHolder::MakeDetailedConsistencyList(const std::vector<UStrin
   struct TInput {
     UString file;
     int32_t member = -1;
+    UString member_name;
     UString shown;  // how the input is named
   };
   std::vector<TInput> inputs;
@@ -127,10 +128,10 @@ bool T_WholeWordlistHolder::MakeDetailedConsistencyList(const std::vector<UStrin
       for (const TZipMemberInfo& m : zip.Members())
         if (!m.is_folder) members.push_back(m);
       std::sort(members.begin(), members.end(), [](const TZipMemberInfo& a, const TZipMemberInfo& b) { return a.name < b.name; });
-      for (const TZipMemberInfo& m : members) inputs.push_back({f, m.index, f + u" (" + m.name + u")"});
+      for (const TZipMemberInfo& m : members) inputs.push_back({f, m.index, m.name, f + u" (" + m.name + u")"});
       continue;
     }
-    inputs.push_back({f, -1, f});
+    inputs.push_back({f, -1, UString(), f});
   }
   if (!files.empty()) {
     SuggestedFilename = UFormat(u"%s%s_(%s_%s)_%s",
@@ -194,14 +195,7 @@ bool T_WholeWordlistHolder::MakeDetailedConsistencyList(const std::vector<UStrin
     summed_entries += doc_stats.Overall_stats.data.types;
     words_in_list.push_back(words.Count());
     running_words.push_back(doc_stats.Overall_stats.data.running_words);
-    UString shown_name = ExtractFileName(in.member >= 0 ? in.shown : in.file);
-    if (in.member >= 0) {
-      TZipForge zip;
-      zip.SetFileName(in.file);
-      TZipMemberInfo info;
-      if (zip.OpenArchive(TZipOpenMode::Read) && zip.GetMember(in.member, info)) shown_name = ExtractFileName(info.name);
-    }
-    list_names.push_back(ChangeFileExt(shown_name, u""));
+    list_names.push_back(ChangeFileExt(ExtractFileName(in.member >= 0 ? in.member_name : in.file), u""));
     for (int e = 0; e < words.Count(); ++e) {
       if ((e & 1023) == 0 && progress) progress->ThisPercent(static_cast<int32_t>(int64_t{e} * 100 / words.Count()));
       const TWordlistEntry* row = words.Row(e);
