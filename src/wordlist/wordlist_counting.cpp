@@ -211,9 +211,10 @@ void TWordlistBufferProcessor::NoteToken(size_t w, int32_t key) {
   uint32_t marks = 0;
   if (end < Length()) {
     const uint16_t k = Kinds()[end];
-    // A full stop taken as a sentence end is a marker, but still the punctuation after the word.
+    // A full stop found to end a sentence is a marker, but still the punctuation after the word;
+    // a marker made of a tag is not.
     const bool punct = k < kKindHidden ? (k & C1_PUNCT) != 0
-                       : k >= kKindMarkerFlag ? (CharKindOf(Text()[end]) & C1_PUNCT) != 0
+                       : k >= kKindMarkerFlag ? IsSentencePunctuation(Text()[end])
                                               : false;
     if (punct) marks |= kMarkPunctuation;
   }
