@@ -202,6 +202,7 @@ bool TIndexHandler::ComputeClusters() {
   bool ok = true;
   auto commit = [&](int32_t j, TBaseWordClusters& found) {
     if (!found.failure.empty()) {
+      fOk = false;
       ok = Fail(found.failure);
       return false;
     }

@@ -597,13 +597,15 @@ std::vector<UString> TIndexHandler::DetailsOfCurrentSettings(bool clustering) co
 bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places) {
   UString why;
   if (WalkType(t, places, why, fThreads > 0 ? fThreads : WordlistWorkerThreads(0))) return true;
+  // A damaged chain makes the whole index suspect: nothing more is read from it.
+  fOk = false;
   return Fail(why);
 }
 
 bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& why, int32_t threads) const {
   places.clear();
-  if (!fTokenFileStream || t < 0 || t >= TypeCount()) {
-    why = TokenOrderFilename + u": no such type";
+  if (!fOk || !fTokenFileStream || t < 0 || t >= TypeCount()) {
+    why = TokenOrderFilename + (fOk ? u": no such type" : u": damaged, not read any further");
     return false;
   }
   const TIndexTypeFileRec& r = fTypes[static_cast<size_t>(t)];
