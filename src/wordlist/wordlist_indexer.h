@@ -51,13 +51,13 @@
 #include "platform/rtl/ustring.h"
 #include "wordlist/index_clusters.h"
 #include "wordlist/index_type_table.h"
-#include "wordlist/wordlist_counting.h"
 #include "wordlist/wordlist_indexer_streams.h"
 
 class T_WholeWordlistHolder;
 class TVXStatsList;
 class TLinzoraJumpToList;
 class TIndexBuild;
+struct TOne_text_stats_rec;
 
 // Index modes.
 inline constexpr int32_t kIndexCreate = 0;

@@ -6,10 +6,12 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/reference_corpus.h"
+#include "../model/chosen_texts_test_support.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
 
 using namespace document_test;
 
@@ -176,6 +178,40 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
     // The relationships flag follows whether the file was there to be tried.
     EXPECT_EQ(c.doc().fComputed[0], k.exists ? 1 : 0);
   }
+}
+
+// The files of a corpus index are refused as the reference word list, each as holding none, and
+// the collocates stay as they were.
+TEST(ReferenceCorpusInDocument, TheFilesOfACorpusIndexHoldNoWordList) {
+  TCorpusRun c;
+  TempFolder tmp;
+  const UString lst = WriteReference(tmp, u"ref.lst", {{u"OLD", 50}, {u"MAN", 20}});
+  TAssociationRequest req;
+  req.reference_file = lst;
+  ASSERT_TRUE(c.doc().REComputeCollocateAssociation(req).success);
+  const std::vector<float> before = Values(*c.Row(u"MAN"));
+  auto index = NewWordList();
+  const UString base = tmp.Path() + u"corpus";
+  ASSERT_TRUE(index->StartAnIndexHandler(base, kIndexCreate));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : c.texts.names) chosen.ToolAddAFile(n);
+  int32_t converted = 0;
+  ASSERT_TRUE(index->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
+  ASSERT_TRUE(index->SaveToFile(base, 0, 0, 0));
+  const bool logging = global_keeping_log;
+  const UString log_before = GetLogFilename();
+  global_keeping_log = true;
+  SetLogFilename(tmp.Path() + u"test.log");
+  for (const char16_t* ext : {u".tokens", u".types", u".stats"}) {
+    SCOPED_TRACE(Utf16ToUtf8(ext));
+    req.reference_file = base + ext;
+    EXPECT_FALSE(c.doc().REComputeCollocateAssociation(req).success);
+    EXPECT_EQ(Values(*c.Row(u"MAN")), before);
+    EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(base + ext));
+    EXPECT_NE(ReadAll(tmp.Path() + u"test.log").find(Utf16ToUtf8(base + ext) + ": holds no word list"), std::string::npos);
+  }
+  global_keeping_log = logging;
+  SetLogFilename(log_before);
 }
 
 TEST(ReferenceCorpusInDocument, RecomputingAgainstAnotherListClearsWhatItLacks) {

@@ -6,13 +6,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "../model/chosen_texts_test_support.h"
 
 #include "concordance/document/tell_list.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/chosen_texts.h"
+#include "model/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -42,16 +46,20 @@ inline std::unique_ptr<T_WholeWordlistHolder> NewDoc() {
 }
 
 // Builds (mode create or add) and saves the index `name` from the texts; true when all went.
-inline bool BuildIndex(T_WholeWordlistHolder& doc, const UString& name, const std::vector<UString>& texts,
-                       int32_t threads = 1, int32_t mode = kIndexCreate, bool replacing = false) {
+inline bool BuildIndexOf(T_WholeWordlistHolder& doc, const UString& name, TSharedChosenFilesClass& chosen,
+                         int32_t threads = 1, int32_t mode = kIndexCreate, bool replacing = false) {
   if (!doc.StartAnIndexHandler(name, mode, replacing)) return false;
-  TSharedChosenFilesClass chosen(false, nullptr, 1);
-  for (const UString& n : texts) chosen.ToolAddAFile(n);
   TMakeWordlistOptions o;
   o.threads = threads;
   int32_t converted = 0;
   if (!doc.MakeWordlist(chosen, 0, kListIndexWordlist, converted, o)) return false;
   return doc.SaveToFile(name, 0, 0, 0);
+}
+inline bool BuildIndex(T_WholeWordlistHolder& doc, const UString& name, const std::vector<UString>& texts,
+                       int32_t threads = 1, int32_t mode = kIndexCreate, bool replacing = false) {
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : texts) chosen.ToolAddAFile(n);
+  return BuildIndexOf(doc, name, chosen, threads, mode, replacing);
 }
 
 // The files of an index but the headings and notes at the end of ".types".
@@ -105,6 +113,53 @@ inline std::vector<std::pair<int32_t, int64_t>> Places(const TLinzoraJumpToList&
   std::vector<std::pair<int32_t, int64_t>> out;
   for (const TLinzoraJumpTo& j : jumps.holders) out.emplace_back(j.file_number, j.byte_position);
   return out;
+}
+
+using TPlaces = std::vector<std::pair<int32_t, int64_t>>;
+
+// A word-list document with the store's settings as they are.
+inline std::unique_ptr<T_WholeWordlistHolder> PlainDoc() {
+  return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr,
+                                                 nullptr);
+}
+
+// A word-list tool's request for the contexts of `word` in an opened index: the index's texts as
+// the file list, the word's places as the item's jumps.
+inline void WriteIndexRequest(TIndexHandler& index, const TVXStatsList& stats, UStringView word,
+                              TTellLinzoraList& request) {
+  request.fPreliminaries.include_jumps = 1;
+  TVXStatsList& files = request.MakeStatsList();
+  for (int i = 0; i < stats.Count(); ++i) {
+    TOne_text_stats_rec r = stats.Row(i)->fdata;
+    r.name = stats.GetEntryFullFilename(i);
+    files.Add(new TStatsEntry(r, false, &files));
+  }
+  TLinzoraInfoClass& item = request.AddItem(word);
+  index.AddListOfAllContextsTo(word, item.jumplist);
+}
+
+class TPlainDocument : public TConcordanceListDocument {};
+
+// Where a concordance of `typed` has its hits: (text index, byte), in text order.
+inline TPlaces ConcordancePlaces(const std::vector<TChosenFileDetailsFullRec>& texts, UStringView typed) {
+  TPlainDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  const TConcordanceRunResult result = RunTextsIntoList(texts, typed, list);
+  // A line carries its source-file number (texts with lines only, from 1): back to the text.
+  std::map<int32_t, int32_t> text_of;
+  for (const TTextRunOutcome& t : result.texts) text_of[t.file_number] = t.text_index;
+  TPlaces out;
+  for (int i = 0; i < list.Count(); ++i)
+    out.emplace_back(text_of[list.Line(i)->Data().filename_num_original], list.Line(i)->Data().byte_position);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+inline TPlaces ConcordancePlaces(const std::vector<UString>& names, UStringView typed) {
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : names) chosen.ToolAddAFile(n);
+  std::vector<TChosenFileDetailsFullRec> texts;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) texts.push_back(chosen.GetFullFileDetails(i));
+  return ConcordancePlaces(texts, typed);
 }
 
 }  // namespace index_test

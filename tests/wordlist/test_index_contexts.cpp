@@ -1,42 +1,16 @@
 // The contexts of a corpus index against a second, plainer road: random texts indexed, then every
 // word's and random phrases' places compared with the (text, byte) of a concordance's hits, and
 // the index's word list with the word list of the same texts.
-#include <map>
 #include <random>
 #include <set>
 
 #include "../model/text_reader_test_support.h"
-#include "concordance/lines/concordance_list.h"
-#include "concordance/run/texts_into_list.h"
 #include "wordlist/index_test_support.h"
 
 namespace {
 
 using namespace index_test;
 using text_reader_test::ScopedSettings;
-
-class TPlainDocument : public TConcordanceListDocument {};
-
-using TPlaces = std::vector<std::pair<int32_t, int64_t>>;
-
-// Where a concordance of `typed` has its hits: (text index, byte), in text order.
-TPlaces ConcordancePlaces(const std::vector<UString>& names, UStringView typed) {
-  TSharedChosenFilesClass chosen(false, nullptr, 1);
-  for (const UString& n : names) chosen.ToolAddAFile(n);
-  std::vector<TChosenFileDetailsFullRec> texts;
-  for (int32_t i = 0; i < chosen.FileCount(); ++i) texts.push_back(chosen.GetFullFileDetails(i));
-  TPlainDocument doc;
-  TConcordanceList list(nullptr, &doc);
-  const TConcordanceRunResult result = RunTextsIntoList(texts, typed, list);
-  // A line carries its source-file number (texts with lines only, from 1): back to the text.
-  std::map<int32_t, int32_t> text_of;
-  for (const TTextRunOutcome& t : result.texts) text_of[t.file_number] = t.text_index;
-  TPlaces out;
-  for (int i = 0; i < list.Count(); ++i)
-    out.emplace_back(text_of[list.Line(i)->Data().filename_num_original], list.Line(i)->Data().byte_position);
-  std::sort(out.begin(), out.end());
-  return out;
-}
 
 TPlaces IndexPlaces(TIndexHandler& index, UStringView word) {
   TPlaces out;
