@@ -459,5 +459,6 @@ bool T_WholeWordlistHolder::MakeIndexFromTexts(const std::vector<TChosenFileDeta
   fIndexWords->fHasIndex = true;
   AddATimingNote(kListIndexWordlist);
   StartStandardNotes(0, kListIndexWordlist, kind_name, VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(build.Texts())}));
+  AddNoteDetails(index->DetailsOfCurrentSettings(false), 2);
   return true;
 }

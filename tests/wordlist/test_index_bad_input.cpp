@@ -218,6 +218,12 @@ TEST_F(IndexBadInput, AStopOrATextOver2GiBLeavesTheOldIndex) {
   EXPECT_FALSE(doc->SaveToFile(base, 0, 0, 0));
   global_panic_state = kPanicNone;
   ExpectOldIndex();
+  // A stop while texts are added: the old index stays whole (nothing of it was cut or emptied).
+  auto adder = NewDoc();
+  ASSERT_TRUE(adder->StartAnIndexHandler(base, kIndexAdd));
+  EXPECT_FALSE(adder->MakeWordlist(chosen, 0, kListIndexWordlist, converted, o));
+  global_panic_state = kPanicNone;
+  ExpectOldIndex();
   // A text over 2 GiB (a sparse file) is refused before anything is read.
   const UString huge = tmp.Path() + u"texts/huge.txt";
   tmp.Write(u"texts/huge.txt", "");

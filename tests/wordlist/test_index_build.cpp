@@ -164,6 +164,31 @@ TEST_F(IndexBuild, ATypeCountsItsTextsAsTheyComeAndAddingGivesTheSameFiles) {
   EXPECT_EQ(ReadIndexBytes(two), ReadIndexBytes(one));
 }
 
+TEST_F(IndexBuild, NotesOfABuildAndOfAnAddGoIntoTheTypes) {
+  const UString base = tmp.Path() + u"notes";
+  auto doc = NewDoc();
+  ASSERT_TRUE(BuildIndex(*doc, base, {utf8}));
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+  const UString notes = reader->fNotes.Text();
+  EXPECT_NE(notes.find(u"Minimum Index frequency: 1"), UString::npos) << Utf16ToUtf8(notes);
+  // Texts added, saved through the handler with notes of the caller's.
+  auto adder = NewDoc();
+  ASSERT_TRUE(adder->StartAnIndexHandler(base, kIndexAdd));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  chosen.ToolAddAFile(cp1252);
+  int32_t converted = 0;
+  ASSERT_TRUE(adder->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
+  ASSERT_TRUE(adder->IndexHandler()->ProcessAfterWordHandling(1, {u"a note of the caller"}));
+  auto again = NewDoc();
+  ASSERT_TRUE(again->OpenAnIndexAndLoadWords(base).first);
+  const std::vector<UString>& lines = again->IndexHandler()->fTail.notes;
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], u"Added to an existing index.");
+  EXPECT_EQ(lines.back(), u"a note of the caller");
+  EXPECT_EQ(again->IndexHandler()->TextCount(), 2);
+}
+
 TEST_F(IndexBuild, TokensCarryTheWordFlags) {
   struct Case {
     const char* name;
