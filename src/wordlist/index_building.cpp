@@ -25,9 +25,13 @@ void TTokenBatch::TakeFrom(TTextWordCounts& text, bool all_tokens) {
     keys.emplace_back(static_cast<uint32_t>(v.tag.size()), static_cast<uint32_t>(v.word.size()));
   }
   text.keys_handed_over = types;
-  const size_t n = all_tokens ? text.tokens.size() : (text.tokens.empty() ? 0 : text.tokens.size() - 1);
-  tokens.assign(text.tokens.begin(), text.tokens.begin() + static_cast<std::ptrdiff_t>(n));
-  text.tokens.erase(text.tokens.begin(), text.tokens.begin() + static_cast<std::ptrdiff_t>(n));
+  // The text's tokens change hands whole; the last one held back goes back alone.
+  tokens.swap(text.tokens);
+  text.tokens.clear();
+  if (!all_tokens && !tokens.empty()) {
+    text.tokens.push_back(tokens.back());
+    tokens.pop_back();
+  }
 }
 
 // --- the committer's side ------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "wordlist/index_type_table.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "wordlist/word_counter.h"
 
@@ -16,12 +17,51 @@ int32_t TIndexTypeTable::Lookup(UStringView tag, UStringView word, uint64_t hash
   }
 }
 
+namespace {
+// Look-ups of an unhashed table that compare with every type before the hash table is made.
+constexpr int32_t kScansBeforeIndex = 4;
+}  // namespace
+
 int32_t TIndexTypeTable::Find(UStringView tag, UStringView word) const {
+  if (!indexed_ && ++scans_ <= kScansBeforeIndex) {
+    const size_t units = tag.size() + word.size();
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const TEntry& e = entries_[i];
+      if (e.tag_units != tag.size() || e.tag_units + e.word_units != units) continue;
+      const char16_t* p = units_.data() + e.at;
+      if (std::equal(tag.begin(), tag.end(), p) && std::equal(word.begin(), word.end(), p + e.tag_units))
+        return static_cast<int32_t>(i);
+    }
+    return -1;
+  }
+  Index();
   size_t slot = 0;
   return Lookup(tag, word, TWordCounter::HashOf(word, tag), slot);
 }
 
+void TIndexTypeTable::Index() const {
+  if (indexed_) return;
+  for (TEntry& e : entries_) {
+    const UStringView text(units_.data() + e.at, e.tag_units + e.word_units);
+    e.hash = TWordCounter::HashOf(text.substr(e.tag_units), text.substr(0, e.tag_units));
+  }
+  size_t size = 1024;
+  while (size < entries_.size() * 2 + 2) size *= 2;
+  table_.assign(size, 0);
+  mask_ = size - 1;
+  // The first of a word stored twice keeps its slot.
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const TEntry& e = entries_[i];
+    const UStringView text(units_.data() + e.at, e.tag_units + e.word_units);
+    size_t slot = 0;
+    if (Lookup(text.substr(0, e.tag_units), text.substr(e.tag_units), e.hash, slot) < 0)
+      table_[slot] = static_cast<int32_t>(i + 1);
+  }
+  indexed_ = true;
+}
+
 int32_t TIndexTypeTable::FindOrAdd(UStringView tag, UStringView word) {
+  Index();
   if ((entries_.size() + 1) * 2 > table_.size()) Grow();
   const uint64_t hash = TWordCounter::HashOf(word, tag);
   size_t slot = 0;
@@ -35,14 +75,19 @@ int32_t TIndexTypeTable::FindOrAdd(UStringView tag, UStringView word) {
   return static_cast<int32_t>(entries_.size() - 1);
 }
 
-int32_t TIndexTypeTable::AddStored(UStringView text, int32_t tag_units) {
-  const size_t t = static_cast<size_t>(std::clamp<int32_t>(tag_units, 0, static_cast<int32_t>(text.size())));
-  const int32_t before = Count();
-  return FindOrAdd(text.substr(0, t), text.substr(t)) == before ? before : -1;
+void TIndexTypeTable::AddStoredBytes(const void* units_le, size_t units, int32_t tag_units) {
+  const size_t at = units_.size();
+  units_.resize(at + units);
+  std::memcpy(units_.data() + at, units_le, 2 * units);
+  const uint32_t t = static_cast<uint32_t>(std::clamp<int32_t>(tag_units, 0, static_cast<int32_t>(units)));
+  entries_.push_back(TEntry{0, at, t, static_cast<uint32_t>(units - t)});
+  indexed_ = false;
+  scans_ = 0;
 }
 
 void TIndexTypeTable::Truncate(int32_t n) {
   if (n < 0 || n >= Count()) return;
+  Index();
   units_.resize(static_cast<size_t>(entries_[static_cast<size_t>(n)].at));
   entries_.resize(static_cast<size_t>(n));
   Rehash();
@@ -53,18 +98,13 @@ void TIndexTypeTable::Clear() {
   units_.clear();
   table_.clear();
   mask_ = 0;
+  indexed_ = true;
+  scans_ = 0;
 }
 
 void TIndexTypeTable::Reserve(size_t types, size_t units) {
   entries_.reserve(types);
   units_.reserve(units);
-  size_t size = 1024;
-  while (size < types * 2 + 2) size *= 2;
-  if (size > table_.size()) {
-    table_.assign(size, 0);
-    mask_ = size - 1;
-    Rehash();
-  }
 }
 
 void TIndexTypeTable::Grow() {

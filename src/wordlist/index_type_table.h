@@ -1,7 +1,10 @@
 // The word types of a corpus index by number: each type's word (with the tag it came under when
 // tags are counted with words) and a hash table from the word to its number. A build gives the
-// numbers in the order the words first come; reading an index puts them back in number order.
-// Words are compared exactly, unit for unit: a type is the word list's counted form.
+// numbers in the order the words first come; reading an index puts them back in number order
+// (AddStoredBytes) and makes the hash table only when words are looked up more than a few times:
+// an index opened for one look-up compares the word with each type instead. Words are compared
+// exactly, unit for unit: a type is the word list's counted form; a word stored twice (a damaged
+// file) is found at its first number.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +19,9 @@ class TIndexTypeTable {
   int32_t Find(UStringView tag, UStringView word) const;
   // The number of (tag, word), given the next number when it is new.
   int32_t FindOrAdd(UStringView tag, UStringView word);
-  // Adds the next type from its stored text (the tag's units first); -1 when it is there already.
-  int32_t AddStored(UStringView text, int32_t tag_units);
+  // Appends the next type from `units` UTF-16LE units anywhere in memory (a file's bytes, not
+  // aligned), without looking for it first.
+  void AddStoredBytes(const void* units_le, size_t units, int32_t tag_units);
   // The type's text (tag and word) and how many of its units are the tag.
   UStringView Text(int32_t n) const {
     const TEntry& e = entries_[static_cast<size_t>(n)];
@@ -40,9 +44,14 @@ class TIndexTypeTable {
   int32_t Lookup(UStringView tag, UStringView word, uint64_t hash, size_t& slot) const;
   void Grow();
   void Rehash();
+  // Makes the hash table of types appended unhashed.
+  void Index() const;
 
-  std::vector<TEntry> entries_;
+  // The hash table and the entries' hashes are made when first needed (mutable for that).
+  mutable std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
-  std::vector<int32_t> table_;  // entry + 1; 0 empty
-  uint64_t mask_ = 0;
+  mutable std::vector<int32_t> table_;  // entry + 1; 0 empty
+  mutable uint64_t mask_ = 0;
+  mutable bool indexed_ = true;
+  mutable int32_t scans_ = 0;
 };

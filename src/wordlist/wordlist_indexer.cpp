@@ -207,12 +207,18 @@ bool TIndexHandler::ReadIndex(bool for_adding) {
   if (!why.empty()) return damaged(TypeOrderFilename, why);
   fTypes.clear();
   fTypeTable.Clear();
+  const int32_t types = fTypeFileStream->ReadNEntries();
+  const int64_t types_size = fTypeFileStream->File().Size();
+  if (types >= 0 && kIndexDataStart + 8 * int64_t{types} <= types_size) {
+    fTypes.reserve(static_cast<size_t>(types));
+    fTypeTable.Reserve(static_cast<size_t>(types), static_cast<size_t>(types_size / 2));
+  }
   int64_t sum = 0;
   TTypeFileTail tail;
   const bool read = fTypeFileStream->ReadAllData(
       n,
-      [&](const TIndexTypeFileRec& r, UString&& word) {
-        if (fTypeTable.AddStored(word, r.tag_units) < 0) return false;
+      [&](const TIndexTypeFileRec& r, const uint8_t* units, size_t count) {
+        fTypeTable.AddStoredBytes(units, count, r.tag_units);
         fTypes.push_back(r);
         sum += r.freq;
         return true;

@@ -25,7 +25,7 @@
 //
 // What a reader may trust, once LoadedTheFiles answered true
 //   - type i's record and word, for every i below TypeCount(), with its first and last places
-//     and its frequency within the records; every word is there once;
+//     within the records and the frequencies adding up to the running words;
 //   - token records 0..TotalTokensInIndex-1, read through a read-only mapping; nothing past the
 //     last record is ever taken for a token;
 //   - each chain is followed forwards only and checked as it goes (the type, the places rising,

@@ -139,6 +139,34 @@ int64_t TIndexFile::Size() const {
   return ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
+bool TIndexFile::Allocate(int64_t size) {
+  const int64_t now = Size();
+  if (now >= size) return true;
+  if (SeamFails()) {
+    errno = ENOSPC;
+    return Fail(u"could not write");
+  }
+  const int error = ::posix_fallocate(fd_, now, size - now);
+  if (error == 0) return true;
+  if (error != EOPNOTSUPP && error != EINVAL) {
+    errno = error;
+    return Fail(u"could not write");
+  }
+  // A file system that cannot take room ahead: the room is written with zeros.
+  static const std::vector<uint8_t> zeros(size_t{1} << 20, 0);
+  for (int64_t at = now; at < size;) {
+    const int64_t n = std::min<int64_t>(size - at, static_cast<int64_t>(zeros.size()));
+    const ssize_t w = ::pwrite(fd_, zeros.data(), static_cast<size_t>(n), at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = ENOSPC;
+      return Fail(u"could not write");
+    }
+    at += w;
+  }
+  return true;
+}
+
 bool TIndexFile::Truncate(int64_t size) { return ::ftruncate(fd_, size) == 0 || Fail(u"could not cut"); }
 
 bool TIndexFile::Sync() { return ::fsync(fd_) == 0 || Fail(u"could not write"); }
@@ -318,6 +346,7 @@ TTokenFileStream::TTokenFileStream(TVXBaseHolder* holder, std::unique_ptr<TIndex
     : TIndexFileStream(holder, std::move(file)) {}
 
 TTokenFileStream::~TTokenFileStream() {
+  UnmapWindow();
   if (mapping_) ::munmap(mapping_, mapping_bytes_);
 }
 
@@ -358,22 +387,44 @@ TTokensFileRec TTokenFileStream::ReadTokenRecordUnmarked(int64_t index) const {
 }
 
 void TTokenFileStream::StartAppending(int32_t existing) {
-  flushed_ = existing;
-  used_ = 0;
+  UnmapWindow();
+  window_first_ = existing;
+  used_ = room_ = window_size_ = 0;
   failed_ = false;
-  buffer_.resize(kAppendRecords);
+}
+
+bool TTokenFileStream::MapWindow() {
+  if (failed_ || !file_) return false;
+  UnmapWindow();
+  window_size_ = window_size_ == 0 ? 4096 : std::min(window_size_ * 2, kAppendRecords);
+  const int64_t from = kIndexDataStart + 16 * window_first_;
+  const int64_t to = from + 16 * static_cast<int64_t>(window_size_);
+  static const int64_t page = ::sysconf(_SC_PAGESIZE);
+  const int64_t at = from / page * page;
+  if (!file_->Allocate(to)) return failed_ = true, false;
+  void* p = ::mmap(nullptr, static_cast<size_t>(to - at), PROT_READ | PROT_WRITE, MAP_SHARED, file_->Descriptor(), at);
+  if (p == MAP_FAILED) {
+    file_->Failure(u"could not map");
+    return failed_ = true, false;
+  }
+  window_map_ = p;
+  window_map_bytes_ = static_cast<size_t>(to - at);
+  window_ = reinterpret_cast<TTokensFileRec*>(static_cast<uint8_t*>(p) + (from - at));
+  room_ = window_size_;
+  return true;
+}
+
+void TTokenFileStream::UnmapWindow() {
+  if (window_map_) ::munmap(window_map_, window_map_bytes_);
+  window_map_ = nullptr;
+  window_ = nullptr;
+  window_first_ += static_cast<int64_t>(used_);
+  used_ = room_ = 0;
 }
 
 bool TTokenFileStream::FlushRecords() {
-  if (failed_) return false;
-  if (used_ == 0) return true;
-  if (!file_->WriteAt(kIndexDataStart + 16 * flushed_, buffer_.data(), 16 * static_cast<int64_t>(used_))) {
-    failed_ = true;
-    return false;
-  }
-  flushed_ += static_cast<int64_t>(used_);
-  used_ = 0;
-  return true;
+  UnmapWindow();
+  return !failed_;
 }
 
 bool TTokenFileStream::MakeLastEntryEOT(int64_t first_of_text) {
@@ -384,7 +435,7 @@ bool TTokenFileStream::MakeLastEntryEOT(int64_t first_of_text) {
     r.word_type_number = WithTextMarker(r.word_type_number, TextMarkerOf(r.word_type_number) | kMarkTextEnd);
   };
   if (used_ > 0) {
-    mark(buffer_[used_ - 1]);
+    mark(window_[used_ - 1]);
     return true;
   }
   TTokensFileRec r;
@@ -397,50 +448,49 @@ bool TTokenFileStream::MakeLastEntryEOT(int64_t first_of_text) {
 
 bool TTokenFileStream::TruncateTo(int64_t entries) {
   if (entries < 0 || entries > AppendedEntries()) return false;
-  if (entries >= flushed_) {
-    used_ = static_cast<size_t>(entries - flushed_);
+  if (entries >= window_first_ && window_) {
+    used_ = static_cast<size_t>(entries - window_first_);
     return true;
   }
-  used_ = 0;
-  flushed_ = entries;
+  UnmapWindow();
+  window_first_ = entries;
   if (!file_->Truncate(kIndexDataStart + 16 * entries)) return failed_ = true, false;
   return true;
 }
 
 bool TTokenFileStream::LinkChains(uint32_t types) {
   if (failed_) return false;
-  std::vector<int32_t> next(types, -1);
-  auto link = [&](TTokensFileRec* r, int64_t first, int64_t count) {
-    for (int64_t i = count; i-- > 0;) {
-      const uint32_t t = TypeRecWithoutTextMarker(r[i].word_type_number);
-      if (t >= types) return false;
-      r[i].next_known_token = next[t];
-      next[t] = static_cast<int32_t>(first + i);
-    }
-    return true;
-  };
-  // The records still in memory are the last ones: they go first, then the file backwards.
-  if (!link(buffer_.data(), flushed_, static_cast<int64_t>(used_))) return failed_ = true, false;
-  const int64_t on_disk = flushed_;
-  if (!FlushRecords()) return false;
-  constexpr int64_t kBlock = int64_t{1} << 18;
-  std::vector<TTokensFileRec> block(static_cast<size_t>(std::min(on_disk, kBlock)));
-  for (int64_t end = on_disk; end > 0;) {
-    const int64_t begin = std::max<int64_t>(0, end - kBlock);
-    const int64_t n = end - begin;
-    const int64_t at = kIndexDataStart + 16 * begin;
-    if (!file_->ReadAt(at, block.data(), 16 * n)) return failed_ = true, false;
-    if (!link(block.data(), begin, n)) return failed_ = true, false;
-    if (!file_->WriteAt(at, block.data(), 16 * n)) return failed_ = true, false;
-    end = begin;
+  UnmapWindow();
+  const int64_t n = window_first_;
+  if (n == 0) return true;
+  // The records are in the page cache still: linked in place through a mapping, backwards.
+  const size_t bytes = static_cast<size_t>(kIndexDataStart + 16 * n);
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file_->Descriptor(), 0);
+  if (p == MAP_FAILED) {
+    file_->Failure(u"could not map");
+    return failed_ = true, false;
   }
-  return true;
+  auto* r = reinterpret_cast<TTokensFileRec*>(static_cast<uint8_t*>(p) + kIndexDataStart);
+  std::vector<int32_t> next(types, -1);
+  bool ok = true;
+  for (int64_t i = n; i-- > 0;) {
+    const uint32_t t = TypeRecWithoutTextMarker(r[i].word_type_number);
+    if (t >= types) {
+      ok = false;
+      break;
+    }
+    r[i].next_known_token = next[t];
+    next[t] = static_cast<int32_t>(i);
+  }
+  ::munmap(p, bytes);
+  if (!ok) failed_ = true;
+  return ok;
 }
 
 bool TTokenFileStream::Saved(const TIndexSettingsBlock& block) {
   if (!FlushRecords()) return false;
-  if (flushed_ > INT32_MAX) return failed_ = true, false;
-  fTokenEntries = static_cast<int32_t>(flushed_);
+  if (window_first_ > INT32_MAX) return failed_ = true, false;
+  fTokenEntries = static_cast<int32_t>(window_first_);
   const bool ok = WriteNEntries(fTokenEntries) && file_->WriteAt(SettingsBlockPosition(), block.bytes, kIndexSettingsBytes) &&
                   file_->Truncate(SettingsBlockPosition() + kIndexSettingsBytes) && file_->Sync();
   if (!ok) failed_ = true;
@@ -498,9 +548,7 @@ bool TTypeFileStream::WriteAllData(int32_t count, const std::function<const TInd
   return WriteTail(w, tail) && file_->Sync();
 }
 
-bool TTypeFileStream::ReadAllData(int32_t token_entries,
-                                  const std::function<bool(const TIndexTypeFileRec&, UString&&)>& add,
-                                  TTypeFileTail& tail, UString& why) {
+bool TTypeFileStream::ReadAllData(int32_t token_entries, const TAddType& add, TTypeFileTail& tail, UString& why) {
   const UString& name = file_->Name();
   auto damaged = [&](int64_t at, const UString& what) {
     why = name + u": damaged at byte " + IntToUStr(at) + u" (" + what + u")";
@@ -510,21 +558,32 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries,
   const int32_t n = ReadNEntries();
   if (n < 0) return damaged(57, u"no count of types");
   if (kIndexDataStart + 8 * int64_t{n} > size) return damaged(57, u"more types than the file holds");
-  std::vector<uint8_t> data(static_cast<size_t>(size));
-  if (!file_->ReadAt(0, data.data(), size)) {
-    why = file_->Error();
+  // The file is read through a mapping: its records go straight into the caller's arrays.
+  void* mapped = size > 0 ? ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_->Descriptor(), 0)
+                          : nullptr;
+  if (mapped == MAP_FAILED) {
+    why = name + u": could not be mapped";
     return false;
   }
+  struct TUnmap {
+    void* p;
+    size_t n;
+    ~TUnmap() {
+      if (p) ::munmap(p, n);
+    }
+  } unmap{mapped, static_cast<size_t>(size)};
+  ::madvise(mapped, static_cast<size_t>(size), MADV_SEQUENTIAL);
+  const uint8_t* data = static_cast<const uint8_t*>(mapped);
   int64_t at = kIndexDataStart + 8 * int64_t{n};
   for (int32_t i = 0; i < n; ++i) {
     int64_t offset = 0;
-    std::memcpy(&offset, data.data() + TypeOffsetEntry(i), 8);
+    std::memcpy(&offset, data + TypeOffsetEntry(i), 8);
     if (offset != at) return damaged(TypeOffsetEntry(i), u"offset of type " + IntToUStr(i));
     if (at + 40 > size) return damaged(at, u"type " + IntToUStr(i) + u" cut short");
     TIndexTypeFileRec r;
-    std::memcpy(&r, data.data() + at, 36);
+    std::memcpy(&r, data + at, 36);
     int32_t units = 0;
-    std::memcpy(&units, data.data() + at + 36, 4);
+    std::memcpy(&units, data + at + 36, 4);
     const bool places = r.first_token_place >= 0 && r.first_token_place <= r.last_token_place &&
                         r.last_token_place < token_entries;
     const bool counts = r.freq >= 1 && r.freq <= token_entries && r.n_texts >= 1 && r.n_texts <= r.freq;
@@ -532,14 +591,12 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries,
       return damaged(at, u"record of type " + IntToUStr(i));
     if (units < 0 || at + 40 + 2 * int64_t{units} > size || r.tag_units < 0 || r.tag_units > units)
       return damaged(at + 36, u"word of type " + IntToUStr(i));
-    UString word(static_cast<size_t>(units), u'\0');
-    std::memcpy(word.data(), data.data() + at + 40, 2 * static_cast<size_t>(units));
-    if (!add(r, std::move(word))) return damaged(at + 40, u"word of type " + IntToUStr(i) + u" twice");
+    if (!add(r, data + at + 40, static_cast<size_t>(units))) return damaged(at + 40, u"word of type " + IntToUStr(i) + u" twice");
     at += TypeRecordBytes(static_cast<size_t>(units));
   }
   fGridHeadingsStart = at;
   fTypeEntries = n;
-  if (!ReadTail(data.data(), at, size, tail)) return damaged(at, u"headings and notes");
+  if (!ReadTail(data, at, size, tail)) return damaged(at, u"headings and notes");
   return true;
 }
 

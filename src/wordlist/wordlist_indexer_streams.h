@@ -122,6 +122,9 @@ class TIndexFile {
 
   bool ReadAt(int64_t position, void* buffer, int64_t count);   // every byte, or false
   bool WriteAt(int64_t position, const void* data, int64_t count);  // every byte, or false
+  // Makes the file at least `size` bytes with its blocks taken on the disk (so that writing into
+  // a mapping of them cannot run out of room); a write for the seam.
+  bool Allocate(int64_t size);
   int64_t Size() const;
   bool Truncate(int64_t size);
   bool Sync();
@@ -132,6 +135,8 @@ class TIndexFile {
   const UString& FinalName() const { return final_name_; }
   // What failed last: the file and the system's reason.
   const UString& Error() const { return error_; }
+  // Notes a failure of the caller's (`what` the file: errno); answers false.
+  bool Failure(const char16_t* what) { return Fail(what); }
   int Descriptor() const { return fd_; }
   void Keep() { keep_ = true; }
   // Where CommitIndexFiles puts a temporary file.
@@ -207,11 +212,13 @@ class TIndexFileStream {
 };
 
 // ".tokens": appending token records while an index is built; reading them, block by block,
-// through a read-only mapping of the file once it is opened.
+// through a read-only mapping of the file once it is opened. Records are appended into a window
+// of the file mapped for writing, whose room is taken on the disk before it is mapped (a full
+// disk is found there, never while writing into the mapping); windows grow from a few pages to
+// kAppendRecords records, so that a small index takes little room.
 class TTokenFileStream : public TIndexFileStream {
  public:
   static constexpr int32_t kBlockRecords = 102;  // TTokensFileRecArray
-  // Records kept in memory before they are written.
   static constexpr size_t kAppendRecords = size_t{1} << 21;
 
   TTokenFileStream(TVXBaseHolder* holder, std::unique_ptr<TIndexFile> file);
@@ -234,12 +241,12 @@ class TTokenFileStream : public TIndexFileStream {
   void StartAppending(int32_t existing);
   // Appends one record; false once a write failed (Error() says why).
   bool WriteAtEnd(const TTokensFileRec& data) {
-    if (used_ == kAppendRecords && !FlushRecords()) return false;
-    buffer_[used_++] = data;
+    if (used_ == room_ && !MapWindow()) return false;
+    window_[used_++] = data;
     return true;
   }
   // Records appended so far (with those there before).
-  int64_t AppendedEntries() const { return flushed_ + static_cast<int64_t>(used_); }
+  int64_t AppendedEntries() const { return window_first_ + static_cast<int64_t>(used_); }
   // Marks the last record the end of its text (marker bits := 8 | the word's flags) when it was
   // appended at or after first_of_text; a text that gave no record changes nothing. False when a
   // write failed.
@@ -249,7 +256,7 @@ class TTokenFileStream : public TIndexFileStream {
   // Links the chains: every record's next_known_token := the next record of its type, -1 for
   // the last. One pass backwards over the records (types: how many there are).
   bool LinkChains(uint32_t types);
-  // Writes what is buffered.
+  // Ends the current window: what it holds is in the file.
   bool FlushRecords();
   // The count, the settings block after the records, and everything to the disk.
   bool Saved(const TIndexSettingsBlock& block);
@@ -260,12 +267,20 @@ class TTokenFileStream : public TIndexFileStream {
   int32_t fTokenEntries = 0;
 
  private:
+  bool MapWindow();
+  void UnmapWindow();
+
   const TTokensFileRec* records_ = nullptr;
   void* mapping_ = nullptr;
   size_t mapping_bytes_ = 0;
-  std::vector<TTokensFileRec> buffer_;
+  // The window being appended into: its records, the first's number, used and room.
+  TTokensFileRec* window_ = nullptr;
+  void* window_map_ = nullptr;
+  size_t window_map_bytes_ = 0;
+  int64_t window_first_ = 0;
   size_t used_ = 0;
-  int64_t flushed_ = 0;  // records in the file
+  size_t room_ = 0;
+  size_t window_size_ = 0;  // records of the last window made
   bool failed_ = false;
 };
 
@@ -285,10 +300,12 @@ class TTypeFileStream : public TIndexFileStream {
   bool WriteAllData(int32_t count, const std::function<const TIndexTypeFileRec&(int32_t)>& record,
                     const std::function<UStringView(int32_t)>& text, const TTypeFileTail& tail);
   // Reads every record in number order, checking each against the file (offset table, number,
-  // places within token_entries, frequencies), then the tail. add(rec, text) takes each record.
-  // False with a message (naming the byte offset) for a damaged or cut file.
-  bool ReadAllData(int32_t token_entries, const std::function<bool(const TIndexTypeFileRec&, UString&&)>& add,
-                   TTypeFileTail& tail, UString& why);
+  // places within token_entries, frequencies), then the tail. add(rec, units, n) takes each
+  // record with its word's n UTF-16LE units (in the file's bytes, not aligned); false from it
+  // marks the record damaged. False with a message (naming the byte offset) for a damaged or cut
+  // file.
+  using TAddType = std::function<bool(const TIndexTypeFileRec&, const uint8_t* units_le, size_t units)>;
+  bool ReadAllData(int32_t token_entries, const TAddType& add, TTypeFileTail& tail, UString& why);
   // One record by number through the offset table; false when it is not there or carries
   // another number (a damaged table).
   bool ReadTypeRecord(int32_t number, TIndexTypeRec& out);
