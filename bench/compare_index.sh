@@ -107,12 +107,16 @@ words = sys.argv[2].split()
 if len(words) == 1:
     print(len(con.execute("select doc, offset from v where term = ? and col = 'body'", (words[0],)).fetchall()))
 else:
-    n = 0
-    for (doc,) in con.execute("select rowid from t where t match ?", ('"%s %s"' % (words[0], words[1]),)).fetchall():
-        first = set(o for (o,) in con.execute("select offset from v where term = ? and doc = ? and col = 'body'", (words[0], doc)))
-        second = set(o for (o,) in con.execute("select offset from v where term = ? and doc = ? and col = 'body'", (words[1], doc)))
-        n += sum(1 for o in first if o + 1 in second)
-    print(n)
+    # The texts holding the phrase, then both words' positions in them, merged.
+    docs = set(r for (r,) in con.execute("select rowid from t where t match ?", ('"%s %s"' % (words[0], words[1]),)))
+    def places(term):
+        out = set()
+        for doc, off in con.execute("select doc, offset from v where term = ? and col = 'body'", (term,)):
+            if doc in docs:
+                out.add((doc, off))
+        return out
+    first, second = places(words[0]), places(words[1])
+    print(sum(1 for (doc, off) in first if (doc, off + 1) in second))
 PY
 # Best of three runs of a command: "seconds count".
 best() {

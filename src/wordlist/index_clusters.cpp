@@ -125,7 +125,7 @@ bool TIndexHandler::ComputeClusters() {
   std::vector<int32_t> bases;
   for (int32_t t = 0; t < TypeCount(); ++t) {
     if (!TypeLoaded(t)) continue;
-    const UString word(fTypeTable.Text(t));
+    const UString word(fTypes.Text(t));
     if (FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0) continue;
     if (settings.ExcludeHashEntries() && word.find(u'#') != UString::npos) {
       HashNumber = t;
@@ -133,7 +133,7 @@ bool TIndexHandler::ComputeClusters() {
     }
     if (process_selection != 0 && std::find(ItemsToProcess.begin(), ItemsToProcess.end(), word) == ItemsToProcess.end())
       continue;
-    const TIndexTypeFileRec& r = fTypes[static_cast<size_t>(t)];
+    const TIndexTypeFileRec& r = fTypes.Record(t);
     if (r.freq >= settings.FirstFilterMinFrequency() &&
         static_cast<float>(r.freq * 100.0 / running) <= settings.FirstFilterMaxPercent())
       bases.push_back(t);
@@ -141,6 +141,7 @@ bool TIndexHandler::ComputeClusters() {
 
   const TTokensFileRec* recs = fTokenFileStream->Records();
   const int64_t n = fTokenFileStream->TokenEntries();
+  if (!recs && n > 0) return Fail(TokenOrderFilename + u": could not be mapped");
   const auto clock = fClock ? fClock : [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   };
@@ -202,12 +203,11 @@ bool TIndexHandler::ComputeClusters() {
   bool ok = true;
   auto commit = [&](int32_t j, TBaseWordClusters& found) {
     if (!found.failure.empty()) {
-      fOk = false;
-      ok = Fail(found.failure);
+      ok = Refuse(found.failure);
       return false;
     }
     const int32_t t = bases[static_cast<size_t>(j)];
-    TIndexTypeRec base{fTypes[static_cast<size_t>(t)], UString(fTypeTable.Text(t))};
+    TIndexTypeRec base{fTypes.Record(t), UString(fTypes.Text(t))};
     const float percent = static_cast<float>(base.rec.freq * 100.0 / running);
     fMost_frequent_cluster = std::max(fMost_frequent_cluster, found.most_frequent);
     for (size_t i = 0; i < found.trees.size(); ++i)

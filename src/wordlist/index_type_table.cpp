@@ -1,9 +1,16 @@
 #include "wordlist/index_type_table.h"
 
 #include <algorithm>
+#include <sys/mman.h>
+
 #include <cstring>
 
 #include "wordlist/word_counter.h"
+
+namespace {
+// Look-ups that compare with every type before a hash table is made.
+constexpr int32_t kScansBeforeIndex = 4;
+}  // namespace
 
 int32_t TIndexTypeTable::Lookup(UStringView tag, UStringView word, uint64_t hash, size_t& slot) const {
   if (table_.empty()) return -1;
@@ -16,11 +23,6 @@ int32_t TIndexTypeTable::Lookup(UStringView tag, UStringView word, uint64_t hash
     if (std::equal(tag.begin(), tag.end(), p) && std::equal(word.begin(), word.end(), p + x.tag_units)) return e - 1;
   }
 }
-
-namespace {
-// Look-ups of an unhashed table that compare with every type before the hash table is made.
-constexpr int32_t kScansBeforeIndex = 4;
-}  // namespace
 
 int32_t TIndexTypeTable::Find(UStringView tag, UStringView word) const {
   if (!indexed_ && ++scans_ <= kScansBeforeIndex) {
@@ -120,5 +122,95 @@ void TIndexTypeTable::Rehash() {
     size_t slot = static_cast<size_t>(entries_[i].hash & mask_);
     while (table_[slot] != 0) slot = (slot + 1) & mask_;
     table_[slot] = static_cast<int32_t>(i + 1);
+  }
+}
+
+// --- the types of an opened index ------------------------------------------------------------------
+
+TIndexTypeView::~TIndexTypeView() { Clear(); }
+
+void TIndexTypeView::Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
+                           std::vector<int32_t> freqs) {
+  Clear();
+  freqs_ = std::move(freqs);
+  mapping_ = mapping;
+  bytes_ = bytes;
+  file_ = static_cast<const uint8_t*>(mapping);
+  types_ = types;
+  units_ = std::move(units);
+}
+
+void TIndexTypeView::Clear() {
+  if (mapping_) ::munmap(mapping_, bytes_);
+  mapping_ = nullptr;
+  bytes_ = 0;
+  file_ = nullptr;
+  types_ = 0;
+  units_.clear();
+  freqs_.clear();
+  table_.clear();
+  hashes_.clear();
+  scans_ = 0;
+}
+
+int32_t TIndexTypeView::LeastFrequency(int32_t at_least) const {
+  int32_t least = 0x7FFFFFFF;
+  for (int32_t f : freqs_)
+    if (f >= at_least && f < least) least = f;
+  return least;
+}
+
+UString TIndexTypeView::Text(int32_t i) const {
+  UString text(units_[static_cast<size_t>(i)], u'\0');
+  std::memcpy(text.data(), file_ + Offset(i) + 40, 2 * text.size());
+  return text;
+}
+
+int32_t TIndexTypeView::Find(UStringView tag, UStringView word) const {
+  const size_t units = tag.size() + word.size();
+  UString wanted;
+  wanted.reserve(units);
+  wanted.append(tag).append(word);
+  auto same = [&](int32_t i) {
+    return units_[static_cast<size_t>(i)] == units && static_cast<size_t>(TagUnits(i)) == tag.size() &&
+           std::memcmp(file_ + Offset(i) + 40, wanted.data(), 2 * units) == 0;
+  };
+  if (table_.empty() && ++scans_ <= kScansBeforeIndex) {
+    for (int32_t i = 0; i < types_; ++i)
+      if (units_[static_cast<size_t>(i)] == units && same(i)) return i;
+    return -1;
+  }
+  if (table_.empty() && types_ > 0) {
+    size_t size = 1024;
+    while (size < static_cast<size_t>(types_) * 2 + 2) size *= 2;
+    table_.assign(size, 0);
+    hashes_.resize(static_cast<size_t>(types_));
+    mask_ = size - 1;
+    for (int32_t i = 0; i < types_; ++i) {
+      const UString text = Text(i);
+      const size_t t = static_cast<size_t>(TagUnits(i));
+      const uint64_t h = TWordCounter::HashOf(UStringView(text).substr(t), UStringView(text).substr(0, t));
+      hashes_[static_cast<size_t>(i)] = h;
+      size_t slot = static_cast<size_t>(h & mask_);
+      while (table_[slot] != 0) slot = (slot + 1) & mask_;  // a word stored twice: both kept, the first found
+      table_[slot] = i + 1;
+    }
+  }
+  if (table_.empty()) return -1;
+  const uint64_t h = TWordCounter::HashOf(word, tag);
+  for (size_t slot = static_cast<size_t>(h & mask_);; slot = (slot + 1) & mask_) {
+    const int32_t e = table_[slot];
+    if (e == 0) return -1;
+    if (hashes_[static_cast<size_t>(e - 1)] == h && same(e - 1)) return e - 1;
+  }
+}
+
+void TIndexTypeView::CopyTo(TIndexTypeTable& table, std::vector<TIndexTypeFileRec>& recs) const {
+  table.Clear();
+  recs.clear();
+  recs.reserve(static_cast<size_t>(types_));
+  for (int32_t i = 0; i < types_; ++i) {
+    table.AddStoredBytes(file_ + Offset(i) + 40, units_[static_cast<size_t>(i)], TagUnits(i));
+    recs.push_back(Record(i));
   }
 }

@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
+#include "wordlist/wordlist_indexer_streams.h"
 
 class TIndexTypeTable {
  public:
@@ -53,5 +56,53 @@ class TIndexTypeTable {
   mutable std::vector<int32_t> table_;  // entry + 1; 0 empty
   mutable uint64_t mask_ = 0;
   mutable bool indexed_ = true;
+  mutable int32_t scans_ = 0;
+};
+
+// The types of an opened index in a read-only mapping of its ".types" file, checked whole (by
+// TTypeFileStream::ReadAllData): nothing is copied per type. Words lie at odd offsets of the file,
+// so they are compared as bytes and copied out (Text) when a caller needs them.
+class TIndexTypeView {
+ public:
+  TIndexTypeView() = default;
+  ~TIndexTypeView();
+  TIndexTypeView(const TIndexTypeView&) = delete;
+  TIndexTypeView& operator=(const TIndexTypeView&) = delete;
+
+  // Takes a mapping of a ".types" file with `types` records; units[i] is type i's word length,
+  // freqs[i] its frequency.
+  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units, std::vector<int32_t> freqs);
+  void Clear();
+  int32_t Count() const { return types_; }
+  int64_t Offset(int32_t i) const {
+    int64_t o;
+    std::memcpy(&o, file_ + kIndexDataStart + 8 * int64_t{i}, 8);
+    return o;
+  }
+  // The record of type i (packed: it may lie anywhere).
+  const TIndexTypeFileRec& Record(int32_t i) const {
+    return *reinterpret_cast<const TIndexTypeFileRec*>(file_ + Offset(i));
+  }
+  UString Text(int32_t i) const;
+  int32_t TagUnits(int32_t i) const { return Record(i).tag_units; }
+  int32_t Frequency(int32_t i) const { return freqs_[static_cast<size_t>(i)]; }
+  // The lowest frequency of at least `at_least` (0x7FFFFFFF when none).
+  int32_t LeastFrequency(int32_t at_least = 1) const;
+  // The number of (tag, word); -1 when it is not a type. The first few look-ups compare with
+  // each type of the same length, later ones go through a hash table made then.
+  int32_t Find(UStringView tag, UStringView word) const;
+  // The types as a build takes them over (adding texts to the index).
+  void CopyTo(TIndexTypeTable& table, std::vector<TIndexTypeFileRec>& recs) const;
+
+ private:
+  void* mapping_ = nullptr;
+  size_t bytes_ = 0;
+  const uint8_t* file_ = nullptr;
+  int32_t types_ = 0;
+  std::vector<uint32_t> units_;
+  std::vector<int32_t> freqs_;
+  mutable std::vector<int32_t> table_;  // type + 1; 0 empty
+  mutable std::vector<uint64_t> hashes_;
+  mutable uint64_t mask_ = 0;
   mutable int32_t scans_ = 0;
 };

@@ -90,6 +90,11 @@ bool TIndexHandler::Fail(const UString& why) {
   return false;
 }
 
+bool TIndexHandler::Refuse(const UString& why) {
+  fOk = false;
+  return Fail(why);
+}
+
 // --- opening -------------------------------------------------------------------------------------
 
 TIndexHandler::TFound TIndexHandler::Examine(UString& why) {
@@ -150,33 +155,30 @@ bool TIndexHandler::LoadedTheFiles() {
   UString why;
   const TFound found = Examine(why);
   if (fIndexMode >= kIndexReadOnly) {
-    if (found == TFound::None) return fOk = false, Fail(TokenOrderFilename + u": missing");
-    if (found != TFound::Good) return fOk = false, Fail(why);
-    if (!ReadIndex(false) || !ReadStatsAndMarkup()) return fOk = false;
+    if (found == TFound::None) return Refuse(TokenOrderFilename + u": missing");
+    if (found != TFound::Good) return Refuse(why);
+    if (!ReadIndex(false) || !ReadStatsAndMarkup()) return Refuse(fLastFailure);
     CheckTextsStillThere();
     return true;
   }
-  if (found == TFound::Newer || found == TFound::OnlyOne) return fOk = false, Fail(why);
+  if (found == TFound::Newer || found == TFound::OnlyOne) return Refuse(why);
   if (fIndexMode == kIndexCreate) {
     if (found != TFound::None && !fReplacing) {
       const UString what = found == TFound::Good ? TokenOrderFilename + u": an index of that name is there" : why;
-      return fOk = false, Fail(what + u"; a new index replaces it only when asked to");
+      return Refuse(what + u"; a new index replaces it only when asked to");
     }
     return BeginBuild();
   }
   // Adding: to a good index, or to none (a new one).
   if (found == TFound::None) return BeginBuild();
-  if (found != TFound::Good) return fOk = false, Fail(why);
-  if (!ReadIndex(true) || !ReadStatsAndMarkup()) return fOk = false;
+  if (found != TFound::Good) return Refuse(why);
+  if (!ReadIndex(true) || !ReadStatsAndMarkup()) return Refuse(fLastFailure);
   return BeginBuild();
 }
 
 bool TIndexHandler::ReadIndex(bool for_adding) {
   UString why;
-  auto damaged = [&](const UString& name, const UString& what) {
-    fOk = false;
-    return Fail(name + u": " + what);
-  };
+  auto damaged = [&](const UString& name, const UString& what) { return Refuse(name + u": " + what); };
   fTokenFileStream = std::make_unique<TTokenFileStream>(fMae, TIndexFile::OpenRead(TokenOrderFilename, &why));
   if (!why.empty()) return damaged(TokenOrderFilename, why);
   const int32_t n = fTokenFileStream->ReadNEntries();
@@ -205,37 +207,15 @@ bool TIndexHandler::ReadIndex(bool for_adding) {
 
   fTypeFileStream = std::make_unique<TTypeFileStream>(fMae, TIndexFile::OpenRead(TypeOrderFilename, &why));
   if (!why.empty()) return damaged(TypeOrderFilename, why);
-  fTypes.clear();
-  fTypeTable.Clear();
-  const int32_t types = fTypeFileStream->ReadNEntries();
-  const int64_t types_size = fTypeFileStream->File().Size();
-  if (types >= 0 && kIndexDataStart + 8 * int64_t{types} <= types_size) {
-    fTypes.reserve(static_cast<size_t>(types));
-    fTypeTable.Reserve(static_cast<size_t>(types), static_cast<size_t>(types_size / 2));
-  }
   int64_t sum = 0;
   TTypeFileTail tail;
-  const bool read = fTypeFileStream->ReadAllData(
-      n,
-      [&](const TIndexTypeFileRec& r, const uint8_t* units, size_t count) {
-        fTypeTable.AddStoredBytes(units, count, r.tag_units);
-        fTypes.push_back(r);
-        sum += r.freq;
-        return true;
-      },
-      tail, why);
-  if (!read) {
-    fOk = false;
-    return Fail(why);
-  }
+  if (!fTypeFileStream->ReadAllData(n, fTypes, tail, sum, why)) return Refuse(why);
   if (sum != int64_t{n} - block.RecordsNotRunningWords())
     return damaged(TypeOrderFilename, u"its frequencies do not add up to the running words of " + TokenOrderFilename);
   fTail = std::move(tail);
   TotalTokensInIndex = n - block.RecordsNotRunningWords();
   overall_index_types = TypeCount();
-  least_frequent_entry_showing = 0x7FFFFFFF;
-  for (const TIndexTypeFileRec& r : fTypes)
-    if (r.freq >= fMinTypeFrequency) least_frequent_entry_showing = std::min(least_frequent_entry_showing, r.freq);
+  least_frequent_entry_showing = fTypes.LeastFrequency(fMinTypeFrequency);
   fSortedWords.clear();
   return true;
 }
@@ -243,19 +223,19 @@ bool TIndexHandler::ReadIndex(bool for_adding) {
 bool TIndexHandler::ReadStatsAndMarkup() {
   UString why;
   auto file = TIndexFile::OpenRead(StatsFilename, &why);
-  if (!file) return fOk = false, Fail(StatsFilename + u": missing (an index needs its texts' statistics)");
+  if (!file) return Refuse(StatsFilename + u": missing (an index needs its texts' statistics)");
   std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(0, file->Size())));
-  if (!file->ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) return fOk = false, Fail(file->Error());
+  if (!file->ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) return Refuse(file->Error());
   TMemoryStream s(std::move(bytes));
   TCheckSignature h{};
   TTessorineList kind = kListNone;
   if (!ReadCheckSignature(s, h) || h.signature != ToolSignature(kToolWordLister) ||
       !CheckSignatureListType(h, kind) || kind != kListStatistics)
-    return fOk = false, Fail(StatsFilename + u": not the statistics of an index");
-  if (!fStats->ReadFromStream(s)) return fOk = false, Fail(StatsFilename + u": damaged or cut short");
+    return Refuse(StatsFilename + u": not the statistics of an index");
+  if (!fStats->ReadFromStream(s)) return Refuse(StatsFilename + u": damaged or cut short");
   for (int i = 0; i < fStats->Count(); ++i) {
     if (!fStats->Row(i) || fStats->Row(i)->fdata.data.text_number != i + 1)
-      return fOk = false, Fail(StatsFilename + u": damaged (the rows are not the index's texts in order)");
+      return Refuse(StatsFilename + u": damaged (the rows are not the index's texts in order)");
   }
   fOldTexts = fStats->Count();
   fMarkupSectionStarts.Clear();
@@ -263,10 +243,10 @@ bool TIndexHandler::ReadStatsAndMarkup() {
     auto markup = TIndexFile::OpenRead(MarkupSectionsFilename, &why);
     std::vector<uint8_t> m(markup ? static_cast<size_t>(std::max<int64_t>(0, markup->Size())) : 0);
     if (!markup || !markup->ReadAt(0, m.data(), static_cast<int64_t>(m.size())))
-      return fOk = false, Fail(MarkupSectionsFilename + u": could not be read");
+      return Refuse(MarkupSectionsFilename + u": could not be read");
     TMemoryStream ms(std::move(m));
     if (!fMarkupSectionStarts.ReadFromStream(ms) || ms.BytesLeft() != 0)
-      return fOk = false, Fail(MarkupSectionsFilename + u": damaged or cut short");
+      return Refuse(MarkupSectionsFilename + u": damaged or cut short");
   }
   return true;
 }
@@ -330,14 +310,15 @@ bool TIndexHandler::BeginBuild() {
                      adding ? fTokenFileStream->TokenEntries() : 0)) {
     const UString why = fBuild->Error();
     fBuild.reset();
-    fOk = false;
-    return Fail(why);
+    return Refuse(why);
   }
   fExactWordLength = adding ? IndexSettings.ExactWordLength() : GetExactWordLength();
   if (adding) {
-    fBuild->TakeOldTypes(std::move(fTypeTable), std::move(fTypes), fOldTexts);
-    fTypeTable = TIndexTypeTable();
-    fTypes.clear();
+    TIndexTypeTable table;
+    std::vector<TIndexTypeFileRec> recs;
+    fTypes.CopyTo(table, recs);
+    fBuild->TakeOldTypes(std::move(table), std::move(recs), fOldTexts);
+    fTypes.Clear();
     fTokenFileStream.reset();
     fTypeFileStream.reset();
   } else {
@@ -479,17 +460,17 @@ bool TIndexHandler::ProcessAfterWordHandling(int32_t n_files, const std::vector<
 // --- types -----------------------------------------------------------------------------------------
 
 bool TIndexHandler::TypeLoaded(int32_t n) const {
-  return n >= 0 && n < TypeCount() && fTypes[static_cast<size_t>(n)].freq >= fMinTypeFrequency;
+  return n >= 0 && n < TypeCount() && fTypes.Frequency(n) >= fMinTypeFrequency;
 }
 
 const TIndexTypeFileRec* TIndexHandler::PointerFromWordType(int32_t n) const {
-  return TypeLoaded(n) ? &fTypes[static_cast<size_t>(n)] : nullptr;
+  return TypeLoaded(n) ? &fTypes.Record(n) : nullptr;
 }
 
-UString TIndexHandler::WordFromWordType(int32_t n) const { return TypeLoaded(n) ? UString(fTypeTable.Text(n)) : UString(); }
+UString TIndexHandler::WordFromWordType(int32_t n) const { return TypeLoaded(n) ? UString(fTypes.Text(n)) : UString(); }
 
 std::vector<UString> TIndexHandler::WordsInNumberOrder() const {
-  std::vector<UString> words(fTypes.size());
+  std::vector<UString> words(static_cast<size_t>(TypeCount()));
   for (int32_t i = 0; i < TypeCount(); ++i) words[static_cast<size_t>(i)] = WordFromWordType(i);
   return words;
 }
@@ -515,7 +496,7 @@ UString TIndexHandler::TypedToCounted(UStringView word) const {
 int32_t TIndexHandler::WordNumberFromWord(UStringView word) const {
   if (word.empty()) return -1;
   const UString counted = TypedToCounted(word);
-  const int32_t t = fTypeTable.Find(u"", counted);
+  const int32_t t = fTypes.Find(u"", counted);
   return TypeLoaded(t) ? t : -1;
 }
 
@@ -529,7 +510,7 @@ bool TIndexHandler::TypeRecArrayToString(const std::vector<uint32_t>& types, USt
     }
     const int32_t t = static_cast<int32_t>(types[i] & kTokenTypeMask);
     if (types[i] > kTokenTypeMask || !TypeLoaded(t)) return false;
-    text += fTypeTable.Text(t);
+    text += fTypes.Text(t);
   }
   return true;
 }
@@ -539,10 +520,10 @@ void TIndexHandler::SetupSortedWords() {
   const bool cs = fWordlistSettings.CaseSensitive();
   std::vector<std::pair<std::string, int32_t>> keyed;
   for (int32_t i = 0; i < TypeCount(); ++i)
-    if (TypeLoaded(i)) keyed.emplace_back(CollationSortKey(lcid, cs, fTypeTable.Text(i)), i);
+    if (TypeLoaded(i)) keyed.emplace_back(CollationSortKey(lcid, cs, fTypes.Text(i)), i);
   std::sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;
-    return fTypeTable.Text(a.second) < fTypeTable.Text(b.second);
+    return fTypes.Text(a.second) < fTypes.Text(b.second);
   });
   fSortedWords.clear();
   for (const auto& k : keyed) fSortedWords.push_back(k.second);
@@ -558,8 +539,7 @@ int32_t TIndexHandler::FindSortedWord(UStringView word) {
 
 void TIndexHandler::SetGetAllTypes() {
   fMinTypeFrequency = 1;
-  least_frequent_entry_showing = 0x7FFFFFFF;
-  for (const TIndexTypeFileRec& r : fTypes) least_frequent_entry_showing = std::min(least_frequent_entry_showing, r.freq);
+  least_frequent_entry_showing = fTypes.LeastFrequency();
   fSortedWords.clear();
 }
 
@@ -600,34 +580,40 @@ std::vector<UString> TIndexHandler::DetailsOfCurrentSettings(bool clustering) co
 
 // --- contexts ---------------------------------------------------------------------------------------
 
-bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places) {
+bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, std::vector<TTokensFileRec>* records) {
   UString why;
-  if (WalkType(t, places, why, fThreads > 0 ? fThreads : WordlistWorkerThreads(0))) return true;
+  if (WalkType(t, places, why, fThreads > 0 ? fThreads : WordlistWorkerThreads(0), records)) return true;
   // A damaged chain makes the whole index suspect: nothing more is read from it.
-  fOk = false;
-  return Fail(why);
+  return Refuse(why);
 }
 
-bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& why, int32_t threads) const {
+bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& why, int32_t threads,
+                             std::vector<TTokensFileRec>* records) const {
   places.clear();
+  if (records) records->clear();
   if (!fOk || !fTokenFileStream || t < 0 || t >= TypeCount()) {
     why = TokenOrderFilename + (fOk ? u": no such type" : u": damaged, not read any further");
     return false;
   }
-  const TIndexTypeFileRec& r = fTypes[static_cast<size_t>(t)];
-  const TTokensFileRec* recs = fTokenFileStream->Records();
+  const TIndexTypeFileRec& r = fTypes.Record(t);
   const int64_t n = fTokenFileStream->TokenEntries();
   const auto damaged = [&](int64_t at) {
     places.clear();
-    why = TokenOrderFilename + u": damaged (the places of \"" + UString(fTypeTable.Text(t)) + u"\" at record " +
+    if (records) records->clear();
+    why = TokenOrderFilename + u": damaged (the places of \"" + UString(fTypes.Text(t)) + u"\" at record " +
           IntToUStr(at) + u")";
     return false;
   };
   if (r.first_token_place < 0 || r.last_token_place >= n) return damaged(r.first_token_place);
   const int64_t span = int64_t{r.last_token_place} - r.first_token_place + 1;
-  if (r.freq >= 4096 && span < 64 * int64_t{r.freq} && threads > 1) {
-    // A frequent word fills most pages anyway: its records are found by reading the stretch it
-    // spans, in pieces side by side, each link checked against the next place found.
+  const bool dense = r.freq >= 4096 && span < 64 * int64_t{r.freq};
+  // A word on most pages is read through the mapping; a rarer one record by record (a mapping
+  // would cost a page's fault for each).
+  const TTokensFileRec* recs = dense || r.freq > 65536 ? fTokenFileStream->Records() : nullptr;
+  places.reserve(static_cast<size_t>(r.freq));
+  if (dense && recs && threads > 1) {
+    // Its records are found by reading the stretch it spans, in pieces side by side, each link
+    // checked against the next place found.
     struct TPiece {
       std::vector<int32_t> found;
       bool linked = true;
@@ -647,7 +633,6 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     for (int32_t k = 1; k < pieces; ++k) pool.emplace_back(scan, k);
     scan(0);
     for (std::thread& th : pool) th.join();
-    places.reserve(static_cast<size_t>(r.freq));
     for (const TPiece& p : part) {
       if (!p.linked) return damaged(p.found.empty() ? 0 : p.found.front());
       if (!p.found.empty() && !places.empty() && recs[places.back()].next_known_token != p.found.front())
@@ -657,15 +642,22 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     if (static_cast<int32_t>(places.size()) != r.freq || places.front() != r.first_token_place ||
         recs[places.back()].next_known_token != -1)
       return damaged(r.first_token_place);
+    if (records) {
+      records->reserve(places.size());
+      for (int32_t p : places) records->push_back(recs[p]);
+    }
     return true;
   }
-  places.reserve(static_cast<size_t>(r.freq));
+  if (records) records->reserve(static_cast<size_t>(r.freq));
   int64_t prev = -1;
-  for (int64_t i = r.first_token_place; i != -1; i = recs[i].next_known_token) {
-    if (i <= prev || i >= n || static_cast<int32_t>(places.size()) >= r.freq ||
-        TypeRecWithoutTextMarker(recs[i].word_type_number) != static_cast<uint32_t>(t))
-      return damaged(i);
+  TTokensFileRec rec;
+  for (int64_t i = r.first_token_place; i != -1; i = rec.next_known_token) {
+    if (i <= prev || i >= n || static_cast<int32_t>(places.size()) >= r.freq) return damaged(i);
+    if (recs) rec = recs[i];
+    else if (!fTokenFileStream->ReadRecords(i, 1, &rec)) return damaged(i);
+    if (TypeRecWithoutTextMarker(rec.word_type_number) != static_cast<uint32_t>(t)) return damaged(i);
     places.push_back(static_cast<int32_t>(i));
+    if (records) records->push_back(rec);
     prev = i;
   }
   if (static_cast<int32_t>(places.size()) != r.freq || prev != r.last_token_place) return damaged(prev);
@@ -681,12 +673,12 @@ std::unique_ptr<TTokenRecAndPlaceList> TIndexHandler::ListOfAllContextsToAWord(U
     return list;
   }
   std::vector<int32_t> places;
-  if (!WalkType(t, places)) return list;
-  const TTokensFileRec* recs = fTokenFileStream->Records();
+  std::vector<TTokensFileRec> records;
+  if (!WalkType(t, places, &records)) return list;
   list->items.reserve(places.size());
-  for (int32_t p : places) {
-    if (TextLeftOut(recs[p].file_number)) continue;
-    list->items.push_back(TTokenAndPlaceRec{p, recs[p]});
+  for (size_t i = 0; i < places.size(); ++i) {
+    if (TextLeftOut(records[i].file_number)) continue;
+    list->items.push_back(TTokenAndPlaceRec{places[i], records[i]});
   }
   return list;
 }
@@ -732,19 +724,24 @@ std::unique_ptr<TLinzoraJumpToList> TIndexHandler::AllContextsOf(UStringView phr
     bool typed = false;
     for (char16_t c : s.gap_before) typed = typed || !(c == u' ' || c == u'\t' || c == 0x00A0);
     typed_punctuation.push_back(typed);
-    if (fTypes[static_cast<size_t>(t)].freq < fTypes[types[static_cast<size_t>(anchor)]].freq) anchor = j;
+    if (fTypes.Frequency(t) < fTypes.Frequency(static_cast<int32_t>(types[static_cast<size_t>(anchor)]))) anchor = j;
   }
   // The places of the rarest word decide where the phrase may stand.
   std::vector<int32_t> places;
   if (!WalkType(static_cast<int32_t>(types[static_cast<size_t>(anchor)]), places)) return list;
-  const TTokensFileRec* recs = fTokenFileStream->Records();
+  // The words around each place: through the mapping for many places, read one stretch at a
+  // time for a few.
+  const TTokensFileRec* mapped = places.size() > 65536 ? fTokenFileStream->Records() : nullptr;
   const int64_t n = fTokenFileStream->TokenEntries();
+  TTokensFileRec block[TTokenFileStream::kBlockRecords];
   for (int32_t p : places) {
     const int64_t s = int64_t{p} - anchor;
     if (s < 0 || s + k > n) continue;
+    const TTokensFileRec* recs = mapped ? mapped + s : block;
+    if (!mapped && !fTokenFileStream->ReadRecords(s, k, block)) continue;
     bool match = true;
     for (int32_t j = 0; j < k && match; ++j) {
-      const uint32_t w = recs[s + j].word_type_number;
+      const uint32_t w = recs[j].word_type_number;
       match = TypeRecWithoutTextMarker(w) == types[static_cast<size_t>(j)];
       if (!match || j + 1 == k) break;
       const uint32_t marker = TextMarkerOf(w);
@@ -754,8 +751,8 @@ std::unique_ptr<TLinzoraJumpToList> TIndexHandler::AllContextsOf(UStringView phr
       else if ((marker & kMarkSentenceEnd) != 0)
         match = typed_punctuation[static_cast<size_t>(j) + 1] && (marker & kMarkPunctuation) != 0;
     }
-    if (!match || TextLeftOut(recs[s].file_number)) continue;
-    list->holders.push_back(TLinzoraJumpTo{recs[s].file_number - 1, static_cast<uint32_t>(recs[s].file_byte_position)});
+    if (!match || TextLeftOut(recs[0].file_number)) continue;
+    list->holders.push_back(TLinzoraJumpTo{recs[0].file_number - 1, static_cast<uint32_t>(recs[0].file_byte_position)});
   }
   if (list->holders.empty() && fLastFailure.empty()) fLastFailure = VXResFmt(TVXRes::VXXNotFound, {phrase});
   return list;
@@ -812,13 +809,12 @@ bool TIndexHandler::ExportData(UStringView file_name, int32_t stats, UStringView
   if (!word.empty()) {
     const int32_t t = WordNumberFromWord(word);
     std::vector<int32_t> places;
-    if (t >= 0 && WalkType(t, places)) {
-      counted = UString(fTypeTable.Text(t));
+    std::vector<TTokensFileRec> records;
+    if (t >= 0 && WalkType(t, places, &records)) {
+      counted = UString(fTypes.Text(t));
       entries = 0;
       int32_t text = 0;
-      const TTokensFileRec* recs = fTokenFileStream->Records();
-      for (int32_t p : places) {
-        const TTokensFileRec& r = recs[p];
+      for (const TTokensFileRec& r : records) {
         if (TextLeftOut(r.file_number)) continue;
         if (r.file_number != text) {
           text = r.file_number;
@@ -833,6 +829,7 @@ bool TIndexHandler::ExportData(UStringView file_name, int32_t stats, UStringView
     }
   }
   const TTokensFileRec* recs = fTokenFileStream->Records();
+  if (!recs && fTokenFileStream->TokenEntries() > 0) return Fail(TokenOrderFilename + u": could not be mapped");
   int64_t in_text = 0, in_sentence = 0;
   for (int64_t i = 0; i < fTokenFileStream->TokenEntries(); ++i) {
     if ((i & 0xFFFFF) == 0) MyYieldProcess();

@@ -122,7 +122,7 @@ class TIndexHandler {
   static void NoteTextFileFigures(TOne_text_stats_rec& row, UStringView full_name, int32_t zip_member);
 
   // --- types (loaded: every type unless a minimum frequency to load was set)
-  int32_t TypeCount() const { return static_cast<int32_t>(fTypes.size()); }
+  int32_t TypeCount() const { return fTypes.Count(); }
   bool TypeLoaded(int32_t n) const;
   // The type's record; nullptr for a number that is not a loaded type.
   const TIndexTypeFileRec* PointerFromWordType(int32_t n) const;
@@ -198,6 +198,8 @@ class TIndexHandler {
 
  private:
   bool Fail(const UString& why);
+  // Fail, and nothing more is read from or written to this index.
+  bool Refuse(const UString& why);
   // Opening: what is there, and reading it.
   enum class TFound { None, Good, Damaged, Foreign, Newer, OnlyOne };
   TFound Examine(UString& why);
@@ -210,11 +212,14 @@ class TIndexHandler {
   std::unique_ptr<TIndexFile> WriteStats(UString& why);
   std::unique_ptr<TIndexFile> WriteMarkup(UString& why);
   TIndexSettingsBlock BlockForSave(int32_t running_words) const;
-  // The places of type t in text order, the chain checked as it is followed (false: damaged, and
-  // why says where). Reads only; threads: how many may read the records of a frequent type.
-  bool WalkType(int32_t t, std::vector<int32_t>& places, UString& why, int32_t threads) const;
+  // The places of type t in text order (and, when asked, their records), the chain checked as it
+  // is followed (false: damaged, and why says where). Reads only; threads: how many may read the
+  // records of a frequent type. A rare word's records are read one by one, a frequent word's
+  // through the mapping of all records.
+  bool WalkType(int32_t t, std::vector<int32_t>& places, UString& why, int32_t threads,
+                std::vector<TTokensFileRec>* records = nullptr) const;
   // The same on this thread's behalf: a damaged chain becomes LastFailure.
-  bool WalkType(int32_t t, std::vector<int32_t>& places);
+  bool WalkType(int32_t t, std::vector<int32_t>& places, std::vector<TTokensFileRec>* records = nullptr);
   // The counted form of a typed word.
   UString TypedToCounted(UStringView word) const;
 
@@ -224,9 +229,8 @@ class TIndexHandler {
   UString fLastFailure;
   TTextsett_rec32 fTextSettings{};
   TWordlist_settings_rec fWordlistSettings{};
-  // The types, by number (read, or the build's when it was saved).
-  std::vector<TIndexTypeFileRec> fTypes;
-  TIndexTypeTable fTypeTable;
+  // The types of the opened index, by number.
+  TIndexTypeView fTypes;
   int32_t fMinTypeFrequency = 1;
   std::vector<int32_t> fSortedWords;
   std::unique_ptr<TTokenFileStream> fTokenFileStream;

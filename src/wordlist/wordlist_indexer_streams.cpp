@@ -15,6 +15,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
+#include "wordlist/index_type_table.h"
 
 namespace {
 
@@ -353,30 +354,42 @@ TTokenFileStream::~TTokenFileStream() {
 bool TTokenFileStream::MapRecords(int32_t entries) {
   if (entries < 0 || !file_) return false;
   fTokenEntries = entries;
-  if (entries == 0) return true;
-  mapping_bytes_ = static_cast<size_t>(kIndexDataStart + 16 * int64_t{entries});
-  void* p = ::mmap(nullptr, mapping_bytes_, PROT_READ, MAP_SHARED, file_->Descriptor(), 0);
-  if (p == MAP_FAILED) {
-    mapping_bytes_ = 0;
-    return false;
-  }
-  mapping_ = p;
-  records_ = reinterpret_cast<const TTokensFileRec*>(static_cast<const uint8_t*>(p) + kIndexDataStart);
   return true;
+}
+
+const TTokensFileRec* TTokenFileStream::Records() const {
+  std::call_once(mapped_, [this] {
+    if (fTokenEntries <= 0 || !file_) return;
+    const size_t bytes = static_cast<size_t>(kIndexDataStart + 16 * int64_t{fTokenEntries});
+    void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, file_->Descriptor(), 0);
+    if (p == MAP_FAILED) return;
+    mapping_ = p;
+    mapping_bytes_ = bytes;
+    records_ = reinterpret_cast<const TTokensFileRec*>(static_cast<const uint8_t*>(p) + kIndexDataStart);
+  });
+  return records_;
+}
+
+bool TTokenFileStream::ReadRecords(int64_t index, int32_t n, TTokensFileRec* out) const {
+  if (index < 0 || n < 0 || index + n > fTokenEntries || !file_) return false;
+  if (records_) {
+    std::memcpy(out, records_ + index, 16 * static_cast<size_t>(n));
+    return true;
+  }
+  return file_->ReadAt(kIndexDataStart + 16 * index, out, 16 * int64_t{n});
 }
 
 bool TTokenFileStream::ReadSeveralTextOrderRecs(int64_t index, int32_t how_many, TTokensFileRec* into) const {
   std::memset(into, 0xFF, sizeof(TTokensFileRec) * kBlockRecords);
   if (how_many < 0 || how_many > kBlockRecords || index < 0) return false;
   const int64_t there = std::clamp<int64_t>(int64_t{fTokenEntries} - index, 0, how_many);
-  if (there > 0) std::memcpy(into, records_ + index, static_cast<size_t>(there) * sizeof(TTokensFileRec));
+  if (there > 0 && !ReadRecords(index, static_cast<int32_t>(there), into)) return false;
   return there == how_many;
 }
 
 TTokensFileRec TTokenFileStream::ReadTokenRecord(int64_t index) const {
-  if (index < 0 || index >= fTokenEntries || !records_) throw std::runtime_error("Index Seek problem");
   TTokensFileRec r;
-  std::memcpy(&r, records_ + index, sizeof r);
+  if (!ReadRecords(index, 1, &r)) throw std::runtime_error("Index Seek problem");
   return r;
 }
 
@@ -548,7 +561,10 @@ bool TTypeFileStream::WriteAllData(int32_t count, const std::function<const TInd
   return WriteTail(w, tail) && file_->Sync();
 }
 
-bool TTypeFileStream::ReadAllData(int32_t token_entries, const TAddType& add, TTypeFileTail& tail, UString& why) {
+bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, TTypeFileTail& tail,
+                                  int64_t& frequencies, UString& why) {
+  types.Clear();
+  frequencies = 0;
   const UString& name = file_->Name();
   auto damaged = [&](int64_t at, const UString& what) {
     why = name + u": damaged at byte " + IntToUStr(at) + u" (" + what + u")";
@@ -558,10 +574,11 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, const TAddType& add, TT
   const int32_t n = ReadNEntries();
   if (n < 0) return damaged(57, u"no count of types");
   if (kIndexDataStart + 8 * int64_t{n} > size) return damaged(57, u"more types than the file holds");
-  // The file is read through a mapping: its records go straight into the caller's arrays.
-  void* mapped = size > 0 ? ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_->Descriptor(), 0)
-                          : nullptr;
-  if (mapped == MAP_FAILED) {
+  // The file is read through a mapping the caller keeps: its records are not copied.
+  void* mapping = size > 0 ? ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                                    file_->Descriptor(), 0)
+                           : nullptr;
+  if (mapping == MAP_FAILED) {
     why = name + u": could not be mapped";
     return false;
   }
@@ -571,9 +588,10 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, const TAddType& add, TT
     ~TUnmap() {
       if (p) ::munmap(p, n);
     }
-  } unmap{mapped, static_cast<size_t>(size)};
-  ::madvise(mapped, static_cast<size_t>(size), MADV_SEQUENTIAL);
-  const uint8_t* data = static_cast<const uint8_t*>(mapped);
+  } unmap{mapping, static_cast<size_t>(size)};
+  const uint8_t* data = static_cast<const uint8_t*>(mapping);
+  std::vector<uint32_t> lengths(static_cast<size_t>(n));
+  std::vector<int32_t> freqs(static_cast<size_t>(n));
   int64_t at = kIndexDataStart + 8 * int64_t{n};
   for (int32_t i = 0; i < n; ++i) {
     int64_t offset = 0;
@@ -591,12 +609,16 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, const TAddType& add, TT
       return damaged(at, u"record of type " + IntToUStr(i));
     if (units < 0 || at + 40 + 2 * int64_t{units} > size || r.tag_units < 0 || r.tag_units > units)
       return damaged(at + 36, u"word of type " + IntToUStr(i));
-    if (!add(r, data + at + 40, static_cast<size_t>(units))) return damaged(at + 40, u"word of type " + IntToUStr(i) + u" twice");
+    frequencies += r.freq;
+    lengths[static_cast<size_t>(i)] = static_cast<uint32_t>(units);
+    freqs[static_cast<size_t>(i)] = r.freq;
     at += TypeRecordBytes(static_cast<size_t>(units));
   }
   fGridHeadingsStart = at;
   fTypeEntries = n;
   if (!ReadTail(data, at, size, tail)) return damaged(at, u"headings and notes");
+  types.Adopt(mapping, static_cast<size_t>(size), n, std::move(lengths), std::move(freqs));
+  unmap.p = nullptr;
   return true;
 }
 

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -34,6 +35,7 @@
 #include "platform/settings/settings_records.h"
 
 class TVXBaseHolder;
+class TIndexTypeView;
 
 inline constexpr int64_t kIndexDataStart = 61;      // the first record of either index file
 inline constexpr int64_t kIndexSettingsBytes = 3352;
@@ -225,9 +227,13 @@ class TTokenFileStream : public TIndexFileStream {
   ~TTokenFileStream() override;
 
   // --- reading (after MapRecords)
-  // Maps records 0..entries-1 of an opened file; false when the file cannot be mapped.
+  // Records 0..entries-1 of an opened file are to be read.
   bool MapRecords(int32_t entries);
-  const TTokensFileRec* Records() const { return records_; }
+  // All the records through a read-only mapping, made when first asked for (any thread);
+  // nullptr when the file cannot be mapped.
+  const TTokensFileRec* Records() const;
+  // n records from index on through a read (for a few records: no mapping); false outside them.
+  bool ReadRecords(int64_t index, int32_t n, TTokensFileRec* out) const;
   int32_t TokenEntries() const { return fTokenEntries; }
   // Reads how_many records (at most 102) from index into `into`, which is first filled with 0xFF;
   // true only when every one lay within the records (those past the last stay unset).
@@ -270,9 +276,10 @@ class TTokenFileStream : public TIndexFileStream {
   bool MapWindow();
   void UnmapWindow();
 
-  const TTokensFileRec* records_ = nullptr;
-  void* mapping_ = nullptr;
-  size_t mapping_bytes_ = 0;
+  mutable const TTokensFileRec* records_ = nullptr;
+  mutable void* mapping_ = nullptr;
+  mutable size_t mapping_bytes_ = 0;
+  mutable std::once_flag mapped_;
   // The window being appended into: its records, the first's number, used and room.
   TTokensFileRec* window_ = nullptr;
   void* window_map_ = nullptr;
@@ -299,13 +306,12 @@ class TTypeFileStream : public TIndexFileStream {
   // then the headings and notes. False when a write failed.
   bool WriteAllData(int32_t count, const std::function<const TIndexTypeFileRec&(int32_t)>& record,
                     const std::function<UStringView(int32_t)>& text, const TTypeFileTail& tail);
-  // Reads every record in number order, checking each against the file (offset table, number,
-  // places within token_entries, frequencies), then the tail. add(rec, units, n) takes each
-  // record with its word's n UTF-16LE units (in the file's bytes, not aligned); false from it
-  // marks the record damaged. False with a message (naming the byte offset) for a damaged or cut
-  // file.
-  using TAddType = std::function<bool(const TIndexTypeFileRec&, const uint8_t* units_le, size_t units)>;
-  bool ReadAllData(int32_t token_entries, const TAddType& add, TTypeFileTail& tail, UString& why);
+  // Reads the whole file into `types` and checks every record in number order against it (the
+  // offset table, the number, places within token_entries, frequencies), then reads the tail;
+  // frequencies gets the frequencies' sum. False with a message (naming the byte offset) for a
+  // damaged or cut file; `types` is then empty.
+  bool ReadAllData(int32_t token_entries, TIndexTypeView& types, TTypeFileTail& tail, int64_t& frequencies,
+                   UString& why);
   // One record by number through the offset table; false when it is not there or carries
   // another number (a damaged table).
   bool ReadTypeRecord(int32_t number, TIndexTypeRec& out);

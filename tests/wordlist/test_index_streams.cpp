@@ -6,6 +6,7 @@
 #include "../model/text_reader_test_support.h"
 #include "platform/settings/settings_access.h"
 #include "wordlist/index_clusters.h"
+#include "wordlist/index_type_table.h"
 #include "wordlist/index_test_support.h"
 #include "wordlist/wordlist_indexer_streams.h"
 
@@ -189,17 +190,16 @@ TEST_F(IndexStreams, TheTypeFileIsReadBackAndADamagedTableIsNotTrusted) {
                              [](int32_t) { return UStringView(u"ONLY"); }, {{u"Word"}, {u"a note"}}));
   // One type: it is read, and the headings and notes follow it.
   TTypeFileStream rd(nullptr, TIndexFile::OpenRead(name, &why));
-  std::vector<std::pair<TIndexTypeFileRec, UString>> got;
+  TIndexTypeView got;
   TTypeFileTail tail;
-  ASSERT_TRUE(rd.ReadAllData(3, [&](const TIndexTypeFileRec& x, const uint8_t* units, size_t n) {
-    UString w2(n, u'\0');
-    std::memcpy(w2.data(), units, 2 * n);
-    got.emplace_back(x, std::move(w2));
-    return true;
-  }, tail, why)) << Utf16ToUtf8(why);
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].second, u"ONLY");
-  EXPECT_EQ(got[0].first.freq, 3);
+  int64_t frequencies = 0;
+  ASSERT_TRUE(rd.ReadAllData(3, got, tail, frequencies, why)) << Utf16ToUtf8(why);
+  ASSERT_EQ(got.Count(), 1);
+  EXPECT_EQ(got.Text(0), u"ONLY");
+  EXPECT_EQ(got.Record(0).freq, 3);
+  EXPECT_EQ(frequencies, 3);
+  EXPECT_EQ(got.Find(u"", u"ONLY"), 0);
+  EXPECT_EQ(got.Find(u"", u"OTHER"), -1);
   EXPECT_EQ(tail.headings, std::vector<UString>{u"Word"});
   EXPECT_EQ(tail.notes, std::vector<UString>{u"a note"});
   EXPECT_EQ(rd.GridHeadingsStart(), 61 + 8 + 40 + 8);
@@ -213,7 +213,8 @@ TEST_F(IndexStreams, TheTypeFileIsReadBackAndADamagedTableIsNotTrusted) {
   ASSERT_TRUE(SafeSaveBytes(name, b.data(), static_cast<int64_t>(b.size())));
   TTypeFileStream bad(nullptr, TIndexFile::OpenRead(name, &why));
   ASSERT_EQ(bad.ReadNEntries(), 1);
-  EXPECT_FALSE(bad.ReadAllData(3, [](const TIndexTypeFileRec&, const uint8_t*, size_t) { return true; }, tail, why));
+  EXPECT_FALSE(bad.ReadAllData(3, got, tail, frequencies, why));
+  EXPECT_EQ(got.Count(), 0);
   EXPECT_NE(why.find(u"offset of type 0"), UString::npos) << Utf16ToUtf8(why);
   DeleteFileU(name);
 }
