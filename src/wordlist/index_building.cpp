@@ -23,6 +23,7 @@ void TTokenBatch::TakeFrom(TTextWordCounts& text, bool all_tokens) {
     key_units.insert(key_units.end(), v.tag.begin(), v.tag.end());
     key_units.insert(key_units.end(), v.word.begin(), v.word.end());
     keys.emplace_back(static_cast<uint32_t>(v.tag.size()), static_cast<uint32_t>(v.word.size()));
+    hashes.push_back(text.counter.HashOfKey(k));
   }
   text.keys_handed_over = types;
   // The text's tokens change hands whole; the last one held back goes back alone.
@@ -59,9 +60,10 @@ bool TIndexBuild::Begin(const UString& tokens_name, TIndexFile* old_tokens, int3
 
 void TIndexBuild::TakeOldTypes(TIndexTypeTable&& table, std::vector<TIndexTypeFileRec>&& recs, int32_t texts) {
   types_ = std::move(table);
-  recs_ = std::move(recs);
+  hot_.clear();
+  hot_.reserve(recs.size());
   // A text added later is new to every type of the old ones.
-  last_text_.assign(recs_.size(), texts);
+  for (const TIndexTypeFileRec& r : recs) hot_.push_back(THot{r.first_token_place, r.last_token_place, r.freq, r.n_texts, texts});
   texts_ = texts;
 }
 
@@ -76,20 +78,16 @@ bool TIndexBuild::AddBatch(const TTokenBatch& batch) {
   if (!tokens_ || !error_.empty()) return false;
   if (batch.first_key != static_cast<int32_t>(local_.size())) return Fail(u"index: words of a text out of order");
   const char16_t* at = batch.key_units.data();
-  for (const auto& [tag_units, word_units] : batch.keys) {
+  for (size_t k = 0; k < batch.keys.size(); ++k) {
+    const auto [tag_units, word_units] = batch.keys[k];
     const UStringView tag(at, tag_units), word(at + tag_units, word_units);
     at += tag_units + word_units;
-    const int32_t t = types_.FindOrAdd(tag, word);
-    if (t == static_cast<int32_t>(recs_.size())) {
+    const int32_t t = k < batch.hashes.size() ? types_.FindOrAdd(tag, word, batch.hashes[k]) : types_.FindOrAdd(tag, word);
+    if (t == static_cast<int32_t>(hot_.size())) {
       if (static_cast<uint32_t>(t) > kMaxTypeNumber) return Fail(u"more word types than an index takes (268,435,454)");
-      TIndexTypeFileRec r{};
-      r.first_token_place = r.last_token_place = -1;
-      r.word_type_num = static_cast<uint32_t>(t);
-      r.tag_units = static_cast<int32_t>(tag_units);
-      recs_.push_back(r);
-      last_text_.push_back(-1);
+      hot_.push_back(THot{-1, -1, 0, 0, -1});
     } else if (t < types_at_text_start_) {
-      undo_.push_back(TUndo{t, recs_[static_cast<size_t>(t)], last_text_[static_cast<size_t>(t)]});
+      undo_.push_back(TUndo{t, hot_[static_cast<size_t>(t)]});
     }
     local_.push_back(t);
   }
@@ -102,15 +100,14 @@ bool TIndexBuild::AddBatch(const TTokenBatch& batch) {
     const uint32_t key = tok.key_and_marks & kTokenTypeMask;
     if (key >= local_.size()) return Fail(u"index: a word of a text without its key");
     const int32_t t = local_[key];
-    TIndexTypeFileRec& r = recs_[static_cast<size_t>(t)];
-    if (r.freq == 0) r.first_token_place = static_cast<int32_t>(place);
-    if (last_text_[static_cast<size_t>(t)] != text) {
-      ++r.n_texts;
-      last_text_[static_cast<size_t>(t)] = text;
+    THot& h = hot_[static_cast<size_t>(t)];
+    if (h.freq == 0) h.first = static_cast<int32_t>(place);
+    if (h.last_text != text) {
+      ++h.n_texts;
+      h.last_text = text;
     }
-    ++r.freq;
-    r.last_token_place = static_cast<int32_t>(place);
-    r.last_running_word_count = static_cast<int32_t>(place + 1);
+    ++h.freq;
+    h.last = static_cast<int32_t>(place);
     const TTokensFileRec rec{WithTextMarker(static_cast<uint32_t>(t), tok.key_and_marks >> 28), -1, text,
                              static_cast<int32_t>(tok.byte)};
     if (!tokens_->WriteAtEnd(rec)) return Fail(tokens_->File().Error());
@@ -129,13 +126,9 @@ bool TIndexBuild::EndText() {
 }
 
 void TIndexBuild::DropText() {
-  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) {
-    recs_[static_cast<size_t>(it->type)] = it->rec;
-    last_text_[static_cast<size_t>(it->type)] = it->last_text;
-  }
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) hot_[static_cast<size_t>(it->type)] = it->hot;
   undo_.clear();
-  recs_.resize(static_cast<size_t>(types_at_text_start_));
-  last_text_.resize(static_cast<size_t>(types_at_text_start_));
+  hot_.resize(static_cast<size_t>(types_at_text_start_));
   types_.Truncate(types_at_text_start_);
   local_.clear();
   if (tokens_ && !tokens_->TruncateTo(text_first_token_)) Fail(tokens_->File().Error());
@@ -156,8 +149,21 @@ std::unique_ptr<TIndexFile> TIndexBuild::WriteTypes(const UString& types_name, c
     return nullptr;
   }
   TTypeFileStream types(nullptr, std::move(file));
+  TIndexTypeFileRec r{};
   const bool ok = types.WriteAllData(
-      types_.Count(), [this](int32_t i) -> const TIndexTypeFileRec& { return recs_[static_cast<size_t>(i)]; },
+      types_.Count(),
+      [&](int32_t i) -> const TIndexTypeFileRec& {
+        const THot& h = hot_[static_cast<size_t>(i)];
+        r = TIndexTypeFileRec{};
+        r.first_token_place = h.first;
+        r.last_token_place = h.last;
+        r.word_type_num = static_cast<uint32_t>(i);
+        r.last_running_word_count = h.last + 1;
+        r.n_texts = h.n_texts;
+        r.freq = h.freq;
+        r.tag_units = types_.TagUnits(i);
+        return r;
+      },
       [this](int32_t i) { return types_.Text(i); }, tail);
   if (!ok) {
     Fail(types.File().Error().empty() ? u"could not write " + types_name : types.File().Error());

@@ -20,11 +20,12 @@ struct TTokenBatch {
   int32_t first_key = 0;
   std::vector<char16_t> key_units;                  // tag then word, key after key
   std::vector<std::pair<uint32_t, uint32_t>> keys;  // (tag units, word units) of each key
+  std::vector<uint64_t> hashes;                     // each key's hash (TWordCounter's)
   std::vector<TCountedToken> tokens;
   // Takes from a text's answer the keys not yet handed over and, with all_tokens, every token
   // (else all but the last).
   void TakeFrom(TTextWordCounts& text, bool all_tokens);
-  size_t Bytes() const { return key_units.size() * 2 + keys.size() * 8 + tokens.size() * sizeof(TCountedToken); }
+  size_t Bytes() const { return key_units.size() * 2 + keys.size() * 16 + tokens.size() * sizeof(TCountedToken); }
 };
 
 class TIndexBuild {
@@ -58,16 +59,23 @@ class TIndexBuild {
   int32_t Texts() const { return texts_; }
   int32_t TypeCount() const { return types_.Count(); }
   const TIndexTypeTable& Types() const { return types_; }
-  const std::vector<TIndexTypeFileRec>& Records() const { return recs_; }
   // What failed: names the file and the reason.
   const UString& Error() const { return error_; }
 
  private:
   bool Fail(const UString& why);
 
+  // What every token changes of its type, kept together; the rest of a type record is made when
+  // ".types" is written.
+  struct THot {
+    int32_t first;
+    int32_t last;
+    int32_t freq;
+    int32_t n_texts;
+    int32_t last_text;
+  };
   TIndexTypeTable types_;
-  std::vector<TIndexTypeFileRec> recs_;
-  std::vector<int32_t> last_text_;
+  std::vector<THot> hot_;
   std::unique_ptr<TTokenFileStream> tokens_;
   int32_t texts_ = 0;
   UString error_;
@@ -77,8 +85,7 @@ class TIndexBuild {
   int32_t types_at_text_start_ = 0;
   struct TUndo {
     int32_t type;
-    TIndexTypeFileRec rec;
-    int32_t last_text;
+    THot hot;
   };
   std::vector<TUndo> undo_;
 };

@@ -14,13 +14,16 @@ constexpr int32_t kScansBeforeIndex = 4;
 
 int32_t TIndexTypeTable::Lookup(UStringView tag, UStringView word, uint64_t hash, size_t& slot) const {
   if (table_.empty()) return -1;
+  const uint32_t check = static_cast<uint32_t>(hash >> 32);
   for (slot = static_cast<size_t>(hash & mask_);; slot = (slot + 1) & mask_) {
-    const int32_t e = table_[slot];
-    if (e == 0) return -1;
-    const TEntry& x = entries_[static_cast<size_t>(e - 1)];
+    const TCell cell = table_[slot];
+    if (cell.entry == 0) return -1;
+    if (cell.check != check) continue;
+    const TEntry& x = entries_[static_cast<size_t>(cell.entry - 1)];
     if (x.hash != hash || x.tag_units != tag.size() || x.word_units != word.size()) continue;
     const char16_t* p = units_.data() + x.at;
-    if (std::equal(tag.begin(), tag.end(), p) && std::equal(word.begin(), word.end(), p + x.tag_units)) return e - 1;
+    if (std::equal(tag.begin(), tag.end(), p) && std::equal(word.begin(), word.end(), p + x.tag_units))
+      return cell.entry - 1;
   }
 }
 
@@ -49,7 +52,7 @@ void TIndexTypeTable::Index() const {
   }
   size_t size = 1024;
   while (size < entries_.size() * 2 + 2) size *= 2;
-  table_.assign(size, 0);
+  table_.assign(size, TCell{});
   mask_ = size - 1;
   // The first of a word stored twice keeps its slot.
   for (size_t i = 0; i < entries_.size(); ++i) {
@@ -57,15 +60,18 @@ void TIndexTypeTable::Index() const {
     const UStringView text(units_.data() + e.at, e.tag_units + e.word_units);
     size_t slot = 0;
     if (Lookup(text.substr(0, e.tag_units), text.substr(e.tag_units), e.hash, slot) < 0)
-      table_[slot] = static_cast<int32_t>(i + 1);
+      table_[slot] = TCell{static_cast<uint32_t>(e.hash >> 32), static_cast<int32_t>(i + 1)};
   }
   indexed_ = true;
 }
 
 int32_t TIndexTypeTable::FindOrAdd(UStringView tag, UStringView word) {
+  return FindOrAdd(tag, word, TWordCounter::HashOf(word, tag));
+}
+
+int32_t TIndexTypeTable::FindOrAdd(UStringView tag, UStringView word, uint64_t hash) {
   Index();
   if ((entries_.size() + 1) * 2 > table_.size()) Grow();
-  const uint64_t hash = TWordCounter::HashOf(word, tag);
   size_t slot = 0;
   const int32_t found = Lookup(tag, word, hash, slot);
   if (found >= 0) return found;
@@ -73,7 +79,7 @@ int32_t TIndexTypeTable::FindOrAdd(UStringView tag, UStringView word) {
   units_.insert(units_.end(), tag.begin(), tag.end());
   units_.insert(units_.end(), word.begin(), word.end());
   entries_.push_back(e);
-  table_[slot] = static_cast<int32_t>(entries_.size());
+  table_[slot] = TCell{static_cast<uint32_t>(hash >> 32), static_cast<int32_t>(entries_.size())};
   return static_cast<int32_t>(entries_.size() - 1);
 }
 
@@ -111,17 +117,17 @@ void TIndexTypeTable::Reserve(size_t types, size_t units) {
 
 void TIndexTypeTable::Grow() {
   const size_t size = std::max<size_t>(1024, table_.size() * 2);
-  table_.assign(size, 0);
+  table_.assign(size, TCell{});
   mask_ = size - 1;
   Rehash();
 }
 
 void TIndexTypeTable::Rehash() {
-  std::fill(table_.begin(), table_.end(), 0);
+  std::fill(table_.begin(), table_.end(), TCell{});
   for (size_t i = 0; i < entries_.size(); ++i) {
     size_t slot = static_cast<size_t>(entries_[i].hash & mask_);
-    while (table_[slot] != 0) slot = (slot + 1) & mask_;
-    table_[slot] = static_cast<int32_t>(i + 1);
+    while (table_[slot].entry != 0) slot = (slot + 1) & mask_;
+    table_[slot] = TCell{static_cast<uint32_t>(entries_[i].hash >> 32), static_cast<int32_t>(i + 1)};
   }
 }
 

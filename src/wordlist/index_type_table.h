@@ -20,8 +20,9 @@ class TIndexTypeTable {
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // The number of (tag, word); -1 when it is not a type.
   int32_t Find(UStringView tag, UStringView word) const;
-  // The number of (tag, word), given the next number when it is new.
+  // The number of (tag, word), given the next number when it is new (hash: TWordCounter's).
   int32_t FindOrAdd(UStringView tag, UStringView word);
+  int32_t FindOrAdd(UStringView tag, UStringView word, uint64_t hash);
   // Appends the next type from `units` UTF-16LE units anywhere in memory (a file's bytes, not
   // aligned), without looking for it first.
   void AddStoredBytes(const void* units_le, size_t units, int32_t tag_units);
@@ -53,7 +54,12 @@ class TIndexTypeTable {
   // The hash table and the entries' hashes are made when first needed (mutable for that).
   mutable std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
-  mutable std::vector<int32_t> table_;  // entry + 1; 0 empty
+  // A cell keeps the high half of its entry's hash, so that most probes never touch the entries.
+  struct TCell {
+    uint32_t check = 0;
+    int32_t entry = 0;  // entry + 1; 0 empty
+  };
+  mutable std::vector<TCell> table_;
   mutable uint64_t mask_ = 0;
   mutable bool indexed_ = true;
   mutable int32_t scans_ = 0;

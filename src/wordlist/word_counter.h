@@ -60,8 +60,9 @@ class TWordCounter {
   std::vector<int32_t> Keys() const;
   // The index of (word, tag), or -1.
   int32_t Find(UStringView word, UStringView tag) const;
-  // The hash a key is filed under (also the corpus index's, for the same keys).
+  // The hash a key is filed under (also the corpus index's, for the same keys), and key i's.
   static uint64_t HashOf(UStringView word, UStringView tag);
+  uint64_t HashOfKey(int32_t i) const { return entries_[static_cast<size_t>(i)].hash; }
 
  private:
   // Up to this many bins live in the entry itself, so that a count touches one cache line.

@@ -164,6 +164,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   gap_from_ = std::max(0, ChunkStartIndex());
   ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk());
   size_t next_event = 0;
+  if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
     // Units that end before word w (boundary = words of the chunk before the end).
     while (next_event < events_.size() && events_[next_event].boundary <= static_cast<int32_t>(w)) {
