@@ -36,10 +36,15 @@ now() { date +%s.%N; }
 echo "corpus: $folder ($(du -sm "$folder" | cut -f1) MB, $(ls "$folder" | wc -l) texts); load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- building -----------------------------------------------------------------------------------
-t0=$(now); taskset -c "$core" "$bench" --build "$folder" "$work/one/corpus" 1; t1=$(now)
-"$bench" --build "$folder" "$work/many/corpus"; t2=$(now)
-same=$("$bench" --same "$work/one/corpus" "$work/many/corpus" || true)
-
+# Each build is timed for its wall-clock seconds and the processor seconds it used (user + system);
+# ours on one core and FTS5 run twice, in turn, and the better of the two counts (the cores are
+# shared: a run can lose its core to other work for a while).
+timed() {  # output file, command...
+  local out="$1"; shift
+  /usr/bin/time -f "%e %U %S" -o "$out.time" "$@" > "$out.log"
+  awk '{ printf "%.2f %.2f", $1, $2 + $3 }' "$out.time"
+}
+better() { awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (x[1] <= y[1] ? a : b) }'; }
 cat > "$work/xapian_build.py" <<'PY'
 import os, sys, xapian
 folder, path = sys.argv[1], sys.argv[2]
@@ -65,16 +70,23 @@ with con:
             con.execute("insert into t(name, body) values (?, ?)", (name, f.read()))
 con.close()
 PY
-t3=$(now); taskset -c "$core" "$py" "$work/xapian_build.py" "$folder" "$work/xapian"; t4=$(now)
-taskset -c "$core" "$py" "$work/fts5_build.py" "$folder" "$work/fts5.db"; t5=$(now)
-
-awk -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v f="$t5" -v same="$same" 'BEGIN {
-  one = b - a; many = c - b; x = e - d; s = f - e;
-  printf "\nbuilding            seconds   ratio to ours on one core\n";
-  printf "ours, one core     %8.2f\n", one;
-  printf "ours, every core   %8.2f   %5.2f   (files %s)\n", many, many / one, same;
-  printf "xapian, one core   %8.2f   %5.2f\n", x, x / one;
-  printf "fts5, one core     %8.2f   %5.2f\n", s, s / one }'
+one_a=$(timed "$work/b1" taskset -c "$core" "$bench" --build "$folder" "$work/one/corpus" 1)
+fts_a=$(timed "$work/b2" taskset -c "$core" "$py" "$work/fts5_build.py" "$folder" "$work/fts5.db")
+rm -f "$work/fts5.db"
+one_b=$(timed "$work/b3" taskset -c "$core" "$bench" --build "$folder" "$work/one/corpus" 1)
+fts_b=$(timed "$work/b4" taskset -c "$core" "$py" "$work/fts5_build.py" "$folder" "$work/fts5.db")
+many=$(timed "$work/b5" "$bench" --build "$folder" "$work/many/corpus")
+xap=$(timed "$work/b6" taskset -c "$core" "$py" "$work/xapian_build.py" "$folder" "$work/xapian")
+same=$("$bench" --same "$work/one/corpus" "$work/many/corpus" || true)
+one=$(better "$one_a" "$one_b")
+fts=$(better "$fts_a" "$fts_b")
+awk -v one="$one" -v many="$many" -v x="$xap" -v s="$fts" -v same="$same" -v workers="$(nproc)" 'BEGIN {
+  split(one, o, " "); split(many, m, " "); split(x, a, " "); split(s, f, " ");
+  printf "\nbuilding (seconds)     wall    processor   wall ratio to ours on one core\n";
+  printf "ours, one core      %7.2f    %7.2f\n", o[1], o[2];
+  printf "ours, %d workers     %7.2f    %7.2f     %5.2f   (files %s)\n", workers, m[1], m[2], m[1] / o[1], same;
+  printf "xapian, one core    %7.2f    %7.2f     %5.2f\n", a[1], a[2], a[1] / o[1];
+  printf "fts5, one core      %7.2f    %7.2f     %5.2f\n", f[1], f[2], f[1] / o[1] }'
 
 # --- look-ups -------------------------------------------------------------------------------------
 mapfile -t picked < <("$bench" --pick "$work/one/corpus")

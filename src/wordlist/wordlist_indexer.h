@@ -26,8 +26,9 @@
 // What a reader may trust, once LoadedTheFiles answered true
 //   - type i's record and word, for every i below TypeCount(), with its first and last places
 //     within the records and the frequencies adding up to the running words;
-//   - token records 0..TotalTokensInIndex-1, read through a read-only mapping; nothing past the
-//     last record is ever taken for a token;
+//   - token records 0..TotalTokensInIndex-1 (a rare word's read one by one, a frequent word's
+//     through a read-only mapping of them all); nothing past the last record is ever taken for
+//     a token;
 //   - each chain is followed forwards only and checked as it goes (the type, the places rising,
 //     the count): a damaged chain stops the walk with a message, it never loops or reads outside;
 //   - texts changed or removed since they were indexed (size or time) are named in LastFailure

@@ -140,34 +140,6 @@ int64_t TIndexFile::Size() const {
   return ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-bool TIndexFile::Allocate(int64_t size) {
-  const int64_t now = Size();
-  if (now >= size) return true;
-  if (SeamFails()) {
-    errno = ENOSPC;
-    return Fail(u"could not write");
-  }
-  const int error = ::posix_fallocate(fd_, now, size - now);
-  if (error == 0) return true;
-  if (error != EOPNOTSUPP && error != EINVAL) {
-    errno = error;
-    return Fail(u"could not write");
-  }
-  // A file system that cannot take room ahead: the room is written with zeros.
-  static const std::vector<uint8_t> zeros(size_t{1} << 20, 0);
-  for (int64_t at = now; at < size;) {
-    const int64_t n = std::min<int64_t>(size - at, static_cast<int64_t>(zeros.size()));
-    const ssize_t w = ::pwrite(fd_, zeros.data(), static_cast<size_t>(n), at);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      if (w == 0) errno = ENOSPC;
-      return Fail(u"could not write");
-    }
-    at += w;
-  }
-  return true;
-}
-
 bool TIndexFile::Truncate(int64_t size) { return ::ftruncate(fd_, size) == 0 || Fail(u"could not cut"); }
 
 bool TIndexFile::Sync() { return ::fsync(fd_) == 0 || Fail(u"could not write"); }
@@ -347,7 +319,6 @@ TTokenFileStream::TTokenFileStream(TVXBaseHolder* holder, std::unique_ptr<TIndex
     : TIndexFileStream(holder, std::move(file)) {}
 
 TTokenFileStream::~TTokenFileStream() {
-  UnmapWindow();
   if (mapping_) ::munmap(mapping_, mapping_bytes_);
 }
 
@@ -400,44 +371,28 @@ TTokensFileRec TTokenFileStream::ReadTokenRecordUnmarked(int64_t index) const {
 }
 
 void TTokenFileStream::StartAppending(int32_t existing) {
-  UnmapWindow();
   window_first_ = existing;
-  used_ = room_ = window_size_ = 0;
+  used_ = room_ = 0;
   failed_ = false;
 }
 
-bool TTokenFileStream::MapWindow() {
-  if (failed_ || !file_) return false;
-  UnmapWindow();
-  window_size_ = window_size_ == 0 ? 4096 : std::min(window_size_ * 2, kAppendRecords);
-  const int64_t from = kIndexDataStart + 16 * window_first_;
-  const int64_t to = from + 16 * static_cast<int64_t>(window_size_);
-  static const int64_t page = ::sysconf(_SC_PAGESIZE);
-  const int64_t at = from / page * page;
-  if (!file_->Allocate(to)) return failed_ = true, false;
-  void* p = ::mmap(nullptr, static_cast<size_t>(to - at), PROT_READ | PROT_WRITE, MAP_SHARED, file_->Descriptor(), at);
-  if (p == MAP_FAILED) {
-    file_->Failure(u"could not map");
-    return failed_ = true, false;
-  }
-  window_map_ = p;
-  window_map_bytes_ = static_cast<size_t>(to - at);
-  window_ = reinterpret_cast<TTokensFileRec*>(static_cast<uint8_t*>(p) + (from - at));
-  room_ = window_size_;
+bool TTokenFileStream::NewBuffer() {
+  if (failed_ || !file_ || !FlushRecords()) return false;
+  // The buffer grows from a few pages, so that a small index takes little memory.
+  if (buffer_.size() < kAppendRecords) buffer_.resize(buffer_.empty() ? 4096 : std::min(buffer_.size() * 2, kAppendRecords));
+  window_ = buffer_.data();
+  room_ = buffer_.size();
   return true;
 }
 
-void TTokenFileStream::UnmapWindow() {
-  if (window_map_) ::munmap(window_map_, window_map_bytes_);
-  window_map_ = nullptr;
-  window_ = nullptr;
-  window_first_ += static_cast<int64_t>(used_);
-  used_ = room_ = 0;
-}
-
 bool TTokenFileStream::FlushRecords() {
-  UnmapWindow();
-  return !failed_;
+  if (failed_) return false;
+  if (used_ > 0 &&
+      !file_->WriteAt(kIndexDataStart + 16 * window_first_, buffer_.data(), 16 * static_cast<int64_t>(used_)))
+    return failed_ = true, false;
+  window_first_ += static_cast<int64_t>(used_);
+  used_ = 0;
+  return true;
 }
 
 bool TTokenFileStream::MakeLastEntryEOT(int64_t first_of_text) {
@@ -461,19 +416,18 @@ bool TTokenFileStream::MakeLastEntryEOT(int64_t first_of_text) {
 
 bool TTokenFileStream::TruncateTo(int64_t entries) {
   if (entries < 0 || entries > AppendedEntries()) return false;
-  if (entries >= window_first_ && window_) {
+  if (entries >= window_first_) {
     used_ = static_cast<size_t>(entries - window_first_);
     return true;
   }
-  UnmapWindow();
+  used_ = 0;
   window_first_ = entries;
   if (!file_->Truncate(kIndexDataStart + 16 * entries)) return failed_ = true, false;
   return true;
 }
 
 bool TTokenFileStream::LinkChains(uint32_t types) {
-  if (failed_) return false;
-  UnmapWindow();
+  if (!FlushRecords()) return false;
   const int64_t n = window_first_;
   if (n == 0) return true;
   // The records are in the page cache still: linked in place through a mapping, backwards.
@@ -483,6 +437,8 @@ bool TTokenFileStream::LinkChains(uint32_t types) {
     file_->Failure(u"could not map");
     return failed_ = true, false;
   }
+  // Pages written a moment ago are in the page cache, their room on the disk taken: changing them
+  // in place cannot run out of room.
   auto* r = reinterpret_cast<TTokensFileRec*>(static_cast<uint8_t*>(p) + kIndexDataStart);
   std::vector<int32_t> next(types, -1);
   bool ok = true;

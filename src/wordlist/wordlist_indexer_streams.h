@@ -124,9 +124,6 @@ class TIndexFile {
 
   bool ReadAt(int64_t position, void* buffer, int64_t count);   // every byte, or false
   bool WriteAt(int64_t position, const void* data, int64_t count);  // every byte, or false
-  // Makes the file at least `size` bytes with its blocks taken on the disk (so that writing into
-  // a mapping of them cannot run out of room); a write for the seam.
-  bool Allocate(int64_t size);
   int64_t Size() const;
   bool Truncate(int64_t size);
   bool Sync();
@@ -213,11 +210,9 @@ class TIndexFileStream {
   std::unique_ptr<TIndexFile> file_;
 };
 
-// ".tokens": appending token records while an index is built; reading them, block by block,
-// through a read-only mapping of the file once it is opened. Records are appended into a window
-// of the file mapped for writing, whose room is taken on the disk before it is mapped (a full
-// disk is found there, never while writing into the mapping); windows grow from a few pages to
-// kAppendRecords records, so that a small index takes little room.
+// ".tokens": appending token records while an index is built (through a buffer of up to
+// kAppendRecords records, written out whole) and linking their chains in place; reading them
+// once the file is opened, a few at a time or all through a read-only mapping.
 class TTokenFileStream : public TIndexFileStream {
  public:
   static constexpr int32_t kBlockRecords = 102;  // TTokensFileRecArray
@@ -247,7 +242,7 @@ class TTokenFileStream : public TIndexFileStream {
   void StartAppending(int32_t existing);
   // Appends one record; false once a write failed (Error() says why).
   bool WriteAtEnd(const TTokensFileRec& data) {
-    if (used_ == room_ && !MapWindow()) return false;
+    if (used_ == room_ && !NewBuffer()) return false;
     window_[used_++] = data;
     return true;
   }
@@ -262,7 +257,7 @@ class TTokenFileStream : public TIndexFileStream {
   // Links the chains: every record's next_known_token := the next record of its type, -1 for
   // the last. One pass backwards over the records (types: how many there are).
   bool LinkChains(uint32_t types);
-  // Ends the current window: what it holds is in the file.
+  // Writes what the buffer holds.
   bool FlushRecords();
   // The count, the settings block after the records, and everything to the disk.
   bool Saved(const TIndexSettingsBlock& block);
@@ -273,21 +268,19 @@ class TTokenFileStream : public TIndexFileStream {
   int32_t fTokenEntries = 0;
 
  private:
-  bool MapWindow();
-  void UnmapWindow();
+  // Writes the buffer out and makes room in it.
+  bool NewBuffer();
 
   mutable const TTokensFileRec* records_ = nullptr;
   mutable void* mapping_ = nullptr;
   mutable size_t mapping_bytes_ = 0;
   mutable std::once_flag mapped_;
-  // The window being appended into: its records, the first's number, used and room.
+  // The records being appended: the buffer, the number of its first record, used and room.
+  std::vector<TTokensFileRec> buffer_;
   TTokensFileRec* window_ = nullptr;
-  void* window_map_ = nullptr;
-  size_t window_map_bytes_ = 0;
   int64_t window_first_ = 0;
   size_t used_ = 0;
   size_t room_ = 0;
-  size_t window_size_ = 0;  // records of the last window made
   bool failed_ = false;
 };
 

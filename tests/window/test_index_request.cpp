@@ -1,6 +1,6 @@
 // A corpus index as this program meets it: a word-list tool's request for the contexts of a word
-// in an index of the samples runs as a concordance of those places; the index's files, dropped or
-// named on the command line, are refused as the word lister's.
+// in an index of the samples runs as a concordance of those places; the index's files, dropped,
+// named on the command line or chosen among the recent files, are refused as the word lister's.
 #include "window/main_road_support.h"
 #include "wordlist/index_test_support.h"
 
@@ -44,6 +44,16 @@ TEST_F(IndexRequest, TheIndexFilesAreRefusedAsAnotherToolsDroppedOrNamed) {
   TFormLinzora& named = Start({base + u".tokens"});
   EXPECT_TRUE(WasAsked(TVXDialog::WrongToolForFile)) << Utf16ToUtf8(AllQuestionText());
   EXPECT_EQ(named.Doc(), nullptr);
+  // The recent-file item of the last index used: shown, and refused when chosen.
+  dialogs.Clear();
+  SetLastUsedFile(23, base + u".tokens");
+  TFormLinzora& recent = Start();
+  bool listed = false;
+  for (const TMenuNode* n : recent.MenuModel().RecentFileItems()) listed = listed || n->data == base + u".tokens";
+  EXPECT_TRUE(listed);
+  recent.OpenRecentFile(base + u".tokens");
+  EXPECT_EQ(Asked(), std::vector<TVXDialog>{TVXDialog::WrongToolForFile});
+  EXPECT_EQ(recent.Doc(), nullptr);
 }
 
 }  // namespace

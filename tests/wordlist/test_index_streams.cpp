@@ -161,13 +161,14 @@ TEST_F(IndexStreams, AWriteIsDoneOnlyWhenEveryByteWasWritten) {
   }
   EXPECT_NE(s->File().Error().find(u"File too large"), UString::npos) << Utf16ToUtf8(s->File().Error());
   ASSERT_TRUE(s->WriteNEntries(0));
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(s->WriteAtEnd(Rec(0, 1, i)));
   {
-    FileSizeLimit limit(61 + 16 * 5);  // the room for records is not all there
-    EXPECT_FALSE(s->WriteAtEnd(Rec(0, 1, 0)));
+    FileSizeLimit limit(61 + 16 * 5);  // half the records fit
+    EXPECT_FALSE(s->FlushRecords());
   }
   EXPECT_TRUE(s->Failed());
   EXPECT_NE(s->File().Error().find(u"File too large"), UString::npos) << Utf16ToUtf8(s->File().Error());
-  EXPECT_FALSE(s->WriteAtEnd(Rec(0, 1, 0)) || s->FlushRecords());
+  EXPECT_FALSE(s->WriteAtEnd(Rec(0, 1, 0)) && s->FlushRecords());
   auto t = NewTokens(u"seam.tokens");
   SetIndexWriteFailureAfter(0);
   EXPECT_FALSE(t->WriteNEntries(0));
