@@ -72,6 +72,24 @@ std::vector<TTextPlace> PlacesInResults(const std::vector<TChosenFileDetailsFull
   return places;
 }
 
+// A run over texts: the document is busy for windows while its lists change (until the end, on
+// every path); the failure message, the stop state and the stopwatch start afresh.
+class TRunStart {
+ public:
+  explicit TRunStart(TTessorineholder& doc) : doc_(doc) {
+    doc_.SetBusyDontShowData(true);
+    Global_FailureMessage.clear();
+    ClearStopStateForNewJob();
+    StartTiming();
+  }
+  ~TRunStart() { doc_.SetBusyDontShowData(false); }
+  TRunStart(const TRunStart&) = delete;
+  TRunStart& operator=(const TRunStart&) = delete;
+
+ private:
+  TTessorineholder& doc_;
+};
+
 // The folder's own name, without the folders above it.
 UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrailingPathDelimiter(folder)); }
 
@@ -118,14 +136,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
                                           TSharedChosenFilesClass* chosen, uint8_t batch_mode, int32_t& converted,
                                           const TMakeWordlistOptions& options) {
   const UString kind_name = VXRes(TVXRes::VXWordList);
-  struct TBusy {
-    TTessorineholder& doc;
-    explicit TBusy(TTessorineholder& d) : doc(d) { doc.SetBusyDontShowData(true); }
-    ~TBusy() { doc.SetBusyDontShowData(false); }
-  } busy(*this);
-  Global_FailureMessage.clear();
-  ClearStopStateForNewJob();
-  StartTiming();
+  const TRunStart run_start(*this);
   TBatchProceduresRec& batch = Global_BatchProcedures;
   if (texts.empty()) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
@@ -346,14 +357,7 @@ bool T_WholeWordlistHolder::MakeIndexFromTexts(const std::vector<TChosenFileDeta
                                                TSharedChosenFilesClass* chosen, int32_t& converted,
                                                const TMakeWordlistOptions& options) {
   const UString kind_name = VXRes(TVXRes::VXIndex);
-  struct TBusy {
-    TTessorineholder& doc;
-    explicit TBusy(TTessorineholder& d) : doc(d) { doc.SetBusyDontShowData(true); }
-    ~TBusy() { doc.SetBusyDontShowData(false); }
-  } busy(*this);
-  Global_FailureMessage.clear();
-  ClearStopStateForNewJob();
-  StartTiming();
+  const TRunStart run_start(*this);
   TIndexHandler* index = fIndexHandler.get();
   auto fail = [&](const UString& why) {
     if (index) index->DropBuild();

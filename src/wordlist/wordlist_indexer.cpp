@@ -372,13 +372,7 @@ std::unique_ptr<TIndexFile> TIndexHandler::WriteStats(UString& why) {
     why = StatsFilename + u": the statistics could not be written";
     return nullptr;
   }
-  auto file = TIndexFile::CreateTemp(StatsFilename, &why);
-  if (!file) return nullptr;
-  if (!file->WriteAt(0, m.Data().data(), m.Size())) {
-    why = file->Error();
-    return nullptr;
-  }
-  return file;
+  return TIndexFile::TempHolding(StatsFilename, m.Data(), why);
 }
 
 std::unique_ptr<TIndexFile> TIndexHandler::WriteMarkup(UString& why) {
@@ -387,13 +381,7 @@ std::unique_ptr<TIndexFile> TIndexHandler::WriteMarkup(UString& why) {
     why = MarkupSectionsFilename + u": the sections could not be written";
     return nullptr;
   }
-  auto file = TIndexFile::CreateTemp(MarkupSectionsFilename, &why);
-  if (!file) return nullptr;
-  if (!file->WriteAt(0, m.Data().data(), m.Size())) {
-    why = file->Error();
-    return nullptr;
-  }
-  return file;
+  return TIndexFile::TempHolding(MarkupSectionsFilename, m.Data(), why);
 }
 
 bool TIndexHandler::Save(const std::vector<UString>& notes, const std::vector<UString>& headings) {

@@ -97,6 +97,17 @@ std::unique_ptr<TIndexFile> TIndexFile::CreateTemp(const UString& final_name, US
   return f;
 }
 
+std::unique_ptr<TIndexFile> TIndexFile::TempHolding(const UString& final_name, const std::vector<uint8_t>& bytes,
+                                                    UString& error) {
+  auto file = CreateTemp(final_name, &error);
+  if (!file) return nullptr;
+  if (!file->WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
+    error = file->Error();
+    return nullptr;
+  }
+  return file;
+}
+
 bool TIndexFile::ReadAt(int64_t position, void* buffer, int64_t count) {
   if (position < 0 || count < 0) return false;
   auto* p = static_cast<uint8_t*>(buffer);

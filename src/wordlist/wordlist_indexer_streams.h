@@ -121,6 +121,9 @@ class TIndexFile {
   // A new, empty temporary sibling of `final_name` in its folder; it is removed when the object
   // goes unless Keep() was called (CommitIndexFiles does).
   static std::unique_ptr<TIndexFile> CreateTemp(const UString& final_name, UString* error);
+  // The same holding `bytes`; nullptr (error says why) when it could not be written.
+  static std::unique_ptr<TIndexFile> TempHolding(const UString& final_name, const std::vector<uint8_t>& bytes,
+                                                 UString& error);
 
   bool ReadAt(int64_t position, void* buffer, int64_t count);   // every byte, or false
   bool WriteAt(int64_t position, const void* data, int64_t count);  // every byte, or false
