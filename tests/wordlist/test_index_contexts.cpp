@@ -135,10 +135,14 @@ TEST_F(IndexContexts, PhrasesByHand) {
     SCOPED_TRACE(Utf16ToUtf8(k.typed));
     const auto jumps = index.AllContextsOf(k.typed);
     EXPECT_EQ(Places(*jumps), k.places);
-    if (k.failure) EXPECT_NE(index.LastFailure().find(k.failure), UString::npos) << Utf16ToUtf8(index.LastFailure());
-    else EXPECT_TRUE(index.LastFailure().empty());
-    if (UStringView(k.typed).find_first_of(u"*/") == UStringView::npos && *k.typed)
+    if (k.failure) {
+      EXPECT_NE(index.LastFailure().find(k.failure), UString::npos) << Utf16ToUtf8(index.LastFailure());
+    } else {
+      EXPECT_TRUE(index.LastFailure().empty());
+    }
+    if (UStringView(k.typed).find_first_of(u"*/") == UStringView::npos && *k.typed) {
       EXPECT_EQ(Places(*jumps), ConcordancePlaces({a, b, c}, k.typed));
+    }
   }
 }
 
