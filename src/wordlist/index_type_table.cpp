@@ -136,9 +136,9 @@ void TIndexTypeTable::Rehash() {
 TIndexTypeView::~TIndexTypeView() { Clear(); }
 
 void TIndexTypeView::Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
-                           std::vector<int32_t> freqs) {
+                           std::vector<TIndexTypeFileRec> records) {
   Clear();
-  freqs_ = std::move(freqs);
+  records_ = std::move(records);
   mapping_ = mapping;
   bytes_ = bytes;
   file_ = static_cast<const uint8_t*>(mapping);
@@ -153,7 +153,7 @@ void TIndexTypeView::Clear() {
   file_ = nullptr;
   types_ = 0;
   units_.clear();
-  freqs_.clear();
+  records_.clear();
   table_.clear();
   hashes_.clear();
   scans_ = 0;
@@ -161,8 +161,8 @@ void TIndexTypeView::Clear() {
 
 int32_t TIndexTypeView::LeastFrequency(int32_t at_least) const {
   int32_t least = 0x7FFFFFFF;
-  for (int32_t f : freqs_)
-    if (f >= at_least && f < least) least = f;
+  for (const TIndexTypeFileRec& r : records_)
+    if (r.freq >= at_least && r.freq < least) least = r.freq;
   return least;
 }
 

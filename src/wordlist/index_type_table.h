@@ -66,8 +66,9 @@ class TIndexTypeTable {
 };
 
 // The types of an opened index in a read-only mapping of its ".types" file, checked whole (by
-// TTypeFileStream::ReadAllData): nothing is copied per type. Words lie at odd offsets of the file,
-// so they are compared as bytes and copied out (Text) when a caller needs them.
+// TTypeFileStream::ReadAllData). The records are copied out once, so that a field of one may be
+// bound to a reference (in the file they lie at any offset); the words stay in the mapping and are
+// compared as bytes there, copied out (Text) when a caller needs them.
 class TIndexTypeView {
  public:
   TIndexTypeView() = default;
@@ -76,8 +77,9 @@ class TIndexTypeView {
   TIndexTypeView& operator=(const TIndexTypeView&) = delete;
 
   // Takes a mapping of a ".types" file with `types` records; units[i] is type i's word length,
-  // freqs[i] its frequency.
-  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units, std::vector<int32_t> freqs);
+  // records[i] its record.
+  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
+             std::vector<TIndexTypeFileRec> records);
   void Clear();
   int32_t Count() const { return types_; }
   int64_t Offset(int32_t i) const {
@@ -85,13 +87,10 @@ class TIndexTypeView {
     std::memcpy(&o, file_ + kIndexDataStart + 8 * int64_t{i}, 8);
     return o;
   }
-  // The record of type i (packed: it may lie anywhere).
-  const TIndexTypeFileRec& Record(int32_t i) const {
-    return *reinterpret_cast<const TIndexTypeFileRec*>(file_ + Offset(i));
-  }
+  const TIndexTypeFileRec& Record(int32_t i) const { return records_[static_cast<size_t>(i)]; }
   UString Text(int32_t i) const;
   int32_t TagUnits(int32_t i) const { return Record(i).tag_units; }
-  int32_t Frequency(int32_t i) const { return freqs_[static_cast<size_t>(i)]; }
+  int32_t Frequency(int32_t i) const { return Record(i).freq; }
   // The lowest frequency of at least `at_least` (0x7FFFFFFF when none).
   int32_t LeastFrequency(int32_t at_least = 1) const;
   // The number of (tag, word); -1 when it is not a type. The first few look-ups compare with
@@ -106,7 +105,7 @@ class TIndexTypeView {
   const uint8_t* file_ = nullptr;
   int32_t types_ = 0;
   std::vector<uint32_t> units_;
-  std::vector<int32_t> freqs_;
+  std::vector<TIndexTypeFileRec> records_;
   mutable std::vector<int32_t> table_;  // type + 1; 0 empty
   mutable std::vector<uint64_t> hashes_;
   mutable uint64_t mask_ = 0;

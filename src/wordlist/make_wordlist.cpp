@@ -359,7 +359,7 @@ bool T_WholeWordlistHolder::MakeIndexFromTexts(const std::vector<TChosenFileDeta
   const UString kind_name = VXRes(TVXRes::VXIndex);
   const TRunStart run_start(*this);
   TIndexHandler* index = fIndexHandler.get();
-  auto fail = [&](const UString& why) {
+  auto fail = [&](UString why) {  // a copy: the reason may live in the build dropped here
     if (index) index->DropBuild();
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, why});
     Global_FailureMessage = fLastFailure;

@@ -262,7 +262,8 @@ bool T_WholeWordlistHolder::FillIndexWords(TIndexHandler& index, TVXWordList& wo
     const UString text = index.WordFromWordType(t);
     if (StopListLoaded() && FoundInTheList(current_tool_var, text.c_str(), 1, lmsStop) != 0) continue;
     TWordlistData d;
-    d.prefix = text.substr(0, static_cast<size_t>(std::clamp<int32_t>(r->tag_units, 0, static_cast<int32_t>(text.size()))));
+    const int32_t tag_units = r->tag_units;  // a copy: the record is packed, and a reference to its field may sit unaligned
+    d.prefix = text.substr(0, static_cast<size_t>(std::clamp<int32_t>(tag_units, 0, static_cast<int32_t>(text.size()))));
     d.word = text.substr(d.prefix.size());
     d.frequency = r->freq;
     d.n_texts = r->n_texts;

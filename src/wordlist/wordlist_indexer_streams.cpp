@@ -558,7 +558,7 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
   } unmap{mapping, static_cast<size_t>(size)};
   const uint8_t* data = static_cast<const uint8_t*>(mapping);
   std::vector<uint32_t> lengths(static_cast<size_t>(n));
-  std::vector<int32_t> freqs(static_cast<size_t>(n));
+  std::vector<TIndexTypeFileRec> records(static_cast<size_t>(n));
   int64_t at = kIndexDataStart + 8 * int64_t{n};
   for (int32_t i = 0; i < n; ++i) {
     int64_t offset = 0;
@@ -578,13 +578,13 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
       return damaged(at + 36, u"word of type " + IntToUStr(i));
     frequencies += r.freq;
     lengths[static_cast<size_t>(i)] = static_cast<uint32_t>(units);
-    freqs[static_cast<size_t>(i)] = r.freq;
+    records[static_cast<size_t>(i)] = r;
     at += TypeRecordBytes(static_cast<size_t>(units));
   }
   fGridHeadingsStart = at;
   fTypeEntries = n;
   if (!ReadTail(data, at, size, tail)) return damaged(at, u"headings and notes");
-  types.Adopt(mapping, static_cast<size_t>(size), n, std::move(lengths), std::move(freqs));
+  types.Adopt(mapping, static_cast<size_t>(size), n, std::move(lengths), std::move(records));
   unmap.p = nullptr;
   return true;
 }

@@ -137,7 +137,9 @@ TEST_F(IndexStreams, ChainsAreLinkedBackwardsAcrossWhatIsWrittenAndWhatIsHeld) {
   const uint32_t types[] = {0, 1, 0, 2, 1, 0, 3, 0};
   for (int i = 0; i < 8; ++i) {
     ASSERT_TRUE(s->WriteAtEnd(Rec(types[i], 1, i)));
-    if (i == 3) ASSERT_TRUE(s->FlushRecords());  // half on disk, half in memory
+    if (i == 3) {
+      ASSERT_TRUE(s->FlushRecords());  // half on disk, half in memory
+    }
   }
   ASSERT_TRUE(s->TruncateTo(7));  // the last record is taken back
   ASSERT_TRUE(s->LinkChains(4));
