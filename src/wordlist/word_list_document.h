@@ -13,8 +13,9 @@
 //        list of the lists compared
 //     28 the relationships list of a corpus index (relationships_list.h); the index's name is the
 //        document's parent file name too. It is read without the index.
-// Other kinds (corpus indexes) are not kept by this document: saving or reading them answers
-// false and says why in the log.
+// Other kinds (corpus indexes) are not kept in this file: saving or reading them answers false
+// and says why in the log. A document of kind 23 with a corpus index saves the index's own four
+// files instead (wordlist_indexer.h).
 //
 // A read that fails leaves the document as it was: the lists are read into new lists that
 // replace the document's only when every block was read. The busy mark that keeps windows from
@@ -33,6 +34,7 @@
 #include "wordlist/word_list.h"
 
 class TDetailedConsistencyList;
+class TIndexHandler;
 class TRelationshipsList;
 class TRunWordCounter;
 struct TWordCountSetup;
@@ -97,9 +99,13 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // every core: texts are counted on worker threads and merged in text order on this one, so the
   // rows, statistics and overall record are those of one thread. A text that cannot be read goes
   // to the dud-file event and the run goes on; a UTF-8 text the run was asked to convert is
-  // converted once and read again. No texts (or none read), a corpus index (kind 23), a batch
-  // mode above 3 or a batch result that cannot be saved or zipped answer false with a message
+  // converted once and read again. No texts (or none read), kind 23 without an index ready, a
+  // batch mode above 3 or a batch result that cannot be saved or zipped answer false with a message
   // (LastFailure, the log). converted counts the texts converted to UTF-16.
+  // Kind 23 counts the texts into the document's corpus index (StartAnIndexHandler first): every
+  // counted word becomes a token of the index, which SaveToFile then writes; a text over 2 GiB is
+  // refused before anything is read, and a stop or a failure drops the build (the index that
+  // was there stays).
   // Batch modes save one ".lst" per result into the batch folder (Global_BatchProcedures), each
   // with its own statistics and dispersion, and leave the document empty: 1, one per text,
   // zipped at the end; 2, one per text, zipped per folder; 3, one per folder ("these files
@@ -133,18 +139,37 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ComputedDispersion() { return false; }
   bool ComputedDetConsistRelations() { return true; }
 
-  // The corpus index is not built by this document: these answer false (or empty names) and
-  // write one log line saying so.
+  // The moving window over a corpus index is not made by this document: empty names, one log line.
   struct TMovingWindowFNamesRec {
     UString text_file;
     UString plot_file;
   };
   TMovingWindowFNamesRec MakeAndSaveMovingWindow(int32_t window_size, int32_t planned_runs);
-  bool StartAnIndexHandler(UStringView index_name);
-  bool OpenAnIndexAndLoadWords(UStringView index_name);
+
+  // --- the corpus index
+  // Starts the document's index under a name (its extension becomes the index files'): mode 0 a
+  // new index (taking the place of files of that name only with `replacing`), 1 texts added to
+  // one (or a new one), 2 reading one. True when the files were found as the mode needs; then a
+  // build (MakeWordlist with kind 23, then SaveToFile) may follow, and for modes 1 and 2 the
+  // document takes the index's text and word-list settings. Otherwise the document keeps what it
+  // had and LastFailure says why.
+  bool StartAnIndexHandler(UStringView index_name, int32_t mode, bool replacing = false);
+  // Opens an index to read and loads its word list (kind 23): the index's words, notes,
+  // headings and statistics become the document's. The first answer tells success; on failure
+  // nothing changes. LastFailure names texts changed since indexing even when it opens.
+  T2_BooleanRec OpenAnIndexAndLoadWords(UStringView index_name);
+  // The index word list made from the index's types (stop-list words left out when the document
+  // uses a stop list); false without an index.
   bool LoadedIndexData();
+  // Looks the index word list's heads and their joined forms up in the index (an index keeps no
+  // lemma joins); false without an index.
   bool CopyLemmasToIndex();
+  // Opens the named index and gives each head row of the main word list with joined rows the
+  // number of texts its lemma (head and forms) occurs in there.
   bool CheckLemmasForConsistency(UStringView index_name);
+  TIndexHandler* IndexHandler() const { return fIndexHandler.get(); }
+  // Kind 23 with an index: the index's files; every other case as the base saves.
+  bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi) override;
 
   // Why the last read or save failed (names the file when there was one).
   const UString& LastFailure() const { return fLastFailure; }
@@ -158,6 +183,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
   void LinkLists();
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                      uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
+  bool MakeIndexFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
+                          int32_t& converted, const TMakeWordlistOptions& options);
+  bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
   // The lists a read fills, made fresh; they become the document's only when all was read.
   struct TReadLists;
@@ -170,6 +198,7 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::unique_ptr<TDetailedConsistencyList> fDetailedConsistencyList;
   std::unique_ptr<TRelationshipsList> fRelationshipsList;
   std::vector<UString> fFailedTexts;
+  std::unique_ptr<TIndexHandler> fIndexHandler;
   bool fOneTextStudy = false;
   UString fLastFailure;
 };

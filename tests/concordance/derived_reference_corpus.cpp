@@ -6,12 +6,14 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/reference_corpus.h"
+#include "../model/chosen_texts_test_support.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "shell/files/file_recognition.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
 
 using namespace document_test;
 
@@ -145,7 +147,17 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
     const char* what;
     UString file;
     bool exists;
+    bool holds_no_word_list = false;  // a file of the suite of another list kind: said so in the log
   };
+  // A corpus index of the same texts: none of its files is a word list.
+  auto index = NewWordList();
+  const UString base = tmp.Path() + u"corpus";
+  ASSERT_TRUE(index->StartAnIndexHandler(base, kIndexCreate));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : c.texts.names) chosen.ToolAddAFile(n);
+  int32_t converted = 0;
+  ASSERT_TRUE(index->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
+  ASSERT_TRUE(index->SaveToFile(base, 0, 0, 0));
   const UString text = tmp.Write(u"plain.lst", "not a word list at all");
   const UString concordance = tmp.Path() + u"saved.cnc";
   ASSERT_TRUE(c.doc().SaveToFile(concordance, 0, 0, 96));
@@ -163,9 +175,21 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
       {"a word list cut short", cut, true},
       {"a word list without words", empty_list, true},
       {"no such file", tmp.Path() + u"missing.lst", false},
+      {"an index's tokens", base + u".tokens", true, true},
+      {"an index's types", base + u".types", true, true},
+      {"an index's statistics", base + u".stats", true, true},
   };
+  const bool logging = global_keeping_log;
+  const UString log_before = GetLogFilename();
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
+    if (k.holds_no_word_list) {
+      // (A document read meanwhile takes the logging choice and log file of the store.)
+      global_keeping_log = true;
+      SetLogFilename(tmp.Path() + u"test.log");
+      EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(k.file));
+      EXPECT_NE(ReadAll(tmp.Path() + u"test.log").find(Utf16ToUtf8(k.file) + ": holds no word list"), std::string::npos);
+    }
     c.doc().fComputed[0] = 0;
     req.reference_file = k.file;
     req.details_file = k.file;
@@ -178,6 +202,8 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
     // The relationships flag follows whether the file was there to be tried.
     EXPECT_EQ(c.doc().fComputed[0], k.exists ? 1 : 0);
   }
+  global_keeping_log = logging;
+  SetLogFilename(log_before);
 }
 
 TEST(ReferenceCorpusInDocument, RecomputingAgainstAnotherListClearsWhatItLacks) {

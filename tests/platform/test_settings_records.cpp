@@ -163,8 +163,8 @@ TEST(SettingsRecords, OtherRecordsFieldsLandOnTheirBytes) {
   EXPECT_FIELD(TWordlist_settings_rec, SetMaxTexts(2), 12, 2, 0, 0, 0);
   EXPECT_FIELD(TWordlistIndexSettingsRec, SetLayoutMarker(-1), 0, 0xFF, 0xFF, 0xFF, 0xFF);
   EXPECT_FIELD(TWordlistIndexSettingsRec, SetRecountRunningWords(true), 3037, 1);
-  EXPECT_FIELD(TWordlistIndexSettingsRec, SetDropPlainClusters(true), 3040 + 26, 1);
-  EXPECT_FIELD(TWordlistIndexSettingsRec, SetDropStarredClusters(true), 3040 + 27, 1);
+  EXPECT_FIELD(TWordlistIndexSettingsRec, SetDropPlainClusters(true), 3244 + 26, 1);
+  EXPECT_FIELD(TWordlistIndexSettingsRec, SetDropStarredClusters(true), 3244 + 27, 1);
   EXPECT_FIELD(TWordlistIndexSettingsRec, SetUnicode(true), 3286, 1);
   EXPECT_FIELD(TWordlistIndexSettingsRec, SetIndexVersion(1), 3288, 1, 0, 0, 0);
   EXPECT_FIELD(TKeywordsSettingsRec32, SetSaved(true), 2, 1);

@@ -103,6 +103,14 @@ TWordlistIndexSettingsRec DefaultWordlistIndexSettings() {
   x.SetTextSettings(DefaultTextSettings());
   x.SetClusterSizeMin(3);
   x.SetClusterSizeMax(5);
+  x.SetClusterMinTexts(1);
+  x.SetClusterMinFrequency(3);
+  x.SetFirstFilterMinFrequency(3);
+  x.SetFirstFilterMaxPercent(100.0f);
+  x.SetClusterStopAt(2);
+  x.SetPhraseFrameMinFrequency(3);
+  x.SetMinTypeFrequency(1);
+  x.SetUnicode(true);
   return x;
 }
 

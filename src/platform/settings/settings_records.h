@@ -381,9 +381,10 @@ struct TWordlist_settings_rec : TByteRecord<24> {
 };
 LZ_CHECK_RECORD(TWordlist_settings_rec, 24);
 
-// The corpus-index settings; an index saves the block after its tokens with its text settings.
+// The corpus-index settings; an index saves the block after its tokens with its text settings
+// (docs/formats.md gives it byte by byte). Every field has bytes of its own.
 struct TWordlistIndexSettingsRec : TByteRecord<3352> {
-  // Negative in a saved index: marks the current layout of the block.
+  // Negative in a saved index: -(running words + 1), which marks the current layout.
   int32_t LayoutMarker() const { return Get<int32_t, 0>(); }
   void SetLayoutMarker(int32_t v) { Put<int32_t, 0>(v); }
   static constexpr size_t kTextSettingsAt = 4;  // the text settings of the indexed texts
@@ -398,24 +399,67 @@ struct TWordlistIndexSettingsRec : TByteRecord<3352> {
   // Running words are recounted from the word list rather than taken from the statistics.
   bool RecountRunningWords() const { return Flag<3037>(); }
   void SetRecountRunningWords(bool v) { PutFlag<3037>(v); }
-  // The cluster block of 40 bytes.
-  static constexpr size_t kClusterBlockAt = 3040;
-  static constexpr size_t kClusterBlockSize = 40;
-  int16_t ClusterSizeMin() const { return Get<int16_t, 3040>(); }
-  void SetClusterSizeMin(int16_t v) { Put<int16_t, 3040>(v); }
-  int16_t ClusterSizeMax() const { return Get<int16_t, 3042>(); }
-  void SetClusterSizeMax(int16_t v) { Put<int16_t, 3042>(v); }
-  bool DropPlainClusters() const { return Flag<3066>(); }  // clusters without "*" are not saved
-  void SetDropPlainClusters(bool v) { PutFlag<3066>(v); }
-  bool DropStarredClusters() const { return Flag<3067>(); }  // clusters with "*" are not saved
-  void SetDropStarredClusters(bool v) { PutFlag<3067>(v); }
-  // The relationship settings of 180 bytes (span, frequencies, thresholds).
-  static constexpr size_t kRelationshipsAt = 3080;
+  // The relationship settings of 180 bytes (span, frequencies, thresholds), kept as they are.
+  static constexpr size_t kRelationshipsAt = 3040;
   static constexpr size_t kRelationshipsSize = 180;
+  // Types less frequent than this are not loaded when an index is opened (0 or 1: every type).
+  int32_t MinTypeFrequency() const { return Get<int32_t, 3220>(); }
+  void SetMinTypeFrequency(int32_t v) { Put<int32_t, 3220>(v); }
+  // Token records that are no running words; the running words are the records less these.
+  int32_t RecordsNotRunningWords() const { return Get<int32_t, 3240>(); }
+  void SetRecordsNotRunningWords(int32_t v) { Put<int32_t, 3240>(v); }
+  // The cluster block of 40 bytes.
+  static constexpr size_t kClusterBlockAt = 3244;
+  static constexpr size_t kClusterBlockSize = 40;
+  int16_t ClusterSizeMin() const { return Get<int16_t, 3244>(); }
+  void SetClusterSizeMin(int16_t v) { Put<int16_t, 3244>(v); }
+  int16_t ClusterSizeMax() const { return Get<int16_t, 3246>(); }
+  void SetClusterSizeMax(int16_t v) { Put<int16_t, 3246>(v); }
+  int32_t ClusterMinTexts() const { return Get<int32_t, 3248>(); }
+  void SetClusterMinTexts(int32_t v) { Put<int32_t, 3248>(v); }
+  int32_t ClusterMinFrequency() const { return Get<int32_t, 3252>(); }
+  void SetClusterMinFrequency(int32_t v) { Put<int32_t, 3252>(v); }
+  int32_t ClusterSecondsPerWord() const { return Get<int32_t, 3256>(); }  // 0: no limit
+  void SetClusterSecondsPerWord(int32_t v) { Put<int32_t, 3256>(v); }
+  // The first filter: base words at least this frequent and at most this share of the tokens.
+  int32_t FirstFilterMinFrequency() const { return Get<int32_t, 3260>(); }
+  void SetFirstFilterMinFrequency(int32_t v) { Put<int32_t, 3260>(v); }
+  float FirstFilterMaxPercent() const { return Get<float, 3264>(); }
+  void SetFirstFilterMaxPercent(float v) { Put<float, 3264>(v); }
+  // Which text markers end a cluster: 0 none, 1 punctuation and up, 2 sentences and up, 3-5
+  // paragraphs, headings and sections; the end of a text always does.
+  uint8_t ClusterStopAt() const { return Get<uint8_t, 3268>(); }
+  void SetClusterStopAt(uint8_t v) { Put<uint8_t, 3268>(v); }
+  bool ClustersPerText() const { return Flag<3269>(); }  // one neighbour tree per text
+  void SetClustersPerText(bool v) { PutFlag<3269>(v); }
+  bool DropPlainClusters() const { return Flag<3270>(); }  // clusters without "*" are not saved
+  void SetDropPlainClusters(bool v) { PutFlag<3270>(v); }
+  bool DropStarredClusters() const { return Flag<3271>(); }  // clusters with "*" are not saved
+  void SetDropStarredClusters(bool v) { PutFlag<3271>(v); }
+  bool ClusterKeepPositions() const { return Flag<3272>(); }
+  void SetClusterKeepPositions(bool v) { PutFlag<3272>(v); }
+  bool ClusterApplyStopList() const { return Flag<3273>(); }
+  void SetClusterApplyStopList(bool v) { PutFlag<3273>(v); }
+  bool ExcludeHashEntries() const { return Flag<3274>(); }  // words and clusters with "#" left out
+  void SetExcludeHashEntries(bool v) { PutFlag<3274>(v); }
+  bool ClusterDispersion() const { return Flag<3275>(); }
+  void SetClusterDispersion(bool v) { PutFlag<3275>(v); }
+  bool PhraseFramesOff() const { return Flag<3276>(); }
+  void SetPhraseFramesOff(bool v) { PutFlag<3276>(v); }
+  int32_t PhraseFrameMinFrequency() const { return Get<int32_t, 3280>(); }
+  void SetPhraseFrameMinFrequency(int32_t v) { Put<int32_t, 3280>(v); }
   bool Unicode() const { return Flag<3286>(); }  // the index holds UTF-16 words
   void SetUnicode(bool v) { PutFlag<3286>(v); }
   int32_t IndexVersion() const { return Get<int32_t, 3288>(); }  // at least 1 once saved
   void SetIndexVersion(int32_t v) { Put<int32_t, 3288>(v); }
+  // The index's running words when it was saved: the count texts added later go on from.
+  int32_t IndexRunningWords() const { return Get<int32_t, 3296>(); }
+  void SetIndexRunningWords(int32_t v) { Put<int32_t, 3296>(v); }
+  // The word-list settings (24 bytes) the words were counted with.
+  static constexpr size_t kWordlistSettingsAt = 3300;
+  // Words longer than the longest length were kept whole (not cut and marked with "+").
+  bool ExactWordLength() const { return Flag<3324>(); }
+  void SetExactWordLength(bool v) { PutFlag<3324>(v); }
 };
 LZ_CHECK_RECORD(TWordlistIndexSettingsRec, 3352);
 

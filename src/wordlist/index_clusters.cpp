@@ -1,0 +1,230 @@
+#include "wordlist/index_clusters.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/lemmatiser/lemmatiser.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "wordlist/run_in_order.h"
+#include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
+
+int CompareTypeSequences(const TTypeRecArray& a, const TTypeRecArray& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  return 0;
+}
+
+bool ClusterBreaksAfter(uint32_t marker, uint8_t stop_at) {
+  if (marker >= kMarkTextEnd) return true;
+  switch (stop_at) {
+    case 1: return marker >= 1;
+    case 2: return marker >= 2;
+    case 3:
+    case 4:
+    case 5: return marker >= 4;
+    default: return false;
+  }
+}
+
+// --- the neighbour tree --------------------------------------------------------------------------
+
+TNeighbourTree::TNeighbourTree(TVXStatsList* AStatsList, const TWordlistIndexSettingsRec& settings)
+    : TGeneral_Tree([](void* a, void* b) {
+        return CompareTypeSequences(static_cast<TNeighbourRec*>(a)->types, static_cast<TNeighbourRec*>(b)->types);
+      }),
+      stats(AStatsList),
+      min_frequency_(settings.ClusterMinFrequency()),
+      min_texts_(settings.ClusterMinTexts()),
+      keep_positions_(settings.ClusterKeepPositions()) {}
+
+TNeighbourTree::~TNeighbourTree() { Clear(); }
+
+void TNeighbourTree::AddNGram(const uint32_t* types, int32_t n, int32_t file_number, int32_t byte) {
+  key_.types.assign(types, types + n);
+  current_filenumber = file_number;
+  current_byte_pos = byte;
+  anything key{&key_, nullptr, nullptr};
+  Add_One(key);
+}
+
+void TNeighbourTree::Do_Added_One(anything_ptr& node) {
+  auto* r = new TNeighbourRec;
+  r->types = key_.types;
+  r->frequency = 1;
+  r->texts = 1;
+  r->last_text = current_filenumber;
+  if (keep_positions_) r->positions.emplace_back(current_filenumber, current_byte_pos);
+  node->datum = r;
+}
+
+void TNeighbourTree::Do_Found_Match(anything_ptr& node) {
+  auto* r = static_cast<TNeighbourRec*>(node->datum);
+  ++r->frequency;
+  if (keep_positions_) r->positions.emplace_back(current_filenumber, current_byte_pos);
+  if (current_filenumber != r->last_text) {
+    ++r->texts;
+    r->last_text = current_filenumber;
+  }
+}
+
+void TNeighbourTree::Do_In_Order(anything_ptr& node) {
+  const auto* r = static_cast<const TNeighbourRec*>(node->datum);
+  if (!r) return;
+  if (r->frequency >= min_frequency_) identical_neighbour_Rec_lists.push_back(r);
+  most_frequent_cluster = std::max(most_frequent_cluster, r->frequency);
+}
+
+void TNeighbourTree::Do_Deleting(anything_ptr& node) {
+  delete static_cast<TNeighbourRec*>(node->datum);
+  node->datum = nullptr;
+}
+
+void TNeighbourTree::Collect() {
+  identical_neighbour_Rec_lists.clear();
+  most_frequent_cluster = 0;
+  Traverse();
+}
+
+// --- the walk ------------------------------------------------------------------------------------
+
+namespace {
+
+// What one base word gives: per neighbour tree, the clusters to report.
+struct TBaseWordClusters {
+  std::vector<std::vector<TNeighbourRec>> trees;
+  int32_t most_frequent = 0;
+  UString failure;
+};
+
+}  // namespace
+
+bool TIndexHandler::ComputeClusters() {
+  HashNumber = -1;
+  ClustersComputed = false;
+  fCancel_pressed = false;
+  fLastFailure.clear();
+  ClearStopStateForNewJob();
+  if (!fOk || !fTokenFileStream) return Fail(u"clusters: no index open");
+  const TWordlistIndexSettingsRec settings = IndexSettings;
+  const int32_t smallest = std::max<int32_t>(1, settings.ClusterSizeMin());
+  const int32_t largest = std::min<int32_t>(TTokenFileStream::kBlockRecords, settings.ClusterSizeMax());
+  if (largest < smallest) return Fail(u"clusters: the largest size is below the smallest");
+  const uint8_t stop_at = settings.ClusterStopAt();
+  const bool breaks_respected = stop_at >= 1 && stop_at <= 5;
+  const bool per_text = settings.ClustersPerText();
+  const int32_t n_trees = per_text ? std::max(1, TextCount()) : 1;
+  const double seconds_limit = settings.ClusterSecondsPerWord();
+  const double running = std::max(1, TotalTokensInIndex);
+
+  // The first filter, in type-number order.
+  std::vector<int32_t> bases;
+  for (int32_t t = 0; t < TypeCount(); ++t) {
+    if (!TypeLoaded(t)) continue;
+    const UString word(fTypes.Text(t));
+    if (FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0) continue;
+    if (settings.ExcludeHashEntries() && word.find(u'#') != UString::npos) {
+      HashNumber = t;
+      continue;
+    }
+    if (process_selection != 0 && std::find(ItemsToProcess.begin(), ItemsToProcess.end(), word) == ItemsToProcess.end())
+      continue;
+    const TIndexTypeFileRec& r = fTypes.Record(t);
+    if (r.freq >= settings.FirstFilterMinFrequency() &&
+        static_cast<float>(r.freq * 100.0 / running) <= settings.FirstFilterMaxPercent())
+      bases.push_back(t);
+  }
+
+  const TTokensFileRec* recs = fTokenFileStream->Records();
+  const int64_t n = fTokenFileStream->TokenEntries();
+  if (!recs && n > 0) return Fail(TokenOrderFilename + u": could not be mapped");
+  const auto clock = fClock ? fClock : [] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  };
+  // One base word: its occurrences become sequences in its own neighbour trees.
+  auto walk = [&](int32_t j) {
+    TBaseWordClusters out;
+    const int32_t t = bases[static_cast<size_t>(j)];
+    std::vector<int32_t> places;
+    // The chain is checked as it is followed; a damaged one ends the run with its message.
+    if (!WalkType(t, places, out.failure, 1)) return out;
+    std::vector<std::unique_ptr<TNeighbourTree>> trees(static_cast<size_t>(n_trees));
+    const double start = clock();
+    int64_t next_start = 0;
+    uint32_t types[TTokenFileStream::kBlockRecords];
+    try {
+      for (int32_t p : places) {
+        if (seconds_limit > 0 && clock() - start > seconds_limit) break;
+        int64_t first = p;
+        if (process_selection != 0) first = std::max<int64_t>({int64_t{p} - (largest - 1), next_start, 0});
+        for (int64_t s = first; s <= p; ++s) {
+          const int32_t available = static_cast<int32_t>(std::min<int64_t>(largest, n - s));
+          for (int32_t k = 0; k < available; ++k) types[k] = TypeRecWithoutTextMarker(recs[s + k].word_type_number);
+          for (int32_t size = smallest; size <= available; ++size) {
+            // With a selection, a sequence counts for the base word only when it holds p.
+            if (s + size - 1 < p) continue;
+            bool broken = false;
+            for (int32_t k = 0; k + 1 < size && !broken; ++k) {
+              const uint32_t marker = TextMarkerOf(recs[s + k].word_type_number);
+              broken = (marker & kMarkTextEnd) != 0 || (breaks_respected && ClusterBreaksAfter(marker, stop_at));
+            }
+            if (broken) continue;
+            const TTokensFileRec& last = recs[s + size - 1];
+            const int32_t tree = per_text ? last.file_number - 1 : 0;
+            if (tree < 0 || tree >= n_trees) throw std::runtime_error("AddNGram cluster problem");
+            auto& nt = trees[static_cast<size_t>(tree)];
+            if (!nt) nt = std::make_unique<TNeighbourTree>(fStats, settings);
+            nt->AddNGram(types, size, last.file_number, recs[s].file_byte_position);
+          }
+        }
+        next_start = int64_t{p} + 1;
+      }
+    } catch (const std::exception& e) {
+      out.failure = TokenOrderFilename + u": " + Utf8ToUtf16(e.what());
+      return out;
+    }
+    out.trees.resize(static_cast<size_t>(n_trees));
+    for (int32_t i = 0; i < n_trees; ++i) {
+      TNeighbourTree* nt = trees[static_cast<size_t>(i)].get();
+      if (!nt) continue;
+      nt->Collect();
+      out.most_frequent = std::max(out.most_frequent, nt->most_frequent_cluster);
+      for (const TNeighbourRec* r : nt->identical_neighbour_Rec_lists)
+        if (nt->FreqIsHighEnough(r->frequency) && nt->NTExtsIsHighEnough(r->texts))
+          out.trees[static_cast<size_t>(i)].push_back(*r);
+      trees[static_cast<size_t>(i)].reset();
+    }
+    return out;
+  };
+  bool ok = true;
+  auto commit = [&](int32_t j, TBaseWordClusters& found) {
+    if (!found.failure.empty()) {
+      ok = Refuse(found.failure);
+      return false;
+    }
+    const int32_t t = bases[static_cast<size_t>(j)];
+    TIndexTypeRec base{fTypes.Record(t), UString(fTypes.Text(t))};
+    const float percent = static_cast<float>(base.rec.freq * 100.0 / running);
+    fMost_frequent_cluster = std::max(fMost_frequent_cluster, found.most_frequent);
+    for (size_t i = 0; i < found.trees.size(); ++i)
+      for (const TNeighbourRec& r : found.trees[i])
+        if (fOnClusterAddToWordlist)
+          fOnClusterAddToWordlist(*this, base, percent, r, j + 1, static_cast<int32_t>(bases.size()),
+                                  static_cast<int32_t>(i), n_trees);
+    MyYieldProcess();
+    if (StopRequested(kPanicEndOfText)) {
+      fCancel_pressed = true;
+      return false;
+    }
+    return true;
+  };
+  RunInTextOrder<TBaseWordClusters>(static_cast<int32_t>(bases.size()), fThreads > 0 ? fThreads : WordlistWorkerThreads(0),
+                                    walk, commit);
+  if (ok && !fCancel_pressed && fOnClustersDoneFindPhrases) fOnClustersDoneFindPhrases(*this);
+  ClustersComputed = ok && !fCancel_pressed;
+  return ClustersComputed;
+}

@@ -1,0 +1,67 @@
+// Word clusters of a corpus index: the neighbour tree that counts identical word-type sequences
+// met around a base word, and how one base word's occurrences become sequences.
+//
+// For each occurrence p of the base word (its chain, in text order), the sequences start at p,
+// or, when clusters are computed for chosen words, at every place from p - (largest - 1) to p,
+// each place once for the base word, and only those sequences that hold p. A sequence of n
+// types is counted when none of its first n - 1 words is followed by a break: the end of a text
+// always, other markers as the stop-at setting says. Nothing past the last token is read.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "model/General_Trees.h"
+#include "platform/settings/settings_records.h"
+
+class TVXStatsList;
+
+// A word-type sequence; kGapMarker stands for a gap.
+using TTypeRecArray = std::vector<uint32_t>;
+// A longer sequence is greater; of equal length, the first different element decides.
+int CompareTypeSequences(const TTypeRecArray& a, const TTypeRecArray& b);
+
+// One candidate cluster.
+struct TNeighbourRec {
+  int32_t texts = 0;
+  int32_t last_text = 0;
+  int32_t frequency = 0;
+  std::vector<std::pair<int32_t, int32_t>> positions;  // (text, byte) when positions are kept
+  TTypeRecArray types;
+};
+
+class TNeighbourTree : public TGeneral_Tree {
+ public:
+  TNeighbourTree(TVXStatsList* AStatsList, const TWordlistIndexSettingsRec& settings);
+  ~TNeighbourTree() override;
+
+  bool FreqIsHighEnough(int32_t f) const { return f >= min_frequency_; }
+  bool NTExtsIsHighEnough(int32_t f) const { return f >= min_texts_; }
+
+  // Counts the sequence types[0..n) met in text file_number at byte.
+  void AddNGram(const uint32_t* types, int32_t n, int32_t file_number, int32_t byte);
+  // Collects the sequences at least as frequent as the minimum into identical_neighbour_Rec_lists
+  // (in sequence order) and the highest frequency into most_frequent_cluster.
+  void Collect();
+
+  void Do_Found_Match(anything_ptr& node) override;
+  void Do_Added_One(anything_ptr& node) override;
+  void Do_In_Order(anything_ptr& node) override;
+  void Do_Deleting(anything_ptr& node) override;
+
+  TVXStatsList* stats;
+  std::vector<const TNeighbourRec*> identical_neighbour_Rec_lists;
+  int32_t most_frequent_cluster = 0;
+  int32_t current_filenumber = 0;
+  int32_t current_byte_pos = 0;
+
+ private:
+  TNeighbourRec key_;
+  int32_t min_frequency_;
+  int32_t min_texts_;
+  bool keep_positions_;
+};
+
+// Whether a word whose marker is `marker` ends a cluster after it, by the stop-at setting.
+bool ClusterBreaksAfter(uint32_t marker, uint8_t stop_at);
