@@ -4,13 +4,6 @@
 #include <bit>
 #include <thread>
 
-int CompareFrameSequences(const TTypeRecArray& a, const TTypeRecArray& b) {
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-  return 0;
-}
-
 namespace {
 
 // A combination of a cluster: its types from s, w of them, element g the gap.
@@ -165,7 +158,7 @@ bool TPhraseFramesList::PhraseFrames(const std::function<bool(const TPhraseFrame
   for (const auto& share : found)
     for (const TPhraseFrame_Rec& f : share) all.push_back(&f);
   std::sort(all.begin(), all.end(), [](const TPhraseFrame_Rec* a, const TPhraseFrame_Rec* b) {
-    return CompareFrameSequences(a->pattern, b->pattern) < 0;
+    return CompareTypeSequences(a->pattern, b->pattern) < 0;
   });
   for (const TPhraseFrame_Rec* f : all)
     if (!add(*f)) return false;

@@ -15,13 +15,12 @@
 #include <functional>
 #include <vector>
 
-// A word-type sequence of a corpus index; kFrameGap stands for the gap ("*").
-using TTypeRecArray = std::vector<uint32_t>;
-using TTypeRecArrayArray = std::vector<TTypeRecArray>;
-inline constexpr uint32_t kFrameGap = 0x0FFFFFFF;
+#include "wordlist/index_clusters.h"
+#include "wordlist/wordlist_indexer_streams.h"
 
-// A longer sequence is greater; of equal length, the first different element decides.
-int CompareFrameSequences(const TTypeRecArray& a, const TTypeRecArray& b);
+// Word-type sequences of a corpus index (index_clusters.h); kFrameGap stands for the gap ("*").
+using TTypeRecArrayArray = std::vector<TTypeRecArray>;
+inline constexpr uint32_t kFrameGap = kGapMarker;
 
 class TGappedComb {
  public:

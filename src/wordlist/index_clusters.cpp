@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_runtime.h"
@@ -103,6 +104,27 @@ struct TBaseWordClusters {
 
 }  // namespace
 
+std::vector<int32_t> TIndexHandler::FirstFilter(const TWordlistIndexSettingsRec& settings) {
+  const double running = std::max(1, TotalTokensInIndex);
+  const std::unordered_set<UString> selected(ItemsToProcess.begin(), ItemsToProcess.end());
+  std::vector<int32_t> bases;
+  for (int32_t t = 0; t < TypeCount(); ++t) {
+    if (!TypeLoaded(t)) continue;
+    const UString word(fTypes.Text(t));
+    if (FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0) continue;
+    if (settings.ExcludeHashEntries() && word.find(u'#') != UString::npos) {
+      HashNumber = t;
+      continue;
+    }
+    if (process_selection != 0 && !selected.contains(word)) continue;
+    const TIndexTypeFileRec& r = fTypes.Record(t);
+    if (r.freq >= settings.FirstFilterMinFrequency() &&
+        static_cast<float>(r.freq * 100.0 / running) <= settings.FirstFilterMaxPercent())
+      bases.push_back(t);
+  }
+  return bases;
+}
+
 bool TIndexHandler::ComputeClusters() {
   HashNumber = -1;
   ClustersComputed = false;
@@ -115,29 +137,12 @@ bool TIndexHandler::ComputeClusters() {
   const int32_t largest = std::min<int32_t>(TTokenFileStream::kBlockRecords, settings.ClusterSizeMax());
   if (largest < smallest) return Fail(u"clusters: the largest size is below the smallest");
   const uint8_t stop_at = settings.ClusterStopAt();
-  const bool breaks_respected = stop_at >= 1 && stop_at <= 5;
   const bool per_text = settings.ClustersPerText();
   const int32_t n_trees = per_text ? std::max(1, TextCount()) : 1;
   const double seconds_limit = settings.ClusterSecondsPerWord();
   const double running = std::max(1, TotalTokensInIndex);
 
-  // The first filter, in type-number order.
-  std::vector<int32_t> bases;
-  for (int32_t t = 0; t < TypeCount(); ++t) {
-    if (!TypeLoaded(t)) continue;
-    const UString word(fTypes.Text(t));
-    if (FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0) continue;
-    if (settings.ExcludeHashEntries() && word.find(u'#') != UString::npos) {
-      HashNumber = t;
-      continue;
-    }
-    if (process_selection != 0 && std::find(ItemsToProcess.begin(), ItemsToProcess.end(), word) == ItemsToProcess.end())
-      continue;
-    const TIndexTypeFileRec& r = fTypes.Record(t);
-    if (r.freq >= settings.FirstFilterMinFrequency() &&
-        static_cast<float>(r.freq * 100.0 / running) <= settings.FirstFilterMaxPercent())
-      bases.push_back(t);
-  }
+  const std::vector<int32_t> bases = FirstFilter(settings);
 
   const TTokensFileRec* recs = fTokenFileStream->Records();
   const int64_t n = fTokenFileStream->TokenEntries();
@@ -170,7 +175,7 @@ bool TIndexHandler::ComputeClusters() {
             bool broken = false;
             for (int32_t k = 0; k + 1 < size && !broken; ++k) {
               const uint32_t marker = TextMarkerOf(recs[s + k].word_type_number);
-              broken = (marker & kMarkTextEnd) != 0 || (breaks_respected && ClusterBreaksAfter(marker, stop_at));
+              broken = ClusterBreaksAfter(marker, stop_at);
             }
             if (broken) continue;
             const TTokensFileRec& last = recs[s + size - 1];

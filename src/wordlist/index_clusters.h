@@ -63,5 +63,9 @@ class TNeighbourTree : public TGeneral_Tree {
   bool keep_positions_;
 };
 
-// Whether a word whose marker is `marker` ends a cluster after it, by the stop-at setting.
+// Whether a word whose marker is `marker` ends a cluster or a relationship span after it: the
+// end of a text always; by the stop-at setting, 1 from punctuation on, 2 from a sentence end
+// on, 3-5 from a paragraph, heading or section end on, any other value nothing more. The
+// markers are thresholds, so a larger unit's end (a paragraph end not marked as a sentence's
+// too) ends a smaller unit as well.
 bool ClusterBreaksAfter(uint32_t marker, uint8_t stop_at);

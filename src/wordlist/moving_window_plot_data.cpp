@@ -8,7 +8,9 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "wordlist/wordlist_indexer.h"
 
 namespace {
 
@@ -334,4 +336,51 @@ bool TMovingWindow::SaveToFiles(const UString& text_file, const UString& plot_fi
     return false;
   }
   return true;
+}
+
+// --- over a corpus index -------------------------------------------------------------------------
+
+std::unique_ptr<TMovingWindow> TIndexHandler::ComputeMovingWindow(int32_t window_size, int32_t planned_runs) {
+  fLastFailure.clear();
+  if (!fOk || !fTokenFileStream) {
+    Fail(u"moving window: no index open");
+    return nullptr;
+  }
+  const TTokensFileRec* recs = fTokenFileStream->Records();
+  const int64_t n = fTokenFileStream->TokenEntries();
+  if (!recs && n > 0) {
+    Fail(TokenOrderFilename + u": could not be mapped");
+    return nullptr;
+  }
+  // Refused before anything is computed: a window must hold two words and fit in the index.
+  if (planned_runs < 1) {
+    Fail(u"moving window: " + IntToUStr(planned_runs) + u" runs: at least one is needed");
+    return nullptr;
+  }
+  if (window_size < 2 || window_size > n) {
+    Fail(u"moving window: a window of " + IntToUStr(window_size) + u" words does not fit " + IntToUStr(n) +
+         u" running words (at least 2, at most the running words)");
+    return nullptr;
+  }
+  std::vector<uint32_t> grammar;
+  for (const UString& w : GrammarWordList) {
+    const int32_t t = WordNumberFromWord(w);
+    if (t >= 0) grammar.push_back(static_cast<uint32_t>(t));
+  }
+  std::sort(grammar.begin(), grammar.end());
+  grammar.erase(std::unique(grammar.begin(), grammar.end()), grammar.end());
+  std::vector<TMovingWindowSection> sections;
+  for (int32_t i = 0; i < fMarkupSectionStarts.Count(); ++i) {
+    TMovingWindowSection s;
+    if (fMarkupSectionStarts.GetASection(i, s.name, s.word)) sections.push_back(std::move(s));
+  }
+  std::stable_sort(sections.begin(), sections.end(),
+                   [](const TMovingWindowSection& a, const TMovingWindowSection& b) { return a.word < b.word; });
+  std::function<UString(uint32_t)> get_word = [this](uint32_t t) {
+    return t <= static_cast<uint32_t>(INT32_MAX) ? WordFromWordType(static_cast<int32_t>(t)) : UString();
+  };
+  auto mw = std::make_unique<TMovingWindow>(window_size, planned_runs, get_word);
+  ComputeMovingWindowOver(recs, n, *mw, window_size, planned_runs, GetMovingWindowSettings().MinFrequency(), grammar,
+                          sections, get_word);
+  return mw;
 }

@@ -31,6 +31,7 @@ std::vector<std::optional<TClusterRowText>> MakeClusterRowTexts(const std::vecto
       TClusterRowText row;
       if (!context.render || !context.render(c.types, row.text) || row.text.empty()) continue;
       if (context.exclude_numbers && row.text.find(u'#') != UString::npos) continue;
+      if (context.dropped && context.dropped(row.text)) continue;
       if (context.dispersion) row.dispersion = ClusterDispersion(c.positions, context.text_bytes, context.divisions);
       rows[k] = std::move(row);
     }

@@ -43,9 +43,11 @@ struct TClusterRowContext {
   std::vector<int64_t> text_bytes;  // by text number - 1
   // The words of a cluster's types joined by " " ("*" for the gap); false when a type is unknown.
   std::function<bool(const TTypeRecArray& types, UString& text)> render;
+  // A cluster whose text this answers true for is dropped (a word in the stop list); none: kept.
+  std::function<bool(const UString& text)> dropped;
 };
 
-// A cluster's row, or nothing when it is dropped (no text, or numbers excluded).
+// A cluster's row, or nothing when it is dropped (no text, numbers excluded, or `dropped`).
 struct TClusterRowText {
   UString text;
   float dispersion = 0.0f;

@@ -1,18 +1,15 @@
 #include "wordlist/mutual_info_processing.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
-bool SpanBreaksAfter(uint32_t marker, uint8_t stop_at) {
-  if (marker >= kPairMarkTextEnd) return true;
-  switch (stop_at) {
-    case 1: return marker >= 1;
-    case 2: return marker >= 2;
-    case 3:
-    case 4:
-    case 5: return marker >= 4;
-    default: return false;
-  }
-}
+#include "platform/lemmatiser/lemmatiser.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/runtime/vx_tools.h"
+#include "wordlist/run_in_order.h"
+#include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
 
 TPairCountSettings TPairCountSettings::From(const TRelationshipSettingsRec& r, int64_t hash_type) {
   TPairCountSettings s;
@@ -121,4 +118,112 @@ void MakePairRows(uint32_t base_type, int32_t base_freq, const UString& base_wor
     out.push_back(std::move(row));
     if (both_ways) out.push_back(std::move(mirror));
   }
+}
+
+// --- over a corpus index -------------------------------------------------------------------------
+
+namespace {
+
+// What one base word gives, made on a worker.
+struct TBaseWordPairs {
+  std::vector<TPairRow> rows;
+  int32_t stop_list_drops = 0;
+  UString failure;
+};
+
+// Counters lent to the workers, one to each at a time, kept from base word to base word.
+class TCounterShelf {
+ public:
+  std::unique_ptr<TCollocateCounter> Take() {
+    std::lock_guard<std::mutex> lock(m_);
+    if (free_.empty()) return std::make_unique<TCollocateCounter>();
+    auto c = std::move(free_.back());
+    free_.pop_back();
+    return c;
+  }
+  void Give(std::unique_ptr<TCollocateCounter> c) {
+    std::lock_guard<std::mutex> lock(m_);
+    free_.push_back(std::move(c));
+  }
+
+ private:
+  std::mutex m_;
+  std::vector<std::unique_ptr<TCollocateCounter>> free_;
+};
+
+}  // namespace
+
+bool TIndexHandler::ComputeMIAssociation(TRelationshipsList& into) {
+  RelationshipsComputed = false;
+  fCancel_pressed = false;
+  fLastFailure.clear();
+  stoplist_MI_words_found = 0;
+  HashNumber = -1;
+  ClearStopStateForNewJob();
+  into.Clear();
+  if (!fOk || !fTokenFileStream) return Fail(u"relationships: no index open");
+  const TWordlistIndexSettingsRec settings = IndexSettings;
+  const TRelationshipSettingsRec rel = RelationshipSettingsOf(settings);
+  into.fSettings = rel;
+  into.SetSourceIndexFilename(fFilename);
+  const double running = std::max(1, TotalTokensInIndex);
+  const std::vector<int32_t> bases = FirstFilter(settings);
+  const int64_t hash_type = HashNumber >= 0 ? HashNumber : WordNumberFromWord(u"#");
+  const TPairCountSettings count_settings = TPairCountSettings::From(rel, hash_type);
+
+  const TTokensFileRec* recs = fTokenFileStream->Records();
+  const int64_t n = fTokenFileStream->TokenEntries();
+  if (!recs && n > 0) return Fail(TokenOrderFilename + u": could not be mapped");
+
+  TPairRowContext context;
+  context.settings = &rel;
+  context.running_words = running;
+  context.type_of = [this](uint32_t type, int32_t& freq, UString& word) {
+    if (type > static_cast<uint32_t>(INT32_MAX) || !TypeLoaded(static_cast<int32_t>(type))) return false;
+    freq = fTypes.Frequency(static_cast<int32_t>(type));
+    word = fTypes.Text(static_cast<int32_t>(type));
+    return true;
+  };
+  context.in_stop_list = [](uint32_t, const UString& word) {
+    return FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0;
+  };
+
+  TCounterShelf shelf;
+  auto walk = [&](int32_t j) {
+    TBaseWordPairs out;
+    const int32_t t = bases[static_cast<size_t>(j)];
+    const int32_t freq = fTypes.Frequency(t);
+    // A base word too large a share of the running words is not paired.
+    if (static_cast<float>(freq * 100.0 / running) > rel.MaxPercent()) return out;
+    std::vector<int32_t> places;
+    if (!WalkType(t, places, out.failure, 1)) return out;
+    std::unique_ptr<TCollocateCounter> counter = shelf.Take();
+    counter->Prepare(TypeCount(), count_settings.span);
+    std::vector<TCollocateCount> pairs;
+    CountCollocatesOfBaseWord(recs, n, places, static_cast<uint32_t>(t), count_settings, *counter, pairs);
+    shelf.Give(std::move(counter));
+    MakePairRows(static_cast<uint32_t>(t), freq, fTypes.Text(t), pairs, context, out.rows, out.stop_list_drops);
+    return out;
+  };
+  bool ok = true;
+  auto commit = [&](int32_t, TBaseWordPairs& found) {
+    if (!found.failure.empty()) {
+      ok = Refuse(found.failure);
+      return false;
+    }
+    stoplist_MI_words_found += found.stop_list_drops;
+    for (const TPairRow& row : found.rows) into.AddRow(row.rec, row.word1, row.word2);
+    MyYieldProcess();
+    if (StopRequested(kPanicEndOfText)) {
+      fCancel_pressed = true;
+      return false;
+    }
+    return true;
+  };
+  RunInTextOrder<TBaseWordPairs>(static_cast<int32_t>(bases.size()),
+                                 fThreads > 0 ? fThreads : WordlistWorkerThreads(0), walk, commit);
+  if (fCancel_pressed && ok) ok = Fail(fFilename + u": relationships stopped");
+  if (ok && into.Count() > 0) into.SortAll();
+  RelationshipsComputed = ok && into.Count() > 0;
+  return ok;
 }

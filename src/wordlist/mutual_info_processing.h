@@ -9,8 +9,8 @@
 //   - with left and right, the words p - 1 .. p - span, nearest first, stopping at a word that
 //     ends a unit the stop test passes (the unit end lies between it and the base word), and at
 //     the first running word.
-// The stop test: the end of a text always; then as the stop-at setting says (one routine with the
-// clusters', so that a larger unit's end ends a smaller one too). Both sides count at the
+// The stop test is the clusters' (ClusterBreaksAfter): the end of a text always, then as the
+// stop-at setting says. Both sides count at the
 // distance d (1 .. span). Counting uses a counter indexed by type number whose touched slots are
 // reset after each base word, so a base word costs its occurrences times the span, whatever
 // the number of types.
@@ -23,18 +23,10 @@
 
 #include "platform/runtime/vx_maths.h"
 #include "platform/settings/settings_records.h"
+#include "wordlist/index_clusters.h"
 #include "wordlist/relationships_list.h"
 
-// The marker bits of a running word's record (bits 28-31 of its type number): 1 punctuation right
-// after the word, 2 a sentence end after it, 4 a paragraph, heading or section end after it, 8 the
-// last word of its text.
 inline constexpr uint32_t kPairTypeMask = 0x0FFFFFFF;
-inline constexpr uint32_t kPairMarkTextEnd = 8;
-
-// Whether a unit end after a word with this marker ends a span (or a cluster): the end of a text
-// always; 1 from punctuation on, 2 from a sentence end on, 3-5 from a paragraph, heading or
-// section end on; any other setting the end of a text only.
-bool SpanBreaksAfter(uint32_t marker, uint8_t stop_at);
 
 // What the counting of one base word needs of the settings.
 struct TPairCountSettings {
@@ -105,7 +97,7 @@ void CountCollocatesOfBaseWord(const Rec* recs, int64_t n, std::span<const int32
     if (c >= counter.TypeLimit()) return;
     counter.Add(c, d, recs[k].file_number);
   };
-  auto breaks_after = [&](int64_t k) { return SpanBreaksAfter(recs[k].word_type_number >> 28, settings.stop_at); };
+  auto breaks_after = [&](int64_t k) { return ClusterBreaksAfter(recs[k].word_type_number >> 28, settings.stop_at); };
   for (const int32_t p : places) {
     if (p < 0 || p >= n) continue;
     if (settings.left_and_right)

@@ -265,12 +265,6 @@ bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {
   return true;
 }
 
-T_WholeWordlistHolder::TMovingWindowFNamesRec T_WholeWordlistHolder::MakeAndSaveMovingWindow(int32_t, int32_t) {
-  AddToLogFile(u"MakeAndSaveMovingWindow: no moving window is made by a word-list document" +
-               (SourceTextFilename.empty() ? UString() : u" (" + SourceTextFilename + u")"));
-  return {};
-}
-
 // --- the corpus index ----------------------------------------------------------------------------
 
 bool T_WholeWordlistHolder::StartAnIndexHandler(UStringView index_name, int32_t mode, bool replacing) {

@@ -37,6 +37,7 @@ class TDetailedConsistencyList;
 class TIndexHandler;
 class TRelationshipsList;
 class TRunWordCounter;
+struct TNeighbourRec;
 struct TWordCountSetup;
 struct TTextPlace;
 struct TTextWordCounts;
@@ -139,12 +140,38 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ComputedDispersion() { return false; }
   bool ComputedDetConsistRelations() { return true; }
 
-  // The moving window over a corpus index is not made by this document: empty names, one log line.
+  // --- analyses over the corpus index (StartAnIndexHandler or OpenAnIndexAndLoadWords first); each
+  // reads the store's index settings as it starts. A failure or a stop is said in LastFailure
+  // and the log, and the document keeps the lists it had.
+  // The moving window (moving_window_plot_data.h): the index's windows of window_size words in
+  // planned_runs runs, the stop list's words left out of every window when the document uses
+  // one, written beside the document's file (its name with "_moving_window" before the
+  // extension) as ".txt" and ".plotdata". Both names empty when nothing was written: no index, a
+  // size or run count refused, fewer than two windows ("too few windows"), or a file that could
+  // not be written (the system's reason named).
   struct TMovingWindowFNamesRec {
     UString text_file;
     UString plot_file;
   };
   TMovingWindowFNamesRec MakeAndSaveMovingWindow(int32_t window_size, int32_t planned_runs);
+  // The word pairs within the relationship span as the relationships list (kind 28), its
+  // source the index; false when none passed the settings.
+  bool ComputeMIAssociation();
+  // The clusters of the index as rows of the main word list (kind 0), with their phrase frames:
+  // a frame row carries the clusters it covers joined under it, the first frame a cluster is
+  // in (frames in the order of their word-type sequences). Clusters counted per text go to one
+  // list per text: with two texts or more and on_try_to_save_batch given, that is called (to
+  // save them, SaveTempClusterWordlists); otherwise the first text's list becomes the main list
+  // (its slot among the cluster lists is then empty).
+  // Rows and frames are made on every core and come out as one core makes them.
+  using TOnTryToSaveBatchWdList = std::function<bool(T_WholeWordlistHolder&)>;
+  bool ComputeClusters(const TOnTryToSaveBatchWdList& on_try_to_save_batch = {});
+  // Saves each per-text cluster list with rows as "<text>_clusters.lst" into the batch folder
+  // (Global_BatchProcedures; `folder` is not used), zipped when the batch state asks; the number
+  // of lists saved.
+  int32_t SaveTempClusterWordlists(UStringView folder);
+  int32_t TempClusterWordlistCount() const { return static_cast<int32_t>(fTempClusterWordlists.size()); }
+  TVXWordList* TempClusterWordlist(int32_t i) const;
 
   // --- the corpus index
   // Starts the document's index under a name (its extension becomes the index files'): mode 0 a
@@ -187,6 +214,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
                           int32_t& converted, const TMakeWordlistOptions& options);
   bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
+  // A cluster run: the clusters the index reports, then the lists made of them.
+  struct TClusterRun;
+  void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);
+  bool ClustersDoneFindPhrases(TClusterRun& run);
   // The lists a read fills, made fresh; they become the document's only when all was read.
   struct TReadLists;
   bool ReadBody(TStream& s, TReadLists& lists);
@@ -199,6 +230,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::unique_ptr<TRelationshipsList> fRelationshipsList;
   std::vector<UString> fFailedTexts;
   std::unique_ptr<TIndexHandler> fIndexHandler;
+  // The cluster lists of the last cluster run, per text when counted per text (the main word
+  // list is not among them).
+  std::vector<std::unique_ptr<TVXWordList>> fTempClusterWordlists;
   bool fOneTextStudy = false;
   UString fLastFailure;
 };

@@ -55,6 +55,8 @@
 #include "wordlist/wordlist_indexer_streams.h"
 
 class T_WholeWordlistHolder;
+class TMovingWindow;
+class TRelationshipsList;
 class TVXStatsList;
 class TLinzoraJumpToList;
 class TIndexBuild;
@@ -163,6 +165,22 @@ class TIndexHandler {
   // text, nor across a text marker unless the phrase was typed with the punctuation there.
   std::unique_ptr<TLinzoraJumpToList> AllContextsOf(UStringView phrase);
   bool ComputeClusters();
+  // Pairs of each base word of the first filter with the words within the relationship span
+  // (mutual_info_processing.h) become rows of `into` (cleared first, then sorted by its default
+  // keys). Base words are counted on every core and their rows added on the calling thread in
+  // type-number order, as one core adds them. False (LastFailure) without an open index, on a
+  // damaged chain or a stop (`into` then holds what was found before); RelationshipsComputed
+  // tells whether rows were found.
+  bool ComputeMIAssociation(TRelationshipsList& into);
+  bool RelationshipsComputed = false;
+  int32_t stoplist_MI_words_found = 0;
+  // The moving window over the running words (moving_window_plot_data.h), the types of
+  // GrammarWordList's words left out of every window; nothing (LastFailure says why) without an
+  // open index, for a size below 2 or above the running words, or fewer than one run.
+  std::unique_ptr<TMovingWindow> ComputeMovingWindow(int32_t window_size, int32_t planned_runs);
+  std::vector<UString> GrammarWordList;
+  // Words the word-list tool follows through the windows (the main word list's first rows).
+  std::vector<UString> WordsToFollow;
   // Writes the word's byte positions (by text) and the texts' (and, stats 1, sentences') lengths.
   bool ExportData(UStringView file_name, int32_t stats, UStringView word);
   // Words the clusters are computed for (process_selection 1).
@@ -223,6 +241,11 @@ class TIndexHandler {
   bool WalkType(int32_t t, std::vector<int32_t>& places, std::vector<TTokensFileRec>* records = nullptr);
   // The counted form of a typed word.
   UString TypedToCounted(UStringView word) const;
+  // The base words of clusters and relationships, in type-number order: not in the stop list,
+  // not holding "#" when such entries are excluded (the last of them becomes HashNumber), in
+  // the selection when there is one, at least as frequent and at most as large a share of the
+  // running words as the first filter allows.
+  std::vector<int32_t> FirstFilter(const TWordlistIndexSettingsRec& settings);
 
   T_WholeWordlistHolder* fMae;
   bool fReplacing;

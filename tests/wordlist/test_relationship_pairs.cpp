@@ -92,7 +92,7 @@ TEST(RelationshipPairs, TheStopTestOfEachSetting) {
   const uint32_t markers[] = {0, 1, 2, 4, 8};
   for (int m = 0; m < 5; ++m)
     for (uint8_t s = 0; s <= 6; ++s)
-      EXPECT_EQ(SpanBreaksAfter(markers[m], s), expected[m][s] == '1') << markers[m] << " at " << int(s);
+      EXPECT_EQ(ClusterBreaksAfter(markers[m], s), expected[m][s] == '1') << markers[m] << " at " << int(s);
 }
 
 TEST(RelationshipPairs, SameWordHashAndMinimumJoint) {

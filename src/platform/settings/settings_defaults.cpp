@@ -111,6 +111,17 @@ TWordlistIndexSettingsRec DefaultWordlistIndexSettings() {
   x.SetPhraseFrameMinFrequency(3);
   x.SetMinTypeFrequency(1);
   x.SetUnicode(true);
+  // Relationships: pairs met at least 3 times within 5 words either side of a sentence, every
+  // base word, every measure's threshold 0 with any one enough.
+  TRelationshipSettingsRec r = RelationshipSettingsOf(x);
+  r.SetMinJointFrequency(3);
+  r.SetMaxPercent(100.0f);
+  r.SetMinTexts(1);
+  r.SetMinFrequencyWord2(1);
+  r.SetSpan(5);
+  r.SetLeftAndRight(true);
+  r.SetStopAt(2);
+  SetRelationshipSettingsOf(x, r);
   return x;
 }
 

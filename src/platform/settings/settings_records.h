@@ -654,6 +654,16 @@ struct TRelationshipSettingsRec : TByteRecord<180> {
 };
 LZ_CHECK_RECORD(TRelationshipSettingsRec, 180);
 
+// The relationship settings kept inside the index settings.
+inline TRelationshipSettingsRec RelationshipSettingsOf(const TWordlistIndexSettingsRec& index) {
+  TRelationshipSettingsRec r;
+  std::memcpy(r.bytes, index.bytes + TWordlistIndexSettingsRec::kRelationshipsAt, TRelationshipSettingsRec::kSize);
+  return r;
+}
+inline void SetRelationshipSettingsOf(TWordlistIndexSettingsRec& index, const TRelationshipSettingsRec& r) {
+  std::memcpy(index.bytes + TWordlistIndexSettingsRec::kRelationshipsAt, r.bytes, TRelationshipSettingsRec::kSize);
+}
+
 // Moving-window settings of the word-list tool.
 struct TMovingWindowSettingsRec : TByteRecord<32> {
   int32_t MinFrequency() const { return Get<int32_t, 0>(); }
