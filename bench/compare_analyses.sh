@@ -64,6 +64,7 @@ timed "$work/r8" "$bench" --relationships "$work/index/corpus" 8
 load
 
 echo "--- moving window of 1,000 words, 3 runs, both files (target: 6 s on one core)"
+mkdir -p "$work/out"
 timed "$work/w1" taskset -c "$core" "$bench" --window "$work/index/corpus" "$work/out/window"
 load
 

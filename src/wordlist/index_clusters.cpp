@@ -35,60 +35,80 @@ bool ClusterBreaksAfter(uint32_t marker, uint8_t stop_at) {
 // --- the neighbour tree --------------------------------------------------------------------------
 
 TNeighbourTree::TNeighbourTree(TVXStatsList* AStatsList, const TWordlistIndexSettingsRec& settings)
-    : TGeneral_Tree([](void* a, void* b) {
-        return CompareTypeSequences(static_cast<TNeighbourRec*>(a)->types, static_cast<TNeighbourRec*>(b)->types);
-      }),
-      stats(AStatsList),
+    : stats(AStatsList),
+      slots_(256, -1),
       min_frequency_(settings.ClusterMinFrequency()),
       min_texts_(settings.ClusterMinTexts()),
       keep_positions_(settings.ClusterKeepPositions()) {}
 
-TNeighbourTree::~TNeighbourTree() { Clear(); }
+namespace {
+
+uint64_t HashOfSequence(const uint32_t* types, int32_t n) {
+  uint64_t h = 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(n + 1);
+  for (int32_t k = 0; k < n; ++k) h = (h ^ types[k]) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
+void TNeighbourTree::Grow() {
+  std::vector<int32_t> bigger(slots_.size() * 2, -1);
+  const size_t mask = bigger.size() - 1;
+  for (size_t c = 0; c < counts_.size(); ++c) {
+    size_t i = static_cast<size_t>(counts_[c].hash) & mask;
+    while (bigger[i] >= 0) i = (i + 1) & mask;
+    bigger[i] = static_cast<int32_t>(c);
+  }
+  slots_.swap(bigger);
+}
 
 void TNeighbourTree::AddNGram(const uint32_t* types, int32_t n, int32_t file_number, int32_t byte) {
-  key_.types.assign(types, types + n);
   current_filenumber = file_number;
   current_byte_pos = byte;
-  anything key{&key_, nullptr, nullptr};
-  Add_One(key);
-}
-
-void TNeighbourTree::Do_Added_One(anything_ptr& node) {
-  auto* r = new TNeighbourRec;
-  r->types = key_.types;
-  r->frequency = 1;
-  r->texts = 1;
-  r->last_text = current_filenumber;
-  if (keep_positions_) r->positions.emplace_back(current_filenumber, current_byte_pos);
-  node->datum = r;
-}
-
-void TNeighbourTree::Do_Found_Match(anything_ptr& node) {
-  auto* r = static_cast<TNeighbourRec*>(node->datum);
-  ++r->frequency;
-  if (keep_positions_) r->positions.emplace_back(current_filenumber, current_byte_pos);
-  if (current_filenumber != r->last_text) {
-    ++r->texts;
-    r->last_text = current_filenumber;
+  const uint64_t h = HashOfSequence(types, n);
+  const size_t mask = slots_.size() - 1;
+  size_t i = static_cast<size_t>(h) & mask;
+  for (; slots_[i] >= 0; i = (i + 1) & mask) {
+    TCount& c = counts_[static_cast<size_t>(slots_[i])];
+    if (c.hash != h || c.length != n || !std::equal(types, types + n, pool_.data() + c.at)) continue;
+    ++c.frequency;
+    if (file_number != c.last_text) {
+      ++c.texts;
+      c.last_text = file_number;
+    }
+    if (keep_positions_) places_.push_back({slots_[i], file_number, byte});
+    return;
   }
-}
-
-void TNeighbourTree::Do_In_Order(anything_ptr& node) {
-  const auto* r = static_cast<const TNeighbourRec*>(node->datum);
-  if (!r) return;
-  if (r->frequency >= min_frequency_) identical_neighbour_Rec_lists.push_back(r);
-  most_frequent_cluster = std::max(most_frequent_cluster, r->frequency);
-}
-
-void TNeighbourTree::Do_Deleting(anything_ptr& node) {
-  delete static_cast<TNeighbourRec*>(node->datum);
-  node->datum = nullptr;
+  slots_[i] = static_cast<int32_t>(counts_.size());
+  counts_.push_back({h, static_cast<uint32_t>(pool_.size()), n, 1, 1, file_number});
+  pool_.insert(pool_.end(), types, types + n);
+  if (keep_positions_) places_.push_back({slots_[i], file_number, byte});
+  if (counts_.size() * 2 > slots_.size()) Grow();
 }
 
 void TNeighbourTree::Collect() {
   identical_neighbour_Rec_lists.clear();
+  collected_.clear();
   most_frequent_cluster = 0;
-  Traverse();
+  std::vector<int32_t> kept(counts_.size(), -1);
+  for (size_t c = 0; c < counts_.size(); ++c) {
+    const TCount& k = counts_[c];
+    most_frequent_cluster = std::max(most_frequent_cluster, k.frequency);
+    if (k.frequency < min_frequency_) continue;
+    kept[c] = static_cast<int32_t>(collected_.size());
+    TNeighbourRec r;
+    r.texts = k.texts;
+    r.last_text = k.last_text;
+    r.frequency = k.frequency;
+    r.types.assign(pool_.data() + k.at, pool_.data() + k.at + k.length);
+    collected_.push_back(std::move(r));
+  }
+  for (const TPlace& p : places_)
+    if (kept[static_cast<size_t>(p.count)] >= 0)
+      collected_[static_cast<size_t>(kept[static_cast<size_t>(p.count)])].positions.emplace_back(p.text, p.byte);
+  std::sort(collected_.begin(), collected_.end(),
+            [](const TNeighbourRec& a, const TNeighbourRec& b) { return CompareTypeSequences(a.types, b.types) < 0; });
+  for (const TNeighbourRec& r : collected_) identical_neighbour_Rec_lists.push_back(&r);
 }
 
 // --- the walk ------------------------------------------------------------------------------------

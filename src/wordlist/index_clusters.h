@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "model/General_Trees.h"
 #include "platform/settings/settings_records.h"
 
 class TVXStatsList;
@@ -31,10 +30,12 @@ struct TNeighbourRec {
   TTypeRecArray types;
 };
 
-class TNeighbourTree : public TGeneral_Tree {
+// Counts the sequences met around one base word (in one text, or in all). Sequences are counted
+// by their hash (a sequence's types kept once, in a pool), so that a count costs about the same
+// whatever the number of sequences; Collect hands them over in sequence order.
+class TNeighbourTree {
  public:
   TNeighbourTree(TVXStatsList* AStatsList, const TWordlistIndexSettingsRec& settings);
-  ~TNeighbourTree() override;
 
   bool FreqIsHighEnough(int32_t f) const { return f >= min_frequency_; }
   bool NTExtsIsHighEnough(int32_t f) const { return f >= min_texts_; }
@@ -45,11 +46,6 @@ class TNeighbourTree : public TGeneral_Tree {
   // (in sequence order) and the highest frequency into most_frequent_cluster.
   void Collect();
 
-  void Do_Found_Match(anything_ptr& node) override;
-  void Do_Added_One(anything_ptr& node) override;
-  void Do_In_Order(anything_ptr& node) override;
-  void Do_Deleting(anything_ptr& node) override;
-
   TVXStatsList* stats;
   std::vector<const TNeighbourRec*> identical_neighbour_Rec_lists;
   int32_t most_frequent_cluster = 0;
@@ -57,7 +53,23 @@ class TNeighbourTree : public TGeneral_Tree {
   int32_t current_byte_pos = 0;
 
  private:
-  TNeighbourRec key_;
+  struct TCount {
+    uint64_t hash;
+    uint32_t at;  // its types in pool_
+    int32_t length;
+    int32_t frequency;
+    int32_t texts;
+    int32_t last_text;
+  };
+  struct TPlace {
+    int32_t count, text, byte;
+  };
+  void Grow();
+  std::vector<TCount> counts_;
+  std::vector<uint32_t> pool_;
+  std::vector<int32_t> slots_;  // index into counts_, or -1
+  std::vector<TPlace> places_;  // when positions are kept, in the order met
+  std::vector<TNeighbourRec> collected_;
   int32_t min_frequency_;
   int32_t min_texts_;
   bool keep_positions_;
