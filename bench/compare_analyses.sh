@@ -94,7 +94,7 @@ with open(words_file, encoding="utf-8") as f:
     for line in f:
         w = line.rstrip("\n")
         if w:
-            words.append(w)
+            words.append(sys.intern(w))
         else:
             words.extend([None] * pad)
 if kind == "trigrams":

@@ -431,6 +431,28 @@ TEST_F(IndexAnalyses, AFailedClusterRunKeepsThePreviousList) {
 
 }  // namespace
 
+TEST_F(IndexAnalyses, AStopKeepsTheListsFoundBefore) {
+  auto doc = Open({"A b c. A x c. A b c d.", "A x c d. B c d."});
+  ASSERT_TRUE(doc->ComputeClusters());
+  ASSERT_TRUE(doc->ComputeMIAssociation());
+  const std::string clusters = RowsWithJoins(doc->Words());
+  const std::string pairs = PairRows(doc->Relationships());
+  // A stop asked for while the run yields between base words.
+  SetYieldHook([] { global_panic_state = kPanicEndOfText; });
+  const bool clustered = doc->ComputeClusters();
+  const UString cluster_failure = doc->LastFailure();
+  global_panic_state = kPanicNone;
+  const bool paired = doc->ComputeMIAssociation();
+  SetYieldHook(nullptr);
+  global_panic_state = kPanicNone;
+  EXPECT_FALSE(clustered);
+  EXPECT_FALSE(cluster_failure.empty());
+  EXPECT_FALSE(paired);
+  EXPECT_NE(Utf16ToUtf8(doc->LastFailure()).find("stopped"), std::string::npos) << Utf16ToUtf8(doc->LastFailure());
+  EXPECT_EQ(RowsWithJoins(doc->Words()), clusters);
+  EXPECT_EQ(PairRows(doc->Relationships()), pairs);
+}
+
 // --- the bundled samples ---------------------------------------------------------------------------
 
 namespace {
