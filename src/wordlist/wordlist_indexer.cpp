@@ -424,9 +424,18 @@ bool TIndexHandler::SaveBuild(const std::vector<UString>& notes, const std::vect
 }
 
 bool TIndexHandler::SaveNotesOnly(const std::vector<UString>& notes, const std::vector<UString>& headings) {
-  if (!fTypeFileStream) return Fail(TypeOrderFilename + u": not open");
+  if (!fTypeFileStream || !fTokenFileStream) return Fail(TypeOrderFilename + u": not open");
   UString why;
   std::vector<std::unique_ptr<TIndexFile>> files;
+  // Saved under another name, the index goes there whole: its records too, not only the files
+  // that change.
+  if (fTokenFileStream->File().Name() != TokenOrderFilename) {
+    TIndexFile& from = fTokenFileStream->File();
+    auto tokens = TIndexFile::CreateTemp(TokenOrderFilename, &why);
+    if (!tokens) return Fail(why);
+    if (!tokens->CopyFrom(from, 0, 0, from.Size()) || !tokens->Sync()) return Fail(tokens->Error());
+    files.push_back(std::move(tokens));
+  }
   files.push_back(fTypeFileStream->RewriteTypeNotes(TTypeFileTail{headings, notes}, TypeOrderFilename, why));
   if (!files.back()) return Fail(why);
   files.push_back(WriteStats(why));
