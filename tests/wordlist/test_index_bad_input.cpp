@@ -301,3 +301,35 @@ TEST_F(IndexBadInput, AFullDiskIsNamedBySystemError) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder that cannot be written (here a file stands where the folder should be, which refuses
+// even a user who may write anywhere): a build, an add and a save elsewhere are refused with the
+// system's reason, and nothing is written anywhere.
+TEST_F(IndexBadInput, AFolderThatCannotBeWrittenIsNamed) {
+  const UString blocked = tmp.Write(u"blocked", "a file, not a folder");
+  const UString there = blocked + u"/corpus";
+  struct Case {
+    const char* what;
+    std::function<bool(T_WholeWordlistHolder&)> attempt;
+  };
+  const Case cases[] = {
+      {"a new index", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}); }},
+      {"texts added to none", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}, 1, kIndexAdd); }},
+      {"an opened index saved there", [&](T_WholeWordlistHolder& doc) {
+         return doc.OpenAnIndexAndLoadWords(base).first && doc.SaveToFile(there, 0, 0, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto doc = NewDoc();
+    EXPECT_FALSE(c.attempt(*doc));
+    EXPECT_NE(doc->LastFailure().find(u"Not a directory"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_NE(doc->LastFailure().find(u"blocked"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_EQ(FileBytes(blocked), Bytes().ascii("a file, not a folder").b);
+    ExpectOldIndex();
+  }
+}
+
+}  // namespace
