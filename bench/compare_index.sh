@@ -36,13 +36,14 @@ now() { date +%s.%N; }
 echo "corpus: $folder ($(du -sm "$folder" | cut -f1) MB, $(ls "$folder" | wc -l) texts); load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- building -----------------------------------------------------------------------------------
-# Each build is timed for its wall-clock seconds and the processor seconds it used (user + system);
+# Each build is timed for its wall-clock seconds, the processor seconds it used (user + system)
+# and its peak resident memory;
 # ours on one core and FTS5 run twice, in turn, and the better of the two counts (the cores are
 # shared: a run can lose its core to other work for a while).
 timed() {  # output file, command...
   local out="$1"; shift
-  /usr/bin/time -f "%e %U %S" -o "$out.time" "$@" > "$out.log"
-  awk '{ printf "%.2f %.2f", $1, $2 + $3 }' "$out.time"
+  /usr/bin/time -f "%e %U %S %M" -o "$out.time" "$@" > "$out.log"
+  awk '{ printf "%.2f %.2f %.0f", $1, $2 + $3, $4 / 1024 }' "$out.time"
 }
 better() { awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (x[1] <= y[1] ? a : b) }'; }
 cat > "$work/xapian_build.py" <<'PY'
@@ -82,11 +83,11 @@ one=$(better "$one_a" "$one_b")
 fts=$(better "$fts_a" "$fts_b")
 awk -v one="$one" -v many="$many" -v x="$xap" -v s="$fts" -v same="$same" -v workers="$(nproc)" 'BEGIN {
   split(one, o, " "); split(many, m, " "); split(x, a, " "); split(s, f, " ");
-  printf "\nbuilding (seconds)     wall    processor   wall ratio to ours on one core\n";
-  printf "ours, one core      %7.2f    %7.2f\n", o[1], o[2];
-  printf "ours, %d workers     %7.2f    %7.2f     %5.2f   (files %s)\n", workers, m[1], m[2], m[1] / o[1], same;
-  printf "xapian, one core    %7.2f    %7.2f     %5.2f\n", a[1], a[2], a[1] / o[1];
-  printf "fts5, one core      %7.2f    %7.2f     %5.2f\n", f[1], f[2], f[1] / o[1] }'
+  printf "\nbuilding (seconds)     wall    processor   peak MB   wall ratio to ours on one core\n";
+  printf "ours, one core      %7.2f    %7.2f   %7d\n", o[1], o[2], o[3];
+  printf "ours, %d workers     %7.2f    %7.2f   %7d     %5.2f   (files %s)\n", workers, m[1], m[2], m[3], m[1] / o[1], same;
+  printf "xapian, one core    %7.2f    %7.2f   %7d     %5.2f\n", a[1], a[2], a[3], a[1] / o[1];
+  printf "fts5, one core      %7.2f    %7.2f   %7d     %5.2f\n", f[1], f[2], f[3], f[1] / o[1] }'
 
 # --- look-ups -------------------------------------------------------------------------------------
 mapfile -t picked < <("$bench" --pick "$work/one/corpus")

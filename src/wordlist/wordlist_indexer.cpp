@@ -424,9 +424,18 @@ bool TIndexHandler::SaveBuild(const std::vector<UString>& notes, const std::vect
 }
 
 bool TIndexHandler::SaveNotesOnly(const std::vector<UString>& notes, const std::vector<UString>& headings) {
-  if (!fTypeFileStream) return Fail(TypeOrderFilename + u": not open");
+  if (!fTypeFileStream || !fTokenFileStream) return Fail(TypeOrderFilename + u": not open");
   UString why;
   std::vector<std::unique_ptr<TIndexFile>> files;
+  // Saved under another name, the index goes there whole: its records too, not only the files
+  // that change.
+  if (fTokenFileStream->File().Name() != TokenOrderFilename) {
+    TIndexFile& from = fTokenFileStream->File();
+    auto tokens = TIndexFile::CreateTemp(TokenOrderFilename, &why);
+    if (!tokens) return Fail(why);
+    if (!tokens->CopyFrom(from, 0, 0, from.Size()) || !tokens->Sync()) return Fail(tokens->Error());
+    files.push_back(std::move(tokens));
+  }
   files.push_back(fTypeFileStream->RewriteTypeNotes(TTypeFileTail{headings, notes}, TypeOrderFilename, why));
   if (!files.back()) return Fail(why);
   files.push_back(WriteStats(why));
@@ -593,6 +602,14 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     return false;
   };
   if (r.first_token_place < 0 || r.last_token_place >= n) return damaged(r.first_token_place);
+  // A place names one of the index's texts, in text order along the chain, and a byte in it.
+  const int32_t texts = TextCount();
+  int32_t last_text = 1;
+  const auto in_order = [&](const TTokensFileRec& x) {
+    if (x.file_number < last_text || x.file_number > texts || x.file_byte_position < 0) return false;
+    last_text = x.file_number;
+    return true;
+  };
   const int64_t span = int64_t{r.last_token_place} - r.first_token_place + 1;
   const bool dense = r.freq >= 4096 && span < 64 * int64_t{r.freq};
   // A word on most pages is read through the mapping; a rarer one record by record (a mapping
@@ -630,6 +647,8 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     if (static_cast<int32_t>(places.size()) != r.freq || places.front() != r.first_token_place ||
         recs[places.back()].next_known_token != -1)
       return damaged(r.first_token_place);
+    for (int32_t p : places)
+      if (!in_order(recs[p])) return damaged(p);
     if (records) {
       records->reserve(places.size());
       for (int32_t p : places) records->push_back(recs[p]);
@@ -643,7 +662,7 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     if (i <= prev || i >= n || static_cast<int32_t>(places.size()) >= r.freq) return damaged(i);
     if (recs) rec = recs[i];
     else if (!fTokenFileStream->ReadRecords(i, 1, &rec)) return damaged(i);
-    if (TypeRecWithoutTextMarker(rec.word_type_number) != static_cast<uint32_t>(t)) return damaged(i);
+    if (TypeRecWithoutTextMarker(rec.word_type_number) != static_cast<uint32_t>(t) || !in_order(rec)) return damaged(i);
     places.push_back(static_cast<int32_t>(i));
     if (records) records->push_back(rec);
     prev = i;
@@ -739,7 +758,11 @@ std::unique_ptr<TLinzoraJumpToList> TIndexHandler::AllContextsOf(UStringView phr
       else if ((marker & kMarkSentenceEnd) != 0)
         match = typed_punctuation[static_cast<size_t>(j) + 1] && (marker & kMarkPunctuation) != 0;
     }
-    if (!match || TextLeftOut(recs[0].file_number)) continue;
+    // A phrase lies within one text (a damaged record naming another, or none, is no match).
+    for (int32_t j = 1; j < k && match; ++j) match = recs[j].file_number == recs[0].file_number;
+    if (!match || recs[0].file_number < 1 || recs[0].file_number > TextCount() || recs[0].file_byte_position < 0 ||
+        TextLeftOut(recs[0].file_number))
+      continue;
     list->holders.push_back(TLinzoraJumpTo{recs[0].file_number - 1, static_cast<uint32_t>(recs[0].file_byte_position)});
   }
   if (list->holders.empty() && fLastFailure.empty()) fLastFailure = VXResFmt(TVXRes::VXXNotFound, {phrase});

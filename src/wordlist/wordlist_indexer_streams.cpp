@@ -541,7 +541,8 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
   const int32_t n = ReadNEntries();
   if (n < 0) return damaged(57, u"no count of types");
   if (kIndexDataStart + 8 * int64_t{n} > size) return damaged(57, u"more types than the file holds");
-  // The file is read through a mapping the caller keeps: its records are not copied.
+  // The file is read through a mapping the caller keeps: the words stay in it, the records are
+  // copied out (to lie aligned).
   void* mapping = size > 0 ? ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
                                     file_->Descriptor(), 0)
                            : nullptr;
@@ -557,8 +558,10 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
     }
   } unmap{mapping, static_cast<size_t>(size)};
   const uint8_t* data = static_cast<const uint8_t*>(mapping);
-  std::vector<uint32_t> lengths(static_cast<size_t>(n));
-  std::vector<TIndexTypeFileRec> records(static_cast<size_t>(n));
+  std::vector<uint32_t> lengths;
+  std::vector<TIndexTypeFileRec> records;
+  lengths.reserve(static_cast<size_t>(n));
+  records.reserve(static_cast<size_t>(n));
   int64_t at = kIndexDataStart + 8 * int64_t{n};
   for (int32_t i = 0; i < n; ++i) {
     int64_t offset = 0;
@@ -577,8 +580,8 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
     if (units < 0 || at + 40 + 2 * int64_t{units} > size || r.tag_units < 0 || r.tag_units > units)
       return damaged(at + 36, u"word of type " + IntToUStr(i));
     frequencies += r.freq;
-    lengths[static_cast<size_t>(i)] = static_cast<uint32_t>(units);
-    records[static_cast<size_t>(i)] = r;
+    lengths.push_back(static_cast<uint32_t>(units));
+    records.push_back(r);
     at += TypeRecordBytes(static_cast<size_t>(units));
   }
   fGridHeadingsStart = at;

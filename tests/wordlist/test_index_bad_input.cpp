@@ -4,6 +4,8 @@
 // temporary file left beside it.
 #include <unistd.h>
 
+#include <random>
+
 #include "../model/text_reader_test_support.h"
 #include "wordlist/index_test_support.h"
 #include "wordlist/wordlist_indexer_streams.h"
@@ -119,13 +121,20 @@ TEST_F(IndexBadInput, DamagedCutForeignAndNewerFilesAreNamedAndLeftAlone) {
 }
 
 TEST_F(IndexBadInput, AChainThatDoesNotLeadForwardStopsItsWalk) {
-  // RIVER is type 1 with places 1, 9, 14: 9 is made to lead back, to itself, out of the records.
+  // RIVER is type 1 with places 1, 9, 14 (texts 1, 1, 2): 9 is made to lead back, to itself, out
+  // of the records, or to name a text the index has not, one before the text of place 1, or no
+  // byte.
   const UString tokens = base + u".tokens";
-  for (const int32_t bad_next : {1, 9, 5000, -7}) {
-    SCOPED_TRACE(bad_next);
+  struct Case {
+    size_t field;  // in record 9
+    int32_t value;
+  };
+  for (const Case& c : {Case{4, 1}, Case{4, 9}, Case{4, 5000}, Case{4, -7}, Case{8, 3}, Case{8, 0}, Case{12, -1}}) {
+    SCOPED_TRACE(std::to_string(c.field) + ": " + std::to_string(c.value));
     const std::vector<uint8_t> old = FileBytes(tokens);
     ASSERT_EQ(I32At(old, 61 + 16 * 9) & 0x0FFFFFFF, 1);
-    Patch(tokens, 61 + 16 * 9 + 4, Le32(bad_next));
+    ASSERT_EQ(I32At(old, 61 + 16 * 9 + 8), 1);
+    Patch(tokens, 61 + 16 * 9 + c.field, Le32(c.value));
     auto reader = NewDoc();
     ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
     TIndexHandler& index = *reader->IndexHandler();
@@ -137,6 +146,24 @@ TEST_F(IndexBadInput, AChainThatDoesNotLeadForwardStopsItsWalk) {
     EXPECT_FALSE(index.ComputeClusters());
     ASSERT_TRUE(SafeSaveBytes(tokens, old.data(), static_cast<int64_t>(old.size())));
   }
+}
+
+// "the old" stands at places 3-4 of text 1. With place 4 made to name text 2 (OLD's chain, 4 then
+// 16, still leads forwards through the texts), the phrase is no longer found there.
+TEST_F(IndexBadInput, APhraseIsNeverFoundAcrossTwoTextsEvenInADamagedFile) {
+  const UString tokens = base + u".tokens";
+  {
+    auto reader = NewDoc();
+    ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+    ASSERT_EQ(Places(*reader->IndexHandler()->AllContextsOf(u"the old")), (TPlaces{{0, 17}}));
+  }
+  ASSERT_EQ(I32At(FileBytes(tokens), 61 + 16 * 4 + 8), 1);
+  Patch(tokens, 61 + 16 * 4 + 8, Le32(2));
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+  TIndexHandler& index = *reader->IndexHandler();
+  EXPECT_TRUE(index.AllContextsOf(u"the old")->holders.empty());
+  EXPECT_EQ(index.ListOfAllContextsToAWord(u"old")->Count(), 2);
 }
 
 TEST_F(IndexBadInput, TextsChangedOrRemovedAreNamedAndTheirContextsLeftOut) {
@@ -298,6 +325,85 @@ TEST_F(IndexBadInput, AFullDiskIsNamedBySystemError) {
   EXPECT_NE(doc->LastFailure().find(u"File too large"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
   EXPECT_NE(doc->LastFailure().find(u"corpus.tokens"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
   ExpectOldIndex();
+}
+
+}  // namespace
+
+namespace {
+
+// A folder that cannot be written (here a file stands where the folder should be, which refuses
+// even a user who may write anywhere): a build, an add and a save elsewhere are refused with the
+// system's reason, and nothing is written anywhere.
+TEST_F(IndexBadInput, AFolderThatCannotBeWrittenIsNamed) {
+  const UString blocked = tmp.Write(u"blocked", "a file, not a folder");
+  const UString there = blocked + u"/corpus";
+  struct Case {
+    const char* what;
+    std::function<bool(T_WholeWordlistHolder&)> attempt;
+  };
+  const Case cases[] = {
+      {"a new index", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}); }},
+      {"texts added to none", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}, 1, kIndexAdd); }},
+      {"an opened index saved there", [&](T_WholeWordlistHolder& doc) {
+         return doc.OpenAnIndexAndLoadWords(base).first && doc.SaveToFile(there, 0, 0, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto doc = NewDoc();
+    EXPECT_FALSE(c.attempt(*doc));
+    EXPECT_NE(doc->LastFailure().find(u"Not a directory"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_NE(doc->LastFailure().find(u"blocked"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_EQ(FileBytes(blocked), Bytes().ascii("a file, not a folder").b);
+    ExpectOldIndex();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes of the files changed at random, a few at a time: the index is refused, or it opens and
+// every look-up, the clusters and the export end without reading outside the files or looping.
+TEST_F(IndexBadInput, RandomlyDamagedFilesAreRefusedOrReadSafely) {
+  const UString tokens = base + u".tokens", types = base + u".types";
+  const std::vector<uint8_t> t0 = FileBytes(tokens), t1 = FileBytes(types);
+  std::mt19937 rng(17);
+  int opened = 0, refused = 0;
+  for (int round = 0; round < 100; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<uint8_t> a = t0, b = t1;
+    std::vector<uint8_t>& victim = round % 2 ? a : b;
+    // Mostly the records (where a damage can pass the head's checks), now and then anywhere.
+    const size_t from = round % 5 == 0 ? 0 : 61;
+    const size_t to = victim.size() - (victim.data() == a.data() ? 3352 : 0);
+    for (int k = 0, n = 1 + static_cast<int>(rng() % 4); k < n; ++k)
+      victim[from + rng() % (to - from)] = static_cast<uint8_t>(rng());
+    ASSERT_TRUE(SafeSaveBytes(tokens, a.data(), static_cast<int64_t>(a.size())));
+    ASSERT_TRUE(SafeSaveBytes(types, b.data(), static_cast<int64_t>(b.size())));
+    auto reader = NewDoc();
+    if (!reader->OpenAnIndexAndLoadWords(base).first) {
+      ++refused;
+      EXPECT_FALSE(reader->LastFailure().empty());
+      continue;
+    }
+    ++opened;
+    TIndexHandler& index = *reader->IndexHandler();
+    index.fThreads = 2;
+    for (int32_t t = 0; t < index.TypeCount(); ++t) {
+      const UString w = index.WordFromWordType(t);
+      const auto contexts = index.ListOfAllContextsToAWord(w);
+      EXPECT_LE(contexts->Count(), index.TotalTokensInIndex);
+      index.AllContextsOf(w + u" " + index.WordFromWordType((t + 1) % index.TypeCount()));
+    }
+    index.ComputeClusters();
+    index.ExportData(tmp.Path() + u"export.txt", 1, u"river");
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(opened, 0);
+  ASSERT_TRUE(SafeSaveBytes(tokens, t0.data(), static_cast<int64_t>(t0.size())));
+  ASSERT_TRUE(SafeSaveBytes(types, t1.data(), static_cast<int64_t>(t1.size())));
+  EXPECT_EQ(Seen(), good);
 }
 
 }  // namespace

@@ -189,6 +189,27 @@ TEST_F(IndexBuild, NotesOfABuildAndOfAnAddGoIntoTheTypes) {
   EXPECT_EQ(again->IndexHandler()->TextCount(), 2);
 }
 
+// An opened index saved under another name goes there whole; the index it came from stays as it was.
+TEST_F(IndexBuild, AnOpenedIndexSavedUnderAnotherNameIsCopiedWhole) {
+  const UString one = tmp.Path() + u"one", two = tmp.Path() + u"sub/two";
+  ForceDirectories(tmp.Path() + u"sub");
+  auto doc = NewDoc();
+  ASSERT_TRUE(BuildIndex(*doc, one, {utf8, utf16}));
+  const TIndexBytes before = ReadIndexBytes(one);
+  const std::vector<uint8_t> types_before = FileBytes(one + u".types");
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(one).first);
+  reader->fNotes.Add(u"kept under another name");
+  ASSERT_TRUE(reader->SaveToFile(two + u".tokens", 0, 0, 0)) << Utf16ToUtf8(reader->LastFailure());
+  EXPECT_EQ(ReadIndexBytes(two), before);
+  EXPECT_EQ(FileBytes(one + u".types"), types_before);
+  EXPECT_EQ(FilesIn(tmp.Path() + u"sub"), (std::vector<UString>{u"two.markup", u"two.stats", u"two.tokens", u"two.types"}));
+  auto again = NewDoc();
+  ASSERT_TRUE(again->OpenAnIndexAndLoadWords(two).first) << Utf16ToUtf8(again->LastFailure());
+  EXPECT_EQ(again->IndexHandler()->fTail.notes.back(), u"kept under another name");
+  EXPECT_EQ(again->IndexHandler()->ListOfAllContextsToAWord(u"river")->Count(), 3);
+}
+
 TEST_F(IndexBuild, TokensCarryTheWordFlags) {
   struct Case {
     const char* name;
