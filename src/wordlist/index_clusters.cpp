@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -145,6 +146,64 @@ std::vector<int32_t> TIndexHandler::FirstFilter(const TWordlistIndexSettingsRec&
   return bases;
 }
 
+bool TIndexHandler::PlacesOfTypes(const std::vector<int32_t>& types, std::vector<int32_t>& flat,
+                                  std::vector<int64_t>& at, UString& why) const {
+  flat.clear();
+  at.assign(types.size() + 1, 0);
+  if (!fOk || !fTokenFileStream) {
+    why = TokenOrderFilename + (fOk ? u": not open" : u": damaged, not read any further");
+    return false;
+  }
+  const TTokensFileRec* recs = fTokenFileStream->Records();
+  const int64_t n = fTokenFileStream->TokenEntries();
+  if (!recs && n > 0) {
+    why = TokenOrderFilename + u": could not be mapped";
+    return false;
+  }
+  const int32_t type_count = TypeCount();
+  auto damaged = [&](int32_t t, int64_t where) {
+    why = TokenOrderFilename + u": damaged (the places of \"" + UString(fTypes.Text(t)) + u"\" at record " +
+          IntToUStr(where) + u")";
+    flat.clear();
+    return false;
+  };
+  // Which of `types` each type is (-1: none), and where its places go.
+  std::vector<int32_t> which(static_cast<size_t>(type_count), -1);
+  for (size_t j = 0; j < types.size(); ++j) {
+    const int32_t t = types[j];
+    if (t < 0 || t >= type_count) {
+      why = TokenOrderFilename + u": no such type";
+      return false;
+    }
+    which[static_cast<size_t>(t)] = static_cast<int32_t>(j);
+    const TIndexTypeFileRec& r = fTypes.Record(t);
+    if (r.freq < 0 || at[j] + r.freq > n) return damaged(t, r.first_token_place);
+    at[j + 1] = at[j] + r.freq;
+  }
+  flat.resize(static_cast<size_t>(at.back()));
+  std::vector<int64_t> fill(at.begin(), at.end() - 1);
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t t = TypeRecWithoutTextMarker(recs[i].word_type_number);
+    if (t >= static_cast<uint32_t>(type_count)) continue;
+    const int32_t j = which[t];
+    if (j < 0) continue;
+    int64_t& f = fill[static_cast<size_t>(j)];
+    // Each place is the one the chain leads to: the type's first, then the place before's next.
+    if (f == at[static_cast<size_t>(j) + 1]) return damaged(static_cast<int32_t>(t), i);
+    if (f == at[static_cast<size_t>(j)] ? i != fTypes.Record(static_cast<int32_t>(t)).first_token_place
+                                        : recs[flat[static_cast<size_t>(f) - 1]].next_known_token != i)
+      return damaged(static_cast<int32_t>(t), i);
+    flat[static_cast<size_t>(f++)] = static_cast<int32_t>(i);
+  }
+  for (size_t j = 0; j < types.size(); ++j) {
+    if (at[j] == at[j + 1]) continue;
+    const int32_t last = flat[static_cast<size_t>(at[j + 1]) - 1];
+    if (fill[j] != at[j + 1] || last != fTypes.Record(types[j]).last_token_place || recs[last].next_known_token != -1)
+      return damaged(types[j], last);
+  }
+  return true;
+}
+
 bool TIndexHandler::ComputeClusters() {
   HashNumber = -1;
   ClustersComputed = false;
@@ -170,13 +229,17 @@ bool TIndexHandler::ComputeClusters() {
   const auto clock = fClock ? fClock : [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   };
+  // The base words' places, their chains checked: a damaged one ends the run with its message.
+  std::vector<int32_t> all_places;
+  std::vector<int64_t> places_at;
+  UString why;
+  if (!PlacesOfTypes(bases, all_places, places_at, why)) return Refuse(why);
   // One base word: its occurrences become sequences in its own neighbour trees.
   auto walk = [&](int32_t j) {
     TBaseWordClusters out;
-    const int32_t t = bases[static_cast<size_t>(j)];
-    std::vector<int32_t> places;
-    // The chain is checked as it is followed; a damaged one ends the run with its message.
-    if (!WalkType(t, places, out.failure, 1)) return out;
+    const std::span<const int32_t> places(all_places.data() + places_at[static_cast<size_t>(j)],
+                                          static_cast<size_t>(places_at[static_cast<size_t>(j) + 1] -
+                                                              places_at[static_cast<size_t>(j)]));
     std::vector<std::unique_ptr<TNeighbourTree>> trees(static_cast<size_t>(n_trees));
     const double start = clock();
     int64_t next_start = 0;

@@ -128,7 +128,6 @@ namespace {
 struct TBaseWordPairs {
   std::vector<TPairRow> rows;
   int32_t stop_list_drops = 0;
-  UString failure;
 };
 
 // Counters lent to the workers, one to each at a time, kept from base word to base word.
@@ -188,15 +187,23 @@ bool TIndexHandler::ComputeMIAssociation(TRelationshipsList& into) {
     return FoundInTheList(current_tool_var, word.c_str(), 1, lmsStop) != 0;
   };
 
+  // A base word too large a share of the running words is not paired.
+  std::vector<int32_t> paired;
+  for (const int32_t t : bases)
+    if (static_cast<float>(fTypes.Frequency(t) * 100.0 / running) <= rel.MaxPercent()) paired.push_back(t);
+  // Their places, the chains checked: a damaged one ends the run with its message.
+  std::vector<int32_t> all_places;
+  std::vector<int64_t> places_at;
+  UString why;
+  if (!PlacesOfTypes(paired, all_places, places_at, why)) return Refuse(why);
   TCounterShelf shelf;
   auto walk = [&](int32_t j) {
     TBaseWordPairs out;
-    const int32_t t = bases[static_cast<size_t>(j)];
+    const int32_t t = paired[static_cast<size_t>(j)];
     const int32_t freq = fTypes.Frequency(t);
-    // A base word too large a share of the running words is not paired.
-    if (static_cast<float>(freq * 100.0 / running) > rel.MaxPercent()) return out;
-    std::vector<int32_t> places;
-    if (!WalkType(t, places, out.failure, 1)) return out;
+    const std::span<const int32_t> places(all_places.data() + places_at[static_cast<size_t>(j)],
+                                          static_cast<size_t>(places_at[static_cast<size_t>(j) + 1] -
+                                                              places_at[static_cast<size_t>(j)]));
     std::unique_ptr<TCollocateCounter> counter = shelf.Take();
     counter->Prepare(TypeCount(), count_settings.span);
     std::vector<TCollocateCount> pairs;
@@ -205,12 +212,7 @@ bool TIndexHandler::ComputeMIAssociation(TRelationshipsList& into) {
     MakePairRows(static_cast<uint32_t>(t), freq, fTypes.Text(t), pairs, context, out.rows, out.stop_list_drops);
     return out;
   };
-  bool ok = true;
   auto commit = [&](int32_t, TBaseWordPairs& found) {
-    if (!found.failure.empty()) {
-      ok = Refuse(found.failure);
-      return false;
-    }
     stoplist_MI_words_found += found.stop_list_drops;
     for (const TPairRow& row : found.rows) into.AddRow(row.rec, row.word1, row.word2);
     MyYieldProcess();
@@ -220,9 +222,9 @@ bool TIndexHandler::ComputeMIAssociation(TRelationshipsList& into) {
     }
     return true;
   };
-  RunInTextOrder<TBaseWordPairs>(static_cast<int32_t>(bases.size()),
+  RunInTextOrder<TBaseWordPairs>(static_cast<int32_t>(paired.size()),
                                  fThreads > 0 ? fThreads : WordlistWorkerThreads(0), walk, commit);
-  if (fCancel_pressed && ok) ok = Fail(fFilename + u": relationships stopped");
+  const bool ok = !fCancel_pressed || Fail(fFilename + u": relationships stopped");
   if (ok && into.Count() > 0) into.SortAll();
   RelationshipsComputed = ok && into.Count() > 0;
   return ok;

@@ -246,6 +246,11 @@ class TIndexHandler {
   // the selection when there is one, at least as frequent and at most as large a share of the
   // running words as the first filter allows.
   std::vector<int32_t> FirstFilter(const TWordlistIndexSettingsRec& settings);
+  // The places of each of `types` in text order, gathered in one pass over the records (the
+  // places of types[j] are flat[at[j] .. at[j + 1])), each chain checked as WalkType checks it
+  // (false: damaged, and why says where).
+  bool PlacesOfTypes(const std::vector<int32_t>& types, std::vector<int32_t>& flat, std::vector<int64_t>& at,
+                     UString& why) const;
 
   T_WholeWordlistHolder* fMae;
   bool fReplacing;

@@ -1,6 +1,7 @@
 // The word-list document's analyses over small corpus indexes built from texts: relationships,
 // the moving window and clusters with their phrase frames, worked out by hand; one worker
 // against eight; results saved and reopened; bad input refused with the document unchanged.
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -451,6 +452,28 @@ TEST_F(IndexAnalyses, AStopKeepsTheListsFoundBefore) {
   EXPECT_NE(Utf16ToUtf8(doc->LastFailure()).find("stopped"), std::string::npos) << Utf16ToUtf8(doc->LastFailure());
   EXPECT_EQ(RowsWithJoins(doc->Words()), clusters);
   EXPECT_EQ(PairRows(doc->Relationships()), pairs);
+}
+
+TEST_F(IndexAnalyses, ADamagedChainEndsTheRunWithItsPlace) {
+  // A's places are 0 and 2; record 0 is made to lead to 3 (a B), or past the records.
+  for (const int32_t next : {3, 99}) {
+    SetUp();
+    auto doc = NewDoc();
+    const UString base = tmp.Path() + u"damaged" + IntToUStr(next);
+    ASSERT_TRUE(BuildIndex(*doc, base, {tmp.Write(u"d.txt", "a b a b")}));
+    std::vector<uint8_t> tokens = FileBytes(base + u".tokens");
+    ASSERT_EQ(I32At(tokens, 61 + 4), 2);
+    std::memcpy(tokens.data() + 61 + 4, &next, 4);
+    ASSERT_TRUE(SafeSaveBytes(base + u".tokens", tokens.data(), static_cast<int64_t>(tokens.size())));
+    for (const bool clusters : {false, true}) {
+      auto reader = NewDoc();
+      ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+      EXPECT_FALSE(clusters ? reader->ComputeClusters() : reader->ComputeMIAssociation());
+      const std::string said = Utf16ToUtf8(reader->LastFailure());
+      EXPECT_NE(said.find(".tokens: damaged (the places of \"A\""), std::string::npos) << said;
+      EXPECT_EQ(reader->Relationships().Count(), 0);
+    }
+  }
 }
 
 // --- the bundled samples ---------------------------------------------------------------------------
