@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
@@ -11,19 +12,6 @@
 #include "wordlist/row_texts.h"
 
 namespace {
-
-// The value of a column of a row, as NumericalData gives it.
-float ValueOfEntry(const TVXBaseListObject& e, int column) {
-  TVXBaseDataClass* list = e.List();
-  if (!list) return kMissingValue;
-  for (int i = 0; i < list->Count(); ++i)
-    if (list->Get(i) == &e) {
-      TNumberDisplayAndSinglesRec r;
-      list->NumericalData(column, i, r);
-      return r.value;
-    }
-  return kMissingValue;
-}
 
 int Sign(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
@@ -184,9 +172,7 @@ int TDetailedConsistencyRelationsList::CompareByNumber(TVXBaseDataClass& list, i
 int TDetailedConsistencyRelationsList::CompareSecondNames(TVXBaseDataClass& list, int level, TVXBaseListObject& entry) {
   auto& self = static_cast<TDetailedConsistencyRelationsList&>(list);
   const auto& d = static_cast<const TDetailedConsistencyRelationsEntry&>(entry).dcr_data;
-  const int r = CollationSortKey(self.SortLCID(), self.SortLevel(level).case_sensitive, d.name2)
-                    .compare(self.pivot_[level].word);
-  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  return CompareWithCollatedPivot(self, level, d.name2, self.pivot_[level].word);
 }
 
 void TDetailedConsistencyRelationsList::NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -101,17 +102,7 @@ void TRelationshipEntry::ZeroTheDataRec() {
   word2.clear();
 }
 
-float TRelationshipEntry::GetAValueAsSingle(int column) const {
-  TVXBaseDataClass* list = List();
-  if (!list) return kMissingValue;
-  for (int i = 0; i < list->Count(); ++i)
-    if (list->Get(i) == this) {
-      TNumberDisplayAndSinglesRec r;
-      list->NumericalData(column, i, r);
-      return r.value;
-    }
-  return kMissingValue;
-}
+float TRelationshipEntry::GetAValueAsSingle(int column) const { return ValueOfEntry(*this, column); }
 
 UString TRelationshipEntry::GetAWordAsString(int column) const {
   if (column == 1) return word1;
@@ -282,9 +273,7 @@ int TRelationshipsList::CompareByNumber(TVXBaseDataClass& list, int level, TVXBa
 int TRelationshipsList::CompareWords(TVXBaseDataClass& list, int level, TVXBaseListObject& entry) {
   auto& self = static_cast<TRelationshipsList&>(list);
   const auto& e = static_cast<TRelationshipEntry&>(entry);
-  const int r = CollationSortKey(self.SortLCID(), self.SortLevel(level).case_sensitive, e.word2)
-                    .compare(self.pivot_[level].word);
-  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  return CompareWithCollatedPivot(self, level, e.word2, self.pivot_[level].word);
 }
 
 // --- columns -------------------------------------------------------------------------------------
