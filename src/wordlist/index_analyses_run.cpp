@@ -273,7 +273,9 @@ int32_t T_WholeWordlistHolder::SaveTempClusterWordlists(UStringView) {
     one.LinkLists();
     one.RegisterOwnedLists();
   }
-  if (saved > 0 && Global_BatchProcedures.Zip_Too)
-    BatchZipFromTempDir(u".lst", IntToUStr(saved) + u" cluster lists", saved);
+  if (saved > 0 && Global_BatchProcedures.Zip_Too && !BatchZipFromTempDir(u".lst", u"%s cluster lists", saved)) {
+    fLastFailure = Global_BatchProcedures.BatchRootFolder + u": the cluster lists could not be zipped";
+    AddToLogFile(u"SaveTempClusterWordlists: " + fLastFailure);
+  }
   return saved;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -376,8 +377,10 @@ std::unique_ptr<TMovingWindow> TIndexHandler::ComputeMovingWindow(int32_t window
   }
   std::stable_sort(sections.begin(), sections.end(),
                    [](const TMovingWindowSection& a, const TMovingWindowSection& b) { return a.word < b.word; });
-  std::function<UString(uint32_t)> get_word = [this](uint32_t t) {
-    return t <= static_cast<uint32_t>(INT32_MAX) ? WordFromWordType(static_cast<int32_t>(t)) : UString();
+  // Every window names its words: they are taken out of the type file once.
+  auto words = std::make_shared<const std::vector<UString>>(WordsInNumberOrder());
+  std::function<UString(uint32_t)> get_word = [words](uint32_t t) {
+    return t < words->size() ? (*words)[t] : UString();
   };
   auto mw = std::make_unique<TMovingWindow>(window_size, planned_runs, get_word);
   ComputeMovingWindowOver(recs, n, *mw, window_size, planned_runs, GetMovingWindowSettings().MinFrequency(), grammar,

@@ -379,6 +379,7 @@ TEST_F(IndexAnalyses, ClustersPerTextAreSavedAsListsOfTheirOwn) {
   const UString batch = tmp.Path() + u"batch/";
   ResetBatchRun();
   Global_BatchProcedures.BatchRootFolder = batch;
+  Global_BatchProcedures.Zip_Too = true;
   int32_t saved = -1;
   ASSERT_TRUE(doc->ComputeClusters([&](T_WholeWordlistHolder& d) {
     saved = d.SaveTempClusterWordlists(u"");
@@ -398,6 +399,8 @@ TEST_F(IndexAnalyses, ClustersPerTextAreSavedAsListsOfTheirOwn) {
     EXPECT_EQ(RowsWithJoins(back->Words()), f.rows);
     EXPECT_EQ(back->Stats().Count(), 1);
   }
+  // Zipped as the batch state asks.
+  EXPECT_TRUE(FileExists(batch + u"lst cluster lists.zip")) << Utf16ToUtf8(doc->LastFailure());
   ResetBatchRun();
 
   // Without a saver the first text's clusters become the main list.
