@@ -71,7 +71,7 @@ void TNeighbourTree::AddNGram(const uint32_t* types, int32_t n, int32_t file_num
   size_t i = static_cast<size_t>(h) & mask;
   for (; slots_[i] >= 0; i = (i + 1) & mask) {
     TCount& c = counts_[static_cast<size_t>(slots_[i])];
-    if (c.hash != h || c.length != n || !std::equal(types, types + n, pool_.data() + c.at)) continue;
+    if (c.hash != h || c.length != n || !std::equal(types, types + n, TypesOf(c))) continue;
     ++c.frequency;
     if (file_number != c.last_text) {
       ++c.texts;
@@ -81,8 +81,14 @@ void TNeighbourTree::AddNGram(const uint32_t* types, int32_t n, int32_t file_num
     return;
   }
   slots_[i] = static_cast<int32_t>(counts_.size());
-  counts_.push_back({h, static_cast<uint32_t>(pool_.size()), n, 1, 1, file_number});
-  pool_.insert(pool_.end(), types, types + n);
+  TCount c{h, n, 1, 1, file_number, 0, {}};
+  if (n <= kInline) {
+    std::copy(types, types + n, c.types);
+  } else {
+    c.at = static_cast<uint32_t>(pool_.size());
+    pool_.insert(pool_.end(), types, types + n);
+  }
+  counts_.push_back(c);
   if (keep_positions_) places_.push_back({slots_[i], file_number, byte});
   if (counts_.size() * 2 > slots_.size()) Grow();
 }
@@ -101,7 +107,7 @@ void TNeighbourTree::Collect() {
     r.texts = k.texts;
     r.last_text = k.last_text;
     r.frequency = k.frequency;
-    r.types.assign(pool_.data() + k.at, pool_.data() + k.at + k.length);
+    r.types.assign(TypesOf(k), TypesOf(k) + k.length);
     collected_.push_back(std::move(r));
   }
   for (const TPlace& p : places_)
@@ -245,7 +251,16 @@ bool TIndexHandler::ComputeClusters() {
     int64_t next_start = 0;
     uint32_t types[TTokenFileStream::kBlockRecords];
     try {
-      for (int32_t p : places) {
+      for (size_t i = 0; i < places.size(); ++i) {
+        // The records of a place a few places on are asked for early: places lie far apart.
+        if (i + 8 < places.size()) {
+          const int64_t q = places[i + 8];
+          if (q >= 0 && q < n) {
+            __builtin_prefetch(recs + std::max<int64_t>(0, q - (largest - 1)));
+            __builtin_prefetch(recs + std::min<int64_t>(n - 1, q + largest - 1));
+          }
+        }
+        const int32_t p = places[i];
         if (seconds_limit > 0 && clock() - start > seconds_limit) break;
         int64_t first = p;
         if (process_selection != 0) first = std::max<int64_t>({int64_t{p} - (largest - 1), next_start, 0});

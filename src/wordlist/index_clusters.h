@@ -53,14 +53,18 @@ class TNeighbourTree {
   int32_t current_byte_pos = 0;
 
  private:
+  // A sequence of up to kInline types is kept in its count; a longer one in pool_ from `at`.
+  static constexpr int32_t kInline = 5;
   struct TCount {
     uint64_t hash;
-    uint32_t at;  // its types in pool_
     int32_t length;
     int32_t frequency;
     int32_t texts;
     int32_t last_text;
+    uint32_t at;
+    uint32_t types[kInline];
   };
+  const uint32_t* TypesOf(const TCount& c) const { return c.length <= kInline ? c.types : pool_.data() + c.at; }
   struct TPlace {
     int32_t count, text, byte;
   };

@@ -98,7 +98,21 @@ void CountCollocatesOfBaseWord(const Rec* recs, int64_t n, std::span<const int32
     counter.Add(c, d, recs[k].file_number);
   };
   auto breaks_after = [&](int64_t k) { return ClusterBreaksAfter(recs[k].word_type_number >> 28, settings.stop_at); };
-  for (const int32_t p : places) {
+  // The places lie far apart: the records around a place a few places on are asked for early,
+  // so that they are at hand when their turn comes.
+  constexpr size_t kAhead = 8;
+  for (size_t i = 0; i < places.size(); ++i) {
+    if (i + kAhead < places.size()) {
+      const int64_t q = places[i + kAhead];
+      if (q >= 0 && q < n) {
+        const Rec* from = recs + std::max<int64_t>(0, q - span);
+        const Rec* to = recs + std::min<int64_t>(n - 1, q + span);
+        for (const char* c = reinterpret_cast<const char*>(from); c <= reinterpret_cast<const char*>(to); c += 64)
+          __builtin_prefetch(c);
+        __builtin_prefetch(to);
+      }
+    }
+    const int32_t p = places[i];
     if (p < 0 || p >= n) continue;
     if (settings.left_and_right)
       for (int32_t d = 1; d <= span && p - d >= 0; ++d) {

@@ -315,6 +315,11 @@ TEST_F(IndexAnalyses, ClustersAndTheirFramesByHand) {
       {"a single cluster", {"A b c. A b c. A b c."}, nullptr, "A B C/3/1"},
       // A repeated word gives "a * a" twice: a single cluster stays no frame.
       {"a repeated word", {"a a a a"}, [](auto& s) { s.SetClusterSizeMin(4), s.SetClusterSizeMax(4); }, "A A A A/1/1"},
+      // Longer sequences than most are kept apart: six words, and one differing in its last.
+      {"six words",
+       {"A b c d e f. A b c d e f. A b c d e g."},
+       [](auto& s) { s.SetClusterSizeMin(6), s.SetClusterSizeMax(6), s.SetPhraseFramesOff(true); },
+       "A B C D E F/2/1 | A B C D E G/1/1"},
       {"frames switched off", {"A b c. A x c."}, [](auto& s) { s.SetPhraseFramesOff(true); }, "A B C/1/1 | A X C/1/1"},
       {"the frames' least frequency", {"A b c. A x c."}, [](auto& s) { s.SetPhraseFrameMinFrequency(3); },
        "A B C/1/1 | A X C/1/1"},
