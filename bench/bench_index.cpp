@@ -98,7 +98,12 @@ std::vector<char> Bytes(const std::string& name) {
 
 int Same(const std::string& a, const std::string& b) {
   bool same = true;
-  for (const char* ext : {".tokens", ".stats", ".markup"}) same = same && Bytes(a + ext) == Bytes(b + ext);
+  std::string differing;
+  for (const char* ext : {".tokens", ".stats", ".markup"}) {
+    if (Bytes(a + ext) == Bytes(b + ext)) continue;
+    same = false;
+    differing += std::string(" ") + ext;
+  }
   // ".types" up to its headings and notes (the notes hold the time a build took).
   auto records = [](const std::string& name) {
     std::vector<char> t = Bytes(name);
@@ -114,8 +119,11 @@ int Same(const std::string& a, const std::string& b) {
     t.resize(std::min(at, t.size()));
     return t;
   };
-  same = same && records(a + ".types") == records(b + ".types");
-  std::printf("%s\n", same ? "identical" : "DIFFERENT");
+  if (records(a + ".types") != records(b + ".types")) {
+    same = false;
+    differing += " .types";
+  }
+  std::printf("%s%s\n", same ? "identical" : "DIFFERENT:", differing.c_str());
   return same ? 0 : 1;
 }
 

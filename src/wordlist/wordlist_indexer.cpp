@@ -618,19 +618,24 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
   places.reserve(static_cast<size_t>(r.freq));
   if (dense && recs && threads > 1) {
     // Its records are found by reading the stretch it spans, in pieces side by side, each link
-    // checked against the next place found.
+    // checked against the next place found, and each place's text against the one before.
     struct TPiece {
       std::vector<int32_t> found;
-      bool linked = true;
+      int64_t bad = -1;  // the first place that does not fit
     };
     const int32_t pieces = static_cast<int32_t>(std::min<int64_t>(threads, span / 65536 + 1));
     std::vector<TPiece> part(static_cast<size_t>(pieces));
     auto scan = [&](int32_t k) {
       const int64_t from = r.first_token_place + span * k / pieces, to = r.first_token_place + span * (k + 1) / pieces;
       TPiece& p = part[static_cast<size_t>(k)];
+      int32_t text = 1;
       for (int64_t i = from; i < to; ++i) {
-        if (TypeRecWithoutTextMarker(recs[i].word_type_number) != static_cast<uint32_t>(t)) continue;
-        if (!p.found.empty() && recs[p.found.back()].next_known_token != i) p.linked = false;
+        const TTokensFileRec& x = recs[i];
+        if (TypeRecWithoutTextMarker(x.word_type_number) != static_cast<uint32_t>(t)) continue;
+        const bool fits = (p.found.empty() || recs[p.found.back()].next_known_token == i) && x.file_number >= text &&
+                          x.file_number <= texts && x.file_byte_position >= 0;
+        if (!fits && p.bad < 0) p.bad = i;
+        text = x.file_number;
         p.found.push_back(static_cast<int32_t>(i));
       }
     };
@@ -639,16 +644,16 @@ bool TIndexHandler::WalkType(int32_t t, std::vector<int32_t>& places, UString& w
     scan(0);
     for (std::thread& th : pool) th.join();
     for (const TPiece& p : part) {
-      if (!p.linked) return damaged(p.found.empty() ? 0 : p.found.front());
-      if (!p.found.empty() && !places.empty() && recs[places.back()].next_known_token != p.found.front())
+      if (p.bad >= 0) return damaged(p.bad);
+      if (!p.found.empty() && !places.empty() &&
+          (recs[places.back()].next_known_token != p.found.front() ||
+           recs[places.back()].file_number > recs[p.found.front()].file_number))
         return damaged(places.back());
       places.insert(places.end(), p.found.begin(), p.found.end());
     }
     if (static_cast<int32_t>(places.size()) != r.freq || places.front() != r.first_token_place ||
         recs[places.back()].next_known_token != -1)
       return damaged(r.first_token_place);
-    for (int32_t p : places)
-      if (!in_order(recs[p])) return damaged(p);
     if (records) {
       records->reserve(places.size());
       for (int32_t p : places) records->push_back(recs[p]);
@@ -740,30 +745,55 @@ std::unique_ptr<TLinzoraJumpToList> TIndexHandler::AllContextsOf(UStringView phr
   // time for a few.
   const TTokensFileRec* mapped = places.size() > 65536 ? fTokenFileStream->Records() : nullptr;
   const int64_t n = fTokenFileStream->TokenEntries();
-  TTokensFileRec block[TTokenFileStream::kBlockRecords];
-  for (int32_t p : places) {
-    const int64_t s = int64_t{p} - anchor;
-    if (s < 0 || s + k > n) continue;
-    const TTokensFileRec* recs = mapped ? mapped + s : block;
-    if (!mapped && !fTokenFileStream->ReadRecords(s, k, block)) continue;
-    bool match = true;
-    for (int32_t j = 0; j < k && match; ++j) {
+  const int32_t texts = TextCount();
+  // Whether the k records from recs on are the phrase, and where it stands.
+  auto matches = [&](const TTokensFileRec* recs) {
+    for (int32_t j = 0; j < k; ++j) {
       const uint32_t w = recs[j].word_type_number;
-      match = TypeRecWithoutTextMarker(w) == types[static_cast<size_t>(j)];
-      if (!match || j + 1 == k) break;
+      if (TypeRecWithoutTextMarker(w) != types[static_cast<size_t>(j)]) return false;
+      // A phrase lies within one text (a damaged record naming another, or none, is no match).
+      if (recs[j].file_number != recs[0].file_number) return false;
+      if (j + 1 == k) break;
       const uint32_t marker = TextMarkerOf(w);
       // Never across the end of a text; across a sentence end only where it was typed with the
       // punctuation that marks it; never across a paragraph, heading or section boundary.
-      if ((marker & kMarkTextEnd) != 0 || (marker & kMarkUnitEnd) != 0) match = false;
-      else if ((marker & kMarkSentenceEnd) != 0)
-        match = typed_punctuation[static_cast<size_t>(j) + 1] && (marker & kMarkPunctuation) != 0;
+      if ((marker & kMarkTextEnd) != 0 || (marker & kMarkUnitEnd) != 0) return false;
+      if ((marker & kMarkSentenceEnd) != 0 &&
+          !(typed_punctuation[static_cast<size_t>(j) + 1] && (marker & kMarkPunctuation) != 0))
+        return false;
     }
-    // A phrase lies within one text (a damaged record naming another, or none, is no match).
-    for (int32_t j = 1; j < k && match; ++j) match = recs[j].file_number == recs[0].file_number;
-    if (!match || recs[0].file_number < 1 || recs[0].file_number > TextCount() || recs[0].file_byte_position < 0 ||
-        TextLeftOut(recs[0].file_number))
-      continue;
-    list->holders.push_back(TLinzoraJumpTo{recs[0].file_number - 1, static_cast<uint32_t>(recs[0].file_byte_position)});
+    return recs[0].file_number >= 1 && recs[0].file_number <= texts && recs[0].file_byte_position >= 0 &&
+           !TextLeftOut(recs[0].file_number);
+  };
+  auto jump = [](const TTokensFileRec& r) {
+    return TLinzoraJumpTo{r.file_number - 1, static_cast<uint32_t>(r.file_byte_position)};
+  };
+  const int32_t threads = fThreads > 0 ? fThreads : WordlistWorkerThreads(0);
+  if (mapped && threads > 1) {
+    // Many places: looked at in pieces side by side, the pieces' finds joined in text order.
+    const size_t pieces = std::min<size_t>(static_cast<size_t>(threads), places.size() / 65536 + 1);
+    std::vector<std::vector<TLinzoraJumpTo>> found(pieces);
+    auto look = [&](size_t piece) {
+      const size_t from = places.size() * piece / pieces, to = places.size() * (piece + 1) / pieces;
+      for (size_t i = from; i < to; ++i) {
+        const int64_t s = int64_t{places[i]} - anchor;
+        if (s >= 0 && s + k <= n && matches(mapped + s)) found[piece].push_back(jump(mapped[s]));
+      }
+    };
+    std::vector<std::thread> pool;
+    for (size_t piece = 1; piece < pieces; ++piece) pool.emplace_back(look, piece);
+    look(0);
+    for (std::thread& th : pool) th.join();
+    for (const auto& f : found) list->holders.insert(list->holders.end(), f.begin(), f.end());
+  } else {
+    TTokensFileRec block[TTokenFileStream::kBlockRecords];
+    for (int32_t p : places) {
+      const int64_t s = int64_t{p} - anchor;
+      if (s < 0 || s + k > n) continue;
+      const TTokensFileRec* recs = mapped ? mapped + s : block;
+      if (!mapped && !fTokenFileStream->ReadRecords(s, k, block)) continue;
+      if (matches(recs)) list->holders.push_back(jump(recs[0]));
+    }
   }
   if (list->holders.empty() && fLastFailure.empty()) fLastFailure = VXResFmt(TVXRes::VXXNotFound, {phrase});
   return list;

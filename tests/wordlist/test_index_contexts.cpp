@@ -178,12 +178,16 @@ TEST_F(IndexContexts, WordsByHand) {
   EXPECT_EQ(Places(jumps), (TPlaces{{0, 0}, {0, 8}, {0, 29}, {1, 0}, {1, 10}}));
 }
 
-// A word on most pages is found by reading its stretch in pieces side by side: the same places
-// as following its chain on one thread.
+// A word on most pages is found by reading its stretch in pieces side by side, and a phrase of
+// such words is looked for around their places in pieces side by side: the same places as
+// following the chain on one thread.
 TEST_F(IndexContexts, AFrequentWordOnManyThreadsIsItsChain) {
   std::string body;
   std::mt19937 rng(2);
-  for (int i = 0; i < 60000; ++i) body += (rng() % 3 == 0 ? "the " : rng() % 2 ? "river " : "w" + std::to_string(i) + " ");
+  for (int i = 0; i < 180000; ++i) {
+    const unsigned r = rng() % 20;
+    body += r < 9 ? "the " : r < 18 ? "river " : "w" + std::to_string(i) + (r == 18 ? ". " : " ");
+  }
   auto doc = NewDoc();
   const UString base = tmp.Path() + u"frequent";
   const UString text = tmp.Write(u"f.txt", body);
@@ -199,8 +203,10 @@ TEST_F(IndexContexts, AFrequentWordOnManyThreadsIsItsChain) {
   EXPECT_EQ(eight, one);
   index.fThreads = 8;
   const auto phrase8 = index.AllContextsOf(u"the river");
+  ASSERT_GT(phrase8->holders.size(), 65536u / 2);
   index.fThreads = 1;
   EXPECT_EQ(Places(*phrase8), Places(*index.AllContextsOf(u"the river")));
+  EXPECT_EQ(Places(*phrase8), ConcordancePlaces({text, tmp.Path() + u"g.txt"}, u"the river"));
   EXPECT_EQ(one, ConcordancePlaces({text, tmp.Path() + u"g.txt"}, u"the"));
 }
 
