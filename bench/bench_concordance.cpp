@@ -2,7 +2,13 @@
 // into the concordance list. Two corpora are generated in a temporary folder: one big UTF-8 text
 // and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
 // for one worker and for every core.
-// Usage: bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
+// Usage: bench_concordance --folder [FOLDER [WORD]]   (a folder of many texts on 1, 2, 4 and 8 workers:
+//                          the texts under FOLDER, or 4,000 generated texts of 40 to 200 KB, UTF-8
+//                          with the quotes, dashes and accents of printed texts, the search word
+//                          once in about 250 words, enough for one worker to take over 2 s here;
+//                          prints each run's time, its speed-up over one worker and the machine's
+//                          load before it)
+//        bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
 //                          [search word (default "concordance")] [kilobytes of the smallest text (200)]
 //                          [workers of the many-core run (default: every core)]
 //        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
@@ -13,6 +19,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_load.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/concordance_run.h"
 #include "concordance/run/texts_into_list.h"
@@ -31,8 +39,13 @@
 
 namespace {
 
-// English-like text in which the search word stands about once in 1,000 words.
-std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
+// English-like text in which the search word stands about once in `every` words; typographic:
+// with the curly quotes, dashes and accented words of printed texts (UTF-8 beyond ASCII, as most
+// real corpora are).
+std::string MakeText(size_t bytes, uint32_t seed, const std::string& word, uint32_t every = 1000,
+                     bool typographic = false) {
+  static const char* kPrinted[] = {"\xE2\x80\x9Cwell\xE2\x80\x9D", "caf\xC3\xA9", "na\xC3\xAFve", "\xE2\x80\x94",
+                                   "it\xE2\x80\x99s", "r\xC3\xB4le"};
   static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
                                  "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or",
                                  "have", "an", "they", "which", "one", "you", "were", "her", "all", "she", "there",
@@ -44,7 +57,8 @@ std::string MakeText(size_t bytes, uint32_t seed, const std::string& word) {
   s.reserve(bytes + 64);
   size_t n = 0;
   while (s.size() < bytes) {
-    s += (rng() % 1000 == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    if (typographic && rng() % 40 == 0) s += kPrinted[rng() % (sizeof kPrinted / sizeof kPrinted[0])];
+    else s += (rng() % every == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
     s += (++n % 17 == 0) ? ".\n" : " ";
   }
   return s;
@@ -93,8 +107,9 @@ long PeakKilobytes() {
   return u.ru_maxrss;
 }
 
-void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
-             int32_t threads) {
+// Seconds the run took.
+double RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
+               int32_t threads) {
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   std::vector<TChosenFileDetailsFullRec> details;
@@ -112,7 +127,8 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const double cpu = CpuSeconds() - cpu0;
   const long after_kb = PeakKilobytes();
-  const double heap_after = HeapBytes();  // the readers are gone: what grew is the list
+  // The readers are gone: what grew is the list (its texts' blocks come from the system).
+  const double heap_after = HeapBytes() + static_cast<double>(list.LineTextArena()->BytesHeld());
   const int64_t lines = list.Count();
   int64_t text_units = 0;
   for (int64_t i = 0; i < lines; ++i)
@@ -122,11 +138,64 @@ void RunOver(const char* label, const std::vector<UString>& names, int64_t bytes
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0, cpu,
               cpu / s, threads);
+  return s;
+}
+
+// The folder mode: one text a file under `folder`, or generated ones; 1, 2, 4 and 8 workers.
+int FolderMode(const char* given, const std::string& word) {
+  std::vector<UString> names;
+  int64_t bytes = 0;
+  UString made;
+  if (given) {
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(given, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      names.push_back(Utf8ToUtf16(it->path().string()));
+      bytes += static_cast<int64_t>(it->file_size(ec));
+    }
+    std::sort(names.begin(), names.end());
+  } else {
+    made = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_folder_", u""));
+    ForceDirectories(made);
+    for (int32_t t = 0; t < 4000; ++t) {
+      const std::string text =
+          MakeText(40000 + static_cast<size_t>(t % 17) * 10000, 7000 + static_cast<uint32_t>(t), word, 250, true);
+      names.push_back(made + u"t" + IntToUStr(t) + u".txt");
+      SafeSaveBytes(names.back(), text.data(), static_cast<int64_t>(text.size()));
+      bytes += static_cast<int64_t>(text.size());
+    }
+  }
+  if (names.empty()) {
+    std::fprintf(stderr, "bench_concordance: no texts under %s\n", given);
+    return 1;
+  }
+  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", names.size(), bytes / 1e6, word.c_str(),
+              std::thread::hardware_concurrency());
+  const UString w = Utf8ToUtf16(word);
+  RunOver("warming the file cache", names, bytes, w, 8);
+  // BENCH_WORKERS=n: that many workers only (for a profiler).
+  std::vector<int32_t> counts{1, 2, 4, 8};
+  if (const char* only = std::getenv("BENCH_WORKERS")) counts = {std::max(1, std::atoi(only))};
+  double one = 0;
+  for (const int32_t workers : counts) {
+    const double load = LoadNow();
+    const double s = RunOver("folder", names, bytes, w, workers);
+    if (workers == 1 || one == 0) one = s;
+    std::printf("    %d worker(s): %.3f s, %.2fx one worker (load %.2f before the run)\n", workers, s, one / s, load);
+  }
+  if (one < 2.0) std::printf("    (one worker took under 2 s: give a larger folder for steadier figures)\n");
+  if (!made.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(made), ec);
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "--folder")
+    return FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
   if (argc == 4 && std::string(argv[1]) == "--file") {
     const UString name = Utf8ToUtf16(argv[2]);
     RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);

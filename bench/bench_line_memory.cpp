@@ -1,7 +1,8 @@
 // Memory a concordance line costs once its list holds it: one million lines of 1,000-character
 // text made as the run's worker makes them (horizons L5-R5, no tags, no context words), handed
 // to the list through the run's sink. Prints heap bytes per line (mallinfo2) and the resident
-// growth per line, each beside the line's stored text (2 bytes a unit).
+// growth per line, each beside the line's stored text (2 bytes a unit); the heap figure counts
+// the list's text blocks, which come from the system.
 //
 // Usage: bench_line_memory [lines] [characters]
 #include <malloc.h>
@@ -32,8 +33,9 @@ long ResidentKiB() {
 }
 
 // A line as the worker fills it: the hit's numbers, eleven word positions, unit statistics and
-// the text window (an exact-size string, as the line cutter hands it over).
-std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, int64_t n, int32_t chars) {
+// the text window, written through the worker's lease of the list's arena.
+std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, TLineTextArena::TLease& lease, int64_t n,
+                                            int32_t chars) {
   auto line = std::make_unique<TConcordanceEntry>(owner);
   TConcordanceLineData& d = line->Data();
   d.byte_position = n * 6000;
@@ -55,7 +57,7 @@ std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, int64_
   }
   UString text(static_cast<size_t>(chars), u' ');
   for (int32_t i = 0; i < chars; ++i) text[static_cast<size_t>(i)] = static_cast<char16_t>(u'a' + (i + n) % 26);
-  line->SetText(std::move(text));
+  line->SetText(lease, text);
   return line;
 }
 
@@ -74,9 +76,12 @@ int main(int argc, char** argv) {
   const size_t heap0 = HeapInUse();
   const long rss0 = ResidentKiB();
   const auto t0 = std::chrono::steady_clock::now();
-  for (int64_t n = 0; n < lines; ++n) sink.Add(MakeLine(&list, n, chars));
+  {
+    TLineTextArena::TLease lease(*list.LineTextArena());
+    for (int64_t n = 0; n < lines; ++n) sink.Add(MakeLine(&list, lease, n, chars));
+  }
   const auto t1 = std::chrono::steady_clock::now();
-  const size_t heap1 = HeapInUse();
+  const size_t heap1 = HeapInUse() + list.LineTextArena()->BytesHeld();  // texts' blocks come from the system
   const long rss1 = ResidentKiB();
   const double text_bytes = 2.0 * chars;
   const double heap_per_line = double(heap1 - heap0) / double(lines);

@@ -4,6 +4,8 @@
 // (T_window); the longest gap between turns of the event loop during that run; and the resort of
 // about 1,000,000 lines from the sort dialog's OK to the first page repainted, two keys ignoring
 // case.
+// Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
+// and the machine's load are printed with the times.
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +17,9 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <thread>
 
+#include "bench_load.h"
 #include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "model/work_base.h"
@@ -71,7 +75,7 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
 
 TPoint NoCentre() { return {0, 0}; }
 
-double EngineRun(const std::vector<UString>& names, int* lines) {
+double EngineRun(const std::vector<UString>& names, int* lines, int* workers) {
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
@@ -92,11 +96,12 @@ double EngineRun(const std::vector<UString>& names, int* lines) {
   doc.MakeConcordance(args);
   const auto t1 = Clock::now();
   *lines = doc.fConcordanceList->Count();
+  *workers = doc.RunWorkers();
   return Seconds(t0, t1);
 }
 
 // Wizard OK to the first page of lines painted.
-double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines) {
+double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines, int* workers = nullptr) {
   TFormLinzora& main = *w.main;
   main.ChosenTexts.ClearThem();
   for (const UString& n : names) main.ChosenTexts.ToolAddAFile(n);
@@ -111,6 +116,7 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
   main.ConcordanceGrid()->viewport()->repaint();
   const auto t1 = Clock::now();
   *lines = main.Doc()->fConcordanceList->Count();
+  if (workers) *workers = main.Doc()->RunWorkers();
   return Seconds(t0, t1);
 }
 
@@ -134,16 +140,18 @@ int main(int argc, char** argv) {
 
   std::printf("corpus: %zu MB, about %lld hits\n", megabytes, static_cast<long long>(hits));
   const std::vector<UString> corpus = WriteCorpus(work + u"corpus/", megabytes, hits, "text");
-  int engine_lines = 0, window_lines = 0;
-  const double t_engine = EngineRun(corpus, &engine_lines);
+  int engine_lines = 0, window_lines = 0, engine_workers = 0, window_workers = 0;
+  const double load = LoadNow();
+  const double t_engine = EngineRun(corpus, &engine_lines, &engine_workers);
   std::vector<UString> none{u""};
   std::unique_ptr<TProgramWindows> w = MakeProgramWindows(&none);
   w->main->resize(1100, 700);
   w->main->show();
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
-  const double t_window = WindowRun(*w, corpus, &window_lines);
-  std::printf("T_engine %.3f s (%d lines)\nT_window %.3f s (%d lines), ratio %.2f (target <= 1.5)\n", t_engine,
-              engine_lines, t_window, window_lines, t_window / t_engine);
+  const double t_window = WindowRun(*w, corpus, &window_lines, &window_workers);
+  std::printf("T_engine %.3f s (%d lines, %d workers)\nT_window %.3f s (%d lines, %d workers), ratio %.2f (target <= 1.5)\n",
+              t_engine, engine_lines, engine_workers, t_window, window_lines, window_workers, t_window / t_engine);
+  std::printf("load before the runs %.2f, now %.2f, on %u cores\n", load, LoadNow(), std::thread::hardware_concurrency());
   std::printf("longest gap between event-loop turns: %lld ms (aim <= 100)\n",
               static_cast<long long>(w->main->LongestLoopGapMs()));
 

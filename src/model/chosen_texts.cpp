@@ -7,6 +7,7 @@
 #include <random>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -197,6 +198,22 @@ TFileContentsSet FileContentsType(UStringView filename, bool thorough) {
   return StreamContentsType(*in, thorough);
 }
 
+bool FileLooksBinary(UStringView full_name) {
+  auto in = TFileStream::Open(UString(full_name), TFileMode::OpenRead);
+  if (!in) return false;
+  uint8_t buf[4096];
+  const int64_t n = std::max<int64_t>(0, in->Read(buf, sizeof buf));
+  if (n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF))) return false;
+  int64_t zeros_even = 0, zeros_odd = 0;
+  for (int64_t i = 0; i < n; ++i)
+    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
+  if (zeros_even + zeros_odd == 0) return false;
+  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
+  const int64_t pairs = n / 2;
+  const int64_t one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
+  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
+}
+
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b) { return int(a) - int(b); }
 
 bool SplitZipMemberName(UStringView joined, UString& archive, UString& member) {
@@ -366,6 +383,10 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
   check_duplicates_needed = false;
   const int32_t before = FileCount();
   const UString root = AbsolutePath(aPath);
+  left_out_names_ = 0;
+  left_out_folders_.clear();
+  left_out_first_folder_.clear();
+  left_out_note_.clear();
   if (!IsDirectory(root)) return 0;
   walking_ = true;
   try {
@@ -375,6 +396,15 @@ int32_t TSharedChosenFilesClass::AddedFolderContents(UStringView aPath, UStringV
   }
   walking_ = false;
   tempfolderPos = -1;
+  if (left_out_names_ > 0) {
+    left_out_note_ = IntToUStr(left_out_names_) + (left_out_names_ == 1 ? u" name" : u" names") +
+                     u" not valid UTF-8 left out, in " + left_out_first_folder_;
+    const size_t others = left_out_folders_.size() - 1;
+    if (others > 0)
+      left_out_note_ +=
+          u" and " + IntToUStr(static_cast<int64_t>(others)) + (others == 1 ? u" other folder" : u" other folders");
+    AddToLogFile(left_out_note_);
+  }
   return FileCount() - before;
 }
 
@@ -407,7 +437,11 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
     MyYieldProcess();
     if (IsStopped()) return;
     const UString name = FromFsPath(f.path().filename());
-    if (ToFsPath(name) != f.path().filename()) continue;  // a name that is not UTF-8 cannot be opened again
+    if (ToFsPath(name) != f.path().filename()) {  // a name that is not UTF-8 cannot be opened again
+      if (MatchesMask(name, mask)) NoteLeftOutName(folder);
+      continue;
+    }
+    if (IsOurTemporaryName(name)) continue;
     const UString full = IncludeTrailingPathDelimiter(folder) + name;
     if (within_zips && AsciiLower(ExtractFileExt(name)) == u".zip") {
       AddZipMembers(full, mask);
@@ -429,9 +463,18 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
   for (const auto& d : dirs) {
     if (IsStopped()) return;
     const UString sub = FromFsPath(d.path());
-    if (ToFsPath(sub) != d.path()) continue;
+    if (ToFsPath(sub) != d.path()) {
+      NoteLeftOutName(folder);
+      continue;
+    }
     WalkFolder(sub, mask, with_subdirs, within_zips, depth + 1);
   }
+}
+
+void TSharedChosenFilesClass::NoteLeftOutName(const UString& folder) {
+  ++left_out_names_;
+  if (left_out_first_folder_.empty()) left_out_first_folder_ = folder;
+  left_out_folders_.insert(folder);
 }
 
 void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView mask) {

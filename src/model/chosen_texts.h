@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -46,6 +47,10 @@ enum : uint8_t { kWantedNotLooked = 0, kWantedFound = 1, kWantedNotFound = 2 };
 TFileContentsSet FileContentsType(UStringView filename, bool thorough);
 // The same for a stream from its position (a zip member).
 TFileContentsSet StreamContentsType(TStream& s, bool thorough);
+// Whether a file is no text (a program, a picture): zero bytes among its first 4 KiB, unless a
+// UTF-16 byte-order mark or zeros that fall almost all on one side of each pair show UTF-16. The
+// chooser of texts marks such a file, and a run passes it over, by this one test.
+bool FileLooksBinary(UStringView full_name);
 // Comparison of two kinds for sorting.
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b);
 
@@ -210,6 +215,11 @@ class TSharedChosenFilesClass {
   int32_t AddedFolderContents(UStringView aPath, UStringView AMask, bool WithSubDirs,
                               bool WithinZips);
   void StopCollecting();
+  // What the last folder walk left out because the names are not valid UTF-8 (they could not be
+  // opened again by the name the program keeps): the count and the first folder holding one, as
+  // one sentence, also logged once at the end of the walk. Empty when nothing was left out. The
+  // temporary files of saves and modifications (temporary_names.h) are passed by without a word.
+  const UString& LeftOutNamesNote() const { return left_out_note_; }
 
   // --- look-ups ------------------------------------------------------------------------------
   int32_t FileIndex(int64_t ASize, UStringView aPath, UStringView AShortname) const;
@@ -303,5 +313,9 @@ class TSharedChosenFilesClass {
   // Removes the texts flagged in gone (same size as the list); keeps TotalBytes in step.
   void RemoveFlagged(const std::vector<bool>& gone);
   void ReportPercent(int32_t done, int32_t total, int& last);
+  void NoteLeftOutName(const UString& folder);
   bool walking_ = false;
+  int32_t left_out_names_ = 0;
+  std::set<UString> left_out_folders_;
+  UString left_out_first_folder_, left_out_note_;
 };

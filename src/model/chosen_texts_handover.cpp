@@ -12,11 +12,9 @@
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_forge.h"
+#include "shell/services/hand_over_folder.h"
 
 namespace {
-
-// A list of names larger than this is not a list of names.
-constexpr int64_t kMaxPlainListBytes = 256ll * 1024 * 1024;
 
 std::vector<UString> SplitAt(UStringView s, char16_t sep) {
   std::vector<UString> out;
@@ -131,17 +129,30 @@ TVXFileDetails::TVXFileDetails(bool ARestrictTo3LetterExtensions, uint8_t ATool,
     : TSharedChosenFilesClass(ARestrictTo3LetterExtensions, std::move(AOnError), ATool) {}
 
 UString TVXFileDetails::TempFilename() const {
-  return GetTempFolder() + Tool_Name(fTool) + u".chosen_texts";
+  const UString folder = UserHandOverFolder();
+  return folder.empty() ? UString() : folder + Tool_Name(fTool) + u".chosen_texts";
 }
 
 bool TVXFileDetails::SavedToTempFile() {
   const UString name = TempFilename();
-  const bool ok = SaveAllChosenToFile(name);
-  if (global_keeping_log && ok) AddToLogFile(UFormat(u"%s saved %s", {name, u"YES"}));
+  UString error = u"no hand-over folder of this user's can be trusted";
+  const bool ok = !name.empty() && SafeSaveToFile(name, [this](TStream& s) { return SaveToStream(s); }, &error,
+                                                  kHandOverSave);
+  if (global_keeping_log)
+    AddToLogFile(ok ? UFormat(u"%s saved %s", {name, u"YES"}) : u"chosen texts not handed over: " + error);
   return ok;
 }
 
-bool TVXFileDetails::LoadedChosenFromTempFile() { return ReadChosenFromFile(TempFilename()) == tvl_VX_Format; }
+bool TVXFileDetails::LoadedChosenFromTempFile() {
+  ClearThem();
+  UString why;
+  auto in = OpenHandOverFile(TempFilename(), kMostChosenTextsBytes, &why);
+  if (!in) {
+    if (global_keeping_log) AddToLogFile(u"chosen texts not taken over: " + why);
+    return false;
+  }
+  return ReadFromStream(*in);
+}
 
 bool TVXFileDetails::SaveAllChosenToFile(UStringView AFilename) {
   return SafeSaveToFile(AFilename, [this](TStream& s) { return SaveToStream(s); });
@@ -169,7 +180,7 @@ TVLFileReadMode TVXFileDetails::ReadChosenFromPlainTextFile(UStringView AFilenam
   fLastLoadMessage.clear();
   if (!FileExists(AFilename)) return tvl_failed;
   UString text;
-  if (!ReadTextFile(AFilename, text, kMaxPlainListBytes, 1252, true)) return tvl_failed;
+  if (!ReadTextFile(AFilename, text, kMostChosenTextsBytes, 1252, true)) return tvl_failed;
 
   for (UStringView raw : SplitLinesU(text)) {
     const UString line = TrimU(raw);

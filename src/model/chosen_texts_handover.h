@@ -1,5 +1,5 @@
 // The chosen texts as tools pass them on and users save them: a temporary hand-over file named
-// after the tool ("<temp folder>/<tool name>.chosen_texts"), a saved choice (the headed stream),
+// after the tool ("<hand-over folder>/<tool name>.chosen_texts"), a saved choice (the headed stream),
 // a plain list of file names, and the texts the lists and the printed page show for a text.
 #pragma once
 
@@ -8,6 +8,12 @@
 #include <vector>
 
 #include "model/chosen_texts.h"
+
+// The most one choice of texts handed between tools may hold: texts, and bytes of the file that
+// carries them (a plain list of names too). A request from another tool is bounded alike: no
+// more items than texts, no larger a file.
+inline constexpr int32_t kMostChosenTexts = 1 << 20;
+inline constexpr int64_t kMostChosenTextsBytes = int64_t{256} << 20;
 
 enum TVLFileReadMode : uint8_t { tvl_failed = 0, tvl_VX_Format = 1, tvl_txt = 2 };
 
@@ -26,10 +32,13 @@ class TVXFileDetails : public TSharedChosenFilesClass {
  public:
   TVXFileDetails(bool ARestrictTo3LetterExtensions, uint8_t ATool, TErrorEvent AOnError = {});
 
-  // The suite's temporary folder + the tool's name + ".chosen_texts".
+  // This user's hand-over folder (hand_over_folder.h) + the tool's name + ".chosen_texts";
+  // empty when no folder of this user's can be trusted.
   UString TempFilename() const;
+  // Written private (0600, a link at the name replaced, not followed).
   bool SavedToTempFile();
-  // True only when the temporary file held a headed chosen-texts stream.
+  // Clears the texts; true only when the temporary file is this user's plain file, no larger
+  // than kMostChosenTextsBytes, holding a headed chosen-texts stream.
   bool LoadedChosenFromTempFile();
 
   // Writes the headed stream through a temporary sibling renamed over the file, so that a

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/grid_headings.h"
 #include "model/rtf_writer.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
@@ -47,14 +48,9 @@ class TBufferedOut {
 
 bool Contains(const std::vector<int32_t>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 
-TGrid_data_rec* ShownCell(std::vector<TGrid_data_rec>& cells, int column) {
-  if (column < 0 || column >= static_cast<int>(cells.size())) return nullptr;
-  TGrid_data_rec& cell = cells[static_cast<size_t>(column)];
-  return cell.visible ? &cell : nullptr;
-}
-
-UString HeadingOf(const TExportList& list, int column) {
-  return column >= 0 && column < list.HeadingCount() ? list.Headings()[static_cast<size_t>(column)] : UString();
+// The list columns at their places; a list may give more cells than it has headings.
+std::vector<int> ExportPlaces(TExportList& list, const std::vector<TGrid_data_rec>& heading_cells) {
+  return LaidOutColumns(list, std::max(static_cast<int>(heading_cells.size()), list.HeadingCount()));
 }
 
 }  // namespace
@@ -63,32 +59,78 @@ bool RowExported(const TVXBaseHolder& holder, int row) {
   return holder.export_all_rows || Contains(holder.selected_rows, row);
 }
 
-bool ColumnExported(const TVXBaseHolder& holder, int column) {
-  return holder.export_all_columns || Contains(holder.selected_columns, column);
+bool ColumnExported(const TVXBaseHolder& holder, int place) {
+  return holder.export_all_columns || Contains(holder.selected_columns, place);
+}
+
+std::vector<TExportColumn> ExportColumnList(TExportList& list, const TVXBaseHolder& holder) {
+  std::vector<TGrid_data_rec> headings, first;
+  list.EntryDetailsAsGridDataRecs(0, headings);
+  if (list.TotalRowCount() > 0) list.EntryDetailsAsGridDataRecs(1, first);
+  const std::vector<int> places = ExportPlaces(list, headings);
+  std::vector<TExportColumn> out;
+  TGrid_data_rec added;
+  for (size_t p = 0; p < places.size(); ++p) {
+    const int c = places[p];
+    if (!ColumnExported(holder, static_cast<int>(p))) continue;
+    TExportColumn col;
+    col.column = c;
+    col.place = static_cast<int>(p);
+    col.laid_out = HeadingIndexOfColumn(list.grid_headings, c) >= 0;
+    col.heading = list.HeadingSettings(c);
+    col.holds_numbers = col.heading.numeric;
+    if (TVXBaseDataClass::IsAddedColumnNumber(c)) {
+      list.AddedColumnDataRec(c, 0, added);
+      col.name = added.text;
+      if (const auto* a = list.AddedColumn(c); a && !a->set_column) col.holds_numbers = true;
+    } else {
+      const size_t i = static_cast<size_t>(c);
+      // A column whose heading the list hides (a statistic not computed) is not written.
+      if (i < headings.size() && !headings[i].visible) continue;
+      if (c < list.HeadingCount()) col.name = list.Headings()[i];
+      if (i < first.size() && first[i].has_number) col.holds_numbers = true;
+    }
+    out.push_back(std::move(col));
+  }
+  return out;
 }
 
 std::vector<int> ExportedColumns(TExportList& list, const TVXBaseHolder& holder) {
-  std::vector<TGrid_data_rec> headings;
-  list.EntryDetailsAsGridDataRecs(0, headings);
-  const int count = std::max(static_cast<int>(headings.size()), list.HeadingCount());
-  std::vector<int> columns;
-  for (int c = 0; c < count; ++c) {
-    const bool shown = c >= static_cast<int>(headings.size()) || headings[static_cast<size_t>(c)].visible;
-    if (shown && list.HeadingSettings(c).visible && ColumnExported(holder, c)) columns.push_back(c);
-  }
-  return columns;
+  std::vector<int> out;
+  for (const TExportColumn& c : ExportColumnList(list, holder)) out.push_back(c.column);
+  return out;
 }
 
-bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
-                      const std::function<bool(int row, std::vector<TGrid_data_rec>& cells)>& each) {
+bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder, const std::vector<TExportColumn>& columns,
+                      const std::function<bool(int row, std::vector<TGrid_data_rec*>& cells)>& each) {
   const int last = list.TotalRowCount();
-  std::vector<TGrid_data_rec> cells;
+  std::vector<TGrid_data_rec> row_cells;
+  // Added columns' cells live here; own columns' cells are the list's row cells, pointed at.
+  std::vector<TGrid_data_rec> added(columns.size());
+  std::vector<TGrid_data_rec*> cells(columns.size());
+  TGrid_data_rec missing;
   for (int r = 0; r <= last; ++r) {
     MyYieldProcess();
     if (StopRequested()) return false;
     if (!RowExported(holder, r)) continue;
-    list.EntryDetailsAsGridDataRecs(r, cells);
-    if (cells.empty()) continue;
+    list.EntryDetailsAsGridDataRecs(r, row_cells);
+    if (row_cells.empty()) continue;
+    for (size_t k = 0; k < columns.size(); ++k) {
+      const TExportColumn& col = columns[k];
+      TGrid_data_rec* cell = &added[k];
+      if (TVXBaseDataClass::IsAddedColumnNumber(col.column)) {
+        list.AddedColumnDataRec(col.column, r, *cell);
+      } else if (static_cast<size_t>(col.column) < row_cells.size()) {
+        cell = &row_cells[static_cast<size_t>(col.column)];
+      } else {
+        ResetGridDataRec(missing);
+        missing.visible = false;
+        cell = &missing;
+      }
+      cell->row = r;
+      if (col.laid_out && cell->visible) ApplyHeadingToValue(col.heading, *cell);
+      cells[k] = cell;
+    }
     if (!each(r, cells)) return false;
   }
   return true;
@@ -105,13 +147,13 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
     static constexpr char16_t kBom = 0xFEFF;
     if (!out.Put(&kBom, sizeof kBom)) return false;
     UString line;
-    const std::vector<int> columns = ExportedColumns(list, holder);
-    const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
+    const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+    const bool walked = WalkExportedRows(list, holder, columns, [&](int, std::vector<TGrid_data_rec*>& cells) {
       line.clear();
-      for (size_t k = 0; k < columns.size(); ++k) {
+      for (size_t k = 0; k < cells.size(); ++k) {
         if (k > 0) line += u'\t';
         // A cell the list hides in a column the headings show keeps its place, empty.
-        if (TGrid_data_rec* cell = ShownCell(cells, columns[k])) AppendCellAsTXT(*cell, setting, line);
+        if (cells[k]->visible) AppendCellAsTXT(*cells[k], setting, line);
       }
       line += u'\n';
       ++lines;
@@ -134,13 +176,13 @@ bool ExportListAsXML(TExportList& list, TVXBaseHolder& holder, UStringView file_
     static constexpr unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
     if (!out.Put(kBom, 3) || !out.PutUtf8(u"<" + root + u">\n<" + list_name + u">")) return false;
     UString text;
-    const std::vector<int> columns = ExportedColumns(list, holder);
-    const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
+    const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+    const bool walked = WalkExportedRows(list, holder, columns, [&](int r, std::vector<TGrid_data_rec*>& cells) {
       const UString row = u"Row" + IntToUStr(r);
       text = u"\n\t<" + row + u">";
-      for (const int c : columns)
-        if (const TGrid_data_rec* cell = ShownCell(cells, c))
-          text += u"\n\t\t" + DoExportaCellToXML(*cell, HeadingOf(list, c), c);
+      for (size_t k = 0; k < cells.size(); ++k)
+        if (cells[k]->visible)
+          text += u"\n\t\t" + DoExportaCellToXML(*cells[k], columns[k].name, columns[k].place);
       text += u"\n\t</" + row + u">";
       return out.PutUtf8(text);
     });
@@ -162,15 +204,14 @@ bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_
   rtf.Insert(document_name, style.base_text);
   rtf.EndLine();
   int rows = 0;
-  const std::vector<int> columns = ExportedColumns(list, holder);
-  const bool walked = WalkExportedRows(list, holder, [&](int, std::vector<TGrid_data_rec>& cells) {
+  const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+  const bool walked = WalkExportedRows(list, holder, columns, [&](int, std::vector<TGrid_data_rec*>& cells) {
     // Cells are parted by a tab (a line brings its own), so that they do not run together.
     bool tab_due = false;
-    for (const int c : columns) {
+    for (TGrid_data_rec* cell : cells) {
       if (tab_due) rtf.Insert(u"\t", style.base_text);
       tab_due = true;
-      TGrid_data_rec* cell = ShownCell(cells, c);
-      if (!cell) continue;
+      if (!cell->visible) continue;
       FormatCellForExport(*cell);
       if (cell->kind == kCellConcordanceLine) {
         const TCellSections s = ConcLinein3Sections(*cell, setting);
@@ -202,13 +243,15 @@ void DefineExcelFormats(TExportList& list, const TVXBaseHolder& holder, bool set
       DefinedFormatNum0Based(u"#,##0", kExcelAlignLeft, true, -1, 0x1FFFFFFF, style.background, style.heading, true);
   list.excel_header_format =
       DefinedFormatNum0Based(u"@", kExcelAlignLeft, true, -1, 0x1FFFFFFF, style.background, style.heading, true);
-  const int headings = list.HeadingCount();
-  list.excel_column_formats.assign(static_cast<size_t>(headings) + 1, list.excel_standard_2DecPLaces_format);
-  for (int c = 0; c < std::min(headings, kMaxExportColumns); ++c) {
-    const TGrid_head32 h = list.HeadingSettings(c);
-    if (!h.visible || !ColumnExported(holder, c)) continue;
-    list.excel_column_formats[static_cast<size_t>(c) + 1] = DefinedFormatForGridDataRec(h);
-    if (set_widths) SetAColumnWidth(c + 1, list.IsEmptyDataColumn(c) ? 2.0 : AColumnWidthInChars(h.width));
+  const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+  const int places = columns.empty() ? 0 : columns.back().place + 1;
+  list.excel_column_formats.assign(static_cast<size_t>(places) + 1, list.excel_standard_2DecPLaces_format);
+  for (const TExportColumn& col : columns) {
+    if (col.place >= kMaxExportColumns) break;
+    list.excel_column_formats[static_cast<size_t>(col.place) + 1] = DefinedFormatForGridDataRec(col.heading);
+    if (!set_widths) continue;
+    const bool empty = !TVXBaseDataClass::IsAddedColumnNumber(col.column) && list.IsEmptyDataColumn(col.column);
+    SetAColumnWidth(col.place + 1, empty ? 2.0 : AColumnWidthInChars(col.heading.width));
   }
 }
 
@@ -296,22 +339,29 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
 
 // The column's format with that many decimals: the one registered for the column when its
 // decimals agree, else one made once per column and decimals.
-int32_t NumberFormatFor(TExportList& list, int column, int32_t decimals, TExcelExportState& state) {
-  const TGrid_head32 heading = list.HeadingSettings(column);
-  const size_t slot = static_cast<size_t>(std::max(column, 0)) + 1;
-  if (heading.decimals == decimals && slot < list.excel_column_formats.size()) return list.excel_column_formats[slot];
-  auto [it, added] = state.number_formats.try_emplace({column, decimals}, 0);
+int32_t NumberFormatFor(TExportList& list, const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
+  const size_t slot = static_cast<size_t>(std::max(column.place, 0)) + 1;
+  if (column.heading.decimals == decimals && slot < list.excel_column_formats.size())
+    return list.excel_column_formats[slot];
+  auto [it, added] = state.number_formats.try_emplace({column.place, decimals}, 0);
   if (added) {
-    TGrid_head32 with_decimals = heading;
+    TGrid_head32 with_decimals = column.heading;
     with_decimals.decimals = decimals;
     it->second = DefinedFormatForGridDataRec(with_decimals);
   }
   return it->second;
 }
 
+// The decimals a number of the column is written with: those the column was given, else those the
+// grid shows the cell with.
+int32_t DecimalsOf(const TExportColumn& column, const TGrid_data_rec& cell) {
+  return column.heading.decimals > 0 ? column.heading.decimals : CellShownDecimals(cell);
+}
+
 }  // namespace
 
-void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
+void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExportColumn& column,
+                          TExcelExportState& state) {
   const int row = cell.excel_row;
   const int col = cell.excel_col;
   bool ok = true;
@@ -321,11 +371,9 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportS
   switch (number ? kExportKindNumber : cell.export_kind) {
     case kExportKindNumber: {
       if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
-      // The decimals the column was given, else those the grid shows the cell with.
-      const TGrid_head32 heading = list.HeadingSettings(cell.col);
-      const int32_t decimals = heading.decimals > 0 ? heading.decimals : CellShownDecimals(cell);
+      const int32_t decimals = DecimalsOf(column, cell);
       ok = SetACellDoubleWithFormat(row, col, CellValueAsShown(cell, decimals),
-                                    NumberFormatFor(list, cell.col, decimals, state));
+                                    NumberFormatFor(list, column, decimals, state));
       break;
     }
     case 2:
@@ -381,18 +429,24 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
                                         : VXResFmt(TVXRes::VXNmanyCharactersSavedPerEntry, {IntToUStr(characters)});
     ok = SetACellString(3, 8, u"(" + x + u")") && ok;
   }
-  const int last_column = std::min(kMaxExportColumns, list.HeadingCount() - 1);
+  const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+  // The label goes to the main word column's place, wherever the layout put it.
+  const std::vector<int> places = ExportPlaces(list, list.EntryDetailsAsGridDataRecs(0));
+  const auto main = std::find(places.begin(), places.end(), list.MainWordColumn());
+  const int label_column = main == places.end() ? 1 : static_cast<int>(main - places.begin()) + 1;
   for (int t = 1; t <= totals; ++t) {
     const int row = t + 3;
-    for (int c = 0; c <= last_column; ++c) {
-      if (!ColumnExported(holder, c)) continue;
+    for (const TExportColumn& col : columns) {
+      if (col.place >= kMaxExportColumns) break;
       TGrid_data_rec total;
-      list.GetColumnTotalDataForGrid(c, t, total);
-      if (c == 0) {
-        ok = SetACellString(row, list.MainWordColumn() + 1, RelevantAffixesOfStringData(total) + u": ") && ok;
-      } else if (list.HeadingSettings(c).numeric) {
-        FormatACellDefinedFormatNum(list.excel_column_formats[static_cast<size_t>(c) + 1], row, c + 1);
-        ok = SetACellDouble(row, c + 1, total.number.value) && ok;
+      list.GetColumnTotalDataForGrid(col.column, t, total);
+      if (col.column == 0) {
+        ok = SetACellString(row, label_column, RelevantAffixesOfStringData(total) + u": ") && ok;
+      } else if (col.holds_numbers && total.has_number && std::isfinite(total.number.value) &&
+                 total.number.value != kMissingValue) {
+        const int32_t decimals = DecimalsOf(col, total);
+        FormatACellDefinedFormatNum(NumberFormatFor(list, col, decimals, state), row, col.place + 1);
+        ok = SetACellDouble(row, col.place + 1, CellValueAsShown(total, decimals)) && ok;
       }
     }
   }
@@ -406,8 +460,8 @@ bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView fil
   if (!StartAndDefineHeaderExcelFile(list, holder, document_name, state)) return false;
   const int first_data_row = 3 + list.ColumnTotalRowCount();
   int running = first_data_row + 1;
-  const std::vector<int> columns = ExportedColumns(list, holder);
-  const bool walked = WalkExportedRows(list, holder, [&](int r, std::vector<TGrid_data_rec>& cells) {
+  const std::vector<TExportColumn> columns = ExportColumnList(list, holder);
+  const bool walked = WalkExportedRows(list, holder, columns, [&](int r, std::vector<TGrid_data_rec*>& cells) {
     // Past the sheet's last row the rows go on on a sheet of their own.
     if (running + 1 > kExcelMaxRows) {
       state.main_sheet = AddAnExcelSheet(state.title + u"(" + IntToUStr(ExcelSheetCount() + 1) + u")");
@@ -416,11 +470,11 @@ bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView fil
       running = 0;
       state.overflow_sheets.clear();
     }
-    for (const int c : columns) {
-      TGrid_data_rec* shown = ShownCell(cells, c);
-      if (!shown) continue;
-      TGrid_data_rec& cell = *shown;
-      cell.col = static_cast<int32_t>(c);
+    for (size_t k = 0; k < cells.size(); ++k) {
+      TGrid_data_rec& cell = *cells[k];
+      if (!cell.visible) continue;
+      // The logical column is the place: the workbook's columns follow the layout.
+      cell.col = static_cast<int32_t>(columns[k].place);
       cell.row = r;
       cell.excel_row = running + 1;
       list.ExcelFileCell(cell);
@@ -436,7 +490,7 @@ bool ExportListAsExcel(TExportList& list, TVXBaseHolder& holder, UStringView fil
                                       list.excel_header_format))
           state.failed = true;
       } else {
-        DoExportaCellToExcel(list, cell, state);
+        DoExportaCellToExcel(list, cell, columns[k], state);
       }
       SetActiveExcelSheet(state.main_sheet);
     }

@@ -4,6 +4,8 @@
 // choices: a row is taken when all rows are exported or it is selected and the list gives it
 // cells; a column likewise, and an invisible cell is never written. Each walk gives way to the
 // message loop per row and stops (false, nothing written) when a stop at once is asked for.
+// The columns are the grid's: in the order of its layout (model/grid_headings.h), those it hides
+// left out, the columns the user added among them, each cell's value as the grid shows it.
 //
 // Files are written to a temporary sibling renamed over the target when complete, so a stop
 // or a failure leaves the previous file as it was.
@@ -13,8 +15,10 @@
 //         "\t\t<Heading[col]>text</...>" per cell, lines joined by LF.
 //   RTF:  the caption, list name and file name, then one paragraph per row.
 //   .xlsx: title merged over A1:G3, column totals from row 4, the heading row and the data
-//         below; grid column c is spreadsheet column c + 1 for cells, formats, widths and
-//         totals alike. Plot positions and time-lines go to sheets of their own.
+//         below; the column at place p of the layout is spreadsheet column p + 1 for cells,
+//         formats, widths and totals alike (a column not chosen, or one the list hides, leaves
+//         its spreadsheet column empty). Totals go under the columns whose heading is numeric.
+//         Plot positions and time-lines go to sheets of their own.
 #pragma once
 
 #include <cstdint>
@@ -31,15 +35,35 @@ class TVXBaseLemmaMatchCapableList;
 using TExportList = TVXBaseLemmaMatchCapableList;
 
 bool RowExported(const TVXBaseHolder& holder, int row);
-bool ColumnExported(const TVXBaseHolder& holder, int column);
-// The grid columns an export writes, in order: those chosen whose heading cell and column
-// settings are shown. The heading row and every data row take their fields from this one list; a
-// cell the list hides in such a column keeps its place, empty (text), or is left out (XML).
+// place: a column's place among the grid's columns (LaidOutColumns).
+bool ColumnExported(const TVXBaseHolder& holder, int place);
+
+// One grid column as an export writes it.
+struct TExportColumn {
+  int column = 0;         // the list column (an added column's number for an added one)
+  int place = 0;          // in the layout's order (0 the row numbers); a workbook's column is place + 1
+  bool laid_out = false;  // heading is the grid layout's record, whose decimals, threshold and letter
+                          // case the values are written with, as the grid shows them
+  // Otherwise the list's settings for the column.
+  TGrid_head32 heading;
+  // The heading says so, or the first data row holds a number there (as a grid finds it when it
+  // lays the list out): a workbook writes the column's totals.
+  bool holds_numbers = false;
+  UString name;           // the heading text (an XML element is named from it)
+};
+// The columns an export writes, in the grid's layout order: those chosen (by place), shown by the
+// layout, and whose heading cell the list shows; added columns among them. The heading row and
+// every data row take their fields from this one list: a cell the list hides in such a column keeps
+// its place, empty (text), or is left out (XML, workbook).
+std::vector<TExportColumn> ExportColumnList(TExportList& list, const TVXBaseHolder& holder);
+// Their list columns.
 std::vector<int> ExportedColumns(TExportList& list, const TVXBaseHolder& holder);
 
-// Calls each(row, cells) for every exported row with cells; false when stopped.
-bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder,
-                      const std::function<bool(int row, std::vector<TGrid_data_rec>& cells)>& each);
+// Calls each(row, cells) for every exported row with cells; cells[k] is the cell of columns[k] as
+// the grid shows it (visible false: the list hides it in this row), valid during the call. False
+// when stopped.
+bool WalkExportedRows(TExportList& list, const TVXBaseHolder& holder, const std::vector<TExportColumn>& columns,
+                      const std::function<bool(int row, std::vector<TGrid_data_rec*>& cells)>& each);
 
 bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_name);
 bool ExportListAsXML(TExportList& list, TVXBaseHolder& holder, UStringView file_name);
@@ -68,11 +92,14 @@ struct TExcelExportState {
   std::map<std::pair<int, int32_t>, int32_t> number_formats;  // (column, decimals) -> format
 };
 
-// Registers the list's formats; with set_widths also the widths of the exported columns.
+// Registers the list's formats (excel_column_formats by workbook column); with set_widths also the
+// widths of the exported columns.
 void DefineExcelFormats(TExportList& list, const TVXBaseHolder& holder, bool set_widths);
 // Answers the sheet titled title, adding it (named title, or title + "(n)" past the second).
 int EnsureSecondSheet(UStringView title);
-void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state);
+// A data cell of column (its excel_row and excel_col set).
+void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExportColumn& column,
+                          TExcelExportState& state);
 // Starts the workbook, names its sheet, writes the title and the column totals.
 bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holder, UStringView document_name,
                                    TExcelExportState& state);

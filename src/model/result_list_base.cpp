@@ -14,6 +14,8 @@ struct TJoinedInstance {
 
 struct TVXEntryPrivate {
   uint8_t marks = 0;
+  int32_t added_slot = -1;  // row of the list's added-column values
+  bool slot_only = false;   // made only to hold added_slot: not part of the entry's stream
   TVXBaseListObject* joined_to = nullptr;
   std::vector<TJoinedInstance> joined;
 };
@@ -117,6 +119,14 @@ void TVXBaseHolder::StartListsRead() {
   list_read_message_.clear();
 }
 
+void TVXBaseHolder::CopyTextFormFrom(const TVXBaseHolder& other) {
+  unicode_ = other.unicode_;
+  width_settled_ = other.width_settled_;
+  list_read_message_ = other.list_read_message_;
+  lcid_ = other.lcid_;
+  code_page_ = other.code_page_;
+}
+
 void TVXBaseHolder::SetListWidth(const TListWidth& width) {
   unicode_ = width.unicode;
   width_settled_ = width.settled;
@@ -187,7 +197,20 @@ int32_t TVXBaseListObject::MainWordLength() const {
 
 TVXEntryPrivate& TVXBaseListObject::EnsurePrivateObjExists() {
   if (!priv_) priv_ = std::make_unique<TVXEntryPrivate>();
+  priv_->slot_only = false;
   return *priv_;
+}
+
+bool TVXBaseListObject::PrivateObjExists() const { return priv_ != nullptr && !priv_->slot_only; }
+
+int32_t TVXBaseListObject::AddedSlot() const { return priv_ ? priv_->added_slot : -1; }
+
+void TVXBaseListObject::SetAddedSlot(int32_t slot) {
+  if (!priv_) {
+    priv_ = std::make_unique<TVXEntryPrivate>();
+    priv_->slot_only = true;
+  }
+  priv_->added_slot = slot;
 }
 
 bool TVXBaseListObject::SavePrivateToStream(TVXBaseDataClass&, TStream& s, const TStoredListInfoHolder&) const {
@@ -938,7 +961,7 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
 
 // Field by field: an export resets millions of cells, and building a fresh record to assign
 // costs more than the rest of the row. The size check makes a new field come here too.
-static_assert(sizeof(TGrid_data_rec) == 464, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
+static_assert(sizeof(TGrid_data_rec) == 472, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
 void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.col = cell.row = cell.excel_row = cell.excel_col = 0;
   cell.sheet = 1;
@@ -977,6 +1000,8 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.has_text_colour = false;
   cell.text_colour = 0;
   cell.spans.clear();
+  cell.alignment = 0xFF;
+  cell.typeface = 0;
 }
 
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {

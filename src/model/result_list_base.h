@@ -35,12 +35,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model/search_conditions.h"
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/vx_longint_list.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/text/text_services.h"
 
@@ -52,6 +55,8 @@ struct TVXEntryPrivate;
 struct TUndoRecord;
 
 using grid_alternatives = int32_t;  // kind of grid a list is shown in
+
+inline constexpr uint32_t kNoColourCategory = 0xFFFFFFFF;
 
 // The number a cell shows when a column has no value for a row.
 inline constexpr float kMissingValue = -999999.0f;
@@ -199,6 +204,9 @@ struct TGrid_data_rec {
   bool has_text_colour = false;
   uint32_t text_colour = 0;
   std::vector<TColouredSpan> spans;
+  // From the column's layout: kAlign* (0xFF: the painter's own choice) and kTypeface* bits.
+  uint8_t alignment = 0xFF;
+  uint8_t typeface = 0;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // The cell as a fresh one, its texts and lists emptied in place (their room kept for refilling).
@@ -206,7 +214,9 @@ void ResetGridDataRec(TGrid_data_rec& cell);
 // Prefix, text and suffix of a cell.
 UString RelevantAffixesOfStringData(const TGrid_data_rec& cell);
 
-// A column's settings beside its heading: what the exports format the column by.
+// One column of a grid's layout: how the column is shown and exported. A grid keeps one record
+// per column in display order (grid_headings of its list); column_number names the list column
+// behind it, so records can move without the list knowing.
 struct TGrid_head32 {
   bool numeric = false;
   uint8_t number_kind = 0;   // as TNumberDisplayAndSinglesRec::kind
@@ -216,7 +226,23 @@ struct TGrid_head32 {
   int32_t background = -1;
   int32_t width = 64;        // pixels
   bool visible = true;
+  uint8_t alignment = 1;     // kAlign*; kAlignFixed: neither alignment nor typeface may be chosen
+  uint8_t typeface = 0;      // kTypeface* bits
+  float threshold = kMissingValue;  // a number below it is left blank
+  uint8_t case_allowed = 0;  // 1: text whose letter case may be chosen
+  uint8_t added = 0;         // 1: a column the user added (computed or set column)
+  uint8_t letter_case = 3;   // 0 UPPER, 1 Title, 2 lower, 3 as in the source
+  int16_t column_number = 0;
+  uint8_t heading_edited = 0;
+  uint8_t own_colour = 0;    // 1: background is the user's choice
+  uint8_t set_column = 0;    // 1: an added column that is not computed
+  UString heading;           // for a computed column: its formula
+  bool operator==(const TGrid_head32&) const = default;
+  bool IsComputed() const { return added != 0 && set_column == 0; }
 };
+enum : uint8_t { kAlignCentre = 0, kAlignLeft = 1, kAlignRight = 2, kAlignDecimal = 3, kAlignFixed = 4, kAlignLeft2 = 5 };
+enum : uint8_t { kTypefaceBold = 1, kTypefaceItalic = 2, kTypefaceUnderline = 4, kTypefaceStrikeOut = 8 };
+enum : uint8_t { kCaseUpper = 0, kCaseTitle = 1, kCaseLower = 2, kCaseSource = 3 };
 inline constexpr int32_t kMaxColumnDecimals = 30;
 
 // One word of a word cloud.
@@ -271,6 +297,9 @@ class TVXBaseHolder {
   int CodePage() const { return code_page_; }
   // Refreshes the export choices at the start of an export; the base keeps them as they are.
   virtual void CheckExportSettings() {}
+  // Takes the other holder's text form: its width (and whether a read settled it), the last list
+  // refusal, the locale and the code page. Nothing is converted.
+  void CopyTextFormFrom(const TVXBaseHolder& other);
 
   // The document's data changed after it was made or read (source texts modified and its lines
   // moved): it differs from any saved copy. A save clears it.
@@ -353,11 +382,16 @@ class TVXBaseListObject {
   virtual int32_t MainNTexts() const { return 0; }
   virtual int32_t MainWordFrequency() const { return 0; }
   virtual int32_t MainWordLength() const;
+  // The entry's row in the list's added-column values (-1 none yet).
+  int32_t AddedSlot() const;
+  void SetAddedSlot(int32_t slot);
 
   TVXBaseDataClass* List() const { return list_; }
   TVXBaseHolder* Holder() const { return holder_; }
 
-  bool PrivateObjExists() const { return priv_ != nullptr; }
+  // A private object that belongs to the entry's stream (one made only to hold the added-column
+  // slot does not).
+  bool PrivateObjExists() const;
   TVXEntryPrivate& EnsurePrivateObjExists();
   // The private object's own record (marks). The joined entries are written by the list body.
   bool SavePrivateToStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info) const;
@@ -366,6 +400,8 @@ class TVXBaseListObject {
   void AddPrivateJoinInstance(TVXBaseListObject* joined);
   // Moves the entry (and the joined entries it owns) to another list.
   void SetParentAs(TVXBaseDataClass* list);
+  // An entry kept outside every list (a list's overall row) now belongs to another document.
+  void SetHolderOutsideLists(TVXBaseHolder* holder) { holder_ = holder; }
 
   uint8_t Marks() const;
   void SetMark(uint8_t mark, bool value);
@@ -609,14 +645,72 @@ class TVXBaseDataClass {
   // --- grid contract ---
   void SetHeadings(std::vector<UString> headings) { headings_ = std::move(headings); }
   const std::vector<UString>& Headings() const { return headings_; }
-  // Column settings by heading; a column without its own takes the defaults.
+  // Column settings by heading; a column without its own takes the defaults. A column of the
+  // grid layout (grid_headings) answers its layout record.
   std::vector<TGrid_head32> heading_settings;
-  TGrid_head32 HeadingSettings(int column) const {
-    TGrid_head32 h = column >= 0 && column < static_cast<int>(heading_settings.size())
-                         ? heading_settings[static_cast<size_t>(column)] : TGrid_head32();
-    if (h.decimals > kMaxColumnDecimals) h.decimals = kMaxColumnDecimals;
-    return h;
-  }
+  TGrid_head32 HeadingSettings(int column) const;
+
+  // --- grid layout and added columns ---
+  // The grid's columns in display order, column 0 (the row numbers) first, hidden ones included
+  // (model/grid_headings.h makes and reads them). Empty until a grid or the layout asks.
+  std::vector<TGrid_head32> grid_headings;
+  // Added columns are numbered from here, never reused while the list lives.
+  static constexpr int kFirstAddedColumn = 1000;
+  struct TAddedColumn {
+    int32_t column_number = 0;
+    bool set_column = false;
+    UString formula;                 // computed column: its formula as typed
+    bool cumulative = false;         // computed column: worked out again after a sort
+    std::vector<UString> texts;      // set column: category text per value slot
+    std::vector<double> values;      // computed column: number per value slot (NaN: none)
+  };
+  static bool IsAddedColumnNumber(int column) { return column >= kFirstAddedColumn; }
+  // Adds an empty set column or a computed column holding values (one per entry, in index
+  // order); answers its column number.
+  int AddSetColumn();
+  int AddComputedColumn(UStringView formula, const std::vector<double>& values, bool cumulative);
+  // Puts new values (index order) into a computed column; false when it is no computed column.
+  bool SetComputedValues(int column, const std::vector<double>& values);
+  bool DeleteAddedColumn(int column);
+  const TAddedColumn* AddedColumn(int column) const;
+  const std::vector<TAddedColumn>& AddedColumns() const { return added_; }
+  // Whether any added column holds a value (a document save loses them).
+  bool AddedColumnsHoldValues() const;
+  UString AddedCellText(int column, int index) const;
+  double AddedCellValue(int column, int index) const;  // NaN when none
+  void SetAddedCellText(int column, int index, UStringView text);
+  void AddedColumnDataRec(int column, int row, TGrid_data_rec& cell);
+  // The cell of any column, own or added (row 0 the headings).
+  void AnyColumnDataRec(int column, int row, TGrid_data_rec& cell, int kind_of_display);
+  // The text a search of a column looks at in an entry (conditions, breakdown): base, the cell's
+  // prefix, text and suffix; a list whose cells are costly to draw may answer more cheaply.
+  virtual void CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out);
+  // Set columns: the list's own (PredefinedSetColumnNumber) and the added ones, and which is
+  // active. RecomputeColumnSetnums refreshes the numbers, keeping the active one while it exists.
+  TVXActiveLongintList& ColumnSetnums() { return setnums_; }
+  void RecomputeColumnSetnums();
+  // Sorts the entries by an added column (numbers, or texts case ignored), stable; the
+  // cumulative computed columns are worked out again by the caller.
+  bool SortOnAddedColumn(int column, bool ascending);
+
+  // --- conditions (model/search_conditions.h) ---
+  bool RowMeetsCondition(int index, const TDoubleSearchCategoryRec& rec);
+  // Tests the rows against the search records and acts by action tag: 170 find, 85 delete the
+  // rows found (undoable), 194 colour them (each row the colour of the first record it meets).
+  // find_next: from start_row down (or up), stopping at the first row found by the first record.
+  // A record naming a column the list no longer has does nothing and says so.
+  TConditionOutcome CheckAllForCondition(std::vector<TDoubleSearchCategoryRec>& records, int start_row,
+                                         int action_tag, bool find_next, bool search_up,
+                                         const std::function<bool()>& stop = {});
+  // The row the conditions window searches on from.
+  int32_t search_position = 0;
+  // Colour categories: a colour per row (kNoColourCategory: none).
+  uint32_t ColourCategoryOf(int index) const;
+  void SetColourCategory(int index, uint32_t colour);
+  int ClearColourCategoryColours();
+  bool HasColourCategories() const { return !colour_categories_.empty(); }
+  // Rows with a colour first, in the order of colours given (others after them), stable.
+  bool SortOnColourCategory(const std::vector<uint32_t>& colour_order);
   int HeadingCount() const { return static_cast<int>(headings_.size()); }
   // Data rows (the heading row not counted).
   virtual int TotalRowCount() const { return Count(); }
@@ -645,6 +739,10 @@ class TVXBaseDataClass {
   // Puts back a count noted before a write that, as a whole, did not reach its file.
   void SetChangedEntries(int32_t n) { changed_entries_ = n; }
   void NoteChange() { ++changed_entries_; }
+  // Where the next GetNextCloudDatum reads (0 the first row); a cloud resets it before every
+  // layout, so each layout starts at the list's first row.
+  int32_t fCloudCursor = 0;
+  void ResetCloudCursor() { fCloudCursor = 0; }
   int32_t MinFrequency() const { return min_frequency_; }
   int32_t MaxFrequency() const { return max_frequency_; }
   void WidenFrequencyRange(int32_t f);
@@ -703,4 +801,13 @@ class TVXBaseDataClass {
   int32_t min_frequency_ = INT32_MAX;
   int32_t max_frequency_ = 0;
   std::vector<std::unique_ptr<TUndoRecord>> undo_;
+  std::vector<TAddedColumn> added_;
+  int32_t next_added_column_ = kFirstAddedColumn;
+  int32_t added_slots_ = 0;
+  TVXActiveLongintList setnums_;
+  std::vector<uint32_t> colour_categories_;  // by value slot
+  // The value slot of an entry (made on first need when create).
+  int32_t AddedSlotOf(int index, bool create);
+  // Entry order[i] goes to place i (a sort of the tools' own).
+  void ReorderEntries(const std::vector<int>& order);
 };

@@ -55,7 +55,15 @@ void TRtfWriter::EndLine() {
   line_open_ = false;
 }
 
-std::string TRtfWriter::Document() const {
+std::string TRtfWriter::Document() const { return Header() + body_ + "}"; }
+
+std::string TRtfWriter::TakeBody() {
+  std::string out;
+  out.swap(body_);
+  return out;
+}
+
+std::string TRtfWriter::Header() const {
   std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fnil ";
   AppendEscaped(out, font_name_);
   out += ";}}\n{\\colortbl ;";
@@ -65,7 +73,5 @@ std::string TRtfWriter::Document() const {
     out += buf;
   }
   out += "}\n\\f0\\fs" + std::to_string(font_size_ * 2) + " ";
-  out += body_;
-  out += "}";
   return out;
 }

@@ -19,6 +19,11 @@ class TRtfWriter {
   void EndLine();
   int LineCount() const { return lines_ + (line_open_ ? 1 : 0); }
   std::string Document() const;
+  // A long document written as it is made: every colour declared first, then Header(), then
+  // TakeBody() after each piece, then "}".
+  void DeclareColour(int32_t colour) { ColourIndex(colour); }
+  std::string Header() const;
+  std::string TakeBody();
 
  private:
   int ColourIndex(int32_t colour);

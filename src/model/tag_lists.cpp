@@ -5,6 +5,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "model/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -12,6 +13,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
+#include "shell/services/hand_over_folder.h"
 
 namespace {
 
@@ -681,14 +683,19 @@ void TBaseInterToolList::Add(std::unique_ptr<TInterToolListObj> item) {
 void TBaseInterToolList::Clear() { items_.clear(); }
 
 bool TBaseInterToolList::ReadFromTempfile() {
+  fReadProblem.clear();
   const UString name = TempFilename();
-  if (!FileExists(name)) return false;
-  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  auto f = OpenHandOverFile(name, kMostChosenTextsBytes, &fReadProblem);
   if (!f) return false;
   try {
     if (!ReadPreliminaries(*f)) return false;
     int32_t count = 0;
     if (!ReadI32(*f, count) || count < 0) return false;
+    if (count > kMostChosenTexts) {
+      fReadProblem = name + u": " + IntToUStr(count) + u" items, more than the " + IntToUStr(kMostChosenTexts) +
+                     u" a hand-over may hold";
+      return false;
+    }
     if (count > f->BytesLeft() / std::max<int64_t>(1, MinStoredItemBytes())) return false;
     for (int32_t i = 0; i < count; ++i) {
       if (!fEntriesClass) return false;
@@ -707,10 +714,13 @@ bool TBaseInterToolList::ReadFromTempfile() {
 bool TBaseInterToolList::SavedToTempfile() {
   const UString name = TempFilename();
   ForceDirectories(ExtractFilePath(name));
-  return SafeSaveToFile(name, [this](TStream& s) {
-    if (!SavedPreliminaries(s) || !WriteI32(s, Count())) return false;
-    for (int32_t i = 0; i < Count(); ++i)
-      if (!SavedAnItem(s, i)) return false;
-    return true;
-  });
+  return SafeSaveToFile(
+      name,
+      [this](TStream& s) {
+        if (!SavedPreliminaries(s) || !WriteI32(s, Count())) return false;
+        for (int32_t i = 0; i < Count(); ++i)
+          if (!SavedAnItem(s, i)) return false;
+        return true;
+      },
+      nullptr, kHandOverSave);
 }

@@ -296,9 +296,15 @@ class TBaseInterToolList {
   virtual void Clear();
 
   // Adds the file's items to those held (the list is not cleared first). False when the file is
-  // missing, its header or count is bad, or an item fails; the items read whole stay.
+  // missing, its header or count is bad, or an item fails; the items read whole stay. The file is
+  // a hand-over (hand_over_folder.h): it is read only when it is this user's plain file, and one
+  // larger than a choice of texts may be (kMostChosenTextsBytes), or holding more items than such
+  // a choice holds texts, is refused before it is read, ReadProblem() saying why.
   bool ReadFromTempfile();
+  // Written private (0600, a link at the name replaced, not followed).
   bool SavedToTempfile();
+  // Why the last ReadFromTempfile refused the file unread; empty when it was read (if damaged).
+  const UString& ReadProblem() const { return fReadProblem; }
 
   uint8_t fCreateTool;
   uint8_t fUseTool;
@@ -314,4 +320,5 @@ class TBaseInterToolList {
   virtual int64_t MinStoredItemBytes() const { return 1; }
 
   std::vector<std::unique_ptr<TInterToolListObj>> items_;
+  UString fReadProblem;
 };

@@ -640,6 +640,29 @@ void TBufferProcessor::KeepTailForNextChunk() {
 
 // --- preparing a chunk -----------------------------------------------------------------------------
 
+TTextStartRec TextStartOf(const uint8_t* head, int64_t head_n, int64_t text_bytes, const uint8_t* chunk, size_t chunk_n) {
+  TTextStartRec r;
+  // Two bytes are too few to be taken for UTF-16, unless they are the whole text and a
+  // byte-order mark: then the text is empty, as one holding only the UTF-8 signature is.
+  if (text_bytes >= 2 && head_n >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+    r.encoding = TTextEncoding::Utf16LE;
+    r.signature_bytes = 2;
+  } else if (text_bytes >= 2 && head_n >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+    r.encoding = TTextEncoding::Utf16BE;
+    r.signature_bytes = 2;
+  } else if (head_n >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    r.utf8_signature = true;
+    r.signature_bytes = 3;
+  } else {
+    const TUtf16Guess g = GuessUtf16(chunk, chunk_n);
+    if (g == TUtf16Guess::LittleEndian) r.encoding = TTextEncoding::Utf16LE;
+    if (g == TUtf16Guess::BigEndian) r.encoding = TTextEncoding::Utf16BE;
+  }
+  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
+  r.eight_bit_decided = r.encoding != TTextEncoding::Utf8 || r.utf8_signature;
+  return r;
+}
+
 void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   uint8_t head[4] = {0, 0, 0, 0};
   int64_t hn = 0;
@@ -651,33 +674,15 @@ void TBufferProcessor::DetectEncoding(const uint8_t* bytes, int64_t n) {
   }
   const int64_t text_bytes = std::max<int64_t>(hn, fStream->fGetChunkFrom == 0 ? n : hn);
   fTextSignature = uint32_t(head[0]) | uint32_t(head[1]) << 8 | uint32_t(head[2]) << 16 | uint32_t(head[3]) << 24;
-  FileSignatureBytes = 0;
-  LittleEndian = false;
-  fEncoding = TTextEncoding::Utf8;
-  FileHandledInfo.utf8_signature = 0;
-  if (text_bytes >= 3 && head[0] == 0xFF && head[1] == 0xFE) {
-    fEncoding = TTextEncoding::Utf16LE;
-    FileSignatureBytes = 2;
-  } else if (text_bytes >= 3 && head[0] == 0xFE && head[1] == 0xFF) {
-    fEncoding = TTextEncoding::Utf16BE;
-    FileSignatureBytes = 2;
-    LittleEndian = true;
-  } else if (hn >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
-    FileHandledInfo.utf8_signature = 1;
-    FileSignatureBytes = 3;
-  } else {
-    const TUtf16Guess g = GuessUtf16(bytes, static_cast<size_t>(n));
-    if (g == TUtf16Guess::LittleEndian) fEncoding = TTextEncoding::Utf16LE;
-    if (g == TUtf16Guess::BigEndian) {
-      fEncoding = TTextEncoding::Utf16BE;
-      LittleEndian = true;
-    }
-  }
+  const TTextStartRec start = TextStartOf(head, hn, text_bytes, bytes, static_cast<size_t>(n));
+  fEncoding = start.encoding;
+  FileSignatureBytes = start.signature_bytes;
+  LittleEndian = fEncoding == TTextEncoding::Utf16BE;
+  FileHandledInfo.utf8_signature = start.utf8_signature ? 1 : 0;
   FileHandledInfo.is_unicode = fEncoding == TTextEncoding::Utf16LE || fEncoding == TTextEncoding::Utf16BE;
   if (FileHandledInfo.is_unicode) FileHandledInfo.unicode_content = 1;
   fEncodingKnown = true;
-  // The signature says UTF-8 outright: stray bytes in such a text read as U+FFFD.
-  fEightBitDecided = FileHandledInfo.is_unicode || FileHandledInfo.utf8_signature;
+  fEightBitDecided = start.eight_bit_decided;
 }
 
 void TBufferProcessor::AskAboutUtf8() {
@@ -691,10 +696,10 @@ void TBufferProcessor::AskAboutUtf8() {
   if (!PleaseConvertTheFileToUnicode) FileHandledInfo.unicode_content = 1;
 }
 
-void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
+bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding) {
   size_t i = 0;
   while (i < n && bytes[i] < 0x80) ++i;
-  if (i == n) return;  // plain ASCII reads the same either way: a later piece decides
+  if (i == n) return false;  // plain ASCII reads the same either way: a later piece decides
   size_t multi = 0, bad = 0;
   while (i < n) {
     const int len = Utf8SequenceAt(bytes, i, n);
@@ -709,15 +714,29 @@ void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
   }
   // A few stray bytes in a UTF-8 text do not make it code-page text.
   const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n);
-  fEncoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
-  fEightBitDecided = true;
+  encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
+  return true;
+}
+
+void TBufferProcessor::DecideEightBitEncoding(const uint8_t* bytes, size_t n) {
+  if (EightBitEncodingOf(bytes, n, fEncoding)) fEightBitDecided = true;
 }
 
 void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows) {
   fText.clear();
   fText.reserve(m + kCarriedCharsMax);
   fOffsets.clear();
-  fOffsets.reserve(m + 1);
+  ReserveOffsets(m + 1);
+  const int64_t first_bad = ::DecodeUtf8Lenient(b, m, base, more_follows, fText, fOffsets);
+  if (first_bad >= 0 && !fBadUtf8Logged) {
+    fBadUtf8Logged = true;
+    Log(fFullFilename + u": bytes that are not UTF-8, the first at byte " +
+        IntToUStr(fStream->fGetChunkFrom + base + first_bad) + u", read as U+FFFD");
+  }
+}
+
+int64_t DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_follows, UString& fText,
+                          std::vector<uint32_t>& fOffsets) {
   size_t i = 0;
   int64_t first_bad = -1;
   while (i < m) {
@@ -746,11 +765,7 @@ void TBufferProcessor::DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t ba
     i += static_cast<size_t>(len);
   }
   fOffsets.push_back(base + static_cast<uint32_t>(i));
-  if (first_bad >= 0 && !fBadUtf8Logged) {
-    fBadUtf8Logged = true;
-    Log(fFullFilename + u": bytes that are not UTF-8, the first at byte " +
-        IntToUStr(fStream->fGetChunkFrom + base + first_bad) + u", read as U+FFFD");
-  }
+  return first_bad;
 }
 
 void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows) {
@@ -796,6 +811,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
           fOffsetsFixedWidth = true;  // all ASCII
           fFixedWidth = 1;
         } else {
+          ReserveOffsets(fText.size() + 1);
           fOffsets.resize(fText.size() + 1);
           Utf8CharOffsets(b, consumed, base, fOffsets.data());
         }
@@ -808,9 +824,10 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
     case TTextEncoding::CodePage: {
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
       BufferDetails.code_page = fCodePage;
-      fText = DecodeCodePageWithOffsets(b, m, fCodePage, fOffsets, more_follows);
-      bool identity = fOffsets.size() == fText.size() + 1;
-      for (size_t i = 0; identity && i < fOffsets.size(); ++i) identity = fOffsets[i] == i;
+      ReserveOffsets(m + 17);
+      const bool one_byte_each = DecodeCodePageInto(b, m, fCodePage, fText, fOffsets, more_follows);
+      bool identity = one_byte_each || fOffsets.size() == fText.size() + 1;
+      for (size_t i = 0; !one_byte_each && identity && i < fOffsets.size(); ++i) identity = fOffsets[i] == i;
       if (identity) {
         fOffsetsFixedWidth = true;
         fFixedWidth = 1;
@@ -824,9 +841,16 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
 }
 
 // Gives every character its own offset entry (for steps that move characters).
+void TBufferProcessor::ReserveOffsets(size_t n) {
+  // Room for a whole chunk the first time, so that the vectors the chunks pass round never grow.
+  const size_t want = std::max(n, fText.capacity() + 1);
+  if (fOffsets.capacity() < want) fOffsets.reserve(want);
+}
+
 void TBufferProcessor::MaterialiseOffsets() {
   if (!fOffsetsFixedWidth) return;
   const size_t n = fText.size();
+  ReserveOffsets(n + 1);
   fOffsets.resize(n + 1);
   for (size_t i = 0; i <= n; ++i) fOffsets[i] = fOffsetsBase + static_cast<uint32_t>(i * fFixedWidth);
   fOffsetsFixedWidth = false;
@@ -863,18 +887,20 @@ void TBufferProcessor::ComposeChunk() {
       low = false;
       break;
     }
-  if (low) return;
-  const UString whole = ComposeNFC(fText);
-  if (whole == fText) return;
+  if (low || IsComposedNFC(fText)) return;
   MaterialiseOffsets();
   // Composition never reaches back over an ASCII character, so the text is composed in pieces
   // that each start at one; within a piece that changed, each composed character takes the
   // offset of the first character it was made from.
   const size_t n = fText.size();
-  UString out;
-  std::vector<uint32_t> offs;
-  out.reserve(n);
-  offs.reserve(n + 1);
+  // Made in the buffers of the last chunk composed, which then change places with the chunk's.
+  UString& out = fComposedText;
+  std::vector<uint32_t>& offs = fComposedOffsets;
+  out.clear();
+  offs.clear();
+  // As much room as the chunk's own buffers, which the next chunk fills again after the swap.
+  out.reserve(std::max(n, fText.capacity()));
+  offs.reserve(std::max(n + 1, fOffsets.capacity()));
   size_t s = 0;
   while (s < n) {
     size_t e = s + 1;
@@ -882,8 +908,9 @@ void TBufferProcessor::ComposeChunk() {
     const UStringView piece(fText.data() + s, e - s);
     bool plain = true;
     for (char16_t c : piece) plain = plain && c < 0x80;
-    const UString composed = plain ? UString(piece) : ComposeNFC(piece);
-    if (composed == piece) {
+    UString& composed = fComposedPiece;
+    if (!plain) ComposeNFCInto(piece, composed);
+    if (plain || UStringView(composed) == piece) {
       out.append(piece);
       offs.insert(offs.end(), fOffsets.begin() + static_cast<std::ptrdiff_t>(s),
                   fOffsets.begin() + static_cast<std::ptrdiff_t>(e));
@@ -908,8 +935,8 @@ void TBufferProcessor::ComposeChunk() {
     s = e;
   }
   offs.push_back(fOffsets[n]);
-  fText = std::move(out);
-  fOffsets = std::move(offs);
+  fText.swap(out);
+  fOffsets.swap(offs);
 }
 
 int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
@@ -1053,8 +1080,8 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
     fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
   } else {
     fOffsets.resize(static_cast<size_t>(len + look_ahead) + 1);
-    fByteMap.SetOffsets(first_byte, std::move(fOffsets));
-    fOffsets.clear();
+    // The map hands back the last chunk's vector: the next chunk fills it again.
+    fByteMap.TakeOffsets(first_byte, fOffsets);
   }
   // The next piece starts at the first character not kept (the boundary character); the last
   // piece ends where the text ends.

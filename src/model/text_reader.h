@@ -138,6 +138,28 @@ void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to);
 
 enum class TTextEncoding : uint8_t { CodePage = 0, Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
 
+// --- the reader's encoding rules (step 1), for anything else that reads a text's bytes ---------
+// What a text's start says: head holds its first head_n (at most 4) bytes, text_bytes how many
+// bytes the text has at least, chunk its first piece. A byte-order mark (either way) or the UTF-8
+// signature decides and is skipped; else a piece that looks like UTF-16 is read as such; else the
+// text is 8-bit, UTF-8 or the code page as EightBitEncodingOf decides on the first piece with a
+// byte of 0x80 or above (eight_bit_decided: already known).
+struct TTextStartRec {
+  TTextEncoding encoding = TTextEncoding::Utf8;
+  uint32_t signature_bytes = 0;
+  bool utf8_signature = false;
+  bool eight_bit_decided = false;
+};
+TTextStartRec TextStartOf(const uint8_t* head, int64_t head_n, int64_t text_bytes, const uint8_t* chunk, size_t chunk_n);
+// UTF-8 when the piece holds a well-formed multi-byte sequence and fewer than one bad byte in
+// 1,000, else the code page. False (encoding untouched) for a piece of plain ASCII.
+bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding);
+// UTF-8 with every bad byte read as U+FFFD at its own byte: text and one offset (base + byte) per
+// UTF-16 unit and one for the end are appended. With more_follows, a sequence broken off at the
+// end is left for the next piece. Answers the first bad byte's index, -1 when none.
+int64_t DecodeUtf8Lenient(const uint8_t* bytes, size_t n, uint32_t base, bool more_follows, UString& text,
+                          std::vector<uint32_t>& offsets);
+
 // Everything reading takes from the settings store and the document, read once before a run's
 // first text. The processors of the run only read it: a setting changed during the run is seen
 // by the next run.
@@ -401,6 +423,8 @@ class TBufferProcessor {
   void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
   void ComposeChunk();
   void MaterialiseOffsets();
+  // Makes room for n offsets (a whole chunk's worth, the first time).
+  void ReserveOffsets(size_t n);
   void ReplaceEntities();
   // Cuts a chunk that is not the end of the text; answers the characters kept.
   int32_t CutAtBoundary(int32_t n);
@@ -425,6 +449,9 @@ class TBufferProcessor {
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;
   uint32_t fOffsetsBase = 0;        // bytes skipped at the chunk's start (a byte-order mark)
+  UString fComposedText;            // what the last chunk composed was made in, kept for the next
+  std::vector<uint32_t> fComposedOffsets;
+  UString fComposedPiece;
   TChunkByteMap fByteMap;
   TTextEncoding fEncoding = TTextEncoding::Utf8;
   bool fEncodingKnown = false;

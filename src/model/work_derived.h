@@ -305,6 +305,9 @@ class TTessorineholder : public TVXBaseHolder {
   std::vector<UString> fThirdStrings;   // the tool documents' own use
   uint8_t TagDisplay = 0;
   bool ReadComplete = true;  // a tool document's reader clears it when fields were missing
+  // Set on a document read in the middle of a job or only to diagnose a file: its read changes
+  // nothing outside the document (the user's settings, the last-file record).
+  bool fSecondaryRead = false;
   UString OneBatchFname;     // the last file saved by BatchSaveToTempDir
   TVXStored_File_rec MainFile;
   TTessorineList ListKind = 0;
@@ -314,6 +317,18 @@ class TTessorineholder : public TVXBaseHolder {
   uint8_t fFlagByte = 0;
 
  protected:
+  // Takes what a read of the tool document's part sets from another document of the same tool:
+  // header, extra-stuff block, text settings, colours, notes, list kind, completeness, file name
+  // and text form (width, locale, code page). A tool document reads into a fresh document that
+  // starts from its own state and takes the state back only once the whole read succeeded, so a
+  // failed read leaves it as it was.
+  void CopyReadStateFrom(const TTessorineholder& other);
+  // True (logged, the list's refusal) when a job works on one of the document's lists: a read
+  // would take them from under it.
+  bool RefusedReadWhileBusy();
+  // Exchanges the lists two documents own through this base (the source files) and the lists of
+  // lists; each document then points its lists at itself.
+  void SwapOwnedLists(TTessorineholder& other);
   // Fills the header as a save writes it and marks the settings as saved.
   void FillHeader(int32_t client_height, int32_t client_width, int32_t saved_dpi);
   // Where the header of the save in progress begins in its stream (-1: none yet).

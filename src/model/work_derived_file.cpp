@@ -211,20 +211,60 @@ bool TTessorineholder::SaveToFile(UStringView file_name, int32_t client_height, 
   return ok;
 }
 
+// A file that does not read leaves the document as it was, its header and file name too.
 T2_BooleanRec TTessorineholder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
-  ReadComplete = true;
+  const TCheckSignature check_before = fCheck;
+  const UString name_before = SourceTextFilename;
+  const bool complete_before = ReadComplete;
   T2_BooleanRec result;
   try {
     auto f = TFileStream::Open(UString(file_name), TFileMode::OpenRead);
-    if (!f) return result;
-    SourceTextFilename = UString(file_name);
-    if (ReadAndCheckSignature(*f, fCheck, tool_type)) result.first = ReadWholeFromStream(*f);
+    if (f) {
+      ReadComplete = true;
+      SourceTextFilename = UString(file_name);
+      if (ReadAndCheckSignature(*f, fCheck, tool_type)) result.first = ReadWholeFromStream(*f);
+    }
   } catch (...) {
     result.first = false;
   }
-  if (result.first) result.second = ReadComplete;
-  else SourceTextFilename.clear();
+  if (result.first) {
+    result.second = ReadComplete;
+  } else {
+    fCheck = check_before;
+    SourceTextFilename = name_before;
+    ReadComplete = complete_before;
+  }
   return result;
+}
+
+bool TTessorineholder::RefusedReadWhileBusy() {
+  for (int i = 0; i < fLists.Count(); ++i)
+    if (TDocumentList* list = fLists.SafeItem(i); list && list->ListBusy() != kBusyNone) {
+      list->RefuseWhileBusy("read a document into its lists");
+      return true;
+    }
+  return false;
+}
+
+void TTessorineholder::SwapOwnedLists(TTessorineholder& other) {
+  fVXBaseFilenames.swap(other.fVXBaseFilenames);
+  std::swap(fLists, other.fLists);
+}
+
+void TTessorineholder::CopyReadStateFrom(const TTessorineholder& other) {
+  CopyTextFormFrom(other);
+  fCheck = other.fCheck;
+  std::memcpy(fColours, other.fColours, sizeof fColours);
+  ftextsettings = other.ftextsettings;
+  fNotes = other.fNotes;
+  fExtraStuff.record = other.fExtraStuff.record;
+  fExtraStuff.parent_filename = other.fExtraStuff.parent_filename;
+  fExtraStuff.unsaved_word = other.fExtraStuff.unsaved_word;
+  ListKind = other.ListKind;
+  ReadComplete = other.ReadComplete;
+  fSecondStrings = other.fSecondStrings;
+  SourceTextFilename = other.SourceTextFilename;
+  fAtLeastOneTextFileInPlace = other.fAtLeastOneTextFileInPlace;
 }
 
 // --- settings blocks -------------------------------------------------------------------------------

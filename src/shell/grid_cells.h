@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -32,12 +34,22 @@ class TGridCellSource {
   // Data rows (the heading row not counted) and column totals rows.
   int Rows() const;
   int DataRows() const;
+  // The list's own columns (row numbers included); an added column's number lies beyond.
   int Columns() const;
+  bool ValidColumn(int col) const;
+  // The columns the layout shows (model/grid_headings.h), the row numbers left out: view column
+  // v (0-based) shows list column ListColumnOfView(v).
+  int ViewColumnCount() const { return static_cast<int>(view_columns_.size()); }
+  int ListColumnOfView(int view) const {
+    return view >= 0 && view < ViewColumnCount() ? view_columns_[static_cast<size_t>(view)] : -1;
+  }
+  int ViewOfListColumn(int col) const;
   bool ShowsNothing() const;  // busy: paint empty
 
   // row 0 the headings, 1..DataRows() entries, then totals rows.
   const TGrid_data_rec& Cell(int row, int col);
-  // The cells of a whole row (row 0 the headings), for copying and export.
+  // The cells of a whole row as shown (row 0 the headings): the row number, then the shown
+  // columns in display order; for copying.
   std::vector<TGrid_data_rec> RowCells(int row);
 
   // Adjusts a cell record before it is drawn or copied.
@@ -48,6 +60,16 @@ class TGridCellSource {
   void Invalidate();
   size_t CachedRowCount() const { return rows_.size(); }
 
+  // The search words a search of one column shows (the search dialog's display): in each data
+  // cell of that column their hits, found in the text as the column's format gives it (its letter
+  // case, its decimals) by the same rules as the search, become coloured spans in colour
+  // (0x00BBGGRR), bold. Items add to those the column shows already; a column keeps its display
+  // until it is cleared or the source is given another list.
+  void ShowSearchFormat(int column, const std::vector<UString>& items, uint32_t colour);
+  void ClearSearchDisplay();
+  // The items a column shows; empty when none.
+  std::vector<UString> SearchDisplayItems(int column) const;
+
  private:
   struct TRow {
     std::vector<TGrid_data_rec> cells;
@@ -55,12 +77,20 @@ class TGridCellSource {
     std::list<int>::iterator age;
   };
   void Fill(int row, int col, TGrid_data_rec& cell);
+  void AddSearchSpans(int col, TGrid_data_rec& cell);
+  size_t SlotOf(int col) const;
+  void MakeViewColumns();
+  void DropColumnsTheListHides();
   TVXBaseDataClass* list_ = nullptr;
+  std::vector<int> view_columns_;
+  std::vector<int> head_of_slot_;  // index into the list's grid_headings, -1 none
   int kind_of_display_ = 0;
   std::function<void(TGrid_data_rec&)> tweak_;
   std::unordered_map<int, TRow> rows_;
   std::list<int> ages_;  // most recent first
   TGrid_data_rec empty_;
+  struct TSearchDisplay;
+  std::map<int, std::shared_ptr<TSearchDisplay>> search_display_;  // by list column
 };
 
 // The text a cell shows: prefix, text and suffix, or its number (with its decimals when it is a

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/export_cells.h"
+#include "model/grid_headings.h"
 #include "model/list_export.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/files.h"
@@ -74,12 +75,15 @@ TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type,
                                 int32_t current_row, int32_t current_column) {
   TSaveAsSetup setup;
   setup.rows = list.TotalRowCount() + 1;
-  setup.columns = list.HeadingCount();
+  const std::vector<int> places = LaidOutColumns(list);
+  setup.columns = static_cast<int32_t>(places.size());
   setup.list_type = list_type;
   setup.grid_kind = grid_kind;
   setup.tool = tool;
   setup.characters = GetConcCharactersForTextOnly();
-  const int32_t row = std::max(1, current_row), column = std::max(1, current_column);
+  const auto at = std::find(places.begin(), places.end(), current_column);
+  const int32_t place = at == places.end() ? 1 : static_cast<int32_t>(at - places.begin());
+  const int32_t row = std::max(1, current_row), column = std::max(1, place);
   setup.selection = TGridRect{column, row, column, row};
   return setup;
 }

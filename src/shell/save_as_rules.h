@@ -66,8 +66,10 @@ inline constexpr uint8_t kTransposedGridKind = 8;
 
 class TVXBaseDataClass;
 // The dialog's set-up for a grid showing list: the grid's rows as it numbers them (the heading
-// row 0, then data rows 1 .. TotalRowCount), its columns, the cell the user is on (1-based; 0 or
-// less: the first) and the characters of a concordance line the store keeps for text output.
+// row 0, then data rows 1 .. TotalRowCount), its columns in the order of its layout (the column
+// choice names their places, model/grid_headings.h LaidOutColumns), the cell the user is on
+// (current_column a list column; 0 or less: the first) and the characters of a concordance line
+// the store keeps for text output.
 TSaveAsSetup SaveAsSetupForList(const TVXBaseDataClass& list, uint8_t list_type, uint8_t grid_kind, uint8_t tool,
                                 int32_t current_row, int32_t current_column);
 // The tool whose lists show every column, its first too, when numbers are left out.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
@@ -13,6 +14,25 @@
 namespace {
 
 bool Readable(UStringView file) { return access(Utf16ToUtf8(file).c_str(), R_OK) == 0; }
+
+// Whether the folder (and its sub-folders when asked) holds a zip archive.
+bool HoldsZipArchives(UStringView folder, bool with_sub_folders) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  auto is_zip = [](const fs::directory_entry& e) {
+    std::error_code ignored;
+    return e.is_regular_file(ignored) && AsciiLower(Utf8ToUtf16(e.path().extension().string())) == u".zip";
+  };
+  const auto options = fs::directory_options::skip_permission_denied;
+  if (with_sub_folders) {
+    for (fs::recursive_directory_iterator it(ToFsPath(folder), options, ec), end; !ec && it != end; it.increment(ec))
+      if (is_zip(*it)) return true;
+  } else {
+    for (fs::directory_iterator it(ToFsPath(folder), options, ec), end; !ec && it != end; it.increment(ec))
+      if (is_zip(*it)) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -54,6 +74,12 @@ TFileContentsSet TTextChoice::KindOf(int32_t index) {
     }
   } else if (Readable(full)) {
     kind = FileContentsType(full, false);
+    // A run would pass it over: marked now, with the kind it seemed to have.
+    if (kind != 0 && FileLooksBinary(full)) {
+      texts_.SetFileKind(index, kind);
+      texts_.SetFileWanted(index, kWantedNotFound);
+      return kind;
+    }
   }
   if (kind == 0) {
     texts_.SetFileWanted(index, kWantedNotFound);
@@ -62,6 +88,14 @@ TFileContentsSet TTextChoice::KindOf(int32_t index) {
   if (member > 0) kind |= kContentsZip;
   texts_.SetFileKind(index, kind);
   return kind;
+}
+
+UString TTextChoice::KindText(int32_t index) {
+  const TFileContentsSet kind = KindOf(index);
+  const TChosenFileHolder* h = texts_.fFiles.Item(index);
+  if (!h) return UString();
+  if (h->data.wanted == kWantedNotFound) return kind == 0 ? u"unreadable" : u"not a text (binary)";
+  return KindDescription(kind, h->data.zip_member > 0);
 }
 
 std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
@@ -94,7 +128,12 @@ std::vector<UString> TTextChoice::AddFolder(UStringView folder, UStringView mask
   stopped_ = global_panic_state != kPanicNone;
   global_panic_state = job_state;
   if (added) *added = n;
-  return {};
+  if (n > 0 || stopped_) return {};
+  UString why = u"No texts matching \"" + UString(mask.empty() ? u"*" : mask) + u"\" in " + UString(folder);
+  if (!within_zips && HoldsZipArchives(folder, with_sub_folders))
+    why += u": the folder holds zip archives; tick \"inside zips\" to choose the texts in them";
+  empty_folders_.push_back(why);
+  return {why};
 }
 
 std::vector<UString> TTextChoice::ZipMemberNames(UStringView archive, std::vector<UString>& problems) {
@@ -160,7 +199,26 @@ std::vector<UString> TTextChoice::Load(UStringView file) {
   return {};
 }
 
+bool TTextChoice::LoadCurrentChoice() {
+  UString name;
+  int32_t count = 0;
+  if (!GetChosenTextFiles(name, count)) return false;
+  TVXFileDetails current(false, texts_.fTool);
+  if (!current.LoadedChosenFromTempFile()) return false;
+  texts_.ClearThem();
+  texts_.CopyFrom(current);
+  return true;
+}
+
+std::vector<UString> TTextChoice::Refusal() const {
+  if (texts_.FileCount() > 0) return {};
+  std::vector<UString> why{u"No texts are chosen: nothing would be searched."};
+  why.insert(why.end(), empty_folders_.begin(), empty_folders_.end());
+  return why;
+}
+
 bool TTextChoice::Commit() {
+  if (!Refusal().empty()) return false;
   if (!texts_.SavedToTempFile()) return false;
   SetChosenTextFiles(Count() > 0, texts_.TempFilename(), Count());
   SetNewChoiceOfTextFiles(true, false);

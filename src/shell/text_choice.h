@@ -8,6 +8,11 @@
 // Commit writes the choice to the store (the tool's hand-over file, SetChosenTextFiles,
 // SetNewChoiceOfTextFiles) and posts 1241 to the tool's window; nothing changes until then.
 //
+// The chooser opens on the current choice (the tool's hand-over file the store names). A folder
+// that gives no texts is said at once, naming it, and when it holds zip archives while "inside
+// zips" is off, saying so. An empty choice is never handed over: Refusal says why, naming the
+// folders that gave nothing.
+//
 // A folder walk pumps the event loop between files, so a window can show its progress (Count
 // grows) and stop it (StopCollecting). The walk borrows the process's stop state: whatever state
 // a running job had before the walk is given back after it, so stopping the walk never stops
@@ -15,7 +20,8 @@
 //
 // The kind of a text (plain 8-bit text, UTF-8, UTF-16, a document, a zip member) is looked up
 // the first time it is asked for (the first 64 KiB decide) and kept with the text, so a list of
-// 100,000 texts reads only the files whose rows are shown.
+// 100,000 texts reads only the files whose rows are shown. A file that is no text (a program)
+// is marked as a run finds it (FileLooksBinary): "not found", with the kind it seemed to have.
 #pragma once
 
 #include <cstdint>
@@ -59,12 +65,20 @@ class TTextChoice {
   // The kind of the text's contents, looked at once; 0 for a text that cannot be read (it is then
   // marked not found) and outside the list.
   TFileContentsSet KindOf(int32_t index);
+  // What the Kind column says: the kind, "unreadable", or "not a text (binary)".
+  UString KindText(int32_t index);
 
+  // The choice the tool holds now, from its hand-over file; false when the store names none.
+  bool LoadCurrentChoice();
+  // Why the choice may not be handed over (empty when it may): no texts.
+  std::vector<UString> Refusal() const;
+  // Hands the choice over; false when it is refused or cannot be written.
   bool Commit();
 
  private:
   TVXFileDetails texts_;
   bool collecting_ = false;
   bool stopped_ = false;
+  std::vector<UString> empty_folders_;  // what each folder added that gave no texts held
   std::unique_ptr<TZipForge> zip_;  // the archive of the last member looked at, kept open
 };

@@ -271,11 +271,11 @@ void TFormModifySourceTexts::AtClick() {
 
 void TFormModifySourceTexts::UndoClick() {
   undone_ = 0;
-  std::vector<int32_t> lines;
+  std::vector<TModificationLogEntry> ticked;
   for (int i = 0; i < undo_list_->count() && static_cast<size_t>(i) < entries_.size(); ++i)
-    if (undo_list_->item(i)->checkState() == Qt::Checked) lines.push_back(entries_[static_cast<size_t>(i)].line);
-  if (lines.empty()) return;
-  const TUndoResult r = UndoModifications(ModificationLogFileName(), lines);
+    if (undo_list_->item(i)->checkState() == Qt::Checked) ticked.push_back(entries_[static_cast<size_t>(i)]);
+  if (ticked.empty()) return;
+  const TUndoResult r = UndoListedModifications(ModificationLogFileName(), ticked);
   undone_ = r.undone;
   UString said = r.log_problem;
   for (size_t i = 0; i < r.notes.size() && i < kNotesShown; ++i) said += (said.empty() ? u"" : u"\n") + r.notes[i];

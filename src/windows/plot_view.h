@@ -79,7 +79,7 @@ class TPlotRowView : public QWidget {
 };
 
 // For a result grid's plot column: kind-2 cells as plots, kind-4 cells as time-lines, every
-// other cell as the grid draws it. Install with setItemDelegateForColumn on a TVX_Grid.
+// other cell as the grid draws it. Install with TVX_Grid::SetListColumnDelegate.
 class TResultPlotDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:

@@ -473,6 +473,9 @@ void TFormStartWizardC::ButtonOKClick() {
 }
 
 void TFormStartWizardC::ChooseTextsButtonClick() {
+  // The chooser opens on the choice this window shows: handed over first.
+  if (fChosenFiles && fChosenFiles->FileCount() > 0 && fChosenFiles->SavedToTempFile())
+    SetChosenTextFiles(true, fChosenFiles->TempFilename(), fChosenFiles->FileCount());
   SetActiveChildToolWindow(kToolConcordancer, WindowIdOf(this));
   PostToController(kCodeChooseTexts);
 }

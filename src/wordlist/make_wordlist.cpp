@@ -9,6 +9,7 @@
 
 #include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/run_timing.h"
@@ -23,8 +24,6 @@
 #include "wordlist/wordlist_indexer.h"
 
 namespace {
-
-constexpr int32_t kMaxWorkers = 64;
 
 void MergeTextStats(TOne_text_stats_rec& overall, const TOne_text_stats_rec& text) {
   TOne_text_stats_data& o = overall.data;
@@ -95,14 +94,7 @@ UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrail
 
 }  // namespace
 
-int32_t WordlistWorkerThreads(int32_t requested) {
-  if (requested > 0) return std::min(requested, kMaxWorkers);
-  if (const char* env = std::getenv("LINZORA_THREADS")) {
-    const int n = std::atoi(env);
-    if (n > 0) return std::min(n, kMaxWorkers);
-  }
-  return std::clamp(static_cast<int32_t>(std::thread::hardware_concurrency()), 1, kMaxWorkers);
-}
+int32_t WordlistWorkerThreads(int32_t requested) { return JobWorkerThreads(requested); }
 
 bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t batch_mode, TTessorineList type_of_list,
                                          int32_t& converted, const TMakeWordlistOptions& options) {

@@ -7,7 +7,7 @@ bool TUserWordFilter::Load(UStringView file_name) {
 }
 
 bool TUserWordFilter::LoadFromSettings() {
-  return library_.OpenIfWanted(GetUseUserFilter(), GetUserDLLFileName(), "WordlistChangeWord", u"word filter");
+  return library_.OpenIfWanted(GetUseUserFilter(), GetUserDLLFullName(), "WordlistChangeWord", u"word filter");
 }
 
 std::optional<UString> TUserWordFilter::Change(const UString& word, uint32_t lcid, bool unicode) const {

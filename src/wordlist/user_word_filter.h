@@ -25,7 +25,8 @@ class TUserWordFilter {
   using TFunction = const char16_t* (*)(const char16_t*, uint32_t, int32_t);
 
   bool Load(UStringView file_name);
-  // From the settings: on only when the filter is wanted and its file exists.
+  // From the settings: on only when the filter is wanted and the name they give (a relative one
+  // from the settings' folder) leads to a library file.
   bool LoadFromSettings();
   void Close() { library_.Close(); }
   bool Active() const { return library_.Function() != nullptr; }

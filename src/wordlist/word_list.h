@@ -174,7 +174,6 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   bool fLemmaOmitHeadWordInWordlist = false;
   bool subtract_stoplist_wordlengths = false;
   TStatsWordLengths fWordLengths{};  // the counter stop-list removal adjusts
-  int32_t fCloudCursor = 0;
   uint16_t fState = 0;
 
   std::vector<int32_t> fFreqNums;

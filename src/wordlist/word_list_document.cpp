@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -139,87 +140,76 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
 
 // --- reading ---------------------------------------------------------------------------------
 
-struct T_WholeWordlistHolder::TReadLists {
-  explicit TReadLists(T_WholeWordlistHolder* doc)
-      : words(std::make_unique<TVXWordList>(doc, kListWordlist)),
-        stats(std::make_unique<TVXStatsList>(doc)),
-        kws(std::make_unique<TKeyWordList>(doc)),
-        consistency(std::make_unique<TDetailedConsistencyList>(doc)),
-        relationships(std::make_unique<TRelationshipsList>(doc)) {}
-  std::unique_ptr<TVXWordList> words;
-  std::unique_ptr<TVXStatsList> stats;
-  std::unique_ptr<TKeyWordList> kws;
-  std::unique_ptr<TDetailedConsistencyList> consistency;
-  std::unique_ptr<TRelationshipsList> relationships;
-  TWordlist_settings_rec settings{};
-  TMyStreamableStringlist notes;
-};
-
-bool T_WholeWordlistHolder::ReadBody(TStream& s, TReadLists& lists) {
-  TVXWordList& words = *lists.words;
-  TVXStatsList& stats = *lists.stats;
-  TKeyWordList& kws = *lists.kws;
-  if (!s.ReadExact(lists.settings.bytes, sizeof lists.settings.bytes)) return false;
-  if (!lists.notes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
-  SetVXBaseListsLCIDToTextSettingsLCID();
-  if (ListKind == kListRelationships) return lists.relationships->ReadFromStream(s);
-  if (ListKind == kListDetailedConsistency) return lists.consistency->ReadFromStream(s) && stats.ReadFromStream(s);
-  if (ListKind == kListWordList) {
-    if (!words.ReadFromStream(s)) return false;
-    ReadComplete = !words.StoredListInfo().info.some_data_fields_missing;
-    if (!stats.ReadFromStream(s)) return false;
-    // A word list stored without a version carries no keyword block.
-    if (words.GetVersionNumber() <= 0) return true;
+bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
+  if (!TTessorineholder::ReadWholeFromStream(s)) return false;
+  if (!KindKeptHere(ListKind)) {
+    AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
+    return false;
   }
-  TKeywordsSettingsRec32 kw_settings = kws.KWSettings;
-  if (!kws.ReadFromStream(s) || !KWSettingsRead(s, kw_settings) || !ReadColours(s)) return false;
-  kws.KWSettings = kw_settings;
+  if (!s.ReadExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes)) return false;
+  if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
+  SetVXBaseListsLCIDToTextSettingsLCID();
+  if (ListKind == kListRelationships) return fRelationshipsList->ReadFromStream(s);
+  if (ListKind == kListDetailedConsistency)
+    return fDetailedConsistencyList->ReadFromStream(s) && fStats->ReadFromStream(s);
+  if (ListKind == kListWordList) {
+    if (!fWLWords->ReadFromStream(s)) return false;
+    ReadComplete = !fWLWords->StoredListInfo().info.some_data_fields_missing;
+    if (!fStats->ReadFromStream(s)) return false;
+    // A word list stored without a version carries no keyword block.
+    if (fWLWords->GetVersionNumber() <= 0) return true;
+  }
+  TKeywordsSettingsRec32 kw_settings = fKeywordsList->KWSettings;
+  if (!fKeywordsList->ReadFromStream(s) || !KWSettingsRead(s, kw_settings) || !ReadColours(s)) return false;
+  fKeywordsList->KWSettings = kw_settings;
   return true;
 }
 
 bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
+  if (RefusedReadWhileBusy()) return false;
   TBusyMark busy(*this);
-  // Everything a failed read could change is kept to be put back.
-  const TTessorineList kind_before = ListKind;
-  const TTessorineHolderExtraStuffHolder extra_before = ExtraStuff();
-  const TTextsett_rec32 text_before = ftextsettings;
-  uint8_t colours_kept[192];
-  std::memcpy(colours_kept, fColours, sizeof colours_kept);
+  // The file is read into a fresh document that starts from this one's state; only a whole read
+  // is taken over, so a refused file leaves language, code page, text width and lists as they were.
+  auto fresh = std::make_unique<T_WholeWordlistHolder>(CentreOfMainForm(), OnMainEntriesKnown, OnDudFile, ListKind,
+                                                       StopListLoaded(), LemmaListLoaded(), TextTagHandler,
+                                                       TagsToTranslate);
+  fresh->CopyReadStateFrom(*this);
+  fresh->fSecondaryRead = fSecondaryRead;
   bool ok = false;
-  TReadLists lists(this);
   try {
-    ok = TTessorineholder::ReadWholeFromStream(s);
-    if (ok && !KindKeptHere(ListKind)) {
-      AddToLogFile(u"a word-list document of list kind " + IntToUStr(ListKind) + u" is not kept: not read");
-      ok = false;
-    }
-    ok = ok && ReadBody(s, lists);
+    ok = fresh->ReadBodyInPlace(s);
   } catch (...) {
     ok = false;
   }
-  if (!ok) {
-    ListKind = kind_before;
-    ExtraStuff() = extra_before;
-    SetTextSettings(text_before);
-    std::memcpy(fColours, colours_kept, sizeof colours_kept);
-  } else {
-    // Every list is the file's: those its kind does not keep are empty.
-    fWLWords = std::move(lists.words);
-    fKeywordsList = std::move(lists.kws);
-    fStats = std::move(lists.stats);
-    fDetailedConsistencyList = std::move(lists.consistency);
-    fRelationshipsList = std::move(lists.relationships);
-    WordlistSettings = lists.settings;
-    fNotes = std::move(lists.notes);
-    LinkLists();
-    RegisterOwnedLists();
+  if (ok) {
+    CopyReadStateFrom(*fresh);
+    fWLWords.swap(fresh->fWLWords);
+    fStats.swap(fresh->fStats);
+    fKeywordsList.swap(fresh->fKeywordsList);
+    // Every list a read fills is the file's: those its kind does not keep are empty.
+    fDetailedConsistencyList.swap(fresh->fDetailedConsistencyList);
+    fRelationshipsList.swap(fresh->fRelationshipsList);
+    WordlistSettings = fresh->WordlistSettings;
+    AdoptOwnLists();
+    fresh->AdoptOwnLists();
   }
   if (global_keeping_log) WriteSettingsToLog(ok, u"ReadWholeFromStream");
   return ok;
 }
 
+void T_WholeWordlistHolder::AdoptOwnLists() {
+  fWLWords->SetHolder(this);
+  fStats->SetHolder(this);
+  fKeywordsList->SetHolder(this);
+  if (fKeywordsList->fKWStats) fKeywordsList->fKWStats->SetHolder(this);
+  fDetailedConsistencyList->SetHolder(this);
+  fDetailedConsistencyList->Relations().SetHolder(this);
+  fRelationshipsList->SetHolder(this);
+  LinkLists();
+  RegisterOwnedLists();
+}
+
 T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, uint8_t tool_type) {
-  const UString source_before = SourceTextFilename;
   T2_BooleanRec result = TTessorineholder::ReadWholeFromFile(file_name, tool_type);
   // Files saved as the word lister's are read by every tool (a failed read changed nothing).
   if (!result.first && tool_type != kToolWordLister)
@@ -227,7 +217,6 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromFile(UStringView file_name, ui
   if (result.first) {
     fLastFailure.clear();
   } else {
-    SourceTextFilename = source_before;
     fLastFailure = VXResFmt(TVXRes::VXFailedToReadX, {file_name});
     AddToLogFile(fLastFailure);
   }

@@ -17,9 +17,11 @@
 // and says why in the log. A document of kind 23 with a corpus index saves the index's own four
 // files instead (wordlist_indexer.h).
 //
-// A read that fails leaves the document as it was: the lists are read into new lists that
-// replace the document's only when every block was read. The busy mark that keeps windows from
-// drawing the lists is set while a read or save runs and cleared on every path.
+// A read that fails leaves the document as it was: the file is read into a fresh document that
+// starts from this one's state, whose lists, settings, text settings, language, code page and
+// text width this one takes only when every block was read. A read while a job works on one of
+// the lists is refused. The busy mark that keeps windows from drawing the lists is set while a
+// read or save runs and cleared on every path.
 #pragma once
 
 #include <functional>
@@ -218,9 +220,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
   struct TClusterRun;
   void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);
   bool ClustersDoneFindPhrases(TClusterRun& run);
-  // The lists a read fills, made fresh; they become the document's only when all was read.
-  struct TReadLists;
-  bool ReadBody(TStream& s, TReadLists& lists);
+  // The body read into this document itself; ReadWholeFromStream runs it on a fresh document.
+  bool ReadBodyInPlace(TStream& s);
+  // Points the lists the document holds at it (after lists changed documents).
+  void AdoptOwnLists();
 
   std::unique_ptr<TVXStatsList> fStats;
   std::unique_ptr<TKeyWordList> fKeywordsList;

@@ -7,6 +7,7 @@
 
 #include "model/worker_tag_handler.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
@@ -391,6 +392,10 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
   try {
     if (!setup.run) {
       out.failure = u"Word list: text " + IntToUStr(text_index) + u" has no run";
+      return out;
+    }
+    if (IsOurTemporaryName(chosen.rec.filename)) {
+      out.failure = IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename + u" is a save's temporary file";
       return out;
     }
     std::unique_ptr<TTextTagHandler> tags =

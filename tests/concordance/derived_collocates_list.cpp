@@ -213,7 +213,7 @@ TEST(CollocateList, HeadingsNameTheUnitOfTheNumbersShown) {
     UString want;
   } cases[] = {{0, 15, u"Texts"},        {0, 16, u"Total"},          {0, p0, u"L5"},          {0, 3, u"Dice"},
                {1, 16, u"Total %"},      {2, 18, u"Right %"},        {2, p0 + 5, u"* %"},     {2, 14, u"Set"},
-               {3, 17, u"Left per 1,000"}, {4, 15, u"Texts per million"}, {4, 1, u"word"},   {9, 16, u"Total"}};
+               {3, 17, u"Left per 1,000"}, {4, 15, u"Texts per million"}, {4, 1, u"Word"},   {9, 16, u"Total"}};
   for (const Case& c : cases) {
     SetDisplayWordsPerMillion(c.display);
     EXPECT_EQ(heading(c.col), c.want) << int(c.display) << " " << c.col;
@@ -253,4 +253,37 @@ TEST(CollocateList, LemmaFormsJoinWithinTheirOwnSearchWord) {
     }
     EXPECT_EQ(list.Row(0)->rec.lemma.total, ignored ? 6 : 4);
   }
+}
+
+// The cloud reads from the list's first row after every reset, a zeroed datum past the end; the
+// numbers come from the total, or from the column the cloud options chose.
+TEST(CollocateList, CloudDataFromTheFirstRowAndTheChosenColumn) {
+  text_reader_test::ScopedSettings settings;
+  SetDisplayWordsPerMillion(0);
+  TVXBaseHolder holder;
+  Doc doc;
+  TCollocateList list(&holder, &doc);
+  list.ComputeLeftAndRightSpan(5, 5);
+  for (int i = 0; i < 2; ++i) {
+    auto* e = static_cast<TCollocateEntry*>(TCollocateList::MakeEntry(list));
+    e->rec.head = {0, 4, 8 + i, 4, 4 + i, 1, 0};
+    e->rec.word = UString(i == 0 ? u"river" : u"bank");
+    list.Add(e);
+  }
+  auto read_all = [&] {
+    std::vector<std::pair<UString, int32_t>> out;
+    TCloudDatum d;
+    while (list.GetNextCloudDatum(d)) out.emplace_back(d.word, d.value);
+    EXPECT_EQ(d.value, 0);
+    EXPECT_TRUE(d.word.empty());
+    return out;
+  };
+  using V = std::vector<std::pair<UString, int32_t>>;
+  EXPECT_EQ(read_all(), (V{{u"river", 8}, {u"bank", 9}}));
+  // Without a reset the cursor stays past the end; each layout resets it first.
+  TCloudDatum d;
+  EXPECT_FALSE(list.GetNextCloudDatum(d));
+  list.ResetCloudCursor();
+  list.cloud_data_column = 18;  // the right-hand counts
+  EXPECT_EQ(read_all(), (V{{u"river", 4}, {u"bank", 5}}));
 }

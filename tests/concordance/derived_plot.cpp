@@ -252,3 +252,22 @@ TEST(PlotList, WholeListRoundTrip) {
     EXPECT_FALSE(part.ReadFromStream(c)) << cut;
   }
 }
+
+// A line whose text number names no text (the most negative number among them: one less would
+// not fit) is left out of every row and of the overall row, as a number beyond the texts is.
+TEST(ComputePlot, LinesNamingNoTextAreLeftOut) {
+  for (const int32_t number : {INT32_MIN, INT32_MIN + 1, -1, 0, 3, INT32_MAX}) {
+    Lines f;
+    f.Hit(1, 0, 10);
+    f.Hit(number, 0, 20);
+    f.Hit(2, 0, 30);
+    TVXBaseHolder h;
+    TConcPlotList plot(&h);
+    UString msg;
+    ASSERT_TRUE(ComputePlot(f.list, {{u"one", 100}, {u"two", 100}}, {u"dog"}, {}, {}, false, plot, msg)) << number;
+    ASSERT_EQ(plot.Count(), 2) << number;
+    EXPECT_EQ(Positions(plot.Row(0)->plots), (std::vector<int32_t>{10})) << number;
+    EXPECT_EQ(Positions(plot.Row(1)->plots), (std::vector<int32_t>{30})) << number;
+    EXPECT_EQ(plot.overall.rec.hits, 2) << number;
+  }
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -291,5 +292,20 @@ TEST(TimelineStream, ListRoundTripWithOverallRow) {
     TTimelineList gl(&h);
     TMemoryStream gs(g);
     (void)gl.ReadFromStream(gs);
+  }
+}
+
+// A line whose text number names no text adds no hit anywhere, whatever its number (the most
+// negative one too, where one less would not fit).
+TEST(ComputeTimeline, LinesNamingNoTextAddNoHit) {
+  for (const int32_t number : {INT32_MIN, INT32_MIN + 1, -1, 0, 5, INT32_MAX}) {
+    Corpus c;
+    c.f.Add({}, u"a", {}, number, 0);
+    TVXBaseHolder h;
+    TTimelineList list(&h);
+    ASSERT_TRUE(ComputeTimeline(c.f.list, c.texts, c.unused, {u"a", u"b"}, kTimeBaseMonth, list)) << number;
+    EXPECT_EQ(Hits(list.overall.rec), (std::vector<int32_t>{2, 0, 2})) << number;
+    EXPECT_EQ(int32_t{list.overall.rec.head.hits}, 4) << number;
+    EXPECT_EQ(Hits(list.Row(0)->rec), (std::vector<int32_t>{2, 0, 1})) << number;
   }
 }

@@ -182,7 +182,7 @@ TEST(WordListCollocates, AFilePerPassingWordWithoutTheWordItself) {
   EXPECT_EQ(lines[0], u"Collocates of OLD");
   const std::vector<UString> head = Fields(lines[1]);
   ASSERT_GT(head.size(), 12u);
-  EXPECT_EQ(head[0], u"word");
+  EXPECT_EQ(head[0], u"Word");
   EXPECT_EQ(head[head.size() - 11], u"Dice");
   EXPECT_EQ(head.back(), u"delta P B");
   bool man = false;

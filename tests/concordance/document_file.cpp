@@ -2,7 +2,9 @@
 // streams; and merging two documents.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
+#include <string>
 
 #include "document_test_support.h"
 
@@ -145,6 +147,109 @@ TEST(ConcordanceFile, FlippedBytesNeverCrash) {
     else EXPECT_FALSE(doc->ReadFailure().empty());
   }
   EXPECT_LT(good, 3000);
+}
+
+TEST(ConcordanceFile, ALineNamingNoSourceTextRefusesTheFile) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+  ASSERT_TRUE(run.found);
+  const int32_t texts = run.doc->fTextFilesWithSearchWord->Count();
+  ASSERT_GE(texts, 2);
+  TConcSettingsRec32 user = GetConcSaveRec();
+  user.SetWantedPerSearchWord(4321);
+  SetConcSaveRec(user);
+  // Refusals first: a file that reads becomes the user's settings.
+  const struct {
+    int32_t number;
+    bool read;
+  } cases[] = {{INT32_MIN, false}, {-1, false}, {0, false}, {texts + 1, false}, {INT32_MAX, false},
+               {texts, true},      {1, true}};
+  TConcordanceLineData& line = run.doc->fConcordanceList->Line(0)->Data();
+  const int32_t own = line.filename_num_original;
+  for (const auto& c : cases) {
+    line.filename_num_original = c.number;
+    const std::string bytes = SavedBytes(*run.doc);
+    auto back = NewDocument();
+    EXPECT_EQ(ReadBack(*back, bytes), c.read) << c.number;
+    if (c.read) continue;
+    EXPECT_EQ(back->ReadFailure().rfind(u"concordance lines at byte ", 0), 0u) << c.number;
+    EXPECT_EQ(back->fConcordanceList->Count(), 0) << c.number;
+    EXPECT_EQ(GetConcSaveRec().WantedPerSearchWord(), 4321) << c.number;
+  }
+  line.filename_num_original = own;
+}
+
+// Rows that carry their own numbers (a re-link numbers a text it adds after every number in use)
+// are named by those numbers, beyond the count of rows too.
+TEST(ConcordanceFile, ALineNamingARowByItsOwnNumberReads) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TRunDone run = RunConcordance({corpus.names, u"old"});
+  ASSERT_TRUE(run.found);
+  TLinzoraFilenameEntryRecPlus rec = run.doc->fTextFilesWithSearchWord->GetEntryRecPlus(0, false);
+  rec.full_filename = corpus.tmp.Path() + u"moved.txt";
+  rec.other_data.zero_based_filename_num = 40;
+  run.doc->fTextFilesWithSearchWord->Add(new TLinzoraFilenameEntry(run.doc->fTextFilesWithSearchWord, rec));
+  run.doc->fConcordanceList->Line(0)->Data().filename_num_original = 41;
+  auto back = NewDocument();
+  ASSERT_TRUE(ReadBack(*back, SavedBytes(*run.doc))) << back->ReadFailure().size();
+  const int32_t number = back->fConcordanceList->Line(0)->Data().filename_num_original;
+  EXPECT_EQ(number, 41);
+  EXPECT_EQ(back->fTextFilesWithSearchWord->GetFullFilename(number - 1, true), rec.full_filename);
+}
+
+// A document holding a concordance reads another file: every refusal, wherever the file is cut
+// or damaged, leaves it as it was, byte for byte as saved, with its width, language and name.
+TEST(ConcordanceFile, ARefusedReadLeavesTheHeldConcordanceAsItWas) {
+  ScopedSettings settings;
+  TCorpus one("x");
+  TCorpus two("y");
+  TRunDone held = RunConcordance({one.names, u"old"});
+  TRunDone other = RunConcordance({two.names, u"dog\nold\ncat"});
+  ASSERT_TRUE(held.found && other.found);
+  T_WholeLinzoraHolder& doc = *held.doc;
+  doc.SourceTextFilename = one.tmp.Path() + u"held.cnc";
+  (void)SavedBytes(doc);  // the first save raises the versions it writes
+  const std::string before = SavedBytes(doc);
+  const std::vector<UString> lines = LineTexts(doc);
+  const bool unicode = doc.Unicode();
+  const TLCID lcid = doc.LCID();
+  const int code_page = doc.CodePage();
+  const std::string bytes = SavedBytes(*other.doc);
+  auto kept = [&](const std::string& what) {
+    EXPECT_EQ(LineTexts(doc), lines) << what;
+    EXPECT_EQ(SavedBytes(doc), before) << what;
+    EXPECT_EQ(doc.Unicode(), unicode) << what;
+    EXPECT_EQ(doc.LCID(), lcid) << what;
+    EXPECT_EQ(doc.CodePage(), code_page) << what;
+    EXPECT_EQ(doc.SourceTextFilename, one.tmp.Path() + u"held.cnc") << what;
+    EXPECT_TRUE(doc.ReadFailure().empty() || doc.ReadFailure().find(u" at byte ") != UString::npos) << what;
+  };
+  // Cuts through every block (a few hundred places), by stream and by file.
+  const size_t step = std::max<size_t>(1, bytes.size() / 300);
+  for (size_t cut = kRecordAt; cut < bytes.size(); cut += step) {
+    ASSERT_FALSE(ReadBack(doc, bytes.substr(0, cut))) << cut;
+    kept("cut at " + std::to_string(cut));
+  }
+  const UString file = two.tmp.Path() + u"cut.cnc";
+  for (const size_t cut : {bytes.size() / 2, bytes.size() - 1}) {
+    std::string part = bytes.substr(0, cut);
+    TMemoryStream m;
+    m.WriteExact(part.data(), static_cast<int64_t>(part.size()));
+    ASSERT_TRUE(m.SaveToFile(file));
+    EXPECT_FALSE(doc.ReadWholeFromFile(file, kToolConcordancer).first) << cut;
+    kept("file cut at " + std::to_string(cut));
+  }
+  // A line naming no text (flipped bytes: tests/shell/test_damaged_documents.cpp).
+  other.doc->fConcordanceList->Line(1)->Data().filename_num_original = INT32_MIN;
+  EXPECT_FALSE(ReadBack(doc, SavedBytes(*other.doc)));
+  kept("a line naming no text");
+  // A whole file is taken over.
+  other.doc->fConcordanceList->Line(1)->Data().filename_num_original = 1;
+  ASSERT_TRUE(ReadBack(doc, SavedBytes(*other.doc))) << doc.ReadFailure().size();
+  EXPECT_EQ(LineTexts(doc), LineTexts(*other.doc));
+  EXPECT_EQ(SavedBytes(doc), SavedBytes(*other.doc));
 }
 
 TEST(ConcordanceFile, AStreamFailingAtAnyByteMakesTheSaveFalse) {

@@ -193,6 +193,22 @@ TEST(ConcordanceDocument, BatchModeOneReportsEachTextsOwnHits) {
   ResetBatchRun();
 }
 
+// The request run's road over some texts of the corpus, searching for "old" and "dog".
+struct TTextByText {
+  std::unique_ptr<TSharedChosenFilesClass> chosen;
+  std::unique_ptr<T_WholeLinzoraHolder> doc;
+  std::unique_ptr<TSearchWordItems> items;
+  TMakeConcordanceArgs args;
+  TTextByText(const TCorpus& corpus, std::initializer_list<int> texts)
+      : chosen(std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer)), doc(NewDocument()) {
+    for (int k : texts) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);
+    items = std::make_unique<TSearchWordItems>(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items->AddedSearchWords(u"old\ndog");
+    args.chosen = chosen.get();
+    args.search_items = items.get();
+  }
+};
+
 // The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
 // and each answer still tells that text's own hits; a text without hits between two with hits
 // leaves no row behind, and the next text's row and lines are its own.
@@ -205,15 +221,9 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
     ResetBatchRun();
     Global_BatchProcedures.BatchRootFolder = out.Path();
     Global_batch_mode = batch_mode;
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (int k : {1, 5, 2}) chosen->ToolAddAFile(corpus.names[static_cast<size_t>(k)]);  // a, e (no hits), b
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"old\ndog");
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
-    args.batch_mode = batch_mode;
+    TTextByText road(corpus, {1, 5, 2});  // a, e (no hits), b
+    road.args.batch_mode = batch_mode;
+    auto& [chosen, doc, items, args] = road;
     std::vector<int32_t> hits;
     for (int32_t i = 0; i < 3; ++i) {
       const TOneTextResult r = doc->MadeOneFileConcordance(i, 3, -1, chosen->GetFullFileDetails(i), args);
@@ -241,6 +251,26 @@ TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
     }
     ResetBatchRun();
   }
+}
+
+// A file read into a document that has run texts replaces its lines; the next text the request
+// road runs goes into the lines read, not into the lines that went.
+TEST(ConcordanceDocument, TextByTextAfterAReadAddsToTheLinesRead) {
+  ScopedSettings settings;
+  TCorpus corpus;
+  TTextByText road(corpus, {1, 2});  // a, b
+  auto& [chosen, doc, items, args] = road;
+  ASSERT_TRUE(doc->MadeOneFileConcordance(0, 2, -1, chosen->GetFullFileDetails(0), args).ok);
+  TRunDone other = RunConcordance({{corpus.names[3]}, u"old\ndog"});  // c.txt
+  ASSERT_TRUE(other.found);
+  ASSERT_TRUE(ReadBack(*doc, SavedBytes(*other.doc))) << doc->ReadFailure().size();
+  const int read = doc->fConcordanceList->Count();
+  const TOneTextResult b = doc->MadeOneFileConcordance(1, 2, -1, chosen->GetFullFileDetails(1), args);
+  ASSERT_TRUE(b.ok);
+  ASSERT_EQ(doc->fConcordanceList->Count(), read + b.hits);
+  for (int i = 0; i < doc->fConcordanceList->Count(); ++i)
+    EXPECT_EQ(doc->fConcordanceList->Line(i)->Owner(), doc->fConcordanceList.get()) << i;
+  EXPECT_EQ(UString(doc->fConcordanceList->Line(read)->Text()).find(u"cat") != UString::npos, true);
 }
 
 TEST(ConcordanceDocument, ConvertingAUtf8TextDecodesItAsUtf8) {
@@ -336,4 +366,72 @@ TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
     EXPECT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
     EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
   }
+}
+
+// A text holding only a signature (the UTF-8 one, or a UTF-16 byte-order mark either way round)
+// is an empty text: no line for "*", an unused text of 0 words, as the UTF-8 signature alone
+// always was. (A UTF-16 mark alone was read as an 8-bit text holding the word "ÿþ".)
+TEST(ConcordanceDocument, ASignatureAloneIsAnEmptyText) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } const cases[] = {
+      {"UTF-8 signature", "\xEF\xBB\xBF"},
+      {"UTF-16 little-endian mark", "\xFF\xFE"},
+      {"UTF-16 big-endian mark", "\xFE\xFF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings settings;
+    TempFolder tmp;
+    const UString words = tmp.Write(u"a.txt", "the dog ran");
+    const UString mark = tmp.Write(u"mark.txt", c.bytes);
+    TRunDone run = RunConcordance({{words, mark}, u"*"});
+    ASSERT_TRUE(run.found);
+    T_WholeLinzoraHolder& doc = *run.doc;
+    EXPECT_EQ(doc.fConcordanceList->Count(), 3);
+    ASSERT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+    ASSERT_EQ(doc.fUnusedFiles.Count(), 1);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).filename, mark);
+    EXPECT_EQ(doc.fUnusedFiles.Record(0).old.wordcount, 0);
+    EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.words, 0);
+  }
+}
+
+namespace {
+std::atomic<bool> g_first_text_read{false};
+// The user's stop arrives once the first text is read: at the next turn of the event loop, which
+// may come while the next text is opened, before its first chunk.
+void StopOnceTheFirstTextIsRead() {
+  if (g_first_text_read) global_panic_state = kPanicStopNow;
+}
+}  // namespace
+
+// A text stopped before its first chunk was not read: neither a text with lines nor an unused
+// one, so "stopped after n of m texts" counts only the texts read. (It was listed as an unused
+// text of 0 words.)
+TEST(ConcordanceDocument, ATextStoppedBeforeItsFirstChunkIsNeitherUsedNorUnused) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  const std::vector<UString> texts = {tmp.Write(u"a.txt", "the dog ran"), tmp.Write(u"b.txt", "a dog sat"),
+                                      tmp.Write(u"c.txt", "no such word")};
+  g_first_text_read = false;
+  SetYieldHook(&StopOnceTheFirstTextIsRead);
+  TRunRequest request{texts, u"dog"};
+  request.threads = 1;
+  request.chunk_done = [](int32_t text, int64_t bytes_read, int64_t size, int32_t) {
+    if (text == 0 && bytes_read >= size) g_first_text_read = true;
+  };
+  TRunDone run = RunConcordance(request);
+  SetYieldHook(nullptr);
+  global_panic_state = kPanicNone;
+  ASSERT_NE(run.doc, nullptr);
+  T_WholeLinzoraHolder& doc = *run.doc;
+  EXPECT_EQ(doc.fConcordanceList->Count(), 1);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->Count(), 1);
+  EXPECT_EQ(doc.fUnusedFiles.Count(), 0);
+  EXPECT_TRUE(doc.fTextsWithoutHits.empty());
+  // The texts not read keep their "not looked at" state.
+  EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.wanted, kWantedNotLooked);
+  EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.wanted, kWantedNotLooked);
 }

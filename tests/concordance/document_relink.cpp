@@ -173,7 +173,8 @@ TEST(ConcordanceRelink, PlaceholderGoesOnlyWhenNoLinePointsAtIt) {
   }
 }
 
-TEST(ConcordanceRelink, OtherNumberOutOfRangeIsSkippedAndTheFlagStays) {
+// A saved concordance whose line names none of its texts is a damaged file: it is refused whole.
+TEST(ConcordanceRelink, OtherNumberOutOfRangeRefusesTheFileAndTheFlagStays) {
   ScopedSettings settings;
   int64_t byte_position = 0;
   int32_t word_num = 0;
@@ -190,11 +191,15 @@ TEST(ConcordanceRelink, OtherNumberOutOfRangeIsSkippedAndTheFlagStays) {
   doc.fConcordanceList->Line(i)->Data().filename_num_original = 99;
   doc.fConcordanceList->Dud_CNC_Filenames_found = true;
   const int rows = doc.fTextFilesWithSearchWord->Count();
-  ASSERT_TRUE(doc.RebuildSourceTextsFromSavedConcordance(c.other_file));
+  const std::vector<UString> lines = LineTexts(doc);
+  ASSERT_FALSE(doc.RebuildSourceTextsFromSavedConcordance(c.other_file));
+  EXPECT_NE(doc.RelinkFailure().find(c.other_file), UString::npos);
+  EXPECT_NE(doc.RelinkFailure().find(u"concordance lines"), UString::npos);
+  EXPECT_EQ(LineTexts(doc), lines);
   const int j = LineAt(doc, byte_position, word_num);
   EXPECT_EQ(doc.fConcordanceList->Line(j)->Data().filename_num_original, 99);
   EXPECT_TRUE(doc.fConcordanceList->Dud_CNC_Filenames_found);
-  EXPECT_EQ(doc.fTextFilesWithSearchWord->Count(), 2 * rows);
+  EXPECT_EQ(doc.fTextFilesWithSearchWord->Count(), rows);
 }
 
 TEST(ConcordanceRelink, FlagClearedOnceEveryLineNamesARow) {

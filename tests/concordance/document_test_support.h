@@ -3,6 +3,8 @@
 // make the document, call MakeConcordance with the window's argument table).
 #pragma once
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -58,6 +60,9 @@ struct TRunRequest {
   // The window's tag handler; given, it is refreshed from the settings store before the run and
   // the document is made with it (its tags are the visible ones).
   TTextTagHandler* tags = nullptr;
+  int32_t threads = 0;  // 0: every core
+  // Told after each chunk of each text (see TMakeConcordanceArgs::chunk_done).
+  std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
 };
 
 struct TRunDone {
@@ -109,9 +114,20 @@ inline TRunDone RunConcordance(const TRunRequest& request) {
   args.batch_mode = request.batch_mode;
   args.sw_batch_mode = false;
   args.skip_plot = false;
+  args.threads = request.threads;
+  args.chunk_done = request.chunk_done;
   done.ok = done.doc->MakeConcordance(args);
   done.found = done.ok && done.doc->fConcordanceList->Count() > 0;
   return done;
+}
+
+// A file's bytes (empty when it cannot be read).
+inline std::string WholeFileBytes(const UString& name) {
+  auto f = TFileStream::Open(name, TFileMode::OpenRead);
+  if (!f) return {};
+  std::string out(static_cast<size_t>(f->Size()), '\0');
+  f->ReadExact(out.data(), static_cast<int64_t>(out.size()));
+  return out;
 }
 
 // The lines' texts, in list order.

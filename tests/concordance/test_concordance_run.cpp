@@ -597,6 +597,83 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
   }
 }
 
+namespace {
+// A text read whole, ten words, with one line of `units` characters.
+TTextOutcome TextWithOneLine(int32_t t, size_t units) {
+  TTextOutcome o;
+  o.read_ok = true;
+  o.words = 10;
+  o.chunks = 1;
+  o.lines.push_back({MakeLine(UString(units, u'x'), t, 0, 0), 0, 0, 0});
+  return o;
+}
+}  // namespace
+
+// A committed text frees one slot: it wakes the worker that can start the next text, not every
+// idle one (with eight workers held back by their window, waking all made seven wake for nothing
+// on every text).
+TEST(ConcordanceRun, ACommittedTextWakesOnlyTheWorkersThatCanStart) {
+  struct Case {
+    const char* name;
+    int32_t texts_ahead;
+    int64_t budget;
+  } const cases[] = {
+      {"held back by the window", 8, int64_t{256} << 20},
+      {"held back by the budget", 0, 3000},
+  };
+  constexpr int32_t kTextsRead = 3000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TConcordanceRunSettings s = Small(1, 1000000);
+    s.text_count = kTextsRead;
+    s.threads = 8;
+    s.texts_ahead = c.texts_ahead;
+    s.pending_bytes_budget = c.budget;
+    VectorSink sink;
+    TJobToken token;
+    const TConcordanceRunResult r =
+        RunConcordance(s, [](int32_t t) { return TextWithOneLine(t, 1000); }, sink, token);
+    EXPECT_EQ(r.workers, 8);
+    EXPECT_EQ(sink.lines.size(), static_cast<size_t>(kTextsRead));
+    // One for each text committed, and a few woken by chance.
+    EXPECT_LE(r.worker_wakeups, kTextsRead + kTextsRead / 20);
+  }
+}
+
+// A text whose worker saw the stop before the text's first chunk was not read: it is no text of
+// the run (neither one with lines nor one without), the run ends before it, and the last text
+// read is the one before (it was read whole). Alike on one worker and on eight.
+TEST(ConcordanceRun, ATextStoppedBeforeItsFirstChunkWasNotRead) {
+  for (const int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    TConcordanceRunSettings s = Small(1, 1000000);
+    s.text_count = 40;
+    s.threads = threads;
+    VectorSink sink;
+    TJobToken token;
+    const TConcordanceRunResult r = RunConcordance(
+        s,
+        [](int32_t t) {
+          if (t != 7) return TextWithOneLine(t, 6);
+          TTextOutcome o;
+          o.read_ok = true;  // as the reader answers: stopped on request, no failure
+          o.stop_state = 2;
+          o.not_read = true;
+          return o;
+        },
+        sink, token);
+    EXPECT_EQ(r.end, TRunEnd::Stop);
+    EXPECT_EQ(r.stop_state, TStopState::StopNow);
+    ASSERT_EQ(r.texts.size(), 7u);
+    EXPECT_EQ(r.texts.back().text_index, 6);
+    EXPECT_EQ(r.stop_text, 6);
+    EXPECT_EQ(r.stop_chunk, -1);
+    EXPECT_EQ(r.running_words, 70);
+    EXPECT_EQ(sink.lines.size(), 7u);
+    EXPECT_TRUE(r.all_read);
+  }
+}
+
 // A line's share of the budget: its text at 2 bytes a unit and its entry.
 TEST(ConcordanceRun, PendingLineBytesCountTextsAndEntries) {
   TTextOutcome o;

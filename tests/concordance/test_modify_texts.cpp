@@ -1,15 +1,19 @@
 // Writing Set values and joined phrases back into the source texts of a real concordance.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "concordance/modify/modify_texts.h"
+#include "concordance/modify/modify_undo.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 
 using namespace document_test;
 
@@ -323,6 +327,28 @@ TEST(ModifySourceTexts, AFailureBeforeTheRenameLeavesTextAndBackup) {
   EXPECT_EQ(FileBytes(f.log), "") << "nothing logged for a change not made";
 }
 
+// The changed copy is written beside the text under the one temporary pattern, so that a copy left
+// by a killed modification is never chosen as a text and goes with the next save in the folder.
+TEST(ModifySourceTexts, TheCopyBeingWrittenCarriesTheTemporaryPattern) {
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_set);
+  std::vector<UString> temporaries, others;
+  o.before_replacing = [&](UStringView) {
+    for (const UString& file : FindFiles(f.tmp.Path(), u"*"))
+      (IsOurTemporaryName(file) ? temporaries : others).push_back(ExtractFileName(file));
+    return true;
+  };
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(o, report), 1);
+  ASSERT_EQ(temporaries.size(), 1u);
+  EXPECT_TRUE(StartsWithU(temporaries[0], u".~t.txt.lz")) << Utf16ToUtf8(temporaries[0]);
+  EXPECT_EQ(std::count(others.begin(), others.end(), u"t.txt"), 1);
+  for (const UString& file : FindFiles(f.tmp.Path(), u"*")) EXPECT_FALSE(IsOurTemporaryName(file));
+}
+
 TEST(ModifySourceTexts, NoChangeWithoutABackup) {
   TModifyFixture f;
   const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
@@ -514,4 +540,96 @@ TEST(ModifySourceTexts, HitsBeyondTheFirstChunk) {
   const std::vector<int> order = f.ByBytes();
   EXPECT_EQ(f.List().Line(order[0])->Data().byte_position, static_cast<int64_t>(first + 7));
   EXPECT_EQ(f.List().Line(order[1])->Data().byte_position, static_cast<int64_t>(second + 14));
+}
+
+// The log line reaches the disk before the text is replaced, pending (its closing tab a "?"), and
+// is marked done once the text is in place: a modification stopped in between leaves a line
+// that says what happened.
+TEST(ModifySourceTexts, TheLogLineIsOnDiskBeforeTheTextIsReplaced) {
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_set);
+  std::vector<UString> while_replacing;
+  std::string text_then;
+  o.before_replacing = [&](UStringView) {
+    while_replacing = LogLines(f.log);
+    text_then = FileBytes(name);
+    return true;
+  };
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(o, report), 1) << Utf16ToUtf8(Joined(report.refusals));
+  const UString done = u"ab\t202601021304\t" + name + u"\t<ut_ab1/>\tSET\t2\t\t\t<ut_N/>\t";
+  UString pending = done;
+  pending.back() = u'?';
+  EXPECT_EQ(text_then, "a dog ran.");
+  EXPECT_EQ(while_replacing, (std::vector<UString>{pending}));
+  EXPECT_EQ(LogLines(f.log), (std::vector<UString>{done}));
+  EXPECT_EQ(FileBytes(name), "a <ut_N/>dog ran.");
+}
+
+// A log that cannot take the line (the disk is full) refuses the text before it is changed.
+TEST(ModifySourceTexts, ALogThatCannotGrowLeavesTheTextAsItWas) {
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  UString filler;
+  for (int i = 0; i < 2000; ++i) filler += u"; an older comment line\n";
+  f.tmp.Write(u"log/modified.txt", Utf16Bytes(filler, true, true));
+  const std::string log_before = FileBytes(f.log);
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  // No file of this process may grow beyond the log's size now: the log cannot take a line,
+  // while the text's few bytes still can be written.
+  const auto old_signal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit old_limit {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = static_cast<rlim_t>(log_before.size());
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  TModifyReport report;
+  const int32_t changed = f.Modify(f.Options(TModifySourceTexts::mst_set), report);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_signal);
+  EXPECT_EQ(changed, 0);
+  ASSERT_EQ(report.refusals.size(), 1u);
+  EXPECT_NE(report.refusals[0].find(u"log"), UString::npos) << Utf16ToUtf8(report.refusals[0]);
+  EXPECT_EQ(FileBytes(name), "a dog ran.");
+  EXPECT_TRUE(FileBytes(f.log) == log_before);
+  EXPECT_EQ(f.List().Line(0)->Data().byte_position, 2);
+}
+
+// A modification killed between writing its log line and replacing the text: the text and its
+// backup are the original, and the next read of the log drops the line whose change never came.
+TEST(ModifySourceTexts, AModificationKilledBeforeTheRenameLeavesNoEntry) {
+  testing::FLAGS_gtest_death_test_style = "fast";
+  TModifyFixture f;
+  const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
+  f.Make({name}, u"dog");
+  SetSetText(f.List().Line(0), u"N");
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_set);
+  o.before_replacing = [](UStringView) {
+    raise(SIGKILL);
+    return true;
+  };
+  EXPECT_EXIT(
+      {
+        TModifyReport report;
+        f.Modify(o, report);
+        std::exit(0);
+      },
+      testing::KilledBySignal(SIGKILL), "");
+  EXPECT_EQ(FileBytes(name), "a dog ran.");
+  EXPECT_EQ(FileBytes(name + u".original"), "a dog ran.");
+  ASSERT_EQ(LogLines(f.log).size(), 1u) << "the killed modification's line is on disk, pending";
+  TModificationLog log;
+  UString error;
+  ASSERT_TRUE(ReadModificationLog(f.log, log, error));
+  EXPECT_TRUE(log.entries.empty());
+  EXPECT_TRUE(LogLines(f.log).empty());
+  // The next modification numbers its marker after the log as it now is.
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 1) << Utf16ToUtf8(Joined(report.refusals));
+  EXPECT_EQ(FileBytes(name), "a <ut_N/>dog ran.");
+  EXPECT_EQ(NthDelimitedField(LogLines(f.log).at(0), u'\t', 4), u"<ut_ab1/>");
 }

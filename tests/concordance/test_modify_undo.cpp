@@ -3,8 +3,14 @@
 #include "concordance/modify/modify_undo.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include "concordance/modify/modify_texts.h"
+#include "../model/chosen_texts_test_support.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
 
@@ -25,14 +31,6 @@ std::string Encoded(TForm form, UStringView text) {
     }
   }
   return {};
-}
-
-std::string Bytes(const UString& name) {
-  auto f = TFileStream::Open(name, TFileMode::OpenRead);
-  if (!f) return {};
-  std::string out(static_cast<size_t>(f->Size()), '\0');
-  f->ReadExact(out.data(), static_cast<int64_t>(out.size()));
-  return out;
 }
 
 // A log as the modification step writes it: UTF-16LE after its mark, LF ends.
@@ -81,14 +79,14 @@ TEST(ModifyUndo, ModifyThenUndoLeavesEveryTextByteIdentical) {
                 2)
           << Utf16ToUtf8(report.refusals.empty() ? UString() : report.refusals[0]) << run.doc->fConcordanceList->Count();
     }
-    ASSERT_NE(Bytes(name), Encoded(form, original));
+    ASSERT_NE(WholeFileBytes(name), Encoded(form, original));
     const std::vector<UString> lines = RawLines(log);
     ASSERT_EQ(lines.size(), 3u);
     const TUndoResult r = UndoModifications(log, EntryLines(log), 1252);
     EXPECT_EQ(r.undone, 2);
     EXPECT_TRUE(r.notes.empty()) << Utf16ToUtf8(r.notes.empty() ? UString() : r.notes[0]);
-    EXPECT_EQ(Bytes(name), Encoded(form, original));
-    EXPECT_EQ(Bytes(log), Utf16Bytes(u"; made by hand\n", true, true));
+    EXPECT_EQ(WholeFileBytes(name), Encoded(form, original));
+    EXPECT_EQ(WholeFileBytes(log), Utf16Bytes(u"; made by hand\n", true, true));
   }
 }
 
@@ -102,12 +100,12 @@ TEST(ModifyUndo, UndoingOneOfThreeKeepsTheOthersInTheLog) {
                                      u"x\t202601021304" + f + u"<ut_x3/>\tSET\t22\t\t\t<ut_c/>\t"});
   const TUndoResult r = UndoModifications(log, {3});
   EXPECT_EQ(r.undone, 1);
-  EXPECT_EQ(Bytes(name), "<ut_a/>one <ut_b/>two three");
+  EXPECT_EQ(WholeFileBytes(name), "<ut_a/>one <ut_b/>two three");
   EXPECT_EQ(RawLines(log).size(), 3u);
   EXPECT_EQ(EntryLines(log), (std::vector<int32_t>{0, 2}));
   // Two entries of one file: the later (further down) goes first, so the earlier offset still holds.
   EXPECT_EQ(UndoModifications(log, {0, 2}).undone, 2);
-  EXPECT_EQ(Bytes(name), "one two three");
+  EXPECT_EQ(WholeFileBytes(name), "one two three");
   EXPECT_EQ(RawLines(log), (std::vector<UString>{u"no tab here\n"}));
 }
 
@@ -123,7 +121,7 @@ TEST(ModifyUndo, FieldsAreSplitAtTabsSoACommaInThePhraseStaysPut) {
   EXPECT_EQ(read.entries[0].Field(7), u"b, c");
   EXPECT_EQ(read.entries[0].Shown(), u"x,y,202601021304," + name + u",<ut_x1/>,SEARCHWORD,2,b, c,b,_c,,");
   EXPECT_EQ(UndoModifications(log, {0}).undone, 1);
-  EXPECT_EQ(Bytes(name), "a b, c end");
+  EXPECT_EQ(WholeFileBytes(name), "a b, c end");
 }
 
 TEST(ModifyUndo, ASearchWordIsUndoneOnlyWhenItsJoinedPhraseFollowsTheMarker) {
@@ -146,7 +144,7 @@ TEST(ModifyUndo, ASearchWordIsUndoneOnlyWhenItsJoinedPhraseFollowsTheMarker) {
         tmp, {u"x\t202601021304\t" + name + u"\t<ut_x1/>\tSEARCHWORD\t2\told man\t" + UString(c.joined) + u"\t\t"});
     const TUndoResult r = UndoModifications(log, {0});
     EXPECT_EQ(r.undone, c.undone ? 1 : 0) << c.text << " " << Utf16ToUtf8(c.joined);
-    EXPECT_EQ(Bytes(name), c.undone ? std::string("a old man end") : std::string(c.text)) << c.text;
+    EXPECT_EQ(WholeFileBytes(name), c.undone ? std::string("a old man end") : std::string(c.text)) << c.text;
     EXPECT_EQ(EntryLines(log).size(), c.undone ? 0u : 1u) << c.text;
     EXPECT_EQ(r.notes.size(), c.undone ? 0u : 1u) << c.text;
   }
@@ -154,16 +152,20 @@ TEST(ModifyUndo, ASearchWordIsUndoneOnlyWhenItsJoinedPhraseFollowsTheMarker) {
 
 TEST(ModifyUndo, AFailedWriteIsNotCountedAndStaysInTheLog) {
   TempFolder tmp;
-  // The temporary sibling's name is longer than a name may be: the write-back fails.
-  const UString name = tmp.Write(UString(250, u'n'), "<ut_a/>one");
+  // Files may not grow beyond two bytes while the undo runs: the write-back fails.
+  const UString name = tmp.Write(u"text.txt", "<ut_a/>one");
   const UString log = WriteLog(tmp, {u"x\t202601021304\t" + name + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t",
                                      u"x\t202601021304\t" + tmp.Path() + u"gone.txt\t<ut_x2/>\tSET\t0\t\t\t<ut_a/>\t"});
-  const std::string before = Bytes(log);
-  const TUndoResult r = UndoModifications(log, {0, 1});
+  const std::string before = WholeFileBytes(log);
+  TUndoResult r;
+  {
+    FileSizeLimit limit(2);
+    r = UndoModifications(log, {0, 1});
+  }
   EXPECT_EQ(r.undone, 0);
   EXPECT_EQ(r.notes.size(), 2u);
-  EXPECT_EQ(Bytes(name), "<ut_a/>one");
-  EXPECT_EQ(Bytes(log), before);
+  EXPECT_EQ(WholeFileBytes(name), "<ut_a/>one");
+  EXPECT_EQ(WholeFileBytes(log), before);
 }
 
 TEST(ModifyUndo, TheListOffersEntriesAndTicksByInitialsOrStamp) {
@@ -186,3 +188,227 @@ TEST(ModifyUndo, TheListOffersEntriesAndTicksByInitialsOrStamp) {
 }
 
 }  // namespace
+
+namespace {
+
+// The full name with every link resolved, as the log records it.
+UString Resolved(const UString& name) {
+  char buffer[PATH_MAX];
+  return ::realpath(Utf16ToUtf8(name).c_str(), buffer) ? Utf8ToUtf16(buffer) : UString();
+}
+
+// Set values at every hit of `word`, through the one-text road, logged.
+int32_t SetAtEveryHit(const UString& name, UStringView word, UStringView value, const UString& log) {
+  TRunDone run = RunConcordance({{name}, UString(word)});
+  EXPECT_TRUE(run.found) << Utf16ToUtf8(word);
+  TTextToModify text;
+  text.full_name = name;
+  for (int i = 0; i < run.doc->fConcordanceList->Count(); ++i) {
+    const TConcordanceLineData& d = run.doc->fConcordanceList->Line(i)->Data();
+    text.changes.push_back(TTextChange{i + 1, d.byte_position, d.hit_characters, UString(word), UString(value)});
+  }
+  const TLinzoraFilenameEntryAdditionalRec& row = run.doc->fTextFilesWithSearchWord->Row(0)->fdata.other_data;
+  text.fingerprint_size = row.fingerprint_size;
+  text.fingerprint_write_ns = row.fingerprint_write_ns;
+  TModifyOptions o;
+  o.mode = TModifySourceTexts::mst_set;
+  o.initials = u"ab";
+  o.log_file = log;
+  o.stamp = u"202601021304";
+  const TTextModifyResult r = ModifyOneText(text, o);
+  EXPECT_TRUE(r.modified) << Utf16ToUtf8(r.refusal);
+  int32_t changed = 0;
+  for (const TChangeResult& c : r.changes) changed += c.changed ? 1 : 0;
+  return changed;
+}
+
+int32_t JoinEveryPhrase(const UString& name, UStringView phrase, const UString& log) {
+  TRunDone run = RunConcordance({{name}, UString(phrase)});
+  EXPECT_TRUE(run.found) << Utf16ToUtf8(phrase);
+  TModifyOptions o;
+  o.mode = TModifySourceTexts::mst_search_word;
+  o.initials = u"ab";
+  o.log_file = log;
+  o.stamp = u"202601021304";
+  TModifyReport report;
+  const int32_t n =
+      ModifyConcordanceSourceTexts(*run.doc->fConcordanceList, *run.doc->fTextFilesWithSearchWord, o, report);
+  EXPECT_TRUE(report.refusals.empty()) << Utf16ToUtf8(report.refusals.empty() ? UString() : report.refusals[0]);
+  return n;
+}
+
+}  // namespace
+
+// Each encoding the reader reads, in the reader's own way (a stray byte keeps a UTF-8 text UTF-8,
+// UTF-16 is known without its mark): Set values and joined phrases are written and undone, and
+// the text ends byte-identical.
+TEST(ModifyUndo, EveryEncodingTheReaderReadsIsUndoneByteForByte) {
+  const UString latin = u"caf\u00E9 dog x.\r\nthe old man, dog.\r\nold man\r\n";
+  const UString cyrillic = u"\u0436\u0438\u0437\u043D\u044C dog x.\r\nthe old man, dog.\r\nold man\r\n";
+  UString long_lead;
+  for (int i = 0; i < 300; ++i) long_lead += u"caf\u00E9 ";
+  const struct {
+    const char* what;
+    std::string bytes;
+    uint16_t code_page;  // the text settings' code page (0: as they are)
+  } cases[] = {
+      {"UTF-8", Utf16ToUtf8(latin), 0},
+      {"UTF-8 with its signature", "\xEF\xBB\xBF" + Utf16ToUtf8(latin), 0},
+      // One byte that is no character before the hits: the reader keeps the text UTF-8 and
+      // counts the byte as one character.
+      {"UTF-8 with a stray byte", Utf16ToUtf8(long_lead) + "\x80 " + Utf16ToUtf8(latin), 0},
+      {"UTF-16LE", Utf16Bytes(latin, true, true), 0},
+      {"UTF-16BE", Utf16Bytes(latin, false, true), 0},
+      {"UTF-16LE without its mark", Utf16Bytes(latin, true, false), 0},
+      {"UTF-16BE without its mark", Utf16Bytes(latin, false, false), 0},
+      {"code page 1252", Encoded(TForm::Cp1252, latin), 1252},
+      {"code page 1251", EncodeCodePage(cyrillic, 1251), 1251},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScopedSettings settings;
+    if (c.code_page != 0) {
+      TTextsett_rec32 ts = GetTextSettings();
+      Tfixed_lang_details32 language = ts.Language();
+      language.SetWindowsCodePage(c.code_page);
+      ts.SetLanguage(language);
+      SetTextSettings(ts);
+    }
+    TempFolder tmp;
+    const UString name = tmp.Write(u"t.txt", c.bytes);
+    const UString log = tmp.Path() + u"log.txt";
+    EXPECT_EQ(SetAtEveryHit(name, u"dog", u"noun", log), 2);
+    EXPECT_EQ(JoinEveryPhrase(name, u"old man", log), 2);
+    ASSERT_NE(WholeFileBytes(name), c.bytes);
+    ASSERT_EQ(EntryLines(log).size(), 4u);
+    const TUndoResult r = UndoModifications(log, EntryLines(log));
+    EXPECT_EQ(r.undone, 4);
+    for (const UString& note : r.notes) ADD_FAILURE() << Utf16ToUtf8(note);
+    EXPECT_TRUE(WholeFileBytes(name) == c.bytes);
+    EXPECT_TRUE(EntryLines(log).empty());
+  }
+}
+
+// A text reached through a link: the log names the file that was changed, and the undo changes
+// that file back while the link stays a link.
+TEST(ModifyUndo, ATextReachedThroughALinkIsUndoneInTheFileItNames) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  const UString real = tmp.Write(u"real/t.txt", "an old man.");
+  const UString link = tmp.Path() + u"link.txt";
+  ASSERT_EQ(symlink(Utf16ToUtf8(real).c_str(), Utf16ToUtf8(link).c_str()), 0);
+  const UString log = tmp.Path() + u"log.txt";
+  EXPECT_EQ(JoinEveryPhrase(link, u"old man", log), 1);
+  ASSERT_EQ(WholeFileBytes(real), "an <ut_ab1/>old_man.");
+  TModificationLog read;
+  UString error;
+  ASSERT_TRUE(ReadModificationLog(log, read, error));
+  ASSERT_EQ(read.entries.size(), 1u);
+  EXPECT_EQ(read.entries[0].Field(3), Resolved(real));
+
+  EXPECT_EQ(UndoModifications(log, EntryLines(log)).undone, 1);
+  struct stat st {};
+  ASSERT_EQ(lstat(Utf16ToUtf8(link).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link is still a link";
+  EXPECT_EQ(WholeFileBytes(real), "an old man.");
+}
+
+// A line is written pending (its closing tab is "?") before its text is replaced. When it is
+// read again, a pending line whose change is in its text is kept (and marked done); one whose
+// change is not there never reached the text and goes. Other lines stay as they are.
+TEST(ModifyUndo, PendingLinesAreSettledByWhatTheirTextHolds) {
+  enum TOutcome { Done, Dropped, Kept };
+  const struct {
+    const char* text;  // nullptr: the text is missing
+    const char16_t* line;  // after "ab\t202601021304\t<name>\t"
+    TOutcome outcome;
+    const char* undone;  // the text once the line is undone (kept lines)
+  } cases[] = {
+      {"a <ut_N/>dog", u"<ut_ab1/>\tSET\t2\t\t\t<ut_N/>?", Done, "a dog"},
+      {"a dog", u"<ut_ab1/>\tSET\t2\t\t\t<ut_N/>?", Dropped, nullptr},
+      {"an <ut_ab1/>old_man.", u"<ut_ab1/>\tSEARCHWORD\t3\told man\told_man\t?", Done, "an old man."},
+      {"an old man.", u"<ut_ab1/>\tSEARCHWORD\t3\told man\told_man\t?", Dropped, nullptr},
+      // A text that cannot be read decides nothing: the line waits.
+      {nullptr, u"<ut_ab1/>\tSET\t2\t\t\t<ut_N/>?", Kept, nullptr},
+      // A line already done stays, whatever its text holds.
+      {"a dog", u"<ut_ab1/>\tSET\t2\t\t\t<ut_N/>\t", Kept, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.line) + " in " + (c.text ? c.text : "(missing)"));
+    ScopedSettings settings;
+    TempFolder tmp;
+    const UString name = c.text ? tmp.Write(u"t.txt", c.text) : tmp.Path() + u"t.txt";
+    const UString line = u"ab\t202601021304\t" + name + u"\t" + c.line;
+    const UString log = WriteLog(tmp, {u"; kept", line});
+    TModificationLog read;
+    UString error;
+    ASSERT_TRUE(ReadModificationLog(log, read, error)) << Utf16ToUtf8(error);
+    const std::vector<UString> lines = RawLines(log);
+    switch (c.outcome) {
+      case Done: {
+        UString done = line;
+        done.back() = u'\t';
+        EXPECT_EQ(lines, (std::vector<UString>{u"; kept\n", done + u"\n"}));
+        ASSERT_EQ(read.entries.size(), 1u);
+        EXPECT_EQ(read.entries[0].raw, done);
+        EXPECT_EQ(UndoModifications(log, EntryLines(log)).undone, 1);
+        EXPECT_EQ(WholeFileBytes(name), c.undone);
+        break;
+      }
+      case Dropped:
+        EXPECT_EQ(lines, (std::vector<UString>{u"; kept\n"}));
+        EXPECT_TRUE(read.entries.empty());
+        EXPECT_EQ(WholeFileBytes(name), c.text);
+        break;
+      case Kept:
+        EXPECT_EQ(lines, (std::vector<UString>{u"; kept\n", line + u"\n"}));
+        EXPECT_EQ(read.entries.size(), 1u);
+        break;
+    }
+  }
+}
+
+// An undo, like a modification, leaves a text the user made read-only as it is.
+TEST(ModifyUndo, ATextMadeReadOnlyIsNotUndone) {
+  TempFolder tmp;
+  const UString name = tmp.Write(u"t.txt", "a <ut_N/>dog");
+  const UString log = WriteLog(tmp, {u"x\t202601021304\t" + name + u"\t<ut_x1/>\tSET\t2\t\t\t<ut_N/>\t"});
+  ASSERT_EQ(chmod(Utf16ToUtf8(name).c_str(), 0444), 0);
+  const TUndoResult r = UndoModifications(log, {0});
+  EXPECT_EQ(r.undone, 0);
+  ASSERT_EQ(r.notes.size(), 1u);
+  EXPECT_NE(r.notes[0].find(u"read-only"), UString::npos) << Utf16ToUtf8(r.notes[0]);
+  EXPECT_EQ(WholeFileBytes(name), "a <ut_N/>dog");
+  EXPECT_EQ(EntryLines(log).size(), 1u);
+}
+
+// Entries listed before someone else undid an earlier one: each is found again by its text, so
+// the lines that moved up undo what they said, and one that is gone is noted, never replaced by
+// another.
+TEST(ModifyUndo, ListedEntriesAreFoundAgainAfterTheLogChanged) {
+  TempFolder tmp;
+  const UString first = tmp.Write(u"a.txt", "<ut_a/>one");
+  const UString second = tmp.Write(u"b.txt", "<ut_b/>two <ut_c/>three");
+  const UString log = WriteLog(tmp, {u"x\t202601021304\t" + first + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t",
+                                     u"x\t202601021304\t" + second + u"\t<ut_x2/>\tSET\t0\t\t\t<ut_b/>\t",
+                                     u"x\t202601021304\t" + second + u"\t<ut_x3/>\tSET\t11\t\t\t<ut_c/>\t"});
+  TModificationLog listed;
+  UString error;
+  ASSERT_TRUE(ReadModificationLog(log, listed, error));
+  ASSERT_EQ(listed.entries.size(), 3u);
+  // Meanwhile another window undoes the first entry: the others move up a line.
+  ASSERT_EQ(UndoModifications(log, {0}).undone, 1);
+  ASSERT_EQ(WholeFileBytes(first), "one");
+  // The first window undoes the third entry as it listed it: the third, not what is now line 3.
+  TUndoResult r = UndoListedModifications(log, {listed.entries[2]});
+  EXPECT_EQ(r.undone, 1);
+  EXPECT_TRUE(r.notes.empty());
+  EXPECT_EQ(WholeFileBytes(second), "<ut_b/>two three");
+  // Then its first and second: the first is gone, the second is still there.
+  r = UndoListedModifications(log, {listed.entries[0], listed.entries[1]});
+  EXPECT_EQ(r.undone, 1);
+  ASSERT_EQ(r.notes.size(), 1u);
+  EXPECT_NE(r.notes[0].find(u"no longer in the log"), UString::npos);
+  EXPECT_EQ(WholeFileBytes(second), "two three");
+  EXPECT_TRUE(EntryLines(log).empty());
+}

@@ -316,3 +316,95 @@ TEST(TellLinzoraList, HandOverFolderIsTheUsersAlone) {
     EXPECT_NE(why.find(u"another user"), UString::npos);
   }
 }
+
+// A request holds at most what a choice of texts handed between tools holds: a larger file, or
+// one that says it has more items or context words, is refused with a message naming the file
+// before it is read whole; one just within the bound is read.
+TEST(TellLinzoraList, RequestsBeyondWhatAChoiceOfTextsHoldsAreRefusedUnread) {
+  TScene scene;
+  TTellLinzoraList& out = scene.out;
+  AddStatsRow(out.MakeStatsList(), scene.texts.a, true);
+  ASSERT_TRUE(out.SaveRequestFile());
+  const UString name = out.TempFilename();
+  const std::string bytes = FileBytes(name);
+  TMemoryStream head;
+  ASSERT_TRUE(WriteValue(head, out.fPreliminaries) && out.StatsList()->SaveToStream(head));
+  const size_t items_at = static_cast<size_t>(head.Size());
+  auto with_count = [&](size_t at, int32_t count) {
+    std::string changed = bytes;
+    std::memcpy(changed.data() + at, &count, 4);
+    return changed;
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+    int64_t size;       // the file is made this long (zeros after the request)
+    bool read;
+    const char16_t* said;
+  } cases[] = {
+      {"as written", bytes, 0, true, u""},
+      {"padded to the bound", bytes, kMostChosenTextsBytes, true, u""},
+      {"one byte beyond the bound", bytes, kMostChosenTextsBytes + 1, false, u"bytes"},
+      {"400 MB", bytes, int64_t{400} << 20, false, u"bytes"},
+      {"one item too many", with_count(items_at, kMostChosenTexts + 1), 0, false, u"items"},
+      {"items up to the bound, cut short", with_count(items_at, kMostChosenTexts), 0, false, u"damaged"},
+      {"one context word too many", with_count(items_at + 4 + 36, kMostChosenTexts + 1), 0, false, u"context words"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(name, c.bytes);
+    if (c.size > 0) {
+      ASSERT_EQ(::truncate(Utf16ToUtf8(name).c_str(), c.size), 0);  // sparse: no disk used
+    }
+    TTellLinzoraList in(kToolWordLister, kToolConcordancer);
+    EXPECT_EQ(in.ReadRequestFile(), c.read);
+    EXPECT_EQ(in.Count(), c.read ? 2 : 0);
+    if (!c.read) {
+      EXPECT_NE(in.Failure().find(name), UString::npos) << Utf16ToUtf8(in.Failure());
+      EXPECT_NE(in.Failure().find(c.said), UString::npos) << Utf16ToUtf8(in.Failure());
+    }
+  }
+}
+
+// The request file is read only when it is this user's plain file: a link planted at its name,
+// a pipe, or someone else's file is refused unread, saying why; writing replaces a link.
+TEST(TellLinzoraList, OnlyTheUsersOwnPlainRequestFileIsRead) {
+  TScene scene;
+  TTellLinzoraList& out = scene.out;
+  ASSERT_TRUE(out.SaveRequestFile());
+  const UString name = out.TempFilename();
+  const std::string name8 = Utf16ToUtf8(name);
+  const std::string bytes = FileBytes(name);
+  struct stat st {};
+  ASSERT_EQ(::stat(name8.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  const UString elsewhere = scene.texts.tmp.Write(u"planted", bytes);
+  const struct {
+    const char* what;
+    int kind;  // 0 link, 1 pipe, 2 another user's file
+    const char16_t* said;
+  } cases[] = {{"a link", 0, u"link"}, {"a pipe", 1, u"not a plain file"}, {"another user's file", 2, u"another user"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.kind == 2 && ::geteuid() != 0) continue;  // only root can give a file away
+    ::unlink(name8.c_str());
+    if (c.kind == 0) {
+      ASSERT_EQ(::symlink(Utf16ToUtf8(elsewhere).c_str(), name8.c_str()), 0);
+    } else if (c.kind == 1) {
+      ASSERT_EQ(::mkfifo(name8.c_str(), 0600), 0);
+    } else {
+      WriteBytes(name, bytes);
+      ASSERT_EQ(::chown(name8.c_str(), 65534, 65534), 0);
+    }
+    TTellLinzoraList in(kToolWordLister, kToolConcordancer);
+    EXPECT_FALSE(in.ReadRequestFile());
+    EXPECT_EQ(in.Count(), 0);
+    EXPECT_NE(in.Failure().find(c.said), UString::npos) << Utf16ToUtf8(in.Failure());
+  }
+  ::unlink(name8.c_str());
+  ASSERT_EQ(::symlink(Utf16ToUtf8(elsewhere).c_str(), name8.c_str()), 0);
+  ASSERT_TRUE(out.SaveRequestFile());
+  EXPECT_EQ(::lstat(name8.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(FileBytes(elsewhere), bytes);
+}

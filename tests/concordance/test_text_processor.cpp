@@ -10,6 +10,7 @@
 
 #include "../model/read_and_search_support.h"
 #include "worker_test_support.h"
+#include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
 #include "model/work_base.h"
 #include "platform/runtime/vx_runtime.h"
@@ -95,6 +96,21 @@ TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
     }
     EXPECT_EQ(out.words, c.words);
   }
+}
+
+// The temporary file of a save or a modification, among the chosen texts by a saved list or an
+// old choice, is not read: the run says so for that text and makes no line of it.
+TEST_F(TextProcessor, TheTemporaryFileOfASaveIsNeverReadAsAText) {
+  TWorkerRun run(u"river");
+  const UString text = tmp_.Write(u"bank.txt", "the river bank");
+  const UString temp = tmp_.Write(u".~bank.txt.lz4242-0123abcd.tmp", "the river bank");
+  const TTextOutcome real = run.Read(text);
+  EXPECT_TRUE(real.read_ok);
+  EXPECT_EQ(real.lines.size(), 1u);
+  const TTextOutcome half = run.Read(temp);
+  EXPECT_FALSE(half.read_ok);
+  EXPECT_TRUE(half.lines.empty());
+  EXPECT_NE(half.failure.find(temp), UString::npos) << Utf16ToUtf8(half.failure);
 }
 
 TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
@@ -243,13 +259,15 @@ TEST_F(TextProcessor, FinishingTheTextStillMakesLinesAndStoppingNowMakesNone) {
     uint8_t panic;
     size_t lines;
     uint8_t stop_state;
+    bool not_read;  // stopped before its first chunk
   };
-  for (const Case& c : {Case{0, 150, 0}, Case{kPanicEndOfText, 150, 1}, Case{kPanicStopNow, 0, 2}}) {
+  for (const Case& c : {Case{0, 150, 0, false}, Case{kPanicEndOfText, 150, 1, false}, Case{kPanicStopNow, 0, 2, true}}) {
     SCOPED_TRACE(int(c.panic));
     global_panic_state = c.panic;
     const TTextOutcome out = run.Read(file);
     EXPECT_EQ(out.lines.size(), c.lines);
     EXPECT_EQ(out.stop_state, c.stop_state);
+    EXPECT_EQ(out.not_read, c.not_read);
     EXPECT_TRUE(out.read_ok && out.failure.empty());
     EXPECT_TRUE(c.panic != 0 || out.stopped_after_chunk == -1);
   }
@@ -328,4 +346,41 @@ TEST_F(TextProcessor, AnEmptyTextGivesNoLines) {
   const TTextOutcome missing = run.Read(tmp_.Path() + u"missing.txt");
   EXPECT_FALSE(missing.read_ok);
   EXPECT_NE(missing.failure.find(u"missing.txt"), UString::npos);
+}
+
+// A line's text is written once, where its list keeps it: the worker writes it into the list's
+// arena, and the list takes the line with the text where it lies (no second copy on the
+// committer's thread). The arena's blocks go with the last text.
+TEST_F(TextProcessor, ALinesTextIsWrittenOnceWhereItsListKeepsIt) {
+  const UString story = u"The old man drank his caf\u00E9. The dog slept by the door!\n";
+  const UString file = tmp_.Write(u"story.txt", ToUtf8(Times16(story, 400)));
+  TConcordanceListDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  TWorkerRun run(u"dog\nold man");
+  run.setup.line_owner = &list;
+  TTextOutcome out = run.Read(file);
+  ASSERT_TRUE(out.read_ok) << ToUtf8(out.failure);
+  ASSERT_EQ(out.lines.size(), 800u);
+  TLineTextArena& arena = *list.LineTextArena();
+  EXPECT_EQ(arena.LiveTexts(), 800);
+  std::vector<const char16_t*> where;
+  for (const TCandidateLine& c : out.lines) {
+    EXPECT_TRUE(c.line->TextInArena());
+    where.push_back(c.line->Text().data());
+  }
+  // The first line is refused (as a filter or a limit would): its text goes back.
+  out.lines.front().line.reset();
+  EXPECT_EQ(arena.LiveTexts(), 799);
+  TConcordanceListSink sink(list);
+  for (size_t i = 1; i < out.lines.size(); ++i) sink.Add(std::move(out.lines[i].line));
+  ASSERT_EQ(list.Count(), 799);
+  // The candidates hold the items in turn: every "dog" of the chunk, then every "old man".
+  for (int i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(list.Line(i)->Text().data(), where[static_cast<size_t>(i) + 1]) << i;
+    EXPECT_NE(UString(list.Line(i)->Text()).find(i < 399 ? u"dog" : u"old man"), UString::npos) << i;
+  }
+  EXPECT_EQ(arena.LiveTexts(), 799);
+  ASSERT_TRUE(list.Clear());
+  EXPECT_EQ(arena.LiveTexts(), 0);
+  EXPECT_EQ(arena.BytesHeld(), 0u);
 }

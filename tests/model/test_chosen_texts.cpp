@@ -9,8 +9,10 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/runtime/vx_runtime.h"
+#include "support/log_capture.h"
 #include "support/temp_folder.h"
 
 using namespace std::string_literals;
@@ -285,6 +287,60 @@ TEST_F(ChosenTextsOnDisk, NamesThatAreNotUtf8AreLeftOut) {
   TSharedChosenFilesClass set(false, nullptr, 1);
   EXPECT_EQ(set.AddedFolderContents(Folder(u"n"), u"*.txt", true, false), 1);
   EXPECT_EQ(set.FullFilename(0), Folder(u"n") + u"/ok.txt");
+}
+
+// What a walk leaves out for a name that is not UTF-8 is said once, at the end of the walk, with
+// the count and the first folder (and how many others); a clean walk says nothing.
+TEST_F(ChosenTextsOnDisk, NamesLeftOutAreSaidOncePerWalk) {
+  const auto bad = [&](const UString& folder, const std::string& name) {
+    std::filesystem::create_directories(ToFsPath(tmp.Path() + folder));
+    std::ofstream(ToFsPath(tmp.Path() + folder) / name) << "bad";
+  };
+  tmp.Write(u"clean/ok.txt", "ok");
+  tmp.Write(u"one/ok.txt", "ok");
+  bad(u"one", "bad\xFF.txt");
+  tmp.Write(u"many/ok.txt", "ok");
+  bad(u"many", "bad\xFF.txt");
+  bad(u"many", "worse\xC0\xAF.txt");
+  std::filesystem::create_directories(ToFsPath(tmp.Path() + u"many") / std::string("dir\xFE"));
+  bad(u"many/sub", "deep\xFF.txt");
+  bad(u"many/sub/subsub", "deeper\xFF.txt");
+  const struct {
+    const char16_t* folder;
+    int32_t added;
+    UString note;
+  } cases[] = {
+      {u"clean", 1, u""},
+      {u"one", 1, u"1 name not valid UTF-8 left out, in " + Folder(u"one")},
+      {u"many", 1, u"5 names not valid UTF-8 left out, in " + Folder(u"many") + u" and 2 other folders"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.folder));
+    TLogCapture log(tmp.Path());
+    TSharedChosenFilesClass set(false, nullptr, 1);
+    EXPECT_EQ(set.AddedFolderContents(Folder(c.folder), u"*.txt", true, false), c.added);
+    EXPECT_EQ(set.LeftOutNamesNote(), c.note);
+    EXPECT_EQ(log.LinesWith("not valid UTF-8"), c.note.empty() ? 0 : 1);
+  }
+}
+
+// The temporary files of saves and modifications are never chosen, whatever the mask.
+TEST_F(ChosenTextsOnDisk, TemporaryFilesOfSavesAreNeverChosen) {
+  tmp.Write(u"t/text.txt", "a text");
+  tmp.Write(u"t/notes.cnc", "a document");
+  const std::string folder = Utf16ToUtf8(tmp.Path()) + "t/";
+  for (const char* target : {"text.txt", "notes.cnc", "gone.txt"})
+    std::ofstream(TemporarySiblingName(folder + target, 4242, 0xabcdef01)) << "half a save";
+  tmp.Write(u"t/.~kept.txt.tmp", "not of the pattern");
+  for (const char16_t* mask : {u"*.*", u"*", u"*.tmp", u".~*"}) {
+    SCOPED_TRACE(Utf16ToUtf8(mask));
+    TSharedChosenFilesClass set(false, nullptr, 1);
+    set.AddedFolderContents(Folder(u"t"), mask, false, false);
+    for (const UString& name : Names(set)) EXPECT_FALSE(IsOurTemporaryName(name)) << Utf16ToUtf8(name);
+    EXPECT_TRUE(set.LeftOutNamesNote().empty());
+  }
+  TSharedChosenFilesClass all(false, nullptr, 1);
+  EXPECT_EQ(all.AddedFolderContents(Folder(u"t"), u"*", false, false), 3);
 }
 
 TEST_F(ChosenTextsOnDisk, MissingTextsAndMembersAreRemoved) {

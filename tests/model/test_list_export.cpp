@@ -4,6 +4,10 @@
 
 #include "model/export_cells.h"
 #include "model/export_test_support.h"
+#include "model/column_formula.h"
+#include "model/grid_headings.h"
+#include "model/work_test_list.h"
+#include "shell/grid_cells.h"
 #include "model/list_export.h"
 #include "model/rtf_writer.h"
 #include "model/text_reader_test_support.h"
@@ -761,4 +765,227 @@ TEST(ListExport, ConcordanceCharactersOfAFreshStoreExportWholeLines) {
     ASSERT_TRUE(ExportListAsExcel(list, holder, xlsx, u""));
     EXPECT_NE(ZipMember(xlsx, u"xl/worksheets/sheet1.xml").find(U8(c.note)), std::string::npos) << c.setting;
   }
+}
+
+// --- columns the user added, in the grid's layout ----------------------------------------------
+
+namespace {
+
+// Words with two numbers the grid shows without a text of their own: column 2 the frequency,
+// column 3 the word's length.
+class TFreqLengthList : public TTestWordList {
+ public:
+  explicit TFreqLengthList(TVXBaseHolder* holder) : TTestWordList(holder) {
+    SetHeadings({u"N", u"Word", u"Freq", u"Length"});
+  }
+  void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override {
+    TTestWordList::DrawgridDataRec(col, row, cell, kind_of_display);
+    if (row < 1 || (col != 2 && col != 3) || !At(row - 1)) return;
+    cell.text.clear();
+    cell.has_text = false;
+    cell.has_number = true;
+    cell.number.value = static_cast<float>(col == 2 ? At(row - 1)->freq : At(row - 1)->word.size());
+  }
+};
+
+// the (40), cat (6), sat (3); a computed column Freq / Length moved before Freq, a set column
+// with two categories, Length hidden and a threshold of 5 on Freq.
+struct TAddedColumnsFixture {
+  TVXBaseHolder holder;
+  TFreqLengthList list{&holder};
+  int computed = -1, set = -1;
+  TAddedColumnsFixture() {
+    list.Fill({{u"the", 40}, {u"cat", 6}, {u"sat", 3}});
+    EnsureGridHeadings(list);
+    UString why;
+    computed = AddFormulaColumn(list, u"COL(\"Freq\") / COL(\"Length\")", why);
+    set = list.AddSetColumn();
+    TGrid_head32 h;
+    h.column_number = static_cast<int16_t>(set);
+    h.heading = u"Set 1";
+    h.added = 1;
+    h.set_column = 1;
+    h.case_allowed = 1;
+    list.grid_headings.push_back(h);
+    list.SetAddedCellText(set, 0, u"noun");
+    list.SetAddedCellText(set, 2, u"verb");
+    TGrid_header_array& heads = list.grid_headings;
+    heads[static_cast<size_t>(HeadingIndexOfColumn(heads, 3))].visible = false;
+    heads[static_cast<size_t>(HeadingIndexOfColumn(heads, 2))].threshold = 5;
+    ExchangeTwoHeadings(heads, HeadingIndexOfColumn(heads, 2), HeadingIndexOfColumn(heads, computed));
+  }
+};
+
+const UString kFormula = u"COL(\"Freq\") / COL(\"Length\")";
+
+// The rows worked out by hand: 40 / 3 = 13.33, 6 / 3 = 2, 3 / 3 = 1 (two decimals); sat's 3 is
+// below the threshold; cat has no category.
+const std::vector<std::vector<UString>> kAddedColumnsRows = {{u"N", u"Word", kFormula, u"Freq", u"Set 1"},
+                                                            {u"1", u"the", u"13.33", u"40", u"noun"},
+                                                            {u"2", u"cat", u"2.00", u"6", u""},
+                                                            {u"3", u"sat", u"1.00", u"", u"verb"}};
+
+// The text of a workbook cell: its inline or shared string, or its value.
+std::string SheetText(const std::string& sheet, const std::string& ref) {
+  const size_t at = sheet.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "missing";
+  const size_t end = sheet.find("</c>", at);
+  const size_t t = sheet.find("<t", at);
+  if (t != std::string::npos && t < end) {
+    const size_t from = sheet.find('>', t) + 1;
+    return sheet.substr(from, sheet.find("</t>", from) - from);
+  }
+  return ValueOf(sheet, ref);
+}
+
+// A cell of a written workbook: its text (SheetText) and, when given, its number format.
+struct TSheetCell {
+  const char* ref;
+  std::string text;
+  const char* format;  // nullptr: not checked
+};
+
+// Writes the list as a workbook and checks the cells of its first sheet.
+void ExpectWorkbookCells(TExportList& list, TVXBaseHolder& holder, const UString& name,
+                         std::initializer_list<TSheetCell> cells) {
+  ASSERT_TRUE(ExportListAsExcel(list, holder, name, u""));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
+  for (const TSheetCell& c : cells) {
+    EXPECT_EQ(SheetText(sheet, c.ref), c.text) << c.ref;
+    if (c.format) EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+  }
+}
+
+}  // namespace
+
+// Added columns are written like the others: in the layout's order, with the headings and values
+// the grid shows, hidden columns left out; the heading row and the data rows from one column list.
+TEST(ListExport, AddedColumnsInLayoutOrderInEveryFormat) {
+  TempFolder tmp;
+  TAddedColumnsFixture f;
+  ASSERT_GE(f.computed, 0);
+  EXPECT_EQ(ExportedColumns(f.list, f.holder), (std::vector<int>{0, 1, f.computed, 2, f.set}));
+
+  const UString txt = tmp.Path() + u"added.txt";
+  ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, txt));
+  EXPECT_EQ(TextExportFields(txt), kAddedColumnsRows);
+
+  // The grid shows the same fields.
+  TGridCellSource grid;
+  grid.SetList(&f.list);
+  for (int r = 0; r <= 3; ++r) {
+    const std::vector<TGrid_data_rec> shown = grid.RowCells(r);
+    ASSERT_EQ(shown.size(), kAddedColumnsRows[static_cast<size_t>(r)].size()) << r;
+    for (size_t k = 0; k < shown.size(); ++k)
+      EXPECT_EQ(U8(GridCellText(shown[k])), U8(kAddedColumnsRows[static_cast<size_t>(r)][k])) << r << " " << k;
+  }
+
+  const UString xml = tmp.Path() + u"added.xml";
+  ASSERT_TRUE(ExportListAsXML(f.list, f.holder, xml));
+  const TParsedXml x = ParseXml(FileAsString(xml));
+  ASSERT_TRUE(x.ok) << x.error;
+  // Root, list, then per row its element and five cells, named from the heading and the place.
+  const std::vector<std::string> names = {"N", "Word1", "COL__Freq_____COL__Length__2", "Freq3", "Set__4"};
+  ASSERT_EQ(x.elements.size(), 2u + 4u * 6u);
+  for (size_t r = 0; r < 4; ++r) {
+    EXPECT_EQ(x.elements[2 + r * 6], "Row" + std::to_string(r));
+    for (size_t k = 0; k < 5; ++k) {
+      EXPECT_EQ(x.elements[3 + r * 6 + k], names[k]) << r;
+      // Texts come in closing order: the five cells of a row, then the row.
+      EXPECT_EQ(x.texts[r * 6 + k], U8(kAddedColumnsRows[r][k])) << r << " " << k;
+    }
+  }
+
+  const UString rtf = tmp.Path() + u"added.rtf";
+  ASSERT_TRUE(ExportListAsRTF(f.list, f.holder, rtf, u""));
+  UString lines;
+  for (const auto& row : kAddedColumnsRows) {
+    for (size_t k = 0; k < row.size(); ++k) lines += (k ? u"\t" : u"") + row[k];
+    lines += u"\n";
+  }
+  EXPECT_NE(ReadRtf(FileAsString(rtf)).text.find(lines), UString::npos) << U8(ReadRtf(FileAsString(rtf)).text);
+
+  // Headings on row 5, data from row 6; the column at place p in spreadsheet column p + 1.
+  const UString xlsx = tmp.Path() + u"added.xlsx";
+  ExpectWorkbookCells(f.list, f.holder, xlsx,
+                      {{"B5", "Word", nullptr},     {"D5", "Freq", nullptr},     {"E5", "Set 1", nullptr},
+                       {"C6", "13.33", "#,##0.00"}, {"C7", "2", "#,##0.00"},     {"C8", "1", "#,##0.00"},
+                       {"D6", "40", "#,##0"},       {"D7", "6", "#,##0"},        {"D8", "missing", nullptr},
+                       {"E6", "noun", nullptr},     {"E7", "missing", nullptr},  {"E8", "verb", nullptr},
+                       {"B8", "sat", nullptr},      {"F5", "missing", nullptr}});
+  const std::string sheet = ZipMember(xlsx, u"xl/worksheets/sheet1.xml");
+  EXPECT_NE(SheetText(sheet, "C5").find("Length"), std::string::npos);
+}
+
+// Choosing columns names their places in the layout: the computed column at place 2 and the set
+// column at place 4 are written without the others.
+TEST(ListExport, ChosenColumnsAreThePlacesOfTheLayout) {
+  TempFolder tmp;
+  TAddedColumnsFixture f;
+  f.holder.export_all_columns = false;
+  f.holder.selected_columns = {1, 2, 4};
+  const UString txt = tmp.Path() + u"chosen.txt";
+  ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, txt));
+  const std::vector<std::vector<UString>> expected = {{u"Word", kFormula, u"Set 1"},
+                                                      {u"the", u"13.33", u"noun"},
+                                                      {u"cat", u"2.00", u""},
+                                                      {u"sat", u"1.00", u"verb"}};
+  EXPECT_EQ(TextExportFields(txt), expected);
+}
+
+namespace {
+
+// A list of known numbers with no heading settings of its own: whether a column holds numbers is
+// found from its cells. Its totals row sums each number column.
+struct TTotalsFixture {
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder};
+  TTotalsFixture() {
+    auto share = [](float v) {
+      TGrid_data_rec c;
+      c.has_number = true;
+      c.number.kind = 2;
+      c.number.is_real = true;
+      c.number.value = v;
+      c.decimals = 2;
+      return c;
+    };
+    list.rows = {{TextCell(u"N"), TextCell(u"Word"), TextCell(u"Freq"), TextCell(u"Share")},
+                 {NumberCell(1), TextCell(u"the"), NumberCell(40), share(12.5f)},
+                 {NumberCell(2), TextCell(u"cat"), NumberCell(6), share(30.25f)},
+                 {NumberCell(3), TextCell(u"sat"), NumberCell(3), share(7.25f)}};
+    list.UseRow0AsHeadings();
+    list.totals = {TextCell(u"Total"), TextCell(u"3 words"), TGrid_data_rec(), TGrid_data_rec()};
+    for (size_t c = 2; c < 4; ++c) {
+      double sum = 0;
+      for (size_t r = 1; r < list.rows.size(); ++r) sum += list.rows[r][c].number.value;
+      list.totals[c] = c == 2 ? NumberCell(static_cast<float>(sum)) : share(static_cast<float>(sum));
+    }
+  }
+};
+
+}  // namespace
+
+// Totals go under every column that holds numbers, though the list gives no heading settings: 40 +
+// 6 + 3 = 49 and 12.5 + 30.25 + 7.25 = 50.00; the word column gets none, the label its place.
+TEST(ListExport, WorkbookTotalsUnderTheColumnsThatHoldNumbers) {
+  TempFolder tmp;
+  TTotalsFixture f;
+  ASSERT_TRUE(f.list.heading_settings.empty());
+  const UString name = tmp.Path() + u"totals.xlsx";
+  ExpectWorkbookCells(f.list, f.holder, name,
+                      {{"B4", "Total: ", nullptr}, {"C4", "49", "#,##0"}, {"D4", "50", "#,##0.00"},
+                       {"A4", "missing", nullptr}, {"C7", "40", "#,##0"}, {"D9", "7.25", "#,##0.00"}});
+  EXPECT_NE(ZipMember(name, u"xl/worksheets/sheet1.xml").find(U8(VXRes(TVXRes::VXWithColumnTotals))),
+            std::string::npos);
+  // A layout that moves the word column takes the label with it.
+  EnsureGridHeadings(f.list);
+  ExchangeTwoHeadings(f.list.grid_headings, 1, 3);
+  ASSERT_TRUE(ExportListAsExcel(f.list, f.holder, name, u""));
+  const std::string moved = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  EXPECT_EQ(SheetText(moved, "D4"), "Total: ");
+  EXPECT_EQ(SheetText(moved, "B4"), "50");
+  EXPECT_EQ(SheetText(moved, "C4"), "49");
 }

@@ -675,6 +675,12 @@ TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) 
       {u"e.g. This", "         "},
       {u"Go.Now", "      "},                                  // a full stop inside a dotted word
       {u"3.5 m. Then", "     ^     "},                         // a small letter alone is no initial
+      // After a sentence end the walk goes on from the letter that decided it: the full stop of
+      // "6." between them is not judged.
+      {u"It cannot exist. 6. We shall", "               ^            "},
+      {u"at .5 Then and 2.5. So", "                  ^   "},  // a full stop right before a digit ends none
+      {u"see p.5 Then", "            "},
+      {u"Wait\u20265 Then", "    ^      "},                  // an ellipsis before a digit still does
       {u"x < y. The dog barked.", "     ^               ^"},   // a "<" that closes nowhere is text
       {u"a <b x=1. Y> b. C", "              ^  "},             // one that closes is a tag
       {u"Wait\u2026 Then\u2026 and so", "    ^             "},  // an ellipsis, as "..." is

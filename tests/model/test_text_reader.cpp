@@ -156,9 +156,12 @@ TEST_F(FileBuf, EncodingDecisions) {
     bool unicode, html;
     int32_t at;  // a character, and the byte it lies at
     int64_t byte;
+    bool swapped = false;
   } cases[] = {
-      {"\xFF\xFE", u"\u00FF\u00FE", false, false, 1, 1},  // two bytes are never UTF-16, not even a mark
-      {Utf16Bytes(u"Hi there", false, true), u"Hi there", true, false, 0, 2},  // FE FF: swapped UTF-16
+      {"\xFF\xFE", u"", true, false, 0, 2},           // a byte-order mark alone: an empty UTF-16 text
+      {"\xFE\xFF", u"", true, false, 0, 2, true},     // either way round
+      {"\xFF\xFD", u"\u00FF\u00FD", false, false, 1, 1},  // other two bytes are never UTF-16
+      {Utf16Bytes(u"Hi there", false, true), u"Hi there", true, false, 0, 2, true},  // FE FF: swapped UTF-16
       {"<HtMl><b>x</b> &lt;", u"<HtMl><b>x</b> <", false, true, 15, 15},     // "<html>" in any case
       {"<html lang=en> &lt;", u"<html lang=en> &lt;", false, false, 15, 15},  // but not "<html "
       {std::string("a\0\0b c", 6), u"a  b c", false, false, 3, 3},            // zeros are blanks
@@ -173,8 +176,8 @@ TEST_F(FileBuf, EncodingDecisions) {
     EXPECT_EQ(c->FileHandledInfo.is_html != 0, k.html);
     EXPECT_EQ(c->chunks[0].bytes[k.at], k.byte);
     EXPECT_EQ(c->chunks.back().end, static_cast<int64_t>(k.bytes.size()));
-    if (k.unicode) {
-      EXPECT_TRUE(c->LittleEndian);
+    EXPECT_EQ(c->LittleEndian, k.swapped);
+    if (k.swapped && k.bytes.size() > 2) {
       EXPECT_EQ(c->fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
     }
   }

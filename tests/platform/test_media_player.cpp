@@ -9,36 +9,9 @@
 #include "platform/media/media_player.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "support/temp_folder.h"
+#include "support/wav_tone.h"
 
 namespace {
-
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void Put16(std::string& s, uint16_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>(v >> 8);
-}
-
-// A mono 16-bit sine tone of the given seconds at 8 kHz.
-std::string WavTone(int seconds) {
-  const uint32_t rate = 8000, samples = rate * static_cast<uint32_t>(seconds);
-  std::string w = "RIFF";
-  Put32(w, 36 + samples * 2);
-  w += "WAVEfmt ";
-  Put32(w, 16);
-  Put16(w, 1);
-  Put16(w, 1);
-  Put32(w, rate);
-  Put32(w, rate * 2);
-  Put16(w, 2);
-  Put16(w, 16);
-  w += "data";
-  Put32(w, samples * 2);
-  for (uint32_t i = 0; i < samples; ++i)
-    Put16(w, static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / rate))));
-  return w;
-}
 
 struct DummyOutput {
   DummyOutput() { setenv("LINZORA_MEDIA_OUTPUT", "dummy", 1); }
@@ -107,4 +80,23 @@ TEST(MediaPlayback, MissingAndUnplayableFilesAreRefused) {
   EXPECT_EQ(asked[0].id, TVXDialog::FailedToFind);
   EXPECT_EQ(asked[1].id, TVXDialog::CantPlayMedia);
   EXPECT_EQ(asked[2].id, TVXDialog::CantPlayMedia);
+}
+
+TEST(MediaVersions, ComparedAsNumbers) {
+  const struct {
+    const char16_t* version;
+    bool new_enough;
+  } cases[] = {
+      {u"3.0.21 Vetinari", true}, {u"2.0.4", true},  {u"2.0.3", false}, {u"2.1", true},
+      {u"10.0", true},            {u"2", false},     {u"", false},      {u"unknown", false},
+      {u"2.0.10", true},          {u" 2.0.4-git", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VersionAtLeast(c.version, u"2.0.4"), c.new_enough) << Utf16ToUtf8(c.version);
+}
+
+TEST(MediaTimes, KeepTimeCharacters) {
+  EXPECT_EQ(KeepTimeCharacters(u"START=1,5s"), u"1,5");
+  EXPECT_EQ(KeepTimeCharacters(u"12.25 seconds"), u"12.25");
+  EXPECT_EQ(KeepTimeCharacters(u"1:30"), u"130");
+  EXPECT_EQ(KeepTimeCharacters(u"none"), u"");
 }

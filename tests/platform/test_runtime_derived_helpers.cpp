@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "platform/runtime/general_plot_data.h"
 #include "platform/runtime/julian_periods.h"
 #include "platform/runtime/list_headings.h"
+#include "platform/runtime/vx_maths.h"
 #include "platform/runtime/text_helpers.h"
 
 namespace {
@@ -110,6 +112,20 @@ TEST(RuntimeHeadings, BaseHeadingsHaveTheStandardColumns) {
   EnsureMIHeadingsIncludeAllStats(old);
   EXPECT_EQ(old.size(), 14u);
   EXPECT_EQ(old[4], u"MI");
+}
+
+// The collocates' headings read alike: each begins with a capital (the statistics keep the names
+// they are known by, "delta P" among them).
+TEST(RuntimeHeadings, CollocateHeadingsBeginWithACapital) {
+  std::vector<UString> statistics;
+  for (int i = 0; i < kRelationshipStatsCount; ++i) statistics.push_back(RelationshipAsString(i));
+  const std::vector<UString> headings = CopyOfBaseHeadings(kListCollocates, 45, 55);
+  for (const UString& h : headings) {
+    if (std::find(statistics.begin(), statistics.end(), h) != statistics.end()) continue;
+    ASSERT_FALSE(h.empty());
+    EXPECT_FALSE(h[0] >= u'a' && h[0] <= u'z') << Utf16ToUtf8(h);
+  }
+  EXPECT_EQ(headings[1], u"Word");
 }
 
 TEST(GeneralPlotData, DispersionOverDivisions) {

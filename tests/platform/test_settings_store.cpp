@@ -13,6 +13,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_store.h"
+#include "support/log_capture.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -41,33 +42,6 @@ TSettingsStore::TBlocks SampleBlocks() {
   b["empty-ish"] = {0};
   return b;
 }
-
-// Counts the lines of the program's log while a test runs.
-class TLogCapture {
- public:
-  explicit TLogCapture(const UString& folder) : name_(folder + u"test.log") {
-    was_on_ = global_keeping_log;
-    was_name_ = GetLogFilename();
-    DeleteFileU(name_);
-    global_keeping_log = true;
-    SetLogFilename(name_);
-  }
-  ~TLogCapture() {
-    global_keeping_log = was_on_;
-    SetLogFilename(was_name_);
-  }
-  int Lines() const {
-    std::ifstream in(ToFsPath(name_));
-    int n = 0;
-    for (std::string line; std::getline(in, line);) ++n;
-    return n;
-  }
-
- private:
-  UString name_;
-  bool was_on_;
-  UString was_name_;
-};
 
 }  // namespace
 

@@ -27,6 +27,7 @@ class TSyntheticGridList : public TVXBaseDataClass {
     if (row == 0) {
       cell.text = Headings()[static_cast<size_t>(col)];
       cell.has_text = true;
+      cell.visible = hidden_columns.count(col) == 0;
       return;
     }
     if (row > rows_) return;
@@ -69,6 +70,7 @@ class TSyntheticGridList : public TVXBaseDataClass {
   void SetRows(int rows) { rows_ = rows; }
 
   int cell_calls = 0;
+  std::set<int> hidden_columns;  // columns whose heading the list hides
 
  private:
   int rows_;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
+#include "concordance/document_test_support.h"
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -77,4 +79,33 @@ TEST(DocumentReadFailure, MessageNamesTheFileAndTheReason) {
   EXPECT_NE(cut.find(u"cut short"), UString::npos);
   EXPECT_NE(ReadFailureMessageArgument(u"/data/run.cnc", TReadFailure::Damaged).find(u"damaged"), UString::npos);
   EXPECT_EQ(ReadFailureMessageArgument(u"/data/run.cnc", TReadFailure::None), u"/data/run.cnc");
+}
+
+// The padded second look at a concordance cut near its end reads it whole; the settings in it
+// must not become the user's, nor the file the last one opened.
+TEST(DocumentReadFailure, TheDiagnosisOfACutConcordanceChangesNothing) {
+  document_test::ScopedSettings settings;
+  current_tool_var = kToolConcordancer;
+  TempFolder dir;
+  const UString text = dir.Write(u"a.txt", "the old man and the old sea. an old dog.");
+  document_test::TRunDone run = document_test::RunConcordance({{text}, u"old"});
+  ASSERT_TRUE(run.found);
+  run.doc->fSettings.SetWantedPerSearchWord(77);
+  const std::string whole = document_test::SavedBytes(*run.doc);
+  TConcSettingsRec32 user = GetConcSaveRec();
+  user.SetWantedPerSearchWord(4321);
+  SetConcSaveRec(user);
+  SetLastMainToolFileName(kToolConcordancer, dir.Path() + u"kept.cnc");
+  int cut_short = 0;
+  for (size_t back = 1; back <= 64; ++back) {
+    const UString name = dir.Write(u"cut.cnc", whole.substr(0, whole.size() - back));
+    auto fresh = document_test::NewDocument();
+    const TReadFailure why = WhyDocumentDidNotRead(*fresh, name, kToolConcordancer);
+    EXPECT_NE(why, TReadFailure::None) << back;
+    if (why == TReadFailure::CutShort) ++cut_short;
+    EXPECT_EQ(GetConcSaveRec().WantedPerSearchWord(), 4321) << back;
+    EXPECT_EQ(std::memcmp(GetConcSaveRec().bytes, user.bytes, sizeof user.bytes), 0) << back;
+    EXPECT_EQ(GetLastMainToolFileName(kToolConcordancer), dir.Path() + u"kept.cnc") << back;
+  }
+  EXPECT_EQ(cut_short, 64);
 }

@@ -2,7 +2,9 @@
 
 #include "platform/runtime/vx_runtime.h"
 #include "shell/grid_cells.h"
+#include "model/grid_headings.h"
 #include "shell/grid_test_list.h"
+#include "model/work_test_list.h"
 
 TEST(GridCells, AsksOnlyForCellsShownAndKeepsThem) {
   TSyntheticGridList list(1000000);
@@ -10,12 +12,14 @@ TEST(GridCells, AsksOnlyForCellsShownAndKeepsThem) {
   src.SetList(&list);
   EXPECT_EQ(src.Rows(), 1000000);
   EXPECT_EQ(src.Columns(), 17);
-  EXPECT_EQ(list.cell_calls, 0);
+  // Only the headings are asked for at first: they say which columns the list hides.
+  const int heading_calls = list.cell_calls;
+  EXPECT_LE(heading_calls, 16);
   for (int r = 500000; r < 500030; ++r)
     for (int c = 0; c < 17; ++c) src.Cell(r, c);
-  EXPECT_EQ(list.cell_calls, 30 * 17);
+  EXPECT_EQ(list.cell_calls - heading_calls, 30 * 17);
   for (int r = 500000; r < 500030; ++r) src.Cell(r, 1);  // a repaint reads the kept rows
-  EXPECT_EQ(list.cell_calls, 30 * 17);
+  EXPECT_EQ(list.cell_calls - heading_calls, 30 * 17);
   EXPECT_EQ(src.Cell(500000, 1).text, TSyntheticGridList::LineOf(500000));
 }
 
@@ -110,4 +114,88 @@ TEST(GridCells, CopiedRowsAreTabSeparatedLines) {
   src.SetList(&list);
   EXPECT_EQ(GridRowsAsText(src, {2}, true),
             u"N\tConcordance\tNumber 1\r\n2\t" + TSyntheticGridList::LineOf(2) + u"\t40\r\n");  // (2 * 7 + 2 * 13) % 1000
+}
+
+// A column whose heading the list hides (statistics not computed) is not shown, with or without
+// a layout of the user's; a column the list shows again comes back.
+TEST(GridCells, ColumnsTheListHidesAreNotShown) {
+  TSyntheticGridList list(10);
+  list.hidden_columns = {3, 4, 9};
+  TGridCellSource src;
+  src.SetList(&list);
+  std::vector<int> shown;
+  for (int v = 0; v < src.ViewColumnCount(); ++v) shown.push_back(src.ListColumnOfView(v));
+  std::vector<int> expected;
+  for (int c = 1; c < 17; ++c)
+    if (c != 3 && c != 4 && c != 9) expected.push_back(c);
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(src.ViewOfListColumn(4), -1);
+
+  EnsureGridHeadings(list);
+  src.Invalidate();
+  shown.clear();
+  for (int v = 0; v < src.ViewColumnCount(); ++v) shown.push_back(src.ListColumnOfView(v));
+  EXPECT_EQ(shown, expected);
+
+  list.hidden_columns.clear();
+  src.Invalidate();
+  EXPECT_EQ(src.ViewColumnCount(), 16);
+}
+
+// A search's words are shown in the cells of its column only, as coloured bold spans counted
+// from the start of the cell's text (after any prefix); later searches add to them until cleared.
+TEST(GridCells, SearchDisplayColoursTheHitsOfItsColumn) {
+  TTestWordList list;
+  list.SetHeadings({u"N", u"Word"});
+  list.Fill({{u"cat", 5}, {u"catalogue", 3}, {u"dog", 2}});
+  const int set = list.AddSetColumn();
+  list.SetAddedCellText(set, 0, u"a cat and a cat");
+  list.SetAddedCellText(set, 2, u"Cat, again");
+  TGridCellSource src;
+  src.SetList(&list);
+  // The word column's cells come with a prefix of two characters.
+  src.SetTweak([](TGrid_data_rec& c) {
+    if (c.col == 1 && c.row > 0) c.prefix = u"> ";
+  });
+  using TSpans = std::vector<std::pair<int32_t, int32_t>>;
+  auto spans = [&src](int row, int col) {
+    TSpans out;
+    for (const auto& s : src.Cell(row, col).spans) out.emplace_back(s.start, s.length);
+    return out;
+  };
+  src.ShowSearchFormat(set, {u"cat"}, 0x0000FF);
+  const struct {
+    int row, col;
+    TSpans spans;
+  } first[] = {{1, set, {{2, 3}, {12, 3}}}, {2, set, {}}, {3, set, {{0, 3}}}, {0, set, {}}, {1, 1, {}}};
+  for (const auto& c : first) EXPECT_EQ(spans(c.row, c.col), c.spans) << c.row << " " << c.col;
+  const auto& span = src.Cell(1, set).spans.at(0);
+  EXPECT_EQ(span.fore, 0x0000FFu);
+  EXPECT_TRUE(span.bold);
+  EXPECT_EQ(span.back, 0xFFFFFFFFu);
+
+  // A second search of the column adds its word; one of the word column has its own display.
+  src.ShowSearchFormat(set, {u"cat", u"and"}, 0x0000FF);
+  src.ShowSearchFormat(1, {u"cat*"}, 0x00FF00);
+  EXPECT_EQ(src.SearchDisplayItems(set), (std::vector<UString>{u"cat", u"and"}));
+  const struct {
+    int row, col;
+    TSpans spans;
+  } second[] = {{1, set, {{2, 3}, {6, 3}, {12, 3}}}, {1, 1, {{0, 3}}}, {2, 1, {{0, 9}}}, {3, 1, {}}};
+  for (const auto& c : second) EXPECT_EQ(spans(c.row, c.col), c.spans) << c.row << " " << c.col;
+  EXPECT_EQ(GridCellText(src.Cell(1, 1)), u"> cat");
+
+  src.ClearSearchDisplay();
+  EXPECT_TRUE(src.SearchDisplayItems(set).empty());
+  EXPECT_TRUE(spans(1, set).empty());
+  EXPECT_TRUE(spans(1, 1).empty());
+
+  // Another list does not inherit the display; the same list given again keeps it.
+  src.ShowSearchFormat(set, {u"cat"}, 0x0000FF);
+  src.SetList(&list);
+  EXPECT_EQ(spans(1, set), (TSpans{{2, 3}, {12, 3}}));
+  TTestWordList other;
+  src.SetList(&other);
+  src.SetList(&list);
+  EXPECT_TRUE(spans(1, set).empty());
 }

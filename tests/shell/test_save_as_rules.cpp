@@ -8,6 +8,7 @@
 
 #include <fstream>
 
+#include "model/grid_headings.h"
 #include "model/result_list_base.h"
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
@@ -305,5 +306,34 @@ TEST(SaveAsModel, SetupForAListNumbersRowsAsTheGridDoes) {
     EXPECT_EQ(Utf16ToUtf8(m.row_text), Utf16ToUtf8(c.row_text)) << c.rows;
     EXPECT_EQ(Utf16ToUtf8(m.column_text), Utf16ToUtf8(c.column_text)) << c.rows;
     EXPECT_EQ(m.characters, c.characters) << c.rows;
+  }
+}
+
+// With a layout the dialog counts the grid's columns in its order, hidden ones left out and added
+// ones in: the cell the user is on is named by its place.
+TEST(SaveAsModel, SetupForALaidOutListNumbersColumnsByPlace) {
+  text_reader_test::ScopedSettings settings;
+  TCountedRowsList list(4, 5);  // H0 .. H4
+  EnsureGridHeadings(list);
+  const int set = list.AddSetColumn();
+  TGrid_head32 h;
+  h.column_number = static_cast<int16_t>(set);
+  h.added = 1;
+  h.set_column = 1;
+  list.grid_headings.push_back(h);
+  TGrid_header_array& heads = list.grid_headings;
+  heads[static_cast<size_t>(HeadingIndexOfColumn(heads, 2))].visible = false;
+  ExchangeTwoHeadings(heads, HeadingIndexOfColumn(heads, 1), HeadingIndexOfColumn(heads, 4));
+  // Places: 0 H0, 1 H4, 2 H3, 3 H1, 4 the set column.
+  EXPECT_EQ(LaidOutColumns(list), (std::vector<int>{0, 4, 3, 1, set}));
+  const struct {
+    int current_column, place;
+  } cases[] = {{set, 4}, {4, 1}, {1, 3}, {2, 1}, {0, 1}};
+  for (const auto& c : cases) {
+    const TSaveAsSetup setup = SaveAsSetupForList(list, kListConcordance, 0, 1, 1, c.current_column);
+    EXPECT_EQ(setup.columns, 5) << c.current_column;
+    EXPECT_EQ(setup.selection.left, c.place) << c.current_column;
+    TSaveAsModel m(setup, TExportSettings());
+    EXPECT_EQ(Utf16ToUtf8(m.column_text), "1,2-5") << c.current_column;
   }
 }

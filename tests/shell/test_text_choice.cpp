@@ -21,6 +21,25 @@ std::vector<UString> Names(TTextChoice& c) {
   return out;
 }
 
+// The hand-over files of one test alone (tests run side by side): TMPDIR points into a folder
+// of its own while the test runs.
+class ScopedTempDir {
+ public:
+  ScopedTempDir() {
+    if (const char* old = std::getenv("TMPDIR")) had_ = true, old_ = old;
+    setenv("TMPDIR", Utf16ToUtf8(dir_.Path()).c_str(), 1);
+  }
+  ~ScopedTempDir() {
+    if (had_) setenv("TMPDIR", old_.c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  TempFolder dir_;
+  bool had_ = false;
+  std::string old_;
+};
+
 bool Mentions(const std::vector<UString>& problems, UStringView what) {
   for (const UString& p : problems)
     if (p.find(what) != UString::npos) return true;
@@ -186,4 +205,117 @@ TEST(TextChoice, AStoppedWalkKeepsWhatItFoundAndGivesTheJobItsStopStateBack) {
   EXPECT_EQ(added, 20);
   EXPECT_EQ(global_panic_state, kPanicNone);
   SetYieldHook(nullptr);
+}
+
+// A folder that gives no texts is named at once, and so are the zip archives it holds while
+// "inside zips" is off (a folder of zips gave "0 texts" and no hint).
+TEST(TextChoice, AFolderWithoutTextsIsNamedAndSoAreItsZipArchives) {
+  TempFolder dir;
+  dir.Write(u"empty/notes.dat", "not a text by the mask");
+  MakeZip(dir.Path() + u"zips/press.zip", {{u"jan.txt", "news"}});
+  MakeZip(dir.Path() + u"deep/2001/press.zip", {{u"feb.txt", "more"}});
+  struct Case {
+    const char* name;
+    const char16_t* folder;
+    bool sub_folders, inside_zips;
+    int32_t added;
+    bool named, zips_said;
+  } const cases[] = {
+      {"nothing matches the mask", u"empty", true, false, 0, true, false},
+      {"only a zip, zips off", u"zips", true, false, 0, true, true},
+      {"a zip in a sub-folder, zips off", u"deep", true, false, 0, true, true},
+      {"a zip in a sub-folder not walked", u"deep", false, false, 0, true, false},
+      {"only a zip, zips on", u"zips", true, true, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTextChoice choice(kToolConcordancer);
+    int32_t added = -1;
+    const UString folder = dir.Path() + c.folder;
+    const std::vector<UString> said = choice.AddFolder(folder, u"*.txt", c.sub_folders, c.inside_zips, &added);
+    EXPECT_EQ(added, c.added);
+    EXPECT_EQ(Mentions(said, folder), c.named);
+    EXPECT_EQ(Mentions(said, u"\"*.txt\""), c.named);
+    EXPECT_EQ(Mentions(said, u"zip archives") && Mentions(said, u"\"inside zips\""), c.zips_said);
+  }
+}
+
+// An empty choice is never handed over (a run then went on with the last choice, which the user
+// had not seen): the refusal names the folders that gave nothing, and the store is left alone.
+TEST(TextChoice, AnEmptyChoiceIsRefusedNamingTheFolders) {
+  ScopedSettings settings;
+  ScopedTempDir hand_over;
+  TempFolder dir;
+  TakeOwnWindowMessages();
+  TTextChoice earlier(kToolConcordancer);
+  earlier.AddFiles({dir.Write(u"old/a.txt", "x")});
+  ASSERT_TRUE(earlier.Commit());
+  TakeOwnWindowMessages();
+
+  TTextChoice c(kToolConcordancer);
+  EXPECT_FALSE(c.Refusal().empty());
+  MakeZip(dir.Path() + u"zips/press.zip", {{u"jan.txt", "news"}});
+  c.AddFolder(dir.Path() + u"zips", u"*.txt", true, false);
+  const std::vector<UString> refusal = c.Refusal();
+  EXPECT_TRUE(Mentions(refusal, u"No texts"));
+  EXPECT_TRUE(Mentions(refusal, dir.Path() + u"zips"));
+  EXPECT_TRUE(Mentions(refusal, u"\"inside zips\""));
+  EXPECT_FALSE(c.Commit());
+  EXPECT_TRUE(TakeOwnWindowMessages().empty());
+  UString file;
+  int32_t count = 0;
+  ASSERT_TRUE(GetChosenTextFiles(file, count));
+  EXPECT_EQ(count, 1);  // the earlier choice, untouched
+
+  // Once a text is there the choice may go.
+  c.AddFiles({dir.Write(u"b.txt", "y")});
+  EXPECT_TRUE(c.Refusal().empty());
+  EXPECT_TRUE(c.Commit());
+}
+
+// The chooser opens on the texts chosen now (it opened on none while the tool had ten).
+TEST(TextChoice, TheCurrentChoiceIsLoaded) {
+  ScopedSettings settings;
+  ScopedTempDir hand_over;
+  TempFolder dir;
+  TTextChoice none(kToolConcordancer);
+  EXPECT_FALSE(none.LoadCurrentChoice());
+  EXPECT_EQ(none.Count(), 0);
+  TVXFileDetails current(false, kToolConcordancer);
+  for (const char16_t* n : {u"a.txt", u"b.txt", u"c.txt"}) current.ToolAddAFile(dir.Write(n, "x"));
+  ASSERT_TRUE(current.SavedToTempFile());
+  SetChosenTextFiles(true, current.TempFilename(), current.FileCount());
+  TTextChoice c(kToolConcordancer);
+  c.AddFiles({dir.Write(u"other.txt", "y")});
+  ASSERT_TRUE(c.LoadCurrentChoice());
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"c.txt"}));
+}
+
+// A program among the texts is marked as the run finds it: the chooser used its own test and
+// listed an ELF file as "plain text (8-bit)" while the run passed it over.
+TEST(TextChoice, AFileThatIsNoTextIsMarkedAsTheRunFindsIt) {
+  TempFolder dir;
+  std::string elf("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20);
+  elf += std::string(200, '\0') + "river";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool binary;
+    const char16_t* kind;
+  } const cases[] = {
+      {"a program", elf, true, u"not a text (binary)"},
+      {"8-bit text", "caf\xE9 by the river", false, u"plain text (8-bit)"},
+      {"UTF-16 without a mark", text_reader_test::Utf16Bytes(u"the river", true, false), false, u"UTF-16"},
+      {"UTF-16 with a mark", text_reader_test::Utf16Bytes(u"the river", false, true), false, u"UTF-16 big-endian"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const UString file = dir.Write(Utf8ToUtf16(c.name) + u".txt", c.bytes);
+    EXPECT_EQ(FileLooksBinary(file), c.binary);
+    TTextChoice choice(kToolConcordancer);
+    choice.AddFiles({file});
+    EXPECT_EQ(choice.KindText(0), c.kind);
+    EXPECT_EQ(choice.Texts().GetFullFileDetails(0).rec.wanted == kWantedNotFound, c.binary);
+    EXPECT_EQ(choice.KindText(0), c.kind);  // looked at once, then kept
+  }
 }

@@ -112,6 +112,19 @@ class MainRoadTest : public testing::Test {
     WaitUntil([&] { return Main().ChosenTexts.FileCount() == chosen; });
     return Main().ChosenTexts.FileCount();
   }
+  // Shows the wizard and presses its Choose Texts button: the controller's chooser that opens
+  // (nullptr when none did).
+  TTextChooser* OpenChooserFromWizard() {
+    Main().ShowStartDialog();
+    EXPECT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+    Wizard().ChooseTextsButtonClick();
+    QObject* chooser = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+      chooser = windows->controller->property("lz_chooser").value<QObject*>();
+      return chooser != nullptr;
+    }));
+    return qobject_cast<TTextChooser*>(chooser);
+  }
   // Types the search words into the wizard and presses OK; waits for the run to end.
   void RunFromWizard(UStringView words) {
     Main().ShowStartDialog();

@@ -21,3 +21,17 @@ inline void AnswerNextModal(bool accept, std::function<void(QDialog&)> fill = {}
   });
   timer->start();
 }
+
+// Acts on the next modal dialog once it shows (the act closes it).
+inline void ActOnNextModal(std::function<void(QDialog&)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(*dialog);
+  });
+  timer->start();
+}

@@ -345,8 +345,7 @@ TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShow
   auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
   ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 0; }, 5000));
   // The total column, wherever the grid shows it.
-  int total = 1;
-  while (CollocateListColumn(total, collocates->fsettings.current_has_set_column) != 16) ++total;
+  const int total = grid->Model().Source().ViewOfListColumn(16) + 1;
   grid->setCurrentIndex(grid->Model().index(0, total - 1));
   const UString word = UpperCaseU(collocates->Row(0)->rec.word.value_or(UString()));
 
@@ -378,8 +377,7 @@ TEST_F(ConcordanceCommands, AWordWithLemmaFormsOpensTheFormsWindowAndHighlightsN
   const UString form = collocates->Row(1)->rec.word.value_or(UString());
   ASSERT_TRUE(collocates->Join(0, 1, false));
   grid->ListChanged();
-  int word_column = 1;
-  while (CollocateListColumn(word_column, collocates->fsettings.current_has_set_column) != 1) ++word_column;
+  const int word_column = grid->Model().Source().ViewOfListColumn(1) + 1;
   grid->setCurrentIndex(grid->Model().index(0, word_column - 1));
   Fire(150);
   auto* forms = qobject_cast<TFormLemmaShower*>(Main().LemmaFormsWindow());

@@ -31,6 +31,9 @@ class HandOverTest : public ToolWindowTest {
   void SetUp() override {
     ToolWindowTest::SetUp();
     setenv("TMPDIR", Utf16ToUtf8(dir.Path()).c_str(), 1);
+    // Where hand-overs go when the temporary folder cannot be trusted: inside the test's folder.
+    ASSERT_TRUE(ForceDirectories(RuntimeFolder()));
+    setenv("XDG_RUNTIME_DIR", Utf16ToUtf8(RuntimeFolder()).c_str(), 1);
     ResetWindowRegister();
     SetControllerLink(&link);
     RegisterToolWindow(100);
@@ -43,6 +46,7 @@ class HandOverTest : public ToolWindowTest {
     SetControllerLink(nullptr);
     ResetWindowRegister();
     unsetenv("TMPDIR");
+    unsetenv("XDG_RUNTIME_DIR");
     ToolWindowTest::TearDown();
   }
   TTestToolForm& Window(const UString& command_line_document = u"") {
@@ -68,6 +72,7 @@ class HandOverTest : public ToolWindowTest {
     for (const TVXQuestion& q : dialogs.Asked()) ids.push_back(q.id);
     return ids;
   }
+  UString RuntimeFolder() const { return dir.Path() + u"runtime"; }
   UString HandOverFolder() const {
     return dir.Path() + settings_defaults::kTempFolderPrefix + IntToUStr(static_cast<int64_t>(::getuid())) + u"/";
   }
@@ -144,7 +149,9 @@ TEST_F(HandOverTest, FailedSaveChangesNothingInTheStore) {
     std::error_code ec;
     std::filesystem::remove_all(ToFsPath(HandOverFolder()), ec);
     if (c.folder_is_a_file) {
+      // Both the temporary folder and the one that stands in for it.
       std::ofstream(ToFsPath(ExcludeTrailingPathDelimiter(HandOverFolder()))) << "not a folder";
+      std::ofstream(ToFsPath(RuntimeFolder() + u"/linzora")) << "not a folder";
     }
     SetMyTempFilename(u"/earlier/hand-over.cnc");
     SetLastMainToolFileName(kTestTool, doc);
@@ -157,6 +164,7 @@ TEST_F(HandOverTest, FailedSaveChangesNothingInTheStore) {
     EXPECT_EQ(GetMyTempFilename(), u"/earlier/hand-over.cnc");
     EXPECT_EQ(GetLastMainToolFileName(kTestTool), doc);
     std::filesystem::remove_all(ToFsPath(ExcludeTrailingPathDelimiter(HandOverFolder())), ec);
+    std::filesystem::remove_all(ToFsPath(RuntimeFolder() + u"/linzora"), ec);
   }
 }
 

@@ -132,9 +132,9 @@ TEST_F(MainRoadChecks, BinaryTextPassedOverAndNamedOnce) {
   for (int i = 0; i < Main().Doc()->fNotes.Count(); ++i)
     if (Main().Doc()->fNotes[i].find(u"program.txt") != UString::npos) in_notes = true;
   EXPECT_TRUE(in_notes);
-  EXPECT_TRUE(LooksBinary(binary));
-  EXPECT_FALSE(LooksBinary(text));
-  EXPECT_FALSE(LooksBinary(kSamples + u"ferry_letters.txt"));  // UTF-16 is no binary
+  EXPECT_TRUE(FileLooksBinary(binary));
+  EXPECT_FALSE(FileLooksBinary(text));
+  EXPECT_FALSE(FileLooksBinary(kSamples + u"ferry_letters.txt"));  // UTF-16 is no binary
 }
 
 TEST_F(MainRoadChecks, NoHitsSaysSoAndKeepsWordsAndTexts) {

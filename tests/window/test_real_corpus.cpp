@@ -14,26 +14,17 @@
 #include "platform/text/text_files.h"
 #include "platform/zip/zip_forge.h"
 #include "shell/qt/vx_grid.h"
+#include "window/modal_answers.h"
 #include "window/real_corpus_support.h"
+#include "windows/extra_details_window.h"
+#include "windows/one_text_viewer.h"
 #include "windows/save_as_dialog.h"
+#include "windows/word_cloud_options_dialog.h"
+#include "windows/word_cloud_window.h"
 #include "windows/sort_dialog.h"
 #include "windows/timeline_settings_dialog.h"
 
 namespace {
-
-// Acts on the next modal dialog once it shows (the act closes it).
-void ActOnNextModal(std::function<void(QDialog&)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act(*dialog);
-  });
-  timer->start();
-}
 
 // An exported file as a reader sees it: text files decoded, a workbook's sheets and shared
 // strings as their XML.
@@ -145,8 +136,53 @@ class RealCorpus : public RealCorpusTest {
     }
     preview->hide();
 
+    GrabViewers(prefix);
+
     QFile f(QStringLiteral(LINZORA_SCREENSHOT_DIR "/real_corpus/") + prefix + QStringLiteral("_window.txt"));
     if (f.open(QIODevice::WriteOnly)) f.write(states.toUtf8());
+  }
+  // The viewers over the same run: the word clouds of the collocates and clusters, the first
+  // line's text at its hit (its file name double-clicked) and the texts that hold the search word.
+  void GrabViewers(const QString& prefix) {
+    TFormLinzora& w = Main();
+    TurnTo(QStringLiteral("Collocates"));
+    ActOnNextModal([&](QDialog& d) {
+      auto& options = static_cast<TFormWordCloudOptions&>(d);
+      Shot(options, prefix + QStringLiteral("_word_cloud_options"));
+      options.SetModalResult(mrOK);  // the total, as the cloud takes it without a choice
+    });
+    w.HandleMenuCommand(179, u"");
+    QTest::qWait(50);
+    TFormWordCloud* cloud = w.WordCloudWindow();
+    ASSERT_NE(cloud, nullptr);
+    cloud->resize(1100, 900);
+    EXPECT_GE(cloud->Cloud().Draws().size(), 20u) << prefix.toStdString();
+    Shot(*cloud, prefix + QStringLiteral("_word_cloud_collocates"));
+    TurnTo(QStringLiteral("Clusters"));
+    w.HandleMenuCommand(179, u"");
+    QTest::qWait(50);
+    Shot(*cloud, prefix + QStringLiteral("_word_cloud_clusters"));
+    cloud->hide();
+
+    TurnTo(QStringLiteral("Concordance"));
+    TVX_Grid* lines = w.ConcordanceGrid();
+    emit lines->doubleClicked(lines->Model().index(0, 12));
+    QTest::qWait(50);
+    TFormOneTextFileShower& viewer = w.TextViewer();
+    viewer.resize(1300, 850);
+    QTest::qWait(20);
+    EXPECT_FALSE(viewer.View()->textCursor().selectedText().isEmpty()) << prefix.toStdString();
+    Shot(viewer, prefix + QStringLiteral("_text_viewer_at_hit"));
+    viewer.hide();
+
+    w.HandleMenuCommand(6, u"");
+    QTest::qWait(50);
+    TFormExtraDetails* details = w.ExtraDetailsWindow();
+    ASSERT_NE(details, nullptr);
+    details->resize(900, 600);
+    EXPECT_GT(details->List()->count(), 1) << prefix.toStdString();
+    Shot(*details, prefix + QStringLiteral("_find_files"));
+    details->hide();
   }
 };
 

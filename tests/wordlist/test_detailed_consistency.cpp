@@ -11,6 +11,7 @@
 #include "support/temp_folder.h"
 #include "wordlist/analysis_test_support.h"
 #include "wordlist/detailed_consist.h"
+#include "wordlist/relationships_list.h"
 
 namespace {
 
@@ -262,6 +263,50 @@ TEST_F(DetailedConsistency, Kind4SavesAndReopens) {
     EXPECT_EQ(kept->ListKind, kListWordList);
     EXPECT_EQ(kept->DetailedConsistency().Count(), 0);
   }
+}
+
+// A document holding a relationships list (German text) reads a kind 4 file: cut, it keeps its
+// kind, rows and language; whole, it takes the file's lists, the relationships list is emptied,
+// and every list it now holds answers to it, not to the document the file was read into first.
+TEST_F(DetailedConsistency, AHeldRelationshipsListGivesWayOnlyToAWholeFile) {
+  auto made = NewDoc();
+  ASSERT_TRUE(made->MakeDetailedConsistencyList(ThreeLists()));
+  const UString file = tmp.Path() + u"dc.lst";
+  ASSERT_TRUE(made->SaveToFile(file, 0, 0, 0));
+  TMemoryStream whole;
+  ASSERT_TRUE(whole.LoadFromFile(file));
+
+  auto held = NewDoc(kListRelationships);
+  TMutualInfoRec pair{};
+  pair.joint = 4;
+  held->Relationships().AddRow(pair, u"RIVER", u"BANK");
+  Tfixed_lang_details32 german = held->TextSettings().Language();
+  german.SetLCID(0x0407);
+  german.SetLanguageName(u"German");
+  held->SetTextSettings_Language(german);
+  ASSERT_EQ(held->LCID(), 0x0407);
+  for (int64_t cut : {int64_t{60}, whole.Size() / 3, whole.Size() - 3}) {
+    const UString damaged = tmp.Path() + u"cut.lst";
+    ASSERT_TRUE(SafeSaveBytes(damaged, whole.Data().data(), cut));
+    EXPECT_FALSE(held->ReadWholeFromFile(damaged, kToolConcordancer).first) << cut;
+    EXPECT_EQ(held->ListKind, kListRelationships) << cut;
+    EXPECT_EQ(held->Relationships().Count(), 1) << cut;
+    EXPECT_EQ(held->DetailedConsistency().Count(), 0) << cut;
+    EXPECT_EQ(held->LCID(), 0x0407) << cut;
+  }
+  ASSERT_TRUE(held->ReadWholeFromFile(file, kToolConcordancer).first);
+  EXPECT_EQ(held->ListKind, kListDetailedConsistency);
+  EXPECT_EQ(Rows(held->DetailedConsistency()), Rows(made->DetailedConsistency()));
+  EXPECT_EQ(held->DetailedConsistency().Relations().Count(), 3);
+  EXPECT_EQ(held->Relationships().Count(), 0);
+  EXPECT_EQ(held->Stats().Count(), 6);
+  EXPECT_EQ(held->LCID(), 0x0409);
+  for (const TVXBaseDataClass* list :
+       {static_cast<const TVXBaseDataClass*>(&held->DetailedConsistency()),
+        static_cast<const TVXBaseDataClass*>(&held->DetailedConsistency().Relations()),
+        static_cast<const TVXBaseDataClass*>(&held->Relationships()),
+        static_cast<const TVXBaseDataClass*>(&held->Stats()), static_cast<const TVXBaseDataClass*>(&held->Words())})
+    EXPECT_EQ(list->Holder(), held.get());
 }
 
 TEST_F(DetailedConsistency, AVersion10ListHasNoSettingsButItsRelations) {

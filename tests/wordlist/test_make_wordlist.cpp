@@ -200,6 +200,13 @@ TEST_F(MakeWordlist, TextsAndDispersion) {
   EXPECT_FLOAT_EQ(doc->Words().Row(0)->data.dispersion, 0.0f);
 }
 
+// A save's temporary file that found its way into the chosen texts is not counted.
+TEST_F(MakeWordlist, TheTemporaryFileOfASaveIsNoText) {
+  auto doc = NewDoc();
+  Make(*doc, {{u"a.txt", "cat dog"}, {u".~a.txt.lz4242-0000beef.tmp", "cat cat cat bird"}});
+  EXPECT_EQ(Rows(*doc), "CAT/1 DOG/1");
+}
+
 TEST_F(MakeWordlist, SentencesAcrossChunksKeepTheirLength) {
   // Every sentence has 13 words; the text runs over two chunks and more.
   const std::string sentence = "One two three four five six seven eight nine ten eleven twelve thirteen. ";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "platform/rtl/streams.h"
@@ -108,6 +109,73 @@ TEST_F(WordListDocument, DamagedFilesAreRefusedAndTheDocumentKept) {
     (void)fresh->ReadWholeFromStream(s);
     EXPECT_FALSE(fresh->BusyDontShowData());
   }
+}
+
+// A Russian list of 8-bit text (code page 1251), cut anywhere after its header, read into an
+// English document of UTF-16 text: the document keeps its language, code page and text width,
+// so that its Russian words still save whole.
+TEST_F(WordListDocument, AFailedReadLeavesLanguageCodePageAndTextWidthAsTheyWere) {
+  auto set_language = [](T_WholeWordlistHolder& doc, int32_t lcid, uint16_t code_page, const char16_t* name) {
+    Tfixed_lang_details32 l = doc.TextSettings().Language();
+    l.SetLCID(lcid);
+    l.SetWindowsCodePage(code_page);
+    l.SetLanguageName(name);
+    doc.SetTextSettings_Language(l);
+  };
+  auto russian = NewDoc();
+  Fill(*russian);
+  set_language(*russian, 0x0419, 1251, u"Russian");
+  russian->SetUnicode(false);
+  russian->Words().AddRow({1, 4, 0.0f, u"\u0416\u0418\u0417\u041D\u042C", u"", u""});
+  TMemoryStream file;
+  ASSERT_TRUE(russian->StartSaveToFile(file, u"ru.lst", 0, 0, 96) && russian->SaveToStream(file));
+  const std::vector<uint8_t> bytes = file.Data();
+
+  auto target = NewDoc();
+  set_language(*target, 0x0409, 1252, u"English");
+  target->Words().AddRow({1, 7, 0.0f, u"\u0416\u0418\u0417\u041D\u042C", u"", u""});
+  target->SourceTextFilename = tmp.Path() + u"held.lst";
+  auto saved = [](T_WholeWordlistHolder& doc) {
+    TMemoryStream m;
+    EXPECT_TRUE(doc.StartSaveToFile(m, u"x.lst", 0, 0, 96) && doc.SaveToStream(m));
+    return m.Data();
+  };
+  (void)saved(*target);  // the first save raises the versions it writes (and marks the settings saved)
+  const std::vector<uint8_t> before = saved(*target);
+  const TTextsett_rec32 en = target->TextSettings();
+  auto check_kept = [&](size_t cut) {
+    EXPECT_EQ(target->LCID(), 0x0409) << cut;
+    EXPECT_EQ(target->CodePage(), 1252) << cut;
+    EXPECT_TRUE(target->Unicode()) << cut;
+    EXPECT_EQ(std::memcmp(target->TextSettings().bytes, en.bytes, sizeof en.bytes), 0) << cut;
+    EXPECT_EQ(target->ListKind, kListWordList) << cut;
+    EXPECT_EQ(target->SourceTextFilename, tmp.Path() + u"held.lst") << cut;
+    EXPECT_EQ(saved(*target), before) << cut;
+  };
+  // Every list is the word lister's file, whichever tool reads it.
+  auto read_stream = [&](TStream& s) {
+    return ReadAndCheckSignature(s, target->fCheck, kToolWordLister) && target->ReadWholeFromStream(s);
+  };
+  for (size_t cut = 57; cut < bytes.size(); ++cut) {
+    TMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
+    ASSERT_FALSE(read_stream(s)) << cut;
+    check_kept(cut);
+  }
+  // By file too, cut after the text settings and after the words.
+  const UString bad = tmp.Path() + u"cut.lst";
+  for (const size_t cut : {bytes.size() / 2, bytes.size() - 1}) {
+    TMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
+    ASSERT_TRUE(s.SaveToFile(bad));
+    EXPECT_FALSE(target->ReadWholeFromFile(bad, kToolConcordancer).first) << cut;
+    check_kept(cut);
+  }
+  // The whole list is taken over, language, code page and width with it.
+  TMemoryStream whole(bytes);
+  ASSERT_TRUE(read_stream(whole));
+  EXPECT_EQ(target->LCID(), 0x0419);
+  EXPECT_EQ(target->CodePage(), 1251);
+  EXPECT_FALSE(target->Unicode());
+  EXPECT_EQ(Words(*target), "CAT/10 DOG/3 \xD0\x96\xD0\x98\xD0\x97\xD0\x9D\xD0\xAC/4");
 }
 
 TEST_F(WordListDocument, MergingAddsUpEqualWords) {

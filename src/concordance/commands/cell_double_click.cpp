@@ -91,7 +91,5 @@ std::optional<UString> ParallelTextExcerpt(UStringView text, UStringView what) {
 }
 
 UString ParallelTextLine(UStringView file_name, UStringView excerpt) {
-  UString ext = UpperCaseU(ExtensionOf(file_name));
-  if (!ext.empty()) ext.erase(0, 1);
-  return ext + u"\t" + UString(excerpt);
+  return UpperCaseU(ExtensionOf(file_name)) + u"\t" + UString(excerpt);
 }

@@ -46,6 +46,6 @@ bool IsParallelTextName(UStringView file_name);
 // with the time mark-up shortened ("<***><start=" to "<", then "<start=" to ">").
 std::optional<UString> ParallelTextExcerpt(UStringView text, UStringView what);
 
-// A viewer line of a parallel text: its extension upper-cased (without the dot), a tab, the
-// excerpt.
+// A viewer line of a parallel text: its extension upper-cased with its dot (".EN_SRT"), a tab,
+// the excerpt. The extra text grid reads the line's language from characters 2-3 ("EN").
 UString ParallelTextLine(UStringView file_name, UStringView excerpt);

@@ -18,15 +18,10 @@
 namespace {
 
 constexpr int kCollocateWordColumn = 1;
-constexpr int kCollocateSetColumn = 14;
 constexpr int kCollocateTotalColumn = 16;
 constexpr int kCollocateRightColumn = 18;
 
 }  // namespace
-
-int CollocateListColumn(int grid_column, bool set_column_shown) {
-  return grid_column >= kCollocateSetColumn && !set_column_shown ? grid_column + 1 : grid_column;
-}
 
 THighlightCell HighlightOfCollocateCell(const TCollocateList& list, int row, int column) {
   THighlightCell out;

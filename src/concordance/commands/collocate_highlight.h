@@ -42,10 +42,6 @@ struct THighlightCell {
   std::vector<UString> lemma_forms;
 };
 
-// The list column of a collocate grid column: with the Set column hidden, columns from 14 on
-// stand one further right in the list.
-int CollocateListColumn(int grid_column, bool set_column_shown);
-
 // The cell of list row `row` (from 0) and list column `column` of the collocate list.
 THighlightCell HighlightOfCollocateCell(const TCollocateList& list, int row, int column);
 // The cell of list row `row` (from 0) and grid column `column` (1..11 the positions) of the

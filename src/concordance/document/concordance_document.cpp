@@ -39,6 +39,11 @@ TConcordanceDerivedList::TConcordanceDerivedList(TVXBaseHolder* holder, T_WholeL
                                                  TTessorineList list_type)
     : TVXBaseLemmaMatchCapableList(holder, entry_class, grid_kind, list_type, 0), owner_(owner) {}
 
+void TConcordanceDerivedList::MoveToOwner(T_WholeLinzoraHolder& owner) {
+  owner_ = &owner;
+  SetHolder(&owner);
+}
+
 void SetDerivedListFactory(TTessorineList list_type, TDerivedListFactory factory) {
   std::lock_guard<std::mutex> lock(g_factories_lock);
   if (factory) Factories()[list_type] = std::move(factory);

@@ -26,7 +26,10 @@
 //
 // Reading a ".cnc" is in concordance_file.cpp; the stream layout is in docs/formats.md. A read
 // shares state (the collocate format byte, per-item paired-tag flags) only through its own read
-// context, so a second document read in the middle of a job cannot change the first.
+// context, so a second document read in the middle of a job cannot change the first. A read goes
+// into a fresh document that starts from this one's state; only a whole read is taken over (its
+// lists change places with this document's), so a refused file leaves the document as it was,
+// and the user's settings change only after a whole read (never on a secondary read).
 #pragma once
 
 #include <array>
@@ -50,6 +53,7 @@ class T_WholeLinzoraHolder;
 class TSharedChosenFilesClass;
 class TTextReadRun;
 struct TTextWorkerSetup;
+class TUserLineFilter;
 class TVXDialogService;
 struct TAssociationRequest;
 struct TAssociationOutcome;
@@ -75,6 +79,8 @@ class TConcordanceDerivedList : public TVXBaseLemmaMatchCapableList {
   // Called after a read: clusters of old streams recompute their lengths, a plot rebuilds itself
   // from its rows.
   virtual void AfterRead() {}
+  // The view now belongs to another document (a read taken over): it and its rows answer to it.
+  virtual void MoveToOwner(T_WholeLinzoraHolder& owner);
   T_WholeLinzoraHolder* Owner() const { return owner_; }
 
  private:
@@ -141,7 +147,7 @@ struct TMakeConcordanceArgs {
   bool skip_plot = false;
   // Answers the UTF-8 conversion question; empty: the texts are read as they are.
   std::function<bool(UStringView file_name)> convert_utf8_text;
-  // Worker threads; 0: the settings' choice (at least one).
+  // Worker threads; 0: one per core, unless the LINZORA_THREADS variable names a number.
   int32_t threads = 0;
 };
 
@@ -244,6 +250,8 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
 
   // --- state ---
   const std::vector<int32_t>& SWSFoundCounter() const { return fConcordanceList->sws_found_counter; }
+  // The workers the latest run over texts read them with (0 before any run).
+  int32_t RunWorkers() const { return fRunWorkers; }
   TConcordanceWorkDoneRec WorkDone() const;
   void SetWorkDone(const TConcordanceWorkDoneRec& w);
   // Why the last read failed: the block and the byte offset (empty after a good read).
@@ -283,12 +291,15 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TVXDialogService* Dialogs = nullptr;  // questions; nullptr: the safe answers
   // The search items' paired-tag flags of lines read from old files (per item).
   std::vector<uint8_t> fPairedTagTable;
-  // Set on a document read in the middle of a job (re-link): its read leaves the user's
-  // concordance settings and last-file record alone.
-  bool fSecondaryRead = false;
 
  private:
   friend class TConcordanceFileReader;
+  // The body read into this document itself; ReadWholeFromStream runs it on a fresh document.
+  bool ReadBodyInPlace(TStream& s);
+  // Takes what a read set from `read`, which gets this document's lists and fields in exchange.
+  void TakeReadDocument(T_WholeLinzoraHolder& read);
+  // Points every list the document holds at it (after lists changed documents).
+  void AdoptOwnLists();
   // Runs the road over texts (indexes into the run's texts) and records each text: source rows,
   // unused texts, conversions. per_text gets one result per text processed.
   bool RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args, int32_t one_search_word,
@@ -305,6 +316,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // What the run read with; kept while the lines may re-read their texts.
   std::unique_ptr<TTextReadRun> fReadRun;
   std::unique_ptr<TTextWorkerSetup> fRunSetup;
+  std::shared_ptr<TUserLineFilter> fRunFilter;  // the user's filter the settings name, for one run
   TSearchWordItems fRunItems;
   TContextWordItems fRunContext;
   TExclusionWordItems fRunExclusion;
@@ -314,6 +326,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   std::function<bool(UStringView file_name)> fConvertChoice;
   std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
   int32_t fBatchCounter = 0;
+  int32_t fRunWorkers = 0;
 };
 
 // Bit n of an option byte.

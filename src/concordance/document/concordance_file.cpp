@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "concordance/document/concordance_document.h"
+#include "concordance/run/text_processor.h"
+#include "model/text_reader.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -123,6 +125,66 @@ bool ReadVisibleTags(TStream& s, T_WholeLinzoraHolder& doc) {
 }  // namespace
 
 bool T_WholeLinzoraHolder::ReadWholeFromStream(TStream& s) {
+  // A job working on a list of this document keeps it: the read is refused, as the list's own
+  // read would refuse it.
+  if (RefusedReadWhileBusy()) {
+    fReadFailure = u"a job is working on the document's lists";
+    return false;
+  }
+  auto fresh = std::make_unique<T_WholeLinzoraHolder>(MainListType, CentreOfMainForm(), OnMainEntriesKnown, OnDudFile,
+                                                      StopListLoaded(), LemmaListLoaded(), TextTagHandler,
+                                                      TagsToTranslate);
+  fresh->CopyReadStateFrom(*this);
+  fresh->TagsVersion = TagsVersion;  // an old tags block without its magic keeps the version
+  fresh->fSecondaryRead = fSecondaryRead;
+  fresh->Dialogs = Dialogs;
+  const bool ok = fresh->ReadBodyInPlace(s);
+  if (ok) TakeReadDocument(*fresh);
+  fReadFailure = fresh->fReadFailure;
+  Global_Busy_Dont_Show_Data = false;
+  return ok;
+}
+
+void T_WholeLinzoraHolder::TakeReadDocument(T_WholeLinzoraHolder& read) {
+  CopyReadStateFrom(read);
+  SwapOwnedLists(read);
+  std::swap(fTextFilesWithSearchWord, read.fTextFilesWithSearchWord);
+  fConcordanceList.swap(read.fConcordanceList);
+  fCollocateList.swap(read.fCollocateList);
+  fConcPlotList.swap(read.fConcPlotList);
+  fPatternsList.swap(read.fPatternsList);
+  fClusterList.swap(read.fClusterList);
+  fTimeLineList.swap(read.fTimeLineList);
+  std::swap(fUnusedFiles, read.fUnusedFiles);
+  std::swap(fSearchWords, read.fSearchWords);
+  fArrayOfSavedTags.swap(read.fArrayOfSavedTags);
+  fPairedTagTable.swap(read.fPairedTagTable);
+  TagsVersion = read.TagsVersion;
+  fOldRecordsMode = read.fOldRecordsMode;
+  fComputed = read.fComputed;
+  fSettings = read.fSettings;
+  fMarkedTag = read.fMarkedTag;
+  fStoredTagColoursDiffer = read.fStoredTagColoursDiffer;
+  AdoptOwnLists();
+  read.AdoptOwnLists();
+  // What an earlier run read with belongs to lines that are gone; a new run sets it up afresh.
+  fRunSetup.reset();
+  fReadRun.reset();
+  fRunTexts.clear();
+  fRunTextOfFile.clear();
+  fConverted.clear();
+}
+
+void T_WholeLinzoraHolder::AdoptOwnLists() {
+  fTextFilesWithSearchWord->SetHolder(this);
+  fConcordanceList->SetHolder(this);
+  fConcordanceList->SetDocument(this);
+  for (TConcordanceDerivedList* view :
+       {fCollocateList.get(), fConcPlotList.get(), fPatternsList.get(), fClusterList.get(), fTimeLineList.get()})
+    view->MoveToOwner(*this);
+}
+
+bool T_WholeLinzoraHolder::ReadBodyInPlace(TStream& s) {
   bool ok = false;
   UString failed_block;
   int64_t failed_at = 0;

@@ -113,7 +113,7 @@ void T_WholeLinzoraHolder::CheckBothTextFileListsUptoDate() {
   for (int i = 0; i < fConcordanceList->Count(); ++i) {
     const TConcordanceEntry* line = fConcordanceList->Line(i);
     if (!line) continue;
-    const int row = files.PositionOf(line->Data().filename_num_original - 1, true);
+    const int row = files.PositionOf(line->SourceTextIndex(), true);
     if (row < 0) continue;
     files.SetStillInConcordance(row, false, true);
     ++hits[static_cast<size_t>(row)];
@@ -186,7 +186,7 @@ bool T_WholeLinzoraHolder::MergeWith(TTessorineholder& other_base, UStringView c
     if (!line) continue;
     TConcEntryMergeRec rec;
     rec.merge_num = j + 1;
-    rec.full_filename = other->fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+    rec.full_filename = other->fTextFilesWithSearchWord->GetFullFilename(line->SourceTextIndex(), true);
     const TSearch_word_format_rec* item = other->fSearchWords.GetPtr(line->Data().sw_number);
     rec.search_word = item ? item->sw : UString();
     merge.Add(rec);

@@ -91,9 +91,10 @@ bool T_WholeLinzoraHolder::RebuildSourceTextsFromSavedConcordance(UStringView fi
     MyYieldProcess();
     while (j < theirs.size() && theirs[j].Match() < a.Match()) ++j;
     if (j == theirs.size() || theirs[j].Match() != a.Match()) continue;
-    const TLinzoraFilenameEntry* their_row = their_files.Row(theirs[j].file_num - 1, true);
     // A number naming none of the other document's rows tells nothing about the text.
-    if (theirs[j].file_num < 1 || !their_row) continue;
+    const TLinzoraFilenameEntry* their_row =
+        theirs[j].file_num < 1 ? nullptr : their_files.Row(theirs[j].file_num - 1, true);
+    if (!their_row) continue;
     int32_t number = files.IndexOfAFilename(their_row->fdata.full_filename, true);
     if (number < 0) {
       TLinzoraFilenameEntryRecPlus copy = their_row->fdata;
@@ -111,7 +112,7 @@ bool T_WholeLinzoraHolder::RebuildSourceTextsFromSavedConcordance(UStringView fi
     bool referred = false;
     for (int i = 0; i < fConcordanceList->Count() && !referred; ++i)
       if (const TConcordanceEntry* line = fConcordanceList->Line(i))
-        referred = files.PositionOf(line->Data().filename_num_original - 1, true) == r;
+        referred = files.PositionOf(line->SourceTextIndex(), true) == r;
     if (!referred) files.Remove(r);
   }
   files.EnsureOrderTableAllocated();

@@ -1,5 +1,7 @@
 #include "concordance/document/tell_list.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -119,6 +121,7 @@ bool TTellLinzoraList::SavedPreliminaries(TStream& stream) {
 
 bool TTellLinzoraList::ReadPreliminaries(TStream& stream) {
   TLinzoraInclusionsRec p{};
+  fContextWordsRead = 0;
   if (!ReadValue(stream, p)) return false;
   fPreliminaries = p;
   fFileList.reset();
@@ -166,7 +169,16 @@ bool TTellLinzoraList::ReadAnItem(TStream& stream, int32_t index) {
   int32_t n = 0;
   if (fPreliminaries.include_context_words) {
     // A word takes at least its count.
-    if (!ReadI32(stream, n) || n < 0 || n > stream.BytesLeft() / 4) return false;
+    if (!ReadI32(stream, n) || n < 0) return false;
+    // A word costs memory many times its four bytes in the file: the request's words are bounded
+    // as its items are.
+    if (n > kMostChosenTexts - fContextWordsRead) {
+      fReadProblem = TempFilename() + u": more than the " + IntToUStr(kMostChosenTexts) +
+                     u" context words a hand-over may hold";
+      return false;
+    }
+    if (n > stream.BytesLeft() / 4) return false;
+    fContextWordsRead += n;
     item->context_words.resize(static_cast<size_t>(n));
     for (UString& w : item->context_words)
       if (!ReadAString(stream, w)) return false;
@@ -204,8 +216,13 @@ bool TTellLinzoraList::ReadRequestFile() {
   if (ok) return true;
   // Half a request is no request: nothing read is kept.
   Reset();
-  fFailure = (name.empty() ? UString(u"the hand-over folder") : name) + u": " +
-             (name.empty() || !FileExists(name) ? u"no request found" : u"the request is damaged or cut short");
+  struct stat st {};
+  if (name.empty() || ::lstat(Utf16ToUtf8(name).c_str(), &st) != 0) {
+    fFailure = (name.empty() ? UString(u"the hand-over folder") : name) + u": no request found";
+  } else {
+    // Refused unread (someone else's file, a link, too large) or read and found wanting.
+    fFailure = !ReadProblem().empty() ? ReadProblem() : name + u": the request is damaged or cut short";
+  }
   AddToLogFile(u"request refused: " + fFailure);
   return false;
 }

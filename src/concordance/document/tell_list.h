@@ -13,9 +13,11 @@
 //
 // Hand-over file "<folder><requesting tool>_<receiving tool>.tell_linzora" (layout in
 // docs/formats.md): the 40-byte preliminaries, the file list when include_stats is set, int32
-// item count, the items. The folder belongs to this user alone: it is made with mode 0700, and
-// one owned by someone else, or reached through a link, is refused (no file name is given).
-// Every count read is checked against the bytes left before anything is allocated.
+// item count, the items. The folder belongs to this user alone (hand_over_folder.h); the file is
+// read only when it is this user's plain file. A request holds at most what a choice of texts
+// handed between tools holds (kMostChosenTexts items, as many context words, a file of at most
+// kMostChosenTextsBytes): a larger one is refused with a message before it is read whole. Every
+// count read is checked against the bytes left before anything is allocated.
 #pragma once
 
 #include <cstddef>
@@ -147,5 +149,6 @@ class TTellLinzoraList : public TBaseInterToolList {
   std::unique_ptr<TVXBaseHolder> fHolder;
   std::unique_ptr<TVXBaseLemmaMatchCapableList> fFileList;
   UString fFailure;
+  int64_t fContextWordsRead = 0;  // by the read in progress
 };
 

@@ -45,6 +45,9 @@ struct TTextOutcome {
   // The stop state the worker saw and the chunk after which it stopped reading (-1: read whole).
   uint8_t stop_state = 0;
   int32_t stopped_after_chunk = -1;
+  // A stop came before the text's first chunk was searched: the text was not read at all (it is
+  // neither a text with lines nor one without, and its run ends before it).
+  bool not_read = false;
   TFileHandledRec handled{};          // what the reader found (encoding, size, selection)
   std::vector<TCandidateLine> lines;  // in one-core order
   std::vector<UString> log_lines;     // the worker's log lines, written by the committer in order

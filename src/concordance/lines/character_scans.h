@@ -192,7 +192,7 @@ class TLineCutter {
   uint16_t* MutableFlags() { return flags_.data(); }
   int32_t Length() const { return length_; }
   int32_t BufferCharacters() const { return static_cast<int32_t>(text_.size()); }
-  UString LineText() const { return UString(text_.data(), static_cast<size_t>(length_)); }
+  UStringView LineText() const { return UStringView(text_.data(), static_cast<size_t>(length_)); }
   int32_t Midpoint() const { return midpoint_; }
   int32_t HitLength() const { return hit_length_; }
 

@@ -25,9 +25,11 @@
 // answers false at the first failed piece with a log line naming the byte offset.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "concordance/lines/line_records.h"
@@ -38,10 +40,38 @@
 class TConcordanceEntry;
 
 // Storage for the texts of the lines a list holds: copies go into large blocks, end to end, and
-// are never moved. A text given up is not reused; once no text is alive the blocks go. Not for
-// use from more than one thread at once (the list takes lines on one thread).
+// are never moved. A text given up is not reused; once no text is alive and no lease is out, the
+// blocks go.
+//
+// The list's own thread stores with Store. A worker making lines for the list stores through a
+// lease: stretches of the blocks that only it fills, so a text is written once, where the list
+// keeps it, and taking the line costs no copy. A lease holds the arena's blocks while it is out
+// and gives its unused stretch back when it goes. Store, a lease, Release and BytesHeld are safe
+// from any thread; blocks are only taken and given back under the arena's lock.
 class TLineTextArena {
+  struct TStretch {
+    char* at = nullptr;
+    size_t left = 0;
+  };
+
  public:
+  class TLease {
+   public:
+    explicit TLease(TLineTextArena& arena) : arena_(arena) {}
+    TLease(const TLease&) = delete;
+    TLease& operator=(const TLease&) = delete;
+    ~TLease();
+    // A copy of text as a text block in this lease's stretch (4-byte aligned); nullptr for an
+    // empty text. It counts as a live text of the arena.
+    char* Store(UStringView text);
+    TLineTextArena& Arena() const { return arena_; }
+
+   private:
+    TLineTextArena& arena_;
+    TStretch stretch_;
+    bool holding_ = false;  // the lease counts as alive while it holds a stretch
+  };
+
   TLineTextArena() = default;
   TLineTextArena(const TLineTextArena&) = delete;
   TLineTextArena& operator=(const TLineTextArena&) = delete;
@@ -50,20 +80,34 @@ class TLineTextArena {
   char* Store(UStringView text);
   // One text stored here is no longer used.
   void Release();
-  int64_t LiveTexts() const { return live_; }
-  size_t BytesHeld() const { return held_; }
+  int64_t LiveTexts() const { return texts_.load(std::memory_order_relaxed); }
+  // The blocks' bytes (taken from the system, not the allocator's heap).
+  size_t BytesHeld() const;
 
  private:
-  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; each is a little under
-  // a power of two, so that with the allocator's header it still fills whole pages.
-  static constexpr size_t kBlockHeader = 64;
-  static constexpr size_t kFirstBlockBytes = (size_t{1} << 16) - kBlockHeader;
-  static constexpr size_t kLargestBlockBytes = (size_t{1} << 20) - kBlockHeader;
+  // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; they are whole pages
+  // of the system's, taken and given back without the allocator. A lease takes a sixteenth of
+  // what the arena holds at a time, within these bounds.
+  static constexpr size_t kFirstBlockBytes = size_t{1} << 16;
+  static constexpr size_t kLargestBlockBytes = size_t{1} << 20;
+  static constexpr size_t kLeaseBytesLeast = size_t{1} << 14;
+  static constexpr size_t kLeaseBytesMost = size_t{1} << 18;
+  static constexpr size_t kSmallestStretchKept = 256;
+  static constexpr size_t kStretchesKept = 64;
+  // Under the lock: `take` bytes (at least `need`) from a stretch given back, else from a new block.
+  TStretch TakeStretch(size_t need, size_t take);
+  void GiveBack(TStretch stretch);  // under the lock
+  // n fewer texts or leases alive; the blocks go when none is left.
+  void Drop(int64_t n);
+
+  mutable std::mutex mutex_;
   std::vector<char*> blocks_;
-  size_t used_ = 0;      // bytes used in blocks_.back()
-  size_t capacity_ = 0;  // bytes of blocks_.back()
+  std::vector<size_t> block_sizes_;  // bytes of each block
+  std::vector<TStretch> free_;  // the unused ends of blocks
+  size_t last_block_ = 0;
   size_t held_ = 0;
-  int64_t live_ = 0;
+  std::atomic<int64_t> alive_{0};  // texts stored and not released, and leases holding a stretch
+  std::atomic<int64_t> texts_{0};
 };
 
 // The longest line text a stream may hold: beyond it a position cannot reach.
@@ -166,6 +210,9 @@ class TConcordanceLineOwner {
   // True while the first line of a list is read (old-format notices are shown once).
   virtual bool ReadingFirstLine() const { return false; }
   virtual void NoteDudFilename() {}     // a line's file number lies outside the source files
+  // Whether a line read may carry this file number: a list refuses one that names none of its
+  // document's source texts, so that no line points nowhere. The default takes every number.
+  virtual bool TakesFileNumber(int32_t file_num) const { return true; }
   virtual void NoteHasTagFileData() {}  // a line read tag positions
   // Per search item: whether its search word includes mark-up; nullptr when not in use.
   virtual const std::vector<uint8_t>* SearchWordTagTable() const { return nullptr; }
@@ -266,6 +313,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetOwner(TConcordanceLineOwner* owner);
   TConcordanceLineData& Data() { return data_; }
   const TConcordanceLineData& Data() const { return data_; }
+  // The line's text as a 0-based index into the source texts; -1 for a number below 1 (no
+  // arithmetic on it, so that no stored number can overflow).
+  int32_t SourceTextIndex() const { return data_.filename_num_original >= 1 ? data_.filename_num_original - 1 : -1; }
   // The word at fixed position k (0 L5 ... 5 the search word ... 10 R5) as its stream record.
   TSortInfoRec FixedWord(int k) const;
   void SetFixedWord(int k, const TSortInfoRec& word);
@@ -274,8 +324,11 @@ class TConcordanceEntry : public TVXBaseListObject {
   // A line its list has taken stores the text in the list's arena; others own it.
   void SetText(UStringView text);
   // Moves the text into the owner's arena (when it has one); the owner's list calls it on taking
-  // the line, on the thread that fills the list.
+  // the line, on the thread that fills the list. A text stored through a lease is there already.
   void MoveTextToOwner();
+  // Sets the text through a lease of the owner's arena (a worker making lines for a list): the
+  // text is written once, where the list keeps it. Without the owner's arena, as SetText.
+  void SetText(TLineTextArena::TLease& lease, UStringView text);
   bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);

@@ -603,12 +603,16 @@ TLinzoraFilenameEntry* TConcordanceList::SourceRow(int32_t file_num) const {
   return files->Row(file_num - 1, true);
 }
 
+bool TConcordanceList::TakesFileNumber(int32_t file_num) const {
+  return file_num >= 1 && (!document_->SourceFiles() || SourceRow(file_num));
+}
+
 void TConcordanceList::RebuildFilenameFilenumbersFromConcLines(TLinzoraFilenamelist* files) {
   if (!files || files->HasOriginalNumbers()) return;
   for (int i = 0; i < Count(); ++i) {
     const TConcordanceEntry* line = Line(i);
     if (!line) continue;
-    const int32_t index = line->Data().filename_num_original - 1;
+    const int32_t index = line->SourceTextIndex();
     if (index >= 0 && index < files->Count()) files->SetOriginalFilenumber(index);
   }
   files->EnsureOrderTableAllocated();

@@ -200,6 +200,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   std::unique_ptr<TConcordanceEntry> NewLine();
   TConcordanceEntry* Line(int index) const;
   TConcordanceListDocument* Document() const { return document_; }
+  // The list now answers to another document (nullptr: the list's own defaults).
+  void SetDocument(TConcordanceListDocument* document) { document_ = document ? document : &default_document_; }
 
   // --- fields ---
   UString tag_string_only_on;
@@ -287,6 +289,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void CopySearchWordHitsToSetColumn();
   // --- display (grid cells) ---
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
+  // A search of the lines looks at each whole line as kept, not at the part the column shows.
+  void CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out) override;
   void TopRowDataRec(int col, TGrid_data_rec& cell) override;
   // Makes the shown text of a line and its coloured pieces (into SortAndTagPosList); the line
   // itself is left as it was.
@@ -308,6 +312,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void SetOldRecordsMode() override;
   bool ReadingFirstLine() const override { return current_entry_loading == 0; }
   void NoteDudFilename() override { Dud_CNC_Filenames_found = true; }
+  // From 1, and naming a row of the document's source texts when it has a list of them.
+  bool TakesFileNumber(int32_t file_num) const override;
   void NoteHasTagFileData() override { fHasTagFileData = true; }
   const std::vector<uint8_t>* SearchWordTagTable() const override;
   int32_t SourceFileCount() const override;

@@ -421,6 +421,15 @@ void TConcordanceList::TopRowDataRec(int col, TGrid_data_rec& cell) {
   cell.has_text = !cell.text.empty();
 }
 
+void TConcordanceList::CellTextForSearch(int column, int index, TGrid_data_rec& scratch, UString& out) {
+  const TConcordanceEntry* line = column == 1 ? Line(index) : nullptr;
+  if (!line) {
+    TVXBaseLemmaMatchCapableList::CellTextForSearch(column, index, scratch, out);
+    return;
+  }
+  out.assign(line->Text());
+}
+
 void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
   if (row <= 0 || col <= 0 || col > 15) return;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,11 +14,15 @@
 #include <string>
 
 #include "concordance/lines/concordance_list.h"
+#include "concordance/modify/modify_locks.h"
+#include "concordance/modify/modify_text_form.h"
+#include "concordance/modify/modify_undo.h"
 #include "concordance/document/source_files.h"
 #include "concordance/run/text_processor.h"
 #include "model/chosen_texts.h"
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
@@ -96,15 +99,11 @@ int64_t WriteNs(const struct stat& st) {
 // behind) when it could not be made.
 bool WriteSibling(const std::string& target, const std::vector<std::pair<const char*, size_t>>& pieces, mode_t mode,
                   std::string& temp, UString& error) {
-  temp = target + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = CreateTemporarySibling(target, 0600, temp);
   if (fd < 0) {
     error = u"cannot make a temporary file beside it (" + LastSystemErrorText() + u")";
     return false;
   }
-  temp.assign(name.data());
   bool ok = true;
   for (const auto& [data, n] : pieces) ok = ok && WriteWhole(fd, data, n);
   ok = ok && ::fchmod(fd, mode & 07777) == 0;
@@ -116,73 +115,6 @@ bool WriteSibling(const std::string& target, const std::vector<std::pair<const c
   }
   if (!ok) ::unlink(temp.c_str());
   return ok;
-}
-
-// --- the text's own encoding ----------------------------------------------------------------------
-
-struct TTextForm {
-  TTextEncoding encoding = TTextEncoding::Utf8;
-  int code_page = 1252;
-  int64_t signature_bytes = 0;
-  int UnitBytes() const { return IsUtf16() ? 2 : 1; }
-  bool IsUtf16() const { return encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE; }
-};
-
-// text in the form's bytes; false when the form cannot carry it.
-bool EncodeIn(const TTextForm& form, UStringView text, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
-    if (low || (high && (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF))) return false;
-    if (high) ++i;
-  }
-  switch (form.encoding) {
-    case TTextEncoding::Utf16LE:
-    case TTextEncoding::Utf16BE:
-      for (char16_t c : text) {
-        const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-        if (form.encoding == TTextEncoding::Utf16LE) out += lo, out += hi;
-        else out += hi, out += lo;
-      }
-      return true;
-    case TTextEncoding::Utf8:
-      out = Utf16ToUtf8(text);
-      return true;
-    case TTextEncoding::CodePage:
-      out = EncodeCodePage(text, form.code_page);
-      return DecodeCodePage(reinterpret_cast<const uint8_t*>(out.data()), out.size(), form.code_page) == text;
-  }
-  return false;
-}
-
-UString DecodeIn(const TTextForm& form, const char* data, size_t n) {
-  const auto* b = reinterpret_cast<const uint8_t*>(data);
-  switch (form.encoding) {
-    case TTextEncoding::Utf16LE: return DecodeUtf16Bytes(b, n, false);
-    case TTextEncoding::Utf16BE: return DecodeUtf16Bytes(b, n, true);
-    case TTextEncoding::Utf8: {
-      UString out;
-      if (DecodeUtf8Strict(b, n, out)) return out;
-      // As the reader reads a stray byte: one replacement character for it.
-      out.clear();
-      size_t i = 0;
-      while (i < n) {
-        UString piece;
-        size_t used = 0;
-        if (DecodeUtf8Strict(b + i, n - i, piece, false, &used)) {
-          out += piece;
-          break;
-        }
-        out.append(piece);
-        out += u'\uFFFD';
-        i += used + 1;
-      }
-      return out;
-    }
-    case TTextEncoding::CodePage: return DecodeCodePage(b, n, form.code_page);
-  }
-  return UString();
 }
 
 bool IsBlankUnit(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
@@ -256,71 +188,6 @@ class TChangeLocator : public TBufferProcessor {
 
   std::vector<TSpot>& spots_;
   size_t next_ = 0;
-};
-
-// --- the log ----------------------------------------------------------------------------------------
-
-// The log held open and locked while one text is changed.
-class TLockedLog {
- public:
-  ~TLockedLog() {
-    if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
-  }
-  bool Open(const UString& name, UString& error) {
-    const std::string n = Narrow(name);
-    if (n.empty()) {
-      error = u"no modification log is named";
-      return false;
-    }
-    const std::string folder = FolderOf(n);
-    if (!DirectoryExists(Utf8ToUtf16(folder))) ForceDirectories(Utf8ToUtf16(folder));
-    fd_ = ::open(n.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) {
-      error = u"the modification log " + name + u" cannot be opened (" + LastSystemErrorText() + u")";
-      return false;
-    }
-    std::string bytes;
-    if (!ReadAllFromDescriptor(fd_, bytes)) {
-      error = u"the modification log " + name + u" cannot be read (" + LastSystemErrorText() + u")";
-      return false;
-    }
-    empty_ = bytes.empty();
-    if (!empty_ && (bytes.size() < 2 || static_cast<uint8_t>(bytes[0]) != 0xFF ||
-                    static_cast<uint8_t>(bytes[1]) != 0xFE)) {
-      error = u"the modification log " + name + u" is not a UTF-16 text with its byte-order mark";
-      return false;
-    }
-    lines_ = 0;
-    bool open_line = false;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      const bool lf = bytes[i] == '\n' && bytes[i + 1] == 0;
-      if (lf) ++lines_;
-      open_line = !lf;
-    }
-    if (open_line) ++lines_;
-    ends_open_ = open_line;
-    return true;
-  }
-  int64_t Lines() const { return lines_; }
-  bool Append(const std::vector<UString>& lines, UString& error) {
-    std::string out;
-    if (empty_) out += "\xFF\xFE";
-    UString text;
-    if (ends_open_) text += u'\n';
-    for (const UString& l : lines) text += l + u'\n';
-    for (char16_t c : text) out += static_cast<char>(c & 0xFF), out += static_cast<char>(c >> 8);
-    if (::lseek(fd_, 0, SEEK_END) < 0 || !WriteWhole(fd_, out.data(), out.size()) || ::fsync(fd_) != 0) {
-      error = u"the modification log could not be written (" + LastSystemErrorText() + u")";
-      return false;
-    }
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  int64_t lines_ = 0;
-  bool empty_ = true;
-  bool ends_open_ = false;
 };
 
 // --- a backup ---------------------------------------------------------------------------------------
@@ -473,13 +340,33 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
     if (c == u'\t' || c == u'\r' || c == u'\n') return refuse(u"its name holds a tab or line break");
   if (text.archive_member) return refuse(u"it is a member of an archive");
 
-  // 2. the file
+  // 2. the file: the one the name leads to, links followed; the log names it, so that an undo
+  // changes it back and a link stays a link.
   const std::string given = Narrow(text.full_name);
   char resolved[PATH_MAX];
   if (::realpath(given.c_str(), resolved) == nullptr) return refuse(u"it cannot be found (" + LastSystemErrorText() + u")");
   const std::string real(resolved);
-  struct stat st {};
-  if (::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return refuse(u"it is not a plain file");
+  const UString real_name = Utf8ToUtf16(real);
+  for (char16_t c : real_name)
+    if (c == u'\t' || c == u'\r' || c == u'\n') return refuse(u"the file it leads to has a tab or line break in its name");
+  const TTextReadSnapshot snapshot = options.snapshot ? *options.snapshot : TakeTextReadSnapshot(nullptr);
+
+  // The log's lock, then the text's (that order everywhere): the log's from reading its line
+  // count (which numbers the markers) until the lines are marked done, the text's from the
+  // fingerprint check until the rename, logging on or off.
+  TModificationLogSession log;
+  if (options.logging) {
+    UString error;
+    if (!log.Open(options.log_file.empty() ? ModificationLogFileName() : options.log_file, &snapshot, error) ||
+        !log.Appendable(error))
+      return refuse(error);
+  }
+  TTextLock lock;
+  {
+    UString error;
+    if (!lock.Lock(real, error)) return refuse(error);
+  }
+  const struct stat st = lock.Stat();
   if (static_cast<int64_t>(st.st_size) > kLargestText) return refuse(u"it has 4 GiB or more");
   if ((st.st_mode & 0222) == 0 || ::access(real.c_str(), W_OK) != 0) return refuse(u"it is read-only");
   if (::access(FolderOf(real).c_str(), W_OK | X_OK) != 0) return refuse(u"its folder is not writable");
@@ -493,14 +380,6 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
     return refuse(u"its size is not the size the concordance knows");
   }
 
-  // The log is locked for the whole change: its line count numbers the markers.
-  TLockedLog log;
-  if (options.logging) {
-    UString error;
-    if (!log.Open(options.log_file.empty() ? ModificationLogFileName() : options.log_file, error))
-      return refuse(error);
-  }
-
   // 4. the hits, read as the reader reads the text
   std::vector<TSpot> spots;
   for (size_t i = 0; i < text.changes.size(); ++i) {
@@ -511,13 +390,12 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
                    [](const TSpot& a, const TSpot& b) { return a.position < b.position; });
   TTextForm form;
   {
-    const TTextReadSnapshot snapshot = options.snapshot ? *options.snapshot : TakeTextReadSnapshot(nullptr);
     TTextReadRun run(snapshot);
     std::unique_ptr<TTextTagHandler> tags =
         options.make_tag_handler ? options.make_tag_handler() : MakeWorkerTagHandler(run.Settings());
     TChosenFileDetailsFullRec chosen;
-    chosen.rec.filename = ExtractFileName(text.full_name);
-    chosen.folder = ExcludeTrailingPathDelimiter(ExtractFilePath(text.full_name));
+    chosen.rec.filename = ExtractFileName(real_name);
+    chosen.folder = ExcludeTrailingPathDelimiter(ExtractFilePath(real_name));
     chosen.rec.size = size_now;
     chosen.rec.wanted = kWantedFound;
     chosen.rec.jumps = std::make_shared<TJumpList>();
@@ -531,13 +409,11 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
     if (!s.found) return refuse(s.why.empty() ? u"a hit lies beyond the text's end" : s.why);
   }
 
-  // The bytes, still those the fingerprint names.
+  // The bytes, still those the fingerprint names (another program may write without the lock).
   std::string bytes;
   {
-    const int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat again {};
-    const bool read = fd >= 0 && ReadAllFromDescriptor(fd, bytes) && ::fstat(fd, &again) == 0;
-    if (fd >= 0) ::close(fd);
+    const bool read = ReadAllFromDescriptor(lock.Fd(), bytes) && ::fstat(lock.Fd(), &again) == 0;
     if (!read) return refuse(u"it could not be read (" + LastSystemErrorText() + u")");
     if (static_cast<int64_t>(bytes.size()) != size_now || again.st_size != st.st_size || WriteNs(again) != ns_now)
       return refuse(u"it changed while it was being read");
@@ -631,7 +507,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   const UString name_part = options.initials.empty() ? UString(u"_") : options.initials;
   const UString stamp = options.stamp.empty() ? NowAsTimeStamp() : options.stamp;
   std::vector<UString> markers(text.changes.size());
-  int64_t number = log.Lines();
+  int64_t number = static_cast<int64_t>(log.Log().lines.size());
   for (TPlannedEdit& e : planned) {
     if (!e.marker) continue;
     markers[e.change] = WrappedAsMarker(name_part + IntToUStr(++number));
@@ -666,7 +542,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   UString error;
   if (!EnsureBackup(real, bytes, st.st_mode, result.backup, error)) return refuse(error);
 
-  // 7. the rewrite
+  // 7. the rewrite, beside the text
   std::vector<std::pair<const char*, size_t>> pieces;
   int64_t from = 0;
   for (const TPlannedEdit& e : planned) {
@@ -677,19 +553,40 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   pieces.emplace_back(bytes.data() + from, bytes.size() - static_cast<size_t>(from));
   std::string temp;
   if (!WriteSibling(real, pieces, st.st_mode, temp, error)) return refuse(error);
-  if (options.before_replacing && !options.before_replacing(text.full_name)) {
-    ::unlink(temp.c_str());
-    return refuse(u"the change was abandoned before the text was replaced");
+
+  // 8. the log's lines, on disk and pending before the text is replaced: a text is never changed
+  // without its lines, and lines whose change never reached the text are dropped when the log is
+  // next read.
+  if (options.logging) {
+    const UString keyword = ModifySourceTextsKeyword(options.mode);
+    for (const TPlannedEdit& e : planned) {
+      if (!e.marker) continue;
+      UString line = first_column + u"\t" + stamp + u"\t" + real_name + u"\t" + markers[e.change] + u"\t" +
+                     keyword + u"\t" + IntToUStr(char_offset[e.change]) + u"\t";
+      if (set) line += u"\t\t" + inserted[e.change] + u"\t";
+      else line += phrase_before[e.change] + u"\t" + phrase_after[e.change] + u"\t\t";
+      result.log_lines.push_back(std::move(line));
+    }
+    if (!log.AppendPending(result.log_lines, error)) {
+      ::unlink(temp.c_str());
+      result.log_lines.clear();
+      return refuse(error);
+    }
   }
+  auto abandon = [&](UStringView why) {
+    ::unlink(temp.c_str());
+    log.DropPending();
+    result.log_lines.clear();
+    return refuse(why);
+  };
+  if (options.before_replacing && !options.before_replacing(text.full_name))
+    return abandon(u"the change was abandoned before the text was replaced");
   struct stat before {};
-  if (::stat(real.c_str(), &before) != 0 || before.st_size != st.st_size || WriteNs(before) != ns_now) {
-    ::unlink(temp.c_str());
-    return refuse(u"it changed while it was being modified");
-  }
+  if (::stat(real.c_str(), &before) != 0 || before.st_size != st.st_size || WriteNs(before) != ns_now)
+    return abandon(u"it changed while it was being modified");
   if (::rename(temp.c_str(), real.c_str()) != 0) {
     const UString why = LastSystemErrorText();
-    ::unlink(temp.c_str());
-    return refuse(u"it could not be replaced (" + why + u")");
+    return abandon(u"it could not be replaced (" + why + u")");
   }
   SyncFolder(FolderOf(real));
   struct stat after {};
@@ -699,20 +596,8 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   }
   result.modified = true;
   for (const TPlannedEdit& e : planned) result.edits.push_back(e.edit);
-
-  // 8. the log
-  if (options.logging) {
-    const UString keyword = ModifySourceTextsKeyword(options.mode);
-    for (const TPlannedEdit& e : planned) {
-      if (!e.marker) continue;
-      UString line = first_column + u"\t" + stamp + u"\t" + text.full_name + u"\t" + markers[e.change] + u"\t" +
-                     keyword + u"\t" + IntToUStr(char_offset[e.change]) + u"\t";
-      if (set) line += u"\t\t" + inserted[e.change] + u"\t";
-      else line += phrase_before[e.change] + u"\t" + phrase_after[e.change] + u"\t\t";
-      result.log_lines.push_back(std::move(line));
-    }
-    if (!log.Append(result.log_lines, error)) result.log_problem = text.full_name + u": " + error;
-  }
+  // A line not marked done stays pending; its change is in the text, so it stays undoable.
+  if (options.logging && !log.MarkDone(error)) result.log_problem = text.full_name + u": " + error;
   return result;
 }
 

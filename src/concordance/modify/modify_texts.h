@@ -5,8 +5,10 @@
 // Per text, in this order (ModifyOneText); the first failure refuses the whole text, which is
 // then left byte-identical, and the refusal names the text and its reason:
 //   1. the name: no tab or line break (the log is tab-separated); not a member of an archive;
-//   2. the file, symbolic links followed: a regular file under 4 GiB (positions are 32-bit in
-//      older documents), the file and its folder writable;
+//   2. the file, symbolic links followed (the log names the file they lead to, so that an undo
+//      changes that file and a link stays a link); the log's lock (with logging) and then the
+//      text's are taken (modify_locks.h), the text's until the rename: a regular file under
+//      4 GiB (positions are 32-bit in older documents), the file and its folder writable;
 //   3. the fingerprint (size + last-write time in ns) the concordance took when the text was
 //      read must still hold; without one (older documents) the size known to the concordance,
 //      when known, must;
@@ -18,10 +20,13 @@
 //      its mark or without, or its code page); nothing else in the text is re-encoded;
 //   6. the backup "name.original" beside the file is made once: an existing one (older) is
 //      kept; without a backup nothing is changed;
-//   7. one rewrite through a temporary sibling: written, flushed to disk, given the file's mode,
-//      and renamed over the file only when the fingerprint still holds;
-//   8. with logging, one log line per change, appended under a lock (the log's line count gives
-//      each change its running number).
+//   7. one rewrite through a temporary sibling, written, flushed to disk and given the file's
+//      mode;
+//   8. with logging, one log line per change, numbered after the log's lines as read under its
+//      lock, appended pending and flushed to disk (modify_undo.h): a log that cannot take them
+//      refuses the text;
+//   9. the rewrite is renamed over the file only when the fingerprint still holds; then the
+//      log's lines are marked done.
 // A search phrase: within its extent every blank (space, tab, line break) outside a tag ("<" to
 // ">") becomes the joiner, one character for one; with logging a marker naming the change goes
 // before it. Two lines with one hit change it once; a phrase overlapping an earlier one is
@@ -31,11 +36,13 @@
 // line's own too, so it still names its hit); a replaced blank moves the positions after it.
 //
 // The log: UTF-16LE with a byte-order mark, LF line ends. Fields, tab-separated:
-//   1 initials (or the system's user name), 2 time stamp "yyyymmddhhnn", 3 full file name,
-//   4 marker, 5 keyword (SET, SEARCHWORD), 6 character offset of the change from 0 in the
-//   decoded text without its mark (as it is once the earlier changes of the run are made),
-//   then for SET: empty, empty, the inserted text, and a closing tab; for SEARCHWORD: the phrase
-//   as it was, the phrase as written, and two closing tabs.
+//   1 initials (or the system's user name), 2 time stamp "yyyymmddhhnn", 3 full name of the file
+//   changed (links resolved), 4 marker, 5 keyword (SET, SEARCHWORD), 6 character offset of the
+//   change from 0 in the text without its mark, decoded as the reader decodes it
+//   (modify_text_form.h), as it is once the earlier changes of the run are made; then for SET:
+//   empty, empty, the inserted text, and a closing tab; for SEARCHWORD: the phrase as it was,
+//   the phrase as written, and two closing tabs. Until its text is replaced a line ends in "?"
+//   instead of its last closing tab (pending).
 #pragma once
 
 #include <cstdint>

@@ -1,20 +1,32 @@
 #include "concordance/modify/modify_undo.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
+#include "concordance/modify/modify_text_form.h"
 #include "concordance/modify/modify_texts.h"
+#include "model/text_reader.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
+#include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
 namespace {
+
+// What ends a line written before its text was replaced, in place of its closing tab.
+constexpr char16_t kPendingEnd = u'?';
 
 bool ReadFileBytes(const std::string& name, std::string& out, mode_t& mode) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -28,8 +40,8 @@ bool ReadFileBytes(const std::string& name, std::string& out, mode_t& mode) {
 
 // Writes the bytes beside name and renames them over it; the old file stays whole on failure.
 bool ReplaceFile(const std::string& name, const std::string& bytes, mode_t mode, UString& error) {
-  std::string temp = name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  const int fd = CreateTemporarySibling(name, 0600, temp);
   if (fd < 0) {
     error = u"no temporary file can be made beside it (" + LastSystemErrorText() + u")";
     return false;
@@ -51,35 +63,44 @@ bool ReplaceFile(const std::string& name, const std::string& bytes, mode_t mode,
   return ok;
 }
 
-struct TTextBytes {
-  TTextBytesKind kind = TTextBytesKind::Utf8;
-  size_t signature = 0;
-  int code_page = 1252;
-};
-
-TTextBytes FormOf(const std::string& bytes, TTextBytesKind kind, int code_page) {
-  TTextBytes f{kind, 0, code_page};
-  const auto b = [&](size_t i) { return i < bytes.size() ? static_cast<uint8_t>(bytes[i]) : 0; };
-  if (kind == TTextBytesKind::Utf16LE && b(0) == 0xFF && b(1) == 0xFE) f.signature = 2;
-  if (kind == TTextBytesKind::Utf16BE && b(0) == 0xFE && b(1) == 0xFF) f.signature = 2;
-  if (kind == TTextBytesKind::Utf8 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) f.signature = 3;
-  return f;
+bool WriteWholeAt(int fd, const std::string& bytes, int64_t at) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t w = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(at + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<size_t>(w);
+  }
+  return true;
 }
 
-std::string Encode(const TTextBytes& f, UStringView text) {
-  std::string out;
-  switch (f.kind) {
-    case TTextBytesKind::Utf16LE:
-    case TTextBytesKind::Utf16BE:
-      for (char16_t c : text) {
-        const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-        if (f.kind == TTextBytesKind::Utf16LE) out += lo, out += hi;
-        else out += hi, out += lo;
-      }
-      return out;
-    case TTextBytesKind::Utf8: return Utf16ToUtf8(text);
-    case TTextBytesKind::CodePage: return EncodeCodePage(text, f.code_page);
+// The log's own encoding, so that a rewrite writes it as it was.
+TTextForm FormOfLog(const TModificationLog& log) {
+  TTextForm form;
+  switch (static_cast<TTextBytesKind>(log.bytes_kind)) {
+    case TTextBytesKind::Utf16LE: form.encoding = TTextEncoding::Utf16LE; break;
+    case TTextBytesKind::Utf16BE: form.encoding = TTextEncoding::Utf16BE; break;
+    case TTextBytesKind::Utf8: form.encoding = TTextEncoding::Utf8; break;
+    case TTextBytesKind::CodePage: form.encoding = TTextEncoding::CodePage; break;
   }
+  form.code_page = log.code_page;
+  return form;
+}
+
+bool HasSignature(const std::string& bytes, TTextBytesKind kind) {
+  const auto b = [&](size_t i) { return i < bytes.size() ? static_cast<uint8_t>(bytes[i]) : 0; };
+  switch (kind) {
+    case TTextBytesKind::Utf16LE: return b(0) == 0xFF && b(1) == 0xFE;
+    case TTextBytesKind::Utf16BE: return b(0) == 0xFE && b(1) == 0xFF;
+    case TTextBytesKind::Utf8: return b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF;
+    case TTextBytesKind::CodePage: return false;
+  }
+  return false;
+}
+
+// In the log's encoding; a character a code page lacks is written as "?", as before.
+std::string EncodedForLog(const TTextForm& form, UStringView text) {
+  std::string out;
+  EncodeIn(form, text, out);
   return out;
 }
 
@@ -112,76 +133,70 @@ bool AllDigits(UStringView s) {
   return true;
 }
 
-// One entry undone in its text; false with why when it is left alone.
-bool UndoEntry(const TModificationLogEntry& e, int code_page, UString& why) {
-  const UString file = e.Field(3);
-  const TModifySourceTexts kind = StringToModifySourceTexts(e.Field(5));
-  const UString offset_text = e.Field(6);
-  if (kind != TModifySourceTexts::mst_set && kind != TModifySourceTexts::mst_search_word) {
-    why = u"it is not a change that can be undone";
-    return false;
-  }
-  if (!AllDigits(offset_text)) {
-    why = u"its offset \"" + offset_text + u"\" is not a number";
-    return false;
-  }
-  size_t at = 0;
-  for (char16_t c : offset_text) at = at * 10 + static_cast<size_t>(c - u'0');
-  const std::string name = Utf16ToUtf8(file);
-  std::string bytes;
-  mode_t mode = 0;
-  if (!FileExists(file) || !ReadFileBytes(name, bytes, mode)) {
-    why = file + u" cannot be read";
-    return false;
-  }
-  UString text;
-  const TTextBytesKind bytes_kind =
-      DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), text, code_page);
-  const TTextBytes form = FormOf(bytes, bytes_kind, code_page);
+std::optional<std::string> Resolved(UStringView name) {
+  char buffer[PATH_MAX];
+  if (::realpath(Utf16ToUtf8(name).c_str(), buffer) == nullptr) return std::nullopt;
+  return std::string(buffer);
+}
 
-  UString written, restored;
-  if (kind == TModifySourceTexts::mst_set) {
-    written = e.Field(9);
-  } else {
-    const UString marker = e.Field(4), phrase = e.Field(7);
-    UString joined = e.Field(8);
-    if (marker.empty() || phrase.empty()) {
-      why = u"it names no marker or phrase";
-      return false;
-    }
-    if (joined.empty() && at + marker.size() + phrase.size() <= text.size())
-      joined = text.substr(at + marker.size(), phrase.size());  // older lines: read it, checked below
-    if (!IsJoinedForm(phrase, joined)) {
-      why = u"the phrase after its marker is not \"" + phrase + u"\" joined";
-      return false;
-    }
-    written = marker + joined;
-    restored = phrase;
-  }
-  if (written.empty() || at + written.size() > text.size() || UStringView(text).substr(at, written.size()) != written) {
-    why = file + u" no longer holds \"" + written + u"\" at character " + offset_text;
-    return false;
-  }
-  // Only bytes that read back exactly are replaced; anything else would change more than the change.
-  const std::string before = Encode(form, UStringView(text).substr(0, at));
-  const std::string change = Encode(form, written);
-  if (bytes.compare(form.signature, before.size(), before) != 0 ||
-      bytes.compare(form.signature + before.size(), change.size(), change) != 0) {
-    why = file + u": its bytes do not read back to the logged text";
-    return false;
-  }
-  const std::string replacement = Encode(form, restored);
-  UString check;
-  DecodeTextBytes(reinterpret_cast<const uint8_t*>(replacement.data()), replacement.size(), check, code_page);
-  if (form.kind == TTextBytesKind::CodePage && check != restored) {
-    why = file + u": its code page cannot carry \"" + restored + u"\"";
-    return false;
-  }
-  bytes.replace(form.signature + before.size(), change.size(), replacement);
+// The text the entry names, locked and read, with the form the reader gives it.
+struct TLockedText {
+  std::string name;  // links resolved
+  TTextLock lock;
+  std::string bytes;
+  TTextForm form;
+};
+bool ReadLockedText(UStringView file, const TTextReadSnapshot& snapshot, TLockedText& text, UString& why) {
+  const std::optional<std::string> real = Resolved(file);
   UString error;
-  if (!ReplaceFile(name, bytes, mode, error)) {
+  if (!real) {
+    why = UString(file) + u" cannot be read";
+    return false;
+  }
+  text.name = *real;
+  if (!text.lock.Lock(text.name, error)) {
+    why = UString(file) + u": " + error;
+    return false;
+  }
+  if (!ReadAllFromDescriptor(text.lock.Fd(), text.bytes) ||
+      !ReadersTextForm(Utf8ToUtf16(text.name), snapshot, text.form)) {
+    why = UString(file) + u" cannot be read";
+    return false;
+  }
+  return true;
+}
+
+// One entry undone in its text; false with why when it is left alone.
+bool UndoEntry(const TModificationLogEntry& e, const TTextReadSnapshot& snapshot, UString& why) {
+  const UString file = e.Field(3);
+  TLockedText text;
+  if (!ReadLockedText(file, snapshot, text, why)) return false;
+  const struct stat& st = text.lock.Stat();
+  if ((st.st_mode & 0222) == 0 || ::access(text.name.c_str(), W_OK) != 0) {
+    why = file + u": it is read-only";
+    return false;
+  }
+  TLoggedChangeSpot spot;
+  if (!LocateLoggedChange(e, text.form, text.bytes, spot, why)) return false;
+  text.bytes.replace(static_cast<size_t>(spot.byte), static_cast<size_t>(spot.length), spot.restored);
+  UString error;
+  if (!ReplaceFile(text.name, text.bytes, st.st_mode, error)) {
     why = file + u": " + error;
     return false;
+  }
+  return true;
+}
+
+// Whether a text holds the changes of its pending entries (all of them: one rename put them all
+// in); nullopt when the text cannot be read.
+std::optional<bool> HoldsChanges(UStringView file, const std::vector<const TModificationLogEntry*>& entries,
+                                 const TTextReadSnapshot& snapshot) {
+  TLockedText text;
+  UString why;
+  if (!ReadLockedText(file, snapshot, text, why)) return std::nullopt;
+  for (const TModificationLogEntry* e : entries) {
+    TLoggedChangeSpot spot;
+    if (!LocateLoggedChange(*e, text.form, text.bytes, spot, why)) return false;
   }
   return true;
 }
@@ -204,6 +219,53 @@ UString WithoutEnd(UStringView line) {
   return UString(line);
 }
 
+// The entries of the log's lines.
+void FindEntries(TModificationLog& log) {
+  log.entries.clear();
+  log.latest_stamp.clear();
+  const int32_t count = static_cast<int32_t>(log.lines.size());
+  for (int32_t i = 0; i < count; ++i) {
+    TModificationLogEntry e{i, WithoutEnd(log.lines[static_cast<size_t>(i)])};
+    if (e.raw.empty() || e.raw[0] == u';' || e.raw.find(u'\t') == UString::npos) continue;
+    const TModifySourceTexts kind = StringToModifySourceTexts(e.Field(5));
+    if (e.raw.back() == kPendingEnd &&
+        (kind == TModifySourceTexts::mst_set || kind == TModifySourceTexts::mst_search_word)) {
+      e.raw.back() = u'\t';
+      e.pending = true;
+    }
+    log.entries.push_back(std::move(e));
+    if (i >= count - 5) log.latest_stamp = log.entries.back().Field(2);
+  }
+}
+
+// The log as it is on disk (no lock); a missing log is empty.
+bool ReadLogFile(UStringView log_name, TModificationLog& log, int64_t& size, UString& error) {
+  log = TModificationLog();
+  size = 0;
+  if (!FileExists(log_name)) return true;
+  std::string bytes;
+  mode_t mode = 0;
+  if (!ReadFileBytes(Utf16ToUtf8(log_name), bytes, mode)) {
+    error = u"The modification log " + UString(log_name) + u" cannot be read (" + LastSystemErrorText() + u")";
+    return false;
+  }
+  UString text;
+  const TTextBytesKind kind = DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), text);
+  log.exists = true;
+  log.bytes_kind = static_cast<uint8_t>(kind);
+  log.signature = HasSignature(bytes, kind);
+  log.lines = SplitKeepingEnds(text);
+  FindEntries(log);
+  size = static_cast<int64_t>(bytes.size());
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 }  // namespace
 
 UString TModificationLogEntry::Field(int n) const { return NthDelimitedField(raw, u'\t', n); }
@@ -215,30 +277,154 @@ UString TModificationLogEntry::Shown() const {
   return s;
 }
 
+// --- the log under its lock ---------------------------------------------------------------------
+
+TModificationLogSession::~TModificationLogSession() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TModificationLogSession::Open(UStringView log_name, const TTextReadSnapshot* snapshot, UString& error) {
+  name_ = UString(log_name);
+  const std::string name = Utf16ToUtf8(name_);
+  if (name.empty()) {
+    error = u"no modification log is named";
+    return false;
+  }
+  const UString folder = Utf8ToUtf16(FolderOf(name));
+  if (!DirectoryExists(folder)) ForceDirectories(folder);
+  if (!lock_.Lock(name, error)) return false;
+  if (!ReadLogFile(name_, log_, size_, error)) return false;
+  Settle(snapshot);
+  return true;
+}
+
+void TModificationLogSession::Settle(const TTextReadSnapshot* snapshot) {
+  std::map<UString, std::vector<const TModificationLogEntry*>> pending;
+  for (const TModificationLogEntry& e : log_.entries)
+    if (e.pending) pending[e.Field(3)].push_back(&e);
+  if (pending.empty()) return;
+  std::optional<TTextReadSnapshot> taken;
+  if (!snapshot) snapshot = &taken.emplace(TakeTextReadSnapshot(nullptr));
+  std::vector<UString> lines = log_.lines;
+  std::vector<bool> drop(lines.size(), false);
+  bool settled = false;
+  for (const auto& [file, entries] : pending) {
+    const std::optional<bool> holds = HoldsChanges(file, entries, *snapshot);
+    if (!holds) continue;
+    settled = true;
+    for (const TModificationLogEntry* e : entries) {
+      UString& line = lines[static_cast<size_t>(e->line)];
+      if (*holds) line = e->raw + line.substr(WithoutEnd(line).size());
+      else drop[static_cast<size_t>(e->line)] = true;
+    }
+  }
+  UString error;
+  if (!settled) return;
+  std::vector<UString> kept;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (!drop[i]) kept.push_back(std::move(lines[i]));
+  if (!WriteLines(std::move(kept), error)) AddToLogFile(error);
+}
+
+bool TModificationLogSession::WriteLines(std::vector<UString> lines, UString& error) {
+  UString text;
+  for (const UString& l : lines) text += l;
+  const TTextForm form = FormOfLog(log_);
+  std::string bytes = log_.signature ? EncodedForLog(form, u"\uFEFF") : std::string();
+  bytes += EncodedForLog(form, text);
+  const std::string name = Utf16ToUtf8(name_);
+  struct stat st {};
+  const mode_t mode = ::stat(name.c_str(), &st) == 0 ? st.st_mode : 0644;
+  if (!ReplaceFile(name, bytes, mode, error)) {
+    error = u"The modification log " + name_ + u": " + error;
+    return false;
+  }
+  log_.lines = std::move(lines);
+  FindEntries(log_);
+  size_ = static_cast<int64_t>(bytes.size());
+  return true;
+}
+
+bool TModificationLogSession::Rewrite(const std::vector<bool>& drop, UString& error) {
+  std::vector<UString> kept;
+  for (size_t i = 0; i < log_.lines.size(); ++i)
+    if (i >= drop.size() || !drop[i]) kept.push_back(log_.lines[i]);
+  return WriteLines(std::move(kept), error);
+}
+
+bool TModificationLogSession::Appendable(UString& error) const {
+  if (size_ == 0 || (static_cast<TTextBytesKind>(log_.bytes_kind) == TTextBytesKind::Utf16LE && log_.signature))
+    return true;
+  error = u"the modification log " + name_ + u" is not a UTF-16 text with its byte-order mark";
+  return false;
+}
+
+bool TModificationLogSession::AppendPending(const std::vector<UString>& lines, UString& error) {
+  if (!Appendable(error)) return false;
+  UString text;
+  if (!log_.lines.empty() && WithoutEnd(log_.lines.back()).size() == log_.lines.back().size()) text += u'\n';
+  const size_t before = text.size();
+  marks_.clear();
+  for (const UString& l : lines) {
+    text += l;
+    if (!l.empty() && l.back() == u'\t') {
+      marks_.push_back(2 * (text.size() - 1 - before));
+      text.back() = kPendingEnd;
+    }
+    text += u'\n';
+  }
+  TTextForm form;
+  form.encoding = TTextEncoding::Utf16LE;
+  std::string out = size_ == 0 ? EncodedForLog(form, u"\uFEFF") : std::string();
+  out += EncodedForLog(form, UStringView(text).substr(0, before));
+  pending_ = EncodedForLog(form, UStringView(text).substr(before));
+  pending_at_ = size_ + static_cast<int64_t>(out.size());
+  out += pending_;
+  const std::string name = Utf16ToUtf8(name_);
+  made_ = !log_.exists;
+  fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0 || !WriteWholeAt(fd_, out, size_) || ::fsync(fd_) != 0) {
+    error = u"the modification log " + name_ + u" could not be written (" + LastSystemErrorText() + u")";
+    DropPending();
+    return false;
+  }
+  return true;
+}
+
+bool TModificationLogSession::MarkDone(UString& error) {
+  if (fd_ < 0) return true;
+  std::string done = pending_;
+  for (size_t m : marks_) done[m] = '\t', done[m + 1] = '\0';
+  const bool ok = WriteWholeAt(fd_, done, pending_at_) && ::fsync(fd_) == 0;
+  if (!ok)
+    error = u"the modification log " + name_ + u" could not be marked done; its lines wait (" +
+            LastSystemErrorText() + u")";
+  ::close(fd_);
+  fd_ = -1;
+  return ok;
+}
+
+void TModificationLogSession::DropPending() {
+  if (fd_ < 0) return;
+  if (made_) ::unlink(Utf16ToUtf8(name_).c_str());
+  else if (::ftruncate(fd_, static_cast<off_t>(size_)) == 0) ::fsync(fd_);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+// --- reading and undoing ----------------------------------------------------------------------------
+
 bool ReadModificationLog(UStringView log_name, TModificationLog& log, UString& error) {
   log = TModificationLog();
   if (!FileExists(log_name)) return true;
-  std::string bytes;
-  mode_t mode = 0;
-  if (!ReadFileBytes(Utf16ToUtf8(log_name), bytes, mode)) {
-    error = u"The modification log " + UString(log_name) + u" cannot be read (" + LastSystemErrorText() + u")";
-    return false;
+  TModificationLogSession session;
+  UString why;
+  if (session.Open(log_name, nullptr, why)) {
+    log = session.Log();
+    return true;
   }
-  UString text;
-  const TTextBytesKind kind = DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), text);
-  const TTextBytes form = FormOf(bytes, kind, 1252);
-  log.exists = true;
-  log.bytes_kind = static_cast<uint8_t>(kind);
-  log.signature = form.signature > 0;
-  log.lines = SplitKeepingEnds(text);
-  const int32_t count = static_cast<int32_t>(log.lines.size());
-  for (int32_t i = 0; i < count; ++i) {
-    UString raw = WithoutEnd(log.lines[static_cast<size_t>(i)]);
-    if (raw.empty() || raw[0] == u';' || raw.find(u'\t') == UString::npos) continue;
-    log.entries.push_back(TModificationLogEntry{i, std::move(raw)});
-    if (i >= count - 5) log.latest_stamp = log.entries.back().Field(2);
-  }
-  return true;
+  int64_t size = 0;
+  return ReadLogFile(log_name, log, size, error);
 }
 
 std::vector<bool> EntriesByInitials(const std::vector<TModificationLogEntry>& entries, UStringView initials) {
@@ -253,51 +439,122 @@ std::vector<bool> EntriesAtStamp(const std::vector<TModificationLogEntry>& entri
   return out;
 }
 
-TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& lines, int code_page) {
+bool LocateLoggedChange(const TModificationLogEntry& e, const TTextForm& form, const std::string& bytes,
+                        TLoggedChangeSpot& spot, UString& why) {
+  const UString file = e.Field(3);
+  const TModifySourceTexts kind = StringToModifySourceTexts(e.Field(5));
+  const UString offset_text = e.Field(6);
+  if (kind != TModifySourceTexts::mst_set && kind != TModifySourceTexts::mst_search_word) {
+    why = u"it is not a change that can be undone";
+    return false;
+  }
+  if (!AllDigits(offset_text)) {
+    why = u"its offset \"" + offset_text + u"\" is not a number";
+    return false;
+  }
+  int64_t at = 0;
+  for (char16_t c : offset_text) at = at * 10 + (c - u'0');
+  const int64_t byte = ByteOfCharacter(form, bytes, at);
+  UString written, restored;
+  if (kind == TModifySourceTexts::mst_set) {
+    written = e.Field(9);
+  } else {
+    const UString marker = e.Field(4), phrase = e.Field(7);
+    UString joined = e.Field(8);
+    if (marker.empty() || phrase.empty()) {
+      why = u"it names no marker or phrase";
+      return false;
+    }
+    std::string marker_bytes;
+    if (joined.empty() && byte >= 0 && EncodeIn(form, marker, marker_bytes)) {
+      // Older lines: read it, checked below.
+      const size_t from = std::min(bytes.size(), static_cast<size_t>(byte) + marker_bytes.size());
+      const size_t n = std::min(bytes.size() - from, 4 * phrase.size());
+      joined = DecodeIn(form, bytes.data() + from, n).substr(0, phrase.size());
+    }
+    if (!IsJoinedForm(phrase, joined)) {
+      why = u"the phrase after its marker is not \"" + phrase + u"\" joined";
+      return false;
+    }
+    written = marker + joined;
+    restored = phrase;
+  }
+  std::string change;
+  if (written.empty() || byte < 0 || !EncodeIn(form, written, change) ||
+      bytes.compare(static_cast<size_t>(byte), change.size(), change) != 0) {
+    why = file + u" no longer holds \"" + written + u"\" at character " + offset_text;
+    return false;
+  }
+  if (!EncodeIn(form, restored, spot.restored)) {
+    why = file + u": its encoding cannot carry \"" + restored + u"\"";
+    return false;
+  }
+  spot.byte = byte;
+  spot.length = static_cast<int64_t>(change.size());
+  return true;
+}
+
+namespace {
+
+// Undoes the entries of the log as it is under its lock that `chosen` picks (true for an entry
+// of the log); notes name the chosen entries not found in it.
+TUndoResult UndoChosen(UStringView log_name, int code_page, const TTextReadSnapshot* snapshot,
+                       const std::function<std::vector<bool>(const TModificationLog&, std::vector<UString>&)>& choose) {
   TUndoResult result;
-  const std::string name = Utf16ToUtf8(log_name);
-  // Held for the whole undo: the modification step appends under the same lock.
-  const int lock = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
-    result.log_problem = u"The modification log " + UString(log_name) + u" cannot be opened (" + LastSystemErrorText() + u")";
-    if (lock >= 0) ::close(lock);
-    return result;
+  TTextReadSnapshot settings = snapshot ? *snapshot : TakeTextReadSnapshot(nullptr);
+  if (code_page != 0) {
+    Tfixed_lang_details32 language = settings.text_settings.Language();
+    language.SetWindowsCodePage(static_cast<uint16_t>(code_page));
+    settings.text_settings.SetLanguage(language);
   }
-  TModificationLog log;
-  if (!ReadModificationLog(log_name, log, result.log_problem)) {
-    ::close(lock);
-    return result;
-  }
+  // Held for the whole undo: a modification appends under the same lock.
+  TModificationLogSession session;
+  if (!session.Open(log_name, &settings, result.log_problem)) return result;
+  const TModificationLog& log = session.Log();
+  const std::vector<bool> chosen = choose(log, result.notes);
   std::vector<bool> drop(log.lines.size(), false);
-  for (auto it = log.entries.rbegin(); it != log.entries.rend(); ++it) {
-    bool chosen = false;
-    for (int32_t l : lines) chosen = chosen || l == it->line;
-    if (!chosen) continue;
+  for (size_t k = log.entries.size(); k-- > 0;) {
+    if (!chosen[k]) continue;
+    const TModificationLogEntry& e = log.entries[k];
     UString why;
-    if (UndoEntry(*it, code_page, why)) {
-      drop[static_cast<size_t>(it->line)] = true;
+    if (UndoEntry(e, settings, why)) {
+      drop[static_cast<size_t>(e.line)] = true;
       ++result.undone;
     } else {
-      result.notes.push_back(u"Line " + IntToUStr(it->line + 1) + u" of the log: " + why);
+      result.notes.push_back(u"Line " + IntToUStr(e.line + 1) + u" of the log: " + why);
     }
   }
-  if (result.undone > 0) {
-    UString kept;
-    for (size_t i = 0; i < log.lines.size(); ++i)
-      if (!drop[i]) kept += log.lines[i];
-    TTextBytes form{static_cast<TTextBytesKind>(log.bytes_kind), 0, log.code_page};
-    std::string bytes;
-    if (log.signature) {
-      if (form.kind == TTextBytesKind::Utf8) bytes = "\xEF\xBB\xBF";
-      else bytes = Encode(form, u"\uFEFF");
-    }
-    bytes += Encode(form, kept);
-    struct stat st {};
-    const mode_t mode = ::fstat(lock, &st) == 0 ? st.st_mode : 0644;
-    UString error;
-    if (!ReplaceFile(name, bytes, mode, error))
-      result.log_problem = u"The modification log " + UString(log_name) + u": " + error;
-  }
-  ::close(lock);
+  UString error;
+  if (result.undone > 0 && !session.Rewrite(drop, error)) result.log_problem = error;
   return result;
+}
+
+}  // namespace
+
+TUndoResult UndoModifications(UStringView log_name, const std::vector<int32_t>& lines, int code_page,
+                              const TTextReadSnapshot* snapshot) {
+  return UndoChosen(log_name, code_page, snapshot, [&](const TModificationLog& log, std::vector<UString>&) {
+    std::vector<bool> chosen;
+    for (const TModificationLogEntry& e : log.entries)
+      chosen.push_back(std::find(lines.begin(), lines.end(), e.line) != lines.end());
+    return chosen;
+  });
+}
+
+TUndoResult UndoListedModifications(UStringView log_name, const std::vector<TModificationLogEntry>& entries,
+                                  int code_page, const TTextReadSnapshot* snapshot) {
+  return UndoChosen(log_name, code_page, snapshot, [&](const TModificationLog& log, std::vector<UString>& notes) {
+    std::vector<bool> chosen(log.entries.size(), false);
+    for (const TModificationLogEntry& wanted : entries) {
+      // The entry at its place, else the last one that reads the same and is not taken yet.
+      size_t found = log.entries.size();
+      for (size_t k = log.entries.size(); k-- > 0;) {
+        if (chosen[k] || log.entries[k].raw != wanted.raw) continue;
+        if (found == log.entries.size() || log.entries[k].line == wanted.line) found = k;
+      }
+      if (found < log.entries.size()) chosen[found] = true;
+      else notes.push_back(u"Line " + IntToUStr(wanted.line + 1) + u" of the log: it is no longer in the log");
+    }
+    return chosen;
+  });
 }

@@ -53,6 +53,8 @@ class TRunCommitter {
     result_.stop_chunk = -1;
   }
   void SetEnd(TRunEnd end) { result_.end = end; }
+  void SetWorkers(int32_t workers) { result_.workers = workers; }
+  void SetWorkerWakeups(int64_t n) { result_.worker_wakeups = n; }
   TConcordanceRunResult Take() {
     token_.Flush();
     return std::move(result_);
@@ -96,6 +98,12 @@ class TRunCommitter {
 };
 
 bool TRunCommitter::Commit(TTextOutcome&& text) {
+  // A text stopped before its first chunk was not read: the run ends before it, as when the stop
+  // came before its worker began.
+  if (text.not_read) {
+    StoppedBefore(text.text_index, static_cast<TStopState>(std::clamp<uint8_t>(text.stop_state, 1, 2)));
+    return false;
+  }
   for (const UString& line : text.log_lines) Log(line);
 
   const int32_t item_count = static_cast<int32_t>(result_.sws_found_counter.size());
@@ -273,14 +281,7 @@ class TWorkerPool {
         slots_(static_cast<size_t>(window_)) {
     for (int32_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
   }
-  ~TWorkerPool() {
-    {
-      std::lock_guard lock(mutex_);
-      finished_ = true;
-    }
-    work_cv_.notify_all();
-    for (std::thread& t : threads_) t.join();
-  }
+  ~TWorkerPool() { Finish(); }
 
   struct TSlot {
     bool ready = false;
@@ -291,11 +292,13 @@ class TWorkerPool {
   };
 
   // Waits for text k (polling the token meanwhile, which keeps the windows alive) and frees its
-  // slot for a text further on.
+  // slot for a text further on, waking one idle worker for it when a text may now start (a worker
+  // that finishes its text meanwhile may take it first; the one woken then waits again).
   TSlot Take(int32_t k) {
     std::unique_lock lock(mutex_);
     TSlot& slot = slots_[static_cast<size_t>(k % window_)];
     while (!slot.ready) {
+      waiting_for_ = k;
       if (!ready_cv_.wait_for(lock, std::chrono::milliseconds(TJobToken::kProgressIntervalMs),
                               [&] { return slot.ready; })) {
         lock.unlock();
@@ -303,13 +306,28 @@ class TWorkerPool {
         lock.lock();
       }
     }
+    waiting_for_ = -1;
     TSlot taken = std::move(slot);
     slot = TSlot{};
     next_to_commit_ = k + 1;
     pending_bytes_ -= taken.bytes;
+    const bool wake = idle_ > 0 && !Exhausted() && Startable() > 0;
     lock.unlock();
-    work_cv_.notify_all();
+    if (wake) work_cv_.notify_one();
     return taken;
+  }
+
+  // Ends the workers (the texts they read are dropped) and answers how often one of them was
+  // woken while the run went on.
+  int64_t Finish() {
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    work_cv_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+    return wakeups_;
   }
 
  private:
@@ -318,12 +336,12 @@ class TWorkerPool {
       int32_t k;
       {
         std::unique_lock lock(mutex_);
-        // Every text below next_text_ is committed, being read or done, so with nothing pending
-        // (next_text_ == next_to_commit_) the budget always lets the oldest text start.
-        work_cv_.wait(lock, [&] {
-          return finished_ || Exhausted() || (next_text_ < next_to_commit_ + window_ && pending_bytes_ < budget_) ||
-                 next_text_ == next_to_commit_;
-        });
+        while (!(finished_ || Exhausted() || Startable() > 0)) {
+          ++idle_;
+          work_cv_.wait(lock);
+          --idle_;
+          if (!finished_) ++wakeups_;
+        }
         if (finished_ || Exhausted()) return;
         k = next_text_++;
       }
@@ -337,6 +355,7 @@ class TWorkerPool {
         slot.bytes = PendingLineBytes(slot.outcome);
       }
       slot.ready = true;
+      bool wanted = false;
       {
         std::lock_guard lock(mutex_);
         if (slot.not_started) stop_before_ = std::min(stop_before_, k);
@@ -344,9 +363,19 @@ class TWorkerPool {
           pending_bytes_ += slot.bytes;
           slots_[static_cast<size_t>(k % window_)] = std::move(slot);
         }
+        wanted = waiting_for_ == k;
       }
-      ready_cv_.notify_all();
+      // The committer waits for one text at a time; it looks again each interval anyway.
+      if (wanted) ready_cv_.notify_one();
     }
+  }
+  // Texts that may start now: as many as the window has room for while the lines waiting stay
+  // under the budget, and always the oldest uncommitted one. Every text below next_text_ is
+  // committed, being read or done, so with nothing pending the oldest one can always start and
+  // the run never waits on itself.
+  int32_t Startable() const {
+    if (pending_bytes_ < budget_) return std::max(0, next_to_commit_ + window_ - next_text_);
+    return next_text_ == next_to_commit_ ? 1 : 0;
   }
   bool Exhausted() const { return next_text_ >= settings_.text_count || next_text_ >= stop_before_; }
 
@@ -364,6 +393,9 @@ class TWorkerPool {
   int32_t next_to_commit_ = 0;
   int64_t pending_bytes_ = 0;  // lines of texts done and not yet taken
   int32_t stop_before_ = INT32_MAX;
+  int32_t idle_ = 0;          // workers waiting for a text they may start
+  int32_t waiting_for_ = -1;  // the text the committer waits for
+  int64_t wakeups_ = 0;
   bool finished_ = false;
 };
 
@@ -371,11 +403,18 @@ void RunThreaded(const TConcordanceRunSettings& settings, const TTextWorker& wor
                  TJobToken& token, int32_t threads) {
   TWorkerPool pool(settings, worker, token, threads);
   for (int32_t k = 0; k < settings.text_count; ++k) {
-    if (committer.LimitReached()) return committer.SetEnd(TRunEnd::Limit);
+    if (committer.LimitReached()) {
+      committer.SetEnd(TRunEnd::Limit);
+      break;
+    }
     TWorkerPool::TSlot slot = pool.Take(k);
-    if (slot.not_started) return committer.StoppedBefore(k, slot.stop);
-    if (!committer.Commit(std::move(slot.outcome))) return;
+    if (slot.not_started) {
+      committer.StoppedBefore(k, slot.stop);
+      break;
+    }
+    if (!committer.Commit(std::move(slot.outcome))) break;
   }
+  committer.SetWorkerWakeups(pool.Finish());
 }
 
 }  // namespace
@@ -386,6 +425,7 @@ TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, co
   // The first figure is shown before any text, whichever road follows.
   token.Poll();
   const int32_t threads = std::min(std::max(settings.threads, 1), std::max(settings.text_count, 1));
+  committer.SetWorkers(threads);
   if (committer.LimitReached()) {
     committer.SetEnd(TRunEnd::Limit);
   } else if (threads == 1) {

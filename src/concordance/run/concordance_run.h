@@ -15,7 +15,8 @@
 //     is full. Before a worker starts text k it looks at the token: a stop ends the run before k
 //     (k is not read).
 //   - The run ends after the text that reached the list's limit, after a text that failed (when
-//     failures end the run), or at the first text whose worker saw a stop. Outcomes of texts past
+//     failures end the run), or at the first text whose worker saw a stop; a text whose worker
+//     saw it before the text's first chunk was not read, and the run ends before that text. Outcomes of texts past
 //     the end are dropped: their lines never reach the sink, their logs are not written.
 //   - Workers never touch progress, the log, the sink or the filter; the committer alone does, so
 //     what these see is the same whatever N is.
@@ -116,14 +117,17 @@ struct TConcordanceRunResult {
   bool sw_limit_reached = false;       // some item was refused a line for having enough
   bool all_read = true;                // no text failed
   TRunEnd end = TRunEnd::AllTexts;
-  // A stop: its state, the last text committed (-1: none) and the chunk after which its lines
-  // end (-1: the whole text).
+  // A stop: its state, the last text read and committed (-1: none) and the chunk after which its
+  // lines end (-1: the whole text). Texts after it were not read.
   TStopState stop_state = TStopState::None;
   int32_t stop_text = -1;
   int32_t stop_chunk = -1;
   int64_t running_words = 0;
   int32_t filter_refusals = 0;
   int32_t lines_removed_by_gap = 0;
+  int32_t workers = 1;  // the threads that read the texts (1: inline on the calling thread)
+  // Times an idle worker was woken while the run went on: at most one for each text committed.
+  int64_t worker_wakeups = 0;
 };
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;

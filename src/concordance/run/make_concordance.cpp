@@ -7,6 +7,7 @@
 #include "concordance/run/concordance_run.h"
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
+#include "concordance/run/user_filter.h"
 #include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
@@ -51,6 +52,9 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
   snapshot.conversion_options &= ~uint32_t(8);
   fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
   fRunSetup = std::make_unique<TTextWorkerSetup>();
+  // Loaded once a run, so that a filter that keeps state sees all the run's lines.
+  fRunFilter = std::make_shared<TUserLineFilter>();
+  fRunFilter->LoadFromSettings();
   TTextWorkerSetup& setup = *fRunSetup;
   setup.run = fReadRun.get();
   setup.search_items = &fRunItems;
@@ -135,7 +139,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   settings.allowed_word_gap = fSettings.AllowedLastWordGap();
   settings.one_item_at_a_time = one_search_word >= 0;
   settings.failure_ends_run = true;
-  settings.threads = std::max(1, args.threads);
+  settings.threads = JobWorkerThreads(args.threads);
   settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
   settings.lcid = LCID();
   settings.text_name = [&](int32_t k) {
@@ -151,7 +155,8 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
         const int32_t t = which[static_cast<size_t>(k)];
         return ReadTextForConcordance(setup, fRunTexts[static_cast<size_t>(t)], t);
       },
-      sink, token, nullptr);
+      sink, token, fRunFilter.get());
+  fRunWorkers = result.workers;
   fReadRun->StoreAtRunEnd();
   fConcordanceList->sw_limit_reached = fConcordanceList->sw_limit_reached || result.sw_limit_reached;
   for (size_t i = 0; i < result.sws_found_counter.size(); ++i) {

@@ -6,6 +6,8 @@
 
 #include "model/tag_lists.h"
 #include "model/worker_tag_handler.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 
@@ -57,6 +59,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   // Half a line after each cut, so a hit just before it gets its right context.
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
+  if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -260,7 +263,9 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   AddTagPositions(line);
   line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
-  line.SetText(cutter_.LineText());
+  // A new line's text is written where its list will keep it; a line remade keeps its place.
+  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.LineText());
+  else line.SetText(cutter_.LineText());
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
@@ -360,6 +365,10 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
       out.failure = u"Concordance worker: text " + IntToUStr(text_index) + u" has no run or no search items";
       return out;
     }
+    if (IsOurTemporaryName(chosen.rec.filename)) {
+      out.failure = IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename + u" is a save's temporary file";
+      return out;
+    }
     std::unique_ptr<TTextTagHandler> tags =
         setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
     TLinzoraBufferProcessor p(setup, tags.get(), chosen, text_index, out);
@@ -375,6 +384,7 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     if (!read && set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());
     const bool stopped = out.stop_state >= kPanicStopNow;
     out.stopped_after_chunk = stopped ? p.LastChunkSearched() : -1;
+    out.not_read = stopped && p.LastChunkSearched() < 0 && p.FileSize() > 0;
     // A text stopped on request was read as far as asked: no failure.
     out.read_ok = read || stopped;
     if (!out.read_ok) {

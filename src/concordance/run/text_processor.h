@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "concordance/lines/candidate_lines.h"
@@ -69,7 +70,8 @@ struct TTextWorkerSetup {
   // Each worker makes its own tag handler: with this when given, else from the run's snapshot
   // (the user's tag lists, read from where the run left them).
   std::function<std::unique_ptr<TTextTagHandler>()> make_tag_handler;
-  TConcordanceLineOwner* line_owner = nullptr;  // what the lines report to (only kept by them)
+  // What the lines report to; their texts go straight into its arena when it has one.
+  TConcordanceLineOwner* line_owner = nullptr;
   bool keeping_log = false;                     // buffer log lines in the outcome
   // Told after each chunk of a text: the text's index, its bytes read so far, its size and its
   // running words so far. Called on whichever thread reads the text, so it may only store numbers.
@@ -149,6 +151,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   TConcordanceEntry* grow_line_ = nullptr;
   TGrowResult grow_result_ = TGrowResult::NotRead;
   std::array<bool, 2> grow_edges_{};
+  // Where the new lines' texts are written: stretches of the owner's arena, when it has one.
+  std::optional<TLineTextArena::TLease> lease_;
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its

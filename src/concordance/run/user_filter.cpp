@@ -7,7 +7,7 @@ bool TUserLineFilter::Load(UStringView file_name) {
 }
 
 bool TUserLineFilter::LoadFromSettings() {
-  return library_.OpenIfWanted(GetUseUserFilter(), GetUserDLLFileName(), "HandleConcordanceLine", u"user filter");
+  return library_.OpenIfWanted(GetUseUserFilter(), GetUserDLLFullName(), "HandleConcordanceLine", u"user filter");
 }
 
 bool TUserLineFilter::Keep(UStringView line, int32_t midpoint, int32_t hit_characters, int64_t byte_position,

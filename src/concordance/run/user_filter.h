@@ -28,7 +28,8 @@ class TUserLineFilter {
 
   // Opens the library; false (filter off, one log line naming the file and why) when it cannot.
   bool Load(UStringView file_name);
-  // From the settings: on only when the filter is wanted and its file exists.
+  // From the settings: on only when the filter is wanted and the name they give (a relative one
+  // from the settings' folder) leads to a library file.
   bool LoadFromSettings();
   void Close() { library_.Close(); }
   bool Active() const { return library_.Function() != nullptr; }

@@ -70,14 +70,12 @@ void TConcordanceClusterList::SetClusterLengths() {
 
 bool TConcordanceClusterList::GetNextCloudDatum(TCloudDatum& datum) {
   datum = TCloudDatum();
-  if (cloud_counter_ >= Count()) {
-    cloud_counter_ = 0;
-    return false;
-  }
-  const TConcordanceClusterEntry* e = Row(cloud_counter_);
+  const int row = fCloudCursor++;
+  if (row < 0 || row >= Count()) return false;
+  const TConcordanceClusterEntry* e = Row(row);
   datum.word = e ? e->rec.line.value_or(UString()) : UString();
   datum.value = e ? e->rec.frequency : 0;
-  datum.index = ++cloud_counter_;
+  datum.index = row + 1;
   return true;
 }
 

@@ -79,5 +79,4 @@ class TConcordanceClusterList : public TConcordanceDerivedList {
 
  private:
   static int Compare(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
-  int cloud_counter_ = 0;
 };

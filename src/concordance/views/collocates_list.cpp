@@ -1,6 +1,7 @@
 #include "concordance/views/collocates_list.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -254,15 +255,20 @@ bool TCollocateList::CloudDataNeedsSorting() const { return SortLevel(0).key != 
 
 bool TCollocateList::GetNextCloudDatum(TCloudDatum& datum) {
   datum = TCloudDatum();
-  if (cloud_counter_ < 0 || cloud_counter_ >= Count()) {
-    cloud_counter_ = 0;
-    return false;
-  }
-  const TCollocateEntry* e = Row(cloud_counter_++);
+  const int row = fCloudCursor++;
+  const TCollocateEntry* e = row >= 0 && row < Count() ? Row(row) : nullptr;
   if (!e) return false;
   datum.word = e->MainWordOnly();
-  datum.value = e->rec.head.total;
-  datum.index = cloud_counter_;
+  datum.index = row + 1;
+  if (cloud_data_column <= 0) {
+    datum.value = e->rec.head.total;
+    return true;
+  }
+  // Another column's numbers, rounded (a missing value gives 0, which no cloud draws).
+  TNumberDisplayAndSinglesRec n;
+  NumericalData(cloud_data_column, row, n);
+  datum.value = n.value == kMissingValue || !std::isfinite(n.value)
+                    ? 0 : static_cast<int32_t>(std::clamp<double>(std::lround(n.value), INT32_MIN, INT32_MAX));
   return true;
 }
 

@@ -162,6 +162,8 @@ class TCollocateList : public TConcordanceDerivedList {
   void Set1Sort(int level, int32_t key) override;
   void SetSecondSortAsWordSort() override { Set1Sort(1, 0); }
   void SetSortSettingsToDefault(bool clearing) override;
+  // The column whose numbers the word cloud reads (0: the total).
+  int cloud_data_column = 0;
   // Shown when a statistic column is asked for before association values exist.
   UString last_message;
 
@@ -169,5 +171,4 @@ class TCollocateList : public TConcordanceDerivedList {
   static int Compare(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   TCollocateListDocument* document_;
   TCollocateListDocument default_document_;
-  int cloud_counter_ = 0;
 };

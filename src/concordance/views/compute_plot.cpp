@@ -84,7 +84,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     if (StopRequested(kPanicStopNow) || lines.GetDeleted(j)) return false;
     const TConcordanceEntry* line = lines.Line(j);
     if (!line) return false;
-    t = line->Data().filename_num_original - 1;
+    t = line->SourceTextIndex();
     b = line->Data().sw_number;
     return t >= 0 && t < n_texts && b >= 0 && b < n_sw;
   };

@@ -36,7 +36,7 @@ bool ComputeTimeline(const TConcordanceList& lines, const std::vector<TTimelineT
     if (StopRequested(kPanicStopNow) || lines.GetDeleted(i)) return false;
     const TConcordanceEntry* line = lines.Line(i);
     if (!line) return false;
-    out.text = line->Data().filename_num_original - 1;
+    out.text = line->SourceTextIndex();
     out.item = line->Data().sw_number;
     return out.text >= 0 && out.item >= 0;
   };

@@ -61,6 +61,10 @@ class TDocumentCollocateList : public TCollocateList {
  public:
   explicit TDocumentCollocateList(T_WholeLinzoraHolder& owner)
       : TCollocateList(&owner, &questions_, &owner), questions_(&owner) {}
+  void MoveToOwner(T_WholeLinzoraHolder& owner) override {
+    TCollocateList::MoveToOwner(owner);
+    questions_.doc = &owner;
+  }
 
  private:
   TOwnerCollocateQuestions questions_;

@@ -77,12 +77,12 @@ bool TPatternsList::GetOneCloudDatum(int index, TCloudDatum& datum) {
 }
 
 bool TPatternsList::GetNextCloudDatum(TCloudDatum& datum) {
-  if (cloud_counter_ >= Count()) {
+  const int row = fCloudCursor++;
+  if (row < 0 || row >= Count()) {
     datum = TCloudDatum();
-    cloud_counter_ = 0;
     return false;
   }
-  return GetOneCloudDatum(cloud_counter_++, datum);
+  return GetOneCloudDatum(row, datum);
 }
 
 void TPatternsList::NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) {

@@ -75,5 +75,4 @@ class TPatternsList : public TConcordanceDerivedList {
   int cloud_column = 1;
 
  private:
-  int cloud_counter_ = 0;
 };

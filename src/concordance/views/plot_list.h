@@ -64,6 +64,11 @@ class TConcPlotList : public TConcordanceDerivedList {
   // Plots the owner's lines, grouped or not (derived_views.cpp); false without an owner.
   bool Compute(bool grouped) override;
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
+  // The overall row goes with the list.
+  void MoveToOwner(T_WholeLinzoraHolder& owner) override {
+    TConcordanceDerivedList::MoveToOwner(owner);
+    overall.SetHolderOutsideLists(Holder());
+  }
 
   TConcordancePlotEntry* Row(int i) const;
   TConcordancePlotEntry overall;

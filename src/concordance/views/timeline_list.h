@@ -76,6 +76,11 @@ class TTimelineList : public TConcordanceDerivedList {
  public:
   explicit TTimelineList(TVXBaseHolder* holder, T_WholeLinzoraHolder* owner = nullptr);
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
+  // The overall row goes with the list.
+  void MoveToOwner(T_WholeLinzoraHolder& owner) override {
+    TConcordanceDerivedList::MoveToOwner(owner);
+    overall.SetHolderOutsideLists(Holder());
+  }
 
   TTimeLineEntry overall;
   TTimeLineEntry* Row(int i) const;

@@ -157,42 +157,6 @@ UString SystemTempFolder() {
   return IncludeTrailingPathDelimiter(ec ? UString(u"/tmp") : FromFsPath(p));
 }
 
-bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& writer, UString* error) {
-  auto fail = [&](const char16_t* what) {
-    if (error) *error = UString(what) + u": " + UString(name);
-    return false;
-  };
-  UString folder = ExtractFilePath(name);
-  if (folder.empty()) folder = u".";
-  if (!IsDirectory(folder)) return fail(u"folder does not exist");
-  const UString temp = UniqueTempName(folder, u".~" + ExtractFileName(name) + u".", u".tmp");
-  bool ok = false;
-  {
-    auto out = TFileStream::Open(temp, TFileMode::Create);
-    if (!out) return fail(u"cannot create a file in that folder");
-    try {
-      ok = writer(*out);
-    } catch (...) {
-      ok = false;
-    }
-    ok = out->Flush(true) && ok;
-    ok = out->Close() && ok;
-  }
-  if (!ok) {
-    DeleteFileU(temp);
-    return fail(u"could not write");
-  }
-  if (!RenameFileU(temp, name)) {
-    DeleteFileU(temp);
-    return fail(u"could not replace");
-  }
-  return true;
-}
-
-bool SafeSaveBytes(UStringView name, const void* data, int64_t size, UString* error) {
-  return SafeSaveToFile(name, [&](TStream& s) { return s.WriteExact(data, size); }, error);
-}
-
 bool ReadAllFromDescriptor(int fd, std::string& out) {
   out.clear();
   char buf[1 << 16];

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/rtl/safe_save.h"
 #include "platform/rtl/ustring.h"
 
 class TStream;
@@ -42,10 +43,13 @@ std::vector<UString> FindFiles(UStringView folder, UStringView mask, bool recurs
 
 // Writes a file through a temporary sibling that is renamed over the target only when the
 // writer answered true and every byte reached the disk; otherwise the temporary file is removed
-// and the previous file stays as it was. The error text, when asked for, says what failed.
-bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& writer,
-                    UString* error = nullptr);
-bool SafeSaveBytes(UStringView name, const void* data, int64_t size, UString* error = nullptr);
+// and the previous file stays as it was. A link at the name is followed, the file keeps its mode
+// (and owner where allowed), and a write-protected file is refused (safe_save.h). The error
+// text, when asked for, says what failed and names the file.
+bool SafeSaveToFile(UStringView name, const std::function<bool(TStream&)>& writer, UString* error = nullptr,
+                    TSafeSaveOptions options = {});
+bool SafeSaveBytes(UStringView name, const void* data, int64_t size, UString* error = nullptr,
+                   TSafeSaveOptions options = {});
 
 // A unique, not yet existing name in folder, made from prefix and suffix.
 UString UniqueTempName(UStringView folder, UStringView prefix, UStringView suffix);

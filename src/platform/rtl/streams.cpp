@@ -93,13 +93,31 @@ bool TMemoryStream::SaveToFile(const UString& path) {
 // --- TFileStream -----------------------------------------------------------------------------
 
 std::unique_ptr<TFileStream> TFileStream::Open(const UString& path, TFileMode mode) {
-  const char* m = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
-  std::FILE* f = std::fopen(Utf16ToUtf8(path).c_str(), m);
+  std::FILE* f = std::fopen(Utf16ToUtf8(path).c_str(), ModeText(mode));
   if (!f) return nullptr;
   if (mode == TFileMode::OpenRead && IsDirectory(path)) {
     std::fclose(f);
     return nullptr;
   }
+  return Wrap(f);
+}
+
+std::unique_ptr<TFileStream> TFileStream::FromDescriptor(int fd, TFileMode mode) {
+  if (fd < 0) return nullptr;
+  // "w+b" on a descriptor does not cut the file.
+  std::FILE* f = ::fdopen(fd, ModeText(mode));
+  if (!f) {
+    ::close(fd);
+    return nullptr;
+  }
+  return Wrap(f);
+}
+
+const char* TFileStream::ModeText(TFileMode mode) {
+  return mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
+}
+
+std::unique_ptr<TFileStream> TFileStream::Wrap(std::FILE* f) {
   struct stat st {};
   if (::fstat(fileno(f), &st) != 0) {
     std::fclose(f);

@@ -78,6 +78,9 @@ enum class TFileMode { OpenRead, Create, OpenReadWrite };
 class TFileStream : public TStream {
  public:
   static std::unique_ptr<TFileStream> Open(const UString& path, TFileMode mode);
+  // Takes over a descriptor open at the file's start (closed with the stream, or at once when no
+  // stream can be made).
+  static std::unique_ptr<TFileStream> FromDescriptor(int fd, TFileMode mode);
   ~TFileStream() override;
 
   int64_t Read(void* buffer, int64_t count) override;
@@ -92,6 +95,8 @@ class TFileStream : public TStream {
 
  private:
   explicit TFileStream(std::FILE* f) : f_(f) {}
+  static const char* ModeText(TFileMode mode);
+  static std::unique_ptr<TFileStream> Wrap(std::FILE* f);
   static constexpr size_t kBufferBytes = 1 << 16;
   std::unique_ptr<char[]> buffer_;  // the C stream's buffer; the destructor closes the file first
   std::FILE* f_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include "platform/runtime/vx_runtime.h"
 
@@ -18,7 +19,18 @@ TStopState FromPanicState(uint8_t panic) {
   return TStopState::None;
 }
 
+constexpr int32_t kMaxWorkers = 64;
+
 }  // namespace
+
+int32_t JobWorkerThreads(int32_t requested) {
+  if (requested > 0) return std::min(requested, kMaxWorkers);
+  if (const char* env = std::getenv("LINZORA_THREADS")) {
+    const int n = std::atoi(env);
+    if (n > 0) return std::min(n, kMaxWorkers);
+  }
+  return std::clamp(static_cast<int32_t>(std::thread::hardware_concurrency()), 1, kMaxWorkers);
+}
 
 TJobToken::TJobToken(TProgressSink sink, TClock clock)
     : owner_(std::this_thread::get_id()), sink_(std::move(sink)), clock_(clock ? std::move(clock) : TClock(SteadyMilliseconds)) {}

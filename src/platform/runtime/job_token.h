@@ -26,6 +26,10 @@
 
 enum class TStopState : uint8_t { None = 0, EndOfText = 1, StopNow = 2 };
 
+// The workers a job spreads over when asked for `requested`: that many (at most 64); for 0 or
+// less, the LINZORA_THREADS variable when it holds a number above 0, else one per core.
+int32_t JobWorkerThreads(int32_t requested);
+
 class TJobToken {
  public:
   using TProgressSink = std::function<void(int64_t done, int64_t total)>;

@@ -32,7 +32,7 @@ std::vector<UString> CopyOfBaseHeadings(TTessorineList type, uint8_t left_span, 
   const UString words = Capitalised(VXRes(TVXRes::VXWords));
   switch (type) {
     case kListCollocates: {
-      std::vector<UString> h = {n, VXRes(TVXRes::VXWord), VXRes(TVXRes::VXSearchWord)};
+      std::vector<UString> h = {n, Capitalised(VXRes(TVXRes::VXWord)), VXRes(TVXRes::VXSearchWord)};
       for (int i = 0; i < kRelationshipStatsCount; ++i) h.push_back(RelationshipAsString(i));
       h.insert(h.end(), {VXRes(TVXRes::VXSet), VXRes(TVXRes::VXTextFiles), VXRes(TVXRes::VXTotal), VXRes(TVXRes::VXLeft),
                          VXRes(TVXRes::VXRight)});

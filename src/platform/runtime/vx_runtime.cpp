@@ -81,9 +81,25 @@ UString GetLogFilename() {
   return g_log_name;
 }
 
+UString EscapedForLog(UStringView line) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  UString out;
+  out.reserve(line.size());
+  for (const char16_t c : line) {
+    // A tab stays: some lines use it between their fields, and it cannot start a line.
+    if (c == u'\t') out.push_back(c);
+    else if (c == u'\n') out += u"\\n";
+    else if (c == u'\r') out += u"\\r";
+    else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) out += {u'\\', u'x', kHex[c >> 4], kHex[c & 15]};
+    else if (c == 0x2028 || c == 0x2029) out += c == 0x2028 ? u"\\u2028" : u"\\u2029";
+    else out.push_back(c);
+  }
+  return out;
+}
+
 void AddToLogFile(UStringView line) {
   if (!global_keeping_log) return;
-  const std::string text = Utf16ToUtf8(TimeToUStr(Now())) + " " + Utf16ToUtf8(line) + "\n";
+  const std::string text = Utf16ToUtf8(TimeToUStr(Now())) + " " + Utf16ToUtf8(EscapedForLog(line)) + "\n";
   std::lock_guard<std::mutex> hold(g_log_mutex);
   std::FILE* out = stderr;
   if (!g_log_name.empty()) {
@@ -108,7 +124,7 @@ void Yikes(UStringView what) {
     AddToLogFile(line);
   } else {
     std::lock_guard<std::mutex> hold(g_log_mutex);
-    std::fprintf(stderr, "%s\n", Utf16ToUtf8(line).c_str());
+    std::fprintf(stderr, "%s\n", Utf16ToUtf8(EscapedForLog(line)).c_str());
   }
 }
 

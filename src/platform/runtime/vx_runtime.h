@@ -80,8 +80,14 @@ extern std::atomic<bool> global_keeping_log;
 void SetLogFilename(UStringView name);
 UString GetLogFilename();
 // Appends one time-stamped line when logging is on. Safe from any thread: the file stays open,
-// lines are written whole under a lock and flushed one by one, so a crash loses none.
+// lines are written whole under a lock and flushed one by one, so a crash loses none. A control
+// character in the line (a file name may hold a line break) is written escaped
+// (EscapedForLog), so that one call is always one line of the log.
 void AddToLogFile(UStringView line);
+// "\n" and "\r" for those two, "\xHH" for the other C0 and C1 controls and DEL but the tab (some
+// lines put it between their fields), "\u2028" and "\u2029" for the two line separators;
+// everything else as it is.
+UString EscapedForLog(UStringView line);
 void AddToLogFile(const char* line);
 // The unit shut-down line: "quit <unit>, ".
 void LogUnitQuit(const char* unit);

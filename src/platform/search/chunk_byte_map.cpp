@@ -18,6 +18,14 @@ void TChunkByteMap::SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets
   if (offsets_.empty()) offsets_.push_back(0);
 }
 
+void TChunkByteMap::TakeOffsets(int64_t first_byte, std::vector<uint32_t>& offsets) {
+  prefix_.clear();
+  first_byte_ = first_byte;
+  offsets_.swap(offsets);
+  offsets.clear();
+  if (offsets_.empty()) offsets_.push_back(0);
+}
+
 void TChunkByteMap::SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t n) {
   std::vector<uint32_t> off;
   off.reserve(n + 1);

@@ -18,6 +18,9 @@ class TChunkByteMap {
   // Character i starts at first_byte + offsets[i]; offsets holds one entry per character and one
   // more for the end of the chunk, in ascending order.
   void SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets);
+  // The same, taking offsets' entries by exchange: offsets gets the map's former vector back,
+  // emptied, so that a reader fills the same two vectors chunk after chunk.
+  void TakeOffsets(int64_t first_byte, std::vector<uint32_t>& offsets);
   // Offsets of UTF-8 bytes decoded to UTF-16: a 4-byte sequence gives two units at the same byte;
   // a byte that does not start a well-formed sequence gives one unit.
   void SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t n);

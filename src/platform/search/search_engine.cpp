@@ -230,6 +230,10 @@ struct TSearchAndDoEngine::Impl {
   std::vector<TScanWord> quick_words;
   std::vector<TUnitEvent> quick_events;
   std::unordered_map<UString, TCompiledItem> quick_items;
+  // The item asked last: a search of many short texts for one item asks for it again and again.
+  UString last_quick_word;
+  uint32_t last_quick_options = 0;
+  const TCompiledItem* last_quick = nullptr;
 
   TScanView View() const {
     TScanView v;
@@ -732,6 +736,7 @@ void TSearchAndDoEngine::SetTextOptions(const TSearchTextOptions& options) {
   impl_->fold = FoldTableFor(options.lcid);
   impl_->known.clear();
   impl_->quick_items.clear();
+  impl_->last_quick = nullptr;
 }
 
 bool TSearchAndDoEngine::Unicode() const { return impl_->unicode; }
@@ -946,16 +951,21 @@ bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, const 
 
 bool TSearchAndDoEngine::QuickSearchFoundIgnoringTags(UStringView buffer, UStringView item_word, uint32_t options) {
   Impl& m = *impl_;
-  UString key(item_word);
-  key.push_back(u'\x01');
-  key.push_back(static_cast<char16_t>(options & 0xFFFF));
-  auto it = m.quick_items.find(key);
-  if (it == m.quick_items.end()) {
-    if (m.quick_items.size() >= 512) m.quick_items.clear();
-    it = m.quick_items.emplace(key, TCompiledItem{}).first;
-    CompileItem(item_word, options, m.options, true, it->second);
+  if (!m.last_quick || m.last_quick_options != options || UStringView(m.last_quick_word) != item_word) {
+    UString key(item_word);
+    key.push_back(u'\x01');
+    key.push_back(static_cast<char16_t>(options & 0xFFFF));
+    auto it = m.quick_items.find(key);
+    if (it == m.quick_items.end()) {
+      if (m.quick_items.size() >= 512) m.quick_items.clear();
+      it = m.quick_items.emplace(key, TCompiledItem{}).first;
+      CompileItem(item_word, options, m.options, true, it->second);
+    }
+    m.last_quick = &it->second;
+    m.last_quick_word.assign(item_word);
+    m.last_quick_options = options;
   }
-  const TCompiledItem& ci = it->second;
+  const TCompiledItem& ci = *m.last_quick;
   if (ci.alts.empty() || buffer.empty()) return false;
   size_t n = buffer.size();
   m.quick_kinds.resize(n);

@@ -1,5 +1,6 @@
 #include "platform/settings/settings_access.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -318,7 +319,9 @@ void SetLastOpenedFolder(uint8_t tool, UStringView folder) {
 UString GetTempFolder() {
   const UString folder = SystemTempFolder() + settings_defaults::kTempFolderPrefix +
                          IntToUStr(static_cast<int64_t>(::getuid())) + u"/";
-  ForceDirectories(folder);
+  // This user's alone from the start: hand-over files are written here.
+  ForceDirectories(SystemTempFolder());
+  ::mkdir(Utf16ToUtf8(ExcludeTrailingPathDelimiter(folder)).c_str(), 0700);
   return folder;
 }
 UString GetTempZipFolder() {
@@ -337,6 +340,11 @@ void SetLastUsedFile(uint8_t kind, UStringView file_name) { SetText(Key("last_us
 bool GetUseUserFilter() { return GetBool("use_user_filter", false); }
 void SetUseUserFilter(bool on) { SetBool("use_user_filter", on); }
 UString GetUserDLLFileName() { return GetText("user_filter_file", u""); }
+UString GetUserDLLFullName() {
+  const UString name = GetUserDLLFileName();
+  if (name.empty() || name[0] == u'/') return name;
+  return WithDelimiter(Store().Folder()) + name;
+}
 void SetUserDLLFileName(UStringView file_name) { SetText("user_filter_file", file_name); }
 bool GetLogging() { return GetBool("logging", false); }
 void SetLogging(bool on) { SetBool("logging", on); }

@@ -145,6 +145,9 @@ void SetLastUsedFile(uint8_t kind, UStringView file_name);
 bool GetUseUserFilter();
 void SetUseUserFilter(bool on);
 UString GetUserDLLFileName();
+// The filter library as a full name: a relative name is taken from the settings' folder; empty
+// when none is named.
+UString GetUserDLLFullName();
 void SetUserDLLFileName(UStringView file_name);
 bool GetLogging();
 void SetLogging(bool on);

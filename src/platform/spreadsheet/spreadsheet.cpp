@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/safe_save.h"
 #include "platform/runtime/vx_runtime.h"
 
 namespace {
@@ -385,10 +386,15 @@ bool SaveAnExcelFile(UStringView file_name) {
   }
   const int refused = g_book.refused;
   if (refused > 0) AddToLogFile(u"spreadsheet: " + IntToUStr(refused) + u" cell writes refused");
-  const UString folder = ExtractFilePath(file_name);
-  const UString temp = UniqueTempName(folder.empty() ? UString(u"./") : folder, ExtractFileName(file_name) + u".",
-                                      u".tmp");
-  const std::string temp8 = Utf16ToUtf8(temp);
+  // The library writes the book to a file name of its own choosing: it gets the temporary file.
+  TSafeSave save(file_name);
+  UString error;
+  if (!save.Begin(&error)) {
+    FreeBook();
+    Fail(error);
+    return false;
+  }
+  const std::string temp8 = Utf16ToUtf8(save.TemporaryName());
   char* copy = static_cast<char*>(std::malloc(temp8.size() + 1));
   if (!copy) {
     FreeBook();
@@ -406,13 +412,12 @@ bool SaveAnExcelFile(UStringView file_name) {
   g_book.run_formats.clear();
   g_book.pending_cell_formats.clear();
   if (e != LXW_NO_ERROR) {
-    DeleteFileU(temp);
+    save.Abandon();
     Fail(u"could not write " + UString(file_name) + u": " + Utf8ToUtf16(lxw_strerror(e)));
     return false;
   }
-  if (!RenameFileU(temp, file_name)) {
-    DeleteFileU(temp);
-    Fail(u"could not replace " + UString(file_name));
+  if (!save.Commit(&error)) {
+    Fail(error);
     return false;
   }
   g_book.error.clear();

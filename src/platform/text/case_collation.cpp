@@ -128,17 +128,42 @@ UString FoldCaseU(UStringView s) {
   });
 }
 
-UString ComposeNFC(UStringView s) {
+void ComposeNFCInto(UStringView s, UString& out) {
   UErrorCode err = U_ZERO_ERROR;
   const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
-  if (U_FAILURE(err)) return UString(s);
   // Most corpus text is already composed: then it is only checked, not rebuilt.
   const int32_t len = ClampedLength(s.size());
-  if (unorm2_spanQuickCheckYes(nfc, s.data(), len, &err) == len && U_SUCCESS(err)) return UString(s);
+  if (U_FAILURE(err) || (unorm2_spanQuickCheckYes(nfc, s.data(), len, &err) == len && U_SUCCESS(err))) {
+    out.assign(s);
+    return;
+  }
   err = U_ZERO_ERROR;
-  return RunIcuStringFunction(s, [&](char16_t* dest, int32_t cap, UErrorCode& e) {
-    return unorm2_normalize(nfc, s.data(), len, dest, cap, &e);
-  });
+  out.resize(std::max(out.capacity(), s.size() + s.size() / 4 + 8));
+  int32_t got = unorm2_normalize(nfc, s.data(), len, out.data(), ClampedLength(out.size()), &err);
+  if (err == U_BUFFER_OVERFLOW_ERROR) {
+    out.resize(size_t(got));
+    err = U_ZERO_ERROR;
+    got = unorm2_normalize(nfc, s.data(), len, out.data(), ClampedLength(out.size()), &err);
+  }
+  if (U_FAILURE(err)) {
+    out.assign(s);
+    return;
+  }
+  out.resize(size_t(got));
+}
+
+UString ComposeNFC(UStringView s) {
+  UString out;
+  ComposeNFCInto(s, out);
+  return out;
+}
+
+bool IsComposedNFC(UStringView s) {
+  UErrorCode err = U_ZERO_ERROR;
+  const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
+  if (U_FAILURE(err)) return true;
+  const int32_t len = ClampedLength(s.size());
+  return unorm2_spanQuickCheckYes(nfc, s.data(), len, &err) == len && U_SUCCESS(err);
 }
 
 int CompareStringsLocale(TLCID lcid, bool case_sensitive, UStringView a, UStringView b) {

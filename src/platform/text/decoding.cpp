@@ -239,27 +239,28 @@ UString DecodeCodePage(const uint8_t* data, size_t n, int code_page) {
   return out;
 }
 
-UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, std::vector<uint32_t>& offsets,
-                                  bool allow_incomplete_tail) {
+bool DecodeCodePageInto(const uint8_t* data, size_t n, int code_page, UString& out, std::vector<uint32_t>& offsets,
+                        bool allow_incomplete_tail) {
   offsets.clear();
   TCodePage* cp = CodePageEntry(code_page);
   if (!cp || cp->single_byte) {
-    UString out = DecodeCodePage(data, n, code_page);
-    offsets.resize(n + 1);
-    for (size_t i = 0; i <= n; ++i) offsets[i] = uint32_t(i);
-    return out;
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) out[i] = cp ? cp->to_unicode[data[i]] : char16_t(data[i]);
+    return true;
   }
-  // Multi-byte code pages: the converter reports the source offset of every unit; without flushing
-  // it keeps a character broken off at the end to itself.
+  // Multi-byte code pages: the converter reports the source offset of every unit (written into
+  // offsets' own memory); without flushing it keeps a character broken off at the end to itself.
+  static_assert(sizeof(int32_t) == sizeof(uint32_t));
   std::lock_guard<std::mutex> guard(cp->lock);
   ucnv_reset(cp->converter);
-  UString out(n + 16, u'\0');
-  std::vector<int32_t> offs(out.size());
+  out.resize(n + 16);
+  offsets.resize(out.size() + 1);
+  int32_t* offs = reinterpret_cast<int32_t*>(offsets.data());
   const char* src = reinterpret_cast<const char*>(data);
   const char* const src_end = src + n;
   UChar* target = out.data();
   UErrorCode err = U_ZERO_ERROR;
-  ucnv_toUnicode(cp->converter, &target, out.data() + out.size(), &src, src_end, offs.data(), false, &err);
+  ucnv_toUnicode(cp->converter, &target, out.data() + out.size(), &src, src_end, offs, false, &err);
   size_t len = U_FAILURE(err) ? 0 : size_t(target - out.data());
   size_t consumed = n;
   // Bytes the converter holds back belong to an incomplete last character: left for the next
@@ -277,9 +278,20 @@ UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, 
   }
   ucnv_reset(cp->converter);
   out.resize(len);
+  // A unit the converter gives no offset takes its neighbour's.
+  for (size_t i = 0; i < len; ++i) offsets[i] = offs[i] < 0 ? (i ? offsets[i - 1] : 0) : uint32_t(offs[i]);
   offsets.resize(len + 1);
-  for (size_t i = 0; i < len; ++i) offsets[i] = uint32_t(offs[i] < 0 ? (i ? offsets[i - 1] : 0) : offs[i]);
   offsets[len] = uint32_t(consumed);
+  return false;
+}
+
+UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, std::vector<uint32_t>& offsets,
+                                  bool allow_incomplete_tail) {
+  UString out;
+  if (DecodeCodePageInto(data, n, code_page, out, offsets, allow_incomplete_tail)) {
+    offsets.resize(n + 1);
+    for (size_t i = 0; i <= n; ++i) offsets[i] = uint32_t(i);
+  }
   return out;
 }
 

@@ -99,6 +99,10 @@ UString FoldCaseU(UStringView s);
 // Canonical composition (NFC): a letter followed by combining accents becomes the precomposed
 // letter where one exists.
 UString ComposeNFC(UStringView s);
+// The same into out, whose memory is used again.
+void ComposeNFCInto(UStringView s, UString& out);
+// Whether s is composed already (as ComposeNFC would leave it); a quick check, no copy made.
+bool IsComposedNFC(UStringView s);
 
 // --- collation -------------------------------------------------------------------------------
 // Compares like the platform's locale compare: negative, 0 or positive. Without case
@@ -132,6 +136,10 @@ bool ReadShortStringInCodePage(TStream& s, UString& out, int code_page);
 // (not counted in the bytes consumed), so that a reader can take it up with the next piece.
 UString DecodeCodePageWithOffsets(const uint8_t* data, size_t n, int code_page, std::vector<uint32_t>& offsets,
                                   bool allow_incomplete_tail = false);
+// The same into out and offsets, whose memory is used again. For a single-byte code page (or an
+// unknown one) every character is one byte: the answer is true and offsets is left empty.
+bool DecodeCodePageInto(const uint8_t* data, size_t n, int code_page, UString& out, std::vector<uint32_t>& offsets,
+                        bool allow_incomplete_tail = false);
 // Encoding for stored 8-bit strings; characters the code page lacks become '?'.
 std::string EncodeCodePage(UStringView s, int code_page);
 

@@ -36,6 +36,9 @@ TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, UStringView file_nam
   TPaddedFileStream s;
   if (!s.Load(UString(file_name))) return TReadFailure::Missing;
   bool read = false;
+  // A diagnosis changes nothing: the padded read, should it succeed, must not become the user's
+  // settings or last file.
+  fresh.fSecondaryRead = true;
   try {
     read = ReadAndCheckSignature(s, fresh.fCheck, tool) && fresh.ReadWholeFromStream(s);
   } catch (...) {

@@ -19,8 +19,9 @@ enum class TReadFailure : uint8_t {
   Damaged,    // the data are all there but do not fit together
 };
 
-// Reads the file into fresh (a document of the tool that has read nothing) and says what went
-// wrong; None when the read succeeds.
+// Reads the file into fresh (a document of the tool that has read nothing) as a secondary read,
+// which changes nothing outside fresh (the user's settings, the last-file record), and says what
+// went wrong; None when the read succeeds.
 TReadFailure WhyDocumentDidNotRead(TTessorineholder& fresh, UStringView file_name, uint8_t tool);
 
 // The argument of the FailedToRead message: the file name followed by the reason.

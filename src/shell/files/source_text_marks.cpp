@@ -17,6 +17,7 @@ bool IsWordUnit(char16_t c) {
 }
 
 struct TPattern {
+  int word = 0;  // its index among the words given
   UString core;  // lower case, without the stars
   bool any_before = false;
   bool any_after = false;
@@ -24,10 +25,13 @@ struct TPattern {
 
 }  // namespace
 
-std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words) {
+std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words,
+                                           std::vector<int>* which) {
   std::vector<TPattern> patterns;
+  if (which) which->clear();
   for (const UString& w : words) {
     TPattern p;
+    p.word = static_cast<int>(&w - words.data());
     UString core = w;
     while (!core.empty() && core.front() == u'*') {
       p.any_before = true;
@@ -65,6 +69,7 @@ std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<U
       else ok = word == core;
       if (ok) {
         out.push_back({i, end - i});
+        if (which) which->push_back(p.word);
         break;
       }
     }
@@ -123,6 +128,13 @@ int NextSpanIndex(const std::vector<TTextSpan>& spans, int64_t cursor_start, boo
 std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highlights,
                           const std::vector<TTextSpan>& greyed, int font_points) {
   TRtfWriter rtf(font_points);
+  bool after_cr = false;
+  AppendSourceTextRtf(rtf, text, highlights, greyed, after_cr);
+  return rtf.Document();
+}
+
+void AppendSourceTextRtf(TRtfWriter& rtf, UStringView text, const std::vector<TTextSpan>& highlights,
+                         const std::vector<TTextSpan>& greyed, bool& after_cr) {
   // Each code unit's look: 0 plain, 1 greyed, 2 highlighted.
   std::vector<uint8_t> look(text.size(), 0);
   auto mark = [&](const std::vector<TTextSpan>& spans, uint8_t v) {
@@ -133,6 +145,9 @@ std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highli
   mark(greyed, 1);
   mark(highlights, 2);
   size_t i = 0;
+  // A CR that ended the piece before and the LF that begins this one end one line.
+  if (after_cr && !text.empty() && text[0] == u'\n') i = 1;
+  after_cr = !text.empty() && text.back() == u'\r';
   while (i < text.size()) {
     if (text[i] == u'\r' || text[i] == u'\n') {
       if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
@@ -150,5 +165,4 @@ std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highli
     }
     i = j;
   }
-  return rtf.Document();
 }

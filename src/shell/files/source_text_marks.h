@@ -20,7 +20,9 @@ struct TTextSpan {
 
 // Every occurrence of the search words, in text order, none overlapping (at one place the longest
 // match counts).
-std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words);
+// which, when given, receives for each span the index (in words) of the word that matched.
+std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words,
+                                           std::vector<int>* which = nullptr);
 
 // Every mark-up tag, in text order.
 std::vector<TTextSpan> FindMarkupSpans(UStringView text);
@@ -45,3 +47,9 @@ inline constexpr int32_t kHighlightTextColour = 0x0000C0;  // BGR: dark red
 inline constexpr int32_t kGreyedTextColour = 0x909090;
 std::string SourceTextRtf(UStringView text, const std::vector<TTextSpan>& highlights,
                           const std::vector<TTextSpan>& greyed, int font_points = 11);
+// The same for one piece of a long text, into a writer whose colours (kHighlightTextColour,
+// kGreyedTextColour) were declared first; after_cr carries, from piece to piece, whether the last
+// piece ended with a CR (so a CR LF cut in two ends one line).
+class TRtfWriter;
+void AppendSourceTextRtf(TRtfWriter& rtf, UStringView text, const std::vector<TTextSpan>& highlights,
+                         const std::vector<TTextSpan>& greyed, bool& after_cr);

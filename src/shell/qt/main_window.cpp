@@ -1,4 +1,5 @@
 #include "shell/qt/main_window.h"
+#include "model/column_formula.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,11 +13,11 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QToolTip>
-#include <fstream>
 
 #include "concordance/document/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
@@ -57,7 +58,7 @@ constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
 // The grid column (from 0) of a plot row's marks and a time-line row's bars.
-constexpr int kPlotGridColumn = 5;
+constexpr int kPlotListColumn = 6;  // the painted plot or time-line strip
 // Status-bar panels during a run.
 constexpr int kPanelRunText = 1;
 constexpr int kPanelRunOverall = 2;
@@ -86,25 +87,6 @@ QString NotesText(const T_WholeLinzoraHolder& doc) {
   QString text;
   for (int i = 0; i < doc.fNotes.Count(); ++i) text += (i ? QStringLiteral("\n") : QString()) + ToQString(doc.fNotes[i]);
   return text;
-}
-
-bool LooksBinary(UStringView full_name) {
-  std::ifstream in(ToFsPath(full_name), std::ios::binary);
-  if (!in) return false;
-  char buf[4096];
-  in.read(buf, sizeof buf);
-  const std::streamsize n = in.gcount();
-  if (n >= 2 && ((static_cast<uint8_t>(buf[0]) == 0xFF && static_cast<uint8_t>(buf[1]) == 0xFE) ||
-                 (static_cast<uint8_t>(buf[0]) == 0xFE && static_cast<uint8_t>(buf[1]) == 0xFF)))
-    return false;
-  int zeros_even = 0, zeros_odd = 0;
-  for (std::streamsize i = 0; i < n; ++i)
-    if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
-  if (zeros_even + zeros_odd == 0) return false;
-  // UTF-16 without its mark: the zeros fall almost all on one side (the high bytes of letters).
-  const int pairs = static_cast<int>(n / 2);
-  const int one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
-  return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
 }
 
 namespace {
@@ -174,13 +156,17 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
     list->SetHeadings(std::move(headings));
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   FollowCurrentRow(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, grid](int section) { Resort(grid, section + 1); });
+          [this, grid](int section) { Resort(grid, grid->ListColumnOfSection(section)); });
+  connect(grid, &QAbstractItemView::doubleClicked, this, [this, grid](const QModelIndex& at) {
+    GridDoubleClicked(grid, at.row() + 1, grid->ListColumnOfSection(at.column()));
+  });
   return grid;
 }
 
@@ -223,7 +209,7 @@ void TFormLinzora::ShowDocumentPages() {
         // The plot and time-line column is painted, not written.
         auto* painter = new TResultPlotDelegate(g);
         painter->SetMarkColour(StoredPlotMarkColour());
-        g->setItemDelegateForColumn(kPlotGridColumn, painter);
+        g->SetListColumnDelegate(kPlotListColumn, painter);
       }
       if (page.second == kListPlot) {
         g->SetTweak([this](TGrid_data_rec& cell) { TweakPlotCell(cell, text_output_); });
@@ -249,6 +235,8 @@ bool TFormLinzora::CanCloseData() {
 
 void TFormLinzora::CloseData(bool tell) {
   TimerConcordancing.stop();
+  RefreshAfterGridChange(nullptr);
+  ViewersDataClosed();
   grid_concordance_ = nullptr;
   notes_ = nullptr;
   TMainToolsForm::CloseData(tell);
@@ -328,7 +316,7 @@ void TFormLinzora::PlotGridMouseMove(TVX_Grid* grid, QPoint pos) {
   // Hints need the hits' contexts, which the plot keeps only when its settings say so.
   if (plot && grid && plot->plot_settings[1] != 0) {
     const QModelIndex index = grid->indexAt(pos);
-    if (index.isValid() && index.column() == kPlotGridColumn) {
+    if (index.isValid() && grid->ListColumnOfSection(index.column()) == kPlotListColumn) {
       if (const TConcordancePlotEntry* e = plot->CPlotDatum(index.row())) {
         const QRect rect = grid->visualRect(index);
         const int32_t words = e->rec.IsOverallEntry ? plot->overall.plots.Words() : e->rec.words_in_file;
@@ -518,7 +506,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
     }
-    if (d.rec.zip_member == 0 && LooksBinary(FullName(d))) {
+    if (d.rec.zip_member == 0 && FileLooksBinary(FullName(d))) {
       texts.SetFileWanted(i, kWantedNotFound);
       passed_over_.push_back(FullName(d) + u" (not a text)");
       continue;
@@ -541,6 +529,8 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
   args.list_kind = kListConcordance;
+  // Texts are read on every core; the window's thread commits them and keeps the window alive.
+  args.threads = JobWorkerThreads(0);
   return args;
 }
 
@@ -936,6 +926,7 @@ void TFormLinzora::HandleStartupParameters() {
 void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
+  if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
 }
 
 void TFormLinzora::ComputePageData() {
@@ -980,11 +971,20 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   // The sort dialog runs the event loop: a run request, Open or Close arriving then must not free
   // the lines being sorted.
   TJobScope resorting;
+  if (TVXBaseDataClass::IsAddedColumnNumber(column)) {
+    added_sort_ascending_ = !added_sort_ascending_;
+    list->SortOnAddedColumn(column, added_sort_ascending_);
+    RecomputeCumulativeColumns(*list);
+    MarkDataChanged();
+    grid->ListChanged();
+    return;
+  }
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
+    RecomputeCumulativeColumns(*list);
     QApplication::restoreOverrideCursor();
     grid->ListChanged();
     return;
@@ -1019,6 +1019,7 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   lines->CompleteResort();
+  RecomputeCumulativeColumns(*lines);
   QApplication::restoreOverrideCursor();
   MarkDataChanged();
   grid->ListChanged();

@@ -31,6 +31,11 @@
 
 class QPlainTextEdit;
 class QToolButton;
+class TFormExtraDetails;
+class TFormOneTextFileShower;
+class TFormTextStringGridExtra;
+class TFormVXPasLibVCL;
+class TFormWordCloud;
 class TConcSortForm;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
@@ -105,6 +110,30 @@ class TFormLinzora : public TMainToolsForm {
   // clusters, time-line, in that order); a page already computed costs nothing.
   void ComputePageData();
 
+  // --- viewers and media (main_window_viewers.cpp) ---
+  // Tags 6, 75, 95, 186 and 179; false for any other tag.
+  bool OpenViewerWindow(int tag, TVX_Grid* grid);
+  // A grid cell double-clicked (grid row and list column from 1): the media of a line, a line's
+  // text at its hit, a text of the file-names page.
+  void GridDoubleClicked(TVX_Grid* grid, int row, int column);
+  // The file-names page shows a text in the viewer; other pages as the tool window does.
+  void ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) override;
+  void PPlayMedia(TVX_Grid* grid);
+  void ShowWordCloudOfList(TVX_Grid* grid);
+  void FindFilesOfSearchWords();
+  void GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int row);
+  // A text in the one-text viewer with the run's search words; a line's text at its hit.
+  bool ShowFileInViewer(UStringView name);
+  bool ShowLineInViewer(int line_index);
+  TFormOneTextFileShower& TextViewer();
+  // The list entry a concordance grid row (from 1) shows.
+  int LineOfRow(TVX_Grid* grid, int row) const { return EntryOfGridRow(grid, row); }
+  // The windows made so far (nullptr before their first use).
+  TFormVXPasLibVCL* MediaWindow() const;
+  TFormWordCloud* WordCloudWindow() const;
+  TFormExtraDetails* ExtraDetailsWindow() const;
+  TFormTextStringGridExtra* ExtraGridWindow() const;
+
   // --- runs ---
   // The run request of the wizard (message 0x56F).
   void StartConcordanceMessage(uint64_t wparam, int64_t lparam);
@@ -136,6 +165,38 @@ class TFormLinzora : public TMainToolsForm {
   // The figures the status bar shows during a run (text, this-text and overall percent, running
   // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
   TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
+
+  // --- grid tools (main_window_grid_tools.cpp) ---
+  // Tags 29 Layout, 52 New column, 85 Delete If, 170 Find, 194 Colour categories, 207 active set
+  // column, 17 Search + Replace, 37 Breakdown on the grid; false for any other tag.
+  bool OpenGridTool(int tag, TVX_Grid* grid);
+  // The column editor on the grid (page 0 layout, 1 the calculator).
+  void OpenColumnEditor(TVX_Grid* grid, int page);
+  // The column editor's handlers: add or delete a set column, add the computed column.
+  void ColumnOperation(TVX_Grid* grid, bool set_column, bool add, int column_number);
+  bool SaveHeadingsAsCustomised(TVX_Grid* grid);
+  // A grid of a list type whose user layout is saved takes it (a damaged file is logged).
+  void ApplyCustomisedLayout(TVX_Grid* grid);
+  void OpenConditions(TVX_Grid* grid, int tag);
+  void OpenSearchReplace(TVX_Grid* grid, bool replace);
+  void OpenBreakdown(TVX_Grid* grid);
+  void OpenActiveSetColumnChooser(TVX_Grid* grid);
+  // The grid's data changed or went: the conditions and search windows let go of it.
+  void RefreshAfterGridChange(TVX_Grid* grid);
+  // Writes a replacement into the list (set columns and editable columns); false when the cell
+  // cannot change.
+  bool SetWordOfRow(TVX_Grid* grid, int column, int row, const UString& text);
+  // The search's words shown in the grid's column, in the search-word colour.
+  void ShowSearchFormat(TVX_Grid* grid, int column, const std::vector<UString>& items);
+  // A batch archive: the question, then the chooser; never a document of its own.
+  bool OpenAFile() override;
+  // Values in added columns are not part of the document: the user hears so first and may cancel.
+  void SaveData(TVX_Grid* grid, bool& saved) override;
+  QWidget* ColumnsForm() const { return columns_form_; }
+  QWidget* ConditionsForm() const { return conditions_form_; }
+  QWidget* SearchReplaceForm() const { return search_form_; }
+  QWidget* BreakdownForm() const { return breakdown_form_; }
+  QWidget* BatchChooser() const { return batch_chooser_; }
 
   // --- resort ---
   void Resort(TVX_Grid* grid, int column);
@@ -180,12 +241,25 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   TWindowOpener window_opener_;
+  QPointer<TFormVXPasLibVCL> media_window_;
+  QPointer<TFormWordCloud> word_cloud_;
+  QPointer<TFormOneTextFileShower> text_viewer_;
+  QPointer<TFormExtraDetails> extra_details_;
+  QPointer<TFormTextStringGridExtra> extra_grid_;
+  // The document's lists are going: windows that read them forget them.
+  void ViewersDataClosed();
   QPointer<QWidget> tag_chooser_;
+  QPointer<QWidget> columns_form_;
+  QPointer<QWidget> conditions_form_;
+  QPointer<QWidget> search_form_;
+  QPointer<QWidget> breakdown_form_;
+  QPointer<QWidget> batch_chooser_;
   QPointer<QWidget> lemma_shower_;
   // Each line a form, a tab and its frequency.
   void ShowLemmaForms(const std::vector<UString>& lines);
   void FillTagChooser();
   int conc_displacement_ = 0;
+  bool added_sort_ascending_ = false;
   // The window's own commands and the compute commands' dialogs (main_window_commands.cpp).
   void CarryOutWindowCommand(int tag, int command, int detail, const UString& data);
   void ComputeViewThroughDialog(TVX_Grid* grid, int view);
@@ -215,5 +289,3 @@ class TFormLinzora : public TMainToolsForm {
 // The document's notes as the notes page shows them, one line each.
 QString NotesText(const T_WholeLinzoraHolder& doc);
 
-// A text whose first chunk shows it is no text: not UTF-16 and NUL bytes in it.
-bool LooksBinary(UStringView full_name);

@@ -227,12 +227,15 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
         grid->ListChanged();
       }
       break;
-    default: OpenLaterWindow(tag, grid); break;
+    default:
+      if (!OpenGridTool(tag, grid)) OpenLaterWindow(tag, grid);
+      break;
   }
   return true;
 }
 
 void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
+  if (OpenViewerWindow(tag, grid)) return;
   if (window_opener_) {
     window_opener_(tag, grid);
     return;
@@ -275,7 +278,7 @@ void TFormLinzora::HighlightCollocate(TVX_Grid* grid) {
   THighlightCell cell;
   if (auto* collocates = dynamic_cast<TCollocateList*>(grid->List()))
     cell = HighlightOfCollocateCell(
-        *collocates, row, CollocateListColumn(grid->CurrentColumn(), collocates->fsettings.current_has_set_column));
+        *collocates, row, grid->CurrentColumn());
   else if (auto* patterns = dynamic_cast<TPatternsList*>(grid->List()))
     cell = HighlightOfPatternCell(*patterns, row, grid->CurrentColumn());
   if (cell.kind == THighlightCellKind::kLemmaForms) {

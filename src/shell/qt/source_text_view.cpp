@@ -21,6 +21,7 @@ TSourceTextRichEdit::TSourceTextRichEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void TSourceTextRichEdit::SetSourceText(UStringView text, std::vector<UString> search_words) {
+  model_.reset();
   original_ = UString(text);
   words_ = std::move(search_words);
   with_markup_ = true;
@@ -67,6 +68,7 @@ void TSourceTextRichEdit::ShowHighlights() {
 }
 
 bool TSourceTextRichEdit::GotoNextKW(bool forward) {
+  if (model_) return GotoNextPagedKW(forward);
   if (!highlighted_) HighlightKWs();
   const QTextCursor cursor = textCursor();
   const int64_t from = current_ >= 0 ? highlights_[static_cast<size_t>(current_)].start

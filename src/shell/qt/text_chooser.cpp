@@ -59,10 +59,7 @@ QVariant TChosenTextsModel::data(const QModelIndex& index, int role) const {
     case 1: return ToQString(d.folder);
     case 2: return ToQString(SizeAsString(d.rec.size));
     case 3: return ToQString(DateTimeToUStr(d.rec.date));
-    case kColumnKind: {
-      const TFileContentsSet kind = d.rec.wanted == kWantedNotFound ? 0 : choice_.KindOf(index.row());
-      return kind == 0 ? QStringLiteral("unreadable") : ToQString(KindDescription(kind, d.rec.zip_member > 0));
-    }
+    case kColumnKind: return ToQString(choice_.KindText(index.row()));
     default: return {};
   }
 }
@@ -159,6 +156,8 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   connect(stop_, &QPushButton::clicked, this, [this] { choice_->StopCollecting(); });
   choice_->Texts().fOnFolder = [this](const UString& f) { walking_in_ = f; };
   choice_->Texts().fOnFilesPercent = [this](int percent) { status_->setText(QStringLiteral("%1%").arg(percent)); };
+  // The chooser opens on the texts chosen now, so that what OK hands over is what the user saw.
+  choice_->LoadCurrentChoice();
   Changed();
 }
 
@@ -278,6 +277,11 @@ void TTextChooser::LoadChoice(UStringView file) {
 
 void TTextChooser::accept() {
   if (choice_->Collecting()) return;
+  // An empty choice is not handed over: a run would otherwise go on with the last one.
+  if (const std::vector<UString> refusal = choice_->Refusal(); !refusal.empty()) {
+    Report(refusal);
+    return;
+  }
   if (!choice_->Commit()) {
     Report({u"the choice could not be handed to the tool (the temporary folder cannot be written)"});
     return;

@@ -1,8 +1,9 @@
 // The tool's own chooser of texts (Settings > Choose texts when no controller program runs):
 // add files, a folder with a mask (with or without sub-folders and zip members), members picked
 // from one archive; the chosen texts in a grid (name, folder, size, date, kind); remove, clear,
-// save and load a choice. OK hands the choice to the tool (TTextChoice::Commit); Cancel changes
-// nothing. What could not be done is shown in a message.
+// save and load a choice. It opens on the texts chosen now. OK hands the choice to the tool
+// (TTextChoice::Commit), unless it is empty: then a message says so and the dialog stays; Cancel
+// changes nothing. What could not be done is shown in a message.
 //
 // A folder walk (100,000 texts and more) pumps the event loop: while it runs the dialog shows
 // how many texts it has found so far and in which folder, the grid shows the first of them,

@@ -23,7 +23,7 @@ constexpr int kMinRowHeight = 12, kMaxRowHeight = 240;
 constexpr int kMostFirstPageRows = 80;
 constexpr int kLineLike = 120;
 // The view column of a plot or time-line strip (list column 6), and its narrowest width.
-constexpr int kPlotViewColumn = 5;
+constexpr int kPlotListColumn = 6;  // the plot or time-line strip
 constexpr int kStretchMinimum = 120;
 
 }  // namespace
@@ -43,25 +43,25 @@ void TVXGridModel::ListChanged() {
 }
 
 const TGrid_data_rec& TVXGridModel::CellAt(const QModelIndex& index) {
-  return source_.Cell(index.row() + 1, index.column() + 1);
+  return source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()));
 }
 
 int TVXGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : source_.Rows(); }
 
 int TVXGridModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : std::max(0, source_.Columns() - 1);
+  return parent.isValid() ? 0 : source_.ViewColumnCount();
 }
 
 QVariant TVXGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-    return ToQString(GridCellText(source_.Cell(index.row() + 1, index.column() + 1)));
+    return ToQString(GridCellText(source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()))));
   return {};
 }
 
 QVariant TVXGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal) return ToQString(GridCellText(source_.Cell(0, section + 1)));
+  if (orientation == Qt::Horizontal) return ToQString(GridCellText(source_.Cell(0, source_.ListColumnOfView(section))));
   return ToQString(GridCellText(source_.Cell(section + 1, 0)));
 }
 
@@ -82,11 +82,18 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
   if (text.isEmpty()) return;
   const QRect r = rect.adjusted(4, 0, -4, 0);
   QFont f = font;
-  f.setStrikeOut(cell.deleted);
+  f.setBold((cell.typeface & kTypefaceBold) != 0);
+  f.setItalic((cell.typeface & kTypefaceItalic) != 0);
+  f.setUnderline((cell.typeface & kTypefaceUnderline) != 0);
+  f.setStrikeOut(cell.deleted || (cell.typeface & kTypefaceStrikeOut) != 0);
   p->setFont(f);
   p->setPen(fore);
-  if (!cell.has_text) {
-    p->drawText(r, Qt::AlignRight | Qt::AlignVCenter, text);
+  Qt::Alignment along = cell.has_text ? Qt::AlignLeft : Qt::AlignRight;
+  if (cell.alignment == kAlignCentre) along = Qt::AlignHCenter;
+  else if (cell.alignment == kAlignRight || cell.alignment == kAlignDecimal) along = Qt::AlignRight;
+  else if (cell.alignment == kAlignLeft || cell.alignment == kAlignLeft2) along = Qt::AlignLeft;
+  if (!cell.has_text || (cell.pieces.empty() && cell.spans.empty() && cell.centre_length == 0)) {
+    p->drawText(r, along | Qt::AlignVCenter, text);
     return;
   }
   // Text with stretches of its own: the centre of a line in bold, coloured spans.
@@ -157,11 +164,12 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setDefaultSectionSize(80);
   horizontalHeader()->setHighlightSections(false);
-  // Widths the user (or a caller) set are kept: no later fitting undoes them.
-  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical, int, int) {
+  // A width the user drags is kept in the column's layout record, and no later fitting undoes it.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int width) {
+    KeepWidth(section, width);
     if (fitting_) return;
     fit_pending_ = false;
-    if (logical == stretch_column_) stretch_auto_ = false;
+    if (stretch_column_ >= 0 && ListColumnOfSection(section) == stretch_column_) stretch_auto_ = false;
   });
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   SetStyleNumber(CurrentStyleNumber());
@@ -222,7 +230,7 @@ void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
   // Plots and statistics read best without ruler lines; the plot or time-line strip takes the
   // page's free width.
   SetRulerLines(list_type != 12 && list_type != 20);
-  stretch_column_ = list_type == 12 || list_type == 20 ? kPlotViewColumn : -1;
+  stretch_column_ = list_type == 12 || list_type == 20 ? kPlotListColumn : -1;
   viewport()->update();
 }
 
@@ -230,8 +238,9 @@ void TVX_Grid::SetRulerLines(bool on) { setShowGrid(on); }
 
 void TVX_Grid::ListChanged() {
   const int top = TopRow();
-  const int row = CurrentRow(), column = CurrentColumn();
+  const int row = CurrentRow(), column = CurrentDisplayColumn();
   model_.ListChanged();
+  PlaceListColumnDelegates();
   if (top > 0 && top <= model_.rowCount()) SetTopRow(top);
   // The user's place stays where it was, as long as the list still has that row.
   if (row > 0 && row <= model_.rowCount() && column > 0 && column <= model_.columnCount())
@@ -241,7 +250,60 @@ void TVX_Grid::ListChanged() {
 }
 
 int TVX_Grid::CurrentRow() const { return currentIndex().isValid() ? currentIndex().row() + 1 : -1; }
-int TVX_Grid::CurrentColumn() const { return currentIndex().isValid() ? currentIndex().column() + 1 : -1; }
+int TVX_Grid::CurrentColumn() const {
+  return currentIndex().isValid() ? const_cast<TVX_Grid*>(this)->model_.Source().ListColumnOfView(currentIndex().column()) : -1;
+}
+int TVX_Grid::CurrentDisplayColumn() const { return currentIndex().isValid() ? currentIndex().column() + 1 : -1; }
+int TVX_Grid::ListColumnOfSection(int section) { return model_.Source().ListColumnOfView(section); }
+
+void TVX_Grid::SelectCell(int row, int list_column) {
+  const int view = model_.Source().ViewOfListColumn(list_column);
+  if (row < 1 || row > model_.rowCount()) return;
+  setCurrentIndex(model_.index(row - 1, std::max(0, view)));
+  scrollTo(currentIndex());
+}
+
+void TVX_Grid::SetListColumnDelegate(int list_column, QAbstractItemDelegate* delegate) {
+  column_delegates_.emplace_back(list_column, delegate);
+  PlaceListColumnDelegates();
+}
+
+void TVX_Grid::PlaceListColumnDelegates() {
+  if (column_delegates_.empty()) return;
+  for (int v = 0; v < model_.columnCount(); ++v) setItemDelegateForColumn(v, nullptr);
+  for (const auto& [list_column, delegate] : column_delegates_) {
+    const int view = model_.Source().ViewOfListColumn(list_column);
+    if (view >= 0 && delegate) setItemDelegateForColumn(view, delegate);
+  }
+}
+
+void TVX_Grid::ApplyHeadings() {
+  const int top = TopRow();
+  model_.ListChanged();
+  PlaceListColumnDelegates();
+  if (TVXBaseDataClass* list = List()) {
+    applying_widths_ = true;
+    for (int v = 0; v < model_.columnCount(); ++v) {
+      const TGrid_head32 h = list->HeadingSettings(model_.Source().ListColumnOfView(v));
+      if (h.width > 0) setColumnWidth(v, h.width);
+    }
+    applying_widths_ = false;
+  }
+  if (top > 0 && top <= model_.rowCount()) SetTopRow(top);
+}
+
+void TVX_Grid::KeepWidthsInLayout() {
+  for (int v = 0; v < model_.columnCount(); ++v) KeepWidth(v, columnWidth(v));
+}
+
+void TVX_Grid::KeepWidth(int section, int width) {
+  if (applying_widths_) return;
+  TVXBaseDataClass* list = List();
+  if (!list) return;
+  const int c = model_.Source().ListColumnOfView(section);
+  for (TGrid_head32& h : list->grid_headings)
+    if (h.column_number == c) h.width = width;
+}
 int TVX_Grid::TopRow() const {
   const int r = rowAt(0);
   return r < 0 ? -1 : r + 1;
@@ -297,7 +359,8 @@ void TVX_Grid::DefaultColumnWidths() {
   for (int c = 0; c < columns; ++c) {
     // A column of concordance lines takes a line's width; any other the widest text of the first
     // page (words, clusters, file names, numbers as shown), so rows never look alike for being cut.
-    const TGrid_data_rec& first = model_.Source().Cell(1, c + 1);
+    const int list_column = model_.Source().ListColumnOfView(c);
+    const TGrid_data_rec& first = model_.Source().Cell(1, list_column);
     int text_width = fm.averageCharWidth() * 10;
     const bool lines = first.kind == kCellConcordanceLine || (first.has_text && !first.has_number && first.text.size() > kLineLike);
     if (lines) {
@@ -305,7 +368,7 @@ void TVX_Grid::DefaultColumnWidths() {
       continue;
     } else {
       for (int r = 1; r <= rows; ++r) {
-        const QString shown = ToQString(GridCellText(model_.Source().Cell(r, c + 1)));
+        const QString shown = ToQString(GridCellText(model_.Source().Cell(r, list_column)));
         if (!shown.isEmpty()) text_width = std::max(text_width, fm.horizontalAdvance(shown.left(kLineLike)) + 16);
       }
     }
@@ -331,13 +394,16 @@ void TVX_Grid::showEvent(QShowEvent* e) {
 }
 
 void TVX_Grid::FitStretchColumn() {
-  if (stretch_column_ < 0 || stretch_column_ >= model_.columnCount() || !stretch_auto_) return;
+  if (stretch_column_ < 0 || !stretch_auto_) return;
+  // The strip's place on screen moves when the layout hides or moves columns.
+  const int view = model_.Source().ViewOfListColumn(stretch_column_);
+  if (view < 0 || view >= model_.columnCount()) return;
   int others = 0;
   for (int c = 0; c < model_.columnCount(); ++c)
-    if (c != stretch_column_ && !isColumnHidden(c)) others += columnWidth(c);
+    if (c != view && !isColumnHidden(c)) others += columnWidth(c);
   const int room = isVisible() ? viewport()->width() : (window() != this ? window()->width() - 60 : 0);
   fitting_ = true;
-  setColumnWidth(stretch_column_, std::max(kStretchMinimum, room - others - 1));
+  setColumnWidth(view, std::max(kStretchMinimum, room - others - 1));
   fitting_ = false;
 }
 

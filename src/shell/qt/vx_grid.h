@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
@@ -96,9 +97,22 @@ class TVX_Grid : public QTableView {
   void SetRuler(bool on, uint32_t ruler_colour);
   bool RulerShown() const { return handler_.Ruler(); }
 
-  // Grid rows count from 1 (row 0 the headings), as the lists count them.
+  // Grid rows count from 1 (row 0 the headings), as the lists count them. CurrentColumn is the
+  // list column under the cursor (the layout may have moved or hidden columns), CurrentDisplayColumn
+  // its place on screen (1 the first shown column).
   int CurrentRow() const;
   int CurrentColumn() const;
+  int CurrentDisplayColumn() const;
+  int ListColumnOfSection(int section);
+  // Puts the cursor on a list column of a row (row from 1).
+  void SelectCell(int row, int list_column);
+  // After the layout changed: the columns as the records say, their widths included.
+  void ApplyHeadings();
+  // A delegate that paints one list column wherever the layout shows it.
+  void SetListColumnDelegate(int list_column, QAbstractItemDelegate* delegate);
+  // The widths on screen go into the layout's records (a layout made after the grid sized its
+  // columns).
+  void KeepWidthsInLayout();
   int TopRow() const;
   void SetTopRow(int row);
   std::vector<int> SelectedRows() const;
@@ -127,8 +141,10 @@ class TVX_Grid : public QTableView {
   void showEvent(QShowEvent* e) override;
 
  private:
+  void KeepWidth(int section, int width);
   TVXGridModel model_;
   TVXGridCellHandler handler_;
+  bool applying_widths_ = false;
   uint8_t list_type_ = 0;
   int alternative_ = 0;
   int row_height_ = kGridRowHeight;
@@ -137,7 +153,9 @@ class TVX_Grid : public QTableView {
   bool fit_pending_ = false;  // fitted while hidden: fitted again to the first page when shown
   void FitWhenShown();
   bool fitting_ = false;
-  int stretch_column_ = -1;
+  int stretch_column_ = -1;  // list column of the plot or time-line strip
+  void PlaceListColumnDelegates();
+  std::vector<std::pair<int, QPointer<QAbstractItemDelegate>>> column_delegates_;
   bool stretch_auto_ = true;
 };
 

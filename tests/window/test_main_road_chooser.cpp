@@ -1,0 +1,66 @@
+// The chooser of texts as the start wizard opens it: on the wizard's choice, marking a program
+// among the texts, and refusing an empty choice instead of leaving the old one to run.
+#include <QDir>
+#include <QLabel>
+#include <QTableView>
+
+#include "window/main_road_support.h"
+#include "window/window_test_support.h"
+
+namespace {
+
+const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+
+}  // namespace
+
+class MainRoadChooser : public MainRoadTest {};
+
+TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
+  Start();
+  std::vector<UString> samples;
+  for (const QString& f : QDir(QStringLiteral(LINZORA_SAMPLES_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+    samples.push_back(kSamples + FromQString(f));
+  HandOverTexts(samples);
+  const int chosen = static_cast<int>(samples.size());
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_TRUE(Wizard().TextsLabel()->text().contains(QStringLiteral("You have %1 texts chosen").arg(chosen)));
+  // The chooser shows the same texts.
+  EXPECT_EQ(chooser->Choice().Count(), chosen);
+  EXPECT_EQ(chooser->Grid()->model()->rowCount(), chosen);
+  EXPECT_EQ(chooser->Status()->text(), QStringLiteral("%1 texts").arg(chosen));
+
+  // A program among them is marked as the run will find it.
+  TempFolder corpus;
+  const UString program = corpus.Write(u"tools/program.txt", std::string("\x7F" "ELF\x02\x01\x01\0\0\0river\0\0\x03\0>\0", 22) +
+                                                                 std::string(300, '\0'));
+  chooser->AddFiles({program});
+  const QModelIndex kind = chooser->Grid()->model()->index(chosen, 4);
+  EXPECT_EQ(kind.data().toString(), QStringLiteral("not a text (binary)"));
+  EXPECT_TRUE(kind.data(Qt::ForegroundRole).isValid());
+  QTest::qWait(30);
+  EXPECT_GT(ColoursIn(SaveScreenshot(*chooser, QStringLiteral("text_chooser_current_choice"))), 8);
+
+  // Cleared, then a folder holding only a zip archive with "inside zips" off: nothing is found,
+  // and the message says why; OK is refused, naming the folder, and the tool keeps its choice.
+  chooser->ClearAll();
+  const UString zips = corpus.Path() + u"zips";
+  ASSERT_TRUE(ForceDirectories(zips));
+  ASSERT_TRUE(CopyFileU(kSamples + u"winter_walk.zip", zips + u"/winter_walk.zip"));
+  const size_t asked = dialogs.Asked().size();
+  chooser->AddFolder(zips);
+  ASSERT_EQ(dialogs.Asked().size(), asked + 1);
+  EXPECT_NE(dialogs.Asked().back().text.find(zips), UString::npos);
+  EXPECT_NE(dialogs.Asked().back().text.find(u"\"inside zips\""), UString::npos);
+  chooser->accept();
+  ASSERT_EQ(dialogs.Asked().size(), asked + 2);
+  EXPECT_NE(dialogs.Asked().back().text.find(u"No texts are chosen"), UString::npos);
+  EXPECT_NE(dialogs.Asked().back().text.find(zips), UString::npos);
+  EXPECT_NE(chooser->result(), QDialog::Accepted);
+  QTest::qWait(30);
+  EXPECT_EQ(Main().ChosenTexts.FileCount(), chosen);
+  EXPECT_TRUE(Wizard().OKButton()->isEnabled());
+  const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser_refused"));
+  EXPECT_GT(ColoursIn(shot), 8);
+  chooser->reject();
+}

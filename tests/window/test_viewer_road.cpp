@@ -1,0 +1,257 @@
+// The viewers reached from the main window, on a concordance the engine makes in a temporary
+// folder: texts with media marks beside a generated WAV, a text with same-named subtitles in
+// English and Arabic, a 2 MB text, and texts without hits. Each window by its menu tag or its
+// double-click; screenshots in <build>/screenshots/viewers/.
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+#include "model/tag_lists.h"
+#include "platform/settings/settings_defaults.h"
+#include "shell/qt/vx_grid.h"
+#include "support/wav_tone.h"
+#include "window/main_road_support.h"
+#include "window/modal_answers.h"
+#include "window/window_test_support.h"
+#include "windows/extra_details_window.h"
+#include "windows/extra_text_grid_window.h"
+#include "windows/media_player_window.h"
+#include "windows/one_text_viewer.h"
+#include "windows/word_cloud_options_dialog.h"
+#include "windows/word_cloud_window.h"
+
+namespace {
+
+class ViewerRoad : public MainRoadTest {
+ protected:
+  void SetUp() override {
+    MainRoadTest::SetUp();
+    setenv("LINZORA_MEDIA_OUTPUT", "dummy", 1);
+    QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/viewers"));
+    corpus = dir.Path() + u"corpus/";
+    dir.Write(u"corpus/interview.txt",
+              "<media interview.wav START=2.0 DUR=2.0> The river rose in the night and the bank gave way. "
+              "By morning the river had reached the mill.\n");
+    dir.Write(u"corpus/interview.wav", WavTone(8));
+    dir.Write(u"corpus/film.txt", "scene12 The river runs under the old stone bridge.\n");
+    dir.Write(u"corpus/film.en_srt", "1\n00:00:05 --> 00:00:09\nscene12 The river runs under the old bridge.\n");
+    dir.Write(u"corpus/film.ar_srt",
+              "1\n00:00:05 --> 00:00:09\nscene12 river \xD9\x8A\xD8\xAC\xD8\xB1\xD9\x8A \xD8\xA7\xD9\x84\xD9\x86\xD9\x87\xD8\xB1 "
+              "\xD8\xAA\xD8\xAD\xD8\xAA \xD8\xA7\xD9\x84\xD8\xAC\xD8\xB3\xD8\xB1 \xD8\xA7\xD9\x84\xD9\x82\xD8\xAF\xD9\x8A\xD9\x85.\n");
+    std::string long_text;
+    for (int i = 0; long_text.size() < (2u << 20); ++i)
+      long_text += "<p>The water fell from the stone steps of the mill" + std::string(i % 50 == 0 ? " by the river" : "") +
+                   " and the morning light came slowly over the fields.</p>\n";
+    dir.Write(u"corpus/long.txt", long_text);
+    dir.Write(u"corpus/quiet.txt", "Nothing of the kind here at all.\n");
+    // Media marks in the text: "<media " then the file's name; times after START= and DUR=.
+    TMediaMarkersRec marks = DefaultMediaMarkers();
+    marks.SetMethod(0);
+    marks.SetFileNameMarker(u"<media ");
+    marks.SetStartMarker(u"START=");
+    marks.SetDurationMarker(u"DUR=");
+    SetMediaMarkers(marks);
+    // The tag file: media tags are kept, and a line's nearest one is its tag context.
+    const UString tag_file = dir.Write(u"tags.txt", "<media *> /play media\n");
+    TTagsToKeepList tags(0x0409, 1252);
+    ASSERT_TRUE(tags.ReadFromUserSpecifiedFile(tag_file));
+    ASSERT_EQ(tags.Count(), 1);
+    ASSERT_TRUE(tags.SavedToTempfile());
+    SetTagsWanted(tags.Count());
+    SetTagModified(true);
+    Start();
+    HandOverTexts({corpus + u"interview.txt", corpus + u"film.txt", corpus + u"long.txt", corpus + u"quiet.txt"});
+    RunFromWizard(u"river");
+    ASSERT_NE(Main().Doc(), nullptr);
+  }
+  // The grid row (from 1) of the first line from the text.
+  int RowOfText(const char16_t* name) {
+    T_WholeLinzoraHolder* doc = Main().Doc();
+    TVX_Grid* grid = Main().ConcordanceGrid();
+    for (int r = 1; r <= grid->Model().rowCount(); ++r) {
+      const TConcordanceEntry* line = doc->fConcordanceList->Line(Main().LineOfRow(grid, r));
+      if (line && EndsWithU(doc->fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true), name))
+        return r;
+    }
+    return -1;
+  }
+  void SelectCell(int row, int column) {
+    TVX_Grid* grid = Main().ConcordanceGrid();
+    grid->setCurrentIndex(grid->Model().index(row - 1, column - 1));
+  }
+  QImage Shot(QWidget& w, const QString& name) { return SaveScreenshot(w, QStringLiteral("viewers/") + name); }
+  UString corpus;
+};
+
+TEST_F(ViewerRoad, CtrlMPlaysTheStretchOfTheLinesRecording) {
+#ifdef LINZORA_SANITIZED
+  GTEST_SKIP() << "the media library's own threads are not instrumented";
+#endif
+  TurnTo("Concordance");
+  const int row = RowOfText(u"interview.txt");
+  ASSERT_GT(row, 0);
+  SelectCell(row, 1);
+  Main().HandleMenuCommand(95, u"");  // Play media file... (Ctrl+M)
+  QTest::qWait(20);
+  TFormVXPasLibVCL* media = Main().MediaWindow();
+  ASSERT_NE(media, nullptr) << Utf16ToUtf8(AllQuestionText()) << Main().Status()->PanelText(10).toStdString();
+  EXPECT_EQ(media->VideoFile(), corpus + u"interview.wav");
+  EXPECT_FALSE(media->isVisible());  // a sound
+  QSet<QString> labels;
+  int track = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    if (!media->LabelTime()->text().isEmpty()) labels.insert(media->LabelTime()->text());
+    track = std::max(track, media->TrackBar()->value());
+    return media->PausedAtEnd();
+  }, 15000));
+  EXPECT_GE(labels.size(), 2);
+  EXPECT_GT(track, 20);
+  EXPECT_NEAR(static_cast<double>(media->Player().TimeMs()), 4000.0, 600.0);
+  media->FasterButton()->click();
+  media->FasterButton()->click();
+  EXPECT_EQ(media->LabelSpeed()->text(), QStringLiteral("110%"));
+  media->SlowerButton()->click();
+  EXPECT_EQ(media->LabelSpeed()->text(), QStringLiteral("105%"));
+  media->resize(640, 360);
+  Shot(*media, QStringLiteral("road_media_window"));
+  // The tags-column double-click plays it too.
+  media->close();
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  emit grid->doubleClicked(grid->Model().index(row - 1, 2));
+  QTest::qWait(20);
+  EXPECT_TRUE(media->Watching() || media->PausedAtEnd());
+  media->close();
+}
+
+TEST_F(ViewerRoad, WordCloudOfTheCollocates) {
+  TVX_Grid* grid = TurnTo("Collocates");
+  ASSERT_NE(grid, nullptr);
+
+  ActOnNextModal([&](QDialog& d) {
+    auto& options = static_cast<TFormWordCloudOptions&>(d);
+    ASSERT_GT(options.ListBox()->count(), 10);
+    Shot(options, QStringLiteral("road_word_cloud_options"));
+    dialogs.Script({mrYes});
+    options.ListBox()->setCurrentRow(15);  // Total
+    options.AcceptChoice();
+    options.SetModalResult(mrOK);
+  });
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(50);
+  TFormWordCloud* cloud = Main().WordCloudWindow();
+  ASSERT_NE(cloud, nullptr);
+  EXPECT_GE(cloud->Cloud().Draws().size(), 5u);
+  EXPECT_NE(cloud->windowTitle().indexOf(QStringLiteral("word cloud from")), -1);
+  Shot(*cloud, QStringLiteral("road_word_cloud"));
+  // A plain word list's cloud, then the list's again: Refresh redraws the list, not the words.
+  auto words = std::make_unique<TMyCloudTXTList>();
+  words->Add(u"zzzfirst", 50);
+  words->Add(u"zzzsecond", 20);
+  cloud->SetTextList(std::move(words));
+  cloud->ComputeTheCloud(u"words");
+  EXPECT_TRUE(cloud->txt_based);
+  ActOnNextModal([&](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrOK); });
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(50);
+  EXPECT_FALSE(cloud->txt_based);
+  cloud->Refresh();
+  for (const TCloudWordDraw& d : cloud->Cloud().Draws()) EXPECT_EQ(d.text.find(u"zzz"), UString::npos);
+  // Cancel in the options leaves the cloud undrawn.
+  const size_t draws = cloud->Cloud().Draws().size();
+  ActOnNextModal([](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrCancel); });
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(30);
+  EXPECT_EQ(cloud->Cloud().Draws().size(), draws);
+  // The clusters need no options; closing the data leaves the window without its list.
+  TVX_Grid* clusters = TurnTo("Clusters");
+  ASSERT_NE(clusters, nullptr);
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(30);
+  Main().CloseData(false);
+  EXPECT_EQ(cloud->BaseList(), nullptr);
+  cloud->Refresh();  // reads nothing freed
+  EXPECT_EQ(cloud->MouseOverPicture(5, 5), 0);
+}
+
+TEST_F(ViewerRoad, FileNameDoubleClickOpensTheTextAtTheHit) {
+  TurnTo("Concordance");
+  const int row = RowOfText(u"long.txt");
+  ASSERT_GT(row, 0);
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  emit grid->doubleClicked(grid->Model().index(row - 1, 12));  // column 13: the file
+  QTest::qWait(30);
+  TFormOneTextFileShower& viewer = Main().TextViewer();
+  ASSERT_TRUE(viewer.isVisible());
+  EXPECT_EQ(viewer.windowTitle(), QStringLiteral("long.txt"));
+  const QTextCursor c = viewer.View()->textCursor();
+  EXPECT_EQ(c.selectedText().toLower(), QStringLiteral("river"));
+  const TConcordanceEntry* line = Main().Doc()->fConcordanceList->Line(Main().LineOfRow(grid, row));
+  EXPECT_EQ(viewer.View()->Shown().bytes[static_cast<size_t>(c.selectionStart())], line->Data().byte_position);
+  ASSERT_EQ(viewer.KeyWordEntries().size(), 1u);
+  EXPECT_EQ(viewer.KeyWordEntries()[0].first, u"river");
+  viewer.resize(1000, 700);
+  QApplication::processEvents();
+  Shot(viewer, QStringLiteral("road_viewer_at_hit"));
+  // The file-names page: tag 40 opens the text with the search words.
+  TVX_Grid* files = TurnTo("Filenames");
+  ASSERT_NE(files, nullptr);
+  files->setCurrentIndex(files->Model().index(0, 0));
+  Main().HandleMenuCommand(40, u"");
+  QTest::qWait(30);
+  EXPECT_TRUE(viewer.isVisible());
+}
+
+TEST_F(ViewerRoad, FindFilesListsTheTextsWithTheirHits) {
+  TurnTo("Concordance");
+  Main().HandleMenuCommand(6, u"");  // Find Files...
+  QTest::qWait(30);
+  TFormExtraDetails* details = Main().ExtraDetailsWindow();
+  ASSERT_NE(details, nullptr);
+  ASSERT_TRUE(details->isVisible());
+  QStringList lines;
+  for (int i = 0; i < details->List()->count(); ++i) lines << details->List()->item(i)->text();
+  EXPECT_TRUE(lines.contains(ToQString(corpus + u"interview.txt")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("  river: 2 found")));
+  EXPECT_FALSE(lines.contains(ToQString(corpus + u"quiet.txt")));  // looked in, nothing found
+  details->resize(700, 300);
+  Shot(*details, QStringLiteral("road_find_files"));
+  // A hit line opens its text with only its word.
+  const int hit = static_cast<int>(lines.indexOf(ToQString(corpus + u"interview.txt"))) + 1;
+  details->List()->setCurrentRow(hit);
+  details->OpenSelected();
+  ASSERT_NE(details->Viewer(), nullptr);
+  EXPECT_EQ(details->Viewer()->KeyWordEntries().size(), 1u);
+}
+
+TEST_F(ViewerRoad, RelatedTextsShowEachLanguage) {
+  Main().Doc()->fSameFilenameOption = 1;
+  TurnTo("Concordance");
+  const int row = RowOfText(u"film.txt");
+  ASSERT_GT(row, 0);
+  SelectCell(row, 1);
+  Main().HandleMenuCommand(75, u"");  // Show related txts
+  QTest::qWait(30);
+  TFormTextStringGridExtra* grid = Main().ExtraGridWindow();
+  ASSERT_NE(grid, nullptr);
+  // The text itself and its two subtitles; the Arabic row right to left.
+  ASSERT_EQ(grid->Rows().size(), 3u);
+  int arabic = -1;
+  for (size_t i = 0; i < grid->Rows().size(); ++i)
+    if (grid->Rows()[i].code == u"ar") arabic = static_cast<int>(i);
+  ASSERT_GE(arabic, 0);
+  EXPECT_TRUE(grid->Rows()[static_cast<size_t>(arabic)].right_to_left);
+  grid->resize(800, 200);
+  QApplication::processEvents();
+  Shot(*grid, QStringLiteral("road_related_texts"));
+  // Without the option the command opens nothing new.
+  grid->close();
+  Main().Doc()->fSameFilenameOption = 0;
+  Main().HandleMenuCommand(75, u"");
+  QTest::qWait(20);
+  EXPECT_FALSE(grid->isVisible());
+}
+
+}  // namespace
