@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "model/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
@@ -44,17 +45,7 @@ void TKeyWordEntry::ZeroTheDataRec() {
   suffix.clear();
 }
 
-float TKeyWordEntry::GetAValueAsSingle(int column) const {
-  TVXBaseDataClass* list = List();
-  if (!list) return kMissingValue;
-  for (int i = 0; i < list->Count(); ++i)
-    if (list->Get(i) == this) {
-      TNumberDisplayAndSinglesRec r;
-      list->NumericalData(column, i, r);
-      return r.value;
-    }
-  return kMissingValue;
-}
+float TKeyWordEntry::GetAValueAsSingle(int column) const { return ValueOfEntry(*this, column); }
 
 UString TKeyWordEntry::GetAWordAsString(int column) const {
   switch (column) {

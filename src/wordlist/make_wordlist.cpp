@@ -1,13 +1,11 @@
 // Making a word list from chosen texts: the document's side of a counting run (settings read
-// once, texts counted on worker threads, merged in text order here, rows made once at the end).
+// once, texts counted on worker threads, merged in text order here, rows made once at the end);
+// and a corpus index, whose texts are read the same way and committed to the index in text order.
 #include <algorithm>
-#include <condition_variable>
+#include <chrono>
 #include <cstdlib>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <span>
-#include <thread>
 
 #include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
@@ -17,76 +15,15 @@
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "wordlist/index_building.h"
+#include "wordlist/run_in_order.h"
 #include "wordlist/run_word_counter.h"
 #include "wordlist/user_word_filter.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_counting.h"
+#include "wordlist/wordlist_indexer.h"
 
 namespace {
-
-// Runs work(k) for k = 0..count-1 on `threads` workers (inline for one) and hands each result to
-// commit on the calling thread in order of k; workers run at most 2 x threads texts ahead. commit
-// answering false ends the run: texts not yet taken are not counted, results past k are dropped.
-template <class Result, class Work, class Commit>
-void RunInTextOrder(int32_t count, int32_t threads, Work&& work, Commit&& commit) {
-  if (threads <= 1 || count <= 1) {
-    for (int32_t k = 0; k < count; ++k) {
-      Result r = work(k);
-      if (!commit(k, r)) return;
-    }
-    return;
-  }
-  std::mutex m;
-  // Workers wait for room in the window, the calling thread for the next text's result: each
-  // side wakes only the other, and the calling thread only for the text it waits on.
-  std::condition_variable room, result;
-  std::vector<std::optional<Result>> ready(static_cast<size_t>(count));
-  int32_t next = 0, committed = 0, waiting_for = -1;
-  bool stop = false;
-  const int32_t ahead = 2 * threads;
-  auto worker = [&] {
-    while (true) {
-      int32_t k;
-      {
-        std::unique_lock<std::mutex> lock(m);
-        room.wait(lock, [&] { return stop || next >= count || next < committed + ahead; });
-        if (stop || next >= count) return;
-        k = next++;
-      }
-      Result r = work(k);
-      bool wanted;
-      {
-        std::lock_guard<std::mutex> lock(m);
-        ready[static_cast<size_t>(k)] = std::move(r);
-        wanted = k == waiting_for;
-      }
-      if (wanted) result.notify_one();
-    }
-  };
-  std::vector<std::thread> pool;
-  const int32_t n = std::min(threads, count);
-  pool.reserve(static_cast<size_t>(n));
-  for (int32_t t = 0; t < n; ++t) pool.emplace_back(worker);
-  for (int32_t k = 0; k < count; ++k) {
-    std::optional<Result> r;
-    {
-      std::unique_lock<std::mutex> lock(m);
-      waiting_for = k;
-      result.wait(lock, [&] { return ready[static_cast<size_t>(k)].has_value(); });
-      r = std::move(ready[static_cast<size_t>(k)]);
-      ready[static_cast<size_t>(k)].reset();
-      committed = k + 1;
-    }
-    room.notify_one();
-    if (!commit(k, *r)) {
-      std::lock_guard<std::mutex> lock(m);
-      stop = true;
-      break;
-    }
-  }
-  room.notify_all();
-  for (std::thread& t : pool) t.join();
-}
 
 void MergeTextStats(TOne_text_stats_rec& overall, const TOne_text_stats_rec& text) {
   TOne_text_stats_data& o = overall.data;
@@ -134,6 +71,24 @@ std::vector<TTextPlace> PlacesInResults(const std::vector<TChosenFileDetailsFull
   return places;
 }
 
+// A run over texts: the document is busy for windows while its lists change (until the end, on
+// every path); the failure message, the stop state and the stopwatch start afresh.
+class TRunStart {
+ public:
+  explicit TRunStart(TTessorineholder& doc) : doc_(doc) {
+    doc_.SetBusyDontShowData(true);
+    Global_FailureMessage.clear();
+    ClearStopStateForNewJob();
+    StartTiming();
+  }
+  ~TRunStart() { doc_.SetBusyDontShowData(false); }
+  TRunStart(const TRunStart&) = delete;
+  TRunStart& operator=(const TRunStart&) = delete;
+
+ private:
+  TTessorineholder& doc_;
+};
+
 // The folder's own name, without the folders above it.
 UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrailingPathDelimiter(folder)); }
 
@@ -146,9 +101,10 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   converted = 0;
   fLastFailure.clear();
   const UString kind_name = VXRes(TVXRes::VXWordList);
-  if (type_of_list != kListWordlist || batch_mode > 3) {
+  const bool index = type_of_list == kListIndexWordlist;
+  if ((type_of_list != kListWordlist && !index) || batch_mode > 3 || (index && batch_mode != 0)) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX,
-                            {kind_name, type_of_list != kListWordlist ? u"no corpus index here" : u"no such batch mode"});
+                            {kind_name, batch_mode > 0 ? u"no such batch mode" : u"no such kind of list"});
     AddToLogFile(u"MakeWordlist: " + fLastFailure);
     return false;
   }
@@ -156,6 +112,7 @@ bool T_WholeWordlistHolder::MakeWordlist(TSharedChosenFilesClass& texts, uint8_t
   list.reserve(static_cast<size_t>(std::max(0, texts.FileCount())));
   for (int32_t i = 0; i < texts.FileCount(); ++i) list.push_back(texts.GetFullFileDetails(i));
   if (!list.empty() && SuggestedFilename.empty()) SuggestedFilename = texts.SuggestedFilename();
+  if (index) return MakeIndexFromTexts(list, &texts, converted, options);
   Global_batch_mode = batch_mode;
   Global_BatchProcedures.mode = batch_mode;
   return MakeFromTexts(list, &texts, batch_mode, converted, options);
@@ -171,14 +128,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
                                           TSharedChosenFilesClass* chosen, uint8_t batch_mode, int32_t& converted,
                                           const TMakeWordlistOptions& options) {
   const UString kind_name = VXRes(TVXRes::VXWordList);
-  struct TBusy {
-    TTessorineholder& doc;
-    explicit TBusy(TTessorineholder& d) : doc(d) { doc.SetBusyDontShowData(true); }
-    ~TBusy() { doc.SetBusyDontShowData(false); }
-  } busy(*this);
-  Global_FailureMessage.clear();
-  ClearStopStateForNewJob();
-  StartTiming();
+  const TRunStart run_start(*this);
   TBatchProceduresRec& batch = Global_BatchProcedures;
   if (texts.empty()) {
     fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, u""});
@@ -391,4 +341,120 @@ void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const T
       }
     }
   }
+}
+
+// --- a corpus index ------------------------------------------------------------------------------
+
+bool T_WholeWordlistHolder::MakeIndexFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts,
+                                               TSharedChosenFilesClass* chosen, int32_t& converted,
+                                               const TMakeWordlistOptions& options) {
+  const UString kind_name = VXRes(TVXRes::VXIndex);
+  const TRunStart run_start(*this);
+  TIndexHandler* index = fIndexHandler.get();
+  auto fail = [&](UString why) {  // a copy: the reason may live in the build dropped here
+    if (index) index->DropBuild();
+    fLastFailure = VXResFmt(TVXRes::VXProblemMakingX, {kind_name, why});
+    Global_FailureMessage = fLastFailure;
+    AddToLogFile(u"MakeWordlist: " + fLastFailure);
+    return false;
+  };
+  if (!index || !index->ReadyToStartComputing()) return fail(u"no corpus index ready (StartAnIndexHandler first)");
+  if (texts.empty()) return fail(u"no texts");
+  // The records keep a byte in 32 bits: a text past that is refused before anything is read.
+  for (const TChosenFileDetailsFullRec& d : texts)
+    if (d.rec.size > INT32_MAX)
+      return fail(IncludeTrailingPathDelimiter(d.folder) + d.rec.filename + u": a text over 2 GiB, too big for an index");
+  ListKind = kListIndexWordlist;
+  EnsureSettingsStoreReady();
+  // The texts are read with the index's settings (a new index's are the document's).
+  SetTextSettings(index->TextSettingsOfIndex());
+  TTextReadRun run(TakeTextReadSnapshot(this), options.ask);
+  TWordCountSetup setup =
+      MakeWordCountSetup(&run, TextSettings(), index->WordlistSettingsOfIndex(), options.stop_words);
+  setup.exact_word_length = index->ExactWordLengthOfIndex();
+  setup.divisions = 0;
+  setup.keep_tokens = true;
+  TIndexBuild& build = *index->Build();
+  TVXStatsList& stats = *fStats;
+  stats.Overall_stats.data.ratio_basis = setup.ratio_basis;
+  const int32_t count = static_cast<int32_t>(texts.size());
+  NumberOfTextsToProcess = count;
+  int32_t read = 0;
+  bool build_failed = false;
+  UString last_failed;
+  auto yielded = std::chrono::steady_clock::now();
+  auto read_text = [&](int32_t k) {
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    return options.count_text ? options.count_text(setup, d, k, TTextPlace{}) : CountTextWords(setup, d, k, TTextPlace{});
+  };
+  auto batch = [&](int32_t, TTokenBatch& b) {
+    if (!build.AddBatch(b)) return !(build_failed = true);
+    // The window stays alive while the committer works: a yield every 50 ms or so.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - yielded > std::chrono::milliseconds(50)) {
+      yielded = now;
+      MyYieldProcess();
+    }
+    return true;
+  };
+  auto end = [&](int32_t k, TTextWordCounts& r) {
+    const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
+    const UString full = IncludeTrailingPathDelimiter(d.folder) + d.rec.filename;
+    if (!r.read_ok && r.convert_asked && d.rec.zip_member <= 0) {
+      // One conversion and one more reading, from the text's start.
+      build.DropText();
+      build.StartText();
+      UString error;
+      if (ConvertATextFileAnsiToUTF16(full, CodePage(), &error)) {
+        ++converted;
+        r = read_text(k);
+      } else {
+        AddToLogFile(u"text not converted: " + error);
+      }
+    }
+    TTokenBatch rest;
+    rest.TakeFrom(r, true);
+    if (r.read_ok && r.stop_state < kPanicStopNow) {
+      if (!build.AddBatch(rest) || !build.EndText()) return !(build_failed = true);
+      ++read;
+      index->UpdatedMarkupSections(r.sections);
+      r.stats.data.text_number = build.Texts();
+      r.stats.data.julian_date = d.rec.julian_date;
+      TIndexHandler::NoteTextFileFigures(r.stats, full, d.rec.zip_member);
+      r.stats.data.found = 1;
+      MergeTextStats(stats.Overall_stats, r.stats);
+      stats.Add(new TStatsEntry(r.stats, false, &stats));
+      if (chosen) {
+        chosen->SetFileWords(k, r.running_words);
+        chosen->SetFileWanted(k, r.handled.excluded ? 2 : 1);
+        chosen->SetFileKind(k, KindOfText(r, d));
+      }
+    } else {
+      build.DropText();
+      if (!r.read_ok) {
+        last_failed = d.rec.filename;
+        AddToLogFile(r.failure);
+        if (OnDudFile) OnDudFile(d);
+      }
+    }
+    build.StartText();
+    if (options.after_text) options.after_text(k, build.TypeCount());
+    if (options.progress) options.progress((k + 1) * 100 / count);
+    return !(StopRequested(kPanicEndOfText) || r.stop_state >= kPanicStopNow);
+  };
+  build.StartText();
+  RunTextsIntoIndexInOrder(count, WordlistWorkerThreads(options.threads), setup, read_text, batch, end);
+  run.StoreAtRunEnd();
+  if (build_failed) return fail(build.Error());
+  if (StopRequested(kPanicEndOfText)) return fail(u"stopped; the index that was there stays as it was");
+  if (read == 0) return fail(last_failed);
+  stats.SetOverallEntries(build.TypeCount());
+  stats.ComputeTotalWordStats();
+  WordlistCounts.a = stats.Overall_stats.data.running_words;
+  WordlistCounts.b = WordlistCounts.rows = build.TypeCount();
+  fIndexWords->fHasIndex = true;
+  AddATimingNote(kListIndexWordlist);
+  StartStandardNotes(0, kListIndexWordlist, kind_name, VXResFmt(TVXRes::VXBasedOnNmanyFiles, {IntToUStr(build.Texts())}));
+  AddNoteDetails(index->DetailsOfCurrentSettings(false), 2);
+  return true;
 }

@@ -60,6 +60,9 @@ class TWordCounter {
   std::vector<int32_t> Keys() const;
   // The index of (word, tag), or -1.
   int32_t Find(UStringView word, UStringView tag) const;
+  // The hash a key is filed under (also the corpus index's, for the same keys), and key i's.
+  static uint64_t HashOf(UStringView word, UStringView tag);
+  uint64_t HashOfKey(int32_t i) const { return entries_[static_cast<size_t>(i)].hash; }
 
  private:
   // Up to this many bins live in the entry itself, so that a count touches one cache line.
@@ -80,7 +83,6 @@ class TWordCounter {
   const int32_t* BinsOf(size_t i) const {
     return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
   }
-  static uint64_t HashOf(UStringView word, UStringView tag);
   // The entry for the key, made (with zero counts) when new.
   int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
   void Grow();

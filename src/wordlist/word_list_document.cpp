@@ -1,5 +1,6 @@
 #include "wordlist/word_list_document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -7,7 +8,11 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/settings/settings_access.h"
+#include "wordlist/detailed_consist.h"
+#include "wordlist/relationships_list.h"
+#include "wordlist/wordlist_indexer.h"
 
 namespace {
 
@@ -21,7 +26,10 @@ class TBusyMark {
   TTessorineholder& doc_;
 };
 
-bool KindKeptHere(TTessorineList kind) { return kind == kListWordList || kind == kListKeywords; }
+bool KindKeptHere(TTessorineList kind) {
+  return kind == kListWordList || kind == kListKeywords || kind == kListDetailedConsistency ||
+         kind == kListRelationships;
+}
 
 }  // namespace
 
@@ -34,7 +42,9 @@ T_WholeWordlistHolder::T_WholeWordlistHolder(TCentreOfMainFormFunc centre, TEntr
       fStats(std::make_unique<TVXStatsList>(this)),
       fKeywordsList(std::make_unique<TKeyWordList>(this)),
       fIndexWords(std::make_unique<TVXWordList>(this, kListIndexWordlist)),
-      fWLWords(std::make_unique<TVXWordList>(this, kListWordlist)) {
+      fWLWords(std::make_unique<TVXWordList>(this, kListWordlist)),
+      fDetailedConsistencyList(std::make_unique<TDetailedConsistencyList>(this)),
+      fRelationshipsList(std::make_unique<TRelationshipsList>(this)) {
   // A reference corpus may be made in the middle of another job: the stop state is the job's.
   ListKind = list_type;
   WordlistSettings.Clear();
@@ -68,12 +78,17 @@ void T_WholeWordlistHolder::RegisterOwnedLists() {
   Lists().Add(fIndexWords.get(), CentreOfMainForm());
   Lists().Add(fKeywordsList.get(), CentreOfMainForm());
   Lists().Add(fStats.get(), CentreOfMainForm());
+  Lists().Add(fDetailedConsistencyList.get(), CentreOfMainForm());
+  Lists().Add(&fDetailedConsistencyList->Relations(), CentreOfMainForm());
+  Lists().Add(fRelationshipsList.get(), CentreOfMainForm());
 }
 
 void T_WholeWordlistHolder::ListKindsWithData(TListKindSet& kinds) {
   kinds.reset();
-  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fIndexWords.get()),
-                              static_cast<TDocumentList*>(fStats.get())})
+  for (TDocumentList* list :
+       {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fIndexWords.get()),
+        static_cast<TDocumentList*>(fStats.get()), static_cast<TDocumentList*>(fDetailedConsistencyList.get()),
+        static_cast<TDocumentList*>(fRelationshipsList.get())})
     if (list->Count() > 0 && list->ListType() < kinds.size()) kinds.set(list->ListType());
 }
 
@@ -99,11 +114,20 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
     // A word list is the word lister's file whichever tool saves it, so that every tool reads it
     // as the word lister's.
     fCheck.signature = ToolSignature(kToolWordLister);
-    SetTessorineHolderMainListCount(ListKind == kListWordList ? fWLWords->Count() : fKeywordsList->Count());
+    int32_t main_count = fKeywordsList->Count();
+    if (ListKind == kListWordList) main_count = fWLWords->Count();
+    if (ListKind == kListDetailedConsistency) main_count = fDetailedConsistencyList->Count();
+    if (ListKind == kListRelationships) {
+      main_count = fRelationshipsList->Count();
+      SaveAParentFilenameInExtraStuff(fRelationshipsList->SourceIndexFilename());
+    }
+    SetTessorineHolderMainListCount(main_count);
     bool ok = TTessorineholder::SaveToStream(s);
     ok = ok && s.WriteExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes);
     ok = ok && fNotes.SaveToStream(s) && SavedTextSettings(s);
     if (!ok) return false;
+    if (ListKind == kListDetailedConsistency) return fDetailedConsistencyList->SaveToStream(s) && fStats->SaveToStream(s);
+    if (ListKind == kListRelationships) return fRelationshipsList->SaveToStream(s);
     if (ListKind == kListWordList) {
       fWLWords->SetVersionNumber(std::max(11, fWLWords->GetVersionNumber()));
       ok = fWLWords->SaveToStream(s) && fStats->SaveToStream(s);
@@ -125,6 +149,9 @@ bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
   if (!s.ReadExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes)) return false;
   if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
+  if (ListKind == kListRelationships) return fRelationshipsList->ReadFromStream(s);
+  if (ListKind == kListDetailedConsistency)
+    return fDetailedConsistencyList->ReadFromStream(s) && fStats->ReadFromStream(s);
   if (ListKind == kListWordList) {
     if (!fWLWords->ReadFromStream(s)) return false;
     ReadComplete = !fWLWords->StoredListInfo().info.some_data_fields_missing;
@@ -159,6 +186,9 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
     fWLWords.swap(fresh->fWLWords);
     fStats.swap(fresh->fStats);
     fKeywordsList.swap(fresh->fKeywordsList);
+    // Every list a read fills is the file's: those its kind does not keep are empty.
+    fDetailedConsistencyList.swap(fresh->fDetailedConsistencyList);
+    fRelationshipsList.swap(fresh->fRelationshipsList);
     WordlistSettings = fresh->WordlistSettings;
     AdoptOwnLists();
     fresh->AdoptOwnLists();
@@ -172,6 +202,9 @@ void T_WholeWordlistHolder::AdoptOwnLists() {
   fStats->SetHolder(this);
   fKeywordsList->SetHolder(this);
   if (fKeywordsList->fKWStats) fKeywordsList->fKWStats->SetHolder(this);
+  fDetailedConsistencyList->SetHolder(this);
+  fDetailedConsistencyList->Relations().SetHolder(this);
+  fRelationshipsList->SetHolder(this);
   LinkLists();
   RegisterOwnedLists();
 }
@@ -221,26 +254,128 @@ bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {
   return true;
 }
 
-namespace {
+// --- the corpus index ----------------------------------------------------------------------------
 
-bool NoIndexHere(const char16_t* what, UStringView name) {
-  AddToLogFile(UString(what) + u": no corpus index is kept by a word-list document" +
-               (name.empty() ? UString() : u" (" + UString(name) + u")"));
-  return false;
+bool T_WholeWordlistHolder::StartAnIndexHandler(UStringView index_name, int32_t mode, bool replacing) {
+  // The index is made beside a statistics list of its own; both become the document's only when
+  // the files were found as the mode needs.
+  auto stats = std::make_unique<TVXStatsList>(this);
+  auto index = std::make_unique<TIndexHandler>(this, stats.get(), index_name, mode, replacing);
+  if (!index->LoadedTheFiles()) {
+    fLastFailure = index->LastFailure();
+    return false;
+  }
+  fLastFailure = index->LastFailure();
+  if (mode != kIndexCreate) {
+    SetTextSettings(index->TextSettingsOfIndex());
+    WordlistSettings = index->WordlistSettingsOfIndex();
+  }
+  fIndexHandler = std::move(index);
+  fStats = std::move(stats);
+  LinkLists();
+  RegisterOwnedLists();
+  return true;
 }
 
-}  // namespace
+bool T_WholeWordlistHolder::FillIndexWords(TIndexHandler& index, TVXWordList& words) {
+  words.Clear();
+  for (int32_t t = 0; t < index.TypeCount(); ++t) {
+    const TIndexTypeFileRec* r = index.PointerFromWordType(t);
+    if (!r) continue;
+    const UString text = index.WordFromWordType(t);
+    if (StopListLoaded() && FoundInTheList(current_tool_var, text.c_str(), 1, lmsStop) != 0) continue;
+    TWordlistData d;
+    const int32_t tag_units = r->tag_units;  // a copy: the record is packed, and a reference to its field may sit unaligned
+    d.prefix = text.substr(0, static_cast<size_t>(std::clamp<int32_t>(tag_units, 0, static_cast<int32_t>(text.size()))));
+    d.word = text.substr(d.prefix.size());
+    d.frequency = r->freq;
+    d.n_texts = r->n_texts;
+    if (words.AddRow(d) < 0) return false;
+  }
+  words.RebuildFrequencyIndex();
+  return true;
+}
 
-T_WholeWordlistHolder::TMovingWindowFNamesRec T_WholeWordlistHolder::MakeAndSaveMovingWindow(int32_t, int32_t) {
-  NoIndexHere(u"MakeAndSaveMovingWindow", SourceTextFilename);
-  return {};
+bool T_WholeWordlistHolder::LoadedIndexData() {
+  if (!fIndexHandler) return false;
+  auto words = std::make_unique<TVXWordList>(this, kListIndexWordlist);
+  if (!FillIndexWords(*fIndexHandler, *words)) return false;
+  fIndexWords = std::move(words);
+  LinkLists();
+  RegisterOwnedLists();
+  return true;
 }
-bool T_WholeWordlistHolder::StartAnIndexHandler(UStringView name) { return NoIndexHere(u"StartAnIndexHandler", name); }
-bool T_WholeWordlistHolder::OpenAnIndexAndLoadWords(UStringView name) {
-  return NoIndexHere(u"OpenAnIndexAndLoadWords", name);
+
+T2_BooleanRec T_WholeWordlistHolder::OpenAnIndexAndLoadWords(UStringView index_name) {
+  auto stats = std::make_unique<TVXStatsList>(this);
+  auto index = std::make_unique<TIndexHandler>(this, stats.get(), index_name, kIndexReadOnly);
+  auto words = std::make_unique<TVXWordList>(this, kListIndexWordlist);
+  if (!index->LoadedTheFiles() || !FillIndexWords(*index, *words)) {
+    fLastFailure = index->LastFailure();
+    return {false, false};
+  }
+  fLastFailure = index->LastFailure();
+  ListKind = kListIndexWordlist;
+  SetTextSettings(index->TextSettingsOfIndex());
+  SetVXBaseListsLCIDToTextSettingsLCID();
+  WordlistSettings = index->WordlistSettingsOfIndex();
+  SourceTextFilename = UString(index_name);
+  fNotes.Clear();
+  for (const UString& line : index->fTail.notes) fNotes.Add(line);
+  if (!index->fTail.headings.empty()) words->SetHeadings(index->fTail.headings);
+  if (words->Count() > 1) words->DoASort(1, 0, words->Count() - 1);
+  fIndexHandler = std::move(index);
+  fStats = std::move(stats);
+  fIndexWords = std::move(words);
+  fIndexWords->fHasIndex = true;
+  LinkLists();
+  RegisterOwnedLists();
+  return {true, false};
 }
-bool T_WholeWordlistHolder::LoadedIndexData() { return NoIndexHere(u"LoadedIndexData", u""); }
-bool T_WholeWordlistHolder::CopyLemmasToIndex() { return NoIndexHere(u"CopyLemmasToIndex", u""); }
-bool T_WholeWordlistHolder::CheckLemmasForConsistency(UStringView name) {
-  return NoIndexHere(u"CheckLemmasForConsistency", name);
+
+bool T_WholeWordlistHolder::CopyLemmasToIndex() {
+  if (!fIndexHandler) return false;
+  TVXWordList& words = *fIndexWords;
+  for (int i = 0; i < words.Count(); ++i) {
+    const TWordlistEntry* e = words.Row(i);
+    if (!e || e->JoinedTo() || !words.GetHasJoined(i)) continue;
+    const int32_t head = fIndexHandler->AddHeadWordToExtras(e->data.word, words.GetTotalJoinedFreq(i));
+    for (const TVXBaseListObject* form : e->JoinedEntries())
+      fIndexHandler->AddVariantToExtras(form->MainWordOnly(), head, 0);
+  }
+  return true;
+}
+
+bool T_WholeWordlistHolder::CheckLemmasForConsistency(UStringView index_name) {
+  if (!StartAnIndexHandler(index_name, kIndexReadOnly)) return false;
+  TVXWordList& words = *fWLWords;
+  for (int i = 0; i < words.Count(); ++i) {
+    TWordlistEntry* e = words.Row(i);
+    if (!e || e->JoinedTo() || !words.GetHasJoined(i)) continue;
+    std::vector<int32_t> texts;
+    auto gather = [&](UStringView word) {
+      const auto contexts = fIndexHandler->ListOfAllContextsToAWord(word);
+      for (const TTokenAndPlaceRec& c : contexts->items) texts.push_back(c.data.file_number);
+    };
+    gather(e->data.word);
+    for (const TVXBaseListObject* form : e->JoinedEntries()) gather(form->MainWordOnly());
+    std::sort(texts.begin(), texts.end());
+    e->data.n_texts = static_cast<int32_t>(std::unique(texts.begin(), texts.end()) - texts.begin());
+  }
+  // The numbers of texts now count whole lemmas; the dispersion values do not.
+  words.StoredListInfo().info.has_dispersion_data = 0;
+  return true;
+}
+
+bool T_WholeWordlistHolder::SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width,
+                                       int32_t saved_dpi) {
+  if (ListKind != kListIndexWordlist || !fIndexHandler)
+    return TTessorineholder::SaveToFile(file_name, client_height, client_width, saved_dpi);
+  TBusyMark busy(*this);
+  fIndexHandler->SetFileNames(file_name);
+  CopyLemmasToIndex();
+  const bool ok = fIndexHandler->Save(fNotes.Lines(), fIndexWords->Headings());
+  fLastFailure = fIndexHandler->LastFailure();
+  if (ok) SourceTextFilename = UString(file_name);
+  return ok;
 }

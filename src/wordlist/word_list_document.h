@@ -9,8 +9,13 @@
 //     0  the word list (version at least 11), the statistics list, the keyword list, the keyword
 //        settings block, the 192 colour bytes; a word list of version 0 is followed by nothing
 //     1  the keyword list, its statistics list inside it, the keyword settings block, the colours
-// Other kinds (detailed consistency, corpus indexes) are not kept by this document: saving or
-// reading them answers false and says why in the log.
+//     4  the detailed-consistency list with its relations (detailed_consist.h), the statistics
+//        list of the lists compared
+//     28 the relationships list of a corpus index (relationships_list.h); the index's name is the
+//        document's parent file name too. It is read without the index.
+// Other kinds (corpus indexes) are not kept in this file: saving or reading them answers false
+// and says why in the log. A document of kind 23 with a corpus index saves the index's own four
+// files instead (wordlist_indexer.h).
 //
 // A read that fails leaves the document as it was: the file is read into a fresh document that
 // starts from this one's state, whose lists, settings, text settings, language, code page and
@@ -30,7 +35,11 @@
 #include "model/work_derived.h"
 #include "wordlist/word_list.h"
 
+class TDetailedConsistencyList;
+class TIndexHandler;
+class TRelationshipsList;
 class TRunWordCounter;
+struct TNeighbourRec;
 struct TWordCountSetup;
 struct TTextPlace;
 struct TTextWordCounts;
@@ -71,6 +80,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
   TVXWordList& Words() const { return *fWLWords; }
   TVXStatsList& Stats() const { return *fStats; }
   TKeyWordList& Keywords() const { return *fKeywordsList; }
+  TDetailedConsistencyList& DetailedConsistency() const { return *fDetailedConsistencyList; }
+  TRelationshipsList& Relationships() const { return *fRelationshipsList; }
   // Takes a keyword list made elsewhere (the old one is freed); its rows and statistics now
   // belong to this document.
   void TakeKeywordList(std::unique_ptr<TKeyWordList> list);
@@ -91,9 +102,13 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // every core: texts are counted on worker threads and merged in text order on this one, so the
   // rows, statistics and overall record are those of one thread. A text that cannot be read goes
   // to the dud-file event and the run goes on; a UTF-8 text the run was asked to convert is
-  // converted once and read again. No texts (or none read), a corpus index (kind 23), a batch
-  // mode above 3 or a batch result that cannot be saved or zipped answer false with a message
+  // converted once and read again. No texts (or none read), kind 23 without an index ready, a
+  // batch mode above 3 or a batch result that cannot be saved or zipped answer false with a message
   // (LastFailure, the log). converted counts the texts converted to UTF-16.
+  // Kind 23 counts the texts into the document's corpus index (StartAnIndexHandler first): every
+  // counted word becomes a token of the index, which SaveToFile then writes; a text over 2 GiB is
+  // refused before anything is read, and a stop or a failure drops the build (the index that
+  // was there stays).
   // Batch modes save one ".lst" per result into the batch folder (Global_BatchProcedures), each
   // with its own statistics and dispersion, and leave the document empty: 1, one per text,
   // zipped at the end; 2, one per text, zipped per folder; 3, one per folder ("these files
@@ -111,24 +126,79 @@ class T_WholeWordlistHolder : public TTessorineholder {
   TVXComputeResultRec ComparedWordlists(UStringView study_file, UStringView reference_file,
                                         TKWHandlingAmount amount);
 
+  // Compares saved word lists (".lst" files, or zip archives of them, each member a list) word
+  // by word into the detailed-consistency list (kind 4) and its relations; the statistics rows of
+  // the lists compared become the document's. A file that is missing, not a word list,
+  // unreadable or in another language than the first list read is named in FailedTexts, the
+  // notes and LastFailure, and the others are compared. Fewer than two lists read, or a stop:
+  // false, the document as it was.
+  bool MakeDetailedConsistencyList(const std::vector<UString>& files);
+  // The inputs the last computation could not use, each with why.
+  const std::vector<UString>& FailedTexts() const { return fFailedTexts; }
+
   // Rank orders of the main word list (from a fresh frequency index); always true.
   bool ComputedRankOrdersOfWords();
   // Dispersion plots are not made here: false. Consistency relations come with their own list: true.
   bool ComputedDispersion() { return false; }
   bool ComputedDetConsistRelations() { return true; }
 
-  // The corpus index is not built by this document: these answer false (or empty names) and
-  // write one log line saying so.
+  // --- analyses over the corpus index (StartAnIndexHandler or OpenAnIndexAndLoadWords first); each
+  // reads the store's index settings as it starts. A failure or a stop is said in LastFailure
+  // and the log, and the document keeps the lists it had.
+  // The moving window (moving_window_plot_data.h): the index's windows of window_size words in
+  // planned_runs runs, the stop list's words left out of every window when the document uses
+  // one, written beside the document's file (its name with "_moving_window" before the
+  // extension) as ".txt" and ".plotdata". Both names empty when nothing was written: no index, a
+  // size or run count refused, fewer than two windows ("too few windows"), or a file that could
+  // not be written (the system's reason named).
   struct TMovingWindowFNamesRec {
     UString text_file;
     UString plot_file;
   };
   TMovingWindowFNamesRec MakeAndSaveMovingWindow(int32_t window_size, int32_t planned_runs);
-  bool StartAnIndexHandler(UStringView index_name);
-  bool OpenAnIndexAndLoadWords(UStringView index_name);
+  // The word pairs within the relationship span as the relationships list (kind 28), its
+  // source the index; false when none passed the settings.
+  bool ComputeMIAssociation();
+  // The clusters of the index as rows of the main word list (kind 0), with their phrase frames:
+  // a frame row carries the clusters it covers joined under it, the first frame a cluster is
+  // in (frames in the order of their word-type sequences). Clusters counted per text go to one
+  // list per text: with two texts or more and on_try_to_save_batch given, that is called (to
+  // save them, SaveTempClusterWordlists); otherwise the first text's list becomes the main list
+  // (its slot among the cluster lists is then empty).
+  // Rows and frames are made on every core and come out as one core makes them.
+  using TOnTryToSaveBatchWdList = std::function<bool(T_WholeWordlistHolder&)>;
+  bool ComputeClusters(const TOnTryToSaveBatchWdList& on_try_to_save_batch = {});
+  // Saves each per-text cluster list with rows as "<text>_clusters.lst" into the batch folder
+  // (Global_BatchProcedures; `folder` is not used), zipped when the batch state asks; the number
+  // of lists saved.
+  int32_t SaveTempClusterWordlists(UStringView folder);
+  int32_t TempClusterWordlistCount() const { return static_cast<int32_t>(fTempClusterWordlists.size()); }
+  TVXWordList* TempClusterWordlist(int32_t i) const;
+
+  // --- the corpus index
+  // Starts the document's index under a name (its extension becomes the index files'): mode 0 a
+  // new index (taking the place of files of that name only with `replacing`), 1 texts added to
+  // one (or a new one), 2 reading one. True when the files were found as the mode needs; then a
+  // build (MakeWordlist with kind 23, then SaveToFile) may follow, and for modes 1 and 2 the
+  // document takes the index's text and word-list settings. Otherwise the document keeps what it
+  // had and LastFailure says why.
+  bool StartAnIndexHandler(UStringView index_name, int32_t mode, bool replacing = false);
+  // Opens an index to read and loads its word list (kind 23): the index's words, notes,
+  // headings and statistics become the document's. The first answer tells success; on failure
+  // nothing changes. LastFailure names texts changed since indexing even when it opens.
+  T2_BooleanRec OpenAnIndexAndLoadWords(UStringView index_name);
+  // The index word list made from the index's types (stop-list words left out when the document
+  // uses a stop list); false without an index.
   bool LoadedIndexData();
+  // Looks the index word list's heads and their joined forms up in the index (an index keeps no
+  // lemma joins); false without an index.
   bool CopyLemmasToIndex();
+  // Opens the named index and gives each head row of the main word list with joined rows the
+  // number of texts its lemma (head and forms) occurs in there.
   bool CheckLemmasForConsistency(UStringView index_name);
+  TIndexHandler* IndexHandler() const { return fIndexHandler.get(); }
+  // Kind 23 with an index: the index's files; every other case as the base saves.
+  bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi) override;
 
   // Why the last read or save failed (names the file when there was one).
   const UString& LastFailure() const { return fLastFailure; }
@@ -142,7 +212,14 @@ class T_WholeWordlistHolder : public TTessorineholder {
   void LinkLists();
   bool MakeFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                      uint8_t batch_mode, int32_t& converted, const TMakeWordlistOptions& options);
+  bool MakeIndexFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
+                          int32_t& converted, const TMakeWordlistOptions& options);
+  bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
+  // A cluster run: the clusters the index reports, then the lists made of them.
+  struct TClusterRun;
+  void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);
+  bool ClustersDoneFindPhrases(TClusterRun& run);
   // The body read into this document itself; ReadWholeFromStream runs it on a fresh document.
   bool ReadBodyInPlace(TStream& s);
   // Points the lists the document holds at it (after lists changed documents).
@@ -152,6 +229,13 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::unique_ptr<TKeyWordList> fKeywordsList;
   std::unique_ptr<TVXWordList> fIndexWords;
   std::unique_ptr<TVXWordList> fWLWords;
+  std::unique_ptr<TDetailedConsistencyList> fDetailedConsistencyList;
+  std::unique_ptr<TRelationshipsList> fRelationshipsList;
+  std::vector<UString> fFailedTexts;
+  std::unique_ptr<TIndexHandler> fIndexHandler;
+  // The cluster lists of the last cluster run, per text when counted per text (the main word
+  // list is not among them).
+  std::vector<std::unique_ptr<TVXWordList>> fTempClusterWordlists;
   bool fOneTextStudy = false;
   UString fLastFailure;
 };

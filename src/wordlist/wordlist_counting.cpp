@@ -14,6 +14,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "wordlist/word_list.h"
+#include "wordlist/wordlist_indexer_streams.h"
 
 namespace {
 
@@ -161,8 +162,10 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (chunk_index <= 0) units_ = TUnitState{};
   // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
-  ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk());
+  gap_from_ = std::max(0, ChunkStartIndex());
+  ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk());
   size_t next_event = 0;
+  if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
     // Units that end before word w (boundary = words of the chunk before the end).
     while (next_event < events_.size() && events_[next_event].boundary <= static_cast<int32_t>(w)) {
@@ -174,9 +177,51 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     if (w >= words_.size()) continue;
     // The recent-word slot of a word a little ahead is fetched while this one is counted.
     if (w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
-    CountWord(words_[w]);
+    const int32_t key = CountWord(words_[w]);
+    if (setup_.keep_tokens) NoteToken(w, key);
   }
+  if (!setup_.keep_tokens) return true;
+  // Markers after the chunk's last word belong to its last token.
+  if (!out_.tokens.empty()) out_.tokens.back().key_and_marks |= MarkersIn(gap_from_, Length()) << 28;
+  if (setup_.hand_over_tokens && out_.tokens.size() > 1 && !setup_.hand_over_tokens(out_)) return false;
   return true;
+}
+
+uint32_t TWordlistBufferProcessor::MarkersIn(int32_t from, int32_t to) const {
+  const uint16_t* kinds = Kinds();
+  uint32_t marks = 0;
+  for (int32_t i = from; i < to; ++i) {
+    const int marker = static_cast<int>(kinds[i]) - kKindMarkerBase;
+    if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd)
+      marks |= marker <= kMarkerSentenceEnd ? kMarkSentenceEnd : kMarkUnitEnd;
+  }
+  return marks;
+}
+
+void TWordlistBufferProcessor::NoteToken(size_t w, int32_t key) {
+  const TScanWord& word = words_[w];
+  // Markers lie only where the scanner saw one before a word, or before the chunk's first word.
+  if (!out_.tokens.empty() && (w == 0 || (word.flags & kWordAfterMarker) != 0))
+    out_.tokens.back().key_and_marks |= MarkersIn(gap_from_, word.start) << 28;
+  const int32_t end = word.start + word.span;
+  gap_from_ = end;
+  if (key < 0) return;
+  if (static_cast<uint32_t>(key) > kTokenTypeMask) {
+    out_.failure = u"more different words in one text than an index takes";
+    return;
+  }
+  uint32_t marks = 0;
+  if (end < Length()) {
+    const uint16_t k = Kinds()[end];
+    // A full stop found to end a sentence is a marker, but still the punctuation after the word;
+    // a marker made of a tag is not.
+    const bool punct = k < kKindHidden ? (k & C1_PUNCT) != 0
+                       : k >= kKindMarkerFlag ? IsSentencePunctuation(Text()[end])
+                                              : false;
+    if (punct) marks |= kMarkPunctuation;
+  }
+  out_.tokens.push_back(TCountedToken{static_cast<uint32_t>(key) | (marks << 28),
+                                      static_cast<uint32_t>(FileByteOf(word.start))});
 }
 
 int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
@@ -202,9 +247,9 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   }
 }
 
-bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot) {
+bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key) {
   const TRecent& recent = recent_[slot];
-  const int32_t key = recent.key;
+  key = recent.key;
   if (key < 0) return false;
   const char16_t* text = Text();
   const char16_t* map = setup_.case_sensitive ? nullptr : upper_;
@@ -241,12 +286,13 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
   return true;
 }
 
-void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
+int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // Words seen lately are found by the scanner's hash without making their form: only when the
   // word alone is counted, unchanged, and no stop list applies.
   const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
   const uint32_t slot = RecentSlot(w);
-  if (plain && CountedFromCache(w, slot)) return;
+  int32_t cached = -1;
+  if (plain && CountedFromCache(w, slot, cached)) return cached;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
   bool has_digit = false, pairs = false;
@@ -271,7 +317,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     form_ = UpperCaseU(raw, static_cast<TLCID>(setup_.lcid));
   }
   ++out_.running_words;
-  if (!setup_.stop_words.empty() && setup_.stop_words.count(form_) != 0) return;
+  if (!setup_.stop_words.empty() && setup_.stop_words.count(form_) != 0) return -1;
   ++block_words_;  // the word that fills a block is counted in it: the block closes after it
   int32_t length = CodePoints(form_);
   bool unchanged = !pairs;
@@ -287,7 +333,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (length < setup_.min_length) {
     --out_.running_words;
     if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
-    return;
+    return -1;
   }
   if (length <= 50) ++out_.stats.data.word_lengths[length];
   // The kept tag right before the word (tag characters run up to its first letter).
@@ -306,8 +352,9 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     default: break;
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
+  int32_t key = -1;
   if (counted) {
-    const int32_t key = out_.counter.Find(key_word, key_tag, true);
+    key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionOf(w));
     if (plain && unchanged && form_.size() <= kRecentUnits) {
       // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
@@ -318,6 +365,7 @@ void TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     }
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
+  return key;
 }
 
 void TWordlistBufferProcessor::FinishText() {
@@ -357,6 +405,11 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
     const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
     const bool read = out.set_up ? p.ReadAndProcess() : empty;
     p.FinishText();
+    if (setup.keep_tokens && p.SectionStarts()) {
+      const TSectionStartsList& found = *p.SectionStarts();
+      for (int32_t i = 0; i < found.Count(); ++i)
+        out.sections.Add(found.Get(i).byte_position, found.Get(i).name, found.Get(i).first_word);
+    }
     out.handled = p.FileHandledInfo;
     out.convert_asked = p.PleaseConvertTheFileToUnicode;
     if (!read && out.set_up) out.stop_state = std::max(out.stop_state, p.StopStateNow());

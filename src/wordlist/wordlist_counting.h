@@ -40,6 +40,7 @@
 #include "wordlist/word_counter.h"
 
 class T_WholeWordlistHolder;
+struct TTextWordCounts;
 
 // What counting takes from the settings and the document, read before any text.
 struct TWordCountSetup {
@@ -57,6 +58,12 @@ struct TWordCountSetup {
   std::unordered_set<UString> stop_words;  // in the counted form (capitals unless case sensitive)
   // Each worker's tag handler; without it one is made from the run's snapshot.
   std::function<std::unique_ptr<TTextTagHandler>()> make_tag_handler;
+  // A corpus index: every counted word is kept as a token too (TTextWordCounts::tokens).
+  bool keep_tokens = false;
+  // Called after each chunk with the text's answer so far, when it holds more than one token:
+  // it may take the tokens but the last (whose flags the next words may still change) and the
+  // words of the keys they bring. Answering false stops reading the text.
+  std::function<bool(TTextWordCounts& text)> hand_over_tokens;
 };
 
 // Reads the word-list settings, text settings and the given stop words into a setup.
@@ -73,6 +80,14 @@ struct TTextPlace {
   int64_t list_bytes = 0;
 };
 
+// A counted word as a corpus index keeps it: its key in the text's counter (bits 0-27) with the
+// word's flags (bits 28-31: 1 punctuation right after it, 2 a sentence boundary, 4 a paragraph,
+// heading or section boundary before the next word), and its first byte in the text.
+struct TCountedToken {
+  uint32_t key_and_marks;
+  uint32_t byte;
+};
+
 // What counting one text gives.
 struct TTextWordCounts {
   int32_t text_index = 0;
@@ -85,6 +100,11 @@ struct TTextWordCounts {
   int32_t running_words = 0;
   TFileHandledRec handled{};
   uint8_t stop_state = 0;
+  // With keep_tokens: the tokens not handed over yet, and how many keys of `counter` went with
+  // tokens handed over (the words of the others are still to be taken from the counter).
+  std::vector<TCountedToken> tokens;
+  int32_t keys_handed_over = 0;
+  TSectionStartsList sections;  // with keep_tokens: the text's section starts
 };
 
 class TWordlistBufferProcessor : public TBufferProcessor {
@@ -98,9 +118,14 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   uint8_t StopStateNow() const { return StopState(); }
 
  private:
-  void CountWord(const TScanWord& w);
-  // Counts w as the word last seen in its slot when it is that word; false otherwise.
-  bool CountedFromCache(const TScanWord& w, uint32_t slot);
+  // Counts w; answers its key, or -1 when the word is not counted.
+  int32_t CountWord(const TScanWord& w);
+  // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
+  bool CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key);
+  // Keeps w as a token (key -1: not counted) and gives the last token the markers before w.
+  void NoteToken(size_t w, int32_t key);
+  // The marker flags of the text markers in [from, to).
+  uint32_t MarkersIn(int32_t from, int32_t to) const;
   uint32_t RecentSlot(const TScanWord& w) const {
     return (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
   }
@@ -140,6 +165,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   std::vector<TRecent> recent_;
   uint32_t recent_mask_ = 0;
   int32_t division_ = -1;
+  int32_t gap_from_ = 0;  // with tokens: where the characters after the last word scanned begin
   bool chunk_in_division_ = false;
   int64_t division_end_ = 0;
 };

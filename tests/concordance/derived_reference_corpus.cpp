@@ -6,10 +6,14 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/reference_corpus.h"
+#include "../model/chosen_texts_test_support.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
+#include "platform/runtime/vx_dialogs.h"
+#include "shell/files/file_recognition.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
 
 using namespace document_test;
 
@@ -143,7 +147,17 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
     const char* what;
     UString file;
     bool exists;
+    bool holds_no_word_list = false;  // a file of the suite of another list kind: said so in the log
   };
+  // A corpus index of the same texts: none of its files is a word list.
+  auto index = NewWordList();
+  const UString base = tmp.Path() + u"corpus";
+  ASSERT_TRUE(index->StartAnIndexHandler(base, kIndexCreate));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& n : c.texts.names) chosen.ToolAddAFile(n);
+  int32_t converted = 0;
+  ASSERT_TRUE(index->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
+  ASSERT_TRUE(index->SaveToFile(base, 0, 0, 0));
   const UString text = tmp.Write(u"plain.lst", "not a word list at all");
   const UString concordance = tmp.Path() + u"saved.cnc";
   ASSERT_TRUE(c.doc().SaveToFile(concordance, 0, 0, 96));
@@ -161,9 +175,21 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
       {"a word list cut short", cut, true},
       {"a word list without words", empty_list, true},
       {"no such file", tmp.Path() + u"missing.lst", false},
+      {"an index's tokens", base + u".tokens", true, true},
+      {"an index's types", base + u".types", true, true},
+      {"an index's statistics", base + u".stats", true, true},
   };
+  const bool logging = global_keeping_log;
+  const UString log_before = GetLogFilename();
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
+    if (k.holds_no_word_list) {
+      // (A document read meanwhile takes the logging choice and log file of the store.)
+      global_keeping_log = true;
+      SetLogFilename(tmp.Path() + u"test.log");
+      EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(k.file));
+      EXPECT_NE(ReadAll(tmp.Path() + u"test.log").find(Utf16ToUtf8(k.file) + ": holds no word list"), std::string::npos);
+    }
     c.doc().fComputed[0] = 0;
     req.reference_file = k.file;
     req.details_file = k.file;
@@ -176,6 +202,8 @@ TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {
     // The relationships flag follows whether the file was there to be tried.
     EXPECT_EQ(c.doc().fComputed[0], k.exists ? 1 : 0);
   }
+  global_keeping_log = logging;
+  SetLogFilename(log_before);
 }
 
 TEST(ReferenceCorpusInDocument, RecomputingAgainstAnotherListClearsWhatItLacks) {
@@ -305,4 +333,42 @@ TEST_F(CollocateListsInDocument, AStopWordTakesOutItsRowOfEverySearchWord) {
   EXPECT_EQ(list.CheckStops(), 3);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0)->MainWordOnly(), u"MAN");
+}
+
+// A saved detailed-consistency list (kind 4) and relationships list (kind 28) read as word-list
+// documents but hold no word list: as the reference they are refused and the collocates stay;
+// the concordancer's file check names them as the word lister's.
+TEST(ReferenceCorpusInDocument, AnalysisListsHoldNoWordList) {
+  TCorpusRun c;
+  TempFolder tmp;
+  const UString lst = WriteReference(tmp, u"ref.lst", {{u"OLD", 50}, {u"MAN", 20}});
+  TAssociationRequest req;
+  req.reference_file = lst;
+  ASSERT_TRUE(c.doc().REComputeCollocateAssociation(req).success);
+  const std::vector<float> before = Values(*c.Row(u"MAN"));
+  auto kind4 = std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListDetailedConsistency, false,
+                                                       false, nullptr, nullptr);
+  const UString second = WriteReference(tmp, u"second.lst", {{u"OLD", 5}, {u"CAT", 2}});
+  ASSERT_TRUE(kind4->MakeDetailedConsistencyList({lst, second}));
+  const UString dc = tmp.Path() + u"dc.lst";
+  ASSERT_TRUE(kind4->SaveToFile(dc, 0, 0, 0));
+  auto kind28 = std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, nullptr, kListRelationships, false, false,
+                                                        nullptr, nullptr);
+  const UString pairs = tmp.Path() + u"pairs.lst";
+  ASSERT_TRUE(kind28->SaveToFile(pairs, 0, 0, 0));
+  for (const UString& file : {dc, pairs}) {
+    SCOPED_TRACE(Utf16ToUtf8(file));
+    auto probe = NewWordList();
+    ASSERT_TRUE(probe->ReadWholeFromFile(file, kToolConcordancer).first);
+    req.reference_file = file;
+    EXPECT_FALSE(c.doc().REComputeCollocateAssociation(req).success);
+    EXPECT_EQ(Values(*c.Row(u"MAN")), before);
+    EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(file));
+    HeadlessDialogs().Clear();
+    TVXStored_File_rec rec{file};
+    EXPECT_FALSE(CheckFileForTool(rec, kToolConcordancer));
+    ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
+    EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::WrongToolForFile);
+    EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"Word Lister"), UString::npos);
+  }
 }

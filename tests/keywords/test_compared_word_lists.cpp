@@ -10,6 +10,7 @@
 #include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_indexer.h"
 
 namespace {
 
@@ -158,10 +159,11 @@ TEST_F(ReferenceCorpus, KeywordListDetachedOutlivesItsDocument) {
   EXPECT_EQ(list->fKWStats->Count(), 2);
 }
 
+// Without an index (none started, none of that name on disk) the index entry points answer false.
 TEST_F(ReferenceCorpus, IndexEntryPointsAnswerFalse) {
   auto doc = NewDoc();
-  EXPECT_FALSE(doc->StartAnIndexHandler(u"x"));
-  EXPECT_FALSE(doc->OpenAnIndexAndLoadWords(u"x"));
+  EXPECT_FALSE(doc->StartAnIndexHandler(u"x", kIndexReadOnly));
+  EXPECT_FALSE(doc->OpenAnIndexAndLoadWords(u"x").first);
   EXPECT_FALSE(doc->LoadedIndexData());
   EXPECT_FALSE(doc->CopyLemmasToIndex());
   EXPECT_FALSE(doc->CheckLemmasForConsistency(u"x"));

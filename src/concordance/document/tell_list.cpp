@@ -14,6 +14,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "platform/zip/zip_forge.h"
 
 // --- jumps and items --------------------------------------------------------------------------------
 
@@ -276,6 +277,18 @@ void TTellLinzoraList::AddRequestText(TVXFileDetails& chosen, int32_t file_numbe
   const int32_t known = chosen.FileIndex(d.size, folder, d.filename);
   if (known < 0) {
     if (add_jump && has_position) d.jumps->push_back(position);
+    // A member of a zip archive (a corpus index names it "archive.zip/member") is read as that
+    // member: the chosen text carries its number in the archive.
+    UString archive, member;
+    if (SplitZipMemberName(stats->GetEntryFullFilename(file_number), archive, member)) {
+      TZipForge zip;
+      zip.SetFileName(archive);
+      if (zip.OpenArchive(TZipOpenMode::Read)) {
+        const int32_t m = zip.FindMember(member, true);
+        if (m >= 0) d.zip_member = m + 1;
+        zip.CloseArchive();
+      }
+    }
     chosen.AddedAFile(d, folder);
   } else if (has_position) {
     const TChosenFileDetailsFullRec there = chosen.GetFullFileDetails(known);

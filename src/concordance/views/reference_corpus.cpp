@@ -4,7 +4,9 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/document/concordance_document.h"
+#include "model/check_signature.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_resources.h"
@@ -41,6 +43,18 @@ namespace {
 
 std::unique_ptr<T_WholeWordlistHolder> ReadWordListDocument(T_WholeLinzoraHolder& doc, UStringView file_name,
                                                             bool stop_list, bool lemma_list, UString& why) {
+  // A file of the suite whose header names another list kind (a corpus index's files among
+  // them) holds no word list, whatever else it holds: it is not read.
+  if (auto f = TFileStream::Open(UString(file_name), TFileMode::OpenRead)) {
+    TCheckSignature h{};
+    uint8_t tool = kToolNone;
+    TTessorineList kind = kListNone;
+    if (ReadCheckSignature(*f, h) && ToolOfSignature(h.signature, tool) && CheckSignatureListType(h, kind) &&
+        kind != kListWordList) {
+      why = UString(file_name) + u": holds no word list";
+      return nullptr;
+    }
+  }
   auto words = std::make_unique<T_WholeWordlistHolder>(doc.CentreOfMainForm(), nullptr, &TTessorineholder::DudTextFile,
                                                        kListWordList, stop_list, lemma_list, doc.TextTagHandler,
                                                        doc.TagsToTranslate);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/rtl/files.h"
+
 
 UString WithoutMarkup(UStringView text) {
   UString out;
@@ -105,4 +107,34 @@ bool HumanAbbreviatedNumberListStringAsIntegers(UStringView text, int32_t offset
 
 UString CaseSensitivityToStr(bool case_sensitive) {
   return case_sensitive ? u"case sensitive" : u"case insensitive";
+}
+
+UString StringInNCharacterChunks(UStringView text, size_t chunk, UStringView line_start, char16_t break_after) {
+  if (chunk == 0 || text.size() <= chunk) return UString(text);
+  UString out;
+  out.reserve(text.size() + text.size() / chunk * (2 + line_start.size()));
+  size_t at = 0;
+  bool first = true;
+  while (at < text.size()) {
+    const size_t room = first ? chunk : (chunk > line_start.size() ? chunk - line_start.size() : 1);
+    size_t take = std::min(room, text.size() - at);
+    if (at + take < text.size()) {
+      const UStringView piece = text.substr(at, take);
+      const size_t brk = piece.rfind(break_after);
+      if (brk != UStringView::npos) take = brk + 1;
+    }
+    if (!first) {
+      out += u"\r\n";
+      out += line_start;
+    }
+    out += text.substr(at, take);
+    at += take;
+    first = false;
+  }
+  return out;
+}
+
+UString FilenameWithInsertion(UStringView file_name, UStringView insertion) {
+  const UString ext = ExtractFileExt(file_name);
+  return UString(file_name.substr(0, file_name.size() - ext.size())) + UString(insertion) + ext;
 }

@@ -26,3 +26,10 @@ bool HumanAbbreviatedNumberListStringAsIntegers(UStringView text, int32_t offset
                                                 UString* error = nullptr);
 // "case sensitive" or "case insensitive".
 UString CaseSensitivityToStr(bool case_sensitive);
+
+// A long text as lines of at most `chunk` characters, joined by CR LF: each break comes after the
+// last `break_after` character that keeps the line within the chunk (or at the chunk when there is
+// none), and every line after the first begins with `line_start`.
+UString StringInNCharacterChunks(UStringView text, size_t chunk, UStringView line_start, char16_t break_after);
+// The file name with `insertion` put before its extension: "/a/b.lst" with "_x" gives "/a/b_x.lst".
+UString FilenameWithInsertion(UStringView file_name, UStringView insertion);

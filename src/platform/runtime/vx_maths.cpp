@@ -163,6 +163,53 @@ double RelationshipComputation(int stat, double joint, double freq1, double freq
   }
 }
 
+int64_t SingleArrayLengthForXInterRelationships(int64_t m) { return m < 1 ? 0 : m * (m + 1) / 2; }
+
+int64_t SingleArrayPosForXYValue(int64_t x, int64_t y, int64_t n) {
+  if (x == y || x < 0 || y < 0 || x >= n || y >= n) return -1;
+  if (x > y) std::swap(x, y);
+  // Rows 0 .. x-1 hold (n-1) + (n-2) + .. + (n-x) slots = x (2n - x - 1) / 2; y - x - 1 into row x.
+  return x * (2 * n - x - 1) / 2 + (y - x - 1);
+}
+
+void TCardinalAndFreqList::Sort() {
+  if (pending_.empty()) return;
+  std::sort(pending_.begin(), pending_.end());
+  std::vector<TItem> added;
+  for (size_t i = 0; i < pending_.size();) {
+    size_t j = i + 1;
+    while (j < pending_.size() && pending_[j] == pending_[i]) ++j;
+    added.push_back({pending_[i], static_cast<int32_t>(j - i)});
+    i = j;
+  }
+  pending_.clear();
+  if (items_.empty()) {
+    items_ = std::move(added);
+    return;
+  }
+  std::vector<TItem> merged;
+  merged.reserve(items_.size() + added.size());
+  size_t a = 0, b = 0;
+  while (a < items_.size() || b < added.size()) {
+    if (b == added.size() || (a < items_.size() && items_[a].number < added[b].number)) {
+      merged.push_back(items_[a++]);
+    } else if (a == items_.size() || added[b].number < items_[a].number) {
+      merged.push_back(added[b++]);
+    } else {
+      merged.push_back({items_[a].number, items_[a].freq + added[b].freq});
+      ++a;
+      ++b;
+    }
+  }
+  items_ = std::move(merged);
+}
+
+int32_t TCardinalAndFreqList::IndexOf(uint32_t number) const {
+  const auto it = std::lower_bound(items_.begin(), items_.end(), number,
+                                   [](const TItem& item, uint32_t n) { return item.number < n; });
+  return it != items_.end() && it->number == number ? static_cast<int32_t>(it - items_.begin()) : -1;
+}
+
 TShuffledNumbers::TShuffledNumbers(int32_t n, uint64_t seed) : order_(static_cast<size_t>(std::max(0, n))) {
   Shuffle(seed);
 }

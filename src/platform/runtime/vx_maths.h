@@ -106,6 +106,48 @@ float NFilesCorrected(int32_t n, bool one_text);
 int32_t CorrectDivision(int64_t position, int64_t total, int32_t divisions);
 inline constexpr int32_t kDefaultDispersionDivisions = 8;
 
+// --- pairs of n items, one slot each ----------------------------------------------------------
+// The slots of the pairs (x, y), x < y, of n items, row after row: (0,1) (0,2) .. (0,n-1) (1,2) ..
+// The number of slots for the pairs of m + 1 items: m (m + 1) / 2 (0 for m below 1).
+int64_t SingleArrayLengthForXInterRelationships(int64_t m);
+// The slot of the pair (x, y) of n items, in either order; -1 when x = y or either is outside
+// 0 .. n-1.
+int64_t SingleArrayPosForXYValue(int64_t x, int64_t y, int64_t n);
+
+// --- word types with their frequencies ------------------------------------------------------
+// A bag of cardinal numbers (word-type numbers): numbers are added in any order and counted, and
+// Sort() turns what was added into (number, frequency) pairs in ascending number order. Look-ups
+// and removals work on the sorted pairs.
+class TCardinalAndFreqList {
+ public:
+  struct TItem {
+    uint32_t number;
+    int32_t freq;
+  };
+  // Adds one occurrence; it is counted at the next Sort().
+  void Add(uint32_t number) { pending_.push_back(number); }
+  // Merges the numbers added since the last Sort() into the sorted pairs.
+  void Sort();
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  const TItem& Item(int32_t i) const { return items_[static_cast<size_t>(i)]; }
+  const std::vector<TItem>& Items() const { return items_; }
+  // The position of number among the sorted pairs; -1 when it is not there.
+  int32_t IndexOf(uint32_t number) const;
+  // Removes the pairs for which drop(item) is true; the others keep their order.
+  template <class F>
+  void RemoveIf(F drop) {
+    std::erase_if(items_, drop);
+  }
+  void Clear() {
+    items_.clear();
+    pending_.clear();
+  }
+
+ private:
+  std::vector<TItem> items_;
+  std::vector<uint32_t> pending_;
+};
+
 // A random order of the numbers 0 .. n-1 (a uniform shuffle); the same seed gives the same order.
 class TShuffledNumbers {
  public:

@@ -103,6 +103,25 @@ TWordlistIndexSettingsRec DefaultWordlistIndexSettings() {
   x.SetTextSettings(DefaultTextSettings());
   x.SetClusterSizeMin(3);
   x.SetClusterSizeMax(5);
+  x.SetClusterMinTexts(1);
+  x.SetClusterMinFrequency(3);
+  x.SetFirstFilterMinFrequency(3);
+  x.SetFirstFilterMaxPercent(100.0f);
+  x.SetClusterStopAt(2);
+  x.SetPhraseFrameMinFrequency(3);
+  x.SetMinTypeFrequency(1);
+  x.SetUnicode(true);
+  // Relationships: pairs met at least 3 times within 5 words either side of a sentence, every
+  // base word, every measure's threshold 0 with any one enough.
+  TRelationshipSettingsRec r = RelationshipSettingsOf(x);
+  r.SetMinJointFrequency(3);
+  r.SetMaxPercent(100.0f);
+  r.SetMinTexts(1);
+  r.SetMinFrequencyWord2(1);
+  r.SetSpan(5);
+  r.SetLeftAndRight(true);
+  r.SetStopAt(2);
+  SetRelationshipSettingsOf(x, r);
   return x;
 }
 
@@ -180,6 +199,7 @@ TMovingWindowSettingsRec DefaultMovingWindowSettings() {
 TDetailedConsistencySettingsRec DefaultDetailedConsistencySettings() {
   auto d = Zeroed<TDetailedConsistencySettingsRec>();
   d.SetMinTexts(1);
+  d.SetMinTotalFrequency(1);
   return d;
 }
 

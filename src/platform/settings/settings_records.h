@@ -381,9 +381,10 @@ struct TWordlist_settings_rec : TByteRecord<24> {
 };
 LZ_CHECK_RECORD(TWordlist_settings_rec, 24);
 
-// The corpus-index settings; an index saves the block after its tokens with its text settings.
+// The corpus-index settings; an index saves the block after its tokens with its text settings
+// (docs/formats.md gives it byte by byte). Every field has bytes of its own.
 struct TWordlistIndexSettingsRec : TByteRecord<3352> {
-  // Negative in a saved index: marks the current layout of the block.
+  // Negative in a saved index: -(running words + 1), which marks the current layout.
   int32_t LayoutMarker() const { return Get<int32_t, 0>(); }
   void SetLayoutMarker(int32_t v) { Put<int32_t, 0>(v); }
   static constexpr size_t kTextSettingsAt = 4;  // the text settings of the indexed texts
@@ -398,24 +399,67 @@ struct TWordlistIndexSettingsRec : TByteRecord<3352> {
   // Running words are recounted from the word list rather than taken from the statistics.
   bool RecountRunningWords() const { return Flag<3037>(); }
   void SetRecountRunningWords(bool v) { PutFlag<3037>(v); }
-  // The cluster block of 40 bytes.
-  static constexpr size_t kClusterBlockAt = 3040;
-  static constexpr size_t kClusterBlockSize = 40;
-  int16_t ClusterSizeMin() const { return Get<int16_t, 3040>(); }
-  void SetClusterSizeMin(int16_t v) { Put<int16_t, 3040>(v); }
-  int16_t ClusterSizeMax() const { return Get<int16_t, 3042>(); }
-  void SetClusterSizeMax(int16_t v) { Put<int16_t, 3042>(v); }
-  bool DropPlainClusters() const { return Flag<3066>(); }  // clusters without "*" are not saved
-  void SetDropPlainClusters(bool v) { PutFlag<3066>(v); }
-  bool DropStarredClusters() const { return Flag<3067>(); }  // clusters with "*" are not saved
-  void SetDropStarredClusters(bool v) { PutFlag<3067>(v); }
-  // The relationship settings of 180 bytes (span, frequencies, thresholds).
-  static constexpr size_t kRelationshipsAt = 3080;
+  // The relationship settings of 180 bytes (span, frequencies, thresholds), kept as they are.
+  static constexpr size_t kRelationshipsAt = 3040;
   static constexpr size_t kRelationshipsSize = 180;
+  // Types less frequent than this are not loaded when an index is opened (0 or 1: every type).
+  int32_t MinTypeFrequency() const { return Get<int32_t, 3220>(); }
+  void SetMinTypeFrequency(int32_t v) { Put<int32_t, 3220>(v); }
+  // Token records that are no running words; the running words are the records less these.
+  int32_t RecordsNotRunningWords() const { return Get<int32_t, 3240>(); }
+  void SetRecordsNotRunningWords(int32_t v) { Put<int32_t, 3240>(v); }
+  // The cluster block of 40 bytes.
+  static constexpr size_t kClusterBlockAt = 3244;
+  static constexpr size_t kClusterBlockSize = 40;
+  int16_t ClusterSizeMin() const { return Get<int16_t, 3244>(); }
+  void SetClusterSizeMin(int16_t v) { Put<int16_t, 3244>(v); }
+  int16_t ClusterSizeMax() const { return Get<int16_t, 3246>(); }
+  void SetClusterSizeMax(int16_t v) { Put<int16_t, 3246>(v); }
+  int32_t ClusterMinTexts() const { return Get<int32_t, 3248>(); }
+  void SetClusterMinTexts(int32_t v) { Put<int32_t, 3248>(v); }
+  int32_t ClusterMinFrequency() const { return Get<int32_t, 3252>(); }
+  void SetClusterMinFrequency(int32_t v) { Put<int32_t, 3252>(v); }
+  int32_t ClusterSecondsPerWord() const { return Get<int32_t, 3256>(); }  // 0: no limit
+  void SetClusterSecondsPerWord(int32_t v) { Put<int32_t, 3256>(v); }
+  // The first filter: base words at least this frequent and at most this share of the tokens.
+  int32_t FirstFilterMinFrequency() const { return Get<int32_t, 3260>(); }
+  void SetFirstFilterMinFrequency(int32_t v) { Put<int32_t, 3260>(v); }
+  float FirstFilterMaxPercent() const { return Get<float, 3264>(); }
+  void SetFirstFilterMaxPercent(float v) { Put<float, 3264>(v); }
+  // Which text markers end a cluster: 0 none, 1 punctuation and up, 2 sentences and up, 3-5
+  // paragraphs, headings and sections; the end of a text always does.
+  uint8_t ClusterStopAt() const { return Get<uint8_t, 3268>(); }
+  void SetClusterStopAt(uint8_t v) { Put<uint8_t, 3268>(v); }
+  bool ClustersPerText() const { return Flag<3269>(); }  // one neighbour tree per text
+  void SetClustersPerText(bool v) { PutFlag<3269>(v); }
+  bool DropPlainClusters() const { return Flag<3270>(); }  // clusters without "*" are not saved
+  void SetDropPlainClusters(bool v) { PutFlag<3270>(v); }
+  bool DropStarredClusters() const { return Flag<3271>(); }  // clusters with "*" are not saved
+  void SetDropStarredClusters(bool v) { PutFlag<3271>(v); }
+  bool ClusterKeepPositions() const { return Flag<3272>(); }
+  void SetClusterKeepPositions(bool v) { PutFlag<3272>(v); }
+  bool ClusterApplyStopList() const { return Flag<3273>(); }
+  void SetClusterApplyStopList(bool v) { PutFlag<3273>(v); }
+  bool ExcludeHashEntries() const { return Flag<3274>(); }  // words and clusters with "#" left out
+  void SetExcludeHashEntries(bool v) { PutFlag<3274>(v); }
+  bool ClusterDispersion() const { return Flag<3275>(); }
+  void SetClusterDispersion(bool v) { PutFlag<3275>(v); }
+  bool PhraseFramesOff() const { return Flag<3276>(); }
+  void SetPhraseFramesOff(bool v) { PutFlag<3276>(v); }
+  int32_t PhraseFrameMinFrequency() const { return Get<int32_t, 3280>(); }
+  void SetPhraseFrameMinFrequency(int32_t v) { Put<int32_t, 3280>(v); }
   bool Unicode() const { return Flag<3286>(); }  // the index holds UTF-16 words
   void SetUnicode(bool v) { PutFlag<3286>(v); }
   int32_t IndexVersion() const { return Get<int32_t, 3288>(); }  // at least 1 once saved
   void SetIndexVersion(int32_t v) { Put<int32_t, 3288>(v); }
+  // The index's running words when it was saved: the count texts added later go on from.
+  int32_t IndexRunningWords() const { return Get<int32_t, 3296>(); }
+  void SetIndexRunningWords(int32_t v) { Put<int32_t, 3296>(v); }
+  // The word-list settings (24 bytes) the words were counted with.
+  static constexpr size_t kWordlistSettingsAt = 3300;
+  // Words longer than the longest length were kept whole (not cut and marked with "+").
+  bool ExactWordLength() const { return Flag<3324>(); }
+  void SetExactWordLength(bool v) { PutFlag<3324>(v); }
 };
 LZ_CHECK_RECORD(TWordlistIndexSettingsRec, 3352);
 
@@ -570,6 +614,56 @@ struct TKollaxaMutualChecks : TByteRecord<64> {
 };
 LZ_CHECK_RECORD(TKollaxaMutualChecks, 64);
 
+// The relationship settings of a corpus index (word pairs within a span; 180 bytes, kept inside
+// the index settings block and copied into a relationships list).
+struct TRelationshipSettingsRec : TByteRecord<180> {
+  static constexpr int kStatistics = 11;
+  int32_t MinJointFrequency() const { return Get<int32_t, 0>(); }  // pairs met at least this often
+  void SetMinJointFrequency(int32_t v) { Put<int32_t, 0>(v); }
+  // Base words above this share of the running words (percent) are not paired.
+  float MaxPercent() const { return Get<float, 4>(); }
+  void SetMaxPercent(float v) { Put<float, 4>(v); }
+  int32_t MinTexts() const { return Get<int32_t, 8>(); }  // texts a pair must be found in
+  void SetMinTexts(int32_t v) { Put<int32_t, 8>(v); }
+  int32_t MinFrequencyWord2() const { return Get<int32_t, 12>(); }
+  void SetMinFrequencyWord2(int32_t v) { Put<int32_t, 12>(v); }
+  int16_t Span() const { return Get<int16_t, 16>(); }  // positions on each side counted
+  void SetSpan(int16_t v) { Put<int16_t, 16>(v); }
+  // Pairs left out by the stop list: 0 none, 1 word 1 in it, 2 word 2 in it, 3 either.
+  uint8_t StopListOption() const { return Get<uint8_t, 18>(); }
+  void SetStopListOption(uint8_t v) { Put<uint8_t, 18>(v); }
+  bool LeftAndRight() const { return Flag<19>(); }  // otherwise only to the right
+  void SetLeftAndRight(bool v) { PutFlag<19>(v); }
+  bool OmitSameWord() const { return Flag<20>(); }  // a word paired with itself is left out
+  void SetOmitSameWord(bool v) { PutFlag<20>(v); }
+  bool ExcludeHash() const { return Flag<21>(); }  // the "#" entry (numbers) is never word 2
+  void SetExcludeHash(bool v) { PutFlag<21>(v); }
+  // Which text markers end a span: 0 the end of a text only, 1 punctuation and up, 2 sentences
+  // and up, 3-5 paragraphs, headings and sections.
+  uint8_t StopAt() const { return Get<uint8_t, 22>(); }
+  void SetStopAt(uint8_t v) { Put<uint8_t, 22>(v); }
+  bool BothWays() const { return Flag<23>(); }  // each pair listed as (1, 2) and (2, 1)
+  void SetBothWays(bool v) { PutFlag<23>(v); }
+  bool AllMustPass() const { return Flag<24>(); }  // every threshold, otherwise any one
+  void SetAllMustPass(bool v) { PutFlag<24>(v); }
+  // The least value of each statistic (in the stored order of the eleven measures).
+  float Threshold(int i) const { return (i >= 0 && i < kStatistics) ? GetAt<float>(28 + 4 * static_cast<size_t>(i)) : 0.0f; }
+  void SetThreshold(int i, float v) {
+    if (i >= 0 && i < kStatistics) PutAt<float>(28 + 4 * static_cast<size_t>(i), v);
+  }
+};
+LZ_CHECK_RECORD(TRelationshipSettingsRec, 180);
+
+// The relationship settings kept inside the index settings.
+inline TRelationshipSettingsRec RelationshipSettingsOf(const TWordlistIndexSettingsRec& index) {
+  TRelationshipSettingsRec r;
+  std::memcpy(r.bytes, index.bytes + TWordlistIndexSettingsRec::kRelationshipsAt, TRelationshipSettingsRec::kSize);
+  return r;
+}
+inline void SetRelationshipSettingsOf(TWordlistIndexSettingsRec& index, const TRelationshipSettingsRec& r) {
+  std::memcpy(index.bytes + TWordlistIndexSettingsRec::kRelationshipsAt, r.bytes, TRelationshipSettingsRec::kSize);
+}
+
 // Moving-window settings of the word-list tool.
 struct TMovingWindowSettingsRec : TByteRecord<32> {
   int32_t MinFrequency() const { return Get<int32_t, 0>(); }
@@ -583,6 +677,8 @@ LZ_CHECK_RECORD(TMovingWindowSettingsRec, 32);
 struct TDetailedConsistencySettingsRec : TByteRecord<32> {
   int32_t MinTexts() const { return Get<int32_t, 0>(); }  // lists a word must be in to show
   void SetMinTexts(int32_t v) { Put<int32_t, 0>(v); }
+  int32_t MinTotalFrequency() const { return Get<int32_t, 4>(); }  // its frequency over all lists
+  void SetMinTotalFrequency(int32_t v) { Put<int32_t, 4>(v); }
 };
 LZ_CHECK_RECORD(TDetailedConsistencySettingsRec, 32);
 

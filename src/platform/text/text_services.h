@@ -73,6 +73,9 @@ int DefaultCodePageOfLCID(TLCID lcid);
 // Languages written right to left (Arabic, Hebrew, Persian, Urdu and the other languages written
 // in their scripts), by the identifier's primary language.
 bool IsRightToLeftLCID(TLCID lcid);
+// Whether two identifiers name the same language, whatever its country or script (the low ten
+// bits, 0x0409 English (United States) and 0x0809 English (United Kingdom) alike).
+inline bool SamePrimaryLanguage(TLCID a, TLCID b) { return (a & 0x3FF) == (b & 0x3FF); }
 
 // One row of the language table.
 struct TLanguageIdInfo {

@@ -1,0 +1,409 @@
+// A corpus index meets bad input: damaged, cut, foreign and newer files, texts changed since
+// indexing, an index already under the name, a stop, a full disk at each write and rename. Each
+// case gets its message naming the file, and the index that was there opens as before, with no
+// temporary file left beside it.
+#include <unistd.h>
+
+#include <random>
+
+#include "../model/text_reader_test_support.h"
+#include "wordlist/index_test_support.h"
+#include "wordlist/wordlist_indexer_streams.h"
+
+namespace {
+
+using namespace index_test;
+using text_reader_test::ScopedSettings;
+
+void Patch(const UString& name, size_t at, const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> b = FileBytes(name);
+  ASSERT_LE(at + bytes.size(), b.size());
+  std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+  ASSERT_TRUE(SafeSaveBytes(name, b.data(), static_cast<int64_t>(b.size())));
+}
+std::vector<uint8_t> Le32(int32_t v) { return Bytes().put<int32_t>(v).b; }
+
+class IndexBadInput : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+    a = tmp.Write(u"texts/a.txt", "The river flows. The old mill stands by the river.");
+    b = tmp.Write(u"texts/b.txt", "A bridge over the river, an old bridge.");
+    base = tmp.Path() + u"index/corpus";
+    ForceDirectories(tmp.Path() + u"index");
+    auto doc = NewDoc();
+    ASSERT_TRUE(BuildIndex(*doc, base, {a, b})) << Utf16ToUtf8(doc->LastFailure());
+    good = Seen();
+    files = FilesIn(tmp.Path() + u"index");
+    ASSERT_EQ(files.size(), 4u);
+  }
+  void TearDown() override { SetIndexWriteFailureAfter(-1); }
+  // What a reader finds in the index: its rows, and the places of two words and a phrase.
+  std::string Seen() {
+    auto reader = NewDoc();
+    if (!reader->OpenAnIndexAndLoadWords(base).first) return "not opened: " + Utf16ToUtf8(reader->LastFailure());
+    TIndexHandler& index = *reader->IndexHandler();
+    std::string s = RowsOf(*reader->GetWordlistByListType(kListIndexWordlist));
+    for (const char16_t* w : {u"river", u"bridge", u"the old"}) {
+      for (const auto& [text, byte] : Places(*index.AllContextsOf(w)))
+        s += " " + std::to_string(text) + ":" + std::to_string(byte);
+    }
+    return s;
+  }
+  // The index as it was: the same words and places, the same files and nothing else.
+  void ExpectOldIndex() {
+    EXPECT_EQ(Seen(), good);
+    EXPECT_EQ(FilesIn(tmp.Path() + u"index"), files);
+  }
+  ScopedSettings settings;
+  TempFolder tmp;
+  UString a, b, base;
+  std::string good;
+  std::vector<UString> files;
+};
+
+TEST_F(IndexBadInput, DamagedCutForeignAndNewerFilesAreNamedAndLeftAlone) {
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    const char16_t* file;     // named in the message
+    const char16_t* message;  // part of the message
+  };
+  const UString tokens = base + u".tokens", types = base + u".types", stats = base + u".stats";
+  const size_t records = 61 + 16 * 18;  // the settings block follows the 18 records
+  const Case cases[] = {
+      {"tokens cut short", [&] { ASSERT_EQ(::truncate(ToFsPath(tokens).c_str(), 700), 0); }, u".tokens", u"cut short"},
+      {"a count past the records", [&] { Patch(tokens, 57, Le32(21)); }, u".tokens", u"cut short"},
+      {"a negative count", [&] { Patch(tokens, 57, Le32(-3)); }, u".tokens", u"damaged"},
+      {"a settings block of a newer index", [&] { Patch(tokens, records + 3288, Le32(2)); }, u".tokens", u"newer"},
+      {"an index of a newer version", [&] { Patch(tokens, 8, Le32(2)); }, u".tokens", u"newer version"},
+      {"another tool's tokens", [&] { Patch(tokens, 0, Le32(0x4C5A5401)); }, u".tokens", u"another tool"},
+      {"another list kind", [&] { Patch(types, 16, Bytes().put<uint8_t>(20).ascii("TESSORINE STATISTICS").b); },
+       u".types", u"another tool's file or list kind"},
+      {"both foreign", [&] {
+         Patch(tokens, 0, Le32(0x4C5A5402));
+         Patch(types, 0, Le32(0x12345678));
+       }, u".types", u"not an index"},
+      {"an offset of the type table", [&] { Patch(types, 61 + 8 * 3, Bytes().put<int64_t>(61).b); }, u".types",
+       u"offset of type 3"},
+      {"a type's place outside the records", [&] { Patch(types, 61 + 8 * 11 + 4, Le32(50)); }, u".types",
+       u"record of type 0"},
+      {"types cut short", [&] { ASSERT_EQ(::truncate(ToFsPath(types).c_str(), 300), 0); }, u".types", u"cut short"},
+      {"types missing", [&] { DeleteFileU(types); }, u".types", u"missing"},
+      {"statistics missing", [&] { DeleteFileU(stats); }, u".stats", u"missing"},
+      {"statistics damaged", [&] { Patch(stats, 57, Le32(0x7FFFFFFF)); }, u".stats", u"damaged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<uint8_t> t0 = FileBytes(tokens), t1 = FileBytes(types), t2 = FileBytes(stats);
+    c.damage();
+    std::vector<std::vector<uint8_t>> damaged{FileBytes(tokens), FileBytes(types), FileBytes(stats)};
+    const auto listed = FilesIn(tmp.Path() + u"index");
+    auto reader = NewDoc();
+    EXPECT_FALSE(reader->OpenAnIndexAndLoadWords(base).first);
+    const UString why = reader->LastFailure();
+    EXPECT_NE(why.find(c.file), UString::npos) << Utf16ToUtf8(why);
+    EXPECT_NE(why.find(c.message), UString::npos) << Utf16ToUtf8(why);
+    EXPECT_EQ(reader->ListKind, kListWordList);  // the document is as it was
+    // Neither adding to it nor a new index without being asked to replace it touches it.
+    auto adder = NewDoc();
+    EXPECT_FALSE(adder->StartAnIndexHandler(base, kIndexAdd));
+    EXPECT_FALSE(adder->StartAnIndexHandler(base, kIndexCreate));
+    EXPECT_EQ(FilesIn(tmp.Path() + u"index"), listed);
+    EXPECT_EQ((std::vector<std::vector<uint8_t>>{FileBytes(tokens), FileBytes(types), FileBytes(stats)}), damaged);
+    // Put back for the next case.
+    ASSERT_TRUE(SafeSaveBytes(tokens, t0.data(), static_cast<int64_t>(t0.size())));
+    ASSERT_TRUE(SafeSaveBytes(types, t1.data(), static_cast<int64_t>(t1.size())));
+    ASSERT_TRUE(SafeSaveBytes(stats, t2.data(), static_cast<int64_t>(t2.size())));
+    ASSERT_EQ(Seen(), good);
+  }
+}
+
+TEST_F(IndexBadInput, AChainThatDoesNotLeadForwardStopsItsWalk) {
+  // RIVER is type 1 with places 1, 9, 14 (texts 1, 1, 2): 9 is made to lead back, to itself, out
+  // of the records, or to name a text the index has not, one before the text of place 1, or no
+  // byte.
+  const UString tokens = base + u".tokens";
+  struct Case {
+    size_t field;  // in record 9
+    int32_t value;
+  };
+  for (const Case& c : {Case{4, 1}, Case{4, 9}, Case{4, 5000}, Case{4, -7}, Case{8, 3}, Case{8, 0}, Case{12, -1}}) {
+    SCOPED_TRACE(std::to_string(c.field) + ": " + std::to_string(c.value));
+    const std::vector<uint8_t> old = FileBytes(tokens);
+    ASSERT_EQ(I32At(old, 61 + 16 * 9) & 0x0FFFFFFF, 1);
+    ASSERT_EQ(I32At(old, 61 + 16 * 9 + 8), 1);
+    Patch(tokens, 61 + 16 * 9 + c.field, Le32(c.value));
+    auto reader = NewDoc();
+    ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+    TIndexHandler& index = *reader->IndexHandler();
+    EXPECT_EQ(index.ListOfAllContextsToAWord(u"river")->Count(), 0);
+    EXPECT_NE(index.LastFailure().find(u"damaged"), UString::npos) << Utf16ToUtf8(index.LastFailure());
+    EXPECT_NE(index.LastFailure().find(u".tokens"), UString::npos);
+    // Nothing more is read from a damaged index.
+    EXPECT_EQ(index.ListOfAllContextsToAWord(u"bridge")->Count(), 0);
+    EXPECT_FALSE(index.ComputeClusters());
+    ASSERT_TRUE(SafeSaveBytes(tokens, old.data(), static_cast<int64_t>(old.size())));
+  }
+}
+
+// "the old" stands at places 3-4 of text 1. With place 4 made to name text 2 (OLD's chain, 4 then
+// 16, still leads forwards through the texts), the phrase is no longer found there.
+TEST_F(IndexBadInput, APhraseIsNeverFoundAcrossTwoTextsEvenInADamagedFile) {
+  const UString tokens = base + u".tokens";
+  {
+    auto reader = NewDoc();
+    ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+    ASSERT_EQ(Places(*reader->IndexHandler()->AllContextsOf(u"the old")), (TPlaces{{0, 17}}));
+  }
+  ASSERT_EQ(I32At(FileBytes(tokens), 61 + 16 * 4 + 8), 1);
+  Patch(tokens, 61 + 16 * 4 + 8, Le32(2));
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+  TIndexHandler& index = *reader->IndexHandler();
+  EXPECT_TRUE(index.AllContextsOf(u"the old")->holders.empty());
+  EXPECT_EQ(index.ListOfAllContextsToAWord(u"old")->Count(), 2);
+}
+
+TEST_F(IndexBadInput, TextsChangedOrRemovedAreNamedAndTheirContextsLeftOut) {
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+  EXPECT_EQ(reader->IndexHandler()->ListOfAllContextsToAWord(u"river")->Count(), 3);
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    int32_t rivers;  // contexts left
+    int32_t changed;
+  };
+  const Case cases[] = {
+      {"b grows", [&] { tmp.Write(u"texts/b.txt", "A bridge over the river, an old bridge. More"); }, 2, 1},
+      {"a is removed", [&] { DeleteFileU(a); }, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.change();
+    auto doc = NewDoc();
+    ASSERT_TRUE(doc->OpenAnIndexAndLoadWords(base).first);
+    TIndexHandler& index = *doc->IndexHandler();
+    const UString why = doc->LastFailure();
+    EXPECT_NE(why.find(IntToUStr(c.changed) + u" text"), UString::npos) << Utf16ToUtf8(why);
+    EXPECT_NE(why.find(u"b.txt"), UString::npos);
+    EXPECT_NE(why.find(u"left out"), UString::npos);
+    EXPECT_EQ(index.StaleTextCount(), c.changed);
+    EXPECT_EQ(index.ListOfAllContextsToAWord(u"river")->Count(), c.rivers);
+    // The words and their frequencies are the index's still.
+    EXPECT_EQ(RowsOf(*doc->GetWordlistByListType(kListIndexWordlist)), RowsOf(*reader->GetWordlistByListType(kListIndexWordlist)));
+  }
+}
+
+TEST_F(IndexBadInput, AnIndexUnderTheNameIsReplacedOnlyWhenAskedAndOnlyWhenSaved) {
+  const UString c = tmp.Write(u"texts/c.txt", "zebra crossing");
+  auto doc = NewDoc();
+  EXPECT_FALSE(doc->StartAnIndexHandler(base, kIndexCreate));
+  EXPECT_NE(doc->LastFailure().find(u"an index of that name is there"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+  ASSERT_TRUE(doc->StartAnIndexHandler(base, kIndexCreate, true));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  chosen.ToolAddAFile(c);
+  int32_t converted = 0;
+  TMakeWordlistOptions o;
+  o.threads = 2;
+  ASSERT_TRUE(doc->MakeWordlist(chosen, 0, kListIndexWordlist, converted, o));
+  EXPECT_EQ(Seen(), good);  // built, not saved yet: the old index is there as it was
+  ASSERT_TRUE(doc->SaveToFile(base, 0, 0, 0));
+  EXPECT_NE(Seen().find("ZEBRA"), std::string::npos);
+  EXPECT_EQ(FilesIn(tmp.Path() + u"index"), files);
+}
+
+TEST_F(IndexBadInput, AWordNotInTheIndexIsNotFound) {
+  auto reader = NewDoc();
+  ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first);
+  TIndexHandler& index = *reader->IndexHandler();
+  for (const char16_t* typed : {u"zebra", u"river zebra", u"zebra river"}) {
+    SCOPED_TRACE(Utf16ToUtf8(typed));
+    EXPECT_TRUE(index.AllContextsOf(typed)->holders.empty());
+    EXPECT_NE(index.LastFailure().find(u"not found"), UString::npos);
+  }
+  EXPECT_EQ(index.ListOfAllContextsToAWord(u"zebra")->Count(), 0);
+  EXPECT_EQ(index.LastFailure(), u"zebra not found");
+}
+
+TEST_F(IndexBadInput, AStopOrATextOver2GiBLeavesTheOldIndex) {
+  const UString c = tmp.Write(u"texts/c.txt", "zebra crossing");
+  // A stop after the first text: the build is dropped.
+  auto doc = NewDoc();
+  ASSERT_TRUE(doc->StartAnIndexHandler(base, kIndexCreate, true));
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  chosen.ToolAddAFile(c);
+  chosen.ToolAddAFile(a);
+  TMakeWordlistOptions o;
+  o.threads = 1;
+  o.after_text = [](int32_t, int32_t) { global_panic_state = kPanicEndOfText; };
+  int32_t converted = 0;
+  EXPECT_FALSE(doc->MakeWordlist(chosen, 0, kListIndexWordlist, converted, o));
+  EXPECT_NE(doc->LastFailure().find(u"stopped"), UString::npos);
+  EXPECT_FALSE(doc->SaveToFile(base, 0, 0, 0));
+  global_panic_state = kPanicNone;
+  ExpectOldIndex();
+  // A stop while texts are added: the old index stays whole (nothing of it was cut or emptied).
+  auto adder = NewDoc();
+  ASSERT_TRUE(adder->StartAnIndexHandler(base, kIndexAdd));
+  EXPECT_FALSE(adder->MakeWordlist(chosen, 0, kListIndexWordlist, converted, o));
+  global_panic_state = kPanicNone;
+  ExpectOldIndex();
+  // A text over 2 GiB (a sparse file) is refused before anything is read.
+  const UString huge = tmp.Path() + u"texts/huge.txt";
+  tmp.Write(u"texts/huge.txt", "");
+  ASSERT_EQ(::truncate(ToFsPath(huge).c_str(), int64_t{1} << 31), 0);
+  auto other = NewDoc();
+  ASSERT_TRUE(other->StartAnIndexHandler(base, kIndexAdd));
+  TSharedChosenFilesClass big(false, nullptr, 1);
+  big.ToolAddAFile(huge);
+  EXPECT_FALSE(other->MakeWordlist(big, 0, kListIndexWordlist, converted, o));
+  EXPECT_NE(other->LastFailure().find(u"huge.txt"), UString::npos) << Utf16ToUtf8(other->LastFailure());
+  EXPECT_NE(other->LastFailure().find(u"2 GiB"), UString::npos);
+  DeleteFileU(huge);
+  ExpectOldIndex();
+}
+
+// Each write and each rename of a build, an add and a notes save fails in turn: every time the
+// failure is named and the old index is there as it was.
+TEST_F(IndexBadInput, AFailureAtEachWriteAndRenameLeavesTheOldIndex) {
+  const UString c = tmp.Write(u"texts/c.txt", "zebra crossing by the river");
+  struct Case {
+    const char* what;
+    std::function<bool(std::unique_ptr<T_WholeWordlistHolder>&)> attempt;
+    const char* after;  // a row the index has once the attempt went through
+  };
+  const Case cases[] = {
+      {"a new index in its place",
+       [&](auto& doc) { return BuildIndex(*doc, base, {c}, 2, kIndexCreate, true); }, "ZEBRA/1/1"},
+      {"texts added", [&](auto& doc) { return BuildIndex(*doc, base, {c}, 2, kIndexAdd); }, "RIVER/4/3"},
+      {"the notes saved", [&](auto& doc) {
+         if (!doc->OpenAnIndexAndLoadWords(base).first) return false;
+         doc->fNotes.Add(u"a note of mine");
+         return doc->SaveToFile(base, 0, 0, 0);
+       }, "RIVER/3/2"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    int64_t n = 0;
+    for (;; ++n) {
+      ASSERT_LT(n, 100);
+      auto doc = NewDoc();
+      SetIndexWriteFailureAfter(n);
+      const bool ok = k.attempt(doc);
+      const int64_t counted = IndexWritesCounted();
+      SetIndexWriteFailureAfter(-1);
+      if (ok) {
+        EXPECT_LE(counted, n) << "a failed write was taken for success";
+        break;
+      }
+      SCOPED_TRACE(n);
+      EXPECT_NE(doc->LastFailure().find(u"No space left"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+      ExpectOldIndex();
+    }
+    EXPECT_GT(n, 4);  // writes and renames were failed in turn before one went through
+    EXPECT_NE(Seen().find(k.after), std::string::npos) << Seen();
+    EXPECT_EQ(FilesIn(tmp.Path() + u"index"), files);
+    // Back to the first index for the next case.
+    auto doc = NewDoc();
+    ASSERT_TRUE(BuildIndex(*doc, base, {a, b}, 1, kIndexCreate, true));
+    ASSERT_EQ(Seen(), good);
+  }
+}
+
+TEST_F(IndexBadInput, AFullDiskIsNamedBySystemError) {
+  std::string body;
+  for (int i = 0; i < 20000; ++i) body += "river" + std::to_string(i % 300) + " ";
+  const UString big = tmp.Write(u"texts/big.txt", body);
+  auto doc = NewDoc();
+  {
+    FileSizeLimit limit(100000);  // the records alone pass it
+    EXPECT_FALSE(BuildIndex(*doc, base, {big}, 1, kIndexCreate, true));
+  }
+  EXPECT_NE(doc->LastFailure().find(u"File too large"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+  EXPECT_NE(doc->LastFailure().find(u"corpus.tokens"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+  ExpectOldIndex();
+}
+
+}  // namespace
+
+namespace {
+
+// A folder that cannot be written (here a file stands where the folder should be, which refuses
+// even a user who may write anywhere): a build, an add and a save elsewhere are refused with the
+// system's reason, and nothing is written anywhere.
+TEST_F(IndexBadInput, AFolderThatCannotBeWrittenIsNamed) {
+  const UString blocked = tmp.Write(u"blocked", "a file, not a folder");
+  const UString there = blocked + u"/corpus";
+  struct Case {
+    const char* what;
+    std::function<bool(T_WholeWordlistHolder&)> attempt;
+  };
+  const Case cases[] = {
+      {"a new index", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}); }},
+      {"texts added to none", [&](T_WholeWordlistHolder& doc) { return BuildIndex(doc, there, {a}, 1, kIndexAdd); }},
+      {"an opened index saved there", [&](T_WholeWordlistHolder& doc) {
+         return doc.OpenAnIndexAndLoadWords(base).first && doc.SaveToFile(there, 0, 0, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto doc = NewDoc();
+    EXPECT_FALSE(c.attempt(*doc));
+    EXPECT_NE(doc->LastFailure().find(u"Not a directory"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_NE(doc->LastFailure().find(u"blocked"), UString::npos) << Utf16ToUtf8(doc->LastFailure());
+    EXPECT_EQ(FileBytes(blocked), Bytes().ascii("a file, not a folder").b);
+    ExpectOldIndex();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes of the files changed at random, a few at a time: the index is refused, or it opens and
+// every look-up, the clusters and the export end without reading outside the files or looping.
+TEST_F(IndexBadInput, RandomlyDamagedFilesAreRefusedOrReadSafely) {
+  const UString tokens = base + u".tokens", types = base + u".types";
+  const std::vector<uint8_t> t0 = FileBytes(tokens), t1 = FileBytes(types);
+  std::mt19937 rng(17);
+  int opened = 0, refused = 0;
+  for (int round = 0; round < 100; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<uint8_t> a = t0, b = t1;
+    std::vector<uint8_t>& victim = round % 2 ? a : b;
+    // Mostly the records (where a damage can pass the head's checks), now and then anywhere.
+    const size_t from = round % 5 == 0 ? 0 : 61;
+    const size_t to = victim.size() - (victim.data() == a.data() ? 3352 : 0);
+    for (int k = 0, n = 1 + static_cast<int>(rng() % 4); k < n; ++k)
+      victim[from + rng() % (to - from)] = static_cast<uint8_t>(rng());
+    ASSERT_TRUE(SafeSaveBytes(tokens, a.data(), static_cast<int64_t>(a.size())));
+    ASSERT_TRUE(SafeSaveBytes(types, b.data(), static_cast<int64_t>(b.size())));
+    auto reader = NewDoc();
+    if (!reader->OpenAnIndexAndLoadWords(base).first) {
+      ++refused;
+      EXPECT_FALSE(reader->LastFailure().empty());
+      continue;
+    }
+    ++opened;
+    TIndexHandler& index = *reader->IndexHandler();
+    index.fThreads = 2;
+    for (int32_t t = 0; t < index.TypeCount(); ++t) {
+      const UString w = index.WordFromWordType(t);
+      const auto contexts = index.ListOfAllContextsToAWord(w);
+      EXPECT_LE(contexts->Count(), index.TotalTokensInIndex);
+      index.AllContextsOf(w + u" " + index.WordFromWordType((t + 1) % index.TypeCount()));
+    }
+    index.ComputeClusters();
+    index.ExportData(tmp.Path() + u"export.txt", 1, u"river");
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(opened, 0);
+  ASSERT_TRUE(SafeSaveBytes(tokens, t0.data(), static_cast<int64_t>(t0.size())));
+  ASSERT_TRUE(SafeSaveBytes(types, t1.data(), static_cast<int64_t>(t1.size())));
+  EXPECT_EQ(Seen(), good);
+}
+
+}  // namespace
