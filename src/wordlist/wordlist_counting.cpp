@@ -161,7 +161,10 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (chunk_index <= 0) units_ = TUnitState{};
   // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
-  ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk());
+  const TFastPassResult* fast = FastPassFound();
+  const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
+  ScanChunk(Text(), Kinds(), std::max(0, ChunkStartIndex()), Length(), fold_, words_, events_, units_, IsLastChunk(),
+            true, nullptr, &masks);
   size_t next_event = 0;
   for (size_t w = 0; w <= words_.size(); ++w) {
     // Units that end before word w (boundary = words of the chunk before the end).
