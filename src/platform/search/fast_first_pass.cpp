@@ -1,5 +1,6 @@
 #include "platform/search/fast_first_pass.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdlib>
@@ -125,156 +126,146 @@ TVectorValues ValuesOf(const TFastPassRules& r) {
   return v;
 }
 
-// Eight units: the kinds stored, the lane masks (all ones where true) returned through refs.
-struct TLanes8 {
-  __m128i stop, ctrl, alpha, lower, digit, punct, sentence, joinable;
+// The vector paths pack the units to bytes first (a block with a unit of 0x80 or above is a stop
+// as a whole), classify 16 or 32 bytes at a time and widen the kinds' two bytes back to units.
+// The kinds' low and high bytes of each class.
+struct TKindBytes {
+  uint8_t lo[7], hi[7];  // space, digit, upper hex, upper, lower hex, lower, punctuation
 };
-
-inline __m128i InRange8(__m128i v, char16_t lo, char16_t hi) {
-  return _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<short>(lo - 1))),
-                       _mm_cmplt_epi16(v, _mm_set1_epi16(static_cast<short>(hi + 1))));
+TKindBytes KindBytesOf(const TAsciiKinds& a) {
+  const uint16_t k[7] = {a.space, a.digit, a.upper_hex, a.upper, a.lower_hex, a.lower, a.punct};
+  TKindBytes b{};
+  for (int i = 0; i < 7; ++i) {
+    b.lo[i] = static_cast<uint8_t>(k[i] & 0xFF);
+    b.hi[i] = static_cast<uint8_t>(k[i] >> 8);
+  }
+  return b;
 }
 
-inline void Lanes8(const char16_t* t, uint16_t* kinds, const TAsciiKinds& a, const TVectorValues& vals, TLanes8& l) {
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-  const __m128i zero = _mm_setzero_si128();
-  __m128i stop = _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), zero),
-                               _mm_set1_epi16(-1));
-  for (int s = 0; s < vals.stop_count; ++s)
-    stop = _mm_or_si128(stop, _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(vals.stops[s]))));
-  const __m128i ctrl = _mm_or_si128(_mm_and_si128(_mm_cmplt_epi16(v, _mm_set1_epi16(32)), _mm_cmpgt_epi16(v, _mm_set1_epi16(-1))),
-                                    _mm_cmpeq_epi16(v, _mm_set1_epi16(127)));
-  const __m128i digit = InRange8(v, u'0', u'9');
-  const __m128i upper = InRange8(v, u'A', u'Z');
-  const __m128i lower = InRange8(v, u'a', u'z');
-  const __m128i hex = _mm_or_si128(InRange8(v, u'A', u'F'), InRange8(v, u'a', u'f'));
-  const __m128i space = _mm_cmpeq_epi16(v, _mm_set1_epi16(32));
-  const __m128i alpha = _mm_or_si128(upper, lower);
-  const __m128i punct = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(alpha, digit), _mm_or_si128(space, _mm_or_si128(ctrl, stop))),
-                                         _mm_set1_epi16(-1));
-  auto pick = [](__m128i mask, uint16_t k, __m128i rest) {
-    return _mm_or_si128(_mm_and_si128(mask, _mm_set1_epi16(static_cast<short>(k))), rest);
-  };
-  __m128i k = _mm_and_si128(punct, _mm_set1_epi16(static_cast<short>(a.punct)));
-  k = pick(space, a.space, k);
-  k = pick(digit, a.digit, k);
-  k = pick(_mm_andnot_si128(hex, upper), a.upper, k);
-  k = pick(_mm_and_si128(hex, upper), a.upper_hex, k);
-  k = pick(_mm_andnot_si128(hex, lower), a.lower, k);
-  k = pick(_mm_and_si128(hex, lower), a.lower_hex, k);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds), k);
-  const __m128i dot = _mm_cmpeq_epi16(v, _mm_set1_epi16(u'.'));
-  __m128i joinable = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u',')),
-                                                    _mm_cmpeq_epi16(v, _mm_set1_epi16(u'-'))));
-  for (int s = 0; s < vals.symbol_count; ++s)
-    joinable = _mm_or_si128(joinable, _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(vals.symbols[s]))));
-  l.stop = stop;
-  l.ctrl = ctrl;
-  l.alpha = alpha;
-  l.lower = lower;
-  l.digit = digit;
-  l.punct = punct;
-  l.sentence = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'?')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'!'))));
-  l.joinable = joinable;
+// Byte masks (all ones where true) of 16 ASCII bytes, and the kinds' two bytes.
+inline __m128i InRange8(__m128i v, char lo, char hi) {
+  return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                       _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
 }
 
-inline uint64_t Bits16(__m128i a, __m128i b) {
-  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
-}
+inline uint64_t Bits8(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0xFFFFu; }
 
-void BlockSse2(const char16_t* t, uint16_t* kinds, const TAsciiKinds& a, const TVectorValues& vals, TBlockMasks& b) {
+void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kb, const TVectorValues& vals, TBlockMasks& b) {
   b = TBlockMasks{};
+  const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
+  __m128i any = _mm_setzero_si128();
+  for (int q = 0; q < 8; ++q)
+    any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
+    b.stop = ~uint64_t{0};
+    return;
+  }
   for (int q = 0; q < 4; ++q) {
-    TLanes8 x, y;
-    Lanes8(t + 16 * q, kinds + 16 * q, a, vals, x);
-    Lanes8(t + 16 * q + 8, kinds + 16 * q + 8, a, vals, y);
-    const int s = 16 * q;
-    b.stop |= Bits16(x.stop, y.stop) << s;
-    b.ctrl |= Bits16(x.ctrl, y.ctrl) << s;
-    b.alpha |= Bits16(x.alpha, y.alpha) << s;
-    b.lower |= Bits16(x.lower, y.lower) << s;
-    b.digit |= Bits16(x.digit, y.digit) << s;
-    b.punct |= Bits16(x.punct, y.punct) << s;
-    b.sentence |= Bits16(x.sentence, y.sentence) << s;
-    b.joinable |= Bits16(x.joinable, y.joinable) << s;
+    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
+    __m128i stop = _mm_setzero_si128();
+    for (int s = 0; s < vals.stop_count; ++s)
+      stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
+    const __m128i ctrl = _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(32)), _mm_cmpeq_epi8(v, _mm_set1_epi8(127)));
+    const __m128i digit = InRange8(v, '0', '9');
+    const __m128i upper = InRange8(v, 'A', 'Z');
+    const __m128i lower = InRange8(v, 'a', 'z');
+    const __m128i hex = InRange8(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
+    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    const __m128i alpha = _mm_or_si128(upper, lower);
+    const __m128i punct = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(alpha, digit), _mm_or_si128(space, ctrl)),
+                                           _mm_set1_epi8(-1));
+    const __m128i cls[7] = {space, digit, _mm_and_si128(hex, upper), _mm_andnot_si128(hex, upper),
+                            _mm_and_si128(hex, lower), _mm_andnot_si128(hex, lower), punct};
+    __m128i lo = _mm_setzero_si128(), hi = _mm_setzero_si128();
+    for (int c = 0; c < 7; ++c) {
+      lo = _mm_or_si128(lo, _mm_and_si128(cls[c], _mm_set1_epi8(static_cast<char>(kb.lo[c]))));
+      hi = _mm_or_si128(hi, _mm_and_si128(cls[c], _mm_set1_epi8(static_cast<char>(kb.hi[c]))));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
+    __m128i joinable = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+    for (int s = 0; s < vals.symbol_count; ++s)
+      joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
+    const __m128i sentence =
+        _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
+    const int sh = 16 * q;
+    b.stop |= Bits8(stop) << sh;
+    b.ctrl |= Bits8(ctrl) << sh;
+    b.alpha |= Bits8(alpha) << sh;
+    b.lower |= Bits8(lower) << sh;
+    b.digit |= Bits8(digit) << sh;
+    b.punct |= Bits8(punct) << sh;
+    b.sentence |= Bits8(sentence) << sh;
+    b.joinable |= Bits8(joinable) << sh;
   }
 }
 
-struct TLanes16 {
-  __m256i stop, ctrl, alpha, lower, digit, punct, sentence, joinable;
-};
-
-__attribute__((target("avx2"), always_inline)) inline __m256i InRange16(__m256i v, char16_t lo, char16_t hi) {
-  return _mm256_and_si256(_mm256_cmpgt_epi16(v, _mm256_set1_epi16(static_cast<short>(lo - 1))),
-                          _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<short>(hi + 1)), v));
+__attribute__((target("avx2"), always_inline)) inline __m256i InRange32(__m256i v, char lo, char hi) {
+  return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
+                          _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
 }
 
-__attribute__((target("avx2"), always_inline)) inline void Lanes16(const char16_t* t, uint16_t* kinds,
-                                                                   const TAsciiKinds& a, const TVectorValues& vals,
-                                                                   TLanes16& l) {
-  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i ones = _mm256_set1_epi16(-1);
-  __m256i stop = _mm256_xor_si256(
-      _mm256_cmpeq_epi16(_mm256_and_si256(v, _mm256_set1_epi16(static_cast<short>(0xFF80))), zero), ones);
-  for (int s = 0; s < vals.stop_count; ++s)
-    stop = _mm256_or_si256(stop, _mm256_cmpeq_epi16(v, _mm256_set1_epi16(static_cast<short>(vals.stops[s]))));
-  const __m256i ctrl = _mm256_or_si256(InRange16(v, 0, 31), _mm256_cmpeq_epi16(v, _mm256_set1_epi16(127)));
-  const __m256i digit = InRange16(v, u'0', u'9');
-  const __m256i upper = InRange16(v, u'A', u'Z');
-  const __m256i lower = InRange16(v, u'a', u'z');
-  const __m256i hex = _mm256_or_si256(InRange16(v, u'A', u'F'), InRange16(v, u'a', u'f'));
-  const __m256i space = _mm256_cmpeq_epi16(v, _mm256_set1_epi16(32));
-  const __m256i alpha = _mm256_or_si256(upper, lower);
-  const __m256i punct = _mm256_andnot_si256(
-      _mm256_or_si256(_mm256_or_si256(alpha, digit), _mm256_or_si256(space, _mm256_or_si256(ctrl, stop))), ones);
-  auto pick = [](__m256i mask, uint16_t k, __m256i rest) __attribute__((target("avx2"), always_inline)) {
-    return _mm256_or_si256(_mm256_and_si256(mask, _mm256_set1_epi16(static_cast<short>(k))), rest);
-  };
-  __m256i k = _mm256_and_si256(punct, _mm256_set1_epi16(static_cast<short>(a.punct)));
-  k = pick(space, a.space, k);
-  k = pick(digit, a.digit, k);
-  k = pick(_mm256_andnot_si256(hex, upper), a.upper, k);
-  k = pick(_mm256_and_si256(hex, upper), a.upper_hex, k);
-  k = pick(_mm256_andnot_si256(hex, lower), a.lower, k);
-  k = pick(_mm256_and_si256(hex, lower), a.lower_hex, k);
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(kinds), k);
-  const __m256i dot = _mm256_cmpeq_epi16(v, _mm256_set1_epi16(u'.'));
-  __m256i joinable = _mm256_or_si256(dot, _mm256_or_si256(_mm256_cmpeq_epi16(v, _mm256_set1_epi16(u',')),
-                                                          _mm256_cmpeq_epi16(v, _mm256_set1_epi16(u'-'))));
-  for (int s = 0; s < vals.symbol_count; ++s)
-    joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi16(v, _mm256_set1_epi16(static_cast<short>(vals.symbols[s]))));
-  l.stop = stop;
-  l.ctrl = ctrl;
-  l.alpha = alpha;
-  l.lower = lower;
-  l.digit = digit;
-  l.punct = punct;
-  l.sentence = _mm256_or_si256(dot, _mm256_or_si256(_mm256_cmpeq_epi16(v, _mm256_set1_epi16(u'?')),
-                                                    _mm256_cmpeq_epi16(v, _mm256_set1_epi16(u'!'))));
-  l.joinable = joinable;
+__attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i m) {
+  return static_cast<uint32_t>(_mm256_movemask_epi8(m));
 }
 
-__attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i a, __m256i b) {
-  return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8)));
-}
-
-__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TAsciiKinds& a,
+__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kb,
                                                const TVectorValues& vals, TBlockMasks& b) {
   b = TBlockMasks{};
+  const __m256i* p = reinterpret_cast<const __m256i*>(t);
+  const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
+  const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
+  const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+  if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
+    b.stop = ~uint64_t{0};
+    return;
+  }
   for (int q = 0; q < 2; ++q) {
-    TLanes16 x, y;
-    Lanes16(t + 32 * q, kinds + 32 * q, a, vals, x);
-    Lanes16(t + 32 * q + 16, kinds + 32 * q + 16, a, vals, y);
-    const int s = 32 * q;
-    b.stop |= Bits32(x.stop, y.stop) << s;
-    b.ctrl |= Bits32(x.ctrl, y.ctrl) << s;
-    b.alpha |= Bits32(x.alpha, y.alpha) << s;
-    b.lower |= Bits32(x.lower, y.lower) << s;
-    b.digit |= Bits32(x.digit, y.digit) << s;
-    b.punct |= Bits32(x.punct, y.punct) << s;
-    b.sentence |= Bits32(x.sentence, y.sentence) << s;
-    b.joinable |= Bits32(x.joinable, y.joinable) << s;
+    // Units 32q .. 32q + 31 as bytes in order.
+    const __m256i v = _mm256_permute4x64_epi64(q == 0 ? _mm256_packus_epi16(u0, u1) : _mm256_packus_epi16(u2, u3), 0xD8);
+    __m256i stop = _mm256_setzero_si256();
+    for (int s = 0; s < vals.stop_count; ++s)
+      stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
+    const __m256i ctrl =
+        _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(32), v), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(127)));
+    const __m256i digit = InRange32(v, '0', '9');
+    const __m256i upper = InRange32(v, 'A', 'Z');
+    const __m256i lower = InRange32(v, 'a', 'z');
+    const __m256i hex = InRange32(_mm256_or_si256(v, _mm256_set1_epi8(0x20)), 'a', 'f');
+    const __m256i space = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' '));
+    const __m256i alpha = _mm256_or_si256(upper, lower);
+    const __m256i punct = _mm256_andnot_si256(
+        _mm256_or_si256(_mm256_or_si256(alpha, digit), _mm256_or_si256(space, ctrl)), _mm256_set1_epi8(-1));
+    const __m256i cls[7] = {space, digit, _mm256_and_si256(hex, upper), _mm256_andnot_si256(hex, upper),
+                            _mm256_and_si256(hex, lower), _mm256_andnot_si256(hex, lower), punct};
+    __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+    for (int c = 0; c < 7; ++c) {
+      lo = _mm256_or_si256(lo, _mm256_and_si256(cls[c], _mm256_set1_epi8(static_cast<char>(kb.lo[c]))));
+      hi = _mm256_or_si256(hi, _mm256_and_si256(cls[c], _mm256_set1_epi8(static_cast<char>(kb.hi[c]))));
+    }
+    // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
+    const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
+    __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
+    _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    const __m256i dot = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('.'));
+    __m256i joinable = _mm256_or_si256(
+        dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))));
+    for (int s = 0; s < vals.symbol_count; ++s)
+      joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
+    const __m256i sentence = _mm256_or_si256(
+        dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
+    const int sh = 32 * q;
+    b.stop |= Bits32(stop) << sh;
+    b.ctrl |= Bits32(ctrl) << sh;
+    b.alpha |= Bits32(alpha) << sh;
+    b.lower |= Bits32(lower) << sh;
+    b.digit |= Bits32(digit) << sh;
+    b.punct |= Bits32(punct) << sh;
+    b.sentence |= Bits32(sentence) << sh;
+    b.joinable |= Bits32(joinable) << sh;
   }
 }
 #endif
@@ -315,24 +306,22 @@ struct TStretchMasks {
 
 thread_local TStretchMasks t_masks;
 
-// The first set bit at or after position p (relative to the stretch) of masks, or -1.
-int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p) {
-  size_t b = static_cast<size_t>(p) / 64;
-  if (b >= masks.size()) return -1;
-  uint64_t w = masks[b] & (~uint64_t{0} << (p % 64));
-  while (w == 0) {
-    if (++b >= masks.size()) return -1;
-    w = masks[b];
-  }
-  return static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
+  return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
 }
 
-// Calls f(position) for each set bit of masks in ascending order, from position `from` on; f
-// answers the next position to look at.
-template <typename F>
-void ForEachBit(const std::vector<uint64_t>& masks, F&& f) {
-  int32_t p = 0;
-  while ((p = NextBit(masks, p)) >= 0) p = f(p);
+// The first set bit at or after position p and before `end` (relative to the stretch), or -1.
+int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
+  if (p >= end) return -1;
+  size_t b = static_cast<size_t>(p) / 64;
+  const size_t last = static_cast<size_t>(end - 1) / 64;
+  uint64_t w = masks[b] & (~uint64_t{0} << (p % 64));
+  while (w == 0) {
+    if (++b > last) return -1;
+    w = masks[b];
+  }
+  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+  return q < end ? q : -1;
 }
 
 }  // namespace
@@ -370,108 +359,164 @@ bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t
   out.sentence_ends = 0;
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
-  if (!vals.fits || !a.formula_ok) path = TVectorPath::Scalar;
+  const TKindBytes kb = KindBytesOf(a);
+  if (!vals.fits) path = TVectorPath::Scalar;
 #else
   path = TVectorPath::Scalar;
 #endif
   const char16_t* t = text + first;
   uint16_t* k = kinds + first;
-  for (size_t b = 0; b < blocks; ++b) {
-    const int32_t base = static_cast<int32_t>(b * 64);
-    const int m = static_cast<int>(std::min<int32_t>(64, len - base));
-    TBlockMasks bm;
+
+  // The steps run in text order a stretch at a time, so that what they look at is still in the
+  // cache: blocks are classified up to `classified`; sentence ends are judged up to se_at,
+  // characters joined up to join_at, marks blanked up to blank_at. Each step at a character
+  // sees what the full road's step sees there: the steps before it have passed it (and the
+  // character after it), the steps after it have not, and no step changes what another one
+  // reads of a character (letters and digits never change).
+  size_t classified = 0;
+  bool failed = false;
+  auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
+    const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
+    for (; classified < want && !failed; ++classified) {
+      const int32_t base = static_cast<int32_t>(classified * 64);
+      const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+      TBlockMasks bm;
 #if defined(__x86_64__)
-    if (m == 64 && path == TVectorPath::Wide) BlockWide(t + base, k + base, a, vals, bm);
-    else if (m == 64 && path == TVectorPath::Sse2) BlockSse2(t + base, k + base, a, vals, bm);
-    else
+      if (m == 64 && path == TVectorPath::Wide) BlockWide(t + base, k + base, kb, vals, bm);
+      else if (m == 64 && path == TVectorPath::Sse2) BlockSse2(t + base, k + base, kb, vals, bm);
+      else
 #endif
-      BlockScalar(t + base, k + base, m, rules, bm);
-    if (bm.stop != 0) return false;
-    for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
-      const int j = std::countr_zero(c);
-      k[base + j] = a.kind[t[base + j]];
+        BlockScalar(t + base, k + base, m, rules, bm);
+      if (bm.stop != 0) {
+        failed = true;
+        return;
+      }
+      for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+        const int j = std::countr_zero(c);
+        k[base + j] = a.kind[t[base + j]];
+      }
+      const size_t b = classified;
+      s.alpha[b] = bm.alpha;
+      s.lower[b] = bm.lower;
+      s.digit[b] = bm.digit;
+      s.punct[b] = bm.punct;
+      s.sentence[b] = bm.sentence;
+      s.joinable[b] = bm.joinable;
+      out.word_masks[b] = bm.alpha | bm.digit;
     }
-    s.alpha[b] = bm.alpha;
-    s.lower[b] = bm.lower;
-    s.digit[b] = bm.digit;
-    s.punct[b] = bm.punct;
-    s.sentence[b] = bm.sentence;
-    s.joinable[b] = bm.joinable;
-    out.word_masks[b] = bm.alpha | bm.digit;
-  }
+  };
+  auto classified_end = [&] { return static_cast<int32_t>(std::min<size_t>(classified * 64, static_cast<size_t>(len))); };
+  // The next letter at or after p, classifying on as far as it takes.
+  auto next_letter = [&](int32_t p) {
+    for (;;) {
+      const int32_t q = NextBit(s.alpha, p, classified_end());
+      if (q >= 0 || classified >= blocks || failed) return q;
+      p = std::max(p, classified_end());
+      classify_to(classified_end() + 64);
+    }
+  };
 
   // Sentence ends: a mark is judged on the next letter after it; every mark up to that letter
   // would see the same letter, so the walk goes on after it.
-  if (rules.sentence_ends) {
-    ForEachBit(s.sentence, [&](int32_t p) -> int32_t {
+  int32_t se_at = 0;
+  auto sentence_ends_to = [&](int32_t end) {
+    classify_to(end + 1);
+    if (!rules.sentence_ends) {
+      se_at = std::max(se_at, end);
+      return;
+    }
+    while (!failed) {
+      const int32_t p = NextBit(s.sentence, se_at, std::min(end, classified_end()));
+      if (p < 0) break;
       const int32_t i = first + p;
-      if (IsMark(kinds[i])) return p + 1;
-      if (text[i] == u'.' && i + 1 < n && DigitAt(kinds, i + 1)) return p + 1;
-      if (AbbreviationStop(text, kinds, i, n)) return p + 1;
-      const int32_t letter = NextBit(s.alpha, p + 1);
-      if (letter < 0 || (s.lower[static_cast<size_t>(letter) / 64] >> (letter % 64) & 1) == 0) {
+      se_at = p + 1;
+      if (IsMark(kinds[i])) continue;
+      if (text[i] == u'.' && i + 1 < n && DigitAt(kinds, i + 1)) continue;
+      if (AbbreviationStop(text, kinds, i, n)) continue;
+      const int32_t letter = next_letter(p + 1);
+      if (failed) return;
+      if (letter < 0 || !BitAt(s.lower, letter)) {
         kinds[i] = kSentenceEndKind;
         out.marker_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
         if (i < read_ahead_from) ++out.sentence_ends;
       }
-      return letter < 0 ? len : letter + 1;
-    });
-  }
+      se_at = letter < 0 ? len : letter + 1;
+    }
+    se_at = std::max(se_at, std::min(end, len));
+  };
 
   // Characters joined into words: "." and "," between digits, a hyphen between word characters
   // of which one is a letter, runs of in-word symbols. Judged in text order on the kinds as they
   // stand, the first character of the stretch with nothing before it.
+  int32_t join_at = 0;
   auto word_at = [&](int32_t i) { return IsWordKind(kinds[i]); };
   auto join = [&](int32_t i) {
     kinds[i] = kKindDefined;
     const int32_t p = i - first;
     out.word_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
   };
-  ForEachBit(s.joinable, [&](int32_t p) -> int32_t {
-    const int32_t i = first + p;
-    const uint16_t kd = kinds[i];
-    if (kd >= kKindHidden || (kd & 0x0400) != 0 || IsWordKind(kd)) return p + 1;
-    const char16_t c = text[i];
-    const bool inside = i > first && i + 1 < n;
-    if ((c == u'.' || c == u',') && inside && DigitAt(kinds, i - 1) && DigitAt(kinds, i + 1)) {
-      join(i);
-      return p + 1;
-    }
-    if (!rules.hyphens_separate_words && c == u'-' && inside && word_at(i - 1) && word_at(i + 1) &&
-        (LetterAt(kinds, i - 1) || LetterAt(kinds, i + 1))) {
-      join(i);
-      return p + 1;
-    }
-    if (rules.any_symbols && rules.symbols[c]) {
-      int32_t j = i;
-      while (j < n && kinds[j] < kKindHidden && !IsWordKind(kinds[j]) && text[j] < 128 && rules.symbols[text[j]]) ++j;
-      const bool before = i > first && word_at(i - 1);
-      const bool after = j < n && word_at(j);
-      if ((before && after) || (after && rules.symbols_at_start) || (before && rules.symbols_at_end))
-        for (int32_t q = i; q < j; ++q) join(q);
-      return j - first;
-    }
-    return p + 1;
-  });
-
-  // Punctuation between two letters or digits (as classified) becomes a blank, unless a step
-  // before made it part of a word or a mark.
-  if (rules.blank_mid_word_marks && len >= 3) {
-    uint64_t carry_in = 0;  // alnum bit of the last unit of the block before
-    for (size_t b = 0; b < blocks; ++b) {
-      const uint64_t alnum = s.alpha[b] | s.digit[b];
-      const uint64_t next_alnum = b + 1 < blocks ? (s.alpha[b + 1] | s.digit[b + 1]) & 1 : 0;
-      const uint64_t before = (alnum << 1) | carry_in;
-      const uint64_t after = (alnum >> 1) | (next_alnum << 63);
-      carry_in = alnum >> 63;
-      uint64_t cand = s.punct[b] & before & after;
-      if (b == 0) cand &= ~uint64_t{1};  // the stretch's first character has none before it
-      for (; cand != 0; cand &= cand - 1) {
-        const int32_t p = static_cast<int32_t>(b * 64) + std::countr_zero(cand);
-        if (p + 1 >= len) break;  // nor its last one after it
-        if ((Bits(kinds[first + p]) & C1_PUNCT) != 0) kinds[first + p] = kBlankedKind;
+  auto joins_to = [&](int32_t end) {
+    sentence_ends_to(end + 1);
+    while (!failed) {
+      const int32_t p = NextBit(s.joinable, join_at, std::min(end, classified_end()));
+      if (p < 0) break;
+      join_at = p + 1;
+      const int32_t i = first + p;
+      const uint16_t kd = kinds[i];
+      if (kd >= kKindHidden || (kd & 0x0400) != 0 || IsWordKind(kd)) continue;
+      const char16_t c = text[i];
+      const bool inside = i > first && i + 1 < n;
+      if ((c == u'.' || c == u',') && inside && DigitAt(kinds, i - 1) && DigitAt(kinds, i + 1)) {
+        join(i);
+        continue;
+      }
+      if (!rules.hyphens_separate_words && c == u'-' && inside && word_at(i - 1) && word_at(i + 1) &&
+          (LetterAt(kinds, i - 1) || LetterAt(kinds, i + 1))) {
+        join(i);
+        continue;
+      }
+      if (rules.any_symbols && rules.symbols[c]) {
+        int32_t j = i;
+        for (;;) {
+          sentence_ends_to(j - first + 1);  // the run reads each character as the earlier steps left it
+          if (failed) return;
+          if (!(j < n && kinds[j] < kKindHidden && !IsWordKind(kinds[j]) && text[j] < 128 && rules.symbols[text[j]])) break;
+          ++j;
+        }
+        sentence_ends_to(j - first + 1);
+        const bool before = i > first && word_at(i - 1);
+        const bool after = j < n && word_at(j);
+        if ((before && after) || (after && rules.symbols_at_start) || (before && rules.symbols_at_end))
+          for (int32_t q = i; q < j; ++q) join(q);
+        join_at = j - first;
       }
     }
+    join_at = std::max(join_at, std::min(end, len));
+  };
+
+  // Punctuation between two letters or digits (as classified) becomes a blank, unless a step
+  // before made it part of a word or a mark; the stretch's first and last characters have
+  // nothing on one side.
+  int32_t blank_at = 0;
+  auto blanks_to = [&](int32_t end) {
+    joins_to(end + 1);
+    if (!rules.blank_mid_word_marks || len < 3) return;
+    while (!failed) {
+      const int32_t p = NextBit(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}));
+      if (p < 0) break;
+      blank_at = p + 1;
+      const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
+      if (around && (Bits(kinds[first + p]) & C1_PUNCT) != 0) kinds[first + p] = kBlankedKind;
+    }
+    blank_at = std::max(blank_at, std::min(end, len));
+  };
+
+  constexpr int32_t kStretch = 4096;
+  for (int32_t end = std::min(kStretch, len);; end = std::min(end + kStretch, len)) {
+    blanks_to(end);
+    if (failed) return false;
+    if (end >= len) break;
   }
-  return true;
+  classify_to(len);
+  return !failed;
 }
