@@ -167,14 +167,17 @@ std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStrin
 }
 
 // Word list rows with their frequencies and texts, then each text's statistics record.
-std::string WordListOf(const std::vector<UString>& files, bool full_road) {
+std::string WordListOf(const std::vector<UString>& files, bool full_road, bool case_sensitive = false,
+                       int32_t lcid = 0) {
   TFullRoad road(full_road);
   T_WholeWordlistHolder doc(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
   doc.WordlistSettings.SetMinFrequency(1);
   doc.WordlistSettings.SetMinWordLength(1);
   doc.WordlistSettings.SetMaxWordLength(50);
   doc.WordlistSettings.SetNumbersIncluded(true);
+  doc.WordlistSettings.SetCaseSensitive(case_sensitive);
   TTextsett_rec32 t = GetTextSettings();
+  if (lcid != 0) t.SetLCID(lcid);
   doc.SetTextSettings(t);
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   for (const UString& f : files) EXPECT_TRUE(chosen.ToolAddAFile(f));
@@ -208,6 +211,26 @@ TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
       EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
     }
     EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
+}
+
+TEST_F(FastRoad, WordListsInEveryCase) {
+  // Words hashed and compared from their units fold ASCII case by one bit; in Turkish "i" is no
+  // such letter, and a case-sensitive list folds nothing: each list equals the full road's.
+  std::mt19937 rng(3);
+  std::vector<UString> files;
+  for (int i = 0; i < 3; ++i)
+    files.push_back(tmp_.Write(u"w" + IntToUStr(i) + u".txt", RandomText(rng, 30000 + rng() % 30000, i == 2) + " it IT It iT"));
+  struct Case {
+    const char* name;
+    bool case_sensitive;
+    int32_t lcid;
+  };
+  for (const Case& c : {Case{"English", false, 0x0409}, Case{"case-sensitive", true, 0x0409}, Case{"Turkish", false, 0x041F}}) {
+    SCOPED_TRACE(c.name);
+    const std::string fast = WordListOf(files, false, c.case_sensitive, c.lcid);
+    EXPECT_EQ(fast, WordListOf(files, true, c.case_sensitive, c.lcid));
+    EXPECT_NE(fast.find(c.case_sensitive ? "iT/" : "IT/"), std::string::npos);
   }
 }
 
