@@ -26,6 +26,11 @@ struct TBlockMasks {
   uint64_t alpha = 0, lower = 0, digit = 0, punct = 0;
   uint64_t sentence = 0;  // ".", "?", "!"
   uint64_t joinable = 0;  // ".", ",", "-" and the in-word symbols
+  // ORs in the bits of some units, in the order of the fields, from unit `shift` on.
+  void Add(int shift, const std::array<uint64_t, 8>& bits) {
+    uint64_t* fields[8] = {&stop, &ctrl, &alpha, &lower, &digit, &punct, &sentence, &joinable};
+    for (int i = 0; i < 8; ++i) *fields[i] |= bits[static_cast<size_t>(i)] << shift;
+  }
 };
 
 // The kinds of ASCII as the full road classifies them, and whether the vector paths' formula
@@ -190,15 +195,8 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kb, const T
       joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m128i sentence =
         _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
-    const int sh = 16 * q;
-    b.stop |= Bits8(stop) << sh;
-    b.ctrl |= Bits8(ctrl) << sh;
-    b.alpha |= Bits8(alpha) << sh;
-    b.lower |= Bits8(lower) << sh;
-    b.digit |= Bits8(digit) << sh;
-    b.punct |= Bits8(punct) << sh;
-    b.sentence |= Bits8(sentence) << sh;
-    b.joinable |= Bits8(joinable) << sh;
+    b.Add(16 * q, {Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
+                   Bits8(joinable)});
   }
 }
 
@@ -257,15 +255,8 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
       joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m256i sentence = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
-    const int sh = 32 * q;
-    b.stop |= Bits32(stop) << sh;
-    b.ctrl |= Bits32(ctrl) << sh;
-    b.alpha |= Bits32(alpha) << sh;
-    b.lower |= Bits32(lower) << sh;
-    b.digit |= Bits32(digit) << sh;
-    b.punct |= Bits32(punct) << sh;
-    b.sentence |= Bits32(sentence) << sh;
-    b.joinable |= Bits32(joinable) << sh;
+    b.Add(32 * q, {Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
+                   Bits32(sentence), Bits32(joinable)});
   }
 }
 #endif
