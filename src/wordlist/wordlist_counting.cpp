@@ -114,8 +114,8 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 namespace {
 
 // The hash of an ASCII word of a chunk, its units folded by `fold` (capitals and small letters one
-// bit apart), four units at a time.
-uint32_t AsciiWordHash(const char16_t* at, int32_t span, uint64_t fold) {
+// bit apart), four units at a time; `readable` units may be read from `at` (at least span).
+uint32_t AsciiWordHash(const char16_t* at, int32_t span, int32_t readable, uint64_t fold) {
   uint64_t h = static_cast<uint64_t>(span) * 0x9E3779B97F4A7C15ull;
   int32_t i = 0;
   for (; i + 4 <= span; i += 4) {
@@ -126,7 +126,12 @@ uint32_t AsciiWordHash(const char16_t* at, int32_t span, uint64_t fold) {
   }
   if (i < span) {
     uint64_t x = 0;
-    std::memcpy(&x, at + i, 2 * static_cast<size_t>(span - i));
+    if (i + 4 <= readable) {  // the units after the word are read and masked off
+      std::memcpy(&x, at + i, 8);
+      x &= (uint64_t{1} << (16 * (span - i))) - 1;
+    } else {
+      for (int32_t k = span - 1; k >= i; --k) x = x << 16 | at[k];
+    }
     h = (h ^ (x & fold)) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 29;
   }
@@ -212,7 +217,8 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
             !ascii_chunk_, nullptr, &masks);
   if (ascii_chunk_) {
     const uint64_t fold = setup_.case_sensitive ? ~uint64_t{0} : 0xFFDFFFDFFFDFFFDFull;
-    for (TScanWord& w : words_) w.hash = AsciiWordHash(Text() + w.start, w.span, fold);
+    const int32_t readable = Length() + LookAheadLength();
+    for (TScanWord& w : words_) w.hash = AsciiWordHash(Text() + w.start, w.span, readable - w.start, fold);
   }
   size_t next_event = 0;
   for (size_t w = 0; w <= words_.size(); ++w) {
