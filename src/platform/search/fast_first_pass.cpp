@@ -27,9 +27,15 @@ struct TBlockMasks {
   uint64_t sentence = 0;  // ".", "?", "!"
   uint64_t joinable = 0;  // ".", ",", "-" and the in-word symbols
   // ORs in the bits of some units, in the order of the fields, from unit `shift` on.
-  void Add(int shift, const std::array<uint64_t, 8>& bits) {
-    uint64_t* fields[8] = {&stop, &ctrl, &alpha, &lower, &digit, &punct, &sentence, &joinable};
-    for (int i = 0; i < 8; ++i) *fields[i] |= bits[static_cast<size_t>(i)] << shift;
+  void Add(int shift, uint64_t s, uint64_t c, uint64_t a, uint64_t l, uint64_t d, uint64_t p, uint64_t e, uint64_t j) {
+    stop |= s << shift;
+    ctrl |= c << shift;
+    alpha |= a << shift;
+    lower |= l << shift;
+    digit |= d << shift;
+    punct |= p << shift;
+    sentence |= e << shift;
+    joinable |= j << shift;
   }
 };
 
@@ -155,7 +161,11 @@ inline __m128i InRange8(__m128i v, char lo, char hi) {
 
 inline uint64_t Bits8(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0xFFFFu; }
 
-void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kb, const TVectorValues& vals, TBlockMasks& b) {
+void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
+               TBlockMasks& b) {
+  // Copies: the stores of kinds could otherwise change them, for all the compiler knows.
+  const TKindBytes kb = kind_bytes;
+  const TVectorValues vals = values;
   b = TBlockMasks{};
   const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
   __m128i any = _mm_setzero_si128();
@@ -180,13 +190,16 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kb, const T
     const __m128i alpha = _mm_or_si128(upper, lower);
     const __m128i punct = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(alpha, digit), _mm_or_si128(space, ctrl)),
                                            _mm_set1_epi8(-1));
-    const __m128i cls[7] = {space, digit, _mm_and_si128(hex, upper), _mm_andnot_si128(hex, upper),
-                            _mm_and_si128(hex, lower), _mm_andnot_si128(hex, lower), punct};
-    __m128i lo = _mm_setzero_si128(), hi = _mm_setzero_si128();
-    for (int c = 0; c < 7; ++c) {
-      lo = _mm_or_si128(lo, _mm_and_si128(cls[c], _mm_set1_epi8(static_cast<char>(kb.lo[c]))));
-      hi = _mm_or_si128(hi, _mm_and_si128(cls[c], _mm_set1_epi8(static_cast<char>(kb.hi[c]))));
-    }
+    // One byte of the kinds from the seven classes' values of that byte.
+    auto kind_byte = [&](const uint8_t (&by)[7]) {
+      auto c = [](uint8_t x) { return _mm_set1_epi8(static_cast<char>(x)); };
+      const __m128i up = _mm_or_si128(_mm_and_si128(hex, c(by[2])), _mm_andnot_si128(hex, c(by[3])));
+      const __m128i low = _mm_or_si128(_mm_and_si128(hex, c(by[4])), _mm_andnot_si128(hex, c(by[5])));
+      return _mm_or_si128(_mm_or_si128(_mm_and_si128(space, c(by[0])), _mm_and_si128(digit, c(by[1]))),
+                          _mm_or_si128(_mm_or_si128(_mm_and_si128(upper, up), _mm_and_si128(lower, low)),
+                                       _mm_and_si128(punct, c(by[6]))));
+    };
+    const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
     const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
@@ -195,8 +208,8 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kb, const T
       joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m128i sentence =
         _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
-    b.Add(16 * q, {Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
-                   Bits8(joinable)});
+    b.Add(16 * q, Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
+          Bits8(joinable));
   }
 }
 
@@ -209,8 +222,10 @@ __attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i m)
   return static_cast<uint32_t>(_mm256_movemask_epi8(m));
 }
 
-__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kb,
-                                               const TVectorValues& vals, TBlockMasks& b) {
+__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
+                                               const TVectorValues& values, TBlockMasks& b) {
+  const TKindBytes kb = kind_bytes;
+  const TVectorValues vals = values;
   b = TBlockMasks{};
   const __m256i* p = reinterpret_cast<const __m256i*>(t);
   const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
@@ -236,13 +251,15 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
     const __m256i alpha = _mm256_or_si256(upper, lower);
     const __m256i punct = _mm256_andnot_si256(
         _mm256_or_si256(_mm256_or_si256(alpha, digit), _mm256_or_si256(space, ctrl)), _mm256_set1_epi8(-1));
-    const __m256i cls[7] = {space, digit, _mm256_and_si256(hex, upper), _mm256_andnot_si256(hex, upper),
-                            _mm256_and_si256(hex, lower), _mm256_andnot_si256(hex, lower), punct};
-    __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
-    for (int c = 0; c < 7; ++c) {
-      lo = _mm256_or_si256(lo, _mm256_and_si256(cls[c], _mm256_set1_epi8(static_cast<char>(kb.lo[c]))));
-      hi = _mm256_or_si256(hi, _mm256_and_si256(cls[c], _mm256_set1_epi8(static_cast<char>(kb.hi[c]))));
-    }
+    auto kind_byte = [&](const uint8_t (&by)[7]) __attribute__((target("avx2"), always_inline)) {
+      auto c = [](uint8_t x) __attribute__((target("avx2"), always_inline)) { return _mm256_set1_epi8(static_cast<char>(x)); };
+      const __m256i up = _mm256_blendv_epi8(c(by[3]), c(by[2]), hex);
+      const __m256i low = _mm256_blendv_epi8(c(by[5]), c(by[4]), hex);
+      return _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(space, c(by[0])), _mm256_and_si256(digit, c(by[1]))),
+                             _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(upper, up), _mm256_and_si256(lower, low)),
+                                             _mm256_and_si256(punct, c(by[6]))));
+    };
+    const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
     // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
     const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
     __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
@@ -255,8 +272,8 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
       joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m256i sentence = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
-    b.Add(32 * q, {Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
-                   Bits32(sentence), Bits32(joinable)});
+    b.Add(32 * q, Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
+          Bits32(sentence), Bits32(joinable));
   }
 }
 #endif
