@@ -13,7 +13,8 @@
 //                          [workers of the many-core run (default: every core)]
 //        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
 //        run last long enough for start-up not to weigh on it.
-//        bench_concordance --file FILE WORD   (one worker over a given text: its time and lines)
+//        bench_concordance --file FILE WORD [full]   (one worker over a given text: its time and lines;
+//                          full: without the fast first pass)
 //        bench_concordance --make FILE MEGABYTES WORD [tagged]   (writes the English-like text; tagged:
 //                          every word as <w pos="NN">word</w>, which the default settings hide)
 #include <malloc.h>
@@ -36,6 +37,7 @@
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"
+#include "platform/search/fast_first_pass.h"
 
 namespace {
 
@@ -196,9 +198,11 @@ int FolderMode(const char* given, const std::string& word) {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "--folder")
     return FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
-  if (argc == 4 && std::string(argv[1]) == "--file") {
+  if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--file") {
     const UString name = Utf8ToUtf16(argv[2]);
-    RunOver("file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
+    // "full": every chunk down the full road, without the fast first pass, for comparison.
+    if (argc == 5 && std::string(argv[4]) == "full") SetFastFirstPass(false);
+    RunOver(argc == 5 ? "file, full road" : "file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
     return 0;
   }
   if ((argc == 5 || argc == 6) && std::string(argv[1]) == "--make") {

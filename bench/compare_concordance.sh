@@ -15,6 +15,8 @@ if ! command -v rg >/dev/null 2>&1; then
   $SUDO apt-get update -q && $SUDO apt-get install -y -q ripgrep
 fi
 core="${CORE:-0}"
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+load_before=$(load)
 
 start=$(date +%s.%N)
 rg_count=$(taskset -c "$core" rg -j1 -o -w -i -- "$word" "$file" | wc -l)
@@ -30,6 +32,8 @@ our_lines=$(echo "$ours" | sed -E 's/.* ([0-9]+) lines .*/\1/')
 joined=$(rg -j1 -o -i -- "(\\w[-'’]$word\\b|\\b$word[-'’]\\w)" "$file" | wc -l || true)
 underscored=$(rg -j1 -o -i -- "(_$word\\b|\\b${word}_)" "$file" | wc -l || true)
 
+load_after=$(load)
+printf 'load before: %s, after: %s (other work on the machine slows both sides)\n' "$load_before" "$load_after"
 printf 'ripgrep: %8s s  %s matches\n' "$rg_time" "$rg_count"
 printf 'ours:    %8s s  %s lines\n' "$our_time" "$our_lines"
 printf 'ratio (ours / ripgrep): %.2f\n' "$(echo "$our_time / $rg_time" | bc -l)"

@@ -101,6 +101,32 @@ int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&)
 int32_t SkipQuietBlocksWide(const char16_t*, int32_t i, int32_t) { return i; }
 #endif
 
+// The first q in [from, to) whose unit is a or b, or whose flag has a bit of flag_bits; `to` for
+// none. The walks over tags pass over everything else eight units at a time; the unit found is
+// then judged by the walk's own rules, so this only skips what they would pass over.
+template <typename C>
+inline int32_t NextUnitOrFlag(const C* t, const uint16_t* f, int32_t from, int32_t to, C a, C b, uint16_t flag_bits) {
+  int32_t q = from;
+  if constexpr (std::is_same_v<C, char16_t>) {
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i bits = _mm_set1_epi16(static_cast<short>(flag_bits));
+    const __m128i zero = _mm_setzero_si128();
+    for (; q + 8 <= to; q += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + q));
+      __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb));
+      if (flag_bits != 0) {
+        const __m128i fl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + q));
+        hit = _mm_or_si128(hit, _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(fl, bits), zero), _mm_set1_epi16(-1)));
+      }
+      const int found = _mm_movemask_epi8(hit);
+      if (found != 0) return q + __builtin_ctz(static_cast<unsigned>(found)) / 2;
+    }
+  }
+  for (; q < to; ++q)
+    if (t[q] == a || t[q] == b || (f[q] & flag_bits) != 0) return q;
+  return to;
+}
+
 // The brackets of marked tags compare equal to the brackets they replaced.
 inline uint32_t NormTag(uint32_t c) { return c == kTagOnCode ? u'<' : c == kTagOffCode ? u'>' : c; }
 
@@ -426,7 +452,7 @@ struct TTextTagHandler::TSearchTables {
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
     while (p < n - 1) {
-      while (p < n - 1 && t[p] != on) ++p;
+      p = std::max(p, NextUnitOrFlag(t, f, p, n - 1, on, on, 0));
       if (p >= n - 1) break;
       if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
         ++p;
@@ -435,6 +461,9 @@ struct TTextTagHandler::TSearchTables {
       const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
       int32_t q = p + 1, close = -1;
       for (; q < end; ++q) {
+        // Units that are no bracket and carry no literal bit or mark cannot end the walk.
+        q = NextUnitOrFlag(t, f, q, end, on, off, static_cast<uint16_t>(0xFC00));
+        if (q >= end) break;
         if (IsLiteralFlag(f[q])) continue;  // a bracket written as an entity, inside the tag
         if (gives_up(f[q]) || t[q] == on) break;
         if (t[q] == off) {
@@ -658,8 +687,11 @@ struct TTextTagHandler::TSearchTables {
     int32_t CloseOf(const C* t, const uint16_t* f, int32_t n, int32_t open, int32_t limit) {
       if (next <= open) {
         int32_t q = open + 1;
-        while (q < n && ((t[q] != static_cast<C>(u'>') && t[q] != static_cast<C>(kTagOffCode)) || IsLiteralFlag(f[q])))
+        for (;;) {
+          q = NextUnitOrFlag(t, f, q, n, static_cast<C>(u'>'), static_cast<C>(kTagOffCode), 0);
+          if (q >= n || !IsLiteralFlag(f[q])) break;
           ++q;
+        }
         next = q;
       }
       return next < n && next - open <= limit ? next : -1;

@@ -1124,9 +1124,78 @@ void TBufferProcessor::ClassifyTheChunk() {
   if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n - c + 2 + kCarriedCharsMax);
   fwchar_kinds.resize(n + 2);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
-  ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;
+  if (BufferDetails.chunk_index == 0) SetUpFastPass();
+  // The fast pass judges the chunk whole or not at all: the steps it cannot take here (a header
+  // to cut, an excluded span left open, brackets written as entities) need the full road.
+  fFastChunk = false;
+  if (fFastRules.usable && FastFirstPassOn() && fLiteralBrackets.empty() &&
+      !(BufferDetails.chunk_index == 0 && Cutting_Header) &&
+      !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
+    const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
+    fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
+                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult);
+  }
+  if (!fFastChunk) ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+}
+
+void TBufferProcessor::SetUpFastPass() {
+  TFastPassRules& r = fFastRules;
+  r = TFastPassRules{};
+  r.usable = !fHandlingOnlyPartsOfTexts && !Clearing_All_Control_Chars && !Clearing_Excess_Spaces;
+  const Tfixed_lang_details32 lang = fTextSettings.Language();
+  for (const char16_t ch : wide_allowables)
+    if (ch < 128) {
+      r.symbols[ch] = true;
+      r.any_symbols = true;
+    }
+  r.symbols_at_start = lang.SymbolsAtWordStart();
+  r.symbols_at_end = lang.SymbolsAtWordEnd();
+  r.hyphens_separate_words = lang.HyphenBreaksWord();
+  // Whatever could start mark-up, an entity, a marker or a unit tag stops the pass.
+  for (const char16_t ch : {u'<', u'>', u'&', kTagOnCode, kTagOffCode}) r.AddStop(ch);
+  const TIgnore_tag_type hidden = fTextSettings.UnwantedTags();
+  for (int i = 0; i < 6; ++i) {
+    if (hidden.openers[i] != 0) r.AddStop(hidden.openers[i]);
+    if (hidden.closers[i] != 0) r.AddStop(hidden.closers[i]);
+  }
+  if (!fClusterTag.empty()) r.AddStop(fClusterTag[0]);
+  if (TTextTagHandler* tags = fTagHandler) {
+    for (const UString& starters : tags->ftag_starter_chars)
+      for (const char16_t ch : starters) {
+        if (ch >= 128) r.usable = false;  // such a tag may be looked for in any chunk
+        r.AddStop(ch);
+      }
+    for (const TextMarkerTagrec& m : tags->ArrayOfTextMarkers) {
+      if (m.tag.empty()) continue;
+      if (m.tag[0] >= 27 && m.tag[0] <= 30) r.usable = false;  // a wildcard may start anywhere
+      r.AddStop(m.tag[0]);
+    }
+    if (Translating_Tags)
+      for (const TTranslateTagRec& e : tags->ArrayOfTranslationTagfileTags)
+        if (!e.long_form.empty()) r.AddStop(e.long_form[0]);
+    constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
+    r.sentence_ends = fMarking_Text_Elements && tags->ArrayOfTextMarkers[kSentenceEnds].auto_process;
+    r.blank_mid_word_marks = Removing_Punctuation;
+  }
+}
+
+void TBufferProcessor::PreProcessFastChunk(int32_t chunk_index) {
+  (void)chunk_index;
+  // The kinds are final: what is left is the tag handler's bookkeeping of the markers found.
+  if (TTextTagHandler* tags = fTagHandler) {
+    if (fMarking_Text_Elements) {
+      tags->ClearArrayOfTagsPresent();
+      constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
+      if (fFastRules.sentence_ends) (*tags->ArrayOfTextMarkersFoundPtr)[kSentenceEnds] = fFastResult.sentence_ends;
+    }
+    tags->ReadAheadFrom = INT32_MAX;
+  }
+  if (OKToProcess()) {
+    BufferDetails.has_media_tags = fTagHandler && fTagHandler->HasMediaTags;
+    BufferDetails.has_section_tags = fTagHandler && fTagHandler->HasSectionTags;
+  }
 }
 
 // --- pre-processing ----------------------------------------------------------------------------------
@@ -1205,6 +1274,10 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   uint16_t* kinds = fwchar_kinds.data();
   if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
   if (FileHandledInfo.excluded) return true;
+  if (fFastChunk) {
+    PreProcessFastChunk(chunk_index);
+    return true;
+  }
   TTextTagHandler* tags = fTagHandler;
   // Whether the new characters and look-ahead hold any tag bracket: without one, no tag pass can
   // find anything.

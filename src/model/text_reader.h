@@ -70,6 +70,7 @@
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/search/chunk_byte_map.h"
+#include "platform/search/fast_first_pass.h"
 #include "platform/settings/settings_records.h"
 #include "platform/zip/zip_archive_cache.h"
 
@@ -339,6 +340,10 @@ class TBufferProcessor {
   TTessorineholder* Holder() const { return WH; }
   TTextTagHandler* TagHandler() const { return fTagHandler; }
   int64_t FileSize() const { return FileHandledInfo.file_size; }
+  // Whether the fast first pass judged the current chunk (the full road did not run over it).
+  bool FastChunk() const { return fFastChunk; }
+  // What that pass found (its masks cover blocks of 64 from ChunkStartIndex()), or nullptr.
+  const TFastPassResult* FastPassFound() const { return fFastChunk ? &fFastResult : nullptr; }
 
   // The run the text is read in (set up by SetupTheBuffer at the latest).
   const TTextReadRun* Run() const { return fRun; }
@@ -433,6 +438,10 @@ class TBufferProcessor {
   // The allowed in-word symbols from character `first` on.
   void HandleAllowablesFrom(int32_t first);
   void ClassifyTheChunk();
+  // The fast first pass's rules for this text, from the settings and the tag handler.
+  void SetUpFastPass();
+  // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs.
+  void PreProcessFastChunk(int32_t chunk_index);
   bool TextSelected() const;
   void CutTheHeader();
   void MarkMultiWordUnits();
@@ -469,4 +478,7 @@ class TBufferProcessor {
   std::vector<uint16_t> fCarryKinds;
   std::vector<int64_t> fCarryBytes;
   std::vector<int32_t> fLiteralBrackets;  // brackets of the chunk that were written as entities
+  TFastPassRules fFastRules;       // set up on the text's first chunk
+  bool fFastChunk = false;         // the fast first pass judged the current chunk
+  TFastPassResult fFastResult;     // what it found there
 };

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
+
+#include <emmintrin.h>
 
 #include "model/worker_tag_handler.h"
 #include "platform/rtl/files.h"
@@ -109,6 +112,48 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 // --- the processor ---------------------------------------------------------------------------------
 
+namespace {
+
+// The hash of an ASCII word of a chunk, its units folded by `fold` (capitals and small letters one
+// bit apart), four units at a time; `readable` units may be read from `at` (at least span).
+uint32_t AsciiWordHash(const char16_t* at, int32_t span, int32_t readable, uint64_t fold) {
+  uint64_t h = static_cast<uint64_t>(span) * 0x9E3779B97F4A7C15ull;
+  int32_t i = 0;
+  for (; i + 4 <= span; i += 4) {
+    uint64_t x;
+    std::memcpy(&x, at + i, 8);
+    h = (h ^ (x & fold)) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 29;
+  }
+  if (i < span) {
+    uint64_t x = 0;
+    if (i + 4 <= readable) {  // the units after the word are read and masked off
+      std::memcpy(&x, at + i, 8);
+      x &= (uint64_t{1} << (16 * (span - i))) - 1;
+    } else {
+      for (int32_t k = span - 1; k >= i; --k) x = x << 16 | at[k];
+    }
+    h = (h ^ (x & fold)) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 29;
+  }
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// Whether the first n (at most 8) units at `at`, in capitals when `upper`, are form[0, n); eight
+// units may be read at each.
+bool SameAsciiForm(const char16_t* at, const char16_t* form, size_t n, bool upper) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  if (upper) {
+    const __m128i small = _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(u'a' - 1)), _mm_cmplt_epi16(v, _mm_set1_epi16(u'z' + 1)));
+    v = _mm_sub_epi16(v, _mm_and_si128(small, _mm_set1_epi16(0x20)));
+  }
+  const unsigned same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(form)))));
+  const unsigned wanted = (1u << (2 * n)) - 1;
+  return (same & wanted) == wanted;
+}
+
+}  // namespace
+
 TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags,
                                                    const TChosenFileDetailsFullRec& chosen, int32_t text_index,
                                                    TTextPlace place, TTextWordCounts& out)
@@ -122,6 +167,9 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
+  ascii_case_by_bit_ = true;
+  for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
+    if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
@@ -163,7 +211,17 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   gap_from_ = std::max(0, ChunkStartIndex());
-  ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk());
+  const TFastPassResult* fast = FastPassFound();
+  const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
+  // The hash only picks a word's recent slot: a chunk of ASCII words takes a quicker one.
+  ascii_chunk_ = fast != nullptr && ascii_case_by_bit_;
+  ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk(),
+            !ascii_chunk_, nullptr, &masks);
+  if (ascii_chunk_) {
+    const uint64_t fold = setup_.case_sensitive ? ~uint64_t{0} : 0xFFDFFFDFFFDFFFDFull;
+    const int32_t readable = Length() + LookAheadLength();
+    for (TScanWord& w : words_) w.hash = AsciiWordHash(Text() + w.start, w.span, readable - w.start, fold);
+  }
   size_t next_event = 0;
   if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -258,7 +316,9 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
     // Every character of the span is one of the word's.
     if (static_cast<size_t>(w.span) != known) return false;
     const char16_t* at = text + w.start;
-    if (map) {
+    if (ascii_chunk_ && known <= 8 && w.start + 8 <= Length() + LookAheadLength()) {
+      if (!SameAsciiForm(at, recent.form, known, map != nullptr)) return false;
+    } else if (map) {
       for (size_t i = 0; i < known; ++i)
         if (map[at[i]] != recent.form[i]) return false;
     } else if (!std::equal(at, at + known, recent.form)) {

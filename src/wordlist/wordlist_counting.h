@@ -139,6 +139,10 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   TTextPlace place_;
   const char16_t* upper_;
   const char16_t* fold_;
+  // Capitals of ASCII letters are one bit away under the list's case (not so in Turkish): words
+  // of a chunk the fast first pass judged are then hashed and compared straight from their units.
+  bool ascii_case_by_bit_ = false;
+  bool ascii_chunk_ = false;  // the current chunk is such a chunk
   TUnitState units_;
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;

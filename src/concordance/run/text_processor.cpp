@@ -109,8 +109,12 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
 
   const TTagsFoundArray none{};
   engine_.SetArrayOfTagsFound(fTagHandler ? fTagHandler->TagsFound().data() : none.data());
-  const TChunkPositions pos{0,          ChunkStartIndex(), Length(), chunk_index, IsLastChunk(), ChunkStartInFile(),
-                            FileSize(), &ByteMap()};
+  TChunkPositions pos{0,          ChunkStartIndex(), Length(), chunk_index, IsLastChunk(), ChunkStartInFile(),
+                      FileSize(), &ByteMap()};
+  if (const TFastPassResult* fast = FastPassFound()) {
+    pos.word_masks = fast->word_masks.data();
+    pos.marker_masks = fast->marker_masks.data();
+  }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
       fFullFilename, Text(), Kinds(), pos,

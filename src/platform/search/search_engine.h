@@ -59,6 +59,10 @@ struct TChunkPositions {
   // Character index (into the buffer) to file byte; nullptr: two bytes a character from
   // chunk_file_offset at chunk_start.
   const TChunkByteMap* byte_map = nullptr;
+  // The reader's first pass over the chunk, when it took one: word and marker masks of the blocks
+  // of 64 characters from chunk_start (see TScanGivenMasks); the scan then skips the kinds.
+  const uint64_t* word_masks = nullptr;
+  const uint64_t* marker_masks = nullptr;
 };
 
 class TSearchAndDoEngine {

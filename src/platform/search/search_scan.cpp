@@ -265,7 +265,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
                                                                 std::vector<TScanWord>& words,
                                                                 std::vector<TUnitEvent>& events, TUnitState& units,
                                                                 bool text_end, bool hash_words,
-                                                                TWordPicks* picks) {
+                                                                TWordPicks* picks, const TScanGivenMasks* given) {
   events.clear();
   const uint8_t* cls = ScanClassTable();
   TUnitCloser closer(events, units);
@@ -335,6 +335,12 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     const int32_t base = i;
     const int32_t m = std::min<int32_t>(64, n - base);
     uint64_t wm = 0, markers = 0, tags = 0;
+    if (given) {
+      const size_t b = static_cast<size_t>(base - begin) / 64;
+      const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
+      wm = given->word[b] & in_block;
+      markers = given->markers[b] & in_block;
+    } else
 #if defined(__x86_64__)
     if constexpr (kWide)
       ClassifyBlockWide(kinds, base, m, wm, markers, tags);
@@ -489,8 +495,9 @@ template <bool kPick>
 __attribute__((target("avx2,popcnt"))) static void ScanChunkWide(const char16_t* text, const uint16_t* kinds, int32_t begin,
                                                          int32_t n, const char16_t* fold, std::vector<TScanWord>& words,
                                                          std::vector<TUnitEvent>& events, TUnitState& units,
-                                                         bool text_end, bool hash_words, TWordPicks* picks) {
-  ScanChunkBody<true, kPick>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+                                                         bool text_end, bool hash_words, TWordPicks* picks,
+                                                         const TScanGivenMasks* given) {
+  ScanChunkBody<true, kPick>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks, given);
 }
 
 __attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* text, const uint16_t* kinds, int32_t n,
@@ -507,15 +514,17 @@ __attribute__((target("avx2"))) static void HashScanWordsWide(const char16_t* te
 
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
-               bool hash_words, TWordPicks* picks) {
+               bool hash_words, TWordPicks* picks, const TScanGivenMasks* given) {
+  if (given && (given->word == nullptr || given->markers == nullptr)) given = nullptr;
 #if defined(__x86_64__)
   if (HasWideVectors()) {
-    return picks ? ScanChunkWide<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks)
-                 : ScanChunkWide<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+    return picks ? ScanChunkWide<true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks, given)
+                 : ScanChunkWide<false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks, given);
   }
 #endif
-  if (picks) return ScanChunkBody<false, true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
-  ScanChunkBody<false, false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks);
+  if (picks)
+    return ScanChunkBody<false, true>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks, given);
+  ScanChunkBody<false, false>(text, kinds, begin, n, fold, words, events, units, text_end, hash_words, picks, given);
 }
 
 uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,

@@ -52,11 +52,18 @@ struct TWordPicks {
   std::vector<TScanWord> picked_words;  // the kept words (not hashed)
 };
 
+// Masks of the blocks of 64 characters from `begin` that a first pass already took (bit j of
+// block b: character begin + 64 * b + j), for a stretch with no kept tag, hidden character or
+// invisible one: the scan then reads them instead of the kinds.
+struct TScanGivenMasks {
+  const uint64_t* word = nullptr;     // word characters
+  const uint64_t* markers = nullptr;  // text markers
+};
 // Without hash_words the words' hashes are left 0: HashScanWords or ScanWordHash gives them when
 // needed. With picks, `words` is left as it is and the words go to picks instead.
 void ScanChunk(const char16_t* text, const uint16_t* kinds, int32_t begin, int32_t n, const char16_t* fold,
                std::vector<TScanWord>& words, std::vector<TUnitEvent>& events, TUnitState& units, bool text_end,
-               bool hash_words = true, TWordPicks* picks = nullptr);
+               bool hash_words = true, TWordPicks* picks = nullptr, const TScanGivenMasks* given = nullptr);
 // The masks the scan takes of 64 kinds at once, bit j for kinds[j]: word characters, text
 // markers, and kept-tag kinds or invisible characters in a word (hidden ones in none). Taken the
 // vector way this processor has, or one kind at a time; the two agree.

@@ -1,0 +1,530 @@
+#include "platform/search/fast_first_pass.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+std::atomic<bool> g_fast_pass_on{true};
+
+constexpr uint16_t kSentenceEndKind = 0x880F;        // the tag handler's mark of a sentence end found
+constexpr uint16_t kBlankedKind = C1_SPACE | C1_BLANK | C1_DEFINED;  // punctuation taken as a blank
+
+// The masks of one block of 64 units (bit j: unit j of the block).
+struct TBlockMasks {
+  uint64_t stop = 0;    // not ASCII, or a stop character
+  uint64_t ctrl = 0;    // below 32 or 127: kinds from the table
+  uint64_t alpha = 0, lower = 0, digit = 0, punct = 0;
+  uint64_t sentence = 0;  // ".", "?", "!"
+  uint64_t joinable = 0;  // ".", ",", "-" and the in-word symbols
+  // ORs in the bits of some units, in the order of the fields, from unit `shift` on.
+  void Add(int shift, uint64_t s, uint64_t c, uint64_t a, uint64_t l, uint64_t d, uint64_t p, uint64_t e, uint64_t j) {
+    stop |= s << shift;
+    ctrl |= c << shift;
+    alpha |= a << shift;
+    lower |= l << shift;
+    digit |= d << shift;
+    punct |= p << shift;
+    sentence |= e << shift;
+    joinable |= j << shift;
+  }
+};
+
+// The kinds of ASCII as the full road classifies them, and whether the vector paths' formula
+// (seven classes from compares) gives the same for every printable unit.
+struct TAsciiKinds {
+  uint16_t kind[128];
+  uint16_t space, digit, upper_hex, upper, lower_hex, lower, punct;
+  bool formula_ok = true;
+};
+
+const TAsciiKinds& AsciiKinds() {
+  static const TAsciiKinds k = [] {
+    TAsciiKinds a{};
+    for (int u = 0; u < 128; ++u) a.kind[u] = CharKindOf(static_cast<char32_t>(u));
+    a.space = a.kind[' '];
+    a.digit = a.kind['0'];
+    a.upper_hex = a.kind['A'];
+    a.upper = a.kind['Z'];
+    a.lower_hex = a.kind['a'];
+    a.lower = a.kind['z'];
+    a.punct = a.kind['!'];
+    for (int u = 0; u < 128; ++u) {
+      const uint16_t k = a.kind[u];
+      uint16_t want = a.punct;
+      const bool ctrl = u < 32 || u == 127;
+      if (u == ' ') want = a.space;
+      else if (u >= '0' && u <= '9') want = a.digit;
+      else if (u >= 'A' && u <= 'Z') want = u <= 'F' ? a.upper_hex : a.upper;
+      else if (u >= 'a' && u <= 'z') want = u <= 'f' ? a.lower_hex : a.lower;
+      const bool alpha = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+      const bool digit = u >= '0' && u <= '9';
+      // The masks the blocks take from ranges must say what the kinds say.
+      if ((((k & C1_ALPHA) != 0) != alpha) || (((k & C1_DIGIT) != 0) != digit) ||
+          (((k & C1_LOWER) != 0) != (u >= 'a' && u <= 'z')) || (IsWordKind(k) != (alpha || digit)) ||
+          k == KIND_INVISIBLE || k >= kKindHidden)
+        a.formula_ok = false;
+      if (ctrl) {
+        if ((k & C1_PUNCT) != 0) a.formula_ok = false;
+      } else if (k != want || (((k & C1_PUNCT) != 0) != (!alpha && !digit && u != ' '))) {
+        a.formula_ok = false;
+      }
+    }
+    return a;
+  }();
+  return k;
+}
+
+// --- the block paths -------------------------------------------------------------------------------
+
+// One unit at a time: the reference of the vector paths. m units (m <= 64).
+void BlockScalar(const char16_t* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
+  const TAsciiKinds& a = AsciiKinds();
+  b = TBlockMasks{};
+  for (int j = 0; j < m; ++j) {
+    const char16_t u = t[j];
+    const uint64_t bit = uint64_t{1} << j;
+    if (u >= 128 || r.stops[u]) {
+      b.stop |= bit;
+      continue;
+    }
+    const uint16_t k = a.kind[u];
+    kinds[j] = k;
+    if (u < 32 || u == 127) b.ctrl |= bit;
+    if (k & C1_ALPHA) b.alpha |= bit;
+    if (k & C1_LOWER) b.lower |= bit;
+    if (k & C1_DIGIT) b.digit |= bit;
+    if (k & C1_PUNCT) b.punct |= bit;
+    if (u == u'.' || u == u'?' || u == u'!') b.sentence |= bit;
+    if (u == u'.' || u == u',' || u == u'-' || r.symbols[u]) b.joinable |= bit;
+  }
+}
+
+#if defined(__x86_64__)
+// The stops and symbols as compare values (at most this many of each; more leave the vector
+// paths to the one-unit path).
+constexpr int kMaxVectorValues = 8;
+struct TVectorValues {
+  char16_t stops[kMaxVectorValues];
+  int stop_count = 0;
+  char16_t symbols[kMaxVectorValues];
+  int symbol_count = 0;
+  bool fits = true;
+};
+
+TVectorValues ValuesOf(const TFastPassRules& r) {
+  TVectorValues v;
+  for (int u = 0; u < 128; ++u) {
+    // Controls go to the table anyway; a control stop is caught there.
+    if (r.stops[u]) {
+      if (v.stop_count == kMaxVectorValues) v.fits = false;
+      else v.stops[v.stop_count++] = static_cast<char16_t>(u);
+    }
+    if (r.symbols[u] && u != '.' && u != ',' && u != '-') {
+      if (v.symbol_count == kMaxVectorValues) v.fits = false;
+      else v.symbols[v.symbol_count++] = static_cast<char16_t>(u);
+    }
+  }
+  return v;
+}
+
+// The vector paths pack the units to bytes first (a block with a unit of 0x80 or above is a stop
+// as a whole), classify 16 or 32 bytes at a time and widen the kinds' two bytes back to units.
+// The kinds' low and high bytes of each class.
+struct TKindBytes {
+  uint8_t lo[7], hi[7];  // space, digit, upper hex, upper, lower hex, lower, punctuation
+};
+TKindBytes KindBytesOf(const TAsciiKinds& a) {
+  const uint16_t k[7] = {a.space, a.digit, a.upper_hex, a.upper, a.lower_hex, a.lower, a.punct};
+  TKindBytes b{};
+  for (int i = 0; i < 7; ++i) {
+    b.lo[i] = static_cast<uint8_t>(k[i] & 0xFF);
+    b.hi[i] = static_cast<uint8_t>(k[i] >> 8);
+  }
+  return b;
+}
+
+// Byte masks (all ones where true) of 16 ASCII bytes, and the kinds' two bytes.
+inline __m128i InRange8(__m128i v, char lo, char hi) {
+  return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                       _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
+}
+
+inline uint64_t Bits8(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0xFFFFu; }
+
+void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
+               TBlockMasks& b) {
+  // Copies: the stores of kinds could otherwise change them, for all the compiler knows.
+  const TKindBytes kb = kind_bytes;
+  const TVectorValues vals = values;
+  b = TBlockMasks{};
+  const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
+  __m128i any = _mm_setzero_si128();
+  for (int q = 0; q < 8; ++q)
+    any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
+    b.stop = ~uint64_t{0};
+    return;
+  }
+  for (int q = 0; q < 4; ++q) {
+    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
+    __m128i stop = _mm_setzero_si128();
+    for (int s = 0; s < vals.stop_count; ++s)
+      stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
+    const __m128i ctrl = _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(32)), _mm_cmpeq_epi8(v, _mm_set1_epi8(127)));
+    const __m128i digit = InRange8(v, '0', '9');
+    const __m128i upper = InRange8(v, 'A', 'Z');
+    const __m128i lower = InRange8(v, 'a', 'z');
+    const __m128i hex = InRange8(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
+    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    const __m128i alpha = _mm_or_si128(upper, lower);
+    const __m128i punct = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(alpha, digit), _mm_or_si128(space, ctrl)),
+                                           _mm_set1_epi8(-1));
+    // One byte of the kinds from the seven classes' values of that byte.
+    auto kind_byte = [&](const uint8_t (&by)[7]) {
+      auto c = [](uint8_t x) { return _mm_set1_epi8(static_cast<char>(x)); };
+      const __m128i up = _mm_or_si128(_mm_and_si128(hex, c(by[2])), _mm_andnot_si128(hex, c(by[3])));
+      const __m128i low = _mm_or_si128(_mm_and_si128(hex, c(by[4])), _mm_andnot_si128(hex, c(by[5])));
+      return _mm_or_si128(_mm_or_si128(_mm_and_si128(space, c(by[0])), _mm_and_si128(digit, c(by[1]))),
+                          _mm_or_si128(_mm_or_si128(_mm_and_si128(upper, up), _mm_and_si128(lower, low)),
+                                       _mm_and_si128(punct, c(by[6]))));
+    };
+    const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
+    __m128i joinable = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+    for (int s = 0; s < vals.symbol_count; ++s)
+      joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
+    const __m128i sentence =
+        _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
+    b.Add(16 * q, Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
+          Bits8(joinable));
+  }
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i InRange32(__m256i v, char lo, char hi) {
+  return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
+                          _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
+}
+
+__attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i m) {
+  return static_cast<uint32_t>(_mm256_movemask_epi8(m));
+}
+
+__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
+                                               const TVectorValues& values, TBlockMasks& b) {
+  const TKindBytes kb = kind_bytes;
+  const TVectorValues vals = values;
+  b = TBlockMasks{};
+  const __m256i* p = reinterpret_cast<const __m256i*>(t);
+  const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
+  const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
+  const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+  if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
+    b.stop = ~uint64_t{0};
+    return;
+  }
+  for (int q = 0; q < 2; ++q) {
+    // Units 32q .. 32q + 31 as bytes in order.
+    const __m256i v = _mm256_permute4x64_epi64(q == 0 ? _mm256_packus_epi16(u0, u1) : _mm256_packus_epi16(u2, u3), 0xD8);
+    __m256i stop = _mm256_setzero_si256();
+    for (int s = 0; s < vals.stop_count; ++s)
+      stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
+    const __m256i ctrl =
+        _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(32), v), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(127)));
+    const __m256i digit = InRange32(v, '0', '9');
+    const __m256i upper = InRange32(v, 'A', 'Z');
+    const __m256i lower = InRange32(v, 'a', 'z');
+    const __m256i hex = InRange32(_mm256_or_si256(v, _mm256_set1_epi8(0x20)), 'a', 'f');
+    const __m256i space = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' '));
+    const __m256i alpha = _mm256_or_si256(upper, lower);
+    const __m256i punct = _mm256_andnot_si256(
+        _mm256_or_si256(_mm256_or_si256(alpha, digit), _mm256_or_si256(space, ctrl)), _mm256_set1_epi8(-1));
+    auto kind_byte = [&](const uint8_t (&by)[7]) __attribute__((target("avx2"), always_inline)) {
+      auto c = [](uint8_t x) __attribute__((target("avx2"), always_inline)) { return _mm256_set1_epi8(static_cast<char>(x)); };
+      const __m256i up = _mm256_blendv_epi8(c(by[3]), c(by[2]), hex);
+      const __m256i low = _mm256_blendv_epi8(c(by[5]), c(by[4]), hex);
+      return _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(space, c(by[0])), _mm256_and_si256(digit, c(by[1]))),
+                             _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(upper, up), _mm256_and_si256(lower, low)),
+                                             _mm256_and_si256(punct, c(by[6]))));
+    };
+    const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+    // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
+    const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
+    __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
+    _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    const __m256i dot = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('.'));
+    __m256i joinable = _mm256_or_si256(
+        dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))));
+    for (int s = 0; s < vals.symbol_count; ++s)
+      joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
+    const __m256i sentence = _mm256_or_si256(
+        dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
+    b.Add(32 * q, Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
+          Bits32(sentence), Bits32(joinable));
+  }
+}
+#endif
+
+// --- the steps that judge single characters ------------------------------------------------------
+
+inline bool IsMark(uint16_t f) { return f >= kKindHidden; }
+inline uint16_t Bits(uint16_t f) { return f < kKindHidden ? f : 0; }
+inline bool LetterAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_ALPHA) != 0; }
+inline bool DigitAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_DIGIT) != 0; }
+
+// A full stop inside or at the end of a dotted word, or after a single capital: the tag
+// handler's rule, read over the buffer as it stands (the characters before the chunk with their
+// final kinds).
+bool AbbreviationStop(const char16_t* t, const uint16_t* f, int32_t i, int32_t n) {
+  if (t[i] != u'.') return false;
+  if (i + 1 < n) {
+    if (LetterAt(f, i + 1)) return true;
+    if (t[i + 1] == u'.') return false;
+  }
+  if (i < 1 || !LetterAt(f, i - 1)) return false;
+  int32_t start = i - 1;
+  if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
+    --start;
+  if (start == 0) return (Bits(f[start]) & C1_UPPER) != 0;
+  if (LetterAt(f, start - 1) || DigitAt(f, start - 1)) return false;
+  if (t[start - 1] == u'.' && start >= 2 && LetterAt(f, start - 2)) return true;
+  return (Bits(f[start]) & C1_UPPER) != 0;
+}
+
+// The masks of the whole stretch, block by block from `first`.
+struct TStretchMasks {
+  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable;
+  void Resize(size_t blocks) {
+    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable}) v->resize(blocks);
+  }
+};
+
+thread_local TStretchMasks t_masks;
+
+inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
+  return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
+}
+
+// The first set bit at or after position p and before `end` (relative to the stretch), or -1.
+int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
+  if (p >= end) return -1;
+  size_t b = static_cast<size_t>(p) / 64;
+  const size_t last = static_cast<size_t>(end - 1) / 64;
+  uint64_t w = masks[b] & (~uint64_t{0} << (p % 64));
+  while (w == 0) {
+    if (++b > last) return -1;
+    w = masks[b];
+  }
+  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+  return q < end ? q : -1;
+}
+
+}  // namespace
+
+TVectorPath BestVectorPath() {
+#if defined(__x86_64__)
+  return HasWideVectors() ? TVectorPath::Wide : TVectorPath::Sse2;
+#else
+  return TVectorPath::Scalar;
+#endif
+}
+
+bool FastFirstPassOn() { return g_fast_pass_on.load(std::memory_order_relaxed); }
+void SetFastFirstPass(bool on) { g_fast_pass_on.store(on, std::memory_order_relaxed); }
+
+void TFastPassRules::AddStop(char16_t c) {
+  if (c >= 128) return;
+  if (c == u' ' || (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z')) {
+    usable = false;
+    return;
+  }
+  stops[c] = true;
+}
+
+bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out) {
+  const TAsciiKinds& a = AsciiKinds();
+  if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
+  const int32_t len = n - first;
+  const size_t blocks = static_cast<size_t>(len + 63) / 64;
+  TStretchMasks& s = t_masks;
+  s.Resize(blocks);
+  out.word_masks.resize(blocks);
+  out.marker_masks.assign(blocks, 0);
+  out.sentence_ends = 0;
+#if defined(__x86_64__)
+  const TVectorValues vals = ValuesOf(rules);
+  const TKindBytes kb = KindBytesOf(a);
+  if (!vals.fits) path = TVectorPath::Scalar;
+#else
+  path = TVectorPath::Scalar;
+#endif
+  const char16_t* t = text + first;
+  uint16_t* k = kinds + first;
+
+  // The steps run in text order a stretch at a time, so that what they look at is still in the
+  // cache: blocks are classified up to `classified`; sentence ends are judged up to se_at,
+  // characters joined up to join_at, marks blanked up to blank_at. Each step at a character
+  // sees what the full road's step sees there: the steps before it have passed it (and the
+  // character after it), the steps after it have not, and no step changes what another one
+  // reads of a character (letters and digits never change).
+  size_t classified = 0;
+  bool failed = false;
+  auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
+    const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
+    for (; classified < want && !failed; ++classified) {
+      const int32_t base = static_cast<int32_t>(classified * 64);
+      const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+      TBlockMasks bm;
+#if defined(__x86_64__)
+      if (m == 64 && path == TVectorPath::Wide) BlockWide(t + base, k + base, kb, vals, bm);
+      else if (m == 64 && path == TVectorPath::Sse2) BlockSse2(t + base, k + base, kb, vals, bm);
+      else
+#endif
+        BlockScalar(t + base, k + base, m, rules, bm);
+      if (bm.stop != 0) {
+        failed = true;
+        return;
+      }
+      for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+        const int j = std::countr_zero(c);
+        k[base + j] = a.kind[t[base + j]];
+      }
+      const size_t b = classified;
+      s.alpha[b] = bm.alpha;
+      s.lower[b] = bm.lower;
+      s.digit[b] = bm.digit;
+      s.punct[b] = bm.punct;
+      s.sentence[b] = bm.sentence;
+      s.joinable[b] = bm.joinable;
+      out.word_masks[b] = bm.alpha | bm.digit;
+    }
+  };
+  auto classified_end = [&] { return static_cast<int32_t>(std::min<size_t>(classified * 64, static_cast<size_t>(len))); };
+  // The next letter at or after p, classifying on as far as it takes.
+  auto next_letter = [&](int32_t p) {
+    for (;;) {
+      const int32_t q = NextBit(s.alpha, p, classified_end());
+      if (q >= 0 || classified >= blocks || failed) return q;
+      p = std::max(p, classified_end());
+      classify_to(classified_end() + 64);
+    }
+  };
+
+  // Sentence ends: a mark is judged on the next letter after it; every mark up to that letter
+  // would see the same letter, so the walk goes on after it.
+  int32_t se_at = 0;
+  auto sentence_ends_to = [&](int32_t end) {
+    classify_to(end + 1);
+    if (!rules.sentence_ends) {
+      se_at = std::max(se_at, end);
+      return;
+    }
+    while (!failed) {
+      const int32_t p = NextBit(s.sentence, se_at, std::min(end, classified_end()));
+      if (p < 0) break;
+      const int32_t i = first + p;
+      se_at = p + 1;
+      if (IsMark(kinds[i])) continue;
+      if (text[i] == u'.' && i + 1 < n && DigitAt(kinds, i + 1)) continue;
+      if (AbbreviationStop(text, kinds, i, n)) continue;
+      const int32_t letter = next_letter(p + 1);
+      if (failed) return;
+      if (letter < 0 || !BitAt(s.lower, letter)) {
+        kinds[i] = kSentenceEndKind;
+        out.marker_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+        if (i < read_ahead_from) ++out.sentence_ends;
+      }
+      se_at = letter < 0 ? len : letter + 1;
+    }
+    se_at = std::max(se_at, std::min(end, len));
+  };
+
+  // Characters joined into words: "." and "," between digits, a hyphen between word characters
+  // of which one is a letter, runs of in-word symbols. Judged in text order on the kinds as they
+  // stand, the first character of the stretch with nothing before it.
+  int32_t join_at = 0;
+  auto word_at = [&](int32_t i) { return IsWordKind(kinds[i]); };
+  auto join = [&](int32_t i) {
+    kinds[i] = kKindDefined;
+    const int32_t p = i - first;
+    out.word_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+  };
+  auto joins_to = [&](int32_t end) {
+    sentence_ends_to(end + 1);
+    while (!failed) {
+      const int32_t p = NextBit(s.joinable, join_at, std::min(end, classified_end()));
+      if (p < 0) break;
+      join_at = p + 1;
+      const int32_t i = first + p;
+      const uint16_t kd = kinds[i];
+      if (kd >= kKindHidden || (kd & 0x0400) != 0 || IsWordKind(kd)) continue;
+      const char16_t c = text[i];
+      const bool inside = i > first && i + 1 < n;
+      if ((c == u'.' || c == u',') && inside && DigitAt(kinds, i - 1) && DigitAt(kinds, i + 1)) {
+        join(i);
+        continue;
+      }
+      if (!rules.hyphens_separate_words && c == u'-' && inside && word_at(i - 1) && word_at(i + 1) &&
+          (LetterAt(kinds, i - 1) || LetterAt(kinds, i + 1))) {
+        join(i);
+        continue;
+      }
+      if (rules.any_symbols && rules.symbols[c]) {
+        int32_t j = i;
+        for (;;) {
+          sentence_ends_to(j - first + 1);  // the run reads each character as the earlier steps left it
+          if (failed) return;
+          if (!(j < n && kinds[j] < kKindHidden && !IsWordKind(kinds[j]) && text[j] < 128 && rules.symbols[text[j]])) break;
+          ++j;
+        }
+        sentence_ends_to(j - first + 1);
+        const bool before = i > first && word_at(i - 1);
+        const bool after = j < n && word_at(j);
+        if ((before && after) || (after && rules.symbols_at_start) || (before && rules.symbols_at_end))
+          for (int32_t q = i; q < j; ++q) join(q);
+        join_at = j - first;
+      }
+    }
+    join_at = std::max(join_at, std::min(end, len));
+  };
+
+  // Punctuation between two letters or digits (as classified) becomes a blank, unless a step
+  // before made it part of a word or a mark; the stretch's first and last characters have
+  // nothing on one side.
+  int32_t blank_at = 0;
+  auto blanks_to = [&](int32_t end) {
+    joins_to(end + 1);
+    if (!rules.blank_mid_word_marks || len < 3) return;
+    while (!failed) {
+      const int32_t p = NextBit(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}));
+      if (p < 0) break;
+      blank_at = p + 1;
+      const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
+      if (around && (Bits(kinds[first + p]) & C1_PUNCT) != 0) kinds[first + p] = kBlankedKind;
+    }
+    blank_at = std::max(blank_at, std::min(end, len));
+  };
+
+  constexpr int32_t kStretch = 4096;
+  for (int32_t end = std::min(kStretch, len);; end = std::min(end + kStretch, len)) {
+    blanks_to(end);
+    if (failed) return false;
+    if (end >= len) break;
+  }
+  classify_to(len);
+  return !failed;
+}

@@ -1,0 +1,69 @@
+// The fast first pass: a chunk whose new characters are plain ASCII is classified, its sentence
+// ends found, its in-word characters joined and its mid-word punctuation blanked in one walk over
+// its units, 64 at a time, instead of one pass over the whole chunk for each step.
+//
+// It is an accelerator in front of the reader's full road, never a second set of rules:
+//   - it judges a chunk only when every new character and look-ahead character is below 0x80 and
+//     none is a stop character (anything that could start mark-up, an entity, a text marker or a
+//     multi-word unit under the text's settings); it answers false at the first block it cannot
+//     judge, and the reader then runs the full road over the whole chunk;
+//   - settings it cannot honour (parts of texts, control characters or spaces cleared, a marker,
+//     entity or unit tag that starts with a letter, digit or blank) leave it off for the whole
+//     text (TFastPassRules::usable);
+//   - the kinds it writes are the full road's kinds, character for character; the tests compare
+//     the two roads' buffers, concordances and word lists.
+// Where a step needs judging (a full stop that may end a sentence, a hyphen, a symbol), the same
+// rules as the full road's run at that character alone, found through the block's bit masks.
+// Besides the kinds it hands the word scan one word mask and one marker mask per block of 64
+// characters, so that the scan need not read the kinds again.
+//
+// Three paths do the block work: 256-bit vectors, 128-bit vectors (SSE2) and one unit at a time;
+// the reader takes the best this processor has (HasWideVectors), the tests run each against the
+// one-unit path.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+enum class TVectorPath : uint8_t { Scalar, Sse2, Wide };
+// The widest path this processor has (256-bit vectors unless LINZORA_NO_WIDE_VECTORS is set).
+TVectorPath BestVectorPath();
+
+// Whether readers use the fast first pass (on unless switched off; the tests switch it off to
+// read the same texts down the full road).
+bool FastFirstPassOn();
+void SetFastFirstPass(bool on);
+
+// What the text's settings ask of the steps the pass does, taken once per text.
+struct TFastPassRules {
+  bool usable = false;  // false: every chunk of the text goes down the full road
+  // Units below 0x80 that the pass may not judge (mark-up brackets, entity and marker starts).
+  std::array<bool, 128> stops{};
+  std::array<bool, 128> symbols{};  // the language's in-word symbols among ASCII
+  bool any_symbols = false;
+  bool symbols_at_start = false, symbols_at_end = false;
+  bool hyphens_separate_words = false;
+  bool sentence_ends = false;          // sentence ends are found from punctuation
+  bool blank_mid_word_marks = false;   // punctuation between letters or digits becomes a blank
+  // Adds a character that may start mark-up or a marker: an ASCII letter, digit or space
+  // leaves the pass off (it could start anywhere), one beyond ASCII never meets the pass.
+  void AddStop(char16_t c);
+};
+
+// What the pass found in a chunk.
+struct TFastPassResult {
+  int32_t sentence_ends = 0;  // sentence ends before read_ahead_from
+  // For each block of 64 characters from `first`: bit j is character first + 64 * b + j.
+  std::vector<uint64_t> word_masks;    // word characters (the scan's rule) after the pass
+  std::vector<uint64_t> marker_masks;  // sentence ends marked
+};
+
+// Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
+// before `first` (carried from the last chunk) already classified. Sentence ends at or after
+// read_ahead_from are marked but not counted. False when some character cannot be judged here:
+// kinds[first, n) are then undefined and the full road must run.
+bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out);

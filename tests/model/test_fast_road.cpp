@@ -1,0 +1,261 @@
+// The fast road changes no result: random texts over every character class, read down the fast
+// road and down the full road, give the same chunks (text, kinds, bytes, carried characters,
+// look-ahead, markers counted), the same concordance list stream and the same word list, with
+// its statistics; so do the samples and a generated English-like corpus.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "../concordance/worker_test_support.h"
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/texts_into_list.h"
+#include "model/chosen_texts.h"
+#include "model/worker_tag_handler.h"
+#include "platform/rtl/streams.h"
+#include "platform/search/fast_first_pass.h"
+#include "platform/settings/settings_access.h"
+#include "text_reader_test_support.h"
+#include "wordlist/word_list_document.h"
+
+using namespace text_reader_test;
+
+namespace {
+
+// Switches the fast pass for the scope, and back on at its end.
+class TFullRoad {
+ public:
+  explicit TFullRoad(bool full) { SetFastFirstPass(!full); }
+  ~TFullRoad() { SetFastFirstPass(true); }
+};
+
+// Words, numbers, hyphens, apostrophes, abbreviations, sentence marks, line ends; in a text with
+// `rare` set, now and then mark-up, entities and letters beyond ASCII too.
+std::string RandomText(std::mt19937& rng, size_t bytes, bool rare) {
+  static const char* kPieces[] = {"word", "The", "river", "Old", "man", "U.S.A.", "e.g.", "Ph.D.", "3.14", "1,000",
+                                  "10-20", "1990-2000", "well-known", "COVID-19", "pre-", "--", "don't", "'tis",
+                                  "dogs'", ". ", "? ", "! ", "...", "?!", ", ", "; ", ": ", "\n", "\r\n", "\n\n",
+                                  "\t", " ", "D. C. ", "x", "(a)", "\"q\"", "6. We", "p.5", "12a", "it's"};
+  static const char* kRare[] = {"<b>", "</b>", "<w NN>", "&amp;", "caf\xC3\xA9", "\xD0\xB6\xD0\xB8", "\xF0\x9F\x98\x80",
+                                "\xE2\x80\x99", "x < y. The", "na\xC3\xAFve"};
+  std::string s;
+  while (s.size() < bytes) {
+    if (rare && rng() % 150 == 0) s += kRare[rng() % (sizeof kRare / sizeof kRare[0])];
+    else s += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+    if (rng() % 3 != 0) s += ' ';
+  }
+  return s;
+}
+
+struct TChunkRecord {
+  ChunkSeen seen;
+  bool fast = false;
+  TTagsFoundArray found{};
+};
+
+std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road) {
+  TFullRoad road(full_road);
+  TTextReadRun run(TakeTextReadSnapshot(nullptr));
+  std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
+  TCollector c(ChosenFile(file), tags.get(), false, nullptr, nullptr, true, &run);
+  c.keep_kinds = true;
+  std::vector<TChunkRecord> records;
+  c.on_chunk = [&](TCollector& me, int32_t) {
+    TChunkRecord r;
+    r.fast = me.FastChunk();
+    r.found = tags->TagsFound();
+    records.push_back(std::move(r));
+  };
+  EXPECT_TRUE(ReadThrough(c));
+  for (size_t i = 0; i < records.size(); ++i) records[i].seen = c.chunks[i];
+  return records;
+}
+
+void ExpectSameChunks(const std::vector<TChunkRecord>& fast, const std::vector<TChunkRecord>& full) {
+  ASSERT_EQ(fast.size(), full.size());
+  for (size_t i = 0; i < fast.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "chunk " << i);
+    const ChunkSeen& a = fast[i].seen;
+    const ChunkSeen& b = full[i].seen;
+    EXPECT_FALSE(full[i].fast);
+    EXPECT_EQ(a.start, b.start);
+    EXPECT_EQ(a.end, b.end);
+    EXPECT_TRUE(a.text == b.text);
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(a.kinds, b.kinds);
+    EXPECT_TRUE(a.carried == b.carried);
+    EXPECT_EQ(a.carried_kinds, b.carried_kinds);
+    EXPECT_TRUE(a.ahead == b.ahead);
+    EXPECT_EQ(a.ahead_kinds, b.ahead_kinds);
+    EXPECT_EQ(fast[i].found, full[i].found);
+  }
+}
+
+class FastRoad : public TWorkerTest {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+  }
+  // English with the apostrophe inside words (and at their end), or the defaults.
+  static void UseApostrophe(bool at_end) {
+    TTextsett_rec32 t = GetTextSettings();
+    Tfixed_lang_details32 l = t.Language();
+    l.SetExtraSymbols(u"'");
+    l.SetSymbolsAtWordEnd(at_end);
+    t.SetLanguage(l);
+    SetTextSettings(t);
+  }
+};
+
+TEST_F(FastRoad, ChunksEqualTheFullRoadsWhateverTheCuts) {
+  std::mt19937 rng(2701);
+  int fast_chunks = 0, full_chunks = 0;
+  // Small texts (one chunk) and texts over 2 MiB, so that cuts, carried characters and
+  // look-aheads fall at many places; some settings with an in-word symbol.
+  for (int round = 0; round < 14; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    if (round == 7) UseApostrophe(true);
+    const size_t size = round % 3 == 2 ? 2100000 + rng() % 1500000 : 1 + rng() % 20000;
+    const UString file = tmp_.Write(u"t" + IntToUStr(round) + u".txt", RandomText(rng, size, round % 2 == 1));
+    const std::vector<TChunkRecord> fast = ReadChunks(file, false);
+    ExpectSameChunks(fast, ReadChunks(file, true));
+    for (const TChunkRecord& r : fast) (r.fast ? fast_chunks : full_chunks)++;
+  }
+  // Both roads were taken: plain texts go fast, those with mark-up or other letters do not.
+  EXPECT_GT(fast_chunks, 4);
+  EXPECT_GT(full_chunks, 4);
+}
+
+TEST_F(FastRoad, ChunksOfOtherEncodingsAndSettings) {
+  std::mt19937 rng(11);
+  const std::string plain = RandomText(rng, 30000, false);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"UTF-16, little-endian", Utf16Bytes(Utf8ToUtf16(plain), true, true)},
+      {"UTF-16, big-endian", Utf16Bytes(Utf8ToUtf16(plain), false, true)},
+      {"code page after a first piece", "caf\xE9 " + plain},
+      {"UTF-8 signature", "\xEF\xBB\xBF" + plain},
+      {"zero bytes", plain.substr(0, 500) + std::string(3, '\0') + plain.substr(500)},
+      {"mark-up text", "<html>" + plain},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const UString file = tmp_.Write(u"e" + IntToUStr(k++) + u".txt", c.bytes);
+    ExpectSameChunks(ReadChunks(file, false), ReadChunks(file, true));
+  }
+}
+
+class TRoadDocument : public TConcordanceListDocument {};
+
+// The concordance list stream of texts run fast or full.
+std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStringView items, bool full_road) {
+  TFullRoad road(full_road);
+  std::vector<TChosenFileDetailsFullRec> texts;
+  for (const UString& f : files) texts.push_back(ChosenFile(f));
+  TRoadDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  RunTextsIntoList(texts, items, list);
+  TMemoryStream s;
+  EXPECT_TRUE(list.SaveToStream(s));
+  EXPECT_GT(list.Count(), 0);
+  return s.Data();
+}
+
+// Word list rows with their frequencies and texts, then each text's statistics record.
+std::string WordListOf(const std::vector<UString>& files, bool full_road, bool case_sensitive = false,
+                       int32_t lcid = 0) {
+  TFullRoad road(full_road);
+  T_WholeWordlistHolder doc(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+  doc.WordlistSettings.SetMinFrequency(1);
+  doc.WordlistSettings.SetMinWordLength(1);
+  doc.WordlistSettings.SetMaxWordLength(50);
+  doc.WordlistSettings.SetNumbersIncluded(true);
+  doc.WordlistSettings.SetCaseSensitive(case_sensitive);
+  TTextsett_rec32 t = GetTextSettings();
+  if (lcid != 0) t.SetLCID(lcid);
+  doc.SetTextSettings(t);
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  for (const UString& f : files) EXPECT_TRUE(chosen.ToolAddAFile(f));
+  int32_t converted = 0;
+  TMakeWordlistOptions one_worker;
+  one_worker.threads = 1;
+  EXPECT_TRUE(doc.MakeWordlist(chosen, 0, kListWordlist, converted, one_worker));
+  std::string out;
+  for (int i = 0; i < doc.Words().Count(); ++i) {
+    const TWordlistData& d = doc.Words().Row(i)->data;
+    out += Utf16ToUtf8(d.word) + "/" + std::to_string(d.frequency) + "/" + std::to_string(d.n_texts) + " ";
+  }
+  TMemoryStream stats;
+  EXPECT_TRUE(doc.Stats().SaveToStream(stats));
+  out.append(stats.Data().begin(), stats.Data().end());
+  return out;
+}
+
+TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
+  std::mt19937 rng(99);
+  for (int variant = 0; variant < 2; ++variant) {
+    SCOPED_TRACE(variant ? "apostrophe inside words" : "default settings");
+    if (variant == 1) UseApostrophe(false);
+    std::vector<UString> files;
+    for (int i = 0; i < 6; ++i) {
+      const size_t size = i == 5 ? 2300000 : 2000 + rng() % 60000;
+      files.push_back(tmp_.Write(u"c" + IntToUStr(variant) + u"_" + IntToUStr(i) + u".txt", RandomText(rng, size, i % 3 == 2)));
+    }
+    for (UStringView items : {u"the", u"word/river/man", u"old man", u"well-known", u"#", u"riv*", u"U.S.A.", u"don't"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
+    }
+    EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
+}
+
+TEST_F(FastRoad, WordListsInEveryCase) {
+  // Words hashed and compared from their units fold ASCII case by one bit; in Turkish "i" is no
+  // such letter, and a case-sensitive list folds nothing: each list equals the full road's.
+  std::mt19937 rng(3);
+  std::vector<UString> files;
+  for (int i = 0; i < 3; ++i)
+    files.push_back(tmp_.Write(u"w" + IntToUStr(i) + u".txt", RandomText(rng, 30000 + rng() % 30000, i == 2) + " it IT It iT"));
+  struct Case {
+    const char* name;
+    bool case_sensitive;
+    int32_t lcid;
+  };
+  for (const Case& c : {Case{"English", false, 0x0409}, Case{"case-sensitive", true, 0x0409}, Case{"Turkish", false, 0x041F}}) {
+    SCOPED_TRACE(c.name);
+    const std::string fast = WordListOf(files, false, c.case_sensitive, c.lcid);
+    EXPECT_EQ(fast, WordListOf(files, true, c.case_sensitive, c.lcid));
+    EXPECT_NE(fast.find(c.case_sensitive ? "iT/" : "IT/"), std::string::npos);
+  }
+}
+
+TEST_F(FastRoad, SamplesAndAGeneratedCorpus) {
+  TSharedChosenFilesClass chosen(false, nullptr, 1);
+  ASSERT_GT(chosen.AddedFolderContents(Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/", u"*.txt", false, true), 0);
+  std::vector<UString> samples;
+  for (int32_t i = 0; i < chosen.FileCount(); ++i) {
+    const TChosenFileDetailsFullRec d = chosen.GetFullFileDetails(i);
+    if (d.rec.zip_member == 0) samples.push_back(IncludeTrailingPathDelimiter(d.folder) + d.rec.filename);
+  }
+  EXPECT_EQ(ConcordanceStream(samples, u"river", false), ConcordanceStream(samples, u"river", true));
+  EXPECT_EQ(WordListOf(samples, false), WordListOf(samples, true));
+  // A slice of the benchmarks' English-like corpus: common words, one sentence in 17 words.
+  static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
+                                 "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or"};
+  std::mt19937 rng(5);
+  std::string corpus;
+  for (size_t n = 1; corpus.size() < 4500000; ++n) {
+    corpus += rng() % 1000 == 0 ? "concordance" : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    corpus += n % 17 == 0 ? ".\n" : " ";
+  }
+  const std::vector<UString> generated = {tmp_.Write(u"generated.txt", corpus)};
+  EXPECT_EQ(ConcordanceStream(generated, u"concordance", false), ConcordanceStream(generated, u"concordance", true));
+  EXPECT_EQ(WordListOf(generated, false), WordListOf(generated, true));
+}
+
+}  // namespace

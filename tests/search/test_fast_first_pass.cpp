@@ -1,0 +1,203 @@
+// The fast first pass over ASCII chunks: each vector path against the one-unit path, the kinds it
+// leaves against hand-worked marks, and the characters and settings that send a chunk or a text
+// down the full road.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "platform/search/fast_first_pass.h"
+#include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
+
+namespace {
+
+TFastPassRules DefaultRules() {
+  TFastPassRules r;
+  r.usable = true;
+  for (char16_t c : {u'<', u'>', u'&', char16_t(24), char16_t(25)}) r.AddStop(c);
+  r.sentence_ends = true;
+  r.blank_mid_word_marks = true;
+  return r;
+}
+
+// One letter a character: S a sentence end, J joined into a word, B punctuation made a blank,
+// w a word character, '.' anything else.
+std::string Marks(const UString& text, const std::vector<uint16_t>& kinds, int32_t first) {
+  std::string out;
+  for (size_t i = static_cast<size_t>(first); i < text.size(); ++i) {
+    const uint16_t k = kinds[i];
+    if (k == 0x880F) out += 'S';
+    else if (k == kKindDefined) out += 'J';
+    else if (k == (C1_SPACE | C1_BLANK | C1_DEFINED) && text[i] != u' ') out += 'B';
+    else if (IsWordKind(k)) out += 'w';
+    else out += '.';
+  }
+  return out;
+}
+
+struct TPassRun {
+  bool judged = false;
+  std::vector<uint16_t> kinds;
+  TFastPassResult result;
+};
+
+TPassRun RunPass(const UString& text, const std::vector<uint16_t>& carried, const TFastPassRules& rules, TVectorPath path,
+             int32_t read_ahead_from = INT32_MAX) {
+  TPassRun r;
+  r.kinds = carried;
+  r.kinds.resize(text.size() + 2, 0);
+  r.judged = FastFirstPass(text.data(), r.kinds.data(), static_cast<int32_t>(carried.size()),
+                           static_cast<int32_t>(text.size()), read_ahead_from, rules, path, r.result);
+  return r;
+}
+
+TEST(FastFirstPass, MarksWorkedByHand) {
+  struct Case {
+    const char* text;
+    const char* marks;
+    int32_t sentence_ends;
+  };
+  // Full stops before a small letter, in dotted words, after single capitals and before digits
+  // end nothing; hyphens join words unless between numbers; a mark at the end ends a sentence;
+  // punctuation left between two letters or digits is a blank.
+  const Case cases[] = {
+      {"It ends. Then", "ww.wwwwS.wwww", 1},
+      {"it goes. on", "ww.wwww..ww", 0},
+      {"U.S.A. today", "wBwBw..wwwww", 0},
+      {"Washington D. C. today", "wwwwwwwwww.w..w..wwwww", 0},
+      {"pi is 3.14, p.5 and 1,000", "ww.ww.wJww..wBw.www.wJwww", 0},
+      {"What?! Yes", "wwwwS..www", 1},
+      {"well-known 10-20 pre- --", "wwwwJwwwww.wwBww.www....", 0},
+      {"don't stop.", "wwwBw.wwwwS", 1},
+      {"It cannot exist. 6. We", "ww.wwwwww.wwwwwS.w..ww", 1},
+      {"end...", "wwwS..", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const UString text(c.text, c.text + std::char_traits<char>::length(c.text));
+    const TPassRun r = RunPass(text, {}, DefaultRules(), TVectorPath::Scalar);
+    ASSERT_TRUE(r.judged);
+    EXPECT_EQ(Marks(text, r.kinds, 0), c.marks);
+    EXPECT_EQ(r.result.sentence_ends, c.sentence_ends);
+  }
+}
+
+TEST(FastFirstPass, InWordSymbolsAsTheLanguageSays) {
+  struct Case {
+    bool at_start, at_end, hyphens_separate;
+    const char* marks;
+  };
+  const char* text = "don't 'tis dogs' well-known";
+  const Case cases[] = {
+      {false, false, false, "wwwJw.'www.wwww'.wwwwJwwwww"},
+      {true, false, false, "wwwJw.Jwww.wwww'.wwwwJwwwww"},
+      {false, true, true, "wwwJw.'www.wwwwJ.wwwwBwwwww"},
+  };
+  for (const Case& c : cases) {
+    TFastPassRules r = DefaultRules();
+    r.symbols[u'\''] = r.any_symbols = true;
+    r.symbols_at_start = c.at_start;
+    r.symbols_at_end = c.at_end;
+    r.hyphens_separate_words = c.hyphens_separate;
+    const UString t(text, text + std::char_traits<char>::length(text));
+    const TPassRun run = RunPass(t, {}, r, TVectorPath::Scalar);
+    ASSERT_TRUE(run.judged);
+    std::string m = Marks(t, run.kinds, 0);
+    for (size_t i = 0; i < m.size(); ++i)  // an apostrophe left alone is no blank here: it has no letter after
+      if (t[i] == u'\'' && m[i] == '.') m[i] = '\'';
+    EXPECT_EQ(m, c.marks) << c.at_start << c.at_end << c.hyphens_separate;
+  }
+}
+
+TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
+  const TFastPassRules rules = DefaultRules();
+  for (const char16_t* text : {u"x < y. The", u"caf\u00E9 au lait", u"fish &amp; chips", u"tab\tand \U0001F600"}) {
+    SCOPED_TRACE(Utf16ToUtf8(text));
+    EXPECT_FALSE(RunPass(text, {}, rules, TVectorPath::Scalar).judged);
+    EXPECT_FALSE(RunPass(text, {}, rules, BestVectorPath()).judged);
+  }
+  // A stop that could start anywhere (a letter, a digit, a space) leaves the text to the full road.
+  for (char16_t c : {u'p', u'7', u' '}) {
+    TFastPassRules r = DefaultRules();
+    r.AddStop(c);
+    EXPECT_FALSE(r.usable);
+  }
+  TFastPassRules r = DefaultRules();
+  r.AddStop(u'\u00A7');  // beyond ASCII: never in a chunk the pass judges
+  r.AddStop(u'#');
+  EXPECT_TRUE(r.usable);
+  EXPECT_FALSE(RunPass(u"item #3", {}, r, TVectorPath::Scalar).judged);
+}
+
+TEST(FastFirstPass, CarriedCharactersAreLookedBackAt) {
+  // "D" carried from the last chunk with its kind: the full stop after it is an initial's.
+  const UString text = u" D. Cook";
+  const std::vector<uint16_t> carried = {CharKindOf(u' '), CharKindOf(u'D')};
+  const UString whole = u" D" + text.substr(2);
+  const TPassRun r = RunPass(whole, carried, DefaultRules(), TVectorPath::Scalar);
+  ASSERT_TRUE(r.judged);
+  EXPECT_EQ(r.result.sentence_ends, 0);
+  // A sentence end in the look-ahead is marked but not counted.
+  const UString t2 = u"One. Two. Three";
+  const TPassRun r2 = RunPass(t2, {}, DefaultRules(), TVectorPath::Scalar, 6);
+  EXPECT_EQ(Marks(t2, r2.kinds, 0), "wwwS.wwwS.wwwww");
+  EXPECT_EQ(r2.result.sentence_ends, 1);
+}
+
+// Random ASCII over every class the pass judges, with stops now and then.
+UString RandomAscii(std::mt19937& rng, size_t n, bool with_stops) {
+  static const std::string kPieces[] = {"word", "The", "U.S.A.", "e.g.", "3.14", "1,000", "10-20", "well-known", "pre-",
+                                        "--",   "don't", "'tis", "dogs'", ". ", "? ", "! ", "...", "?!", ", ",
+                                        "; ",   "\n", "\r\n", "\t", " ", "D. C. ", "x", "(a)", "\"q\"", "6. We"};
+  UString s;
+  while (s.size() < n) {
+    if (with_stops && rng() % 200 == 0) s += (rng() % 2) ? u"<b>" : u"\u00E9";
+    const std::string& p = kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+    s.append(p.begin(), p.end());
+    if (rng() % 3 == 0) s += u' ';
+  }
+  s.resize(n);
+  return s;
+}
+
+TEST(FastFirstPass, VectorPathsMatchTheOneUnitPath) {
+  std::mt19937 rng(27);
+  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int round = 0; round < 300; ++round) {
+    TFastPassRules rules = DefaultRules();
+    if (rng() % 2) rules.symbols[u'\''] = rules.any_symbols = true;
+    if (rng() % 3 == 0) rules.symbols[u'_'] = rules.any_symbols = true;
+    rules.symbols_at_start = rng() % 2;
+    rules.symbols_at_end = rng() % 2;
+    rules.hyphens_separate_words = rng() % 4 == 0;
+    rules.sentence_ends = rng() % 5 != 0;
+    rules.blank_mid_word_marks = rng() % 5 != 0;
+    const size_t carried = rng() % 70;
+    const UString text = RandomAscii(rng, carried + 1 + rng() % 700, round % 4 == 0);
+    std::vector<uint16_t> carried_kinds(carried);
+    ClassifyChars(text.data(), carried, carried_kinds.data());
+    const int32_t ahead = static_cast<int32_t>(carried + rng() % (text.size() - carried + 1));
+    const TPassRun one = RunPass(text, carried_kinds, rules, TVectorPath::Scalar, ahead);
+    for (TVectorPath path : paths) {
+      SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path));
+      const TPassRun r = RunPass(text, carried_kinds, rules, path, ahead);
+      ASSERT_EQ(r.judged, one.judged);
+      if (!one.judged) continue;
+      EXPECT_EQ(r.kinds, one.kinds);
+      EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
+      EXPECT_EQ(r.result.word_masks, one.result.word_masks);
+      EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
+    }
+    // The masks say what the kinds say.
+    if (!one.judged) continue;
+    for (size_t i = carried; i < text.size(); ++i) {
+      const size_t p = i - carried;
+      EXPECT_EQ((one.result.word_masks[p / 64] >> (p % 64)) & 1, IsWordKind(one.kinds[i]) ? 1u : 0u) << i;
+      EXPECT_EQ((one.result.marker_masks[p / 64] >> (p % 64)) & 1, one.kinds[i] == 0x880F ? 1u : 0u) << i;
+    }
+  }
+}
+
+}  // namespace
