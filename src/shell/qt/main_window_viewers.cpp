@@ -126,7 +126,7 @@ bool TFormLinzora::ShowLineInViewer(int line_index) {
     OpenOrEditFile(file.full_filename);
     return true;
   }
-  const UStringView text = line->Text();
+  const TLineText text = line->Text();
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(text.size())));
   const UString hit(text.substr(start, static_cast<size_t>(std::max(d.hit_characters, 0))));
   TFormOneTextFileShower& viewer = TextViewer();
@@ -250,7 +250,7 @@ void TFormLinzora::GridConcordance_ShowSameFilenameTextFiles(TVX_Grid* grid, int
   UString what = cell.text;
   if (what.empty()) {
     // A line without a tag context is looked for by its hit.
-    const UStringView text = line->Text();
+    const TLineText text = line->Text();
     const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(text.size())));
     what = UString(text.substr(start, static_cast<size_t>(std::max(line->Data().hit_characters, 0))));
   }
