@@ -10,6 +10,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_text.h"
 #include "concordance/document/source_files.h"
+#include "list_line_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/text/text_services.h"
 
@@ -28,21 +29,11 @@ std::vector<uint8_t> BlockOf(UStringView text) {
   return block;
 }
 
-// A list line "left sw right" with the search word at fixed position 5 and its neighbours at 4, 6.
+// A list line "left sw right" with a percentage, as a run makes it.
 TConcordanceEntry* AddLine(TConcordanceList& list, UStringView left, UStringView sw, UStringView right) {
-  auto line = list.NewLine();
-  line->SetText(UString(left) + u" " + UString(sw) + u" " + UString(right));
-  auto& d = line->Data();
-  d.midpoint = static_cast<int16_t>(left.size() + 1);
-  d.hit_characters = static_cast<int32_t>(sw.size());
-  d.filename_num_original = 1;
-  d.has_percent = true;
-  line->SetFixedWord(4, {static_cast<int16_t>(-int(left.size()) - 1), static_cast<int16_t>(left.size()), 0, 0});
-  line->SetFixedWord(5, {0, static_cast<int16_t>(sw.size()), 0, 0});
-  line->SetFixedWord(6, {static_cast<int16_t>(sw.size() + 1), static_cast<int16_t>(right.size()), 0, 0});
-  TConcordanceEntry* raw = line.get();
-  EXPECT_GE(list.Add(line.release()), 0);
-  return raw;
+  TConcordanceEntry* line = AddWordsLine(list, left, sw, right);
+  line->Data().has_percent = true;
+  return line;
 }
 
 }  // namespace
@@ -86,8 +77,28 @@ TEST(LineText, EachTextIsKeptInTheShortestFormThatHoldsIt) {
       EXPECT_TRUE(kept == text);
       ASSERT_EQ(kept.size(), text.size());
       for (size_t i = 0; i < text.size(); ++i) EXPECT_EQ(kept[i], text[i]) << i;
-      if (!text.empty()) EXPECT_EQ(kept.Form(), c.form);
+      if (!text.empty()) {
+        EXPECT_EQ(kept.Form(), c.form);
+      }
       EXPECT_EQ(kept.StoredBytes(), text.empty() ? 0 : 4 + text.size() * (c.form == TLineTextForm::kWide ? 2 : 1));
+    }
+  }
+}
+
+TEST(LineText, LongLinesAreJudgedAndKeptWhereverTheirOddCharacterStands) {
+  // A line is judged in runs of units: the odd character first, inside, or last in a run, and in
+  // the short run at the end.
+  for (const size_t at : {size_t{0}, size_t{15}, size_t{16}, size_t{500}, size_t{1000}}) {
+    for (const char16_t odd : {u'\u00E9', u'\u201D', u'\u0436'}) {
+      UString text(1001, u'a');
+      for (size_t i = 0; i < text.size(); i += 7) text[i] = u' ';
+      text[at] = odd;
+      const TLineTextForm form = odd == u'\u0436' ? TLineTextForm::kWide : TLineTextForm::kNarrow;
+      EXPECT_EQ(LineTextFormOf(text), form) << at;
+      TConcordanceEntry line(nullptr);
+      line.SetText(text);
+      EXPECT_EQ(line.Text().Form(), form) << at;
+      EXPECT_EQ(line.Text().ToUString(), text) << at;
     }
   }
 }
@@ -124,8 +135,8 @@ TEST(LineText, EveryByteStandsForOneCharacterAndBack) {
     // Against code page 1252 where it assigns the byte; its own control elsewhere.
     const uint8_t byte = static_cast<uint8_t>(b);
     const UString cp = DecodeCodePage(&byte, 1, 1252);
-    if (b >= 0x80 && b <= 0x9F && cp.size() == 1 && cp[0] >= 0x100) EXPECT_EQ(c, cp[0]) << b;
-    else EXPECT_EQ(c, static_cast<char16_t>(b)) << b;
+    const bool assigned = b >= 0x80 && b <= 0x9F && cp.size() == 1 && cp[0] >= 0x100;
+    EXPECT_EQ(c, assigned ? cp[0] : static_cast<char16_t>(b)) << b;
   }
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end());
@@ -198,7 +209,9 @@ TEST(LineText, ListStreamsHoldTheSameBytesWhateverFormALineIsKeptIn) {
     for (int i = 0; i < read.Count(); ++i) {
       const UString whole = texts[static_cast<size_t>(i)] + u" sw end";
       // 1252 has no Cyrillic and no U+0080: the last two texts come back with its stand-in.
-      if (unicode || i < 3) EXPECT_EQ(read.Line(i)->Text().ToUString(), whole) << i;
+      if (unicode || i < 3) {
+        EXPECT_EQ(read.Line(i)->Text().ToUString(), whole) << i;
+      }
     }
     TMemoryStream again;
     ASSERT_TRUE(read.SaveToStream(again));

@@ -25,10 +25,20 @@ bool AllAscii(const char16_t* p, size_t n) {
 
 }  // namespace
 
+// Texts are taken in runs of this many units: a run of ASCII alone (most of any Latin text) is
+// judged and narrowed in a few vector steps; only the others are looked at unit by unit.
+constexpr size_t kRun = 16;
+
 TLineTextForm LineTextFormOf(UStringView text) {
   if (AllAscii(text.data(), text.size())) return TLineTextForm::kAscii;
-  for (const char16_t c : text)
-    if (c >= 0x80 && OneByteOf(c) == 0) return TLineTextForm::kWide;
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  for (size_t at = 0; at < n; at += kRun) {
+    const size_t len = std::min(kRun, n - at);
+    if (AllAscii(p + at, len)) continue;
+    for (size_t i = at; i < at + len; ++i)
+      if (p[i] >= 0x80 && OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
+  }
   return TLineTextForm::kNarrow;
 }
 
@@ -80,10 +90,18 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
     return;
   }
   auto* out = reinterpret_cast<uint8_t*>(at);
+  const char16_t* p = text.data();
   if (form == TLineTextForm::kAscii) {
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(text[i]);
-  } else {
-    for (size_t i = 0; i < n; ++i) out[i] = text[i] < 0x80 ? static_cast<uint8_t>(text[i]) : OneByteOf(text[i]);
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(p[i]);
+    return;
+  }
+  for (size_t from = 0; from < n; from += kRun) {
+    const size_t len = std::min(kRun, n - from);
+    if (AllAscii(p + from, len)) {
+      for (size_t i = from; i < from + len; ++i) out[i] = static_cast<uint8_t>(p[i]);
+    } else {
+      for (size_t i = from; i < from + len; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+    }
   }
 }
 
