@@ -120,6 +120,7 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
 // The folder mode: one text a file under `folder`, or generated ones, through the run that fills
 // a list (the road MakeConcordance and the window take are in bench_main_road --folder).
 int FolderMode(const char* given, const std::string& word) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as it comes, into a file too
   TFolderOfTexts folder;
   FillFolderOfTexts(folder, given, word);
   if (folder.names.empty()) {

@@ -110,6 +110,8 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
 double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines, int* workers = nullptr,
                  const char* word = "riverbank") {
   TFormLinzora& main = *w.main;
+  // The last run's document goes first: a new one may be given its address.
+  main.CloseData(false);
   main.ChosenTexts.ClearThem();
   for (const UString& n : names) main.ChosenTexts.ToolAddAFile(n);
   main.ShowStartDialog();
@@ -130,6 +132,7 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
 // Many texts on 1, 2, 4 and 8 workers: the document's MakeConcordance, then the window's run
 // (wizard OK to the first page painted; LINZORA_THREADS sets its workers, as a user would).
 int FolderMode(const char* given, const std::string& word) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as it comes, into a file too
   TFolderOfTexts folder;
   FillFolderOfTexts(folder, given, word);
   if (folder.names.empty()) {

@@ -1,6 +1,9 @@
 #include "concordance/lines/line_text.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -16,43 +19,98 @@ uint8_t OneByteOf(char16_t c) {
   return 0;
 }
 
-// Whether every unit is below 0x80: one pass the compiler makes wide.
-bool AllAscii(const char16_t* p, size_t n) {
-  char16_t any = 0;
-  for (size_t i = 0; i < n; ++i) any |= p[i];
-  return any < 0x80;
+// Texts are taken eight units (or sixteen bytes) at a time where the processor has SSE2: a
+// stretch of plain Latin-1 (most of any Western text) is judged and narrowed or widened in a few
+// vector steps; only stretches holding 1252's punctuation or other characters are looked at unit
+// by unit. The tails, and processors without SSE2, take the unit-by-unit road throughout.
+#if defined(__SSE2__)
+constexpr size_t kStep = 8;
+
+// Of eight units: bit pairs set for those at or above 0x80, and for those that are not plain
+// Latin-1 (0x80-0x9F, or above 0xFF).
+inline void Judge(const char16_t* p, int& high, int& special) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i zero = _mm_setzero_si128();
+  high = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0x7F)), zero)) ^ 0xFFFF;
+  const __m128i above_ff = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0xFF)), zero);
+  const __m128i c1 = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x80)), _mm_set1_epi16(0x1F)), zero);
+  special = (_mm_movemask_epi8(above_ff) ^ 0xFFFF) | _mm_movemask_epi8(c1);
 }
+#endif
 
 }  // namespace
 
-// Texts are taken in runs of this many units: a run of ASCII alone (most of any Latin text) is
-// judged and narrowed in a few vector steps; only the others are looked at unit by unit.
-constexpr size_t kRun = 16;
-
 TLineTextForm LineTextFormOf(UStringView text) {
-  if (AllAscii(text.data(), text.size())) return TLineTextForm::kAscii;
   const char16_t* p = text.data();
   const size_t n = text.size();
-  for (size_t at = 0; at < n; at += kRun) {
-    const size_t len = std::min(kRun, n - at);
-    if (AllAscii(p + at, len)) continue;
-    for (size_t i = at; i < at + len; ++i)
-      if (p[i] >= 0x80 && OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
+  bool high = false;
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    high = high || h != 0;
+    if (special == 0) continue;
+    for (size_t k = i; k < i + kStep; ++k)
+      if (p[k] >= 0x80 && OneByteOf(p[k]) == 0) return TLineTextForm::kWide;
   }
-  return TLineTextForm::kNarrow;
+#endif
+  for (; i < n; ++i) {
+    if (p[i] < 0x80) continue;
+    if (OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
+    high = true;
+  }
+  return high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
 }
+
+namespace {
+
+// n units of a text of one-byte form into bytes.
+void Narrow(const char16_t* p, size_t n, uint8_t* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    if (special == 0) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+    } else {
+      for (size_t k = i; k < i + kStep; ++k) out[k] = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+}
+
+// n bytes of the one-byte form into units.
+void Widen(const uint8_t* b, size_t n, char16_t* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  // Bytes 0x80-0x9F are the signed bytes below -0x60.
+  const __m128i below = _mm_set1_epi8(static_cast<char>(0xA0));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (_mm_movemask_epi8(_mm_cmplt_epi8(v, below)) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+    } else {
+      for (size_t k = i; k < i + 16; ++k) out[k] = kLineTextWiden[b[k]];
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = kLineTextWiden[b[i]];
+}
+
+}  // namespace
 
 void TLineText::CopyTo(char16_t* out) const {
   if (form_ == TLineTextForm::kWide) {
     if (size_) std::memcpy(out, Units(), size_ * sizeof(char16_t));
     return;
   }
-  const uint8_t* b = Bytes();
-  if (form_ == TLineTextForm::kAscii) {
-    for (size_t i = 0; i < size_; ++i) out[i] = b[i];
-  } else {
-    for (size_t i = 0; i < size_; ++i) out[i] = kLineTextWiden[b[i]];
-  }
+  Widen(Bytes(), size_, out);
 }
 
 void TLineText::AssignTo(UString& out) const {
@@ -90,19 +148,7 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
     return;
   }
   auto* out = reinterpret_cast<uint8_t*>(at);
-  const char16_t* p = text.data();
-  if (form == TLineTextForm::kAscii) {
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(p[i]);
-    return;
-  }
-  for (size_t from = 0; from < n; from += kRun) {
-    const size_t len = std::min(kRun, n - from);
-    if (AllAscii(p + from, len)) {
-      for (size_t i = from; i < from + len; ++i) out[i] = static_cast<uint8_t>(p[i]);
-    } else {
-      for (size_t i = from; i < from + len; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
-    }
-  }
+  Narrow(text.data(), n, out);
 }
 
 void FillLineTextBlock(char* block, TLineText text) {
