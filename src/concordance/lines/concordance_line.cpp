@@ -885,8 +885,8 @@ void TConcordanceEntry::ClipPositions() {
 
 // --- the entry's operations ------------------------------------------------------------------
 
-// Texts are UTF-16 in memory whatever form they were read in: only the document's stored form
-// changes, which is the owner's flag.
+// Texts in memory do not depend on the form they were read in (see line_text.h): only the
+// document's stored form changes, which is the owner's flag.
 void TConcordanceEntry::ConvertEntryToUnicode(int /*code_page*/) {}
 
 bool TConcordanceEntry::IsDuplicateOf(const TVXBaseListObject& other) const {
