@@ -120,15 +120,8 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
 // The folder mode: one text a file under `folder`, or generated ones, through the run that fills
 // a list (the road MakeConcordance and the window take are in bench_main_road --folder).
 int FolderMode(const char* given, const std::string& word) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as it comes, into a file too
   TFolderOfTexts folder;
-  FillFolderOfTexts(folder, given, word);
-  if (folder.names.empty()) {
-    std::fprintf(stderr, "bench_concordance: no texts under %s\n", given);
-    return 1;
-  }
-  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", folder.names.size(), folder.bytes / 1e6, word.c_str(),
-              std::thread::hardware_concurrency());
+  if (!OpenFolderOfTexts(folder, given, word, "bench_concordance")) return 1;
   const UString w = Utf8ToUtf16(word);
   RunRoadsOverWorkers({{"texts into list", [&](int32_t workers) {
                           return RunOver("folder", folder.names, folder.bytes, w, workers);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_load.h"
@@ -50,6 +51,20 @@ inline void FillFolderOfTexts(TFolderOfTexts& f, const char* given, const std::s
     SafeSaveBytes(f.names.back(), text.data(), static_cast<int64_t>(text.size()));
     f.bytes += static_cast<int64_t>(text.size());
   }
+}
+
+// Fills the folder and prints what it holds; false (with a message naming `program`) when it holds
+// no texts. Figures are printed line by line from here on, into a file too.
+inline bool OpenFolderOfTexts(TFolderOfTexts& f, const char* given, const std::string& word, const char* program) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  FillFolderOfTexts(f, given, word);
+  if (f.names.empty()) {
+    std::fprintf(stderr, "%s: no texts under %s\n", program, given);
+    return false;
+  }
+  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", f.names.size(), f.bytes / 1e6, word.c_str(),
+              std::thread::hardware_concurrency());
+  return true;
 }
 
 // One road through the texts: its name and a run on so many workers answering its seconds.

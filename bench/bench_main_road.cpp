@@ -132,15 +132,8 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
 // Many texts on 1, 2, 4 and 8 workers: the document's MakeConcordance, then the window's run
 // (wizard OK to the first page painted; LINZORA_THREADS sets its workers, as a user would).
 int FolderMode(const char* given, const std::string& word) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as it comes, into a file too
   TFolderOfTexts folder;
-  FillFolderOfTexts(folder, given, word);
-  if (folder.names.empty()) {
-    std::fprintf(stderr, "bench_main_road: no texts under %s\n", given);
-    return 1;
-  }
-  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", folder.names.size(), folder.bytes / 1e6, word.c_str(),
-              std::thread::hardware_concurrency());
+  if (!OpenFolderOfTexts(folder, given, word, "bench_main_road")) return 1;
   const UString w = Utf8ToUtf16(word);
   std::vector<UString> none{u""};
   std::unique_ptr<TProgramWindows> windows = MakeProgramWindows(&none);
