@@ -3,11 +3,10 @@
 // and a folder of many texts. Prints input MB/s, lines/s, lines, peak memory and bytes per line,
 // for one worker and for every core.
 // Usage: bench_concordance --folder [FOLDER [WORD]]   (a folder of many texts on 1, 2, 4 and 8 workers:
-//                          the texts under FOLDER, or 4,000 generated texts of 40 to 200 KB, UTF-8
-//                          with the quotes, dashes and accents of printed texts, the search word
-//                          once in about 250 words, enough for one worker to take over 2 s here;
-//                          prints each run's time, its speed-up over one worker and the machine's
-//                          load before it)
+//                          the texts under FOLDER, or 4,000 generated texts of 20 to 80 KB (200 MB),
+//                          UTF-8 with the quotes, dashes and accents of printed texts, the search
+//                          word once in about 250 words; see bench_folder_runs.h for the repeats
+//                          and the load printed)
 //        bench_concordance [megabytes of the big text (default 100)] [texts in the folder (500)]
 //                          [search word (default "concordance")] [kilobytes of the smallest text (200)]
 //                          [workers of the many-core run (default: every core)]
@@ -30,7 +29,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench_folder_runs.h"
 #include "bench_load.h"
+#include "bench_texts.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/concordance_run.h"
 #include "concordance/run/texts_into_list.h"
@@ -40,31 +41,6 @@
 #include "platform/search/fast_first_pass.h"
 
 namespace {
-
-// English-like text in which the search word stands about once in `every` words; typographic:
-// with the curly quotes, dashes and accented words of printed texts (UTF-8 beyond ASCII, as most
-// real corpora are).
-std::string MakeText(size_t bytes, uint32_t seed, const std::string& word, uint32_t every = 1000,
-                     bool typographic = false) {
-  static const char* kPrinted[] = {"\xE2\x80\x9Cwell\xE2\x80\x9D", "caf\xC3\xA9", "na\xC3\xAFve", "\xE2\x80\x94",
-                                   "it\xE2\x80\x99s", "r\xC3\xB4le"};
-  static const char* kWords[] = {"the", "of", "and", "a", "to", "in", "is", "was", "that", "for", "it", "with",
-                                 "as", "his", "on", "be", "at", "by", "had", "not", "are", "but", "from", "or",
-                                 "have", "an", "they", "which", "one", "you", "were", "her", "all", "she", "there",
-                                 "would", "their", "we", "him", "been", "has", "when", "who", "will", "more", "no",
-                                 "if", "out", "so", "said", "what", "up", "its", "about", "into", "than", "them",
-                                 "can", "only", "other", "new", "some", "could", "time", "these", "two", "may"};
-  std::mt19937 rng(seed);
-  std::string s;
-  s.reserve(bytes + 64);
-  size_t n = 0;
-  while (s.size() < bytes) {
-    if (typographic && rng() % 40 == 0) s += kPrinted[rng() % (sizeof kPrinted / sizeof kPrinted[0])];
-    else s += (rng() % every == 0) ? word : kWords[rng() % (sizeof kWords / sizeof kWords[0])];
-    s += (++n % 17 == 0) ? ".\n" : " ";
-  }
-  return s;
-}
 
 // The same words, each in mark-up: <w pos="NN">word</w>.
 std::string MakeTaggedText(size_t bytes, uint32_t seed, const std::string& word) {
@@ -132,64 +108,26 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
   // The readers are gone: what grew is the list (its texts' blocks come from the system).
   const double heap_after = HeapBytes() + static_cast<double>(list.LineTextArena()->BytesHeld());
   const int64_t lines = list.Count();
-  int64_t text_units = 0;
+  int64_t text_bytes = 0;  // the texts as kept
   for (int64_t i = 0; i < lines; ++i)
-    if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_units += e->Text().size();
+    if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_bytes += e->Text().StoredBytes();
   std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.3f s  peak %ld MB  "
               "%.0f bytes a line above its text  cpu %.2fs, %.1f of %d threads busy\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
-              lines ? (heap_after - heap_before - 2.0 * static_cast<double>(text_units)) / lines : 0.0, cpu,
+              lines ? (heap_after - heap_before - static_cast<double>(text_bytes)) / lines : 0.0, cpu,
               cpu / s, threads);
   return s;
 }
 
-// The folder mode: one text a file under `folder`, or generated ones; 1, 2, 4 and 8 workers.
+// The folder mode: one text a file under `folder`, or generated ones, through the run that fills
+// a list (the road MakeConcordance and the window take are in bench_main_road --folder).
 int FolderMode(const char* given, const std::string& word) {
-  std::vector<UString> names;
-  int64_t bytes = 0;
-  UString made;
-  if (given) {
-    std::error_code ec;
-    for (std::filesystem::recursive_directory_iterator it(given, ec), end; !ec && it != end; it.increment(ec)) {
-      if (!it->is_regular_file(ec)) continue;
-      names.push_back(Utf8ToUtf16(it->path().string()));
-      bytes += static_cast<int64_t>(it->file_size(ec));
-    }
-    std::sort(names.begin(), names.end());
-  } else {
-    made = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_conc_folder_", u""));
-    ForceDirectories(made);
-    for (int32_t t = 0; t < 4000; ++t) {
-      const std::string text =
-          MakeText(40000 + static_cast<size_t>(t % 17) * 10000, 7000 + static_cast<uint32_t>(t), word, 250, true);
-      names.push_back(made + u"t" + IntToUStr(t) + u".txt");
-      SafeSaveBytes(names.back(), text.data(), static_cast<int64_t>(text.size()));
-      bytes += static_cast<int64_t>(text.size());
-    }
-  }
-  if (names.empty()) {
-    std::fprintf(stderr, "bench_concordance: no texts under %s\n", given);
-    return 1;
-  }
-  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", names.size(), bytes / 1e6, word.c_str(),
-              std::thread::hardware_concurrency());
+  TFolderOfTexts folder;
+  if (!OpenFolderOfTexts(folder, given, word, "bench_concordance")) return 1;
   const UString w = Utf8ToUtf16(word);
-  RunOver("warming the file cache", names, bytes, w, 8);
-  // BENCH_WORKERS=n: that many workers only (for a profiler).
-  std::vector<int32_t> counts{1, 2, 4, 8};
-  if (const char* only = std::getenv("BENCH_WORKERS")) counts = {std::max(1, std::atoi(only))};
-  double one = 0;
-  for (const int32_t workers : counts) {
-    const double load = LoadNow();
-    const double s = RunOver("folder", names, bytes, w, workers);
-    if (workers == 1 || one == 0) one = s;
-    std::printf("    %d worker(s): %.3f s, %.2fx one worker (load %.2f before the run)\n", workers, s, one / s, load);
-  }
-  if (one < 2.0) std::printf("    (one worker took under 2 s: give a larger folder for steadier figures)\n");
-  if (!made.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(ToFsPath(made), ec);
-  }
+  RunRoadsOverWorkers({{"texts into list", [&](int32_t workers) {
+                          return RunOver("folder", folder.names, folder.bytes, w, workers);
+                        }}});
   return 0;
 }
 

@@ -7,6 +7,9 @@
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
+//        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
+//                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
+//                          MakeConcordance and through the window's run; see bench_folder_runs.h)
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +22,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_folder_runs.h"
 #include "bench_load.h"
 #include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
@@ -75,12 +79,13 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
 
 TPoint NoCentre() { return {0, 0}; }
 
-double EngineRun(const std::vector<UString>& names, int* lines, int* workers) {
+double EngineRun(const std::vector<UString>& names, int* lines, int* workers, UStringView word = u"riverbank",
+                 int32_t threads = 0) {
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
   TSearchWordItems items(SearchTextOptionsFromTextSettings(doc.TextSettings()));
-  items.AddedSearchWords(u"riverbank");
+  items.AddedSearchWords(UString(word));
   TContextWordItems context;
   TExclusionWordItems exclusion;
   TTagContextWordItems tags;
@@ -92,6 +97,7 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers) {
   args.exclusion_items = &exclusion;
   args.tag_context_items = &tags;
   args.converted_count = &converted;
+  args.threads = threads;
   const auto t0 = Clock::now();
   doc.MakeConcordance(args);
   const auto t1 = Clock::now();
@@ -101,13 +107,16 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers) {
 }
 
 // Wizard OK to the first page of lines painted.
-double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines, int* workers = nullptr) {
+double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines, int* workers = nullptr,
+                 const char* word = "riverbank") {
   TFormLinzora& main = *w.main;
+  // The last run's document goes first: a new one may be given its address.
+  main.CloseData(false);
   main.ChosenTexts.ClearThem();
   for (const UString& n : names) main.ChosenTexts.ToolAddAFile(n);
   main.ShowStartDialog();
   QCoreApplication::processEvents();
-  w.wizard->SearchBox()->setCurrentText(QStringLiteral("riverbank"));
+  w.wizard->SearchBox()->setCurrentText(QString::fromUtf8(word));
   const T_WholeLinzoraHolder* before = main.Doc();
   const auto t0 = Clock::now();
   w.wizard->ButtonOKClick();
@@ -118,6 +127,39 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
   *lines = main.Doc()->fConcordanceList->Count();
   if (workers) *workers = main.Doc()->RunWorkers();
   return Seconds(t0, t1);
+}
+
+// Many texts on 1, 2, 4 and 8 workers: the document's MakeConcordance, then the window's run
+// (wizard OK to the first page painted; LINZORA_THREADS sets its workers, as a user would).
+int FolderMode(const char* given, const std::string& word) {
+  TFolderOfTexts folder;
+  if (!OpenFolderOfTexts(folder, given, word, "bench_main_road")) return 1;
+  const UString w = Utf8ToUtf16(word);
+  std::vector<UString> none{u""};
+  std::unique_ptr<TProgramWindows> windows = MakeProgramWindows(&none);
+  windows->main->resize(1100, 700);
+  windows->main->show();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  auto report = [](int lines, int used, int32_t asked) {
+    if (used != asked) std::printf("    (asked for %d workers, the run used %d; %d lines)\n", asked, used, lines);
+  };
+  RunRoadsOverWorkers({{"MakeConcordance",
+                        [&](int32_t workers) {
+                          int lines = 0, used = 0;
+                          const double s = EngineRun(folder.names, &lines, &used, w, workers);
+                          report(lines, used, workers);
+                          return s;
+                        }},
+                       {"window's run", [&](int32_t workers) {
+                          int lines = 0, used = 0;
+                          setenv("LINZORA_THREADS", std::to_string(workers).c_str(), 1);
+                          const double s = WindowRun(*windows, folder.names, &lines, &used, word.c_str());
+                          unsetenv("LINZORA_THREADS");
+                          report(lines, used, workers);
+                          return s;
+                        }}});
+  windows.reset();
+  return 0;
 }
 
 }  // namespace
@@ -138,6 +180,14 @@ int main(int argc, char** argv) {
   THeadlessDialogService dialogs;
   SetDialogService(&dialogs);
 
+  if (argc >= 2 && std::string(argv[1]) == "--folder") {
+    const int status = FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
+    SetDialogService(nullptr);
+    StopProgramUnits();
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(work), ec);
+    return status;
+  }
   std::printf("corpus: %zu MB, about %lld hits\n", megabytes, static_cast<long long>(hits));
   const std::vector<UString> corpus = WriteCorpus(work + u"corpus/", megabytes, hits, "text");
   int engine_lines = 0, window_lines = 0, engine_workers = 0, window_workers = 0;

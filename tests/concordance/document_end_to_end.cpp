@@ -83,7 +83,7 @@ std::string Described(const T_WholeLinzoraHolder& doc, int i) {
          std::to_string(d.word_num) + " item " + std::to_string(d.sw_number) + " hit " +
          std::to_string(d.midpoint) + "+" + std::to_string(d.hit_characters) + " percent " +
          std::to_string(d.percent_of_file) + " sentence " + std::to_string(d.extras.unit_number[0]) + " [" +
-         Utf16ToUtf8(line->Text()) + "]";
+         Utf16ToUtf8(line->Text().ToUString()) + "]";
 }
 
 std::vector<std::string> AllLines(const T_WholeLinzoraHolder& doc) {

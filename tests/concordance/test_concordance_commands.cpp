@@ -14,6 +14,7 @@
 #include "concordance/document/source_files.h"
 #include "concordance/document/tell_list.h"
 #include "controller_world.h"
+#include "list_line_support.h"
 #include "document_test_support.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_tools.h"
@@ -46,18 +47,7 @@ struct Lines {
   TConcordanceList list{&holder, &doc};
 
   TConcordanceEntry* Add(UStringView left, UStringView sw, UStringView right) {
-    auto line = list.NewLine();
-    line->SetText(UString(left) + u" " + UString(sw) + u" " + UString(right));
-    auto& d = line->Data();
-    d.midpoint = static_cast<int16_t>(left.size() + 1);
-    d.hit_characters = static_cast<int32_t>(sw.size());
-    d.filename_num_original = 1;
-    line->SetFixedWord(4, {static_cast<int16_t>(-int(left.size()) - 1), static_cast<int16_t>(left.size()), 0, 0});
-    line->SetFixedWord(5, {0, static_cast<int16_t>(sw.size()), 0, 0});
-    line->SetFixedWord(6, {static_cast<int16_t>(sw.size() + 1), static_cast<int16_t>(right.size()), 0, 0});
-    TConcordanceEntry* raw = line.get();
-    EXPECT_GE(list.Add(line.release()), 0);
-    return raw;
+    return AddWordsLine(list, left, sw, right);
   }
   std::vector<UString> Texts() const {
     std::vector<UString> out;

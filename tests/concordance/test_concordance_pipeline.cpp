@@ -20,17 +20,19 @@ namespace {
 
 class TDocument : public TConcordanceListDocument {};
 
-// Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks.
+// Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks; lines
+// of Latin-1 and 1252 punctuation (kept a byte a character) and with Cyrillic (two bytes).
 std::vector<UString> WriteCorpus(const TempFolder& tmp) {
   static const char16_t* kWords[] = {u"the", u"old", u"man", u"sat", u"by", u"sea", u"and", u"a", u"dog",
-                                     u"caf\u00E9", u"ran", u"home", u"slowly", u"green"};
+                                     u"caf\u00E9", u"ran", u"home", u"slowly", u"green",
+                                     u"\u201Csaid\u201D", u"\u0436\u0443\u043A"};
   std::mt19937 rng(7);
   std::vector<UString> names;
   for (int t = 0; t < 60; ++t) {
     const size_t words = t == 17 ? 450000 : 200 + rng() % 3000;
     UString text;
     for (size_t w = 0; w < words; ++w) {
-      const char16_t* word = kWords[rng() % (t % 10 == 3 ? 8 : 14)];  // every tenth text has no dog
+      const char16_t* word = kWords[rng() % (t % 10 == 3 ? 8 : (t % 4 == 0 ? 16 : 14))];  // every tenth text has no dog
       if (t % 10 == 3 && UString(word) == u"old") word = u"young";
       text += word;
       text += (w % 13 == 12) ? u".\n" : u" ";
@@ -52,6 +54,7 @@ struct TRunSaw {
   std::vector<int32_t> counters;
   bool limit_reached = false;
   int64_t lines = 0;
+  int64_t forms[3] = {};  // lines kept in each form (ASCII, a byte a character, UTF-16)
 };
 
 TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t threads, int32_t wanted,
@@ -71,6 +74,7 @@ TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t t
   saw.counters = result.sws_found_counter;
   saw.limit_reached = result.sw_limit_reached;
   saw.lines = list.Count();
+  for (int i = 0; i < list.Count(); ++i) ++saw.forms[static_cast<int>(list.Line(i)->Text().Form())];
   return saw;
 }
 
@@ -103,6 +107,9 @@ TEST(ConcordancePipeline, EightWorkersMakeTheListOneWorkerMakes) {
     EXPECT_EQ(one.texts, many.texts);
     EXPECT_EQ(one.counters, many.counters);
     EXPECT_EQ(one.limit_reached, many.limit_reached);
+    EXPECT_GT(one.forms[static_cast<int>(TLineTextForm::kNarrow)], 0);
+    EXPECT_GT(one.forms[static_cast<int>(TLineTextForm::kWide)], 0);
+    for (int form = 0; form < 3; ++form) EXPECT_EQ(one.forms[form], many.forms[form]) << form;
     if (c.wanted == 700) {
       EXPECT_TRUE(one.limit_reached);
       EXPECT_LE(one.lines, 3 * 700);

@@ -546,7 +546,7 @@ TEST(ConcordanceRun, AStopThroughTheTokenEndsWhereOneCoreCouldHave) {
 // fewer once the lines waiting for the committer fill the byte budget.
 TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
   constexpr int32_t kThreads = 3;
-  constexpr int32_t kLineUnits = 10000;  // a line of about 20,000 bytes per text
+  constexpr int32_t kLineUnits = 10000;  // a line of about 20,000 bytes per text (Cyrillic: two bytes a letter)
   struct Case {
     const char* name;
     int32_t texts_ahead;
@@ -586,7 +586,7 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
           TTextOutcome o;
           o.read_ok = true;
           o.log_lines.push_back(u"read");
-          o.lines.push_back({MakeLine(UString(kLineUnits, u'x'), t, 0, 0), 0, 0, 0});
+          o.lines.push_back({MakeLine(UString(kLineUnits, u'\u0436'), t, 0, 0), 0, 0, 0});
           return o;
         },
         sink, token);
@@ -674,15 +674,17 @@ TEST(ConcordanceRun, ATextStoppedBeforeItsFirstChunkWasNotRead) {
   }
 }
 
-// A line's share of the budget: its text at 2 bytes a unit and its entry.
+// A line's share of the budget: its text as kept (a 4-byte header, then a byte a character for
+// Latin text, two for any other) and its entry.
 TEST(ConcordanceRun, PendingLineBytesCountTextsAndEntries) {
   TTextOutcome o;
   EXPECT_EQ(PendingLineBytes(o), 0);
   o.lines.push_back({MakeLine(UString(1000, u'a'), 0, 0, 0), 0, 0, 0});
+  o.lines.push_back({MakeLine(UString(999, u'a') + u"\u0436", 0, 0, 0), 0, 0, 0});
   o.lines.push_back({MakeLine(u"", 0, 0, 0), 0, 0, 0});
   o.lines.push_back({nullptr, 0, 0, 0});
   const int64_t entry = sizeof(TCandidateLine) + sizeof(TConcordanceEntry);
-  EXPECT_EQ(PendingLineBytes(o), 2000 + 2 * entry + static_cast<int64_t>(sizeof(TCandidateLine)));
+  EXPECT_EQ(PendingLineBytes(o), 1004 + 2004 + 3 * entry + static_cast<int64_t>(sizeof(TCandidateLine)));
 }
 
 // A unit that ended only in a chunk a stopped run never read stays open: its length is taken back

@@ -190,7 +190,7 @@ TEST_F(TextProcessor, ALineAtTheChunkCutEqualsTheSameLineAwayFromIt) {
       SCOPED_TRACE(i);
       EXPECT_EQ(x.lines[i].line->Text().size(), static_cast<size_t>(width));
       EXPECT_TRUE(LineShape(x.lines[i]) == LineShape(y.lines[i]))
-          << ToUtf8(x.lines[i].line->Text()) << "\n against \n" << ToUtf8(y.lines[i].line->Text());
+          << ToUtf8(x.lines[i].line->Text().ToUString()) << "\n against \n" << ToUtf8(y.lines[i].line->Text().ToUString());
       EXPECT_EQ(x.lines[i].line->Data().byte_position + static_cast<int64_t>(prefix.size()),
                 y.lines[i].line->Data().byte_position);
       EXPECT_EQ(x.lines[i].line->Data().word_num + prefix_words, y.lines[i].line->Data().word_num);
@@ -363,10 +363,10 @@ TEST_F(TextProcessor, ALinesTextIsWrittenOnceWhereItsListKeepsIt) {
   ASSERT_EQ(out.lines.size(), 800u);
   TLineTextArena& arena = *list.LineTextArena();
   EXPECT_EQ(arena.LiveTexts(), 800);
-  std::vector<const char16_t*> where;
+  std::vector<const uint8_t*> where;
   for (const TCandidateLine& c : out.lines) {
     EXPECT_TRUE(c.line->TextInArena());
-    where.push_back(c.line->Text().data());
+    where.push_back(c.line->Text().Bytes());
   }
   // The first line is refused (as a filter or a limit would): its text goes back.
   out.lines.front().line.reset();
@@ -376,7 +376,7 @@ TEST_F(TextProcessor, ALinesTextIsWrittenOnceWhereItsListKeepsIt) {
   ASSERT_EQ(list.Count(), 799);
   // The candidates hold the items in turn: every "dog" of the chunk, then every "old man".
   for (int i = 0; i < list.Count(); ++i) {
-    EXPECT_EQ(list.Line(i)->Text().data(), where[static_cast<size_t>(i) + 1]) << i;
+    EXPECT_EQ(list.Line(i)->Text().Bytes(), where[static_cast<size_t>(i) + 1]) << i;
     EXPECT_NE(UString(list.Line(i)->Text()).find(i < 399 ? u"dog" : u"old man"), UString::npos) << i;
   }
   EXPECT_EQ(arena.LiveTexts(), 799);

@@ -36,7 +36,7 @@ std::vector<TLineKey> LinesOf(T_WholeLinzoraHolder& doc) {
     const TConcordanceEntry* line = list.Line(i);
     const TConcordanceLineData& d = line->Data();
     const UString file = ExtractFileName(doc.fTextFilesWithSearchWord->GetFullFilename(d.filename_num_original - 1, true));
-    const UStringView text = line->Text();
+    const TLineText text = line->Text();
     out.push_back({file, d.byte_position, UString(text.substr(static_cast<size_t>(d.midpoint), static_cast<size_t>(d.hit_characters)))});
   }
   return out;

@@ -95,20 +95,6 @@ UStringView StripNonLetters(UStringView w) {
 // --- the texts' arena ------------------------------------------------------------------------
 
 namespace {
-
-constexpr size_t kTextHeader = sizeof(int32_t);
-
-size_t TextBlockBytes(size_t units) { return (kTextHeader + units * sizeof(char16_t) + 3) & ~size_t{3}; }
-
-void FillTextBlock(char* block, UStringView text) {
-  const int32_t n = static_cast<int32_t>(text.size());
-  std::memcpy(block, &n, sizeof n);
-  std::memcpy(block + kTextHeader, text.data(), text.size() * sizeof(char16_t));
-}
-
-}  // namespace
-
-namespace {
 // The arena's blocks come straight from the system and go straight back: a worker's thread takes
 // them, the list's thread gives them up, and memory a document gave up serves the next run's
 // workers at once.
@@ -182,9 +168,7 @@ void TLineTextArena::Drop(int64_t n) {
   last_block_ = held_ = 0;
 }
 
-char* TLineTextArena::Store(UStringView text) {
-  if (text.empty()) return nullptr;
-  const size_t need = TextBlockBytes(text.size());
+char* TLineTextArena::Take(size_t need) {
   char* block = nullptr;
   {
     std::lock_guard lock(mutex_);
@@ -192,7 +176,23 @@ char* TLineTextArena::Store(UStringView text) {
     alive_.fetch_add(1, std::memory_order_relaxed);
   }
   texts_.fetch_add(1, std::memory_order_relaxed);
-  FillTextBlock(block, text);
+  return block;
+}
+
+char* TLineTextArena::Store(UStringView text) {
+  if (text.empty()) return nullptr;
+  const TLineTextForm form = LineTextFormOf(text);
+  char* block = Take(LineTextBlockBytes(form, text.size()));
+  FillLineTextBlock(block, text, form);
+  return block;
+}
+
+char* TLineTextArena::Store(TLineText text) {
+  // Units from elsewhere may allow the short form; a stored text is in its form already.
+  if (!text.OneByte()) return Store(UStringView(text.Units(), text.size()));
+  if (text.empty()) return nullptr;
+  char* block = Take(LineTextBlockBytes(text.Form(), text.size()));
+  FillLineTextBlock(block, text);
   return block;
 }
 
@@ -218,9 +218,7 @@ TLineTextArena::TLease::~TLease() {
   arena_.Drop(1);
 }
 
-char* TLineTextArena::TLease::Store(UStringView text) {
-  if (text.empty()) return nullptr;
-  const size_t need = TextBlockBytes(text.size());
+char* TLineTextArena::TLease::Take(size_t need) {
   if (stretch_.left < need) {
     std::lock_guard lock(arena_.mutex_);
     if (holding_) {
@@ -238,7 +236,14 @@ char* TLineTextArena::TLease::Store(UStringView text) {
   stretch_.left -= need;
   arena_.alive_.fetch_add(1, std::memory_order_relaxed);
   arena_.texts_.fetch_add(1, std::memory_order_relaxed);
-  FillTextBlock(block, text);
+  return block;
+}
+
+char* TLineTextArena::TLease::Store(UStringView text) {
+  if (text.empty()) return nullptr;
+  const TLineTextForm form = LineTextFormOf(text);
+  char* block = Take(LineTextBlockBytes(form, text.size()));
+  FillLineTextBlock(block, text, form);
   return block;
 }
 
@@ -416,13 +421,7 @@ void TConcordanceEntry::DropMore() {
   SetSlotAddress(block, slot_ & kTextInArena);
 }
 
-UStringView TConcordanceEntry::Text() const {
-  const char* block = TextBlock();
-  if (!block) return UStringView();
-  int32_t n = 0;
-  std::memcpy(&n, block, sizeof n);
-  return UStringView(reinterpret_cast<const char16_t*>(block + kTextHeader), static_cast<size_t>(n));
-}
+TLineText TConcordanceEntry::Text() const { return LineTextOfBlock(TextBlock()); }
 
 void TConcordanceEntry::DropText() {
   char* block = TextBlock();
@@ -435,23 +434,36 @@ void TConcordanceEntry::DropText() {
   SetTextBlock(nullptr);
 }
 
-void TConcordanceEntry::SetText(UStringView text) {
+namespace {
+// A block the line owns, outside any arena.
+char* OwnBlock(UStringView text) {
+  const TLineTextForm form = LineTextFormOf(text);
+  char* block = static_cast<char*>(::operator new(LineTextBlockBytes(form, text.size())));
+  FillLineTextBlock(block, text, form);
+  return block;
+}
+char* OwnBlock(TLineText text) {
+  if (!text.OneByte()) return OwnBlock(UStringView(text.Units(), text.size()));
+  char* block = static_cast<char*>(::operator new(LineTextBlockBytes(text.Form(), text.size())));
+  FillLineTextBlock(block, text);
+  return block;
+}
+}  // namespace
+
+template <class T>
+void TConcordanceEntry::StoreText(T text) {
   // The new copy is made before the old goes: text may be a piece of the old.
   const bool in_arena = (slot_ & kTextInArena) != 0;
   TLineTextArena* arena = in_arena && Owner() ? Owner()->LineTextArena() : nullptr;
   char* fresh = nullptr;
-  if (!text.empty()) {
-    if (arena) {
-      fresh = arena->Store(text);
-    } else {
-      fresh = static_cast<char*>(::operator new(TextBlockBytes(text.size())));
-      FillTextBlock(fresh, text);
-    }
-  }
+  if (!text.empty()) fresh = arena ? arena->Store(text) : OwnBlock(text);
   DropText();
   if (!arena) slot_ &= ~kTextInArena;
   SetTextBlock(fresh);
 }
+
+void TConcordanceEntry::SetText(UStringView text) { StoreText(text); }
+void TConcordanceEntry::SetText(TLineText text) { StoreText(text); }
 
 void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, UStringView text) {
   TConcordanceLineOwner* owner = Owner();
@@ -467,7 +479,7 @@ void TConcordanceEntry::MoveTextToOwner() {
   TLineTextArena* arena = Owner()->LineTextArena();
   if (!arena) return;
   char* old = TextBlock();
-  char* fresh = old ? arena->Store(Text()) : nullptr;
+  char* fresh = old ? arena->Store(Text()) : nullptr;  // the text keeps its form
   if (old) ::operator delete(old);
   slot_ |= kTextInArena;
   SetTextBlock(fresh);
@@ -479,11 +491,11 @@ void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   const uintptr_t below = (uintptr_t{1} << kOwnerShift) - 1;
   if (slot_ & kTextInArena) {
     // The old owner's arena may go before this line does: the text leaves it now.
-    const UString text(Text());
+    char* own = Text().empty() ? nullptr : OwnBlock(Text());
     DropText();
     slot_ &= ~kTextInArena;
     slot_ = (slot_ & below) | number;
-    SetText(text);
+    SetTextBlock(own);
     MoveTextToOwner();
     return;
   }
@@ -682,7 +694,7 @@ bool TConcordanceEntry::SaveToStream(TStream& s) {
     if (!s.WriteExact(zeros, sizeof zeros)) return false;
   }
   const UString* context = more() ? &more()->tag_context : nullptr;
-  const UString line_text(Text());
+  const UString line_text = Text().ToUString();
   if (!WriteText(s, &line_text) || !WriteText(s, context)) return false;
   const TConcordanceEntry& self = *this;
   if (!WriteI32(s, self.OtherContextWords().Count()) || !self.OtherContextWords().SaveToStream(s)) return false;
@@ -873,16 +885,16 @@ void TConcordanceEntry::ClipPositions() {
 
 // --- the entry's operations ------------------------------------------------------------------
 
-// Texts are UTF-16 in memory whatever form they were read in: only the document's stored form
-// changes, which is the owner's flag.
+// Texts in memory do not depend on the form they were read in (see line_text.h): only the
+// document's stored form changes, which is the owner's flag.
 void TConcordanceEntry::ConvertEntryToUnicode(int /*code_page*/) {}
 
 bool TConcordanceEntry::IsDuplicateOf(const TVXBaseListObject& other) const {
   const auto* o = dynamic_cast<const TConcordanceEntry*>(&other);
   if (!o || o->data_.midpoint != data_.midpoint) return false;
   const size_t start = static_cast<size_t>(std::max(0, data_.midpoint - 250));
-  const UStringView mine = Text();
-  const UStringView theirs = o->Text();
+  const TLineText mine = Text();
+  const TLineText theirs = o->Text();
   if (mine.size() >= start + 500 && theirs.size() >= start + 500)
     return mine.substr(start, 500) == theirs.substr(start, 500);
   return mine == theirs;
@@ -894,7 +906,7 @@ float TConcordanceEntry::GetAValueAsSingle(int column) const {
 
 UString TConcordanceEntry::WordOfKind(int column, int kind) const {
   switch (kind) {
-    case 1: return UString(Text());
+    case 1: return Text().ToUString();
     case 2: return UString(SetText());
     case 3: return UString(TagContext());
     case 13: {
@@ -919,15 +931,16 @@ void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
 UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const {
   if (n <= 0) return UString();
   const int32_t start = std::max(0, data_.midpoint - n / 2);
-  const UStringView text = Text();
+  const TLineText text = Text();
   if (static_cast<size_t>(start) >= text.size()) return UString();
-  return UString(text.substr(static_cast<size_t>(start), static_cast<size_t>(n)));
+  return text.substr(static_cast<size_t>(start), static_cast<size_t>(n)).ToUString();
 }
 
 int32_t TConcordanceEntry::MeanWordRank() const {
   if (!Owner() || !Owner()->HasReferenceList()) return 1;
   const int64_t absent = static_cast<int64_t>(Owner()->ReferenceListCount()) + 1000;
-  const UStringView text = Text();
+  const TLineTextWide wide(Text());
+  const UStringView text = wide;
   int64_t sum = 0;
   int64_t words = 0;
   size_t i = 0;

@@ -9,9 +9,9 @@
 //
 // The line's text is reached only through Text()/SetText(). A line its list has taken keeps its
 // text in the list's arena (large blocks, no per-line allocation); a line in no list owns its
-// text. Either way the text is one block: a 4-byte length, then the UTF-16 units. Texts are
-// UTF-16 in memory whatever form the document stores them in; the owner's Unicode flag says
-// which form a stream holds.
+// text. Either way the text is one block (see line_text.h): a byte a character where the whole
+// line allows it, else UTF-16 units, whatever form the document stores texts in; the owner's
+// Unicode flag says which form a stream holds.
 //
 // Stream (one line; v is the owner's stream version):
 //   base        224 bytes (from v 24; below it the 104-byte old record in old-records mode, else
@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "concordance/lines/line_records.h"
+#include "concordance/lines/line_text.h"
 #include "model/result_list_base.h"
 #include "platform/rtl/ustring.h"
 #include "platform/search/search_records.h"
@@ -61,12 +62,14 @@ class TLineTextArena {
     TLease(const TLease&) = delete;
     TLease& operator=(const TLease&) = delete;
     ~TLease();
-    // A copy of text as a text block in this lease's stretch (4-byte aligned); nullptr for an
-    // empty text. It counts as a live text of the arena.
+    // A copy of text as a text block in this lease's stretch (4-byte aligned, in the shortest
+    // form the text allows); nullptr for an empty text. It counts as a live text of the arena.
     char* Store(UStringView text);
     TLineTextArena& Arena() const { return arena_; }
 
    private:
+    char* Take(size_t need);
+
     TLineTextArena& arena_;
     TStretch stretch_;
     bool holding_ = false;  // the lease counts as alive while it holds a stretch
@@ -76,8 +79,10 @@ class TLineTextArena {
   TLineTextArena(const TLineTextArena&) = delete;
   TLineTextArena& operator=(const TLineTextArena&) = delete;
   ~TLineTextArena();
-  // A copy of text as a text block (4-byte aligned); nullptr for an empty text.
+  // A copy of text as a text block (4-byte aligned, in the shortest form the text allows; a
+  // stored text keeps its form); nullptr for an empty text.
   char* Store(UStringView text);
+  char* Store(TLineText text);
   // One text stored here is no longer used.
   void Release();
   int64_t LiveTexts() const { return texts_.load(std::memory_order_relaxed); }
@@ -94,6 +99,8 @@ class TLineTextArena {
   static constexpr size_t kLeaseBytesMost = size_t{1} << 18;
   static constexpr size_t kSmallestStretchKept = 256;
   static constexpr size_t kStretchesKept = 64;
+  // Room for one text (need bytes), counted as a live text.
+  char* Take(size_t need);
   // Under the lock: `take` bytes (at least `need`) from a stretch given back, else from a new block.
   TStretch TakeStretch(size_t need, size_t take);
   void GiveBack(TStretch stretch);  // under the lock
@@ -320,9 +327,10 @@ class TConcordanceEntry : public TVXBaseListObject {
   TSortInfoRec FixedWord(int k) const;
   void SetFixedWord(int k, const TSortInfoRec& word);
 
-  UStringView Text() const;
+  TLineText Text() const;
   // A line its list has taken stores the text in the list's arena; others own it.
   void SetText(UStringView text);
+  void SetText(TLineText text);
   // Moves the text into the owner's arena (when it has one); the owner's list calls it on taking
   // the line, on the thread that fills the list. A text stored through a lease is there already.
   void MoveTextToOwner();
@@ -388,7 +396,6 @@ class TConcordanceEntry : public TVXBaseListObject {
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   int32_t ThisListsConcordanceMidpoint() const override { return data_.midpoint; }
-  const void* MainWordAsPointer() const override { return Text().data(); }
   int32_t MainWordLength() const override { return static_cast<int32_t>(Text().size()); }
 
   // What a column of the given kind shows (1 line, 2 Set column, 3 section text, 13 file name).
@@ -420,6 +427,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetTextBlock(char* block);
   // Gives up the text (back to the arena, or freed).
   void DropText();
+  // A copy of text in place of the line's (T: UStringView or TLineText).
+  template <class T>
+  void StoreText(T text);
 
   // Sets the address and flag bits of slot_, keeping the owner's number; p must fit kAddressBits
   // (user-space addresses on 64-bit Linux do; others throw std::bad_alloc).

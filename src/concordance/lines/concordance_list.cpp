@@ -25,12 +25,13 @@ struct TLevelKeys {
   bool collated = false;  // string levels: locale collation, else code units
   bool case_sensitive = false;
   std::vector<UString> owned;  // strings a line does not hold itself
+  std::vector<char16_t> widened;  // pieces of lines kept a byte a character, as UTF-16
   std::vector<UStringView> strings;
   std::vector<double> doubles;
   std::vector<int64_t> ints;
 };
 
-UStringView Piece(UStringView text, int32_t start, int32_t length) {
+TLineText Piece(TLineText text, int32_t start, int32_t length) {
   if (length <= 0 || start < 0 || start >= static_cast<int32_t>(text.size())) return {};
   return text.substr(static_cast<size_t>(start),
                      static_cast<size_t>(std::min<int64_t>(length, static_cast<int64_t>(text.size()) - start)));
@@ -132,8 +133,9 @@ std::vector<UString> TConcordanceList::DetailsOfCurrentSettings() {
 
 int TConcordanceList::Find_Word(UStringView word) {
   const TLCID lcid = document_->Locale();
+  TLineTextWide wide;
   for (int i = 0; i < Count(); ++i)
-    if (const TConcordanceEntry* line = Line(i); line && CompareStringsLocale(lcid, false, word, line->Text()) == 0)
+    if (const TConcordanceEntry* line = Line(i); line && CompareStringsLocale(lcid, false, word, wide.Assign(line->Text())) == 0)
       return i;
   return -1;
 }
@@ -180,7 +182,8 @@ int32_t TConcordanceList::HighlightCount(TConcordanceEntry& line) {
   auto count_at = [&](int pos) {
     const auto [start, length] = SpanWordExtent(line, pos);
     if (length <= 0 || HighlightRec.colloc_w.empty()) return;
-    if (CompareStringsLocale(lcid, case_sensitive, Piece(line.Text(), start, length), HighlightRec.colloc_w) == 0) {
+    const TLineTextWide word(Piece(line.Text(), start, length));
+    if (CompareStringsLocale(lcid, case_sensitive, word, HighlightRec.colloc_w) == 0) {
       ++h.Highlight_number;
       h.Include(pos);
     }
@@ -212,7 +215,7 @@ bool TConcordanceList::AnyUnknownAverageWordFrequency() const {
 
 UString TConcordanceList::WordAtSpan(const TConcordanceEntry& line, int span_position) const {
   const auto [start, length] = SpanWordExtent(line, span_position);
-  return UString(Piece(line.Text(), start, length));
+  return Piece(line.Text(), start, length).ToUString();
 }
 
 // --- sorting ---------------------------------------------------------------------------------
@@ -356,6 +359,28 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
         lk.strings.resize(n);
         for (size_t j = 0; j < n; ++j) lk.strings[j] = view_of(*lines[j]);
       };
+      // Pieces of the lines' texts: those kept a byte a character are widened into one block.
+      auto line_pieces = [&](auto&& piece_of, bool collated, bool case_sensitive) {
+        lk.kind = TRankedKeyKind::kString;
+        lk.collated = collated;
+        lk.case_sensitive = case_sensitive;
+        size_t units = 0;
+        for (size_t j = 0; j < n; ++j)
+          if (const TLineText p = piece_of(*lines[j]); p.OneByte()) units += p.size();
+        lk.widened.resize(units);
+        lk.strings.resize(n);
+        char16_t* at = lk.widened.data();
+        for (size_t j = 0; j < n; ++j) {
+          const TLineText p = piece_of(*lines[j]);
+          if (!p.OneByte()) {
+            lk.strings[j] = UStringView(p.Units(), p.size());
+            continue;
+          }
+          p.CopyTo(at);
+          lk.strings[j] = UStringView(at, p.size());
+          at += p.size();
+        }
+      };
       auto owned_strings = [&](auto&& text_of, bool case_sensitive) {
         lk.kind = TRankedKeyKind::kString;
         lk.collated = true;
@@ -380,16 +405,16 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
       const bool cs = CaseSensitiveLevel(l);
       if (KeyIsWord(k)) {
         const int span = SortSpanFromSort(k);
-        strings_from(
+        line_pieces(
             [span](const TConcordanceEntry& line) {
               const auto [start, length] = SpanWordExtent(line, span);
               return Piece(line.Text(), start, length);
             },
             true, cs);
       } else if (k == kConcSortContextWord) {
-        strings_from(
+        line_pieces(
             [](const TConcordanceEntry& line) {
-              if (line.OtherContextWords().Count() == 0) return UStringView();
+              if (line.OtherContextWords().Count() == 0) return TLineText();
               const TSortInfoRec r = line.OtherContextWords().Record(0);
               return Piece(line.Text(), int32_t(line.Data().midpoint) + r.start_position, r.coll_length);
             },
@@ -418,7 +443,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
           return int64_t(HighlightCount(const_cast<TConcordanceEntry&>(line)));
         });
       } else if (k == kConcSortWholeLine) {
-        strings_from([](const TConcordanceEntry& line) { return line.Text(); }, true, false);
+        line_pieces([](const TConcordanceEntry& line) { return line.Text(); }, true, false);
       } else {  // kConcSortBytePosition
         ints_from([](const TConcordanceEntry& line) { return line.Data().byte_position; });
       }
@@ -534,7 +559,8 @@ void TConcordanceList::RemoveStopWord(UStringView word, int32_t total, int32_t i
     if (!line || GetDeleted(i)) continue;
     const auto [start, length] = SpanWordExtent(*line, kSpanCentre);
     if (length <= 0) continue;
-    if (CompareStringsLocale(lcid, false, Piece(line->Text(), start, length), word) == 0 && DeleteOne(i, true))
+    if (CompareStringsLocale(lcid, false, TLineTextWide(Piece(line->Text(), start, length)), word) == 0 &&
+        DeleteOne(i, true))
       ++stoplist_tokens;
   }
 }
@@ -573,17 +599,18 @@ void TConcordanceList::RemoveDuplicates(TDuplicatesResult& result, const TDuplic
   // hash are ever compared, and then only with the first line of each class.
   const int n = Count();
   TDuplicateClasses classes(static_cast<size_t>(std::max(n, 0)));
+  TLineTextWide wide;
   for (int i = 0; i < n; ++i) {
     const TConcordanceEntry* line = Line(i);
     if (!line || GetDeleted(i)) continue;
     if (progress && n >= 100 && i % (n / 100) == 0) progress(static_cast<int32_t>(int64_t(i) * 100 / n), true);
     const int32_t mid = line->Data().midpoint;
     const size_t start = static_cast<size_t>(std::max(0, mid - 250));
-    const UStringView text = line->Text();
+    const TLineText text = line->Text();
     // A long line compares its window, a short one its whole text: the marker keeps the two
-    // kinds apart, as the comparison does.
+    // kinds apart, as the comparison does. The hash is of the characters, whatever form keeps them.
     const bool windowed = text.size() >= start + 500;
-    const UStringView key = windowed ? text.substr(start, 500) : text;
+    const UStringView key = wide.Assign(windowed ? text.substr(start, 500) : text);
     const uint32_t group_mid = static_cast<uint32_t>(windowed ? mid : -1 - mid);
     const uint64_t hash = std::hash<UStringView>()(key) ^ (uint64_t{group_mid} * 0xC2B2AE3D27D4EB4Full);
     const int32_t first = classes.FirstEqual(i, hash, [&](int32_t earlier) { return line->IsDuplicateOf(*Get(earlier)); });

@@ -222,7 +222,7 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   TConcordanceListDocument& doc = *document_;
   const TConcordanceLineData& d = line.Data();
   TLayout l;
-  l.text = UString(line.Text());
+  l.text = line.Text().ToUString();
   for (char16_t& c : l.text) c = Restored(c);
   l.midpoint = d.midpoint;
   l.sw = {line.SearchWordStart(), d.hit_characters};
@@ -427,7 +427,7 @@ void TConcordanceList::CellTextForSearch(int column, int index, TGrid_data_rec& 
     TVXBaseLemmaMatchCapableList::CellTextForSearch(column, index, scratch, out);
     return;
   }
-  out.assign(line->Text());
+  line->Text().AssignTo(out);
 }
 
 void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
@@ -520,7 +520,7 @@ bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceLis
                             UString& work, UString& centre) {
   if (line.TagPositions().Count() > 0) return false;
   const TConcordanceLineData& d = line.Data();
-  const UStringView text = line.Text();
+  const TLineText text = line.Text();
   int32_t size = static_cast<int32_t>(text.size());
   int32_t from = 0;
   TExtent sw{line.SearchWordStart(), d.hit_characters};
@@ -532,7 +532,7 @@ bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceLis
     size = shown;
   }
   ClipExtent(sw, size);
-  work.assign(text.substr(static_cast<size_t>(from), static_cast<size_t>(size)));
+  text.substr(static_cast<size_t>(from), static_cast<size_t>(size)).AssignTo(work);
   const int32_t fattest = std::min(fattest_hit, kMaxLineWidth);
   if (doc.SearchWordPadding() && fattest > sw.length) {
     const int32_t at = sw.start + sw.length;

@@ -661,9 +661,9 @@ int32_t ModifyConcordanceSourceTexts(TConcordanceList& list, TLinzoraFilenamelis
       c.line = i + 1;
       c.byte_position = d.byte_position;
       c.hit_characters = d.hit_characters;
-      const UStringView shown = line->Text();
+      const TLineText shown = line->Text();
       const int32_t start = std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(shown.size()));
-      c.hit_text = UString(shown.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0, d.hit_characters))));
+      c.hit_text = shown.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0, d.hit_characters))).ToUString();
       if (set) {
         c.set_text = UString(line->SetText());
         if (c.set_text.empty()) continue;

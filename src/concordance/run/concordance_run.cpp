@@ -20,7 +20,7 @@ int64_t PendingLineBytes(const TTextOutcome& text) {
   int64_t bytes = 0;
   for (const TCandidateLine& c : text.lines)
     bytes += static_cast<int64_t>(sizeof(TCandidateLine)) +
-             (c.line ? static_cast<int64_t>(sizeof(TConcordanceEntry)) + 2 * static_cast<int64_t>(c.line->Text().size())
+             (c.line ? static_cast<int64_t>(sizeof(TConcordanceEntry)) + static_cast<int64_t>(c.line->Text().StoredBytes())
                      : 0);
   return bytes;
 }
@@ -155,7 +155,7 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
     if (gap_on && last_hit_word_num_ >= 0 &&
         static_cast<int64_t>(word_num) - last_hit_word_num_ <= settings_.allowed_word_gap)
       continue;
-    if (filter_ && !filter_->Keep(line.Text(), line.Data().midpoint, line.Data().hit_characters,
+    if (filter_ && !filter_->Keep(TLineTextWide(line.Text()), line.Data().midpoint, line.Data().hit_characters,
                                   line.Data().byte_position, settings_.lcid, file_name)) {
       ++result_.filter_refusals;
       continue;

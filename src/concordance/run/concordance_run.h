@@ -9,7 +9,7 @@
 //   - Workers take texts in order and run ahead of the committer within a window bounded by
 //     memory: a worker starts text k only while k lies fewer than texts_ahead texts past the
 //     oldest uncommitted one and the lines of texts read but not yet committed take fewer than
-//     pending_bytes_budget bytes (each line counted as its text, 2 bytes a unit, plus the entry).
+//     pending_bytes_budget bytes (each line counted as its text as kept, plus the entry).
 //     The oldest uncommitted text is always either being read or done, so the run never waits on
 //     itself; a worker descheduled on a busy machine holds the others back only once the window
 //     is full. Before a worker starts text k it looks at the token: a stop ends the run before k
@@ -132,8 +132,8 @@ struct TConcordanceRunResult {
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;
 
-// What a text's candidate lines hold while they wait for the committer: their texts (2 bytes a
-// unit) and their entries.
+// What a text's candidate lines hold while they wait for the committer: their texts as kept
+// (a byte or two a character) and their entries.
 int64_t PendingLineBytes(const TTextOutcome& text);
 
 // The limit test: enough lines once count >= items x wanted (64-bit, exact).

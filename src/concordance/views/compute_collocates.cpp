@@ -26,10 +26,10 @@ UString SearchWordAsShownInLine(const TConcordanceEntry& line, const TSearch_wor
   const int64_t starts = line.Data().midpoint;
   UString text;
   if (starts >= 1 && ShownFormCanComeFromLine(item, lemma_list_loaded)) {
-    const UStringView t = line.Text();
+    const TLineText t = line.Text();
     const int64_t from = std::min<int64_t>(starts, static_cast<int64_t>(t.size()));
     const int64_t to = std::clamp<int64_t>(starts + line.Data().hit_characters, from, static_cast<int64_t>(t.size()));
-    text = UString(t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
+    text = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)).ToUString();
   } else {
     text = item.plain_sw;
   }

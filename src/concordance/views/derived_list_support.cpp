@@ -32,8 +32,8 @@ bool ReadTextInWidth(TStream& s, const TVXBaseHolder* holder, std::optional<UStr
 UString CountingWordAt(const TConcordanceEntry& line, int span_position, const TDerivedCountSettings& settings) {
   const auto [start, length] = SpanWordExtent(line, span_position);
   if (length <= 0) return UString();
-  const UStringView word = line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length));
-  return settings.keep_case ? UString(word) : UpperCaseU(word, settings.lcid);
+  const TLineText word = line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length));
+  return settings.keep_case ? word.ToUString() : UpperCaseU(TLineTextWide(word), settings.lcid);
 }
 
 namespace {
@@ -124,15 +124,15 @@ int32_t TCountingWords::Of(UStringView raw) {
 int32_t TCountingWords::AtRecord(const TConcordanceEntry& line, const TSortInfoRec& r) {
   // The word's extent as SpanWordExtent gives it: clamped to the text, none outside it.
   if (r.coll_length <= 0) return -1;
-  const UStringView text = line.Text();
+  const TLineText text = line.Text();
   const int64_t start = int64_t(line.Data().midpoint) + r.start_position;
   const int64_t size = static_cast<int64_t>(text.size());
   if (start < 0 || start >= size) return -1;
-  return Of(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::min<int64_t>(r.coll_length, size - start))));
+  return Of(wide_.Assign(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::min<int64_t>(r.coll_length, size - start)))));
 }
 
 int32_t TCountingWords::At(const TConcordanceEntry& line, int span_position) {
   const auto [start, length] = SpanWordExtent(line, span_position);
   if (length <= 0) return -1;
-  return Of(line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+  return Of(wide_.Assign(line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length))));
 }

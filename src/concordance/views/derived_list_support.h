@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "concordance/lines/line_text.h"
 #include "platform/rtl/ustring.h"
 #include "platform/text/text_services.h"
 
@@ -92,4 +93,5 @@ class TCountingWords {
   std::u16string raw_chars_;
   std::unordered_map<UString, int32_t, Hash, std::equal_to<>> counted_;
   std::vector<UString> words_;
+  TLineTextWide wide_;  // the word being looked up, where its line keeps a byte a character
 };

@@ -125,7 +125,7 @@ bool TFormLinzora::ShowLineInViewer(int line_index) {
     OpenOrEditFile(file.full_filename);
     return true;
   }
-  const UStringView text = line->Text();
+  const TLineText text = line->Text();
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(text.size())));
   const UString hit(text.substr(start, static_cast<size_t>(std::max(d.hit_characters, 0))));
   TFormOneTextFileShower& viewer = TextViewer();

@@ -1,0 +1,100 @@
+// The many-texts benchmark the concordance benches share: a folder of texts (given, or 4,000
+// generated texts of 200 MB in all) run on 1, 2, 4 and 8 workers along one or more roads, each
+// run repeated until the machine's load before it is below 1.5 (at most BENCH_TRIES times, 3 by
+// default: the machine may be shared), with the load before and after each run printed.
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_load.h"
+#include "bench_texts.h"
+#include "platform/rtl/files.h"
+
+struct TFolderOfTexts {
+  std::vector<UString> names;
+  int64_t bytes = 0;
+  UString made;  // the generated folder, removed at the end; empty for a given one
+  ~TFolderOfTexts() {
+    if (made.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(made), ec);
+  }
+};
+
+// The texts under `given` (every file, in name order), or 4,000 generated ones of 20 to 80 KB
+// (200 MB in all), English-like with the quotes, dashes and accents of printed texts and the
+// word about once in 250 words.
+inline void FillFolderOfTexts(TFolderOfTexts& f, const char* given, const std::string& word) {
+  if (given) {
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(given, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      f.names.push_back(Utf8ToUtf16(it->path().string()));
+      f.bytes += static_cast<int64_t>(it->file_size(ec));
+    }
+    std::sort(f.names.begin(), f.names.end());
+    return;
+  }
+  f.made = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_folder_", u""));
+  ForceDirectories(f.made);
+  for (int32_t t = 0; t < 4000; ++t) {
+    const std::string text =
+        MakeText(20000 + static_cast<size_t>(t % 17) * 3750, 7000 + static_cast<uint32_t>(t), word, 250, true);
+    f.names.push_back(f.made + u"t" + IntToUStr(t) + u".txt");
+    SafeSaveBytes(f.names.back(), text.data(), static_cast<int64_t>(text.size()));
+    f.bytes += static_cast<int64_t>(text.size());
+  }
+}
+
+// Fills the folder and prints what it holds; false (with a message naming `program`) when it holds
+// no texts. Figures are printed line by line from here on, into a file too.
+inline bool OpenFolderOfTexts(TFolderOfTexts& f, const char* given, const std::string& word, const char* program) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  FillFolderOfTexts(f, given, word);
+  if (f.names.empty()) {
+    std::fprintf(stderr, "%s: no texts under %s\n", program, given);
+    return false;
+  }
+  std::printf("%zu texts, %.1f MB, word \"%s\"; %u cores\n", f.names.size(), f.bytes / 1e6, word.c_str(),
+              std::thread::hardware_concurrency());
+  return true;
+}
+
+// One road through the texts: its name and a run on so many workers answering its seconds.
+struct TFolderRoad {
+  const char* name;
+  std::function<double(int32_t workers)> run;
+};
+
+// Each road on 1, 2, 4 and 8 workers (BENCH_WORKERS=n: n alone), after one run that warms the
+// file cache.
+inline void RunRoadsOverWorkers(const std::vector<TFolderRoad>& roads) {
+  const int tries = std::max(1, std::getenv("BENCH_TRIES") ? std::atoi(std::getenv("BENCH_TRIES")) : 3);
+  std::vector<int32_t> counts{1, 2, 4, 8};
+  if (const char* only = std::getenv("BENCH_WORKERS")) counts = {std::max(1, std::atoi(only))};
+  for (const TFolderRoad& road : roads) {
+    road.run(8);
+    double one = 0;
+    for (const int32_t workers : counts) {
+      double s = 0, before = 0, after = 0;
+      for (int t = 1; t <= tries; ++t) {
+        before = LoadNow();
+        s = road.run(workers);
+        after = LoadNow();
+        if (before < 1.5) break;
+        if (t < tries) std::printf("    (%s, %d worker(s): %.3f s at load %.2f; again)\n", road.name, workers, s, before);
+      }
+      if (one == 0) one = s;
+      std::printf("%-16s %d worker(s): %7.3f s, %5.2fx one worker (load %.2f before, %.2f after%s)\n", road.name,
+                  workers, s, one / s, before, after, before < 1.5 ? "" : "; never below 1.5: the machine is busy");
+    }
+    if (one < 2.0) std::printf("    (one worker took under 2 s: give a larger folder for steadier figures)\n");
+  }
+}

@@ -1,0 +1,171 @@
+#include "concordance/lines/line_text.h"
+
+#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr uint32_t kLengthBits = 0x3FFFFFFF;
+constexpr uint32_t kOneByteFlag = 0x40000000;
+constexpr uint32_t kAsciiFlag = 0x80000000;
+
+// The byte that stands for c beyond ASCII; 0 when no byte does.
+uint8_t OneByteOf(char16_t c) {
+  if (c >= 0xA0 && c <= 0xFF) return static_cast<uint8_t>(c);
+  for (int b = 0; b < 32; ++b)
+    if (kLineTextC1Slots[b] == c) return static_cast<uint8_t>(0x80 + b);
+  return 0;
+}
+
+// Texts are taken eight units (or sixteen bytes) at a time where the processor has SSE2: a
+// stretch of plain Latin-1 (most of any Western text) is judged and narrowed or widened in a few
+// vector steps; only stretches holding 1252's punctuation or other characters are looked at unit
+// by unit. The tails, and processors without SSE2, take the unit-by-unit road throughout.
+#if defined(__SSE2__)
+constexpr size_t kStep = 8;
+
+// Of eight units: bit pairs set for those at or above 0x80, and for those that are not plain
+// Latin-1 (0x80-0x9F, or above 0xFF).
+inline void Judge(const char16_t* p, int& high, int& special) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i zero = _mm_setzero_si128();
+  high = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0x7F)), zero)) ^ 0xFFFF;
+  const __m128i above_ff = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0xFF)), zero);
+  const __m128i c1 = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x80)), _mm_set1_epi16(0x1F)), zero);
+  special = (_mm_movemask_epi8(above_ff) ^ 0xFFFF) | _mm_movemask_epi8(c1);
+}
+#endif
+
+}  // namespace
+
+TLineTextForm LineTextFormOf(UStringView text) {
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  bool high = false;
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    high = high || h != 0;
+    if (special == 0) continue;
+    for (size_t k = i; k < i + kStep; ++k)
+      if (p[k] >= 0x80 && OneByteOf(p[k]) == 0) return TLineTextForm::kWide;
+  }
+#endif
+  for (; i < n; ++i) {
+    if (p[i] < 0x80) continue;
+    if (OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
+    high = true;
+  }
+  return high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
+}
+
+namespace {
+
+// n units of a text of one-byte form into bytes.
+void Narrow(const char16_t* p, size_t n, uint8_t* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    if (special == 0) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+    } else {
+      for (size_t k = i; k < i + kStep; ++k) out[k] = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+}
+
+// n bytes of the one-byte form into units.
+void Widen(const uint8_t* b, size_t n, char16_t* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  // Bytes 0x80-0x9F are the signed bytes below -0x60.
+  const __m128i below = _mm_set1_epi8(static_cast<char>(0xA0));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (_mm_movemask_epi8(_mm_cmplt_epi8(v, below)) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+    } else {
+      for (size_t k = i; k < i + 16; ++k) out[k] = kLineTextWiden[b[k]];
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = kLineTextWiden[b[i]];
+}
+
+}  // namespace
+
+void TLineText::CopyTo(char16_t* out) const {
+  if (form_ == TLineTextForm::kWide) {
+    if (size_) std::memcpy(out, Units(), size_ * sizeof(char16_t));
+    return;
+  }
+  Widen(Bytes(), size_, out);
+}
+
+void TLineText::AssignTo(UString& out) const {
+  out.resize(size_);
+  CopyTo(out.data());
+}
+
+void TLineText::AppendTo(UString& out) const {
+  const size_t at = out.size();
+  out.resize(at + size_);
+  CopyTo(out.data() + at);
+}
+
+bool TLineText::operator==(const TLineText& other) const {
+  if (size_ != other.size_) return false;
+  if (size_ == 0) return true;
+  if (OneByte() && other.OneByte()) return std::memcmp(Bytes(), other.Bytes(), size_) == 0;
+  if (!OneByte() && !other.OneByte()) return std::memcmp(Units(), other.Units(), size_ * sizeof(char16_t)) == 0;
+  const TLineText& narrow = OneByte() ? *this : other;
+  const TLineText& wide = OneByte() ? other : *this;
+  for (size_t i = 0; i < size_; ++i)
+    if (kLineTextWiden[narrow.Bytes()[i]] != wide.Units()[i]) return false;
+  return true;
+}
+
+void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
+  const size_t n = text.size();
+  uint32_t header = static_cast<uint32_t>(n) & kLengthBits;
+  if (form != TLineTextForm::kWide) header |= kOneByteFlag;
+  if (form == TLineTextForm::kAscii) header |= kAsciiFlag;
+  std::memcpy(block, &header, sizeof header);
+  char* at = block + sizeof header;
+  if (form == TLineTextForm::kWide) {
+    if (n) std::memcpy(at, text.data(), n * sizeof(char16_t));
+    return;
+  }
+  auto* out = reinterpret_cast<uint8_t*>(at);
+  Narrow(text.data(), n, out);
+}
+
+void FillLineTextBlock(char* block, TLineText text) {
+  uint32_t header = static_cast<uint32_t>(text.size()) & kLengthBits;
+  if (text.OneByte()) header |= kOneByteFlag;
+  if (text.Form() == TLineTextForm::kAscii) header |= kAsciiFlag;
+  std::memcpy(block, &header, sizeof header);
+  if (!text.empty()) std::memcpy(block + sizeof header, text.Bytes(), text.StoredBytes() - sizeof header);
+}
+
+TLineText LineTextOfBlock(const char* block) {
+  if (!block) return TLineText();
+  uint32_t header = 0;
+  std::memcpy(&header, block, sizeof header);
+  const size_t n = header & kLengthBits;
+  const char* at = block + sizeof header;
+  if (!(header & kOneByteFlag)) return TLineText(UStringView(reinterpret_cast<const char16_t*>(at), n));
+  return TLineText(reinterpret_cast<const uint8_t*>(at), n,
+                   (header & kAsciiFlag) ? TLineTextForm::kAscii : TLineTextForm::kNarrow);
+}
