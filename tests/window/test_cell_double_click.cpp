@@ -101,8 +101,8 @@ TEST_F(CellDoubleClick, ConcordanceCells) {
   ASSERT_TRUE(Main().TextViewer().isVisible());
   EXPECT_EQ(Main().TextViewer().windowTitle(), ToQString(ExtractFileName(text)));
   EXPECT_EQ(Main().TextViewer().View()->textCursor().selectedText().toLower(),
-            ToQString(LowerCaseU(Lines().Line(1)->Text().substr(static_cast<size_t>(Lines().Line(1)->SearchWordStart()),
-                                                                 static_cast<size_t>(Lines().Line(1)->Data().hit_characters)))));
+            ToQString(LowerCaseU(UString(Lines().Line(1)->Text().substr(static_cast<size_t>(Lines().Line(1)->SearchWordStart()),
+                                                                         static_cast<size_t>(Lines().Line(1)->Data().hit_characters))))));
   EXPECT_TRUE(launcher.edited.empty());
   EXPECT_FALSE(Doc().fSettings.FetchingLineTexts());
   Main().TextViewer().hide();

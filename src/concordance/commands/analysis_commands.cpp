@@ -209,7 +209,8 @@ UString PlayMediaOfLine(T_WholeLinzoraHolder& doc, int row, int column, TLineMed
     // A look-up that failed for want of settings says so at once; otherwise the line itself,
     // then its text, may hold the mark.
     if (!found.found && found.code == 0) {
-      TLineMediaLookup next = media.FindMediaForConcordanceLine(line->Text(), file, widening);
+      const TLineTextWide text(line->Text());
+      TLineMediaLookup next = media.FindMediaForConcordanceLine(text, file, widening);
       if (!next.found) {
         const UString mark = media.MediaMarkBeforeHit(file, line->Data().byte_position);
         if (!mark.empty()) next = media.FindMediaForConcordanceLine(mark, file, widening);

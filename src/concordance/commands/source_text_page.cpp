@@ -104,7 +104,8 @@ TLineSource SourceTextOfLine(const TConcordanceList& lines, int index) {
   s.full_name = lines.SourceFileName(d.filename_num_original);
   s.byte_position = d.byte_position;
   s.hit_characters = std::max(0, d.hit_characters);
-  const UStringView shown = line->Text();
+  const TLineTextWide shown_text(line->Text());
+  const UStringView shown = shown_text;
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0,
                                                                static_cast<int32_t>(shown.size())));
   s.hit_text = UString(shown.substr(start, static_cast<size_t>(s.hit_characters)));

@@ -61,7 +61,10 @@ int WalkFrom(TVXBaseDataClass& list, UStringView typed, bool case_sensitive, int
     bool hit = false;
     if (lines) {
       const TConcordanceEntry* line = lines->Line(i);
-      if (line) hit = BeginsWith(Piece(line->Text(), SortWordOfLine(*lines, *line)), typed, folded, case_sensitive);
+      if (line) {
+        const TLineTextWide text(line->Text());
+        hit = BeginsWith(Piece(text, SortWordOfLine(*lines, *line)), typed, folded, case_sensitive);
+      }
     } else {
       hit = BeginsWith(TypedSearchWordOfRow(list, i), typed, folded, case_sensitive);
     }
@@ -89,7 +92,9 @@ UString TypedSearchWordOfRow(TVXBaseDataClass& list, int index) {
   if (index < 0 || index >= list.Count()) return UString();
   if (auto* lines = dynamic_cast<TConcordanceList*>(&list)) {
     const TConcordanceEntry* line = lines->Line(index);
-    return line ? UString(Piece(line->Text(), SortWordOfLine(*lines, *line))) : UString();
+    if (!line) return UString();
+    const TLineTextWide text(line->Text());
+    return UString(Piece(text, SortWordOfLine(*lines, *line)));
   }
   const TVXBaseListObject* e = list.Get(index);
   if (!e) return UString();
