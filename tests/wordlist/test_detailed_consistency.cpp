@@ -17,7 +17,7 @@ namespace {
 
 using analysistest::NewDoc;
 
-struct TListSpec {
+struct TListPlan {
   const char16_t* file;
   std::vector<std::pair<const char16_t*, int>> words;  // word, frequency (texts 2 each)
   std::vector<const char16_t*> texts;
@@ -31,9 +31,9 @@ class DetailedConsistency : public testing::Test {
     global_panic_state = kPanicNone;
   }
 
-  UString Save(const TListSpec& spec) {
+  UString Save(const TListPlan& plan) {
     auto doc = NewDoc();
-    for (const auto& [w, f] : spec.words) {
+    for (const auto& [w, f] : plan.words) {
       TWordlistData d;
       d.word = w;
       d.frequency = f;
@@ -41,19 +41,19 @@ class DetailedConsistency : public testing::Test {
       doc->Words().AddRow(d);
     }
     int32_t running = 0;
-    for (const auto& w : spec.words) running += w.second;
-    for (const char16_t* t : spec.texts) {
+    for (const auto& w : plan.words) running += w.second;
+    for (const char16_t* t : plan.texts) {
       TOne_text_stats_rec rec;
       rec.name = t;
-      rec.data.running_words = running / static_cast<int32_t>(spec.texts.size());
+      rec.data.running_words = running / static_cast<int32_t>(plan.texts.size());
       doc->Stats().Add(new TStatsEntry(rec, false, &doc->Stats()));
     }
     doc->Stats().Overall_stats.data.running_words = running;
-    doc->Stats().Overall_stats.data.types = static_cast<int32_t>(spec.words.size());
+    doc->Stats().Overall_stats.data.types = static_cast<int32_t>(plan.words.size());
     TTextsett_rec32 ts = doc->TextSettings();
-    ts.SetLCID(spec.lcid);
+    ts.SetLCID(plan.lcid);
     doc->SetTextSettings(ts);
-    const UString name = tmp.Path() + spec.file;
+    const UString name = tmp.Path() + plan.file;
     EXPECT_TRUE(doc->SaveToFile(name, 0, 0, 0));
     return name;
   }
