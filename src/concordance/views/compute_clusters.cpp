@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "concordance/views/clusters_list.h"
+#include "concordance/views/derived_line_words.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/vx_runtime.h"
@@ -69,17 +70,10 @@ class TRunCounter {
     return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
   }
   static uint64_t Final(uint64_t hash) { return hash ^ (hash >> 29); }
-  void Reserve(size_t lines) {
-    words_.reserve(lines * width_);
-    barriers_.reserve(lines * width_);
-  }
-  // A new line's row: width words (-1 where there is none) and the boundary after each.
-  int32_t* NewRow(uint8_t*& barriers) {
-    const size_t at = words_.size();
-    words_.resize(at + width_, -1);
-    barriers_.resize(at + width_, 0);
-    barriers = barriers_.data() + at;
-    return words_.data() + at;
+  // Every line's row: width words (-1 where there is none) and the boundary after each.
+  void TakeRows(std::vector<int32_t> words, std::vector<uint8_t> barriers) {
+    words_ = std::move(words);
+    barriers_ = std::move(barriers);
   }
   const int32_t* Words(const TNote& n) const { return words_.data() + n.line * width_ + n.start; }
 
@@ -296,21 +290,20 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   if (n_lines == 0) return false;
   TCountingWords words(settings.count);
   TRunCounter counts(right_end - left_start);
-  counts.Reserve(static_cast<size_t>(n_lines));
-  for (int i = 0; i < n_lines; ++i) {
-    if (StopRequested(kPanicStopNow)) break;
-    if (lines.GetDeleted(i)) continue;
-    const TConcordanceEntry* line = lines.Line(i);
-    if (!line || line->Text().empty()) continue;
-    if ((i & 1023) == 0) MyYieldProcess();
+  {
     // Only the positions a cluster can reach are fetched.
-    uint8_t* barriers = nullptr;
-    int32_t* const ids = counts.NewRow(barriers);
-    for (int p = left_start; p < right_end; ++p) {
-      const TSortInfoRec r = WordAtSpanPosition(*line, p);
-      ids[p - left_start] = words.AtRecord(*line, r);
-      barriers[p - left_start] = r.barrier;
-    }
+    TLineWordRows rows;
+    FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
+                   [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
+                                           uint8_t* barriers) {
+                     for (int p = left_start; p < right_end; ++p) {
+                       const TSortInfoRec r = WordAtSpanPosition(line, p);
+                       ids[p - left_start] = w.AtRecord(line, r);
+                       barriers[p - left_start] = r.barrier;
+                     }
+                   },
+                   rows);
+    counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
   std::vector<THolder> holders;
