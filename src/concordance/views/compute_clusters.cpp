@@ -12,6 +12,7 @@
 #include "concordance/views/derived_line_words.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_runtime.h"
 
 void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_start, int& right_end) {
@@ -328,41 +329,45 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                        holders.push_back(h);
                      });
   }
-  std::vector<UString> texts;
-  for (THolder& h : holders) {
-    texts.push_back(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
-    h.length = ClusterWordCount(texts.back());
-  }
+  // Each row's text and the key it is sorted by, made on the workers.
+  std::vector<UString> texts(holders.size());
   // Most frequent first, then by text: the first eight characters of each text are compared as
-  // two numbers, the rest only when those are equal.
+  // two numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
+  // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
     uint64_t head[2];
     int32_t frequency;
     uint32_t index;
   };
   std::vector<TOrderKey> keys(holders.size());
-  for (size_t k = 0; k < keys.size(); ++k) {
-    const UString& t = texts[k];
-    uint64_t head[2] = {0, 0};
-    for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-    keys[k] = {{head[0], head[1]}, holders[k].frequency, static_cast<uint32_t>(k)};
-  }
-  std::sort(keys.begin(), keys.end(), [&](const TOrderKey& a, const TOrderKey& b) {
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      THolder& h = holders[k];
+      UString& t = texts[k];
+      t = TextOf(words, id_pool.data() + h.ids_at, h.ids_count);
+      h.length = ClusterWordCount(t);
+      uint64_t head[2] = {0, 0};
+      for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+      keys[k] = {{head[0], head[1]}, h.frequency, static_cast<uint32_t>(k)};
+    }
+  });
+  ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
     if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-    return texts[a.index] < texts[b.index];
+    if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
+    return a.index < b.index;
   });
   {
     // Rows in their order from here on, so that what follows reads them in turn.
-    std::vector<THolder> h2;
-    std::vector<UString> t2;
-    h2.reserve(keys.size());
-    t2.reserve(keys.size());
-    for (const TOrderKey& k : keys) {
-      h2.push_back(std::move(holders[k.index]));
-      t2.push_back(std::move(texts[k.index]));
-    }
+    std::vector<THolder> h2(keys.size());
+    std::vector<UString> t2(keys.size());
+    ParallelFor(settings.threads, keys.size(), [&](size_t from, size_t to) {
+      for (size_t k = from; k < to; ++k) {
+        h2[k] = holders[keys[k].index];
+        t2[k] = std::move(texts[keys[k].index]);
+      }
+    });
     holders = std::move(h2);
     texts = std::move(t2);
   }

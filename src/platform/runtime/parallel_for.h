@@ -45,3 +45,41 @@ template <typename F>
 void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
   ParallelForPieces(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
 }
+
+// Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
+// round. `less` must tell any two items apart (no two equivalent), so that the order is the one
+// a sort on one worker gives.
+template <typename T, typename Less>
+void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size_t{1} << 14) {
+  const size_t pieces = ParallelPieces(threads, v.size(), grain);
+  if (pieces <= 1) {
+    std::sort(v.begin(), v.end(), less);
+    return;
+  }
+  std::vector<size_t> at(pieces + 1);
+  for (size_t p = 0; p <= pieces; ++p) at[p] = v.size() * p / pieces;
+  ParallelForPieces(
+      static_cast<int>(pieces), pieces,
+      [&](size_t, size_t b, size_t e) {
+        for (size_t p = b; p < e; ++p) std::sort(v.begin() + at[p], v.begin() + at[p + 1], less);
+      },
+      1);
+  std::vector<T> out(v.size());
+  for (size_t width = 1; width < pieces; width *= 2) {
+    const size_t pairs = (pieces + 2 * width - 1) / (2 * width);
+    ParallelForPieces(
+        static_cast<int>(pairs), pairs,
+        [&](size_t, size_t b, size_t e) {
+          for (size_t k = b; k < e; ++k) {
+            const size_t first = at[k * 2 * width];
+            const size_t middle = at[std::min(pieces, k * 2 * width + width)];
+            const size_t last = at[std::min(pieces, (k + 1) * 2 * width)];
+            std::merge(std::make_move_iterator(v.begin() + first), std::make_move_iterator(v.begin() + middle),
+                       std::make_move_iterator(v.begin() + middle), std::make_move_iterator(v.begin() + last),
+                       out.begin() + first, less);
+          }
+        },
+        1);
+    v.swap(out);
+  }
+}
