@@ -47,8 +47,9 @@ void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
 }
 
 // Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
-// round. `less` must tell any two items apart (no two equivalent), so that the order is the one
-// a sort on one worker gives.
+// round, each merge cut into parts that the workers share (a part of the first run with the
+// items of the second that fall among it). `less` must tell any two items apart (no two
+// equivalent), so that the order is the one a sort on one worker gives.
 template <typename T, typename Less>
 void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size_t{1} << 14) {
   const size_t pieces = ParallelPieces(threads, v.size(), grain);
@@ -64,19 +65,40 @@ void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size
         for (size_t p = b; p < e; ++p) std::sort(v.begin() + at[p], v.begin() + at[p + 1], less);
       },
       1);
+  struct TPart {
+    size_t a, a_end, b, b_end;  // [a, a_end) of the first run and [b, b_end) of the second
+    size_t out;                 // where the part goes: after every item of both runs before it
+  };
   std::vector<T> out(v.size());
+  std::vector<TPart> parts;
   for (size_t width = 1; width < pieces; width *= 2) {
+    parts.clear();
     const size_t pairs = (pieces + 2 * width - 1) / (2 * width);
+    const size_t cuts = std::max<size_t>(1, pieces / pairs);
+    for (size_t k = 0; k < pairs; ++k) {
+      const size_t first = at[k * 2 * width];
+      const size_t middle = at[std::min(pieces, k * 2 * width + width)];
+      const size_t last = at[std::min(pieces, (k + 1) * 2 * width)];
+      size_t a = first, b = middle;
+      for (size_t j = 1; j <= cuts; ++j) {
+        const size_t a_end = j == cuts ? middle : first + (middle - first) * j / cuts;
+        const size_t b_end =
+            j == cuts || a_end == middle ? last
+                      : static_cast<size_t>(std::lower_bound(v.begin() + middle, v.begin() + last, v[a_end], less) -
+                                            v.begin());
+        parts.push_back({a, a_end, b, b_end, a + (b - middle)});
+        a = a_end;
+        b = b_end;
+      }
+    }
     ParallelForPieces(
-        static_cast<int>(pairs), pairs,
-        [&](size_t, size_t b, size_t e) {
-          for (size_t k = b; k < e; ++k) {
-            const size_t first = at[k * 2 * width];
-            const size_t middle = at[std::min(pieces, k * 2 * width + width)];
-            const size_t last = at[std::min(pieces, (k + 1) * 2 * width)];
-            std::merge(std::make_move_iterator(v.begin() + first), std::make_move_iterator(v.begin() + middle),
-                       std::make_move_iterator(v.begin() + middle), std::make_move_iterator(v.begin() + last),
-                       out.begin() + first, less);
+        threads, parts.size(),
+        [&](size_t, size_t from, size_t to) {
+          for (size_t k = from; k < to; ++k) {
+            const TPart& q = parts[k];
+            std::merge(std::make_move_iterator(v.begin() + q.a), std::make_move_iterator(v.begin() + q.a_end),
+                       std::make_move_iterator(v.begin() + q.b), std::make_move_iterator(v.begin() + q.b_end),
+                       out.begin() + q.out, less);
           }
         },
         1);
