@@ -83,9 +83,10 @@ class TRunCounter {
   // count below the minimum. A run fails at a position without a word or, but for its last
   // word, at a boundary at or above stop_at (stop_at 0: any boundary). filtered: only runs
   // whose start held a run one word shorter that reached the minimum are noted. Afterwards the
-  // starts of the runs that reached it are marked for the next size.
+  // starts of the runs that reached it are marked for the next size. threads: the workers that
+  // share the counting; any number reports the same runs in the same order.
   template <class F>
-  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, F f) {
+  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, int threads, F f) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
     // The two note buffers are kept from size to size.
     std::vector<TNote>& notes = notes_;
@@ -129,60 +130,77 @@ class TRunCounter {
     }
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
-    int32_t highest_below = 0;
     std::fill(reached_.begin(), reached_.end(), 0);
-    // first..last: the notes of one run.
-    auto report = [&](const TNote* first, const TNote* last) {
-      const int32_t count = static_cast<int32_t>(last - first);
-      if (count < min_count) highest_below = std::max(highest_below, count);
-      else
-        for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
-      f(*first, count);
+    // The first-pass buckets are shared among the workers, each keeping the runs it found in
+    // bucket order; they are reported in that order afterwards, as one worker reports them. A
+    // run below the minimum only matters for the highest count: a worker leaves out those no
+    // higher than its own highest so far, which leaves the overall highest as it is.
+    struct TFound {
+      TNote first;
+      int32_t count;
     };
-    std::vector<TNote> part;
-    std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
-    auto small_buckets = [&](auto each) {
-      for (size_t b1 = 0; b1 + 1 < at1.size(); ++b1) {
-        TNote* from = sorted.data() + at1[b1];
-        TNote* to = sorted.data() + at1[b1 + 1];
-        if (bits2 == 0) {
-          each(from, to);
-          continue;
-        }
-        std::fill(at2.begin(), at2.end(), 0);
-        for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
-        for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
-        part.resize(static_cast<size_t>(to - from));
-        std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
-        for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
-        for (size_t b = 0; b + 1 < at2.size(); ++b) each(part.data() + at2[b], part.data() + at2[b + 1]);
-      }
-    };
-    small_buckets([&](TNote* first, TNote* last) {
-      std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
-      for (TNote* g = first; g < last;) {
-        TNote* end = g + 1;
-        while (end < last && end->hash == g->hash) ++end;
-        const int32_t n = static_cast<int32_t>(end - g);
-        if (n < min_count && n <= highest_below) {
-          // Neither a row nor a new highest count, whatever the group holds.
-        } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
-          report(g, end);
-        } else {
-          // Different runs of one hash: their words decide.
-          std::sort(g, end, [&](const TNote& x, const TNote& y) {
-            return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
-          });
-          for (TNote* h = g; h < end;) {
-            TNote* h_end = h + 1;
-            while (h_end < end && same(*h_end, *h)) ++h_end;
-            report(h, h_end);
-            h = h_end;
+    const size_t buckets = at1.size() - 1;
+    const size_t pieces = ParallelPieces(threads, buckets, 16);
+    std::vector<std::vector<TFound>> found(pieces);
+    ParallelForPieces(
+        threads, buckets,
+        [&](size_t piece, size_t b_from, size_t b_to) {
+          std::vector<TFound>& out = found[piece];
+          int32_t highest_below = 0;
+          // first..last: the notes of one run.
+          auto report = [&](const TNote* first, const TNote* last) {
+            const int32_t count = static_cast<int32_t>(last - first);
+            if (count < min_count) highest_below = std::max(highest_below, count);
+            else
+              for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
+            out.push_back({*first, count});
+          };
+          auto one_bucket = [&](TNote* first, TNote* last) {
+            std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
+            for (TNote* g = first; g < last;) {
+              TNote* end = g + 1;
+              while (end < last && end->hash == g->hash) ++end;
+              const int32_t n = static_cast<int32_t>(end - g);
+              if (n < min_count && n <= highest_below) {
+                // Neither a row nor a new highest count, whatever the group holds.
+              } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
+                report(g, end);
+              } else {
+                // Different runs of one hash: their words decide.
+                std::sort(g, end, [&](const TNote& x, const TNote& y) {
+                  return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
+                });
+                for (TNote* h = g; h < end;) {
+                  TNote* h_end = h + 1;
+                  while (h_end < end && same(*h_end, *h)) ++h_end;
+                  report(h, h_end);
+                  h = h_end;
+                }
+              }
+              g = end;
+            }
+          };
+          std::vector<TNote> part;
+          std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
+          for (size_t b1 = b_from; b1 < b_to; ++b1) {
+            TNote* from = sorted.data() + at1[b1];
+            TNote* to = sorted.data() + at1[b1 + 1];
+            if (bits2 == 0) {
+              one_bucket(from, to);
+              continue;
+            }
+            std::fill(at2.begin(), at2.end(), 0);
+            for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
+            for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
+            part.resize(static_cast<size_t>(to - from));
+            std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
+            for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
+            for (size_t b = 0; b + 1 < at2.size(); ++b) one_bucket(part.data() + at2[b], part.data() + at2[b + 1]);
           }
-        }
-        g = end;
-      }
-    });
+        },
+        16);
+    for (const std::vector<TFound>& piece : found)
+      for (const TFound& r : piece) f(r.first, r.count);
   }
 
  private:
@@ -316,7 +334,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     if (StopRequested(kPanicStopNow)) break;
     MyYieldProcess();
     const bool filtered = size > smallest && min_count > 1;
-    counts.CountSize(size, settings.stop_at, filtered, min_count,
+    counts.CountSize(size, settings.stop_at, filtered, min_count, settings.threads,
                      [&](const TRunCounter::TNote& run, int32_t count) {
                        highest = std::max(highest, count);
                        if (count < min_count) return;
