@@ -10,6 +10,7 @@
 #include "model/text_reader.h"
 #include "model/tag_handler.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -176,6 +177,10 @@ void T_WholeLinzoraHolder::UpdateSettingsFromTextbuf(int code, TDocumentList* li
 
 void T_WholeLinzoraHolder::WriteSettingsToLog(bool success, UStringView caption) {
   AddToLogFile(VXRes(TVXRes::VXSettings) + UFormat(u": %s success: %s", {caption, success ? u"True" : u"False"}));
+}
+
+int32_t T_WholeLinzoraHolder::DerivedWorkers() const {
+  return fDerivedWorkers > 0 ? fDerivedWorkers : JobWorkerThreads(0);
 }
 
 TConcordanceWorkDoneRec T_WholeLinzoraHolder::WorkDone() const {

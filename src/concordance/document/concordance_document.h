@@ -254,6 +254,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   const std::vector<int32_t>& SWSFoundCounter() const { return fConcordanceList->sws_found_counter; }
   // The workers the latest run over texts read them with (0 before any run).
   int32_t RunWorkers() const { return fRunWorkers; }
+  // The workers the lists made from the lines count with: the latest run's choice, else the
+  // settings' one.
+  int32_t DerivedWorkers() const;
   TConcordanceWorkDoneRec WorkDone() const;
   void SetWorkDone(const TConcordanceWorkDoneRec& w);
   // Why the last read failed: the block and the byte offset (empty after a good read).
@@ -329,6 +332,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   std::set<int32_t> fConverted;  // run texts rewritten as UTF-16 before they were read
   int32_t fBatchCounter = 0;
   int32_t fRunWorkers = 0;
+  int32_t fDerivedWorkers = 0;  // the latest run's choice of workers; 0 before any run
 };
 
 // Bit n of an option byte.

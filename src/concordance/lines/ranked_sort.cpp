@@ -10,6 +10,8 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/runtime/parallel_for.h"
+
 TRankedSortLevel TRankedSortLevel::Strings(std::span<const UStringView> keys, TLCID lcid, bool case_sensitive,
                                            bool ascending) {
   TRankedSortLevel l;
@@ -62,33 +64,6 @@ size_t TRankedSortLevel::KeyCount() const {
 }
 
 namespace {
-
-// Runs fn(begin, end) over [0, count) cut into one piece per thread, each of at least `grain`
-// items (a thread costs more than a few thousand cheap steps); the calling thread takes the
-// first piece. An exception in any piece is thrown again here once all have finished.
-template <typename F>
-void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
-  const size_t pieces = std::min<size_t>(size_t(std::max(threads, 1)), std::max<size_t>(count / grain, 1));
-  if (pieces <= 1) {
-    fn(size_t(0), count);
-    return;
-  }
-  std::vector<std::exception_ptr> errors(pieces);
-  std::vector<std::thread> workers;
-  workers.reserve(pieces - 1);
-  auto run = [&](size_t p) {
-    try {
-      fn(count * p / pieces, count * (p + 1) / pieces);
-    } catch (...) {
-      errors[p] = std::current_exception();
-    }
-  };
-  for (size_t p = 1; p < pieces; ++p) workers.emplace_back(run, p);
-  run(0);
-  for (auto& w : workers) w.join();
-  for (auto& e : errors)
-    if (e) std::rethrow_exception(e);
-}
 
 uint64_t HashUnits(UStringView s) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ (uint64_t(s.size()) * 0x2545F4914F6CDD1Dull);

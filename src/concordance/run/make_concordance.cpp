@@ -140,6 +140,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   settings.one_item_at_a_time = one_search_word >= 0;
   settings.failure_ends_run = true;
   settings.threads = JobWorkerThreads(args.threads);
+  fDerivedWorkers = settings.threads;
   settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
   settings.lcid = LCID();
   settings.text_name = [&](int32_t k) {

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "concordance/views/clusters_list.h"
+#include "concordance/views/derived_line_words.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_runtime.h"
 
 void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_start, int& right_end) {
@@ -69,17 +71,10 @@ class TRunCounter {
     return (hash ^ static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
   }
   static uint64_t Final(uint64_t hash) { return hash ^ (hash >> 29); }
-  void Reserve(size_t lines) {
-    words_.reserve(lines * width_);
-    barriers_.reserve(lines * width_);
-  }
-  // A new line's row: width words (-1 where there is none) and the boundary after each.
-  int32_t* NewRow(uint8_t*& barriers) {
-    const size_t at = words_.size();
-    words_.resize(at + width_, -1);
-    barriers_.resize(at + width_, 0);
-    barriers = barriers_.data() + at;
-    return words_.data() + at;
+  // Every line's row: width words (-1 where there is none) and the boundary after each.
+  void TakeRows(std::vector<int32_t> words, std::vector<uint8_t> barriers) {
+    words_ = std::move(words);
+    barriers_ = std::move(barriers);
   }
   const int32_t* Words(const TNote& n) const { return words_.data() + n.line * width_ + n.start; }
 
@@ -88,9 +83,10 @@ class TRunCounter {
   // count below the minimum. A run fails at a position without a word or, but for its last
   // word, at a boundary at or above stop_at (stop_at 0: any boundary). filtered: only runs
   // whose start held a run one word shorter that reached the minimum are noted. Afterwards the
-  // starts of the runs that reached it are marked for the next size.
+  // starts of the runs that reached it are marked for the next size. threads: the workers that
+  // share the counting; any number reports the same runs in the same order.
   template <class F>
-  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, F f) {
+  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, int threads, F f) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
     // The two note buffers are kept from size to size.
     std::vector<TNote>& notes = notes_;
@@ -134,60 +130,77 @@ class TRunCounter {
     }
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
-    int32_t highest_below = 0;
     std::fill(reached_.begin(), reached_.end(), 0);
-    // first..last: the notes of one run.
-    auto report = [&](const TNote* first, const TNote* last) {
-      const int32_t count = static_cast<int32_t>(last - first);
-      if (count < min_count) highest_below = std::max(highest_below, count);
-      else
-        for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
-      f(*first, count);
+    // The first-pass buckets are shared among the workers, each keeping the runs it found in
+    // bucket order; they are reported in that order afterwards, as one worker reports them. A
+    // run below the minimum only matters for the highest count: a worker leaves out those no
+    // higher than its own highest so far, which leaves the overall highest as it is.
+    struct TFound {
+      TNote first;
+      int32_t count;
     };
-    std::vector<TNote> part;
-    std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
-    auto small_buckets = [&](auto each) {
-      for (size_t b1 = 0; b1 + 1 < at1.size(); ++b1) {
-        TNote* from = sorted.data() + at1[b1];
-        TNote* to = sorted.data() + at1[b1 + 1];
-        if (bits2 == 0) {
-          each(from, to);
-          continue;
-        }
-        std::fill(at2.begin(), at2.end(), 0);
-        for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
-        for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
-        part.resize(static_cast<size_t>(to - from));
-        std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
-        for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
-        for (size_t b = 0; b + 1 < at2.size(); ++b) each(part.data() + at2[b], part.data() + at2[b + 1]);
-      }
-    };
-    small_buckets([&](TNote* first, TNote* last) {
-      std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
-      for (TNote* g = first; g < last;) {
-        TNote* end = g + 1;
-        while (end < last && end->hash == g->hash) ++end;
-        const int32_t n = static_cast<int32_t>(end - g);
-        if (n < min_count && n <= highest_below) {
-          // Neither a row nor a new highest count, whatever the group holds.
-        } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
-          report(g, end);
-        } else {
-          // Different runs of one hash: their words decide.
-          std::sort(g, end, [&](const TNote& x, const TNote& y) {
-            return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
-          });
-          for (TNote* h = g; h < end;) {
-            TNote* h_end = h + 1;
-            while (h_end < end && same(*h_end, *h)) ++h_end;
-            report(h, h_end);
-            h = h_end;
+    const size_t buckets = at1.size() - 1;
+    const size_t pieces = ParallelPieces(threads, buckets, 16);
+    std::vector<std::vector<TFound>> found(pieces);
+    ParallelForPieces(
+        threads, buckets,
+        [&](size_t piece, size_t b_from, size_t b_to) {
+          std::vector<TFound>& out = found[piece];
+          int32_t highest_below = 0;
+          // first..last: the notes of one run.
+          auto report = [&](const TNote* first, const TNote* last) {
+            const int32_t count = static_cast<int32_t>(last - first);
+            if (count < min_count) highest_below = std::max(highest_below, count);
+            else
+              for (const TNote* n = first; n < last; ++n) reached_[n->line * width_ + n->start] = 1;
+            out.push_back({*first, count});
+          };
+          auto one_bucket = [&](TNote* first, TNote* last) {
+            std::sort(first, last, [](const TNote& x, const TNote& y) { return x.hash < y.hash; });
+            for (TNote* g = first; g < last;) {
+              TNote* end = g + 1;
+              while (end < last && end->hash == g->hash) ++end;
+              const int32_t n = static_cast<int32_t>(end - g);
+              if (n < min_count && n <= highest_below) {
+                // Neither a row nor a new highest count, whatever the group holds.
+              } else if (n == 1 || exact || std::all_of(g + 1, end, [&](const TNote& x) { return same(x, *g); })) {
+                report(g, end);
+              } else {
+                // Different runs of one hash: their words decide.
+                std::sort(g, end, [&](const TNote& x, const TNote& y) {
+                  return std::lexicographical_compare(Words(x), Words(x) + x.size, Words(y), Words(y) + y.size);
+                });
+                for (TNote* h = g; h < end;) {
+                  TNote* h_end = h + 1;
+                  while (h_end < end && same(*h_end, *h)) ++h_end;
+                  report(h, h_end);
+                  h = h_end;
+                }
+              }
+              g = end;
+            }
+          };
+          std::vector<TNote> part;
+          std::vector<uint32_t> at2((size_t{1} << bits2) + 1);
+          for (size_t b1 = b_from; b1 < b_to; ++b1) {
+            TNote* from = sorted.data() + at1[b1];
+            TNote* to = sorted.data() + at1[b1 + 1];
+            if (bits2 == 0) {
+              one_bucket(from, to);
+              continue;
+            }
+            std::fill(at2.begin(), at2.end(), 0);
+            for (TNote* n = from; n < to; ++n) ++at2[bucket2(n->hash) + 1];
+            for (size_t b = 1; b < at2.size(); ++b) at2[b] += at2[b - 1];
+            part.resize(static_cast<size_t>(to - from));
+            std::vector<uint32_t> fill(at2.begin(), at2.end() - 1);
+            for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
+            for (size_t b = 0; b + 1 < at2.size(); ++b) one_bucket(part.data() + at2[b], part.data() + at2[b + 1]);
           }
-        }
-        g = end;
-      }
-    });
+        },
+        16);
+    for (const std::vector<TFound>& piece : found)
+      for (const TFound& r : piece) f(r.first, r.count);
   }
 
  private:
@@ -296,21 +309,20 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   if (n_lines == 0) return false;
   TCountingWords words(settings.count);
   TRunCounter counts(right_end - left_start);
-  counts.Reserve(static_cast<size_t>(n_lines));
-  for (int i = 0; i < n_lines; ++i) {
-    if (StopRequested(kPanicStopNow)) break;
-    if (lines.GetDeleted(i)) continue;
-    const TConcordanceEntry* line = lines.Line(i);
-    if (!line || line->Text().empty()) continue;
-    if ((i & 1023) == 0) MyYieldProcess();
+  {
     // Only the positions a cluster can reach are fetched.
-    uint8_t* barriers = nullptr;
-    int32_t* const ids = counts.NewRow(barriers);
-    for (int p = left_start; p < right_end; ++p) {
-      const TSortInfoRec r = WordAtSpanPosition(*line, p);
-      ids[p - left_start] = words.AtRecord(*line, r);
-      barriers[p - left_start] = r.barrier;
-    }
+    TLineWordRows rows;
+    FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
+                   [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
+                                           uint8_t* barriers) {
+                     for (int p = left_start; p < right_end; ++p) {
+                       const TSortInfoRec r = WordAtSpanPosition(line, p);
+                       ids[p - left_start] = w.AtRecord(line, r);
+                       barriers[p - left_start] = r.barrier;
+                     }
+                   },
+                   rows);
+    counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
   std::vector<THolder> holders;
@@ -322,7 +334,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     if (StopRequested(kPanicStopNow)) break;
     MyYieldProcess();
     const bool filtered = size > smallest && min_count > 1;
-    counts.CountSize(size, settings.stop_at, filtered, min_count,
+    counts.CountSize(size, settings.stop_at, filtered, min_count, settings.threads,
                      [&](const TRunCounter::TNote& run, int32_t count) {
                        highest = std::max(highest, count);
                        if (count < min_count) return;
@@ -335,41 +347,45 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                        holders.push_back(h);
                      });
   }
-  std::vector<UString> texts;
-  for (THolder& h : holders) {
-    texts.push_back(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
-    h.length = ClusterWordCount(texts.back());
-  }
+  // Each row's text and the key it is sorted by, made on the workers.
+  std::vector<UString> texts(holders.size());
   // Most frequent first, then by text: the first eight characters of each text are compared as
-  // two numbers, the rest only when those are equal.
+  // two numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
+  // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
     uint64_t head[2];
     int32_t frequency;
     uint32_t index;
   };
   std::vector<TOrderKey> keys(holders.size());
-  for (size_t k = 0; k < keys.size(); ++k) {
-    const UString& t = texts[k];
-    uint64_t head[2] = {0, 0};
-    for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-    keys[k] = {{head[0], head[1]}, holders[k].frequency, static_cast<uint32_t>(k)};
-  }
-  std::sort(keys.begin(), keys.end(), [&](const TOrderKey& a, const TOrderKey& b) {
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      THolder& h = holders[k];
+      UString& t = texts[k];
+      t = TextOf(words, id_pool.data() + h.ids_at, h.ids_count);
+      h.length = ClusterWordCount(t);
+      uint64_t head[2] = {0, 0};
+      for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+      keys[k] = {{head[0], head[1]}, h.frequency, static_cast<uint32_t>(k)};
+    }
+  });
+  ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
     if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-    return texts[a.index] < texts[b.index];
+    if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
+    return a.index < b.index;
   });
   {
     // Rows in their order from here on, so that what follows reads them in turn.
-    std::vector<THolder> h2;
-    std::vector<UString> t2;
-    h2.reserve(keys.size());
-    t2.reserve(keys.size());
-    for (const TOrderKey& k : keys) {
-      h2.push_back(std::move(holders[k.index]));
-      t2.push_back(std::move(texts[k.index]));
-    }
+    std::vector<THolder> h2(keys.size());
+    std::vector<UString> t2(keys.size());
+    ParallelFor(settings.threads, keys.size(), [&](size_t from, size_t to) {
+      for (size_t k = from; k < to; ++k) {
+        h2[k] = holders[keys[k].index];
+        t2[k] = std::move(texts[keys[k].index]);
+      }
+    });
     holders = std::move(h2);
     texts = std::move(t2);
   }

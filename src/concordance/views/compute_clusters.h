@@ -29,6 +29,7 @@ struct TClusterRunSettings {
   int16_t reach_left = 5;   // only the low byte counts
   int16_t reach_right = 5;
   uint8_t stop_at = 0;
+  int32_t threads = 1;  // workers over the lines; any number gives the same rows
 };
 
 // Answers whether the list holds rows; highest gets the greatest frequency of any cluster met

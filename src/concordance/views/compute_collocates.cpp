@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "concordance/views/collocates_list.h"
+#include "concordance/views/derived_line_words.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/list_headings.h"
@@ -129,12 +130,20 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   int32_t last_file = INT32_MIN, last_text = -1;
   std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node), each node once per run of a text
   const TSearch_word_format_rec no_item;
-  for (int i = 0; i < n_lines; ++i) {
+  // Each line's words within its clipped span, fetched over the workers; counted in line order.
+  TLineWordRows rows;
+  FetchLineWords(lines, span_length, settings.threads, words,
+                 [&span, &settings](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
+                   const int first = SpanLimitOfLine(line, -1, span.left, settings.stop_at);
+                   const int last = SpanLimitOfLine(line, 1, span.right, settings.stop_at);
+                   for (int p = std::max<int>(first, span.left); p <= std::min<int>(last, span.right); ++p)
+                     ids[p - span.left] = w.At(line, p);
+                 },
+                 rows);
+  for (size_t row = 0; row < rows.Count(); ++row) {
     if (StopRequested(kPanicStopNow)) break;
-    if (lines.GetDeleted(i)) continue;
-    const TConcordanceEntry* line = lines.Line(i);
-    if (!line || line->Text().empty()) continue;
-    if ((i & 1023) == 0) MyYieldProcess();
+    const TConcordanceEntry* line = lines.Line(rows.lines[row]);
+    if ((row & 1023) == 0) MyYieldProcess();
     const int32_t item = line->Data().sw_number;
     const bool known_item = item >= 0 && item < static_cast<int32_t>(items.size());
     const TSearch_word_format_rec& rec = known_item ? items[static_cast<size_t>(item)] : no_item;
@@ -154,15 +163,14 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
         if (!shown_from_line) cached = {around, own};
       }
     }
-    const int first = SpanLimitOfLine(*line, -1, span.left, settings.stop_at);
-    const int last = SpanLimitOfLine(*line, 1, span.right, settings.stop_at);
+    const int32_t* row_ids = rows.Ids(row);
     const int32_t file = line->Data().filename_num_original;
     if (file != last_file) {
       last_file = file;
       last_text = text_index.try_emplace(file, static_cast<int32_t>(text_index.size())).first->second;
     }
-    for (int p = first; p <= last; ++p) {
-      const int32_t word = words.At(*line, p);
+    for (int p = span.left; p <= span.right; ++p) {
+      const int32_t word = row_ids[p - span.left];
       if (word < 0) continue;
       const int32_t group = p == kSpanCentre ? own : around;
       const uint64_t key = (uint64_t(uint32_t(word)) << 32) | uint32_t(group);

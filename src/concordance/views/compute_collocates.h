@@ -38,6 +38,7 @@ struct TCollocateRunSettings {
   uint8_t stop_at = 0;          // boundary level that ends the span; 0 none
   bool lemma_list_loaded = false;
   std::function<bool(UStringView)> is_stop_word;  // empty: no stop list
+  int32_t threads = 1;          // workers over the lines; any number gives the same rows
 };
 
 // False when there is no line (the list then as it was); otherwise whether the list holds rows.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "concordance/lines/concordance_list.h"
+#include "concordance/views/derived_line_words.h"
 #include "concordance/views/patterns_list.h"
 #include "platform/runtime/vx_runtime.h"
 
@@ -16,20 +17,23 @@ struct TCounted {
 
 }  // namespace
 
-bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list) {
+bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
+                     int32_t threads) {
   list.Clear();
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
   TCountingWords words(settings);
   std::array<std::vector<int32_t>, kPatternPositions> counts;  // by word number
-  for (int i = 0; i < n_lines; ++i) {
-    if (StopRequested(kPanicStopNow)) break;
-    if (lines.GetDeleted(i)) continue;
-    const TConcordanceEntry* line = lines.Line(i);
-    if (!line || line->Text().empty()) continue;
-    if ((i & 1023) == 0) MyYieldProcess();
+  TLineWordRows line_words;
+  FetchLineWords(lines, kPatternPositions, threads, words,
+                 [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
+                   for (int k = 0; k < kPatternPositions; ++k) ids[k] = w.At(line, kPatternFirstSpan + k);
+                 },
+                 line_words);
+  for (size_t row = 0; row < line_words.Count(); ++row) {
+    const int32_t* ids = line_words.Ids(row);
     for (int k = 0; k < kPatternPositions; ++k) {
-      const int32_t id = words.At(*line, kPatternFirstSpan + k);
+      const int32_t id = ids[k];
       if (id < 0) continue;
       std::vector<int32_t>& c = counts[static_cast<size_t>(k)];
       if (c.size() <= static_cast<size_t>(id)) c.resize(static_cast<size_t>(id) + 1, 0);

@@ -15,4 +15,6 @@ class TConcordanceList;
 class TPatternsList;
 
 // False (the list emptied) when there is no line; otherwise whether the list holds rows.
-bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list);
+// threads: workers over the lines; any number gives the same rows.
+bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
+                     int32_t threads = 1);

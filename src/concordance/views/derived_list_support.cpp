@@ -90,6 +90,12 @@ int32_t TCountingWords::Counted(UStringView raw) {
   return id;
 }
 
+int32_t TCountingWords::OfCounted(const UString& counted) {
+  auto [it, added] = counted_.try_emplace(counted, static_cast<int32_t>(words_.size()));
+  if (added) words_.push_back(counted);
+  return it->second;
+}
+
 void TCountingWords::Grow() {
   std::vector<TSlot> old = std::move(slots_);
   slots_.assign(std::max<size_t>(1024, old.size() * 2), TSlot());

@@ -70,6 +70,11 @@ class TCountingWords {
   int32_t Of(UStringView raw);
   const UString& Word(int32_t id) const { return words_[static_cast<size_t>(id)]; }
   int32_t Count() const { return static_cast<int32_t>(words_.size()); }
+  // The number of a form already counted elsewhere (another count's Word), numbered next when new:
+  // counts over pieces of the lines are joined in line order so, and number words as one would.
+  int32_t OfCounted(const UString& counted);
+  const TDerivedCountSettings& Settings() const { return settings_; }
+  bool NumbersAsHash() const { return numbers_as_hash_; }
   // A 64-bit hash of UTF-16 text (not kept anywhere: only for tables in memory).
   static uint64_t HashOf(UStringView text);
 

@@ -102,6 +102,7 @@ bool TCollocateList::Compute(bool) {
   r.stop_at = GetConcSaveRec().StopAtLevel();
   r.lemma_list_loaded = d->LemmaListLoaded();
   r.is_stop_word = StopWords(*d);
+  r.threads = d->DerivedWorkers();
   const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
   if (ok) d->fComputed[kFlagCollocates] = 1;
   if (!ok) return false;
@@ -119,7 +120,7 @@ bool TCollocateList::Compute(bool) {
 bool TPatternsList::Compute(bool) {
   T_WholeLinzoraHolder* d = Owner();
   if (!d) return false;
-  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this);
+  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this, d->DerivedWorkers());
   if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagPatterns] = 1;
   return ok;
 }
@@ -143,6 +144,7 @@ bool TConcordanceClusterList::Compute(bool keep_settings) {
   r.reach_left = s.ClusterReachLeft();
   r.reach_right = s.ClusterReachRight();
   r.stop_at = s.StopAtLevel();
+  r.threads = d->DerivedWorkers();
   const bool ok = ComputeClusters(*d->fConcordanceList, r, *this, d->fHighestClusterFrequency);
   d->fComputed[kFlagClusters] = 1;
   return ok;

@@ -1,0 +1,87 @@
+#include "concordance/views/derived_line_words.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "concordance/lines/concordance_list.h"
+#include "platform/runtime/parallel_for.h"
+#include "platform/runtime/vx_runtime.h"
+
+namespace {
+
+// Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
+// on one worker). False when a stop ended it.
+bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yield, TCountingWords& words,
+                const TFillLineWords& fill, TLineWordRows& rows) {
+  for (size_t i = begin; i < end; ++i) {
+    const int index = static_cast<int>(i);
+    if (StopRequested(kPanicStopNow)) return false;
+    if (lines.GetDeleted(index)) continue;
+    const TConcordanceEntry* line = lines.Line(index);
+    if (!line || line->Text().empty()) continue;
+    if (yield && (i & 1023) == 0) MyYieldProcess();
+    const size_t at = rows.ids.size();
+    rows.lines.push_back(index);
+    rows.ids.resize(at + rows.width, -1);
+    rows.barriers.resize(at + rows.width, 0);
+    fill(*line, words, rows.ids.data() + at, rows.barriers.data() + at);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
+                    const TFillLineWords& fill, TLineWordRows& rows) {
+  rows = TLineWordRows();
+  rows.width = width;
+  const size_t n = static_cast<size_t>(std::max(0, lines.Count()));
+  // A few hundred lines of words outweigh starting a thread.
+  constexpr size_t kGrain = 256;
+  const size_t pieces = ParallelPieces(threads, n, kGrain);
+  if (pieces <= 1) {
+    rows.lines.reserve(n);
+    rows.ids.reserve(n * width);
+    rows.barriers.reserve(n * width);
+    return FetchPiece(lines, 0, n, true, words, fill, rows);
+  }
+  std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
+  for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
+  std::vector<TLineWordRows> piece_rows(pieces);
+  std::vector<char> finished(pieces, 0);
+  ParallelForPieces(
+      threads, n,
+      [&](size_t p, size_t b, size_t e) {
+        piece_rows[p].width = width;
+        finished[p] = FetchPiece(lines, b, e, false, *piece_words[p], fill, piece_rows[p]);
+      },
+      kGrain);
+  // Each piece's words in the order it met them, numbered anew: a word keeps the number of its
+  // first meeting in the earliest piece, as one pass would give it.
+  std::vector<std::vector<int32_t>> renumber(pieces);
+  std::vector<size_t> row_at(pieces + 1, 0);
+  for (size_t p = 0; p < pieces; ++p) {
+    const TCountingWords& local = *piece_words[p];
+    renumber[p].resize(static_cast<size_t>(local.Count()));
+    for (int32_t k = 0; k < local.Count(); ++k) renumber[p][static_cast<size_t>(k)] = words.OfCounted(local.Word(k));
+    row_at[p + 1] = row_at[p] + piece_rows[p].Count();
+  }
+  rows.lines.resize(row_at[pieces]);
+  rows.ids.resize(row_at[pieces] * width);
+  rows.barriers.resize(row_at[pieces] * width);
+  ParallelForPieces(
+      static_cast<int>(pieces), pieces,
+      [&](size_t, size_t b, size_t e) {
+        for (size_t p = b; p < e; ++p) {
+          const TLineWordRows& from = piece_rows[p];
+          const std::vector<int32_t>& to_global = renumber[p];
+          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[p]));
+          std::copy(from.barriers.begin(), from.barriers.end(),
+                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[p] * width));
+          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[p] * width),
+                         [&](int32_t id) { return id < 0 ? id : to_global[static_cast<size_t>(id)]; });
+        }
+      },
+      1);
+  return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
+}

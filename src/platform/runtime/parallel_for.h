@@ -1,0 +1,107 @@
+// Work over a range of items cut into one piece per worker.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <thread>
+#include <vector>
+
+// The pieces ParallelFor cuts `count` items into on `threads` workers, each of at least `grain`
+// items (a thread costs more than a few thousand cheap steps); at least one.
+inline size_t ParallelPieces(int threads, size_t count, size_t grain = 4096) {
+  return std::min<size_t>(size_t(std::max(threads, 1)), std::max<size_t>(count / std::max<size_t>(grain, 1), 1));
+}
+
+// Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, one thread a piece;
+// the calling thread takes the first piece. An exception in any piece is thrown again here once
+// all have finished.
+template <typename F>
+void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
+  const size_t pieces = ParallelPieces(threads, count, grain);
+  if (pieces <= 1) {
+    fn(size_t(0), size_t(0), count);
+    return;
+  }
+  std::vector<std::exception_ptr> errors(pieces);
+  std::vector<std::thread> workers;
+  workers.reserve(pieces - 1);
+  auto run = [&](size_t p) {
+    try {
+      fn(p, count * p / pieces, count * (p + 1) / pieces);
+    } catch (...) {
+      errors[p] = std::current_exception();
+    }
+  };
+  for (size_t p = 1; p < pieces; ++p) workers.emplace_back(run, p);
+  run(0);
+  for (auto& w : workers) w.join();
+  for (auto& e : errors)
+    if (e) std::rethrow_exception(e);
+}
+
+// Runs fn(begin, end) over [0, count) as ParallelForPieces does.
+template <typename F>
+void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
+  ParallelForPieces(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
+}
+
+// Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
+// round, each merge cut into parts that the workers share (a part of the first run with the
+// items of the second that fall among it). `less` must tell any two items apart (no two
+// equivalent), so that the order is the one a sort on one worker gives.
+template <typename T, typename Less>
+void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size_t{1} << 14) {
+  const size_t pieces = ParallelPieces(threads, v.size(), grain);
+  if (pieces <= 1) {
+    std::sort(v.begin(), v.end(), less);
+    return;
+  }
+  std::vector<size_t> at(pieces + 1);
+  for (size_t p = 0; p <= pieces; ++p) at[p] = v.size() * p / pieces;
+  ParallelForPieces(
+      static_cast<int>(pieces), pieces,
+      [&](size_t, size_t b, size_t e) {
+        for (size_t p = b; p < e; ++p) std::sort(v.begin() + at[p], v.begin() + at[p + 1], less);
+      },
+      1);
+  struct TPart {
+    size_t a, a_end, b, b_end;  // [a, a_end) of the first run and [b, b_end) of the second
+    size_t out;                 // where the part goes: after every item of both runs before it
+  };
+  std::vector<T> out(v.size());
+  std::vector<TPart> parts;
+  for (size_t width = 1; width < pieces; width *= 2) {
+    parts.clear();
+    const size_t pairs = (pieces + 2 * width - 1) / (2 * width);
+    const size_t cuts = std::max<size_t>(1, pieces / pairs);
+    for (size_t k = 0; k < pairs; ++k) {
+      const size_t first = at[k * 2 * width];
+      const size_t middle = at[std::min(pieces, k * 2 * width + width)];
+      const size_t last = at[std::min(pieces, (k + 1) * 2 * width)];
+      size_t a = first, b = middle;
+      for (size_t j = 1; j <= cuts; ++j) {
+        const size_t a_end = j == cuts ? middle : first + (middle - first) * j / cuts;
+        const size_t b_end =
+            j == cuts || a_end == middle ? last
+                      : static_cast<size_t>(std::lower_bound(v.begin() + middle, v.begin() + last, v[a_end], less) -
+                                            v.begin());
+        parts.push_back({a, a_end, b, b_end, a + (b - middle)});
+        a = a_end;
+        b = b_end;
+      }
+    }
+    ParallelForPieces(
+        threads, parts.size(),
+        [&](size_t, size_t from, size_t to) {
+          for (size_t k = from; k < to; ++k) {
+            const TPart& q = parts[k];
+            std::merge(std::make_move_iterator(v.begin() + q.a), std::make_move_iterator(v.begin() + q.a_end),
+                       std::make_move_iterator(v.begin() + q.b), std::make_move_iterator(v.begin() + q.b_end),
+                       out.begin() + q.out, less);
+          }
+        },
+        1);
+    v.swap(out);
+  }
+}

@@ -1,0 +1,233 @@
+// The lists a run makes from its lines (collocates, clusters, patterns, plot, time-line) count
+// the lines' words on several workers: eight workers must give, byte for byte, the lists one
+// worker gives, over the sample texts and over a generated corpus of many texts.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/compute_clusters.h"
+#include "concordance/views/compute_collocates.h"
+#include "concordance/views/compute_patterns.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/views/derived_line_words.h"
+#include "concordance/views/patterns_list.h"
+#include "concordance/views/plot_list.h"
+#include "concordance/views/timeline_list.h"
+#include "derived_test_support.h"
+#include "document_test_support.h"
+
+using namespace document_test;
+
+namespace {
+
+const UString kSamples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+
+// Many texts of words with capitals, digits, hyphens, apostrophes and accents, the search words
+// in several forms, sentences and paragraphs of varied length.
+std::vector<UString> WriteManyTexts(const TempFolder& tmp, int texts) {
+  static const char* kWords[] = {"the", "The", "old", "man", "sat", "by", "sea", "Sea", "SEA", "and", "a", "dog",
+                                 "caf\xC3\xA9", "CAF\xC3\x89", "ran", "home", "well-known", "don't", "1984",
+                                 "3rd", "green", "river", "of", "in", "\xE2\x80\x9Csaid\xE2\x80\x9D", "Old"};
+  std::mt19937 rng(11);
+  std::vector<UString> names;
+  for (int t = 0; t < texts; ++t) {
+    std::string text;
+    const size_t words = 300 + rng() % 900;
+    for (size_t w = 0; w < words; ++w) {
+      text += kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+      const uint32_t r = rng() % 40;
+      text += r == 0 ? ".\n\n" : (r < 4 ? ". " : (r == 5 ? ", " : " "));
+    }
+    names.push_back(tmp.Write(u"t" + IntToUStr(t) + u".txt", text));
+  }
+  return names;
+}
+
+std::string StreamOf(TConcordanceDerivedList* list) {
+  EXPECT_NE(list, nullptr);
+  if (!list) return {};
+  TMemoryStream m;
+  EXPECT_TRUE(list->SaveToStream(m));
+  return Bytes(m);
+}
+
+struct TDerivedSaw {
+  int32_t lines = 0;
+  int32_t highest_cluster = 0;
+  std::string collocates, clusters, patterns, plot, timeline;
+};
+
+TDerivedSaw RunAndSave(TRunRequest request, int32_t threads) {
+  request.threads = threads;
+  TRunDone run = RunConcordance(request);
+  EXPECT_TRUE(run.found);
+  TDerivedSaw saw;
+  if (!run.found) return saw;
+  T_WholeLinzoraHolder& doc = *run.doc;
+  EXPECT_EQ(doc.DerivedWorkers(), threads);
+  saw.lines = doc.fConcordanceList->Count();
+  saw.highest_cluster = doc.fHighestClusterFrequency;
+  saw.collocates = StreamOf(doc.fCollocateList.get());
+  saw.clusters = StreamOf(doc.fClusterList.get());
+  saw.patterns = StreamOf(doc.fPatternsList.get());
+  saw.plot = StreamOf(doc.fConcPlotList.get());
+  saw.timeline = StreamOf(doc.fTimeLineList.get());
+  const TConcordanceWorkDoneRec w = doc.WorkDone();
+  EXPECT_TRUE(w.collocates && w.clusters && w.patterns && w.plot);
+  return saw;
+}
+
+void ClusterSizes(int16_t smallest, int16_t largest, int32_t min_frequency) {
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetClusterSizeMin(smallest);
+  rec.SetClusterSizeMax(largest);
+  rec.SetClusterMinFrequency(min_frequency);
+  SetConcSaveRec(rec);
+}
+
+}  // namespace
+
+TEST(DerivedListsOnWorkers, EightWorkersSaveTheListsOneWorkerSaves) {
+  ScopedSettings settings;
+  SetCarryoutProcedureTagBoolean(58, true);
+  SetTimeLinePlotBase(kTimeBaseYear);
+  TempFolder tmp;
+  const std::vector<UString> many = WriteManyTexts(tmp, 240);
+  struct Case {
+    const char* name;
+    TRunRequest request;
+    int16_t smallest, largest;
+    int32_t min_frequency;
+  };
+  TRunRequest samples;
+  samples.folder = kSamples;
+  samples.search_words = u"the\nriver";
+  samples.wanted = 1000000;
+  TRunRequest generated;
+  generated.texts = many;
+  generated.search_words = u"sea\ncaf\u00E9\nold man";
+  generated.wanted = 1000000;
+  const Case cases[] = {
+      {"samples, clusters of 2 to 4", samples, 2, 4, 2},
+      {"samples, clusters of 3, every one a row", samples, 3, 3, 1},
+      {"many texts, clusters of 2 to 5", generated, 2, 5, 3},
+      {"many texts, clusters of 1 to 3, every one a row", generated, 1, 3, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClusterSizes(c.smallest, c.largest, c.min_frequency);
+    const TDerivedSaw one = RunAndSave(c.request, 1);
+    ASSERT_GT(one.lines, 600);  // enough lines for several pieces
+    EXPECT_FALSE(one.collocates.empty());
+    for (int32_t threads : {2, 8}) {
+      SCOPED_TRACE(threads);
+      const TDerivedSaw other = RunAndSave(c.request, threads);
+      ASSERT_EQ(other.lines, one.lines);
+      EXPECT_EQ(other.highest_cluster, one.highest_cluster);
+      EXPECT_TRUE(other.collocates == one.collocates);
+      EXPECT_TRUE(other.clusters == one.clusters);
+      EXPECT_TRUE(other.patterns == one.patterns);
+      EXPECT_TRUE(other.plot == one.plot);
+      EXPECT_TRUE(other.timeline == one.timeline);
+    }
+  }
+}
+
+// The rows and word numbers of the lines' words, whatever the workers: lines deleted or without
+// text give no row, and a word first met in a later piece is numbered after every word of the
+// earlier ones.
+TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
+  derived_test::Lines f;
+  std::mt19937 rng(5);
+  static const char16_t* kWords[] = {u"a", u"B", u"b", u"c", u"D", u"e1", u"f", u"G", u"h", u"\u00E9"};
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = rng() % 6; k > 0; --k) left.push_back(kWords[rng() % 10]);
+    for (uint32_t k = rng() % 6; k > 0; --k) right.push_back(kWords[rng() % 10]);
+    // Words met only late in the lines, to be numbered last.
+    const char16_t* sw = i < 2500 ? u"sw" : (i % 2 ? u"late" : u"later");
+    f.AddWords(left, sw, right, 1 + i / 100);
+  }
+  for (int i = 0; i < 3000; i += 7) f.list.SetDeleted(i, true);
+  f.list.Line(11)->SetText(u"");
+  auto fill = [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+    for (int p = 44; p < 57; ++p) {
+      const TSortInfoRec r = WordAtSpanPosition(line, p);
+      ids[p - 44] = w.AtRecord(line, r);
+      barriers[p - 44] = static_cast<uint8_t>(p);
+    }
+  };
+  TDerivedCountSettings count;
+  TCountingWords one_words(count);
+  TLineWordRows one;
+  ASSERT_TRUE(FetchLineWords(f.list, 13, 1, one_words, fill, one));
+  EXPECT_EQ(one.Count(), 3000u - 429u - 1u);
+  EXPECT_EQ(one_words.Word(one_words.Count() - 1), u"LATE");  // line 2500 met "later" first
+  for (int32_t threads : {2, 3, 8, 64}) {
+    SCOPED_TRACE(threads);
+    TCountingWords words(count);
+    TLineWordRows rows;
+    ASSERT_TRUE(FetchLineWords(f.list, 13, threads, words, fill, rows));
+    EXPECT_EQ(rows.lines, one.lines);
+    EXPECT_EQ(rows.ids, one.ids);
+    EXPECT_EQ(rows.barriers, one.barriers);
+    ASSERT_EQ(words.Count(), one_words.Count());
+    for (int32_t k = 0; k < words.Count(); ++k) EXPECT_EQ(words.Word(k), one_words.Word(k));
+  }
+}
+
+// Each count on its own, with a stop list and case kept, on one worker and on eight.
+TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
+  derived_test::Lines f;
+  std::mt19937 rng(9);
+  static const char16_t* kWords[] = {u"a", u"A", u"b|1", u"c", u"D|3", u"e1", u"22", u"f", u"G", u"h|2", u"\u00E9"};
+  for (int i = 0; i < 4000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = 1 + rng() % 7; k > 0; --k) left.push_back(kWords[rng() % 11]);
+    for (uint32_t k = 1 + rng() % 7; k > 0; --k) right.push_back(kWords[rng() % 11]);
+    f.AddWords(left, i % 3 ? u"sw" : u"Sw", right, 1 + i / 50, i % 2);
+  }
+  auto stream = [](auto& list) {
+    TMemoryStream m;
+    EXPECT_TRUE(list.SaveToStream(m));
+    return Bytes(m);
+  };
+  for (bool keep_case : {false, true}) {
+    SCOPED_TRACE(keep_case);
+    std::string saved[2][3];
+    int32_t highest[2] = {};
+    for (int k = 0; k < 2; ++k) {
+      const int32_t threads = k ? 8 : 1;
+      TClusterRunSettings cs;
+      cs.count.keep_case = keep_case;
+      cs.count.min_frequency = 2;
+      cs.smallest = 1;
+      cs.largest = 4;
+      cs.stop_at = 2;
+      cs.threads = threads;
+      TConcordanceClusterList clusters(&f.holder);
+      ASSERT_TRUE(ComputeClusters(f.list, cs, clusters, highest[k]));
+      saved[k][0] = stream(clusters);
+      TCollocateRunSettings co;
+      co.keep_case = keep_case;
+      co.stop_at = 3;
+      co.min_total = 2;
+      co.is_stop_word = [](UStringView w) { return w == u"C" || w == u"c"; };
+      co.threads = threads;
+      TCollocateList collocates(&f.holder);
+      const TSearch_word_format_rec item;
+      ASSERT_TRUE(ComputeCollocates(f.list, {item, item}, co, collocates));
+      saved[k][1] = stream(collocates);
+      TDerivedCountSettings ps;
+      ps.keep_case = keep_case;
+      TPatternsList patterns(&f.holder);
+      ASSERT_TRUE(ComputePatterns(f.list, ps, patterns, threads));
+      saved[k][2] = stream(patterns);
+    }
+    EXPECT_EQ(highest[0], highest[1]);
+    EXPECT_TRUE(saved[0][0] == saved[1][0]) << "clusters";
+    EXPECT_TRUE(saved[0][1] == saved[1][1]) << "collocates";
+    EXPECT_TRUE(saved[0][2] == saved[1][2]) << "patterns";
+  }
+}
