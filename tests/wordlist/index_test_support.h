@@ -26,6 +26,22 @@
 
 namespace index_test {
 
+// The store's cluster settings for hand-counted cases: clusters of min_size..max_size words, every
+// word a base word, a cluster counted from one occurrence in one text, stopping at sentence ends,
+// one list for all texts.
+inline TWordlistIndexSettingsRec HandCountedClusterSettings(int16_t min_size, int16_t max_size) {
+  TWordlistIndexSettingsRec s = GetWordlistIndexSettings();
+  s.SetClusterSizeMin(min_size);
+  s.SetClusterSizeMax(max_size);
+  s.SetClusterMinFrequency(1);
+  s.SetClusterMinTexts(1);
+  s.SetFirstFilterMinFrequency(1);
+  s.SetFirstFilterMaxPercent(100.0f);
+  s.SetClusterStopAt(2);
+  s.SetClustersPerText(false);
+  return s;
+}
+
 // A word-list document with the store's text settings made English (the apostrophe inside
 // words, sentence ends found in the text), so that a concordance run reads texts as it does.
 inline std::unique_ptr<T_WholeWordlistHolder> NewDoc() {

@@ -24,17 +24,9 @@ class IndexAnalyses : public testing::Test {
   void SetUp() override {
     current_tool_var = kToolConcordancer;
     global_panic_state = kPanicNone;
-    TWordlistIndexSettingsRec s = GetWordlistIndexSettings();
-    s.SetClusterSizeMin(3);
-    s.SetClusterSizeMax(3);
-    s.SetClusterMinFrequency(1);
-    s.SetClusterMinTexts(1);
-    s.SetFirstFilterMinFrequency(1);
-    s.SetFirstFilterMaxPercent(100.0f);
-    s.SetClusterStopAt(2);
+    TWordlistIndexSettingsRec s = HandCountedClusterSettings(3, 3);
     s.SetPhraseFrameMinFrequency(1);
     s.SetPhraseFramesOff(false);
-    s.SetClustersPerText(false);
     s.SetExcludeHashEntries(false);
     s.SetClusterDispersion(false);
     s.SetClusterKeepPositions(false);

@@ -17,16 +17,7 @@ class IndexClusters : public testing::Test {
   void SetUp() override {
     current_tool_var = kToolConcordancer;
     global_panic_state = kPanicNone;
-    TWordlistIndexSettingsRec s = GetWordlistIndexSettings();
-    s.SetClusterSizeMin(2);
-    s.SetClusterSizeMax(3);
-    s.SetClusterMinFrequency(1);
-    s.SetClusterMinTexts(1);
-    s.SetFirstFilterMinFrequency(1);
-    s.SetFirstFilterMaxPercent(100.0f);
-    s.SetClusterStopAt(2);
-    s.SetClustersPerText(false);
-    SetWordlistIndexSettings(s);
+    SetWordlistIndexSettings(HandCountedClusterSettings(2, 3));
   }
   // Opens an index of the texts with the store's cluster settings and the test's event.
   TIndexHandler& Open(const std::vector<std::string>& bodies, std::function<void(TWordlistIndexSettingsRec&)> set = nullptr,
