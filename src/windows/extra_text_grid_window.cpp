@@ -26,11 +26,18 @@ class TDirectionDelegate : public QStyledItemDelegate {
     if (index.data(kRoleRightToLeft).toBool()) {
       option->direction = Qt::RightToLeft;
       option->displayAlignment = Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter;
+      option->text = RightToLeftRowAsDrawn(option->text);
     }
   }
 };
 
 }  // namespace
+
+QString RightToLeftRowAsDrawn(const QString& text) {
+  const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+  if (tab <= 0) return text;
+  return QChar(0x2066) + text.left(tab) + QChar(0x2069) + text.mid(tab);  // left-to-right isolate
+}
 
 TFormTextStringGridExtra::TFormTextStringGridExtra(QWidget* parent, TFileLauncher* launcher)
     : TVXStylableForm<QWidget>(parent, Qt::Window), launcher_(launcher) {

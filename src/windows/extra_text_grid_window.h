@@ -12,6 +12,10 @@
 
 class TFileLauncher;
 
+// A right-to-left row as drawn: its leading extension (".AR_SRT", up to the tab) isolated left to
+// right, so that the paragraph's direction does not move the extension's dot to its far end.
+QString RightToLeftRowAsDrawn(const QString& text);
+
 class TFormTextStringGridExtra : public TVXStylableForm<QWidget> {
   Q_OBJECT
  public:

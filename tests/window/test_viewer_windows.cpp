@@ -484,3 +484,13 @@ TEST_F(ViewerWindows, ExtraGridShowsEachLanguageInItsDirection) {
 }
 
 }  // namespace
+
+// A right-to-left row keeps its extension readable: ".AR_SRT" is isolated left to right before the
+// tab, so the dot stays in front; a row without an extension is drawn as it is.
+TEST(ExtraTextGridRows, TheExtensionOfARightToLeftRowStaysLeftToRight) {
+  const QString row = QStringLiteral(".AR_SRT\t") + QString::fromUtf8("جرى النهر");
+  const QString drawn = RightToLeftRowAsDrawn(row);
+  EXPECT_EQ(drawn, QChar(0x2066) + QStringLiteral(".AR_SRT") + QChar(0x2069) + row.mid(7));
+  EXPECT_EQ(RightToLeftRowAsDrawn(QString::fromUtf8("جرى النهر")), QString::fromUtf8("جرى النهر"));
+  EXPECT_EQ(RightToLeftRowAsDrawn(QStringLiteral("\tonly text")), QStringLiteral("\tonly text"));
+}
