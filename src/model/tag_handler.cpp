@@ -1,6 +1,7 @@
 #include "model/tag_handler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <immintrin.h>
 #include <string_view>
@@ -72,33 +73,8 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   return i;
 }
 
-// Passes over whole blocks of 32 characters none of which a sentence-end walk stops at (most of
-// a text): ".", "?", "!", the tag brackets and the marked ones, and every unit above U+0588
-// (the scripts' own marks among them). Answers the start of the first block holding one, or
-// where fewer than 32 are left.
-__attribute__((target("avx2"))) int32_t SkipQuietBlocksWide(const char16_t* t, int32_t i, int32_t n) {
-  const __m256i above = _mm256_set1_epi16(0x0588);
-  const __m256i zero = _mm256_setzero_si256();
-  for (; i + 32 <= n; i += 32) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i + 16));
-    // Any unit above U+0588 stops the skip; below it, the units packed to bytes (saturating at
-    // 255, which is none of those looked for) are compared 32 at once.
-    const __m256i high = _mm256_or_si256(_mm256_subs_epu16(a, above), _mm256_subs_epu16(b, above));
-    const __m256i v = _mm256_packus_epi16(a, b);
-    __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('.')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('<')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('>')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOnCode))));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOffCode))));
-    if (_mm256_movemask_epi8(hit) != 0 || _mm256_movemask_epi8(_mm256_cmpeq_epi16(high, zero)) != -1) break;
-  }
-  return i;
-}
 #else
 int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
-int32_t SkipQuietBlocksWide(const char16_t*, int32_t i, int32_t) { return i; }
 #endif
 
 // The first q in [from, to) whose unit is a or b, or whose flag has a bit of flag_bits; `to` for
@@ -127,6 +103,166 @@ inline int32_t NextUnitOrFlag(const C* t, const uint16_t* f, int32_t from, int32
   return to;
 }
 
+inline bool IsDigitFlag(uint16_t f) { return (KindBits(f) & C1_DIGIT) != 0; }
+inline bool IsLetterFlag(uint16_t f) { return (KindBits(f) & C1_ALPHA) != 0; }
+
+// Bit masks of a buffer, 64 characters a block (bit j of block b: character 64 * b + j): the
+// units equal to a, those equal to b, and the flags with a bit of flag_bits. A walk that only
+// moves forward asks them for the next such character with a few bit operations, where a tagged
+// text would have it stop every few characters to load and compare again.
+struct TUnitMasks {
+  std::vector<uint64_t> a, b, flags;
+};
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a,
+                                                   char16_t b, uint16_t flag_bits, TUnitMasks& m) {
+  const __m256i va = _mm256_set1_epi16(static_cast<short>(a)), vb = _mm256_set1_epi16(static_cast<short>(b));
+  const __m256i bits = _mm256_set1_epi16(static_cast<short>(flag_bits)), zero = _mm256_setzero_si256();
+  for (int32_t k = 0; k < blocks; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 2; ++q) {
+      const int32_t at = 64 * k + 32 * q;
+      const __m256i u0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + at));
+      const __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + at + 16));
+      const __m256i f0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + at));
+      const __m256i f1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + at + 16));
+      // Packing two sixteen-lane results to bytes interleaves their halves; 0xD8 puts them back.
+      auto bits_of = [&](__m256i x0, __m256i x1) __attribute__((target("avx2"), always_inline)) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(x0, x1), 0xD8))));
+      };
+      ma |= bits_of(_mm256_cmpeq_epi16(u0, va), _mm256_cmpeq_epi16(u1, va)) << (32 * q);
+      mb |= bits_of(_mm256_cmpeq_epi16(u0, vb), _mm256_cmpeq_epi16(u1, vb)) << (32 * q);
+      const __m256i n0 = _mm256_cmpeq_epi16(_mm256_and_si256(f0, bits), zero);
+      const __m256i n1 = _mm256_cmpeq_epi16(_mm256_and_si256(f1, bits), zero);
+      mf |= (~bits_of(n0, n1) & 0xFFFFFFFFu) << (32 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
+#endif
+
+void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a, char16_t b, uint16_t flag_bits,
+                   TUnitMasks& m) {
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i bits = _mm_set1_epi16(static_cast<short>(flag_bits)), zero = _mm_setzero_si128();
+  for (int32_t k = 0; k < blocks; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 4; ++q) {
+      const int32_t at = 64 * k + 16 * q;
+      const __m128i u0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
+      const __m128i u1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at + 8));
+      const __m128i f0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at));
+      const __m128i f1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at + 8));
+      auto bits_of = [](__m128i x0, __m128i x1) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x0, x1))));
+      };
+      ma |= bits_of(_mm_cmpeq_epi16(u0, va), _mm_cmpeq_epi16(u1, va)) << (16 * q);
+      mb |= bits_of(_mm_cmpeq_epi16(u0, vb), _mm_cmpeq_epi16(u1, vb)) << (16 * q);
+      const uint64_t none = bits_of(_mm_cmpeq_epi16(_mm_and_si128(f0, bits), zero),
+                                    _mm_cmpeq_epi16(_mm_and_si128(f1, bits), zero));
+      mf |= (~none & 0xFFFFu) << (16 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
+
+void UnitMasksOf(const char16_t* t, const uint16_t* f, int32_t n, char16_t a, char16_t b, uint16_t flag_bits,
+                 TUnitMasks& m) {
+  const int32_t blocks = (n + 63) / 64, whole = n / 64;
+  for (auto* v : {&m.a, &m.b, &m.flags}) v->assign(static_cast<size_t>(blocks), 0);
+#if defined(__x86_64__)
+  if (HasWideVectors()) UnitMasksWide(t, f, whole, a, b, flag_bits, m);
+  else
+#endif
+    UnitMasksSse2(t, f, whole, a, b, flag_bits, m);
+  for (int32_t i = 64 * whole; i < n; ++i) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    const size_t k = static_cast<size_t>(i / 64);
+    if (t[i] == a) m.a[k] |= bit;
+    if (t[i] == b) m.b[k] |= bit;
+    if ((f[i] & flag_bits) != 0) m.flags[k] |= bit;
+  }
+}
+
+// The first position in [p, end) with a bit in x (or in x, y or z), or end.
+inline int32_t NextMaskBit(const uint64_t* x, const uint64_t* y, const uint64_t* z, int32_t p, int32_t end) {
+  if (p >= end) return end;
+  int32_t k = p / 64;
+  auto word = [&](int32_t b) { return x[b] | (y ? y[b] | z[b] : 0); };
+  uint64_t w = word(k) & (~uint64_t{0} << (p % 64));
+  const int32_t last = (end - 1) / 64;
+  while (w == 0) {
+    if (++k > last) return end;
+    w = word(k);
+  }
+  return std::min(end, 64 * k + std::countr_zero(w));
+}
+
+thread_local TUnitMasks t_unit_masks;
+
+// What the sentence-end walk stops at, 64 characters a block: sentence punctuation, tag openings
+// ("<" and 25) and every unit beyond U+0588 (the scripts' own marks among them); tag openings;
+// tag closings (">" and 24); letters (by their flags).
+struct TSentenceMasks {
+  std::vector<uint64_t> stops, opens, closes, letters;
+};
+
+void SentenceMasksOf(const char16_t* t, const uint16_t* f, int32_t n, TSentenceMasks& m) {
+  const int32_t blocks = (n + 63) / 64, whole = n / 64;
+  for (auto* v : {&m.stops, &m.opens, &m.closes, &m.letters}) v->assign(static_cast<size_t>(blocks), 0);
+  auto eq = [](__m128i v, char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
+  auto bits_of = [](__m128i x0, __m128i x1) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x0, x1))));
+  };
+  const __m128i above = _mm_set1_epi16(0x0588), zero = _mm_setzero_si128();
+  const __m128i alpha = _mm_set1_epi16(static_cast<short>(C1_ALPHA));
+  const __m128i marks = _mm_set1_epi16(static_cast<short>(0xF800));
+  for (int32_t k = 0; k < whole; ++k) {
+    uint64_t ms = 0, mo = 0, mc = 0, ml = 0;
+    for (int q = 0; q < 4; ++q) {
+      const int32_t at = 64 * k + 16 * q;
+      __m128i s[2], o[2], c[2], l[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at + 8 * h));
+        const __m128i fl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at + 8 * h));
+        o[h] = _mm_or_si128(eq(u, u'<'), eq(u, kTagOnCode));
+        c[h] = _mm_or_si128(eq(u, u'>'), eq(u, kTagOffCode));
+        const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(u, above), zero), _mm_set1_epi16(-1));
+        s[h] = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(u, u'.'), eq(u, u'?')), _mm_or_si128(eq(u, u'!'), high)), o[h]);
+        // A letter's flag: no mark bits, the alpha bit.
+        l[h] = _mm_andnot_si128(_mm_cmpeq_epi16(_mm_and_si128(fl, alpha), zero),
+                                _mm_cmpeq_epi16(_mm_and_si128(fl, marks), zero));
+      }
+      ms |= bits_of(s[0], s[1]) << (16 * q);
+      mo |= bits_of(o[0], o[1]) << (16 * q);
+      mc |= bits_of(c[0], c[1]) << (16 * q);
+      ml |= bits_of(l[0], l[1]) << (16 * q);
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.opens[static_cast<size_t>(k)] = mo;
+    m.closes[static_cast<size_t>(k)] = mc;
+    m.letters[static_cast<size_t>(k)] = ml;
+  }
+  for (int32_t i = 64 * whole; i < n; ++i) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    const size_t k = static_cast<size_t>(i / 64);
+    const char16_t u = t[i];
+    const bool open = u == u'<' || u == kTagOnCode;
+    if (open) m.opens[k] |= bit;
+    if (u == u'>' || u == kTagOffCode) m.closes[k] |= bit;
+    if (open || u == u'.' || u == u'?' || u == u'!' || u > 0x0588) m.stops[k] |= bit;
+    if (IsLetterFlag(f[i])) m.letters[k] |= bit;
+  }
+}
+
+thread_local TSentenceMasks t_sentence_masks;
+
 // The brackets of marked tags compare equal to the brackets they replaced.
 inline uint32_t NormTag(uint32_t c) { return c == kTagOnCode ? u'<' : c == kTagOffCode ? u'>' : c; }
 
@@ -139,8 +275,6 @@ const TStr<C>& Pick(const UString& w, const std::string& a) {
   else return a;
 }
 
-inline bool IsDigitFlag(uint16_t f) { return (KindBits(f) & C1_DIGIT) != 0; }
-inline bool IsLetterFlag(uint16_t f) { return (KindBits(f) & C1_ALPHA) != 0; }
 
 // pat at t[pos]; `tolerant` lets 25 and 24 stand for "<" and ">" on either side.
 template <typename C>
@@ -446,8 +580,53 @@ struct TTextTagHandler::TSearchTables {
     return count;
   }
 
+  // HideTags over UTF-16 text: the same walk, its stops found through the buffer's bit masks.
+  static void HideTagsByMasks(char16_t on, char16_t off, char16_t* t, uint16_t* f, int32_t n, int32_t limit,
+                              bool mark) {
+    limit = SpanOrDefault(limit);
+    auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
+    TUnitMasks& m = t_unit_masks;
+    UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), m);
+    const uint64_t *opens = m.a.data(), *closes = m.b.data(), *flagged = m.flags.data();
+    int32_t p = 0;
+    while (p < n - 1) {
+      p = NextMaskBit(opens, nullptr, nullptr, p, n - 1);
+      if (p >= n - 1) break;
+      if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
+        ++p;
+        continue;
+      }
+      const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
+      int32_t q = p + 1, close = -1;
+      for (;; ++q) {
+        q = NextMaskBit(opens, closes, flagged, q, end);
+        if (q >= end) break;
+        if (IsLiteralFlag(f[q])) continue;
+        if (gives_up(f[q]) || t[q] == on) break;
+        if (t[q] == off) {
+          close = q;
+          break;
+        }
+      }
+      if (close < 0) {
+        p = std::max(p + 1, q);
+        continue;
+      }
+      if (mark) {
+        t[p] = kTagOnCode;
+        t[close] = kTagOffCode;
+        std::fill(f + p, f + close + 1, kFlagHidden);
+      } else {
+        std::fill(t + p, t + close + 1, kBlank);
+        std::fill(f + p, f + close + 1, kFlagHidden);
+      }
+      p = close + 1;
+    }
+  }
+
   template <typename C>
   static void HideTags(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark) {
+    if constexpr (std::is_same_v<C, char16_t>) return HideTagsByMasks(on, off, t, f, n, limit, mark);
     limit = SpanOrDefault(limit);
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
@@ -722,8 +901,77 @@ struct TTextTagHandler::TSearchTables {
     return (KindBits(f[start]) & C1_UPPER) != 0;
   }
 
+  // SentenceEnds over UTF-16 text: the same walk, its stops found through the buffer's bit masks
+  // (the characters it stops at, tag openings and closings, letters).
+  static int32_t SentenceEndsByMasks(char16_t* t, uint16_t* f, int32_t first, int32_t n, int32_t limit,
+                                     int32_t read_ahead_from) {
+    limit = SpanOrDefault(limit);
+    TSentenceMasks& m = t_sentence_masks;
+    SentenceMasksOf(t, f, n, m);
+    const uint64_t *stops = m.stops.data(), *opens = m.opens.data(), *closes = m.closes.data(),
+                   *letters = m.letters.data();
+    // As TTagCloser: the first closing after the last opening asked for (n for none).
+    int32_t next_close = -1;
+    auto close_of = [&](int32_t open) {
+      if (next_close <= open) {
+        int32_t q = open + 1;
+        for (;; ++q) {
+          q = NextMaskBit(closes, nullptr, nullptr, q, n);
+          if (q >= n || !IsLiteralFlag(f[q])) break;
+        }
+        next_close = q;
+      }
+      return next_close < n && next_close - open <= limit ? next_close : -1;
+    };
+    auto open_at = [&](int32_t j) { return ((opens[j / 64] >> (j % 64)) & 1) != 0; };
+    int32_t count = 0;
+    int32_t i = std::max(0, first);
+    while (i < n) {
+      i = NextMaskBit(stops, nullptr, nullptr, i, n);
+      if (i >= n) break;
+      uint8_t cls = SentenceClass(t[i]);
+      if (cls == 0) {
+        ++i;
+        continue;
+      }
+      if (IsLiteralFlag(f[i])) cls = 0;
+      if (cls == 4) {
+        const int32_t close = close_of(i);
+        i = close < 0 ? i + 1 : close + 1;
+        continue;
+      }
+      if (cls == 0 || cls == 5 || IsMarkFlag(f[i]) || (cls == 1 && t[i] != 0x2026 && i + 1 < n && IsDigitFlag(f[i + 1])) ||
+          IsAbbreviationStop(t, f, i, n)) {
+        ++i;
+        continue;
+      }
+      int32_t letter = -1;
+      for (int32_t j = i + 1;; ++j) {
+        j = NextMaskBit(letters, opens, opens, j, n);
+        if (j >= n) break;
+        if (open_at(j) && !IsLiteralFlag(f[j])) {
+          const int32_t close = close_of(j);
+          if (close >= 0) j = close;
+          continue;
+        }
+        if (IsLetterFlag(f[j])) {
+          letter = j;
+          break;
+        }
+      }
+      if (letter < 0 || (KindBits(f[letter]) & C1_LOWER) == 0) {
+        f[i] = kFlagSentenceEndAuto;
+        if (i < read_ahead_from) ++count;
+      }
+      if (letter < 0) break;
+      i = letter + 1;
+    }
+    return count;
+  }
+
   template <typename C>
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit, int32_t read_ahead_from) {
+    if constexpr (std::is_same_v<C, char16_t>) return SentenceEndsByMasks(t, f, first, n, limit, read_ahead_from);
     limit = SpanOrDefault(limit);
     int32_t count = 0;
     TTagCloser tags;
@@ -731,32 +979,7 @@ struct TTextTagHandler::TSearchTables {
     // text (0). A tag's characters are skipped whole. Characters before `first` are only looked
     // back at.
     int32_t i = std::max(0, first);
-    [[maybe_unused]] const bool wide = HasWideVectors();
     while (i < n) {
-      if constexpr (std::is_same_v<C, char16_t>) {
-        // Eight characters at a time that none of the walk's characters is among (most of a
-        // text) are passed over.
-        const __m128i above = _mm_set1_epi16(0x0588);
-        if (wide) i = SkipQuietBlocksWide(t, i, n);
-        while (i + 8 <= n) {
-          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
-          __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'.')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'?')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'!')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'<')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'>')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOnCode)));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOffCode)));
-          // Beyond U+0588 the scripts' own marks: saturating subtraction leaves those above non-zero.
-          const __m128i high = _mm_cmpeq_epi16(_mm_subs_epu16(v, above), _mm_setzero_si128());
-          const int found = _mm_movemask_epi8(hit) | (~_mm_movemask_epi8(high) & 0xFFFF);
-          if (found != 0) {
-            i += __builtin_ctz(static_cast<unsigned>(found)) / 2;  // the first such character
-            break;
-          }
-          i += 8;
-        }
-        if (i >= n) break;
-      }
       uint8_t cls = SentenceClass(U(t[i]));
       if (cls == 0) {  // most characters: their flags need not be read
         ++i;
