@@ -163,12 +163,25 @@ TEST_F(FastRoad, TaggedChunksEqualTheFullRoadsWhateverTheCuts) {
   std::mt19937 rng(2702);
   int fast_chunks = 0, full_chunks = 0;
   // Texts of one chunk and texts over 2 MiB, so that tags meet cuts and the ends of look-aheads;
-  // then tags the settings keep visible (no brackets hidden), which leave every tagged chunk to
-  // the full road.
-  for (int round = 0; round < 10; ++round) {
+  // then settings under which other steps look at tags (a marker or a multi-word unit in angle
+  // brackets), and tags the settings keep visible (no brackets hidden): each leaves every tagged
+  // chunk to the full road.
+  for (int round = 0; round < 11; ++round) {
     SCOPED_TRACE(testing::Message() << "round " << round);
     if (round == 5) UseApostrophe(true);
     if (round == 8) {
+      TTextsett_rec32 t = GetTextSettings();
+      t.SetMarkerText(TTextsett_rec32::kFirstMarker, u"<s>");
+      SetTextSettings(t);
+    }
+    if (round == 9) {
+      TTextsett_rec32 t = GetTextSettings();
+      t.SetMarkerText(TTextsett_rec32::kFirstMarker, u"");
+      SetTextSettings(t);
+      SetWordlistClusterTag(u"<s>");
+    }
+    if (round == 10) {
+      SetWordlistClusterTag(u"");
       TTextsett_rec32 t = GetTextSettings();
       t.SetUnwantedTags(TIgnore_tag_type{});
       SetTextSettings(t);
