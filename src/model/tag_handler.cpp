@@ -580,58 +580,43 @@ struct TTextTagHandler::TSearchTables {
     return count;
   }
 
-  // HideTags over UTF-16 text: the same walk, its stops found through the buffer's bit masks.
-  static void HideTagsByMasks(char16_t on, char16_t off, char16_t* t, uint16_t* f, int32_t n, int32_t limit,
-                              bool mark) {
-    limit = SpanOrDefault(limit);
-    auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
-    TUnitMasks& m = t_unit_masks;
-    UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), m);
-    const uint64_t *opens = m.a.data(), *closes = m.b.data(), *flagged = m.flags.data();
-    int32_t p = 0;
-    while (p < n - 1) {
-      p = NextMaskBit(opens, nullptr, nullptr, p, n - 1);
-      if (p >= n - 1) break;
-      if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
-        ++p;
-        continue;
-      }
-      const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t(p) + limit));
-      int32_t q = p + 1, close = -1;
-      for (;; ++q) {
-        q = NextMaskBit(opens, closes, flagged, q, end);
-        if (q >= end) break;
-        if (IsLiteralFlag(f[q])) continue;
-        if (gives_up(f[q]) || t[q] == on) break;
-        if (t[q] == off) {
-          close = q;
-          break;
-        }
-      }
-      if (close < 0) {
-        p = std::max(p + 1, q);
-        continue;
-      }
-      if (mark) {
-        t[p] = kTagOnCode;
-        t[close] = kTagOffCode;
-        std::fill(f + p, f + close + 1, kFlagHidden);
-      } else {
-        std::fill(t + p, t + close + 1, kBlank);
-        std::fill(f + p, f + close + 1, kFlagHidden);
-      }
-      p = close + 1;
+  // Where the hiding walk looks next: the first opening in [p, end), and the first opening,
+  // closing or flag with a literal bit or mark in [q, end) (end for none). Over UTF-16 text
+  // they are found through the buffer's bit masks, over 8-bit text eight units at a time.
+  struct TTagStopsByMasks {
+    const uint64_t *opens, *closes, *flagged;
+    int32_t NextOpening(int32_t p, int32_t end) const { return NextMaskBit(opens, nullptr, nullptr, p, end); }
+    int32_t NextStop(int32_t q, int32_t end) const { return NextMaskBit(opens, closes, flagged, q, end); }
+  };
+  template <typename C>
+  struct TTagStopsByUnits {
+    const C* t;
+    const uint16_t* f;
+    C on, off;
+    int32_t NextOpening(int32_t p, int32_t end) const { return std::max(p, NextUnitOrFlag(t, f, p, end, on, on, 0)); }
+    int32_t NextStop(int32_t q, int32_t end) const {
+      return NextUnitOrFlag(t, f, q, end, on, off, static_cast<uint16_t>(0xFC00));
     }
-  }
+  };
 
   template <typename C>
   static void HideTags(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark) {
-    if constexpr (std::is_same_v<C, char16_t>) return HideTagsByMasks(on, off, t, f, n, limit, mark);
+    if constexpr (std::is_same_v<C, char16_t>) {
+      TUnitMasks& m = t_unit_masks;
+      UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), m);
+      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByMasks{m.a.data(), m.b.data(), m.flags.data()});
+    } else {
+      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByUnits<C>{t, f, on, off});
+    }
+  }
+
+  template <typename C, typename Stops>
+  static void HideTagsWalk(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark, const Stops& stops) {
     limit = SpanOrDefault(limit);
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
     while (p < n - 1) {
-      p = std::max(p, NextUnitOrFlag(t, f, p, n - 1, on, on, 0));
+      p = stops.NextOpening(p, n - 1);
       if (p >= n - 1) break;
       if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
         ++p;
@@ -641,7 +626,7 @@ struct TTextTagHandler::TSearchTables {
       int32_t q = p + 1, close = -1;
       for (; q < end; ++q) {
         // Units that are no bracket and carry no literal bit or mark cannot end the walk.
-        q = NextUnitOrFlag(t, f, q, end, on, off, static_cast<uint16_t>(0xFC00));
+        q = stops.NextStop(q, end);
         if (q >= end) break;
         if (IsLiteralFlag(f[q])) continue;  // a bracket written as an entity, inside the tag
         if (gives_up(f[q]) || t[q] == on) break;
@@ -657,7 +642,7 @@ struct TTextTagHandler::TSearchTables {
       if (mark) {
         t[p] = static_cast<C>(kTagOnCode);
         t[close] = static_cast<C>(kTagOffCode);
-        for (int32_t k = p; k <= close; ++k) f[k] = kFlagHidden;
+        std::fill(f + p, f + close + 1, kFlagHidden);
       } else {
         BlankAndHide(t, f, p, close + 1);
       }
@@ -901,85 +886,66 @@ struct TTextTagHandler::TSearchTables {
     return (KindBits(f[start]) & C1_UPPER) != 0;
   }
 
-  // SentenceEnds over UTF-16 text: the same walk, its stops found through the buffer's bit masks
-  // (the characters it stops at, tag openings and closings, letters).
-  static int32_t SentenceEndsByMasks(char16_t* t, uint16_t* f, int32_t first, int32_t n, int32_t limit,
-                                     int32_t read_ahead_from) {
-    limit = SpanOrDefault(limit);
-    TSentenceMasks& m = t_sentence_masks;
-    SentenceMasksOf(t, f, n, m);
-    const uint64_t *stops = m.stops.data(), *opens = m.opens.data(), *closes = m.closes.data(),
-                   *letters = m.letters.data();
-    // As TTagCloser: the first closing after the last opening asked for (n for none).
-    int32_t next_close = -1;
-    auto close_of = [&](int32_t open) {
+  // Where the sentence-end walk looks next, and where a tag opened at `open` closes (-1: the
+  // opening is text). Over UTF-16 text the characters the walk stops at (sentence punctuation,
+  // tag openings, units beyond U+0588), the letters and openings, and the closings are found
+  // through the buffer's bit masks; over 8-bit text the walk looks at every character.
+  struct TSentenceStopsByMasks {
+    const uint16_t* f;
+    int32_t n, limit;
+    const TSentenceMasks& m;
+    int32_t next_close = -1;  // as TTagCloser: the first closing after the last opening asked for
+    int32_t NextStop(int32_t i) const { return NextMaskBit(m.stops.data(), nullptr, nullptr, i, n); }
+    int32_t NextLetterOrOpening(int32_t j) const {
+      return NextMaskBit(m.letters.data(), m.opens.data(), m.opens.data(), j, n);
+    }
+    int32_t CloseOf(int32_t open) {
       if (next_close <= open) {
         int32_t q = open + 1;
         for (;; ++q) {
-          q = NextMaskBit(closes, nullptr, nullptr, q, n);
+          q = NextMaskBit(m.closes.data(), nullptr, nullptr, q, n);
           if (q >= n || !IsLiteralFlag(f[q])) break;
         }
         next_close = q;
       }
       return next_close < n && next_close - open <= limit ? next_close : -1;
-    };
-    auto open_at = [&](int32_t j) { return ((opens[j / 64] >> (j % 64)) & 1) != 0; };
-    int32_t count = 0;
-    int32_t i = std::max(0, first);
-    while (i < n) {
-      i = NextMaskBit(stops, nullptr, nullptr, i, n);
-      if (i >= n) break;
-      uint8_t cls = SentenceClass(t[i]);
-      if (cls == 0) {
-        ++i;
-        continue;
-      }
-      if (IsLiteralFlag(f[i])) cls = 0;
-      if (cls == 4) {
-        const int32_t close = close_of(i);
-        i = close < 0 ? i + 1 : close + 1;
-        continue;
-      }
-      if (cls == 0 || cls == 5 || IsMarkFlag(f[i]) || (cls == 1 && t[i] != 0x2026 && i + 1 < n && IsDigitFlag(f[i + 1])) ||
-          IsAbbreviationStop(t, f, i, n)) {
-        ++i;
-        continue;
-      }
-      int32_t letter = -1;
-      for (int32_t j = i + 1;; ++j) {
-        j = NextMaskBit(letters, opens, opens, j, n);
-        if (j >= n) break;
-        if (open_at(j) && !IsLiteralFlag(f[j])) {
-          const int32_t close = close_of(j);
-          if (close >= 0) j = close;
-          continue;
-        }
-        if (IsLetterFlag(f[j])) {
-          letter = j;
-          break;
-        }
-      }
-      if (letter < 0 || (KindBits(f[letter]) & C1_LOWER) == 0) {
-        f[i] = kFlagSentenceEndAuto;
-        if (i < read_ahead_from) ++count;
-      }
-      if (letter < 0) break;
-      i = letter + 1;
     }
-    return count;
-  }
+  };
+  template <typename C>
+  struct TSentenceStopsByUnits {
+    const C* t;
+    const uint16_t* f;
+    int32_t n, limit;
+    TTagCloser closer;
+    int32_t NextStop(int32_t i) const { return i; }
+    int32_t NextLetterOrOpening(int32_t j) const { return j; }
+    int32_t CloseOf(int32_t open) { return closer.CloseOf(t, f, n, open, limit); }
+  };
 
   template <typename C>
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit, int32_t read_ahead_from) {
-    if constexpr (std::is_same_v<C, char16_t>) return SentenceEndsByMasks(t, f, first, n, limit, read_ahead_from);
     limit = SpanOrDefault(limit);
+    if constexpr (std::is_same_v<C, char16_t>) {
+      TSentenceMasks& m = t_sentence_masks;
+      SentenceMasksOf(t, f, n, m);
+      TSentenceStopsByMasks stops{f, n, limit, m};
+      return SentenceEndsWalk(t, f, first, n, read_ahead_from, stops);
+    } else {
+      TSentenceStopsByUnits<C> stops{t, f, n, limit, {}};
+      return SentenceEndsWalk(t, f, first, n, read_ahead_from, stops);
+    }
+  }
+
+  template <typename C, typename Stops>
+  static int32_t SentenceEndsWalk(C* t, uint16_t* f, int32_t first, int32_t n, int32_t read_ahead_from, Stops& stops) {
     int32_t count = 0;
-    TTagCloser tags;
     // The class of a character: a "<" that opens no tag, and a bracket written as an entity, are
     // text (0). A tag's characters are skipped whole. Characters before `first` are only looked
     // back at.
     int32_t i = std::max(0, first);
     while (i < n) {
+      i = stops.NextStop(i);
+      if (i >= n) break;
       uint8_t cls = SentenceClass(U(t[i]));
       if (cls == 0) {  // most characters: their flags need not be read
         ++i;
@@ -987,7 +953,7 @@ struct TTextTagHandler::TSearchTables {
       }
       if (IsLiteralFlag(f[i])) cls = 0;
       if (cls == 4) {
-        const int32_t close = tags.CloseOf(t, f, n, i, limit);
+        const int32_t close = stops.CloseOf(i);
         i = close < 0 ? i + 1 : close + 1;
         continue;
       }
@@ -999,9 +965,11 @@ struct TTextTagHandler::TSearchTables {
       }
       // The next letter decides; every punctuation mark up to it would see the same letter.
       int32_t letter = -1;
-      for (int32_t j = i + 1; j < n; ++j) {
+      for (int32_t j = i + 1;; ++j) {
+        j = stops.NextLetterOrOpening(j);
+        if (j >= n) break;
         if (!IsLiteralFlag(f[j]) && SentenceClass(U(t[j])) == 4) {
-          const int32_t close = tags.CloseOf(t, f, n, j, limit);
+          const int32_t close = stops.CloseOf(j);
           if (close >= 0) j = close;
           continue;
         }
