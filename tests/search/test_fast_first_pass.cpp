@@ -157,6 +157,9 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       {"well<i>-</i>known", "wwwwhhh.hhhhwwwww", 0},
       {"a <b t='1'>  c < d", "w.hhhhhhhhh..w...w", 0},
       {"<p\n n=\"2\">D. <x>Cook", "hhhhhhhhhhw..hhhwwww", 0},
+      {"a > b", "w...w", 0},           // a ">" outside every tag is text
+      {"x>y <b>z>", "wBw.hhhw.", 0},
+      {"d>.<i>T</i>", "w.Shhhwhhhh", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -168,11 +171,11 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       EXPECT_EQ(r.result.sentence_ends, c.sentence_ends);
     }
   }
-  // Brackets out of turn, a tag as long as the span, and what stops the pass anyway: the text
-  // is left as it was for the full road.
+  // A "<" inside a tag, a tag as long as the span, and what stops the pass anyway: the text is
+  // left as it was for the full road.
   const UString long_tag = u"<" + UString(70, u'x') + u">";
-  for (const UString& text : {UString(u"a > b"), UString(u"<a <b>>"), UString(u"<x>caf\u00E9"), UString(u"<w>&amp;</w>"),
-                              u"Word " + long_tag + u" word", UString(u"x>y <b>")}) {
+  for (const UString& text : {UString(u"<a <b>>"), UString(u"a > <b <i>"), UString(u"<x>caf\u00E9"),
+                              UString(u"<w>&amp;</w>"), u"Word " + long_tag + u" word"}) {
     SCOPED_TRACE(Utf16ToUtf8(text));
     for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
       const TPassRun r = RunPass(text, {}, HidingRules(64), path);

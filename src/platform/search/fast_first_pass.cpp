@@ -493,21 +493,31 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   size_t classified = 0;
   bool failed = false;
   // Hidden tags, as the tag handler finds them: from a "<" to the first ">" after it, when that
-  // lies within the span. Judged here only where "<" and ">" take turns: the parity of the
-  // brackets up to a character then says whether it lies in a tag. A tag still open at a block's
-  // end is followed to its ">" (its length checked there); one that no ">" closes is text.
+  // lies within the span. Judged here only where no "<" comes before the ">" of the last: the
+  // parity of the brackets up to a character (">" outside tags left out) then says whether it
+  // lies in a tag. A tag still open at a block's end is followed to its ">" (its length checked
+  // there); one that no ">" closes is text.
   bool tag_open = false;
   int32_t tag_opened_at = 0, tag_closes_at = -1;
   auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) {
     const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
     const uint64_t brackets = bm.open | bm.close;
     if (brackets == 0 && !tag_open) return uint64_t{0};
-    const uint64_t inside = PrefixXor(brackets) ^ (tag_open ? ~uint64_t{0} : 0);
-    if ((bm.open & ~inside) != 0 || (bm.close & inside) != 0) {  // "<" in a tag, or ">" outside one
-      failed = true;
-      return uint64_t{0};
+    // The first bracket out of turn decides: a ">" outside every tag closes nothing and is text
+    // (to the handler too), so it is taken out and the parity made again; a "<" inside a tag
+    // leaves the chunk to the full road.
+    uint64_t closes = bm.close, inside = 0;
+    for (;;) {
+      inside = PrefixXor(bm.open | closes) ^ (tag_open ? ~uint64_t{0} : 0);
+      const uint64_t inner_open = bm.open & ~inside, stray = closes & inside;
+      if ((inner_open | stray) == 0) break;
+      if (inner_open != 0 && (stray == 0 || std::countr_zero(inner_open) < std::countr_zero(stray))) {
+        failed = true;
+        return uint64_t{0};
+      }
+      closes &= ~(stray & (~stray + 1));
     }
-    uint64_t tags = (inside | bm.close) & in_block;
+    uint64_t tags = (inside | closes) & in_block;
     tag_open = ((inside >> (m - 1)) & 1) != 0;
     if (tag_open && bm.open != 0) tag_opened_at = base + 63 - std::countl_zero(bm.open);
     if (tag_open && tag_closes_at < base + m) {

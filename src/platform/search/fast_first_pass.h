@@ -9,9 +9,9 @@
 //     judge, and the reader then runs the full road over the whole chunk;
 //   - where the settings hide tags in angle brackets and nothing else looks for a bracket
 //     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
-//     handler does, and judges the chunk when its brackets take turns, "<" then ">", each tag
-//     shorter than the tag span (a last "<" left open is text, as it is to the handler); any
-//     other arrangement goes down the full road;
+//     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
+//     each tag shorter than the tag span (a last "<" left open, and a ">" outside every tag, are
+//     text, as they are to the handler); any other arrangement goes down the full road;
 //   - settings it cannot honour (parts of texts, control characters or spaces cleared, a marker,
 //     entity or unit tag that starts with a letter, digit or blank) leave it off for the whole
 //     text (TFastPassRules::usable);
