@@ -147,6 +147,11 @@ void BM_MarkUnwantedTags(benchmark::State& state) {
     h.MarkUnwantedTags(u'<', u'>', t, f, n, true, 1000);
   });
 }
+void BM_BlankUnwantedTags(benchmark::State& state) {
+  RunOverChunks(state, [](TTextTagHandler& h, char16_t* t, uint16_t* f, int32_t n) {
+    h.BlankUnwantedTags(u'<', u'>', t, f, n, true, 1000);
+  });
+}
 void BM_TextMarkers(benchmark::State& state) {
   RunOverChunks(state, [](TTextTagHandler& h, char16_t* t, uint16_t* f, int32_t n) {
     h.CheckBufferForTextMarkerTags(t, f, n, 1000);
@@ -176,6 +181,7 @@ BENCHMARK(BM_Entities)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeepTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExcludeTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkUnwantedTags)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlankUnwantedTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextMarkers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SentenceEnds)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MidWordPunctuation)->Unit(benchmark::kMillisecond);

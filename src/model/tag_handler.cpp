@@ -1,6 +1,7 @@
 #include "model/tag_handler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <immintrin.h>
 #include <string_view>
@@ -72,33 +73,8 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   return i;
 }
 
-// Passes over whole blocks of 32 characters none of which a sentence-end walk stops at (most of
-// a text): ".", "?", "!", the tag brackets and the marked ones, and every unit above U+0588
-// (the scripts' own marks among them). Answers the start of the first block holding one, or
-// where fewer than 32 are left.
-__attribute__((target("avx2"))) int32_t SkipQuietBlocksWide(const char16_t* t, int32_t i, int32_t n) {
-  const __m256i above = _mm256_set1_epi16(0x0588);
-  const __m256i zero = _mm256_setzero_si256();
-  for (; i + 32 <= n; i += 32) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i + 16));
-    // Any unit above U+0588 stops the skip; below it, the units packed to bytes (saturating at
-    // 255, which is none of those looked for) are compared 32 at once.
-    const __m256i high = _mm256_or_si256(_mm256_subs_epu16(a, above), _mm256_subs_epu16(b, above));
-    const __m256i v = _mm256_packus_epi16(a, b);
-    __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('.')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('<')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('>')));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOnCode))));
-    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kTagOffCode))));
-    if (_mm256_movemask_epi8(hit) != 0 || _mm256_movemask_epi8(_mm256_cmpeq_epi16(high, zero)) != -1) break;
-  }
-  return i;
-}
 #else
 int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
-int32_t SkipQuietBlocksWide(const char16_t*, int32_t i, int32_t) { return i; }
 #endif
 
 // The first q in [from, to) whose unit is a or b, or whose flag has a bit of flag_bits; `to` for
@@ -127,6 +103,166 @@ inline int32_t NextUnitOrFlag(const C* t, const uint16_t* f, int32_t from, int32
   return to;
 }
 
+inline bool IsDigitFlag(uint16_t f) { return (KindBits(f) & C1_DIGIT) != 0; }
+inline bool IsLetterFlag(uint16_t f) { return (KindBits(f) & C1_ALPHA) != 0; }
+
+// Bit masks of a buffer, 64 characters a block (bit j of block b: character 64 * b + j): the
+// units equal to a, those equal to b, and the flags with a bit of flag_bits. A walk that only
+// moves forward asks them for the next such character with a few bit operations, where a tagged
+// text would have it stop every few characters to load and compare again.
+struct TUnitMasks {
+  std::vector<uint64_t> a, b, flags;
+};
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a,
+                                                   char16_t b, uint16_t flag_bits, TUnitMasks& m) {
+  const __m256i va = _mm256_set1_epi16(static_cast<short>(a)), vb = _mm256_set1_epi16(static_cast<short>(b));
+  const __m256i bits = _mm256_set1_epi16(static_cast<short>(flag_bits)), zero = _mm256_setzero_si256();
+  for (int32_t k = 0; k < blocks; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 2; ++q) {
+      const int32_t at = 64 * k + 32 * q;
+      const __m256i u0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + at));
+      const __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + at + 16));
+      const __m256i f0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + at));
+      const __m256i f1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + at + 16));
+      // Packing two sixteen-lane results to bytes interleaves their halves; 0xD8 puts them back.
+      auto bits_of = [&](__m256i x0, __m256i x1) __attribute__((target("avx2"), always_inline)) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(x0, x1), 0xD8))));
+      };
+      ma |= bits_of(_mm256_cmpeq_epi16(u0, va), _mm256_cmpeq_epi16(u1, va)) << (32 * q);
+      mb |= bits_of(_mm256_cmpeq_epi16(u0, vb), _mm256_cmpeq_epi16(u1, vb)) << (32 * q);
+      const __m256i n0 = _mm256_cmpeq_epi16(_mm256_and_si256(f0, bits), zero);
+      const __m256i n1 = _mm256_cmpeq_epi16(_mm256_and_si256(f1, bits), zero);
+      mf |= (~bits_of(n0, n1) & 0xFFFFFFFFu) << (32 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
+#endif
+
+void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a, char16_t b, uint16_t flag_bits,
+                   TUnitMasks& m) {
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i bits = _mm_set1_epi16(static_cast<short>(flag_bits)), zero = _mm_setzero_si128();
+  for (int32_t k = 0; k < blocks; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 4; ++q) {
+      const int32_t at = 64 * k + 16 * q;
+      const __m128i u0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
+      const __m128i u1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at + 8));
+      const __m128i f0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at));
+      const __m128i f1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at + 8));
+      auto bits_of = [](__m128i x0, __m128i x1) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x0, x1))));
+      };
+      ma |= bits_of(_mm_cmpeq_epi16(u0, va), _mm_cmpeq_epi16(u1, va)) << (16 * q);
+      mb |= bits_of(_mm_cmpeq_epi16(u0, vb), _mm_cmpeq_epi16(u1, vb)) << (16 * q);
+      const uint64_t none = bits_of(_mm_cmpeq_epi16(_mm_and_si128(f0, bits), zero),
+                                    _mm_cmpeq_epi16(_mm_and_si128(f1, bits), zero));
+      mf |= (~none & 0xFFFFu) << (16 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
+
+void UnitMasksOf(const char16_t* t, const uint16_t* f, int32_t n, char16_t a, char16_t b, uint16_t flag_bits,
+                 TUnitMasks& m) {
+  const int32_t blocks = (n + 63) / 64, whole = n / 64;
+  for (auto* v : {&m.a, &m.b, &m.flags}) v->assign(static_cast<size_t>(blocks), 0);
+#if defined(__x86_64__)
+  if (HasWideVectors()) UnitMasksWide(t, f, whole, a, b, flag_bits, m);
+  else
+#endif
+    UnitMasksSse2(t, f, whole, a, b, flag_bits, m);
+  for (int32_t i = 64 * whole; i < n; ++i) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    const size_t k = static_cast<size_t>(i / 64);
+    if (t[i] == a) m.a[k] |= bit;
+    if (t[i] == b) m.b[k] |= bit;
+    if ((f[i] & flag_bits) != 0) m.flags[k] |= bit;
+  }
+}
+
+// The first position in [p, end) with a bit in x (or in x, y or z), or end.
+inline int32_t NextMaskBit(const uint64_t* x, const uint64_t* y, const uint64_t* z, int32_t p, int32_t end) {
+  if (p >= end) return end;
+  int32_t k = p / 64;
+  auto word = [&](int32_t b) { return x[b] | (y ? y[b] | z[b] : 0); };
+  uint64_t w = word(k) & (~uint64_t{0} << (p % 64));
+  const int32_t last = (end - 1) / 64;
+  while (w == 0) {
+    if (++k > last) return end;
+    w = word(k);
+  }
+  return std::min(end, 64 * k + std::countr_zero(w));
+}
+
+thread_local TUnitMasks t_unit_masks;
+
+// What the sentence-end walk stops at, 64 characters a block: sentence punctuation, tag openings
+// ("<" and 25) and every unit beyond U+0588 (the scripts' own marks among them); tag openings;
+// tag closings (">" and 24); letters (by their flags).
+struct TSentenceMasks {
+  std::vector<uint64_t> stops, opens, closes, letters;
+};
+
+void SentenceMasksOf(const char16_t* t, const uint16_t* f, int32_t n, TSentenceMasks& m) {
+  const int32_t blocks = (n + 63) / 64, whole = n / 64;
+  for (auto* v : {&m.stops, &m.opens, &m.closes, &m.letters}) v->assign(static_cast<size_t>(blocks), 0);
+  auto eq = [](__m128i v, char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
+  auto bits_of = [](__m128i x0, __m128i x1) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x0, x1))));
+  };
+  const __m128i above = _mm_set1_epi16(0x0588), zero = _mm_setzero_si128();
+  const __m128i alpha = _mm_set1_epi16(static_cast<short>(C1_ALPHA));
+  const __m128i marks = _mm_set1_epi16(static_cast<short>(0xF800));
+  for (int32_t k = 0; k < whole; ++k) {
+    uint64_t ms = 0, mo = 0, mc = 0, ml = 0;
+    for (int q = 0; q < 4; ++q) {
+      const int32_t at = 64 * k + 16 * q;
+      __m128i s[2], o[2], c[2], l[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at + 8 * h));
+        const __m128i fl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at + 8 * h));
+        o[h] = _mm_or_si128(eq(u, u'<'), eq(u, kTagOnCode));
+        c[h] = _mm_or_si128(eq(u, u'>'), eq(u, kTagOffCode));
+        const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(u, above), zero), _mm_set1_epi16(-1));
+        s[h] = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(u, u'.'), eq(u, u'?')), _mm_or_si128(eq(u, u'!'), high)), o[h]);
+        // A letter's flag: no mark bits, the alpha bit.
+        l[h] = _mm_andnot_si128(_mm_cmpeq_epi16(_mm_and_si128(fl, alpha), zero),
+                                _mm_cmpeq_epi16(_mm_and_si128(fl, marks), zero));
+      }
+      ms |= bits_of(s[0], s[1]) << (16 * q);
+      mo |= bits_of(o[0], o[1]) << (16 * q);
+      mc |= bits_of(c[0], c[1]) << (16 * q);
+      ml |= bits_of(l[0], l[1]) << (16 * q);
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.opens[static_cast<size_t>(k)] = mo;
+    m.closes[static_cast<size_t>(k)] = mc;
+    m.letters[static_cast<size_t>(k)] = ml;
+  }
+  for (int32_t i = 64 * whole; i < n; ++i) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    const size_t k = static_cast<size_t>(i / 64);
+    const char16_t u = t[i];
+    const bool open = u == u'<' || u == kTagOnCode;
+    if (open) m.opens[k] |= bit;
+    if (u == u'>' || u == kTagOffCode) m.closes[k] |= bit;
+    if (open || u == u'.' || u == u'?' || u == u'!' || u > 0x0588) m.stops[k] |= bit;
+    if (IsLetterFlag(f[i])) m.letters[k] |= bit;
+  }
+}
+
+thread_local TSentenceMasks t_sentence_masks;
+
 // The brackets of marked tags compare equal to the brackets they replaced.
 inline uint32_t NormTag(uint32_t c) { return c == kTagOnCode ? u'<' : c == kTagOffCode ? u'>' : c; }
 
@@ -139,8 +275,6 @@ const TStr<C>& Pick(const UString& w, const std::string& a) {
   else return a;
 }
 
-inline bool IsDigitFlag(uint16_t f) { return (KindBits(f) & C1_DIGIT) != 0; }
-inline bool IsLetterFlag(uint16_t f) { return (KindBits(f) & C1_ALPHA) != 0; }
 
 // pat at t[pos]; `tolerant` lets 25 and 24 stand for "<" and ">" on either side.
 template <typename C>
@@ -446,13 +580,43 @@ struct TTextTagHandler::TSearchTables {
     return count;
   }
 
+  // Where the hiding walk looks next: the first opening in [p, end), and the first opening,
+  // closing or flag with a literal bit or mark in [q, end) (end for none). Over UTF-16 text
+  // they are found through the buffer's bit masks, over 8-bit text eight units at a time.
+  struct TTagStopsByMasks {
+    const uint64_t *opens, *closes, *flagged;
+    int32_t NextOpening(int32_t p, int32_t end) const { return NextMaskBit(opens, nullptr, nullptr, p, end); }
+    int32_t NextStop(int32_t q, int32_t end) const { return NextMaskBit(opens, closes, flagged, q, end); }
+  };
+  template <typename C>
+  struct TTagStopsByUnits {
+    const C* t;
+    const uint16_t* f;
+    C on, off;
+    int32_t NextOpening(int32_t p, int32_t end) const { return std::max(p, NextUnitOrFlag(t, f, p, end, on, on, 0)); }
+    int32_t NextStop(int32_t q, int32_t end) const {
+      return NextUnitOrFlag(t, f, q, end, on, off, static_cast<uint16_t>(0xFC00));
+    }
+  };
+
   template <typename C>
   static void HideTags(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark) {
+    if constexpr (std::is_same_v<C, char16_t>) {
+      TUnitMasks& m = t_unit_masks;
+      UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), m);
+      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByMasks{m.a.data(), m.b.data(), m.flags.data()});
+    } else {
+      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByUnits<C>{t, f, on, off});
+    }
+  }
+
+  template <typename C, typename Stops>
+  static void HideTagsWalk(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark, const Stops& stops) {
     limit = SpanOrDefault(limit);
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
     while (p < n - 1) {
-      p = std::max(p, NextUnitOrFlag(t, f, p, n - 1, on, on, 0));
+      p = stops.NextOpening(p, n - 1);
       if (p >= n - 1) break;
       if (gives_up(f[p]) || IsLiteralFlag(f[p])) {
         ++p;
@@ -462,7 +626,7 @@ struct TTextTagHandler::TSearchTables {
       int32_t q = p + 1, close = -1;
       for (; q < end; ++q) {
         // Units that are no bracket and carry no literal bit or mark cannot end the walk.
-        q = NextUnitOrFlag(t, f, q, end, on, off, static_cast<uint16_t>(0xFC00));
+        q = stops.NextStop(q, end);
         if (q >= end) break;
         if (IsLiteralFlag(f[q])) continue;  // a bracket written as an entity, inside the tag
         if (gives_up(f[q]) || t[q] == on) break;
@@ -478,7 +642,7 @@ struct TTextTagHandler::TSearchTables {
       if (mark) {
         t[p] = static_cast<C>(kTagOnCode);
         t[close] = static_cast<C>(kTagOffCode);
-        for (int32_t k = p; k <= close; ++k) f[k] = kFlagHidden;
+        std::fill(f + p, f + close + 1, kFlagHidden);
       } else {
         BlankAndHide(t, f, p, close + 1);
       }
@@ -722,41 +886,66 @@ struct TTextTagHandler::TSearchTables {
     return (KindBits(f[start]) & C1_UPPER) != 0;
   }
 
+  // Where the sentence-end walk looks next, and where a tag opened at `open` closes (-1: the
+  // opening is text). Over UTF-16 text the characters the walk stops at (sentence punctuation,
+  // tag openings, units beyond U+0588), the letters and openings, and the closings are found
+  // through the buffer's bit masks; over 8-bit text the walk looks at every character.
+  struct TSentenceStopsByMasks {
+    const uint16_t* f;
+    int32_t n, limit;
+    const TSentenceMasks& m;
+    int32_t next_close = -1;  // as TTagCloser: the first closing after the last opening asked for
+    int32_t NextStop(int32_t i) const { return NextMaskBit(m.stops.data(), nullptr, nullptr, i, n); }
+    int32_t NextLetterOrOpening(int32_t j) const {
+      return NextMaskBit(m.letters.data(), m.opens.data(), m.opens.data(), j, n);
+    }
+    int32_t CloseOf(int32_t open) {
+      if (next_close <= open) {
+        int32_t q = open + 1;
+        for (;; ++q) {
+          q = NextMaskBit(m.closes.data(), nullptr, nullptr, q, n);
+          if (q >= n || !IsLiteralFlag(f[q])) break;
+        }
+        next_close = q;
+      }
+      return next_close < n && next_close - open <= limit ? next_close : -1;
+    }
+  };
+  template <typename C>
+  struct TSentenceStopsByUnits {
+    const C* t;
+    const uint16_t* f;
+    int32_t n, limit;
+    TTagCloser closer;
+    int32_t NextStop(int32_t i) const { return i; }
+    int32_t NextLetterOrOpening(int32_t j) const { return j; }
+    int32_t CloseOf(int32_t open) { return closer.CloseOf(t, f, n, open, limit); }
+  };
+
   template <typename C>
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit, int32_t read_ahead_from) {
     limit = SpanOrDefault(limit);
+    if constexpr (std::is_same_v<C, char16_t>) {
+      TSentenceMasks& m = t_sentence_masks;
+      SentenceMasksOf(t, f, n, m);
+      TSentenceStopsByMasks stops{f, n, limit, m};
+      return SentenceEndsWalk(t, f, first, n, read_ahead_from, stops);
+    } else {
+      TSentenceStopsByUnits<C> stops{t, f, n, limit, {}};
+      return SentenceEndsWalk(t, f, first, n, read_ahead_from, stops);
+    }
+  }
+
+  template <typename C, typename Stops>
+  static int32_t SentenceEndsWalk(C* t, uint16_t* f, int32_t first, int32_t n, int32_t read_ahead_from, Stops& stops) {
     int32_t count = 0;
-    TTagCloser tags;
     // The class of a character: a "<" that opens no tag, and a bracket written as an entity, are
     // text (0). A tag's characters are skipped whole. Characters before `first` are only looked
     // back at.
     int32_t i = std::max(0, first);
-    [[maybe_unused]] const bool wide = HasWideVectors();
     while (i < n) {
-      if constexpr (std::is_same_v<C, char16_t>) {
-        // Eight characters at a time that none of the walk's characters is among (most of a
-        // text) are passed over.
-        const __m128i above = _mm_set1_epi16(0x0588);
-        if (wide) i = SkipQuietBlocksWide(t, i, n);
-        while (i + 8 <= n) {
-          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
-          __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'.')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'?')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'!')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'<')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'>')));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOnCode)));
-          hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(kTagOffCode)));
-          // Beyond U+0588 the scripts' own marks: saturating subtraction leaves those above non-zero.
-          const __m128i high = _mm_cmpeq_epi16(_mm_subs_epu16(v, above), _mm_setzero_si128());
-          const int found = _mm_movemask_epi8(hit) | (~_mm_movemask_epi8(high) & 0xFFFF);
-          if (found != 0) {
-            i += __builtin_ctz(static_cast<unsigned>(found)) / 2;  // the first such character
-            break;
-          }
-          i += 8;
-        }
-        if (i >= n) break;
-      }
+      i = stops.NextStop(i);
+      if (i >= n) break;
       uint8_t cls = SentenceClass(U(t[i]));
       if (cls == 0) {  // most characters: their flags need not be read
         ++i;
@@ -764,7 +953,7 @@ struct TTextTagHandler::TSearchTables {
       }
       if (IsLiteralFlag(f[i])) cls = 0;
       if (cls == 4) {
-        const int32_t close = tags.CloseOf(t, f, n, i, limit);
+        const int32_t close = stops.CloseOf(i);
         i = close < 0 ? i + 1 : close + 1;
         continue;
       }
@@ -776,9 +965,11 @@ struct TTextTagHandler::TSearchTables {
       }
       // The next letter decides; every punctuation mark up to it would see the same letter.
       int32_t letter = -1;
-      for (int32_t j = i + 1; j < n; ++j) {
+      for (int32_t j = i + 1;; ++j) {
+        j = stops.NextLetterOrOpening(j);
+        if (j >= n) break;
         if (!IsLiteralFlag(f[j]) && SentenceClass(U(t[j])) == 4) {
-          const int32_t close = tags.CloseOf(t, f, n, j, limit);
+          const int32_t close = stops.CloseOf(j);
           if (close >= 0) j = close;
           continue;
         }

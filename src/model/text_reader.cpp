@@ -16,6 +16,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
+#include "platform/settings/settings_defaults.h"
 #include "platform/text/text_services.h"
 #include "platform/zip/zip_archive_cache.h"
 #include "platform/zip/zip_forge.h"
@@ -1153,31 +1154,54 @@ void TBufferProcessor::SetUpFastPass() {
   r.symbols_at_start = lang.SymbolsAtWordStart();
   r.symbols_at_end = lang.SymbolsAtWordEnd();
   r.hyphens_separate_words = lang.HyphenBreaksWord();
-  // Whatever could start mark-up, an entity, a marker or a unit tag stops the pass.
-  for (const char16_t ch : {u'<', u'>', u'&', kTagOnCode, kTagOffCode}) r.AddStop(ch);
+  // Whatever could start mark-up, an entity, a marker or a unit tag stops the pass. Tags in
+  // angle brackets that are only hidden the pass hides itself, unless some other step looks for
+  // a bracket or the code that marks one.
+  bool brackets_looked_for = false;
+  auto stop = [&](char16_t ch) {
+    if (ch == u'<' || ch == u'>' || ch == kTagOnCode || ch == kTagOffCode) brackets_looked_for = true;
+    r.AddStop(ch);
+  };
+  for (const char16_t ch : {u'&', kTagOnCode, kTagOffCode}) r.AddStop(ch);
   const TIgnore_tag_type hidden = fTextSettings.UnwantedTags();
+  bool hides_angle_tags = false;
   for (int i = 0; i < 6; ++i) {
-    if (hidden.openers[i] != 0) r.AddStop(hidden.openers[i]);
-    if (hidden.closers[i] != 0) r.AddStop(hidden.closers[i]);
+    if (hidden.openers[i] == u'<' && hidden.closers[i] == u'>') {
+      hides_angle_tags = true;
+      continue;
+    }
+    if (hidden.openers[i] != 0) stop(hidden.openers[i]);
+    if (hidden.closers[i] != 0) stop(hidden.closers[i]);
   }
-  if (!fClusterTag.empty()) r.AddStop(fClusterTag[0]);
+  if (!fClusterTag.empty()) stop(fClusterTag[0]);
+  if (r.symbols[u'<'] || r.symbols[u'>']) brackets_looked_for = true;
   if (TTextTagHandler* tags = fTagHandler) {
-    for (const UString& starters : tags->ftag_starter_chars)
-      for (const char16_t ch : starters) {
+    // Tags to keep or exclude are looked for only where there are some.
+    for (size_t op = 0; op < tags->ftag_starter_chars.size(); ++op) {
+      if (tags->FirstArrayOfTags[op].empty()) continue;
+      for (const char16_t ch : tags->ftag_starter_chars[op]) {
         if (ch >= 128) r.usable = false;  // such a tag may be looked for in any chunk
-        r.AddStop(ch);
+        stop(ch);
       }
+    }
     for (const TextMarkerTagrec& m : tags->ArrayOfTextMarkers) {
       if (m.tag.empty()) continue;
       if (m.tag[0] >= 27 && m.tag[0] <= 30) r.usable = false;  // a wildcard may start anywhere
-      r.AddStop(m.tag[0]);
+      stop(m.tag[0]);
     }
     if (Translating_Tags)
       for (const TTranslateTagRec& e : tags->ArrayOfTranslationTagfileTags)
-        if (!e.long_form.empty()) r.AddStop(e.long_form[0]);
+        if (!e.long_form.empty()) stop(e.long_form[0]);
     constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
     r.sentence_ends = fMarking_Text_Elements && tags->ArrayOfTextMarkers[kSentenceEnds].auto_process;
     r.blank_mid_word_marks = Removing_Punctuation;
+  }
+  // The reader blanks hidden tags (Removing_IgnoreTags) rather than marking them.
+  r.tag_span = ftag_clearing_max > 0 ? ftag_clearing_max : settings_defaults::kIgnoreTagsSpan;
+  r.hide_tags = fTagHandler && Removing_IgnoreTags && hides_angle_tags && !brackets_looked_for && r.tag_span >= 64;
+  if (!r.hide_tags) {
+    r.AddStop(u'<');
+    r.AddStop(u'>');
   }
 }
 

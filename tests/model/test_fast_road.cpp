@@ -14,6 +14,7 @@
 #include "model/worker_tag_handler.h"
 #include "platform/rtl/streams.h"
 #include "platform/search/fast_first_pass.h"
+#include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
 #include "text_reader_test_support.h"
 #include "wordlist/word_list_document.h"
@@ -43,6 +44,37 @@ std::string RandomText(std::mt19937& rng, size_t bytes, bool rare) {
     if (rare && rng() % 150 == 0) s += kRare[rng() % (sizeof kRare / sizeof kRare[0])];
     else s += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
     if (rng() % 3 != 0) s += ' ';
+  }
+  return s;
+}
+
+// Every word in mark-up, as tagged corpora are: tags with attributes, quotes and line ends in
+// them, tags next to punctuation and inside words; with `rare` set, now and then brackets out of
+// turn ("a > b", "<a <b>", a "<" never closed), entities, letters beyond ASCII inside and outside
+// tags, and a tag longer than the span.
+std::string TaggedText(std::mt19937& rng, size_t bytes, bool rare) {
+  static const char* kWords[] = {"word", "The", "river", "U.S.A.", "e.g.", "3.14", "1,000", "well-known", "don't",
+                                 "D.", "Ph.D", "x", "12a", "it's", "pre-", "old"};
+  static const char* kTags[] = {"NN", "VB", "DT", "IN", "JJ", "NP0"};
+  static const char* kAfter[] = {" ", " ", " ", ". ", "? ", "! ", ", ", "\n", "\r\n", "...", " -- ", "\n\n"};
+  static const char* kRare[] = {"a > b", "<a <b>", "x < y. The", "&amp;", "<w pos=\"caf\xC3\xA9\">", "na\xC3\xAFve",
+                                "<<b>>", "\xE2\x80\x99", "<note text='a>b'>", "&lt;b&gt;"};
+  std::string s;
+  while (s.size() < bytes) {
+    const unsigned shape = rng() % 10;
+    const std::string w = kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    const std::string tag = kTags[rng() % (sizeof kTags / sizeof kTags[0])];
+    if (shape < 5) s += "<w pos=\"" + tag + "\">" + w + "</w>";
+    else if (shape == 5) s += "<w\ttype='" + tag + "'\n n=\"" + std::to_string(rng() % 100) + "\">" + w + "</w>";
+    else if (shape == 6) s += "<s>" + w + "<lb/>" + w + "</s>";  // a tag inside a word
+    else if (shape == 7) s += w + "<c>.</c>";
+    else if (shape == 8) s += "<p n=\"" + std::to_string(rng() % 9) + "\"/>" + w;
+    else s += w;
+    if (rare && rng() % 120 == 0) {
+      if (rng() % 8 == 0) s += "<" + std::string(1100, 'x') + ">";
+      else s += kRare[rng() % (sizeof kRare / sizeof kRare[0])];
+    }
+    s += kAfter[rng() % (sizeof kAfter / sizeof kAfter[0])];
   }
   return s;
 }
@@ -125,6 +157,105 @@ TEST_F(FastRoad, ChunksEqualTheFullRoadsWhateverTheCuts) {
   // Both roads were taken: plain texts go fast, those with mark-up or other letters do not.
   EXPECT_GT(fast_chunks, 4);
   EXPECT_GT(full_chunks, 4);
+}
+
+TEST_F(FastRoad, TaggedChunksEqualTheFullRoadsWhateverTheCuts) {
+  std::mt19937 rng(2702);
+  int fast_chunks = 0, full_chunks = 0;
+  // Texts of one chunk and texts over 2 MiB, so that tags meet cuts and the ends of look-aheads;
+  // then settings under which other steps look at tags (a marker or a multi-word unit in angle
+  // brackets), and tags the settings keep visible (no brackets hidden): each leaves every tagged
+  // chunk to the full road.
+  for (int round = 0; round < 11; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    if (round == 5) UseApostrophe(true);
+    if (round == 8) {
+      TTextsett_rec32 t = GetTextSettings();
+      t.SetMarkerText(TTextsett_rec32::kFirstMarker, u"<s>");
+      SetTextSettings(t);
+    }
+    if (round == 9) {
+      TTextsett_rec32 t = GetTextSettings();
+      t.SetMarkerText(TTextsett_rec32::kFirstMarker, u"");
+      SetTextSettings(t);
+      SetWordlistClusterTag(u"<s>");
+    }
+    if (round == 10) {
+      SetWordlistClusterTag(u"");
+      TTextsett_rec32 t = GetTextSettings();
+      t.SetUnwantedTags(TIgnore_tag_type{});
+      SetTextSettings(t);
+    }
+    const size_t size = round % 2 == 1 ? 2100000 + rng() % 1500000 : 1 + rng() % 40000;
+    const UString file = tmp_.Write(u"g" + IntToUStr(round) + u".txt", TaggedText(rng, size, round % 4 >= 2));
+    const std::vector<TChunkRecord> fast = ReadChunks(file, false);
+    ExpectSameChunks(fast, ReadChunks(file, true));
+    for (const TChunkRecord& r : fast) (round < 8 && r.fast ? fast_chunks : full_chunks)++;
+    if (round >= 8) {
+      for (const TChunkRecord& r : fast) EXPECT_FALSE(r.fast);
+    }
+  }
+  EXPECT_GT(fast_chunks, 4);
+  EXPECT_GT(full_chunks, 4);
+}
+
+TEST_F(FastRoad, TaggedBuffersEqualTheTagHandlersSteps) {
+  // The full road's steps over one buffer, in the reader's order (sentence ends, tags blanked,
+  // in-word characters joined, punctuation between letters blanked), against the fast pass,
+  // with characters carried from a first piece and a look-ahead; the pass leaves the text as it
+  // was wherever it does not judge.
+  std::mt19937 rng(31);
+  const UString symbols = u"'";
+  int judged = 0;
+  for (int round = 0; round < 400; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    const bool with_symbols = round % 2 == 1;
+    const int32_t span = 64 + static_cast<int32_t>(rng() % 1100);
+    const UString text = Utf8ToUtf16(TaggedText(rng, 1 + rng() % 3000, round % 5 == 0));
+    const int32_t n = static_cast<int32_t>(text.size());
+    const int32_t c = static_cast<int32_t>(rng() % std::min<int32_t>(n, 300));
+    const int32_t ahead = c + static_cast<int32_t>(rng() % static_cast<uint32_t>(n - c + 1));
+    TTextTagHandler tags(0x0409, 1252, TTagReadSettings{});
+    auto full_steps = [&](UString& t, std::vector<uint16_t>& k, int32_t from, int32_t to, int32_t read_ahead) {
+      ClassifyChars(t.data() + from, static_cast<size_t>(to - from), k.data() + from);
+      tags.ReadAheadFrom = read_ahead;
+      const int32_t ends = tags.AutoMarkSentenceEnds(t.data(), k.data(), to, span, true, from);
+      tags.BlankUnwantedTags(u'<', u'>', t.data() + from, k.data() + from, to - from, true, span);
+      HandleAllowables(t.data() + from, k.data() + from, static_cast<size_t>(to - from), with_symbols ? symbols : UString(),
+                       false, with_symbols, false);
+      tags.BlankOutMidWordPunctuation(t.data() + from, k.data() + from, C1_PUNCT, C1_ALPHA | C1_DIGIT, to - from, true);
+      return ends;
+    };
+    // The carried characters as the last buffer left them.
+    UString full_text = text;
+    std::vector<uint16_t> full_kinds(text.size() + 2, 0);
+    full_steps(full_text, full_kinds, 0, c, INT32_MAX);
+    UString fast_text = full_text;
+    std::vector<uint16_t> fast_kinds = full_kinds;
+    const int32_t full_ends = full_steps(full_text, full_kinds, c, n, ahead);
+
+    TFastPassRules rules;
+    rules.usable = true;
+    for (char16_t ch : {u'&', char16_t(24), char16_t(25)}) rules.AddStop(ch);
+    if (with_symbols) rules.symbols[u'\''] = rules.any_symbols = rules.symbols_at_end = true;
+    rules.sentence_ends = rules.blank_mid_word_marks = rules.hide_tags = true;
+    rules.tag_span = span;
+    const UString before = fast_text;
+    TFastPassResult found;
+    if (!FastFirstPass(fast_text.data(), fast_kinds.data(), c, n, ahead, rules, BestVectorPath(), found)) {
+      EXPECT_TRUE(fast_text == before);
+      continue;
+    }
+    ++judged;
+    EXPECT_TRUE(fast_text == full_text);
+    EXPECT_EQ(fast_kinds, full_kinds);
+    EXPECT_EQ(found.sentence_ends, full_ends);
+    for (int32_t i = c; i < n; ++i) {
+      const size_t p = static_cast<size_t>(i - c);
+      ASSERT_EQ((found.word_masks[p / 64] >> (p % 64)) & 1, IsWordKind(full_kinds[static_cast<size_t>(i)]) ? 1u : 0u) << i;
+    }
+  }
+  EXPECT_GT(judged, 300);
 }
 
 TEST_F(FastRoad, ChunksOfOtherEncodingsAndSettings) {
@@ -212,6 +343,20 @@ TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
     }
     EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
   }
+}
+
+TEST_F(FastRoad, TaggedConcordancesAndWordListsEqualTheFullRoads) {
+  std::mt19937 rng(77);
+  std::vector<UString> files;
+  for (int i = 0; i < 4; ++i) {
+    const size_t size = i == 3 ? 2300000 : 3000 + rng() % 60000;
+    files.push_back(tmp_.Write(u"tagged" + IntToUStr(i) + u".txt", TaggedText(rng, size, i == 2)));
+  }
+  for (UStringView items : {u"the", u"word/river", u"old river", u"well-known", u"#", u"riv*", u"U.S.A."}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
+  }
+  EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
 }
 
 TEST_F(FastRoad, WordListsInEveryCase) {

@@ -623,6 +623,52 @@ TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
   }
 }
 
+TEST(TagHandlerRoutines, HiddenTagsAndSentenceEndsOfTaggedBuffersAreTheSameInBothWidths) {
+  // Tagged text with brackets out of turn, brackets written as entities (literal), marked
+  // brackets, marks already set and tags near the span: the UTF-16 walks, which find their stops
+  // through bit masks, leave the text and flags the 8-bit walks leave, blanking or marking.
+  const char* pieces[] = {"<w pos=\"NN\">", "</w>", "word", "The", " ", ". ", "? ", "!", "<p>", "a > b", "< ",
+                          "<a <b>", "D. ", "e.g. ", "\n", "3.5", "\x19x\x18", "<" ,">", "<note text='a>b'>", "U.S. ",
+                          "<long-tag-of-some-length-xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx>"};
+  constexpr size_t kPieces = sizeof pieces / sizeof pieces[0];
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 120; ++seed) {
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 rng(seed);
+    std::string text;
+    const size_t size = 1 + rng() % 3000;
+    while (text.size() < size) text += pieces[rng() % kPieces];
+    TNarrowBuf narrow(text);
+    TWideBuf wide(Utf8ToUtf16(text));
+    ASSERT_EQ(narrow.n, wide.n);
+    // Now and then a bracket written as an entity, or a mark already there.
+    for (int32_t i = 0; i < narrow.n; ++i) {
+      const uint32_t r = rng() % 40;
+      const size_t k = static_cast<size_t>(i);
+      if (r == 0 && (text[k] == '<' || text[k] == '>')) narrow.flags[k] = wide.flags[k] = narrow.flags[k] | kFlagLiteral;
+      if (r == 1) narrow.flags[k] = wide.flags[k] = kFlagHidden;
+      if (r == 2 && text[k] == '.') narrow.flags[k] = wide.flags[k] = kFlagSentenceEndAuto;
+    }
+    const int32_t limit = 20 + static_cast<int32_t>(rng() % 120);
+    const int32_t first = static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n));
+    h.ReadAheadFrom = first + static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n - first + 1));
+    EXPECT_EQ(h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, limit, false, first),
+              h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, limit, true, first));
+    ASSERT_EQ(narrow.flags, wide.flags);
+    if (seed % 2 == 0) {
+      h.MarkUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
+      h.MarkUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
+    } else {
+      h.BlankUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
+      h.BlankUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
+    }
+    ASSERT_EQ(narrow.flags, wide.flags);
+    const std::string after = narrow.Text();
+    EXPECT_TRUE(UString(after.begin(), after.end()) == wide.Text());
+  }
+  h.ReadAheadFrom = INT32_MAX;
+}
+
 TEST(TagHandlerRoutines, SentenceEndsAfterLongQuietStretchesAndOtherUnitsAreTheSameInBothWidths) {
   // Long stretches without a full stop (passed over 32 characters at a time where the processor
   // can), with units beyond ASCII below and above U+0588 in them: the same piece in code page

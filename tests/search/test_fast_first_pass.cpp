@@ -28,6 +28,7 @@ std::string Marks(const UString& text, const std::vector<uint16_t>& kinds, int32
   for (size_t i = static_cast<size_t>(first); i < text.size(); ++i) {
     const uint16_t k = kinds[i];
     if (k == 0x880F) out += 'S';
+    else if (k == kKindHidden) out += text[i] == u' ' ? 'h' : '?';  // a hidden tag's blank
     else if (k == kKindDefined) out += 'J';
     else if (k == (C1_SPACE | C1_BLANK | C1_DEFINED) && text[i] != u' ') out += 'B';
     else if (IsWordKind(k)) out += 'w';
@@ -38,6 +39,7 @@ std::string Marks(const UString& text, const std::vector<uint16_t>& kinds, int32
 
 struct TPassRun {
   bool judged = false;
+  UString text;
   std::vector<uint16_t> kinds;
   TFastPassResult result;
 };
@@ -47,8 +49,10 @@ TPassRun RunPass(const UString& text, const std::vector<uint16_t>& carried, cons
   TPassRun r;
   r.kinds = carried;
   r.kinds.resize(text.size() + 2, 0);
-  r.judged = FastFirstPass(text.data(), r.kinds.data(), static_cast<int32_t>(carried.size()),
+  UString units = text;  // blanked where tags are hidden
+  r.judged = FastFirstPass(units.data(), r.kinds.data(), static_cast<int32_t>(carried.size()),
                            static_cast<int32_t>(text.size()), read_ahead_from, rules, path, r.result);
+  r.text = std::move(units);
   return r;
 }
 
@@ -130,6 +134,60 @@ TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
   EXPECT_FALSE(RunPass(u"item #3", {}, r, TVectorPath::Scalar).judged);
 }
 
+TFastPassRules HidingRules(int32_t span = 1000) {
+  TFastPassRules r = DefaultRules();
+  r.stops[u'<'] = r.stops[u'>'] = false;
+  r.hide_tags = true;
+  r.tag_span = span;
+  return r;
+}
+
+TEST(FastFirstPass, HiddenTagsWorkedByHand) {
+  struct Case {
+    const char* text;
+    const char* marks;  // h: a hidden tag's character, now a blank
+    int32_t sentence_ends;
+  };
+  // A tag is passed over when the next letter after a full stop is looked for; a tag inside a
+  // word parts it; a "<" that no ">" closes is text.
+  const Case cases[] = {
+      {"<w>It</w> ends<x>. Then", "hhhwwhhhh.wwwwhhhS.wwww", 1},
+      {"<w>it</w>.<w>The</w>", "hhhwwhhhhShhhwwwhhhh", 1},
+      {"<w>it</w>. <w>the</w>", "hhhwwhhhh..hhhwwwhhhh", 0},
+      {"well<i>-</i>known", "wwwwhhh.hhhhwwwww", 0},
+      {"a <b t='1'>  c < d", "w.hhhhhhhhh..w...w", 0},
+      {"<p\n n=\"2\">D. <x>Cook", "hhhhhhhhhhw..hhhwwww", 0},
+      {"a > b", "w...w", 0},           // a ">" outside every tag is text
+      {"x>y <b>z>", "wBw.hhhw.", 0},
+      {"d>.<i>T</i>", "w.Shhhwhhhh", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const UString text(c.text, c.text + std::char_traits<char>::length(c.text));
+    for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
+      const TPassRun r = RunPass(text, {}, HidingRules(), path);
+      ASSERT_TRUE(r.judged);
+      EXPECT_EQ(Marks(r.text, r.kinds, 0), c.marks);
+      EXPECT_EQ(r.result.sentence_ends, c.sentence_ends);
+    }
+  }
+  // A "<" inside a tag, a tag as long as the span, and what stops the pass anyway: the text is
+  // left as it was for the full road.
+  const UString long_tag = u"<" + UString(70, u'x') + u">";
+  for (const UString& text : {UString(u"<a <b>>"), UString(u"a > <b <i>"), UString(u"<x>caf\u00E9"),
+                              UString(u"<w>&amp;</w>"), u"Word " + long_tag + u" word"}) {
+    SCOPED_TRACE(Utf16ToUtf8(text));
+    for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
+      const TPassRun r = RunPass(text, {}, HidingRules(64), path);
+      EXPECT_FALSE(r.judged);
+      EXPECT_TRUE(r.text == text);
+    }
+  }
+  // A tag shorter than the span is hidden; with the brackets as stops nothing is judged.
+  EXPECT_TRUE(RunPass(u"Word " + long_tag + u" word", {}, HidingRules(72), TVectorPath::Scalar).judged);
+  EXPECT_FALSE(RunPass(u"<w>it</w>", {}, DefaultRules(), TVectorPath::Scalar).judged);
+}
+
 TEST(FastFirstPass, CarriedCharactersAreLookedBackAt) {
   // "D" carried from the last chunk with its kind: the full stop after it is an initial's.
   const UString text = u" D. Cook";
@@ -146,13 +204,20 @@ TEST(FastFirstPass, CarriedCharactersAreLookedBackAt) {
 }
 
 // Random ASCII over every class the pass judges, with stops now and then.
-UString RandomAscii(std::mt19937& rng, size_t n, bool with_stops) {
+UString RandomAscii(std::mt19937& rng, size_t n, bool with_stops, bool tagged = false) {
+  static const std::string kTags[] = {"<w pos=\"NN\">", "</w>", "<p>", "</p>", "<s n='1'>", "<a\thref=\"x.y?z\">",
+                                      "<br/>", "<x\n y>", "<.>", "<?xml?>", "<U.S.>"};
   static const std::string kPieces[] = {"word", "The", "U.S.A.", "e.g.", "3.14", "1,000", "10-20", "well-known", "pre-",
                                         "--",   "don't", "'tis", "dogs'", ". ", "? ", "! ", "...", "?!", ", ",
                                         "; ",   "\n", "\r\n", "\t", " ", "D. C. ", "x", "(a)", "\"q\"", "6. We"};
   UString s;
   while (s.size() < n) {
     if (with_stops && rng() % 200 == 0) s += (rng() % 2) ? u"<b>" : u"\u00E9";
+    if (tagged && rng() % 2 == 0) {
+      const std::string& t = kTags[rng() % (sizeof kTags / sizeof kTags[0])];
+      s.append(t.begin(), t.end());
+    }
+    if (tagged && rng() % 400 == 0) s += (rng() % 2) ? u"a > b" : u"< <i>";  // brackets out of turn
     const std::string& p = kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
     s.append(p.begin(), p.end());
     if (rng() % 3 == 0) s += u' ';
@@ -174,8 +239,14 @@ TEST(FastFirstPass, VectorPathsMatchTheOneUnitPath) {
     rules.hyphens_separate_words = rng() % 4 == 0;
     rules.sentence_ends = rng() % 5 != 0;
     rules.blank_mid_word_marks = rng() % 5 != 0;
+    const bool tagged = round % 3 != 0;
+    if (tagged) {
+      rules.hide_tags = true;
+      rules.stops[u'<'] = rules.stops[u'>'] = false;
+      rules.tag_span = 64 + static_cast<int32_t>(rng() % 80);
+    }
     const size_t carried = rng() % 70;
-    const UString text = RandomAscii(rng, carried + 1 + rng() % 700, round % 4 == 0);
+    const UString text = RandomAscii(rng, carried + 1 + rng() % 700, round % 4 == 0, tagged);
     std::vector<uint16_t> carried_kinds(carried);
     ClassifyChars(text.data(), carried, carried_kinds.data());
     const int32_t ahead = static_cast<int32_t>(carried + rng() % (text.size() - carried + 1));
@@ -186,6 +257,7 @@ TEST(FastFirstPass, VectorPathsMatchTheOneUnitPath) {
       ASSERT_EQ(r.judged, one.judged);
       if (!one.judged) continue;
       EXPECT_EQ(r.kinds, one.kinds);
+      EXPECT_TRUE(r.text == one.text);
       EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
       EXPECT_EQ(r.result.word_masks, one.result.word_masks);
       EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);

@@ -26,8 +26,10 @@ struct TBlockMasks {
   uint64_t alpha = 0, lower = 0, digit = 0, punct = 0;
   uint64_t sentence = 0;  // ".", "?", "!"
   uint64_t joinable = 0;  // ".", ",", "-" and the in-word symbols
+  uint64_t open = 0, close = 0;  // "<" and ">" (that are no stops)
   // ORs in the bits of some units, in the order of the fields, from unit `shift` on.
-  void Add(int shift, uint64_t s, uint64_t c, uint64_t a, uint64_t l, uint64_t d, uint64_t p, uint64_t e, uint64_t j) {
+  void Add(int shift, uint64_t s, uint64_t c, uint64_t a, uint64_t l, uint64_t d, uint64_t p, uint64_t e, uint64_t j,
+           uint64_t o, uint64_t x) {
     stop |= s << shift;
     ctrl |= c << shift;
     alpha |= a << shift;
@@ -36,6 +38,8 @@ struct TBlockMasks {
     punct |= p << shift;
     sentence |= e << shift;
     joinable |= j << shift;
+    open |= o << shift;
+    close |= x << shift;
   }
 };
 
@@ -106,7 +110,40 @@ void BlockScalar(const char16_t* t, uint16_t* kinds, int m, const TFastPassRules
     if (k & C1_PUNCT) b.punct |= bit;
     if (u == u'.' || u == u'?' || u == u'!') b.sentence |= bit;
     if (u == u'.' || u == u',' || u == u'-' || r.symbols[u]) b.joinable |= bit;
+    if (u == u'<') b.open |= bit;
+    if (u == u'>') b.close |= bit;
   }
+}
+
+// Sets the units of p[0, m) whose bit is set in `mask` to `value`, a run at a time.
+template <typename U>
+void SetMaskedScalar(U* p, uint64_t mask, int m, U value) {
+  if (m < 64) mask &= (uint64_t{1} << m) - 1;
+  while (mask != 0) {
+    const int a = std::countr_zero(mask);
+    const uint64_t from_a = mask >> a;
+    const int len = from_a == ~uint64_t{0} >> a ? 64 - a : std::countr_zero(~from_a);
+    std::fill(p + a, p + a + len, value);
+    mask &= len + a >= 64 ? 0 : ~uint64_t{0} << (a + len);
+  }
+}
+
+// The first "<" or ">" in t[from, end), or end.
+int32_t NextBracketScalar(const char16_t* t, int32_t from, int32_t end) {
+  for (; from < end; ++from)
+    if (t[from] == u'<' || t[from] == u'>') return from;
+  return end;
+}
+
+// Bit j: an odd number of the bits 0 to j of x are set.
+inline uint64_t PrefixXor(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
 }
 
 #if defined(__x86_64__)
@@ -209,7 +246,7 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
     const __m128i sentence =
         _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
     b.Add(16 * q, Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
-          Bits8(joinable));
+          Bits8(joinable), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
   }
 }
 
@@ -273,10 +310,79 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
     const __m256i sentence = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
     b.Add(32 * q, Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
-          Bits32(sentence), Bits32(joinable));
+          Bits32(sentence), Bits32(joinable), Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('<'))),
+          Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('>'))));
   }
 }
+
+// SetMaskedScalar over a whole block of 64 units, eight or sixteen lanes at a time: each lane
+// takes its bit of the mask through a compare with its own bit.
+template <typename U>
+void SetMaskedSse2(U* p, uint64_t mask, U value) {
+  const __m128i lane_bits = _mm_setr_epi16(1, 2, 4, 8, 16, 32, 64, 128);
+  const __m128i v = _mm_set1_epi16(static_cast<short>(value));
+  for (int q = 0; q < 8; ++q, mask >>= 8) {
+    const uint64_t bits = mask & 0xFF;
+    if (bits == 0) continue;
+    __m128i* at = reinterpret_cast<__m128i*>(p + 8 * q);
+    if (bits == 0xFF) {
+      _mm_storeu_si128(at, v);
+      continue;
+    }
+    const __m128i sel = _mm_cmpeq_epi16(_mm_and_si128(_mm_set1_epi16(static_cast<short>(bits)), lane_bits), lane_bits);
+    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(sel, v), _mm_andnot_si128(sel, _mm_loadu_si128(at))));
+  }
+}
+
+template <typename U>
+__attribute__((target("avx2"))) void SetMaskedWide(U* p, uint64_t mask, U value) {
+  const __m256i lane_bits = _mm256_setr_epi16(1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384,
+                                              static_cast<short>(0x8000));
+  const __m256i v = _mm256_set1_epi16(static_cast<short>(value));
+  for (int q = 0; q < 4; ++q, mask >>= 16) {
+    const uint64_t bits = mask & 0xFFFF;
+    if (bits == 0) continue;
+    __m256i* at = reinterpret_cast<__m256i*>(p + 16 * q);
+    if (bits == 0xFFFF) {
+      _mm256_storeu_si256(at, v);
+      continue;
+    }
+    const __m256i sel =
+        _mm256_cmpeq_epi16(_mm256_and_si256(_mm256_set1_epi16(static_cast<short>(bits)), lane_bits), lane_bits);
+    _mm256_storeu_si256(at, _mm256_blendv_epi8(_mm256_loadu_si256(at), v, sel));
+  }
+}
+
+int32_t NextBracketSse2(const char16_t* t, int32_t from, int32_t end) {
+  const __m128i open = _mm_set1_epi16(u'<'), close = _mm_set1_epi16(u'>');
+  for (; from + 8 <= end; from += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + from));
+    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, open), _mm_cmpeq_epi16(v, close)));
+    if (hit != 0) return from + std::countr_zero(static_cast<unsigned>(hit)) / 2;
+  }
+  return NextBracketScalar(t, from, end);
+}
 #endif
+
+// U: a unit of text or a kind, 16 bits either way.
+template <typename U>
+void SetMasked(U* p, uint64_t mask, int m, U value, TVectorPath path) {
+  static_assert(sizeof(U) == 2);
+#if defined(__x86_64__)
+  if (m == 64 && path == TVectorPath::Wide) return SetMaskedWide(p, mask, value);
+  if (m == 64 && path == TVectorPath::Sse2) return SetMaskedSse2(p, mask, value);
+#endif
+  (void)path;
+  SetMaskedScalar(p, mask, m, value);
+}
+
+int32_t NextBracket(const char16_t* t, int32_t from, int32_t end, TVectorPath path) {
+#if defined(__x86_64__)
+  if (path != TVectorPath::Scalar) return NextBracketSse2(t, from, end);
+#endif
+  (void)path;
+  return NextBracketScalar(t, from, end);
+}
 
 // --- the steps that judge single characters ------------------------------------------------------
 
@@ -307,8 +413,9 @@ bool AbbreviationStop(const char16_t* t, const uint16_t* f, int32_t i, int32_t n
 // The masks of the whole stretch, block by block from `first`.
 struct TStretchMasks {
   std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable;
+  std::vector<uint64_t> tags;  // characters of hidden tags
   void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable}) v->resize(blocks);
+    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &tags}) v->resize(blocks);
   }
 };
 
@@ -354,10 +461,12 @@ void TFastPassRules::AddStop(char16_t c) {
   stops[c] = true;
 }
 
-bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out) {
   const TAsciiKinds& a = AsciiKinds();
   if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
+  // The tag walk below takes a tag within one block to be shorter than the span.
+  if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
   TStretchMasks& s = t_masks;
@@ -372,7 +481,7 @@ bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t
 #else
   path = TVectorPath::Scalar;
 #endif
-  const char16_t* t = text + first;
+  char16_t* t = text + first;
   uint16_t* k = kinds + first;
 
   // The steps run in text order a stretch at a time, so that what they look at is still in the
@@ -383,6 +492,59 @@ bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t
   // reads of a character (letters and digits never change).
   size_t classified = 0;
   bool failed = false;
+  // Hidden tags, as the tag handler finds them: from a "<" to the first ">" after it, when that
+  // lies within the span. Judged here only where no "<" comes before the ">" of the last: the
+  // parity of the brackets up to a character (">" outside tags left out) then says whether it
+  // lies in a tag. A tag still open at a block's end is followed to its ">" (its length checked
+  // there); one that no ">" closes is text.
+  bool tag_open = false;
+  int32_t tag_opened_at = 0, tag_closes_at = -1;
+  auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) {
+    const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
+    const uint64_t brackets = bm.open | bm.close;
+    if (brackets == 0 && !tag_open) return uint64_t{0};
+    // The first bracket out of turn decides: a ">" outside every tag closes nothing and is text
+    // (to the handler too), so it is taken out and the parity made again; a "<" inside a tag
+    // leaves the chunk to the full road.
+    uint64_t closes = bm.close, inside = 0;
+    for (;;) {
+      inside = PrefixXor(bm.open | closes) ^ (tag_open ? ~uint64_t{0} : 0);
+      const uint64_t inner_open = bm.open & ~inside, stray = closes & inside;
+      if ((inner_open | stray) == 0) break;
+      if (inner_open != 0 && (stray == 0 || std::countr_zero(inner_open) < std::countr_zero(stray))) {
+        failed = true;
+        return uint64_t{0};
+      }
+      closes &= ~(stray & (~stray + 1));
+    }
+    uint64_t tags = (inside | closes) & in_block;
+    tag_open = ((inside >> (m - 1)) & 1) != 0;
+    if (tag_open && bm.open != 0) tag_opened_at = base + 63 - std::countl_zero(bm.open);
+    if (tag_open && tag_closes_at < base + m) {
+      const int32_t q = NextBracket(t, base + m, len, path);
+      if (q < len && (t[q] == u'<' || q - tag_opened_at >= rules.tag_span)) {
+        failed = true;
+        return uint64_t{0};
+      }
+      if (q < len) {
+        tag_closes_at = q;
+      } else {  // no ">" to the end: the "<" (in this block) and what follows are text
+        tags &= (uint64_t{1} << (tag_opened_at - base)) - 1;
+        tag_open = false;
+      }
+    }
+    if (tags != 0) {
+      bm.ctrl &= ~tags;
+      bm.alpha &= ~tags;
+      bm.lower &= ~tags;
+      bm.digit &= ~tags;
+      bm.punct &= ~tags;
+      bm.sentence &= ~tags;
+      bm.joinable &= ~tags;
+      SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
+    }
+    return tags;
+  };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
     for (; classified < want && !failed; ++classified) {
@@ -398,6 +560,10 @@ bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t
       if (bm.stop != 0) {
         failed = true;
         return;
+      }
+      if (rules.hide_tags) {
+        s.tags[classified] = hide_tags_of_block(base, m, bm);
+        if (failed) return;
       }
       for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
         const int j = std::countr_zero(c);
@@ -526,5 +692,14 @@ bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t
     if (end >= len) break;
   }
   classify_to(len);
-  return !failed;
+  if (failed) return false;
+  // The tags' characters become blanks only now that the chunk is judged: the full road must
+  // find the text as it was.
+  if (rules.hide_tags)
+    for (size_t b = 0; b < blocks; ++b)
+      if (s.tags[b] != 0) {
+        const int32_t base = static_cast<int32_t>(b * 64);
+        SetMasked(t + base, s.tags[b], static_cast<int>(std::min<int32_t>(64, len - base)), u' ', path);
+      }
+  return true;
 }

@@ -7,6 +7,11 @@
 //     none is a stop character (anything that could start mark-up, an entity, a text marker or a
 //     multi-word unit under the text's settings); it answers false at the first block it cannot
 //     judge, and the reader then runs the full road over the whole chunk;
+//   - where the settings hide tags in angle brackets and nothing else looks for a bracket
+//     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
+//     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
+//     each tag shorter than the tag span (a last "<" left open, and a ">" outside every tag, are
+//     text, as they are to the handler); any other arrangement goes down the full road;
 //   - settings it cannot honour (parts of texts, control characters or spaces cleared, a marker,
 //     entity or unit tag that starts with a letter, digit or blank) leave it off for the whole
 //     text (TFastPassRules::usable);
@@ -48,6 +53,10 @@ struct TFastPassRules {
   bool hyphens_separate_words = false;
   bool sentence_ends = false;          // sentence ends are found from punctuation
   bool blank_mid_word_marks = false;   // punctuation between letters or digits becomes a blank
+  // Tags "<...>" are blanked and hidden (kinds 0x0800, characters blanks), at most tag_span
+  // characters from "<" to ">"; needs a span of 64 or more. "<" and ">" must not be stops.
+  bool hide_tags = false;
+  int32_t tag_span = 1000;
   // Adds a character that may start mark-up or a marker: an ASCII letter, digit or space
   // leaves the pass off (it could start anywhere), one beyond ASCII never meets the pass.
   void AddStop(char16_t c);
@@ -63,7 +72,8 @@ struct TFastPassResult {
 
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
 // before `first` (carried from the last chunk) already classified. Sentence ends at or after
-// read_ahead_from are marked but not counted. False when some character cannot be judged here:
-// kinds[first, n) are then undefined and the full road must run.
-bool FastFirstPass(const char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+// read_ahead_from are marked but not counted. With hide_tags, the tags' characters become blanks
+// in `text` once the chunk is judged. False when some character cannot be judged here:
+// kinds[first, n) are then undefined, the text is as it was, and the full road must run.
+bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out);
