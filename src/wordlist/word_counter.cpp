@@ -112,13 +112,13 @@ int32_t TWordCounter::Add(UStringView word, UStringView tag, int32_t division) {
   return i;
 }
 
-void TWordCounter::AddAt(int32_t i, int32_t division) {
+void TWordCounter::AddCount(int32_t i, int32_t division, int32_t n) {
   TEntry& e = entries_[static_cast<size_t>(i)];
-  e.frequency = SaturatingAdd(e.frequency, 1);
+  e.frequency = SaturatingAdd(e.frequency, n);
   e.texts = 1;
   if (division >= 0 && division < divisions_) {
     int32_t& bin = BinsOf(static_cast<size_t>(i))[division];
-    bin = SaturatingAdd(bin, 1);
+    bin = SaturatingAdd(bin, n);
   }
 }
 

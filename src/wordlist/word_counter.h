@@ -30,7 +30,9 @@ class TWordCounter {
   // The index of (word, tag); with adding, a new key (zero counts) is made when absent, else -1.
   int32_t Find(UStringView word, UStringView tag, bool adding);
   // One more occurrence of key i in bin `division`.
-  void AddAt(int32_t i, int32_t division);
+  void AddAt(int32_t i, int32_t division) { AddCount(i, division, 1); }
+  // n (>= 0) more occurrences of key i in bin `division`.
+  void AddCount(int32_t i, int32_t division, int32_t n);
   // Adds a whole text's counts: each of its keys counts in one more text. With `parts` above 1,
   // only the keys of part `part` (of `parts`, a power of two, chosen by the hash) are added.
   void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
