@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,12 +20,31 @@ alignas(32) const uint8_t TAsciiWordTable::kOnes[32] = {0xFF, 0xFF, 0xFF, 0xFF, 
 
 TAsciiWordTable::TCell* TAsciiWordTable::NewCells(size_t size) {
   const size_t bytes = size * sizeof(TCell);
-  const size_t align = bytes >= kHugePage ? kHugePage : alignof(TCell);
-  void* p = std::aligned_alloc(align, bytes);
-  if (!p) throw std::bad_alloc();
-  if (bytes >= kHugePage) madvise(p, bytes, MADV_HUGEPAGE);  // a wish: without it, small pages
-  std::memset(p, 0, bytes);
-  return static_cast<TCell*>(p);
+  if (bytes < kHugePage) {
+    void* p = std::aligned_alloc(alignof(TCell), bytes);
+    if (!p) throw std::bad_alloc();
+    std::memset(p, 0, bytes);
+    return static_cast<TCell*>(p);
+  }
+  // Pages of their own, zero as they come; one more huge page of room to start on a boundary.
+  void* p = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t aligned = (at + kHugePage - 1) & ~(kHugePage - 1);
+  if (aligned > at) munmap(p, aligned - at);
+  const size_t after = kHugePage - (aligned - at);
+  if (after > 0) munmap(reinterpret_cast<void*>(aligned + bytes), after);
+  madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);  // a wish: without it, small pages
+  return reinterpret_cast<TCell*>(aligned);
+}
+
+void TAsciiWordTable::FreeCells(TCell* cells, size_t size) {
+  if (!cells) return;
+  const size_t bytes = size * sizeof(TCell);
+  if (bytes < kHugePage)
+    std::free(cells);
+  else
+    munmap(cells, bytes);
 }
 
 TAsciiWordTable::TAsciiWordTable() {
@@ -34,13 +54,13 @@ TAsciiWordTable::TAsciiWordTable() {
   shift_ = 64 - 8;
 }
 
-TAsciiWordTable::~TAsciiWordTable() { std::free(cells_); }
+TAsciiWordTable::~TAsciiWordTable() { FreeCells(cells_, size_); }
 
 TAsciiWordTable::TAsciiWordTable(TAsciiWordTable&& other) noexcept { *this = std::move(other); }
 
 TAsciiWordTable& TAsciiWordTable::operator=(TAsciiWordTable&& other) noexcept {
   if (this == &other) return *this;
-  std::free(cells_);
+  FreeCells(cells_, size_);
   cells_ = std::exchange(other.cells_, nullptr);
   size_ = std::exchange(other.size_, 0);
   dirty_ = std::move(other.dirty_);
@@ -80,5 +100,5 @@ void TAsciiWordTable::Grow() {
     cells_[p] = c;
     if (c.pending != 0) dirty_.push_back(static_cast<uint32_t>(p));
   }
-  std::free(old);
+  FreeCells(old, old_size);
 }

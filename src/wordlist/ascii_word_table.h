@@ -115,8 +115,9 @@ class TAsciiWordTable {
 
   uint64_t Home(uint64_t hash) const { return hash >> shift_; }
   void Grow();
-  // size (a power of two) empty cells, on huge pages when large; freed with std::free.
+  // size (a power of two) empty cells, on huge pages when large; FreeCells with the same size.
   static TCell* NewCells(size_t size);
+  static void FreeCells(TCell* cells, size_t size);
 
   TCell* cells_ = nullptr;
   size_t size_ = 0;
