@@ -350,7 +350,7 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
     bool in_cell;
   } ring[kRing];
   uint32_t found = 0, counted = 0;
-  auto count_oldest = [&] {
+  auto count_oldest = [&]() __attribute__((always_inline)) {
     const TFoundWord& w = ring[counted++ % kRing];
     if (w.in_cell) [[likely]]
       CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
