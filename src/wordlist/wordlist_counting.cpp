@@ -263,7 +263,7 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   int32_t& mark = out_.counter.Mark(key);
   if (mark == kKeyInCell) {  // a form some word keeps unchanged, counted in its cell
     const UStringView word = out_.counter.WordOf(key);
-    TAsciiWordTable::TForm form;
+    TAsciiWordTable::TForm form{};
     TAsciiWordTable::FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
     CountInCell(*cells_.Find(form), division);
     return;

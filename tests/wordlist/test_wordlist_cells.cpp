@@ -95,8 +95,8 @@ TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
   // Every form is found again under its own key after the growth.
   std::map<UString, int32_t> keys;
   for (const UString& w : words) {
-    TAsciiWordTable::TForm f;
-    TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f);
+    TAsciiWordTable::TForm f{};
+    ASSERT_TRUE(TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
     if (const TAsciiWordTable::TCell* c = table.Find(f)) {
       auto [it, fresh] = keys.emplace(w, c->key);
       EXPECT_EQ(it->second, c->key);
