@@ -4,10 +4,21 @@
 #   python   /usr/bin/python3 reading line by line, Counter.update(re.findall(r"\w+(?:['-]\w+)*", line.lower()))
 #   tr       LC_ALL=C tr -cs '[:alpha:]' '\n' | sort | uniq -c
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
+# Environment:
+#   CPU=n             every program runs pinned to core n (taskset), one core for all
+#   ROUNDS=n          n rounds (default 1), each timing all of them; the best of each is printed last
+#   BASELINE=program  another bench_wordlist (an earlier build) timed in each round beside ours
+# Each program's processor time (user + system) is printed beside its wall time: on a shared
+# machine the processor times compare more fairly.
 set -eu
 build=${1:-build}
 bench="$build/bench/bench_wordlist"
 [ -x "$bench" ] || { echo "no $bench: build the bench_wordlist target first" >&2; exit 1; }
+baseline=${BASELINE:-}
+[ -z "$baseline" ] || [ -x "$baseline" ] || { echo "no $baseline" >&2; exit 1; }
+rounds=${ROUNDS:-1}
+pin=""
+[ -z "${CPU:-}" ] || pin="taskset -c $CPU"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 input=${2:-}
@@ -16,13 +27,18 @@ if [ -z "$input" ]; then
   "$bench" --make "$input" 300
 fi
 mb=$(du -m "$input" | cut -f1)
-echo "input: $input ($mb MB)"
+echo "input: $input ($mb MB); pinned: ${CPU:-no}"
 
-now() { date +%s.%N; }
-t0=$(now)
-"$bench" --file "$input" 1
-t1=$(now)
-/usr/bin/python3 - "$input" <<'PY'
+# Runs a command, keeping its wall and processor seconds (user + system, its children's too) in
+# $work/NAME as "wall processor".
+timed() {
+  name=$1
+  shift
+  /usr/bin/time -f "%e %U %S" -o "$work/$name.raw" "$@"
+  awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$work/$name.raw" > "$work/$name"
+}
+python_peer() {
+  timed python $pin /usr/bin/python3 - "$input" <<'PY'
 import re, sys
 from collections import Counter
 words = Counter()
@@ -32,11 +48,41 @@ with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
         words.update(pattern.findall(line.lower()))
 print("python: %d types, %d tokens" % (len(words), sum(words.values())))
 PY
-t2=$(now)
-LC_ALL=C tr -cs '[:alpha:]' '\n' < "$input" | sort | uniq -c > "$work/tr.txt"
-t3=$(now)
-echo "tr: $(wc -l < "$work/tr.txt") types"
-awk -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v mb="$mb" 'BEGIN {
-  l = b - a; p = c - b; t = d - c;
-  printf "linzora %.2f s (%.1f MB/s)\npython  %.2f s (%.1f MB/s)  python/linzora %.1fx\ntr|sort %.2f s (%.1f MB/s)  tr/linzora %.1fx\n",
-    l, mb / l, p, mb / p, p / l, t, mb / t, t / l }'
+}
+round=1
+: > "$work/times"
+while [ "$round" -le "$rounds" ]; do
+  echo "round $round, load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "0 0" > "$work/baseline"
+  [ -z "$baseline" ] || timed baseline $pin "$baseline" --file "$input" 1
+  timed linzora $pin "$bench" --file "$input" 1
+  python_peer
+  timed tr sh -c "LC_ALL=C $pin tr -cs '[:alpha:]' '\n' < '$input' | $pin sort | $pin uniq -c > '$work/tr.txt'"
+  echo "tr: $(wc -l < "$work/tr.txt") types; load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+  line="$(cat "$work/linzora") $(cat "$work/python") $(cat "$work/tr") $(cat "$work/baseline")"
+  echo "$line" | awk -v mb="$mb" -v base="$baseline" '{
+    l = $1; lc = $2; p = $3; pc = $4; t = $5; tc = $6; o = $7; oc = $8
+    printf "linzora  %6.2f s (%5.1f MB/s), processor %6.2f s\n", l, mb / l, lc
+    printf "python   %6.2f s (%5.1f MB/s), processor %6.2f s   python/linzora %4.1fx, by processor time %4.1fx\n", p, mb / p, pc, p / l, pc / lc
+    printf "tr|sort  %6.2f s (%5.1f MB/s), processor %6.2f s   tr/linzora     %4.1fx, by processor time %4.1fx\n", t, mb / t, tc, t / l, tc / lc
+    if (base != "")
+      printf "baseline %6.2f s (%5.1f MB/s), processor %6.2f s   python/baseline %4.1fx (%4.1fx), tr/baseline %4.1fx (%4.1fx)\n",
+        o, mb / o, oc, p / o, pc / oc, t / o, tc / oc
+  }'
+  echo "$line" >> "$work/times"
+  round=$((round + 1))
+done
+if [ "$rounds" -gt 1 ]; then
+  # The best wall time of each program over the rounds, and the best processor time.
+  awk -v base="$baseline" '
+    { for (i = 1; i <= 8; ++i) if (NR == 1 || $i < best[i]) best[i] = $i }
+    END {
+      printf "best of %d, wall:      linzora %.2f s, python %.2f s (%.1fx), tr|sort %.2f s (%.1fx)\n", NR, best[1], best[3],
+        best[3] / best[1], best[5], best[5] / best[1]
+      printf "best of %d, processor: linzora %.2f s, python %.2f s (%.1fx), tr|sort %.2f s (%.1fx)\n", NR, best[2], best[4],
+        best[4] / best[2], best[6], best[6] / best[2]
+      if (base != "")
+        printf "best of %d, baseline:  wall %.2f s (python %.1fx), processor %.2f s (python %.1fx)\n", NR, best[7],
+          best[3] / best[7], best[8], best[4] / best[8]
+    }' "$work/times"
+fi

@@ -55,7 +55,7 @@ void TRunWordCounter::Helper(uint32_t part) {
 
 void TRunWordCounter::MergeText(TWordCounter text) {
   if (helpers_.empty()) {
-    for (uint32_t p = 0; p < kParts; ++p) parts_[p].MergeText(text, p, kParts);
+    TWordCounter::MergeTextIntoParts(text, parts_.data(), kParts);
     return;
   }
   auto shared = std::make_shared<const TWordCounter>(std::move(text));

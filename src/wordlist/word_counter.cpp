@@ -112,31 +112,37 @@ int32_t TWordCounter::Add(UStringView word, UStringView tag, int32_t division) {
   return i;
 }
 
-void TWordCounter::AddAt(int32_t i, int32_t division) {
+void TWordCounter::AddCount(int32_t i, int32_t division, int32_t n) {
   TEntry& e = entries_[static_cast<size_t>(i)];
-  e.frequency = SaturatingAdd(e.frequency, 1);
+  e.frequency = SaturatingAdd(e.frequency, n);
   e.texts = 1;
   if (division >= 0 && division < divisions_) {
     int32_t& bin = BinsOf(static_cast<size_t>(i))[division];
-    bin = SaturatingAdd(bin, 1);
+    bin = SaturatingAdd(bin, n);
   }
 }
 
+void TWordCounter::MergeKey(const TWordCounter& text, size_t k) {
+  const TEntry& from = text.entries_[k];
+  const UStringView word(text.units_.data() + from.at, from.word_length);
+  const UStringView tag(text.units_.data() + from.at + from.word_length, from.tag_length);
+  const int32_t i = Slot(word, tag, from.hash);
+  TEntry& e = entries_[static_cast<size_t>(i)];
+  e.frequency = SaturatingAdd(e.frequency, from.frequency);
+  e.texts = SaturatingAdd(e.texts, 1);
+  int32_t* bins = BinsOf(static_cast<size_t>(i));
+  const int32_t* add = text.BinsOf(k);
+  for (int32_t d = 0, shared = std::min(divisions_, text.divisions_); d < shared; ++d)
+    bins[d] = SaturatingAdd(bins[d], add[d]);
+}
+
 void TWordCounter::MergeText(const TWordCounter& text, uint32_t part, uint32_t parts) {
-  const int32_t shared_bins = std::min(divisions_, text.divisions_);
-  for (size_t k = 0; k < text.entries_.size(); ++k) {
-    const TEntry& from = text.entries_[k];
-    if (parts > 1 && PartOf(from.hash, parts) != part) continue;
-    const UStringView word(text.units_.data() + from.at, from.word_length);
-    const UStringView tag(text.units_.data() + from.at + from.word_length, from.tag_length);
-    const int32_t i = Slot(word, tag, from.hash);
-    TEntry& e = entries_[static_cast<size_t>(i)];
-    e.frequency = SaturatingAdd(e.frequency, from.frequency);
-    e.texts = SaturatingAdd(e.texts, 1);
-    int32_t* bins = BinsOf(static_cast<size_t>(i));
-    const int32_t* add = text.BinsOf(k);
-    for (int32_t d = 0; d < shared_bins; ++d) bins[d] = SaturatingAdd(bins[d], add[d]);
-  }
+  for (size_t k = 0; k < text.entries_.size(); ++k)
+    if (parts <= 1 || PartOf(text.entries_[k].hash, parts) == part) MergeKey(text, k);
+}
+
+void TWordCounter::MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count) {
+  for (size_t k = 0; k < text.entries_.size(); ++k) parts[PartOf(text.entries_[k].hash, count)].MergeKey(text, k);
 }
 
 TWordCounter::TKeyView TWordCounter::Key(int32_t i) const {

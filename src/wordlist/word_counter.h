@@ -30,10 +30,14 @@ class TWordCounter {
   // The index of (word, tag); with adding, a new key (zero counts) is made when absent, else -1.
   int32_t Find(UStringView word, UStringView tag, bool adding);
   // One more occurrence of key i in bin `division`.
-  void AddAt(int32_t i, int32_t division);
+  void AddAt(int32_t i, int32_t division) { AddCount(i, division, 1); }
+  // n (>= 0) more occurrences of key i in bin `division`.
+  void AddCount(int32_t i, int32_t division, int32_t n);
   // Adds a whole text's counts: each of its keys counts in one more text. With `parts` above 1,
   // only the keys of part `part` (of `parts`, a power of two, chosen by the hash) are added.
   void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
+  // The same for every part at once: key by key, each into parts[PartOf(its hash, count)].
+  static void MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count);
   // The part (of `parts`, a power of two) that a key of this hash belongs to.
   static uint32_t PartOf(uint64_t hash, uint32_t parts) { return parts <= 1 ? 0 : static_cast<uint32_t>(hash >> 58) & (parts - 1); }
   void Clear();
@@ -83,6 +87,8 @@ class TWordCounter {
   const int32_t* BinsOf(size_t i) const {
     return divisions_ <= kInlineBins ? entries_[i].bins : bins_.data() + i * static_cast<size_t>(divisions_);
   }
+  // Adds key k of a text's counter (MergeText).
+  void MergeKey(const TWordCounter& text, size_t k);
   // The entry for the key, made (with zero counts) when new.
   int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
   void Grow();

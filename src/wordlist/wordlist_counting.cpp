@@ -1,6 +1,7 @@
 #include "wordlist/wordlist_counting.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -112,48 +113,6 @@ TWordCountSetup MakeWordCountSetup(TTextReadRun* run, const TTextsett_rec32& tex
 
 // --- the processor ---------------------------------------------------------------------------------
 
-namespace {
-
-// The hash of an ASCII word of a chunk, its units folded by `fold` (capitals and small letters one
-// bit apart), four units at a time; `readable` units may be read from `at` (at least span).
-uint32_t AsciiWordHash(const char16_t* at, int32_t span, int32_t readable, uint64_t fold) {
-  uint64_t h = static_cast<uint64_t>(span) * 0x9E3779B97F4A7C15ull;
-  int32_t i = 0;
-  for (; i + 4 <= span; i += 4) {
-    uint64_t x;
-    std::memcpy(&x, at + i, 8);
-    h = (h ^ (x & fold)) * 0xFF51AFD7ED558CCDull;
-    h ^= h >> 29;
-  }
-  if (i < span) {
-    uint64_t x = 0;
-    if (i + 4 <= readable) {  // the units after the word are read and masked off
-      std::memcpy(&x, at + i, 8);
-      x &= (uint64_t{1} << (16 * (span - i))) - 1;
-    } else {
-      for (int32_t k = span - 1; k >= i; --k) x = x << 16 | at[k];
-    }
-    h = (h ^ (x & fold)) * 0xFF51AFD7ED558CCDull;
-    h ^= h >> 29;
-  }
-  return static_cast<uint32_t>(h ^ (h >> 32));
-}
-
-// Whether the first n (at most 8) units at `at`, in capitals when `upper`, are form[0, n); eight
-// units may be read at each.
-bool SameAsciiForm(const char16_t* at, const char16_t* form, size_t n, bool upper) {
-  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  if (upper) {
-    const __m128i small = _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(u'a' - 1)), _mm_cmplt_epi16(v, _mm_set1_epi16(u'z' + 1)));
-    v = _mm_sub_epi16(v, _mm_and_si128(small, _mm_set1_epi16(0x20)));
-  }
-  const unsigned same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(form)))));
-  const unsigned wanted = (1u << (2 * n)) - 1;
-  return (same & wanted) == wanted;
-}
-
-}  // namespace
-
 TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup, TTextTagHandler* tags,
                                                    const TChosenFileDetailsFullRec& chosen, int32_t text_index,
                                                    TTextPlace place, TTextWordCounts& out)
@@ -167,9 +126,13 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
+  plain_ = setup_.tag_treatment == 0 && setup_.stop_words.empty();
   ascii_case_by_bit_ = true;
   for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
     if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
+  cell_min_ = std::max<int32_t>(1, setup_.min_length);
+  cell_max_ = TAsciiWordTable::kMostUnits;
+  if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_ = std::min(cell_max_, setup_.max_length);
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
@@ -212,16 +175,16 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   gap_from_ = std::max(0, ChunkStartIndex());
   const TFastPassResult* fast = FastPassFound();
-  const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
-  // The hash only picks a word's recent slot: a chunk of ASCII words takes a quicker one.
-  ascii_chunk_ = fast != nullptr && ascii_case_by_bit_;
-  ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk(),
-            !ascii_chunk_, nullptr, &masks);
-  if (ascii_chunk_) {
-    const uint64_t fold = setup_.case_sensitive ? ~uint64_t{0} : 0xFFDFFFDFFFDFFFDFull;
-    const int32_t readable = Length() + LookAheadLength();
-    for (TScanWord& w : words_) w.hash = AsciiWordHash(Text() + w.start, w.span, readable - w.start, fold);
+  const bool ascii_chunk = fast != nullptr && ascii_case_by_bit_;
+  if (ascii_chunk && plain_ && !setup_.keep_tokens) {
+    CountFastChunk(*fast);
+    return true;
   }
+  const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
+  // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead.
+  const bool hashed = plain_ && !ascii_chunk;
+  ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk(), hashed, nullptr,
+            &masks);
   size_t next_event = 0;
   if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -234,7 +197,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     }
     if (w >= words_.size()) continue;
     // The recent-word slot of a word a little ahead is fetched while this one is counted.
-    if (w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
+    if (hashed && w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
     const int32_t key = CountWord(words_[w]);
     if (setup_.keep_tokens) NoteToken(w, key);
   }
@@ -282,11 +245,11 @@ void TWordlistBufferProcessor::NoteToken(size_t w, int32_t key) {
                                       static_cast<uint32_t>(FileByteOf(word.start))});
 }
 
-int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
+int32_t TWordlistBufferProcessor::DivisionAt(int32_t start) {
   if (chunk_in_division_) return division_;
   if (setup_.divisions <= 0 || place_.list_bytes <= 0) return -1;
   // Bytes only grow within a text: the section changes when its end is passed.
-  const int64_t byte = place_.offset + FileByteOf(w.start);
+  const int64_t byte = place_.offset + FileByteOf(start);
   if (byte >= division_end_ || division_ < 0) {
     division_ = CorrectDivision(byte, place_.list_bytes, setup_.divisions);
     division_end_ =
@@ -296,12 +259,165 @@ int32_t TWordlistBufferProcessor::DivisionOf(const TScanWord& w) {
 }
 
 void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
-  out_.counter.AddAt(key, division);
   // The mark is the ratio block (from 1) the key was last counted in.
   int32_t& mark = out_.counter.Mark(key);
+  if (mark == kKeyInCell) {  // a form some word keeps unchanged, counted in its cell
+    const UStringView word = out_.counter.WordOf(key);
+    TAsciiWordTable::TForm form{};
+    TAsciiWordTable::FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
+    CountInCell(*cells_.Find(form), division);
+    return;
+  }
+  out_.counter.AddAt(key, division);
   if (mark != block_ + 1) {
     mark = block_ + 1;
     ++block_types_;
+  }
+}
+
+bool TWordlistBufferProcessor::CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const {
+  return span >= cell_min_ && span <= cell_max_ &&
+         TAsciiWordTable::FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
+                                 !setup_.numbers_kept, form);
+}
+
+TAsciiWordTable::TCell& TWordlistBufferProcessor::CellFor(const TAsciiWordTable::TForm& form) {
+  if (TAsciiWordTable::TCell* cell = cells_.Find(form)) return *cell;
+  alignas(16) uint8_t bytes[TAsciiWordTable::kMostUnits];
+  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), form.bytes);
+  char16_t units[TAsciiWordTable::kMostUnits];
+  std::copy(bytes, bytes + form.length, units);
+  const int32_t key = out_.counter.Find(UStringView(units, static_cast<size_t>(form.length)), {}, true);
+  // A key counted before under another form (a number made "#") brings its mark along.
+  int32_t& mark = out_.counter.Mark(key);
+  TAsciiWordTable::TCell& cell = cells_.Insert(form, key, mark);
+  mark = kKeyInCell;
+  return cell;
+}
+
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(TAsciiWordTable::TCell& cell, int32_t division) {
+  if (division != cells_division_) [[unlikely]] {
+    FlushCells();
+    cells_division_ = division;
+  }
+  if (cell.pending++ == 0) {
+    cells_.NoteCounted(cell);
+  } else if (cell.pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
+    out_.counter.AddCount(cell.key, division, static_cast<int32_t>(cell.pending));
+    cell.pending = 0;
+  }
+  if (cell.mark != block_ + 1) {
+    cell.mark = block_ + 1;
+    ++block_types_;
+  }
+}
+
+void TWordlistBufferProcessor::FlushCells() {
+  cells_.Flush([this](int32_t key, uint32_t n) { out_.counter.AddCount(key, cells_division_, static_cast<int32_t>(n)); });
+}
+
+__attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(const TAsciiWordTable::TForm& form, int32_t division) {
+  ++out_.running_words;
+  ++block_words_;
+  ++out_.stats.data.word_lengths[form.length];
+  TAsciiWordTable::TCell* cell = cells_.Find(form);
+  if (cell == nullptr) [[unlikely]]
+    cell = &CellFor(form);
+  CountInCell(*cell, division);
+  if (block_words_ >= setup_.ratio_basis) [[unlikely]]
+    CloseRatioBlock();
+  return cell->key;
+}
+
+void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
+  const char16_t* text = Text();
+  const int32_t begin = gap_from_, n = Length(), readable = n + LookAheadLength();
+  const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
+  // Most chunks lie in one dispersion section: the section is then found once.
+  const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0;
+  const int32_t chunk_division = one_division ? DivisionAt(begin) : -1;
+  // Units close at sentence ends (the only markers the pass marks), measured in the words
+  // scanned, counted or not, as the scan measures them.
+  int32_t words = 0;
+  int32_t sentence_start = -units_.open_words[0];
+  // Each word's cell is fetched while the words a little before it are counted: the words wait
+  // in a ring, each counted once kAhead more are found.
+  constexpr uint32_t kRing = 32, kAhead = 24;
+  static_assert(kAhead < kRing);
+  struct TFoundWord {
+    TAsciiWordTable::TForm form;
+    int32_t start, span;
+    bool in_cell;
+  } ring[kRing];
+  uint32_t found = 0, counted = 0;
+  auto count_oldest = [&]() __attribute__((always_inline)) {
+    const TFoundWord& w = ring[counted++ % kRing];
+    if (w.in_cell) [[likely]]
+      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
+    else
+      CountWord(TScanWord{w.start, w.span, 0, 0});
+  };
+  auto found_word = [&](int32_t start, int32_t span) {
+    TFoundWord& w = ring[found++ % kRing];
+    w.start = start;
+    w.span = span;
+    w.in_cell = span >= cell_min_ && span <= cell_max_ &&
+                TAsciiWordTable::FormOf(text + start, span, readable - start, upper, no_digits, w.form);
+    if (w.in_cell) cells_.Prefetch(w.form);
+    if (found - counted > kAhead) count_oldest();
+  };
+  auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+  bool in_word = false;
+  int32_t start = 0;
+  for (int32_t base = begin; base < n; base += 64) {
+    const int32_t m = std::min<int32_t>(64, n - base);
+    const size_t b = static_cast<size_t>(base - begin) / 64;
+    const uint64_t wm = fast.word_masks[b] & below(m);
+    const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+    uint64_t starts = wm & ~before;
+    uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
+    for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
+      int32_t boundary = words;
+      for (uint64_t e = ends & below(std::countr_zero(mk) + 1); e != 0; e &= e - 1) ++boundary;
+      if (boundary > sentence_start) {
+        CloseUnit(0, boundary - sentence_start);
+        ++units_.number[0];
+        sentence_start = boundary;
+      }
+    }
+    if (in_word && ends != 0) {
+      found_word(start, base + std::countr_zero(ends) - start);
+      ends &= ends - 1;
+      in_word = false;
+      ++words;
+    }
+    while (starts != 0) {
+      const int s = std::countr_zero(starts);
+      starts &= starts - 1;
+      if (ends == 0) {  // runs on into the next block
+        in_word = true;
+        start = base + s;
+        break;
+      }
+      const int e = std::countr_zero(ends);
+      ends &= ends - 1;
+      found_word(base + s, e - s);
+      ++words;
+    }
+  }
+  if (in_word) {
+    found_word(start, n - start);
+    ++words;
+  }
+  while (counted < found) count_oldest();
+  // The other units run on: no marker of theirs lies in such a chunk.
+  for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += words;
+  units_.open_words[0] = words - sentence_start;
+  if (IsLastChunk()) {
+    for (int k = 0; k < kUnitKinds; ++k) {
+      CloseUnit(k, units_.open_words[k]);
+      units_.open_words[k] = 0;
+    }
   }
 }
 
@@ -316,9 +432,7 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
     // Every character of the span is one of the word's.
     if (static_cast<size_t>(w.span) != known) return false;
     const char16_t* at = text + w.start;
-    if (ascii_chunk_ && known <= 8 && w.start + 8 <= Length() + LookAheadLength()) {
-      if (!SameAsciiForm(at, recent.form, known, map != nullptr)) return false;
-    } else if (map) {
+    if (map) {
       for (size_t i = 0; i < known; ++i)
         if (map[at[i]] != recent.form[i]) return false;
     } else if (!std::equal(at, at + known, recent.form)) {
@@ -341,15 +455,19 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
   ++out_.running_words;
   ++block_words_;
   ++out_.stats.data.word_lengths[known];
-  CountedAt(key, DivisionOf(w));
+  CountedAt(key, DivisionAt(w.start));
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return true;
 }
 
 int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
-  // Words seen lately are found by the scanner's hash without making their form: only when the
-  // word alone is counted, unchanged, and no stop list applies.
-  const bool plain = setup_.tag_treatment == 0 && setup_.stop_words.empty();
+  // Only when the word alone is counted, unchanged, and no stop list applies: a word of ASCII
+  // units takes its counted form from them, and its cell; a word seen lately is found by the
+  // scanner's hash without making its form.
+  const bool plain = plain_;
+  TAsciiWordTable::TForm cell_form;
+  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
+    return CountCellWord(cell_form, DivisionAt(w.start));
   const uint32_t slot = RecentSlot(w);
   int32_t cached = -1;
   if (plain && CountedFromCache(w, slot, cached)) return cached;
@@ -413,9 +531,16 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   int32_t key = -1;
-  if (counted) {
+  if (counted && plain && unchanged && form_.size() <= TAsciiWordTable::kMostUnits &&
+      TAsciiWordTable::FormOf(form_.data(), static_cast<int32_t>(form_.size()), 0, false, false, cell_form)) {
+    // An ASCII form counted whole (its letters joined across a tag or an invisible character,
+    // or upper-cased by the table): its cell, as for a word of the same form anywhere else.
+    TAsciiWordTable::TCell& cell = CellFor(cell_form);
+    key = cell.key;
+    CountInCell(cell, DivisionAt(w.start));
+  } else if (counted) {
     key = out_.counter.Find(key_word, key_tag, true);
-    CountedAt(key, DivisionOf(w));
+    CountedAt(key, DivisionAt(w.start));
     if (plain && unchanged && form_.size() <= kRecentUnits) {
       // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
       TRecent& recent = recent_[slot];
@@ -431,6 +556,7 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
 void TWordlistBufferProcessor::FinishText() {
   if (finished_) return;
   finished_ = true;
+  FlushCells();
   TOne_text_stats_data& d = out_.stats.data;
   for (int k = 0; k < kUnitKinds; ++k) d.groups[k + 1] = AsStatsGroup(unit_[k].n, unit_[k].mean, unit_[k].ssd);
   d.ratio = AsStatsGroup(unit_[4].n, unit_[4].mean, unit_[4].ssd);

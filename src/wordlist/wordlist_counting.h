@@ -22,10 +22,19 @@
 // Sentences, paragraphs, headings and sections are the scanner's units, measured in scanned
 // words, carried from chunk to chunk of a text; a text's units close at its end.
 //
+// How: a chunk the fast first pass judged, in a plain list (the word alone, no stop list, no
+// tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
+// pass's word masks, with no record per word: each word's counted form is packed from its units
+// into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
+// masks. Any other chunk is scanned into words and each counted alone (CountWord), in the same
+// cells when its counted form is one. The cells hand their counts to the text's counter when the
+// dispersion section changes and at the text's end.
+//
 // Nothing here is shared: any number of texts may be counted at once, each with its own
 // processor, tag handler and counter. The settings are read once, before a run (TWordCountSetup).
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,6 +46,7 @@
 #include "model/text_reader.h"
 #include "model/text_statistics.h"
 #include "platform/search/search_scan.h"
+#include "wordlist/ascii_word_table.h"
 #include "wordlist/word_counter.h"
 
 class T_WholeWordlistHolder;
@@ -120,6 +130,19 @@ class TWordlistBufferProcessor : public TBufferProcessor {
  private:
   // Counts w; answers its key, or -1 when the word is not counted.
   int32_t CountWord(const TScanWord& w);
+  // Counts the words of a chunk the fast first pass judged straight from its word masks, with its
+  // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens).
+  void CountFastChunk(const TFastPassResult& fast);
+  // The counted form of the `span` units at `start` when the word is counted unchanged from a
+  // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
+  bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
+  // Counts a word of that form in its cell; answers its key.
+  int32_t CountCellWord(const TAsciiWordTable::TForm& form, int32_t division);
+  // The cell of a form, made (with its key in the counter, whose mark moves into it) when new.
+  TAsciiWordTable::TCell& CellFor(const TAsciiWordTable::TForm& form);
+  void CountInCell(TAsciiWordTable::TCell& cell, int32_t division);
+  // Hands the cells' pending counts to the counter.
+  void FlushCells();
   // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
   bool CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key);
   // Keeps w as a token (key -1: not counted) and gives the last token the markers before w.
@@ -130,7 +153,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
     return (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
   }
   void CountedAt(int32_t key, int32_t division);
-  int32_t DivisionOf(const TScanWord& w);
+  // The dispersion section of the word that starts at character `start`.
+  int32_t DivisionAt(int32_t start);
   void CloseUnit(int kind, int32_t length);
   void CloseRatioBlock();
 
@@ -139,10 +163,19 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   TTextPlace place_;
   const char16_t* upper_;
   const char16_t* fold_;
+  // The word alone is counted, unchanged, with no stop list: a word's key then follows from its
+  // counted form alone, so repeats may be found by their form (the cells, the recent words).
+  bool plain_ = false;
   // Capitals of ASCII letters are one bit away under the list's case (not so in Turkish): words
-  // of a chunk the fast first pass judged are then hashed and compared straight from their units.
+  // of ASCII units then take their counted form straight from the units.
   bool ascii_case_by_bit_ = false;
-  bool ascii_chunk_ = false;  // the current chunk is such a chunk
+  // Counted forms of ASCII units, at most 16 of them, unchanged (plain lists only): counted in
+  // the cells, which hold their marks and their counts until FlushCells. A key counted there has
+  // kKeyInCell for its mark in the counter.
+  static constexpr int32_t kKeyInCell = INT32_MIN;
+  TAsciiWordTable cells_;
+  int32_t cells_division_ = -1;  // the section of the cells' pending counts
+  int32_t cell_min_ = 1, cell_max_ = 16;  // lengths of forms counted whole, as far as cells go
   TUnitState units_;
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;
@@ -155,8 +188,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   } unit_[5];
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
   bool finished_ = false;
-  // Words seen lately, by the scanner's hash: the counted form kept here, so that a repeat is
-  // recognised without reading the counter's arena.
+  // Words seen lately that no cell counts, by the scanner's hash: the counted form kept here, so
+  // that a repeat is recognised without reading the counter's arena.
   // At most this many slots; a short text gets fewer (about one per 16 bytes), so that a run of
   // many small texts does not clear a large table for each.
   static constexpr uint32_t kRecentWords = 16384;

@@ -1,0 +1,249 @@
+// Words counted in cells: the table of ASCII forms on its own (forms, growth, counts handed
+// over), and word lists counted straight from the fast pass's masks against the road that builds
+// every word's form and asks the counter (a stop word that never occurs keeps a list on it), over
+// random texts of every character class, case and cut, in several list settings and on one
+// worker against many.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+
+#include "../model/text_reader_test_support.h"
+#include "model/chosen_texts.h"
+#include "platform/rtl/streams.h"
+#include "platform/search/fast_first_pass.h"
+#include "platform/settings/settings_access.h"
+#include "support/temp_folder.h"
+#include "wordlist/ascii_word_table.h"
+#include "wordlist/word_list_document.h"
+
+namespace {
+
+using text_reader_test::ScopedSettings;
+
+std::string Bytes(const TAsciiWordTable::TForm& f) {
+  alignas(16) char b[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(b), f.bytes);
+  return std::string(b, 16);
+}
+
+TEST(AsciiWordTable, FormsOfUnits) {
+  struct Case {
+    const char16_t* text;
+    int32_t length;
+    bool upper, no_digits;
+    const char* form;  // nullptr: no form (a unit beyond ASCII, or a digit refused)
+  };
+  const Case cases[] = {
+      {u"the river", 3, true, false, "THE"},
+      {u"tHe river", 3, false, false, "tHe"},
+      {u"don't-stop", 10, true, false, "DON'T-STOP"},
+      {u"abcdefghijklmnopqrstu", 16, true, false, "ABCDEFGHIJKLMNOP"},
+      {u"`az{@AZ[", 8, true, false, "`AZ{@AZ["},  // only a-z move
+      {u"x1y", 3, true, false, "X1Y"},
+      {u"x1y", 3, true, true, nullptr},
+      {u"caf\u00E9", 4, true, false, nullptr},
+      {u"\u0130t", 2, false, false, nullptr},
+      {u"ab\u0100", 2, true, false, "AB"},  // what follows the word is not read into it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    const UString text(c.text);
+    UString padded = text + UString(32, u'z');
+    TAsciiWordTable::TForm loaded{}, copied{};
+    const bool a = TAsciiWordTable::FormOf(padded.data(), c.length, 32, c.upper, c.no_digits, loaded);
+    const bool b = TAsciiWordTable::FormOf(text.data(), c.length, c.length, c.upper, c.no_digits, copied);
+    ASSERT_EQ(a, c.form != nullptr);
+    ASSERT_EQ(b, a);
+    if (!a) continue;
+    std::string want(c.form);
+    want.resize(16, '\0');
+    EXPECT_EQ(Bytes(loaded), want);
+    EXPECT_EQ(Bytes(copied), want);
+    EXPECT_EQ(loaded.hash, copied.hash);
+    EXPECT_EQ(loaded.length, c.length);
+  }
+}
+
+TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
+  // Thousands of forms, counted unevenly and flushed now and then, against a plain map.
+  std::mt19937 rng(27);
+  TAsciiWordTable table;
+  std::map<int32_t, uint64_t> want, got;
+  std::vector<UString> words;
+  for (int i = 0; i < 5000; ++i) {
+    UString w;
+    for (int k = 1 + static_cast<int>(rng() % 16); k > 0; --k) w.push_back(static_cast<char16_t>(u'A' + rng() % 26));
+    words.push_back(w);
+  }
+  for (int round = 0; round < 60000; ++round) {
+    const UString& w = words[rng() % (round < 20000 ? 300 : words.size())];
+    TAsciiWordTable::TForm f;
+    ASSERT_TRUE(TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
+    TAsciiWordTable::TCell* c = table.Find(f);
+    if (!c) c = &table.Insert(f, table.Count(), 0);
+    if (c->pending++ == 0) table.NoteCounted(*c);
+    ++want[c->key];
+    if (rng() % 5000 == 0) table.Flush([&](int32_t key, uint32_t n) { got[key] += n; });
+  }
+  table.Flush([&](int32_t key, uint32_t n) { got[key] += n; });
+  table.Flush([&](int32_t, uint32_t) { ADD_FAILURE() << "counted twice"; });
+  EXPECT_EQ(got, want);
+  // Every form is found again under its own key after the growth.
+  std::map<UString, int32_t> keys;
+  for (const UString& w : words) {
+    TAsciiWordTable::TForm f{};
+    ASSERT_TRUE(TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
+    if (const TAsciiWordTable::TCell* c = table.Find(f)) {
+      auto [it, fresh] = keys.emplace(w, c->key);
+      EXPECT_EQ(it->second, c->key);
+      EXPECT_EQ(c->length, w.size());
+    }
+  }
+  EXPECT_EQ(static_cast<int32_t>(keys.size()), table.Count());
+}
+
+// Switches the fast pass for the scope, and back on at its end.
+class TRoad {
+ public:
+  explicit TRoad(bool fast) { SetFastFirstPass(fast); }
+  ~TRoad() { SetFastFirstPass(true); }
+};
+
+// Words of every class: mixed case, long ones (past a cell), numbers, hyphens, apostrophes,
+// abbreviations, sentence and line ends, Turkish capitals; with `rare`, now and then mark-up,
+// entities and letters beyond ASCII (whose chunks take the full road).
+std::string RandomText(std::mt19937& rng, size_t bytes, bool rare) {
+  static const char* kPieces[] = {"the", "The", "THE", "tHe", "river", "RIVER", "Old", "man", "it", "IT", "iT", "I",
+                                  "i", "U.S.A.", "e.g.", "3.14", "1,000", "10-20", "well-known", "COVID-19", "don't",
+                                  "'tis", "dogs'", "a#b", "#", "x", "to", "of", "a", "abcdefghijklmnop",
+                                  "Abcdefghijklmnopq", "internationalisation", "well-known-and-long-word",
+                                  "ThirteenChars", ". ", "? ", "! ", "...", ", ", "; ", "\n", "\r\n", "\n\n", "\t", " "};
+  static const char* kRare[] = {"<b>", "</b>", "wo<i>rd</i>", "&amp;", "caf\xC3\xA9", "\xD0\xB6\xD0\xB8",
+                                "\xF0\x9F\x98\x80", "it\xE2\x80\x99s", "\xC4\xB0T", "\xC4\xB1t", "na\xC3\xAFve"};
+  std::string s;
+  while (s.size() < bytes) {
+    if (rare && rng() % 100 == 0)
+      s += kRare[rng() % (sizeof kRare / sizeof kRare[0])];
+    else
+      s += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+    if (rng() % 3 != 0) s += ' ';
+  }
+  return s;
+}
+
+struct TListSetting {
+  const char* name;
+  bool case_sensitive = false;
+  int32_t lcid = 0x0409;
+  bool numbers_kept = true;
+  int32_t min_length = 1, max_length = 50;
+  bool exact_length = false;
+  const char16_t* symbols = u"";
+  bool sentence_ends = false;
+};
+
+class WordListCells : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+  }
+  // The list stream and the statistics stream of the texts' word list.
+  std::vector<uint8_t> ListOf(const std::vector<UString>& files, const TListSetting& c, bool fast, bool reference,
+                              int32_t threads = 1) {
+    TRoad road(fast);
+    SetExactWordLength(c.exact_length);
+    SetWordListDispersionDivisions(8);
+    T_WholeWordlistHolder doc(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+    doc.WordlistSettings.SetMinFrequency(1);
+    doc.WordlistSettings.SetMinWordLength(c.min_length);
+    doc.WordlistSettings.SetMaxWordLength(c.max_length);
+    doc.WordlistSettings.SetNumbersIncluded(c.numbers_kept);
+    doc.WordlistSettings.SetCaseSensitive(c.case_sensitive);
+    doc.WordlistSettings.SetRatioBasis(50);
+    TTextsett_rec32 t = doc.TextSettings();
+    t.SetLCID(c.lcid);
+    Tfixed_lang_details32 l = t.Language();
+    l.SetExtraSymbols(c.symbols);
+    t.SetLanguage(l);
+    t.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, c.sentence_ends);
+    doc.SetTextSettings(t);
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const UString& f : files) EXPECT_TRUE(chosen.ToolAddAFile(f));
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    // A stop word no text holds: every word's form is made and found in the counter.
+    if (reference) o.stop_words = {u"QQQZZZNEVER"};
+    int32_t converted = 0;
+    EXPECT_TRUE(doc.MakeWordlist(chosen, 0, kListWordlist, converted, o));
+    EXPECT_GT(doc.Words().Count(), 10);
+    TMemoryStream s;
+    EXPECT_TRUE(doc.Words().SaveToStream(s));
+    EXPECT_TRUE(doc.Stats().SaveToStream(s));
+    return s.Data();
+  }
+  ScopedSettings settings_;
+  TempFolder tmp_;
+};
+
+const TListSetting kSettings[] = {
+    {"English"},
+    {"English, sentence ends", false, 0x0409, true, 1, 50, false, u"", true},
+    {"case-sensitive", true},
+    {"Turkish", false, 0x041F},
+    {"numbers made #, # inside words", false, 0x0409, false, 1, 50, false, u"#'"},
+    {"lengths 3 to 6, cut", false, 0x0409, true, 3, 6},
+    {"lengths up to 6, exact", false, 0x0409, true, 1, 6, true, u"", true},
+    {"apostrophe inside words", false, 0x0409, true, 1, 50, false, u"'"},
+};
+
+TEST_F(WordListCells, FastCountingEqualsTheFormRoadInEverySetting) {
+  std::mt19937 rng(1227);
+  // Small texts, and texts over a chunk whose cuts fall at a line end, a space or inside a word.
+  std::vector<UString> files;
+  for (int i = 0; i < 5; ++i)
+    files.push_back(tmp_.Write(u"s" + IntToUStr(i) + u".txt", RandomText(rng, 1 + rng() % 30000, i % 2 == 1)));
+  std::string one_line = RandomText(rng, 2150000, false);
+  for (char& ch : one_line)
+    if (ch == '\n' || ch == '\r') ch = ' ';
+  files.push_back(tmp_.Write(u"line.txt", one_line));
+  files.push_back(tmp_.Write(u"rare.txt", RandomText(rng, 2100000 + rng() % 100000, true)));
+  files.push_back(tmp_.Write(u"runon.txt", RandomText(rng, 2097000, false) + std::string(5000, 'w') + " end"));
+  for (const TListSetting& c : kSettings) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> reference = ListOf(files, c, false, true);
+    EXPECT_EQ(ListOf(files, c, true, false), reference);
+    EXPECT_EQ(ListOf(files, c, false, false), reference);
+  }
+}
+
+TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
+  std::mt19937 rng(5);
+  std::vector<UString> files;
+  for (int i = 0; i < 24; ++i)
+    files.push_back(tmp_.Write(u"t" + IntToUStr(i) + u".txt", RandomText(rng, 2000 + rng() % 80000, i % 4 == 3)));
+  for (const TListSetting& c : {kSettings[0], kSettings[1], kSettings[3]}) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> one = ListOf(files, c, true, false, 1);
+    EXPECT_EQ(ListOf(files, c, true, false, 4), one);
+    EXPECT_EQ(ListOf(files, c, false, true, 4), one);
+  }
+}
+
+TEST_F(WordListCells, SamplesEqualTheFormRoad) {
+  std::vector<UString> samples;
+  for (const auto& e : std::filesystem::directory_iterator(LINZORA_SAMPLES_DIR))
+    if (e.path().extension() == ".txt") samples.push_back(Utf8ToUtf16(e.path().string()));
+  std::sort(samples.begin(), samples.end());
+  ASSERT_FALSE(samples.empty());
+  for (const TListSetting& c : {kSettings[1], kSettings[2], kSettings[3]}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ListOf(samples, c, true, false), ListOf(samples, c, false, true));
+  }
+}
+
+}  // namespace
