@@ -88,46 +88,79 @@ class TRunCounter {
   template <class F>
   void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, int threads, F f) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
-    // The two note buffers are kept from size to size.
-    std::vector<TNote>& notes = notes_;
-    notes.clear();
-    notes.reserve(words_.size());
+    // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
+    // first-pass buckets as one pass over the rows in order would put them.
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
-    for (size_t r = 0; r < rows; ++r) {
-      const int32_t* ids = words_.data() + r * width_;
-      const uint8_t* barriers = barriers_.data() + r * width_;
-      for (size_t start = 0; start + usize <= width_; ++start) {
-        if (filtered && !reached_[r * width_ + start]) continue;
-        size_t k = 0;
-        for (; k < usize; ++k) {
-          if (ids[start + k] < 0) break;
-          if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
-        }
-        if (k < usize) continue;
-        const uint64_t key = KeyOf(ids + start, size);
-        notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
-      }
-    }
+    constexpr size_t kRowsPerStretch = 2048;
+    const size_t stretches = ParallelPieces(threads, rows, kRowsPerStretch);
+    // The note buffers are kept from size to size.
+    notes_.resize(std::max(notes_.size(), stretches));
+    ParallelForPieces(
+        threads, rows,
+        [&](size_t piece, size_t r_from, size_t r_to) {
+          std::vector<TNote>& notes = notes_[piece];
+          notes.clear();
+          notes.reserve((r_to - r_from) * width_);
+          for (size_t r = r_from; r < r_to; ++r) {
+            const int32_t* ids = words_.data() + r * width_;
+            const uint8_t* barriers = barriers_.data() + r * width_;
+            for (size_t start = 0; start + usize <= width_; ++start) {
+              if (filtered && !reached_[r * width_ + start]) continue;
+              size_t k = 0;
+              for (; k < usize; ++k) {
+                if (ids[start + k] < 0) break;
+                if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
+              }
+              if (k < usize) continue;
+              const uint64_t key = KeyOf(ids + start, size);
+              notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
+            }
+          }
+        },
+        kRowsPerStretch);
+    size_t noted = 0;
+    for (size_t p = 0; p < stretches; ++p) noted += notes_[p].size();
     // Two bucket passes on a mix of the key's bits, to about sixteen notes a bucket: the first
     // writes to few enough places at once to stay in cache, the second works within a bucket
     // that fits in it; then each small bucket is sorted.
-    const int bits = std::clamp(static_cast<int>(std::bit_width(notes.size() / 16)), 8, 20);
+    const int bits = std::clamp(static_cast<int>(std::bit_width(noted / 16)), 8, 20);
     const int bits1 = std::min(bits, 10), bits2 = bits - bits1;
     auto mixed = [](uint64_t key) { return key * 0xD6E8FEB86659FD93ull; };
     auto bucket1 = [bits1, &mixed](uint64_t key) { return static_cast<size_t>(mixed(key) >> (64 - bits1)); };
     auto bucket2 = [bits1, bits2, &mixed](uint64_t key) {
       return static_cast<size_t>((mixed(key) << bits1) >> (64 - bits2)) & ((size_t{1} << bits2) - 1);
     };
-    std::vector<uint32_t> at1((size_t{1} << bits1) + 1, 0);
-    for (const TNote& n : notes) ++at1[bucket1(n.hash) + 1];
-    for (size_t b = 1; b < at1.size(); ++b) at1[b] += at1[b - 1];
-    std::vector<TNote>& sorted = sorted_;
-    sorted.resize(notes.size());
-    {
-      std::vector<uint32_t> fill(at1.begin(), at1.end() - 1);
-      for (const TNote& n : notes) sorted[fill[bucket1(n.hash)]++] = n;
+    // Each stretch counts its notes per bucket; a stretch's notes of a bucket go after those of
+    // the stretches before it, so the buckets hold their notes in row order.
+    const size_t buckets1 = size_t{1} << bits1;
+    std::vector<std::vector<uint32_t>> place(stretches, std::vector<uint32_t>(buckets1, 0));
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t p_from, size_t p_to) {
+          for (size_t p = p_from; p < p_to; ++p)
+            for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
+        },
+        1);
+    std::vector<uint32_t> at1(buckets1 + 1, 0);
+    for (size_t b = 0; b < buckets1; ++b) {
+      uint32_t at = at1[b];
+      for (size_t p = 0; p < stretches; ++p) {
+        const uint32_t here = place[p][b];
+        place[p][b] = at;
+        at += here;
+      }
+      at1[b + 1] = at;
     }
+    std::vector<TNote>& sorted = sorted_;
+    sorted.resize(noted);
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t p_from, size_t p_to) {
+          for (size_t p = p_from; p < p_to; ++p)
+            for (const TNote& n : notes_[p]) sorted[place[p][bucket1(n.hash)]++] = n;
+        },
+        1);
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     std::fill(reached_.begin(), reached_.end(), 0);
@@ -208,7 +241,8 @@ class TRunCounter {
   int bits_ = 64;
   std::vector<int32_t> words_;
   std::vector<uint8_t> barriers_;
-  std::vector<TNote> notes_, sorted_;
+  std::vector<std::vector<TNote>> notes_;  // a stretch of rows each
+  std::vector<TNote> sorted_;
   std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
