@@ -107,10 +107,12 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   // BENCH_PHASES=1: where the time went, from the document's own timing notes.
   if (std::getenv("BENCH_PHASES"))
     std::printf("    phases: texts %.3f, collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f, "
-                "sort %.3f s\n",
+                "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
                 Global_process_times[kListConcordance], Global_process_times[kListCollocates],
                 Global_process_times[kListClusters], Global_process_times[kListPatterns], Global_process_times[kListPlot],
-                Global_process_times[kListTimeline], Global_process_times[kSortingTimeEntry]);
+                Global_process_times[kListTimeline], Global_process_times[kSortingTimeEntry], *lines,
+                doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,
+                doc.fPatternsList ? doc.fPatternsList->Count() : 0);
   return Seconds(t0, t1);
 }
 

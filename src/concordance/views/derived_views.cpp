@@ -174,6 +174,7 @@ bool TConcPlotList::Compute(bool grouped) {
   settings.keep_contexts = d->plot_settings.bytes[1] != 0;
   settings.context_chars = d->plot_settings.Get<int32_t, 12>();
   settings.context_line_limit = d->plot_settings.Get<int32_t, 16>();
+  settings.threads = d->DerivedWorkers();
   std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), plot_settings.begin());
   UString message;
   const bool ok = ComputePlot(*d->fConcordanceList, texts, words, choices, settings, grouped, *this, message);
