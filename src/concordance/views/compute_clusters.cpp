@@ -259,7 +259,7 @@ UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
 // cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
 // of several words), so containment is checked on the texts' words as well as the runs.
 // Related pairs (row, row), each pair both ways, appended to pairs.
-void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts,
+void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts, int threads,
                          std::vector<std::pair<int32_t, int32_t>>& pairs) {
   // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
   std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
@@ -279,27 +279,47 @@ void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<
     slots[i] = static_cast<int32_t>(k);
     fewest_pieces = std::min(fewest_pieces, 1 + static_cast<size_t>(std::count(texts[k].begin(), texts[k].end(), u' ')));
   }
-  std::vector<size_t> starts;
-  for (size_t j = 0; j < holders.size(); ++j) {
-    if (StopRequested(kPanicStopNow)) return;
-    if ((j & 1023) == 0) MyYieldProcess();
-    const UStringView t = texts[j];
-    starts.clear();
-    starts.push_back(0);
-    for (size_t c = 0; c < t.size(); ++c)
-      if (t[c] == u' ') starts.push_back(c + 1);
-    const size_t n = starts.size();
-    for (size_t a = 0; a < n; ++a)
-      for (size_t b = a + fewest_pieces; b <= n; ++b) {
-        if (a == 0 && b == n) continue;
-        const size_t from = starts[a];
-        const size_t to = b < n ? starts[b] - 1 : t.size();
-        const int32_t i = find(t.substr(from, to - from));
-        if (i < 0) continue;
-        if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
-        pairs.emplace_back(i, static_cast<int32_t>(j));
-        pairs.emplace_back(static_cast<int32_t>(j), i);
-      }
+  // The rows are looked at a stretch per worker, each stretch's pairs in row order; joined in
+  // stretch order they are the pairs one pass gives. A stretch that saw a stop ends the pairs.
+  constexpr size_t kRowsPerStretch = 4096;
+  const size_t stretches = ParallelPieces(threads, holders.size(), kRowsPerStretch);
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> found(stretches);
+  std::vector<char> stopped(stretches, 0);
+  ParallelForPieces(
+      threads, holders.size(),
+      [&](size_t piece, size_t from, size_t to) {
+        std::vector<std::pair<int32_t, int32_t>>& out = stretches == 1 ? pairs : found[piece];
+        std::vector<size_t> starts;
+        for (size_t j = from; j < to; ++j) {
+          if (StopRequested(kPanicStopNow)) {
+            stopped[piece] = 1;
+            return;
+          }
+          if (stretches == 1 && (j & 1023) == 0) MyYieldProcess();
+          const UStringView t = texts[j];
+          starts.clear();
+          starts.push_back(0);
+          for (size_t c = 0; c < t.size(); ++c)
+            if (t[c] == u' ') starts.push_back(c + 1);
+          const size_t n = starts.size();
+          for (size_t a = 0; a < n; ++a)
+            for (size_t b = a + fewest_pieces; b <= n; ++b) {
+              if (a == 0 && b == n) continue;
+              const size_t from_c = starts[a];
+              const size_t to_c = b < n ? starts[b] - 1 : t.size();
+              const int32_t i = find(t.substr(from_c, to_c - from_c));
+              if (i < 0) continue;
+              if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
+              out.emplace_back(i, static_cast<int32_t>(j));
+              out.emplace_back(static_cast<int32_t>(j), i);
+            }
+        }
+      },
+      kRowsPerStretch);
+  if (stretches == 1) return;
+  for (size_t p = 0; p < stretches; ++p) {
+    pairs.insert(pairs.end(), found[p].begin(), found[p].end());
+    if (stopped[p]) return;
   }
 }
 
@@ -425,7 +445,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   // The related rows of each row, gathered from the pairs by a counting pass.
   std::vector<std::pair<int32_t, int32_t>> pairs;
-  if (smallest != largest) FindRelatedClusters(holders, texts, pairs);
+  if (smallest != largest) FindRelatedClusters(holders, texts, settings.threads, pairs);
   std::vector<uint32_t> related_at(holders.size() + 1, 0);
   for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
   for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
@@ -434,12 +454,17 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
     for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
   }
+  // Each row's related line on the workers (a row sorts only its own part of `related`).
+  std::vector<UString> related_lines(holders.size());
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k)
+      related_lines[k] = RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
+  });
   for (size_t k = 0; k < holders.size(); ++k) {
     auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
     e->rec.frequency = holders[k].frequency;
     e->rec.cluster_length = holders[k].length;
-    e->rec.related_line =
-        RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
+    e->rec.related_line = std::move(related_lines[k]);
     list.Add(e);
   }
   // Texts are moved in only once no related line needs them.
