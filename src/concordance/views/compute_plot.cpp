@@ -82,12 +82,27 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     plot.largest_words = std::max(plot.largest_words, words[t]);
   }
   std::vector<TRowDescriptor> desc(static_cast<size_t>(n_rows));
+  // What the walks need of each line, read on the workers: its text, search word and word
+  // number (text -1: deleted, no line or no text).
+  struct TLineHit {
+    int32_t text = -1, sw = 0, word_num = 0, file_num = 0;
+  };
+  std::vector<TLineHit> hits(static_cast<size_t>(n_lines));
+  ParallelFor(settings.threads, static_cast<size_t>(n_lines), [&](size_t from, size_t to) {
+    for (size_t j = from; j < to; ++j) {
+      const int i = static_cast<int>(j);
+      if (lines.GetDeleted(i)) continue;
+      const TConcordanceEntry* line = lines.Line(i);
+      if (!line) continue;
+      hits[j] = {line->SourceTextIndex(), line->Data().sw_number, line->Data().word_num,
+                 line->Data().filename_num_original};
+    }
+  });
   auto line_ok = [&](int j, int32_t& t, int32_t& b) {
-    if (StopRequested(kPanicStopNow) || lines.GetDeleted(j)) return false;
-    const TConcordanceEntry* line = lines.Line(j);
-    if (!line) return false;
-    t = line->SourceTextIndex();
-    b = line->Data().sw_number;
+    if (StopRequested(kPanicStopNow)) return false;
+    const TLineHit& h = hits[static_cast<size_t>(j)];
+    t = h.text;
+    b = h.sw;
     return t >= 0 && t < n_texts && b >= 0 && b < n_sw;
   };
   for (int j = 0; j < n_lines; ++j) {
@@ -129,9 +144,9 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     int32_t t = 0, b = 0;
     if (!line_ok(j, t, b) || words[t] <= 0) continue;
     if ((j & 255) == 0) MyYieldProcess();
-    const TConcordanceEntry& line = *lines.Line(j);
-    const int32_t word_num = line.Data().word_num;
-    const UString context = contexts ? line.ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
+    const int32_t word_num = hits[static_cast<size_t>(j)].word_num;
+    const UString context =
+        contexts ? lines.Line(j)->ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
     if (contexts) overall.plots.Add({ScaledPosition(word_num, plot.largest_words, words[t]), context});
     else overall_positions.push_back(ScaledPosition(word_num, plot.largest_words, words[t]));
     ++overall.rec.hits;
@@ -142,7 +157,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     if (!row) {
       row = std::make_unique<TConcordancePlotEntry>(&plot, plot.Holder());
       if (!grouped) {
-        row->rec.plot_file_number = line.Data().filename_num_original;
+        row->rec.plot_file_number = hits[static_cast<size_t>(j)].file_num;
         row->rec.plot_search_word_number = b;
         row->rec.words_in_file = words[t];
         row->plot_sw_string = search_words[b];
