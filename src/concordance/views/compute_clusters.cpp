@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -454,21 +455,27 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
     for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
   }
-  // Each row's related line on the workers (a row sorts only its own part of `related`).
+  // The rows are made on the workers and added in order: first each row's related line (a row
+  // sorts only its own part of `related`), then, once no related line needs the texts, the rows
+  // with their texts moved in.
   std::vector<UString> related_lines(holders.size());
   ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k)
       related_lines[k] = RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
   });
-  for (size_t k = 0; k < holders.size(); ++k) {
-    auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
-    e->rec.frequency = holders[k].frequency;
-    e->rec.cluster_length = holders[k].length;
-    e->rec.related_line = std::move(related_lines[k]);
-    list.Add(e);
-  }
-  // Texts are moved in only once no related line needs them.
-  for (size_t k = 0; k < holders.size(); ++k) list.Row(static_cast<int>(k))->rec.line = std::move(texts[k]);
+  std::vector<std::unique_ptr<TConcordanceClusterEntry>> made(holders.size());
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      made[k].reset(static_cast<TConcordanceClusterEntry*>(list.NewEntry()));
+      TClusterEntryRec& rec = made[k]->rec;
+      rec.frequency = holders[k].frequency;
+      rec.cluster_length = holders[k].length;
+      rec.related_line = std::move(related_lines[k]);
+      rec.line = std::move(texts[k]);
+    }
+  });
+  for (std::unique_ptr<TConcordanceClusterEntry>& e : made)
+    if (list.Add(e.get()) >= 0) e.release();
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;
 }

@@ -138,8 +138,20 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
                      ids[p - span.left] = w.At(line, p);
                  },
                  rows);
-  // Each row's groups and text, in line order: groups and texts are numbered as met.
+  // Each row's groups and text, in line order: groups and texts are numbered as met. What that
+  // needs of each line is read on the workers first.
   const size_t n_rows = rows.Count();
+  struct TRowLine {
+    int32_t item, file;
+    bool hit_inside;  // the hit does not start the line
+  };
+  std::vector<TRowLine> row_lines(n_rows);
+  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
+    for (size_t row = from; row < to; ++row) {
+      const TConcordanceLineData& d = lines.Line(rows.lines[row])->Data();
+      row_lines[row] = {d.sw_number, d.filename_num_original, d.midpoint >= 1};
+    }
+  });
   std::vector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
   size_t counted = n_rows;
   for (size_t row = 0; row < n_rows; ++row) {
@@ -147,28 +159,27 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
       counted = row;
       break;
     }
-    const TConcordanceEntry* line = lines.Line(rows.lines[row]);
     if ((row & 1023) == 0) MyYieldProcess();
-    const int32_t item = line->Data().sw_number;
+    const int32_t item = row_lines[row].item;
     const bool known_item = item >= 0 && item < static_cast<int32_t>(items.size());
     const TSearch_word_format_rec& rec = known_item ? items[static_cast<size_t>(item)] : no_item;
     int32_t around = 0, own = 0;
     if (settings.search_words_together) {
       around = own = group_for(kAllSearchWords, UString());
     } else {
-      const bool shown_from_line = line->Data().midpoint >= 1 && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
+      const bool shown_from_line = row_lines[row].hit_inside && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
       auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
       if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
         around = cached.first;
         own = cached.second;
       } else {
-        const UString shown = SearchWordAsShownInLine(*line, rec, settings.lemma_list_loaded);
+        const UString shown = SearchWordAsShownInLine(*lines.Line(rows.lines[row]), rec, settings.lemma_list_loaded);
         around = group_for(item, shown);
         own = group_for(kOwnSearchWordRow, shown);
         if (!shown_from_line) cached = {around, own};
       }
     }
-    const int32_t file = line->Data().filename_num_original;
+    const int32_t file = row_lines[row].file;
     if (file != last_file) {
       last_file = file;
       last_text = text_index.try_emplace(file, static_cast<int32_t>(text_index.size())).first->second;
