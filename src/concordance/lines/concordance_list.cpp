@@ -428,12 +428,20 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
         lk.collated = true;
         lk.case_sensitive = case_sensitive;
         lk.strings.resize(n);
+        // The lines' file numbers are read on the workers; each number's text is asked once, here.
+        std::vector<int32_t> file_of(n);
+        ParallelFor(threads, n, [&](size_t b, size_t e) {
+          for (size_t j = b; j < e; ++j) file_of[j] = lines[j]->Data().filename_num_original;
+        }, kLinesPerKeyStretch);
         std::unordered_map<int32_t, size_t> slot_of;
         std::vector<size_t> slot(n);
         for (size_t j = 0; j < n; ++j) {
-          const int32_t file = lines[j]->Data().filename_num_original;
-          auto [it, added] = slot_of.try_emplace(file, lk.owned.size());
-          if (added) lk.owned.push_back(text_of(file));
+          if (j > 0 && file_of[j] == file_of[j - 1]) {
+            slot[j] = slot[j - 1];
+            continue;
+          }
+          auto [it, added] = slot_of.try_emplace(file_of[j], lk.owned.size());
+          if (added) lk.owned.push_back(text_of(file_of[j]));
           slot[j] = it->second;
         }
         for (size_t j = 0; j < n; ++j) lk.strings[j] = lk.owned[slot[j]];
