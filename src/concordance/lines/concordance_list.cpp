@@ -337,11 +337,15 @@ int TConcordanceList::SortThreads(size_t lines) const {
 
 bool TConcordanceList::DoASort(int levels, int first, int last) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("sort");
-  const int threads = SortThreads(static_cast<size_t>(std::max(Count(), 0)));
-  // Each line's count belongs to it alone, so the lines are cleared side by side.
-  ParallelFor(threads, static_cast<size_t>(std::max(Count(), 0)), [this](size_t b, size_t e) {
+  const size_t count = static_cast<size_t>(std::max(Count(), 0));
+  const int threads = SortThreads(count);
+  // Each line is cleared of its count and told from an empty slot side by side: the lines of a
+  // run made on many workers lie far apart in memory, and one thread visiting each in turn
+  // waits on every one.
+  std::vector<TConcordanceEntry*> line_at(count);
+  ParallelFor(threads, count, [&](size_t b, size_t e) {
     for (size_t i = b; i < e; ++i)
-      if (TConcordanceEntry* line = Line(static_cast<int>(i))) line->ZeroHighlight();
+      if ((line_at[i] = dynamic_cast<TConcordanceEntry*>(entries_[i]))) line_at[i]->ZeroHighlight();
   }, kLinesPerKeyStretch);
   DoProgressPercent(0);
   first = std::max(first, 0);
@@ -354,8 +358,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
   std::vector<TVXBaseListObject*> others;
   lines.reserve(static_cast<size_t>(last - first + 1));
   for (int i = first; i <= last; ++i) {
-    auto* line = dynamic_cast<TConcordanceEntry*>(entries_[static_cast<size_t>(i)]);
-    if (line)
+    if (TConcordanceEntry* line = line_at[static_cast<size_t>(i)])
       lines.push_back(line);
     else
       others.push_back(entries_[static_cast<size_t>(i)]);
