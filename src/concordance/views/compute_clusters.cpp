@@ -404,11 +404,11 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   // Each row's text and the key it is sorted by, made on the workers.
   std::vector<UString> texts(holders.size());
-  // Most frequent first, then by text: the first eight characters of each text are compared as
-  // two numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
+  // Most frequent first, then by text: the first sixteen characters of each text are compared as
+  // four numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
   // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
-    uint64_t head[2];
+    uint64_t head[4];
     int32_t frequency;
     uint32_t index;
   };
@@ -419,15 +419,15 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
       UString& t = texts[k];
       t = TextOf(words, id_pool.data() + h.ids_at, h.ids_count);
       h.length = ClusterWordCount(t);
-      uint64_t head[2] = {0, 0};
-      for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1]}, h.frequency, static_cast<uint32_t>(k)};
+      uint64_t head[4] = {0, 0, 0, 0};
+      for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+      keys[k] = {{head[0], head[1], head[2], head[3]}, h.frequency, static_cast<uint32_t>(k)};
     }
   });
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
-    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
-    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    for (int w = 0; w < 4; ++w)
+      if (a.head[w] != b.head[w]) return a.head[w] < b.head[w];
     if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
     return a.index < b.index;
   });
