@@ -6,6 +6,7 @@
 // case.
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
+// BENCH_PHASES=1 prints where each MakeConcordance spent its time (texts, each derived list, the sort).
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
@@ -103,6 +104,15 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   const auto t1 = Clock::now();
   *lines = doc.fConcordanceList->Count();
   *workers = doc.RunWorkers();
+  // BENCH_PHASES=1: where the time went, from the document's own timing notes.
+  if (std::getenv("BENCH_PHASES"))
+    std::printf("    phases: texts %.3f, collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f, "
+                "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
+                Global_process_times[kListConcordance], Global_process_times[kListCollocates],
+                Global_process_times[kListClusters], Global_process_times[kListPatterns], Global_process_times[kListPlot],
+                Global_process_times[kListTimeline], Global_process_times[kSortingTimeEntry], *lines,
+                doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,
+                doc.fPatternsList ? doc.fPatternsList->Count() : 0);
   return Seconds(t0, t1);
 }
 

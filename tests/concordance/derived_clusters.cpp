@@ -384,5 +384,18 @@ TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
     ComputeClusters(f.list, s, list, highest);
     EXPECT_EQ(Rows(list), want);
     EXPECT_EQ(highest, want_highest);
+    // Most frequent first, then by text, texts longer than the part compared as numbers too;
+    // eight workers give the rows in the same order.
+    std::vector<std::pair<int32_t, UString>> order;
+    for (int r = 0; r < list.Count(); ++r) order.emplace_back(list.Row(r)->rec.frequency, list.Row(r)->rec.line.value_or(UString()));
+    for (size_t r = 1; r < order.size(); ++r)
+      EXPECT_TRUE(order[r - 1].first > order[r].first ||
+                  (order[r - 1].first == order[r].first && order[r - 1].second <= order[r].second)) << r;
+    TConcordanceClusterList on_eight(&f.holder);
+    s.threads = 8;
+    ComputeClusters(f.list, s, on_eight, highest);
+    ASSERT_EQ(on_eight.Count(), list.Count());
+    for (int r = 0; r < list.Count(); ++r)
+      EXPECT_TRUE(on_eight.Row(r)->rec.line == list.Row(r)->rec.line && on_eight.Row(r)->rec.related_line == list.Row(r)->rec.related_line) << r;
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -270,4 +271,35 @@ TEST(ComputePlot, LinesNamingNoTextAreLeftOut) {
     EXPECT_EQ(Positions(plot.Row(1)->plots), (std::vector<int32_t>{30})) << number;
     EXPECT_EQ(plot.overall.rec.hits, 2) << number;
   }
+}
+
+// Without contexts the rows' positions are gathered and sorted as numbers (the overall row on
+// the workers); with contexts each hit is kept with its characters and sorted stably. Both give
+// the same positions in every row, on any number of workers.
+TEST(ComputePlot, PositionsSortedAsNumbersEqualTheStableSortOfHits) {
+  Lines f;
+  uint32_t seed = 7;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 100000u; };
+  for (int i = 0; i < 60000; ++i) f.Hit(1 + static_cast<int32_t>(next() % 5), static_cast<int32_t>(next() % 2),
+                                        static_cast<int32_t>(next() % 50000));
+  const std::vector<TPlotText> texts = {{u"a", 50000}, {u"b", 40000}, {u"c", 70000}, {u"d", 50000}, {u"e", 90000}};
+  auto positions_of = [&](bool contexts, int32_t threads) {
+    TVXBaseHolder h;
+    TConcPlotList plot(&h);
+    TPlotRunSettings settings;
+    settings.keep_contexts = contexts;
+    settings.context_chars = 3;
+    settings.context_line_limit = 1000000;
+    settings.threads = threads;
+    UString msg;
+    EXPECT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, settings, false, plot, msg));
+    std::vector<std::vector<int32_t>> rows{Positions(plot.overall.plots)};
+    for (int r = 0; r < plot.Count(); ++r) rows.push_back(Positions(plot.Row(r)->plots));
+    return rows;
+  };
+  const auto kept = positions_of(true, 1);
+  ASSERT_EQ(kept.size(), 11u);
+  EXPECT_TRUE(std::is_sorted(kept[0].begin(), kept[0].end()));
+  EXPECT_EQ(kept[0].size(), 60000u);
+  for (int32_t threads : {1, 3, 8}) EXPECT_TRUE(positions_of(false, threads) == kept) << threads;
 }

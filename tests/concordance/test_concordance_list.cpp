@@ -295,6 +295,78 @@ TEST(ConcordanceList, SortEqualsStableSortByLocaleComparison) {
   }
 }
 
+// Property, on a list large enough to be cut into stretches for several threads: lines kept a
+// byte a character and lines in UTF-16 side by side, many lines of one text, repeated keys and
+// keys of one value; every number of sort workers gives the order of a stable sort comparing
+// the keys level by level.
+TEST(ConcordanceList, LargeSortOnAnyWorkersEqualsStableSort) {
+  const std::vector<UString> pool = {u"dog", u"Dog", u"cat", u"\u00E9clair", u"eclair", u"\u03BB\u03CC\u03B3\u03BF\u03C2",
+                                     u"apple", u"Apple", u"zoo", u"\u0132s"};
+  struct Case {
+    const char* what;
+    int32_t keys[3];
+    bool ascending[3];
+    bool case_sensitive[3];
+  };
+  const Case cases[] = {
+      {"L1 twice, then file", {kConcSortL1, kConcSortL1, kConcSortFile}, {true, false, true}, {false, false, false}},
+      {"file, R1, file", {kConcSortFile, kConcSortFirstWord + 6, kConcSortFile}, {false, true, true}, {false, false, false}},
+      {"L1 ignoring case, L1 keeping it", {kConcSortL1, kConcSortL1, kConcSortWordNumber}, {true, true, false}, {false, true, false}},
+      {"date, whole line, word number", {kConcSortDate, kConcSortWholeLine, kConcSortWordNumber}, {true, true, true}, {false, false, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::vector<int>> orders;
+    for (int workers : {1, 3, 8}) {
+      SCOPED_TRACE(workers);
+      Fixture f(7);
+      for (int l = 0; l < 3; ++l) f.doc.case_sensitive[l] = c.case_sensitive[l];
+      std::mt19937 rng(99);
+      const int n = 25000;
+      for (int i = 0; i < n; ++i) {
+        // Runs of lines from one text, as a run leaves them.
+        f.AddLine(pool[rng() % pool.size()], u"sw", pool[rng() % pool.size()], 1 + (i / 1500) % 7,
+                  static_cast<int32_t>(rng() % 50));
+      }
+      std::vector<TConcordanceEntry*> expected;
+      for (int i = 0; i < n; ++i) expected.push_back(f.list->Line(i));
+      auto value = [&](const TConcordanceEntry* e, int32_t key, bool cs, const TConcordanceEntry* o) {
+        if (key == kConcSortFile)
+          return CompareStringsLocale(kLCID_EnglishUS, false, f.list->SourceFileName(e->Data().filename_num_original),
+                                      f.list->SourceFileName(o->Data().filename_num_original));
+        if (key == kConcSortDate) {
+          const double x = f.list->SourceFileDate(e->Data().filename_num_original),
+                       y = f.list->SourceFileDate(o->Data().filename_num_original);
+          return (x > y) - (x < y);
+        }
+        if (key == kConcSortWordNumber) return (e->Data().word_num > o->Data().word_num) - (e->Data().word_num < o->Data().word_num);
+        if (key == kConcSortWholeLine)
+          return CompareStringsLocale(kLCID_EnglishUS, false, TLineTextWide(e->Text()), TLineTextWide(o->Text()));
+        const int span = SortSpanFromSort(key);
+        return CompareStringsLocale(kLCID_EnglishUS, cs, f.list->WordAtSpan(*e, span), f.list->WordAtSpan(*o, span));
+      };
+      std::stable_sort(expected.begin(), expected.end(), [&](const TConcordanceEntry* a, const TConcordanceEntry* b) {
+        for (int l = 0; l < 3; ++l) {
+          const int r = value(a, c.keys[l], c.case_sensitive[l], b);
+          if (r != 0) return c.ascending[l] ? r < 0 : r > 0;
+        }
+        return false;
+      });
+      f.list->SetThreeSorts(c.keys[0], c.keys[1], c.keys[2]);
+      for (int l = 0; l < 3; ++l) f.list->SetSortAscending(l, c.ascending[l]);
+      f.list->SetSortWorkers(workers);
+      ASSERT_TRUE(f.list->CompleteResort());
+      std::vector<int> order;
+      for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(f.list->Line(i), expected[size_t(i)]) << " at " << i;
+        order.push_back(f.list->Line(i)->Data().word_num);
+      }
+      orders.push_back(std::move(order));
+    }
+    EXPECT_TRUE(orders[1] == orders[0] && orders[2] == orders[0]);
+  }
+}
+
 TEST(ConcordanceList, NaNAndMissingPercentagesSortLowest) {
   Fixture f;
   f.AddLine(u"a", u"one", u"b")->Data().percent_of_file = 50.0f;

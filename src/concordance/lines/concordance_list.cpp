@@ -5,12 +5,14 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "concordance/lines/duplicate_classes.h"
 #include "concordance/lines/ranked_sort.h"
 #include "concordance/document/source_files.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 
@@ -24,8 +26,8 @@ struct TLevelKeys {
   TRankedKeyKind kind = TRankedKeyKind::kInt64;
   bool collated = false;  // string levels: locale collation, else code units
   bool case_sensitive = false;
-  std::vector<UString> owned;  // strings a line does not hold itself
-  std::vector<char16_t> widened;  // pieces of lines kept a byte a character, as UTF-16
+  std::vector<UString> owned;  // strings a line does not hold itself (one a source text)
+  std::vector<std::vector<char16_t>> widened;  // pieces of lines kept a byte a character, as UTF-16
   std::vector<UStringView> strings;
   std::vector<double> doubles;
   std::vector<int64_t> ints;
@@ -316,11 +318,35 @@ float TConcordanceList::LineNumber(const TConcordanceEntry& line, int key) const
 
 namespace {
 constexpr size_t kLinesForThreadedSort = 20000;
+
+// The lines' keys are made a stretch of lines per worker; a stretch smaller than this is not
+// worth a thread.
+constexpr size_t kLinesPerKeyStretch = 8192;
+
+// The key of a level that only reads its line (no lazy record, no document question) may be
+// made on several threads at once.
+bool KeyReadsOnlyItsLine(int32_t k) {
+  return k != kConcSortFile && k != kConcSortDate && k != kConcSortMeanRank && k != kConcSortHighlight;
+}
 }  // namespace
+
+int TConcordanceList::SortThreads(size_t lines) const {
+  if (sort_workers_ > 0) return sort_workers_;
+  return lines >= kLinesForThreadedSort ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
+}
 
 bool TConcordanceList::DoASort(int levels, int first, int last) {
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("sort");
-  ClearHighlightCollocFreqs();
+  const size_t count = static_cast<size_t>(std::max(Count(), 0));
+  const int threads = SortThreads(count);
+  // Each line is cleared of its count and told from an empty slot side by side: the lines of a
+  // run made on many workers lie far apart in memory, and one thread visiting each in turn
+  // waits on every one.
+  std::vector<TConcordanceEntry*> line_at(count);
+  ParallelFor(threads, count, [&](size_t b, size_t e) {
+    for (size_t i = b; i < e; ++i)
+      if ((line_at[i] = dynamic_cast<TConcordanceEntry*>(entries_[i]))) line_at[i]->ZeroHighlight();
+  }, kLinesPerKeyStretch);
   DoProgressPercent(0);
   first = std::max(first, 0);
   last = std::min(last, Count() - 1);
@@ -332,8 +358,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
   std::vector<TVXBaseListObject*> others;
   lines.reserve(static_cast<size_t>(last - first + 1));
   for (int i = first; i <= last; ++i) {
-    auto* line = dynamic_cast<TConcordanceEntry*>(entries_[static_cast<size_t>(i)]);
-    if (line)
+    if (TConcordanceEntry* line = line_at[static_cast<size_t>(i)])
       lines.push_back(line);
     else
       others.push_back(entries_[static_cast<size_t>(i)]);
@@ -343,6 +368,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
 
   std::vector<TLevelKeys> keys;
   std::vector<TRankedSortLevel> ranked;
+  std::vector<std::pair<int32_t, bool>> levels_taken;  // (key, case sensitive) of each level kept
   keys.reserve(3);
   try {
     for (int l = 0; l < levels; ++l) {
@@ -350,59 +376,93 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
       if (!level.comparer || level.key < 0) continue;
       const int32_t k = level.key & 0x7F;
       if (k >= kConcSortKeyCount) continue;
+      const bool cs = CaseSensitiveLevel(l);
+      // A level that repeats an earlier one's key under the same case rule finds only ties
+      // among that level's ties, whatever its direction: it cannot change the order.
+      if (k != kConcSortHighlight &&
+          std::find(levels_taken.begin(), levels_taken.end(), std::make_pair(k, cs)) != levels_taken.end())
+        continue;
+      levels_taken.emplace_back(k, cs);
       keys.emplace_back();
       TLevelKeys& lk = keys.back();
+      // value_of(line) for every line, on the sort's threads when the key only reads its line.
+      auto each_line = [&](auto&& fill) {
+        ParallelFor(KeyReadsOnlyItsLine(k) ? threads : 1, n, fill, kLinesPerKeyStretch);
+      };
       auto strings_from = [&](auto&& view_of, bool collated, bool case_sensitive) {
         lk.kind = TRankedKeyKind::kString;
         lk.collated = collated;
         lk.case_sensitive = case_sensitive;
         lk.strings.resize(n);
-        for (size_t j = 0; j < n; ++j) lk.strings[j] = view_of(*lines[j]);
+        each_line([&](size_t b, size_t e) {
+          for (size_t j = b; j < e; ++j) lk.strings[j] = view_of(*lines[j]);
+        });
       };
-      // Pieces of the lines' texts: those kept a byte a character are widened into one block.
+      // Pieces of the lines' texts: those kept a byte a character are widened, a block a stretch.
       auto line_pieces = [&](auto&& piece_of, bool collated, bool case_sensitive) {
         lk.kind = TRankedKeyKind::kString;
         lk.collated = collated;
         lk.case_sensitive = case_sensitive;
-        size_t units = 0;
-        for (size_t j = 0; j < n; ++j)
-          if (const TLineText p = piece_of(*lines[j]); p.OneByte()) units += p.size();
-        lk.widened.resize(units);
         lk.strings.resize(n);
-        char16_t* at = lk.widened.data();
-        for (size_t j = 0; j < n; ++j) {
-          const TLineText p = piece_of(*lines[j]);
-          if (!p.OneByte()) {
-            lk.strings[j] = UStringView(p.Units(), p.size());
-            continue;
+        const size_t stretches = ParallelPieces(threads, n, kLinesPerKeyStretch);
+        lk.widened.resize(stretches);
+        ParallelForPieces(threads, n, [&](size_t piece, size_t b, size_t e) {
+          size_t units = 0;
+          for (size_t j = b; j < e; ++j)
+            if (const TLineText p = piece_of(*lines[j]); p.OneByte()) units += p.size();
+          std::vector<char16_t>& block = lk.widened[piece];
+          block.resize(units);
+          char16_t* at = block.data();
+          for (size_t j = b; j < e; ++j) {
+            const TLineText p = piece_of(*lines[j]);
+            if (!p.OneByte()) {
+              lk.strings[j] = UStringView(p.Units(), p.size());
+              continue;
+            }
+            p.CopyTo(at);
+            lk.strings[j] = UStringView(at, p.size());
+            at += p.size();
           }
-          p.CopyTo(at);
-          lk.strings[j] = UStringView(at, p.size());
-          at += p.size();
-        }
+        }, kLinesPerKeyStretch);
       };
-      auto owned_strings = [&](auto&& text_of, bool case_sensitive) {
+      // One string a source text, asked once for each text the lines come from.
+      auto per_text_strings = [&](auto&& text_of, bool case_sensitive) {
         lk.kind = TRankedKeyKind::kString;
         lk.collated = true;
         lk.case_sensitive = case_sensitive;
-        lk.owned.resize(n);
         lk.strings.resize(n);
+        // The lines' file numbers are read on the workers; each number's text is asked once, here.
+        std::vector<int32_t> file_of(n);
+        ParallelFor(threads, n, [&](size_t b, size_t e) {
+          for (size_t j = b; j < e; ++j) file_of[j] = lines[j]->Data().filename_num_original;
+        }, kLinesPerKeyStretch);
+        std::unordered_map<int32_t, size_t> slot_of;
+        std::vector<size_t> slot(n);
         for (size_t j = 0; j < n; ++j) {
-          lk.owned[j] = text_of(*lines[j]);
-          lk.strings[j] = lk.owned[j];
+          if (j > 0 && file_of[j] == file_of[j - 1]) {
+            slot[j] = slot[j - 1];
+            continue;
+          }
+          auto [it, added] = slot_of.try_emplace(file_of[j], lk.owned.size());
+          if (added) lk.owned.push_back(text_of(file_of[j]));
+          slot[j] = it->second;
         }
+        for (size_t j = 0; j < n; ++j) lk.strings[j] = lk.owned[slot[j]];
       };
       auto ints_from = [&](auto&& value_of) {
         lk.kind = TRankedKeyKind::kInt64;
         lk.ints.resize(n);
-        for (size_t j = 0; j < n; ++j) lk.ints[j] = value_of(*lines[j]);
+        each_line([&](size_t b, size_t e) {
+          for (size_t j = b; j < e; ++j) lk.ints[j] = value_of(*lines[j]);
+        });
       };
       auto doubles_from = [&](auto&& value_of) {
         lk.kind = TRankedKeyKind::kDouble;
         lk.doubles.resize(n);
-        for (size_t j = 0; j < n; ++j) lk.doubles[j] = value_of(*lines[j]);
+        each_line([&](size_t b, size_t e) {
+          for (size_t j = b; j < e; ++j) lk.doubles[j] = value_of(*lines[j]);
+        });
       };
-      const bool cs = CaseSensitiveLevel(l);
       if (KeyIsWord(k)) {
         const int span = SortSpanFromSort(k);
         line_pieces(
@@ -422,10 +482,15 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
       } else if (k == kConcSortSet) {
         strings_from([](const TConcordanceEntry& line) { return line.SetText(); }, true, cs);
       } else if (k == kConcSortFile) {
-        owned_strings([this](const TConcordanceEntry& line) { return SourceFileName(line.Data().filename_num_original); },
-                      false);
+        per_text_strings([this](int32_t file) { return SourceFileName(file); }, false);
       } else if (k == kConcSortDate) {
-        doubles_from([this](const TConcordanceEntry& line) { return SourceFileDate(line.Data().filename_num_original); });
+        std::unordered_map<int32_t, double> date_of;
+        doubles_from([&](const TConcordanceEntry& line) {
+          const int32_t file = line.Data().filename_num_original;
+          auto [it, added] = date_of.try_emplace(file, 0.0);
+          if (added) it->second = SourceFileDate(file);
+          return it->second;
+        });
       } else if (k == kConcSortTagContext) {
         strings_from([](const TConcordanceEntry& line) { return line.TagContext(); }, true, false);
       } else if (k == kConcSortTagDistance || k == kConcSortWordNumber) {
@@ -464,9 +529,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
 
   std::vector<uint32_t> order;
   SetListBusy(kBusySorting);
-  // The ranking is the same on any number of threads; a large list spreads it so that the window
-  // that waits for it is not held up long.
-  const int threads = n >= kLinesForThreadedSort ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
+  // The ranking is the same on any number of threads.
   const TRankedSortResult r = RankedSort(ranked, n, order, threads);
   SetListBusy(kBusyNone);
   if (!r.ok) {

@@ -43,6 +43,7 @@
 //   is marked deleted, whatever lies between them in the sorted order.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -279,6 +280,9 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void ChangeTagColours(const std::vector<TForeBackColoursArray>& colours);
   bool CompleteResort();
   bool CompleteResort(TLCID lcid);
+  // Threads a sort spreads over (any number gives the same order); 0: every core up to four for
+  // a large list, one for a small one. The document sets its run's workers.
+  void SetSortWorkers(int workers) { sort_workers_ = std::max(workers, 0); }
   void Set2Sorts(int32_t key1, int32_t key2);
   void SetThreeSorts(int32_t key1, int32_t key2, int32_t key3);
   void SetSortDirections();
@@ -335,6 +339,7 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   bool CaseSensitiveLevel(int level) const;
   // The value a numeric column or key gives for a line (the missing value when none).
   float LineNumber(const TConcordanceEntry& line, int column) const;
+  int SortThreads(size_t lines) const;
 
   // The texts of the lines this list holds; it outlives them (the destructor clears the list).
   TLineTextArena text_arena_;
@@ -342,6 +347,7 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   TConcordanceListDocument default_document_;
   bool old_records_mode_ = false;
   int current_sort_level_ = 0;  // the level a key-28 count compares for
+  int sort_workers_ = 0;
 };
 
 // --- values the sorts and columns share ---------------------------------------------------------

@@ -144,7 +144,12 @@ std::vector<uint32_t> RankStrings(const TRankedSortLevel& level, int threads, ui
       int(pieces), pieces,
       [&](size_t p0, size_t p1) {
         for (size_t p = p0; p < p1; ++p)
-          for (size_t i = n * p / pieces; i < n * (p + 1) / pieces; ++i) id_of_line[i] = local[p].IdOf(keys[i]);
+          for (size_t i = n * p / pieces; i < n * (p + 1) / pieces; ++i)
+            // Neighbouring lines often share one string (a text's name): the same characters
+            // in the same place need no look-up.
+            id_of_line[i] = i > n * p / pieces && keys[i].data() == keys[i - 1].data() && keys[i].size() == keys[i - 1].size()
+                                ? id_of_line[i - 1]
+                                : local[p].IdOf(keys[i]);
       },
       1);
   TDistinctStrings all;

@@ -327,6 +327,8 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     StartTiming();
     fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
     fConcordanceList->SetSortDirections();
+    // The lines are sorted on the run's workers, as its derived lists were made.
+    fConcordanceList->SetSortWorkers(DerivedWorkers());
     fConcordanceList->CompleteResort();
     // The next click on a heading sorts the other way.
     for (int level = 0; level < 3; ++level) fConcordanceList->ToggleSortDirection(level);

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -88,46 +89,79 @@ class TRunCounter {
   template <class F>
   void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, int threads, F f) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
-    // The two note buffers are kept from size to size.
-    std::vector<TNote>& notes = notes_;
-    notes.clear();
-    notes.reserve(words_.size());
+    // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
+    // first-pass buckets as one pass over the rows in order would put them.
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
-    for (size_t r = 0; r < rows; ++r) {
-      const int32_t* ids = words_.data() + r * width_;
-      const uint8_t* barriers = barriers_.data() + r * width_;
-      for (size_t start = 0; start + usize <= width_; ++start) {
-        if (filtered && !reached_[r * width_ + start]) continue;
-        size_t k = 0;
-        for (; k < usize; ++k) {
-          if (ids[start + k] < 0) break;
-          if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
-        }
-        if (k < usize) continue;
-        const uint64_t key = KeyOf(ids + start, size);
-        notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
-      }
-    }
+    constexpr size_t kRowsPerStretch = 2048;
+    const size_t stretches = ParallelPieces(threads, rows, kRowsPerStretch);
+    // The note buffers are kept from size to size.
+    notes_.resize(std::max(notes_.size(), stretches));
+    ParallelForPieces(
+        threads, rows,
+        [&](size_t piece, size_t r_from, size_t r_to) {
+          std::vector<TNote>& notes = notes_[piece];
+          notes.clear();
+          notes.reserve((r_to - r_from) * width_);
+          for (size_t r = r_from; r < r_to; ++r) {
+            const int32_t* ids = words_.data() + r * width_;
+            const uint8_t* barriers = barriers_.data() + r * width_;
+            for (size_t start = 0; start + usize <= width_; ++start) {
+              if (filtered && !reached_[r * width_ + start]) continue;
+              size_t k = 0;
+              for (; k < usize; ++k) {
+                if (ids[start + k] < 0) break;
+                if (k + 1 < usize && barriers[start + k] != 0 && barriers[start + k] >= stop_at) break;
+              }
+              if (k < usize) continue;
+              const uint64_t key = KeyOf(ids + start, size);
+              notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
+            }
+          }
+        },
+        kRowsPerStretch);
+    size_t noted = 0;
+    for (size_t p = 0; p < stretches; ++p) noted += notes_[p].size();
     // Two bucket passes on a mix of the key's bits, to about sixteen notes a bucket: the first
     // writes to few enough places at once to stay in cache, the second works within a bucket
     // that fits in it; then each small bucket is sorted.
-    const int bits = std::clamp(static_cast<int>(std::bit_width(notes.size() / 16)), 8, 20);
+    const int bits = std::clamp(static_cast<int>(std::bit_width(noted / 16)), 8, 20);
     const int bits1 = std::min(bits, 10), bits2 = bits - bits1;
     auto mixed = [](uint64_t key) { return key * 0xD6E8FEB86659FD93ull; };
     auto bucket1 = [bits1, &mixed](uint64_t key) { return static_cast<size_t>(mixed(key) >> (64 - bits1)); };
     auto bucket2 = [bits1, bits2, &mixed](uint64_t key) {
       return static_cast<size_t>((mixed(key) << bits1) >> (64 - bits2)) & ((size_t{1} << bits2) - 1);
     };
-    std::vector<uint32_t> at1((size_t{1} << bits1) + 1, 0);
-    for (const TNote& n : notes) ++at1[bucket1(n.hash) + 1];
-    for (size_t b = 1; b < at1.size(); ++b) at1[b] += at1[b - 1];
-    std::vector<TNote>& sorted = sorted_;
-    sorted.resize(notes.size());
-    {
-      std::vector<uint32_t> fill(at1.begin(), at1.end() - 1);
-      for (const TNote& n : notes) sorted[fill[bucket1(n.hash)]++] = n;
+    // Each stretch counts its notes per bucket; a stretch's notes of a bucket go after those of
+    // the stretches before it, so the buckets hold their notes in row order.
+    const size_t buckets1 = size_t{1} << bits1;
+    std::vector<std::vector<uint32_t>> place(stretches, std::vector<uint32_t>(buckets1, 0));
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t p_from, size_t p_to) {
+          for (size_t p = p_from; p < p_to; ++p)
+            for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
+        },
+        1);
+    std::vector<uint32_t> at1(buckets1 + 1, 0);
+    for (size_t b = 0; b < buckets1; ++b) {
+      uint32_t at = at1[b];
+      for (size_t p = 0; p < stretches; ++p) {
+        const uint32_t here = place[p][b];
+        place[p][b] = at;
+        at += here;
+      }
+      at1[b + 1] = at;
     }
+    std::vector<TNote>& sorted = sorted_;
+    sorted.resize(noted);
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t p_from, size_t p_to) {
+          for (size_t p = p_from; p < p_to; ++p)
+            for (const TNote& n : notes_[p]) sorted[place[p][bucket1(n.hash)]++] = n;
+        },
+        1);
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     std::fill(reached_.begin(), reached_.end(), 0);
@@ -208,7 +242,8 @@ class TRunCounter {
   int bits_ = 64;
   std::vector<int32_t> words_;
   std::vector<uint8_t> barriers_;
-  std::vector<TNote> notes_, sorted_;
+  std::vector<std::vector<TNote>> notes_;  // a stretch of rows each
+  std::vector<TNote> sorted_;
   std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
@@ -225,7 +260,7 @@ UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
 // cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
 // of several words), so containment is checked on the texts' words as well as the runs.
 // Related pairs (row, row), each pair both ways, appended to pairs.
-void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts,
+void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts, int threads,
                          std::vector<std::pair<int32_t, int32_t>>& pairs) {
   // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
   std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
@@ -245,27 +280,47 @@ void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<
     slots[i] = static_cast<int32_t>(k);
     fewest_pieces = std::min(fewest_pieces, 1 + static_cast<size_t>(std::count(texts[k].begin(), texts[k].end(), u' ')));
   }
-  std::vector<size_t> starts;
-  for (size_t j = 0; j < holders.size(); ++j) {
-    if (StopRequested(kPanicStopNow)) return;
-    if ((j & 1023) == 0) MyYieldProcess();
-    const UStringView t = texts[j];
-    starts.clear();
-    starts.push_back(0);
-    for (size_t c = 0; c < t.size(); ++c)
-      if (t[c] == u' ') starts.push_back(c + 1);
-    const size_t n = starts.size();
-    for (size_t a = 0; a < n; ++a)
-      for (size_t b = a + fewest_pieces; b <= n; ++b) {
-        if (a == 0 && b == n) continue;
-        const size_t from = starts[a];
-        const size_t to = b < n ? starts[b] - 1 : t.size();
-        const int32_t i = find(t.substr(from, to - from));
-        if (i < 0) continue;
-        if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
-        pairs.emplace_back(i, static_cast<int32_t>(j));
-        pairs.emplace_back(static_cast<int32_t>(j), i);
-      }
+  // The rows are looked at a stretch per worker, each stretch's pairs in row order; joined in
+  // stretch order they are the pairs one pass gives. A stretch that saw a stop ends the pairs.
+  constexpr size_t kRowsPerStretch = 4096;
+  const size_t stretches = ParallelPieces(threads, holders.size(), kRowsPerStretch);
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> found(stretches);
+  std::vector<char> stopped(stretches, 0);
+  ParallelForPieces(
+      threads, holders.size(),
+      [&](size_t piece, size_t from, size_t to) {
+        std::vector<std::pair<int32_t, int32_t>>& out = stretches == 1 ? pairs : found[piece];
+        std::vector<size_t> starts;
+        for (size_t j = from; j < to; ++j) {
+          if (StopRequested(kPanicStopNow)) {
+            stopped[piece] = 1;
+            return;
+          }
+          if (stretches == 1 && (j & 1023) == 0) MyYieldProcess();
+          const UStringView t = texts[j];
+          starts.clear();
+          starts.push_back(0);
+          for (size_t c = 0; c < t.size(); ++c)
+            if (t[c] == u' ') starts.push_back(c + 1);
+          const size_t n = starts.size();
+          for (size_t a = 0; a < n; ++a)
+            for (size_t b = a + fewest_pieces; b <= n; ++b) {
+              if (a == 0 && b == n) continue;
+              const size_t from_c = starts[a];
+              const size_t to_c = b < n ? starts[b] - 1 : t.size();
+              const int32_t i = find(t.substr(from_c, to_c - from_c));
+              if (i < 0) continue;
+              if (holders[static_cast<size_t>(i)].length >= holders[j].length) continue;
+              out.emplace_back(i, static_cast<int32_t>(j));
+              out.emplace_back(static_cast<int32_t>(j), i);
+            }
+        }
+      },
+      kRowsPerStretch);
+  if (stretches == 1) return;
+  for (size_t p = 0; p < stretches; ++p) {
+    pairs.insert(pairs.end(), found[p].begin(), found[p].end());
+    if (stopped[p]) return;
   }
 }
 
@@ -349,11 +404,11 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   // Each row's text and the key it is sorted by, made on the workers.
   std::vector<UString> texts(holders.size());
-  // Most frequent first, then by text: the first eight characters of each text are compared as
-  // two numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
+  // Most frequent first, then by text: the first sixteen characters of each text are compared as
+  // four numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
   // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
-    uint64_t head[2];
+    uint64_t head[4];
     int32_t frequency;
     uint32_t index;
   };
@@ -364,15 +419,15 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
       UString& t = texts[k];
       t = TextOf(words, id_pool.data() + h.ids_at, h.ids_count);
       h.length = ClusterWordCount(t);
-      uint64_t head[2] = {0, 0};
-      for (size_t c = 0; c < 8; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1]}, h.frequency, static_cast<uint32_t>(k)};
+      uint64_t head[4] = {0, 0, 0, 0};
+      for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+      keys[k] = {{head[0], head[1], head[2], head[3]}, h.frequency, static_cast<uint32_t>(k)};
     }
   });
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
-    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
-    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    for (int w = 0; w < 4; ++w)
+      if (a.head[w] != b.head[w]) return a.head[w] < b.head[w];
     if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
     return a.index < b.index;
   });
@@ -391,7 +446,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   // The related rows of each row, gathered from the pairs by a counting pass.
   std::vector<std::pair<int32_t, int32_t>> pairs;
-  if (smallest != largest) FindRelatedClusters(holders, texts, pairs);
+  if (smallest != largest) FindRelatedClusters(holders, texts, settings.threads, pairs);
   std::vector<uint32_t> related_at(holders.size() + 1, 0);
   for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
   for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
@@ -400,16 +455,27 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
     for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
   }
-  for (size_t k = 0; k < holders.size(); ++k) {
-    auto* e = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
-    e->rec.frequency = holders[k].frequency;
-    e->rec.cluster_length = holders[k].length;
-    e->rec.related_line =
-        RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
-    list.Add(e);
-  }
-  // Texts are moved in only once no related line needs them.
-  for (size_t k = 0; k < holders.size(); ++k) list.Row(static_cast<int>(k))->rec.line = std::move(texts[k]);
+  // The rows are made on the workers and added in order: first each row's related line (a row
+  // sorts only its own part of `related`), then, once no related line needs the texts, the rows
+  // with their texts moved in.
+  std::vector<UString> related_lines(holders.size());
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k)
+      related_lines[k] = RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
+  });
+  std::vector<std::unique_ptr<TConcordanceClusterEntry>> made(holders.size());
+  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      made[k].reset(static_cast<TConcordanceClusterEntry*>(list.NewEntry()));
+      TClusterEntryRec& rec = made[k]->rec;
+      rec.frequency = holders[k].frequency;
+      rec.cluster_length = holders[k].length;
+      rec.related_line = std::move(related_lines[k]);
+      rec.line = std::move(texts[k]);
+    }
+  });
+  for (std::unique_ptr<TConcordanceClusterEntry>& e : made)
+    if (list.Add(e.get()) >= 0) e.release();
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;
 }

@@ -9,6 +9,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/list_headings.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_records.h"
@@ -113,8 +114,6 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   count.keep_case = settings.keep_case;
   count.lcid = settings.lcid;
   TCountingWords words(count, !settings.keep_numbers);
-  std::vector<TNode> nodes;
-  TNodeTable node_of;  // (word, group) -> node
   std::vector<TGroup> groups;
   std::map<std::pair<int32_t, UString>, int32_t> group_of;
   auto group_for = [&](int32_t number, const UString& shown) {
@@ -128,7 +127,6 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   // Texts are numbered densely as met; the (node, text) pairs are counted per text at the end.
   std::unordered_map<int32_t, int32_t> text_index;
   int32_t last_file = INT32_MIN, last_text = -1;
-  std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node), each node once per run of a text
   const TSearch_word_format_rec no_item;
   // Each line's words within its clipped span, fetched over the workers; counted in line order.
   TLineWordRows rows;
@@ -140,57 +138,127 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
                      ids[p - span.left] = w.At(line, p);
                  },
                  rows);
-  for (size_t row = 0; row < rows.Count(); ++row) {
-    if (StopRequested(kPanicStopNow)) break;
-    const TConcordanceEntry* line = lines.Line(rows.lines[row]);
+  // Each row's groups and text, in line order: groups and texts are numbered as met. What that
+  // needs of each line is read on the workers first.
+  const size_t n_rows = rows.Count();
+  struct TRowLine {
+    int32_t item, file;
+    bool hit_inside;  // the hit does not start the line
+  };
+  std::vector<TRowLine> row_lines(n_rows);
+  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
+    for (size_t row = from; row < to; ++row) {
+      const TConcordanceLineData& d = lines.Line(rows.lines[row])->Data();
+      row_lines[row] = {d.sw_number, d.filename_num_original, d.midpoint >= 1};
+    }
+  });
+  std::vector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
+  size_t counted = n_rows;
+  for (size_t row = 0; row < n_rows; ++row) {
+    if (StopRequested(kPanicStopNow)) {
+      counted = row;
+      break;
+    }
     if ((row & 1023) == 0) MyYieldProcess();
-    const int32_t item = line->Data().sw_number;
+    const int32_t item = row_lines[row].item;
     const bool known_item = item >= 0 && item < static_cast<int32_t>(items.size());
     const TSearch_word_format_rec& rec = known_item ? items[static_cast<size_t>(item)] : no_item;
     int32_t around = 0, own = 0;
     if (settings.search_words_together) {
       around = own = group_for(kAllSearchWords, UString());
     } else {
-      const bool shown_from_line = line->Data().midpoint >= 1 && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
+      const bool shown_from_line = row_lines[row].hit_inside && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
       auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
       if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
         around = cached.first;
         own = cached.second;
       } else {
-        const UString shown = SearchWordAsShownInLine(*line, rec, settings.lemma_list_loaded);
+        const UString shown = SearchWordAsShownInLine(*lines.Line(rows.lines[row]), rec, settings.lemma_list_loaded);
         around = group_for(item, shown);
         own = group_for(kOwnSearchWordRow, shown);
         if (!shown_from_line) cached = {around, own};
       }
     }
-    const int32_t* row_ids = rows.Ids(row);
-    const int32_t file = line->Data().filename_num_original;
+    const int32_t file = row_lines[row].file;
     if (file != last_file) {
       last_file = file;
       last_text = text_index.try_emplace(file, static_cast<int32_t>(text_index.size())).first->second;
     }
-    for (int p = span.left; p <= span.right; ++p) {
-      const int32_t word = row_ids[p - span.left];
-      if (word < 0) continue;
-      const int32_t group = p == kSpanCentre ? own : around;
-      const uint64_t key = (uint64_t(uint32_t(word)) << 32) | uint32_t(group);
-      int32_t id = node_of.Find(key);
-      if (id < 0) {
-        id = static_cast<int32_t>(nodes.size());
-        node_of.Insert(key, id);
-        TNode n;
-        n.word = word;
-        n.group = group;
-        n.freqs.assign(span_length, 0);
-        nodes.push_back(std::move(n));
+    row_around[row] = around;
+    row_own[row] = own;
+    row_text[row] = last_text;
+  }
+  // The words are counted a stretch of rows per worker, each into nodes of its own. The
+  // stretches' nodes are then joined in stretch order, so that every node keeps the number of
+  // its first meeting, as one pass over the rows numbers them.
+  struct TStretchCount {
+    std::vector<TNode> nodes;
+    TNodeTable node_of;
+    std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node), each node once per run of a text
+  };
+  constexpr size_t kRowsPerStretch = 4096;
+  const size_t stretches = ParallelPieces(settings.threads, counted, kRowsPerStretch);
+  std::vector<TStretchCount> counts(stretches);
+  ParallelForPieces(
+      settings.threads, counted,
+      [&](size_t piece, size_t begin, size_t end) {
+        TStretchCount& c = counts[piece];
+        for (size_t row = begin; row < end; ++row) {
+          // Alone, the count gives the window its turns; beside others it gives none.
+          if (stretches == 1 && (row & 1023) == 0) MyYieldProcess();
+          const int32_t* row_ids = rows.Ids(row);
+          const int32_t text = row_text[row];
+          for (int p = span.left; p <= span.right; ++p) {
+            const int32_t word = row_ids[p - span.left];
+            if (word < 0) continue;
+            const int32_t group = p == kSpanCentre ? row_own[row] : row_around[row];
+            const uint64_t key = (uint64_t(uint32_t(word)) << 32) | uint32_t(group);
+            int32_t id = c.node_of.Find(key);
+            if (id < 0) {
+              id = static_cast<int32_t>(c.nodes.size());
+              c.node_of.Insert(key, id);
+              TNode n;
+              n.word = word;
+              n.group = group;
+              n.freqs.assign(span_length, 0);
+              c.nodes.push_back(std::move(n));
+            }
+            TNode& n = c.nodes[static_cast<size_t>(id)];
+            if (p == kSpanCentre) n.ignore_freq = true;
+            ++n.freqs[static_cast<size_t>(p - span.left)];
+            if (text != n.last_text) {
+              n.last_text = text;
+              c.node_texts.emplace_back(text, id);
+            }
+          }
+        }
+      },
+      kRowsPerStretch);
+  std::vector<TNode> nodes;
+  std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node); a node may be met in a text twice
+  if (stretches == 1) {
+    nodes = std::move(counts[0].nodes);
+    node_texts = std::move(counts[0].node_texts);
+  } else {
+    TNodeTable node_of;  // (word, group) -> node
+    for (TStretchCount& c : counts) {
+      std::vector<int32_t> joined(c.nodes.size());
+      for (size_t k = 0; k < c.nodes.size(); ++k) {
+        TNode& local = c.nodes[k];
+        const uint64_t key = (uint64_t(uint32_t(local.word)) << 32) | uint32_t(local.group);
+        int32_t id = node_of.Find(key);
+        if (id < 0) {
+          id = static_cast<int32_t>(nodes.size());
+          node_of.Insert(key, id);
+          nodes.push_back(std::move(local));
+        } else {
+          TNode& n = nodes[static_cast<size_t>(id)];
+          n.ignore_freq = n.ignore_freq || local.ignore_freq;
+          for (size_t f = 0; f < span_length; ++f) n.freqs[f] += local.freqs[f];
+        }
+        joined[k] = id;
       }
-      TNode& n = nodes[static_cast<size_t>(id)];
-      if (p == kSpanCentre) n.ignore_freq = true;
-      ++n.freqs[static_cast<size_t>(p - span.left)];
-      if (last_text != n.last_text) {
-        n.last_text = last_text;
-        node_texts.emplace_back(last_text, id);
-      }
+      for (const auto& [text, node] : c.node_texts) node_texts.emplace_back(text, joined[static_cast<size_t>(node)]);
     }
   }
   // Per text in turn, each node met in it counts the text once.

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "concordance/lines/concordance_list.h"
 #include "concordance/views/plot_list.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -80,12 +82,27 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     plot.largest_words = std::max(plot.largest_words, words[t]);
   }
   std::vector<TRowDescriptor> desc(static_cast<size_t>(n_rows));
+  // What the walks need of each line, read on the workers: its text, search word and word
+  // number (text -1: deleted, no line or no text).
+  struct TLineHit {
+    int32_t text = -1, sw = 0, word_num = 0, file_num = 0;
+  };
+  std::vector<TLineHit> hits(static_cast<size_t>(n_lines));
+  ParallelFor(settings.threads, static_cast<size_t>(n_lines), [&](size_t from, size_t to) {
+    for (size_t j = from; j < to; ++j) {
+      const int i = static_cast<int>(j);
+      if (lines.GetDeleted(i)) continue;
+      const TConcordanceEntry* line = lines.Line(i);
+      if (!line) continue;
+      hits[j] = {line->SourceTextIndex(), line->Data().sw_number, line->Data().word_num,
+                 line->Data().filename_num_original};
+    }
+  });
   auto line_ok = [&](int j, int32_t& t, int32_t& b) {
-    if (StopRequested(kPanicStopNow) || lines.GetDeleted(j)) return false;
-    const TConcordanceEntry* line = lines.Line(j);
-    if (!line) return false;
-    t = line->SourceTextIndex();
-    b = line->Data().sw_number;
+    if (StopRequested(kPanicStopNow)) return false;
+    const TLineHit& h = hits[static_cast<size_t>(j)];
+    t = h.text;
+    b = h.sw;
     return t >= 0 && t < n_texts && b >= 0 && b < n_sw;
   };
   for (int j = 0; j < n_lines; ++j) {
@@ -95,13 +112,14 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     const int64_t r = row_for_hit(t, b);
     if (r < 0 || r >= n_rows) continue;
     TRowDescriptor& d = desc[static_cast<size_t>(r)];
-    if (n_texts >= 2 && !d.text_full) {
+    // A row's label already holding the name stays as it is (most lines add nothing).
+    if (n_texts >= 2 && !d.text_full && d.text_label.find(texts[t].short_name) == UString::npos) {
       d.text_label = AddNameToGroupLabel(d.text_label, texts[t].short_name, d.text_full);
       const int32_t g = GroupIndexOf(choices.text_groups, t);
       if (d.text_full && g >= 0)
         d.text_label = VXResFmt(TVXRes::VXTextsNString, {HumanAbbreviatedNumberListString(choices.text_groups[g], 1)});
     }
-    if (n_sw >= 2 && !d.sw_full) {
+    if (n_sw >= 2 && !d.sw_full && d.sw_label.find(search_words[b]) == UString::npos) {
       d.sw_label = AddNameToGroupLabel(d.sw_label, search_words[b], d.sw_full);
       const int32_t g = GroupIndexOf(choices.search_word_groups, b);
       if (d.sw_full && g >= 0)
@@ -118,14 +136,19 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
   std::vector<std::unique_ptr<TConcordancePlotEntry>> rows(static_cast<size_t>(n_rows));
   const bool contexts = settings.keep_contexts && settings.context_line_limit >= n_lines;
+  // Without contexts two hits at one position are alike, so each row's positions are gathered
+  // and sorted as plain numbers (on the workers for the overall row) before they are added.
+  std::vector<int32_t> overall_positions;
+  std::vector<std::vector<int32_t>> row_positions(contexts ? 0 : static_cast<size_t>(n_rows));
   for (int j = 0; j < n_lines; ++j) {
     int32_t t = 0, b = 0;
     if (!line_ok(j, t, b) || words[t] <= 0) continue;
     if ((j & 255) == 0) MyYieldProcess();
-    const TConcordanceEntry& line = *lines.Line(j);
-    const int32_t word_num = line.Data().word_num;
-    const UString context = contexts ? line.ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
-    overall.plots.Add({ScaledPosition(word_num, plot.largest_words, words[t]), context});
+    const int32_t word_num = hits[static_cast<size_t>(j)].word_num;
+    const UString context =
+        contexts ? lines.Line(j)->ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
+    if (contexts) overall.plots.Add({ScaledPosition(word_num, plot.largest_words, words[t]), context});
+    else overall_positions.push_back(ScaledPosition(word_num, plot.largest_words, words[t]));
     ++overall.rec.hits;
     const int64_t r = row_for_hit(t, b);
     if (r < 0 || r >= n_rows) continue;
@@ -134,7 +157,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     if (!row) {
       row = std::make_unique<TConcordancePlotEntry>(&plot, plot.Holder());
       if (!grouped) {
-        row->rec.plot_file_number = line.Data().filename_num_original;
+        row->rec.plot_file_number = hits[static_cast<size_t>(j)].file_num;
         row->rec.plot_search_word_number = b;
         row->rec.words_in_file = words[t];
         row->plot_sw_string = search_words[b];
@@ -150,18 +173,29 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
       row->plots = TGeneralPlotDataList(row->rec.words_in_file, divisions);
     }
     ++row->rec.hits;
-    row->plots.Add({grouped ? ScaledPosition(word_num, d.largest_words, words[t]) : word_num, context});
+    const int32_t position = grouped ? ScaledPosition(word_num, d.largest_words, words[t]) : word_num;
+    if (contexts) row->plots.Add({position, context});
+    else row_positions[static_cast<size_t>(r)].push_back(position);
+  }
+  if (!contexts) {
+    ParallelSort(overall_positions, settings.threads, std::less<int32_t>());
+    for (const int32_t p : overall_positions) overall.plots.Add({p, UString()});
+    for (size_t r = 0; r < row_positions.size(); ++r) {
+      if (!rows[r]) continue;
+      std::sort(row_positions[r].begin(), row_positions[r].end());
+      for (const int32_t p : row_positions[r]) rows[r]->plots.Add({p, UString()});
+    }
   }
 
   overall.rec.words_in_file = static_cast<int32_t>(std::min<int64_t>(plot.total_words, INT32_MAX));
-  overall.plots.SortByPosition();
+  if (contexts) overall.plots.SortByPosition();
   overall.rec.plot_file_number = -1;
   overall.rec.plot_search_word_number = -1;
   overall.plot_filename = n_sw == 1 ? search_words[0] + u" (" + VXRes(TVXRes::VXOverall) + u")" : VXRes(TVXRes::VXOverall);
   overall.rec.dispersion_value = static_cast<float>(overall.plots.ComputedDispersion());
   for (std::unique_ptr<TConcordancePlotEntry>& row : rows) {
     if (!row) continue;
-    row->plots.SortByPosition();
+    if (contexts) row->plots.SortByPosition();
     row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
     if (plot.Add(row.get()) >= 0) row.release();
   }

@@ -33,6 +33,7 @@ struct TPlotRunSettings {
   bool keep_contexts = false;
   int32_t context_chars = 0;
   int32_t context_line_limit = 0;  // contexts only when the lines are no more than this
+  int32_t threads = 1;             // workers for the sorts; any number gives the same rows
 };
 
 // False with message set when there are lines but no search word (nothing changes then but the

@@ -106,14 +106,17 @@ bool TCollocateList::Compute(bool) {
   const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
   if (ok) d->fComputed[kFlagCollocates] = 1;
   if (!ok) return false;
-  // Both passes leave the rows in word order; the view shows them by total.
+  // The rows come sorted by total, then word. Joining lemmas changes totals, and the stop list
+  // sorts the rows by word: after either they are sorted again. Without them the rows are
+  // already in that order, and the sort, being stable, would leave them as they are.
+  const bool reordered = d->LemmaListLoaded() || d->StopListLoaded();
   if (d->LemmaListLoaded()) CheckLemmas();
   if (d->StopListLoaded()) CheckStops();
   Set1Sort(0, kCollocateSortTotal);
   Set1Sort(1, 0);
   SetSortAscending(0, false);
   SetSortAscending(1, true);
-  if (Count() > 1) DoASort(2, 0, Count() - 1);
+  if (reordered && Count() > 1) DoASort(2, 0, Count() - 1);
   return Count() > 0;
 }
 
@@ -171,6 +174,7 @@ bool TConcPlotList::Compute(bool grouped) {
   settings.keep_contexts = d->plot_settings.bytes[1] != 0;
   settings.context_chars = d->plot_settings.Get<int32_t, 12>();
   settings.context_line_limit = d->plot_settings.Get<int32_t, 16>();
+  settings.threads = d->DerivedWorkers();
   std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), plot_settings.begin());
   UString message;
   const bool ok = ComputePlot(*d->fConcordanceList, texts, words, choices, settings, grouped, *this, message);
