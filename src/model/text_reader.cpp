@@ -953,16 +953,30 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   // A tag opens before i and is not closed by it: the tag's halves would go to two chunks and
   // neither would be read as a tag.
   const int32_t span = ftag_clearing_max > 0 ? ftag_clearing_max : 1000;
-  // For each character looked at, where the nearest bracket before it opens a tag (-1: it closes
-  // one, or there is none).
-  std::vector<int32_t> opener_before(static_cast<size_t>(n - lowest));
-  int32_t opener = -1;
-  for (int32_t j = std::max<int32_t>(0, lowest - span); j < n; ++j) {
-    if (j >= lowest) opener_before[static_cast<size_t>(j - lowest)] = opener;
-    if (is_one_of(t[j], u'>', brackets.closers)) opener = -1;
-    else if (is_one_of(t[j], u'<', brackets.openers)) opener = j;
-  }
+  // Whether the nearest bracket before i opens a tag less than `span` characters back (the
+  // brackets from lowest - span on are looked at). Mostly the first place asked about is the
+  // cut, so each is looked back from alone; after a few dozen places the nearest bracket before
+  // every character is found in one pass instead, so that no chunk costs more than that pass.
+  std::vector<int32_t> opener_before;  // -1: the nearest bracket closes a tag, or there is none
+  int32_t asked = 0;
   auto inside_tag = [&](int32_t i) {
+    if (opener_before.empty() && ++asked <= 32) {
+      const int32_t stop = std::max({0, lowest - span, i - span + 1});
+      for (int32_t j = i - 1; j >= stop; --j) {
+        if (is_one_of(t[j], u'>', brackets.closers)) return false;
+        if (is_one_of(t[j], u'<', brackets.openers)) return true;
+      }
+      return false;
+    }
+    if (opener_before.empty()) {
+      opener_before.resize(static_cast<size_t>(n - lowest));
+      int32_t opener = -1;
+      for (int32_t j = std::max<int32_t>(0, lowest - span); j < n; ++j) {
+        if (j >= lowest) opener_before[static_cast<size_t>(j - lowest)] = opener;
+        if (is_one_of(t[j], u'>', brackets.closers)) opener = -1;
+        else if (is_one_of(t[j], u'<', brackets.openers)) opener = j;
+      }
+    }
     const int32_t o = opener_before[static_cast<size_t>(i - lowest)];
     return o >= 0 && i - o < span;
   };

@@ -298,6 +298,16 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   };
   [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
   if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  // The lengths a block's masks can find (a word within one block), each once.
+  [[maybe_unused]] int32_t block_len[4] = {0, 0, 0, 0};
+  [[maybe_unused]] int block_lens = 0;
+  if constexpr (kPick) {
+    for (int k = 0; k < 4; ++k) {
+      const int32_t len = pick_len[k];
+      if (len > 0 && len <= 63 && std::find(block_len, block_len + block_lens, len) == block_len + block_lens)
+        block_len[block_lens++] = len;
+    }
+  }
   auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
     if constexpr (kPick) {
       const int32_t span = e - start;
@@ -373,9 +383,8 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           const uint64_t from = earlier ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
           return (markers & below(s) & from) != 0 || (earlier == 0 && pending != 0);
         };
-        for (int k = 0; k < 4; ++k) {
-          const int32_t len = pick_len[k];
-          if (len <= 0 || len > 63 || (k > 0 && std::find(pick_len, pick_len + k, len) != pick_len + k)) continue;
+        for (int k = 0; k < block_lens; ++k) {
+          const int32_t len = block_len[k];
           uint64_t run = wm;  // bit s: wm[s .. s + len) are all word characters
           for (int32_t have = 1; have < len;) {
             const int32_t step = std::min(have, len - have);
@@ -388,7 +397,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
             picks->picked_words.push_back(TScanWord{base + s, len, 0, after_marker(s) ? kWordAfterMarker : 0u});
           }
         }
-        if (picks->numbers.size() > 1) {  // several lengths: back into text order
+        if (block_lens > 1 && picks->numbers.size() > 1) {  // several lengths: back into text order
           auto first = picks->numbers.end() - 1;
           while (first != picks->numbers.begin() && *(first - 1) >= counted) --first;
           if (!std::is_sorted(first, picks->numbers.end())) {
