@@ -214,6 +214,35 @@ TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
   }
 }
 
+// Plain texts over several chunks, whose new characters are widened after the carried ones and
+// whose words the scan counts block by block from the masks: hits at the text's first and last
+// word, crowded around every 2 MiB mark (the cuts, carried characters and look-aheads), with
+// sentence and paragraph ends among them; and one line of 2.6 MB without a line end, cut at a
+// blank. The streams of both roads are equal.
+TEST_F(FastRoad, PlainTextsWithHitsAroundEveryCut) {
+  std::mt19937 rng(1527);
+  std::string crowded = "needle ";
+  while (crowded.size() < 4600000) {
+    const size_t from_mark = crowded.size() % 2097152;
+    const bool near_cut = from_mark < 3000 || from_mark > 2097152 - 3000;
+    crowded += RandomText(rng, near_cut ? 20 : 900, false);
+    if (near_cut || rng() % 4 == 0) crowded += rng() % 2 ? " needle" : " Needle.";
+    if (rng() % 40 == 0) crowded += "\n\n";
+  }
+  crowded += " needle";
+  static const char* kWords[] = {"alpha", "beta", "gamma", "haystacks", "old", "needles", "x"};
+  std::string one_line;
+  while (one_line.size() < 2600000) {
+    one_line += rng() % 300 == 0 ? "needle" : kWords[rng() % std::size(kWords)];
+    one_line += ' ';
+  }
+  const std::vector<UString> files = {tmp_.Write(u"crowded.txt", crowded), tmp_.Write(u"oneline.txt", one_line)};
+  for (UStringView items : {u"needle", u"needle/haystacks", u"old needle"}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
+  }
+}
+
 TEST_F(FastRoad, WordListsInEveryCase) {
   // Words hashed and compared from their units fold ASCII case by one bit; in Turkish "i" is no
   // such letter, and a case-sensitive list folds nothing: each list equals the full road's.
