@@ -1200,10 +1200,20 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
 
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
-  // Exactly, with room for the characters carried over: memory stays at a chunk.
+  // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
+  // characters and look-ahead: memory stays at a chunk, and the kinds move to a larger block as
+  // seldom as the text does, not each time a cut leaves a few characters more than any chunk
+  // before (each move faulted in megabytes afresh). What they held is not moved along: every
+  // kind is written again below.
   // The carried characters keep the kinds they were given with the last chunk.
   const size_t c = std::min(n, static_cast<size_t>(ChunkStartIndex()));
-  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n - c + 2 + kCarriedCharsMax);
+  const size_t most = static_cast<size_t>(kTextChunkBytes) + 2 + kCarriedCharsMax +
+                      static_cast<size_t>(std::clamp<int32_t>(LookAheadWanted, 0, kLookAheadCharsMax));
+  const size_t room = std::max(n - c + 2 + kCarriedCharsMax, std::min(fText.capacity() + 2, most));
+  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) {
+    std::vector<uint16_t>().swap(fwchar_kinds);
+    fwchar_kinds.reserve(room);
+  }
   fwchar_kinds.resize(n + 2);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
   fwchar_kinds[n] = 0;

@@ -6,7 +6,6 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#include <xmmintrin.h>
 #endif
 
 uint8_t BoundaryLevelOfMarker(uint16_t flag) {
@@ -397,7 +396,7 @@ struct TByteCompactCursor {
   uint16_t high = 0;  // the units' bits or-ed: above 0x7F, the copy is void
 };
 
-inline void CompactOneByte(TByteCompactCursor& k) {
+__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k) {
   const char16_t c = k.src[k.i];
   k.high |= c;
   if (c > 32) {
@@ -442,6 +441,18 @@ void CompactBytes(TByteCompactCursor& cursor, int32_t n) {
     k.in_blank_run = (_mm_movemask_epi8(m1.blank) & 0xC000) != 0;
     k.i += kBlock;
     k.d += kBlock;
+  }
+  // Eight more where they remain: the line's last units seldom go one by one.
+  if (k.i + 8 <= n) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    high = _mm_or_si128(high, c);
+    const TCompactLanes m = CompactLanes(c, k.in_blank_run ? _mm_cvtsi32_si128(0xFFFF) : _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(k.dst + k.d), _mm_packus_epi16(m.out, m.out));
+    const int bad_bits = _mm_movemask_epi8(m.bad);
+    const int32_t taken = bad_bits != 0 ? __builtin_ctz(static_cast<unsigned>(bad_bits)) >> 1 : 8;
+    if (taken > 0) k.in_blank_run = k.src[k.i + taken - 1] <= 32;
+    k.i += taken;
+    k.d += taken;
   }
   alignas(16) uint16_t lanes[8];
   _mm_store_si128(reinterpret_cast<__m128i*>(lanes), high);
@@ -527,14 +538,6 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                              int32_t hit_in_window, int32_t hit_length) {
-  // The chunk was read long before its hits are (the first pass, then the scan over its
-  // masks), so the window is rarely in the cache: all of its lines are asked for at once, and
-  // the flags the word walks read first, around the hit.
-#if defined(__SSE2__)
-  for (int32_t j = 0; j < n; j += 32) _mm_prefetch(reinterpret_cast<const char*>(window + j), _MM_HINT_T0);
-  for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
-    _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
-#endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
   TByteCompactCursor k{window, window_flags, bytes_.data() + pad, &drops_};
@@ -629,6 +632,8 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
   // alike, so each word found is the line's, moved by the units dropped before it.
   ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+  // With nothing dropped and no blanks before the window, the window is the line.
+  if (drops_.empty() && pad_ == 0) return;
   for (int32_t k = 0; k < kSpanPositions; ++k) {
     TLineWordPosition& w = out[k];
     if (k == kSpanSearchWord) {
