@@ -6,6 +6,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 uint8_t BoundaryLevelOfMarker(uint16_t flag) {
@@ -538,6 +539,12 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                              int32_t hit_in_window, int32_t hit_length) {
+#if defined(__SSE2__)
+  // The chunk's flags were written long before its hits are met, so those the word walks read
+  // first, around the hit, are asked for now, to arrive while the text is copied.
+  for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
+    _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
+#endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
   TByteCompactCursor k{window, window_flags, bytes_.data() + pad, &drops_};
