@@ -9,6 +9,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
@@ -136,6 +139,45 @@ int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
     if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
   }
   return len;
+}
+
+#if defined(__x86_64__)
+// The 256-bit path of WidenPlainAscii: 32 bytes a step; answers how many were widened (up to
+// the first 32 holding a byte the plain path refuses, or the last whole 32).
+__attribute__((target("avx2"))) size_t WidenPlainAsciiWide(const uint8_t* b, size_t n, char16_t* out) {
+  size_t i = 0;
+  const __m256i zero = _mm256_setzero_si256();
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+    if ((_mm256_movemask_epi8(v) | _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero))) != 0) break;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 16), _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
+  }
+  return i;
+}
+#endif
+
+// Widens n bytes of plain ASCII (no zero byte among them) to UTF-16 units; false, with `out`
+// written only in part, at the first byte that is zero or above 0x7F.
+bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
+  size_t i = 0;
+#if defined(__x86_64__)
+  if (HasWideVectors()) i = WidenPlainAsciiWide(b, n, out);
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (b[i] == 0 || b[i] >= 0x80) return false;
+    out[i] = b[i];
+  }
+  return true;
 }
 
 void ZerosToSpaces(char16_t* t, size_t n) {
@@ -609,12 +651,16 @@ void TBufferProcessor::JoinCarriedCharacters() {
   const size_t c = fCarryText.size();
   if (c == 0) return;
   const int32_t n = Length();
+  // Widened in place, the new characters follow the carried ones already.
+  const bool in_place = fPrepBase > 0;
+  fPrepBase = 0;
   if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
     // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
+    if (in_place) fText.erase(0, c);
     return;
   }
-  fText.insert(0, fCarryText);  // the look-ahead moves on with the new characters
+  if (!in_place) fText.insert(0, fCarryText);  // the look-ahead moves on with the new characters
   BufferDetails.chunk_start = static_cast<int32_t>(c);
   BufferDetails.length_in_chars = n + static_cast<int32_t>(c);
 }
@@ -942,7 +988,7 @@ void TBufferProcessor::ComposeChunk() {
 
 int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   if (n < 2) return n;
-  const char16_t* t = fText.data();
+  const char16_t* t = fText.data() + fPrepBase;
   const int32_t lowest = std::max<int32_t>(1, n - kBoundarySearchChars);
   const TIgnore_tag_type brackets = fTextSettings.UnwantedTags();
   auto is_one_of = [](char16_t c, char16_t plain, const char16_t (&more)[6]) {
@@ -954,16 +1000,30 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   // A tag opens before i and is not closed by it: the tag's halves would go to two chunks and
   // neither would be read as a tag.
   const int32_t span = ftag_clearing_max > 0 ? ftag_clearing_max : 1000;
-  // For each character looked at, where the nearest bracket before it opens a tag (-1: it closes
-  // one, or there is none).
-  std::vector<int32_t> opener_before(static_cast<size_t>(n - lowest));
-  int32_t opener = -1;
-  for (int32_t j = std::max<int32_t>(0, lowest - span); j < n; ++j) {
-    if (j >= lowest) opener_before[static_cast<size_t>(j - lowest)] = opener;
-    if (is_one_of(t[j], u'>', brackets.closers)) opener = -1;
-    else if (is_one_of(t[j], u'<', brackets.openers)) opener = j;
-  }
+  // Whether the nearest bracket before i opens a tag less than `span` characters back (the
+  // brackets from lowest - span on are looked at). Mostly the first place asked about is the
+  // cut, so each is looked back from alone; after a few dozen places the nearest bracket before
+  // every character is found in one pass instead, so that no chunk costs more than that pass.
+  std::vector<int32_t> opener_before;  // -1: the nearest bracket closes a tag, or there is none
+  int32_t asked = 0;
   auto inside_tag = [&](int32_t i) {
+    if (opener_before.empty() && ++asked <= 32) {
+      const int32_t stop = std::max({0, lowest - span, i - span + 1});
+      for (int32_t j = i - 1; j >= stop; --j) {
+        if (is_one_of(t[j], u'>', brackets.closers)) return false;
+        if (is_one_of(t[j], u'<', brackets.openers)) return true;
+      }
+      return false;
+    }
+    if (opener_before.empty()) {
+      opener_before.resize(static_cast<size_t>(n - lowest));
+      int32_t opener = -1;
+      for (int32_t j = std::max<int32_t>(0, lowest - span); j < n; ++j) {
+        if (j >= lowest) opener_before[static_cast<size_t>(j - lowest)] = opener;
+        if (is_one_of(t[j], u'>', brackets.closers)) opener = -1;
+        else if (is_one_of(t[j], u'<', brackets.openers)) opener = j;
+      }
+    }
     const int32_t o = opener_before[static_cast<size_t>(i - lowest)];
     return o >= 0 && i - o < span;
   };
@@ -1046,35 +1106,57 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   const bool reading_on = fStream->the_lot && fStream->Last_chunk_ended_at < size;
   // The look-ahead's bytes are decoded with the chunk's; the cut is looked for among the
   // characters of the chunk's own bytes, as without them.
-  DecodeChunk(bytes, n + (reading_on ? ahead : 0), skip, reading_on && chunk_start + n + ahead < size);
+  // A piece of plain ASCII in a UTF-8 text is widened straight after the characters carried
+  // over, which then need not be moved in front of it: the steps up to the join read the new
+  // characters from fPrepBase on. Everything else (and the full road) is decoded alone first.
+  fPrepBase = 0;
+  const int64_t decode_n = n + (reading_on ? ahead : 0);
+  if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
+      !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
+    const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
+    fText.resize(c + m);  // only what the last chunk did not fill is cleared
+    if (WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
+      std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
+      BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
+      BufferDetails.code_page = 0;
+      fOffsetsFixedWidth = true;
+      fFixedWidth = 1;
+      fOffsetsBase = static_cast<uint32_t>(skip);
+      fPrepBase = static_cast<int32_t>(c);
+    }
+  }
+  if (fPrepBase == 0) DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
 
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
       (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
     FileHandledInfo.is_html = 1;
     FileHandledInfo.unicode_content = 1;
   }
-  if (RequiringPrecomposedCharacters) ComposeChunk();
+  // Plain ASCII widened in place has nothing to compose.
+  if (RequiringPrecomposedCharacters && fPrepBase == 0) ComposeChunk();
   if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
   if (FileHandledInfo.is_html) ReplaceEntities();
   if (fTagHandler) fTagHandler->fUse_Unicode = true;
   if (chunk_index == 0 && OnChangeUnicodeSettingTo) OnChangeUnicodeSettingTo(true);
 
   // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
+  // (Bytes widened in place hold none.)
   const int64_t decoded_bytes = n + (reading_on ? ahead : 0);
-  if (FileHandledInfo.is_unicode ||
-      std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip))))
+  if (fPrepBase == 0 && (FileHandledInfo.is_unicode ||
+                         std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip)))))
     ZerosToSpaces(fText.data(), fText.size());
 
-  const int32_t decoded = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX - kLookAheadCharsMax));
+  const size_t base = static_cast<size_t>(fPrepBase);
+  const int32_t decoded = static_cast<int32_t>(std::min<size_t>(fText.size() - base, INT32_MAX - kLookAheadCharsMax));
   int32_t len = decoded, look_ahead = 0;
   if (reading_on) {
     len = std::min(decoded, CharactersBelowByte(n));
     len = CutAtBoundary(len);
     look_ahead = std::min(decoded - len, std::clamp<int32_t>(LookAheadWanted, 0, kLookAheadCharsMax));
     // Never half a pair at its end.
-    if (look_ahead > 0 && IsHighSurrogate(fText[static_cast<size_t>(len + look_ahead - 1)])) --look_ahead;
+    if (look_ahead > 0 && IsHighSurrogate(fText[base + static_cast<size_t>(len + look_ahead - 1)])) --look_ahead;
   }
-  fText.resize(static_cast<size_t>(len + look_ahead));
+  fText.resize(base + static_cast<size_t>(len + look_ahead));
 
   const int64_t first_byte = chunk_start;
   if (fOffsetsFixedWidth) {
@@ -1108,7 +1190,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
 }
 
 int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
-  const int32_t n = static_cast<int32_t>(std::min<size_t>(fText.size(), INT32_MAX));
+  const int32_t n = static_cast<int32_t>(std::min<size_t>(fText.size() - static_cast<size_t>(fPrepBase), INT32_MAX));
   if (fOffsetsFixedWidth) {
     const int64_t k = std::max<int64_t>(0, bytes - fOffsetsBase) / std::max(1, fFixedWidth);
     return static_cast<int32_t>(std::min<int64_t>(n, k));
@@ -1119,10 +1201,20 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
 
 void TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
-  // Exactly, with room for the characters carried over: memory stays at a chunk.
+  // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
+  // characters and look-ahead: memory stays at a chunk, and the kinds move to a larger block as
+  // seldom as the text does, not each time a cut leaves a few characters more than any chunk
+  // before (each move faulted in megabytes afresh). What they held is not moved along: every
+  // kind is written again below.
   // The carried characters keep the kinds they were given with the last chunk.
   const size_t c = std::min(n, static_cast<size_t>(ChunkStartIndex()));
-  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) fwchar_kinds.reserve(n - c + 2 + kCarriedCharsMax);
+  const size_t most = static_cast<size_t>(kTextChunkBytes) + 2 + kCarriedCharsMax +
+                      static_cast<size_t>(std::clamp<int32_t>(LookAheadWanted, 0, kLookAheadCharsMax));
+  const size_t room = std::max(n - c + 2 + kCarriedCharsMax, std::min(fText.capacity() + 2, most));
+  if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) {
+    std::vector<uint16_t>().swap(fwchar_kinds);
+    fwchar_kinds.reserve(room);
+  }
   fwchar_kinds.resize(n + 2);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
   fwchar_kinds[n] = 0;

@@ -454,6 +454,9 @@ class TBufferProcessor {
   TStream* fExternalSource = nullptr;
   std::unique_ptr<TSectionStartsList> fSectionStarts;
   UString fText;                    // the chunk's characters
+  // While preparing: where the new characters begin in fText (the carried ones, put in place
+  // first, lie before); 0 once they are joined, and whenever the new ones were decoded alone.
+  int32_t fPrepBase = 0;
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;

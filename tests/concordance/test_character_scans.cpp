@@ -586,3 +586,118 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
     ExpectSameTags(reused, slow);
   }
 }
+
+// A window among characters the first pass judged is cut straight into one byte a character,
+// its flags left in the chunk. Random plain chunks - words, single and doubled blanks, line ends
+// (CR LF among them), place-holders, markers, punctuation, and now and then a unit beyond ASCII or
+// a flag no blank has - cut at random hits with random widths, at the chunk's start and end and
+// with windows that leave the judged range, give what the general cut gives: text, flags,
+// midpoint, hit, word positions over every span and tags; and the stored form is one byte
+// exactly where the whole line is ASCII.
+TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
+  std::mt19937 rng(20261207);
+  const char16_t blanks[] = {u' ', u' ', u'\t', u'\n', u'\r', 1};
+  int one_byte = 0, general_cuts = 0;
+  for (int round = 0; round < 4000; ++round) {
+    const int32_t n = 1 + static_cast<int32_t>(rng() % 700);
+    const uint32_t blank_rate = 2 + rng() % 8;
+    const bool rare = rng() % 4 == 0;
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
+      uint16_t k = 0x0302;
+      const uint32_t r = rng() % 100;
+      if (r % blank_rate == 0) {
+        c = blanks[rng() % (rare ? std::size(blanks) : std::size(blanks) - 1)];
+        k = c == u' ' ? 0x0248 : 0x0228;
+        if (rng() % 20 == 0) k = 0x8800 + static_cast<uint16_t>(rng() % 24);  // a marker on a blank
+      } else if (r < 6) {
+        c = u'.', k = rng() % 2 ? 0x880F : 0x0210;
+      } else if (r < 9) {
+        c = u'-', k = 0x0200;
+      } else if (r < 11) {
+        c = static_cast<char16_t>(u'0' + rng() % 10), k = 0x0284;
+      }
+      if (rare && rng() % 150 == 0) c = rng() % 2 ? 0x00E9 : 0x2019;               // beyond ASCII
+      if (rare && rng() % 150 == 0) k = rng() % 2 ? 0x0302 : 0x0210;               // a blank with a word's kind
+      t[static_cast<size_t>(i)] = c;
+      f[static_cast<size_t>(i)] = k;
+    }
+    const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 1000 : 80));
+    const int32_t hit = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
+    const int32_t hit_length = static_cast<int32_t>(rng() % 12);
+    TChunkView plain{t.data(), f.data(), n};
+    plain.plain_from = rng() % 3 == 0 ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n)) : 0;
+    plain.plain_to = rng() % 3 == 0 ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 1)) : n;
+    const TChunkView general{t.data(), f.data(), n};
+    TLineCutter a(width), b(width);
+    ASSERT_TRUE(a.Cut(plain, {}, hit, hit_length));
+    ASSERT_TRUE(b.Cut(general, {}, hit, hit_length));
+    EXPECT_FALSE(b.OneByte());
+    (a.OneByte() ? one_byte : general_cuts)++;
+    SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit
+                                    << (a.OneByte() ? " one byte" : " general"));
+    ASSERT_EQ(a.Length(), b.Length());
+    EXPECT_EQ(a.Midpoint(), b.Midpoint());
+    EXPECT_EQ(a.HitLength(), b.HitLength());
+    const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
+    TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
+    a.WordPositions(lo, hi, wa);
+    b.WordPositions(lo, hi, wb);
+    for (int k = 0; k < kSpanPositions; ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_EQ(wa[k].start, wb[k].start);
+      EXPECT_EQ(wa[k].length, wb[k].length);
+      EXPECT_EQ(wa[k].barrier, wb[k].barrier);
+      EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
+    }
+    std::vector<TLineTagPlace> ta, tb;
+    a.CollectTags(ta);
+    b.CollectTags(tb);
+    ExpectSameTags(ta, tb);
+    const TLineText line = a.Line();
+    EXPECT_TRUE(line == b.LineText());
+    EXPECT_EQ(line.OneByte(), a.OneByte());
+    if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+    // The text and flags made on asking, closing blanks and 0 included.
+    const size_t closed = static_cast<size_t>(a.Length() + 3);
+    EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
+    EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+  }
+  // Both roads were taken often.
+  EXPECT_GT(one_byte, 1000);
+  EXPECT_GT(general_cuts, 1000);
+}
+
+// The hit at the text's first and last character, and a text of exactly the line's width: the
+// one-byte cut pads and ends as the general one does.
+TEST(CharacterScans, OneByteCutAtTheTextsEdges) {
+  const std::u16string text = u"ab cd. ef\r\n\r\ngh  ij";
+  std::string flags = "aa aap aacc" "cc" "aa  aa";
+  const auto f = F(flags);
+  ASSERT_EQ(f.size(), text.size());
+  const int32_t n = N(f);
+  for (int32_t width : {4, 9, n, n + 1, 40}) {
+    for (int32_t hit : {0, 3, n - 2, n - 1}) {
+      SCOPED_TRACE(testing::Message() << width << " " << hit);
+      TChunkView plain{text.data(), f.data(), n};
+      plain.plain_to = n;
+      TLineCutter a(width), b(width);
+      ASSERT_TRUE(a.Cut(plain, {}, hit, 2));
+      ASSERT_TRUE(b.Cut({text.data(), f.data(), n}, {}, hit, 2));
+      EXPECT_TRUE(a.OneByte());
+      EXPECT_TRUE(a.Line() == b.LineText());
+      EXPECT_EQ(a.Midpoint(), b.Midpoint());
+      EXPECT_EQ(a.HitLength(), b.HitLength());
+      TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
+      a.WordPositions(0, 101, wa);
+      b.WordPositions(0, 101, wb);
+      for (int k = 0; k < kSpanPositions; ++k) {
+        EXPECT_EQ(wa[k].start, wb[k].start) << k;
+        EXPECT_EQ(wa[k].length, wb[k].length) << k;
+        EXPECT_EQ(wa[k].barrier, wb[k].barrier) << k;
+      }
+    }
+  }
+}

@@ -297,6 +297,14 @@ std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStrin
   return s.Data();
 }
 
+// Each search gives the same concordance list stream down both roads.
+void ExpectBothRoadsAlike(const std::vector<UString>& files, std::initializer_list<UStringView> searches) {
+  for (UStringView items : searches) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
+  }
+}
+
 // Word list rows with their frequencies and texts, then each text's statistics record.
 std::string WordListOf(const std::vector<UString>& files, bool full_road, bool case_sensitive = false,
                        int32_t lcid = 0) {
@@ -357,6 +365,57 @@ TEST_F(FastRoad, TaggedConcordancesAndWordListsEqualTheFullRoads) {
     EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
   }
   EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+}
+
+// Plain texts over several chunks, whose new characters are widened after the carried ones and
+// whose words the scan counts block by block from the masks: hits at the text's first and last
+// word, crowded around every 2 MiB mark (the cuts, carried characters and look-aheads), with
+// sentence and paragraph ends among them; and one line of 2.6 MB without a line end, cut at a
+// blank. The streams of both roads are equal.
+TEST_F(FastRoad, PlainTextsWithHitsAroundEveryCut) {
+  std::mt19937 rng(1527);
+  std::string crowded = "needle ";
+  while (crowded.size() < 4600000) {
+    const size_t from_mark = crowded.size() % 2097152;
+    const bool near_cut = from_mark < 3000 || from_mark > 2097152 - 3000;
+    crowded += RandomText(rng, near_cut ? 20 : 900, false);
+    if (near_cut || rng() % 4 == 0) crowded += rng() % 2 ? " needle" : " Needle.";
+    if (rng() % 40 == 0) crowded += "\n\n";
+  }
+  crowded += " needle";
+  static const char* kWords[] = {"alpha", "beta", "gamma", "haystacks", "old", "needles", "x"};
+  std::string one_line;
+  while (one_line.size() < 2600000) {
+    one_line += rng() % 300 == 0 ? "needle" : kWords[rng() % std::size(kWords)];
+    one_line += ' ';
+  }
+  const std::vector<UString> files = {tmp_.Write(u"crowded.txt", crowded), tmp_.Write(u"oneline.txt", one_line)};
+  ExpectBothRoadsAlike(files, {u"needle", u"needle/haystacks", u"old needle"});
+}
+
+// Lines cut straight into one byte a character from the judged chunks, with their word positions
+// read from the chunk's kinds: texts with CR LF line ends, doubled blanks and tabs (blanks the cut
+// drops), hits at the text's first and last word, and a long text whose middle holds paragraphs
+// beyond Latin-1 (chunks down the full road, lines kept in UTF-16) beside ASCII ones. The streams
+// of both roads are equal.
+TEST_F(FastRoad, OneByteLinesBesideOthers) {
+  std::mt19937 rng(4242);
+  std::string crlf = "needle ";
+  while (crlf.size() < 300000) {
+    crlf += RandomText(rng, 200, false);
+    crlf += rng() % 3 == 0 ? "  needle\t\tx" : " needle";
+    crlf += rng() % 2 ? "\r\n" : " \r\n\r\n  ";
+  }
+  crlf += " needle";
+  std::string mixed;
+  while (mixed.size() < 4500000) {
+    const bool foreign = mixed.size() > 1900000 && mixed.size() < 2400000 && rng() % 3 == 0;
+    mixed += foreign ? "\xD0\xB8\xD0\xB3\xD0\xBB\xD0\xB0 needle \xCE\xB2\xCE\xB5\xCE\xBB\xCF\x8C\xCE\xBD\xCE\xB7. "
+                     : RandomText(rng, 700, false);
+    mixed += rng() % 2 ? " needle.\n" : " Needle, ";
+  }
+  ExpectBothRoadsAlike({tmp_.Write(u"crlf.txt", crlf), tmp_.Write(u"mixed.txt", mixed)},
+                       {u"needle", u"needle/x", u"needle x"});
 }
 
 TEST_F(FastRoad, WordListsInEveryCase) {

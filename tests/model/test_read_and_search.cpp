@@ -344,6 +344,34 @@ TEST_F(ReadAndSearch, OneLineMarkupIsNotCutInsideATag) {
   ExpectHits(seen, 2, {});  // no piece of a tag is read as a word
 }
 
+TEST_F(ReadAndSearch, ManyBlanksInsideTagsBeforeTheCut) {
+  // One line, every tag holding 60 blanks: the 2 MiB mark falls at offset 104 of the 16,009th
+  // repetition (2,097,152 = 131 x 16,008 + 104), after 51 blanks of its tag, so the cut looks at
+  // more than fifty blanks inside the tag before it finds the one after "</w>". The tags are
+  // still read whole, and none of their letters is a word.
+  UseTagsToKeep({u"<w *>"});
+  std::string unit = "<w";
+  for (int k = 0; k < 60; ++k) unit += " a";
+  unit += ">cat</w> ";
+  ASSERT_EQ(unit.size(), 131u);
+  const int32_t reps = 20000;
+  std::string text;
+  for (int32_t i = 0; i < reps; ++i) text += unit;
+  const TRunSeen seen = Search(u"longtags.xml", text, u"cat\na");
+  EXPECT_GE(seen.chunks_processed, 2);
+  EXPECT_EQ(seen.words_per_text[0], reps);
+  const std::vector<THitSeen> cats = seen.OfItem(0);
+  ASSERT_EQ(cats.size(), static_cast<size_t>(reps));
+  for (int32_t i = 0; i < reps; ++i) {
+    const THitSeen& h = cats[static_cast<size_t>(i)];
+    if (h.byte != 131 * int64_t(i) + 123 || h.word_num != i + 1) {
+      ADD_FAILURE() << "repetition " << i << ": byte " << h.byte << ", word " << h.word_num;
+      break;
+    }
+  }
+  ExpectHits(seen, 1, {});
+}
+
 TEST_F(ReadAndSearch, TextWithoutBlanksIsCutBetweenWords) {
   // Chinese text on one line, without blanks: "咖啡馆，茶。" is 18 bytes, two words. The 2 MiB
   // mark falls inside the 116,509th "咖啡馆" (2,097,152 = 18 x 116,508 + 8).

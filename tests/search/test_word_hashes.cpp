@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "platform/search/search_chars.h"
@@ -86,6 +87,70 @@ TEST(WordHashes, BlockMasksOfEveryKindAgreeWithOneKindAtATime) {
     std::vector<uint16_t> kinds(64, C1_SPACE | C1_DEFINED);
     kinds[static_cast<size_t>(j)] = C1_ALPHA | C1_DEFINED;
     EXPECT_EQ(ScanBlockMasks(kinds.data(), false).word, uint64_t{1} << j) << j;
+  }
+}
+
+// A scan for words of a few lengths finds the same words, numbers, flags and unit ends from a
+// first pass's masks as from the kinds: words of every length (some longer than a block, some
+// across blocks), long runs of blanks, sentence ends here and there and blocks without any.
+TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
+  constexpr uint16_t kLetter = C1_ALPHA | C1_LOWER | C1_DEFINED, kBlank = C1_SPACE | C1_BLANK | C1_DEFINED;
+  constexpr uint16_t kSentenceEnd = 0x880F;
+  const char16_t* fold = FoldTableFor(0x0409);
+  std::mt19937 rng(27);
+  for (int round = 0; round < 400; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    std::vector<uint16_t> kinds;
+    const size_t size = 64 + rng() % 3000;
+    const bool markers = round % 4 != 0;
+    while (kinds.size() < size) {
+      const int32_t len = rng() % 10 == 0 ? 60 + static_cast<int32_t>(rng() % 80) : 1 + static_cast<int32_t>(rng() % 13);
+      kinds.insert(kinds.end(), static_cast<size_t>(len), rng() % 7 == 0 ? uint16_t(C1_DIGIT | C1_DEFINED) : kLetter);
+      if (markers && rng() % 9 == 0) kinds.push_back(kSentenceEnd);
+      kinds.insert(kinds.end(), rng() % 12 == 0 ? 70 + rng() % 100 : 1 + rng() % 2, kBlank);
+    }
+    const int32_t n = static_cast<int32_t>(kinds.size()) - static_cast<int32_t>(rng() % 3);  // may end in a word
+    const UString text(kinds.size(), u'a');
+    std::vector<uint16_t> padded = kinds;
+    padded.resize((kinds.size() + 63) / 64 * 64 + 2, 0);
+    std::vector<uint64_t> word_masks, marker_masks;
+    for (size_t b = 0; b * 64 < kinds.size(); ++b) {
+      const TScanBlockMasks m = ScanBlockMasks(padded.data() + 64 * b, true);
+      word_masks.push_back(m.word);
+      marker_masks.push_back(m.markers);
+    }
+    TWordPicks from_masks, from_kinds;
+    const int32_t lengths = 1 + static_cast<int32_t>(rng() % 4);
+    for (int k = 0; k < lengths; ++k) {
+      const int32_t len = rng() % 6 == 0 ? 60 + static_cast<int32_t>(rng() % 20) : 1 + static_cast<int32_t>(rng() % 12);
+      from_masks.lengths[k] = from_kinds.lengths[k] = len;
+    }
+    from_masks.next_number = from_kinds.next_number = 5;
+    std::vector<TScanWord> none;
+    std::vector<TUnitEvent> events_masks, events_kinds;
+    TUnitState units_masks, units_kinds;
+    units_masks.number[0] = units_kinds.number[0] = 3;
+    units_masks.open_words[0] = units_kinds.open_words[0] = 2;
+    const TScanGivenMasks given{word_masks.data(), marker_masks.data()};
+    ScanChunk(text.data(), padded.data(), 0, n, fold, none, events_masks, units_masks, true, false, &from_masks, &given);
+    ScanChunk(text.data(), padded.data(), 0, n, fold, none, events_kinds, units_kinds, true, false, &from_kinds);
+    EXPECT_EQ(from_masks.next_number, from_kinds.next_number);
+    ASSERT_EQ(from_masks.numbers, from_kinds.numbers);
+    ASSERT_EQ(from_masks.picked_words.size(), from_kinds.picked_words.size());
+    for (size_t w = 0; w < from_masks.picked_words.size(); ++w) {
+      const TScanWord& a = from_masks.picked_words[w];
+      const TScanWord& b = from_kinds.picked_words[w];
+      EXPECT_EQ(std::make_tuple(a.start, a.span, a.flags), std::make_tuple(b.start, b.span, b.flags)) << "word " << w;
+    }
+    ASSERT_EQ(events_masks.size(), events_kinds.size());
+    for (size_t e = 0; e < events_masks.size(); ++e) {
+      EXPECT_EQ(events_masks[e].boundary, events_kinds[e].boundary) << "event " << e;
+      EXPECT_EQ(events_masks[e].ended_mask, events_kinds[e].ended_mask) << "event " << e;
+      EXPECT_EQ(events_masks[e].number[0], events_kinds[e].number[0]) << "event " << e;
+      EXPECT_EQ(events_masks[e].length[0], events_kinds[e].length[0]) << "event " << e;
+    }
+    EXPECT_EQ(units_masks.number[0], units_kinds.number[0]);
+    EXPECT_EQ(units_masks.open_words[0], units_kinds.open_words[0]);
   }
 }
 

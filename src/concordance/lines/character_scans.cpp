@@ -6,6 +6,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 uint8_t BoundaryLevelOfMarker(uint16_t flag) {
@@ -56,6 +57,26 @@ inline void CompactOne(TCompactCursor& k) {
   }
 }
 
+#if defined(__SSE2__)
+// Eight units as the copy takes them: which are blanks (32 or below), which are unusual (a
+// dropped unit, a bracket code, a blank after a blank) and what each maps to. `carry` has its
+// first lane set when the unit before the eight was a blank.
+struct TCompactLanes {
+  __m128i blank, bad, out;
+};
+inline TCompactLanes CompactLanes(__m128i c, __m128i carry) {
+  const __m128i v32 = _mm_set1_epi16(32);
+  const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, v32), _mm_setzero_si128());
+  const __m128i odd = _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(1)),
+                                   _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(24)),
+                                                _mm_cmpeq_epi16(c, _mm_set1_epi16(25))));
+  // Each lane's left neighbour's blank mask.
+  const __m128i before = _mm_or_si128(_mm_slli_si128(blank, 2), carry);
+  return {blank, _mm_or_si128(odd, _mm_and_si128(blank, before)),
+          _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32))};
+}
+#endif
+
 // Copies units until `stop` is read or `room` units are written. Text is mostly words with
 // single blanks between them: a block of eight units with no dropped unit, no bracket code and
 // no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
@@ -66,22 +87,11 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
   TCompactCursor k = cursor;
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 8;
-  const __m128i v32 = _mm_set1_epi16(32);
-  const __m128i v1 = _mm_set1_epi16(1);
-  const __m128i v24 = _mm_set1_epi16(24);
-  const __m128i v25 = _mm_set1_epi16(25);
-  const __m128i zero = _mm_setzero_si128();
   while (k.i + kBlock <= stop && k.d + kBlock <= room) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
-    const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, v32), zero);  // c <= 32
-    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi16(c, v1),
-                                     _mm_or_si128(_mm_cmpeq_epi16(c, v24), _mm_cmpeq_epi16(c, v25)));
-    // Each lane's left neighbour's blank mask, the first lane's from the run so far.
-    __m128i before = _mm_slli_si128(blank, 2);
-    if (k.in_blank_run) before = _mm_or_si128(before, _mm_cvtsi32_si128(0xFFFF));
-    const __m128i bad = _mm_or_si128(odd, _mm_and_si128(blank, before));
-    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
-    const int bad_bits = _mm_movemask_epi8(bad);
+    const TCompactLanes m = CompactLanes(c, k.in_blank_run ? _mm_cvtsi32_si128(0xFFFF) : _mm_setzero_si128());
+    const __m128i blank = m.blank, out = m.out;
+    const int bad_bits = _mm_movemask_epi8(m.bad);
     if (bad_bits != 0) {
       // The lanes before the first unusual one map as in a whole block; that one goes alone.
       const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits)) >> 1;
@@ -373,13 +383,107 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
   }
 }
 
+namespace {
+
+// The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops.
+struct TByteCompactCursor {
+  const char16_t* src;
+  const uint16_t* src_flags;
+  uint8_t* dst;
+  std::vector<int32_t>* drops;
+  int32_t i = 0;
+  int32_t d = 0;
+  bool in_blank_run = false;
+  uint16_t high = 0;  // the units' bits or-ed: above 0x7F, the copy is void
+};
+
+__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k) {
+  const char16_t c = k.src[k.i];
+  k.high |= c;
+  if (c > 32) {
+    k.dst[k.d++] = static_cast<uint8_t>(c);
+    k.in_blank_run = false;
+  } else if (c == 25 || c == 24) {
+    k.dst[k.d++] = c == 25 ? '<' : '>';
+    k.in_blank_run = false;
+  } else if (c != 1 && (k.src_flags[k.i] > 0x8800 || !k.in_blank_run)) {
+    k.dst[k.d++] = ' ';
+    k.in_blank_run = true;
+  } else {
+    k.drops->push_back(k.i);
+  }
+  ++k.i;
+}
+
+// Copies all n units (the destination holds at least n bytes). As in CompactUntil, sixteen units
+// with no dropped unit, no bracket code and no blank after a blank map unit for unit.
+void CompactBytes(TByteCompactCursor& cursor, int32_t n) {
+  TByteCompactCursor k = cursor;
+#if defined(__SSE2__)
+  constexpr int32_t kBlock = 16;
+  __m128i high = _mm_setzero_si128();
+  while (k.i + kBlock <= n) {
+    const __m128i c0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i + 8));
+    high = _mm_or_si128(high, _mm_or_si128(c0, c1));
+    const TCompactLanes m0 = CompactLanes(c0, k.in_blank_run ? _mm_cvtsi32_si128(0xFFFF) : _mm_setzero_si128());
+    const TCompactLanes m1 = CompactLanes(c1, _mm_srli_si128(m0.blank, 14));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), _mm_packus_epi16(m0.out, m1.out));
+    const int bad_bits = _mm_movemask_epi8(_mm_packs_epi16(m0.bad, m1.bad));
+    if (bad_bits != 0) {
+      // The lanes before the first unusual one are written; that one goes alone.
+      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
+      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOneByte(k);
+      continue;
+    }
+    k.in_blank_run = (_mm_movemask_epi8(m1.blank) & 0xC000) != 0;
+    k.i += kBlock;
+    k.d += kBlock;
+  }
+  // Eight more where they remain: the line's last units seldom go one by one.
+  if (k.i + 8 <= n) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    high = _mm_or_si128(high, c);
+    const TCompactLanes m = CompactLanes(c, k.in_blank_run ? _mm_cvtsi32_si128(0xFFFF) : _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(k.dst + k.d), _mm_packus_epi16(m.out, m.out));
+    const int bad_bits = _mm_movemask_epi8(m.bad);
+    const int32_t taken = bad_bits != 0 ? __builtin_ctz(static_cast<unsigned>(bad_bits)) >> 1 : 8;
+    if (taken > 0) k.in_blank_run = k.src[k.i + taken - 1] <= 32;
+    k.i += taken;
+    k.d += taken;
+  }
+  alignas(16) uint16_t lanes[8];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), high);
+  for (const uint16_t u : lanes) k.high |= u;
+#endif
+  while (k.i < n) CompactOneByte(k);
+  cursor = k;
+}
+
+// A flag word no walk over words and boundaries takes any notice of, other than being no word
+// character: what a dropped unit must be for the walks over the chunk's flags to match the
+// walks over the line's.
+inline bool PassedOverByWalks(uint16_t f) {
+  return !ScanIsWordChar(f) && !ScanIsTag(f) && !ScanIsMarker(f) && !ScanIsPunct(f);
+}
+
+}  // namespace
+
 TLineCutter::TLineCutter(int32_t width)
     : width_(std::clamp(width, 1, kMaxLineWidth)),
       text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
-      flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank) {}
+      flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank),
+      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' ') {
+  drops_.reserve(static_cast<size_t>(width_));
+}
 
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
   length_ = midpoint_ = hit_length_ = 0;
+  one_byte_ = false;
+  wide_made_ = flags_made_ = true;
   text_[0] = 0;
   flags_[0] = 0;
   if (chunk.text == nullptr || chunk.flags == nullptr || chunk.count <= 0) return false;
@@ -396,6 +500,12 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   }
   const int64_t we = std::min<int64_t>(ws + (width_ - pad), chunk.count);
   const int32_t n = static_cast<int32_t>(we - ws);
+  const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
+
+  if (ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count) &&
+      CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length)) {
+    return true;
+  }
 
   const char16_t* src = nullptr;
   const uint16_t* src_flags = nullptr;
@@ -418,7 +528,6 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
   std::fill_n(text_.begin(), pad, u' ');
   std::fill_n(flags_.begin(), pad, kScanFlagBlank);
-  const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
   const TCopyCompactResult r =
       CopyTextCompactingBlanks(src, src_flags, n, n, text_.data() + pad, flags_.data() + pad,
                                BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length);
@@ -426,4 +535,130 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   midpoint_ = pad + std::max(r.range_first, 0);
   hit_length_ = std::max(0, r.range_end - r.range_first);
   return true;
+}
+
+bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
+                             int32_t hit_in_window, int32_t hit_length) {
+#if defined(__SSE2__)
+  // The chunk's flags were written long before its hits are met, so those the word walks read
+  // first, around the hit, are asked for now, to arrive while the text is copied.
+  for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
+    _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
+#endif
+  drops_.clear();
+  std::fill_n(bytes_.begin(), pad, ' ');
+  TByteCompactCursor k{window, window_flags, bytes_.data() + pad, &drops_};
+  CompactBytes(k, n);
+  if (k.high >= 0x80) return false;
+  for (size_t j = 0; j < drops_.size(); ++j) {
+    // A dropped unit must be a blank of no account to the walks, and so must the kept blank
+    // before a run of them (a walk over the line meets that one where a walk over the window
+    // meets the run): else the flags are made for the line after all.
+    const int32_t s = drops_[j];
+    if (window[s] == 1 || !PassedOverByWalks(window_flags[s])) return false;
+    if ((j == 0 || drops_[j - 1] != s - 1) && s > 0) {
+      const uint16_t kept = window_flags[s - 1];
+      if (ScanIsWordChar(kept) || ScanIsTag(kept)) return false;
+    }
+  }
+  const int32_t d = k.d;
+  bytes_[static_cast<size_t>(pad + d)] = ' ';
+  bytes_[static_cast<size_t>(pad + d + 1)] = ' ';
+  bytes_[static_cast<size_t>(pad + d + 2)] = 0;
+  one_byte_ = true;
+  wide_made_ = flags_made_ = false;
+  window_flags_ = window_flags;
+  window_count_ = n;
+  pad_ = pad;
+  window_hit_ = hit_in_window;
+  window_hit_length_ = hit_length;
+  length_ = pad + d;
+  midpoint_ = LinePositionOf(hit_in_window);
+  hit_length_ = LinePositionOf(std::min(hit_in_window + hit_length, n)) - midpoint_;
+  return true;
+}
+
+int32_t TLineCutter::LinePositionOf(int32_t s) const {
+  const auto dropped_before = std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin();
+  return pad_ + s - static_cast<int32_t>(dropped_before);
+}
+
+void TLineCutter::MakeWide() const {
+  if (wide_made_) return;
+  wide_made_ = true;
+  for (int32_t i = 0; i < length_ + kLineBufferExtra; ++i) text_[static_cast<size_t>(i)] = bytes_[static_cast<size_t>(i)];
+}
+
+void TLineCutter::MakeFlags() const {
+  if (flags_made_) return;
+  flags_made_ = true;
+  std::fill_n(flags_.begin(), pad_, kScanFlagBlank);
+  // The window's flags, less the dropped units'.
+  int32_t d = pad_, s = 0;
+  for (size_t j = 0; j <= drops_.size(); ++j) {
+    const int32_t end = j < drops_.size() ? drops_[j] : window_count_;
+    std::copy(window_flags_ + s, window_flags_ + end, flags_.begin() + d);
+    d += end - s;
+    s = end + 1;
+  }
+  flags_[static_cast<size_t>(d)] = kScanFlagBlank;
+  flags_[static_cast<size_t>(d + 1)] = kScanFlagBlank;
+  flags_[static_cast<size_t>(d + 2)] = 0;
+}
+
+const char16_t* TLineCutter::Text() const {
+  MakeWide();
+  return text_.data();
+}
+
+char16_t* TLineCutter::MutableText() {
+  MakeWide();
+  return text_.data();
+}
+
+const uint16_t* TLineCutter::Flags() const {
+  MakeFlags();
+  return flags_.data();
+}
+
+uint16_t* TLineCutter::MutableFlags() {
+  MakeFlags();
+  return flags_.data();
+}
+
+TLineText TLineCutter::Line() const {
+  if (one_byte_) return TLineText(bytes_.data(), static_cast<size_t>(length_), TLineTextForm::kAscii);
+  return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
+}
+
+void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const {
+  if (!one_byte_) {
+    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out);
+    return;
+  }
+  // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
+  // alike, so each word found is the line's, moved by the units dropped before it.
+  ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+  // With nothing dropped and no blanks before the window, the window is the line.
+  if (drops_.empty() && pad_ == 0) return;
+  for (int32_t k = 0; k < kSpanPositions; ++k) {
+    TLineWordPosition& w = out[k];
+    if (k == kSpanSearchWord) {
+      w.start = 0;
+      w.length = hit_length_;
+    } else if (w.length == 0) {
+      w.start = k < kSpanSearchWord ? -midpoint_ : length_ - midpoint_;  // no word: the line's edge
+    } else {
+      w.start = LinePositionOf(window_hit_ + w.start) - midpoint_;
+    }
+  }
+}
+
+void TLineCutter::CollectTags(std::vector<TLineTagPlace>& tags) const {
+  // A one-byte line lies among characters with no tag.
+  if (one_byte_) {
+    tags.clear();
+    return;
+  }
+  CollectLineTags(text_.data(), flags_.data(), length_, tags);
 }

@@ -22,14 +22,22 @@
 //      buffers (text of width + 3 units: the copy ends with two blanks and a 0) and gives the
 //      midpoint (where the hit starts in the line) and the hit's length in the line.
 //   2. optionally BlankTagOutsideWindow on the cut line keeps hidden tags near the hit.
-//   3. ComputeLineWordPositions fills the 102 span positions (50 = the search word).
-//   4. CollectLineTags lists the tags of the line for its tag-position list.
+//   3. TLineCutter::WordPositions (ComputeLineWordPositions over the line) fills the 102 span
+//      positions (50 = the search word).
+//   4. TLineCutter::CollectTags (CollectLineTags over the line) lists the tags of the line for
+//      its tag-position list.
+//   5. TLineCutter::Line is the line's text to store.
+// A window that lies wholly among characters the fast first pass judged (plain ASCII, no tag) is
+// cut straight into the one-byte form the line is stored in, and its flags are not copied: steps
+// 3 and 4 read the chunk's flags where they lie, and the line's UTF-16 text and flags are made
+// only when asked for (Text, Flags). Either way every answer is the one the general cut gives.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "concordance/lines/line_records.h"  // span positions, the widest line
+#include "concordance/lines/line_text.h"
 #include "platform/rtl/ustring.h"
 
 // The copy writes two blanks and a 0 after the text it kept.
@@ -168,6 +176,10 @@ struct TChunkView {
   const char16_t* text = nullptr;
   const uint16_t* flags = nullptr;
   int32_t count = 0;
+  // Units [plain_from, plain_to) are known to be below 0x80 and to hold no tag character (the
+  // fast first pass judged them): a line cut wholly among them is made in the one-byte form.
+  int32_t plain_from = 0;
+  int32_t plain_to = 0;
 };
 
 // Cuts lines out of chunks into buffers it keeps between lines (one cutter per worker).
@@ -181,28 +193,61 @@ class TLineCutter {
   // it starts width/2 before the hit. `before` (may be empty) is the text just before the chunk,
   // so that a hit near a cut sees its left context; where the window starts before both, the
   // line is padded with blanks. The hit must lie in the chunk (clipped when not). False when the
-  // chunk is empty.
+  // chunk is empty. The chunk's flags must stay as they are while the line is used.
   bool Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length);
 
   // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
-  // blanks and a 0).
-  const char16_t* Text() const { return text_.data(); }
-  char16_t* MutableText() { return text_.data(); }
-  const uint16_t* Flags() const { return flags_.data(); }
-  uint16_t* MutableFlags() { return flags_.data(); }
+  // blanks and a 0). A line cut in the one-byte form makes them on first asking.
+  const char16_t* Text() const;
+  char16_t* MutableText();
+  const uint16_t* Flags() const;
+  uint16_t* MutableFlags();
   int32_t Length() const { return length_; }
   int32_t BufferCharacters() const { return static_cast<int32_t>(text_.size()); }
-  UStringView LineText() const { return UStringView(text_.data(), static_cast<size_t>(length_)); }
+  UStringView LineText() const { return UStringView(Text(), static_cast<size_t>(length_)); }
   int32_t Midpoint() const { return midpoint_; }
   int32_t HitLength() const { return hit_length_; }
+  // Whether the line was cut in the one-byte form (and its text and flags not made yet).
+  bool OneByte() const { return one_byte_; }
+  // The line's text as it is to be stored: one byte a character where it was cut so, else a view
+  // of the units.
+  TLineText Line() const;
+
+  // ComputeLineWordPositions over the line, into out.
+  void WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const;
+  // CollectLineTags over the line, into tags (cleared first).
+  void CollectTags(std::vector<TLineTagPlace>& tags) const;
 
  private:
+  // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
+  // not below 0x80 or a dropped unit could change a word walk.
+  bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
+                  int32_t hit_length);
+  // The line position of window unit s (or of the end, s = n) in a one-byte cut.
+  int32_t LinePositionOf(int32_t s) const;
+  void MakeWide() const;
+  void MakeFlags() const;
+
   int32_t width_;
-  std::vector<char16_t> text_;
-  std::vector<uint16_t> flags_;
+  // Made on asking where the cut was in one byte: mutable so that readers of a const cutter
+  // see them.
+  mutable std::vector<char16_t> text_;
+  mutable std::vector<uint16_t> flags_;
   std::vector<char16_t> join_text_;  // the window when it runs over the text before the chunk
   std::vector<uint16_t> join_flags_;
   int32_t length_ = 0;
   int32_t midpoint_ = 0;
   int32_t hit_length_ = 0;
+  // The one-byte cut: its bytes (width + 3, closed like the text), the chunk's flags of its
+  // window, the window units the copy dropped (in order), the blanks before the window and the
+  // hit in window units.
+  bool one_byte_ = false;
+  mutable bool wide_made_ = false, flags_made_ = false;
+  std::vector<uint8_t> bytes_;
+  const uint16_t* window_flags_ = nullptr;
+  int32_t window_count_ = 0;
+  std::vector<int32_t> drops_;
+  int32_t pad_ = 0;
+  int32_t window_hit_ = 0;
+  int32_t window_hit_length_ = 0;
 };

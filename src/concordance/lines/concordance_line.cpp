@@ -267,6 +267,14 @@ char* TLineTextArena::TLease::Store(UStringView text) {
   return block;
 }
 
+char* TLineTextArena::TLease::Store(TLineText text) {
+  if (!text.OneByte()) return Store(UStringView(text.Units(), text.size()));
+  if (text.empty()) return nullptr;
+  char* block = Take(LineTextBlockBytes(text.Form(), text.size()));
+  FillLineTextBlock(block, text);
+  return block;
+}
+
 // --- unit statistics ---
 
 TLineUnitStats::TLineUnitStats(const TSearchStatsRec& s) : words_in_chunk(s.words_in_chunk) {
@@ -485,7 +493,9 @@ void TConcordanceEntry::StoreText(T text) {
 void TConcordanceEntry::SetText(UStringView text) { StoreText(text); }
 void TConcordanceEntry::SetText(TLineText text) { StoreText(text); }
 
-void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, UStringView text) {
+void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, UStringView text) { SetText(lease, TLineText(text)); }
+
+void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, TLineText text) {
   TConcordanceLineOwner* owner = Owner();
   if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
   char* fresh = lease.Store(text);

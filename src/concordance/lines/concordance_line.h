@@ -65,6 +65,8 @@ class TLineTextArena {
     // A copy of text as a text block in this lease's stretch (4-byte aligned, in the shortest
     // form the text allows); nullptr for an empty text. It counts as a live text of the arena.
     char* Store(UStringView text);
+    // The same for a text in any form (a one-byte text is copied as it is).
+    char* Store(TLineText text);
     TLineTextArena& Arena() const { return arena_; }
 
    private:
@@ -337,6 +339,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   // Sets the text through a lease of the owner's arena (a worker making lines for a list): the
   // text is written once, where the list keeps it. Without the owner's arena, as SetText.
   void SetText(TLineTextArena::TLease& lease, UStringView text);
+  void SetText(TLineTextArena::TLease& lease, TLineText text);
   bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);

@@ -198,7 +198,12 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   const THitPlace place{text_index_, chunk_, item_, hit_in_pass_++};
   if (!SampledIn(setup_.sampling_seed, place, setup_.sampling_range)) return false;
 
-  const TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  // The fast first pass judged the new characters and the look-ahead: plain ASCII, no tag.
+  if (FastPassFound()) {
+    chunk.plain_from = ChunkStartIndex();
+    chunk.plain_to = chunk.count;
+  }
   const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
   if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;
   const int32_t midpoint = cutter_.Midpoint();
@@ -245,7 +250,7 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   d.midpoint = static_cast<int16_t>(midpoint);
   d.conc_line_chars = static_cast<int16_t>(std::min(count, cutter_.Width()));
 
-  ComputeLineWordPositions(cutter_.Flags(), count, midpoint, cutter_.HitLength(), span_.left, span_.right, positions_);
+  cutter_.WordPositions(span_.left, span_.right, positions_);
   auto rec = [](const TLineWordPosition& p) {
     return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
                         static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
@@ -268,13 +273,13 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
   // A new line's text is written where its list will keep it; a line remade keeps its place.
-  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.LineText());
-  else line.SetText(cutter_.LineText());
+  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.Line());
+  else line.SetText(cutter_.Line());
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
   std::vector<TLineTagPlace>& tags = line_tags_;  // kept between hits: no allocation per line
-  CollectLineTags(cutter_.Text(), cutter_.Flags(), cutter_.Length(), tags);
+  cutter_.CollectTags(tags);
   if (tags.empty()) return;
   TTagPositionsList& list = line.TagPositions();
   const int32_t known = fTagHandler ? static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size()) : 0;

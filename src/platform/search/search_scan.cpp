@@ -298,6 +298,16 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   };
   [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
   if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  // The lengths a block's masks can find (a word within one block), each once.
+  [[maybe_unused]] int32_t block_len[4] = {0, 0, 0, 0};
+  [[maybe_unused]] int block_lens = 0;
+  if constexpr (kPick) {
+    for (int k = 0; k < 4; ++k) {
+      const int32_t len = pick_len[k];
+      if (len > 0 && len <= 63 && std::find(block_len, block_len + block_lens, len) == block_len + block_lens)
+        block_len[block_lens++] = len;
+    }
+  }
   auto emit_in_block = [&](int32_t e) __attribute__((always_inline)) {
     if constexpr (kPick) {
       const int32_t span = e - start;
@@ -330,8 +340,50 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       }
     }
   };
+  // All 64 bits of a block's run of `len` word characters from each bit (bit s: wm[s .. s + len)).
+  [[maybe_unused]] auto runs_of = [](uint64_t wm, int32_t len) __attribute__((always_inline)) {
+    uint64_t run = wm;
+    for (int32_t have = 1; have < len;) {
+      const int32_t step = std::min(have, len - have);
+      run &= run >> step;
+      have += step;
+    }
+    return run;
+  };
   int32_t i = begin < 0 ? 0 : begin;
   while (i < n) {
+    if constexpr (kWide && kPick) {
+      // Given masks: whole blocks with no marker, no word of a picked length and no kept word
+      // ending in them only count their words, leaving the state as the block path below does.
+      if (given != nullptr) {
+        while (i + 64 <= n) {
+          const size_t b = static_cast<size_t>(i - begin) / 64;
+          if (given->markers[b] != 0) break;
+          const uint64_t wm = given->word[b];
+          const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+          const uint64_t starts = wm & ~before, ends = ~wm & before;
+          if (in_word && ends != 0) {
+            const int32_t span = i + std::countr_zero(ends) - start;
+            if (((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3])) ||
+                (word_flags & kWordSkipsChars) != 0)
+              break;
+          }
+          uint64_t found = 0;
+          for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, block_len[k]) & (ends >> block_len[k]);
+          if (found != 0) break;
+          next_number += std::popcount(ends);
+          // The block's last word runs on into the next when its last character is one.
+          if ((wm >> 63) != 0 && starts != 0) {
+            start = i + (63 - std::countl_zero(starts));
+            word_flags = std::popcount(starts) == 1 && pending != 0 ? kWordAfterMarker : 0u;
+          }
+          if (starts != 0) pending = 0;
+          in_word = (wm >> 63) != 0;
+          i += 64;
+        }
+        if (i >= n) break;
+      }
+    }
     const int32_t base = i;
     const int32_t m = std::min<int32_t>(64, n - base);
     uint64_t wm = 0, markers = 0, tags = 0;
@@ -373,22 +425,16 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           const uint64_t from = earlier ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
           return (markers & below(s) & from) != 0 || (earlier == 0 && pending != 0);
         };
-        for (int k = 0; k < 4; ++k) {
-          const int32_t len = pick_len[k];
-          if (len <= 0 || len > 63 || (k > 0 && std::find(pick_len, pick_len + k, len) != pick_len + k)) continue;
-          uint64_t run = wm;  // bit s: wm[s .. s + len) are all word characters
-          for (int32_t have = 1; have < len;) {
-            const int32_t step = std::min(have, len - have);
-            run &= run >> step;
-            have += step;
-          }
+        for (int k = 0; k < block_lens; ++k) {
+          const int32_t len = block_len[k];
+          const uint64_t run = runs_of(wm, len);
           for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
             const int s = std::countr_zero(found);
             picks->numbers.push_back(counted + std::popcount(ends & below(s)));
             picks->picked_words.push_back(TScanWord{base + s, len, 0, after_marker(s) ? kWordAfterMarker : 0u});
           }
         }
-        if (picks->numbers.size() > 1) {  // several lengths: back into text order
+        if (block_lens > 1 && picks->numbers.size() > 1) {  // several lengths: back into text order
           auto first = picks->numbers.end() - 1;
           while (first != picks->numbers.begin() && *(first - 1) >= counted) --first;
           if (!std::is_sorted(first, picks->numbers.end())) {
