@@ -272,4 +272,75 @@ TEST(FastFirstPass, VectorPathsMatchTheOneUnitPath) {
   }
 }
 
+// What a stretch sink saw: each `to`, with the masks' bits before it as they stood then.
+struct TSeenStretch {
+  int32_t to;
+  std::vector<uint64_t> words, markers;
+};
+
+// The masks a sink is shown before a stretch's end are the masks the pass ends with, with word
+// pieces, numbers, hyphens, symbol runs, sentence ends and tags placed across every stretch edge.
+TEST(FastFirstPass, StretchesToldAreFinal) {
+  std::mt19937 rng(4096);
+  static const std::u16string kAcross[] = {u"well-known", u"3.14", u"U.S. The", u"end. Next", u"end. next",
+                                           u"a''b", u"''lead", u"<w pos=\"x\">tag</w>", u"D. C. Who", u"6. We"};
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar, TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int round = 0; round < 60; ++round) {
+    TFastPassRules rules = DefaultRules();
+    rules.symbols[u'\''] = rules.any_symbols = round % 2 == 0;
+    rules.symbols_at_start = round % 3 == 0;
+    const bool tagged = round % 4 != 0;
+    if (tagged) {
+      rules.hide_tags = true;
+      rules.stops[u'<'] = rules.stops[u'>'] = false;
+    }
+    const size_t carried = rng() % 70;
+    UString text = RandomAscii(rng, carried + 4096 * (1 + rng() % 3) + rng() % 200, false, tagged);
+    // A piece over each stretch edge, starting a few characters before it.
+    for (size_t edge = carried + 4096; edge + 40 < text.size(); edge += 4096) {
+      const std::u16string& piece = kAcross[rng() % (sizeof kAcross / sizeof kAcross[0])];
+      const size_t at = edge - 1 - rng() % std::min<size_t>(piece.size(), 8);
+      text.replace(at, piece.size(), piece);
+    }
+    std::vector<uint16_t> carried_kinds(carried);
+    ClassifyChars(text.data(), carried, carried_kinds.data());
+    for (TVectorPath path : paths) {
+      SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path));
+      std::vector<uint16_t> kinds = carried_kinds;
+      kinds.resize(text.size() + 2, 0);
+      UString units = text;
+      TFastPassResult result;
+      std::vector<TSeenStretch> seen;
+      struct TState {
+        std::vector<TSeenStretch>* seen;
+        TFastPassResult* result;
+      } state{&seen, &result};
+      TStretchSink sink;
+      sink.self = &state;
+      sink.judged = [](void* self, int32_t to) {
+        auto& st = *static_cast<TState*>(self);
+        st.seen->push_back({to, st.result->word_masks, st.result->marker_masks});
+      };
+      const bool judged = FastFirstPass(units.data(), kinds.data(), static_cast<int32_t>(carried),
+                                        static_cast<int32_t>(text.size()), INT32_MAX, rules, path, result, &sink);
+      if (!judged) continue;
+      const int32_t len = static_cast<int32_t>(text.size() - carried);
+      ASSERT_FALSE(seen.empty());
+      EXPECT_EQ(seen.back().to, len);
+      int32_t last = 0;
+      for (const TSeenStretch& st : seen) {
+        EXPECT_GT(st.to, last);
+        last = st.to;
+        for (int32_t p = 0; p < st.to; ++p) {
+          const size_t b = static_cast<size_t>(p) / 64;
+          const uint64_t bit = uint64_t{1} << (p % 64);
+          ASSERT_EQ(st.words[b] & bit, result.word_masks[b] & bit) << "word bit " << p << " told at " << st.to;
+          ASSERT_EQ(st.markers[b] & bit, result.marker_masks[b] & bit) << "marker bit " << p << " told at " << st.to;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
