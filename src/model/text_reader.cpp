@@ -1136,8 +1136,7 @@ void TBufferProcessor::ClassifyTheChunk() {
       !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
-                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
-                               fStretchSink);
+                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult);
   }
   if (!fFastChunk) ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
 }

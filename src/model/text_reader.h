@@ -344,9 +344,6 @@ class TBufferProcessor {
   bool FastChunk() const { return fFastChunk; }
   // What that pass found (its masks cover blocks of 64 from ChunkStartIndex()), or nullptr.
   const TFastPassResult* FastPassFound() const { return fFastChunk ? &fFastResult : nullptr; }
-  // Who is told of each stretch the fast pass judges, before ProcessAChunkOfFile sees the chunk
-  // (nullptr: nobody). The sink must outlive the reading.
-  void SetStretchSink(const TStretchSink* sink) { fStretchSink = sink; }
 
   // The run the text is read in (set up by SetupTheBuffer at the latest).
   const TTextReadRun* Run() const { return fRun; }
@@ -484,6 +481,4 @@ class TBufferProcessor {
   TFastPassRules fFastRules;       // set up on the text's first chunk
   bool fFastChunk = false;         // the fast first pass judged the current chunk
   TFastPassResult fFastResult;     // what it found there
-  // Told of each stretch the fast pass judges (a reader counting as the pass goes), or nullptr.
-  const TStretchSink* fStretchSink = nullptr;
 };

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <optional>
 
 #include <emmintrin.h>
 
@@ -138,8 +137,6 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
   recent_mask_ = slots - 1;
-  stretch_sink_ = TStretchSink{&StretchJudged, this};
-  CountInStretches(true);
   out_.stats.Zero();
   out_.stats.data.ratio_basis = setup.ratio_basis;
   out_.stats.data.text_number = text_index + 1;
@@ -166,41 +163,18 @@ void TWordlistBufferProcessor::CloseRatioBlock() {
   ++block_;
 }
 
-void TWordlistBufferProcessor::CountInStretches(bool on) {
-  // Only what CountFastChunk counts: a plain list of ASCII case by bit, without tokens, whose
-  // text nothing changes between the pass and the count.
-  const bool usable = on && plain_ && ascii_case_by_bit_ && !setup_.keep_tokens && !setup_.cut_lower_case;
-  SetStretchSink(usable ? &stretch_sink_ : nullptr);
-}
-
-void TWordlistBufferProcessor::StartChunk() {
-  words_.clear();
-  // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
-  chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
-  gap_from_ = std::max(0, ChunkStartIndex());
-}
-
 bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (StopState() >= kPanicStopNow) {
     out_.stop_state = std::max<uint8_t>(out_.stop_state, StopState());
     return false;
   }
-  if (stretches_dropped_) return false;
-  const TFastPassResult* fast = FastPassFound();
-  if (fast_.active) {
-    // The chunk's words were counted stretch by stretch as the fast pass judged them.
-    if (fast != nullptr) {
-      EndFastCount(*fast);
-      return true;
-    }
-    // The pass gave the chunk to the full road after some of its words were counted: the text
-    // is counted again from its start without stretches.
-    stretches_dropped_ = true;
-    return false;
-  }
   if (setup_.cut_lower_case) CutLowerCaseWords();
+  words_.clear();
   if (chunk_index <= 0) units_ = TUnitState{};
-  StartChunk();
+  // Bytes only grow within a text: a chunk that ends before the current section's end lies in it.
+  chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
+  gap_from_ = std::max(0, ChunkStartIndex());
+  const TFastPassResult* fast = FastPassFound();
   const bool ascii_chunk = fast != nullptr && ascii_case_by_bit_;
   if (ascii_chunk && plain_ && !setup_.keep_tokens) {
     CountFastChunk(*fast);
@@ -356,64 +330,48 @@ __attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCel
 }
 
 void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
-  BeginFastCount();
-  EndFastCount(fast);
-}
-
-void TWordlistBufferProcessor::BeginFastCount() {
-  TFastCount& f = fast_;
-  f.begin = gap_from_;
-  f.next = gap_from_;
-  // Most chunks lie in one dispersion section: the section is then found once.
-  f.one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0;
-  f.chunk_division = f.one_division ? DivisionAt(f.begin) : -1;
-  f.words = 0;
-  f.sentence_start = -units_.open_words[0];
-  f.found = f.counted = 0;
-  f.in_word = false;
-  f.start = 0;
-  f.chunk = ChunkIndex();
-  f.active = true;
-}
-
-void TWordlistBufferProcessor::CountFastBlocks(const TFastPassResult& fast, int32_t to, bool last) {
-  // The state lives in locals while the blocks are walked, so that it stays in registers.
-  TFastCount& f = fast_;
   const char16_t* text = Text();
-  const int32_t length = Length(), n = std::min(to, length), readable = length + LookAheadLength();
+  const int32_t begin = gap_from_, n = Length(), readable = n + LookAheadLength();
   const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
-  const bool one_division = f.one_division;
-  const int32_t chunk_division = f.chunk_division;
-  int32_t words = f.words, sentence_start = f.sentence_start, start = f.start;
-  bool in_word = f.in_word;
-  uint32_t found = f.found, counted = f.counted;
-  TFastCount::TFoundWord* const ring = f.ring;
-  constexpr uint32_t kRing = TFastCount::kRing, kAhead = TFastCount::kAhead;
+  // Most chunks lie in one dispersion section: the section is then found once.
+  const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0;
+  const int32_t chunk_division = one_division ? DivisionAt(begin) : -1;
+  // Units close at sentence ends (the only markers the pass marks), measured in the words
+  // scanned, counted or not, as the scan measures them.
+  int32_t words = 0;
+  int32_t sentence_start = -units_.open_words[0];
+  // Each word's cell is fetched while the words a little before it are counted: the words wait
+  // in a ring, each counted once kAhead more are found.
+  constexpr uint32_t kRing = 32, kAhead = 24;
+  static_assert(kAhead < kRing);
+  struct TFoundWord {
+    TAsciiWordTable::TForm form;
+    int32_t start, span;
+    bool in_cell;
+  } ring[kRing];
+  uint32_t found = 0, counted = 0;
   auto count_oldest = [&]() __attribute__((always_inline)) {
-    const TFastCount::TFoundWord& w = ring[counted++ % kRing];
+    const TFoundWord& w = ring[counted++ % kRing];
     if (w.in_cell) [[likely]]
       CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
     else
       CountWord(TScanWord{w.start, w.span, 0, 0});
   };
-  // Each word's cell is fetched while the words a little before it are counted: the words wait
-  // in the ring, each counted once kAhead more are found.
-  auto found_word = [&](int32_t at, int32_t span) {
-    TFastCount::TFoundWord& w = ring[found++ % kRing];
-    w.start = at;
+  auto found_word = [&](int32_t start, int32_t span) {
+    TFoundWord& w = ring[found++ % kRing];
+    w.start = start;
     w.span = span;
     w.in_cell = span >= cell_min_ && span <= cell_max_ &&
-                TAsciiWordTable::FormOf(text + at, span, readable - at, upper, no_digits, w.form);
+                TAsciiWordTable::FormOf(text + start, span, readable - start, upper, no_digits, w.form);
     if (w.in_cell) cells_.Prefetch(w.form);
     if (found - counted > kAhead) count_oldest();
   };
   auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
-  // Units close at sentence ends (the only markers the pass marks), measured in the words
-  // scanned, counted or not, as the scan measures them.
-  int32_t base = f.next;
-  for (; base < n; base += 64) {
-    const int32_t m = std::min<int32_t>(64, length - base);
-    const size_t b = static_cast<size_t>(base - f.begin) / 64;
+  bool in_word = false;
+  int32_t start = 0;
+  for (int32_t base = begin; base < n; base += 64) {
+    const int32_t m = std::min<int32_t>(64, n - base);
+    const size_t b = static_cast<size_t>(base - begin) / 64;
     const uint64_t wm = fast.word_masks[b] & below(m);
     const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
     uint64_t starts = wm & ~before;
@@ -447,53 +405,20 @@ void TWordlistBufferProcessor::CountFastBlocks(const TFastPassResult& fast, int3
       ++words;
     }
   }
-  if (last) {
-    if (in_word) {
-      found_word(start, length - start);
-      in_word = false;
-      ++words;
-    }
-    while (counted < found) count_oldest();
+  if (in_word) {
+    found_word(start, n - start);
+    ++words;
   }
-  f.next = base;
-  f.words = words;
-  f.sentence_start = sentence_start;
-  f.start = start;
-  f.in_word = in_word;
-  f.found = found;
-  f.counted = counted;
-}
-
-void TWordlistBufferProcessor::EndFastCount(const TFastPassResult& fast) {
-  CountFastBlocks(fast, Length(), true);
-  TFastCount& f = fast_;
-  f.active = false;
+  while (counted < found) count_oldest();
   // The other units run on: no marker of theirs lies in such a chunk.
-  for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += f.words;
-  units_.open_words[0] = f.words - f.sentence_start;
+  for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += words;
+  units_.open_words[0] = words - sentence_start;
   if (IsLastChunk()) {
     for (int k = 0; k < kUnitKinds; ++k) {
       CloseUnit(k, units_.open_words[k]);
       units_.open_words[k] = 0;
     }
   }
-}
-
-void TWordlistBufferProcessor::StretchJudged(void* self, int32_t to) {
-  auto& p = *static_cast<TWordlistBufferProcessor*>(self);
-  if (p.stretches_dropped_) return;
-  if (p.fast_.active && p.fast_.chunk != p.ChunkIndex()) {
-    // A chunk counted here was never handed on (the reader skipped it): counted again without.
-    p.stretches_dropped_ = true;
-    return;
-  }
-  if (!p.fast_.active) {
-    if (p.StopState() >= kPanicStopNow) return;
-    if (p.ChunkIndex() <= 0) p.units_ = TUnitState{};
-    p.StartChunk();
-    p.BeginFastCount();
-  }
-  p.CountFastBlocks(p.fFastResult, p.ChunkStartIndex() + to, false);
 }
 
 bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key) {
@@ -659,30 +584,12 @@ TTextWordCounts CountTextWords(const TWordCountSetup& setup, const TChosenFileDe
       out.failure = IncludeTrailingPathDelimiter(chosen.folder) + chosen.rec.filename + u" is a save's temporary file";
       return out;
     }
-    auto new_tags = [&] {
-      return setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
-    };
-    std::unique_ptr<TTextTagHandler> tags = new_tags();
-    // Counted as the fast pass goes, stretch by stretch; when the pass gives up on a chunk after
-    // some of its words were counted, the text is counted again without.
-    std::optional<TWordlistBufferProcessor> reader;
-    bool read = false;
-    for (const bool stretches : {true, false}) {
-      if (!stretches) {
-        reader.reset();
-        out = TTextWordCounts();
-        out.text_index = text_index;
-        out.counter = TWordCounter(setup.divisions);
-        tags = new_tags();
-      }
-      reader.emplace(setup, tags.get(), chosen, text_index, place, out);
-      reader->CountInStretches(stretches);
-      out.set_up = reader->SetupTheBuffer();
-      const bool empty = !out.set_up && reader->Stream() && reader->Stream()->Source() && reader->FileSize() <= 0;
-      read = out.set_up ? reader->ReadAndProcess() : empty;
-      if (!reader->StretchesDropped()) break;
-    }
-    TWordlistBufferProcessor& p = *reader;
+    std::unique_ptr<TTextTagHandler> tags =
+        setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
+    TWordlistBufferProcessor p(setup, tags.get(), chosen, text_index, place, out);
+    out.set_up = p.SetupTheBuffer();
+    const bool empty = !out.set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;
+    const bool read = out.set_up ? p.ReadAndProcess() : empty;
     p.FinishText();
     if (setup.keep_tokens && p.SectionStarts()) {
       const TSectionStartsList& found = *p.SectionStarts();

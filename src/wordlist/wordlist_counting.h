@@ -126,13 +126,6 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Closes the text's open units and fills the statistics record.
   void FinishText();
   uint8_t StopStateNow() const { return StopState(); }
-  // Whether words are counted stretch by stretch as the fast pass judges them (on unless the
-  // list needs more than the masks give).
-  void CountInStretches(bool on);
-  // The fast pass gave up on a chunk some of whose words were counted in stretches: reading
-  // stopped, and the text must be counted again without stretches.
-  // (So too when the reader never handed on a chunk counted so.)
-  bool StretchesDropped() const { return stretches_dropped_ || fast_.active; }
 
  private:
   // Counts w; answers its key, or -1 when the word is not counted.
@@ -140,16 +133,6 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Counts the words of a chunk the fast first pass judged straight from its word masks, with its
   // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens).
   void CountFastChunk(const TFastPassResult& fast);
-  // Its parts: the state set up for a chunk, the blocks up to character `to` counted (words
-  // that run on past it wait), and the last words and the chunk's units closed.
-  void BeginFastCount();
-  // (`last`: the words still waiting are counted too).
-  void CountFastBlocks(const TFastPassResult& fast, int32_t to, bool last);
-  void EndFastCount(const TFastPassResult& fast);
-  // The sink's call: the pass has judged the chunk's characters before ChunkStartIndex() + to.
-  static void StretchJudged(void* self, int32_t to);
-  // What every chunk sets up before its words are counted.
-  void StartChunk();
   // The counted form of the `span` units at `start` when the word is counted unchanged from a
   // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
   bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
@@ -192,26 +175,6 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   static constexpr int32_t kKeyInCell = INT32_MIN;
   TAsciiWordTable cells_;
   int32_t cells_division_ = -1;  // the section of the cells' pending counts
-  // A chunk counted from the pass's masks, block by block, possibly over several calls.
-  struct TFastCount {
-    static constexpr uint32_t kRing = 32, kAhead = 24;
-    static_assert(kAhead < kRing);
-    struct TFoundWord {
-      TAsciiWordTable::TForm form;
-      int32_t start, span;
-      bool in_cell;
-    } ring[kRing];
-    uint32_t found = 0, counted = 0;  // words found, and counted, in the chunk
-    int32_t begin = 0, next = 0;      // the chunk's first character, and the next block's
-    int32_t words = 0, sentence_start = 0;
-    int32_t start = 0;  // of the word that runs on into the next block
-    int32_t chunk_division = -1;
-    int32_t chunk = -1;  // the chunk's index
-    bool in_word = false, one_division = false;
-    bool active = false;  // the chunk's count has begun and not ended
-  } fast_;
-  TStretchSink stretch_sink_;
-  bool stretches_dropped_ = false;
   int32_t cell_min_ = 1, cell_max_ = 16;  // lengths of forms counted whole, as far as cells go
   TUnitState units_;
   std::vector<TScanWord> words_;

@@ -221,10 +221,9 @@ TEST_F(WordListCells, FastCountingEqualsTheFormRoadInEverySetting) {
   }
 }
 
-// Words are counted stretch by stretch as the fast pass judges a chunk; where the pass gives up
-// on a later stretch of a chunk (of the first chunk, or of a chunk after some judged whole) the
-// text is counted again down the other road, and the list is the same as the full road's.
-TEST_F(WordListCells, StretchCountingEqualsTheFullRoad) {
+// Texts over several chunks where the fast pass gives up late: in a later stretch of the first
+// chunk, or in a chunk after some judged whole. The list is the same as the full road's.
+TEST_F(WordListCells, PassGivingUpLateEqualsTheFullRoad) {
   std::mt19937 rng(4096);
   std::vector<UString> files;
   // Many stretch edges and chunk cuts fall inside words and at sentence ends.

@@ -462,8 +462,7 @@ void TFastPassRules::AddStop(char16_t c) {
 }
 
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
-                   const TStretchSink* sink) {
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out) {
   const TAsciiKinds& a = AsciiKinds();
   if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
   // The tag walk below takes a tag within one block to be shorter than the span.
@@ -690,9 +689,6 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   for (int32_t end = std::min(kStretch, len);; end = std::min(end + kStretch, len)) {
     blanks_to(end);
     if (failed) return false;
-    // Every step has passed `end` (and looked beyond it as far as it needed): no mask bit before
-    // it changes from here on.
-    if (sink) sink->judged(sink->self, end);
     if (end >= len) break;
   }
   classify_to(len);

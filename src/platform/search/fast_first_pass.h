@@ -70,21 +70,10 @@ struct TFastPassResult {
   std::vector<uint64_t> marker_masks;  // sentence ends marked
 };
 
-// Told after each stretch of the walk that the characters before first + `to` are judged for
-// good: their word and marker masks no longer change, so a reader may take its words from them
-// while they are still in the cache. The chunk may still go to the full road afterwards (the
-// answer false), and whoever took words early must then drop them.
-struct TStretchSink {
-  void (*judged)(void* self, int32_t to) = nullptr;
-  void* self = nullptr;
-};
-
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
 // before `first` (carried from the last chunk) already classified. Sentence ends at or after
 // read_ahead_from are marked but not counted. With hide_tags, the tags' characters become blanks
 // in `text` once the chunk is judged. False when some character cannot be judged here:
 // kinds[first, n) are then undefined, the text is as it was, and the full road must run.
-// `sink`, when given, is told of each stretch judged.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
-                   const TStretchSink* sink = nullptr);
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out);
