@@ -221,6 +221,25 @@ TEST_F(WordListCells, FastCountingEqualsTheFormRoadInEverySetting) {
   }
 }
 
+// Texts over several chunks where the fast pass gives up late: in a later stretch of the first
+// chunk, or in a chunk after some judged whole. The list is the same as the full road's.
+TEST_F(WordListCells, PassGivingUpLateEqualsTheFullRoad) {
+  std::mt19937 rng(4096);
+  std::vector<UString> files;
+  // Many stretch edges and chunk cuts fall inside words and at sentence ends.
+  files.push_back(tmp_.Write(u"plain.txt", RandomText(rng, 4300000, false)));
+  const std::string beyond[] = {"caf\xC3\xA9", "< <i>", "&amp;"};
+  for (const size_t at : {size_t{9000}, size_t{2200000}, size_t{4250000}}) {
+    std::string text = RandomText(rng, 4300000, false);
+    text.insert(at, " " + beyond[files.size() % 3] + " ");
+    files.push_back(tmp_.Write(u"late" + IntToUStr(static_cast<int32_t>(files.size())) + u".txt", text));
+  }
+  for (const TListSetting& c : {kSettings[0], kSettings[1], kSettings[5]}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ListOf(files, c, true, false), ListOf(files, c, false, true));
+  }
+}
+
 TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
   std::mt19937 rng(5);
   std::vector<UString> files;
