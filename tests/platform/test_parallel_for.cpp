@@ -7,6 +7,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "platform/runtime/parallel_for.h"
 
@@ -42,6 +43,88 @@ TEST(ParallelFor, AnExceptionInAPieceReachesTheCaller) {
   EXPECT_THROW(ParallelFor(
                    4, 4000, [](size_t b, size_t) { if (b > 0) throw std::runtime_error("piece"); }, 10),
                std::runtime_error);
+}
+
+// The workers are kept between calls: many calls in a row, calls from inside a piece (run on the
+// piece's own thread), callers on several threads at once, and calls of few items or none.
+TEST(ParallelFor, KeptWorkersServeEveryKindOfCall) {
+  auto sum_of = [](int threads, size_t count, size_t grain) {
+    std::vector<uint64_t> part(std::max<size_t>(1, ParallelPieces(threads, count, grain)), 0);
+    ParallelForPieces(
+        threads, count,
+        [&](size_t p, size_t b, size_t e) {
+          for (size_t i = b; i < e; ++i) part[p] += i;
+        },
+        grain);
+    return std::accumulate(part.begin(), part.end(), uint64_t{0});
+  };
+  auto expected = [](size_t n) { return n == 0 ? uint64_t{0} : uint64_t{n} * (n - 1) / 2; };
+  struct Case {
+    int threads;
+    size_t count, grain;
+  };
+  // None, one, fewer items than workers, more workers than the pool has had yet.
+  for (const Case c : {Case{8, 0, 1}, Case{8, 1, 1}, Case{64, 3, 1}, Case{8, 5000, 1}, Case{300, 1000, 1},
+                       Case{2, 10, 1}}) {
+    SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.count << " items");
+    EXPECT_EQ(sum_of(c.threads, c.count, c.grain), expected(c.count));
+  }
+  for (int call = 0; call < 2000; ++call) ASSERT_EQ(sum_of(1 + call % 9, 777, 1), expected(777)) << call;
+
+  // Every piece of an outer call makes calls of its own, and a sort, which must not wait for
+  // workers that are busy with the outer pieces.
+  std::vector<uint64_t> inner(40, 0);
+  std::vector<std::vector<int>> sorted(40);
+  ParallelFor(
+      8, inner.size(),
+      [&](size_t b, size_t e) {
+        for (size_t k = b; k < e; ++k) {
+          inner[k] = sum_of(8, 1000 + k, 1);
+          for (int i = 0; i < 3000; ++i) sorted[k].push_back((i * 7919 + static_cast<int>(k)) % 3001);
+          ParallelSort(sorted[k], 8, std::less<int>(), 10);
+        }
+      },
+      1);
+  for (size_t k = 0; k < inner.size(); ++k) {
+    EXPECT_EQ(inner[k], expected(1000 + k)) << k;
+    EXPECT_TRUE(std::is_sorted(sorted[k].begin(), sorted[k].end())) << k;
+  }
+
+  // Several documents at once: callers on their own threads, sharing the workers.
+  std::vector<int> wrong(6, 0);
+  std::vector<std::thread> callers;
+  for (size_t c = 0; c < wrong.size(); ++c)
+    callers.emplace_back([&, c] {
+      for (int call = 0; call < 300; ++call)
+        if (sum_of(8, 2000 + c, 1) != expected(2000 + c)) ++wrong[c];
+    });
+  for (std::thread& t : callers) t.join();
+  for (size_t c = 0; c < wrong.size(); ++c) EXPECT_EQ(wrong[c], 0) << c;
+}
+
+TEST(ParallelFor, ExceptionsReachTheCallerAfterEveryPiece) {
+  // The first piece (the caller's), a worker's piece, every piece, and a nested call's piece: the
+  // caller sees the exception once every piece has run, and the workers serve the next call.
+  for (int thrower : {0, 5, -1}) {
+    SCOPED_TRACE(thrower);
+    std::atomic<int> ran{0};
+    EXPECT_THROW(ParallelForPieces(
+                     8, 8,
+                     [&](size_t p, size_t, size_t) {
+                       ++ran;
+                       if (thrower < 0 || static_cast<int>(p) == thrower) throw std::runtime_error("piece");
+                     },
+                     1),
+                 std::runtime_error);
+    EXPECT_EQ(ran.load(), 8);
+  }
+  EXPECT_THROW(ParallelFor(
+                   4, 4, [](size_t, size_t) { ParallelFor(4, 4, [](size_t b, size_t) { if (b == 3) throw std::out_of_range("inner"); }, 1); },
+                   1),
+               std::out_of_range);
+  std::atomic<size_t> after{0};
+  ParallelFor(8, 800, [&](size_t b, size_t e) { after += e - b; }, 1);
+  EXPECT_EQ(after.load(), 800u);
 }
 
 TEST(ParallelSort, ManyWorkersGiveTheOrderOneGives) {

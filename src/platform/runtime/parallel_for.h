@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <exception>
-#include <thread>
 #include <vector>
 
 // The pieces ParallelFor cuts `count` items into on `threads` workers, each of at least `grain`
@@ -13,9 +12,18 @@ inline size_t ParallelPieces(int threads, size_t count, size_t grain = 4096) {
   return std::min<size_t>(size_t(std::max(threads, 1)), std::max<size_t>(count / std::max<size_t>(grain, 1), 1));
 }
 
-// Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, one thread a piece;
-// the calling thread takes the first piece. An exception in any piece is thrown again here once
-// all have finished.
+// Runs run(context, piece) for every piece in [0, pieces), each once: the calling thread and the
+// workers of a pool kept for the whole program share them, so that a call costs no thread starts.
+// The pool grows, on first need, to as many workers as the most pieces asked for (less the
+// caller). A call made from inside a piece (a nested call) runs its pieces one after another on
+// its own thread, so that no piece ever waits for a worker that is waiting for it; so do calls
+// once the pool has been shut down with the program. Several callers at once each take their own
+// pieces as well, so a call ends even when every worker is busy with others'. `run` must not throw.
+void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context);
+
+// Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, on the pool's
+// workers and the calling thread. An exception in any piece is thrown again here once all have
+// finished (the first piece's in order, when several throw).
 template <typename F>
 void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
   const size_t pieces = ParallelPieces(threads, count, grain);
@@ -23,20 +31,23 @@ void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
     fn(size_t(0), size_t(0), count);
     return;
   }
-  std::vector<std::exception_ptr> errors(pieces);
-  std::vector<std::thread> workers;
-  workers.reserve(pieces - 1);
-  auto run = [&](size_t p) {
-    try {
-      fn(p, count * p / pieces, count * (p + 1) / pieces);
-    } catch (...) {
-      errors[p] = std::current_exception();
-    }
-  };
-  for (size_t p = 1; p < pieces; ++p) workers.emplace_back(run, p);
-  run(0);
-  for (auto& w : workers) w.join();
-  for (auto& e : errors)
+  struct TCall {
+    F& fn;
+    size_t count, pieces;
+    std::vector<std::exception_ptr> errors;
+  } call{fn, count, pieces, std::vector<std::exception_ptr>(pieces)};
+  RunPiecesOnWorkers(
+      pieces,
+      [](void* context, size_t p) {
+        TCall& c = *static_cast<TCall*>(context);
+        try {
+          c.fn(p, c.count * p / c.pieces, c.count * (p + 1) / c.pieces);
+        } catch (...) {
+          c.errors[p] = std::current_exception();
+        }
+      },
+      &call);
+  for (auto& e : call.errors)
     if (e) std::rethrow_exception(e);
 }
 
