@@ -39,7 +39,7 @@ class TAsciiWordTable {
   };
 
   // The counted form of the `length` (1..16) units at `at`, in capitals of ASCII letters when
-  // `upper`; false when a unit is 0x80 or above, or (with `no_digits`) a digit. Sixteen units
+  // `upper`; false when a unit is 0 or 0x80 and above, or (with `no_digits`) a digit. Sixteen units
   // are read from `at` when `readable` (units from `at` that may be read) allows.
   static bool FormOf(const char16_t* at, int32_t length, int32_t readable, bool upper, bool no_digits, TForm& out) {
     __m128i a, b;
@@ -52,10 +52,13 @@ class TAsciiWordTable {
       a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
       b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
     }
-    // Units above 0xFF saturate to 0xFF, so that any unit of 0x80 or above has its byte's top bit.
+    // Units of 0x100 to 0x7FFF saturate to 0xFF, so that they have their byte's top bit; units
+    // from 0x8000 on (signed, below zero) saturate to 0, caught with a zero unit: forms end at
+    // their first zero byte, and one inside would let the form pass for a shorter one.
     const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kOnes + kMostUnits - length));
     __m128i x = _mm_and_si128(_mm_packus_epi16(a, b), keep);
-    if (_mm_movemask_epi8(x) != 0) return false;
+    const __m128i zero = _mm_and_si128(_mm_cmpeq_epi8(x, _mm_setzero_si128()), keep);
+    if (_mm_movemask_epi8(_mm_or_si128(x, zero)) != 0) return false;
     if (no_digits) {
       const __m128i digit =
           _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('9' + 1)));
@@ -85,7 +88,10 @@ class TAsciiWordTable {
   TAsciiWordTable& operator=(TAsciiWordTable&& other) noexcept;
   TAsciiWordTable(const TAsciiWordTable&) = delete;
   TAsciiWordTable& operator=(const TAsciiWordTable&) = delete;
-  void Prefetch(const TForm& f) const { __builtin_prefetch(&cells_[Home(f.hash)]); }
+  void Prefetch(const TForm& f) const {
+    // Not __builtin_prefetch: GCC 12 drops those of a function where one sits behind a branch.
+    asm volatile("prefetcht0 %0" : : "m"(*reinterpret_cast<const char*>(&cells_[Home(f.hash)])));
+  }
   TCell* Find(const TForm& f) {
     for (uint64_t p = Home(f.hash);; p = (p + 1) & mask_) {
       TCell& c = cells_[p];

@@ -48,6 +48,10 @@ TEST(AsciiWordTable, FormsOfUnits) {
       {u"caf\u00E9", 4, true, false, nullptr},
       {u"\u0130t", 2, false, false, nullptr},
       {u"ab\u0100", 2, true, false, "AB"},  // what follows the word is not read into it
+      // Units from 0x8000 on pack to a zero byte, which must not pass for the form's end.
+      {u"a\uAC00", 2, true, false, nullptr},
+      {u"\uFF21b", 2, true, false, nullptr},
+      {u"ab\U0001F600", 4, false, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.text));
@@ -66,6 +70,10 @@ TEST(AsciiWordTable, FormsOfUnits) {
     EXPECT_EQ(loaded.hash, copied.hash);
     EXPECT_EQ(loaded.length, c.length);
   }
+  // A zero unit inside a word would read as the form's end.
+  const UString with_zero(u"a\0b", 3);
+  TAsciiWordTable::TForm f{};
+  EXPECT_FALSE(TAsciiWordTable::FormOf(with_zero.data(), 3, 3, false, false, f));
 }
 
 TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
@@ -250,6 +258,21 @@ TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
     const std::vector<uint8_t> one = ListOf(files, c, true, false, 1);
     EXPECT_EQ(ListOf(files, c, true, false, 4), one);
     EXPECT_EQ(ListOf(files, c, false, true, 4), one);
+  }
+}
+
+// Words whose letters from 0x8000 on (Hangul, full-width Latin) sit beside ASCII letters are
+// counted as they stand ("a\uAC00", "to\uFF21"), never as the ASCII letters alone ("a", "to").
+TEST_F(WordListCells, LettersFromU8000OnBesideAsciiKeepTheirWords) {
+  std::string text = "\xEF\xBB\xBF";  // UTF-8
+  for (int i = 0; i < 200; ++i)
+    text += "a \xEA\xB0\x80a a\xEA\xB0\x80 \xEF\xBC\xA1b b to\xEF\xBC\xA1 to. The river runs by the old mill " +
+            std::to_string(i % 7) + ". ";
+  const std::vector<UString> files{tmp_.Write(u"wide.txt", text)};
+  const TListSetting korean{"Korean", false, 0x0412}, japanese{"Japanese", true, 0x0411};
+  for (const TListSetting& c : {kSettings[0], kSettings[2], korean, japanese}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ListOf(files, c, true, false), ListOf(files, c, false, true));
   }
 }
 
