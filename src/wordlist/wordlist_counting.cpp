@@ -333,9 +333,11 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
   const char16_t* text = Text();
   const int32_t begin = gap_from_, n = Length(), readable = n + LookAheadLength();
   const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
-  // Most chunks lie in one dispersion section: the section is then found once.
-  const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0;
-  const int32_t chunk_division = one_division ? DivisionAt(begin) : -1;
+  // Most chunks lie in one dispersion section (a short text's only chunk too): the section is
+  // then found once.
+  const int32_t chunk_division = DivisionAt(begin);
+  const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0 ||
+                            place_.offset + ChunkEndInFile() < division_end_;
   // Units close at sentence ends (the only markers the pass marks), measured in the words
   // scanned, counted or not, as the scan measures them.
   int32_t words = 0;
@@ -350,14 +352,59 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
     bool in_cell;
   } ring[kRing];
   uint32_t found = 0, counted = 0;
+  // Within one section a word of a cell is counted here, with the running tallies in locals:
+  // they are written back before anything else reads them (another word's count, a ratio
+  // block's close, the chunk's end).
+  if (one_division && chunk_division != cells_division_) {
+    FlushCells();
+    cells_division_ = chunk_division;
+  }
+  int32_t running = 0, block_words = 0, block_types = 0, mark_now = 0;
+  auto load = [&]() {
+    running = out_.running_words;
+    block_words = block_words_;
+    block_types = block_types_;
+    mark_now = block_ + 1;
+  };
+  auto store = [&]() {
+    out_.running_words = running;
+    block_words_ = block_words;
+    block_types_ = block_types;
+  };
+  load();
+  const int32_t basis = setup_.ratio_basis;
+  int32_t* const lengths = out_.stats.data.word_lengths;
   auto count_oldest = [&]() __attribute__((always_inline)) {
     const TFoundWord& w = ring[counted++ % kRing];
-    if (w.in_cell) [[likely]]
+    if (w.in_cell && one_division) [[likely]] {
+      ++running;
+      ++lengths[w.form.length];
+      TAsciiWordTable::TCell* cell = cells_.Find(w.form);
+      if (cell == nullptr) [[unlikely]]
+        cell = &CellFor(w.form);
+      if (cell->pending++ == 0) {
+        cells_.NoteCounted(*cell);
+      } else if (cell->pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
+        out_.counter.AddCount(cell->key, chunk_division, static_cast<int32_t>(cell->pending));
+        cell->pending = 0;
+      }
+      block_types += cell->mark != mark_now;  // as in CountInCell
+      cell->mark = mark_now;
+      if (++block_words >= basis) [[unlikely]] {
+        store();
+        CloseRatioBlock();
+        load();
+      }
+      return;
+    }
+    store();
+    if (w.in_cell)
       CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
     else
       CountWord(TScanWord{w.start, w.span, 0, 0});
+    load();
   };
-  auto found_word = [&](int32_t start, int32_t span) {
+  auto found_word = [&](int32_t start, int32_t span) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
     w.start = start;
     w.span = span;
@@ -410,6 +457,7 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
     ++words;
   }
   while (counted < found) count_oldest();
+  store();
   // The other units run on: no marker of theirs lies in such a chunk.
   for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += words;
   units_.open_words[0] = words - sentence_start;

@@ -152,6 +152,7 @@ struct TListSetting {
   bool exact_length = false;
   const char16_t* symbols = u"";
   bool sentence_ends = false;
+  int32_t divisions = 8;  // dispersion sections
 };
 
 class WordListCells : public testing::Test {
@@ -165,7 +166,7 @@ class WordListCells : public testing::Test {
                               int32_t threads = 1) {
     TRoad road(fast);
     SetExactWordLength(c.exact_length);
-    SetWordListDispersionDivisions(8);
+    SetWordListDispersionDivisions(c.divisions);
     T_WholeWordlistHolder doc(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
     doc.WordlistSettings.SetMinFrequency(1);
     doc.WordlistSettings.SetMinWordLength(c.min_length);
@@ -207,6 +208,9 @@ const TListSetting kSettings[] = {
     {"lengths 3 to 6, cut", false, 0x0409, true, 3, 6},
     {"lengths up to 6, exact", false, 0x0409, true, 1, 6, true, u"", true},
     {"apostrophe inside words", false, 0x0409, true, 1, 50, false, u"'"},
+    // Chunks wholly inside one section, or across sections, wherever the texts lie.
+    {"one dispersion section", false, 0x0409, true, 1, 50, false, u"", false, 1},
+    {"three dispersion sections, sentence ends", false, 0x0409, true, 1, 50, false, u"", true, 3},
 };
 
 TEST_F(WordListCells, FastCountingEqualsTheFormRoadInEverySetting) {
