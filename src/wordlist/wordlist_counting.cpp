@@ -424,8 +424,7 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
     uint64_t starts = wm & ~before;
     uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
     for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
-      int32_t boundary = words;
-      for (uint64_t e = ends & below(std::countr_zero(mk) + 1); e != 0; e &= e - 1) ++boundary;
+      const int32_t boundary = words + std::popcount(ends & below(std::countr_zero(mk) + 1));
       if (boundary > sentence_start) {
         CloseUnit(0, boundary - sentence_start);
         ++units_.number[0];
