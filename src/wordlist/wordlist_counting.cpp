@@ -295,17 +295,22 @@ TAsciiWordTable::TCell& TWordlistBufferProcessor::CellFor(const TAsciiWordTable:
   return cell;
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(TAsciiWordTable::TCell& cell, int32_t division) {
-  if (division != cells_division_) [[unlikely]] {
-    FlushCells();
-    cells_division_ = division;
-  }
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::AddPending(TAsciiWordTable::TCell& cell,
+                                                                                 int32_t division) {
   if (cell.pending++ == 0) {
     cells_.NoteCounted(cell);
   } else if (cell.pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
     out_.counter.AddCount(cell.key, division, static_cast<int32_t>(cell.pending));
     cell.pending = 0;
   }
+}
+
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(TAsciiWordTable::TCell& cell, int32_t division) {
+  if (division != cells_division_) [[unlikely]] {
+    FlushCells();
+    cells_division_ = division;
+  }
+  AddPending(cell, division);
   // Without a branch: whether a word is new to its ratio block is as good as random on a text
   // of many rare words, and a mispredicted branch cost more than the rest of the count.
   block_types_ += cell.mark != block_ + 1;
@@ -382,12 +387,7 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
       TAsciiWordTable::TCell* cell = cells_.Find(w.form);
       if (cell == nullptr) [[unlikely]]
         cell = &CellFor(w.form);
-      if (cell->pending++ == 0) {
-        cells_.NoteCounted(*cell);
-      } else if (cell->pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
-        out_.counter.AddCount(cell->key, chunk_division, static_cast<int32_t>(cell->pending));
-        cell->pending = 0;
-      }
+      AddPending(*cell, chunk_division);
       block_types += cell->mark != mark_now;  // as in CountInCell
       cell->mark = mark_now;
       if (++block_words >= basis) [[unlikely]] {

@@ -141,6 +141,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // The cell of a form, made (with its key in the counter, whose mark moves into it) when new.
   TAsciiWordTable::TCell& CellFor(const TAsciiWordTable::TForm& form);
   void CountInCell(TAsciiWordTable::TCell& cell, int32_t division);
+  // One more occurrence in the cell's pending count, which is of section `division`.
+  void AddPending(TAsciiWordTable::TCell& cell, int32_t division);
   // Hands the cells' pending counts to the counter.
   void FlushCells();
   // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
