@@ -657,6 +657,7 @@ void TBufferProcessor::JoinCarriedCharacters() {
   if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
     // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
+    fNarrowNew = nullptr;
     if (in_place) fText.erase(0, c);
     return;
   }
@@ -667,8 +668,9 @@ void TBufferProcessor::JoinCarriedCharacters() {
 
 void TBufferProcessor::KeepTailForNextChunk() {
   const int32_t n = Length();
-  const uint16_t* k = fwchar_kinds.data();
   const int32_t lowest = std::max<int32_t>(0, n - kCarriedCharsMax);
+  EnsureKinds(lowest, n);
+  const uint16_t* k = fwchar_kinds.data();
   // Back from the end, word start by word start, until enough words and a line's width of
   // characters are kept or the reach ends (then from the first word start within it).
   int32_t from = n, words = 0;
@@ -1110,6 +1112,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // over, which then need not be moved in front of it: the steps up to the join read the new
   // characters from fPrepBase on. Everything else (and the full road) is decoded alone first.
   fPrepBase = 0;
+  fNarrowNew = nullptr;
   const int64_t decode_n = n + (reading_on ? ahead : 0);
   if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
       !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
@@ -1123,6 +1126,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
       fFixedWidth = 1;
       fOffsetsBase = static_cast<uint32_t>(skip);
       fPrepBase = static_cast<int32_t>(c);
+      fNarrowNew = bytes + skip;
     }
   }
   if (fPrepBase == 0) DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
@@ -1228,9 +1232,15 @@ void TBufferProcessor::ClassifyTheChunk() {
       !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
-                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult);
+                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
+                               fKindsOnDemand, fNarrowNew);
   }
   if (!fFastChunk) ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+}
+
+void TBufferProcessor::EnsureKinds(int32_t from, int32_t to) {
+  if (!fFastChunk || !fFastResult.kinds_pending) return;
+  MakeFastPassKinds(fText.data(), fwchar_kinds.data(), from, to, fFastRules, BestVectorPath(), fFastResult);
 }
 
 void TBufferProcessor::SetUpFastPass() {
@@ -1514,6 +1524,7 @@ void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
 void TBufferProcessor::HandleAllowables() { HandleAllowablesFrom(0); }
 
 void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   const Tfixed_lang_details32 lang = fTextSettings.Language();
   const size_t from = std::min<size_t>(static_cast<size_t>(std::max(0, first)), fText.size());
   ::HandleAllowables(fText.data() + from, fwchar_kinds.data() + from, fText.size() - from, wide_allowables,
@@ -1521,6 +1532,7 @@ void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
 }
 
 void TBufferProcessor::CutLowerCaseWords() {
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   uint16_t* k = fwchar_kinds.data();
   const size_t n = fText.size();
   bool at_word_start = true;  // the buffer start, or after a blank, space, control or punctuation
@@ -1547,6 +1559,7 @@ void TBufferProcessor::Capitalise() {
 // --- the stream form of a processed chunk ---------------------------------------------------------
 
 bool TBufferProcessor::SaveToStream(TStream& s, int32_t chunk_index) {
+  EnsureKinds(0, Length());
   bool ok = true;
   if (chunk_index == 0) ok = WriteValue(s, FileHandledInfo);
   const int32_t n = Length();

@@ -60,6 +60,8 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
   if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
+  // Kinds are read around hits and at the chunk's end only: those are written when asked for.
+  fKindsOnDemand = true;
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -114,6 +116,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (const TFastPassResult* fast = FastPassFound()) {
     pos.word_masks = fast->word_masks.data();
     pos.marker_masks = fast->marker_masks.data();
+    if (fast->kinds_pending) pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
@@ -163,6 +166,7 @@ bool TLinzoraBufferProcessor::GrowTheLine() {
     grow_result_ = TGrowResult::WindowTooNarrow;
     return false;
   }
+  EnsureKinds(0, n);
   const TChunkView chunk{Text(), Kinds(), n};
   if (!cutter_.Cut(chunk, TChunkView{nullptr, nullptr, 0}, lo, hit_length)) {
     grow_result_ = TGrowResult::HitNotFound;
@@ -190,6 +194,7 @@ void TLinzoraBufferProcessor::KeepTailForNextLine() {
   // Enough for half a line before whatever the next chunk carries over.
   const int32_t keep = std::min(Length(), cutter_.Width() + kCarriedCharsMax);
   const int32_t from = Length() - keep;
+  EnsureKinds(from, Length());
   tail_text_.assign(Text() + from, static_cast<size_t>(keep));
   tail_kinds_.assign(Kinds() + from, Kinds() + Length());
 }
@@ -199,6 +204,9 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   if (!SampledIn(setup_.sampling_seed, place, setup_.sampling_range)) return false;
 
   TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  // The cutter reads the window of the line's width that starts half a width before the hit.
+  const int32_t window_from = f.hit_position - cutter_.Width() / 2;
+  EnsureKinds(window_from, window_from + cutter_.Width());
   // The fast first pass judged the new characters and the look-ahead: plain ASCII, no tag.
   if (FastPassFound()) {
     chunk.plain_from = ChunkStartIndex();

@@ -74,7 +74,8 @@ const TAsciiKinds& AsciiKinds() {
       const bool digit = u >= '0' && u <= '9';
       // The masks the blocks take from ranges must say what the kinds say.
       if ((((k & C1_ALPHA) != 0) != alpha) || (((k & C1_DIGIT) != 0) != digit) ||
-          (((k & C1_LOWER) != 0) != (u >= 'a' && u <= 'z')) || (IsWordKind(k) != (alpha || digit)) ||
+          (((k & C1_LOWER) != 0) != (u >= 'a' && u <= 'z')) || (((k & C1_UPPER) != 0) != (u >= 'A' && u <= 'Z')) ||
+          (IsWordKind(k) != (alpha || digit)) ||
           k == KIND_INVISIBLE || k >= kKindHidden)
         a.formula_ok = false;
       if (ctrl) {
@@ -90,19 +91,26 @@ const TAsciiKinds& AsciiKinds() {
 
 // --- the block paths -------------------------------------------------------------------------------
 
+// What a block step gives: the masks and the kinds, the masks alone (the kinds are written later
+// where they are read), or the kinds alone (with the mask of control characters, whose kinds
+// come from the table).
+enum TBlockGives : int { kMasksAndKinds, kMasksOnly, kKindsOnly };
+
 // One unit at a time: the reference of the vector paths. m units (m <= 64).
-void BlockScalar(const char16_t* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
+// U: a UTF-16 unit, or a byte of a UTF-8 or 8-bit text (a byte of 0x80 or above is a stop).
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
   const TAsciiKinds& a = AsciiKinds();
   b = TBlockMasks{};
   for (int j = 0; j < m; ++j) {
-    const char16_t u = t[j];
+    const unsigned u = t[j];
     const uint64_t bit = uint64_t{1} << j;
-    if (u >= 128 || r.stops[u]) {
+    if (u >= 128 || (kGives != kKindsOnly && r.stops[u])) {
       b.stop |= bit;
       continue;
     }
     const uint16_t k = a.kind[u];
-    kinds[j] = k;
+    if constexpr (kGives != kMasksOnly) kinds[j] = k;
     if (u < 32 || u == 127) b.ctrl |= bit;
     if (k & C1_ALPHA) b.alpha |= bit;
     if (k & C1_LOWER) b.lower |= bit;
@@ -198,23 +206,37 @@ inline __m128i InRange8(__m128i v, char lo, char hi) {
 
 inline uint64_t Bits8(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0xFFFFu; }
 
-void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
                TBlockMasks& b) {
   // Copies: the stores of kinds could otherwise change them, for all the compiler knows.
   const TKindBytes kb = kind_bytes;
   const TVectorValues vals = values;
   b = TBlockMasks{};
-  const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
-  __m128i any = _mm_setzero_si128();
-  for (int q = 0; q < 8; ++q)
-    any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
-    b.stop = ~uint64_t{0};
-    return;
+  if constexpr (sizeof(U) == 1) {
+    __m128i any = _mm_setzero_si128();
+    for (int q = 0; q < 4; ++q) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)));
+    if (_mm_movemask_epi8(any) != 0) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+  } else {
+    const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
+    __m128i any = _mm_setzero_si128();
+    for (int q = 0; q < 8; ++q)
+      any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
   }
   for (int q = 0; q < 4; ++q) {
-    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
+    __m128i v;
+    if constexpr (sizeof(U) == 1)
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q));
+    else
+      v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
     __m128i stop = _mm_setzero_si128();
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
@@ -236,15 +258,23 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
                           _mm_or_si128(_mm_or_si128(_mm_and_si128(upper, up), _mm_and_si128(lower, low)),
                                        _mm_and_si128(punct, c(by[6]))));
     };
-    const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    if constexpr (kGives != kMasksOnly) {
+      const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    } else {
+      (void)kind_byte;
+    }
     const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
     __m128i joinable = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
     for (int s = 0; s < vals.symbol_count; ++s)
       joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m128i sentence =
         _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
+    if constexpr (kGives == kKindsOnly) {
+      b.ctrl |= Bits8(ctrl) << (16 * q);
+      continue;
+    }
     b.Add(16 * q, Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
           Bits8(joinable), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
   }
@@ -259,22 +289,35 @@ __attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i m)
   return static_cast<uint32_t>(_mm256_movemask_epi8(m));
 }
 
-__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+__attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes,
                                                const TVectorValues& values, TBlockMasks& b) {
   const TKindBytes kb = kind_bytes;
   const TVectorValues vals = values;
   b = TBlockMasks{};
   const __m256i* p = reinterpret_cast<const __m256i*>(t);
-  const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
-  const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
-  const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
-  if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
-    b.stop = ~uint64_t{0};
-    return;
+  // The block's 64 units as bytes in order, 32 in each.
+  __m256i bytes[2];
+  if constexpr (sizeof(U) == 1) {
+    bytes[0] = _mm256_loadu_si256(p);
+    bytes[1] = _mm256_loadu_si256(p + 1);
+    if (_mm256_movemask_epi8(_mm256_or_si256(bytes[0], bytes[1])) != 0) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+  } else {
+    const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
+    const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
+    const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+    if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+    bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
+    bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
   }
   for (int q = 0; q < 2; ++q) {
-    // Units 32q .. 32q + 31 as bytes in order.
-    const __m256i v = _mm256_permute4x64_epi64(q == 0 ? _mm256_packus_epi16(u0, u1) : _mm256_packus_epi16(u2, u3), 0xD8);
+    const __m256i v = bytes[q];
     __m256i stop = _mm256_setzero_si256();
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
@@ -296,12 +339,16 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
                              _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(upper, up), _mm256_and_si256(lower, low)),
                                              _mm256_and_si256(punct, c(by[6]))));
     };
-    const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
-    // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
-    const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
-    __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
-    _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    if constexpr (kGives != kMasksOnly) {
+      const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+      // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
+      const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
+      __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
+      _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
+      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    } else {
+      (void)kind_byte;
+    }
     const __m256i dot = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('.'));
     __m256i joinable = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))));
@@ -309,6 +356,10 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
       joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m256i sentence = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
+    if constexpr (kGives == kKindsOnly) {
+      b.ctrl |= Bits32(ctrl) << (32 * q);
+      continue;
+    }
     b.Add(32 * q, Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
           Bits32(sentence), Bits32(joinable), Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('<'))),
           Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('>'))));
@@ -388,42 +439,66 @@ int32_t NextBracket(const char16_t* t, int32_t from, int32_t end, TVectorPath pa
 
 inline bool IsMark(uint16_t f) { return f >= kKindHidden; }
 inline uint16_t Bits(uint16_t f) { return f < kKindHidden ? f : 0; }
-inline bool LetterAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_ALPHA) != 0; }
-inline bool DigitAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_DIGIT) != 0; }
+
+inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
+  return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
+}
+
+// What the steps ask of a character, as the steps before have left it: the carried characters'
+// from their kinds, the new ones' from the masks (letters and digits never change; the steps
+// change punctuation alone, and record each change in a mask), so that the kinds of the new
+// characters need not be there at all.
+struct TCharFacts {
+  const uint16_t* kinds;
+  int32_t first;
+  const uint64_t *alpha, *lower, *digit, *word, *marks, *tags;  // tags: nullptr without hidden tags
+  static bool Bit(const uint64_t* m, int32_t p) { return ((m[p >> 6] >> (p & 63)) & 1) != 0; }
+  bool LetterAt(int32_t i) const {
+    return i >= first ? Bit(alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
+  }
+  bool DigitAt(int32_t i) const {
+    return i >= first ? Bit(digit, i - first) : (Bits(kinds[i]) & C1_DIGIT) != 0;
+  }
+  bool UpperAt(int32_t i) const {
+    return i >= first ? Bit(alpha, i - first) && !Bit(lower, i - first) : (Bits(kinds[i]) & C1_UPPER) != 0;
+  }
+  bool WordAt(int32_t i) const { return i >= first ? Bit(word, i - first) : IsWordKind(kinds[i]); }
+  // A sentence end marked, or a character of a hidden tag (a kind of kKindHidden or above).
+  bool MarkAt(int32_t i) const {
+    if (i < first) return IsMark(kinds[i]);
+    return Bit(marks, i - first) || (tags != nullptr && Bit(tags, i - first));
+  }
+};
 
 // A full stop inside or at the end of a dotted word, or after a single capital: the tag
 // handler's rule, read over the buffer as it stands (the characters before the chunk with their
 // final kinds).
-bool AbbreviationStop(const char16_t* t, const uint16_t* f, int32_t i, int32_t n) {
+inline __attribute__((always_inline)) bool AbbreviationStop(const char16_t* t, const TCharFacts& f, int32_t i,
+                                                          int32_t n) {
   if (t[i] != u'.') return false;
   if (i + 1 < n) {
-    if (LetterAt(f, i + 1)) return true;
+    if (f.LetterAt(i + 1)) return true;
     if (t[i + 1] == u'.') return false;
   }
-  if (i < 1 || !LetterAt(f, i - 1)) return false;
+  if (i < 1 || !f.LetterAt(i - 1)) return false;
   int32_t start = i - 1;
   if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
     --start;
-  if (start == 0) return (Bits(f[start]) & C1_UPPER) != 0;
-  if (LetterAt(f, start - 1) || DigitAt(f, start - 1)) return false;
-  if (t[start - 1] == u'.' && start >= 2 && LetterAt(f, start - 2)) return true;
-  return (Bits(f[start]) & C1_UPPER) != 0;
+  if (start == 0) return f.UpperAt(start);
+  if (f.LetterAt(start - 1) || f.DigitAt(start - 1)) return false;
+  if (t[start - 1] == u'.' && start >= 2 && f.LetterAt(start - 2)) return true;
+  return f.UpperAt(start);
 }
 
 // The masks of the whole stretch, block by block from `first`.
 struct TStretchMasks {
   std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable;
-  std::vector<uint64_t> tags;  // characters of hidden tags
   void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &tags}) v->resize(blocks);
+    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable}) v->resize(blocks);
   }
 };
 
 thread_local TStretchMasks t_masks;
-
-inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
-  return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
-}
 
 // The first set bit at or after position p and before `end` (relative to the stretch), or -1.
 int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
@@ -437,6 +512,43 @@ int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
   }
   const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
   return q < end ? q : -1;
+}
+
+// Sets kinds[p] to value for every bit p of the masks of the blocks [from_block, to_block).
+void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_block, size_t to_block, uint16_t value) {
+  for (size_t b = from_block; b < to_block; ++b)
+    for (uint64_t w = masks[b]; w != 0; w &= w - 1) k[b * 64 + static_cast<size_t>(std::countr_zero(w))] = value;
+}
+
+// Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
+// the pass found: each block classified again, then the pass's changes laid over it.
+void WriteKindsOfBlocks(const char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
+                        const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found) {
+  const TAsciiKinds& a = AsciiKinds();
+#if defined(__x86_64__)
+  const TVectorValues vals{};  // the kinds alone need no stops or symbols
+  const TKindBytes kb = KindBytesOf(a);
+#endif
+  for (size_t b = from_block; b < to_block; ++b) {
+    const int32_t base = static_cast<int32_t>(b * 64);
+    const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+    TBlockMasks bm;
+#if defined(__x86_64__)
+    if (m == 64 && path == TVectorPath::Wide) BlockWide<kKindsOnly>(t + base, k + base, kb, vals, bm);
+    else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kKindsOnly>(t + base, k + base, kb, vals, bm);
+    else
+#endif
+      BlockScalar<kKindsOnly>(t + base, k + base, m, rules, bm);
+    for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+      const int j = std::countr_zero(c);
+      k[base + j] = a.kind[t[base + j]];
+    }
+    if (rules.hide_tags && found.tag_masks[b] != 0)
+      SetMasked(k + base, found.tag_masks[b], m, static_cast<uint16_t>(kKindHidden), path);
+  }
+  SetBitsTo(k, found.marker_masks, from_block, to_block, kSentenceEndKind);
+  SetBitsTo(k, found.joined_masks, from_block, to_block, kKindDefined);
+  SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
 }
 
 }  // namespace
@@ -461,19 +573,25 @@ void TFastPassRules::AddStop(char16_t c) {
   stops[c] = true;
 }
 
-bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out) {
+template <bool kKinds>
+static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                              const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
+                              const uint8_t* narrow) {
   const TAsciiKinds& a = AsciiKinds();
-  if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
-  // The tag walk below takes a tag within one block to be shorter than the span.
-  if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
   TStretchMasks& s = t_masks;
   s.Resize(blocks);
   out.word_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
+  out.joined_masks.resize(blocks);
+  out.blanked_masks.resize(blocks);
+  out.tag_masks.resize(rules.hide_tags ? blocks : 0);
   out.sentence_ends = 0;
+  out.first = first;
+  out.n = n;
+  out.kinds_made.assign(kKinds ? 0 : (blocks + 63) / 64, 0);
+  out.kinds_pending = !kKinds;
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
   const TKindBytes kb = KindBytesOf(a);
@@ -483,6 +601,10 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
 #endif
   char16_t* t = text + first;
   uint16_t* k = kinds + first;
+  const TCharFacts facts{kinds,          first,
+                         s.alpha.data(), s.lower.data(),
+                         s.digit.data(), out.word_masks.data(),
+                         out.marker_masks.data(), rules.hide_tags ? out.tag_masks.data() : nullptr};
 
   // The steps run in text order a stretch at a time, so that what they look at is still in the
   // cache: blocks are classified up to `classified`; sentence ends are judged up to se_at,
@@ -541,7 +663,7 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       bm.punct &= ~tags;
       bm.sentence &= ~tags;
       bm.joinable &= ~tags;
-      SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
+      if constexpr (kKinds) SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
     }
     return tags;
   };
@@ -551,31 +673,46 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       const int32_t base = static_cast<int32_t>(classified * 64);
       const int m = static_cast<int>(std::min<int32_t>(64, len - base));
       TBlockMasks bm;
+      constexpr int kGives = kKinds ? kMasksAndKinds : kMasksOnly;
+      // The raw bytes where given: half the memory the units take, and nothing to pack.
+      if (narrow != nullptr) {
 #if defined(__x86_64__)
-      if (m == 64 && path == TVectorPath::Wide) BlockWide(t + base, k + base, kb, vals, bm);
-      else if (m == 64 && path == TVectorPath::Sse2) BlockSse2(t + base, k + base, kb, vals, bm);
-      else
+        if (m == 64 && path == TVectorPath::Wide) BlockWide<kGives>(narrow + base, k + base, kb, vals, bm);
+        else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kGives>(narrow + base, k + base, kb, vals, bm);
+        else
 #endif
-        BlockScalar(t + base, k + base, m, rules, bm);
+          BlockScalar<kGives>(narrow + base, k + base, m, rules, bm);
+      } else {
+#if defined(__x86_64__)
+        if (m == 64 && path == TVectorPath::Wide) BlockWide<kGives>(t + base, k + base, kb, vals, bm);
+        else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kGives>(t + base, k + base, kb, vals, bm);
+        else
+#endif
+          BlockScalar<kGives>(t + base, k + base, m, rules, bm);
+      }
       if (bm.stop != 0) {
         failed = true;
         return;
       }
+      const size_t b = classified;
       if (rules.hide_tags) {
-        s.tags[classified] = hide_tags_of_block(base, m, bm);
+        out.tag_masks[b] = hide_tags_of_block(base, m, bm);
         if (failed) return;
       }
-      for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
-        const int j = std::countr_zero(c);
-        k[base + j] = a.kind[t[base + j]];
+      if constexpr (kKinds) {
+        for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+          const int j = std::countr_zero(c);
+          k[base + j] = a.kind[t[base + j]];
+        }
       }
-      const size_t b = classified;
       s.alpha[b] = bm.alpha;
       s.lower[b] = bm.lower;
       s.digit[b] = bm.digit;
       s.punct[b] = bm.punct;
       s.sentence[b] = bm.sentence;
       s.joinable[b] = bm.joinable;
+      out.joined_masks[b] = 0;
+      out.blanked_masks[b] = 0;
       out.word_masks[b] = bm.alpha | bm.digit;
     }
   };
@@ -589,9 +726,13 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       classify_to(classified_end() + 64);
     }
   };
+  auto set_bit = [](std::vector<uint64_t>& masks, int32_t p) {
+    masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+  };
 
   // Sentence ends: a mark is judged on the next letter after it; every mark up to that letter
-  // would see the same letter, so the walk goes on after it.
+  // would see the same letter, so the walk goes on after it. The marks' kinds are written
+  // whatever else is: the word scan reads them.
   int32_t se_at = 0;
   auto sentence_ends_to = [&](int32_t end) {
     classify_to(end + 1);
@@ -604,14 +745,14 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       if (p < 0) break;
       const int32_t i = first + p;
       se_at = p + 1;
-      if (IsMark(kinds[i])) continue;
-      if (text[i] == u'.' && i + 1 < n && DigitAt(kinds, i + 1)) continue;
-      if (AbbreviationStop(text, kinds, i, n)) continue;
+      if (facts.MarkAt(i)) continue;
+      if (text[i] == u'.' && i + 1 < n && facts.DigitAt(i + 1)) continue;
+      if (AbbreviationStop(text, facts, i, n)) continue;
       const int32_t letter = next_letter(p + 1);
       if (failed) return;
       if (letter < 0 || !BitAt(s.lower, letter)) {
         kinds[i] = kSentenceEndKind;
-        out.marker_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+        set_bit(out.marker_masks, p);
         if (i < read_ahead_from) ++out.sentence_ends;
       }
       se_at = letter < 0 ? len : letter + 1;
@@ -623,11 +764,12 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   // of which one is a letter, runs of in-word symbols. Judged in text order on the kinds as they
   // stand, the first character of the stretch with nothing before it.
   int32_t join_at = 0;
-  auto word_at = [&](int32_t i) { return IsWordKind(kinds[i]); };
+  auto word_at = [&](int32_t i) { return facts.WordAt(i); };
   auto join = [&](int32_t i) {
-    kinds[i] = kKindDefined;
+    if constexpr (kKinds) kinds[i] = kKindDefined;
     const int32_t p = i - first;
-    out.word_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+    set_bit(out.joined_masks, p);
+    set_bit(out.word_masks, p);
   };
   auto joins_to = [&](int32_t end) {
     sentence_ends_to(end + 1);
@@ -636,16 +778,15 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
-      const uint16_t kd = kinds[i];
-      if (kd >= kKindHidden || (kd & 0x0400) != 0 || IsWordKind(kd)) continue;
+      if (facts.MarkAt(i) || facts.WordAt(i)) continue;
       const char16_t c = text[i];
       const bool inside = i > first && i + 1 < n;
-      if ((c == u'.' || c == u',') && inside && DigitAt(kinds, i - 1) && DigitAt(kinds, i + 1)) {
+      if ((c == u'.' || c == u',') && inside && facts.DigitAt(i - 1) && facts.DigitAt(i + 1)) {
         join(i);
         continue;
       }
       if (!rules.hyphens_separate_words && c == u'-' && inside && word_at(i - 1) && word_at(i + 1) &&
-          (LetterAt(kinds, i - 1) || LetterAt(kinds, i + 1))) {
+          (facts.LetterAt(i - 1) || facts.LetterAt(i + 1))) {
         join(i);
         continue;
       }
@@ -654,7 +795,7 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
         for (;;) {
           sentence_ends_to(j - first + 1);  // the run reads each character as the earlier steps left it
           if (failed) return;
-          if (!(j < n && kinds[j] < kKindHidden && !IsWordKind(kinds[j]) && text[j] < 128 && rules.symbols[text[j]])) break;
+          if (!(j < n && !facts.MarkAt(j) && !facts.WordAt(j) && text[j] < 128 && rules.symbols[text[j]])) break;
           ++j;
         }
         sentence_ends_to(j - first + 1);
@@ -680,7 +821,11 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       if (p < 0) break;
       blank_at = p + 1;
       const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
-      if (around && (Bits(kinds[first + p]) & C1_PUNCT) != 0) kinds[first + p] = kBlankedKind;
+      // Still punctuation: neither joined into a word nor marked (hidden tags have no punct bit).
+      if (around && !facts.WordAt(first + p) && !facts.MarkAt(first + p)) {
+        if constexpr (kKinds) kinds[first + p] = kBlankedKind;
+        set_bit(out.blanked_masks, p);
+      }
     }
     blank_at = std::max(blank_at, std::min(end, len));
   };
@@ -697,9 +842,45 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   // find the text as it was.
   if (rules.hide_tags)
     for (size_t b = 0; b < blocks; ++b)
-      if (s.tags[b] != 0) {
+      if (out.tag_masks[b] != 0) {
         const int32_t base = static_cast<int32_t>(b * 64);
-        SetMasked(t + base, s.tags[b], static_cast<int>(std::min<int32_t>(64, len - base)), u' ', path);
+        SetMasked(t + base, out.tag_masks[b], static_cast<int>(std::min<int32_t>(64, len - base)), u' ', path);
       }
   return true;
+}
+
+bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand,
+                   const uint8_t* narrow) {
+  const TAsciiKinds& a = AsciiKinds();
+  if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
+  // The tag walk takes a tag within one block to be shorter than the span.
+  if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
+  return kinds_on_demand ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow)
+                         : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow);
+}
+
+void MakeFastPassKinds(const char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found) {
+  if (!found.kinds_pending) return;
+  const int32_t first = found.first, len = found.n - first;
+  from = std::max(from, first) - first;
+  to = std::min(to, found.n) - first;
+  if (from >= to) return;
+  // Runs of blocks not written yet, each written in one go.
+  const size_t last = static_cast<size_t>(to - 1) / 64;
+  size_t b = static_cast<size_t>(from) / 64;
+  while (b <= last) {
+    if ((found.kinds_made[b / 64] >> (b % 64) & 1) != 0) {
+      ++b;
+      continue;
+    }
+    size_t e = b;
+    while (e <= last && (found.kinds_made[e / 64] >> (e % 64) & 1) == 0) {
+      found.kinds_made[e / 64] |= uint64_t{1} << (e % 64);
+      ++e;
+    }
+    WriteKindsOfBlocks(text + first, kinds + first, len, b, e, rules, path, found);
+    b = e;
+  }
 }

@@ -68,6 +68,13 @@ struct TFastPassResult {
   // For each block of 64 characters from `first`: bit j is character first + 64 * b + j.
   std::vector<uint64_t> word_masks;    // word characters (the scan's rule) after the pass
   std::vector<uint64_t> marker_masks;  // sentence ends marked
+  // What the pass changed beyond the characters' own kinds: characters joined into words,
+  // punctuation blanked, characters of hidden tags (only with hide_tags).
+  std::vector<uint64_t> joined_masks, blanked_masks, tag_masks;
+  int32_t first = 0, n = 0;  // the stretch judged
+  // Kinds left to be written on demand (MakeFastPassKinds); kinds_made: one bit a block written.
+  bool kinds_pending = false;
+  std::vector<uint64_t> kinds_made;
 };
 
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
@@ -75,5 +82,15 @@ struct TFastPassResult {
 // read_ahead_from are marked but not counted. With hide_tags, the tags' characters become blanks
 // in `text` once the chunk is judged. False when some character cannot be judged here:
 // kinds[first, n) are then undefined, the text is as it was, and the full road must run.
+// With kinds_on_demand the kinds of text[first, n) are not written (but for sentence ends, which
+// the word scan reads): MakeFastPassKinds writes those of a stretch when something reads them.
+// narrow, when given, holds the bytes text[first, n) was widened from, one a unit (a UTF-8 or
+// 8-bit text's plain ASCII): the blocks are classified from them.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out);
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand = false,
+                   const uint8_t* narrow = nullptr);
+// Writes the kinds of text[from, to) of a chunk the pass judged with kinds on demand, as the pass
+// would have written them (whole blocks of 64 from `first`, each once; nothing when the kinds
+// were written with the pass). The text and rules must be those the pass was given.
+void MakeFastPassKinds(const char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found);

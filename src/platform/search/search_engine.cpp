@@ -258,8 +258,14 @@ struct TSearchAndDoEngine::Impl {
     return k;
   }
 
+  // The kinds of [from, to) are about to be read (a chunk whose kinds are written on demand).
+  void KindsNeeded(int32_t from, int32_t to) const {
+    if (!window_mode && pos.ensure_kinds) pos.ensure_kinds(from, to);
+  }
+
   void EnsureTokens() {
     if (tokens_for == serial) return;
+    KindsNeeded(0, length);
     BuildTokens(View(), scan_from, length, tokens);
     tokens_for = serial;
   }
@@ -280,6 +286,7 @@ struct TSearchAndDoEngine::Impl {
   int32_t word_total = 0;    // the chunk's words, those of the overlap included
   void EnsureWords() {
     if (words_kept) return;
+    KindsNeeded(0, length);
     words.clear();
     std::vector<TUnitEvent> again;
     TUnitState none;
@@ -423,6 +430,7 @@ struct TSearchAndDoEngine::Impl {
           const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
           if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
           word.hash = x;
+          KindsNeeded(word.start, word.start + word.span);
           TScanView one = v;
           one.words = &word;
           one.word_count = 1;
@@ -779,6 +787,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   } else {
     // At most one word in two characters: the list never grows while it is filled.
     m.words.reserve(static_cast<size_t>(m.length / 2 + 2));
+    m.KindsNeeded(0, m.length);  // every word is read
   }
   m.words_kept = picks == nullptr;
   m.has_overlap = positions.chunk_index > 0 && m.begin > 0;
