@@ -180,6 +180,42 @@ bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
   return true;
 }
 
+// Whether n bytes are plain ASCII with no zero byte (what WidenPlainAscii widens), read 32 or 16
+// at a time.
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) size_t PlainAsciiWide(const uint8_t* b, size_t n) {
+  size_t i = 0;
+  const __m256i zero = _mm256_setzero_si256();
+  for (; i + 64 <= n; i += 64) {
+    const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+    const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 32));
+    const __m256i zeros = _mm256_or_si256(_mm256_cmpeq_epi8(v0, zero), _mm256_cmpeq_epi8(v1, zero));
+    if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(v0, v1), zeros)) != 0) return SIZE_MAX;
+  }
+  return i;
+}
+#endif
+
+bool PlainAscii(const uint8_t* b, size_t n) {
+  size_t i = 0;
+#if defined(__x86_64__)
+  if (HasWideVectors()) {
+    i = PlainAsciiWide(b, n);
+    if (i == SIZE_MAX) return false;
+  }
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) return false;
+  }
+#endif
+  for (; i < n; ++i)
+    if (b[i] == 0 || b[i] >= 0x80) return false;
+  return true;
+}
+
 void ZerosToSpaces(char16_t* t, size_t n) {
   size_t i = 0;
 #if defined(__SSE2__)
@@ -657,6 +693,7 @@ void TBufferProcessor::JoinCarriedCharacters() {
   if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
     // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
+    WidenLazyText(static_cast<int32_t>(c));
     fNarrowNew = nullptr;
     if (in_place) fText.erase(0, c);
     return;
@@ -1113,12 +1150,25 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // characters from fPrepBase on. Everything else (and the full road) is decoded alone first.
   fPrepBase = 0;
   fNarrowNew = nullptr;
+  fLazyTextEnd = 0;
   const int64_t decode_n = n + (reading_on ? ahead : 0);
   if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
       !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
     const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
     fText.resize(c + m);  // only what the last chunk did not fill is cleared
-    if (WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
+    // For a tool that reads the kinds on demand, the text is widened on demand as well, but for
+    // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
+    // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
+    size_t lazy = 0;
+    if (fKindsOnDemand && fFastRules.usable) {
+      const size_t span = static_cast<size_t>(ftag_clearing_max > 0 ? ftag_clearing_max : 1000);
+      const size_t look_back = static_cast<size_t>(kBoundarySearchChars) + span + 64;
+      const size_t own = static_cast<size_t>(std::max<int64_t>(0, n - skip));
+      lazy = own > look_back ? own - look_back : 0;
+    }
+    if (lazy > 0 ? PlainAscii(bytes + skip, lazy) && WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
+                 : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
+      fLazyTextEnd = static_cast<int32_t>(lazy);
       std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
       BufferDetails.code_page = 0;
@@ -1235,12 +1285,28 @@ void TBufferProcessor::ClassifyTheChunk() {
                                cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
                                fKindsOnDemand, fNarrowNew);
   }
-  if (!fFastChunk) ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+  if (!fFastChunk) {
+    WidenLazyText(static_cast<int32_t>(c));
+    ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+  }
+}
+
+void TBufferProcessor::WidenLazyText(int32_t at) {
+  if (fLazyTextEnd <= 0) return;
+  WidenPlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd), fText.data() + at);
+  fLazyTextEnd = 0;
 }
 
 void TBufferProcessor::EnsureKinds(int32_t from, int32_t to) {
   if (!fFastChunk || !fFastResult.kinds_pending) return;
-  MakeFastPassKinds(fText.data(), fwchar_kinds.data(), from, to, fFastRules, BestVectorPath(), fFastResult);
+  MakeFastPassKinds(fText.data(), fwchar_kinds.data(), from, to, fFastRules, BestVectorPath(), fFastResult,
+                    fLazyTextEnd > 0 ? fNarrowNew : nullptr);
+}
+
+void TBufferProcessor::EnsureText(int32_t from, int32_t to) {
+  if (!fFastChunk || fLazyTextEnd <= 0) return;
+  MakeFastPassText(fText.data(), from, std::min(to, ChunkStartIndex() + fLazyTextEnd), fFastRules, fFastResult,
+                   fNarrowNew);
 }
 
 void TBufferProcessor::SetUpFastPass() {
@@ -1552,6 +1618,7 @@ void TBufferProcessor::CutLowerCaseWords() {
 
 void TBufferProcessor::Capitalise() {
   if (fText.empty()) return;
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   const UString upper = UpperCaseU(fText, static_cast<TLCID>(fTextSettings.LCID()));
   if (upper.size() == fText.size()) fText = upper;
 }

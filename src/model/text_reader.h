@@ -349,8 +349,11 @@ class TBufferProcessor {
   // those of each stretch it reads (EnsureKinds) before reading them. Every other kind of a
   // chunk (the carried characters', the full road's) is there as ever.
   bool fKindsOnDemand = false;
-  // Writes the kinds of characters [from, to) where they were left to be written on demand.
+  // Writes the kinds of characters [from, to) where they were left to be written on demand
+  // (and their text, where that was left unwidened too).
   void EnsureKinds(int32_t from, int32_t to);
+  // Writes the text alone of characters [from, to) where it was left unwidened.
+  void EnsureText(int32_t from, int32_t to);
 
   // The run the text is read in (set up by SetupTheBuffer at the latest).
   const TTextReadRun* Run() const { return fRun; }
@@ -467,6 +470,10 @@ class TBufferProcessor {
   // Where the new characters were widened in place from plain ASCII: their bytes, one a
   // character (the fast pass reads those); nullptr otherwise.
   const uint8_t* fNarrowNew = nullptr;
+  // Of those, how many (from the first) are still to be widened (a tool reading kinds on demand).
+  int32_t fLazyTextEnd = 0;
+  // Widens them, the new characters starting at `at` in fText.
+  void WidenLazyText(int32_t at);
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;

@@ -116,7 +116,10 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (const TFastPassResult* fast = FastPassFound()) {
     pos.word_masks = fast->word_masks.data();
     pos.marker_masks = fast->marker_masks.data();
-    if (fast->kinds_pending) pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
+    if (fast->kinds_pending) {
+      pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
+      pos.ensure_text = [this](int32_t from, int32_t to) { EnsureText(from, to); };
+    }
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(

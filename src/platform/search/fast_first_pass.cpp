@@ -137,7 +137,8 @@ void SetMaskedScalar(U* p, uint64_t mask, int m, U value) {
 }
 
 // The first "<" or ">" in t[from, end), or end.
-int32_t NextBracketScalar(const char16_t* t, int32_t from, int32_t end) {
+template <typename U>
+int32_t NextBracketScalar(const U* t, int32_t from, int32_t end) {
   for (; from < end; ++from)
     if (t[from] == u'<' || t[from] == u'>') return from;
   return end;
@@ -188,6 +189,13 @@ TVectorValues ValuesOf(const TFastPassRules& r) {
 struct TKindBytes {
   uint8_t lo[7], hi[7];  // space, digit, upper hex, upper, lower hex, lower, punctuation
 };
+TKindBytes KindBytesOf(const TAsciiKinds& a);
+// Those of the full road's kinds, made once.
+const TKindBytes& AsciiKindBytes() {
+  static const TKindBytes b = KindBytesOf(AsciiKinds());
+  return b;
+}
+
 TKindBytes KindBytesOf(const TAsciiKinds& a) {
   const uint16_t k[7] = {a.space, a.digit, a.upper_hex, a.upper, a.lower_hex, a.lower, a.punct};
   TKindBytes b{};
@@ -404,6 +412,16 @@ __attribute__((target("avx2"))) void SetMaskedWide(U* p, uint64_t mask, U value)
   }
 }
 
+int32_t NextBracketSse2(const uint8_t* t, int32_t from, int32_t end) {
+  const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
+  for (; from + 16 <= end; from += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + from));
+    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)));
+    if (hit != 0) return from + std::countr_zero(static_cast<unsigned>(hit));
+  }
+  return NextBracketScalar(t, from, end);
+}
+
 int32_t NextBracketSse2(const char16_t* t, int32_t from, int32_t end) {
   const __m128i open = _mm_set1_epi16(u'<'), close = _mm_set1_epi16(u'>');
   for (; from + 8 <= end; from += 8) {
@@ -427,12 +445,27 @@ void SetMasked(U* p, uint64_t mask, int m, U value, TVectorPath path) {
   SetMaskedScalar(p, mask, m, value);
 }
 
-int32_t NextBracket(const char16_t* t, int32_t from, int32_t end, TVectorPath path) {
+template <typename U>
+int32_t NextBracket(const U* t, int32_t from, int32_t end, TVectorPath path) {
 #if defined(__x86_64__)
   if (path != TVectorPath::Scalar) return NextBracketSse2(t, from, end);
 #endif
   (void)path;
   return NextBracketScalar(t, from, end);
+}
+
+// Widens n bytes (below 0x80) to units, 16 at a time.
+void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+  }
+#endif
+  for (; i < n; ++i) out[i] = b[i];
 }
 
 // --- the steps that judge single characters ------------------------------------------------------
@@ -451,8 +484,11 @@ inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
 struct TCharFacts {
   const uint16_t* kinds;
   int32_t first;
+  const char16_t* text;
+  const uint8_t* narrow;  // the new characters' bytes, when the pass reads those
   const uint64_t *alpha, *lower, *digit, *word, *marks, *tags;  // tags: nullptr without hidden tags
   static bool Bit(const uint64_t* m, int32_t p) { return ((m[p >> 6] >> (p & 63)) & 1) != 0; }
+  char16_t Unit(int32_t i) const { return narrow != nullptr && i >= first ? char16_t{narrow[i - first]} : text[i]; }
   bool LetterAt(int32_t i) const {
     return i >= first ? Bit(alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
   }
@@ -473,20 +509,20 @@ struct TCharFacts {
 // A full stop inside or at the end of a dotted word, or after a single capital: the tag
 // handler's rule, read over the buffer as it stands (the characters before the chunk with their
 // final kinds).
-inline __attribute__((always_inline)) bool AbbreviationStop(const char16_t* t, const TCharFacts& f, int32_t i,
-                                                          int32_t n) {
-  if (t[i] != u'.') return false;
+inline __attribute__((always_inline)) bool AbbreviationStop(const TCharFacts& f, int32_t i, int32_t n) {
+  if (f.Unit(i) != u'.') return false;
   if (i + 1 < n) {
     if (f.LetterAt(i + 1)) return true;
-    if (t[i + 1] == u'.') return false;
+    if (f.Unit(i + 1) == u'.') return false;
   }
   if (i < 1 || !f.LetterAt(i - 1)) return false;
   int32_t start = i - 1;
-  if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
+  if (start > 0 && f.Unit(start) >= 0xDC00 && f.Unit(start) <= 0xDFFF && f.Unit(start - 1) >= 0xD800 &&
+      f.Unit(start - 1) <= 0xDBFF)
     --start;
   if (start == 0) return f.UpperAt(start);
   if (f.LetterAt(start - 1) || f.DigitAt(start - 1)) return false;
-  if (t[start - 1] == u'.' && start >= 2 && f.LetterAt(start - 2)) return true;
+  if (f.Unit(start - 1) == u'.' && start >= 2 && f.LetterAt(start - 2)) return true;
   return f.UpperAt(start);
 }
 
@@ -522,12 +558,21 @@ void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_bloc
 
 // Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
 // the pass found: each block classified again, then the pass's changes laid over it.
-void WriteKindsOfBlocks(const char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
-                        const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found) {
+void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
+                        const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
+                        const uint8_t* narrow) {
   const TAsciiKinds& a = AsciiKinds();
+  if (narrow != nullptr) {  // the text first, where it is widened only on demand
+    const int32_t from = static_cast<int32_t>(from_block * 64);
+    const int32_t to = std::min<int32_t>(len, static_cast<int32_t>(to_block * 64));
+    WidenBytes(narrow + from, to - from, t + from);
+    if (rules.hide_tags)
+      for (size_t b = from_block; b < to_block; ++b)
+        for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
+  }
 #if defined(__x86_64__)
   const TVectorValues vals{};  // the kinds alone need no stops or symbols
-  const TKindBytes kb = KindBytesOf(a);
+  const TKindBytes& kb = AsciiKindBytes();
 #endif
   for (size_t b = from_block; b < to_block; ++b) {
     const int32_t base = static_cast<int32_t>(b * 64);
@@ -594,14 +639,14 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   out.kinds_pending = !kKinds;
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
-  const TKindBytes kb = KindBytesOf(a);
+  const TKindBytes& kb = AsciiKindBytes();
   if (!vals.fits) path = TVectorPath::Scalar;
 #else
   path = TVectorPath::Scalar;
 #endif
   char16_t* t = text + first;
   uint16_t* k = kinds + first;
-  const TCharFacts facts{kinds,          first,
+  const TCharFacts facts{kinds,          first,          text,           narrow,
                          s.alpha.data(), s.lower.data(),
                          s.digit.data(), out.word_masks.data(),
                          out.marker_masks.data(), rules.hide_tags ? out.tag_masks.data() : nullptr};
@@ -643,8 +688,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     tag_open = ((inside >> (m - 1)) & 1) != 0;
     if (tag_open && bm.open != 0) tag_opened_at = base + 63 - std::countl_zero(bm.open);
     if (tag_open && tag_closes_at < base + m) {
-      const int32_t q = NextBracket(t, base + m, len, path);
-      if (q < len && (t[q] == u'<' || q - tag_opened_at >= rules.tag_span)) {
+      const int32_t q = narrow != nullptr ? NextBracket(narrow, base + m, len, path) : NextBracket(t, base + m, len, path);
+      if (q < len && (facts.Unit(first + q) == u'<' || q - tag_opened_at >= rules.tag_span)) {
         failed = true;
         return uint64_t{0};
       }
@@ -746,8 +791,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const int32_t i = first + p;
       se_at = p + 1;
       if (facts.MarkAt(i)) continue;
-      if (text[i] == u'.' && i + 1 < n && facts.DigitAt(i + 1)) continue;
-      if (AbbreviationStop(text, facts, i, n)) continue;
+      if (facts.Unit(i) == u'.' && i + 1 < n && facts.DigitAt(i + 1)) continue;
+      if (AbbreviationStop(facts, i, n)) continue;
       const int32_t letter = next_letter(p + 1);
       if (failed) return;
       if (letter < 0 || !BitAt(s.lower, letter)) {
@@ -779,7 +824,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       join_at = p + 1;
       const int32_t i = first + p;
       if (facts.MarkAt(i) || facts.WordAt(i)) continue;
-      const char16_t c = text[i];
+      const char16_t c = facts.Unit(i);
       const bool inside = i > first && i + 1 < n;
       if ((c == u'.' || c == u',') && inside && facts.DigitAt(i - 1) && facts.DigitAt(i + 1)) {
         join(i);
@@ -795,7 +840,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         for (;;) {
           sentence_ends_to(j - first + 1);  // the run reads each character as the earlier steps left it
           if (failed) return;
-          if (!(j < n && !facts.MarkAt(j) && !facts.WordAt(j) && text[j] < 128 && rules.symbols[text[j]])) break;
+          if (!(j < n && !facts.MarkAt(j) && !facts.WordAt(j) && facts.Unit(j) < 128 && rules.symbols[facts.Unit(j)]))
+            break;
           ++j;
         }
         sentence_ends_to(j - first + 1);
@@ -860,8 +906,20 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
                          : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow);
 }
 
-void MakeFastPassKinds(const char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
-                       TVectorPath path, TFastPassResult& found) {
+void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
+                      const TFastPassResult& found, const uint8_t* narrow) {
+  const int32_t first = found.first;
+  from = std::max(from, first);
+  to = std::min(to, found.n);
+  for (int32_t i = from; i < to; ++i) {
+    const int32_t p = i - first;
+    const bool tag = rules.hide_tags && ((found.tag_masks[static_cast<size_t>(p) / 64] >> (p % 64)) & 1) != 0;
+    text[i] = tag ? u' ' : char16_t{narrow[p]};
+  }
+}
+
+void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found, const uint8_t* narrow) {
   if (!found.kinds_pending) return;
   const int32_t first = found.first, len = found.n - first;
   from = std::max(from, first) - first;
@@ -880,7 +938,7 @@ void MakeFastPassKinds(const char16_t* text, uint16_t* kinds, int32_t from, int3
       found.kinds_made[e / 64] |= uint64_t{1} << (e % 64);
       ++e;
     }
-    WriteKindsOfBlocks(text + first, kinds + first, len, b, e, rules, path, found);
+    WriteKindsOfBlocks(text + first, kinds + first, len, b, e, rules, path, found, narrow);
     b = e;
   }
 }

@@ -92,5 +92,10 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
 // Writes the kinds of text[from, to) of a chunk the pass judged with kinds on demand, as the pass
 // would have written them (whole blocks of 64 from `first`, each once; nothing when the kinds
 // were written with the pass). The text and rules must be those the pass was given.
-void MakeFastPassKinds(const char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
-                       TVectorPath path, TFastPassResult& found);
+// narrow: the bytes of the new characters (as given to the pass) where the text is widened only
+// on demand too; each block's units are then widened (hidden tags blanked) before its kinds.
+void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found, const uint8_t* narrow = nullptr);
+// Widens text[from, to) from those bytes alone (hidden tags blanked), as often as asked.
+void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
+                      const TFastPassResult& found, const uint8_t* narrow);

@@ -262,6 +262,9 @@ struct TSearchAndDoEngine::Impl {
   void KindsNeeded(int32_t from, int32_t to) const {
     if (!window_mode && pos.ensure_kinds) pos.ensure_kinds(from, to);
   }
+  void TextNeeded(int32_t from, int32_t to) const {
+    if (!window_mode && pos.ensure_text) pos.ensure_text(from, to);
+  }
 
   void EnsureTokens() {
     if (tokens_for == serial) return;
@@ -427,6 +430,7 @@ struct TSearchAndDoEngine::Impl {
         // The scan kept the words of those lengths alone.
         for (size_t p = 0; p < picks.numbers.size(); ++p) {
           TScanWord& word = picks.picked_words[p];
+          TextNeeded(word.start, word.start + word.span);
           const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
           if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
           word.hash = x;

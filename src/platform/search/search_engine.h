@@ -66,6 +66,8 @@ struct TChunkPositions {
   // Set where the kinds of the chunk are written only when asked for (sentence ends excepted):
   // the engine asks for those of [from, to) before it reads them. Empty: every kind is there.
   std::function<void(int32_t from, int32_t to)> ensure_kinds;
+  // Likewise for the text (widened on demand): ensure_kinds makes the text too; this the text alone.
+  std::function<void(int32_t from, int32_t to)> ensure_text;
 };
 
 class TSearchAndDoEngine {
