@@ -406,7 +406,7 @@ __attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k)
   } else if (c == 25 || c == 24) {
     k.dst[k.d++] = c == 25 ? '<' : '>';
     k.in_blank_run = false;
-  } else if (c != 1 && (k.src_flags[k.i] > 0x8800 || !k.in_blank_run)) {
+  } else if (c != 1 && ((k.src_flags != nullptr && k.src_flags[k.i] > 0x8800) || !k.in_blank_run)) {
     k.dst[k.d++] = ' ';
     k.in_blank_run = true;
   } else {
@@ -502,10 +502,18 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   const int32_t n = static_cast<int32_t>(we - ws);
   const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
 
-  if (ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count) &&
-      CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length)) {
+  flags_needed_ = nullptr;
+  const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
+  if (plain && CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
+                          chunk.flags_needed != nullptr)) {
+    flags_needed_ = chunk.flags_needed;
+    flags_owner_ = chunk.owner;
+    window_start_ = static_cast<int32_t>(ws);
     return true;
   }
+  // The general cut reads every flag of the window.
+  if (chunk.flags_needed != nullptr) chunk.flags_needed(chunk.owner, static_cast<int32_t>(std::max<int64_t>(ws, 0)),
+                                                        static_cast<int32_t>(we));
 
   const char16_t* src = nullptr;
   const uint16_t* src_flags = nullptr;
@@ -538,7 +546,7 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 }
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length) {
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
   // first, around the hit, are asked for now, to arrive while the text is copied.
@@ -547,10 +555,14 @@ bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flag
 #endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
-  TByteCompactCursor k{window, window_flags, bytes_.data() + pad, &drops_};
+  TByteCompactCursor k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {
+    if (blanks_plain) {  // a blank of its class is passed over by the walks, and so is the one kept
+      if (window[drops_[j]] == 1) return false;
+      continue;
+    }
     // A dropped unit must be a blank of no account to the walks, and so must the kept blank
     // before a run of them (a walk over the line meets that one where a walk over the window
     // meets the run): else the flags are made for the line after all.
@@ -592,6 +604,7 @@ void TLineCutter::MakeWide() const {
 void TLineCutter::MakeFlags() const {
   if (flags_made_) return;
   flags_made_ = true;
+  if (flags_needed_ != nullptr) flags_needed_(flags_owner_, window_start_, window_start_ + window_count_);
   std::fill_n(flags_.begin(), pad_, kScanFlagBlank);
   // The window's flags, less the dropped units'.
   int32_t d = pad_, s = 0;

@@ -207,13 +207,29 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   if (!SampledIn(setup_.sampling_seed, place, setup_.sampling_range)) return false;
 
   TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
-  // The cutter reads the window of the line's width that starts half a width before the hit.
-  const int32_t window_from = f.hit_position - cutter_.Width() / 2;
-  EnsureKinds(window_from, window_from + cutter_.Width());
   // The fast first pass judged the new characters and the look-ahead: plain ASCII, no tag.
-  if (FastPassFound()) {
+  if (const TFastPassResult* fast = FastPassFound()) {
     chunk.plain_from = ChunkStartIndex();
     chunk.plain_to = chunk.count;
+    if (fast->kinds_pending) {
+      // The cutter reads the text of the window of the line's width that starts half a width
+      // before the hit, and the kinds of the words around the hit; it asks for any others.
+      const int32_t from = std::max(0, f.hit_position - cutter_.Width() / 2);
+      const int32_t to = std::min(chunk.count, from + cutter_.Width());
+      if (AnyHiddenTag(*fast, from, to)) {
+        EnsureKinds(from, to);
+      } else {
+        EnsureText(from, to);
+        int32_t reach_from = from, reach_to = to;
+        WordWalkReach(*fast, f.hit_position, f.hit_position + std::max(0, f.hit_length), kSpanSearchWord - span_.left,
+                      span_.right - kSpanSearchWord, from, to, reach_from, reach_to);
+        EnsureKinds(reach_from, reach_to);
+        chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
+          static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
+        };
+        chunk.owner = this;
+      }
+    }
   }
   const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
   if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;

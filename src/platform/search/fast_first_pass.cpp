@@ -528,11 +528,140 @@ inline __attribute__((always_inline)) bool AbbreviationStop(const TCharFacts& f,
 
 // The masks of the whole stretch, block by block from `first`.
 struct TStretchMasks {
-  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable;
+  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable, open, close;
   void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable}) v->resize(blocks);
+    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &open, &close}) v->resize(blocks);
   }
 };
+
+// Where a run of blocks is classified to: one word a block in each array.
+struct TRunOut {
+  uint64_t *alpha, *lower, *digit, *punct, *sentence, *joinable, *open, *close, *word, *joined, *blanked;
+};
+
+#if defined(__x86_64__)
+// The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
+// constants stay in registers; answers the first block holding a stop (its masks unwritten), or
+// b1. The same masks as BlockSse2 and BlockWide give, block for block.
+template <typename U>
+size_t ClassifyRunSse2(const U* t, size_t b0, size_t b1, const TVectorValues vals, const TRunOut o) {
+  auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  for (size_t b = b0; b < b1; ++b) {
+    const U* p = t + b * 64;
+    uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
+    for (int q = 0; q < 4; ++q) {
+      __m128i v;
+      if constexpr (sizeof(U) == 1) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+      } else {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q + 8));
+        const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(_mm_or_si128(a, c), high), _mm_setzero_si128())) != 0xFFFF)
+          return b;
+        v = _mm_packus_epi16(a, c);
+      }
+      __m128i st = v;  // the top bit: a byte of 0x80 or above
+      for (int k = 0; k < vals.stop_count; ++k) st = _mm_or_si128(st, eq(v, static_cast<char>(vals.stops[k])));
+      const __m128i dig = InRange8(v, '0', '9');
+      const __m128i low = InRange8(v, 'a', 'z');
+      const __m128i alp = _mm_or_si128(InRange8(v, 'A', 'Z'), low);
+      // Printable (above the blank, not 127) and neither letter nor digit.
+      const __m128i printable = _mm_andnot_si128(eq(v, 127), _mm_cmpgt_epi8(v, _mm_set1_epi8(32)));
+      const __m128i pun = _mm_andnot_si128(_mm_or_si128(alp, dig), printable);
+      const __m128i dot = eq(v, '.');
+      const __m128i sen = _mm_or_si128(dot, _mm_or_si128(eq(v, '?'), eq(v, '!')));
+      __m128i joi = _mm_or_si128(dot, _mm_or_si128(eq(v, ','), eq(v, '-')));
+      for (int k = 0; k < vals.symbol_count; ++k) joi = _mm_or_si128(joi, eq(v, static_cast<char>(vals.symbols[k])));
+      const int sh = 16 * q;
+      stop |= Bits8(st) << sh;
+      alpha |= Bits8(alp) << sh;
+      lower |= Bits8(low) << sh;
+      digit |= Bits8(dig) << sh;
+      punct |= Bits8(pun) << sh;
+      sentence |= Bits8(sen) << sh;
+      joinable |= Bits8(joi) << sh;
+      open |= Bits8(eq(v, '<')) << sh;
+      close |= Bits8(eq(v, '>')) << sh;
+    }
+    if (stop != 0) return b;
+    o.alpha[b] = alpha;
+    o.lower[b] = lower;
+    o.digit[b] = digit;
+    o.punct[b] = punct;
+    o.sentence[b] = sentence;
+    o.joinable[b] = joinable;
+    o.open[b] = open;
+    o.close[b] = close;
+    o.word[b] = alpha | digit;
+    o.joined[b] = 0;
+    o.blanked[b] = 0;
+  }
+  return b1;
+}
+
+template <typename U>
+__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TVectorValues vals,
+                                                       const TRunOut o) {
+  auto eq = [](__m256i v, char c) __attribute__((target("avx2"), always_inline)) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+  };
+  for (size_t b = b0; b < b1; ++b) {
+    const U* p = t + b * 64;
+    __m256i bytes[2];
+    if constexpr (sizeof(U) == 1) {
+      bytes[0] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      bytes[1] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    } else {
+      const __m256i* w = reinterpret_cast<const __m256i*>(p);
+      const __m256i u0 = _mm256_loadu_si256(w), u1 = _mm256_loadu_si256(w + 1);
+      const __m256i u2 = _mm256_loadu_si256(w + 2), u3 = _mm256_loadu_si256(w + 3);
+      const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+      if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return b;
+      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
+      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
+    }
+    uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
+    for (int q = 0; q < 2; ++q) {
+      const __m256i v = bytes[q];
+      __m256i st = v;  // the top bit: a byte of 0x80 or above
+      for (int k = 0; k < vals.stop_count; ++k) st = _mm256_or_si256(st, eq(v, static_cast<char>(vals.stops[k])));
+      const __m256i dig = InRange32(v, '0', '9');
+      const __m256i low = InRange32(v, 'a', 'z');
+      const __m256i alp = _mm256_or_si256(InRange32(v, 'A', 'Z'), low);
+      const __m256i printable = _mm256_andnot_si256(eq(v, 127), _mm256_cmpgt_epi8(v, _mm256_set1_epi8(32)));
+      const __m256i pun = _mm256_andnot_si256(_mm256_or_si256(alp, dig), printable);
+      const __m256i dot = eq(v, '.');
+      const __m256i sen = _mm256_or_si256(dot, _mm256_or_si256(eq(v, '?'), eq(v, '!')));
+      __m256i joi = _mm256_or_si256(dot, _mm256_or_si256(eq(v, ','), eq(v, '-')));
+      for (int k = 0; k < vals.symbol_count; ++k) joi = _mm256_or_si256(joi, eq(v, static_cast<char>(vals.symbols[k])));
+      const int sh = 32 * q;
+      stop |= Bits32(st) << sh;
+      alpha |= Bits32(alp) << sh;
+      lower |= Bits32(low) << sh;
+      digit |= Bits32(dig) << sh;
+      punct |= Bits32(pun) << sh;
+      sentence |= Bits32(sen) << sh;
+      joinable |= Bits32(joi) << sh;
+      open |= Bits32(eq(v, '<')) << sh;
+      close |= Bits32(eq(v, '>')) << sh;
+    }
+    if (stop != 0) return b;
+    o.alpha[b] = alpha;
+    o.lower[b] = lower;
+    o.digit[b] = digit;
+    o.punct[b] = punct;
+    o.sentence[b] = sentence;
+    o.joinable[b] = joinable;
+    o.open[b] = open;
+    o.close[b] = close;
+    o.word[b] = alpha | digit;
+    o.joined[b] = 0;
+    o.blanked[b] = 0;
+  }
+  return b1;
+}
+#endif
 
 thread_local TStretchMasks t_masks;
 
@@ -714,6 +843,57 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
+#if defined(__x86_64__)
+    if constexpr (!kKinds) {
+      // Without kinds, the whole blocks go through the vector paths many at a time; hidden tags
+      // are then taken out of each block's masks in turn.
+      const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
+      if (path != TVectorPath::Scalar && classified < whole && !failed) {
+        const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        s.punct.data(),
+                        s.sentence.data(), s.joinable.data(), s.open.data(),      s.close.data(),
+                        out.word_masks.data(), out.joined_masks.data(), out.blanked_masks.data()};
+        const size_t done = narrow != nullptr
+                                ? (path == TVectorPath::Wide ? ClassifyRunWide(narrow, classified, whole, vals, o)
+                                                             : ClassifyRunSse2(narrow, classified, whole, vals, o))
+                                : (path == TVectorPath::Wide ? ClassifyRunWide(t, classified, whole, vals, o)
+                                                             : ClassifyRunSse2(t, classified, whole, vals, o));
+        if (rules.hide_tags) {
+          for (size_t b = classified; b < done; ++b) {
+            if (s.open[b] == 0 && s.close[b] == 0 && !tag_open) {
+              out.tag_masks[b] = 0;
+              continue;
+            }
+            TBlockMasks bm;
+            bm.alpha = s.alpha[b];
+            bm.lower = s.lower[b];
+            bm.digit = s.digit[b];
+            bm.punct = s.punct[b];
+            bm.sentence = s.sentence[b];
+            bm.joinable = s.joinable[b];
+            bm.open = s.open[b];
+            bm.close = s.close[b];
+            out.tag_masks[b] = hide_tags_of_block(static_cast<int32_t>(b * 64), 64, bm);
+            if (failed) {
+              classified = b;
+              return;
+            }
+            s.alpha[b] = bm.alpha;
+            s.lower[b] = bm.lower;
+            s.digit[b] = bm.digit;
+            s.punct[b] = bm.punct;
+            s.sentence[b] = bm.sentence;
+            s.joinable[b] = bm.joinable;
+            out.word_masks[b] = bm.alpha | bm.digit;
+          }
+        }
+        classified = done;
+        if (done < whole) {
+          failed = true;
+          return;
+        }
+      }
+    }
+#endif
     for (; classified < want && !failed; ++classified) {
       const int32_t base = static_cast<int32_t>(classified * 64);
       const int m = static_cast<int>(std::min<int32_t>(64, len - base));
@@ -911,11 +1091,15 @@ void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassR
   const int32_t first = found.first;
   from = std::max(from, first);
   to = std::min(to, found.n);
-  for (int32_t i = from; i < to; ++i) {
-    const int32_t p = i - first;
-    const bool tag = rules.hide_tags && ((found.tag_masks[static_cast<size_t>(p) / 64] >> (p % 64)) & 1) != 0;
-    text[i] = tag ? u' ' : char16_t{narrow[p]};
-  }
+  if (from >= to) return;
+  WidenBytes(narrow + (from - first), to - from, text + from);
+  if (!rules.hide_tags) return;
+  const size_t last = static_cast<size_t>(to - 1 - first) / 64;
+  for (size_t b = static_cast<size_t>(from - first) / 64; b <= last; ++b)
+    for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) {
+      const int32_t i = first + static_cast<int32_t>(b * 64) + std::countr_zero(w);
+      if (i >= from && i < to) text[i] = u' ';
+    }
 }
 
 void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
@@ -941,4 +1125,49 @@ void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to
     WriteKindsOfBlocks(text + first, kinds + first, len, b, e, rules, path, found, narrow);
     b = e;
   }
+}
+
+void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, int32_t left, int32_t right,
+                   int32_t lo, int32_t hi, int32_t& from, int32_t& to) {
+  lo = std::max(lo, found.first);
+  hi = std::min(hi, found.n);
+  const uint64_t* w = found.word_masks.data();
+  auto word = [&](int32_t i) {
+    const int32_t p = i - found.first;
+    return ((w[p >> 6] >> (p & 63)) & 1) != 0;
+  };
+  // One word more each way than the walks take, and a character beyond.
+  from = lo;
+  int32_t starts = 0;
+  for (int32_t i = std::min(hit, hi) - 1; i >= lo; --i) {
+    if (word(i) && (i == lo || !word(i - 1)) && ++starts > left + 1) {
+      from = std::max(lo, i - 2);
+      break;
+    }
+  }
+  to = hi;
+  starts = 0;
+  for (int32_t i = std::max(hit_end, lo); i < hi; ++i) {
+    if (word(i) && (i == hit_end || !word(i - 1)) && ++starts > right + 1) {
+      to = std::min(hi, i + 2);
+      break;
+    }
+  }
+  from = std::min(from, std::max(lo, hit));
+  to = std::max(to, std::min(hi, hit_end));
+}
+
+bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
+  if (found.tag_masks.empty()) return false;
+  from = std::max(from, found.first) - found.first;
+  to = std::min(to, found.n) - found.first;
+  for (int32_t p = from; p < to;) {
+    const size_t b = static_cast<size_t>(p) / 64;
+    uint64_t m = found.tag_masks[b] >> (p % 64);
+    const int32_t next = static_cast<int32_t>(b * 64 + 64);
+    if (to < next) m &= (uint64_t{1} << (to - p)) - 1;
+    if (m != 0) return true;
+    p = next;
+  }
+  return false;
 }
