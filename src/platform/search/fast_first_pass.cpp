@@ -679,6 +679,21 @@ int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
   return q < end ? q : -1;
 }
 
+// NextBit over masks[b] & filter(b).
+template <typename F>
+int32_t NextBitWhere(const std::vector<uint64_t>& masks, int32_t p, int32_t end, F filter) {
+  if (p >= end) return -1;
+  size_t b = static_cast<size_t>(p) / 64;
+  const size_t last = static_cast<size_t>(end - 1) / 64;
+  uint64_t w = masks[b] & filter(b) & (~uint64_t{0} << (p % 64));
+  while (w == 0) {
+    if (++b > last) return -1;
+    w = masks[b] & filter(b);
+  }
+  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+  return q < end ? q : -1;
+}
+
 // Sets kinds[p] to value for every bit p of the masks of the blocks [from_block, to_block).
 void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_block, size_t to_block, uint16_t value) {
   for (size_t b = from_block; b < to_block; ++b)
@@ -996,10 +1011,24 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     set_bit(out.joined_masks, p);
     set_bit(out.word_masks, p);
   };
+  // Bit j of block b: character 64b + j - 1 (or + 1) is a letter or digit as classified (none
+  // beyond the blocks classified).
+  auto alnum_before = [&](size_t b) {
+    const uint64_t carry = b > 0 ? (s.alpha[b - 1] | s.digit[b - 1]) >> 63 : 0;
+    return ((s.alpha[b] | s.digit[b]) << 1) | carry;
+  };
+  auto alnum_after = [&](size_t b) {
+    const uint64_t carry = b + 1 < classified ? (s.alpha[b + 1] | s.digit[b + 1]) & 1 : 0;
+    return ((s.alpha[b] | s.digit[b]) >> 1) | (carry << 63);
+  };
   auto joins_to = [&](int32_t end) {
     sentence_ends_to(end + 1);
     while (!failed) {
-      const int32_t p = NextBit(s.joinable, join_at, std::min(end, classified_end()));
+      // Without in-word symbols, only a mark with a letter or digit after it can join (the
+      // characters after it are as classified: the joins go in text order).
+      const int32_t p = rules.any_symbols
+                            ? NextBit(s.joinable, join_at, std::min(end, classified_end()))
+                            : NextBitWhere(s.joinable, join_at, std::min(end, classified_end()), alnum_after);
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
@@ -1043,7 +1072,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     joins_to(end + 1);
     if (!rules.blank_mid_word_marks || len < 3) return;
     while (!failed) {
-      const int32_t p = NextBit(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}));
+      const int32_t p = NextBitWhere(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
+                                     [&](size_t b) { return alnum_before(b) & alnum_after(b); });
       if (p < 0) break;
       blank_at = p + 1;
       const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
