@@ -385,9 +385,11 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
 
 namespace {
 
-// The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops.
+// The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops. The units
+// are UTF-16 (char16_t) or the bytes they were widened from (uint8_t).
+template <typename U = char16_t>
 struct TByteCompactCursor {
-  const char16_t* src;
+  const U* src;
   const uint16_t* src_flags;
   uint8_t* dst;
   std::vector<int32_t>* drops;
@@ -397,7 +399,8 @@ struct TByteCompactCursor {
   uint16_t high = 0;  // the units' bits or-ed: above 0x7F, the copy is void
 };
 
-__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k) {
+template <typename U>
+__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor<U>& k) {
   const char16_t c = k.src[k.i];
   k.high |= c;
   if (c > 32) {
@@ -417,8 +420,43 @@ __attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k)
 
 // Copies all n units (the destination holds at least n bytes). As in CompactUntil, sixteen units
 // with no dropped unit, no bracket code and no blank after a blank map unit for unit.
-void CompactBytes(TByteCompactCursor& cursor, int32_t n) {
-  TByteCompactCursor k = cursor;
+void CompactBytes(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
+  TByteCompactCursor<uint8_t> k = cursor;
+#if defined(__SSE2__)
+  constexpr int32_t kBlock = 16;
+  const __m128i v32 = _mm_set1_epi8(32);
+  __m128i high = _mm_setzero_si128();
+  while (k.i + kBlock <= n) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    high = _mm_or_si128(high, c);
+    const __m128i blank = _mm_cmpeq_epi8(_mm_subs_epu8(c, v32), _mm_setzero_si128());
+    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(1)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(24)), _mm_cmpeq_epi8(c, _mm_set1_epi8(25))));
+    const __m128i before = _mm_or_si128(_mm_slli_si128(blank, 1), k.in_blank_run ? _mm_cvtsi32_si128(0xFF) : _mm_setzero_si128());
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
+    const int bad_bits = _mm_movemask_epi8(_mm_or_si128(odd, _mm_and_si128(blank, before)));
+    if (bad_bits != 0) {
+      // The lanes before the first unusual one are written; that one goes alone.
+      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
+      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOneByte(k);
+      continue;
+    }
+    k.in_blank_run = (_mm_movemask_epi8(blank) & 0x8000) != 0;
+    k.i += kBlock;
+    k.d += kBlock;
+  }
+  if (_mm_movemask_epi8(high) != 0) k.high = 0x80;
+#endif
+  while (k.i < n) CompactOneByte(k);
+  cursor = k;
+}
+
+void CompactBytes(TByteCompactCursor<char16_t>& cursor, int32_t n) {
+  TByteCompactCursor<char16_t> k = cursor;
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 16;
   __m128i high = _mm_setzero_si128();
@@ -504,8 +542,11 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
   flags_needed_ = nullptr;
   const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
-  if (plain && CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
-                          chunk.flags_needed != nullptr)) {
+  const bool from_bytes = plain && chunk.plain_bytes != nullptr && chunk.flags_needed != nullptr;
+  if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
+                                        hit_in_window, hit_length, true)
+                           : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
+                                        chunk.flags_needed != nullptr))) {
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
@@ -547,6 +588,17 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                              int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+}
+
+bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+}
+
+template <typename U>
+bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
+                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
   // first, around the hit, are asked for now, to arrive while the text is copied.
@@ -555,7 +607,7 @@ bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flag
 #endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
-  TByteCompactCursor k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
+  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {

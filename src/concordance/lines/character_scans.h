@@ -187,6 +187,10 @@ struct TChunkView {
   // read them.
   void (*flags_needed)(void* owner, int32_t from, int32_t to) = nullptr;
   void* owner = nullptr;
+  // With flags_needed: the bytes units [plain_from, plain_to) were widened from (one a unit), the
+  // text there being made only when asked for too (flags_needed makes it): a one-byte cut reads
+  // those.
+  const uint8_t* plain_bytes = nullptr;
 };
 
 // Cuts lines out of chunks into buffers it keeps between lines (one cutter per worker).
@@ -230,6 +234,11 @@ class TLineCutter {
   // not below 0x80 or a dropped unit could change a word walk.
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
                   int32_t hit_length, bool blanks_plain);
+  bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
+                  int32_t hit_length, bool blanks_plain);
+  template <typename U>
+  bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
+                      int32_t hit_length, bool blanks_plain);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   void MakeWide() const;

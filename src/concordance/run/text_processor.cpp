@@ -219,7 +219,9 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
       if (AnyHiddenTag(*fast, from, to)) {
         EnsureKinds(from, to);
       } else {
-        EnsureText(from, to);
+        // A one-byte cut reads the bytes themselves; any other cut asks for the kinds (and text).
+        if (fNarrowNew != nullptr) chunk.plain_bytes = fNarrowNew;
+        else EnsureText(from, to);
         int32_t reach_from = from, reach_to = to;
         WordWalkReach(*fast, f.hit_position, f.hit_position + std::max(0, f.hit_length), kSpanSearchWord - span_.left,
                       span_.right - kSpanSearchWord, from, to, reach_from, reach_to);

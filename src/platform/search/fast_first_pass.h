@@ -34,7 +34,8 @@
 #include "platform/rtl/ustring.h"
 
 enum class TVectorPath : uint8_t { Scalar, Sse2, Wide };
-// The widest path this processor has (256-bit vectors unless LINZORA_NO_WIDE_VECTORS is set).
+// The widest path this processor has (256-bit vectors unless LINZORA_NO_WIDE_VECTORS is set; the
+// one-unit path where LINZORA_NO_VECTORS is).
 TVectorPath BestVectorPath();
 
 // Whether readers use the fast first pass (on unless switched off; the tests switch it off to
