@@ -150,6 +150,7 @@ __attribute__((target("avx2"))) size_t WidenPlainAsciiWide(const uint8_t* b, siz
   for (; i + 32 <= n; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
     if ((_mm256_movemask_epi8(v) | _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero))) != 0) break;
+    if (out == nullptr) continue;
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 16), _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
   }
@@ -158,7 +159,7 @@ __attribute__((target("avx2"))) size_t WidenPlainAsciiWide(const uint8_t* b, siz
 #endif
 
 // Widens n bytes of plain ASCII (no zero byte among them) to UTF-16 units; false, with `out`
-// written only in part, at the first byte that is zero or above 0x7F.
+// written only in part, at the first byte that is zero or above 0x7F. Without `out`, only looks.
 bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
   size_t i = 0;
 #if defined(__x86_64__)
@@ -169,52 +170,20 @@ bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
   for (; i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
     if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) return false;
+    if (out == nullptr) continue;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
   }
 #endif
   for (; i < n; ++i) {
     if (b[i] == 0 || b[i] >= 0x80) return false;
-    out[i] = b[i];
+    if (out != nullptr) out[i] = b[i];
   }
   return true;
 }
 
-// Whether n bytes are plain ASCII with no zero byte (what WidenPlainAscii widens), read 32 or 16
-// at a time.
-#if defined(__x86_64__)
-__attribute__((target("avx2"))) size_t PlainAsciiWide(const uint8_t* b, size_t n) {
-  size_t i = 0;
-  const __m256i zero = _mm256_setzero_si256();
-  for (; i + 64 <= n; i += 64) {
-    const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
-    const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 32));
-    const __m256i zeros = _mm256_or_si256(_mm256_cmpeq_epi8(v0, zero), _mm256_cmpeq_epi8(v1, zero));
-    if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(v0, v1), zeros)) != 0) return SIZE_MAX;
-  }
-  return i;
-}
-#endif
-
-bool PlainAscii(const uint8_t* b, size_t n) {
-  size_t i = 0;
-#if defined(__x86_64__)
-  if (HasWideVectors()) {
-    i = PlainAsciiWide(b, n);
-    if (i == SIZE_MAX) return false;
-  }
-#endif
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-    if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) return false;
-  }
-#endif
-  for (; i < n; ++i)
-    if (b[i] == 0 || b[i] >= 0x80) return false;
-  return true;
-}
+// Whether n bytes are plain ASCII with no zero byte (what WidenPlainAscii widens).
+bool PlainAscii(const uint8_t* b, size_t n) { return WidenPlainAscii(b, n, nullptr); }
 
 void ZerosToSpaces(char16_t* t, size_t n) {
   size_t i = 0;

@@ -595,6 +595,35 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
 // with windows that leave the judged range, give what the general cut gives: text, flags,
 // midpoint, hit, word positions over every span and tags; and the stored form is one byte
 // exactly where the whole line is ASCII.
+// Every answer of cut a equals cut b's (b a general cut): lengths, word positions lo..hi, tags,
+// the line, and the text and flags made on asking, closing blanks and 0 included.
+void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32_t hi) {
+  ASSERT_EQ(a.Length(), b.Length());
+  EXPECT_EQ(a.Midpoint(), b.Midpoint());
+  EXPECT_EQ(a.HitLength(), b.HitLength());
+  TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
+  a.WordPositions(lo, hi, wa);
+  b.WordPositions(lo, hi, wb);
+  for (int k = 0; k < kSpanPositions; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(wa[k].start, wb[k].start);
+    EXPECT_EQ(wa[k].length, wb[k].length);
+    EXPECT_EQ(wa[k].barrier, wb[k].barrier);
+    EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
+  }
+  std::vector<TLineTagPlace> ta, tb;
+  a.CollectTags(ta);
+  b.CollectTags(tb);
+  ExpectSameTags(ta, tb);
+  const TLineText line = a.Line();
+  EXPECT_TRUE(line == b.LineText());
+  EXPECT_EQ(line.OneByte(), a.OneByte());
+  if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+  const size_t closed = static_cast<size_t>(a.Length() + 3);
+  EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
+  EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+}
+
 TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
   std::mt19937 rng(20261207);
   const char16_t blanks[] = {u' ', u' ', u'\t', u'\n', u'\r', 1};
@@ -639,32 +668,8 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
     (a.OneByte() ? one_byte : general_cuts)++;
     SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit
                                     << (a.OneByte() ? " one byte" : " general"));
-    ASSERT_EQ(a.Length(), b.Length());
-    EXPECT_EQ(a.Midpoint(), b.Midpoint());
-    EXPECT_EQ(a.HitLength(), b.HitLength());
     const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
-    TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
-    a.WordPositions(lo, hi, wa);
-    b.WordPositions(lo, hi, wb);
-    for (int k = 0; k < kSpanPositions; ++k) {
-      SCOPED_TRACE(k);
-      EXPECT_EQ(wa[k].start, wb[k].start);
-      EXPECT_EQ(wa[k].length, wb[k].length);
-      EXPECT_EQ(wa[k].barrier, wb[k].barrier);
-      EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
-    }
-    std::vector<TLineTagPlace> ta, tb;
-    a.CollectTags(ta);
-    b.CollectTags(tb);
-    ExpectSameTags(ta, tb);
-    const TLineText line = a.Line();
-    EXPECT_TRUE(line == b.LineText());
-    EXPECT_EQ(line.OneByte(), a.OneByte());
-    if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
-    // The text and flags made on asking, closing blanks and 0 included.
-    const size_t closed = static_cast<size_t>(a.Length() + 3);
-    EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
-    EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+    ExpectSameCut(a, b, lo, hi);
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);
@@ -744,22 +749,7 @@ TEST(CharacterScans, OneByteCutFromBytesWithFlagsMadeOnDemand) {
     (a.OneByte() ? one_byte : general_cuts)++;
     SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit
                                     << (a.OneByte() ? " one byte" : " general"));
-    ASSERT_EQ(a.Length(), b.Length());
-    EXPECT_EQ(a.Midpoint(), b.Midpoint());
-    EXPECT_EQ(a.HitLength(), b.HitLength());
-    TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
-    a.WordPositions(lo, hi, wa);
-    b.WordPositions(lo, hi, wb);
-    for (int k = lo; k <= hi; ++k) {
-      SCOPED_TRACE(k);
-      EXPECT_EQ(wa[k].start, wb[k].start);
-      EXPECT_EQ(wa[k].length, wb[k].length);
-      EXPECT_EQ(wa[k].barrier, wb[k].barrier);
-    }
-    EXPECT_TRUE(a.Line() == b.LineText());
-    const size_t closed = static_cast<size_t>(a.Length() + 3);
-    EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
-    EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+    ExpectSameCut(a, b, lo, hi);
   }
   EXPECT_GT(one_byte, 1000);
   EXPECT_GT(general_cuts, 100);

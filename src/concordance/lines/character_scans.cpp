@@ -420,6 +420,23 @@ __attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor<U>&
 
 // Copies all n units (the destination holds at least n bytes). As in CompactUntil, sixteen units
 // with no dropped unit, no bracket code and no blank after a blank map unit for unit.
+// After sixteen units were copied unit for unit: where bad_bits marks an unusual one, the
+// units before it are kept and it goes alone; else all sixteen are, the last a blank or not.
+template <typename U>
+__attribute__((always_inline)) inline void MoveOnSixteen(TByteCompactCursor<U>& k, int bad_bits, bool last_blank) {
+  if (bad_bits != 0) {
+    const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
+    if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+    k.i += lanes;
+    k.d += lanes;
+    CompactOneByte(k);
+    return;
+  }
+  k.in_blank_run = last_blank;
+  k.i += 16;
+  k.d += 16;
+}
+
 void CompactBytes(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
   TByteCompactCursor<uint8_t> k = cursor;
 #if defined(__SSE2__)
@@ -436,18 +453,7 @@ void CompactBytes(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
     const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
     const int bad_bits = _mm_movemask_epi8(_mm_or_si128(odd, _mm_and_si128(blank, before)));
-    if (bad_bits != 0) {
-      // The lanes before the first unusual one are written; that one goes alone.
-      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
-      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
-      k.i += lanes;
-      k.d += lanes;
-      CompactOneByte(k);
-      continue;
-    }
-    k.in_blank_run = (_mm_movemask_epi8(blank) & 0x8000) != 0;
-    k.i += kBlock;
-    k.d += kBlock;
+    MoveOnSixteen(k, bad_bits, (_mm_movemask_epi8(blank) & 0x8000) != 0);
   }
   if (_mm_movemask_epi8(high) != 0) k.high = 0x80;
 #endif
@@ -468,18 +474,7 @@ void CompactBytes(TByteCompactCursor<char16_t>& cursor, int32_t n) {
     const TCompactLanes m1 = CompactLanes(c1, _mm_srli_si128(m0.blank, 14));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), _mm_packus_epi16(m0.out, m1.out));
     const int bad_bits = _mm_movemask_epi8(_mm_packs_epi16(m0.bad, m1.bad));
-    if (bad_bits != 0) {
-      // The lanes before the first unusual one are written; that one goes alone.
-      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
-      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
-      k.i += lanes;
-      k.d += lanes;
-      CompactOneByte(k);
-      continue;
-    }
-    k.in_blank_run = (_mm_movemask_epi8(m1.blank) & 0xC000) != 0;
-    k.i += kBlock;
-    k.d += kBlock;
+    MoveOnSixteen(k, bad_bits, (_mm_movemask_epi8(m1.blank) & 0xC000) != 0);
   }
   // Eight more where they remain: the line's last units seldom go one by one.
   if (k.i + 8 <= n) {

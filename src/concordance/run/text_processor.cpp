@@ -116,6 +116,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (const TFastPassResult* fast = FastPassFound()) {
     pos.word_masks = fast->word_masks.data();
     pos.marker_masks = fast->marker_masks.data();
+    pos.marker_kind = kFastPassMarkerKind;
     if (fast->kinds_pending) {
       pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
       pos.ensure_text = [this](int32_t from, int32_t to) { EnsureText(from, to); };

@@ -16,7 +16,7 @@ namespace {
 
 std::atomic<bool> g_fast_pass_on{true};
 
-constexpr uint16_t kSentenceEndKind = 0x880F;        // the tag handler's mark of a sentence end found
+constexpr uint16_t kSentenceEndKind = kFastPassMarkerKind;
 constexpr uint16_t kBlankedKind = C1_SPACE | C1_BLANK | C1_DEFINED;  // punctuation taken as a blank
 
 // The masks of one block of 64 units (bit j: unit j of the block).
@@ -454,6 +454,22 @@ int32_t NextBracket(const U* t, int32_t from, int32_t end, TVectorPath path) {
   return NextBracketScalar(t, from, end);
 }
 
+// One block of m units (64 on the vector paths) by the path asked for.
+template <int kGives, typename U>
+void BlockByPath(const U* t, uint16_t* k, int m, TVectorPath path, const TFastPassRules& rules, TBlockMasks& bm
+#if defined(__x86_64__)
+                 ,
+                 const TKindBytes& kb, const TVectorValues& vals
+#endif
+) {
+#if defined(__x86_64__)
+  if (m == 64 && path == TVectorPath::Wide) return BlockWide<kGives>(t, k, kb, vals, bm);
+  if (m == 64 && path == TVectorPath::Sse2) return BlockSse2<kGives>(t, k, kb, vals, bm);
+#endif
+  (void)path;
+  BlockScalar<kGives>(t, k, m, rules, bm);
+}
+
 // Widens n bytes (below 0x80) to units, 16 at a time.
 void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
   int32_t i = 0;
@@ -539,52 +555,11 @@ struct TRunOut {
   uint64_t *alpha, *lower, *digit, *punct, *sentence, *joinable, *open, *close, *word, *joined, *blanked;
 };
 
-#if defined(__x86_64__)
-// The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
-// constants stay in registers; answers the first block holding a stop (its masks unwritten), or
-// b1. The same masks as BlockSse2 and BlockWide give, block for block.
-template <typename U>
-size_t ClassifyRunSse2(const U* t, size_t b0, size_t b1, const TVectorValues vals, const TRunOut o) {
-  auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  for (size_t b = b0; b < b1; ++b) {
-    const U* p = t + b * 64;
-    uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
-    for (int q = 0; q < 4; ++q) {
-      __m128i v;
-      if constexpr (sizeof(U) == 1) {
-        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
-      } else {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q + 8));
-        const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(_mm_or_si128(a, c), high), _mm_setzero_si128())) != 0xFFFF)
-          return b;
-        v = _mm_packus_epi16(a, c);
-      }
-      __m128i st = v;  // the top bit: a byte of 0x80 or above
-      for (int k = 0; k < vals.stop_count; ++k) st = _mm_or_si128(st, eq(v, static_cast<char>(vals.stops[k])));
-      const __m128i dig = InRange8(v, '0', '9');
-      const __m128i low = InRange8(v, 'a', 'z');
-      const __m128i alp = _mm_or_si128(InRange8(v, 'A', 'Z'), low);
-      // Printable (above the blank, not 127) and neither letter nor digit.
-      const __m128i printable = _mm_andnot_si128(eq(v, 127), _mm_cmpgt_epi8(v, _mm_set1_epi8(32)));
-      const __m128i pun = _mm_andnot_si128(_mm_or_si128(alp, dig), printable);
-      const __m128i dot = eq(v, '.');
-      const __m128i sen = _mm_or_si128(dot, _mm_or_si128(eq(v, '?'), eq(v, '!')));
-      __m128i joi = _mm_or_si128(dot, _mm_or_si128(eq(v, ','), eq(v, '-')));
-      for (int k = 0; k < vals.symbol_count; ++k) joi = _mm_or_si128(joi, eq(v, static_cast<char>(vals.symbols[k])));
-      const int sh = 16 * q;
-      stop |= Bits8(st) << sh;
-      alpha |= Bits8(alp) << sh;
-      lower |= Bits8(low) << sh;
-      digit |= Bits8(dig) << sh;
-      punct |= Bits8(pun) << sh;
-      sentence |= Bits8(sen) << sh;
-      joinable |= Bits8(joi) << sh;
-      open |= Bits8(eq(v, '<')) << sh;
-      close |= Bits8(eq(v, '>')) << sh;
-    }
-    if (stop != 0) return b;
+// One block's masks, gathered a vector at a time.
+struct TRunMasks {
+  uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
+  // Writes them as block b of o (nothing changed by the steps yet).
+  void Put(const TRunOut& o, size_t b) const {
     o.alpha[b] = alpha;
     o.lower[b] = lower;
     o.digit[b] = digit;
@@ -597,9 +572,12 @@ size_t ClassifyRunSse2(const U* t, size_t b0, size_t b1, const TVectorValues val
     o.joined[b] = 0;
     o.blanked[b] = 0;
   }
-  return b1;
-}
+};
 
+#if defined(__x86_64__)
+// The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
+// constants stay in registers; answers the first block holding a stop (its masks unwritten), or
+// b1. The same masks as BlockWide gives, block for block.
 template <typename U>
 __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TVectorValues vals,
                                                        const TRunOut o) {
@@ -621,7 +599,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
       bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
     }
-    uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
+    TRunMasks r;
     for (int q = 0; q < 2; ++q) {
       const __m256i v = bytes[q];
       __m256i st = v;  // the top bit: a byte of 0x80 or above
@@ -643,28 +621,18 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       __m256i joi = _mm256_or_si256(dot, _mm256_or_si256(eq(v, ','), eq(v, '-')));
       for (int k = 0; k < vals.symbol_count; ++k) joi = _mm256_or_si256(joi, eq(v, static_cast<char>(vals.symbols[k])));
       const int sh = 32 * q;
-      stop |= Bits32(st) << sh;
-      alpha |= Bits32(alp) << sh;
-      lower |= Bits32(low) << sh;
-      digit |= Bits32(dig) << sh;
-      punct |= Bits32(pun) << sh;
-      sentence |= Bits32(sen) << sh;
-      joinable |= Bits32(joi) << sh;
-      open |= Bits32(eq(v, '<')) << sh;
-      close |= Bits32(eq(v, '>')) << sh;
+      r.stop |= Bits32(st) << sh;
+      r.alpha |= Bits32(alp) << sh;
+      r.lower |= Bits32(low) << sh;
+      r.digit |= Bits32(dig) << sh;
+      r.punct |= Bits32(pun) << sh;
+      r.sentence |= Bits32(sen) << sh;
+      r.joinable |= Bits32(joi) << sh;
+      r.open |= Bits32(eq(v, '<')) << sh;
+      r.close |= Bits32(eq(v, '>')) << sh;
     }
-    if (stop != 0) return b;
-    o.alpha[b] = alpha;
-    o.lower[b] = lower;
-    o.digit[b] = digit;
-    o.punct[b] = punct;
-    o.sentence[b] = sentence;
-    o.joinable[b] = joinable;
-    o.open[b] = open;
-    o.close[b] = close;
-    o.word[b] = alpha | digit;
-    o.joined[b] = 0;
-    o.blanked[b] = 0;
+    if (r.stop != 0) return b;
+    r.Put(o, b);
   }
   return b1;
 }
@@ -729,12 +697,12 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
     const int32_t base = static_cast<int32_t>(b * 64);
     const int m = static_cast<int>(std::min<int32_t>(64, len - base));
     TBlockMasks bm;
+    BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm
 #if defined(__x86_64__)
-    if (m == 64 && path == TVectorPath::Wide) BlockWide<kKindsOnly>(t + base, k + base, kb, vals, bm);
-    else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kKindsOnly>(t + base, k + base, kb, vals, bm);
-    else
+                            ,
+                            kb, vals
 #endif
-      BlockScalar<kKindsOnly>(t + base, k + base, m, rules, bm);
+    );
     for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
       const int j = std::countr_zero(c);
       k[base + j] = a.kind[t[base + j]];
@@ -866,22 +834,31 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     }
     return tags;
   };
+  // A block's masks as classified (hidden tags taken out), nothing changed by the steps yet.
+  auto keep_block = [&](size_t b, const TBlockMasks& bm) {
+    s.alpha[b] = bm.alpha;
+    s.lower[b] = bm.lower;
+    s.digit[b] = bm.digit;
+    s.punct[b] = bm.punct;
+    s.sentence[b] = bm.sentence;
+    s.joinable[b] = bm.joinable;
+    out.joined_masks[b] = 0;
+    out.blanked_masks[b] = 0;
+    out.word_masks[b] = bm.alpha | bm.digit;
+  };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
 #if defined(__x86_64__)
     if constexpr (!kKinds) {
-      // Without kinds, the whole blocks go through the vector paths many at a time; hidden tags
+      // Without kinds, the whole blocks go through the 256-bit path many at a time; hidden tags
       // are then taken out of each block's masks in turn.
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
-      if (path != TVectorPath::Scalar && classified < whole && !failed) {
+      if (path == TVectorPath::Wide && classified < whole && !failed) {
         const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        s.punct.data(),
                         s.sentence.data(), s.joinable.data(), s.open.data(),      s.close.data(),
                         out.word_masks.data(), out.joined_masks.data(), out.blanked_masks.data()};
-        const size_t done = narrow != nullptr
-                                ? (path == TVectorPath::Wide ? ClassifyRunWide(narrow, classified, whole, vals, o)
-                                                             : ClassifyRunSse2(narrow, classified, whole, vals, o))
-                                : (path == TVectorPath::Wide ? ClassifyRunWide(t, classified, whole, vals, o)
-                                                             : ClassifyRunSse2(t, classified, whole, vals, o));
+        const size_t done = narrow != nullptr ? ClassifyRunWide(narrow, classified, whole, vals, o)
+                                              : ClassifyRunWide(t, classified, whole, vals, o);
         if (rules.hide_tags) {
           for (size_t b = classified; b < done; ++b) {
             if (s.open[b] == 0 && s.close[b] == 0 && !tag_open) {
@@ -902,13 +879,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
               classified = b;
               return;
             }
-            s.alpha[b] = bm.alpha;
-            s.lower[b] = bm.lower;
-            s.digit[b] = bm.digit;
-            s.punct[b] = bm.punct;
-            s.sentence[b] = bm.sentence;
-            s.joinable[b] = bm.joinable;
-            out.word_masks[b] = bm.alpha | bm.digit;
+            keep_block(b, bm);
           }
         }
         classified = done;
@@ -925,21 +896,13 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       TBlockMasks bm;
       constexpr int kGives = kKinds ? kMasksAndKinds : kMasksOnly;
       // The raw bytes where given: half the memory the units take, and nothing to pack.
-      if (narrow != nullptr) {
 #if defined(__x86_64__)
-        if (m == 64 && path == TVectorPath::Wide) BlockWide<kGives>(narrow + base, k + base, kb, vals, bm);
-        else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kGives>(narrow + base, k + base, kb, vals, bm);
-        else
+      if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm, kb, vals);
+      else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm, kb, vals);
+#else
+      if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm);
+      else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm);
 #endif
-          BlockScalar<kGives>(narrow + base, k + base, m, rules, bm);
-      } else {
-#if defined(__x86_64__)
-        if (m == 64 && path == TVectorPath::Wide) BlockWide<kGives>(t + base, k + base, kb, vals, bm);
-        else if (m == 64 && path == TVectorPath::Sse2) BlockSse2<kGives>(t + base, k + base, kb, vals, bm);
-        else
-#endif
-          BlockScalar<kGives>(t + base, k + base, m, rules, bm);
-      }
       if (bm.stop != 0) {
         failed = true;
         return;
@@ -955,15 +918,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
           k[base + j] = a.kind[t[base + j]];
         }
       }
-      s.alpha[b] = bm.alpha;
-      s.lower[b] = bm.lower;
-      s.digit[b] = bm.digit;
-      s.punct[b] = bm.punct;
-      s.sentence[b] = bm.sentence;
-      s.joinable[b] = bm.joinable;
-      out.joined_masks[b] = 0;
-      out.blanked_masks[b] = 0;
-      out.word_masks[b] = bm.alpha | bm.digit;
+      keep_block(b, bm);
     }
   };
   auto classified_end = [&] { return static_cast<int32_t>(std::min<size_t>(classified * 64, static_cast<size_t>(len))); };
@@ -1001,7 +956,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const int32_t letter = next_letter(p + 1);
       if (failed) return;
       if (letter < 0 || !BitAt(s.lower, letter)) {
-        kinds[i] = kSentenceEndKind;
+        if constexpr (kKinds) kinds[i] = kSentenceEndKind;
         set_bit(out.marker_masks, p);
         if (i < read_ahead_from) ++out.sentence_ends;
       }

@@ -63,12 +63,15 @@ struct TFastPassRules {
   void AddStop(char16_t c);
 };
 
+// The kind the pass gives a sentence end it marks (the tag handler's).
+inline constexpr uint16_t kFastPassMarkerKind = 0x880F;
+
 // What the pass found in a chunk.
 struct TFastPassResult {
   int32_t sentence_ends = 0;  // sentence ends before read_ahead_from
   // For each block of 64 characters from `first`: bit j is character first + 64 * b + j.
   std::vector<uint64_t> word_masks;    // word characters (the scan's rule) after the pass
-  std::vector<uint64_t> marker_masks;  // sentence ends marked
+  std::vector<uint64_t> marker_masks;  // sentence ends marked (each of the kind kFastPassMarkerKind)
   // What the pass changed beyond the characters' own kinds: characters joined into words,
   // punctuation blanked, characters of hidden tags (only with hide_tags).
   std::vector<uint64_t> joined_masks, blanked_masks, tag_masks;
@@ -83,8 +86,8 @@ struct TFastPassResult {
 // read_ahead_from are marked but not counted. With hide_tags, the tags' characters become blanks
 // in `text` once the chunk is judged. False when some character cannot be judged here:
 // kinds[first, n) are then undefined, the text is as it was, and the full road must run.
-// With kinds_on_demand the kinds of text[first, n) are not written (but for sentence ends, which
-// the word scan reads): MakeFastPassKinds writes those of a stretch when something reads them.
+// With kinds_on_demand the kinds of text[first, n) are not written: MakeFastPassKinds writes
+// those of a stretch when something reads them.
 // narrow, when given, holds the bytes text[first, n) was widened from, one a unit (a UTF-8 or
 // 8-bit text's plain ASCII): the blocks are classified from them.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,

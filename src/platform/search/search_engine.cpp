@@ -295,7 +295,7 @@ struct TSearchAndDoEngine::Impl {
     TUnitState none;
     if (has_overlap) ScanChunk(text, kinds, 0, begin, fold, words, again, none, false, false);
     TUnitState from_start = units_at_start;
-    const TScanGivenMasks given{pos.word_masks, pos.marker_masks};
+    const TScanGivenMasks given{pos.word_masks, pos.marker_masks, pos.marker_kind};
     ScanChunk(text, kinds, begin, length, fold, words, again, from_start, pos.last_chunk, false, nullptr, &given);
     MarkWordAfterCut();
     words_kept = true;
@@ -802,7 +802,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
     m.first_chunk_word = counted();
     m.scan_from = 0;
   }
-  const TScanGivenMasks given{positions.word_masks, positions.marker_masks};
+  const TScanGivenMasks given{positions.word_masks, positions.marker_masks, positions.marker_kind};
   ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false,
             picks, &given);
   m.word_total = counted();
