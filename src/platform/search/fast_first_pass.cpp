@@ -697,12 +697,14 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
     const int32_t base = static_cast<int32_t>(b * 64);
     const int m = static_cast<int>(std::min<int32_t>(64, len - base));
     TBlockMasks bm;
-    BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm
+    // From the bytes where given (half the memory); a hidden tag's kinds are laid over below.
 #if defined(__x86_64__)
-                            ,
-                            kb, vals
+    if (narrow != nullptr) BlockByPath<kKindsOnly>(narrow + base, k + base, m, path, rules, bm, kb, vals);
+    else BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm, kb, vals);
+#else
+    if (narrow != nullptr) BlockByPath<kKindsOnly>(narrow + base, k + base, m, path, rules, bm);
+    else BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm);
 #endif
-    );
     for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
       const int j = std::countr_zero(c);
       k[base + j] = a.kind[t[base + j]];
