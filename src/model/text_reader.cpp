@@ -1129,7 +1129,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
     // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
     // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
     size_t lazy = 0;
-    if (fKindsOnDemand && fFastRules.usable) {
+    if (fKindsOnDemand && fTextOnDemand && fFastRules.usable) {
       const size_t span = static_cast<size_t>(ftag_clearing_max > 0 ? ftag_clearing_max : 1000);
       const size_t look_back = static_cast<size_t>(kBoundarySearchChars) + span + 64;
       const size_t own = static_cast<size_t>(std::max<int64_t>(0, n - skip));

@@ -349,6 +349,9 @@ class TBufferProcessor {
   // those of each stretch it reads (EnsureKinds) before reading them. Every other kind of a
   // chunk (the carried characters', the full road's) is there as ever.
   bool fKindsOnDemand = false;
+  // With fKindsOnDemand: the text of a plain ASCII chunk is widened on demand too (EnsureKinds
+  // and EnsureText make it), but for the stretch where the cut is looked for.
+  bool fTextOnDemand = false;
   // Writes the kinds of characters [from, to) where they were left to be written on demand
   // (and their text, where that was left unwidened too).
   void EnsureKinds(int32_t from, int32_t to);

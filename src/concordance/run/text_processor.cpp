@@ -61,7 +61,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
   if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
   // Kinds are read around hits and at the chunk's end only: those are written when asked for.
-  fKindsOnDemand = true;
+  fKindsOnDemand = fTextOnDemand = true;
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
