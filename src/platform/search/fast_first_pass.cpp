@@ -454,20 +454,31 @@ int32_t NextBracket(const U* t, int32_t from, int32_t end, TVectorPath path) {
   return NextBracketScalar(t, from, end);
 }
 
+#if !defined(__x86_64__)
+// The vector paths' constants, of no use to the one-unit path.
+struct TKindBytes {};
+struct TVectorValues {};
+#endif
+
 // One block of m units (64 on the vector paths) by the path asked for.
 template <int kGives, typename U>
-void BlockByPath(const U* t, uint16_t* k, int m, TVectorPath path, const TFastPassRules& rules, TBlockMasks& bm
-#if defined(__x86_64__)
-                 ,
-                 const TKindBytes& kb, const TVectorValues& vals
-#endif
-) {
+void BlockByPath(const U* t, uint16_t* k, int m, TVectorPath path, const TFastPassRules& rules, TBlockMasks& bm,
+                 const TKindBytes& kb, const TVectorValues& vals) {
 #if defined(__x86_64__)
   if (m == 64 && path == TVectorPath::Wide) return BlockWide<kGives>(t, k, kb, vals, bm);
   if (m == 64 && path == TVectorPath::Sse2) return BlockSse2<kGives>(t, k, kb, vals, bm);
 #endif
-  (void)path;
+  (void)path, (void)kb, (void)vals;
   BlockScalar<kGives>(t, k, m, rules, bm);
+}
+
+// The block at `base` of the units, or of the bytes they were widened from where given (half the
+// memory, and nothing to pack).
+template <int kGives>
+void BlockAt(const char16_t* t, const uint8_t* narrow, int32_t base, uint16_t* k, int m, TVectorPath path,
+             const TFastPassRules& rules, TBlockMasks& bm, const TKindBytes& kb, const TVectorValues& vals) {
+  if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm, kb, vals);
+  else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm, kb, vals);
 }
 
 // Widens n bytes (below 0x80) to units, 16 at a time.
@@ -689,22 +700,17 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
       for (size_t b = from_block; b < to_block; ++b)
         for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
   }
-#if defined(__x86_64__)
   const TVectorValues vals{};  // the kinds alone need no stops or symbols
+#if defined(__x86_64__)
   const TKindBytes& kb = AsciiKindBytes();
+#else
+  const TKindBytes kb{};
 #endif
   for (size_t b = from_block; b < to_block; ++b) {
     const int32_t base = static_cast<int32_t>(b * 64);
     const int m = static_cast<int>(std::min<int32_t>(64, len - base));
     TBlockMasks bm;
-    // From the bytes where given (half the memory); a hidden tag's kinds are laid over below.
-#if defined(__x86_64__)
-    if (narrow != nullptr) BlockByPath<kKindsOnly>(narrow + base, k + base, m, path, rules, bm, kb, vals);
-    else BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm, kb, vals);
-#else
-    if (narrow != nullptr) BlockByPath<kKindsOnly>(narrow + base, k + base, m, path, rules, bm);
-    else BlockByPath<kKindsOnly>(t + base, k + base, m, path, rules, bm);
-#endif
+    BlockAt<kKindsOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);  // a hidden tag's kinds laid over below
     for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
       const int j = std::countr_zero(c);
       k[base + j] = a.kind[t[base + j]];
@@ -766,6 +772,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   const TKindBytes& kb = AsciiKindBytes();
   if (!vals.fits) path = TVectorPath::Scalar;
 #else
+  const TVectorValues vals{};
+  const TKindBytes kb{};
   path = TVectorPath::Scalar;
 #endif
   char16_t* t = text + first;
@@ -896,15 +904,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const int32_t base = static_cast<int32_t>(classified * 64);
       const int m = static_cast<int>(std::min<int32_t>(64, len - base));
       TBlockMasks bm;
-      constexpr int kGives = kKinds ? kMasksAndKinds : kMasksOnly;
-      // The raw bytes where given: half the memory the units take, and nothing to pack.
-#if defined(__x86_64__)
-      if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm, kb, vals);
-      else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm, kb, vals);
-#else
-      if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm);
-      else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm);
-#endif
+      BlockAt<kKinds ? kMasksAndKinds : kMasksOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
       if (bm.stop != 0) {
         failed = true;
         return;
