@@ -1252,7 +1252,7 @@ void TBufferProcessor::ClassifyTheChunk() {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
                                cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
-                               fKindsOnDemand, fNarrowNew);
+                               fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
   }
   if (!fFastChunk) {
     WidenLazyText(static_cast<int32_t>(c));
@@ -1274,8 +1274,7 @@ void TBufferProcessor::EnsureKinds(int32_t from, int32_t to) {
 
 void TBufferProcessor::EnsureText(int32_t from, int32_t to) {
   if (!fFastChunk || fLazyTextEnd <= 0) return;
-  MakeFastPassText(fText.data(), from, std::min(to, ChunkStartIndex() + fLazyTextEnd), fFastRules, fFastResult,
-                   fNarrowNew);
+  MakeFastPassText(fText.data(), from, to, fFastRules, fFastResult, fNarrowNew);
 }
 
 void TBufferProcessor::SetUpFastPass() {

@@ -751,7 +751,7 @@ void TFastPassRules::AddStop(char16_t c) {
 template <bool kKinds>
 static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                               const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
-                              const uint8_t* narrow) {
+                              const uint8_t* narrow, bool text_on_demand) {
   const TAsciiKinds& a = AsciiKinds();
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
@@ -798,7 +798,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // there); one that no ">" closes is text.
   bool tag_open = false;
   int32_t tag_opened_at = 0, tag_closes_at = -1;
-  auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) {
+  auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) __attribute__((always_inline)) {
     const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
     const uint64_t brackets = bm.open | bm.close;
     if (brackets == 0 && !tag_open) return uint64_t{0};
@@ -1062,8 +1062,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   classify_to(len);
   if (failed) return false;
   // The tags' characters become blanks only now that the chunk is judged: the full road must
-  // find the text as it was.
-  if (rules.hide_tags)
+  // find the text as it was. Text made on demand is blanked as it is made.
+  if (rules.hide_tags && !text_on_demand)
     for (size_t b = 0; b < blocks; ++b)
       if (out.tag_masks[b] != 0) {
         const int32_t base = static_cast<int32_t>(b * 64);
@@ -1074,13 +1074,15 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
 
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand,
-                   const uint8_t* narrow) {
+                   const uint8_t* narrow, bool text_on_demand) {
   const TAsciiKinds& a = AsciiKinds();
   if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
   // The tag walk takes a tag within one block to be shorter than the span.
   if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
-  return kinds_on_demand ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow)
-                         : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow);
+  text_on_demand = text_on_demand && kinds_on_demand && narrow != nullptr;
+  return kinds_on_demand
+             ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, text_on_demand)
+             : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, false);
 }
 
 void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,

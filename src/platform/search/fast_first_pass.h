@@ -89,10 +89,12 @@ struct TFastPassResult {
 // With kinds_on_demand the kinds of text[first, n) are not written: MakeFastPassKinds writes
 // those of a stretch when something reads them.
 // narrow, when given, holds the bytes text[first, n) was widened from, one a unit (a UTF-8 or
-// 8-bit text's plain ASCII): the blocks are classified from them.
+// 8-bit text's plain ASCII): the blocks are classified from them. With text_on_demand too (and
+// kinds on demand), text[first, n) need not be widened yet, and hidden tags are not blanked in it:
+// MakeFastPassKinds and MakeFastPassText (given narrow) make the text of what they are asked for.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand = false,
-                   const uint8_t* narrow = nullptr);
+                   const uint8_t* narrow = nullptr, bool text_on_demand = false);
 // Writes the kinds of text[from, to) of a chunk the pass judged with kinds on demand, as the pass
 // would have written them (whole blocks of 64 from `first`, each once; nothing when the kinds
 // were written with the pass). The text and rules must be those the pass was given.
