@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Our one-core concordance against ripgrep on one text, both pinned to one core.
 # Usage: bench/compare_concordance.sh FILE WORD   (build first: cmake --build build; RUNS=n runs of
-# each side, best taken, 3 unless set; CORE=c pins both to core c, 0 unless set)
+# each side, best taken, 3 unless set; CORE=c pins both to core c, 0 unless set; MAKE_MB=m writes
+# FILE first, when it is missing, as m MB of the generated English-like text with WORD about once
+# in 1,000 words)
 # ripgrep counts whole-word matches ignoring case; we make a line with context for each hit. The
 # word rules differ in two places, counted here with further ripgrep patterns: a hyphen or an
 # in-word symbol joins words for us (one word), an underscore joins them for ripgrep.
@@ -11,6 +13,10 @@ file="${1:?usage: compare_concordance.sh FILE WORD}"
 word="${2:?usage: compare_concordance.sh FILE WORD}"
 bench="${BUILD_DIR:-$here/build}/bench/bench_concordance"
 [ -x "$bench" ] || { echo "build first: cmake --build build" >&2; exit 2; }
+if [ ! -e "$file" ] && [ -n "${MAKE_MB:-}" ]; then
+  "$bench" --make "$file" "$MAKE_MB" "$word" || { echo "could not write $file" >&2; exit 2; }
+fi
+[ -r "$file" ] || { echo "no such text: $file" >&2; exit 2; }
 if ! command -v rg >/dev/null 2>&1; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -q && $SUDO apt-get install -y -q ripgrep
@@ -49,8 +55,9 @@ printf 'load before: %s, after: %s (other work on the machine slows both sides)\
 printf 'best of %s runs each, wall and processor (user + system) seconds\n' "$runs"
 printf 'ripgrep: %8s s  cpu %6s s  %s matches\n' "$rg_time" "$rg_cpu" "$rg_count"
 printf 'ours:    %8s s  cpu %6s s  %s lines\n' "$our_time" "$our_cpu" "$our_lines"
-printf 'ratio (ours / ripgrep): %.2f wall, %.2f cpu\n' "$(echo "$our_time / $rg_time" | bc -l)" \
-  "$(echo "$our_cpu / $rg_cpu" | bc -l)"
+# A run too short for the processor clock gives no processor time: that ratio is then left out.
+ratio() { if [ "$(echo "$2 > 0" | bc -l)" = 1 ]; then printf '%.2f' "$(echo "$1 / $2" | bc -l)"; else echo n/a; fi; }
+printf 'ratio (ours / ripgrep): %s wall, %s cpu\n' "$(ratio "$our_time" "$rg_time")" "$(ratio "$our_cpu" "$rg_cpu")"
 printf 'where the rules differ: %s joined by a hyphen or symbol (ours: no hit), %s by an underscore (ripgrep: no hit)\n' \
   "$joined" "$underscored"
 printf 'ripgrep corrected: %s\n' "$((rg_count - joined + underscored))"

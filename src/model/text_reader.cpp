@@ -150,6 +150,7 @@ __attribute__((target("avx2"))) size_t WidenPlainAsciiWide(const uint8_t* b, siz
   for (; i + 32 <= n; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
     if ((_mm256_movemask_epi8(v) | _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero))) != 0) break;
+    if (out == nullptr) continue;
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 16), _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
   }
@@ -158,7 +159,7 @@ __attribute__((target("avx2"))) size_t WidenPlainAsciiWide(const uint8_t* b, siz
 #endif
 
 // Widens n bytes of plain ASCII (no zero byte among them) to UTF-16 units; false, with `out`
-// written only in part, at the first byte that is zero or above 0x7F.
+// written only in part, at the first byte that is zero or above 0x7F. Without `out`, only looks.
 bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
   size_t i = 0;
 #if defined(__x86_64__)
@@ -169,16 +170,20 @@ bool WidenPlainAscii(const uint8_t* b, size_t n, char16_t* out) {
   for (; i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
     if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) return false;
+    if (out == nullptr) continue;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
   }
 #endif
   for (; i < n; ++i) {
     if (b[i] == 0 || b[i] >= 0x80) return false;
-    out[i] = b[i];
+    if (out != nullptr) out[i] = b[i];
   }
   return true;
 }
+
+// Whether n bytes are plain ASCII with no zero byte (what WidenPlainAscii widens).
+bool PlainAscii(const uint8_t* b, size_t n) { return WidenPlainAscii(b, n, nullptr); }
 
 void ZerosToSpaces(char16_t* t, size_t n) {
   size_t i = 0;
@@ -657,6 +662,8 @@ void TBufferProcessor::JoinCarriedCharacters() {
   if (!fByteMap.PrependCharacters(fCarryBytes.data(), c)) {
     // Cannot happen for a tail taken from the last chunk; the chunk then goes without it.
     Log(u"Characters carried over to byte " + IntToUStr(fByteMap.FileByteOf(0)) + u" do not fit");
+    WidenLazyText(static_cast<int32_t>(c));
+    fNarrowNew = nullptr;
     if (in_place) fText.erase(0, c);
     return;
   }
@@ -667,8 +674,9 @@ void TBufferProcessor::JoinCarriedCharacters() {
 
 void TBufferProcessor::KeepTailForNextChunk() {
   const int32_t n = Length();
-  const uint16_t* k = fwchar_kinds.data();
   const int32_t lowest = std::max<int32_t>(0, n - kCarriedCharsMax);
+  EnsureKinds(lowest, n);
+  const uint16_t* k = fwchar_kinds.data();
   // Back from the end, word start by word start, until enough words and a line's width of
   // characters are kept or the reach ends (then from the first word start within it).
   int32_t from = n, words = 0;
@@ -1110,12 +1118,26 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // over, which then need not be moved in front of it: the steps up to the join read the new
   // characters from fPrepBase on. Everything else (and the full road) is decoded alone first.
   fPrepBase = 0;
+  fNarrowNew = nullptr;
+  fLazyTextEnd = 0;
   const int64_t decode_n = n + (reading_on ? ahead : 0);
   if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
       !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
     const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
     fText.resize(c + m);  // only what the last chunk did not fill is cleared
-    if (WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
+    // For a tool that reads the kinds on demand, the text is widened on demand as well, but for
+    // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
+    // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
+    size_t lazy = 0;
+    if (fKindsOnDemand && fTextOnDemand && fFastRules.usable) {
+      const size_t span = static_cast<size_t>(ftag_clearing_max > 0 ? ftag_clearing_max : 1000);
+      const size_t look_back = static_cast<size_t>(kBoundarySearchChars) + span + 64;
+      const size_t own = static_cast<size_t>(std::max<int64_t>(0, n - skip));
+      lazy = own > look_back ? own - look_back : 0;
+    }
+    if (lazy > 0 ? PlainAscii(bytes + skip, lazy) && WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
+                 : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
+      fLazyTextEnd = static_cast<int32_t>(lazy);
       std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
       BufferDetails.code_page = 0;
@@ -1123,6 +1145,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
       fFixedWidth = 1;
       fOffsetsBase = static_cast<uint32_t>(skip);
       fPrepBase = static_cast<int32_t>(c);
+      fNarrowNew = bytes + skip;
     }
   }
   if (fPrepBase == 0) DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
@@ -1228,9 +1251,30 @@ void TBufferProcessor::ClassifyTheChunk() {
       !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
-                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult);
+                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
+                               fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
   }
-  if (!fFastChunk) ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+  if (!fFastChunk) {
+    WidenLazyText(static_cast<int32_t>(c));
+    ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
+  }
+}
+
+void TBufferProcessor::WidenLazyText(int32_t at) {
+  if (fLazyTextEnd <= 0) return;
+  WidenPlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd), fText.data() + at);
+  fLazyTextEnd = 0;
+}
+
+void TBufferProcessor::EnsureKinds(int32_t from, int32_t to) {
+  if (!fFastChunk || !fFastResult.kinds_pending) return;
+  MakeFastPassKinds(fText.data(), fwchar_kinds.data(), from, to, fFastRules, BestVectorPath(), fFastResult,
+                    fLazyTextEnd > 0 ? fNarrowNew : nullptr);
+}
+
+void TBufferProcessor::EnsureText(int32_t from, int32_t to) {
+  if (!fFastChunk || fLazyTextEnd <= 0) return;
+  MakeFastPassText(fText.data(), from, to, fFastRules, fFastResult, fNarrowNew);
 }
 
 void TBufferProcessor::SetUpFastPass() {
@@ -1514,6 +1558,7 @@ void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
 void TBufferProcessor::HandleAllowables() { HandleAllowablesFrom(0); }
 
 void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   const Tfixed_lang_details32 lang = fTextSettings.Language();
   const size_t from = std::min<size_t>(static_cast<size_t>(std::max(0, first)), fText.size());
   ::HandleAllowables(fText.data() + from, fwchar_kinds.data() + from, fText.size() - from, wide_allowables,
@@ -1521,6 +1566,7 @@ void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
 }
 
 void TBufferProcessor::CutLowerCaseWords() {
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   uint16_t* k = fwchar_kinds.data();
   const size_t n = fText.size();
   bool at_word_start = true;  // the buffer start, or after a blank, space, control or punctuation
@@ -1540,6 +1586,7 @@ void TBufferProcessor::CutLowerCaseWords() {
 
 void TBufferProcessor::Capitalise() {
   if (fText.empty()) return;
+  EnsureKinds(0, static_cast<int32_t>(fText.size()));
   const UString upper = UpperCaseU(fText, static_cast<TLCID>(fTextSettings.LCID()));
   if (upper.size() == fText.size()) fText = upper;
 }
@@ -1547,6 +1594,7 @@ void TBufferProcessor::Capitalise() {
 // --- the stream form of a processed chunk ---------------------------------------------------------
 
 bool TBufferProcessor::SaveToStream(TStream& s, int32_t chunk_index) {
+  EnsureKinds(0, Length());
   bool ok = true;
   if (chunk_index == 0) ok = WriteValue(s, FileHandledInfo);
   const int32_t n = Length();

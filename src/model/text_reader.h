@@ -344,6 +344,19 @@ class TBufferProcessor {
   bool FastChunk() const { return fFastChunk; }
   // What that pass found (its masks cover blocks of 64 from ChunkStartIndex()), or nullptr.
   const TFastPassResult* FastPassFound() const { return fFastChunk ? &fFastResult : nullptr; }
+  // A tool that reads the kinds of a chunk only here and there sets this before reading: the
+  // fast pass then leaves the kinds of the chunks it judges unwritten, and the tool asks for
+  // those of each stretch it reads (EnsureKinds) before reading them. Every other kind of a
+  // chunk (the carried characters', the full road's) is there as ever.
+  bool fKindsOnDemand = false;
+  // With fKindsOnDemand: the text of a plain ASCII chunk is widened on demand too (EnsureKinds
+  // and EnsureText make it), but for the stretch where the cut is looked for.
+  bool fTextOnDemand = false;
+  // Writes the kinds of characters [from, to) where they were left to be written on demand
+  // (and their text, where that was left unwidened too).
+  void EnsureKinds(int32_t from, int32_t to);
+  // Writes the text alone of characters [from, to) where it was left unwidened.
+  void EnsureText(int32_t from, int32_t to);
 
   // The run the text is read in (set up by SetupTheBuffer at the latest).
   const TTextReadRun* Run() const { return fRun; }
@@ -457,6 +470,13 @@ class TBufferProcessor {
   // While preparing: where the new characters begin in fText (the carried ones, put in place
   // first, lie before); 0 once they are joined, and whenever the new ones were decoded alone.
   int32_t fPrepBase = 0;
+  // Where the new characters were widened in place from plain ASCII: their bytes, one a
+  // character (the fast pass reads those); nullptr otherwise.
+  const uint8_t* fNarrowNew = nullptr;
+  // Of those, how many (from the first) are still to be widened (a tool reading kinds on demand).
+  int32_t fLazyTextEnd = 0;
+  // Widens them, the new characters starting at `at` in fText.
+  void WidenLazyText(int32_t at);
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;

@@ -126,6 +126,8 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
       upper_(UpperTableFor(setup.lcid)),
       fold_(FoldTableFor(setup.lcid)) {
   LookAheadWanted = 0;
+  // A judged chunk is counted from the pass's masks and text: its kinds are made where read.
+  fKindsOnDemand = true;
   plain_ = setup_.tag_treatment == 0 && setup_.stop_words.empty();
   ascii_case_by_bit_ = true;
   for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
@@ -180,6 +182,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     CountFastChunk(*fast);
     return true;
   }
+  EnsureKinds(0, Length() + LookAheadLength());
   const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
   // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead.
   const bool hashed = plain_ && !ascii_chunk;
@@ -515,6 +518,7 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   TAsciiWordTable::TForm cell_form;
   if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
     return CountCellWord(cell_form, DivisionAt(w.start));
+  EnsureKinds(w.start, w.start + w.span);
   const uint32_t slot = RecentSlot(w);
   int32_t cached = -1;
   if (plain && CountedFromCache(w, slot, cached)) return cached;

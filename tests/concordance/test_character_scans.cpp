@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "concordance/lines/character_scans.h"
+#include "platform/search/fast_first_pass.h"
 
 namespace {
 
@@ -594,6 +595,35 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
 // with windows that leave the judged range, give what the general cut gives: text, flags,
 // midpoint, hit, word positions over every span and tags; and the stored form is one byte
 // exactly where the whole line is ASCII.
+// Every answer of cut a equals cut b's (b a general cut): lengths, word positions lo..hi, tags,
+// the line, and the text and flags made on asking, closing blanks and 0 included.
+void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32_t hi) {
+  ASSERT_EQ(a.Length(), b.Length());
+  EXPECT_EQ(a.Midpoint(), b.Midpoint());
+  EXPECT_EQ(a.HitLength(), b.HitLength());
+  TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
+  a.WordPositions(lo, hi, wa);
+  b.WordPositions(lo, hi, wb);
+  for (int k = 0; k < kSpanPositions; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(wa[k].start, wb[k].start);
+    EXPECT_EQ(wa[k].length, wb[k].length);
+    EXPECT_EQ(wa[k].barrier, wb[k].barrier);
+    EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
+  }
+  std::vector<TLineTagPlace> ta, tb;
+  a.CollectTags(ta);
+  b.CollectTags(tb);
+  ExpectSameTags(ta, tb);
+  const TLineText line = a.Line();
+  EXPECT_TRUE(line == b.LineText());
+  EXPECT_EQ(line.OneByte(), a.OneByte());
+  if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+  const size_t closed = static_cast<size_t>(a.Length() + 3);
+  EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
+  EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+}
+
 TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
   std::mt19937 rng(20261207);
   const char16_t blanks[] = {u' ', u' ', u'\t', u'\n', u'\r', 1};
@@ -638,36 +668,91 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
     (a.OneByte() ? one_byte : general_cuts)++;
     SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit
                                     << (a.OneByte() ? " one byte" : " general"));
-    ASSERT_EQ(a.Length(), b.Length());
-    EXPECT_EQ(a.Midpoint(), b.Midpoint());
-    EXPECT_EQ(a.HitLength(), b.HitLength());
     const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
-    TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
-    a.WordPositions(lo, hi, wa);
-    b.WordPositions(lo, hi, wb);
-    for (int k = 0; k < kSpanPositions; ++k) {
-      SCOPED_TRACE(k);
-      EXPECT_EQ(wa[k].start, wb[k].start);
-      EXPECT_EQ(wa[k].length, wb[k].length);
-      EXPECT_EQ(wa[k].barrier, wb[k].barrier);
-      EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
-    }
-    std::vector<TLineTagPlace> ta, tb;
-    a.CollectTags(ta);
-    b.CollectTags(tb);
-    ExpectSameTags(ta, tb);
-    const TLineText line = a.Line();
-    EXPECT_TRUE(line == b.LineText());
-    EXPECT_EQ(line.OneByte(), a.OneByte());
-    if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
-    // The text and flags made on asking, closing blanks and 0 included.
-    const size_t closed = static_cast<size_t>(a.Length() + 3);
-    EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
-    EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
+    ExpectSameCut(a, b, lo, hi);
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);
   EXPECT_GT(general_cuts, 1000);
+}
+
+// Flags (and text) made only when asked for, as concordances of judged chunks have them: the
+// caller makes the flags of the words around the hit (their reach from the word masks), the cut
+// reads the bytes of a plain window and asks for whatever else it reads. Everything outside what
+// was made is garbage (markers, tags, other letters); every answer equals the general cut's over
+// the whole chunk.
+TEST(CharacterScans, OneByteCutFromBytesWithFlagsMadeOnDemand) {
+  std::mt19937 rng(1207);
+  int one_byte = 0, general_cuts = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const int32_t n = 1 + static_cast<int32_t>(rng() % 1500);
+    const uint32_t blank_rate = 2 + rng() % 8;
+    const bool with_ones = rng() % 5 == 0;  // a unit 1 in the window sends the cut down the general road
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    std::string bytes(static_cast<size_t>(n), ' ');
+    TFastPassResult found;
+    found.first = 0;
+    found.n = n;
+    found.word_masks.assign(static_cast<size_t>(n + 63) / 64, 0);
+    for (int32_t i = 0; i < n; ++i) {
+      char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
+      uint16_t k = 0x0302;
+      const uint32_t r = rng() % 100;
+      if (r % blank_rate == 0) {
+        static const char16_t kBlanks[] = {u' ', u' ', u'\t', u'\n', u'\r'};
+        c = with_ones && rng() % 40 == 0 ? char16_t{1} : kBlanks[rng() % std::size(kBlanks)];
+        k = c == u' ' ? 0x0248 : 0x0228;
+      } else if (r < 6) {
+        c = u'.', k = rng() % 2 ? 0x880F : 0x0210;
+      } else if (r < 9) {
+        c = u'-', k = rng() % 2 ? 0x0200 : 0x0210;
+      } else if (r < 11) {
+        c = static_cast<char16_t>(u'0' + rng() % 10), k = 0x0284;
+      }
+      t[static_cast<size_t>(i)] = c;
+      f[static_cast<size_t>(i)] = k;
+      bytes[static_cast<size_t>(i)] = static_cast<char>(c);
+      if (ScanIsWordChar(k)) found.word_masks[static_cast<size_t>(i) / 64] |= uint64_t{1} << (i % 64);
+    }
+    const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 1000 : 120));
+    const int32_t hit = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
+    const int32_t hit_length = static_cast<int32_t>(rng() % 12);
+    const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
+    // What is not made yet: markers, tags and other letters.
+    struct TMade {
+      const std::vector<char16_t>* t;
+      const std::vector<uint16_t>* f;
+      std::vector<char16_t> text;
+      std::vector<uint16_t> flags;
+      void Make(int32_t a, int32_t b) {
+        for (int32_t i = std::max(a, 0); i < std::min<int32_t>(b, static_cast<int32_t>(text.size())); ++i) {
+          text[static_cast<size_t>(i)] = (*t)[static_cast<size_t>(i)];
+          flags[static_cast<size_t>(i)] = (*f)[static_cast<size_t>(i)];
+        }
+      }
+    } made{&t, &f, std::vector<char16_t>(t.size(), u'Q'), std::vector<uint16_t>(f.size(), 0x8805)};
+    for (size_t i = 0; i < made.flags.size(); i += 3) made.flags[i] = 0x0801;
+    const int32_t from = std::max(0, hit - width / 2), to = std::min(n, from + width);
+    int32_t reach_from = 0, reach_to = 0;
+    WordWalkReach(found, hit, hit + hit_length, 50 - lo, hi - 50, from, to, reach_from, reach_to);
+    made.Make(reach_from, reach_to);
+    TChunkView lazy{made.text.data(), made.flags.data(), n};
+    lazy.plain_to = n;
+    lazy.plain_bytes = reinterpret_cast<const uint8_t*>(bytes.data());
+    lazy.owner = &made;
+    lazy.flags_needed = [](void* owner, int32_t a, int32_t b) { static_cast<TMade*>(owner)->Make(a, b); };
+    const TChunkView general{t.data(), f.data(), n};
+    TLineCutter a(width), b(width);
+    ASSERT_TRUE(a.Cut(lazy, {}, hit, std::min(hit_length, n - hit)));
+    ASSERT_TRUE(b.Cut(general, {}, hit, std::min(hit_length, n - hit)));
+    (a.OneByte() ? one_byte : general_cuts)++;
+    SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit
+                                    << (a.OneByte() ? " one byte" : " general"));
+    ExpectSameCut(a, b, lo, hi);
+  }
+  EXPECT_GT(one_byte, 1000);
+  EXPECT_GT(general_cuts, 100);
 }
 
 // The hit at the text's first and last character, and a text of exactly the line's width: the

@@ -85,12 +85,14 @@ struct TChunkRecord {
   TTagsFoundArray found{};
 };
 
-std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road) {
+// on_demand: the reader leaves kinds and text to be made when asked for (as concordances have it).
+std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool on_demand = false) {
   TFullRoad road(full_road);
   TTextReadRun run(TakeTextReadSnapshot(nullptr));
   std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
   TCollector c(ChosenFile(file), tags.get(), false, nullptr, nullptr, true, &run);
   c.keep_kinds = true;
+  c.fKindsOnDemand = c.fTextOnDemand = on_demand;
   std::vector<TChunkRecord> records;
   c.on_chunk = [&](TCollector& me, int32_t) {
     TChunkRecord r;
@@ -157,6 +159,32 @@ TEST_F(FastRoad, ChunksEqualTheFullRoadsWhateverTheCuts) {
   // Both roads were taken: plain texts go fast, those with mark-up or other letters do not.
   EXPECT_GT(fast_chunks, 4);
   EXPECT_GT(full_chunks, 4);
+}
+
+// Kinds and text made on demand (some stretches asked for first, then the whole chunk) equal the
+// full road's: plain texts over several chunks, some with an entity or letters beyond ASCII far
+// from the cut (the pass then gives up on a chunk whose text was left unwidened, or the chunk is
+// decoded whole), some tagged; apostrophes inside words now and then.
+TEST_F(FastRoad, KindsAndTextMadeOnDemandEqualTheFullRoads) {
+  std::mt19937 rng(2703);
+  int fast_chunks = 0, full_chunks = 0;
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    if (round == 3) UseApostrophe(true);
+    const size_t size = 2100000 + rng() % 2500000;
+    std::string text = round % 3 == 2 ? TaggedText(rng, size, false) : RandomText(rng, size, false);
+    if (round % 3 == 1) {  // one rare piece in each chunk after the first, far from the cuts
+      static const char* kRare[] = {"&amp;", "caf\xC3\xA9", "fish &amp; chips"};
+      for (size_t at = 2097152 + 100000; at + 200000 < text.size(); at += 2097152)
+        text.insert(at, kRare[rng() % std::size(kRare)]);
+    }
+    const UString file = tmp_.Write(u"d" + IntToUStr(round) + u".txt", text);
+    const std::vector<TChunkRecord> fast = ReadChunks(file, false, true);
+    ExpectSameChunks(fast, ReadChunks(file, true));
+    for (const TChunkRecord& r : fast) (r.fast ? fast_chunks : full_chunks)++;
+  }
+  EXPECT_GT(fast_chunks, 6);
+  EXPECT_GT(full_chunks, 1);
 }
 
 TEST_F(FastRoad, TaggedChunksEqualTheFullRoadsWhateverTheCuts) {
@@ -436,6 +464,26 @@ TEST_F(FastRoad, WordListsInEveryCase) {
     EXPECT_EQ(fast, WordListOf(files, true, c.case_sensitive, c.lcid));
     EXPECT_NE(fast.find(c.case_sensitive ? "iT/" : "IT/"), std::string::npos);
   }
+}
+
+// Word lists count the words of judged chunks from the pass's masks, and read kinds only where a
+// word is not counted from its cell (longer than a cell holds): texts over several chunks with
+// long words, long hyphenated ones and long numbers among the usual ones equal the full road's.
+TEST_F(FastRoad, WordListsWithLongWordsEqualTheFullRoads) {
+  std::mt19937 rng(2704);
+  static const char* kLong[] = {"antidisestablishmentarianism", "pneumonoultramicroscopic", "well-to-do-and-so-on",
+                                "Ph.D.-holders", "1234567890123456789", "x-ray-crystallography's"};
+  std::string text;
+  while (text.size() < 2400000) {
+    text += RandomText(rng, 300, false);
+    text += ' ';
+    text += kLong[rng() % std::size(kLong)];
+    text += rng() % 2 ? ". " : " ";
+  }
+  const std::vector<UString> files = {tmp_.Write(u"long.txt", text)};
+  EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  UseApostrophe(true);
+  EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
 }
 
 TEST_F(FastRoad, SamplesAndAGeneratedCorpus) {

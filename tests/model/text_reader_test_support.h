@@ -49,6 +49,13 @@ class TCollector : public TBufferProcessor {
       : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first, run) {}
 
   bool ProcessAChunkOfFile(int32_t i) override {
+    // Kinds (and text) left to be made on demand: a few stretches asked for first, then all.
+    if (fKindsOnDemand) {
+      const int32_t all = Length() + LookAheadLength();
+      for (int32_t k = 1; k <= 3; ++k) EnsureText(all * k / 4, all * k / 4 + 40);
+      for (int32_t k = 1; k <= 3; ++k) EnsureKinds(all * k / 5 - 500, all * k / 5 + 500);
+      EnsureKinds(0, all);
+    }
     ChunkSeen c{ChunkStartInFile(), ChunkEndInFile(), IsLastChunk()};
     const int32_t from = ChunkStartIndex();
     if (keep_text) {

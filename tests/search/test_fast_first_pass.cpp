@@ -272,4 +272,120 @@ TEST(FastFirstPass, VectorPathsMatchTheOneUnitPath) {
   }
 }
 
+// Random settings of the pass: in-word symbols, hyphens, sentence ends, blanking, hidden tags.
+TFastPassRules RandomRules(std::mt19937& rng, bool tagged) {
+  TFastPassRules rules = DefaultRules();
+  if (rng() % 2) rules.symbols[u'\''] = rules.any_symbols = true;
+  rules.symbols_at_start = rng() % 2;
+  rules.symbols_at_end = rng() % 2;
+  rules.hyphens_separate_words = rng() % 4 == 0;
+  rules.sentence_ends = rng() % 5 != 0;
+  rules.blank_mid_word_marks = rng() % 5 != 0;
+  if (tagged) {
+    rules.hide_tags = true;
+    rules.stops[u'<'] = rules.stops[u'>'] = false;
+    rules.tag_span = 64 + static_cast<int32_t>(rng() % 80);
+  }
+  return rules;
+}
+
+// A random chunk: the pass's settings, carried characters with their kinds, and the text.
+struct TRandomChunk {
+  TFastPassRules rules;
+  size_t carried = 0;
+  UString text;
+  std::vector<uint16_t> carried_kinds;
+};
+TRandomChunk RandomChunk(std::mt19937& rng, int round, bool with_stops) {
+  TRandomChunk c;
+  const bool tagged = round % 3 != 0;
+  c.rules = RandomRules(rng, tagged);
+  c.carried = rng() % 70;
+  c.text = RandomAscii(rng, c.carried + 1 + rng() % 900, with_stops, tagged);
+  c.carried_kinds.resize(c.carried);
+  ClassifyChars(c.text.data(), c.carried, c.carried_kinds.data());
+  return c;
+}
+
+// Kinds left to be written on demand: whatever windows are asked for, in whatever order, each
+// holds the kinds the pass writes at once, and so does the whole chunk at the end; the masks,
+// the text and the sentence ends are the same.
+TEST(FastFirstPass, KindsOnDemandEqualTheKindsWrittenAtOnce) {
+  std::mt19937 rng(2727);
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar, TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int round = 0; round < 300; ++round) {
+    const TRandomChunk chunk = RandomChunk(rng, round, false);
+    const TFastPassRules& rules = chunk.rules;
+    const size_t carried = chunk.carried;
+    const UString& text = chunk.text;
+    const std::vector<uint16_t>& carried_kinds = chunk.carried_kinds;
+    const int32_t n = static_cast<int32_t>(text.size());
+    const int32_t ahead = static_cast<int32_t>(carried + rng() % (text.size() - carried + 1));
+    const TVectorPath path = paths[static_cast<size_t>(round) % paths.size()];
+    SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path));
+    const TPassRun all = RunPass(text, carried_kinds, rules, path, ahead);
+    if (!all.judged) continue;
+    std::vector<uint16_t> kinds = carried_kinds;
+    kinds.resize(text.size() + 2, 0xBEEF);  // what an earlier chunk left there
+    kinds[text.size()] = kinds[text.size() + 1] = 0;
+    UString units = text;
+    TFastPassResult found;
+    ASSERT_TRUE(FastFirstPass(units.data(), kinds.data(), static_cast<int32_t>(carried), n, ahead, rules, path, found,
+                              true));
+    EXPECT_TRUE(units == all.text);
+    EXPECT_EQ(found.sentence_ends, all.result.sentence_ends);
+    EXPECT_EQ(found.word_masks, all.result.word_masks);
+    EXPECT_EQ(found.marker_masks, all.result.marker_masks);
+    for (int w = 0; w < 4; ++w) {
+      const int32_t from = static_cast<int32_t>(rng() % (text.size() + 1)) - 10;
+      const int32_t to = from + static_cast<int32_t>(rng() % 200);
+      MakeFastPassKinds(units.data(), kinds.data(), from, to, rules, path, found);
+      for (int32_t i = std::max(from, 0); i < std::min(to, n); ++i) ASSERT_EQ(kinds[i], all.kinds[i]) << i;
+    }
+    MakeFastPassKinds(units.data(), kinds.data(), 0, n, rules, path, found);
+    EXPECT_EQ(kinds, all.kinds);
+  }
+}
+
+// The blocks read from the bytes a chunk of plain ASCII was widened from: on every path, the
+// same verdict, kinds, masks and text as read from the units, kinds written or left on demand.
+TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
+  std::mt19937 rng(1207);
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar, TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int round = 0; round < 300; ++round) {
+    // Now and then a stop or a character beyond ASCII (as a byte of 0x80 or above).
+    const TRandomChunk chunk = RandomChunk(rng, round, round % 4 == 0);
+    const TFastPassRules& rules = chunk.rules;
+    const size_t carried = chunk.carried;
+    const UString& text = chunk.text;
+    const std::vector<uint16_t>& carried_kinds = chunk.carried_kinds;
+    std::string bytes;
+    for (size_t i = carried; i < text.size(); ++i) bytes += static_cast<char>(text[i] < 0x80 ? text[i] : 0xC3);
+    const int32_t n = static_cast<int32_t>(text.size());
+    for (TVectorPath path : paths) {
+      for (bool on_demand : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path) << " on demand " << on_demand);
+        TPassRun from_units = RunPass(text, carried_kinds, rules, path);
+        TPassRun from_bytes;
+        from_bytes.kinds = carried_kinds;
+        from_bytes.kinds.resize(text.size() + 2, 0);
+        from_bytes.text = text;
+        from_bytes.judged = FastFirstPass(from_bytes.text.data(), from_bytes.kinds.data(), static_cast<int32_t>(carried),
+                                          n, INT32_MAX, rules, path, from_bytes.result, on_demand,
+                                          reinterpret_cast<const uint8_t*>(bytes.data()));
+        ASSERT_EQ(from_bytes.judged, from_units.judged);
+        if (!from_units.judged) continue;
+        MakeFastPassKinds(from_bytes.text.data(), from_bytes.kinds.data(), 0, n, rules, path, from_bytes.result);
+        EXPECT_EQ(from_bytes.kinds, from_units.kinds);
+        EXPECT_TRUE(from_bytes.text == from_units.text);
+        EXPECT_EQ(from_bytes.result.sentence_ends, from_units.result.sentence_ends);
+        EXPECT_EQ(from_bytes.result.word_masks, from_units.result.word_masks);
+        EXPECT_EQ(from_bytes.result.marker_masks, from_units.result.marker_masks);
+      }
+    }
+  }
+}
+
 }  // namespace

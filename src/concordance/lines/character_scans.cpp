@@ -385,9 +385,11 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
 
 namespace {
 
-// The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops.
+// The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops. The units
+// are UTF-16 (char16_t) or the bytes they were widened from (uint8_t).
+template <typename U = char16_t>
 struct TByteCompactCursor {
-  const char16_t* src;
+  const U* src;
   const uint16_t* src_flags;
   uint8_t* dst;
   std::vector<int32_t>* drops;
@@ -397,7 +399,8 @@ struct TByteCompactCursor {
   uint16_t high = 0;  // the units' bits or-ed: above 0x7F, the copy is void
 };
 
-__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k) {
+template <typename U>
+__attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor<U>& k) {
   const char16_t c = k.src[k.i];
   k.high |= c;
   if (c > 32) {
@@ -406,7 +409,7 @@ __attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k)
   } else if (c == 25 || c == 24) {
     k.dst[k.d++] = c == 25 ? '<' : '>';
     k.in_blank_run = false;
-  } else if (c != 1 && (k.src_flags[k.i] > 0x8800 || !k.in_blank_run)) {
+  } else if (c != 1 && ((k.src_flags != nullptr && k.src_flags[k.i] > 0x8800) || !k.in_blank_run)) {
     k.dst[k.d++] = ' ';
     k.in_blank_run = true;
   } else {
@@ -417,8 +420,49 @@ __attribute__((always_inline)) inline void CompactOneByte(TByteCompactCursor& k)
 
 // Copies all n units (the destination holds at least n bytes). As in CompactUntil, sixteen units
 // with no dropped unit, no bracket code and no blank after a blank map unit for unit.
-void CompactBytes(TByteCompactCursor& cursor, int32_t n) {
-  TByteCompactCursor k = cursor;
+// After sixteen units were copied unit for unit: where bad_bits marks an unusual one, the
+// units before it are kept and it goes alone; else all sixteen are, the last a blank or not.
+template <typename U>
+__attribute__((always_inline)) inline void MoveOnSixteen(TByteCompactCursor<U>& k, int bad_bits, bool last_blank) {
+  if (bad_bits != 0) {
+    const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
+    if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+    k.i += lanes;
+    k.d += lanes;
+    CompactOneByte(k);
+    return;
+  }
+  k.in_blank_run = last_blank;
+  k.i += 16;
+  k.d += 16;
+}
+
+void CompactBytes(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
+  TByteCompactCursor<uint8_t> k = cursor;
+#if defined(__SSE2__)
+  constexpr int32_t kBlock = 16;
+  const __m128i v32 = _mm_set1_epi8(32);
+  __m128i high = _mm_setzero_si128();
+  while (k.i + kBlock <= n) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    high = _mm_or_si128(high, c);
+    const __m128i blank = _mm_cmpeq_epi8(_mm_subs_epu8(c, v32), _mm_setzero_si128());
+    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(1)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(24)), _mm_cmpeq_epi8(c, _mm_set1_epi8(25))));
+    const __m128i before = _mm_or_si128(_mm_slli_si128(blank, 1), k.in_blank_run ? _mm_cvtsi32_si128(0xFF) : _mm_setzero_si128());
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(blank, c), _mm_and_si128(blank, v32));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
+    const int bad_bits = _mm_movemask_epi8(_mm_or_si128(odd, _mm_and_si128(blank, before)));
+    MoveOnSixteen(k, bad_bits, (_mm_movemask_epi8(blank) & 0x8000) != 0);
+  }
+  if (_mm_movemask_epi8(high) != 0) k.high = 0x80;
+#endif
+  while (k.i < n) CompactOneByte(k);
+  cursor = k;
+}
+
+void CompactBytes(TByteCompactCursor<char16_t>& cursor, int32_t n) {
+  TByteCompactCursor<char16_t> k = cursor;
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 16;
   __m128i high = _mm_setzero_si128();
@@ -430,18 +474,7 @@ void CompactBytes(TByteCompactCursor& cursor, int32_t n) {
     const TCompactLanes m1 = CompactLanes(c1, _mm_srli_si128(m0.blank, 14));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), _mm_packus_epi16(m0.out, m1.out));
     const int bad_bits = _mm_movemask_epi8(_mm_packs_epi16(m0.bad, m1.bad));
-    if (bad_bits != 0) {
-      // The lanes before the first unusual one are written; that one goes alone.
-      const int32_t lanes = __builtin_ctz(static_cast<unsigned>(bad_bits));
-      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
-      k.i += lanes;
-      k.d += lanes;
-      CompactOneByte(k);
-      continue;
-    }
-    k.in_blank_run = (_mm_movemask_epi8(m1.blank) & 0xC000) != 0;
-    k.i += kBlock;
-    k.d += kBlock;
+    MoveOnSixteen(k, bad_bits, (_mm_movemask_epi8(m1.blank) & 0xC000) != 0);
   }
   // Eight more where they remain: the line's last units seldom go one by one.
   if (k.i + 8 <= n) {
@@ -502,10 +535,21 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   const int32_t n = static_cast<int32_t>(we - ws);
   const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
 
-  if (ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count) &&
-      CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length)) {
+  flags_needed_ = nullptr;
+  const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
+  const bool from_bytes = plain && chunk.plain_bytes != nullptr && chunk.flags_needed != nullptr;
+  if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
+                                        hit_in_window, hit_length, true)
+                           : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
+                                        chunk.flags_needed != nullptr))) {
+    flags_needed_ = chunk.flags_needed;
+    flags_owner_ = chunk.owner;
+    window_start_ = static_cast<int32_t>(ws);
     return true;
   }
+  // The general cut reads every flag of the window.
+  if (chunk.flags_needed != nullptr) chunk.flags_needed(chunk.owner, static_cast<int32_t>(std::max<int64_t>(ws, 0)),
+                                                        static_cast<int32_t>(we));
 
   const char16_t* src = nullptr;
   const uint16_t* src_flags = nullptr;
@@ -538,7 +582,18 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 }
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length) {
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+}
+
+bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+}
+
+template <typename U>
+bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
+                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
   // first, around the hit, are asked for now, to arrive while the text is copied.
@@ -547,10 +602,14 @@ bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flag
 #endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
-  TByteCompactCursor k{window, window_flags, bytes_.data() + pad, &drops_};
+  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {
+    if (blanks_plain) {  // a blank of its class is passed over by the walks, and so is the one kept
+      if (window[drops_[j]] == 1) return false;
+      continue;
+    }
     // A dropped unit must be a blank of no account to the walks, and so must the kept blank
     // before a run of them (a walk over the line meets that one where a walk over the window
     // meets the run): else the flags are made for the line after all.
@@ -592,6 +651,7 @@ void TLineCutter::MakeWide() const {
 void TLineCutter::MakeFlags() const {
   if (flags_made_) return;
   flags_made_ = true;
+  if (flags_needed_ != nullptr) flags_needed_(flags_owner_, window_start_, window_start_ + window_count_);
   std::fill_n(flags_.begin(), pad_, kScanFlagBlank);
   // The window's flags, less the dropped units'.
   int32_t d = pad_, s = 0;

@@ -180,6 +180,17 @@ struct TChunkView {
   // fast first pass judged them): a line cut wholly among them is made in the one-byte form.
   int32_t plain_from = 0;
   int32_t plain_to = 0;
+  // Where the flags of the chunk are made only when asked for: the caller has made those the
+  // walks over the words around the hit read, and the cutter asks for the others through
+  // flags_needed(owner, from, to) before it reads them. In the plain range the flags of units of
+  // 32 and below are then those of their class (no marker, no tag), and a one-byte cut does not
+  // read them.
+  void (*flags_needed)(void* owner, int32_t from, int32_t to) = nullptr;
+  void* owner = nullptr;
+  // With flags_needed: the bytes units [plain_from, plain_to) were widened from (one a unit), the
+  // text there being made only when asked for too (flags_needed makes it): a one-byte cut reads
+  // those.
+  const uint8_t* plain_bytes = nullptr;
 };
 
 // Cuts lines out of chunks into buffers it keeps between lines (one cutter per worker).
@@ -222,7 +233,12 @@ class TLineCutter {
   // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
   // not below 0x80 or a dropped unit could change a word walk.
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length);
+                  int32_t hit_length, bool blanks_plain);
+  bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
+                  int32_t hit_length, bool blanks_plain);
+  template <typename U>
+  bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
+                      int32_t hit_length, bool blanks_plain);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   void MakeWide() const;
@@ -246,6 +262,10 @@ class TLineCutter {
   std::vector<uint8_t> bytes_;
   const uint16_t* window_flags_ = nullptr;
   int32_t window_count_ = 0;
+  // Asked for the window's flags before they are copied (TChunkView::flags_needed).
+  void (*flags_needed_)(void* owner, int32_t from, int32_t to) = nullptr;
+  void* flags_owner_ = nullptr;
+  int32_t window_start_ = 0;
   std::vector<int32_t> drops_;
   int32_t pad_ = 0;
   int32_t window_hit_ = 0;

@@ -60,6 +60,8 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
   if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
+  // Kinds are read around hits and at the chunk's end only: those are written when asked for.
+  fKindsOnDemand = fTextOnDemand = true;
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -114,6 +116,11 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   if (const TFastPassResult* fast = FastPassFound()) {
     pos.word_masks = fast->word_masks.data();
     pos.marker_masks = fast->marker_masks.data();
+    pos.marker_kind = kFastPassMarkerKind;
+    if (fast->kinds_pending) {
+      pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
+      pos.ensure_text = [this](int32_t from, int32_t to) { EnsureText(from, to); };
+    }
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
@@ -163,6 +170,7 @@ bool TLinzoraBufferProcessor::GrowTheLine() {
     grow_result_ = TGrowResult::WindowTooNarrow;
     return false;
   }
+  EnsureKinds(0, n);
   const TChunkView chunk{Text(), Kinds(), n};
   if (!cutter_.Cut(chunk, TChunkView{nullptr, nullptr, 0}, lo, hit_length)) {
     grow_result_ = TGrowResult::HitNotFound;
@@ -190,6 +198,7 @@ void TLinzoraBufferProcessor::KeepTailForNextLine() {
   // Enough for half a line before whatever the next chunk carries over.
   const int32_t keep = std::min(Length(), cutter_.Width() + kCarriedCharsMax);
   const int32_t from = Length() - keep;
+  EnsureKinds(from, Length());
   tail_text_.assign(Text() + from, static_cast<size_t>(keep));
   tail_kinds_.assign(Kinds() + from, Kinds() + Length());
 }
@@ -200,9 +209,30 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
 
   TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
   // The fast first pass judged the new characters and the look-ahead: plain ASCII, no tag.
-  if (FastPassFound()) {
+  if (const TFastPassResult* fast = FastPassFound()) {
     chunk.plain_from = ChunkStartIndex();
     chunk.plain_to = chunk.count;
+    if (fast->kinds_pending) {
+      // The cutter reads the text of the window of the line's width that starts half a width
+      // before the hit, and the kinds of the words around the hit; it asks for any others.
+      const int32_t from = std::max(0, f.hit_position - cutter_.Width() / 2);
+      const int32_t to = std::min(chunk.count, from + cutter_.Width());
+      if (AnyHiddenTag(*fast, from, to)) {
+        EnsureKinds(from, to);
+      } else {
+        // A one-byte cut reads the bytes themselves; any other cut asks for the kinds (and text).
+        if (fNarrowNew != nullptr) chunk.plain_bytes = fNarrowNew;
+        else EnsureText(from, to);
+        int32_t reach_from = from, reach_to = to;
+        WordWalkReach(*fast, f.hit_position, f.hit_position + std::max(0, f.hit_length), kSpanSearchWord - span_.left,
+                      span_.right - kSpanSearchWord, from, to, reach_from, reach_to);
+        EnsureKinds(reach_from, reach_to);
+        chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
+          static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
+        };
+        chunk.owner = this;
+      }
+    }
   }
   const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
   if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;

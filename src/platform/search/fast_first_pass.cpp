@@ -16,7 +16,7 @@ namespace {
 
 std::atomic<bool> g_fast_pass_on{true};
 
-constexpr uint16_t kSentenceEndKind = 0x880F;        // the tag handler's mark of a sentence end found
+constexpr uint16_t kSentenceEndKind = kFastPassMarkerKind;
 constexpr uint16_t kBlankedKind = C1_SPACE | C1_BLANK | C1_DEFINED;  // punctuation taken as a blank
 
 // The masks of one block of 64 units (bit j: unit j of the block).
@@ -74,7 +74,8 @@ const TAsciiKinds& AsciiKinds() {
       const bool digit = u >= '0' && u <= '9';
       // The masks the blocks take from ranges must say what the kinds say.
       if ((((k & C1_ALPHA) != 0) != alpha) || (((k & C1_DIGIT) != 0) != digit) ||
-          (((k & C1_LOWER) != 0) != (u >= 'a' && u <= 'z')) || (IsWordKind(k) != (alpha || digit)) ||
+          (((k & C1_LOWER) != 0) != (u >= 'a' && u <= 'z')) || (((k & C1_UPPER) != 0) != (u >= 'A' && u <= 'Z')) ||
+          (IsWordKind(k) != (alpha || digit)) ||
           k == KIND_INVISIBLE || k >= kKindHidden)
         a.formula_ok = false;
       if (ctrl) {
@@ -90,19 +91,26 @@ const TAsciiKinds& AsciiKinds() {
 
 // --- the block paths -------------------------------------------------------------------------------
 
+// What a block step gives: the masks and the kinds, the masks alone (the kinds are written later
+// where they are read), or the kinds alone (with the mask of control characters, whose kinds
+// come from the table).
+enum TBlockGives : int { kMasksAndKinds, kMasksOnly, kKindsOnly };
+
 // One unit at a time: the reference of the vector paths. m units (m <= 64).
-void BlockScalar(const char16_t* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
+// U: a UTF-16 unit, or a byte of a UTF-8 or 8-bit text (a byte of 0x80 or above is a stop).
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
   const TAsciiKinds& a = AsciiKinds();
   b = TBlockMasks{};
   for (int j = 0; j < m; ++j) {
-    const char16_t u = t[j];
+    const unsigned u = t[j];
     const uint64_t bit = uint64_t{1} << j;
-    if (u >= 128 || r.stops[u]) {
+    if (u >= 128 || (kGives != kKindsOnly && r.stops[u])) {
       b.stop |= bit;
       continue;
     }
     const uint16_t k = a.kind[u];
-    kinds[j] = k;
+    if constexpr (kGives != kMasksOnly) kinds[j] = k;
     if (u < 32 || u == 127) b.ctrl |= bit;
     if (k & C1_ALPHA) b.alpha |= bit;
     if (k & C1_LOWER) b.lower |= bit;
@@ -129,7 +137,8 @@ void SetMaskedScalar(U* p, uint64_t mask, int m, U value) {
 }
 
 // The first "<" or ">" in t[from, end), or end.
-int32_t NextBracketScalar(const char16_t* t, int32_t from, int32_t end) {
+template <typename U>
+int32_t NextBracketScalar(const U* t, int32_t from, int32_t end) {
   for (; from < end; ++from)
     if (t[from] == u'<' || t[from] == u'>') return from;
   return end;
@@ -180,6 +189,13 @@ TVectorValues ValuesOf(const TFastPassRules& r) {
 struct TKindBytes {
   uint8_t lo[7], hi[7];  // space, digit, upper hex, upper, lower hex, lower, punctuation
 };
+TKindBytes KindBytesOf(const TAsciiKinds& a);
+// Those of the full road's kinds, made once.
+const TKindBytes& AsciiKindBytes() {
+  static const TKindBytes b = KindBytesOf(AsciiKinds());
+  return b;
+}
+
 TKindBytes KindBytesOf(const TAsciiKinds& a) {
   const uint16_t k[7] = {a.space, a.digit, a.upper_hex, a.upper, a.lower_hex, a.lower, a.punct};
   TKindBytes b{};
@@ -198,23 +214,37 @@ inline __m128i InRange8(__m128i v, char lo, char hi) {
 
 inline uint64_t Bits8(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0xFFFFu; }
 
-void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const TVectorValues& values,
                TBlockMasks& b) {
   // Copies: the stores of kinds could otherwise change them, for all the compiler knows.
   const TKindBytes kb = kind_bytes;
   const TVectorValues vals = values;
   b = TBlockMasks{};
-  const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
-  __m128i any = _mm_setzero_si128();
-  for (int q = 0; q < 8; ++q)
-    any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
-    b.stop = ~uint64_t{0};
-    return;
+  if constexpr (sizeof(U) == 1) {
+    __m128i any = _mm_setzero_si128();
+    for (int q = 0; q < 4; ++q) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)));
+    if (_mm_movemask_epi8(any) != 0) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+  } else {
+    const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
+    __m128i any = _mm_setzero_si128();
+    for (int q = 0; q < 8; ++q)
+      any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
   }
   for (int q = 0; q < 4; ++q) {
-    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
+    __m128i v;
+    if constexpr (sizeof(U) == 1)
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q));
+    else
+      v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
     __m128i stop = _mm_setzero_si128();
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
@@ -236,15 +266,23 @@ void BlockSse2(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
                           _mm_or_si128(_mm_or_si128(_mm_and_si128(upper, up), _mm_and_si128(lower, low)),
                                        _mm_and_si128(punct, c(by[6]))));
     };
-    const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    if constexpr (kGives != kMasksOnly) {
+      const __m128i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q), _mm_unpacklo_epi8(lo, hi));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(kinds + 16 * q + 8), _mm_unpackhi_epi8(lo, hi));
+    } else {
+      (void)kind_byte;
+    }
     const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
     __m128i joinable = _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
     for (int s = 0; s < vals.symbol_count; ++s)
       joinable = _mm_or_si128(joinable, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m128i sentence =
         _mm_or_si128(dot, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('?')), _mm_cmpeq_epi8(v, _mm_set1_epi8('!'))));
+    if constexpr (kGives == kKindsOnly) {
+      b.ctrl |= Bits8(ctrl) << (16 * q);
+      continue;
+    }
     b.Add(16 * q, Bits8(stop), Bits8(ctrl), Bits8(alpha), Bits8(lower), Bits8(digit), Bits8(punct), Bits8(sentence),
           Bits8(joinable), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))), Bits8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
   }
@@ -259,22 +297,35 @@ __attribute__((target("avx2"), always_inline)) inline uint64_t Bits32(__m256i m)
   return static_cast<uint32_t>(_mm256_movemask_epi8(m));
 }
 
-__attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kinds, const TKindBytes& kind_bytes,
+template <int kGives = kMasksAndKinds, typename U = char16_t>
+__attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes,
                                                const TVectorValues& values, TBlockMasks& b) {
   const TKindBytes kb = kind_bytes;
   const TVectorValues vals = values;
   b = TBlockMasks{};
   const __m256i* p = reinterpret_cast<const __m256i*>(t);
-  const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
-  const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
-  const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
-  if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
-    b.stop = ~uint64_t{0};
-    return;
+  // The block's 64 units as bytes in order, 32 in each.
+  __m256i bytes[2];
+  if constexpr (sizeof(U) == 1) {
+    bytes[0] = _mm256_loadu_si256(p);
+    bytes[1] = _mm256_loadu_si256(p + 1);
+    if (_mm256_movemask_epi8(_mm256_or_si256(bytes[0], bytes[1])) != 0) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+  } else {
+    const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
+    const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
+    const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+    if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
+      b.stop = ~uint64_t{0};
+      return;
+    }
+    bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
+    bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
   }
   for (int q = 0; q < 2; ++q) {
-    // Units 32q .. 32q + 31 as bytes in order.
-    const __m256i v = _mm256_permute4x64_epi64(q == 0 ? _mm256_packus_epi16(u0, u1) : _mm256_packus_epi16(u2, u3), 0xD8);
+    const __m256i v = bytes[q];
     __m256i stop = _mm256_setzero_si256();
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
@@ -296,12 +347,16 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
                              _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(upper, up), _mm256_and_si256(lower, low)),
                                              _mm256_and_si256(punct, c(by[6]))));
     };
-    const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
-    // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
-    const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
-    __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
-    _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    if constexpr (kGives != kMasksOnly) {
+      const __m256i lo = kind_byte(kb.lo), hi = kind_byte(kb.hi);
+      // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
+      const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
+      __m256i* out = reinterpret_cast<__m256i*>(kinds + 32 * q);
+      _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
+      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+    } else {
+      (void)kind_byte;
+    }
     const __m256i dot = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('.'));
     __m256i joinable = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))));
@@ -309,6 +364,10 @@ __attribute__((target("avx2"))) void BlockWide(const char16_t* t, uint16_t* kind
       joinable = _mm256_or_si256(joinable, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.symbols[s]))));
     const __m256i sentence = _mm256_or_si256(
         dot, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('?')), _mm256_cmpeq_epi8(v, _mm256_set1_epi8('!'))));
+    if constexpr (kGives == kKindsOnly) {
+      b.ctrl |= Bits32(ctrl) << (32 * q);
+      continue;
+    }
     b.Add(32 * q, Bits32(stop), Bits32(ctrl), Bits32(alpha), Bits32(lower), Bits32(digit), Bits32(punct),
           Bits32(sentence), Bits32(joinable), Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('<'))),
           Bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('>'))));
@@ -353,6 +412,16 @@ __attribute__((target("avx2"))) void SetMaskedWide(U* p, uint64_t mask, U value)
   }
 }
 
+int32_t NextBracketSse2(const uint8_t* t, int32_t from, int32_t end) {
+  const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
+  for (; from + 16 <= end; from += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + from));
+    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)));
+    if (hit != 0) return from + std::countr_zero(static_cast<unsigned>(hit));
+  }
+  return NextBracketScalar(t, from, end);
+}
+
 int32_t NextBracketSse2(const char16_t* t, int32_t from, int32_t end) {
   const __m128i open = _mm_set1_epi16(u'<'), close = _mm_set1_epi16(u'>');
   for (; from + 8 <= end; from += 8) {
@@ -376,7 +445,8 @@ void SetMasked(U* p, uint64_t mask, int m, U value, TVectorPath path) {
   SetMaskedScalar(p, mask, m, value);
 }
 
-int32_t NextBracket(const char16_t* t, int32_t from, int32_t end, TVectorPath path) {
+template <typename U>
+int32_t NextBracket(const U* t, int32_t from, int32_t end, TVectorPath path) {
 #if defined(__x86_64__)
   if (path != TVectorPath::Scalar) return NextBracketSse2(t, from, end);
 #endif
@@ -384,46 +454,202 @@ int32_t NextBracket(const char16_t* t, int32_t from, int32_t end, TVectorPath pa
   return NextBracketScalar(t, from, end);
 }
 
+#if !defined(__x86_64__)
+// The vector paths' constants, of no use to the one-unit path.
+struct TKindBytes {};
+struct TVectorValues {};
+#endif
+
+// One block of m units (64 on the vector paths) by the path asked for.
+template <int kGives, typename U>
+void BlockByPath(const U* t, uint16_t* k, int m, TVectorPath path, const TFastPassRules& rules, TBlockMasks& bm,
+                 const TKindBytes& kb, const TVectorValues& vals) {
+#if defined(__x86_64__)
+  if (m == 64 && path == TVectorPath::Wide) return BlockWide<kGives>(t, k, kb, vals, bm);
+  if (m == 64 && path == TVectorPath::Sse2) return BlockSse2<kGives>(t, k, kb, vals, bm);
+#endif
+  (void)path, (void)kb, (void)vals;
+  BlockScalar<kGives>(t, k, m, rules, bm);
+}
+
+// The block at `base` of the units, or of the bytes they were widened from where given (half the
+// memory, and nothing to pack).
+template <int kGives>
+void BlockAt(const char16_t* t, const uint8_t* narrow, int32_t base, uint16_t* k, int m, TVectorPath path,
+             const TFastPassRules& rules, TBlockMasks& bm, const TKindBytes& kb, const TVectorValues& vals) {
+  if (narrow != nullptr) BlockByPath<kGives>(narrow + base, k + base, m, path, rules, bm, kb, vals);
+  else BlockByPath<kGives>(t + base, k + base, m, path, rules, bm, kb, vals);
+}
+
+// Widens n bytes (below 0x80) to units, 16 at a time.
+void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+  }
+#endif
+  for (; i < n; ++i) out[i] = b[i];
+}
+
 // --- the steps that judge single characters ------------------------------------------------------
 
 inline bool IsMark(uint16_t f) { return f >= kKindHidden; }
 inline uint16_t Bits(uint16_t f) { return f < kKindHidden ? f : 0; }
-inline bool LetterAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_ALPHA) != 0; }
-inline bool DigitAt(const uint16_t* f, int32_t i) { return (Bits(f[i]) & C1_DIGIT) != 0; }
-
-// A full stop inside or at the end of a dotted word, or after a single capital: the tag
-// handler's rule, read over the buffer as it stands (the characters before the chunk with their
-// final kinds).
-bool AbbreviationStop(const char16_t* t, const uint16_t* f, int32_t i, int32_t n) {
-  if (t[i] != u'.') return false;
-  if (i + 1 < n) {
-    if (LetterAt(f, i + 1)) return true;
-    if (t[i + 1] == u'.') return false;
-  }
-  if (i < 1 || !LetterAt(f, i - 1)) return false;
-  int32_t start = i - 1;
-  if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
-    --start;
-  if (start == 0) return (Bits(f[start]) & C1_UPPER) != 0;
-  if (LetterAt(f, start - 1) || DigitAt(f, start - 1)) return false;
-  if (t[start - 1] == u'.' && start >= 2 && LetterAt(f, start - 2)) return true;
-  return (Bits(f[start]) & C1_UPPER) != 0;
-}
-
-// The masks of the whole stretch, block by block from `first`.
-struct TStretchMasks {
-  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable;
-  std::vector<uint64_t> tags;  // characters of hidden tags
-  void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &tags}) v->resize(blocks);
-  }
-};
-
-thread_local TStretchMasks t_masks;
 
 inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
   return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
 }
+
+// What the steps ask of a character, as the steps before have left it: the carried characters'
+// from their kinds, the new ones' from the masks (letters and digits never change; the steps
+// change punctuation alone, and record each change in a mask), so that the kinds of the new
+// characters need not be there at all.
+struct TCharFacts {
+  const uint16_t* kinds;
+  int32_t first;
+  const char16_t* text;
+  const uint8_t* narrow;  // the new characters' bytes, when the pass reads those
+  const uint64_t *alpha, *lower, *digit, *word, *marks, *tags;  // tags: nullptr without hidden tags
+  static bool Bit(const uint64_t* m, int32_t p) { return ((m[p >> 6] >> (p & 63)) & 1) != 0; }
+  char16_t Unit(int32_t i) const { return narrow != nullptr && i >= first ? char16_t{narrow[i - first]} : text[i]; }
+  bool LetterAt(int32_t i) const {
+    return i >= first ? Bit(alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
+  }
+  bool DigitAt(int32_t i) const {
+    return i >= first ? Bit(digit, i - first) : (Bits(kinds[i]) & C1_DIGIT) != 0;
+  }
+  bool UpperAt(int32_t i) const {
+    return i >= first ? Bit(alpha, i - first) && !Bit(lower, i - first) : (Bits(kinds[i]) & C1_UPPER) != 0;
+  }
+  bool WordAt(int32_t i) const { return i >= first ? Bit(word, i - first) : IsWordKind(kinds[i]); }
+  // A sentence end marked, or a character of a hidden tag (a kind of kKindHidden or above).
+  bool MarkAt(int32_t i) const {
+    if (i < first) return IsMark(kinds[i]);
+    return Bit(marks, i - first) || (tags != nullptr && Bit(tags, i - first));
+  }
+};
+
+// A full stop inside or at the end of a dotted word, or after a single capital: the tag
+// handler's rule, read over the buffer as it stands (the characters before the chunk with their
+// final kinds).
+inline __attribute__((always_inline)) bool AbbreviationStop(const TCharFacts& f, int32_t i, int32_t n) {
+  if (f.Unit(i) != u'.') return false;
+  if (i + 1 < n) {
+    if (f.LetterAt(i + 1)) return true;
+    if (f.Unit(i + 1) == u'.') return false;
+  }
+  if (i < 1 || !f.LetterAt(i - 1)) return false;
+  int32_t start = i - 1;
+  if (start > 0 && f.Unit(start) >= 0xDC00 && f.Unit(start) <= 0xDFFF && f.Unit(start - 1) >= 0xD800 &&
+      f.Unit(start - 1) <= 0xDBFF)
+    --start;
+  if (start == 0) return f.UpperAt(start);
+  if (f.LetterAt(start - 1) || f.DigitAt(start - 1)) return false;
+  if (f.Unit(start - 1) == u'.' && start >= 2 && f.LetterAt(start - 2)) return true;
+  return f.UpperAt(start);
+}
+
+// The masks of the whole stretch, block by block from `first`.
+struct TStretchMasks {
+  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable, open, close;
+  void Resize(size_t blocks) {
+    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &open, &close}) v->resize(blocks);
+  }
+};
+
+// Where a run of blocks is classified to: one word a block in each array.
+struct TRunOut {
+  uint64_t *alpha, *lower, *digit, *punct, *sentence, *joinable, *open, *close, *word, *joined, *blanked;
+};
+
+// One block's masks, gathered a vector at a time.
+struct TRunMasks {
+  uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
+  // Writes them as block b of o (nothing changed by the steps yet).
+  void Put(const TRunOut& o, size_t b) const {
+    o.alpha[b] = alpha;
+    o.lower[b] = lower;
+    o.digit[b] = digit;
+    o.punct[b] = punct;
+    o.sentence[b] = sentence;
+    o.joinable[b] = joinable;
+    o.open[b] = open;
+    o.close[b] = close;
+    o.word[b] = alpha | digit;
+    o.joined[b] = 0;
+    o.blanked[b] = 0;
+  }
+};
+
+#if defined(__x86_64__)
+// The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
+// constants stay in registers; answers the first block holding a stop (its masks unwritten), or
+// b1. The same masks as BlockWide gives, block for block.
+template <typename U>
+__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TVectorValues vals,
+                                                       const TRunOut o) {
+  auto eq = [](__m256i v, char c) __attribute__((target("avx2"), always_inline)) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+  };
+  for (size_t b = b0; b < b1; ++b) {
+    const U* p = t + b * 64;
+    __m256i bytes[2];
+    if constexpr (sizeof(U) == 1) {
+      bytes[0] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      bytes[1] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    } else {
+      const __m256i* w = reinterpret_cast<const __m256i*>(p);
+      const __m256i u0 = _mm256_loadu_si256(w), u1 = _mm256_loadu_si256(w + 1);
+      const __m256i u2 = _mm256_loadu_si256(w + 2), u3 = _mm256_loadu_si256(w + 3);
+      const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
+      if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return b;
+      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
+      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
+    }
+    TRunMasks r;
+    for (int q = 0; q < 2; ++q) {
+      const __m256i v = bytes[q];
+      __m256i st = v;  // the top bit: a byte of 0x80 or above
+      for (int k = 0; k < vals.stop_count; ++k) st = _mm256_or_si256(st, eq(v, static_cast<char>(vals.stops[k])));
+      // A range as one compare: v - lo, moved so that the range starts at -128, is below
+      // -128 + its size.
+      auto below = [](__m256i x, int size) __attribute__((target("avx2"), always_inline)) {
+        return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + size)), x);
+      };
+      const __m256i dig = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - '0'))), 10);
+      const __m256i low = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 'a'))), 26);
+      const __m256i alp =
+          below(_mm256_add_epi8(_mm256_or_si256(v, _mm256_set1_epi8(0x20)), _mm256_set1_epi8(static_cast<char>(-128 - 'a'))), 26);
+      // Printable: 33 to 126, a range too.
+      const __m256i printable = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 33))), 94);
+      const __m256i pun = _mm256_andnot_si256(_mm256_or_si256(alp, dig), printable);
+      const __m256i dot = eq(v, '.');
+      const __m256i sen = _mm256_or_si256(dot, _mm256_or_si256(eq(v, '?'), eq(v, '!')));
+      __m256i joi = _mm256_or_si256(dot, _mm256_or_si256(eq(v, ','), eq(v, '-')));
+      for (int k = 0; k < vals.symbol_count; ++k) joi = _mm256_or_si256(joi, eq(v, static_cast<char>(vals.symbols[k])));
+      const int sh = 32 * q;
+      r.stop |= Bits32(st) << sh;
+      r.alpha |= Bits32(alp) << sh;
+      r.lower |= Bits32(low) << sh;
+      r.digit |= Bits32(dig) << sh;
+      r.punct |= Bits32(pun) << sh;
+      r.sentence |= Bits32(sen) << sh;
+      r.joinable |= Bits32(joi) << sh;
+      r.open |= Bits32(eq(v, '<')) << sh;
+      r.close |= Bits32(eq(v, '>')) << sh;
+    }
+    if (r.stop != 0) return b;
+    r.Put(o, b);
+  }
+  return b1;
+}
+#endif
+
+thread_local TStretchMasks t_masks;
 
 // The first set bit at or after position p and before `end` (relative to the stretch), or -1.
 int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
@@ -439,10 +665,71 @@ int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
   return q < end ? q : -1;
 }
 
+// NextBit over masks[b] & filter(b).
+template <typename F>
+int32_t NextBitWhere(const std::vector<uint64_t>& masks, int32_t p, int32_t end, F filter) {
+  if (p >= end) return -1;
+  size_t b = static_cast<size_t>(p) / 64;
+  const size_t last = static_cast<size_t>(end - 1) / 64;
+  uint64_t w = masks[b] & filter(b) & (~uint64_t{0} << (p % 64));
+  while (w == 0) {
+    if (++b > last) return -1;
+    w = masks[b] & filter(b);
+  }
+  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+  return q < end ? q : -1;
+}
+
+// Sets kinds[p] to value for every bit p of the masks of the blocks [from_block, to_block).
+void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_block, size_t to_block, uint16_t value) {
+  for (size_t b = from_block; b < to_block; ++b)
+    for (uint64_t w = masks[b]; w != 0; w &= w - 1) k[b * 64 + static_cast<size_t>(std::countr_zero(w))] = value;
+}
+
+// Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
+// the pass found: each block classified again, then the pass's changes laid over it.
+void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
+                        const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
+                        const uint8_t* narrow) {
+  const TAsciiKinds& a = AsciiKinds();
+  if (narrow != nullptr) {  // the text first, where it is widened only on demand
+    const int32_t from = static_cast<int32_t>(from_block * 64);
+    const int32_t to = std::min<int32_t>(len, static_cast<int32_t>(to_block * 64));
+    WidenBytes(narrow + from, to - from, t + from);
+    if (rules.hide_tags)
+      for (size_t b = from_block; b < to_block; ++b)
+        for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
+  }
+  const TVectorValues vals{};  // the kinds alone need no stops or symbols
+#if defined(__x86_64__)
+  const TKindBytes& kb = AsciiKindBytes();
+#else
+  const TKindBytes kb{};
+#endif
+  for (size_t b = from_block; b < to_block; ++b) {
+    const int32_t base = static_cast<int32_t>(b * 64);
+    const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+    TBlockMasks bm;
+    BlockAt<kKindsOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);  // a hidden tag's kinds laid over below
+    for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+      const int j = std::countr_zero(c);
+      k[base + j] = a.kind[t[base + j]];
+    }
+    if (rules.hide_tags && found.tag_masks[b] != 0)
+      SetMasked(k + base, found.tag_masks[b], m, static_cast<uint16_t>(kKindHidden), path);
+  }
+  SetBitsTo(k, found.marker_masks, from_block, to_block, kSentenceEndKind);
+  SetBitsTo(k, found.joined_masks, from_block, to_block, kKindDefined);
+  SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
+}
+
 }  // namespace
 
 TVectorPath BestVectorPath() {
 #if defined(__x86_64__)
+  // LINZORA_NO_VECTORS lets the tests run the one-unit path on any processor.
+  static const bool none = std::getenv("LINZORA_NO_VECTORS") != nullptr;
+  if (none) return TVectorPath::Scalar;
   return HasWideVectors() ? TVectorPath::Wide : TVectorPath::Sse2;
 #else
   return TVectorPath::Scalar;
@@ -461,28 +748,40 @@ void TFastPassRules::AddStop(char16_t c) {
   stops[c] = true;
 }
 
-bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out) {
+template <bool kKinds>
+static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                              const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
+                              const uint8_t* narrow, bool text_on_demand) {
   const TAsciiKinds& a = AsciiKinds();
-  if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
-  // The tag walk below takes a tag within one block to be shorter than the span.
-  if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
   TStretchMasks& s = t_masks;
   s.Resize(blocks);
   out.word_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
+  out.joined_masks.resize(blocks);
+  out.blanked_masks.resize(blocks);
+  out.tag_masks.resize(rules.hide_tags ? blocks : 0);
   out.sentence_ends = 0;
+  out.first = first;
+  out.n = n;
+  out.kinds_made.assign(kKinds ? 0 : (blocks + 63) / 64, 0);
+  out.kinds_pending = !kKinds;
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
-  const TKindBytes kb = KindBytesOf(a);
+  const TKindBytes& kb = AsciiKindBytes();
   if (!vals.fits) path = TVectorPath::Scalar;
 #else
+  const TVectorValues vals{};
+  const TKindBytes kb{};
   path = TVectorPath::Scalar;
 #endif
   char16_t* t = text + first;
   uint16_t* k = kinds + first;
+  const TCharFacts facts{kinds,          first,          text,           narrow,
+                         s.alpha.data(), s.lower.data(),
+                         s.digit.data(), out.word_masks.data(),
+                         out.marker_masks.data(), rules.hide_tags ? out.tag_masks.data() : nullptr};
 
   // The steps run in text order a stretch at a time, so that what they look at is still in the
   // cache: blocks are classified up to `classified`; sentence ends are judged up to se_at,
@@ -499,7 +798,7 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   // there); one that no ">" closes is text.
   bool tag_open = false;
   int32_t tag_opened_at = 0, tag_closes_at = -1;
-  auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) {
+  auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) __attribute__((always_inline)) {
     const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
     const uint64_t brackets = bm.open | bm.close;
     if (brackets == 0 && !tag_open) return uint64_t{0};
@@ -521,8 +820,8 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
     tag_open = ((inside >> (m - 1)) & 1) != 0;
     if (tag_open && bm.open != 0) tag_opened_at = base + 63 - std::countl_zero(bm.open);
     if (tag_open && tag_closes_at < base + m) {
-      const int32_t q = NextBracket(t, base + m, len, path);
-      if (q < len && (t[q] == u'<' || q - tag_opened_at >= rules.tag_span)) {
+      const int32_t q = narrow != nullptr ? NextBracket(narrow, base + m, len, path) : NextBracket(t, base + m, len, path);
+      if (q < len && (facts.Unit(first + q) == u'<' || q - tag_opened_at >= rules.tag_span)) {
         failed = true;
         return uint64_t{0};
       }
@@ -541,42 +840,87 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       bm.punct &= ~tags;
       bm.sentence &= ~tags;
       bm.joinable &= ~tags;
-      SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
+      if constexpr (kKinds) SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
     }
     return tags;
   };
+  // A block's masks as classified (hidden tags taken out), nothing changed by the steps yet.
+  auto keep_block = [&](size_t b, const TBlockMasks& bm) {
+    s.alpha[b] = bm.alpha;
+    s.lower[b] = bm.lower;
+    s.digit[b] = bm.digit;
+    s.punct[b] = bm.punct;
+    s.sentence[b] = bm.sentence;
+    s.joinable[b] = bm.joinable;
+    out.joined_masks[b] = 0;
+    out.blanked_masks[b] = 0;
+    out.word_masks[b] = bm.alpha | bm.digit;
+  };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
+#if defined(__x86_64__)
+    if constexpr (!kKinds) {
+      // Without kinds, the whole blocks go through the 256-bit path many at a time; hidden tags
+      // are then taken out of each block's masks in turn.
+      const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
+      if (path == TVectorPath::Wide && classified < whole && !failed) {
+        const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        s.punct.data(),
+                        s.sentence.data(), s.joinable.data(), s.open.data(),      s.close.data(),
+                        out.word_masks.data(), out.joined_masks.data(), out.blanked_masks.data()};
+        const size_t done = narrow != nullptr ? ClassifyRunWide(narrow, classified, whole, vals, o)
+                                              : ClassifyRunWide(t, classified, whole, vals, o);
+        if (rules.hide_tags) {
+          for (size_t b = classified; b < done; ++b) {
+            if (s.open[b] == 0 && s.close[b] == 0 && !tag_open) {
+              out.tag_masks[b] = 0;
+              continue;
+            }
+            TBlockMasks bm;
+            bm.alpha = s.alpha[b];
+            bm.lower = s.lower[b];
+            bm.digit = s.digit[b];
+            bm.punct = s.punct[b];
+            bm.sentence = s.sentence[b];
+            bm.joinable = s.joinable[b];
+            bm.open = s.open[b];
+            bm.close = s.close[b];
+            out.tag_masks[b] = hide_tags_of_block(static_cast<int32_t>(b * 64), 64, bm);
+            if (failed) {
+              classified = b;
+              return;
+            }
+            keep_block(b, bm);
+          }
+        }
+        classified = done;
+        if (done < whole) {
+          failed = true;
+          return;
+        }
+      }
+    }
+#endif
     for (; classified < want && !failed; ++classified) {
       const int32_t base = static_cast<int32_t>(classified * 64);
       const int m = static_cast<int>(std::min<int32_t>(64, len - base));
       TBlockMasks bm;
-#if defined(__x86_64__)
-      if (m == 64 && path == TVectorPath::Wide) BlockWide(t + base, k + base, kb, vals, bm);
-      else if (m == 64 && path == TVectorPath::Sse2) BlockSse2(t + base, k + base, kb, vals, bm);
-      else
-#endif
-        BlockScalar(t + base, k + base, m, rules, bm);
+      BlockAt<kKinds ? kMasksAndKinds : kMasksOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
       if (bm.stop != 0) {
         failed = true;
         return;
       }
+      const size_t b = classified;
       if (rules.hide_tags) {
-        s.tags[classified] = hide_tags_of_block(base, m, bm);
+        out.tag_masks[b] = hide_tags_of_block(base, m, bm);
         if (failed) return;
       }
-      for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
-        const int j = std::countr_zero(c);
-        k[base + j] = a.kind[t[base + j]];
+      if constexpr (kKinds) {
+        for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+          const int j = std::countr_zero(c);
+          k[base + j] = a.kind[t[base + j]];
+        }
       }
-      const size_t b = classified;
-      s.alpha[b] = bm.alpha;
-      s.lower[b] = bm.lower;
-      s.digit[b] = bm.digit;
-      s.punct[b] = bm.punct;
-      s.sentence[b] = bm.sentence;
-      s.joinable[b] = bm.joinable;
-      out.word_masks[b] = bm.alpha | bm.digit;
+      keep_block(b, bm);
     }
   };
   auto classified_end = [&] { return static_cast<int32_t>(std::min<size_t>(classified * 64, static_cast<size_t>(len))); };
@@ -589,9 +933,13 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       classify_to(classified_end() + 64);
     }
   };
+  auto set_bit = [](std::vector<uint64_t>& masks, int32_t p) {
+    masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+  };
 
   // Sentence ends: a mark is judged on the next letter after it; every mark up to that letter
-  // would see the same letter, so the walk goes on after it.
+  // would see the same letter, so the walk goes on after it. The marks' kinds are written
+  // whatever else is: the word scan reads them.
   int32_t se_at = 0;
   auto sentence_ends_to = [&](int32_t end) {
     classify_to(end + 1);
@@ -604,14 +952,14 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
       if (p < 0) break;
       const int32_t i = first + p;
       se_at = p + 1;
-      if (IsMark(kinds[i])) continue;
-      if (text[i] == u'.' && i + 1 < n && DigitAt(kinds, i + 1)) continue;
-      if (AbbreviationStop(text, kinds, i, n)) continue;
+      if (facts.MarkAt(i)) continue;
+      if (facts.Unit(i) == u'.' && i + 1 < n && facts.DigitAt(i + 1)) continue;
+      if (AbbreviationStop(facts, i, n)) continue;
       const int32_t letter = next_letter(p + 1);
       if (failed) return;
       if (letter < 0 || !BitAt(s.lower, letter)) {
-        kinds[i] = kSentenceEndKind;
-        out.marker_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+        if constexpr (kKinds) kinds[i] = kSentenceEndKind;
+        set_bit(out.marker_masks, p);
         if (i < read_ahead_from) ++out.sentence_ends;
       }
       se_at = letter < 0 ? len : letter + 1;
@@ -623,29 +971,43 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   // of which one is a letter, runs of in-word symbols. Judged in text order on the kinds as they
   // stand, the first character of the stretch with nothing before it.
   int32_t join_at = 0;
-  auto word_at = [&](int32_t i) { return IsWordKind(kinds[i]); };
+  auto word_at = [&](int32_t i) { return facts.WordAt(i); };
   auto join = [&](int32_t i) {
-    kinds[i] = kKindDefined;
+    if constexpr (kKinds) kinds[i] = kKindDefined;
     const int32_t p = i - first;
-    out.word_masks[static_cast<size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+    set_bit(out.joined_masks, p);
+    set_bit(out.word_masks, p);
+  };
+  // Bit j of block b: character 64b + j - 1 (or + 1) is a letter or digit as classified (none
+  // beyond the blocks classified).
+  auto alnum_before = [&](size_t b) {
+    const uint64_t carry = b > 0 ? (s.alpha[b - 1] | s.digit[b - 1]) >> 63 : 0;
+    return ((s.alpha[b] | s.digit[b]) << 1) | carry;
+  };
+  auto alnum_after = [&](size_t b) {
+    const uint64_t carry = b + 1 < classified ? (s.alpha[b + 1] | s.digit[b + 1]) & 1 : 0;
+    return ((s.alpha[b] | s.digit[b]) >> 1) | (carry << 63);
   };
   auto joins_to = [&](int32_t end) {
     sentence_ends_to(end + 1);
     while (!failed) {
-      const int32_t p = NextBit(s.joinable, join_at, std::min(end, classified_end()));
+      // Without in-word symbols, only a mark with a letter or digit after it can join (the
+      // characters after it are as classified: the joins go in text order).
+      const int32_t p = rules.any_symbols
+                            ? NextBit(s.joinable, join_at, std::min(end, classified_end()))
+                            : NextBitWhere(s.joinable, join_at, std::min(end, classified_end()), alnum_after);
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
-      const uint16_t kd = kinds[i];
-      if (kd >= kKindHidden || (kd & 0x0400) != 0 || IsWordKind(kd)) continue;
-      const char16_t c = text[i];
+      if (facts.MarkAt(i) || facts.WordAt(i)) continue;
+      const char16_t c = facts.Unit(i);
       const bool inside = i > first && i + 1 < n;
-      if ((c == u'.' || c == u',') && inside && DigitAt(kinds, i - 1) && DigitAt(kinds, i + 1)) {
+      if ((c == u'.' || c == u',') && inside && facts.DigitAt(i - 1) && facts.DigitAt(i + 1)) {
         join(i);
         continue;
       }
       if (!rules.hyphens_separate_words && c == u'-' && inside && word_at(i - 1) && word_at(i + 1) &&
-          (LetterAt(kinds, i - 1) || LetterAt(kinds, i + 1))) {
+          (facts.LetterAt(i - 1) || facts.LetterAt(i + 1))) {
         join(i);
         continue;
       }
@@ -654,7 +1016,8 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
         for (;;) {
           sentence_ends_to(j - first + 1);  // the run reads each character as the earlier steps left it
           if (failed) return;
-          if (!(j < n && kinds[j] < kKindHidden && !IsWordKind(kinds[j]) && text[j] < 128 && rules.symbols[text[j]])) break;
+          if (!(j < n && !facts.MarkAt(j) && !facts.WordAt(j) && facts.Unit(j) < 128 && rules.symbols[facts.Unit(j)]))
+            break;
           ++j;
         }
         sentence_ends_to(j - first + 1);
@@ -676,11 +1039,16 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
     joins_to(end + 1);
     if (!rules.blank_mid_word_marks || len < 3) return;
     while (!failed) {
-      const int32_t p = NextBit(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}));
+      const int32_t p = NextBitWhere(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
+                                     [&](size_t b) { return alnum_before(b) & alnum_after(b); });
       if (p < 0) break;
       blank_at = p + 1;
       const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
-      if (around && (Bits(kinds[first + p]) & C1_PUNCT) != 0) kinds[first + p] = kBlankedKind;
+      // Still punctuation: neither joined into a word nor marked (hidden tags have no punct bit).
+      if (around && !facts.WordAt(first + p) && !facts.MarkAt(first + p)) {
+        if constexpr (kKinds) kinds[first + p] = kBlankedKind;
+        set_bit(out.blanked_masks, p);
+      }
     }
     blank_at = std::max(blank_at, std::min(end, len));
   };
@@ -694,12 +1062,139 @@ bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, in
   classify_to(len);
   if (failed) return false;
   // The tags' characters become blanks only now that the chunk is judged: the full road must
-  // find the text as it was.
-  if (rules.hide_tags)
+  // find the text as it was. Text made on demand is blanked as it is made.
+  if (rules.hide_tags && !text_on_demand)
     for (size_t b = 0; b < blocks; ++b)
-      if (s.tags[b] != 0) {
+      if (out.tag_masks[b] != 0) {
         const int32_t base = static_cast<int32_t>(b * 64);
-        SetMasked(t + base, s.tags[b], static_cast<int>(std::min<int32_t>(64, len - base)), u' ', path);
+        SetMasked(t + base, out.tag_masks[b], static_cast<int>(std::min<int32_t>(64, len - base)), u' ', path);
       }
   return true;
+}
+
+bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand,
+                   const uint8_t* narrow, bool text_on_demand) {
+  const TAsciiKinds& a = AsciiKinds();
+  if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
+  // The tag walk takes a tag within one block to be shorter than the span.
+  if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
+  text_on_demand = text_on_demand && kinds_on_demand && narrow != nullptr;
+  return kinds_on_demand
+             ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, text_on_demand)
+             : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, false);
+}
+
+void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
+                      const TFastPassResult& found, const uint8_t* narrow) {
+  const int32_t first = found.first;
+  from = std::max(from, first);
+  to = std::min(to, found.n);
+  if (from >= to) return;
+  WidenBytes(narrow + (from - first), to - from, text + from);
+  if (!rules.hide_tags) return;
+  const size_t last = static_cast<size_t>(to - 1 - first) / 64;
+  for (size_t b = static_cast<size_t>(from - first) / 64; b <= last; ++b)
+    for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) {
+      const int32_t i = first + static_cast<int32_t>(b * 64) + std::countr_zero(w);
+      if (i >= from && i < to) text[i] = u' ';
+    }
+}
+
+void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found, const uint8_t* narrow) {
+  if (!found.kinds_pending) return;
+  const int32_t first = found.first, len = found.n - first;
+  from = std::max(from, first) - first;
+  to = std::min(to, found.n) - first;
+  if (from >= to) return;
+  // Runs of blocks not written yet, each written in one go.
+  const size_t last = static_cast<size_t>(to - 1) / 64;
+  size_t b = static_cast<size_t>(from) / 64;
+  while (b <= last) {
+    if ((found.kinds_made[b / 64] >> (b % 64) & 1) != 0) {
+      ++b;
+      continue;
+    }
+    size_t e = b;
+    while (e <= last && (found.kinds_made[e / 64] >> (e % 64) & 1) == 0) {
+      found.kinds_made[e / 64] |= uint64_t{1} << (e % 64);
+      ++e;
+    }
+    WriteKindsOfBlocks(text + first, kinds + first, len, b, e, rules, path, found, narrow);
+    b = e;
+  }
+}
+
+void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, int32_t left, int32_t right,
+                   int32_t lo, int32_t hi, int32_t& from, int32_t& to) {
+  lo = std::max(lo, found.first);
+  hi = std::min(hi, found.n);
+  const uint64_t* w = found.word_masks.data();
+  const int32_t first = found.first;
+  // Word starts of block b (relative to `first`): a word character after none; `edge`, when in the
+  // block, counts as a start whatever is before it.
+  auto starts_of = [&](size_t b, int32_t edge) {
+    const uint64_t before = (w[b] << 1) | (b > 0 ? w[b - 1] >> 63 : 0);
+    uint64_t st = w[b] & ~before;
+    const int32_t e = edge - first;
+    if (e >= 0 && static_cast<size_t>(e) / 64 == b) st |= w[b] & (uint64_t{1} << (e % 64));
+    return st;
+  };
+  auto in_range = [](int32_t b, int32_t from_p, int32_t to_p) {  // bits of block b within [from_p, to_p)
+    const int32_t s = std::max(from_p - b * 64, 0), e = std::min(to_p - b * 64, 64);
+    if (s >= e) return uint64_t{0};
+    const uint64_t upto = e >= 64 ? ~uint64_t{0} : (uint64_t{1} << e) - 1;
+    return upto & (~uint64_t{0} << s);
+  };
+  // One word more each way than the walks take, and a character beyond.
+  from = lo;
+  if (std::min(hit, hi) > lo) {
+    int32_t need = left + 2;
+    const int32_t lo_p = lo - first, hit_p = std::min(hit, hi) - first;
+    for (int32_t b = (hit_p - 1) / 64; b >= lo_p / 64 && need > 0; --b) {
+      uint64_t st = starts_of(static_cast<size_t>(b), lo) & in_range(b, lo_p, hit_p);
+      const int c = std::popcount(st);
+      if (c < need) {
+        need -= c;
+        continue;
+      }
+      for (; need > 1; --need) st &= ~(uint64_t{1} << (63 - std::countl_zero(st)));
+      from = std::max(lo, first + b * 64 + (63 - std::countl_zero(st)) - 2);
+      need = 0;
+    }
+  }
+  to = hi;
+  if (hi > std::max(hit_end, lo)) {
+    int32_t need = right + 2;
+    const int32_t from_p = std::max(hit_end, lo) - first, hi_p = hi - first;
+    for (int32_t b = from_p / 64; b <= (hi_p - 1) / 64 && need > 0; ++b) {
+      uint64_t st = starts_of(static_cast<size_t>(b), hit_end) & in_range(b, from_p, hi_p);
+      const int c = std::popcount(st);
+      if (c < need) {
+        need -= c;
+        continue;
+      }
+      for (; need > 1; --need) st &= st - 1;
+      to = std::min(hi, first + b * 64 + std::countr_zero(st) + 2);
+      need = 0;
+    }
+  }
+  from = std::min(from, std::max(lo, hit));
+  to = std::max(to, std::min(hi, hit_end));
+}
+
+bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
+  if (found.tag_masks.empty()) return false;
+  from = std::max(from, found.first) - found.first;
+  to = std::min(to, found.n) - found.first;
+  for (int32_t p = from; p < to;) {
+    const size_t b = static_cast<size_t>(p) / 64;
+    uint64_t m = found.tag_masks[b] >> (p % 64);
+    const int32_t next = static_cast<int32_t>(b * 64 + 64);
+    if (to < next) m &= (uint64_t{1} << (to - p)) - 1;
+    if (m != 0) return true;
+    p = next;
+  }
+  return false;
 }

@@ -34,7 +34,8 @@
 #include "platform/rtl/ustring.h"
 
 enum class TVectorPath : uint8_t { Scalar, Sse2, Wide };
-// The widest path this processor has (256-bit vectors unless LINZORA_NO_WIDE_VECTORS is set).
+// The widest path this processor has (256-bit vectors unless LINZORA_NO_WIDE_VECTORS is set; the
+// one-unit path where LINZORA_NO_VECTORS is).
 TVectorPath BestVectorPath();
 
 // Whether readers use the fast first pass (on unless switched off; the tests switch it off to
@@ -62,12 +63,22 @@ struct TFastPassRules {
   void AddStop(char16_t c);
 };
 
+// The kind the pass gives a sentence end it marks (the tag handler's).
+inline constexpr uint16_t kFastPassMarkerKind = 0x880F;
+
 // What the pass found in a chunk.
 struct TFastPassResult {
   int32_t sentence_ends = 0;  // sentence ends before read_ahead_from
   // For each block of 64 characters from `first`: bit j is character first + 64 * b + j.
   std::vector<uint64_t> word_masks;    // word characters (the scan's rule) after the pass
-  std::vector<uint64_t> marker_masks;  // sentence ends marked
+  std::vector<uint64_t> marker_masks;  // sentence ends marked (each of the kind kFastPassMarkerKind)
+  // What the pass changed beyond the characters' own kinds: characters joined into words,
+  // punctuation blanked, characters of hidden tags (only with hide_tags).
+  std::vector<uint64_t> joined_masks, blanked_masks, tag_masks;
+  int32_t first = 0, n = 0;  // the stretch judged
+  // Kinds left to be written on demand (MakeFastPassKinds); kinds_made: one bit a block written.
+  bool kinds_pending = false;
+  std::vector<uint64_t> kinds_made;
 };
 
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
@@ -75,5 +86,32 @@ struct TFastPassResult {
 // read_ahead_from are marked but not counted. With hide_tags, the tags' characters become blanks
 // in `text` once the chunk is judged. False when some character cannot be judged here:
 // kinds[first, n) are then undefined, the text is as it was, and the full road must run.
+// With kinds_on_demand the kinds of text[first, n) are not written: MakeFastPassKinds writes
+// those of a stretch when something reads them.
+// narrow, when given, holds the bytes text[first, n) was widened from, one a unit (a UTF-8 or
+// 8-bit text's plain ASCII): the blocks are classified from them. With text_on_demand too (and
+// kinds on demand), text[first, n) need not be widened yet, and hidden tags are not blanked in it:
+// MakeFastPassKinds and MakeFastPassText (given narrow) make the text of what they are asked for.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
-                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out);
+                   const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand = false,
+                   const uint8_t* narrow = nullptr, bool text_on_demand = false);
+// Writes the kinds of text[from, to) of a chunk the pass judged with kinds on demand, as the pass
+// would have written them (whole blocks of 64 from `first`, each once; nothing when the kinds
+// were written with the pass). The text and rules must be those the pass was given.
+// narrow: the bytes of the new characters (as given to the pass) where the text is widened only
+// on demand too; each block's units are then widened (hidden tags blanked) before its kinds.
+void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,
+                       TVectorPath path, TFastPassResult& found, const uint8_t* narrow = nullptr);
+// Widens text[from, to) from those bytes alone (hidden tags blanked), as often as asked.
+void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
+                      const TFastPassResult& found, const uint8_t* narrow);
+
+// Where walks over the words around characters [hit, hit_end) of a chunk the pass judged may read
+// when they look for `left` words before them and `right` after them (with the boundary after the
+// last): [from, to) within [lo, hi), a word and a character more each way, from the word masks.
+// Characters before the chunk's new ones are left out (their kinds are there).
+void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, int32_t left, int32_t right,
+                   int32_t lo, int32_t hi, int32_t& from, int32_t& to);
+// Whether characters [from, to) hold a character of a hidden tag.
+bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to);
+

@@ -258,8 +258,17 @@ struct TSearchAndDoEngine::Impl {
     return k;
   }
 
+  // The kinds of [from, to) are about to be read (a chunk whose kinds are written on demand).
+  void KindsNeeded(int32_t from, int32_t to) const {
+    if (!window_mode && pos.ensure_kinds) pos.ensure_kinds(from, to);
+  }
+  void TextNeeded(int32_t from, int32_t to) const {
+    if (!window_mode && pos.ensure_text) pos.ensure_text(from, to);
+  }
+
   void EnsureTokens() {
     if (tokens_for == serial) return;
+    KindsNeeded(0, length);
     BuildTokens(View(), scan_from, length, tokens);
     tokens_for = serial;
   }
@@ -280,12 +289,13 @@ struct TSearchAndDoEngine::Impl {
   int32_t word_total = 0;    // the chunk's words, those of the overlap included
   void EnsureWords() {
     if (words_kept) return;
+    KindsNeeded(0, length);
     words.clear();
     std::vector<TUnitEvent> again;
     TUnitState none;
     if (has_overlap) ScanChunk(text, kinds, 0, begin, fold, words, again, none, false, false);
     TUnitState from_start = units_at_start;
-    const TScanGivenMasks given{pos.word_masks, pos.marker_masks};
+    const TScanGivenMasks given{pos.word_masks, pos.marker_masks, pos.marker_kind};
     ScanChunk(text, kinds, begin, length, fold, words, again, from_start, pos.last_chunk, false, nullptr, &given);
     MarkWordAfterCut();
     words_kept = true;
@@ -420,9 +430,11 @@ struct TSearchAndDoEngine::Impl {
         // The scan kept the words of those lengths alone.
         for (size_t p = 0; p < picks.numbers.size(); ++p) {
           TScanWord& word = picks.picked_words[p];
+          TextNeeded(word.start, word.start + word.span);
           const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
           if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
           word.hash = x;
+          KindsNeeded(word.start, word.start + word.span);
           TScanView one = v;
           one.words = &word;
           one.word_count = 1;
@@ -779,6 +791,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
   } else {
     // At most one word in two characters: the list never grows while it is filled.
     m.words.reserve(static_cast<size_t>(m.length / 2 + 2));
+    m.KindsNeeded(0, m.length);  // every word is read
   }
   m.words_kept = picks == nullptr;
   m.has_overlap = positions.chunk_index > 0 && m.begin > 0;
@@ -789,7 +802,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
     m.first_chunk_word = counted();
     m.scan_from = 0;
   }
-  const TScanGivenMasks given{positions.word_masks, positions.marker_masks};
+  const TScanGivenMasks given{positions.word_masks, positions.marker_masks, positions.marker_kind};
   ScanChunk(m.text, m.kinds, m.begin, m.length, m.fold, m.words, m.events, m.units, positions.last_chunk, false,
             picks, &given);
   m.word_total = counted();

@@ -63,6 +63,12 @@ struct TChunkPositions {
   // of 64 characters from chunk_start (see TScanGivenMasks); the scan then skips the kinds.
   const uint64_t* word_masks = nullptr;
   const uint64_t* marker_masks = nullptr;
+  uint16_t marker_kind = 0;  // not 0: the kind of every marker of those masks
+  // Set where the kinds of the chunk are written only when asked for (sentence ends excepted):
+  // the engine asks for those of [from, to) before it reads them. Empty: every kind is there.
+  std::function<void(int32_t from, int32_t to)> ensure_kinds;
+  // Likewise for the text (widened on demand): ensure_kinds makes the text too; this the text alone.
+  std::function<void(int32_t from, int32_t to)> ensure_text;
 };
 
 class TSearchAndDoEngine {

@@ -332,7 +332,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   };
   auto marker_at = [&](int32_t p) {
     pending = kWordAfterMarker;
-    const uint16_t k = kinds[p];
+    const uint16_t k = given != nullptr && given->marker_kind != 0 ? given->marker_kind : kinds[p];
     if (k > kKindMarkerBase) {
       int marker = k - kKindMarkerBase;
       if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) {
@@ -451,7 +451,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         }
         for (uint64_t mk = markers; mk != 0; mk &= mk - 1) {
           const int p = std::countr_zero(mk);
-          const uint16_t k = kinds[base + p];
+          const uint16_t k = given != nullptr && given->marker_kind != 0 ? given->marker_kind : kinds[base + p];
           if (k > kKindMarkerBase) {
             const int marker = k - kKindMarkerBase;
             if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd)

@@ -58,6 +58,8 @@ struct TWordPicks {
 struct TScanGivenMasks {
   const uint64_t* word = nullptr;     // word characters
   const uint64_t* markers = nullptr;  // text markers
+  // Not 0: the kind of every marker of the masks (their kinds are then not read).
+  uint16_t marker_kind = 0;
 };
 // Without hash_words the words' hashes are left 0: HashScanWords or ScanWordHash gives them when
 // needed. With picks, `words` is left as it is and the words go to picks instead.
