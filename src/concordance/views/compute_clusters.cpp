@@ -367,16 +367,20 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   {
     // Only the positions a cluster can reach are fetched.
     TLineWordRows rows;
-    FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
-                   [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
-                                           uint8_t* barriers) {
-                     for (int p = left_start; p < right_end; ++p) {
-                       const TSortInfoRec r = WordAtSpanPosition(line, p);
-                       ids[p - left_start] = w.AtRecord(line, r);
-                       barriers[p - left_start] = r.barrier;
-                     }
-                   },
-                   rows);
+    if (settings.run_words && settings.run_words->Holds(left_start, right_end - 1))
+      CountedLineWords(*settings.run_words, left_start, static_cast<size_t>(right_end - left_start), settings.threads,
+                       words, {}, rows);
+    else
+      FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
+                     [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
+                                             uint8_t* barriers) {
+                       for (int p = left_start; p < right_end; ++p) {
+                         const TSortInfoRec r = WordAtSpanPosition(line, p);
+                         ids[p - left_start] = w.AtRecord(line, r);
+                         barriers[p - left_start] = r.barrier;
+                       }
+                     },
+                     rows);
     counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
