@@ -28,6 +28,16 @@ struct Lines {
   }
 };
 
+// A plot that keeps each hit's three characters either side (or none), on so many workers.
+TPlotRunSettings PlotSettings(bool contexts, int32_t threads) {
+  TPlotRunSettings settings;
+  settings.keep_contexts = contexts;
+  settings.context_chars = 3;
+  settings.context_line_limit = 1000000;
+  settings.threads = threads;
+  return settings;
+}
+
 std::vector<int32_t> Positions(const TGeneralPlotDataList& p) {
   std::vector<int32_t> v;
   for (const auto& r : p.Plots()) v.push_back(r.position);
@@ -286,13 +296,8 @@ TEST(ComputePlot, PositionsSortedAsNumbersEqualTheStableSortOfHits) {
   auto positions_of = [&](bool contexts, int32_t threads) {
     TVXBaseHolder h;
     TConcPlotList plot(&h);
-    TPlotRunSettings settings;
-    settings.keep_contexts = contexts;
-    settings.context_chars = 3;
-    settings.context_line_limit = 1000000;
-    settings.threads = threads;
     UString msg;
-    EXPECT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, settings, false, plot, msg));
+    EXPECT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, PlotSettings(contexts, threads), false, plot, msg));
     std::vector<std::vector<int32_t>> rows{Positions(plot.overall.plots)};
     for (int r = 0; r < plot.Count(); ++r) rows.push_back(Positions(plot.Row(r)->plots));
     return rows;
@@ -321,13 +326,8 @@ TEST(ComputePlot, ManyRowsMadeOnTheWorkersSaveAlike) {
     for (int k = 0; k < 2; ++k) {
       TVXBaseHolder h;
       TConcPlotList plot(&h);
-      TPlotRunSettings settings;
-      settings.keep_contexts = contexts;
-      settings.context_chars = 3;
-      settings.context_line_limit = 1000000;
-      settings.threads = k ? 8 : 1;
       UString msg;
-      ASSERT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, settings, false, plot, msg));
+      ASSERT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, PlotSettings(contexts, k ? 8 : 1), false, plot, msg));
       ASSERT_EQ(plot.Count(), 600);
       for (int r = 0; r < plot.Count(); ++r) {
         const std::vector<int32_t> p = Positions(plot.Row(r)->plots);
