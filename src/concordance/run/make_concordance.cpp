@@ -150,6 +150,14 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(which[static_cast<size_t>(k)])];
     return FullNameOf(d);
   };
+  // Each text is recorded as the run judges it, while the workers read on.
+  settings.text_judged = [&](const TTextRunOutcome& judged) {
+    TTextRunOutcome outcome = judged;
+    outcome.text_index = which[static_cast<size_t>(judged.text_index)];
+    TOneTextResult one;
+    RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
+    per_text.push_back(std::move(one));
+  };
   TConcordanceListSink sink(*fConcordanceList);
   TJobToken token(args.texts_progress);
   const TTextWorkerSetup& setup = *fRunSetup;
@@ -168,11 +176,6 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     fConcordanceList->sws_found_counter[i] += result.sws_found_counter[i];
   }
   for (const TTextRunOutcome& o : result.texts) {
-    TTextRunOutcome outcome = o;
-    outcome.text_index = which[static_cast<size_t>(o.text_index)];
-    TOneTextResult one;
-    RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
-    per_text.push_back(std::move(one));
     if (!o.read_ok && !Global_run_without_error_messages) {
       Global_FailureMessage = o.failure;
       AddToLogFile(o.failure);
