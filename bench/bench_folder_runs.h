@@ -3,6 +3,9 @@
 // run repeated until the machine's load before it is below 1.5 (at most BENCH_TRIES times, 3 by
 // default: the machine may be shared; then the best try counts), with the load before and after
 // each run printed.
+// BENCH_FOLDER_MB=n generates about n MB instead (texts of the same sizes, more of them);
+// BENCH_KEEP_FOLDER=DIR writes the generated texts under DIR and leaves them there, so that later
+// runs (and other builds) can be given the same folder.
 #pragma once
 
 #include <algorithm>
@@ -30,7 +33,7 @@ struct TFolderOfTexts {
 };
 
 // The texts under `given` (every file, in name order), or 4,000 generated ones of 20 to 80 KB
-// (200 MB in all), English-like with the quotes, dashes and accents of printed texts and the
+// (200 MB in all; BENCH_FOLDER_MB and BENCH_KEEP_FOLDER above), English-like with the quotes, dashes and accents of printed texts and the
 // word about once in 250 words.
 inline void FillFolderOfTexts(TFolderOfTexts& f, const char* given, const std::string& word) {
   if (given) {
@@ -43,15 +46,20 @@ inline void FillFolderOfTexts(TFolderOfTexts& f, const char* given, const std::s
     std::sort(f.names.begin(), f.names.end());
     return;
   }
-  f.made = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_folder_", u""));
+  const char* keep = std::getenv("BENCH_KEEP_FOLDER");
+  f.made = IncludeTrailingPathDelimiter(keep ? Utf8ToUtf16(keep) : UniqueTempName(SystemTempFolder(), u"bench_folder_", u""));
   ForceDirectories(f.made);
-  for (int32_t t = 0; t < 4000; ++t) {
+  const char* mb = std::getenv("BENCH_FOLDER_MB");
+  // 4,000 texts make 200 MB.
+  const int32_t texts = mb ? std::max(1, std::atoi(mb) * 20) : 4000;
+  for (int32_t t = 0; t < texts; ++t) {
     const std::string text =
         MakeText(20000 + static_cast<size_t>(t % 17) * 3750, 7000 + static_cast<uint32_t>(t), word, 250, true);
     f.names.push_back(f.made + u"t" + IntToUStr(t) + u".txt");
     SafeSaveBytes(f.names.back(), text.data(), static_cast<int64_t>(text.size()));
     f.bytes += static_cast<int64_t>(text.size());
   }
+  if (keep) f.made.clear();
 }
 
 // Fills the folder and prints what it holds; false (with a message naming `program`) when it holds

@@ -199,10 +199,10 @@ TFileContentsSet FileContentsType(UStringView filename, bool thorough) {
 }
 
 bool FileLooksBinary(UStringView full_name) {
-  auto in = TFileStream::Open(UString(full_name), TFileMode::OpenRead);
-  if (!in) return false;
+  // Asked of every chosen text before a run: one open and one read each.
   uint8_t buf[4096];
-  const int64_t n = std::max<int64_t>(0, in->Read(buf, sizeof buf));
+  const int64_t n = ReadFileHead(full_name, buf, sizeof buf);
+  if (n < 0) return false;
   if (n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF))) return false;
   int64_t zeros_even = 0, zeros_odd = 0;
   for (int64_t i = 0; i < n; ++i)

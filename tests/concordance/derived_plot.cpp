@@ -28,6 +28,16 @@ struct Lines {
   }
 };
 
+// A plot that keeps each hit's three characters either side (or none), on so many workers.
+TPlotRunSettings PlotSettings(bool contexts, int32_t threads) {
+  TPlotRunSettings settings;
+  settings.keep_contexts = contexts;
+  settings.context_chars = 3;
+  settings.context_line_limit = 1000000;
+  settings.threads = threads;
+  return settings;
+}
+
 std::vector<int32_t> Positions(const TGeneralPlotDataList& p) {
   std::vector<int32_t> v;
   for (const auto& r : p.Plots()) v.push_back(r.position);
@@ -286,13 +296,8 @@ TEST(ComputePlot, PositionsSortedAsNumbersEqualTheStableSortOfHits) {
   auto positions_of = [&](bool contexts, int32_t threads) {
     TVXBaseHolder h;
     TConcPlotList plot(&h);
-    TPlotRunSettings settings;
-    settings.keep_contexts = contexts;
-    settings.context_chars = 3;
-    settings.context_line_limit = 1000000;
-    settings.threads = threads;
     UString msg;
-    EXPECT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, settings, false, plot, msg));
+    EXPECT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, PlotSettings(contexts, threads), false, plot, msg));
     std::vector<std::vector<int32_t>> rows{Positions(plot.overall.plots)};
     for (int r = 0; r < plot.Count(); ++r) rows.push_back(Positions(plot.Row(r)->plots));
     return rows;
@@ -302,4 +307,38 @@ TEST(ComputePlot, PositionsSortedAsNumbersEqualTheStableSortOfHits) {
   EXPECT_TRUE(std::is_sorted(kept[0].begin(), kept[0].end()));
   EXPECT_EQ(kept[0].size(), 60000u);
   for (int32_t threads : {1, 3, 8}) EXPECT_TRUE(positions_of(false, threads) == kept) << threads;
+}
+
+// Rows enough for the workers to share (300 texts, two search words): each row's hits and
+// dispersion, and the saved list, are the same on one worker and on eight, with contexts kept
+// and without.
+TEST(ComputePlot, ManyRowsMadeOnTheWorkersSaveAlike) {
+  Lines f;
+  uint32_t seed = 3;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 100000u; };
+  std::vector<TPlotText> texts;
+  for (int t = 0; t < 300; ++t) texts.push_back({u"t" + IntToUStr(t), 20000 + t * 100});
+  for (int i = 0; i < 30000; ++i)
+    f.Hit(1 + static_cast<int32_t>(next() % 300), static_cast<int32_t>(next() % 2), static_cast<int32_t>(next() % 20000));
+  for (const bool contexts : {false, true}) {
+    SCOPED_TRACE(contexts);
+    std::string saved[2];
+    for (int k = 0; k < 2; ++k) {
+      TVXBaseHolder h;
+      TConcPlotList plot(&h);
+      UString msg;
+      ASSERT_TRUE(ComputePlot(f.list, texts, {u"x", u"y"}, {}, PlotSettings(contexts, k ? 8 : 1), false, plot, msg));
+      ASSERT_EQ(plot.Count(), 600);
+      for (int r = 0; r < plot.Count(); ++r) {
+        const std::vector<int32_t> p = Positions(plot.Row(r)->plots);
+        EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+        EXPECT_EQ(static_cast<int32_t>(p.size()), plot.Row(r)->rec.hits);
+      }
+      TMemoryStream m;
+      ASSERT_TRUE(plot.SaveToStream(m));
+      saved[k].assign(m.Data().begin(), m.Data().end());
+    }
+    EXPECT_GT(saved[0].size(), 100000u);
+    EXPECT_TRUE(saved[0] == saved[1]);
+  }
 }

@@ -241,3 +241,175 @@ TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
     EXPECT_TRUE(saved[0][2] == saved[1][2]) << "patterns";
   }
 }
+
+namespace {
+
+// Lines of words up to eight on each side (so that spans and reaches end early on some), with
+// capitals, digits and boundaries of every level, and words met only in the last quarter (to be
+// numbered last); every 97th line has a word placed beyond its text, every 13th is deleted.
+void AddRunWordLines(derived_test::Lines& f, int count) {
+  std::mt19937 rng(23);
+  static const char16_t* kWords[] = {u"a", u"A", u"b|1", u"c", u"D|3", u"e1", u"22", u"f", u"G", u"h|2",
+                                     u"\u00E9", u"\u00C9|5", u"old", u"Old", u"man|4"};
+  constexpr size_t kKinds = sizeof kWords / sizeof kWords[0];
+  for (int i = 0; i < count; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = rng() % 9; k > 0; --k) left.push_back(kWords[rng() % kKinds]);
+    for (uint32_t k = rng() % 9; k > 0; --k) right.push_back(kWords[rng() % kKinds]);
+    if (i >= count * 3 / 4 && i % 5 == 0) right.insert(right.begin(), i % 2 ? u"late" : u"Later");
+    TConcordanceEntry* line = f.AddWords(left, i % 3 ? u"sw" : u"Sw", right, 1 + i / 40, i % 2, i);
+    if (i % 97 == 5) line->SetFixedWord(52 - kSpanFixedFirst, TSortInfoRec{2000, 3, 0, 0});
+  }
+  for (int i = 0; i < count; i += 13) f.list.SetDeleted(i, true);
+}
+
+}  // namespace
+
+// The words fetched once for every count, whatever the workers: the same rows, the same texts in
+// the same order, a position without a word told from one whose word lies beyond the text.
+TEST(DerivedListsOnWorkers, RunWordsFetchedOnEightWorkersEqualOneWorkers) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 5000);
+  TRunLineWords one;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 1, one));
+  ASSERT_EQ(one.rows.Count(), 5000u - 385u);
+  EXPECT_EQ(one.found.Word(0), u"sw");
+  size_t none = 0, beyond = 0;
+  for (size_t row = 0; row < one.rows.Count(); ++row) {
+    none += one.At(row, 60) == TRunLineWords::kNoWordThere;
+    beyond += one.At(row, 52) == -1;
+  }
+  EXPECT_GT(none, 3000u);
+  EXPECT_GT(beyond, 30u);
+  for (int32_t threads : {2, 8, 64}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, threads, run));
+    EXPECT_EQ(run.rows.lines, one.rows.lines);
+    EXPECT_EQ(run.rows.ids, one.rows.ids);
+    EXPECT_EQ(run.rows.barriers, one.rows.barriers);
+    ASSERT_EQ(run.found.Count(), one.found.Count());
+    for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+  }
+}
+
+// A count's rows taken from the run's words are the rows, barriers and word numbers its own fetch
+// gives (in capitals, numbers as "#"), also where each row keeps only some of its positions.
+TEST(DerivedListsOnWorkers, CountedRowsFromTheRunsWordsEqualTheCountsOwnFetch) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 20000);  // enough rows for several pieces
+  TRunLineWords run;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 8, run));
+  // Row r keeps positions 46 + r % 3 .. 54 - r % 4 (an odd line of the list counts as r).
+  auto kept = [](size_t r) { return std::pair<int, int>(46 + static_cast<int>(r % 3), 54 - static_cast<int>(r % 4)); };
+  TDerivedCountSettings count;
+  for (const bool narrowed : {false, true}) {
+    SCOPED_TRACE(narrowed);
+    TCountingWords own_words(count, true);
+    TLineWordRows own;
+    ASSERT_TRUE(FetchLineWords(f.list, 13, 1, own_words,
+                               [&](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+                                 const size_t r = static_cast<size_t>(line.Data().word_num);
+                                 const auto [from, to] = narrowed ? kept(r) : std::pair<int, int>(44, 56);
+                                 for (int p = 44; p < 57; ++p) {
+                                   barriers[p - 44] = WordAtSpanPosition(line, p).barrier;
+                                   if (p >= from && p <= to) ids[p - 44] = w.At(line, p);
+                                 }
+                               },
+                               own));
+    for (int32_t threads : {1, 2, 8}) {
+      SCOPED_TRACE(threads);
+      TCountingWords words(count, true);
+      TLineWordRows rows;
+      TRowPositions positions;
+      if (narrowed)
+        positions = [&](const TRunLineWords& r, size_t row) {
+          return kept(static_cast<size_t>(f.list.Line(r.rows.lines[row])->Data().word_num));
+        };
+      CountedLineWords(run, 44, 13, threads, words, positions, rows);
+      EXPECT_EQ(rows.lines, own.lines);
+      EXPECT_EQ(rows.ids, own.ids);
+      EXPECT_EQ(rows.barriers, own.barriers);
+      ASSERT_EQ(words.Count(), own_words.Count());
+      for (int32_t k = 0; k < words.Count(); ++k) EXPECT_EQ(words.Word(k), own_words.Word(k));
+    }
+    EXPECT_EQ(own_words.Word(own_words.Count() - 1), u"LATE");
+  }
+}
+
+// Collocates, clusters and patterns counted from the run's words (fetched on one worker or on
+// eight) save, byte for byte, what each saves reading the lines itself on one worker: for case
+// kept or not, numbers kept or not, each stop level and reaches of several widths; words that
+// do not hold a count's positions leave it to read the lines.
+TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 5000);
+  auto stream = [](auto& list) {
+    TMemoryStream m;
+    EXPECT_TRUE(list.SaveToStream(m));
+    return Bytes(m);
+  };
+  struct Case {
+    bool keep_case, keep_numbers;
+    uint8_t stop_at;
+    int16_t reach_left, reach_right, horizon_left, horizon_right;
+  };
+  const Case cases[] = {
+      {false, false, 0, 5, 5, 5, 5}, {true, false, 2, 5, 5, 5, 5}, {false, true, 3, 4, 6, 7, 3},
+      {true, true, 5, 8, 8, 8, 8},   {false, false, 1, 0, 3, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.keep_case << c.keep_numbers << int(c.stop_at) << " " << c.reach_left << " "
+                                    << c.reach_right << " " << c.horizon_left << " " << c.horizon_right);
+    // [0]: each count reads the lines; then from words fetched on one and eight workers; last
+    // from words of the patterns' positions alone.
+    std::string saved[4][3];
+    int32_t highest[4] = {};
+    TRunLineWords one_worker, eight_workers, patterns_only;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 42, 58, 1, one_worker));
+    ASSERT_TRUE(FetchRunLineWords(f.list, 42, 58, 8, eight_workers));
+    ASSERT_TRUE(FetchRunLineWords(f.list, 45, 55, 8, patterns_only));
+    const TRunLineWords* given[4] = {nullptr, &one_worker, &eight_workers, &patterns_only};
+    for (int k = 0; k < 4; ++k) {
+      const int32_t threads = k == 1 ? 1 : 8;
+      TClusterRunSettings cs;
+      cs.count.keep_case = c.keep_case;
+      cs.count.min_frequency = 2;
+      cs.smallest = 1;
+      cs.largest = 4;
+      cs.reach_left = c.reach_left;
+      cs.reach_right = c.reach_right;
+      cs.stop_at = c.stop_at;
+      cs.threads = threads;
+      cs.run_words = given[k];
+      TConcordanceClusterList clusters(&f.holder);
+      ComputeClusters(f.list, cs, clusters, highest[k]);
+      saved[k][0] = stream(clusters);
+      TCollocateRunSettings co;
+      co.left_words = c.horizon_left;
+      co.right_words = c.horizon_right;
+      co.keep_case = c.keep_case;
+      co.keep_numbers = c.keep_numbers;
+      co.stop_at = c.stop_at;
+      co.threads = threads;
+      co.run_words = given[k];
+      TCollocateList collocates(&f.holder);
+      const TSearch_word_format_rec item;
+      ASSERT_TRUE(ComputeCollocates(f.list, {item, item}, co, collocates));
+      saved[k][1] = stream(collocates);
+      TDerivedCountSettings ps;
+      ps.keep_case = c.keep_case;
+      TPatternsList patterns(&f.holder);
+      ASSERT_TRUE(ComputePatterns(f.list, ps, patterns, threads, given[k]));
+      saved[k][2] = stream(patterns);
+    }
+    EXPECT_GT(saved[0][0].size(), 1000u);
+    for (int k = 1; k < 4; ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_EQ(highest[k], highest[0]);
+      EXPECT_TRUE(saved[k][0] == saved[0][0]) << "clusters";
+      EXPECT_TRUE(saved[k][1] == saved[0][1]) << "collocates";
+      EXPECT_TRUE(saved[k][2] == saved[0][2]) << "patterns";
+    }
+  }
+}

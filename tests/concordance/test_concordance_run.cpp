@@ -384,6 +384,9 @@ struct RunRecord {
   std::vector<std::pair<int64_t, int64_t>> progress;
   std::vector<std::string> log;
   TConcordanceRunResult result;
+  // Each text as the run told of it when judged, with the lines the sink held then.
+  std::vector<TTextRunOutcome> judged;
+  std::vector<int64_t> lines_when_judged;
 };
 
 struct Scenario {
@@ -419,6 +422,10 @@ RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop,
     if (rec.progress.empty() || rec.progress.back() != std::make_pair(done, total)) rec.progress.emplace_back(done, total);
   }, [&now] { return now += 100; });
   VectorSink sink;
+  s.text_judged = [&rec, &sink](const TTextRunOutcome& text) {
+    rec.judged.push_back(text);
+    rec.lines_when_judged.push_back(sink.Count());
+  };
   TJobToken* token_stop = sc.token_stop ? &token : nullptr;
   rec.result = RunConcordance(
       s, [&](int32_t t) { return GeneratedText(t, stop, token_stop); }, sink, token, sc.filter ? &filter : nullptr);
@@ -455,7 +462,11 @@ TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
       EXPECT_EQ(one.progress, many.progress) << sc.name << " " << budget;
       EXPECT_EQ(one.log, many.log) << sc.name << " " << budget;
       EXPECT_TRUE(Totals(one.result) == Totals(many.result)) << sc.name << " " << budget;
+      // Each text is told of once, in order, as the result lists it, its lines already given.
+      EXPECT_EQ(many.judged, many.result.texts) << sc.name << " " << budget;
+      EXPECT_EQ(one.lines_when_judged, many.lines_when_judged) << sc.name << " " << budget;
     }
+    EXPECT_EQ(one.judged, one.result.texts) << sc.name;
     ASSERT_FALSE(one.lines.empty()) << sc.name;
     EXPECT_EQ(one.progress.back().first, static_cast<int64_t>(one.result.texts.size())) << sc.name;
   }

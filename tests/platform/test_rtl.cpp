@@ -252,6 +252,36 @@ TEST(Files, OpeningAPlainFileTakesOnlyPlainFiles) {
   }
 }
 
+// A file's first bytes, as the check of chosen texts reads them: no more than asked, all of a
+// shorter file, nothing from what cannot be read, and no wait on a pipe.
+TEST(Files, AFilesHeadIsReadUpToTheSizeAsked) {
+  TempFolder dir;
+  const std::string long_text(10000, 'x');
+  const UString pipe = dir.Path() + u"pipe.txt";
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(pipe).c_str(), 0600), 0);
+  const struct {
+    const char* what;
+    UString name;
+    int64_t expected;  // bytes read, or -1
+    std::string head;
+  } cases[] = {
+      {"longer than asked", dir.Write(u"long.txt", long_text), 4096, long_text.substr(0, 4096)},
+      {"shorter than asked", dir.Write(u"short.txt", "twelve bytes"), 12, "twelve bytes"},
+      {"empty", dir.Write(u"empty.txt", ""), 0, ""},
+      {"a folder", dir.Path(), -1, ""},
+      {"missing", dir.Path() + u"missing.txt", -1, ""},
+      {"a pipe without a writer", pipe, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    char buffer[4097] = {};
+    const int64_t n = ReadFileHead(c.name, buffer, 4096);
+    EXPECT_EQ(n, c.expected);
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(std::max<int64_t>(n, 0))), c.head);
+    EXPECT_EQ(buffer[4096], 0);
+  }
+}
+
 TEST(Files, SafeSaveKeepsOldFileOnFailure) {
   TempFolder dir;
   const UString name = dir.Path() + u"doc.cnc";

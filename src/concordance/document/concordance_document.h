@@ -50,6 +50,7 @@
 #include "platform/settings/settings_records.h"
 
 class T_WholeLinzoraHolder;
+struct TRunLineWords;
 class TSharedChosenFilesClass;
 class TTextReadRun;
 struct TTextWorkerSetup;
@@ -195,6 +196,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
                                         const TChosenFileDetailsFullRec& details, const TMakeConcordanceArgs& args);
   // The derived views and their timings.
   void ComputeAfterConcordance(bool skip_plot);
+  // The lines' words at every position the collocates, clusters and patterns take, for them to
+  // share; null when no count needs them, there is no line, or a stop ended the fetch.
+  std::shared_ptr<const TRunLineWords> FetchWordsForCounts() const;
   void AddNotesOnSWResults();
   void CopySearchWordItemsToFSWSEtc(const TBaseSearchItems& items);
   void CopySearchWordHitsToSetColumn() { fConcordanceList->CopySearchWordHitsToSetColumn(); }
@@ -257,6 +261,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // The workers the lists made from the lines count with: the latest run's choice, else the
   // settings' one.
   int32_t DerivedWorkers() const;
+  // The lines' words the collocates, clusters and patterns of a run share, fetched once just
+  // before they are counted and let go once they are; null at any other time.
+  const TRunLineWords* RunLineWords() const { return fRunLineWords.get(); }
   TConcordanceWorkDoneRec WorkDone() const;
   void SetWorkDone(const TConcordanceWorkDoneRec& w);
   // Why the last read failed: the block and the byte offset (empty after a good read).
@@ -333,6 +340,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   int32_t fBatchCounter = 0;
   int32_t fRunWorkers = 0;
   int32_t fDerivedWorkers = 0;  // the latest run's choice of workers; 0 before any run
+  std::shared_ptr<const TRunLineWords> fRunLineWords;
 };
 
 // Bit n of an option byte.

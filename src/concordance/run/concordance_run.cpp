@@ -190,6 +190,7 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
   if (text_lines_ > 0) ++texts_with_lines_;
   if (text.read_ok) result_.running_words += text.words;
   result_.texts.push_back(std::move(outcome));
+  if (settings_.text_judged) settings_.text_judged(result_.texts.back());
 
   token_.SetDone(++texts_committed_);
   token_.Poll();

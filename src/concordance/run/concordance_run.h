@@ -73,6 +73,8 @@ class TConcordanceLineSink {
   virtual int64_t Add(std::unique_ptr<TConcordanceEntry> line) = 0;
 };
 
+struct TTextRunOutcome;
+
 struct TConcordanceRunSettings {
   int32_t text_count = 0;              // texts chosen; worker indexes run 0 .. text_count - 1
   int32_t lines_wanted_per_item = 0;   // lines wanted per search word
@@ -93,6 +95,10 @@ struct TConcordanceRunSettings {
   std::function<UString(int32_t text_index)> text_name;
   // Where the workers' log lines go; empty: the program's log.
   std::function<void(UStringView line)> log;
+  // Told of each text as soon as it is judged, on the calling thread and in text order (the
+  // outcomes the result lists at the end), so that the caller records it while the workers read
+  // on; may be empty.
+  std::function<void(const TTextRunOutcome& text)> text_judged;
 };
 
 // How one text went, as the document stores it.

@@ -8,6 +8,9 @@
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
 #include "concordance/run/user_filter.h"
+#include "concordance/views/compute_clusters.h"
+#include "concordance/views/derived_line_words.h"
+#include "concordance/views/patterns_list.h"
 #include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
@@ -147,6 +150,14 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(which[static_cast<size_t>(k)])];
     return FullNameOf(d);
   };
+  // Each text is recorded as the run judges it, while the workers read on.
+  settings.text_judged = [&](const TTextRunOutcome& judged) {
+    TTextRunOutcome outcome = judged;
+    outcome.text_index = which[static_cast<size_t>(judged.text_index)];
+    TOneTextResult one;
+    RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
+    per_text.push_back(std::move(one));
+  };
   TConcordanceListSink sink(*fConcordanceList);
   TJobToken token(args.texts_progress);
   const TTextWorkerSetup& setup = *fRunSetup;
@@ -165,11 +176,6 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     fConcordanceList->sws_found_counter[i] += result.sws_found_counter[i];
   }
   for (const TTextRunOutcome& o : result.texts) {
-    TTextRunOutcome outcome = o;
-    outcome.text_index = which[static_cast<size_t>(o.text_index)];
-    TOneTextResult one;
-    RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
-    per_text.push_back(std::move(one));
     if (!o.read_ok && !Global_run_without_error_messages) {
       Global_FailureMessage = o.failure;
       AddToLogFile(o.failure);
@@ -345,6 +351,31 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
   return result;
 }
 
+std::shared_ptr<const TRunLineWords> T_WholeLinzoraHolder::FetchWordsForCounts() const {
+  // Every position the collocates' span, the clusters' reaches and the patterns take.
+  int first = kSpanHighest + 1, last = kSpanLowest - 1;
+  auto take = [&](int from, int to) {
+    if (from > to) return;
+    first = std::min(first, from);
+    last = std::max(last, to);
+  };
+  if (fCollocateList) {
+    const TLineSpanPair span = CollocSpan(fSettings.CollocHorizonLeft(), fSettings.CollocHorizonRight());
+    take(span.left, span.right);
+  }
+  if (fClusterList) {
+    int left_start = 0, right_end = 0;
+    ClusterReachPositions(fSettings.ClusterReachLeft(), fSettings.ClusterReachRight(), left_start, right_end);
+    take(left_start, right_end - 1);
+  }
+  if (fPatternsList) take(kPatternFirstSpan, kPatternFirstSpan + kPatternPositions - 1);
+  if (first > last || fConcordanceList->Count() == 0) return nullptr;
+  auto words = std::make_shared<TRunLineWords>();
+  // A stop ends the fetch: the counts then read the lines themselves and see the stop too.
+  if (!FetchRunLineWords(*fConcordanceList, first, last, DerivedWorkers(), *words)) return nullptr;
+  return words;
+}
+
 void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   for (double& t : Global_process_times) t = 0;
   Global_process_times[kListConcordance] = ElapsedTime(true);
@@ -356,9 +387,12 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
     if (list->Compute(false)) fComputed[static_cast<size_t>(flag_index)] = 1;
     Global_process_times[kind] = ElapsedTime(true);
   };
+  // The three counts read the lines' words once between them (its time is the collocates').
+  fRunLineWords = FetchWordsForCounts();
   run(fCollocateList.get(), 2, kListCollocates);
   run(fClusterList.get(), 1, kListClusters);
   run(fPatternsList.get(), 3, kListPatterns);
+  fRunLineWords.reset();
   if (!skip_plot) run(fConcPlotList.get(), 4, kListPlot);
   run(fTimeLineList.get(), 5, kListTimeline);
 }

@@ -48,6 +48,11 @@ class TRunCounter {
     uint16_t start;  // position in the row
     uint16_t size;
   };
+  // A distinct run: its first note and how often it was met.
+  struct TFound {
+    TNote first;
+    int32_t count;
+  };
   explicit TRunCounter(int width) : width_(static_cast<size_t>(width)) {}
   // Once every row is in: the number of distinct words, which decides whether a run's words
   // fit in its 64-bit key as they are (then the key is the run itself and needs no checking).
@@ -79,15 +84,15 @@ class TRunCounter {
   }
   const int32_t* Words(const TNote& n) const { return words_.data() + n.line * width_ + n.start; }
 
-  // Counts the runs of one size, calling f(note, count) once per distinct run that may matter:
-  // every run met at least min_count times and, among the others, any that raise the highest
-  // count below the minimum. A run fails at a position without a word or, but for its last
+  // Counts the runs of one size and answers, in pieces to be read in order, each distinct run
+  // that may matter: every run met at least min_count times and, among the others, any that
+  // raise the highest count below the minimum. A run fails at a position without a word or, but for its last
   // word, at a boundary at or above stop_at (stop_at 0: any boundary). filtered: only runs
   // whose start held a run one word shorter that reached the minimum are noted. Afterwards the
   // starts of the runs that reached it are marked for the next size. threads: the workers that
   // share the counting; any number reports the same runs in the same order.
-  template <class F>
-  void CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count, int threads, F f) {
+  const std::vector<std::vector<TFound>>& CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count,
+                                                   int threads) {
     if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
     // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
     // first-pass buckets as one pass over the rows in order would put them.
@@ -169,13 +174,10 @@ class TRunCounter {
     // bucket order; they are reported in that order afterwards, as one worker reports them. A
     // run below the minimum only matters for the highest count: a worker leaves out those no
     // higher than its own highest so far, which leaves the overall highest as it is.
-    struct TFound {
-      TNote first;
-      int32_t count;
-    };
     const size_t buckets = at1.size() - 1;
     const size_t pieces = ParallelPieces(threads, buckets, 16);
-    std::vector<std::vector<TFound>> found(pieces);
+    std::vector<std::vector<TFound>>& found = found_;
+    found.assign(pieces, {});
     ParallelForPieces(
         threads, buckets,
         [&](size_t piece, size_t b_from, size_t b_to) {
@@ -233,8 +235,7 @@ class TRunCounter {
           }
         },
         16);
-    for (const std::vector<TFound>& piece : found)
-      for (const TFound& r : piece) f(r.first, r.count);
+    return found;
   }
 
  private:
@@ -244,6 +245,7 @@ class TRunCounter {
   std::vector<uint8_t> barriers_;
   std::vector<std::vector<TNote>> notes_;  // a stretch of rows each
   std::vector<TNote> sorted_;
+  std::vector<std::vector<TFound>> found_;
   std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
@@ -367,16 +369,20 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   {
     // Only the positions a cluster can reach are fetched.
     TLineWordRows rows;
-    FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
-                   [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
-                                           uint8_t* barriers) {
-                     for (int p = left_start; p < right_end; ++p) {
-                       const TSortInfoRec r = WordAtSpanPosition(line, p);
-                       ids[p - left_start] = w.AtRecord(line, r);
-                       barriers[p - left_start] = r.barrier;
-                     }
-                   },
-                   rows);
+    if (settings.run_words && settings.run_words->Holds(left_start, right_end - 1))
+      CountedLineWords(*settings.run_words, left_start, static_cast<size_t>(right_end - left_start), settings.threads,
+                       words, {}, rows);
+    else
+      FetchLineWords(lines, static_cast<size_t>(right_end - left_start), settings.threads, words,
+                     [left_start, right_end](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids,
+                                             uint8_t* barriers) {
+                       for (int p = left_start; p < right_end; ++p) {
+                         const TSortInfoRec r = WordAtSpanPosition(line, p);
+                         ids[p - left_start] = w.AtRecord(line, r);
+                         barriers[p - left_start] = r.barrier;
+                       }
+                     },
+                     rows);
     counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
@@ -389,18 +395,48 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     if (StopRequested(kPanicStopNow)) break;
     MyYieldProcess();
     const bool filtered = size > smallest && min_count > 1;
-    counts.CountSize(size, settings.stop_at, filtered, min_count, settings.threads,
-                     [&](const TRunCounter::TNote& run, int32_t count) {
-                       highest = std::max(highest, count);
-                       if (count < min_count) return;
-                       THolder h;
-                       const int32_t* w = counts.Words(run);
-                       h.ids_at = static_cast<uint32_t>(id_pool.size());
-                       h.ids_count = run.size;
-                       id_pool.insert(id_pool.end(), w, w + run.size);
-                       h.frequency = count;
-                       holders.push_back(h);
-                     });
+    const std::vector<std::vector<TRunCounter::TFound>>& found =
+        counts.CountSize(size, settings.stop_at, filtered, min_count, settings.threads);
+    // The rows of the runs that reach the minimum, in the order they were found, made on the
+    // workers: each piece's rows go after those of the pieces before it.
+    const size_t pieces = found.size();
+    std::vector<size_t> rows_at(pieces + 1, 0);
+    std::vector<int32_t> piece_highest(pieces, 0);
+    ParallelForPieces(
+        settings.threads, pieces,
+        [&](size_t, size_t from, size_t to) {
+          for (size_t p = from; p < to; ++p)
+            for (const TRunCounter::TFound& r : found[p]) {
+              piece_highest[p] = std::max(piece_highest[p], r.count);
+              if (r.count >= min_count) ++rows_at[p + 1];
+            }
+        },
+        1);
+    for (size_t p = 0; p < pieces; ++p) {
+      highest = std::max(highest, piece_highest[p]);
+      rows_at[p + 1] += rows_at[p];
+    }
+    const size_t first_row = holders.size(), first_id = id_pool.size(), usize = static_cast<size_t>(size);
+    holders.resize(first_row + rows_at[pieces]);
+    id_pool.resize(first_id + rows_at[pieces] * usize);
+    ParallelForPieces(
+        settings.threads, pieces,
+        [&](size_t, size_t from, size_t to) {
+          for (size_t p = from; p < to; ++p) {
+            size_t row = rows_at[p];
+            for (const TRunCounter::TFound& r : found[p]) {
+              if (r.count < min_count) continue;
+              THolder& h = holders[first_row + row];
+              h.ids_at = static_cast<uint32_t>(first_id + row * usize);
+              h.ids_count = r.first.size;
+              h.frequency = r.count;
+              const int32_t* w = counts.Words(r.first);
+              std::copy(w, w + r.first.size, id_pool.begin() + static_cast<ptrdiff_t>(h.ids_at));
+              ++row;
+            }
+          }
+        },
+        1);
   }
   // Each row's text and the key it is sorted by, made on the workers.
   std::vector<UString> texts(holders.size());

@@ -22,6 +22,8 @@
 class TConcordanceList;
 class TConcordanceClusterList;
 
+struct TRunLineWords;
+
 struct TClusterRunSettings {
   TDerivedCountSettings count;  // case, minimum frequency (length and stop list are not used)
   int16_t smallest = 3;
@@ -30,6 +32,9 @@ struct TClusterRunSettings {
   int16_t reach_right = 5;
   uint8_t stop_at = 0;
   int32_t threads = 1;  // workers over the lines; any number gives the same rows
+  // The run's words of the lines, when fetched once for every count (not owned); null, or not
+  // holding the reaches: the lines are read here.
+  const TRunLineWords* run_words = nullptr;
 };
 
 // Answers whether the list holds rows; highest gets the greatest frequency of any cluster met

@@ -96,6 +96,17 @@ struct TGroup {
   UString search_word;
 };
 
+// The positions of a line's span that count: from the search word outwards up to the horizons,
+// each side ending before the first position that `stops` (no word, or a boundary at the stop
+// level), as SpanLimitOfLine walks it.
+template <class Stops>
+std::pair<int, int> SpanOfLine(const TLineSpanPair& span, Stops stops) {
+  int first = kSpanSearchWord, last = kSpanSearchWord;
+  while (first > span.left && !stops(first - 1)) --first;
+  while (last < span.right && !stops(last)) ++last;
+  return {std::max<int>(first, span.left), std::min<int>(last, span.right)};
+}
+
 }  // namespace
 
 bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_word_format_rec>& items,
@@ -130,14 +141,27 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   const TSearch_word_format_rec no_item;
   // Each line's words within its clipped span, fetched over the workers; counted in line order.
   TLineWordRows rows;
-  FetchLineWords(lines, span_length, settings.threads, words,
-                 [&span, &settings](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
-                   const int first = SpanLimitOfLine(line, -1, span.left, settings.stop_at);
-                   const int last = SpanLimitOfLine(line, 1, span.right, settings.stop_at);
-                   for (int p = std::max<int>(first, span.left); p <= std::min<int>(last, span.right); ++p)
-                     ids[p - span.left] = w.At(line, p);
-                 },
-                 rows);
+  if (settings.run_words && settings.run_words->Holds(span.left, span.right)) {
+    // The span ends, as SpanLimitOfLine finds them, read from the run's words.
+    CountedLineWords(*settings.run_words, span.left, span_length, settings.threads, words,
+                     [&span, &settings](const TRunLineWords& run, size_t row) {
+                       return SpanOfLine(span, [&](int p) {
+                         return run.At(row, p) == TRunLineWords::kNoWordThere ||
+                                (settings.stop_at != 0 && run.BarrierAt(row, p) >= settings.stop_at);
+                       });
+                     },
+                     rows);
+  } else {
+    FetchLineWords(lines, span_length, settings.threads, words,
+                   [&span, &settings](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
+                     const auto [first, last] = SpanOfLine(span, [&](int p) {
+                       const TSortInfoRec r = WordAtSpanPosition(line, p);
+                       return r.coll_length == 0 || (settings.stop_at != 0 && r.barrier >= settings.stop_at);
+                     });
+                     for (int p = first; p <= last; ++p) ids[p - span.left] = w.At(line, p);
+                   },
+                   rows);
+  }
   // Each row's groups and text, in line order: groups and texts are numbered as met. What that
   // needs of each line is read on the workers first.
   const size_t n_rows = rows.Count();

@@ -25,6 +25,8 @@ class TConcordanceEntry;
 class TCollocateList;
 struct TSearch_word_format_rec;
 
+struct TRunLineWords;
+
 struct TCollocateRunSettings {
   int32_t left_words = 5;       // horizons in words
   int32_t right_words = 5;
@@ -39,6 +41,9 @@ struct TCollocateRunSettings {
   bool lemma_list_loaded = false;
   std::function<bool(UStringView)> is_stop_word;  // empty: no stop list
   int32_t threads = 1;          // workers over the lines; any number gives the same rows
+  // The run's words of the lines, when fetched once for every count (not owned); null, or not
+  // holding the span: the lines are read here.
+  const TRunLineWords* run_words = nullptr;
 };
 
 // False when there is no line (the list then as it was); otherwise whether the list holds rows.

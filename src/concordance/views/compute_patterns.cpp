@@ -18,18 +18,21 @@ struct TCounted {
 }  // namespace
 
 bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
-                     int32_t threads) {
+                     int32_t threads, const TRunLineWords* run_words) {
   list.Clear();
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
   TCountingWords words(settings);
   std::array<std::vector<int32_t>, kPatternPositions> counts;  // by word number
   TLineWordRows line_words;
-  FetchLineWords(lines, kPatternPositions, threads, words,
-                 [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
-                   for (int k = 0; k < kPatternPositions; ++k) ids[k] = w.At(line, kPatternFirstSpan + k);
-                 },
-                 line_words);
+  if (run_words && run_words->Holds(kPatternFirstSpan, kPatternFirstSpan + kPatternPositions - 1))
+    CountedLineWords(*run_words, kPatternFirstSpan, kPatternPositions, threads, words, {}, line_words);
+  else
+    FetchLineWords(lines, kPatternPositions, threads, words,
+                   [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
+                     for (int k = 0; k < kPatternPositions; ++k) ids[k] = w.At(line, kPatternFirstSpan + k);
+                   },
+                   line_words);
   for (size_t row = 0; row < line_words.Count(); ++row) {
     const int32_t* ids = line_words.Ids(row);
     for (int k = 0; k < kPatternPositions; ++k) {

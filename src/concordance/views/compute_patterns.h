@@ -13,8 +13,11 @@
 
 class TConcordanceList;
 class TPatternsList;
+struct TRunLineWords;
 
 // False (the list emptied) when there is no line; otherwise whether the list holds rows.
-// threads: workers over the lines; any number gives the same rows.
+// threads: workers over the lines; any number gives the same rows. run_words: the run's words of
+// the lines, when fetched once for every count; null, or not holding the positions: the lines are
+// read here.
 bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
-                     int32_t threads = 1);
+                     int32_t threads = 1, const TRunLineWords* run_words = nullptr);

@@ -179,13 +179,29 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   }
   if (!contexts) {
     ParallelSort(overall_positions, settings.threads, std::less<int32_t>());
+    overall.plots.Reserve(overall_positions.size());
     for (const int32_t p : overall_positions) overall.plots.Add({p, UString()});
-    for (size_t r = 0; r < row_positions.size(); ++r) {
-      if (!rows[r]) continue;
-      std::sort(row_positions[r].begin(), row_positions[r].end());
-      for (const int32_t p : row_positions[r]) rows[r]->plots.Add({p, UString()});
-    }
   }
+  // Each row's hits in order and its dispersion, on the workers: the rows are apart.
+  constexpr size_t kRowsPerPiece = 64;
+  ParallelFor(
+      settings.threads, rows.size(),
+      [&](size_t from, size_t to) {
+        for (size_t r = from; r < to; ++r) {
+          TConcordancePlotEntry* row = rows[r].get();
+          if (!row) continue;
+          if (contexts) {
+            row->plots.SortByPosition();
+          } else {
+            std::vector<int32_t>& positions = row_positions[r];
+            std::sort(positions.begin(), positions.end());
+            row->plots.Reserve(positions.size());
+            for (const int32_t p : positions) row->plots.Add({p, UString()});
+          }
+          row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
+        }
+      },
+      kRowsPerPiece);
 
   overall.rec.words_in_file = static_cast<int32_t>(std::min<int64_t>(plot.total_words, INT32_MAX));
   if (contexts) overall.plots.SortByPosition();
@@ -193,12 +209,8 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   overall.rec.plot_search_word_number = -1;
   overall.plot_filename = n_sw == 1 ? search_words[0] + u" (" + VXRes(TVXRes::VXOverall) + u")" : VXRes(TVXRes::VXOverall);
   overall.rec.dispersion_value = static_cast<float>(overall.plots.ComputedDispersion());
-  for (std::unique_ptr<TConcordancePlotEntry>& row : rows) {
-    if (!row) continue;
-    if (contexts) row->plots.SortByPosition();
-    row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
-    if (plot.Add(row.get()) >= 0) row.release();
-  }
+  for (std::unique_ptr<TConcordancePlotEntry>& row : rows)
+    if (row && plot.Add(row.get()) >= 0) row.release();
   plot.SetVersionNumber(std::max(plot.GetVersionNumber(), 21));
   plot.show_overall = n_texts >= 2 || n_sw >= 2;
   return plot.Count() > 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "concordance/lines/concordance_line.h"
 #include "concordance/lines/concordance_list.h"
 #include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_runtime.h"
@@ -84,4 +85,75 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
       },
       1);
   return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
+}
+
+bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run) {
+  run.first = first;
+  run.last = last;
+  if (last < first) {
+    run.rows = TLineWordRows();
+    return true;
+  }
+  return FetchLineWords(lines, static_cast<size_t>(last - first + 1), threads, run.found,
+                        [first, last](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+                          for (int p = first; p <= last; ++p) {
+                            const TSortInfoRec r = WordAtSpanPosition(line, p);
+                            ids[p - first] = r.coll_length == 0 ? TRunLineWords::kNoWordThere : w.AtRecord(line, r);
+                            barriers[p - first] = r.barrier;
+                          }
+                        },
+                        run.rows);
+}
+
+void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t threads, TCountingWords& words,
+                      const TRowPositions& positions, TLineWordRows& rows) {
+  const size_t n = run.rows.Count();
+  const int last = first + static_cast<int>(width) - 1;
+  rows = TLineWordRows();
+  rows.width = width;
+  rows.lines = run.rows.lines;
+  rows.ids.assign(n * width, -1);
+  rows.barriers.resize(n * width);
+  std::vector<std::pair<int16_t, int16_t>> taken(n);
+  // Each piece lists the texts it meets before any other piece could: joined in piece order,
+  // those lists give the order one pass over the rows meets the texts in, which numbers the
+  // counted forms.
+  constexpr size_t kGrain = 4096;
+  const size_t pieces = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  std::vector<std::vector<int32_t>> met(pieces);
+  const size_t found = static_cast<size_t>(run.found.Count());
+  ParallelForPieces(
+      threads, n,
+      [&](size_t p, size_t b, size_t e) {
+        std::vector<uint8_t> seen(found, 0);
+        for (size_t row = b; row < e; ++row) {
+          std::pair<int, int> span{first, last};
+          if (positions) {
+            span = positions(run, row);
+            span = {std::max(span.first, first), std::min(span.second, last)};
+          }
+          taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
+          std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
+          for (int at = span.first; at <= span.second; ++at) {
+            const int32_t id = run.At(row, at);
+            if (id < 0 || seen[static_cast<size_t>(id)]) continue;
+            seen[static_cast<size_t>(id)] = 1;
+            met[p].push_back(id);
+          }
+        }
+      },
+      kGrain);
+  std::vector<int32_t> counted(found, -1);
+  for (const std::vector<int32_t>& piece : met)
+    for (const int32_t id : piece)
+      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.Of(run.found.Word(id));
+  ParallelFor(threads, n, [&](size_t from, size_t to) {
+    for (size_t row = from; row < to; ++row) {
+      int32_t* out = rows.ids.data() + row * width - first;
+      for (int at = taken[row].first; at <= taken[row].second; ++at) {
+        const int32_t id = run.At(row, at);
+        if (id >= 0) out[at] = counted[static_cast<size_t>(id)];
+      }
+    }
+  });
 }

@@ -2,11 +2,18 @@
 // part of counting collocates, clusters and patterns (finding each word and its counted form),
 // done per piece of the lines and joined in line order, so that rows and word numbers come out
 // as one pass over the lines would give them.
+//
+// After a run the three counts share one fetch: FetchRunLineWords reads every line's words once,
+// at every position any of them reaches, as found (case kept); each count then takes its own
+// positions and counted forms from that (CountedLineWords) without reading a line again, and gets
+// the rows and word numbers its own FetchLineWords would give. A count whose positions the fetch
+// does not hold fetches for itself.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "concordance/views/derived_list_support.h"
@@ -35,3 +42,35 @@ using TFillLineWords = std::function<void(const TConcordanceEntry& line, TCounti
 // a stop ended the fetch (the rows are then those fetched).
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
                     const TFillLineWords& fill, TLineWordRows& rows);
+
+// Every line's words at span positions first..last as found, fetched once for all the counts of
+// a run. A row's id at a position: the number of the word's text in `found` (numbered as met, in
+// line order), kNoWordThere where the line has no word there (length 0: the span ends), -1 where
+// its word lies outside the line's text; its barrier: the boundary after the position.
+struct TRunLineWords {
+  static constexpr int32_t kNoWordThere = -2;
+  static TDerivedCountSettings AsFound() {
+    TDerivedCountSettings s;
+    s.keep_case = true;
+    return s;
+  }
+  int first = 0, last = -1;
+  TCountingWords found{AsFound()};
+  TLineWordRows rows;
+  bool Holds(int from, int to) const { return from >= first && to <= last && from <= to; }
+  int32_t At(size_t row, int position) const { return rows.Ids(row)[position - first]; }
+  uint8_t BarrierAt(size_t row, int position) const { return rows.Barriers(row)[position - first]; }
+};
+
+// `run` is a fresh one. False when a stop ended the fetch (the words are then not to be used).
+bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run);
+
+// The positions [from, to] of a row that a count takes; the others give no word.
+using TRowPositions = std::function<std::pair<int, int>(const TRunLineWords& run, size_t row)>;
+
+// The rows FetchLineWords gives for positions first..first+width-1 read with TCountingWords::At or
+// AtRecord (barriers copied too), taken from the run's words: `positions` (when given) narrows
+// each row, as a fill that reads only those positions. `words` has nothing counted on entry.
+// run.Holds(first, first + width - 1) must hold.
+void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t threads, TCountingWords& words,
+                      const TRowPositions& positions, TLineWordRows& rows);

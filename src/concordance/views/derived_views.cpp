@@ -103,6 +103,7 @@ bool TCollocateList::Compute(bool) {
   r.lemma_list_loaded = d->LemmaListLoaded();
   r.is_stop_word = StopWords(*d);
   r.threads = d->DerivedWorkers();
+  r.run_words = d->RunLineWords();
   const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
   if (ok) d->fComputed[kFlagCollocates] = 1;
   if (!ok) return false;
@@ -123,7 +124,7 @@ bool TCollocateList::Compute(bool) {
 bool TPatternsList::Compute(bool) {
   T_WholeLinzoraHolder* d = Owner();
   if (!d) return false;
-  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this, d->DerivedWorkers());
+  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this, d->DerivedWorkers(), d->RunLineWords());
   if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagPatterns] = 1;
   return ok;
 }
@@ -148,6 +149,7 @@ bool TConcordanceClusterList::Compute(bool keep_settings) {
   r.reach_right = s.ClusterReachRight();
   r.stop_at = s.StopAtLevel();
   r.threads = d->DerivedWorkers();
+  r.run_words = d->RunLineWords();
   const bool ok = ComputeClusters(*d->fConcordanceList, r, *this, d->fHighestClusterFrequency);
   d->fComputed[kFlagClusters] = 1;
   return ok;

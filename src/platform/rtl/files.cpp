@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <system_error>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/rtl/streams.h"
@@ -169,6 +170,21 @@ bool ReadAllFromDescriptor(int fd, std::string& out) {
     if (n == 0) return true;
     out.append(buf, static_cast<size_t>(n));
   }
+}
+
+int64_t ReadFileHead(UStringView name, void* buffer, int64_t size) {
+  const int fd = ::open(Utf16ToUtf8(UString(name)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  int64_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, static_cast<char*>(buffer) + got, static_cast<size_t>(size - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) got = -1;
+    if (n <= 0) break;
+    got += n;
+  }
+  ::close(fd);
+  return got;
 }
 
 UString LastSystemErrorText() { return Utf8ToUtf16(std::strerror(errno)); }

@@ -60,5 +60,9 @@ UString SystemTempFolder();
 // Everything left to read from an open descriptor (a read interrupted by a signal is retried);
 // false on a read error.
 bool ReadAllFromDescriptor(int fd, std::string& out);
+// Up to `size` bytes from the start of a file into buffer, with one open and as few reads as it
+// takes (cheap enough to ask of thousands of files); the bytes read, or -1 when the file cannot
+// be opened or read (a folder included). A pipe is not waited for.
+int64_t ReadFileHead(UStringView name, void* buffer, int64_t size);
 // The text of the last system error (errno), for messages that name why a file failed.
 UString LastSystemErrorText();

@@ -34,6 +34,7 @@ class TGeneralPlotDataList {
 
   int32_t Count() const { return static_cast<int32_t>(plots_.size()); }
   void Add(const TV2GeneralPlotDataRec& plot) { plots_.push_back(plot); }
+  void Reserve(size_t count) { plots_.reserve(count); }
   void Clear() { plots_.clear(); }
   // False, plot zeroed, outside the list.
   bool GetAPlot(int32_t i, TV2GeneralPlotDataRec& plot) const;

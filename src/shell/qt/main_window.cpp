@@ -18,6 +18,7 @@
 #include "concordance/document/tell_list.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -489,9 +490,19 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
     }
   }
   const int n = texts.FileCount();
-  int present = 0;
-  for (int i = 0; i < n; ++i)
-    if (TextPresent(texts.GetFullFileDetails(i))) ++present;
+  std::vector<TChosenFileDetailsFullRec> details(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) details[static_cast<size_t>(i)] = texts.GetFullFileDetails(i);
+  // The files are asked about on the run's workers: thousands of texts take a while one by one.
+  const int32_t workers = JobWorkerThreads(0);
+  constexpr size_t kTextsPerPiece = 64;
+  std::vector<uint8_t> on_disk(details.size(), 0);
+  ParallelFor(
+      workers, details.size(),
+      [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) on_disk[i] = TextPresent(details[i]);
+      },
+      kTextsPerPiece);
+  const int present = static_cast<int>(std::count(on_disk.begin(), on_disk.end(), uint8_t{1}));
   if (present == 0) {
     VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
     return false;
@@ -506,13 +517,21 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
 
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
+  std::vector<uint8_t> binary(details.size(), 0);
+  ParallelFor(
+      workers, details.size(),
+      [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+          binary[i] = on_disk[i] && details[i].rec.zip_member == 0 && FileLooksBinary(FullName(details[i]));
+      },
+      kTextsPerPiece);
   for (int i = 0; i < n; ++i) {
-    const TChosenFileDetailsFullRec d = texts.GetFullFileDetails(i);
-    if (!TextPresent(d)) {
+    const TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
+    if (!on_disk[static_cast<size_t>(i)]) {
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
     }
-    if (d.rec.zip_member == 0 && FileLooksBinary(FullName(d))) {
+    if (binary[static_cast<size_t>(i)]) {
       texts.SetFileWanted(i, kWantedNotFound);
       passed_over_.push_back(FullName(d) + u" (not a text)");
       continue;
