@@ -1,7 +1,10 @@
 // Bad input on every road into a run: each gives its message, nothing crashes, and the shown
 // document, the typed words and the texts stay as they were. A stopped run keeps its lines.
-#include <QPlainTextEdit>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -152,6 +155,13 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
   HandOverTexts(WriteRiverTexts(corpus, 30, 4000));
   int refused_checks = 0;
   bool stopped = false;
+  // Readers of every text after the first wait until the window has seen lines and asked for the
+  // stop, so that a fast machine cannot finish the run between two turns of the loop.
+  std::atomic<bool> released{false};
+  Main().SetRunChunkObserver([&](int32_t text) {
+    for (int waited = 0; text >= 1 && !released.load() && waited < 20000; ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
   Main().SetRunTurnObserver([&] {
     if (stopped || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
     // Requests that would free the document under the run are refused while it goes on.
@@ -159,9 +169,11 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
     if (Main().RunActive()) ++refused_checks;
     global_panic_state = kPanicStopNow;
     stopped = true;
+    released = true;
   });
   RunFromWizard(u"river");
   Main().SetRunTurnObserver(nullptr);
+  Main().SetRunChunkObserver(nullptr);
   ASSERT_TRUE(stopped);
   EXPECT_GE(refused_checks, 1);
   ASSERT_NE(Main().Doc(), nullptr);

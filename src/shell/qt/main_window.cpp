@@ -591,6 +591,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
     args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
       run_progress_.ChunkDone(text, bytes_read, size, words);
+      if (run_chunk_observer_) run_chunk_observer_(text);
     };
     // Each turn of the loop: the gap since the last one, the newest line every 3 s.
     auto* watcher = new QTimer(this);

@@ -158,6 +158,8 @@ class TFormLinzora : public TMainToolsForm {
   bool RunActive() const { return run_active_; }
   // Called at every turn of the event loop during a run (tests stop a run from here).
   void SetRunTurnObserver(std::function<void()> observer) { run_turn_observer_ = std::move(observer); }
+  // Called on the reading worker after each chunk of a run (set before the run starts).
+  void SetRunChunkObserver(std::function<void(int32_t text_index)> observer) { run_chunk_observer_ = std::move(observer); }
   int64_t LongestLoopGapMs() const { return longest_gap_ms_; }
   // The figures the status bar shows during a run (text, this-text and overall percent, running
   // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
@@ -306,6 +308,7 @@ class TFormLinzora : public TMainToolsForm {
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
+  std::function<void(int32_t)> run_chunk_observer_;
   TWindowOpener window_opener_;
   QPointer<TFormVXPasLibVCL> media_window_;
   QPointer<TFormWordCloud> word_cloud_;
