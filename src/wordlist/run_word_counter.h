@@ -38,6 +38,12 @@ class TRunWordCounter {
   int32_t Types() const;
   int32_t Divisions() const { return divisions_; }
   std::vector<TWordCounter::TKeyView> OrderedKeys() const;
+  // Part p (0 <= p < kParts) once it holds every text handed over: every key of the run is in
+  // exactly one part, in no particular order.
+  const TWordCounter& Part(uint32_t p) const {
+    WaitForParts();
+    return parts_[p];
+  }
 
  private:
   void Helper(uint32_t part);

@@ -47,15 +47,19 @@ TVXWordList::~TVXWordList() = default;
 
 TVXBaseListObject* TVXWordList::MakeEntry(TVXBaseDataClass& list) { return new TWordlistEntry(&list); }
 
-int TVXWordList::AddRow(const TWordlistData& d) {
-  auto* e = new TWordlistEntry(this, d);
+int TVXWordList::AddRow(const TWordlistData& d) { return AddRow(TWordlistData(d)); }
+
+int TVXWordList::AddRow(TWordlistData&& d) {
+  const bool affixes = !d.prefix.empty() || !d.suffix.empty();
+  const int32_t frequency = d.frequency;
+  auto* e = new TWordlistEntry(this, std::move(d));
   const int i = Add(e);
   if (i < 0) {
     delete e;
     return -1;
   }
-  if (!d.prefix.empty() || !d.suffix.empty()) has_affixes_ = true;
-  WidenFrequencyRange(d.frequency);
+  if (affixes) has_affixes_ = true;
+  WidenFrequencyRange(frequency);
   return i;
 }
 
@@ -290,7 +294,7 @@ bool TVXWordList::ReadFromStream(TStream& s) {
 
 // --- sorting ---------------------------------------------------------------------------------
 
-bool TVXWordList::DoASort(int levels, int first, int last) {
+void TVXWordList::SetWordSortComparers() {
   // Word order with affixes compares prefixes and suffixes too; the base's faster word key
   // serves lists without them.
   for (int l = 0; l < 3; ++l)
@@ -300,15 +304,35 @@ bool TVXWordList::DoASort(int levels, int first, int last) {
       SetSortAscending(l, asc);
       SetSortCaseSensitive(l, cs);
     }
-  if (Count() > kLongListRows) {
-    UString language;
-    if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) language = doc->TextSettings().LanguageName();
-    DoProgressMessage(VXRes(TVXRes::VXSort) + u": " + WordlistSortKindName(SortLevel(0).key) + u" (" + language +
-                      u")");
-  }
+}
+
+void TVXWordList::ShowSortProgress() {
+  if (Count() <= kLongListRows) return;
+  UString language;
+  if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) language = doc->TextSettings().LanguageName();
+  DoProgressMessage(VXRes(TVXRes::VXSort) + u": " + WordlistSortKindName(SortLevel(0).key) + u" (" + language + u")");
+}
+
+bool TVXWordList::DoASort(int levels, int first, int last) {
+  SetWordSortComparers();
+  ShowSortProgress();
   const bool ok = TVXBaseLemmaMatchCapableList::DoASort(levels, first, last);
   freq_stale_ = true;
   return ok;
+}
+
+bool TVXWordList::PrepareWordOrder() {
+  if (SortLevel(0).key != kWLSortWords || has_affixes_ || ListBusy() != kBusyNone) return false;
+  SetWordSortComparers();
+  return SortsByWordKeys(0);
+}
+
+void TVXWordList::TakeWordOrder() {
+  // A list of one row is never sorted, so it is never noted as sorted either.
+  if (Count() < 2) return;
+  ShowSortProgress();
+  NoteSortedWhole();
+  freq_stale_ = true;
 }
 
 void TVXWordList::Set1Sort(int level, int32_t kind) {
