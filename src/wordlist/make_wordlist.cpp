@@ -130,40 +130,44 @@ bool AddRowsInWordOrder(const TRunWordCounter& overall, TVXWordList& words, cons
   const bool case_sensitive = words.SortLevel(0).case_sensitive;
   const bool ascending = words.SortLevel(0).ascending;
   const int32_t divisions = overall.Divisions();
+  const std::vector<const TWordCounter*> counters = overall.Counters();
   size_t types = 0;
-  for (uint32_t p = 0; p < TRunWordCounter::kParts; ++p) types += static_cast<size_t>(overall.Part(p).Types());
-  const int workers = types >= kRowsWorthWorkers ? std::max(1, threads) : 1;
+  for (const TWordCounter* c : counters) types += static_cast<size_t>(c->Types());
+  const size_t pieces = types >= kRowsWorthWorkers ? ParallelPieces(threads, types, 1) : 1;
 
-  std::vector<std::string> arenas(TRunWordCounter::kParts);
-  std::vector<std::vector<TRowToBe>> part_rows(TRunWordCounter::kParts);
-  std::vector<uint8_t> tagged(TRunWordCounter::kParts, 0);
+  // Piece p takes the p-th share of every counter's keys, each share read in the order its keys
+  // were made, so that their counts come from memory in turn; the rows are made later, in word
+  // order, from what is kept here alone.
+  std::vector<std::string> arenas(pieces);
+  std::vector<std::vector<TRowToBe>> piece_rows(pieces);
+  std::vector<uint8_t> tagged(pieces, 0);
   ParallelForPieces(
-      workers, TRunWordCounter::kParts,
+      static_cast<int>(pieces), pieces,
       [&](size_t, size_t first, size_t last) {
         for (size_t p = first; p < last; ++p) {
-          const TWordCounter& part = overall.Part(static_cast<uint32_t>(p));
           std::string& arena = arenas[p];
-          std::vector<TRowToBe>& rows = part_rows[p];
-          rows.reserve(static_cast<size_t>(part.Types()));
-          // Keys are read in the order they were made, so that their counts come from memory in turn;
-          // the rows are made later in word order from what is kept here alone.
-          for (int32_t i = 0; i < part.Types(); ++i) {
-            const TWordCounter::TKeyView key = part.Key(i);
-            if (!limits.Keep(key)) continue;
-            if (!key.tag.empty()) {
-              tagged[p] = 1;
-              return;
+          std::vector<TRowToBe>& rows = piece_rows[p];
+          rows.reserve(types / pieces + 16);
+          for (const TWordCounter* c : counters) {
+            const size_t n = static_cast<size_t>(c->Types());
+            for (size_t i = n * p / pieces; i < n * (p + 1) / pieces; ++i) {
+              const TWordCounter::TKeyView key = c->Key(static_cast<int32_t>(i));
+              if (!limits.Keep(key)) continue;
+              if (!key.tag.empty()) {
+                tagged[p] = 1;
+                return;
+              }
+              const std::string sort_key = CollationSortKey(lcid, case_sensitive, key.word);
+              uint64_t head = 0;
+              for (size_t b = 0; b < sort_key.size() && b < 8; ++b)
+                head |= uint64_t{static_cast<uint8_t>(sort_key[b])} << (56 - 8 * b);
+              const float dispersion = static_cast<float>(
+                  DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(divisions))));
+              rows.push_back(TRowToBe{head, reinterpret_cast<const char*>(arena.size()), key.word.data(),
+                                      static_cast<uint32_t>(sort_key.size()), static_cast<uint32_t>(key.word.size()),
+                                      key.frequency, key.texts, dispersion});
+              arena += sort_key;
             }
-            const std::string sort_key = CollationSortKey(lcid, case_sensitive, key.word);
-            uint64_t head = 0;
-            for (size_t b = 0; b < sort_key.size() && b < 8; ++b)
-              head |= uint64_t{static_cast<uint8_t>(sort_key[b])} << (56 - 8 * b);
-            const float dispersion = static_cast<float>(
-                DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(divisions))));
-            rows.push_back(TRowToBe{head, reinterpret_cast<const char*>(arena.size()), key.word.data(),
-                                    static_cast<uint32_t>(sort_key.size()), static_cast<uint32_t>(key.word.size()),
-                                    key.frequency, key.texts, dispersion});
-            arena += sort_key;
           }
           // The arena is whole: offsets become addresses.
           for (TRowToBe& r : rows) r.key = arena.data() + reinterpret_cast<uintptr_t>(r.key);
@@ -174,16 +178,16 @@ bool AddRowsInWordOrder(const TRunWordCounter& overall, TVXWordList& words, cons
 
   std::vector<TRowToBe> rows;
   size_t kept = 0;
-  for (const auto& r : part_rows) kept += r.size();
+  for (const auto& r : piece_rows) kept += r.size();
   rows.reserve(kept);
-  for (auto& r : part_rows) {
+  for (auto& r : piece_rows) {
     rows.insert(rows.end(), r.begin(), r.end());
     std::vector<TRowToBe>().swap(r);
   }
   // Keys tie only where the collation makes words equal; such words keep their order in units,
   // as the stable sort of keys in unit order keeps them. Words without tags are distinct, so the
   // order is total and any number of workers gives it.
-  ParallelSort(rows, workers, [ascending](const TRowToBe& a, const TRowToBe& b) {
+  ParallelSort(rows, static_cast<int>(pieces), [ascending](const TRowToBe& a, const TRowToBe& b) {
     int c = a.head < b.head ? -1 : (a.head > b.head ? 1 : 0);
     if (c == 0) c = std::string_view(a.key, a.key_length).compare(std::string_view(b.key, b.key_length));
     if (c != 0) return ascending ? c < 0 : c > 0;

@@ -170,6 +170,13 @@ void TWordCounter::MergeText(const TWordCounter& text, uint32_t part, uint32_t p
   for (const uint32_t k : mine) MergeKey(text, k);
 }
 
+void TWordCounter::TakeAsOnlyText() {
+  for (TEntry& e : entries_) {
+    e.texts = 1;
+    e.mark = 0;
+  }
+}
+
 void TWordCounter::MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count) {
   // The hash spreads keys evenly: an empty part takes about its share, with room to spare.
   const size_t share = text.entries_.size() / std::max<uint32_t>(1, count);

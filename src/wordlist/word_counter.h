@@ -39,6 +39,9 @@ class TWordCounter {
   void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
   // The same for every part at once: key by key, each into parts[PartOf(its hash, count)].
   static void MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count);
+  // Makes these counts a run's whose only text they are: each key in one text, as MergeText into
+  // an empty counter would make it, and no caller's marks.
+  void TakeAsOnlyText();
   // The part (of `parts`, a power of two) that a key of this hash belongs to.
   static uint32_t PartOf(uint64_t hash, uint32_t parts) { return parts <= 1 ? 0 : static_cast<uint32_t>(hash >> 58) & (parts - 1); }
   void Clear();

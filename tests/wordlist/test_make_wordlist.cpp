@@ -6,6 +6,7 @@
 #include <atomic>
 #include <map>
 #include <random>
+#include <tuple>
 
 #include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
@@ -648,6 +649,61 @@ TEST(WordCounter, GrowingAndMergingKeepAHandCount) {
     ASSERT_EQ(k.texts, 2);
     ASSERT_EQ(k.bins[1], 2 * it->second[1]);
     ++it;
+  }
+}
+
+// A run's only text is kept whole, and gives what the parts give: each key in one text (a key
+// made without a count too), no caller's marks, the same keys in the same order; a second text,
+// or a new result after Clear, goes on as usual.
+TEST(RunWordCounter, AnOnlyTextGivesWhatThePartsGive) {
+  auto text = [](int32_t seed) {
+    TWordCounter c(2);
+    std::mt19937 rng(static_cast<uint32_t>(seed));
+    for (int w = 0; w < 3000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 900)), u"", w % 2);
+    c.Mark(c.Find(u"UNCOUNTED", u"", true)) = 7;
+    c.Mark(c.Find(u"W1", u"", true)) = 9;
+    return c;
+  };
+  auto rows = [](const TRunWordCounter& run) {
+    std::vector<std::tuple<UString, int32_t, int32_t, int32_t, int32_t>> out;
+    for (const TWordCounter::TKeyView& k : run.OrderedKeys())
+      out.emplace_back(UString(k.word), k.frequency, k.texts, k.bins[0], k.bins[1]);
+    return out;
+  };
+  TWordCounter plain(2);
+  plain.MergeText(text(1));
+  TRunWordCounter only(2, false), second(2, true);
+  only.MergeText(text(1));
+  second.MergeText(text(5));
+  second.Clear();
+  second.MergeText(text(1));
+  for (const TRunWordCounter* run : {&only, &second}) {
+    ASSERT_EQ(run->Types(), plain.Types());
+    const auto got = rows(*run);
+    ASSERT_EQ(got.size(), static_cast<size_t>(plain.Types()));
+    const std::vector<int32_t> order = plain.Keys();
+    for (size_t i = 0; i < got.size(); ++i) {
+      const TWordCounter::TKeyView want = plain.Key(order[i]);
+      EXPECT_EQ(got[i], std::make_tuple(UString(want.word), want.frequency, want.texts, want.bins[0], want.bins[1]));
+    }
+    int32_t types = 0;
+    for (const TWordCounter* c : run->Counters()) {
+      types += c->Types();
+      for (int32_t i = 0; i < c->Types(); ++i) EXPECT_EQ(const_cast<TWordCounter*>(c)->Mark(i), 0);
+    }
+    EXPECT_EQ(types, plain.Types());
+  }
+  const int32_t unc = plain.Find(u"UNCOUNTED", u"");
+  EXPECT_EQ(plain.Key(unc).frequency, 0);
+  EXPECT_EQ(plain.Key(unc).texts, 1);
+  // A second text after the kept one: both counted, the kept one too.
+  only.MergeText(text(1));
+  ASSERT_EQ(only.Types(), plain.Types());
+  for (const auto& [word, frequency, texts, bin0, bin1] : rows(only)) {
+    const TWordCounter::TKeyView want = plain.Key(plain.Find(word, u""));
+    EXPECT_EQ(frequency, 2 * want.frequency);
+    EXPECT_EQ(texts, 2);
+    EXPECT_EQ(bin1, 2 * want.bins[1]);
   }
 }
 
