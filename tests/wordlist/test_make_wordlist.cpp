@@ -69,6 +69,16 @@ class MakeWordlist : public testing::Test {
     if (options.threads == 0) options.threads = 1;
     return doc.MakeWordlist(chosen, 0, kListWordlist, converted, options);
   }
+  // A list of texts already written to the folder, made on `threads` workers.
+  bool MakeFromWritten(T_WholeWordlistHolder& doc, const std::vector<std::pair<UString, std::string>>& texts,
+                       int32_t threads) {
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
+    int32_t converted = 0;
+    return doc.MakeWordlist(chosen, 0, kListWordlist, converted, o);
+  }
   std::string Count(const std::string& text, std::function<void(T_WholeWordlistHolder&)> set = nullptr,
                     TMakeWordlistOptions options = {}) {
     auto doc = NewDoc();
@@ -402,12 +412,7 @@ TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
   }
   auto made = [&](int32_t threads) {
     auto doc = NewDoc();
-    TMakeWordlistOptions o;
-    o.threads = threads;
-    TSharedChosenFilesClass chosen(false, nullptr, 1);
-    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
-    int32_t converted = 0;
-    EXPECT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+    EXPECT_TRUE(MakeFromWritten(*doc, texts, threads));
     TMemoryStream words, stats;
     EXPECT_TRUE(doc->Words().SaveToStream(words));
     EXPECT_TRUE(doc->Stats().SaveToStream(stats));
@@ -447,12 +452,7 @@ TEST_F(MakeWordlist, ManyWordsComeInWordOrderOnAnyWorkers) {
     auto doc = NewDoc();
     doc->WordlistSettings.SetCaseSensitive(true);
     doc->Words().SetSortAscending(0, ascending);
-    TMakeWordlistOptions o;
-    o.threads = threads;
-    TSharedChosenFilesClass chosen(false, nullptr, 1);
-    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
-    int32_t converted = 0;
-    EXPECT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+    EXPECT_TRUE(MakeFromWritten(*doc, texts, threads));
     return doc;
   };
   auto stream = [](TVXWordList& words) {
