@@ -106,7 +106,7 @@ struct TRowLimits {
 // Fewer rows than this are put in order on the calling thread alone.
 constexpr size_t kRowsWorthWorkers = 20000;
 
-// A key of the run on its way to a row. Its collation key lies in its part's arena; the first
+// A key of the run on its way to a row. Its collation key lies in its piece's arena; the first
 // eight bytes, as a number, settle most comparisons without reading the arena.
 struct TRowToBe {
   uint64_t head;
