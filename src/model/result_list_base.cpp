@@ -850,6 +850,11 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
   return ok;
 }
 
+void TVXBaseDataClass::NoteSortedWhole() {
+  for (auto& p : pivots_) p = nullptr;
+  alpha_sorted_ = nil_slots_ == 0 && sorts_[0].comparer == &BaseCompareAlphabetical && sorts_[0].ascending;
+}
+
 // --- finding ---------------------------------------------------------------------------------
 
 int TVXBaseDataClass::Find_WordStr(UStringView word, bool case_sensitive) {

@@ -627,6 +627,11 @@ class TVXBaseDataClass {
   bool DoAlphabeticalAscendingSort();
   // True when the list is in base alphabetical ascending order at level 0 since its last sort.
   bool SortedAlphabetically() const { return alpha_sorted_; }
+  // For a maker that added the whole list already in the order DoASort(1, 0, Count() - 1) gives
+  // (keys made once, sorted once): the list notes what that sort would have, without sorting.
+  void NoteSortedWhole();
+  // Whether the level compares the collation keys of the main words alone (alphabetical order).
+  bool SortsByWordKeys(int level) const { return sorts_[ClampLevel(level)].comparer == &BaseCompareAlphabetical; }
   int DataMainColumn() const { return MainWordColumn(); }
 
   // --- finding ---

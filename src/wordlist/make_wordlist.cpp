@@ -6,15 +6,18 @@
 #include <cstdlib>
 #include <map>
 #include <span>
+#include <string_view>
 
 #include "model/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/job_token.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
 #include "wordlist/index_building.h"
 #include "wordlist/run_in_order.h"
 #include "wordlist/run_word_counter.h"
@@ -92,6 +95,150 @@ class TRunStart {
 // The folder's own name, without the folders above it.
 UString LastFolderName(UStringView folder) { return ExtractFileName(ExcludeTrailingPathDelimiter(folder)); }
 
+// The frequencies and text counts a key needs to become a row.
+struct TRowLimits {
+  int32_t min_f, max_f, min_t, max_t;
+  bool Keep(const TWordCounter::TKeyView& key) const {
+    return key.frequency >= min_f && key.frequency <= max_f && key.texts >= min_t && key.texts <= max_t;
+  }
+};
+
+// Fewer rows than this are put in order on the calling thread alone.
+constexpr size_t kRowsWorthWorkers = 20000;
+
+// A key of the run on its way to a row. Its collation key lies in its piece's arena; the first
+// eight bytes, as a number, settle most comparisons without reading the arena.
+struct TRowToBe {
+  uint64_t head;
+  const char* key;
+  const char16_t* word;
+  uint32_t key_length;
+  uint32_t word_length;
+  int32_t frequency;
+  int32_t texts;
+  float dispersion;
+};
+
+// Adds the run's keys as rows straight in the list's word order, making each collation key once
+// and sorting once, on `threads` workers when the list is large: the order a stable sort by those
+// keys of the keys in unit order gives (DoASort), the same on any number of workers. False, with
+// no row added, when the list's first sort level is not the words' collation order or a key
+// carries a tag (rows with prefixes sort by them too).
+bool AddRowsInWordOrder(const TRunWordCounter& overall, TVXWordList& words, const TRowLimits& limits, int32_t threads) {
+  if (words.SortLevel(0).key != kWLSortWords || words.HasAffixes() || words.ListBusy() != kBusyNone) return false;
+  const TLCID lcid = words.SortLCID();
+  const bool case_sensitive = words.SortLevel(0).case_sensitive;
+  const bool ascending = words.SortLevel(0).ascending;
+  const int32_t divisions = overall.Divisions();
+  const std::vector<const TWordCounter*> counters = overall.Counters();
+  size_t types = 0;
+  for (const TWordCounter* c : counters) types += static_cast<size_t>(c->Types());
+  const size_t pieces = types >= kRowsWorthWorkers ? ParallelPieces(threads, types, 1) : 1;
+
+  // Piece p takes the p-th share of every counter's keys, each share read in the order its keys
+  // were made, so that their counts come from memory in turn; the rows are made later, in word
+  // order, from what is kept here alone.
+  std::vector<std::string> arenas(pieces);
+  std::vector<std::vector<TRowToBe>> piece_rows(pieces);
+  std::vector<uint8_t> tagged(pieces, 0);
+  ParallelForPieces(
+      static_cast<int>(pieces), pieces,
+      [&](size_t, size_t first, size_t last) {
+        for (size_t p = first; p < last; ++p) {
+          std::string& arena = arenas[p];
+          std::vector<TRowToBe>& rows = piece_rows[p];
+          rows.reserve(types / pieces + 16);
+          for (const TWordCounter* c : counters) {
+            const size_t n = static_cast<size_t>(c->Types());
+            for (size_t i = n * p / pieces; i < n * (p + 1) / pieces; ++i) {
+              const TWordCounter::TKeyView key = c->Key(static_cast<int32_t>(i));
+              if (!limits.Keep(key)) continue;
+              if (!key.tag.empty()) {
+                tagged[p] = 1;
+                return;
+              }
+              const std::string sort_key = CollationSortKey(lcid, case_sensitive, key.word);
+              uint64_t head = 0;
+              for (size_t b = 0; b < sort_key.size() && b < 8; ++b)
+                head |= uint64_t{static_cast<uint8_t>(sort_key[b])} << (56 - 8 * b);
+              const float dispersion = static_cast<float>(
+                  DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(divisions))));
+              rows.push_back(TRowToBe{head, reinterpret_cast<const char*>(arena.size()), key.word.data(),
+                                      static_cast<uint32_t>(sort_key.size()), static_cast<uint32_t>(key.word.size()),
+                                      key.frequency, key.texts, dispersion});
+              arena += sort_key;
+            }
+          }
+          // The arena is whole: offsets become addresses.
+          for (TRowToBe& r : rows) r.key = arena.data() + reinterpret_cast<uintptr_t>(r.key);
+        }
+      },
+      1);
+  if (std::find(tagged.begin(), tagged.end(), 1) != tagged.end()) return false;
+
+  std::vector<TRowToBe> rows;
+  size_t kept = 0;
+  for (const auto& r : piece_rows) kept += r.size();
+  rows.reserve(kept);
+  for (auto& r : piece_rows) {
+    rows.insert(rows.end(), r.begin(), r.end());
+    std::vector<TRowToBe>().swap(r);
+  }
+  // Keys tie only where the collation makes words equal; such words keep their order in units,
+  // as the stable sort of keys in unit order keeps them. Words without tags are distinct, so the
+  // order is total and any number of workers gives it.
+  ParallelSort(rows, static_cast<int>(pieces), [ascending](const TRowToBe& a, const TRowToBe& b) {
+    int c = a.head < b.head ? -1 : (a.head > b.head ? 1 : 0);
+    if (c == 0) c = std::string_view(a.key, a.key_length).compare(std::string_view(b.key, b.key_length));
+    if (c != 0) return ascending ? c < 0 : c > 0;
+    return UStringView(a.word, a.word_length) < UStringView(b.word, b.word_length);
+  });
+  if (rows.size() >= 2 && !words.PrepareWordOrder()) return false;
+  for (const TRowToBe& r : rows) {
+    TWordlistData d;
+    d.word.assign(r.word, r.word_length);
+    d.frequency = r.frequency;
+    d.n_texts = r.texts;
+    d.dispersion = r.dispersion;
+    words.AddRow(std::move(d));
+  }
+  words.TakeWordOrder();
+  return true;
+}
+
+// Adds the run's keys as rows in the order of their units, the user's filter changing and joining
+// them, then sorts the rows.
+void AddRowsInUnitOrder(const TRunWordCounter& overall, TVXWordList& words, const TRowLimits& limits,
+                        const TUserWordFilter& filter, TLCID lcid, bool unicode) {
+  // A word the filter changes joins the row of the word it became, wherever that row is.
+  std::map<std::pair<UString, UString>, int> rows;
+  for (const TWordCounter::TKeyView& key : overall.OrderedKeys()) {
+    if (!limits.Keep(key)) continue;
+    TWordlistData d;
+    d.word = UString(key.word);
+    d.prefix = UString(key.tag);
+    d.frequency = key.frequency;
+    d.n_texts = key.texts;
+    d.dispersion = static_cast<float>(
+        DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(overall.Divisions()))));
+    if (filter.Active()) {
+      std::optional<UString> changed = filter.Change(d.word, lcid, unicode);
+      if (!changed) continue;
+      d.word = std::move(*changed);
+      auto it = rows.find({d.word, d.prefix});
+      if (it != rows.end()) {
+        TWordlistEntry* row = words.Row(it->second);
+        row->data.frequency =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{row->data.frequency} + d.frequency, INT32_MAX));
+        continue;
+      }
+    }
+    const int i = words.AddRow(d);
+    if (filter.Active() && i >= 0) rows.emplace(std::make_pair(d.word, d.prefix), i);
+  }
+  if (words.Count() > 1) words.DoASort(1, 0, words.Count() - 1);
+}
+
 }  // namespace
 
 int32_t WordlistWorkerThreads(int32_t requested) { return JobWorkerThreads(requested); }
@@ -158,7 +305,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   bool unicode = Unicode();
   auto finish_result = [&] {
     if (unicode != Unicode()) SetUnicode(unicode);
-    FillWordList(overall, setup, *stats);
+    FillWordList(overall, setup, *stats, threads);
     fStats = std::move(stats);
     LinkLists();
     RegisterOwnedLists();
@@ -270,7 +417,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
 }
 
 void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup,
-                                         TVXStatsList& stats) {
+                                         TVXStatsList& stats, int32_t threads) {
   TVXWordList& words = *fWLWords;
   words.Clear();
   TUserWordFilter filter;
@@ -279,33 +426,9 @@ void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const T
   const int32_t max_f = WordlistSettings.MaxFrequency() > 0 ? WordlistSettings.MaxFrequency() : INT32_MAX;
   const int32_t min_t = std::max<int32_t>(1, WordlistSettings.MinTexts());
   const int32_t max_t = WordlistSettings.MaxTexts() > 0 ? WordlistSettings.MaxTexts() : INT32_MAX;
-  // A word the filter changes joins the row of the word it became, wherever that row is.
-  std::map<std::pair<UString, UString>, int> rows;
-  for (const TWordCounter::TKeyView& key : overall.OrderedKeys()) {
-    if (key.frequency < min_f || key.frequency > max_f || key.texts < min_t || key.texts > max_t) continue;
-    TWordlistData d;
-    d.word = UString(key.word);
-    d.prefix = UString(key.tag);
-    d.frequency = key.frequency;
-    d.n_texts = key.texts;
-    d.dispersion = static_cast<float>(
-        DispersionValue(std::span<const int32_t>(key.bins, static_cast<size_t>(overall.Divisions()))));
-    if (filter.Active()) {
-      std::optional<UString> changed = filter.Change(d.word, setup.lcid, Unicode());
-      if (!changed) continue;
-      d.word = std::move(*changed);
-      auto it = rows.find({d.word, d.prefix});
-      if (it != rows.end()) {
-        TWordlistEntry* row = words.Row(it->second);
-        row->data.frequency =
-            static_cast<int32_t>(std::min<int64_t>(int64_t{row->data.frequency} + d.frequency, INT32_MAX));
-        continue;
-      }
-    }
-    const int i = words.AddRow(d);
-    if (filter.Active() && i >= 0) rows.emplace(std::make_pair(d.word, d.prefix), i);
-  }
-  if (words.Count() > 1) words.DoASort(1, 0, words.Count() - 1);
+  const TRowLimits limits{min_f, max_f, min_t, max_t};
+  if (filter.Active() || !AddRowsInWordOrder(overall, words, limits, threads))
+    AddRowsInUnitOrder(overall, words, limits, filter, setup.lcid, Unicode());
   if (LemmaListLoaded()) words.CheckLemmas();
   if (StopListLoaded()) {
     auto tokens = [&words] {

@@ -54,6 +54,20 @@ void TRunWordCounter::Helper(uint32_t part) {
 }
 
 void TRunWordCounter::MergeText(TWordCounter text) {
+  if (!only_ && !parts_used_ && text.Divisions() == divisions_) {
+    only_ = std::make_unique<TWordCounter>(std::move(text));
+    only_->TakeAsOnlyText();
+    return;
+  }
+  if (only_) {
+    std::unique_ptr<TWordCounter> first = std::move(only_);
+    MergeIntoParts(std::move(*first));
+  }
+  MergeIntoParts(std::move(text));
+}
+
+void TRunWordCounter::MergeIntoParts(TWordCounter text) {
+  parts_used_ = true;
   if (helpers_.empty()) {
     TWordCounter::MergeTextIntoParts(text, parts_.data(), kParts);
     return;
@@ -85,16 +99,32 @@ void TRunWordCounter::WaitForParts() const {
 void TRunWordCounter::Clear() {
   WaitForParts();
   for (TWordCounter& p : parts_) p.Clear();
+  only_.reset();
+  parts_used_ = false;
 }
 
 int32_t TRunWordCounter::Types() const {
+  if (only_) return only_->Types();
   WaitForParts();
   int64_t n = 0;
   for (const TWordCounter& p : parts_) n += p.Types();
   return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
 }
 
+std::vector<const TWordCounter*> TRunWordCounter::Counters() const {
+  if (only_) return {only_.get()};
+  WaitForParts();
+  std::vector<const TWordCounter*> all;
+  for (const TWordCounter& p : parts_) all.push_back(&p);
+  return all;
+}
+
 std::vector<TWordCounter::TKeyView> TRunWordCounter::OrderedKeys() const {
+  if (only_) {
+    std::vector<TWordCounter::TKeyView> keys;
+    for (const int32_t i : only_->Keys()) keys.push_back(only_->Key(i));
+    return keys;
+  }
   WaitForParts();
   // Keys are distinct, so the order is total and the same however the parts are sorted.
   const auto before = [](const TWordCounter::TKeyView& a, const TWordCounter::TKeyView& b) {

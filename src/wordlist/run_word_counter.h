@@ -11,6 +11,8 @@
 // The number of parts is fixed, whatever the number of helpers: what the run counts and the
 // order of its keys are the same with one thread as with many. Without helpers the parts take
 // each text in one after the other, in MergeText.
+// The first text of a run (or after Clear) is kept whole, as the only text's counts, until a
+// second comes: a run of one text never splits its keys into parts.
 #pragma once
 
 #include <condition_variable>
@@ -38,9 +40,14 @@ class TRunWordCounter {
   int32_t Types() const;
   int32_t Divisions() const { return divisions_; }
   std::vector<TWordCounter::TKeyView> OrderedKeys() const;
+  // The counters that hold the run's keys once every text handed over is in: every key of the
+  // run is in exactly one of them, in no particular order.
+  std::vector<const TWordCounter*> Counters() const;
 
  private:
   void Helper(uint32_t part);
+  // Hands a text to the parts.
+  void MergeIntoParts(TWordCounter text);
   // Waits until every part holds every text handed over.
   void WaitForParts() const;
 
@@ -55,4 +62,6 @@ class TRunWordCounter {
   std::vector<int64_t> next_;  // per part: the number of the next text it takes in
   mutable int32_t unannounced_ = 0;  // texts handed over since the parts were last woken
   bool closing_ = false;
+  std::unique_ptr<TWordCounter> only_;  // the run's only text so far, kept whole
+  bool parts_used_ = false;             // a text was handed to the parts since the last Clear
 };

@@ -59,20 +59,32 @@ uint64_t TWordCounter::HashOf(UStringView word, UStringView tag) {
   return h;
 }
 
-void TWordCounter::Grow() {
-  const size_t size = table_.size() * 2;
-  table_.assign(size, TCell{});
+void TWordCounter::Grow(size_t size) {
+  // A key's home is the low bits of its check, so the cells alone are re-filed: no entry is read,
+  // and walking the old cells in order writes the new ones nearly in order too.
+  std::vector<TCell> old(size, TCell{});
+  old.swap(table_);
   mask_ = size - 1;
-  for (size_t e = 0; e < entries_.size(); ++e) {
-    uint64_t p = entries_[e].hash & mask_;
+  for (const TCell& cell : old) {
+    if (cell.entry == 0) continue;
+    uint64_t p = cell.check & mask_;
     while (table_[p].entry != 0) p = (p + 1) & mask_;
-    table_[p] = TCell{static_cast<uint32_t>(entries_[e].hash >> 32), static_cast<int32_t>(e + 1)};
+    table_[p] = cell;
   }
 }
 
+void TWordCounter::Reserve(size_t keys, size_t units) {
+  entries_.reserve(keys);
+  units_.reserve(units);
+  if (divisions_ > kInlineBins) bins_.reserve(keys * static_cast<size_t>(divisions_));
+  size_t size = table_.size();
+  while (keys * 2 > size) size *= 2;
+  if (size != table_.size()) Grow(size);
+}
+
 int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
-  uint64_t p = hash & mask_;
   const uint32_t check = static_cast<uint32_t>(hash >> 32);
+  uint64_t p = check & mask_;
   while (true) {
     const TCell cell = table_[p];
     const int32_t t = cell.entry;
@@ -97,7 +109,7 @@ int32_t TWordCounter::Slot(UStringView word, UStringView tag, uint64_t hash) {
   units_.insert(units_.end(), tag.begin(), tag.end());
   if (divisions_ > kInlineBins) bins_.resize(bins_.size() + static_cast<size_t>(divisions_), 0);
   table_[p] = TCell{check, index + 1};
-  if (entries_.size() * 2 > table_.size()) Grow();
+  if (entries_.size() * 2 > table_.size()) Grow(table_.size() * 2);
   return index;
 }
 
@@ -136,12 +148,39 @@ void TWordCounter::MergeKey(const TWordCounter& text, size_t k) {
     bins[d] = SaturatingAdd(bins[d], add[d]);
 }
 
+void TWordCounter::ReserveForText(const TWordCounter& text, size_t keys) {
+  // Into an empty table every key of the text is new: room for all of them at once spares the
+  // table's growing step by step. A table holding keys already is left to grow as it needs: most
+  // of a later text's keys are there.
+  if (!entries_.empty() || keys == 0) return;
+  const size_t units = text.units_.size() / std::max<size_t>(1, text.entries_.size()) * keys + keys;
+  Reserve(keys, units);
+}
+
 void TWordCounter::MergeText(const TWordCounter& text, uint32_t part, uint32_t parts) {
+  if (parts <= 1) {
+    ReserveForText(text, text.entries_.size());
+    for (size_t k = 0; k < text.entries_.size(); ++k) MergeKey(text, k);
+    return;
+  }
+  std::vector<uint32_t> mine;
   for (size_t k = 0; k < text.entries_.size(); ++k)
-    if (parts <= 1 || PartOf(text.entries_[k].hash, parts) == part) MergeKey(text, k);
+    if (PartOf(text.entries_[k].hash, parts) == part) mine.push_back(static_cast<uint32_t>(k));
+  ReserveForText(text, mine.size());
+  for (const uint32_t k : mine) MergeKey(text, k);
+}
+
+void TWordCounter::TakeAsOnlyText() {
+  for (TEntry& e : entries_) {
+    e.texts = 1;
+    e.mark = 0;
+  }
 }
 
 void TWordCounter::MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count) {
+  // The hash spreads keys evenly: an empty part takes about its share, with room to spare.
+  const size_t share = text.entries_.size() / std::max<uint32_t>(1, count);
+  for (uint32_t p = 0; p < count; ++p) parts[p].ReserveForText(text, share + share / 8 + 16);
   for (size_t k = 0; k < text.entries_.size(); ++k) parts[PartOf(text.entries_[k].hash, count)].MergeKey(text, k);
 }
 
@@ -165,7 +204,7 @@ std::vector<int32_t> TWordCounter::Keys() const {
 
 int32_t TWordCounter::Find(UStringView word, UStringView tag) const {
   const uint64_t hash = HashOf(word, tag);
-  uint64_t p = hash & mask_;
+  uint64_t p = (hash >> 32) & mask_;
   while (table_[p].entry != 0) {
     const int32_t t = table_[p].entry - 1;
     const TKeyView k = Key(t);

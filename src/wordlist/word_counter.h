@@ -10,7 +10,8 @@
 //   at the end   Keys() lists every distinct key once, in order of the units (word, then tag),
 //                whatever order the texts were merged in.
 // Keys and their counts live in arenas: a repeat allocates nothing, a new key appends its units
-// and its bins. The table doubles when it is half full, so a probe stays short.
+// and its bins. The table doubles when it is half full, so a probe stays short; merging a text
+// into an empty counter makes room for all its keys at once.
 // Counts are 32-bit and saturate at INT32_MAX rather than wrap.
 #pragma once
 
@@ -38,9 +39,14 @@ class TWordCounter {
   void MergeText(const TWordCounter& text, uint32_t part = 0, uint32_t parts = 1);
   // The same for every part at once: key by key, each into parts[PartOf(its hash, count)].
   static void MergeTextIntoParts(const TWordCounter& text, TWordCounter* parts, uint32_t count);
+  // Makes these counts a run's whose only text they are: each key in one text, as MergeText into
+  // an empty counter would make it, and no caller's marks.
+  void TakeAsOnlyText();
   // The part (of `parts`, a power of two) that a key of this hash belongs to.
   static uint32_t PartOf(uint64_t hash, uint32_t parts) { return parts <= 1 ? 0 : static_cast<uint32_t>(hash >> 58) & (parts - 1); }
   void Clear();
+  // Room for `keys` keys of `units` units in all, made at once.
+  void Reserve(size_t keys, size_t units);
 
   int32_t Types() const { return static_cast<int32_t>(entries_.size()); }
   int32_t Divisions() const { return divisions_; }
@@ -91,13 +97,17 @@ class TWordCounter {
   void MergeKey(const TWordCounter& text, size_t k);
   // The entry for the key, made (with zero counts) when new.
   int32_t Slot(UStringView word, UStringView tag, uint64_t hash);
-  void Grow();
+  // The table at `size` cells (a power of two, more than twice the keys).
+  void Grow(size_t size);
+  // Before `keys` keys of the text are merged in.
+  void ReserveForText(const TWordCounter& text, size_t keys);
 
   int32_t divisions_;
   std::vector<TEntry> entries_;
   std::vector<char16_t> units_;
   std::vector<int32_t> bins_;  // only with more than kInlineBins divisions
-  // A cell keeps the high half of its key's hash, so that most probes never touch the entries.
+  // A cell keeps the high half of its key's hash, so that most probes never touch the entries;
+  // the low bits of that half are the key's home, so the cells alone re-file themselves.
   struct TCell {
     uint32_t check = 0;
     int32_t entry = 0;  // entry + 1; 0 empty

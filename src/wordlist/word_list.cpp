@@ -1,9 +1,11 @@
 #include "wordlist/word_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <numeric>
 #include <tuple>
+#include <utility>
 
 #include "model/text_statistics.h"
 #include "model/work_derived.h"
@@ -47,45 +49,82 @@ TVXWordList::~TVXWordList() = default;
 
 TVXBaseListObject* TVXWordList::MakeEntry(TVXBaseDataClass& list) { return new TWordlistEntry(&list); }
 
-int TVXWordList::AddRow(const TWordlistData& d) {
-  auto* e = new TWordlistEntry(this, d);
+int TVXWordList::AddRow(const TWordlistData& d) { return AddRow(TWordlistData(d)); }
+
+int TVXWordList::AddRow(TWordlistData&& d) {
+  const bool affixes = !d.prefix.empty() || !d.suffix.empty();
+  const int32_t frequency = d.frequency;
+  auto* e = new TWordlistEntry(this, std::move(d));
   const int i = Add(e);
   if (i < 0) {
     delete e;
     return -1;
   }
-  if (!d.prefix.empty() || !d.suffix.empty()) has_affixes_ = true;
-  WidenFrequencyRange(d.frequency);
+  if (affixes) has_affixes_ = true;
+  WidenFrequencyRange(frequency);
   return i;
 }
 
 // --- the frequency index ---------------------------------------------------------------------
 
+namespace {
+
+// Sorts distinct keys, largest first, eleven bits a round from the lowest; a round whose bits
+// every key shares is passed over.
+void RadixSortDescending(std::vector<uint64_t>& keys) {
+  constexpr int kBits = 11;
+  constexpr size_t kBuckets = size_t{1} << kBits;
+  std::vector<uint64_t> other(keys.size());
+  std::vector<size_t> at(kBuckets);
+  for (int shift = 0; shift < 64; shift += kBits) {
+    std::fill(at.begin(), at.end(), 0);
+    // Complemented digits: the largest key's come first.
+    for (const uint64_t k : keys) ++at[~k >> shift & (kBuckets - 1)];
+    if (at[~keys[0] >> shift & (kBuckets - 1)] == keys.size()) continue;
+    size_t sum = 0;
+    for (size_t& a : at) sum += std::exchange(a, sum);
+    for (const uint64_t k : keys) other[at[~k >> shift & (kBuckets - 1)]++] = k;
+    keys.swap(other);
+  }
+}
+
+}  // namespace
+
 void TVXWordList::RebuildFrequencyIndex() {
   const int n = Count();
   const bool show = n > kLongListRows;
-  struct Pair {
-    int64_t freq;
-    int32_t row;
-  };
-  std::vector<Pair> pairs;
-  pairs.reserve(n);
   if (show) {
     DoProgressPercent(0);
     DoProgressMessage(VXRes(TVXRes::VXFrequencyInput));
   }
+  // One number a row, the frequency (an empty slot, taken out and not yet packed, as -1: last)
+  // above the row number, so that larger frequencies come first and equal ones by descending row.
+  std::vector<uint64_t> keys(static_cast<size_t>(n));
+  bool fits = true;
   for (int i = 0; i < n; ++i) {
-    // An empty slot (taken out, not yet packed) goes last.
     const int64_t f = Get(i) ? int64_t(Row(i)->data.frequency) + GetTotalJoinedFreq(i) : -1;
-    pairs.push_back({f, i});
+    if (f + 1 < 0 || f + 1 > int64_t{UINT32_MAX}) fits = false;
+    keys[static_cast<size_t>(i)] = (static_cast<uint64_t>(f + 1) << 32) | static_cast<uint32_t>(i);
   }
   if (show) DoProgressMessage(VXRes(TVXRes::VXFrequencySort));
-  std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
-    return a.freq != b.freq ? a.freq > b.freq : a.row > b.row;
-  });
-  if (show) DoProgressMessage(VXRes(TVXRes::VXFrequencyOutput));
   fFreqNums.assign(n, 0);
-  for (int k = 0; k < n; ++k) fFreqNums[k] = pairs[k].row;
+  if (fits) {
+    if (n > 1) RadixSortDescending(keys);
+    for (int k = 0; k < n; ++k) fFreqNums[k] = static_cast<int32_t>(keys[static_cast<size_t>(k)] & 0xFFFFFFFFu);
+  } else {
+    struct Pair {
+      int64_t freq;
+      int32_t row;
+    };
+    std::vector<Pair> pairs;
+    pairs.reserve(n);
+    for (int i = 0; i < n; ++i) pairs.push_back({Get(i) ? int64_t(Row(i)->data.frequency) + GetTotalJoinedFreq(i) : -1, i});
+    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
+      return a.freq != b.freq ? a.freq > b.freq : a.row > b.row;
+    });
+    for (int k = 0; k < n; ++k) fFreqNums[k] = pairs[k].row;
+  }
+  if (show) DoProgressMessage(VXRes(TVXRes::VXFrequencyOutput));
   freq_stale_ = false;
 }
 
@@ -290,7 +329,7 @@ bool TVXWordList::ReadFromStream(TStream& s) {
 
 // --- sorting ---------------------------------------------------------------------------------
 
-bool TVXWordList::DoASort(int levels, int first, int last) {
+void TVXWordList::SetWordSortComparers() {
   // Word order with affixes compares prefixes and suffixes too; the base's faster word key
   // serves lists without them.
   for (int l = 0; l < 3; ++l)
@@ -300,15 +339,35 @@ bool TVXWordList::DoASort(int levels, int first, int last) {
       SetSortAscending(l, asc);
       SetSortCaseSensitive(l, cs);
     }
-  if (Count() > kLongListRows) {
-    UString language;
-    if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) language = doc->TextSettings().LanguageName();
-    DoProgressMessage(VXRes(TVXRes::VXSort) + u": " + WordlistSortKindName(SortLevel(0).key) + u" (" + language +
-                      u")");
-  }
+}
+
+void TVXWordList::ShowSortProgress() {
+  if (Count() <= kLongListRows) return;
+  UString language;
+  if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) language = doc->TextSettings().LanguageName();
+  DoProgressMessage(VXRes(TVXRes::VXSort) + u": " + WordlistSortKindName(SortLevel(0).key) + u" (" + language + u")");
+}
+
+bool TVXWordList::DoASort(int levels, int first, int last) {
+  SetWordSortComparers();
+  ShowSortProgress();
   const bool ok = TVXBaseLemmaMatchCapableList::DoASort(levels, first, last);
   freq_stale_ = true;
   return ok;
+}
+
+bool TVXWordList::PrepareWordOrder() {
+  if (SortLevel(0).key != kWLSortWords || has_affixes_ || ListBusy() != kBusyNone) return false;
+  SetWordSortComparers();
+  return SortsByWordKeys(0);
+}
+
+void TVXWordList::TakeWordOrder() {
+  // A list of one row is never sorted, so it is never noted as sorted either.
+  if (Count() < 2) return;
+  ShowSortProgress();
+  NoteSortedWhole();
+  freq_stale_ = true;
 }
 
 void TVXWordList::Set1Sort(int level, int32_t kind) {

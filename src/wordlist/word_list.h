@@ -75,6 +75,12 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   TWordlistEntry* Row(int i) const { return static_cast<TWordlistEntry*>(Get(i)); }
   // Takes a new row made from d; answers its index (-1 when refused).
   int AddRow(const TWordlistData& d);
+  int AddRow(TWordlistData&& d);
+  // For a maker about to add rows already in word order: the word sorts' comparers as DoASort
+  // sets them (true when level 0 then compares the base's collation keys of the words alone);
+  // then, once every row is in, TakeWordOrder notes the order DoASort(1, 0, Count() - 1) would give.
+  bool PrepareWordOrder();
+  void TakeWordOrder();
 
   // --- the frequency index ---
   // The index, made again first when stale.
@@ -181,6 +187,8 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   static int CompareByNumber(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   int64_t NumberKey(int level, TWordlistEntry& e);
   void NoteAffixesAndWords();
+  void SetWordSortComparers();
+  void ShowSortProgress();
   bool IndexIsPermutation() const;
 
   bool freq_stale_ = true;

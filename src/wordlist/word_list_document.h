@@ -215,7 +215,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool MakeIndexFromTexts(const std::vector<TChosenFileDetailsFullRec>& texts, TSharedChosenFilesClass* chosen,
                           int32_t& converted, const TMakeWordlistOptions& options);
   bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
-  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats);
+  // The list's rows from the run's counts, put in order on `threads` workers when many.
+  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads);
   // A cluster run: the clusters the index reports, then the lists made of them.
   struct TClusterRun;
   void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);

@@ -2,8 +2,11 @@
 // several chunks, failing texts, the user's filter, and one worker against eight.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <map>
 #include <random>
+#include <tuple>
 
 #include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
@@ -65,6 +68,16 @@ class MakeWordlist : public testing::Test {
     int32_t converted = 0;
     if (options.threads == 0) options.threads = 1;
     return doc.MakeWordlist(chosen, 0, kListWordlist, converted, options);
+  }
+  // A list of texts already written to the folder, made on `threads` workers.
+  bool MakeFromWritten(T_WholeWordlistHolder& doc, const std::vector<std::pair<UString, std::string>>& texts,
+                       int32_t threads) {
+    TMakeWordlistOptions o;
+    o.threads = threads;
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
+    int32_t converted = 0;
+    return doc.MakeWordlist(chosen, 0, kListWordlist, converted, o);
   }
   std::string Count(const std::string& text, std::function<void(T_WholeWordlistHolder&)> set = nullptr,
                     TMakeWordlistOptions options = {}) {
@@ -399,12 +412,7 @@ TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
   }
   auto made = [&](int32_t threads) {
     auto doc = NewDoc();
-    TMakeWordlistOptions o;
-    o.threads = threads;
-    TSharedChosenFilesClass chosen(false, nullptr, 1);
-    for (const auto& [name, bytes] : texts) EXPECT_TRUE(chosen.ToolAddAFile(tmp.Path() + name));
-    int32_t converted = 0;
-    EXPECT_TRUE(doc->MakeWordlist(chosen, 0, kListWordlist, converted, o));
+    EXPECT_TRUE(MakeFromWritten(*doc, texts, threads));
     TMemoryStream words, stats;
     EXPECT_TRUE(doc->Words().SaveToStream(words));
     EXPECT_TRUE(doc->Stats().SaveToStream(stats));
@@ -416,6 +424,69 @@ TEST_F(MakeWordlist, EightWorkersMakeTheListOneWorkerMakes) {
   EXPECT_GT(one.first.size(), 100u);
   EXPECT_TRUE(one.first == many.first);
   EXPECT_TRUE(one.second == many.second);
+}
+
+// A list of many words is put in word order once, its collation keys made and sorted on the
+// run's workers: the rows come in the order a stable sort by those keys of the words in unit
+// order gives (words the collation makes equal, here those differing in case alone, in unit
+// order), ascending or descending, the same on one worker as on four, and a sort of the finished
+// list changes nothing.
+TEST_F(MakeWordlist, ManyWordsComeInWordOrderOnAnyWorkers) {
+  std::mt19937 rng(11);
+  std::vector<std::pair<UString, std::string>> texts;
+  for (int t = 0; t < 3; ++t) {
+    std::string text;
+    for (int w = 0; w < 30000; ++w) {
+      std::string word;
+      const int n = 3 + static_cast<int>(rng() % 6);
+      for (int k = 0; k < n; ++k) word += static_cast<char>('a' + rng() % 26);
+      if (w % 5 == 0) word[0] = static_cast<char>(word[0] - 'a' + 'A');  // also met in small letters
+      if (w % 97 == 0) word += "\xC3\xA9";
+      if (w % 89 == 0) word += "-" + word;
+      text += word + (w % 13 == 12 ? ".\n" : " ");
+    }
+    texts.push_back({u"m" + IntToUStr(t) + u".txt", text});
+  }
+  for (const auto& [name, bytes] : texts) tmp.Write(name, bytes);
+  auto made = [&](int32_t threads, bool ascending) {
+    auto doc = NewDoc();
+    doc->WordlistSettings.SetCaseSensitive(true);
+    doc->Words().SetSortAscending(0, ascending);
+    EXPECT_TRUE(MakeFromWritten(*doc, texts, threads));
+    return doc;
+  };
+  auto stream = [](TVXWordList& words) {
+    TMemoryStream s;
+    EXPECT_TRUE(words.SaveToStream(s));
+    return s.Data();
+  };
+  for (const bool ascending : {true, false}) {
+    SCOPED_TRACE(ascending ? "ascending" : "descending");
+    auto one = made(1, ascending);
+    auto four = made(4, ascending);
+    TVXWordList& words = one->Words();
+    ASSERT_GT(words.Count(), 40000);
+    EXPECT_EQ(words.SortedAlphabetically(), ascending);
+    const TLCID lcid = words.SortLCID();
+    const bool cs = words.SortLevel(0).case_sensitive;
+    int ties = 0;
+    std::string last_key = CollationSortKey(lcid, cs, words.Row(0)->data.word);
+    for (int i = 1; i < words.Count(); ++i) {
+      const UString& before = words.Row(i - 1)->data.word;
+      const UString& word = words.Row(i)->data.word;
+      const std::string key = CollationSortKey(lcid, cs, word);
+      const int c = last_key.compare(key);
+      if (c == 0) ++ties;
+      ASSERT_TRUE(c == 0 ? before < word : (ascending ? c < 0 : c > 0))
+          << i << ": " << Utf16ToUtf8(before) << " then " << Utf16ToUtf8(word);
+      last_key = key;
+    }
+    EXPECT_GT(ties, 100);
+    const std::vector<uint8_t> streamed = stream(words);
+    EXPECT_TRUE(streamed == stream(four->Words()));
+    ASSERT_TRUE(words.DoASort(1, 0, words.Count() - 1));
+    EXPECT_TRUE(streamed == stream(words));
+  }
 }
 
 // Batch runs: one saved list per result (a text, or a folder's texts), each read back with only
@@ -528,6 +599,112 @@ TEST(WordCounter, MergesTextsInAnyOrderToTheSameKeys) {
   EXPECT_EQ(big.Types(), 2500);
   EXPECT_EQ(big.Key(big.Find(u"1234", u"")).frequency, 2);
   EXPECT_EQ(big.Find(u"2500", u""), -1);
+}
+
+// A counter filled from its first size past many doublings, one given room at once, an empty one
+// filled by a merge and the run's parts all hold a hand count: every key's frequency, texts and
+// bins, found again by its word; a text with no words changes nothing.
+TEST(WordCounter, GrowingAndMergingKeepAHandCount) {
+  std::mt19937 rng(3);
+  std::map<UString, std::array<int32_t, 2>> hand;  // per word: occurrences in bins 0 and 1
+  TWordCounter grown(2), reserved(2);
+  reserved.Reserve(100, 400);
+  for (int w = 0; w < 150000; ++w) {
+    const UString word = u"K" + IntToUStr(static_cast<int32_t>(rng() % 70000));
+    const int32_t bin = static_cast<int32_t>(rng() % 2);
+    ++hand[word][static_cast<size_t>(bin)];
+    grown.Add(word, u"", bin);
+    reserved.Add(word, u"", bin);
+  }
+  ASSERT_GT(hand.size(), 50000u);  // from 1,024 cells to 131,072 and more: seven doublings
+  const TWordCounter empty_text(2);
+  TWordCounter merged(2);
+  merged.MergeText(grown);
+  merged.MergeText(empty_text);
+  TRunWordCounter run(2, false);
+  run.MergeText(TWordCounter(2));
+  run.MergeText(grown);
+  run.MergeText(reserved);
+  ASSERT_EQ(run.Types(), static_cast<int32_t>(hand.size()));
+  for (const TWordCounter* c : {&grown, &reserved, &merged}) {
+    ASSERT_EQ(c->Types(), static_cast<int32_t>(hand.size()));
+    for (const auto& [word, bins] : hand) {
+      const int32_t i = c->Find(word, u"");
+      ASSERT_GE(i, 0) << Utf16ToUtf8(word);
+      const TWordCounter::TKeyView k = c->Key(i);
+      ASSERT_EQ(k.frequency, bins[0] + bins[1]) << Utf16ToUtf8(word);
+      ASSERT_EQ(k.bins[0], bins[0]);
+      ASSERT_EQ(k.bins[1], bins[1]);
+      ASSERT_EQ(k.texts, 1);
+    }
+    EXPECT_EQ(c->Find(u"K70000", u""), -1);
+    EXPECT_EQ(c->Find(u"K1", u"<T>"), -1);
+  }
+  const std::vector<TWordCounter::TKeyView> keys = run.OrderedKeys();
+  ASSERT_EQ(keys.size(), hand.size());
+  auto it = hand.begin();
+  for (const TWordCounter::TKeyView& k : keys) {
+    ASSERT_EQ(k.word, it->first);
+    ASSERT_EQ(k.frequency, 2 * (it->second[0] + it->second[1]));
+    ASSERT_EQ(k.texts, 2);
+    ASSERT_EQ(k.bins[1], 2 * it->second[1]);
+    ++it;
+  }
+}
+
+// A run's only text is kept whole, and gives what the parts give: each key in one text (a key
+// made without a count too), no caller's marks, the same keys in the same order; a second text,
+// or a new result after Clear, goes on as usual.
+TEST(RunWordCounter, AnOnlyTextGivesWhatThePartsGive) {
+  auto text = [](int32_t seed) {
+    TWordCounter c(2);
+    std::mt19937 rng(static_cast<uint32_t>(seed));
+    for (int w = 0; w < 3000; ++w) c.Add(u"W" + IntToUStr(static_cast<int32_t>(rng() % 900)), u"", w % 2);
+    c.Mark(c.Find(u"UNCOUNTED", u"", true)) = 7;
+    c.Mark(c.Find(u"W1", u"", true)) = 9;
+    return c;
+  };
+  auto rows = [](const TRunWordCounter& run) {
+    std::vector<std::tuple<UString, int32_t, int32_t, int32_t, int32_t>> out;
+    for (const TWordCounter::TKeyView& k : run.OrderedKeys())
+      out.emplace_back(UString(k.word), k.frequency, k.texts, k.bins[0], k.bins[1]);
+    return out;
+  };
+  TWordCounter plain(2);
+  plain.MergeText(text(1));
+  TRunWordCounter only(2, false), second(2, true);
+  only.MergeText(text(1));
+  second.MergeText(text(5));
+  second.Clear();
+  second.MergeText(text(1));
+  for (const TRunWordCounter* run : {&only, &second}) {
+    ASSERT_EQ(run->Types(), plain.Types());
+    const auto got = rows(*run);
+    ASSERT_EQ(got.size(), static_cast<size_t>(plain.Types()));
+    const std::vector<int32_t> order = plain.Keys();
+    for (size_t i = 0; i < got.size(); ++i) {
+      const TWordCounter::TKeyView want = plain.Key(order[i]);
+      EXPECT_EQ(got[i], std::make_tuple(UString(want.word), want.frequency, want.texts, want.bins[0], want.bins[1]));
+    }
+    int32_t types = 0;
+    for (const TWordCounter* c : run->Counters()) {
+      types += c->Types();
+      for (int32_t i = 0; i < c->Types(); ++i) EXPECT_EQ(const_cast<TWordCounter*>(c)->Mark(i), 0);
+    }
+    EXPECT_EQ(types, plain.Types());
+  }
+  const int32_t unc = plain.Find(u"UNCOUNTED", u"");
+  EXPECT_EQ(plain.Key(unc).frequency, 0);
+  EXPECT_EQ(plain.Key(unc).texts, 1);
+  // A second text after the kept one: both counted, the kept one too.
+  only.MergeText(text(1));
+  ASSERT_EQ(only.Types(), plain.Types());
+  for (const auto& [word, frequency, texts, bin0, bin1] : rows(only)) {
+    const TWordCounter::TKeyView want = plain.Key(plain.Find(word, u""));
+    EXPECT_EQ(frequency, 2 * want.frequency);
+    EXPECT_EQ(texts, 2);
+    EXPECT_EQ(bin1, 2 * want.bins[1]);
+  }
 }
 
 // The run's parts, merged on helpers or one after the other, hold what one table holds: each key

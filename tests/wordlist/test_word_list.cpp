@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list.h"
 #include "platform/runtime/vx_maths.h"
@@ -146,6 +149,38 @@ TEST(WordList, TheIndexFollowsRemovalsSortsAndEdits) {
   list.DeleteOne(0, true);
   list.Zap(false);
   EXPECT_EQ(list.FreqNums().size(), size_t(list.Count()));
+}
+
+// The frequency index of many rows, most sharing their frequency with others, and of rows whose
+// frequencies reach 2^32 with their joined forms or were edited below zero: larger frequencies first, equal ones
+// in descending row order, as a plain sort of (frequency, row) pairs gives.
+TEST(WordList, FrequencyIndexEqualsASortOfPairs) {
+  std::mt19937 rng(4);
+  for (const int32_t most : {7, 100000, INT32_MAX}) {
+    SCOPED_TRACE(most);
+    TVXBaseHolder holder;
+    TVXWordList list(&holder);
+    for (int i = 0; i < 30000; ++i) {
+      TWordlistData d;
+      d.word = u"w" + IntToUStr(i);
+      d.frequency = most == INT32_MAX && i % 3 == 0 ? INT32_MAX - i : static_cast<int32_t>(rng() % most);
+      d.n_texts = 1;
+      list.AddRow(std::move(d));
+    }
+    if (most == INT32_MAX) {  // a head near 2^32 with its forms, and a frequency edited below zero
+      ASSERT_TRUE(list.Join(0, 3, false));
+      ASSERT_TRUE(list.Join(0, 6, false));
+      list.Row(1)->data.frequency = -5;
+    }
+    list.RebuildFrequencyIndex();
+    std::vector<std::pair<int64_t, int32_t>> want;
+    for (int i = 0; i < list.Count(); ++i)
+      want.push_back({list.Row(i) ? int64_t{list.Row(i)->data.frequency} + list.GetTotalJoinedFreq(i) : -1, i});
+    std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; });
+    const std::vector<int32_t>& got = list.FreqNums();
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t k = 0; k < got.size(); ++k) ASSERT_EQ(got[k], want[k].second) << k;
+  }
 }
 
 TEST(WordList, FrequencyViewAnswersNoRowPastTheEnd) {
