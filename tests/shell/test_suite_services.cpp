@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -236,6 +237,11 @@ TEST_F(ShellServicesTest, HelpPageAndBugReport) {
 }
 
 TEST(SharedMutex, ProbeSeesTheHolder) {
+  // The lock file goes to a folder of the test's own, so that no run leaves one behind.
+  TempFolder runtime;
+  const char* old_runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string kept = old_runtime ? old_runtime : "";
+  ::setenv("XDG_RUNTIME_DIR", Utf16ToUtf8(runtime.Path()).c_str(), 1);
   const UString name = u"Tessorine test mutex " + IntToUStr(::getpid());
   EXPECT_EQ(OpenSharedMutex(name), 0);
   const int held = CreateSharedMutex(name);
@@ -244,6 +250,8 @@ TEST(SharedMutex, ProbeSeesTheHolder) {
   EXPECT_LT(CreateSharedMutex(name), 0);  // one holder at a time
   ReleaseSharedMutex(held);
   EXPECT_EQ(OpenSharedMutex(name), 0);
+  if (old_runtime) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+  else ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(Logging, AChosenLogIsCreated) {
