@@ -492,14 +492,17 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   const int n = texts.FileCount();
   std::vector<TChosenFileDetailsFullRec> details(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) details[static_cast<size_t>(i)] = texts.GetFullFileDetails(i);
-  // The files are asked about on the run's workers: thousands of texts take a while one by one.
-  const int32_t workers = JobWorkerThreads(0);
+  // The files are asked about on the run's workers, both questions in one visit each: thousands
+  // of texts take a while one by one.
   constexpr size_t kTextsPerPiece = 64;
-  std::vector<uint8_t> on_disk(details.size(), 0);
+  std::vector<uint8_t> on_disk(details.size(), 0), binary(details.size(), 0);
   ParallelFor(
-      workers, details.size(),
+      JobWorkerThreads(0), details.size(),
       [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) on_disk[i] = TextPresent(details[i]);
+        for (size_t i = from; i < to; ++i) {
+          on_disk[i] = TextPresent(details[i]);
+          binary[i] = on_disk[i] && details[i].rec.zip_member == 0 && FileLooksBinary(FullName(details[i]));
+        }
       },
       kTextsPerPiece);
   const int present = static_cast<int>(std::count(on_disk.begin(), on_disk.end(), uint8_t{1}));
@@ -517,14 +520,6 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
 
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
-  std::vector<uint8_t> binary(details.size(), 0);
-  ParallelFor(
-      workers, details.size(),
-      [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-          binary[i] = on_disk[i] && details[i].rec.zip_member == 0 && FileLooksBinary(FullName(details[i]));
-      },
-      kTextsPerPiece);
   for (int i = 0; i < n; ++i) {
     const TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
     if (!on_disk[static_cast<size_t>(i)]) {
