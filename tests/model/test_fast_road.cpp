@@ -286,6 +286,98 @@ TEST_F(FastRoad, TaggedBuffersEqualTheTagHandlersSteps) {
   EXPECT_GT(judged, 300);
 }
 
+// Text crowded with sentence marks: abbreviations, initials, numbers, quotes and brackets after
+// the stop, several blanks, line breaks and paragraph ends, marks in a row; now and then a letter
+// beyond ASCII (the pass then gives the chunk up).
+std::string SentenceText(std::mt19937& rng, size_t bytes) {
+  static const char* kWords[] = {"word", "The", "river", "I", "a", "A", "x", "Old", "MAN", "it's", "12a", "3", "1990",
+                                 "U.S.", "U.S.A.", "e.g.", "Ph.D.", "Dr.", "Mr.", "J.", "J. R. R.", "p.", "No. 5",
+                                 "3.14", "1.", "v.2", "a.b", "x.Y", "(a)", "\"q\"", "'q'", "pre-", "well-known"};
+  static const char* kStops[] = {".", ".", ".", "!", "?", "?!", "...", "..", ".\"", ".)", ".'", "!)", "?\"", ". .", ".-",
+                                 ".,", ".5", ".x", ".X"};
+  static const char* kGaps[] = {" ", " ", " ", "  ", "\n", "\r\n", "\n\n", "\r\n\r\n", "\t", " \n ", "", " (", " \"",
+                                " '", " 5 ", " -- ", "\n\n\n"};
+  std::string s;
+  while (s.size() < bytes) {
+    if (rng() % 300 == 0) s += "caf\xC3\xA9";
+    s += kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    if (rng() % 2 == 0) s += kStops[rng() % (sizeof kStops / sizeof kStops[0])];
+    s += kGaps[rng() % (sizeof kGaps / sizeof kGaps[0])];
+  }
+  s.resize(bytes);
+  return s;
+}
+
+TEST_F(FastRoad, SentenceEndsEqualTheFullRoadsWhateverTheCuts) {
+  // The full road's steps over one buffer against the fast pass on every path, kinds written at
+  // once or on demand, read from units or from bytes; the carried characters end anywhere, often
+  // right at, before or after a sentence mark, and so does the look-ahead. In-word symbols now
+  // and then, "!" among them (the marks are then told apart one by one).
+  std::mt19937 rng(3101);
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar};
+  if (BestVectorPath() != TVectorPath::Scalar) paths.push_back(TVectorPath::Sse2);
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  int judged = 0, marked = 0;
+  for (int round = 0; round < 600; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    const UString symbols = round % 4 == 1 ? u"'" : round % 4 == 3 ? u"'!" : u"";
+    const UString text = Utf8ToUtf16(SentenceText(rng, 1 + rng() % (round % 5 == 0 ? 4000 : 400)));
+    const int32_t n = static_cast<int32_t>(text.size());
+    int32_t c = static_cast<int32_t>(rng() % std::min<int32_t>(n, 200));
+    const size_t mark = text.find_first_of(u".!?", static_cast<size_t>(c));
+    if (round % 2 == 0 && mark != UString::npos) c = static_cast<int32_t>(mark) + static_cast<int32_t>(rng() % 4) - 1;
+    c = std::clamp(c, 0, n);
+    const int32_t ahead = c + static_cast<int32_t>(rng() % static_cast<uint32_t>(n - c + 1));
+    TTextTagHandler tags(0x0409, 1252, TTagReadSettings{});
+    auto full_steps = [&](UString& t, std::vector<uint16_t>& k, int32_t from, int32_t to, int32_t read_ahead) {
+      ClassifyChars(t.data() + from, static_cast<size_t>(to - from), k.data() + from);
+      tags.ReadAheadFrom = read_ahead;
+      const int32_t ends = tags.AutoMarkSentenceEnds(t.data(), k.data(), to, 1000, true, from);
+      HandleAllowables(t.data() + from, k.data() + from, static_cast<size_t>(to - from), symbols, false,
+                       !symbols.empty(), false);
+      tags.BlankOutMidWordPunctuation(t.data() + from, k.data() + from, C1_PUNCT, C1_ALPHA | C1_DIGIT, to - from, true);
+      return ends;
+    };
+    UString full_text = text;
+    std::vector<uint16_t> full_kinds(text.size() + 2, 0);
+    full_steps(full_text, full_kinds, 0, c, INT32_MAX);
+    const std::vector<uint16_t> carried_kinds = full_kinds;
+    const int32_t full_ends = full_steps(full_text, full_kinds, c, n, ahead);
+
+    TFastPassRules rules;
+    rules.usable = true;
+    for (char16_t ch : {u'<', u'>', u'&', char16_t(24), char16_t(25)}) rules.AddStop(ch);
+    for (char16_t ch : symbols) rules.symbols[ch] = rules.any_symbols = true;
+    rules.symbols_at_end = !symbols.empty();
+    rules.sentence_ends = rules.blank_mid_word_marks = true;
+    std::string bytes;
+    for (int32_t i = c; i < n; ++i) bytes += static_cast<char>(text[i] < 0x80 ? text[i] : 0xC3);
+    for (TVectorPath path : paths) {
+      for (int way = 0; way < 3; ++way) {  // kinds at once; on demand; on demand from the bytes
+        SCOPED_TRACE(testing::Message() << "path " << int(path) << " way " << way);
+        UString fast_text = text;
+        std::vector<uint16_t> fast_kinds = carried_kinds;
+        TFastPassResult found;
+        const uint8_t* narrow = way == 2 ? reinterpret_cast<const uint8_t*>(bytes.data()) : nullptr;
+        if (!FastFirstPass(fast_text.data(), fast_kinds.data(), c, n, ahead, rules, path, found, way > 0, narrow))
+          continue;
+        if (way > 0) MakeFastPassKinds(fast_text.data(), fast_kinds.data(), 0, n, rules, path, found);
+        ++judged;
+        EXPECT_EQ(found.sentence_ends, full_ends);
+        ASSERT_EQ(fast_kinds, full_kinds);
+        for (int32_t i = c; i < n; ++i) {
+          const size_t p = static_cast<size_t>(i - c);
+          const bool end = full_kinds[static_cast<size_t>(i)] == kFastPassMarkerKind;
+          marked += end ? 1 : 0;
+          ASSERT_EQ((found.marker_masks[p / 64] >> (p % 64)) & 1, end ? 1u : 0u) << i;
+        }
+      }
+    }
+  }
+  EXPECT_GT(judged, 600);
+  EXPECT_GT(marked, 5000);
+}
+
 TEST_F(FastRoad, ChunksOfOtherEncodingsAndSettings) {
   std::mt19937 rng(11);
   const std::string plain = RandomText(rng, 30000, false);

@@ -87,6 +87,68 @@ TEST(FastFirstPass, MarksWorkedByHand) {
   }
 }
 
+TEST(FastFirstPass, SentenceEndsWorkedByHand) {
+  struct Case {
+    std::string text;
+    std::vector<int32_t> ends;
+  };
+  // A two-letter word before a stop is no abbreviation; a single capital, or a dotted word's last
+  // letter, is; a stop before a letter or a digit ends nothing; the first mark after a word is
+  // judged on the next letter, however far, and the marks up to that letter are passed over.
+  const std::string gap(100, ' ');
+  const Case cases[] = {
+      {"Dr. Smith came. He left.", {2, 14, 23}},
+      {"J. R. Smith wrote.", {17}},
+      {"See p. 5. Next", {5}},
+      {"It cost 3.50. Then", {12}},
+      {"He said \"Stop.\" Then", {13}},
+      {"Why? (Because.) no", {3}},
+      {"Stop!!! Go", {4}},
+      {"one.\n\nTwo", {3}},
+      {"one.\r\n\r\n two", {}},
+      {"e.g. this", {}},
+      {"U.S. Army", {}},
+      {"x. Y", {1}},
+      {"a .B", {}},
+      {"end.. Next", {3}},
+      {"A. B", {}},
+      {"Mr. Brown", {2}},
+      {"the end.", {7}},
+      {"1. The", {1}},
+      {"ok?\" she", {}},
+      {"it. 5 cats", {}},
+      {"it.) 5 Cats", {2}},
+      {"end." + gap + "Next", {3}},
+      {"end." + gap + "next", {}},
+      {"end." + gap + "5", {3}},
+      {"end." + std::string(70, ' ') + "! Next", {3}},
+      {"end.x" + std::string(70, ' ') + "! Next", {75}},
+      {std::string(60, ' ') + "word. Next", {64}},
+      {std::string(62, ' ') + "Ab. Cd", {64}},
+      {std::string(61, ' ') + "x A. B", {}},
+      {std::string(62, ' ') + "a.B. C", {}},
+      {std::string(63, ' ') + ". A", {63}},
+      {std::string(63, ' ') + "a. b", {}},
+      {std::string(127, 'x') + "? Y", {127}},
+  };
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar};
+  if (BestVectorPath() != TVectorPath::Scalar) paths.push_back(TVectorPath::Sse2);
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const UString text(c.text.begin(), c.text.end());
+    for (TVectorPath path : paths) {
+      const TPassRun r = RunPass(text, {}, DefaultRules(), path);
+      ASSERT_TRUE(r.judged);
+      std::vector<int32_t> ends;
+      for (size_t i = 0; i < text.size(); ++i)
+        if (r.kinds[i] == kFastPassMarkerKind) ends.push_back(static_cast<int32_t>(i));
+      EXPECT_EQ(ends, c.ends) << "path " << int(path);
+      EXPECT_EQ(r.result.sentence_ends, static_cast<int32_t>(c.ends.size()));
+    }
+  }
+}
+
 TEST(FastFirstPass, InWordSymbolsAsTheLanguageSays) {
   struct Case {
     bool at_start, at_end, hyphens_separate;

@@ -553,6 +553,46 @@ inline __attribute__((always_inline)) bool AbbreviationStop(const TCharFacts& f,
   return f.UpperAt(start);
 }
 
+// The masks a block's sentence ends are decided from: its own, and those of its neighbours
+// (none before the first block or after the last).
+struct TSentenceNeighbours {
+  uint64_t alpha, lower, digit, dots;
+};
+
+// The sentence marks of a block that are judged on the next letter, as the walk over single
+// characters judges them: a full stop before a letter or a digit is passed over, and so is one
+// that ends an abbreviation (a single capital, or the last letter of a dotted word, before it,
+// and no second stop after it); of the rest, the first after each letter is judged, and those
+// after it up to the next letter are passed over (they would see the same letter). `pending`
+// comes in as whether a mark was judged since the last letter of the blocks before, and leaves
+// as that at the block's end. Every neighbour read is a letter, a digit or a full stop, which
+// no step changes. The first three characters of a chunk look back at carried ones: `judged_by_hand`
+// holds, for the bits of `own_bits`, the caller's verdict instead.
+inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSentenceNeighbours& at,
+                                    const TSentenceNeighbours& after, uint64_t sentence, uint64_t own_bits,
+                                    uint64_t judged_by_hand, uint64_t& pending) {
+  auto next = [](uint64_t x, uint64_t x_after) { return (x >> 1) | (x_after << 63); };
+  auto prev = [](uint64_t x, uint64_t x_before, int k) { return (x << k) | (x_before >> (64 - k)); };
+  const uint64_t upper = at.alpha & ~at.lower, upper_before = before.alpha & ~before.lower;
+  const uint64_t alnum_next = next(at.alpha | at.digit, (after.alpha | after.digit) & 1);
+  const uint64_t letter_1 = prev(at.alpha, before.alpha, 1), letter_3 = prev(at.alpha, before.alpha, 3);
+  const uint64_t alnum_2 = prev(at.alpha | at.digit, before.alpha | before.digit, 2);
+  const uint64_t abbreviation = at.dots & ~next(at.dots, after.dots & 1) & letter_1 & ~alnum_2 &
+                                ((prev(at.dots, before.dots, 2) & letter_3) | prev(upper, upper_before, 1));
+  uint64_t judged = sentence & ~(at.dots & alnum_next) & ~abbreviation;
+  judged = (judged & ~own_bits) | (judged_by_hand & own_bits);
+  // Carries of non-letters + judged marks: a carry reaches a character when a judged mark lies
+  // before it with no letter between (a letter, a zero of ~alpha, stops it).
+  const uint64_t non_letters = ~at.alpha;
+  const uint64_t sum1 = non_letters + judged;
+  const uint64_t carry1 = sum1 < non_letters ? 1 : 0;
+  const uint64_t sum = sum1 + pending;
+  const uint64_t carry2 = sum < sum1 ? 1 : 0;
+  const uint64_t carried_in = sum ^ non_letters ^ judged;
+  pending = carry1 | carry2;
+  return judged & ~carried_in;
+}
+
 // The masks of the whole stretch, block by block from `first`.
 struct TStretchMasks {
   std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable, open, close;
@@ -940,8 +980,84 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // Sentence ends: a mark is judged on the next letter after it; every mark up to that letter
   // would see the same letter, so the walk goes on after it. The marks' kinds are written
   // whatever else is: the word scan reads them.
+  // Where the full stops are told from the other marks by the masks (no "?" or "!" among the
+  // in-word symbols), whole blocks are decided from them once the block after is classified;
+  // otherwise the walk goes mark by mark.
+  const bool ends_by_blocks = rules.sentence_ends && !rules.symbols[u'?'] && !rules.symbols[u'!'];
+  size_t se_block = 0;
+  uint64_t se_pending = 0;
+  // Decides the blocks [se_block, want) (the block after the last classified), carrying the
+  // neighbours from block to block; a block without marks only tells whether it holds a letter.
+  auto sentence_blocks_to = [&](size_t want) {
+    const uint64_t* __restrict alpha = s.alpha.data();
+    const uint64_t* __restrict lower = s.lower.data();
+    const uint64_t* __restrict digit = s.digit.data();
+    const uint64_t* __restrict marks = s.sentence.data();
+    const uint64_t* __restrict joinable = s.joinable.data();
+    uint64_t* __restrict ends_out = out.marker_masks.data();
+    auto load = [&](size_t b) {
+      return b < blocks ? TSentenceNeighbours{alpha[b], lower[b], digit[b], marks[b] & joinable[b]}
+                        : TSentenceNeighbours{0, 0, 0, 0};
+    };
+    size_t b = se_block;
+    TSentenceNeighbours before = b > 0 ? load(b - 1) : TSentenceNeighbours{0, 0, 0, 0};
+    TSentenceNeighbours at = load(b);
+    uint64_t pending = se_pending;
+    for (; b < want; ++b) {
+      const TSentenceNeighbours after = load(b + 1);
+      const uint64_t sentence = marks[b];
+      if (sentence == 0) {
+        pending &= at.alpha == 0 ? 1 : 0;
+        before = at;
+        at = after;
+        continue;
+      }
+      uint64_t own = 0, by_hand = 0;
+      if (b == 0) {  // the first characters look back at carried ones
+        own = sentence & 7;
+        for (uint64_t m = own; m != 0; m &= m - 1) {
+          const int32_t i = first + std::countr_zero(m);
+          if (!(facts.Unit(i) == u'.' && i + 1 < n && facts.DigitAt(i + 1)) && !AbbreviationStop(facts, i, n))
+            by_hand |= m & (~m + 1);
+        }
+      }
+      uint64_t ends = 0;
+      for (uint64_t m = JudgedSentenceMarks(before, at, after, sentence, own, by_hand, pending); m != 0; m &= m - 1) {
+        const int q = std::countr_zero(m);
+        const uint64_t rest = q < 63 ? at.alpha >> (q + 1) : 0;
+        bool is_lower;
+        if (rest != 0) {
+          is_lower = ((at.lower >> (q + 1 + std::countr_zero(rest))) & 1) != 0;
+        } else {  // the first letter of a later block
+          const int32_t letter = next_letter(static_cast<int32_t>((b + 1) * 64));
+          if (failed) return;
+          is_lower = letter >= 0 && BitAt(s.lower, letter);
+        }
+        if (!is_lower) ends |= m & (~m + 1);
+      }
+      if (ends != 0) {
+        ends_out[b] = ends;
+        if constexpr (kKinds)
+          for (uint64_t m = ends; m != 0; m &= m - 1) kinds[first + b * 64 + std::countr_zero(m)] = kSentenceEndKind;
+        const int64_t counted = static_cast<int64_t>(read_ahead_from) - first - static_cast<int64_t>(b * 64);
+        if (counted > 0)
+          out.sentence_ends += std::popcount(counted >= 64 ? ends : ends & ((uint64_t{1} << counted) - 1));
+      }
+      before = at;
+      at = after;
+    }
+    se_pending = pending;
+    se_block = b;
+  };
   int32_t se_at = 0;
   auto sentence_ends_to = [&](int32_t end) {
+    if (ends_by_blocks) {
+      const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
+      if (se_block >= want) return;
+      classify_to(static_cast<int32_t>(std::min(want + 1, blocks) * 64));
+      if (!failed) sentence_blocks_to(want);
+      return;
+    }
     classify_to(end + 1);
     if (!rules.sentence_ends) {
       se_at = std::max(se_at, end);
