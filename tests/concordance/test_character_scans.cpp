@@ -10,6 +10,8 @@
 
 #include "concordance/lines/character_scans.h"
 #include "platform/search/fast_first_pass.h"
+#include "platform/search/search_chars.h"
+#include "platform/text/text_services.h"
 
 namespace {
 
@@ -785,4 +787,73 @@ TEST(CharacterScans, OneByteCutAtTheTextsEdges) {
       }
     }
   }
+}
+
+// A chunk the first pass judged, its kinds left unmade: a line cut from its bytes walks the
+// words around the hit over the pass's masks, and gives what the general cut gives over the
+// kinds the pass writes (words joined by hyphens and digits, punctuation made blanks, sentence
+// ends as markers, runs of blanks), whatever the window, the hit and the span.
+TEST(CharacterScans, WordWalksOverAPassesMasksEqualThoseOverItsKinds) {
+  std::mt19937 rng(3131);
+  static const char* kPieces[] = {"word", "The", "x", "U.S.A.", "e.g.", "3.14", "1,000", "well-known", "10-20", "pre-",
+                                  "--", "a.b", "it's", "Mr. ", ". ", "! ", "? ", "...", ", ", "; ", "\n", "\r\n",
+                                  "\n\n", "  ", " ", "\t", "(a)", "\"q\""};
+  TFastPassRules rules;
+  rules.usable = true;
+  for (char16_t c : {u'<', u'>', u'&', char16_t(24), char16_t(25)}) rules.AddStop(c);
+  rules.sentence_ends = rules.blank_mid_word_marks = true;
+  int one_byte = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const size_t size = 1 + rng() % 3000;
+    while (text.size() < size) {
+      text += kPieces[rng() % std::size(kPieces)];
+      if (rng() % 2) text += ' ';
+    }
+    const int32_t n = static_cast<int32_t>(text.size());
+    const int32_t first = static_cast<int32_t>(rng() % std::min<int32_t>(n, 100));
+    UString units(text.begin(), text.end());
+    std::vector<uint16_t> kinds(static_cast<size_t>(n) + 2, 0);
+    ClassifyChars(units.data(), static_cast<size_t>(first), kinds.data());
+    std::vector<uint16_t> lazy_kinds = kinds;
+    TFastPassResult all, found;
+    const TVectorPath path = round % 2 ? BestVectorPath() : TVectorPath::Scalar;
+    ASSERT_TRUE(FastFirstPass(units.data(), kinds.data(), first, n, n, rules, path, all));
+    ASSERT_TRUE(FastFirstPass(units.data(), lazy_kinds.data(), first, n, n, rules, path, found, true,
+                              reinterpret_cast<const uint8_t*>(text.data()) + first));
+    for (size_t i = static_cast<size_t>(first); i < static_cast<size_t>(n); ++i) lazy_kinds[i] = 0x8805;  // unmade
+    struct TLazy {
+      UString* text;
+      std::vector<uint16_t>* kinds;
+      const TFastPassRules* rules;
+      TVectorPath path;
+      TFastPassResult* found;
+      const uint8_t* bytes;
+    } lazy{&units, &lazy_kinds, &rules, path, &found, reinterpret_cast<const uint8_t*>(text.data()) + first};
+    TChunkView view{units.data(), lazy_kinds.data(), n};
+    view.plain_from = first;
+    view.plain_to = n;
+    view.plain_bytes = lazy.bytes;
+    view.owner = &lazy;
+    view.flags_needed = [](void* owner, int32_t a, int32_t b) {
+      TLazy& z = *static_cast<TLazy*>(owner);
+      MakeFastPassKinds(z.text->data(), z.kinds->data(), a, b, *z.rules, z.path, *z.found, z.bytes);
+    };
+    view.masks = TChunkMasks{found.word_masks.data(),   found.marker_masks.data(), found.punct_masks.data(),
+                             found.joined_masks.data(), found.blanked_masks.data(), first, kFastPassMarkerKind};
+    const TChunkView general{units.data(), kinds.data(), n};
+    for (int k = 0; k < 8; ++k) {
+      const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 1000 : 160));
+      const int32_t hit = first + static_cast<int32_t>(rng() % static_cast<uint32_t>(n - first));
+      const int32_t hit_length = std::min(static_cast<int32_t>(rng() % 12), n - hit);
+      const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
+      TLineCutter a(width), b(width);
+      ASSERT_TRUE(a.Cut(view, {}, hit, hit_length));
+      ASSERT_TRUE(b.Cut(general, {}, hit, hit_length));
+      one_byte += a.OneByte() ? 1 : 0;
+      SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << hit);
+      ExpectSameCut(a, b, lo, hi);
+    }
+  }
+  EXPECT_GT(one_byte, 1000);
 }

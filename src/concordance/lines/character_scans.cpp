@@ -164,7 +164,23 @@ void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char
   std::memmove(dst, src, static_cast<size_t>(count) * sizeof(char16_t));
 }
 
-TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+namespace {
+
+// One step of a boundary walk over a character that is no word character.
+inline void TakeBoundaryChar(uint16_t f, TBoundaryWalk& b, TScanState& state) {
+  if (ScanIsMarker(f))
+    b.level = std::max(b.level, BoundaryLevelOfMarker(f));
+  else if (ScanIsTag(f))
+    state.current_tag = ScanTagNumber(f);
+  else if (ScanIsPunct(f))
+    b.level = std::max<uint8_t>(b.level, 1);
+}
+
+
+// The walks over anything that gives a flag word at [p] for p in [0, count): the flags
+// themselves, or the masks of a first pass read as flags.
+template <typename Flags>
+TWordWalk WordLengthBackwardOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
   TWordWalk w;
   int32_t p = std::min(position, count - 1);
   bool tag_seen = false;
@@ -194,7 +210,8 @@ TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t posit
   return w;
 }
 
-TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+template <typename Flags>
+TWordWalk WordLengthForwardOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
   TWordWalk w;
   int32_t p = std::max(position, 0);
   bool tag_seen = false;
@@ -219,21 +236,9 @@ TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t positi
   return w;
 }
 
-namespace {
 
-// One step of a boundary walk over a character that is no word character.
-inline void TakeBoundaryChar(uint16_t f, TBoundaryWalk& b, TScanState& state) {
-  if (ScanIsMarker(f))
-    b.level = std::max(b.level, BoundaryLevelOfMarker(f));
-  else if (ScanIsTag(f))
-    state.current_tag = ScanTagNumber(f);
-  else if (ScanIsPunct(f))
-    b.level = std::max<uint8_t>(b.level, 1);
-}
-
-}  // namespace
-
-TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+template <typename Flags>
+TBoundaryWalk BoundaryAfterWordOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
   TBoundaryWalk b;
   int32_t p = std::max(position, 0);
   for (; p < count; ++p) {
@@ -249,7 +254,8 @@ TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t po
   return b;
 }
 
-TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+template <typename Flags>
+TBoundaryWalk BoundaryBeforeWordOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
   TBoundaryWalk b;
   int32_t p = std::min(position, count - 1);
   for (; p >= 0; --p) {
@@ -263,6 +269,24 @@ TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t p
   }
   b.position = p;
   return b;
+}
+
+}  // namespace
+
+TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  return WordLengthBackwardOver(flags, count, position, state);
+}
+
+TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  return WordLengthForwardOver(flags, count, position, state);
+}
+
+TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  return BoundaryAfterWordOver(flags, count, position, state);
+}
+
+TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
+  return BoundaryBeforeWordOver(flags, count, position, state);
 }
 
 void BlankTagOutsideWindow(char16_t* text, uint16_t* flags, int32_t count, int32_t window_start,
@@ -336,8 +360,11 @@ std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t*
   return tags;
 }
 
-void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+namespace {
+
+template <typename Flags>
+void LineWordPositionsOver(const Flags& flags, bool have_flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                           int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
   count = std::max(count, 0);
   midpoint = std::clamp(midpoint, 0, count);
   const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
@@ -347,18 +374,18 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
   for (int32_t k = 0; k < kSpanPositions; ++k)
     out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
   out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
-  if (flags == nullptr) return;
+  if (!have_flags) return;
 
   TScanState st;
   int32_t p = midpoint - 1;
   for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
     st.current_tag = 0;
-    const TBoundaryWalk b = BoundaryBeforeWord(flags, count, p, st);
+    const TBoundaryWalk b = BoundaryBeforeWordOver(flags, count, p, st);
     if (b.edge) break;
     const uint16_t tag_after = st.current_tag;
     const int32_t end = b.position;
     st.current_tag = 0;
-    const TWordWalk w = WordLengthBackward(flags, count, end, st);
+    const TWordWalk w = WordLengthBackwardOver(flags, count, end, st);
     int32_t start = w.position + 1;
     while (start < end && ScanIsTag(flags[start])) ++start;
     out[k] = {start - midpoint, end - start + 1, b.level, w.tag_chars > 0 ? st.current_tag : tag_after};
@@ -368,19 +395,39 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
   p = hit_end;
   for (int32_t k = kSpanSearchWord;;) {
     st.current_tag = 0;
-    const TBoundaryWalk b = BoundaryAfterWord(flags, count, p, st);
+    const TBoundaryWalk b = BoundaryAfterWordOver(flags, count, p, st);
     out[k].barrier = b.level;
     if (k >= hi || b.edge) break;
     const uint16_t tag_before = st.current_tag;
     const int32_t start = b.position;
     st.current_tag = 0;
-    const TWordWalk w = WordLengthForward(flags, count, start, st);
+    const TWordWalk w = WordLengthForwardOver(flags, count, start, st);
     int32_t end = w.position;
     while (end > start && ScanIsTag(flags[end - 1])) --end;
     ++k;
     out[k] = {start - midpoint, end - start, 0, w.tag_chars > 0 ? st.current_tag : tag_before};
     p = end;
   }
+}
+
+// A chunk's masks from window_start on, read as the flags there.
+struct TMaskFlagWindow {
+  const TChunkMasks& masks;
+  int32_t start;
+  uint16_t operator[](int32_t p) const { return masks.FlagAt(start + p); }
+};
+
+}  // namespace
+
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+  LineWordPositionsOver(flags, flags != nullptr, count, midpoint, hit_length, lo, hi, out);
+}
+
+void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+  LineWordPositionsOver(TMaskFlagWindow{masks, window_start}, masks.word != nullptr, count, midpoint, hit_length, lo,
+                        hi, out);
 }
 
 namespace {
@@ -536,8 +583,24 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
 
   flags_needed_ = nullptr;
+  window_masks_ = TChunkMasks{};
   const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
   const bool from_bytes = plain && chunk.plain_bytes != nullptr && chunk.flags_needed != nullptr;
+#if defined(__SSE2__)
+  if (plain && chunk.flags_needed != nullptr && chunk.masks.word != nullptr && ws >= chunk.masks.first) {
+    // The masks the walks around the hit will read, asked for now to arrive while the line is
+    // copied: a few blocks each side of the hit.
+    const TChunkMasks& m = chunk.masks;
+    const int32_t b0 = static_cast<int32_t>((std::max<int64_t>(ws, hit_position - 192) - m.first) / 64);
+    const int32_t b1 = static_cast<int32_t>((std::min<int64_t>(we - 1, hit_position + 256) - m.first) / 64);
+    for (int32_t b = b0; b <= b1; b += 8)
+      for (const uint64_t* a : {m.word, m.markers, m.punct, m.joined, m.blanked})
+        _mm_prefetch(reinterpret_cast<const char*>(a + b), _MM_HINT_T0);
+    if ((b0 & ~7) != (b1 & ~7))
+      for (const uint64_t* a : {m.word, m.markers, m.punct, m.joined, m.blanked})
+        _mm_prefetch(reinterpret_cast<const char*>(a + b1), _MM_HINT_T0);
+  }
+#endif
   if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
                                         hit_in_window, hit_length, true)
                            : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
@@ -545,6 +608,7 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
+    if (chunk.flags_needed != nullptr && ws >= chunk.masks.first) window_masks_ = chunk.masks;
     return true;
   }
   // The general cut reads every flag of the window.
@@ -599,6 +663,11 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
   // first, around the hit, are asked for now, to arrive while the text is copied.
   for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
     _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
+  // The window itself is seldom in the cache either, and the copy below finds where each step
+  // starts only from the step before: asked for whole now, its lines arrive side by side
+  // rather than one after another.
+  for (int32_t j = 0; j < n; j += static_cast<int32_t>(64 / sizeof(U)))
+    _mm_prefetch(reinterpret_cast<const char*>(window + j), _MM_HINT_T0);
 #endif
   drops_.clear();
   std::fill_n(bytes_.begin(), pad, ' ');
@@ -698,7 +767,10 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
   }
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
   // alike, so each word found is the line's, moved by the units dropped before it.
-  ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+  if (window_masks_.word != nullptr)
+    ComputeLineWordPositions(window_masks_, window_start_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+  else
+    ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
   // With nothing dropped and no blanks before the window, the window is the line.
   if (drops_.empty() && pad_ == 0) return;
   for (int32_t k = 0; k < kSpanPositions; ++k) {

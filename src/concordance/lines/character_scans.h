@@ -171,6 +171,37 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
 
 // --- cutting a line -----------------------------------------------------------------------------
 
+// What a first pass over a chunk found of its units [first, ...), one bit a unit in blocks of 64
+// (bit j of block b: unit first + 64 * b + j): word characters, markers (each of marker_kind),
+// punctuation as classified, and the punctuation it joined into words or made blanks. There is
+// no tag among those units. The walks over the words around a hit can read these instead of
+// the flags.
+struct TChunkMasks {
+  const uint64_t* word = nullptr;
+  const uint64_t* markers = nullptr;
+  const uint64_t* punct = nullptr;
+  const uint64_t* joined = nullptr;
+  const uint64_t* blanked = nullptr;
+  int32_t first = 0;
+  uint16_t marker_kind = 0;
+  // The flag word the walks would read at unit i (its class's: the units' own flags may differ
+  // in bits no walk reads).
+  uint16_t FlagAt(int32_t i) const {
+    const uint32_t q = static_cast<uint32_t>(i - first);
+    const uint64_t bit = uint64_t{1} << (q % 64);
+    const size_t b = q / 64;
+    if ((word[b] & bit) != 0) return 0x0100;
+    if ((markers[b] & bit) != 0) return marker_kind;
+    if ((punct[b] & ~joined[b] & ~blanked[b] & bit) != 0) return 0x0010;
+    return kScanFlagBlank;
+  }
+};
+
+// ComputeLineWordPositions over units [window_start, window_start + count) of a chunk, read from
+// its masks: the same positions as over those units' flags.
+void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+
 // A chunk's text and flags as the reader leaves them; `count` units of each.
 struct TChunkView {
   const char16_t* text = nullptr;
@@ -191,6 +222,10 @@ struct TChunkView {
   // text there being made only when asked for too (flags_needed makes it): a one-byte cut reads
   // those.
   const uint8_t* plain_bytes = nullptr;
+  // With flags_needed: the first pass's masks of the plain range (masks.word null: none). A
+  // one-byte cut then walks the words around the hit over them, and the caller need not make
+  // the flags there first.
+  TChunkMasks masks;
 };
 
 // Cuts lines out of chunks into buffers it keeps between lines (one cutter per worker).
@@ -261,6 +296,7 @@ class TLineCutter {
   mutable bool wide_made_ = false, flags_made_ = false;
   std::vector<uint8_t> bytes_;
   const uint16_t* window_flags_ = nullptr;
+  TChunkMasks window_masks_;  // the chunk's masks, where the walks read those (word not null)
   int32_t window_count_ = 0;
   // Asked for the window's flags before they are copied (TChunkView::flags_needed).
   void (*flags_needed_)(void* owner, int32_t from, int32_t to) = nullptr;

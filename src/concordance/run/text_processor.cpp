@@ -220,13 +220,13 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
       if (AnyHiddenTag(*fast, from, to)) {
         EnsureKinds(from, to);
       } else {
-        // A one-byte cut reads the bytes themselves; any other cut asks for the kinds (and text).
+        // A one-byte cut reads the bytes themselves, and walks the words around the hit over the
+        // pass's masks; any other cut asks for the kinds (and text).
         if (fNarrowNew != nullptr) chunk.plain_bytes = fNarrowNew;
         else EnsureText(from, to);
-        int32_t reach_from = from, reach_to = to;
-        WordWalkReach(*fast, f.hit_position, f.hit_position + std::max(0, f.hit_length), kSpanSearchWord - span_.left,
-                      span_.right - kSpanSearchWord, from, to, reach_from, reach_to);
-        EnsureKinds(reach_from, reach_to);
+        chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
+                                  fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
+                                  kFastPassMarkerKind};
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
         };

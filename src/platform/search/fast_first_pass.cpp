@@ -595,9 +595,9 @@ inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSe
 
 // The masks of the whole stretch, block by block from `first`.
 struct TStretchMasks {
-  std::vector<uint64_t> alpha, lower, digit, punct, sentence, joinable, open, close;
+  std::vector<uint64_t> alpha, lower, digit, sentence, joinable, open, close;  // punctuation: in the result
   void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &punct, &sentence, &joinable, &open, &close}) v->resize(blocks);
+    for (auto* v : {&alpha, &lower, &digit, &sentence, &joinable, &open, &close}) v->resize(blocks);
   }
 };
 
@@ -798,6 +798,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   TStretchMasks& s = t_masks;
   s.Resize(blocks);
   out.word_masks.resize(blocks);
+  out.punct_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
   out.joined_masks.resize(blocks);
   out.blanked_masks.resize(blocks);
@@ -889,7 +890,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     s.alpha[b] = bm.alpha;
     s.lower[b] = bm.lower;
     s.digit[b] = bm.digit;
-    s.punct[b] = bm.punct;
+    out.punct_masks[b] = bm.punct;
     s.sentence[b] = bm.sentence;
     s.joinable[b] = bm.joinable;
     out.joined_masks[b] = 0;
@@ -904,7 +905,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       // are then taken out of each block's masks in turn.
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
       if (path == TVectorPath::Wide && classified < whole && !failed) {
-        const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        s.punct.data(),
+        const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        out.punct_masks.data(),
                         s.sentence.data(), s.joinable.data(), s.open.data(),      s.close.data(),
                         out.word_masks.data(), out.joined_masks.data(), out.blanked_masks.data()};
         const size_t done = narrow != nullptr ? ClassifyRunWide(narrow, classified, whole, vals, o)
@@ -919,7 +920,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
             bm.alpha = s.alpha[b];
             bm.lower = s.lower[b];
             bm.digit = s.digit[b];
-            bm.punct = s.punct[b];
+            bm.punct = out.punct_masks[b];
             bm.sentence = s.sentence[b];
             bm.joinable = s.joinable[b];
             bm.open = s.open[b];
@@ -1155,7 +1156,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     joins_to(end + 1);
     if (!rules.blank_mid_word_marks || len < 3) return;
     while (!failed) {
-      const int32_t p = NextBitWhere(s.punct, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
+      const int32_t p = NextBitWhere(out.punct_masks, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
                                      [&](size_t b) { return alnum_before(b) & alnum_after(b); });
       if (p < 0) break;
       blank_at = p + 1;

@@ -75,6 +75,9 @@ struct TFastPassResult {
   // What the pass changed beyond the characters' own kinds: characters joined into words,
   // punctuation blanked, characters of hidden tags (only with hide_tags).
   std::vector<uint64_t> joined_masks, blanked_masks, tag_masks;
+  // Punctuation as classified (hidden tags left out): what is still punctuation after the pass
+  // is that less the characters joined, blanked or marked.
+  std::vector<uint64_t> punct_masks;
   int32_t first = 0, n = 0;  // the stretch judged
   // Kinds left to be written on demand (MakeFastPassKinds); kinds_made: one bit a block written.
   bool kinds_pending = false;
