@@ -1,6 +1,7 @@
 #include "concordance/lines/character_scans.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -164,23 +165,7 @@ void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char
   std::memmove(dst, src, static_cast<size_t>(count) * sizeof(char16_t));
 }
 
-namespace {
-
-// One step of a boundary walk over a character that is no word character.
-inline void TakeBoundaryChar(uint16_t f, TBoundaryWalk& b, TScanState& state) {
-  if (ScanIsMarker(f))
-    b.level = std::max(b.level, BoundaryLevelOfMarker(f));
-  else if (ScanIsTag(f))
-    state.current_tag = ScanTagNumber(f);
-  else if (ScanIsPunct(f))
-    b.level = std::max<uint8_t>(b.level, 1);
-}
-
-
-// The walks over anything that gives a flag word at [p] for p in [0, count): the flags
-// themselves, or the masks of a first pass read as flags.
-template <typename Flags>
-TWordWalk WordLengthBackwardOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
+TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
   TWordWalk w;
   int32_t p = std::min(position, count - 1);
   bool tag_seen = false;
@@ -210,8 +195,7 @@ TWordWalk WordLengthBackwardOver(const Flags& flags, int32_t count, int32_t posi
   return w;
 }
 
-template <typename Flags>
-TWordWalk WordLengthForwardOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
+TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
   TWordWalk w;
   int32_t p = std::max(position, 0);
   bool tag_seen = false;
@@ -236,9 +220,21 @@ TWordWalk WordLengthForwardOver(const Flags& flags, int32_t count, int32_t posit
   return w;
 }
 
+namespace {
 
-template <typename Flags>
-TBoundaryWalk BoundaryAfterWordOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
+// One step of a boundary walk over a character that is no word character.
+inline void TakeBoundaryChar(uint16_t f, TBoundaryWalk& b, TScanState& state) {
+  if (ScanIsMarker(f))
+    b.level = std::max(b.level, BoundaryLevelOfMarker(f));
+  else if (ScanIsTag(f))
+    state.current_tag = ScanTagNumber(f);
+  else if (ScanIsPunct(f))
+    b.level = std::max<uint8_t>(b.level, 1);
+}
+
+}  // namespace
+
+TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
   TBoundaryWalk b;
   int32_t p = std::max(position, 0);
   for (; p < count; ++p) {
@@ -254,8 +250,7 @@ TBoundaryWalk BoundaryAfterWordOver(const Flags& flags, int32_t count, int32_t p
   return b;
 }
 
-template <typename Flags>
-TBoundaryWalk BoundaryBeforeWordOver(const Flags& flags, int32_t count, int32_t position, TScanState& state) {
+TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
   TBoundaryWalk b;
   int32_t p = std::min(position, count - 1);
   for (; p >= 0; --p) {
@@ -269,24 +264,6 @@ TBoundaryWalk BoundaryBeforeWordOver(const Flags& flags, int32_t count, int32_t 
   }
   b.position = p;
   return b;
-}
-
-}  // namespace
-
-TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
-  return WordLengthBackwardOver(flags, count, position, state);
-}
-
-TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
-  return WordLengthForwardOver(flags, count, position, state);
-}
-
-TBoundaryWalk BoundaryAfterWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
-  return BoundaryAfterWordOver(flags, count, position, state);
-}
-
-TBoundaryWalk BoundaryBeforeWord(const uint16_t* flags, int32_t count, int32_t position, TScanState& state) {
-  return BoundaryBeforeWordOver(flags, count, position, state);
 }
 
 void BlankTagOutsideWindow(char16_t* text, uint16_t* flags, int32_t count, int32_t window_start,
@@ -360,11 +337,8 @@ std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t*
   return tags;
 }
 
-namespace {
-
-template <typename Flags>
-void LineWordPositionsOver(const Flags& flags, bool have_flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                           int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
   count = std::max(count, 0);
   midpoint = std::clamp(midpoint, 0, count);
   const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
@@ -374,18 +348,18 @@ void LineWordPositionsOver(const Flags& flags, bool have_flags, int32_t count, i
   for (int32_t k = 0; k < kSpanPositions; ++k)
     out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
   out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
-  if (!have_flags) return;
+  if (flags == nullptr) return;
 
   TScanState st;
   int32_t p = midpoint - 1;
   for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
     st.current_tag = 0;
-    const TBoundaryWalk b = BoundaryBeforeWordOver(flags, count, p, st);
+    const TBoundaryWalk b = BoundaryBeforeWord(flags, count, p, st);
     if (b.edge) break;
     const uint16_t tag_after = st.current_tag;
     const int32_t end = b.position;
     st.current_tag = 0;
-    const TWordWalk w = WordLengthBackwardOver(flags, count, end, st);
+    const TWordWalk w = WordLengthBackward(flags, count, end, st);
     int32_t start = w.position + 1;
     while (start < end && ScanIsTag(flags[start])) ++start;
     out[k] = {start - midpoint, end - start + 1, b.level, w.tag_chars > 0 ? st.current_tag : tag_after};
@@ -395,13 +369,13 @@ void LineWordPositionsOver(const Flags& flags, bool have_flags, int32_t count, i
   p = hit_end;
   for (int32_t k = kSpanSearchWord;;) {
     st.current_tag = 0;
-    const TBoundaryWalk b = BoundaryAfterWordOver(flags, count, p, st);
+    const TBoundaryWalk b = BoundaryAfterWord(flags, count, p, st);
     out[k].barrier = b.level;
     if (k >= hi || b.edge) break;
     const uint16_t tag_before = st.current_tag;
     const int32_t start = b.position;
     st.current_tag = 0;
-    const TWordWalk w = WordLengthForwardOver(flags, count, start, st);
+    const TWordWalk w = WordLengthForward(flags, count, start, st);
     int32_t end = w.position;
     while (end > start && ScanIsTag(flags[end - 1])) --end;
     ++k;
@@ -410,24 +384,82 @@ void LineWordPositionsOver(const Flags& flags, bool have_flags, int32_t count, i
   }
 }
 
-// A chunk's masks from window_start on, read as the flags there.
-struct TMaskFlagWindow {
-  const TChunkMasks& masks;
-  int32_t start;
-  uint16_t operator[](int32_t p) const { return masks.FlagAt(start + p); }
-};
+namespace {
+
+// Over bit masks of 64 units a block, bits(b) giving block b: the first set bit in [from, to)
+// (to when none), the last in [lo, from] (lo - 1 when none), and whether [from, to) holds one.
+template <typename Bits>
+int32_t FirstBitIn(const Bits& bits, int32_t from, int32_t to) {
+  while (from < to) {
+    const uint64_t m = bits(static_cast<size_t>(from) / 64) >> (from % 64);
+    if (m != 0) return std::min(to, from + std::countr_zero(m));
+    from = (from / 64 + 1) * 64;
+  }
+  return to;
+}
+
+template <typename Bits>
+int32_t LastBitIn(const Bits& bits, int32_t from, int32_t lo) {
+  while (from >= lo) {
+    const uint64_t m = bits(static_cast<size_t>(from) / 64) << (63 - from % 64);
+    if (m != 0) return std::max(lo - 1, from - std::countl_zero(m));
+    from = (from / 64) * 64 - 1;
+  }
+  return lo - 1;
+}
+
+template <typename Bits>
+bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
+  return FirstBitIn(bits, from, to) < to;
+}
 
 }  // namespace
 
-void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  LineWordPositionsOver(flags, flags != nullptr, count, midpoint, hit_length, lo, hi, out);
-}
-
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
                               int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  LineWordPositionsOver(TMaskFlagWindow{masks, window_start}, masks.word != nullptr, count, midpoint, hit_length, lo,
-                        hi, out);
+  count = std::max(count, 0);
+  midpoint = std::clamp(midpoint, 0, count);
+  const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
+  lo = std::clamp(lo, 0, kSpanSearchWord);
+  hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  for (int32_t k = 0; k < kSpanPositions; ++k)
+    out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
+  out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
+  if (masks.word == nullptr) return;
+  // The walks of the flags' version with no tag among the units, a word or a boundary at a time
+  // from the masks; positions from `base` (window unit 0) on.
+  const int32_t base = window_start - masks.first;
+  const auto word = [&](size_t b) { return masks.word[b]; };
+  const auto other = [&](size_t b) { return ~masks.word[b]; };
+  const uint8_t marker_level = BoundaryLevelOfMarker(masks.marker_kind);
+  // The boundary level of window units [a, b): its markers' and its punctuation's.
+  const auto level_of = [&](int32_t a, int32_t b) {
+    uint8_t level = 0;
+    if (AnyBitIn([&](size_t q) { return masks.markers[q]; }, base + a, base + b)) level = marker_level;
+    if (AnyBitIn([&](size_t q) { return masks.punct[q] & ~masks.joined[q] & ~masks.blanked[q]; }, base + a, base + b))
+      level = std::max<uint8_t>(level, 1);
+    return level;
+  };
+  int32_t p = midpoint - 1;
+  for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
+    const int32_t from = std::min(p, count - 1);
+    const int32_t end = LastBitIn(word, base + from, base) - base;  // the word's last unit
+    if (end < 0) break;
+    const int32_t before = LastBitIn(other, base + end, base) - base;
+    out[k] = {before + 1 - midpoint, end - before, level_of(end + 1, from + 1), 0};
+    p = before;
+  }
+  p = hit_end;
+  for (int32_t k = kSpanSearchWord;;) {
+    const int32_t from = std::max(p, 0);
+    const int32_t start = FirstBitIn(word, base + from, base + count) - base;
+    out[k].barrier = level_of(from, start);
+    if (k >= hi || start >= count) break;
+    const int32_t end = FirstBitIn(other, base + start, base + count) - base;
+    ++k;
+    out[k] = {start - midpoint, end - start, 0, 0};
+    p = end;
+  }
 }
 
 namespace {

@@ -175,7 +175,7 @@ void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midp
 // (bit j of block b: unit first + 64 * b + j): word characters, markers (each of marker_kind),
 // punctuation as classified, and the punctuation it joined into words or made blanks. There is
 // no tag among those units. The walks over the words around a hit can read these instead of
-// the flags.
+// the flags (a marker's flag word being marker_kind).
 struct TChunkMasks {
   const uint64_t* word = nullptr;
   const uint64_t* markers = nullptr;
@@ -184,17 +184,6 @@ struct TChunkMasks {
   const uint64_t* blanked = nullptr;
   int32_t first = 0;
   uint16_t marker_kind = 0;
-  // The flag word the walks would read at unit i (its class's: the units' own flags may differ
-  // in bits no walk reads).
-  uint16_t FlagAt(int32_t i) const {
-    const uint32_t q = static_cast<uint32_t>(i - first);
-    const uint64_t bit = uint64_t{1} << (q % 64);
-    const size_t b = q / 64;
-    if ((word[b] & bit) != 0) return 0x0100;
-    if ((markers[b] & bit) != 0) return marker_kind;
-    if ((punct[b] & ~joined[b] & ~blanked[b] & bit) != 0) return 0x0010;
-    return kScanFlagBlank;
-  }
 };
 
 // ComputeLineWordPositions over units [window_start, window_start + count) of a chunk, read from
