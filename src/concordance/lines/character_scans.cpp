@@ -337,17 +337,28 @@ std::vector<TLineTagPlace> CollectLineTags(const char16_t* text, const uint16_t*
   return tags;
 }
 
-void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+namespace {
+
+// Clips the arguments of the word walks around a hit, places every word beyond the line's ends
+// at its edges and the hit at the midpoint; gives the hit's end.
+int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_length, int32_t& lo, int32_t& hi,
+                               TLineWordPosition (&out)[kSpanPositions]) {
   count = std::max(count, 0);
   midpoint = std::clamp(midpoint, 0, count);
   const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
   lo = std::clamp(lo, 0, kSpanSearchWord);
   hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
-  // Words beyond the line's ends sit at its edges.
   for (int32_t k = 0; k < kSpanPositions; ++k)
     out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
   out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
+  return hit_end;
+}
+
+}  // namespace
+
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
   if (flags == nullptr) return;
 
   TScanState st;
@@ -417,14 +428,7 @@ bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
 
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
                               int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  count = std::max(count, 0);
-  midpoint = std::clamp(midpoint, 0, count);
-  const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
-  lo = std::clamp(lo, 0, kSpanSearchWord);
-  hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
-  for (int32_t k = 0; k < kSpanPositions; ++k)
-    out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
-  out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
   if (masks.word == nullptr) return;
   // The walks of the flags' version with no tag among the units, a word or a boundary at a time
   // from the masks; positions from `base` (window unit 0) on.
