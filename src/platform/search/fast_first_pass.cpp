@@ -803,6 +803,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   out.joined_masks.resize(blocks);
   out.blanked_masks.resize(blocks);
   out.tag_masks.resize(rules.hide_tags ? blocks : 0);
+  out.any_tags = false;
   out.sentence_ends = 0;
   out.first = first;
   out.n = n;
@@ -926,6 +927,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
             bm.open = s.open[b];
             bm.close = s.close[b];
             out.tag_masks[b] = hide_tags_of_block(static_cast<int32_t>(b * 64), 64, bm);
+            out.any_tags = out.any_tags || out.tag_masks[b] != 0;
             if (failed) {
               classified = b;
               return;
@@ -953,6 +955,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const size_t b = classified;
       if (rules.hide_tags) {
         out.tag_masks[b] = hide_tags_of_block(base, m, bm);
+        out.any_tags = out.any_tags || out.tag_masks[b] != 0;
         if (failed) return;
       }
       if constexpr (kKinds) {
@@ -1302,7 +1305,7 @@ void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, i
 }
 
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
-  if (found.tag_masks.empty()) return false;
+  if (!found.any_tags) return false;
   from = std::max(from, found.first) - found.first;
   to = std::min(to, found.n) - found.first;
   for (int32_t p = from; p < to;) {

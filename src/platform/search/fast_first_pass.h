@@ -75,6 +75,7 @@ struct TFastPassResult {
   // What the pass changed beyond the characters' own kinds: characters joined into words,
   // punctuation blanked, characters of hidden tags (only with hide_tags).
   std::vector<uint64_t> joined_masks, blanked_masks, tag_masks;
+  bool any_tags = false;  // a tag_masks bit is set
   // Punctuation as classified (hidden tags left out): what is still punctuation after the pass
   // is that less the characters joined, blanked or marked.
   std::vector<uint64_t> punct_masks;
