@@ -1092,6 +1092,14 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
 }
 
 bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
+  if (PrepareTheChunkOnce(chunk_index, true)) return true;
+  // Bytes the pass was to check were not plain ASCII: the chunk is decoded afresh, from where it
+  // was loaded.
+  fStream->Last_chunk_ended_at = fStream->fGetChunkFrom + fStream->fReadThisChunk;
+  return PrepareTheChunkOnce(chunk_index, false);
+}
+
+bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allowed) {
   const uint8_t* bytes = fStream->ChunkBytes();
   const int64_t n = fStream->fReadThisChunk;
   const int64_t chunk_start = fStream->fGetChunkFrom;
@@ -1135,7 +1143,11 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
       const size_t own = static_cast<size_t>(std::max<int64_t>(0, n - skip));
       lazy = own > look_back ? own - look_back : 0;
     }
-    if (lazy > 0 ? PlainAscii(bytes + skip, lazy) && WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
+    // The bytes left unwidened are checked by the pass as it judges them (a byte of 0x80 or
+    // above, or a zero, stops it); should they not be plain ASCII, the chunk is prepared again
+    // without this road.
+    if (lazy > 0 ? (narrow_allowed || PlainAscii(bytes + skip, lazy)) &&
+                       WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
                  : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
       fLazyTextEnd = static_cast<int32_t>(lazy);
       std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
@@ -1205,7 +1217,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // the passes over the new characters look back at them (a full stop after a single capital
   // at the cut), and the kinds are written once, in place.
   if (fReadTheWholeFile) JoinCarriedCharacters();
-  ClassifyTheChunk();
+  if (!ClassifyTheChunk()) return false;
   const int32_t c = ChunkStartIndex();
   for (const int32_t i : fLiteralBrackets)
     if (i < len + look_ahead) fwchar_kinds[static_cast<size_t>(i + c)] |= kFlagLiteral;
@@ -1222,7 +1234,7 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
   return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }
 
-void TBufferProcessor::ClassifyTheChunk() {
+bool TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
   // characters and look-ahead: memory stays at a chunk, and the kinds move to a larger block as
@@ -1255,9 +1267,12 @@ void TBufferProcessor::ClassifyTheChunk() {
                                fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
   }
   if (!fFastChunk) {
+    // The pass stopped (or did not run) before it had checked the bytes left unwidened.
+    if (fLazyTextEnd > 0 && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
     WidenLazyText(static_cast<int32_t>(c));
     ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   }
+  return true;
 }
 
 void TBufferProcessor::WidenLazyText(int32_t at) {

@@ -421,6 +421,10 @@ class TBufferProcessor {
   void MakeTheStream();
   void FreeTheStream();
   bool PrepareTheChunk(int32_t chunk_index);
+  // One try. With narrow_allowed, the plain ASCII at the start of a UTF-8 chunk read for a tool
+  // that reads text on demand is left for the fast pass to check as it judges it; false when
+  // it was not plain ASCII after all (the chunk is then prepared again without).
+  bool PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allowed);
   bool PreProcessTheChunk(int32_t chunk_index);
   void DetectEncoding(const uint8_t* bytes, int64_t n);
   void AskAboutUtf8();
@@ -450,7 +454,8 @@ class TBufferProcessor {
   int32_t CharactersBelowByte(int64_t bytes) const;
   // The allowed in-word symbols from character `first` on.
   void HandleAllowablesFrom(int32_t first);
-  void ClassifyTheChunk();
+  // False when the chunk must be prepared again (PrepareTheChunkOnce).
+  bool ClassifyTheChunk();
   // The fast first pass's rules for this text, from the settings and the tag handler.
   void SetUpFastPass();
   // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs.
