@@ -4,6 +4,8 @@
 // its statistics; so do the samples and a generated English-like corpus.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <random>
 #include <string>
 
@@ -415,6 +417,36 @@ TEST_F(FastRoad, BytesLeftToThePassThatAreNotPlainAscii) {
       EXPECT_EQ(ConcordanceStream({file}, u"river", false), ConcordanceStream({file}, u"river", true));
     }
   }
+}
+
+// A text whose chunks are read where the system maps them, shortened while a chunk is being
+// read: the reader gives the text up (the lost bytes read as zeros, never as a crash), after
+// the chunks it read whole.
+TEST_F(FastRoad, ATextShortenedWhileItIsReadIsGivenUp) {
+  std::mt19937 rng(2706);
+  std::string text;
+  while (text.size() < 4400000) text += RandomText(rng, 400, false) + " river.\n";
+  const UString file = tmp_.Write(u"shortened.txt", text);
+  TTextReadRun run(TakeTextReadSnapshot(nullptr));
+  std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
+  class TShortening : public TCollector {
+   public:
+    using TCollector::TCollector;
+    bool ProcessAChunkOfFile(int32_t i) override {
+      if (i == 1) EXPECT_EQ(truncate(Utf16ToUtf8(name).c_str(), ChunkStartInFile() + 1000), 0);
+      return TCollector::ProcessAChunkOfFile(i);  // reads the chunk's text and kinds again
+    }
+    UString name;
+  };
+  TShortening c(ChosenFile(file), tags.get(), false, nullptr, nullptr, true, &run);
+  c.name = file;
+  c.fKindsOnDemand = c.fTextOnDemand = true;
+  EXPECT_FALSE(ReadThrough(c));
+  ASSERT_EQ(c.chunks.size(), 2u);
+  EXPECT_EQ(ToUtf8(c.chunks[0].text), text.substr(0, ToUtf8(c.chunks[0].text).size()));
+  // The second chunk was mapped: what it lost read as zeros.
+  EXPECT_NE(c.chunks[1].text.find(u'\0'), UString::npos);
+  EXPECT_TRUE(c.Stream() == nullptr || c.Stream()->fReadFailed);
 }
 
 TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
