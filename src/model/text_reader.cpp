@@ -316,6 +316,7 @@ void TMyMemoryStream::CloseMapping() {
   mapped_.Unmap();
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  plain_file_.clear();
 }
 
 void TMyMemoryStream::CopyMappedChunk() {
@@ -372,7 +373,7 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     if (!fs) return false;
     size = fs->Size();
     owned_source_ = std::move(fs);
-    fd_ = open(Utf16ToUtf8(joined).c_str(), O_RDONLY | O_CLOEXEC);
+    plain_file_ = joined;  // opened for mapping when a chunk is first mapped
   }
   if (size < 0) {
     owned_source_.reset();
@@ -418,6 +419,10 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   fMemSize = all + 8;
   // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
   // not mapped: it is read, and its shortfall met, below.)
+  if (map_wanted && fd_ < 0 && !plain_file_.empty()) {
+    fd_ = open(Utf16ToUtf8(plain_file_).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) plain_file_.clear();  // read as ever
+  }
   if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0 && mapped_.Map(fd_, fGetChunkFrom, all)) {
     SetPosition(0);
     return all;
