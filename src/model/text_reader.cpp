@@ -6,6 +6,9 @@
 #include <cstring>
 #include <mutex>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -307,9 +310,28 @@ void TTextReadRun::StoreAtRunEnd() {
 TMyMemoryStream::TMyMemoryStream(TBufferProcessor* owner, int64_t* start_reading_from)
     : BufferProcessor(owner), fPointerToStartReadingFrom(start_reading_from) {}
 
-TMyMemoryStream::~TMyMemoryStream() = default;
+TMyMemoryStream::~TMyMemoryStream() { CloseMapping(); }
+
+void TMyMemoryStream::CloseMapping() {
+  mapped_.Unmap();
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  plain_file_.clear();
+}
+
+void TMyMemoryStream::CopyMappedChunk() {
+  if (!mapped_.Mapped()) return;
+  const int64_t all = fReadThisChunk + fReadAhead;
+  std::memcpy(Memory(), mapped_.Bytes(), static_cast<size_t>(all));
+  uint8_t* m = Memory();
+  m[all] = ' ';
+  m[all + 1] = m[all + 2] = m[all + 3] = 0;
+  map_damaged_ = map_damaged_ || mapped_.Damaged();
+  mapped_.Unmap();
+}
 
 void TMyMemoryStream::UseSource(TStream* source) {
+  CloseMapping();
   owned_source_.reset();
   source_ = source;
   fcomplete_file_size = source ? std::max<int64_t>(0, source->Size()) : 0;
@@ -317,6 +339,7 @@ void TMyMemoryStream::UseSource(TStream* source) {
 }
 
 bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
+  CloseMapping();
   owned_source_.reset();
   source_ = nullptr;
   fcomplete_file_size = 0;
@@ -350,6 +373,7 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     if (!fs) return false;
     size = fs->Size();
     owned_source_ = std::move(fs);
+    plain_file_ = joined;  // opened for mapping when a chunk is first mapped
   }
   if (size < 0) {
     owned_source_.reset();
@@ -366,8 +390,10 @@ int64_t TMyMemoryStream::LoadFromAFile(int32_t chunk_index, const TChosenFileDet
   return LoadFromAStream(*source_, position);
 }
 
-int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
+int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool map_wanted) {
   const int64_t size = fcomplete_file_size;
+  mapped_.Unmap();
+  map_damaged_ = false;
   if (the_lot) {
     fGetChunkFrom = std::max<int64_t>(0, position);
     fReadThisChunk = std::max<int64_t>(0, std::min<int64_t>(kTextChunkBytes, size - fGetChunkFrom));
@@ -391,6 +417,16 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position) {
     return 0;
   }
   fMemSize = all + 8;
+  // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
+  // not mapped: it is read, and its shortfall met, below.)
+  if (map_wanted && fd_ < 0 && !plain_file_.empty()) {
+    fd_ = open(Utf16ToUtf8(plain_file_).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) plain_file_.clear();  // read as ever
+  }
+  if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0 && mapped_.Map(fd_, fGetChunkFrom, all)) {
+    SetPosition(0);
+    return all;
+  }
   int64_t got = 0;
   if (all > 0 && stream.SetPosition(fGetChunkFrom)) {
     while (got < all) {
@@ -639,16 +675,43 @@ bool TBufferProcessor::ProcessOneChunk(int32_t chunk_index) {
   // Enough bytes for the look-ahead's characters in any encoding (an entity takes several).
   const int64_t ahead = fReadTheWholeFile ? std::clamp<int64_t>(LookAheadWanted, 0, kLookAheadCharsMax) : 0;
   fStream->fReadAheadWanted = ahead > 0 ? 8 * ahead + 16 : 0;
-  const int64_t loaded = fStream->LoadFromAStream(*source, fStream->Last_chunk_ended_at);
-  bool ok = loaded > 0 && PrepareTheChunk(chunk_index);
+  // A chunk whose bytes the fast pass reads as they lie is mapped rather than read (a plain file).
+  const int64_t from = fStream->Last_chunk_ended_at;
+  const int64_t n = std::clamp<int64_t>(fStream->fcomplete_file_size - from, 0, kTextChunkBytes);
+  const bool map = fStream->CanMap() && BytesLeftUnwidened(chunk_index, from, n) > 0;
+  const int64_t loaded = fStream->LoadFromAStream(*source, from, map);
+  bool ok = loaded > 0 && PrepareTheChunk(chunk_index) && !TextChangedWhileMapped();
   if (ok) ok = PreProcessTheChunk(chunk_index);
   if (!ok) return false;
   if (FileHandledInfo.excluded) return false;
   if (fReadTheWholeFile && !IsLastChunk()) KeepTailForNextChunk();
   PollBetweenChunks();
   if (chunk_index == 0) fLowestJumpTo = FirstJumpPosition(fone_data_to_process);
-  if (fLowestJumpTo <= 0 || ChunkEndInFile() >= fLowestJumpTo) return ProcessAChunkOfFile(chunk_index);
+  bool done = true;
+  if (fLowestJumpTo <= 0 || ChunkEndInFile() >= fLowestJumpTo) done = ProcessAChunkOfFile(chunk_index);
+  return !TextChangedWhileMapped() && done;
+}
+
+bool TBufferProcessor::TextChangedWhileMapped() {
+  if (!fStream || !fStream->MapDamaged()) return false;
+  if (!fStream->fReadFailed)
+    Log(fFullFilename + u" changed while it was read (it lost bytes after " + IntToUStr(fStream->fGetChunkFrom) +
+        u"): it is not read on");
+  fStream->fReadFailed = true;
   return true;
+}
+
+int64_t TBufferProcessor::BytesLeftUnwidened(int32_t chunk_index, int64_t chunk_start, int64_t n) const {
+  // A chunk of plain ASCII in a UTF-8 text, read for a tool that reads the kinds and text on
+  // demand: all but the stretch where the cut is looked for (and the look-ahead after it).
+  if (!(FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
+        !FileHandledInfo.is_html && !fCarryText.empty() && fKindsOnDemand && fTextOnDemand && fFastRules.usable))
+    return 0;
+  const int64_t span = ftag_clearing_max > 0 ? ftag_clearing_max : 1000;
+  const int64_t look_back = kBoundarySearchChars + span + 64;
+  const int64_t skip = chunk_start < FileSignatureBytes ? std::min<int64_t>(n, FileSignatureBytes - chunk_start) : 0;
+  const int64_t own = std::max<int64_t>(0, n - skip);
+  return own > look_back ? own - look_back : 0;
 }
 
 void TBufferProcessor::JoinCarriedCharacters() {
@@ -1092,6 +1155,14 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
 }
 
 bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
+  if (PrepareTheChunkOnce(chunk_index, true)) return true;
+  // Bytes the pass was to check were not plain ASCII: the chunk is decoded afresh, from where it
+  // was loaded.
+  fStream->Last_chunk_ended_at = fStream->fGetChunkFrom + fStream->fReadThisChunk;
+  return PrepareTheChunkOnce(chunk_index, false);
+}
+
+bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allowed) {
   const uint8_t* bytes = fStream->ChunkBytes();
   const int64_t n = fStream->fReadThisChunk;
   const int64_t chunk_start = fStream->fGetChunkFrom;
@@ -1128,14 +1199,12 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
     // For a tool that reads the kinds on demand, the text is widened on demand as well, but for
     // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
     // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
-    size_t lazy = 0;
-    if (fKindsOnDemand && fTextOnDemand && fFastRules.usable) {
-      const size_t span = static_cast<size_t>(ftag_clearing_max > 0 ? ftag_clearing_max : 1000);
-      const size_t look_back = static_cast<size_t>(kBoundarySearchChars) + span + 64;
-      const size_t own = static_cast<size_t>(std::max<int64_t>(0, n - skip));
-      lazy = own > look_back ? own - look_back : 0;
-    }
-    if (lazy > 0 ? PlainAscii(bytes + skip, lazy) && WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
+    const size_t lazy = static_cast<size_t>(BytesLeftUnwidened(chunk_index, chunk_start, n));
+    // The bytes left unwidened are checked by the pass as it judges them (a byte of 0x80 or
+    // above, or a zero, stops it); should they not be plain ASCII, the chunk is prepared again
+    // without this road.
+    if (lazy > 0 ? (narrow_allowed || PlainAscii(bytes + skip, lazy)) &&
+                       WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
                  : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
       fLazyTextEnd = static_cast<int32_t>(lazy);
       std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
@@ -1148,7 +1217,14 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
       fNarrowNew = bytes + skip;
     }
   }
-  if (fPrepBase == 0) DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
+  if (fPrepBase == 0) {
+    // The decoders read the padding after the bytes.
+    if (fStream->Mapped()) {
+      fStream->CopyMappedChunk();
+      bytes = fStream->ChunkBytes();
+    }
+    DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
+  }
 
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&
       (fText[2] | 0x20) == u't' && (fText[3] | 0x20) == u'm' && (fText[4] | 0x20) == u'l' && fText[5] == u'>') {
@@ -1205,7 +1281,7 @@ bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // the passes over the new characters look back at them (a full stop after a single capital
   // at the cut), and the kinds are written once, in place.
   if (fReadTheWholeFile) JoinCarriedCharacters();
-  ClassifyTheChunk();
+  if (!ClassifyTheChunk()) return false;
   const int32_t c = ChunkStartIndex();
   for (const int32_t i : fLiteralBrackets)
     if (i < len + look_ahead) fwchar_kinds[static_cast<size_t>(i + c)] |= kFlagLiteral;
@@ -1222,7 +1298,7 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
   return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }
 
-void TBufferProcessor::ClassifyTheChunk() {
+bool TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
   // characters and look-ahead: memory stays at a chunk, and the kinds move to a larger block as
@@ -1255,9 +1331,12 @@ void TBufferProcessor::ClassifyTheChunk() {
                                fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
   }
   if (!fFastChunk) {
+    // The pass stopped (or did not run) before it had checked the bytes left unwidened.
+    if (fLazyTextEnd > 0 && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
     WidenLazyText(static_cast<int32_t>(c));
     ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   }
+  return true;
 }
 
 void TBufferProcessor::WidenLazyText(int32_t at) {

@@ -72,6 +72,7 @@
 #include "platform/search/chunk_byte_map.h"
 #include "platform/search/fast_first_pass.h"
 #include "platform/settings/settings_records.h"
+#include "platform/text/mapped_text.h"
 #include "platform/zip/zip_archive_cache.h"
 
 struct TAllFileHandledInfo;
@@ -222,7 +223,8 @@ class TTextReadRun {
 };
 
 // The raw bytes of one chunk of a text. The memory holds the chunk's bytes followed by one space
-// and three zero bytes.
+// and three zero bytes; or, for a chunk of a plain file mapped into memory, the chunk's bytes are
+// read where the map holds them (ChunkBytes), with no padding after them.
 class TMyMemoryStream : public TMemoryStream {
  public:
   TMyMemoryStream(TBufferProcessor* owner, int64_t* start_reading_from);
@@ -241,9 +243,20 @@ class TMyMemoryStream : public TMemoryStream {
   // Loads the chunk that starts at position (opening the text first when needed); answers the
   // bytes loaded.
   int64_t LoadFromAFile(int32_t chunk_index, const TChosenFileDetailsFullRec& chosen, int64_t position);
-  int64_t LoadFromAStream(TStream& stream, int64_t position);
-  // The chunk's bytes (fReadThisChunk of them).
-  const uint8_t* ChunkBytes() { return Memory(); }
+  // map_wanted: a chunk of a plain file is mapped rather than read, where it can be (the reader
+  // then reads no byte beyond the chunk and its look-ahead).
+  int64_t LoadFromAStream(TStream& stream, int64_t position, bool map_wanted = false);
+  // The chunk's bytes (fReadThisChunk of them, then the look-ahead's).
+  const uint8_t* ChunkBytes() { return mapped_.Mapped() ? mapped_.Bytes() : Memory(); }
+  // Whether the text is a plain file that can be mapped.
+  bool CanMap() const { return !plain_file_.empty(); }
+  bool Mapped() const { return mapped_.Mapped(); }
+  // Copies a mapped chunk into the memory (with its padding) and drops the map: for steps that
+  // read the padding.
+  void CopyMappedChunk();
+  // Whether the file lost bytes of the mapped chunk while it was read (it was shortened): those
+  // read as zeros. Stays set until the next chunk is loaded.
+  bool MapDamaged() const { return map_damaged_ || mapped_.Damaged(); }
 
   TBufferProcessor* BufferProcessor;
   int64_t* fPointerToStartReadingFrom;  // the window start, rounded down to 256 when read
@@ -263,6 +276,11 @@ class TMyMemoryStream : public TMemoryStream {
  private:
   std::unique_ptr<TStream> owned_source_;
   TStream* source_ = nullptr;
+  UString plain_file_;  // the text's name when it is a plain file (empty for any other text)
+  int fd_ = -1;         // that file open for mapping, once a chunk is mapped
+  TMappedStretch mapped_;
+  bool map_damaged_ = false;
+  void CloseMapping();
 };
 
 class TBufferProcessor {
@@ -421,6 +439,10 @@ class TBufferProcessor {
   void MakeTheStream();
   void FreeTheStream();
   bool PrepareTheChunk(int32_t chunk_index);
+  // One try. With narrow_allowed, the plain ASCII at the start of a UTF-8 chunk read for a tool
+  // that reads text on demand is left for the fast pass to check as it judges it; false when
+  // it was not plain ASCII after all (the chunk is then prepared again without).
+  bool PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allowed);
   bool PreProcessTheChunk(int32_t chunk_index);
   void DetectEncoding(const uint8_t* bytes, int64_t n);
   void AskAboutUtf8();
@@ -437,6 +459,11 @@ class TBufferProcessor {
   // is classified) before this one's, and keeps this one's tail.
   void JoinCarriedCharacters();
   void KeepTailForNextChunk();
+  // Bytes at the start of the chunk of n bytes at chunk_start that are left unwidened for the
+  // fast pass, which reads them as bytes; 0 when the chunk goes another road.
+  int64_t BytesLeftUnwidened(int32_t chunk_index, int64_t chunk_start, int64_t n) const;
+  // Whether the mapped chunk's file lost bytes while they were read; logs it once.
+  bool TextChangedWhileMapped();
   // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).
   void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
   void ComposeChunk();
@@ -450,7 +477,8 @@ class TBufferProcessor {
   int32_t CharactersBelowByte(int64_t bytes) const;
   // The allowed in-word symbols from character `first` on.
   void HandleAllowablesFrom(int32_t first);
-  void ClassifyTheChunk();
+  // False when the chunk must be prepared again (PrepareTheChunkOnce).
+  bool ClassifyTheChunk();
   // The fast first pass's rules for this text, from the settings and the tag handler.
   void SetUpFastPass();
   // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs.

@@ -4,6 +4,8 @@
 // its statistics; so do the samples and a generated English-like corpus.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <random>
 #include <string>
 
@@ -16,6 +18,7 @@
 #include "platform/search/fast_first_pass.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
+#include "platform/settings/settings_defaults.h"
 #include "text_reader_test_support.h"
 #include "wordlist/word_list_document.h"
 
@@ -453,6 +456,89 @@ std::string WordListOf(const std::vector<UString>& files, bool full_road, bool c
   EXPECT_TRUE(doc.Stats().SaveToStream(stats));
   out.append(stats.Data().begin(), stats.Data().end());
   return out;
+}
+
+// For a tool that reads text on demand, the start of a plain chunk is left as bytes, unchecked,
+// for the fast pass to check as it judges it; bytes there that are not plain ASCII send the chunk
+// back to be decoded. Such bytes (a letter beyond ASCII, a zero byte, a code-page byte that makes
+// the rest of the text code-page text) at the first word of a chunk, on either side of the end
+// of the stretch left unchecked (a letter across it too) and in its middle give the full road's
+// chunks, and the concordance's stream equals the full road's.
+TEST_F(FastRoad, BytesLeftToThePassThatAreNotPlainAscii) {
+  std::mt19937 rng(2705);
+  std::string plain;
+  while (plain.size() < 4400000) {
+    plain += RandomText(rng, 400, false);
+    plain += rng() % 3 == 0 ? " river.\n" : " river ";
+  }
+  const UString plain_file = tmp_.Write(u"plain.txt", plain);
+  const std::vector<TChunkRecord> clean = ReadChunks(plain_file, false, true);
+  ASSERT_GE(clean.size(), 3u);
+  // Chunks after the first go down the plain road; the reader leaves all but the stretch where
+  // the cut is looked for, and the look-ahead, unchecked.
+  for (size_t i = 1; i < clean.size(); ++i) EXPECT_TRUE(clean[i].fast);
+  const int64_t look_back = kBoundarySearchChars + settings_defaults::kIgnoreTagsSpan + 64;
+  struct Mark {
+    const char* name;
+    std::string bytes;
+  };
+  const Mark marks[] = {{"letter", "\xC3\xA9"}, {"zero byte", std::string(1, '\0')}, {"code page", "\xE9"}};
+  int round = 0;
+  for (const Mark& mark : marks) {
+    SCOPED_TRACE(mark.name);
+    for (const int place : {0, 1, 2, 3, 4}) {
+      SCOPED_TRACE(testing::Message() << "place " << place);
+      if (mark.bytes[0] == '\xE9' && place != 4) continue;  // the text turns code page once
+      if (mark.bytes.size() == 1 && place == 2) continue;     // no byte lies across
+      std::string text = plain;
+      for (size_t i = 1; i < clean.size(); ++i) {
+        const int64_t start = clean[i].seen.start;
+        const int64_t unchecked = std::min<int64_t>(kMiB2, static_cast<int64_t>(text.size()) - start) - look_back;
+        // After the cut's character; the last byte left unchecked; across its end (a letter) or the
+        // first byte checked; in the middle.
+        const int64_t at[] = {start + 1, start + unchecked - static_cast<int64_t>(mark.bytes.size()),
+                              start + unchecked - 1, start + unchecked, start + unchecked / 2};
+        text.replace(static_cast<size_t>(at[place]), mark.bytes.size(), mark.bytes);
+      }
+      const UString file = tmp_.Write(u"marked" + IntToUStr(round++) + u".txt", text);
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false, true);
+      ExpectSameChunks(fast, ReadChunks(file, true));
+      // A zero byte is a blank once decoded: the pass may then judge the chunk's text.
+      if (mark.bytes[0] != '\0')
+        for (size_t i = 1; i < fast.size(); ++i) EXPECT_FALSE(fast[i].fast);
+      EXPECT_EQ(ConcordanceStream({file}, u"river", false), ConcordanceStream({file}, u"river", true));
+    }
+  }
+}
+
+// A text whose chunks are read where the system maps them, shortened while a chunk is being
+// read: the reader gives the text up (the lost bytes read as zeros, never as a crash), after
+// the chunks it read whole.
+TEST_F(FastRoad, ATextShortenedWhileItIsReadIsGivenUp) {
+  std::mt19937 rng(2706);
+  std::string text;
+  while (text.size() < 4400000) text += RandomText(rng, 400, false) + " river.\n";
+  const UString file = tmp_.Write(u"shortened.txt", text);
+  TTextReadRun run(TakeTextReadSnapshot(nullptr));
+  std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
+  class TShortening : public TCollector {
+   public:
+    using TCollector::TCollector;
+    bool ProcessAChunkOfFile(int32_t i) override {
+      if (i == 1) EXPECT_EQ(truncate(Utf16ToUtf8(name).c_str(), ChunkStartInFile() + 1000), 0);
+      return TCollector::ProcessAChunkOfFile(i);  // reads the chunk's text and kinds again
+    }
+    UString name;
+  };
+  TShortening c(ChosenFile(file), tags.get(), false, nullptr, nullptr, true, &run);
+  c.name = file;
+  c.fKindsOnDemand = c.fTextOnDemand = true;
+  EXPECT_FALSE(ReadThrough(c));
+  ASSERT_EQ(c.chunks.size(), 2u);
+  EXPECT_EQ(ToUtf8(c.chunks[0].text), text.substr(0, ToUtf8(c.chunks[0].text).size()));
+  // The second chunk was mapped: what it lost read as zeros.
+  EXPECT_NE(c.chunks[1].text.find(u'\0'), UString::npos);
+  EXPECT_TRUE(c.Stream() == nullptr || c.Stream()->fReadFailed);
 }
 
 TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {

@@ -105,7 +105,7 @@ void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TB
   for (int j = 0; j < m; ++j) {
     const unsigned u = t[j];
     const uint64_t bit = uint64_t{1} << j;
-    if (u >= 128 || (kGives != kKindsOnly && r.stops[u])) {
+    if (u >= 128 || (kGives != kKindsOnly && (u == 0 || r.stops[u]))) {
       b.stop |= bit;
       continue;
     }
@@ -245,7 +245,7 @@ void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const 
     else
       v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
-    __m128i stop = _mm_setzero_si128();
+    __m128i stop = _mm_cmpeq_epi8(v, _mm_setzero_si128());  // a zero byte: a space to the full road
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
     const __m128i ctrl = _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(32)), _mm_cmpeq_epi8(v, _mm_set1_epi8(127)));
@@ -326,7 +326,7 @@ __attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, cons
   }
   for (int q = 0; q < 2; ++q) {
     const __m256i v = bytes[q];
-    __m256i stop = _mm256_setzero_si256();
+    __m256i stop = _mm256_cmpeq_epi8(v, _mm256_setzero_si256());  // a zero byte: a space to the full road
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
     const __m256i ctrl =
@@ -653,7 +653,8 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
     TRunMasks r;
     for (int q = 0; q < 2; ++q) {
       const __m256i v = bytes[q];
-      __m256i st = v;  // the top bit: a byte of 0x80 or above
+      // The top bit: a byte of 0x80 or above; a zero byte the full road reads as a space.
+      __m256i st = _mm256_or_si256(v, eq(v, 0));
       for (int k = 0; k < vals.stop_count; ++k) st = _mm256_or_si256(st, eq(v, static_cast<char>(vals.stops[k])));
       // A range as one compare: v - lo, moved so that the range starts at -128, is below
       // -128 + its size.

@@ -4,9 +4,10 @@
 //
 // It is an accelerator in front of the reader's full road, never a second set of rules:
 //   - it judges a chunk only when every new character and look-ahead character is below 0x80 and
-//     none is a stop character (anything that could start mark-up, an entity, a text marker or a
-//     multi-word unit under the text's settings); it answers false at the first block it cannot
-//     judge, and the reader then runs the full road over the whole chunk;
+//     none is zero (a space to the full road) or a stop character (anything that could start
+//     mark-up, an entity, a text marker or a multi-word unit under the text's settings); it
+//     answers false at the first block it cannot judge, and the reader then runs the full road
+//     over the whole chunk;
 //   - where the settings hide tags in angle brackets and nothing else looks for a bracket
 //     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
 //     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
