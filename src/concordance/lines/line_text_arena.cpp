@@ -5,17 +5,39 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 // The arena's blocks come straight from the system and go straight back: a worker's thread takes
 // them, the list's thread gives them up, and memory a document gave up serves the next run's
 // workers at once.
-char* TakeBlock(size_t bytes) {
-  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+char* MapBytes(size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   return static_cast<char*>(p);
 }
-void GiveBlock(char* block, size_t bytes) { ::munmap(block, bytes); }
+
+// bytes of address space starting at a multiple of `align` (a power of two).
+char* MapAlignedBytes(size_t bytes, size_t align) {
+  char* p = MapBytes(bytes + align);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+  char* aligned = reinterpret_cast<char*>((at + align - 1) & ~(uintptr_t{align} - 1));
+  const size_t before = static_cast<size_t>(aligned - p);
+  if (before) ::munmap(p, before);
+  if (align - before) ::munmap(aligned + bytes, align - before);
+  return aligned;
+}
+
+// Regions arenas gave back, for the next arenas (see kRegionsKeptBytes).
+struct TKeptRegions {
+  std::mutex mutex;
+  std::vector<std::pair<char*, size_t>> regions;
+  size_t bytes = 0;
+};
+TKeptRegions& KeptRegions() {
+  static auto* kept = new TKeptRegions;  // never destroyed: arenas may go after static objects
+  return *kept;
+}
 
 // A stretch a worker is about to fill gets its pages in one call: a fault for every page, on
 // every worker at once, costs each of them a trap and a turn at the process's memory map. A
@@ -34,34 +56,104 @@ void PreparePagesForWriting(char* at, size_t bytes) {
 }
 }  // namespace
 
-TLineTextArena::~TLineTextArena() {
-  for (size_t i = 0; i < blocks_.size(); ++i) GiveBlock(blocks_[i], block_sizes_[i]);
+TLineTextArena::~TLineTextArena() { GiveAllBack(); }
+
+size_t TLineTextArena::BytesKeptForReuse() {
+  TKeptRegions& kept = KeptRegions();
+  std::lock_guard lock(kept.mutex);
+  return kept.bytes;
+}
+
+void TLineTextArena::GiveAllBack() {
+  TKeptRegions& kept = KeptRegions();
+  for (const TMapping& m : mappings_) {
+    if (m.bytes == kRegionBytes) {
+#ifdef MADV_FREE
+      // Pages the system has not taken back by the next run are written again without a fault.
+      ::madvise(m.at, m.bytes, MADV_FREE);
+      std::lock_guard lock(kept.mutex);
+      if (kept.bytes + m.bytes <= kRegionsKeptBytes) {
+        kept.regions.emplace_back(m.at, m.bytes);
+        kept.bytes += m.bytes;
+        continue;
+      }
+#endif
+    }
+    ::munmap(m.at, m.bytes);
+  }
+  mappings_.clear();
+  region_at_ = nullptr;
+  region_left_ = 0;
+  free_.clear();
+  last_block_ = held_ = 0;
+}
+
+char* TLineTextArena::NewBlock(size_t bytes) {
+  // Small blocks are mapped one by one; large ones (whole multiples of kLargeBlockBytes) are cut
+  // from a region, so each starts on a large page.
+  if (bytes < kLargeBlockBytes) {
+    char* block = MapBytes(bytes);
+    mappings_.push_back(TMapping{block, bytes});
+    return block;
+  }
+  if (region_left_ < bytes) {
+    // The rest of the last region is address space alone: no page of it was written.
+    const size_t reserve = std::max(kRegionBytes, bytes);
+    region_at_ = nullptr;
+    if (reserve == kRegionBytes) {
+      TKeptRegions& kept = KeptRegions();
+      std::lock_guard lock(kept.mutex);
+      if (!kept.regions.empty()) {
+        region_at_ = kept.regions.back().first;
+        kept.regions.pop_back();
+        kept.bytes -= kRegionBytes;
+      }
+    }
+    if (!region_at_) region_at_ = MapAlignedBytes(reserve, kLargeBlockBytes);
+    region_left_ = reserve;
+    mappings_.push_back(TMapping{region_at_, reserve});
+  }
+  char* block = region_at_;
+  region_at_ += bytes;
+  region_left_ -= bytes;
+  return block;
 }
 
 TLineTextArena::TStretch TLineTextArena::TakeStretch(size_t need, size_t take) {
+  // A thread goes on in the stretch it gave back last, so that workers keep to regions of their
+  // own; a stretch another thread left is taken only when the thread has none.
+  const std::thread::id me = std::this_thread::get_id();
+  size_t found = free_.size();
   for (size_t i = free_.size(); i-- > 0;) {
     if (free_[i].left < need) continue;
-    TStretch s = free_[i];
+    if (free_[i].by == me) {
+      found = i;
+      break;
+    }
+    if (found == free_.size()) found = i;
+  }
+  if (found < free_.size()) {
+    TStretch s = free_[found];
     const size_t n = std::min(s.left, std::max(need, take));
     if (s.left - n >= kSmallestStretchKept) {
-      free_[i] = TStretch{s.at + n, s.left - n};
+      free_[found] = TStretch{s.at + n, s.left - n, s.by, s.ready};
     } else {
-      free_[i] = free_.back();
+      free_[found] = free_.back();
       free_.pop_back();
     }
-    return TStretch{s.at, n};
+    return TStretch{s.at, n, me, s.ready};
   }
-  const size_t next = blocks_.empty() ? kFirstBlockBytes
-                                      : std::min(kLargestBlockBytes, 2 * last_block_);
-  const size_t size = std::max(need, next);
-  char* block = TakeBlock(size);
-  blocks_.push_back(block);
-  block_sizes_.push_back(size);
+  const size_t next = last_block_ == 0 ? kFirstBlockBytes
+                      : last_block_ >= kLargestSmallBlockBytes ? kLargeBlockBytes
+                                                               : 2 * last_block_;
+  size_t size = std::max(need, next);
+  if (size >= kLargeBlockBytes) size = (size + kLargeBlockBytes - 1) & ~(kLargeBlockBytes - 1);
+  char* block = NewBlock(size);
   last_block_ = size;
   held_ += size;
   const size_t n = std::min(size, std::max(need, take));
-  if (size - n >= kSmallestStretchKept) free_.push_back(TStretch{block + n, size - n});
-  return TStretch{block, n};
+  if (size - n >= kSmallestStretchKept) free_.push_back(TStretch{block + n, size - n, me, false});
+  return TStretch{block, n, me, false};
 }
 
 void TLineTextArena::GiveBack(TStretch stretch) {
@@ -69,7 +161,7 @@ void TLineTextArena::GiveBack(TStretch stretch) {
   // meanwhile: joined again, the next texts follow on without a gap.
   for (TStretch& f : free_) {
     if (f.at == stretch.at + stretch.left) {
-      f = TStretch{stretch.at, stretch.left + f.left};
+      f = TStretch{stretch.at, stretch.left + f.left, stretch.by, stretch.ready && f.ready};
       return;
     }
   }
@@ -89,11 +181,7 @@ void TLineTextArena::Drop(int64_t n) {
   std::lock_guard lock(mutex_);
   // A lease may have taken a stretch since: then the count is above 0 again.
   if (alive_.load(std::memory_order_acquire) != 0) return;
-  for (size_t i = 0; i < blocks_.size(); ++i) GiveBlock(blocks_[i], block_sizes_[i]);
-  blocks_.clear();
-  block_sizes_.clear();
-  free_.clear();
-  last_block_ = held_ = 0;
+  GiveAllBack();
 }
 
 char* TLineTextArena::Take(size_t need) {
@@ -160,7 +248,9 @@ char* TLineTextArena::TLease::Take(size_t need) {
       // ones as it grows (fewer ends left over).
       stretch_ = arena_.TakeStretch(need, std::clamp(arena_.held_ / 16, kLeaseBytesLeast, kLeaseBytesMost));
     }
-    PreparePagesForWriting(stretch_.at, stretch_.left);
+    // A stretch a lease gave back was prepared when that lease took it.
+    if (!stretch_.ready) PreparePagesForWriting(stretch_.at, stretch_.left);
+    stretch_.ready = true;
   }
   char* block = stretch_.at;
   stretch_.at += need;

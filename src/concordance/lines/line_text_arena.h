@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "concordance/lines/line_text.h"
@@ -17,10 +18,20 @@
 // keeps it, and taking the line costs no copy. A lease holds the arena's blocks while it is out
 // and gives its unused stretch back when it goes. Store, a lease, Release and BytesHeld are safe
 // from any thread; blocks are only taken and given back under the arena's lock.
+//
+// Many workers fill one arena at once, so a large arena keeps them apart: its blocks are 2 MiB,
+// each aligned to 2 MiB, and a lease takes one whole. Each worker then writes a region of its
+// own (no two share a table of the pages' entries), asks for the region's pages in one call, and
+// goes on with its next lease where its last one stopped. When an arena gives its blocks back,
+// the regions of its large blocks are handed to the system as free (it takes the pages back
+// only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the next run
+// then mostly writes pages it already has instead of faulting in fresh ones.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
     size_t left = 0;
+    std::thread::id by{};  // the thread whose lease gave it back
+    bool ready = false;    // its pages were prepared for writing
   };
 
  public:
@@ -58,31 +69,47 @@ class TLineTextArena {
   int64_t LiveTexts() const { return texts_.load(std::memory_order_relaxed); }
   // The blocks' bytes (taken from the system, not the allocator's heap).
   size_t BytesHeld() const;
+  // Regions of large blocks that arenas gone or emptied left for the next ones (their pages are
+  // the system's to take back whenever it needs them; at most kRegionsKeptBytes).
+  static size_t BytesKeptForReuse();
 
  private:
   // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; they are whole pages
-  // of the system's, taken and given back without the allocator. A lease takes a sixteenth of
-  // what the arena holds at a time, within these bounds.
+  // of the system's, taken and given back without the allocator. Beyond them blocks are 2 MiB,
+  // cut from regions of address space reserved kRegionBytes at a time (pages come only when
+  // written). A lease takes a sixteenth of what the arena holds at a time, within these bounds.
   static constexpr size_t kFirstBlockBytes = size_t{1} << 16;
-  static constexpr size_t kLargestBlockBytes = size_t{1} << 20;
+  static constexpr size_t kLargestSmallBlockBytes = size_t{1} << 20;
+  static constexpr size_t kLargeBlockBytes = size_t{1} << 21;
+  static constexpr size_t kRegionBytes = size_t{1} << 25;
+  static constexpr size_t kRegionsKeptBytes = size_t{1} << 28;
   static constexpr size_t kLeaseBytesLeast = size_t{1} << 14;
-  static constexpr size_t kLeaseBytesMost = size_t{1} << 18;
+  static constexpr size_t kLeaseBytesMost = kLargeBlockBytes;
   static constexpr size_t kSmallestStretchKept = 256;
   static constexpr size_t kStretchesKept = 64;
+  struct TMapping {
+    char* at;
+    size_t bytes;
+  };
   // Room for one text (need bytes), counted as a live text.
   char* Take(size_t need);
-  // Under the lock: `take` bytes (at least `need`) from a stretch given back, else from a new block.
+  // Under the lock: `take` bytes (at least `need`) from a stretch given back (one this thread gave
+  // back first), else from a new block.
   TStretch TakeStretch(size_t need, size_t take);
+  // Under the lock: a new block of at least `bytes`.
+  char* NewBlock(size_t bytes);
   void GiveBack(TStretch stretch);  // under the lock
   // n fewer texts or leases alive; the blocks go when none is left.
   void Drop(int64_t n);
+  void GiveAllBack();  // under the lock (or from the destructor)
 
   mutable std::mutex mutex_;
-  std::vector<char*> blocks_;
-  std::vector<size_t> block_sizes_;  // bytes of each block
+  std::vector<TMapping> mappings_;  // what goes back to the system
+  char* region_at_ = nullptr;       // the unused rest of the last region reserved
+  size_t region_left_ = 0;
   std::vector<TStretch> free_;  // the unused ends of blocks
   size_t last_block_ = 0;
-  size_t held_ = 0;
+  size_t held_ = 0;  // bytes of the blocks taken (a region's unused rest is not counted)
   std::atomic<int64_t> alive_{0};  // texts stored and not released, and leases holding a stretch
   std::atomic<int64_t> texts_{0};
 };
