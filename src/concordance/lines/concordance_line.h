@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <typeinfo>
 #include <vector>
 
 #include "concordance/lines/line_records.h"
@@ -373,6 +374,14 @@ class TConcordanceEntry : public TVXBaseListObject {
   TConcordanceLineData data_;
   uintptr_t slot_ = 0;
 };
+
+// The entry as a line, or nullptr. A list's entries are nearly always lines of exactly this
+// class: comparing the type's identity costs a load where a full cast walks the class tree.
+inline TConcordanceEntry* AsConcordanceLine(TVXBaseListObject* entry) {
+  if (!entry) return nullptr;
+  if (typeid(*entry) == typeid(TConcordanceEntry)) return static_cast<TConcordanceEntry*>(entry);
+  return dynamic_cast<TConcordanceEntry*>(entry);
+}
 
 // --- span positions of a line ----------------------------------------------------------------
 
