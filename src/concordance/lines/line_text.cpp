@@ -11,12 +11,33 @@ constexpr uint32_t kLengthBits = 0x3FFFFFFF;
 constexpr uint32_t kOneByteFlag = 0x40000000;
 constexpr uint32_t kAsciiFlag = 0x80000000;
 
+// The 32 characters of bytes 0x80-0x9F, found by a hash that gives each its own place of 64:
+// lines of printed text hold their quotes and dashes by the hundred.
+constexpr unsigned SlotHash(char16_t c) { return ((static_cast<unsigned>(c) * 461u) >> 8) & 63u; }
+struct TSlotTable {
+  char16_t unit[64];
+  uint8_t byte[64];
+  constexpr TSlotTable() : unit(), byte() {
+    for (int h = 0; h < 64; ++h) unit[h] = 0xFFFF;
+    for (int b = 0; b < 32; ++b) {
+      unit[SlotHash(kLineTextC1Slots[b])] = kLineTextC1Slots[b];
+      byte[SlotHash(kLineTextC1Slots[b])] = static_cast<uint8_t>(0x80 + b);
+    }
+  }
+};
+constexpr TSlotTable kSlotTable;
+constexpr bool SlotHashIsWhole() {
+  for (int b = 0; b < 32; ++b)
+    if (kSlotTable.unit[SlotHash(kLineTextC1Slots[b])] != kLineTextC1Slots[b]) return false;
+  return true;
+}
+static_assert(SlotHashIsWhole(), "two characters of the one-byte form share a place");
+
 // The byte that stands for c beyond ASCII; 0 when no byte does.
 uint8_t OneByteOf(char16_t c) {
   if (c >= 0xA0 && c <= 0xFF) return static_cast<uint8_t>(c);
-  for (int b = 0; b < 32; ++b)
-    if (kLineTextC1Slots[b] == c) return static_cast<uint8_t>(0x80 + b);
-  return 0;
+  const unsigned h = SlotHash(c);
+  return kSlotTable.unit[h] == c ? kSlotTable.byte[h] : 0;
 }
 
 // Texts are taken eight units (or sixteen bytes) at a time where the processor has SSE2: a
@@ -149,6 +170,55 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
   }
   auto* out = reinterpret_cast<uint8_t*>(at);
   Narrow(text.data(), n, out);
+}
+
+TLineTextForm FillLineTextBlockShortest(char* block, UStringView text) {
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  auto* out = reinterpret_cast<uint8_t*>(block + sizeof(uint32_t));
+  bool high = false;
+  size_t i = 0;
+  // Narrowed as it is judged; the first character without a byte sends the text to its units.
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    high = high || h != 0;
+    if (special == 0) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+      continue;
+    }
+    for (size_t k = i; k < i + kStep; ++k) {
+      if (p[k] < 0x80) {
+        out[k] = static_cast<uint8_t>(p[k]);
+      } else if (const uint8_t b = OneByteOf(p[k])) {
+        out[k] = b;
+      } else {
+        FillLineTextBlock(block, text, TLineTextForm::kWide);
+        return TLineTextForm::kWide;
+      }
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    if (p[i] < 0x80) {
+      out[i] = static_cast<uint8_t>(p[i]);
+      continue;
+    }
+    const uint8_t b = OneByteOf(p[i]);
+    if (b == 0) {
+      FillLineTextBlock(block, text, TLineTextForm::kWide);
+      return TLineTextForm::kWide;
+    }
+    out[i] = b;
+    high = true;
+  }
+  const TLineTextForm form = high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
+  uint32_t header = (static_cast<uint32_t>(n) & kLengthBits) | kOneByteFlag;
+  if (form == TLineTextForm::kAscii) header |= kAsciiFlag;
+  std::memcpy(block, &header, sizeof header);
+  return form;
 }
 
 void FillLineTextBlock(char* block, TLineText text) {

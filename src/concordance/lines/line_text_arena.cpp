@@ -234,7 +234,7 @@ TLineTextArena::TLease::~TLease() {
   arena_.Drop(1);
 }
 
-char* TLineTextArena::TLease::Take(size_t need) {
+char* TLineTextArena::TLease::Room(size_t need) {
   if (stretch_.left < need) {
     {
       std::lock_guard lock(arena_.mutex_);
@@ -252,26 +252,30 @@ char* TLineTextArena::TLease::Take(size_t need) {
     if (!stretch_.ready) PreparePagesForWriting(stretch_.at, stretch_.left);
     stretch_.ready = true;
   }
-  char* block = stretch_.at;
-  stretch_.at += need;
-  stretch_.left -= need;
+  return stretch_.at;
+}
+
+void TLineTextArena::TLease::Advance(size_t used) {
+  stretch_.at += used;
+  stretch_.left -= used;
   arena_.alive_.fetch_add(1, std::memory_order_relaxed);
   arena_.texts_.fetch_add(1, std::memory_order_relaxed);
-  return block;
 }
 
 char* TLineTextArena::TLease::Store(UStringView text) {
   if (text.empty()) return nullptr;
-  const TLineTextForm form = LineTextFormOf(text);
-  char* block = Take(LineTextBlockBytes(form, text.size()));
-  FillLineTextBlock(block, text, form);
+  // Room for the units; a text that allows one byte a character takes only what that needs.
+  char* block = Room(LineTextBlockBytes(TLineTextForm::kWide, text.size()));
+  Advance(LineTextBlockBytes(FillLineTextBlockShortest(block, text), text.size()));
   return block;
 }
 
 char* TLineTextArena::TLease::Store(TLineText text) {
   if (!text.OneByte()) return Store(UStringView(text.Units(), text.size()));
   if (text.empty()) return nullptr;
-  char* block = Take(LineTextBlockBytes(text.Form(), text.size()));
+  const size_t need = LineTextBlockBytes(text.Form(), text.size());
+  char* block = Room(need);
   FillLineTextBlock(block, text);
+  Advance(need);
   return block;
 }

@@ -49,7 +49,10 @@ class TLineTextArena {
     TLineTextArena& Arena() const { return arena_; }
 
    private:
-    char* Take(size_t need);
+    // Room for need bytes at the stretch's start, taking a new stretch when this one is short.
+    char* Room(size_t need);
+    // The first `used` bytes of the room are a text now.
+    void Advance(size_t used);
 
     TLineTextArena& arena_;
     TStretch stretch_;
