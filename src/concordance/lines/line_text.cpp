@@ -61,9 +61,13 @@ inline void Judge(const char16_t* p, int& high, int& special) {
 
 }  // namespace
 
-TLineTextForm LineTextFormOf(UStringView text) {
-  const char16_t* p = text.data();
-  const size_t n = text.size();
+namespace {
+
+// The shortest form of n units at p, or kWide at the first unit without a byte. With kNarrow
+// true the bytes go to out as they are judged (what is written is of no use when the answer is
+// kWide).
+template <bool kNarrow>
+TLineTextForm JudgeUnits(const char16_t* p, size_t n, uint8_t* out) {
   bool high = false;
   size_t i = 0;
 #if defined(__SSE2__)
@@ -71,18 +75,32 @@ TLineTextForm LineTextFormOf(UStringView text) {
     int h = 0, special = 0;
     Judge(p + i, h, special);
     high = high || h != 0;
-    if (special == 0) continue;
-    for (size_t k = i; k < i + kStep; ++k)
-      if (p[k] >= 0x80 && OneByteOf(p[k]) == 0) return TLineTextForm::kWide;
+    if (special == 0) {
+      if constexpr (kNarrow) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+      }
+      continue;
+    }
+    for (size_t k = i; k < i + kStep; ++k) {
+      const uint8_t b = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
+      if (b == 0 && p[k] != 0) return TLineTextForm::kWide;
+      if constexpr (kNarrow) out[k] = b;
+    }
   }
 #endif
   for (; i < n; ++i) {
-    if (p[i] < 0x80) continue;
-    if (OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
-    high = true;
+    const uint8_t b = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+    if (b == 0 && p[i] != 0) return TLineTextForm::kWide;
+    if constexpr (kNarrow) out[i] = b;
+    high = high || p[i] >= 0x80;
   }
   return high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
 }
+
+}  // namespace
+
+TLineTextForm LineTextFormOf(UStringView text) { return JudgeUnits<false>(text.data(), text.size(), nullptr); }
 
 namespace {
 
@@ -173,48 +191,12 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
 }
 
 TLineTextForm FillLineTextBlockShortest(char* block, UStringView text) {
-  const char16_t* p = text.data();
   const size_t n = text.size();
-  auto* out = reinterpret_cast<uint8_t*>(block + sizeof(uint32_t));
-  bool high = false;
-  size_t i = 0;
-  // Narrowed as it is judged; the first character without a byte sends the text to its units.
-#if defined(__SSE2__)
-  for (; i + kStep <= n; i += kStep) {
-    int h = 0, special = 0;
-    Judge(p + i, h, special);
-    high = high || h != 0;
-    if (special == 0) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
-      continue;
-    }
-    for (size_t k = i; k < i + kStep; ++k) {
-      if (p[k] < 0x80) {
-        out[k] = static_cast<uint8_t>(p[k]);
-      } else if (const uint8_t b = OneByteOf(p[k])) {
-        out[k] = b;
-      } else {
-        FillLineTextBlock(block, text, TLineTextForm::kWide);
-        return TLineTextForm::kWide;
-      }
-    }
+  const TLineTextForm form = JudgeUnits<true>(text.data(), n, reinterpret_cast<uint8_t*>(block + sizeof(uint32_t)));
+  if (form == TLineTextForm::kWide) {
+    FillLineTextBlock(block, text, form);
+    return form;
   }
-#endif
-  for (; i < n; ++i) {
-    if (p[i] < 0x80) {
-      out[i] = static_cast<uint8_t>(p[i]);
-      continue;
-    }
-    const uint8_t b = OneByteOf(p[i]);
-    if (b == 0) {
-      FillLineTextBlock(block, text, TLineTextForm::kWide);
-      return TLineTextForm::kWide;
-    }
-    out[i] = b;
-    high = true;
-  }
-  const TLineTextForm form = high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
   uint32_t header = (static_cast<uint32_t>(n) & kLengthBits) | kOneByteFlag;
   if (form == TLineTextForm::kAscii) header |= kAsciiFlag;
   std::memcpy(block, &header, sizeof header);
