@@ -20,12 +20,12 @@
 // from any thread; blocks are only taken and given back under the arena's lock.
 //
 // Many workers fill one arena at once, so a large arena keeps them apart: its blocks are 2 MiB,
-// each aligned to 2 MiB, and a lease takes one whole. Each worker then writes a region of its
-// own (no two share a table of the pages' entries), asks for the region's pages in one call, and
-// goes on with its next lease where its last one stopped. When an arena gives its blocks back,
-// the regions of its large blocks are handed to the system as free (it takes the pages back
-// only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the next run
-// then mostly writes pages it already has instead of faulting in fresh ones.
+// each aligned to 2 MiB, and from 32 MiB held a lease takes one whole. Each worker then writes a
+// region of its own (no two share a table of the pages' entries), asks for the region's pages in
+// one call, and goes on with its next lease where its last one stopped. When an arena gives its
+// blocks back, the regions of its large blocks are handed to the system as free (it takes the
+// pages back only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the
+// next run then mostly writes pages it already has instead of faulting in fresh ones.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
