@@ -758,7 +758,9 @@ TEST(ConcordanceLine, LeasesOnEightThreadsFillLargeBlocksThatTheNextArenaReuses)
     // What the workers' leases leave unused is a block's end each, not a block a text.
     EXPECT_LE(held, text_bytes + text_bytes / 8 + (size_t{kThreads} << 21)) << run;
     // The second arena took its regions from those the first one left.
-    if (run == 1) EXPECT_LT(kept_while_full, kept_after_first);
+    if (run == 1) {
+      EXPECT_LT(kept_while_full, kept_after_first);
+    }
     for (auto& l : lines) l.clear();
     EXPECT_EQ(owner->arena.LiveTexts(), 0) << run;
     EXPECT_EQ(owner->arena.BytesHeld(), 0u) << run;
