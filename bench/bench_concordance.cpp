@@ -110,7 +110,7 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
   const int64_t lines = list.Count();
   int64_t text_bytes = 0;  // the texts as kept
   for (int64_t i = 0; i < lines; ++i)
-    if (auto* e = dynamic_cast<TConcordanceEntry*>(list.Get(static_cast<int>(i)))) text_bytes += e->Text().StoredBytes();
+    if (const TConcordanceEntry* e = list.Line(static_cast<int>(i))) text_bytes += e->Text().StoredBytes();
   std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.3f s  peak %ld MB  "
               "%.0f bytes a line above its text  cpu %.2fs, %.1f of %d threads busy\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,

@@ -703,6 +703,74 @@ TEST(ConcordanceLine, TextsStoredThroughLeasesOnManyThreadsStayWhole) {
   EXPECT_EQ(owner.arena.BytesHeld(), 0u);
 }
 
+// A run of many texts: each worker takes a lease a text, as the text workers do, until the arena
+// has grown to whole large blocks and regions of them. Every text stays whole; the blocks go
+// when the lines go, their regions are kept for the next arena (within the bound), and an arena
+// made next writes its texts over the pages the first one left.
+TEST(ConcordanceLine, LeasesOnEightThreadsFillLargeBlocksThatTheNextArenaReuses) {
+  class TArenaOwner : public FakeOwner {
+   public:
+    TLineTextArena* LineTextArena() override { return &arena; }
+    TLineTextArena arena;
+  };
+  constexpr int kThreads = 8;
+  constexpr int kTexts = 200;
+  constexpr int kLinesPerText = 45;
+  // About 1 KB a line (one byte a character), 72 MB in all: past the first region.
+  auto text_of = [](int run, int t, int i) {
+    UString s(980 + i % 40, static_cast<char16_t>(u'a' + (t + run) % 26));
+    s[static_cast<size_t>(i % 900)] = static_cast<char16_t>(u'0' + i % 10);
+    return s;
+  };
+  constexpr size_t kKeptMost = size_t{1} << 28;
+  const size_t kept_before = TLineTextArena::BytesKeptForReuse();
+  size_t kept_after_first = 0;
+  for (int run = 0; run < 2; ++run) {
+    auto owner = std::make_unique<TArenaOwner>();
+    std::vector<std::vector<std::unique_ptr<TConcordanceEntry>>> lines(kThreads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+      workers.emplace_back([&, t] {
+        for (int k = 0; k < kTexts; ++k) {
+          TLineTextArena::TLease lease(owner->arena);
+          for (int l = 0; l < kLinesPerText; ++l) {
+            const int i = k * kLinesPerText + l;
+            auto line = std::make_unique<TConcordanceEntry>(owner.get());
+            line->SetText(lease, text_of(run, t, i));
+            line->Data().word_num = i;
+            lines[static_cast<size_t>(t)].push_back(std::move(line));
+          }
+        }
+      });
+    }
+    for (auto& w : workers) w.join();
+    const size_t kept_while_full = TLineTextArena::BytesKeptForReuse();
+    for (int t = 0; t < kThreads; ++t) {
+      ASSERT_EQ(lines[static_cast<size_t>(t)].size(), static_cast<size_t>(kTexts * kLinesPerText));
+      for (const auto& line : lines[static_cast<size_t>(t)]) {
+        ASSERT_TRUE(line->TextInArena());
+        ASSERT_EQ(line->Text(), text_of(run, t, line->Data().word_num)) << run << " " << t;
+      }
+    }
+    const size_t held = owner->arena.BytesHeld();
+    const size_t text_bytes = size_t{kThreads} * kTexts * kLinesPerText * 1000;
+    EXPECT_GE(held, text_bytes) << run;
+    // What the workers' leases leave unused is a block's end each, not a block a text.
+    EXPECT_LE(held, text_bytes + text_bytes / 8 + (size_t{kThreads} << 21)) << run;
+    // The second arena took its regions from those the first one left.
+    if (run == 1) {
+      EXPECT_LT(kept_while_full, kept_after_first);
+    }
+    for (auto& l : lines) l.clear();
+    EXPECT_EQ(owner->arena.LiveTexts(), 0) << run;
+    EXPECT_EQ(owner->arena.BytesHeld(), 0u) << run;
+    const size_t kept = TLineTextArena::BytesKeptForReuse();
+    EXPECT_GE(kept, std::min(kKeptMost, kept_before + (size_t{1} << 25))) << run;
+    EXPECT_LE(kept, kKeptMost) << run;
+    if (run == 0) kept_after_first = kept;
+  }
+}
+
 // A line keeps its owner's number, not its address: the number must lead back to that owner
 // through text and on-need changes, and never to an owner made after it went.
 TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {

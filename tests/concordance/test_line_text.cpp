@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "concordance/lines/concordance_line.h"
@@ -99,6 +100,29 @@ TEST(LineText, LongLinesAreJudgedAndKeptWhereverTheirOddCharacterStands) {
       line.SetText(text);
       EXPECT_EQ(line.Text().Form(), form) << at;
       EXPECT_EQ(line.Text().ToUString(), text) << at;
+    }
+  }
+}
+
+// A worker judges and narrows a text in one pass: for every UTF-16 unit, alone among ASCII at a
+// place in a vector step and in the tail, the block and form equal those of the judge-then-fill
+// road, byte for byte.
+TEST(LineText, OnePassFillEqualsJudgingThenFillingForEveryUnit) {
+  UString text(21, u'a');
+  std::vector<char> one(LineTextBlockBytes(TLineTextForm::kWide, text.size()));
+  for (uint32_t u = 0; u <= 0xFFFF; ++u) {
+    for (const size_t at : {size_t{0}, size_t{7}, size_t{9}, size_t{20}}) {
+      text.assign(21, u'a');
+      text[at] = static_cast<char16_t>(u);
+      if (at == 9) text[3] = u'é';
+      const std::vector<uint8_t> two = BlockOf(text);
+      std::fill(one.begin(), one.end(), char{0x55});
+      const TLineTextForm form = FillLineTextBlockShortest(one.data(), text);
+      ASSERT_EQ(form, LineTextFormOf(text)) << u << " at " << at;
+      ASSERT_EQ(LineTextBlockBytes(form, text.size()), two.size()) << u;
+      // The unused end of a 4-byte block is padding: only the header and the characters count.
+      const size_t used = 4 + text.size() * (form == TLineTextForm::kWide ? 2 : 1);
+      ASSERT_EQ(std::memcmp(one.data(), two.data(), used), 0) << u << " at " << at;
     }
   }
 }

@@ -97,10 +97,9 @@ std::unique_ptr<TConcordanceEntry> TConcordanceList::NewLine() {
   return std::make_unique<TConcordanceEntry>(this, this, Holder());
 }
 
-TConcordanceEntry* TConcordanceList::Line(int index) const { return dynamic_cast<TConcordanceEntry*>(Get(index)); }
 
 int TConcordanceList::Add(TVXBaseListObject* entry) {
-  auto* line = dynamic_cast<TConcordanceEntry*>(entry);
+  auto* line = AsConcordanceLine(entry);
   const int index = TVXBaseLemmaMatchCapableList::Add(entry);
   if (index >= 0 && line) {
     fFattest_hit = std::max(fFattest_hit, line->Data().hit_characters);
@@ -345,7 +344,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
   std::vector<TConcordanceEntry*> line_at(count);
   ParallelFor(threads, count, [&](size_t b, size_t e) {
     for (size_t i = b; i < e; ++i)
-      if ((line_at[i] = dynamic_cast<TConcordanceEntry*>(entries_[i]))) line_at[i]->ZeroHighlight();
+      if ((line_at[i] = AsConcordanceLine(entries_[i]))) line_at[i]->ZeroHighlight();
   }, kLinesPerKeyStretch);
   DoProgressPercent(0);
   first = std::max(first, 0);

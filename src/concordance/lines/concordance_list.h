@@ -199,7 +199,12 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   static TVXBaseListObject* MakeEntry(TVXBaseDataClass& list);
   // A new line owned by nobody yet, to be filled and then Add-ed.
   std::unique_ptr<TConcordanceEntry> NewLine();
-  TConcordanceEntry* Line(int index) const;
+  // The line at index; nullptr outside the list or for an entry that is not a line. Callers walk
+  // every line of long lists with it, so it is told by the entry's type first.
+  TConcordanceEntry* Line(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < entries_.size() ? AsConcordanceLine(entries_[static_cast<size_t>(index)])
+                                                                        : nullptr;
+  }
   TConcordanceListDocument* Document() const { return document_; }
   // The list now answers to another document (nullptr: the list's own defaults).
   void SetDocument(TConcordanceListDocument* document) { document_ = document ? document : &default_document_; }

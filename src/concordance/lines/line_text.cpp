@@ -11,12 +11,33 @@ constexpr uint32_t kLengthBits = 0x3FFFFFFF;
 constexpr uint32_t kOneByteFlag = 0x40000000;
 constexpr uint32_t kAsciiFlag = 0x80000000;
 
+// The 32 characters of bytes 0x80-0x9F, found by a hash that gives each its own place of 64:
+// lines of printed text hold their quotes and dashes by the hundred.
+constexpr unsigned SlotHash(char16_t c) { return ((static_cast<unsigned>(c) * 461u) >> 8) & 63u; }
+struct TSlotTable {
+  char16_t unit[64];
+  uint8_t byte[64];
+  constexpr TSlotTable() : unit(), byte() {
+    for (int h = 0; h < 64; ++h) unit[h] = 0xFFFF;
+    for (int b = 0; b < 32; ++b) {
+      unit[SlotHash(kLineTextC1Slots[b])] = kLineTextC1Slots[b];
+      byte[SlotHash(kLineTextC1Slots[b])] = static_cast<uint8_t>(0x80 + b);
+    }
+  }
+};
+constexpr TSlotTable kSlotTable;
+constexpr bool SlotHashIsWhole() {
+  for (int b = 0; b < 32; ++b)
+    if (kSlotTable.unit[SlotHash(kLineTextC1Slots[b])] != kLineTextC1Slots[b]) return false;
+  return true;
+}
+static_assert(SlotHashIsWhole(), "two characters of the one-byte form share a place");
+
 // The byte that stands for c beyond ASCII; 0 when no byte does.
 uint8_t OneByteOf(char16_t c) {
   if (c >= 0xA0 && c <= 0xFF) return static_cast<uint8_t>(c);
-  for (int b = 0; b < 32; ++b)
-    if (kLineTextC1Slots[b] == c) return static_cast<uint8_t>(0x80 + b);
-  return 0;
+  const unsigned h = SlotHash(c);
+  return kSlotTable.unit[h] == c ? kSlotTable.byte[h] : 0;
 }
 
 // Texts are taken eight units (or sixteen bytes) at a time where the processor has SSE2: a
@@ -40,9 +61,13 @@ inline void Judge(const char16_t* p, int& high, int& special) {
 
 }  // namespace
 
-TLineTextForm LineTextFormOf(UStringView text) {
-  const char16_t* p = text.data();
-  const size_t n = text.size();
+namespace {
+
+// The shortest form of n units at p, or kWide at the first unit without a byte. With kNarrow
+// true the bytes go to out as they are judged (what is written is of no use when the answer is
+// kWide).
+template <bool kNarrow>
+TLineTextForm JudgeUnits(const char16_t* p, size_t n, uint8_t* out) {
   bool high = false;
   size_t i = 0;
 #if defined(__SSE2__)
@@ -50,18 +75,32 @@ TLineTextForm LineTextFormOf(UStringView text) {
     int h = 0, special = 0;
     Judge(p + i, h, special);
     high = high || h != 0;
-    if (special == 0) continue;
-    for (size_t k = i; k < i + kStep; ++k)
-      if (p[k] >= 0x80 && OneByteOf(p[k]) == 0) return TLineTextForm::kWide;
+    if (special == 0) {
+      if constexpr (kNarrow) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+      }
+      continue;
+    }
+    for (size_t k = i; k < i + kStep; ++k) {
+      const uint8_t b = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
+      if (b == 0 && p[k] != 0) return TLineTextForm::kWide;
+      if constexpr (kNarrow) out[k] = b;
+    }
   }
 #endif
   for (; i < n; ++i) {
-    if (p[i] < 0x80) continue;
-    if (OneByteOf(p[i]) == 0) return TLineTextForm::kWide;
-    high = true;
+    const uint8_t b = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+    if (b == 0 && p[i] != 0) return TLineTextForm::kWide;
+    if constexpr (kNarrow) out[i] = b;
+    high = high || p[i] >= 0x80;
   }
   return high ? TLineTextForm::kNarrow : TLineTextForm::kAscii;
 }
+
+}  // namespace
+
+TLineTextForm LineTextFormOf(UStringView text) { return JudgeUnits<false>(text.data(), text.size(), nullptr); }
 
 namespace {
 
@@ -149,6 +188,19 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form) {
   }
   auto* out = reinterpret_cast<uint8_t*>(at);
   Narrow(text.data(), n, out);
+}
+
+TLineTextForm FillLineTextBlockShortest(char* block, UStringView text) {
+  const size_t n = text.size();
+  const TLineTextForm form = JudgeUnits<true>(text.data(), n, reinterpret_cast<uint8_t*>(block + sizeof(uint32_t)));
+  if (form == TLineTextForm::kWide) {
+    FillLineTextBlock(block, text, form);
+    return form;
+  }
+  uint32_t header = (static_cast<uint32_t>(n) & kLengthBits) | kOneByteFlag;
+  if (form == TLineTextForm::kAscii) header |= kAsciiFlag;
+  std::memcpy(block, &header, sizeof header);
+  return form;
 }
 
 void FillLineTextBlock(char* block, TLineText text) {

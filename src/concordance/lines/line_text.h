@@ -135,6 +135,9 @@ inline size_t LineTextBlockBytes(TLineTextForm form, size_t n) {
 }
 // Writes text into block in the form (LineTextFormOf(text) or kWide).
 void FillLineTextBlock(char* block, UStringView text, TLineTextForm form);
+// Writes text into block in the shortest form it allows, judging and narrowing in one pass, and
+// answers the form; block must have room for the wide form (LineTextBlockBytes(kWide, n)).
+TLineTextForm FillLineTextBlockShortest(char* block, UStringView text);
 // Writes a copy of text into block (LineTextBlockBytes(text.Form(), text.size()) bytes).
 void FillLineTextBlock(char* block, TLineText text);
 // The text a block holds; an empty text for nullptr.

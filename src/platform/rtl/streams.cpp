@@ -126,7 +126,8 @@ std::unique_ptr<TFileStream> TFileStream::Wrap(std::FILE* f) {
   auto s = std::unique_ptr<TFileStream>(new TFileStream(f));
   s->size_ = static_cast<int64_t>(st.st_size);
   // A buffer of our own: given none, the C library keeps to the file system's block size.
-  s->buffer_ = std::make_unique<char[]>(kBufferBytes);
+  // Left unfilled: a run opens thousands of texts, and the library writes the buffer before it reads it.
+  s->buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   std::setvbuf(f, s->buffer_.get(), _IOFBF, kBufferBytes);
   return s;
 }
