@@ -3,6 +3,7 @@
 // worker gives, over the sample texts and over a generated corpus of many texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "concordance/views/clusters_list.h"
@@ -14,6 +15,8 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/views/plot_list.h"
 #include "concordance/views/timeline_list.h"
+#include "concordance/views/work_vectors.h"
+#include "platform/runtime/parallel_for.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 
@@ -410,6 +413,84 @@ TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
       EXPECT_TRUE(saved[k][0] == saved[0][0]) << "clusters";
       EXPECT_TRUE(saved[k][1] == saved[0][1]) << "collocates";
       EXPECT_TRUE(saved[k][2] == saved[0][2]) << "patterns";
+    }
+  }
+}
+
+// A line read from the list on the workers is the list's own line, at every index and beyond
+// the ends; the fetch reads lines whose texts keep a byte a character and lines of UTF-16 units
+// alike, whatever the workers, also where a line's hit sits at its text's first character or
+// its word positions point past its end.
+TEST(DerivedListsOnWorkers, LinesReadOnTheWorkersAreTheListsOwn) {
+  derived_test::Lines f;
+  static const char16_t* kWords[] = {u"a", u"\u00E9t\u00E9", u"\u0416\u0443\u043A", u"b", u"\u4E2D", u"c1"};
+  std::mt19937 rng(31);
+  for (int i = 0; i < 6000; ++i) {
+    std::vector<const char16_t*> left, right;
+    // Every fourth line has no words before its hit (the hit starts the text).
+    for (uint32_t k = i % 4 == 0 ? 0 : 1 + rng() % 6; k > 0; --k) left.push_back(kWords[rng() % 6]);
+    for (uint32_t k = rng() % 7; k > 0; --k) right.push_back(kWords[rng() % 6]);
+    TConcordanceEntry* line = f.AddWords(left, i % 5 ? u"sw" : u"\u0416", right, 1 + i / 60);
+    if (i % 101 == 7) line->SetFixedWord(53 - kSpanFixedFirst, TSortInfoRec{3000, 4, 0, 0});
+    if (i % 211 == 3) line->Data().midpoint = 30000;
+  }
+  for (int i = 0; i < f.list.Count(); ++i) {
+    if (i % 17 == 0) f.list.SetDeleted(i, true);
+    ASSERT_EQ(LineOfList(f.list, i), f.list.Line(i)) << i;
+  }
+  EXPECT_EQ(LineOfList(f.list, -1), nullptr);
+  EXPECT_EQ(LineOfList(f.list, f.list.Count()), nullptr);
+  TRunLineWords one;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 41, 59, 1, one));
+  EXPECT_GT(one.found.Count(), 6);
+  for (int32_t threads : {2, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 41, 59, threads, run));
+    EXPECT_EQ(run.rows.lines, one.rows.lines);
+    EXPECT_EQ(run.rows.ids, one.rows.ids);
+    EXPECT_EQ(run.rows.barriers, one.rows.barriers);
+    ASSERT_EQ(run.found.Count(), one.found.Count());
+    for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+  }
+}
+
+// Vectors a count fills on its workers: grown without a value they keep what they held; given a
+// value they fill; and sorted on any number of workers they give the order one worker gives.
+TEST(DerivedListsOnWorkers, WorkVectorsKeepWhatTheyHeldAndSortAsOneWorkerSorts) {
+  TWorkVector<int32_t> v(3, 7);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{7, 7, 7}));
+  v[1] = 5;
+  v.resize(100000);  // grown without a value: the three items stay
+  EXPECT_EQ(v[0], 7);
+  EXPECT_EQ(v[1], 5);
+  EXPECT_EQ(v[2], 7);
+  v.resize(6, -1);  // shortened: the value is not used
+  ASSERT_EQ(v.size(), 6u);
+  EXPECT_EQ(v[1], 5);
+  v.assign(4, -1);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{-1, -1, -1, -1}));
+  v.resize(6, 9);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{-1, -1, -1, -1, 9, 9}));
+  struct TKey {
+    int32_t frequency;
+    uint32_t index;
+  };
+  std::mt19937 rng(17);
+  for (size_t n : {size_t{0}, size_t{1}, size_t{999}, size_t{70001}}) {
+    TWorkVector<TKey> keys(n);
+    for (size_t i = 0; i < n; ++i) keys[i] = {static_cast<int32_t>(rng() % 9), static_cast<uint32_t>(i)};
+    auto less = [](const TKey& a, const TKey& b) {
+      return a.frequency != b.frequency ? a.frequency > b.frequency : a.index < b.index;
+    };
+    std::vector<TKey> one(keys.begin(), keys.end());
+    std::sort(one.begin(), one.end(), less);
+    for (int threads : {1, 3, 8}) {
+      SCOPED_TRACE(testing::Message() << n << " keys on " << threads);
+      TWorkVector<TKey> many = keys;
+      ParallelSort(many, threads, less, 128);
+      ASSERT_EQ(many.size(), n);
+      for (size_t i = 0; i < n; ++i) ASSERT_EQ(many[i].index, one[i].index) << i;
     }
   }
 }

@@ -6,6 +6,7 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/derived_line_words.h"
+#include "concordance/views/work_vectors.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/list_headings.h"
@@ -169,14 +170,19 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     int32_t item, file;
     bool hit_inside;  // the hit does not start the line
   };
-  std::vector<TRowLine> row_lines(n_rows);
+  TWorkVector<TRowLine> row_lines(n_rows);
   ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
     for (size_t row = from; row < to; ++row) {
-      const TConcordanceLineData& d = lines.Line(rows.lines[row])->Data();
+      const TConcordanceLineData& d = LineOfList(lines, rows.lines[row])->Data();
       row_lines[row] = {d.sw_number, d.filename_num_original, d.midpoint >= 1};
     }
   });
-  std::vector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
+  // Whether each item's search word as shown may come from its lines (the last: no item's).
+  std::vector<char> item_shown_from_line(items.size() + 1, 0);
+  for (size_t i = 0; i < items.size(); ++i)
+    item_shown_from_line[i] = ShownFormCanComeFromLine(items[i], settings.lemma_list_loaded);
+  item_shown_from_line[items.size()] = ShownFormCanComeFromLine(no_item, settings.lemma_list_loaded);
+  TWorkVector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
   size_t counted = n_rows;
   for (size_t row = 0; row < n_rows; ++row) {
     if (StopRequested(kPanicStopNow)) {
@@ -191,13 +197,14 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     if (settings.search_words_together) {
       around = own = group_for(kAllSearchWords, UString());
     } else {
-      const bool shown_from_line = row_lines[row].hit_inside && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
-      auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
+      const size_t item_at = known_item ? static_cast<size_t>(item) : items.size();
+      const bool shown_from_line = row_lines[row].hit_inside && item_shown_from_line[item_at];
+      auto& cached = item_groups[item_at];
       if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
         around = cached.first;
         own = cached.second;
       } else {
-        const UString shown = SearchWordAsShownInLine(*lines.Line(rows.lines[row]), rec, settings.lemma_list_loaded);
+        const UString shown = SearchWordAsShownInLine(*LineOfList(lines, rows.lines[row]), rec, settings.lemma_list_loaded);
         around = group_for(item, shown);
         own = group_for(kOwnSearchWordRow, shown);
         if (!shown_from_line) cached = {around, own};

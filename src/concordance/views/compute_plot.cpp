@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "concordance/lines/concordance_list.h"
+#include "concordance/views/derived_line_words.h"
 #include "concordance/views/plot_list.h"
 #include "platform/runtime/parallel_for.h"
 #include "platform/runtime/text_helpers.h"
@@ -92,7 +93,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     for (size_t j = from; j < to; ++j) {
       const int i = static_cast<int>(j);
       if (lines.GetDeleted(i)) continue;
-      const TConcordanceEntry* line = lines.Line(i);
+      const TConcordanceEntry* line = LineOfList(lines, i);
       if (!line) continue;
       hits[j] = {line->SourceTextIndex(), line->Data().sw_number, line->Data().word_num,
                  line->Data().filename_num_original};
