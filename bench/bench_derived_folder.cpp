@@ -2,7 +2,8 @@
 // time-line), over the lines of many texts: MakeConcordance on 1, 2, 4 and 8 workers, each
 // BENCH_TRIES times (5 by default), timing the derived lists as the run makes them (one shared
 // fetch of the lines' words, then each list) from the run's own timing notes; the best try
-// counts, with each list's share and the load before it printed. The texts as bench_main_road --folder takes them (a
+// counts, with each list's share and the load before it printed, and a hash of each list's
+// stream (collocates, clusters, patterns, plot) to compare builds and workers. The texts as bench_main_road --folder takes them (a
 // folder given, or 4,000 generated texts of 200 MB; see bench_folder_runs.h).
 // Usage: bench_derived_folder [FOLDER [WORD]]   (BENCH_WORKERS=n: n workers alone)
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "concordance/document/concordance_document.h"
 #include "model/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 
 namespace {
 
@@ -29,8 +31,19 @@ struct TDerivedTimes {
 };
 
 // One run over the texts; the derived lists' seconds from the run's own timing notes.
+// A hash of what the document saves of a derived list (0 when it has none): builds and workers
+// that differ must give the same.
+uint64_t StreamHash(TConcordanceDerivedList* list) {
+  if (!list) return 0;
+  TMemoryStream m;
+  if (!list->SaveToStream(m)) return 1;
+  uint64_t h = 1469598103934665603ull;
+  for (const uint8_t b : m.Data()) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
 TDerivedTimes RunOnce(const std::vector<UString>& names, const UString& word, int32_t workers, int* lines,
-                      int* clusters) {
+                      int* clusters, std::string* hashes) {
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
@@ -51,6 +64,13 @@ TDerivedTimes RunOnce(const std::vector<UString>& names, const UString& word, in
   doc.MakeConcordance(args);
   *lines = doc.fConcordanceList->Count();
   *clusters = doc.fClusterList ? doc.fClusterList->Count() : 0;
+  char h[128];
+  std::snprintf(h, sizeof h, "%016llx %016llx %016llx %016llx",
+                static_cast<unsigned long long>(StreamHash(doc.fCollocateList.get())),
+                static_cast<unsigned long long>(StreamHash(doc.fClusterList.get())),
+                static_cast<unsigned long long>(StreamHash(doc.fPatternsList.get())),
+                static_cast<unsigned long long>(StreamHash(doc.fConcPlotList.get())));
+  *hashes = h;
   TDerivedTimes t{0, Global_process_times[kListCollocates], Global_process_times[kListClusters],
                   Global_process_times[kListPatterns], Global_process_times[kListPlot]};
   t.all = t.collocates + t.clusters + t.patterns + t.plot + Global_process_times[kListTimeline];
@@ -61,17 +81,19 @@ void DerivedOnWorkers(const std::vector<UString>& names, const UString& word, in
   TDerivedTimes best;
   double best_load = 0;
   int lines = 0, clusters = 0;
+  std::string hashes;
   for (int t = 0; t < tries; ++t) {
     const double load = LoadNow();
-    const TDerivedTimes here = RunOnce(names, word, workers, &lines, &clusters);
+    const TDerivedTimes here = RunOnce(names, word, workers, &lines, &clusters, &hashes);
     if (t == 0 || here.all < best.all) {
       best = here;
       best_load = load;
     }
   }
   std::printf("%d worker(s): derived lists %.4f s (collocates with the shared fetch %.4f, clusters %.4f, "
-              "patterns %.4f, plot %.4f; load %.2f) over %d lines, %d cluster rows\n",
-              workers, best.all, best.collocates, best.clusters, best.patterns, best.plot, best_load, lines, clusters);
+              "patterns %.4f, plot %.4f; load %.2f) over %d lines, %d cluster rows; streams %s\n",
+              workers, best.all, best.collocates, best.clusters, best.patterns, best.plot, best_load, lines, clusters,
+              hashes.c_str());
 }
 
 }  // namespace
