@@ -494,3 +494,34 @@ TEST(DerivedListsOnWorkers, WorkVectorsKeepWhatTheyHeldAndSortAsOneWorkerSorts) 
     }
   }
 }
+
+// A word read from a line is numbered by its characters, whatever form the line keeps its text
+// in: words of a byte a character up to seven bytes long (looked up by their bytes), longer ones,
+// words holding a zero byte or bytes of the 1252 slots, and the same words in lines kept in UTF-16.
+TEST(DerivedListsOnWorkers, WordsOfLinesAreNumberedByTheirCharactersInEitherForm) {
+  const char16_t* kCases[] = {u"a",       u"ab",      u"abcdefg", u"abcdefgh", u"abcdefg\u00E9", u"\u2019s",
+                              u"a\u0000b", u"a\u0000", u"\u00E9t\u00E9", u"A",  u"ABCDEFG",   u"\u20AC1"};
+  for (const bool keep_case : {false, true})
+    for (const bool numbers_as_hash : {false, true}) {
+      SCOPED_TRACE(testing::Message() << keep_case << numbers_as_hash);
+      TDerivedCountSettings count;
+      count.keep_case = keep_case;
+      TCountingWords by_text(count, numbers_as_hash), from_lines(count, numbers_as_hash);
+      for (int round = 0; round < 3; ++round)
+        for (const char16_t* c : kCases)
+          for (const bool wide : {false, true}) {
+            const UString word = c[0] == u'a' && c[1] == 0 && c[2] == u'b' ? UString(u"a\u0000b", 3)
+                                 : c[0] == u'a' && c[1] == 0                ? UString(u"a\u0000", 2)
+                                                                            : UString(c);
+            // A character only UTF-16 holds makes the line keep that form.
+            TConcordanceEntry line(nullptr);
+            line.SetText(u"x " + word + (wide ? u" \u4E2D" : u" y"));
+            ASSERT_EQ(line.Text().OneByte(), !wide) << Utf16ToUtf8(word);
+            line.Data().midpoint = 2;
+            line.SetFixedWord(kSpanSearchWord - kSpanFixedFirst,
+                              TSortInfoRec{0, static_cast<int16_t>(word.size()), 0, 0});
+            EXPECT_EQ(from_lines.At(line, kSpanSearchWord), by_text.Of(word)) << Utf16ToUtf8(word);
+          }
+      EXPECT_EQ(from_lines.Count(), by_text.Count());
+    }
+}

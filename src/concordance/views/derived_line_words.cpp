@@ -18,29 +18,16 @@ const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index) {
 
 namespace {
 
-// Lines this far ahead have their records fetched into the cache, and half as far ahead their
-// texts, so that a line's reading rarely waits on memory (the lines and their texts were made
-// on many workers and lie scattered).
+// Lines this far ahead have their records fetched into the cache, so that a line's reading
+// rarely waits on memory for its record (the lines were made on many workers and lie scattered).
+// Their texts are not fetched ahead: where a text's characters lie is known only once its block's
+// header is read, and that read would wait itself.
 constexpr size_t kRecordsAhead = 16;
-constexpr size_t kTextsAhead = kRecordsAhead / 2;
 
 void FetchRecordAhead(const TVXBaseListObject* entry) {
   if (!entry) return;
   const char* at = reinterpret_cast<const char*>(entry);
   for (size_t b = 0; b < sizeof(TConcordanceEntry); b += 64) __builtin_prefetch(at + b);
-}
-
-void FetchTextAhead(const TConcordanceEntry* line) {
-  if (!line) return;
-  const TLineText text = line->Text();
-  if (text.empty()) return;
-  // The words around the hit; a word number reads no further than the span reaches.
-  const size_t at = std::min<size_t>(text.size() - 1, static_cast<size_t>(std::max<int>(0, line->Data().midpoint)));
-  const char* middle = text.OneByte() ? reinterpret_cast<const char*>(text.Bytes() + at)
-                                      : reinterpret_cast<const char*>(text.Units() + at);
-  __builtin_prefetch(middle - 64);
-  __builtin_prefetch(middle);
-  __builtin_prefetch(middle + 64);
 }
 
 // Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
@@ -54,7 +41,6 @@ bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yi
   for (size_t i = begin; i < end; ++i) {
     const int index = static_cast<int>(i);
     if (i + kRecordsAhead < end) FetchRecordAhead(lines.Get(index + static_cast<int>(kRecordsAhead)));
-    if (i + kTextsAhead < end) FetchTextAhead(LineOfList(lines, index + static_cast<int>(kTextsAhead)));
     if (StopRequested(kPanicStopNow)) return false;
     if (lines.GetDeleted(index)) continue;
     const TConcordanceEntry* line = LineOfList(lines, index);
