@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/compute_clusters.h"
@@ -237,6 +238,16 @@ TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
       TPatternsList patterns(&f.holder);
       ASSERT_TRUE(ComputePatterns(f.list, ps, patterns, threads));
       saved[k][2] = stream(patterns);
+      // Patterns leave out the stop list's words, asked on the owner's thread alone.
+      const std::thread::id owner = std::this_thread::get_id();
+      ps.is_stop_word = [owner](UStringView w) {
+        EXPECT_EQ(std::this_thread::get_id(), owner);
+        return w == u"A" || w == u"a" || w == u"G";
+      };
+      ps.min_frequency = 3;
+      TPatternsList stopped(&f.holder);
+      ASSERT_TRUE(ComputePatterns(f.list, ps, stopped, threads));
+      saved[k][2] += stream(stopped);
     }
     EXPECT_EQ(highest[0], highest[1]);
     EXPECT_TRUE(saved[0][0] == saved[1][0]) << "clusters";
