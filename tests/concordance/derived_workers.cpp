@@ -277,6 +277,15 @@ void AddRunWordLines(derived_test::Lines& f, int count) {
   for (int i = 0; i < count; i += 13) f.list.SetDeleted(i, true);
 }
 
+// The same rows, word numbers, barriers and texts.
+void ExpectSameRunWords(const TRunLineWords& run, const TRunLineWords& one) {
+  EXPECT_EQ(run.rows.lines, one.rows.lines);
+  EXPECT_EQ(run.rows.ids, one.rows.ids);
+  EXPECT_EQ(run.rows.barriers, one.rows.barriers);
+  ASSERT_EQ(run.found.Count(), one.found.Count());
+  for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+}
+
 }  // namespace
 
 // The words fetched once for every count, whatever the workers: the same rows, the same texts in
@@ -299,11 +308,7 @@ TEST(DerivedListsOnWorkers, RunWordsFetchedOnEightWorkersEqualOneWorkers) {
     SCOPED_TRACE(threads);
     TRunLineWords run;
     ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, threads, run));
-    EXPECT_EQ(run.rows.lines, one.rows.lines);
-    EXPECT_EQ(run.rows.ids, one.rows.ids);
-    EXPECT_EQ(run.rows.barriers, one.rows.barriers);
-    ASSERT_EQ(run.found.Count(), one.found.Count());
-    for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+    ExpectSameRunWords(run, one);
   }
 }
 
@@ -458,11 +463,7 @@ TEST(DerivedListsOnWorkers, LinesReadOnTheWorkersAreTheListsOwn) {
     SCOPED_TRACE(threads);
     TRunLineWords run;
     ASSERT_TRUE(FetchRunLineWords(f.list, 41, 59, threads, run));
-    EXPECT_EQ(run.rows.lines, one.rows.lines);
-    EXPECT_EQ(run.rows.ids, one.rows.ids);
-    EXPECT_EQ(run.rows.barriers, one.rows.barriers);
-    ASSERT_EQ(run.found.Count(), one.found.Count());
-    for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+    ExpectSameRunWords(run, one);
   }
 }
 
