@@ -472,6 +472,8 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
     uint64_t head[4];
+    const char16_t* text;  // the whole text, read where the heads are equal (it stays where it is)
+    uint32_t length;
     int32_t frequency;
     uint32_t index;
   };
@@ -489,14 +491,15 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
       rec.cluster_length = h.length;
       uint64_t head[4] = {0, 0, 0, 0};
       for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1], head[2], head[3]}, h.frequency, static_cast<uint32_t>(k)};
+      keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
+                 static_cast<uint32_t>(k)};
     }
   });
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     for (int w = 0; w < 4; ++w)
       if (a.head[w] != b.head[w]) return a.head[w] < b.head[w];
-    if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
+    if (const int c = UStringView(a.text, a.length).compare(UStringView(b.text, b.length)); c != 0) return c < 0;
     return a.index < b.index;
   });
   {
