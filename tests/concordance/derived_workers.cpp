@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "concordance/views/clusters_list.h"
@@ -536,4 +538,42 @@ TEST(DerivedListsOnWorkers, WordsOfLinesAreNumberedByTheirCharactersInEitherForm
           }
       EXPECT_EQ(from_lines.Count(), by_text.Count());
     }
+}
+
+// The texts each collocate is met in, counted over texts enough for the workers to share (3,000,
+// their lines scattered through the list, so that a text is met in many stretches of rows): eight
+// workers give the rows one gives, and a word's texts are those a count by hand finds.
+TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
+  derived_test::Lines f;
+  std::mt19937 rng(41);
+  static const char16_t* kWords[] = {u"a", u"b", u"c", u"d", u"e", u"f", u"rare"};
+  std::map<UString, std::set<int32_t>> texts_of;  // by hand: the texts each word (in capitals) is met in
+  for (int i = 0; i < 9000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = 1 + rng() % 4; k > 0; --k) left.push_back(kWords[rng() % (i % 50 ? 6 : 7)]);
+    for (uint32_t k = 1 + rng() % 4; k > 0; --k) right.push_back(kWords[rng() % 6]);
+    const int32_t file = 1 + static_cast<int32_t>((static_cast<uint32_t>(i) * 7919u) % 3000u);
+    f.AddWords(left, u"sw", right, file);
+    for (const auto* side : {&left, &right})
+      for (const char16_t* w : *side) texts_of[UpperCaseU(UString(w), kLCID_EnglishUS)].insert(file);
+  }
+  auto run = [&](int32_t threads) {
+    TCollocateRunSettings co;
+    co.threads = threads;
+    TCollocateList collocates(&f.holder);
+    const TSearch_word_format_rec item;
+    EXPECT_TRUE(ComputeCollocates(f.list, {item}, co, collocates));
+    std::map<UString, int32_t> texts;
+    for (int r = 0; r < collocates.Count(); ++r) {
+      const UString word = collocates.Row(r)->rec.word.value_or(UString());
+      if (word != u"SW") texts[word] = collocates.Row(r)->rec.head.texts;
+    }
+    TMemoryStream m;
+    EXPECT_TRUE(collocates.SaveToStream(m));
+    return std::pair(texts, Bytes(m));
+  };
+  const auto one = run(1);
+  ASSERT_EQ(one.first.size(), 7u);
+  for (const auto& [word, n] : one.first) EXPECT_EQ(n, static_cast<int32_t>(texts_of[word].size())) << Utf16ToUtf8(word);
+  EXPECT_TRUE(run(8) == one);
 }
