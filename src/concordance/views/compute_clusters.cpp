@@ -161,16 +161,7 @@ class TRunCounter {
             for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
         },
         1);
-    std::vector<uint32_t> at1(buckets1 + 1, 0);
-    for (size_t b = 0; b < buckets1; ++b) {
-      uint32_t at = at1[b];
-      for (size_t p = 0; p < stretches; ++p) {
-        const uint32_t here = place[p][b];
-        place[p][b] = at;
-        at += here;
-      }
-      at1[b + 1] = at;
-    }
+    const std::vector<uint32_t> at1 = PlacesByPiece(place, buckets1);
     TWorkVector<TNote>& sorted = sorted_;
     sorted.resize(noted);
     ParallelForPieces(

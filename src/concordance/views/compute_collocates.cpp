@@ -309,16 +309,7 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
             for (const auto& [t, node] : counts[p].node_texts) ++place[p][static_cast<size_t>(t)];
         },
         1);
-    std::vector<uint32_t> at(n_texts + 1, 0);
-    for (size_t t = 0; t < n_texts; ++t) {
-      uint32_t here = at[t];
-      for (size_t p = 0; p < stretches; ++p) {
-        const uint32_t n = place[p][t];
-        place[p][t] = here;
-        here += n;
-      }
-      at[t + 1] = here;
-    }
+    const std::vector<uint32_t> at = PlacesByPiece(place, n_texts);
     TWorkVector<int32_t> by_text(at[n_texts]);
     ParallelForPieces(
         static_cast<int>(stretches), stretches,

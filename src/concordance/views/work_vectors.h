@@ -4,6 +4,8 @@
 // work can spread. A size given with a value (resize(n, v), assign) fills as usual.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -41,3 +43,21 @@ bool operator==(const TUnfilledAllocator<T>&, const TUnfilledAllocator<U>&) noex
 template <class T>
   requires std::is_trivially_default_constructible_v<T>
 using TWorkVector = std::vector<T, TUnfilledAllocator<T>>;
+
+// Places for items that pieces of a count hand in by bucket, each bucket's items in piece order:
+// on entry place[p][b] holds how many items piece p has for bucket b; on return, where piece p's
+// first item of bucket b goes. Answers where each bucket starts (buckets + 1 numbers, the last
+// the count of every item).
+inline std::vector<uint32_t> PlacesByPiece(std::vector<std::vector<uint32_t>>& place, size_t buckets) {
+  std::vector<uint32_t> starts(buckets + 1, 0);
+  for (size_t b = 0; b < buckets; ++b) {
+    uint32_t at = starts[b];
+    for (std::vector<uint32_t>& piece : place) {
+      const uint32_t here = piece[b];
+      piece[b] = at;
+      at += here;
+    }
+    starts[b + 1] = at;
+  }
+  return starts;
+}
