@@ -523,16 +523,20 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   }
   // Each row's related line, on the workers: a row sorts only its own part of `related`, and
   // reads the other rows' texts, which no longer change.
+  // The rows are in their sorted order now, not the order they were made in: entries a little
+  // ahead are fetched into the cache meanwhile.
+  constexpr size_t kAhead = 8;
   ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
-    for (size_t k = from; k < to; ++k)
+    for (size_t k = from; k < to; ++k) {
+      if (k + kAhead < to) __builtin_prefetch(made[k + kAhead]);
       made[k]->rec.related_line =
           RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
+    }
   });
-  // The list looks at each entry it takes, which a worker made last: entries a little ahead are
-  // fetched into the cache meanwhile, so that the rows are not taken one wait at a time.
-  constexpr size_t kAhead = 16;
+  // The list looks at each entry it takes, which a worker made last: entries ahead are fetched
+  // into the cache meanwhile, so that the rows are not taken one wait at a time.
   for (size_t k = 0; k < n_rows; ++k) {
-    if (k + kAhead < n_rows) __builtin_prefetch(made[k + kAhead]);
+    if (k + 2 * kAhead < n_rows) __builtin_prefetch(made[k + 2 * kAhead]);
     if (list.Add(made[k]) >= 0) made[k] = nullptr;
   }
   if (list.Count() > 0) list.change_state |= 8;
