@@ -504,11 +504,8 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
       }
     });
     holders = std::move(h2);
+    // m2 goes with the old order; it only points at the entries, which `made` gives back.
     made.swap(m2);
-    // m2 holds the same entries in the old order: only `made` gives them back.
-    ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
-      std::fill(m2.begin() + static_cast<ptrdiff_t>(from), m2.begin() + static_cast<ptrdiff_t>(to), nullptr);
-    });
   }
   // The related rows of each row, gathered from the pairs by a counting pass.
   std::vector<std::pair<int32_t, int32_t>> pairs;
