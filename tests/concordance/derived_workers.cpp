@@ -513,8 +513,9 @@ TEST(DerivedListsOnWorkers, WorkVectorsKeepWhatTheyHeldAndSortAsOneWorkerSorts) 
 // in: words of a byte a character up to seven bytes long (looked up by their bytes), longer ones,
 // words holding a zero byte or bytes of the 1252 slots, and the same words in lines kept in UTF-16.
 TEST(DerivedListsOnWorkers, WordsOfLinesAreNumberedByTheirCharactersInEitherForm) {
-  const char16_t* kCases[] = {u"a",       u"ab",      u"abcdefg", u"abcdefgh", u"abcdefg\u00E9", u"\u2019s",
-                              u"a\u0000b", u"a\u0000", u"\u00E9t\u00E9", u"A",  u"ABCDEFG",   u"\u20AC1"};
+  const UString kCases[] = {u"a",         u"ab",        u"abcdefg",          u"abcdefgh", u"abcdefg\u00E9",
+                            u"\u2019s",    UString(u"a\u0000b", 3), UString(u"a\u0000", 2), u"\u00E9t\u00E9",
+                            u"A",          u"ABCDEFG",   u"\u20AC1"};
   for (const bool keep_case : {false, true})
     for (const bool numbers_as_hash : {false, true}) {
       SCOPED_TRACE(testing::Message() << keep_case << numbers_as_hash);
@@ -522,11 +523,8 @@ TEST(DerivedListsOnWorkers, WordsOfLinesAreNumberedByTheirCharactersInEitherForm
       count.keep_case = keep_case;
       TCountingWords by_text(count, numbers_as_hash), from_lines(count, numbers_as_hash);
       for (int round = 0; round < 3; ++round)
-        for (const char16_t* c : kCases)
+        for (const UString& word : kCases)
           for (const bool wide : {false, true}) {
-            const UString word = c[0] == u'a' && c[1] == 0 && c[2] == u'b' ? UString(u"a\u0000b", 3)
-                                 : c[0] == u'a' && c[1] == 0                ? UString(u"a\u0000", 2)
-                                                                            : UString(c);
             // A character only UTF-16 holds makes the line keep that form.
             TConcordanceEntry line(nullptr);
             line.SetText(u"x " + word + (wide ? u" \u4E2D" : u" y"));
