@@ -342,3 +342,46 @@ TEST(ComputePlot, ManyRowsMadeOnTheWorkersSaveAlike) {
     EXPECT_TRUE(saved[0] == saved[1]);
   }
 }
+
+// A grouped plot over many lines (texts in groups, some texts in no group, texts of no words,
+// deleted lines and lines naming no text) gives the same rows, labels and positions on one worker
+// and on eight, with contexts kept and without; so does the plot in row order by search word.
+TEST(ComputePlot, GroupedRowsMadeOnTheWorkersSaveAlike) {
+  Lines f;
+  uint32_t seed = 5;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 100000u; };
+  std::vector<TPlotText> texts;
+  for (int t = 0; t < 200; ++t) texts.push_back({u"text" + IntToUStr(t), t % 37 == 0 ? 0 : 15000 + t * 50});
+  for (int i = 0; i < 40000; ++i)
+    f.Hit(static_cast<int32_t>(next() % 203), static_cast<int32_t>(next() % 3), static_cast<int32_t>(next() % 15000));
+  for (int i = 0; i < 40000; i += 11) f.list.SetDeleted(i, true);
+  TPlotGroupChoices choices;
+  for (int g = 0; g < 9; ++g) {
+    std::vector<int32_t> group;
+    for (int t = g; t < 190; t += 9) group.push_back(t);
+    choices.text_groups.push_back(group);
+  }
+  choices.search_word_groups = {{0, 2}, {1}};
+  for (const int order : {0, 1})
+    for (const bool contexts : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "order " << order << ", contexts " << contexts);
+      choices.order = order;
+      std::string saved[2];
+      std::vector<UString> labels[2];
+      for (int k = 0; k < 2; ++k) {
+        TVXBaseHolder h;
+        TConcPlotList plot(&h);
+        UString msg;
+        ASSERT_TRUE(ComputePlot(f.list, texts, {u"x", u"y", u"z"}, choices, PlotSettings(contexts, k ? 8 : 1), true,
+                                plot, msg));
+        ASSERT_EQ(plot.Count(), 18);
+        for (int r = 0; r < plot.Count(); ++r) labels[k].push_back(plot.Row(r)->plot_filename + u"|" + plot.Row(r)->plot_sw_string);
+        TMemoryStream m;
+        ASSERT_TRUE(plot.SaveToStream(m));
+        saved[k].assign(m.Data().begin(), m.Data().end());
+      }
+      EXPECT_EQ(labels[0], labels[1]);
+      EXPECT_EQ(labels[0][0].substr(0, 6), u"Texts ");  // the group overflowed its label
+      EXPECT_TRUE(saved[0] == saved[1]);
+    }
+}

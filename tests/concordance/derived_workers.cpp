@@ -3,7 +3,11 @@
 // worker gives, over the sample texts and over a generated corpus of many texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
+#include <set>
+#include <thread>
 
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/compute_clusters.h"
@@ -14,6 +18,8 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/views/plot_list.h"
 #include "concordance/views/timeline_list.h"
+#include "concordance/views/work_vectors.h"
+#include "platform/runtime/parallel_for.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 
@@ -234,6 +240,16 @@ TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
       TPatternsList patterns(&f.holder);
       ASSERT_TRUE(ComputePatterns(f.list, ps, patterns, threads));
       saved[k][2] = stream(patterns);
+      // Patterns leave out the stop list's words, asked on the owner's thread alone.
+      const std::thread::id owner = std::this_thread::get_id();
+      ps.is_stop_word = [owner](UStringView w) {
+        EXPECT_EQ(std::this_thread::get_id(), owner);
+        return w == u"A" || w == u"a" || w == u"G";
+      };
+      ps.min_frequency = 3;
+      TPatternsList stopped(&f.holder);
+      ASSERT_TRUE(ComputePatterns(f.list, ps, stopped, threads));
+      saved[k][2] += stream(stopped);
     }
     EXPECT_EQ(highest[0], highest[1]);
     EXPECT_TRUE(saved[0][0] == saved[1][0]) << "clusters";
@@ -263,6 +279,15 @@ void AddRunWordLines(derived_test::Lines& f, int count) {
   for (int i = 0; i < count; i += 13) f.list.SetDeleted(i, true);
 }
 
+// The same rows, word numbers, barriers and texts.
+void ExpectSameRunWords(const TRunLineWords& run, const TRunLineWords& one) {
+  EXPECT_EQ(run.rows.lines, one.rows.lines);
+  EXPECT_EQ(run.rows.ids, one.rows.ids);
+  EXPECT_EQ(run.rows.barriers, one.rows.barriers);
+  ASSERT_EQ(run.found.Count(), one.found.Count());
+  for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+}
+
 }  // namespace
 
 // The words fetched once for every count, whatever the workers: the same rows, the same texts in
@@ -285,11 +310,7 @@ TEST(DerivedListsOnWorkers, RunWordsFetchedOnEightWorkersEqualOneWorkers) {
     SCOPED_TRACE(threads);
     TRunLineWords run;
     ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, threads, run));
-    EXPECT_EQ(run.rows.lines, one.rows.lines);
-    EXPECT_EQ(run.rows.ids, one.rows.ids);
-    EXPECT_EQ(run.rows.barriers, one.rows.barriers);
-    ASSERT_EQ(run.found.Count(), one.found.Count());
-    for (int32_t k = 0; k < run.found.Count(); ++k) EXPECT_EQ(run.found.Word(k), one.found.Word(k));
+    ExpectSameRunWords(run, one);
   }
 }
 
@@ -412,4 +433,145 @@ TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
       EXPECT_TRUE(saved[k][2] == saved[0][2]) << "patterns";
     }
   }
+}
+
+// A line read from the list on the workers is the list's own line, at every index and beyond
+// the ends; the fetch reads lines whose texts keep a byte a character and lines of UTF-16 units
+// alike, whatever the workers, also where a line's hit sits at its text's first character or
+// its word positions point past its end.
+TEST(DerivedListsOnWorkers, LinesReadOnTheWorkersAreTheListsOwn) {
+  derived_test::Lines f;
+  static const char16_t* kWords[] = {u"a", u"\u00E9t\u00E9", u"\u0416\u0443\u043A", u"b", u"\u4E2D", u"c1"};
+  std::mt19937 rng(31);
+  for (int i = 0; i < 6000; ++i) {
+    std::vector<const char16_t*> left, right;
+    // Every fourth line has no words before its hit (the hit starts the text).
+    for (uint32_t k = i % 4 == 0 ? 0 : 1 + rng() % 6; k > 0; --k) left.push_back(kWords[rng() % 6]);
+    for (uint32_t k = rng() % 7; k > 0; --k) right.push_back(kWords[rng() % 6]);
+    TConcordanceEntry* line = f.AddWords(left, i % 5 ? u"sw" : u"\u0416", right, 1 + i / 60);
+    if (i % 101 == 7) line->SetFixedWord(53 - kSpanFixedFirst, TSortInfoRec{3000, 4, 0, 0});
+    if (i % 211 == 3) line->Data().midpoint = 30000;
+  }
+  for (int i = 0; i < f.list.Count(); ++i) {
+    if (i % 17 == 0) f.list.SetDeleted(i, true);
+    ASSERT_EQ(LineOfList(f.list, i), f.list.Line(i)) << i;
+  }
+  EXPECT_EQ(LineOfList(f.list, -1), nullptr);
+  EXPECT_EQ(LineOfList(f.list, f.list.Count()), nullptr);
+  TRunLineWords one;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 41, 59, 1, one));
+  EXPECT_GT(one.found.Count(), 6);
+  for (int32_t threads : {2, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 41, 59, threads, run));
+    ExpectSameRunWords(run, one);
+  }
+}
+
+// Vectors a count fills on its workers: grown without a value they keep what they held; given a
+// value they fill; and sorted on any number of workers they give the order one worker gives.
+TEST(DerivedListsOnWorkers, WorkVectorsKeepWhatTheyHeldAndSortAsOneWorkerSorts) {
+  TWorkVector<int32_t> v(3, 7);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{7, 7, 7}));
+  v[1] = 5;
+  v.resize(100000);  // grown without a value: the three items stay
+  EXPECT_EQ(v[0], 7);
+  EXPECT_EQ(v[1], 5);
+  EXPECT_EQ(v[2], 7);
+  v.resize(6, -1);  // shortened: the value is not used
+  ASSERT_EQ(v.size(), 6u);
+  EXPECT_EQ(v[1], 5);
+  v.assign(4, -1);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{-1, -1, -1, -1}));
+  v.resize(6, 9);
+  EXPECT_EQ(v, (TWorkVector<int32_t>{-1, -1, -1, -1, 9, 9}));
+  struct TKey {
+    int32_t frequency;
+    uint32_t index;
+  };
+  std::mt19937 rng(17);
+  for (size_t n : {size_t{0}, size_t{1}, size_t{999}, size_t{70001}}) {
+    TWorkVector<TKey> keys(n);
+    for (size_t i = 0; i < n; ++i) keys[i] = {static_cast<int32_t>(rng() % 9), static_cast<uint32_t>(i)};
+    auto less = [](const TKey& a, const TKey& b) {
+      return a.frequency != b.frequency ? a.frequency > b.frequency : a.index < b.index;
+    };
+    std::vector<TKey> one(keys.begin(), keys.end());
+    std::sort(one.begin(), one.end(), less);
+    for (int threads : {1, 3, 8}) {
+      SCOPED_TRACE(testing::Message() << n << " keys on " << threads);
+      TWorkVector<TKey> many = keys;
+      ParallelSort(many, threads, less, 128);
+      ASSERT_EQ(many.size(), n);
+      for (size_t i = 0; i < n; ++i) ASSERT_EQ(many[i].index, one[i].index) << i;
+    }
+  }
+}
+
+// A word read from a line is numbered by its characters, whatever form the line keeps its text
+// in: words of a byte a character up to seven bytes long (looked up by their bytes), longer ones,
+// words holding a zero byte or bytes of the 1252 slots, and the same words in lines kept in UTF-16.
+TEST(DerivedListsOnWorkers, WordsOfLinesAreNumberedByTheirCharactersInEitherForm) {
+  const UString kCases[] = {u"a",         u"ab",        u"abcdefg",          u"abcdefgh", u"abcdefg\u00E9",
+                            u"\u2019s",    UString(u"a\u0000b", 3), UString(u"a\u0000", 2), u"\u00E9t\u00E9",
+                            u"A",          u"ABCDEFG",   u"\u20AC1"};
+  for (const bool keep_case : {false, true})
+    for (const bool numbers_as_hash : {false, true}) {
+      SCOPED_TRACE(testing::Message() << keep_case << numbers_as_hash);
+      TDerivedCountSettings count;
+      count.keep_case = keep_case;
+      TCountingWords by_text(count, numbers_as_hash), from_lines(count, numbers_as_hash);
+      for (int round = 0; round < 3; ++round)
+        for (const UString& word : kCases)
+          for (const bool wide : {false, true}) {
+            // A character only UTF-16 holds makes the line keep that form.
+            TConcordanceEntry line(nullptr);
+            line.SetText(u"x " + word + (wide ? u" \u4E2D" : u" y"));
+            ASSERT_EQ(line.Text().OneByte(), !wide) << Utf16ToUtf8(word);
+            line.Data().midpoint = 2;
+            line.SetFixedWord(kSpanSearchWord - kSpanFixedFirst,
+                              TSortInfoRec{0, static_cast<int16_t>(word.size()), 0, 0});
+            EXPECT_EQ(from_lines.At(line, kSpanSearchWord), by_text.Of(word)) << Utf16ToUtf8(word);
+          }
+      EXPECT_EQ(from_lines.Count(), by_text.Count());
+    }
+}
+
+// The texts each collocate is met in, counted over texts enough for the workers to share (3,000,
+// their lines scattered through the list, so that a text is met in many stretches of rows): eight
+// workers give the rows one gives, and a word's texts are those a count by hand finds.
+TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
+  derived_test::Lines f;
+  std::mt19937 rng(41);
+  static const char16_t* kWords[] = {u"a", u"b", u"c", u"d", u"e", u"f", u"rare"};
+  std::map<UString, std::set<int32_t>> texts_of;  // by hand: the texts each word (in capitals) is met in
+  for (int i = 0; i < 9000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = 1 + rng() % 4; k > 0; --k) left.push_back(kWords[rng() % (i % 50 ? 6 : 7)]);
+    for (uint32_t k = 1 + rng() % 4; k > 0; --k) right.push_back(kWords[rng() % 6]);
+    const int32_t file = 1 + static_cast<int32_t>((static_cast<uint32_t>(i) * 7919u) % 3000u);
+    f.AddWords(left, u"sw", right, file);
+    for (const auto* side : {&left, &right})
+      for (const char16_t* w : *side) texts_of[UpperCaseU(UString(w), kLCID_EnglishUS)].insert(file);
+  }
+  auto run = [&](int32_t threads) {
+    TCollocateRunSettings co;
+    co.threads = threads;
+    TCollocateList collocates(&f.holder);
+    const TSearch_word_format_rec item;
+    EXPECT_TRUE(ComputeCollocates(f.list, {item}, co, collocates));
+    std::map<UString, int32_t> texts;
+    for (int r = 0; r < collocates.Count(); ++r) {
+      const UString word = collocates.Row(r)->rec.word.value_or(UString());
+      if (word != u"SW") texts[word] = collocates.Row(r)->rec.head.texts;
+    }
+    TMemoryStream m;
+    EXPECT_TRUE(collocates.SaveToStream(m));
+    return std::pair(texts, Bytes(m));
+  };
+  const auto one = run(1);
+  ASSERT_EQ(one.first.size(), 7u);
+  for (const auto& [word, n] : one.first) EXPECT_EQ(n, static_cast<int32_t>(texts_of[word].size())) << Utf16ToUtf8(word);
+  EXPECT_TRUE(run(8) == one);
 }

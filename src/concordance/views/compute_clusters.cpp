@@ -11,6 +11,7 @@
 
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/derived_line_words.h"
+#include "concordance/views/work_vectors.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/parallel_for.h"
@@ -24,11 +25,20 @@ void ClusterReachPositions(int16_t reach_left, int16_t reach_right, int& left_st
 
 namespace {
 
+// Every field is set where a row is made (no default: rows are made on the workers).
 struct THolder {
-  int32_t frequency = 0;
-  int32_t length = 0;     // words of the text
-  uint32_t ids_at = 0;    // the cluster's word numbers: ids_count of them from here in the pool
-  uint32_t ids_count = 0;
+  int32_t frequency;
+  int32_t length;     // words of the text
+  uint32_t ids_at;    // the cluster's word numbers: ids_count of them from here in the pool
+  uint32_t ids_count;
+};
+using THolders = TWorkVector<THolder>;
+
+// The rows' entries, in row order; each holds its row's text.
+using TRowEntries = TWorkVector<TConcordanceClusterEntry*>;
+struct TRowTexts {
+  const TRowEntries& rows;
+  const UString& operator[](size_t k) const { return *rows[k]->rec.line; }
 };
 
 constexpr int kPositions = kSpanHighest + 1;
@@ -78,7 +88,7 @@ class TRunCounter {
   }
   static uint64_t Final(uint64_t hash) { return hash ^ (hash >> 29); }
   // Every line's row: width words (-1 where there is none) and the boundary after each.
-  void TakeRows(std::vector<int32_t> words, std::vector<uint8_t> barriers) {
+  void TakeRows(TWorkVector<int32_t> words, TWorkVector<uint8_t> barriers) {
     words_ = std::move(words);
     barriers_ = std::move(barriers);
   }
@@ -93,7 +103,10 @@ class TRunCounter {
   // share the counting; any number reports the same runs in the same order.
   const std::vector<std::vector<TFound>>& CountSize(int size, uint8_t stop_at, bool filtered, int32_t min_count,
                                                    int threads) {
-    if (reached_.size() != words_.size()) reached_.assign(words_.size(), 0);
+    if (reached_.size() != words_.size()) {
+      reached_.resize(words_.size());
+      Clear(reached_, threads);
+    }
     // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
     // first-pass buckets as one pass over the rows in order would put them.
     const size_t rows = words_.size() / width_;
@@ -148,17 +161,8 @@ class TRunCounter {
             for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
         },
         1);
-    std::vector<uint32_t> at1(buckets1 + 1, 0);
-    for (size_t b = 0; b < buckets1; ++b) {
-      uint32_t at = at1[b];
-      for (size_t p = 0; p < stretches; ++p) {
-        const uint32_t here = place[p][b];
-        place[p][b] = at;
-        at += here;
-      }
-      at1[b + 1] = at;
-    }
-    std::vector<TNote>& sorted = sorted_;
+    const std::vector<uint32_t> at1 = PlacesByPiece(place, buckets1);
+    TWorkVector<TNote>& sorted = sorted_;
     sorted.resize(noted);
     ParallelForPieces(
         static_cast<int>(stretches), stretches,
@@ -169,7 +173,7 @@ class TRunCounter {
         1);
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
-    std::fill(reached_.begin(), reached_.end(), 0);
+    Clear(reached_, threads);
     // The first-pass buckets are shared among the workers, each keeping the runs it found in
     // bucket order; they are reported in that order afterwards, as one worker reports them. A
     // run below the minimum only matters for the highest count: a worker leaves out those no
@@ -239,14 +243,18 @@ class TRunCounter {
   }
 
  private:
+  static void Clear(TWorkVector<uint8_t>& v, int threads) {
+    ParallelFor(threads, v.size(), [&](size_t from, size_t to) { std::fill(v.begin() + from, v.begin() + to, 0); },
+                size_t{1} << 16);
+  }
   size_t width_;
   int bits_ = 64;
-  std::vector<int32_t> words_;
-  std::vector<uint8_t> barriers_;
+  TWorkVector<int32_t> words_;
+  TWorkVector<uint8_t> barriers_;
   std::vector<std::vector<TNote>> notes_;  // a stretch of rows each
-  std::vector<TNote> sorted_;
+  TWorkVector<TNote> sorted_;
   std::vector<std::vector<TFound>> found_;
-  std::vector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
+  TWorkVector<uint8_t> reached_;  // per word of the rows: a run of the last size counted reached the minimum there
 };
 
 UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
@@ -262,7 +270,7 @@ UString TextOf(const TCountingWords& words, const int32_t* ids, size_t count) {
 // cluster looks its shorter runs up. A word of the counted form may hold blanks (a search word
 // of several words), so containment is checked on the texts' words as well as the runs.
 // Related pairs (row, row), each pair both ways, appended to pairs.
-void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<UString>& texts, int threads,
+void FindRelatedClusters(const THolders& holders, const TRowTexts& texts, int threads,
                          std::vector<std::pair<int32_t, int32_t>>& pairs) {
   // Texts by hash in an open-addressed table of row numbers: a look-up makes no string.
   std::vector<int32_t> slots(std::max<size_t>(1024, std::bit_ceil(holders.size() * 2)), -1);
@@ -327,7 +335,7 @@ void FindRelatedClusters(const std::vector<THolder>& holders, const std::vector<
 }
 
 // related..related_end: the rows related to one row (sorted and made unique here).
-UString RelatedLine(const std::vector<THolder>& holders, const std::vector<UString>& texts, int32_t* related_begin,
+UString RelatedLine(const THolders& holders, const TRowTexts& texts, int32_t* related_begin,
                     int32_t* related_end) {
   std::sort(related_begin, related_end);
   const std::span<int32_t> related(related_begin, std::unique(related_begin, related_end));
@@ -386,8 +394,8 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
-  std::vector<THolder> holders;
-  std::vector<int32_t> id_pool;
+  THolders holders;
+  TWorkVector<int32_t> id_pool;
   const int smallest = std::max<int>(1, settings.smallest), largest = settings.largest;
   const int32_t min_count = settings.count.min_frequency;
   // With a minimum of 1 every run is a row, and nothing can be left out.
@@ -430,6 +438,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
               h.ids_at = static_cast<uint32_t>(first_id + row * usize);
               h.ids_count = r.first.size;
               h.frequency = r.count;
+              h.length = 0;
               const int32_t* w = counts.Words(r.first);
               std::copy(w, w + r.first.size, id_pool.begin() + static_cast<ptrdiff_t>(h.ids_at));
               ++row;
@@ -438,52 +447,70 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
         },
         1);
   }
-  // Each row's text and the key it is sorted by, made on the workers.
-  std::vector<UString> texts(holders.size());
+  // Each row's entry with its text, and the key the rows are sorted by, made on the workers.
+  // Until the list takes them the entries are this count's: a piece clears its share first, so
+  // that whatever happens the rows made so far can be given back.
+  const size_t n_rows = holders.size();
+  TRowEntries made(n_rows);
+  struct TGiveBack {
+    TRowEntries& rows;
+    ~TGiveBack() {
+      for (TConcordanceClusterEntry*& e : rows) delete std::exchange(e, nullptr);
+    }
+  } give_back{made};
   // Most frequent first, then by text: the first sixteen characters of each text are compared as
   // four numbers, the rest only when those are equal. Rows of one frequency and text (a word of the
   // count may hold a blank) keep the order they were counted in, whatever the workers.
   struct TOrderKey {
     uint64_t head[4];
+    const char16_t* text;  // the whole text, read where the heads are equal (it stays where it is)
+    uint32_t length;
     int32_t frequency;
     uint32_t index;
   };
-  std::vector<TOrderKey> keys(holders.size());
-  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+  TWorkVector<TOrderKey> keys(n_rows);
+  const TRowTexts texts{made};
+  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
+    std::fill(made.begin() + static_cast<ptrdiff_t>(from), made.begin() + static_cast<ptrdiff_t>(to), nullptr);
     for (size_t k = from; k < to; ++k) {
       THolder& h = holders[k];
-      UString& t = texts[k];
-      t = TextOf(words, id_pool.data() + h.ids_at, h.ids_count);
+      made[k] = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
+      TClusterEntryRec& rec = made[k]->rec;
+      const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
       h.length = ClusterWordCount(t);
+      rec.frequency = h.frequency;
+      rec.cluster_length = h.length;
       uint64_t head[4] = {0, 0, 0, 0};
       for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1], head[2], head[3]}, h.frequency, static_cast<uint32_t>(k)};
+      keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
+                 static_cast<uint32_t>(k)};
     }
   });
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     for (int w = 0; w < 4; ++w)
       if (a.head[w] != b.head[w]) return a.head[w] < b.head[w];
-    if (const int c = texts[a.index].compare(texts[b.index]); c != 0) return c < 0;
+    if (const int c = UStringView(a.text, a.length).compare(UStringView(b.text, b.length)); c != 0) return c < 0;
     return a.index < b.index;
   });
   {
     // Rows in their order from here on, so that what follows reads them in turn.
-    std::vector<THolder> h2(keys.size());
-    std::vector<UString> t2(keys.size());
-    ParallelFor(settings.threads, keys.size(), [&](size_t from, size_t to) {
+    THolders h2(n_rows);
+    TRowEntries m2(n_rows);
+    ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
       for (size_t k = from; k < to; ++k) {
         h2[k] = holders[keys[k].index];
-        t2[k] = std::move(texts[keys[k].index]);
+        m2[k] = made[keys[k].index];
       }
     });
     holders = std::move(h2);
-    texts = std::move(t2);
+    // m2 goes with the old order; it only points at the entries, which `made` gives back.
+    made.swap(m2);
   }
   // The related rows of each row, gathered from the pairs by a counting pass.
   std::vector<std::pair<int32_t, int32_t>> pairs;
   if (smallest != largest) FindRelatedClusters(holders, texts, settings.threads, pairs);
-  std::vector<uint32_t> related_at(holders.size() + 1, 0);
+  std::vector<uint32_t> related_at(n_rows + 1, 0);
   for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
   for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
   std::vector<int32_t> related(pairs.size());
@@ -491,27 +518,24 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
     for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
   }
-  // The rows are made on the workers and added in order: first each row's related line (a row
-  // sorts only its own part of `related`), then, once no related line needs the texts, the rows
-  // with their texts moved in.
-  std::vector<UString> related_lines(holders.size());
-  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
-    for (size_t k = from; k < to; ++k)
-      related_lines[k] = RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
-  });
-  std::vector<std::unique_ptr<TConcordanceClusterEntry>> made(holders.size());
-  ParallelFor(settings.threads, holders.size(), [&](size_t from, size_t to) {
+  // Each row's related line, on the workers: a row sorts only its own part of `related`, and
+  // reads the other rows' texts, which no longer change.
+  // The rows are in their sorted order now, not the order they were made in: entries a little
+  // ahead are fetched into the cache meanwhile.
+  constexpr size_t kAhead = 8;
+  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k) {
-      made[k].reset(static_cast<TConcordanceClusterEntry*>(list.NewEntry()));
-      TClusterEntryRec& rec = made[k]->rec;
-      rec.frequency = holders[k].frequency;
-      rec.cluster_length = holders[k].length;
-      rec.related_line = std::move(related_lines[k]);
-      rec.line = std::move(texts[k]);
+      if (k + kAhead < to) __builtin_prefetch(made[k + kAhead]);
+      made[k]->rec.related_line =
+          RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
     }
   });
-  for (std::unique_ptr<TConcordanceClusterEntry>& e : made)
-    if (list.Add(e.get()) >= 0) e.release();
+  // The list looks at each entry it takes, which a worker made last: entries ahead are fetched
+  // into the cache meanwhile, so that the rows are not taken one wait at a time.
+  for (size_t k = 0; k < n_rows; ++k) {
+    if (k + 2 * kAhead < n_rows) __builtin_prefetch(made[k + 2 * kAhead]);
+    if (list.Add(made[k]) >= 0) made[k] = nullptr;
+  }
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;
 }

@@ -6,6 +6,7 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/derived_line_words.h"
+#include "concordance/views/work_vectors.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_sections.h"
 #include "platform/runtime/list_headings.h"
@@ -169,14 +170,19 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     int32_t item, file;
     bool hit_inside;  // the hit does not start the line
   };
-  std::vector<TRowLine> row_lines(n_rows);
+  TWorkVector<TRowLine> row_lines(n_rows);
   ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
     for (size_t row = from; row < to; ++row) {
-      const TConcordanceLineData& d = lines.Line(rows.lines[row])->Data();
+      const TConcordanceLineData& d = LineOfList(lines, rows.lines[row])->Data();
       row_lines[row] = {d.sw_number, d.filename_num_original, d.midpoint >= 1};
     }
   });
-  std::vector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
+  // Whether each item's search word as shown may come from its lines (the last: no item's).
+  std::vector<char> item_shown_from_line(items.size() + 1, 0);
+  for (size_t i = 0; i < items.size(); ++i)
+    item_shown_from_line[i] = ShownFormCanComeFromLine(items[i], settings.lemma_list_loaded);
+  item_shown_from_line[items.size()] = ShownFormCanComeFromLine(no_item, settings.lemma_list_loaded);
+  TWorkVector<int32_t> row_around(n_rows), row_own(n_rows), row_text(n_rows);
   size_t counted = n_rows;
   for (size_t row = 0; row < n_rows; ++row) {
     if (StopRequested(kPanicStopNow)) {
@@ -191,13 +197,14 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     if (settings.search_words_together) {
       around = own = group_for(kAllSearchWords, UString());
     } else {
-      const bool shown_from_line = row_lines[row].hit_inside && ShownFormCanComeFromLine(rec, settings.lemma_list_loaded);
-      auto& cached = item_groups[known_item ? static_cast<size_t>(item) : items.size()];
+      const size_t item_at = known_item ? static_cast<size_t>(item) : items.size();
+      const bool shown_from_line = row_lines[row].hit_inside && item_shown_from_line[item_at];
+      auto& cached = item_groups[item_at];
       if (!shown_from_line && cached.first >= 0 && (known_item || groups[static_cast<size_t>(cached.first)].number == item)) {
         around = cached.first;
         own = cached.second;
       } else {
-        const UString shown = SearchWordAsShownInLine(*lines.Line(rows.lines[row]), rec, settings.lemma_list_loaded);
+        const UString shown = SearchWordAsShownInLine(*LineOfList(lines, rows.lines[row]), rec, settings.lemma_list_loaded);
         around = group_for(item, shown);
         own = group_for(kOwnSearchWordRow, shown);
         if (!shown_from_line) cached = {around, own};
@@ -259,14 +266,17 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
       },
       kRowsPerStretch);
   std::vector<TNode> nodes;
-  std::vector<std::pair<int32_t, int32_t>> node_texts;  // (text, node); a node may be met in a text twice
+  // Each stretch's nodes as joined: the number each has among all the stretches' nodes.
+  std::vector<std::vector<int32_t>> joined(stretches);
   if (stretches == 1) {
     nodes = std::move(counts[0].nodes);
-    node_texts = std::move(counts[0].node_texts);
+    joined[0].resize(nodes.size());
+    for (size_t k = 0; k < nodes.size(); ++k) joined[0][k] = static_cast<int32_t>(k);
   } else {
     TNodeTable node_of;  // (word, group) -> node
-    for (TStretchCount& c : counts) {
-      std::vector<int32_t> joined(c.nodes.size());
+    for (size_t p = 0; p < stretches; ++p) {
+      TStretchCount& c = counts[p];
+      joined[p].resize(c.nodes.size());
       for (size_t k = 0; k < c.nodes.size(); ++k) {
         TNode& local = c.nodes[k];
         const uint64_t key = (uint64_t(uint32_t(local.word)) << 32) | uint32_t(local.group);
@@ -280,31 +290,56 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
           n.ignore_freq = n.ignore_freq || local.ignore_freq;
           for (size_t f = 0; f < span_length; ++f) n.freqs[f] += local.freqs[f];
         }
-        joined[k] = id;
+        joined[p][k] = id;
       }
-      for (const auto& [text, node] : c.node_texts) node_texts.emplace_back(text, joined[static_cast<size_t>(node)]);
     }
   }
-  // Per text in turn, each node met in it counts the text once.
+  // Per text, each node met in it counts the text once (a node may be met in a text twice: in two
+  // stretches, or in two runs of the text's lines). The stretches' (text, node) pairs are put in
+  // text order on the workers, then the texts are shared among the workers, each counting into
+  // numbers of its own that are added up at the end.
   std::vector<int32_t> texts(nodes.size(), 0);
   {
-    std::vector<size_t> at(text_index.size() + 1, 0);
-    for (const auto& [t, node] : node_texts) ++at[static_cast<size_t>(t) + 1];
-    for (size_t t = 1; t < at.size(); ++t) at[t] += at[t - 1];
-    std::vector<int32_t> by_text(node_texts.size());
-    for (const auto& [t, node] : node_texts) by_text[at[static_cast<size_t>(t)]++] = node;
-    std::vector<int32_t> seen(nodes.size(), -1);
-    size_t from = 0;
-    for (size_t t = 0; t < text_index.size(); ++t) {
-      const size_t to = at[t];
-      for (size_t k = from; k < to; ++k) {
-        const int32_t node = by_text[k];
-        if (seen[static_cast<size_t>(node)] == static_cast<int32_t>(t)) continue;
-        seen[static_cast<size_t>(node)] = static_cast<int32_t>(t);
-        ++texts[static_cast<size_t>(node)];
-      }
-      from = to;
-    }
+    const size_t n_texts = text_index.size();
+    std::vector<std::vector<uint32_t>> place(stretches, std::vector<uint32_t>(n_texts, 0));
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t from, size_t to) {
+          for (size_t p = from; p < to; ++p)
+            for (const auto& [t, node] : counts[p].node_texts) ++place[p][static_cast<size_t>(t)];
+        },
+        1);
+    const std::vector<uint32_t> at = PlacesByPiece(place, n_texts);
+    TWorkVector<int32_t> by_text(at[n_texts]);
+    ParallelForPieces(
+        static_cast<int>(stretches), stretches,
+        [&](size_t, size_t from, size_t to) {
+          for (size_t p = from; p < to; ++p)
+            for (const auto& [t, node] : counts[p].node_texts)
+              by_text[place[p][static_cast<size_t>(t)]++] = joined[p][static_cast<size_t>(node)];
+        },
+        1);
+    constexpr size_t kTextsPerPiece = 256;
+    const size_t pieces = ParallelPieces(settings.threads, n_texts, kTextsPerPiece);
+    std::vector<std::vector<int32_t>> piece_texts(pieces);
+    ParallelForPieces(
+        settings.threads, n_texts,
+        [&](size_t piece, size_t from, size_t to) {
+          std::vector<int32_t>& counted_texts = pieces == 1 ? texts : piece_texts[piece];
+          counted_texts.assign(nodes.size(), 0);
+          std::vector<int32_t> seen(nodes.size(), -1);
+          for (size_t t = from; t < to; ++t)
+            for (size_t k = at[t]; k < at[t + 1]; ++k) {
+              const int32_t node = by_text[k];
+              if (seen[static_cast<size_t>(node)] == static_cast<int32_t>(t)) continue;
+              seen[static_cast<size_t>(node)] = static_cast<int32_t>(t);
+              ++counted_texts[static_cast<size_t>(node)];
+            }
+        },
+        kTextsPerPiece);
+    if (pieces > 1)
+      for (const std::vector<int32_t>& piece : piece_texts)
+        for (size_t k = 0; k < piece.size(); ++k) texts[k] += piece[k];
   }
 
   // Rows come in word order (then the greater search-word number, then the search word), so

@@ -6,6 +6,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/views/derived_line_words.h"
 #include "concordance/views/patterns_list.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_runtime.h"
 
 namespace {
@@ -33,31 +34,35 @@ bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings&
                      for (int k = 0; k < kPatternPositions; ++k) ids[k] = w.At(line, kPatternFirstSpan + k);
                    },
                    line_words);
-  for (size_t row = 0; row < line_words.Count(); ++row) {
-    const int32_t* ids = line_words.Ids(row);
-    for (int k = 0; k < kPatternPositions; ++k) {
-      const int32_t id = ids[k];
-      if (id < 0) continue;
-      std::vector<int32_t>& c = counts[static_cast<size_t>(k)];
-      if (c.size() <= static_cast<size_t>(id)) c.resize(static_cast<size_t>(id) + 1, 0);
-      ++c[static_cast<size_t>(id)];
-    }
-  }
+  // Each position's words counted and put in order on a worker of its own (the positions are
+  // apart).
   std::array<std::vector<TCounted>, kPatternPositions> holders;
+  ParallelFor(
+      threads, kPatternPositions,
+      [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+          std::vector<int32_t>& c = counts[k];
+          c.assign(static_cast<size_t>(words.Count()), 0);
+          for (size_t row = 0; row < line_words.Count(); ++row)
+            if (const int32_t id = line_words.Ids(row)[k]; id >= 0) ++c[static_cast<size_t>(id)];
+          std::vector<TCounted>& h = holders[k];
+          for (size_t id = 0; id < c.size(); ++id) {
+            const int32_t freq = c[id];
+            const UString& word = words.Word(static_cast<int32_t>(id));
+            if (freq == 0 || freq < settings.min_frequency || word.size() <= settings.min_word_length) continue;
+            h.push_back({word, freq});
+          }
+          std::sort(h.begin(), h.end(), [](const TCounted& a, const TCounted& b) {
+            return a.freq != b.freq ? a.freq > b.freq : a.word < b.word;
+          });
+        }
+      },
+      1);
+  // The stop list is asked on this thread only; leaving words out keeps the others' order.
   size_t rows = 0;
-  for (int k = 0; k < kPatternPositions; ++k) {
-    std::vector<TCounted>& h = holders[static_cast<size_t>(k)];
-    const std::vector<int32_t>& c = counts[static_cast<size_t>(k)];
-    for (size_t id = 0; id < c.size(); ++id) {
-      const int32_t freq = c[id];
-      const UString& word = words.Word(static_cast<int32_t>(id));
-      if (freq == 0 || freq < settings.min_frequency || word.size() <= settings.min_word_length) continue;
-      if (settings.is_stop_word && settings.is_stop_word(word)) continue;
-      h.push_back({word, freq});
-    }
-    std::sort(h.begin(), h.end(), [](const TCounted& a, const TCounted& b) {
-      return a.freq != b.freq ? a.freq > b.freq : a.word < b.word;
-    });
+  for (std::vector<TCounted>& h : holders) {
+    if (settings.is_stop_word)
+      std::erase_if(h, [&](const TCounted& c) { return settings.is_stop_word(c.word); });
     rows = std::max(rows, h.size());
   }
   for (size_t r = 0; r < rows; ++r) {

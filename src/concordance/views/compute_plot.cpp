@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "concordance/lines/concordance_list.h"
+#include "concordance/views/derived_line_words.h"
+#include "concordance/views/work_vectors.h"
 #include "concordance/views/plot_list.h"
 #include "platform/runtime/parallel_for.h"
 #include "platform/runtime/text_helpers.h"
@@ -92,116 +94,167 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     for (size_t j = from; j < to; ++j) {
       const int i = static_cast<int>(j);
       if (lines.GetDeleted(i)) continue;
-      const TConcordanceEntry* line = lines.Line(i);
+      const TConcordanceEntry* line = LineOfList(lines, i);
       if (!line) continue;
       hits[j] = {line->SourceTextIndex(), line->Data().sw_number, line->Data().word_num,
                  line->Data().filename_num_original};
     }
   });
-  auto line_ok = [&](int j, int32_t& t, int32_t& b) {
-    if (StopRequested(kPanicStopNow)) return false;
-    const TLineHit& h = hits[static_cast<size_t>(j)];
-    t = h.text;
-    b = h.sw;
-    return t >= 0 && t < n_texts && b >= 0 && b < n_sw;
-  };
-  for (int j = 0; j < n_lines; ++j) {
-    int32_t t = 0, b = 0;
-    if (!line_ok(j, t, b)) continue;
-    if ((j & 255) == 0) MyYieldProcess();
-    const int64_t r = row_for_hit(t, b);
-    if (r < 0 || r >= n_rows) continue;
-    TRowDescriptor& d = desc[static_cast<size_t>(r)];
-    // A row's label already holding the name stays as it is (most lines add nothing).
-    if (n_texts >= 2 && !d.text_full && d.text_label.find(texts[t].short_name) == UString::npos) {
-      d.text_label = AddNameToGroupLabel(d.text_label, texts[t].short_name, d.text_full);
-      const int32_t g = GroupIndexOf(choices.text_groups, t);
-      if (d.text_full && g >= 0)
-        d.text_label = VXResFmt(TVXRes::VXTextsNString, {HumanAbbreviatedNumberListString(choices.text_groups[g], 1)});
-    }
-    if (n_sw >= 2 && !d.sw_full && d.sw_label.find(search_words[b]) == UString::npos) {
-      d.sw_label = AddNameToGroupLabel(d.sw_label, search_words[b], d.sw_full);
-      const int32_t g = GroupIndexOf(choices.search_word_groups, b);
-      if (d.sw_full && g >= 0)
-        d.sw_label = VXResFmt(TVXRes::VXSearchWordsNString,
-                              {HumanAbbreviatedNumberListString(choices.search_word_groups[g], 1)});
-    }
-    d.largest_words = std::max(d.largest_words, words[t]);
+  // Each line's row, on the workers: kLeftOut for a line the plot leaves out (deleted, no text,
+  // a text or search word it does not have, or read after a stop), kNoRow for one that counts in
+  // the overall row only. On one worker the window has its turns.
+  constexpr int64_t kLeftOut = -1, kNoRow = -2;
+  constexpr size_t kLinesPerPiece = 4096;
+  const bool alone = ParallelPieces(settings.threads, static_cast<size_t>(n_lines), kLinesPerPiece) <= 1;
+  TWorkVector<int64_t> row_of_line(static_cast<size_t>(n_lines));
+  ParallelFor(
+      settings.threads, static_cast<size_t>(n_lines),
+      [&](size_t from, size_t to) {
+        for (size_t j = from; j < to; ++j) {
+          if (alone && (j & 255) == 0) MyYieldProcess();
+          const TLineHit& h = hits[j];
+          if (StopRequested(kPanicStopNow) || h.text < 0 || h.text >= n_texts || h.sw < 0 || h.sw >= n_sw) {
+            row_of_line[j] = kLeftOut;
+            continue;
+          }
+          const int64_t r = row_for_hit(h.text, h.sw);
+          row_of_line[j] = r < 0 || r >= n_rows ? kNoRow : r;
+        }
+      },
+      kLinesPerPiece);
+  // The lines of each row in line order: each row is then made on its own, as one pass over the
+  // lines in order makes it.
+  std::vector<uint32_t> row_start(static_cast<size_t>(n_rows) + 1, 0);
+  for (const int64_t r : row_of_line)
+    if (r >= 0) ++row_start[static_cast<size_t>(r) + 1];
+  for (size_t r = 1; r < row_start.size(); ++r) row_start[r] += row_start[r - 1];
+  TWorkVector<int32_t> row_lines(row_start.back());
+  {
+    std::vector<uint32_t> fill(row_start.begin(), row_start.end() - 1);
+    for (int32_t j = 0; j < n_lines; ++j)
+      if (const int64_t r = row_of_line[static_cast<size_t>(j)]; r >= 0) row_lines[fill[static_cast<size_t>(r)]++] = j;
   }
 
   TConcordancePlotEntry& overall = plot.overall;
   overall.Clear();
   overall.rec.IsOverallEntry = 1;
   overall.rec.divisions = divisions;
-  overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
   std::vector<std::unique_ptr<TConcordancePlotEntry>> rows(static_cast<size_t>(n_rows));
   const bool contexts = settings.keep_contexts && settings.context_line_limit >= n_lines;
-  // Without contexts two hits at one position are alike, so each row's positions are gathered
-  // and sorted as plain numbers (on the workers for the overall row) before they are added.
-  std::vector<int32_t> overall_positions;
-  std::vector<std::vector<int32_t>> row_positions(contexts ? 0 : static_cast<size_t>(n_rows));
-  for (int j = 0; j < n_lines; ++j) {
-    int32_t t = 0, b = 0;
-    if (!line_ok(j, t, b) || words[t] <= 0) continue;
-    if ((j & 255) == 0) MyYieldProcess();
-    const int32_t word_num = hits[static_cast<size_t>(j)].word_num;
-    const UString context =
-        contexts ? lines.Line(j)->ConcordanceCharactersAroundMidpoint(settings.context_chars) : UString();
-    if (contexts) overall.plots.Add({ScaledPosition(word_num, plot.largest_words, words[t]), context});
-    else overall_positions.push_back(ScaledPosition(word_num, plot.largest_words, words[t]));
-    ++overall.rec.hits;
-    const int64_t r = row_for_hit(t, b);
-    if (r < 0 || r >= n_rows) continue;
-    std::unique_ptr<TConcordancePlotEntry>& row = rows[static_cast<size_t>(r)];
+  // A row's entry, made for the first of its lines that counts.
+  auto make_row = [&](int64_t r, int32_t j) {
+    const TLineHit& h = hits[static_cast<size_t>(j)];
     const TRowDescriptor& d = desc[static_cast<size_t>(r)];
-    if (!row) {
-      row = std::make_unique<TConcordancePlotEntry>(&plot, plot.Holder());
-      if (!grouped) {
-        row->rec.plot_file_number = hits[static_cast<size_t>(j)].file_num;
-        row->rec.plot_search_word_number = b;
-        row->rec.words_in_file = words[t];
-        row->plot_sw_string = search_words[b];
-        row->plot_filename = texts[t].short_name;
-      } else {
-        row->rec.plot_file_number = -2;
-        row->rec.plot_search_word_number = -2;
-        row->rec.words_in_file = d.largest_words;
-        row->plot_sw_string = d.sw_label;
-        row->plot_filename = d.text_label;
-      }
-      row->rec.divisions = divisions;
-      row->plots = TGeneralPlotDataList(row->rec.words_in_file, divisions);
+    auto row = std::make_unique<TConcordancePlotEntry>(&plot, plot.Holder());
+    if (!grouped) {
+      row->rec.plot_file_number = h.file_num;
+      row->rec.plot_search_word_number = h.sw;
+      row->rec.words_in_file = words[h.text];
+      row->plot_sw_string = search_words[h.sw];
+      row->plot_filename = texts[h.text].short_name;
+    } else {
+      row->rec.plot_file_number = -2;
+      row->rec.plot_search_word_number = -2;
+      row->rec.words_in_file = d.largest_words;
+      row->plot_sw_string = d.sw_label;
+      row->plot_filename = d.text_label;
     }
-    ++row->rec.hits;
-    const int32_t position = grouped ? ScaledPosition(word_num, d.largest_words, words[t]) : word_num;
-    if (contexts) row->plots.Add({position, context});
-    else row_positions[static_cast<size_t>(r)].push_back(position);
-  }
-  if (!contexts) {
-    ParallelSort(overall_positions, settings.threads, std::less<int32_t>());
-    overall.plots.Reserve(overall_positions.size());
-    for (const int32_t p : overall_positions) overall.plots.Add({p, UString()});
-  }
-  // Each row's hits in order and its dispersion, on the workers: the rows are apart.
+    row->rec.divisions = divisions;
+    row->plots = TGeneralPlotDataList(row->rec.words_in_file, divisions);
+    return row;
+  };
+  auto position_in_row = [&](int64_t r, int32_t j) {
+    const TLineHit& h = hits[static_cast<size_t>(j)];
+    return grouped ? ScaledPosition(h.word_num, desc[static_cast<size_t>(r)].largest_words, words[h.text]) : h.word_num;
+  };
+  // Each row's labels, then (without contexts) its hits in order and its dispersion, on the
+  // workers: the rows are apart. Two hits at one position are alike without contexts, so a
+  // row's positions are sorted as plain numbers.
   constexpr size_t kRowsPerPiece = 64;
+  const bool rows_alone = ParallelPieces(settings.threads, rows.size(), kRowsPerPiece) <= 1;
   ParallelFor(
       settings.threads, rows.size(),
       [&](size_t from, size_t to) {
+        std::vector<int32_t> positions;
         for (size_t r = from; r < to; ++r) {
+          if (rows_alone && (r & 63) == 0) MyYieldProcess();
+          const int32_t* first = row_lines.data() + row_start[r];
+          const int32_t* last = row_lines.data() + row_start[r + 1];
+          TRowDescriptor& d = desc[r];
+          for (const int32_t* j = first; j < last; ++j) {
+            const int32_t t = hits[static_cast<size_t>(*j)].text, b = hits[static_cast<size_t>(*j)].sw;
+            // A row's label already holding the name stays as it is (most lines add nothing).
+            if (n_texts >= 2 && !d.text_full && d.text_label.find(texts[t].short_name) == UString::npos) {
+              d.text_label = AddNameToGroupLabel(d.text_label, texts[t].short_name, d.text_full);
+              const int32_t g = GroupIndexOf(choices.text_groups, t);
+              if (d.text_full && g >= 0)
+                d.text_label = VXResFmt(TVXRes::VXTextsNString, {HumanAbbreviatedNumberListString(choices.text_groups[g], 1)});
+            }
+            if (n_sw >= 2 && !d.sw_full && d.sw_label.find(search_words[b]) == UString::npos) {
+              d.sw_label = AddNameToGroupLabel(d.sw_label, search_words[b], d.sw_full);
+              const int32_t g = GroupIndexOf(choices.search_word_groups, b);
+              if (d.sw_full && g >= 0)
+                d.sw_label = VXResFmt(TVXRes::VXSearchWordsNString,
+                                      {HumanAbbreviatedNumberListString(choices.search_word_groups[g], 1)});
+            }
+            d.largest_words = std::max(d.largest_words, words[t]);
+          }
+          // With contexts the rows are made below, in line order with the overall row's.
+          if (contexts) continue;
+          positions.clear();
+          for (const int32_t* j = first; j < last; ++j) {
+            if (words[hits[static_cast<size_t>(*j)].text] <= 0) continue;
+            if (!rows[r]) rows[r] = make_row(static_cast<int64_t>(r), *j);
+            positions.push_back(position_in_row(static_cast<int64_t>(r), *j));
+          }
           TConcordancePlotEntry* row = rows[r].get();
           if (!row) continue;
-          if (contexts) {
-            row->plots.SortByPosition();
-          } else {
-            std::vector<int32_t>& positions = row_positions[r];
-            std::sort(positions.begin(), positions.end());
-            row->plots.Reserve(positions.size());
-            for (const int32_t p : positions) row->plots.Add({p, UString()});
-          }
+          row->rec.hits = static_cast<int32_t>(positions.size());
+          std::sort(positions.begin(), positions.end());
+          row->plots.Reserve(positions.size());
+          for (const int32_t p : positions) row->plots.Add({p, UString()});
           row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
         }
       },
       kRowsPerPiece);
+  overall.plots = TGeneralPlotDataList(plot.largest_words, divisions);
+  if (!contexts) {
+    std::vector<int32_t> overall_positions;
+    for (int32_t j = 0; j < n_lines; ++j) {
+      const TLineHit& h = hits[static_cast<size_t>(j)];
+      if (row_of_line[static_cast<size_t>(j)] == kLeftOut || words[h.text] <= 0) continue;
+      overall_positions.push_back(ScaledPosition(h.word_num, plot.largest_words, words[h.text]));
+    }
+    overall.rec.hits = static_cast<int32_t>(overall_positions.size());
+    ParallelSort(overall_positions, settings.threads, std::less<int32_t>());
+    overall.plots.Reserve(overall_positions.size());
+    for (const int32_t p : overall_positions) overall.plots.Add({p, UString()});
+  } else {
+    for (int32_t j = 0; j < n_lines; ++j) {
+      const TLineHit& h = hits[static_cast<size_t>(j)];
+      const int64_t r = row_of_line[static_cast<size_t>(j)];
+      if (r == kLeftOut || words[h.text] <= 0) continue;
+      if ((j & 255) == 0) MyYieldProcess();
+      const UString context = lines.Line(j)->ConcordanceCharactersAroundMidpoint(settings.context_chars);
+      overall.plots.Add({ScaledPosition(h.word_num, plot.largest_words, words[h.text]), context});
+      ++overall.rec.hits;
+      if (r < 0) continue;
+      std::unique_ptr<TConcordancePlotEntry>& row = rows[static_cast<size_t>(r)];
+      if (!row) row = make_row(r, j);
+      ++row->rec.hits;
+      row->plots.Add({position_in_row(r, j), context});
+    }
+    ParallelFor(
+        settings.threads, rows.size(),
+        [&](size_t from, size_t to) {
+          for (size_t r = from; r < to; ++r)
+            if (TConcordancePlotEntry* row = rows[r].get()) {
+              row->plots.SortByPosition();
+              row->rec.dispersion_value = static_cast<float>(row->plots.ComputedDispersion());
+            }
+        },
+        kRowsPerPiece);
+  }
 
   overall.rec.words_in_file = static_cast<int32_t>(std::min<int64_t>(plot.total_words, INT32_MAX));
   if (contexts) overall.plots.SortByPosition();

@@ -2,23 +2,48 @@
 
 #include <algorithm>
 #include <memory>
+#include <typeinfo>
 
 #include "concordance/lines/concordance_line.h"
 #include "concordance/lines/concordance_list.h"
 #include "platform/runtime/parallel_for.h"
 #include "platform/runtime/vx_runtime.h"
 
+const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index) {
+  const TVXBaseListObject* entry = lines.Get(index);
+  if (!entry) return nullptr;
+  if (typeid(*entry) == typeid(TConcordanceEntry)) return static_cast<const TConcordanceEntry*>(entry);
+  return dynamic_cast<const TConcordanceEntry*>(entry);
+}
+
 namespace {
+
+// Lines this far ahead have their records fetched into the cache, so that a line's reading
+// rarely waits on memory for its record (the lines were made on many workers and lie scattered).
+// Their texts are not fetched ahead: where a text's characters lie is known only once its block's
+// header is read, and that read would wait itself.
+constexpr size_t kRecordsAhead = 16;
+
+void FetchRecordAhead(const TVXBaseListObject* entry) {
+  if (!entry) return;
+  const char* at = reinterpret_cast<const char*>(entry);
+  for (size_t b = 0; b < sizeof(TConcordanceEntry); b += 64) __builtin_prefetch(at + b);
+}
 
 // Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
 // on one worker). False when a stop ended it.
 bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yield, TCountingWords& words,
                 const TFillLineWords& fill, TLineWordRows& rows) {
+  // Room for every line of the piece, so that no row is copied as the rows grow.
+  rows.lines.reserve(rows.lines.size() + (end - begin));
+  rows.ids.reserve(rows.ids.size() + (end - begin) * rows.width);
+  rows.barriers.reserve(rows.barriers.size() + (end - begin) * rows.width);
   for (size_t i = begin; i < end; ++i) {
     const int index = static_cast<int>(i);
+    if (i + kRecordsAhead < end) FetchRecordAhead(lines.Get(index + static_cast<int>(kRecordsAhead)));
     if (StopRequested(kPanicStopNow)) return false;
     if (lines.GetDeleted(index)) continue;
-    const TConcordanceEntry* line = lines.Line(index);
+    const TConcordanceEntry* line = LineOfList(lines, index);
     if (!line || line->Text().empty()) continue;
     if (yield && (i & 1023) == 0) MyYieldProcess();
     const size_t at = rows.ids.size();
@@ -40,12 +65,7 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
   // A few hundred lines of words outweigh starting a thread.
   constexpr size_t kGrain = 256;
   const size_t pieces = ParallelPieces(threads, n, kGrain);
-  if (pieces <= 1) {
-    rows.lines.reserve(n);
-    rows.ids.reserve(n * width);
-    rows.barriers.reserve(n * width);
-    return FetchPiece(lines, 0, n, true, words, fill, rows);
-  }
+  if (pieces <= 1) return FetchPiece(lines, 0, n, true, words, fill, rows);
   std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
   for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
   std::vector<TLineWordRows> piece_rows(pieces);
@@ -111,10 +131,14 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
   const int last = first + static_cast<int>(width) - 1;
   rows = TLineWordRows();
   rows.width = width;
-  rows.lines = run.rows.lines;
-  rows.ids.assign(n * width, -1);
+  // Filled on the workers below.
+  rows.lines.resize(n);
+  rows.ids.resize(n * width);
   rows.barriers.resize(n * width);
-  std::vector<std::pair<int16_t, int16_t>> taken(n);
+  struct TTaken {
+    int16_t first, last;
+  };
+  TWorkVector<TTaken> taken(n);
   // Each piece lists the texts it meets before any other piece could: joined in piece order,
   // those lists give the order one pass over the rows meets the texts in, which numbers the
   // counted forms.
@@ -133,6 +157,7 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
             span = {std::max(span.first, first), std::min(span.second, last)};
           }
           taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
+          rows.lines[row] = run.rows.lines[row];
           std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
           for (int at = span.first; at <= span.second; ++at) {
             const int32_t id = run.At(row, at);
@@ -149,8 +174,9 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
       if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.Of(run.found.Word(id));
   ParallelFor(threads, n, [&](size_t from, size_t to) {
     for (size_t row = from; row < to; ++row) {
+      std::fill_n(rows.ids.data() + row * width, width, -1);
       int32_t* out = rows.ids.data() + row * width - first;
-      for (int at = taken[row].first; at <= taken[row].second; ++at) {
+      for (int at = taken[row].first; at <= taken[row].last; ++at) {
         const int32_t id = run.At(row, at);
         if (id >= 0) out[at] = counted[static_cast<size_t>(id)];
       }

@@ -17,19 +17,25 @@
 #include <vector>
 
 #include "concordance/views/derived_list_support.h"
+#include "concordance/views/work_vectors.h"
 
 class TConcordanceList;
 class TConcordanceEntry;
 
 struct TLineWordRows {
   size_t width = 0;
-  std::vector<int32_t> lines;     // the list's line of each row
-  std::vector<int32_t> ids;       // width a row: counted word numbers, -1 where none
-  std::vector<uint8_t> barriers;  // width a row: the boundary after each position (0: none)
+  TWorkVector<int32_t> lines;     // the list's line of each row
+  TWorkVector<int32_t> ids;       // width a row: counted word numbers, -1 where none
+  TWorkVector<uint8_t> barriers;  // width a row: the boundary after each position (0: none)
   size_t Count() const { return lines.size(); }
   const int32_t* Ids(size_t row) const { return ids.data() + row * width; }
   const uint8_t* Barriers(size_t row) const { return barriers.data() + row * width; }
 };
+
+// The list's line at index (nullptr where it holds none), read from any worker. Every line of a
+// concordance list is a TConcordanceEntry: the type is checked by identity, which costs one
+// compare, and only an entry of another type goes through the full cast.
+const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index);
 
 // Fills one row from a line: ids (set to -1 beforehand) and barriers (set to 0), numbering the
 // words in `words`. Called on any worker: it may read the line and its settings only.

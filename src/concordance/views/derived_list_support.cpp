@@ -134,11 +134,44 @@ int32_t TCountingWords::AtRecord(const TConcordanceEntry& line, const TSortInfoR
   const int64_t start = int64_t(line.Data().midpoint) + r.start_position;
   const int64_t size = static_cast<int64_t>(text.size());
   if (start < 0 || start >= size) return -1;
-  return Of(wide_.Assign(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::min<int64_t>(r.coll_length, size - start)))));
+  return OfLineWord(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::min<int64_t>(r.coll_length, size - start))));
 }
 
 int32_t TCountingWords::At(const TConcordanceEntry& line, int span_position) {
   const auto [start, length] = SpanWordExtent(line, span_position);
   if (length <= 0) return -1;
-  return Of(wide_.Assign(line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length))));
+  return OfLineWord(line.Text().substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+}
+
+int32_t TCountingWords::OfLineWord(TLineText word) {
+  const size_t n = word.size();
+  if (!word.OneByte() || n == 0 || n > kShortWordBytes) return Of(wide_.Assign(word));
+  uint64_t key = 0;
+  std::memcpy(&key, word.Bytes(), n);
+  key |= uint64_t{n} << 56;
+  auto home = [](uint64_t k, size_t mask) {
+    k *= 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(k ^ (k >> 32)) & mask;
+  };
+  if ((short_used_ + 1) * 2 > short_slots_.size()) {
+    std::vector<TShortSlot> old = std::move(short_slots_);
+    short_slots_.assign(std::max<size_t>(256, old.size() * 2), TShortSlot());
+    const size_t mask = short_slots_.size() - 1;
+    for (const TShortSlot& s : old) {
+      if (s.key == 0) continue;
+      size_t i = home(s.key, mask);
+      while (short_slots_[i].key != 0) i = (i + 1) & mask;
+      short_slots_[i] = s;
+    }
+  }
+  const size_t mask = short_slots_.size() - 1;
+  for (size_t i = home(key, mask);; i = (i + 1) & mask) {
+    TShortSlot& s = short_slots_[i];
+    if (s.key == key) return s.id;
+    if (s.key == 0) {
+      s = {key, Of(wide_.Assign(word))};
+      ++short_used_;
+      return s.id;
+    }
+  }
 }

@@ -91,6 +91,17 @@ class TCountingWords {
   };
   int32_t Counted(UStringView raw);
   void Grow();
+  // The number of a word of a line's text (as Of gives it for its characters). A short word kept
+  // a byte a character is looked up by its bytes alone: most words of a count are such words met
+  // again, and then cost one probe with no copy or hash of their characters.
+  int32_t OfLineWord(TLineText word);
+  struct TShortSlot {
+    uint64_t key = 0;  // the bytes and the length (never 0); 0: an empty slot
+    int32_t id = -1;
+  };
+  static constexpr size_t kShortWordBytes = 7;
+  std::vector<TShortSlot> short_slots_;
+  size_t short_used_ = 0;
   TDerivedCountSettings settings_;
   bool numbers_as_hash_;
   std::vector<TSlot> slots_;

@@ -60,9 +60,11 @@ void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
 // Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
 // round, each merge cut into parts that the workers share (a part of the first run with the
 // items of the second that fall among it). `less` must tell any two items apart (no two
-// equivalent), so that the order is the one a sort on one worker gives.
-template <typename T, typename Less>
-void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size_t{1} << 14) {
+// equivalent), so that the order is the one a sort on one worker gives. The merge buffer is made
+// by v's allocator, so a vector whose allocator leaves new items unwritten has it first touched
+// by the merging workers.
+template <typename T, typename Alloc, typename Less>
+void ParallelSort(std::vector<T, Alloc>& v, int threads, Less less, size_t grain = size_t{1} << 14) {
   const size_t pieces = ParallelPieces(threads, v.size(), grain);
   if (pieces <= 1) {
     std::sort(v.begin(), v.end(), less);
@@ -80,7 +82,7 @@ void ParallelSort(std::vector<T>& v, int threads, Less less, size_t grain = size
     size_t a, a_end, b, b_end;  // [a, a_end) of the first run and [b, b_end) of the second
     size_t out;                 // where the part goes: after every item of both runs before it
   };
-  std::vector<T> out(v.size());
+  std::vector<T, Alloc> out(v.size());
   std::vector<TPart> parts;
   for (size_t width = 1; width < pieces; width *= 2) {
     parts.clear();
