@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_engine_run.h"
 #include "bench_folder_runs.h"
 #include "bench_load.h"
 #include "concordance/document/concordance_document.h"
@@ -47,21 +48,7 @@ TDerivedTimes RunOnce(const std::vector<UString>& names, const UString& word, in
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
-  TSearchWordItems items(SearchTextOptionsFromTextSettings(doc.TextSettings()));
-  items.AddedSearchWords(word);
-  TContextWordItems context;
-  TExclusionWordItems exclusion;
-  TTagContextWordItems tags;
-  int32_t converted = 0;
-  TMakeConcordanceArgs args;
-  args.chosen = &chosen;
-  args.search_items = &items;
-  args.context_items = &context;
-  args.exclusion_items = &exclusion;
-  args.tag_context_items = &tags;
-  args.converted_count = &converted;
-  args.threads = workers;
-  doc.MakeConcordance(args);
+  MakeEngineConcordance(doc, chosen, word, workers);
   *lines = doc.fConcordanceList->Count();
   *clusters = doc.fClusterList ? doc.fClusterList->Count() : 0;
   char h[128];

@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_engine_run.h"
 #include "bench_folder_runs.h"
 #include "bench_load.h"
 #include "concordance/document/concordance_document.h"
@@ -85,22 +86,8 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
-  TSearchWordItems items(SearchTextOptionsFromTextSettings(doc.TextSettings()));
-  items.AddedSearchWords(UString(word));
-  TContextWordItems context;
-  TExclusionWordItems exclusion;
-  TTagContextWordItems tags;
-  int32_t converted = 0;
-  TMakeConcordanceArgs args;
-  args.chosen = &chosen;
-  args.search_items = &items;
-  args.context_items = &context;
-  args.exclusion_items = &exclusion;
-  args.tag_context_items = &tags;
-  args.converted_count = &converted;
-  args.threads = threads;
   const auto t0 = Clock::now();
-  doc.MakeConcordance(args);
+  MakeEngineConcordance(doc, chosen, UString(word), threads);
   const auto t1 = Clock::now();
   *lines = doc.fConcordanceList->Count();
   *workers = doc.RunWorkers();
