@@ -450,4 +450,72 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
   }
 }
 
+// The vector paths classify runs of blocks by lookups built from the settings: whatever the stops
+// (any number, in any row of ASCII, controls among them) and the in-word symbols, each path
+// gives the one-unit path's verdict and masks, from the bytes and from the units, with a stop,
+// a zero or a byte beyond ASCII placed anywhere (at a block's edge too) or nowhere.
+TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
+  std::mt19937 rng(3232);
+  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  std::u16string others;  // neither letters, digits nor a space
+  for (char16_t c = 1; c < 128; ++c)
+    if (!((c | 0x20) >= u'a' && (c | 0x20) <= u'z') && !(c >= u'0' && c <= u'9') && c != u' ') others += c;
+  for (int round = 0; round < 400; ++round) {
+    const bool tagged = round % 3 == 0;
+    TFastPassRules rules = RandomRules(rng, tagged);
+    rules.stops = {};
+    std::vector<char16_t> stops;
+    for (int i = static_cast<int>(rng() % 13); i > 0; --i) {
+      const char16_t c = others[rng() % others.size()];
+      if (tagged && (c == u'<' || c == u'>')) continue;
+      rules.AddStop(c);
+      stops.push_back(c);
+    }
+    for (int i = static_cast<int>(rng() % 6); i > 0; --i) {
+      const char16_t c = others[rng() % others.size()];
+      rules.symbols[c] = rules.any_symbols = true;
+    }
+    // Text of every character that is not a stop, and at most one that is.
+    const size_t n = 1 + rng() % 700;
+    UString text = RandomAscii(rng, n, false, tagged);
+    for (size_t i = 0; i < n; ++i) {
+      if (rng() % 8 == 0) text[i] = static_cast<char16_t>(1 + rng() % 127);
+      if (rules.stops[text[i]]) text[i] = u'x';
+    }
+    switch (round % 4) {
+      case 0: break;
+      case 1: if (!stops.empty()) text[rng() % n] = stops[rng() % stops.size()]; break;
+      case 2: text[std::min(n - 1, size_t{63} + rng() % 3)] = char16_t{0}; break;
+      default: text[rng() % n] = char16_t{0xE9}; break;
+    }
+    std::string bytes;
+    for (char16_t c : text) bytes += static_cast<char>(c < 0x80 ? c : 0xC3);
+    const auto narrow = reinterpret_cast<const uint8_t*>(bytes.data());
+    auto run = [&](TVectorPath path, bool from_bytes) {
+      TPassRun r;
+      r.kinds.assign(n + 2, 0);
+      r.text = text;
+      r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, static_cast<int32_t>(n), INT32_MAX, rules, path,
+                               r.result, true, from_bytes ? narrow : nullptr);
+      return r;
+    };
+    const TPassRun one = run(TVectorPath::Scalar, true);
+    for (TVectorPath path : paths)
+      for (bool from_bytes : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path) << " bytes " << from_bytes);
+        const TPassRun r = run(path, from_bytes);
+        ASSERT_EQ(r.judged, one.judged);
+        if (!one.judged) continue;
+        EXPECT_EQ(r.result.word_masks, one.result.word_masks);
+        EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
+        EXPECT_EQ(r.result.punct_masks, one.result.punct_masks);
+        EXPECT_EQ(r.result.joined_masks, one.result.joined_masks);
+        EXPECT_EQ(r.result.blanked_masks, one.result.blanked_masks);
+        EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
+        EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
+      }
+  }
+}
+
 }  // namespace

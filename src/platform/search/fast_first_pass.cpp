@@ -500,9 +500,13 @@ void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
 inline bool IsMark(uint16_t f) { return f >= kKindHidden; }
 inline uint16_t Bits(uint16_t f) { return f < kKindHidden ? f : 0; }
 
-inline bool BitAt(const std::vector<uint64_t>& masks, int32_t p) {
-  return (masks[static_cast<size_t>(p) / 64] >> (p % 64) & 1) != 0;
-}
+// One block's masks as classified (hidden tags taken out), kept together: a block is written
+// through one pointer, and the steps that judge a character find all it needs in one line.
+struct TBlockRecord {
+  uint64_t alpha, lower, digit, sentence, joinable;
+  uint64_t open, close;  // "<" and ">" (that are no stops); zero unless tags are hidden
+};
+static_assert(sizeof(TBlockRecord) == 56);
 
 // What the steps ask of a character, as the steps before have left it: the carried characters'
 // from their kinds, the new ones' from the masks (letters and digits never change; the steps
@@ -513,18 +517,24 @@ struct TCharFacts {
   int32_t first;
   const char16_t* text;
   const uint8_t* narrow;  // the new characters' bytes, when the pass reads those
-  const uint64_t *alpha, *lower, *digit, *word, *marks, *tags;  // tags: nullptr without hidden tags
+  const TBlockRecord* rec;
+  const uint64_t *word, *marks, *tags;  // tags: nullptr without hidden tags
   static bool Bit(const uint64_t* m, int32_t p) { return ((m[p >> 6] >> (p & 63)) & 1) != 0; }
+  static bool Bit(uint64_t m, int32_t p) { return ((m >> (p & 63)) & 1) != 0; }
+  const TBlockRecord& At(int32_t p) const { return rec[p >> 6]; }
   char16_t Unit(int32_t i) const { return narrow != nullptr && i >= first ? char16_t{narrow[i - first]} : text[i]; }
   bool LetterAt(int32_t i) const {
-    return i >= first ? Bit(alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
+    return i >= first ? Bit(At(i - first).alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
   }
   bool DigitAt(int32_t i) const {
-    return i >= first ? Bit(digit, i - first) : (Bits(kinds[i]) & C1_DIGIT) != 0;
+    return i >= first ? Bit(At(i - first).digit, i - first) : (Bits(kinds[i]) & C1_DIGIT) != 0;
   }
   bool UpperAt(int32_t i) const {
-    return i >= first ? Bit(alpha, i - first) && !Bit(lower, i - first) : (Bits(kinds[i]) & C1_UPPER) != 0;
+    if (i < first) return (Bits(kinds[i]) & C1_UPPER) != 0;
+    const TBlockRecord& r = At(i - first);
+    return Bit(r.alpha & ~r.lower, i - first);
   }
+  bool LowerAt(int32_t i) const { return Bit(At(i - first).lower, i - first); }  // a new character's
   bool WordAt(int32_t i) const { return i >= first ? Bit(word, i - first) : IsWordKind(kinds[i]); }
   // A sentence end marked, or a character of a hidden tag (a kind of kKindHidden or above).
   bool MarkAt(int32_t i) const {
@@ -593,134 +603,276 @@ inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSe
   return judged & ~carried_in;
 }
 
-// The masks of the whole stretch, block by block from `first`.
+// The records of the whole stretch, block by block from `first`.
 struct TStretchMasks {
-  std::vector<uint64_t> alpha, lower, digit, sentence, joinable, open, close;  // punctuation: in the result
-  void Resize(size_t blocks) {
-    for (auto* v : {&alpha, &lower, &digit, &sentence, &joinable, &open, &close}) v->resize(blocks);
-  }
+  std::vector<TBlockRecord> rec;
 };
 
-// Where a run of blocks is classified to: one word a block in each array.
-struct TRunOut {
-  uint64_t *alpha, *lower, *digit, *punct, *sentence, *joinable, *open, *close, *word, *joined, *blanked;
+// Classes of bytes found by two lookups of 16 entries, one by the low four bits and one by the
+// high four: a class bit is set in both entries, so that ANDing them leaves it set exactly for
+// the bytes of the class. Each class must then be a set of some high halves times some low
+// halves; those that are not take two bits.
+enum : uint8_t {
+  kNibbleAlphaA = 0x80,     // letters of the rows 0x40 and 0x60 ("A"-"O", "a"-"o")
+  kNibbleAlphaB = 0x40,     // letters of the rows 0x50 and 0x70 ("P"-"Z", "p"-"z")
+  kNibbleDigit = 0x20,
+  kNibbleJoinable = 0x10,   // ".", ",", "-"
+  kNibbleSentence = 0x08,   // "!", "."
+  kNibbleQuestion = 0x04,   // "?"
+  kNibbleOpen = 0x02,       // "<"
+  kNibbleClose = 0x01,      // ">"
 };
 
-// One block's masks, gathered a vector at a time.
-struct TRunMasks {
-  uint64_t stop = 0, alpha = 0, lower = 0, digit = 0, punct = 0, sentence = 0, joinable = 0, open = 0, close = 0;
-  // Writes them as block b of o (nothing changed by the steps yet).
-  void Put(const TRunOut& o, size_t b) const {
-    o.alpha[b] = alpha;
-    o.lower[b] = lower;
-    o.digit[b] = digit;
-    o.punct[b] = punct;
-    o.sentence[b] = sentence;
-    o.joinable[b] = joinable;
-    o.open[b] = open;
-    o.close[b] = close;
-    o.word[b] = alpha | digit;
-    o.joined[b] = 0;
-    o.blanked[b] = 0;
-  }
+// The lookups of a pass: the classes (the same for every text) and those the settings decide,
+// the stops (with the zero byte) and the in-word symbols. For these a bit stands for a high half
+// (0 to 7) and is set in the low-half entries of the set's characters of that row: exact for any
+// set of ASCII characters. Bytes of 0x80 and above find no class and no stop here.
+struct TNibbleTables {
+  alignas(16) uint8_t class_lo[16], class_hi[16], stop_lo[16], row[16], symbol_lo[16];
+  bool any_symbols = false;
 };
+
+TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
+  TNibbleTables t{};
+  for (int u = 0; u < 128; ++u) {
+    uint8_t c = 0;
+    if ((u >= 'A' && u <= 'O') || (u >= 'a' && u <= 'o')) c |= kNibbleAlphaA;
+    if ((u >= 'P' && u <= 'Z') || (u >= 'p' && u <= 'z')) c |= kNibbleAlphaB;
+    if (u >= '0' && u <= '9') c |= kNibbleDigit;
+    if (u == '.' || u == ',' || u == '-') c |= kNibbleJoinable;
+    if (u == '!' || u == '.') c |= kNibbleSentence;
+    if (u == '?') c |= kNibbleQuestion;
+    if (u == '<') c |= kNibbleOpen;
+    if (u == '>') c |= kNibbleClose;
+    t.class_lo[u & 15] |= c;
+    t.class_hi[u >> 4] |= c;
+    const uint8_t row_bit = static_cast<uint8_t>(1u << (u >> 4));
+    if (u == 0 || r.stops[u]) t.stop_lo[u & 15] |= row_bit;
+    if (r.symbols[u] && u != '.' && u != ',' && u != '-') {
+      t.symbol_lo[u & 15] |= row_bit;
+      t.any_symbols = true;
+    }
+  }
+  for (int h = 0; h < 8; ++h) t.row[h] = static_cast<uint8_t>(1u << h);
+  return t;
+}
+
+// What the classes from the lookups must give: each class bit set exactly for its characters.
+bool NibbleTablesHold(const TNibbleTables& t) {
+  for (int u = 0; u < 256; ++u) {
+    const uint8_t c = t.class_lo[u & 15] & t.class_hi[u >> 4];
+    const bool alpha = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+    if (((c & (kNibbleAlphaA | kNibbleAlphaB)) != 0) != alpha || ((c & kNibbleDigit) != 0) != (u >= '0' && u <= '9') ||
+        ((c & kNibbleJoinable) != 0) != (u == '.' || u == ',' || u == '-') ||
+        ((c & (kNibbleSentence | kNibbleQuestion)) != 0) != (u == '.' || u == '?' || u == '!') ||
+        ((c & kNibbleOpen) != 0) != (u == '<') || ((c & kNibbleClose) != 0) != (u == '>'))
+      return false;
+  }
+  return true;
+}
 
 #if defined(__x86_64__)
 // The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
-// constants stay in registers; answers the first block holding a stop (its masks unwritten), or
-// b1. The same masks as BlockWide gives, block for block.
-template <typename U>
-__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TVectorValues vals,
-                                                       const TRunOut o) {
-  auto eq = [](__m256i v, char c) __attribute__((target("avx2"), always_inline)) {
-    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+// tables stay in registers: records into rec, and the word and punctuation masks; answers the
+// first block holding a stop (its masks unwritten), or b1. The same masks as BlockScalar gives.
+// kTags: the brackets are wanted; kSymbols: in-word symbols beyond ".", "," and "-" join.
+template <typename U, bool kTags, bool kSymbols>
+__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
+                                                       TBlockRecord* __restrict rec, uint64_t* __restrict word,
+                                                       uint64_t* __restrict punct) {
+  auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
   };
+  const __m256i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
+  const __m256i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
+  const __m256i low_half = _mm256_set1_epi8(0x0F), high_bit = _mm256_set1_epi8(static_cast<char>(0x80));
   for (size_t b = b0; b < b1; ++b) {
     const U* p = t + b * 64;
-    __m256i bytes[2];
+    __m256i v0, v1;
     if constexpr (sizeof(U) == 1) {
-      bytes[0] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-      bytes[1] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+      v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
     } else {
       const __m256i* w = reinterpret_cast<const __m256i*>(p);
       const __m256i u0 = _mm256_loadu_si256(w), u1 = _mm256_loadu_si256(w + 1);
       const __m256i u2 = _mm256_loadu_si256(w + 2), u3 = _mm256_loadu_si256(w + 3);
       const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
       if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return b;
-      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
-      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
+      v0 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
+      v1 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
     }
-    TRunMasks r;
-    for (int q = 0; q < 2; ++q) {
-      const __m256i v = bytes[q];
-      // The top bit: a byte of 0x80 or above; a zero byte the full road reads as a space.
-      __m256i st = _mm256_or_si256(v, eq(v, 0));
-      for (int k = 0; k < vals.stop_count; ++k) st = _mm256_or_si256(st, eq(v, static_cast<char>(vals.stops[k])));
-      // A range as one compare: v - lo, moved so that the range starts at -128, is below
-      // -128 + its size.
-      auto below = [](__m256i x, int size) __attribute__((target("avx2"), always_inline)) {
-        return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + size)), x);
-      };
-      const __m256i dig = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - '0'))), 10);
-      const __m256i low = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 'a'))), 26);
-      const __m256i alp =
-          below(_mm256_add_epi8(_mm256_or_si256(v, _mm256_set1_epi8(0x20)), _mm256_set1_epi8(static_cast<char>(-128 - 'a'))), 26);
-      // Printable: 33 to 126, a range too.
-      const __m256i printable = below(_mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 33))), 94);
-      const __m256i pun = _mm256_andnot_si256(_mm256_or_si256(alp, dig), printable);
-      const __m256i dot = eq(v, '.');
-      const __m256i sen = _mm256_or_si256(dot, _mm256_or_si256(eq(v, '?'), eq(v, '!')));
-      __m256i joi = _mm256_or_si256(dot, _mm256_or_si256(eq(v, ','), eq(v, '-')));
-      for (int k = 0; k < vals.symbol_count; ++k) joi = _mm256_or_si256(joi, eq(v, static_cast<char>(vals.symbols[k])));
-      const int sh = 32 * q;
-      r.stop |= Bits32(st) << sh;
-      r.alpha |= Bits32(alp) << sh;
-      r.lower |= Bits32(low) << sh;
-      r.digit |= Bits32(dig) << sh;
-      r.punct |= Bits32(pun) << sh;
-      r.sentence |= Bits32(sen) << sh;
-      r.joinable |= Bits32(joi) << sh;
-      r.open |= Bits32(eq(v, '<')) << sh;
-      r.close |= Bits32(eq(v, '>')) << sh;
+    // The halves' low and high four bits, as indexes into the tables.
+    const __m256i lo0 = _mm256_and_si256(v0, low_half), hi0 = _mm256_and_si256(_mm256_srli_epi16(v0, 4), low_half);
+    const __m256i lo1 = _mm256_and_si256(v1, low_half), hi1 = _mm256_and_si256(_mm256_srli_epi16(v1, 4), low_half);
+    // A stop, a zero byte or a byte of 0x80 or above anywhere sends the block to the full road.
+    const __m256i rows0 = _mm256_shuffle_epi8(row, hi0), rows1 = _mm256_shuffle_epi8(row, hi1);
+    const __m256i stop = _mm256_or_si256(
+        _mm256_or_si256(_mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo0), rows0),
+                        _mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo1), rows1)),
+        _mm256_and_si256(_mm256_or_si256(v0, v1), high_bit));
+    if (!_mm256_testz_si256(stop, stop)) return b;
+    const __m256i c0 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo0), _mm256_shuffle_epi8(class_hi, hi0));
+    const __m256i c1 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo1), _mm256_shuffle_epi8(class_hi, hi1));
+    // The 64 bits of one class from its top bit in each byte of the two halves.
+    auto bits = [](__m256i m0, __m256i m1) __attribute__((target("avx2"), always_inline)) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m0))) |
+             (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m1))) << 32);
+    };
+    // A class bit k moved to the top: shifting 16-bit lanes moves each byte's bit k to bit 7
+    // within the byte.
+    auto at_top = [](__m256i c, int k) __attribute__((target("avx2"), always_inline)) {
+      return _mm256_slli_epi16(c, 7 - k);
+    };
+    // Either letter bit (the top two) makes the byte at least 0x40: adding 0x40 with saturation
+    // sets the top bit exactly then.
+    const __m256i forty = _mm256_set1_epi8(0x40);
+    const uint64_t alpha = bits(_mm256_adds_epu8(c0, forty), _mm256_adds_epu8(c1, forty));
+    const uint64_t digit = bits(at_top(c0, 5), at_top(c1, 5));
+    // Lower case letters are the letters with bit 5 (0x20) set.
+    const uint64_t lower = alpha & bits(_mm256_slli_epi16(v0, 2), _mm256_slli_epi16(v1, 2));
+    const __m256i marks = _mm256_set1_epi8(kNibbleSentence | kNibbleQuestion), to_top = _mm256_set1_epi8(0x7C);
+    const uint64_t sentence = bits(_mm256_adds_epu8(_mm256_and_si256(c0, marks), to_top),
+                                   _mm256_adds_epu8(_mm256_and_si256(c1, marks), to_top));
+    uint64_t joinable = bits(at_top(c0, 4), at_top(c1, 4));
+    if constexpr (kSymbols) {
+      const __m256i zero = _mm256_setzero_si256();
+      joinable |= ~bits(_mm256_cmpeq_epi8(_mm256_and_si256(_mm256_shuffle_epi8(symbol_lo, lo0), rows0), zero),
+                        _mm256_cmpeq_epi8(_mm256_and_si256(_mm256_shuffle_epi8(symbol_lo, lo1), rows1), zero));
     }
-    if (r.stop != 0) return b;
-    r.Put(o, b);
+    // Printable (33 to 126) as one compare: v - 33, moved so that the range starts at -128, is
+    // below -128 + 94.
+    auto printable = [](__m256i v) __attribute__((target("avx2"), always_inline)) {
+      return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + 94)),
+                               _mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 33))));
+    };
+    const uint64_t alnum = alpha | digit;
+    TBlockRecord& r = rec[b];
+    r.alpha = alpha;
+    r.lower = lower;
+    r.digit = digit;
+    r.sentence = sentence;
+    r.joinable = joinable;
+    if constexpr (kTags) {
+      r.open = bits(at_top(c0, 1), at_top(c1, 1));
+      r.close = bits(at_top(c0, 0), at_top(c1, 0));
+    } else {
+      r.open = r.close = 0;
+    }
+    word[b] = alnum;
+    punct[b] = bits(printable(v0), printable(v1)) & ~alnum;
   }
   return b1;
+}
+
+// The same with 128-bit vectors, four quarters of a block at a time (SSSE3 has the lookup).
+template <typename U, bool kTags, bool kSymbols>
+__attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
+                                                         TBlockRecord* __restrict rec, uint64_t* __restrict word,
+                                                         uint64_t* __restrict punct) {
+  auto table = [](const uint8_t* p) __attribute__((target("ssse3"), always_inline)) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+  };
+  const __m128i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
+  const __m128i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
+  const __m128i low_half = _mm_set1_epi8(0x0F), high_bit = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i forty = _mm_set1_epi8(0x40), marks = _mm_set1_epi8(kNibbleSentence | kNibbleQuestion);
+  const __m128i to_top = _mm_set1_epi8(0x7C), zero = _mm_setzero_si128();
+  for (size_t b = b0; b < b1; ++b) {
+    const U* p = t + b * 64;
+    __m128i v[4];
+    if constexpr (sizeof(U) == 1) {
+      for (int q = 0; q < 4; ++q) v[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+    } else {
+      const __m128i* w = reinterpret_cast<const __m128i*>(p);
+      __m128i any = zero;
+      for (int q = 0; q < 8; ++q) any = _mm_or_si128(any, _mm_loadu_si128(w + q));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, _mm_set1_epi16(static_cast<short>(0xFF80))), zero)) != 0xFFFF)
+        return b;
+      for (int q = 0; q < 4; ++q) v[q] = _mm_packus_epi16(_mm_loadu_si128(w + 2 * q), _mm_loadu_si128(w + 2 * q + 1));
+    }
+    __m128i stop = zero;
+    uint64_t alpha = 0, digit = 0, lower = 0, sentence = 0, joinable = 0, printable = 0, open = 0, close = 0;
+    // The 16 bits of a quarter from the top bit of each byte, placed at the quarter's place.
+    auto bits = [](__m128i m, int q) { return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(m))) << (16 * q); };
+    for (int q = 0; q < 4; ++q) {
+      const __m128i lo = _mm_and_si128(v[q], low_half);
+      const __m128i hi = _mm_and_si128(_mm_srli_epi16(v[q], 4), low_half);
+      const __m128i rows = _mm_shuffle_epi8(row, hi);
+      stop = _mm_or_si128(stop, _mm_or_si128(_mm_and_si128(_mm_shuffle_epi8(stop_lo, lo), rows),
+                                             _mm_and_si128(v[q], high_bit)));
+      const __m128i c = _mm_and_si128(_mm_shuffle_epi8(class_lo, lo), _mm_shuffle_epi8(class_hi, hi));
+      alpha |= bits(_mm_adds_epu8(c, forty), q);
+      digit |= bits(_mm_slli_epi16(c, 2), q);
+      lower |= bits(_mm_slli_epi16(v[q], 2), q);
+      sentence |= bits(_mm_adds_epu8(_mm_and_si128(c, marks), to_top), q);
+      joinable |= bits(_mm_slli_epi16(c, 3), q);
+      if constexpr (kSymbols)
+        joinable |= bits(_mm_cmpeq_epi8(_mm_and_si128(_mm_shuffle_epi8(symbol_lo, lo), rows), zero), q) ^
+                    (uint64_t{0xFFFF} << (16 * q));
+      printable |= bits(_mm_cmplt_epi8(_mm_add_epi8(v[q], _mm_set1_epi8(static_cast<char>(-128 - 33))),
+                                       _mm_set1_epi8(static_cast<char>(-128 + 94))),
+                        q);
+      if constexpr (kTags) {
+        open |= bits(_mm_slli_epi16(c, 6), q);
+        close |= bits(_mm_slli_epi16(c, 7), q);
+      }
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return b;
+    lower &= alpha;
+    const uint64_t alnum = alpha | digit;
+    TBlockRecord& r = rec[b];
+    r.alpha = alpha;
+    r.lower = lower;
+    r.digit = digit;
+    r.sentence = sentence;
+    r.joinable = joinable;
+    r.open = open;
+    r.close = close;
+    word[b] = alnum;
+    punct[b] = printable & ~alnum;
+  }
+  return b1;
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+// The run classifier for a path and the settings, when the path has one.
+template <typename U>
+using TClassifyRun = size_t (*)(const U*, size_t, size_t, const TNibbleTables&, TBlockRecord*, uint64_t*, uint64_t*);
+
+template <typename U>
+TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
+  if (path == TVectorPath::Wide) {
+    if (tags) return symbols ? ClassifyRunWide<U, true, true> : ClassifyRunWide<U, true, false>;
+    return symbols ? ClassifyRunWide<U, false, true> : ClassifyRunWide<U, false, false>;
+  }
+  if (path == TVectorPath::Sse2 && HasSsse3()) {
+    if (tags) return symbols ? ClassifyRunSsse3<U, true, true> : ClassifyRunSsse3<U, true, false>;
+    return symbols ? ClassifyRunSsse3<U, false, true> : ClassifyRunSsse3<U, false, false>;
+  }
+  return nullptr;
 }
 #endif
 
 thread_local TStretchMasks t_masks;
 
-// The first set bit at or after position p and before `end` (relative to the stretch), or -1.
-int32_t NextBit(const std::vector<uint64_t>& masks, int32_t p, int32_t end) {
-  if (p >= end) return -1;
-  size_t b = static_cast<size_t>(p) / 64;
-  const size_t last = static_cast<size_t>(end - 1) / 64;
-  uint64_t w = masks[b] & (~uint64_t{0} << (p % 64));
-  while (w == 0) {
-    if (++b > last) return -1;
-    w = masks[b];
-  }
-  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
-  return q < end ? q : -1;
-}
-
-// NextBit over masks[b] & filter(b).
+// The first p in [from, end) (relative to the stretch) whose bit is set in mask_of(p / 64), or -1.
 template <typename F>
-int32_t NextBitWhere(const std::vector<uint64_t>& masks, int32_t p, int32_t end, F filter) {
+int32_t NextBitOf(int32_t p, int32_t end, F mask_of) {
   if (p >= end) return -1;
   size_t b = static_cast<size_t>(p) / 64;
   const size_t last = static_cast<size_t>(end - 1) / 64;
-  uint64_t w = masks[b] & filter(b) & (~uint64_t{0} << (p % 64));
+  uint64_t w = mask_of(b) & (~uint64_t{0} << (p % 64));
   while (w == 0) {
     if (++b > last) return -1;
-    w = masks[b] & filter(b);
+    w = mask_of(b);
   }
   const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
   return q < end ? q : -1;
 }
-
 // Sets kinds[p] to value for every bit p of the masks of the blocks [from_block, to_block).
 void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_block, size_t to_block, uint16_t value) {
   for (size_t b = from_block; b < to_block; ++b)
@@ -797,12 +949,12 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
   TStretchMasks& s = t_masks;
-  s.Resize(blocks);
+  s.rec.resize(blocks);
   out.word_masks.resize(blocks);
   out.punct_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
-  out.joined_masks.resize(blocks);
-  out.blanked_masks.resize(blocks);
+  out.joined_masks.assign(blocks, 0);
+  out.blanked_masks.assign(blocks, 0);
   out.tag_masks.resize(rules.hide_tags ? blocks : 0);
   out.any_tags = false;
   out.sentence_ends = 0;
@@ -813,6 +965,15 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
   const TKindBytes& kb = AsciiKindBytes();
+  // Blocks without kinds are classified by lookups, a run of blocks at a time, whatever the
+  // number of stops and symbols.
+  const TNibbleTables nibbles = NibbleTablesOf(rules);
+  TClassifyRun<uint8_t> run_bytes = nullptr;
+  TClassifyRun<char16_t> run_units = nullptr;
+  if (!kKinds && NibbleTablesHold(nibbles)) {
+    if (narrow != nullptr) run_bytes = ClassifyRunFor<uint8_t>(path, rules.hide_tags, nibbles.any_symbols);
+    else run_units = ClassifyRunFor<char16_t>(path, rules.hide_tags, nibbles.any_symbols);
+  }
   if (!vals.fits) path = TVectorPath::Scalar;
 #else
   const TVectorValues vals{};
@@ -821,10 +982,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
 #endif
   char16_t* t = text + first;
   uint16_t* k = kinds + first;
-  const TCharFacts facts{kinds,          first,          text,           narrow,
-                         s.alpha.data(), s.lower.data(),
-                         s.digit.data(), out.word_masks.data(),
-                         out.marker_masks.data(), rules.hide_tags ? out.tag_masks.data() : nullptr};
+  const TCharFacts facts{kinds,        first,          text, narrow, s.rec.data(), out.word_masks.data(), out.marker_masks.data(),
+                         rules.hide_tags ? out.tag_masks.data() : nullptr};
 
   // The steps run in text order a stretch at a time, so that what they look at is still in the
   // cache: blocks are classified up to `classified`; sentence ends are judged up to se_at,
@@ -889,44 +1048,38 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   };
   // A block's masks as classified (hidden tags taken out), nothing changed by the steps yet.
   auto keep_block = [&](size_t b, const TBlockMasks& bm) {
-    s.alpha[b] = bm.alpha;
-    s.lower[b] = bm.lower;
-    s.digit[b] = bm.digit;
+    s.rec[b] = TBlockRecord{bm.alpha, bm.lower, bm.digit, bm.sentence, bm.joinable, bm.open, bm.close};
     out.punct_masks[b] = bm.punct;
-    s.sentence[b] = bm.sentence;
-    s.joinable[b] = bm.joinable;
-    out.joined_masks[b] = 0;
-    out.blanked_masks[b] = 0;
     out.word_masks[b] = bm.alpha | bm.digit;
   };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
 #if defined(__x86_64__)
     if constexpr (!kKinds) {
-      // Without kinds, the whole blocks go through the 256-bit path many at a time; hidden tags
-      // are then taken out of each block's masks in turn.
+      // Without kinds, the whole blocks go through the vector path's run classifier many at a
+      // time; hidden tags are then taken out of each block's masks in turn.
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
-      if (path == TVectorPath::Wide && classified < whole && !failed) {
-        const TRunOut o{s.alpha.data(),    s.lower.data(), s.digit.data(),        out.punct_masks.data(),
-                        s.sentence.data(), s.joinable.data(), s.open.data(),      s.close.data(),
-                        out.word_masks.data(), out.joined_masks.data(), out.blanked_masks.data()};
-        const size_t done = narrow != nullptr ? ClassifyRunWide(narrow, classified, whole, vals, o)
-                                              : ClassifyRunWide(t, classified, whole, vals, o);
+      if ((run_bytes != nullptr || run_units != nullptr) && classified < whole && !failed) {
+        const size_t done =
+            narrow != nullptr
+                ? run_bytes(narrow, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data())
+                : run_units(t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data());
         if (rules.hide_tags) {
           for (size_t b = classified; b < done; ++b) {
-            if (s.open[b] == 0 && s.close[b] == 0 && !tag_open) {
+            const TBlockRecord& r = s.rec[b];
+            if (r.open == 0 && r.close == 0 && !tag_open) {
               out.tag_masks[b] = 0;
               continue;
             }
             TBlockMasks bm;
-            bm.alpha = s.alpha[b];
-            bm.lower = s.lower[b];
-            bm.digit = s.digit[b];
+            bm.alpha = r.alpha;
+            bm.lower = r.lower;
+            bm.digit = r.digit;
             bm.punct = out.punct_masks[b];
-            bm.sentence = s.sentence[b];
-            bm.joinable = s.joinable[b];
-            bm.open = s.open[b];
-            bm.close = s.close[b];
+            bm.sentence = r.sentence;
+            bm.joinable = r.joinable;
+            bm.open = r.open;
+            bm.close = r.close;
             out.tag_masks[b] = hide_tags_of_block(static_cast<int32_t>(b * 64), 64, bm);
             out.any_tags = out.any_tags || out.tag_masks[b] != 0;
             if (failed) {
@@ -972,7 +1125,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // The next letter at or after p, classifying on as far as it takes.
   auto next_letter = [&](int32_t p) {
     for (;;) {
-      const int32_t q = NextBit(s.alpha, p, classified_end());
+      const int32_t q = NextBitOf(p, classified_end(), [&](size_t b) { return s.rec[b].alpha; });
       if (q >= 0 || classified >= blocks || failed) return q;
       p = std::max(p, classified_end());
       classify_to(classified_end() + 64);
@@ -994,14 +1147,10 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // Decides the blocks [se_block, want) (the block after the last classified), carrying the
   // neighbours from block to block; a block without marks only tells whether it holds a letter.
   auto sentence_blocks_to = [&](size_t want) {
-    const uint64_t* __restrict alpha = s.alpha.data();
-    const uint64_t* __restrict lower = s.lower.data();
-    const uint64_t* __restrict digit = s.digit.data();
-    const uint64_t* __restrict marks = s.sentence.data();
-    const uint64_t* __restrict joinable = s.joinable.data();
+    const TBlockRecord* __restrict rec = s.rec.data();
     uint64_t* __restrict ends_out = out.marker_masks.data();
     auto load = [&](size_t b) {
-      return b < blocks ? TSentenceNeighbours{alpha[b], lower[b], digit[b], marks[b] & joinable[b]}
+      return b < blocks ? TSentenceNeighbours{rec[b].alpha, rec[b].lower, rec[b].digit, rec[b].sentence & rec[b].joinable}
                         : TSentenceNeighbours{0, 0, 0, 0};
     };
     size_t b = se_block;
@@ -1010,7 +1159,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     uint64_t pending = se_pending;
     for (; b < want; ++b) {
       const TSentenceNeighbours after = load(b + 1);
-      const uint64_t sentence = marks[b];
+      const uint64_t sentence = rec[b].sentence;
       if (sentence == 0) {
         pending &= at.alpha == 0 ? 1 : 0;
         before = at;
@@ -1036,7 +1185,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         } else {  // the first letter of a later block
           const int32_t letter = next_letter(static_cast<int32_t>((b + 1) * 64));
           if (failed) return;
-          is_lower = letter >= 0 && BitAt(s.lower, letter);
+          is_lower = letter >= 0 && facts.LowerAt(first + letter);
         }
         if (!is_lower) ends |= m & (~m + 1);
       }
@@ -1069,7 +1218,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       return;
     }
     while (!failed) {
-      const int32_t p = NextBit(s.sentence, se_at, std::min(end, classified_end()));
+      const int32_t p = NextBitOf(se_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].sentence; });
       if (p < 0) break;
       const int32_t i = first + p;
       se_at = p + 1;
@@ -1078,7 +1227,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       if (AbbreviationStop(facts, i, n)) continue;
       const int32_t letter = next_letter(p + 1);
       if (failed) return;
-      if (letter < 0 || !BitAt(s.lower, letter)) {
+      if (letter < 0 || !facts.LowerAt(first + letter)) {
         if constexpr (kKinds) kinds[i] = kSentenceEndKind;
         set_bit(out.marker_masks, p);
         if (i < read_ahead_from) ++out.sentence_ends;
@@ -1102,12 +1251,12 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // Bit j of block b: character 64b + j - 1 (or + 1) is a letter or digit as classified (none
   // beyond the blocks classified).
   auto alnum_before = [&](size_t b) {
-    const uint64_t carry = b > 0 ? (s.alpha[b - 1] | s.digit[b - 1]) >> 63 : 0;
-    return ((s.alpha[b] | s.digit[b]) << 1) | carry;
+    const uint64_t carry = b > 0 ? (s.rec[b - 1].alpha | s.rec[b - 1].digit) >> 63 : 0;
+    return ((s.rec[b].alpha | s.rec[b].digit) << 1) | carry;
   };
   auto alnum_after = [&](size_t b) {
-    const uint64_t carry = b + 1 < classified ? (s.alpha[b + 1] | s.digit[b + 1]) & 1 : 0;
-    return ((s.alpha[b] | s.digit[b]) >> 1) | (carry << 63);
+    const uint64_t carry = b + 1 < classified ? (s.rec[b + 1].alpha | s.rec[b + 1].digit) & 1 : 0;
+    return ((s.rec[b].alpha | s.rec[b].digit) >> 1) | (carry << 63);
   };
   auto joins_to = [&](int32_t end) {
     sentence_ends_to(end + 1);
@@ -1115,8 +1264,9 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       // Without in-word symbols, only a mark with a letter or digit after it can join (the
       // characters after it are as classified: the joins go in text order).
       const int32_t p = rules.any_symbols
-                            ? NextBit(s.joinable, join_at, std::min(end, classified_end()))
-                            : NextBitWhere(s.joinable, join_at, std::min(end, classified_end()), alnum_after);
+                            ? NextBitOf(join_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].joinable; })
+                            : NextBitOf(join_at, std::min(end, classified_end()),
+                                        [&](size_t b) { return s.rec[b].joinable & alnum_after(b); });
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
@@ -1160,11 +1310,12 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     joins_to(end + 1);
     if (!rules.blank_mid_word_marks || len < 3) return;
     while (!failed) {
-      const int32_t p = NextBitWhere(out.punct_masks, std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
-                                     [&](size_t b) { return alnum_before(b) & alnum_after(b); });
+      const int32_t p = NextBitOf(std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
+                                  [&](size_t b) { return out.punct_masks[b] & alnum_before(b) & alnum_after(b); });
       if (p < 0) break;
       blank_at = p + 1;
-      const bool around = (BitAt(s.alpha, p - 1) || BitAt(s.digit, p - 1)) && (BitAt(s.alpha, p + 1) || BitAt(s.digit, p + 1));
+      const bool around = (facts.LetterAt(first + p - 1) || facts.DigitAt(first + p - 1)) &&
+                          (facts.LetterAt(first + p + 1) || facts.DigitAt(first + p + 1));
       // Still punctuation: neither joined into a word nor marked (hidden tags have no punct bit).
       if (around && !facts.WordAt(first + p) && !facts.MarkAt(first + p)) {
         if constexpr (kKinds) kinds[first + p] = kBlankedKind;
