@@ -752,11 +752,13 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
     r.digit = digit;
     r.sentence = sentence;
     r.joinable = joinable;
-    if constexpr (kTags) {
-      r.open = bits(at_top(c0, 1), at_top(c1, 1));
-      r.close = bits(at_top(c0, 0), at_top(c1, 0));
-    } else {
-      r.open = r.close = 0;
+    r.open = r.close = 0;
+    if constexpr (kTags) {  // brackets are rare: their masks are made where there are some
+      const __m256i brackets = _mm256_set1_epi8(kNibbleOpen | kNibbleClose);
+      if (!_mm256_testz_si256(_mm256_or_si256(c0, c1), brackets)) {
+        r.open = bits(at_top(c0, 1), at_top(c1, 1));
+        r.close = bits(at_top(c0, 0), at_top(c1, 0));
+      }
     }
     word[b] = alnum;
     punct[b] = bits(printable(v0), printable(v1)) & ~alnum;
@@ -1176,12 +1178,19 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         }
       }
       uint64_t ends = 0;
-      for (uint64_t m = JudgedSentenceMarks(before, at, after, sentence, own, by_hand, pending); m != 0; m &= m - 1) {
-        const int q = std::countr_zero(m);
-        const uint64_t rest = q < 63 ? at.alpha >> (q + 1) : 0;
+      const uint64_t judged = JudgedSentenceMarks(before, at, after, sentence, own, by_hand, pending);
+      // Each judged mark is the first of its run of non-letters: added to the non-letters, it
+      // carries to the end of its run and sets the letter there, the one it is judged on; the
+      // marks and those letters pair off in order. Where every such letter is a lower case one
+      // in this block, no mark ends a sentence.
+      const uint64_t non_letters = ~at.alpha, carried = non_letters + judged;
+      const bool beyond = carried < non_letters;  // the last mark's letter lies in a later block
+      uint64_t letters = carried & at.alpha;
+      for (uint64_t m = beyond || (letters & ~at.lower) != 0 ? judged : 0; m != 0; m &= m - 1) {
         bool is_lower;
-        if (rest != 0) {
-          is_lower = ((at.lower >> (q + 1 + std::countr_zero(rest))) & 1) != 0;
+        if (letters != 0) {
+          is_lower = (at.lower & letters & (~letters + 1)) != 0;
+          letters &= letters - 1;
         } else {  // the first letter of a later block
           const int32_t letter = next_letter(static_cast<int32_t>((b + 1) * 64));
           if (failed) return;
