@@ -130,6 +130,13 @@ TEST(FastFirstPass, SentenceEndsWorkedByHand) {
       {std::string(63, ' ') + ". A", {63}},
       {std::string(63, ' ') + "a. b", {}},
       {std::string(127, 'x') + "? Y", {127}},
+      // Blocks whose marks all come before lower case letters are passed over whole.
+      {"one. two. Three", {8}},
+      {"x. y. Z", {4}},
+      {std::string(62, 'x') + ". . a. B", {67}},
+      {std::string(62, 'x') + ". " + std::string(64, ' ') + "a. B", {129}},
+      {std::string(62, 'x') + ". " + std::string(64, ' ') + "A. b", {62}},
+      {std::string(200, 'x') + "." + std::string(27, ' ') + "b. " + std::string(33, 'y') + "! Z", {264}},
   };
   std::vector<TVectorPath> paths = {TVectorPath::Scalar};
   if (BestVectorPath() != TVectorPath::Scalar) paths.push_back(TVectorPath::Sse2);
@@ -145,6 +152,16 @@ TEST(FastFirstPass, SentenceEndsWorkedByHand) {
         if (r.kinds[i] == kFastPassMarkerKind) ends.push_back(static_cast<int32_t>(i));
       EXPECT_EQ(ends, c.ends) << "path " << int(path);
       EXPECT_EQ(r.result.sentence_ends, static_cast<int32_t>(c.ends.size()));
+      // The same from the bytes, kinds left to be made (blocks classified a run at a time).
+      std::vector<uint16_t> kinds(text.size() + 2);
+      UString units = text;
+      TFastPassResult found;
+      ASSERT_TRUE(FastFirstPass(units.data(), kinds.data(), 0, static_cast<int32_t>(text.size()), INT32_MAX,
+                                DefaultRules(), path, found, true, reinterpret_cast<const uint8_t*>(c.text.data())));
+      std::vector<int32_t> marked;
+      for (size_t i = 0; i < text.size(); ++i)
+        if ((found.marker_masks[i / 64] >> (i % 64)) & 1) marked.push_back(static_cast<int32_t>(i));
+      EXPECT_EQ(marked, c.ends) << "path " << int(path) << " from bytes";
     }
   }
 }

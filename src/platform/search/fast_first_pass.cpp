@@ -1168,6 +1168,17 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         at = after;
         continue;
       }
+      // Every mark of a run of non-letters is judged, if at all, on the letter that ends the run,
+      // which each mark's carry reaches when the marks are added to the non-letters. Where each
+      // such letter is a lower case one in this block, no mark ends a sentence, whichever are
+      // judged, and none is pending at the block's end.
+      const uint64_t runs_ended = ~at.alpha + sentence;
+      if (runs_ended >= ~at.alpha && (runs_ended & at.alpha & ~at.lower) == 0) {
+        pending = 0;
+        before = at;
+        at = after;
+        continue;
+      }
       uint64_t own = 0, by_hand = 0;
       if (b == 0) {  // the first characters look back at carried ones
         own = sentence & 7;
