@@ -1173,29 +1173,26 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
                         : TSentenceNeighbours{0, 0, 0, 0};
     };
     size_t b = se_block;
-    TSentenceNeighbours before = b > 0 ? load(b - 1) : TSentenceNeighbours{0, 0, 0, 0};
-    TSentenceNeighbours at = load(b);
     uint64_t pending = se_pending;
+    // The neighbours are loaded only for the blocks that need them: most blocks are passed
+    // over from their own record, in few registers.
     for (; b < want; ++b) {
-      const TSentenceNeighbours after = load(b + 1);
-      const uint64_t sentence = rec[b].sentence;
+      const uint64_t sentence = rec[b].sentence, alpha = rec[b].alpha;
       if (sentence == 0) {
-        pending &= at.alpha == 0 ? 1 : 0;
-        before = at;
-        at = after;
+        pending &= alpha == 0 ? 1 : 0;
         continue;
       }
       // Every mark of a run of non-letters is judged, if at all, on the letter that ends the run,
       // which each mark's carry reaches when the marks are added to the non-letters. Where each
       // such letter is a lower case one in this block, no mark ends a sentence, whichever are
       // judged, and none is pending at the block's end.
-      const uint64_t runs_ended = ~at.alpha + sentence;
-      if (runs_ended >= ~at.alpha && (runs_ended & at.alpha & ~at.lower) == 0) {
+      const uint64_t runs_ended = ~alpha + sentence;
+      if (runs_ended >= ~alpha && (runs_ended & alpha & ~rec[b].lower) == 0) {
         pending = 0;
-        before = at;
-        at = after;
         continue;
       }
+      const TSentenceNeighbours before = b > 0 ? load(b - 1) : TSentenceNeighbours{0, 0, 0, 0};
+      const TSentenceNeighbours at = load(b), after = load(b + 1);
       uint64_t own = 0, by_hand = 0;
       if (b == 0) {  // the first characters look back at carried ones
         own = sentence & 7;
@@ -1234,8 +1231,6 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         if (counted > 0)
           out.sentence_ends += std::popcount(counted >= 64 ? ends : ends & ((uint64_t{1} << counted) - 1));
       }
-      before = at;
-      at = after;
     }
     se_pending = pending;
     se_block = b;
