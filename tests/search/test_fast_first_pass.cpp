@@ -469,7 +469,7 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
 
 // The vector paths classify runs of blocks by lookups built from the settings: whatever the stops
 // (any number, in any row of ASCII, controls among them) and the in-word symbols, each path
-// gives the one-unit path's verdict and masks, from the bytes and from the units, with a stop,
+// gives the one-unit path's verdict, masks and kinds, from the bytes and from the units, with a stop,
 // a zero or a byte beyond ASCII placed anywhere (at a block's edge too) or nowhere.
 TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
   std::mt19937 rng(3232);
@@ -515,6 +515,13 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
       r.text = text;
       r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, static_cast<int32_t>(n), INT32_MAX, rules, path,
                                r.result, true, from_bytes ? narrow : nullptr);
+      // The kinds made on demand, in two pieces cut anywhere.
+      const int32_t cut = static_cast<int32_t>(rng() % (n + 1));
+      if (r.judged) {
+        MakeFastPassKinds(r.text.data(), r.kinds.data(), cut, static_cast<int32_t>(n), rules, path, r.result,
+                          from_bytes ? narrow : nullptr);
+        MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, cut, rules, path, r.result, from_bytes ? narrow : nullptr);
+      }
       return r;
     };
     const TPassRun one = run(TVectorPath::Scalar, true);
@@ -531,6 +538,8 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
         EXPECT_EQ(r.result.blanked_masks, one.result.blanked_masks);
         EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
         EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
+        EXPECT_EQ(r.kinds, one.kinds);
+        EXPECT_TRUE(r.text == one.text);
       }
   }
 }

@@ -876,6 +876,95 @@ TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
 }
 #endif
 
+// The kinds of printable ASCII by lookups: the class bits of a byte (as TNibbleTables makes them)
+// folded to a four-bit code, whose two kind bytes a second pair of lookups gives. Codes: bit 0 a
+// hex letter (or, alone, a space), bit 1 an upper case letter, bit 2 a lower case one, bit 3 a
+// digit; 0 punctuation. Controls get the code of punctuation and their kinds from the table.
+struct TKindLookups {
+  alignas(16) uint8_t class_lo[16], class_hi[16], kind_lo[16], kind_hi[16];
+  bool hold = true;  // the lookups give every printable unit's kind
+};
+
+const TKindLookups& KindLookups() {
+  static const TKindLookups k = [] {
+    const TAsciiKinds& a = AsciiKinds();
+    TKindLookups t{};
+    auto code_bits = [](int u) {
+      uint8_t c = 0;
+      if ((u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f')) c |= 0x01;
+      if (u >= 'A' && u <= 'O') c |= 0x02;
+      if (u >= 'P' && u <= 'Z') c |= 0x20;
+      if (u >= 'a' && u <= 'o') c |= 0x04;
+      if (u >= 'p' && u <= 'z') c |= 0x40;
+      if (u >= '0' && u <= '9') c |= 0x08;
+      if (u == ' ') c |= 0x10;
+      return c;
+    };
+    for (int u = 0; u < 128; ++u) {
+      t.class_lo[u & 15] |= code_bits(u);
+      t.class_hi[u >> 4] |= code_bits(u);
+    }
+    for (int u = 32; u < 127; ++u) {
+      const uint8_t c = t.class_lo[u & 15] & t.class_hi[u >> 4];
+      const int code = (c | (c >> 4)) & 15;
+      const uint16_t kind = a.kind[u];
+      const uint16_t had = static_cast<uint16_t>(t.kind_lo[code] | (t.kind_hi[code] << 8));
+      if (c != code_bits(u) || (had != 0 && had != kind) || kind == 0) t.hold = false;
+      t.kind_lo[code] = static_cast<uint8_t>(kind & 0xFF);
+      t.kind_hi[code] = static_cast<uint8_t>(kind >> 8);
+    }
+    return t;
+  }();
+  return k;
+}
+
+#if defined(__x86_64__)
+// The kinds of the whole blocks [b0, b1) of a judged stretch (plain ASCII), controls' from the
+// table; hidden tags are left to the caller.
+template <typename U>
+__attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, size_t b0, size_t b1,
+                                                       const TKindLookups& kl, const uint16_t* ascii_kind) {
+  auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
+  };
+  const __m256i class_lo = table(kl.class_lo), class_hi = table(kl.class_hi);
+  const __m256i kind_lo = table(kl.kind_lo), kind_hi = table(kl.kind_hi);
+  const __m256i low_half = _mm256_set1_epi8(0x0F);
+  for (size_t b = b0; b < b1; ++b) {
+    const U* p = t + b * 64;
+    __m256i bytes[2];
+    if constexpr (sizeof(U) == 1) {
+      bytes[0] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      bytes[1] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    } else {
+      const __m256i* w = reinterpret_cast<const __m256i*>(p);
+      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_loadu_si256(w), _mm256_loadu_si256(w + 1)), 0xD8);
+      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_loadu_si256(w + 2), _mm256_loadu_si256(w + 3)), 0xD8);
+    }
+    uint64_t ctrl = 0;
+    for (int q = 0; q < 2; ++q) {
+      const __m256i v = bytes[q];
+      const __m256i c = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, _mm256_and_si256(v, low_half)),
+                                         _mm256_shuffle_epi8(class_hi, _mm256_and_si256(_mm256_srli_epi16(v, 4), low_half)));
+      const __m256i code = _mm256_and_si256(_mm256_or_si256(c, _mm256_srli_epi16(c, 4)), low_half);
+      const __m256i lo = _mm256_shuffle_epi8(kind_lo, code), hi = _mm256_shuffle_epi8(kind_hi, code);
+      // unpacklo holds units 0-7 and 16-23 of the 32, unpackhi 8-15 and 24-31.
+      const __m256i k_lo = _mm256_unpacklo_epi8(lo, hi), k_hi = _mm256_unpackhi_epi8(lo, hi);
+      __m256i* out = reinterpret_cast<__m256i*>(k + b * 64 + 32 * q);
+      _mm256_storeu_si256(out, _mm256_permute2x128_si256(k_lo, k_hi, 0x20));
+      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(k_lo, k_hi, 0x31));
+      const __m256i control =
+          _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(32), v), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(127)));
+      ctrl |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(control))) << (32 * q);
+    }
+    for (; ctrl != 0; ctrl &= ctrl - 1) {
+      const size_t i = b * 64 + static_cast<size_t>(std::countr_zero(ctrl));
+      k[i] = ascii_kind[t[i]];
+    }
+  }
+}
+#endif
+
 thread_local TStretchMasks t_masks;
 
 // The first p in [from, end) (relative to the stretch) whose bit is set in mask_of(p / 64), or -1.
@@ -918,18 +1007,32 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
 #else
   const TKindBytes kb{};
 #endif
-  for (size_t b = from_block; b < to_block; ++b) {
+  size_t b = from_block;  // hidden tags' kinds laid over below
+#if defined(__x86_64__)
+  if (path == TVectorPath::Wide && KindLookups().hold) {
+    const size_t whole = std::max(b, std::min(to_block, static_cast<size_t>(len) / 64));
+    if (narrow != nullptr) KindsOfBlocksWide(narrow, k, b, whole, KindLookups(), a.kind);
+    else KindsOfBlocksWide<char16_t>(t, k, b, whole, KindLookups(), a.kind);
+    b = whole;
+  }
+#endif
+  for (; b < to_block; ++b) {
     const int32_t base = static_cast<int32_t>(b * 64);
     const int m = static_cast<int>(std::min<int32_t>(64, len - base));
     TBlockMasks bm;
-    BlockAt<kKindsOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);  // a hidden tag's kinds laid over below
+    BlockAt<kKindsOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
     for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
       const int j = std::countr_zero(c);
       k[base + j] = a.kind[t[base + j]];
     }
-    if (rules.hide_tags && found.tag_masks[b] != 0)
-      SetMasked(k + base, found.tag_masks[b], m, static_cast<uint16_t>(kKindHidden), path);
   }
+  if (rules.hide_tags)
+    for (b = from_block; b < to_block; ++b)
+      if (found.tag_masks[b] != 0) {
+        const int32_t base = static_cast<int32_t>(b * 64);
+        SetMasked(k + base, found.tag_masks[b], static_cast<int>(std::min<int32_t>(64, len - base)),
+                  static_cast<uint16_t>(kKindHidden), path);
+      }
   SetBitsTo(k, found.marker_masks, from_block, to_block, kSentenceEndKind);
   SetBitsTo(k, found.joined_masks, from_block, to_block, kKindDefined);
   SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
