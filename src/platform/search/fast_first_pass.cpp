@@ -696,7 +696,7 @@ bool NibbleTablesHold(const TNibbleTables& t) {
 template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                        TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                       uint64_t* __restrict punct) {
+                                                       uint64_t* __restrict punct, uint64_t& brackets) {
   auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
     return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
   };
@@ -771,10 +771,11 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
     r.joinable = joinable;
     r.open = r.close = 0;
     if constexpr (kTags) {  // brackets are rare: their masks are made where there are some
-      const __m256i brackets = _mm256_set1_epi8(kNibbleOpen | kNibbleClose);
-      if (!_mm256_testz_si256(_mm256_or_si256(c0, c1), brackets)) {
+      const __m256i bracket_bits = _mm256_set1_epi8(kNibbleOpen | kNibbleClose);
+      if (!_mm256_testz_si256(_mm256_or_si256(c0, c1), bracket_bits)) {
         r.open = bits(at_top(c0, 1), at_top(c1, 1));
         r.close = bits(at_top(c0, 0), at_top(c1, 0));
+        brackets |= r.open | r.close;
       }
     }
     word[b] = alnum;
@@ -787,7 +788,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
 template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                          TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                         uint64_t* __restrict punct) {
+                                                         uint64_t* __restrict punct, uint64_t& brackets) {
   auto table = [](const uint8_t* p) __attribute__((target("ssse3"), always_inline)) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
   };
@@ -847,6 +848,7 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
     r.joinable = joinable;
     r.open = open;
     r.close = close;
+    brackets |= open | close;
     word[b] = alnum;
     punct[b] = printable & ~alnum;
   }
@@ -860,7 +862,8 @@ bool HasSsse3() {
 
 // The run classifier for a path and the settings, when the path has one.
 template <typename U>
-using TClassifyRun = size_t (*)(const U*, size_t, size_t, const TNibbleTables&, TBlockRecord*, uint64_t*, uint64_t*);
+using TClassifyRun = size_t (*)(const U*, size_t, size_t, const TNibbleTables&, TBlockRecord*, uint64_t*, uint64_t*,
+                                uint64_t&);
 
 template <typename U>
 TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
@@ -1182,11 +1185,17 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       // time; hidden tags are then taken out of each block's masks in turn.
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
       if ((run_bytes != nullptr || run_units != nullptr) && classified < whole && !failed) {
+        uint64_t brackets = 0;  // the brackets of the run's blocks
         const size_t done =
             narrow != nullptr
-                ? run_bytes(narrow, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data())
-                : run_units(t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data());
-        if (rules.hide_tags) {
+                ? run_bytes(narrow, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
+                            brackets)
+                : run_units(t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
+                            brackets);
+        if (rules.hide_tags && brackets == 0 && !tag_open) {  // no tag in the run, none running into it
+          std::fill(out.tag_masks.begin() + static_cast<ptrdiff_t>(classified),
+                    out.tag_masks.begin() + static_cast<ptrdiff_t>(done), 0);
+        } else if (rules.hide_tags) {
           for (size_t b = classified; b < done; ++b) {
             const TBlockRecord& r = s.rec[b];
             if (r.open == 0 && r.close == 0 && !tag_open) {
