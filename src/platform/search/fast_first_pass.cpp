@@ -688,6 +688,17 @@ bool NibbleTablesHold(const TNibbleTables& t) {
   return true;
 }
 
+// Writes block b's record, its word and punctuation masks (printable less letters and digits), and
+// adds its brackets to those of the run.
+inline __attribute__((always_inline)) void PutBlock(const TBlockRecord& r, uint64_t printable, size_t b,
+                                                    TBlockRecord* __restrict rec, uint64_t* __restrict word,
+                                                    uint64_t* __restrict punct, uint64_t& brackets) {
+  rec[b] = r;
+  word[b] = r.alpha | r.digit;
+  punct[b] = printable & ~(r.alpha | r.digit);
+  brackets |= r.open | r.close;
+}
+
 #if defined(__x86_64__)
 // The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
 // tables stay in registers: records into rec, and the word and punctuation masks; answers the
@@ -762,24 +773,16 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + 94)),
                                _mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(-128 - 33))));
     };
-    const uint64_t alnum = alpha | digit;
-    TBlockRecord& r = rec[b];
-    r.alpha = alpha;
-    r.lower = lower;
-    r.digit = digit;
-    r.sentence = sentence;
-    r.joinable = joinable;
-    r.open = r.close = 0;
+    uint64_t open = 0, close = 0;
     if constexpr (kTags) {  // brackets are rare: their masks are made where there are some
       const __m256i bracket_bits = _mm256_set1_epi8(kNibbleOpen | kNibbleClose);
       if (!_mm256_testz_si256(_mm256_or_si256(c0, c1), bracket_bits)) {
-        r.open = bits(at_top(c0, 1), at_top(c1, 1));
-        r.close = bits(at_top(c0, 0), at_top(c1, 0));
-        brackets |= r.open | r.close;
+        open = bits(at_top(c0, 1), at_top(c1, 1));
+        close = bits(at_top(c0, 0), at_top(c1, 0));
       }
     }
-    word[b] = alnum;
-    punct[b] = bits(printable(v0), printable(v1)) & ~alnum;
+    PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, bits(printable(v0), printable(v1)), b,
+             rec, word, punct, brackets);
   }
   return b1;
 }
@@ -838,19 +841,8 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
       }
     }
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return b;
-    lower &= alpha;
-    const uint64_t alnum = alpha | digit;
-    TBlockRecord& r = rec[b];
-    r.alpha = alpha;
-    r.lower = lower;
-    r.digit = digit;
-    r.sentence = sentence;
-    r.joinable = joinable;
-    r.open = open;
-    r.close = close;
-    brackets |= open | close;
-    word[b] = alnum;
-    punct[b] = printable & ~alnum;
+    PutBlock(TBlockRecord{alpha, lower & alpha, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
+             brackets);
   }
   return b1;
 }
