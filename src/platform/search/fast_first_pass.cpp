@@ -700,13 +700,13 @@ inline __attribute__((always_inline)) void PutBlock(const TBlockRecord& r, uint6
 }
 
 #if defined(__x86_64__)
+// How far ahead of a block the run classifiers ask for the bytes (a prefetch never faults).
+constexpr int kPrefetchAhead = 1024;
+
 // The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
 // tables stay in registers: records into rec, and the word and punctuation masks; answers the
 // first block holding a stop (its masks unwritten), or b1. The same masks as BlockScalar gives.
 // kTags: the brackets are wanted; kSymbols: in-word symbols beyond ".", "," and "-" join.
-// How far ahead of a block the run classifiers ask for the bytes (a prefetch never faults).
-constexpr int kPrefetchAhead = 1024;
-
 template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                        TBlockRecord* __restrict rec, uint64_t* __restrict word,
