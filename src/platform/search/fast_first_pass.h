@@ -25,7 +25,9 @@
 //
 // Three paths do the block work: 256-bit vectors, 128-bit vectors (SSE2) and one unit at a time;
 // the reader takes the best this processor has (HasWideVectors), the tests run each against the
-// one-unit path.
+// one-unit path. Where the kinds are left to be made on demand, the vector paths classify runs of
+// blocks by lookups of each byte's two halves (the 128-bit path where the processor has SSSE3)
+// into one record of masks a block.
 #pragma once
 
 #include <array>
