@@ -504,7 +504,7 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
       case 0: break;
       case 1: if (!stops.empty()) text[rng() % n] = stops[rng() % stops.size()]; break;
       case 2: text[std::min(n - 1, size_t{63} + rng() % 3)] = char16_t{0}; break;
-      default: text[rng() % n] = char16_t{0xE9}; break;
+      default: text[rng() % n] = rng() % 2 ? char16_t{0xE9} : char16_t{0x012E}; break;  // low byte a full stop
     }
     std::string bytes;
     for (char16_t c : text) bytes += static_cast<char>(c < 0x80 ? c : 0xC3);
@@ -537,6 +537,62 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
         EXPECT_EQ(r.result.joined_masks, one.result.joined_masks);
         EXPECT_EQ(r.result.blanked_masks, one.result.blanked_masks);
         EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
+        EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
+        EXPECT_EQ(r.kinds, one.kinds);
+        EXPECT_TRUE(r.text == one.text);
+      }
+  }
+}
+
+// Blocks are classified a run at a time, the steps going a stretch of 4,096 characters at a
+// time: tags open across the runs' and stretches' edges, long tags, runs with no bracket after a
+// tag that is still open, sentence marks whose letters lie in the next stretch. Each vector path
+// gives the one-unit path's verdict, masks, kinds and text, from the bytes and from the units.
+TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
+  std::mt19937 rng(4096);
+  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int round = 0; round < 24; ++round) {
+    TFastPassRules rules = DefaultRules();
+    rules.hide_tags = true;
+    rules.stops[u'<'] = rules.stops[u'>'] = false;
+    rules.tag_span = 1000;
+    std::string text;
+    for (const char16_t c : RandomAscii(rng, 9000, false)) text += static_cast<char>(c);
+    for (const size_t edge : {size_t{4096}, size_t{8192}}) {
+      const size_t open = edge - 1 - rng() % 300, length = 2 + rng() % 700;  // a tag over the edge
+      text[open] = '<';
+      for (size_t i = open + 1; i < open + length && i < text.size(); ++i)
+        if (text[i] == '<' || text[i] == '>') text[i] = 'x';
+      if (open + length < text.size()) text[open + length] = '>';
+      const size_t stop = edge - 1 - rng() % 3;  // a full stop before the edge, a capital after
+      text[stop] = '.';
+      text[edge + rng() % 3] = 'Q';
+    }
+    const UString units(text.begin(), text.end());
+    const int32_t n = static_cast<int32_t>(units.size());
+    auto run = [&](TVectorPath path, bool from_bytes) {
+      TPassRun r;
+      r.kinds.assign(units.size() + 2, 0);
+      r.text = units;
+      const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
+      r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
+      if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
+      return r;
+    };
+    const TPassRun one = run(TVectorPath::Scalar, true);
+    EXPECT_TRUE(one.judged);
+    EXPECT_TRUE(one.result.any_tags);
+    for (TVectorPath path : paths)
+      for (bool from_bytes : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path) << " bytes " << from_bytes);
+        const TPassRun r = run(path, from_bytes);
+        ASSERT_EQ(r.judged, one.judged);
+        if (!one.judged) continue;
+        EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
+        EXPECT_EQ(r.result.word_masks, one.result.word_masks);
+        EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
+        EXPECT_EQ(r.result.punct_masks, one.result.punct_masks);
         EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
         EXPECT_EQ(r.kinds, one.kinds);
         EXPECT_TRUE(r.text == one.text);
