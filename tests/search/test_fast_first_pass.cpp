@@ -467,14 +467,38 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
   }
 }
 
+// Runs the pass by run(path, from_bytes) on each vector path, from the bytes and from the units,
+// and expects the one-unit path's verdict, masks, kinds and text; answers the one-unit path's run.
+template <typename Run>
+TPassRun ExpectEveryVectorPathAsTheOneUnitPath(Run run) {
+  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  TPassRun one = run(TVectorPath::Scalar, true);
+  for (TVectorPath path : paths)
+    for (bool from_bytes : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "path " << int(path) << " bytes " << from_bytes);
+      const TPassRun r = run(path, from_bytes);
+      EXPECT_EQ(r.judged, one.judged);
+      if (!one.judged || !r.judged) continue;
+      EXPECT_EQ(r.result.word_masks, one.result.word_masks);
+      EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
+      EXPECT_EQ(r.result.punct_masks, one.result.punct_masks);
+      EXPECT_EQ(r.result.joined_masks, one.result.joined_masks);
+      EXPECT_EQ(r.result.blanked_masks, one.result.blanked_masks);
+      EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
+      EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
+      EXPECT_EQ(r.kinds, one.kinds);
+      EXPECT_TRUE(r.text == one.text);
+    }
+  return one;
+}
+
 // The vector paths classify runs of blocks by lookups built from the settings: whatever the stops
 // (any number, in any row of ASCII, controls among them) and the in-word symbols, each path
 // gives the one-unit path's verdict, masks and kinds, from the bytes and from the units, with a stop,
 // a zero or a byte beyond ASCII placed anywhere (at a block's edge too) or nowhere.
 TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
   std::mt19937 rng(3232);
-  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
-  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
   std::u16string others;  // neither letters, digits nor a space
   for (char16_t c = 1; c < 128; ++c)
     if (!((c | 0x20) >= u'a' && (c | 0x20) <= u'z') && !(c >= u'0' && c <= u'9') && c != u' ') others += c;
@@ -524,23 +548,8 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
       }
       return r;
     };
-    const TPassRun one = run(TVectorPath::Scalar, true);
-    for (TVectorPath path : paths)
-      for (bool from_bytes : {true, false}) {
-        SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path) << " bytes " << from_bytes);
-        const TPassRun r = run(path, from_bytes);
-        ASSERT_EQ(r.judged, one.judged);
-        if (!one.judged) continue;
-        EXPECT_EQ(r.result.word_masks, one.result.word_masks);
-        EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
-        EXPECT_EQ(r.result.punct_masks, one.result.punct_masks);
-        EXPECT_EQ(r.result.joined_masks, one.result.joined_masks);
-        EXPECT_EQ(r.result.blanked_masks, one.result.blanked_masks);
-        EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
-        EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
-        EXPECT_EQ(r.kinds, one.kinds);
-        EXPECT_TRUE(r.text == one.text);
-      }
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    ExpectEveryVectorPathAsTheOneUnitPath(run);
   }
 }
 
@@ -550,8 +559,6 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
 // gives the one-unit path's verdict, masks, kinds and text, from the bytes and from the units.
 TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
   std::mt19937 rng(4096);
-  std::vector<TVectorPath> paths = {TVectorPath::Sse2};
-  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
   for (int round = 0; round < 24; ++round) {
     TFastPassRules rules = DefaultRules();
     rules.hide_tags = true;
@@ -580,23 +587,10 @@ TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
       if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
       return r;
     };
-    const TPassRun one = run(TVectorPath::Scalar, true);
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(run);
     EXPECT_TRUE(one.judged);
     EXPECT_TRUE(one.result.any_tags);
-    for (TVectorPath path : paths)
-      for (bool from_bytes : {true, false}) {
-        SCOPED_TRACE(testing::Message() << "round " << round << " path " << int(path) << " bytes " << from_bytes);
-        const TPassRun r = run(path, from_bytes);
-        ASSERT_EQ(r.judged, one.judged);
-        if (!one.judged) continue;
-        EXPECT_EQ(r.result.tag_masks, one.result.tag_masks);
-        EXPECT_EQ(r.result.word_masks, one.result.word_masks);
-        EXPECT_EQ(r.result.marker_masks, one.result.marker_masks);
-        EXPECT_EQ(r.result.punct_masks, one.result.punct_masks);
-        EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
-        EXPECT_EQ(r.kinds, one.kinds);
-        EXPECT_TRUE(r.text == one.text);
-      }
   }
 }
 
