@@ -18,6 +18,7 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/views/plot_list.h"
 #include "concordance/views/timeline_list.h"
+#include "concordance/views/derived_views.h"
 #include "concordance/views/work_vectors.h"
 #include "platform/runtime/parallel_for.h"
 #include "derived_test_support.h"
@@ -146,6 +147,72 @@ TEST(DerivedListsOnWorkers, EightWorkersSaveTheListsOneWorkerSaves) {
       EXPECT_TRUE(other.patterns == one.patterns);
       EXPECT_TRUE(other.plot == one.plot);
       EXPECT_TRUE(other.timeline == one.timeline);
+    }
+  }
+}
+
+namespace {
+
+// A plot of another maker than the document's own: it is computed alone, on the document's thread.
+class TPlotOfAnotherMaker : public TConcPlotList {
+ public:
+  using TConcPlotList::TConcPlotList;
+  bool Compute(bool grouped) override {
+    computed_on.push_back(std::this_thread::get_id());
+    return TConcPlotList::Compute(grouped);
+  }
+  std::vector<std::thread::id> computed_on;
+};
+
+}  // namespace
+
+// On several workers the collocates, clusters and patterns count side by side after sharing one
+// fetch of the lines' words, the plot too: each saves what one worker saves, and each count what
+// it saves when computed on its own, fetching its own words. A list of another maker
+// is computed alone, once, on the document's thread, and saves what the standard one does.
+TEST(DerivedListsOnWorkers, ListsCountedSideBySideSaveWhatEachSavesAlone) {
+  ScopedSettings settings;
+  ClusterSizes(2, 4, 2);
+  TempFolder tmp;
+  TRunRequest request;
+  request.texts = WriteManyTexts(tmp, 200);
+  request.search_words = u"sea\nold man";
+  request.wanted = 1000000;
+  const TDerivedSaw one = RunAndSave(request, 1);
+  ASSERT_GT(one.lines, 600);
+  for (const bool another_plot : {false, true}) {
+    SCOPED_TRACE(another_plot ? "a plot of another maker" : "the standard plot");
+    if (another_plot)
+      SetDerivedListFactory(kListPlot, [](T_WholeLinzoraHolder& owner) {
+        return std::make_unique<TPlotOfAnotherMaker>(&owner, &owner);
+      });
+    request.threads = 8;
+    TRunDone run = RunConcordance(request);
+    ASSERT_TRUE(run.found);
+    T_WholeLinzoraHolder& doc = *run.doc;
+    const std::string side[] = {StreamOf(doc.fCollocateList.get()), StreamOf(doc.fClusterList.get()),
+                                StreamOf(doc.fPatternsList.get()), StreamOf(doc.fConcPlotList.get())};
+    EXPECT_TRUE(side[0] == one.collocates);
+    EXPECT_TRUE(side[1] == one.clusters);
+    EXPECT_TRUE(side[2] == one.patterns);
+    EXPECT_TRUE(side[3] == one.plot);
+    EXPECT_EQ(doc.fHighestClusterFrequency, one.highest_cluster);
+    EXPECT_GT(Global_process_times[kDerivedListsTimeEntry], 0.0);
+    if (another_plot) {
+      auto* plot = dynamic_cast<TPlotOfAnotherMaker*>(doc.fConcPlotList.get());
+      ASSERT_NE(plot, nullptr);
+      ASSERT_EQ(plot->computed_on.size(), 1u);
+      EXPECT_EQ(plot->computed_on[0], std::this_thread::get_id());
+      SetDerivedListFactory(kListPlot, nullptr);
+    }
+    // Each count again on its own, in the same document (not the plot: it keeps its hits in the
+    // lines' order, which the sort after the run changed).
+    TConcordanceDerivedList* lists[] = {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get()};
+    for (size_t k = 0; k < 3; ++k) {
+      SCOPED_TRACE(k);
+      ASSERT_NE(lists[k], nullptr);
+      EXPECT_TRUE(lists[k]->Compute(false));
+      EXPECT_TRUE(StreamOf(lists[k]) == side[k]);
     }
   }
 }

@@ -1,6 +1,8 @@
 // Making a concordance: the document's side of a run (settings copy, items, texts, notes, sorts,
 // batch saves) around the concordance road (concordance_run.h, text_processor.h).
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <mutex>
 
 #include "concordance/document/concordance_document.h"
@@ -10,11 +12,13 @@
 #include "concordance/run/user_filter.h"
 #include "concordance/views/compute_clusters.h"
 #include "concordance/views/derived_line_words.h"
+#include "concordance/views/derived_views.h"
 #include "concordance/views/patterns_list.h"
 #include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -380,6 +384,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   for (double& t : Global_process_times) t = 0;
   Global_process_times[kListConcordance] = ElapsedTime(true);
   if (GetFastMinimalProcessing(current_tool_var)) return;
+  const auto derived_start = std::chrono::steady_clock::now();
   auto run = [&](TConcordanceDerivedList* list, int flag_index, TTessorineList kind) {
     if (!list) return;
     // Between whole views the window may repaint and see a stop; no list is half-made there.
@@ -389,12 +394,60 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   };
   // The three counts read the lines' words once between them (its time is the collocates').
   fRunLineWords = FetchWordsForCounts();
-  run(fCollocateList.get(), 2, kListCollocates);
-  run(fClusterList.get(), 1, kListClusters);
-  run(fPatternsList.get(), 3, kListPatterns);
+  struct TListTurn {
+    TConcordanceDerivedList* list;
+    int flag_index;
+    TTessorineList kind;
+  };
+  std::vector<TListTurn> turns{{fCollocateList.get(), 2, kListCollocates},
+                               {fClusterList.get(), 1, kListClusters},
+                               {fPatternsList.get(), 3, kListPatterns}};
+  if (!skip_plot) turns.push_back({fConcPlotList.get(), 4, kListPlot});
+  // On several workers the lists count side by side, each spreading its own parts over the
+  // workers, so that none waits while another's part that cannot spread runs. A list that must
+  // count alone (another maker's, or one asking the stop list) comes after them, in turn.
+  std::vector<TListTurn> alone;
+  if (DerivedWorkers() > 1) {
+    MyYieldProcess();
+    std::vector<TDerivedListJob> jobs;
+    std::vector<TListTurn> side;
+    for (const TListTurn& t : turns) {
+      if (!t.list) continue;
+      TDerivedListJob job = DerivedListJob(*t.list, false);
+      if (!job.count) {
+        alone.push_back(t);
+        continue;
+      }
+      jobs.push_back(std::move(job));
+      side.push_back(t);
+    }
+    std::vector<char> counted(jobs.size(), 0);
+    std::vector<double> seconds(jobs.size(), 0);
+    // The document's thread counts none itself: it would give the window its turns while the
+    // other lists are half-made.
+    std::vector<std::function<void()>> tasks{{}};
+    for (size_t k = 0; k < jobs.size(); ++k)
+      tasks.push_back([&, k] {
+        const auto start = std::chrono::steady_clock::now();
+        counted[k] = jobs[k].count();
+        seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      });
+    const double fetch_seconds = ElapsedTime(true);
+    RunSideBySide(DerivedWorkers(), tasks);
+    for (size_t k = 0; k < jobs.size(); ++k) {
+      if (jobs[k].finish(counted[k] != 0)) fComputed[static_cast<size_t>(side[k].flag_index)] = 1;
+      // Each list's own time; the fetch's counts as the collocates', as it does one after another.
+      Global_process_times[side[k].kind] = seconds[k] + (side[k].kind == kListCollocates ? fetch_seconds : 0);
+    }
+    ElapsedTime(true);
+  } else {
+    alone = turns;
+  }
+  for (const TListTurn& t : alone) run(t.list, t.flag_index, t.kind);
   fRunLineWords.reset();
-  if (!skip_plot) run(fConcPlotList.get(), 4, kListPlot);
   run(fTimeLineList.get(), 5, kListTimeline);
+  Global_process_times[kDerivedListsTimeEntry] =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - derived_start).count();
 }
 
 void T_WholeLinzoraHolder::AddNotesOnSWResults() {
