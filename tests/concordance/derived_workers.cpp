@@ -21,6 +21,7 @@
 #include "concordance/views/derived_views.h"
 #include "concordance/views/work_vectors.h"
 #include "platform/runtime/parallel_for.h"
+#include "platform/settings/settings_access.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 
@@ -215,6 +216,69 @@ TEST(DerivedListsOnWorkers, ListsCountedSideBySideSaveWhatEachSavesAlone) {
       EXPECT_TRUE(StreamOf(lists[k]) == side[k]);
     }
   }
+}
+
+namespace {
+
+// Every line's stored record in list order, and the derived lists' streams.
+std::string LinesAndListsOf(T_WholeLinzoraHolder& doc) {
+  std::string out;
+  TConcordanceList& list = *doc.fConcordanceList;
+  for (int i = 0; i < list.Count(); ++i) {
+    TMemoryStream m;
+    EXPECT_TRUE(list.Line(i)->SaveToStream(m));
+    out += Bytes(m);
+  }
+  for (TConcordanceDerivedList* derived :
+       {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get(), doc.fConcPlotList.get()})
+    out += StreamOf(derived);
+  return out;
+}
+
+}  // namespace
+
+// On several workers the lines are sorted while the derived lists count, which read the lines as
+// they stood before: the lines' order and every list are those one worker gives (sorting after
+// the lists), whatever the keys, and where the lines are first cleared of duplicates (then
+// sorted after the lists as before).
+TEST(DerivedListsOnWorkers, LinesSortedWhileTheListsCountStandAsOneWorkersDo) {
+  ScopedSettings settings;
+  ClusterSizes(2, 3, 2);
+  TempFolder tmp;
+  TRunRequest request;
+  request.texts = WriteManyTexts(tmp, 160);
+  request.search_words = u"sea\ncaf\u00E9";
+  request.wanted = 1000000;
+  struct Case {
+    const char* name;
+    uint8_t keys[3];
+    bool remove_duplicates;
+  };
+  const Case cases[] = {
+      {"by the first word right, then left, then file", {6, 4, kConcSortFile}, false},
+      {"by file, word number and the whole line", {kConcSortFile, kConcSortWordNumber, kConcSortWholeLine}, false},
+      {"by the search word, duplicates removed first", {kConcSortSearchWord, 6, 4}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TConcSettingsRec32 rec = GetConcSaveRec();
+    for (int k = 0; k < 3; ++k) rec.SetSortKey(k, c.keys[k]);
+    SetConcSaveRec(rec);
+    SetRemoveDuplicatesAutomatically(current_tool_var, c.remove_duplicates);
+    std::string one;
+    for (const int32_t threads : {1, 3, 8}) {
+      SCOPED_TRACE(threads);
+      request.threads = threads;
+      TRunDone run = RunConcordance(request);
+      ASSERT_TRUE(run.found);
+      ASSERT_GT(run.doc->fConcordanceList->Count(), 600);
+      EXPECT_GE(Global_process_times[kSortingTimeEntry], 0.0);
+      const std::string saw = LinesAndListsOf(*run.doc);
+      if (threads == 1) one = saw;
+      else EXPECT_TRUE(saw == one);
+    }
+  }
+  SetRemoveDuplicatesAutomatically(current_tool_var, false);
 }
 
 // The rows and word numbers of the lines' words, whatever the workers: lines deleted or without

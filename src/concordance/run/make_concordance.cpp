@@ -40,6 +40,23 @@ UString FullNameOf(const TChosenFileDetailsFullRec& d) { return IncludeTrailingP
 
 int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
+// The lines sorted by the document's three keys on the run's workers; the next click on a
+// heading then sorts the other way.
+void SortLinesAfterRun(T_WholeLinzoraHolder& d) {
+  TConcordanceList& lines = *d.fConcordanceList;
+  lines.SetThreeSorts(d.fSettings.SortKey(0), d.fSettings.SortKey(1), d.fSettings.SortKey(2));
+  lines.SetSortDirections();
+  // The lines are sorted on the run's workers, as its derived lists were made.
+  lines.SetSortWorkers(d.DerivedWorkers());
+  lines.CompleteResort();
+  for (int level = 0; level < 3; ++level) lines.ToggleSortDirection(level);
+}
+
+// Set by MakeConcordance while ComputeAfterConcordance runs, when the lines are to be sorted
+// next with nothing between that touches them: the derived lists may then count while the
+// document's thread sorts the lines (and set true here when they did).
+thread_local bool* tSortLinesAlongside = nullptr;
+
 }  // namespace
 
 void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
@@ -311,8 +328,19 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
   SetBusyDontShowData(false);
   if (!result || args.list_kind != kListConcordance) return result;
 
+  // Where nothing comes between the derived lists and the sort that touches the lines (a stop
+  // list's check, removing duplicates, a batch), the lines are sorted while the lists count.
+  const bool checks_stops = StopListLoaded() && GetStopListSettings(current_tool_var).Activated();
+  bool sorted_alongside = false;
+  if (args.batch_mode == 0 && !checks_stops && !GetRemoveDuplicatesAutomatically(current_tool_var)) {
+    // The bars are cleared first, so that the sort's own reports of none done show nothing and
+    // give the window no turn while the lists are half-made.
+    if (TProgressClass* progress = GlobalProgress()) progress->ClearBarsOnly();
+    tSortLinesAlongside = &sorted_alongside;
+  }
   ComputeAfterConcordance(args.skip_plot);
-  if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated()) fConcordanceList->CheckStops();
+  tSortLinesAlongside = nullptr;
+  if (checks_stops) fConcordanceList->CheckStops();
   if (GetRemoveDuplicatesAutomatically(current_tool_var)) {
     TDuplicatesResult dups;
     fConcordanceList->RemoveDuplicates(dups, args.duplicates_progress);
@@ -334,15 +362,11 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     fUnusedFiles.SortAlphabetically();
     // The sort of the lines runs whole: the window gets its turn just before it.
     MyYieldProcess();
-    StartTiming();
-    fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
-    fConcordanceList->SetSortDirections();
-    // The lines are sorted on the run's workers, as its derived lists were made.
-    fConcordanceList->SetSortWorkers(DerivedWorkers());
-    fConcordanceList->CompleteResort();
-    // The next click on a heading sorts the other way.
-    for (int level = 0; level < 3; ++level) fConcordanceList->ToggleSortDirection(level);
-    Global_process_times[kSortingTimeEntry] = ElapsedTime(true);
+    if (!sorted_alongside) {
+      StartTiming();
+      SortLinesAfterRun(*this);
+      Global_process_times[kSortingTimeEntry] = ElapsedTime(true);
+    }
     AddATimingNote(kListConcordance);
     AddATimingNote(kSortingTimeEntry);
     if (!GetFastMinimalProcessing(current_tool_var))
@@ -407,13 +431,21 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   // workers, so that none waits while another's part that cannot spread runs. A list that must
   // count alone (another maker's, or one asking the stop list) comes after them, in turn.
   std::vector<TListTurn> alone;
+  bool* const sorted_alongside = tSortLinesAlongside;
   if (DerivedWorkers() > 1) {
     MyYieldProcess();
+    // The lines may be sorted while the lists count when every list counts side by side from the
+    // shared words, reading the lines as they stand now instead of the list.
+    bool sort_too = sorted_alongside != nullptr && fRunLineWords != nullptr;
+    for (const TListTurn& t : turns)
+      if (t.list && !HasDerivedListJob(*t.list)) sort_too = false;
+    const TLinesAsTheyStood stood =
+        sort_too ? LinesAsTheyStand(*fConcordanceList, DerivedWorkers()) : TLinesAsTheyStood();
     std::vector<TDerivedListJob> jobs;
     std::vector<TListTurn> side;
     for (const TListTurn& t : turns) {
       if (!t.list) continue;
-      TDerivedListJob job = DerivedListJob(*t.list, false);
+      TDerivedListJob job = DerivedListJob(*t.list, false, sort_too ? &stood : nullptr);
       if (!job.count) {
         alone.push_back(t);
         continue;
@@ -423,9 +455,16 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
     }
     std::vector<char> counted(jobs.size(), 0);
     std::vector<double> seconds(jobs.size(), 0);
+    double sort_seconds = 0;
     // The document's thread counts none itself: it would give the window its turns while the
-    // other lists are half-made.
+    // other lists are half-made. It sorts the lines meanwhile, where it may.
     std::vector<std::function<void()>> tasks{{}};
+    if (sort_too)
+      tasks[0] = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        SortLinesAfterRun(*this);
+        sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      };
     for (size_t k = 0; k < jobs.size(); ++k)
       tasks.push_back([&, k] {
         const auto start = std::chrono::steady_clock::now();
@@ -438,6 +477,10 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
       if (jobs[k].finish(counted[k] != 0)) fComputed[static_cast<size_t>(side[k].flag_index)] = 1;
       // Each list's own time; the fetch's counts as the collocates', as it does one after another.
       Global_process_times[side[k].kind] = seconds[k] + (side[k].kind == kListCollocates ? fetch_seconds : 0);
+    }
+    if (sort_too) {
+      Global_process_times[kSortingTimeEntry] = sort_seconds;
+      *sorted_alongside = true;
     }
     ElapsedTime(true);
   } else {

@@ -16,6 +16,21 @@ const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index) {
   return dynamic_cast<const TConcordanceEntry*>(entry);
 }
 
+TLinesAsTheyStood LinesAsTheyStand(const TConcordanceList& lines, int32_t threads) {
+  TLinesAsTheyStood stood(static_cast<size_t>(std::max(0, lines.Count())));
+  ParallelFor(threads, stood.size(), [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) stood[i] = LineAt(lines, nullptr, static_cast<int>(i), true);
+  });
+  return stood;
+}
+
+const TConcordanceEntry* LineAt(const TConcordanceList& lines, const TLinesAsTheyStood* stood, int index,
+                                bool skip_deleted) {
+  if (stood) return index >= 0 && static_cast<size_t>(index) < stood->size() ? (*stood)[static_cast<size_t>(index)] : nullptr;
+  if (skip_deleted && lines.GetDeleted(index)) return nullptr;
+  return LineOfList(lines, index);
+}
+
 namespace {
 
 // Lines this far ahead have their records fetched into the cache, so that a line's reading

@@ -91,7 +91,7 @@ namespace {
 
 bool RunJob(const TDerivedListJob& job) { return job.count && job.finish(job.count()); }
 
-TDerivedListJob CollocatesJob(TCollocateList& list) {
+TDerivedListJob CollocatesJob(TCollocateList& list, const TLinesAsTheyStood* stood = nullptr) {
   T_WholeLinzoraHolder* d = list.Owner();
   if (!d) return {};
   const TConcSettingsRec32& s = d->fSettings;
@@ -109,6 +109,7 @@ TDerivedListJob CollocatesJob(TCollocateList& list) {
   r.is_stop_word = StopWords(*d);
   r.threads = d->DerivedWorkers();
   r.run_words = d->RunLineWords();
+  r.lines_as_they_stood = stood;
   const TConcordanceList* lines = d->fConcordanceList.get();
   TDerivedListJob job;
   job.count = [&list, lines, r, items = Items(*d)] { return ComputeCollocates(*lines, items, r, list); };
@@ -180,7 +181,7 @@ TDerivedListJob ClustersJob(TConcordanceClusterList& list, bool keep_settings) {
   return job;
 }
 
-TDerivedListJob PlotJob(TConcPlotList& list, bool grouped) {
+TDerivedListJob PlotJob(TConcPlotList& list, bool grouped, const TLinesAsTheyStood* stood = nullptr) {
   T_WholeLinzoraHolder* d = list.Owner();
   if (!d) return {};
   std::vector<TPlotText> texts;
@@ -202,6 +203,7 @@ TDerivedListJob PlotJob(TConcPlotList& list, bool grouped) {
   settings.context_chars = d->plot_settings.Get<int32_t, 12>();
   settings.context_line_limit = d->plot_settings.Get<int32_t, 16>();
   settings.threads = d->DerivedWorkers();
+  settings.lines_as_they_stood = stood;
   std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), list.plot_settings.begin());
   const TConcordanceList* lines = d->fConcordanceList.get();
   auto message = std::make_shared<UString>();
@@ -220,15 +222,22 @@ TDerivedListJob PlotJob(TConcPlotList& list, bool grouped) {
 
 }  // namespace
 
-TDerivedListJob DerivedListJob(TConcordanceDerivedList& list, bool flag) {
-  T_WholeLinzoraHolder* d = list.Owner();
+bool HasDerivedListJob(const TConcordanceDerivedList& list) {
+  const T_WholeLinzoraHolder* d = list.Owner();
   // The stop list is asked only on the document's thread.
-  if (!d || StopWords(*d)) return {};
+  if (!d || StopWords(*d)) return false;
   const std::type_info& type = typeid(list);
-  if (type == typeid(TDocumentCollocateList)) return CollocatesJob(static_cast<TCollocateList&>(list));
+  return type == typeid(TDocumentCollocateList) || type == typeid(TPatternsList) ||
+         type == typeid(TConcordanceClusterList) || type == typeid(TConcPlotList);
+}
+
+TDerivedListJob DerivedListJob(TConcordanceDerivedList& list, bool flag, const TLinesAsTheyStood* stood) {
+  if (!HasDerivedListJob(list)) return {};
+  const std::type_info& type = typeid(list);
+  if (type == typeid(TDocumentCollocateList)) return CollocatesJob(static_cast<TCollocateList&>(list), stood);
   if (type == typeid(TPatternsList)) return PatternsJob(static_cast<TPatternsList&>(list));
   if (type == typeid(TConcordanceClusterList)) return ClustersJob(static_cast<TConcordanceClusterList&>(list), flag);
-  if (type == typeid(TConcPlotList)) return PlotJob(static_cast<TConcPlotList&>(list), flag);
+  if (type == typeid(TConcPlotList)) return PlotJob(static_cast<TConcPlotList&>(list), flag, stood);
   return {};
 }
 

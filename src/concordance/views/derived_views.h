@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "concordance/document/concordance_document.h"
+#include "concordance/views/derived_list_support.h"
 
 // Index of the derived lists' time as a whole (from the fetch of the lines' words to the last
 // list made) in the process times, beside each list's own.
@@ -34,4 +35,9 @@ struct TDerivedListJob {
 // The job of a standard collocate, cluster, pattern or plot list (the flag as Compute takes it);
 // none (an empty count) for any other list, or where a count would ask the stop list, which is
 // asked on the document's thread only: such a list is computed alone.
-TDerivedListJob DerivedListJob(TConcordanceDerivedList& list, bool flag);
+// Whether DerivedListJob gives the list a job (without making it).
+bool HasDerivedListJob(const TConcordanceDerivedList& list);
+// stood (given): the lines as they stood when the counts began, which the count reads instead of
+// the list, so that the list's lines may be sorted meanwhile (the run's shared words must then
+// hold every position the count takes).
+TDerivedListJob DerivedListJob(TConcordanceDerivedList& list, bool flag, const TLinesAsTheyStood* stood = nullptr);
