@@ -154,6 +154,15 @@ TEST(DerivedListsOnWorkers, EightWorkersSaveTheListsOneWorkerSaves) {
 
 namespace {
 
+// A run over many generated texts, every line wanted.
+TRunRequest ManyTextsRun(const TempFolder& tmp, int texts, UStringView words) {
+  TRunRequest request;
+  request.texts = WriteManyTexts(tmp, texts);
+  request.search_words = UString(words);
+  request.wanted = 1000000;
+  return request;
+}
+
 // A plot of another maker than the document's own: it is computed alone, on the document's thread.
 class TPlotOfAnotherMaker : public TConcPlotList {
  public:
@@ -175,10 +184,7 @@ TEST(DerivedListsOnWorkers, ListsCountedSideBySideSaveWhatEachSavesAlone) {
   ScopedSettings settings;
   ClusterSizes(2, 4, 2);
   TempFolder tmp;
-  TRunRequest request;
-  request.texts = WriteManyTexts(tmp, 200);
-  request.search_words = u"sea\nold man";
-  request.wanted = 1000000;
+  TRunRequest request = ManyTextsRun(tmp, 200, u"sea\nold man");
   const TDerivedSaw one = RunAndSave(request, 1);
   ASSERT_GT(one.lines, 600);
   for (const bool another_plot : {false, true}) {
@@ -245,10 +251,7 @@ TEST(DerivedListsOnWorkers, LinesSortedWhileTheListsCountStandAsOneWorkersDo) {
   ScopedSettings settings;
   ClusterSizes(2, 3, 2);
   TempFolder tmp;
-  TRunRequest request;
-  request.texts = WriteManyTexts(tmp, 160);
-  request.search_words = u"sea\ncaf\u00E9";
-  request.wanted = 1000000;
+  TRunRequest request = ManyTextsRun(tmp, 160, u"sea\ncaf\u00E9");
   struct Case {
     const char* name;
     uint8_t keys[3];
