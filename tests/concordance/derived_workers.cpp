@@ -236,7 +236,8 @@ std::string LinesAndListsOf(T_WholeLinzoraHolder& doc) {
     out += Bytes(m);
   }
   for (TConcordanceDerivedList* derived :
-       {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get(), doc.fConcPlotList.get()})
+       {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get(), doc.fConcPlotList.get(),
+        doc.fTimeLineList.get()})
     out += StreamOf(derived);
   return out;
 }
@@ -244,11 +245,13 @@ std::string LinesAndListsOf(T_WholeLinzoraHolder& doc) {
 }  // namespace
 
 // On several workers the lines are sorted while the derived lists count, which read the lines as
-// they stood before: the lines' order and every list are those one worker gives (sorting after
-// the lists), whatever the keys, and where the lines are first cleared of duplicates (then
+// they stood before (the time-line is made before the sort): the lines' order and every list are
+// those one worker gives (sorting after the lists), whatever the keys, and where the lines are first cleared of duplicates (then
 // sorted after the lists as before).
 TEST(DerivedListsOnWorkers, LinesSortedWhileTheListsCountStandAsOneWorkersDo) {
   ScopedSettings settings;
+  SetCarryoutProcedureTagBoolean(58, true);
+  SetTimeLinePlotBase(kTimeBaseYear);
   ClusterSizes(2, 3, 2);
   TempFolder tmp;
   TRunRequest request = ManyTextsRun(tmp, 160, u"sea\ncaf\u00E9");

@@ -432,6 +432,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   // count alone (another maker's, or one asking the stop list) comes after them, in turn.
   std::vector<TListTurn> alone;
   bool* const sorted_alongside = tSortLinesAlongside;
+  bool timeline_made = false;
   if (DerivedWorkers() > 1) {
     MyYieldProcess();
     // The lines may be sorted while the lists count when every list counts side by side from the
@@ -472,6 +473,11 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
         seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       });
     const double fetch_seconds = ElapsedTime(true);
+    // The time-line reads the list itself: where the lines are sorted meanwhile, it is made first.
+    if (sort_too) {
+      run(fTimeLineList.get(), 5, kListTimeline);
+      timeline_made = true;
+    }
     RunSideBySide(DerivedWorkers(), tasks);
     for (size_t k = 0; k < jobs.size(); ++k) {
       if (jobs[k].finish(counted[k] != 0)) fComputed[static_cast<size_t>(side[k].flag_index)] = 1;
@@ -488,7 +494,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   }
   for (const TListTurn& t : alone) run(t.list, t.flag_index, t.kind);
   fRunLineWords.reset();
-  run(fTimeLineList.get(), 5, kListTimeline);
+  if (!timeline_made) run(fTimeLineList.get(), 5, kListTimeline);
   Global_process_times[kDerivedListsTimeEntry] =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - derived_start).count();
 }
