@@ -27,6 +27,7 @@
 #include "bench_folder_runs.h"
 #include "bench_load.h"
 #include "concordance/document/concordance_document.h"
+#include "concordance/views/derived_views.h"
 #include "model/chosen_texts_handover.h"
 #include "model/work_base.h"
 #include "platform/rtl/files.h"
@@ -93,9 +94,10 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   *workers = doc.RunWorkers();
   // BENCH_PHASES=1: where the time went, from the document's own timing notes.
   if (std::getenv("BENCH_PHASES"))
-    std::printf("    phases: texts %.3f, collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f, "
+    std::printf("    phases: texts %.3f, derived lists %.3f (collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f), "
                 "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
-                Global_process_times[kListConcordance], Global_process_times[kListCollocates],
+                Global_process_times[kListConcordance], Global_process_times[kDerivedListsTimeEntry],
+                Global_process_times[kListCollocates],
                 Global_process_times[kListClusters], Global_process_times[kListPatterns], Global_process_times[kListPlot],
                 Global_process_times[kListTimeline], Global_process_times[kSortingTimeEntry], *lines,
                 doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,

@@ -18,8 +18,10 @@
 #include "concordance/views/patterns_list.h"
 #include "concordance/views/plot_list.h"
 #include "concordance/views/timeline_list.h"
+#include "concordance/views/derived_views.h"
 #include "concordance/views/work_vectors.h"
 #include "platform/runtime/parallel_for.h"
+#include "platform/settings/settings_access.h"
 #include "derived_test_support.h"
 #include "document_test_support.h"
 
@@ -148,6 +150,141 @@ TEST(DerivedListsOnWorkers, EightWorkersSaveTheListsOneWorkerSaves) {
       EXPECT_TRUE(other.timeline == one.timeline);
     }
   }
+}
+
+namespace {
+
+// A run over many generated texts, every line wanted.
+TRunRequest ManyTextsRun(const TempFolder& tmp, int texts, UStringView words) {
+  TRunRequest request;
+  request.texts = WriteManyTexts(tmp, texts);
+  request.search_words = UString(words);
+  request.wanted = 1000000;
+  return request;
+}
+
+// A plot of another maker than the document's own: it is computed alone, on the document's thread.
+class TPlotOfAnotherMaker : public TConcPlotList {
+ public:
+  using TConcPlotList::TConcPlotList;
+  bool Compute(bool grouped) override {
+    computed_on.push_back(std::this_thread::get_id());
+    return TConcPlotList::Compute(grouped);
+  }
+  std::vector<std::thread::id> computed_on;
+};
+
+}  // namespace
+
+// On several workers the collocates, clusters and patterns count side by side after sharing one
+// fetch of the lines' words, the plot too: each saves what one worker saves, and each count what
+// it saves when computed on its own, fetching its own words. A list of another maker
+// is computed alone, once, on the document's thread, and saves what the standard one does.
+TEST(DerivedListsOnWorkers, ListsCountedSideBySideSaveWhatEachSavesAlone) {
+  ScopedSettings settings;
+  ClusterSizes(2, 4, 2);
+  TempFolder tmp;
+  TRunRequest request = ManyTextsRun(tmp, 200, u"sea\nold man");
+  const TDerivedSaw one = RunAndSave(request, 1);
+  ASSERT_GT(one.lines, 600);
+  for (const bool another_plot : {false, true}) {
+    SCOPED_TRACE(another_plot ? "a plot of another maker" : "the standard plot");
+    if (another_plot)
+      SetDerivedListFactory(kListPlot, [](T_WholeLinzoraHolder& owner) {
+        return std::make_unique<TPlotOfAnotherMaker>(&owner, &owner);
+      });
+    request.threads = 8;
+    TRunDone run = RunConcordance(request);
+    ASSERT_TRUE(run.found);
+    T_WholeLinzoraHolder& doc = *run.doc;
+    const std::string side[] = {StreamOf(doc.fCollocateList.get()), StreamOf(doc.fClusterList.get()),
+                                StreamOf(doc.fPatternsList.get()), StreamOf(doc.fConcPlotList.get())};
+    EXPECT_TRUE(side[0] == one.collocates);
+    EXPECT_TRUE(side[1] == one.clusters);
+    EXPECT_TRUE(side[2] == one.patterns);
+    EXPECT_TRUE(side[3] == one.plot);
+    EXPECT_EQ(doc.fHighestClusterFrequency, one.highest_cluster);
+    EXPECT_GT(Global_process_times[kDerivedListsTimeEntry], 0.0);
+    if (another_plot) {
+      auto* plot = dynamic_cast<TPlotOfAnotherMaker*>(doc.fConcPlotList.get());
+      ASSERT_NE(plot, nullptr);
+      ASSERT_EQ(plot->computed_on.size(), 1u);
+      EXPECT_EQ(plot->computed_on[0], std::this_thread::get_id());
+      SetDerivedListFactory(kListPlot, nullptr);
+    }
+    // Each count again on its own, in the same document (not the plot: it keeps its hits in the
+    // lines' order, which the sort after the run changed).
+    TConcordanceDerivedList* lists[] = {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get()};
+    for (size_t k = 0; k < 3; ++k) {
+      SCOPED_TRACE(k);
+      ASSERT_NE(lists[k], nullptr);
+      EXPECT_TRUE(lists[k]->Compute(false));
+      EXPECT_TRUE(StreamOf(lists[k]) == side[k]);
+    }
+  }
+}
+
+namespace {
+
+// Every line's stored record in list order, and the derived lists' streams.
+std::string LinesAndListsOf(T_WholeLinzoraHolder& doc) {
+  std::string out;
+  TConcordanceList& list = *doc.fConcordanceList;
+  for (int i = 0; i < list.Count(); ++i) {
+    TMemoryStream m;
+    EXPECT_TRUE(list.Line(i)->SaveToStream(m));
+    out += Bytes(m);
+  }
+  for (TConcordanceDerivedList* derived :
+       {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get(), doc.fConcPlotList.get(),
+        doc.fTimeLineList.get()})
+    out += StreamOf(derived);
+  return out;
+}
+
+}  // namespace
+
+// On several workers the lines are sorted while the derived lists count, which read the lines as
+// they stood before (the time-line is made before the sort): the lines' order and every list are
+// those one worker gives (sorting after the lists), whatever the keys, and where the lines are first cleared of duplicates (then
+// sorted after the lists as before).
+TEST(DerivedListsOnWorkers, LinesSortedWhileTheListsCountStandAsOneWorkersDo) {
+  ScopedSettings settings;
+  SetCarryoutProcedureTagBoolean(58, true);
+  SetTimeLinePlotBase(kTimeBaseYear);
+  ClusterSizes(2, 3, 2);
+  TempFolder tmp;
+  TRunRequest request = ManyTextsRun(tmp, 160, u"sea\ncaf\u00E9");
+  struct Case {
+    const char* name;
+    uint8_t keys[3];
+    bool remove_duplicates;
+  };
+  const Case cases[] = {
+      {"by the first word right, then left, then file", {6, 4, kConcSortFile}, false},
+      {"by file, word number and the whole line", {kConcSortFile, kConcSortWordNumber, kConcSortWholeLine}, false},
+      {"by the search word, duplicates removed first", {kConcSortSearchWord, 6, 4}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TConcSettingsRec32 rec = GetConcSaveRec();
+    for (int k = 0; k < 3; ++k) rec.SetSortKey(k, c.keys[k]);
+    SetConcSaveRec(rec);
+    SetRemoveDuplicatesAutomatically(current_tool_var, c.remove_duplicates);
+    std::string one;
+    for (const int32_t threads : {1, 3, 8}) {
+      SCOPED_TRACE(threads);
+      request.threads = threads;
+      TRunDone run = RunConcordance(request);
+      ASSERT_TRUE(run.found);
+      ASSERT_GT(run.doc->fConcordanceList->Count(), 600);
+      EXPECT_GE(Global_process_times[kSortingTimeEntry], 0.0);
+      const std::string saw = LinesAndListsOf(*run.doc);
+      if (threads == 1) one = saw;
+      else EXPECT_TRUE(saw == one);
+    }
+  }
+  SetRemoveDuplicatesAutomatically(current_tool_var, false);
 }
 
 // The rows and word numbers of the lines' words, whatever the workers: lines deleted or without

@@ -1,8 +1,10 @@
-// Work cut into pieces over the workers: every item once, in pieces that follow each other, and
-// a sort on many workers giving the order one worker gives.
+// Work cut into pieces over the workers: every item once, in pieces that follow each other, tasks
+// side by side, and a sort on many workers giving the order one worker gives.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <numeric>
 #include <random>
 #include <stdexcept>
@@ -125,6 +127,78 @@ TEST(ParallelFor, ExceptionsReachTheCallerAfterEveryPiece) {
   std::atomic<size_t> after{0};
   ParallelFor(8, 800, [&](size_t b, size_t e) { after += e - b; }, 1);
   EXPECT_EQ(after.load(), 800u);
+}
+
+// Tasks side by side: each runs once, on its own thread where there are several (the first on
+// the caller's), their own calls spreading over the shared workers; on one thread or inside a
+// piece they run in order on the caller's thread; exceptions reach the caller after every task.
+TEST(ParallelFor, TasksSideBySideEachRunOnceAndSpreadTheirOwnCalls) {
+  auto sum_of = [](int threads, size_t count) {
+    std::vector<uint64_t> part(ParallelPieces(threads, count, 1), 0);
+    ParallelForPieces(
+        threads, count,
+        [&](size_t p, size_t b, size_t e) {
+          for (size_t i = b; i < e; ++i) part[p] += i;
+        },
+        1);
+    return std::accumulate(part.begin(), part.end(), uint64_t{0});
+  };
+  struct Case {
+    int threads;
+    size_t tasks;
+    bool inside_a_piece;
+    bool own_threads;  // the tasks after the first run off the caller's thread
+  };
+  for (const Case c : {Case{8, 5, false, true}, Case{2, 9, false, true}, Case{1, 4, false, false},
+                       Case{0, 3, false, false}, Case{8, 1, false, false}, Case{8, 0, false, false},
+                       Case{8, 4, true, false}}) {
+    SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.tasks << " tasks"
+                                    << (c.inside_a_piece ? ", inside a piece" : ""));
+    std::vector<int> runs(c.tasks, 0);
+    std::vector<uint64_t> sums(c.tasks, 0);
+    std::vector<std::thread::id> ran_on(c.tasks);
+    std::vector<int> order;
+    std::mutex order_lock;
+    std::thread::id caller;
+    std::vector<std::function<void()>> tasks;
+    for (size_t k = 0; k < c.tasks; ++k)
+      tasks.push_back([&, k] {
+        ++runs[k];
+        ran_on[k] = std::this_thread::get_id();
+        sums[k] = sum_of(8, 3000 + k);
+        std::lock_guard<std::mutex> hold(order_lock);
+        order.push_back(static_cast<int>(k));
+      });
+    auto run = [&] {
+      caller = std::this_thread::get_id();
+      RunSideBySide(c.threads, tasks);
+    };
+    if (c.inside_a_piece)
+      ParallelFor(2, 2, [&](size_t b, size_t) { if (b == 0) run(); }, 1);
+    else
+      run();
+    for (size_t k = 0; k < c.tasks; ++k) {
+      EXPECT_EQ(runs[k], 1) << k;
+      EXPECT_EQ(sums[k], uint64_t{3000 + k} * (2999 + k) / 2) << k;
+      EXPECT_EQ(ran_on[k] == caller, k == 0 || !c.own_threads) << k;
+    }
+    if (!c.own_threads) {
+      std::vector<int> in_turn(c.tasks);
+      std::iota(in_turn.begin(), in_turn.end(), 0);
+      EXPECT_EQ(order, in_turn);
+    }
+  }
+  // An empty task is passed over; a throwing one leaves the others to finish.
+  for (int thrower : {0, 2}) {
+    std::atomic<int> ran{0};
+    std::vector<std::function<void()>> tasks{{}, [&] { ++ran; }, [&] { ++ran; }, [&] { ++ran; }};
+    tasks[static_cast<size_t>(thrower)] = [&] {
+      ++ran;
+      throw std::runtime_error("task");
+    };
+    EXPECT_THROW(RunSideBySide(4, tasks), std::runtime_error) << thrower;
+    EXPECT_EQ(ran.load(), thrower == 0 ? 4 : 3) << thrower;
+  }
 }
 
 TEST(ParallelSort, ManyWorkersGiveTheOrderOneGives) {

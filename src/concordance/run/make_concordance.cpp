@@ -1,6 +1,8 @@
 // Making a concordance: the document's side of a run (settings copy, items, texts, notes, sorts,
 // batch saves) around the concordance road (concordance_run.h, text_processor.h).
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <mutex>
 
 #include "concordance/document/concordance_document.h"
@@ -10,11 +12,13 @@
 #include "concordance/run/user_filter.h"
 #include "concordance/views/compute_clusters.h"
 #include "concordance/views/derived_line_words.h"
+#include "concordance/views/derived_views.h"
 #include "concordance/views/patterns_list.h"
 #include "model/batch_procedures.h"
 #include "model/chosen_texts.h"
 #include "model/text_reader.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/runtime/run_timing.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -35,6 +39,23 @@ UString JoinFirstFour(const TBaseSearchItems* items, UStringView separator) {
 UString FullNameOf(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
 
 int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// The lines sorted by the document's three keys on the run's workers; the next click on a
+// heading then sorts the other way.
+void SortLinesAfterRun(T_WholeLinzoraHolder& d) {
+  TConcordanceList& lines = *d.fConcordanceList;
+  lines.SetThreeSorts(d.fSettings.SortKey(0), d.fSettings.SortKey(1), d.fSettings.SortKey(2));
+  lines.SetSortDirections();
+  // The lines are sorted on the run's workers, as its derived lists were made.
+  lines.SetSortWorkers(d.DerivedWorkers());
+  lines.CompleteResort();
+  for (int level = 0; level < 3; ++level) lines.ToggleSortDirection(level);
+}
+
+// Set by MakeConcordance while ComputeAfterConcordance runs, when the lines are to be sorted
+// next with nothing between that touches them: the derived lists may then count while the
+// document's thread sorts the lines (and set true here when they did).
+thread_local bool* tSortLinesAlongside = nullptr;
 
 }  // namespace
 
@@ -307,8 +328,19 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
   SetBusyDontShowData(false);
   if (!result || args.list_kind != kListConcordance) return result;
 
+  // Where nothing comes between the derived lists and the sort that touches the lines (a stop
+  // list's check, removing duplicates, a batch), the lines are sorted while the lists count.
+  const bool checks_stops = StopListLoaded() && GetStopListSettings(current_tool_var).Activated();
+  bool sorted_alongside = false;
+  if (args.batch_mode == 0 && !checks_stops && !GetRemoveDuplicatesAutomatically(current_tool_var)) {
+    // The bars are cleared first, so that the sort's own reports of none done show nothing and
+    // give the window no turn while the lists are half-made.
+    if (TProgressClass* progress = GlobalProgress()) progress->ClearBarsOnly();
+    tSortLinesAlongside = &sorted_alongside;
+  }
   ComputeAfterConcordance(args.skip_plot);
-  if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated()) fConcordanceList->CheckStops();
+  tSortLinesAlongside = nullptr;
+  if (checks_stops) fConcordanceList->CheckStops();
   if (GetRemoveDuplicatesAutomatically(current_tool_var)) {
     TDuplicatesResult dups;
     fConcordanceList->RemoveDuplicates(dups, args.duplicates_progress);
@@ -330,15 +362,11 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     fUnusedFiles.SortAlphabetically();
     // The sort of the lines runs whole: the window gets its turn just before it.
     MyYieldProcess();
-    StartTiming();
-    fConcordanceList->SetThreeSorts(fSettings.SortKey(0), fSettings.SortKey(1), fSettings.SortKey(2));
-    fConcordanceList->SetSortDirections();
-    // The lines are sorted on the run's workers, as its derived lists were made.
-    fConcordanceList->SetSortWorkers(DerivedWorkers());
-    fConcordanceList->CompleteResort();
-    // The next click on a heading sorts the other way.
-    for (int level = 0; level < 3; ++level) fConcordanceList->ToggleSortDirection(level);
-    Global_process_times[kSortingTimeEntry] = ElapsedTime(true);
+    if (!sorted_alongside) {
+      StartTiming();
+      SortLinesAfterRun(*this);
+      Global_process_times[kSortingTimeEntry] = ElapsedTime(true);
+    }
     AddATimingNote(kListConcordance);
     AddATimingNote(kSortingTimeEntry);
     if (!GetFastMinimalProcessing(current_tool_var))
@@ -380,6 +408,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   for (double& t : Global_process_times) t = 0;
   Global_process_times[kListConcordance] = ElapsedTime(true);
   if (GetFastMinimalProcessing(current_tool_var)) return;
+  const auto derived_start = std::chrono::steady_clock::now();
   auto run = [&](TConcordanceDerivedList* list, int flag_index, TTessorineList kind) {
     if (!list) return;
     // Between whole views the window may repaint and see a stop; no list is half-made there.
@@ -389,12 +418,85 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   };
   // The three counts read the lines' words once between them (its time is the collocates').
   fRunLineWords = FetchWordsForCounts();
-  run(fCollocateList.get(), 2, kListCollocates);
-  run(fClusterList.get(), 1, kListClusters);
-  run(fPatternsList.get(), 3, kListPatterns);
+  struct TListTurn {
+    TConcordanceDerivedList* list;
+    int flag_index;
+    TTessorineList kind;
+  };
+  std::vector<TListTurn> turns{{fCollocateList.get(), 2, kListCollocates},
+                               {fClusterList.get(), 1, kListClusters},
+                               {fPatternsList.get(), 3, kListPatterns}};
+  if (!skip_plot) turns.push_back({fConcPlotList.get(), 4, kListPlot});
+  // On several workers the lists count side by side, each spreading its own parts over the
+  // workers, so that none waits while another's part that cannot spread runs. A list that must
+  // count alone (another maker's, or one asking the stop list) comes after them, in turn.
+  std::vector<TListTurn> alone;
+  bool* const sorted_alongside = tSortLinesAlongside;
+  bool timeline_made = false;
+  if (DerivedWorkers() > 1) {
+    MyYieldProcess();
+    // The lines may be sorted while the lists count when every list counts side by side from the
+    // shared words, reading the lines as they stand now instead of the list.
+    bool sort_too = sorted_alongside != nullptr && fRunLineWords != nullptr;
+    for (const TListTurn& t : turns)
+      if (t.list && !HasDerivedListJob(*t.list)) sort_too = false;
+    const TLinesAsTheyStood stood =
+        sort_too ? LinesAsTheyStand(*fConcordanceList, DerivedWorkers()) : TLinesAsTheyStood();
+    std::vector<TDerivedListJob> jobs;
+    std::vector<TListTurn> side;
+    for (const TListTurn& t : turns) {
+      if (!t.list) continue;
+      TDerivedListJob job = DerivedListJob(*t.list, false, sort_too ? &stood : nullptr);
+      if (!job.count) {
+        alone.push_back(t);
+        continue;
+      }
+      jobs.push_back(std::move(job));
+      side.push_back(t);
+    }
+    std::vector<char> counted(jobs.size(), 0);
+    std::vector<double> seconds(jobs.size(), 0);
+    double sort_seconds = 0;
+    // The document's thread counts none itself: it would give the window its turns while the
+    // other lists are half-made. It sorts the lines meanwhile, where it may.
+    std::vector<std::function<void()>> tasks{{}};
+    if (sort_too)
+      tasks[0] = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        SortLinesAfterRun(*this);
+        sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      };
+    for (size_t k = 0; k < jobs.size(); ++k)
+      tasks.push_back([&, k] {
+        const auto start = std::chrono::steady_clock::now();
+        counted[k] = jobs[k].count();
+        seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      });
+    const double fetch_seconds = ElapsedTime(true);
+    // The time-line reads the list itself: where the lines are sorted meanwhile, it is made first.
+    if (sort_too) {
+      run(fTimeLineList.get(), 5, kListTimeline);
+      timeline_made = true;
+    }
+    RunSideBySide(DerivedWorkers(), tasks);
+    for (size_t k = 0; k < jobs.size(); ++k) {
+      if (jobs[k].finish(counted[k] != 0)) fComputed[static_cast<size_t>(side[k].flag_index)] = 1;
+      // Each list's own time; the fetch's counts as the collocates', as it does one after another.
+      Global_process_times[side[k].kind] = seconds[k] + (side[k].kind == kListCollocates ? fetch_seconds : 0);
+    }
+    if (sort_too) {
+      Global_process_times[kSortingTimeEntry] = sort_seconds;
+      *sorted_alongside = true;
+    }
+    ElapsedTime(true);
+  } else {
+    alone = turns;
+  }
+  for (const TListTurn& t : alone) run(t.list, t.flag_index, t.kind);
   fRunLineWords.reset();
-  if (!skip_plot) run(fConcPlotList.get(), 4, kListPlot);
-  run(fTimeLineList.get(), 5, kListTimeline);
+  if (!timeline_made) run(fTimeLineList.get(), 5, kListTimeline);
+  Global_process_times[kDerivedListsTimeEntry] =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - derived_start).count();
 }
 
 void T_WholeLinzoraHolder::AddNotesOnSWResults() {

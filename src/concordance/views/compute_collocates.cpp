@@ -173,7 +173,7 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   TWorkVector<TRowLine> row_lines(n_rows);
   ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
     for (size_t row = from; row < to; ++row) {
-      const TConcordanceLineData& d = LineOfList(lines, rows.lines[row])->Data();
+      const TConcordanceLineData& d = LineAt(lines, settings.lines_as_they_stood, rows.lines[row], false)->Data();
       row_lines[row] = {d.sw_number, d.filename_num_original, d.midpoint >= 1};
     }
   });
@@ -204,7 +204,7 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
         around = cached.first;
         own = cached.second;
       } else {
-        const UString shown = SearchWordAsShownInLine(*LineOfList(lines, rows.lines[row]), rec, settings.lemma_list_loaded);
+        const UString shown = SearchWordAsShownInLine(*LineAt(lines, settings.lines_as_they_stood, rows.lines[row], false), rec, settings.lemma_list_loaded);
         around = group_for(item, shown);
         own = group_for(kOwnSearchWordRow, shown);
         if (!shown_from_line) cached = {around, own};

@@ -44,6 +44,9 @@ struct TCollocateRunSettings {
   // The run's words of the lines, when fetched once for every count (not owned); null, or not
   // holding the span: the lines are read here.
   const TRunLineWords* run_words = nullptr;
+  // Given: the lines as they stood when the run's counts began, read instead of the list (which
+  // may be sorted meanwhile). rows of run_words number lines in that order.
+  const TLinesAsTheyStood* lines_as_they_stood = nullptr;
 };
 
 // False when there is no line (the list then as it was); otherwise whether the list holds rows.

@@ -93,8 +93,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
   ParallelFor(settings.threads, static_cast<size_t>(n_lines), [&](size_t from, size_t to) {
     for (size_t j = from; j < to; ++j) {
       const int i = static_cast<int>(j);
-      if (lines.GetDeleted(i)) continue;
-      const TConcordanceEntry* line = LineOfList(lines, i);
+      const TConcordanceEntry* line = LineAt(lines, settings.lines_as_they_stood, i, true);
       if (!line) continue;
       hits[j] = {line->SourceTextIndex(), line->Data().sw_number, line->Data().word_num,
                  line->Data().filename_num_original};
@@ -235,7 +234,7 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
       const int64_t r = row_of_line[static_cast<size_t>(j)];
       if (r == kLeftOut || words[h.text] <= 0) continue;
       if ((j & 255) == 0) MyYieldProcess();
-      const UString context = lines.Line(j)->ConcordanceCharactersAroundMidpoint(settings.context_chars);
+      const UString context = LineAt(lines, settings.lines_as_they_stood, j, false)->ConcordanceCharactersAroundMidpoint(settings.context_chars);
       overall.plots.Add({ScaledPosition(h.word_num, plot.largest_words, words[h.text]), context});
       ++overall.rec.hits;
       if (r < 0) continue;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "concordance/views/derived_list_support.h"
 #include "platform/rtl/ustring.h"
 
 class TConcordanceList;
@@ -34,6 +35,9 @@ struct TPlotRunSettings {
   int32_t context_chars = 0;
   int32_t context_line_limit = 0;  // contexts only when the lines are no more than this
   int32_t threads = 1;             // workers for the sorts; any number gives the same rows
+  // Given: the lines as they stood when the run's counts began, read instead of the list (which
+  // may be sorted meanwhile).
+  const TLinesAsTheyStood* lines_as_they_stood = nullptr;
 };
 
 // False with message set when there are lines but no search word (nothing changes then but the

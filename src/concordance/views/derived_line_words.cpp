@@ -16,18 +16,52 @@ const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index) {
   return dynamic_cast<const TConcordanceEntry*>(entry);
 }
 
+TLinesAsTheyStood LinesAsTheyStand(const TConcordanceList& lines, int32_t threads) {
+  TLinesAsTheyStood stood(static_cast<size_t>(std::max(0, lines.Count())));
+  ParallelFor(threads, stood.size(), [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) stood[i] = LineAt(lines, nullptr, static_cast<int>(i), true);
+  });
+  return stood;
+}
+
+const TConcordanceEntry* LineAt(const TConcordanceList& lines, const TLinesAsTheyStood* stood, int index,
+                                bool skip_deleted) {
+  if (stood) return index >= 0 && static_cast<size_t>(index) < stood->size() ? (*stood)[static_cast<size_t>(index)] : nullptr;
+  if (skip_deleted && lines.GetDeleted(index)) return nullptr;
+  return LineOfList(lines, index);
+}
+
 namespace {
 
 // Lines this far ahead have their records fetched into the cache, so that a line's reading
 // rarely waits on memory for its record (the lines were made on many workers and lie scattered).
-// Their texts are not fetched ahead: where a text's characters lie is known only once its block's
-// header is read, and that read would wait itself.
 constexpr size_t kRecordsAhead = 16;
+// Lines this far ahead (their records in the cache by then) have the characters around their
+// search word fetched: where those lie is known only once the text's header is read, and that
+// read, left to the processor, overlaps with the work on the lines before.
+constexpr size_t kTextsAhead = 6;
+// Characters fetched on each side of the search word: the words of the positions read lie there.
+constexpr size_t kTextReachBytes = 128;
 
 void FetchRecordAhead(const TVXBaseListObject* entry) {
   if (!entry) return;
   const char* at = reinterpret_cast<const char*>(entry);
   for (size_t b = 0; b < sizeof(TConcordanceEntry); b += 64) __builtin_prefetch(at + b);
+}
+
+void FetchTextAhead(const TConcordanceList& lines, int index) {
+  const TConcordanceEntry* line = LineOfList(lines, index);
+  if (!line) return;
+  const TLineText text = line->Text();
+  if (text.empty()) return;
+  const size_t unit = text.OneByte() ? 1 : 2;
+  const char* chars = text.OneByte() ? reinterpret_cast<const char*>(text.Bytes())
+                                     : reinterpret_cast<const char*>(text.Units());
+  const size_t bytes = text.size() * unit;
+  const size_t middle = std::min(bytes, static_cast<size_t>(std::max<int>(0, line->Data().midpoint)) * unit);
+  const size_t from = middle > kTextReachBytes * unit ? middle - kTextReachBytes * unit : 0;
+  const size_t to = std::min(bytes, middle + kTextReachBytes * unit);
+  for (size_t b = from; b < to; b += 64) __builtin_prefetch(chars + b);
 }
 
 // Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
@@ -41,6 +75,7 @@ bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yi
   for (size_t i = begin; i < end; ++i) {
     const int index = static_cast<int>(i);
     if (i + kRecordsAhead < end) FetchRecordAhead(lines.Get(index + static_cast<int>(kRecordsAhead)));
+    if (i + kTextsAhead < end) FetchTextAhead(lines, index + static_cast<int>(kTextsAhead));
     if (StopRequested(kPanicStopNow)) return false;
     if (lines.GetDeleted(index)) continue;
     const TConcordanceEntry* line = LineOfList(lines, index);

@@ -37,6 +37,13 @@ struct TLineWordRows {
 // compare, and only an entry of another type goes through the full cast.
 const TConcordanceEntry* LineOfList(const TConcordanceList& lines, int index);
 
+// The list's lines by index as they stood when a run's counts began (TLinesAsTheyStood).
+TLinesAsTheyStood LinesAsTheyStand(const TConcordanceList& lines, int32_t threads);
+// The line at index: from `stood` when given, else from the list (nullptr where it holds none
+// or, with skip_deleted, a deleted one).
+const TConcordanceEntry* LineAt(const TConcordanceList& lines, const TLinesAsTheyStood* stood, int index,
+                                bool skip_deleted);
+
 // Fills one row from a line: ids (set to -1 beforehand) and barriers (set to 0), numbering the
 // words in `words`. Called on any worker: it may read the line and its settings only.
 using TFillLineWords = std::function<void(const TConcordanceEntry& line, TCountingWords& words, int32_t* ids,

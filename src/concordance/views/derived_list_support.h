@@ -36,6 +36,11 @@ inline int CompareIntKeys(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1
 class TConcordanceEntry;
 struct TSortInfoRec;
 
+// The list's lines by index as they stood when a run's counts began (nullptr where the list holds
+// no line, or a deleted one). Counts that go on while the list's lines are put in their sorted
+// order read their lines here, never through the list, and so see the order they began with.
+using TLinesAsTheyStood = std::vector<const TConcordanceEntry*>;
+
 // What the pattern and cluster counts take from the document's settings.
 struct TDerivedCountSettings {
   bool keep_case = false;          // otherwise words are counted in capitals

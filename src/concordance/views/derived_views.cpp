@@ -1,6 +1,7 @@
 #include "concordance/views/derived_views.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/collocates_list.h"
@@ -86,9 +87,13 @@ std::unique_ptr<TConcordanceDerivedList> MakeStandardDerivedList(T_WholeLinzoraH
 
 // --- each view's computation from its document ---------------------------------------------------
 
-bool TCollocateList::Compute(bool) {
-  T_WholeLinzoraHolder* d = Owner();
-  if (!d) return false;
+namespace {
+
+bool RunJob(const TDerivedListJob& job) { return job.count && job.finish(job.count()); }
+
+TDerivedListJob CollocatesJob(TCollocateList& list, const TLinesAsTheyStood* stood = nullptr) {
+  T_WholeLinzoraHolder* d = list.Owner();
+  if (!d) return {};
   const TConcSettingsRec32& s = d->fSettings;
   TCollocateRunSettings r;
   r.left_words = s.CollocHorizonLeft();
@@ -104,34 +109,47 @@ bool TCollocateList::Compute(bool) {
   r.is_stop_word = StopWords(*d);
   r.threads = d->DerivedWorkers();
   r.run_words = d->RunLineWords();
-  const bool ok = ComputeCollocates(*d->fConcordanceList, Items(*d), r, *this);
-  if (ok) d->fComputed[kFlagCollocates] = 1;
-  if (!ok) return false;
-  // The rows come sorted by total, then word. Joining lemmas changes totals, and the stop list
-  // sorts the rows by word: after either they are sorted again. Without them the rows are
-  // already in that order, and the sort, being stable, would leave them as they are.
-  const bool reordered = d->LemmaListLoaded() || d->StopListLoaded();
-  if (d->LemmaListLoaded()) CheckLemmas();
-  if (d->StopListLoaded()) CheckStops();
-  Set1Sort(0, kCollocateSortTotal);
-  Set1Sort(1, 0);
-  SetSortAscending(0, false);
-  SetSortAscending(1, true);
-  if (reordered && Count() > 1) DoASort(2, 0, Count() - 1);
-  return Count() > 0;
+  r.lines_as_they_stood = stood;
+  const TConcordanceList* lines = d->fConcordanceList.get();
+  TDerivedListJob job;
+  job.count = [&list, lines, r, items = Items(*d)] { return ComputeCollocates(*lines, items, r, list); };
+  job.finish = [&list, d](bool ok) {
+    if (ok) d->fComputed[kFlagCollocates] = 1;
+    if (!ok) return false;
+    // The rows come sorted by total, then word. Joining lemmas changes totals, and the stop list
+    // sorts the rows by word: after either they are sorted again. Without them the rows are
+    // already in that order, and the sort, being stable, would leave them as they are.
+    const bool reordered = d->LemmaListLoaded() || d->StopListLoaded();
+    if (d->LemmaListLoaded()) list.CheckLemmas();
+    if (d->StopListLoaded()) list.CheckStops();
+    list.Set1Sort(0, kCollocateSortTotal);
+    list.Set1Sort(1, 0);
+    list.SetSortAscending(0, false);
+    list.SetSortAscending(1, true);
+    if (reordered && list.Count() > 1) list.DoASort(2, 0, list.Count() - 1);
+    return list.Count() > 0;
+  };
+  return job;
 }
 
-bool TPatternsList::Compute(bool) {
-  T_WholeLinzoraHolder* d = Owner();
-  if (!d) return false;
-  const bool ok = ComputePatterns(*d->fConcordanceList, CountSettings(*d), *this, d->DerivedWorkers(), d->RunLineWords());
-  if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagPatterns] = 1;
-  return ok;
+TDerivedListJob PatternsJob(TPatternsList& list) {
+  T_WholeLinzoraHolder* d = list.Owner();
+  if (!d) return {};
+  const TConcordanceList* lines = d->fConcordanceList.get();
+  TDerivedListJob job;
+  job.count = [&list, lines, settings = CountSettings(*d), threads = d->DerivedWorkers(), run = d->RunLineWords()] {
+    return ComputePatterns(*lines, settings, list, threads, run);
+  };
+  job.finish = [d](bool ok) {
+    if (d->fConcordanceList->Count() > 0) d->fComputed[kFlagPatterns] = 1;
+    return ok;
+  };
+  return job;
 }
 
-bool TConcordanceClusterList::Compute(bool keep_settings) {
-  T_WholeLinzoraHolder* d = Owner();
-  if (!d) return false;
+TDerivedListJob ClustersJob(TConcordanceClusterList& list, bool keep_settings) {
+  T_WholeLinzoraHolder* d = list.Owner();
+  if (!d) return {};
   const TConcSettingsRec32 current = GetConcSaveRec();
   if (!keep_settings) {
     d->fSettings.SetClusterSizeMin(current.ClusterSizeMin());
@@ -150,14 +168,22 @@ bool TConcordanceClusterList::Compute(bool keep_settings) {
   r.stop_at = s.StopAtLevel();
   r.threads = d->DerivedWorkers();
   r.run_words = d->RunLineWords();
-  const bool ok = ComputeClusters(*d->fConcordanceList, r, *this, d->fHighestClusterFrequency);
-  d->fComputed[kFlagClusters] = 1;
-  return ok;
+  const TConcordanceList* lines = d->fConcordanceList.get();
+  // The highest frequency is handed to the document when the count is done, on its thread.
+  auto highest = std::make_shared<int32_t>(d->fHighestClusterFrequency);
+  TDerivedListJob job;
+  job.count = [&list, lines, r, highest] { return ComputeClusters(*lines, r, list, *highest); };
+  job.finish = [d, highest](bool ok) {
+    d->fHighestClusterFrequency = *highest;
+    d->fComputed[kFlagClusters] = 1;
+    return ok;
+  };
+  return job;
 }
 
-bool TConcPlotList::Compute(bool grouped) {
-  T_WholeLinzoraHolder* d = Owner();
-  if (!d) return false;
+TDerivedListJob PlotJob(TConcPlotList& list, bool grouped, const TLinesAsTheyStood* stood = nullptr) {
+  T_WholeLinzoraHolder* d = list.Owner();
+  if (!d) return {};
   std::vector<TPlotText> texts;
   const int n = d->fTextFilesWithSearchWord->Count();
   for (int t = 0; t < n; ++t) {
@@ -177,12 +203,51 @@ bool TConcPlotList::Compute(bool grouped) {
   settings.context_chars = d->plot_settings.Get<int32_t, 12>();
   settings.context_line_limit = d->plot_settings.Get<int32_t, 16>();
   settings.threads = d->DerivedWorkers();
-  std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), plot_settings.begin());
-  UString message;
-  const bool ok = ComputePlot(*d->fConcordanceList, texts, words, choices, settings, grouped, *this, message);
-  if (!texts.empty() && d->fConcordanceList->Count() > 0 && message.empty()) d->fComputed[kFlagPlot] = 1;
-  return ok;
+  settings.lines_as_they_stood = stood;
+  std::copy(std::begin(d->plot_settings.bytes), std::end(d->plot_settings.bytes), list.plot_settings.begin());
+  const TConcordanceList* lines = d->fConcordanceList.get();
+  auto message = std::make_shared<UString>();
+  const bool have_texts = !texts.empty();
+  TDerivedListJob job;
+  job.count = [&list, lines, texts = std::move(texts), words = std::move(words), choices = std::move(choices), settings,
+               grouped, message] {
+    return ComputePlot(*lines, texts, words, choices, settings, grouped, list, *message);
+  };
+  job.finish = [d, have_texts, message](bool ok) {
+    if (have_texts && d->fConcordanceList->Count() > 0 && message->empty()) d->fComputed[kFlagPlot] = 1;
+    return ok;
+  };
+  return job;
 }
+
+}  // namespace
+
+bool HasDerivedListJob(const TConcordanceDerivedList& list) {
+  const T_WholeLinzoraHolder* d = list.Owner();
+  // The stop list is asked only on the document's thread.
+  if (!d || StopWords(*d)) return false;
+  const std::type_info& type = typeid(list);
+  return type == typeid(TDocumentCollocateList) || type == typeid(TPatternsList) ||
+         type == typeid(TConcordanceClusterList) || type == typeid(TConcPlotList);
+}
+
+TDerivedListJob DerivedListJob(TConcordanceDerivedList& list, bool flag, const TLinesAsTheyStood* stood) {
+  if (!HasDerivedListJob(list)) return {};
+  const std::type_info& type = typeid(list);
+  if (type == typeid(TDocumentCollocateList)) return CollocatesJob(static_cast<TCollocateList&>(list), stood);
+  if (type == typeid(TPatternsList)) return PatternsJob(static_cast<TPatternsList&>(list));
+  if (type == typeid(TConcordanceClusterList)) return ClustersJob(static_cast<TConcordanceClusterList&>(list), flag);
+  if (type == typeid(TConcPlotList)) return PlotJob(static_cast<TConcPlotList&>(list), flag, stood);
+  return {};
+}
+
+bool TCollocateList::Compute(bool) { return RunJob(CollocatesJob(*this)); }
+
+bool TPatternsList::Compute(bool) { return RunJob(PatternsJob(*this)); }
+
+bool TConcordanceClusterList::Compute(bool keep_settings) { return RunJob(ClustersJob(*this, keep_settings)); }
+
+bool TConcPlotList::Compute(bool grouped) { return RunJob(PlotJob(*this, grouped)); }
 
 bool TTimelineList::Compute(bool) {
   T_WholeLinzoraHolder* d = Owner();

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -125,4 +126,35 @@ void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece),
     return;
   }
   Pool().Run(pieces, run, context);
+}
+
+void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks) {
+  std::vector<std::exception_ptr> errors(tasks.size());
+  auto run = [&](size_t k) {
+    try {
+      if (tasks[k]) tasks[k]();
+    } catch (...) {
+      errors[k] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> started;
+  size_t inline_from = tasks.size();
+  if (threads > 1 && tasks.size() > 1 && !tInsidePieces && !gPoolGone) {
+    started.reserve(tasks.size() - 1);
+    for (size_t k = 1; k < tasks.size(); ++k) {
+      try {
+        started.emplace_back(run, k);
+      } catch (const std::system_error&) {
+        inline_from = k;
+        break;
+      }
+    }
+  } else {
+    inline_from = 1;
+  }
+  if (!tasks.empty()) run(0);
+  for (size_t k = inline_from; k < tasks.size(); ++k) run(k);
+  for (std::thread& t : started) t.join();
+  for (std::exception_ptr& e : errors)
+    if (e) std::rethrow_exception(e);
 }

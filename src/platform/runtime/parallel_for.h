@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <vector>
 
 // The pieces ParallelFor cuts `count` items into on `threads` workers, each of at least `grain`
@@ -20,6 +21,15 @@ inline size_t ParallelPieces(int threads, size_t count, size_t grain = 4096) {
 // once the pool has been shut down with the program. Several callers at once each take their own
 // pieces as well, so a call ends even when every worker is busy with others'. `run` must not throw.
 void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context);
+
+// Runs every task once, side by side: the calling thread runs the first and a thread of its own
+// each of the others. A task is a caller of the pool like any other, not a piece: its own
+// ParallelFor calls share the pool's workers with the other tasks', so while one task runs a
+// part that cannot spread, the workers go on with the others' pieces. On one thread, called from
+// inside a piece, or where the system refuses a thread, the tasks (or those left) run on the
+// calling thread in order. An exception in any task is thrown again here once all have ended
+// (the first task's in order, when several throw).
+void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks);
 
 // Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, on the pool's
 // workers and the calling thread. An exception in any piece is thrown again here once all have
