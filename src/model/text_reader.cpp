@@ -19,6 +19,7 @@
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
@@ -314,9 +315,7 @@ TMyMemoryStream::~TMyMemoryStream() { CloseMapping(); }
 
 void TMyMemoryStream::CloseMapping() {
   mapped_.Unmap();
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-  plain_file_.clear();
+  fd_ = -1;  // the reader's, closed with it
 }
 
 void TMyMemoryStream::CopyMappedChunk() {
@@ -369,11 +368,11 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     size = ms->Size();
     owned_source_ = std::move(ms);
   } else {
-    std::unique_ptr<TFileStream> fs = TFileStream::Open(joined, TFileMode::OpenRead);
+    std::unique_ptr<TPlainFileReader> fs = TPlainFileReader::Open(joined);
     if (!fs) return false;
     size = fs->Size();
+    if (fs->Plain()) fd_ = fs->Descriptor();  // chunks are mapped through it
     owned_source_ = std::move(fs);
-    plain_file_ = joined;  // opened for mapping when a chunk is first mapped
   }
   if (size < 0) {
     owned_source_.reset();
@@ -419,10 +418,6 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   fMemSize = all + 8;
   // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
   // not mapped: it is read, and its shortfall met, below.)
-  if (map_wanted && fd_ < 0 && !plain_file_.empty()) {
-    fd_ = open(Utf16ToUtf8(plain_file_).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) plain_file_.clear();  // read as ever
-  }
   if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0 && mapped_.Map(fd_, fGetChunkFrom, all)) {
     SetPosition(0);
     return all;

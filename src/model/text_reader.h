@@ -249,7 +249,7 @@ class TMyMemoryStream : public TMemoryStream {
   // The chunk's bytes (fReadThisChunk of them, then the look-ahead's).
   const uint8_t* ChunkBytes() { return mapped_.Mapped() ? mapped_.Bytes() : Memory(); }
   // Whether the text is a plain file that can be mapped.
-  bool CanMap() const { return !plain_file_.empty(); }
+  bool CanMap() const { return fd_ >= 0; }
   bool Mapped() const { return mapped_.Mapped(); }
   // Copies a mapped chunk into the memory (with its padding) and drops the map: for steps that
   // read the padding.
@@ -276,8 +276,7 @@ class TMyMemoryStream : public TMemoryStream {
  private:
   std::unique_ptr<TStream> owned_source_;
   TStream* source_ = nullptr;
-  UString plain_file_;  // the text's name when it is a plain file (empty for any other text)
-  int fd_ = -1;         // that file open for mapping, once a chunk is mapped
+  int fd_ = -1;  // the source's descriptor when the text is a plain file (for mapping its chunks)
   TMappedStretch mapped_;
   bool map_damaged_ = false;
   void CloseMapping();
