@@ -315,18 +315,19 @@ TMyMemoryStream::~TMyMemoryStream() { CloseMapping(); }
 
 void TMyMemoryStream::CloseMapping() {
   mapped_.Unmap();
+  chunk_mapped_ = false;
   fd_ = -1;  // the reader's, closed with it
 }
 
 void TMyMemoryStream::CopyMappedChunk() {
-  if (!mapped_.Mapped()) return;
+  if (!chunk_mapped_) return;
   const int64_t all = fReadThisChunk + fReadAhead;
-  std::memcpy(Memory(), mapped_.Bytes(), static_cast<size_t>(all));
+  std::memcpy(Memory(), mapped_.At(fGetChunkFrom), static_cast<size_t>(all));
   uint8_t* m = Memory();
   m[all] = ' ';
   m[all + 1] = m[all + 2] = m[all + 3] = 0;
   map_damaged_ = map_damaged_ || mapped_.Damaged();
-  mapped_.Unmap();
+  chunk_mapped_ = false;
 }
 
 void TMyMemoryStream::UseSource(TStream* source) {
@@ -391,7 +392,7 @@ int64_t TMyMemoryStream::LoadFromAFile(int32_t chunk_index, const TChosenFileDet
 
 int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool map_wanted) {
   const int64_t size = fcomplete_file_size;
-  mapped_.Unmap();
+  chunk_mapped_ = false;
   map_damaged_ = false;
   if (the_lot) {
     fGetChunkFrom = std::max<int64_t>(0, position);
@@ -418,9 +419,16 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   fMemSize = all + 8;
   // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
   // not mapped: it is read, and its shortfall met, below.)
-  if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0 && mapped_.Map(fd_, fGetChunkFrom, all)) {
-    SetPosition(0);
-    return all;
+  // A stretch of many chunks is mapped at once: mapping and unmapping cost by the call as well as
+  // by the page, and the stretch goes when the text is done or the next chunk lies beyond it.
+  if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0) {
+    if (!mapped_.Holds(fGetChunkFrom, all))
+      mapped_.Map(fd_, fGetChunkFrom, std::min(size - fGetChunkFrom, std::max(all, kMapStretchBytes)));
+    chunk_mapped_ = mapped_.Holds(fGetChunkFrom, all);
+    if (chunk_mapped_) {
+      SetPosition(0);
+      return all;
+    }
   }
   int64_t got = 0;
   if (all > 0 && stream.SetPosition(fGetChunkFrom)) {
