@@ -419,7 +419,7 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   fMemSize = all + 8;
   // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
   // not mapped: it is read, and its shortfall met, below.)
-  // A stretch of many chunks is mapped at once: mapping and unmapping cost by the call as well as
+  // A stretch of several chunks is mapped at once: mapping and unmapping cost by the call as well as
   // by the page, and the stretch goes when the text is done or the next chunk lies beyond it.
   if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0) {
     if (!mapped_.Holds(fGetChunkFrom, all))

@@ -83,8 +83,10 @@ class TZipForge;
 class TBufferProcessor;
 
 inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
-// Bytes of a plain file mapped at a time, for the chunks the fast pass reads where they lie.
-inline constexpr int64_t kMapStretchBytes = int64_t{64} << 20;
+// Bytes of a plain file mapped at a time, for the chunks the fast pass reads where they lie: a
+// few chunks, so that maps are made seldom, while what a reading worker holds mapped stays small
+// (mapped pages count in the process's resident memory).
+inline constexpr int64_t kMapStretchBytes = int64_t{8} << 20;
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
 inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next

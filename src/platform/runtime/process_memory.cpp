@@ -11,6 +11,5 @@ void KeepFreedMemoryInProcess() {
     // bound by itself after each large buffer is freed.
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(kMappedAllocationBytes));
     mallopt(M_TRIM_THRESHOLD, static_cast<int>(kKeptFreeBytes));
-    mallopt(M_TOP_PAD, static_cast<int>(kHeapGrowthBytes));
   });
 }
