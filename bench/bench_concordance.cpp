@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/runtime/process_memory.h"
 #include "bench_folder_runs.h"
 #include "bench_load.h"
 #include "bench_texts.h"
@@ -134,6 +135,7 @@ int FolderMode(const char* given, const std::string& word) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryInProcess();  // as the program does at start-up
   if (argc >= 2 && std::string(argv[1]) == "--folder")
     return FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
   if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--file") {

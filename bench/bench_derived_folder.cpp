@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/process_memory.h"
 #include "bench_engine_run.h"
 #include "bench_folder_runs.h"
 #include "bench_load.h"
@@ -89,6 +90,7 @@ void DerivedOnWorkers(const std::vector<UString>& names, const UString& word, in
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryInProcess();  // as the program does at start-up
   const UString work = UniqueTempName(SystemTempFolder(), u"bench_derived_folder_", u"") + u"/";
   ForceDirectories(work);
   setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(work + u"config").c_str(), 1);

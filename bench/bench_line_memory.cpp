@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/runtime/process_memory.h"
 #include "bench_load.h"
 #include "bench_texts.h"
 #include "concordance/lines/concordance_line.h"
@@ -146,6 +147,7 @@ int RunMode(int64_t megabytes, const std::string& word) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryInProcess();  // as the program does at start-up
   if (argc >= 2 && std::string(argv[1]) == "--run")
     return RunMode(argc > 2 ? std::max<int64_t>(1, std::atoll(argv[2])) : 60, argc > 3 ? argv[3] : "the");
   const int64_t lines = argc > 1 ? std::atoll(argv[1]) : 1000000;

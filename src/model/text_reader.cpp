@@ -19,6 +19,7 @@
 #include "model/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/plain_file.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
@@ -314,20 +315,19 @@ TMyMemoryStream::~TMyMemoryStream() { CloseMapping(); }
 
 void TMyMemoryStream::CloseMapping() {
   mapped_.Unmap();
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-  plain_file_.clear();
+  chunk_mapped_ = false;
+  fd_ = -1;  // the reader's, closed with it
 }
 
 void TMyMemoryStream::CopyMappedChunk() {
-  if (!mapped_.Mapped()) return;
+  if (!chunk_mapped_) return;
   const int64_t all = fReadThisChunk + fReadAhead;
-  std::memcpy(Memory(), mapped_.Bytes(), static_cast<size_t>(all));
+  std::memcpy(Memory(), mapped_.At(fGetChunkFrom), static_cast<size_t>(all));
   uint8_t* m = Memory();
   m[all] = ' ';
   m[all + 1] = m[all + 2] = m[all + 3] = 0;
   map_damaged_ = map_damaged_ || mapped_.Damaged();
-  mapped_.Unmap();
+  chunk_mapped_ = false;
 }
 
 void TMyMemoryStream::UseSource(TStream* source) {
@@ -369,11 +369,11 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     size = ms->Size();
     owned_source_ = std::move(ms);
   } else {
-    std::unique_ptr<TFileStream> fs = TFileStream::Open(joined, TFileMode::OpenRead);
+    std::unique_ptr<TPlainFileReader> fs = TPlainFileReader::Open(joined);
     if (!fs) return false;
     size = fs->Size();
+    if (fs->Plain()) fd_ = fs->Descriptor();  // chunks are mapped through it
     owned_source_ = std::move(fs);
-    plain_file_ = joined;  // opened for mapping when a chunk is first mapped
   }
   if (size < 0) {
     owned_source_.reset();
@@ -392,7 +392,7 @@ int64_t TMyMemoryStream::LoadFromAFile(int32_t chunk_index, const TChosenFileDet
 
 int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool map_wanted) {
   const int64_t size = fcomplete_file_size;
-  mapped_.Unmap();
+  chunk_mapped_ = false;
   map_damaged_ = false;
   if (the_lot) {
     fGetChunkFrom = std::max<int64_t>(0, position);
@@ -419,13 +419,16 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   fMemSize = all + 8;
   // The bytes are read where the map holds them: no copy. (A file shorter than its size said is
   // not mapped: it is read, and its shortfall met, below.)
-  if (map_wanted && fd_ < 0 && !plain_file_.empty()) {
-    fd_ = open(Utf16ToUtf8(plain_file_).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) plain_file_.clear();  // read as ever
-  }
-  if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0 && mapped_.Map(fd_, fGetChunkFrom, all)) {
-    SetPosition(0);
-    return all;
+  // A stretch of several chunks is mapped at once: mapping and unmapping cost by the call as well as
+  // by the page, and the stretch goes when the text is done or the next chunk lies beyond it.
+  if (map_wanted && the_lot && fd_ >= 0 && &stream == source_ && all > 0) {
+    if (!mapped_.Holds(fGetChunkFrom, all))
+      mapped_.Map(fd_, fGetChunkFrom, std::min(size - fGetChunkFrom, std::max(all, kMapStretchBytes)));
+    chunk_mapped_ = mapped_.Holds(fGetChunkFrom, all);
+    if (chunk_mapped_) {
+      SetPosition(0);
+      return all;
+    }
   }
   int64_t got = 0;
   if (all > 0 && stream.SetPosition(fGetChunkFrom)) {

@@ -83,6 +83,10 @@ class TZipForge;
 class TBufferProcessor;
 
 inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
+// Bytes of a plain file mapped at a time, for the chunks the fast pass reads where they lie: a
+// few chunks, so that maps are made seldom, while what a reading worker holds mapped stays small
+// (mapped pages count in the process's resident memory).
+inline constexpr int64_t kMapStretchBytes = int64_t{8} << 20;
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
 inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next
@@ -247,16 +251,16 @@ class TMyMemoryStream : public TMemoryStream {
   // then reads no byte beyond the chunk and its look-ahead).
   int64_t LoadFromAStream(TStream& stream, int64_t position, bool map_wanted = false);
   // The chunk's bytes (fReadThisChunk of them, then the look-ahead's).
-  const uint8_t* ChunkBytes() { return mapped_.Mapped() ? mapped_.Bytes() : Memory(); }
+  const uint8_t* ChunkBytes() { return chunk_mapped_ ? mapped_.At(fGetChunkFrom) : Memory(); }
   // Whether the text is a plain file that can be mapped.
-  bool CanMap() const { return !plain_file_.empty(); }
-  bool Mapped() const { return mapped_.Mapped(); }
+  bool CanMap() const { return fd_ >= 0; }
+  bool Mapped() const { return chunk_mapped_; }
   // Copies a mapped chunk into the memory (with its padding) and drops the map: for steps that
   // read the padding.
   void CopyMappedChunk();
   // Whether the file lost bytes of the mapped chunk while it was read (it was shortened): those
   // read as zeros. Stays set until the next chunk is loaded.
-  bool MapDamaged() const { return map_damaged_ || mapped_.Damaged(); }
+  bool MapDamaged() const { return map_damaged_ || (chunk_mapped_ && mapped_.Damaged()); }
 
   TBufferProcessor* BufferProcessor;
   int64_t* fPointerToStartReadingFrom;  // the window start, rounded down to 256 when read
@@ -276,9 +280,10 @@ class TMyMemoryStream : public TMemoryStream {
  private:
   std::unique_ptr<TStream> owned_source_;
   TStream* source_ = nullptr;
-  UString plain_file_;  // the text's name when it is a plain file (empty for any other text)
-  int fd_ = -1;         // that file open for mapping, once a chunk is mapped
+  int fd_ = -1;  // the source's descriptor when the text is a plain file (for mapping its chunks)
+  // A stretch of the file of kMapStretchBytes or so, kept from chunk to chunk while it holds them.
   TMappedStretch mapped_;
+  bool chunk_mapped_ = false;  // the current chunk is read where mapped_ holds it
   bool map_damaged_ = false;
   void CloseMapping();
 };

@@ -407,13 +407,16 @@ TEST_F(FastRoad, ChunksOfOtherEncodingsAndSettings) {
 class TRoadDocument : public TConcordanceListDocument {};
 
 // The concordance list stream of texts run fast or full.
-std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStringView items, bool full_road) {
+std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStringView items, bool full_road,
+                                       int32_t workers = 1) {
   TFullRoad road(full_road);
   std::vector<TChosenFileDetailsFullRec> texts;
   for (const UString& f : files) texts.push_back(ChosenFile(f));
   TRoadDocument doc;
   TConcordanceList list(nullptr, &doc);
-  RunTextsIntoList(texts, items, list);
+  TTextsIntoListChoices choices;
+  choices.threads = workers;
+  RunTextsIntoList(texts, items, list, choices);
   TMemoryStream s;
   EXPECT_TRUE(list.SaveToStream(s));
   EXPECT_GT(list.Count(), 0);
@@ -556,6 +559,24 @@ TEST_F(FastRoad, ConcordancesAndWordListsEqualTheFullRoads) {
       EXPECT_EQ(ConcordanceStream(files, items, false), ConcordanceStream(files, items, true));
     }
     EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
+}
+
+// Plain texts longer than one stretch of a file mapped at a time (read through several maps, each
+// kept over several chunks) among short ones: the fast road on one worker and on eight gives the
+// full road's stream, which reads every chunk.
+TEST_F(FastRoad, TextsReadThroughSeveralMapsGiveTheSameStreamOnOneWorkerAndOnEight) {
+  std::mt19937 rng(2707);
+  std::vector<UString> files;
+  for (int i = 0; i < 6; ++i) {
+    const size_t size = i % 3 == 0 ? size_t(kMapStretchBytes) + 1500000 + rng() % 500000 : 3000 + rng() % 40000;
+    files.push_back(tmp_.Write(u"m" + IntToUStr(i) + u".txt", RandomText(rng, size, false)));
+  }
+  for (UStringView items : {u"river", u"old man"}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
   }
 }
 

@@ -288,3 +288,44 @@ TEST_F(FileBufChunks, LaterChunksReuseTheBuffersOfTheFirst) {
       EXPECT_LT(allocated[i] - allocated[i - 1], 256 * 1024) << "chunk " << i;
   }
 }
+
+// A plain text's chunks read through the map kept from chunk to chunk and made again past its end:
+// each chunk's bytes, with its look-ahead, are the file's; a chunk copied out for the steps that read its padding gets the
+// padding, and the next chunk is read where the map holds it again; a stream that reads from a
+// source of the caller's maps nothing.
+TEST_F(FileBufChunks, ChunksReadThroughTheKeptMapAreTheFilesBytes) {
+  std::string bytes;
+  for (int i = 0; bytes.size() < size_t(kTextChunkBytes) * 9 / 2; ++i) bytes += "word" + std::to_string(i % 977) + ' ';
+  const UString name = Write(u"mapped.txt", bytes);
+  TMyMemoryStream s(nullptr, nullptr);
+  ASSERT_TRUE(s.OpenText(ChosenFile(name)));
+  ASSERT_TRUE(s.CanMap());
+  s.fReadAheadWanted = 100;
+  const int64_t size = static_cast<int64_t>(bytes.size());
+  int chunks = 0;
+  for (int64_t at = 0; at < size; at += s.fReadThisChunk, ++chunks) {
+    SCOPED_TRACE(chunks);
+    const int64_t got = s.LoadFromAStream(*s.Source(), at, true);
+    ASSERT_GT(got, 0);
+    ASSERT_TRUE(s.Mapped());
+    EXPECT_EQ(s.fGetChunkFrom, at);
+    EXPECT_EQ(got, s.fReadThisChunk + s.fReadAhead);
+    EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(s.ChunkBytes()), size_t(got)), std::string_view(bytes).substr(size_t(at), size_t(got)));
+    if (chunks == 1) {
+      s.CopyMappedChunk();
+      EXPECT_FALSE(s.Mapped());
+      EXPECT_EQ(s.ChunkBytes(), s.Memory());
+      EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(s.ChunkBytes()), size_t(got)), std::string_view(bytes).substr(size_t(at), size_t(got)));
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.Memory()) + got, 4), std::string(" \0\0\0", 4));
+    }
+    EXPECT_FALSE(s.MapDamaged());
+  }
+  EXPECT_EQ(chunks, 5);  // more than one map's stretch
+  static_assert(kMapStretchBytes < kTextChunkBytes * 9 / 2);
+  TMemoryStream own(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  s.UseSource(&own);
+  EXPECT_FALSE(s.CanMap());
+  EXPECT_EQ(s.LoadFromAStream(own, 0, true), kTextChunkBytes + 100);
+  EXPECT_FALSE(s.Mapped());
+  EXPECT_EQ(std::memcmp(s.ChunkBytes(), bytes.data(), size_t(kTextChunkBytes)), 0);
+}

@@ -70,4 +70,33 @@ TEST(MappedStretch, AFileShortenedWhileMappedReadsAsZeros) {
   EXPECT_FALSE(m.Damaged());
 }
 
+// Stretches longer than the 2 MiB pieces the system may keep a file's pages in are placed to agree
+// with the file's offsets: from any start, the bytes are the file's, and a stretch answers for
+// the file bytes it holds and no others.
+TEST(MappedStretch, LongStretchesHoldTheFilesBytesWhereverTheyStart) {
+  const TOpenFile f(6 << 20);
+  const std::string& bytes = f.bytes;
+  ASSERT_GE(f.fd, 0);
+  constexpr int64_t kMiB = 1 << 20;
+  const struct {
+    int64_t from, n;
+  } cases[] = {{0, 6 * kMiB}, {2 * kMiB - 1, 3 * kMiB}, {3 * kMiB + 5, 2 * kMiB + 4099}, {4096, 2 * kMiB}, {5 * kMiB, kMiB}};
+  TMappedStretch m;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from);
+    ASSERT_TRUE(m.Map(f.fd, c.from, c.n));
+    EXPECT_EQ(m.From(), c.from);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Bytes()), static_cast<size_t>(c.n)),
+              bytes.substr(static_cast<size_t>(c.from), static_cast<size_t>(c.n)));
+    EXPECT_TRUE(m.Holds(c.from, c.n));
+    EXPECT_TRUE(m.Holds(c.from + c.n - 1, 1));
+    EXPECT_FALSE(m.Holds(c.from + 1, c.n));
+    EXPECT_FALSE(c.from > 0 && m.Holds(c.from - 1, 2));
+    const int64_t mid = c.from + c.n / 2;
+    EXPECT_EQ(*m.At(mid), static_cast<uint8_t>(bytes[static_cast<size_t>(mid)]));
+  }
+  m.Unmap();
+  EXPECT_FALSE(m.Holds(0, 1));
+}
+
 }  // namespace

@@ -252,6 +252,48 @@ TEST(Files, OpeningAPlainFileTakesOnlyPlainFiles) {
   }
 }
 
+// A text read straight into memory: every byte in one call whatever the buffer's size, from any
+// position, with the size the file had when opened; a file shortened after opening gives what is
+// left and no more; a folder or a missing name does not open.
+TEST(Files, APlainFileReaderReadsStraightIntoTheCallersMemory) {
+  TempFolder dir;
+  std::string text;
+  for (int i = 0; text.size() < 300000; ++i) text += "line " + std::to_string(i) + " of the text\n";
+  const UString name = dir.Write(u"text.txt", text);
+  const struct {
+    const char* what;
+    int64_t from, count;
+    int64_t cut_to;  // the file is shortened to this after opening (-1: left alone)
+    int64_t moved;
+  } cases[] = {
+      {"the whole file", 0, 300000, -1, 300000},
+      {"a stretch from the middle", 123457, 70001, -1, 70001},
+      {"past the end", 299990, 100, -1, 10},
+      {"from the end", 300000, 10, -1, 0},
+      {"shortened after opening", 0, 300000, 65536, 65536},
+      {"shortened before the stretch asked", 100000, 5000, 65536, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(SafeSaveBytes(name, text.data(), 300000));
+    auto f = TPlainFileReader::Open(name);
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(f->Plain());
+    EXPECT_GE(f->Descriptor(), 0);
+    if (c.cut_to >= 0) ASSERT_EQ(::truncate(Utf16ToUtf8(name).c_str(), c.cut_to), 0);
+    EXPECT_EQ(f->Size(), 300000);
+    ASSERT_TRUE(f->SetPosition(c.from));
+    std::string got(static_cast<size_t>(c.count), '#');
+    EXPECT_EQ(f->Read(got.data(), c.count), c.moved);
+    EXPECT_EQ(got.substr(0, static_cast<size_t>(c.moved)), text.substr(static_cast<size_t>(c.from), static_cast<size_t>(c.moved)));
+    EXPECT_EQ(got.find_first_not_of('#', static_cast<size_t>(c.moved)), std::string::npos);
+    EXPECT_EQ(f->Position(), c.from + c.moved);
+    EXPECT_EQ(f->Write("x", 1), 0);
+  }
+  EXPECT_FALSE(TPlainFileReader::Open(dir.Path()));
+  EXPECT_FALSE(TPlainFileReader::Open(dir.Path() + u"missing.txt"));
+}
+
 // A file's first bytes, as the check of chosen texts reads them: no more than asked, all of a
 // shorter file, nothing from what cannot be read, and no wait on a pipe.
 TEST(Files, AFilesHeadIsReadUpToTheSizeAsked) {

@@ -30,3 +30,42 @@ std::unique_ptr<TFileStream> OpenPlainFileForReading(const UString& path, bool f
   if (status) *status = st;
   return stream;
 }
+
+std::unique_ptr<TPlainFileReader> TPlainFileReader::Open(const UString& path) {
+  const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<TPlainFileReader>(
+      new TPlainFileReader(fd, static_cast<int64_t>(st.st_size), S_ISREG(st.st_mode)));
+}
+
+TPlainFileReader::~TPlainFileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t TPlainFileReader::Read(void* buffer, int64_t count) {
+  int64_t moved = 0;
+  while (moved < count) {
+    const ssize_t r = ::read(fd_, static_cast<char*>(buffer) + moved, static_cast<size_t>(count - moved));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    moved += r;
+  }
+  pos_ += moved;
+  return moved;
+}
+
+int64_t TPlainFileReader::Seek(int64_t offset, TSeekOrigin origin) {
+  const int64_t base = origin == TSeekOrigin::Begin ? 0 : origin == TSeekOrigin::Current ? pos_ : size_;
+  if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset)) return -1;
+  const int64_t target = base + offset;
+  if (target < 0) return -1;
+  if (target == pos_) return pos_;
+  if (::lseek(fd_, static_cast<off_t>(target), SEEK_SET) < 0) return -1;
+  pos_ = target;
+  return pos_;
+}

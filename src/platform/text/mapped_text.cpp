@@ -59,6 +59,33 @@ void OnBusError(int sig, siginfo_t* info, void* context) {
   raise(sig);
 }
 
+// length bytes of fd from the page at offset, read-only and faulted in at once, placed so that the
+// address and the offset agree modulo kSpanBytes: where the system holds the file's pages in
+// pieces of that size, each piece is then mapped by one entry instead of one per page (less to
+// map, to unmap, and to look up while reading). MAP_FAILED when it cannot be mapped.
+constexpr size_t kSpanBytes = size_t{1} << 21;
+void* MapAligned(int fd, int64_t offset, size_t length) {
+  const int flags = MAP_PRIVATE | MAP_POPULATE;
+  if (length < kSpanBytes) return mmap(nullptr, length, PROT_READ, flags, fd, static_cast<off_t>(offset));
+  // Address space with room to place the map, then the map over its part that agrees.
+  const size_t room = length + kSpanBytes;
+  void* r = mmap(nullptr, room, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (r == MAP_FAILED) return mmap(nullptr, length, PROT_READ, flags, fd, static_cast<off_t>(offset));
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(r);
+  const uintptr_t phase = static_cast<uintptr_t>(offset) & (kSpanBytes - 1);
+  uintptr_t at = (begin & ~(uintptr_t{kSpanBytes} - 1)) + phase;
+  if (at < begin) at += kSpanBytes;
+  void* p = mmap(reinterpret_cast<void*>(at), length, PROT_READ, flags | MAP_FIXED, fd, static_cast<off_t>(offset));
+  if (p == MAP_FAILED) {
+    munmap(r, room);
+    return mmap(nullptr, length, PROT_READ, flags, fd, static_cast<off_t>(offset));
+  }
+  const uintptr_t end = (at + length + PageSize() - 1) & ~(uintptr_t{PageSize()} - 1);
+  if (at > begin) munmap(r, at - begin);
+  if (begin + room > end) munmap(reinterpret_cast<void*>(end), begin + room - end);
+  return p;
+}
+
 bool InstallGuard() {
   std::call_once(g_installed, [] {
     struct sigaction a {};
@@ -86,7 +113,7 @@ bool TMappedStretch::Map(int fd, int64_t from, int64_t n) {
   if (slot < 0) return false;
   const int64_t skip = from % static_cast<int64_t>(PageSize());
   const size_t length = static_cast<size_t>(n + skip);
-  void* p = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(from - skip));
+  void* p = MapAligned(fd, from - skip, length);
   if (p == MAP_FAILED) {
     g_slots[slot].taken.store(false);
     return false;
@@ -98,6 +125,7 @@ bool TMappedStretch::Map(int fd, int64_t from, int64_t n) {
   base_ = p;
   base_size_ = length;
   bytes_ = static_cast<const uint8_t*>(p) + skip;
+  from_ = from;
   size_ = n;
   slot_ = slot;
   return true;
@@ -113,7 +141,7 @@ void TMappedStretch::Unmap() {
   base_ = nullptr;
   base_size_ = 0;
   bytes_ = nullptr;
-  size_ = 0;
+  from_ = size_ = 0;
   slot_ = -1;
 }
 

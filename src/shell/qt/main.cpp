@@ -13,6 +13,7 @@
 #include "model/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
+#include "platform/runtime/process_memory.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
@@ -76,6 +77,7 @@ std::vector<TStartupUnit> ProgramUnits() { return {std::begin(kUnits), std::end(
 
 int StartProgramUnits() {
   if (g_units_started > 0) return g_units_started;
+  KeepFreedMemoryInProcess();
   for (const TStartupUnit& u : kUnits) {
     u.init();
     ++g_units_started;
