@@ -154,4 +154,62 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
   }
 }
 
+// A picked word read from the bytes of plain ASCII text hashes and matches as it does from its
+// units: words of every printable ASCII character and length, at the end of the bytes (nothing
+// readable after them) and before more, against exact items typed as the word, in the other case,
+// one letter off or one letter longer, case-sensitive or not, with the plain and the Turkic fold
+// tables (where "I" folds beyond ASCII).
+TEST(WordHashes, WordsReadFromTheirBytesHashAndMatchAsFromTheirUnits) {
+  std::mt19937 rng(61);
+  for (uint32_t lcid : {0x0409u, 0x041Fu}) {
+    const char16_t* fold = FoldTableFor(lcid);
+    TSearchTextOptions options;
+    options.lcid = lcid;
+    for (int round = 0; round < 3000; ++round) {
+      SCOPED_TRACE(testing::Message() << "lcid " << lcid << " round " << round);
+      const int32_t span = 1 + static_cast<int32_t>(rng() % (round % 5 == 0 ? 40 : 12));
+      const int32_t after = round % 3 == 0 ? 0 : static_cast<int32_t>(rng() % 10);
+      std::string bytes;
+      for (int32_t i = 0; i < span + after; ++i) {
+        const unsigned r = rng() % 10;
+        bytes += static_cast<char>(r < 4 ? 'a' + rng() % 26 : r < 8 ? 'A' + rng() % 26 : 33 + rng() % 94);
+      }
+      const UString units(bytes.begin(), bytes.end());
+      const std::vector<uint16_t> kinds(units.size(), C1_ALPHA | C1_DEFINED);
+      TScanWord word{0, span, 0, 0};
+      const uint32_t from_units = ScanWordHash(units.data(), kinds.data(), span + after, fold, word);
+      const uint32_t from_bytes =
+          ScanWordHashOfBytes(reinterpret_cast<const uint8_t*>(bytes.data()), span, span + after, fold);
+      ASSERT_EQ(from_bytes, from_units);
+      word.hash = from_units;
+      UString typed = units.substr(0, static_cast<size_t>(span));
+      switch (rng() % 4) {
+        case 0: break;
+        case 1:
+          for (char16_t& c : typed) c = c >= u'a' && c <= u'z' ? c - 32 : c >= u'A' && c <= u'Z' ? c + 32 : c;
+          break;
+        case 2: typed[rng() % typed.size()] = u'q'; break;
+        case 3: typed += u'e'; break;
+      }
+      for (const uint32_t item_options : {0u, static_cast<uint32_t>(kSwCaseSensitive)}) {
+        TCompiledItem item;
+        CompileItem(typed, item_options, options, false, item);
+        for (const TAlternative& alt : item.alts) {
+          if (alt.slots.size() != 1 || alt.slots[0].kind != TSlotKind::Exact) continue;
+          TScanView v;
+          v.text = units.data();
+          v.kinds = kinds.data();
+          v.words = &word;
+          v.word_count = 1;
+          v.fold = fold;
+          EXPECT_EQ(ExactSlotMatchesBytes(alt.slots[0], item.case_sensitive, word,
+                                          reinterpret_cast<const uint8_t*>(bytes.data()), fold),
+                    SlotMatchesWord(alt.slots[0], item.case_sensitive, v, 0))
+              << Utf16ToUtf8(typed) << " options " << item_options;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace

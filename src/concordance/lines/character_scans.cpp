@@ -622,8 +622,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   window_masks_ = TChunkMasks{};
   const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
   const bool from_bytes = plain && chunk.plain_bytes != nullptr && chunk.flags_needed != nullptr;
+  const bool masks_read = plain && chunk.flags_needed != nullptr && chunk.masks.word != nullptr && ws >= chunk.masks.first;
 #if defined(__SSE2__)
-  if (plain && chunk.flags_needed != nullptr && chunk.masks.word != nullptr && ws >= chunk.masks.first) {
+  if (masks_read) {
     // The masks the walks around the hit will read, asked for now to arrive while the line is
     // copied: a few blocks each side of the hit.
     const TChunkMasks& m = chunk.masks;
@@ -638,9 +639,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   }
 #endif
   if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
-                                        hit_in_window, hit_length, true)
+                                        hit_in_window, hit_length, true, masks_read)
                            : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
-                                        chunk.flags_needed != nullptr))) {
+                                        chunk.flags_needed != nullptr, masks_read))) {
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
@@ -681,24 +682,49 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   return true;
 }
 
+void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
+  const int64_t ws = int64_t{hit_position} - width_ / 2;
+  const int64_t we = std::min<int64_t>(ws + width_, std::min(chunk.plain_to, chunk.count));
+  if (ws < chunk.plain_from || ws < 0 || we <= ws) return;
+  if (chunk.plain_bytes != nullptr) {
+    const uint8_t* b = chunk.plain_bytes + (ws - chunk.plain_from);
+    for (int64_t j = 0; j < we - ws; j += 64) __builtin_prefetch(b + j, 0, 3);
+  } else if (chunk.text != nullptr) {
+    for (int64_t j = 0; j < we - ws; j += 32) __builtin_prefetch(chunk.text + ws + j, 0, 3);
+  }
+  const TChunkMasks& m = chunk.masks;
+  if (m.word == nullptr || ws < m.first) return;
+  // The walks around the hit read a few blocks each side of it (as Cut asks for them).
+  const int64_t b0 = (std::max<int64_t>(ws, int64_t{hit_position} - 192) - m.first) / 64;
+  const int64_t b1 = (std::min<int64_t>(we - 1, int64_t{hit_position} + 256) - m.first) / 64;
+  for (const uint64_t* a : {m.word, m.markers, m.punct, m.joined, m.blanked}) {
+    if (a == nullptr) continue;
+    __builtin_prefetch(a + b0, 0, 3);
+    if ((b0 & ~7) != (b1 & ~7)) __builtin_prefetch(a + b1, 0, 3);
+  }
+}
+
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
 }
 
 bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
 }
 
 template <typename U>
 bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain,
+                                 bool window_masks_read) {
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
-  // first, around the hit, are asked for now, to arrive while the text is copied.
-  for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
-    _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
+  // first, around the hit, are asked for now, to arrive while the text is copied (unless the
+  // walks read the first pass's masks: the flags there may not even be made).
+  if (!window_masks_read)
+    for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
+      _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
   // The window itself is seldom in the cache either, and the copy below finds where each step
   // starts only from the step before: asked for whole now, its lines arrive side by side
   // rather than one after another.

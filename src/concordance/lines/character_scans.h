@@ -230,6 +230,10 @@ class TLineCutter {
   // line is padded with blanks. The hit must lie in the chunk (clipped when not). False when the
   // chunk is empty. The chunk's flags must stay as they are while the line is used.
   bool Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length);
+  // Asks for what a Cut of the hit at `hit_position` will read first in the chunk's plain range
+  // (the window's bytes or text, and the masks around the hit) to be fetched into the cache, so
+  // that it is there when that hit is cut; reads nothing itself.
+  void Prefetch(const TChunkView& chunk, int32_t hit_position) const;
 
   // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
   // blanks and a 0). A line cut in the one-byte form makes them on first asking.
@@ -256,13 +260,14 @@ class TLineCutter {
  private:
   // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
   // not below 0x80 or a dropped unit could change a word walk.
+  // window_masks_read: the walks will read the chunk's masks, not window_flags.
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
   bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
   template <typename U>
   bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                      int32_t hit_length, bool blanks_plain);
+                      int32_t hit_length, bool blanks_plain, bool window_masks_read);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   void MakeWide() const;

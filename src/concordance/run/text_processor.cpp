@@ -120,7 +120,11 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     if (fast->kinds_pending) {
       pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
       pos.ensure_text = [this](int32_t from, int32_t to) { EnsureText(from, to); };
+      pos.plain_bytes = fNarrowNew;
     }
+    // The window of the next line comes from memory, seldom from the cache: it is asked for
+    // while the line before it is made.
+    pos.next_hit = [this](int32_t position) { cutter_.Prefetch(PlainChunkView(), position); };
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
@@ -222,11 +226,8 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
       } else {
         // A one-byte cut reads the bytes themselves, and walks the words around the hit over the
         // pass's masks; any other cut asks for the kinds (and text).
-        if (fNarrowNew != nullptr) chunk.plain_bytes = fNarrowNew;
-        else EnsureText(from, to);
-        chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
-                                  fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
-                                  kFastPassMarkerKind};
+        chunk = PlainChunkView();
+        if (fNarrowNew == nullptr) EnsureText(from, to);
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
         };
@@ -271,6 +272,19 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
   NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
   return true;
+}
+
+TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
+  TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  const TFastPassResult* fast = FastPassFound();
+  if (fast == nullptr) return chunk;
+  chunk.plain_from = ChunkStartIndex();
+  chunk.plain_to = chunk.count;
+  if (fast->kinds_pending) chunk.plain_bytes = fNarrowNew;
+  chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
+                            fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
+                            kFastPassMarkerKind};
+  return chunk;
 }
 
 void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item) {

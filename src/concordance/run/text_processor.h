@@ -111,6 +111,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
  private:
   // The grow request's chunk: find the hit by its byte and remake the line around it.
   bool GrowTheLine();
+  // The chunk as a line cut reads it where the fast first pass judged it (its bytes and masks),
+  // asking for nothing.
+  TChunkView PlainChunkView() const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
   // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.

@@ -135,6 +135,11 @@ struct TItemIndex {
 
 constexpr int32_t kNoOverlap = -1;
 
+// How many picked words ahead of the one checked are fetched.
+constexpr size_t kPickAhead = 8;
+
+inline void PrefetchRead(const void* p) { __builtin_prefetch(p, 0, 3); }
+
 // An item's hits in text order, one per place: of hits that start together the longest is kept,
 // and a hit lying wholly inside one kept before it goes (a shorter alternative inside a longer
 // one's hit). With an overlap (chunk_start is where the chunk's own text begins), the hits lying
@@ -427,14 +432,26 @@ struct TSearchAndDoEngine::Impl {
         }
       };
       if (!words_kept && PicksCover(len)) {
-        // The scan kept the words of those lengths alone.
-        for (size_t p = 0; p < picks.numbers.size(); ++p) {
+        // The scan kept the words of those lengths alone. Those among the chunk's plain ASCII
+        // bytes are read there, their text and kinds left unmade.
+        const uint8_t* bytes = pos.chunk_start == begin ? pos.plain_bytes : nullptr;  // character `begin`
+        const size_t picked = picks.numbers.size();
+        for (size_t p = 0; p < picked; ++p) {
           TScanWord& word = picks.picked_words[p];
-          TextNeeded(word.start, word.start + word.span);
-          const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
+          const bool from_bytes = bytes != nullptr && word.start >= begin && (word.flags & kWordSkipsChars) == 0;
+          uint32_t x;
+          if (from_bytes) {
+            // Picked words lie far apart: the one a few ahead is asked for now.
+            if (p + kPickAhead < picked && picks.picked_words[p + kPickAhead].start >= begin)
+              PrefetchRead(bytes + (picks.picked_words[p + kPickAhead].start - begin));
+            x = ScanWordHashOfBytes(bytes + (word.start - begin), word.span, length - word.start, fold);
+          } else {
+            TextNeeded(word.start, word.start + word.span);
+            x = ScanWordHash(text, kinds, length, fold, word);
+          }
           if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
           word.hash = x;
-          KindsNeeded(word.start, word.start + word.span);
+          if (!from_bytes) KindsNeeded(word.start, word.start + word.span);
           TScanView one = v;
           one.words = &word;
           one.word_count = 1;
@@ -443,7 +460,8 @@ struct TSearchAndDoEngine::Impl {
             for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) {
               const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
               const TSlot& slot = ci.alts[static_cast<size_t>(e.alt)].slots[static_cast<size_t>(e.slot)];
-              if (SlotMatchesWord(slot, ci.case_sensitive, one, 0))
+              if (from_bytes ? ExactSlotMatchesBytes(slot, ci.case_sensitive, word, bytes + (word.start - begin), fold)
+                             : SlotMatchesWord(slot, ci.case_sensitive, one, 0))
                 AddHit(e.item, picks.numbers[p], word.start, word.start + word.span);
             }
           }
@@ -896,7 +914,9 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
   if (known.gathered_for != m.serial) m.Gather();
   const std::vector<THit>& hits = m.known[static_cast<size_t>(item_index)].hits;
   size_t ev = 0;  // first unit end after the current hit
-  for (const THit& h : hits) {
+  for (size_t k = 0; k < hits.size(); ++k) {
+    const THit& h = hits[k];
+    if (m.pos.next_hit && k + 1 < hits.size()) m.pos.next_hit(hits[k + 1].char_start);
     // The chunk's word number: negative for a hit that begins in the overlap.
     const int32_t word = h.first_word - m.first_chunk_word;
     if (!m.DeliverEventsUpTo(*this, word)) return calls;

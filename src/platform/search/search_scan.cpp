@@ -83,11 +83,13 @@ struct TUnitCloser {
 namespace {
 
 // Hash of the letters text[s..e) when no tag lies inside: up to 8 letters without a branch.
-inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
+// Units are UTF-16, or the bytes of plain ASCII units (one a unit).
+template <typename U>
+inline uint32_t HashPlainSpan(const U* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
   const uint32_t len = static_cast<uint32_t>(e - s);
   uint32_t h = 0;
   if (len <= 8 && s + 8 <= n) {
-    const char16_t* t = text + s;
+    const U* t = text + s;
     for (uint32_t j = 0; j < 8; ++j) h += WordHashAdd(0, fold[t[j]], j) & (0u - static_cast<uint32_t>(j < len));
   } else {
     for (uint32_t j = 0; j < len; ++j) h = WordHashAdd(h, fold[text[s + static_cast<int32_t>(j)]], j);
@@ -578,6 +580,20 @@ uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, co
   const int32_t end = word.start + word.span;
   return (word.flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, word.start, end, fold)
                                              : HashPlainSpan(text, word.start, end, n, fold);
+}
+
+uint32_t ScanWordHashOfBytes(const uint8_t* bytes, int32_t span, int32_t readable, const char16_t* fold) {
+  return HashPlainSpan(bytes, 0, span, readable, fold);
+}
+
+bool ExactSlotMatchesBytes(const TSlot& slot, bool case_sensitive, const TScanWord& word, const uint8_t* bytes,
+                           const char16_t* fold) {
+  if (word.hash != slot.hash || word.span != static_cast<int32_t>(slot.raw.size())) return false;
+  const UString& want = case_sensitive ? slot.raw : slot.folded;
+  // An ASCII unit is never half of a pair: its fold is the table's alone.
+  for (int32_t i = 0; i < word.span; ++i)
+    if (want[static_cast<size_t>(i)] != (case_sensitive ? char16_t{bytes[i]} : fold[bytes[i]])) return false;
+  return true;
 }
 
 void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
