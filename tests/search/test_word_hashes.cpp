@@ -3,6 +3,7 @@
 // fold tables (the wide path takes only ASCII words under plain folding).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -104,7 +105,11 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     const size_t size = 64 + rng() % 3000;
     const bool markers = round % 4 != 0;
     while (kinds.size() < size) {
-      const int32_t len = rng() % 10 == 0 ? 60 + static_cast<int32_t>(rng() % 80) : 1 + static_cast<int32_t>(rng() % 13);
+      // Short words, middling ones (the scan's runs of every number of doubling steps) and long ones.
+      const unsigned shape = rng() % 10;
+      const int32_t len = shape == 0   ? 60 + static_cast<int32_t>(rng() % 80)
+                          : shape == 1 ? 14 + static_cast<int32_t>(rng() % 46)
+                                       : 1 + static_cast<int32_t>(rng() % 13);
       kinds.insert(kinds.end(), static_cast<size_t>(len), rng() % 7 == 0 ? uint16_t(C1_DIGIT | C1_DEFINED) : kLetter);
       if (markers && rng() % 9 == 0) kinds.push_back(kSentenceEnd);
       kinds.insert(kinds.end(), rng() % 12 == 0 ? 70 + rng() % 100 : 1 + rng() % 2, kBlank);
@@ -122,7 +127,10 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     TWordPicks from_masks, from_kinds;
     const int32_t lengths = 1 + static_cast<int32_t>(rng() % 4);
     for (int k = 0; k < lengths; ++k) {
-      const int32_t len = rng() % 6 == 0 ? 60 + static_cast<int32_t>(rng() % 20) : 1 + static_cast<int32_t>(rng() % 12);
+      const unsigned shape = rng() % 6;
+      const int32_t len = shape == 0   ? 60 + static_cast<int32_t>(rng() % 20)
+                          : shape == 1 ? 13 + static_cast<int32_t>(rng() % 47)
+                                       : 1 + static_cast<int32_t>(rng() % 12);
       from_masks.lengths[k] = from_kinds.lengths[k] = len;
     }
     from_masks.next_number = from_kinds.next_number = 5;
@@ -151,6 +159,15 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     }
     EXPECT_EQ(units_masks.number[0], units_kinds.number[0]);
     EXPECT_EQ(units_masks.open_words[0], units_kinds.open_words[0]);
+    // Both keep what a scan of every word keeps of those lengths, numbered as it numbers them.
+    std::vector<TScanWord> every;
+    TUnitState units_every;
+    ScanChunk(text.data(), padded.data(), 0, n, fold, every, events_kinds, units_every, true, false);
+    std::vector<int32_t> numbers;
+    for (size_t w = 0; w < every.size(); ++w)
+      if (std::find(from_kinds.lengths, from_kinds.lengths + 4, every[w].span) != from_kinds.lengths + 4)
+        numbers.push_back(5 + static_cast<int32_t>(w));
+    EXPECT_EQ(from_masks.numbers, numbers);
   }
 }
 

@@ -342,13 +342,34 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       }
     }
   };
-  // All 64 bits of a block's run of `len` word characters from each bit (bit s: wm[s .. s + len)).
-  [[maybe_unused]] auto runs_of = [](uint64_t wm, int32_t len) __attribute__((always_inline)) {
+  // All 64 bits of a block's run of `len` word characters from each bit (bit s: wm[s .. s + len)),
+  // by doubling: each step ands the run found so far with itself shifted. The steps of each
+  // length are worked out once a chunk, and taken without a loop (steps commute, so their
+  // order is free): the scan's every block takes them.
+  struct TRunSteps {
+    int32_t shift[6] = {};
+    int32_t count = 0;
+  };
+  [[maybe_unused]] TRunSteps run_steps[4];
+  if constexpr (kPick) {
+    for (int k = 0; k < block_lens; ++k)
+      for (int32_t have = 1; have < block_len[k];) {
+        const int32_t step = std::min(have, block_len[k] - have);
+        run_steps[k].shift[run_steps[k].count++] = step;
+        have += step;
+      }
+  }
+  [[maybe_unused]] auto runs_of = [&run_steps](uint64_t wm, int k) __attribute__((always_inline)) {
+    const TRunSteps& r = run_steps[k];
     uint64_t run = wm;
-    for (int32_t have = 1; have < len;) {
-      const int32_t step = std::min(have, len - have);
-      run &= run >> step;
-      have += step;
+    switch (r.count) {
+      case 6: run &= run >> r.shift[5]; [[fallthrough]];
+      case 5: run &= run >> r.shift[4]; [[fallthrough]];
+      case 4: run &= run >> r.shift[3]; [[fallthrough]];
+      case 3: run &= run >> r.shift[2]; [[fallthrough]];
+      case 2: run &= run >> r.shift[1]; [[fallthrough]];
+      case 1: run &= run >> r.shift[0]; [[fallthrough]];
+      default: break;
     }
     return run;
   };
@@ -371,7 +392,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
               break;
           }
           uint64_t found = 0;
-          for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, block_len[k]) & (ends >> block_len[k]);
+          for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, k) & (ends >> block_len[k]);
           if (found != 0) break;
           next_number += std::popcount(ends);
           // The block's last word runs on into the next when its last character is one.
@@ -429,7 +450,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         };
         for (int k = 0; k < block_lens; ++k) {
           const int32_t len = block_len[k];
-          const uint64_t run = runs_of(wm, len);
+          const uint64_t run = runs_of(wm, k);
           for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
             const int s = std::countr_zero(found);
             picks->numbers.push_back(counted + std::popcount(ends & below(s)));
