@@ -295,6 +295,47 @@ TEST(SearchEngine, SameWordNumbersWithOneItemAndWithFifty) {
   }
 }
 
+// Each item's hits carry the same statistics whether it is searched alone or after other items
+// (whose passes moved on through the chunk's unit ends first): random texts with ends of every
+// unit kind, some frequent, some never met, some only at the chunk's end; items in either order.
+TEST(SearchStats, EachItemsHitStatisticsAreTheSameAloneAndAfterOthers) {
+  std::mt19937 rng(31);
+  const char16_t* vocab[] = {u"the", u"cat", u"sat", u"on", u"mat", u"dog", u"ran", u"far", u"away", u"Then"};
+  const int kinds[] = {15, 17, 19, 21};
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    TextBuilder b;
+    const int words = 50 + static_cast<int>(rng() % 2000);
+    unsigned every[4];
+    for (unsigned& e : every) e = rng() % 3 == 0 ? 0 : 2 + rng() % 60;  // 0: never
+    for (int i = 0; i < words; ++i) {
+      b.Text(vocab[rng() % 10]);
+      for (int k = 0; k < 4; ++k)
+        if (every[k] != 0 && rng() % every[k] == 0) b.Marker(k == 0 ? u"." : u"\u00B6", kinds[k]);
+      b.Text(u" ");
+    }
+    const TTestText t = b.Build();
+    const std::vector<UString> items = {u"dog", u"the", u"far/away", u"Then"};
+    const bool last_chunk = round % 2 == 0;
+    std::vector<std::vector<TSearchFound_Rec>> alone(items.size());
+    for (size_t i = 0; i < items.size(); ++i) alone[i] = RunItems(t, {items[i]}, {}, last_chunk).hits;
+    for (const bool reversed : {false, true}) {
+      std::vector<UString> order = items;
+      if (reversed) std::reverse(order.begin(), order.end());
+      const TRunResult all = RunItems(t, order, {}, last_chunk);
+      std::vector<std::vector<TSearchFound_Rec>> of_item(items.size());
+      for (const TSearchFound_Rec& f : all.hits)
+        of_item[reversed ? items.size() - 1 - static_cast<size_t>(f.item_index) : static_cast<size_t>(f.item_index)]
+            .push_back(f);
+      for (size_t i = 0; i < items.size(); ++i) {
+        ASSERT_EQ(of_item[i].size(), alone[i].size()) << Utf16ToUtf8(items[i]);
+        for (size_t h = 0; h < alone[i].size(); ++h)
+          EXPECT_EQ(Stats(of_item[i][h].stats), Stats(alone[i][h].stats)) << Utf16ToUtf8(items[i]) << " hit " << h;
+      }
+    }
+  }
+}
+
 TEST(SearchEngine, PositionsAreCharacterIndicesAndFileBytesComeFromTheMap) {
   // "éé abc" as UTF-8 after a 3-byte signature: "abc" starts at character 3, file byte 8 of 11.
   std::string utf8 = "\xC3\xA9\xC3\xA9 abc";

@@ -385,7 +385,7 @@ void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
 
 void TLinzoraBufferProcessor::DoWordCount(TSearchAndDoEngine&, TSearchStatsRec& stats) {
   for (int k = 0; k < kUnitKinds; ++k) {
-    if (stats.unit_length[k] > 0) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
+    if (stats.unit_length[k] > 0 && !open_[k].empty()) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
   }
 }
 

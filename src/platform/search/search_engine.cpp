@@ -1,6 +1,7 @@
 #include "platform/search/search_engine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
@@ -542,46 +543,69 @@ struct TSearchAndDoEngine::Impl {
     int32_t number[kUnitKinds];
     int32_t unit_start[kUnitKinds];  // chunk word where the open unit began (negative: earlier)
   };
-  std::vector<TRunningUnits> before_event;    // the units just before each unit end, and after the last
-  std::vector<int32_t> next_end[kUnitKinds];  // first unit end at or after i that ends kind k, -1 none
+  // The units just before unit end `at`, kept by a cursor that walks the chunk's unit ends
+  // forward (and starts again from the chunk's start when asked for an earlier one): deliveries
+  // and each item's hits ask in rising order, so a chunk's ends are walked about once a pass,
+  // and a text with many short sentences keeps no table per end.
+  struct TUnitCursor {
+    size_t at = 0;
+    TRunningUnits r{};
+  };
+  TUnitCursor delivery_cursor, hit_cursor;
+  // For each kind: the first unit end at or after `from` that ends it is `end` (-1 none), and
+  // so it is for every end from `from` up to it.
+  struct TNextEnd {
+    size_t from = SIZE_MAX;
+    int32_t end = -1;
+  };
+  TNextEnd next_end[kUnitKinds];
 
-  // Units before each end, and where each kind next ends: a hit's statistics without walking.
-  void PrepareUnitTables() {
-    size_t ne = events.size();
-    before_event.resize(ne + 1);
-    TRunningUnits r;
+  void RestartCursor(TUnitCursor& c) const {
+    c.at = 0;
     for (int k = 0; k < kUnitKinds; ++k) {
-      r.number[k] = units_at_start.number[k];
-      r.unit_start[k] = -units_at_start.open_words[k];
-    }
-    for (size_t i = 0; i < ne; ++i) {
-      before_event[i] = r;
-      const TUnitEvent& e = events[i];
-      for (int k = 0; k < kUnitKinds; ++k) {
-        if ((e.ended_mask & (1u << k)) == 0) continue;
-        if (!e.text_end) r.number[k] = e.number[k] + 1;
-        r.unit_start[k] = e.boundary;
-      }
-    }
-    before_event[ne] = r;
-    for (int k = 0; k < kUnitKinds; ++k) {
-      next_end[k].resize(ne + 1);
-      next_end[k][ne] = -1;
-      for (size_t i = ne; i-- > 0;) {
-        next_end[k][i] = (events[i].ended_mask & (1u << k)) != 0 ? static_cast<int32_t>(i) : next_end[k][i + 1];
-      }
+      c.r.number[k] = units_at_start.number[k];
+      c.r.unit_start[k] = -units_at_start.open_words[k];
     }
   }
 
+  void ResetUnitCursors() {
+    RestartCursor(delivery_cursor);
+    RestartCursor(hit_cursor);
+    for (TNextEnd& n : next_end) n = TNextEnd{};
+  }
+
+  const TRunningUnits& UnitsBefore(TUnitCursor& c, size_t i) {
+    if (i < c.at) RestartCursor(c);
+    for (; c.at < i; ++c.at) {
+      const TUnitEvent& e = events[c.at];
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if ((e.ended_mask & (1u << k)) == 0) continue;
+        if (!e.text_end) c.r.number[k] = e.number[k] + 1;
+        c.r.unit_start[k] = e.boundary;
+      }
+    }
+    return c.r;
+  }
+
+  int32_t NextEndOf(int k, size_t ev) {
+    TNextEnd& n = next_end[k];
+    if (n.from != SIZE_MAX && ev >= n.from && (n.end < 0 || ev <= static_cast<size_t>(n.end))) return n.end;
+    size_t i = ev;
+    while (i < events.size() && (events[i].ended_mask & (1u << k)) == 0) ++i;
+    n.from = ev;
+    n.end = i < events.size() ? static_cast<int32_t>(i) : -1;
+    return n.end;
+  }
+
   // Statistics of the word w; ev is the first unit end after it (boundary > w).
-  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) const {
-    const TRunningUnits& r = before_event[ev];
+  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) {
+    const TRunningUnits& r = UnitsBefore(hit_cursor, ev);
     s = TSearchStatsRec{};
     s.words_in_chunk = w;
     for (int k = 0; k < kUnitKinds; ++k) {
       s.unit_number[k] = r.number[k];
       s.unit_position[k] = w - r.unit_start[k] + 1;
-      int32_t end = next_end[k][ev];
+      int32_t end = NextEndOf(k, ev);
       if (end >= 0) s.unit_length[k] = events[static_cast<size_t>(end)].length[k];
     }
   }
@@ -589,7 +613,7 @@ struct TSearchAndDoEngine::Impl {
   // Hands unit end i to the statistics call-back.
   void DeliverEvent(TSearchAndDoEngine& self, size_t i) {
     const TUnitEvent& e = events[i];
-    const TRunningUnits& r = before_event[i];
+    const TRunningUnits& r = UnitsBefore(delivery_cursor, i);
     TSearchStatsRec s;
     s.words_in_chunk = e.boundary;
     for (int k = 0; k < kUnitKinds; ++k) {
@@ -825,7 +849,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
             picks, &given);
   m.word_total = counted();
   if (m.words_kept) m.MarkWordAfterCut();
-  m.PrepareUnitTables();
+  m.ResetUnitCursors();
   m.events_reached = 0;
   m.stats_copied = false;
   m.found_enough = false;
