@@ -559,6 +559,7 @@ struct TSearchAndDoEngine::Impl {
     int32_t end = -1;
   };
   TNextEnd next_end[kUnitKinds];
+  uint32_t kinds_ended = 0;  // bit k: some unit end of the chunk ends kind k
 
   void RestartCursor(TUnitCursor& c) const {
     c.at = 0;
@@ -572,6 +573,10 @@ struct TSearchAndDoEngine::Impl {
     RestartCursor(delivery_cursor);
     RestartCursor(hit_cursor);
     for (TNextEnd& n : next_end) n = TNextEnd{};
+    // A kind that never ends in the chunk (paragraphs of a text without blank lines) would have
+    // each pass walk every end looking for one.
+    kinds_ended = 0;
+    for (const TUnitEvent& e : events) kinds_ended |= e.ended_mask;
   }
 
   const TRunningUnits& UnitsBefore(TUnitCursor& c, size_t i) {
@@ -588,6 +593,7 @@ struct TSearchAndDoEngine::Impl {
   }
 
   int32_t NextEndOf(int k, size_t ev) {
+    if ((kinds_ended & (1u << k)) == 0) return -1;
     TNextEnd& n = next_end[k];
     if (n.from != SIZE_MAX && ev >= n.from && (n.end < 0 || ev <= static_cast<size_t>(n.end))) return n.end;
     size_t i = ev;
