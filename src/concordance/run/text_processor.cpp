@@ -76,6 +76,7 @@ bool TLinzoraBufferProcessor::SetupTheBuffer() {
   items_.ClearHits();
   text_stats_ = TSearchStatsRec{};
   for (auto& open : open_) open.clear();
+  TellUnitEndsWanted();
   tail_text_.clear();
   tail_kinds_.clear();
   return ok;
@@ -381,12 +382,23 @@ void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
+  TellUnitEndsWanted();
 }
 
 void TLinzoraBufferProcessor::DoWordCount(TSearchAndDoEngine&, TSearchStatsRec& stats) {
   for (int k = 0; k < kUnitKinds; ++k) {
     if (stats.unit_length[k] > 0 && !open_[k].empty()) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
   }
+  TellUnitEndsWanted();
+}
+
+void TLinzoraBufferProcessor::TellUnitEndsWanted() {
+  // Only the ends of units some line waits on are worth a call-back: a text of short sentences
+  // has far more ends than lines.
+  uint32_t kinds = 0;
+  for (int k = 0; k < kUnitKinds; ++k)
+    if (!open_[k].empty()) kinds |= 1u << k;
+  engine_.SetUnitEndsWanted(kinds);
 }
 
 void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t length) {

@@ -119,6 +119,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.
   void TextUnitEnded(int kind, int32_t number, int32_t length);
   void NoteOpenUnits(int32_t line_index);
+  // Tells the engine which kinds of unit end some candidate waits on.
+  void TellUnitEndsWanted();
   // The section or heading a hit lies in: its text, distance and tag number (0 none).
   int32_t FindSectionHeading(TConcordanceEntry& line, int64_t byte_position);
   void AddTagPositions(TConcordanceEntry& line);

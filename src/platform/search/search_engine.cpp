@@ -208,6 +208,7 @@ struct TSearchAndDoEngine::Impl {
   std::vector<TUnitEvent> events;
   TUnitState units_at_start, units;
   size_t events_reached = 0;  // unit ends already reported (each is reported once)
+  uint32_t ends_wanted = ~0u;  // kinds whose ends go to the statistics call-back
   bool stats_copied = false;
   std::vector<TScanToken> tokens;
   int64_t tokens_for = -1;
@@ -640,7 +641,9 @@ struct TSearchAndDoEngine::Impl {
   // when the call-back ended the pass.
   bool DeliverEventsUpTo(TSearchAndDoEngine& self, int32_t upto) {
     while (events_reached < events.size() && events[events_reached].boundary <= upto) {
-      DeliverEvent(self, events_reached++);
+      const size_t i = events_reached++;
+      if ((events[i].ended_mask & ends_wanted) == 0) continue;
+      DeliverEvent(self, i);
       if (found_enough || cancelled) return false;
     }
     return true;
@@ -989,6 +992,8 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
 
 void TSearchAndDoEngine::FoundEnough() { impl_->found_enough = true; }
 bool TSearchAndDoEngine::FoundEnoughSet() const { return impl_->found_enough; }
+
+void TSearchAndDoEngine::SetUnitEndsWanted(uint32_t kinds) { impl_->ends_wanted = kinds; }
 
 void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
   Impl& m = *impl_;

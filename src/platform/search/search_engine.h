@@ -134,6 +134,12 @@ class TSearchAndDoEngine {
   void FoundEnough();
   bool FoundEnoughSet() const;
 
+  // Unit ends are told to the statistics call-back only where they end one of these kinds (bit
+  // k: kind k; every kind until this is called). A caller with nothing waiting on a kind's end
+  // says so and is spared a call-back per end: the hits' statistics and CopyAChunkTextStats are
+  // the same either way. Kept from chunk to chunk.
+  void SetUnitEndsWanted(uint32_t kinds);
+
   // Adds the chunk's words to text_stats.words_in_chunk (once per chunk, however often called),
   // and sets its unit numbers and positions to those at the chunk's end. Unit ends not yet
   // reported (every item skipped, or passes cut short) go to the statistics call-back first.
