@@ -580,7 +580,9 @@ struct TSearchAndDoEngine::Impl {
     for (const TUnitEvent& e : events) kinds_ended |= e.ended_mask;
   }
 
-  const TRunningUnits& UnitsBefore(TUnitCursor& c, size_t i) {
+  // `other`: a cursor that may stand nearer (each cursor takes the other's place when it is).
+  const TRunningUnits& UnitsBefore(TUnitCursor& c, size_t i, const TUnitCursor& other) {
+    if (other.at <= i && (c.at > i || c.at < other.at)) c = other;
     if (i < c.at) RestartCursor(c);
     for (; c.at < i; ++c.at) {
       const TUnitEvent& e = events[c.at];
@@ -606,7 +608,7 @@ struct TSearchAndDoEngine::Impl {
 
   // Statistics of the word w; ev is the first unit end after it (boundary > w).
   void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) {
-    const TRunningUnits& r = UnitsBefore(hit_cursor, ev);
+    const TRunningUnits& r = UnitsBefore(hit_cursor, ev, delivery_cursor);
     s = TSearchStatsRec{};
     s.words_in_chunk = w;
     for (int k = 0; k < kUnitKinds; ++k) {
@@ -620,7 +622,7 @@ struct TSearchAndDoEngine::Impl {
   // Hands unit end i to the statistics call-back.
   void DeliverEvent(TSearchAndDoEngine& self, size_t i) {
     const TUnitEvent& e = events[i];
-    const TRunningUnits& r = UnitsBefore(delivery_cursor, i);
+    const TRunningUnits& r = UnitsBefore(delivery_cursor, i, hit_cursor);
     TSearchStatsRec s;
     s.words_in_chunk = e.boundary;
     for (int k = 0; k < kUnitKinds; ++k) {
