@@ -159,6 +159,37 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     }
     EXPECT_EQ(units_masks.number[0], units_kinds.number[0]);
     EXPECT_EQ(units_masks.open_words[0], units_kinds.open_words[0]);
+    // Masks whose markers are all of one given kind (as the first pass gives them) are read
+    // without their kinds: the same picks, flags, unit ends and units.
+    TWordPicks from_kind_given;
+    std::copy(from_kinds.lengths, from_kinds.lengths + 4, from_kind_given.lengths);
+    from_kind_given.next_number = 5;
+    std::vector<TUnitEvent> events_given;
+    TUnitState units_given;
+    units_given.number[0] = 3;
+    units_given.open_words[0] = 2;
+    const TScanGivenMasks given_kind{word_masks.data(), marker_masks.data(), kSentenceEnd};
+    std::vector<uint16_t> no_markers = padded;  // the kinds are not read: their markers gone
+    for (uint16_t& k : no_markers)
+      if (k == kSentenceEnd) k = kBlank;
+    ScanChunk(text.data(), no_markers.data(), 0, n, fold, none, events_given, units_given, true, false,
+              &from_kind_given, &given_kind);
+    EXPECT_EQ(from_kind_given.next_number, from_kinds.next_number);
+    ASSERT_EQ(from_kind_given.numbers, from_kinds.numbers);
+    for (size_t w = 0; w < from_kinds.picked_words.size(); ++w) {
+      const TScanWord& a = from_kind_given.picked_words[w];
+      const TScanWord& b = from_kinds.picked_words[w];
+      EXPECT_EQ(std::make_tuple(a.start, a.span, a.flags), std::make_tuple(b.start, b.span, b.flags)) << "word " << w;
+    }
+    ASSERT_EQ(events_given.size(), events_kinds.size());
+    for (size_t e = 0; e < events_given.size(); ++e) {
+      EXPECT_EQ(events_given[e].boundary, events_kinds[e].boundary) << "event " << e;
+      EXPECT_EQ(events_given[e].ended_mask, events_kinds[e].ended_mask) << "event " << e;
+      EXPECT_EQ(events_given[e].number[0], events_kinds[e].number[0]) << "event " << e;
+      EXPECT_EQ(events_given[e].length[0], events_kinds[e].length[0]) << "event " << e;
+    }
+    EXPECT_EQ(units_given.number[0], units_kinds.number[0]);
+    EXPECT_EQ(units_given.open_words[0], units_kinds.open_words[0]);
     // Both keep what a scan of every word keeps of those lengths, numbered as it numbers them.
     std::vector<TScanWord> every;
     TUnitState units_every;

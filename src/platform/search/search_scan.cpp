@@ -373,6 +373,12 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     }
     return run;
   };
+  // The unit a given marker kind closes (-1 none).
+  [[maybe_unused]] int given_close_kind = -1;
+  if (given != nullptr && given->marker_kind > kKindMarkerBase) {
+    const int marker = given->marker_kind - kKindMarkerBase;
+    if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) given_close_kind = (marker - kMarkerSentenceStart) / 2;
+  }
   int32_t i = begin < 0 ? 0 : begin;
   while (i < n) {
     if constexpr (kWide && kPick) {
@@ -381,7 +387,10 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       if (given != nullptr) {
         while (i + 64 <= n) {
           const size_t b = static_cast<size_t>(i - begin) / 64;
-          if (given->markers[b] != 0) break;
+          // Markers of one given kind are taken here too (a text of short sentences has one in
+          // most blocks); markers whose kinds must be read go the block path below.
+          const uint64_t mk = given->markers[b];
+          if (mk != 0 && given->marker_kind == 0) break;
           const uint64_t wm = given->word[b];
           const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
           const uint64_t starts = wm & ~before, ends = ~wm & before;
@@ -394,13 +403,32 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           uint64_t found = 0;
           for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, k) & (ends >> block_len[k]);
           if (found != 0) break;
+          const int32_t counted = next_number;
           next_number += std::popcount(ends);
-          // The block's last word runs on into the next when its last character is one.
-          if ((wm >> 63) != 0 && starts != 0) {
-            start = i + (63 - std::countl_zero(starts));
-            word_flags = std::popcount(starts) == 1 && pending != 0 ? kWordAfterMarker : 0u;
+          if (mk == 0) {
+            // The block's last word runs on into the next when its last character is one.
+            if ((wm >> 63) != 0 && starts != 0) {
+              start = i + (63 - std::countl_zero(starts));
+              word_flags = std::popcount(starts) == 1 && pending != 0 ? kWordAfterMarker : 0u;
+            }
+            if (starts != 0) pending = 0;
+          } else {
+            // As the block path: each marker closes its unit after the words ending before it;
+            // a word after a marker (or a marker left pending) is marked so.
+            auto below = [](int q) { return q >= 64 ? ~uint64_t{0} : (uint64_t{1} << q) - 1; };
+            if (given_close_kind >= 0)
+              for (uint64_t x = mk; x != 0; x &= x - 1)
+                closer.Close(given_close_kind, counted + std::popcount(ends & below(std::countr_zero(x) + 1)) - first_word);
+            const int last_start = starts != 0 ? 63 - std::countl_zero(starts) : -1;
+            if ((wm >> 63) != 0 && starts != 0) {
+              const uint64_t earlier = starts & below(last_start);
+              const uint64_t from = earlier != 0 ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
+              start = i + last_start;
+              word_flags = (mk & below(last_start) & from) != 0 || (earlier == 0 && pending != 0) ? kWordAfterMarker : 0u;
+            }
+            const bool marker_last = (mk & ~below(last_start + 1)) != 0;
+            pending = (last_start >= 0 ? marker_last : (marker_last || pending != 0)) ? kWordAfterMarker : 0u;
           }
-          if (starts != 0) pending = 0;
           in_word = (wm >> 63) != 0;
           i += 64;
         }
