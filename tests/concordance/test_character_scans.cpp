@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "concordance/lines/character_scans.h"
@@ -606,12 +607,20 @@ void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32
   TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
   a.WordPositions(lo, hi, wa);
   b.WordPositions(lo, hi, wb);
+  // Positions lo..hi alone, over what was there before, are those of all 102.
+  TLineWordPosition within[kSpanPositions];
+  for (TLineWordPosition& w : within) w = {7777, 7777, 77, 7777};
+  a.WordPositions(lo, hi, within, false);
   for (int k = 0; k < kSpanPositions; ++k) {
     SCOPED_TRACE(k);
     EXPECT_EQ(wa[k].start, wb[k].start);
     EXPECT_EQ(wa[k].length, wb[k].length);
     EXPECT_EQ(wa[k].barrier, wb[k].barrier);
     EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
+    const bool in_span = k >= std::clamp(lo, 0, kSpanSearchWord) && k <= std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+    const TLineWordPosition expected = in_span ? wa[k] : TLineWordPosition{7777, 7777, 77, 7777};
+    EXPECT_EQ(std::make_tuple(within[k].start, within[k].length, within[k].barrier, within[k].tag_number_1based),
+              std::make_tuple(expected.start, expected.length, expected.barrier, expected.tag_number_1based));
   }
   std::vector<TLineTagPlace> ta, tb;
   a.CollectTags(ta);

@@ -347,13 +347,13 @@ namespace {
 // Clips the arguments of the word walks around a hit, places every word beyond the line's ends
 // at its edges and the hit at the midpoint; gives the hit's end.
 int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_length, int32_t& lo, int32_t& hi,
-                               TLineWordPosition (&out)[kSpanPositions]) {
+                               TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
   count = std::max(count, 0);
   midpoint = std::clamp(midpoint, 0, count);
   const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
   lo = std::clamp(lo, 0, kSpanSearchWord);
   hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
-  for (int32_t k = 0; k < kSpanPositions; ++k)
+  for (int32_t k = fill_all ? 0 : lo; k <= (fill_all ? kSpanPositions - 1 : hi); ++k)
     out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
   out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
   return hit_end;
@@ -362,8 +362,8 @@ int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_le
 }  // namespace
 
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (flags == nullptr) return;
 
   TScanState st;
@@ -432,8 +432,9 @@ bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
 }  // namespace
 
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
-                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                              bool fill_all) {
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (masks.word == nullptr) return;
   // The walks of the flags' version with no tag among the units, a word or a boundary at a time
   // from the masks; positions from `base` (window unit 0) on.
@@ -869,20 +870,24 @@ TLineText TLineCutter::Line() const {
   return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
 }
 
-void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const {
+void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                bool fill_all) const {
   if (!one_byte_) {
-    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out);
+    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out, fill_all);
     return;
   }
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
   // alike, so each word found is the line's, moved by the units dropped before it.
   if (window_masks_.word != nullptr)
-    ComputeLineWordPositions(window_masks_, window_start_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+    ComputeLineWordPositions(window_masks_, window_start_, window_count_, window_hit_, window_hit_length_, lo, hi, out,
+                             fill_all);
   else
-    ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+    ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out, fill_all);
   // With nothing dropped and no blanks before the window, the window is the line.
   if (drops_.empty() && pad_ == 0) return;
-  for (int32_t k = 0; k < kSpanPositions; ++k) {
+  const int32_t first = fill_all ? 0 : std::clamp(lo, 0, kSpanSearchWord);
+  const int32_t last = fill_all ? kSpanPositions - 1 : std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  for (int32_t k = first; k <= last; ++k) {
     TLineWordPosition& w = out[k];
     if (k == kSpanSearchWord) {
       w.start = 0;

@@ -166,8 +166,10 @@ struct TLineWordPosition {
 // units: 50 is the hit itself, 49, 48, ... the words to its left, 51, 52, ... those to its
 // right. Positions left without a word stay at the line's edges with length 0 (left: start
 // -midpoint, right: start count - midpoint). Tag characters never belong to a word's ends.
+// Without fill_all the positions outside lo..hi are left as they were (a line keeps only those
+// its span asks for, and most spans are a tenth of the 102).
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true);
 
 // --- cutting a line -----------------------------------------------------------------------------
 
@@ -189,7 +191,8 @@ struct TChunkMasks {
 // ComputeLineWordPositions over units [window_start, window_start + count) of a chunk, read from
 // its masks: the same positions as over those units' flags.
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
-                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                              bool fill_all = true);
 
 // A chunk's text and flags as the reader leaves them; `count` units of each.
 struct TChunkView {
@@ -252,8 +255,8 @@ class TLineCutter {
   // of the units.
   TLineText Line() const;
 
-  // ComputeLineWordPositions over the line, into out.
-  void WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const;
+  // ComputeLineWordPositions over the line, into out (without fill_all, positions lo..hi alone).
+  void WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true) const;
   // CollectLineTags over the line, into tags (cleared first).
   void CollectTags(std::vector<TLineTagPlace>& tags) const;
 

@@ -295,7 +295,7 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   d.midpoint = static_cast<int16_t>(midpoint);
   d.conc_line_chars = static_cast<int16_t>(std::min(count, cutter_.Width()));
 
-  cutter_.WordPositions(span_.left, span_.right, positions_);
+  cutter_.WordPositions(span_.left, span_.right, positions_, false);  // only the span's are kept
   auto rec = [](const TLineWordPosition& p) {
     return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
                         static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
