@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "concordance/lines/character_scans.h"
@@ -606,12 +607,20 @@ void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32
   TLineWordPosition wa[kSpanPositions], wb[kSpanPositions];
   a.WordPositions(lo, hi, wa);
   b.WordPositions(lo, hi, wb);
+  // Positions lo..hi alone, over what was there before, are those of all 102.
+  TLineWordPosition within[kSpanPositions];
+  for (TLineWordPosition& w : within) w = {7777, 7777, 77, 7777};
+  a.WordPositions(lo, hi, within, false);
   for (int k = 0; k < kSpanPositions; ++k) {
     SCOPED_TRACE(k);
     EXPECT_EQ(wa[k].start, wb[k].start);
     EXPECT_EQ(wa[k].length, wb[k].length);
     EXPECT_EQ(wa[k].barrier, wb[k].barrier);
     EXPECT_EQ(wa[k].tag_number_1based, wb[k].tag_number_1based);
+    const bool in_span = k >= std::clamp(lo, 0, kSpanSearchWord) && k <= std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+    const TLineWordPosition expected = in_span ? wa[k] : TLineWordPosition{7777, 7777, 77, 7777};
+    EXPECT_EQ(std::make_tuple(within[k].start, within[k].length, within[k].barrier, within[k].tag_number_1based),
+              std::make_tuple(expected.start, expected.length, expected.barrier, expected.tag_number_1based));
   }
   std::vector<TLineTagPlace> ta, tb;
   a.CollectTags(ta);
@@ -676,6 +685,57 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);
   EXPECT_GT(general_cuts, 1000);
+}
+
+// The copy into one byte moves over long stretches copied unit for unit: the units it must stop
+// at (a blank after a blank, a unit 1, the bracket codes 24 and 25, a letter beyond ASCII) are
+// placed at every offset around the stretches' edges (16 and 32 units from the window's start),
+// singly and in runs, and the line equals the general cut's, from the text and from the bytes.
+TEST(CharacterScans, OneByteCutStopsAtEveryOddUnitWhereverItLies) {
+  std::mt19937 rng(3232);
+  const char16_t odd[] = {u' ', u'\t', u'\n', 1, 24, 25, 0x00E9};
+  int one_byte = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const int32_t width = 200 + static_cast<int32_t>(rng() % 900);
+    const int32_t n = width + 40 + static_cast<int32_t>(rng() % 200);
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      const bool blank = rng() % 6 == 0;
+      t[static_cast<size_t>(i)] = blank ? u' ' : static_cast<char16_t>(u'a' + rng() % 26);
+      f[static_cast<size_t>(i)] = blank ? 0x0248 : 0x0302;
+    }
+    const int32_t hit = width / 2 + static_cast<int32_t>(rng() % 30);
+    const int32_t ws = hit - width / 2;
+    // A few odd units (or runs of them) at or next to a multiple of 16 from the window's start.
+    for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) {
+      const int32_t at = ws + 16 * static_cast<int32_t>(rng() % static_cast<uint32_t>(width / 16)) +
+                         static_cast<int32_t>(rng() % 3) - 1;
+      const char16_t c = odd[rng() % (round % 4 == 0 ? std::size(odd) : std::size(odd) - 1)];
+      for (int32_t j = 0; j < 1 + static_cast<int32_t>(rng() % 3); ++j) {
+        if (at + j < 0 || at + j >= n) continue;
+        t[static_cast<size_t>(at + j)] = c;
+        f[static_cast<size_t>(at + j)] = c <= 32 && c != 24 && c != 25 ? 0x0228 : 0x0210;
+      }
+    }
+    std::string bytes(t.begin(), t.end());
+    TChunkView plain{t.data(), f.data(), n};
+    plain.plain_to = n;
+    TChunkView from_bytes = plain;
+    from_bytes.plain_bytes = reinterpret_cast<const uint8_t*>(bytes.data());
+    from_bytes.flags_needed = [](void*, int32_t, int32_t) {};
+    const TChunkView general{t.data(), f.data(), n};
+    const int32_t hit_length = 1 + static_cast<int32_t>(rng() % 8);
+    TLineCutter a(width), b(width), g(width);
+    ASSERT_TRUE(a.Cut(plain, {}, hit, hit_length));
+    ASSERT_TRUE(b.Cut(from_bytes, {}, hit, hit_length));
+    ASSERT_TRUE(g.Cut(general, {}, hit, hit_length));
+    one_byte += a.OneByte() ? 1 : 0;
+    SCOPED_TRACE(testing::Message() << "round " << round << " width " << width);
+    ExpectSameCut(a, g, 0, 101);
+    if (b.OneByte()) EXPECT_TRUE(b.Line() == g.LineText());
+  }
+  EXPECT_GT(one_byte, 1000);
 }
 
 // Flags (and text) made only when asked for, as concordances of judged chunks have them: the

@@ -620,6 +620,47 @@ TEST_F(FastRoad, PlainTextsWithHitsAroundEveryCut) {
   ExpectBothRoadsAlike(files, {u"needle", u"needle/haystacks", u"old needle"});
 }
 
+// Picked words (the words as long as a searched one) hashed and checked straight from the bytes,
+// and the next hit's window fetched while a line is made: texts of several chunks crowded with
+// the searched words and their near misses (another case, one letter off, joined by a hyphen or
+// apostrophe, inside a longer word, digits), placed around every 2 MiB mark, at the text's first
+// and last word, half a line's width either side of a hit (the window's edges), and beside
+// letters beyond ASCII (chunks down the full road); searched in either case, by several lengths
+// at once, as a phrase and case-sensitive. The streams of both roads are equal.
+TEST_F(FastRoad, PickedWordsFromTheBytesEqualTheFullRoads) {
+  std::mt19937 rng(2718);
+  static const char* kNear[] = {"needle", "Needle", "NEEDLE", "needle", "noodle", "needles", "xneedle", "need1e",
+                                "needle-eye", "needle's", "pins", "PINS", "pin", "haystack", "haystacks", "Haystack"};
+  auto crowd = [&](bool foreign, size_t size) {
+    std::string t = "needle ";
+    while (t.size() < size) {
+      const size_t from_mark = t.size() % 2097152;
+      const bool near_cut = from_mark < 2500 || from_mark > 2097152 - 2500;
+      const unsigned shape = rng() % 8;
+      if (near_cut || shape < 3) {
+        t += kNear[rng() % std::size(kNear)];
+      } else if (shape == 3) {
+        // Another searched word half a line's width (500 characters) from this one, give or take one.
+        t += "needle ";
+        const size_t at = t.size() + 493 + rng() % 3;
+        while (t.size() < at) t += rng() % 5 == 0 ? ". " : "a ";
+        t += kNear[rng() % 4];
+      } else if (foreign && shape == 4) {
+        t += rng() % 2 ? "caf\xC3\xA9 needle" : "needle na\xC3\xAFve";
+      } else {
+        t += RandomText(rng, 300, false);
+      }
+      t += rng() % 9 == 0 ? ".\n" : " ";
+    }
+    return t + "haystack needle";
+  };
+  const std::vector<UString> files = {tmp_.Write(u"picks_plain.txt", crowd(false, 4500000)),
+                                      tmp_.Write(u"picks_foreign.txt", crowd(true, 2300000)),
+                                      tmp_.Write(u"picks_small.txt", crowd(true, 20000))};
+  ExpectBothRoadsAlike(files, {u"needle", u"==Needle==", u"needle/pins/haystacks/haystack", u"pins", u"needle pins",
+                               u"NEEDLE/pin"});
+}
+
 // Lines cut straight into one byte a character from the judged chunks, with their word positions
 // read from the chunk's kinds: texts with CR LF line ends, doubled blanks and tabs (blanks the cut
 // drops), hits at the text's first and last word, and a long text whose middle holds paragraphs

@@ -295,6 +295,103 @@ TEST(SearchEngine, SameWordNumbersWithOneItemAndWithFifty) {
   }
 }
 
+// Each item's hits carry the same statistics whether it is searched alone or after other items
+// (whose passes moved on through the chunk's unit ends first): random texts with ends of every
+// unit kind, some frequent, some never met, some only at the chunk's end; items in either order.
+TEST(SearchStats, EachItemsHitStatisticsAreTheSameAloneAndAfterOthers) {
+  std::mt19937 rng(31);
+  const char16_t* vocab[] = {u"the", u"cat", u"sat", u"on", u"mat", u"dog", u"ran", u"far", u"away", u"Then"};
+  const int kinds[] = {15, 17, 19, 21};
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    TextBuilder b;
+    const int words = 50 + static_cast<int>(rng() % 2000);
+    unsigned every[4];
+    for (unsigned& e : every) e = rng() % 3 == 0 ? 0 : 2 + rng() % 60;  // 0: never
+    for (int i = 0; i < words; ++i) {
+      b.Text(vocab[rng() % 10]);
+      for (int k = 0; k < 4; ++k)
+        if (every[k] != 0 && rng() % every[k] == 0) b.Marker(k == 0 ? u"." : u"\u00B6", kinds[k]);
+      b.Text(u" ");
+    }
+    const TTestText t = b.Build();
+    const std::vector<UString> items = {u"dog", u"the", u"far/away", u"Then"};
+    const bool last_chunk = round % 2 == 0;
+    std::vector<std::vector<TSearchFound_Rec>> alone(items.size());
+    for (size_t i = 0; i < items.size(); ++i) alone[i] = RunItems(t, {items[i]}, {}, last_chunk).hits;
+    for (const bool reversed : {false, true}) {
+      std::vector<UString> order = items;
+      if (reversed) std::reverse(order.begin(), order.end());
+      const TRunResult all = RunItems(t, order, {}, last_chunk);
+      std::vector<std::vector<TSearchFound_Rec>> of_item(items.size());
+      for (const TSearchFound_Rec& f : all.hits)
+        of_item[reversed ? items.size() - 1 - static_cast<size_t>(f.item_index) : static_cast<size_t>(f.item_index)]
+            .push_back(f);
+      for (size_t i = 0; i < items.size(); ++i) {
+        ASSERT_EQ(of_item[i].size(), alone[i].size()) << Utf16ToUtf8(items[i]);
+        for (size_t h = 0; h < alone[i].size(); ++h)
+          EXPECT_EQ(Stats(of_item[i][h].stats), Stats(alone[i][h].stats)) << Utf16ToUtf8(items[i]) << " hit " << h;
+      }
+    }
+  }
+}
+
+// With only some kinds of unit end wanted, the statistics call-back hears exactly the ends that
+// end one of them (the others are passed over), with the same records; the hits and the chunk's
+// counts are unchanged. Every mask, over a text with ends of every kind, in one chunk and two.
+TEST(SearchStats, OnlyTheUnitEndsWantedAreReported) {
+  std::mt19937 rng(5);
+  const char16_t* vocab[] = {u"the", u"cat", u"sat", u"on", u"mat", u"dog"};
+  const int kinds[] = {15, 17, 19, 21};
+  TextBuilder b;
+  for (int i = 0; i < 600; ++i) {
+    b.Text(vocab[rng() % 6]);
+    for (int k = 0; k < 4; ++k)
+      if (rng() % (4 + 6 * k) == 0) b.Marker(k == 0 ? u"." : u"\u00B6", kinds[k]);
+    b.Text(u" ");
+  }
+  const TTestText t = b.Build();
+  auto run = [&](uint32_t wanted, bool last_chunk) {
+    TOneChunk c(t);
+    c.pos.last_chunk = last_chunk;
+    std::vector<std::string> heard;
+    c.on_end = [&](TSearchAndDoEngine&, TSearchStatsRec& s) { heard.push_back(Stats(s)); };
+    if (wanted != ~0u) c.engine.SetUnitEndsWanted(wanted);
+    c.Prepare();
+    c.Search(u"dog", 0);
+    c.Search(u"cat/mat", 1);
+    TSearchStatsRec text;
+    c.engine.CopyAChunkTextStats(text);
+    heard.push_back("text " + Stats(text));
+    for (const TSearchFound_Rec& f : c.hits) heard.push_back("hit " + std::to_string(f.hit_position) + " " + Stats(f.stats));
+    return heard;
+  };
+  for (const bool last_chunk : {true, false}) {
+    const std::vector<std::string> all = run(~0u, last_chunk);
+    for (uint32_t wanted = 0; wanted < 16; ++wanted) {
+      SCOPED_TRACE(testing::Message() << "wanted " << wanted << " last chunk " << last_chunk);
+      std::vector<std::string> expected;
+      for (const std::string& line : all) {
+        if (line.rfind("w", 0) == 0) {
+          // An end's record names the kinds it ended by their lengths (the fourth group).
+          const std::string lengths = line.substr(line.find(" l") + 2);
+          int k = 0;
+          bool wanted_end = false;
+          for (size_t from = 0; k < kUnitKinds; ++k) {
+            const size_t comma = lengths.find(',', from);
+            const int len = std::stoi(lengths.substr(from, comma - from));
+            if (len > 0 && (wanted & (1u << k)) != 0) wanted_end = true;
+            from = comma + 1;
+          }
+          if (!wanted_end) continue;
+        }
+        expected.push_back(line);
+      }
+      EXPECT_EQ(run(wanted, last_chunk), expected);
+    }
+  }
+}
+
 TEST(SearchEngine, PositionsAreCharacterIndicesAndFileBytesComeFromTheMap) {
   // "éé abc" as UTF-8 after a 3-byte signature: "abc" starts at character 3, file byte 8 of 11.
   std::string utf8 = "\xC3\xA9\xC3\xA9 abc";

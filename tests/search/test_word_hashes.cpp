@@ -3,6 +3,7 @@
 // fold tables (the wide path takes only ASCII words under plain folding).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -104,7 +105,11 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     const size_t size = 64 + rng() % 3000;
     const bool markers = round % 4 != 0;
     while (kinds.size() < size) {
-      const int32_t len = rng() % 10 == 0 ? 60 + static_cast<int32_t>(rng() % 80) : 1 + static_cast<int32_t>(rng() % 13);
+      // Short words, middling ones (the scan's runs of every number of doubling steps) and long ones.
+      const unsigned shape = rng() % 10;
+      const int32_t len = shape == 0   ? 60 + static_cast<int32_t>(rng() % 80)
+                          : shape == 1 ? 14 + static_cast<int32_t>(rng() % 46)
+                                       : 1 + static_cast<int32_t>(rng() % 13);
       kinds.insert(kinds.end(), static_cast<size_t>(len), rng() % 7 == 0 ? uint16_t(C1_DIGIT | C1_DEFINED) : kLetter);
       if (markers && rng() % 9 == 0) kinds.push_back(kSentenceEnd);
       kinds.insert(kinds.end(), rng() % 12 == 0 ? 70 + rng() % 100 : 1 + rng() % 2, kBlank);
@@ -122,7 +127,10 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     TWordPicks from_masks, from_kinds;
     const int32_t lengths = 1 + static_cast<int32_t>(rng() % 4);
     for (int k = 0; k < lengths; ++k) {
-      const int32_t len = rng() % 6 == 0 ? 60 + static_cast<int32_t>(rng() % 20) : 1 + static_cast<int32_t>(rng() % 12);
+      const unsigned shape = rng() % 6;
+      const int32_t len = shape == 0   ? 60 + static_cast<int32_t>(rng() % 20)
+                          : shape == 1 ? 13 + static_cast<int32_t>(rng() % 47)
+                                       : 1 + static_cast<int32_t>(rng() % 12);
       from_masks.lengths[k] = from_kinds.lengths[k] = len;
     }
     from_masks.next_number = from_kinds.next_number = 5;
@@ -151,6 +159,104 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
     }
     EXPECT_EQ(units_masks.number[0], units_kinds.number[0]);
     EXPECT_EQ(units_masks.open_words[0], units_kinds.open_words[0]);
+    // Masks whose markers are all of one given kind (as the first pass gives them) are read
+    // without their kinds: the same picks, flags, unit ends and units.
+    TWordPicks from_kind_given;
+    std::copy(from_kinds.lengths, from_kinds.lengths + 4, from_kind_given.lengths);
+    from_kind_given.next_number = 5;
+    std::vector<TUnitEvent> events_given;
+    TUnitState units_given;
+    units_given.number[0] = 3;
+    units_given.open_words[0] = 2;
+    const TScanGivenMasks given_kind{word_masks.data(), marker_masks.data(), kSentenceEnd};
+    std::vector<uint16_t> no_markers = padded;  // the kinds are not read: their markers gone
+    for (uint16_t& k : no_markers)
+      if (k == kSentenceEnd) k = kBlank;
+    ScanChunk(text.data(), no_markers.data(), 0, n, fold, none, events_given, units_given, true, false,
+              &from_kind_given, &given_kind);
+    EXPECT_EQ(from_kind_given.next_number, from_kinds.next_number);
+    ASSERT_EQ(from_kind_given.numbers, from_kinds.numbers);
+    for (size_t w = 0; w < from_kinds.picked_words.size(); ++w) {
+      const TScanWord& a = from_kind_given.picked_words[w];
+      const TScanWord& b = from_kinds.picked_words[w];
+      EXPECT_EQ(std::make_tuple(a.start, a.span, a.flags), std::make_tuple(b.start, b.span, b.flags)) << "word " << w;
+    }
+    ASSERT_EQ(events_given.size(), events_kinds.size());
+    for (size_t e = 0; e < events_given.size(); ++e) {
+      EXPECT_EQ(events_given[e].boundary, events_kinds[e].boundary) << "event " << e;
+      EXPECT_EQ(events_given[e].ended_mask, events_kinds[e].ended_mask) << "event " << e;
+      EXPECT_EQ(events_given[e].number[0], events_kinds[e].number[0]) << "event " << e;
+      EXPECT_EQ(events_given[e].length[0], events_kinds[e].length[0]) << "event " << e;
+    }
+    EXPECT_EQ(units_given.number[0], units_kinds.number[0]);
+    EXPECT_EQ(units_given.open_words[0], units_kinds.open_words[0]);
+    // Both keep what a scan of every word keeps of those lengths, numbered as it numbers them.
+    std::vector<TScanWord> every;
+    TUnitState units_every;
+    ScanChunk(text.data(), padded.data(), 0, n, fold, every, events_kinds, units_every, true, false);
+    std::vector<int32_t> numbers;
+    for (size_t w = 0; w < every.size(); ++w)
+      if (std::find(from_kinds.lengths, from_kinds.lengths + 4, every[w].span) != from_kinds.lengths + 4)
+        numbers.push_back(5 + static_cast<int32_t>(w));
+    EXPECT_EQ(from_masks.numbers, numbers);
+  }
+}
+
+// A picked word read from the bytes of plain ASCII text hashes and matches as it does from its
+// units: words of every printable ASCII character and length, at the end of the bytes (nothing
+// readable after them) and before more, against exact items typed as the word, in the other case,
+// one letter off or one letter longer, case-sensitive or not, with the plain and the Turkic fold
+// tables (where "I" folds beyond ASCII).
+TEST(WordHashes, WordsReadFromTheirBytesHashAndMatchAsFromTheirUnits) {
+  std::mt19937 rng(61);
+  for (uint32_t lcid : {0x0409u, 0x041Fu}) {
+    const char16_t* fold = FoldTableFor(lcid);
+    TSearchTextOptions options;
+    options.lcid = lcid;
+    for (int round = 0; round < 3000; ++round) {
+      SCOPED_TRACE(testing::Message() << "lcid " << lcid << " round " << round);
+      const int32_t span = 1 + static_cast<int32_t>(rng() % (round % 5 == 0 ? 40 : 12));
+      const int32_t after = round % 3 == 0 ? 0 : static_cast<int32_t>(rng() % 10);
+      std::string bytes;
+      for (int32_t i = 0; i < span + after; ++i) {
+        const unsigned r = rng() % 10;
+        bytes += static_cast<char>(r < 4 ? 'a' + rng() % 26 : r < 8 ? 'A' + rng() % 26 : 33 + rng() % 94);
+      }
+      const UString units(bytes.begin(), bytes.end());
+      const std::vector<uint16_t> kinds(units.size(), C1_ALPHA | C1_DEFINED);
+      TScanWord word{0, span, 0, 0};
+      const uint32_t from_units = ScanWordHash(units.data(), kinds.data(), span + after, fold, word);
+      const uint32_t from_bytes =
+          ScanWordHashOfBytes(reinterpret_cast<const uint8_t*>(bytes.data()), span, span + after, fold);
+      ASSERT_EQ(from_bytes, from_units);
+      word.hash = from_units;
+      UString typed = units.substr(0, static_cast<size_t>(span));
+      switch (rng() % 4) {
+        case 0: break;
+        case 1:
+          for (char16_t& c : typed) c = c >= u'a' && c <= u'z' ? c - 32 : c >= u'A' && c <= u'Z' ? c + 32 : c;
+          break;
+        case 2: typed[rng() % typed.size()] = u'q'; break;
+        case 3: typed += u'e'; break;
+      }
+      for (const uint32_t item_options : {0u, static_cast<uint32_t>(kSwCaseSensitive)}) {
+        TCompiledItem item;
+        CompileItem(typed, item_options, options, false, item);
+        for (const TAlternative& alt : item.alts) {
+          if (alt.slots.size() != 1 || alt.slots[0].kind != TSlotKind::Exact) continue;
+          TScanView v;
+          v.text = units.data();
+          v.kinds = kinds.data();
+          v.words = &word;
+          v.word_count = 1;
+          v.fold = fold;
+          EXPECT_EQ(ExactSlotMatchesBytes(alt.slots[0], item.case_sensitive, word,
+                                          reinterpret_cast<const uint8_t*>(bytes.data()), fold),
+                    SlotMatchesWord(alt.slots[0], item.case_sensitive, v, 0))
+              << Utf16ToUtf8(typed) << " options " << item_options;
+        }
+      }
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "concordance/lines/character_scans.h"
 
+#include "platform/search/search_chars.h"  // HasWideVectors
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -7,6 +9,9 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <xmmintrin.h>
 #endif
 
@@ -342,13 +347,13 @@ namespace {
 // Clips the arguments of the word walks around a hit, places every word beyond the line's ends
 // at its edges and the hit at the midpoint; gives the hit's end.
 int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_length, int32_t& lo, int32_t& hi,
-                               TLineWordPosition (&out)[kSpanPositions]) {
+                               TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
   count = std::max(count, 0);
   midpoint = std::clamp(midpoint, 0, count);
   const int32_t hit_end = std::clamp(midpoint + std::max(hit_length, 0), midpoint, count);
   lo = std::clamp(lo, 0, kSpanSearchWord);
   hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
-  for (int32_t k = 0; k < kSpanPositions; ++k)
+  for (int32_t k = fill_all ? 0 : lo; k <= (fill_all ? kSpanPositions - 1 : hi); ++k)
     out[k] = {k < kSpanSearchWord ? -midpoint : count - midpoint, 0, 0, 0};
   out[kSpanSearchWord] = {0, hit_end - midpoint, 0, 0};
   return hit_end;
@@ -357,8 +362,8 @@ int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_le
 }  // namespace
 
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (flags == nullptr) return;
 
   TScanState st;
@@ -427,8 +432,9 @@ bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
 }  // namespace
 
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
-                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) {
-  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out);
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                              bool fill_all) {
+  const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (masks.word == nullptr) return;
   // The walks of the flags' version with no tag among the units, a word or a boundary at a time
   // from the masks; positions from `base` (window unit 0) on.
@@ -520,8 +526,50 @@ __attribute__((always_inline)) inline void MoveOnSixteen(TByteCompactCursor<U>& 
   k.d += 16;
 }
 
+#if defined(__x86_64__)
+// The same 32 bytes at a time, where the processor has 256-bit vectors; the rest (fewer than 32
+// bytes) goes on sixteen at a time. A line of plain text mostly copies unit for unit, so the
+// steps are few and long.
+__attribute__((target("avx2"))) void CompactBytesWide(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
+  TByteCompactCursor<uint8_t> k = cursor;  // kept in registers: the stores could alias the caller's
+  const __m256i v32 = _mm256_set1_epi8(32);
+  __m256i high = _mm256_setzero_si256();
+  while (k.i + 32 <= n) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(k.src + k.i));
+    high = _mm256_or_si256(high, c);
+    const __m256i blank = _mm256_cmpeq_epi8(_mm256_subs_epu8(c, v32), _mm256_setzero_si256());
+    const __m256i odd =
+        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(1)),
+                        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(24)), _mm256_cmpeq_epi8(c, _mm256_set1_epi8(25))));
+    // Each byte's neighbour before it: the lanes moved up one byte across the two halves.
+    __m256i before = _mm256_alignr_epi8(blank, _mm256_permute2x128_si256(blank, blank, 0x08), 15);
+    if (k.in_blank_run) before = _mm256_or_si256(before, _mm256_setr_epi8(-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), _mm256_blendv_epi8(c, v32, blank));
+    const uint32_t bad_bits =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(odd, _mm256_and_si256(blank, before))));
+    if (bad_bits != 0) {
+      const int32_t lanes = std::countr_zero(bad_bits);
+      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOneByte(k);
+      continue;
+    }
+    k.in_blank_run = (static_cast<uint32_t>(_mm256_movemask_epi8(blank)) >> 31) != 0;
+    k.i += 32;
+    k.d += 32;
+  }
+  if (_mm256_movemask_epi8(high) != 0) k.high = 0x80;
+  cursor = k;
+}
+#endif
+
 void CompactBytes(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
   TByteCompactCursor<uint8_t> k = cursor;
+#if defined(__x86_64__)
+  if (HasWideVectors()) CompactBytesWide(k, n);
+#endif
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 16;
   const __m128i v32 = _mm_set1_epi8(32);
@@ -622,8 +670,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   window_masks_ = TChunkMasks{};
   const bool plain = ws >= 0 && ws >= chunk.plain_from && we <= std::min(chunk.plain_to, chunk.count);
   const bool from_bytes = plain && chunk.plain_bytes != nullptr && chunk.flags_needed != nullptr;
+  const bool masks_read = plain && chunk.flags_needed != nullptr && chunk.masks.word != nullptr && ws >= chunk.masks.first;
 #if defined(__SSE2__)
-  if (plain && chunk.flags_needed != nullptr && chunk.masks.word != nullptr && ws >= chunk.masks.first) {
+  if (masks_read) {
     // The masks the walks around the hit will read, asked for now to arrive while the line is
     // copied: a few blocks each side of the hit.
     const TChunkMasks& m = chunk.masks;
@@ -638,9 +687,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   }
 #endif
   if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
-                                        hit_in_window, hit_length, true)
+                                        hit_in_window, hit_length, true, masks_read)
                            : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
-                                        chunk.flags_needed != nullptr))) {
+                                        chunk.flags_needed != nullptr, masks_read))) {
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
@@ -681,24 +730,49 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   return true;
 }
 
+void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
+  const int64_t ws = int64_t{hit_position} - width_ / 2;
+  const int64_t we = std::min<int64_t>(ws + width_, std::min(chunk.plain_to, chunk.count));
+  if (ws < chunk.plain_from || ws < 0 || we <= ws) return;
+  if (chunk.plain_bytes != nullptr) {
+    const uint8_t* b = chunk.plain_bytes + (ws - chunk.plain_from);
+    for (int64_t j = 0; j < we - ws; j += 64) __builtin_prefetch(b + j, 0, 3);
+  } else if (chunk.text != nullptr) {
+    for (int64_t j = 0; j < we - ws; j += 32) __builtin_prefetch(chunk.text + ws + j, 0, 3);
+  }
+  const TChunkMasks& m = chunk.masks;
+  if (m.word == nullptr || ws < m.first) return;
+  // The walks around the hit read a few blocks each side of it (as Cut asks for them).
+  const int64_t b0 = (std::max<int64_t>(ws, int64_t{hit_position} - 192) - m.first) / 64;
+  const int64_t b1 = (std::min<int64_t>(we - 1, int64_t{hit_position} + 256) - m.first) / 64;
+  for (const uint64_t* a : {m.word, m.markers, m.punct, m.joined, m.blanked}) {
+    if (a == nullptr) continue;
+    __builtin_prefetch(a + b0, 0, 3);
+    if ((b0 & ~7) != (b1 & ~7)) __builtin_prefetch(a + b1, 0, 3);
+  }
+}
+
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
 }
 
 bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
 }
 
 template <typename U>
 bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain) {
+                                 int32_t hit_in_window, int32_t hit_length, bool blanks_plain,
+                                 bool window_masks_read) {
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
-  // first, around the hit, are asked for now, to arrive while the text is copied.
-  for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
-    _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
+  // first, around the hit, are asked for now, to arrive while the text is copied (unless the
+  // walks read the first pass's masks: the flags there may not even be made).
+  if (!window_masks_read)
+    for (int32_t j = std::max(0, hit_in_window - 64); j < std::min(n, hit_in_window + 128); j += 32)
+      _mm_prefetch(reinterpret_cast<const char*>(window_flags + j), _MM_HINT_T0);
   // The window itself is seldom in the cache either, and the copy below finds where each step
   // starts only from the step before: asked for whole now, its lines arrive side by side
   // rather than one after another.
@@ -796,20 +870,24 @@ TLineText TLineCutter::Line() const {
   return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
 }
 
-void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const {
+void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                bool fill_all) const {
   if (!one_byte_) {
-    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out);
+    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out, fill_all);
     return;
   }
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
   // alike, so each word found is the line's, moved by the units dropped before it.
   if (window_masks_.word != nullptr)
-    ComputeLineWordPositions(window_masks_, window_start_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+    ComputeLineWordPositions(window_masks_, window_start_, window_count_, window_hit_, window_hit_length_, lo, hi, out,
+                             fill_all);
   else
-    ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out);
+    ComputeLineWordPositions(window_flags_, window_count_, window_hit_, window_hit_length_, lo, hi, out, fill_all);
   // With nothing dropped and no blanks before the window, the window is the line.
   if (drops_.empty() && pad_ == 0) return;
-  for (int32_t k = 0; k < kSpanPositions; ++k) {
+  const int32_t first = fill_all ? 0 : std::clamp(lo, 0, kSpanSearchWord);
+  const int32_t last = fill_all ? kSpanPositions - 1 : std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  for (int32_t k = first; k <= last; ++k) {
     TLineWordPosition& w = out[k];
     if (k == kSpanSearchWord) {
       w.start = 0;

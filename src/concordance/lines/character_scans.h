@@ -166,8 +166,10 @@ struct TLineWordPosition {
 // units: 50 is the hit itself, 49, 48, ... the words to its left, 51, 52, ... those to its
 // right. Positions left without a word stay at the line's edges with length 0 (left: start
 // -midpoint, right: start count - midpoint). Tag characters never belong to a word's ends.
+// Without fill_all the positions outside lo..hi are left as they were (a line keeps only those
+// its span asks for, and most spans are a tenth of the 102).
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true);
 
 // --- cutting a line -----------------------------------------------------------------------------
 
@@ -189,7 +191,8 @@ struct TChunkMasks {
 // ComputeLineWordPositions over units [window_start, window_start + count) of a chunk, read from
 // its masks: the same positions as over those units' flags.
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
-                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]);
+                              int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                              bool fill_all = true);
 
 // A chunk's text and flags as the reader leaves them; `count` units of each.
 struct TChunkView {
@@ -230,6 +233,10 @@ class TLineCutter {
   // line is padded with blanks. The hit must lie in the chunk (clipped when not). False when the
   // chunk is empty. The chunk's flags must stay as they are while the line is used.
   bool Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length);
+  // Asks for what a Cut of the hit at `hit_position` will read first in the chunk's plain range
+  // (the window's bytes or text, and the masks around the hit) to be fetched into the cache, so
+  // that it is there when that hit is cut; reads nothing itself.
+  void Prefetch(const TChunkView& chunk, int32_t hit_position) const;
 
   // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
   // blanks and a 0). A line cut in the one-byte form makes them on first asking.
@@ -248,21 +255,22 @@ class TLineCutter {
   // of the units.
   TLineText Line() const;
 
-  // ComputeLineWordPositions over the line, into out.
-  void WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions]) const;
+  // ComputeLineWordPositions over the line, into out (without fill_all, positions lo..hi alone).
+  void WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true) const;
   // CollectLineTags over the line, into tags (cleared first).
   void CollectTags(std::vector<TLineTagPlace>& tags) const;
 
  private:
   // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
   // not below 0x80 or a dropped unit could change a word walk.
+  // window_masks_read: the walks will read the chunk's masks, not window_flags.
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
   bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
   template <typename U>
   bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                      int32_t hit_length, bool blanks_plain);
+                      int32_t hit_length, bool blanks_plain, bool window_masks_read);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   void MakeWide() const;

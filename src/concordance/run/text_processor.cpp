@@ -76,6 +76,7 @@ bool TLinzoraBufferProcessor::SetupTheBuffer() {
   items_.ClearHits();
   text_stats_ = TSearchStatsRec{};
   for (auto& open : open_) open.clear();
+  TellUnitEndsWanted();
   tail_text_.clear();
   tail_kinds_.clear();
   return ok;
@@ -120,7 +121,11 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     if (fast->kinds_pending) {
       pos.ensure_kinds = [this](int32_t from, int32_t to) { EnsureKinds(from, to); };
       pos.ensure_text = [this](int32_t from, int32_t to) { EnsureText(from, to); };
+      pos.plain_bytes = fNarrowNew;
     }
+    // The window of the next line comes from memory, seldom from the cache: it is asked for
+    // while the line before it is made.
+    pos.next_hit = [this](int32_t position) { cutter_.Prefetch(PlainChunkView(), position); };
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
@@ -222,11 +227,8 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
       } else {
         // A one-byte cut reads the bytes themselves, and walks the words around the hit over the
         // pass's masks; any other cut asks for the kinds (and text).
-        if (fNarrowNew != nullptr) chunk.plain_bytes = fNarrowNew;
-        else EnsureText(from, to);
-        chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
-                                  fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
-                                  kFastPassMarkerKind};
+        chunk = PlainChunkView();
+        if (fNarrowNew == nullptr) EnsureText(from, to);
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
         };
@@ -273,6 +275,19 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   return true;
 }
 
+TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
+  TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
+  const TFastPassResult* fast = FastPassFound();
+  if (fast == nullptr) return chunk;
+  chunk.plain_from = ChunkStartIndex();
+  chunk.plain_to = chunk.count;
+  if (fast->kinds_pending) chunk.plain_bytes = fNarrowNew;
+  chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
+                            fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
+                            kFastPassMarkerKind};
+  return chunk;
+}
+
 void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item) {
   TConcordanceLineData& d = line.Data();
   const int32_t midpoint = cutter_.Midpoint();
@@ -280,7 +295,7 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   d.midpoint = static_cast<int16_t>(midpoint);
   d.conc_line_chars = static_cast<int16_t>(std::min(count, cutter_.Width()));
 
-  cutter_.WordPositions(span_.left, span_.right, positions_);
+  cutter_.WordPositions(span_.left, span_.right, positions_, false);  // only the span's are kept
   auto rec = [](const TLineWordPosition& p) {
     return TSortInfoRec{static_cast<int16_t>(p.start), static_cast<int16_t>(p.length), p.barrier,
                         static_cast<uint8_t>(std::min<uint16_t>(p.tag_number_1based, 255))};
@@ -367,12 +382,23 @@ void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
+  TellUnitEndsWanted();
 }
 
 void TLinzoraBufferProcessor::DoWordCount(TSearchAndDoEngine&, TSearchStatsRec& stats) {
   for (int k = 0; k < kUnitKinds; ++k) {
-    if (stats.unit_length[k] > 0) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
+    if (stats.unit_length[k] > 0 && !open_[k].empty()) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
   }
+  TellUnitEndsWanted();
+}
+
+void TLinzoraBufferProcessor::TellUnitEndsWanted() {
+  // Only the ends of units some line waits on are worth a call-back: a text of short sentences
+  // has far more ends than lines.
+  uint32_t kinds = 0;
+  for (int k = 0; k < kUnitKinds; ++k)
+    if (!open_[k].empty()) kinds |= 1u << k;
+  engine_.SetUnitEndsWanted(kinds);
 }
 
 void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t length) {

@@ -111,11 +111,16 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
  private:
   // The grow request's chunk: find the hit by its byte and remake the line around it.
   bool GrowTheLine();
+  // The chunk as a line cut reads it where the fast first pass judged it (its bytes and masks),
+  // asking for nothing.
+  TChunkView PlainChunkView() const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
   // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.
   void TextUnitEnded(int kind, int32_t number, int32_t length);
   void NoteOpenUnits(int32_t line_index);
+  // Tells the engine which kinds of unit end some candidate waits on.
+  void TellUnitEndsWanted();
   // The section or heading a hit lies in: its text, distance and tag number (0 none).
   int32_t FindSectionHeading(TConcordanceEntry& line, int64_t byte_position);
   void AddTagPositions(TConcordanceEntry& line);

@@ -1,6 +1,7 @@
 #include "platform/search/search_engine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
@@ -135,6 +136,11 @@ struct TItemIndex {
 
 constexpr int32_t kNoOverlap = -1;
 
+// How many picked words ahead of the one checked are fetched.
+constexpr size_t kPickAhead = 8;
+
+inline void PrefetchRead(const void* p) { __builtin_prefetch(p, 0, 3); }
+
 // An item's hits in text order, one per place: of hits that start together the longest is kept,
 // and a hit lying wholly inside one kept before it goes (a shorter alternative inside a longer
 // one's hit). With an overlap (chunk_start is where the chunk's own text begins), the hits lying
@@ -202,6 +208,7 @@ struct TSearchAndDoEngine::Impl {
   std::vector<TUnitEvent> events;
   TUnitState units_at_start, units;
   size_t events_reached = 0;  // unit ends already reported (each is reported once)
+  uint32_t ends_wanted = ~0u;  // kinds whose ends go to the statistics call-back
   bool stats_copied = false;
   std::vector<TScanToken> tokens;
   int64_t tokens_for = -1;
@@ -427,14 +434,26 @@ struct TSearchAndDoEngine::Impl {
         }
       };
       if (!words_kept && PicksCover(len)) {
-        // The scan kept the words of those lengths alone.
-        for (size_t p = 0; p < picks.numbers.size(); ++p) {
+        // The scan kept the words of those lengths alone. Those among the chunk's plain ASCII
+        // bytes are read there, their text and kinds left unmade.
+        const uint8_t* bytes = pos.chunk_start == begin ? pos.plain_bytes : nullptr;  // character `begin`
+        const size_t picked = picks.numbers.size();
+        for (size_t p = 0; p < picked; ++p) {
           TScanWord& word = picks.picked_words[p];
-          TextNeeded(word.start, word.start + word.span);
-          const uint32_t x = ScanWordHash(text, kinds, length, fold, word);
+          const bool from_bytes = bytes != nullptr && word.start >= begin && (word.flags & kWordSkipsChars) == 0;
+          uint32_t x;
+          if (from_bytes) {
+            // Picked words lie far apart: the one a few ahead is asked for now.
+            if (p + kPickAhead < picked && picks.picked_words[p + kPickAhead].start >= begin)
+              PrefetchRead(bytes + (picks.picked_words[p + kPickAhead].start - begin));
+            x = ScanWordHashOfBytes(bytes + (word.start - begin), word.span, length - word.start, fold);
+          } else {
+            TextNeeded(word.start, word.start + word.span);
+            x = ScanWordHash(text, kinds, length, fold, word);
+          }
           if (((x == h[0]) | (x == h[1]) | (x == h[2]) | (x == h[3])) == 0) continue;
           word.hash = x;
-          KindsNeeded(word.start, word.start + word.span);
+          if (!from_bytes) KindsNeeded(word.start, word.start + word.span);
           TScanView one = v;
           one.words = &word;
           one.word_count = 1;
@@ -443,7 +462,8 @@ struct TSearchAndDoEngine::Impl {
             for (const TEntry& e : index.groups[static_cast<size_t>(table[i].group)].entries) {
               const TCompiledItem& ci = known[static_cast<size_t>(e.item)].compiled;
               const TSlot& slot = ci.alts[static_cast<size_t>(e.alt)].slots[static_cast<size_t>(e.slot)];
-              if (SlotMatchesWord(slot, ci.case_sensitive, one, 0))
+              if (from_bytes ? ExactSlotMatchesBytes(slot, ci.case_sensitive, word, bytes + (word.start - begin), fold)
+                             : SlotMatchesWord(slot, ci.case_sensitive, one, 0))
                 AddHit(e.item, picks.numbers[p], word.start, word.start + word.span);
             }
           }
@@ -524,46 +544,77 @@ struct TSearchAndDoEngine::Impl {
     int32_t number[kUnitKinds];
     int32_t unit_start[kUnitKinds];  // chunk word where the open unit began (negative: earlier)
   };
-  std::vector<TRunningUnits> before_event;    // the units just before each unit end, and after the last
-  std::vector<int32_t> next_end[kUnitKinds];  // first unit end at or after i that ends kind k, -1 none
+  // The units just before unit end `at`, kept by a cursor that walks the chunk's unit ends
+  // forward (and starts again from the chunk's start when asked for an earlier one): deliveries
+  // and each item's hits ask in rising order, so a chunk's ends are walked about once a pass,
+  // and a text with many short sentences keeps no table per end.
+  struct TUnitCursor {
+    size_t at = 0;
+    TRunningUnits r{};
+  };
+  TUnitCursor delivery_cursor, hit_cursor;
+  // For each kind: the first unit end at or after `from` that ends it is `end` (-1 none), and
+  // so it is for every end from `from` up to it.
+  struct TNextEnd {
+    size_t from = SIZE_MAX;
+    int32_t end = -1;
+  };
+  TNextEnd next_end[kUnitKinds];
+  uint32_t kinds_ended = 0;  // bit k: some unit end of the chunk ends kind k
 
-  // Units before each end, and where each kind next ends: a hit's statistics without walking.
-  void PrepareUnitTables() {
-    size_t ne = events.size();
-    before_event.resize(ne + 1);
-    TRunningUnits r;
+  void RestartCursor(TUnitCursor& c) const {
+    c.at = 0;
     for (int k = 0; k < kUnitKinds; ++k) {
-      r.number[k] = units_at_start.number[k];
-      r.unit_start[k] = -units_at_start.open_words[k];
-    }
-    for (size_t i = 0; i < ne; ++i) {
-      before_event[i] = r;
-      const TUnitEvent& e = events[i];
-      for (int k = 0; k < kUnitKinds; ++k) {
-        if ((e.ended_mask & (1u << k)) == 0) continue;
-        if (!e.text_end) r.number[k] = e.number[k] + 1;
-        r.unit_start[k] = e.boundary;
-      }
-    }
-    before_event[ne] = r;
-    for (int k = 0; k < kUnitKinds; ++k) {
-      next_end[k].resize(ne + 1);
-      next_end[k][ne] = -1;
-      for (size_t i = ne; i-- > 0;) {
-        next_end[k][i] = (events[i].ended_mask & (1u << k)) != 0 ? static_cast<int32_t>(i) : next_end[k][i + 1];
-      }
+      c.r.number[k] = units_at_start.number[k];
+      c.r.unit_start[k] = -units_at_start.open_words[k];
     }
   }
 
+  void ResetUnitCursors() {
+    RestartCursor(delivery_cursor);
+    RestartCursor(hit_cursor);
+    for (TNextEnd& n : next_end) n = TNextEnd{};
+    // A kind that never ends in the chunk (paragraphs of a text without blank lines) would have
+    // each pass walk every end looking for one.
+    kinds_ended = 0;
+    for (const TUnitEvent& e : events) kinds_ended |= e.ended_mask;
+  }
+
+  // `other`: a cursor that may stand nearer (each cursor takes the other's place when it is).
+  const TRunningUnits& UnitsBefore(TUnitCursor& c, size_t i, const TUnitCursor& other) {
+    if (other.at <= i && (c.at > i || c.at < other.at)) c = other;
+    if (i < c.at) RestartCursor(c);
+    for (; c.at < i; ++c.at) {
+      const TUnitEvent& e = events[c.at];
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if ((e.ended_mask & (1u << k)) == 0) continue;
+        if (!e.text_end) c.r.number[k] = e.number[k] + 1;
+        c.r.unit_start[k] = e.boundary;
+      }
+    }
+    return c.r;
+  }
+
+  int32_t NextEndOf(int k, size_t ev) {
+    if ((kinds_ended & (1u << k)) == 0) return -1;
+    TNextEnd& n = next_end[k];
+    if (n.from != SIZE_MAX && ev >= n.from && (n.end < 0 || ev <= static_cast<size_t>(n.end))) return n.end;
+    size_t i = ev;
+    while (i < events.size() && (events[i].ended_mask & (1u << k)) == 0) ++i;
+    n.from = ev;
+    n.end = i < events.size() ? static_cast<int32_t>(i) : -1;
+    return n.end;
+  }
+
   // Statistics of the word w; ev is the first unit end after it (boundary > w).
-  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) const {
-    const TRunningUnits& r = before_event[ev];
+  void StatsAt(int32_t w, size_t ev, TSearchStatsRec& s) {
+    const TRunningUnits& r = UnitsBefore(hit_cursor, ev, delivery_cursor);
     s = TSearchStatsRec{};
     s.words_in_chunk = w;
     for (int k = 0; k < kUnitKinds; ++k) {
       s.unit_number[k] = r.number[k];
       s.unit_position[k] = w - r.unit_start[k] + 1;
-      int32_t end = next_end[k][ev];
+      int32_t end = NextEndOf(k, ev);
       if (end >= 0) s.unit_length[k] = events[static_cast<size_t>(end)].length[k];
     }
   }
@@ -571,7 +622,7 @@ struct TSearchAndDoEngine::Impl {
   // Hands unit end i to the statistics call-back.
   void DeliverEvent(TSearchAndDoEngine& self, size_t i) {
     const TUnitEvent& e = events[i];
-    const TRunningUnits& r = before_event[i];
+    const TRunningUnits& r = UnitsBefore(delivery_cursor, i, hit_cursor);
     TSearchStatsRec s;
     s.words_in_chunk = e.boundary;
     for (int k = 0; k < kUnitKinds; ++k) {
@@ -592,7 +643,9 @@ struct TSearchAndDoEngine::Impl {
   // when the call-back ended the pass.
   bool DeliverEventsUpTo(TSearchAndDoEngine& self, int32_t upto) {
     while (events_reached < events.size() && events[events_reached].boundary <= upto) {
-      DeliverEvent(self, events_reached++);
+      const size_t i = events_reached++;
+      if ((events[i].ended_mask & ends_wanted) == 0) continue;
+      DeliverEvent(self, i);
       if (found_enough || cancelled) return false;
     }
     return true;
@@ -807,7 +860,7 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
             picks, &given);
   m.word_total = counted();
   if (m.words_kept) m.MarkWordAfterCut();
-  m.PrepareUnitTables();
+  m.ResetUnitCursors();
   m.events_reached = 0;
   m.stats_copied = false;
   m.found_enough = false;
@@ -896,7 +949,9 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
   if (known.gathered_for != m.serial) m.Gather();
   const std::vector<THit>& hits = m.known[static_cast<size_t>(item_index)].hits;
   size_t ev = 0;  // first unit end after the current hit
-  for (const THit& h : hits) {
+  for (size_t k = 0; k < hits.size(); ++k) {
+    const THit& h = hits[k];
+    if (m.pos.next_hit && k + 1 < hits.size()) m.pos.next_hit(hits[k + 1].char_start);
     // The chunk's word number: negative for a hit that begins in the overlap.
     const int32_t word = h.first_word - m.first_chunk_word;
     if (!m.DeliverEventsUpTo(*this, word)) return calls;
@@ -939,6 +994,8 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
 
 void TSearchAndDoEngine::FoundEnough() { impl_->found_enough = true; }
 bool TSearchAndDoEngine::FoundEnoughSet() const { return impl_->found_enough; }
+
+void TSearchAndDoEngine::SetUnitEndsWanted(uint32_t kinds) { impl_->ends_wanted = kinds; }
 
 void TSearchAndDoEngine::CopyAChunkTextStats(TSearchStatsRec& text_stats) {
   Impl& m = *impl_;

@@ -69,6 +69,13 @@ struct TChunkPositions {
   std::function<void(int32_t from, int32_t to)> ensure_kinds;
   // Likewise for the text (widened on demand): ensure_kinds makes the text too; this the text alone.
   std::function<void(int32_t from, int32_t to)> ensure_text;
+  // With word_masks: the bytes the chunk's characters [chunk_start, length) were widened from, one
+  // a character, all plain ASCII. A chunk scanned for a few whole words then hashes and checks
+  // those words from these bytes, making neither their text nor their kinds.
+  const uint8_t* plain_bytes = nullptr;
+  // Told of the next hit's first character before a hit goes to the found call-back, so that
+  // what the call-back will read around it can be fetched meanwhile.
+  std::function<void(int32_t position)> next_hit;
 };
 
 class TSearchAndDoEngine {
@@ -126,6 +133,12 @@ class TSearchAndDoEngine {
   // by PrepareFirst.
   void FoundEnough();
   bool FoundEnoughSet() const;
+
+  // Unit ends are told to the statistics call-back only where they end one of these kinds (bit
+  // k: kind k; every kind until this is called). A caller with nothing waiting on a kind's end
+  // says so and is spared a call-back per end: the hits' statistics and CopyAChunkTextStats are
+  // the same either way. Kept from chunk to chunk.
+  void SetUnitEndsWanted(uint32_t kinds);
 
   // Adds the chunk's words to text_stats.words_in_chunk (once per chunk, however often called),
   // and sets its unit numbers and positions to those at the chunk's end. Unit ends not yet

@@ -83,11 +83,13 @@ struct TUnitCloser {
 namespace {
 
 // Hash of the letters text[s..e) when no tag lies inside: up to 8 letters without a branch.
-inline uint32_t HashPlainSpan(const char16_t* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
+// Units are UTF-16, or the bytes of plain ASCII units (one a unit).
+template <typename U>
+inline uint32_t HashPlainSpan(const U* text, int32_t s, int32_t e, int32_t n, const char16_t* fold) {
   const uint32_t len = static_cast<uint32_t>(e - s);
   uint32_t h = 0;
   if (len <= 8 && s + 8 <= n) {
-    const char16_t* t = text + s;
+    const U* t = text + s;
     for (uint32_t j = 0; j < 8; ++j) h += WordHashAdd(0, fold[t[j]], j) & (0u - static_cast<uint32_t>(j < len));
   } else {
     for (uint32_t j = 0; j < len; ++j) h = WordHashAdd(h, fold[text[s + static_cast<int32_t>(j)]], j);
@@ -340,16 +342,43 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       }
     }
   };
-  // All 64 bits of a block's run of `len` word characters from each bit (bit s: wm[s .. s + len)).
-  [[maybe_unused]] auto runs_of = [](uint64_t wm, int32_t len) __attribute__((always_inline)) {
+  // All 64 bits of a block's run of `len` word characters from each bit (bit s: wm[s .. s + len)),
+  // by doubling: each step ands the run found so far with itself shifted. The steps of each
+  // length are worked out once a chunk, and taken without a loop (steps commute, so their
+  // order is free): the scan's every block takes them.
+  struct TRunSteps {
+    int32_t shift[6] = {};
+    int32_t count = 0;
+  };
+  [[maybe_unused]] TRunSteps run_steps[4];
+  if constexpr (kPick) {
+    for (int k = 0; k < block_lens; ++k)
+      for (int32_t have = 1; have < block_len[k];) {
+        const int32_t step = std::min(have, block_len[k] - have);
+        run_steps[k].shift[run_steps[k].count++] = step;
+        have += step;
+      }
+  }
+  [[maybe_unused]] auto runs_of = [&run_steps](uint64_t wm, int k) __attribute__((always_inline)) {
+    const TRunSteps& r = run_steps[k];
     uint64_t run = wm;
-    for (int32_t have = 1; have < len;) {
-      const int32_t step = std::min(have, len - have);
-      run &= run >> step;
-      have += step;
+    switch (r.count) {
+      case 6: run &= run >> r.shift[5]; [[fallthrough]];
+      case 5: run &= run >> r.shift[4]; [[fallthrough]];
+      case 4: run &= run >> r.shift[3]; [[fallthrough]];
+      case 3: run &= run >> r.shift[2]; [[fallthrough]];
+      case 2: run &= run >> r.shift[1]; [[fallthrough]];
+      case 1: run &= run >> r.shift[0]; [[fallthrough]];
+      default: break;
     }
     return run;
   };
+  // The unit a given marker kind closes (-1 none).
+  [[maybe_unused]] int given_close_kind = -1;
+  if (given != nullptr && given->marker_kind > kKindMarkerBase) {
+    const int marker = given->marker_kind - kKindMarkerBase;
+    if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) given_close_kind = (marker - kMarkerSentenceStart) / 2;
+  }
   int32_t i = begin < 0 ? 0 : begin;
   while (i < n) {
     if constexpr (kWide && kPick) {
@@ -358,7 +387,10 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       if (given != nullptr) {
         while (i + 64 <= n) {
           const size_t b = static_cast<size_t>(i - begin) / 64;
-          if (given->markers[b] != 0) break;
+          // Markers of one given kind are taken here too (a text of short sentences has one in
+          // most blocks); markers whose kinds must be read go the block path below.
+          const uint64_t mk = given->markers[b];
+          if (mk != 0 && given->marker_kind == 0) break;
           const uint64_t wm = given->word[b];
           const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
           const uint64_t starts = wm & ~before, ends = ~wm & before;
@@ -369,15 +401,34 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
               break;
           }
           uint64_t found = 0;
-          for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, block_len[k]) & (ends >> block_len[k]);
+          for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, k) & (ends >> block_len[k]);
           if (found != 0) break;
+          const int32_t counted = next_number;
           next_number += std::popcount(ends);
-          // The block's last word runs on into the next when its last character is one.
-          if ((wm >> 63) != 0 && starts != 0) {
-            start = i + (63 - std::countl_zero(starts));
-            word_flags = std::popcount(starts) == 1 && pending != 0 ? kWordAfterMarker : 0u;
+          if (mk == 0) {
+            // The block's last word runs on into the next when its last character is one.
+            if ((wm >> 63) != 0 && starts != 0) {
+              start = i + (63 - std::countl_zero(starts));
+              word_flags = std::popcount(starts) == 1 && pending != 0 ? kWordAfterMarker : 0u;
+            }
+            if (starts != 0) pending = 0;
+          } else {
+            // As the block path: each marker closes its unit after the words ending before it;
+            // a word after a marker (or a marker left pending) is marked so.
+            auto below = [](int q) { return q >= 64 ? ~uint64_t{0} : (uint64_t{1} << q) - 1; };
+            if (given_close_kind >= 0)
+              for (uint64_t x = mk; x != 0; x &= x - 1)
+                closer.Close(given_close_kind, counted + std::popcount(ends & below(std::countr_zero(x) + 1)) - first_word);
+            const int last_start = starts != 0 ? 63 - std::countl_zero(starts) : -1;
+            if ((wm >> 63) != 0 && starts != 0) {
+              const uint64_t earlier = starts & below(last_start);
+              const uint64_t from = earlier != 0 ? ~below(64 - std::countl_zero(earlier)) : ~uint64_t{0};
+              start = i + last_start;
+              word_flags = (mk & below(last_start) & from) != 0 || (earlier == 0 && pending != 0) ? kWordAfterMarker : 0u;
+            }
+            const bool marker_last = (mk & ~below(last_start + 1)) != 0;
+            pending = (last_start >= 0 ? marker_last : (marker_last || pending != 0)) ? kWordAfterMarker : 0u;
           }
-          if (starts != 0) pending = 0;
           in_word = (wm >> 63) != 0;
           i += 64;
         }
@@ -427,7 +478,7 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         };
         for (int k = 0; k < block_lens; ++k) {
           const int32_t len = block_len[k];
-          const uint64_t run = runs_of(wm, len);
+          const uint64_t run = runs_of(wm, k);
           for (uint64_t found = starts & run & (ends >> len); found != 0; found &= found - 1) {
             const int s = std::countr_zero(found);
             picks->numbers.push_back(counted + std::popcount(ends & below(s)));
@@ -578,6 +629,20 @@ uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, co
   const int32_t end = word.start + word.span;
   return (word.flags & kWordSkipsChars) != 0 ? HashSkippingSpan(text, kinds, word.start, end, fold)
                                              : HashPlainSpan(text, word.start, end, n, fold);
+}
+
+uint32_t ScanWordHashOfBytes(const uint8_t* bytes, int32_t span, int32_t readable, const char16_t* fold) {
+  return HashPlainSpan(bytes, 0, span, readable, fold);
+}
+
+bool ExactSlotMatchesBytes(const TSlot& slot, bool case_sensitive, const TScanWord& word, const uint8_t* bytes,
+                           const char16_t* fold) {
+  if (word.hash != slot.hash || word.span != static_cast<int32_t>(slot.raw.size())) return false;
+  const UString& want = case_sensitive ? slot.raw : slot.folded;
+  // An ASCII unit is never half of a pair: its fold is the table's alone.
+  for (int32_t i = 0; i < word.span; ++i)
+    if (want[static_cast<size_t>(i)] != (case_sensitive ? char16_t{bytes[i]} : fold[bytes[i]])) return false;
+  return true;
 }
 
 void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,

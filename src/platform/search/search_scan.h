@@ -78,6 +78,10 @@ TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time);
 // ones left out).
 uint32_t ScanWordHash(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold,
                       const TScanWord& word);
+// The hash ScanWordHash gives a word with no character to skip (no flag of kWordSkipsChars) whose
+// units are plain ASCII, read from their bytes (one a unit): span units from bytes[0], and
+// `readable` bytes there may be read (at least span).
+uint32_t ScanWordHashOfBytes(const uint8_t* bytes, int32_t span, int32_t readable, const char16_t* fold);
 // Gives words[0..count) the hashes a scan with hash_words gives them.
 void HashScanWords(const char16_t* text, const uint16_t* kinds, int32_t n, const char16_t* fold, TScanWord* words,
                    size_t count);
@@ -146,6 +150,10 @@ struct TScanView {
 };
 
 bool SlotMatchesWord(const TSlot& slot, bool case_sensitive, const TScanView& v, int32_t w);
+// The same for an exact slot and a word of ScanWordHashOfBytes (its hash given), read from its
+// bytes.
+bool ExactSlotMatchesBytes(const TSlot& slot, bool case_sensitive, const TScanWord& word, const uint8_t* bytes,
+                           const char16_t* fold);
 // The alternative's word slots against words first.. (gaps may not hold a marker, unless the
 // slot's typed gap holds the marker's characters); skip_slot is a slot already known to match.
 // For alternatives without tags.
