@@ -6,7 +6,7 @@
 // case.
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
-// BENCH_PHASES=1 prints where each MakeConcordance spent its time (texts, each derived list, the sort).
+// BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort).
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
@@ -82,6 +82,19 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
 
 TPoint NoCentre() { return {0, 0}; }
 
+// BENCH_PHASES=1: where a run's time went, from the document's own timing notes.
+void PrintPhases(const T_WholeLinzoraHolder& doc) {
+  if (!std::getenv("BENCH_PHASES")) return;
+  std::printf("    phases: texts %.3f, derived lists %.3f (collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f), "
+              "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
+              Global_process_times[kListConcordance], Global_process_times[kDerivedListsTimeEntry],
+              Global_process_times[kListCollocates], Global_process_times[kListClusters],
+              Global_process_times[kListPatterns], Global_process_times[kListPlot], Global_process_times[kListTimeline],
+              Global_process_times[kSortingTimeEntry], doc.fConcordanceList->Count(),
+              doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,
+              doc.fPatternsList ? doc.fPatternsList->Count() : 0);
+}
+
 double EngineRun(const std::vector<UString>& names, int* lines, int* workers, UStringView word = u"riverbank",
                  int32_t threads = 0) {
   TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
@@ -92,16 +105,7 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   const auto t1 = Clock::now();
   *lines = doc.fConcordanceList->Count();
   *workers = doc.RunWorkers();
-  // BENCH_PHASES=1: where the time went, from the document's own timing notes.
-  if (std::getenv("BENCH_PHASES"))
-    std::printf("    phases: texts %.3f, derived lists %.3f (collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f), "
-                "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
-                Global_process_times[kListConcordance], Global_process_times[kDerivedListsTimeEntry],
-                Global_process_times[kListCollocates],
-                Global_process_times[kListClusters], Global_process_times[kListPatterns], Global_process_times[kListPlot],
-                Global_process_times[kListTimeline], Global_process_times[kSortingTimeEntry], *lines,
-                doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,
-                doc.fPatternsList ? doc.fPatternsList->Count() : 0);
+  PrintPhases(doc);
   return Seconds(t0, t1);
 }
 
@@ -125,6 +129,7 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
   const auto t1 = Clock::now();
   *lines = main.Doc()->fConcordanceList->Count();
   if (workers) *workers = main.Doc()->RunWorkers();
+  PrintPhases(*main.Doc());
   return Seconds(t0, t1);
 }
 
