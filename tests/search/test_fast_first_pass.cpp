@@ -166,6 +166,35 @@ TEST(FastFirstPass, SentenceEndsWorkedByHand) {
   }
 }
 
+// Sentence ends counted only before the read-ahead, with blocks full of them (one in four
+// characters, up to each block's last bit), on every path and from the bytes.
+TEST(FastFirstPass, SentenceEndsCountedUpToTheReadAhead) {
+  std::vector<TVectorPath> paths = {TVectorPath::Scalar};
+  if (BestVectorPath() != TVectorPath::Scalar) paths.push_back(TVectorPath::Sse2);
+  if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
+  for (int lead : {0, 1}) {
+    std::string bytes(static_cast<size_t>(lead), ' ');
+    for (int k = 0; k < 60; ++k) bytes += "Ab. ";
+    const UString text(bytes.begin(), bytes.end());
+    for (int32_t ahead : {0, 1, 3, 4, 62, 63, 64, 65, 127, 128, 131, 200, 239, 240, INT32_MAX}) {
+      int32_t expected = 0;  // the stops, at 4k + 2 + lead
+      for (int k = 0; k < 60; ++k) expected += 4 * k + 2 + lead < ahead ? 1 : 0;
+      SCOPED_TRACE(testing::Message() << "lead " << lead << " ahead " << ahead);
+      for (TVectorPath path : paths) {
+        const TPassRun r = RunPass(text, {}, DefaultRules(), path, ahead);
+        ASSERT_TRUE(r.judged);
+        EXPECT_EQ(r.result.sentence_ends, expected) << "path " << int(path);
+        std::vector<uint16_t> kinds(text.size() + 2);
+        UString units = text;
+        TFastPassResult found;
+        ASSERT_TRUE(FastFirstPass(units.data(), kinds.data(), 0, static_cast<int32_t>(text.size()), ahead,
+                                  DefaultRules(), path, found, true, reinterpret_cast<const uint8_t*>(bytes.data())));
+        EXPECT_EQ(found.sentence_ends, expected) << "path " << int(path) << " from bytes";
+      }
+    }
+  }
+}
+
 TEST(FastFirstPass, InWordSymbolsAsTheLanguageSays) {
   struct Case {
     bool at_start, at_end, hyphens_separate;
