@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <random>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "concordance/views/clusters_list.h"
@@ -398,4 +400,120 @@ TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
     for (int r = 0; r < list.Count(); ++r)
       EXPECT_TRUE(on_eight.Row(r)->rec.line == list.Row(r)->rec.line && on_eight.Row(r)->rec.related_line == list.Row(r)->rec.related_line) << r;
   }
+}
+
+// --- entries made in one block per count ---------------------------------------------------------
+
+namespace {
+
+std::vector<uint8_t> ListBytes(TConcordanceClusterList& list) {
+  TMemoryStream out;
+  EXPECT_TRUE(list.SaveToStream(out));
+  return out.Data();
+}
+
+bool LoadList(TConcordanceClusterList& list, const std::vector<uint8_t>& bytes) {
+  TMemoryStream in(bytes);
+  return list.ReadFromStream(in);
+}
+
+// Every row's text, frequency, length, related text and deleted mark, in text order.
+std::vector<std::tuple<UString, int32_t, int32_t, UString, bool>> AllRows(const TConcordanceClusterList& list) {
+  std::vector<std::tuple<UString, int32_t, int32_t, UString, bool>> rows;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TConcordanceClusterEntry* e = list.Row(i);
+    rows.emplace_back(e->rec.line.value_or(u""), e->rec.frequency, e->rec.cluster_length, e->rec.related_line,
+                      list.GetDeleted(i));
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// Lines of words from a small vocabulary, so that clusters of two to four words recur.
+void AddRecurringLines(Lines& f, int n) {
+  const char16_t* vocab[] = {u"of", u"the", u"sea", u"and", u"a", u"world", u"in", u"time"};
+  std::mt19937 rng(7);
+  auto word = [&] { return vocab[rng() % std::size(vocab)]; };
+  for (int i = 0; i < n; ++i) f.Add({word(), word(), word()}, u"sw", {word(), word(), word()});
+}
+
+}  // namespace
+
+TEST(ClusterStore, EntriesGoBackToTheirBlockInAnyOrderAndOutliveTheStore) {
+  Lines f;
+  TConcordanceClusterList list(&f.holder);
+  std::vector<TConcordanceClusterEntry*> e(4, nullptr);
+  {
+    TClusterEntryStore store(4);
+    store.MakeEntries(0, 2, list, e.data());
+    store.MakeEntries(2, 4, list, e.data() + 2);
+    // Slots beyond the store: the entries are made alone.
+    TConcordanceClusterEntry* alone = nullptr;
+    store.MakeEntries(4, 5, list, &alone);
+    ASSERT_NE(alone, nullptr);
+    alone->rec.line = u"ALONE";
+    delete alone;
+    delete e[1];  // freed while the store still holds its block
+  }
+  for (TConcordanceClusterEntry* x : {e[0], e[2], e[3]}) {
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->List(), &list);
+    x->rec.line = u"A TEXT LONGER THAN ANY SHORT STRING";
+  }
+  // Through the base class, as a list, a purge or an undo record frees them.
+  for (TVXBaseListObject* x : std::initializer_list<TVXBaseListObject*>{e[3], e[0], e[2]}) delete x;
+}
+
+TEST(ClusterStore, CountedListSurvivesSortDeleteUndoSaveLoadAndASecondCount) {
+  Lines f;
+  AddRecurringLines(f, 80);
+  TClusterRunSettings s = Sizes(2, 4);
+  s.count.min_frequency = 2;
+  TConcordanceClusterList one(&f.holder);
+  TConcordanceClusterList many(&f.holder);
+  int32_t highest = 0;
+  ASSERT_TRUE(ComputeClusters(f.list, s, one, highest));
+  s.threads = 3;
+  ASSERT_TRUE(ComputeClusters(f.list, s, many, highest));
+  ASSERT_GT(many.Count(), 20);
+  const std::vector<uint8_t> counted = ListBytes(many);
+  EXPECT_EQ(ListBytes(one), counted);
+
+  // Sorted by length: a load of the sorted list writes the same bytes.
+  many.Set1Sort(0, 3);
+  many.SetSortAscending(0, false);
+  ASSERT_TRUE(many.DoASort(1, 0, many.Count() - 1));
+  const std::vector<uint8_t> sorted = ListBytes(many);
+  EXPECT_NE(sorted, counted);
+  TConcordanceClusterList loaded(&f.holder);
+  ASSERT_TRUE(LoadList(loaded, sorted));
+  EXPECT_EQ(ListBytes(loaded), sorted);
+
+  // Deleted and purged with undo, then purged for good: the freed entries leave the others whole.
+  const int rows = many.Count();
+  EXPECT_EQ(many.DeleteARange({0, 3, 5}, true, true), 3);
+  EXPECT_EQ(many.Zap(true), 3);
+  EXPECT_EQ(many.Count(), rows - 3);
+  ASSERT_TRUE(many.Undo());  // the purge
+  ASSERT_EQ(many.Count(), rows);
+  ASSERT_TRUE(many.Undo());  // the deleted marks
+  EXPECT_EQ(AllRows(many), AllRows(loaded));
+  EXPECT_EQ(many.DeleteARange({1, 2}, true, true), 2);
+  EXPECT_EQ(many.Zap(false), 2);
+  many.Remove(0);
+  many.Row(0)->SetAWordAsString(1, u"AN EDITED CLUSTER TEXT");
+  const std::vector<uint8_t> edited = ListBytes(many);
+  TConcordanceClusterList reloaded(&f.holder);
+  ASSERT_TRUE(LoadList(reloaded, edited));
+  EXPECT_EQ(ListBytes(reloaded), edited);
+  EXPECT_EQ(reloaded.Row(0)->rec.line, u"AN EDITED CLUSTER TEXT");
+
+  // A second count over the same list frees the first one's entries and writes the first bytes;
+  // so does a count over a loaded list, whose entries were read one by one.
+  many.SetSortSettingsToDefault(true);
+  ASSERT_TRUE(ComputeClusters(f.list, s, many, highest));
+  EXPECT_EQ(ListBytes(many), counted);
+  loaded.SetSortSettingsToDefault(true);
+  ASSERT_TRUE(ComputeClusters(f.list, s, loaded, highest));
+  EXPECT_EQ(ListBytes(loaded), counted);
 }

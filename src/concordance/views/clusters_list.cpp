@@ -1,10 +1,85 @@
 #include "concordance/views/clusters_list.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 
 #include "concordance/views/derived_list_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
+
+// --- where rows live ---------------------------------------------------------------------------
+
+struct TClusterEntryBlock {
+  // The store's hold and one for each entry made in the block and not yet deleted.
+  std::atomic<size_t> holds{1};
+};
+
+namespace {
+
+// The word before each entry: its block, or null for an entry made alone. It keeps the entry
+// aligned as the allocator would.
+struct alignas(alignof(std::max_align_t)) TEntryHead {
+  TClusterEntryBlock* block;
+};
+static_assert(alignof(TConcordanceClusterEntry) <= alignof(TEntryHead));
+
+constexpr size_t kSlotBytes =
+    (sizeof(TEntryHead) + sizeof(TConcordanceClusterEntry) + alignof(TEntryHead) - 1) / alignof(TEntryHead) *
+    alignof(TEntryHead);
+constexpr size_t kBlockHeadBytes = (sizeof(TClusterEntryBlock) + alignof(TEntryHead) - 1) / alignof(TEntryHead) *
+                                   alignof(TEntryHead);
+
+void ReleaseBlock(TClusterEntryBlock* block) noexcept {
+  if (block->holds.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  block->~TClusterEntryBlock();
+  ::operator delete(static_cast<void*>(block));
+}
+
+}  // namespace
+
+void* TConcordanceClusterEntry::operator new(size_t size) {
+  auto* head = static_cast<TEntryHead*>(::operator new(sizeof(TEntryHead) + size));
+  head->block = nullptr;
+  return head + 1;
+}
+
+void* TConcordanceClusterEntry::operator new(size_t size, TClusterEntryBlock* block, size_t slot) noexcept {
+  (void)size;  // a block's slots are made for this class only (MakeEntries)
+  auto* head = reinterpret_cast<TEntryHead*>(reinterpret_cast<char*>(block) + kBlockHeadBytes + slot * kSlotBytes);
+  head->block = block;
+  return head + 1;
+}
+
+void TConcordanceClusterEntry::operator delete(void* p) noexcept {
+  if (!p) return;
+  TEntryHead* head = static_cast<TEntryHead*>(p) - 1;
+  if (head->block)
+    ReleaseBlock(head->block);
+  else
+    ::operator delete(static_cast<void*>(head));
+}
+
+TClusterEntryStore::TClusterEntryStore(size_t slots) : slots_(slots) {
+  if (slots == 0) return;
+  block_ = new (::operator new(kBlockHeadBytes + slots * kSlotBytes)) TClusterEntryBlock;
+}
+
+TClusterEntryStore::~TClusterEntryStore() {
+  if (block_) ReleaseBlock(block_);
+}
+
+void TClusterEntryStore::MakeEntries(size_t from, size_t to, TVXBaseDataClass& list,
+                                     TConcordanceClusterEntry** out) {
+  if (from >= to) return;
+  if (!block_ || to > slots_) {  // not slots of this store: the entries are made alone
+    std::fill(out, out + (to - from), nullptr);
+    for (size_t k = 0; k < to - from; ++k) out[k] = new TConcordanceClusterEntry(&list, list.Holder());
+    return;
+  }
+  for (size_t k = from; k < to; ++k) *out++ = new (block_, k) TConcordanceClusterEntry(&list, list.Holder());
+  block_->holds.fetch_add(to - from, std::memory_order_relaxed);
+}
 
 // --- rows -------------------------------------------------------------------------------------
 

@@ -17,6 +17,7 @@
 //     version 11 or above.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -32,10 +33,21 @@ struct TClusterEntryRec {
   UString related_line;
 };
 
+struct TClusterEntryBlock;
+
 class TConcordanceClusterEntry : public TVXBaseListObject {
  public:
-  TConcordanceClusterEntry(TVXBaseDataClass* list, TVXBaseHolder* holder) : TVXBaseListObject(list, holder) {}
+  TConcordanceClusterEntry(TVXBaseDataClass* list, TVXBaseHolder* holder) noexcept
+      : TVXBaseListObject(list, holder) {}
   TClusterEntryRec rec;
+
+  // An entry is made alone or in a block of a TClusterEntryStore. Either way a word before it names
+  // its block (none: alone), so that whoever deletes it (a purge, an undo record, a list's end, a
+  // caller it was detached to) gives it back where it came from; a block goes when its last entry
+  // does. The destructor is virtual, so a delete through the base class comes here too.
+  static void* operator new(size_t size);
+  static void* operator new(size_t size, TClusterEntryBlock* block, size_t slot) noexcept;
+  static void operator delete(void* p) noexcept;
 
   UString MainWordOnly() const override { return rec.line.value_or(UString()); }
   int32_t MainWordFrequency() const override { return rec.frequency; }
@@ -43,6 +55,25 @@ class TConcordanceClusterEntry : public TVXBaseListObject {
   void SetAWordAsString(int column, UStringView text) override;
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
+};
+
+// Room for the entries of one count in one allocation instead of one each. The store holds its
+// block until it ends; each entry made in it holds it until deleted.
+class TClusterEntryStore {
+ public:
+  explicit TClusterEntryStore(size_t slots);
+  ~TClusterEntryStore();
+  TClusterEntryStore(const TClusterEntryStore&) = delete;
+  TClusterEntryStore& operator=(const TClusterEntryStore&) = delete;
+
+  // Makes the entries of the slots [from, to) of list into out[0 .. to - from); each slot is made
+  // once. Workers may make disjoint ranges at the same time.
+  void MakeEntries(size_t from, size_t to, TVXBaseDataClass& list, TConcordanceClusterEntry** out);
+  size_t Slots() const { return slots_; }
+
+ private:
+  TClusterEntryBlock* block_ = nullptr;
+  size_t slots_ = 0;
 };
 
 // Words of a cluster text: 1 + the blanks between words once the ends are trimmed; 0 for none.

@@ -455,9 +455,10 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
         1);
   }
   // Each row's entry with its text, and the key the rows are sorted by, made on the workers.
-  // Until the list takes them the entries are this count's: a piece clears its share first, so
-  // that whatever happens the rows made so far can be given back.
+  // The entries share one block; until the list takes them they are this count's: a piece clears
+  // its share first, so that whatever happens the rows made so far can be given back.
   const size_t n_rows = holders.size();
+  TClusterEntryStore store(n_rows);
   TRowEntries made(n_rows);
   struct TGiveBack {
     TRowEntries& rows;
@@ -478,10 +479,9 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   TWorkVector<TOrderKey> keys(n_rows);
   const TRowTexts texts{made};
   ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
-    std::fill(made.begin() + static_cast<ptrdiff_t>(from), made.begin() + static_cast<ptrdiff_t>(to), nullptr);
+    store.MakeEntries(from, to, list, made.data() + from);
     for (size_t k = from; k < to; ++k) {
       THolder& h = holders[k];
-      made[k] = static_cast<TConcordanceClusterEntry*>(list.NewEntry());
       TClusterEntryRec& rec = made[k]->rec;
       const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
       h.length = ClusterWordCount(t);
