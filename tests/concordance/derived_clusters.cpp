@@ -13,6 +13,7 @@
 #include "derived_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
+#include "support/stream_bytes.h"
 
 using derived_test::Lines;
 
@@ -406,17 +407,6 @@ TEST(ComputeClusters, RunsOfFewWordsAgreeWithACountByHand) {
 
 namespace {
 
-std::vector<uint8_t> ListBytes(TConcordanceClusterList& list) {
-  TMemoryStream out;
-  EXPECT_TRUE(list.SaveToStream(out));
-  return out.Data();
-}
-
-bool LoadList(TConcordanceClusterList& list, const std::vector<uint8_t>& bytes) {
-  TMemoryStream in(bytes);
-  return list.ReadFromStream(in);
-}
-
 // Every row's text, frequency, length, related text and deleted mark, in text order.
 std::vector<std::tuple<UString, int32_t, int32_t, UString, bool>> AllRows(const TConcordanceClusterList& list) {
   std::vector<std::tuple<UString, int32_t, int32_t, UString, bool>> rows;
@@ -476,18 +466,18 @@ TEST(ClusterStore, CountedListSurvivesSortDeleteUndoSaveLoadAndASecondCount) {
   s.threads = 3;
   ASSERT_TRUE(ComputeClusters(f.list, s, many, highest));
   ASSERT_GT(many.Count(), 20);
-  const std::vector<uint8_t> counted = ListBytes(many);
-  EXPECT_EQ(ListBytes(one), counted);
+  const std::vector<uint8_t> counted = Saved(many);
+  EXPECT_EQ(Saved(one), counted);
 
   // Sorted by length: a load of the sorted list writes the same bytes.
   many.Set1Sort(0, 3);
   many.SetSortAscending(0, false);
   ASSERT_TRUE(many.DoASort(1, 0, many.Count() - 1));
-  const std::vector<uint8_t> sorted = ListBytes(many);
+  const std::vector<uint8_t> sorted = Saved(many);
   EXPECT_NE(sorted, counted);
   TConcordanceClusterList loaded(&f.holder);
-  ASSERT_TRUE(LoadList(loaded, sorted));
-  EXPECT_EQ(ListBytes(loaded), sorted);
+  ASSERT_TRUE(ReadBytes(loaded, sorted));
+  EXPECT_EQ(Saved(loaded), sorted);
 
   // Deleted and purged with undo, then purged for good: the freed entries leave the others whole.
   const int rows = many.Count();
@@ -502,18 +492,18 @@ TEST(ClusterStore, CountedListSurvivesSortDeleteUndoSaveLoadAndASecondCount) {
   EXPECT_EQ(many.Zap(false), 2);
   many.Remove(0);
   many.Row(0)->SetAWordAsString(1, u"AN EDITED CLUSTER TEXT");
-  const std::vector<uint8_t> edited = ListBytes(many);
+  const std::vector<uint8_t> edited = Saved(many);
   TConcordanceClusterList reloaded(&f.holder);
-  ASSERT_TRUE(LoadList(reloaded, edited));
-  EXPECT_EQ(ListBytes(reloaded), edited);
+  ASSERT_TRUE(ReadBytes(reloaded, edited));
+  EXPECT_EQ(Saved(reloaded), edited);
   EXPECT_EQ(reloaded.Row(0)->rec.line, u"AN EDITED CLUSTER TEXT");
 
   // A second count over the same list frees the first one's entries and writes the first bytes;
   // so does a count over a loaded list, whose entries were read one by one.
   many.SetSortSettingsToDefault(true);
   ASSERT_TRUE(ComputeClusters(f.list, s, many, highest));
-  EXPECT_EQ(ListBytes(many), counted);
+  EXPECT_EQ(Saved(many), counted);
   loaded.SetSortSettingsToDefault(true);
   ASSERT_TRUE(ComputeClusters(f.list, s, loaded, highest));
-  EXPECT_EQ(ListBytes(loaded), counted);
+  EXPECT_EQ(Saved(loaded), counted);
 }

@@ -17,6 +17,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_tools.h"
 #include "support/temp_folder.h"
+#include "support/stream_bytes.h"
 
 namespace {
 
@@ -50,17 +51,6 @@ std::vector<UString> Names(const TLinzoraFilenamelist& l) {
   std::vector<UString> v;
   for (int i = 0; i < l.Count(); ++i) v.push_back(l.GetFullFilename(i, false));
   return v;
-}
-
-std::vector<uint8_t> Saved(TLinzoraFilenamelist& l) {
-  TMemoryStream m;
-  EXPECT_TRUE(l.SaveToStream(m));
-  return m.Data();
-}
-
-bool ReadBytes(TLinzoraFilenamelist& l, const std::vector<uint8_t>& bytes) {
-  TMemoryStream m(bytes);
-  return l.ReadFromStream(m);
 }
 
 bool SameRecord(const TLinzoraFilenameEntryRecPlus& a, const TLinzoraFilenameEntryRecPlus& b) {

@@ -4,6 +4,7 @@
 
 #include "keywords/keyword_list.h"
 #include "platform/rtl/streams.h"
+#include "support/stream_bytes.h"
 
 namespace {
 
@@ -93,12 +94,6 @@ TEST(KeywordEntry, ReadsEveryStoredLayout) {
       EXPECT_FALSE(cut_entry.ReadFromStream(short_stream)) << cut;
     }
   }
-}
-
-std::vector<uint8_t> Saved(TKeyWordList& list) {
-  TMemoryStream s;
-  EXPECT_TRUE(list.SaveToStream(s));
-  return s.Data();
 }
 
 TEST(KeywordList, RoundTripInBothWidths) {

@@ -14,6 +14,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "support/log_capture.h"
 #include "support/temp_folder.h"
+#include "support/stream_bytes.h"
 
 using namespace std::string_literals;
 
@@ -45,12 +46,6 @@ void FillSmallSet(TSharedChosenFilesClass& set) {
   ASSERT_TRUE(set.AddedAFile(c, u"/corpus/one"));
   set.fNotes.Add(u"first note");
   set.fNotes.Add(u"second");
-}
-
-std::vector<uint8_t> Saved(TSharedChosenFilesClass& set) {
-  TMemoryStream m;
-  EXPECT_TRUE(set.SaveToStream(m));
-  return m.Data();
 }
 
 std::vector<uint8_t> SmallSetBytes() {

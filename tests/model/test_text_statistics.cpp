@@ -15,6 +15,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
+#include "support/stream_bytes.h"
 
 namespace {
 
@@ -32,17 +33,6 @@ TStatsEntry* AddRow(TVXStatsList& l, const TOne_text_stats_rec& r) {
   auto* e = new TStatsEntry(r, false, &l);
   l.Add(e);
   return e;
-}
-
-std::vector<uint8_t> Saved(TVXStatsList& l) {
-  TMemoryStream m;
-  EXPECT_TRUE(l.SaveToStream(m));
-  return m.Data();
-}
-
-bool ReadBytes(TVXStatsList& l, const std::vector<uint8_t>& bytes) {
-  TMemoryStream m(bytes);
-  return l.ReadFromStream(m);
 }
 
 std::vector<UString> FullNames(const TVXStatsList& l) {

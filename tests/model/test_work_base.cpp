@@ -10,6 +10,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/zip/zip_forge.h"
 #include "support/temp_folder.h"
+#include "support/stream_bytes.h"
 
 namespace {
 
@@ -34,12 +35,6 @@ std::vector<uint8_t> WithI32(std::vector<uint8_t> b, size_t at, int32_t v) {
 std::vector<uint8_t> WithByte(std::vector<uint8_t> b, size_t at, uint8_t v) {
   b[at] = v;
   return b;
-}
-
-std::vector<uint8_t> Saved(TTestWordList& l) {
-  TMemoryStream m;
-  EXPECT_TRUE(l.SaveToStream(m));
-  return m.Data();
 }
 
 // Reads bytes into a fresh list; answers the result and leaves the entry count in *count.

@@ -7,6 +7,7 @@
 #include "wordlist/word_list.h"
 #include "platform/runtime/vx_maths.h"
 #include "wordlist_test_support.h"
+#include "support/stream_bytes.h"
 
 using wltest::Bytes;
 using wltest::ByFrequency;
@@ -14,12 +15,6 @@ using wltest::Fill;
 using wltest::Words;
 
 namespace {
-
-std::vector<uint8_t> Saved(TVXWordList& list) {
-  TMemoryStream s;
-  EXPECT_TRUE(list.SaveToStream(s));
-  return s.Data();
-}
 
 TEST(WordList, EmptyListWritesSpareByteAndZeroCount) {
   TVXBaseHolder holder;
