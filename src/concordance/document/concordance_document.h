@@ -194,8 +194,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // One text of a run (the request run's road): records it, reads it, reports what it found.
   TOneTextResult MadeOneFileConcordance(int32_t file_index, int32_t file_count, int32_t one_search_word,
                                         const TChosenFileDetailsFullRec& details, const TMakeConcordanceArgs& args);
-  // The derived views and their timings.
-  void ComputeAfterConcordance(bool skip_plot);
+  // The derived views and their timings. Given `sort_lines_alongside`, the lines are to be sorted
+  // next with nothing between that touches them: the lists may then count while the document's
+  // thread sorts the lines, and it is set true when they did.
+  void ComputeAfterConcordance(bool skip_plot, bool* sort_lines_alongside = nullptr);
   // The lines' words at every position the collocates, clusters and patterns take, for them to
   // share; null when no count needs them, there is no line, or a stop ended the fetch.
   std::shared_ptr<const TRunLineWords> FetchWordsForCounts() const;

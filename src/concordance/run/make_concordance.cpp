@@ -52,11 +52,6 @@ void SortLinesAfterRun(T_WholeLinzoraHolder& d) {
   for (int level = 0; level < 3; ++level) lines.ToggleSortDirection(level);
 }
 
-// Set by MakeConcordance while ComputeAfterConcordance runs, when the lines are to be sorted
-// next with nothing between that touches them: the derived lists may then count while the
-// document's thread sorts the lines (and set true here when they did).
-thread_local bool* tSortLinesAlongside = nullptr;
-
 }  // namespace
 
 void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
@@ -332,14 +327,14 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
   // list's check, removing duplicates, a batch), the lines are sorted while the lists count.
   const bool checks_stops = StopListLoaded() && GetStopListSettings(current_tool_var).Activated();
   bool sorted_alongside = false;
+  bool* sort_alongside = nullptr;
   if (args.batch_mode == 0 && !checks_stops && !GetRemoveDuplicatesAutomatically(current_tool_var)) {
     // The bars are cleared first, so that the sort's own reports of none done show nothing and
     // give the window no turn while the lists are half-made.
     if (TProgressClass* progress = GlobalProgress()) progress->ClearBarsOnly();
-    tSortLinesAlongside = &sorted_alongside;
+    sort_alongside = &sorted_alongside;
   }
-  ComputeAfterConcordance(args.skip_plot);
-  tSortLinesAlongside = nullptr;
+  ComputeAfterConcordance(args.skip_plot, sort_alongside);
   if (checks_stops) fConcordanceList->CheckStops();
   if (GetRemoveDuplicatesAutomatically(current_tool_var)) {
     TDuplicatesResult dups;
@@ -404,7 +399,7 @@ std::shared_ptr<const TRunLineWords> T_WholeLinzoraHolder::FetchWordsForCounts()
   return words;
 }
 
-void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
+void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_alongside) {
   for (double& t : Global_process_times) t = 0;
   Global_process_times[kListConcordance] = ElapsedTime(true);
   if (GetFastMinimalProcessing(current_tool_var)) return;
@@ -431,7 +426,6 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot) {
   // workers, so that none waits while another's part that cannot spread runs. A list that must
   // count alone (another maker's, or one asking the stop list) comes after them, in turn.
   std::vector<TListTurn> alone;
-  bool* const sorted_alongside = tSortLinesAlongside;
   bool timeline_made = false;
   if (DerivedWorkers() > 1) {
     MyYieldProcess();
