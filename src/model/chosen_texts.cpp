@@ -204,6 +204,8 @@ bool FileLooksBinary(UStringView full_name) {
   const int64_t n = ReadFileHead(full_name, buf, sizeof buf);
   if (n < 0) return false;
   if (n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF))) return false;
+  // Most texts hold no zero byte at all: one library scan says so.
+  if (n <= 0 || std::memchr(buf, 0, static_cast<size_t>(n)) == nullptr) return false;
   int64_t zeros_even = 0, zeros_odd = 0;
   for (int64_t i = 0; i < n; ++i)
     if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);

@@ -291,6 +291,29 @@ TEST(TextChoice, TheCurrentChoiceIsLoaded) {
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"c.txt"}));
 }
 
+// Only the first 4 KiB decide, and a single zero byte among letters is enough (first, or as the
+// last byte read); a head without one is no binary.
+TEST(TextChoice, OneZeroByteInTheHeadMakesAFileBinary) {
+  TempFolder dir;
+  const std::string text(8000, 'a');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool binary;
+  } const cases[] = {
+      {"empty", "", false},
+      {"plain", text, false},
+      {"a zero first", std::string(1, '\0') + text, true},
+      {"a zero as the head's last byte", text.substr(0, 4095) + std::string(1, '\0') + text, true},
+      {"a zero just past the head", text.substr(0, 4096) + std::string(1, '\0') + text, false},
+      {"zeros on one side of every pair (UTF-16)", text_reader_test::Utf16Bytes(u"the river runs", true, false), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FileLooksBinary(dir.Write(Utf8ToUtf16(c.name) + u".txt", c.bytes)), c.binary);
+  }
+}
+
 // A program among the texts is marked as the run finds it: the chooser used its own test and
 // listed an ELF file as "plain text (8-bit)" while the run passed it over.
 TEST(TextChoice, AFileThatIsNoTextIsMarkedAsTheRunFindsIt) {

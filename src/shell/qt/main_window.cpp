@@ -667,10 +667,14 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
-    if (wizard_) wizard_->SaveHistoryLists();
+    // The recent words and the hand-over of the texts are written (each made durable on disk)
+    // once the first page is painted: the lines do not wait for the disk.
+    PostAfterPaint(this, [this] {
+      if (wizard_) wizard_->SaveHistoryLists();
+      if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+    });
     if (doc->fConcordanceList->LimitReached())
       VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
-    if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
     SetUpFileDialogs(kListConcordance);
     ShowDocumentPages();
     ShowDataState();
