@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/chosen_texts_test_support.h"
 #include "model/text_reader_test_support.h"
@@ -311,6 +312,40 @@ TEST(TextChoice, OneZeroByteInTheHeadMakesAFileBinary) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(FileLooksBinary(dir.Write(Utf8ToUtf16(c.name) + u".txt", c.bytes)), c.binary);
+  }
+}
+
+// The run's one-visit question about a chosen text answers what the two questions it replaces
+// answer, for every kind of name a choice may hold by the time it runs.
+TEST(TextChoice, OneVisitToATextAnswersAsFileExistsAndFileLooksBinary) {
+  TempFolder dir;
+  std::string elf("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20);
+  elf += std::string(200, '\0');
+  const UString program = dir.Write(u"program.txt", elf);
+  const UString pipe = dir.Path() + u"pipe.txt";
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(pipe).c_str(), 0600), 0);
+  const UString link = dir.Path() + u"link.txt";
+  ASSERT_EQ(::symlink(Utf16ToUtf8(program).c_str(), Utf16ToUtf8(link).c_str()), 0);
+  const struct {
+    const char* what;
+    UString name;
+    TTextOnDisk want;
+  } cases[] = {
+      {"a text", dir.Write(u"text.txt", "caf\xE9 by the river"), {true, false}},
+      {"a program", program, {true, true}},
+      {"UTF-16 without a mark", dir.Write(u"u16.txt", text_reader_test::Utf16Bytes(u"the river", true, false)), {true, false}},
+      {"empty", dir.Write(u"empty.txt", ""), {true, false}},
+      {"a link to a program", link, {true, true}},
+      {"missing", dir.Path() + u"missing.txt", {false, false}},
+      {"a folder", dir.Path(), {false, false}},
+      {"a pipe", pipe, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TTextOnDisk got = LookAtTextOnDisk(c.name);
+    EXPECT_EQ(got, c.want);
+    const bool present = FileExists(c.name);
+    EXPECT_EQ(got, (TTextOnDisk{present, present && FileLooksBinary(c.name)}));
   }
 }
 
