@@ -6,7 +6,8 @@
 // case.
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
-// BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort).
+// BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort, and the
+// rest: for the window's run, what the window does before, between and after the engine's phases).
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
