@@ -6,7 +6,8 @@
 // case.
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
-// BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort).
+// BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort, and the
+// rest: for the window's run, what the window does before, between and after the engine's phases).
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
@@ -83,14 +84,17 @@ std::vector<UString> WriteCorpus(const UString& folder, size_t megabytes, int64_
 TPoint NoCentre() { return {0, 0}; }
 
 // BENCH_PHASES=1: where a run's time went, from the document's own timing notes.
-void PrintPhases(const T_WholeLinzoraHolder& doc) {
+// `seconds` is the whole run's time: what the two phases leave of it is printed as the rest (for
+// the window's run, what the window does before, between and after the engine's phases).
+void PrintPhases(const T_WholeLinzoraHolder& doc, double seconds) {
   if (!std::getenv("BENCH_PHASES")) return;
+  const double texts = Global_process_times[kListConcordance], derived = Global_process_times[kDerivedListsTimeEntry];
   std::printf("    phases: texts %.3f, derived lists %.3f (collocates %.3f, clusters %.3f, patterns %.3f, plot %.3f, time-line %.3f), "
-              "sort %.3f s (%d lines, %d collocates, %d clusters, %d patterns)\n",
-              Global_process_times[kListConcordance], Global_process_times[kDerivedListsTimeEntry],
+              "sort %.3f s, rest %.3f s of %.3f (%d lines, %d collocates, %d clusters, %d patterns)\n",
+              texts, derived,
               Global_process_times[kListCollocates], Global_process_times[kListClusters],
               Global_process_times[kListPatterns], Global_process_times[kListPlot], Global_process_times[kListTimeline],
-              Global_process_times[kSortingTimeEntry], doc.fConcordanceList->Count(),
+              Global_process_times[kSortingTimeEntry], seconds - texts - derived, seconds, doc.fConcordanceList->Count(),
               doc.fCollocateList ? doc.fCollocateList->Count() : 0, doc.fClusterList ? doc.fClusterList->Count() : 0,
               doc.fPatternsList ? doc.fPatternsList->Count() : 0);
 }
@@ -105,7 +109,7 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
   const auto t1 = Clock::now();
   *lines = doc.fConcordanceList->Count();
   *workers = doc.RunWorkers();
-  PrintPhases(doc);
+  PrintPhases(doc, Seconds(t0, t1));
   return Seconds(t0, t1);
 }
 
@@ -129,7 +133,7 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
   const auto t1 = Clock::now();
   *lines = main.Doc()->fConcordanceList->Count();
   if (workers) *workers = main.Doc()->RunWorkers();
-  PrintPhases(*main.Doc());
+  PrintPhases(*main.Doc(), Seconds(t0, t1));
   return Seconds(t0, t1);
 }
 

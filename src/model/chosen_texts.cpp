@@ -198,12 +198,16 @@ TFileContentsSet FileContentsType(UStringView filename, bool thorough) {
   return StreamContentsType(*in, thorough);
 }
 
-bool FileLooksBinary(UStringView full_name) {
-  // Asked of every chosen text before a run: one open and one read each.
-  uint8_t buf[4096];
-  const int64_t n = ReadFileHead(full_name, buf, sizeof buf);
+namespace {
+
+constexpr int64_t kBinaryHeadBytes = 4096;
+
+// FileLooksBinary's judgement of a head of n bytes (none when n < 0: the file could not be read).
+bool HeadLooksBinary(const uint8_t* buf, int64_t n) {
   if (n < 0) return false;
   if (n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF))) return false;
+  // Most texts hold no zero byte at all: one library scan says so.
+  if (n <= 0 || std::memchr(buf, 0, static_cast<size_t>(n)) == nullptr) return false;
   int64_t zeros_even = 0, zeros_odd = 0;
   for (int64_t i = 0; i < n; ++i)
     if (buf[i] == 0) ++((i & 1) ? zeros_odd : zeros_even);
@@ -212,6 +216,21 @@ bool FileLooksBinary(UStringView full_name) {
   const int64_t pairs = n / 2;
   const int64_t one_side = std::max(zeros_even, zeros_odd), other = std::min(zeros_even, zeros_odd);
   return !(one_side * 10 >= pairs * 3 && other * 20 <= one_side);
+}
+
+}  // namespace
+
+bool FileLooksBinary(UStringView full_name) {
+  // Asked of every chosen text before a run: one open and one read each.
+  uint8_t buf[kBinaryHeadBytes];
+  return HeadLooksBinary(buf, ReadFileHead(full_name, buf, sizeof buf));
+}
+
+TTextOnDisk LookAtTextOnDisk(UStringView full_name) {
+  uint8_t buf[kBinaryHeadBytes];
+  const int64_t n = ReadPlainFileHead(full_name, buf, sizeof buf);
+  if (n == -2) return {};
+  return {true, HeadLooksBinary(buf, n)};
 }
 
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b) { return int(a) - int(b); }

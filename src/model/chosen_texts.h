@@ -51,6 +51,14 @@ TFileContentsSet StreamContentsType(TStream& s, bool thorough);
 // UTF-16 byte-order mark or zeros that fall almost all on one side of each pair show UTF-16. The
 // chooser of texts marks such a file, and a run passes it over, by this one test.
 bool FileLooksBinary(UStringView full_name);
+// A chosen plain text as a run asks about it before reading, in one visit: whether a plain file is
+// there (as FileExists says) and, when it is, whether it looks binary (as FileLooksBinary says).
+struct TTextOnDisk {
+  bool present = false;
+  bool binary = false;
+  bool operator==(const TTextOnDisk&) const = default;
+};
+TTextOnDisk LookAtTextOnDisk(UStringView full_name);
 // Comparison of two kinds for sorting.
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b);
 

@@ -324,6 +324,50 @@ TEST(Files, AFilesHeadIsReadUpToTheSizeAsked) {
   }
 }
 
+// The head of a text asked about before a run: a plain file's bytes as ReadFileHead reads them,
+// -2 where FileExists finds no plain file, -1 for one that is there but cannot be read.
+TEST(Files, APlainFilesHeadIsReadInOneVisitAndAnythingElseIsNoPlainFile) {
+  TempFolder dir;
+  const std::string long_text(10000, 'x');
+  const UString pipe = dir.Path() + u"pipe.txt";
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(pipe).c_str(), 0600), 0);
+  const UString text = dir.Write(u"long.txt", long_text);
+  const UString link = dir.Path() + u"link.txt", dangling = dir.Path() + u"dangling.txt";
+  ASSERT_EQ(::symlink(Utf16ToUtf8(text).c_str(), Utf16ToUtf8(link).c_str()), 0);
+  ASSERT_EQ(::symlink(Utf16ToUtf8(dir.Path() + u"gone.txt").c_str(), Utf16ToUtf8(dangling).c_str()), 0);
+  const UString locked = dir.Write(u"locked.txt", "private");
+  ASSERT_EQ(::chmod(Utf16ToUtf8(locked).c_str(), 0), 0);
+  // Root reads a file without read bits: then it counts as readable.
+  const bool root = ::geteuid() == 0;
+  const struct {
+    const char* what;
+    UString name;
+    int64_t expected;
+  } cases[] = {
+      {"longer than asked", text, 4096},
+      {"shorter than asked", dir.Write(u"short.txt", "twelve bytes"), 12},
+      {"empty", dir.Write(u"empty.txt", ""), 0},
+      {"a link to a plain file", link, 4096},
+      {"a link to nothing", dangling, -2},
+      {"a folder", dir.Path(), -2},
+      {"missing", dir.Path() + u"missing.txt", -2},
+      {"no name", u"", -2},
+      {"a pipe without a writer", pipe, -2},
+      {"a plain file that may not be read", locked, root ? 7 : -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    char one[4096] = {}, other[4096] = {};
+    const int64_t n = ReadPlainFileHead(c.name, one, 4096);
+    EXPECT_EQ(n, c.expected);
+    EXPECT_EQ(n == -2, !FileExists(c.name));
+    if (n >= 0) {
+      EXPECT_EQ(ReadFileHead(c.name, other, 4096), n);
+      EXPECT_EQ(std::string(one, static_cast<size_t>(n)), std::string(other, static_cast<size_t>(n)));
+    }
+  }
+}
+
 TEST(Files, SafeSaveKeepsOldFileOnFailure) {
   TempFolder dir;
   const UString name = dir.Path() + u"doc.cnc";

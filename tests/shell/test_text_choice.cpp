@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/chosen_texts_test_support.h"
 #include "model/text_reader_test_support.h"
@@ -289,6 +290,63 @@ TEST(TextChoice, TheCurrentChoiceIsLoaded) {
   c.AddFiles({dir.Write(u"other.txt", "y")});
   ASSERT_TRUE(c.LoadCurrentChoice());
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"c.txt"}));
+}
+
+// Only the first 4 KiB decide, and a single zero byte among letters is enough (first, or as the
+// last byte read); a head without one is no binary.
+TEST(TextChoice, OneZeroByteInTheHeadMakesAFileBinary) {
+  TempFolder dir;
+  const std::string text(8000, 'a');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool binary;
+  } const cases[] = {
+      {"empty", "", false},
+      {"plain", text, false},
+      {"a zero first", std::string(1, '\0') + text, true},
+      {"a zero as the head's last byte", text.substr(0, 4095) + std::string(1, '\0') + text, true},
+      {"a zero just past the head", text.substr(0, 4096) + std::string(1, '\0') + text, false},
+      {"zeros on one side of every pair (UTF-16)", text_reader_test::Utf16Bytes(u"the river runs", true, false), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FileLooksBinary(dir.Write(Utf8ToUtf16(c.name) + u".txt", c.bytes)), c.binary);
+  }
+}
+
+// The run's one-visit question about a chosen text answers what the two questions it replaces
+// answer, for every kind of name a choice may hold by the time it runs.
+TEST(TextChoice, OneVisitToATextAnswersAsFileExistsAndFileLooksBinary) {
+  TempFolder dir;
+  std::string elf("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20);
+  elf += std::string(200, '\0');
+  const UString program = dir.Write(u"program.txt", elf);
+  const UString pipe = dir.Path() + u"pipe.txt";
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(pipe).c_str(), 0600), 0);
+  const UString link = dir.Path() + u"link.txt";
+  ASSERT_EQ(::symlink(Utf16ToUtf8(program).c_str(), Utf16ToUtf8(link).c_str()), 0);
+  const struct {
+    const char* what;
+    UString name;
+    TTextOnDisk want;
+  } cases[] = {
+      {"a text", dir.Write(u"text.txt", "caf\xE9 by the river"), {true, false}},
+      {"a program", program, {true, true}},
+      {"UTF-16 without a mark", dir.Write(u"u16.txt", text_reader_test::Utf16Bytes(u"the river", true, false)), {true, false}},
+      {"empty", dir.Write(u"empty.txt", ""), {true, false}},
+      {"a link to a program", link, {true, true}},
+      {"missing", dir.Path() + u"missing.txt", {false, false}},
+      {"a folder", dir.Path(), {false, false}},
+      {"a pipe", pipe, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TTextOnDisk got = LookAtTextOnDisk(c.name);
+    EXPECT_EQ(got, c.want);
+    const bool present = FileExists(c.name);
+    EXPECT_EQ(got, (TTextOnDisk{present, present && FileLooksBinary(c.name)}));
+  }
 }
 
 // A program among the texts is marked as the run finds it: the chooser used its own test and

@@ -100,3 +100,26 @@ TEST(GridStyle, TheRulerFollowsTheStoreForItsAlternatives) {
   FitGridRuler(&grid, true);
   SaveScreenshot(grid, QStringLiteral("grid_ruler"));
 }
+
+// Every row of a list takes the height of its alternative, whichever list the grid held before
+// (the height is set before the rows are made, so a row made afterwards must still have it).
+TEST(GridStyle, EveryRowTakesItsListsHeightWhateverTheGridHeldBefore) {
+  TSyntheticGridList small(40), big(5000), other(3000);
+  TVX_Grid grid;
+  grid.resize(600, 400);
+  struct Step {
+    TSyntheticGridList* list;
+    int alternative;
+  } const steps[] = {{&big, 0}, {&other, kGridAlternativeLines}, {&small, 0}, {&big, kGridAlternativeLines}, {&big, 0}};
+  int one_line = 0;
+  for (const Step& s : steps) {
+    grid.SetList(s.list, 10, s.alternative);
+    const int rows = grid.model()->rowCount();
+    ASSERT_EQ(rows, s.list->TotalRowCount());
+    const int height = grid.verticalHeader()->defaultSectionSize();
+    if (s.alternative == 0) one_line = height;
+    else EXPECT_GT(height, one_line);
+    for (int r : {0, 1, rows / 2, rows - 1}) EXPECT_EQ(grid.rowHeight(r), height) << "row " << r << " of " << rows;
+    EXPECT_EQ(grid.verticalHeader()->length(), rows * height);
+  }
+}

@@ -12,6 +12,7 @@
 #include "shell/main_window_rules.h"
 #include "shell/qt/page_list.h"
 #include "windows/sort_dialog.h"
+#include "windows/wizard_rules.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
 #include "window/main_road_support.h"
@@ -376,6 +377,30 @@ TEST_F(MainRoadChecks, LemmaListSearchAddsTheOtherForms) {
   EXPECT_EQ(words, (std::vector<UString>{u"flow", u"flowed", u"flowing", u"flows"}));
   EXPECT_EQ(Wizard().ChosenList()->count(), 4);
   Global_stopLemmaMatchLoaded[0] = false;
+}
+
+// The recent words and the hand-over of the run's texts are written once the first page of lines
+// is painted: both are on disk as soon as the loop has turned after the run.
+TEST_F(MainRoadChecks, RecentWordsAndTheTextsHandOverAreWrittenOnceTheLinesAreShown) {
+  Start();
+  const UString samples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+  HandOverTexts({samples + u"river_spring.txt", samples + u"bridge_walk.txt", samples + u"hallam_mill.txt"});
+  const UString hand_over = Main().ChosenTexts.TempFilename();
+  ASSERT_TRUE(DeleteFileU(hand_over));
+  const UString history = IncludeTrailingPathDelimiter(GetUserReadWriteFolder()) + HistoryFileName(0);
+  DeleteFileU(history);
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_GT(Main().Doc()->fConcordanceList->Count(), 0);
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().HistorySaved(); }, 5000));
+  const auto words = LoadHistoryFile(history);
+  ASSERT_TRUE(words.has_value());
+  ASSERT_FALSE(words->empty());
+  EXPECT_EQ(words->front(), u"river");
+  TVXFileDetails handed(false, kToolConcordancer);
+  ASSERT_TRUE(FileExists(hand_over));
+  ASSERT_TRUE(handed.LoadedChosenFromTempFile());
+  EXPECT_EQ(handed.FileCount(), 3);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPaintEvent>
+#include <QTest>
 #include <QWidget>
 
 #include "shell/qt/window_messages.h"
@@ -27,7 +29,65 @@ class TRecordingWindow : public QWidget {
   std::vector<TGot> got;
 };
 
+// A window noting, in order, its paints and the messages and work it is given.
+class TOrderWindow : public QWidget {
+ public:
+  std::vector<std::string> seen;
+
+ protected:
+  void paintEvent(QPaintEvent*) override { seen.push_back("paint"); }
+  bool event(QEvent* e) override {
+    if (e->type() == TWindowMessageEvent::EventType()) {
+      seen.push_back("message " + std::to_string(static_cast<TWindowMessageEvent*>(e)->msg));
+      return true;
+    }
+    return QWidget::event(e);
+  }
+};
+
 }  // namespace
+
+// Work posted to come after the paint that waits comes after it and after the messages posted
+// with it, in the order posted; a window gone first takes none of it.
+TEST(WindowMessages, WorkPostedAfterPaintComesAfterThePaintThatWaits) {
+  TOrderWindow w;
+  w.resize(200, 100);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QApplication::processEvents();
+  w.seen.clear();
+  struct Case {
+    const char* name;
+    bool repaint_waits;
+    std::vector<std::string> want;
+  } const cases[] = {
+      {"a page was just built", true, {"message 1", "paint", "work 1", "work 2", "message 2"}},
+      {"nothing to paint", false, {"message 1", "work 1", "work 2", "message 2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    w.seen.clear();
+    PostWindowMessage(&w, 1, 0, 0);
+    if (c.repaint_waits) w.update();
+    PostAfterPaint(&w, [&] { w.seen.push_back("work 1"); });
+    PostAfterPaint(&w, [&] {
+      w.seen.push_back("work 2");
+      // Posted by the work: comes after it, as any message does.
+      PostWindowMessage(&w, 2, 0, 0);
+    });
+    EXPECT_TRUE(w.seen.empty());
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(w.seen, c.want);
+  }
+  int ran = 0;
+  {
+    QWidget gone;
+    PostAfterPaint(&gone, [&] { ++ran; });
+  }
+  PostAfterPaint(nullptr, [&] { ++ran; });
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  EXPECT_EQ(ran, 0);
+}
 
 TEST(WindowMessages, PostedCodesArriveInOrderOnceTheLoopRuns) {
   TRecordingWindow w;

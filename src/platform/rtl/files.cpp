@@ -7,6 +7,7 @@
 #include <chrono>
 #include <system_error>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/rtl/streams.h"
@@ -172,9 +173,10 @@ bool ReadAllFromDescriptor(int fd, std::string& out) {
   }
 }
 
-int64_t ReadFileHead(UStringView name, void* buffer, int64_t size) {
-  const int fd = ::open(Utf16ToUtf8(UString(name)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+namespace {
+
+// Up to `size` bytes from an open descriptor, which it closes; -1 on a read error.
+int64_t ReadHeadAndClose(int fd, void* buffer, int64_t size) {
   int64_t got = 0;
   while (got < size) {
     const ssize_t n = ::read(fd, static_cast<char*>(buffer) + got, static_cast<size_t>(size - got));
@@ -185,6 +187,26 @@ int64_t ReadFileHead(UStringView name, void* buffer, int64_t size) {
   }
   ::close(fd);
   return got;
+}
+
+}  // namespace
+
+int64_t ReadFileHead(UStringView name, void* buffer, int64_t size) {
+  const int fd = ::open(Utf16ToUtf8(UString(name)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  return ReadHeadAndClose(fd, buffer, size);
+}
+
+int64_t ReadPlainFileHead(UStringView name, void* buffer, int64_t size) {
+  const int fd = ::open(Utf16ToUtf8(UString(name)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // A plain file may be there and still refuse to open (this user may not read it).
+  if (fd < 0) return FileExists(name) ? -1 : -2;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -2;
+  }
+  return ReadHeadAndClose(fd, buffer, size);
 }
 
 UString LastSystemErrorText() { return Utf8ToUtf16(std::strerror(errno)); }

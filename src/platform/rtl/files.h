@@ -64,5 +64,10 @@ bool ReadAllFromDescriptor(int fd, std::string& out);
 // takes (cheap enough to ask of thousands of files); the bytes read, or -1 when the file cannot
 // be opened or read (a folder included). A pipe is not waited for.
 int64_t ReadFileHead(UStringView name, void* buffer, int64_t size);
+// The same for a file asked about before it is read, where whether it is there matters too: -2
+// when no plain file is at the name (none, a folder, a pipe, a device: what FileExists denies),
+// -1 when one is there but cannot be opened or read. One open where FileExists and ReadFileHead
+// would take two visits.
+int64_t ReadPlainFileHead(UStringView name, void* buffer, int64_t size);
 // The text of the last system error (errno), for messages that name why a file failed.
 UString LastSystemErrorText();

@@ -492,16 +492,21 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   const int n = texts.FileCount();
   std::vector<TChosenFileDetailsFullRec> details(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) details[static_cast<size_t>(i)] = texts.GetFullFileDetails(i);
-  // The files are asked about on the run's workers, both questions in one visit each: thousands
-  // of texts take a while one by one.
+  // The files are asked about on the run's workers, both questions in one visit (one open) each:
+  // thousands of texts take a while one by one.
   constexpr size_t kTextsPerPiece = 64;
   std::vector<uint8_t> on_disk(details.size(), 0), binary(details.size(), 0);
   ParallelFor(
       JobWorkerThreads(0), details.size(),
       [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-          on_disk[i] = TextPresent(details[i]);
-          binary[i] = on_disk[i] && details[i].rec.zip_member == 0 && FileLooksBinary(FullName(details[i]));
+          if (details[i].rec.zip_member != 0) {
+            on_disk[i] = TextPresent(details[i]);
+            continue;
+          }
+          const TTextOnDisk text = LookAtTextOnDisk(FullName(details[i]));
+          on_disk[i] = text.present;
+          binary[i] = text.binary;
         }
       },
       kTextsPerPiece);
@@ -667,10 +672,14 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
-    if (wizard_) wizard_->SaveHistoryLists();
+    // The recent words and the hand-over of the texts are written (each made durable on disk)
+    // once the first page is painted: the lines do not wait for the disk.
+    PostAfterPaint(this, [this] {
+      if (wizard_) wizard_->SaveHistoryLists();
+      if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
+    });
     if (doc->fConcordanceList->LimitReached())
       VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
-    if (ChosenTexts.SavedToTempFile()) PostToController(kCodeRunSaved);
     SetUpFileDialogs(kListConcordance);
     ShowDocumentPages();
     ShowDataState();

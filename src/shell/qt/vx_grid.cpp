@@ -210,10 +210,10 @@ void FitGridRuler(TVX_Grid* grid, bool ruler_item_shown) {
 }
 
 void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternative) {
-  list_type_ = list_type;
-  alternative_ = alternative;
-  model_.SetList(list, alternative);
+  // The rows' height is set while the grid holds the rows it had (none, for a new page): setting
+  // it visits every row the grid then holds, hundreds of thousands with the new list.
   MatchGridToListType(list_type, alternative);
+  model_.SetList(list, alternative);
   // Widths for the first page as it will be seen: now, or when the grid is first shown.
   widths_fitted_ = false;
   DefaultColumnWidths();
@@ -360,6 +360,9 @@ void TVX_Grid::DefaultColumnWidths() {
     // A column of concordance lines takes a line's width; any other the widest text of the first
     // page (words, clusters, file names, numbers as shown), so rows never look alike for being cut.
     const int list_column = model_.Source().ListColumnOfView(c);
+    // A plot or time-line strip takes the width the others leave (FitStretchColumn below): its
+    // cells, which hold every hit of their rows, are not made for a width that is not used.
+    if (stretch_column_ >= 0 && list_column == stretch_column_) continue;
     const TGrid_data_rec& first = model_.Source().Cell(1, list_column);
     int text_width = fm.averageCharWidth() * 10;
     const bool lines = first.kind == kCellConcordanceLine || (first.has_text && !first.has_number && first.text.size() > kLineLike);

@@ -26,7 +26,37 @@ void DeliverOwnWindowQueue() {
   }
 }
 
+// The work of PostAfterPaint, delivered to a helper owned by the target window.
+class TAfterPaintEvent : public QEvent {
+ public:
+  explicit TAfterPaintEvent(std::function<void()> work) : QEvent(Type()), work(std::move(work)) {}
+  static QEvent::Type Type() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+  }
+  std::function<void()> work;
+};
+
+class TAfterPaintRunner : public QObject {
+ public:
+  using QObject::QObject;
+  bool event(QEvent* e) override {
+    if (e->type() != TAfterPaintEvent::Type()) return QObject::event(e);
+    std::function<void()> work = std::move(static_cast<TAfterPaintEvent*>(e)->work);
+    deleteLater();
+    if (work) work();
+    return true;
+  }
+};
+
 }  // namespace
+
+void PostAfterPaint(QObject* target, std::function<void()> work) {
+  if (!target) return;
+  // Paint requests are posted at low priority; this comes after them.
+  QCoreApplication::postEvent(new TAfterPaintRunner(target), new TAfterPaintEvent(std::move(work)),
+                              Qt::LowEventPriority - 1);
+}
 
 QEvent::Type TWindowMessageEvent::EventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

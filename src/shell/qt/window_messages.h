@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QObject>
 #include <cstdint>
+#include <functional>
 
 #include "platform/runtime/vx_runtime.h"
 
@@ -34,3 +35,8 @@ QObject* WindowOfId(TWindowId id);
 bool PostWindowMessage(TWindowId target, uint32_t msg, uint64_t wparam, int64_t lparam);
 void PostWindowMessage(QObject* target, uint32_t msg, uint64_t wparam, int64_t lparam);
 void InstallMessageBridge();
+
+// Runs `work` on `target`'s thread once the event loop has painted what was waiting to be painted
+// when it was posted: it is posted below the priority of paint requests, so that a page just
+// built is seen before, say, files are written. Dropped when `target` is destroyed first.
+void PostAfterPaint(QObject* target, std::function<void()> work);
