@@ -681,6 +681,21 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
                                     << (a.OneByte() ? " one byte" : " general"));
     const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
     ExpectSameCut(a, b, lo, hi);
+    // The same cut written where the line is to be kept: the same line, its bytes there (the
+    // cut may write all of the buffer's width + 3 bytes, never one more); the cut after it,
+    // not told, writes into the cutter's own buffer again.
+    std::vector<uint8_t> kept(static_cast<size_t>(a.BufferCharacters()) + 1, 0xEE);
+    TLineCutter c(width);
+    c.WriteNextOneByteLineAt(kept.data());
+    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
+    ASSERT_EQ(c.OneByte(), a.OneByte());
+    ExpectSameCut(c, b, lo, hi);
+    EXPECT_EQ(kept.back(), 0xEE);
+    if (c.OneByte()) EXPECT_EQ(c.Line().Bytes(), kept.data());
+    const std::vector<uint8_t> before_second = kept;
+    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
+    EXPECT_EQ(kept, before_second);
+    ExpectSameCut(c, b, lo, hi);
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);

@@ -533,30 +533,30 @@ __attribute__((always_inline)) inline void MoveOnSixteen(TByteCompactCursor<U>& 
 __attribute__((target("avx2"))) void CompactBytesWide(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
   TByteCompactCursor<uint8_t> k = cursor;  // kept in registers: the stores could alias the caller's
   const __m256i v32 = _mm256_set1_epi8(32);
+  const __m256i v1 = _mm256_set1_epi8(1);
+  const __m256i v25 = _mm256_set1_epi8(25);
   __m256i high = _mm256_setzero_si256();
   while (k.i + 32 <= n) {
     const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(k.src + k.i));
     high = _mm256_or_si256(high, c);
-    const __m256i blank = _mm256_cmpeq_epi8(_mm256_subs_epu8(c, v32), _mm256_setzero_si256());
-    const __m256i odd =
-        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(1)),
-                        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(24)), _mm256_cmpeq_epi8(c, _mm256_set1_epi8(25))));
-    // Each byte's neighbour before it: the lanes moved up one byte across the two halves.
-    __m256i before = _mm256_alignr_epi8(blank, _mm256_permute2x128_si256(blank, blank, 0x08), 15);
-    if (k.in_blank_run) before = _mm256_or_si256(before, _mm256_setr_epi8(-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), _mm256_blendv_epi8(c, v32, blank));
-    const uint32_t bad_bits =
-        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(odd, _mm256_and_si256(blank, before))));
+    // Every unit of 32 or below becomes a blank: the larger of it and 32.
+    const __m256i out = _mm256_max_epu8(c, v32);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), out);
+    const uint32_t blank = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(out, v32)));
+    // Unusual: 1, 24 or 25 (24 and 25 are the units that or-ed with 1 give 25), or a blank after a
+    // blank; the run rule is worked on the blanks' bits alone.
+    const uint32_t odd = static_cast<uint32_t>(_mm256_movemask_epi8(
+        _mm256_or_si256(_mm256_cmpeq_epi8(_mm256_or_si256(c, v1), v25), _mm256_cmpeq_epi8(c, v1))));
+    const uint32_t bad_bits = odd | (blank & ((blank << 1) | static_cast<uint32_t>(k.in_blank_run)));
     if (bad_bits != 0) {
       const int32_t lanes = std::countr_zero(bad_bits);
-      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      if (lanes > 0) k.in_blank_run = ((blank >> (lanes - 1)) & 1u) != 0;
       k.i += lanes;
       k.d += lanes;
       CompactOneByte(k);
       continue;
     }
-    k.in_blank_run = (static_cast<uint32_t>(_mm256_movemask_epi8(blank)) >> 31) != 0;
+    k.in_blank_run = (blank >> 31) != 0;
     k.i += 32;
     k.d += 32;
   }
@@ -640,13 +640,16 @@ TLineCutter::TLineCutter(int32_t width)
     : width_(std::clamp(width, 1, kMaxLineWidth)),
       text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
       flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank),
-      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' ') {
+      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' '),
+      line_bytes_(bytes_.data()) {
   drops_.reserve(static_cast<size_t>(width_));
 }
 
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
+  line_bytes_ = next_line_bytes_ != nullptr ? next_line_bytes_ : bytes_.data();
+  next_line_bytes_ = nullptr;
   wide_made_ = flags_made_ = true;
   text_[0] = 0;
   flags_[0] = 0;
@@ -780,8 +783,9 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
     _mm_prefetch(reinterpret_cast<const char*>(window + j), _MM_HINT_T0);
 #endif
   drops_.clear();
-  std::fill_n(bytes_.begin(), pad, ' ');
-  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
+  uint8_t* const out = line_bytes_;
+  std::fill_n(out, pad, ' ');
+  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, out + pad, &drops_};
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {
@@ -800,9 +804,9 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
     }
   }
   const int32_t d = k.d;
-  bytes_[static_cast<size_t>(pad + d)] = ' ';
-  bytes_[static_cast<size_t>(pad + d + 1)] = ' ';
-  bytes_[static_cast<size_t>(pad + d + 2)] = 0;
+  out[pad + d] = ' ';
+  out[pad + d + 1] = ' ';
+  out[pad + d + 2] = 0;
   one_byte_ = true;
   wide_made_ = flags_made_ = false;
   window_flags_ = window_flags;
@@ -824,7 +828,7 @@ int32_t TLineCutter::LinePositionOf(int32_t s) const {
 void TLineCutter::MakeWide() const {
   if (wide_made_) return;
   wide_made_ = true;
-  for (int32_t i = 0; i < length_ + kLineBufferExtra; ++i) text_[static_cast<size_t>(i)] = bytes_[static_cast<size_t>(i)];
+  for (int32_t i = 0; i < length_ + kLineBufferExtra; ++i) text_[static_cast<size_t>(i)] = line_bytes_[i];
 }
 
 void TLineCutter::MakeFlags() const {
@@ -866,7 +870,7 @@ uint16_t* TLineCutter::MutableFlags() {
 }
 
 TLineText TLineCutter::Line() const {
-  if (one_byte_) return TLineText(bytes_.data(), static_cast<size_t>(length_), TLineTextForm::kAscii);
+  if (one_byte_) return TLineText(line_bytes_, static_cast<size_t>(length_), TLineTextForm::kAscii);
   return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
 }
 

@@ -22,7 +22,8 @@
 // Many workers fill one arena at once, so a large arena keeps them apart: its blocks are 2 MiB,
 // each aligned to 2 MiB, and from 32 MiB held a lease takes one whole. Each worker then writes a
 // region of its own (no two share a table of the pages' entries), asks for the region's pages in
-// one call, and goes on with its next lease where its last one stopped. When an arena gives its
+// one call (or, where the system has whole 2 MiB pages to spare, the region is backed by those and
+// each comes at its first write), and goes on with its next lease where its last one stopped. When an arena gives its
 // blocks back, the regions of its large blocks are handed to the system as free (it takes the
 // pages back only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the
 // next run then mostly writes pages it already has instead of faulting in fresh ones.
@@ -44,8 +45,13 @@ class TLineTextArena {
     // A copy of text as a text block in this lease's stretch (4-byte aligned, in the shortest
     // form the text allows); nullptr for an empty text. It counts as a live text of the arena.
     char* Store(UStringView text);
-    // The same for a text in any form (a one-byte text is copied as it is).
+    // The same for a text in any form (a one-byte text is copied as it is). A one-byte text whose
+    // bytes already lie where OneByteRoom said is not copied: only its header is written.
     char* Store(TLineText text);
+    // Where the bytes of a one-byte text will lie if it is the next text stored here, with room
+    // for `bytes` of them: a caller may write a text there first (anything it writes is
+    // overwritten by the next text when it does not store it).
+    uint8_t* OneByteRoom(size_t bytes);
     TLineTextArena& Arena() const { return arena_; }
 
    private:
@@ -93,6 +99,7 @@ class TLineTextArena {
   struct TMapping {
     char* at;
     size_t bytes;
+    bool large_pages;  // a region backed by 2 MiB pages
   };
   // Room for one text (need bytes), counted as a live text.
   char* Take(size_t need);
@@ -110,6 +117,7 @@ class TLineTextArena {
   std::vector<TMapping> mappings_;  // what goes back to the system
   char* region_at_ = nullptr;       // the unused rest of the last region reserved
   size_t region_left_ = 0;
+  bool region_large_pages_ = false;  // the last region is backed by 2 MiB pages
   std::vector<TStretch> free_;  // the unused ends of blocks
   size_t last_block_ = 0;
   size_t held_ = 0;  // bytes of the blocks taken (a region's unused rest is not counted)

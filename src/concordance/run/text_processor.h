@@ -116,8 +116,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   TChunkView PlainChunkView() const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
-  // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.
-  void TextUnitEnded(int kind, int32_t number, int32_t length);
+  // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
+  // unit of that number gets its length, and is then closed for that kind.
+  void TextUnitsEnded(const TSearchStatsRec& stats);
   void NoteOpenUnits(int32_t line_index);
   // Tells the engine which kinds of unit end some candidate waits on.
   void TellUnitEndsWanted();
@@ -144,8 +145,13 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   uint8_t stop_seen_ = 0;
   int32_t last_chunk_ = -1;
   bool known_tag_met_ = false;
-  // Candidates whose unit of each kind has not ended yet (indexes into outcome_.lines).
-  std::vector<int32_t> open_[kUnitKinds];
+  // Candidates whose unit of each kind has not ended yet: their index into outcome_.lines and
+  // that unit's number, kept here so that a unit's end looks at no line it does not close.
+  struct TOpenUnit {
+    int32_t line;
+    int32_t number;
+  };
+  std::vector<TOpenUnit> open_[kUnitKinds];
   // The previous chunk's last characters (up to a line's width), with their kinds.
   UString tail_text_;
   std::vector<uint16_t> tail_kinds_;
