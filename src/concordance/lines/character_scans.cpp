@@ -431,6 +431,36 @@ bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
 
 }  // namespace
 
+namespace {
+
+// Bits 0..63 of a 64-bit stretch of a mask: the one from bit q on (bits past the block
+// `last_block` are 0), and the one up to bit q (bit 63 is bit q; bits before bit 0 are 0).
+inline uint64_t MaskBitsFrom(const uint64_t* bits, int32_t q, int32_t last_block) {
+  const int32_t b = q >> 6, s = q & 63;
+  uint64_t v = bits[b] >> s;
+  if (s != 0 && b + 1 <= last_block) v |= bits[b + 1] << (64 - s);
+  return v;
+}
+inline uint64_t MaskBitsUpTo(const uint64_t* bits, int32_t q) {
+  if (q < 63) return bits[0] << (63 - q);
+  const int32_t lo = q - 63, b = lo >> 6, s = lo & 63;
+  uint64_t v = bits[b] >> s;
+  if (s != 0) v |= bits[b + 1] << (64 - s);
+  return v;
+}
+// Bits 0..t (none for t below 0).
+inline uint64_t BitsThrough(int32_t t) {
+  return t >= 63 ? ~uint64_t{0} : t < 0 ? 0 : (uint64_t{2} << t) - 1;
+}
+
+// A stretch of up to 64 units of the window as the walks around a hit read it: word characters,
+// markers and punctuation that is a boundary (neither joined nor made blank).
+struct TMaskStretch {
+  uint64_t word, markers, bound;
+};
+
+}  // namespace
+
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
                               int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
                               bool fill_all) {
@@ -450,25 +480,126 @@ void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, in
       level = std::max<uint8_t>(level, 1);
     return level;
   };
+  // The same level of the units a stretch's bits `range` stand for.
+  const auto level_in = [&](const TMaskStretch& m, uint64_t range) -> uint8_t {
+    const uint8_t punct = (m.bound & range) != 0 ? 1 : 0;
+    return (m.markers & range) != 0 ? std::max(marker_level, punct) : punct;
+  };
+
+  // Most words around a hit lie within 64 units of it: those are walked over one stretch of the
+  // masks each side, where each word's start and end are the next set bits of two masks, so
+  // that the walk takes a few instructions a word. Where a word or its boundary runs past the
+  // stretch (and the stretch is not at the window's edge), the walk goes on unit block by block.
   int32_t p = midpoint - 1;
-  for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
+  int32_t k = kSpanSearchWord - 1;
+  bool left_done = false;
+  while (k >= lo) {
     const int32_t from = std::min(p, count - 1);
-    const int32_t end = LastBitIn(word, base + from, base) - base;  // the word's last unit
-    if (end < 0) break;
-    const int32_t before = LastBitIn(other, base + end, base) - base;
-    out[k] = {before + 1 - midpoint, end - before, level_of(end + 1, from + 1), 0};
-    p = before;
+    if (from < 0) {
+      left_done = true;
+      break;
+    }
+    // Bit 63 stands for unit `from`, bit i for unit from - 63 + i; units before 0 are no part.
+    const int32_t q = base + from;
+    const int32_t first_valid = std::max(0, 63 - from);
+    const bool edge = from <= 63;
+    const uint64_t valid = ~uint64_t{0} << first_valid;
+    const TMaskStretch m{MaskBitsUpTo(masks.word, q) & valid, MaskBitsUpTo(masks.markers, q) & valid,
+                         MaskBitsUpTo(masks.punct, q) & ~MaskBitsUpTo(masks.joined, q) &
+                             ~MaskBitsUpTo(masks.blanked, q) & valid};
+    int32_t top = 63;
+    int32_t taken = 0;
+    while (k >= lo) {
+      const uint64_t w = m.word & BitsThrough(top);
+      if (w == 0) {
+        if (edge) left_done = true;  // no word before: the walk ends
+        break;
+      }
+      const int32_t end_bit = 63 - std::countl_zero(w);
+      const uint64_t gap = ~m.word & valid & BitsThrough(end_bit - 1);
+      int32_t before_bit = 0;
+      if (gap != 0) {
+        before_bit = 63 - std::countl_zero(gap);
+      } else if (edge) {
+        before_bit = first_valid - 1;  // the word starts the window
+      } else {
+        break;
+      }
+      const int32_t end = from - 63 + end_bit, before = from - 63 + before_bit;
+      out[k] = {before + 1 - midpoint, end - before, level_in(m, BitsThrough(top) & ~BitsThrough(end_bit)), 0};
+      p = before;
+      top = before_bit;
+      --k;
+      ++taken;
+      if (before < 0) break;
+    }
+    if (left_done || taken == 0) break;
   }
+  if (!left_done) {
+    for (; k >= lo; --k) {
+      const int32_t from = std::min(p, count - 1);
+      const int32_t end = LastBitIn(word, base + from, base) - base;  // the word's last unit
+      if (end < 0) break;
+      const int32_t before = LastBitIn(other, base + end, base) - base;
+      out[k] = {before + 1 - midpoint, end - before, level_of(end + 1, from + 1), 0};
+      p = before;
+    }
+  }
+
   p = hit_end;
-  for (int32_t k = kSpanSearchWord;;) {
+  k = kSpanSearchWord;
+  const int32_t last_block = count > 0 ? (base + count - 1) >> 6 : 0;
+  bool right_done = false;
+  while (count > 0) {
     const int32_t from = std::max(p, 0);
-    const int32_t start = FirstBitIn(word, base + from, base + count) - base;
-    out[k].barrier = level_of(from, start);
-    if (k >= hi || start >= count) break;
-    const int32_t end = FirstBitIn(other, base + start, base + count) - base;
-    ++k;
-    out[k] = {start - midpoint, end - start, 0, 0};
-    p = end;
+    if (from >= count) break;
+    // Bit i stands for unit from + i; units from `count` on are no part.
+    const int32_t q = base + from;
+    const int32_t units = std::min(64, count - from);
+    const bool edge = count - from <= 64;
+    const uint64_t valid = units == 64 ? ~uint64_t{0} : (uint64_t{1} << units) - 1;
+    const TMaskStretch m{MaskBitsFrom(masks.word, q, last_block) & valid,
+                         MaskBitsFrom(masks.markers, q, last_block) & valid,
+                         MaskBitsFrom(masks.punct, q, last_block) & ~MaskBitsFrom(masks.joined, q, last_block) &
+                             ~MaskBitsFrom(masks.blanked, q, last_block) & valid};
+    // Words' first units, and the units just after words: the walk takes them in turn.
+    uint64_t starts = m.word & ~(m.word << 1);
+    uint64_t ends = ~m.word & (m.word << 1) & valid;
+    int32_t at = 0;
+    int32_t taken = 0;
+    for (;;) {
+      int32_t start = units;
+      if (starts != 0) start = std::countr_zero(starts);
+      else if (!edge) break;
+      out[k].barrier = level_in(m, BitsThrough(start - 1) & ~BitsThrough(at - 1));
+      if (k >= hi || start >= units) {
+        right_done = true;
+        break;
+      }
+      int32_t end = units;
+      if (ends != 0) end = std::countr_zero(ends);
+      else if (!edge) break;
+      ++k;
+      out[k] = {from + start - midpoint, end - start, 0, 0};
+      p = from + end;
+      at = end;
+      starts &= starts - 1;
+      ends &= ends - 1;
+      ++taken;
+    }
+    if (right_done || taken == 0) break;
+  }
+  if (!right_done) {
+    for (;;) {
+      const int32_t from = std::max(p, 0);
+      const int32_t start = FirstBitIn(word, base + from, base + count) - base;
+      out[k].barrier = level_of(from, start);
+      if (k >= hi || start >= count) break;
+      const int32_t end = FirstBitIn(other, base + start, base + count) - base;
+      ++k;
+      out[k] = {start - midpoint, end - start, 0, 0};
+      p = end;
+    }
   }
 }
 
