@@ -58,6 +58,26 @@ std::vector<int64_t> Bytes(const TTextOutcome& out) {
   return got;
 }
 
+// A text read for "dog" alone and for "dog" among fifty items ("w0" to "w48") at one width, and
+// the many items' "dog" lines.
+struct TOneItemAndFifty {
+  static UString Fifty() {
+    UString fifty = u"dog";
+    for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
+    return fifty;
+  }
+  TOneItemAndFifty(const UString& file, int32_t width) : one(u"dog"), many(Fifty()) {
+    one.setup.line_width = many.setup.line_width = width;
+    a = one.Read(file);
+    b = many.Read(file);
+    for (const TCandidateLine& c : b.lines)
+      if (c.item == 0) dogs.push_back(&c);
+  }
+  TWorkerRun one, many;
+  TTextOutcome a, b;
+  std::vector<const TCandidateLine*> dogs;
+};
+
 }  // namespace
 
 TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
@@ -127,18 +147,11 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     text += s + ". ";  // one paragraph, cut in mid-sentence: both units run over the cut
     length_of_sentence.push_back(n);
   }
-  const UString file = tmp_.Write(u"units.txt", text);
-  UString fifty = u"dog";
-  for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
-
-  TWorkerRun one(u"dog"), many(fifty);
-  one.setup.line_width = many.setup.line_width = 60;
-  const TTextOutcome a = one.Read(file), b = many.Read(file);
+  const TOneItemAndFifty read(tmp_.Write(u"units.txt", text), 60);
+  const TTextOutcome &a = read.a, &b = read.b;
+  const std::vector<const TCandidateLine*>& dogs = read.dogs;
   ASSERT_TRUE(a.read_ok && b.read_ok);
   ASSERT_GE(a.chunks, 2);
-  std::vector<const TCandidateLine*> dogs;
-  for (const TCandidateLine& c : b.lines)
-    if (c.item == 0) dogs.push_back(&c);
   ASSERT_GT(b.lines.size(), a.lines.size());
   ASSERT_EQ(dogs.size(), a.lines.size());
   ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
@@ -186,26 +199,17 @@ TEST_F(TextProcessor, UnitLengthsReachEveryLineWhereverItsSentenceEnds) {
     text += rng() % 5 == 0 ? "!\n" : ". ";
     length_of_sentence.push_back(n);
   }
-  const UString file = tmp_.Write(u"sentences.txt", text);
-  UString fifty = u"dog";
-  for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
-  TWorkerRun one(u"dog"), many(fifty);
-  one.setup.line_width = many.setup.line_width = 80;
-  const TTextOutcome a = one.Read(file), b = many.Read(file);
-  ASSERT_TRUE(a.read_ok && b.read_ok);
-  ASSERT_GE(a.chunks, 2);
-  ASSERT_EQ(a.lines.size(), dogs_expected.size());
-  std::vector<const TCandidateLine*> dogs;
-  for (const TCandidateLine& c : b.lines)
-    if (c.item == 0) dogs.push_back(&c);
-  ASSERT_EQ(dogs.size(), a.lines.size());
-  for (size_t i = 0; i < a.lines.size(); ++i) {
-    const TLineUnitStats& x = a.lines[i].line->Data().extras;
-    ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
+  const TOneItemAndFifty read(tmp_.Write(u"sentences.txt", text), 80);
+  ASSERT_TRUE(read.a.read_ok && read.b.read_ok && read.a.chunks >= 2);
+  ASSERT_EQ(read.a.lines.size(), dogs_expected.size());
+  ASSERT_EQ(read.dogs.size(), dogs_expected.size());
+  for (size_t i = 0; i < dogs_expected.size(); ++i) {
+    const TLineUnitStats& x = read.a.lines[i].line->Data().extras;
+    ASSERT_EQ(std::memcmp(&x, &read.dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], dogs_expected[i]) << "line " << i;
-    ASSERT_EQ(x.unit_length[kUnitParagraph], a.words) << "line " << i;
+    ASSERT_EQ(x.unit_length[kUnitParagraph], read.a.words) << "line " << i;
   }
-  for (const TCandidateLine& c : b.lines) {
+  for (const TCandidateLine& c : read.b.lines) {
     const TLineUnitStats& x = c.line->Data().extras;
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) ASSERT_TRUE(x.unit_number[k] <= 0 || x.unit_length[k] > 0) << k;
