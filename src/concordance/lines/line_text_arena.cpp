@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,17 +74,29 @@ int64_t FreeLargePageBlocks() {
   return blocks;
 }
 
-// Whether a region of `bytes` should be backed by large pages. A 2 MiB page is one fault and one
-// take from the system's free lists instead of 512 (on one core the store then spends about a
-// tenth less), but a fault of such a page where the system has too few whole free blocks makes
-// the kernel compact memory while the worker waits: many workers filling a gigabyte of lines on
-// a machine full of cached files ran half as fast again. So they are asked for only while the
-// system has plenty of whole blocks free.
-bool WantLargePages(size_t bytes) {
+// Bytes of regions backed by large pages that arenas hold or keep, in the whole process.
+std::atomic<size_t> large_page_bytes{0};
+constexpr size_t kLargePageBytesMost = size_t{1} << 27;
+
+// Whether a new region of `bytes` is to be backed by large pages (counted in large_page_bytes
+// when it is). A 2 MiB page is one fault and one take from the system's free lists instead of
+// 512: one worker storing the lines of a long text spent about a tenth less. But such a fault
+// clears the whole page while the worker waits, and where the system has too few whole free
+// blocks it first compacts memory: eight workers storing a gigabyte of lines at once ran a
+// third slower, and half as fast again on a machine full of cached files. So large pages back
+// the first regions of the process only, and only while the system has plenty of whole blocks
+// free.
+bool TakeLargePages(size_t bytes) {
 #ifdef MADV_HUGEPAGE
   constexpr size_t kLargePage = size_t{1} << 21;
   constexpr int64_t kFreeBlocksPerBlockAsked = 4;
-  return FreeLargePageBlocks() >= kFreeBlocksPerBlockAsked * static_cast<int64_t>(bytes / kLargePage);
+  size_t held = large_page_bytes.load(std::memory_order_relaxed);
+  do {
+    if (held + bytes > kLargePageBytesMost) return false;
+  } while (!large_page_bytes.compare_exchange_weak(held, held + bytes, std::memory_order_relaxed));
+  if (FreeLargePageBlocks() >= kFreeBlocksPerBlockAsked * static_cast<int64_t>(bytes / kLargePage)) return true;
+  large_page_bytes.fetch_sub(bytes, std::memory_order_relaxed);
+  return false;
 #else
   (void)bytes;
   return false;
@@ -131,6 +144,7 @@ void TLineTextArena::GiveAllBack() {
 #endif
     }
     ::munmap(m.at, m.bytes);
+    if (m.large_pages) large_page_bytes.fetch_sub(m.bytes, std::memory_order_relaxed);
   }
   mappings_.clear();
   region_at_ = nullptr;
@@ -165,7 +179,10 @@ char* TLineTextArena::NewBlock(size_t bytes) {
       region_at_ = MapAlignedBytes(reserve, kLargeBlockBytes);
       region_large_pages_ = false;
 #ifdef MADV_HUGEPAGE
-      region_large_pages_ = WantLargePages(reserve) && ::madvise(region_at_, reserve, MADV_HUGEPAGE) == 0;
+      if (TakeLargePages(reserve)) {
+        region_large_pages_ = ::madvise(region_at_, reserve, MADV_HUGEPAGE) == 0;
+        if (!region_large_pages_) large_page_bytes.fetch_sub(reserve, std::memory_order_relaxed);
+      }
 #endif
     }
     region_left_ = reserve;

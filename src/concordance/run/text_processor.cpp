@@ -383,7 +383,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
 void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
   const TLineUnitStats& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
   for (int k = 0; k < kUnitKinds; ++k) {
-    if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(TOpenUnit{line_index, s.unit_number[k]});
+    if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
   TellUnitEndsWanted();
 }
@@ -421,26 +421,27 @@ void TLinzoraBufferProcessor::TextUnitsEnded(const TSearchStatsRec& stats) {
   for (;;) {
     int32_t line = INT32_MAX;
     for (int e = 0; e < ended; ++e) {
-      const std::vector<TOpenUnit>& open = open_[kinds[e]];
-      if (at[e] < open.size()) line = std::min(line, open[at[e]].line);
+      const std::vector<int32_t>& open = open_[kinds[e]];
+      if (at[e] < open.size()) line = std::min(line, open[at[e]]);
     }
     if (line == INT32_MAX) break;
     {
-      const std::vector<TOpenUnit>& open = open_[kinds[0]];
+      const std::vector<int32_t>& open = open_[kinds[0]];
       if (at[0] + kAhead < open.size())
-        __builtin_prefetch(&outcome_.lines[static_cast<size_t>(open[at[0] + kAhead].line)].line->Data().extras, 1, 3);
+        __builtin_prefetch(&outcome_.lines[static_cast<size_t>(open[at[0] + kAhead])].line->Data().extras, 1, 3);
     }
     TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(line)];
+    TLineUnitStats& s = candidate.line->Data().extras;
     for (int e = 0; e < ended; ++e) {
       const int kind = kinds[e];
-      std::vector<TOpenUnit>& open = open_[kind];
-      if (at[e] >= open.size() || open[at[e]].line != line) continue;
-      const TOpenUnit o = open[at[e]++];
-      if (o.number == stats.unit_number[kind]) {
-        candidate.line->Data().extras.unit_length[kind] = stats.unit_length[kind];
+      std::vector<int32_t>& open = open_[kind];
+      if (at[e] >= open.size() || open[at[e]] != line) continue;
+      ++at[e];
+      if (s.unit_number[kind] == stats.unit_number[kind]) {
+        s.unit_length[kind] = stats.unit_length[kind];
         candidate.unit_closed_in_chunk[kind] = chunk_;
-      } else if (o.number > stats.unit_number[kind]) {
-        open[kept[e]++] = o;
+      } else if (s.unit_number[kind] > stats.unit_number[kind]) {
+        open[kept[e]++] = line;
       }
       // A line of an earlier unit has no end to wait for any more.
     }

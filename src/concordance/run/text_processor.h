@@ -145,13 +145,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   uint8_t stop_seen_ = 0;
   int32_t last_chunk_ = -1;
   bool known_tag_met_ = false;
-  // Candidates whose unit of each kind has not ended yet: their index into outcome_.lines and
-  // that unit's number, kept here so that a unit's end looks at no line it does not close.
-  struct TOpenUnit {
-    int32_t line;
-    int32_t number;
-  };
-  std::vector<TOpenUnit> open_[kUnitKinds];
+  // Candidates whose unit of each kind has not ended yet (indexes into outcome_.lines; a text
+  // with no unit ends holds every line here until its end, so an index is all that is kept).
+  std::vector<int32_t> open_[kUnitKinds];
   // The previous chunk's last characters (up to a line's width), with their kinds.
   UString tail_text_;
   std::vector<uint16_t> tail_kinds_;
