@@ -4,10 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <new>
 #include <utility>
 
@@ -33,74 +29,14 @@ char* MapAlignedBytes(size_t bytes, size_t align) {
 }
 
 // Regions arenas gave back, for the next arenas (see kRegionsKeptBytes).
-struct TKeptRegion {
-  char* at;
-  bool large_pages;
-};
 struct TKeptRegions {
   std::mutex mutex;
-  std::vector<TKeptRegion> regions;
+  std::vector<std::pair<char*, size_t>> regions;
   size_t bytes = 0;
 };
 TKeptRegions& KeptRegions() {
   static auto* kept = new TKeptRegions;  // never destroyed: arenas may go after static objects
   return *kept;
-}
-
-// Whole free 2 MiB blocks the system has now (blocks of order 9 and up in /proc/buddyinfo, the
-// zone for old devices left out); 0 when it cannot tell.
-int64_t FreeLargePageBlocks() {
-  FILE* f = std::fopen("/proc/buddyinfo", "r");
-  if (f == nullptr) return 0;
-  int64_t blocks = 0;
-  char line[512];
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    // "Node 0, zone   Normal   c0 c1 ... c10": free blocks of 2^order pages.
-    const char* zone = std::strstr(line, "zone");
-    if (zone == nullptr) continue;
-    char name[32] = {};
-    int used = 0;
-    if (std::sscanf(zone, "zone %31s%n", name, &used) != 1 || std::strcmp(name, "DMA") == 0) continue;
-    const char* at = zone + used;
-    char* end = nullptr;
-    for (int order = 0;; ++order) {
-      const long long n = std::strtoll(at, &end, 10);
-      if (end == at) break;
-      at = end;
-      if (order >= 9) blocks += n << (order - 9);
-    }
-  }
-  std::fclose(f);
-  return blocks;
-}
-
-// Bytes of regions backed by large pages that arenas hold or keep, in the whole process.
-std::atomic<size_t> large_page_bytes{0};
-constexpr size_t kLargePageBytesMost = size_t{1} << 27;
-
-// Whether a new region of `bytes` is to be backed by large pages (counted in large_page_bytes
-// when it is). A 2 MiB page is one fault and one take from the system's free lists instead of
-// 512: one worker storing the lines of a long text spent about a tenth less. But such a fault
-// clears the whole page while the worker waits, and where the system has too few whole free
-// blocks it first compacts memory: eight workers storing a gigabyte of lines at once ran a
-// third slower, and half as fast again on a machine full of cached files. So large pages back
-// the first regions of the process only, and only while the system has plenty of whole blocks
-// free.
-bool TakeLargePages(size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  constexpr size_t kLargePage = size_t{1} << 21;
-  constexpr int64_t kFreeBlocksPerBlockAsked = 4;
-  size_t held = large_page_bytes.load(std::memory_order_relaxed);
-  do {
-    if (held + bytes > kLargePageBytesMost) return false;
-  } while (!large_page_bytes.compare_exchange_weak(held, held + bytes, std::memory_order_relaxed));
-  if (FreeLargePageBlocks() >= kFreeBlocksPerBlockAsked * static_cast<int64_t>(bytes / kLargePage)) return true;
-  large_page_bytes.fetch_sub(bytes, std::memory_order_relaxed);
-  return false;
-#else
-  (void)bytes;
-  return false;
-#endif
 }
 
 // A stretch a worker is about to fill gets its pages in one call: a fault for every page, on
@@ -137,14 +73,13 @@ void TLineTextArena::GiveAllBack() {
       ::madvise(m.at, m.bytes, MADV_FREE);
       std::lock_guard lock(kept.mutex);
       if (kept.bytes + m.bytes <= kRegionsKeptBytes) {
-        kept.regions.push_back(TKeptRegion{m.at, m.large_pages});
+        kept.regions.emplace_back(m.at, m.bytes);
         kept.bytes += m.bytes;
         continue;
       }
 #endif
     }
     ::munmap(m.at, m.bytes);
-    if (m.large_pages) large_page_bytes.fetch_sub(m.bytes, std::memory_order_relaxed);
   }
   mappings_.clear();
   region_at_ = nullptr;
@@ -158,7 +93,7 @@ char* TLineTextArena::NewBlock(size_t bytes) {
   // from a region, so each starts on a large page.
   if (bytes < kLargeBlockBytes) {
     char* block = MapBytes(bytes);
-    mappings_.push_back(TMapping{block, bytes, false});
+    mappings_.push_back(TMapping{block, bytes});
     return block;
   }
   if (region_left_ < bytes) {
@@ -169,24 +104,14 @@ char* TLineTextArena::NewBlock(size_t bytes) {
       TKeptRegions& kept = KeptRegions();
       std::lock_guard lock(kept.mutex);
       if (!kept.regions.empty()) {
-        region_at_ = kept.regions.back().at;
-        region_large_pages_ = kept.regions.back().large_pages;
+        region_at_ = kept.regions.back().first;
         kept.regions.pop_back();
         kept.bytes -= kRegionBytes;
       }
     }
-    if (!region_at_) {
-      region_at_ = MapAlignedBytes(reserve, kLargeBlockBytes);
-      region_large_pages_ = false;
-#ifdef MADV_HUGEPAGE
-      if (TakeLargePages(reserve)) {
-        region_large_pages_ = ::madvise(region_at_, reserve, MADV_HUGEPAGE) == 0;
-        if (!region_large_pages_) large_page_bytes.fetch_sub(reserve, std::memory_order_relaxed);
-      }
-#endif
-    }
+    if (!region_at_) region_at_ = MapAlignedBytes(reserve, kLargeBlockBytes);
     region_left_ = reserve;
-    mappings_.push_back(TMapping{region_at_, reserve, region_large_pages_});
+    mappings_.push_back(TMapping{region_at_, reserve});
   }
   char* block = region_at_;
   region_at_ += bytes;
@@ -224,13 +149,11 @@ TLineTextArena::TStretch TLineTextArena::TakeStretch(size_t need, size_t take) {
   size_t size = std::max(need, next);
   if (size >= kLargeBlockBytes) size = (size + kLargeBlockBytes - 1) & ~(kLargeBlockBytes - 1);
   char* block = NewBlock(size);
-  // A large page comes whole at its first write: nothing to prepare.
-  const bool ready = size >= kLargeBlockBytes && region_large_pages_;
   last_block_ = size;
   held_ += size;
   const size_t n = std::min(size, std::max(need, take));
-  if (size - n >= kSmallestStretchKept) free_.push_back(TStretch{block + n, size - n, me, ready});
-  return TStretch{block, n, me, ready};
+  if (size - n >= kSmallestStretchKept) free_.push_back(TStretch{block + n, size - n, me, false});
+  return TStretch{block, n, me, false};
 }
 
 void TLineTextArena::GiveBack(TStretch stretch) {

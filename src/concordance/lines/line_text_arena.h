@@ -22,8 +22,7 @@
 // Many workers fill one arena at once, so a large arena keeps them apart: its blocks are 2 MiB,
 // each aligned to 2 MiB, and from 32 MiB held a lease takes one whole. Each worker then writes a
 // region of its own (no two share a table of the pages' entries), asks for the region's pages in
-// one call (or, where the system has whole 2 MiB pages to spare, the region is backed by those and
-// each comes at its first write), and goes on with its next lease where its last one stopped. When an arena gives its
+// one call, and goes on with its next lease where its last one stopped. When an arena gives its
 // blocks back, the regions of its large blocks are handed to the system as free (it takes the
 // pages back only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the
 // next run then mostly writes pages it already has instead of faulting in fresh ones.
@@ -99,7 +98,6 @@ class TLineTextArena {
   struct TMapping {
     char* at;
     size_t bytes;
-    bool large_pages;  // a region backed by 2 MiB pages
   };
   // Room for one text (need bytes), counted as a live text.
   char* Take(size_t need);
@@ -117,7 +115,6 @@ class TLineTextArena {
   std::vector<TMapping> mappings_;  // what goes back to the system
   char* region_at_ = nullptr;       // the unused rest of the last region reserved
   size_t region_left_ = 0;
-  bool region_large_pages_ = false;  // the last region is backed by 2 MiB pages
   std::vector<TStretch> free_;  // the unused ends of blocks
   size_t last_block_ = 0;
   size_t held_ = 0;  // bytes of the blocks taken (a region's unused rest is not counted)
