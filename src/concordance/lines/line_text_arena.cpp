@@ -229,6 +229,7 @@ TLineTextArena::TLease::~TLease() {
   if (!holding_) return;
   {
     std::lock_guard lock(arena_.mutex_);
+    stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
     arena_.GiveBack(stretch_);
   }
   arena_.Drop(1);
@@ -239,6 +240,7 @@ char* TLineTextArena::TLease::Room(size_t need) {
     {
       std::lock_guard lock(arena_.mutex_);
       if (holding_) {
+        stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
         arena_.GiveBack(stretch_);
       } else {
         arena_.alive_.fetch_add(1, std::memory_order_relaxed);
@@ -248,9 +250,18 @@ char* TLineTextArena::TLease::Room(size_t need) {
       // ones as it grows (fewer ends left over).
       stretch_ = arena_.TakeStretch(need, std::clamp(arena_.held_ / 16, kLeaseBytesLeast, kLeaseBytesMost));
     }
-    // A stretch a lease gave back was prepared when that lease took it.
-    if (!stretch_.ready) PreparePagesForWriting(stretch_.at, stretch_.left);
-    stretch_.ready = true;
+    // A stretch a lease gave back whole was prepared by that lease.
+    prepared_ = stretch_.ready ? stretch_.at + stretch_.left : stretch_.at;
+  }
+  // The pages are prepared a step ahead of the texts, not a whole stretch at once: the system
+  // clears each page as it prepares it, and a step's pages are then still in the cache when
+  // the texts are written into them (a whole stretch's had left it, and each text's bytes were
+  // fetched back from memory before they could be written).
+  if (stretch_.at + need > prepared_) {
+    const size_t left = static_cast<size_t>(stretch_.at + stretch_.left - prepared_);
+    const size_t n = std::min(left, std::max(static_cast<size_t>(stretch_.at + need - prepared_), kPrepareStepBytes));
+    PreparePagesForWriting(prepared_, n);
+    prepared_ += n;
   }
   return stretch_.at;
 }
