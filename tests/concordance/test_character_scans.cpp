@@ -681,6 +681,21 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
                                     << (a.OneByte() ? " one byte" : " general"));
     const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
     ExpectSameCut(a, b, lo, hi);
+    // The same cut written where the line is to be kept: the same line, its bytes there (the
+    // cut may write all of the buffer's width + 3 bytes, never one more); the cut after it,
+    // not told, writes into the cutter's own buffer again.
+    std::vector<uint8_t> kept(static_cast<size_t>(a.BufferCharacters()) + 1, 0xEE);
+    TLineCutter c(width);
+    c.WriteNextOneByteLineAt(kept.data());
+    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
+    ASSERT_EQ(c.OneByte(), a.OneByte());
+    ExpectSameCut(c, b, lo, hi);
+    EXPECT_EQ(kept.back(), 0xEE);
+    if (c.OneByte()) EXPECT_EQ(c.Line().Bytes(), kept.data());
+    const std::vector<uint8_t> before_second = kept;
+    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
+    EXPECT_EQ(kept, before_second);
+    ExpectSameCut(c, b, lo, hi);
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);
@@ -916,4 +931,65 @@ TEST(CharacterScans, WordWalksOverAPassesMasksEqualThoseOverItsKinds) {
     }
   }
   EXPECT_GT(one_byte, 1000);
+}
+
+// The walks over masks take the words within 64 units of the hit by their bits and go on block
+// by block past them: words and gaps of 1 to 150 units (runs longer than a stretch, on either
+// side of a stretch's end), markers and punctuation (some joined or made blank) in the gaps,
+// windows anywhere in the masks, hits anywhere in the window and every span give the positions
+// the walks over the equivalent flags give.
+TEST(CharacterScans, WordWalksOverMasksEqualThoseOverFlagsWhateverTheRunLengths) {
+  std::mt19937 rng(6464);
+  constexpr uint16_t kMarker = 0x880F;  // a sentence end: level 2
+  for (int round = 0; round < 3000; ++round) {
+    const int32_t units = 1 + static_cast<int32_t>(rng() % 1400);
+    const int32_t blocks = (units + 63) / 64;
+    std::vector<uint64_t> word(static_cast<size_t>(blocks)), markers(word), punct(word), joined(word), blanked(word);
+    std::vector<uint16_t> flags(static_cast<size_t>(units));
+    const uint32_t longest = rng() % 3 == 0 ? 150 : 12;
+    bool in_word = rng() % 2 == 0;
+    for (int32_t u = 0; u < units;) {
+      const int32_t run = std::min<int32_t>(units - u, 1 + static_cast<int32_t>(rng() % longest));
+      for (int32_t j = u; j < u + run; ++j) {
+        const uint64_t bit = uint64_t{1} << (j % 64);
+        uint64_t& w = word[static_cast<size_t>(j / 64)];
+        uint16_t& f = flags[static_cast<size_t>(j)];
+        if (in_word) {
+          w |= bit, f = 0x0302;
+          continue;
+        }
+        const uint32_t r = rng() % 20;
+        if (r == 0) {
+          markers[static_cast<size_t>(j / 64)] |= bit, f = kMarker;
+        } else if (r < 3) {
+          punct[static_cast<size_t>(j / 64)] |= bit, f = 0x0210;
+        } else if (r < 5) {  // punctuation joined or made blank: passed over
+          punct[static_cast<size_t>(j / 64)] |= bit, f = 0x0248;
+          (r == 3 ? joined : blanked)[static_cast<size_t>(j / 64)] |= bit;
+        } else {
+          f = 0x0248;
+        }
+      }
+      u += run;
+      in_word = !in_word;
+    }
+    const TChunkMasks masks{word.data(), markers.data(), punct.data(), joined.data(), blanked.data(), 0, kMarker};
+    const int32_t start = static_cast<int32_t>(rng() % static_cast<uint32_t>(units));
+    const int32_t count = 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(units - start));
+    const int32_t midpoint = static_cast<int32_t>(rng() % static_cast<uint32_t>(count + 1));
+    const int32_t hit_length = static_cast<int32_t>(rng() % 20);
+    const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
+    const bool fill_all = rng() % 2 == 0;
+    SCOPED_TRACE(testing::Message() << "round " << round << " start " << start << " count " << count << " mid "
+                                    << midpoint << " span " << lo << ".." << hi);
+    TLineWordPosition a[kSpanPositions], b[kSpanPositions];
+    for (int k = 0; k < kSpanPositions; ++k) a[k] = b[k] = {7777, 7777, 77, 7777};
+    ComputeLineWordPositions(masks, start, count, midpoint, hit_length, lo, hi, a, fill_all);
+    ComputeLineWordPositions(flags.data() + start, count, midpoint, hit_length, lo, hi, b, fill_all);
+    for (int k = 0; k < kSpanPositions; ++k) {
+      ASSERT_EQ(std::make_tuple(a[k].start, a[k].length, a[k].barrier, a[k].tag_number_1based),
+                std::make_tuple(b[k].start, b[k].length, b[k].barrier, b[k].tag_number_1based))
+          << "position " << k;
+    }
+  }
 }

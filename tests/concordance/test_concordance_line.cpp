@@ -771,6 +771,73 @@ TEST(ConcordanceLine, LeasesOnEightThreadsFillLargeBlocksThatTheNextArenaReuses)
   }
 }
 
+// A worker writes a one-byte line where the lease will keep it and then stores it: only the
+// header is written, and the texts read back equal those stored by copy. Between them come texts
+// written in place and never stored (overwritten by the next), wide texts, one-byte texts from
+// elsewhere and rooms larger than what the stretch has left (the lease moves on to a new one).
+TEST(ConcordanceLine, OneByteTextsWrittenWhereTheLeaseKeepsThemEqualCopiedOnes) {
+  class TArenaOwner : public FakeOwner {
+   public:
+    TLineTextArena* LineTextArena() override { return &arena; }
+    TLineTextArena arena;
+  };
+  TArenaOwner in_place, copied;
+  std::mt19937 rng(1207);
+  std::vector<std::pair<std::unique_ptr<TConcordanceEntry>, std::unique_ptr<TConcordanceEntry>>> lines;
+  std::vector<UString> texts;
+  {
+    TLineTextArena::TLease lease_a(in_place.arena), lease_b(copied.arena);
+    std::vector<uint8_t> elsewhere;
+    for (int i = 0; i < 6000; ++i) {
+      const size_t room = 1 + rng() % (rng() % 10 == 0 ? 40000 : 1200);
+      const size_t n = 1 + rng() % room;
+      UString text(n, u' ');
+      for (char16_t& c : text) c = static_cast<char16_t>(33 + rng() % 94);
+      if (rng() % 9 == 0) text[rng() % n] = 0x00E9 + static_cast<char16_t>(rng() % 2 ? 0 : 0x2000);
+      const uint32_t road = rng() % 10;
+      auto a = std::make_unique<TConcordanceEntry>(&in_place);
+      auto b = std::make_unique<TConcordanceEntry>(&copied);
+      if (road < 6 && text.size() == n && LineTextFormOf(text) == TLineTextForm::kAscii) {
+        // Written in place: the bytes and whatever lies after them (as a cut writes its closing
+        // blanks), then stored.
+        uint8_t* at = lease_a.OneByteRoom(room + 3);
+        for (size_t k = 0; k < n; ++k) at[k] = static_cast<uint8_t>(text[k]);
+        at[n] = ' ', at[n + 1] = ' ', at[n + 2] = 0;
+        if (road == 0) {  // never stored: the next text goes over it
+          continue;
+        }
+        a->SetText(lease_a, TLineText(at, n, TLineTextForm::kAscii));
+      } else if (road < 8) {
+        a->SetText(lease_a, UStringView(text));
+      } else {
+        // A one-byte text kept elsewhere, right after a room was asked for and not used.
+        lease_a.OneByteRoom(room);
+        elsewhere.assign(n, 0);
+        bool one_byte = true;
+        for (size_t k = 0; k < n; ++k) one_byte = one_byte && text[k] < 0x80, elsewhere[k] = static_cast<uint8_t>(text[k]);
+        if (one_byte)
+          a->SetText(lease_a, TLineText(elsewhere.data(), n, TLineTextForm::kAscii));
+        else
+          a->SetText(lease_a, UStringView(text));
+      }
+      b->SetText(lease_b, UStringView(text));
+      texts.push_back(text);
+      lines.emplace_back(std::move(a), std::move(b));
+    }
+  }
+  ASSERT_GT(lines.size(), 4000u);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_TRUE(lines[i].first->TextInArena());
+    ASSERT_EQ(lines[i].first->Text(), texts[i]) << i;
+    ASSERT_EQ(lines[i].first->Text().Form(), lines[i].second->Text().Form()) << i;
+    ASSERT_EQ(lines[i].first->Text(), lines[i].second->Text()) << i;
+  }
+  EXPECT_EQ(in_place.arena.LiveTexts(), static_cast<int64_t>(lines.size()));
+  lines.clear();
+  EXPECT_EQ(in_place.arena.LiveTexts(), 0);
+  EXPECT_EQ(in_place.arena.BytesHeld(), 0u);
+}
+
 // A line keeps its owner's number, not its address: the number must lead back to that owner
 // through text and on-need changes, and never to an owner made after it went.
 TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {

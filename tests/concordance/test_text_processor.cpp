@@ -1,5 +1,6 @@
 // The text worker end to end: real texts on disk, the real reader, tag handler and engine, and
 // the candidate lines checked against the file's bytes and against each other.
+#include <random>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -56,6 +57,26 @@ std::vector<int64_t> Bytes(const TTextOutcome& out) {
   for (const TCandidateLine& l : out.lines) got.push_back(l.line->Data().byte_position);
   return got;
 }
+
+// A text read for "dog" alone and for "dog" among fifty items ("w0" to "w48") at one width, and
+// the many items' "dog" lines.
+struct TOneItemAndFifty {
+  static UString Fifty() {
+    UString fifty = u"dog";
+    for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
+    return fifty;
+  }
+  TOneItemAndFifty(const UString& file, int32_t width) : one(u"dog"), many(Fifty()) {
+    one.setup.line_width = many.setup.line_width = width;
+    a = one.Read(file);
+    b = many.Read(file);
+    for (const TCandidateLine& c : b.lines)
+      if (c.item == 0) dogs.push_back(&c);
+  }
+  TWorkerRun one, many;
+  TTextOutcome a, b;
+  std::vector<const TCandidateLine*> dogs;
+};
 
 }  // namespace
 
@@ -126,18 +147,11 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
     text += s + ". ";  // one paragraph, cut in mid-sentence: both units run over the cut
     length_of_sentence.push_back(n);
   }
-  const UString file = tmp_.Write(u"units.txt", text);
-  UString fifty = u"dog";
-  for (int k = 0; k < 49; ++k) fifty += u"\nw" + IntToUStr(k);
-
-  TWorkerRun one(u"dog"), many(fifty);
-  one.setup.line_width = many.setup.line_width = 60;
-  const TTextOutcome a = one.Read(file), b = many.Read(file);
+  const TOneItemAndFifty read(tmp_.Write(u"units.txt", text), 60);
+  const TTextOutcome &a = read.a, &b = read.b;
+  const std::vector<const TCandidateLine*>& dogs = read.dogs;
   ASSERT_TRUE(a.read_ok && b.read_ok);
   ASSERT_GE(a.chunks, 2);
-  std::vector<const TCandidateLine*> dogs;
-  for (const TCandidateLine& c : b.lines)
-    if (c.item == 0) dogs.push_back(&c);
   ASSERT_GT(b.lines.size(), a.lines.size());
   ASSERT_EQ(dogs.size(), a.lines.size());
   ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
@@ -150,6 +164,52 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   }
   // Every item's lines: the sentence's length, and every unit ended, with the text at the latest.
   for (const TCandidateLine& c : b.lines) {
+    const TLineUnitStats& x = c.line->Data().extras;
+    ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
+    for (int k = 0; k < kUnitKinds; ++k) ASSERT_TRUE(x.unit_number[k] <= 0 || x.unit_length[k] > 0) << k;
+  }
+}
+
+// Sentences of 1 to 14 words with the search word anywhere in them, none, once or several times,
+// and other items' words among them: every line gets its own sentence's length, whatever the
+// lines of other items and sentences open beside it, with one item and with many; the units that
+// never end before the text's end (paragraph, heading, section) close together for every line
+// at once, the last sentence's lines with them.
+TEST_F(TextProcessor, UnitLengthsReachEveryLineWhereverItsSentenceEnds) {
+  std::mt19937 rng(27);
+  std::string text;
+  std::vector<int32_t> length_of_sentence{0};
+  std::vector<int32_t> dogs_expected;  // the sentence of each "dog", in text order
+  for (int32_t i = 1; text.size() < 2300000; ++i) {
+    const int32_t n = 1 + static_cast<int32_t>(rng() % 14);
+    for (int32_t w = 0; w < n; ++w) {
+      std::string word;
+      const uint32_t r = rng() % 10;
+      if (r < 2) {
+        word = "dog";
+        dogs_expected.push_back(i);
+      } else if (r < 4) {
+        word = "w" + std::to_string(rng() % 49);
+      } else {
+        word = "ox";
+      }
+      if (w == 0) word[0] = static_cast<char>(word[0] - 32);  // a capital after the full stop
+      text += word + (w + 1 < n ? " " : "");
+    }
+    text += rng() % 5 == 0 ? "!\n" : ". ";
+    length_of_sentence.push_back(n);
+  }
+  const TOneItemAndFifty read(tmp_.Write(u"sentences.txt", text), 80);
+  ASSERT_TRUE(read.a.read_ok && read.b.read_ok && read.a.chunks >= 2);
+  ASSERT_EQ(read.a.lines.size(), dogs_expected.size());
+  ASSERT_EQ(read.dogs.size(), dogs_expected.size());
+  for (size_t i = 0; i < dogs_expected.size(); ++i) {
+    const TLineUnitStats& x = read.a.lines[i].line->Data().extras;
+    ASSERT_EQ(std::memcmp(&x, &read.dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
+    ASSERT_EQ(x.unit_number[kUnitSentence], dogs_expected[i]) << "line " << i;
+    ASSERT_EQ(x.unit_length[kUnitParagraph], read.a.words) << "line " << i;
+  }
+  for (const TCandidateLine& c : read.b.lines) {
     const TLineUnitStats& x = c.line->Data().extras;
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) ASSERT_TRUE(x.unit_number[k] <= 0 || x.unit_length[k] > 0) << k;

@@ -431,6 +431,36 @@ bool AnyBitIn(const Bits& bits, int32_t from, int32_t to) {
 
 }  // namespace
 
+namespace {
+
+// Bits 0..63 of a 64-bit stretch of a mask: the one from bit q on (bits past the block
+// `last_block` are 0), and the one up to bit q (bit 63 is bit q; bits before bit 0 are 0).
+inline uint64_t MaskBitsFrom(const uint64_t* bits, int32_t q, int32_t last_block) {
+  const int32_t b = q >> 6, s = q & 63;
+  uint64_t v = bits[b] >> s;
+  if (s != 0 && b + 1 <= last_block) v |= bits[b + 1] << (64 - s);
+  return v;
+}
+inline uint64_t MaskBitsUpTo(const uint64_t* bits, int32_t q) {
+  if (q < 63) return bits[0] << (63 - q);
+  const int32_t lo = q - 63, b = lo >> 6, s = lo & 63;
+  uint64_t v = bits[b] >> s;
+  if (s != 0) v |= bits[b + 1] << (64 - s);
+  return v;
+}
+// Bits 0..t (none for t below 0).
+inline uint64_t BitsThrough(int32_t t) {
+  return t >= 63 ? ~uint64_t{0} : t < 0 ? 0 : (uint64_t{2} << t) - 1;
+}
+
+// A stretch of up to 64 units of the window as the walks around a hit read it: word characters,
+// markers and punctuation that is a boundary (neither joined nor made blank).
+struct TMaskStretch {
+  uint64_t word, markers, bound;
+};
+
+}  // namespace
+
 void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, int32_t count, int32_t midpoint,
                               int32_t hit_length, int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
                               bool fill_all) {
@@ -450,25 +480,126 @@ void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, in
       level = std::max<uint8_t>(level, 1);
     return level;
   };
+  // The same level of the units a stretch's bits `range` stand for.
+  const auto level_in = [&](const TMaskStretch& m, uint64_t range) -> uint8_t {
+    const uint8_t punct = (m.bound & range) != 0 ? 1 : 0;
+    return (m.markers & range) != 0 ? std::max(marker_level, punct) : punct;
+  };
+
+  // Most words around a hit lie within 64 units of it: those are walked over one stretch of the
+  // masks each side, where each word's start and end are the next set bits of two masks, so
+  // that the walk takes a few instructions a word. Where a word or its boundary runs past the
+  // stretch (and the stretch is not at the window's edge), the walk goes on unit block by block.
   int32_t p = midpoint - 1;
-  for (int32_t k = kSpanSearchWord - 1; k >= lo; --k) {
+  int32_t k = kSpanSearchWord - 1;
+  bool left_done = false;
+  while (k >= lo) {
     const int32_t from = std::min(p, count - 1);
-    const int32_t end = LastBitIn(word, base + from, base) - base;  // the word's last unit
-    if (end < 0) break;
-    const int32_t before = LastBitIn(other, base + end, base) - base;
-    out[k] = {before + 1 - midpoint, end - before, level_of(end + 1, from + 1), 0};
-    p = before;
+    if (from < 0) {
+      left_done = true;
+      break;
+    }
+    // Bit 63 stands for unit `from`, bit i for unit from - 63 + i; units before 0 are no part.
+    const int32_t q = base + from;
+    const int32_t first_valid = std::max(0, 63 - from);
+    const bool edge = from <= 63;
+    const uint64_t valid = ~uint64_t{0} << first_valid;
+    const TMaskStretch m{MaskBitsUpTo(masks.word, q) & valid, MaskBitsUpTo(masks.markers, q) & valid,
+                         MaskBitsUpTo(masks.punct, q) & ~MaskBitsUpTo(masks.joined, q) &
+                             ~MaskBitsUpTo(masks.blanked, q) & valid};
+    int32_t top = 63;
+    int32_t taken = 0;
+    while (k >= lo) {
+      const uint64_t w = m.word & BitsThrough(top);
+      if (w == 0) {
+        if (edge) left_done = true;  // no word before: the walk ends
+        break;
+      }
+      const int32_t end_bit = 63 - std::countl_zero(w);
+      const uint64_t gap = ~m.word & valid & BitsThrough(end_bit - 1);
+      int32_t before_bit = 0;
+      if (gap != 0) {
+        before_bit = 63 - std::countl_zero(gap);
+      } else if (edge) {
+        before_bit = first_valid - 1;  // the word starts the window
+      } else {
+        break;
+      }
+      const int32_t end = from - 63 + end_bit, before = from - 63 + before_bit;
+      out[k] = {before + 1 - midpoint, end - before, level_in(m, BitsThrough(top) & ~BitsThrough(end_bit)), 0};
+      p = before;
+      top = before_bit;
+      --k;
+      ++taken;
+      if (before < 0) break;
+    }
+    if (left_done || taken == 0) break;
   }
+  if (!left_done) {
+    for (; k >= lo; --k) {
+      const int32_t from = std::min(p, count - 1);
+      const int32_t end = LastBitIn(word, base + from, base) - base;  // the word's last unit
+      if (end < 0) break;
+      const int32_t before = LastBitIn(other, base + end, base) - base;
+      out[k] = {before + 1 - midpoint, end - before, level_of(end + 1, from + 1), 0};
+      p = before;
+    }
+  }
+
   p = hit_end;
-  for (int32_t k = kSpanSearchWord;;) {
+  k = kSpanSearchWord;
+  const int32_t last_block = count > 0 ? (base + count - 1) >> 6 : 0;
+  bool right_done = false;
+  while (count > 0) {
     const int32_t from = std::max(p, 0);
-    const int32_t start = FirstBitIn(word, base + from, base + count) - base;
-    out[k].barrier = level_of(from, start);
-    if (k >= hi || start >= count) break;
-    const int32_t end = FirstBitIn(other, base + start, base + count) - base;
-    ++k;
-    out[k] = {start - midpoint, end - start, 0, 0};
-    p = end;
+    if (from >= count) break;
+    // Bit i stands for unit from + i; units from `count` on are no part.
+    const int32_t q = base + from;
+    const int32_t units = std::min(64, count - from);
+    const bool edge = count - from <= 64;
+    const uint64_t valid = units == 64 ? ~uint64_t{0} : (uint64_t{1} << units) - 1;
+    const TMaskStretch m{MaskBitsFrom(masks.word, q, last_block) & valid,
+                         MaskBitsFrom(masks.markers, q, last_block) & valid,
+                         MaskBitsFrom(masks.punct, q, last_block) & ~MaskBitsFrom(masks.joined, q, last_block) &
+                             ~MaskBitsFrom(masks.blanked, q, last_block) & valid};
+    // Words' first units, and the units just after words: the walk takes them in turn.
+    uint64_t starts = m.word & ~(m.word << 1);
+    uint64_t ends = ~m.word & (m.word << 1) & valid;
+    int32_t at = 0;
+    int32_t taken = 0;
+    for (;;) {
+      int32_t start = units;
+      if (starts != 0) start = std::countr_zero(starts);
+      else if (!edge) break;
+      out[k].barrier = level_in(m, BitsThrough(start - 1) & ~BitsThrough(at - 1));
+      if (k >= hi || start >= units) {
+        right_done = true;
+        break;
+      }
+      int32_t end = units;
+      if (ends != 0) end = std::countr_zero(ends);
+      else if (!edge) break;
+      ++k;
+      out[k] = {from + start - midpoint, end - start, 0, 0};
+      p = from + end;
+      at = end;
+      starts &= starts - 1;
+      ends &= ends - 1;
+      ++taken;
+    }
+    if (right_done || taken == 0) break;
+  }
+  if (!right_done) {
+    for (;;) {
+      const int32_t from = std::max(p, 0);
+      const int32_t start = FirstBitIn(word, base + from, base + count) - base;
+      out[k].barrier = level_of(from, start);
+      if (k >= hi || start >= count) break;
+      const int32_t end = FirstBitIn(other, base + start, base + count) - base;
+      ++k;
+      out[k] = {start - midpoint, end - start, 0, 0};
+      p = end;
+    }
   }
 }
 
@@ -533,30 +664,30 @@ __attribute__((always_inline)) inline void MoveOnSixteen(TByteCompactCursor<U>& 
 __attribute__((target("avx2"))) void CompactBytesWide(TByteCompactCursor<uint8_t>& cursor, int32_t n) {
   TByteCompactCursor<uint8_t> k = cursor;  // kept in registers: the stores could alias the caller's
   const __m256i v32 = _mm256_set1_epi8(32);
+  const __m256i v1 = _mm256_set1_epi8(1);
+  const __m256i v25 = _mm256_set1_epi8(25);
   __m256i high = _mm256_setzero_si256();
   while (k.i + 32 <= n) {
     const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(k.src + k.i));
     high = _mm256_or_si256(high, c);
-    const __m256i blank = _mm256_cmpeq_epi8(_mm256_subs_epu8(c, v32), _mm256_setzero_si256());
-    const __m256i odd =
-        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(1)),
-                        _mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(24)), _mm256_cmpeq_epi8(c, _mm256_set1_epi8(25))));
-    // Each byte's neighbour before it: the lanes moved up one byte across the two halves.
-    __m256i before = _mm256_alignr_epi8(blank, _mm256_permute2x128_si256(blank, blank, 0x08), 15);
-    if (k.in_blank_run) before = _mm256_or_si256(before, _mm256_setr_epi8(-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), _mm256_blendv_epi8(c, v32, blank));
-    const uint32_t bad_bits =
-        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(odd, _mm256_and_si256(blank, before))));
+    // Every unit of 32 or below becomes a blank: the larger of it and 32.
+    const __m256i out = _mm256_max_epu8(c, v32);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), out);
+    const uint32_t blank = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(out, v32)));
+    // Unusual: 1, 24 or 25 (24 and 25 are the units that or-ed with 1 give 25), or a blank after a
+    // blank; the run rule is worked on the blanks' bits alone.
+    const uint32_t odd = static_cast<uint32_t>(_mm256_movemask_epi8(
+        _mm256_or_si256(_mm256_cmpeq_epi8(_mm256_or_si256(c, v1), v25), _mm256_cmpeq_epi8(c, v1))));
+    const uint32_t bad_bits = odd | (blank & ((blank << 1) | static_cast<uint32_t>(k.in_blank_run)));
     if (bad_bits != 0) {
       const int32_t lanes = std::countr_zero(bad_bits);
-      if (lanes > 0) k.in_blank_run = k.src[k.i + lanes - 1] <= 32;
+      if (lanes > 0) k.in_blank_run = ((blank >> (lanes - 1)) & 1u) != 0;
       k.i += lanes;
       k.d += lanes;
       CompactOneByte(k);
       continue;
     }
-    k.in_blank_run = (static_cast<uint32_t>(_mm256_movemask_epi8(blank)) >> 31) != 0;
+    k.in_blank_run = (blank >> 31) != 0;
     k.i += 32;
     k.d += 32;
   }
@@ -640,13 +771,16 @@ TLineCutter::TLineCutter(int32_t width)
     : width_(std::clamp(width, 1, kMaxLineWidth)),
       text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
       flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank),
-      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' ') {
+      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' '),
+      line_bytes_(bytes_.data()) {
   drops_.reserve(static_cast<size_t>(width_));
 }
 
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
+  line_bytes_ = next_line_bytes_ != nullptr ? next_line_bytes_ : bytes_.data();
+  next_line_bytes_ = nullptr;
   wide_made_ = flags_made_ = true;
   text_[0] = 0;
   flags_[0] = 0;
@@ -780,8 +914,9 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
     _mm_prefetch(reinterpret_cast<const char*>(window + j), _MM_HINT_T0);
 #endif
   drops_.clear();
-  std::fill_n(bytes_.begin(), pad, ' ');
-  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, bytes_.data() + pad, &drops_};
+  uint8_t* const out = line_bytes_;
+  std::fill_n(out, pad, ' ');
+  TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, out + pad, &drops_};
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {
@@ -800,9 +935,9 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
     }
   }
   const int32_t d = k.d;
-  bytes_[static_cast<size_t>(pad + d)] = ' ';
-  bytes_[static_cast<size_t>(pad + d + 1)] = ' ';
-  bytes_[static_cast<size_t>(pad + d + 2)] = 0;
+  out[pad + d] = ' ';
+  out[pad + d + 1] = ' ';
+  out[pad + d + 2] = 0;
   one_byte_ = true;
   wide_made_ = flags_made_ = false;
   window_flags_ = window_flags;
@@ -824,7 +959,7 @@ int32_t TLineCutter::LinePositionOf(int32_t s) const {
 void TLineCutter::MakeWide() const {
   if (wide_made_) return;
   wide_made_ = true;
-  for (int32_t i = 0; i < length_ + kLineBufferExtra; ++i) text_[static_cast<size_t>(i)] = bytes_[static_cast<size_t>(i)];
+  for (int32_t i = 0; i < length_ + kLineBufferExtra; ++i) text_[static_cast<size_t>(i)] = line_bytes_[i];
 }
 
 void TLineCutter::MakeFlags() const {
@@ -866,7 +1001,7 @@ uint16_t* TLineCutter::MutableFlags() {
 }
 
 TLineText TLineCutter::Line() const {
-  if (one_byte_) return TLineText(bytes_.data(), static_cast<size_t>(length_), TLineTextForm::kAscii);
+  if (one_byte_) return TLineText(line_bytes_, static_cast<size_t>(length_), TLineTextForm::kAscii);
   return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
 }
 

@@ -237,6 +237,11 @@ class TLineCutter {
   // (the window's bytes or text, and the masks around the hit) to be fetched into the cache, so
   // that it is there when that hit is cut; reads nothing itself.
   void Prefetch(const TChunkView& chunk, int32_t hit_position) const;
+  // The next Cut, where it cuts in the one-byte form, writes the line's bytes at `at` (room for
+  // BufferCharacters() bytes, which it may all write) instead of into the cutter's own buffer:
+  // where the line is to be kept, so that keeping it copies nothing. They must stay there while
+  // the line is used. Only the next Cut is told.
+  void WriteNextOneByteLineAt(uint8_t* at) { next_line_bytes_ = at; }
 
   // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
   // blanks and a 0). A line cut in the one-byte form makes them on first asking.
@@ -292,6 +297,8 @@ class TLineCutter {
   bool one_byte_ = false;
   mutable bool wide_made_ = false, flags_made_ = false;
   std::vector<uint8_t> bytes_;
+  uint8_t* line_bytes_ = nullptr;       // where the one-byte cut's bytes are: bytes_ or as told
+  uint8_t* next_line_bytes_ = nullptr;  // WriteNextOneByteLineAt's place for the next cut
   const uint16_t* window_flags_ = nullptr;
   TChunkMasks window_masks_;  // the chunk's masks, where the walks read those (word not null)
   int32_t window_count_ = 0;

@@ -203,12 +203,17 @@ TLineTextForm FillLineTextBlockShortest(char* block, UStringView text) {
   return form;
 }
 
-void FillLineTextBlock(char* block, TLineText text) {
+void WriteLineTextHeader(char* block, TLineText text) {
+  static_assert(kLineTextHeaderBytes == sizeof(uint32_t));
   uint32_t header = static_cast<uint32_t>(text.size()) & kLengthBits;
   if (text.OneByte()) header |= kOneByteFlag;
   if (text.Form() == TLineTextForm::kAscii) header |= kAsciiFlag;
   std::memcpy(block, &header, sizeof header);
-  if (!text.empty()) std::memcpy(block + sizeof header, text.Bytes(), text.StoredBytes() - sizeof header);
+}
+
+void FillLineTextBlock(char* block, TLineText text) {
+  WriteLineTextHeader(block, text);
+  if (!text.empty()) std::memcpy(block + kLineTextHeaderBytes, text.Bytes(), text.StoredBytes() - kLineTextHeaderBytes);
 }
 
 TLineText LineTextOfBlock(const char* block) {

@@ -140,5 +140,9 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form);
 TLineTextForm FillLineTextBlockShortest(char* block, UStringView text);
 // Writes a copy of text into block (LineTextBlockBytes(text.Form(), text.size()) bytes).
 void FillLineTextBlock(char* block, TLineText text);
+// The header a block's bytes or units follow.
+inline constexpr size_t kLineTextHeaderBytes = 4;
+// Writes only the header of text's block: its bytes or units are in the block already.
+void WriteLineTextHeader(char* block, TLineText text);
 // The text a block holds; an empty text for nullptr.
 TLineText LineTextOfBlock(const char* block);

@@ -229,6 +229,7 @@ TLineTextArena::TLease::~TLease() {
   if (!holding_) return;
   {
     std::lock_guard lock(arena_.mutex_);
+    stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
     arena_.GiveBack(stretch_);
   }
   arena_.Drop(1);
@@ -239,6 +240,7 @@ char* TLineTextArena::TLease::Room(size_t need) {
     {
       std::lock_guard lock(arena_.mutex_);
       if (holding_) {
+        stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
         arena_.GiveBack(stretch_);
       } else {
         arena_.alive_.fetch_add(1, std::memory_order_relaxed);
@@ -248,9 +250,18 @@ char* TLineTextArena::TLease::Room(size_t need) {
       // ones as it grows (fewer ends left over).
       stretch_ = arena_.TakeStretch(need, std::clamp(arena_.held_ / 16, kLeaseBytesLeast, kLeaseBytesMost));
     }
-    // A stretch a lease gave back was prepared when that lease took it.
-    if (!stretch_.ready) PreparePagesForWriting(stretch_.at, stretch_.left);
-    stretch_.ready = true;
+    // A stretch a lease gave back whole was prepared by that lease.
+    prepared_ = stretch_.ready ? stretch_.at + stretch_.left : stretch_.at;
+  }
+  // The pages are prepared a step ahead of the texts, not a whole stretch at once: the system
+  // clears each page as it prepares it, and a step's pages are then still in the cache when
+  // the texts are written into them (a whole stretch's had left it, and each text's bytes were
+  // fetched back from memory before they could be written).
+  if (stretch_.at + need > prepared_) {
+    const size_t left = static_cast<size_t>(stretch_.at + stretch_.left - prepared_);
+    const size_t n = std::min(left, std::max(static_cast<size_t>(stretch_.at + need - prepared_), kPrepareStepBytes));
+    PreparePagesForWriting(prepared_, n);
+    prepared_ += n;
   }
   return stretch_.at;
 }
@@ -270,12 +281,23 @@ char* TLineTextArena::TLease::Store(UStringView text) {
   return block;
 }
 
+uint8_t* TLineTextArena::TLease::OneByteRoom(size_t bytes) {
+  return reinterpret_cast<uint8_t*>(Room(LineTextBlockBytes(TLineTextForm::kAscii, bytes))) + kLineTextHeaderBytes;
+}
+
 char* TLineTextArena::TLease::Store(TLineText text) {
   if (!text.OneByte()) return Store(UStringView(text.Units(), text.size()));
   if (text.empty()) return nullptr;
   const size_t need = LineTextBlockBytes(text.Form(), text.size());
+  // Bytes written in place (OneByteRoom) lie at the room's start, which Room keeps: the stretch
+  // left there holds at least what was asked for them.
+  const bool in_place = text.Bytes() == reinterpret_cast<const uint8_t*>(stretch_.at) + kLineTextHeaderBytes &&
+                        stretch_.left >= need;
   char* block = Room(need);
-  FillLineTextBlock(block, text);
+  if (in_place)
+    WriteLineTextHeader(block, text);
+  else
+    FillLineTextBlock(block, text);
   Advance(need);
   return block;
 }

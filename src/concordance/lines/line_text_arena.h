@@ -21,11 +21,12 @@
 //
 // Many workers fill one arena at once, so a large arena keeps them apart: its blocks are 2 MiB,
 // each aligned to 2 MiB, and from 32 MiB held a lease takes one whole. Each worker then writes a
-// region of its own (no two share a table of the pages' entries), asks for the region's pages in
-// one call, and goes on with its next lease where its last one stopped. When an arena gives its
-// blocks back, the regions of its large blocks are handed to the system as free (it takes the
-// pages back only when it needs them) and kept, up to kRegionsKeptBytes, for the next arena: the
-// next run then mostly writes pages it already has instead of faulting in fresh ones.
+// region of its own (no two share a table of the pages' entries), asks for the region's pages a
+// few dozen at a time just ahead of its texts, and goes on with its next lease where its last one
+// stopped. When an arena gives its blocks back, the regions of its large blocks are handed to the
+// system as free (it takes the pages back only when it needs them) and kept, up to
+// kRegionsKeptBytes, for the next arena: the next run then mostly writes pages it already has
+// instead of faulting in fresh ones.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
@@ -44,8 +45,13 @@ class TLineTextArena {
     // A copy of text as a text block in this lease's stretch (4-byte aligned, in the shortest
     // form the text allows); nullptr for an empty text. It counts as a live text of the arena.
     char* Store(UStringView text);
-    // The same for a text in any form (a one-byte text is copied as it is).
+    // The same for a text in any form (a one-byte text is copied as it is). A one-byte text whose
+    // bytes already lie where OneByteRoom said is not copied: only its header is written.
     char* Store(TLineText text);
+    // Where the bytes of a one-byte text will lie if it is the next text stored here, with room
+    // for `bytes` of them: a caller may write a text there first (anything it writes is
+    // overwritten by the next text when it does not store it).
+    uint8_t* OneByteRoom(size_t bytes);
     TLineTextArena& Arena() const { return arena_; }
 
    private:
@@ -56,6 +62,7 @@ class TLineTextArena {
 
     TLineTextArena& arena_;
     TStretch stretch_;
+    char* prepared_ = nullptr;  // the stretch's pages are prepared for writing up to here
     bool holding_ = false;  // the lease counts as alive while it holds a stretch
   };
 
@@ -89,6 +96,7 @@ class TLineTextArena {
   static constexpr size_t kLeaseBytesLeast = size_t{1} << 14;
   static constexpr size_t kLeaseBytesMost = kLargeBlockBytes;
   static constexpr size_t kSmallestStretchKept = 256;
+  static constexpr size_t kPrepareStepBytes = size_t{1} << 16;  // pages a lease prepares at a time
   static constexpr size_t kStretchesKept = 64;
   struct TMapping {
     char* at;

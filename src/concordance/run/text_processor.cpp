@@ -237,6 +237,9 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
     }
   }
   const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
+  // A line cut in one byte a character is written where its list keeps it (see FillLineFromCut).
+  if (lease_ && chunk.plain_from < chunk.plain_to) cutter_.WriteNextOneByteLineAt(lease_->OneByteRoom(
+                                                      static_cast<size_t>(cutter_.BufferCharacters())));
   if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;
   const int32_t midpoint = cutter_.Midpoint();
   const int32_t hit_in_line = cutter_.HitLength();
@@ -386,9 +389,7 @@ void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
 }
 
 void TLinzoraBufferProcessor::DoWordCount(TSearchAndDoEngine&, TSearchStatsRec& stats) {
-  for (int k = 0; k < kUnitKinds; ++k) {
-    if (stats.unit_length[k] > 0 && !open_[k].empty()) TextUnitEnded(k, stats.unit_number[k], stats.unit_length[k]);
-  }
+  TextUnitsEnded(stats);
   TellUnitEndsWanted();
 }
 
@@ -401,22 +402,51 @@ void TLinzoraBufferProcessor::TellUnitEndsWanted() {
   engine_.SetUnitEndsWanted(kinds);
 }
 
-void TLinzoraBufferProcessor::TextUnitEnded(int kind, int32_t number, int32_t length) {
+void TLinzoraBufferProcessor::TextUnitsEnded(const TSearchStatsRec& stats) {
   // Candidates lie in item order within a chunk, so a unit's lines need not be neighbours: every
-  // open one is looked at.
-  std::vector<int32_t>& open = open_[kind];
-  size_t kept = 0;
-  for (const int32_t i : open) {
-    TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(i)];
-    TLineUnitStats& s = candidate.line->Data().extras;
-    if (s.unit_number[kind] == number) {
-      s.unit_length[kind] = length;
-      candidate.unit_closed_in_chunk[kind] = chunk_;
-    }
-    else if (s.unit_number[kind] > number) open[kept++] = i;
-    // A line of an earlier unit has no end to wait for any more.
+  // open one is looked at. Each kind's open lines are in the order they were made, so the kinds
+  // that end here are walked side by side and each line is visited once for all of them: a
+  // text's last end closes every line's units at once, and its lines no longer fit the cache.
+  int kinds[kUnitKinds];
+  size_t at[kUnitKinds], kept[kUnitKinds];
+  int ended = 0;
+  for (int k = 0; k < kUnitKinds; ++k) {
+    if (stats.unit_length[k] <= 0 || open_[k].empty()) continue;
+    kinds[ended] = k;
+    at[ended] = kept[ended] = 0;
+    ++ended;
   }
-  open.resize(kept);
+  if (ended == 0) return;
+  constexpr size_t kAhead = 8;  // lines whose records are fetched ahead of their visit
+  for (;;) {
+    int32_t line = INT32_MAX;
+    for (int e = 0; e < ended; ++e) {
+      const std::vector<int32_t>& open = open_[kinds[e]];
+      if (at[e] < open.size()) line = std::min(line, open[at[e]]);
+    }
+    if (line == INT32_MAX) break;
+    {
+      const std::vector<int32_t>& open = open_[kinds[0]];
+      if (at[0] + kAhead < open.size())
+        __builtin_prefetch(&outcome_.lines[static_cast<size_t>(open[at[0] + kAhead])].line->Data().extras, 1, 3);
+    }
+    TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(line)];
+    TLineUnitStats& s = candidate.line->Data().extras;
+    for (int e = 0; e < ended; ++e) {
+      const int kind = kinds[e];
+      std::vector<int32_t>& open = open_[kind];
+      if (at[e] >= open.size() || open[at[e]] != line) continue;
+      ++at[e];
+      if (s.unit_number[kind] == stats.unit_number[kind]) {
+        s.unit_length[kind] = stats.unit_length[kind];
+        candidate.unit_closed_in_chunk[kind] = chunk_;
+      } else if (s.unit_number[kind] > stats.unit_number[kind]) {
+        open[kept[e]++] = line;
+      }
+      // A line of an earlier unit has no end to wait for any more.
+    }
+  }
+  for (int e = 0; e < ended; ++e) open_[kinds[e]].resize(kept[e]);
 }
 
 // --- one text ------------------------------------------------------------------------------------

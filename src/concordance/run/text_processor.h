@@ -116,8 +116,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   TChunkView PlainChunkView() const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
-  // Every open candidate of unit `number` of kind `kind` gets `length`; it is then closed.
-  void TextUnitEnded(int kind, int32_t number, int32_t length);
+  // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
+  // unit of that number gets its length, and is then closed for that kind.
+  void TextUnitsEnded(const TSearchStatsRec& stats);
   void NoteOpenUnits(int32_t line_index);
   // Tells the engine which kinds of unit end some candidate waits on.
   void TellUnitEndsWanted();
@@ -144,7 +145,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   uint8_t stop_seen_ = 0;
   int32_t last_chunk_ = -1;
   bool known_tag_met_ = false;
-  // Candidates whose unit of each kind has not ended yet (indexes into outcome_.lines).
+  // Candidates whose unit of each kind has not ended yet (indexes into outcome_.lines; a text
+  // with no unit ends holds every line here until its end, so an index is all that is kept).
   std::vector<int32_t> open_[kUnitKinds];
   // The previous chunk's last characters (up to a line's width), with their kinds.
   UString tail_text_;
