@@ -330,6 +330,50 @@ TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
   }
 }
 
+// Many more lines than one stretch a worker, so that each worker takes several stretches in an
+// order that changes from call to call: words first met in every part of the lines (several in
+// one line, one met by two workers, at a later position in an earlier line), deleted lines and a
+// line without text. Every number of workers gives the rows and numbers one worker gives.
+TEST(DerivedListsOnWorkers, WordsFetchedInStretchesTakenInAnyOrderAreNumberedAsOnePass) {
+  derived_test::Lines f;
+  std::mt19937 rng(17);
+  std::vector<std::u16string> vocabulary;
+  for (int k = 0; k < 4000; ++k) vocabulary.push_back(u"w" + IntToUStr(k));
+  std::vector<std::vector<const char16_t*>> sides;
+  for (int i = 0; i < 20000; ++i) {
+    // The words in reach grow with the line number, so new words are met throughout.
+    const size_t reach = 20 + static_cast<size_t>(i) / 6;
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = rng() % 6; k > 0; --k) left.push_back(vocabulary[rng() % reach].c_str());
+    for (uint32_t k = rng() % 6; k > 0; --k) right.push_back(vocabulary[rng() % reach].c_str());
+    f.AddWords(left, i % 500 == 0 ? u"late" : u"sw", right, 1 + i / 300);
+  }
+  for (int i = 0; i < 20000; i += 13) f.list.SetDeleted(i, true);
+  f.list.Line(5000)->SetText(u"");
+  auto fill = [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+    for (int p = 44; p < 57; ++p) {
+      const TSortInfoRec r = WordAtSpanPosition(line, p);
+      ids[p - 44] = w.AtRecord(line, r);
+      barriers[p - 44] = r.barrier;
+    }
+  };
+  TDerivedCountSettings count;
+  TCountingWords one_words(count);
+  TLineWordRows one;
+  ASSERT_TRUE(FetchLineWords(f.list, 13, 1, one_words, fill, one));
+  for (int32_t threads : {2, 3, 5, 8, 8, 8, 64}) {
+    SCOPED_TRACE(threads);
+    TCountingWords words(count);
+    TLineWordRows rows;
+    ASSERT_TRUE(FetchLineWords(f.list, 13, threads, words, fill, rows));
+    EXPECT_EQ(rows.lines, one.lines);
+    EXPECT_TRUE(rows.ids == one.ids);
+    EXPECT_TRUE(rows.barriers == one.barriers);
+    ASSERT_EQ(words.Count(), one_words.Count());
+    for (int32_t k = 0; k < words.Count(); ++k) ASSERT_EQ(words.Word(k), one_words.Word(k)) << k;
+  }
+}
+
 // Each count on its own, with a stop list and case kept, on one worker and on eight.
 TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
   derived_test::Lines f;
