@@ -374,6 +374,47 @@ TEST(DerivedListsOnWorkers, WordsFetchedInStretchesTakenInAnyOrderAreNumberedAsO
   }
 }
 
+// The cluster list takes its rows while the workers write their related lines and the count's
+// work memory is given back: on any number of workers the list holds every row once, in order,
+// each with its related line, as one worker's list does (and a list counted again gives the same).
+TEST(DerivedListsOnWorkers, ClusterRowsTakenWhileTheirRelatedLinesAreWrittenStandAsOneWorkersDo) {
+  derived_test::Lines f;
+  std::mt19937 rng(23);
+  static const char16_t* kWords[] = {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h"};
+  for (int i = 0; i < 6000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = 2 + rng() % 5; k > 0; --k) left.push_back(kWords[rng() % 8]);
+    for (uint32_t k = 2 + rng() % 5; k > 0; --k) right.push_back(kWords[rng() % 8]);
+    f.AddWords(left, u"sw", right, 1 + i / 40);
+  }
+  auto count = [&](int32_t threads, std::vector<std::pair<UString, UString>>* rows) {
+    TClusterRunSettings cs;
+    cs.count.min_frequency = 2;
+    cs.smallest = 2;
+    cs.largest = 5;
+    cs.threads = threads;
+    TConcordanceClusterList clusters(&f.holder);
+    int32_t highest = 0;
+    EXPECT_TRUE(ComputeClusters(f.list, cs, clusters, highest));
+    if (rows)
+      for (int i = 0; i < clusters.Count(); ++i)
+        rows->emplace_back(clusters.Row(i)->rec.line.value_or(UString()), clusters.Row(i)->rec.related_line);
+    TMemoryStream m;
+    EXPECT_TRUE(clusters.SaveToStream(m));
+    return Bytes(m);
+  };
+  std::vector<std::pair<UString, UString>> one_rows;
+  const std::string one = count(1, &one_rows);
+  ASSERT_GT(one_rows.size(), 1000u);
+  EXPECT_GT(std::count_if(one_rows.begin(), one_rows.end(), [](const auto& r) { return !r.second.empty(); }), 100);
+  for (int32_t threads : {2, 3, 8, 8}) {
+    SCOPED_TRACE(threads);
+    std::vector<std::pair<UString, UString>> rows;
+    EXPECT_TRUE(count(threads, &rows) == one);
+    EXPECT_TRUE(rows == one_rows);
+  }
+}
+
 // Each count on its own, with a stop list and case kept, on one worker and on eight.
 TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
   derived_test::Lines f;

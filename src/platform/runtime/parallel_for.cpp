@@ -143,9 +143,11 @@ void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece),
 void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks,
                    const std::vector<int>& precedence) {
   std::vector<std::exception_ptr> errors(tasks.size());
+  // A task without a precedence of its own keeps its caller's (tasks side by side inside a task).
+  const int callers = tPrecedence;
   auto run = [&](size_t k) {
     const int kept = tPrecedence;
-    if (k < precedence.size()) tPrecedence = precedence[k];
+    tPrecedence = k < precedence.size() ? precedence[k] : callers;
     try {
       if (tasks[k]) tasks[k]();
     } catch (...) {

@@ -35,8 +35,8 @@ void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece),
 // (the first task's in order, when several throw).
 // precedence (given: one number a task): the pool's workers take the pieces of a task with a
 // lower number before those of one with a higher, so that the task that takes longest can be
-// served first while the others fill the workers it leaves free; none given: all alike, each
-// call's pieces served in the order the calls came.
+// served first while the others fill the workers it leaves free; none given: the caller's own
+// (all alike where no caller gave one), each call's pieces served in the order the calls came.
 void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks,
                    const std::vector<int>& precedence = {});
 
