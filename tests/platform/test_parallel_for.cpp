@@ -265,6 +265,16 @@ TEST(ParallelFor, StretchesTakenInTurnCoverEveryItemOnce) {
     for (size_t i = 0; i < c.count; ++i) ASSERT_EQ(seen[i].load(), 1) << i;
     EXPECT_EQ(calls.load(), c.most_stretches);
     if (calls.load() > 1) EXPECT_GE(smallest.load(), c.grain);
+    // Numbered stretches follow each other in order, as many as StretchPieces says.
+    EXPECT_EQ(StretchPieces(c.threads, c.count, c.grain), c.most_stretches);
+    std::vector<std::pair<size_t, size_t>> bounds(c.most_stretches, {SIZE_MAX, SIZE_MAX});
+    ParallelForStretches(
+        c.threads, c.count, [&](size_t p, size_t b, size_t e) { bounds[p] = {b, e}; }, c.grain);
+    for (size_t p = 0; p < bounds.size(); ++p) {
+      EXPECT_EQ(bounds[p].first, p == 0 ? 0 : bounds[p - 1].second) << p;
+      EXPECT_LE(bounds[p].first, bounds[p].second) << p;
+    }
+    EXPECT_EQ(bounds.back().second, c.count);
   }
 }
 

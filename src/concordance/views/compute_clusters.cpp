@@ -107,15 +107,16 @@ class TRunCounter {
       reached_.resize(words_.size());
       Clear(reached_, threads);
     }
-    // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
-    // first-pass buckets as one pass over the rows in order would put them.
+    // The runs are noted in stretches of rows that the workers take as they become free, and the
+    // stretches' notes go into the first-pass buckets as one pass over the rows in order would
+    // put them.
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
     constexpr size_t kRowsPerStretch = 2048;
-    const size_t stretches = ParallelPieces(threads, rows, kRowsPerStretch);
+    const size_t stretches = StretchPieces(threads, rows, kRowsPerStretch);
     // The note buffers are kept from size to size.
     notes_.resize(std::max(notes_.size(), stretches));
-    ParallelForPieces(
+    ParallelForStretches(
         threads, rows,
         [&](size_t piece, size_t r_from, size_t r_to) {
           std::vector<TNote>& notes = notes_[piece];
@@ -174,15 +175,16 @@ class TRunCounter {
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     Clear(reached_, threads);
-    // The first-pass buckets are shared among the workers, each keeping the runs it found in
-    // bucket order; they are reported in that order afterwards, as one worker reports them. A
-    // run below the minimum only matters for the highest count: a worker leaves out those no
-    // higher than its own highest so far, which leaves the overall highest as it is.
+    // The first-pass buckets are cut into stretches that the workers take as they become free,
+    // each stretch keeping the runs it found in bucket order; they are reported in that order
+    // afterwards, as one worker reports them. A run below the minimum only matters for the
+    // highest count: a stretch leaves out those no higher than its own highest so far, which
+    // leaves the overall highest as it is.
     const size_t buckets = at1.size() - 1;
-    const size_t pieces = ParallelPieces(threads, buckets, 16);
+    const size_t pieces = StretchPieces(threads, buckets, 16);
     std::vector<std::vector<TFound>>& found = found_;
     found.assign(pieces, {});
-    ParallelForPieces(
+    ParallelForStretches(
         threads, buckets,
         [&](size_t piece, size_t b_from, size_t b_to) {
           std::vector<TFound>& out = found[piece];

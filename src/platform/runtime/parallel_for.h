@@ -82,21 +82,32 @@ void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
   RunCutOnWorkers(pieces, pieces, count, fn);
 }
 
-// Runs fn(begin, end) over [0, count) on as many workers as ParallelForPieces, but cut into up
-// to kStretchesPerWorker stretches a worker (each of at least `grain` items), which the workers
-// take as they become free: fn must not depend on where the stretches begin and end. An
-// exception is thrown again here as ParallelForPieces does.
-template <typename F>
-void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
+// The stretches ParallelForStretches and ParallelFor cut `count` items into on `threads` workers:
+// up to kStretchesPerWorker a worker, each of at least `grain` items; at least one.
+inline size_t StretchPieces(int threads, size_t count, size_t grain = 4096) {
   const size_t workers = ParallelPieces(threads, count, grain);
-  if (workers <= 1) {
-    fn(size_t(0), count);
+  if (workers <= 1) return 1;
+  return std::max(workers, std::min(workers * kStretchesPerWorker, count / std::max<size_t>(grain, 1)));
+}
+
+// Runs fn(piece, begin, end) over [0, count) cut into StretchPieces in order, on as many workers
+// at once as ParallelForPieces uses, which take the stretches as they become free. An exception
+// is thrown again here as ParallelForPieces does.
+template <typename F>
+void ParallelForStretches(int threads, size_t count, F&& fn, size_t grain = 4096) {
+  const size_t stretches = StretchPieces(threads, count, grain);
+  if (stretches <= 1) {
+    fn(size_t(0), size_t(0), count);
     return;
   }
-  const size_t stretches =
-      std::max(workers, std::min(workers * kStretchesPerWorker, count / std::max<size_t>(grain, 1)));
-  auto each = [&](size_t, size_t b, size_t e) { fn(b, e); };
-  RunCutOnWorkers(stretches, workers, count, each);
+  RunCutOnWorkers(stretches, ParallelPieces(threads, count, grain), count, fn);
+}
+
+// Runs fn(begin, end) over [0, count) as ParallelForStretches does: fn must not depend on where
+// the stretches begin and end.
+template <typename F>
+void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
+  ParallelForStretches(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
 }
 
 // Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
