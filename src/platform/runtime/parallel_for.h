@@ -49,6 +49,10 @@ inline constexpr size_t kStretchesPerWorker = 4;
 // threads at once (the calling thread among them).
 template <typename F>
 void RunCutOnWorkers(size_t pieces, size_t workers, size_t count, F& fn) {
+  if (pieces <= 1) {
+    fn(size_t(0), size_t(0), count);
+    return;
+  }
   struct TCall {
     F& fn;
     size_t count, pieces;
@@ -75,10 +79,6 @@ void RunCutOnWorkers(size_t pieces, size_t workers, size_t count, F& fn) {
 template <typename F>
 void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
   const size_t pieces = ParallelPieces(threads, count, grain);
-  if (pieces <= 1) {
-    fn(size_t(0), size_t(0), count);
-    return;
-  }
   RunCutOnWorkers(pieces, pieces, count, fn);
 }
 
@@ -95,12 +95,7 @@ inline size_t StretchPieces(int threads, size_t count, size_t grain = 4096) {
 // is thrown again here as ParallelForPieces does.
 template <typename F>
 void ParallelForStretches(int threads, size_t count, F&& fn, size_t grain = 4096) {
-  const size_t stretches = StretchPieces(threads, count, grain);
-  if (stretches <= 1) {
-    fn(size_t(0), size_t(0), count);
-    return;
-  }
-  RunCutOnWorkers(stretches, ParallelPieces(threads, count, grain), count, fn);
+  RunCutOnWorkers(StretchPieces(threads, count, grain), ParallelPieces(threads, count, grain), count, fn);
 }
 
 // Runs fn(begin, end) over [0, count) as ParallelForStretches does: fn must not depend on where
