@@ -236,14 +236,14 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
     int16_t first, last;
   };
   TWorkVector<TTaken> taken(n);
-  // Each piece lists the texts it meets before any other piece could: joined in piece order,
-  // those lists give the order one pass over the rows meets the texts in, which numbers the
-  // counted forms.
+  // Each stretch of rows (the workers take them as they become free) lists the texts it meets
+  // before any other stretch could: joined in stretch order, those lists give the order one pass
+  // over the rows meets the texts in, which numbers the counted forms.
   constexpr size_t kGrain = 4096;
-  const size_t pieces = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  const size_t pieces = StretchPieces(threads, n, kGrain);
   std::vector<std::vector<int32_t>> met(pieces);
   const size_t found = static_cast<size_t>(run.found.Count());
-  ParallelForPieces(
+  ParallelForStretches(
       threads, n,
       [&](size_t p, size_t b, size_t e) {
         std::vector<uint8_t> seen(found, 0);
