@@ -315,6 +315,47 @@ TEST(WordHashes, PicksOfLongStretchesFromGivenMasksEqualPicksFromTheKinds) {
   }
 }
 
+// A word of a picked length after a sentence end and a run of blanks, starting at every place
+// of the first few blocks, carries the sentence end's flag whether the run of blanks crosses
+// blocks or not; so does one after two sentence ends and one with a word between.
+TEST(WordHashes, APickAfterASentenceEndAndBlanksAnywhereCarriesItsFlag) {
+  constexpr uint16_t kLetter = C1_ALPHA | C1_LOWER | C1_DEFINED, kBlank = C1_SPACE | C1_BLANK | C1_DEFINED;
+  constexpr uint16_t kSentenceEnd = 0x880F;
+  for (const int32_t len : {3, 11, 40, 63}) {
+    for (int shape = 0; shape < 3; ++shape) {
+      for (int32_t at = 70; at < 900; ++at) {
+        SCOPED_TRACE(testing::Message() << "length " << len << " shape " << shape << " at " << at);
+        std::vector<uint16_t> kinds(20, kLetter);
+        kinds.push_back(kBlank);
+        kinds.insert(kinds.end(), 30, kLetter);
+        kinds.push_back(kSentenceEnd);
+        if (shape == 1) kinds.push_back(kSentenceEnd);
+        kinds.resize(static_cast<size_t>(at - (shape == 2 ? 3 : 0)), kBlank);
+        if (shape == 2) kinds.insert(kinds.end(), {kLetter, kLetter, kBlank});  // a word between
+        kinds.insert(kinds.end(), static_cast<size_t>(len), kLetter);
+        while (kinds.size() < 1200) kinds.insert(kinds.end(), {kBlank, kLetter, kLetter, kLetter, kLetter});
+        kinds.resize(1200 + 64 + 2, 0);
+        std::vector<uint64_t> word_masks, marker_masks;
+        for (size_t b = 0; b * 64 < 1200; ++b) {
+          const TScanBlockMasks m = ScanBlockMasks(kinds.data() + 64 * b, true);
+          word_masks.push_back(m.word);
+          marker_masks.push_back(m.markers);
+        }
+        const int32_t lengths[4] = {len, -1, -1, -1};
+        const TPickScan from_kinds = ScanForPicks(kinds, 0, 1200, lengths, nullptr, true);
+        ASSERT_FALSE(from_kinds.picks.picked_words.empty());
+        EXPECT_EQ(from_kinds.picks.picked_words[0].flags, shape == 2 ? 0u : uint32_t{kWordAfterMarker});
+        const TScanGivenMasks given{word_masks.data(), marker_masks.data()};
+        ExpectSameScan(ScanForPicks(kinds, 0, 1200, lengths, &given, true), from_kinds);
+        std::vector<uint16_t> no_markers = kinds;
+        std::replace(no_markers.begin(), no_markers.end(), kSentenceEnd, kBlank);
+        const TScanGivenMasks given_kind{word_masks.data(), marker_masks.data(), kSentenceEnd};
+        ExpectSameScan(ScanForPicks(no_markers, 0, 1200, lengths, &given_kind, true), from_kinds);
+      }
+    }
+  }
+}
+
 // A picked word read from the bytes of plain ASCII text hashes and matches as it does from its
 // units: words of every printable ASCII character and length, at the end of the bytes (nothing
 // readable after them) and before more, against exact items typed as the word, in the other case,

@@ -272,21 +272,19 @@ __attribute__((target("avx2"), always_inline)) inline __m256i LaneBitCounts(__m2
   return _mm256_sad_epu8(per_byte, _mm256_setzero_si256());
 }
 
-// Whether the four blocks of word masks from wp (wp[-1] the block before) and their markers hold
-// neither a marker nor a word of one of the lengths; if so, adds their word ends to `words`.
-__attribute__((target("avx2"))) inline bool GroupHoldsNoPick(const uint64_t* wp, const uint64_t* markers,
-                                                            const TGroupLength* lengths, int count, int32_t& words) {
+// Whether the four blocks of word masks from wp (wp[-1] the block before) hold no word of one
+// of the lengths ending in them; if so, gives the number of words ending in each.
+__attribute__((target("avx2"))) inline bool GroupHoldsNoPick(const uint64_t* wp, const TGroupLength* lengths, int count,
+                                                            uint64_t (&lane_words)[4]) {
   const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp));
   const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp - 1));
   const __m256i before = _mm256_or_si256(_mm256_slli_epi64(w, 1), _mm256_srli_epi64(prev, 63));
   const __m256i ends = _mm256_andnot_si256(w, before);
-  __m256i found = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(markers));
+  __m256i found = _mm256_setzero_si256();
   for (int k = 0; k < count; ++k)
     found = _mm256_or_si256(found, _mm256_and_si256(ends, WordsOfLengthEnding(w, prev, before, lengths[k])));
   if (!_mm256_testz_si256(found, found)) return false;
-  const __m256i counts = LaneBitCounts(ends);
-  const __m128i sum = _mm_add_epi64(_mm256_castsi256_si128(counts), _mm256_extracti128_si256(counts, 1));
-  words += static_cast<int32_t>(_mm_cvtsi128_si64(sum) + _mm_extract_epi64(sum, 1));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(lane_words), LaneBitCounts(ends));
   return true;
 }
 #endif
@@ -465,28 +463,74 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
         while (i + 64 <= n) {
 #if defined(__x86_64__)
           if (groups_on && i >= scalar_until && i > begin && i + 256 <= n) {
-            // The word running into the group (carried from the block before, its flags plain)
-            // is judged with the group; a pending marker flag goes one block at a time.
-            if (pending == 0 && !(in_word && (word_flags & kWordSkipsChars) != 0)) {
-              const uint64_t* wp = given->word + static_cast<size_t>(i - begin) / 64;
-              if (GroupHoldsNoPick(wp, given->markers + static_cast<size_t>(i - begin) / 64, group_len, block_lens,
-                                   next_number)) {
-                // The group's last word runs on when its last character is a word character: it
-                // starts after the group's last non-word character (or where it started before).
-                if ((wp[3] >> 63) != 0) {
+            // The word running into the group (carried from the block before) is judged with the
+            // group when its flags are plain; markers are taken when their kind is given.
+            const size_t b = static_cast<size_t>(i - begin) / 64;
+            const uint64_t* wp = given->word + b;
+            const uint64_t* mp = given->markers + b;
+            const uint64_t any_marker = mp[0] | mp[1] | mp[2] | mp[3];
+            uint64_t lane_words[4];
+            if (!(in_word && (word_flags & kWordSkipsChars) != 0) && (any_marker == 0 || given->marker_kind != 0) &&
+                GroupHoldsNoPick(wp, group_len, block_lens, lane_words)) {
+              const bool runs_on = (wp[3] >> 63) != 0;
+              if (any_marker == 0 && pending == 0) {
+                // The last word, when it runs on, starts after the group's last non-word
+                // character (or where it started before the group).
+                if (runs_on) {
                   int k = 3;
                   while (k >= 0 && wp[k] == ~uint64_t{0}) --k;
                   if (k >= 0 || !in_word) {
                     start = i + (k >= 0 ? 64 * k + 64 - std::countl_zero(~wp[k]) : 0);
                     word_flags = 0;
                   }
-                  in_word = true;
-                } else {
-                  in_word = false;
                 }
-                i += 256;
-                continue;
+              } else {
+                // As the blocks one by one: each marker closes its unit after the words ending
+                // before it; the last word start is flagged when a marker lies between it and
+                // the start before (or, with none in the group, the marker was pending); a
+                // marker after the last start is pending for the next word.
+                auto below = [](int q) { return q >= 64 ? ~uint64_t{0} : (uint64_t{1} << q) - 1; };
+                uint64_t st[4];
+                for (int k = 0; k < 4; ++k) st[k] = wp[k] & ~((wp[k] << 1) | (wp[k - 1] >> 63));
+                if (given_close_kind >= 0 && any_marker != 0) {
+                  int32_t counted = next_number;
+                  for (int k = 0; k < 4; ++k) {
+                    const uint64_t lane_ends = ~wp[k] & ((wp[k] << 1) | (wp[k - 1] >> 63));
+                    for (uint64_t x = mp[k]; x != 0; x &= x - 1)
+                      closer.Close(given_close_kind,
+                                   counted + std::popcount(lane_ends & below(std::countr_zero(x) + 1)) - first_word);
+                    counted += static_cast<int32_t>(lane_words[k]);
+                  }
+                }
+                int lk = 3;
+                while (lk >= 0 && st[lk] == 0) --lk;
+                if (lk >= 0) {
+                  const int ls = 63 - std::countl_zero(st[lk]);
+                  if (runs_on) {
+                    bool between = false;
+                    const uint64_t earlier = st[lk] & below(ls);
+                    if (earlier != 0) {
+                      between = (mp[lk] & below(ls) & ~below(64 - std::countl_zero(earlier))) != 0;
+                    } else {
+                      between = (mp[lk] & below(ls)) != 0;
+                      int pk = lk - 1;
+                      for (; pk >= 0 && st[pk] == 0; --pk) between = between || mp[pk] != 0;
+                      between = between || (pk >= 0 ? (mp[pk] & ~below(64 - std::countl_zero(st[pk]))) != 0 : pending != 0);
+                    }
+                    start = i + 64 * lk + ls;
+                    word_flags = between ? kWordAfterMarker : 0u;
+                  }
+                  bool after = (mp[lk] & ~below(ls + 1)) != 0;
+                  for (int k = lk + 1; k < 4; ++k) after = after || mp[k] != 0;
+                  pending = after ? kWordAfterMarker : 0u;
+                } else {
+                  pending = pending != 0 || any_marker != 0 ? kWordAfterMarker : 0u;
+                }
               }
+              next_number += static_cast<int32_t>(lane_words[0] + lane_words[1] + lane_words[2] + lane_words[3]);
+              in_word = runs_on;
+              i += 256;
+              continue;
             }
             scalar_until = i + 256;
           }
