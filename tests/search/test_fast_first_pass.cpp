@@ -582,6 +582,21 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
   }
 }
 
+// A run of the pass over the whole of text (one chunk, nothing carried, kinds on demand, then all
+// made), on a path, from the bytes or from the units: for ExpectEveryVectorPathAsTheOneUnitPath.
+auto WholeChunkOf(const std::string& text, const TFastPassRules& rules) {
+  return [&text, &rules, units = UString(text.begin(), text.end())](TVectorPath path, bool from_bytes) {
+    const int32_t n = static_cast<int32_t>(units.size());
+    TPassRun r;
+    r.kinds.assign(units.size() + 2, 0);
+    r.text = units;
+    const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
+    r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
+    if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
+    return r;
+  };
+}
+
 // A mark between two letters or two digits, at every place of the first blocks (either side of
 // their edges too) and in a chunk of many blocks with nothing else to join or blank: joined where
 // the rules join it ("." and "," between digits, a hyphen beside a letter), made a blank
@@ -601,18 +616,7 @@ TEST(FastFirstPass, MarksBetweenLettersOrDigitsAreJoinedOrBlankedAtEveryPlace) {
             text.replace(size - 300 + at - 1, 3, text.substr(at - 1, 3));
             text.replace(at - 1, 3, "xxx");
           }
-          const UString units(text.begin(), text.end());
-          const int32_t n = static_cast<int32_t>(units.size());
-          auto run = [&](TVectorPath path, bool from_bytes) {
-            TPassRun r;
-            r.kinds.assign(units.size() + 2, 0);
-            r.text = units;
-            const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
-            r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
-            if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
-            return r;
-          };
-          const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(run);
+          const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(WholeChunkOf(text, rules));
           ASSERT_TRUE(one.judged);
           const bool joined = around == '5' ? mark == '.' || mark == ',' : mark == '-';
           const size_t p = size > 200 ? size - 300 + at : at;
@@ -649,19 +653,8 @@ TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
       text[stop] = '.';
       text[edge + rng() % 3] = 'Q';
     }
-    const UString units(text.begin(), text.end());
-    const int32_t n = static_cast<int32_t>(units.size());
-    auto run = [&](TVectorPath path, bool from_bytes) {
-      TPassRun r;
-      r.kinds.assign(units.size() + 2, 0);
-      r.text = units;
-      const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
-      r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
-      if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
-      return r;
-    };
     SCOPED_TRACE(testing::Message() << "round " << round);
-    const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(run);
+    const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(WholeChunkOf(text, rules));
     EXPECT_TRUE(one.judged);
     EXPECT_TRUE(one.result.any_tags);
   }
