@@ -582,6 +582,54 @@ TEST(FastFirstPass, LookupClassesMatchTheOneUnitPathWhateverTheStops) {
   }
 }
 
+// A run of the pass over the whole of text (one chunk, nothing carried, kinds on demand, then all
+// made), on a path, from the bytes or from the units: for ExpectEveryVectorPathAsTheOneUnitPath.
+auto WholeChunkOf(const std::string& text, const TFastPassRules& rules) {
+  return [&text, &rules, units = UString(text.begin(), text.end())](TVectorPath path, bool from_bytes) {
+    const int32_t n = static_cast<int32_t>(units.size());
+    TPassRun r;
+    r.kinds.assign(units.size() + 2, 0);
+    r.text = units;
+    const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
+    r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
+    if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
+    return r;
+  };
+}
+
+// A mark between two letters or two digits, at every place of the first blocks (either side of
+// their edges too) and in a chunk of many blocks with nothing else to join or blank: joined where
+// the rules join it ("." and "," between digits, a hyphen beside a letter), made a blank
+// otherwise, on every path.
+TEST(FastFirstPass, MarksBetweenLettersOrDigitsAreJoinedOrBlankedAtEveryPlace) {
+  const TFastPassRules rules = DefaultRules();
+  for (const char mark : {'.', ',', '-', '\''}) {
+    for (const char around : {'a', '5'}) {
+      for (const size_t size : {size_t{200}, size_t{5000}}) {
+        for (size_t at = 1; at + 1 < 200; ++at) {
+          SCOPED_TRACE(testing::Message() << "mark " << mark << " around " << around << " size " << size << " at " << at);
+          std::string text;
+          for (size_t i = 0; i < size; ++i) text += i % 9 == 8 ? ' ' : 'x';  // words, no marks
+          for (size_t i = at - 1; i <= at + 1; ++i) text[i] = around;
+          text[at] = mark;
+          if (size > 200) {  // the mark far into the chunk, after blocks without any
+            text.replace(size - 300 + at - 1, 3, text.substr(at - 1, 3));
+            text.replace(at - 1, 3, "xxx");
+          }
+          const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(WholeChunkOf(text, rules));
+          ASSERT_TRUE(one.judged);
+          const bool joined = around == '5' ? mark == '.' || mark == ',' : mark == '-';
+          const size_t p = size > 200 ? size - 300 + at : at;
+          std::string expected;
+          for (size_t i = 0; i < size; ++i) expected += text[i] == ' ' ? '.' : 'w';
+          expected[p] = joined ? 'J' : 'B';
+          EXPECT_EQ(Marks(one.text, one.kinds, 0), expected);
+        }
+      }
+    }
+  }
+}
+
 // Blocks are classified a run at a time, the steps going a stretch of 4,096 characters at a
 // time: tags open across the runs' and stretches' edges, long tags, runs with no bracket after a
 // tag that is still open, sentence marks whose letters lie in the next stretch. Each vector path
@@ -605,19 +653,8 @@ TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
       text[stop] = '.';
       text[edge + rng() % 3] = 'Q';
     }
-    const UString units(text.begin(), text.end());
-    const int32_t n = static_cast<int32_t>(units.size());
-    auto run = [&](TVectorPath path, bool from_bytes) {
-      TPassRun r;
-      r.kinds.assign(units.size() + 2, 0);
-      r.text = units;
-      const auto narrow = from_bytes ? reinterpret_cast<const uint8_t*>(text.data()) : nullptr;
-      r.judged = FastFirstPass(r.text.data(), r.kinds.data(), 0, n, n, rules, path, r.result, true, narrow);
-      if (r.judged) MakeFastPassKinds(r.text.data(), r.kinds.data(), 0, n, rules, path, r.result, narrow);
-      return r;
-    };
     SCOPED_TRACE(testing::Message() << "round " << round);
-    const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(run);
+    const TPassRun one = ExpectEveryVectorPathAsTheOneUnitPath(WholeChunkOf(text, rules));
     EXPECT_TRUE(one.judged);
     EXPECT_TRUE(one.result.any_tags);
   }

@@ -202,6 +202,160 @@ TEST(WordHashes, PicksFromGivenMasksEqualPicksFromTheKinds) {
   }
 }
 
+// What a scan for picked words leaves: the picks with their numbers and flags, the unit ends
+// and the units at the end.
+struct TPickScan {
+  TWordPicks picks;
+  std::vector<TUnitEvent> events;
+  TUnitState units;
+};
+
+TPickScan ScanForPicks(const std::vector<uint16_t>& kinds, int32_t begin, int32_t n, const int32_t (&lengths)[4],
+                       const TScanGivenMasks* given, bool text_end) {
+  static const UString text(1 << 16, u'a');
+  TPickScan r;
+  std::copy(lengths, lengths + 4, r.picks.lengths);
+  r.picks.next_number = 7;
+  r.units.number[0] = 2;
+  r.units.open_words[0] = 3;
+  std::vector<TScanWord> none;
+  ScanChunk(text.data(), kinds.data(), begin, n, FoldTableFor(0x0409), none, r.events, r.units, text_end, false,
+            &r.picks, given);
+  return r;
+}
+
+void ExpectSameScan(const TPickScan& a, const TPickScan& b) {
+  EXPECT_EQ(a.picks.next_number, b.picks.next_number);
+  ASSERT_EQ(a.picks.numbers, b.picks.numbers);
+  ASSERT_EQ(a.picks.picked_words.size(), b.picks.picked_words.size());
+  for (size_t w = 0; w < a.picks.picked_words.size(); ++w) {
+    const TScanWord& x = a.picks.picked_words[w];
+    const TScanWord& y = b.picks.picked_words[w];
+    EXPECT_EQ(std::make_tuple(x.start, x.span, x.flags), std::make_tuple(y.start, y.span, y.flags)) << "word " << w;
+  }
+  ASSERT_EQ(a.events.size(), b.events.size());
+  for (size_t e = 0; e < a.events.size(); ++e) {
+    EXPECT_EQ(std::make_tuple(a.events[e].boundary, a.events[e].ended_mask, a.events[e].text_end),
+              std::make_tuple(b.events[e].boundary, b.events[e].ended_mask, b.events[e].text_end))
+        << "event " << e;
+    for (int k = 0; k < kUnitKinds; ++k)
+      EXPECT_EQ(std::make_pair(a.events[e].number[k], a.events[e].length[k]),
+                std::make_pair(b.events[e].number[k], b.events[e].length[k]))
+          << "event " << e << " kind " << k;
+  }
+  for (int k = 0; k < kUnitKinds; ++k)
+    EXPECT_EQ(std::make_pair(a.units.number[k], a.units.open_words[k]), std::make_pair(b.units.number[k], b.units.open_words[k]));
+}
+
+// Long stretches of given masks are judged a few blocks at a time; the picks, their numbers and
+// flags, the unit ends and the units come out as from the kinds one block at a time: words of a
+// picked length and one longer or shorter set at every place around the edges of blocks, runs of
+// words as long as a block or longer, sentence ends at every place of a block (with and without
+// their kind given), one to four lengths from 1 to 64, and the stretch starting after carried
+// characters.
+TEST(WordHashes, PicksOfLongStretchesFromGivenMasksEqualPicksFromTheKinds) {
+  constexpr uint16_t kLetter = C1_ALPHA | C1_LOWER | C1_DEFINED, kBlank = C1_SPACE | C1_BLANK | C1_DEFINED;
+  constexpr uint16_t kSentenceEnd = 0x880F;
+  std::mt19937 rng(2027);
+  struct TCase {
+    int32_t lengths[4];
+    int marker_every;  // one sentence end in so many words (0: none)
+  };
+  const TCase cases[] = {
+      {{11, -1, -1, -1}, 0},  {{11, -1, -1, -1}, 12}, {{1, -1, -1, -1}, 0},   {{2, 11, -1, -1}, 40},
+      {{63, -1, -1, -1}, 0},  {{62, 63, -1, -1}, 5},  {{64, -1, -1, -1}, 0},  {{3, 4, 5, 6}, 0},
+      {{7, 30, 31, 33}, 3},   {{11, 12, -1, -1}, 1},  {{32, -1, -1, -1}, 0},  {{5, -1, -1, -1}, 100},
+  };
+  for (const TCase& c : cases) {
+    for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE(testing::Message() << "lengths " << c.lengths[0] << "," << c.lengths[1] << "," << c.lengths[2] << ","
+                                      << c.lengths[3] << " round " << round);
+      std::vector<uint16_t> kinds;
+      const int32_t begin = round % 3 == 0 ? 0 : static_cast<int32_t>(rng() % 200);
+      kinds.assign(static_cast<size_t>(begin), kLetter);  // carried characters, not scanned
+      const size_t size = static_cast<size_t>(begin) + 300 + rng() % 6000;
+      // Words of the picked lengths, one off, and others; now and then one placed to end right
+      // at or around a block's edge, or a run of words as long as a block or more.
+      while (kinds.size() < size) {
+        const int32_t picked = c.lengths[rng() % 4];
+        const unsigned shape = rng() % 12;
+        int32_t len = shape < 3 && picked > 0 ? picked + static_cast<int32_t>(rng() % 3) - 1
+                      : shape == 3            ? 60 + static_cast<int32_t>(rng() % 80)
+                                              : 1 + static_cast<int32_t>(rng() % 9);
+        len = std::max(len, 1);
+        if (shape == 4) {  // end the word a few characters either side of the next block edge
+          const int32_t at = static_cast<int32_t>(kinds.size()) - begin;
+          const int32_t edge = (at / 64 + 1) * 64 + static_cast<int32_t>(rng() % 5) - 2;
+          if (edge - at > 0) len = edge - at;
+        }
+        kinds.insert(kinds.end(), static_cast<size_t>(len), rng() % 9 == 0 ? uint16_t(C1_DIGIT | C1_DEFINED) : kLetter);
+        if (c.marker_every > 0 && rng() % static_cast<unsigned>(c.marker_every) == 0) kinds.push_back(kSentenceEnd);
+        if (rng() % 50 == 0) kinds.push_back(kSentenceEnd);  // two in a row, or one before a blank
+        kinds.insert(kinds.end(), rng() % 30 == 0 ? 64 + rng() % 130 : 1 + rng() % 2, kBlank);
+      }
+      const int32_t n = static_cast<int32_t>(kinds.size()) - static_cast<int32_t>(rng() % 4);  // may end in a word
+      std::vector<uint16_t> padded = kinds;
+      padded.resize(static_cast<size_t>(begin) + (kinds.size() - static_cast<size_t>(begin) + 63) / 64 * 64 + 2, 0);
+      std::vector<uint64_t> word_masks, marker_masks;
+      for (size_t at = static_cast<size_t>(begin); at < kinds.size(); at += 64) {
+        const TScanBlockMasks m = ScanBlockMasks(padded.data() + at, true);
+        word_masks.push_back(m.word);
+        marker_masks.push_back(m.markers);
+      }
+      const bool text_end = round % 2 == 0;
+      const TPickScan from_kinds = ScanForPicks(padded, begin, n, c.lengths, nullptr, text_end);
+      const TScanGivenMasks given{word_masks.data(), marker_masks.data()};
+      ExpectSameScan(ScanForPicks(padded, begin, n, c.lengths, &given, text_end), from_kinds);
+      // Markers of the given kind, their kinds unread.
+      std::vector<uint16_t> no_markers = padded;
+      std::replace(no_markers.begin(), no_markers.end(), kSentenceEnd, kBlank);
+      const TScanGivenMasks given_kind{word_masks.data(), marker_masks.data(), kSentenceEnd};
+      ExpectSameScan(ScanForPicks(no_markers, begin, n, c.lengths, &given_kind, text_end), from_kinds);
+    }
+  }
+}
+
+// A word of a picked length after a sentence end and a run of blanks, starting at every place
+// of the first few blocks, carries the sentence end's flag whether the run of blanks crosses
+// blocks or not; so does one after two sentence ends and one with a word between.
+TEST(WordHashes, APickAfterASentenceEndAndBlanksAnywhereCarriesItsFlag) {
+  constexpr uint16_t kLetter = C1_ALPHA | C1_LOWER | C1_DEFINED, kBlank = C1_SPACE | C1_BLANK | C1_DEFINED;
+  constexpr uint16_t kSentenceEnd = 0x880F;
+  for (const int32_t len : {3, 11, 40, 63}) {
+    for (int shape = 0; shape < 3; ++shape) {
+      for (int32_t at = 70; at < 900; ++at) {
+        SCOPED_TRACE(testing::Message() << "length " << len << " shape " << shape << " at " << at);
+        std::vector<uint16_t> kinds(20, kLetter);
+        kinds.push_back(kBlank);
+        kinds.insert(kinds.end(), 30, kLetter);
+        kinds.push_back(kSentenceEnd);
+        if (shape == 1) kinds.push_back(kSentenceEnd);
+        kinds.resize(static_cast<size_t>(at - (shape == 2 ? 3 : 0)), kBlank);
+        if (shape == 2) kinds.insert(kinds.end(), {kLetter, kLetter, kBlank});  // a word between
+        kinds.insert(kinds.end(), static_cast<size_t>(len), kLetter);
+        while (kinds.size() < 1200) kinds.insert(kinds.end(), {kBlank, kLetter, kLetter, kLetter, kLetter});
+        kinds.resize(1200 + 64 + 2, 0);
+        std::vector<uint64_t> word_masks, marker_masks;
+        for (size_t b = 0; b * 64 < 1200; ++b) {
+          const TScanBlockMasks m = ScanBlockMasks(kinds.data() + 64 * b, true);
+          word_masks.push_back(m.word);
+          marker_masks.push_back(m.markers);
+        }
+        const int32_t lengths[4] = {len, -1, -1, -1};
+        const TPickScan from_kinds = ScanForPicks(kinds, 0, 1200, lengths, nullptr, true);
+        ASSERT_FALSE(from_kinds.picks.picked_words.empty());
+        EXPECT_EQ(from_kinds.picks.picked_words[0].flags, shape == 2 ? 0u : uint32_t{kWordAfterMarker});
+        const TScanGivenMasks given{word_masks.data(), marker_masks.data()};
+        ExpectSameScan(ScanForPicks(kinds, 0, 1200, lengths, &given, true), from_kinds);
+        std::vector<uint16_t> no_markers = kinds;
+        std::replace(no_markers.begin(), no_markers.end(), kSentenceEnd, kBlank);
+        const TScanGivenMasks given_kind{word_masks.data(), marker_masks.data(), kSentenceEnd};
+        ExpectSameScan(ScanForPicks(no_markers, 0, 1200, lengths, &given_kind, true), from_kinds);
+      }
+    }
+  }
+}
+
 // A picked word read from the bytes of plain ASCII text hashes and matches as it does from its
 // units: words of every printable ASCII character and length, at the end of the bytes (nothing
 // readable after them) and before more, against exact items typed as the word, in the other case,

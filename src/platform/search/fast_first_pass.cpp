@@ -620,9 +620,42 @@ inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSe
   return judged & ~carried_in;
 }
 
-// The records of the whole stretch, block by block from `first`.
+// Which blocks the walks of the joins and the blanks must visit: bit j of entry i for block
+// 64 * i + j. A clear bit lets the walks pass the block over; a set one says only that they must
+// look (and judge the block as before).
+// Whether the joins or the blanks may change a character of the block: a joinable mark before a
+// letter or digit, or a punctuation mark between two; the characters of the blocks either side
+// taken as letters.
+inline __attribute__((always_inline)) bool MayJoinOrBlank(const TBlockRecord& r, uint64_t punct) {
+  const uint64_t alnum = r.alpha | r.digit;
+  const uint64_t after = (alnum >> 1) | (uint64_t{1} << 63), before = (alnum << 1) | 1;
+  return ((r.joinable | (punct & before)) & after) != 0;
+}
+
+// Gathers a run of blocks' bits in a register, writing each entry once it is whole (and the
+// last one at the end of the run).
+struct TStepBitsRun {
+  uint64_t* steps;
+  uint64_t acc;
+  TStepBitsRun(uint64_t* s, size_t b0) : steps(s), acc(s[b0 / 64]) {}
+  inline __attribute__((always_inline)) void Add(const TBlockRecord& r, uint64_t punct, size_t b) {
+    acc |= static_cast<uint64_t>(MayJoinOrBlank(r, punct)) << (b % 64);
+    if (b % 64 == 63) {
+      steps[b / 64] = acc;
+      acc = 0;
+    }
+  }
+  size_t Done(size_t end) {  // end: one past the last block added
+    if (end % 64 != 0) steps[end / 64] = acc;
+    return end;
+  }
+};
+
+// The records of the whole stretch, block by block from `first`, and the bits of the blocks the
+// joins and the blanks must visit.
 struct TStretchMasks {
   std::vector<TBlockRecord> rec;
+  std::vector<uint64_t> steps;
 };
 
 // Classes of bytes found by two lookups of 16 entries, one by the low four bits and one by the
@@ -692,11 +725,12 @@ bool NibbleTablesHold(const TNibbleTables& t) {
 // adds its brackets to those of the run.
 inline __attribute__((always_inline)) void PutBlock(const TBlockRecord& r, uint64_t printable, size_t b,
                                                     TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                    uint64_t* __restrict punct, uint64_t& brackets) {
+                                                    uint64_t* __restrict punct, uint64_t& brackets, TStepBitsRun& steps) {
   rec[b] = r;
   word[b] = r.alpha | r.digit;
   punct[b] = printable & ~(r.alpha | r.digit);
   brackets |= r.open | r.close;
+  steps.Add(r, punct[b], b);
 }
 
 #if defined(__x86_64__)
@@ -710,13 +744,14 @@ constexpr int kPrefetchAhead = 1024;
 template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                        TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                       uint64_t* __restrict punct, uint64_t& brackets) {
+                                                       uint64_t* __restrict punct, uint64_t& brackets, uint64_t* step_bits) {
   auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
     return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
   };
   const __m256i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
   const __m256i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
   const __m256i low_half = _mm256_set1_epi8(0x0F), high_bit = _mm256_set1_epi8(static_cast<char>(0x80));
+  TStepBitsRun steps(step_bits, b0);
   for (size_t b = b0; b < b1; ++b) {
     const U* p = t + b * 64;
     // The bytes come straight from the file's pages, mostly not in the cache yet: asked for
@@ -731,7 +766,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       const __m256i u0 = _mm256_loadu_si256(w), u1 = _mm256_loadu_si256(w + 1);
       const __m256i u2 = _mm256_loadu_si256(w + 2), u3 = _mm256_loadu_si256(w + 3);
       const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
-      if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return b;
+      if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return steps.Done(b);
       v0 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
       v1 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
     }
@@ -744,7 +779,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
         _mm256_or_si256(_mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo0), rows0),
                         _mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo1), rows1)),
         _mm256_and_si256(_mm256_or_si256(v0, v1), high_bit));
-    if (!_mm256_testz_si256(stop, stop)) return b;
+    if (!_mm256_testz_si256(stop, stop)) return steps.Done(b);
     const __m256i c0 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo0), _mm256_shuffle_epi8(class_hi, hi0));
     const __m256i c1 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo1), _mm256_shuffle_epi8(class_hi, hi1));
     // The 64 bits of one class from its top bit in each byte of the two halves.
@@ -788,16 +823,16 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       }
     }
     PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, bits(printable(v0), printable(v1)), b,
-             rec, word, punct, brackets);
+             rec, word, punct, brackets, steps);
   }
-  return b1;
+  return steps.Done(b1);
 }
 
 // The same with 128-bit vectors, four quarters of a block at a time (SSSE3 has the lookup).
 template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                          TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                         uint64_t* __restrict punct, uint64_t& brackets) {
+                                                         uint64_t* __restrict punct, uint64_t& brackets, uint64_t* step_bits) {
   auto table = [](const uint8_t* p) __attribute__((target("ssse3"), always_inline)) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
   };
@@ -806,6 +841,7 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
   const __m128i low_half = _mm_set1_epi8(0x0F), high_bit = _mm_set1_epi8(static_cast<char>(0x80));
   const __m128i forty = _mm_set1_epi8(0x40), marks = _mm_set1_epi8(kNibbleSentence | kNibbleQuestion);
   const __m128i to_top = _mm_set1_epi8(0x7C), zero = _mm_setzero_si128();
+  TStepBitsRun steps(step_bits, b0);
   for (size_t b = b0; b < b1; ++b) {
     const U* p = t + b * 64;
     _mm_prefetch(reinterpret_cast<const char*>(p) + kPrefetchAhead, _MM_HINT_T0);
@@ -817,7 +853,7 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
       __m128i any = zero;
       for (int q = 0; q < 8; ++q) any = _mm_or_si128(any, _mm_loadu_si128(w + q));
       if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, _mm_set1_epi16(static_cast<short>(0xFF80))), zero)) != 0xFFFF)
-        return b;
+        return steps.Done(b);
       for (int q = 0; q < 4; ++q) v[q] = _mm_packus_epi16(_mm_loadu_si128(w + 2 * q), _mm_loadu_si128(w + 2 * q + 1));
     }
     __m128i stop = zero;
@@ -847,11 +883,11 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
         close |= bits(_mm_slli_epi16(c, 7), q);
       }
     }
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return b;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return steps.Done(b);
     PutBlock(TBlockRecord{alpha, lower & alpha, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
-             brackets);
+             brackets, steps);
   }
-  return b1;
+  return steps.Done(b1);
 }
 
 // The build targets processors without a bit-count instruction, where std::popcount is a library
@@ -888,7 +924,7 @@ bool HasSsse3() {
 // The run classifier for a path and the settings, when the path has one.
 template <typename U>
 using TClassifyRun = size_t (*)(const U*, size_t, size_t, const TNibbleTables&, TBlockRecord*, uint64_t*, uint64_t*,
-                                uint64_t&);
+                                uint64_t&, uint64_t*);
 
 template <typename U>
 TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
@@ -995,6 +1031,18 @@ __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, 
 
 thread_local TStretchMasks t_masks;
 
+// The first block in [b, end) whose bit of `bits` is set, or end.
+size_t NextMarkedBlock(size_t b, size_t end, const uint64_t* bits) {
+  if (b >= end) return end;
+  uint64_t w = bits[b / 64] & (~uint64_t{0} << (b % 64));
+  while (w == 0) {
+    b = (b / 64 + 1) * 64;
+    if (b >= end) return end;
+    w = bits[b / 64];
+  }
+  return std::min(end, (b / 64) * 64 + static_cast<size_t>(std::countr_zero(w)));
+}
+
 // The first p in [from, end) (relative to the stretch) whose bit is set in mask_of(p / 64), or -1.
 template <typename F>
 int32_t NextBitOf(int32_t p, int32_t end, F mask_of) {
@@ -1004,6 +1052,21 @@ int32_t NextBitOf(int32_t p, int32_t end, F mask_of) {
   uint64_t w = mask_of(b) & (~uint64_t{0} << (p % 64));
   while (w == 0) {
     if (++b > last) return -1;
+    w = mask_of(b);
+  }
+  const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
+  return q < end ? q : -1;
+}
+// The same, looking only at the blocks whose bit of `bits` is set.
+template <typename F>
+int32_t NextBitOfMarked(int32_t p, int32_t end, const uint64_t* bits, F mask_of) {
+  if (p >= end) return -1;
+  size_t b = static_cast<size_t>(p) / 64;
+  const size_t last = static_cast<size_t>(end - 1) / 64;
+  uint64_t w = ((bits[b / 64] >> (b % 64)) & 1) != 0 ? mask_of(b) & (~uint64_t{0} << (p % 64)) : 0;
+  while (w == 0) {
+    b = NextMarkedBlock(b + 1, last + 1, bits);
+    if (b > last) return -1;
     w = mask_of(b);
   }
   const int32_t q = static_cast<int32_t>(b * 64 + static_cast<size_t>(std::countr_zero(w)));
@@ -1101,6 +1164,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   const bool count_by_instruction = path != TVectorPath::Scalar && HasPopcount();
   TStretchMasks& s = t_masks;
   s.rec.resize(blocks);
+  s.steps.assign(blocks / 64 + 1, 0);
   out.word_masks.resize(blocks);
   out.punct_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
@@ -1202,6 +1266,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     s.rec[b] = TBlockRecord{bm.alpha, bm.lower, bm.digit, bm.sentence, bm.joinable, bm.open, bm.close};
     out.punct_masks[b] = bm.punct;
     out.word_masks[b] = bm.alpha | bm.digit;
+    s.steps[b / 64] |= static_cast<uint64_t>(MayJoinOrBlank(s.rec[b], bm.punct)) << (b % 64);
   };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
@@ -1215,9 +1280,9 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
         const size_t done =
             narrow != nullptr
                 ? run_bytes(narrow, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
-                            brackets)
+                            brackets, s.steps.data())
                 : run_units(t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
-                            brackets);
+                            brackets, s.steps.data());
         if (rules.hide_tags && brackets == 0 && !tag_open) {  // no tag in the run, none running into it
           std::fill(out.tag_masks.begin() + static_cast<ptrdiff_t>(classified),
                     out.tag_masks.begin() + static_cast<ptrdiff_t>(done), 0);
@@ -1436,8 +1501,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       // characters after it are as classified: the joins go in text order).
       const int32_t p = rules.any_symbols
                             ? NextBitOf(join_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].joinable; })
-                            : NextBitOf(join_at, std::min(end, classified_end()),
-                                        [&](size_t b) { return s.rec[b].joinable & alnum_after(b); });
+                            : NextBitOfMarked(join_at, std::min(end, classified_end()), s.steps.data(),
+                                              [&](size_t b) { return s.rec[b].joinable & alnum_after(b); });
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
@@ -1481,8 +1546,9 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     joins_to(end + 1);
     if (!rules.blank_mid_word_marks || len < 3) return;
     while (!failed) {
-      const int32_t p = NextBitOf(std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
-                                  [&](size_t b) { return out.punct_masks[b] & alnum_before(b) & alnum_after(b); });
+      const int32_t p = NextBitOfMarked(std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
+                                        s.steps.data(),
+                                        [&](size_t b) { return out.punct_masks[b] & alnum_before(b) & alnum_after(b); });
       if (p < 0) break;
       blank_at = p + 1;
       const bool around = (facts.LetterAt(first + p - 1) || facts.DigitAt(first + p - 1)) &&

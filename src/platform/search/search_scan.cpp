@@ -235,6 +235,60 @@ __attribute__((target("avx2"))) inline void ClassifyBlockWide(const uint16_t* ki
 }
 #endif
 
+
+#if defined(__x86_64__)
+// Finds, for four blocks of 64 word bits at once, the words of one picked length that end in
+// them: bit e of a lane is set where a word of exactly `len` characters ends just before
+// character e of that block (e is its first non-word character). Each lane is read as the upper
+// half of 128 bits whose lower half is the block before, so that words reaching back into the
+// block before are found as well as those inside (a picked length is at most 63). The run of
+// `len` word characters before e comes by doubling, as in the block path.
+struct TGroupLength {
+  __m128i left[6], right[6];  // each doubling step's shift and 64 less it
+  __m128i past_left, past_right;  // len + 1 and 63 - len: the character before the word
+  int32_t steps = 0;
+};
+
+__attribute__((target("avx2"), always_inline)) inline __m256i WordsOfLengthEnding(__m256i w, __m256i prev,
+                                                                                  __m256i before,
+                                                                                  const TGroupLength& g) {
+  // hi: word character at e - 1 (with the carry from the block before); lo: the same a block lower.
+  __m256i hi = before, lo = _mm256_slli_epi64(prev, 1);
+  for (int32_t s = 0; s < g.steps; ++s) {
+    hi = _mm256_and_si256(hi, _mm256_or_si256(_mm256_sll_epi64(hi, g.left[s]), _mm256_srl_epi64(lo, g.right[s])));
+    lo = _mm256_and_si256(lo, _mm256_sll_epi64(lo, g.left[s]));
+  }
+  const __m256i word_before = _mm256_or_si256(_mm256_sll_epi64(w, g.past_left), _mm256_srl_epi64(prev, g.past_right));
+  return _mm256_andnot_si256(word_before, hi);
+}
+
+// The number of set bits of each 64-bit lane, by lookups of each byte's halves.
+__attribute__((target("avx2"), always_inline)) inline __m256i LaneBitCounts(__m256i x) {
+  const __m256i table = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1,
+                                         2, 2, 3, 2, 3, 3, 4);
+  const __m256i low = _mm256_set1_epi8(0x0F);
+  const __m256i per_byte = _mm256_add_epi8(_mm256_shuffle_epi8(table, _mm256_and_si256(x, low)),
+                                           _mm256_shuffle_epi8(table, _mm256_and_si256(_mm256_srli_epi16(x, 4), low)));
+  return _mm256_sad_epu8(per_byte, _mm256_setzero_si256());
+}
+
+// Whether the four blocks of word masks from wp (wp[-1] the block before) hold no word of one
+// of the lengths ending in them; if so, gives the number of words ending in each.
+__attribute__((target("avx2"))) inline bool GroupHoldsNoPick(const uint64_t* wp, const TGroupLength* lengths, int count,
+                                                            uint64_t (&lane_words)[4]) {
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp));
+  const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp - 1));
+  const __m256i before = _mm256_or_si256(_mm256_slli_epi64(w, 1), _mm256_srli_epi64(prev, 63));
+  const __m256i ends = _mm256_andnot_si256(w, before);
+  __m256i found = _mm256_setzero_si256();
+  for (int k = 0; k < count; ++k)
+    found = _mm256_or_si256(found, _mm256_and_si256(ends, WordsOfLengthEnding(w, prev, before, lengths[k])));
+  if (!_mm256_testz_si256(found, found)) return false;
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(lane_words), LaneBitCounts(ends));
+  return true;
+}
+#endif
+
 }  // namespace
 
 TScanBlockMasks ScanBlockMasks(const uint16_t* kinds, bool one_at_a_time) {
@@ -379,6 +433,27 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     const int marker = given->marker_kind - kKindMarkerBase;
     if (marker >= kMarkerSentenceStart && marker <= kMarkerSectionEnd) given_close_kind = (marker - kMarkerSentenceStart) / 2;
   }
+#if defined(__x86_64__)
+  // Groups of four blocks are judged at once where every picked length lies within a block's
+  // reach: a group without a word of a picked length and without a marker only adds its words.
+  [[maybe_unused]] TGroupLength group_len[4];
+  [[maybe_unused]] bool groups_on = false;
+  [[maybe_unused]] int32_t scalar_until = 0;  // blocks before this go one by one
+  if constexpr (kWide && kPick) {
+    groups_on = given != nullptr && block_lens > 0;
+    for (int k = 0; k < 4; ++k) groups_on = groups_on && pick_len[k] <= 63;
+    for (int k = 0; k < block_lens; ++k) {
+      TGroupLength& g = group_len[k];
+      g.steps = run_steps[k].count;
+      for (int32_t s = 0; s < g.steps; ++s) {
+        g.left[s] = _mm_cvtsi32_si128(run_steps[k].shift[s]);
+        g.right[s] = _mm_cvtsi32_si128(64 - run_steps[k].shift[s]);
+      }
+      g.past_left = _mm_cvtsi32_si128(block_len[k] + 1);
+      g.past_right = _mm_cvtsi32_si128(63 - block_len[k]);
+    }
+  }
+#endif
   int32_t i = begin < 0 ? 0 : begin;
   while (i < n) {
     if constexpr (kWide && kPick) {
@@ -386,6 +461,80 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       // ending in them only count their words, leaving the state as the block path below does.
       if (given != nullptr) {
         while (i + 64 <= n) {
+#if defined(__x86_64__)
+          if (groups_on && i >= scalar_until && i > begin && i + 256 <= n) {
+            // The word running into the group (carried from the block before) is judged with the
+            // group when its flags are plain; markers are taken when their kind is given.
+            const size_t b = static_cast<size_t>(i - begin) / 64;
+            const uint64_t* wp = given->word + b;
+            const uint64_t* mp = given->markers + b;
+            const uint64_t any_marker = mp[0] | mp[1] | mp[2] | mp[3];
+            uint64_t lane_words[4];
+            if (!(in_word && (word_flags & kWordSkipsChars) != 0) && (any_marker == 0 || given->marker_kind != 0) &&
+                GroupHoldsNoPick(wp, group_len, block_lens, lane_words)) {
+              const bool runs_on = (wp[3] >> 63) != 0;
+              if (any_marker == 0 && pending == 0) {
+                // The last word, when it runs on, starts after the group's last non-word
+                // character (or where it started before the group).
+                if (runs_on) {
+                  int k = 3;
+                  while (k >= 0 && wp[k] == ~uint64_t{0}) --k;
+                  if (k >= 0 || !in_word) {
+                    start = i + (k >= 0 ? 64 * k + 64 - std::countl_zero(~wp[k]) : 0);
+                    word_flags = 0;
+                  }
+                }
+              } else {
+                // As the blocks one by one: each marker closes its unit after the words ending
+                // before it; the last word start is flagged when a marker lies between it and
+                // the start before (or, with none in the group, the marker was pending); a
+                // marker after the last start is pending for the next word.
+                auto below = [](int q) { return q >= 64 ? ~uint64_t{0} : (uint64_t{1} << q) - 1; };
+                uint64_t st[4];
+                for (int k = 0; k < 4; ++k) st[k] = wp[k] & ~((wp[k] << 1) | (wp[k - 1] >> 63));
+                if (given_close_kind >= 0 && any_marker != 0) {
+                  int32_t counted = next_number;
+                  for (int k = 0; k < 4; ++k) {
+                    const uint64_t lane_ends = ~wp[k] & ((wp[k] << 1) | (wp[k - 1] >> 63));
+                    for (uint64_t x = mp[k]; x != 0; x &= x - 1)
+                      closer.Close(given_close_kind,
+                                   counted + std::popcount(lane_ends & below(std::countr_zero(x) + 1)) - first_word);
+                    counted += static_cast<int32_t>(lane_words[k]);
+                  }
+                }
+                int lk = 3;
+                while (lk >= 0 && st[lk] == 0) --lk;
+                if (lk >= 0) {
+                  const int ls = 63 - std::countl_zero(st[lk]);
+                  if (runs_on) {
+                    bool between = false;
+                    const uint64_t earlier = st[lk] & below(ls);
+                    if (earlier != 0) {
+                      between = (mp[lk] & below(ls) & ~below(64 - std::countl_zero(earlier))) != 0;
+                    } else {
+                      between = (mp[lk] & below(ls)) != 0;
+                      int pk = lk - 1;
+                      for (; pk >= 0 && st[pk] == 0; --pk) between = between || mp[pk] != 0;
+                      between = between || (pk >= 0 ? (mp[pk] & ~below(64 - std::countl_zero(st[pk]))) != 0 : pending != 0);
+                    }
+                    start = i + 64 * lk + ls;
+                    word_flags = between ? kWordAfterMarker : 0u;
+                  }
+                  bool after = (mp[lk] & ~below(ls + 1)) != 0;
+                  for (int k = lk + 1; k < 4; ++k) after = after || mp[k] != 0;
+                  pending = after ? kWordAfterMarker : 0u;
+                } else {
+                  pending = pending != 0 || any_marker != 0 ? kWordAfterMarker : 0u;
+                }
+              }
+              next_number += static_cast<int32_t>(lane_words[0] + lane_words[1] + lane_words[2] + lane_words[3]);
+              in_word = runs_on;
+              i += 256;
+              continue;
+            }
+            scalar_until = i + 256;
+          }
+#endif
           const size_t b = static_cast<size_t>(i - begin) / 64;
           // Markers of one given kind are taken here too (a text of short sentences has one in
           // most blocks); markers whose kinds must be read go the block path below.
