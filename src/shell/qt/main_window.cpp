@@ -72,6 +72,7 @@ constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to en
 TFormLinzora* g_running = nullptr;
 QElapsedTimer g_pump_clock;
 int64_t g_last_pump_ms = 0;
+TFormLinzora::TLoopTurns g_turns;
 
 TPoint NoCentre() { return TPoint{0, 0}; }
 
@@ -99,8 +100,13 @@ void ThrottledPump() {
   if (now - g_last_pump_ms < kYieldIntervalMs) return;
   if (g_running) g_running->setProperty("lz_gap", static_cast<qlonglong>(now - g_last_pump_ms));
   g_last_pump_ms = now;
+  const int64_t start_ns = g_pump_clock.nsecsElapsed();
   PumpQtEvents();
-  g_last_pump_ms = g_pump_clock.elapsed();
+  const int64_t end_ns = g_pump_clock.nsecsElapsed();
+  g_last_pump_ms = end_ns / 1000000;
+  ++g_turns.turns;
+  g_turns.total_ns += end_ns - start_ns;
+  g_turns.longest_ns = std::max(g_turns.longest_ns, end_ns - start_ns);
 }
 
 }  // namespace
@@ -580,6 +586,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     longest_gap_ms_ = 0;
     g_pump_clock.start();
     g_last_pump_ms = 0;
+    g_turns = {};
     SetYieldHook(&ThrottledPump);
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
@@ -606,6 +613,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     ok = doc->MakeConcordance(args);
     // The stretch from the last turn of the loop to the run's end counts as a gap too.
     longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
+    loop_turns_ = g_turns;
     watcher->stop();
     delete watcher;
     SetYieldHook(&PumpQtEvents);
