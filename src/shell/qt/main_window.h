@@ -298,6 +298,7 @@ class TFormLinzora : public TMainToolsForm {
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
+  // The run's figures on the status bar, when the pacer says they are due.
   void ShowRunProgress();
   void AfterRun(bool ok, bool stopped, int texts_total);
 
@@ -395,6 +396,7 @@ class TFormLinzora : public TMainToolsForm {
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;
   int32_t shown_text_ = -1;
+  TStatusRefreshPacer status_pacer_;
 };
 
 // The document's notes as the notes page shows them, one line each.
