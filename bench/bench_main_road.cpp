@@ -7,7 +7,8 @@
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
 // BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort, and the
-// rest: for the window's run, what the window does before, between and after the engine's phases).
+// rest: for the window's run, what the window does before, between and after the engine's phases),
+// and for the window's run its thread's processor time and the turns of its event loop.
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
@@ -17,6 +18,8 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QTimer>
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +49,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// Processor time of the calling thread: on a loaded machine it tells the window's own work from
+// the waits the load adds.
+double ThreadSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
 
 // English-like text with the word once in every `every` words.
 std::string MakeText(size_t bytes, uint32_t seed, const std::string& word, uint32_t every) {
@@ -125,15 +136,24 @@ double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lin
   QCoreApplication::processEvents();
   w.wizard->SearchBox()->setCurrentText(QString::fromUtf8(word));
   const T_WholeLinzoraHolder* before = main.Doc();
+  const double cpu0 = ThreadSeconds();
   const auto t0 = Clock::now();
   w.wizard->ButtonOKClick();
   while (!(main.Doc() && main.Doc() != before && main.HasData() && !main.RunActive()))
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   main.ConcordanceGrid()->viewport()->repaint();
   const auto t1 = Clock::now();
+  const double cpu = ThreadSeconds() - cpu0;
   *lines = main.Doc()->fConcordanceList->Count();
   if (workers) *workers = main.Doc()->RunWorkers();
   PrintPhases(*main.Doc(), Seconds(t0, t1));
+  if (std::getenv("BENCH_PHASES")) {
+    const TFormLinzora::TLoopTurns turns = main.LoopTurnsOfLastRun();
+    std::printf("    window's thread: processor %.3f s; %lld turns of the loop, %.2f ms in them (%.3f ms a turn, longest %.2f ms)\n",
+                cpu, static_cast<long long>(turns.turns), static_cast<double>(turns.total_ns) * 1e-6,
+                turns.turns ? static_cast<double>(turns.total_ns) * 1e-6 / static_cast<double>(turns.turns) : 0.0,
+                static_cast<double>(turns.longest_ns) * 1e-6);
+  }
   return Seconds(t0, t1);
 }
 

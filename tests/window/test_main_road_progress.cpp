@@ -47,7 +47,39 @@ TEST(RunProgressTally, FiguresFromChunksAndCommittedTexts) {
   EXPECT_EQ(none.Figures(), TRunProgressFigures{});
 }
 
-class MainRoadProgress : public MainRoadTest {};
+TEST(StatusRefreshPacer, EveryTurnUntilTheFirstWordsThenAtMostEveryTenthOfASecond) {
+  struct Turn {
+    int64_t now_ms;
+    bool words;  // the refresh, when due, shows running words above 0
+    bool due;
+  } const turns[] = {
+      {0, false, true},     // the first turn of a run
+      {20, false, true},    // no words shown yet: every turn
+      {40, true, true},     // the first words
+      {60, true, false},    // then not before 100 ms have passed
+      {139, true, false},
+      {140, true, true},
+      {160, false, false},  // a refresh with no words does not start the early turns again
+      {260, true, true},
+  };
+  TStatusRefreshPacer pacer;
+  pacer.Start();
+  for (const Turn& t : turns) {
+    EXPECT_EQ(pacer.Due(t.now_ms), t.due) << t.now_ms;
+    if (pacer.Due(t.now_ms)) pacer.Shown(t.now_ms, t.words);
+  }
+  // A new run starts again at once.
+  pacer.Start();
+  EXPECT_TRUE(pacer.Due(261));
+}
+
+class MainRoadProgress : public MainRoadTest {
+ protected:
+  void TearDown() override {
+    unsetenv("LINZORA_THREADS");
+    MainRoadTest::TearDown();
+  }
+};
 
 TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) {
   Start();
@@ -98,6 +130,59 @@ TEST_F(MainRoadProgress, StatusBarShowsTextPercentsAndRunningWordsDuringTheRun) 
   EXPECT_EQ(end.overall_percent, 100);
   EXPECT_EQ(end.this_percent, 100);
   EXPECT_EQ(end.running_words, 30 * 4000 * 11);
+}
+
+// The panels are refreshed only when due: what they show at every turn of a run never runs ahead
+// of the run or goes back, the words shown reach the run's count while it goes on, and once the
+// run ends the lines panel shows every line; on one worker and on several.
+TEST_F(MainRoadProgress, StatusBarFiguresStayInStepWithTheRunAndEndOnItsTotals) {
+  Start();
+  TempFolder corpus;
+  HandOverTexts(WriteRiverTexts(corpus, 30, 4000));
+  TVXStatusBar* bar = Main().Status();
+  struct Shown {
+    int64_t lines, text, overall, this_text, words;
+  };
+  auto number = [](QString s) {
+    s.removeIf([](QChar c) { return !c.isDigit(); });
+    return s.toLongLong();
+  };
+  auto percent_of = [&](int panel) { return bar->PanelIsBar(panel) ? bar->PanelBarValue(panel) : number(bar->PanelText(panel)); };
+  constexpr int64_t kWords = 30 * 4000 * 11;
+  for (const char* workers : {"1", "4"}) {
+    setenv("LINZORA_THREADS", workers, 1);
+    std::vector<Shown> during;
+    // "text 12 of 30": the first number.
+    Main().SetRunTurnObserver([&] {
+      during.push_back({number(bar->PanelText(0)), number(bar->PanelText(1).section(u' ', 1, 1)), percent_of(2),
+                        percent_of(3), number(bar->PanelText(4).section(u' ', 0, 0))});
+    });
+    RunFromWizard(u"river");
+    Main().SetRunTurnObserver(nullptr);
+    ASSERT_NE(Main().Doc(), nullptr) << workers;
+    const int64_t lines = Main().Doc()->fConcordanceList->Count();
+    EXPECT_GT(lines, 0) << workers;
+    EXPECT_EQ(number(bar->PanelText(0)), lines) << workers;
+    const TRunProgressFigures end = Main().RunProgressShown();
+    EXPECT_EQ(end.overall_percent, 100) << workers;
+    EXPECT_EQ(end.running_words, kWords) << workers;
+    ASSERT_FALSE(during.empty()) << workers;
+    Shown last{0, 0, 0, 0, 0};
+    for (const Shown& s : during) {
+      if (s.text == 0) continue;  // before the first figures
+      EXPECT_GE(s.lines, last.lines) << workers;
+      EXPECT_LE(s.lines, lines) << workers;
+      EXPECT_GE(s.text, last.text) << workers;
+      EXPECT_LE(s.text, 30) << workers;
+      EXPECT_GE(s.overall, last.overall) << workers;
+      EXPECT_LE(s.overall, 100) << workers;
+      EXPECT_LE(s.this_text, 100) << workers;
+      EXPECT_GE(s.words, last.words) << workers;
+      EXPECT_LE(s.words, kWords) << workers;
+      last = s;
+    }
+    EXPECT_GT(last.words, 0) << workers;  // shown while the run went on
+  }
 }
 
 }  // namespace

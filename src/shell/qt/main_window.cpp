@@ -72,6 +72,8 @@ constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to en
 TFormLinzora* g_running = nullptr;
 QElapsedTimer g_pump_clock;
 int64_t g_last_pump_ms = 0;
+TFormLinzora::TLoopTurns g_turns;
+int64_t g_last_gap_ms = 0;
 
 TPoint NoCentre() { return TPoint{0, 0}; }
 
@@ -97,10 +99,15 @@ namespace {
 void ThrottledPump() {
   const int64_t now = g_pump_clock.elapsed();
   if (now - g_last_pump_ms < kYieldIntervalMs) return;
-  if (g_running) g_running->setProperty("lz_gap", static_cast<qlonglong>(now - g_last_pump_ms));
+  g_last_gap_ms = now - g_last_pump_ms;
   g_last_pump_ms = now;
+  const int64_t start_ns = g_pump_clock.nsecsElapsed();
   PumpQtEvents();
-  g_last_pump_ms = g_pump_clock.elapsed();
+  const int64_t end_ns = g_pump_clock.nsecsElapsed();
+  g_last_pump_ms = end_ns / 1000000;
+  ++g_turns.turns;
+  g_turns.total_ns += end_ns - start_ns;
+  g_turns.longest_ns = std::max(g_turns.longest_ns, end_ns - start_ns);
 }
 
 }  // namespace
@@ -580,6 +587,8 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     longest_gap_ms_ = 0;
     g_pump_clock.start();
     g_last_pump_ms = 0;
+    g_turns = {};
+    g_last_gap_ms = 0;
     SetYieldHook(&ThrottledPump);
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, items, &converted);
@@ -587,18 +596,18 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     run_progress_.Start(run_texts.FileCount());
     run_text_names_.clear();
     shown_text_ = -1;
+    status_pacer_.Start();
     for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.GetFullFileDetails(i).rec.filename);
     args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
     args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
       run_progress_.ChunkDone(text, bytes_read, size, words);
       if (run_chunk_observer_) run_chunk_observer_(text);
     };
-    // Each turn of the loop: the gap since the last one, the newest line every 3 s.
+    // Each turn of the loop: the gap since the last one; the run's figures when they are due.
     auto* watcher = new QTimer(this);
     watcher->setInterval(0);
     connect(watcher, &QTimer::timeout, this, [this] {
-      const qlonglong gap = property("lz_gap").toLongLong();
-      longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, gap);
+      longest_gap_ms_ = std::max(longest_gap_ms_, g_last_gap_ms);
       ShowRunProgress();
       if (run_turn_observer_) run_turn_observer_();
     });
@@ -606,6 +615,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     ok = doc->MakeConcordance(args);
     // The stretch from the last turn of the loop to the run's end counts as a gap too.
     longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
+    loop_turns_ = g_turns;
     watcher->stop();
     delete watcher;
     SetYieldHook(&PumpQtEvents);
@@ -621,6 +631,10 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
 void TFormLinzora::ShowRunProgress() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !doc->fConcordanceList) return;
+  const int64_t now = g_pump_clock.elapsed();
+  if (!status_pacer_.Due(now)) return;
+  // The progress display writes some of these panels too, so each is set every time it is due:
+  // the status bar passes over a text or value it already shows.
   const int lines = doc->fConcordanceList->Count();
   TVXStatusBar* bar = Status();
   bar->SetPanelText(kPanelEntries, IntToUStr(lines));
@@ -634,6 +648,7 @@ void TFormLinzora::ShowRunProgress() {
     }
     bar->SetPanelText(kPanelRunWords, VXResFmt(TVXRes::VXNWords, {IntToUStr(f.running_words)}));
   }
+  status_pacer_.Shown(now, f.running_words > 0);
   if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
     const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);

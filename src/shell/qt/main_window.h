@@ -161,6 +161,13 @@ class TFormLinzora : public TMainToolsForm {
   // Called on the reading worker after each chunk of a run (set before the run starts).
   void SetRunChunkObserver(std::function<void(int32_t text_index)> observer) { run_chunk_observer_ = std::move(observer); }
   int64_t LongestLoopGapMs() const { return longest_gap_ms_; }
+  // The last run's turns of the event loop and the time the window spent in them.
+  struct TLoopTurns {
+    int64_t turns = 0;
+    int64_t total_ns = 0;
+    int64_t longest_ns = 0;
+  };
+  TLoopTurns LoopTurnsOfLastRun() const { return loop_turns_; }
   // The figures the status bar shows during a run (text, this-text and overall percent, running
   // words); panels: 1 the text, 2 overall percent, 3 this-text percent, 4 running words.
   TRunProgressFigures RunProgressShown() const { return run_progress_.Figures(); }
@@ -291,6 +298,7 @@ class TFormLinzora : public TMainToolsForm {
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
+  // The run's figures on the status bar, when the pacer says they are due.
   void ShowRunProgress();
   void AfterRun(bool ok, bool stopped, int texts_total);
 
@@ -384,9 +392,11 @@ class TFormLinzora : public TMainToolsForm {
   TLineMedia* line_media_ = nullptr;
   TExtraTextWindow* extra_text_ = nullptr;
   int64_t longest_gap_ms_ = 0;
+  TLoopTurns loop_turns_;
   TRunProgressTally run_progress_;
   std::vector<UString> run_text_names_;
   int32_t shown_text_ = -1;
+  TStatusRefreshPacer status_pacer_;
 };
 
 // The document's notes as the notes page shows them, one line each.

@@ -28,6 +28,28 @@ struct TRunProgressFigures {
   bool operator==(const TRunProgressFigures&) const = default;
 };
 
+// When a turn of the event loop during a run refreshes the status bar's run panels: relaying out
+// and repainting them costs more than the turn itself, so they are refreshed at most every
+// kRefreshMs, except that every turn refreshes them until the first running words have been shown
+// (the first figures come at once).
+class TStatusRefreshPacer {
+ public:
+  static constexpr int64_t kRefreshMs = 100;
+  void Start() {
+    last_ms_ = -1;
+    words_shown_ = false;
+  }
+  bool Due(int64_t now_ms) const { return last_ms_ < 0 || !words_shown_ || now_ms - last_ms_ >= kRefreshMs; }
+  void Shown(int64_t now_ms, bool with_words) {
+    last_ms_ = now_ms;
+    words_shown_ = words_shown_ || with_words;
+  }
+
+ private:
+  int64_t last_ms_ = -1;
+  bool words_shown_ = false;
+};
+
 class TRunProgressTally {
  public:
   void Start(int32_t texts);

@@ -48,6 +48,8 @@ TVXStatusBar::~TVXStatusBar() {
 void TVXStatusBar::SetPanelText(int panel, UStringView text) {
   if (panel < 0 || panel >= kPanels) return;
   const QString shown = ToQString(text);
+  // The same text again changes nothing; measuring it is most of what setting it costs.
+  if (labels_[panel]->text() == shown) return;
   labels_[panel]->setText(shown);
   // A narrow panel widens at once for a longer text (a count gaining a digit), never cut short.
   if (panel != kPanelLongMessage) {
