@@ -104,43 +104,6 @@ void ClusterSizes(int16_t smallest, int16_t largest, int32_t min_frequency) {
   SetConcSaveRec(rec);
 }
 
-// A row of the thirteen positions 44..56: each word's number, and the position as its barrier.
-void FillPositions44To56(const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
-  for (int p = 44; p < 57; ++p) {
-    const TSortInfoRec r = WordAtSpanPosition(line, p);
-    ids[p - 44] = w.AtRecord(line, r);
-    barriers[p - 44] = static_cast<uint8_t>(p);
-  }
-}
-
-// The words of positions 44..56 fetched on one worker and then on each number of threads given,
-// which must give the same rows and number the words alike; one worker's rows and words.
-std::pair<TLineWordRows, std::vector<UString>> FetchedAsOnOneWorker(const TConcordanceList& list,
-                                                                      std::initializer_list<int32_t> threads) {
-  const TDerivedCountSettings count;
-  TCountingWords one_words(count);
-  TLineWordRows one;
-  EXPECT_TRUE(FetchLineWords(list, 13, 1, one_words, FillPositions44To56, one));
-  std::vector<UString> words;
-  for (int32_t k = 0; k < one_words.Count(); ++k) words.push_back(one_words.Word(k));
-  for (const int32_t t : threads) {
-    SCOPED_TRACE(t);
-    TCountingWords many_words(count);
-    TLineWordRows rows;
-    EXPECT_TRUE(FetchLineWords(list, 13, t, many_words, FillPositions44To56, rows));
-    EXPECT_EQ(rows.lines, one.lines);
-    EXPECT_TRUE(rows.ids == one.ids);
-    EXPECT_TRUE(rows.barriers == one.barriers);
-    EXPECT_EQ(many_words.Count(), one_words.Count());
-    for (int32_t k = 0; k < std::min(many_words.Count(), one_words.Count()); ++k)
-      if (many_words.Word(k) != words[static_cast<size_t>(k)]) {
-        ADD_FAILURE() << "word " << k << " numbered differently";
-        break;
-      }
-  }
-  return {std::move(one), std::move(words)};
-}
-
 }  // namespace
 
 TEST(DerivedListsOnWorkers, EightWorkersSaveTheListsOneWorkerSaves) {
@@ -341,73 +304,29 @@ TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
   }
   for (int i = 0; i < 3000; i += 7) f.list.SetDeleted(i, true);
   f.list.Line(11)->SetText(u"");
-  const auto [rows, words] = FetchedAsOnOneWorker(f.list, {2, 3, 8, 64});
-  EXPECT_EQ(rows.Count(), 3000u - 429u - 1u);
-  EXPECT_EQ(words.back(), u"LATE");  // line 2500 met "later" first
-}
-
-// Many more lines than one stretch a worker, so that each worker takes several stretches in an
-// order that changes from call to call: words first met in every part of the lines (several in
-// one line, one met by two workers, at a later position in an earlier line), deleted lines and a
-// line without text. Every number of workers gives the rows and numbers one worker gives.
-TEST(DerivedListsOnWorkers, WordsFetchedInStretchesTakenInAnyOrderAreNumberedAsOnePass) {
-  derived_test::Lines f;
-  std::mt19937 rng(17);
-  std::vector<std::u16string> vocabulary;
-  for (int k = 0; k < 4000; ++k) vocabulary.push_back(u"w" + IntToUStr(k));
-  std::vector<std::vector<const char16_t*>> sides;
-  for (int i = 0; i < 20000; ++i) {
-    // The words in reach grow with the line number, so new words are met throughout.
-    const size_t reach = 20 + static_cast<size_t>(i) / 6;
-    std::vector<const char16_t*> left, right;
-    for (uint32_t k = rng() % 6; k > 0; --k) left.push_back(vocabulary[rng() % reach].c_str());
-    for (uint32_t k = rng() % 6; k > 0; --k) right.push_back(vocabulary[rng() % reach].c_str());
-    f.AddWords(left, i % 500 == 0 ? u"late" : u"sw", right, 1 + i / 300);
-  }
-  for (int i = 0; i < 20000; i += 13) f.list.SetDeleted(i, true);
-  f.list.Line(5000)->SetText(u"");
-  const auto [rows, words] = FetchedAsOnOneWorker(f.list, {2, 3, 5, 8, 8, 8, 64});
-  EXPECT_GT(words.size(), 3000u);
-}
-
-// The cluster list takes its rows while the workers write their related lines and the count's
-// work memory is given back: on any number of workers the list holds every row once, in order,
-// each with its related line, as one worker's list does (and a list counted again gives the same).
-TEST(DerivedListsOnWorkers, ClusterRowsTakenWhileTheirRelatedLinesAreWrittenStandAsOneWorkersDo) {
-  derived_test::Lines f;
-  std::mt19937 rng(23);
-  static const char16_t* kWords[] = {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h"};
-  for (int i = 0; i < 6000; ++i) {
-    std::vector<const char16_t*> left, right;
-    for (uint32_t k = 2 + rng() % 5; k > 0; --k) left.push_back(kWords[rng() % 8]);
-    for (uint32_t k = 2 + rng() % 5; k > 0; --k) right.push_back(kWords[rng() % 8]);
-    f.AddWords(left, u"sw", right, 1 + i / 40);
-  }
-  auto count = [&](int32_t threads, std::vector<std::pair<UString, UString>>* rows) {
-    TClusterRunSettings cs;
-    cs.count.min_frequency = 2;
-    cs.smallest = 2;
-    cs.largest = 5;
-    cs.threads = threads;
-    TConcordanceClusterList clusters(&f.holder);
-    int32_t highest = 0;
-    EXPECT_TRUE(ComputeClusters(f.list, cs, clusters, highest));
-    if (rows)
-      for (int i = 0; i < clusters.Count(); ++i)
-        rows->emplace_back(clusters.Row(i)->rec.line.value_or(UString()), clusters.Row(i)->rec.related_line);
-    TMemoryStream m;
-    EXPECT_TRUE(clusters.SaveToStream(m));
-    return Bytes(m);
+  auto fill = [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+    for (int p = 44; p < 57; ++p) {
+      const TSortInfoRec r = WordAtSpanPosition(line, p);
+      ids[p - 44] = w.AtRecord(line, r);
+      barriers[p - 44] = static_cast<uint8_t>(p);
+    }
   };
-  std::vector<std::pair<UString, UString>> one_rows;
-  const std::string one = count(1, &one_rows);
-  ASSERT_GT(one_rows.size(), 1000u);
-  EXPECT_GT(std::count_if(one_rows.begin(), one_rows.end(), [](const auto& r) { return !r.second.empty(); }), 100);
-  for (int32_t threads : {2, 3, 8, 8}) {
+  TDerivedCountSettings count;
+  TCountingWords one_words(count);
+  TLineWordRows one;
+  ASSERT_TRUE(FetchLineWords(f.list, 13, 1, one_words, fill, one));
+  EXPECT_EQ(one.Count(), 3000u - 429u - 1u);
+  EXPECT_EQ(one_words.Word(one_words.Count() - 1), u"LATE");  // line 2500 met "later" first
+  for (int32_t threads : {2, 3, 8, 64}) {
     SCOPED_TRACE(threads);
-    std::vector<std::pair<UString, UString>> rows;
-    EXPECT_TRUE(count(threads, &rows) == one);
-    EXPECT_TRUE(rows == one_rows);
+    TCountingWords words(count);
+    TLineWordRows rows;
+    ASSERT_TRUE(FetchLineWords(f.list, 13, threads, words, fill, rows));
+    EXPECT_EQ(rows.lines, one.lines);
+    EXPECT_EQ(rows.ids, one.ids);
+    EXPECT_EQ(rows.barriers, one.barriers);
+    ASSERT_EQ(words.Count(), one_words.Count());
+    for (int32_t k = 0; k < words.Count(); ++k) EXPECT_EQ(words.Word(k), one_words.Word(k));
   }
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <numeric>
@@ -149,15 +148,12 @@ TEST(ParallelFor, TasksSideBySideEachRunOnceAndSpreadTheirOwnCalls) {
     size_t tasks;
     bool inside_a_piece;
     bool own_threads;  // the tasks after the first run off the caller's thread
-    bool precedence = false;  // the later tasks served first
   };
   for (const Case c : {Case{8, 5, false, true}, Case{2, 9, false, true}, Case{1, 4, false, false},
                        Case{0, 3, false, false}, Case{8, 1, false, false}, Case{8, 0, false, false},
-                       Case{8, 4, true, false}, Case{8, 5, false, true, true}, Case{3, 9, false, true, true},
-                       Case{1, 4, false, false, true}, Case{8, 4, true, false, true}}) {
+                       Case{8, 4, true, false}}) {
     SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.tasks << " tasks"
-                                    << (c.inside_a_piece ? ", inside a piece" : "")
-                                    << (c.precedence ? ", later tasks first" : ""));
+                                    << (c.inside_a_piece ? ", inside a piece" : ""));
     std::vector<int> runs(c.tasks, 0);
     std::vector<uint64_t> sums(c.tasks, 0);
     std::vector<std::thread::id> ran_on(c.tasks);
@@ -175,10 +171,7 @@ TEST(ParallelFor, TasksSideBySideEachRunOnceAndSpreadTheirOwnCalls) {
       });
     auto run = [&] {
       caller = std::this_thread::get_id();
-      std::vector<int> precedence;
-      if (c.precedence)
-        for (size_t k = 0; k < c.tasks; ++k) precedence.push_back(static_cast<int>(c.tasks - k));
-      RunSideBySide(c.threads, tasks, precedence);
+      RunSideBySide(c.threads, tasks);
     };
     if (c.inside_a_piece)
       ParallelFor(2, 2, [&](size_t b, size_t) { if (b == 0) run(); }, 1);
@@ -235,73 +228,5 @@ TEST(ParallelSort, ManyWorkersGiveTheOrderOneGives) {
       ASSERT_EQ(many.size(), one.size());
       for (size_t i = 0; i < n; ++i) ASSERT_EQ(many[i].index, one[i].index) << i;
     }
-  }
-}
-
-// ParallelFor cuts its items into more stretches than workers where each is still of the grain,
-// and the workers take them as they become free: every item once, whatever the workers, and
-// stretches that never fall below the grain.
-TEST(ParallelFor, StretchesTakenInTurnCoverEveryItemOnce) {
-  struct Case {
-    int threads;
-    size_t count, grain;
-    size_t most_stretches;
-  };
-  for (const Case c : {Case{1, 50000, 16, 1}, Case{2, 50000, 16, 2 * kStretchesPerWorker},
-                       Case{8, 50000, 16, 8 * kStretchesPerWorker}, Case{8, 100, 16, 6}, Case{8, 200, 16, 12},
-                       Case{3, 7, 2, 3}, Case{64, 10, 1, 10}, Case{8, 0, 16, 1}}) {
-    SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.count << " items");
-    std::vector<std::atomic<int>> seen(c.count);
-    std::atomic<size_t> calls{0}, smallest{SIZE_MAX};
-    ParallelFor(
-        c.threads, c.count,
-        [&](size_t b, size_t e) {
-          ++calls;
-          for (size_t less = smallest.load(); e - b < less && !smallest.compare_exchange_weak(less, e - b);) {
-          }
-          for (size_t i = b; i < e; ++i) ++seen[i];
-        },
-        c.grain);
-    for (size_t i = 0; i < c.count; ++i) ASSERT_EQ(seen[i].load(), 1) << i;
-    EXPECT_EQ(calls.load(), c.most_stretches);
-    if (calls.load() > 1) EXPECT_GE(smallest.load(), c.grain);
-    // Numbered stretches follow each other in order, as many as StretchPieces says.
-    EXPECT_EQ(StretchPieces(c.threads, c.count, c.grain), c.most_stretches);
-    std::vector<std::pair<size_t, size_t>> bounds(c.most_stretches, {SIZE_MAX, SIZE_MAX});
-    ParallelForStretches(
-        c.threads, c.count, [&](size_t p, size_t b, size_t e) { bounds[p] = {b, e}; }, c.grain);
-    for (size_t p = 0; p < bounds.size(); ++p) {
-      EXPECT_EQ(bounds[p].first, p == 0 ? 0 : bounds[p - 1].second) << p;
-      EXPECT_LE(bounds[p].first, bounds[p].second) << p;
-    }
-    EXPECT_EQ(bounds.back().second, c.count);
-  }
-}
-
-// Pieces asked to run on fewer threads than there are pieces still run each once, and never on
-// more threads at once than asked when no other call is running.
-TEST(ParallelFor, PiecesOnFewerThreadsThanPiecesRunEachOnce) {
-  for (const size_t most : {size_t{1}, size_t{2}, size_t{3}, size_t{8}}) {
-    SCOPED_TRACE(most);
-    constexpr size_t kPieces = 40;
-    struct TSeen {
-      std::vector<std::atomic<int>> runs = std::vector<std::atomic<int>>(kPieces);
-      std::atomic<int> now{0}, most_at_once{0};
-    } seen;
-    RunPiecesOnWorkers(
-        kPieces,
-        [](void* context, size_t p) {
-          TSeen& s = *static_cast<TSeen*>(context);
-          const int here = ++s.now;
-          for (int m = s.most_at_once.load(); here > m && !s.most_at_once.compare_exchange_weak(m, here);) {
-          }
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
-          ++s.runs[p];
-          --s.now;
-        },
-        &seen, most);
-    for (size_t p = 0; p < kPieces; ++p) EXPECT_EQ(seen.runs[p].load(), 1) << p;
-    EXPECT_GE(seen.most_at_once.load(), 1);
-    EXPECT_LE(seen.most_at_once.load(), static_cast<int>(std::max<size_t>(most, 1)));
   }
 }

@@ -460,33 +460,19 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
         SortLinesAfterRun(*this);
         sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       };
-    // The workers serve the longest count first (the clusters', then the sort, the collocates',
-    // the plot's, the patterns'), so that it is not left to run alone at the end while the
-    // others fill the workers it leaves free.
-    auto precedence_of = [](TTessorineList kind) {
-      switch (kind) {
-        case kListClusters: return 0;
-        case kListCollocates: return 2;
-        case kListPlot: return 3;
-        default: return 4;
-      }
-    };
-    std::vector<int> precedence{1};
-    for (size_t k = 0; k < jobs.size(); ++k) {
+    for (size_t k = 0; k < jobs.size(); ++k)
       tasks.push_back([&, k] {
         const auto start = std::chrono::steady_clock::now();
         counted[k] = jobs[k].count();
         seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       });
-      precedence.push_back(precedence_of(side[k].kind));
-    }
     const double fetch_seconds = ElapsedTime(true);
     // The time-line reads the list itself: where the lines are sorted meanwhile, it is made first.
     if (sort_too) {
       run(fTimeLineList.get(), 5, kListTimeline);
       timeline_made = true;
     }
-    RunSideBySide(DerivedWorkers(), tasks, precedence);
+    RunSideBySide(DerivedWorkers(), tasks);
     for (size_t k = 0; k < jobs.size(); ++k) {
       if (jobs[k].finish(counted[k] != 0)) fComputed[static_cast<size_t>(side[k].flag_index)] = 1;
       // Each list's own time; the fetch's counts as the collocates', as it does one after another.

@@ -107,16 +107,15 @@ class TRunCounter {
       reached_.resize(words_.size());
       Clear(reached_, threads);
     }
-    // The runs are noted in stretches of rows that the workers take as they become free, and the
-    // stretches' notes go into the first-pass buckets as one pass over the rows in order would
-    // put them.
+    // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
+    // first-pass buckets as one pass over the rows in order would put them.
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
     constexpr size_t kRowsPerStretch = 2048;
-    const size_t stretches = StretchPieces(threads, rows, kRowsPerStretch);
+    const size_t stretches = ParallelPieces(threads, rows, kRowsPerStretch);
     // The note buffers are kept from size to size.
     notes_.resize(std::max(notes_.size(), stretches));
-    ParallelForStretches(
+    ParallelForPieces(
         threads, rows,
         [&](size_t piece, size_t r_from, size_t r_to) {
           std::vector<TNote>& notes = notes_[piece];
@@ -175,16 +174,15 @@ class TRunCounter {
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     Clear(reached_, threads);
-    // The first-pass buckets are cut into stretches that the workers take as they become free,
-    // each stretch keeping the runs it found in bucket order; they are reported in that order
-    // afterwards, as one worker reports them. A run below the minimum only matters for the
-    // highest count: a stretch leaves out those no higher than its own highest so far, which
-    // leaves the overall highest as it is.
+    // The first-pass buckets are shared among the workers, each keeping the runs it found in
+    // bucket order; they are reported in that order afterwards, as one worker reports them. A
+    // run below the minimum only matters for the highest count: a worker leaves out those no
+    // higher than its own highest so far, which leaves the overall highest as it is.
     const size_t buckets = at1.size() - 1;
-    const size_t pieces = StretchPieces(threads, buckets, 16);
+    const size_t pieces = ParallelPieces(threads, buckets, 16);
     std::vector<std::vector<TFound>>& found = found_;
     found.assign(pieces, {});
-    ParallelForStretches(
+    ParallelForPieces(
         threads, buckets,
         [&](size_t piece, size_t b_from, size_t b_to) {
           std::vector<TFound>& out = found[piece];
@@ -516,51 +514,35 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
     // m2 goes with the old order; it only points at the entries, which `made` gives back.
     made.swap(m2);
   }
-  // The rows are in their order now: three things go side by side from here, so that none
-  // waits for another that it does not need: the list takes the rows in turn (it only keeps
-  // them), the workers write each row's related line, and the count's work memory is given back.
-  TWorkVector<uint8_t> taken(n_rows);
-  auto take_rows = [&] {
-    // The list looks at each entry it takes, which a worker made last: entries ahead are fetched
-    // into the cache meanwhile, so that the rows are not taken one wait at a time.
-    constexpr size_t kAhead = 16;
-    for (size_t k = 0; k < n_rows; ++k) {
-      if (k + kAhead < n_rows) __builtin_prefetch(made[k + kAhead]);
-      taken[k] = list.Add(made[k]) >= 0;
+  // The related rows of each row, gathered from the pairs by a counting pass.
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  if (smallest != largest) FindRelatedClusters(holders, texts, settings.threads, pairs);
+  std::vector<uint32_t> related_at(n_rows + 1, 0);
+  for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
+  for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
+  std::vector<int32_t> related(pairs.size());
+  {
+    std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
+    for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
+  }
+  // Each row's related line, on the workers: a row sorts only its own part of `related`, and
+  // reads the other rows' texts, which no longer change.
+  // The rows are in their sorted order now, not the order they were made in: entries a little
+  // ahead are fetched into the cache meanwhile.
+  constexpr size_t kAhead = 8;
+  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      if (k + kAhead < to) __builtin_prefetch(made[k + kAhead]);
+      made[k]->rec.related_line =
+          RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
     }
-  };
-  auto relate_rows = [&] {
-    // The related rows of each row, gathered from the pairs by a counting pass.
-    std::vector<std::pair<int32_t, int32_t>> pairs;
-    if (smallest != largest) FindRelatedClusters(holders, texts, settings.threads, pairs);
-    std::vector<uint32_t> related_at(n_rows + 1, 0);
-    for (const auto& [a, b] : pairs) ++related_at[static_cast<size_t>(a) + 1];
-    for (size_t k = 1; k < related_at.size(); ++k) related_at[k] += related_at[k - 1];
-    std::vector<int32_t> related(pairs.size());
-    {
-      std::vector<uint32_t> fill(related_at.begin(), related_at.end() - 1);
-      for (const auto& [a, b] : pairs) related[fill[static_cast<size_t>(a)]++] = b;
-    }
-    // Each row's related line, on the workers: a row sorts only its own part of `related`, and
-    // reads the other rows' texts, which no longer change.
-    // The rows are in their sorted order now, not the order they were made in: entries a little
-    // ahead are fetched into the cache meanwhile.
-    constexpr size_t kAhead = 8;
-    ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
-      for (size_t k = from; k < to; ++k) {
-        if (k + kAhead < to) __builtin_prefetch(made[k + kAhead]);
-        made[k]->rec.related_line =
-            RelatedLine(holders, texts, related.data() + related_at[k], related.data() + related_at[k + 1]);
-      }
-    });
-  };
-  auto give_back_work = [&] {
-    TRunCounter counted = std::move(counts);
-    TWorkVector<TOrderKey> ordered = std::move(keys);
-  };
-  RunSideBySide(settings.threads, {take_rows, relate_rows, give_back_work});
-  for (size_t k = 0; k < n_rows; ++k)
-    if (taken[k]) made[k] = nullptr;
+  });
+  // The list looks at each entry it takes, which a worker made last: entries ahead are fetched
+  // into the cache meanwhile, so that the rows are not taken one wait at a time.
+  for (size_t k = 0; k < n_rows; ++k) {
+    if (k + 2 * kAhead < n_rows) __builtin_prefetch(made[k + 2 * kAhead]);
+    if (list.Add(made[k]) >= 0) made[k] = nullptr;
+  }
   if (list.Count() > 0) list.change_state |= 8;
   return list.Count() > 0;
 }

@@ -1,10 +1,6 @@
 #include "concordance/views/derived_line_words.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdint>
-#include <string_view>
-#include <unordered_map>
 #include <memory>
 #include <typeinfo>
 
@@ -103,105 +99,47 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
   const size_t n = static_cast<size_t>(std::max(0, lines.Count()));
   // A few hundred lines of words outweigh starting a thread.
   constexpr size_t kGrain = 256;
-  const size_t slots = ParallelPieces(threads, n, kGrain);
-  if (slots <= 1) return FetchPiece(lines, 0, n, true, words, fill, rows);
-  // The lines are cut into short stretches that each worker takes in turn as it becomes free, so
-  // that a worker that starts late or meets slower lines takes fewer of them. Each worker numbers
-  // words in a table of its own, noting where it first met each: a worker takes stretches in line
-  // order, so its first meeting of a word is its earliest. The words are then numbered as met
-  // first anywhere, which is the order one pass over the lines numbers them in, whoever took
-  // which stretch.
-  constexpr size_t kLinesPerStretch = 1024;
-  const size_t stretches = std::max(slots, (n + kLinesPerStretch - 1) / kLinesPerStretch);
-  struct TStretch {
-    size_t slot = 0;
-    bool finished = false;
-    TLineWordRows rows;
-  };
-  std::vector<TStretch> done(stretches);
-  std::vector<std::unique_ptr<TCountingWords>> slot_words(slots);
-  for (auto& w : slot_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
-  // Per word of a worker's table: line * width + position of its first meeting.
-  std::vector<std::vector<uint64_t>> first_met(slots);
-  std::atomic<size_t> next{0};
+  const size_t pieces = ParallelPieces(threads, n, kGrain);
+  if (pieces <= 1) return FetchPiece(lines, 0, n, true, words, fill, rows);
+  std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
+  for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
+  std::vector<TLineWordRows> piece_rows(pieces);
+  std::vector<char> finished(pieces, 0);
   ParallelForPieces(
-      static_cast<int>(slots), slots,
-      [&](size_t, size_t slot_from, size_t slot_to) {
-        for (size_t s = slot_from; s < slot_to; ++s) {
-          TCountingWords& local = *slot_words[s];
-          std::vector<uint64_t>& met = first_met[s];
-          for (size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < stretches;) {
-            TStretch& stretch = done[k];
-            stretch.slot = s;
-            stretch.rows.width = width;
-            const size_t known = static_cast<size_t>(local.Count());
-            stretch.finished = FetchPiece(lines, n * k / stretches, n * (k + 1) / stretches, false, local, fill,
-                                          stretch.rows);
-            if (static_cast<size_t>(local.Count()) == known) continue;
-            met.resize(static_cast<size_t>(local.Count()), UINT64_MAX);
-            for (size_t row = 0; row < stretch.rows.Count(); ++row) {
-              const int32_t* ids = stretch.rows.Ids(row);
-              const uint64_t line_key = uint64_t(uint32_t(stretch.rows.lines[row])) * width;
-              for (size_t at = 0; at < width; ++at)
-                if (ids[at] >= 0 && static_cast<size_t>(ids[at]) >= known)
-                  met[static_cast<size_t>(ids[at])] = std::min(met[static_cast<size_t>(ids[at])], line_key + at);
-            }
-          }
-        }
+      threads, n,
+      [&](size_t p, size_t b, size_t e) {
+        piece_rows[p].width = width;
+        finished[p] = FetchPiece(lines, b, e, false, *piece_words[p], fill, piece_rows[p]);
       },
-      1);
-  // Every distinct word with its earliest meeting over the workers, numbered in that order.
-  struct TFirst {
-    uint64_t key;
-    const UString* word;
-  };
-  std::vector<TFirst> firsts;
-  std::vector<std::vector<uint32_t>> first_of(slots);  // per worker's word: its entry in firsts
-  {
-    std::unordered_map<UStringView, uint32_t> seen;
-    for (size_t s = 0; s < slots; ++s) {
-      const TCountingWords& local = *slot_words[s];
-      first_of[s].resize(static_cast<size_t>(local.Count()));
-      for (int32_t k = 0; k < local.Count(); ++k) {
-        const UString& w = local.Word(k);
-        const uint64_t key = first_met[s][static_cast<size_t>(k)];
-        auto [it, added] = seen.try_emplace(UStringView(w), static_cast<uint32_t>(firsts.size()));
-        if (added) firsts.push_back({key, &w});
-        else firsts[it->second].key = std::min(firsts[it->second].key, key);
-        first_of[s][static_cast<size_t>(k)] = it->second;
-      }
-    }
+      kGrain);
+  // Each piece's words in the order it met them, numbered anew: a word keeps the number of its
+  // first meeting in the earliest piece, as one pass would give it.
+  std::vector<std::vector<int32_t>> renumber(pieces);
+  std::vector<size_t> row_at(pieces + 1, 0);
+  for (size_t p = 0; p < pieces; ++p) {
+    const TCountingWords& local = *piece_words[p];
+    renumber[p].resize(static_cast<size_t>(local.Count()));
+    for (int32_t k = 0; k < local.Count(); ++k) renumber[p][static_cast<size_t>(k)] = words.OfCounted(local.Word(k));
+    row_at[p + 1] = row_at[p] + piece_rows[p].Count();
   }
-  std::vector<uint32_t> by_key(firsts.size());
-  for (size_t k = 0; k < by_key.size(); ++k) by_key[k] = static_cast<uint32_t>(k);
-  std::sort(by_key.begin(), by_key.end(), [&](uint32_t a, uint32_t b) { return firsts[a].key < firsts[b].key; });
-  std::vector<int32_t> global_of_first(firsts.size());
-  for (const uint32_t f : by_key) global_of_first[f] = words.OfCounted(*firsts[f].word);
-  std::vector<std::vector<int32_t>> renumber(slots);
-  for (size_t s = 0; s < slots; ++s) {
-    renumber[s].resize(first_of[s].size());
-    for (size_t k = 0; k < first_of[s].size(); ++k) renumber[s][k] = global_of_first[first_of[s][k]];
-  }
-  std::vector<size_t> row_at(stretches + 1, 0);
-  for (size_t k = 0; k < stretches; ++k) row_at[k + 1] = row_at[k] + done[k].rows.Count();
-  rows.lines.resize(row_at[stretches]);
-  rows.ids.resize(row_at[stretches] * width);
-  rows.barriers.resize(row_at[stretches] * width);
-  ParallelFor(
-      threads, stretches,
-      [&](size_t b, size_t e) {
-        for (size_t k = b; k < e; ++k) {
-          const TLineWordRows& from = done[k].rows;
-          const std::vector<int32_t>& to_global = renumber[done[k].slot];
-          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[k]));
+  rows.lines.resize(row_at[pieces]);
+  rows.ids.resize(row_at[pieces] * width);
+  rows.barriers.resize(row_at[pieces] * width);
+  ParallelForPieces(
+      static_cast<int>(pieces), pieces,
+      [&](size_t, size_t b, size_t e) {
+        for (size_t p = b; p < e; ++p) {
+          const TLineWordRows& from = piece_rows[p];
+          const std::vector<int32_t>& to_global = renumber[p];
+          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[p]));
           std::copy(from.barriers.begin(), from.barriers.end(),
-                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[k] * width));
-          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[k] * width),
+                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[p] * width));
+          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[p] * width),
                          [&](int32_t id) { return id < 0 ? id : to_global[static_cast<size_t>(id)]; });
         }
       },
       1);
-  return std::all_of(done.begin(), done.end(), [](const TStretch& d) { return d.finished; });
+  return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
 }
 
 bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run) {
@@ -236,14 +174,14 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
     int16_t first, last;
   };
   TWorkVector<TTaken> taken(n);
-  // Each stretch of rows (the workers take them as they become free) lists the texts it meets
-  // before any other stretch could: joined in stretch order, those lists give the order one pass
-  // over the rows meets the texts in, which numbers the counted forms.
+  // Each piece lists the texts it meets before any other piece could: joined in piece order,
+  // those lists give the order one pass over the rows meets the texts in, which numbers the
+  // counted forms.
   constexpr size_t kGrain = 4096;
-  const size_t pieces = StretchPieces(threads, n, kGrain);
+  const size_t pieces = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
   std::vector<std::vector<int32_t>> met(pieces);
   const size_t found = static_cast<size_t>(run.found.Count());
-  ParallelForStretches(
+  ParallelForPieces(
       threads, n,
       [&](size_t p, size_t b, size_t e) {
         std::vector<uint8_t> seen(found, 0);

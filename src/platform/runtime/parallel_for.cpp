@@ -3,7 +3,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <iterator>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,9 +12,6 @@ namespace {
 
 // True on the pool's workers, and on a caller while its pieces run: a call from there runs inline.
 thread_local bool tInsidePieces = false;
-
-// The precedence of this thread's calls (RunSideBySide): lower is served first.
-thread_local int tPrecedence = 0;
 
 // Set once the pool is gone (the program is ending): calls after that run inline. A plain atomic
 // flag outlives the pool it speaks of.
@@ -31,7 +27,6 @@ struct TJob {
   void (*run)(void*, size_t);
   void* context;
   size_t pieces;
-  int precedence = 0;  // jobs of lower precedence are served first
   size_t next = 0;  // the next piece to hand out
   size_t done = 0;  // pieces finished
 };
@@ -48,27 +43,21 @@ class TWorkerPool {
     for (std::thread& t : threads_) t.join();
   }
 
-  void Run(size_t pieces, void (*run)(void*, size_t), void* context, size_t most_at_once) {
-    TJob job{run, context, pieces, tPrecedence};
-    // Threads beside the caller that this call asks for.
-    const size_t helpers = std::min(pieces, std::max<size_t>(most_at_once, 1)) - 1;
+  void Run(size_t pieces, void (*run)(void*, size_t), void* context) {
+    TJob job{run, context, pieces};
     size_t waiting = 0;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      const size_t wanted = std::min(helpers, kMostWorkers);
+      const size_t wanted = std::min(pieces - 1, kMostWorkers);
       // Where the system refuses a thread, the workers there are (and the caller) do the pieces.
       try {
         while (threads_.size() < wanted) threads_.emplace_back([this] { Work(); });
       } catch (const std::system_error&) {
       }
-      // After every job of the same or a lower precedence: calls of one precedence are served
-      // in the order they came.
-      auto at = jobs_.end();
-      while (at != jobs_.begin() && (*std::prev(at))->precedence > job.precedence) --at;
-      jobs_.insert(at, &job);
-      waiting = std::min(idle_, helpers);
+      jobs_.push_back(&job);
+      waiting = std::min(idle_, pieces - 1);
     }
-    // Only as many workers as there are pieces for them, and as the call allows, are woken.
+    // Only as many workers as there are pieces for them are woken.
     for (size_t k = 0; k < waiting; ++k) wake_.notify_one();
     tInsidePieces = true;
     std::unique_lock<std::mutex> lock(mutex_);
@@ -118,7 +107,7 @@ class TWorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_;      // a job was queued, or the pool is stopping
   std::condition_variable finished_;  // some job's last piece is done
-  std::deque<TJob*> jobs_;  // jobs with pieces not yet handed out, by precedence, then oldest first
+  std::deque<TJob*> jobs_;            // jobs with pieces not yet handed out, oldest first
   std::vector<std::thread> threads_;
   size_t idle_ = 0;  // workers waiting for a job
   bool stopping_ = false;
@@ -131,29 +120,22 @@ TWorkerPool& Pool() {
 
 }  // namespace
 
-void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context,
-                        size_t most_at_once) {
-  if (pieces <= 1 || most_at_once <= 1 || tInsidePieces || gPoolGone) {
+void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context) {
+  if (pieces <= 1 || tInsidePieces || gPoolGone) {
     for (size_t p = 0; p < pieces; ++p) run(context, p);
     return;
   }
-  Pool().Run(pieces, run, context, most_at_once);
+  Pool().Run(pieces, run, context);
 }
 
-void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks,
-                   const std::vector<int>& precedence) {
+void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks) {
   std::vector<std::exception_ptr> errors(tasks.size());
-  // A task without a precedence of its own keeps its caller's (tasks side by side inside a task).
-  const int callers = tPrecedence;
   auto run = [&](size_t k) {
-    const int kept = tPrecedence;
-    tPrecedence = k < precedence.size() ? precedence[k] : callers;
     try {
       if (tasks[k]) tasks[k]();
     } catch (...) {
       errors[k] = std::current_exception();
     }
-    tPrecedence = kept;
   };
   std::vector<std::thread> started;
   size_t inline_from = tasks.size();

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <vector>
@@ -21,10 +20,7 @@ inline size_t ParallelPieces(int threads, size_t count, size_t grain = 4096) {
 // its own thread, so that no piece ever waits for a worker that is waiting for it; so do calls
 // once the pool has been shut down with the program. Several callers at once each take their own
 // pieces as well, so a call ends even when every worker is busy with others'. `run` must not throw.
-// most_at_once: the most threads (the caller among them) this call starts or wakes for its pieces,
-// where there are more pieces than that (the rest are taken in turn as pieces end).
-void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context,
-                        size_t most_at_once = SIZE_MAX);
+void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece), void* context);
 
 // Runs every task once, side by side: the calling thread runs the first and a thread of its own
 // each of the others. A task is a caller of the pool like any other, not a piece: its own
@@ -33,22 +29,14 @@ void RunPiecesOnWorkers(size_t pieces, void (*run)(void* context, size_t piece),
 // inside a piece, or where the system refuses a thread, the tasks (or those left) run on the
 // calling thread in order. An exception in any task is thrown again here once all have ended
 // (the first task's in order, when several throw).
-// precedence (given: one number a task): the pool's workers take the pieces of a task with a
-// lower number before those of one with a higher, so that the task that takes longest can be
-// served first while the others fill the workers it leaves free; none given: the caller's own
-// (all alike where no caller gave one), each call's pieces served in the order the calls came.
-void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks,
-                   const std::vector<int>& precedence = {});
+void RunSideBySide(int threads, const std::vector<std::function<void()>>& tasks);
 
-// Items cut into this many stretches a worker by ParallelFor, where each is still of the grain:
-// a worker that starts late (others' threads hold the processor) or meets slower items takes
-// fewer stretches, instead of every worker waiting for the one that is last with its share.
-inline constexpr size_t kStretchesPerWorker = 4;
-
-// Runs fn(piece, begin, end) over [0, count) cut into `pieces` in order, on at most `workers`
-// threads at once (the calling thread among them).
+// Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, on the pool's
+// workers and the calling thread. An exception in any piece is thrown again here once all have
+// finished (the first piece's in order, when several throw).
 template <typename F>
-void RunCutOnWorkers(size_t pieces, size_t workers, size_t count, F& fn) {
+void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
+  const size_t pieces = ParallelPieces(threads, count, grain);
   if (pieces <= 1) {
     fn(size_t(0), size_t(0), count);
     return;
@@ -68,41 +56,15 @@ void RunCutOnWorkers(size_t pieces, size_t workers, size_t count, F& fn) {
           c.errors[p] = std::current_exception();
         }
       },
-      &call, workers);
+      &call);
   for (auto& e : call.errors)
     if (e) std::rethrow_exception(e);
 }
 
-// Runs fn(piece, begin, end) over [0, count) cut into ParallelPieces in order, on the pool's
-// workers and the calling thread. An exception in any piece is thrown again here once all have
-// finished (the first piece's in order, when several throw).
-template <typename F>
-void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
-  const size_t pieces = ParallelPieces(threads, count, grain);
-  RunCutOnWorkers(pieces, pieces, count, fn);
-}
-
-// The stretches ParallelForStretches and ParallelFor cut `count` items into on `threads` workers:
-// up to kStretchesPerWorker a worker, each of at least `grain` items; at least one.
-inline size_t StretchPieces(int threads, size_t count, size_t grain = 4096) {
-  const size_t workers = ParallelPieces(threads, count, grain);
-  if (workers <= 1) return 1;
-  return std::max(workers, std::min(workers * kStretchesPerWorker, count / std::max<size_t>(grain, 1)));
-}
-
-// Runs fn(piece, begin, end) over [0, count) cut into StretchPieces in order, on as many workers
-// at once as ParallelForPieces uses, which take the stretches as they become free. An exception
-// is thrown again here as ParallelForPieces does.
-template <typename F>
-void ParallelForStretches(int threads, size_t count, F&& fn, size_t grain = 4096) {
-  RunCutOnWorkers(StretchPieces(threads, count, grain), ParallelPieces(threads, count, grain), count, fn);
-}
-
-// Runs fn(begin, end) over [0, count) as ParallelForStretches does: fn must not depend on where
-// the stretches begin and end.
+// Runs fn(begin, end) over [0, count) as ParallelForPieces does.
 template <typename F>
 void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
-  ParallelForStretches(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
+  ParallelForPieces(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
 }
 
 // Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
