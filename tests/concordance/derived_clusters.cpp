@@ -320,7 +320,9 @@ TEST(ClusterList, SetAndRelatedCellsAreTextsBlankWhenEmpty) {
     // Sorting still sees the value the columns stand for.
     TNumberDisplayAndSinglesRec v;
     list.NumericalData(c.col, 0, v);
-    if (c.col == 3 || c.col == 5) EXPECT_FLOAT_EQ(v.value, 1.0f) << c.col;
+    if (c.col == 3 || c.col == 5) {
+      EXPECT_FLOAT_EQ(v.value, 1.0f) << c.col;
+    }
   }
   // A row the computation related to others names them.
   TGrid_data_rec second;

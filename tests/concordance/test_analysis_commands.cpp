@@ -397,10 +397,14 @@ TEST(AnalysisCommands, ALinesMediaIsLookedUpWithFullNamesAndTheSettingComesBack)
     ScopedDialogs d({mrOK});
     const UString status = PlayMediaOfLine(c.Doc(), 1, 4, media);
     EXPECT_NE(status.find(k.status), UString::npos) << Utf16ToUtf8(status);
-    if (k.status[0] == 0) EXPECT_TRUE(status.empty() || k.answers[0].code != 0);
+    if (k.status[0] == 0) {
+      EXPECT_TRUE(status.empty() || k.answers[0].code != 0);
+    }
     EXPECT_EQ(d.WasAsked(k.said), k.said != TVXDialog::Count);
     ASSERT_EQ(media.texts_asked.size(), k.lookups);
-    if (k.lookups >= 2) EXPECT_EQ(media.texts_asked[1], UString(c.Doc().fConcordanceList->Line(0)->Text()));
+    if (k.lookups >= 2) {
+      EXPECT_EQ(media.texts_asked[1], UString(c.Doc().fConcordanceList->Line(0)->Text()));
+    }
     if (k.lookups >= 3) {
       EXPECT_EQ(media.texts_asked[2], k.mark);
       EXPECT_EQ(media.byte_asked, c.Doc().fConcordanceList->Line(0)->Data().byte_position);

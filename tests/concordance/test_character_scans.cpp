@@ -629,7 +629,9 @@ void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32
   const TLineText line = a.Line();
   EXPECT_TRUE(line == b.LineText());
   EXPECT_EQ(line.OneByte(), a.OneByte());
-  if (a.OneByte()) EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+  if (a.OneByte()) {
+    EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+  }
   const size_t closed = static_cast<size_t>(a.Length() + 3);
   EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
   EXPECT_EQ(std::vector<uint16_t>(a.Flags(), a.Flags() + closed), std::vector<uint16_t>(b.Flags(), b.Flags() + closed));
@@ -691,7 +693,9 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
     ASSERT_EQ(c.OneByte(), a.OneByte());
     ExpectSameCut(c, b, lo, hi);
     EXPECT_EQ(kept.back(), 0xEE);
-    if (c.OneByte()) EXPECT_EQ(c.Line().Bytes(), kept.data());
+    if (c.OneByte()) {
+      EXPECT_EQ(c.Line().Bytes(), kept.data());
+    }
     const std::vector<uint8_t> before_second = kept;
     ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
     EXPECT_EQ(kept, before_second);
@@ -748,7 +752,9 @@ TEST(CharacterScans, OneByteCutStopsAtEveryOddUnitWhereverItLies) {
     one_byte += a.OneByte() ? 1 : 0;
     SCOPED_TRACE(testing::Message() << "round " << round << " width " << width);
     ExpectSameCut(a, g, 0, 101);
-    if (b.OneByte()) EXPECT_TRUE(b.Line() == g.LineText());
+    if (b.OneByte()) {
+      EXPECT_TRUE(b.Line() == g.LineText());
+    }
   }
   EXPECT_GT(one_byte, 1000);
 }

@@ -862,7 +862,9 @@ TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {
   // Far more owners than numbers come and go: numbers are reused, but not the gone one's at once.
   for (int i = 0; i < 70000; ++i) {
     FakeOwner passing;
-    if (i == 0) EXPECT_EQ(orphan.Owner(), nullptr);
+    if (i == 0) {
+      EXPECT_EQ(orphan.Owner(), nullptr);
+    }
   }
   const FakeOwner copy(first);
   EXPECT_NE(copy.LineOwnerNumber(), first.LineOwnerNumber());

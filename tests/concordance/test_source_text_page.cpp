@@ -109,7 +109,9 @@ TEST(SourceTextPage, EveryLineOfTheSampleCorpusFindsItsHitInItsText) {
     ASSERT_TRUE(line.valid);
     if (line.full_name.find(u".zip") != UString::npos) continue;  // a member of an archive is no file to show
     SCOPED_TRACE(Utf16ToUtf8(line.full_name));
-    if (read.FileName() != line.full_name) ASSERT_TRUE(read.Read(line.full_name, TakeTextReadSnapshot(run.doc.get())));
+    if (read.FileName() != line.full_name) {
+      ASSERT_TRUE(read.Read(line.full_name, TakeTextReadSnapshot(run.doc.get())));
+    }
     const TSourceHitPlace place = PlaceOfHit(read, line.byte_position, line.hit_text);
     ASSERT_TRUE(place.found) << i;
     EXPECT_EQ(UpperCaseU(read.Text().substr(static_cast<size_t>(place.start), 5)), u"RIVER");

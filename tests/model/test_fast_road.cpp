@@ -507,8 +507,9 @@ TEST_F(FastRoad, BytesLeftToThePassThatAreNotPlainAscii) {
       const std::vector<TChunkRecord> fast = ReadChunks(file, false, true);
       ExpectSameChunks(fast, ReadChunks(file, true));
       // A zero byte is a blank once decoded: the pass may then judge the chunk's text.
-      if (mark.bytes[0] != '\0')
+      if (mark.bytes[0] != '\0') {
         for (size_t i = 1; i < fast.size(); ++i) EXPECT_FALSE(fast[i].fast);
+      }
       EXPECT_EQ(ConcordanceStream({file}, u"river", false), ConcordanceStream({file}, u"river", true));
     }
   }
@@ -528,7 +529,9 @@ TEST_F(FastRoad, ATextShortenedWhileItIsReadIsGivenUp) {
    public:
     using TCollector::TCollector;
     bool ProcessAChunkOfFile(int32_t i) override {
-      if (i == 1) EXPECT_EQ(truncate(Utf16ToUtf8(name).c_str(), ChunkStartInFile() + 1000), 0);
+      if (i == 1) {
+        EXPECT_EQ(truncate(Utf16ToUtf8(name).c_str(), ChunkStartInFile() + 1000), 0);
+      }
       return TCollector::ProcessAChunkOfFile(i);  // reads the chunk's text and kinds again
     }
     UString name;

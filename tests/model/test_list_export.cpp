@@ -854,7 +854,9 @@ void ExpectWorkbookCells(TExportList& list, TVXBaseHolder& holder, const UString
   ASSERT_TRUE(ParseXml(sheet).ok && ParseXml(styles).ok);
   for (const TSheetCell& c : cells) {
     EXPECT_EQ(SheetText(sheet, c.ref), c.text) << c.ref;
-    if (c.format) EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+    if (c.format) {
+      EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+    }
   }
 }
 

@@ -304,8 +304,9 @@ TEST(SearchConditions, QuickLookBeforeTheEngineNeverHidesAHit) {
     for (const char16_t* i : items) {
       UString buffer = t;
       buffer += u' ';
-      if (engine.QuickSearchFoundIgnoringTags(buffer, TBaseSearchItems::MakeItem(i)))
+      if (engine.QuickSearchFoundIgnoringTags(buffer, TBaseSearchItems::MakeItem(i))) {
         EXPECT_TRUE(TextMayHoldItem(t, i)) << Utf16ToUtf8(t) << " / " << Utf16ToUtf8(i);
+      }
     }
 }
 

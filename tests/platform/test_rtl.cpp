@@ -280,7 +280,9 @@ TEST(Files, APlainFileReaderReadsStraightIntoTheCallersMemory) {
     ASSERT_TRUE(f);
     EXPECT_TRUE(f->Plain());
     EXPECT_GE(f->Descriptor(), 0);
-    if (c.cut_to >= 0) ASSERT_EQ(::truncate(Utf16ToUtf8(name).c_str(), c.cut_to), 0);
+    if (c.cut_to >= 0) {
+      ASSERT_EQ(::truncate(Utf16ToUtf8(name).c_str(), c.cut_to), 0);
+    }
     EXPECT_EQ(f->Size(), 300000);
     ASSERT_TRUE(f->SetPosition(c.from));
     std::string got(static_cast<size_t>(c.count), '#');

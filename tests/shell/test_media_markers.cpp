@@ -187,7 +187,9 @@ TEST(MediaLookup, LookupTable) {
     EXPECT_EQ(r.result.code, c.code) << Utf16ToUtf8(c.key);
     EXPECT_EQ(r.media_file, c.file) << Utf16ToUtf8(c.key);
     EXPECT_EQ(r.start_ms, c.start) << Utf16ToUtf8(c.key);
-    if (c.found) EXPECT_EQ(r.duration_ms, c.duration) << Utf16ToUtf8(c.key);
+    if (c.found) {
+      EXPECT_EQ(r.duration_ms, c.duration) << Utf16ToUtf8(c.key);
+    }
   }
 }
 

@@ -157,7 +157,9 @@ TEST(WordCloudLayout, TheFirstTenAreDrawnAgainLast) {
     EXPECT_TRUE(again.redraw);
     EXPECT_EQ(again.number, 10 - k);
     for (const TCloudWordDraw& first : d)
-      if (!first.redraw && first.number == again.number) EXPECT_EQ(first.rect.left, again.rect.left);
+      if (!first.redraw && first.number == again.number) {
+        EXPECT_EQ(first.rect.left, again.rect.left);
+      }
   }
 }
 

@@ -180,8 +180,9 @@ TEST_F(GeneralMenuCommandsTest, EachCommonTagDoesItsEffect) {
     else w->HandleMenuCommand(c.tag, u"");
     EXPECT_EQ(Posted(), c.posted);
     if (c.check) c.check(*this);
-    if (c.tag >= 219 && c.tag <= 223)
+    if (c.tag >= 219 && c.tag <= 223) {
       for (int t : {219, 220, 221, 222, 223}) EXPECT_EQ(GetMenuItemChecked(t), t == c.tag) << t;
+    }
   }
 }
 

@@ -133,7 +133,6 @@ class ResultPageMenus : public ResultPagesTest {
 bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
   TVXBaseDataClass& list = *grid.List();
   const int count = list.Count();
-  const int notes = Doc().fNotes.Count();
   const size_t codes = Codes().size();
   std::function<void()> check;
   modals.Clear();
@@ -326,7 +325,9 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       Main().Status()->SetPanelText(kPanelMessage, u"");
       check = [this, tag, type, &grid, nothing_changed] {
         EXPECT_FALSE(Opened(tag, &grid));
-        if (type == kListConcordance) EXPECT_FALSE(StatusMessage().isEmpty() && dialogs.Asked().empty());
+        if (type == kListConcordance) {
+          EXPECT_FALSE(StatusMessage().isEmpty() && dialogs.Asked().empty());
+        }
         nothing_changed();
       };
       break;

@@ -123,8 +123,9 @@ TEST(RunChecks, TypedSearchWordsRefusedOrAccepted) {
     const TSearchInputCheck check = CheckSearchInput(c.typed);
     EXPECT_EQ(check.problem, c.problem) << Utf16ToUtf8(c.typed);
     EXPECT_EQ(check.item, c.item) << Utf16ToUtf8(c.typed);
-    if (c.problem == TSearchInputProblem::kWildcardsOnly)
+    if (c.problem == TSearchInputProblem::kWildcardsOnly) {
       EXPECT_NE(check.Message().find(c.item), UString::npos);
+    }
   }
 }
 

@@ -342,7 +342,9 @@ TEST_F(ViewerWindows, OneTextViewerOnATwoMegabyteText) {
   size_t rivers = 0;
   for (size_t p = prose.find("river"); p != std::string::npos; p = prose.find("river", p + 1)) ++rivers;
   for (const auto& [word, count] : entries)
-    if (word == u"river") EXPECT_EQ(count, static_cast<int32_t>(rivers));
+    if (word == u"river") {
+      EXPECT_EQ(count, static_cast<int32_t>(rivers));
+    }
   EXPECT_TRUE(viewer.PlotBar()->isVisible());
   EXPECT_EQ(viewer.PlotBar()->PlotLines().size(), viewer.View()->KeyWordPositionsAsArray().size());
   // Info on scores.

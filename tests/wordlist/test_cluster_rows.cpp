@@ -59,7 +59,9 @@ TEST(ClusterRows, TextsInTheClustersOrderWhateverTheWorkers) {
   for (size_t k = 0; k < found.size(); ++k) {
     const bool has_number = one[k] && one[k]->text.find(u'#') != UString::npos;
     ASSERT_EQ(eight[k].has_value(), one[k].has_value() && !has_number) << k;
-    if (eight[k]) EXPECT_EQ(eight[k]->text, one[k]->text) << k;
+    if (eight[k]) {
+      EXPECT_EQ(eight[k]->text, one[k]->text) << k;
+    }
   }
 }
 

@@ -270,7 +270,7 @@ TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
 TEST_F(WordListCells, LettersFromU8000OnBesideAsciiKeepTheirWords) {
   std::string text = "\xEF\xBB\xBF";  // UTF-8
   for (int i = 0; i < 200; ++i)
-    text += "a \xEA\xB0\x80a a\xEA\xB0\x80 \xEF\xBC\xA1b b to\xEF\xBC\xA1 to. The river runs by the old mill " +
+    text += "a \xEA\xB0\x80" "a a\xEA\xB0\x80 \xEF\xBC\xA1" "b b to\xEF\xBC\xA1 to. The river runs by the old mill " +
             std::to_string(i % 7) + ". ";
   const std::vector<UString> files{tmp_.Write(u"wide.txt", text)};
   const TListSetting korean{"Korean", false, 0x0412}, japanese{"Japanese", true, 0x0411};
