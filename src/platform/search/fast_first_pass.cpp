@@ -12,6 +12,10 @@
 #include "platform/search/search_chars.h"
 #include "platform/text/text_services.h"
 
+// The 256-bit helpers below that return vectors (lambdas and small functions) are always inlined
+// into functions built for AVX2, so no call ever crosses between the two ABIs GCC notes.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace {
 
 std::atomic<bool> g_fast_pass_on{true};
@@ -737,6 +741,11 @@ inline __attribute__((always_inline)) void PutBlock(const TBlockRecord& r, uint6
 // How far ahead of a block the run classifiers ask for the bytes (a prefetch never faults).
 constexpr int kPrefetchAhead = 1024;
 
+// A 16-byte lookup table in both halves of a 256-bit register.
+__attribute__((target("avx2"), always_inline)) inline __m256i BroadcastTable(const uint8_t* p) {
+  return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
 // The masks of the whole blocks [b0, b1) of t (no kinds), many blocks in one call so that the
 // tables stay in registers: records into rec, and the word and punctuation masks; answers the
 // first block holding a stop (its masks unwritten), or b1. The same masks as BlockScalar gives.
@@ -745,11 +754,9 @@ template <typename U, bool kTags, bool kSymbols>
 __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
                                                        TBlockRecord* __restrict rec, uint64_t* __restrict word,
                                                        uint64_t* __restrict punct, uint64_t& brackets, uint64_t* step_bits) {
-  auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
-    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
-  };
-  const __m256i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
-  const __m256i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
+  const __m256i class_lo = BroadcastTable(nt.class_lo), class_hi = BroadcastTable(nt.class_hi),
+                stop_lo = BroadcastTable(nt.stop_lo);
+  const __m256i row = BroadcastTable(nt.row), symbol_lo = BroadcastTable(nt.symbol_lo);
   const __m256i low_half = _mm256_set1_epi8(0x0F), high_bit = _mm256_set1_epi8(static_cast<char>(0x80));
   TStepBitsRun steps(step_bits, b0);
   for (size_t b = b0; b < b1; ++b) {
@@ -988,11 +995,8 @@ const TKindLookups& KindLookups() {
 template <typename U>
 __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, size_t b0, size_t b1,
                                                        const TKindLookups& kl, const uint16_t* ascii_kind) {
-  auto table = [](const uint8_t* p) __attribute__((target("avx2"), always_inline)) {
-    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
-  };
-  const __m256i class_lo = table(kl.class_lo), class_hi = table(kl.class_hi);
-  const __m256i kind_lo = table(kl.kind_lo), kind_hi = table(kl.kind_hi);
+  const __m256i class_lo = BroadcastTable(kl.class_lo), class_hi = BroadcastTable(kl.class_hi);
+  const __m256i kind_lo = BroadcastTable(kl.kind_lo), kind_hi = BroadcastTable(kl.kind_hi);
   const __m256i low_half = _mm256_set1_epi8(0x0F);
   for (size_t b = b0; b < b1; ++b) {
     const U* p = t + b * 64;
