@@ -166,6 +166,8 @@ TEST_F(MainRoadProgress, StatusBarFiguresStayInStepWithTheRunAndEndOnItsTotals) 
     const TRunProgressFigures end = Main().RunProgressShown();
     EXPECT_EQ(end.overall_percent, 100) << workers;
     EXPECT_EQ(end.running_words, kWords) << workers;
+    // The words panel keeps the run's last figure on every page: it is the whole count.
+    EXPECT_EQ(number(bar->PanelText(4).section(u' ', 0, 0)), kWords) << workers;
     ASSERT_FALSE(during.empty()) << workers;
     Shown last{0, 0, 0, 0, 0};
     for (const Shown& s : during) {

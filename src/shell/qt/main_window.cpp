@@ -618,6 +618,9 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     loop_turns_ = g_turns;
     watcher->stop();
     delete watcher;
+    // The last refresh may have come well before the run's end: the lines made and the words
+    // read stay on the status bar after the run, so they are shown once more as the run left them.
+    ShowRunEndFigures();
     SetYieldHook(&PumpQtEvents);
     g_running = nullptr;
     stopped = StopRequested(kPanicEndOfText);
@@ -626,6 +629,15 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
   }
   AfterRun(ok, stopped, run_texts.FileCount());
   return Doc() != nullptr;
+}
+
+void TFormLinzora::ShowRunEndFigures() {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !doc->fConcordanceList) return;
+  TVXStatusBar* bar = Status();
+  bar->SetPanelText(kPanelEntries, IntToUStr(doc->fConcordanceList->Count()));
+  const TRunProgressFigures f = run_progress_.Figures();
+  if (f.texts > 0) bar->SetPanelText(kPanelRunWords, VXResFmt(TVXRes::VXNWords, {IntToUStr(f.running_words)}));
 }
 
 void TFormLinzora::ShowRunProgress() {

@@ -299,6 +299,7 @@ class TFormLinzora : public TMainToolsForm {
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
   // The run's figures on the status bar, when the pacer says they are due.
+  void ShowRunEndFigures();
   void ShowRunProgress();
   void AfterRun(bool ok, bool stopped, int texts_total);
 
