@@ -564,8 +564,10 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
     int64_t budget;
     int32_t most_ahead;   // texts past the last one committed, at most
     int32_t least_ahead;  // and at least, some time in the run
+    int32_t texts = 60;
   } const cases[] = {
-      {"the default: 16 texts a worker", 0, int64_t{256} << 20, 16 * kThreads, 2 * kThreads + 1},
+      {"the default window", 0, int64_t{256} << 20, kTextsAheadPerWorker * kThreads, 2 * kThreads + 1,
+       kTextsAheadPerWorker * kThreads + 40},
       {"a window of four texts", 4, int64_t{256} << 20, 4, 2},
       // Two texts' lines fit under the budget and a third does not: the two, the text starting
       // and those the other workers are reading.
@@ -577,7 +579,7 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
     std::atomic<int32_t> logged{0};
     std::atomic<int32_t> lead{0};
     TConcordanceRunSettings s = Small(1, 1000000);
-    s.text_count = 60;
+    s.text_count = c.texts;
     s.threads = kThreads;
     s.texts_ahead = c.texts_ahead;
     s.pending_bytes_budget = c.budget;
@@ -601,8 +603,8 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
           return o;
         },
         sink, token);
-    EXPECT_EQ(r.texts.size(), 60u);
-    EXPECT_EQ(sink.lines.size(), 60u);
+    EXPECT_EQ(r.texts.size(), static_cast<size_t>(c.texts));
+    EXPECT_EQ(sink.lines.size(), static_cast<size_t>(c.texts));
     EXPECT_LE(lead.load(), c.most_ahead);
     EXPECT_GE(lead.load(), c.least_ahead);
   }

@@ -133,38 +133,128 @@ class TLinePool {
   static_assert(kSlot >= sizeof(void*));
   // A little under 1 MiB a block: with the allocator's header it still fills whole pages.
   static constexpr size_t kSlotsPerBlock = ((size_t{1} << 20) - 64) / kSlot;
+  // Slots a thread's own stock takes at a time: one lock for this many lines.
+  static constexpr int32_t kBatch = 128;
+
+  // A thread's own stock: freed slots linked through their first word, then unused ones of a
+  // block. Every slot in it counts as alive, so the blocks stay while it holds any.
+  struct TStock {
+    void* chain = nullptr;
+    char* next = nullptr;
+    int32_t in_range = 0;
+    int32_t held = 0;
+  };
 
   void* Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++live_;
+    std::unique_lock<std::mutex> lock(mutex_);
     if (free_) {
       void* p = free_;
       free_ = *static_cast<void**>(p);
+      ++live_;
       return p;
     }
-    if (blocks_.empty() || used_ == kSlotsPerBlock) {
-      blocks_.push_back(static_cast<char*>(::operator new(kSlot * kSlotsPerBlock)));
-      used_ = 0;
-    }
+    RoomInBlock(lock);
+    ++live_;
     return blocks_.back() + kSlot * used_++;
+  }
+
+  void* TakeFrom(TStock& s) {
+    if (s.held == 0) Refill(s);
+    --s.held;
+    if (s.chain) {
+      void* p = s.chain;
+      s.chain = *static_cast<void**>(p);
+      return p;
+    }
+    --s.in_range;
+    void* p = s.next;
+    s.next += kSlot;
+    return p;
   }
 
   void Give(void* p) {
     std::lock_guard<std::mutex> lock(mutex_);
     *static_cast<void**>(p) = free_;
     free_ = p;
-    if (--live_ == 0) {
-      for (char* b : blocks_) ::operator delete(b);
-      blocks_.clear();
-      free_ = nullptr;
-      used_ = 0;
+    if (--live_ == 0) FreeAll();
+  }
+
+  // The stock's unused slots go back to the pool.
+  void Return(TStock& s) {
+    if (s.held == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (s.chain) {
+      void* p = s.chain;
+      s.chain = *static_cast<void**>(p);
+      *static_cast<void**>(p) = free_;
+      free_ = p;
     }
+    for (; s.in_range > 0; --s.in_range, s.next += kSlot) {
+      *reinterpret_cast<void**>(s.next) = free_;
+      free_ = s.next;
+    }
+    live_ -= s.held;
+    s = TStock{};
+    if (live_ == 0) FreeAll();
   }
 
  private:
+  void Refill(TStock& s) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (free_ && s.held < kBatch) {
+      void* p = free_;
+      free_ = *static_cast<void**>(p);
+      *static_cast<void**>(p) = s.chain;
+      s.chain = p;
+      ++s.held;
+    }
+    if (s.held == 0) {
+      RoomInBlock(lock);
+      const size_t n = std::min<size_t>(kBatch, kSlotsPerBlock - used_);
+      s.next = blocks_.back() + kSlot * used_;
+      s.in_range = static_cast<int32_t>(n);
+      s.held = s.in_range;
+      used_ += n;
+    }
+    live_ += s.held;
+  }
+
+  // Makes the last block have an unused slot. A new block is allocated with the lock let go (a
+  // fresh mapping waits on the process's address space, and every other thread would wait
+  // behind it); one made meanwhile by another thread is kept for the next time.
+  void RoomInBlock(std::unique_lock<std::mutex>& lock) {
+    while (blocks_.empty() || used_ == kSlotsPerBlock) {
+      char* block = spare_;
+      spare_ = nullptr;
+      if (!block) {
+        lock.unlock();
+        block = static_cast<char*>(::operator new(kSlot * kSlotsPerBlock));
+        lock.lock();
+      }
+      if (blocks_.empty() || used_ == kSlotsPerBlock) {
+        blocks_.push_back(block);
+        used_ = 0;
+      } else if (!spare_) {
+        spare_ = block;
+      } else {
+        ::operator delete(block);
+      }
+    }
+  }
+
+  void FreeAll() {
+    for (char* b : blocks_) ::operator delete(b);
+    blocks_.clear();
+    if (spare_) ::operator delete(spare_);
+    spare_ = nullptr;
+    free_ = nullptr;
+    used_ = 0;
+  }
+
   std::mutex mutex_;
   std::vector<char*> blocks_;
-  size_t used_ = 0;  // slots handed out of blocks_.back()
+  char* spare_ = nullptr;  // a block made while another thread made one too
+  size_t used_ = 0;        // slots handed out of blocks_.back()
   void* free_ = nullptr;
   int64_t live_ = 0;
 };
@@ -175,10 +265,27 @@ TLinePool& LinePool() {
   return *pool;
 }
 
+// The stock of the calling thread while a TSlotsOfThisThread lives on it.
+thread_local TLinePool::TStock* t_stock = nullptr;
+
 }  // namespace
+
+TConcordanceEntry::TSlotsOfThisThread::TSlotsOfThisThread() {
+  if (!kPoolLines || t_stock) return;
+  t_stock = new TLinePool::TStock;
+  active_ = true;
+}
+
+TConcordanceEntry::TSlotsOfThisThread::~TSlotsOfThisThread() {
+  if (!active_) return;
+  LinePool().Return(*t_stock);
+  delete t_stock;
+  t_stock = nullptr;
+}
 
 void* TConcordanceEntry::operator new(size_t size) {
   if (!kPoolLines || size != sizeof(TConcordanceEntry)) return ::operator new(size);
+  if (TLinePool::TStock* s = t_stock) return LinePool().TakeFrom(*s);
   return LinePool().Take();
 }
 

@@ -236,6 +236,19 @@ class TConcordanceEntry : public TVXBaseListObject {
   // once no line is alive.
   static void* operator new(size_t size);
   static void operator delete(void* p, size_t size);
+  // While one of these lives on a thread, the lines it makes take their slots a batch at a time,
+  // not one lock each (eight workers making lines queued on that lock); the slots it holds unused
+  // go back when it ends. Meant for a worker thread's whole life; a nested one does nothing.
+  class TSlotsOfThisThread {
+   public:
+    TSlotsOfThisThread();
+    ~TSlotsOfThisThread();
+    TSlotsOfThisThread(const TSlotsOfThisThread&) = delete;
+    TSlotsOfThisThread& operator=(const TSlotsOfThisThread&) = delete;
+
+   private:
+    bool active_ = false;
+  };
 
   TConcordanceLineOwner* Owner() const {
     return TConcordanceLineOwner::WithLineOwnerNumber(static_cast<uint16_t>(slot_ >> kOwnerShift));

@@ -277,7 +277,7 @@ class TWorkerPool {
       : settings_(settings),
         worker_(worker),
         token_(token),
-        window_(settings.texts_ahead > 0 ? settings.texts_ahead : 16 * threads),
+        window_(settings.texts_ahead > 0 ? settings.texts_ahead : kTextsAheadPerWorker * threads),
         budget_(settings.pending_bytes_budget),
         slots_(static_cast<size_t>(window_)) {
     for (int32_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
@@ -333,6 +333,7 @@ class TWorkerPool {
 
  private:
   void Work() {
+    const TConcordanceEntry::TSlotsOfThisThread slots;
     for (;;) {
       int32_t k;
       {

@@ -75,6 +75,11 @@ class TConcordanceLineSink {
 
 struct TTextRunOutcome;
 
+// The default window per worker. Small texts take a fraction of a millisecond each: with a few
+// texts a worker, a committer held off its core for one time slice on a busy machine left every
+// worker waiting; the byte budget still bounds the lines held.
+inline constexpr int32_t kTextsAheadPerWorker = 64;
+
 struct TConcordanceRunSettings {
   int32_t text_count = 0;              // texts chosen; worker indexes run 0 .. text_count - 1
   int32_t lines_wanted_per_item = 0;   // lines wanted per search word
@@ -86,7 +91,8 @@ struct TConcordanceRunSettings {
   bool failure_ends_run = true;        // a text that cannot be read ends the run
   int32_t threads = 1;                 // 1: the worker runs inline on the calling thread
   // How far workers may read ahead of the committer (threads > 1 only): at most texts_ahead texts
-  // (<= 0: 16 per thread) while the uncommitted lines take fewer than pending_bytes_budget bytes.
+  // (<= 0: kTextsAheadPerWorker per thread) while the uncommitted lines take fewer than
+  // pending_bytes_budget bytes.
   int32_t texts_ahead = 0;
   int64_t pending_bytes_budget = int64_t{256} << 20;
   int32_t first_file_number = 1;       // the source-file number the run's first text with lines gets
