@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <optional>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -650,6 +652,63 @@ TEST(ConcordanceLine, LinesMadeAndFreedOnManyThreadsStayTheirOwn) {
       ASSERT_EQ(mine[static_cast<size_t>(i / 2)]->Data().word_num, t * kLines + i);
       ASSERT_EQ(mine[static_cast<size_t>(i / 2)]->Text(), UString(1 + i % 7, static_cast<char16_t>(u'a' + t)));
     }
+  }
+}
+
+// Threads with a stock of slots of their own (as text workers have) and threads without make
+// lines at once, give some up on their own thread and hand the rest to another: no slot is ever
+// given to two lines, every line keeps its numbers, and once the lines and the stocks are gone
+// the pool counts what it counted before (so its blocks can go back).
+TEST(ConcordanceLine, LinesFromThreadsOwnStocksAreEachTheirOwnAndAllGoBack) {
+  struct Case {
+    const char* name;
+    int threads;
+    int lines;        // per thread: enough to fill several blocks of growing size
+    bool stocks;      // each thread takes its slots a batch at a time
+    bool nested;      // a second stock on the same thread changes nothing
+    int freed_every;  // every n-th line is freed on its own thread
+  } const cases[] = {
+      {"stocks on every thread", 6, 9000, true, false, 3},
+      {"a nested stock", 3, 5000, true, true, 2},
+      {"no stocks", 4, 7000, false, false, 5},
+      {"a stock with no lines freed", 2, 300, true, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int64_t alive_before = TConcordanceEntry::PoolSlotsAlive();
+    for (int round = 0; round < 2; ++round) {  // the second round after the blocks went back
+      std::vector<std::vector<std::unique_ptr<TConcordanceEntry>>> kept(static_cast<size_t>(c.threads));
+      std::vector<std::thread> workers;
+      for (int t = 0; t < c.threads; ++t) {
+        workers.emplace_back([t, &c, &kept] {
+          std::optional<TConcordanceEntry::TSlotsOfThisThread> stock, inner;
+          if (c.stocks) stock.emplace();
+          if (c.nested) inner.emplace();
+          for (int i = 0; i < c.lines; ++i) {
+            auto line = std::make_unique<TConcordanceEntry>(nullptr);
+            line->Data().word_num = t * c.lines + i;
+            if (c.freed_every == 0 || i % c.freed_every != 0) kept[static_cast<size_t>(t)].push_back(std::move(line));
+          }
+          inner.reset();
+          if (c.nested) {  // the outer stock still serves
+            auto line = std::make_unique<TConcordanceEntry>(nullptr);
+            line->Data().word_num = -1;
+          }
+        });
+      }
+      for (auto& w : workers) w.join();
+      std::set<const TConcordanceEntry*> seen;
+      for (int t = 0; t < c.threads; ++t) {
+        int i = 0;
+        for (const auto& line : kept[static_cast<size_t>(t)]) {
+          while (c.freed_every != 0 && i % c.freed_every == 0) ++i;
+          ASSERT_EQ(line->Data().word_num, t * c.lines + i);
+          ASSERT_TRUE(seen.insert(line.get()).second) << "a slot given to two lines";
+          ++i;
+        }
+      }
+    }
+    EXPECT_EQ(TConcordanceEntry::PoolSlotsAlive(), alive_before);
   }
 }
 

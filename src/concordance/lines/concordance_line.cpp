@@ -131,8 +131,11 @@ class TLinePool {
   static constexpr size_t kSlot = (sizeof(TConcordanceEntry) + alignof(TConcordanceEntry) - 1) /
                                   alignof(TConcordanceEntry) * alignof(TConcordanceEntry);
   static_assert(kSlot >= sizeof(void*));
-  // A little under 1 MiB a block: with the allocator's header it still fills whole pages.
-  static constexpr size_t kSlotsPerBlock = ((size_t{1} << 20) - 64) / kSlot;
+  // Blocks of a little under 1 MiB at first (with the allocator's header they still fill whole
+  // pages), doubling up to 8 MiB as the lines grow: every block is a change to the process's
+  // memory map, which holds up every thread's page faults while it is made.
+  static constexpr size_t kFirstBlockSlots = ((size_t{1} << 20) - 64) / kSlot;
+  static constexpr size_t kLargestBlockSlots = ((size_t{8} << 20) - 64) / kSlot;
   // Slots a thread's own stock takes at a time: one lock for this many lines.
   static constexpr int32_t kBatch = 128;
 
@@ -179,6 +182,11 @@ class TLinePool {
     if (--live_ == 0) FreeAll();
   }
 
+  int64_t Alive() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return live_;
+  }
+
   // The stock's unused slots go back to the pool.
   void Return(TStock& s) {
     if (s.held == 0) return;
@@ -210,7 +218,7 @@ class TLinePool {
     }
     if (s.held == 0) {
       RoomInBlock(lock);
-      const size_t n = std::min<size_t>(kBatch, kSlotsPerBlock - used_);
+      const size_t n = std::min<size_t>(kBatch, block_slots_ - used_);
       s.next = blocks_.back() + kSlot * used_;
       s.in_range = static_cast<int32_t>(n);
       s.held = s.in_range;
@@ -223,19 +231,23 @@ class TLinePool {
   // fresh mapping waits on the process's address space, and every other thread would wait
   // behind it); one made meanwhile by another thread is kept for the next time.
   void RoomInBlock(std::unique_lock<std::mutex>& lock) {
-    while (blocks_.empty() || used_ == kSlotsPerBlock) {
-      char* block = spare_;
-      spare_ = nullptr;
-      if (!block) {
+    while (blocks_.empty() || used_ == block_slots_) {
+      const size_t slots = blocks_.empty() ? kFirstBlockSlots : std::min(2 * block_slots_ + 1, kLargestBlockSlots);
+      char* block = spare_slots_ == slots ? spare_ : nullptr;
+      if (block) {
+        spare_ = nullptr;
+      } else {
         lock.unlock();
-        block = static_cast<char*>(::operator new(kSlot * kSlotsPerBlock));
+        block = static_cast<char*>(::operator new(kSlot * slots));
         lock.lock();
       }
-      if (blocks_.empty() || used_ == kSlotsPerBlock) {
+      if (blocks_.empty() || used_ == block_slots_) {
         blocks_.push_back(block);
+        block_slots_ = slots;
         used_ = 0;
       } else if (!spare_) {
         spare_ = block;
+        spare_slots_ = slots;
       } else {
         ::operator delete(block);
       }
@@ -248,13 +260,15 @@ class TLinePool {
     if (spare_) ::operator delete(spare_);
     spare_ = nullptr;
     free_ = nullptr;
-    used_ = 0;
+    used_ = block_slots_ = 0;
   }
 
   std::mutex mutex_;
   std::vector<char*> blocks_;
   char* spare_ = nullptr;  // a block made while another thread made one too
-  size_t used_ = 0;        // slots handed out of blocks_.back()
+  size_t spare_slots_ = 0;
+  size_t block_slots_ = 0;  // slots of blocks_.back()
+  size_t used_ = 0;         // slots handed out of blocks_.back()
   void* free_ = nullptr;
   int64_t live_ = 0;
 };
@@ -269,6 +283,8 @@ TLinePool& LinePool() {
 thread_local TLinePool::TStock* t_stock = nullptr;
 
 }  // namespace
+
+int64_t TConcordanceEntry::PoolSlotsAlive() { return kPoolLines ? LinePool().Alive() : 0; }
 
 TConcordanceEntry::TSlotsOfThisThread::TSlotsOfThisThread() {
   if (!kPoolLines || t_stock) return;
