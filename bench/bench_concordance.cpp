@@ -102,7 +102,7 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
   const double heap_before = HeapBytes();
   const double cpu0 = CpuSeconds();
   const auto t0 = std::chrono::steady_clock::now();
-  RunTextsIntoList(details, word, list, choices);
+  const TConcordanceRunResult run = RunTextsIntoList(details, word, list, choices);
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const double cpu = CpuSeconds() - cpu0;
   const long after_kb = PeakKilobytes();
@@ -117,6 +117,10 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before - static_cast<double>(text_bytes)) / lines : 0.0, cpu,
               cpu / s, threads);
+  if (threads > 1)
+    std::printf("%-28s    waits: workers %.3f s in all (%.1f%% of their time), committer %.3f s, tail %.3f s\n", "",
+                run.worker_wait_seconds, 100.0 * run.worker_wait_seconds / (s * threads), run.committer_wait_seconds,
+                run.tail_seconds);
   return s;
 }
 

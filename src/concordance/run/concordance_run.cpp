@@ -1,6 +1,7 @@
 #include "concordance/run/concordance_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <exception>
@@ -55,6 +56,11 @@ class TRunCommitter {
   void SetEnd(TRunEnd end) { result_.end = end; }
   void SetWorkers(int32_t workers) { result_.workers = workers; }
   void SetWorkerWakeups(int64_t n) { result_.worker_wakeups = n; }
+  void SetWaits(double workers, double committer, double tail) {
+    result_.worker_wait_seconds = workers;
+    result_.committer_wait_seconds = committer;
+    result_.tail_seconds = tail;
+  }
   TConcordanceRunResult Take() {
     token_.Flush();
     return std::move(result_);
@@ -298,6 +304,7 @@ class TWorkerPool {
   TSlot Take(int32_t k) {
     std::unique_lock lock(mutex_);
     TSlot& slot = slots_[static_cast<size_t>(k % window_)];
+    const TClock::time_point wait_from = slot.ready ? TClock::time_point{} : TClock::now();
     while (!slot.ready) {
       waiting_for_ = k;
       if (!ready_cv_.wait_for(lock, std::chrono::milliseconds(TJobToken::kProgressIntervalMs),
@@ -308,6 +315,7 @@ class TWorkerPool {
       }
     }
     waiting_for_ = -1;
+    if (wait_from != TClock::time_point{}) committer_wait_ += TClock::now() - wait_from;
     TSlot taken = std::move(slot);
     slot = TSlot{};
     next_to_commit_ = k + 1;
@@ -328,8 +336,13 @@ class TWorkerPool {
     work_cv_.notify_all();
     for (std::thread& t : threads_) t.join();
     threads_.clear();
+    if (last_handed_out_ != TClock::time_point{}) tail_ = TClock::now() - last_handed_out_;
     return wakeups_;
   }
+
+  double WorkerWaitSeconds() const { return Seconds(worker_wait_); }
+  double CommitterWaitSeconds() const { return Seconds(committer_wait_); }
+  double TailSeconds() const { return Seconds(tail_); }
 
  private:
   void Work() {
@@ -340,12 +353,15 @@ class TWorkerPool {
         std::unique_lock lock(mutex_);
         while (!(finished_ || Exhausted() || Startable() > 0)) {
           ++idle_;
+          const TClock::time_point from = TClock::now();
           work_cv_.wait(lock);
+          worker_wait_ += TClock::now() - from;
           --idle_;
           if (!finished_) ++wakeups_;
         }
         if (finished_ || Exhausted()) return;
         k = next_text_++;
+        if (Exhausted()) last_handed_out_ = TClock::now();
       }
       TSlot slot;
       const TStopState stop = token_.Stop();
@@ -381,6 +397,9 @@ class TWorkerPool {
   }
   bool Exhausted() const { return next_text_ >= settings_.text_count || next_text_ >= stop_before_; }
 
+  using TClock = std::chrono::steady_clock;
+  static double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
+
   const TConcordanceRunSettings& settings_;
   const TTextWorker& worker_;
   TJobToken& token_;
@@ -398,6 +417,10 @@ class TWorkerPool {
   int32_t idle_ = 0;          // workers waiting for a text they may start
   int32_t waiting_for_ = -1;  // the text the committer waits for
   int64_t wakeups_ = 0;
+  TClock::duration worker_wait_{};     // summed over workers
+  TClock::duration committer_wait_{};  // touched by the committer alone
+  TClock::duration tail_{};
+  TClock::time_point last_handed_out_{};
   bool finished_ = false;
 };
 
@@ -417,6 +440,7 @@ void RunThreaded(const TConcordanceRunSettings& settings, const TTextWorker& wor
     if (!committer.Commit(std::move(slot.outcome))) break;
   }
   committer.SetWorkerWakeups(pool.Finish());
+  committer.SetWaits(pool.WorkerWaitSeconds(), pool.CommitterWaitSeconds(), pool.TailSeconds());
 }
 
 }  // namespace

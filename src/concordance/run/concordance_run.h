@@ -140,6 +140,13 @@ struct TConcordanceRunResult {
   int32_t workers = 1;  // the threads that read the texts (1: inline on the calling thread)
   // Times an idle worker was woken while the run went on: at most one for each text committed.
   int64_t worker_wakeups = 0;
+  // Where a threaded run's time went beside reading (for benchmarks and profiles): seconds the
+  // workers waited for a text they could start (summed over workers), seconds the committer
+  // waited for the next text, and seconds from the last text handed to a worker to the end of
+  // the run (its tail). All 0 on one worker.
+  double worker_wait_seconds = 0;
+  double committer_wait_seconds = 0;
+  double tail_seconds = 0;
 };
 
 using TTextWorker = std::function<TTextOutcome(int32_t text_index)>;
