@@ -3,6 +3,7 @@
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 
 #include <climits>
@@ -126,6 +127,33 @@ UString FoldCaseU(UStringView s) {
   return RunIcuStringFunction(s, [&](char16_t* dest, int32_t cap, UErrorCode& err) {
     return u_strFoldCase(dest, cap, s.data(), ClampedLength(s.size()), U_FOLD_CASE_DEFAULT, &err);
   });
+}
+
+const std::vector<std::pair<char32_t, char32_t>>& CaseChangingRanges() {
+  static const std::vector<std::pair<char32_t, char32_t>> ranges = [] {
+    std::vector<std::pair<char32_t, char32_t>> r;
+    USet* all = uset_openEmpty();
+    bool ok = all != nullptr;
+    for (const UProperty p : {UCHAR_CHANGES_WHEN_CASEMAPPED, UCHAR_CHANGES_WHEN_CASEFOLDED, UCHAR_CHANGES_WHEN_LOWERCASED,
+                              UCHAR_CHANGES_WHEN_UPPERCASED, UCHAR_CHANGES_WHEN_TITLECASED}) {
+      UErrorCode err = U_ZERO_ERROR;
+      const USet* set = ok ? u_getBinaryPropertySet(p, &err) : nullptr;
+      if (U_FAILURE(err) || set == nullptr) ok = false;
+      else uset_addAll(all, set);
+    }
+    const int32_t n = ok ? uset_getRangeCount(all) : 0;
+    for (int32_t i = 0; i < n && ok; ++i) {
+      UChar32 first = 0, last = -1;
+      UErrorCode err = U_ZERO_ERROR;
+      ok = uset_getItem(all, i, &first, &last, nullptr, 0, &err) == 0 && U_SUCCESS(err) && first <= last;
+      if (ok) r.emplace_back(static_cast<char32_t>(first), static_cast<char32_t>(last));
+    }
+    if (all) uset_close(all);
+    // Without the properties, every code point may change.
+    if (!ok) r.assign(1, {char32_t{0}, char32_t{0x10FFFF}});
+    return r;
+  }();
+  return ranges;
 }
 
 void ComposeNFCInto(UStringView s, UString& out) {
