@@ -132,23 +132,20 @@ UString FoldCaseU(UStringView s) {
 const std::vector<std::pair<char32_t, char32_t>>& CaseChangingRanges() {
   static const std::vector<std::pair<char32_t, char32_t>> ranges = [] {
     std::vector<std::pair<char32_t, char32_t>> r;
-    USet* all = uset_openEmpty();
-    bool ok = all != nullptr;
-    for (const UProperty p : {UCHAR_CHANGES_WHEN_CASEMAPPED, UCHAR_CHANGES_WHEN_CASEFOLDED, UCHAR_CHANGES_WHEN_LOWERCASED,
-                              UCHAR_CHANGES_WHEN_UPPERCASED, UCHAR_CHANGES_WHEN_TITLECASED}) {
-      UErrorCode err = U_ZERO_ERROR;
-      const USet* set = ok ? u_getBinaryPropertySet(p, &err) : nullptr;
-      if (U_FAILURE(err) || set == nullptr) ok = false;
-      else uset_addAll(all, set);
-    }
-    const int32_t n = ok ? uset_getRangeCount(all) : 0;
+    // A fold other than the code point itself comes with a lower, upper or title case other than
+    // it (Cherokee small letters fold to their capitals, which are their upper case). The set that
+    // says whether folding changes a character is not taken: it is worked out through the
+    // canonical decompositions and costs a millisecond to make.
+    UErrorCode err = U_ZERO_ERROR;
+    const USet* set = u_getBinaryPropertySet(UCHAR_CHANGES_WHEN_CASEMAPPED, &err);
+    bool ok = U_SUCCESS(err) && set != nullptr;
+    const int32_t n = ok ? uset_getRangeCount(set) : 0;
     for (int32_t i = 0; i < n && ok; ++i) {
       UChar32 first = 0, last = -1;
-      UErrorCode err = U_ZERO_ERROR;
-      ok = uset_getItem(all, i, &first, &last, nullptr, 0, &err) == 0 && U_SUCCESS(err) && first <= last;
+      err = U_ZERO_ERROR;
+      ok = uset_getItem(set, i, &first, &last, nullptr, 0, &err) == 0 && U_SUCCESS(err) && first <= last;
       if (ok) r.emplace_back(static_cast<char32_t>(first), static_cast<char32_t>(last));
     }
-    if (all) uset_close(all);
     // Without the properties, every code point may change.
     if (!ok) r.assign(1, {char32_t{0}, char32_t{0x10FFFF}});
     return r;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -120,12 +121,18 @@ std::unique_ptr<uint16_t[]> KindsOfPlane(unsigned plane) {
         if (start >= q.end) return false;
         const UChar32 from = std::max(start, q.first), to = std::min(limit, q.end);
         if (from >= to) return true;
-        if (type == U_OTHER_NUMBER) {  // digits or not, a character at a time (a few hundred)
-          for (UChar32 c = from; c < to; ++c) q.kinds[c - q.first] = KindOfCodePoint(c);
-          return true;
-        }
         const uint16_t k = KindInCategory(from, static_cast<int8_t>(type), false);
         std::fill(q.kinds + (from - q.first), q.kinds + (to - q.first), k);
+        // Where a character's own properties may count within its category, it is looked at
+        // alone: other numbers (digits or not), letters that are hex digits, and the formats and
+        // marks that are default-ignorable (only those may be invisible).
+        const bool number = type == U_OTHER_NUMBER;
+        const bool cased = type == U_UPPERCASE_LETTER || type == U_LOWERCASE_LETTER || type == U_TITLECASE_LETTER;
+        const bool ignorable = type == U_FORMAT_CHAR || type == U_NON_SPACING_MARK;
+        if (number || cased || ignorable)
+          for (UChar32 c = from; c < to; ++c)
+            if (number || (cased && u_isxdigit(c)) || (ignorable && u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)))
+              q.kinds[c - q.first] = KindOfCodePoint(c);
         return true;
       },
       &p);
@@ -135,28 +142,28 @@ std::unique_ptr<uint16_t[]> KindsOfPlane(unsigned plane) {
     for (UChar32 c = std::max(from, p.first); c <= to && c < p.end; ++c)
       if (!only_open || t[c - p.first] == (C1_ALPHA | C1_DEFINED)) t[c - p.first] = KindOfCodePoint(c);
   };
-  // Controls and U+200B have kinds of their own, default-ignorables may be invisible, a letter may
-  // be a hex digit, and a letter without case of its category may have it as a property.
+  // Controls and U+200B have kinds of their own, and a letter without case of its category may
+  // have it as a property.
   exact(0, 0x1F, false);
   exact(0x7F, 0x9F, false);
   exact(0x200B, 0x200B, false);
-  for (const UProperty property : {UCHAR_DEFAULT_IGNORABLE_CODE_POINT, UCHAR_HEX_DIGIT, UCHAR_LOWERCASE, UCHAR_UPPERCASE}) {
+  for (const UProperty property : {UCHAR_LOWERCASE, UCHAR_UPPERCASE}) {
     UErrorCode err = U_ZERO_ERROR;
     const USet* set = u_getBinaryPropertySet(property, &err);
-    const bool only_open = property == UCHAR_LOWERCASE || property == UCHAR_UPPERCASE;
     if (U_FAILURE(err) || set == nullptr) {
-      exact(p.first, p.end - 1, only_open);  // every character of the plane, one at a time
+      exact(p.first, p.end - 1, true);  // every character of the plane, one at a time
       continue;
     }
     const int32_t ranges = uset_getRangeCount(set);
     for (int32_t r = 0; r < ranges; ++r) {
       UChar32 from = 0, to = -1;
       err = U_ZERO_ERROR;
-      if (uset_getItem(set, r, &from, &to, nullptr, 0, &err) == 0 && U_SUCCESS(err)) exact(from, to, only_open);
+      if (uset_getItem(set, r, &from, &to, nullptr, 0, &err) == 0 && U_SUCCESS(err)) exact(from, to, true);
     }
   }
   return t;
 }
+
 std::unique_ptr<uint16_t[]> BuildBmpTable() {
   auto t = KindsOfPlane(0);
   for (UChar32 c = 0xD800; c <= 0xDFFF; ++c) t[c] = lz_text_detail::kSurrogateUnit;
