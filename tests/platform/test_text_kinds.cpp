@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text/text_internal.h"
 #include "platform/text/text_services.h"
 
 namespace {
@@ -74,6 +75,26 @@ TEST(TextKinds, ClassifyCharsAgreesWithCharKindOfOverTheWholeBmp) {
   ClassifyChars(u"ab", 2, guard.data());
   EXPECT_EQ(guard[2], 0xABCD);
   ClassifyChars(u"", 0, guard.data());
+}
+
+// The kind tables are built a range of one category at a time, looking at single characters only
+// where their own properties may count: every code point of every plane must still have the kind
+// its properties alone give it (controls, U+200B, invisible and visible default-ignorables, hex
+// letters, letters and numbers with case as a property, digits among the other numbers).
+TEST(TextKinds, TablesBuiltByRangesGiveEveryCodePointTheKindItsPropertiesGive) {
+  int64_t differ = 0;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    const uint16_t want = lz_text_detail::KindOfCodePointAlone(c);
+    if (CharKindOf(c) != want && ++differ <= 10) ADD_FAILURE() << std::hex << "U+" << int(c) << ": " << CharKindOf(c) << " not " << want;
+  }
+  EXPECT_EQ(differ, 0);
+  // The characters whose kinds the ranges leave open, by hand.
+  const std::pair<char32_t, uint16_t> cases[] = {
+      {U'\t', 0x268},  {0x85, 0x228},  {0x200B, kBlank},  {0x00AD, KIND_INVISIBLE},  {0x3164, kCaselessLetter},
+      {U'e', 0x382},   {0xFF26, 0x381}, {0xFF27, kUpperLetter}, {0x00AA, kLowerLetter}, {0x2160, kUpperLetter},
+      {0x00B2, C1_DIGIT | C1_PUNCT | C1_DEFINED}, {0x00BD, kPunct}, {0x1F600, kPunct}, {0xE0001, KIND_INVISIBLE},
+      {0x10400, kUpperLetter}};
+  for (const auto& [c, kind] : cases) EXPECT_EQ(CharKindOf(c), kind) << std::hex << int(c);
 }
 
 // Texts mostly of ASCII with now and then another unit, at every length and offset, so that runs

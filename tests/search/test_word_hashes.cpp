@@ -64,6 +64,53 @@ TEST(WordHashes, EveryWordHashesAsOneUnitAtATime) {
   }
 }
 
+// The fold tables look only at the units that case mapping may change: every unit and every
+// letter of plane 1 must still fold as one looked at on its own does (the full fold when it is
+// one unit, else the simple lower case; Turkic capital i's by their own lower case).
+TEST(WordHashes, FoldTablesFoldEveryUnitAsItsOwnFoldDoes) {
+  for (uint32_t lcid : {0x0409u, 0x041Fu, 0x042Cu}) {
+    const char16_t* fold = FoldTableFor(lcid);
+    const bool turkic = lcid != 0x0409u;
+    int differ = 0;
+    for (uint32_t c = 0; c < 0x10000; ++c) {
+      const char16_t u = static_cast<char16_t>(c);
+      char16_t want = u;
+      if (c >= 0xDC00 && c <= 0xDFFF) {
+        want = kFoldLowSurrogate;
+      } else if (c < 0xD800 || c > 0xDFFF) {
+        UString f = FoldCaseU(UStringView(&u, 1));
+        if (f.size() != 1) f = LowerCaseU(UStringView(&u, 1), kLCID_EnglishUS);
+        if (turkic && (u == u'I' || u == 0x0130)) f = LowerCaseU(UStringView(&u, 1), lcid);
+        if (f.size() == 1 && !(f[0] >= 0xD800 && f[0] <= 0xDFFF)) want = f[0];
+      }
+      if (fold[c] != want && ++differ <= 10) ADD_FAILURE() << std::hex << "lcid " << lcid << " U+" << c << ": " << int(fold[c]);
+    }
+    EXPECT_EQ(differ, 0);
+  }
+  const char16_t* plain = FoldTableFor(0x0409);
+  EXPECT_EQ(plain[u'A'], u'a');
+  EXPECT_EQ(plain[0x00DF], 0x00DF);  // its full fold is "ss"
+  EXPECT_EQ(plain[0x1E9E], 0x00DF);
+  EXPECT_EQ(plain[0x03A3], 0x03C3);
+  EXPECT_EQ(plain[0x13F8], 0x13F0);  // Cherokee small letters fold to the capitals
+  EXPECT_EQ(FoldTableFor(0x041F)[u'I'], 0x0131);
+  EXPECT_EQ(FoldTableFor(0x041F)[0x0130], u'i');
+  int differ = 0;
+  for (uint32_t i = 0; i < 0x10000; ++i) {
+    const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (i >> 10)), static_cast<char16_t>(0xDC00 + (i & 0x3FF))};
+    char16_t want = pair[1];
+    if (CharKindOf(0x10000 + i) != 0) {
+      UString f = FoldCaseU(UStringView(pair, 2));
+      if (f.size() != 2) f = LowerCaseU(UStringView(pair, 2), kLCID_EnglishUS);
+      if (f.size() == 2 && f[0] == pair[0] && f[1] >= 0xDC00 && f[1] <= 0xDFFF) want = f[1];
+    }
+    if (FoldLowSurrogate(pair[0], pair[1]) != want && ++differ <= 10) ADD_FAILURE() << std::hex << "U+" << 0x10000 + i;
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(FoldLowSurrogate(0xD801, 0xDC00), 0xDC28);  // U+10400 folds to U+10428
+  EXPECT_EQ(FoldLowSurrogate(u'a', 0xDC00), 0xDC00);  // no high unit before it
+}
+
 // Kinds of every sort in random blocks: letters, digits, blanks, a bare C1_DEFINED, hidden
 // characters, kept tags, invisible characters in words and text markers, alone and mixed.
 TEST(WordHashes, BlockMasksOfEveryKindAgreeWithOneKindAtATime) {

@@ -31,20 +31,27 @@ std::vector<uint8_t> BuildScanClasses() {
   return t;
 }
 
+// Calls f(c) for each code point from `from` to `to` that case mapping may change: every other
+// one folds to itself, so the tables below look at only these.
+template <typename F>
+void ForEachCaseChanging(char32_t from, char32_t to, F&& f) {
+  for (const auto& [first, last] : CaseChangingRanges())
+    for (char32_t c = std::max(first, from); c <= std::min(last, to); ++c) f(c);
+}
+
 // Each unit's simple case fold through the text services: the full fold when it is one unit,
 // else the lower case (so "\u00DF", whose full fold is "ss", stays itself). Turkish and Azeri take
 // their own lower case of the two capital i's.
 std::vector<char16_t> BuildFoldTable(TLCID turkic_lcid) {
   std::vector<char16_t> t(65536);
-  for (uint32_t c = 0; c < 65536; ++c) {
+  for (uint32_t c = 0; c < 65536; ++c) t[c] = c >= 0xDC00 && c <= 0xDFFF ? kFoldLowSurrogate : static_cast<char16_t>(c);
+  ForEachCaseChanging(0, 0xFFFF, [&](char32_t c) {
+    if (c >= 0xD800 && c <= 0xDFFF) return;
     const char16_t u = static_cast<char16_t>(c);
-    t[c] = u;
-    if (c >= 0xDC00 && c <= 0xDFFF) t[c] = kFoldLowSurrogate;
-    if (c >= 0xD800 && c <= 0xDFFF) continue;
     UString f = FoldCaseU(UStringView(&u, 1));
     if (f.size() != 1) f = LowerCaseU(UStringView(&u, 1), kLCID_EnglishUS);
     if (f.size() == 1 && !(f[0] >= 0xD800 && f[0] <= 0xDFFF)) t[c] = f[0];
-  }
+  });
   if (turkic_lcid != 0) {
     for (char16_t u : {u'I', char16_t(0x0130)}) {
       UString f = LowerCaseU(UStringView(&u, 1), turkic_lcid);
@@ -58,15 +65,15 @@ std::vector<char16_t> BuildFoldTable(TLCID turkic_lcid) {
 // letter's fold stays in its own block of 1,024, so the high unit never changes.
 std::vector<char16_t> BuildPlaneOneFolds() {
   std::vector<char16_t> t(0x10000);
-  for (uint32_t i = 0; i < 0x10000; ++i) {
-    const char32_t c = 0x10000 + i;
+  for (uint32_t i = 0; i < 0x10000; ++i) t[i] = static_cast<char16_t>(0xDC00 + (i & 0x3FF));
+  ForEachCaseChanging(0x10000, 0x1FFFF, [&](char32_t c) {
+    if (CharKindOf(c) == 0) return;
+    const uint32_t i = c - 0x10000;
     const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (i >> 10)), static_cast<char16_t>(0xDC00 + (i & 0x3FF))};
-    t[i] = pair[1];
-    if (CharKindOf(c) == 0) continue;
     UString f = FoldCaseU(UStringView(pair, 2));
     if (f.size() != 2) f = LowerCaseU(UStringView(pair, 2), kLCID_EnglishUS);
     if (f.size() == 2 && f[0] == pair[0] && f[1] >= 0xDC00 && f[1] <= 0xDFFF) t[i] = f[1];
-  }
+  });
   return t;
 }
 

@@ -3,6 +3,7 @@
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 
 #include <climits>
@@ -126,6 +127,30 @@ UString FoldCaseU(UStringView s) {
   return RunIcuStringFunction(s, [&](char16_t* dest, int32_t cap, UErrorCode& err) {
     return u_strFoldCase(dest, cap, s.data(), ClampedLength(s.size()), U_FOLD_CASE_DEFAULT, &err);
   });
+}
+
+const std::vector<std::pair<char32_t, char32_t>>& CaseChangingRanges() {
+  static const std::vector<std::pair<char32_t, char32_t>> ranges = [] {
+    std::vector<std::pair<char32_t, char32_t>> r;
+    // A fold other than the code point itself comes with a lower, upper or title case other than
+    // it (Cherokee small letters fold to their capitals, which are their upper case). The set that
+    // says whether folding changes a character is not taken: it is worked out through the
+    // canonical decompositions and costs a millisecond to make.
+    UErrorCode err = U_ZERO_ERROR;
+    const USet* set = u_getBinaryPropertySet(UCHAR_CHANGES_WHEN_CASEMAPPED, &err);
+    bool ok = U_SUCCESS(err) && set != nullptr;
+    const int32_t n = ok ? uset_getRangeCount(set) : 0;
+    for (int32_t i = 0; i < n && ok; ++i) {
+      UChar32 first = 0, last = -1;
+      err = U_ZERO_ERROR;
+      ok = uset_getItem(set, i, &first, &last, nullptr, 0, &err) == 0 && U_SUCCESS(err) && first <= last;
+      if (ok) r.emplace_back(static_cast<char32_t>(first), static_cast<char32_t>(last));
+    }
+    // Without the properties, every code point may change.
+    if (!ok) r.assign(1, {char32_t{0}, char32_t{0x10FFFF}});
+    return r;
+  }();
+  return ranges;
 }
 
 void ComposeNFCInto(UStringView s, UString& out) {

@@ -1,8 +1,10 @@
 // Character kinds: the classic CT_CTYPE1 bits from ICU's character properties.
 #include <unicode/uchar.h>
+#include <unicode/uset.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -33,20 +35,12 @@ bool IsInvisible(UChar32 c) {
   return type == U_FORMAT_CHAR || type == U_NON_SPACING_MARK;
 }
 
-uint16_t KindOfCodePoint(UChar32 c) {
-  if (c < 0 || c > 0x10FFFF) return 0;
-  if (c == 0x200B) return C1_SPACE | C1_BLANK | C1_DEFINED;
-  if (IsInvisible(c)) return KIND_INVISIBLE;
-  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-    uint16_t k = C1_CNTRL | C1_DEFINED;
-    if (c == 0x09)
-      k |= C1_SPACE | C1_BLANK;
-    else if ((c >= 0x0A && c <= 0x0D) || c == 0x85)
-      k |= C1_SPACE;
-    return k;
-  }
-  const uint16_t hex = u_isxdigit(c) ? C1_XDIGIT : 0;
-  switch (u_charType(c)) {
+// The kind of a character of category `type` that is neither a control, U+200B nor an invisible
+// one. With `exact`, c's own properties count where the category leaves the kind open (hex
+// digits, case as a property, the kind of number); without, they are taken as absent.
+uint16_t KindInCategory(UChar32 c, int8_t type, bool exact) {
+  const uint16_t hex = exact && u_isxdigit(c) ? C1_XDIGIT : 0;
+  switch (type) {
     case U_UPPERCASE_LETTER:
     case U_TITLECASE_LETTER:
       return C1_ALPHA | C1_UPPER | C1_DEFINED | hex;
@@ -55,7 +49,7 @@ uint16_t KindOfCodePoint(UChar32 c) {
     case U_MODIFIER_LETTER:
     case U_OTHER_LETTER:
     case U_LETTER_NUMBER:
-      return C1_ALPHA | C1_DEFINED | CaseBitsByProperty(c);
+      return C1_ALPHA | C1_DEFINED | (exact ? CaseBitsByProperty(c) : 0);
     // Our rule: combining marks count as letters, so "e" + U+0301 inside a word does not split
     // the word, whether or not the text was composed first.
     case U_NON_SPACING_MARK:
@@ -67,7 +61,7 @@ uint16_t KindOfCodePoint(UChar32 c) {
     case U_OTHER_NUMBER:
       // Superscript and circled digits count as digits and as punctuation, fractions as
       // punctuation only.
-      if (u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) == U_NT_DIGIT) return C1_DIGIT | C1_PUNCT | C1_DEFINED;
+      if (exact && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) == U_NT_DIGIT) return C1_DIGIT | C1_PUNCT | C1_DEFINED;
       return C1_PUNCT | C1_DEFINED;
     case U_SPACE_SEPARATOR:
       return C1_SPACE | C1_BLANK | C1_DEFINED;
@@ -97,10 +91,82 @@ uint16_t KindOfCodePoint(UChar32 c) {
   }
 }
 
-std::unique_ptr<uint16_t[]> BuildBmpTable() {
+uint16_t KindOfCodePoint(UChar32 c) {
+  if (c < 0 || c > 0x10FFFF) return 0;
+  if (c == 0x200B) return C1_SPACE | C1_BLANK | C1_DEFINED;
+  if (IsInvisible(c)) return KIND_INVISIBLE;
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    uint16_t k = C1_CNTRL | C1_DEFINED;
+    if (c == 0x09)
+      k |= C1_SPACE | C1_BLANK;
+    else if ((c >= 0x0A && c <= 0x0D) || c == 0x85)
+      k |= C1_SPACE;
+    return k;
+  }
+  return KindInCategory(c, u_charType(c), true);
+}
+
+// The kinds of one plane's 65,536 code points, as KindOfCodePoint gives them. A character at a
+// time that took milliseconds of every process's first text; here the categories come a range at
+// a time, and only the characters whose own properties may count are looked at one by one.
+std::unique_ptr<uint16_t[]> KindsOfPlane(unsigned plane) {
   auto t = std::make_unique<uint16_t[]>(0x10000);
-  for (UChar32 c = 0; c < 0x10000; ++c)
-    t[c] = (c >= 0xD800 && c <= 0xDFFF) ? lz_text_detail::kSurrogateUnit : KindOfCodePoint(c);
+  struct TPlane {
+    uint16_t* kinds;
+    UChar32 first, end;
+  } p{t.get(), UChar32(plane << 16), UChar32(plane << 16) + 0x10000};
+  u_enumCharTypes(
+      [](const void* context, UChar32 start, UChar32 limit, UCharCategory type) -> UBool {
+        const TPlane& q = *static_cast<const TPlane*>(context);
+        if (start >= q.end) return false;
+        const UChar32 from = std::max(start, q.first), to = std::min(limit, q.end);
+        if (from >= to) return true;
+        const uint16_t k = KindInCategory(from, static_cast<int8_t>(type), false);
+        std::fill(q.kinds + (from - q.first), q.kinds + (to - q.first), k);
+        // Where a character's own properties may count within its category, it is looked at
+        // alone: other numbers (digits or not), letters that are hex digits, and the formats and
+        // marks that are default-ignorable (only those may be invisible).
+        const bool number = type == U_OTHER_NUMBER;
+        const bool cased = type == U_UPPERCASE_LETTER || type == U_LOWERCASE_LETTER || type == U_TITLECASE_LETTER;
+        const bool ignorable = type == U_FORMAT_CHAR || type == U_NON_SPACING_MARK;
+        if (number || cased || ignorable)
+          for (UChar32 c = from; c < to; ++c)
+            if (number || (cased && u_isxdigit(c)) || (ignorable && u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)))
+              q.kinds[c - q.first] = KindOfCodePoint(c);
+        return true;
+      },
+      &p);
+  // [from, to] as KindOfCodePoint gives them; with only_open, only where the category left the
+  // kind open (letters without case of their category, and marks, whose kind is the same).
+  auto exact = [&](UChar32 from, UChar32 to, bool only_open) {
+    for (UChar32 c = std::max(from, p.first); c <= to && c < p.end; ++c)
+      if (!only_open || t[c - p.first] == (C1_ALPHA | C1_DEFINED)) t[c - p.first] = KindOfCodePoint(c);
+  };
+  // Controls and U+200B have kinds of their own, and a letter without case of its category may
+  // have it as a property.
+  exact(0, 0x1F, false);
+  exact(0x7F, 0x9F, false);
+  exact(0x200B, 0x200B, false);
+  for (const UProperty property : {UCHAR_LOWERCASE, UCHAR_UPPERCASE}) {
+    UErrorCode err = U_ZERO_ERROR;
+    const USet* set = u_getBinaryPropertySet(property, &err);
+    if (U_FAILURE(err) || set == nullptr) {
+      exact(p.first, p.end - 1, true);  // every character of the plane, one at a time
+      continue;
+    }
+    const int32_t ranges = uset_getRangeCount(set);
+    for (int32_t r = 0; r < ranges; ++r) {
+      UChar32 from = 0, to = -1;
+      err = U_ZERO_ERROR;
+      if (uset_getItem(set, r, &from, &to, nullptr, 0, &err) == 0 && U_SUCCESS(err)) exact(from, to, true);
+    }
+  }
+  return t;
+}
+
+std::unique_ptr<uint16_t[]> BuildBmpTable() {
+  auto t = KindsOfPlane(0);
+  for (UChar32 c = 0xD800; c <= 0xDFFF; ++c) t[c] = lz_text_detail::kSurrogateUnit;
   for (UChar32 c = 0; c < 0x10000; ++c)
     if (t[c] == KIND_INVISIBLE) t[c] = lz_text_detail::kInvisibleUnit;
   return t;
@@ -111,11 +177,7 @@ std::unique_ptr<uint16_t[]> BuildBmpTable() {
 const uint16_t* PlaneKindTable(unsigned plane) {
   static std::once_flag once[17];
   static std::unique_ptr<uint16_t[]> tables[17];
-  std::call_once(once[plane], [plane] {
-    auto t = std::make_unique<uint16_t[]>(0x10000);
-    for (UChar32 c = 0; c < 0x10000; ++c) t[c] = KindOfCodePoint(UChar32(plane << 16) | c);
-    tables[plane] = std::move(t);
-  });
+  std::call_once(once[plane], [plane] { tables[plane] = KindsOfPlane(plane); });
   return tables[plane].get();
 }
 
@@ -163,6 +225,8 @@ const uint16_t* BmpKindTable() {
   static const std::unique_ptr<uint16_t[]> table = BuildBmpTable();
   return table.get();
 }
+
+uint16_t KindOfCodePointAlone(char32_t c) { return KindOfCodePoint(static_cast<UChar32>(c)); }
 
 }  // namespace lz_text_detail
 

@@ -14,6 +14,9 @@ inline constexpr uint16_t kSurrogateUnit = 0x8000;
 // Likewise for invisible characters, whose kind depends on the character before them.
 inline constexpr uint16_t kInvisibleUnit = 0x4000;
 const uint16_t* BmpKindTable();
+// A code point's kind worked out from its own properties alone, as CharKindOf gives it: the
+// tables are built faster, a range of characters at a time, and are checked against this.
+uint16_t KindOfCodePointAlone(char32_t c);
 
 // The identifier itself, or the environment's language for the user and system defaults (0,
 // 0x0400, 0x0800).

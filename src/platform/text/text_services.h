@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -99,6 +100,10 @@ UString UpperCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
 UString LowerCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
 // Case folding for case-insensitive matching (locale-independent full folding: "\u00DF" -> "ss").
 UString FoldCaseU(UStringView s);
+// The code points that case mapping or case folding may change, as [first, last] ranges in
+// order: each other one is its own upper, lower and title case and its own fold, so that tables
+// of folds need look only at these.
+const std::vector<std::pair<char32_t, char32_t>>& CaseChangingRanges();
 // Canonical composition (NFC): a letter followed by combining accents becomes the precomposed
 // letter where one exists.
 UString ComposeNFC(UStringView s);
