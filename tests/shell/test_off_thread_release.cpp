@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "../concordance/document_test_support.h"
 #include "shell/off_thread_release.h"
 
 namespace {
@@ -82,4 +83,38 @@ TEST(OffThreadRelease, HandOversFromSeveralThreadsAreAllFreed) {
   release.WaitUntilReleased();
   EXPECT_EQ(alive.load(), 0);
   EXPECT_EQ(release.ReleasedCount(), 400);
+}
+
+// A document freed on the release thread while the next run is made on several workers: the
+// next run's lines and lists are those of a run made alone.
+TEST(OffThreadRelease, ADocumentFreedWhileTheNextRunIsMadeLeavesThatRunWhole) {
+  using namespace document_test;
+  ScopedSettings settings;
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "The river runs past the mill. A river of words, a mill of lines.\n";
+  TTextFolder folder({{u"a.txt", text}, {u"b.txt", text + text}, {u"c.txt", text}, {u"d.txt", "no hits here"}});
+  TRunRequest request{folder.names, u"river"};
+  request.threads = 4;
+  auto lines_of = [](const T_WholeLinzoraHolder& doc) {
+    std::vector<UString> lines;
+    for (int i = 0; i < doc.fConcordanceList->Count(); ++i) lines.emplace_back(doc.fConcordanceList->Line(i)->Text());
+    return lines;
+  };
+  const TRunDone alone = RunConcordance(request);
+  ASSERT_TRUE(alone.found);
+  const std::vector<UString> lines = lines_of(*alone.doc);
+  TOffThreadRelease release;
+  for (int round = 0; round < 3; ++round) {
+    TRunDone last = RunConcordance(request);
+    ASSERT_TRUE(last.found);
+    release.Release(std::move(last.doc));
+    const TRunDone next = RunConcordance(request);
+    ASSERT_TRUE(next.found);
+    EXPECT_EQ(lines_of(*next.doc), lines) << round;
+    EXPECT_EQ(next.doc->fClusterList->Count(), alone.doc->fClusterList->Count()) << round;
+    EXPECT_EQ(next.doc->fCollocateList->Count(), alone.doc->fCollocateList->Count()) << round;
+    EXPECT_EQ(next.doc->fPatternsList->Count(), alone.doc->fPatternsList->Count()) << round;
+  }
+  release.WaitUntilReleased();
+  EXPECT_EQ(release.ReleasedCount(), 3);
 }
