@@ -6,6 +6,7 @@
 // case.
 // Both runs read the texts on every core (LINZORA_THREADS sets another number); the workers used
 // and the machine's load are printed with the times.
+// BENCH_ROAD=window or BENCH_ROAD=engine runs one road alone in the folder mode.
 // BENCH_PHASES=1 prints where each run spent its time (texts, each derived list, the sort, and the
 // rest: for the window's run, what the window does before, between and after the engine's phases),
 // and for the window's run its thread's processor time and the turns of its event loop.
@@ -128,8 +129,16 @@ double EngineRun(const std::vector<UString>& names, int* lines, int* workers, US
 double WindowRun(TProgramWindows& w, const std::vector<UString>& names, int* lines, int* workers = nullptr,
                  const char* word = "riverbank") {
   TFormLinzora& main = *w.main;
-  // The last run's document goes first: a new one may be given its address.
+  // The last run's document goes first: a new one may be given its address. It is freed off the
+  // window's thread; the run starts once it is gone, so that the figures stay the run's own.
+  const auto c0 = Clock::now();
   main.CloseData(false);
+  const auto c1 = Clock::now();
+  main.ReleasedDocuments().WaitUntilReleased();
+  const auto c2 = Clock::now();
+  if (std::getenv("BENCH_PHASES") && main.ReleasedDocuments().ReleasedCount() > 0)
+    std::printf("    closing the last document: %.3f s on the window's thread, freed off it in %.3f s\n", Seconds(c0, c1),
+                Seconds(c1, c2));
   main.ChosenTexts.ClearThem();
   for (const UString& n : names) main.ChosenTexts.ToolAddAFile(n);
   main.ShowStartDialog();
@@ -171,21 +180,27 @@ int FolderMode(const char* given, const std::string& word) {
   auto report = [](int lines, int used, int32_t asked) {
     if (used != asked) std::printf("    (asked for %d workers, the run used %d; %d lines)\n", asked, used, lines);
   };
-  RunRoadsOverWorkers({{"MakeConcordance",
-                        [&](int32_t workers) {
-                          int lines = 0, used = 0;
-                          const double s = EngineRun(folder.names, &lines, &used, w, workers);
-                          report(lines, used, workers);
-                          return s;
-                        }},
-                       {"window's run", [&](int32_t workers) {
-                          int lines = 0, used = 0;
-                          setenv("LINZORA_THREADS", std::to_string(workers).c_str(), 1);
-                          const double s = WindowRun(*windows, folder.names, &lines, &used, word.c_str());
-                          unsetenv("LINZORA_THREADS");
-                          report(lines, used, workers);
-                          return s;
-                        }}});
+  std::vector<TFolderRoad> roads{{"MakeConcordance",
+                                   [&](int32_t workers) {
+                                     int lines = 0, used = 0;
+                                     const double s = EngineRun(folder.names, &lines, &used, w, workers);
+                                     report(lines, used, workers);
+                                     return s;
+                                   }},
+                                  {"window's run", [&](int32_t workers) {
+                                     int lines = 0, used = 0;
+                                     setenv("LINZORA_THREADS", std::to_string(workers).c_str(), 1);
+                                     const double s = WindowRun(*windows, folder.names, &lines, &used, word.c_str());
+                                     unsetenv("LINZORA_THREADS");
+                                     report(lines, used, workers);
+                                     return s;
+                                   }}};
+  // BENCH_ROAD=window (or engine) runs that road alone.
+  if (const char* only = std::getenv("BENCH_ROAD")) {
+    const bool window = std::string(only) == "window";
+    roads.erase(roads.begin() + (window ? 0 : 1));
+  }
+  RunRoadsOverWorkers(roads);
   windows.reset();
   return 0;
 }

@@ -313,7 +313,9 @@ void TMainToolsForm::CloseData(bool tell) {
     // Every window that shows the document's lists lets go of them before the document goes.
     DetachListWindows();
     pages_->ClearPages();
-    fData.reset();
+    // Nothing of the window points into the document any more: it is freed on a thread of its
+    // own, and the window (a new run, say) goes on meanwhile.
+    released_documents_.Release(std::move(fData));
     totals_on_.clear();
     memo_file_.clear();
     data_changed_ = false;
@@ -790,7 +792,8 @@ void TMainToolsForm::ShowEntryCount(TVX_Grid* grid) {
 void TMainToolsForm::ShowRowStatus(TVX_Grid* grid) {
   if (!grid || !grid->List()) return;
   // A page without rows has no row to name.
-  if (grid->Model().rowCount() == 0) {
+  // (The list's rows: a page not yet shown need not be given them for this.)
+  if (grid->RowCount() == 0) {
     status_->SetPanelText(kPanelRow, u"");
     return;
   }

@@ -34,6 +34,7 @@
 #include "shell/files/saved_texts.h"
 #include "shell/list_commands.h"
 #include "shell/menu_model.h"
+#include "shell/off_thread_release.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
 #include "shell/qt/print_preview.h"
@@ -66,6 +67,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
 
   // --- the document ---
   TTessorineholder* Data() const { return fData.get(); }
+  // Where closed documents go to be freed (their count, the thread that freed the last one).
+  TOffThreadRelease& ReleasedDocuments() { return released_documents_; }
   virtual bool HasData() const;
   // A grid showing a list of the loaded document.
   virtual bool GridHasListData(const TVX_Grid* grid) const;
@@ -251,6 +254,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   int EntryOfGridRow(TVX_Grid* grid, int row) const;
 
   std::unique_ptr<TTessorineholder> fData;
+  // Closed documents are freed here, off the window's thread (see CloseData).
+  TOffThreadRelease released_documents_;
   TVXParamsFound parms;
   TTessorineList data_list_type_ = kListNone;
 

@@ -161,6 +161,8 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
 
 TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
   auto* grid = new TVX_Grid;
+  // Pages are made hidden: each gives its view the rows when first turned to.
+  grid->SetRowsWhenShown(TVX_Grid::PagesTakeRowsWhenShown());
   if (list && list->HeadingCount() == 0) {
     std::vector<UString> headings = CopyOfBaseHeadings(list_type);
     // The lines' column captions come from the list itself; the grid needs only their number.

@@ -40,10 +40,18 @@ int TPageList::AddMemoPage(const QString& caption, QWidget* memo, uint8_t list_t
 void TPageList::ClearPages() {
   clearing_ = true;
   records_.Clear();
-  while (tabs_->count() > 0) {
-    QWidget* w = tabs_->widget(0);
-    tabs_->removeTab(0);
+  // The current page goes last: taking away the current page shows another one, and every
+  // page shown on the way out was laid out for nothing.
+  QWidget* shown = tabs_->currentWidget();
+  for (int t = tabs_->count() - 1; t >= 0; --t) {
+    QWidget* w = tabs_->widget(t);
+    if (w == shown) continue;
+    tabs_->removeTab(t);
     delete w;
+  }
+  if (shown) {
+    tabs_->removeTab(tabs_->indexOf(shown));
+    delete shown;
   }
   clearing_ = false;
 }

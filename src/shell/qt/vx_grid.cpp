@@ -26,9 +26,11 @@ constexpr int kLineLike = 120;
 constexpr int kPlotListColumn = 6;  // the plot or time-line strip
 constexpr int kStretchMinimum = 120;
 
-}  // namespace
-
 // --- model -----------------------------------------------------------------------------------
+
+bool g_pages_rows_when_shown = true;
+
+}  // namespace
 
 void TVXGridModel::SetList(TVXBaseDataClass* list, int kind_of_display) {
   beginResetModel();
@@ -37,8 +39,21 @@ void TVXGridModel::SetList(TVXBaseDataClass* list, int kind_of_display) {
 }
 
 void TVXGridModel::ListChanged() {
+  if (rows_held_back_) {
+    source_.Invalidate();
+    return;
+  }
   beginResetModel();
   source_.Invalidate();
+  endResetModel();
+}
+
+void TVXGridModel::ShowRows() {
+  if (!rows_held_back_) return;
+  // The same reset a list given at once makes: the columns, their widths and hidden sections
+  // stay as they are, the rows arrive.
+  beginResetModel();
+  rows_held_back_ = false;
   endResetModel();
 }
 
@@ -46,7 +61,9 @@ const TGrid_data_rec& TVXGridModel::CellAt(const QModelIndex& index) {
   return source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()));
 }
 
-int TVXGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : source_.Rows(); }
+int TVXGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || rows_held_back_ ? 0 : source_.Rows();
+}
 
 int TVXGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : source_.ViewColumnCount();
@@ -213,11 +230,26 @@ void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternativ
   // The rows' height is set while the grid holds the rows it had (none, for a new page): setting
   // it visits every row the grid then holds, hundreds of thousands with the new list.
   MatchGridToListType(list_type, alternative);
+  // A hidden grid (every result page is made hidden) gives the view its rows when first shown:
+  // measuring the row numbers' header for hundreds of thousands of rows on pages never looked
+  // at made most of the window's own time after a run. Widths are fitted at once all the same,
+  // from the list itself: saving and exports keep them whether or not the page was shown.
+  if (!isVisible() && rows_when_shown_) model_.HoldRowsBack();
   model_.SetList(list, alternative);
   // Widths for the first page as it will be seen: now, or when the grid is first shown.
   widths_fitted_ = false;
   DefaultColumnWidths();
   if (!isVisible()) fit_pending_ = true;
+}
+
+bool TVX_Grid::PagesTakeRowsWhenShown() { return g_pages_rows_when_shown; }
+void TVX_Grid::SetPagesTakeRowsWhenShown(bool when_shown) { g_pages_rows_when_shown = when_shown; }
+
+void TVX_Grid::GiveRows() {
+  if (!model_.RowsHeldBack()) return;
+  model_.ShowRows();
+  // The row numbers' header takes its width now, as it does when a list arrives with its rows.
+  updateGeometries();
 }
 
 void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
@@ -246,7 +278,7 @@ void TVX_Grid::ListChanged() {
   if (row > 0 && row <= model_.rowCount() && column > 0 && column <= model_.columnCount())
     selectionModel()->setCurrentIndex(model_.index(row - 1, column - 1), QItemSelectionModel::NoUpdate);
   // A list computed after its page was made (collocates, clusters ...) gets widths for its rows.
-  if (!widths_fitted_ && model_.rowCount() > 0) FitWhenShown();
+  if (!widths_fitted_ && model_.Source().Rows() > 0) FitWhenShown();
 }
 
 int TVX_Grid::CurrentRow() const { return currentIndex().isValid() ? currentIndex().row() + 1 : -1; }
@@ -257,6 +289,7 @@ int TVX_Grid::CurrentDisplayColumn() const { return currentIndex().isValid() ? c
 int TVX_Grid::ListColumnOfSection(int section) { return model_.Source().ListColumnOfView(section); }
 
 void TVX_Grid::SelectCell(int row, int list_column) {
+  GiveRows();
   const int view = model_.Source().ViewOfListColumn(list_column);
   if (row < 1 || row > model_.rowCount()) return;
   setCurrentIndex(model_.index(row - 1, std::max(0, view)));
@@ -309,6 +342,7 @@ int TVX_Grid::TopRow() const {
   return r < 0 ? -1 : r + 1;
 }
 void TVX_Grid::SetTopRow(int row) {
+  GiveRows();
   if (row < 1 || row > model_.rowCount()) return;
   scrollTo(model_.index(row - 1, 0), QAbstractItemView::PositionAtTop);
 }
@@ -354,7 +388,7 @@ void TVX_Grid::DefaultColumnWidths() {
   // The rows of the first page: those the viewport shows (a grid fitted while hidden is fitted
   // again when it is first shown, with the rows it then shows).
   const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
-  const int rows = std::min(model_.rowCount(), std::clamp(on_page, 1, kMostFirstPageRows));
+  const int rows = std::min(model_.Source().Rows(), std::clamp(on_page, 1, kMostFirstPageRows));
   fitting_ = true;
   for (int c = 0; c < columns; ++c) {
     // A column of concordance lines takes a line's width; any other the widest text of the first
@@ -391,6 +425,7 @@ void TVX_Grid::FitWhenShown() {
 }
 
 void TVX_Grid::showEvent(QShowEvent* e) {
+  GiveRows();
   QTableView::showEvent(e);
   if (fit_pending_) DefaultColumnWidths();
   else FitStretchColumn();

@@ -38,6 +38,12 @@ class TVXGridModel : public QAbstractTableModel {
   // The list's cell behind a view index (row r of the view is list row r + 1, column c list
   // column c + 1).
   const TGrid_data_rec& CellAt(const QModelIndex& index);
+  // While rows are held back the view sees the list's columns but no rows: a hidden page's
+  // vertical header then costs nothing until the page is first shown (or its rows are asked
+  // for), when ShowRows gives the view every row as a new list would.
+  void HoldRowsBack() { rows_held_back_ = true; }
+  bool RowsHeldBack() const { return rows_held_back_; }
+  void ShowRows();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -46,6 +52,7 @@ class TVXGridModel : public QAbstractTableModel {
 
  private:
   mutable TGridCellSource source_;
+  bool rows_held_back_ = false;
 };
 
 // Draws one cell from its record: text, numbers right-aligned, deleted rows struck through,
@@ -79,7 +86,23 @@ class TVX_Grid : public QTableView {
   Q_OBJECT
  public:
   explicit TVX_Grid(QWidget* parent = nullptr);
-  TVXGridModel& Model() { return model_; }
+  // The model with every row of the list (a page not yet shown is given its rows here).
+  TVXGridModel& Model() {
+    GiveRows();
+    return model_;
+  }
+  // A grid given its list while hidden may hold the rows back from the view (true: result
+  // pages do) until it is first shown or its rows are first asked for; by default it takes them
+  // at once.
+  void SetRowsWhenShown(bool when_shown) { rows_when_shown_ = when_shown; }
+  // Whether the view has been given the list's rows.
+  bool RowsShown() const { return !model_.RowsHeldBack(); }
+  // The rows the grid shows or will show once given them.
+  int RowCount() { return model_.Source().Rows(); }
+  // Whether the main window's result pages hold their rows back while hidden (true but where a
+  // test compares the two ways).
+  static bool PagesTakeRowsWhenShown();
+  static void SetPagesTakeRowsWhenShown(bool when_shown);
 
   // The list shown, its list type and the grid alternative (kind of display).
   void SetList(TVXBaseDataClass* list, uint8_t list_type, int alternative);
@@ -142,7 +165,9 @@ class TVX_Grid : public QTableView {
 
  private:
   void KeepWidth(int section, int width);
+  void GiveRows();
   TVXGridModel model_;
+  bool rows_when_shown_ = false;
   TVXGridCellHandler handler_;
   bool applying_widths_ = false;
   uint8_t list_type_ = 0;
