@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <random>
 #include <set>
@@ -569,6 +570,68 @@ TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
       EXPECT_TRUE(saved[k][1] == saved[0][1]) << "collocates";
       EXPECT_TRUE(saved[k][2] == saved[0][2]) << "patterns";
     }
+  }
+}
+
+// Counts given the lines as they stood read those, not the list: after the list's lines are
+// sorted, the run's words fetched (on one worker or on eight) and each count that reads the lines
+// itself save what they saved before the sort, as the counts do while the lines are sorted beside
+// them.
+TEST(DerivedListsOnWorkers, CountsReadTheLinesAsTheyStoodWhateverTheListsOrderNow) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 6000);
+  auto stream = [](auto& list) {
+    TMemoryStream m;
+    EXPECT_TRUE(list.SaveToStream(m));
+    return Bytes(m);
+  };
+  // [0] clusters, [1] collocates, [2] patterns.
+  auto counts = [&](int32_t threads, const TLinesAsTheyStood* stood) {
+    std::array<std::string, 3> saved;
+    TClusterRunSettings cs;
+    cs.count.min_frequency = 2;
+    cs.smallest = 1;
+    cs.largest = 3;
+    cs.threads = threads;
+    cs.lines_as_they_stood = stood;
+    TConcordanceClusterList clusters(&f.holder);
+    int32_t highest = 0;
+    ComputeClusters(f.list, cs, clusters, highest);
+    saved[0] = stream(clusters);
+    TCollocateRunSettings co;
+    co.threads = threads;
+    co.lines_as_they_stood = stood;
+    TCollocateList collocates(&f.holder);
+    const TSearch_word_format_rec item;
+    EXPECT_TRUE(ComputeCollocates(f.list, {item, item}, co, collocates));
+    saved[1] = stream(collocates);
+    TPatternsList patterns(&f.holder);
+    EXPECT_TRUE(ComputePatterns(f.list, TDerivedCountSettings(), patterns, threads, nullptr, stood));
+    saved[2] = stream(patterns);
+    return saved;
+  };
+  TRunLineWords before;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 1, before));
+  const std::array<std::string, 3> one = counts(1, nullptr);
+  EXPECT_GT(one[0].size(), 1000u);
+  const TLinesAsTheyStood stood = LinesAsTheyStand(f.list, 4);
+  std::vector<int> order_before(static_cast<size_t>(f.list.Count()));
+  for (int i = 0; i < f.list.Count(); ++i) order_before[static_cast<size_t>(i)] = f.list.Line(i)->Data().word_num;
+  f.list.SetThreeSorts(6, 4, kConcSortFile);
+  f.list.SetSortDirections();
+  ASSERT_TRUE(f.list.CompleteResort());
+  std::vector<int> order_after(order_before.size());
+  for (int i = 0; i < f.list.Count(); ++i) order_after[static_cast<size_t>(i)] = f.list.Line(i)->Data().word_num;
+  ASSERT_NE(order_after, order_before);  // the list's lines now stand in another order
+  for (const int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, threads, run, &stood));
+    ExpectSameRunWords(run, before);
+    const std::array<std::string, 3> saw = counts(threads, &stood);
+    EXPECT_TRUE(saw[0] == one[0]) << "clusters";
+    EXPECT_TRUE(saw[1] == one[1]) << "collocates";
+    EXPECT_TRUE(saw[2] == one[2]) << "patterns";
   }
 }
 

@@ -397,7 +397,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                          barriers[p - left_start] = r.barrier;
                        }
                      },
-                     rows);
+                     rows, settings.lines_as_they_stood);
     counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());

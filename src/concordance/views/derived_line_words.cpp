@@ -49,8 +49,7 @@ void FetchRecordAhead(const TVXBaseListObject* entry) {
   for (size_t b = 0; b < sizeof(TConcordanceEntry); b += 64) __builtin_prefetch(at + b);
 }
 
-void FetchTextAhead(const TConcordanceList& lines, int index) {
-  const TConcordanceEntry* line = LineOfList(lines, index);
+void FetchTextAhead(const TConcordanceEntry* line) {
   if (!line) return;
   const TLineText text = line->Text();
   if (text.empty()) return;
@@ -64,21 +63,22 @@ void FetchTextAhead(const TConcordanceList& lines, int index) {
   for (size_t b = from; b < to; b += 64) __builtin_prefetch(chars + b);
 }
 
-// Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
-// on one worker). False when a stop ended it.
-bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yield, TCountingWords& words,
-                const TFillLineWords& fill, TLineWordRows& rows) {
+// Lines [begin, end) into rows, read from `stood` when given; `yield`: the window's turns every
+// 1,024 lines (the owner's thread on one worker). False when a stop ended it.
+bool FetchPiece(const TConcordanceList& lines, const TLinesAsTheyStood* stood, size_t begin, size_t end, bool yield,
+                TCountingWords& words, const TFillLineWords& fill, TLineWordRows& rows) {
   // Room for every line of the piece, so that no row is copied as the rows grow.
   rows.lines.reserve(rows.lines.size() + (end - begin));
   rows.ids.reserve(rows.ids.size() + (end - begin) * rows.width);
   rows.barriers.reserve(rows.barriers.size() + (end - begin) * rows.width);
   for (size_t i = begin; i < end; ++i) {
     const int index = static_cast<int>(i);
-    if (i + kRecordsAhead < end) FetchRecordAhead(lines.Get(index + static_cast<int>(kRecordsAhead)));
-    if (i + kTextsAhead < end) FetchTextAhead(lines, index + static_cast<int>(kTextsAhead));
+    if (i + kRecordsAhead < end)
+      FetchRecordAhead(stood ? (*stood)[i + kRecordsAhead] : lines.Get(index + static_cast<int>(kRecordsAhead)));
+    if (i + kTextsAhead < end)
+      FetchTextAhead(stood ? (*stood)[i + kTextsAhead] : LineOfList(lines, index + static_cast<int>(kTextsAhead)));
     if (StopRequested(kPanicStopNow)) return false;
-    if (lines.GetDeleted(index)) continue;
-    const TConcordanceEntry* line = LineOfList(lines, index);
+    const TConcordanceEntry* line = LineAt(lines, stood, index, true);
     if (!line || line->Text().empty()) continue;
     if (yield && (i & 1023) == 0) MyYieldProcess();
     const size_t at = rows.ids.size();
@@ -93,14 +93,14 @@ bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yi
 }  // namespace
 
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
-                    const TFillLineWords& fill, TLineWordRows& rows) {
+                    const TFillLineWords& fill, TLineWordRows& rows, const TLinesAsTheyStood* stood) {
   rows = TLineWordRows();
   rows.width = width;
-  const size_t n = static_cast<size_t>(std::max(0, lines.Count()));
+  const size_t n = stood ? stood->size() : static_cast<size_t>(std::max(0, lines.Count()));
   // A few hundred lines of words outweigh starting a thread.
   constexpr size_t kGrain = 256;
   const size_t pieces = ParallelPieces(threads, n, kGrain);
-  if (pieces <= 1) return FetchPiece(lines, 0, n, true, words, fill, rows);
+  if (pieces <= 1) return FetchPiece(lines, stood, 0, n, true, words, fill, rows);
   std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
   for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
   std::vector<TLineWordRows> piece_rows(pieces);
@@ -109,7 +109,7 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
       threads, n,
       [&](size_t p, size_t b, size_t e) {
         piece_rows[p].width = width;
-        finished[p] = FetchPiece(lines, b, e, false, *piece_words[p], fill, piece_rows[p]);
+        finished[p] = FetchPiece(lines, stood, b, e, false, *piece_words[p], fill, piece_rows[p]);
       },
       kGrain);
   // Each piece's words in the order it met them, numbered anew: a word keeps the number of its
@@ -142,7 +142,8 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
   return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
 }
 
-bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run) {
+bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run,
+                       const TLinesAsTheyStood* stood) {
   run.first = first;
   run.last = last;
   if (last < first) {
@@ -157,7 +158,7 @@ bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32
                             barriers[p - first] = r.barrier;
                           }
                         },
-                        run.rows);
+                        run.rows, stood);
 }
 
 void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t threads, TCountingWords& words,
