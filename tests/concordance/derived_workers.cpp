@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <atomic>
 #include <array>
 #include <map>
 #include <random>
@@ -331,6 +333,47 @@ TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
   }
 }
 
+// Chunks shared in turn: every chunk is run once, each runner meets its chunks in increasing
+// order, and no more runners than asked for take part, whether or not another caller keeps the
+// pool's workers busy meanwhile.
+TEST(DerivedListsOnWorkers, ChunksTakenInTurnAreEachRunOnceInOrderPerRunner) {
+  struct Case {
+    int threads;
+    size_t chunks;
+    bool busy_beside;
+  };
+  const Case cases[] = {{1, 5, false}, {2, 1, false}, {3, 40, false}, {8, 32, false}, {8, 7, false}, {8, 200, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.threads << " " << c.chunks << " " << c.busy_beside);
+    std::vector<int> runs(c.chunks, 0);
+    std::vector<size_t> runner_of(c.chunks, 0);
+    std::vector<std::vector<size_t>> by_runner(static_cast<size_t>(c.threads));
+    auto take = [&] {
+      ForChunksInTurn(c.threads, c.chunks, [&](size_t chunk, size_t runner) {
+        ++runs[chunk];
+        runner_of[chunk] = runner;
+        if (runner < by_runner.size()) by_runner[runner].push_back(chunk);
+        if (chunk % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      });
+    };
+    std::atomic<uint64_t> sink{0};
+    auto busy = [&] {
+      ParallelFor(c.threads, 1 << 16, [&](size_t from, size_t to) {
+        uint64_t h = 0;
+        for (size_t i = from; i < to; ++i) h = (h ^ i) * 0x9E3779B97F4A7C15ull;
+        sink += h;
+      }, 1 << 10);
+    };
+    if (c.busy_beside) RunSideBySide(c.threads, {take, busy});
+    else take();
+    for (size_t k = 0; k < c.chunks; ++k) {
+      EXPECT_EQ(runs[k], 1) << k;
+      EXPECT_LT(runner_of[k], static_cast<size_t>(c.threads)) << k;
+    }
+    for (const std::vector<size_t>& mine : by_runner) EXPECT_TRUE(std::is_sorted(mine.begin(), mine.end()));
+  }
+}
+
 // Each count on its own, with a stop list and case kept, on one worker and on eight.
 TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
   derived_test::Lines f;
@@ -427,6 +470,30 @@ void ExpectSameRunWords(const TRunLineWords& run, const TRunLineWords& one) {
 }
 
 }  // namespace
+
+// Words fetched while other work keeps the workers busy beside the fetch (as the lines' sort and
+// the plot do after a run) are the words one worker fetches alone.
+TEST(DerivedListsOnWorkers, RunWordsFetchedBesideOtherWorkEqualOneWorkers) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 12000);
+  TRunLineWords one;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 1, one));
+  for (int32_t threads : {2, 3, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    bool fetched = false;
+    std::vector<uint64_t> sums(64, 0);
+    RunSideBySide(threads, {[&] { fetched = FetchRunLineWords(f.list, 40, 60, threads, run); },
+                            [&] {
+                              ParallelFor(threads, sums.size(), [&](size_t from, size_t to) {
+                                for (size_t k = from; k < to; ++k)
+                                  for (uint64_t i = 0; i < 200000; ++i) sums[k] = (sums[k] ^ i) * 0x9E3779B97F4A7C15ull;
+                              }, 1);
+                            }});
+    ASSERT_TRUE(fetched);
+    ExpectSameRunWords(run, one);
+  }
+}
 
 // The words fetched once for every count, whatever the workers: the same rows, the same texts in
 // the same order, a position without a word told from one whose word lies beyond the text.

@@ -99,47 +99,67 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
   const size_t n = stood ? stood->size() : static_cast<size_t>(std::max(0, lines.Count()));
   // A few hundred lines of words outweigh starting a thread.
   constexpr size_t kGrain = 256;
-  const size_t pieces = ParallelPieces(threads, n, kGrain);
-  if (pieces <= 1) return FetchPiece(lines, stood, 0, n, true, words, fill, rows);
-  std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
-  for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
-  std::vector<TLineWordRows> piece_rows(pieces);
-  std::vector<char> finished(pieces, 0);
-  ParallelForPieces(
-      threads, n,
-      [&](size_t p, size_t b, size_t e) {
-        piece_rows[p].width = width;
-        finished[p] = FetchPiece(lines, stood, b, e, false, *piece_words[p], fill, piece_rows[p]);
-      },
-      kGrain);
-  // Each piece's words in the order it met them, numbered anew: a word keeps the number of its
-  // first meeting in the earliest piece, as one pass would give it.
-  std::vector<std::vector<int32_t>> renumber(pieces);
-  std::vector<size_t> row_at(pieces + 1, 0);
-  for (size_t p = 0; p < pieces; ++p) {
-    const TCountingWords& local = *piece_words[p];
-    renumber[p].resize(static_cast<size_t>(local.Count()));
-    for (int32_t k = 0; k < local.Count(); ++k) renumber[p][static_cast<size_t>(k)] = words.OfCounted(local.Word(k));
-    row_at[p + 1] = row_at[p] + piece_rows[p].Count();
+  const size_t runners = ParallelPieces(threads, n, kGrain);
+  if (runners <= 1) return FetchPiece(lines, stood, 0, n, true, words, fill, rows);
+  // The lines are cut into a few chunks a runner, taken in turn, so that runners slowed by other
+  // lists' work beside them take fewer. A runner numbers the words of all its chunks in a table
+  // of its own; each chunk lists its table's numbers in the order it met them first.
+  const size_t chunks = std::min(runners * 4, std::max<size_t>(1, n / kGrain));
+  struct TChunk {
+    TLineWordRows rows;
+    size_t runner = 0;
+    std::vector<int32_t> met;
+    char finished = 0;
+  };
+  std::vector<TChunk> chunk(chunks);
+  std::vector<std::unique_ptr<TCountingWords>> tables(runners);
+  std::vector<std::vector<uint32_t>> met_in(runners);  // per table word: the last chunk (+ 1) that met it
+  for (auto& t : tables) t = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
+  ForChunksInTurn(static_cast<int>(runners), chunks, [&](size_t c, size_t runner) {
+    TChunk& out = chunk[c];
+    TCountingWords& table = *tables[runner];
+    out.runner = runner;
+    out.rows.width = width;
+    out.finished = FetchPiece(lines, stood, n * c / chunks, n * (c + 1) / chunks, false, table, fill, out.rows);
+    std::vector<uint32_t>& seen = met_in[runner];
+    seen.resize(static_cast<size_t>(table.Count()), 0);
+    const uint32_t mark = static_cast<uint32_t>(c + 1);
+    for (const int32_t id : out.rows.ids) {
+      if (id < 0 || seen[static_cast<size_t>(id)] == mark) continue;
+      seen[static_cast<size_t>(id)] = mark;
+      out.met.push_back(id);
+    }
+  });
+  // The chunks' words in line order, numbered anew: a word keeps the number of its first meeting
+  // in the earliest chunk, as one pass would give it.
+  std::vector<std::vector<int32_t>> to_global(runners);
+  for (size_t r = 0; r < runners; ++r) to_global[r].assign(static_cast<size_t>(tables[r]->Count()), -1);
+  std::vector<size_t> row_at(chunks + 1, 0);
+  for (size_t c = 0; c < chunks; ++c) {
+    const TCountingWords& table = *tables[chunk[c].runner];
+    std::vector<int32_t>& global = to_global[chunk[c].runner];
+    for (const int32_t id : chunk[c].met)
+      if (global[static_cast<size_t>(id)] < 0) global[static_cast<size_t>(id)] = words.OfCounted(table.Word(id));
+    row_at[c + 1] = row_at[c] + chunk[c].rows.Count();
   }
-  rows.lines.resize(row_at[pieces]);
-  rows.ids.resize(row_at[pieces] * width);
-  rows.barriers.resize(row_at[pieces] * width);
+  rows.lines.resize(row_at[chunks]);
+  rows.ids.resize(row_at[chunks] * width);
+  rows.barriers.resize(row_at[chunks] * width);
   ParallelForPieces(
-      static_cast<int>(pieces), pieces,
+      static_cast<int>(runners), chunks,
       [&](size_t, size_t b, size_t e) {
-        for (size_t p = b; p < e; ++p) {
-          const TLineWordRows& from = piece_rows[p];
-          const std::vector<int32_t>& to_global = renumber[p];
-          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[p]));
+        for (size_t c = b; c < e; ++c) {
+          const TLineWordRows& from = chunk[c].rows;
+          const std::vector<int32_t>& global = to_global[chunk[c].runner];
+          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[c]));
           std::copy(from.barriers.begin(), from.barriers.end(),
-                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[p] * width));
-          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[p] * width),
-                         [&](int32_t id) { return id < 0 ? id : to_global[static_cast<size_t>(id)]; });
+                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[c] * width));
+          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[c] * width),
+                         [&](int32_t id) { return id < 0 ? id : global[static_cast<size_t>(id)]; });
         }
       },
       1);
-  return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
+  return std::all_of(chunk.begin(), chunk.end(), [](const TChunk& k) { return k.finished != 0; });
 }
 
 bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run,

@@ -45,7 +45,9 @@ const TConcordanceEntry* LineAt(const TConcordanceList& lines, const TLinesAsThe
                                 bool skip_deleted);
 
 // Fills one row from a line: ids (set to -1 beforehand) and barriers (set to 0), numbering the
-// words in `words`. Called on any worker: it may read the line and its settings only.
+// words in `words`: it looks them up in position order and writes each one it looks up (a word's
+// number then follows from where the rows first hold it). Called on any worker: it may read the
+// line and its settings only.
 using TFillLineWords = std::function<void(const TConcordanceEntry& line, TCountingWords& words, int32_t* ids,
                                           uint8_t* barriers)>;
 
