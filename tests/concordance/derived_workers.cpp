@@ -647,11 +647,6 @@ TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
 TEST(DerivedListsOnWorkers, CountsReadTheLinesAsTheyStoodWhateverTheListsOrderNow) {
   derived_test::Lines f;
   AddRunWordLines(f, 6000);
-  auto stream = [](auto& list) {
-    TMemoryStream m;
-    EXPECT_TRUE(list.SaveToStream(m));
-    return Bytes(m);
-  };
   // [0] clusters, [1] collocates, [2] patterns.
   auto counts = [&](int32_t threads, const TLinesAsTheyStood* stood) {
     std::array<std::string, 3> saved;
@@ -664,17 +659,17 @@ TEST(DerivedListsOnWorkers, CountsReadTheLinesAsTheyStoodWhateverTheListsOrderNo
     TConcordanceClusterList clusters(&f.holder);
     int32_t highest = 0;
     ComputeClusters(f.list, cs, clusters, highest);
-    saved[0] = stream(clusters);
+    saved[0] = StreamOf(&clusters);
     TCollocateRunSettings co;
     co.threads = threads;
     co.lines_as_they_stood = stood;
     TCollocateList collocates(&f.holder);
     const TSearch_word_format_rec item;
     EXPECT_TRUE(ComputeCollocates(f.list, {item, item}, co, collocates));
-    saved[1] = stream(collocates);
+    saved[1] = StreamOf(&collocates);
     TPatternsList patterns(&f.holder);
     EXPECT_TRUE(ComputePatterns(f.list, TDerivedCountSettings(), patterns, threads, nullptr, stood));
-    saved[2] = stream(patterns);
+    saved[2] = StreamOf(&patterns);
     return saved;
   };
   TRunLineWords before;
