@@ -197,39 +197,52 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
   TWorkVector<TTaken> taken(n);
   // Each piece lists the texts it meets before any other piece could: joined in piece order,
   // those lists give the order one pass over the rows meets the texts in, which numbers the
-  // counted forms.
+  // counted forms. A few pieces a worker, taken in turn, so that a worker slowed by the other
+  // counts beside this one takes fewer.
   constexpr size_t kGrain = 4096;
-  const size_t pieces = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  const size_t runners = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  const size_t pieces = runners <= 1 ? 1 : std::min(runners * 4, n / kGrain);
   std::vector<std::vector<int32_t>> met(pieces);
   const size_t found = static_cast<size_t>(run.found.Count());
-  ParallelForPieces(
-      threads, n,
-      [&](size_t p, size_t b, size_t e) {
-        std::vector<uint8_t> seen(found, 0);
-        for (size_t row = b; row < e; ++row) {
-          std::pair<int, int> span{first, last};
-          if (positions) {
-            span = positions(run, row);
-            span = {std::max(span.first, first), std::min(span.second, last)};
-          }
-          taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
-          rows.lines[row] = run.rows.lines[row];
-          std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
-          for (int at = span.first; at <= span.second; ++at) {
-            const int32_t id = run.At(row, at);
-            if (id < 0 || seen[static_cast<size_t>(id)]) continue;
-            seen[static_cast<size_t>(id)] = 1;
-            met[p].push_back(id);
-          }
-        }
-      },
-      kGrain);
+  std::vector<std::vector<uint32_t>> met_in(runners);  // per text of the run: the last piece (+ 1) that met it
+  ForChunksInTurn(static_cast<int>(runners), pieces, [&](size_t p, size_t runner) {
+    std::vector<uint32_t>& seen = met_in[runner];
+    seen.resize(found, 0);
+    const uint32_t mark = static_cast<uint32_t>(p + 1);
+    for (size_t row = n * p / pieces, e = n * (p + 1) / pieces; row < e; ++row) {
+      std::pair<int, int> span{first, last};
+      if (positions) {
+        span = positions(run, row);
+        span = {std::max(span.first, first), std::min(span.second, last)};
+      }
+      taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
+      rows.lines[row] = run.rows.lines[row];
+      std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
+      for (int at = span.first; at <= span.second; ++at) {
+        const int32_t id = run.At(row, at);
+        if (id < 0 || seen[static_cast<size_t>(id)] == mark) continue;
+        seen[static_cast<size_t>(id)] = mark;
+        met[p].push_back(id);
+      }
+    }
+  });
+  // The counted form of every text met (capitals, numbers), worked out on the workers; only
+  // their numbering, in the order met, is left to this thread.
+  std::vector<char> any_met(found, 0);
+  for (const std::vector<uint32_t>& seen : met_in)
+    for (size_t id = 0; id < seen.size(); ++id)
+      if (seen[id] != 0) any_met[id] = 1;
+  std::vector<UString> form(found);
+  ParallelFor(threads, found, [&](size_t from, size_t to) {
+    for (size_t id = from; id < to; ++id)
+      if (any_met[id]) form[id] = words.CountedForm(run.found.Word(static_cast<int32_t>(id)));
+  });
   std::vector<int32_t> counted(found, -1);
   for (const std::vector<int32_t>& piece : met)
     for (const int32_t id : piece)
-      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.Of(run.found.Word(id));
-  ParallelFor(threads, n, [&](size_t from, size_t to) {
-    for (size_t row = from; row < to; ++row) {
+      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.OfCounted(form[static_cast<size_t>(id)]);
+  ForChunksInTurn(static_cast<int>(runners), pieces, [&](size_t p, size_t) {
+    for (size_t row = n * p / pieces, to = n * (p + 1) / pieces; row < to; ++row) {
       std::fill_n(rows.ids.data() + row * width, width, -1);
       int32_t* out = rows.ids.data() + row * width - first;
       for (int at = taken[row].first; at <= taken[row].last; ++at) {

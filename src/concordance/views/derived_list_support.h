@@ -106,6 +106,8 @@ class TCountingWords {
   // The number of a form already counted elsewhere (another count's Word), numbered next when new:
   // counts over pieces of the lines are joined in line order so, and number words as one would.
   int32_t OfCounted(const UString& counted);
+  // The counted form of a text as Of counts it (read only: any worker may ask).
+  UString CountedForm(UStringView raw) const;
   const TDerivedCountSettings& Settings() const { return settings_; }
   bool NumbersAsHash() const { return numbers_as_hash_; }
   // A 64-bit hash of UTF-16 text (not kept anywhere: only for tables in memory).
