@@ -476,24 +476,32 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   TWorkVector<TOrderKey> keys(n_rows);
   const TRowTexts texts{made};
   // A few stretches a worker, taken in turn: the entries are made while the other lists count.
+  // The counter's buffers (tens of megabytes, no longer read) are given back meanwhile on a thread
+  // of their own, instead of after the rows, where this count is the last of the lists to end.
   const size_t entry_runners = ParallelPieces(settings.threads, n_rows);
   const size_t entry_stretches = entry_runners <= 1 ? 1 : std::min(entry_runners * 4, n_rows / 4096);
-  ForChunksInTurn(static_cast<int>(entry_runners), entry_stretches, [&](size_t stretch, size_t) {
-    const size_t from = n_rows * stretch / entry_stretches, to = n_rows * (stretch + 1) / entry_stretches;
-    store.MakeEntries(from, to, list, made.data() + from);
-    for (size_t k = from; k < to; ++k) {
-      THolder& h = holders[k];
-      TClusterEntryRec& rec = made[k]->rec;
-      const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
-      h.length = ClusterWordCount(t);
-      rec.frequency = h.frequency;
-      rec.cluster_length = h.length;
-      uint64_t head[4] = {0, 0, 0, 0};
-      for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
-                 static_cast<uint32_t>(k)};
-    }
-  });
+  auto make_entries = [&] {
+    ForChunksInTurn(static_cast<int>(entry_runners), entry_stretches, [&](size_t stretch, size_t) {
+      const size_t from = n_rows * stretch / entry_stretches, to = n_rows * (stretch + 1) / entry_stretches;
+      store.MakeEntries(from, to, list, made.data() + from);
+      for (size_t k = from; k < to; ++k) {
+        THolder& h = holders[k];
+        TClusterEntryRec& rec = made[k]->rec;
+        const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
+        h.length = ClusterWordCount(t);
+        rec.frequency = h.frequency;
+        rec.cluster_length = h.length;
+        uint64_t head[4] = {0, 0, 0, 0};
+        for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+        keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
+                   static_cast<uint32_t>(k)};
+      }
+    });
+  };
+  RunSideBySide(settings.threads, {make_entries, [&counts] {
+                  TRunCounter gone(1);
+                  std::swap(gone, counts);
+                }});
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     for (int w = 0; w < 4; ++w)
