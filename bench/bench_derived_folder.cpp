@@ -1,8 +1,9 @@
 // The lists a concordance run derives from its lines (collocates, clusters, patterns, plot,
 // time-line), over the lines of many texts: MakeConcordance on 1, 2, 4 and 8 workers, each
-// BENCH_TRIES times (5 by default), timing the derived lists as the run makes them (one shared
-// fetch of the lines' words, then the lists, side by side on several workers) from the run's own
-// timing notes (the whole, and each list's own time); the best try
+// BENCH_TRIES times (5 by default), timing the derived lists as the run makes them (on several
+// workers one shared fetch of the lines' words beside the lines' sort and the plot, then the
+// other lists side by side) from the run's own timing notes (the whole, each list's own time,
+// and the lines' sort where it ran beside the lists); the best try
 // counts, with each list's share and the load before it printed, and a hash of each list's
 // stream (collocates, clusters, patterns, plot) to compare builds and workers. The texts as bench_main_road --folder takes them (a
 // folder given, or 4,000 generated texts of 200 MB; see bench_folder_runs.h).
@@ -31,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 TPoint NoCentre() { return {0, 0}; }
 
 struct TDerivedTimes {
-  double all = 0, collocates = 0, clusters = 0, patterns = 0, plot = 0;
+  double all = 0, collocates = 0, clusters = 0, patterns = 0, plot = 0, sort = 0;
 };
 
 // One run over the texts; the derived lists' seconds from the run's own timing notes.
@@ -61,8 +62,12 @@ TDerivedTimes RunOnce(const std::vector<UString>& names, const UString& word, in
                 static_cast<unsigned long long>(StreamHash(doc.fPatternsList.get())),
                 static_cast<unsigned long long>(StreamHash(doc.fConcPlotList.get())));
   *hashes = h;
-  TDerivedTimes t{0, Global_process_times[kListCollocates], Global_process_times[kListClusters],
-                  Global_process_times[kListPatterns], Global_process_times[kListPlot]};
+  TDerivedTimes t{0,
+                  Global_process_times[kListCollocates],
+                  Global_process_times[kListClusters],
+                  Global_process_times[kListPatterns],
+                  Global_process_times[kListPlot],
+                  Global_process_times[kSortingTimeEntry]};
   // The lists may count side by side: the whole takes its own time, not the sum of theirs.
   t.all = Global_process_times[kDerivedListsTimeEntry];
   return t;
@@ -82,9 +87,9 @@ void DerivedOnWorkers(const std::vector<UString>& names, const UString& word, in
     }
   }
   std::printf("%d worker(s): derived lists %.4f s (collocates with the shared fetch %.4f, clusters %.4f, "
-              "patterns %.4f, plot %.4f; load %.2f) over %d lines, %d cluster rows; streams %s\n",
-              workers, best.all, best.collocates, best.clusters, best.patterns, best.plot, best_load, lines, clusters,
-              hashes.c_str());
+              "patterns %.4f, plot %.4f; the lines' sort %.4f; load %.2f) over %d lines, %d cluster rows; streams %s\n",
+              workers, best.all, best.collocates, best.clusters, best.patterns, best.plot, best.sort, best_load, lines,
+              clusters, hashes.c_str());
 }
 
 }  // namespace

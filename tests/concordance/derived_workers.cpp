@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <atomic>
+#include <array>
 #include <map>
 #include <random>
 #include <set>
@@ -330,6 +333,47 @@ TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
   }
 }
 
+// Chunks shared in turn: every chunk is run once, each runner meets its chunks in increasing
+// order, and no more runners than asked for take part, whether or not another caller keeps the
+// pool's workers busy meanwhile.
+TEST(DerivedListsOnWorkers, ChunksTakenInTurnAreEachRunOnceInOrderPerRunner) {
+  struct Case {
+    int threads;
+    size_t chunks;
+    bool busy_beside;
+  };
+  const Case cases[] = {{1, 5, false}, {2, 1, false}, {3, 40, false}, {8, 32, false}, {8, 7, false}, {8, 200, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.threads << " " << c.chunks << " " << c.busy_beside);
+    std::vector<int> runs(c.chunks, 0);
+    std::vector<size_t> runner_of(c.chunks, 0);
+    std::vector<std::vector<size_t>> by_runner(static_cast<size_t>(c.threads));
+    auto take = [&] {
+      ForChunksInTurn(c.threads, c.chunks, [&](size_t chunk, size_t runner) {
+        ++runs[chunk];
+        runner_of[chunk] = runner;
+        if (runner < by_runner.size()) by_runner[runner].push_back(chunk);
+        if (chunk % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      });
+    };
+    std::atomic<uint64_t> sink{0};
+    auto busy = [&] {
+      ParallelFor(c.threads, 1 << 16, [&](size_t from, size_t to) {
+        uint64_t h = 0;
+        for (size_t i = from; i < to; ++i) h = (h ^ i) * 0x9E3779B97F4A7C15ull;
+        sink += h;
+      }, 1 << 10);
+    };
+    if (c.busy_beside) RunSideBySide(c.threads, {take, busy});
+    else take();
+    for (size_t k = 0; k < c.chunks; ++k) {
+      EXPECT_EQ(runs[k], 1) << k;
+      EXPECT_LT(runner_of[k], static_cast<size_t>(c.threads)) << k;
+    }
+    for (const std::vector<size_t>& mine : by_runner) EXPECT_TRUE(std::is_sorted(mine.begin(), mine.end()));
+  }
+}
+
 // Each count on its own, with a stop list and case kept, on one worker and on eight.
 TEST(DerivedListsOnWorkers, EachCountGivesTheSameRowsOnEightWorkers) {
   derived_test::Lines f;
@@ -426,6 +470,30 @@ void ExpectSameRunWords(const TRunLineWords& run, const TRunLineWords& one) {
 }
 
 }  // namespace
+
+// Words fetched while other work keeps the workers busy beside the fetch (as the lines' sort and
+// the plot do after a run) are the words one worker fetches alone.
+TEST(DerivedListsOnWorkers, RunWordsFetchedBesideOtherWorkEqualOneWorkers) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 12000);
+  TRunLineWords one;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 1, one));
+  for (int32_t threads : {2, 3, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    bool fetched = false;
+    std::vector<uint64_t> sums(64, 0);
+    RunSideBySide(threads, {[&] { fetched = FetchRunLineWords(f.list, 40, 60, threads, run); },
+                            [&] {
+                              ParallelFor(threads, sums.size(), [&](size_t from, size_t to) {
+                                for (size_t k = from; k < to; ++k)
+                                  for (uint64_t i = 0; i < 200000; ++i) sums[k] = (sums[k] ^ i) * 0x9E3779B97F4A7C15ull;
+                              }, 1);
+                            }});
+    ASSERT_TRUE(fetched);
+    ExpectSameRunWords(run, one);
+  }
+}
 
 // The words fetched once for every count, whatever the workers: the same rows, the same texts in
 // the same order, a position without a word told from one whose word lies beyond the text.
@@ -569,6 +637,63 @@ TEST(DerivedListsOnWorkers, CountsFromTheRunsWordsEqualCountsReadingTheLines) {
       EXPECT_TRUE(saved[k][1] == saved[0][1]) << "collocates";
       EXPECT_TRUE(saved[k][2] == saved[0][2]) << "patterns";
     }
+  }
+}
+
+// Counts given the lines as they stood read those, not the list: after the list's lines are
+// sorted, the run's words fetched (on one worker or on eight) and each count that reads the lines
+// itself save what they saved before the sort, as the counts do while the lines are sorted beside
+// them.
+TEST(DerivedListsOnWorkers, CountsReadTheLinesAsTheyStoodWhateverTheListsOrderNow) {
+  derived_test::Lines f;
+  AddRunWordLines(f, 6000);
+  // [0] clusters, [1] collocates, [2] patterns.
+  auto counts = [&](int32_t threads, const TLinesAsTheyStood* stood) {
+    std::array<std::string, 3> saved;
+    TClusterRunSettings cs;
+    cs.count.min_frequency = 2;
+    cs.smallest = 1;
+    cs.largest = 3;
+    cs.threads = threads;
+    cs.lines_as_they_stood = stood;
+    TConcordanceClusterList clusters(&f.holder);
+    int32_t highest = 0;
+    ComputeClusters(f.list, cs, clusters, highest);
+    saved[0] = StreamOf(&clusters);
+    TCollocateRunSettings co;
+    co.threads = threads;
+    co.lines_as_they_stood = stood;
+    TCollocateList collocates(&f.holder);
+    const TSearch_word_format_rec item;
+    EXPECT_TRUE(ComputeCollocates(f.list, {item, item}, co, collocates));
+    saved[1] = StreamOf(&collocates);
+    TPatternsList patterns(&f.holder);
+    EXPECT_TRUE(ComputePatterns(f.list, TDerivedCountSettings(), patterns, threads, nullptr, stood));
+    saved[2] = StreamOf(&patterns);
+    return saved;
+  };
+  TRunLineWords before;
+  ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, 1, before));
+  const std::array<std::string, 3> one = counts(1, nullptr);
+  EXPECT_GT(one[0].size(), 1000u);
+  const TLinesAsTheyStood stood = LinesAsTheyStand(f.list, 4);
+  std::vector<int> order_before(static_cast<size_t>(f.list.Count()));
+  for (int i = 0; i < f.list.Count(); ++i) order_before[static_cast<size_t>(i)] = f.list.Line(i)->Data().word_num;
+  f.list.SetThreeSorts(6, 4, kConcSortFile);
+  f.list.SetSortDirections();
+  ASSERT_TRUE(f.list.CompleteResort());
+  std::vector<int> order_after(order_before.size());
+  for (int i = 0; i < f.list.Count(); ++i) order_after[static_cast<size_t>(i)] = f.list.Line(i)->Data().word_num;
+  ASSERT_NE(order_after, order_before);  // the list's lines now stand in another order
+  for (const int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    TRunLineWords run;
+    ASSERT_TRUE(FetchRunLineWords(f.list, 40, 60, threads, run, &stood));
+    ExpectSameRunWords(run, before);
+    const std::array<std::string, 3> saw = counts(threads, &stood);
+    EXPECT_TRUE(saw[0] == one[0]) << "clusters";
+    EXPECT_TRUE(saw[1] == one[1]) << "collocates";
+    EXPECT_TRUE(saw[2] == one[2]) << "patterns";
   }
 }
 

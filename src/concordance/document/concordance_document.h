@@ -198,6 +198,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // next with nothing between that touches them: the lists may then count while the document's
   // thread sorts the lines, and it is set true when they did.
   void ComputeAfterConcordance(bool skip_plot, bool* sort_lines_alongside = nullptr);
+  // The span positions first..last the collocates, clusters and patterns take between them;
+  // false when no count needs the lines' words or there is no line.
+  bool WordsForCountsReach(int& first, int& last) const;
   // The lines' words at every position the collocates, clusters and patterns take, for them to
   // share; null when no count needs them, there is no line, or a stop ended the fetch.
   std::shared_ptr<const TRunLineWords> FetchWordsForCounts() const;

@@ -374,9 +374,10 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
   return result;
 }
 
-std::shared_ptr<const TRunLineWords> T_WholeLinzoraHolder::FetchWordsForCounts() const {
+bool T_WholeLinzoraHolder::WordsForCountsReach(int& first, int& last) const {
   // Every position the collocates' span, the clusters' reaches and the patterns take.
-  int first = kSpanHighest + 1, last = kSpanLowest - 1;
+  first = kSpanHighest + 1;
+  last = kSpanLowest - 1;
   auto take = [&](int from, int to) {
     if (from > to) return;
     first = std::min(first, from);
@@ -392,7 +393,12 @@ std::shared_ptr<const TRunLineWords> T_WholeLinzoraHolder::FetchWordsForCounts()
     take(left_start, right_end - 1);
   }
   if (fPatternsList) take(kPatternFirstSpan, kPatternFirstSpan + kPatternPositions - 1);
-  if (first > last || fConcordanceList->Count() == 0) return nullptr;
+  return first <= last && fConcordanceList->Count() > 0;
+}
+
+std::shared_ptr<const TRunLineWords> T_WholeLinzoraHolder::FetchWordsForCounts() const {
+  int first = 0, last = -1;
+  if (!WordsForCountsReach(first, last)) return nullptr;
   auto words = std::make_shared<TRunLineWords>();
   // A stop ends the fetch: the counts then read the lines themselves and see the stop too.
   if (!FetchRunLineWords(*fConcordanceList, first, last, DerivedWorkers(), *words)) return nullptr;
@@ -411,8 +417,6 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
     if (list->Compute(false)) fComputed[static_cast<size_t>(flag_index)] = 1;
     Global_process_times[kind] = ElapsedTime(true);
   };
-  // The three counts read the lines' words once between them (its time is the collocates').
-  fRunLineWords = FetchWordsForCounts();
   struct TListTurn {
     TConcordanceDerivedList* list;
     int flag_index;
@@ -429,13 +433,20 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
   bool timeline_made = false;
   if (DerivedWorkers() > 1) {
     MyYieldProcess();
-    // The lines may be sorted while the lists count when every list counts side by side from the
-    // shared words, reading the lines as they stand now instead of the list.
-    bool sort_too = sorted_alongside != nullptr && fRunLineWords != nullptr;
+    // The lines may be sorted while the lists count when every list counts side by side, reading
+    // the lines as they stand now instead of the list.
+    bool sort_too = sorted_alongside != nullptr;
     for (const TListTurn& t : turns)
       if (t.list && !HasDerivedListJob(*t.list)) sort_too = false;
     const TLinesAsTheyStood stood =
         sort_too ? LinesAsTheyStand(*fConcordanceList, DerivedWorkers()) : TLinesAsTheyStood();
+    // The three counts read the lines' words once between them. The words are fetched beside the
+    // sort and the plot, which need none of them, and the counts begin once they are in; until
+    // then they hold no position, so a count made without them reads the lines itself.
+    int first = 0, last = -1;
+    std::shared_ptr<TRunLineWords> words;
+    if (WordsForCountsReach(first, last)) words = std::make_shared<TRunLineWords>();
+    fRunLineWords = words;
     std::vector<TDerivedListJob> jobs;
     std::vector<TListTurn> side;
     for (const TListTurn& t : turns) {
@@ -450,7 +461,16 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
     }
     std::vector<char> counted(jobs.size(), 0);
     std::vector<double> seconds(jobs.size(), 0);
-    double sort_seconds = 0;
+    double sort_seconds = 0, fetch_seconds = 0;
+    auto count_task = [&](size_t k) {
+      return [&, k] {
+        const auto start = std::chrono::steady_clock::now();
+        counted[k] = jobs[k].count();
+        seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      };
+    };
+    // The counts that take the lines' words, side by side once the words are fetched.
+    std::vector<std::function<void()>> word_counts;
     // The document's thread counts none itself: it would give the window its turns while the
     // other lists are half-made. It sorts the lines meanwhile, where it may.
     std::vector<std::function<void()>> tasks{{}};
@@ -460,13 +480,30 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
         SortLinesAfterRun(*this);
         sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       };
-    for (size_t k = 0; k < jobs.size(); ++k)
-      tasks.push_back([&, k] {
-        const auto start = std::chrono::steady_clock::now();
-        counted[k] = jobs[k].count();
-        seconds[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (size_t k = 0; k < jobs.size(); ++k) {
+      if (side[k].kind == kListPlot) tasks.push_back(count_task(k));
+      else word_counts.push_back(count_task(k));
+    }
+    auto fetch = [&] {
+      if (!words) return;
+      const auto start = std::chrono::steady_clock::now();
+      // A stop ends the fetch: the counts then read the lines themselves and see the stop too.
+      if (!FetchRunLineWords(*fConcordanceList, first, last, DerivedWorkers(), *words, sort_too ? &stood : nullptr)) {
+        words->first = 0;
+        words->last = -1;
+      }
+      fetch_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    if (!word_counts.empty()) {
+      tasks.push_back([&] {
+        fetch();
+        RunSideBySide(DerivedWorkers(), word_counts);
       });
-    const double fetch_seconds = ElapsedTime(true);
+    } else {
+      // Only counts that come after, alone, take the words (none counts beside the sort).
+      fetch();
+    }
+    ElapsedTime(true);
     // The time-line reads the list itself: where the lines are sorted meanwhile, it is made first.
     if (sort_too) {
       run(fTimeLineList.get(), 5, kListTimeline);
@@ -484,6 +521,8 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
     }
     ElapsedTime(true);
   } else {
+    // The three counts read the lines' words once between them (its time is the collocates').
+    fRunLineWords = FetchWordsForCounts();
     alone = turns;
   }
   for (const TListTurn& t : alone) run(t.list, t.flag_index, t.kind);

@@ -107,17 +107,21 @@ class TRunCounter {
       reached_.resize(words_.size());
       Clear(reached_, threads);
     }
-    // The runs are noted a stretch of rows per worker, and the stretches' notes go into the
-    // first-pass buckets as one pass over the rows in order would put them.
+    // The runs are noted a stretch of rows at a time, a few stretches a worker taken in turn (so
+    // that a worker slowed by the other lists' work beside this count takes fewer), and the
+    // stretches' notes go into the first-pass buckets as one pass over the rows in order would
+    // put them.
     const size_t rows = words_.size() / width_;
     const size_t usize = static_cast<size_t>(size);
     constexpr size_t kRowsPerStretch = 2048;
-    const size_t stretches = ParallelPieces(threads, rows, kRowsPerStretch);
+    const size_t runners = ParallelPieces(threads, rows, kRowsPerStretch);
+    const size_t stretches = runners <= 1 ? 1 : std::min(runners * 4, rows / kRowsPerStretch);
     // The note buffers are kept from size to size.
     notes_.resize(std::max(notes_.size(), stretches));
-    ParallelForPieces(
-        threads, rows,
-        [&](size_t piece, size_t r_from, size_t r_to) {
+    ForChunksInTurn(
+        static_cast<int>(runners), stretches,
+        [&](size_t piece, size_t) {
+          const size_t r_from = rows * piece / stretches, r_to = rows * (piece + 1) / stretches;
           std::vector<TNote>& notes = notes_[piece];
           notes.clear();
           notes.reserve((r_to - r_from) * width_);
@@ -136,8 +140,7 @@ class TRunCounter {
               notes.push_back({key, static_cast<uint32_t>(r), static_cast<uint16_t>(start), static_cast<uint16_t>(size)});
             }
           }
-        },
-        kRowsPerStretch);
+        });
     size_t noted = 0;
     for (size_t p = 0; p < stretches; ++p) noted += notes_[p].size();
     // Two bucket passes on a mix of the key's bits, to about sixteen notes a bucket: the first
@@ -154,37 +157,32 @@ class TRunCounter {
     // the stretches before it, so the buckets hold their notes in row order.
     const size_t buckets1 = size_t{1} << bits1;
     std::vector<std::vector<uint32_t>> place(stretches, std::vector<uint32_t>(buckets1, 0));
-    ParallelForPieces(
-        static_cast<int>(stretches), stretches,
-        [&](size_t, size_t p_from, size_t p_to) {
-          for (size_t p = p_from; p < p_to; ++p)
-            for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
-        },
-        1);
+    ForChunksInTurn(static_cast<int>(runners), stretches, [&](size_t p, size_t) {
+      for (const TNote& n : notes_[p]) ++place[p][bucket1(n.hash)];
+    });
     const std::vector<uint32_t> at1 = PlacesByPiece(place, buckets1);
     TWorkVector<TNote>& sorted = sorted_;
     sorted.resize(noted);
-    ParallelForPieces(
-        static_cast<int>(stretches), stretches,
-        [&](size_t, size_t p_from, size_t p_to) {
-          for (size_t p = p_from; p < p_to; ++p)
-            for (const TNote& n : notes_[p]) sorted[place[p][bucket1(n.hash)]++] = n;
-        },
-        1);
+    ForChunksInTurn(static_cast<int>(runners), stretches, [&](size_t p, size_t) {
+      for (const TNote& n : notes_[p]) sorted[place[p][bucket1(n.hash)]++] = n;
+    });
     auto same = [&](const TNote& x, const TNote& y) { return std::equal(Words(x), Words(x) + x.size, Words(y)); };
     const bool exact = Exact(size);
     Clear(reached_, threads);
-    // The first-pass buckets are shared among the workers, each keeping the runs it found in
-    // bucket order; they are reported in that order afterwards, as one worker reports them. A
-    // run below the minimum only matters for the highest count: a worker leaves out those no
-    // higher than its own highest so far, which leaves the overall highest as it is.
+    // The first-pass buckets are shared among the workers a piece at a time, taken in turn, each
+    // piece keeping the runs it found in bucket order; they are reported in piece order
+    // afterwards, as one worker reports them. A run below the minimum only matters for the
+    // highest count: a piece leaves out those no higher than its own highest so far, which
+    // leaves the overall highest as it is.
     const size_t buckets = at1.size() - 1;
-    const size_t pieces = ParallelPieces(threads, buckets, 16);
+    const size_t bucket_runners = ParallelPieces(threads, buckets, 16);
+    const size_t pieces = bucket_runners <= 1 ? 1 : std::min(bucket_runners * 4, buckets / 16);
     std::vector<std::vector<TFound>>& found = found_;
     found.assign(pieces, {});
-    ParallelForPieces(
-        threads, buckets,
-        [&](size_t piece, size_t b_from, size_t b_to) {
+    ForChunksInTurn(
+        static_cast<int>(bucket_runners), pieces,
+        [&](size_t piece, size_t) {
+          const size_t b_from = buckets * piece / pieces, b_to = buckets * (piece + 1) / pieces;
           std::vector<TFound>& out = found[piece];
           int32_t highest_below = 0;
           // first..last: the notes of one run.
@@ -237,8 +235,7 @@ class TRunCounter {
             for (TNote* n = from; n < to; ++n) part[fill[bucket2(n->hash)]++] = *n;
             for (size_t b = 0; b + 1 < at2.size(); ++b) one_bucket(part.data() + at2[b], part.data() + at2[b + 1]);
           }
-        },
-        16);
+        });
     return found;
   }
 
@@ -397,7 +394,7 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
                          barriers[p - left_start] = r.barrier;
                        }
                      },
-                     rows);
+                     rows, settings.lines_as_they_stood);
     counts.TakeRows(std::move(rows.ids), std::move(rows.barriers));
   }
   counts.SetWordCount(words.Count());
@@ -478,21 +475,33 @@ bool ComputeClusters(const TConcordanceList& lines, const TClusterRunSettings& s
   };
   TWorkVector<TOrderKey> keys(n_rows);
   const TRowTexts texts{made};
-  ParallelFor(settings.threads, n_rows, [&](size_t from, size_t to) {
-    store.MakeEntries(from, to, list, made.data() + from);
-    for (size_t k = from; k < to; ++k) {
-      THolder& h = holders[k];
-      TClusterEntryRec& rec = made[k]->rec;
-      const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
-      h.length = ClusterWordCount(t);
-      rec.frequency = h.frequency;
-      rec.cluster_length = h.length;
-      uint64_t head[4] = {0, 0, 0, 0};
-      for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
-      keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
-                 static_cast<uint32_t>(k)};
-    }
-  });
+  // A few stretches a worker, taken in turn: the entries are made while the other lists count.
+  // The counter's buffers (tens of megabytes, no longer read) are given back meanwhile on a thread
+  // of their own, instead of after the rows, where this count is the last of the lists to end.
+  const size_t entry_runners = ParallelPieces(settings.threads, n_rows);
+  const size_t entry_stretches = entry_runners <= 1 ? 1 : std::min(entry_runners * 4, n_rows / 4096);
+  auto make_entries = [&] {
+    ForChunksInTurn(static_cast<int>(entry_runners), entry_stretches, [&](size_t stretch, size_t) {
+      const size_t from = n_rows * stretch / entry_stretches, to = n_rows * (stretch + 1) / entry_stretches;
+      store.MakeEntries(from, to, list, made.data() + from);
+      for (size_t k = from; k < to; ++k) {
+        THolder& h = holders[k];
+        TClusterEntryRec& rec = made[k]->rec;
+        const UString& t = rec.line.emplace(TextOf(words, id_pool.data() + h.ids_at, h.ids_count));
+        h.length = ClusterWordCount(t);
+        rec.frequency = h.frequency;
+        rec.cluster_length = h.length;
+        uint64_t head[4] = {0, 0, 0, 0};
+        for (size_t c = 0; c < 16; ++c) head[c / 4] = (head[c / 4] << 16) | (c < t.size() ? t[c] : 0);
+        keys[k] = {{head[0], head[1], head[2], head[3]}, t.data(), static_cast<uint32_t>(t.size()), h.frequency,
+                   static_cast<uint32_t>(k)};
+      }
+    });
+  };
+  RunSideBySide(settings.threads, {make_entries, [&counts] {
+                  TRunCounter gone(1);
+                  std::swap(gone, counts);
+                }});
   ParallelSort(keys, settings.threads, [&](const TOrderKey& a, const TOrderKey& b) {
     if (a.frequency != b.frequency) return a.frequency > b.frequency;
     for (int w = 0; w < 4; ++w)

@@ -35,6 +35,9 @@ struct TClusterRunSettings {
   // The run's words of the lines, when fetched once for every count (not owned); null, or not
   // holding the reaches: the lines are read here.
   const TRunLineWords* run_words = nullptr;
+  // Given: the lines as they stood when the run's counts began, read instead of the list (which
+  // may be sorted meanwhile).
+  const TLinesAsTheyStood* lines_as_they_stood = nullptr;
 };
 
 // Answers whether the list holds rows; highest gets the greatest frequency of any cluster met

@@ -161,7 +161,7 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
                      });
                      for (int p = first; p <= last; ++p) ids[p - span.left] = w.At(line, p);
                    },
-                   rows);
+                   rows, settings.lines_as_they_stood);
   }
   // Each row's groups and text, in line order: groups and texts are numbered as met. What that
   // needs of each line is read on the workers first.

@@ -19,7 +19,7 @@ struct TCounted {
 }  // namespace
 
 bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
-                     int32_t threads, const TRunLineWords* run_words) {
+                     int32_t threads, const TRunLineWords* run_words, const TLinesAsTheyStood* lines_as_they_stood) {
   list.Clear();
   const int n_lines = lines.Count();
   if (n_lines == 0) return false;
@@ -33,7 +33,7 @@ bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings&
                    [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t*) {
                      for (int k = 0; k < kPatternPositions; ++k) ids[k] = w.At(line, kPatternFirstSpan + k);
                    },
-                   line_words);
+                   line_words, lines_as_they_stood);
   // Each position's words counted and put in order on a worker of its own (the positions are
   // apart).
   std::array<std::vector<TCounted>, kPatternPositions> holders;

@@ -18,6 +18,7 @@ struct TRunLineWords;
 // False (the list emptied) when there is no line; otherwise whether the list holds rows.
 // threads: workers over the lines; any number gives the same rows. run_words: the run's words of
 // the lines, when fetched once for every count; null, or not holding the positions: the lines are
-// read here.
+// read here, from lines_as_they_stood when given (the list may then be sorted meanwhile).
 bool ComputePatterns(const TConcordanceList& lines, const TDerivedCountSettings& settings, TPatternsList& list,
-                     int32_t threads = 1, const TRunLineWords* run_words = nullptr);
+                     int32_t threads = 1, const TRunLineWords* run_words = nullptr,
+                     const TLinesAsTheyStood* lines_as_they_stood = nullptr);

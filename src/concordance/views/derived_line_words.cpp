@@ -49,8 +49,7 @@ void FetchRecordAhead(const TVXBaseListObject* entry) {
   for (size_t b = 0; b < sizeof(TConcordanceEntry); b += 64) __builtin_prefetch(at + b);
 }
 
-void FetchTextAhead(const TConcordanceList& lines, int index) {
-  const TConcordanceEntry* line = LineOfList(lines, index);
+void FetchTextAhead(const TConcordanceEntry* line) {
   if (!line) return;
   const TLineText text = line->Text();
   if (text.empty()) return;
@@ -64,21 +63,22 @@ void FetchTextAhead(const TConcordanceList& lines, int index) {
   for (size_t b = from; b < to; b += 64) __builtin_prefetch(chars + b);
 }
 
-// Lines [begin, end) into rows; `yield`: the window's turns every 1,024 lines (the owner's thread
-// on one worker). False when a stop ended it.
-bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yield, TCountingWords& words,
-                const TFillLineWords& fill, TLineWordRows& rows) {
+// Lines [begin, end) into rows, read from `stood` when given; `yield`: the window's turns every
+// 1,024 lines (the owner's thread on one worker). False when a stop ended it.
+bool FetchPiece(const TConcordanceList& lines, const TLinesAsTheyStood* stood, size_t begin, size_t end, bool yield,
+                TCountingWords& words, const TFillLineWords& fill, TLineWordRows& rows) {
   // Room for every line of the piece, so that no row is copied as the rows grow.
   rows.lines.reserve(rows.lines.size() + (end - begin));
   rows.ids.reserve(rows.ids.size() + (end - begin) * rows.width);
   rows.barriers.reserve(rows.barriers.size() + (end - begin) * rows.width);
   for (size_t i = begin; i < end; ++i) {
     const int index = static_cast<int>(i);
-    if (i + kRecordsAhead < end) FetchRecordAhead(lines.Get(index + static_cast<int>(kRecordsAhead)));
-    if (i + kTextsAhead < end) FetchTextAhead(lines, index + static_cast<int>(kTextsAhead));
+    if (i + kRecordsAhead < end)
+      FetchRecordAhead(stood ? (*stood)[i + kRecordsAhead] : lines.Get(index + static_cast<int>(kRecordsAhead)));
+    if (i + kTextsAhead < end)
+      FetchTextAhead(stood ? (*stood)[i + kTextsAhead] : LineOfList(lines, index + static_cast<int>(kTextsAhead)));
     if (StopRequested(kPanicStopNow)) return false;
-    if (lines.GetDeleted(index)) continue;
-    const TConcordanceEntry* line = LineOfList(lines, index);
+    const TConcordanceEntry* line = LineAt(lines, stood, index, true);
     if (!line || line->Text().empty()) continue;
     if (yield && (i & 1023) == 0) MyYieldProcess();
     const size_t at = rows.ids.size();
@@ -93,56 +93,77 @@ bool FetchPiece(const TConcordanceList& lines, size_t begin, size_t end, bool yi
 }  // namespace
 
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
-                    const TFillLineWords& fill, TLineWordRows& rows) {
+                    const TFillLineWords& fill, TLineWordRows& rows, const TLinesAsTheyStood* stood) {
   rows = TLineWordRows();
   rows.width = width;
-  const size_t n = static_cast<size_t>(std::max(0, lines.Count()));
+  const size_t n = stood ? stood->size() : static_cast<size_t>(std::max(0, lines.Count()));
   // A few hundred lines of words outweigh starting a thread.
   constexpr size_t kGrain = 256;
-  const size_t pieces = ParallelPieces(threads, n, kGrain);
-  if (pieces <= 1) return FetchPiece(lines, 0, n, true, words, fill, rows);
-  std::vector<std::unique_ptr<TCountingWords>> piece_words(pieces);
-  for (auto& w : piece_words) w = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
-  std::vector<TLineWordRows> piece_rows(pieces);
-  std::vector<char> finished(pieces, 0);
-  ParallelForPieces(
-      threads, n,
-      [&](size_t p, size_t b, size_t e) {
-        piece_rows[p].width = width;
-        finished[p] = FetchPiece(lines, b, e, false, *piece_words[p], fill, piece_rows[p]);
-      },
-      kGrain);
-  // Each piece's words in the order it met them, numbered anew: a word keeps the number of its
-  // first meeting in the earliest piece, as one pass would give it.
-  std::vector<std::vector<int32_t>> renumber(pieces);
-  std::vector<size_t> row_at(pieces + 1, 0);
-  for (size_t p = 0; p < pieces; ++p) {
-    const TCountingWords& local = *piece_words[p];
-    renumber[p].resize(static_cast<size_t>(local.Count()));
-    for (int32_t k = 0; k < local.Count(); ++k) renumber[p][static_cast<size_t>(k)] = words.OfCounted(local.Word(k));
-    row_at[p + 1] = row_at[p] + piece_rows[p].Count();
+  const size_t runners = ParallelPieces(threads, n, kGrain);
+  if (runners <= 1) return FetchPiece(lines, stood, 0, n, true, words, fill, rows);
+  // The lines are cut into a few chunks a runner, taken in turn, so that runners slowed by other
+  // lists' work beside them take fewer. A runner numbers the words of all its chunks in a table
+  // of its own; each chunk lists its table's numbers in the order it met them first.
+  const size_t chunks = std::min(runners * 4, std::max<size_t>(1, n / kGrain));
+  struct TChunk {
+    TLineWordRows rows;
+    size_t runner = 0;
+    std::vector<int32_t> met;
+    char finished = 0;
+  };
+  std::vector<TChunk> chunk(chunks);
+  std::vector<std::unique_ptr<TCountingWords>> tables(runners);
+  std::vector<std::vector<uint32_t>> met_in(runners);  // per table word: the last chunk (+ 1) that met it
+  for (auto& t : tables) t = std::make_unique<TCountingWords>(words.Settings(), words.NumbersAsHash());
+  ForChunksInTurn(static_cast<int>(runners), chunks, [&](size_t c, size_t runner) {
+    TChunk& out = chunk[c];
+    TCountingWords& table = *tables[runner];
+    out.runner = runner;
+    out.rows.width = width;
+    out.finished = FetchPiece(lines, stood, n * c / chunks, n * (c + 1) / chunks, false, table, fill, out.rows);
+    std::vector<uint32_t>& seen = met_in[runner];
+    seen.resize(static_cast<size_t>(table.Count()), 0);
+    const uint32_t mark = static_cast<uint32_t>(c + 1);
+    for (const int32_t id : out.rows.ids) {
+      if (id < 0 || seen[static_cast<size_t>(id)] == mark) continue;
+      seen[static_cast<size_t>(id)] = mark;
+      out.met.push_back(id);
+    }
+  });
+  // The chunks' words in line order, numbered anew: a word keeps the number of its first meeting
+  // in the earliest chunk, as one pass would give it.
+  std::vector<std::vector<int32_t>> to_global(runners);
+  for (size_t r = 0; r < runners; ++r) to_global[r].assign(static_cast<size_t>(tables[r]->Count()), -1);
+  std::vector<size_t> row_at(chunks + 1, 0);
+  for (size_t c = 0; c < chunks; ++c) {
+    const TCountingWords& table = *tables[chunk[c].runner];
+    std::vector<int32_t>& global = to_global[chunk[c].runner];
+    for (const int32_t id : chunk[c].met)
+      if (global[static_cast<size_t>(id)] < 0) global[static_cast<size_t>(id)] = words.OfCounted(table.Word(id));
+    row_at[c + 1] = row_at[c] + chunk[c].rows.Count();
   }
-  rows.lines.resize(row_at[pieces]);
-  rows.ids.resize(row_at[pieces] * width);
-  rows.barriers.resize(row_at[pieces] * width);
+  rows.lines.resize(row_at[chunks]);
+  rows.ids.resize(row_at[chunks] * width);
+  rows.barriers.resize(row_at[chunks] * width);
   ParallelForPieces(
-      static_cast<int>(pieces), pieces,
+      static_cast<int>(runners), chunks,
       [&](size_t, size_t b, size_t e) {
-        for (size_t p = b; p < e; ++p) {
-          const TLineWordRows& from = piece_rows[p];
-          const std::vector<int32_t>& to_global = renumber[p];
-          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[p]));
+        for (size_t c = b; c < e; ++c) {
+          const TLineWordRows& from = chunk[c].rows;
+          const std::vector<int32_t>& global = to_global[chunk[c].runner];
+          std::copy(from.lines.begin(), from.lines.end(), rows.lines.begin() + static_cast<ptrdiff_t>(row_at[c]));
           std::copy(from.barriers.begin(), from.barriers.end(),
-                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[p] * width));
-          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[p] * width),
-                         [&](int32_t id) { return id < 0 ? id : to_global[static_cast<size_t>(id)]; });
+                    rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[c] * width));
+          std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[c] * width),
+                         [&](int32_t id) { return id < 0 ? id : global[static_cast<size_t>(id)]; });
         }
       },
       1);
-  return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; });
+  return std::all_of(chunk.begin(), chunk.end(), [](const TChunk& k) { return k.finished != 0; });
 }
 
-bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run) {
+bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run,
+                       const TLinesAsTheyStood* stood) {
   run.first = first;
   run.last = last;
   if (last < first) {
@@ -157,7 +178,7 @@ bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32
                             barriers[p - first] = r.barrier;
                           }
                         },
-                        run.rows);
+                        run.rows, stood);
 }
 
 void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t threads, TCountingWords& words,
@@ -176,39 +197,52 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
   TWorkVector<TTaken> taken(n);
   // Each piece lists the texts it meets before any other piece could: joined in piece order,
   // those lists give the order one pass over the rows meets the texts in, which numbers the
-  // counted forms.
+  // counted forms. A few pieces a worker, taken in turn, so that a worker slowed by the other
+  // counts beside this one takes fewer.
   constexpr size_t kGrain = 4096;
-  const size_t pieces = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  const size_t runners = std::max<size_t>(1, ParallelPieces(threads, n, kGrain));
+  const size_t pieces = runners <= 1 ? 1 : std::min(runners * 4, n / kGrain);
   std::vector<std::vector<int32_t>> met(pieces);
   const size_t found = static_cast<size_t>(run.found.Count());
-  ParallelForPieces(
-      threads, n,
-      [&](size_t p, size_t b, size_t e) {
-        std::vector<uint8_t> seen(found, 0);
-        for (size_t row = b; row < e; ++row) {
-          std::pair<int, int> span{first, last};
-          if (positions) {
-            span = positions(run, row);
-            span = {std::max(span.first, first), std::min(span.second, last)};
-          }
-          taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
-          rows.lines[row] = run.rows.lines[row];
-          std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
-          for (int at = span.first; at <= span.second; ++at) {
-            const int32_t id = run.At(row, at);
-            if (id < 0 || seen[static_cast<size_t>(id)]) continue;
-            seen[static_cast<size_t>(id)] = 1;
-            met[p].push_back(id);
-          }
-        }
-      },
-      kGrain);
+  std::vector<std::vector<uint32_t>> met_in(runners);  // per text of the run: the last piece (+ 1) that met it
+  ForChunksInTurn(static_cast<int>(runners), pieces, [&](size_t p, size_t runner) {
+    std::vector<uint32_t>& seen = met_in[runner];
+    seen.resize(found, 0);
+    const uint32_t mark = static_cast<uint32_t>(p + 1);
+    for (size_t row = n * p / pieces, e = n * (p + 1) / pieces; row < e; ++row) {
+      std::pair<int, int> span{first, last};
+      if (positions) {
+        span = positions(run, row);
+        span = {std::max(span.first, first), std::min(span.second, last)};
+      }
+      taken[row] = {static_cast<int16_t>(span.first), static_cast<int16_t>(span.second)};
+      rows.lines[row] = run.rows.lines[row];
+      std::copy_n(run.rows.Barriers(row) + (first - run.first), width, rows.barriers.data() + row * width);
+      for (int at = span.first; at <= span.second; ++at) {
+        const int32_t id = run.At(row, at);
+        if (id < 0 || seen[static_cast<size_t>(id)] == mark) continue;
+        seen[static_cast<size_t>(id)] = mark;
+        met[p].push_back(id);
+      }
+    }
+  });
+  // The counted form of every text met (capitals, numbers), worked out on the workers; only
+  // their numbering, in the order met, is left to this thread.
+  std::vector<char> any_met(found, 0);
+  for (const std::vector<uint32_t>& seen : met_in)
+    for (size_t id = 0; id < seen.size(); ++id)
+      if (seen[id] != 0) any_met[id] = 1;
+  std::vector<UString> form(found);
+  ParallelFor(threads, found, [&](size_t from, size_t to) {
+    for (size_t id = from; id < to; ++id)
+      if (any_met[id]) form[id] = words.CountedForm(run.found.Word(static_cast<int32_t>(id)));
+  });
   std::vector<int32_t> counted(found, -1);
   for (const std::vector<int32_t>& piece : met)
     for (const int32_t id : piece)
-      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.Of(run.found.Word(id));
-  ParallelFor(threads, n, [&](size_t from, size_t to) {
-    for (size_t row = from; row < to; ++row) {
+      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.OfCounted(form[static_cast<size_t>(id)]);
+  ForChunksInTurn(static_cast<int>(runners), pieces, [&](size_t p, size_t) {
+    for (size_t row = n * p / pieces, to = n * (p + 1) / pieces; row < to; ++row) {
       std::fill_n(rows.ids.data() + row * width, width, -1);
       int32_t* out = rows.ids.data() + row * width - first;
       for (int at = taken[row].first; at <= taken[row].last; ++at) {

@@ -45,16 +45,19 @@ const TConcordanceEntry* LineAt(const TConcordanceList& lines, const TLinesAsThe
                                 bool skip_deleted);
 
 // Fills one row from a line: ids (set to -1 beforehand) and barriers (set to 0), numbering the
-// words in `words`. Called on any worker: it may read the line and its settings only.
+// words in `words`: it looks them up in position order and writes each one it looks up (a word's
+// number then follows from where the rows first hold it). Called on any worker: it may read the
+// line and its settings only.
 using TFillLineWords = std::function<void(const TConcordanceEntry& line, TCountingWords& words, int32_t* ids,
                                           uint8_t* barriers)>;
 
 // A row for every line that is not deleted and has a text, in line order, its words numbered in
 // `words` (nothing counted on entry) as one pass in line order numbers them. On one worker the
 // window has its turns between lines; on more it has none until every piece is done. False when
-// a stop ended the fetch (the rows are then those fetched).
+// a stop ended the fetch (the rows are then those fetched). stood (given): the lines are read
+// there instead of the list, which may then be sorted meanwhile.
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
-                    const TFillLineWords& fill, TLineWordRows& rows);
+                    const TFillLineWords& fill, TLineWordRows& rows, const TLinesAsTheyStood* stood = nullptr);
 
 // Every line's words at span positions first..last as found, fetched once for all the counts of
 // a run. A row's id at a position: the number of the word's text in `found` (numbered as met, in
@@ -76,7 +79,9 @@ struct TRunLineWords {
 };
 
 // `run` is a fresh one. False when a stop ended the fetch (the words are then not to be used).
-bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run);
+// stood (given): as FetchLineWords reads it.
+bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run,
+                       const TLinesAsTheyStood* stood = nullptr);
 
 // The positions [from, to] of a row that a count takes; the others give no word.
 using TRowPositions = std::function<std::pair<int, int>(const TRunLineWords& run, size_t row)>;

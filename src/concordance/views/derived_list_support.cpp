@@ -80,9 +80,14 @@ uint64_t TCountingWords::HashOf(UStringView text) {
   return h ^ (h >> 32);
 }
 
-int32_t TCountingWords::Counted(UStringView raw) {
+UString TCountingWords::CountedForm(UStringView raw) const {
   UString counted = settings_.keep_case ? UString(raw) : UpperCaseU(raw, settings_.lcid);
   if (numbers_as_hash_ && ContainsDigit(counted)) counted = u"#";
+  return counted;
+}
+
+int32_t TCountingWords::Counted(UStringView raw) {
+  UString counted = CountedForm(raw);
   if (auto c = counted_.find(counted); c != counted_.end()) return c->second;
   const int32_t id = static_cast<int32_t>(words_.size());
   counted_.emplace(counted, id);
