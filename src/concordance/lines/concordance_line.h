@@ -236,11 +236,11 @@ class TConcordanceEntry : public TVXBaseListObject {
   // once no line is alive.
   static void* operator new(size_t size);
   static void operator delete(void* p, size_t size);
+  // Slots of the pool now counted alive: lines, and slots threads' stocks hold unused.
+  static int64_t PoolSlotsAlive();
   // While one of these lives on a thread, the lines it makes take their slots a batch at a time,
   // not one lock each (eight workers making lines queued on that lock); the slots it holds unused
   // go back when it ends. Meant for a worker thread's whole life; a nested one does nothing.
-  // Slots of the pool now counted alive: lines, and slots threads' stocks hold unused.
-  static int64_t PoolSlotsAlive();
   class TSlotsOfThisThread {
    public:
     TSlotsOfThisThread();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -65,6 +66,29 @@ void ParallelForPieces(int threads, size_t count, F&& fn, size_t grain = 4096) {
 template <typename F>
 void ParallelFor(int threads, size_t count, F&& fn, size_t grain = 4096) {
   ParallelForPieces(threads, count, [&](size_t, size_t b, size_t e) { fn(b, e); }, grain);
+}
+
+// Runs fn(chunk, runner) for every chunk in [0, chunks), each once, on at most `threads` runners
+// (runner numbers from 0): a runner takes the next chunk not yet taken whenever it is done with
+// one, so that a runner that starts late (its workers busy with other callers' work) or is slowed
+// takes fewer chunks instead of holding the rest back. A runner meets its chunks in increasing
+// order. fn must not throw.
+template <class F>
+void ForChunksInTurn(int threads, size_t chunks, F&& fn) {
+  const size_t runners = std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), chunks);
+  if (runners <= 1) {
+    for (size_t c = 0; c < chunks; ++c) fn(c, size_t{0});
+    return;
+  }
+  std::atomic<size_t> next{0};
+  ParallelForPieces(
+      static_cast<int>(runners), runners,
+      [&](size_t runner, size_t, size_t) {
+        for (size_t c = next.fetch_add(1, std::memory_order_relaxed); c < chunks;
+             c = next.fetch_add(1, std::memory_order_relaxed))
+          fn(c, runner);
+      },
+      1);
 }
 
 // Sorts v on `threads` workers: pieces sorted side by side, then merged in pairs, round by
