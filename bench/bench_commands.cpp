@@ -33,7 +33,7 @@
 #include "concordance/document/concordance_document.h"
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/compute_clusters.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"

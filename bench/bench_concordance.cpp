@@ -36,8 +36,8 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/concordance_run.h"
 #include "concordance/run/texts_into_list.h"
-#include "model/chosen_texts.h"
-#include "model/text_reader.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/search/fast_first_pass.h"
 

@@ -21,7 +21,7 @@
 #include "bench_load.h"
 #include "concordance/document/concordance_document.h"
 #include "concordance/views/derived_views.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 

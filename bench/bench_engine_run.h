@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "concordance/document/concordance_document.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 
 inline bool MakeEngineConcordance(T_WholeLinzoraHolder& doc, TSharedChosenFilesClass& chosen, const UString& word,
                                   int32_t threads) {

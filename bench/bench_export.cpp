@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "model/export_cells.h"
-#include "model/list_export.h"
-#include "model/work_base.h"
+#include "model/export/export_cells.h"
+#include "model/export/list_export.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 #include "platform/spreadsheet/spreadsheet.h"

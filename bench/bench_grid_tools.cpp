@@ -19,13 +19,13 @@
 
 #include "concordance/document/concordance_document.h"
 #include "concordance/document/source_files.h"
-#include "model/column_formula.h"
-#include "model/grid_headings.h"
-#include "model/search_conditions.h"
+#include "model/lists/column_formula.h"
+#include "model/lists/grid_headings.h"
+#include "model/lists/search_conditions.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
-#include "shell/breakdown_rules.h"
-#include "shell/search_replace_rules.h"
+#include "shell/grid_tools/breakdown_rules.h"
+#include "shell/grid_tools/search_replace_rules.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 
 #include "concordance/document/tell_list.h"
 #include "english_like_text.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_services.h"

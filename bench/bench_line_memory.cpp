@@ -31,7 +31,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/texts_into_list.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 
 namespace {

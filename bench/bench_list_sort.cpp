@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/settings/settings_defaults.h"
-#include "shell/media_markers.h"
+#include "shell/media/media_markers.h"
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 1000000;

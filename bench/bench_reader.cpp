@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "model/text_reader.h"
-#include "model/tag_handler.h"
-#include "model/tag_lists.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/tag_handler.h"
+#include "model/reading/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/tag_handler.h"
+#include "model/reading/tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

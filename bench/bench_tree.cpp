@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "model/General_Trees.h"
+#include "model/lists/General_Trees.h"
 
 namespace {
 

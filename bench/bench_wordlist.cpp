@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "model/chosen_texts.h"
-#include "model/text_reader.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/zip/zip_forge.h"
 #if __has_include("platform/zip/zip_archive_cache.h")

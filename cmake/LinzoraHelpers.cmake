@@ -5,11 +5,19 @@ function(linzora_warnings target)
 endfunction()
 
 # linzora_library(<name> DIR <folder> [STAGES] [DEPS <targets...>])
+# linzora_library(<name> DIRS <folders...> [DEPS <targets...>])
 # A folder that has no .cpp yet becomes a header-only (interface) library. STAGES: the folder's
-# sources lie in one sub-folder per stage, gathered with the folder's own.
+# sources lie in one sub-folder per stage, gathered with the folder's own. DIRS: the library is
+# the named folders together (where sibling folders belong to other libraries).
 function(linzora_library name)
-  cmake_parse_arguments(L "STAGES" "DIR" "DEPS" ${ARGN})
-  if(L_STAGES)
+  cmake_parse_arguments(L "STAGES" "DIR" "DEPS;DIRS" ${ARGN})
+  if(L_DIRS)
+    set(_srcs "")
+    foreach(_dir IN LISTS L_DIRS)
+      file(GLOB _dir_srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${_dir}/*.cpp")
+      list(APPEND _srcs ${_dir_srcs})
+    endforeach()
+  elseif(L_STAGES)
     file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${L_DIR}/*.cpp")
   else()
     file(GLOB _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${L_DIR}/*.cpp")

@@ -23,9 +23,9 @@
 #include <memory>
 #include <vector>
 
-#include "model/document_notes.h"
-#include "model/text_statistics.h"
-#include "model/work_base.h"
+#include "model/documents/document_notes.h"
+#include "model/reading/text_statistics.h"
+#include "model/documents/work_base.h"
 #include "platform/settings/settings_records.h"
 
 #pragma pack(push, 1)

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "keywords/keyword_list.h"
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 
 class T_WholeWordlistHolder;
 

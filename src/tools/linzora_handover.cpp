@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

@@ -8,7 +8,7 @@
 
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 #include "windows/dialog_parts.h"
 
 TFormChooseClipboardFormat::TFormChooseClipboardFormat(QWidget* parent) : TVXDialogForm(parent) {

@@ -2,7 +2,7 @@
 // settings store when shown and written back on OK (see shell/analysis_settings_rules.h).
 #pragma once
 
-#include "shell/analysis_settings_rules.h"
+#include "shell/settings/analysis_settings_rules.h"
 #include "shell/qt/form_base.h"
 
 class QCheckBox;

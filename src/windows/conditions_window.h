@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "model/search_conditions.h"
+#include "model/lists/search_conditions.h"
 #include "shell/qt/form_base.h"
 #include "shell/qt/vx_grid.h"
 

@@ -17,7 +17,7 @@
 
 #include "platform/runtime/job_token.h"
 #include "platform/search/search_items.h"
-#include "shell/extra_details_counts.h"
+#include "shell/viewers/extra_details_counts.h"
 #include "shell/qt/form_base.h"
 #include "shell/qt/vx_status_bar.h"
 

@@ -5,7 +5,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include "model/text_languages.h"
+#include "model/reading/text_languages.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 #include "shell/files/saved_texts.h"

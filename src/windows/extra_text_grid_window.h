@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "concordance/lines/line_records.h"
-#include "shell/language_fonts.h"
+#include "shell/settings/language_fonts.h"
 #include "shell/qt/form_base.h"
 
 class TFileLauncher;

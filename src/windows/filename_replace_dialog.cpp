@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/qt/qt_application.h"
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 #include "windows/dialog_parts.h"
 
 TFormSearchAndReplaceFilename::TFormSearchAndReplaceFilename(QWidget* parent) : TVXDialogForm(parent) {

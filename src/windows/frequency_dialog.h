@@ -4,7 +4,7 @@
 #pragma once
 
 #include "shell/qt/form_base.h"
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 
 class QListWidget;
 class QSpinBox;

@@ -20,7 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "model/column_formula.h"
+#include "model/lists/column_formula.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_tools.h"

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "shell/column_editor_rules.h"
+#include "shell/grid_tools/column_editor_rules.h"
 #include "shell/qt/form_base.h"
 
 class QCheckBox;

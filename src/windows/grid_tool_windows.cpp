@@ -15,8 +15,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "model/grid_headings.h"
-#include "model/result_list_base.h"
+#include "model/lists/grid_headings.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"

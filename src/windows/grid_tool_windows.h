@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "platform/runtime/vx_tools.h"
-#include "shell/breakdown_rules.h"
+#include "shell/grid_tools/breakdown_rules.h"
 #include "shell/qt/form_base.h"
 
 class QButtonGroup;

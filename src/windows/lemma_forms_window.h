@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "shell/qt/form_base.h"
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 
 class QTableWidget;
 

@@ -9,7 +9,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
-#include "shell/media_stretch.h"
+#include "shell/media/media_stretch.h"
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/qt_dialog_service.h"

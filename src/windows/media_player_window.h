@@ -27,7 +27,7 @@
 #include <memory>
 
 #include "platform/media/media_player.h"
-#include "shell/media_markers.h"
+#include "shell/media/media_markers.h"
 #include "shell/qt/form_base.h"
 
 inline constexpr char16_t kMinimumPlayerVersion[] = u"2.0.4";

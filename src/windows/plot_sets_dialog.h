@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "shell/analysis_settings_rules.h"
+#include "shell/settings/analysis_settings_rules.h"
 #include "shell/qt/form_base.h"
 
 class QCheckBox;

@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/ustring.h"
 
 class QPainter;

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "shell/qt/form_base.h"
-#include "shell/save_as_rules.h"
+#include "shell/grid_tools/save_as_rules.h"
 
 class QCheckBox;
 class QComboBox;

@@ -16,11 +16,11 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "model/grid_headings.h"
-#include "model/result_list_base.h"
+#include "model/lists/grid_headings.h"
+#include "model/lists/result_list_base.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
-#include "shell/grid_cells.h"
+#include "shell/grid_tools/grid_cells.h"
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/qt_dialog_service.h"

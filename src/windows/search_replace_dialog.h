@@ -13,7 +13,7 @@
 
 #include "shell/qt/form_base.h"
 #include "shell/qt/vx_grid.h"
-#include "shell/search_replace_rules.h"
+#include "shell/grid_tools/search_replace_rules.h"
 
 class QCheckBox;
 class QComboBox;

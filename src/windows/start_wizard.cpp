@@ -18,7 +18,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"

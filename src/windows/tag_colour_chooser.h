@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "shell/qt/form_base.h"
-#include "shell/tag_colour_rules.h"
+#include "shell/settings/tag_colour_rules.h"
 
 class QListWidget;
 class QListWidgetItem;

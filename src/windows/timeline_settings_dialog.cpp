@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "platform/settings/settings_access.h"
-#include "shell/analysis_settings_rules.h"
+#include "shell/settings/analysis_settings_rules.h"
 #include "shell/qt/qt_application.h"
 #include "windows/dialog_parts.h"
 

@@ -7,7 +7,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/window_messages.h"
 
 namespace {

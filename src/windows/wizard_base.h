@@ -8,7 +8,7 @@
 // the dialog option, through every nested panel.
 #pragma once
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "shell/qt/form_base.h"
 #include "windows/wizard_rules.h"
 

@@ -14,7 +14,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"

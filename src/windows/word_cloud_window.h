@@ -20,7 +20,7 @@
 #include <memory>
 
 #include "shell/qt/form_base.h"
-#include "shell/word_cloud_layout.h"
+#include "shell/viewers/word_cloud_layout.h"
 
 class TVXBaseDataClass;
 class QPrinter;

@@ -13,7 +13,7 @@
 
 #include "platform/runtime/vx_runtime.h"
 #include "shell/qt/qt_application.h"
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 #include "windows/dialog_parts.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/entry_values.h"
+#include "model/lists/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"

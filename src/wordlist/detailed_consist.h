@@ -33,7 +33,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/settings/settings_records.h"
 
 inline constexpr int32_t kDetailedConsistencyListVersion = 22;

@@ -13,7 +13,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "model/batch_procedures.h"
-#include "model/work_base.h"
+#include "model/documents/batch_procedures.h"
+#include "model/documents/work_base.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/parallel_for.h"

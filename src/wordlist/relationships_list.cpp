@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/entry_values.h"
+#include "model/lists/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/settings/settings_records.h"
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/streams.h"
 #include "platform/text/text_services.h"
 

@@ -7,8 +7,8 @@
 #include <tuple>
 #include <utility>
 
-#include "model/text_statistics.h"
-#include "model/work_derived.h"
+#include "model/reading/text_statistics.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"

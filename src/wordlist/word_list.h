@@ -31,7 +31,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "wordlist/wordlist_entry.h"
 
 class TVXStatsList;

@@ -29,10 +29,10 @@
 #include <vector>
 
 #include "keywords/keyword_list.h"
-#include "model/chosen_texts.h"
-#include "model/text_reader.h"
-#include "model/text_statistics.h"
-#include "model/work_derived.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/text_statistics.h"
+#include "model/documents/work_derived.h"
 #include "wordlist/word_list.h"
 
 class TDetailedConsistencyList;

@@ -1,8 +1,8 @@
 // The word list's operations on joined rows (lemmas, clusters), equal words and imported words.
 #include <algorithm>
 
-#include "model/text_statistics.h"
-#include "model/work_derived.h"
+#include "model/reading/text_statistics.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/datetime.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"

@@ -9,7 +9,7 @@
 
 #include <emmintrin.h>
 
-#include "model/worker_tag_handler.h"
+#include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_maths.h"

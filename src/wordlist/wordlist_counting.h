@@ -41,10 +41,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "model/chosen_texts.h"
-#include "model/tag_handler.h"
-#include "model/text_reader.h"
-#include "model/text_statistics.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/tag_handler.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/text_statistics.h"
 #include "platform/search/search_scan.h"
 #include "wordlist/ascii_word_table.h"
 #include "wordlist/word_counter.h"

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 
 class TStream;
 

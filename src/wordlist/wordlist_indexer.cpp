@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "concordance/document/tell_list.h"
-#include "model/chosen_texts.h"
-#include "model/text_statistics.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"

@@ -47,8 +47,8 @@
 #include <memory>
 #include <vector>
 
-#include "model/document_notes.h"
-#include "model/tag_handler.h"
+#include "model/documents/document_notes.h"
+#include "model/reading/tag_handler.h"
 #include "platform/rtl/ustring.h"
 #include "wordlist/index_clusters.h"
 #include "wordlist/index_type_table.h"

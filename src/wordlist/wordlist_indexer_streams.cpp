@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "model/document_notes.h"
+#include "model/documents/document_notes.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"

@@ -30,7 +30,7 @@
 #include <span>
 #include <vector>
 
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 

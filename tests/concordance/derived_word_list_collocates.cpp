@@ -9,7 +9,7 @@
 
 #include "concordance/views/word_list_collocates.h"
 #include "document_test_support.h"
-#include "model/text_statistics.h"
+#include "model/reading/text_statistics.h"
 #include "platform/settings/settings_access.h"
 #include "wordlist/word_list.h"
 

@@ -9,7 +9,7 @@
 
 #include "../model/read_and_search_support.h"
 #include "document_test_support.h"
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 

@@ -12,9 +12,9 @@
 #include "concordance/views/plot_list.h"
 #include "document_test_support.h"
 #include "model/export_test_support.h"
-#include "model/list_export.h"
+#include "model/export/list_export.h"
 #include "platform/runtime/vx_resources.h"
-#include "shell/grid_cells.h"
+#include "shell/grid_tools/grid_cells.h"
 
 using namespace document_test;
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "document_test_support.h"
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 

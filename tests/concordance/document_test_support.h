@@ -14,8 +14,8 @@
 
 #include "../model/text_reader_test_support.h"
 #include "concordance/document/concordance_document.h"
-#include "model/chosen_texts.h"
-#include "model/tag_handler.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/tag_handler.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

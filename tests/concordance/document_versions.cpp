@@ -6,7 +6,7 @@
 
 #include "concordance/lines/line_records.h"
 #include "document_test_support.h"
-#include "model/tag_lists.h"
+#include "model/reading/tag_lists.h"
 #include "platform/runtime/vx_dialogs.h"
 
 using namespace document_test;

@@ -16,7 +16,7 @@
 #include "concordance/views/collocates_list.h"
 #include "controller_world.h"
 #include "document_test_support.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/window_registry.h"
 #include "shell/services/suite_services.h"

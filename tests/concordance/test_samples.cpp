@@ -4,7 +4,7 @@
 
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/texts_into_list.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_files.h"
 

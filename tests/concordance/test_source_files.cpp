@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "concordance/document/source_files.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"

@@ -5,7 +5,7 @@
 
 #include "concordance/commands/source_text_page.h"
 #include "document_test_support.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 
 using namespace document_test;
 using text_reader_test::ToUtf8;

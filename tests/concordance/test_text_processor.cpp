@@ -13,7 +13,7 @@
 #include "worker_test_support.h"
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 

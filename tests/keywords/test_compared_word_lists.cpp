@@ -4,7 +4,7 @@
 
 #include "../model/text_reader_test_support.h"
 #include "keywords/keywords_holder.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

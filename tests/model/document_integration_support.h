@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "model/chosen_texts_handover.h"
-#include "model/text_statistics.h"
-#include "model/work_base.h"
-#include "model/work_derived.h"
+#include "model/reading/chosen_texts_handover.h"
+#include "model/reading/text_statistics.h"
+#include "model/documents/work_base.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/streams.h"
 #include "platform/zip/zip_forge.h"
 

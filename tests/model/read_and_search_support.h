@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "text_reader_test_support.h"
-#include "model/text_reader.h"
-#include "model/tag_handler.h"
-#include "model/chosen_texts.h"
-#include "model/tag_lists.h"
-#include "model/work_base.h"
-#include "model/work_derived.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/tag_handler.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/tag_lists.h"
+#include "model/documents/work_base.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

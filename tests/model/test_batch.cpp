@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/zip/zip_forge.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "model/chosen_texts_test_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"

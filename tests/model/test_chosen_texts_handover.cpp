@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "model/chosen_texts_test_support.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"

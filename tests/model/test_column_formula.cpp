@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "model/column_formula.h"
-#include "model/grid_headings.h"
+#include "model/lists/column_formula.h"
+#include "model/lists/grid_headings.h"
 #include "support/table_test_list.h"
 
 namespace {

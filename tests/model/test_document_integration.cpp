@@ -17,7 +17,7 @@
 
 #include "chosen_texts_test_support.h"
 #include "document_integration_support.h"
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"

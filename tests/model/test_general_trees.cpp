@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/General_Trees.h"
+#include "model/lists/General_Trees.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_runtime.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "text_reader_test_support.h"
-#include "model/html_entities.h"
+#include "model/reading/html_entities.h"
 
 using text_reader_test::Utf16Bytes;
 

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "model/export_cells.h"
+#include "model/export/export_cells.h"
 #include "model/export_test_support.h"
-#include "model/column_formula.h"
-#include "model/grid_headings.h"
+#include "model/lists/column_formula.h"
+#include "model/lists/grid_headings.h"
 #include "model/work_test_list.h"
-#include "shell/grid_cells.h"
-#include "model/list_export.h"
-#include "model/rtf_writer.h"
+#include "shell/grid_tools/grid_cells.h"
+#include "model/export/list_export.h"
+#include "model/export/rtf_writer.h"
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"

@@ -12,8 +12,8 @@
 
 #include "../concordance/document_test_support.h"
 #include "export_test_support.h"
-#include "model/chosen_texts_handover.h"
-#include "model/list_export.h"
+#include "model/reading/chosen_texts_handover.h"
+#include "model/export/list_export.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/temporary_names.h"
 #include "platform/text/text_files.h"

@@ -2,8 +2,8 @@
 // a search record and the list's row test with its find, delete and colour actions.
 #include <gtest/gtest.h>
 
-#include "model/grid_headings.h"
-#include "model/search_conditions.h"
+#include "model/lists/grid_headings.h"
+#include "model/lists/search_conditions.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 #include "support/table_test_list.h"

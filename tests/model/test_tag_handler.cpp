@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/tag_handler.h"
+#include "model/reading/tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"

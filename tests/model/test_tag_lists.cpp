@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "text_reader_test_support.h"
-#include "model/tag_lists.h"
+#include "model/reading/tag_lists.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "shell/services/hand_over_folder.h"
 #include "support/scoped_env.h"

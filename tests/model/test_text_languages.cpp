@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/text_languages.h"
+#include "model/reading/text_languages.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "support/temp_folder.h"

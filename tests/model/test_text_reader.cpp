@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "text_reader_test_support.h"
-#include "model/tag_handler.h"
-#include "model/work_derived.h"
+#include "model/reading/tag_handler.h"
+#include "model/documents/work_derived.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "shell/services/progress.h"
 

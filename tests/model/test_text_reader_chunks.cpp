@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "text_reader_test_support.h"
-#include "model/html_entities.h"
+#include "model/reading/html_entities.h"
 #include "support/allocation_count.h"
 
 using namespace text_reader_test;

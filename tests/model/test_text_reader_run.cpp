@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "text_reader_test_support.h"
-#include "model/chosen_texts.h"
-#include "model/tag_handler.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/tag_handler.h"
 
 using namespace text_reader_test;
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "model/chosen_texts_test_support.h"
-#include "model/chosen_texts.h"
-#include "model/text_statistics.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "model/chosen_texts.h"
-#include "model/text_statistics.h"
-#include "model/tag_handler.h"
-#include "model/tag_lists.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_statistics.h"
+#include "model/reading/tag_handler.h"
+#include "model/reading/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"

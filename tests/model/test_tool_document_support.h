@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "model/work_base.h"
-#include "model/work_derived.h"
+#include "model/documents/work_base.h"
+#include "model/documents/work_derived.h"
 #include "work_test_list.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

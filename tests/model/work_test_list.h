@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/streams.h"
 
 class TTestWordEntry : public TVXBaseListObject {

@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 
 class TSyntheticGridList : public TVXBaseDataClass {
  public:

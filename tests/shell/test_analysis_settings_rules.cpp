@@ -1,7 +1,7 @@
 // Cluster, time-line and plot-set choices against the settings record and back.
 #include <gtest/gtest.h>
 
-#include "shell/analysis_settings_rules.h"
+#include "shell/settings/analysis_settings_rules.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <map>
 #include <random>
 
-#include "model/grid_headings.h"
-#include "shell/breakdown_rules.h"
+#include "model/lists/grid_headings.h"
+#include "shell/grid_tools/breakdown_rules.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
-#include "shell/search_replace_rules.h"
+#include "shell/grid_tools/search_replace_rules.h"
 #include "support/table_test_list.h"
 
 namespace {

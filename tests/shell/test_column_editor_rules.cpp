@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/streams.h"
-#include "shell/column_editor_rules.h"
+#include "shell/grid_tools/column_editor_rules.h"
 #include "support/table_test_list.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "shell/concordance_commands.h"
-#include "shell/general_menu_commands.h"
-#include "shell/menu_catalogue.h"
-#include "shell/menu_features.h"
+#include "shell/menus/concordance_commands.h"
+#include "shell/menus/general_menu_commands.h"
+#include "shell/menus/menu_catalogue.h"
+#include "shell/menus/menu_features.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // conditions are refilled, and the height of a condition line.
 #include <gtest/gtest.h>
 
-#include "model/search_conditions.h"
-#include "shell/condition_window_rules.h"
+#include "model/lists/search_conditions.h"
+#include "shell/grid_tools/condition_window_rules.h"
 
 namespace {
 

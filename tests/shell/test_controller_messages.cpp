@@ -4,7 +4,7 @@
 
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "model/text_reader_test_support.h"

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "concordance/document_test_support.h"
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

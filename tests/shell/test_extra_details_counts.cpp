@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/vx_runtime.h"
-#include "shell/extra_details_counts.h"
+#include "shell/viewers/extra_details_counts.h"
 #include "support/temp_folder.h"
 
 TEST(ExtraDetailsCounts, FilesWithHitsAndTheirCounts) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/vx_runtime.h"
-#include "shell/grid_cells.h"
-#include "model/grid_headings.h"
+#include "shell/grid_tools/grid_cells.h"
+#include "model/lists/grid_headings.h"
 #include "shell/grid_test_list.h"
 #include "model/work_test_list.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/grid_cells.h"
+#include "shell/grid_tools/grid_cells.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "model/chosen_texts_handover.h"
-#include "model/tag_lists.h"
+#include "model/reading/chosen_texts_handover.h"
+#include "model/reading/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_tools.h"
 #include "shell/services/hand_over_folder.h"

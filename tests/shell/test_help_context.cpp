@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "model/text_reader_test_support.h"
-#include "shell/help_context.h"
-#include "shell/menu_store.h"
+#include "shell/menus/help_context.h"
+#include "shell/menus/menu_store.h"
 
 TEST(HelpContext, BestContext) {
   struct Case { int context; std::vector<int> chain; int best; };

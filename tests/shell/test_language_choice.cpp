@@ -1,9 +1,9 @@
-#include "shell/language_choice.h"
+#include "shell/settings/language_choice.h"
 
 #include <gtest/gtest.h>
 
 
-#include "model/text_languages.h"
+#include "model/reading/text_languages.h"
 #include "platform/settings/settings_access.h"
 #include "model/text_reader_test_support.h"
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "concordance/commands/cell_double_click.h"
-#include "model/text_languages.h"
-#include "shell/language_fonts.h"
+#include "model/reading/text_languages.h"
+#include "shell/settings/language_fonts.h"
 
 TEST(LanguageFonts, CharsetFromLanguageID) {
   const struct {

@@ -5,7 +5,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_defaults.h"
 #include "platform/text/text_services.h"
-#include "shell/line_media.h"
+#include "shell/media/line_media.h"
 #include "support/temp_folder.h"
 
 namespace {

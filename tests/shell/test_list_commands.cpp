@@ -7,8 +7,8 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
-#include "shell/list_commands.h"
-#include "shell/menu_store.h"
+#include "shell/grid_tools/list_commands.h"
+#include "shell/menus/menu_store.h"
 #include "support/temp_folder.h"
 
 namespace {

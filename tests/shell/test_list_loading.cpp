@@ -1,4 +1,4 @@
-#include "shell/list_loading.h"
+#include "shell/settings/list_loading.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/services/progress.h"
 #include "shell/shell_test_support.h"
-#include "shell/tool_pages.h"
+#include "shell/menus/tool_pages.h"
 #include "model/text_reader_test_support.h"
 #include "support/temp_folder.h"
 

@@ -6,7 +6,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "support/temp_folder.h"
 
 namespace {

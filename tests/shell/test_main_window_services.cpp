@@ -1,4 +1,4 @@
-#include "shell/main_window_services.h"
+#include "shell/main_window/main_window_services.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
-#include "shell/menu_model.h"
-#include "shell/menu_store.h"
+#include "shell/menus/menu_model.h"
+#include "shell/menus/menu_store.h"
 #include "shell/shell_test_support.h"
 #include "support/temp_folder.h"
 

@@ -7,8 +7,8 @@
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_defaults.h"
 #include "platform/text/text_services.h"
-#include "shell/media_markers.h"
-#include "shell/media_stretch.h"
+#include "shell/media/media_markers.h"
+#include "shell/media/media_stretch.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "shell/menu_catalogue.h"
-#include "shell/menu_features.h"
+#include "shell/menus/menu_catalogue.h"
+#include "shell/menus/menu_features.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "model/text_reader_test_support.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
-#include "shell/menu_model.h"
-#include "shell/menu_store.h"
+#include "shell/menus/menu_model.h"
+#include "shell/menus/menu_store.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../concordance/document_test_support.h"
-#include "shell/off_thread_release.h"
+#include "shell/main_window/off_thread_release.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "model/rtf_writer.h"
+#include "model/export/rtf_writer.h"
 #include "platform/rtl/streams.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"

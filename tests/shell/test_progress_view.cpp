@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/progress_view.h"
+#include "shell/main_window/progress_view.h"
 #include "shell/services/progress.h"
 
 TEST(ProgressView, Durations) {

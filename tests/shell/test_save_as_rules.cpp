@@ -1,6 +1,6 @@
 // The save-as model: row and column texts, reading them back, format and extension, the XML
 // wrapper, and what OK checks and renames before anything is stored.
-#include "shell/save_as_rules.h"
+#include "shell/grid_tools/save_as_rules.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "model/grid_headings.h"
+#include "model/lists/grid_headings.h"
 #include "model/export_test_support.h"
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"

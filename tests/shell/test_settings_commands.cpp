@@ -1,4 +1,4 @@
-#include "shell/settings_commands.h"
+#include "shell/settings/settings_commands.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

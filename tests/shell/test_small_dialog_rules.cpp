@@ -2,7 +2,7 @@
 // clipboard bytes, the language choice and the lemma-form grid.
 #include <gtest/gtest.h>
 
-#include "shell/small_dialog_rules.h"
+#include "shell/settings/small_dialog_rules.h"
 
 namespace {
 

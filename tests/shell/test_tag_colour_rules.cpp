@@ -1,7 +1,7 @@
 // The tag colour chooser's colours, sizes and messages.
 #include <gtest/gtest.h>
 
-#include "shell/tag_colour_rules.h"
+#include "shell/settings/tag_colour_rules.h"
 
 namespace {
 

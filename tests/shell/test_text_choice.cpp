@@ -8,7 +8,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "shell/services/suite_services.h"
-#include "shell/text_choice.h"
+#include "shell/main_window/text_choice.h"
 #include "support/temp_folder.h"
 
 namespace {

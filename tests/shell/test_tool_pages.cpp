@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/text_reader_test_support.h"
-#include "shell/tool_pages.h"
+#include "shell/menus/tool_pages.h"
 
 namespace {
 

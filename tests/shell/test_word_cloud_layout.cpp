@@ -7,7 +7,7 @@
 #include <map>
 #include <random>
 
-#include "shell/word_cloud_layout.h"
+#include "shell/viewers/word_cloud_layout.h"
 
 namespace {
 

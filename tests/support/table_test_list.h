@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 
 class TTableRow : public TVXBaseListObject {
  public:

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "shell/grid_test_list.h"
-#include "shell/menu_model.h"
+#include "shell/menus/menu_model.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"

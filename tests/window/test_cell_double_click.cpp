@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "concordance/commands/cell_double_click.h"
-#include "model/grid_headings.h"
+#include "model/lists/grid_headings.h"
 #include "platform/runtime/vx_resources.h"
 #include "concordance/views/plot_list.h"
 #include "windows/general_input_dialog.h"

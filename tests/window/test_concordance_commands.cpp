@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/settings/window_registry.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/controller_stand_in.h"
 #include "shell/qt/page_list.h"

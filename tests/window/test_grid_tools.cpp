@@ -12,11 +12,11 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/text/text_files.h"
-#include "model/column_formula.h"
-#include "model/grid_headings.h"
+#include "model/lists/column_formula.h"
+#include "model/lists/grid_headings.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/vx_grid.h"

@@ -15,7 +15,7 @@
 #include "platform/settings/window_registry.h"
 #include "shell/services/hand_over_folder.h"
 #include "shell/services/progress.h"
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/files/file_recognition.h"
 #include "shell/services/suite_services.h"
 #include "window/test_tool_window.h"

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "windows/batch_rules.h"
 #include "windows/batch_setup.h"
 #include "window/main_road_support.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "platform/rtl/streams.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/page_list.h"
 #include "windows/sort_dialog.h"
 #include "windows/wizard_rules.h"

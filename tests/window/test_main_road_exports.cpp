@@ -13,7 +13,7 @@
 
 #include "concordance/lines/concordance_list.h"
 #include "model/export_test_support.h"
-#include "model/list_export.h"
+#include "model/export/list_export.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/zip/zip_forge.h"

@@ -10,10 +10,10 @@
 #include <QRegularExpression>
 #include <functional>
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/qt/print_preview.h"
 #include "support/temp_folder.h"

@@ -17,7 +17,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/qt/controller_stand_in.h"
 #include "shell/qt/text_chooser.h"
 #include "shell/qt/window_messages.h"

@@ -11,9 +11,9 @@
 #include <deque>
 #include <memory>
 
-#include "model/text_statistics.h"
+#include "model/reading/text_statistics.h"
 #include "platform/runtime/list_headings.h"
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/streams.h"
 #include "platform/settings/settings_access.h"
 #include "shell/files/file_dialogs.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "model/tag_lists.h"
+#include "model/reading/tag_lists.h"
 #include "platform/settings/settings_defaults.h"
 #include "shell/qt/vx_grid.h"
 #include "support/wav_tone.h"

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "../model/text_reader_test_support.h"
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/settings/settings_access.h"

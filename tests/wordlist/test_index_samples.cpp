@@ -4,7 +4,7 @@
 #include <set>
 
 #include "../model/text_reader_test_support.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "shell/files/file_recognition.h"
 #include "wordlist/index_test_support.h"

@@ -10,8 +10,8 @@
 
 #include "../model/read_and_search_support.h"
 #include "../model/text_reader_test_support.h"
-#include "model/batch_procedures.h"
-#include "model/chosen_texts.h"
+#include "model/documents/batch_procedures.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"

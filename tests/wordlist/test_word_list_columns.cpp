@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/text_statistics.h"
+#include "model/reading/text_statistics.h"
 #include "platform/runtime/vx_resources.h"
 #include "wordlist/word_list.h"
 #include "wordlist_test_support.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "../model/text_reader_test_support.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/streams.h"
 #include "platform/search/fast_first_pass.h"
 #include "platform/settings/settings_access.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/streams.h"
 #include "wordlist/word_list.h"
 

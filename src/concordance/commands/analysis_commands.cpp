@@ -7,7 +7,7 @@
 #include "concordance/document/source_files.h"
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/timeline_list.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/ustring.h"
 
 class T_WholeLinzoraHolder;

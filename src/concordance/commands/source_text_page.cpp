@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "concordance/lines/concordance_list.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_services.h"
 

@@ -4,7 +4,7 @@
 
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/line_records.h"
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_services.h"
 

@@ -6,9 +6,9 @@
 
 #include "concordance/views/derived_views.h"
 #include "concordance/run/text_processor.h"
-#include "model/chosen_texts.h"
-#include "model/text_reader.h"
-#include "model/tag_handler.h"
+#include "model/reading/chosen_texts.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_resources.h"

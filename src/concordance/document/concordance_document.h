@@ -44,8 +44,8 @@
 #include "concordance/run/concordance_run.h"
 #include "concordance/lines/line_records.h"
 #include "concordance/document/source_files.h"
-#include "model/tag_lists.h"
-#include "model/work_derived.h"
+#include "model/reading/tag_lists.h"
+#include "model/documents/work_derived.h"
 #include "platform/search/search_items.h"
 #include "platform/settings/settings_records.h"
 

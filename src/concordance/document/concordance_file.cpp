@@ -5,7 +5,7 @@
 
 #include "concordance/document/concordance_document.h"
 #include "concordance/run/text_processor.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"

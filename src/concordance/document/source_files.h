@@ -35,8 +35,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/chosen_texts.h"
-#include "model/work_base.h"
+#include "model/reading/chosen_texts.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/ustring.h"
 
 class TStream;

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "concordance/document/source_files.h"
-#include "model/chosen_texts_handover.h"
-#include "model/text_statistics.h"
+#include "model/reading/chosen_texts_handover.h"
+#include "model/reading/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"

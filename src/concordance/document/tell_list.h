@@ -25,7 +25,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/tag_lists.h"
+#include "model/reading/tag_lists.h"
 #include "shell/services/hand_over_folder.h"
 #include "platform/rtl/ustring.h"
 

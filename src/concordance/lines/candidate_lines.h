@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "concordance/lines/concordance_line.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/ustring.h"
 
 // One line a hit could become.

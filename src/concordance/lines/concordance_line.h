@@ -36,7 +36,7 @@
 #include "concordance/lines/line_records.h"
 #include "concordance/lines/line_text.h"
 #include "concordance/lines/line_text_arena.h"
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 #include "platform/rtl/ustring.h"
 #include "platform/search/search_records.h"
 

@@ -52,7 +52,7 @@
 
 #include "concordance/lines/concordance_line.h"
 #include "concordance/lines/line_sections.h"
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/ustring.h"
 
 class TLinzoraFilenamelist;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "concordance/lines/line_records.h"
-#include "model/export_cells.h"
+#include "model/export/export_cells.h"
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"

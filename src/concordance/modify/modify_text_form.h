@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/ustring.h"
 
 struct TTextForm {

@@ -50,7 +50,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/ustring.h"
 

@@ -16,7 +16,7 @@
 
 #include "concordance/modify/modify_text_form.h"
 #include "concordance/modify/modify_texts.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_runtime.h"

@@ -4,8 +4,8 @@
 #include <exception>
 #include <utility>
 
-#include "model/tag_lists.h"
-#include "model/worker_tag_handler.h"
+#include "model/reading/tag_lists.h"
+#include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/temporary_names.h"
 #include "platform/runtime/vx_resources.h"

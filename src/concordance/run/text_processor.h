@@ -46,10 +46,10 @@
 #include "concordance/run/context_words.h"
 #include "concordance/lines/line_sections.h"
 #include "concordance/run/sampling.h"
-#include "model/chosen_texts.h"
-#include "model/tag_handler.h"
-#include "model/text_reader.h"
-#include "model/worker_tag_handler.h"  // the tag handler each worker reads with
+#include "model/reading/chosen_texts.h"
+#include "model/reading/tag_handler.h"
+#include "model/reading/text_reader.h"
+#include "model/reading/worker_tag_handler.h"  // the tag handler each worker reads with
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
 

@@ -2,7 +2,7 @@
 
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 
 TConcordanceRunResult RunTextsIntoList(const std::vector<TChosenFileDetailsFullRec>& texts, UStringView typed_items,
                                        TConcordanceList& list, const TTextsIntoListChoices& choices) {

@@ -9,7 +9,7 @@
 
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/concordance_run.h"
-#include "model/chosen_texts.h"
+#include "model/reading/chosen_texts.h"
 
 struct TTextsIntoListChoices {
   int32_t threads = 1;

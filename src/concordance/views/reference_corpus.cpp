@@ -4,7 +4,7 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/document/concordance_document.h"
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/check_signature.h"
+#include "model/documents/check_signature.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/ustring.h"
 
 enum class TReadFailure : uint8_t {

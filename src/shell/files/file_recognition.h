@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/ustring.h"
 
 // What a file is, as far as a tool is concerned.

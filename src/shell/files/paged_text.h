@@ -26,7 +26,7 @@
 #include <optional>
 #include <vector>
 
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/ustring.h"
 
 struct TTextPage {

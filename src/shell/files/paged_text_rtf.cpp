@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/rtf_writer.h"
+#include "model/export/rtf_writer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "model/rtf_writer.h"
+#include "model/export/rtf_writer.h"
 #include "platform/text/text_services.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
-#include "shell/main_window_rules.h"
-#include "shell/menu_store.h"
+#include "shell/main_window/main_window_rules.h"
+#include "shell/menus/menu_store.h"
 #include "shell/qt/qt_application.h"
 #include "shell/services/suite_services.h"
 

@@ -8,7 +8,7 @@
 #include <QPrinterInfo>
 #include <array>
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/settings/settings_access.h"

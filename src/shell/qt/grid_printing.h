@@ -14,7 +14,7 @@
 
 #include "platform/rtl/ustring.h"
 #include "shell/files/file_dialogs.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/printing/grid_page_layout.h"
 
 class QFont;

@@ -5,7 +5,7 @@
 #include <QShortcut>
 #include <QWidget>
 
-#include "shell/help_context.h"
+#include "shell/menus/help_context.h"
 #include "shell/qt/qt_dialog_service.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "platform/runtime/vx_dialogs.h"
-#include "shell/language_choice.h"
+#include "shell/settings/language_choice.h"
 #include "shell/qt/qt_application.h"
 #include "shell/services/suite_services.h"
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "model/work_derived.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/process_memory.h"

@@ -27,19 +27,19 @@
 #include <memory>
 #include <vector>
 
-#include "model/work_derived.h"
-#include "shell/controller_messages.h"
-#include "shell/general_menu_commands.h"
+#include "model/documents/work_derived.h"
+#include "shell/main_window/controller_messages.h"
+#include "shell/menus/general_menu_commands.h"
 #include "shell/files/file_dialogs.h"
 #include "shell/files/saved_texts.h"
-#include "shell/list_commands.h"
-#include "shell/menu_model.h"
-#include "shell/off_thread_release.h"
+#include "shell/grid_tools/list_commands.h"
+#include "shell/menus/menu_model.h"
+#include "shell/main_window/off_thread_release.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/source_text_view.h"
-#include "shell/save_as_rules.h"
+#include "shell/grid_tools/save_as_rules.h"
 
 class QComboBox;
 class QMenu;

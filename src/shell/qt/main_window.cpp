@@ -1,5 +1,5 @@
 #include "shell/qt/main_window.h"
-#include "model/column_formula.h"
+#include "model/lists/column_formula.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,7 +16,7 @@
 #include <QToolTip>
 
 #include "concordance/document/tell_list.h"
-#include "model/work_base.h"
+#include "model/documents/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/parallel_for.h"
 #include "platform/runtime/job_token.h"
@@ -25,7 +25,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -38,7 +38,7 @@
 #include "shell/qt/window_messages.h"
 #include "shell/services/progress.h"
 #include "shell/services/suite_services.h"
-#include "model/batch_procedures.h"
+#include "model/documents/batch_procedures.h"
 #include "windows/batch_rules.h"
 #include "windows/batch_setup.h"
 #include "windows/plot_view.h"

@@ -25,7 +25,7 @@
 #include "concordance/commands/concordance_commands.h"
 #include "concordance/commands/source_text_page.h"
 #include "concordance/document/concordance_document.h"
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "shell/qt/main_tools_form.h"
 #include "shell/qt/main_window_run_progress.h"
 #include "shell/qt/main_window_startup.h"

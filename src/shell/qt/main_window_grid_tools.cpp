@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QTabWidget>
 
-#include "model/column_formula.h"
-#include "model/export_cells.h"
-#include "model/grid_headings.h"
+#include "model/lists/column_formula.h"
+#include "model/export/export_cells.h"
+#include "model/lists/grid_headings.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"

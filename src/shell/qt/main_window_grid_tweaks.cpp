@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "model/export_cells.h"
+#include "model/export/export_cells.h"
 #include "platform/runtime/vx_resources.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "model/result_list_base.h"
+#include "model/lists/result_list_base.h"
 
 // --- coloured spans of a concordance line ---------------------------------------------------------
 

@@ -8,7 +8,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 
-#include "model/text_reader.h"
+#include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"

@@ -16,7 +16,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "shell/files/saved_texts.h"
-#include "shell/line_media.h"
+#include "shell/media/line_media.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"

@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QString>
 
-#include "shell/tool_pages.h"
+#include "shell/menus/tool_pages.h"
 
 class QTabWidget;
 class QWidget;

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "shell/files/file_dialogs.h"
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/printing/grid_page_layout.h"
 #include "shell/qt/form_base.h"
 

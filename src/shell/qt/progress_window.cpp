@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/settings/window_registry.h"
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/qt/qt_application.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
-#include "shell/progress_view.h"
+#include "shell/main_window/progress_view.h"
 
 class QLabel;
 class QProgressBar;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "shell/controller_messages.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/qt/qt_application.h"
 #include "shell/services/progress.h"
 #include "shell/services/suite_services.h"

@@ -9,7 +9,7 @@
 #include <array>
 #include <vector>
 
-#include "shell/settings_commands.h"
+#include "shell/settings/settings_commands.h"
 
 class QCheckBox;
 class QFontComboBox;

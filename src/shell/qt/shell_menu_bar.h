@@ -7,7 +7,7 @@
 #include <QKeySequence>
 #include <QObject>
 
-#include "shell/menu_model.h"
+#include "shell/menus/menu_model.h"
 
 class QAction;
 class QMenu;

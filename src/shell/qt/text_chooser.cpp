@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <set>
 
-#include "model/chosen_texts_handover.h"
+#include "model/reading/chosen_texts_handover.h"
 #include "platform/rtl/datetime.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_dialogs.h"

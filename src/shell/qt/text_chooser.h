@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "shell/text_choice.h"
+#include "shell/main_window/text_choice.h"
 
 class QCheckBox;
 class QLabel;

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "shell/main_window_rules.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/shell_menu_bar.h"
 
 namespace {

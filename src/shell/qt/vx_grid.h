@@ -22,7 +22,7 @@
 #include <QTableView>
 #include <functional>
 
-#include "shell/grid_cells.h"
+#include "shell/grid_tools/grid_cells.h"
 
 inline constexpr int kGridCommandOffset = 5000;
 inline constexpr int kGridRowHeight = 24;

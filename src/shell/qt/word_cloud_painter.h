@@ -8,7 +8,7 @@
 #include <QString>
 #include <functional>
 
-#include "shell/word_cloud_layout.h"
+#include "shell/viewers/word_cloud_layout.h"
 
 // 0x00BBGGRR as a colour.
 QColor CloudColour(uint32_t bgr);
