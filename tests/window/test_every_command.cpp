@@ -19,6 +19,7 @@
 #include <map>
 
 #include "shell/menus/menu_model.h"
+#include "shell/menus/menu_store.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "window/expected_failures.h"
@@ -111,6 +112,7 @@ class EveryCommand : public ResultPagesTest {
   void SetUp() override {
     ResultPagesTest::SetUp();
     if (HasFatalFailure()) return;
+    SetVXHelpAccessMode(2);  // help pages are not opened in the browser
     Main().resize(1600, 1000);
     // Every view computed: turning to a page computes its list.
     for (int t = 0; t < Main().Pages()->Count(); ++t) {
@@ -178,23 +180,20 @@ class EveryCommand : public ResultPagesTest {
     widgets.prepend(page);
     for (QWidget* w : widgets) {
       if (!w->isVisible()) continue;
-      if (w->contextMenuPolicy() == Qt::ActionsContextMenu) {
-        for (QAction* a : w->actions())
-          if (!a->isSeparator() && a->isVisible() && a->isEnabled()) items.push_back({TItem::PopUp, 0, {}, a->text(), w});
-      } else if (w->contextMenuPolicy() == Qt::CustomContextMenu) {
-        for (QAction* a : PopUpActions(w))
-          if (!a->isSeparator() && a->isVisible() && a->isEnabled()) items.push_back({TItem::PopUp, 0, {}, a->text(), w});
-      }
+      for (QAction* a : PopUpActions(w))
+        if (!a->isSeparator() && a->isVisible() && a->isEnabled()) items.push_back({TItem::PopUp, 0, {}, a->text(), w});
     }
     return items;
   }
-  // Pops the widget's right-click menu up: its actions (the menu is closed again).
+  // The items of the widget's own right-click menu (none for a widget without one); a menu the
+  // program pops up itself is popped up and closed again.
   QList<QAction*> PopUpActions(QWidget* w) {
-    QList<QAction*> actions;
     if (w->contextMenuPolicy() == Qt::ActionsContextMenu) return w->actions();
+    if (w->contextMenuPolicy() != Qt::CustomContextMenu) return {};
     emit w->customContextMenuRequested(w->rect().center());
-    QTest::qWait(5);
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    QList<QAction*> actions;
+    if (WaitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }, 1000)) {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       actions = menu->actions();
       menu->close();
     }
@@ -279,7 +278,6 @@ class EveryCommand : public ResultPagesTest {
   TModalCanceller canceller;
 };
 
-
 TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
   ASSERT_NE(Main().Doc(), nullptr);
   ASSERT_EQ(Main().size(), QSize(1600, 1000));
@@ -314,9 +312,9 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
         bool again = false;
         Fire(item, again);
       }
-      ASSERT_NE(Main().Doc(), nullptr) << page.toStdString() << ": " << item.caption.toStdString() << " lost the document";
-      const std::string where = page.toStdString() + ": " + item.caption.toStdString() + " (" +
-                                std::to_string(item.tag) + ")";
+      const std::string where =
+          page.toStdString() + ": " + item.caption.toStdString() + " (" + std::to_string(item.tag) + ")";
+      ASSERT_NE(Main().Doc(), nullptr) << where << " lost the document";
       if (kExpectedFailures.count(item.tag) && item.kind != TItem::PopUp) {
         if (!said.isEmpty()) faults[item.tag] = said;
         else if (!faults.count(item.tag)) faults[item.tag].clear();
@@ -345,7 +343,9 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
       ADD_FAILURE() << what << " was offered on no page";
       continue;
     }
-    ExpectFailureUntilMended(issue, what, [&] { EXPECT_TRUE(faults[tag].isEmpty()) << what << ": " << faults[tag].toStdString(); });
+    ExpectFailureUntilMended(issue, what, [&] {
+      EXPECT_TRUE(faults[tag].isEmpty()) << what << ": " << faults[tag].toStdString();
+    });
   }
 }
 
