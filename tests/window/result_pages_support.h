@@ -2,7 +2,7 @@
 // into the test's folder with what it lacks (dated texts with mark-up, a repeated passage, a text
 // with a same-named ".en_srt" beside it, a word list to serve as reference corpus), searched for
 // two words and a phrase by the engine through the main window. The controller's second
-// instances, the window opener, the file dialogs and the file launcher are the test's.
+// instances, the file dialogs and the file launcher are the test's.
 #pragma once
 
 #include <sys/time.h>
@@ -87,11 +87,6 @@ struct TResultCorpus {
   }
 };
 
-// Records which window was to open for which tag and grid.
-struct TOpenerCalls {
-  std::vector<std::pair<int, TVX_Grid*>> calls;
-};
-
 class ResultPagesTest : public MainRoadTest {
  protected:
   void SetUp() override {
@@ -108,7 +103,6 @@ class ResultPagesTest : public MainRoadTest {
     Start();
     windows->controller->SetStartSecondInstance(
         [this](const std::vector<UString>& parameters) { instances.push_back(parameters); });
-    Main().SetWindowOpener([this](int tag, TVX_Grid* grid) { opened.calls.emplace_back(tag, grid); });
     Main().SetFileDialogs(&file_dialogs);
     Main().SetFileLauncher(&launcher);
     HandOverTexts(corpus->texts);
@@ -149,7 +143,6 @@ class ResultPagesTest : public MainRoadTest {
 
   std::unique_ptr<TResultCorpus> corpus;
   std::vector<std::vector<UString>> instances;
-  TOpenerCalls opened;
   TScriptedFileDialogs file_dialogs;
   TRecordingLauncher launcher;
 };

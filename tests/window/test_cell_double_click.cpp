@@ -59,12 +59,6 @@ class CellDoubleClick : public ResultPagesTest {
   }
 };
 
-class RecordingExtraText : public TFormLinzora::TExtraTextWindow {
- public:
-  void ShowLines(const std::vector<std::pair<UString, UString>>& lines) override { shown = lines; }
-  std::vector<std::pair<UString, UString>> shown;
-};
-
 }  // namespace
 
 TEST_F(CellDoubleClick, ConcordanceCells) {
@@ -255,34 +249,31 @@ TEST_F(CellDoubleClick, AClickOnALineShowsItsRowAfterAPause) {
 }
 
 TEST_F(CellDoubleClick, SameNamedTextsGoToTheExtraTextWindow) {
-  RecordingExtraText extra;
-  Main().SetExtraTextWindow(&extra);
   TVX_Grid* grid = TurnToType(kListConcordance);
   const int row = RowOfText(corpus->film);
   ASSERT_GT(row, 0);
-  // Column 3 holds the search text; the option is off until the document says otherwise.
+  // The option is off until the document says otherwise: no window.
   Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
-  EXPECT_TRUE(extra.shown.empty());
+  EXPECT_TRUE(Main().ExtraGridWindow() == nullptr || !Main().ExtraGridWindow()->isVisible());
   Doc().fSameFilenameOption = 1;
-  // The line's tag context (a subtitle's text, say) is what is sought in the texts beside it.
+  // The line's tag context (a subtitle's text, say) is what is sought in the texts beside it. The
+  // extra text grid shows a row a text: the line's own first, then the English one, read as
+  // English.
   Lines().Line(row - 1)->SetTagContext(u"The boat drifts");
-  Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
-  ASSERT_EQ(extra.shown.size(), 2u);
-  EXPECT_EQ(extra.shown[0].first, corpus->film);
-  EXPECT_EQ(extra.shown[1].second.rfind(u".EN_SRT\t", 0), 0u);
-  // A line without a tag context is sought by its hit.
-  Lines().Line(row - 1)->SetTagContext(u"");
-  extra.shown.clear();
-  Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
-  ASSERT_EQ(extra.shown.size(), 2u);
-  EXPECT_NE(UpperCaseU(extra.shown[1].second).find(u"RIVER"), UString::npos);
-  // The window's own: the extra text grid, a row a text, the English one read as English.
-  Main().SetExtraTextWindow(nullptr);
   Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
   TFormTextStringGridExtra* window = Main().ExtraGridWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   ASSERT_EQ(window->Rows().size(), 2u);
+  EXPECT_EQ(window->Rows()[0].source_file, corpus->film);
+  EXPECT_EQ(window->Rows()[1].text.rfind(u".EN_SRT", 0), 0u);
   EXPECT_EQ(window->Rows()[1].code, u"en");
+  window->hide();
+  // A line without a tag context is sought by its hit.
+  Lines().Line(row - 1)->SetTagContext(u"");
+  Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_EQ(window->Rows().size(), 2u);
+  EXPECT_NE(UpperCaseU(window->Rows()[1].text).find(u"RIVER"), UString::npos);
   window->close();
 }

@@ -27,12 +27,14 @@
 #include "windows/extra_details_window.h"
 #include "windows/extra_text_grid_window.h"
 #include "windows/one_text_viewer.h"
+#include "windows/plot_sets_dialog.h"
 #include "windows/frequency_dialog.h"
 #include "windows/general_input_dialog.h"
 #include "windows/modify_source_texts_window.h"
 #include "windows/timeline_settings_dialog.h"
 #include "windows/word_cloud_window.h"
 #include "windows/word_list_check_dialog.h"
+#include "window/expected_failures.h"
 #include "window/result_pages_support.h"
 
 using namespace result_pages;
@@ -84,7 +86,6 @@ class ResultPageMenus : public ResultPagesTest {
     ResultPagesTest::SetUp();
     SetVXHelpAccessMode(2);  // help pages are only noted
     windows->controller->SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
-    windows->controller->SetChooseTexts([this] { ++choosers; });
     Main().SetInputBox([this](const UString&, const UString&, UString& value) {
       if (input_answer.empty()) return false;
       value = input_answer;
@@ -105,11 +106,6 @@ class ResultPageMenus : public ResultPagesTest {
     grid.selectionModel()->select(QItemSelection(grid.Model().index(first - 1, 0), grid.Model().index(last - 1, 0)),
                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
-  bool Opened(int tag, TVX_Grid* grid) {
-    for (const auto& [t, g] : opened.calls)
-      if (t == tag && g == grid) return true;
-    return false;
-  }
   int DeletedCount(TVXBaseDataClass& list) {
     int n = 0;
     for (int i = 0; i < list.Count(); ++i) n += list.GetDeleted(i) ? 1 : 0;
@@ -126,7 +122,6 @@ class ResultPageMenus : public ResultPagesTest {
 
   TModalAnswerer modals;
   UString input_answer;
-  int choosers = 0;
   int file_counter = 0;
 };
 
@@ -135,6 +130,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
   const int count = list.Count();
   const size_t codes = Codes().size();
   std::function<void()> check;
+  const char* mend = nullptr;  // the issue that mends a command failing its check today
   modals.Clear();
   dialogs.Clear();
   const int r1 = First(grid), r2 = r1 + 1;
@@ -276,9 +272,15 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       check = [] { EXPECT_FALSE(QApplication::clipboard()->text().isEmpty()); };
       break;
     case 23: case 25: case 38: case 54: case 164: case 180: case 193:
-      check = [this, tag, &grid] { EXPECT_TRUE(Opened(tag, &grid)); };
+      // Each opens its window or does its work on the list; none is refused.
+      Main().Status()->SetPanelText(kPanelMessage, u"");
+      mend = "issue 38";
+      check = [this] {
+        const bool refused = StatusMessage().contains(QStringLiteral("not available"), Qt::CaseInsensitive);
+        EXPECT_FALSE(refused) << StatusMessage().toStdString();
+      };
       break;
-    // The grid tools and the viewers open their own windows, never the opener.
+    // The grid tools and the viewers open their own windows.
     case 29: case 52: case 85: case 170: case 194: case 17: case 37: {
       auto form = [this, tag]() -> QWidget* {
         if (tag == 29 || tag == 52) return Main().ColumnsForm();
@@ -286,8 +288,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
         if (tag == 37) return Main().BreakdownForm();
         return Main().ConditionsForm();
       };
-      check = [this, tag, &grid, form] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [form] {
         ASSERT_NE(form(), nullptr);
         EXPECT_TRUE(form()->isVisible());
         form()->hide();
@@ -297,23 +298,20 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     case 207:
       // The active set column chooser, cancelled: the list is as it was.
       modals.Expect("TFormSetColActiveColChooser", [](QDialog&) { return false; });
-      check = [this, tag, &grid, nothing_changed] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [this, nothing_changed] {
         EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormSetColActiveColChooser")});
         nothing_changed();
       };
       break;
     case 6:
-      check = [this, tag, &grid] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [this] {
         ASSERT_NE(Main().ExtraDetailsWindow(), nullptr);
         EXPECT_TRUE(Main().ExtraDetailsWindow()->isVisible());
         Main().ExtraDetailsWindow()->hide();
       };
       break;
     case 75:
-      check = [this, tag, &grid] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [this] {
         if (Doc().fSameFilenameOption) {
           ASSERT_NE(Main().ExtraGridWindow(), nullptr);
           Main().ExtraGridWindow()->hide();
@@ -323,8 +321,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     case 95: case 186:
       // The media of the current line: the sample texts name none, and the status line says so.
       Main().Status()->SetPanelText(kPanelMessage, u"");
-      check = [this, tag, type, &grid, nothing_changed] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [this, type, nothing_changed] {
         if (type == kListConcordance) {
           EXPECT_FALSE(StatusMessage().isEmpty() && dialogs.Asked().empty());
         }
@@ -334,8 +331,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     case 179:
       // Collocates and patterns ask which column to draw; clusters are drawn at once.
       modals.Expect("TFormWordCloudOptions", [](QDialog&) { return true; });
-      check = [this, tag, &grid] {
-        EXPECT_FALSE(Opened(tag, &grid));
+      check = [this] {
         ASSERT_NE(Main().WordCloudWindow(), nullptr);
         EXPECT_TRUE(Main().WordCloudWindow()->isVisible());
         Main().WordCloudWindow()->hide();
@@ -452,9 +448,14 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       };
       break;
     case 60: case 61: case 62: case 63: case 64: case 65: case 66: case 69: case 71: case 110: case 111: case 145:
+      // Choose texts: the program's chooser opens (and is cancelled here).
+      if (tag == 69) modals.Expect("TTextChooser", [](QDialog&) { return false; });
       check = [this, tag, code_sent] {
         QTest::qWait(10);
         EXPECT_TRUE(code_sent(ControllerCodeOfMenuTag(tag)));
+        if (tag == 69) {
+          EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TTextChooser")});
+        }
       };
       break;
     case 73: check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::PleaseLoadTags)); }; break;
@@ -467,10 +468,25 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       break;
     case 80: check = [this] { EXPECT_EQ(Main().Status()->isVisible(), GetMenuItemChecked(80)); }; break;
     case 81: check = [this] { EXPECT_EQ(Main().ToolbarPanel()->isVisible(), GetMenuItemChecked(81) && Main().HasData()); }; break;
-    case 82: case 83:
+    case 82:
       list.DeleteARange({Entry(grid, r1)}, true, true);
       check = [this, &list, &grid, r1, r2] { EXPECT_FALSE(list.GetDeleted(Entry(grid, r1))); };
       break;
+    case 83: {
+      // Redo after an Undo deletes the row again, and changes nothing else.
+      list.DeleteARange({Entry(grid, r1)}, true, true);
+      std::vector<bool> deleted;
+      for (int i = 0; i < list.Count(); ++i) deleted.push_back(list.GetDeleted(i));
+      Fire(82);
+      EXPECT_FALSE(list.GetDeleted(Entry(grid, r1)));
+      mend = "issue 38";
+      check = [&list, deleted] {
+        std::vector<bool> now;
+        for (int i = 0; i < list.Count(); ++i) now.push_back(list.GetDeleted(i));
+        EXPECT_EQ(now, deleted);
+      };
+      break;
+    }
     case 86: {
       const int deleted = DeletedCount(list);
       dialogs.Script({mrOK, mrOK});
@@ -623,7 +639,8 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
   }
   Main().HandleMenuCommand(tag, u"");
   QTest::qWait(20);
-  check();
+  if (mend) ExpectFailureUntilMended(mend, "list type " + std::to_string(type) + " tag " + std::to_string(tag), check);
+  else check();
   // No command loses a note: the notes page (what a save writes) holds every line it held and
   // every note the document holds.
   if (Main().Doc()) {
@@ -679,4 +696,40 @@ TEST_F(ResultPageMenus, EveryTagOfEveryPageDoesWhatItSays) {
   Main().HandleMenuCommand(91, u"");
   QTest::qWait(30);
   EXPECT_FALSE(Main().isVisible());
+}
+
+// The sets chosen for a plot are what the next Plot offers: each Plot makes its dialog afresh,
+// and the sets must come back in it.
+TEST_F(ResultPageMenus, PlotShowsTheSetsChosenBefore) {
+  TVX_Grid* plot = TurnToType(kListPlot);
+  ASSERT_NE(plot, nullptr);
+  modals.Expect("TConcPlottingDlg", [](QDialog& d) {
+    auto& sets = static_cast<TConcPlottingDlg&>(d);
+    EXPECT_GE(sets.Available(0)->count(), 3);
+    sets.ClearSets(0);
+    for (int i = 0; i < 3; ++i) sets.Available(0)->item(i)->setSelected(true);
+    sets.AddSelectionAsSet(0);
+    sets.AllIntoOneSet(1);
+    sets.OKClick();
+    return true;
+  });
+  Fire(39);
+  EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TConcPlottingDlg")});
+  ASSERT_GE(Doc().plot_options.text_groups.size(), 3u);
+  EXPECT_EQ(Doc().plot_options.text_groups[0], 0);
+  EXPECT_EQ(Doc().plot_options.text_groups[2], 0);
+  QStringList file_sets, word_sets;
+  modals.Clear();
+  modals.Expect("TConcPlottingDlg", [&](QDialog& d) {
+    auto& sets = static_cast<TConcPlottingDlg&>(d);
+    for (int i = 0; i < sets.Sets(0)->count(); ++i) file_sets.push_back(sets.Sets(0)->item(i)->text());
+    for (int i = 0; i < sets.Sets(1)->count(); ++i) word_sets.push_back(sets.Sets(1)->item(i)->text());
+    return false;
+  });
+  Fire(39);
+  EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TConcPlottingDlg")});
+  ExpectFailureUntilMended("issue 39", "Plot offers the sets chosen before", [&] {
+    EXPECT_EQ(file_sets.join(QLatin1Char('|')).toStdString(), "1-3");
+    EXPECT_EQ(word_sets.size(), 1);
+  });
 }

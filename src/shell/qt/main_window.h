@@ -87,10 +87,6 @@ class TFormLinzora : public TMainToolsForm {
   bool TextOutput() const { return text_output_; }
   // A list command that reached a grid as 0x1788; false for a tag the grid is to handle itself.
   bool CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam);
-  // Who opens the windows other parts of the program make (find, word cloud, layout, file-name
-  // list ...): the tag and the grid it is for. Without one, the status line says so.
-  using TWindowOpener = std::function<void(int tag, TVX_Grid* grid)>;
-  void SetWindowOpener(TWindowOpener opener) { window_opener_ = std::move(opener); }
   // The tag colour chooser, made on first use (menu 77); nullptr before.
   QWidget* TagColourChooser() const { return tag_chooser_; }
   void ShowTagColourChooser();
@@ -266,8 +262,8 @@ class TFormLinzora : public TMainToolsForm {
   QWidget* ListViewer() const { return list_viewer_; }
 
   // The media of a line (the media settings' look-up and the media player window) and the window
-  // of same-named texts' excerpts (the extra text grid); tests put their own in (nullptr: the
-  // window's own again).
+  // of same-named texts' excerpts (the extra text grid); tests put their own media in (nullptr:
+  // the window's own again).
   void SetLineMedia(TLineMedia* media) { line_media_ = media ? media : own_line_media_.get(); }
   class TExtraTextWindow {
    public:
@@ -275,7 +271,6 @@ class TFormLinzora : public TMainToolsForm {
     // The line's own text first; each: the file, and its extension, a tab and its excerpt.
     virtual void ShowLines(const std::vector<std::pair<UString, UString>>& file_and_line) = 0;
   };
-  void SetExtraTextWindow(TExtraTextWindow* window) { extra_text_ = window ? window : own_extra_text_.get(); }
 
   TVX_Grid* ConcordanceGrid() const { return grid_concordance_; }
   TVXFileDetails ChosenTexts;
@@ -318,7 +313,6 @@ class TFormLinzora : public TMainToolsForm {
   std::vector<UString> passed_over_;
   std::function<void()> run_turn_observer_;
   std::function<void(int32_t)> run_chunk_observer_;
-  TWindowOpener window_opener_;
   QPointer<TFormVXPasLibVCL> media_window_;
   QPointer<TFormWordCloud> word_cloud_;
   QPointer<TFormOneTextFileShower> text_viewer_;

@@ -241,10 +241,6 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
 
 void TFormLinzora::OpenLaterWindow(int tag, TVX_Grid* grid) {
   if (OpenViewerWindow(tag, grid)) return;
-  if (window_opener_) {
-    window_opener_(tag, grid);
-    return;
-  }
   Note(u"menu command " + IntToUStr(tag) + u" has no window here");
   Status()->SetPanelText(kPanelMessage, u"Not available in this window.");
 }
