@@ -23,6 +23,7 @@
 #include "windows/word_cloud_window.h"
 #include "windows/sort_dialog.h"
 #include "windows/timeline_settings_dialog.h"
+#include "windows/timeline_view.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ class RealCorpus : public RealCorpusTest {
     w.HandleMenuCommand(58, u"");
     QTest::qWait(50);
     shot(w, QStringLiteral("timeline"));
+    ExpectTimelinePeriodsLabelled(prefix);
     TurnTo(QStringLiteral("Notes"));
     shot(w, QStringLiteral("notes_after_timeline"));
 
@@ -140,6 +142,36 @@ class RealCorpus : public RealCorpusTest {
 
     QFile f(QStringLiteral(LINZORA_SCREENSHOT_DIR "/real_corpus/") + prefix + QStringLiteral("_window.txt"));
     if (f.open(QIODevice::WriteOnly)) f.write(states.toUtf8());
+  }
+  // Each row of the time-line page labels its periods below its bars, inside its cell: every
+  // period while a line of the label font fits a period, none overlapping, the label strip
+  // leaving the bars at least half the cell.
+  void ExpectTimelinePeriodsLabelled(const QString& prefix) {
+    TVX_Grid* grid = Main().Pages()->GridOfTab(TabOf(QStringLiteral("Timeline")));
+    ASSERT_NE(grid, nullptr);
+    const QFontMetrics metrics(TimelineLabelFont(grid->font()));
+    int view_column = -1;
+    for (int v = 0; v < grid->Model().columnCount(); ++v)
+      if (grid->Model().Source().ListColumnOfView(v) == 6) view_column = v;
+    ASSERT_GE(view_column, 0);
+    int rows_with_periods = 0;
+    for (int row = 0; row < grid->Model().rowCount(); ++row) {
+      const QModelIndex index = grid->Model().index(row, view_column);
+      const TGrid_data_rec& cell = grid->Model().CellAt(index);
+      if (cell.kind != kCellTimeline || cell.timeline_segments.empty()) continue;
+      ++rows_with_periods;
+      const QRect strip = grid->visualRect(index).adjusted(1, 2, -1, -2);
+      const std::vector<TTimelineLabel> labels = TimelineLabels(cell, strip.width(), metrics);
+      const size_t periods = cell.timeline_segments.size();
+      if (strip.width() / static_cast<int>(periods) > metrics.height()) {
+        EXPECT_EQ(labels.size(), periods) << prefix.toStdString() << " row " << row;
+      }
+      ASSERT_FALSE(labels.empty());
+      EXPECT_LE(labels.front().box.height(), strip.height() / 2) << prefix.toStdString();
+      for (size_t i = 1; i < labels.size(); ++i) EXPECT_GT(labels[i].box.left(), labels[i - 1].box.right());
+      EXPECT_LE(labels.back().box.right(), strip.width() - 1);
+    }
+    EXPECT_GT(rows_with_periods, 0) << prefix.toStdString();
   }
   // The viewers over the same run: the word clouds of the collocates and clusters, the first
   // line's text at its hit (its file name double-clicked) and the texts that hold the search word.
