@@ -225,6 +225,17 @@ TEST_F(ViewerRoad, WordCloudFromDamagedSettingsKeepsItsWordsApartAndInside) {
       if ((line[x] | 0xFF000000u) != background && !allowed[static_cast<size_t>(y) * w + x]) ++stray;
   }
   EXPECT_EQ(stray, 0);
+  // Round the frame (drawn one pixel inside the picture) only the background.
+  int edge = 0;
+  for (int y = 0; y < h; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      const bool band = x < 3 || y < 3 || x >= w - 3 || y >= h - 3;
+      const bool frame = ((x == 1 || x == w - 2) && y >= 1 && y <= h - 2) || ((y == 1 || y == h - 2) && x >= 1 && x <= w - 2);
+      if (band && !frame && (line[x] | 0xFF000000u) != background) ++edge;
+    }
+  }
+  EXPECT_EQ(edge, 0);
   Shot(*cloud, QStringLiteral("road_word_cloud_damaged_settings"));
 }
 

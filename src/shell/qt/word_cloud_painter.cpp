@@ -76,6 +76,8 @@ void PaintShape(QPainter& p, const TWordCloud& cloud, const TCloudWordDraw& d) {
 QColor CloudColour(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 void DisplayFramingRect(TWordCloud& cloud, QImage& image) {
+  // The whole picture first: the frame leaves a pixel outside it on every side.
+  image.fill(CloudColour(cloud.scrollbox_background_colour));
   QPainter p(&image);
   p.setBrush(CloudColour(cloud.scrollbox_background_colour));
   p.setPen(CloudColour(cloud.pencolour));
