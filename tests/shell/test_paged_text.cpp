@@ -319,7 +319,13 @@ TEST(PagedText, PagesMeetWhenTheEncodingIsDecidedLateOrIsUtf8ByCodePage) {
     utf8_stray += "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\x8A river ";
     if (utf8_stray.size() % 200 < 30) utf8_stray += '\xFF';
   }
+  // Shift-JIS after the ASCII: pages found from the start once the text turns out double-byte,
+  // also past pages read (and kept) before.
+  UString japanese;
+  while (japanese.size() < 3 * TPagedText::kPageBytes / 2) japanese += u"\u5DDD\u306E\u6C34 river ";
+  const std::string sjis = ascii + EncodeCodePage(japanese, 932);
   const std::vector<TCase> cases = {{"Windows-1252 decided late", cp1252, 1252, TTextEncoding::CodePage},
+                                    {"Shift-JIS decided late", sjis, 932, TTextEncoding::CodePage},
                                     {"UTF-8 decided late", utf8_late, 1252, TTextEncoding::Utf8},
                                     {"UTF-8 under code page 65001", utf8_stray, 65001, TTextEncoding::CodePage}};
   TempFolder tmp;

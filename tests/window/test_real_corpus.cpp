@@ -88,6 +88,16 @@ class RealCorpus : public RealCorpusTest {
     QTest::qWait(50);
     shot(w, QStringLiteral("timeline"));
     ExpectTimelinePeriodsLabelled(prefix);
+    // By decade too.
+    ActOnNextModal([&](QDialog& d) {
+      auto& settings = static_cast<TFormTimelineSettings&>(d);
+      settings.Basis()->setCurrentIndex(settings.Basis()->findText(QStringLiteral("decade")));
+      settings.OKClick();
+    });
+    w.HandleMenuCommand(58, u"");
+    QTest::qWait(50);
+    shot(w, QStringLiteral("timeline_decade"));
+    ExpectTimelinePeriodsLabelled(prefix + QStringLiteral(" by decade"));
     TurnTo(QStringLiteral("Notes"));
     shot(w, QStringLiteral("notes_after_timeline"));
 
@@ -104,16 +114,18 @@ class RealCorpus : public RealCorpusTest {
 
     // Save as, each format, from the concordance and the collocates pages.
     const char* const kExt[] = {"txt", "xml", "xlsx", "rtf"};
-    for (const char* caption : {"Concordance", "Collocates"}) {
+    for (const char* caption : {"Concordance", "Collocates", "Timeline"}) {
       TurnTo(QString::fromLatin1(caption));
       for (int format = kSaveAsPlainText; format <= kSaveAsRichText; ++format) {
         const QString base = prefix + QStringLiteral("_save_as_") + QString::fromLatin1(caption).toLower() +
                              QStringLiteral("_") + QString::fromLatin1(kExt[format]);
         const UString file = dir.Path() + FromQString(base) + u"." + Utf8ToUtf16(kExt[format]);
-        ActOnNextModal([&, format](QDialog& d) {
+        ActOnNextModal([&, format, caption](QDialog& d) {
           auto& dlg = static_cast<TSaveAsTxtDlgFeb2012&>(d);
           dlg.Format()->setCurrentIndex(format);
           dlg.FileEdit()->setText(ToQString(file));
+          // The time-line's periods under their dates: the heading line shows them.
+          if (QString::fromLatin1(caption) == QStringLiteral("Timeline")) dlg.WithHeadings()->setChecked(true);
           QTest::qWait(5);
           Shot(dlg, base);
           dlg.OKClick();

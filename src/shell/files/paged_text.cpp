@@ -184,6 +184,10 @@ bool TPagedText::PageBounds(int k, int64_t& from, int64_t& to, UString* error) {
   // Double-byte text: each page starts where the one before ended.
   for (int j = static_cast<int>(starts_.size()) - 1; j < k; ++j)
     if (!Page(j, error)) return false;
+  if (static_cast<size_t>(k) >= starts_.size()) {
+    if (error) *error = u"The text " + file_name_ + u": page " + IntToUStr(k + 1) + u" cannot be found.";
+    return false;
+  }
   from = starts_[static_cast<size_t>(k)];
   to = size_;
   return true;
@@ -245,6 +249,9 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   for (auto it = kept_.begin(); it != kept_.end(); ++it)
     if ((*it)->index == k) {
       kept_.splice(kept_.begin(), kept_, it);
+      // A plain-ASCII page kept from before the text turned out double-byte still gives the
+      // next page's start.
+      NoteNextStart(*kept_.front());
       return kept_.front();
     }
   if (Changed()) {
@@ -255,8 +262,7 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   if (!PageBounds(k, from, to, error)) return nullptr;
   auto page = std::make_shared<TTextPage>();
   if (!Decode(k, from, to, *page, error)) return nullptr;
-  if (!SingleByteSync() && static_cast<int>(starts_.size()) == k + 1 && k + 1 < page_count_)
-    starts_.push_back(std::min(page->end_byte, size_));
+  NoteNextStart(*page);
   TPageIndex& ix = index_[static_cast<size_t>(k)];
   if (!ix.known) {
     ix.known = true;
@@ -272,6 +278,11 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   kept_.push_front(page);
   while (kept_.size() > kPagesKept) kept_.pop_back();
   return page;
+}
+
+void TPagedText::NoteNextStart(const TTextPage& page) {
+  if (!SingleByteSync() && static_cast<int>(starts_.size()) == page.index + 1 && page.index + 1 < page_count_)
+    starts_.push_back(std::min(page.end_byte, size_));
 }
 
 int TPagedText::PageOfByte(int64_t byte) {

@@ -103,6 +103,8 @@ class TPagedText {
   int64_t AlignedStart(int64_t raw);
   bool DecideEightBit(UString* error);
   bool Decode(int k, int64_t from, int64_t to, TTextPage& page, UString* error);
+  // Double-byte text: the page gives the next page's start when that is the next to find.
+  void NoteNextStart(const TTextPage& page);
   bool SingleByteSync() const;
   bool Utf8Bytes() const;
   // Decides the 8-bit encoding when the raw page [raw_from, raw_to) or its edge holds a byte of
