@@ -4,6 +4,7 @@
 // window's title and status bar said), and what a linguist would notice first is checked: pages
 // that show rows, headings that say what the cells hold, columns wide enough for their words.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -184,6 +185,27 @@ class RealCorpus : public RealCorpusTest {
       EXPECT_LE(labels.back().box.right(), strip.width() - 1);
     }
     EXPECT_GT(rows_with_periods, 0) << prefix.toStdString();
+    // Copied (the Copy command, its format dialog answered), each period's hits stand under its
+    // date in the heading line.
+    TurnTo(QStringLiteral("Timeline"));
+    grid->setCurrentIndex(grid->Model().index(0, view_column));
+    grid->selectRow(0);
+    QApplication::clipboard()->clear();
+    ActOnNextModal([](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrOK); });
+    Main().HandleMenuCommand(22, u"");
+    QTest::qWait(20);
+    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 2) << prefix.toStdString();
+    const QStringList heads = lines[0].split(QLatin1Char('\t')), cells = lines[1].split(QLatin1Char('\t'));
+    const TGrid_data_rec& first = grid->Model().CellAt(grid->Model().index(0, view_column));
+    ASSERT_FALSE(first.timeline_date_headings.empty());
+    const qsizetype at = heads.indexOf(ToQString(first.timeline_date_headings[0]));
+    ASSERT_GE(at, 0) << lines[0].toStdString();
+    ASSERT_EQ(heads.size(), cells.size()) << prefix.toStdString();
+    for (size_t p = 0; p < first.timeline_segments.size(); ++p) {
+      EXPECT_EQ(heads[at + static_cast<qsizetype>(p)], ToQString(first.timeline_date_headings[p]));
+      EXPECT_EQ(cells[at + static_cast<qsizetype>(p)], QString::number(first.timeline_segments[p].first));
+    }
   }
   // The viewers over the same run: the word clouds of the collocates and clusters, the first
   // line's text at its hit (its file name double-clicked) and the texts that hold the search word.
