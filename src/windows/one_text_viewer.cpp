@@ -250,10 +250,13 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   view_->ShowWordsInWindow(words);
   view_->viewport()->update();
   HighlightAnyKWS();
-  // The scan may have moved the view on: the hit stays the one shown, or the reason why not.
+  // The scan may have moved the view on: the hit stays the one shown, and the current one that
+  // "<" and ">" move from; or the reason why not.
   if (check == THitCheck::Same) {
-    view_->ShowByte(byte, true);
-    view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+    if (!view_->GoToHitAtByte(byte)) {
+      view_->ShowByte(byte, true);
+      view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+    }
   } else {
     view_->ShowByte(view_->Model()->TextStart());
     status_->SetPanelText(kPanelLine, message);

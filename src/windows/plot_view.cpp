@@ -126,7 +126,9 @@ void TResultPlotDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   } else if (cell.kind == kCellTimeline) {
     painter->fillRect(option.rect, back);
     const QColor bar = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight);
-    PaintTimelineCell(*painter, strip, cell, bar, TimelineOddBarColour(bar), QColor());
+    painter->setFont(option.font);
+    PaintTimelineCellWithLabels(*painter, strip, cell, bar, TimelineOddBarColour(bar),
+                                option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
   } else {
     auto* grid = qobject_cast<const TVX_Grid*>(option.widget);
     TVXGridCellHandler::PaintCell(painter, option.rect, cell, selected, option.palette, option.font,

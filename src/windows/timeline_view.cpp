@@ -80,6 +80,89 @@ void PaintTimelineCell(QPainter& painter, const QRect& rect, const TGrid_data_re
   painter.restore();
 }
 
+std::vector<TTimelineLabel> TimelineLabels(const TGrid_data_rec& cell, int width, const QFontMetrics& metrics) {
+  std::vector<TTimelineLabel> labels;
+  const size_t n = std::min(cell.timeline_segments.size(), cell.timeline_date_headings.size());
+  if (cell.kind != kCellTimeline || n == 0 || width <= 0) return labels;
+  int narrowest = width, widest_text = 0;
+  for (size_t i = 0; i < n; ++i) {
+    narrowest = std::min(narrowest, SegmentEdge(i + 1, n, width) - SegmentEdge(i, n, width));
+    widest_text = std::max(widest_text, metrics.horizontalAdvance(ToQString(cell.timeline_date_headings[i])));
+  }
+  const bool upright = widest_text + 4 > narrowest;
+  const int line = metrics.height();
+  // Upright labels stand a line wide: periods narrower than that share one label among k.
+  const size_t step = upright && line + 1 > narrowest
+                          ? static_cast<size_t>((line + 1 + std::max(narrowest, 1) - 1) / std::max(narrowest, 1))
+                          : 1;
+  const int strip = upright ? widest_text + 4 : line;
+  for (size_t i = 0; i < n; i += step) {
+    TTimelineLabel l;
+    l.segment = static_cast<int>(i);
+    l.text = cell.timeline_date_headings[i];
+    l.upright = upright;
+    const int centre = (SegmentEdge(i, n, width) + SegmentEdge(i + 1, n, width)) / 2;
+    const int across = upright ? line : metrics.horizontalAdvance(ToQString(l.text));
+    int left = std::clamp(centre - across / 2, 0, std::max(0, width - across));
+    // Kept clear of the label before (the first may have been moved in from the edge); one that
+    // would have to leave its period to do so is left out.
+    if (!labels.empty() && left <= labels.back().box.right()) {
+      left = labels.back().box.right() + 1;
+      if (left > centre || left + across > width) continue;
+    }
+    l.box = QRect(left, 0, across, strip);
+    labels.push_back(std::move(l));
+  }
+  return labels;
+}
+
+int TimelineLabelStripHeight(const TGrid_data_rec& cell, int width, const QFontMetrics& metrics) {
+  const std::vector<TTimelineLabel> labels = TimelineLabels(cell, width, metrics);
+  return labels.empty() ? 0 : labels.front().box.height();
+}
+
+QFont TimelineLabelFont(const QFont& base) {
+  QFont f = base;
+  if (f.pointSizeF() > 0) f.setPointSizeF(std::max(6.0, f.pointSizeF() * 0.8));
+  else if (f.pixelSize() > 0) f.setPixelSize(std::max(8, f.pixelSize() * 4 / 5));
+  return f;
+}
+
+QRect TimelineBarsRect(const QRect& rect, const TGrid_data_rec& cell, const QFont& grid_font) {
+  const QFontMetrics metrics(TimelineLabelFont(grid_font));
+  // The bars keep at least half the cell, however tall the labels.
+  const int labels = std::min(TimelineLabelStripHeight(cell, rect.width(), metrics), rect.height() / 2);
+  return rect.adjusted(0, 0, 0, -labels);
+}
+
+void PaintTimelineCellWithLabels(QPainter& painter, const QRect& rect, const TGrid_data_rec& cell, const QColor& bar,
+                                 const QColor& odd_bar, const QColor& text) {
+  const QFont font = TimelineLabelFont(painter.font());
+  const QRect bars = TimelineBarsRect(rect, cell, painter.font());
+  PaintTimelineCell(painter, bars, cell, bar, odd_bar, QColor());
+  if (bars.height() == rect.height()) return;
+  painter.save();
+  painter.setFont(font);
+  painter.setPen(text);
+  const QRect strip(rect.left(), bars.bottom() + 1, rect.width(), rect.bottom() - bars.bottom());
+  painter.setClipRect(strip);
+  const QFontMetrics metrics(font);
+  for (const TTimelineLabel& l : TimelineLabels(cell, rect.width(), metrics)) {
+    const QRect box = l.box.translated(strip.topLeft());
+    if (!l.upright) {
+      painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, ToQString(l.text));
+      continue;
+    }
+    // Turned a quarter: the text runs up from the strip's bottom, its line across the period.
+    painter.save();
+    painter.translate(box.left(), box.bottom());
+    painter.rotate(-90);
+    painter.drawText(QRect(2, 0, box.height() - 2, box.width()), Qt::AlignLeft | Qt::AlignVCenter, ToQString(l.text));
+    painter.restore();
+  }
+  painter.restore();
+}
+
 QColor TimelineOddBarColour(const QColor& bar) {
   // Towards white for a dark bar, towards black for a light one: two shades tell neighbours apart.
   const int toward = bar.lightness() < 128 ? 255 : 0;

@@ -11,9 +11,16 @@
 //   round(hits x height / highest) pixels; a period without hits draws no bar. Neighbouring
 //   bars alternate between two shades so that each period's extent stays visible.
 //   Under the mouse, SegmentHovered names the period: its date heading, hits and words.
+//   Labels: every period's date heading is written under its bars, in a strip of its own below
+//   them (TimelineLabels): across, centred on the period, where every heading fits its period's
+//   width; else upright (turned a quarter), still one a period; only where periods are narrower
+//   than a line of the label font is every k-th period labelled, so that no two labels overlap.
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QRect>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -42,6 +49,26 @@ void PaintTimelineCell(QPainter& painter, const QRect& rect, const TGrid_data_re
                        const QColor& odd_bar, const QColor& background);
 // The second shade of a bar colour.
 QColor TimelineOddBarColour(const QColor& bar);
+
+// One period's label: the text and the box it is drawn in (strip coordinates, from the label
+// strip's top left); upright labels read from the bottom up.
+struct TTimelineLabel {
+  int segment = 0;
+  UString text;
+  QRect box;
+  bool upright = false;
+};
+// The labels of a kind-4 cell's periods over a strip `width` wide, in the label font; and the
+// height of the strip they need (0 without headings).
+std::vector<TTimelineLabel> TimelineLabels(const TGrid_data_rec& cell, int width, const QFontMetrics& metrics);
+int TimelineLabelStripHeight(const TGrid_data_rec& cell, int width, const QFontMetrics& metrics);
+// The label font: the grid's, a little smaller.
+QFont TimelineLabelFont(const QFont& base);
+// Paints the cell inside a grid: its labels in a strip at the bottom of rect, the bars above.
+void PaintTimelineCellWithLabels(QPainter& painter, const QRect& rect, const TGrid_data_rec& cell, const QColor& bar,
+                                 const QColor& odd_bar, const QColor& text);
+// The part of rect the bars take when labels are painted below them.
+QRect TimelineBarsRect(const QRect& rect, const TGrid_data_rec& cell, const QFont& grid_font);
 
 class TTimelineRowView : public QWidget {
   Q_OBJECT

@@ -32,8 +32,6 @@ constexpr uint32_t kCloudBackground = 0xFFFFFF;
 constexpr uint32_t kCloudPen = 0x909090;
 constexpr uint32_t kCloudWord = 0x602010;
 constexpr uint32_t kCloudWordBackground = 0xB0F0FF;
-constexpr int kMinFontLowest = 6;
-constexpr int kMinFontHighest = 70;
 
 QRgb Rgb(uint32_t bgr) { return CloudColour(bgr).rgb(); }
 
@@ -126,7 +124,7 @@ TFormWordCloud::TFormWordCloud(QWidget* parent) : TVXStylableForm<QWidget>(paren
   spin_label(QStringLiteral("min. font size"));
   min_font_ = new QSpinBox(this);
   min_font_->setObjectName(QStringLiteral("AdvSpinEditMinFontSize"));
-  min_font_->setRange(kMinFontLowest, kMinFontHighest);
+  min_font_->setRange(kCloudMinFontLowest, kCloudMinFontHighest);
   panel->addWidget(min_font_);
   column->addLayout(panel);
   connect(horz_, &QDoubleSpinBox::valueChanged, this, [this] { SpinChanged(); });
@@ -151,7 +149,7 @@ void TFormWordCloud::LoadSettings(int32_t min_freq, int32_t max_freq, uint8_t ou
   if (use_case) s.SetOutputCase(output_case);
   cloud_->min_freq = reset ? 0 : min_freq;
   cloud_->max_freq = reset ? 0 : max_freq;
-  min_font_->setValue(std::clamp<int>(s.MinFontSize() > 0 ? s.MinFontSize() : 9, kMinFontLowest, kMinFontHighest));
+  min_font_->setValue(std::clamp<int>(s.MinFontSize() > 0 ? s.MinFontSize() : 9, kCloudMinFontLowest, kCloudMinFontHighest));
   horz_->setValue(s.HorizontalSpacing() >= 1.0f ? s.HorizontalSpacing() : 1.0);
   vert_->setValue(s.VerticalSpacing() >= 1.0f ? s.VerticalSpacing() : 1.0);
   SettingsLoaded = true;
@@ -162,7 +160,7 @@ void TFormWordCloud::SpinChanged() {
   TWordCloudSettingsRec& s = cloud_->CloudSettings;
   s.SetHorizontalSpacing(static_cast<float>(horz_->value()));
   s.SetVerticalSpacing(static_cast<float>(vert_->value()));
-  s.SetMinFontSize(std::clamp(min_font_->value(), kMinFontLowest, kMinFontHighest));
+  s.SetMinFontSize(std::clamp(min_font_->value(), kCloudMinFontLowest, kCloudMinFontHighest));
   Refresh();
 }
 

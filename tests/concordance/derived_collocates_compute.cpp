@@ -265,9 +265,10 @@ TEST(CollocateAssociation, ElevenValuesFromHandComputedTable) {
   ref.words = {{u"dog", 10}, {u"big", 20}, {u"the", 0}};
   const TAssociationResult r = ComputeAssociationReport(ref, list, {});
   ASSERT_TRUE(r.success);
-  // BIG with DOG: joint 2, f1 10, f2 20, N 1000, span 10: expected 2.
-  const double want[11] = {2.0 * 2 / 30,          0.0,  2.0, -0.014359163172354856, 6.1354578493570315, 0.0,
-                           std::log2(11.0),        0.2,  0.1, 0.2 - 18.0 / 990,       0.1 - 8.0 / 980};
+  // BIG with DOG: joint 2, f1 10, f2 20, N 1000, span 10: expected 2 = joint, so the two are not
+  // associated; the table of words: 100 within the spans, a = 2, b = 98, c = 18, d = 882.
+  const double want[11] = {2.0 * 2 / 30, 0.0,  2.0, -0.014359163172354856, 0.0, 0.0,
+                           0.0,          0.02, 0.1, 0.0,                   0.0};
   const TCollocateEntry* big = nullptr;
   for (int i = 0; i < list.Count(); ++i)
     if (*list.Row(i)->rec.word == u"BIG") big = list.Row(i);
@@ -288,8 +289,8 @@ TEST(CollocateAssociation, ElevenValuesFromHandComputedTable) {
             u"\t\t\t\t\tDICE\tMI\tMI3\tZ SCORE\tLOG-LIKELIHOOD\tT SCORE\tLOG RATIO\tCOND. PROB. A\tCOND. PROB. "
             u"B\tDELTA P A\tDELTA P B");
   EXPECT_EQ(r.report[1],
-            u"BIG & dog:\t2\t10\t20\t1000\t0.1333\t0.0000\t2.0000\t-0.0144\t6.1355\t0.0000\t3.4594\t0.2000\t0.1000\t0."
-            u"1818\t0.0918");
+            u"BIG & dog:\t2\t10\t20\t1000\t0.1333\t0.0000\t2.0000\t-0.0144\t0.0000\t0.0000\t0.0000\t0.0200\t0.1000\t0."
+            u"0000\t0.0000");
 }
 
 TEST(CollocateAssociation, SearchWordAlternativesPhrasesAndMissing) {

@@ -11,6 +11,7 @@
 #include "document_test_support.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_dialogs.h"
+#include "platform/runtime/vx_maths.h"
 #include "shell/files/file_recognition.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_indexer.h"
@@ -123,13 +124,77 @@ TEST(ReferenceCorpusInDocument, AssociationFromALstFile) {
   EXPECT_TRUE(c.list->fsettings.saved_relationships_computed);
   // Dice = 2 * joint / (f1 + f2) with f1 = 50 (OLD), f2 = 20 (man); N = 160, the rows' sum.
   EXPECT_NEAR(man->rec.Statistic(0), 2.0 * joint / 70.0, 1e-6);
-  // Conditional probability of the collocate given the search word: joint / f1.
-  EXPECT_NEAR(man->rec.Statistic(7), joint / 50.0, 1e-6);
+  // Conditional probability A: the share of the words within the spans of OLD that are man,
+  // joint / (f1 x span), the spans holding at most the list's 160 words.
+  const TConcSettingsRec32 rec = GetConcSaveRec();
+  const double window = std::max(1, rec.CollocHorizonLeft() + rec.CollocHorizonRight());
+  EXPECT_NEAR(man->rec.Statistic(7), joint / std::min(160.0, 50.0 * window), 1e-6);
   // A collocate the list lacks gets no values.
   const TCollocateEntry* sea = c.Row(u"SEA");
   ASSERT_NE(sea, nullptr);
   for (float v : Values(*sea)) EXPECT_EQ(v, 0.0f);
   EXPECT_EQ(c.list->Headings()[3], u"Dice");
+}
+
+namespace {
+
+// The eleven values worked out by hand from a row's four counts and the span, as
+// docs/association_measures.md writes them: the 2 x 2 table counts words, f1 x span of them
+// within the search word's spans.
+std::vector<double> HandValues(double joint, double f1, double f2, double n, double span) {
+  const double e = f1 * f2 * span / n;
+  const double a = joint, b = f1 * span - joint, c = f2 - joint, d = n - f1 * span - f2 + joint;
+  const double p = f2 / (n - f1), e2 = p * f1 * span;
+  auto term = [](double o, double ex) { return o > 0 ? o * std::log(o / ex) : 0.0; };
+  const double ll = 2 * (term(a, (a + b) * (a + c) / n) + term(b, (a + b) * (b + d) / n) +
+                         term(c, (c + d) * (a + c) / n) + term(d, (c + d) * (b + d) / n));
+  return {2 * std::min(a, f1) / (f1 + f2),
+          std::log2(joint / e),
+          std::log2(joint * joint * joint / e),
+          (joint - e2) / std::sqrt(e2 * (1 - p)),
+          ll,
+          (joint - e) / std::sqrt(joint),
+          std::log2((a / (a + b)) / (std::max(c, 0.5) / (c + d))),
+          a / (a + b),
+          a / f2,
+          a / (a + b) - c / (c + d),
+          a / (a + c) - b / (b + d)};
+}
+
+}  // namespace
+
+// Three rows of a run's collocates against a reference list, each of the eleven values against the
+// hand computation from joint, f1, f2, N and the span: a frequent word (the), a content word
+// (man) and a rare one (dog); the probabilities lie within 0..1.
+TEST(ReferenceCorpusInDocument, ThreeRowsAgainstTheHandComputation) {
+  TCorpusRun c;
+  TempFolder tmp;
+  const int64_t f1 = 50, n = 2000;
+  const std::pair<const char16_t*, int64_t> rows[] = {{u"THE", 400}, {u"MAN", 20}, {u"DOG", 30}};
+  const UString lst =
+      WriteReference(tmp, u"ref.lst", {{u"the", 400}, {u"OLD", 50}, {u"man", 20}, {u"dog", 30}, {u"filler", 1500}});
+  TAssociationRequest req;
+  req.reference_file = lst;
+  req.details_file = lst;
+  req.parameter = 16;
+  ASSERT_TRUE(c.doc().REComputeCollocateAssociation(req).success);
+  const TConcSettingsRec32 rec = GetConcSaveRec();
+  const double span = std::max(1, rec.CollocHorizonLeft() + rec.CollocHorizonRight());
+  for (const auto& [word, f2] : rows) {
+    SCOPED_TRACE(Utf16ToUtf8(word));
+    const TCollocateEntry* row = c.Row(word);
+    ASSERT_NE(row, nullptr);
+    const double joint = row->rec.head.total;
+    ASSERT_GT(joint, 0);
+    const std::vector<double> want = HandValues(joint, f1, static_cast<double>(f2), n, span);
+    for (int k = 0; k < 11; ++k)
+      EXPECT_NEAR(row->rec.Statistic(k), want[static_cast<size_t>(k)], 1e-4 * std::max(1.0, std::fabs(want[static_cast<size_t>(k)])))
+          << Utf16ToUtf8(RelationshipAsString(k));
+    for (int k : {0, 7, 8}) {
+      EXPECT_GE(row->rec.Statistic(k), 0.0f) << k;
+      EXPECT_LE(row->rec.Statistic(k), 1.0f) << k;
+    }
+  }
 }
 
 TEST(ReferenceCorpusInDocument, AFileThatIsNoWordListLeavesTheCollocates) {

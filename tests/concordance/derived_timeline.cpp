@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
 
+#include "../model/export_test_support.h"
 #include "concordance/views/compute_timeline.h"
 #include "concordance/views/timeline_list.h"
 #include "derived_test_support.h"
+#include "model/export/export_cells.h"
+#include "model/export/list_export.h"
 #include "platform/rtl/streams.h"
+#include "support/temp_folder.h"
 
 using derived_test::Lines;
 
@@ -308,4 +313,84 @@ TEST(ComputeTimeline, LinesNamingNoTextAddNoHit) {
     EXPECT_EQ(int32_t{list.overall.rec.head.hits}, 4) << number;
     EXPECT_EQ(Hits(list.Row(0)->rec), (std::vector<int32_t>{2, 0, 1})) << number;
   }
+}
+
+// Every export puts each period's count under its own period: the text file and the clipboard's
+// text spread the plot column over one column a period (dates in the heading line), the XML names
+// each period's date beside its count, and the workbook's time-line sheet puts words and hits
+// under their headings and the periods' hits under their dates; the first sheet keeps the
+// dispersion where it belongs and notes the next sheet in the plot's own column.
+TEST(TimelineList, EveryExportPutsEachPeriodsCountUnderItsPeriod) {
+  Corpus c;
+  c.f.Add({}, u"b", {}, 4, 1);  // a line from the 2022 text
+  TVXBaseHolder h;
+  TTimelineList list(&h);
+  ASSERT_TRUE(ComputeTimeline(c.f.list, c.texts, c.unused, {u"a", u"b"}, kTimeBaseYear, list));
+  // Grid rows: overall, a, b; hits by period worked out from the corpus above.
+  const std::vector<std::vector<int32_t>> hits = {{4, 1}, {3, 0}, {1, 1}};
+  const std::vector<UString> dates = {u"2021", u"2022"};
+  TempFolder tmp;
+
+  const UString txt = tmp.Path() + u"tl.txt";
+  ASSERT_TRUE(ExportListAsTXT(list, h, txt));
+  const std::vector<std::vector<UString>> fields = TextExportFields(txt);
+  ASSERT_EQ(fields.size(), 4u);
+  const auto first = std::find(fields[0].begin(), fields[0].end(), dates[0]);
+  ASSERT_NE(first, fields[0].end());
+  const size_t at = static_cast<size_t>(first - fields[0].begin());
+  ASSERT_LT(at + 1, fields[0].size());
+  EXPECT_EQ(fields[0][at + 1], dates[1]);
+  for (size_t r = 1; r < fields.size(); ++r) {
+    ASSERT_EQ(fields[r].size(), fields[0].size()) << r;
+    EXPECT_EQ(fields[r][at], IntToUStr(hits[r - 1][0])) << r;
+    EXPECT_EQ(fields[r][at + 1], IntToUStr(hits[r - 1][1])) << r;
+  }
+
+  // The clipboard's text of the grid rows: the same columns.
+  std::vector<TGrid_data_rec> heading, row;
+  list.EntryDetailsAsGridDataRecs(0, heading);
+  list.EntryDetailsAsGridDataRecs(3, row);
+  EXPECT_EQ(TimelineColumnsText(heading[6]), u"2021\t2022");
+  EXPECT_EQ(TimelineColumnsText(row[6]), u"1\t1");
+
+  const UString xml = tmp.Path() + u"tl.xml";
+  ASSERT_TRUE(ExportListAsXML(list, h, xml));
+  const std::string x = FileAsString(xml);
+  ASSERT_TRUE(ParseXml(x.substr(3)).ok);
+  EXPECT_NE(x.find("<period date=\"2021\">4</period><period date=\"2022\">1</period>"), std::string::npos) << x;
+  EXPECT_NE(x.find("<period date=\"2021\">3</period><period date=\"2022\">0</period>"), std::string::npos);
+
+  const UString book = tmp.Path() + u"tl.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(list, h, book, u""));
+  const std::string sheet2 = ZipMember(book, u"xl/worksheets/sheet2.xml");
+  ASSERT_TRUE(ParseXml(sheet2).ok);
+  // Headings on row 3 (N, search word, -, words, hits, then the dates), rows from 4.
+  EXPECT_NE(sheet2.find("<t>2021</t>"), std::string::npos);
+  auto value = [&](const std::string& ref) {
+    const size_t p = sheet2.find("<c r=\"" + ref + "\"");
+    if (p == std::string::npos) return std::string("(none)");
+    const size_t v = sheet2.find("<v>", p), end = sheet2.find("</c>", p);
+    return v < end ? sheet2.substr(v + 3, sheet2.find("</v>", v) - v - 3) : std::string("(text)");
+  };
+  const TTimeLineDataRec o = list.TimeLineData(0);
+  EXPECT_EQ(value("D4"), std::to_string(int32_t{o.head.words}));
+  EXPECT_EQ(value("E4"), std::to_string(int32_t{o.head.hits}));
+  for (int r = 0; r < 3; ++r) {
+    const std::string n = std::to_string(4 + r);
+    EXPECT_EQ(value("A" + n), std::to_string(r + 1));
+    EXPECT_EQ(value("F" + n), std::to_string(hits[static_cast<size_t>(r)][0])) << n;
+    EXPECT_EQ(value("G" + n), std::to_string(hits[static_cast<size_t>(r)][1])) << n;
+  }
+  const std::string sheet1 = ZipMember(book, u"xl/worksheets/sheet1.xml");
+  const size_t note = sheet1.find("See the next worksheet");
+  ASSERT_NE(note, std::string::npos);
+  // The note in column G (the plot's), the dispersion of that row in F a number.
+  const size_t cell = sheet1.rfind("<c r=\"", note);
+  ASSERT_EQ(sheet1.substr(cell + 6, 1), "G");
+  const std::string row_number = sheet1.substr(cell + 7, sheet1.find('"', cell + 7) - cell - 7);
+  const size_t disp = sheet1.find("<c r=\"F" + row_number + "\"");
+  ASSERT_NE(disp, std::string::npos);
+  const std::string disp_cell = sheet1.substr(disp, sheet1.find("</c>", disp) - disp);
+  EXPECT_EQ(disp_cell.find("inlineStr"), std::string::npos) << disp_cell;
+  EXPECT_NE(disp_cell.find("<v>"), std::string::npos) << disp_cell;
 }

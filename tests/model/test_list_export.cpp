@@ -575,19 +575,20 @@ TEST(ExportCellRules, CellsAsTheGridShowsThem) {
     TGrid_data_rec cell;
     const char16_t* shown;
     int32_t decimals;
-    double value;  // in a spreadsheet
+    double value;  // in a spreadsheet (under a format of the decimals shown)
   } cases[] = {
-      {"share from a float", ShownNumber(10.8812345f, 2, true), u"10.88", 2, 10.88},
+      {"share from a float", ShownNumber(10.8812345f, 2, true), u"10.88", 2, 10.881234},
       {"float tail", ShownNumber(0.1f, 2, true), u"0.10", 2, 0.1},
       {"count", ShownNumber(132, 0, false), u"132", 0, 132},
-      {"rounded, not cut", ShownNumber(2.6f, 0, false), u"3", 0, 3},
+      {"rounded, not cut", ShownNumber(2.6f, 0, false), u"3", 0, 2.6},
       {"negative", ShownNumber(-3, 0, false), u"-3", 0, -3},
       {"own decimals", ShownNumber(0.125f, 1, true, 3), u"0.125", 3, 0.125},
       {"whole with a decimal", ShownNumber(7, 1, false, 1), u"7.0", 1, 7},
       {"text with affixes", text, u"(THE)", 0, 0},
-      {"text made from the number", made, u"12.35", 2, 12.35},
+      {"text made from the number", made, u"12.35", 2, 12.3456},
       {"no value", hidden_value, u"", 0, 5},
       {"nothing", TGrid_data_rec(), u"", 0, 0},
+      {"a Dice value under no decimals", ShownNumber(0.0034567f, 0, false), u"0", 0, 0.0034567},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(U8(CellTextAsShown(c.cell)), U8(c.shown)) << c.what;
@@ -595,7 +596,8 @@ TEST(ExportCellRules, CellsAsTheGridShowsThem) {
     EXPECT_EQ(U8(DoExportaCellToTXT(copy, 0)), U8(c.shown)) << c.what;
     if (!c.cell.has_number) continue;
     EXPECT_EQ(CellShownDecimals(c.cell), c.decimals) << c.what;
-    EXPECT_EQ(CellValueAsShown(c.cell, c.decimals), c.value) << c.what;  // exactly the decimal shown
+    // Stored whole: the decimal of the float, however few decimals are shown.
+    EXPECT_EQ(CellValueToStore(c.cell), c.value) << c.what;
   }
   TGrid_data_rec nan = ShownNumber(std::nanf(""), 2, true);
   EXPECT_EQ(U8(CellTextAsShown(nan)), "");
@@ -698,8 +700,8 @@ std::string ValueOf(const std::string& sheet, const std::string& ref) {
 
 }  // namespace
 
-// In a workbook numbers keep the decimals the grid shows, under a format that shows them; the
-// search word has no blanks added around it.
+// In a workbook numbers are stored whole under a format that shows the grid's decimals (10.881234
+// shown as 10.88); the search word has no blanks added around it.
 TEST(ListExport, WorkbookNumbersCarryTheGridsDecimals) {
   TempFolder tmp;
   TNumbersFixture f;
@@ -718,7 +720,7 @@ TEST(ListExport, WorkbookNumbersCarryTheGridsDecimals) {
     const char* ref;
     const char* value;
     const char* format;
-  } cells[] = {{"A6", "1", "#,##0"},     {"D6", "132", "#,##0"}, {"E6", "10.88", "#,##0.00"},
+  } cells[] = {{"A6", "1", "#,##0"},     {"D6", "132", "#,##0"}, {"E6", "10.881234", "#,##0.00"},
                {"F6", "60", "#,##0"},    {"D7", "7", "#,##0"},   {"E7", "0.5", "#,##0.00"}};
   for (const Cell& c : cells) {
     EXPECT_EQ(ValueOf(sheet, c.ref), c.value) << c.ref;
@@ -909,11 +911,12 @@ TEST(ListExport, AddedColumnsInLayoutOrderInEveryFormat) {
   }
   EXPECT_NE(ReadRtf(FileAsString(rtf)).text.find(lines), UString::npos) << U8(ReadRtf(FileAsString(rtf)).text);
 
-  // Headings on row 5, data from row 6; the column at place p in spreadsheet column p + 1.
+  // Headings on row 5, data from row 6; the column at place p in spreadsheet column p + 1; a
+  // computed value stored whole (40 / 3) under its two decimals.
   const UString xlsx = tmp.Path() + u"added.xlsx";
   ExpectWorkbookCells(f.list, f.holder, xlsx,
                       {{"B5", "Word", nullptr},     {"D5", "Freq", nullptr},     {"E5", "Set 1", nullptr},
-                       {"C6", "13.33", "#,##0.00"}, {"C7", "2", "#,##0.00"},     {"C8", "1", "#,##0.00"},
+                       {"C6", "13.333333", "#,##0.00"}, {"C7", "2", "#,##0.00"},  {"C8", "1", "#,##0.00"},
                        {"D6", "40", "#,##0"},       {"D7", "6", "#,##0"},        {"D8", "missing", nullptr},
                        {"E6", "noun", nullptr},     {"E7", "missing", nullptr},  {"E8", "verb", nullptr},
                        {"B8", "sat", nullptr},      {"F5", "missing", nullptr}});

@@ -39,20 +39,21 @@ TEST(RuntimeMaths, DiceSharesAndMeans) {
 }
 
 TEST(RuntimeMaths, AssociationMeasuresAgainstHandValues) {
-  // joint 10, f1 100, f2 50, N 10,000, span 2 left + 3 right: expected = 100*50*5/10000 = 2.5.
+  // joint 10, f1 100, f2 50, N 10,000, span 2 left + 3 right: expected = 100*50*5/10000 = 2.5; the
+  // table counts words: 500 within the spans, a = 10, b = 490, c = 40, d = 9460.
   const TSpanPair span{2, 3};
   auto r = [&](int s) { return RelationshipComputation(s, 10, 100, 50, 10000, span); };
   EXPECT_NEAR(r(kRelDice), 20.0 / 150.0, 1e-12);
   EXPECT_NEAR(r(kRelMI), 2.0, 1e-12);                    // log2(10 / 2.5)
   EXPECT_NEAR(r(kRelMI3), 8.643856189774725, 1e-12);     // log2(1000 / 2.5)
   EXPECT_NEAR(r(kRelZScore), 4.715672110291028, 1e-9);   // p = 50/9900, E = 500p
-  EXPECT_NEAR(r(kRelLogLikelihood), 43.81371197162112, 1e-9);  // table 10, 90, 40, 9860
+  EXPECT_NEAR(r(kRelLogLikelihood), 14.097453717588396, 1e-9);  // table 10, 490, 40, 9460
   EXPECT_NEAR(r(kRelTScore), 7.5 / std::sqrt(10.0), 1e-12);
-  EXPECT_NEAR(r(kRelLogRatio), 4.6293566200796095, 1e-12);  // log2(0.1 / (40/9900))
-  EXPECT_NEAR(r(kRelCondProbA), 0.1, 1e-12);
+  EXPECT_NEAR(r(kRelLogRatio), std::log2(4.75), 1e-12);  // log2((10/500) / (40/9500))
+  EXPECT_NEAR(r(kRelCondProbA), 0.02, 1e-12);            // 10 / 500
   EXPECT_NEAR(r(kRelCondProbB), 0.2, 1e-12);
-  EXPECT_NEAR(r(kRelDeltaPA), 0.1 - 40.0 / 9900.0, 1e-12);
-  EXPECT_NEAR(r(kRelDeltaPB), 0.2 - 90.0 / 9950.0, 1e-12);  // 10/50 - 90/(90 + 9860)
+  EXPECT_NEAR(r(kRelDeltaPA), 0.02 - 40.0 / 9500.0, 1e-12);
+  EXPECT_NEAR(r(kRelDeltaPB), 0.2 - 490.0 / 9950.0, 1e-12);  // 10/50 - 490/(490 + 9460)
   // Undefined inputs give 0, never NaN or infinity.
   for (int s = 0; s < kRelationshipStatsCount; ++s) {
     EXPECT_EQ(RelationshipComputation(s, 0, 0, 50, 10000, span), 0.0) << s;
@@ -61,6 +62,52 @@ TEST(RuntimeMaths, AssociationMeasuresAgainstHandValues) {
   }
   EXPECT_EQ(RelationshipComputation(11, 10, 100, 50, 10000, span), 0.0);
   EXPECT_EQ(RelationshipAsString(kRelLogLikelihood), u"log-likelihood");
+}
+
+// Words that occur independently of each other (joint = f1 x f2 x span / N, as often near the
+// search word as anywhere) are not associated: log ratio, delta P and log-likelihood 0, and the
+// conditional probability A the collocate's share of all words. Probabilities stay within 0..1
+// also where a frequent word stands more often in the spans than the search word occurs (the
+// in the spans of government) or a collocate is counted in two overlapping spans.
+TEST(RuntimeMaths, AssociationOfIndependentWordsAndProbabilitiesInRange) {
+  struct TCase {
+    const char* name;
+    double joint, f1, f2, n;
+    TSpanPair span;
+  } independent[] = {
+      {"the beside government", 4140, 6900, 60000, 1000000, {5, 5}},
+      {"of beside a rare word", 60, 20, 30000, 100000, {5, 5}},
+      {"a mid word, span 2 + 3", 50, 100, 1000, 10000, {2, 3}},
+  };
+  for (const TCase& c : independent) {
+    SCOPED_TRACE(c.name);
+    ASSERT_DOUBLE_EQ(c.joint, c.f1 * c.f2 * (c.span.left + c.span.right) / c.n);
+    auto r = [&](int s) { return RelationshipComputation(s, c.joint, c.f1, c.f2, c.n, c.span); };
+    EXPECT_NEAR(r(kRelMI), 0.0, 1e-9);
+    EXPECT_NEAR(r(kRelLogRatio), 0.0, 1e-9);
+    EXPECT_NEAR(r(kRelDeltaPA), 0.0, 1e-9);
+    EXPECT_NEAR(r(kRelDeltaPB), 0.0, 1e-9);
+    EXPECT_NEAR(r(kRelLogLikelihood), 0.0, 1e-6);
+    EXPECT_NEAR(r(kRelCondProbA), c.f2 / c.n, 1e-12);
+  }
+  const TCase strong[] = {
+      {"the 1.33 times per government", 9180, 6903, 60000, 1000000, {5, 5}},
+      {"every collocate in the spans", 3000, 300, 3000, 100000, {5, 5}},
+      {"counted in two overlapping spans", 45, 10, 40, 1000, {5, 5}},
+  };
+  for (const TCase& c : strong) {
+    SCOPED_TRACE(c.name);
+    for (int s : {kRelDice, kRelCondProbA, kRelCondProbB}) {
+      const double v = RelationshipComputation(s, c.joint, c.f1, c.f2, c.n, c.span);
+      EXPECT_GE(v, 0.0) << Utf16ToUtf8(RelationshipAsString(s));
+      EXPECT_LE(v, 1.0) << Utf16ToUtf8(RelationshipAsString(s));
+    }
+    for (int s : {kRelDeltaPA, kRelDeltaPB}) {
+      const double v = RelationshipComputation(s, c.joint, c.f1, c.f2, c.n, c.span);
+      EXPECT_GE(v, -1.0) << Utf16ToUtf8(RelationshipAsString(s));
+      EXPECT_LE(v, 1.0) << Utf16ToUtf8(RelationshipAsString(s));
+    }
+  }
 }
 
 TEST(RuntimeMaths, ShuffledNumbersArePermutations) {

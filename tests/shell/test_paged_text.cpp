@@ -290,3 +290,87 @@ TEST(PagedText, AHitIsCheckedAtItsByte) {
   EXPECT_EQ(CheckHitInText(paged, size + 1, ns, 13, u"river", message), THitCheck::Changed);
   EXPECT_NE(message.find(u"has changed"), UString::npos);
 }
+
+// Texts whose 8-bit encoding is decided only past the first piece (ASCII before it), with bytes of
+// 0x80 and above right at the pages' edges, and UTF-8 text read under code page 65001 that the
+// reader takes for code-page text (too many stray bytes): the pages meet without gap or overlap
+// whatever order they are read in, never cut a character, and join into the whole text's decode.
+TEST(PagedText, PagesMeetWhenTheEncodingIsDecidedLateOrIsUtf8ByCodePage) {
+  struct TCase {
+    const char* name;
+    std::string bytes;
+    int code_page;
+    TTextEncoding decided;
+  };
+  const std::string ascii(static_cast<size_t>(kTextChunkBytes) + 3 * TPagedText::kPageBytes, 'a');
+  // Bytes from the page edge past the first piece: 0x93 and 0x94 are quotes in Windows-1252 and
+  // continuation bytes to a UTF-8 reader.
+  std::string cp1252 = ascii + std::string(2 * TPagedText::kPageBytes, 'b');
+  std::string utf8_late = cp1252;
+  for (int k = 1; k < 5; ++k) {
+    const size_t edge = static_cast<size_t>(kTextChunkBytes) + static_cast<size_t>(k) * TPagedText::kPageBytes;
+    for (size_t i = 0; i < 3; ++i) cp1252[edge + i] = static_cast<char>(0x93 + i % 2);
+    const std::string euro = "\xE2\x82\xAC";  // a three-byte character across the edge
+    utf8_late.replace(edge - 1 + static_cast<size_t>(k) % 2, 3, euro);
+  }
+  // UTF-8 with a stray byte in every 200: code-page text to the reader, decoded as UTF-8 by 65001.
+  std::string utf8_stray;
+  while (utf8_stray.size() < 5 * TPagedText::kPageBytes) {
+    utf8_stray += "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\x8A river ";
+    if (utf8_stray.size() % 200 < 30) utf8_stray += '\xFF';
+  }
+  // Shift-JIS after the ASCII: pages found from the start once the text turns out double-byte,
+  // also past pages read (and kept) before.
+  UString japanese;
+  while (japanese.size() < 3 * TPagedText::kPageBytes / 2) japanese += u"\u5DDD\u306E\u6C34 river ";
+  const std::string sjis = ascii + EncodeCodePage(japanese, 932);
+  const std::vector<TCase> cases = {{"Windows-1252 decided late", cp1252, 1252, TTextEncoding::CodePage},
+                                    {"Shift-JIS decided late", sjis, 932, TTextEncoding::CodePage},
+                                    {"UTF-8 decided late", utf8_late, 1252, TTextEncoding::Utf8},
+                                    {"UTF-8 under code page 65001", utf8_stray, 65001, TTextEncoding::CodePage}};
+  TempFolder tmp;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const UString file = tmp.Write(u"late.txt", c.bytes);
+    const auto* b = reinterpret_cast<const uint8_t*>(c.bytes.data());
+    UString whole;
+    if (c.decided == TTextEncoding::Utf8) {
+      std::vector<uint32_t> offsets;
+      DecodeUtf8Lenient(b, c.bytes.size(), 0, false, whole, offsets);
+    } else {
+      whole = DecodeCodePage(b, c.bytes.size(), c.code_page);
+    }
+    std::mt19937 rng(3);
+    for (const char* order : {"forward", "backward", "shuffled", "by byte"}) {
+      SCOPED_TRACE(order);
+      TPagedText paged;
+      UString error;
+      ASSERT_TRUE(paged.Open(file, c.code_page, error)) << Utf16ToUtf8(error);
+      std::vector<int> ks;
+      for (int k = 0; k < paged.PageCount(); ++k) ks.push_back(k);
+      if (std::string(order) == "backward") std::reverse(ks.begin(), ks.end());
+      if (std::string(order) == "shuffled") std::shuffle(ks.begin(), ks.end(), rng);
+      std::vector<std::shared_ptr<const TTextPage>> pages(ks.size());
+      for (int k : ks) {
+        if (std::string(order) == "by byte") k = paged.PageOfByte(paged.TextStart() + int64_t{k} * TPagedText::kPageBytes + 1);
+        pages[static_cast<size_t>(k)] = paged.Page(k, &error);
+        ASSERT_TRUE(pages[static_cast<size_t>(k)]) << Utf16ToUtf8(error);
+      }
+      EXPECT_EQ(paged.Encoding(), c.decided);
+      UString joined;
+      int64_t at = paged.TextStart();
+      for (size_t k = 0; k < pages.size(); ++k) {
+        if (!pages[k]) pages[k] = paged.Page(static_cast<int>(k));
+        EXPECT_EQ(pages[k]->first_byte, at) << "page " << k;
+        // No page begins with a continuation byte of a UTF-8 character.
+        if (c.decided != TTextEncoding::CodePage || c.code_page == 65001)
+          EXPECT_NE(static_cast<uint8_t>(c.bytes[static_cast<size_t>(pages[k]->first_byte)]) & 0xC0, 0x80) << "page " << k;
+        at = pages[k]->end_byte;
+        joined += pages[k]->text;
+      }
+      EXPECT_EQ(at, static_cast<int64_t>(c.bytes.size()));
+      EXPECT_EQ(joined.size(), whole.size());
+      EXPECT_TRUE(joined == whole);
+    }
+  }
+}

@@ -11,21 +11,30 @@ std::vector<UString> Found(UStringView text, const std::vector<UString>& words) 
 }
 }  // namespace
 
-TEST(SourceTextMarks, SearchWordsAreWholeWordsWithStarsAtEitherEnd) {
+// The words a run finds, by the engine's word rules: "cat's" holds the word "cat" (the apostrophe
+// is no letter of a word by default), and "*" alone is any one word.
+TEST(SourceTextMarks, SearchWordsAreFoundAsARunFindsThem) {
   const UString text = u"The cat's catalogue: Cats, a bobcat and CAT. \u00c9t\u00e9 \u00e9t\u00e9s";
   struct Case {
     std::vector<UString> words;
     std::vector<UString> found;
   } cases[] = {
-      {{u"cat"}, {u"CAT"}},
-      {{u"cat*"}, {u"cat's", u"catalogue", u"Cats", u"CAT"}},
-      {{u"*cat"}, {u"bobcat", u"CAT"}},
+      {{u"cat"}, {u"cat", u"CAT"}},
+      {{u"cat*"}, {u"cat", u"catalogue", u"Cats", u"CAT"}},
+      {{u"*cat"}, {u"cat", u"bobcat", u"CAT"}},
       {{u"*ata*"}, {u"catalogue"}},
       {{u"\u00e9t\u00e9"}, {u"\u00c9t\u00e9"}},
-      {{u"*"}, {}},
+      {{u"*"},
+       {u"The", u"cat", u"s", u"catalogue", u"Cats", u"a", u"bobcat", u"and", u"CAT", u"\u00c9t\u00e9", u"\u00e9t\u00e9s"}},
       {{}, {}},
+      {{u"  "}, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(Found(text, c.words), c.found) << Utf16ToUtf8(c.words.empty() ? u"" : c.words[0]);
+  // Which word found each span, by its place among the words given (blank ones counted).
+  std::vector<int> which;
+  const std::vector<TTextSpan> spans = FindSearchWordSpans(text, {u"", u"bobcat", u"cat*"}, &which);
+  ASSERT_EQ(spans.size(), 5u);
+  EXPECT_EQ(which, (std::vector<int>{2, 2, 2, 1, 2}));
 }
 
 TEST(SourceTextMarks, MarkupSpansAndTheTextWithoutThem) {

@@ -77,6 +77,27 @@ void ExpectSoundLayout(const TWordCloud& cloud) {
     for (size_t j = i + 1; j < placed.size(); ++j)
       ASSERT_FALSE(Overlap(placed[i]->rect, placed[j]->rect))
           << Utf16ToUtf8(placed[i]->text) << " / " << Utf16ToUtf8(placed[j]->text);
+  // The texts themselves keep a gap: side by side at least 6 pixels apart (twice the least pad),
+  // one above the other at least 2; and none comes within 3 pixels of the picture's edge (the
+  // frame is drawn 1 pixel inside it).
+  auto text_box = [](const TCloudWordDraw& d) {
+    return TCloudRect{d.text_left, d.text_top, d.text_left + d.size.cx, d.text_top + d.size.cy};
+  };
+  for (const TCloudWordDraw* d : placed) {
+    const TCloudRect t = text_box(*d);
+    EXPECT_GE(t.left, 3) << Utf16ToUtf8(d->text);
+    EXPECT_GE(t.top, 1) << Utf16ToUtf8(d->text);
+    EXPECT_LE(t.right, cloud.horiz_pixels - 3) << Utf16ToUtf8(d->text);
+    EXPECT_LE(t.bottom, cloud.vert_pixels - 1) << Utf16ToUtf8(d->text);
+  }
+  for (size_t i = 0; i < placed.size(); ++i)
+    for (size_t j = i + 1; j < placed.size(); ++j) {
+      const TCloudRect a = text_box(*placed[i]), b = text_box(*placed[j]);
+      const int apart_x = std::max(b.left - a.right, a.left - b.right);
+      const int apart_y = std::max(b.top - a.bottom, a.top - b.bottom);
+      ASSERT_TRUE(apart_x >= 6 || apart_y >= 2)
+          << Utf16ToUtf8(placed[i]->text) << " / " << Utf16ToUtf8(placed[j]->text) << ": " << apart_x << ", " << apart_y;
+    }
 }
 
 }  // namespace
@@ -314,4 +335,62 @@ TEST(WordCloudHelpers, AreaFromThePrinterPage) {
   const TCloudArea a = CloudAreaFor(letter, 96, 120);
   EXPECT_EQ(a.width, 768);
   EXPECT_EQ(a.height, 1260);
+}
+
+// A damaged printer record or screen gives an area a page or screen can hold (1 to 50 inches at 24
+// to 600 pixels an inch), never billions of pixels.
+TEST(WordCloudHelpers, AreaFromADamagedPrinterRecordIsBounded) {
+  struct TCase {
+    const char* name;
+    double measure;
+    int32_t width, height;
+    double dpi;
+    int expect_width, expect_height;
+  } cases[] = {
+      {"page measure near 0", 1e-6, 794, 1123, 96, 4800, 4800},
+      {"dots in the millions", 300, 2'000'000'000, 3000, 96, 4800, 960},
+      {"a page a dot wide", 300, 1, 1, 96, 96, 96},
+      {"measure not a number", std::nan(""), 794, 1123, 96, 794, 1122},
+      {"negative measure", -300, 2400, 3150, 96, 794, 1122},
+      {"screen of a million dots an inch", 300, 2400, 3150, 1e6, 4800, 6300},
+      {"screen of no dots", 300, 2400, 3150, 0, 192, 252},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPrinterRec rec{};
+    rec.SetPageMeasure(c.measure);
+    rec.SetPageWidth(c.width);
+    rec.SetPageHeight(c.height);
+    const TCloudArea a = CloudAreaFor(rec, c.dpi, c.dpi);
+    EXPECT_EQ(a.width, c.expect_width);
+    EXPECT_EQ(a.height, c.expect_height);
+  }
+}
+
+// A stored minimum font size outside 6..70 and frequencies at the ends of the 32-bit range give
+// sizes between the minimum and the largest size, never negative or wrapped round.
+TEST(WordCloudLayout, FontSizesStayWithinTheirRangeWhateverIsStored) {
+  struct TCase {
+    int32_t stored_min;
+    int expect_min;
+  } mins[] = {{INT32_MAX, 70}, {INT32_MIN, 9}, {0, 9}, {3, 6}, {12, 12}};
+  const std::pair<int32_t, int32_t> ranges[] = {{1, 100}, {1, INT32_MAX}, {INT32_MIN + 1, INT32_MAX}, {50, 50}};
+  for (const TCase& c : mins)
+    for (const auto& [lo, hi] : ranges) {
+      SCOPED_TRACE(testing::Message() << "stored " << c.stored_min << ", range " << lo << ".." << hi);
+      TWordCloud cloud(800, 600);
+      cloud.CloudSettings.SetMinFontSize(c.stored_min);
+      cloud.min_freq = lo;
+      cloud.max_freq = hi;
+      cloud.ComputeFontScale(100, 6.25);
+      // The largest size holds even over a minimum above it.
+      const int least = std::min(c.expect_min, cloud.max_font_size);
+      EXPECT_EQ(cloud.FontSizeOf(lo), least);
+      for (int32_t f : {lo, hi, INT32_MIN, INT32_MAX, (lo / 2 + hi / 2)}) {
+        const int points = cloud.FontSizeOf(f);
+        EXPECT_GE(points, least) << f;
+        EXPECT_LE(points, cloud.max_font_size) << f;
+      }
+      if (hi > lo) EXPECT_EQ(cloud.FontSizeOf(hi), cloud.max_font_size);
+    }
 }

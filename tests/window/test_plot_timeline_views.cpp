@@ -323,7 +323,7 @@ TEST(TimelineRowView, HoveringAPeriodNamesItsDateHitsAndWords) {
 // A page of three rows with the plot column (list column 6) painted by the delegate, 402 pixels
 // of strip wide; every row is numbered.
 void ShowInGrid(TVX_Grid& grid, TVXBaseDataClass& list, uint8_t list_type, TResultPlotDelegate& delegate) {
-  grid.resize(900, 200);
+  grid.resize(900, 320);
   grid.SetList(&list, list_type, 0);
   grid.setItemDelegateForColumn(5, &delegate);
   grid.setColumnWidth(5, 404);
@@ -361,21 +361,89 @@ TEST(ResultPlotDelegate, PaintsThePlotAndTimelinePagesInTheirGrids) {
   TVX_Grid time_grid;
   ShowInGrid(time_grid, tf.list, kListTimeline, delegate);
   const QImage tpage = SaveDialogScreenshot(time_grid, QStringLiteral("timeline_page"));
+  const QFontMetrics label_metrics(TimelineLabelFont(time_grid.font()));
   for (int row = 1; row <= 3; ++row) {
     const QRect cell = time_grid.visualRect(time_grid.Model().index(row - 1, 5));
     const QRect strip = cell.adjusted(1, 2, -1, -2).translated(time_grid.viewport()->pos());
-    const std::vector<TTimelineBar> bars = TimelineBars(tf.Cell(row), strip.width(), strip.height());
+    // The bars above, the periods' labels in a strip of their own below them.
+    const QRect bars_rect = TimelineBarsRect(strip, tf.Cell(row), time_grid.font());
+    ASSERT_LT(bars_rect.height(), strip.height());
+    ASSERT_GE(bars_rect.height(), strip.height() / 2);
+    const std::vector<TTimelineBar> bars = TimelineBars(tf.Cell(row), bars_rect.width(), bars_rect.height());
     ASSERT_EQ(bars.size(), 4u);
     // The margin between the strip and the grid lines shows the cell's background.
     const QColor base = tpage.pixelColor(strip.left() + 1, strip.top() - 1);
     for (const TTimelineBar& b : bars) {
       const int mid = strip.left() + (b.left + b.right) / 2;
-      const QColor bottom = tpage.pixelColor(mid, strip.bottom());
+      const QColor bottom = tpage.pixelColor(mid, bars_rect.bottom());
       EXPECT_EQ(bottom != base, b.height > 0) << "row " << row << " bar at " << b.left;
-      if (b.height > 0 && b.height < strip.height()) {
-        EXPECT_EQ(tpage.pixelColor(mid, strip.bottom() + 1 - b.height), bottom);
-        EXPECT_EQ(tpage.pixelColor(mid, strip.bottom() - b.height), base);
+      if (b.height > 0 && b.height < bars_rect.height()) {
+        EXPECT_EQ(tpage.pixelColor(mid, bars_rect.bottom() + 1 - b.height), bottom);
+        EXPECT_EQ(tpage.pixelColor(mid, bars_rect.bottom() - b.height), base);
       }
+    }
+    // Every period's label is written in its box, under its own period.
+    const std::vector<TTimelineLabel> labels = TimelineLabels(tf.Cell(row), strip.width(), label_metrics);
+    ASSERT_EQ(labels.size(), 4u) << "row " << row;
+    for (const TTimelineLabel& l : labels) {
+      EXPECT_EQ(l.text, (std::vector<UString>{u"2020-01", u"2020-02", u"2020-03", u"2020-04"})[static_cast<size_t>(l.segment)]);
+      const QRect box = l.box.translated(strip.left(), bars_rect.bottom() + 1).intersected(strip);
+      EXPECT_LE(box.left(), strip.left() + bars[static_cast<size_t>(l.segment)].right);
+      EXPECT_GE(box.right(), strip.left() + bars[static_cast<size_t>(l.segment)].left);
+      int ink = 0;
+      for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x) ink += tpage.pixelColor(x, y) != base ? 1 : 0;
+      EXPECT_GT(ink, 10) << "row " << row << " label " << Utf16ToUtf8(l.text);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Labels across where every heading fits its period, upright where not, and one for every k-th
+// period only where periods are narrower than a line; never two overlapping, none outside the
+// strip.
+TEST(TimelineLabels, EveryPeriodLabelledAcrossOrUprightWithoutOverlap) {
+  TDialogTestScope scope;
+  QFont font;
+  font.setPixelSize(12);
+  const QFontMetrics metrics(TimelineLabelFont(font));
+  struct TCase {
+    const char* name;
+    int periods;
+    int width;
+    bool upright;
+    int labels;
+  } cases[] = {
+      {"eight decades, wide", 8, 800, false, 8},
+      {"seventy years, 1000 pixels", 70, 1000, true, 70},
+      {"seventy years, 300 pixels", 70, 300, true, 0},  // fewer: every k-th
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTimeLineDataRec r;
+    r.head.basis = static_cast<uint8_t>(c.periods == 8 ? kTimeBaseDecade : kTimeBaseYear);
+    r.head.first_date = YearMonthDayToJulianAddingConst({1950, 1, 1});
+    r.segments.assign(static_cast<size_t>(c.periods), {1, 100});
+    TGrid_data_rec cell;
+    cell.kind = kCellTimeline;
+    for (const auto& s : r.segments) cell.timeline_segments.push_back({s.hits, s.words});
+    cell.timeline_date_headings = TimeLineDataDateHeaders(r);
+    const std::vector<TTimelineLabel> labels = TimelineLabels(cell, c.width, metrics);
+    ASSERT_FALSE(labels.empty());
+    if (c.labels > 0) EXPECT_EQ(static_cast<int>(labels.size()), c.labels);
+    else EXPECT_LT(static_cast<int>(labels.size()), c.periods);
+    for (size_t i = 0; i < labels.size(); ++i) {
+      EXPECT_EQ(labels[i].upright, c.upright);
+      EXPECT_EQ(labels[i].text, cell.timeline_date_headings[static_cast<size_t>(labels[i].segment)]);
+      EXPECT_GE(labels[i].box.left(), 0);
+      EXPECT_LE(labels[i].box.right(), c.width - 1);
+      // Across: the whole text fits; upright: the strip is as tall as the longest text.
+      if (!c.upright) EXPECT_GE(labels[i].box.width(), metrics.horizontalAdvance(ToQString(labels[i].text)));
+      else EXPECT_GE(labels[i].box.height(), metrics.horizontalAdvance(ToQString(labels[i].text)));
+      if (i > 0) EXPECT_GT(labels[i].box.left(), labels[i - 1].box.right()) << "labels " << i - 1 << " and " << i;
     }
   }
 }

@@ -4,6 +4,7 @@
 // window's title and status bar said), and what a linguist would notice first is checked: pages
 // that show rows, headings that say what the cells hold, columns wide enough for their words.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include "windows/word_cloud_window.h"
 #include "windows/sort_dialog.h"
 #include "windows/timeline_settings_dialog.h"
+#include "windows/timeline_view.h"
 
 namespace {
 
@@ -86,6 +88,17 @@ class RealCorpus : public RealCorpusTest {
     w.HandleMenuCommand(58, u"");
     QTest::qWait(50);
     shot(w, QStringLiteral("timeline"));
+    ExpectTimelinePeriodsLabelled(prefix);
+    // By decade too.
+    ActOnNextModal([&](QDialog& d) {
+      auto& settings = static_cast<TFormTimelineSettings&>(d);
+      settings.Basis()->setCurrentIndex(settings.Basis()->findText(QStringLiteral("decade")));
+      settings.OKClick();
+    });
+    w.HandleMenuCommand(58, u"");
+    QTest::qWait(50);
+    shot(w, QStringLiteral("timeline_decade"));
+    ExpectTimelinePeriodsLabelled(prefix + QStringLiteral(" by decade"));
     TurnTo(QStringLiteral("Notes"));
     shot(w, QStringLiteral("notes_after_timeline"));
 
@@ -102,16 +115,18 @@ class RealCorpus : public RealCorpusTest {
 
     // Save as, each format, from the concordance and the collocates pages.
     const char* const kExt[] = {"txt", "xml", "xlsx", "rtf"};
-    for (const char* caption : {"Concordance", "Collocates"}) {
+    for (const char* caption : {"Concordance", "Collocates", "Timeline"}) {
       TurnTo(QString::fromLatin1(caption));
       for (int format = kSaveAsPlainText; format <= kSaveAsRichText; ++format) {
         const QString base = prefix + QStringLiteral("_save_as_") + QString::fromLatin1(caption).toLower() +
                              QStringLiteral("_") + QString::fromLatin1(kExt[format]);
         const UString file = dir.Path() + FromQString(base) + u"." + Utf8ToUtf16(kExt[format]);
-        ActOnNextModal([&, format](QDialog& d) {
+        ActOnNextModal([&, format, caption](QDialog& d) {
           auto& dlg = static_cast<TSaveAsTxtDlgFeb2012&>(d);
           dlg.Format()->setCurrentIndex(format);
           dlg.FileEdit()->setText(ToQString(file));
+          // The time-line's periods under their dates: the heading line shows them.
+          if (QString::fromLatin1(caption) == QStringLiteral("Timeline")) dlg.WithHeadings()->setChecked(true);
           QTest::qWait(5);
           Shot(dlg, base);
           dlg.OKClick();
@@ -140,6 +155,57 @@ class RealCorpus : public RealCorpusTest {
 
     QFile f(QStringLiteral(LINZORA_SCREENSHOT_DIR "/real_corpus/") + prefix + QStringLiteral("_window.txt"));
     if (f.open(QIODevice::WriteOnly)) f.write(states.toUtf8());
+  }
+  // Each row of the time-line page labels its periods below its bars, inside its cell: every
+  // period while a line of the label font fits a period, none overlapping, the label strip
+  // leaving the bars at least half the cell.
+  void ExpectTimelinePeriodsLabelled(const QString& prefix) {
+    TVX_Grid* grid = Main().Pages()->GridOfTab(TabOf(QStringLiteral("Timeline")));
+    ASSERT_NE(grid, nullptr);
+    const QFontMetrics metrics(TimelineLabelFont(grid->font()));
+    int view_column = -1;
+    for (int v = 0; v < grid->Model().columnCount(); ++v)
+      if (grid->Model().Source().ListColumnOfView(v) == 6) view_column = v;
+    ASSERT_GE(view_column, 0);
+    int rows_with_periods = 0;
+    for (int row = 0; row < grid->Model().rowCount(); ++row) {
+      const QModelIndex index = grid->Model().index(row, view_column);
+      const TGrid_data_rec& cell = grid->Model().CellAt(index);
+      if (cell.kind != kCellTimeline || cell.timeline_segments.empty()) continue;
+      ++rows_with_periods;
+      const QRect strip = grid->visualRect(index).adjusted(1, 2, -1, -2);
+      const std::vector<TTimelineLabel> labels = TimelineLabels(cell, strip.width(), metrics);
+      const size_t periods = cell.timeline_segments.size();
+      if (strip.width() / static_cast<int>(periods) > metrics.height()) {
+        EXPECT_EQ(labels.size(), periods) << prefix.toStdString() << " row " << row;
+      }
+      ASSERT_FALSE(labels.empty());
+      EXPECT_LE(labels.front().box.height(), strip.height() / 2) << prefix.toStdString();
+      for (size_t i = 1; i < labels.size(); ++i) EXPECT_GT(labels[i].box.left(), labels[i - 1].box.right());
+      EXPECT_LE(labels.back().box.right(), strip.width() - 1);
+    }
+    EXPECT_GT(rows_with_periods, 0) << prefix.toStdString();
+    // Copied (the Copy command, its format dialog answered), each period's hits stand under its
+    // date in the heading line.
+    TurnTo(QStringLiteral("Timeline"));
+    grid->setCurrentIndex(grid->Model().index(0, view_column));
+    grid->selectRow(0);
+    QApplication::clipboard()->clear();
+    ActOnNextModal([](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrOK); });
+    Main().HandleMenuCommand(22, u"");
+    QTest::qWait(20);
+    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 2) << prefix.toStdString();
+    const QStringList heads = lines[0].split(QLatin1Char('\t')), cells = lines[1].split(QLatin1Char('\t'));
+    const TGrid_data_rec& first = grid->Model().CellAt(grid->Model().index(0, view_column));
+    ASSERT_FALSE(first.timeline_date_headings.empty());
+    const qsizetype at = heads.indexOf(ToQString(first.timeline_date_headings[0]));
+    ASSERT_GE(at, 0) << lines[0].toStdString();
+    ASSERT_EQ(heads.size(), cells.size()) << prefix.toStdString();
+    for (size_t p = 0; p < first.timeline_segments.size(); ++p) {
+      EXPECT_EQ(heads[at + static_cast<qsizetype>(p)], ToQString(first.timeline_date_headings[p]));
+      EXPECT_EQ(cells[at + static_cast<qsizetype>(p)], QString::number(first.timeline_segments[p].first));
+    }
   }
   // The viewers over the same run: the word clouds of the collocates and clusters, the first
   // line's text at its hit (its file name double-clicked) and the texts that hold the search word.

@@ -10,8 +10,10 @@
 #include <cmath>
 
 #include "model/reading/tag_lists.h"
+#include "platform/settings/settings_access.h"
 #include "platform/settings/settings_defaults.h"
 #include "shell/qt/vx_grid.h"
+#include "shell/qt/word_cloud_painter.h"
 #include "support/wav_tone.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
@@ -176,6 +178,67 @@ TEST_F(ViewerRoad, WordCloudOfTheCollocates) {
   EXPECT_EQ(cloud->MouseOverPicture(5, 5), 0);
 }
 
+// A damaged printer record (a page measure of 1e-6) and a stored minimum font size of INT32_MAX:
+// the cloud opened from the clusters page takes a picture a page can hold and sizes a page can
+// print. Every pixel a word paints lies in the box the layout kept for its text, so words keep
+// their gap and none is cut by the picture's edge.
+TEST_F(ViewerRoad, WordCloudFromDamagedSettingsKeepsItsWordsApartAndInside) {
+  TPrinterRec printer = GetPrinterRec();
+  printer.SetPageMeasure(1e-6);
+  printer.SetPageWidth(794);
+  printer.SetPageHeight(1123);
+  SetPrinterRec(printer);
+  TWordCloudSettingsRec settings = GetWordCloudSettings();
+  settings.SetMinFontSize(INT32_MAX);
+  SetWordCloudSettings(settings);
+  ASSERT_NE(TurnTo("Clusters"), nullptr);
+  Main().HandleMenuCommand(179, u"");
+  QTest::qWait(50);
+  TFormWordCloud* cloud = Main().WordCloudWindow();
+  ASSERT_NE(cloud, nullptr);
+  const QImage& picture = cloud->Picture();
+  EXPECT_LE(picture.width(), 50 * 600);
+  EXPECT_LE(picture.height(), 50 * 600);
+  ASSERT_GE(cloud->Cloud().Draws().size(), 2u);
+  // Kept the other way round too: a minimum size in 6..70, its own text's box for every word.
+  std::vector<QRect> boxes;
+  for (const TCloudWordDraw& d : cloud->Cloud().Draws()) {
+    EXPECT_GE(d.points, 6) << Utf16ToUtf8(d.text);
+    EXPECT_LE(d.points, 120) << Utf16ToUtf8(d.text);
+    boxes.emplace_back(d.text_left, d.text_top, d.size.cx, d.size.cy);
+  }
+  // Pixels not of the background: the frame (within 3 pixels of the edge) or inside a word's box
+  // (a shape's outline may reach 1 pixel beyond it).
+  const QRgb background = CloudColour(cloud->Cloud().scrollbox_background_colour).rgb() | 0xFF000000u;
+  const int w = picture.width(), h = picture.height();
+  std::vector<uint8_t> allowed(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+  for (const QRect& b : boxes) {
+    const QRect r = b.adjusted(-1, -1, 1, 1).intersected(QRect(0, 0, w, h));
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      std::fill_n(allowed.begin() + static_cast<ptrdiff_t>(y) * w + r.left(), r.width(), uint8_t{1});
+  }
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+  int stray = 0;
+  for (int y = 3; y < h - 3; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    for (int x = 3; x < w - 3; ++x)
+      if ((line[x] | 0xFF000000u) != background && !allowed[static_cast<size_t>(y) * w + x]) ++stray;
+  }
+  EXPECT_EQ(stray, 0);
+  // Round the frame (drawn one pixel inside the picture) only the background.
+  int edge = 0;
+  for (int y = 0; y < h; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      const bool band = x < 3 || y < 3 || x >= w - 3 || y >= h - 3;
+      const bool frame = ((x == 1 || x == w - 2) && y >= 1 && y <= h - 2) || ((y == 1 || y == h - 2) && x >= 1 && x <= w - 2);
+      if (band && !frame && (line[x] | 0xFF000000u) != background) ++edge;
+    }
+  }
+  EXPECT_EQ(edge, 0);
+  Shot(*cloud, QStringLiteral("road_word_cloud_damaged_settings"));
+}
+
 TEST_F(ViewerRoad, FileNameDoubleClickOpensTheTextAtTheHit) {
   TurnTo("Concordance");
   const int row = RowOfText(u"long.txt");
@@ -255,3 +318,72 @@ TEST_F(ViewerRoad, RelatedTextsShowEachLanguage) {
 }
 
 }  // namespace
+
+namespace {
+
+// One text whose search word comes as "river", "River", "river's", "RIVER'S" and "river’s" (a
+// typographic apostrophe), beside words that only begin with it ("rivers", "riverside").
+class ViewerHits : public MainRoadTest {
+ protected:
+  static constexpr int kHits = 45;
+  void SetUp() override {
+    MainRoadTest::SetUp();
+    const char* const forms[] = {"river", "River", "river's", "RIVER'S", "river\xE2\x80\x99s"};
+    std::string body;
+    for (int i = 0; i < kHits; ++i)
+      body += std::string("Line ") + std::to_string(i + 1) + " of the " + forms[i % 5] +
+              " text, where rivers meet the riverside.\n";
+    file = dir.Write(u"corpus/hits.txt", body);
+    Start();
+    HandOverTexts({file});
+    RunFromWizard(u"river");
+    ASSERT_NE(Main().Doc(), nullptr);
+  }
+  // The grid row (from 1) of the hit that comes n-th (from 1) in the text.
+  int RowOfNthHit(int n) {
+    TVX_Grid* grid = Main().ConcordanceGrid();
+    std::vector<std::pair<int64_t, int>> by_byte;
+    for (int r = 1; r <= grid->Model().rowCount(); ++r)
+      if (const TConcordanceEntry* line = Main().Doc()->fConcordanceList->Line(Main().LineOfRow(grid, r)))
+        by_byte.emplace_back(line->Data().byte_position, r);
+    std::sort(by_byte.begin(), by_byte.end());
+    return n >= 1 && n <= static_cast<int>(by_byte.size()) ? by_byte[static_cast<size_t>(n - 1)].second : -1;
+  }
+  UString file;
+};
+
+}  // namespace
+
+// The viewer and the source-text page find the hits the run found (possessives too), and the
+// viewer opened at the 31st hit stands on it: "Item 31 of 45", and ">" goes to the 32nd.
+TEST_F(ViewerHits, ViewersCountTheRunsHitsAndStartAtTheHitOpened) {
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), kHits);
+  TurnTo("Concordance");
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  const int row = RowOfNthHit(31);
+  ASSERT_GT(row, 0);
+  emit grid->doubleClicked(grid->Model().index(row - 1, 12));  // column 13: the file
+  QTest::qWait(30);
+  TFormOneTextFileShower& viewer = Main().TextViewer();
+  ASSERT_TRUE(viewer.isVisible());
+  ASSERT_EQ(viewer.KeyWordEntries().size(), 1u);
+  EXPECT_EQ(viewer.KeyWordEntries()[0].second, kHits);
+  EXPECT_EQ(viewer.View()->HighlightsFoundCount(), kHits);
+  const int last_panel = TVXStatusBar::kPanels - 1;
+  EXPECT_TRUE(viewer.Status()->PanelText(last_panel).startsWith(QStringLiteral("Item 31 of 45,")))
+      << viewer.Status()->PanelText(last_panel).toStdString();
+  viewer.StatusPanelClick(7);  // ">"
+  EXPECT_TRUE(viewer.Status()->PanelText(last_panel).startsWith(QStringLiteral("Item 32 of 45,")))
+      << viewer.Status()->PanelText(last_panel).toStdString();
+  const TConcordanceEntry* next = Main().Doc()->fConcordanceList->Line(Main().LineOfRow(grid, RowOfNthHit(32)));
+  const QTextCursor c = viewer.View()->textCursor();
+  EXPECT_EQ(viewer.View()->Shown().bytes[static_cast<size_t>(c.selectionStart())], next->Data().byte_position);
+  viewer.hide();
+
+  // The source-text page of a double-clicked line highlights the same hits.
+  grid->setCurrentIndex(grid->Model().index(row - 1, 0));
+  Main().DDblClickCell(grid, row);
+  QTest::qWait(10);
+  ASSERT_NE(Main().SourceTextPage(), nullptr);
+  EXPECT_EQ(Main().SourceTextPage()->HighlightCount(), kHits);
+}

@@ -182,9 +182,10 @@ TEST(RelationshipRows, TheElevenValuesOfOnePairByHand) {
   EXPECT_EQ(r.gap, 3);
   EXPECT_EQ(r.type1, 0);
   EXPECT_EQ(r.type2, 1);
-  // joint 4, f1 10, f2 20, N 1000, span 5 + 5: E = 2; the table 4 6 / 16 974.
-  const double expected[kRelationshipStatsCount] = {0.2666667, 1.0, 5.0, 1.4071980, 18.8742644, 1.0,
-                                                    4.6293566, 0.4,  0.2, 0.3838384, 0.1938776};
+  // joint 4, f1 10, f2 20, N 1000, span 5 + 5: E = 2; the table of words, 100 within the spans:
+  // 4 96 / 16 884.
+  const double expected[kRelationshipStatsCount] = {0.2666667, 1.0, 5.0,  1.4071980, 1.8217489, 1.0,
+                                                    1.1699250, 0.04, 0.2, 0.0222222, 0.1020408};
   for (int s = 0; s < kRelationshipStatsCount; ++s) EXPECT_NEAR(r.stats[s], expected[s], 1e-5) << RelationshipAsString(s).size() << " " << s;
   // To the right only, the span pair is (0, 5): E = 1, MI = 2.
   f.settings.SetLeftAndRight(false);
@@ -204,15 +205,16 @@ TEST(RelationshipRows, BothWaysMirrorsWithItsOwnValues) {
   EXPECT_EQ(m.type2, 0);
   EXPECT_EQ(m.joint, 4);
   EXPECT_EQ(m.texts, 2);
-  // Symmetric measures stay; the others are the mirror's own.
+  // MI stays; the others are the mirror's own (the spans are BANK's now: 200 words, table
+  // 4 196 / 6 794).
   EXPECT_FLOAT_EQ(m.stats[kRelMI], rows[0].rec.stats[kRelMI]);
-  EXPECT_FLOAT_EQ(m.stats[kRelLogLikelihood], rows[0].rec.stats[kRelLogLikelihood]);
-  EXPECT_NEAR(m.stats[kRelCondProbA], 0.2, 1e-6);
+  EXPECT_NEAR(m.stats[kRelLogLikelihood], 2.1183092, 1e-5);
+  EXPECT_NEAR(m.stats[kRelCondProbA], 0.02, 1e-6);
   EXPECT_NEAR(m.stats[kRelCondProbB], 0.4, 1e-6);
-  EXPECT_NEAR(m.stats[kRelDeltaPA], 0.1938776, 1e-6);
-  EXPECT_NEAR(m.stats[kRelDeltaPB], 0.3838384, 1e-6);
+  EXPECT_NEAR(m.stats[kRelDeltaPA], 0.0125, 1e-6);
+  EXPECT_NEAR(m.stats[kRelDeltaPB], 0.2020202, 1e-6);
   EXPECT_NEAR(m.stats[kRelZScore], 1.3784797, 1e-5);
-  EXPECT_NEAR(m.stats[kRelLogRatio], 5.0297473, 1e-5);
+  EXPECT_NEAR(m.stats[kRelLogRatio], 1.4150375, 1e-5);
 }
 
 TEST(RelationshipRows, MinimumTextsWord2FrequencyAndUnknownTypes) {

@@ -1,10 +1,10 @@
 #include "concordance/views/timeline_list.h"
 
+#include <algorithm>
 #include <limits>
 
-#include <algorithm>
-
 #include "concordance/views/derived_list_support.h"
+#include "model/export/export_cells.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_maths.h"
@@ -152,6 +152,11 @@ void TTimelineList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int 
   }
   if (row <= 0 || col == 0) {
     TConcordanceDerivedList::DrawgridDataRec(col, row, cell, kind_of_display);
+    // The plot column's heading names its periods too, for text that spreads them over columns.
+    if (row == 0 && col == 6) {
+      cell.export_kind = kExportKindTimeLine;
+      cell.timeline_date_headings = TimeLineDataDateHeaders();
+    }
     return;
   }
   cell = TGrid_data_rec();
@@ -164,12 +169,13 @@ void TTimelineList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int 
     cell.has_text = true;
   } else if (col == 6) {
     cell.kind = kCellTimeline;
-    cell.export_kind = 4;
+    cell.export_kind = kExportKindTimeLine;
     cell.int_value = static_cast<int32_t>(r.segments.size());
     cell.str_value = r.label;
     cell.date = r.head.first_date;
     for (const THitsAndWordCounts& s : r.segments) cell.timeline_segments.push_back({s.hits, s.words});
     cell.timeline_date_headings = ::TimeLineDataDateHeaders(r);
+    // In this order: the workbook's time-line sheet takes the words and hits from here.
     cell.ints = {r.head.basis, r.head.words, r.head.hits, r.head.highest_hits, r.head.highest_words};
   } else {
     NumericalData(col, row - 1, cell.number);

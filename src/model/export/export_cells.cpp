@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -199,13 +200,16 @@ UString CellTextAsShown(const TGrid_data_rec& cell) {
   return CellNumberAsShown(cell);
 }
 
-double CellValueAsShown(const TGrid_data_rec& cell, int32_t decimals) {
-  const double v = cell.number.value;
-  decimals = std::clamp(decimals, 0, kMostShownDecimals);
-  const double scale = std::pow(10.0, decimals);
-  if (!std::isfinite(v) || std::fabs(v * scale) >= 9.0e15) return v;
-  // A whole number over an exact power of ten: the nearest double to the decimal shown.
-  return std::round(v * scale) / scale;
+double CellValueToStore(const TGrid_data_rec& cell) {
+  const float v = cell.number.value;
+  if (!std::isfinite(v)) return v;
+  // The shortest decimal that reads back as the same float: every digit the value has, and none
+  // of a float's binary tail.
+  char buf[64];
+  const auto written = std::to_chars(buf, buf + sizeof buf, v);
+  double out = v;
+  if (written.ec == std::errc()) std::from_chars(buf, written.ptr, out);
+  return out;
 }
 
 UString PlotPositionsText(const TGrid_data_rec& cell) {
@@ -273,7 +277,30 @@ TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_set
   return TCellSections{UString(v.left), UString(v.centre), UString(v.right)};
 }
 
+bool HasTimelineColumns(const TGrid_data_rec& cell) {
+  return cell.export_kind == kExportKindTimeLine &&
+         (!cell.timeline_segments.empty() || !cell.timeline_date_headings.empty());
+}
+
+UString TimelineColumnsText(const TGrid_data_rec& cell) {
+  UString out;
+  if (!HasTimelineColumns(cell)) return out;
+  // A row's cell carries its periods' hits (and their headings); the heading row's only the
+  // headings.
+  const bool row = !cell.timeline_segments.empty();
+  const size_t n = row ? cell.timeline_segments.size() : cell.timeline_date_headings.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0) out += u'\t';
+    out += row ? IntToUStr(cell.timeline_segments[i].first) : cell.timeline_date_headings[i];
+  }
+  return out;
+}
+
 void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out) {
+  if (HasTimelineColumns(cell)) {
+    out += TimelineColumnsText(cell);
+    return;
+  }
   FormatCellForExport(cell);
   if (cell.kind == kCellConcordanceLine) {
     const TCellSectionViews s = ConcLineSectionViews(cell, export_setting);
@@ -303,6 +330,14 @@ UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting) {
 
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column) {
   const UString name = XMLElementName(heading, column);
+  if (HasTimelineColumns(cell) && !cell.timeline_segments.empty()) {
+    UString out = u"<" + name + u">";
+    for (size_t i = 0; i < cell.timeline_segments.size(); ++i) {
+      const UString date = i < cell.timeline_date_headings.size() ? cell.timeline_date_headings[i] : IntToUStr(int64_t(i) + 1);
+      out += u"<period date=\"" + XmlEscaped(date) + u"\">" + IntToUStr(cell.timeline_segments[i].first) + u"</period>";
+    }
+    return out + u"</" + name + u">";
+  }
   TGrid_data_rec shown = cell;
   return u"<" + name + u">" + XmlEscaped(CellTextForExport(shown)) + u"</" + name + u">";
 }

@@ -76,9 +76,10 @@ int32_t CellShownDecimals(const TGrid_data_rec& cell);
 // The number as shown ("132", "10.88"); empty without a finite number.
 UString CellNumberAsShown(const TGrid_data_rec& cell);
 UString CellTextAsShown(const TGrid_data_rec& cell);
-// The value a spreadsheet cell gets for that number: rounded to the decimals shown, so that no
-// float's tail ("12.3400001525878") reaches the file.
-double CellValueAsShown(const TGrid_data_rec& cell, int32_t decimals);
+// The value a spreadsheet cell gets for that number: the whole value, however many decimals its
+// display format shows (0.0034 stays 0.0034 under a format of no decimals), as the shortest
+// decimal of the float, so that no float's tail ("12.3400001525878") reaches the file.
+double CellValueToStore(const TGrid_data_rec& cell);
 // A plot cell's hits as text: each word position, with its context in brackets when one was
 // kept, separated by "; ".
 UString PlotPositionsText(const TGrid_data_rec& cell);
@@ -121,7 +122,15 @@ void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out)
 UString CellTextForExport(TGrid_data_rec& cell);
 inline constexpr uint8_t kExportKindNumber = 1;
 inline constexpr uint8_t kExportKindPlotPositions = 2;
-// One element: "<name>escaped text</name>".
+inline constexpr uint8_t kExportKindTimeLine = 4;
+// A time-line cell spreads over one column per period in text output (a file, the clipboard): a
+// row's cell gives each period's hits, the heading row's cell each period's date heading, tab
+// between them, so that every count stands under its period. False for any other cell, or one
+// without periods.
+bool HasTimelineColumns(const TGrid_data_rec& cell);
+UString TimelineColumnsText(const TGrid_data_rec& cell);
+// One element: "<name>escaped text</name>"; a time-line row's cell holds one element a period,
+// "<period date="heading">hits</period>".
 UString DoExportaCellToXML(const TGrid_data_rec& cell, UStringView heading, int32_t column);
 
 // Up to three coloured segments: prefix (affix colour), text (the cell's colour when it has

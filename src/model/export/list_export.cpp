@@ -273,10 +273,11 @@ void OnSheet(int sheet, const TExcelExportState& state, F&& f) {
   SetActiveExcelSheet(state.main_sheet);
 }
 
-void NoteNextWorksheet(int row, TExcelExportState& state) {
+// The note stands in the plot's own column, once: the columns beside it keep their values.
+void NoteNextWorksheet(int row, int col, TExcelExportState& state) {
   if (state.note_written) return;
   state.note_written = true;
-  if (!SetACellString(row, 6, VXResFmt(TVXRes::VXNextWorksheet, {VXRes(TVXRes::VXPlotDetails)}))) state.failed = true;
+  if (!SetACellString(row, col, VXResFmt(TVXRes::VXNextWorksheet, {VXRes(TVXRes::VXPlotDetails)}))) state.failed = true;
 }
 
 void WritePositionsCell(TExportList& list, TGrid_data_rec& cell, TExcelExportState& state) {
@@ -326,16 +327,22 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
       }
     });
   }
+  // The row's number, its label, its words and hits under their headings, then each period's
+  // hits under its date.
   const int row = ++state.time_line_row;
   OnSheet(state.time_line_sheet, state, [&] {
-    bool ok = SetACellDoubleWithFormat(row, 1, cell.int_value, state.int_format) &&
-              SetACellString(row, 2, cell.str_value);
-    const size_t n = std::min(cell.ints.size(), static_cast<size_t>(kExcelMaxColumns - 3));
-    for (size_t i = 0; i < n; ++i)
-      ok = SetACellDoubleWithFormat(row, static_cast<int>(i) + 3, cell.ints[i], state.int_format) && ok;
+    bool ok = SetACellDoubleWithFormat(row, 1, cell.row, state.int_format) && SetACellString(row, 2, cell.str_value);
+    if (cell.ints.size() >= 3)
+      ok = SetACellDoubleWithFormat(row, 4, cell.ints[1], state.int_format) &&
+           SetACellDoubleWithFormat(row, 5, cell.ints[2], state.int_format) && ok;
+    const size_t n = std::min(cell.timeline_segments.size(), static_cast<size_t>(state.time_line_dates));
+    for (size_t d = 0; d < n; ++d)
+      ok = SetACellDoubleWithFormat(row, kTimeLineFirstDateColumn + static_cast<int>(d), cell.timeline_segments[d].first,
+                                    state.int_format) && ok;
     if (!ok) state.failed = true;
   });
 }
+
 
 // The column's format with that many decimals: the one registered for the column when its
 // decimals agree, else one made once per column and decimals.
@@ -372,18 +379,18 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExport
     case kExportKindNumber: {
       if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
       const int32_t decimals = DecimalsOf(column, cell);
-      ok = SetACellDoubleWithFormat(row, col, CellValueAsShown(cell, decimals),
+      ok = SetACellDoubleWithFormat(row, col, CellValueToStore(cell),
                                     NumberFormatFor(list, column, decimals, state));
       break;
     }
     case 2:
       ok = SetACellString(row, col, RelevantAffixesOfStringData(cell));
-      NoteNextWorksheet(row, state);
+      NoteNextWorksheet(row, col, state);
       WritePositionsCell(list, cell, state);
       break;
     case 4:
       ok = SetACellString(row, col, RelevantAffixesOfStringData(cell));
-      NoteNextWorksheet(row, state);
+      NoteNextWorksheet(row, col, state);
       WriteTimeLineCell(list, cell, state);
       break;
     default:
@@ -446,7 +453,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
                  total.number.value != kMissingValue) {
         const int32_t decimals = DecimalsOf(col, total);
         FormatACellDefinedFormatNum(NumberFormatFor(list, col, decimals, state), row, col.place + 1);
-        ok = SetACellDouble(row, col.place + 1, CellValueAsShown(total, decimals)) && ok;
+        ok = SetACellDouble(row, col.place + 1, CellValueToStore(total)) && ok;
       }
     }
   }

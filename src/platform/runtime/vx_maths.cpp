@@ -100,16 +100,23 @@ double RelationshipComputation(int stat, double joint, double freq1, double freq
   const double window = std::max(1.0, static_cast<double>(span.left) + static_cast<double>(span.right));
   // Expected joint frequency if the two words were independent: f1 * f2 * window / N.
   const double expected = freq1 * freq2 * window / n;
-  // The 2 x 2 table of word 1 (rows) against word 2 (columns):
-  //   a = joint, b = f1 - joint, c = f2 - joint, d = N - f1 - f2 + joint.
-  const double a = joint;
-  const double b = std::max(0.0, freq1 - joint);
-  const double c = std::max(0.0, freq2 - joint);
-  const double d = std::max(0.0, n - freq1 - freq2 + joint);
+  // The 2 x 2 table counts words, as joint does: the words within the spans of word 1 (f1 x
+  // window of them) against all the others, word 2 against any other word. Its first row is not
+  // f1: joint counts every word of a span, so f1 as that row's total would give "probabilities"
+  // above 1 and every frequent word a ratio of about the window's size. A word of word 2 inside
+  // two overlapping spans is counted in both; the table takes at most what its row and column
+  // hold.
+  //   a = joint, b = f1 x window - joint, c = f2 - joint, d = N - f1 x window - f2 + joint.
+  const double in_spans = std::min(n, freq1 * window);
+  const double a = std::min({joint, in_spans, freq2});
+  const double b = in_spans - a;
+  const double c = freq2 - a;
+  const double d = std::max(0.0, n - in_spans - c);
   switch (stat) {
     case kRelDice:
-      // 2 * joint / (f1 + f2)
-      return 2.0 * joint / (freq1 + freq2);
+      // 2 * joint / (f1 + f2), joint taken as at most f1 (every occurrence of word 1 with word 2
+      // near it) so that the coefficient stays within 0..1.
+      return 2.0 * std::min(a, freq1) / (freq1 + freq2);
     case kRelMI:
       // log2(joint / expected) = log2(joint * N / (f1 * f2 * window))
       return joint > 0.0 ? std::log2(joint / expected) : 0.0;
@@ -136,26 +143,26 @@ double RelationshipComputation(int stat, double joint, double freq1, double freq
       // (joint - expected) / sqrt(joint)
       return joint > 0.0 ? (joint - expected) / std::sqrt(joint) : 0.0;
     case kRelLogRatio: {
-      // log2 of (word 2's relative frequency with word 1) / (its relative frequency elsewhere):
-      // log2((a / (a + b)) / (c / (c + d))); a zero count is taken as 0.5 so that the ratio of a
-      // pair never seen apart stays finite.
+      // log2 of (word 2's relative frequency within the spans) / (its relative frequency
+      // elsewhere): log2((a / (a + b)) / (c / (c + d))); a zero count is taken as 0.5 so that
+      // the ratio of a pair never seen apart stays finite.
       if (!(a + b > 0.0) || !(c + d > 0.0)) return 0.0;
       const double with = std::max(a, 0.5) / (a + b);
       const double without = std::max(c, 0.5) / (c + d);
       return std::log2(with / without);
     }
     case kRelCondProbA:
-      // P(word 2 | word 1) = joint / f1
-      return joint / freq1;
+      // P(word 2 | a word within a span of word 1) = a / (a + b)
+      return a + b > 0.0 ? a / (a + b) : 0.0;
     case kRelCondProbB:
-      // P(word 1 | word 2) = joint / f2
-      return joint / freq2;
+      // P(within a span of word 1 | word 2) = a / (a + c) = joint / f2
+      return a / freq2;
     case kRelDeltaPA:
-      // P(word 2 | word 1) - P(word 2 | not word 1) = a / (a + b) - c / (c + d)
+      // P(word 2 | within the spans) - P(word 2 | elsewhere) = a / (a + b) - c / (c + d)
       if (!(a + b > 0.0) || !(c + d > 0.0)) return 0.0;
       return a / (a + b) - c / (c + d);
     case kRelDeltaPB:
-      // P(word 1 | word 2) - P(word 1 | not word 2) = a / (a + c) - b / (b + d)
+      // P(within the spans | word 2) - P(within the spans | another word) = a / (a + c) - b / (b + d)
       if (!(a + c > 0.0) || !(b + d > 0.0)) return 0.0;
       return a / (a + c) - b / (b + d);
     default:

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int kUtf8CodePage = 65001;
+
 bool IsMultiByteCodePage(int cp) {
   switch (cp) {
     case 932: case 936: case 949: case 950: case 1361:
@@ -113,6 +115,26 @@ bool TPagedText::SingleByteSync() const {
   return IsUtf16(encoding_) || encoding_ == TTextEncoding::Utf8 || !IsMultiByteCodePage(code_page_);
 }
 
+bool TPagedText::Utf8Bytes() const {
+  // Code page 65001 is UTF-8 by another name: its characters take one to four bytes too.
+  return encoding_ == TTextEncoding::Utf8 || (encoding_ == TTextEncoding::CodePage && code_page_ == kUtf8CodePage);
+}
+
+bool TPagedText::DecideBeforeBounds(int64_t raw_from, int64_t raw_to, UString* error) {
+  if (eight_bit_decided_ || IsUtf16(encoding_)) return true;
+  // Where a page and its edges are plain ASCII, every 8-bit reading cuts it alike; elsewhere the
+  // encoding must be known first, or a page cut before the decision would not meet the next.
+  std::vector<uint8_t> b;
+  const int64_t from = std::clamp<int64_t>(raw_from, text_start_, size_);
+  const int64_t to = std::min<int64_t>(std::max(raw_to, from) + 4, size_);
+  if (!ReadBytes(from, to - from, b)) {
+    if (error) *error = u"The text " + file_name_ + u" cannot be read at byte " + IntToUStr(from) + u".";
+    return false;
+  }
+  if (std::all_of(b.begin(), b.end(), [](uint8_t c) { return c < 0x80; })) return true;
+  return DecideEightBit(error);
+}
+
 int64_t TPagedText::AlignedStart(int64_t raw) {
   if (raw <= text_start_) return text_start_;
   if (raw >= size_) return size_;
@@ -124,7 +146,7 @@ int64_t TPagedText::AlignedStart(int64_t raw) {
       at += 2;
     return std::min(at, size_);
   }
-  if (encoding_ == TTextEncoding::Utf8 || !eight_bit_decided_) {
+  if (Utf8Bytes() || !eight_bit_decided_) {
     // A sequence's continuation bytes go with its first byte (at most three of them).
     const int64_t n = std::min<int64_t>(3, size_ - raw);
     if (!ReadBytes(raw, n, b)) return raw;
@@ -152,6 +174,8 @@ bool TPagedText::DecideEightBit(UString* error) {
 
 bool TPagedText::PageBounds(int k, int64_t& from, int64_t& to, UString* error) {
   if (k < 0 || k >= page_count_) return false;
+  if (!DecideBeforeBounds(text_start_ + int64_t{k} * kPageBytes, text_start_ + int64_t{k + 1} * kPageBytes, error))
+    return false;
   if (SingleByteSync()) {
     from = AlignedStart(text_start_ + int64_t{k} * kPageBytes);
     to = k + 1 >= page_count_ ? size_ : AlignedStart(text_start_ + int64_t{k + 1} * kPageBytes);
@@ -160,6 +184,10 @@ bool TPagedText::PageBounds(int k, int64_t& from, int64_t& to, UString* error) {
   // Double-byte text: each page starts where the one before ended.
   for (int j = static_cast<int>(starts_.size()) - 1; j < k; ++j)
     if (!Page(j, error)) return false;
+  if (static_cast<size_t>(k) >= starts_.size()) {
+    if (error) *error = u"The text " + file_name_ + u": page " + IntToUStr(k + 1) + u" cannot be found.";
+    return false;
+  }
   from = starts_[static_cast<size_t>(k)];
   to = size_;
   return true;
@@ -221,6 +249,9 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   for (auto it = kept_.begin(); it != kept_.end(); ++it)
     if ((*it)->index == k) {
       kept_.splice(kept_.begin(), kept_, it);
+      // A plain-ASCII page kept from before the text turned out double-byte still gives the
+      // next page's start.
+      NoteNextStart(*kept_.front());
       return kept_.front();
     }
   if (Changed()) {
@@ -231,8 +262,7 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   if (!PageBounds(k, from, to, error)) return nullptr;
   auto page = std::make_shared<TTextPage>();
   if (!Decode(k, from, to, *page, error)) return nullptr;
-  if (!SingleByteSync() && static_cast<int>(starts_.size()) == k + 1 && k + 1 < page_count_)
-    starts_.push_back(std::min(page->end_byte, size_));
+  NoteNextStart(*page);
   TPageIndex& ix = index_[static_cast<size_t>(k)];
   if (!ix.known) {
     ix.known = true;
@@ -250,6 +280,11 @@ std::shared_ptr<const TTextPage> TPagedText::Page(int k, UString* error) {
   return page;
 }
 
+void TPagedText::NoteNextStart(const TTextPage& page) {
+  if (!SingleByteSync() && static_cast<int>(starts_.size()) == page.index + 1 && page.index + 1 < page_count_)
+    starts_.push_back(std::min(page.end_byte, size_));
+}
+
 int TPagedText::PageOfByte(int64_t byte) {
   if (page_count_ <= 1 || byte <= text_start_) return 0;
   if (!SingleByteSync()) {
@@ -263,6 +298,10 @@ int TPagedText::PageOfByte(int64_t byte) {
     return k;
   }
   int k = static_cast<int>(std::min<int64_t>((byte - text_start_) / kPageBytes, page_count_ - 1));
+  // The decision may turn the text into double-byte text, whose pages are found from the start.
+  if (!DecideBeforeBounds(text_start_ + int64_t{k} * kPageBytes, text_start_ + int64_t{k + 1} * kPageBytes, nullptr))
+    return k;
+  if (!SingleByteSync()) return PageOfByte(byte);
   // Alignment may move a page's start a few bytes on.
   int64_t from = 0, to = 0;
   if (PageBounds(k, from, to, nullptr) && byte < from && k > 0) --k;

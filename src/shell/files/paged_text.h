@@ -10,7 +10,9 @@
 //      a NUL byte in its first piece is no text: Open refuses it. The file's size and time are
 //      kept: a page read after the file changed is refused ("changed since it was opened").
 //   2. The text is cut into pages of kPageBytes bytes, each start moved forward to a character's
-//      first byte (so a page decodes alone exactly as the whole text decodes at that place). In a
+//      first byte (so a page decodes alone exactly as the whole text decodes at that place; UTF-8
+//      and code page 65001 alike). Bounds are found only once the encoding that cuts them is
+//      known: a page holding bytes of 0x80 or above decides the 8-bit encoding first. In a
 //      double-byte code page a character's start can only be found from the text's start, so
 //      pages there are found one after another.
 //   3. Page(k) decodes page k (every character with its file byte) and keeps it; at most
@@ -101,7 +103,13 @@ class TPagedText {
   int64_t AlignedStart(int64_t raw);
   bool DecideEightBit(UString* error);
   bool Decode(int k, int64_t from, int64_t to, TTextPage& page, UString* error);
+  // Double-byte text: the page gives the next page's start when that is the next to find.
+  void NoteNextStart(const TTextPage& page);
   bool SingleByteSync() const;
+  bool Utf8Bytes() const;
+  // Decides the 8-bit encoding when the raw page [raw_from, raw_to) or its edge holds a byte of
+  // 0x80 or above, so that a page's bounds never change once found.
+  bool DecideBeforeBounds(int64_t raw_from, int64_t raw_to, UString* error);
 
   int fd_ = -1;
   UString file_name_;

@@ -4,76 +4,35 @@
 
 #include <algorithm>
 
+#include "model/documents/work_base.h"
 #include "model/export/rtf_writer.h"
+#include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
+#include "shell/files/word_hits.h"
 
 namespace {
 
 constexpr int64_t kLongestTag = 1000;
 
-bool IsWordUnit(char16_t c) {
-  if (c >= 0xD800 && c <= 0xDFFF) return true;  // letters beyond the basic plane
-  return u_isalnum(c) || c == u'\'' || c == u'\u2019' || c == u'-';
-}
-
-struct TPattern {
-  int word = 0;  // its index among the words given
-  UString core;  // lower case, without the stars
-  bool any_before = false;
-  bool any_after = false;
-};
-
 }  // namespace
 
 std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words,
                                            std::vector<int>* which) {
-  std::vector<TPattern> patterns;
   if (which) which->clear();
-  for (const UString& w : words) {
-    TPattern p;
-    p.word = static_cast<int>(&w - words.data());
-    UString core = w;
-    while (!core.empty() && core.front() == u'*') {
-      p.any_before = true;
-      core.erase(0, 1);
-    }
-    while (!core.empty() && core.back() == u'*') {
-      p.any_after = true;
-      core.pop_back();
-    }
-    if (core.empty()) continue;
-    p.core = LowerCaseU(core);
-    patterns.push_back(std::move(p));
-  }
+  // The finder leaves blank words out: its item k is the k-th word that is not blank.
+  std::vector<int> word_of_item;
+  for (size_t i = 0; i < words.size(); ++i)
+    if (!TrimU(words[i]).empty()) word_of_item.push_back(static_cast<int>(i));
   std::vector<TTextSpan> out;
-  if (patterns.empty()) return out;
-  const UString lower = LowerCaseU(text);
-  const int64_t n = static_cast<int64_t>(lower.size());
-  int64_t i = 0;
-  while (i < n) {
-    if (!IsWordUnit(lower[i])) {
-      ++i;
-      continue;
-    }
-    int64_t end = i;
-    while (end < n && IsWordUnit(lower[end])) ++end;
-    const UStringView word(lower.data() + i, static_cast<size_t>(end - i));
-    for (const TPattern& p : patterns) {
-      const UStringView core(p.core);
-      const bool starts = word.size() >= core.size() && word.substr(0, core.size()) == core;
-      const bool ends = word.size() >= core.size() && word.substr(word.size() - core.size()) == core;
-      bool ok = false;
-      if (p.any_before && p.any_after) ok = word.find(core) != UStringView::npos;
-      else if (p.any_after) ok = starts;
-      else if (p.any_before) ok = ends;
-      else ok = word == core;
-      if (ok) {
-        out.push_back({i, end - i});
-        if (which) which->push_back(p.word);
-        break;
-      }
-    }
-    i = end;
+  if (word_of_item.empty()) return out;
+  TCellHitFinder finder(words, SearchTextOptionsFromTextSettings(GetTextSettings()));
+  std::vector<std::pair<int32_t, int32_t>> hits;
+  std::vector<int32_t> items;
+  finder.Hits(text, hits, &items);
+  out.reserve(hits.size());
+  for (size_t k = 0; k < hits.size(); ++k) {
+    out.push_back({hits[k].first, hits[k].second});
+    if (which) which->push_back(word_of_item[static_cast<size_t>(items[k])]);
   }
   return out;
 }

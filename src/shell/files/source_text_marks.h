@@ -1,5 +1,4 @@
-// What the source-text viewer marks in a text: the search words (whole words; "*" at either end
-// stands for any letters there; case ignored), the mark-up tags ("<" to the next ">" with no "<"
+// What the source-text viewer marks in a text: the search words (as a run finds them), the mark-up tags ("<" to the next ">" with no "<"
 // between, at most 1,000 characters), the text with its mark-up taken out, and moving from one
 // highlighted word to the next. Positions are UTF-16 code units of the text given. A tag opens
 // with a letter, "/", "!" or "?" after its "<", so that "a < b > c" keeps its text.
@@ -18,8 +17,8 @@ struct TTextSpan {
   bool operator==(const TTextSpan&) const = default;
 };
 
-// Every occurrence of the search words, in text order, none overlapping (at one place the longest
-// match counts).
+// Every occurrence of the search words, in text order, none overlapping: the words a run finds,
+// by the search engine's word rules and the text settings (shell/files/word_hits.h).
 // which, when given, receives for each span the index (in words) of the word that matched.
 std::vector<TTextSpan> FindSearchWordSpans(UStringView text, const std::vector<UString>& words,
                                            std::vector<int>* which = nullptr);

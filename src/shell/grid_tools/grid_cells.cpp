@@ -208,7 +208,8 @@ UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bo
     const auto cells = source.RowCells(row);
     for (size_t c = 0; c < cells.size(); ++c) {
       if (c > 0) out += u'\t';
-      out += GridCellText(cells[c]);
+      // A time-line's periods each take a column, their counts under their dates.
+      out += HasTimelineColumns(cells[c]) ? TimelineColumnsText(cells[c]) : GridCellText(cells[c]);
     }
     out += u"\r\n";
   };

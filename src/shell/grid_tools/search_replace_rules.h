@@ -21,22 +21,7 @@
 
 #include "platform/rtl/ustring.h"
 #include "platform/search/search_records.h"
-
-// The hits of typed search items in one text at a time, by the search engine's word rules (plain
-// words in plain texts without it). Items are prepared once; Hits may be asked of many texts.
-class TCellHitFinder {
- public:
-  explicit TCellHitFinder(const std::vector<UString>& items, const TSearchTextOptions& options = {});
-  ~TCellHitFinder();
-  bool Empty() const;
-  const std::vector<UString>& Items() const;
-  // (offset, length) in text order; where hits of different items overlap, the first stays.
-  void Hits(UStringView text, std::vector<std::pair<int32_t, int32_t>>& hits);
-
- private:
-  struct Impl;
-  std::unique_ptr<Impl> d_;
-};
+#include "shell/files/word_hits.h"
 
 // A new search's items against the last search's item: true when the grid's display of the last
 // one should be offered for clearing first, that is when the last one holds a word and an item of

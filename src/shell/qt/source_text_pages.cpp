@@ -289,6 +289,21 @@ bool TSourceTextRichEdit::GotoNextPagedKW(bool forward) {
     message_ = forward ? u"No further highlighted word." : u"No earlier highlighted word.";
     return false;
   }
+  GoToPagedHit(next);
+  return true;
+}
+
+bool TSourceTextRichEdit::GoToHitAtByte(int64_t byte) {
+  const std::vector<TKeyWordHit>& hits = scan_.Hits();
+  const auto it = std::lower_bound(hits.begin(), hits.end(), byte,
+                                   [](const TKeyWordHit& h, int64_t b) { return h.byte < b; });
+  if (!model_ || it == hits.end() || it->byte != byte) return false;
+  GoToPagedHit(static_cast<int>(it - hits.begin()));
+  return true;
+}
+
+void TSourceTextRichEdit::GoToPagedHit(int next) {
+  const std::vector<TKeyWordHit>& hits = scan_.Hits();
   current_hit_ = next;
   const TKeyWordHit& h = hits[static_cast<size_t>(next)];
   ShowByte(h.byte, true);
@@ -299,7 +314,6 @@ bool TSourceTextRichEdit::GotoNextPagedKW(bool forward) {
   const std::optional<int64_t> line = LineOfByte(h.byte);
   const std::optional<int64_t> lines = LineCount();
   emit LineShowMessage(next, static_cast<int64_t>(hits.size()), line.value_or(0), lines.value_or(0));
-  return true;
 }
 
 std::optional<int64_t> TSourceTextRichEdit::LineOfByte(int64_t byte) {

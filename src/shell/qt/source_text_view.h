@@ -120,6 +120,9 @@ class TSourceTextRichEdit : public QTextEdit {
   // the whole text once every page has.
   std::optional<int64_t> LineOfByte(int64_t byte);
   std::optional<int64_t> LineCount() const;
+  // Makes the scan's hit at the file byte the current one (the next move goes on from it); false
+  // when no hit begins there.
+  bool GoToHitAtByte(int64_t byte);
   // The hit gone to last (from 0), -1 before any.
   int CurrentHitIndex() const { return current_hit_; }
 
@@ -141,6 +144,8 @@ class TSourceTextRichEdit : public QTextEdit {
   void InnerScrolled();
   void WholeBarMoved(int value);
   bool GotoNextPagedKW(bool forward);
+  // Makes hit `next` of the scan the current one: shown, selected and told.
+  void GoToPagedHit(int next);
   int64_t UnitOfByte(int64_t byte) const;
   std::shared_ptr<TPagedText> model_;
   TShownText window_;

@@ -258,6 +258,8 @@ void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
   if (model_.Source().KindOfDisplay() != alternative) model_.Source().SetKindOfDisplay(alternative);
   const int lines = alternative == kGridAlternativeLines ? 3 : 1;
   row_height_ = lines == 1 ? kGridRowHeight : fontMetrics().height() * 3 + 6;
+  // A time-line row holds its bars and, below them, its periods' labels (upright when narrow).
+  if (list_type == 20) row_height_ = std::max(row_height_, fontMetrics().height() * 4 + 8);
   verticalHeader()->setDefaultSectionSize(row_height_);
   // Plots and statistics read best without ruler lines; the plot or time-line strip takes the
   // page's free width.

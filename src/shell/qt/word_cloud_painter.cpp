@@ -34,6 +34,14 @@ class TCloudFonts {
   std::map<int, TEntry> fonts_;
 };
 
+// The box a text's pixels take, from its pen position on the baseline: its advance and line
+// height, widened by any ink beyond them (an italic's overhang, a letter's side bearing), so that
+// the box the layout keeps free holds every pixel drawn.
+QRect TextBox(const QFontMetrics& m, const QString& text) {
+  const QRect line(0, -m.ascent(), m.horizontalAdvance(text), m.ascent() + m.descent());
+  return line.united(m.boundingRect(text));
+}
+
 void PaintShape(QPainter& p, const TWordCloud& cloud, const TCloudWordDraw& d) {
   // The text's own box, centred on the text.
   QRect r(d.text_left, d.text_top, d.size.cx, d.size.cy);
@@ -68,6 +76,8 @@ void PaintShape(QPainter& p, const TWordCloud& cloud, const TCloudWordDraw& d) {
 QColor CloudColour(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 void DisplayFramingRect(TWordCloud& cloud, QImage& image) {
+  // The whole picture first: the frame leaves a pixel outside it on every side.
+  image.fill(CloudColour(cloud.scrollbox_background_colour));
   QPainter p(&image);
   p.setBrush(CloudColour(cloud.scrollbox_background_colour));
   p.setPen(CloudColour(cloud.pencolour));
@@ -79,8 +89,8 @@ bool DisplayTheWords(TWordCloud& cloud, QImage& image, const QString& family, co
   TCloudFonts fonts(family, &image);
   const bool laid = cloud.LayOut(
       [&](UStringView text, int points) {
-        const QFontMetrics& m = fonts.Metrics(points);
-        return TCloudTextSize{m.horizontalAdvance(ToQString(text)), m.height()};
+        const QRect box = TextBox(fonts.Metrics(points), ToQString(text));
+        return TCloudTextSize{box.width(), box.height()};
       },
       image.logicalDpiY(), yield);
   if (!laid) return false;
@@ -92,7 +102,9 @@ bool DisplayTheWords(TWordCloud& cloud, QImage& image, const QString& family, co
     p.setBrush(Qt::NoBrush);
     p.setFont(fonts.Font(d.points));
     p.setPen(CloudColour(d.colour));
-    p.drawText(d.text_left, d.text_top + fonts.Metrics(d.points).ascent(), ToQString(d.text));
+    const QString text = ToQString(d.text);
+    const QRect box = TextBox(fonts.Metrics(d.points), text);
+    p.drawText(d.text_left - box.left(), d.text_top - box.top(), text);
   }
   return true;
 }

@@ -13,7 +13,8 @@
 // 0x00BBGGRR as a colour.
 QColor CloudColour(uint32_t bgr);
 
-// The background and a frame one pixel inside the picture; sets the cloud's printer_rect.
+// The background over the whole picture and a frame one pixel inside it; sets the cloud's
+// printer_rect.
 void DisplayFramingRect(TWordCloud& cloud, QImage& image);
 // Lays the words out and paints them in the font family at the picture's resolution. False when
 // a layout was already running (nothing is painted).

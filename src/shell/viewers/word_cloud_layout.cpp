@@ -12,6 +12,12 @@ constexpr int kRingStep = 5;
 constexpr int kRingPointsStep = 10;
 constexpr int kMostFailures = 10;
 constexpr int kDefaultMinFontSize = 9;
+// A page or screen holds no more than this: a damaged printer record (a page measure near 0, dots
+// in the millions) must not ask for a picture of billions of pixels.
+constexpr double kLeastPageInches = 1.0;
+constexpr double kMostPageInches = 50.0;
+constexpr double kLeastDpi = 24.0;
+constexpr double kMostDpi = 600.0;
 constexpr auto kYieldEvery = std::chrono::milliseconds(20);
 
 double SpacingFactor(float f) { return std::isfinite(f) && f >= 1.0f ? std::min(3.0, double(f)) : 1.0; }
@@ -87,7 +93,7 @@ void TWordCloud::Clear() {
 
 int TWordCloud::MinFontSize() const {
   const int v = CloudSettings.MinFontSize();
-  return v > 0 ? v : kDefaultMinFontSize;
+  return v > 0 ? std::clamp(v, kCloudMinFontLowest, kCloudMinFontHighest) : kDefaultMinFontSize;
 }
 
 void TWordCloud::ComputeFontScale(int n, double height_inches) {
@@ -98,13 +104,21 @@ void TWordCloud::ComputeFontScale(int n, double height_inches) {
     max_font_size += 5;
     count *= 2;
   }
-  multiplier = static_cast<float>(max_font_size - MinFontSize()) / static_cast<float>(std::max(1, max_freq - min_freq));
+  const double range = std::max(1.0, static_cast<double>(max_freq) - static_cast<double>(min_freq));
+  multiplier = static_cast<float>(std::max(0, max_font_size - MinFontSize()) / range);
 }
 
 int TWordCloud::FontSizeOf(int32_t freq) const {
-  const long scaled = std::lround(static_cast<double>(freq - min_freq) * multiplier);
-  return static_cast<int>(std::min<long>(scaled + MinFontSize(), max_font_size));
+  // In doubles: frequencies far apart must not wrap round; a frequency below the range's least
+  // (a range given from outside) takes the smallest size.
+  const double scaled = (static_cast<double>(freq) - static_cast<double>(min_freq)) * multiplier;
+  const int least = std::min(MinFontSize(), max_font_size);
+  if (!(scaled > 0)) return least;
+  return static_cast<int>(std::clamp(std::round(scaled) + least, double(least), double(max_font_size)));
 }
+
+int CloudPadX(int cy) { return std::max(3, cy / 5); }
+int CloudPadY(int cy) { return std::max(1, cy / 16); }
 
 void TWordCloud::MaybeYield() {
   if (!yield_) return;
@@ -135,10 +149,13 @@ void TWordCloud::Claim(int x, int y, int hw, int hh, int32_t m) {
 }
 
 TCloudRect TWordCloud::FindPlace(int cx, int cy, int32_t m) {
-  // Whole blocks round the drawn box (widened by the spacing), an odd count each way so the
-  // box centres on its block.
-  const int bw = static_cast<int>(std::ceil(std::ceil(cx * SpacingFactor(CloudSettings.HorizontalSpacing())) / 3.0));
-  const int bh = static_cast<int>(std::ceil(std::ceil(cy * SpacingFactor(CloudSettings.VerticalSpacing())) / 3.0));
+  // Whole blocks round the drawn box (widened by the spacing, and a gap kept each side so that
+  // neighbours never touch and no word meets the frame), an odd count each way so the box
+  // centres on its block.
+  const double wide = std::ceil(cx * SpacingFactor(CloudSettings.HorizontalSpacing())) + 2.0 * CloudPadX(cy);
+  const double high = std::ceil(cy * SpacingFactor(CloudSettings.VerticalSpacing())) + 2.0 * CloudPadY(cy);
+  const int bw = static_cast<int>(std::min(std::ceil(wide / 3.0), double(INT32_MAX / 4)));
+  const int bh = static_cast<int>(std::min(std::ceil(high / 3.0), double(INT32_MAX / 4)));
   const int hw = std::max(bw, 1) / 2;
   const int hh = std::max(bh, 1) / 2;
   current_radius = avoid_centre_radius >= 1 ? avoid_centre_radius : 0;
@@ -263,11 +280,13 @@ int TWordCloud::ItemAt(int x, int y, TCloudRect* box) const {
 double PrintableInches(const TPrinterRec& printer, bool horizontal) {
   const double measure = printer.PageMeasure();
   const int32_t dots = horizontal ? printer.PageWidth() : printer.PageHeight();
-  if (std::isfinite(measure) && measure > 0 && dots > 0) return dots / measure;
+  if (std::isfinite(measure) && measure > 0 && dots > 0)
+    return std::clamp(dots / measure, kLeastPageInches, kMostPageInches);
   return horizontal ? 8.27 : 11.69;
 }
 
 TCloudArea CloudAreaFor(const TPrinterRec& printer, double dpi_x, double dpi_y) {
-  return {static_cast<int>(std::lround(PrintableInches(printer, true) * dpi_x)),
-          static_cast<int>(std::lround(PrintableInches(printer, false) * dpi_y))};
+  auto dpi = [](double d) { return std::isfinite(d) ? std::clamp(d, kLeastDpi, kMostDpi) : 96.0; };
+  return {static_cast<int>(std::lround(PrintableInches(printer, true) * dpi(dpi_x))),
+          static_cast<int>(std::lround(PrintableInches(printer, false) * dpi(dpi_y)))};
 }

@@ -5,14 +5,15 @@
 //
 // A layout, in order (LayOut):
 //   1. the area is a grid of 3 x 3 pixel blocks, all free; a word claims every block its drawn
-//      box touches (the box widened by the spacing factors), so no two boxes overlap;
+//      box touches (the box widened by the spacing factors, with a gap of CloudPadX and
+//      CloudPadY pixels kept free on each side), so no two words touch and none meets the edge;
 //   2. words come from the call-back, one record a call, until a record with frequency 0 or an
 //      empty word. With the frequency range unknown (min_freq = max_freq = 0) the records (at
 //      most 2000) are gathered, their range measured, and they are placed in descending order of
 //      frequency (ties keep the source's order); with a range known they are placed as they
 //      come (the source's order), up to the word numbered 2000;
-//   3. a word's points: (frequency - min_freq) x multiplier + the minimum size, at most the
-//      largest size, which grows from 40 by 5 for every doubling the area has room for (at most
+//   3. a word's points: (frequency - min_freq) x multiplier + the minimum size (6 to 70), at most
+//      the largest size, which grows from 40 by 5 for every doubling the area has room for (at most
 //      120);
 //   4. a word that finds no place is skipped and counted; after 10 such failures no further word
 //      is placed;
@@ -101,6 +102,9 @@ struct TCloudTextSize {
   int cx = 0;
   int cy = 0;
 };
+// The pixels kept free left and right, and above and below, of a word cy pixels high.
+int CloudPadX(int cy);
+int CloudPadY(int cy);
 
 // One word as it is drawn, in drawing order.
 struct TCloudWordDraw {
@@ -117,6 +121,9 @@ struct TCloudWordDraw {
 };
 
 inline constexpr uint32_t kCloudGreyColour = 0x908070;
+// The minimum font size a cloud takes (a stored size outside is brought within).
+inline constexpr int kCloudMinFontLowest = 6;
+inline constexpr int kCloudMinFontHighest = 70;
 // The colour by font size (0x00BBGGRR).
 uint32_t CloudColourOfSize(int points);
 
@@ -195,8 +202,8 @@ class TWordCloud {
 };
 
 // The cloud's area: the printable page in inches (from the printer record: page dots over dots
-// per inch; an A4 page, 8.27 x 11.69 inches, without a printer) times the screen's pixels per
-// inch in the same direction, rounded.
+// per inch, 1 to 50 inches; an A4 page, 8.27 x 11.69 inches, without a printer) times the
+// screen's pixels per inch in the same direction (24 to 600), rounded.
 struct TCloudArea {
   int width = 0;
   int height = 0;
