@@ -75,10 +75,28 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
   fRunFilter = std::make_shared<TUserLineFilter>();
   fRunFilter->LoadFromSettings();
   TTextWorkerSetup& setup = *fRunSetup;
-  setup.run = fReadRun.get();
-  setup.search_items = &fRunItems;
+  FillLineSetup(setup);
   setup.context_items = fRunContext.Count() > 0 ? &fRunContext : nullptr;
   setup.exclusion_items = fRunExclusion.Count() > 0 ? &fRunExclusion : nullptr;
+  setup.context_stop = fSettings.ContextStop();
+  // Random sampling: one hit in the range kept on average, drawn afresh each run.
+  if (GetRandomising()) {
+    setup.sampling_seed = NewSamplingSeed();
+    setup.sampling_range = GetRandomRange();
+  }
+  setup.keeping_log = global_keeping_log;
+  setup.chunk_done = args.chunk_done;
+  fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
+    auto it = fRunTextOfFile.find(file_num);
+    if (it == fRunTextOfFile.end() || it->second < 0 || it->second >= static_cast<int32_t>(fRunTexts.size()))
+      return TChosenFileDetailsFullRec{};
+    return fRunTexts[static_cast<size_t>(it->second)];
+  });
+}
+
+void T_WholeLinzoraHolder::FillLineSetup(TTextWorkerSetup& setup) {
+  setup.run = fReadRun.get();
+  setup.search_items = &fRunItems;
   setup.text_options = SearchTextOptionsFromTextSettings(TextSettings());
   setup.context_left = fSettings.ContextHorizonLeft();
   setup.context_right = fSettings.ContextHorizonRight();
@@ -87,13 +105,19 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
   if (fSettings.CharactersPerLine() > 0)
     setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
   setup.line_owner = fConcordanceList.get();
-  setup.keeping_log = global_keeping_log;
-  setup.chunk_done = args.chunk_done;
-  fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
-    auto it = fRunTextOfFile.find(file_num);
-    if (it == fRunTextOfFile.end() || it->second < 0 || it->second >= static_cast<int32_t>(fRunTexts.size()))
-      return TChosenFileDetailsFullRec{};
-    return fRunTexts[static_cast<size_t>(it->second)];
+}
+
+void T_WholeLinzoraHolder::SetUpLineRereading() {
+  static_cast<TBaseSearchItems&>(fRunItems) = fSearchWords;
+  TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
+  // A line re-read never asks about converting its text: the question belongs to a run.
+  snapshot.conversion_options &= ~uint32_t(8);
+  fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
+  fRunSetup = std::make_unique<TTextWorkerSetup>();
+  FillLineSetup(*fRunSetup);
+  fConcordanceList->window_reader = MakeLineWindowReader(*fRunSetup, [this](int32_t file_num) {
+    const TLinzoraFilenameEntry* row = file_num >= 1 ? fTextFilesWithSearchWord->Row(file_num - 1, true) : nullptr;
+    return row ? row->DataAsChosenFileRec() : TChosenFileDetailsFullRec{};
   });
 }
 
@@ -538,7 +562,8 @@ void T_WholeLinzoraHolder::AddNotesOnSWResults() {
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();
   if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated())
-    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXStopListItems), u"0"}));
+    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound,
+                                             {VXRes(TVXRes::VXStopListItems), IntToUStr(fConcordanceList->stoplist_types)}));
   AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), IntToUStr(n)}));
   if (n <= 0) return;
   // Only a limit that was actually met is claimed: the list's limit, or a search word's.
