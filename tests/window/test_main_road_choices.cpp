@@ -7,6 +7,8 @@
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/plot_list.h"
+#include "concordance/document/source_files.h"
+#include "concordance/document/tell_list.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
@@ -273,3 +275,31 @@ TEST_F(MainRoadChoices, PlotIsGroupedBySetsAndTheNextPlotOffersThem) {
 }
 
 }  // namespace
+
+// Another tool's request asks for context words at an exact gap: the run keeps that place only.
+TEST_F(MainRoadChoices, RequestsExactGapReachesTheRun) {
+  for (const int32_t gap : {0, -3}) {
+    SCOPED_TRACE(gap);
+    TTellLinzoraList request(kToolWordLister, kToolConcordancer);
+    request.fPreliminaries.include_stats = 1;
+    request.fPreliminaries.include_context_words = 1;
+    request.fPreliminaries.context_hors[0] = 3;
+    request.fPreliminaries.context_hors[1] = 0;
+    request.fPreliminaries.context_exact_gap = gap;
+    TLinzoraFilenamelist& files = request.MakeSourceFileList();
+    int32_t number = 0;
+    for (const auto& [name, bytes] : kCatDog) {
+      TLinzoraFilenameEntryRecPlus rec;
+      rec.full_filename = dir.Write(u"texts/" + name, bytes);
+      rec.head.filestatus = kFilePresent;
+      rec.other_data.zero_based_filename_num = number++;
+      rec.other_data.file_size = FileSizeU(rec.full_filename);
+      files.Add(new TLinzoraFilenameEntry(&files, rec));
+    }
+    request.AddItem(u"dog").context_words = {u"cat"};
+    ASSERT_TRUE(request.SaveRequestFile());
+    TFormLinzora& w = Start({u"wordlister"});
+    ASSERT_NE(w.Doc(), nullptr);
+    EXPECT_EQ(w.Doc()->fConcordanceList->Count(), gap == 0 ? 2 : 1);
+  }
+}

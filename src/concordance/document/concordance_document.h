@@ -327,7 +327,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // What a run and the lines' window reader share: items, text options, horizons, line width.
   void FillLineSetup(TTextWorkerSetup& setup);
   // A document read from its file: its lines re-read their texts (found through the source-text
-  // list) with its own text settings and search items, as a run's lines do.
+  // list) with its own text settings and search items, as a run's lines do. A run replaces it.
   void SetUpLineRereading();
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
   // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user

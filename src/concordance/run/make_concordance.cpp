@@ -1,8 +1,10 @@
 // Making a concordance: the document's side of a run (settings copy, items, texts, notes, sorts,
 // batch saves) around the concordance road (concordance_run.h, text_processor.h).
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "concordance/document/concordance_document.h"
@@ -108,17 +110,26 @@ void T_WholeLinzoraHolder::FillLineSetup(TTextWorkerSetup& setup) {
 }
 
 void T_WholeLinzoraHolder::SetUpLineRereading() {
-  static_cast<TBaseSearchItems&>(fRunItems) = fSearchWords;
-  TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
-  // A line re-read never asks about converting its text: the question belongs to a run.
-  snapshot.conversion_options &= ~uint32_t(8);
-  fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
-  fRunSetup = std::make_unique<TTextWorkerSetup>();
-  FillLineSetup(*fRunSetup);
-  fConcordanceList->window_reader = MakeLineWindowReader(*fRunSetup, [this](int32_t file_num) {
-    const TLinzoraFilenameEntry* row = file_num >= 1 ? fTextFilesWithSearchWord->Row(file_num - 1, true) : nullptr;
-    return row ? row->DataAsChosenFileRec() : TChosenFileDetailsFullRec{};
-  });
+  // Made at the first widening, when the user's settings are those the lines are read with: a
+  // document opened and never widened reads none of them.
+  auto reader = std::make_shared<TLineWindowReader>();
+  fConcordanceList->window_reader = [this, reader](TConcordanceEntry& line, int32_t width,
+                                                   std::array<bool, 2>& at_edge) {
+    if (!*reader) {
+      static_cast<TBaseSearchItems&>(fRunItems) = fSearchWords;
+      TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
+      // A line re-read never asks about converting its text: the question belongs to a run.
+      snapshot.conversion_options &= ~uint32_t(8);
+      fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
+      fRunSetup = std::make_unique<TTextWorkerSetup>();
+      FillLineSetup(*fRunSetup);
+      *reader = MakeLineWindowReader(*fRunSetup, [this](int32_t file_num) {
+        const TLinzoraFilenameEntry* row = file_num >= 1 ? fTextFilesWithSearchWord->Row(file_num - 1, true) : nullptr;
+        return row ? row->DataAsChosenFileRec() : TChosenFileDetailsFullRec{};
+      });
+    }
+    return (*reader)(line, width, at_edge);
+  };
 }
 
 void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome,

@@ -16,7 +16,8 @@
 //      hit_characters the hit's characters, word_num its word in the text (from 1), the
 //      statistics block its unit numbers, positions and the lengths known so far;
 //   4. word positions, tags and the section or heading the hit lies in; the context and
-//      exclusion words (a hit failing them is no candidate).
+//      exclusion words (a hit failing them is no candidate), context words counting only on
+//      the search word's side of the boundaries the context stop names.
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.

@@ -881,6 +881,9 @@ void TFormLinzora::StartFollowUpSearch(bool with_context) {
   wizard_->fExclusionWordItems.Clear();
   wizard_->fTagContextWordItems.Clear();
   wizard_->fContextWordItems.Clear();
+  // A follow-up's context word may stand anywhere within the horizons.
+  wizard_->fContextWordItems.exact_position = false;
+  wizard_->fContextWordItems.required_distance = 0;
   if (with_context) {
     const UString context = GetATempString(2);
     wizard_->fContextWordItems.AddedSearchWords(context);
@@ -927,6 +930,8 @@ bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
   wizard_->SearchWordItems.Clear();
   wizard_->fContextWordItems.Clear();
   if (inc.include_context_words && !context.empty()) wizard_->fContextWordItems.AddedSearchWords(context);
+  wizard_->fContextWordItems.exact_position = inc.context_exact_gap != 0;
+  wizard_->fContextWordItems.required_distance = inc.context_exact_gap;
   for (int32_t k = 0; k < request.Count(); ++k) {
     const TLinzoraInfoClass& item = *request.Item(k);
     wizard_->SearchWordItems.AddedSearchWords(word_of(item), item.rec.instances_to_find > 0 ? item.rec.instances_to_find
