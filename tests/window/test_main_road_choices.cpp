@@ -1,6 +1,7 @@
 // What the user chooses in the wizard and the settings reaches the run: the exact context
-// position, the context-word blocker, the stop list, the UTF-8 question, random sampling and the
-// plot's sets. Each case runs the program as `main` makes it over a few small texts.
+// position (also a request's exact gap), the context-word blocker, the stop and lemma lists, the
+// UTF-8 question, random sampling and the plot's sets. Each case runs the program as `main`
+// makes it over a few small texts.
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -24,6 +25,7 @@ class MainRoadChoices : public MainRoadTest {
  protected:
   void TearDown() override {
     Global_stopLemmaMatchLoaded[lmsStop] = false;
+    Global_stopLemmaMatchLoaded[lmsLemma] = false;
     MainRoadTest::TearDown();
   }
   // A fresh program window holding these texts (written under texts/), its wizard open.
@@ -167,6 +169,31 @@ TEST_F(MainRoadChoices, WantedStopListIsLoadedAndKeepsItsWordsOutOfCollocates) {
             UString::npos)
       << Utf16ToUtf8(notes);
   EXPECT_NE(notes.find(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXStopListItems), u"0"})), UString::npos);
+}
+
+TEST_F(MainRoadChoices, LemmaListLoadedAtStartJoinsTheCollocatesForms) {
+  TLemmaMatchStopSettingsRec lemmas = GetLemmaMatchStopSettings(kToolConcordancer, lmsLemma);
+  lemmas.SetActivated(true);
+  lemmas.SetFileName(dir.Write(u"lists/lemmas.txt", "flows -> flowed, flowing\n"));
+  SetLemmaMatchStopSettings(kToolConcordancer, lmsLemma, lemmas);
+  SetSettings([](TConcSettingsRec32& r) {
+    r.SetMinCollocateFrequency(1);
+    r.SetMinCollocateTexts(1);
+  });
+  Global_stopLemmaMatchLoaded[lmsLemma] = false;
+  StartOn({{u"a.txt", "The river flows. The river flowed. The river flowing.\n"}});
+  EXPECT_TRUE(Global_stopLemmaMatchLoaded[lmsLemma]);
+  ASSERT_EQ(RunTyped(u"river"), 3);
+  const T_WholeLinzoraHolder& doc = *Main().Doc();
+  EXPECT_TRUE(doc.LemmaListLoaded());
+  const auto& collocates = static_cast<const TCollocateList&>(*doc.fCollocateList);
+  int heads = 0;
+  for (int i = 0; i < collocates.Count(); ++i)
+    if (collocates.GetHasJoined(i)) {
+      ++heads;
+      EXPECT_EQ(collocates.Row(i)->rec.word.value_or(UString()), u"FLOWS");
+    }
+  EXPECT_EQ(heads, 1);
 }
 
 TEST_F(MainRoadChoices, Utf8TextQuestionIsAskedAndAnswered) {
