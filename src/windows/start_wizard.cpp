@@ -373,6 +373,9 @@ bool TFormStartWizardC::CheckAndStoreChoices() {
     if (fchoices.ContextWordsWanted()) {
       if (stop_combo_->currentIndex() >= 0) fchoices.SetContextStop(static_cast<uint8_t>(stop_combo_->currentIndex()));
       FillItemsFromBox(fContextWordItems, context_box_);
+      // The run reads the position from the list, not from the record.
+      fContextWordItems.exact_position = fchoices.ExactContextPosition() != 0;
+      fContextWordItems.required_distance = fchoices.ExactContextPosition();
     } else {
       fContextWordItems.Clear();
     }
@@ -461,7 +464,11 @@ void TFormStartWizardC::ButtonOKClick() {
       return;
     }
   }
-  if (radio_span_->isChecked()) ClearExactPosition(fchoices);
+  if (radio_span_->isChecked()) {
+    ClearExactPosition(fchoices);
+    fContextWordItems.exact_position = false;
+    fContextWordItems.required_distance = 0;
+  }
   SetConcSaveRec(fchoices);
   const TRunChoice choice = radio_text_batch_->isChecked() ? TRunChoice::kTextBatch
                             : radio_one_->isChecked()      ? TRunChoice::kOne

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "concordance/lines/concordance_list.h"
 #include "concordance/document/source_files.h"
@@ -166,6 +167,56 @@ TEST(ConcordanceList, StreamRoundTripWritesVersion25AndTheSpareBlock) {
   EXPECT_EQ(g.list->fFattest_hit, 3);
   EXPECT_FALSE(g.list->Dud_CNC_Filenames_found);
   EXPECT_EQ(Saved(g), bytes);  // written again, the same bytes
+}
+
+// A line's Set-column category goes with its private part: format 2 adds the text; a line
+// without one writes no private part, as before, and a stream of format 1 still reads.
+TEST(ConcordanceList, CategoriesGoWithTheLinesPrivatePart) {
+  Fixture plain;
+  plain.AddLine(u"an", u"old", u"man", 1, 2);
+  plain.AddLine(u"an", u"old", u"dog", 1, 5);
+  plain.AddLine(u"a", u"young", u"cat", 1, 8);
+  const std::vector<uint8_t> without = Saved(plain);
+
+  Fixture f;
+  for (const auto& [left, sw, right, word] : {std::tuple{u"an", u"old", u"man", 2}, std::tuple{u"an", u"old", u"dog", 5},
+                                              std::tuple{u"a", u"young", u"cat", 8}})
+    f.AddLine(left, sw, right, 1, word);
+  f.list->Line(0)->SetCategoryText(u"my category");
+  f.list->Line(2)->SetCategoryText(u"young");
+  const std::vector<uint8_t> with = Saved(f);
+  // Each category costs its flag's private part: format, marks, count and characters.
+  EXPECT_EQ(with.size(), without.size() + (2 + 4 + 11 * 2) + (2 + 4 + 5 * 2));
+  const UString category = u"my category";
+  std::vector<uint8_t> part = {1, 2, 0, 11, 0, 0, 0};
+  for (char16_t ch : category) part.insert(part.end(), {static_cast<uint8_t>(ch), 0});
+  const auto at = std::search(with.begin(), with.end(), part.begin(), part.end());
+  ASSERT_NE(at, with.end());
+
+  Fixture g;
+  ASSERT_TRUE(Read(g, with));
+  ASSERT_EQ(g.list->Count(), 3);
+  EXPECT_EQ(UString(g.list->Line(0)->SetText()), u"my category");
+  EXPECT_EQ(UString(g.list->Line(1)->SetText()), u"");
+  EXPECT_EQ(UString(g.list->Line(2)->SetText()), u"young");
+  EXPECT_EQ(Saved(g), with);
+  // Cleared again, the list is written as one that never had any.
+  for (int i = 0; i < 3; ++i) f.list->Line(i)->SetCategoryText(u"");
+  EXPECT_EQ(Saved(f), without);
+
+  // The first line's private part as format 1 (marks only): read, no category.
+  std::vector<uint8_t> old_format(with.begin(), at);
+  old_format.insert(old_format.end(), {1, 1, 0});
+  old_format.insert(old_format.end(), at + static_cast<std::ptrdiff_t>(part.size()), with.end());
+  Fixture h;
+  ASSERT_TRUE(Read(h, old_format));
+  EXPECT_EQ(UString(h.list->Line(0)->SetText()), u"");
+  EXPECT_EQ(UString(h.list->Line(2)->SetText()), u"young");
+  // A format this program does not know fails the read.
+  std::vector<uint8_t> unknown = with;
+  unknown[static_cast<size_t>(at - with.begin()) + 1] = 3;
+  Fixture k;
+  EXPECT_FALSE(Read(k, unknown));
 }
 
 TEST(ConcordanceList, EveryCutOfTheStreamAnswersFalse) {

@@ -6,8 +6,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <cstdlib>
+#include <string>
 
 #include "platform/rtl/ustring.h"
+#include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -20,8 +23,23 @@ QProcessEnvironment SmokeEnvironment(const TempFolder& dir) {
   return env;
 }
 
+// The user's settings in the program's folder, as the settings commands leave them: the samples
+// hold a UTF-8 text with a signature, and a program run offscreen has no one to answer whether it
+// is saved as Unicode, so the question is turned off the way "No to all" turns it off.
+void TurnOffTheUtf8Question(const TempFolder& dir) {
+  const char* before = std::getenv("LINZORA_CONFIG_DIR");
+  const std::string kept = before ? before : "";
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+  ResetSettingsStoreForTests();
+  SetTextConversionOptions(GetTextConversionOptions() & ~uint32_t(4));
+  ResetSettingsStoreForTests();
+  if (before) setenv("LINZORA_CONFIG_DIR", kept.c_str(), 1);
+  else unsetenv("LINZORA_CONFIG_DIR");
+}
+
 TEST(ProgramSmoke, HandOverThenFollowUpSearchLogsItsLines) {
   TempFolder dir;
+  TurnOffTheUtf8Question(dir);
   QProcess handover;
   handover.setProcessEnvironment(SmokeEnvironment(dir));
   handover.start(QStringLiteral(LINZORA_HANDOVER_PROGRAM), {QStringLiteral(LINZORA_SAMPLES_DIR), QStringLiteral("river")});

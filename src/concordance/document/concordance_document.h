@@ -111,10 +111,11 @@ struct TConcordanceWorkDoneRec {
   bool timeline = false;
 };
 
-// The plot's grouping choices: text groups, search-word groups and the order byte.
+// The plot's grouping choices: the groups of texts and of search words (each group the 0-based
+// numbers of its texts or search items) and the order byte.
 struct TConcplotChoices {
-  std::vector<int32_t> text_groups;
-  std::vector<int32_t> sw_groups;
+  std::vector<std::vector<int32_t>> text_groups;
+  std::vector<std::vector<int32_t>> sw_groups;
   uint8_t order = 0;
 };
 
@@ -323,6 +324,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
                 std::vector<TOneTextResult>& per_text);
   // Sets up what a run reads with and keeps it for the lines' window reader.
   void PrepareRun(const TMakeConcordanceArgs& args);
+  // What a run and the lines' window reader share: items, text options, horizons, line width.
+  void FillLineSetup(TTextWorkerSetup& setup);
+  // A document read from its file: its lines re-read their texts (found through the source-text
+  // list) with its own text settings and search items, as a run's lines do. A run replaces it.
+  void SetUpLineRereading();
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
   // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user
   // chose as UTF-16, before anything of them is read.

@@ -173,6 +173,8 @@ void T_WholeLinzoraHolder::TakeReadDocument(T_WholeLinzoraHolder& read) {
   fRunTexts.clear();
   fRunTextOfFile.clear();
   fConverted.clear();
+  // The lines read may still be widened from their texts.
+  SetUpLineRereading();
 }
 
 void T_WholeLinzoraHolder::AdoptOwnLists() {

@@ -58,6 +58,9 @@ void T_WholeLinzoraHolder::AddTextSettingsNotes() {
                               {VXRes(TVXRes::VXFrequency), IntToUStr(fSettings.MinCollocateFrequency())}));
   fNotes.Add(kTab2 + VXResFmt(TVXRes::VXMinimumXIs, {VXRes(TVXRes::VXTexts), IntToUStr(fSettings.MinCollocateTexts())}));
   fNotes.Add(kTab2 + VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXCollocates), IntToUStr(fCollocateList->Count())}));
+  if (StopListLoaded())
+    fNotes.Add(kTab1 + VXResFmt(TVXRes::VXFunctionNFound,
+                                {VXRes(TVXRes::VXStopListItems), IntToUStr(fCollocateList->stoplist_types)}));
   const std::pair<TVXRes, TConcordanceDerivedList*> views[] = {{TVXRes::VXPatterns, fPatternsList.get()},
                                                                {TVXRes::VXClusters, fClusterList.get()},
                                                                {TVXRes::VXPlots, fConcPlotList.get()},

@@ -895,6 +895,10 @@ UString TConcordanceEntry::GetAWordAsString(int column) const {
 
 void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
   if (!Owner() || Owner()->ColumnKind(column) != 2) return;
+  SetCategoryText(text);
+}
+
+void TConcordanceEntry::SetCategoryText(UStringView text) {
   if (text.empty() && !more()) return;
   More().set_text = UString(text);
 }

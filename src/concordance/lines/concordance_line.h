@@ -334,6 +334,8 @@ class TConcordanceEntry : public TVXBaseListObject {
   float GetAValueAsSingle(int column) const override;
   UString GetAWordAsString(int column) const override;
   void SetAWordAsString(int column, UStringView text) override;
+  UString CategoryText() const override { return UString(SetText()); }
+  void SetCategoryText(UStringView text) override;
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   int32_t ThisListsConcordanceMidpoint() const override { return data_.midpoint; }

@@ -1,5 +1,7 @@
 #include "concordance/run/context_words.h"
 
+#include <algorithm>
+
 TContextWordCheck::TContextWordCheck(const TSearchTextOptions& options, const TContextWordItems* context,
                                      const TExclusionWordItems* exclusion, int32_t left_horizon,
                                      int32_t right_horizon)
@@ -16,8 +18,21 @@ bool TContextWordCheck::Applies(const TSearch_word_format_rec& item) const {
   return !item.context_words.empty() || (context_ && context_->Count() > 0) || (exclusion_ && exclusion_->Count() > 0);
 }
 
+bool TContextWordCheck::Blocked(const uint8_t* barriers, int32_t distance, uint8_t stop_level) {
+  if (barriers == nullptr || stop_level == 0 || distance == 0) return false;
+  // The barrier of a position is the boundary after its word: to the left the context word's
+  // own up to the search word's neighbour, to the right the search word's up to the word
+  // before the context word.
+  const int32_t from = distance < 0 ? kSpanSearchWord + distance : kSpanSearchWord;
+  const int32_t to = distance < 0 ? kSpanSearchWord - 1 : kSpanSearchWord + distance - 1;
+  for (int32_t p = std::max(from, 0); p <= std::min(to, kSpanPositions - 1); ++p)
+    if (barriers[p] >= stop_level) return true;
+  return false;
+}
+
 bool TContextWordCheck::Passes(UStringView window, int32_t sw_start, int32_t sw_length,
-                               const TSearch_word_format_rec& item) {
+                               const TSearch_word_format_rec& item, const uint8_t* barriers) {
+  barriers_ = stop_level_ > 0 ? barriers : nullptr;
   found_.Clear();
   exclusion_found_ = false;
   if (exclusion_ && exclusion_->Count() > 0 && AnyExclusionWord(window, sw_start, sw_length)) return false;
@@ -54,6 +69,7 @@ bool TContextWordCheck::EnoughContextWords(UStringView window, int32_t sw_start,
   bool this_item_found = false;
   engine_.SetContext_exact_gap_required(exact ? distance : 0);
   engine_.PrepareFirst(window, sw_start, sw_length, [&](TSearchAndDoEngine& sender, TSearchFound_Rec& f) {
+    if (Blocked(barriers_, f.context_distance, stop_level_)) return false;
     this_item_found = true;
     found_.Add(f);
     // One place of each item is enough to know it is there.

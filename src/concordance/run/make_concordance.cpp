@@ -1,8 +1,10 @@
 // Making a concordance: the document's side of a run (settings copy, items, texts, notes, sorts,
 // batch saves) around the concordance road (concordance_run.h, text_processor.h).
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "concordance/document/concordance_document.h"
@@ -75,18 +77,15 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
   fRunFilter = std::make_shared<TUserLineFilter>();
   fRunFilter->LoadFromSettings();
   TTextWorkerSetup& setup = *fRunSetup;
-  setup.run = fReadRun.get();
-  setup.search_items = &fRunItems;
+  FillLineSetup(setup);
   setup.context_items = fRunContext.Count() > 0 ? &fRunContext : nullptr;
   setup.exclusion_items = fRunExclusion.Count() > 0 ? &fRunExclusion : nullptr;
-  setup.text_options = SearchTextOptionsFromTextSettings(TextSettings());
-  setup.context_left = fSettings.ContextHorizonLeft();
-  setup.context_right = fSettings.ContextHorizonRight();
-  setup.colloc_left = fSettings.CollocHorizonLeft();
-  setup.colloc_right = fSettings.CollocHorizonRight();
-  if (fSettings.CharactersPerLine() > 0)
-    setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
-  setup.line_owner = fConcordanceList.get();
+  setup.context_stop = fSettings.ContextStop();
+  // Random sampling: one hit in the range kept on average, drawn afresh each run.
+  if (GetRandomising()) {
+    setup.sampling_seed = NewSamplingSeed();
+    setup.sampling_range = GetRandomRange();
+  }
   setup.keeping_log = global_keeping_log;
   setup.chunk_done = args.chunk_done;
   fConcordanceList->window_reader = MakeLineWindowReader(setup, [this](int32_t file_num) {
@@ -95,6 +94,42 @@ void T_WholeLinzoraHolder::PrepareRun(const TMakeConcordanceArgs& args) {
       return TChosenFileDetailsFullRec{};
     return fRunTexts[static_cast<size_t>(it->second)];
   });
+}
+
+void T_WholeLinzoraHolder::FillLineSetup(TTextWorkerSetup& setup) {
+  setup.run = fReadRun.get();
+  setup.search_items = &fRunItems;
+  setup.text_options = SearchTextOptionsFromTextSettings(TextSettings());
+  setup.context_left = fSettings.ContextHorizonLeft();
+  setup.context_right = fSettings.ContextHorizonRight();
+  setup.colloc_left = fSettings.CollocHorizonLeft();
+  setup.colloc_right = fSettings.CollocHorizonRight();
+  if (fSettings.CharactersPerLine() > 0)
+    setup.line_width = std::min<int32_t>(fSettings.CharactersPerLine(), kMaxLineWidth);
+  setup.line_owner = fConcordanceList.get();
+}
+
+void T_WholeLinzoraHolder::SetUpLineRereading() {
+  // Made at the first widening, when the user's settings are those the lines are read with: a
+  // document opened and never widened reads none of them.
+  auto reader = std::make_shared<TLineWindowReader>();
+  fConcordanceList->window_reader = [this, reader](TConcordanceEntry& line, int32_t width,
+                                                   std::array<bool, 2>& at_edge) {
+    if (!*reader) {
+      static_cast<TBaseSearchItems&>(fRunItems) = fSearchWords;
+      TTextReadSnapshot snapshot = TakeTextReadSnapshot(this);
+      // A line re-read never asks about converting its text: the question belongs to a run.
+      snapshot.conversion_options &= ~uint32_t(8);
+      fReadRun = std::make_unique<TTextReadRun>(std::move(snapshot));
+      fRunSetup = std::make_unique<TTextWorkerSetup>();
+      FillLineSetup(*fRunSetup);
+      *reader = MakeLineWindowReader(*fRunSetup, [this](int32_t file_num) {
+        const TLinzoraFilenameEntry* row = file_num >= 1 ? fTextFilesWithSearchWord->Row(file_num - 1, true) : nullptr;
+        return row ? row->DataAsChosenFileRec() : TChosenFileDetailsFullRec{};
+      });
+    }
+    return (*reader)(line, width, at_edge);
+  };
 }
 
 void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome,
@@ -538,7 +573,8 @@ void T_WholeLinzoraHolder::AddNotesOnSWResults() {
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();
   if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated())
-    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXStopListItems), u"0"}));
+    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound,
+                                             {VXRes(TVXRes::VXStopListItems), IntToUStr(fConcordanceList->stoplist_types)}));
   AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), IntToUStr(n)}));
   if (n <= 0) return;
   // Only a limit that was actually met is claimed: the list's limit, or a search word's.

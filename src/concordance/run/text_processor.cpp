@@ -50,6 +50,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   if (context || exclusion || own_context) {
     context_ = std::make_unique<TContextWordCheck>(setup.text_options, setup.context_items, setup.exclusion_items,
                                                    setup.context_left, setup.context_right);
+    context_->SetContextStop(setup.context_stop);
   }
   // The span a line keeps: at least L5 to R5, and as far as the context and collocate horizons.
   const TLineSpanPair c = CollocSpan(setup.context_left, setup.context_right);
@@ -248,9 +249,19 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   const TSearch_word_format_rec* found_item = items_.GetPtr(f.item_index);
   if (found_item == nullptr) return false;
   const TSearch_word_format_rec& item = *found_item;
-  if (context_ && !context_->Passes(UStringView(cutter_.Text(), static_cast<size_t>(count)), midpoint, hit_in_line,
-                                    item)) {
-    return false;
+  if (context_) {
+    const uint8_t* barriers = nullptr;
+    if (context_->StopsAtBoundaries()) {
+      // The boundaries between the search word and its context words, from the words the line
+      // will keep (the span reaches the context horizons).
+      cutter_.WordPositions(span_.left, span_.right, positions_, false);
+      for (int p = 0; p < kSpanPositions; ++p)
+        barriers_[p] = p >= span_.left && p <= span_.right ? positions_[p].barrier : 0;
+      barriers = barriers_;
+    }
+    if (!context_->Passes(UStringView(cutter_.Text(), static_cast<size_t>(count)), midpoint, hit_in_line, item,
+                          barriers))
+      return false;
   }
 
   auto line = std::make_unique<TConcordanceEntry>(setup_.line_owner);

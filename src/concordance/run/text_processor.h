@@ -16,7 +16,8 @@
 //      hit_characters the hit's characters, word_num its word in the text (from 1), the
 //      statistics block its unit numbers, positions and the lengths known so far;
 //   4. word positions, tags and the section or heading the hit lies in; the context and
-//      exclusion words (a hit failing them is no candidate).
+//      exclusion words (a hit failing them is no candidate), context words counting only on
+//      the search word's side of the boundaries the context stop names.
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
@@ -65,6 +66,8 @@ struct TTextWorkerSetup {
   int32_t context_left = 5, context_right = 5;  // context and exclusion words
   int32_t colloc_left = 5, colloc_right = 5;    // word positions a line keeps
   int32_t line_width = 1000;                    // characters a line keeps
+  // The context-word blocker (TContextWordCheck::SetContextStop): 0 none.
+  uint8_t context_stop = 0;
   uint64_t sampling_seed = 0;
   uint32_t sampling_range = 0;  // 0 or 1: every hit
   // Each worker makes its own tag handler: with this when given, else from the run's snapshot
@@ -154,6 +157,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   UString before_text_;
   std::vector<uint16_t> before_kinds_;
   TLineWordPosition positions_[kSpanPositions];
+  uint8_t barriers_[kSpanPositions] = {};  // the context stop's view of positions_
   bool section_found_ = false;  // the latest FindSectionHeading met a section or heading
   TConcordanceEntry* grow_line_ = nullptr;
   TGrowResult grow_result_ = TGrowResult::NotRead;

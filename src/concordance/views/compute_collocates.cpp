@@ -353,6 +353,7 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     if (gx.number != gy.number) return gx.number > gy.number;
     return gx.search_word < gy.search_word;
   });
+  int32_t stop_types = 0, stop_tokens = 0;
   for (int32_t id : order) {
     TNode& n = nodes[static_cast<size_t>(id)];
     const UString& word = words.Word(n.word);
@@ -366,7 +367,11 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
       highest = std::max(highest, f);
     }
     const int32_t n_texts = texts[static_cast<size_t>(id)];
-    if (settings.is_stop_word && settings.is_stop_word(word)) continue;
+    if (settings.is_stop_word && settings.is_stop_word(word)) {
+      ++stop_types;
+      stop_tokens += total;
+      continue;
+    }
     if (!n.ignore_freq && (n_texts < settings.min_texts || total < settings.min_total ||
                            static_cast<int64_t>(word.size()) < settings.min_word_length))
       continue;
@@ -380,6 +385,9 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     e->rec.freqs = std::move(n.freqs);
     list.Add(e);
   }
+  // The stop words left out, as the list's own stop check counts those it removes.
+  list.stoplist_types = stop_types;
+  list.stoplist_tokens = stop_tokens;
   list.Set1Sort(0, kCollocateSortTotal);
   list.Set1Sort(1, 0);
   list.SetSortAscending(0, false);

@@ -121,7 +121,13 @@ TDerivedListJob CollocatesJob(TCollocateList& list, const TLinesAsTheyStood* sto
     // already in that order, and the sort, being stable, would leave them as they are.
     const bool reordered = d->LemmaListLoaded() || d->StopListLoaded();
     if (d->LemmaListLoaded()) list.CheckLemmas();
-    if (d->StopListLoaded()) list.CheckStops();
+    if (d->StopListLoaded()) {
+      // The count left out stop words already; the check removes any a lemma join brought in.
+      const int32_t types = list.stoplist_types, tokens = list.stoplist_tokens;
+      list.CheckStops();
+      list.stoplist_types += types;
+      list.stoplist_tokens += tokens;
+    }
     list.Set1Sort(0, kCollocateSortTotal);
     list.Set1Sort(1, 0);
     list.SetSortAscending(0, false);
@@ -194,9 +200,8 @@ TDerivedListJob PlotJob(TConcPlotList& list, bool grouped, const TLinesAsTheySto
   for (const TSearch_word_format_rec& r : Items(*d)) words.push_back(r.plain_sw.empty() ? r.sw : r.plain_sw);
   TPlotGroupChoices choices;
   choices.order = d->plot_options.order;
-  // The document keeps one group of texts and one of search words.
-  if (!d->plot_options.text_groups.empty()) choices.text_groups.push_back(d->plot_options.text_groups);
-  if (!d->plot_options.sw_groups.empty()) choices.search_word_groups.push_back(d->plot_options.sw_groups);
+  choices.text_groups = d->plot_options.text_groups;
+  choices.search_word_groups = d->plot_options.sw_groups;
   TPlotRunSettings settings;
   settings.divisions = std::max(2, GetRulerPlotWordCloudFeatures().PlotDivisions());
   settings.keep_contexts = d->plot_settings.bytes[1] != 0;

@@ -38,6 +38,7 @@ namespace {
 constexpr uint32_t kParentMagic = 0x4C425856;  // "VXBL"
 constexpr uint16_t kParentFormat = 1;
 constexpr uint8_t kPrivateFormat = 1;
+constexpr uint8_t kPrivateFormatWithCategory = 2;
 constexpr size_t kUndoLimit = 64;
 
 int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
@@ -201,7 +202,9 @@ TVXEntryPrivate& TVXBaseListObject::EnsurePrivateObjExists() {
   return *priv_;
 }
 
-bool TVXBaseListObject::PrivateObjExists() const { return priv_ != nullptr && !priv_->slot_only; }
+bool TVXBaseListObject::PrivateObjExists() const {
+  return (priv_ != nullptr && !priv_->slot_only) || !CategoryText().empty();
+}
 
 int32_t TVXBaseListObject::AddedSlot() const { return priv_ ? priv_->added_slot : -1; }
 
@@ -215,14 +218,20 @@ void TVXBaseListObject::SetAddedSlot(int32_t slot) {
 
 bool TVXBaseListObject::SavePrivateToStream(TVXBaseDataClass&, TStream& s, const TStoredListInfoHolder&) const {
   const uint8_t marks = priv_ ? static_cast<uint8_t>(priv_->marks & (kMarkDeleted | kMarkMatched)) : 0;
-  return WriteU8(s, kPrivateFormat) && WriteU8(s, marks);
+  // Entries without a category keep the first format, which every reader knows.
+  const UString category = CategoryText();
+  if (category.empty()) return WriteU8(s, kPrivateFormat) && WriteU8(s, marks);
+  return WriteU8(s, kPrivateFormatWithCategory) && WriteU8(s, marks) && WriteAString(s, category);
 }
 
 bool TVXBaseListObject::ReadPrivateFromStream(TVXBaseDataClass&, TStream& s, const TStoredListInfoHolder&) {
   uint8_t format = 0, marks = 0;
-  if (!ReadU8(s, format) || format == 0 || format > kPrivateFormat) return false;
+  if (!ReadU8(s, format) || format == 0 || format > kPrivateFormatWithCategory) return false;
   if (!ReadU8(s, marks)) return false;
+  UString category;
+  if (format == kPrivateFormatWithCategory && !ReadAString(s, category)) return false;
   EnsurePrivateObjExists().marks = static_cast<uint8_t>(marks & (kMarkDeleted | kMarkMatched));
+  if (!category.empty()) SetCategoryText(category);
   return true;
 }
 

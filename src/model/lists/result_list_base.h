@@ -382,6 +382,10 @@ class TVXBaseListObject {
   virtual int32_t MainNTexts() const { return 0; }
   virtual int32_t MainWordFrequency() const { return 0; }
   virtual int32_t MainWordLength() const;
+  // The entry's own category (the text of its list's Set column); it goes into the stream with
+  // the entry's private part.
+  virtual UString CategoryText() const { return UString(); }
+  virtual void SetCategoryText(UStringView text) {}
   // The entry's row in the list's added-column values (-1 none yet).
   int32_t AddedSlot() const;
   void SetAddedSlot(int32_t slot);
@@ -390,10 +394,11 @@ class TVXBaseListObject {
   TVXBaseHolder* Holder() const { return holder_; }
 
   // A private object that belongs to the entry's stream (one made only to hold the added-column
-  // slot does not).
+  // slot does not); an entry with a category always writes one.
   bool PrivateObjExists() const;
   TVXEntryPrivate& EnsurePrivateObjExists();
-  // The private object's own record (marks). The joined entries are written by the list body.
+  // The private object's own record: its format (1: marks; 2: marks, then the category as a
+  // string), the marks. The joined entries are written by the list body.
   bool SavePrivateToStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info) const;
   bool ReadPrivateFromStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info);
   // Takes ownership of a joined entry that is in no list (one read from a stream).

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -16,6 +17,19 @@
 int ResolveSaveAnswer(int answer, const std::function<bool()>& save, int yes_result) {
   if (answer != mrYes) return answer;
   return save && save() ? yes_result : mrCancel;
+}
+
+std::function<bool(UStringView)> Utf8ConversionQuestion() {
+  auto for_all = std::make_shared<int>(0);  // mrYesToAll or mrNoToAll once given
+  return [for_all](UStringView file_name) {
+    if (*for_all != 0) return *for_all == mrYesToAll;
+    const int answer = VXDialog(TVXDialog::OKtoSaveXInUnicode, {UString(file_name)});
+    if (answer == mrYesToAll || answer == mrNoToAll) {
+      *for_all = answer;
+      SetTextConversionOptions(GetTextConversionOptions() & ~uint32_t(4));
+    }
+    return answer == mrYes || answer == mrYesToAll;
+  };
 }
 
 int NumberDisplayOfTag(int tag) {

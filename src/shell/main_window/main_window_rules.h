@@ -24,6 +24,14 @@
 // failure mrCancel. Any other answer is returned as it came.
 int ResolveSaveAnswer(int answer, const std::function<bool()>& save, int yes_result);
 
+// --- saving UTF-8 texts as Unicode --------------------------------------------------------------
+
+// The run's question whether a UTF-8 text is saved as UTF-16 before it is read, one per run: Yes
+// converts this text, No leaves it; "Yes to all" and "No to all" answer for the rest of the run
+// without asking and clear the conversion options' ask bit (4) in the settings store, so later
+// runs no longer ask.
+std::function<bool(UStringView file_name)> Utf8ConversionQuestion();
+
 // --- number display ------------------------------------------------------------------------------
 
 // The menu tags of the number display: 105 percent, 106 per thousand, 107 per million, 108 default.

@@ -26,6 +26,9 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "shell/main_window/controller_messages.h"
+#include "shell/main_window/main_window_rules.h"
+#include "shell/settings/list_loading.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -154,9 +157,14 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
   auto doc = std::make_unique<T_WholeLinzoraHolder>(
       list_type, &NoCentre, [this](int32_t n) { if (HasData()) Status()->SetPanelText(kPanelEntries, IntToUStr(n)); },
       [](const TChosenFileDetailsFullRec& d) { if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d)); },
-      false, false, nullptr, nullptr);
+      Global_stopLemmaMatchLoaded[lmsStop], Global_stopLemmaMatchLoaded[lmsLemma], nullptr, nullptr);
   sort_record_ = TConcSortRecord();
   return doc;
+}
+
+void TFormLinzora::LoadStopListIfWanted() {
+  if (GetLemmaMatchStopWanted(kToolConcordancer, lmsStop) && !Global_stopLemmaMatchLoaded[lmsStop])
+    LoadALemmaMatchOrStopList(lmsStop);
 }
 
 TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
@@ -562,6 +570,7 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.exclusion_items = &wizard_->fExclusionWordItems;
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
+  args.convert_utf8_text = Utf8ConversionQuestion();
   args.list_kind = kListConcordance;
   // Texts are read on every core; the window's thread commits them and keeps the window alive.
   args.threads = JobWorkerThreads(0);
@@ -575,6 +584,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
 
   if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
   CloseData(true);
+  LoadStopListIfWanted();
   fData = CreateTheHolderWithCallbacks(kListConcordance);
   T_WholeLinzoraHolder* doc = Doc();
 
@@ -751,6 +761,7 @@ bool TFormLinzora::RunSearchWordBatchConcordance(TVXFileDetails& texts) {
   {
     TJobScope job;
     run_active_ = true;
+    LoadStopListIfWanted();
     for (int i = 0; i < steps; ++i) {
       if (StopRequested(kPanicStopNow)) {
         outcome.stopped_by_user = true;
@@ -813,6 +824,7 @@ bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
     TJobScope job;
     run_active_ = true;
     CloseData(true);
+    LoadStopListIfWanted();
     fData = CreateTheHolderWithCallbacks(kListConcordance);
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, wizard_->SearchWordItems, &converted);
@@ -869,6 +881,9 @@ void TFormLinzora::StartFollowUpSearch(bool with_context) {
   wizard_->fExclusionWordItems.Clear();
   wizard_->fTagContextWordItems.Clear();
   wizard_->fContextWordItems.Clear();
+  // A follow-up's context word may stand anywhere within the horizons.
+  wizard_->fContextWordItems.exact_position = false;
+  wizard_->fContextWordItems.required_distance = 0;
   if (with_context) {
     const UString context = GetATempString(2);
     wizard_->fContextWordItems.AddedSearchWords(context);
@@ -915,6 +930,8 @@ bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
   wizard_->SearchWordItems.Clear();
   wizard_->fContextWordItems.Clear();
   if (inc.include_context_words && !context.empty()) wizard_->fContextWordItems.AddedSearchWords(context);
+  wizard_->fContextWordItems.exact_position = inc.context_exact_gap != 0;
+  wizard_->fContextWordItems.required_distance = inc.context_exact_gap;
   for (int32_t k = 0; k < request.Count(); ++k) {
     const TLinzoraInfoClass& item = *request.Item(k);
     wizard_->SearchWordItems.AddedSearchWords(word_of(item), item.rec.instances_to_find > 0 ? item.rec.instances_to_find
@@ -924,6 +941,7 @@ bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
 
   // Each item in its own texts, into one document.
   CloseData(true);
+  LoadStopListIfWanted();
   fData = CreateTheHolderWithCallbacks(kListConcordance);
   T_WholeLinzoraHolder* doc = Doc();
   doc->fSettings = GetConcSaveRec();

@@ -41,6 +41,7 @@ class TFormTextStringGridExtra;
 class TFormVXPasLibVCL;
 class TFormWordCloud;
 class TConcSortForm;
+class TConcPlottingDlg;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
 
@@ -290,6 +291,8 @@ class TFormLinzora : public TMainToolsForm {
   // The checks of every road into a run; the texts to read go to run_texts. False: refused
   // (its message given), nothing changed.
   bool RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts);
+  // Before a run makes its document: the stop list the settings want is loaded when it is not.
+  void LoadStopListIfWanted();
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
@@ -327,6 +330,8 @@ class TFormLinzora : public TMainToolsForm {
   QPointer<QWidget> breakdown_form_;
   QPointer<QWidget> batch_chooser_;
   QPointer<QWidget> lemma_shower_;
+  // The plot sets dialog, made at the first Plot that has anything to group; it keeps the sets.
+  QPointer<TConcPlottingDlg> plot_sets_dialog_;
   // Each line a form, a tab and its frequency.
   void ShowLemmaForms(const std::vector<UString>& lines);
   void FillTagChooser();

@@ -239,27 +239,23 @@ void TFormLinzora::PPlot(TVX_Grid* grid) {
       files.push_back(ExtractFileName(doc->fTextFilesWithSearchWord->GetFullFilename(i, true)));
   const std::vector<UString> words = doc->fSearchWords.TypedInWordsAsStringlist();
   // One text and one search word leave nothing to group: the plot is made without asking.
+  bool grouped = false;
   if (files.size() > 1 || words.size() > 1) {
-    TConcPlottingDlg dialog(this);
+    // One dialog for the window's life: the next Plot offers the sets chosen last.
+    if (!plot_sets_dialog_) plot_sets_dialog_ = new TConcPlottingDlg(this);
+    TConcPlottingDlg& dialog = *plot_sets_dialog_;
     dialog.SetAvailable(files, words);
     if (dialog.ShowModal() != mrOK) return;
-    // One group number per item: items of the same set share it.
+    // Sets exist once the dialog's own OK read them; a dialog closed otherwise groups nothing.
     const TPlotOptions& o = dialog.PlotOptions();
-    doc->plot_options.text_groups.assign(files.size(), -1);
-    doc->plot_options.sw_groups.assign(words.size(), -1);
-    for (size_t s = 0; s < o.file_sets.size(); ++s)
-      for (int32_t item : o.file_sets[s])
-        if (item >= 0 && static_cast<size_t>(item) < files.size())
-          doc->plot_options.text_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
-    for (size_t s = 0; s < o.word_sets.size(); ++s)
-      for (int32_t item : o.word_sets[s])
-        if (item >= 0 && static_cast<size_t>(item) < words.size())
-          doc->plot_options.sw_groups[static_cast<size_t>(item)] = static_cast<int32_t>(s);
-    doc->plot_options.order = o.files_first ? 1 : 0;
+    grouped = dialog.options_selected && !o.file_sets.empty() && !o.word_sets.empty();
+    doc->plot_options.text_groups = grouped ? o.file_sets : std::vector<std::vector<int32_t>>{};
+    doc->plot_options.sw_groups = grouped ? o.word_sets : std::vector<std::vector<int32_t>>{};
+    if (grouped) doc->plot_options.order = o.files_first ? 1 : 0;
   }
   {
     THourglass wait;
-    doc->fComputed[kComputedPlot] = doc->fConcPlotList->Compute(false) ? 1 : 0;
+    doc->fComputed[kComputedPlot] = doc->fConcPlotList->Compute(grouped) ? 1 : 0;
   }
   MarkDataChanged();
   RefreshGridsOfList(doc->fConcPlotList.get());
