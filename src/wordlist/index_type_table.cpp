@@ -136,8 +136,9 @@ void TIndexTypeTable::Rehash() {
 TIndexTypeView::~TIndexTypeView() { Clear(); }
 
 void TIndexTypeView::Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
-                           std::vector<TIndexTypeFileRec> records) {
+                           std::vector<int64_t> words_at, std::vector<TIndexTypeFileRec> records) {
   Clear();
+  words_at_ = std::move(words_at);
   records_ = std::move(records);
   mapping_ = mapping;
   bytes_ = bytes;
@@ -153,6 +154,7 @@ void TIndexTypeView::Clear() {
   file_ = nullptr;
   types_ = 0;
   units_.clear();
+  words_at_.clear();
   records_.clear();
   table_.clear();
   hashes_.clear();
@@ -168,7 +170,7 @@ int32_t TIndexTypeView::LeastFrequency(int32_t at_least) const {
 
 UString TIndexTypeView::Text(int32_t i) const {
   UString text(units_[static_cast<size_t>(i)], u'\0');
-  std::memcpy(text.data(), file_ + Offset(i) + 40, 2 * text.size());
+  std::memcpy(text.data(), file_ + words_at_[static_cast<size_t>(i)], 2 * text.size());
   return text;
 }
 
@@ -179,7 +181,7 @@ int32_t TIndexTypeView::Find(UStringView tag, UStringView word) const {
   wanted.append(tag).append(word);
   auto same = [&](int32_t i) {
     return units_[static_cast<size_t>(i)] == units && static_cast<size_t>(TagUnits(i)) == tag.size() &&
-           std::memcmp(file_ + Offset(i) + 40, wanted.data(), 2 * units) == 0;
+           std::memcmp(file_ + words_at_[static_cast<size_t>(i)], wanted.data(), 2 * units) == 0;
   };
   if (table_.empty() && ++scans_ <= kScansBeforeIndex) {
     for (int32_t i = 0; i < types_; ++i)
@@ -216,7 +218,7 @@ void TIndexTypeView::CopyTo(TIndexTypeTable& table, std::vector<TIndexTypeFileRe
   recs.clear();
   recs.reserve(static_cast<size_t>(types_));
   for (int32_t i = 0; i < types_; ++i) {
-    table.AddStoredBytes(file_ + Offset(i) + 40, units_[static_cast<size_t>(i)], TagUnits(i));
+    table.AddStoredBytes(file_ + words_at_[static_cast<size_t>(i)], units_[static_cast<size_t>(i)], TagUnits(i));
     recs.push_back(Record(i));
   }
 }

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -77,16 +76,11 @@ class TIndexTypeView {
   TIndexTypeView& operator=(const TIndexTypeView&) = delete;
 
   // Takes a mapping of a ".types" file with `types` records; units[i] is type i's word length,
-  // records[i] its record.
-  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
+  // words_at[i] where its units start in the file, records[i] its record.
+  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units, std::vector<int64_t> words_at,
              std::vector<TIndexTypeFileRec> records);
   void Clear();
   int32_t Count() const { return types_; }
-  int64_t Offset(int32_t i) const {
-    int64_t o;
-    std::memcpy(&o, file_ + kIndexDataStart + 8 * int64_t{i}, 8);
-    return o;
-  }
   const TIndexTypeFileRec& Record(int32_t i) const { return records_[static_cast<size_t>(i)]; }
   UString Text(int32_t i) const;
   int32_t TagUnits(int32_t i) const { return Record(i).tag_units; }
@@ -105,6 +99,7 @@ class TIndexTypeView {
   const uint8_t* file_ = nullptr;
   int32_t types_ = 0;
   std::vector<uint32_t> units_;
+  std::vector<int64_t> words_at_;
   std::vector<TIndexTypeFileRec> records_;
   mutable std::vector<int32_t> table_;  // type + 1; 0 empty
   mutable std::vector<uint64_t> hashes_;

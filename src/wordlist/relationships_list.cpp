@@ -107,10 +107,12 @@ float TRelationshipEntry::GetAValueAsSingle(int column) const { return ValueOfEn
 UString TRelationshipEntry::GetAWordAsString(int column) const {
   if (column == 1) return word1;
   if (column == 3) return word2;
+  if (column == kRelColCategory) return GetCategory();
   return UString();
 }
 
 void TRelationshipEntry::SetAWordAsString(int column, UStringView text) {
+  if (column == kRelColCategory) SetCategoryString(text);
   if (column != 1 && column != 3) return;
   if (List()) List()->NoteChange();
   (column == 1 ? word1 : word2) = UString(text);
@@ -214,7 +216,8 @@ void TRelationshipsList::Set1Sort(int level, int32_t kind) {
   TVXBaseLemmaMatchCapableList::Set1Sort(level, kind);
   if (base) SetSortComparer(level, base);
   else if (kind == RelatSort_by_word2) SetSortComparer(level, &CompareWords);
-  else if (kind == RelatSort_by_category || kind < 0 || kind >= kRelationshipSortKinds) SetSortComparer(level, nullptr);
+  else if (kind == RelatSort_by_category) SetSortComparer(level, &CompareCategories);
+  else if (kind < 0 || kind >= kRelationshipSortKinds) SetSortComparer(level, nullptr);
   else SetSortComparer(level, &CompareByNumber);
 }
 

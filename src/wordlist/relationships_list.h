@@ -74,6 +74,7 @@ enum TRelationshipSort_system : int32_t {
   RelatSort_by_DEltaPB = 18,
 };
 inline constexpr int kRelationshipSortKinds = 19;
+inline constexpr int kRelColCategory = 19;
 inline constexpr int kRelationshipColumns = 20;  // 0 .. 19
 
 // The sort key of a grid column.

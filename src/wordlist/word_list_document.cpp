@@ -102,6 +102,37 @@ void T_WholeWordlistHolder::WriteSettingsToLog(bool success, UStringView caption
                (success ? u"True" : u"False"));
 }
 
+UString WordListTagTreatmentToString(uint8_t treatment) {
+  switch (treatment) {
+    case 0: return u"words alone";
+    case 1: return u"each word with its tag";
+    case 2: return u"tags alone";
+    case 3: return u"only words with a tag, each with its tag";
+    default: return IntToUStr(treatment);
+  }
+}
+
+void T_WholeWordlistHolder::AddTextSettingsNotes() {
+  TTessorineholder::AddTextSettingsNotes();
+  AddNoteDetails(fWLWords->DetailsOfCurrentSettings(), 2);
+  if (StopListLoaded()) {
+    const TOne_text_stats_data& o = fStats->Overall_stats.data;
+    fNotes.Add(u"\t" + VXResFmt(TVXRes::VXNStoplistTypesRemov, {IntToUStr(o.stop_types)}));
+    fNotes.Add(u"\t" + VXResFmt(TVXRes::VXNStoplistTokensRemo, {IntToUStr(o.stop_tokens)}));
+  }
+  const uint8_t tags = TextSettings().TagTreatment();
+  if (tags != 0) fNotes.Add(u"\t" + VXResFmt(TVXRes::VXTagTreatmentIs, {WordListTagTreatmentToString(tags)}));
+  if (fIndexHandler) AddNoteDetails(fIndexHandler->DetailsOfCurrentSettings(false), 2);
+  if (adding_cluster_wordlist_notes) {
+    const TWordlistIndexSettingsRec index_settings =
+        fIndexHandler ? fIndexHandler->IndexSettings : GetWordlistIndexSettings();
+    AddOneLaterNote(VXResFmt(TVXRes::VXXtoYWordClusters, {IntToUStr(index_settings.ClusterSizeMin()),
+                                                         IntToUStr(index_settings.ClusterSizeMax())}),
+                    VXRes(TVXRes::VXComputed) + u":");
+    if (fIndexHandler) AddNoteDetails(fIndexHandler->DetailsOfCurrentSettings(true), 2);
+  }
+}
+
 // --- saving ----------------------------------------------------------------------------------
 
 bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
@@ -228,12 +259,30 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromOpenFile(TStream& file, UStrin
 bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView caption) {
   auto* other = dynamic_cast<T_WholeWordlistHolder*>(&other_doc);
   // Every check first: a refused merge changes neither document.
-  if (!other || other == this || ListKind != kListWordList || other->ListKind != kListWordList) return false;
-  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fStats.get()),
-                              static_cast<TDocumentList*>(other->fWLWords.get()),
-                              static_cast<TDocumentList*>(other->fStats.get())})
-    if (list->ListBusy() != kBusyNone) return list->RefuseWhileBusy("merge word lists");
-  // The statistics rows move first (they cannot fail once both lists are free), then the words.
+  if (!other || other == this || ListKind != other->ListKind || !KindKeptHere(ListKind)) return false;
+  for (T_WholeWordlistHolder* doc : {this, other})
+    for (TDocumentList* list :
+         {static_cast<TDocumentList*>(doc->fWLWords.get()), static_cast<TDocumentList*>(doc->fStats.get()),
+          static_cast<TDocumentList*>(doc->fKeywordsList.get()),
+          static_cast<TDocumentList*>(doc->fDetailedConsistencyList.get()),
+          static_cast<TDocumentList*>(doc->fRelationshipsList.get())})
+      if (list->ListBusy() != kBusyNone) return list->RefuseWhileBusy("merge word lists");
+  if (ListKind == kListRelationships) {
+    // Pairs are numbered by the types of their index: only pairs of one index go together.
+    const UString a = fRelationshipsList->SourceIndexFilename(), b = other->fRelationshipsList->SourceIndexFilename();
+    if (FoldCaseU(a) != FoldCaseU(b)) {
+      fLastFailure = u"relationships of " + b + u" cannot join those of " + a + u": another index";
+      AddToLogFile(fLastFailure);
+      return false;
+    }
+    if (!fRelationshipsList->MergeWith(other->fRelationshipsList.get())) return false;
+    fRelationshipsList->SortAll();
+    return TTessorineholder::MergeWith(other_doc, caption);
+  }
+  if (int64_t{fDetailedConsistencyList->NLists()} + other->fDetailedConsistencyList->NLists() >
+      kMaxDetailedConsistencyLists)
+    return false;
+  // The statistics rows move first (they cannot fail once both lists are free), then the lists.
   for (int i = 0; i < other->fStats->Count(); ++i) {
     TVXBaseListObject* e = other->fStats->Get(i);
     if (!e) continue;
@@ -243,6 +292,8 @@ bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView c
   other->fStats->Pack();
   fStats->Overall_stats.data.running_words += other->fStats->Overall_stats.data.running_words;
   if (!fWLWords->MergeWith(other->fWLWords.get())) return false;
+  if (!fDetailedConsistencyList->MergeWith(other->fDetailedConsistencyList.get())) return false;
+  if (other->fKeywordsList->Count() > 0) fKeywordsList->MergeWith(other->fKeywordsList.get());
   WordlistCounts.a += other->WordlistCounts.a;
   WordlistCounts.b += other->WordlistCounts.b;
   WordlistCounts.rows = fWLWords->Count();

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -66,6 +67,9 @@ struct TMakeWordlistOptions {
       count_text;
 };
 
+// How the text settings' tag treatment counts words, as the notes say it.
+UString WordListTagTreatmentToString(uint8_t treatment);
+
 // The worker threads a run uses when asked for `requested` (0: LINZORA_THREADS, else the cores).
 int32_t WordlistWorkerThreads(int32_t requested);
 
@@ -91,10 +95,17 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ReadWholeFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   T2_BooleanRec ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type) override;
-  // Merges another word-list document: every check is made before anything changes, so that a
-  // refused merge changes neither document.
+  // Merges another word-list document of the same kind: every check is made before anything
+  // changes, so that a refused merge changes neither document. Kinds 0, 1 and 4: the statistics
+  // rows, the word lists (a word both have is one row), the detailed-consistency lists (the
+  // other's lists become further columns) and the keyword rows. Kind 28: the relationship pairs,
+  // only of one index.
   bool MergeWith(TTessorineholder& other, UStringView caption) override;
   void WriteSettingsToLog(bool success, UStringView caption) override;
+  // After the text settings: the word list's own settings, the stop list's removals, the tag
+  // treatment, the index's settings, and for a list of clusters what was computed.
+  void AddTextSettingsNotes() override;
+  bool adding_cluster_wordlist_notes = false;
   void UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) override;
   using TTessorineholder::UpdateSettingsFromTextbuf;
 
@@ -130,8 +141,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // by word into the detailed-consistency list (kind 4) and its relations; the statistics rows of
   // the lists compared become the document's. A file that is missing, not a word list,
   // unreadable or in another language than the first list read is named in FailedTexts, the
-  // notes and LastFailure, and the others are compared. Fewer than two lists read, or a stop:
-  // false, the document as it was.
+  // notes and LastFailure, and the others are compared (one list alone gives its words and no
+  // relations). No list read, or a stop: false, the document as it was.
   bool MakeDetailedConsistencyList(const std::vector<UString>& files);
   // The inputs the last computation could not use, each with why.
   const std::vector<UString>& FailedTexts() const { return fFailedTexts; }
@@ -216,7 +227,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
                           int32_t& converted, const TMakeWordlistOptions& options);
   bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
   // The list's rows from the run's counts, put in order on `threads` workers when many.
-  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads);
+  // Rows counted under a tag (tag_numbers: the tags' texts and numbers) get that tag's category.
+  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads,
+                    const std::map<UString, int32_t>& tag_numbers = {});
+  void SetTagCategories(TVXWordList& words, uint8_t tag_treatment, const std::map<UString, int32_t>& tag_numbers);
   // A cluster run: the clusters the index reports, then the lists made of them.
   struct TClusterRun;
   void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);

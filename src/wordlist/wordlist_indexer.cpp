@@ -127,8 +127,9 @@ TIndexHandler::TFound TIndexHandler::Examine(UString& why) {
       what = name + u": made by a newer version";
       return TFound::Newer;
     }
-    if (s.VersionNum() < kIndexVersionNum) {
-      what = name + u": an older layout, which this version does not read";
+    // Version 0 is the older layout (shorter type records), which is read too.
+    if (s.VersionNum() < 0) {
+      what = name + u": not an index (its version is " + IntToUStr(s.VersionNum()) + u")";
       return TFound::Damaged;
     }
     return TFound::Good;

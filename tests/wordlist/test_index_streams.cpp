@@ -205,14 +205,15 @@ TEST_F(IndexStreams, TheTypeFileIsReadBackAndADamagedTableIsNotTrusted) {
   EXPECT_EQ(got.Find(u"", u"OTHER"), -1);
   EXPECT_EQ(tail.headings, std::vector<UString>{u"Word"});
   EXPECT_EQ(tail.notes, std::vector<UString>{u"a note"});
-  EXPECT_EQ(rd.GridHeadingsStart(), 61 + 8 + 40 + 8);
+  EXPECT_EQ(rd.GridHeadingsStart(), 61 + 4 + 40 + 8);
+  EXPECT_EQ(rd.OffsetWidth(), 4);
   TIndexTypeRec one;
   EXPECT_TRUE(rd.ReadTypeRecord(0, one));
   EXPECT_EQ(one.data, u"ONLY");
   EXPECT_FALSE(rd.ReadTypeRecord(1, one));
   // The same record read through a table entry that points one byte off: another number there.
   std::vector<uint8_t> b = FileBytes(name);
-  b[61] = static_cast<uint8_t>(b[61] + 4);
+  b[61] = static_cast<uint8_t>(b[61] + 2);
   ASSERT_TRUE(SafeSaveBytes(name, b.data(), static_cast<int64_t>(b.size())));
   TTypeFileStream bad(nullptr, TIndexFile::OpenRead(name, &why));
   ASSERT_EQ(bad.ReadNEntries(), 1);

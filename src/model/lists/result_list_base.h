@@ -403,6 +403,16 @@ class TVXBaseListObject {
   // An entry kept outside every list (a list's overall row) now belongs to another document.
   void SetHolderOutsideLists(TVXBaseHolder* holder) { holder_ = holder; }
 
+  // The category the list's own set column shows (PredefinedSetColumnNumber), kept in the
+  // private object and saved with it; a tag's category also carries its colour and number.
+  UString GetCategory() const;
+  uint32_t CategoryColour() const;
+  int32_t CategoryTagNumber() const;
+  bool HasCategory() const;
+  void SetCategoryString(UStringView text);
+  void SetACategoryAndColourAndTagnumber(UStringView text, uint32_t colour, int32_t tag_number);
+  void CopyCategoryFrom(const TVXBaseListObject& other);
+
   uint8_t Marks() const;
   void SetMark(uint8_t mark, bool value);
   bool HasMark(uint8_t mark) const { return (Marks() & mark) != 0; }
@@ -419,6 +429,9 @@ class TVXBaseListObject {
   TVXBaseHolder* holder_;
   std::unique_ptr<TVXEntryPrivate> priv_;
 };
+
+// RelativeEntropyOfJoins of an entry itself.
+double RelativeEntropyOfForms(const TVXBaseListObject& head);
 
 // Makes a blank entry of a list's entry class.
 using TEntryClass = TVXBaseListObject* (*)(TVXBaseDataClass& list);
@@ -515,7 +528,8 @@ class TVXBaseDataClass {
   virtual void ComputeColumnTotals() {}
   virtual int ConvertedForFrequency(int index, int kind_of_display) const { return index; }
   virtual void ConvertEntriesToUnicode(int code_page);
-  virtual int32_t Cumulative_distinguisher() const { return 0; }
+  // Which order a cumulative column runs in for a kind of display (0: the list has none).
+  virtual int32_t Cumulative_distinguisher(int kind_of_display = 0) const { return 0; }
   virtual bool DataHasAssociatedIndexData() const { return false; }
   virtual void DoPostJoinOrUnjoiningOperation() {}
   // Row 0 is the heading row, row r > 0 shows entry r - 1; column 0 the row number.
@@ -595,6 +609,10 @@ class TVXBaseDataClass {
   bool GetHasJoined(int i) const;
   std::vector<TVXBaseListObject*> GetJoinListAndDetails(int i) const;
   int32_t GetTotalJoinedFreq(int i) const;
+  // How evenly the frequency of a lemma is spread over its forms (the entry and those joined
+  // under it): the entropy of their shares over the largest it could be for that many forms
+  // with a frequency, from 0 (one form has it all, or no joins) to 1 (equal shares).
+  double RelativeEntropyOfJoins(int i) const;
 
   // Joins the entry at form under the entry at head. Refused (false) for the same entry, an
   // index out of range, a form already joined or itself a head, and a head that is a form.
@@ -631,6 +649,9 @@ class TVXBaseDataClass {
   // (keys made once, sorted once): the list notes what that sort would have, without sorting.
   void NoteSortedWhole();
   // Whether the level compares the collation keys of the main words alone (alphabetical order).
+  // Compares the entries' categories (the list's set column) in the language's order; a list
+  // binds it for its "set" sort kind.
+  static int CompareCategories(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   bool SortsByWordKeys(int level) const { return sorts_[ClampLevel(level)].comparer == &BaseCompareAlphabetical; }
   int DataMainColumn() const { return MainWordColumn(); }
 
