@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/documents/batch_procedures.h"
+#include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/parallel_for.h"
@@ -419,17 +420,21 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   return true;
 }
 
-void T_WholeWordlistHolder::SetTagCategories(TVXWordList& words, uint8_t tag_treatment,
-                                             const std::map<UString, int32_t>& tag_numbers) {
-  if (!TextTagHandler || tag_treatment == 0 || tag_numbers.empty()) return;
-  TTextTagHandler& tags = *TextTagHandler;
-  // The display form is wanted as UTF-16 whatever width the handler reads in.
-  const bool unicode = tags.fUse_Unicode;
-  tags.fUse_Unicode = true;
+namespace {
+
+// Rows counted under a tag get that tag's category, colour and number.
+void SetTagCategories(TVXWordList& words, const TWordCountSetup& setup, const std::map<UString, int32_t>& tag_numbers) {
+  if (setup.tag_treatment == 0 || tag_numbers.empty() || (!setup.make_tag_handler && !setup.run)) return;
+  // A handler made as the workers' are, so that its tags are numbered as theirs were.
+  const std::unique_ptr<TTextTagHandler> made =
+      setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
+  if (!made) return;
+  TTextTagHandler& tags = *made;
+  tags.fUse_Unicode = true;  // the display form as UTF-16
   for (int i = 0; i < words.Count(); ++i) {
     TWordlistEntry* row = words.Row(i);
     if (!row) continue;
-    const auto it = tag_numbers.find(tag_treatment == 2 ? row->data.word : row->data.prefix);
+    const auto it = tag_numbers.find(setup.tag_treatment == 2 ? row->data.word : row->data.prefix);
     if (it == tag_numbers.end() || it->second <= 0) continue;
     const TPointerAnd3Integersrec shown = tags.TagToDisplay(it->second - 1, false);
     if (!shown.text) continue;  // not one of the handler's tags
@@ -437,8 +442,9 @@ void T_WholeWordlistHolder::SetTagCategories(TVXWordList& words, uint8_t tag_tre
         UStringView(static_cast<const char16_t*>(shown.text), static_cast<size_t>(shown.length)),
         static_cast<uint32_t>(shown.foreground_colour), it->second);
   }
-  tags.fUse_Unicode = unicode;
 }
+
+}  // namespace
 
 void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup,
                                          TVXStatsList& stats, int32_t threads,
@@ -454,7 +460,7 @@ void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const T
   const TRowLimits limits{min_f, max_f, min_t, max_t};
   if (filter.Active() || !AddRowsInWordOrder(overall, words, limits, threads))
     AddRowsInUnitOrder(overall, words, limits, filter, setup.lcid, Unicode());
-  SetTagCategories(words, setup.tag_treatment, tag_numbers);
+  SetTagCategories(words, setup, tag_numbers);
   if (LemmaListLoaded()) words.CheckLemmas();
   if (StopListLoaded()) words.RemoveStopWords(stats);
   words.RebuildFrequencyIndex();

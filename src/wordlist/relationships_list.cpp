@@ -304,7 +304,7 @@ void TRelationshipsList::NumericalData(int column, int index, TNumberDisplayAndS
 
 void TRelationshipsList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
-  if (row > 0 && col >= 2 && col != 3 && col < kRelationshipColumns) {
+  if (row > 0 && col >= 2 && col != 3 && col != kRelColCategory && col < kRelationshipColumns) {
     cell.text.clear();
     cell.has_text = false;
   }

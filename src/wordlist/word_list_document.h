@@ -230,7 +230,6 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // Rows counted under a tag (tag_numbers: the tags' texts and numbers) get that tag's category.
   void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads,
                     const std::map<UString, int32_t>& tag_numbers = {});
-  void SetTagCategories(TVXWordList& words, uint8_t tag_treatment, const std::map<UString, int32_t>& tag_numbers);
   // A cluster run: the clusters the index reports, then the lists made of them.
   struct TClusterRun;
   void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);

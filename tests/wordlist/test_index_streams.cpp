@@ -328,3 +328,89 @@ TEST_F(IndexStreams, FilesArePutInPlaceTogetherThroughALinkAndWithTheirMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// ".types" bytes of the current layout (int32 table, 36-byte records) rewritten in another:
+// `width` bytes a table entry, `head` bytes a record's stored part, `version` in the head.
+std::vector<uint8_t> TypesInLayout(const std::vector<uint8_t>& b, size_t width, size_t head, int32_t version) {
+  const int32_t n = I32At(b, 57);
+  std::vector<uint8_t> out(b.begin(), b.begin() + 61);
+  std::memcpy(out.data() + 8, &version, 4);
+  std::vector<uint8_t> records;
+  std::vector<int64_t> offsets;
+  size_t at = 61 + 4 * static_cast<size_t>(n);
+  const int64_t first = 61 + static_cast<int64_t>(width) * n;
+  for (int32_t i = 0; i < n; ++i) {
+    const size_t units = static_cast<size_t>(I32At(b, at + 36));
+    offsets.push_back(first + static_cast<int64_t>(records.size()));
+    records.insert(records.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+                   b.begin() + static_cast<std::ptrdiff_t>(at + head));
+    records.insert(records.end(), b.begin() + static_cast<std::ptrdiff_t>(at + 36),
+                   b.begin() + static_cast<std::ptrdiff_t>(at + 40 + 2 * units));
+    at += 40 + 2 * units;
+  }
+  for (int64_t o : offsets) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&o);
+    out.insert(out.end(), p, p + width);
+  }
+  out.insert(out.end(), records.begin(), records.end());
+  out.insert(out.end(), b.begin() + static_cast<std::ptrdiff_t>(at), b.end());
+  return out;
+}
+
+}  // namespace
+
+TEST_F(IndexStreams, OlderTypeFileLayoutsAreReadAsTheCurrentOne) {
+  auto doc = NewDoc();
+  const UString base = tmp.Path() + u"layouts";
+  ASSERT_TRUE(BuildIndex(*doc, base, {tmp.Write(u"a.txt", "the cat saw the dog. the dog ran."),
+                                      tmp.Write(u"b.txt", "a cat and a dog")}));
+  const std::vector<uint8_t> current = FileBytes(base + u".types");
+  // What a reader of each layout gives: the words with frequency and texts, and where one word is.
+  auto seen = [&]() {
+    auto reader = NewDoc();
+    EXPECT_TRUE(reader->OpenAnIndexAndLoadWords(base).first) << Utf16ToUtf8(reader->LastFailure());
+    std::string out;
+    const TVXWordList& w = *reader->GetWordlistByListType(kListIndexWordlist);
+    for (int i = 0; i < w.Count(); ++i)
+      if (w.Row(i))
+        out += Utf16ToUtf8(w.Row(i)->data.word) + ":" + std::to_string(w.Row(i)->data.frequency) + "/" +
+             std::to_string(w.Row(i)->data.n_texts) + " ";
+    if (!reader->IndexHandler()) return out;
+    const auto contexts = reader->IndexHandler()->ListOfAllContextsToAWord(u"DOG");
+    if (!contexts) return out + "no contexts";
+    for (const TTokenAndPlaceRec& c : contexts->items)
+      out += std::to_string(c.data.file_number) + "@" + std::to_string(c.data.file_byte_position) + " ";
+    return out;
+  };
+  const std::string expected = seen();
+  EXPECT_EQ(expected, "A:2/1 AND:1/1 CAT:2/2 DOG:3/2 RAN:1/1 SAW:1/1 THE:3/1 1@16 1@25 2@12 ");
+  const struct {
+    const char* what;
+    size_t width, head;
+    int32_t version;
+  } layouts[] = {
+      {"int64 table, 36-byte records (written by earlier builds)", 8, 36, 1},
+      {"version 0: int32 table, 24-byte records", 4, 24, 0},
+  };
+  for (const auto& l : layouts) {
+    SCOPED_TRACE(l.what);
+    const std::vector<uint8_t> b = TypesInLayout(current, l.width, l.head, l.version);
+    ASSERT_TRUE(SafeSaveBytes(base + u".types", b.data(), static_cast<int64_t>(b.size())));
+    EXPECT_EQ(seen(), expected);
+    // One record by number through the table of that width.
+    UString why;
+    TTypeFileStream s(nullptr, TIndexFile::OpenRead(base + u".types", &why));
+    TIndexTypeView view;
+    TTypeFileTail tail;
+    int64_t frequencies = 0;
+    ASSERT_TRUE(s.ReadAllData(13, view, tail, frequencies, why)) << Utf16ToUtf8(why);
+    EXPECT_EQ(s.OffsetWidth(), static_cast<int32_t>(l.width));
+    EXPECT_EQ(frequencies, 13);
+    TIndexTypeRec rec;
+    ASSERT_TRUE(s.ReadTypeRecord(2, rec));
+    EXPECT_EQ(rec.data, u"SAW");
+    EXPECT_EQ(rec.rec.freq, 1);
+  }
+}

@@ -183,6 +183,34 @@ TEST_F(MakeWordlist, TagModes) {
   }
 }
 
+TEST_F(MakeWordlist, WordsCountedUnderATagTakeItsCategory) {
+  read_and_search::UseTagsToKeep({u"<NN>", u"<VB>"});
+  struct Case {
+    uint8_t mode;
+    std::string rows;  // text/frequency=category#tag number
+  };
+  const Case cases[] = {
+      {0, "CAT/2=#0 DOG/1=#0 WALKS/1=#0"},
+      {1, "<NN>CAT/2=<NN>#1 DOG/1=#0 <VB>WALKS/1=<VB>#2"},
+      {2, "<NN>/2=<NN>#1 <VB>/1=<VB>#2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    auto doc = NewDoc();
+    TTextsett_rec32 t = doc->TextSettings();
+    t.SetTagTreatment(c.mode);
+    doc->SetTextSettings(t);
+    ASSERT_TRUE(Make(*doc, {{u"a.txt", "<NN>cat <VB>walks <NN>cat dog"}}));
+    std::string rows;
+    for (int i = 0; i < doc->Words().Count(); ++i) {
+      const TWordlistEntry& e = *doc->Words().Row(i);
+      rows += (i ? " " : "") + Utf16ToUtf8(e.data.prefix + e.data.word) + "/" + std::to_string(e.data.frequency) +
+              "=" + Utf16ToUtf8(e.GetAWordAsString(kWLColCategory)) + "#" + std::to_string(e.CategoryTagNumber());
+    }
+    EXPECT_EQ(rows, c.rows);
+  }
+}
+
 TEST_F(MakeWordlist, ExactLengthKeepsLongWordsWhole) {
   SetExactWordLength(true);
   EXPECT_EQ(Count("wonderful", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMaxWordLength(5); }),
