@@ -194,7 +194,16 @@ bool TRelationshipsList::ReadFromStream(TStream& s) {
     }
     if (!ReadAString(s, name)) return false;
   }
-  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
+  fReadRefusal.clear();
+  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) {
+    // The rows of lists below version 16 are of older records whose fields are not known here.
+    if (GetVersionNumber() < kRelationshipsListVersion) {
+      fReadRefusal = u"a relationships list of version " + IntToUStr(GetVersionNumber()) +
+                     u" (an older layout of its rows), which this version does not read";
+      AddToLogFile(fReadRefusal);
+    }
+    return false;
+  }
   fSourceIndexFilename = std::move(name);
   return true;
 }

@@ -180,7 +180,11 @@ bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
   if (!s.ReadExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes)) return false;
   if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
-  if (ListKind == kListRelationships) return fRelationshipsList->ReadFromStream(s);
+  if (ListKind == kListRelationships) {
+    if (fRelationshipsList->ReadFromStream(s)) return true;
+    fReadRefusal = fRelationshipsList->ReadRefusal();
+    return false;
+  }
   if (ListKind == kListDetailedConsistency)
     return fDetailedConsistencyList->ReadFromStream(s) && fStats->ReadFromStream(s);
   if (ListKind == kListWordList) {
@@ -212,6 +216,7 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
   } catch (...) {
     ok = false;
   }
+  fReadRefusal = ok ? UString() : fresh->fReadRefusal;
   if (ok) {
     CopyReadStateFrom(*fresh);
     fWLWords.swap(fresh->fWLWords);
@@ -249,6 +254,7 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromOpenFile(TStream& file, UStrin
     fLastFailure.clear();
   } else {
     fLastFailure = VXResFmt(TVXRes::VXFailedToReadX, {file_name});
+    if (!fReadRefusal.empty()) fLastFailure += u": " + fReadRefusal;
     AddToLogFile(fLastFailure);
   }
   return result;

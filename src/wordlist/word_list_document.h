@@ -252,4 +252,5 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::vector<std::unique_ptr<TVXWordList>> fTempClusterWordlists;
   bool fOneTextStudy = false;
   UString fLastFailure;
+  UString fReadRefusal;  // what a list of the last read named as its reason for refusing it
 };
