@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -158,7 +159,13 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
     ok = ok && fNotes.SaveToStream(s) && SavedTextSettings(s);
     if (!ok) return false;
     if (ListKind == kListDetailedConsistency) return fDetailedConsistencyList->SaveToStream(s) && fStats->SaveToStream(s);
-    if (ListKind == kListRelationships) return fRelationshipsList->SaveToStream(s);
+    if (ListKind == kListRelationships) {
+      if (!fRelationshipsList->SaveToStream(s)) return false;
+      // The types the pairs' numbers refer to, when the index is open.
+      if (!fIndexHandler) return true;
+      if (fIndexHandler->SortedWords().empty()) fIndexHandler->SetupSortedWords();
+      return fIndexHandler->SortedTypes().SaveToStream(s);
+    }
     if (ListKind == kListWordList) {
       fWLWords->SetVersionNumber(std::max(11, fWLWords->GetVersionNumber()));
       ok = fWLWords->SaveToStream(s) && fStats->SaveToStream(s);
@@ -181,9 +188,16 @@ bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
   if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
   if (ListKind == kListRelationships) {
-    if (fRelationshipsList->ReadFromStream(s)) return true;
-    fReadRefusal = fRelationshipsList->ReadRefusal();
-    return false;
+    if (!fRelationshipsList->ReadFromStream(s)) {
+      fReadRefusal = fRelationshipsList->ReadRefusal();
+      return false;
+    }
+    // A file saved without the index open ends here.
+    fIndexTypes.Clear();
+    if (s.BytesLeft() == 0) return true;
+    if (!fIndexTypes.ReadFromStream(s)) return false;
+    WordsOfIndexTypesFromPairs();
+    return true;
   }
   if (ListKind == kListDetailedConsistency)
     return fDetailedConsistencyList->ReadFromStream(s) && fStats->ReadFromStream(s);
@@ -225,6 +239,7 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
     // Every list a read fills is the file's: those its kind does not keep are empty.
     fDetailedConsistencyList.swap(fresh->fDetailedConsistencyList);
     fRelationshipsList.swap(fresh->fRelationshipsList);
+    std::swap(fIndexTypes, fresh->fIndexTypes);
     WordlistSettings = fresh->WordlistSettings;
     AdoptOwnLists();
     fresh->AdoptOwnLists();
@@ -283,6 +298,7 @@ bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView c
     }
     if (!fRelationshipsList->MergeWith(other->fRelationshipsList.get())) return false;
     fRelationshipsList->SortAll();
+    MergeIndexTypes(other->IndexTypes());
     return TTessorineholder::MergeWith(other_doc, caption);
   }
   if (int64_t{fDetailedConsistencyList->NLists()} + other->fDetailedConsistencyList->NLists() >
@@ -304,6 +320,32 @@ bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView c
   WordlistCounts.b += other->WordlistCounts.b;
   WordlistCounts.rows = fWLWords->Count();
   return TTessorineholder::MergeWith(other_doc, caption);
+}
+
+void T_WholeWordlistHolder::WordsOfIndexTypesFromPairs() {
+  std::unordered_map<uint32_t, UString> words;
+  for (int i = 0; i < fRelationshipsList->Count(); ++i)
+    if (const TRelationshipEntry* e = fRelationshipsList->Row(i)) {
+      words.try_emplace(static_cast<uint32_t>(e->data.type1), e->word1);
+      words.try_emplace(static_cast<uint32_t>(e->data.type2), e->word2);
+    }
+  fIndexTypes.SetWords(
+      [&](uint32_t t) {
+        const auto it = words.find(t);
+        return it == words.end() ? UString() : it->second;
+      },
+      static_cast<uint32_t>(TextSettings().LCID()), WordlistSettings.CaseSensitive());
+}
+
+void T_WholeWordlistHolder::MergeIndexTypes(const TIndexTypeList& other) {
+  // Both lists are of one index: a type either has is one type.
+  std::vector<TIndexTypeRec> types;
+  std::unordered_map<uint32_t, bool> seen;
+  for (const TIndexTypeList* list : {static_cast<const TIndexTypeList*>(&fIndexTypes), &other})
+    for (int32_t k = 0; k < list->Count(); ++k)
+      if (seen.try_emplace(list->Item(k).rec.word_type_num, true).second) types.push_back(list->Item(k));
+  fIndexTypes.Build(std::move(types), static_cast<uint32_t>(TextSettings().LCID()), WordlistSettings.CaseSensitive());
+  WordsOfIndexTypesFromPairs();
 }
 
 bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {

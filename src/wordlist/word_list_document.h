@@ -12,7 +12,8 @@
 //     4  the detailed-consistency list with its relations (detailed_consist.h), the statistics
 //        list of the lists compared
 //     28 the relationships list of a corpus index (relationships_list.h); the index's name is the
-//        document's parent file name too. It is read without the index.
+//        document's parent file name too. It is read without the index. When the index was open
+//        at the save, its type list follows (index_type_table.h); older files end before it.
 // Other kinds (corpus indexes) are not kept in this file: saving or reading them answers false
 // and says why in the log. A document of kind 23 with a corpus index saves the index's own four
 // files instead (wordlist_indexer.h).
@@ -34,6 +35,7 @@
 #include "model/reading/text_reader.h"
 #include "model/reading/text_statistics.h"
 #include "model/documents/work_derived.h"
+#include "wordlist/index_type_table.h"
 #include "wordlist/word_list.h"
 
 class TDetailedConsistencyList;
@@ -208,6 +210,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // number of texts its lemma (head and forms) occurs in there.
   bool CheckLemmasForConsistency(UStringView index_name);
   TIndexHandler* IndexHandler() const { return fIndexHandler.get(); }
+  // The index's types in the order of their words, as a relationships document (kind 28) saved
+  // them with its pairs when the index was open; each type's word comes back from a pair that
+  // names it (empty for the others).
+  const TIndexTypeList& IndexTypes() const { return fIndexTypes; }
   // Kind 23 with an index: the index's files; every other case as the base saves.
   bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi) override;
 
@@ -238,6 +244,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ReadBodyInPlace(TStream& s);
   // Points the lists the document holds at it (after lists changed documents).
   void AdoptOwnLists();
+  // The index types' words from the relationship pairs that name them.
+  void WordsOfIndexTypesFromPairs();
+  void MergeIndexTypes(const TIndexTypeList& other);
 
   std::unique_ptr<TVXStatsList> fStats;
   std::unique_ptr<TKeyWordList> fKeywordsList;
@@ -252,5 +261,6 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::vector<std::unique_ptr<TVXWordList>> fTempClusterWordlists;
   bool fOneTextStudy = false;
   UString fLastFailure;
+  TIndexTypeList fIndexTypes;
   UString fReadRefusal;  // what a list of the last read named as its reason for refusing it
 };

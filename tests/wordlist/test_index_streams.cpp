@@ -414,3 +414,45 @@ TEST_F(IndexStreams, OlderTypeFileLayoutsAreReadAsTheCurrentOne) {
     EXPECT_EQ(rec.rec.freq, 1);
   }
 }
+
+TEST_F(IndexStreams, TheTypeListStreamHoldsRecordsOnlyAndACutOneKeepsWhatCameFirst) {
+  auto type = [](uint32_t n, int32_t freq, const char16_t* word) {
+    TIndexTypeRec r;
+    r.rec = UnsetTypeRec();
+    r.rec.word_type_num = n;
+    r.rec.freq = freq;
+    r.data = word;
+    return r;
+  };
+  TIndexTypeList list;
+  list.Build({type(0, 5, u"ZEBRA"), type(1, 2, u"\u00C4PFEL"), type(2, 9, u"APPLE")}, 0x0409, false);
+  // The language's order (the umlaut sorts with its letter: "apf" before "app").
+  std::vector<UString> words;
+  for (int32_t k = 0; k < list.Count(); ++k) words.push_back(list.Item(k).data);
+  EXPECT_EQ(words, (std::vector<UString>{u"\u00C4PFEL", u"APPLE", u"ZEBRA"}));
+  EXPECT_EQ(list.Find(u"ZEBRA"), 2);
+  EXPECT_EQ(list.Find(u"zebra"), -1);  // found by the order, taken only when the very word
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(s));
+  ASSERT_EQ(s.Size(), 4 + 1 + 3 * 40);
+  EXPECT_EQ(I32At(s.Data(), 0), 3);
+  EXPECT_EQ(s.Data()[4], 0);
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 8), 2);   // APPLE's type number
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 20), 9);  // its frequency
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 36), 0);  // no place of a word in a file
+  // Read back: the records, no words until they are given by number.
+  TIndexTypeList back;
+  s.SetPosition(0);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  ASSERT_EQ(back.Count(), 3);
+  EXPECT_EQ(back.Find(u"APPLE"), -1);
+  const UString by_number[] = {u"ZEBRA", u"\u00C4PFEL", u"APPLE"};
+  back.SetWords([&](uint32_t n) { return n < 3 ? by_number[n] : UString(); }, 0x0409, false);
+  EXPECT_EQ(back.Find(u"APPLE"), 1);
+  EXPECT_EQ(back.Item(2).rec.freq, 5);
+  // Cut inside the second record: false, the first record kept.
+  TMemoryStream cut(std::vector<uint8_t>(s.Data().begin(), s.Data().begin() + 5 + 40 + 20));
+  TIndexTypeList part;
+  EXPECT_FALSE(part.ReadFromStream(cut));
+  EXPECT_EQ(part.Count(), 1);
+}

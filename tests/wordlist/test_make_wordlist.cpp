@@ -208,6 +208,11 @@ TEST_F(MakeWordlist, WordsCountedUnderATagTakeItsCategory) {
               "=" + Utf16ToUtf8(e.GetAWordAsString(kWLColCategory)) + "#" + std::to_string(e.CategoryTagNumber());
     }
     EXPECT_EQ(rows, c.rows);
+    // The set column's cell names the tag it came from, in the tag's colour.
+    TGrid_data_rec cell;
+    doc->Words().DrawgridDataRec(kWLColCategory, 1, cell, 0);
+    EXPECT_EQ(cell.tag_number_1based, doc->Words().Row(0)->CategoryTagNumber());
+    EXPECT_EQ(cell.has_text_colour, c.mode != 0);
   }
 }
 

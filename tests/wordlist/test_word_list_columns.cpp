@@ -183,10 +183,10 @@ TEST(WordListColumns, RelativeEntropyOfLemmasAndComputedColumnsSort) {
   list.Zap(false);
   ASSERT_EQ(Words(list), "BE GO CAT DOG");
   // By hand: -sum(p ln p) / ln(forms with a frequency).
-  EXPECT_NEAR(list.RelativeEntropyOfJoins(0), 1.0, 1e-9);
-  EXPECT_NEAR(list.RelativeEntropyOfJoins(1), (0.5 * std::log(2.0) + 0.5 * std::log(4.0)) / std::log(3.0), 1e-9);
-  EXPECT_NEAR(list.RelativeEntropyOfJoins(2), -(0.9 * std::log(0.9) + 0.1 * std::log(0.1)) / std::log(2.0), 1e-9);
-  EXPECT_EQ(list.RelativeEntropyOfJoins(3), 0.0);
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(0)), 1.0, 1e-9);
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(1)), (0.5 * std::log(2.0) + 0.5 * std::log(4.0)) / std::log(3.0), 1e-9);
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(2)), -(0.9 * std::log(0.9) + 0.1 * std::log(0.1)) / std::log(2.0), 1e-9);
+  EXPECT_EQ(RelativeEntropyOfForms(*list.Get(3)), 0.0);
   list.Set1Sort(0, kWLSortRelativeEntropy);
   list.SetSortAscending(0, true);
   ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));

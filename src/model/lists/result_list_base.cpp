@@ -526,10 +526,6 @@ int32_t TVXBaseDataClass::GetTotalJoinedFreq(int i) const {
   return static_cast<int32_t>(std::clamp<int64_t>(total, INT32_MIN, INT32_MAX));
 }
 
-double TVXBaseDataClass::RelativeEntropyOfJoins(int i) const {
-  return ValidIndex(i) ? RelativeEntropyOfForms(*entries_[i]) : 0.0;
-}
-
 double RelativeEntropyOfForms(const TVXBaseListObject& head) {
   std::vector<double> freqs{double(std::max(0, head.MainWordFrequency()))};
   for (TVXBaseListObject* e : head.JoinedEntries()) freqs.push_back(double(std::max(0, e->MainWordFrequency())));
@@ -1107,6 +1103,14 @@ void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
     cell.suffix = e->MainWordSuffix();
   }
   cell.has_text = !cell.text.empty();
+  if (col == PredefinedSetColumnNumber()) {
+    // A category that came from a tag shows in the tag's colour.
+    cell.tag_number_1based = e->CategoryTagNumber();
+    if (e->CategoryColour() != kNoColourCategory) {
+      cell.has_text_colour = true;
+      cell.text_colour = e->CategoryColour();
+    }
+  }
   NumericalData(col, index, cell.number);
   cell.has_number = cell.number.value != kMissingValue;
 }

@@ -430,7 +430,9 @@ class TVXBaseListObject {
   std::unique_ptr<TVXEntryPrivate> priv_;
 };
 
-// RelativeEntropyOfJoins of an entry itself.
+// How evenly the frequency of a lemma is spread over its forms (the entry and those joined under
+// it): the entropy of their shares over the largest it could be for that many forms with a
+// frequency, from 0 (one form has it all, or no joins) to 1 (equal shares).
 double RelativeEntropyOfForms(const TVXBaseListObject& head);
 
 // Makes a blank entry of a list's entry class.
@@ -609,10 +611,6 @@ class TVXBaseDataClass {
   bool GetHasJoined(int i) const;
   std::vector<TVXBaseListObject*> GetJoinListAndDetails(int i) const;
   int32_t GetTotalJoinedFreq(int i) const;
-  // How evenly the frequency of a lemma is spread over its forms (the entry and those joined
-  // under it): the entropy of their shares over the largest it could be for that many forms
-  // with a frequency, from 0 (one form has it all, or no joins) to 1 (equal shares).
-  double RelativeEntropyOfJoins(int i) const;
 
   // Joins the entry at form under the entry at head. Refused (false) for the same entry, an
   // index out of range, a form already joined or itself a head, and a head that is a form.
