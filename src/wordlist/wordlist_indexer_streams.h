@@ -319,13 +319,12 @@ class TTypeFileStream : public TIndexFileStream {
 
   int32_t TypeEntries() const { return fTypeEntries; }
   int64_t GridHeadingsStart() const { return fGridHeadingsStart; }
-  // The bytes of an offset-table entry (4, or 8 in a file too big for int32 offsets) and of a
-  // record's stored part, as last written or read.
-  int32_t OffsetWidth() const { return fOffsetWidth; }
 
  private:
   int32_t fTypeEntries = 0;
   int64_t fGridHeadingsStart = 0;
+  // The bytes of an offset-table entry (4, or 8 in a file too big for int32 offsets) and of a
+  // record's stored part, as last written or read.
   int32_t fOffsetWidth = 4;
   int32_t fRecordHead = 36;
 };

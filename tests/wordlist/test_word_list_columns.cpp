@@ -205,9 +205,6 @@ TEST(WordListColumns, RelativeEntropyOfLemmasAndComputedColumnsSort) {
   list.SetSortAscending(0, false);
   ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
   EXPECT_EQ(Words(list), "BE DOG GO CAT");
-  // Cumulative columns run in frequency order in the frequency view.
-  EXPECT_EQ(list.Cumulative_distinguisher(kDisplayByFrequency), 2);
-  EXPECT_EQ(list.Cumulative_distinguisher(0), 1);
 }
 
 }  // namespace
