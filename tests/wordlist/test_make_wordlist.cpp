@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <optional>
 #include <random>
 #include <tuple>
 
@@ -158,7 +159,26 @@ TEST_F(MakeWordlist, HiddenMarkupEndsAWord) {
   EXPECT_EQ(Count("cat<x>dog <x>bird"), "BIRD/1 CAT/1 DOG/1");
 }
 
+// The tag lists go to the user's hand-over folder below TMPDIR: a test of its own there, so that
+// tests running at once in other processes do not write each other's lists.
+class OwnHandOverFolder {
+ public:
+  OwnHandOverFolder() {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    setenv("TMPDIR", Utf16ToUtf8(folder_.Path()).c_str(), 1);
+  }
+  ~OwnHandOverFolder() {
+    if (old_) setenv("TMPDIR", old_->c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  TempFolder folder_;
+  std::optional<std::string> old_;
+};
+
 TEST_F(MakeWordlist, TagModes) {
+  OwnHandOverFolder own;
   read_and_search::UseTagsToKeep({u"<w *>"});
   const std::string text = "<w NN>cat <w VB>walks <w NN>cat dog wal<w X>king";
   struct Case {
@@ -184,6 +204,7 @@ TEST_F(MakeWordlist, TagModes) {
 }
 
 TEST_F(MakeWordlist, WordsCountedUnderATagTakeItsCategory) {
+  OwnHandOverFolder own;
   read_and_search::UseTagsToKeep({u"<NN>", u"<VB>"});
   struct Case {
     uint8_t mode;
