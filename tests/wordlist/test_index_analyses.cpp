@@ -361,6 +361,16 @@ TEST_F(IndexAnalyses, ClustersAndTheirFramesByHand) {
     ASSERT_TRUE(doc->ComputeClusters()) << c.name << ": " << Utf16ToUtf8(doc->LastFailure());
     EXPECT_EQ(doc->ListKind, kListWordList) << c.name;
     EXPECT_EQ(RowsWithJoins(doc->Words()), c.rows) << c.name;
+    // A cluster's category is its length in words; a frame, made of clusters, has none.
+    for (int i = 0; i < doc->Words().Count(); ++i) {
+      const TWordlistEntry* e = doc->Words().Row(i);
+      ASSERT_NE(e, nullptr);
+      const bool frame = e->data.word.find(u'*') != UString::npos;
+      EXPECT_EQ(e->GetAWordAsString(kWLColCategory), frame ? UString() : IntToUStr(e->WordsInEntry()))
+          << c.name << " " << Utf16ToUtf8(e->data.word);
+      for (const TVXBaseListObject* joined : e->JoinedEntries())
+        EXPECT_EQ(joined->GetAWordAsString(kWLColCategory), u"3") << c.name;
+    }
   }
 }
 
