@@ -53,6 +53,7 @@ UString TKeyWordEntry::GetAWordAsString(int column) const {
     case kKWColFrequency: return IntToUStr(data.frequency);
     case kKWColTexts: return IntToUStr(data.n_texts);
     case kKWColRefFrequency: return IntToUStr(data.rc_frequency);
+    case kKWColCategory: return GetCategory();
     default: return TVXBaseListObject::GetAWordAsString(column);
   }
 }
@@ -61,6 +62,7 @@ void TKeyWordEntry::SetAWordAsString(int column, UStringView text) {
   if (List()) List()->NoteChange();
   if (column == kKWColWord) word = UString(text);
   if (column == kKWColFrequency) ParseRowInt(text, data.frequency);
+  if (column == kKWColCategory) SetCategoryString(text);
 }
 
 void TKeyWordEntry::SetAPrefixAsString(int column, UStringView text) {
@@ -213,8 +215,7 @@ void TKeyWordList::Set1Sort(int level, int32_t kind) {
     case kKWSortLength:
     case kKWSortPrefix:
     case kKWSortSuffix: SetSortComparer(level, base); break;
-    case kKWSortSet:
-    case kKWSortRelativeEntropy: SetSortComparer(level, nullptr); break;
+    case kKWSortSet: SetSortComparer(level, &CompareCategories); break;
     default: SetSortComparer(level, &CompareByNumber); break;
   }
 }
@@ -243,6 +244,7 @@ double TKeyWordList::NumberKey(int level, TKeyWordEntry& e) const {
     case kKWSortLogRatio: return d.log_ratio;
     case kKWSortTexts: return d.n_texts;
     case kKWSortLemmas: return e.JoinedCount();
+    case kKWSortRelativeEntropy: return RelativeEntropyOfForms(e);
     default: return 0;
   }
 }

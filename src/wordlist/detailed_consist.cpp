@@ -1,6 +1,7 @@
 #include "wordlist/detailed_consist.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "model/lists/entry_values.h"
 #include "platform/rtl/streams.h"
@@ -34,9 +35,14 @@ TDetailedConsistencyEntry::TDetailedConsistencyEntry(TVXBaseDataClass* list, TDe
 
 float TDetailedConsistencyEntry::GetAValueAsSingle(int column) const { return ValueOfEntry(*this, column); }
 
-UString TDetailedConsistencyEntry::GetAWordAsString(int column) const { return column == 1 ? data.word : UString(); }
+UString TDetailedConsistencyEntry::GetAWordAsString(int column) const {
+  if (column == 1) return data.word;
+  return column == kDCColCategory ? GetCategory() : UString();
+}
 
 void TDetailedConsistencyEntry::SetAWordAsString(int column, UStringView text) {
+  // The category is set in the column that shows it.
+  if (column == kDCColCategory) SetCategoryString(text);
   if (column != 1) return;
   if (List()) List()->NoteChange();
   data.word = UString(text);
@@ -279,6 +285,104 @@ void TDetailedConsistencyList::SetHeadingsForLists(const std::vector<UString>& l
   SetHeadings(std::move(h));
 }
 
+// --- merging -------------------------------------------------------------------------------------
+
+UString TDetailedConsistencyList::ListName(int32_t l) const {
+  const size_t column = static_cast<size_t>(kDCFirstListColumn + l);
+  return column < Headings().size() ? Headings()[column] : IntToUStr(l + 1);
+}
+
+int32_t TDetailedConsistencyList::WordsInList(int32_t l) const {
+  for (int i = 0; i < fDetailedConsistencyRelationsList->Count(); ++i) {
+    const TDetailedConsistencyRelationsEntry* r = fDetailedConsistencyRelationsList->Row(i);
+    if (!r) continue;
+    if (r->dcr_data.name1 == ListName(l)) return r->dcr_data.words1;
+    if (r->dcr_data.name2 == ListName(l)) return r->dcr_data.words2;
+  }
+  // No relation names the list (it was compared alone): the rows it has words in.
+  int32_t n = 0;
+  for (int i = 0; i < Count(); ++i)
+    if (Row(i) && size_t(l) < Row(i)->data.per_list.size() && Row(i)->data.per_list[size_t(l)] > 0) ++n;
+  return n;
+}
+
+bool TDetailedConsistencyList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
+  auto* other = dynamic_cast<TDetailedConsistencyList*>(other_list);
+  if (!other || other == this) return false;
+  if (ListBusy() != kBusyNone) return RefuseWhileBusy("merge");
+  if (other->ListBusy() != kBusyNone) return other->RefuseWhileBusy("merge");
+  if (int64_t{fN} + other->fN > kMaxDetailedConsistencyLists) return false;
+  const int32_t n1 = fN, n2 = other->fN, n = n1 + n2;
+  if (n2 == 0) return true;
+  std::vector<UString> names;
+  std::vector<int32_t> words;
+  for (int32_t l = 0; l < n1; ++l) {
+    names.push_back(ListName(l));
+    words.push_back(WordsInList(l));
+  }
+  for (int32_t l = 0; l < n2; ++l) {
+    names.push_back(other->ListName(l));
+    words.push_back(other->WordsInList(l));
+  }
+  // The other's lists become columns n1 .. n - 1; a word both have is one row.
+  std::unordered_map<UString, int> row_of;
+  for (int i = 0; i < Count(); ++i)
+    if (Row(i)) {
+      Row(i)->data.per_list.resize(static_cast<size_t>(n), 0);
+      row_of.emplace(Row(i)->data.word, i);
+    }
+  fN = n;
+  for (int i = 0; i < other->Count(); ++i) {
+    const TDetailedConsistencyEntry* e = other->Row(i);
+    if (!e) continue;
+    const TDetailedConsistency_rec& d = e->data;
+    const auto found = row_of.find(d.word);
+    if (found == row_of.end()) {
+      TDetailedConsistency_rec added = d;
+      added.per_list.assign(static_cast<size_t>(n), 0);
+      std::copy_n(d.per_list.begin(), std::min<size_t>(d.per_list.size(), size_t(n2)), added.per_list.begin() + n1);
+      const int row = AddRow(std::move(added));
+      if (row >= 0) Row(row)->CopyCategoryFrom(*e);
+      continue;
+    }
+    TDetailedConsistency_rec& here = Row(found->second)->data;
+    for (size_t l = 0; l < d.per_list.size() && l < size_t(n2); ++l) here.per_list[size_t(n1) + l] = d.per_list[l];
+    here.lemma_freq += d.lemma_freq;
+    here.texts = here.texts < 0 || d.texts < 0 ? static_cast<int32_t>(kMissingValue) : here.texts + d.texts;
+  }
+  for (int i = 0; i < Count(); ++i)
+    if (Row(i))
+      for (int32_t f : Row(i)->data.per_list) WidenFrequencyRange(f);
+  RunningWordTotals.resize(static_cast<size_t>(n1), 0);
+  std::vector<int32_t> other_totals = other->RunningWordTotals;
+  other_totals.resize(static_cast<size_t>(n2), 0);
+  RunningWordTotals.insert(RunningWordTotals.end(), other_totals.begin(), other_totals.end());
+  SetNLists(n);
+  // Every pair of lists again, its shared words counted in the merged rows.
+  TDetailedConsistencyRelationsList& relations = *fDetailedConsistencyRelationsList;
+  relations.Clear();
+  for (int32_t a = 0; a < n; ++a)
+    for (int32_t b = a + 1; b < n; ++b) {
+      TInterFileRelation r;
+      for (int i = 0; i < Count(); ++i)
+        if (Row(i) && Row(i)->data.per_list[size_t(a)] > 0 && Row(i)->data.per_list[size_t(b)] > 0) ++r.shared;
+      r.words1 = words[size_t(a)];
+      r.words2 = words[size_t(b)];
+      r.name1 = names[size_t(a)];
+      r.name2 = names[size_t(b)];
+      r.dice = static_cast<float>(Dice_Coefficient(r.shared, r.words1, r.words2));
+      auto* e = new TDetailedConsistencyRelationsEntry(&relations, std::move(r));
+      if (relations.Add(e) < 0) delete e;
+    }
+  FinalUpdate();
+  SetHeadingsForLists(names);
+  other->Clear();
+  other->SetNLists(0);
+  other->Relations().Clear();
+  if (Count() > 1) DoASort(3, 0, Count() - 1);
+  return true;
+}
+
 // --- streams -------------------------------------------------------------------------------------
 
 bool TDetailedConsistencyList::SaveToStream(TStream& s) {
@@ -325,6 +429,7 @@ void TDetailedConsistencyList::Set1Sort(int level, int32_t kind) {
   }
   TVXBaseLemmaMatchCapableList::Set1Sort(level, kind);
   if (base) SetSortComparer(level, base);
+  else if (kind == kDCSortSet) SetSortComparer(level, &CompareCategories);
   else if (kind == kDCSortFirstCapital || kind == kDCSortListFrequency || kind == kDCSortLemmas)
     SetSortComparer(level, &CompareByNumber);
   else SetSortComparer(level, nullptr);

@@ -38,6 +38,7 @@
 
 inline constexpr int32_t kDetailedConsistencyListVersion = 22;
 inline constexpr int kDCFirstListColumn = 6;
+inline constexpr int kDCColCategory = 5;
 // Lists more than this are not compared (a list column each).
 inline constexpr int32_t kMaxDetailedConsistencyLists = 4096;
 
@@ -171,6 +172,13 @@ class TDetailedConsistencyList : public TVXBaseLemmaMatchCapableList {
   void ComputeColumnTotals() override;
   // The headings: the standard ones, then one per list name.
   void SetHeadingsForLists(const std::vector<UString>& list_names);
+  UString ListName(int32_t l) const;
+  // The words of list l, as its relations give them (the rows it has words in when none does).
+  int32_t WordsInList(int32_t l) const;
+  // The other's lists become this one's last columns: a word both have is one row, the totals
+  // and most-used lists are worked out again, and every pair of lists gets its relation row
+  // (shared words counted in the merged rows). The other is left empty.
+  bool MergeWith(TVXBaseLemmaMatchCapableList* other) override;
 
   // --- overrides ---
   bool ReadFromStream(TStream& s) override;

@@ -5,8 +5,8 @@
 // failed texts and the notes and has no number. The N lists read are numbered in reading order,
 // and the rows and relation slots use that numbering only. Words meet in one row by their text
 // as counted (in capitals unless the word-list settings keep case); two rows of one list that
-// meet ("The", "the") add their frequencies. Nothing of the document changes unless at least two
-// lists were read.
+// meet ("The", "the") add their frequencies. Nothing of the document changes unless at least one
+// list was read; one list alone gives its words with no relation rows.
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -235,9 +235,9 @@ bool T_WholeWordlistHolder::MakeDetailedConsistencyList(const std::vector<UStrin
     return false;
   };
   if (StopRequested(kPanicEndOfText)) return fail(VXRes(TVXRes::VXStopped));
-  if (n_lists < 2)
+  if (n_lists < 1)
     return fail(VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXDetailedConsistencyList), u""}) +
-                u": fewer than two word lists read");
+                u": no word list read");
   if (n_lists > kMaxDetailedConsistencyLists)
     return fail(VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXDetailedConsistencyList), u""}) +
                 u": more than " + IntToUStr(kMaxDetailedConsistencyLists) + u" word lists");

@@ -155,8 +155,11 @@ bool T_WholeWordlistHolder::ClustersDoneFindPhrases(TClusterRun& run) {
     d.frequency = c.frequency;
     d.dispersion = texts[k]->dispersion;
     d.word = texts[k]->text;
-    const int row = run.lists[static_cast<size_t>(c.tree)]->AddRow(d);
+    TVXWordList& target = *run.lists[static_cast<size_t>(c.tree)];
+    const int row = target.AddRow(d);
     if (row < 0) throw std::runtime_error("a cluster row could not be added");
+    // A cluster's category is its length in words.
+    target.Row(row)->SetCategoryString(IntToUStr(static_cast<int64_t>(c.types.size())));
     if (with_frames)
       frames[static_cast<size_t>(c.tree)].AddANeighbourRec(reinterpret_cast<void*>(static_cast<intptr_t>(row)),
                                                            c.frequency, c.types);
@@ -249,6 +252,7 @@ int32_t T_WholeWordlistHolder::SaveTempClusterWordlists(UStringView) {
     TVXWordList* list = TempClusterWordlist(i);
     if (!list || list->Count() == 0 || i >= fStats->Count() || !fStats->Row(i)) continue;
     T_WholeWordlistHolder one(CentreOfMainForm(), nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+    one.adding_cluster_wordlist_notes = true;
     one.SetTextSettings(TextSettings());
     one.WordlistSettings = WordlistSettings;
     one.SetUnicode(Unicode());

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/rtl/streams.h"
+#include "platform/text/text_services.h"
 #include "wordlist/word_counter.h"
 
 namespace {
@@ -136,8 +138,9 @@ void TIndexTypeTable::Rehash() {
 TIndexTypeView::~TIndexTypeView() { Clear(); }
 
 void TIndexTypeView::Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
-                           std::vector<TIndexTypeFileRec> records) {
+                           std::vector<int64_t> words_at, std::vector<TIndexTypeFileRec> records) {
   Clear();
+  words_at_ = std::move(words_at);
   records_ = std::move(records);
   mapping_ = mapping;
   bytes_ = bytes;
@@ -153,6 +156,7 @@ void TIndexTypeView::Clear() {
   file_ = nullptr;
   types_ = 0;
   units_.clear();
+  words_at_.clear();
   records_.clear();
   table_.clear();
   hashes_.clear();
@@ -168,7 +172,7 @@ int32_t TIndexTypeView::LeastFrequency(int32_t at_least) const {
 
 UString TIndexTypeView::Text(int32_t i) const {
   UString text(units_[static_cast<size_t>(i)], u'\0');
-  std::memcpy(text.data(), file_ + Offset(i) + 40, 2 * text.size());
+  std::memcpy(text.data(), file_ + words_at_[static_cast<size_t>(i)], 2 * text.size());
   return text;
 }
 
@@ -179,7 +183,7 @@ int32_t TIndexTypeView::Find(UStringView tag, UStringView word) const {
   wanted.append(tag).append(word);
   auto same = [&](int32_t i) {
     return units_[static_cast<size_t>(i)] == units && static_cast<size_t>(TagUnits(i)) == tag.size() &&
-           std::memcmp(file_ + Offset(i) + 40, wanted.data(), 2 * units) == 0;
+           std::memcmp(file_ + words_at_[static_cast<size_t>(i)], wanted.data(), 2 * units) == 0;
   };
   if (table_.empty() && ++scans_ <= kScansBeforeIndex) {
     for (int32_t i = 0; i < types_; ++i)
@@ -216,7 +220,79 @@ void TIndexTypeView::CopyTo(TIndexTypeTable& table, std::vector<TIndexTypeFileRe
   recs.clear();
   recs.reserve(static_cast<size_t>(types_));
   for (int32_t i = 0; i < types_; ++i) {
-    table.AddStoredBytes(file_ + Offset(i) + 40, units_[static_cast<size_t>(i)], TagUnits(i));
+    table.AddStoredBytes(file_ + words_at_[static_cast<size_t>(i)], units_[static_cast<size_t>(i)], TagUnits(i));
     recs.push_back(Record(i));
   }
+}
+
+// --- the types in the order of their words ----------------------------------------------------------
+
+void TIndexTypeList::Clear() {
+  items_.clear();
+  keys_.clear();
+  list_byte = 0;
+}
+
+void TIndexTypeList::Sort() {
+  const TLCID lcid = static_cast<TLCID>(lcid_);
+  std::vector<std::pair<std::string, size_t>> keyed;
+  keyed.reserve(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) keyed.emplace_back(CollationSortKey(lcid, case_sensitive_, items_[i].data), i);
+  std::sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return items_[a.second].data < items_[b.second].data;
+  });
+  std::vector<TIndexTypeRec> sorted;
+  sorted.reserve(items_.size());
+  keys_.clear();
+  keys_.reserve(items_.size());
+  for (auto& [key, i] : keyed) {
+    sorted.push_back(std::move(items_[i]));
+    keys_.push_back(std::move(key));
+  }
+  items_ = std::move(sorted);
+}
+
+void TIndexTypeList::Build(std::vector<TIndexTypeRec> types, uint32_t lcid, bool case_sensitive) {
+  items_ = std::move(types);
+  lcid_ = lcid;
+  case_sensitive_ = case_sensitive;
+  Sort();
+}
+
+int32_t TIndexTypeList::Find(UStringView word) const {
+  if (keys_.size() != items_.size()) return -1;
+  const std::string key = CollationSortKey(static_cast<TLCID>(lcid_), case_sensitive_, word);
+  auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
+  for (; it != keys_.end() && *it == key; ++it) {
+    const size_t i = static_cast<size_t>(it - keys_.begin());
+    if (items_[i].data == word) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+void TIndexTypeList::SetWords(const std::function<UString(uint32_t)>& word_of_type, uint32_t lcid, bool case_sensitive) {
+  for (TIndexTypeRec& r : items_) r.data = word_of_type(TypeRecWithoutTextMarker(r.rec.word_type_num));
+  lcid_ = lcid;
+  case_sensitive_ = case_sensitive;
+  Sort();
+}
+
+bool TIndexTypeList::SaveToStream(TStream& s) const {
+  bool ok = WriteI32(s, Count()) && WriteU8(s, list_byte);
+  for (const TIndexTypeRec& r : items_) ok = ok && s.WriteExact(&r.rec, 36) && WriteI32(s, 0);
+  return ok;
+}
+
+bool TIndexTypeList::ReadFromStream(TStream& s) {
+  Clear();
+  int32_t n = 0;
+  if (!ReadI32(s, n) || n < 0 || !ReadU8(s, list_byte)) return false;
+  for (int32_t i = 0; i < n; ++i) {
+    TIndexTypeRec r;
+    int32_t place = 0;
+    if (!s.ReadExact(&r.rec, 36) || !ReadI32(s, place)) return false;
+    items_.push_back(std::move(r));
+  }
+  return true;
 }

@@ -8,12 +8,15 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
 #include "wordlist/wordlist_indexer_streams.h"
+
+class TStream;
 
 class TIndexTypeTable {
  public:
@@ -77,16 +80,11 @@ class TIndexTypeView {
   TIndexTypeView& operator=(const TIndexTypeView&) = delete;
 
   // Takes a mapping of a ".types" file with `types` records; units[i] is type i's word length,
-  // records[i] its record.
-  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units,
+  // words_at[i] where its units start in the file, records[i] its record.
+  void Adopt(void* mapping, size_t bytes, int32_t types, std::vector<uint32_t> units, std::vector<int64_t> words_at,
              std::vector<TIndexTypeFileRec> records);
   void Clear();
   int32_t Count() const { return types_; }
-  int64_t Offset(int32_t i) const {
-    int64_t o;
-    std::memcpy(&o, file_ + kIndexDataStart + 8 * int64_t{i}, 8);
-    return o;
-  }
   const TIndexTypeFileRec& Record(int32_t i) const { return records_[static_cast<size_t>(i)]; }
   UString Text(int32_t i) const;
   int32_t TagUnits(int32_t i) const { return Record(i).tag_units; }
@@ -105,9 +103,41 @@ class TIndexTypeView {
   const uint8_t* file_ = nullptr;
   int32_t types_ = 0;
   std::vector<uint32_t> units_;
+  std::vector<int64_t> words_at_;
   std::vector<TIndexTypeFileRec> records_;
   mutable std::vector<int32_t> table_;  // type + 1; 0 empty
   mutable std::vector<uint64_t> hashes_;
   mutable uint64_t mask_ = 0;
   mutable int32_t scans_ = 0;
+};
+
+// The types of an index in the order of their words (the language's collation, case as the list
+// was counted; equal keys by code units), for look-up by text and for display.
+// Stream: int32 count; uint8 the list's byte (0); count x 40 bytes, each type's stored record (36
+// bytes) and 4 bytes that held the word's place in memory (written 0). The words are not in the
+// stream: a list read back gets them again by type number (SetWords) before Find is used.
+class TIndexTypeList {
+ public:
+  void Clear();
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  const TIndexTypeRec& Item(int32_t i) const { return items_[static_cast<size_t>(i)]; }
+  // The types given, sorted by their words for (lcid, case_sensitive).
+  void Build(std::vector<TIndexTypeRec> types, uint32_t lcid, bool case_sensitive);
+  // The place of a word (exactly that text) in the order; -1 when it is not one of the types.
+  int32_t Find(UStringView word) const;
+  // The words again after a read, by type number (empty for a number that has none); the order
+  // is made again too, as the words may sort otherwise than when the list was saved.
+  void SetWords(const std::function<UString(uint32_t)>& word_of_type, uint32_t lcid, bool case_sensitive);
+  // False when a record was cut short; the records read before it are kept.
+  bool ReadFromStream(TStream& s);
+  bool SaveToStream(TStream& s) const;
+
+  uint8_t list_byte = 0;
+
+ private:
+  void Sort();
+  std::vector<TIndexTypeRec> items_;
+  std::vector<std::string> keys_;
+  uint32_t lcid_ = 0x0409;
+  bool case_sensitive_ = false;
 };

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/documents/batch_procedures.h"
+#include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/parallel_for.h"
@@ -296,8 +297,10 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   const int32_t threads = WordlistWorkerThreads(options.threads);
   TRunWordCounter overall(setup.divisions, threads > 1 && count > 1);
   std::unique_ptr<TVXStatsList> stats;
+  std::map<UString, int32_t> tag_numbers;
   auto new_result = [&] {
     overall.Clear();
+    tag_numbers.clear();
     stats = std::make_unique<TVXStatsList>(this);
     stats->Overall_stats.data.ratio_basis = setup.ratio_basis;
   };
@@ -305,7 +308,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   bool unicode = Unicode();
   auto finish_result = [&] {
     if (unicode != Unicode()) SetUnicode(unicode);
-    FillWordList(overall, setup, *stats, threads);
+    FillWordList(overall, setup, *stats, threads, tag_numbers);
     fStats = std::move(stats);
     LinkLists();
     RegisterOwnedLists();
@@ -369,6 +372,7 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
       ++read;
       ++read_in_result;
       overall.MergeText(std::move(r.counter));
+      tag_numbers.merge(r.tag_numbers);
       r.stats.data.julian_date = d.rec.julian_date;
       MergeTextStats(stats->Overall_stats, r.stats);
       stats->Add(new TStatsEntry(r.stats, batch_mode == 1 || batch_mode == 2, stats.get()));
@@ -416,8 +420,35 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   return true;
 }
 
+namespace {
+
+// Rows counted under a tag get that tag's category, colour and number.
+void SetTagCategories(TVXWordList& words, const TWordCountSetup& setup, const std::map<UString, int32_t>& tag_numbers) {
+  if (setup.tag_treatment == 0 || tag_numbers.empty() || (!setup.make_tag_handler && !setup.run)) return;
+  // A handler made as the workers' are, so that its tags are numbered as theirs were.
+  const std::unique_ptr<TTextTagHandler> made =
+      setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
+  if (!made) return;
+  TTextTagHandler& tags = *made;
+  tags.fUse_Unicode = true;  // the display form as UTF-16
+  for (int i = 0; i < words.Count(); ++i) {
+    TWordlistEntry* row = words.Row(i);
+    if (!row) continue;
+    const auto it = tag_numbers.find(setup.tag_treatment == 2 ? row->data.word : row->data.prefix);
+    if (it == tag_numbers.end() || it->second <= 0) continue;
+    const TPointerAnd3Integersrec shown = tags.TagToDisplay(it->second - 1, false);
+    if (!shown.text) continue;  // not one of the handler's tags
+    row->SetACategoryAndColourAndTagnumber(
+        UStringView(static_cast<const char16_t*>(shown.text), static_cast<size_t>(shown.length)),
+        static_cast<uint32_t>(shown.foreground_colour), it->second);
+  }
+}
+
+}  // namespace
+
 void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup,
-                                         TVXStatsList& stats, int32_t threads) {
+                                         TVXStatsList& stats, int32_t threads,
+                                         const std::map<UString, int32_t>& tag_numbers) {
   TVXWordList& words = *fWLWords;
   words.Clear();
   TUserWordFilter filter;
@@ -429,22 +460,9 @@ void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const T
   const TRowLimits limits{min_f, max_f, min_t, max_t};
   if (filter.Active() || !AddRowsInWordOrder(overall, words, limits, threads))
     AddRowsInUnitOrder(overall, words, limits, filter, setup.lcid, Unicode());
+  SetTagCategories(words, setup, tag_numbers);
   if (LemmaListLoaded()) words.CheckLemmas();
-  if (StopListLoaded()) {
-    auto tokens = [&words] {
-      int64_t t = 0;
-      for (int i = 0; i < words.Count(); ++i)
-        if (words.Row(i)) t += words.Row(i)->data.frequency;
-      return t;
-    };
-    const int32_t types_before = words.Count();
-    const int64_t tokens_before = tokens();
-    words.CheckStops();
-    words.Zap(false);
-    stats.SetStopListInfo(types_before - words.Count(),
-                          static_cast<int32_t>(std::min<int64_t>(tokens_before - tokens(), INT32_MAX)),
-                          words.fWordLengths);
-  }
+  if (StopListLoaded()) words.RemoveStopWords(stats);
   words.RebuildFrequencyIndex();
   stats.SetOverallEntries(words.Count());
   stats.ComputeTotalWordStats();

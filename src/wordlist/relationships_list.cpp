@@ -107,10 +107,12 @@ float TRelationshipEntry::GetAValueAsSingle(int column) const { return ValueOfEn
 UString TRelationshipEntry::GetAWordAsString(int column) const {
   if (column == 1) return word1;
   if (column == 3) return word2;
+  if (column == kRelColCategory) return GetCategory();
   return UString();
 }
 
 void TRelationshipEntry::SetAWordAsString(int column, UStringView text) {
+  if (column == kRelColCategory) SetCategoryString(text);
   if (column != 1 && column != 3) return;
   if (List()) List()->NoteChange();
   (column == 1 ? word1 : word2) = UString(text);
@@ -192,7 +194,16 @@ bool TRelationshipsList::ReadFromStream(TStream& s) {
     }
     if (!ReadAString(s, name)) return false;
   }
-  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
+  fReadRefusal.clear();
+  if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) {
+    // The rows of lists below version 16 are of older records whose fields are not known here.
+    if (GetVersionNumber() < kRelationshipsListVersion) {
+      fReadRefusal = u"a relationships list of version " + IntToUStr(GetVersionNumber()) +
+                     u" (an older layout of its rows), which this version does not read";
+      AddToLogFile(fReadRefusal);
+    }
+    return false;
+  }
   fSourceIndexFilename = std::move(name);
   return true;
 }
@@ -214,7 +225,8 @@ void TRelationshipsList::Set1Sort(int level, int32_t kind) {
   TVXBaseLemmaMatchCapableList::Set1Sort(level, kind);
   if (base) SetSortComparer(level, base);
   else if (kind == RelatSort_by_word2) SetSortComparer(level, &CompareWords);
-  else if (kind == RelatSort_by_category || kind < 0 || kind >= kRelationshipSortKinds) SetSortComparer(level, nullptr);
+  else if (kind == RelatSort_by_category) SetSortComparer(level, &CompareCategories);
+  else if (kind < 0 || kind >= kRelationshipSortKinds) SetSortComparer(level, nullptr);
   else SetSortComparer(level, &CompareByNumber);
 }
 
@@ -301,7 +313,7 @@ void TRelationshipsList::NumericalData(int column, int index, TNumberDisplayAndS
 
 void TRelationshipsList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {
   TVXBaseLemmaMatchCapableList::DrawgridDataRec(col, row, cell, kind_of_display);
-  if (row > 0 && col >= 2 && col != 3 && col < kRelationshipColumns) {
+  if (row > 0 && col >= 2 && col != 3 && col != kRelColCategory && col < kRelationshipColumns) {
     cell.text.clear();
     cell.has_text = false;
   }

@@ -74,6 +74,7 @@ enum TRelationshipSort_system : int32_t {
   RelatSort_by_DEltaPB = 18,
 };
 inline constexpr int kRelationshipSortKinds = 19;
+inline constexpr int kRelColCategory = 19;
 inline constexpr int kRelationshipColumns = 20;  // 0 .. 19
 
 // The sort key of a grid column.
@@ -115,6 +116,8 @@ class TRelationshipsList : public TVXBaseLemmaMatchCapableList {
   TMutualInfoRec MIData(int row) const;
   const UString& SourceIndexFilename() const { return fSourceIndexFilename; }
   void SetSourceIndexFilename(UStringView name) { fSourceIndexFilename = UString(name); }
+  // Why the last read was refused when the list named it (rows of an older layout).
+  const UString& ReadRefusal() const { return fReadRefusal; }
   // The three default sort keys (word 1, MI, texts), then all rows sorted.
   void SortAll();
 
@@ -141,6 +144,7 @@ class TRelationshipsList : public TVXBaseLemmaMatchCapableList {
   static int CompareWords(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   double NumberKey(int level, const TRelationshipEntry& e) const;
   UString fSourceIndexFilename;
+  UString fReadRefusal;
   struct TPivot {
     double number = 0;
     std::string word;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <tuple>
@@ -376,6 +378,7 @@ void TVXWordList::Set1Sort(int level, int32_t kind) {
     case kWLSortWords:
       if (has_affixes_) SetSortComparer(level, &CompareWords);
       break;
+    case kWLSortSet: SetSortComparer(level, &CompareCategories); break;
     case kWLSortFirstCapital:
     case kWLSortLemmas:
     case kWLSortComputed:
@@ -383,7 +386,7 @@ void TVXWordList::Set1Sort(int level, int32_t kind) {
     case kWLSortWordsInEntry:
       SetSortComparer(level, &CompareByNumber);
       break;
-    default: break;  // 2..7 are the base's; 8 (sets) compares nothing here
+    default: break;  // 2..7 are the base's
   }
 }
 
@@ -397,19 +400,27 @@ void TVXWordList::EnsureAlphabeticalAscendingSort() {
   SetSortAscending(0, true);
 }
 
-int64_t TVXWordList::NumberKey(int level, TWordlistEntry& e) {
+double TVXWordList::NumberKey(int level, TWordlistEntry& e) {
   switch (SortLevel(level).key) {
     case kWLSortFirstCapital: return FirstLetterIsCaps(e.data.word) ? 1 : 0;
     case kWLSortLemmas: return e.JoinedCount();
     case kWLSortWordsInEntry: return e.WordsInEntry();
+    case kWLSortRelativeEntropy: return RelativeEntropyOfForms(e);
     case kWLSortComputed: {
-      if (fChosenExtraColumn < 0) return 0;
+      // A row without a value sorts below every value.
+      constexpr double kNone = -std::numeric_limits<double>::infinity();
+      if (fChosenExtraColumn < 0) return kNone;
+      if (const TAddedColumn* c = AddedColumn(fChosenExtraColumn)) {
+        const int32_t slot = e.AddedSlot();
+        const double v = slot >= 0 && size_t(slot) < c->values.size() ? c->values[size_t(slot)] : kNone;
+        return std::isnan(v) ? kNone : v;
+      }
       const int row = static_cast<int>(std::find(entries_.begin(), entries_.end(), &e) - entries_.begin());
       TNumberDisplayAndSinglesRec r;
       NumericalData(fChosenExtraColumn, row, r);
-      return static_cast<int64_t>(double(r.value) * 1000000.0);
+      return r.value == kMissingValue ? kNone : double(r.value);
     }
-    default: return 0;  // relative entropy of lemmas is not kept by this list
+    default: return 0;
   }
 }
 
@@ -443,13 +454,21 @@ int TVXWordList::CompareWords(TVXBaseDataClass& list, int level, TVXBaseListObje
 
 int TVXWordList::CompareByNumber(TVXBaseDataClass& list, int level, TVXBaseListObject& entry) {
   auto& self = static_cast<TVXWordList&>(list);
-  const int64_t a = self.NumberKey(level, static_cast<TWordlistEntry&>(entry)), b = self.pivot_[level].number;
+  const double a = self.NumberKey(level, static_cast<TWordlistEntry&>(entry)), b = self.pivot_[level].number;
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
 int32_t TVXWordList::HeaderColumnToSortNeeded(int level, int column) {
   const int32_t base = TVXBaseLemmaMatchCapableList::HeaderColumnToSortNeeded(level, column);
   if (column == PredefinedSetColumnNumber()) return kWLSortSet;
+  if (level == 0) {
+    // A computed column the user added sorts by its values, and becomes the column they come from.
+    const TAddedColumn* added = AddedColumn(column);
+    if (added && !added->set_column) {
+      fChosenExtraColumn = column;
+      return kWLSortComputed;
+    }
+  }
   if (column == LemmaWordColumn()) return kWLSortLemmas;
   if (level > 0) return kWLSortWords;
   switch (column) {
@@ -590,7 +609,7 @@ bool TVXWordList::GetNextCloudDatum(TCloudDatum& datum) {
 
 std::vector<UString> TVXWordList::DetailsOfCurrentSettings() {
   std::vector<UString> lines = TVXBaseLemmaMatchCapableList::DetailsOfCurrentSettings();
-  const TWordlist_settings_rec ws = GetWordlistSettings();
+  const TWordlist_settings_rec ws = OwnSettings();
   const auto add = [&](TVXRes which, TVXRes what, int64_t v) {
     lines.push_back(VXResFmt(which, {VXRes(what), IntToUStr(v)}));
   };
@@ -619,10 +638,12 @@ bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
   std::map<std::tuple<UString, UString, UString>, int> rows;
   for (int i = 0; i < Count(); ++i)
     if (Row(i)) rows.emplace(key(Row(i)->data), i);
-  auto merge_row = [&](const TWordlistData& d) {
+  auto merge_row = [&](const TWordlistEntry& e) {
+    const TWordlistData& d = e.data;
     const auto [it, added] = rows.emplace(key(d), Count());
     if (added) {
-      AddRow(d);
+      const int row = AddRow(d);
+      if (row >= 0) Row(row)->CopyCategoryFrom(e);
     } else {
       Row(it->second)->data.frequency += d.frequency;
       Row(it->second)->data.n_texts += d.n_texts;
@@ -631,9 +652,9 @@ bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
   for (int i = 0; i < other->Count(); ++i) {
     const TWordlistEntry* e = other->Row(i);
     if (!e || e->JoinedTo()) continue;  // forms joined under a head come with their head
-    merge_row(e->data);
+    merge_row(*e);
     for (TVXBaseListObject* j : e->JoinedEntries())
-      if (auto* je = dynamic_cast<TWordlistEntry*>(j)) merge_row(je->data);
+      if (auto* je = dynamic_cast<TWordlistEntry*>(j)) merge_row(*je);
   }
   other->Clear();
   has_affixes_ = has_affixes_ || other->has_affixes_;

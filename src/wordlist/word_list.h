@@ -109,6 +109,8 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   void AddASpaceToWordNumber(int index);
   void DeleteAllTaggedWords(bool deleting_marked_words);
   bool HasAffixes() const { return has_affixes_; }
+  // The word-list settings of the document the list is in (the store's outside one).
+  TWordlist_settings_rec OwnSettings() const;
 
   // --- lemmas, joins, equal words, imports (word_list_lemmas.cpp) ---
   // The lemma list's joins first; with adjusting, every head's frequency then takes in the rows
@@ -131,13 +133,21 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // words shorter than the minimum length are left out, longer ones cut with "+"; lengths of 1 to
   // 50 are counted; the running words are the frequencies added up, or total when above 0; the
   // mean word length is weighted by frequency.
+  // Then, in a document that uses them, the stop list's words leave the list and the lemma
+  // list's forms are joined under their heads, whose frequencies take theirs in.
   bool ImportWords(const std::vector<std::pair<UString, int32_t>>& rows, int64_t total);
+  // Takes the stop list's words out (not undoable) and tells the statistics how many types and
+  // tokens went.
+  void RemoveStopWords(TVXStatsList& stats);
   bool ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) override;
 
   // --- overrides ---
   void AdjustEntryCount() override;
   int ConvertedForFrequency(int index, int kind_of_display) const override;
-  int32_t Cumulative_distinguisher() const override { return 1; }
+  // 2 in the frequency view, 1 in list order.
+  int32_t Cumulative_distinguisher(int kind_of_display = 0) const override {
+    return kind_of_display == kDisplayByFrequency ? 2 : 1;
+  }
   bool DataHasAssociatedIndexData() const override { return fHasIndex; }
   bool BasedOnOneTextFile() const override;
   void RecomputeTokens() override;
@@ -185,7 +195,7 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
  private:
   static int CompareWords(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   static int CompareByNumber(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
-  int64_t NumberKey(int level, TWordlistEntry& e);
+  double NumberKey(int level, TWordlistEntry& e);
   void NoteAffixesAndWords();
   void SetWordSortComparers();
   void ShowSortProgress();
@@ -195,7 +205,7 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   bool has_affixes_ = false;
   struct TPivot {
     std::string word, prefix, suffix;
-    int64_t number = 0;
+    double number = 0;
   };
   TPivot pivot_[3];
 };

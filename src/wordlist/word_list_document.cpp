@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -102,6 +103,37 @@ void T_WholeWordlistHolder::WriteSettingsToLog(bool success, UStringView caption
                (success ? u"True" : u"False"));
 }
 
+UString WordListTagTreatmentToString(uint8_t treatment) {
+  switch (treatment) {
+    case 0: return u"words alone";
+    case 1: return u"each word with its tag";
+    case 2: return u"tags alone";
+    case 3: return u"only words with a tag, each with its tag";
+    default: return IntToUStr(treatment);
+  }
+}
+
+void T_WholeWordlistHolder::AddTextSettingsNotes() {
+  TTessorineholder::AddTextSettingsNotes();
+  AddNoteDetails(fWLWords->DetailsOfCurrentSettings(), 2);
+  if (StopListLoaded()) {
+    const TOne_text_stats_data& o = fStats->Overall_stats.data;
+    fNotes.Add(u"\t" + VXResFmt(TVXRes::VXNStoplistTypesRemov, {IntToUStr(o.stop_types)}));
+    fNotes.Add(u"\t" + VXResFmt(TVXRes::VXNStoplistTokensRemo, {IntToUStr(o.stop_tokens)}));
+  }
+  const uint8_t tags = TextSettings().TagTreatment();
+  if (tags != 0) fNotes.Add(u"\t" + VXResFmt(TVXRes::VXTagTreatmentIs, {WordListTagTreatmentToString(tags)}));
+  if (fIndexHandler) AddNoteDetails(fIndexHandler->DetailsOfCurrentSettings(false), 2);
+  if (adding_cluster_wordlist_notes) {
+    const TWordlistIndexSettingsRec index_settings =
+        fIndexHandler ? fIndexHandler->IndexSettings : GetWordlistIndexSettings();
+    AddOneLaterNote(VXResFmt(TVXRes::VXXtoYWordClusters, {IntToUStr(index_settings.ClusterSizeMin()),
+                                                         IntToUStr(index_settings.ClusterSizeMax())}),
+                    VXRes(TVXRes::VXComputed) + u":");
+    if (fIndexHandler) AddNoteDetails(fIndexHandler->DetailsOfCurrentSettings(true), 2);
+  }
+}
+
 // --- saving ----------------------------------------------------------------------------------
 
 bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
@@ -127,7 +159,13 @@ bool T_WholeWordlistHolder::SaveToStream(TStream& s) {
     ok = ok && fNotes.SaveToStream(s) && SavedTextSettings(s);
     if (!ok) return false;
     if (ListKind == kListDetailedConsistency) return fDetailedConsistencyList->SaveToStream(s) && fStats->SaveToStream(s);
-    if (ListKind == kListRelationships) return fRelationshipsList->SaveToStream(s);
+    if (ListKind == kListRelationships) {
+      if (!fRelationshipsList->SaveToStream(s)) return false;
+      // The types the pairs' numbers refer to, when the index is open.
+      if (!fIndexHandler) return true;
+      if (fIndexHandler->SortedWords().empty()) fIndexHandler->SetupSortedWords();
+      return fIndexHandler->SortedTypes().SaveToStream(s);
+    }
     if (ListKind == kListWordList) {
       fWLWords->SetVersionNumber(std::max(11, fWLWords->GetVersionNumber()));
       ok = fWLWords->SaveToStream(s) && fStats->SaveToStream(s);
@@ -149,7 +187,18 @@ bool T_WholeWordlistHolder::ReadBodyInPlace(TStream& s) {
   if (!s.ReadExact(WordlistSettings.bytes, sizeof WordlistSettings.bytes)) return false;
   if (!fNotes.ReadFromStream(s) || !ReadTextSettings(s)) return false;
   SetVXBaseListsLCIDToTextSettingsLCID();
-  if (ListKind == kListRelationships) return fRelationshipsList->ReadFromStream(s);
+  if (ListKind == kListRelationships) {
+    if (!fRelationshipsList->ReadFromStream(s)) {
+      fReadRefusal = fRelationshipsList->ReadRefusal();
+      return false;
+    }
+    // A file saved without the index open ends here.
+    fIndexTypes.Clear();
+    if (s.BytesLeft() == 0) return true;
+    if (!fIndexTypes.ReadFromStream(s)) return false;
+    WordsOfIndexTypesFromPairs();
+    return true;
+  }
   if (ListKind == kListDetailedConsistency)
     return fDetailedConsistencyList->ReadFromStream(s) && fStats->ReadFromStream(s);
   if (ListKind == kListWordList) {
@@ -181,6 +230,7 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
   } catch (...) {
     ok = false;
   }
+  fReadRefusal = ok ? UString() : fresh->fReadRefusal;
   if (ok) {
     CopyReadStateFrom(*fresh);
     fWLWords.swap(fresh->fWLWords);
@@ -189,6 +239,7 @@ bool T_WholeWordlistHolder::ReadWholeFromStream(TStream& s) {
     // Every list a read fills is the file's: those its kind does not keep are empty.
     fDetailedConsistencyList.swap(fresh->fDetailedConsistencyList);
     fRelationshipsList.swap(fresh->fRelationshipsList);
+    std::swap(fIndexTypes, fresh->fIndexTypes);
     WordlistSettings = fresh->WordlistSettings;
     AdoptOwnLists();
     fresh->AdoptOwnLists();
@@ -218,6 +269,7 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromOpenFile(TStream& file, UStrin
     fLastFailure.clear();
   } else {
     fLastFailure = VXResFmt(TVXRes::VXFailedToReadX, {file_name});
+    if (!fReadRefusal.empty()) fLastFailure += u": " + fReadRefusal;
     AddToLogFile(fLastFailure);
   }
   return result;
@@ -228,12 +280,31 @@ T2_BooleanRec T_WholeWordlistHolder::ReadWholeFromOpenFile(TStream& file, UStrin
 bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView caption) {
   auto* other = dynamic_cast<T_WholeWordlistHolder*>(&other_doc);
   // Every check first: a refused merge changes neither document.
-  if (!other || other == this || ListKind != kListWordList || other->ListKind != kListWordList) return false;
-  for (TDocumentList* list : {static_cast<TDocumentList*>(fWLWords.get()), static_cast<TDocumentList*>(fStats.get()),
-                              static_cast<TDocumentList*>(other->fWLWords.get()),
-                              static_cast<TDocumentList*>(other->fStats.get())})
-    if (list->ListBusy() != kBusyNone) return list->RefuseWhileBusy("merge word lists");
-  // The statistics rows move first (they cannot fail once both lists are free), then the words.
+  if (!other || other == this || ListKind != other->ListKind || !KindKeptHere(ListKind)) return false;
+  for (T_WholeWordlistHolder* doc : {this, other})
+    for (TDocumentList* list :
+         {static_cast<TDocumentList*>(doc->fWLWords.get()), static_cast<TDocumentList*>(doc->fStats.get()),
+          static_cast<TDocumentList*>(doc->fKeywordsList.get()),
+          static_cast<TDocumentList*>(doc->fDetailedConsistencyList.get()),
+          static_cast<TDocumentList*>(doc->fRelationshipsList.get())})
+      if (list->ListBusy() != kBusyNone) return list->RefuseWhileBusy("merge word lists");
+  if (ListKind == kListRelationships) {
+    // Pairs are numbered by the types of their index: only pairs of one index go together.
+    const UString a = fRelationshipsList->SourceIndexFilename(), b = other->fRelationshipsList->SourceIndexFilename();
+    if (FoldCaseU(a) != FoldCaseU(b)) {
+      fLastFailure = u"relationships of " + b + u" cannot join those of " + a + u": another index";
+      AddToLogFile(fLastFailure);
+      return false;
+    }
+    if (!fRelationshipsList->MergeWith(other->fRelationshipsList.get())) return false;
+    fRelationshipsList->SortAll();
+    MergeIndexTypes(other->IndexTypes());
+    return TTessorineholder::MergeWith(other_doc, caption);
+  }
+  if (int64_t{fDetailedConsistencyList->NLists()} + other->fDetailedConsistencyList->NLists() >
+      kMaxDetailedConsistencyLists)
+    return false;
+  // The statistics rows move first (they cannot fail once both lists are free), then the lists.
   for (int i = 0; i < other->fStats->Count(); ++i) {
     TVXBaseListObject* e = other->fStats->Get(i);
     if (!e) continue;
@@ -243,10 +314,38 @@ bool T_WholeWordlistHolder::MergeWith(TTessorineholder& other_doc, UStringView c
   other->fStats->Pack();
   fStats->Overall_stats.data.running_words += other->fStats->Overall_stats.data.running_words;
   if (!fWLWords->MergeWith(other->fWLWords.get())) return false;
+  if (!fDetailedConsistencyList->MergeWith(other->fDetailedConsistencyList.get())) return false;
+  if (other->fKeywordsList->Count() > 0) fKeywordsList->MergeWith(other->fKeywordsList.get());
   WordlistCounts.a += other->WordlistCounts.a;
   WordlistCounts.b += other->WordlistCounts.b;
   WordlistCounts.rows = fWLWords->Count();
   return TTessorineholder::MergeWith(other_doc, caption);
+}
+
+void T_WholeWordlistHolder::WordsOfIndexTypesFromPairs() {
+  std::unordered_map<uint32_t, UString> words;
+  for (int i = 0; i < fRelationshipsList->Count(); ++i)
+    if (const TRelationshipEntry* e = fRelationshipsList->Row(i)) {
+      words.try_emplace(static_cast<uint32_t>(e->data.type1), e->word1);
+      words.try_emplace(static_cast<uint32_t>(e->data.type2), e->word2);
+    }
+  fIndexTypes.SetWords(
+      [&](uint32_t t) {
+        const auto it = words.find(t);
+        return it == words.end() ? UString() : it->second;
+      },
+      static_cast<uint32_t>(TextSettings().LCID()), WordlistSettings.CaseSensitive());
+}
+
+void T_WholeWordlistHolder::MergeIndexTypes(const TIndexTypeList& other) {
+  // Both lists are of one index: a type either has is one type.
+  std::vector<TIndexTypeRec> types;
+  std::unordered_map<uint32_t, bool> seen;
+  for (const TIndexTypeList* list : {static_cast<const TIndexTypeList*>(&fIndexTypes), &other})
+    for (int32_t k = 0; k < list->Count(); ++k)
+      if (seen.try_emplace(list->Item(k).rec.word_type_num, true).second) types.push_back(list->Item(k));
+  fIndexTypes.Build(std::move(types), static_cast<uint32_t>(TextSettings().LCID()), WordlistSettings.CaseSensitive());
+  WordsOfIndexTypesFromPairs();
 }
 
 bool T_WholeWordlistHolder::ComputedRankOrdersOfWords() {

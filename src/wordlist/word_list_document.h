@@ -12,7 +12,8 @@
 //     4  the detailed-consistency list with its relations (detailed_consist.h), the statistics
 //        list of the lists compared
 //     28 the relationships list of a corpus index (relationships_list.h); the index's name is the
-//        document's parent file name too. It is read without the index.
+//        document's parent file name too. It is read without the index. When the index was open
+//        at the save, its type list follows (index_type_table.h); older files end before it.
 // Other kinds (corpus indexes) are not kept in this file: saving or reading them answers false
 // and says why in the log. A document of kind 23 with a corpus index saves the index's own four
 // files instead (wordlist_indexer.h).
@@ -25,6 +26,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -33,6 +35,7 @@
 #include "model/reading/text_reader.h"
 #include "model/reading/text_statistics.h"
 #include "model/documents/work_derived.h"
+#include "wordlist/index_type_table.h"
 #include "wordlist/word_list.h"
 
 class TDetailedConsistencyList;
@@ -66,6 +69,9 @@ struct TMakeWordlistOptions {
       count_text;
 };
 
+// How the text settings' tag treatment counts words, as the notes say it.
+UString WordListTagTreatmentToString(uint8_t treatment);
+
 // The worker threads a run uses when asked for `requested` (0: LINZORA_THREADS, else the cores).
 int32_t WordlistWorkerThreads(int32_t requested);
 
@@ -91,10 +97,17 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ReadWholeFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   T2_BooleanRec ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type) override;
-  // Merges another word-list document: every check is made before anything changes, so that a
-  // refused merge changes neither document.
+  // Merges another word-list document of the same kind: every check is made before anything
+  // changes, so that a refused merge changes neither document. Kinds 0, 1 and 4: the statistics
+  // rows, the word lists (a word both have is one row), the detailed-consistency lists (the
+  // other's lists become further columns) and the keyword rows. Kind 28: the relationship pairs,
+  // only of one index.
   bool MergeWith(TTessorineholder& other, UStringView caption) override;
   void WriteSettingsToLog(bool success, UStringView caption) override;
+  // After the text settings: the word list's own settings, the stop list's removals, the tag
+  // treatment, the index's settings, and for a list of clusters what was computed.
+  void AddTextSettingsNotes() override;
+  bool adding_cluster_wordlist_notes = false;
   void UpdateSettingsFromTextbuf(int code, TDocumentList* list, int flag) override;
   using TTessorineholder::UpdateSettingsFromTextbuf;
 
@@ -130,8 +143,8 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // by word into the detailed-consistency list (kind 4) and its relations; the statistics rows of
   // the lists compared become the document's. A file that is missing, not a word list,
   // unreadable or in another language than the first list read is named in FailedTexts, the
-  // notes and LastFailure, and the others are compared. Fewer than two lists read, or a stop:
-  // false, the document as it was.
+  // notes and LastFailure, and the others are compared (one list alone gives its words and no
+  // relations). No list read, or a stop: false, the document as it was.
   bool MakeDetailedConsistencyList(const std::vector<UString>& files);
   // The inputs the last computation could not use, each with why.
   const std::vector<UString>& FailedTexts() const { return fFailedTexts; }
@@ -197,6 +210,10 @@ class T_WholeWordlistHolder : public TTessorineholder {
   // number of texts its lemma (head and forms) occurs in there.
   bool CheckLemmasForConsistency(UStringView index_name);
   TIndexHandler* IndexHandler() const { return fIndexHandler.get(); }
+  // The index's types in the order of their words, as a relationships document (kind 28) saved
+  // them with its pairs when the index was open; each type's word comes back from a pair that
+  // names it (empty for the others).
+  const TIndexTypeList& IndexTypes() const { return fIndexTypes; }
   // Kind 23 with an index: the index's files; every other case as the base saves.
   bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi) override;
 
@@ -216,7 +233,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
                           int32_t& converted, const TMakeWordlistOptions& options);
   bool FillIndexWords(TIndexHandler& index, TVXWordList& words);
   // The list's rows from the run's counts, put in order on `threads` workers when many.
-  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads);
+  // Rows counted under a tag (tag_numbers: the tags' texts and numbers) get that tag's category.
+  void FillWordList(const TRunWordCounter& overall, const TWordCountSetup& setup, TVXStatsList& stats, int32_t threads,
+                    const std::map<UString, int32_t>& tag_numbers = {});
   // A cluster run: the clusters the index reports, then the lists made of them.
   struct TClusterRun;
   void ClusterAddToWordlist(TClusterRun& run, const TNeighbourRec& cluster, int32_t file_number, int32_t n_files);
@@ -225,6 +244,9 @@ class T_WholeWordlistHolder : public TTessorineholder {
   bool ReadBodyInPlace(TStream& s);
   // Points the lists the document holds at it (after lists changed documents).
   void AdoptOwnLists();
+  // The index types' words from the relationship pairs that name them.
+  void WordsOfIndexTypesFromPairs();
+  void MergeIndexTypes(const TIndexTypeList& other);
 
   std::unique_ptr<TVXStatsList> fStats;
   std::unique_ptr<TKeyWordList> fKeywordsList;
@@ -239,4 +261,6 @@ class T_WholeWordlistHolder : public TTessorineholder {
   std::vector<std::unique_ptr<TVXWordList>> fTempClusterWordlists;
   bool fOneTextStudy = false;
   UString fLastFailure;
+  TIndexTypeList fIndexTypes;
+  UString fReadRefusal;  // what a list of the last read named as its reason for refusing it
 };

@@ -18,12 +18,12 @@ UString TextWithAffixes(const TVXBaseListObject* e) {
   return e ? e->MainWordPrefix() + e->MainWordOnly() + e->MainWordSuffix() : UString();
 }
 
-TWordlist_settings_rec SettingsOf(TVXBaseHolder* holder) {
-  if (auto* doc = dynamic_cast<T_WholeWordlistHolder*>(holder)) return doc->WordlistSettings;
+}  // namespace
+
+TWordlist_settings_rec TVXWordList::OwnSettings() const {
+  if (auto* doc = dynamic_cast<T_WholeWordlistHolder*>(Holder())) return doc->WordlistSettings;
   return GetWordlistSettings();
 }
-
-}  // namespace
 
 int32_t TVXWordList::CheckLemmas(bool adjusting_frequencies_and_zapping) {
   const int32_t joins = TVXBaseLemmaMatchCapableList::CheckLemmas(false);
@@ -67,7 +67,7 @@ int32_t TVXWordList::JoinClusters(bool small_to_large) {
 
 std::vector<TVXWordList::TEqualPair> TVXWordList::CheckForEqualStrings() const {
   std::vector<TEqualPair> pairs;
-  const bool case_sensitive = SettingsOf(Holder()).CaseSensitive();
+  const bool case_sensitive = OwnSettings().CaseSensitive();
   const TLCID lcid = SortLCID();
   for (int i = 1; i < Count(); ++i) {
     const TWordlistEntry* a = Row(i - 1);
@@ -96,9 +96,25 @@ bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, in
   return ImportWords(rows, total);
 }
 
+void TVXWordList::RemoveStopWords(TVXStatsList& stats) {
+  auto tokens = [this] {
+    int64_t t = 0;
+    for (int i = 0; i < Count(); ++i)
+      if (Row(i)) t += Row(i)->data.frequency;
+    return t;
+  };
+  const int32_t types_before = Count();
+  const int64_t tokens_before = tokens();
+  CheckStops();
+  Zap(false);
+  stats.SetStopListInfo(types_before - Count(), static_cast<int32_t>(std::min<int64_t>(tokens_before - tokens(), INT32_MAX)),
+                        fWordLengths);
+  freq_stale_ = true;
+}
+
 bool TVXWordList::ImportWords(const std::vector<std::pair<UString, int32_t>>& rows, int64_t total) {
   if (!Clear()) return false;
-  const TWordlist_settings_rec ws = SettingsOf(Holder());
+  const TWordlist_settings_rec ws = OwnSettings();
   const int32_t min_length = ws.MinWordLength(), max_length = ws.MaxWordLength();
   TOne_text_stats_rec* overall = fStatsList ? &fStatsList->Overall_stats : nullptr;
   if (overall) std::fill(std::begin(overall->data.word_lengths), std::end(overall->data.word_lengths), 0);
@@ -130,7 +146,13 @@ bool TVXWordList::ImportWords(const std::vector<std::pair<UString, int32_t>>& ro
     overall->data.types = Count();
     overall->name = VXRes(TVXRes::VXimported);
   }
-  if (auto* doc = dynamic_cast<TTessorineholder*>(Holder())) {
+  auto* doc = dynamic_cast<TTessorineholder*>(Holder());
+  if (doc && running > 0 && Count() > 0) {
+    // The document's stop and lemma lists apply to imported words as to counted ones.
+    if (doc->StopListLoaded() && fStatsList) RemoveStopWords(*fStatsList);
+    if (doc->LemmaListLoaded()) CheckLemmas(true);
+  }
+  if (doc) {
     doc->fNotes.Clear();
     doc->fNotes.Add(VXResFmt(TVXRes::VXImportedByUser, {VXRes(TVXRes::VXWordList), Utf8ToUtf16(std::getenv("USER") ? std::getenv("USER") : "")}) +
                     u" " + DateTimeToUStr(Now()));

@@ -572,6 +572,7 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     int32_t b = w.start - 1;
     while (b > 0 && kinds[b - 1] == t && text[b] != u'<') --b;
     tag_.assign(text + b, text + w.start);
+    out_.tag_numbers.try_emplace(tag_, static_cast<int32_t>(t & 0x07FF));
   }
   UStringView key_word = form_, key_tag;
   switch (setup_.tag_treatment) {

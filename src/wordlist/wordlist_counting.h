@@ -36,6 +36,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <map>
 #include <functional>
 #include <memory>
 #include <unordered_set>
@@ -115,6 +116,8 @@ struct TTextWordCounts {
   std::vector<TCountedToken> tokens;
   int32_t keys_handed_over = 0;
   TSectionStartsList sections;  // with keep_tokens: the text's section starts
+  // The tags words were counted under: tag text -> its 1-based number in the tag handler.
+  std::map<UString, int32_t> tag_numbers;
 };
 
 class TWordlistBufferProcessor : public TBufferProcessor {

@@ -50,6 +50,7 @@ UString TWordlistEntry::GetAWordAsString(int column) const {
     case kWLColWord: return data.word;
     case kWLColFrequency: return IntToUStr(data.frequency);
     case kWLColTexts: return IntToUStr(data.n_texts);
+    case kWLColCategory: return GetCategory();
     default: return TVXBaseListObject::GetAWordAsString(column);
   }
 }
@@ -64,6 +65,7 @@ void TWordlistEntry::SetAWordAsString(int column, UStringView text) {
     case kWLColWord: data.word = UString(text); break;
     case kWLColFrequency: ParseRowInt(text, data.frequency); break;
     case kWLColTexts: ParseRowInt(text, data.n_texts); break;
+    case kWLColCategory: SetCategoryString(text); break;
     default: break;
   }
 }

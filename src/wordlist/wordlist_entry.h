@@ -9,7 +9,8 @@
 // Each string: int32 count of characters, then the characters, UTF-16LE in a Unicode document,
 // else one byte each in the document's code page. A count of -1 (an absent string in old files)
 // reads as empty; rows always write a count of 0 or more.
-// Rows are always written in the current (12-byte) form.
+// Rows are always written in the current (12-byte) form. A row's category (column 8) travels in
+// the private record the list writes after the row (result_list_base.h).
 #pragma once
 
 #include <cstdint>
@@ -45,7 +46,7 @@ class TWordlistEntry : public TVXBaseListObject {
   UString MainWordOnly() const override { return data.word; }
   UString MainWordPrefix() const override { return data.prefix; }
   UString MainWordSuffix() const override { return data.suffix; }
-  // Column 1 the word, 2 the frequency, 4 the number of texts, in decimal.
+  // Column 1 the word, 2 the frequency, 4 the number of texts, in decimal, 8 the category.
   UString GetAWordAsString(int column) const override;
   // Column 1: prefix, word and suffix together.
   UString GetAWordPlusAffixesAsString(int column) const override;

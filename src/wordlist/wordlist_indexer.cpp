@@ -127,8 +127,9 @@ TIndexHandler::TFound TIndexHandler::Examine(UString& why) {
       what = name + u": made by a newer version";
       return TFound::Newer;
     }
-    if (s.VersionNum() < kIndexVersionNum) {
-      what = name + u": an older layout, which this version does not read";
+    // Version 0 is the older layout (shorter type records), which is read too.
+    if (s.VersionNum() < 0) {
+      what = name + u": not an index (its version is " + IntToUStr(s.VersionNum()) + u")";
       return TFound::Damaged;
     }
     return TFound::Good;
@@ -217,6 +218,7 @@ bool TIndexHandler::ReadIndex(bool for_adding) {
   overall_index_types = TypeCount();
   least_frequent_entry_showing = fTypes.LeastFrequency(fMinTypeFrequency);
   fSortedWords.clear();
+  fSortedTypes.Clear();
   return true;
 }
 
@@ -513,31 +515,27 @@ bool TIndexHandler::TypeRecArrayToString(const std::vector<uint32_t>& types, USt
 }
 
 void TIndexHandler::SetupSortedWords() {
-  const TLCID lcid = static_cast<TLCID>(fTextSettings.LCID());
-  const bool cs = fWordlistSettings.CaseSensitive();
-  std::vector<std::pair<std::string, int32_t>> keyed;
+  std::vector<TIndexTypeRec> types;
+  types.reserve(static_cast<size_t>(TypeCount()));
   for (int32_t i = 0; i < TypeCount(); ++i)
-    if (TypeLoaded(i)) keyed.emplace_back(CollationSortKey(lcid, cs, fTypes.Text(i)), i);
-  std::sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    return fTypes.Text(a.second) < fTypes.Text(b.second);
-  });
+    if (TypeLoaded(i)) types.push_back(TIndexTypeRec{fTypes.Record(i), fTypes.Text(i)});
+  fSortedTypes.Build(std::move(types), static_cast<uint32_t>(fTextSettings.LCID()), fWordlistSettings.CaseSensitive());
   fSortedWords.clear();
-  for (const auto& k : keyed) fSortedWords.push_back(k.second);
+  for (int32_t k = 0; k < fSortedTypes.Count(); ++k)
+    fSortedWords.push_back(static_cast<int32_t>(TypeRecWithoutTextMarker(fSortedTypes.Item(k).rec.word_type_num)));
 }
 
 int32_t TIndexHandler::FindSortedWord(UStringView word) {
-  const int32_t t = WordNumberFromWord(word);
-  if (t < 0) return -1;
+  if (word.empty()) return -1;
   if (fSortedWords.empty()) SetupSortedWords();
-  const auto it = std::find(fSortedWords.begin(), fSortedWords.end(), t);
-  return it == fSortedWords.end() ? -1 : static_cast<int32_t>(it - fSortedWords.begin());
+  return fSortedTypes.Find(TypedToCounted(word));
 }
 
 void TIndexHandler::SetGetAllTypes() {
   fMinTypeFrequency = 1;
   least_frequent_entry_showing = fTypes.LeastFrequency();
   fSortedWords.clear();
+  fSortedTypes.Clear();
 }
 
 void TIndexHandler::ResetTheSettingsFromTextbuf() {

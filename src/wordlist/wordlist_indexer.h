@@ -141,6 +141,8 @@ class TIndexHandler {
   // The loaded types in the order of the index language's collation (for display).
   void SetupSortedWords();
   const std::vector<int32_t>& SortedWords() const { return fSortedWords; }
+  // The loaded types in the order of their words (made by SetupSortedWords).
+  TIndexTypeList& SortedTypes() { return fSortedTypes; }
   // The position of a word's type in SortedWords; -1 when absent.
   int32_t FindSortedWord(UStringView word);
   void SetGetAllTypes();
@@ -261,7 +263,8 @@ class TIndexHandler {
   // The types of the opened index, by number.
   TIndexTypeView fTypes;
   int32_t fMinTypeFrequency = 1;
-  std::vector<int32_t> fSortedWords;
+  std::vector<int32_t> fSortedWords;  // type numbers in the order of fSortedTypes
+  TIndexTypeList fSortedTypes;
   std::unique_ptr<TTokenFileStream> fTokenFileStream;
   std::unique_ptr<TTypeFileStream> fTypeFileStream;
   std::unique_ptr<TIndexBuild> fBuild;

@@ -511,11 +511,15 @@ TTypeFileStream::TTypeFileStream(TVXBaseHolder* holder, std::unique_ptr<TIndexFi
 bool TTypeFileStream::WriteAllData(int32_t count, const std::function<const TIndexTypeFileRec&(int32_t)>& record,
                                    const std::function<UStringView(int32_t)>& text, const TTypeFileTail& tail) {
   if (count < 0 || !WriteNEntries(count)) return false;
+  // The offsets are known before any record is written: the file goes out in one pass. The table
+  // is of int32 entries unless the last record would start beyond what one holds.
+  int64_t last_start = kIndexDataStart + 4 * int64_t{count};
+  for (int32_t i = 0; i + 1 < count; ++i) last_start += TypeRecordBytes(text(i).size());
+  const int32_t width = last_start <= INT32_MAX ? 4 : 8;
   TIndexFileWriter w(*file_, kIndexDataStart, size_t{4} << 20);
-  // The offsets are known before any record is written: the file goes out in one pass.
-  int64_t at = kIndexDataStart + 8 * int64_t{count};
+  int64_t at = kIndexDataStart + width * int64_t{count};
   for (int32_t i = 0; i < count; ++i) {
-    if (!w.Put(at)) return false;
+    if (!(width == 4 ? w.Put(static_cast<int32_t>(at)) : w.Put(at))) return false;
     at += TypeRecordBytes(text(i).size());
   }
   for (int32_t i = 0; i < count; ++i) {
@@ -525,6 +529,8 @@ bool TTypeFileStream::WriteAllData(int32_t count, const std::function<const TInd
   }
   fGridHeadingsStart = at;
   fTypeEntries = count;
+  fOffsetWidth = width;
+  fRecordHead = TypeRecordHead(kIndexVersionNum);
   return WriteTail(w, tail) && file_->Sync();
 }
 
@@ -540,7 +546,8 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
   const int64_t size = file_->Size();
   const int32_t n = ReadNEntries();
   if (n < 0) return damaged(57, u"no count of types");
-  if (kIndexDataStart + 8 * int64_t{n} > size) return damaged(57, u"more types than the file holds");
+  if (kIndexDataStart + 4 * int64_t{n} > size) return damaged(57, u"more types than the file holds");
+  const int64_t head = TypeRecordHead(VersionNum());
   // The file is read through a mapping the caller keeps: the words stay in it, the records are
   // copied out (to lie aligned).
   void* mapping = size > 0 ? ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
@@ -558,36 +565,58 @@ bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, 
     }
   } unmap{mapping, static_cast<size_t>(size)};
   const uint8_t* data = static_cast<const uint8_t*>(mapping);
+  // Type 0's record follows the table at once: its entry says how wide the table's entries are.
+  int32_t width = 4;
+  if (n > 0) {
+    int32_t first32 = 0;
+    std::memcpy(&first32, data + kIndexDataStart, 4);
+    int64_t first64 = 0;
+    if (kIndexDataStart + 8 * int64_t{n} <= size) std::memcpy(&first64, data + kIndexDataStart, 8);
+    if (first32 == kIndexDataStart + 4 * int64_t{n}) width = 4;
+    else if (first64 == kIndexDataStart + 8 * int64_t{n}) width = 8;
+    else return damaged(kIndexDataStart, u"offset of type 0");
+  }
   std::vector<uint32_t> lengths;
+  std::vector<int64_t> words_at;
   std::vector<TIndexTypeFileRec> records;
   lengths.reserve(static_cast<size_t>(n));
+  words_at.reserve(static_cast<size_t>(n));
   records.reserve(static_cast<size_t>(n));
-  int64_t at = kIndexDataStart + 8 * int64_t{n};
+  int64_t at = kIndexDataStart + width * int64_t{n};
   for (int32_t i = 0; i < n; ++i) {
     int64_t offset = 0;
-    std::memcpy(&offset, data + TypeOffsetEntry(i), 8);
-    if (offset != at) return damaged(TypeOffsetEntry(i), u"offset of type " + IntToUStr(i));
-    if (at + 40 > size) return damaged(at, u"type " + IntToUStr(i) + u" cut short");
-    TIndexTypeFileRec r;
-    std::memcpy(&r, data + at, 36);
+    if (width == 4) {
+      int32_t o = 0;
+      std::memcpy(&o, data + TypeOffsetEntry(i, width), 4);
+      offset = o;
+    } else {
+      std::memcpy(&offset, data + TypeOffsetEntry(i, width), 8);
+    }
+    if (offset != at) return damaged(TypeOffsetEntry(i, width), u"offset of type " + IntToUStr(i));
+    if (at + head + 4 > size) return damaged(at, u"type " + IntToUStr(i) + u" cut short");
+    TIndexTypeFileRec r{};
+    std::memcpy(&r, data + at, static_cast<size_t>(head));
     int32_t units = 0;
-    std::memcpy(&units, data + at + 36, 4);
+    std::memcpy(&units, data + at + head, 4);
     const bool places = r.first_token_place >= 0 && r.first_token_place <= r.last_token_place &&
                         r.last_token_place < token_entries;
     const bool counts = r.freq >= 1 && r.freq <= token_entries && r.n_texts >= 1 && r.n_texts <= r.freq;
     if (r.word_type_num != static_cast<uint32_t>(i) || !places || !counts)
       return damaged(at, u"record of type " + IntToUStr(i));
-    if (units < 0 || at + 40 + 2 * int64_t{units} > size || r.tag_units < 0 || r.tag_units > units)
-      return damaged(at + 36, u"word of type " + IntToUStr(i));
+    if (units < 0 || at + head + 4 + 2 * int64_t{units} > size || r.tag_units < 0 || r.tag_units > units)
+      return damaged(at + head, u"word of type " + IntToUStr(i));
     frequencies += r.freq;
     lengths.push_back(static_cast<uint32_t>(units));
+    words_at.push_back(at + head + 4);
     records.push_back(r);
-    at += TypeRecordBytes(static_cast<size_t>(units));
+    at += head + 4 + 2 * int64_t{units};
   }
   fGridHeadingsStart = at;
   fTypeEntries = n;
+  fOffsetWidth = width;
+  fRecordHead = static_cast<int32_t>(head);
   if (!ReadTail(data, at, size, tail)) return damaged(at, u"headings and notes");
-  types.Adopt(mapping, static_cast<size_t>(size), n, std::move(lengths), std::move(records));
+  types.Adopt(mapping, static_cast<size_t>(size), n, std::move(lengths), std::move(words_at), std::move(records));
   unmap.p = nullptr;
   return true;
 }
@@ -597,15 +626,18 @@ bool TTypeFileStream::ReadTypeRecord(int32_t number, TIndexTypeRec& out) {
   int64_t offset = 0;
   int32_t units = 0;
   const int64_t size = file_->Size();
-  if (number < 0 || number >= fTypeEntries || !file_->ReadAt(TypeOffsetEntry(number), &offset, 8)) return false;
-  if (offset < kIndexDataStart || offset + 40 > size || !file_->ReadAt(offset, &out.rec, 36)) return false;
-  if (out.rec.word_type_num != static_cast<uint32_t>(number) || !file_->ReadAt(offset + 36, &units, 4)) {
+  if (number < 0 || number >= fTypeEntries || !file_->ReadAt(TypeOffsetEntry(number, fOffsetWidth), &offset, fOffsetWidth))
+    return false;
+  if (fOffsetWidth == 4) offset = static_cast<int32_t>(offset & 0xFFFFFFFF);
+  const int64_t head = fRecordHead;
+  if (offset < kIndexDataStart || offset + head + 4 > size || !file_->ReadAt(offset, &out.rec, head)) return false;
+  if (out.rec.word_type_num != static_cast<uint32_t>(number) || !file_->ReadAt(offset + head, &units, 4)) {
     out = TIndexTypeRec();
     return false;
   }
-  if (units < 0 || offset + 40 + 2 * int64_t{units} > size) return false;
+  if (units < 0 || offset + head + 4 + 2 * int64_t{units} > size) return false;
   out.data.assign(static_cast<size_t>(units), u'\0');
-  return file_->ReadAt(offset + 40, out.data.data(), 2 * int64_t{units});
+  return file_->ReadAt(offset + head + 4, out.data.data(), 2 * int64_t{units});
 }
 
 std::unique_ptr<TIndexFile> TTypeFileStream::RewriteTypeNotes(const TTypeFileTail& tail, const UString& final_name,

@@ -3,14 +3,17 @@
 //
 //   ".tokens"  signature record (57 bytes), int32 N, N token records of 16 bytes in text order
 //              from offset 61, then the 3352-byte index settings block; nothing after it.
-//   ".types"   signature record, int32 N, N int64 offsets (entry i: where type i's record
-//              starts), the type records in number order (36 bytes and the word as WriteAString
-//              writes it), then the column headings (int32 count, each WriteAString) and the notes.
+//   ".types"   signature record, int32 N, N int32 offsets (entry i, at 61 + 4 i: where type i's
+//              record starts; int64 entries at 61 + 8 i when a record starts beyond 2^31 - 1),
+//              the type records in number order (36 bytes, 24 in a file of version 0, and the
+//              word as WriteAString writes it), then the column headings (int32 count, each
+//              WriteAString) and the notes.
 //   ".stats"   a 57-byte header (the word lister's signature, list type 19), then the statistics
 //              list's stream; each row keeps the text's size and modification time at 340.
 //   ".markup"  the section starts' own stream form.
 // The two index files carry the word lister's signature and list type 23 whichever tool writes
-// them, and version 1 (a larger version is a newer program's index and is not read).
+// them, and version 1 (a larger version is a newer program's index and is not read; version 0
+// is the older layout of 24-byte type records, read as well).
 //
 // Writing never touches a file that is there: every file is written to a temporary sibling, and
 // CommitIndexFiles puts the siblings in place together (the old files are kept aside until all
@@ -320,9 +323,20 @@ class TTypeFileStream : public TIndexFileStream {
  private:
   int32_t fTypeEntries = 0;
   int64_t fGridHeadingsStart = 0;
+  // The bytes of an offset-table entry (4, or 8 in a file too big for int32 offsets) and of a
+  // record's stored part, as last written or read.
+  int32_t fOffsetWidth = 4;
+  int32_t fRecordHead = 36;
 };
 
 // The file position of type i's offset-table entry.
-inline int64_t TypeOffsetEntry(int32_t i) { return kIndexDataStart + 8 * int64_t{i}; }
+// The offset table holds int32 entries (at 61 + 4 i) unless a record starts beyond what an int32
+// holds; then its entries are int64 (at 61 + 8 i). Type 0's record follows the table at once, so
+// the first entry tells a reader the width.
+inline int64_t TypeOffsetEntry(int32_t i, int32_t width) { return kIndexDataStart + width * int64_t{i}; }
+// The stored part of a type record: 36 bytes, 24 (up to freq) in a file of version 0.
+inline int64_t TypeRecordHead(int32_t version) { return version == 0 ? 24 : 36; }
 // The stored size of a type record with its word of `units` UTF-16 units.
-inline int64_t TypeRecordBytes(size_t units) { return 36 + 4 + 2 * static_cast<int64_t>(units); }
+inline int64_t TypeRecordBytes(size_t units, int32_t version = kIndexVersionNum) {
+  return TypeRecordHead(version) + 4 + 2 * static_cast<int64_t>(units);
+}

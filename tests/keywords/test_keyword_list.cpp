@@ -179,6 +179,23 @@ TEST(KeywordList, SortKindsPerLevel) {
   for (const auto& c : clicks) EXPECT_EQ(list.HeaderColumnToSortNeeded(c.level, c.column), c.want) << c.column;
 }
 
+TEST(KeywordList, RelativeEntropyOfLemmasSorts) {
+  TVXBaseHolder holder;
+  TKeyWordList list(&holder);
+  for (const auto& [w, f] : std::initializer_list<std::pair<const char16_t*, int32_t>>{
+           {u"be", 2}, {u"is", 2}, {u"go", 6}, {u"goes", 3}, {u"went", 3}, {u"dog", 4}})
+    list.AddRow(Record(f, 1.0f), w);
+  ASSERT_TRUE(list.Join(0, 1, false) && list.Join(2, 3, false) && list.Join(2, 4, false));
+  list.Zap(false);
+  // be: equal shares (1); go: 6, 3, 3 (0.946); dog: no forms (0).
+  list.Set1Sort(0, kKWSortRelativeEntropy);
+  list.SetSortAscending(0, true);
+  ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
+  std::string got;
+  for (int i = 0; i < list.Count(); ++i) got += Utf16ToUtf8(list.Row(i)->word) + " ";
+  EXPECT_EQ(got, "dog go be ");
+}
+
 TEST(KeywordList, ColumnsLimitsAndLowestBIC) {
   TVXBaseHolder holder;
   TKeyWordList list(&holder);

@@ -88,7 +88,9 @@ struct TIndexBytes {
 inline size_t TypesTailStart(const std::vector<uint8_t>& b) {
   if (b.size() < 61) return b.size();
   const int32_t n = I32At(b, 57);
-  size_t at = 61 + 8 * static_cast<size_t>(n);
+  // Entry 0 points just past the table: 4-byte entries, or 8-byte ones in a file too big for them.
+  const size_t width = n > 0 && b.size() >= 65 && I32At(b, 61) == 61 + 4 * n ? 4 : (n > 0 ? 8 : 4);
+  size_t at = 61 + width * static_cast<size_t>(n);
   for (int32_t i = 0; i < n && at + 40 <= b.size(); ++i) at += 40 + 2 * static_cast<size_t>(I32At(b, at + 36));
   return at;
 }

@@ -189,10 +189,10 @@ TEST_F(DetailedConsistency, FilesThatCannotBeComparedAreNamedAndTheRestNumberedI
   EXPECT_EQ(r.Row(2)->dcr_data.shared, 1);
 }
 
-TEST_F(DetailedConsistency, FewerThanTwoListsMakeNothing) {
+TEST_F(DetailedConsistency, NoListReadMakesNothing) {
   const std::vector<UString> files = ThreeLists();
   for (const std::vector<UString>& inputs :
-       {std::vector<UString>{}, std::vector<UString>{files[0]}, std::vector<UString>{files[0], tmp.Path() + u"gone.lst"}}) {
+       {std::vector<UString>{}, std::vector<UString>{tmp.Path() + u"gone.lst"}, std::vector<UString>{tmp.Path()}}) {
     auto doc = NewDoc();
     doc->DetailedConsistency().SetNLists(1);
     doc->DetailedConsistency().AddRow({0, 0, 1, 1, {1}, u"OLD"});
@@ -200,6 +200,23 @@ TEST_F(DetailedConsistency, FewerThanTwoListsMakeNothing) {
     EXPECT_EQ(doc->ListKind, kListWordList);
     EXPECT_EQ(doc->DetailedConsistency().Count(), 1);
     EXPECT_FALSE(doc->LastFailure().empty());
+  }
+}
+
+TEST_F(DetailedConsistency, OneListAloneGivesItsWordsAndNoRelations) {
+  const std::vector<UString> files = ThreeLists();
+  // A missing second file leaves one list read: it is compared with nothing, but compared.
+  for (const std::vector<UString>& inputs :
+       {std::vector<UString>{files[0]}, std::vector<UString>{files[0], tmp.Path() + u"gone.lst"}}) {
+    auto doc = NewDoc();
+    ASSERT_TRUE(doc->MakeDetailedConsistencyList(inputs)) << Utf16ToUtf8(doc->LastFailure());
+    TDetailedConsistencyList& list = doc->DetailedConsistency();
+    EXPECT_EQ(doc->ListKind, kListDetailedConsistency);
+    EXPECT_EQ(list.NLists(), 1);
+    // "THE" and "The" meet: 10 + 2.
+    EXPECT_EQ(Rows(list), "CAT[3]3m0 DOG[1]1m0 FOX[2]2m0 THE[12]12m0");
+    EXPECT_EQ(list.Relations().Count(), 0);
+    EXPECT_EQ(list.Headings().back(), u"a");
   }
 }
 

@@ -155,6 +155,44 @@ TEST_F(IndexAnalyses, RelationshipsSaveReopenAndAFailureKeepsThePreviousList) {
   ASSERT_TRUE(back->ReadWholeFromFile(name, kToolWordLister).first);
   EXPECT_EQ(back->ListKind, kListRelationships);
   EXPECT_EQ(PairRows(back->Relationships()), rows);
+  // The index's types follow the pairs, in the order of their words: int32 count, a byte 0, then
+  // 36 record bytes and 4 zero bytes a type; the words come back from the pairs that name them.
+  TIndexHandler& index = *doc->IndexHandler();
+  const TIndexTypeList& types = back->IndexTypes();
+  ASSERT_EQ(types.Count(), index.TypeCount());
+  const std::vector<uint8_t> file = FileBytes(name);
+  const size_t tail = 4 + 1 + 40 * static_cast<size_t>(types.Count());
+  ASSERT_GT(file.size(), tail);
+  const uint8_t* at = file.data() + file.size() - tail;
+  int32_t count = 0;
+  std::memcpy(&count, at, 4);
+  EXPECT_EQ(count, index.TypeCount());
+  EXPECT_EQ(at[4], 0);
+  std::vector<UString> named;
+  for (int32_t k = 0; k < types.Count(); ++k) {
+    const TIndexTypeRec& r = types.Item(k);
+    EXPECT_EQ(std::memcmp(at + 5 + 40 * k, &r.rec, 36), 0) << k;
+    int32_t place = -1;
+    std::memcpy(&place, at + 5 + 40 * k + 36, 4);
+    EXPECT_EQ(place, 0);
+    const int32_t t = static_cast<int32_t>(r.rec.word_type_num);
+    EXPECT_EQ(r.rec.freq, index.PointerFromWordType(t)->freq) << k;
+    if (!r.data.empty()) {
+      EXPECT_EQ(r.data, index.WordFromWordType(t));
+      EXPECT_EQ(types.Find(r.data), k);
+      named.push_back(r.data);
+    }
+  }
+  EXPECT_TRUE(std::is_sorted(named.begin(), named.end())) << named.size();
+  EXPECT_FALSE(named.empty());
+  EXPECT_EQ(types.Find(u"NOT A WORD"), -1);
+  // Two documents of the pairs of one index merge: every pair of both, each type once.
+  auto again = NewDoc();
+  ASSERT_TRUE(again->ReadWholeFromFile(name, kToolWordLister).first);
+  ASSERT_TRUE(back->MergeWith(*again, u"again.lst"));
+  EXPECT_EQ(back->Relationships().Count(), 2 * doc->Relationships().Count());
+  EXPECT_EQ(back->IndexTypes().Count(), index.TypeCount());
+  EXPECT_EQ(back->IndexTypes().Find(named.front()), types.Find(named.front()));
 
   // Nothing passes: said, and the rows found before stay.
   SetPairs([](auto& r) { r.SetMinJointFrequency(1000); });
@@ -323,6 +361,16 @@ TEST_F(IndexAnalyses, ClustersAndTheirFramesByHand) {
     ASSERT_TRUE(doc->ComputeClusters()) << c.name << ": " << Utf16ToUtf8(doc->LastFailure());
     EXPECT_EQ(doc->ListKind, kListWordList) << c.name;
     EXPECT_EQ(RowsWithJoins(doc->Words()), c.rows) << c.name;
+    // A cluster's category is its length in words; a frame, made of clusters, has none.
+    for (int i = 0; i < doc->Words().Count(); ++i) {
+      const TWordlistEntry* e = doc->Words().Row(i);
+      ASSERT_NE(e, nullptr);
+      const bool frame = e->data.word.find(u'*') != UString::npos;
+      EXPECT_EQ(e->GetAWordAsString(kWLColCategory), frame ? UString() : IntToUStr(e->WordsInEntry()))
+          << c.name << " " << Utf16ToUtf8(e->data.word);
+      for (const TVXBaseListObject* joined : e->JoinedEntries())
+        EXPECT_EQ(joined->GetAWordAsString(kWLColCategory), u"3") << c.name;
+    }
   }
 }
 

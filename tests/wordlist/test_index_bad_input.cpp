@@ -85,9 +85,9 @@ TEST_F(IndexBadInput, DamagedCutForeignAndNewerFilesAreNamedAndLeftAlone) {
          Patch(tokens, 0, Le32(0x4C5A5402));
          Patch(types, 0, Le32(0x12345678));
        }, u".types", u"not an index"},
-      {"an offset of the type table", [&] { Patch(types, 61 + 8 * 3, Bytes().put<int64_t>(61).b); }, u".types",
+      {"an offset of the type table", [&] { Patch(types, 61 + 4 * 3, Le32(61)); }, u".types",
        u"offset of type 3"},
-      {"a type's place outside the records", [&] { Patch(types, 61 + 8 * 11 + 4, Le32(50)); }, u".types",
+      {"a type's place outside the records", [&] { Patch(types, 61 + 4 * 11 + 4, Le32(50)); }, u".types",
        u"record of type 0"},
       {"types cut short", [&] { ASSERT_EQ(::truncate(ToFsPath(types).c_str(), 300), 0); }, u".types", u"cut short"},
       {"types missing", [&] { DeleteFileU(types); }, u".types", u"missing"},

@@ -89,15 +89,16 @@ TEST_F(IndexBuild, FourTextsByHandByteForByte) {
   EXPECT_TRUE(std::memcmp(block.TextSettings().bytes, doc->TextSettings().bytes, 3028) == 0);
   EXPECT_EQ(std::memcmp(block.bytes + 3300, doc->WordlistSettings.bytes, 24), 0);
 
-  // ".types": the head, the offsets, the records with their words; headings and notes follow.
+  // ".types": the head, the int32 offsets (entry i at 61 + 4 i), the records with their words;
+  // headings and notes follow.
   Bytes offsets, records;
-  int64_t at = 61 + 8 * 20;
+  int32_t at = 61 + 4 * 20;
   for (uint32_t i = 0; i < 20; ++i) {
     const TType& t = kTypes[i];
-    offsets.put<int64_t>(at);
+    offsets.put<int32_t>(at);
     records.put<int32_t>(t.first).put<int32_t>(t.last).put<uint32_t>(i).put<int32_t>(t.last + 1);
     records.put<int32_t>(t.n_texts).put<int32_t>(t.freq).put<int32_t>(0).zeros(8).counted(t.word);
-    at += 40 + 2 * static_cast<int64_t>(UStringView(t.word).size());
+    at += 40 + 2 * static_cast<int32_t>(UStringView(t.word).size());
   }
   Bytes types = IndexHead(20);
   types.b.insert(types.b.end(), offsets.b.begin(), offsets.b.end());

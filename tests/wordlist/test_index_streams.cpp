@@ -205,14 +205,14 @@ TEST_F(IndexStreams, TheTypeFileIsReadBackAndADamagedTableIsNotTrusted) {
   EXPECT_EQ(got.Find(u"", u"OTHER"), -1);
   EXPECT_EQ(tail.headings, std::vector<UString>{u"Word"});
   EXPECT_EQ(tail.notes, std::vector<UString>{u"a note"});
-  EXPECT_EQ(rd.GridHeadingsStart(), 61 + 8 + 40 + 8);
+  EXPECT_EQ(rd.GridHeadingsStart(), 61 + 4 + 40 + 8);
   TIndexTypeRec one;
   EXPECT_TRUE(rd.ReadTypeRecord(0, one));
   EXPECT_EQ(one.data, u"ONLY");
   EXPECT_FALSE(rd.ReadTypeRecord(1, one));
   // The same record read through a table entry that points one byte off: another number there.
   std::vector<uint8_t> b = FileBytes(name);
-  b[61] = static_cast<uint8_t>(b[61] + 4);
+  b[61] = static_cast<uint8_t>(b[61] + 2);
   ASSERT_TRUE(SafeSaveBytes(name, b.data(), static_cast<int64_t>(b.size())));
   TTypeFileStream bad(nullptr, TIndexFile::OpenRead(name, &why));
   ASSERT_EQ(bad.ReadNEntries(), 1);
@@ -327,3 +327,130 @@ TEST_F(IndexStreams, FilesArePutInPlaceTogetherThroughALinkAndWithTheirMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// ".types" bytes of the current layout (int32 table, 36-byte records) rewritten in another:
+// `width` bytes a table entry, `head` bytes a record's stored part, `version` in the head.
+std::vector<uint8_t> TypesInLayout(const std::vector<uint8_t>& b, size_t width, size_t head, int32_t version) {
+  const int32_t n = I32At(b, 57);
+  std::vector<uint8_t> out(b.begin(), b.begin() + 61);
+  std::memcpy(out.data() + 8, &version, 4);
+  std::vector<uint8_t> records;
+  std::vector<int64_t> offsets;
+  size_t at = 61 + 4 * static_cast<size_t>(n);
+  const int64_t first = 61 + static_cast<int64_t>(width) * n;
+  for (int32_t i = 0; i < n; ++i) {
+    const size_t units = static_cast<size_t>(I32At(b, at + 36));
+    offsets.push_back(first + static_cast<int64_t>(records.size()));
+    records.insert(records.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+                   b.begin() + static_cast<std::ptrdiff_t>(at + head));
+    records.insert(records.end(), b.begin() + static_cast<std::ptrdiff_t>(at + 36),
+                   b.begin() + static_cast<std::ptrdiff_t>(at + 40 + 2 * units));
+    at += 40 + 2 * units;
+  }
+  for (int64_t o : offsets) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&o);
+    out.insert(out.end(), p, p + width);
+  }
+  out.insert(out.end(), records.begin(), records.end());
+  out.insert(out.end(), b.begin() + static_cast<std::ptrdiff_t>(at), b.end());
+  return out;
+}
+
+}  // namespace
+
+TEST_F(IndexStreams, OlderTypeFileLayoutsAreReadAsTheCurrentOne) {
+  auto doc = NewDoc();
+  const UString base = tmp.Path() + u"layouts";
+  ASSERT_TRUE(BuildIndex(*doc, base, {tmp.Write(u"a.txt", "the cat saw the dog. the dog ran."),
+                                      tmp.Write(u"b.txt", "a cat and a dog")}));
+  const std::vector<uint8_t> current = FileBytes(base + u".types");
+  // What a reader of each layout gives: the words with frequency and texts, and where one word is.
+  auto seen = [&]() {
+    auto reader = NewDoc();
+    EXPECT_TRUE(reader->OpenAnIndexAndLoadWords(base).first) << Utf16ToUtf8(reader->LastFailure());
+    std::string out;
+    const TVXWordList& w = *reader->GetWordlistByListType(kListIndexWordlist);
+    for (int i = 0; i < w.Count(); ++i)
+      if (w.Row(i))
+        out += Utf16ToUtf8(w.Row(i)->data.word) + ":" + std::to_string(w.Row(i)->data.frequency) + "/" +
+             std::to_string(w.Row(i)->data.n_texts) + " ";
+    if (!reader->IndexHandler()) return out;
+    const auto contexts = reader->IndexHandler()->ListOfAllContextsToAWord(u"DOG");
+    if (!contexts) return out + "no contexts";
+    for (const TTokenAndPlaceRec& c : contexts->items)
+      out += std::to_string(c.data.file_number) + "@" + std::to_string(c.data.file_byte_position) + " ";
+    return out;
+  };
+  const std::string expected = seen();
+  EXPECT_EQ(expected, "A:2/1 AND:1/1 CAT:2/2 DOG:3/2 RAN:1/1 SAW:1/1 THE:3/1 1@16 1@25 2@12 ");
+  const struct {
+    const char* what;
+    size_t width, head;
+    int32_t version;
+  } layouts[] = {
+      {"int64 table, 36-byte records (written by earlier builds)", 8, 36, 1},
+      {"version 0: int32 table, 24-byte records", 4, 24, 0},
+  };
+  for (const auto& l : layouts) {
+    SCOPED_TRACE(l.what);
+    const std::vector<uint8_t> b = TypesInLayout(current, l.width, l.head, l.version);
+    ASSERT_TRUE(SafeSaveBytes(base + u".types", b.data(), static_cast<int64_t>(b.size())));
+    EXPECT_EQ(seen(), expected);
+    // One record by number through the table of that width.
+    UString why;
+    TTypeFileStream s(nullptr, TIndexFile::OpenRead(base + u".types", &why));
+    TIndexTypeView view;
+    TTypeFileTail tail;
+    int64_t frequencies = 0;
+    ASSERT_TRUE(s.ReadAllData(13, view, tail, frequencies, why)) << Utf16ToUtf8(why);
+    EXPECT_EQ(s.GridHeadingsStart(), static_cast<int64_t>(b.size()) - static_cast<int64_t>(current.size() - TypesTailStart(current)));
+    EXPECT_EQ(frequencies, 13);
+    TIndexTypeRec rec;
+    ASSERT_TRUE(s.ReadTypeRecord(2, rec));
+    EXPECT_EQ(rec.data, u"SAW");
+    EXPECT_EQ(rec.rec.freq, 1);
+  }
+}
+
+TEST_F(IndexStreams, TheTypeListStreamHoldsRecordsOnlyAndACutOneKeepsWhatCameFirst) {
+  auto type = [](uint32_t n, int32_t freq, const char16_t* word) {
+    TIndexTypeRec r;
+    r.rec.word_type_num = n;
+    r.rec.freq = freq;
+    r.data = word;
+    return r;
+  };
+  TIndexTypeList list;
+  list.Build({type(0, 5, u"ZEBRA"), type(1, 2, u"\u00C4PFEL"), type(2, 9, u"APPLE")}, 0x0409, false);
+  // The language's order (the umlaut sorts with its letter: "apf" before "app").
+  std::vector<UString> words;
+  for (int32_t k = 0; k < list.Count(); ++k) words.push_back(list.Item(k).data);
+  EXPECT_EQ(words, (std::vector<UString>{u"\u00C4PFEL", u"APPLE", u"ZEBRA"}));
+  EXPECT_EQ(list.Find(u"ZEBRA"), 2);
+  EXPECT_EQ(list.Find(u"zebra"), -1);  // found by the order, taken only when the very word
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(s));
+  ASSERT_EQ(s.Size(), 4 + 1 + 3 * 40);
+  EXPECT_EQ(I32At(s.Data(), 0), 3);
+  EXPECT_EQ(s.Data()[4], 0);
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 8), 2);   // APPLE's type number
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 20), 9);  // its frequency
+  EXPECT_EQ(I32At(s.Data(), 5 + 40 + 36), 0);  // no place of a word in a file
+  // Read back: the records, no words until they are given by number.
+  TIndexTypeList back;
+  s.SetPosition(0);
+  ASSERT_TRUE(back.ReadFromStream(s));
+  ASSERT_EQ(back.Count(), 3);
+  EXPECT_EQ(back.Find(u"APPLE"), -1);
+  const UString by_number[] = {u"ZEBRA", u"\u00C4PFEL", u"APPLE"};
+  back.SetWords([&](uint32_t n) { return n < 3 ? by_number[n] : UString(); }, 0x0409, false);
+  EXPECT_EQ(back.Find(u"APPLE"), 1);
+  EXPECT_EQ(back.Item(2).rec.freq, 5);
+  // Cut inside the second record: false, the first record kept.
+  TMemoryStream cut(std::vector<uint8_t>(s.Data().begin(), s.Data().begin() + 5 + 40 + 20));
+  TIndexTypeList part;
+  EXPECT_FALSE(part.ReadFromStream(cut));
+  EXPECT_EQ(part.Count(), 1);
+}

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <optional>
 #include <random>
 #include <tuple>
 
@@ -158,7 +159,26 @@ TEST_F(MakeWordlist, HiddenMarkupEndsAWord) {
   EXPECT_EQ(Count("cat<x>dog <x>bird"), "BIRD/1 CAT/1 DOG/1");
 }
 
+// The tag lists go to the user's hand-over folder below TMPDIR: a test of its own there, so that
+// tests running at once in other processes do not write each other's lists.
+class OwnHandOverFolder {
+ public:
+  OwnHandOverFolder() {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    setenv("TMPDIR", Utf16ToUtf8(folder_.Path()).c_str(), 1);
+  }
+  ~OwnHandOverFolder() {
+    if (old_) setenv("TMPDIR", old_->c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  TempFolder folder_;
+  std::optional<std::string> old_;
+};
+
 TEST_F(MakeWordlist, TagModes) {
+  OwnHandOverFolder own;
   read_and_search::UseTagsToKeep({u"<w *>"});
   const std::string text = "<w NN>cat <w VB>walks <w NN>cat dog wal<w X>king";
   struct Case {
@@ -180,6 +200,40 @@ TEST_F(MakeWordlist, TagModes) {
                       d.SetTextSettings(t);
                     }),
               c.rows);
+  }
+}
+
+TEST_F(MakeWordlist, WordsCountedUnderATagTakeItsCategory) {
+  OwnHandOverFolder own;
+  read_and_search::UseTagsToKeep({u"<NN>", u"<VB>"});
+  struct Case {
+    uint8_t mode;
+    std::string rows;  // text/frequency=category#tag number
+  };
+  const Case cases[] = {
+      {0, "CAT/2=#0 DOG/1=#0 WALKS/1=#0"},
+      {1, "<NN>CAT/2=<NN>#1 DOG/1=#0 <VB>WALKS/1=<VB>#2"},
+      {2, "<NN>/2=<NN>#1 <VB>/1=<VB>#2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    auto doc = NewDoc();
+    TTextsett_rec32 t = doc->TextSettings();
+    t.SetTagTreatment(c.mode);
+    doc->SetTextSettings(t);
+    ASSERT_TRUE(Make(*doc, {{u"a.txt", "<NN>cat <VB>walks <NN>cat dog"}}));
+    std::string rows;
+    for (int i = 0; i < doc->Words().Count(); ++i) {
+      const TWordlistEntry& e = *doc->Words().Row(i);
+      rows += (i ? " " : "") + Utf16ToUtf8(e.data.prefix + e.data.word) + "/" + std::to_string(e.data.frequency) +
+              "=" + Utf16ToUtf8(e.GetAWordAsString(kWLColCategory)) + "#" + std::to_string(e.CategoryTagNumber());
+    }
+    EXPECT_EQ(rows, c.rows);
+    // The set column's cell names the tag it came from, in the tag's colour.
+    TGrid_data_rec cell;
+    doc->Words().DrawgridDataRec(kWLColCategory, 1, cell, 0);
+    EXPECT_EQ(cell.tag_number_1based, doc->Words().Row(0)->CategoryTagNumber());
+    EXPECT_EQ(cell.has_text_colour, c.mode != 0);
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/rtl/files.h"
@@ -272,3 +273,34 @@ TEST_F(RelationshipsList, ADamagedKind28FileChangesNothing) {
 }
 
 }  // namespace
+
+TEST_F(RelationshipsList, RowsOfAnOlderVersionAreRefusedByName) {
+  auto doc = NewDoc(kListRelationships);
+  doc->Relationships().SetSourceIndexFilename(u"/corpora/news.tokens");
+  FillThree(doc->Relationships());
+  const UString file = tmp.Path() + u"pairs.lst";
+  ASSERT_TRUE(doc->SaveToFile(file, 0, 0, 0));
+  TMemoryStream good;
+  ASSERT_TRUE(good.LoadFromFile(file));
+  // The list's version sits in its stored settings: "VXBL", 2 + 2 bytes, 32 bytes, then 12 in.
+  const std::vector<uint8_t>& bytes = good.Data();
+  const uint8_t magic[4] = {'V', 'X', 'B', 'L'};
+  const auto at = std::search(bytes.begin(), bytes.end(), magic, magic + 4) - bytes.begin();
+  ASSERT_LT(static_cast<size_t>(at), bytes.size());
+  int32_t stored = 0;
+  std::memcpy(&stored, bytes.data() + at + 52, 4);
+  ASSERT_EQ(stored, 16);
+  for (int32_t version : {15, 4, 3}) {
+    SCOPED_TRACE(version);
+    std::vector<uint8_t> old = bytes;
+    std::memcpy(old.data() + at + 52, &version, 4);
+    const UString name = tmp.Path() + u"old" + IntToUStr(version) + u".lst";
+    ASSERT_TRUE(SafeSaveBytes(name, old.data(), static_cast<int64_t>(old.size())));
+    auto back = NewDoc();
+    EXPECT_FALSE(back->ReadWholeFromFile(name, kToolConcordancer).first);
+    EXPECT_NE(back->LastFailure().find(u"relationships list of version " + IntToUStr(version)), UString::npos)
+        << Utf16ToUtf8(back->LastFailure());
+    EXPECT_EQ(back->ListKind, kListWordList);
+    EXPECT_EQ(back->Relationships().Count(), 0);
+  }
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/reading/text_statistics.h"
 #include "platform/runtime/vx_resources.h"
 #include "wordlist/word_list.h"
@@ -166,6 +168,43 @@ TEST(WordListColumns, SettingsTextNamesEveryLimit) {
   EXPECT_EQ(lines.back().substr(0, 14), u"Case sensitive");
   EXPECT_EQ(WordlistSortKindName(kWLSortWordsInEntry), VXRes(TVXRes::VXNInCluster));
   EXPECT_EQ(WordlistSortKindName(13), u"");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WordListColumns, RelativeEntropyOfLemmasAndComputedColumnsSort) {
+  TVXBaseHolder holder;
+  TVXWordList list(&holder);
+  // BE 2 + IS 2; GO 6 + GOES 3 + WENT 3; CAT 9 + CATS 1; DOG alone.
+  Fill(list, {{u"BE", 2}, {u"IS", 2}, {u"GO", 6}, {u"GOES", 3}, {u"WENT", 3}, {u"CAT", 9}, {u"CATS", 1}, {u"DOG", 4}});
+  ASSERT_TRUE(list.Join(0, 1, false) && list.Join(2, 3, false) && list.Join(2, 4, false) && list.Join(5, 6, false));
+  list.Zap(false);
+  ASSERT_EQ(Words(list), "BE GO CAT DOG");
+  // By hand: -sum(p ln p) / ln(forms with a frequency).
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(0)), 1.0, 1e-9);
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(1)), (0.5 * std::log(2.0) + 0.5 * std::log(4.0)) / std::log(3.0), 1e-9);
+  EXPECT_NEAR(RelativeEntropyOfForms(*list.Get(2)), -(0.9 * std::log(0.9) + 0.1 * std::log(0.1)) / std::log(2.0), 1e-9);
+  EXPECT_EQ(RelativeEntropyOfForms(*list.Get(3)), 0.0);
+  list.Set1Sort(0, kWLSortRelativeEntropy);
+  list.SetSortAscending(0, true);
+  ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
+  EXPECT_EQ(Words(list), "DOG CAT GO BE");
+
+  // A computed column's heading sorts by its values (a row without one lowest); a set column's
+  // does not choose it.
+  const int computed = list.AddComputedColumn(u"x", {2.5, std::nan(""), -1.0, 10.0}, false);  // DOG CAT GO BE
+  const int set = list.AddSetColumn();
+  EXPECT_NE(list.HeaderColumnToSortNeeded(0, set), kWLSortComputed);
+  EXPECT_EQ(list.HeaderColumnToSortNeeded(0, computed), kWLSortComputed);
+  EXPECT_EQ(list.fChosenExtraColumn, computed);
+  list.Set1Sort(0, kWLSortComputed);
+  ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
+  EXPECT_EQ(Words(list), "CAT GO DOG BE");
+  list.SetSortAscending(0, false);
+  ASSERT_TRUE(list.DoASort(1, 0, list.Count() - 1));
+  EXPECT_EQ(Words(list), "BE DOG GO CAT");
 }
 
 }  // namespace

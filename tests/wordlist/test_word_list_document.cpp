@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
 #include "support/temp_folder.h"
+#include "wordlist/detailed_consist.h"
+#include "wordlist/relationships_list.h"
 #include "wordlist/word_list_document.h"
 
 namespace {
@@ -225,3 +228,91 @@ TEST_F(WordListDocument, MakingADocumentLeavesTheStopStateAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list's rows as "word=category" in list order; word(i) gives the word of row i.
+template <typename F>
+std::string CategoryRows(TVXBaseDataClass& list, int column, F word) {
+  std::string out;
+  for (int i = 0; i < list.Count(); ++i)
+    out += (i ? " " : "") + Utf16ToUtf8(word(i)) + "=" + Utf16ToUtf8(list.Get(i)->GetAWordAsString(column));
+  return out;
+}
+
+}  // namespace
+
+TEST_F(WordListDocument, CategoriesAreSetSavedReadBackAndSortedOn) {
+  // Each list of a word-list document, its set column and its "set" sort kind.
+  auto words_doc = NewDoc();
+  Fill(*words_doc);
+  words_doc->Words().AddRow({1, 1, 0.0f, u"EMU", u"", u""});
+  TKeywordRecord k{};
+  words_doc->Keywords().AddRow(k, u"ANT");
+  words_doc->Keywords().AddRow(k, u"BEE");
+  auto dc_doc = NewDoc(kListDetailedConsistency);
+  TDetailedConsistencyList& dc = dc_doc->DetailedConsistency();
+  dc.SetNLists(1);
+  for (const char16_t* w : {u"CAT", u"DOG", u"EMU"}) dc.AddRow({0, 0, 1, 1, {1}, w});
+  auto rel_doc = NewDoc(kListRelationships);
+  rel_doc->Relationships().SetSourceIndexFilename(u"/corpus/big");
+  for (const char16_t* w : {u"CAT", u"DOG", u"EMU"}) rel_doc->Relationships().AddRow(TMutualInfoRec{}, w, u"X");
+
+  struct Case {
+    const char* what;
+    T_WholeWordlistHolder* doc;
+    std::function<TVXBaseDataClass&(T_WholeWordlistHolder&)> list;
+    int column;
+    int32_t set_kind;
+  };
+  const Case cases[] = {
+      {"word list", words_doc.get(), [](T_WholeWordlistHolder& d) -> TVXBaseDataClass& { return d.Words(); },
+       kWLColCategory, kWLSortSet},
+      {"keyword list", words_doc.get(), [](T_WholeWordlistHolder& d) -> TVXBaseDataClass& { return d.Keywords(); },
+       kKWColCategory, kKWSortSet},
+      {"detailed consistency", dc_doc.get(),
+       [](T_WholeWordlistHolder& d) -> TVXBaseDataClass& { return d.DetailedConsistency(); }, kDCColCategory,
+       kDCSortSet},
+      {"relationships", rel_doc.get(),
+       [](T_WholeWordlistHolder& d) -> TVXBaseDataClass& { return d.Relationships(); }, kRelColCategory,
+       RelatSort_by_category},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TVXBaseDataClass& list = c.list(*c.doc);
+    ASSERT_EQ(list.PredefinedSetColumnNumber(), c.column);
+    // The last row's category first in the order, the first row's last; the middle row's none.
+    const int n = list.Count();
+    list.Get(0)->SetAWordAsString(c.column, u"verb");
+    list.Get(n - 1)->SetAWordAsString(c.column, u"Adjective");
+    EXPECT_EQ(list.Get(0)->GetAWordAsString(c.column), u"verb");
+    TGrid_data_rec cell;
+    list.DrawgridDataRec(c.column, n, cell, 0);
+    EXPECT_EQ(cell.text, u"Adjective");
+
+    const UString file = tmp.Path() + Utf8ToUtf16(c.what) + u".lst";
+    ASSERT_TRUE(c.doc->SaveToFile(file, 0, 0, 0));
+    auto back = NewDoc();
+    ASSERT_TRUE(back->ReadWholeFromFile(file, kToolConcordancer).first) << Utf16ToUtf8(back->LastFailure());
+    TVXBaseDataClass& read = c.list(*back);
+    ASSERT_EQ(read.Count(), n);
+    auto word = [&](int i) { return read.Get(i)->MainWordOnly(); };
+    const std::string stored = CategoryRows(read, c.column, word);
+    EXPECT_NE(stored.find("=verb"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("=Adjective"), std::string::npos) << stored;
+
+    // Sorted on the categories, in the language's order (case aside); no category first.
+    read.Set1Sort(0, c.set_kind);
+    read.SetSortAscending(0, true);
+    ASSERT_TRUE(read.DoASort(1, 0, n - 1));
+    const std::string sorted = CategoryRows(read, c.column, word);
+    std::vector<UString> cats;
+    for (int i = 0; i < n; ++i) cats.push_back(read.Get(i)->GetAWordAsString(c.column));
+    EXPECT_EQ(cats.front(), u"") << sorted;
+    EXPECT_EQ(cats[static_cast<size_t>(n - 2)], u"Adjective") << sorted;
+    EXPECT_EQ(cats.back(), u"verb") << sorted;
+    read.SetSortAscending(0, false);
+    ASSERT_TRUE(read.DoASort(1, 0, n - 1));
+    EXPECT_EQ(read.Get(0)->GetAWordAsString(c.column), u"verb");
+  }
+}

@@ -241,7 +241,7 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   void Remove(int index) override;
   UString ALineAsTextOnly(UStringView text) override;
   bool ColumnCanSelectForStatusbar(int column) const override { return column != 1; }
-  int32_t Cumulative_distinguisher() const override { return -1; }
+  int32_t Cumulative_distinguisher(int = 0) const override { return -1; }
   void EnsureAlphabeticalAscendingSort() override;
   bool DoASort(int levels, int first, int last) override;
   int Find_Word(UStringView word) override;

@@ -1,6 +1,7 @@
 #include "model/lists/result_list_base.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_runtime.h"
@@ -14,6 +15,11 @@ struct TJoinedInstance {
 
 struct TVXEntryPrivate {
   uint8_t marks = 0;
+  // The row's category in the list's own set column, the colour it is shown in and the tag it
+  // came from (0 none).
+  UString category;
+  uint32_t category_colour = kNoColourCategory;
+  int32_t category_tag = 0;
   int32_t added_slot = -1;  // row of the list's added-column values
   bool slot_only = false;   // made only to hold added_slot: not part of the entry's stream
   TVXBaseListObject* joined_to = nullptr;
@@ -37,8 +43,10 @@ namespace {
 
 constexpr uint32_t kParentMagic = 0x4C425856;  // "VXBL"
 constexpr uint16_t kParentFormat = 1;
+// Format 1: the marks. Format 2 (written only for an entry with a category): the marks, the
+// category (WriteAString), its colour (uint32) and its tag number (int32).
 constexpr uint8_t kPrivateFormat = 1;
-constexpr uint8_t kPrivateFormatWithCategory = 2;
+constexpr uint8_t kPrivateFormatCategory = 2;
 constexpr size_t kUndoLimit = 64;
 
 int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
@@ -219,20 +227,52 @@ void TVXBaseListObject::SetAddedSlot(int32_t slot) {
 bool TVXBaseListObject::SavePrivateToStream(TVXBaseDataClass&, TStream& s, const TStoredListInfoHolder&) const {
   const uint8_t marks = priv_ ? static_cast<uint8_t>(priv_->marks & (kMarkDeleted | kMarkMatched)) : 0;
   // Entries without a category keep the first format, which every reader knows.
-  const UString category = CategoryText();
-  if (category.empty()) return WriteU8(s, kPrivateFormat) && WriteU8(s, marks);
-  return WriteU8(s, kPrivateFormatWithCategory) && WriteU8(s, marks) && WriteAString(s, category);
+  if (!HasCategory()) return WriteU8(s, kPrivateFormat) && WriteU8(s, marks);
+  return WriteU8(s, kPrivateFormatCategory) && WriteU8(s, marks) && WriteAString(s, CategoryText()) &&
+         WriteU32(s, CategoryColour()) && WriteI32(s, CategoryTagNumber());
 }
 
 bool TVXBaseListObject::ReadPrivateFromStream(TVXBaseDataClass&, TStream& s, const TStoredListInfoHolder&) {
   uint8_t format = 0, marks = 0;
-  if (!ReadU8(s, format) || format == 0 || format > kPrivateFormatWithCategory) return false;
+  if (!ReadU8(s, format) || format == 0 || format > kPrivateFormatCategory) return false;
   if (!ReadU8(s, marks)) return false;
-  UString category;
-  if (format == kPrivateFormatWithCategory && !ReadAString(s, category)) return false;
-  EnsurePrivateObjExists().marks = static_cast<uint8_t>(marks & (kMarkDeleted | kMarkMatched));
-  if (!category.empty()) SetCategoryText(category);
+  TVXEntryPrivate& p = EnsurePrivateObjExists();
+  p.marks = static_cast<uint8_t>(marks & (kMarkDeleted | kMarkMatched));
+  if (format == kPrivateFormatCategory) {
+    UString category;
+    if (!ReadAString(s, category) || !ReadU32(s, p.category_colour) || !ReadI32(s, p.category_tag)) return false;
+    if (!category.empty()) SetCategoryText(category);
+  }
   return true;
+}
+
+bool TVXBaseListObject::HasCategory() const {
+  return !CategoryText().empty() ||
+         (priv_ && (priv_->category_colour != kNoColourCategory || priv_->category_tag != 0));
+}
+
+UString TVXBaseListObject::GetCategory() const { return priv_ ? priv_->category : UString(); }
+
+uint32_t TVXBaseListObject::CategoryColour() const { return priv_ ? priv_->category_colour : kNoColourCategory; }
+
+int32_t TVXBaseListObject::CategoryTagNumber() const { return priv_ ? priv_->category_tag : 0; }
+
+void TVXBaseListObject::SetCategoryString(UStringView text) {
+  if (text.empty() && !priv_) return;
+  EnsurePrivateObjExists().category = UString(text);
+  if (list_) list_->NoteChange();
+}
+
+void TVXBaseListObject::SetACategoryAndColourAndTagnumber(UStringView text, uint32_t colour, int32_t tag_number) {
+  SetCategoryText(text);
+  TVXEntryPrivate& p = EnsurePrivateObjExists();
+  p.category_colour = colour;
+  p.category_tag = tag_number;
+}
+
+void TVXBaseListObject::CopyCategoryFrom(const TVXBaseListObject& other) {
+  if (!other.HasCategory()) return;
+  SetACategoryAndColourAndTagnumber(other.CategoryText(), other.CategoryColour(), other.CategoryTagNumber());
 }
 
 void TVXBaseListObject::AddPrivateJoinInstance(TVXBaseListObject* joined) {
@@ -493,6 +533,23 @@ int32_t TVXBaseDataClass::GetTotalJoinedFreq(int i) const {
   return static_cast<int32_t>(std::clamp<int64_t>(total, INT32_MIN, INT32_MAX));
 }
 
+double RelativeEntropyOfForms(const TVXBaseListObject& head) {
+  std::vector<double> freqs{double(std::max(0, head.MainWordFrequency()))};
+  for (TVXBaseListObject* e : head.JoinedEntries()) freqs.push_back(double(std::max(0, e->MainWordFrequency())));
+  double total = 0.0;
+  int used = 0;
+  for (double f : freqs)
+    if (f > 0) {
+      total += f;
+      ++used;
+    }
+  if (used < 2) return 0.0;
+  double h = 0.0;
+  for (double f : freqs)
+    if (f > 0) h -= f / total * std::log(f / total);
+  return h / std::log(double(used));
+}
+
 bool TVXBaseDataClass::Join(int head, int form, bool undoable) {
   if (!ValidIndex(head) || !ValidIndex(form) || head == form) return false;
   TVXBaseListObject* h = entries_[head];
@@ -717,6 +774,7 @@ std::string TVXBaseDataClass::StringKeyFor(int level, TVXBaseListObject& e) {
   if (s.comparer == &BaseCompareReverse) return CollationSortKey(lcid, s.case_sensitive, Reversed(e.MainWordOnly()));
   if (s.comparer == &BaseComparePrefix) return CollationSortKey(lcid, s.case_sensitive, e.MainWordPrefix());
   if (s.comparer == &BaseCompareSuffix) return CollationSortKey(lcid, s.case_sensitive, e.MainWordSuffix());
+  if (s.comparer == &CompareCategories) return CollationSortKey(lcid, s.case_sensitive, e.GetCategory());
   return CollationSortKey(lcid, s.case_sensitive, e.MainWordOnly());
 }
 
@@ -726,7 +784,7 @@ void TVXBaseDataClass::SetBase(TVXBaseListObject& entry, int level) {
   TPivotCache& c = pivot_cache_[l];
   const TLevelComparer cmp = sorts_[l].comparer;
   if (cmp == &BaseCompareAlphabetical || cmp == &BaseCompareReverse || cmp == &BaseComparePrefix ||
-      cmp == &BaseCompareSuffix)
+      cmp == &BaseCompareSuffix || cmp == &CompareCategories)
     c.key = StringKeyFor(l, entry);
   else if (cmp == &BaseCompareFrequency)
     c.number = entry.MainWordFrequency();
@@ -760,6 +818,9 @@ int TVXBaseDataClass::CompareWordsByLength(TVXBaseListObject& entry) {
 
 int TVXBaseDataClass::BaseCompareAlphabetical(TVXBaseDataClass& list, int level, TVXBaseListObject& e) {
   return Sign(list.StringKeyFor(level, e).compare(list.pivot_cache_[level].key));
+}
+int TVXBaseDataClass::CompareCategories(TVXBaseDataClass& list, int level, TVXBaseListObject& e) {
+  return BaseCompareAlphabetical(list, level, e);
 }
 int TVXBaseDataClass::BaseComparePrefix(TVXBaseDataClass& list, int level, TVXBaseListObject& e) {
   return BaseCompareAlphabetical(list, level, e);
@@ -813,7 +874,8 @@ bool TVXBaseDataClass::DoASort(int levels, int first, int last) {
     std::vector<int64_t> num_keys[3];
     for (int l = 0; l < levels; ++l) {
       const TLevelComparer c = sorts_[l].comparer;
-      if (c == &BaseCompareAlphabetical || c == &BaseComparePrefix || c == &BaseCompareSuffix) {
+      if (c == &BaseCompareAlphabetical || c == &BaseComparePrefix || c == &BaseCompareSuffix ||
+          c == &CompareCategories) {
         fast[l] = kString;
         str_keys[l].resize(n);
         for (size_t k = 0; k < n; ++k)
@@ -1048,6 +1110,14 @@ void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
     cell.suffix = e->MainWordSuffix();
   }
   cell.has_text = !cell.text.empty();
+  if (col == PredefinedSetColumnNumber()) {
+    // A category that came from a tag shows in the tag's colour.
+    cell.tag_number_1based = e->CategoryTagNumber();
+    if (e->CategoryColour() != kNoColourCategory) {
+      cell.has_text_colour = true;
+      cell.text_colour = e->CategoryColour();
+    }
+  }
   NumericalData(col, index, cell.number);
   cell.has_number = cell.number.value != kMissingValue;
 }

@@ -383,9 +383,9 @@ class TVXBaseListObject {
   virtual int32_t MainWordFrequency() const { return 0; }
   virtual int32_t MainWordLength() const;
   // The entry's own category (the text of its list's Set column); it goes into the stream with
-  // the entry's private part.
-  virtual UString CategoryText() const { return UString(); }
-  virtual void SetCategoryText(UStringView text) {}
+  // the entry's private part. Kept in the private object unless the entry keeps it itself.
+  virtual UString CategoryText() const { return GetCategory(); }
+  virtual void SetCategoryText(UStringView text) { SetCategoryString(text); }
   // The entry's row in the list's added-column values (-1 none yet).
   int32_t AddedSlot() const;
   void SetAddedSlot(int32_t slot);
@@ -398,7 +398,7 @@ class TVXBaseListObject {
   bool PrivateObjExists() const;
   TVXEntryPrivate& EnsurePrivateObjExists();
   // The private object's own record: its format (1: marks; 2: marks, then the category as a
-  // string), the marks. The joined entries are written by the list body.
+  // string, its colour and its tag number), the marks. The joined entries are written by the list body.
   bool SavePrivateToStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info) const;
   bool ReadPrivateFromStream(TVXBaseDataClass& list, TStream& s, const TStoredListInfoHolder& info);
   // Takes ownership of a joined entry that is in no list (one read from a stream).
@@ -407,6 +407,16 @@ class TVXBaseListObject {
   void SetParentAs(TVXBaseDataClass* list);
   // An entry kept outside every list (a list's overall row) now belongs to another document.
   void SetHolderOutsideLists(TVXBaseHolder* holder) { holder_ = holder; }
+
+  // The category the list's own set column shows (PredefinedSetColumnNumber), kept in the
+  // private object and saved with it; a tag's category also carries its colour and number.
+  UString GetCategory() const;
+  uint32_t CategoryColour() const;
+  int32_t CategoryTagNumber() const;
+  bool HasCategory() const;
+  void SetCategoryString(UStringView text);
+  void SetACategoryAndColourAndTagnumber(UStringView text, uint32_t colour, int32_t tag_number);
+  void CopyCategoryFrom(const TVXBaseListObject& other);
 
   uint8_t Marks() const;
   void SetMark(uint8_t mark, bool value);
@@ -424,6 +434,11 @@ class TVXBaseListObject {
   TVXBaseHolder* holder_;
   std::unique_ptr<TVXEntryPrivate> priv_;
 };
+
+// How evenly the frequency of a lemma is spread over its forms (the entry and those joined under
+// it): the entropy of their shares over the largest it could be for that many forms with a
+// frequency, from 0 (one form has it all, or no joins) to 1 (equal shares).
+double RelativeEntropyOfForms(const TVXBaseListObject& head);
 
 // Makes a blank entry of a list's entry class.
 using TEntryClass = TVXBaseListObject* (*)(TVXBaseDataClass& list);
@@ -520,7 +535,8 @@ class TVXBaseDataClass {
   virtual void ComputeColumnTotals() {}
   virtual int ConvertedForFrequency(int index, int kind_of_display) const { return index; }
   virtual void ConvertEntriesToUnicode(int code_page);
-  virtual int32_t Cumulative_distinguisher() const { return 0; }
+  // Which order a cumulative column runs in for a kind of display (0: the list has none).
+  virtual int32_t Cumulative_distinguisher(int kind_of_display = 0) const { return 0; }
   virtual bool DataHasAssociatedIndexData() const { return false; }
   virtual void DoPostJoinOrUnjoiningOperation() {}
   // Row 0 is the heading row, row r > 0 shows entry r - 1; column 0 the row number.
@@ -636,6 +652,9 @@ class TVXBaseDataClass {
   // (keys made once, sorted once): the list notes what that sort would have, without sorting.
   void NoteSortedWhole();
   // Whether the level compares the collation keys of the main words alone (alphabetical order).
+  // Compares the entries' categories (the list's set column) in the language's order; a list
+  // binds it for its "set" sort kind.
+  static int CompareCategories(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   bool SortsByWordKeys(int level) const { return sorts_[ClampLevel(level)].comparer == &BaseCompareAlphabetical; }
   int DataMainColumn() const { return MainWordColumn(); }
 
