@@ -30,10 +30,11 @@ constexpr TCommandShape kCommands[] = {
     {"list", 1, -1, true, "FOLDER|FILE..."},
     {"index", 1, -1, true, "FOLDER|FILE..."},
     {"contexts", 2, -1, false, "INDEX WORD..."},
-    {"clusters", 1, 1, false, "INDEX"},
-    {"relationships", 1, 1, false, "INDEX"},
+    {"clusters", 1, -1, false, "INDEX [WORD...]"},
+    {"relationships", 1, -1, false, "INDEX [WORD...]"},
     {"consistency", 2, -1, true, "LIST.lst LIST.lst..."},
     {"moving-window", 1, 1, false, "INDEX"},
+    {"export", 1, 2, true, "INDEX [WORD]"},
 };
 
 const TCommandShape* ShapeOf(const std::string& name) {
@@ -184,6 +185,12 @@ int HandContexts(const TWordlistToolArgs& args, std::ostream& out, std::ostream&
   return kWordlistToolDone;
 }
 
+// Words after the index's name: the clusters or pairs are computed for these base words only.
+void SelectWords(const TWordlistToolArgs& args, TIndexHandler& index) {
+  if (args.threads > 0) index.fThreads = args.threads;
+  for (size_t i = 1; i < args.operands.size(); ++i) index.AddToItemsToProcess(U16(args.operands[i]));
+}
+
 UString OutputOr(const TWordlistToolArgs& args, UStringView suffix) {
   return args.output.empty() ? IndexBase(args.operands[0]) + UString(suffix) : U16(args.output);
 }
@@ -192,7 +199,7 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   int code = kWordlistToolDone;
   std::unique_ptr<T_WholeWordlistHolder> doc = OpenIndex(args.operands[0], err, code);
   if (!doc) return code;
-  if (args.threads > 0) doc->IndexHandler()->fThreads = args.threads;
+  SelectWords(args, *doc->IndexHandler());
   err << kProgram << ": computing clusters\n";
   if (!doc->ComputeClusters()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_clusters.lst");
@@ -205,7 +212,7 @@ int Relationships(const TWordlistToolArgs& args, std::ostream& out, std::ostream
   int code = kWordlistToolDone;
   std::unique_ptr<T_WholeWordlistHolder> doc = OpenIndex(args.operands[0], err, code);
   if (!doc) return code;
-  if (args.threads > 0) doc->IndexHandler()->fThreads = args.threads;
+  SelectWords(args, *doc->IndexHandler());
   err << kProgram << ": computing relationships\n";
   if (!doc->ComputeMIAssociation()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_relationships.lst");
@@ -222,6 +229,21 @@ int MovingWindow(const TWordlistToolArgs& args, std::ostream& out, std::ostream&
   const T_WholeWordlistHolder::TMovingWindowFNamesRec names = doc->MakeAndSaveMovingWindow(args.window_size, args.runs);
   if (names.text_file.empty()) return Failed(err, U8(doc->LastFailure()));
   out << U8(names.text_file) << "\n" << U8(names.plot_file) << "\n";
+  return kWordlistToolDone;
+}
+
+int Export(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) {
+  int code = kWordlistToolDone;
+  std::unique_ptr<T_WholeWordlistHolder> doc = OpenIndex(args.operands[0], err, code);
+  if (!doc) return code;
+  const std::string word = args.operands.size() > 1 ? args.operands[1] : std::string();
+  TIndexHandler& index = *doc->IndexHandler();
+  if (!word.empty() && index.WordNumberFromWord(U16(word)) < 0)
+    return Failed(err, "\"" + word + "\" is not in the index " + args.operands[0]);
+  if (!index.ExportData(U16(args.output), 1, U16(word)))
+    return Failed(err, "could not write " + args.output + ": " + U8(index.LastFailure()));
+  out << args.output << ": the lengths of " << index.TextCount() << " texts and their sentences"
+      << (word.empty() ? std::string() : ", the byte positions of \"" + word + "\"") << "\n";
   return kWordlistToolDone;
 }
 
@@ -254,10 +276,13 @@ std::string WordlistToolUsage() {
     << "                                       or adds the texts to it when it is there\n"
     << "  contexts INDEX WORD...               hands the places of a word or phrase in the index to\n"
     << "                                       the concordancer (then: linzora wordlister)\n"
-    << "  clusters INDEX [-o FILE.lst]         clusters and phrase frames (INDEX_clusters.lst)\n"
-    << "  relationships INDEX [-o FILE.lst]    word pairs within the span (INDEX_relationships.lst)\n"
+    << "  clusters INDEX [WORD...] [-o FILE.lst]       clusters and phrase frames (INDEX_clusters.lst),\n"
+    << "                                       of the words named or of every word\n"
+    << "  relationships INDEX [WORD...] [-o FILE.lst]  word pairs within the span\n"
+    << "                                       (INDEX_relationships.lst), of the words named or every word\n"
     << "  consistency LIST.lst LIST.lst... -o FILE.lst   the words of word lists side by side\n"
     << "  moving-window INDEX [--size N] [--runs N]      INDEX_moving_window.txt and .plotdata\n"
+    << "  export INDEX [WORD] -o FILE.txt      text and sentence lengths, and the word's byte positions\n"
     << "options: --threads N (workers; every core by default), --help\n"
     << "Settings are the stored word-list, index, moving-window and consistency settings.\n"
     << "Exit codes: 0 done, 1 input refused or work failed, 2 usage error.\n";
@@ -333,6 +358,7 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
   if (args.command == "relationships") return Relationships(args, out, err);
   if (args.command == "consistency") return Consistency(args, out, err);
   if (args.command == "moving-window") return MovingWindow(args, out, err);
+  if (args.command == "export") return Export(args, out, err);
   err << kProgram << ": unknown command " << args.command << "\n";
   return kWordlistToolUsage;
 }

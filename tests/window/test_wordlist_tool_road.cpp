@@ -4,7 +4,6 @@
 #include <QProcess>
 
 #include "concordance/views/collocates_list.h"
-#include "windows/frequency_dialog.h"
 #include "windows/word_list_check_dialog.h"
 #include "window/result_pages_support.h"
 
@@ -36,19 +35,10 @@ TEST_F(WordlistToolRoad, ItsWordListIsTheReferenceCorpusOfComputeRelationships) 
   auto& collocates = *dynamic_cast<TCollocateList*>(Doc().fCollocateList.get());
   ASSERT_TRUE(WaitUntil([&] { return collocates.Count() > 1; }, 5000));
   grid->SelectCell(1, 1);
-  bool asked_frequency = false;
-  AnswerNextModal(true, [&](QDialog& d) {
-    static_cast<TFormCollRelationsWLCheckFilename&>(d).SetWordListFile(list);
-    // The phrase among the search words is no word of the list: its frequency is asked for.
-    AnswerNextModal(true, [&](QDialog& f) {
-      asked_frequency = qobject_cast<TFormFreqSpecify*>(&f) != nullptr;
-      if (asked_frequency) static_cast<TFormFreqSpecify&>(f).Spin()->setValue(16);
-    });
-  });
+  AnswerNextModal(true, [&](QDialog& d) { static_cast<TFormCollRelationsWLCheckFilename&>(d).SetWordListFile(list); });
   Fire(53);
   ASSERT_TRUE(WaitUntil([&] { return collocates.fsettings.saved_relationships_computed; }, 10000))
       << Utf16ToUtf8(AllQuestionText());
-  EXPECT_TRUE(asked_frequency);
   EXPECT_EQ(GetKeywordsSettingsReferenceCorpus(), list);
   EXPECT_FALSE(WasAsked(TVXDialog::InformationMessage)) << Utf16ToUtf8(AllQuestionText());
 }

@@ -190,6 +190,16 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   EXPECT_EQ(FrequencyOf(cl->Words(), u"THE RIVER"),
             static_cast<int32_t>(reader->IndexHandler()->AllContextsOf(u"the river")->holders.size()));
 
+  // Clusters of one word: each row holds it, or a gap where it stood.
+  ASSERT_EQ(Run({"clusters", index, "river", "-o", Path("river_clusters.lst")}).code, 0);
+  auto river_cl = Read(Path("river_clusters.lst"));
+  ASSERT_GT(river_cl->Words().Count(), 0);
+  EXPECT_LT(river_cl->Words().Count(), cl->Words().Count());
+  for (int i = 0; i < river_cl->Words().Count(); ++i) {
+    const UString& w = river_cl->Words().Row(i)->data.word;
+    EXPECT_TRUE(w.find(u"RIVER") != UString::npos || w.find(u'*') != UString::npos) << Utf16ToUtf8(w);
+  }
+
   // Relationships: each pair's frequencies are the words' frequencies in the word list.
   const TToolRun pairs = Run({"relationships", index, "-o", Path("pairs.lst")});
   ASSERT_EQ(pairs.code, 0) << pairs.err;
@@ -202,6 +212,36 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
     EXPECT_EQ(r.freq1, FrequencyOf(all->Words(), e->GetAWordAsString(1))) << i;
     EXPECT_EQ(r.freq2, FrequencyOf(all->Words(), e->GetAWordAsString(3))) << i;
   }
+
+  // Pairs of one word only: each row holds it, and the rows are those of the whole run that do.
+  ASSERT_EQ(Run({"relationships", index, "river", "-o", Path("river_pairs.lst")}).code, 0);
+  auto river_rel = Read(Path("river_pairs.lst"));
+  ASSERT_GT(river_rel->Relationships().Count(), 0);
+  for (int i = 0; i < river_rel->Relationships().Count(); ++i) {
+    const TRelationshipEntry* e = river_rel->Relationships().Row(i);
+    EXPECT_TRUE(e->GetAWordAsString(1) == u"RIVER" || e->GetAWordAsString(3) == u"RIVER") << i;
+  }
+  int holding_river = 0;
+  for (int i = 0; i < rel->Relationships().Count(); ++i)
+    holding_river += rel->Relationships().Row(i)->GetAWordAsString(1) == u"RIVER" ? 1 : 0;
+  EXPECT_EQ(river_rel->Relationships().Count(), holding_river);
+
+  // The export: the texts' lengths add up to the running words; the word's places are counted.
+  const TToolRun exported = Run({"export", index, "river", "-o", Path("export.txt")});
+  ASSERT_EQ(exported.code, 0) << exported.err;
+  const std::string bytes = ReadAll(Path("export.txt"));
+  ASSERT_GE(bytes.size(), 2u);
+  const UString text16(reinterpret_cast<const char16_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+  const std::string lines = Utf16ToUtf8(text16);
+  const size_t lengths_at = lines.find("Word lengths:");
+  ASSERT_NE(lengths_at, std::string::npos) << lines;
+  std::istringstream lengths(lines.substr(lengths_at + 13, lines.find("RIVER:") - lengths_at - 13));
+  int64_t words = 0;
+  for (std::string n; std::getline(lengths, n, ',');) words += std::stoll(n);
+  EXPECT_EQ(words, all->Stats().Overall_stats.data.running_words);
+  EXPECT_NE(lines.find("RIVER: " + std::to_string(FrequencyOf(all->Words(), u"RIVER")) + " entries found"),
+            std::string::npos)
+      << lines;
 
   // The moving window: its two files, the plot data headed by runs, size and running words.
   const TToolRun window = Run({"moving-window", index, "--size", "200", "--runs", "2"});
@@ -225,7 +265,7 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   TDetailedConsistencyList& list = consistency->DetailedConsistency();
   bool river = false;
   for (int i = 0; i < list.Count(); ++i) {
-    const TDetailedConsistency_rec r = list.DetailedConsistencyData(i);
+    const TDetailedConsistency_rec& r = list.Row(i)->data;
     if (list.Row(i)->MainWordOnly() != u"RIVER") continue;
     river = true;
     EXPECT_EQ(r.total, FrequencyOf(all->Words(), u"RIVER"));
@@ -258,6 +298,7 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
       {{"clusters", Path("damaged/samples")}, 1, "damaged/samples", "damaged/samples_clusters.lst"},
       {{"contexts", Path("nothing"), "river"}, 1, "nothing: not an index", ""},
       {{"contexts", index, "zqxjv"}, 1, "\"zqxjv\" is not in the index", ""},
+      {{"export", index, "zqxjv", "-o", Path("e.txt")}, 1, "\"zqxjv\" is not in the index", "e.txt"},
       {{"consistency", Path("not_a_list.lst"), "/no/such.lst", "-o", Path("dc.lst")}, 1, "no such word list: /no/such.lst",
        "dc.lst"},
       {{"index", kSamplesDir, "-o", Path("damaged/samples")}, 1, "damaged/samples", ""},
