@@ -1,10 +1,12 @@
 #include "tools/wordlist_commands.h"
 
 #include <charconv>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
 #include "concordance/document/tell_list.h"
+#include "model/documents/batch_procedures.h"
 #include "model/reading/chosen_texts.h"
 #include "model/reading/text_statistics.h"
 #include "platform/rtl/files.h"
@@ -201,8 +203,27 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if (!doc) return code;
   SelectWords(args, *doc->IndexHandler());
   err << kProgram << ": computing clusters\n";
-  if (!doc->ComputeClusters()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_clusters.lst");
+  // Clusters counted text by text: one list per text, "<text>_clusters.lst" beside the output.
+  std::vector<UString> per_text;
+  auto save_per_text = [&](T_WholeWordlistHolder& d) {
+    TBatchProceduresRec& batch = Global_BatchProcedures;
+    ResetBatchRun(batch);
+    std::error_code ec;
+    batch.BatchRootFolder = ExtractFilePath(FromFsPath(std::filesystem::absolute(ToFsPath(file), ec)));
+    batch.Zip_Too = false;
+    d.SaveTempClusterWordlists(batch.BatchRootFolder);
+    per_text = batch.saved_files;
+    ResetBatchRun(batch);
+    return !per_text.empty();
+  };
+  if (!doc->ComputeClusters(save_per_text))
+    return Failed(err, doc->LastFailure().empty() ? std::string("no cluster list could be saved") : U8(doc->LastFailure()));
+  if (!per_text.empty()) {
+    out << per_text.size() << " cluster lists, one per text:\n";
+    for (const UString& f : per_text) out << U8(f) << "\n";
+    return kWordlistToolDone;
+  }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
   out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n";
   return kWordlistToolDone;
@@ -277,7 +298,8 @@ std::string WordlistToolUsage() {
     << "  contexts INDEX WORD...               hands the places of a word or phrase in the index to\n"
     << "                                       the concordancer (then: linzora wordlister)\n"
     << "  clusters INDEX [WORD...] [-o FILE.lst]       clusters and phrase frames (INDEX_clusters.lst),\n"
-    << "                                       of the words named or of every word\n"
+    << "                                       of the words named or of every word; counted text by\n"
+    << "                                       text, one \"<text>_clusters.lst\" per text beside it\n"
     << "  relationships INDEX [WORD...] [-o FILE.lst]  word pairs within the span\n"
     << "                                       (INDEX_relationships.lst), of the words named or every word\n"
     << "  consistency LIST.lst LIST.lst... -o FILE.lst   the words of word lists side by side\n"

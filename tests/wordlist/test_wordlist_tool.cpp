@@ -190,6 +190,28 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   EXPECT_EQ(FrequencyOf(cl->Words(), u"THE RIVER"),
             static_cast<int32_t>(reader->IndexHandler()->AllContextsOf(u"the river")->holders.size()));
 
+  // Clusters counted text by text: a list per text, which together count what the one list does.
+  TWordlistIndexSettingsRec per_text = HandCountedClusterSettings(2, 3);
+  per_text.SetClustersPerText(true);
+  SetWordlistIndexSettings(per_text);
+  std::filesystem::create_directories(Path("per_text"));
+  const TToolRun by_text = Run({"clusters", index, "-o", Path("per_text/c.lst")});
+  ASSERT_EQ(by_text.code, 0) << by_text.err;
+  std::istringstream saved(by_text.out);
+  std::string line;
+  std::getline(saved, line);
+  EXPECT_EQ(line, "10 cluster lists, one per text:");
+  int32_t lists = 0, the_river = 0;
+  while (std::getline(saved, line)) {
+    ++lists;
+    EXPECT_NE(line.find("per_text/"), std::string::npos) << line;
+    EXPECT_NE(line.find("_clusters.lst"), std::string::npos) << line;
+    the_river += std::max(0, FrequencyOf(Read(line)->Words(), u"THE RIVER"));
+  }
+  EXPECT_EQ(lists, 10);
+  EXPECT_EQ(the_river, FrequencyOf(cl->Words(), u"THE RIVER"));
+  SetWordlistIndexSettings(HandCountedClusterSettings(2, 3));
+
   // Clusters of one word: each row holds it, or a gap where it stood.
   ASSERT_EQ(Run({"clusters", index, "river", "-o", Path("river_clusters.lst")}).code, 0);
   auto river_cl = Read(Path("river_clusters.lst"));
