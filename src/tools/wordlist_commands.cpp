@@ -1,4 +1,5 @@
 #include "tools/wordlist_commands.h"
+#include "tools/wordlist_tool_settings.h"
 
 #include <charconv>
 #include <filesystem>
@@ -37,6 +38,7 @@ constexpr TCommandShape kCommands[] = {
     {"consistency", 2, -1, true, "LIST.lst LIST.lst..."},
     {"moving-window", 1, 1, false, "INDEX"},
     {"export", 1, 2, true, "INDEX [WORD]"},
+    {"settings", 0, -1, false, "[NAME=VALUE...]"},
 };
 
 const TCommandShape* ShapeOf(const std::string& name) {
@@ -268,6 +270,13 @@ int Export(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) 
   return kWordlistToolDone;
 }
 
+int Settings(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (!args.operands.empty() && !ChangeWordlistToolSettings(args.operands, error)) return Failed(err, error);
+  for (const std::string& line : WordlistToolSettingsLines()) out << line << "\n";
+  return kWordlistToolDone;
+}
+
 int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) {
   std::vector<UString> files;
   for (const std::string& n : args.operands) {
@@ -305,6 +314,7 @@ std::string WordlistToolUsage() {
     << "  consistency LIST.lst LIST.lst... -o FILE.lst   the words of word lists side by side\n"
     << "  moving-window INDEX [--size N] [--runs N]      INDEX_moving_window.txt and .plotdata\n"
     << "  export INDEX [WORD] -o FILE.txt      text and sentence lengths, and the word's byte positions\n"
+    << "  settings [NAME=VALUE...]             shows the stored settings the commands use, or changes them\n"
     << "options: --threads N (workers; every core by default), --help\n"
     << "Settings are the stored word-list, index, moving-window and consistency settings.\n"
     << "Exit codes: 0 done, 1 input refused or work failed, 2 usage error.\n";
@@ -381,6 +391,7 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
   if (args.command == "consistency") return Consistency(args, out, err);
   if (args.command == "moving-window") return MovingWindow(args, out, err);
   if (args.command == "export") return Export(args, out, err);
+  if (args.command == "settings") return Settings(args, out, err);
   err << kProgram << ": unknown command " << args.command << "\n";
   return kWordlistToolUsage;
 }

@@ -2,7 +2,8 @@
 // makes the ".lst" word lists the concordancer reads as its reference corpus, builds corpus
 // indexes, hands a word's contexts in an index to the concordancer as the word-list tool's
 // request does, and runs the analyses over an index (clusters, relationships, the moving window,
-// the export of lengths and positions) and over saved word lists (consistency) into their files.
+// the export of lengths and positions) and over saved word lists (consistency) into their files;
+// "settings" shows and changes the stored settings they use (wordlist_tool_settings.h).
 //
 // Protocol
 //   1. ParseWordlistToolArgs turns the words after the program's name into one command, or
@@ -32,7 +33,7 @@ inline constexpr int kWordlistToolFailed = 1;
 inline constexpr int kWordlistToolUsage = 2;
 
 struct TWordlistToolArgs {
-  std::string command;                // list, index, contexts, clusters, relationships, consistency, moving-window, export
+  std::string command;                // list, index, contexts, clusters, relationships, consistency, moving-window, export, settings
   std::vector<std::string> operands;  // folders, files, the index's name, the word
   std::string output;                 // -o
   int32_t threads = 0;                // --threads (0: every core)

@@ -128,6 +128,15 @@ TEST_F(WordlistTool, ListIsTheSameOnEveryCoreCountsWhatAConcordanceFindsAndServe
   EXPECT_EQ(FrequencyOf(corpus->Words(), u"RIVER"),
             static_cast<int32_t>(ConcordancePlaces(Chosen({kSamplesDir}), u"river").size()));
 
+  // The stored word-list settings count: words found fewer than three times are left out.
+  ASSERT_EQ(Run({"settings", "min-frequency=3"}).code, 0);
+  ASSERT_EQ(Run({"list", kSamplesDir, "-o", Path("frequent.lst")}).code, 0);
+  auto frequent = Read(Path("frequent.lst"));
+  int32_t kept = 0;
+  for (int i = 0; i < corpus->Words().Count(); ++i) kept += corpus->Words().Row(i)->data.frequency >= 3 ? 1 : 0;
+  EXPECT_EQ(frequent->Words().Count(), kept);
+  EXPECT_EQ(FrequencyOf(frequent->Words(), u"RIVER"), FrequencyOf(corpus->Words(), u"RIVER"));
+
   // The concordancer's check of a reference corpus, then its relationships against it.
   const TFileExamination file = ExamineFile(Utf8ToUtf16(Path("corpus.lst")), kToolWordLister);
   EXPECT_EQ(file.verdict, TFileVerdict::ForThisTool);
@@ -210,6 +219,22 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   }
   EXPECT_EQ(lists, 10);
   EXPECT_EQ(the_river, FrequencyOf(cl->Words(), u"THE RIVER"));
+  SetWordlistIndexSettings(HandCountedClusterSettings(2, 3));
+
+  // The tool's own settings: two-word clusters only, as its settings command stores them.
+  const TToolRun set = Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "clusters-per-text=no",
+                            "phrase-frames-off=yes"});
+  ASSERT_EQ(set.code, 0) << set.err;
+  EXPECT_NE(set.out.find("cluster-max-size = 2\n"), std::string::npos) << set.out;
+  EXPECT_NE(set.out.find("phrase-frames-off = yes\n"), std::string::npos) << set.out;
+  ASSERT_EQ(Run({"clusters", index, "-o", Path("pairs_of_words.lst")}).code, 0);
+  auto two = Read(Path("pairs_of_words.lst"));
+  ASSERT_GT(two->Words().Count(), 0);
+  for (int i = 0; i < two->Words().Count(); ++i) {
+    const UString& w = two->Words().Row(i)->data.word;
+    EXPECT_EQ(std::count(w.begin(), w.end(), u' '), 1) << Utf16ToUtf8(w);
+  }
+  EXPECT_EQ(FrequencyOf(two->Words(), u"THE RIVER"), FrequencyOf(cl->Words(), u"THE RIVER"));
   SetWordlistIndexSettings(HandCountedClusterSettings(2, 3));
 
   // Clusters of one word: each row holds it, or a gap where it stood.
@@ -324,6 +349,13 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
       {{"consistency", Path("not_a_list.lst"), "/no/such.lst", "-o", Path("dc.lst")}, 1, "no such word list: /no/such.lst",
        "dc.lst"},
       {{"index", kSamplesDir, "-o", Path("damaged/samples")}, 1, "damaged/samples", ""},
+      {{"settings", "cluster-min-size=2", "cluster-max-size=200"}, 1, "cluster-max-size needs a whole number from 1 to 102",
+       ""},
+      {{"settings", "cluster-min-size=4", "cluster-max-size=3"}, 1, "cluster-min-size is above cluster-max-size", ""},
+      {{"settings", "numbers=maybe"}, 1, "numbers needs yes or no", ""},
+      {{"settings", "base-word-max-percent=0"}, 1, "base-word-max-percent needs a percentage above 0", ""},
+      {{"settings", "min-frequency"}, 1, "min-frequency needs a value (NAME=VALUE)", ""},
+      {{"settings", "colour=red"}, 1, "unknown setting \"colour\"", ""},
       {{"frobnicate"}, 2, "unknown command frobnicate", ""},
       {{}, 2, "no command given", ""},
       {{"list", kSamplesDir}, 2, "list needs -o", ""},
@@ -332,6 +364,7 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
       {{"moving-window", index, "--runs", "0"}, 2, "--runs needs a whole number above 0", ""},
       {{"list", kSamplesDir, "-o", Path("x.lst"), "--fast"}, 2, "unknown option --fast", "x.lst"},
   };
+  const std::string settings_before = Run({"settings"}).out;
   for (const TCase& c : cases) {
     std::string line;
     for (const std::string& a : c.args) line += a + " ";
@@ -341,7 +374,8 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
     if (c.code == 2) EXPECT_NE(run.err.find("usage: linzora_wordlist"), std::string::npos) << line;
     if (!c.not_written.empty()) EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
   }
-  // The damaged index was left as it was.
+  // A refused change changes no setting; the damaged index was left as it was.
+  EXPECT_EQ(Run({"settings"}).out, settings_before);
   EXPECT_EQ(std::filesystem::file_size(Path("damaged/samples.types")), 70u);
   const TToolRun help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
