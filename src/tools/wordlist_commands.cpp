@@ -80,8 +80,7 @@ bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass&
   for (const std::string& n : names) {
     const UString name = U16(n);
     if (DirectoryExists(name)) {
-      if (chosen.AddedFolderContents(ExcludeTrailingPathDelimiter(name), u"*.txt", true, true) <= 0 &&
-          chosen.FileCount() == 0)
+      if (chosen.AddedFolderContents(ExcludeTrailingPathDelimiter(name), u"*.txt", true, true) <= 0)
         err << kProgram << ": no .txt texts in " << n << "\n";
     } else if (FileExists(name)) {
       chosen.ToolAddAFile(name);
