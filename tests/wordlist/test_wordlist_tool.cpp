@@ -184,7 +184,9 @@ TEST_F(WordlistTool, IndexMadeOrAddedToHandsOnTheConcordancesPlaces) {
 TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   SplitSamples();
   const std::string index = Path("samples");
-  ASSERT_EQ(Run({"index", kSamplesDir, "-o", index}).code, 0);
+  ASSERT_EQ(Run({"index", kSamplesDir, "-o", index, "--threads", "3"}).code, 0);
+  ASSERT_EQ(Run({"index", kSamplesDir, "-o", Path("one_core"), "--threads", "1"}).code, 0);
+  EXPECT_TRUE(ReadIndexBytes(Utf8ToUtf16(index)) == ReadIndexBytes(Utf8ToUtf16(Path("one_core"))));
   ASSERT_EQ(Run({"list", kSamplesDir, "-o", Path("all.lst")}).code, 0);
   auto all = Read(Path("all.lst"));
 
