@@ -317,9 +317,18 @@ TEST(ReferenceCorpusInDocument, LoadedReferenceCorpusIsKeptSortedOrRefused) {
   EXPECT_EQ(ref->Words().Row(0)->data.word, u"ALPHA");
   EXPECT_EQ(ref->Words().Row(2)->data.word, u"zebra");
   EXPECT_EQ(ref->Words().fRankOrders.size(), 3u);
+  // A line's words are ranked by their frequency in it, from 1, whatever their case.
+  EXPECT_TRUE(c.doc().HasReferenceList());
+  EXPECT_EQ(c.doc().ReferenceListCount(), 3);
+  EXPECT_EQ(c.doc().ReferenceRank(u"old"), 1);
+  EXPECT_EQ(c.doc().ReferenceRank(u"alpha"), 2);
+  EXPECT_EQ(c.doc().ReferenceRank(u"zebra"), 3);
+  EXPECT_EQ(c.doc().ReferenceRank(u"absent"), 0);
   const UString bad = tmp.Write(u"bad.lst", "garbage");
   EXPECT_FALSE(c.doc().LoadedAReferenceCorpusWordlist(bad));
   EXPECT_EQ(c.doc().fReferenceCorpus, nullptr);
+  EXPECT_FALSE(c.doc().HasReferenceList());
+  EXPECT_EQ(c.doc().ReferenceRank(u"old"), 0);
   EXPECT_EQ(c.doc().ReferenceCorpusWordlistFilename, lst);
 }
 

@@ -21,6 +21,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "support/temp_folder.h"
+#include "tools/wordlist_commands.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_indexer.h"
 
@@ -145,15 +146,7 @@ inline std::unique_ptr<T_WholeWordlistHolder> PlainDoc() {
 // the file list, the word's places as the item's jumps.
 inline void WriteIndexRequest(TIndexHandler& index, const TVXStatsList& stats, UStringView word,
                               TTellLinzoraList& request) {
-  request.fPreliminaries.include_jumps = 1;
-  TVXStatsList& files = request.MakeStatsList();
-  for (int i = 0; i < stats.Count(); ++i) {
-    TOne_text_stats_rec r = stats.Row(i)->fdata;
-    r.name = stats.GetEntryFullFilename(i);
-    files.Add(new TStatsEntry(r, false, &files));
-  }
-  TLinzoraInfoClass& item = request.AddItem(word);
-  index.AddListOfAllContextsTo(word, item.jumplist);
+  AddIndexContextsRequest(index, stats, word, request);
 }
 
 class TPlainDocument : public TConcordanceListDocument {};

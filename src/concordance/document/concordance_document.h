@@ -249,6 +249,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   bool OldRecordsMode() const override { return fOldRecordsMode; }
   void SetOldRecordsMode() override { fOldRecordsMode = true; }
   bool TextsInPlace() const override { return AtLeastOneTextFileInPlace(); }
+  // The reference corpus loaded (LoadedAReferenceCorpusWordlist) ranks a line's words by
+  // frequency, from 1; 0 for a word it lacks.
+  bool HasReferenceList() const override;
+  int32_t ReferenceListCount() const override;
+  int32_t ReferenceRank(UStringView word) const override;
   std::vector<UString> TypedSearchWords() const override { return fSearchWords.TypedInWordsAsStringlist(); }
   const std::vector<uint8_t>* SearchWordTagTable() const override;
   TLCID Locale() const override { return LCID(); }

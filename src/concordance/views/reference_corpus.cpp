@@ -86,6 +86,31 @@ bool T_WholeLinzoraHolder::LoadedAReferenceCorpusWordlist(UStringView file_name)
   return true;
 }
 
+namespace {
+
+TVXWordList* ReferenceWords(const std::unique_ptr<TTessorineholder>& corpus) {
+  auto* words = dynamic_cast<T_WholeWordlistHolder*>(corpus.get());
+  return words ? &words->Words() : nullptr;
+}
+
+}  // namespace
+
+bool T_WholeLinzoraHolder::HasReferenceList() const { return ReferenceListCount() > 0; }
+
+int32_t T_WholeLinzoraHolder::ReferenceListCount() const {
+  const TVXWordList* words = ReferenceWords(fReferenceCorpus);
+  return words ? words->Count() : 0;
+}
+
+int32_t T_WholeLinzoraHolder::ReferenceRank(UStringView word) const {
+  TVXWordList* words = ReferenceWords(fReferenceCorpus);
+  if (!words) return 0;
+  // The list stays sorted alphabetically from its loading, so the look-up is a binary search.
+  const int row = words->Find_WordStr(word, false);
+  return row >= 0 && static_cast<size_t>(row) < words->fRankOrders.size() ? words->fRankOrders[static_cast<size_t>(row)]
+                                                                           : 0;
+}
+
 TAssociationOutcome T_WholeLinzoraHolder::REComputeCollocateAssociation(const TAssociationRequest& request) {
   TAssociationOutcome out;
   fAssociationParameter = request.parameter;

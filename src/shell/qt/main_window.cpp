@@ -1084,11 +1084,23 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
     }
     if (!sort_form_->highlighted_collocate_in_sort) lines->ClearHighlightRec();
     const std::vector<int32_t> keys = ResortKeys(doc->fSettings, sort_record_);
-    for (int32_t k : keys)
-      if (k == kSortKeyReferenceFrequency && doc->ReferenceCorpusWordlistFilename.empty()) {
-        VXDialog(TVXDialog::InformationMessage, {u"Sorting by reference corpus frequency needs a reference word list."});
-        return;
+    if (std::find(keys.begin(), keys.end(), kSortKeyReferenceFrequency) != keys.end()) {
+      // The reference word list is confirmed, and read when it is another or a line's rank is not known.
+      auto keep_sorts = [&] {
+        for (int l = 0; l < 3; ++l) {
+          lines->Set1Sort(l, before[static_cast<size_t>(l)].key);
+          lines->SetSortAscending(l, before[static_cast<size_t>(l)].ascending);
+        }
+      };
+      if (!ReferenceWordListChosen(false)) return keep_sorts();
+      const UString reference = GetKeywordsSettingsReferenceCorpus();
+      if ((!doc->HasReferenceList() || reference != doc->ReferenceCorpusWordlistFilename ||
+           lines->AnyUnknownAverageWordFrequency()) &&
+          !doc->LoadedAReferenceCorpusWordlist(reference)) {
+        VXDialog(TVXDialog::InformationMessage, {reference + u" holds no word list to sort by."});
+        return keep_sorts();
       }
+    }
     for (int l = 0; l < 3; ++l) {
       lines->Set1Sort(l, l < static_cast<int>(keys.size()) ? keys[static_cast<size_t>(l)] : -1);
       lines->SetSortAscending(l, sort_record_.ascending[static_cast<size_t>(l)] != 0);

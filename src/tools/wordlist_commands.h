@@ -1,0 +1,54 @@
+// The commands of linzora_wordlist, the command-line stand-in of the suite's word-list tool: it
+// makes the ".lst" word lists the concordancer reads as its reference corpus, builds corpus
+// indexes, hands a word's contexts in an index to the concordancer as the word-list tool's
+// request does, and runs the analyses over an index (clusters, relationships, the moving window,
+// the export of lengths and positions) and over saved word lists (consistency) into their files;
+// "settings" shows and changes the stored settings they use (wordlist_tool_settings.h).
+//
+// Protocol
+//   1. ParseWordlistToolArgs turns the words after the program's name into one command, or
+//      answers false with a message (a usage error).
+//   2. RunWordlistCommand does the command's work with the store's settings as they stand (the
+//      word-list, index, moving-window and consistency settings): results go to files, a summary
+//      line to `out`, progress and every problem to `err`.
+//   3. RunWordlistTool does both and answers the exit code: 0 done; 1 the input was refused or
+//      the work failed (missing folder or file, no texts, a damaged index, a word not in the
+//      index, a file that could not be written), nothing half-written left behind; 2 a usage
+//      error (unknown command or option, a missing argument), nothing done.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+class TIndexHandler;
+class TTellLinzoraList;
+class TVXStatsList;
+
+inline constexpr int kWordlistToolDone = 0;
+inline constexpr int kWordlistToolFailed = 1;
+inline constexpr int kWordlistToolUsage = 2;
+
+struct TWordlistToolArgs {
+  std::string command;                // list, index, contexts, clusters, relationships, consistency, moving-window, export, settings
+  std::vector<std::string> operands;  // folders, files, the index's name, the word
+  std::string output;                 // -o
+  int32_t threads = 0;                // --threads (0: every core)
+  int32_t window_size = 1000;         // --size, words per moving window
+  int32_t runs = 3;                   // --runs, staggered runs of the moving window
+  bool help = false;
+};
+
+std::string WordlistToolUsage();
+bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolArgs& parsed, std::string& error);
+int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err);
+int RunWordlistTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The word-list tool's request for the places of a word (or a phrase) in an opened index: the
+// index's texts as the request's file list, the places as the item's jumps. Answers the number
+// of places (0 leaves an item without jumps).
+int32_t AddIndexContextsRequest(TIndexHandler& index, const TVXStatsList& stats, UStringView word,
+                                TTellLinzoraList& request);
