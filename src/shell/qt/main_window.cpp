@@ -44,6 +44,7 @@
 #include "windows/plot_view.h"
 #include "windows/sort_dialog.h"
 #include "windows/start_wizard.h"
+#include "windows/wizard_base.h"
 
 namespace {
 
@@ -125,9 +126,12 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
   BuildTypingControls();
+  BuildTagButtons();
   ConnectViewers();
   MarkUnavailableCommands();
   ArrangeToolbarControls(*ToolbarPanel());
+  // The main window's controls take the keyboard set-up as every form of the program does.
+  SetupKeyboardAndControls(*this);
 }
 
 TFormLinzora::~TFormLinzora() {
@@ -173,6 +177,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   FollowCurrentRow(grid);
+  AttachRightClickMenu(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
@@ -252,7 +257,9 @@ void TFormLinzora::CloseData(bool tell) {
   shown_line_ = TLineSource();
   source_text_.Clear();
   notes_ = nullptr;
+  if (tag_chooser_ && tag_chooser_->isVisible()) tag_chooser_->hide();
   TMainToolsForm::CloseData(tell);
+  FitTagButtons();
 }
 
 // --- menus, toolbar, status bar, hints ------------------------------------------------------------
@@ -615,6 +622,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     });
     watcher->start();
     ok = doc->MakeConcordance(args);
+    TextFiles_convertedtoUnicode = converted;
     // The stretch from the last turn of the loop to the run's end counts as a gap too.
     longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
     loop_turns_ = g_turns;
@@ -713,6 +721,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     ShowDocumentPages();
     ShowDataState();
     SetPageAppropriateCaption();
+    AfterDocumentShown();
     if (!problems.empty()) {
       UString names;
       for (const UString& s : problems) names += u"\n" + s;
@@ -720,8 +729,10 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     }
   }
   global_panic_state = kPanicNone;
-  Pages()->Records().Last_actions |= 0x20;
+  // The texts were read: the idle step after the run says how many were converted.
+  Pages()->Records().Last_actions |= 0x20 | (1u << 6);
   UpdateControlsForData();
+  QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
 }
 
 TFormBatchProcessSetup& TFormLinzora::BatchWindow() {

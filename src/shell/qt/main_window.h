@@ -91,9 +91,24 @@ class TFormLinzora : public TMainToolsForm {
   // list ...): the tag and the grid it is for. Without one, the status line says so.
   using TWindowOpener = std::function<void(int tag, TVX_Grid* grid)>;
   void SetWindowOpener(TWindowOpener opener) { window_opener_ = std::move(opener); }
-  // The tag colour chooser, made on first use (menu 77); nullptr before.
+  // The tag colour chooser, made on first use (menu 77); nullptr before. Shown (with the
+  // document's tags) when the document's tags carry colours of their own and it is not showing;
+  // hidden otherwise, so a second call hides it. A run and an open call it.
   QWidget* TagColourChooser() const { return tag_chooser_; }
   void ShowTagColourChooser();
+  // After a run or an open: the tag colour chooser, and the question whether tags go before
+  // their words when the document's texts were read with tags kept and the lines do not show
+  // them so yet (Yes shows them as prefixes, for the document and as the stored choice).
+  void AfterDocumentShown();
+  // The tool bar's two tag buttons: hide or show undefined tags and the tag file's tags (they
+  // click menu items 117 and 100); shown while the document has tags.
+  QToolButton* UndefinedTagsButton() const { return undefined_tags_button_; }
+  QToolButton* TagFileTagsButton() const { return tag_file_tags_button_; }
+  void FitTagButtons();
+  // Breakdown on the plot page: hits per section of the texts; on the text-name page: lines per
+  // search word (list_reports.h), in the small list viewer.
+  void ShowPlotStatistics();
+  void ShowBreakdownOfList();
   // The lemma forms window of a collocate's word (column 1 of the collocates, menu 150), made on
   // first use; nullptr before.
   QWidget* LemmaFormsWindow() const { return lemma_shower_; }
@@ -356,6 +371,9 @@ class TFormLinzora : public TMainToolsForm {
   // as the user chooses.
   void HighlightCollocate(TVX_Grid* grid);
   TTagButtonCaptions tag_buttons_;
+  QToolButton* undefined_tags_button_ = nullptr;
+  QToolButton* tag_file_tags_button_ = nullptr;
+  void BuildTagButtons();
   // --- the result pages' commands ---
   void AddSourceTextPage();
   void BuildTypingControls();

@@ -134,6 +134,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
     case TConcCommand::kHideTagKind:
       if (!doc) break;
       tag_buttons_ = HideTagKind(*doc, tag);
+      FitTagButtons();
       RefreshCurrentGrid();
       break;
     case TConcCommand::kConcDisplay:
@@ -398,8 +399,14 @@ void TFormLinzora::RefreshViewNotes(int notes_before) {
 
 void TFormLinzora::ShowTagColourChooser() {
   if (!tag_chooser_) tag_chooser_ = new TFormTagColourChooser(this);
-  FillTagChooser();
-  tag_chooser_->show();
+  T_WholeLinzoraHolder* doc = Doc();
+  if (doc && !doc->fArrayOfSavedTags.empty() && DataHasColourTags(*doc) && !tag_chooser_->isVisible()) {
+    FillTagChooser();
+    tag_chooser_->show();
+    tag_chooser_->update();
+    return;
+  }
+  tag_chooser_->hide();
 }
 
 void TFormLinzora::FillTagChooser() {
