@@ -527,8 +527,11 @@ void TFormColumns::ComputeOKClick() {
   UString bracketed = formula;
   if (InsertPrecedenceBrackets(bracketed) && IsYes(VXDialog(TVXDialog::InsertBrackets, {bracketed}))) SetFormulaText(bracketed);
   if (formula_->findText(formula_->currentText()) < 0) formula_->insertItem(0, formula_->currentText());
+  SetModalResult(mrOK);
   if (column_handler_) column_handler_(owner_, false, true, -1);
   FillLists();
+  // The column is added: the editor closes, the formula kept in its box for the next time.
+  hide();
 }
 
 void TFormColumns::DeleteSetColumnClick() {

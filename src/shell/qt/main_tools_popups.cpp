@@ -53,7 +53,7 @@ QMenu* TMainToolsForm::RightClickMenuFor(TVX_Grid* grid) {
   QAction* speak = grid_popup_->addAction(QString::fromLatin1(kReadAloudCaption));
   QPointer<TVX_Grid> target = grid;
   connect(speak, &QAction::triggered, this, [this, target] {
-    if (target) SpeakRow(target);
+    if (target) SpeakCurrentLine(target);
   });
   return grid_popup_;
 }
