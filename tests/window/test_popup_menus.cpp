@@ -3,6 +3,8 @@
 // `main` makes.
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QTableWidget>
 #include <QMenu>
 #include <QToolButton>
 
@@ -17,6 +19,7 @@
 #include "shell/qt/vx_status_bar.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "window/test_tool_window.h"
 #include "window/window_test_support.h"
 #include "windows/general_input_dialog.h"
 #include "windows/lemma_forms_window.h"
@@ -216,6 +219,37 @@ TEST_F(PopupMenuTest, BreakdownReportsOnThePlotAndFileNamePages) {
   Main().Menus()->ActionOfTag(37)->trigger();
   QTest::qWait(20);
   EXPECT_EQ(ViewerRows(), (std::vector<UString>{u"river\t" + IntToUStr(lines) + u"\t100.00%", total}));
+}
+
+// The list viewer's right-click Print writes the report, titled, into the PDF file named when
+// no printer is installed.
+TEST_F(PopupMenuTest, TheReportViewerPrintsItsRows) {
+  TScriptedFileDialogs files;
+  const UString pdf = dir.Path() + u"sections.pdf";
+  files.answers.push_back(pdf);
+  Main().SetFileDialogs(&files);
+  TurnTo("Plot");
+  Main().Menus()->ActionOfTag(37)->trigger();
+  QTest::qWait(20);
+  auto* viewer = qobject_cast<TFormLemmaShower*>(Main().ListViewer());
+  ASSERT_NE(viewer, nullptr);
+  QAction* print = nullptr;
+  for (QAction* a : viewer->Grid()->actions())
+    if (a->text() == QStringLiteral("Print")) print = a;
+  ASSERT_NE(print, nullptr);
+  print->trigger();
+  EXPECT_EQ(files.save_requests, 1);
+  EXPECT_GE(PdfPageCount(ToQString(pdf)), 1);
+  viewer->hide();
+}
+
+// The main window's own controls take the keyboard and control set-up every form of the program
+// takes: its labels draw on the window's background.
+TEST_F(PopupMenuTest, TheMainWindowsControlsAreSetUpAsEveryFormsAre) {
+  const QList<QLabel*> labels = Main().findChildren<QLabel*>();
+  ASSERT_FALSE(labels.isEmpty());
+  for (QLabel* label : labels)
+    if (label->window() == &Main()) EXPECT_TRUE(label->testAttribute(Qt::WA_TranslucentBackground));
 }
 
 // The window's size saved with a concordance comes back when the concordance is opened.

@@ -1363,13 +1363,7 @@ void TMainToolsForm::SourceTextCommand(int item) {
 bool TMainToolsForm::PrintSourceText() {
   TSourceTextRichEdit* v = source_text_;
   if (!v) return false;
-  QPrinter printer(QPrinter::HighResolution);
-  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
-      !ChoosePdfFileForPrinter(printer, *file_dialogs_))
-    return false;
-  printer.setDocName(windowTitle());
-  v->document()->print(&printer);
-  return true;
+  return PrintTextDocument(*v->document(), windowTitle(), file_dialogs_);
 }
 
 void TMainToolsForm::SpeakRow(TVX_Grid* grid) {

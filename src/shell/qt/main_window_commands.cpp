@@ -338,7 +338,7 @@ void TFormLinzora::ShowLemmaForms(const std::vector<UString>& lines) {
         f.frequency = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t{f.frequency} * 10 + (line[i] - u'0')));
     forms.push_back(std::move(f));
   }
-  if (!lemma_shower_) lemma_shower_ = new TFormLemmaShower(this);
+  if (!lemma_shower_) lemma_shower_ = new TFormLemmaShower(this, &FileDialogs());
   auto* shower = qobject_cast<TFormLemmaShower*>(lemma_shower_.data());
   shower->SetTheHeaders({VXRes(TVXRes::VXWord), VXRes(TVXRes::VXFrequency)});
   shower->CopyStringData(forms);
