@@ -136,6 +136,7 @@ TFormLinzora::TFormLinzora(QWidget* parent)
 
 TFormLinzora::~TFormLinzora() {
   if (g_running == this) g_running = nullptr;
+  DropZipCopy();
 }
 
 TFormStartWizardC* TFormLinzora::Wizard() const { return wizard_; }
@@ -256,6 +257,7 @@ void TFormLinzora::CloseData(bool tell) {
   grid_concordance_ = nullptr;
   shown_line_ = TLineSource();
   source_text_.Clear();
+  DropZipCopy();
   notes_ = nullptr;
   if (tag_chooser_ && tag_chooser_->isVisible()) tag_chooser_->hide();
   TMainToolsForm::CloseData(tell);

@@ -233,6 +233,10 @@ class TFormLinzora : public TMainToolsForm {
   // right-to-left language, in the text settings' font. False only when the text is not there
   // or cannot be read (SourceTextFileNotFound names it).
   bool LoadSourceText(const UString& name);
+  // The file a text is read from: the text itself, or for a member of a zip archive a copy taken
+  // out of the archive (kept while that member is the one shown; deleted when another member is
+  // shown, the data close or the window goes). The name itself when neither can be had.
+  UString ReadableSourceText(const UString& name);
   TSourceTextRichEdit* SourceTextPage() const { return source_page_; }
   // The line whose hit the page shows (valid false before any).
   const TLineSource& ShownSourceLine() const { return shown_line_; }
@@ -395,6 +399,9 @@ class TFormLinzora : public TMainToolsForm {
   void EditSetColumnCell(TVX_Grid* grid, int row, int column);
   void OpenFileOfCell(const UString& name);
   QPointer<TSourceTextRichEdit> source_page_;
+  UString zip_copy_;     // the copy of the zip member shown, in the temporary folder
+  UString zip_copy_of_;  // that member's name ("<archive>.zip/<member>")
+  void DropZipCopy();
   TSourceTextOfFile source_text_;
   TLineSource shown_line_;
   int source_reads_ = 0;
