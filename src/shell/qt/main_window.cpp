@@ -31,6 +31,7 @@
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/source_text_view.h"
+#include "concordance/views/collocates_list.h"
 #include "concordance/views/plot_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
@@ -1054,6 +1055,9 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
+    // An association column before its values exist: the user hears why the sort is another.
+    if (auto* collocates = dynamic_cast<TCollocateList*>(list); collocates && !collocates->last_message.empty())
+      VXDialog(TVXDialog::CollocateAssociationNotComputed);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
     RecomputeCumulativeColumns(*list);
