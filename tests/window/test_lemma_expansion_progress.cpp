@@ -1,5 +1,7 @@
 // The lemma-list search of the start wizard shows its progress on the main window's status bar:
-// the list loading and its outcome stay there once the words are looked up.
+// the list loading, its outcome and the words looked up.
+#include <QTimer>
+
 #include "platform/lemmatiser/lemmatiser.h"
 #include "shell/qt/vx_status_bar.h"
 #include "window/main_road_support.h"
@@ -17,14 +19,22 @@ TEST_F(MainRoadTest, LemmaExpansionShowsItsProgress) {
   Main().ShowStartDialog();
   Wizard().SearchBox()->setCurrentText(QStringLiteral("flowed"));
   Wizard().LemmaCheck()->setChecked(true);
-  ASSERT_TRUE(Wizard().CheckAndStoreChoices());
-  // What the status bar's panels were left showing.
+  // What the status bar shows at each turn of the loop the progress display gives while the
+  // list loads and the words are looked up (the display is hidden again at the end).
   std::vector<QString> shown;
-  for (int p = 0; p < TVXStatusBar::kPanels; ++p) shown.push_back(Main().Status()->PanelText(p));
+  TVXStatusBar* bar = Main().Status();
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    for (int p = 0; p < TVXStatusBar::kPanels; ++p) shown.push_back(bar->PanelText(p));
+  });
+  watcher.start(0);
+  ASSERT_TRUE(Wizard().CheckAndStoreChoices());
+  watcher.stop();
   auto seen = [&](const QString& part) {
     return std::any_of(shown.begin(), shown.end(), [&](const QString& s) { return s.contains(part); });
   };
   EXPECT_TRUE(seen(QStringLiteral("The list is loaded.")));
+  EXPECT_TRUE(seen(QStringLiteral("flowed")));
   Global_stopLemmaMatchLoaded[0] = false;
 }
 
