@@ -66,7 +66,7 @@ class PopupMenuTest : public MainRoadTest {
     const QPoint at = grid->visualRect(grid->currentIndex()).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid->viewport(), &click);
-    QMenu* menu = Main().RightClickMenu();
+    auto* menu = Main().findChild<QMenu*>(QStringLiteral("PopupMenuForGrids"));
     return menu && menu->isVisible() ? menu : nullptr;
   }
   static QAction* Item(QMenu* menu, const QString& caption) {
@@ -181,8 +181,8 @@ TEST_F(PopupMenuTest, ReadRowAloudSpeaksTheRowOrSaysThereIsNoEngine) {
 // rows join as lemmas, and a button does what its item does (Close closes the data).
 TEST_F(PopupMenuTest, ToolBarButtonsFollowThePageAndRunTheirItems) {
   auto button_of = [this](int tag) -> QToolButton* {
-    for (const auto& [t, b] : Main().ToolbarButtons())
-      if (t == tag) return b;
+    for (QToolButton* b : Main().ToolbarPanel()->findChildren<QToolButton*>())
+      if (b->property("lz_tag").toInt() == tag && b->defaultAction()) return b;
     return nullptr;
   };
   ASSERT_NE(button_of(19), nullptr);

@@ -165,14 +165,13 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // page's menu offers (Join Clusters on the collocates and clusters pages), each firing its tag
   // through HandleMenuCommand as its menu twin does, then "Read row aloud".
   void AttachRightClickMenu(TVX_Grid* grid);
-  // The menu made afresh for the grid (the one a right-click on it shows).
+  // The menu made afresh for the grid (the one a right-click on it shows; its object name is
+  // "PopupMenuForGrids").
   QMenu* RightClickMenuFor(TVX_Grid* grid);
-  QMenu* RightClickMenu() const { return grid_popup_; }
   // The tool bar's buttons: one per customisable item that has a picture, in the customisable
   // items' order, each running its item; FitToolbarToPage shows those the page's menu offers.
   void BuildToolbar();
   void FitToolbarToPage(uint8_t list_type, uint8_t alternative);
-  const std::vector<std::pair<int, QToolButton*>>& ToolbarButtons() const { return toolbar_buttons_; }
   // The caption follows the document's file, and the window takes the size saved with it.
   void FitWindowToDocument();
 
