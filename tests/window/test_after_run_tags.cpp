@@ -58,13 +58,13 @@ TEST_F(AfterRunTags, ChooserPrefixQuestionTagButtonsAndTagFileLine) {
   EXPECT_EQ(Main().Doc()->TagDisplay, 1);
   EXPECT_EQ(GetTagPreferences().TagDisplay(), 1);
   EXPECT_TRUE(GetMenuItemChecked(220));
-  EXPECT_FALSE(Main().UndefinedTagsButton()->isHidden());
-  EXPECT_FALSE(Main().TagFileTagsButton()->isHidden());
+  EXPECT_FALSE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->isHidden());
+  EXPECT_FALSE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonTagFileTags"))->isHidden());
   EXPECT_EQ(start_line, QStringLiteral("Tag file: 2 entries found"));
   // The tag button clicks its menu item: the caption turns to "Show".
-  const QString before = Main().UndefinedTagsButton()->text();
-  Main().UndefinedTagsButton()->click();
-  EXPECT_NE(Main().UndefinedTagsButton()->text(), before);
+  const QString before = Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->text();
+  Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->click();
+  EXPECT_NE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->text(), before);
   // Tag List (colours) toggles the chooser: it shows, so the command hides it.
   Main().HandleMenuCommand(77, u"");
   QTest::qWait(10);
@@ -73,7 +73,7 @@ TEST_F(AfterRunTags, ChooserPrefixQuestionTagButtonsAndTagFileLine) {
   dialogs.Script({mrNo});
   Main().HandleMenuCommand(26, u"");
   EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }, 3000));
-  EXPECT_TRUE(Main().UndefinedTagsButton()->isHidden());
+  EXPECT_TRUE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->isHidden());
 }
 
 TEST_F(AfterRunTags, NoKeepsTheTagDisplay) {

@@ -193,8 +193,8 @@ TEST_F(PopupMenuTest, ToolBarButtonsFollowThePageAndRunTheirItems) {
   EXPECT_FALSE(button_of(19)->isHidden());
   SaveScreenshot(Main(), QStringLiteral("commands/tool_bar_collocates"));
   // No tags in the sample lines: no tag buttons.
-  EXPECT_TRUE(Main().UndefinedTagsButton()->isHidden());
-  EXPECT_TRUE(Main().TagFileTagsButton()->isHidden());
+  EXPECT_TRUE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonUndefinedTags"))->isHidden());
+  EXPECT_TRUE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonTagFileTags"))->isHidden());
   dialogs.Script({mrNo});
   button_of(26)->click();
   EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }, 5000));

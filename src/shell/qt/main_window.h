@@ -100,10 +100,9 @@ class TFormLinzora : public TMainToolsForm {
   // their words when the document's texts were read with tags kept and the lines do not show
   // them so yet (Yes shows them as prefixes, for the document and as the stored choice).
   void AfterDocumentShown();
-  // The tool bar's two tag buttons: hide or show undefined tags and the tag file's tags (they
-  // click menu items 117 and 100); shown while the document has tags.
-  QToolButton* UndefinedTagsButton() const { return undefined_tags_button_; }
-  QToolButton* TagFileTagsButton() const { return tag_file_tags_button_; }
+  // The tool bar's two tag buttons ("AdvGlowButtonUndefinedTags", "AdvGlowButtonTagFileTags"):
+  // hide or show undefined tags and the tag file's tags (they click menu items 117 and 100);
+  // shown while the document has tags.
   void FitTagButtons();
   // Breakdown on the plot page: hits per section of the texts; on the text-name page: lines per
   // search word (list_reports.h), in the small list viewer.
