@@ -572,15 +572,6 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.exclusion_items = &wizard_->fExclusionWordItems;
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
-  // UTF-8 texts the settings let the user convert to UTF-16: asked per text, or once for all.
-  auto for_all = std::make_shared<int>(0);
-  args.convert_utf8_text = [for_all](UStringView name) {
-    if (*for_all != 0) return *for_all > 0;
-    const int answer = VXDialog(TVXDialog::OKtoSaveXInUnicode, {UString(name)});
-    if (answer == mrYesToAll) *for_all = 1;
-    if (answer == mrNoToAll) *for_all = -1;
-    return IsYes(answer);
-  };
   args.list_kind = kListConcordance;
   // Texts are read on every core; the window's thread commits them and keeps the window alive.
   args.threads = JobWorkerThreads(0);
