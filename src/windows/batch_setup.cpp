@@ -42,6 +42,8 @@ TFormBatchProcessSetup::TFormBatchProcessSetup(QWidget* parent) : TVXDialogForm(
   SetDefaultBatchHandlers(Global_BatchProcedures);
 }
 
+TFormBatchProcessSetup::~TFormBatchProcessSetup() { SetDefaultBatchHandlers(Global_BatchProcedures); }
+
 void TFormBatchProcessSetup::FormShow() {
   ok_pressed = false;
   bar_->setValue(0);

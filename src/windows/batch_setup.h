@@ -18,6 +18,8 @@ class TFormBatchProcessSetup : public TVXDialogForm {
   Q_OBJECT
  public:
   explicit TFormBatchProcessSetup(QWidget* parent = nullptr);
+  // The batch record's handlers that OK gave it point into this window: they go with it.
+  ~TFormBatchProcessSetup() override;
   int64_t total_bytes = 0;
   bool ok_pressed = false;
   QLineEdit* FolderEdit() const { return folder_; }

@@ -1,6 +1,7 @@
 #include "windows/grid_columns_window.h"
 
 #include <QButtonGroup>
+#include <QKeyEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -258,6 +259,7 @@ TFormColumns::TFormColumns(QWidget* parent) : TVXDialogForm(parent) {
   absolute_row_->setRange(1, 100000000);
   // A double-click on the row number inserts the absolute-row token.
   if (QLineEdit* edit = absolute_row_->findChild<QLineEdit*>()) edit->installEventFilter(this);
+  headings_->installEventFilter(this);
   row_line->addWidget(relative);
   row_line->addWidget(absolute);
   row_line->addWidget(absolute_row_);
@@ -417,6 +419,14 @@ bool TFormColumns::eventFilter(QObject* watched, QEvent* event) {
     InsertAbsoluteRow();
     return true;
   }
+  // Insert shows the heading with the focus, Delete hides it.
+  if (event->type() == QEvent::KeyPress && watched == headings_) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Insert || key == Qt::Key_Delete) {
+      Edited(model_.SetVisibleAt(model_.ItemIndex(), key == Qt::Key_Insert));
+      return true;
+    }
+  }
   return TVXDialogForm::eventFilter(watched, event);
 }
 
@@ -428,6 +438,12 @@ void TFormColumns::FormShow() {
   }
   FillLists();
   AdjustControls();
+  // The colour list starts on the style's background.
+  for (int i = 0; i < colours_->count(); ++i)
+    if (colours_->item(i)->data(Qt::UserRole).toInt() == style_background_) {
+      colours_->setCurrentRow(i);
+      break;
+    }
 }
 
 void TFormColumns::FillLists() {
@@ -486,7 +502,8 @@ void TFormColumns::AdjustControls() {
 void TFormColumns::Edited(bool changed) {
   if (!changed || adjusting_) return;
   FillLists();
-  if (model_.Changed() && changed_handler_ && model_.Working()) changed_handler_(owner_, *model_.Working());
+  // An edit that brings the layout back to what it was is still news to the grid.
+  if (changed_handler_ && model_.Working()) changed_handler_(owner_, *model_.Working());
   AdjustControls();
 }
 
@@ -527,8 +544,11 @@ void TFormColumns::ComputeOKClick() {
   UString bracketed = formula;
   if (InsertPrecedenceBrackets(bracketed) && IsYes(VXDialog(TVXDialog::InsertBrackets, {bracketed}))) SetFormulaText(bracketed);
   if (formula_->findText(formula_->currentText()) < 0) formula_->insertItem(0, formula_->currentText());
+  SetModalResult(mrOK);
   if (column_handler_) column_handler_(owner_, false, true, -1);
   FillLists();
+  // The column is added: the editor closes, the formula kept in its box for the next time.
+  hide();
 }
 
 void TFormColumns::DeleteSetColumnClick() {

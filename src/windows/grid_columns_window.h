@@ -5,8 +5,8 @@
 //
 // Calculator OK: unbalanced brackets are named (UnMatchedBracketInX) and the editor stays open;
 // inserted precedence brackets are offered (InsertBrackets); then the column handler is asked to
-// add the computed column from FormulaText(). Whether the formula can be worked out is the
-// handler's to say.
+// add the computed column from FormulaText() and the editor closes. Whether the formula can be
+// worked out is the handler's to say.
 #pragma once
 
 #include <functional>

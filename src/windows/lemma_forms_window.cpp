@@ -5,12 +5,15 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/grid_printing.h"
 
-TFormLemmaShower::TFormLemmaShower(QWidget* parent) : TVXDialogForm(parent) {
+TFormLemmaShower::TFormLemmaShower(QWidget* parent, TFileDialogs* dialogs)
+    : TVXDialogForm(parent), file_dialogs_(dialogs) {
   setWindowTitle(QStringLiteral("Lemma forms"));
   SetHelpContext(this, 2790);
   auto* column = new QVBoxLayout(this);
@@ -23,6 +26,9 @@ TFormLemmaShower::TFormLemmaShower(QWidget* parent) : TVXDialogForm(parent) {
   auto* copy = new QAction(QStringLiteral("Copy"), grid_);
   connect(copy, &QAction::triggered, this, [this] { CopyToClipboard(); });
   grid_->addAction(copy);
+  auto* print = new QAction(QStringLiteral("Print"), grid_);
+  connect(print, &QAction::triggered, this, [this] { PrintGridText(); });
+  grid_->addAction(print);
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
     const bool descending = grid_->horizontalHeader()->sortIndicatorSection() == c &&
                             grid_->horizontalHeader()->sortIndicatorOrder() == Qt::AscendingOrder;
@@ -77,3 +83,9 @@ UString TFormLemmaShower::GridText() const {
 }
 
 void TFormLemmaShower::CopyToClipboard() const { QApplication::clipboard()->setText(ToQString(GridText())); }
+
+bool TFormLemmaShower::PrintGridText() {
+  QTextDocument text;
+  text.setPlainText(windowTitle() + QStringLiteral("\n\n") + ToQString(GridText()));
+  return PrintTextDocument(text, windowTitle(), file_dialogs_);
+}

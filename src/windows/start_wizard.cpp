@@ -29,6 +29,8 @@
 #include "shell/files/saved_texts.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/window_messages.h"
+#include "shell/services/progress.h"
+#include "shell/settings/list_loading.h"
 #include "shell/services/suite_services.h"
 
 namespace {
@@ -388,15 +390,26 @@ bool TFormStartWizardC::CheckAndStoreChoices() {
 }
 
 void TFormStartWizardC::AddLemmaVariants() {
-  if (!Global_stopLemmaMatchLoaded[0]) {
-    const UString file = GetLemmaMatchStopSettings(kToolConcordancer, 0).FileName();
-    Global_stopLemmaMatchLoaded[0] = !file.empty() && LoadedOne(kToolConcordancer, 0, file);
-    if (!Global_stopLemmaMatchLoaded[0]) return;
+  // The progress window, over the main window, shows the list loading and then each word looked up.
+  TProgressClass* progress = GlobalProgress();
+  if (progress) {
+    const QWidget* main = qobject_cast<QWidget*>(main_window_.data());
+    const QRect r = main ? main->frameGeometry() : frameGeometry();
+    progress->ClearAllAndShow(TPoint{r.center().x(), r.center().y()}, kWhereLocal);
+  }
+  if (!Global_stopLemmaMatchLoaded[0] && !LoadALemmaMatchOrStopList(0)) {
+    if (progress) progress->Hide();
+    return;
   }
   const UString typed = BoxText(search_box_);
   std::vector<UString> pieces;
-  for (int i = 0; i < SearchWordItems.Count(); ++i) {
+  const int count = SearchWordItems.Count();
+  for (int i = 0; i < count; ++i) {
     const UString& word = SearchWordItems.GetPtr(i)->sw;
+    if (progress) {
+      progress->ProgressShortMessageOutOf(word, i + 1, count);
+      progress->OverallPercent((i + 1) * 100 / count);
+    }
     if (word.empty() || typed.find(word) == UString::npos) continue;
     const UString variants = LemmaVariantsOf(kToolConcordancer, word, u"\t");
     size_t at = 0;
@@ -410,6 +423,7 @@ void TFormStartWizardC::AddLemmaVariants() {
   }
   for (const UString& piece : pieces)
     if (SearchWordItems.TypeInIndexOf(piece) < 0) SearchWordItems.AddedSearchWords(piece);
+  if (progress) progress->Hide();
 }
 
 void TFormStartWizardC::ShowChosenItems(bool with_lemmas) {

@@ -124,3 +124,24 @@ TEST(DerivedViewsInDocument, TimelineOffOrUndefinedBasisComputesNothing) {
   SetCarryoutProcedureTagBoolean(58, true);
   EXPECT_TRUE(run.doc->fTimeLineList->Compute(false));
 }
+
+// The patterns' first position column is position 55 when the concordance's language is written
+// right to left, in the run's document and in the one read back from its file.
+TEST(DerivedViewsInDocument, PatternsFollowTheDocumentsWritingDirection) {
+  for (const auto& [lcid, first_span] : {std::pair{0x0409, 45}, std::pair{0x0401, 55}, std::pair{0x040D, 55}}) {
+    SCOPED_TRACE(lcid);
+    ScopedSettings settings;
+    TTextsett_rec32 text = GetTextSettings();
+    text.SetLCID(lcid);
+    SetTextSettings(text);
+    TCorpus corpus;
+    TRunDone run = RunConcordance({corpus.names, u"old\ndog"});
+    ASSERT_TRUE(run.found);
+    auto& patterns = View<TPatternsList>(run.doc->fPatternsList);
+    EXPECT_EQ(patterns.PatternColToSpan(0), first_span);
+    EXPECT_EQ(patterns.PatternColToSpan(10), 100 - first_span);
+    auto back = NewDocument();
+    ASSERT_TRUE(ReadBack(*back, SavedBytes(*run.doc)));
+    EXPECT_EQ(View<TPatternsList>(back->fPatternsList).PatternColToSpan(0), first_span);
+  }
+}

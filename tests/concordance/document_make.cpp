@@ -211,16 +211,18 @@ struct TTextByText {
 
 // The request run's road, text by text: in batch mode 1 each text's result is saved and cleared,
 // and each answer still tells that text's own hits; a text without hits between two with hits
-// leaves no row behind, and the next text's row and lines are its own.
+// leaves no row behind, and the next text's row and lines are its own. The run's own batch mode
+// counts: one left behind by an earlier batch run does not make a request's texts a batch.
 TEST(ConcordanceDocument, TextByTextEachTextKeepsItsOwnHitsAndRow) {
-  for (const uint8_t batch_mode : {uint8_t{0}, uint8_t{1}}) {
-    SCOPED_TRACE(int{batch_mode});
+  for (const auto& [left_behind, batch_mode] : {std::pair{uint8_t{0}, uint8_t{0}}, std::pair{uint8_t{1}, uint8_t{1}},
+                                                std::pair{uint8_t{1}, uint8_t{0}}}) {
+    SCOPED_TRACE(int{left_behind} * 10 + int{batch_mode});
     ScopedSettings settings;
     TCorpus corpus;
     TempFolder out;
     ResetBatchRun();
     Global_BatchProcedures.BatchRootFolder = out.Path();
-    Global_batch_mode = batch_mode;
+    Global_batch_mode = left_behind;
     TTextByText road(corpus, {1, 5, 2});  // a, e (no hits), b
     road.args.batch_mode = batch_mode;
     auto& [chosen, doc, items, args] = road;

@@ -144,6 +144,9 @@ TEST_F(GridTools, ComputedColumnFromTheCalculator) {
   EXPECT_EQ(Utf16ToUtf8(TrimU(form.FormulaText())), "SQRT(  COL(\"word\") ) * 2");
   form.ComputeOK()->click();
   ASSERT_EQ(ViewColumns(), shown + 1);
+  // The column is added: the calculator closes, its formula kept.
+  EXPECT_FALSE(form.isVisible());
+  form.show();
   // The absolute-row token takes the column chosen and the row number.
   const UString typed = form.FormulaText();
   form.CalculatorColumns()->setCurrentRow(item);
@@ -170,6 +173,7 @@ TEST_F(GridTools, ComputedColumnFromTheCalculator) {
                {u"(COL(\"word\") + 1", TVXDialog::UnMatchedBracketInX}};
   for (const TCase& c : cases) {
     dialogs.Clear();
+    form.show();
     form.SetFormulaText(c.formula);
     form.ComputeOK()->click();
     EXPECT_TRUE(WasAsked(c.said)) << Utf16ToUtf8(c.formula);

@@ -17,6 +17,7 @@
 #include <optional>
 #include <fstream>
 
+#include "shell/qt/speech_service.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
@@ -741,15 +742,18 @@ class TRecordingSpeech : public TSpeechService {
 };
 }  // namespace
 
-// The current row is read aloud cell by cell; without a speech service the status bar says so;
+// The current row is read aloud cell by cell; without a speech engine the status bar says so;
 // the heading row and a grid without list data say nothing.
 TEST_F(MainToolsFormTest, SpeakRowReadsTheCellsOrSaysThereIsNoSpeech) {
   const UString name = dir.Path() + u"doc.cnc";
   ASSERT_TRUE(WriteTestDocument(name, 3));
   auto w = OpenedWindow(name);
   w->stats_grid->selectRow(1);  // grid row 2: the first text
+  TQtSpeechService no_engine(QStringLiteral("no-such-engine"));
+  EXPECT_FALSE(no_engine.HasEngine());
+  w->SetSpeechService(&no_engine);
   w->SpeakRow(w->stats_grid);
-  EXPECT_TRUE(w->Status()->PanelText(kPanelMessage).contains(QStringLiteral("speech service")));
+  EXPECT_TRUE(w->Status()->PanelText(kPanelMessage).contains(QStringLiteral("speech engine")));
   TRecordingSpeech speech;
   w->SetSpeechService(&speech);
   w->SpeakCurrentLine(w->stats_grid);

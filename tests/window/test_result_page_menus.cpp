@@ -15,6 +15,7 @@
 #include <map>
 
 #include "concordance/commands/collocate_highlight.h"
+#include "concordance/commands/concordance_commands.h"
 #include "concordance/views/plot_list.h"
 #include "platform/text/text_files.h"
 #include "shell/qt/window_messages.h"
@@ -282,9 +283,12 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       break;
     // The grid tools and the viewers open their own windows.
     case 29: case 52: case 85: case 170: case 194: case 17: case 37: {
-      auto form = [this, tag]() -> QWidget* {
+      // Breakdown on the plot and file-name pages reports in the list viewer.
+      const bool report = tag == 37 && (grid.ListType() == kListPlot || grid.ListType() == kListSourceFiles);
+      auto form = [this, tag, report]() -> QWidget* {
         if (tag == 29 || tag == 52) return Main().ColumnsForm();
         if (tag == 17) return Main().SearchReplaceForm();
+        if (report) return Main().ListViewer();
         if (tag == 37) return Main().BreakdownForm();
         return Main().ConditionsForm();
       };
@@ -460,9 +464,10 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       break;
     case 73: check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::PleaseLoadTags)); }; break;
     case 77:
+      // The chooser shows only the document's coloured tags: without any it stays hidden.
       check = [this] {
         ASSERT_NE(Main().TagColourChooser(), nullptr);
-        EXPECT_TRUE(Main().TagColourChooser()->isVisible());
+        EXPECT_EQ(Main().TagColourChooser()->isVisible(), DataHasColourTags(*Main().Doc()));
         Main().TagColourChooser()->hide();
       };
       break;

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <fstream>
 
+#include "model/reading/tag_lists.h"
 #include "concordance/lines/line_records.h"
 #include "windows/tag_colour_chooser.h"
 
@@ -185,6 +186,12 @@ TEST_F(SourceTextPage, TheHitIsDrawnOverTheHighlightOfItsWord) {
 }
 
 TEST_F(SourceTextPage, ChangedTextSettingsSizeTheTagChoosersList) {
+  // A coloured tag of the document for the chooser to show.
+  std::vector<TVisibleTagRec>& tags = Main().Doc()->fArrayOfSavedTags;
+  tags.resize(1);
+  tags[0].tag = u"<p>";
+  tags[0].foreground_colour = 0x0000FF;
+  tags[0].background_colour = DefaultTagBackgroundColour();
   Fire(77);
   auto* chooser = qobject_cast<TFormTagColourChooser*>(Main().TagColourChooser());
   ASSERT_NE(chooser, nullptr);

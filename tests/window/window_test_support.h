@@ -7,14 +7,17 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QSet>
+#include <QFileInfo>
 #include <QString>
 #include <QWidget>
 
 // Grabs the widget into <build>/screenshots/<name>.png; the image (also when saving fails).
 inline QImage SaveScreenshot(QWidget& w, const QString& name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR));
+  const QString file = QStringLiteral(LINZORA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
+  // A name may hold a folder of its own (commands/...).
+  QDir().mkpath(QFileInfo(file).absolutePath());
   QImage img = w.grab().toImage();
-  img.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+  img.save(file);
   return img;
 }
 

@@ -1,5 +1,7 @@
 #include "concordance/commands/concordance_commands.h"
 
+#include "model/reading/tag_lists.h"
+
 #include <algorithm>
 
 #include "concordance/document/concordance_document.h"
@@ -54,6 +56,12 @@ TTagButtonCaptions TagButtonCaptions(const T_WholeLinzoraHolder& doc) {
   out.tag_file_tags = caption(OptionSet(doc.fSettings.DisplayOptions(), 0), TVXRes::VXTagfileTags);
   out.undefined_tags = caption(OptionSet(doc.fSettings.HideOptions(), kTagHideUndefined - 117), TVXRes::VXUndefinedTags);
   return out;
+}
+
+bool DataHasColourTags(const T_WholeLinzoraHolder& doc) {
+  for (const TVisibleTagRec& t : doc.fArrayOfSavedTags)
+    if (t.foreground_colour != DefaultTagTextColour() || t.background_colour != DefaultTagBackgroundColour()) return true;
+  return false;
 }
 
 TTagButtonCaptions HideTagKind(T_WholeLinzoraHolder& doc, int tag) {

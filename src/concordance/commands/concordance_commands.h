@@ -52,6 +52,9 @@ inline bool IsHideTagKindTag(int tag) { return tag == kTagHideTagFileTags || (ta
 // buttons' captions as they now stand.
 TTagButtonCaptions HideTagKind(T_WholeLinzoraHolder& doc, int tag);
 TTagButtonCaptions TagButtonCaptions(const T_WholeLinzoraHolder& doc);
+// Whether any of the document's tags is drawn in a colour of its own (text or background
+// other than a tag's default ones).
+bool DataHasColourTags(const T_WholeLinzoraHolder& doc);
 
 // --- row height ---------------------------------------------------------------------------------
 

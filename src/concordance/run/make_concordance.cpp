@@ -254,7 +254,9 @@ TOneTextResult T_WholeLinzoraHolder::MadeOneFileConcordance(int32_t file_index, 
   TOneTextResult result = per_text.empty() ? TOneTextResult{} : per_text.front();
   result.ok = ok && !per_text.empty();
   if (args.progress) args.progress(file_count > 0 ? (file_index + 1) * 100 / file_count : 100, details.rec.filename);
-  if (MainListType == kListConcordance && Global_batch_mode == 1) {
+  // The run's own mode: a request's road comes here without MakeConcordance, and the global one
+  // may be an earlier batch run's.
+  if (MainListType == kListConcordance && args.batch_mode == 1) {
     fSettings.SetRunningWords(0);
     if (result.hits > 0) {
       ++fBatchCounter;

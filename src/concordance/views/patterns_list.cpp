@@ -5,6 +5,7 @@
 #include "concordance/views/derived_list_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
+#include "platform/text/text_services.h"
 
 // --- rows -------------------------------------------------------------------------------------
 
@@ -62,7 +63,8 @@ bool TPatternsList::PatternData(int i, TPatternEntryRec& out) const {
 
 int TPatternsList::PatternColToSpan(int n) const {
   if (n < 0 || n >= kPatternPositions) return 102;
-  return right_to_left ? kPatternFirstSpan + kPatternPositions - 1 - n : kPatternFirstSpan + n;
+  const bool rtl = right_to_left || (Owner() && IsRightToLeftLCID(static_cast<TLCID>(Owner()->LCID())));
+  return rtl ? kPatternFirstSpan + kPatternPositions - 1 - n : kPatternFirstSpan + n;
 }
 
 bool TPatternsList::GetOneCloudDatum(int index, TCloudDatum& datum) {

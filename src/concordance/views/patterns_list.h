@@ -56,7 +56,8 @@ class TPatternsList : public TConcordanceDerivedList {
 
   TPatternEntry* Row(int i) const;
   bool PatternData(int i, TPatternEntryRec& out) const;
-  // The concordance's language is written right to left: the first column shows position 55.
+  // The concordance's language is written right to left: the first column shows position 55. A
+  // list of a document follows the document's language; one without is set here.
   bool right_to_left = false;
   // The span position of position column n (from 0); 102 outside 0..10.
   int PatternColToSpan(int n) const;

@@ -19,15 +19,20 @@ void TGeneralPlotDataList::SortByPosition() {
                    [](const TV2GeneralPlotDataRec& a, const TV2GeneralPlotDataRec& b) { return a.position < b.position; });
 }
 
-double TGeneralPlotDataList::ComputedDispersion() const {
-  if (words_ <= 0 || divisions_ < 2 || plots_.empty()) return 0.0;
+std::vector<int32_t> TGeneralPlotDataList::HitsPerDivision() const {
+  if (words_ <= 0 || divisions_ < 2) return {Count()};
   std::vector<int32_t> counts(static_cast<size_t>(divisions_), 0);
   for (const TV2GeneralPlotDataRec& p : plots_) {
     const int64_t pos = std::clamp<int64_t>(p.position, 0, words_ - 1);
     const int64_t k = pos * divisions_ / words_;
     ++counts[static_cast<size_t>(std::min<int64_t>(k, divisions_ - 1))];
   }
-  return DispersionValue(counts);
+  return counts;
+}
+
+double TGeneralPlotDataList::ComputedDispersion() const {
+  if (words_ <= 0 || divisions_ < 2 || plots_.empty()) return 0.0;
+  return DispersionValue(HitsPerDivision());
 }
 
 bool TGeneralPlotDataList::SaveToStream(TStream& s) const {

@@ -47,6 +47,9 @@ class TGeneralPlotDataList {
   // (a position outside 0..words-1 counts in the nearest division); 0 without words, with fewer
   // than two divisions or without hits.
   double ComputedDispersion() const;
+  // The hits in each division, counted as ComputedDispersion counts them; one division holding
+  // every hit when the list has no words or fewer than two divisions.
+  std::vector<int32_t> HitsPerDivision() const;
 
   bool SaveToStream(TStream& s) const;
   bool ReadFromStream(TStream& s);

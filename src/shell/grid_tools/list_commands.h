@@ -45,10 +45,12 @@ bool ComputeColumnTotalsIfWanted(TVXBaseDataClass& list, bool& totals_on);
 
 // --- reading a row aloud ---------------------------------------------------------------------------
 
-// Reads texts aloud. None is installed unless the desktop offers one; the window then says so.
+// Reads texts aloud. The window's own speaks through the desktop's speech engine; without one
+// HasEngine is false and the window says so instead of speaking.
 class TSpeechService {
  public:
   virtual ~TSpeechService() = default;
+  virtual bool HasEngine() const { return true; }
   virtual bool Speak(UStringView text) = 0;
 };
 

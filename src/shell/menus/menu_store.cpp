@@ -2,6 +2,7 @@
 
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_store.h"
+#include "shell/menus/popup_items.h"
 
 namespace {
 
@@ -21,7 +22,10 @@ std::array<int32_t, kMenuTagCount> DefaultShortcutTable() {
 
 std::array<uint8_t, kMenuTagCount> PopupTable() {
   std::array<uint8_t, kMenuTagCount> t{};
-  if (!SharedSettingsStore().ReadFixed(kPopupBlock, t.data(), sizeof t)) t.fill(0);
+  if (SharedSettingsStore().ReadFixed(kPopupBlock, t.data(), sizeof t)) return t;
+  // Before the user has chosen, the right-click menu carries the usual list commands.
+  t.fill(0);
+  for (int tag : DefaultRightClickTags()) t[static_cast<size_t>(tag)] = 1;
   return t;
 }
 

@@ -4,7 +4,7 @@
 // access mode and the style number.
 //
 // Each value is one block of the store (layouts in docs/formats.md); a missing or damaged block
-// reads as the defaults (the catalogue's shortcuts, nothing on the right-click menu, mode 1,
+// reads as the defaults (the catalogue's shortcuts, DefaultRightClickTags on the right-click menu, mode 1,
 // style 0).
 #pragma once
 

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextDocument>
 #include <array>
 
 #include "model/reading/chosen_texts_handover.h"
@@ -154,6 +155,16 @@ bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs) {
   UString name;
   if (!dialogs.ChooseFileToSave(r, name) || name.empty()) return false;
   printer.setOutputFileName(ToQString(name));
+  return true;
+}
+
+bool PrintTextDocument(QTextDocument& text, const QString& title, TFileDialogs* dialogs) {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
+      (!dialogs || !ChoosePdfFileForPrinter(printer, *dialogs)))
+    return false;
+  printer.setDocName(title);
+  text.print(&printer);
   return true;
 }
 

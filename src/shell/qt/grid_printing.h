@@ -12,6 +12,9 @@
 // says how; an empty printer name, or a printer no longer installed, prints into a PDF file.
 #pragma once
 
+class QString;
+class QTextDocument;
+
 #include "platform/rtl/ustring.h"
 #include "shell/files/file_dialogs.h"
 #include "shell/main_window/main_window_rules.h"
@@ -39,6 +42,9 @@ bool ApplyPrintPageRec(QPrinter& printer, const UString& printer_name, const TPr
 bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs);
 // The installed printer of that name.
 bool PrinterInstalled(const UString& name);
+// A text printed whole under the title: on the stored printer with the stored page set-up, or
+// into a PDF file the user names when no printer is installed (false: none named, or no dialogs).
+bool PrintTextDocument(QTextDocument& text, const QString& title, TFileDialogs* dialogs);
 
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);
 // Draws one sheet of the plan on a painter already scaled to screen units.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "exception_report/capture/exception_capture.h"
 #include "model/documents/work_derived.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
@@ -38,6 +39,11 @@ void InitSettingsStore() {
   SetupVXbufSharing();
   SetLogFilename(GetLogFilename());
 }
+// Reports of what escapes the program's own handling go to the user's folder of the store.
+void InitExceptionCapture() {
+  CurrentExcTrapOptions().SetOutputPath(GetUserReadWriteFolder());
+  InstallExceptionCapture();
+}
 void InitProgress() { CreateGlobalProgress(); }
 void QuitProgress() { FreeGlobalProgress(); }
 void InitTempPath() { my_temp_path = IncludeTrailingPathDelimiter(SystemTempFolder()); }
@@ -60,6 +66,7 @@ void QuitGridHeadings() {
 
 const TStartupUnit kUnits[] = {
     {"settings store", &InitSettingsStore, &Nothing},
+    {"exception capture", &InitExceptionCapture, &Nothing},
     {"languages", &Nothing, &Nothing},
     {"inter-tool", &Nothing, &Nothing},
     {"progress", &InitProgress, &QuitProgress},

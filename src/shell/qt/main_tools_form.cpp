@@ -47,6 +47,7 @@
 #include "shell/qt/qt_dialog_service.h"
 #include "shell/menus/help_context.h"
 #include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/speech_service.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
@@ -81,8 +82,6 @@ constexpr int kTagReverseDelete = 198;
 constexpr int kTagReduceToN = 21;
 // The page of a document's text (a memo), which Plain Text saves as lines.
 constexpr uint8_t kListTextPage = 27;
-
-const std::vector<int> kToolbarTags = {kTagNew, kTagOpen, kTagSave, kTagPrint, kTagClose, 22, 170, 10, 69};
 
 constexpr uint16_t kCodeTextSettings = 233;
 constexpr uint16_t kCodeOpenTempFile = 613;
@@ -227,7 +226,7 @@ void TMainToolsForm::BuildWindow() {
     if (panel == 8 && HasData() && JobRunning()) EscapePressed();
   });
 
-  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
+  BuildToolbar();
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
   ShowDataState();
@@ -431,7 +430,7 @@ bool TMainToolsForm::OpenDocument(const TVXStored_File_rec& rec, TStream& file) 
   ShowDocumentPages();
   if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->document()->setModified(false);
   ShowDataState();
-  SetPageAppropriateCaption();
+  FitWindowToDocument();
   ArmAutoSave();
   return true;
 }
@@ -718,7 +717,20 @@ void TMainToolsForm::HandleStartupParameters() {
 }
 
 void TMainToolsForm::AfterStartupIdle() {
-  pages_->Records().Last_actions = 0;
+  TOneToolWindowList& records = pages_->Records();
+  // The tags to keep that the texts are read with, when a tag file gives some.
+  if (const int32_t tags = GetTagsWanted(); tags > 0)
+    status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXTagFile) + u": " +
+                                             VXResFmt(TVXRes::VXNmanyEntriesFound, {Num(tags)}));
+  if (records.Last_actions != 0) {
+    if (records.Last_actions & (1u << 14)) SetUpFileDialogs(NextFile.list_type);
+    constexpr uint32_t kAfterReading = (1u << 6) | (1u << 9) | (1u << 10);
+    if ((records.Last_actions & kAfterReading) != 0 && TextFiles_convertedtoUnicode > 0) {
+      VXDialog(TVXDialog::NTextFilesConverted, {Num(TextFiles_convertedtoUnicode)});
+      TextFiles_convertedtoUnicode = 0;
+    }
+  }
+  records.Last_actions = 0;
   startup_done_ = true;
 }
 
@@ -764,6 +776,7 @@ void TMainToolsForm::PageChanged(int tab) {
   TVX_Grid* grid = pages_->GridOfTab(tab);
   const uint8_t type = grid ? grid->ListType() : pages_->CurrentListType();
   FitMenus(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0, grid);
+  FitToolbarToPage(type, grid ? static_cast<uint8_t>(grid->Alternative()) : 0);
   if (grid) {
     ShowEntryCount(grid);
   } else {
@@ -854,7 +867,7 @@ void TMainToolsForm::SetTypeModeCombo(QComboBox* combo) {
 void TMainToolsForm::RefreshRecentFiles() {
   menu_model_.SetRecentFileItems(tool_);
   menus_->Sync();
-  BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
+  BuildToolbar();
 }
 
 void TMainToolsForm::FormActivate() {
@@ -1350,13 +1363,7 @@ void TMainToolsForm::SourceTextCommand(int item) {
 bool TMainToolsForm::PrintSourceText() {
   TSourceTextRichEdit* v = source_text_;
   if (!v) return false;
-  QPrinter printer(QPrinter::HighResolution);
-  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
-      !ChoosePdfFileForPrinter(printer, *file_dialogs_))
-    return false;
-  printer.setDocName(windowTitle());
-  v->document()->print(&printer);
-  return true;
+  return PrintTextDocument(*v->document(), windowTitle(), file_dialogs_);
 }
 
 void TMainToolsForm::SpeakRow(TVX_Grid* grid) {
@@ -1364,8 +1371,12 @@ void TMainToolsForm::SpeakRow(TVX_Grid* grid) {
   const UString text = RowTextToSpeak(*grid->List(), grid->CurrentRow(), grid->Alternative());
   if (text.empty()) return;
   if (!speech_) {
-    status_->SetPanelText(kPanelMessage, u"Reading aloud needs a speech service, and none is installed.");
+    if (!own_speech_) own_speech_ = std::make_unique<TQtSpeechService>();
+    speech_ = own_speech_.get();
+  }
+  if (!speech_->HasEngine()) {
+    status_->SetPanelText(kPanelMessage, u"Reading aloud needs a speech engine, and none is installed.");
     return;
   }
-  if (!speech_->Speak(text)) status_->SetPanelText(kPanelMessage, u"The speech service could not read the row.");
+  if (!speech_->Speak(text)) status_->SetPanelText(kPanelMessage, u"The speech engine could not read the row.");
 }

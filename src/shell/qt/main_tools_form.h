@@ -34,6 +34,7 @@
 #include "shell/files/saved_texts.h"
 #include "shell/grid_tools/list_commands.h"
 #include "shell/menus/menu_model.h"
+#include "shell/menus/tool_pages.h"
 #include "shell/main_window/off_thread_release.h"
 #include "shell/services/command_line.h"
 #include "shell/qt/form_base.h"
@@ -152,10 +153,27 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   TVXFormPrintPreview* PrintPreview() const { return preview_form_; }
   TPrintPreviewHandler& PrintHandler() { return *print_handler_; }
 
-  // Reads the grid's current row aloud; without a speech service the status bar says so.
+  // Reads the grid's current row aloud (the right-click menu's last item) through the desktop's
+  // speech engine, made on first use; without an engine the status bar says so. Tests put their
+  // own speaker in (nullptr: the window's own again).
   void SetSpeechService(TSpeechService* speech) { speech_ = speech; }
   void SpeakRow(TVX_Grid* grid);
   void SpeakCurrentLine(TVX_Grid* grid) { SpeakRow(grid); }
+
+  // --- the right-click menu of the result grids and the tool bar (main_tools_popups.cpp) ---
+  // A grid of a page takes the right-click menu: the customisable items chosen for it that the
+  // page's menu offers (Join Clusters on the collocates and clusters pages), each firing its tag
+  // through HandleMenuCommand as its menu twin does, then "Read row aloud".
+  void AttachRightClickMenu(TVX_Grid* grid);
+  // The menu made afresh for the grid (the one a right-click on it shows; its object name is
+  // "PopupMenuForGrids").
+  QMenu* RightClickMenuFor(TVX_Grid* grid);
+  // The tool bar's buttons: one per customisable item that has a picture, in the customisable
+  // items' order, each running its item; FitToolbarToPage shows those the page's menu offers.
+  void BuildToolbar();
+  void FitToolbarToPage(uint8_t list_type, uint8_t alternative);
+  // The caption follows the document's file, and the window takes the size saved with it.
+  void FitWindowToDocument();
 
   // --- the source-text viewer and its pop-up menu (each item does nothing without a viewer) ---
   enum TSourceTextItem { kSourceSave, kSourcePrint, kSourceCopy, kSourceHighlight, kSourceNext, kSourcePrevious,
@@ -258,6 +276,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   TOffThreadRelease released_documents_;
   TVXParamsFound parms;
   TTessorineList data_list_type_ = kListNone;
+  // Texts the last run converted to Unicode; said once by AfterStartupIdle.
+  int32_t TextFiles_convertedtoUnicode = 0;
 
  private:
   void BuildWindow();
@@ -301,6 +321,12 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   QPointer<TSourceTextRichEdit> source_text_;
   QMenu* source_menu_ = nullptr;
   TSpeechService* speech_ = nullptr;
+  std::unique_ptr<TSpeechService> own_speech_;
+  QMenu* grid_popup_ = nullptr;
+  std::vector<std::pair<int, QToolButton*>> toolbar_buttons_;
+  uint8_t toolbar_list_type_ = kNoListType;
+  uint8_t toolbar_alternative_ = 0;
+  void FireRightClickCommand(int tag);
   TInputBox input_box_;
   std::vector<UString> command_line_;
   UString startup_document_;

@@ -34,6 +34,7 @@
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
 #include "shell/qt/source_text_view.h"
+#include "concordance/views/collocates_list.h"
 #include "concordance/views/plot_list.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
@@ -47,6 +48,7 @@
 #include "windows/plot_view.h"
 #include "windows/sort_dialog.h"
 #include "windows/start_wizard.h"
+#include "windows/wizard_base.h"
 
 namespace {
 
@@ -128,13 +130,17 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   close_button_->setToolTip(QStringLiteral("Hide the toolbar"));
   connect(close_button_, &QToolButton::clicked, this, [this] { ToolButtonCloseClick(); });
   BuildTypingControls();
+  BuildTagButtons();
   ConnectViewers();
   MarkUnavailableCommands();
   ArrangeToolbarControls(*ToolbarPanel());
+  // The main window's controls take the keyboard set-up as every form of the program does.
+  SetupKeyboardAndControls(*this);
 }
 
 TFormLinzora::~TFormLinzora() {
   if (g_running == this) g_running = nullptr;
+  DropZipCopy();
 }
 
 TFormStartWizardC* TFormLinzora::Wizard() const { return wizard_; }
@@ -181,6 +187,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
   ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   FollowCurrentRow(grid);
+  AttachRightClickMenu(grid);
   grid->viewport()->installEventFilter(this);
   // The list commands posted to the grid are carried out here, on the grid they were posted to.
   grid->installEventFilter(this);
@@ -259,8 +266,11 @@ void TFormLinzora::CloseData(bool tell) {
   grid_concordance_ = nullptr;
   shown_line_ = TLineSource();
   source_text_.Clear();
+  DropZipCopy();
   notes_ = nullptr;
+  if (tag_chooser_ && tag_chooser_->isVisible()) tag_chooser_->hide();
   TMainToolsForm::CloseData(tell);
+  FitTagButtons();
 }
 
 // --- menus, toolbar, status bar, hints ------------------------------------------------------------
@@ -625,6 +635,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     });
     watcher->start();
     ok = doc->MakeConcordance(args);
+    TextFiles_convertedtoUnicode = converted;
     // The stretch from the last turn of the loop to the run's end counts as a gap too.
     longest_gap_ms_ = std::max<int64_t>(longest_gap_ms_, g_pump_clock.elapsed() - g_last_pump_ms);
     loop_turns_ = g_turns;
@@ -723,6 +734,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     ShowDocumentPages();
     ShowDataState();
     SetPageAppropriateCaption();
+    AfterDocumentShown();
     if (!problems.empty()) {
       UString names;
       for (const UString& s : problems) names += u"\n" + s;
@@ -730,8 +742,10 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     }
   }
   global_panic_state = kPanicNone;
-  Pages()->Records().Last_actions |= 0x20;
+  // The texts were read: the idle step after the run says how many were converted.
+  Pages()->Records().Last_actions |= 0x20 | (1u << 6);
   UpdateControlsForData();
+  QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
 }
 
 TFormBatchProcessSetup& TFormLinzora::BatchWindow() {
@@ -1059,6 +1073,9 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
   if (list != doc->fConcordanceList.get()) {
     list->ToggleSortDirection(0);
     list->Set1Sort(0, list->HeaderColumnToSortNeeded(0, column));
+    // An association column before its values exist: the user hears why the sort is another.
+    if (auto* collocates = dynamic_cast<TCollocateList*>(list); collocates && !collocates->last_message.empty())
+      VXDialog(TVXDialog::CollocateAssociationNotComputed);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list->DoASort(1, 0, list->Count() - 1);
     RecomputeCumulativeColumns(*list);

@@ -88,9 +88,23 @@ class TFormLinzora : public TMainToolsForm {
   bool TextOutput() const { return text_output_; }
   // A list command that reached a grid as 0x1788; false for a tag the grid is to handle itself.
   bool CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam);
-  // The tag colour chooser, made on first use (menu 77); nullptr before.
+  // The tag colour chooser, made on first use (menu 77); nullptr before. Shown (with the
+  // document's tags) when the document's tags carry colours of their own and it is not showing;
+  // hidden otherwise, so a second call hides it. A run and an open call it.
   QWidget* TagColourChooser() const { return tag_chooser_; }
   void ShowTagColourChooser();
+  // After a run or an open: the tag colour chooser, and the question whether tags go before
+  // their words when the document's texts were read with tags kept and the lines do not show
+  // them so yet (Yes shows them as prefixes, for the document and as the stored choice).
+  void AfterDocumentShown();
+  // The tool bar's two tag buttons ("AdvGlowButtonUndefinedTags", "AdvGlowButtonTagFileTags"):
+  // hide or show undefined tags and the tag file's tags (they click menu items 117 and 100);
+  // shown while the document has tags.
+  void FitTagButtons();
+  // Breakdown on the plot page: hits per section of the texts; on the text-name page: lines per
+  // search word (list_reports.h), in the small list viewer.
+  void ShowPlotStatistics();
+  void ShowBreakdownOfList();
   // The lemma forms window of a collocate's word (column 1 of the collocates, menu 150), made on
   // first use; nullptr before.
   QWidget* LemmaFormsWindow() const { return lemma_shower_; }
@@ -215,6 +229,10 @@ class TFormLinzora : public TMainToolsForm {
   // right-to-left language, in the text settings' font. False only when the text is not there
   // or cannot be read (SourceTextFileNotFound names it).
   bool LoadSourceText(const UString& name);
+  // The file a text is read from: the text itself, or for a member of a zip archive a copy taken
+  // out of the archive (kept while that member is the one shown; deleted when another member is
+  // shown, the data close or the window goes). The name itself when neither can be had.
+  UString ReadableSourceText(const UString& name);
   TSourceTextRichEdit* SourceTextPage() const { return source_page_; }
   // The line whose hit the page shows (valid false before any).
   const TLineSource& ShownSourceLine() const { return shown_line_; }
@@ -355,6 +373,9 @@ class TFormLinzora : public TMainToolsForm {
   // as the user chooses.
   void HighlightCollocate(TVX_Grid* grid);
   TTagButtonCaptions tag_buttons_;
+  QToolButton* undefined_tags_button_ = nullptr;
+  QToolButton* tag_file_tags_button_ = nullptr;
+  void BuildTagButtons();
   // --- the result pages' commands ---
   void AddSourceTextPage();
   void BuildTypingControls();
@@ -376,6 +397,9 @@ class TFormLinzora : public TMainToolsForm {
   void EditSetColumnCell(TVX_Grid* grid, int row, int column);
   void OpenFileOfCell(const UString& name);
   QPointer<TSourceTextRichEdit> source_page_;
+  UString zip_copy_;     // the copy of the zip member shown, in the temporary folder
+  UString zip_copy_of_;  // that member's name ("<archive>.zip/<member>")
+  void DropZipCopy();
   TSourceTextOfFile source_text_;
   TLineSource shown_line_;
   int source_reads_ = 0;

@@ -134,6 +134,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
     case TConcCommand::kHideTagKind:
       if (!doc) break;
       tag_buttons_ = HideTagKind(*doc, tag);
+      FitTagButtons();
       RefreshCurrentGrid();
       break;
     case TConcCommand::kConcDisplay:
@@ -333,7 +334,7 @@ void TFormLinzora::ShowLemmaForms(const std::vector<UString>& lines) {
         f.frequency = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t{f.frequency} * 10 + (line[i] - u'0')));
     forms.push_back(std::move(f));
   }
-  if (!lemma_shower_) lemma_shower_ = new TFormLemmaShower(this);
+  if (!lemma_shower_) lemma_shower_ = new TFormLemmaShower(this, &FileDialogs());
   auto* shower = qobject_cast<TFormLemmaShower*>(lemma_shower_.data());
   shower->SetTheHeaders({VXRes(TVXRes::VXWord), VXRes(TVXRes::VXFrequency)});
   shower->CopyStringData(forms);
@@ -394,8 +395,14 @@ void TFormLinzora::RefreshViewNotes(int notes_before) {
 
 void TFormLinzora::ShowTagColourChooser() {
   if (!tag_chooser_) tag_chooser_ = new TFormTagColourChooser(this);
-  FillTagChooser();
-  tag_chooser_->show();
+  T_WholeLinzoraHolder* doc = Doc();
+  if (doc && !doc->fArrayOfSavedTags.empty() && DataHasColourTags(*doc) && !tag_chooser_->isVisible()) {
+    FillTagChooser();
+    tag_chooser_->show();
+    tag_chooser_->update();
+    return;
+  }
+  tag_chooser_->hide();
 }
 
 void TFormLinzora::FillTagChooser() {

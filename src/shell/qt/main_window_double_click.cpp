@@ -52,7 +52,7 @@ void TFormLinzora::ConnectResultPageCommands(TVX_Grid* grid) {
 }
 
 void TFormLinzora::ShowInListViewer(const UString& caption, const UString& heading, const std::vector<UString>& lines) {
-  if (!list_viewer_) list_viewer_ = new TFormLemmaShower(this);
+  if (!list_viewer_) list_viewer_ = new TFormLemmaShower(this, &FileDialogs());
   auto* viewer = qobject_cast<TFormLemmaShower*>(list_viewer_.data());
   std::vector<TLemmaForm> rows;
   rows.reserve(lines.size());

@@ -43,7 +43,13 @@ bool TFormLinzora::OpenGridTool(int tag, TVX_Grid* grid) {
     case kTagColourCategories: OpenConditions(grid, tag); return true;
     case kTagActiveSetColumn: OpenActiveSetColumnChooser(grid); return true;
     case kTagSearchReplace: OpenSearchReplace(grid, true); return true;
-    case kTagBreakdown: OpenBreakdown(grid); return true;
+    case kTagBreakdown:
+      // The plot counts its hits by section, the text-name page the lines by search word; the
+      // other pages break their rows down in the breakdown window.
+      if (grid && grid->ListType() == kListPlot) ShowPlotStatistics();
+      else if (grid && grid->ListType() == kListSourceFiles) ShowBreakdownOfList();
+      else OpenBreakdown(grid);
+      return true;
     default: return false;
   }
 }
@@ -272,7 +278,11 @@ void TFormLinzora::OpenBreakdown(TVX_Grid* grid) {
 bool TFormLinzora::OpenAFile() {
   if (RefusedDuringJob()) return false;
   const UString name = NextFile.name;
-  if (name.empty() || !ExamineFile(name, Tool()).batch_archive) return TMainToolsForm::OpenAFile();
+  if (name.empty() || !ExamineFile(name, Tool()).batch_archive) {
+    if (!TMainToolsForm::OpenAFile()) return false;
+    AfterDocumentShown();
+    return true;
+  }
   if (!IsYes(VXDialog(TVXDialog::DoYouWantToOpenBatchFileToSeeIndividualLists, {name}))) {
     // No: the archive is no document, and none stays open.
     if (!HasData() || CanCloseData()) CloseData(true);

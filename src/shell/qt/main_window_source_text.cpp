@@ -63,11 +63,12 @@ void TFormLinzora::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
     const int entry = EntryOfGridRow(grid, row);
     if (entry < 0 || entry >= files->Count()) return;
     const UString name = files->GetFullFilename(entry, false);
-    if (!FileExists(name)) {
+    const UString readable = ReadableSourceText(name);
+    if (!FileExists(readable)) {
       VXDialog(TVXDialog::SourceTextFileNotFound, {name.empty() ? UString(u"(no name)") : name});
       return;
     }
-    shown = ShowFileInViewer(name);
+    shown = ShowFileInViewer(readable);
     return;
   }
   TMainToolsForm::ShowSourceOfRow(grid, row, shown);
@@ -98,6 +99,31 @@ void TFormLinzora::ShowSourceOfRow(TVX_Grid* grid, int row, bool& shown) {
   }
 }
 
+UString TFormLinzora::ReadableSourceText(const UString& name) {
+  if (name.empty() || FileExists(name)) return name;
+  UString archive, member;
+  if (!SplitZipMemberName(name, archive, member) || !FileExists(archive)) return name;
+  if (name == zip_copy_of_ && FileExists(zip_copy_)) return zip_copy_;
+  DropZipCopy();
+  // The member as a chosen text of its archive, taken out into the temporary folder.
+  TVXFileDetails one(false, Tool());
+  TChosenFile_BaseRec rec;
+  rec.zip_member = 1;
+  rec.filename = member;
+  if (!one.AddedAFile(rec, archive)) return name;
+  const UString copy = one.TempFilewithZipOpened(0);
+  if (copy.empty()) return name;
+  zip_copy_ = copy;
+  zip_copy_of_ = name;
+  return copy;
+}
+
+void TFormLinzora::DropZipCopy() {
+  if (!zip_copy_.empty()) DeleteFileU(zip_copy_);
+  zip_copy_.clear();
+  zip_copy_of_.clear();
+}
+
 bool TFormLinzora::LoadSourceText(const UString& name) {
   TSourceTextRichEdit* viewer = source_page_;
   T_WholeLinzoraHolder* doc = Doc();
@@ -115,16 +141,17 @@ bool TFormLinzora::LoadSourceText(const UString& name) {
   font.setPointSize(SourceTextFontSize(settings.FontSize(), kSmallestViewerPoints));
   viewer->setFont(font);
 
-  if (name == source_text_.FileName() && !source_text_.Empty() && !viewer->ShownText().empty()) return true;
+  const UString readable = ReadableSourceText(name);
+  if (readable == source_text_.FileName() && !source_text_.Empty() && !viewer->ShownText().empty()) return true;
   if (global_keeping_log) AddToLogFile(u"loading source text " + name);
-  if (name.empty() || !FileExists(name)) {
+  if (name.empty() || !FileExists(readable)) {
     VXDialog(TVXDialog::SourceTextFileNotFound, {name.empty() ? UString(u"(no name)") : name});
     return false;
   }
   bool read = false;
   {
     THourglass hourglass;
-    read = source_text_.Read(name, TakeTextReadSnapshot(doc));
+    read = source_text_.Read(readable, TakeTextReadSnapshot(doc));
   }
   if (!read) {
     VXDialog(TVXDialog::FailedToRead, {source_text_.Failure()});
