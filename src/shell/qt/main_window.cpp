@@ -55,7 +55,6 @@ constexpr uint16_t kCodeSettingsChanged = 233;
 constexpr uint32_t kMsgShowOrHideTags = 0x140D;
 constexpr uint32_t kMsgForwardDocumentState = 0x7B9;
 constexpr uint32_t kMsgCalculatorHere = 0x55E;
-constexpr uint32_t kMsgHelpButton = 0x490;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;

@@ -50,8 +50,19 @@ class TVXGridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+  // Cells that take typed text: editable answers per list column (asked again for every cell,
+  // so a changed typing mode counts at once); writer stores an edit (row from 1) and answers
+  // whether the list took it. Without them no cell is edited.
+  using TCellEditable = std::function<bool(int list_column)>;
+  using TCellWriter = std::function<bool(int list_column, int row, const UString& text)>;
+  void SetCellEditing(TCellEditable editable, TCellWriter writer);
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
  private:
   mutable TGridCellSource source_;
+  TCellEditable editable_;
+  TCellWriter writer_;
   bool rows_held_back_ = false;
 };
 
