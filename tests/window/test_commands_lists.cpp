@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -34,6 +35,12 @@ using namespace result_pages;
 namespace {
 
 constexpr int kConcordanceSetColumn = 2;
+
+// The dialog as the user sees it, into the screenshots' commands folder.
+void CommandShot(QWidget& w, const QString& name) {
+  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/commands"));
+  SaveScreenshot(w, QStringLiteral("commands/") + name);
+}
 
 QPushButton* ButtonNamed(QWidget& w, const QString& text) {
   for (QPushButton* b : w.findChildren<QPushButton*>())
@@ -65,7 +72,7 @@ TEST_F(CommandsListsTest, ChangeLanguageGivesTheListTheChosenLanguageAndNotesIt)
     ASSERT_GT(dialog->Alternatives()->count(), 0);
     dialog->Alternatives()->setCurrentIndex(dialog->Alternatives()->count() - 1);
     chosen = FromQString(dialog->Alternatives()->currentText());
-    SaveShot(d, QStringLiteral("change_language"));
+    CommandShot(d, QStringLiteral("change_language"));
     dialog->ChangeButton()->click();
   });
   Fire(164);
@@ -77,7 +84,7 @@ TEST_F(CommandsListsTest, ChangeLanguageGivesTheListTheChosenLanguageAndNotesIt)
     noted = noted || Doc().fNotes[i].find(u"Language changed to " + chosen) != UString::npos;
   EXPECT_TRUE(noted);
   // The controller is told the language itself, not its place in this user's list.
-  EXPECT_TRUE(CodeSent(kCodeLanguageChoice));
+  EXPECT_TRUE(WaitUntil([this] { return CodeSent(kCodeLanguageChoice); }, 2000));
 }
 
 TEST_F(CommandsListsTest, SetColumnEditTakesTheValueAndDraggedColourThenClearEmptiesIt) {
@@ -91,7 +98,7 @@ TEST_F(CommandsListsTest, SetColumnEditTakesTheValueAndDraggedColourThenClearEmp
     ASSERT_NE(editor, nullptr);
     editor->SetValue(u"noun");
     EXPECT_TRUE(editor->DropColour(editor->ColourList(), QColor(0x20, 0x40, 0xC0)));
-    SaveShot(d, QStringLiteral("set_column_edit"));
+    CommandShot(d, QStringLiteral("set_column_edit"));
     ButtonNamed(d, QStringLiteral("ButtonOK"))->click();
   });
   Fire(180);
@@ -253,7 +260,7 @@ TEST_F(CommandsListsTest, ActiveColumnAppearsWithTwoSetColumnsAndChoosesOne) {
     const auto choices = d.findChildren<QRadioButton*>();
     ASSERT_EQ(choices.size(), 2);
     choices.back()->setChecked(true);
-    SaveShot(d, QStringLiteral("active_column"));
+    CommandShot(d, QStringLiteral("active_column"));
     d.accept();
   });
   Fire(207);
@@ -267,7 +274,7 @@ TEST_F(CommandsListsTest, SearchTextOpensTheSearchOnlyDialog) {
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_FALSE(dialog->Replacing());
   EXPECT_FALSE(dialog->ReplaceBox()->isVisible());
-  SaveShot(*dialog, QStringLiteral("search_text"));
+  CommandShot(*dialog, QStringLiteral("search_text"));
 }
 
 TEST_F(CommandsListsTest, SearchAndReplaceOnTheTextsPageRenamesTheTexts) {
@@ -279,7 +286,7 @@ TEST_F(CommandsListsTest, SearchAndReplaceOnTheTextsPageRenamesTheTexts) {
     dialog->SearchEdit()->setText(QStringLiteral("CORPUS"));
     dialog->ReplacementEdit()->setText(QStringLiteral("moved"));
     dialog->SetWithin(0);
-    SaveShot(d, QStringLiteral("filename_search_replace"));
+    CommandShot(d, QStringLiteral("filename_search_replace"));
     dialog->OKClick();
   });
   Fire(17);

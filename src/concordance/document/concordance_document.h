@@ -253,6 +253,11 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TLCID Locale() const override { return LCID(); }
   void SetLocale(TLCID lcid) override { SetLCID(lcid); }
   TLinzoraFilenamelist* SourceFiles() const override { return fTextFilesWithSearchWord; }
+  // The loaded reference corpus (LoadedAReferenceCorpusWordlist): its words' frequency ranks,
+  // looked up case ignored; a word it lacks has rank 0.
+  bool HasReferenceList() const override { return !fReferenceRanks.empty(); }
+  int32_t ReferenceListCount() const override { return static_cast<int32_t>(fReferenceRanks.size()); }
+  int32_t ReferenceRank(UStringView word) const override;
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
   // Column 13 names each line's text in full while the texts of lines are fetched (byte 1768).
   bool ShowFullFilenames() const override { return fSettings.FetchingLineTexts(); }
@@ -299,6 +304,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TConcplotChoices plot_options;
   int32_t fAssociationParameter = -1;
   UString ReferenceCorpusWordlistFilename;
+  // The reference corpus's words, upper-cased, with their frequency ranks (read only while lines
+  // are sorted, on any worker).
+  std::map<UString, int32_t, std::less<>> fReferenceRanks;
   int32_t fHighestClusterFrequency = 0;
   // Plain members the window reads and writes; never stored.
   uint8_t fSameFilenameOption = 0;

@@ -1065,11 +1065,19 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
     }
     if (!sort_form_->highlighted_collocate_in_sort) lines->ClearHighlightRec();
     const std::vector<int32_t> keys = ResortKeys(doc->fSettings, sort_record_);
-    for (int32_t k : keys)
-      if (k == kSortKeyReferenceFrequency && doc->ReferenceCorpusWordlistFilename.empty()) {
-        VXDialog(TVXDialog::InformationMessage, {u"Sorting by reference corpus frequency needs a reference word list."});
-        return;
+    // The first reference-corpus key: the word list is confirmed (a missing file or one that
+    // is no word list says so there) and loaded when it is not the one the lines know.
+    if (std::find(keys.begin(), keys.end(), kSortKeyReferenceFrequency) != keys.end()) {
+      if (!ReferenceWordListChosen(false)) return;
+      const UString name = GetKeywordsSettingsReferenceCorpus();
+      if (!doc->HasReferenceList() || lines->AnyUnknownAverageWordFrequency() ||
+          name != doc->ReferenceCorpusWordlistFilename) {
+        if (!doc->LoadedAReferenceCorpusWordlist(name)) {
+          VXDialog(TVXDialog::InformationMessage, {name + u" could not be read as a word list."});
+          return;
+        }
       }
+    }
     for (int l = 0; l < 3; ++l) {
       lines->Set1Sort(l, l < static_cast<int>(keys.size()) ? keys[static_cast<size_t>(l)] : -1);
       lines->SetSortAscending(l, sort_record_.ascending[static_cast<size_t>(l)] != 0);
