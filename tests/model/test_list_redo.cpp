@@ -42,13 +42,13 @@ TEST(ListRedo, EachUndoableChangeIsMadeAgainByRedo) {
     c.change(l);
     ASSERT_EQ(l.Shown(), c.after_change);
     const std::string before_undo = l.Shown();
-    EXPECT_FALSE(l.CanRedo());
+    EXPECT_EQ(l.RedoDepth(), 0u);
     ASSERT_TRUE(l.Undo());
-    EXPECT_TRUE(l.CanRedo());
+    EXPECT_EQ(l.RedoDepth(), 1u);
     const std::string undone = l.Shown();
     ASSERT_TRUE(l.Redo());
     EXPECT_EQ(l.Shown(), before_undo);
-    EXPECT_FALSE(l.CanRedo());
+    EXPECT_EQ(l.RedoDepth(), 0u);
     // And back again: undo after redo gives the undone list once more.
     ASSERT_TRUE(l.Undo());
     EXPECT_EQ(l.Shown(), undone);
@@ -75,7 +75,7 @@ TEST(ListRedo, RedoFollowsUndoInReverseOrderAndANewChangeEndsIt) {
   EXPECT_EQ(l.Shown(), "a- b c d");
   // A new change: what was undone cannot come back over it.
   l.DeleteARange({3}, true, true);
-  EXPECT_FALSE(l.CanRedo());
+  EXPECT_EQ(l.RedoDepth(), 0u);
   EXPECT_FALSE(l.Redo());
   EXPECT_EQ(l.Shown(), "a- b c d-");
 }

@@ -363,7 +363,7 @@ TEST_F(CommandsListsTest, HelpButtonsOfTheWizardAndSortDialogOpenTheirContexts) 
   ASSERT_EQ(pager->count(), 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(HelpContextOf(pager->widget(i)), expected[i]) << i;
   Wizard().hide();
-  TConcSortForm* sort = Main().SortForm();
+  TConcSortForm* sort = windows->sort;
   ASSERT_NE(sort, nullptr);
   QPushButton* sort_help = ButtonNamed(*sort, QStringLiteral("Help"));
   ASSERT_NE(sort_help, nullptr);

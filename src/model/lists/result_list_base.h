@@ -615,7 +615,6 @@ class TVXBaseDataClass {
   // Undo moves its record to the redo list; Redo does the change again and moves it back. Any
   // new undoable change empties the redo list.
   bool Undo();
-  bool CanRedo() const { return !redo_.empty(); }
   size_t RedoDepth() const { return redo_.size(); }
   bool Redo();
   void ClearUndoList();
