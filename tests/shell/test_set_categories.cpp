@@ -77,3 +77,20 @@ TEST(SetCategories, ACommandMeansTheCurrentSetColumnElseTheActiveOne) {
   l.ColumnSetnums().SetCurrentItem(1);
   EXPECT_EQ(SetColumnOfCommand(l, 1), second);
 }
+
+TEST(SetCategories, TypingACategoryMovesToTheNextSetColumnThenDown) {
+  struct Case {
+    std::vector<int> shown;
+    TCellPlace typed;
+    int rows;
+    TCellPlace next;
+  };
+  const Case cases[] = {
+      {{2}, {1, 2}, 10, {2, 2}},                    // one set column: one row down
+      {{2, 1000, 1001}, {4, 2}, 10, {4, 1000}},     // on to the next in the row
+      {{2, 1000, 1001}, {4, 1001}, 10, {5, 2}},     // after the last, the first a row down
+      {{1001, 2}, {3, 1001}, 10, {3, 2}},           // in the order the grid shows them
+      {{2}, {10, 2}, 10, {10, 2}},                  // the last row stays
+  };
+  for (const Case& c : cases) EXPECT_EQ(NextCategoryCell(c.shown, c.typed, c.rows), c.next) << c.typed.row << "," << c.typed.column;
+}

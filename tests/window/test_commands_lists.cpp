@@ -177,7 +177,7 @@ TEST_F(CommandsListsTest, LemmaMatchesWithoutALemmaListOffersToSetOneUp) {
   dialogs.Script({mrYes});
   Fire(25);
   EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList));
-  EXPECT_TRUE(CodeSent(2795));
+  EXPECT_TRUE(WaitUntil([this] { return CodeSent(2795); }, 2000));
   EXPECT_NE(StatusMessage(), QStringLiteral("Not available in this window."));
 }
 
@@ -233,6 +233,9 @@ TEST_F(CommandsListsTest, TypingModesLetTheGridEditOnlyTheCellsTheyAllow) {
   const UString line_text(UStringView(TLineTextWide(first->Text())));
   type_into_cell(1, kConcordanceSetColumn, QStringLiteral("verb"), Qt::Key_Return);
   EXPECT_EQ(CategoryOf(Lines(), Main().LineOfRow(grid, 1), kConcordanceSetColumn), u"verb");
+  // The only Set column: the cursor has gone one row down for the next category.
+  EXPECT_TRUE(WaitUntil([grid] { return grid->CurrentRow() == 2; }, 1000)) << grid->CurrentRow();
+  EXPECT_EQ(grid->CurrentColumn(), kConcordanceSetColumn);
   type_into_cell(1, 1, QStringLiteral("x"), Qt::Key_Return);
   EXPECT_EQ(UString(UStringView(TLineTextWide(Lines().Line(Main().LineOfRow(grid, 1))->Text()))), line_text);
 }

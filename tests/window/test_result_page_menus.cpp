@@ -275,11 +275,47 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       modals.Expect("TFormChooseClipboardFormat", [](QDialog&) { return true; });
       check = [] { EXPECT_FALSE(QApplication::clipboard()->text().isEmpty()); };
       break;
-    case 23: case 25: case 38: case 54: case 164: case 180: case 193:
-      check = [this, tag, &grid] { EXPECT_TRUE(Opened(tag, &grid)); };
+    // The list tools answer on their own: a question, their dialog, or a file shown.
+    case 23:
+      check = [this] {
+        EXPECT_EQ(GetKeyPressMode(Main().Tool()), 2);
+        if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget())) QTest::keyClick(editor, Qt::Key_Escape);
+      };
+      break;
+    case 25:
+      dialogs.Script({mrNo});
+      check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList)); };
+      break;
+    case 38:
+      dialogs.Script({mrYes});
+      check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::DoYouWantToDoX)); };
+      break;
+    case 54:
+      dialogs.Script({mrYes});
+      check = [this, tag, &grid] { EXPECT_FALSE(Opened(tag, &grid)); };
+      break;
+    case 164:
+      modals.Expect("TFormLangChange", [](QDialog&) { return false; });
+      check = [this] { EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormLangChange")}); };
+      break;
+    case 180:
+      modals.Expect("TFormSetColumnEdit", [](QDialog&) { return false; });
+      check = [this, tag, &grid] { EXPECT_FALSE(Opened(tag, &grid)); };
+      break;
+    case 193:
+      check = [this, tag, &grid] { EXPECT_FALSE(Opened(tag, &grid)); };
       break;
     // The grid tools and the viewers open their own windows, never the opener.
     case 29: case 52: case 85: case 170: case 194: case 17: case 37: {
+      // On the texts page Search + Replace renames texts: its dialog, cancelled, changes nothing.
+      if (tag == 17 && type == kListSourceFiles) {
+        modals.Expect("TFormSearchAndReplaceFilename", [](QDialog&) { return false; });
+        check = [this, nothing_changed] {
+          EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormSearchAndReplaceFilename")});
+          nothing_changed();
+        };
+        break;
+      }
       auto form = [this, tag]() -> QWidget* {
         if (tag == 29 || tag == 52) return Main().ColumnsForm();
         if (tag == 17) return Main().SearchReplaceForm();
@@ -467,9 +503,15 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       break;
     case 80: check = [this] { EXPECT_EQ(Main().Status()->isVisible(), GetMenuItemChecked(80)); }; break;
     case 81: check = [this] { EXPECT_EQ(Main().ToolbarPanel()->isVisible(), GetMenuItemChecked(81) && Main().HasData()); }; break;
-    case 82: case 83:
+    case 82:
       list.DeleteARange({Entry(grid, r1)}, true, true);
       check = [this, &list, &grid, r1, r2] { EXPECT_FALSE(list.GetDeleted(Entry(grid, r1))); };
+      break;
+    case 83:
+      // Redo makes an undone deletion again.
+      list.DeleteARange({Entry(grid, r1)}, true, true);
+      list.Undo();
+      check = [this, &list, &grid, r1, r2] { EXPECT_TRUE(list.GetDeleted(Entry(grid, r1))); };
       break;
     case 86: {
       const int deleted = DeletedCount(list);

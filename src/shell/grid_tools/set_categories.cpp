@@ -71,3 +71,10 @@ int ClearCategories(TVXBaseDataClass& list, int column) {
   }
   return cleared;
 }
+
+TCellPlace NextCategoryCell(const std::vector<int>& shown_set_columns, TCellPlace typed, int rows) {
+  const auto at = std::find(shown_set_columns.begin(), shown_set_columns.end(), typed.column);
+  if (at != shown_set_columns.end() && at + 1 != shown_set_columns.end()) return {typed.row, *(at + 1)};
+  const int first = shown_set_columns.empty() ? typed.column : shown_set_columns.front();
+  return {std::min(typed.row + 1, std::max(rows, typed.row)), first};
+}

@@ -36,6 +36,16 @@ UString CategoryOf(TVXBaseDataClass& list, int index, int column);
 // outside the list.
 bool WriteCell(TVXBaseDataClass& list, int index, int column, UStringView text, int typing_mode);
 
+// Where the cursor goes after a category was typed into (row, set column): the next set column
+// of the row in the order the grid shows them (shown_set_columns), else the first of them one row
+// down; the row stays the last one at the end of the list.
+struct TCellPlace {
+  int row = 0;
+  int column = 0;
+  bool operator==(const TCellPlace&) const = default;
+};
+TCellPlace NextCategoryCell(const std::vector<int>& shown_set_columns, TCellPlace typed, int rows);
+
 // Each entry (indices from 0) gets the category; with a colour (0x00BBGGRR) its colour category
 // as well. Answers the entries changed.
 int SetCategoryOfEntries(TVXBaseDataClass& list, const std::vector<int>& indices, int column, UStringView category,

@@ -264,6 +264,9 @@ class TFormLinzora : public TMainToolsForm {
   void EditSetColumn(TVX_Grid* grid);
   // Typing into a grid's cells, as the typing mode lets it (through the list's own writing).
   void ConnectCellEditing(TVX_Grid* grid);
+  // After a category typed into (row from 1, list column): the next Set column shown, or the
+  // first one a row down.
+  void MoveToNextCategoryCell(TVX_Grid* grid, int row, int column);
   void EditData(TVX_Grid* grid);
   // Asks whether for the current row only (No: every row); the texts go one a line into a new
   // temporary ".txt" file, shown with the desktop's viewer.

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QTimer>
 
 #include "concordance/commands/row_file_names.h"
 #include "concordance/document/source_files.h"
@@ -133,17 +135,37 @@ void TFormLinzora::EditSetColumnCell(TVX_Grid* grid, int row, int column) {
 
 void TFormLinzora::ConnectCellEditing(TVX_Grid* grid) {
   QPointer<TVX_Grid> target = grid;
-  grid->Model().SetCellEditing(
+  grid->SetCellEditing(
       [this, target](int column) {
         return target && target->List() && !RunActive() &&
                CellEditableInTypingMode(*target->List(), column, GetKeyPressMode(Tool()));
       },
       [this, target](int column, int row, const UString& text) {
         if (!target || !target->List() || RunActive()) return false;
-        if (!WriteCell(*target->List(), EntryOfGridRow(target, row), column, text, GetKeyPressMode(Tool()))) return false;
+        const int mode = GetKeyPressMode(Tool());
+        if (!WriteCell(*target->List(), EntryOfGridRow(target, row), column, text, mode)) return false;
         MarkDataChanged();
+        // Categories are typed one after another: the cursor goes on to the next one once the
+        // editor has closed.
+        if (mode == kTypingModeSetCategories)
+          QTimer::singleShot(0, target, [this, target, row, column] {
+            if (target && target->List()) MoveToNextCategoryCell(target, row, column);
+          });
         return true;
       });
+}
+
+void TFormLinzora::MoveToNextCategoryCell(TVX_Grid* grid, int row, int column) {
+  std::vector<int> shown;
+  QHeaderView* header = grid->horizontalHeader();
+  for (int v = 0; v < header->count(); ++v) {
+    const int section = header->logicalIndex(v);
+    if (header->isSectionHidden(section)) continue;
+    const int list_column = grid->ListColumnOfSection(section);
+    if (IsSetColumn(*grid->List(), list_column)) shown.push_back(list_column);
+  }
+  const TCellPlace next = NextCategoryCell(shown, {row, column}, grid->RowCount());
+  grid->SelectCell(next.row, next.column);
 }
 
 void TFormLinzora::EditData(TVX_Grid* grid) {

@@ -154,6 +154,10 @@ class TVX_Grid : public QTableView {
   std::pair<int, int> CellAtPoint(QPoint p) const;
 
   void SetTweak(std::function<void(TGrid_data_rec&)> tweak) { model_.Source().SetTweak(std::move(tweak)); }
+  // The cells that take typed text (TVXGridModel::SetCellEditing); rows held back stay so.
+  void SetCellEditing(TVXGridModel::TCellEditable editable, TVXGridModel::TCellWriter writer) {
+    model_.SetCellEditing(std::move(editable), std::move(writer));
+  }
 
   // Commands by menu tag (22 Copy, 30 Grow, 31 Shrink, 33 Refresh, 166 Default column widths);
   // false for a tag the grid does not handle.
