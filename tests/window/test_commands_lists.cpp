@@ -253,11 +253,20 @@ TEST_F(CommandsListsTest, EditDataTurnsToEditingDataAndOpensTheCurrentCell) {
 
 TEST_F(CommandsListsTest, ActiveColumnAppearsWithTwoSetColumnsAndChoosesOne) {
   TVX_Grid& grid = Grid();
-  Main().ColumnOperation(&grid, true, true, 0);
+  // One Set column of the lines' own: nothing to choose between yet.
   Main().PageChanged(Main().Pages()->Tabs()->currentIndex());
   ASSERT_NE(Action(207), nullptr);
+  EXPECT_FALSE(Action(207)->isVisible());
+  // A set column added in the column editor, as its button does.
+  Fire(29);
+  ASSERT_NE(Main().ColumnsForm(), nullptr);
+  Main().ColumnOperation(&grid, true, true, 0);
+  Main().ColumnsForm()->hide();
+  Main().PageChanged(Main().Pages()->Tabs()->currentIndex());
   EXPECT_TRUE(Action(207)->isVisible());
-  EXPECT_TRUE(Action(207)->text().startsWith(QStringLiteral("active column")));
+  // The active one, by the place the grid shows it and its heading.
+  const int shown_at = CurrentColumnNumber(Lines().grid_headings, kConcordanceSetColumn);
+  EXPECT_EQ(Action(207)->text(), QStringLiteral("active column %1 (Set)").arg(shown_at));
   ActOnNextModal([](QDialog& d) {
     // The list's own Set column and the one added: the added one is chosen.
     const auto choices = d.findChildren<QRadioButton*>();
