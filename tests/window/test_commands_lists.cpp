@@ -284,7 +284,6 @@ TEST_F(CommandsListsTest, SearchTextOpensTheSearchOnlyDialog) {
   auto* dialog = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_FALSE(dialog->Replacing());
   EXPECT_FALSE(dialog->ReplaceBox()->isVisible());
   CommandShot(*dialog, QStringLiteral("search_text"));
 }
