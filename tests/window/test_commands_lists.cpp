@@ -172,6 +172,32 @@ TEST_F(CommandsListsTest, FilenamesOfACollocateNamesTheTextsOfTheLinesHoldingIt)
   EXPECT_NE(std::find(names.begin(), names.end(), corpus->folder + u"chronicle_1950.txt"), names.end());
 }
 
+TEST_F(CommandsListsTest, FilenamesOfAClusterNamesTheTextsOfTheLinesHoldingItsWords) {
+  TVX_Grid* grid = TurnToType(kListClusters);
+  ASSERT_NE(grid, nullptr);
+  TVXBaseDataClass& clusters = *grid->List();
+  int row = -1;
+  for (int i = 0; i < clusters.Count(); ++i)
+    if (UpperCaseU(clusters.Get(i)->MainWordOnly()) == u"RIVER BANK") row = i;
+  ASSERT_GE(row, 0);
+  SelectRow(*grid, row + 1);
+  dialogs.Script({mrYes});
+  Fire(38);
+  ASSERT_EQ(launcher.shown.size(), 1u);
+  // A plain scan: the texts of the lines whose text holds "river bank", in line order.
+  std::vector<UString> expected;
+  for (int i = 0; i < Lines().Count(); ++i) {
+    const TConcordanceEntry* l = Lines().Line(i);
+    const TLineTextWide text(l->Text());
+    const UString name = Lines().SourceFileName(l->Data().filename_num_original);
+    if (UpperCaseU(UStringView(text)).find(u"RIVER BANK") != UString::npos &&
+        std::find(expected.begin(), expected.end(), name) == expected.end())
+      expected.push_back(name);
+  }
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(FileLines(launcher.shown[0]), expected);
+}
+
 TEST_F(CommandsListsTest, LemmaMatchesWithoutALemmaListOffersToSetOneUp) {
   ASSERT_NE(TurnToType(kListCollocates), nullptr);
   dialogs.Script({mrYes});

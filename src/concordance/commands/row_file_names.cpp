@@ -6,9 +6,11 @@
 #include "concordance/commands/collocate_highlight.h"
 #include "concordance/document/concordance_document.h"
 #include "concordance/document/source_files.h"
+#include "concordance/views/clusters_list.h"
 #include "concordance/views/collocates_list.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_files.h"
+#include "platform/text/text_services.h"
 #include "shell/services/hand_over_folder.h"
 
 namespace {
@@ -48,6 +50,38 @@ void CollocateTexts(TConcordanceList& lines, const TCollocateList& collocates, i
   lines.ClearHighlightCollocFreqs();
 }
 
+// The words of a text, upper-cased: runs of letters and digits (an apostrophe inside a word
+// belongs to it).
+std::vector<UString> UpperWords(UStringView text, TLCID lcid) {
+  const UString upper = UpperCaseU(text, lcid);
+  std::vector<UString> words;
+  UString word;
+  for (size_t i = 0; i < upper.size(); ++i) {
+    const char16_t c = upper[i];
+    const bool in_word = (CharKindOf(c) & (C1_ALPHA | C1_DIGIT)) != 0 || (c == u'\'' && !word.empty());
+    if (in_word) {
+      word += c;
+    } else if (!word.empty()) {
+      words.push_back(std::move(word));
+      word.clear();
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
+void ClusterTexts(TConcordanceList& lines, const TVXBaseListObject& row, TLCID lcid, TNameCollector& out) {
+  const std::vector<UString> cluster = UpperWords(row.MainWordOnly(), lcid);
+  if (cluster.empty()) return;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const TConcordanceEntry* line = lines.Line(i);
+    if (!line) continue;
+    const TLineTextWide text(line->Text());
+    const std::vector<UString> words = UpperWords(text, lcid);
+    if (std::search(words.begin(), words.end(), cluster.begin(), cluster.end()) != words.end()) out.Add(TextOfLine(lines, i));
+  }
+}
+
 }  // namespace
 
 std::vector<UString> FileNamesOfRows(T_WholeLinzoraHolder& doc, TVXBaseDataClass& list, int index) {
@@ -60,6 +94,9 @@ std::vector<UString> FileNamesOfRows(T_WholeLinzoraHolder& doc, TVXBaseDataClass
     for (int i = first; i <= last; ++i) out.Add(texts->GetFullFilename(i, false));
   } else if (auto* collocates = dynamic_cast<TCollocateList*>(&list); collocates && doc.fConcordanceList) {
     for (int i = first; i <= last; ++i) CollocateTexts(*doc.fConcordanceList, *collocates, i, out);
+  } else if (dynamic_cast<TConcordanceClusterList*>(&list) && doc.fConcordanceList) {
+    for (int i = first; i <= last; ++i)
+      if (const TVXBaseListObject* row = list.Get(i)) ClusterTexts(*doc.fConcordanceList, *row, doc.LCID(), out);
   }
   return out.Take();
 }

@@ -2,8 +2,9 @@
 //
 // A concordance line names its own text; a row of the texts page its text; a collocate row the
 // texts of the lines in which the collocate stands within the collocate horizons (the lines
-// its total counts). Names come once each, in the order the lines or rows give them. Any other
-// list names none.
+// its total counts); a cluster row the texts of the lines that hold its words in a row (case
+// ignored, punctuation between words passed over). Names come once each, in the order the lines
+// or rows give them. Any other list names none.
 #pragma once
 
 #include <vector>
