@@ -9,6 +9,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/services/suite_services.h"
+#include "shell/settings/language_choice.h"
 #include "shell/settings/small_dialog_rules.h"
 #include "windows/dialog_parts.h"
 
@@ -49,6 +50,8 @@ void TFormLangChange::SetCurrentLangTo(UStringView name) { existing_->setText(To
 void TFormLangChange::ChangeClick() {
   const int i = alternatives_->currentIndex();
   if (i < 0) return;
-  PostToControllerWithParam(kLanguageChangeCode, i);
+  // The controller stores a language by its locale identifier; the position in this list would
+  // name another language in another user's list.
+  PostToControllerWithParam(kLanguageChangeCode, LanguageValueOfName(FromQString(alternatives_->currentText())));
   SetModalResult(mrOK);
 }

@@ -1,6 +1,6 @@
 // The text-language change: the existing language and the alternatives to choose from. Change
-// tells the suite controller (code 1230) the chosen alternative's position; it stays disabled
-// until an alternative is chosen, so no position -1 is ever sent.
+// tells the suite controller (code 1230) the chosen language's locale identifier; it stays
+// disabled until an alternative is chosen.
 #pragma once
 
 #include "shell/qt/form_base.h"

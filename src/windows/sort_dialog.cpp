@@ -12,11 +12,17 @@
 #include <QVBoxLayout>
 
 #include "platform/runtime/vx_dialogs.h"
+#include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
+
+namespace {
+constexpr int kSortHelpContext = 2140;
+}  // namespace
 
 TConcSortForm::TConcSortForm(QWidget* parent) : TVXDialogForm(parent) {
   setWindowTitle(QStringLiteral("Concordance Sort"));
   setObjectName(QStringLiteral("ConcSortForm"));
+  SetHelpContext(this, kSortHelpContext);
   setWindowFlag(Qt::Window, true);
   resize(420, 460);
   auto* column = new QVBoxLayout(this);
@@ -69,7 +75,7 @@ TConcSortForm::TConcSortForm(QWidget* parent) : TVXDialogForm(parent) {
   num_combo_->addItem(QStringLiteral("all"));
   num_combo_->setCurrentIndex(0);
   auto* help = new QPushButton(QStringLiteral("Help"), this);
-  connect(help, &QPushButton::clicked, this, [] { VXDialog(TVXDialog::NotImplemented, {}, 2140); });
+  connect(help, &QPushButton::clicked, this, [this] { AskOwnerForHelp(this, kSortHelpContext); });
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("ButtonOK"));
   ok->setDefault(true);

@@ -27,6 +27,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
 #include "shell/files/saved_texts.h"
+#include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/window_messages.h"
 #include "shell/services/progress.h"
@@ -36,6 +37,7 @@
 namespace {
 
 constexpr uint16_t kCodeChooseTexts = 1240;
+constexpr int kWizardHelpContext = 2070;
 constexpr int kPageTexts = 0, kPageSearchWord = 1;
 
 TSearchTextOptions CurrentTextOptions() { return SearchTextOptionsFromTextSettings(GetTextSettings()); }
@@ -118,6 +120,7 @@ void TFormStartWizardC::BuildWindow() {
   resize(640, 420);
   auto* column = new QVBoxLayout(this);
   pager_ = new QTabWidget(this);
+  SetHelpContext(pager_, kWizardHelpContext);
   column->addWidget(pager_, 1);
 
   // Texts
@@ -130,6 +133,7 @@ void TFormStartWizardC::BuildWindow() {
   tl->addWidget(texts_label_);
   tl->addWidget(choose_button_);
   tl->addStretch();
+  SetHelpContext(texts, 1240);
   pager_->addTab(texts, QStringLiteral("Texts"));
 
   // Search Word
@@ -155,6 +159,8 @@ void TFormStartWizardC::BuildWindow() {
   examples->setPlainText(QStringLiteral(
       "book*\tevery word beginning with book\nold man\ta phrase\n==New==\texact case\nParis/Moscow/New York\talternatives"));
   sl->addWidget(examples, 1);
+  SetHelpContext(sw, kWizardHelpContext);
+  SetHelpContext(file_group, 2110);
   pager_->addTab(sw, QStringLiteral("Search Word"));
 
   // Advanced
@@ -206,6 +212,7 @@ void TFormStartWizardC::BuildWindow() {
   lemma_check_ = new QCheckBox(QStringLiteral("lemma list search"), lemma_group);
   ll->addWidget(lemma_check_);
   al->addWidget(lemma_group, 1, 1);
+  SetHelpContext(adv, kWizardHelpContext);
   pager_->addTab(adv, QStringLiteral("Advanced"));
 
   // Batch
@@ -225,6 +232,7 @@ void TFormStartWizardC::BuildWindow() {
   bl->addWidget(radio_sw_batch_, 2, 0);
   bl->addWidget(sw_label, 2, 1);
   bl->setRowStretch(3, 1);
+  SetHelpContext(batch, 2730);
   pager_->addTab(batch, QStringLiteral("Batch"));
   connect(pager_, &QTabWidget::currentChanged, this, [this] { CheckAndStoreChoices(); });
 
@@ -233,7 +241,7 @@ void TFormStartWizardC::BuildWindow() {
   column->addWidget(chosen_list_);
   auto* buttons = new QHBoxLayout;
   auto* help = new QPushButton(QStringLiteral("Help"), this);
-  connect(help, &QPushButton::clicked, this, [] { VXDialog(TVXDialog::NotImplemented, {}, 2070); });
+  connect(help, &QPushButton::clicked, this, [this] { AskOwnerForHelp(this, kWizardHelpContext); });
   ok_button_ = new QPushButton(QStringLiteral("OK"), this);
   ok_button_->setDefault(true);
   connect(ok_button_, &QPushButton::clicked, this, [this] { ButtonOKClick(); });

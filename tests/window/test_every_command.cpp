@@ -34,16 +34,7 @@ constexpr int kTagStatusBar = 80, kTagMainToolbar = 81;
 
 // Commands that answer "not available" today, each with the issue that brings it. A mark whose
 // command starts to work fails the test until the mark goes (expected_failures.h).
-const std::map<int, const char*> kExpectedFailures = {
-    {23, "issue 38"},   // Edit data
-    {25, "issue 38"},   // Lemma matches
-    {38, "issue 38"},   // Filenames
-    {54, "issue 38"},   // Set column(s): clear
-    {83, "issue 38"},   // Redo: redoes nothing after an Undo
-    {164, "issue 38"},  // Change language
-    {180, "issue 38"},  // Set column(s): edit
-    {193, "issue 38"},  // Save lemma-file
-};
+const std::map<int, const char*> kExpectedFailures = {};
 
 // What the program cannot offer here, as the README says: the answer each may give.
 struct TAllowed {

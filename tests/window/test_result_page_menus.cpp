@@ -272,17 +272,47 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       modals.Expect("TFormChooseClipboardFormat", [](QDialog&) { return true; });
       check = [] { EXPECT_FALSE(QApplication::clipboard()->text().isEmpty()); };
       break;
-    case 23: case 25: case 38: case 54: case 164: case 180: case 193:
-      // Each opens its window or does its work on the list; none is refused.
-      Main().Status()->SetPanelText(kPanelMessage, u"");
-      mend = "issue 38";
+    // The list tools answer on their own: a question, their dialog, or a file shown.
+    case 23:
       check = [this] {
-        const bool refused = StatusMessage().contains(QStringLiteral("not available"), Qt::CaseInsensitive);
-        EXPECT_FALSE(refused) << StatusMessage().toStdString();
+        EXPECT_EQ(GetKeyPressMode(Main().Tool()), 2);
+        if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget())) QTest::keyClick(editor, Qt::Key_Escape);
       };
+      break;
+    case 25:
+      dialogs.Script({mrNo});
+      check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList)); };
+      break;
+    case 38:
+      dialogs.Script({mrYes});
+      check = [this] { EXPECT_TRUE(WasAsked(TVXDialog::DoYouWantToDoX)); };
+      break;
+    case 54:
+      dialogs.Script({mrYes});
+      check = [this] { EXPECT_FALSE(StatusMessage().contains(QStringLiteral("not available"), Qt::CaseInsensitive)); };
+      break;
+    case 164:
+      modals.Expect("TFormLangChange", [](QDialog&) { return false; });
+      check = [this] { EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormLangChange")}); };
+      break;
+    case 180:
+      modals.Expect("TFormSetColumnEdit", [](QDialog&) { return false; });
+      check = [this] { EXPECT_FALSE(StatusMessage().contains(QStringLiteral("not available"), Qt::CaseInsensitive)); };
+      break;
+    case 193:
+      check = [this] { EXPECT_FALSE(StatusMessage().contains(QStringLiteral("not available"), Qt::CaseInsensitive)); };
       break;
     // The grid tools and the viewers open their own windows.
     case 29: case 52: case 85: case 170: case 194: case 17: case 37: {
+      // On the texts page Search + Replace renames texts: its dialog, cancelled, changes nothing.
+      if (tag == 17 && type == kListSourceFiles) {
+        modals.Expect("TFormSearchAndReplaceFilename", [](QDialog&) { return false; });
+        check = [this, nothing_changed] {
+          EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TFormSearchAndReplaceFilename")});
+          nothing_changed();
+        };
+        break;
+      }
       // Breakdown on the plot and file-name pages reports in the list viewer.
       const bool report = tag == 37 && (grid.ListType() == kListPlot || grid.ListType() == kListSourceFiles);
       auto form = [this, tag, report]() -> QWidget* {
@@ -477,21 +507,12 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       list.DeleteARange({Entry(grid, r1)}, true, true);
       check = [this, &list, &grid, r1, r2] { EXPECT_FALSE(list.GetDeleted(Entry(grid, r1))); };
       break;
-    case 83: {
-      // Redo after an Undo deletes the row again, and changes nothing else.
+    case 83:
+      // Redo makes an undone deletion again.
       list.DeleteARange({Entry(grid, r1)}, true, true);
-      std::vector<bool> deleted;
-      for (int i = 0; i < list.Count(); ++i) deleted.push_back(list.GetDeleted(i));
-      Fire(82);
-      EXPECT_FALSE(list.GetDeleted(Entry(grid, r1)));
-      mend = "issue 38";
-      check = [&list, deleted] {
-        std::vector<bool> now;
-        for (int i = 0; i < list.Count(); ++i) now.push_back(list.GetDeleted(i));
-        EXPECT_EQ(now, deleted);
-      };
+      list.Undo();
+      check = [this, &list, &grid, r1, r2] { EXPECT_TRUE(list.GetDeleted(Entry(grid, r1))); };
       break;
-    }
     case 86: {
       const int deleted = DeletedCount(list);
       dialogs.Script({mrOK, mrOK});

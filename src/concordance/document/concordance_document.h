@@ -249,16 +249,16 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   bool OldRecordsMode() const override { return fOldRecordsMode; }
   void SetOldRecordsMode() override { fOldRecordsMode = true; }
   bool TextsInPlace() const override { return AtLeastOneTextFileInPlace(); }
-  // The reference corpus loaded (LoadedAReferenceCorpusWordlist) ranks a line's words by
-  // frequency, from 1; 0 for a word it lacks.
-  bool HasReferenceList() const override;
-  int32_t ReferenceListCount() const override;
-  int32_t ReferenceRank(UStringView word) const override;
   std::vector<UString> TypedSearchWords() const override { return fSearchWords.TypedInWordsAsStringlist(); }
   const std::vector<uint8_t>* SearchWordTagTable() const override;
   TLCID Locale() const override { return LCID(); }
   void SetLocale(TLCID lcid) override { SetLCID(lcid); }
   TLinzoraFilenamelist* SourceFiles() const override { return fTextFilesWithSearchWord; }
+  // The loaded reference corpus (LoadedAReferenceCorpusWordlist): its words' frequency ranks,
+  // looked up case ignored; a word it lacks has rank 0.
+  bool HasReferenceList() const override { return !fReferenceRanks.empty(); }
+  int32_t ReferenceListCount() const override { return static_cast<int32_t>(fReferenceRanks.size()); }
+  int32_t ReferenceRank(UStringView word) const override;
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
   // Column 13 names each line's text in full while the texts of lines are fetched (byte 1768).
   bool ShowFullFilenames() const override { return fSettings.FetchingLineTexts(); }
@@ -305,6 +305,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TConcplotChoices plot_options;
   int32_t fAssociationParameter = -1;
   UString ReferenceCorpusWordlistFilename;
+  // The reference corpus's words, upper-cased, with their frequency ranks (read only while lines
+  // are sorted, on any worker).
+  std::map<UString, int32_t, std::less<>> fReferenceRanks;
   int32_t fHighestClusterFrequency = 0;
   // Plain members the window reads and writes; never stored.
   uint8_t fSameFilenameOption = 0;

@@ -234,6 +234,11 @@ UString TLinzoraFilenameEntry::GetAWordAsString(int column) const {
   return column == kSourceColFile ? fdata.full_filename : UString();
 }
 
+void TLinzoraFilenameEntry::SetAWordAsString(int column, UStringView text) {
+  if (column != kSourceColFile || text.empty()) return;
+  fdata.full_filename = UString(text);
+}
+
 bool TLinzoraFilenameEntry::SaveToStream(TStream& s) {
   TLinzoraFilenameRowHead head = fdata.head;
   std::memset(head.pad, 0, sizeof head.pad);

@@ -169,6 +169,8 @@ class TLinzoraFilenameEntry : public TVXBaseListObject {
   bool IsDuplicateOf(const TVXBaseListObject& other) const override;
   UString MainWordOnly() const override { return fdata.full_filename; }
   UString GetAWordAsString(int column) const override;
+  // The file-name column takes a corrected name (folder and file); an empty name is refused.
+  void SetAWordAsString(int column, UStringView text) override;
   int32_t MainWordFrequency() const override { return fdata.other_data.hits_this_file; }
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
@@ -226,6 +228,8 @@ class TLinzoraFilenamelist : public TVXBaseLemmaMatchCapableList {
 
   // --- grid ---
   int MainWordColumn() const override { return kSourceColFile; }
+  // A text's name may be corrected in the grid (a text moved since the run).
+  bool CanEdit(int column) const override { return column == kSourceColFile; }
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
 

@@ -208,6 +208,20 @@ int32_t TCollocateList::JoinLemmaPairs(const std::vector<std::pair<UString, UStr
   return joins;
 }
 
+std::vector<UString> TCollocateList::LemmaListFromThisList() {
+  std::vector<UString> lines = TVXBaseLemmaMatchCapableList::LemmaListFromThisList();
+  for (int i = 0; i < Count(); ++i) {
+    const TVXBaseListObject* e = Get(i);
+    if (!e || e->JoinedTo()) continue;
+    const std::vector<TVXBaseListObject*> forms = e->JoinedEntries();
+    if (forms.empty()) continue;
+    UString line = e->MainWordOnly() + u" -> ";
+    for (size_t k = 0; k < forms.size(); ++k) line += (k ? u"," : u"") + forms[k]->MainWordOnly();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 int32_t TCollocateList::CheckLemmas(bool) {
   if (ListBusy() != kBusyNone) {
     RefuseWhileBusy("apply the lemma list");

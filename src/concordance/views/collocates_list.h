@@ -138,6 +138,8 @@ class TCollocateList : public TConcordanceDerivedList {
   int32_t JoinLemmaPairs(const std::vector<std::pair<UString, UString>>& pairs, bool search_word_ignored);
   // The tool's loaded lemma list, joined within each search word.
   int32_t CheckLemmas(bool adjusting_frequencies_and_zapping = false) override;
+  // The lemma file of the joins: one line a head, "HEAD -> form,form", in the list's order.
+  std::vector<UString> LemmaListFromThisList() override;
   // A stop word takes out the rows of every search word that hold it.
   void RemoveStopWord(UStringView word, int32_t total, int32_t index, bool case_sensitive, bool whole_word,
                       bool unicode) override;

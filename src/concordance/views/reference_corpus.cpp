@@ -10,6 +10,7 @@
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/text/text_services.h"
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list_document.h"
 
@@ -73,6 +74,7 @@ std::unique_ptr<T_WholeWordlistHolder> ReadWordListDocument(T_WholeLinzoraHolder
 
 bool T_WholeLinzoraHolder::LoadedAReferenceCorpusWordlist(UStringView file_name) {
   fReferenceCorpus.reset();
+  fReferenceRanks.clear();
   UString why;
   std::unique_ptr<T_WholeWordlistHolder> words = ReadWordListDocument(*this, file_name, false, false, why);
   if (!words) {
@@ -81,34 +83,18 @@ bool T_WholeLinzoraHolder::LoadedAReferenceCorpusWordlist(UStringView file_name)
   }
   ReferenceCorpusWordlistFilename = UString(file_name);
   words->Words().DoAlphabeticalAscendingSort();
-  words->Words().fRankOrders = words->Words().ComputedRankOrdersOfWords();
+  TVXWordList& list = words->Words();
+  list.fRankOrders = list.ComputedRankOrdersOfWords();
+  for (int i = 0; i < list.Count() && i < static_cast<int>(list.fRankOrders.size()); ++i)
+    if (const TVXBaseListObject* e = list.Get(i); e && !e->JoinedTo())
+      fReferenceRanks.emplace(UpperCaseU(e->MainWordOnly(), LCID()), list.fRankOrders[static_cast<size_t>(i)]);
   fReferenceCorpus = std::move(words);
   return true;
 }
 
-namespace {
-
-TVXWordList* ReferenceWords(const std::unique_ptr<TTessorineholder>& corpus) {
-  auto* words = dynamic_cast<T_WholeWordlistHolder*>(corpus.get());
-  return words ? &words->Words() : nullptr;
-}
-
-}  // namespace
-
-bool T_WholeLinzoraHolder::HasReferenceList() const { return ReferenceListCount() > 0; }
-
-int32_t T_WholeLinzoraHolder::ReferenceListCount() const {
-  const TVXWordList* words = ReferenceWords(fReferenceCorpus);
-  return words ? words->Count() : 0;
-}
-
 int32_t T_WholeLinzoraHolder::ReferenceRank(UStringView word) const {
-  TVXWordList* words = ReferenceWords(fReferenceCorpus);
-  if (!words) return 0;
-  // The list stays sorted alphabetically from its loading, so the look-up is a binary search.
-  const int row = words->Find_WordStr(word, false);
-  return row >= 0 && static_cast<size_t>(row) < words->fRankOrders.size() ? words->fRankOrders[static_cast<size_t>(row)]
-                                                                           : 0;
+  const auto it = fReferenceRanks.find(UpperCaseU(word, LCID()));
+  return it == fReferenceRanks.end() ? 0 : it->second;
 }
 
 TAssociationOutcome T_WholeLinzoraHolder::REComputeCollocateAssociation(const TAssociationRequest& request) {

@@ -325,6 +325,7 @@ TVXBaseDataClass::TVXBaseDataClass(TVXBaseHolder* holder, TEntryClass entry_clas
 TVXBaseDataClass::~TVXBaseDataClass() {
   if (busy_ != kBusyNone) AddToLogFile("a list was freed while busy");
   undo_.clear();
+  redo_.clear();
   for (TVXBaseListObject* e : entries_) delete e;
   entries_.clear();
 }
@@ -375,9 +376,10 @@ void TVXBaseDataClass::ConvertEntriesToUnicode(int code_page) {
   };
   for (TVXBaseListObject* e : entries_)
     if (e) convert(e);
-  for (const auto& rec : undo_)
-    for (size_t k = 0; k < rec->owned.size(); ++k)
-      if (rec->owned[k]) convert(rec->entries[k]);
+  for (const auto* records : {&undo_, &redo_})
+    for (const auto& rec : *records)
+      for (size_t k = 0; k < rec->owned.size(); ++k)
+        if (rec->owned[k]) convert(rec->entries[k]);
 }
 
 TVXBaseListObject* TVXBaseDataClass::Get(int i) const { return (i >= 0 && i < Count()) ? entries_[i] : nullptr; }
@@ -621,17 +623,42 @@ void TVXBaseDataClass::AddItemsToUndoList(TUndoAction action, const std::vector<
 }
 
 void TVXBaseDataClass::PushUndo(std::unique_ptr<TUndoRecord> rec) {
+  // A new change starts a new history: what was undone before it can no longer be redone.
+  redo_.clear();
   undo_.push_back(std::move(rec));
   if (undo_.size() > kUndoLimit) undo_.erase(undo_.begin());
 }
 
-void TVXBaseDataClass::ClearUndoList() { undo_.clear(); }
+void TVXBaseDataClass::ClearUndoList() {
+  undo_.clear();
+  redo_.clear();
+}
 
 bool TVXBaseDataClass::Undo() {
   if (undo_.empty()) return false;
   if (busy_ != kBusyNone) return RefuseWhileBusy("undo");
   std::unique_ptr<TUndoRecord> rec = std::move(undo_.back());
   undo_.pop_back();
+  TUndoRecord& undone = *rec;
+  redo_.push_back(std::move(rec));
+  UndoRecord(undone);
+  return true;
+}
+
+bool TVXBaseDataClass::Redo() {
+  if (redo_.empty()) return false;
+  if (busy_ != kBusyNone) return RefuseWhileBusy("redo");
+  std::unique_ptr<TUndoRecord> rec = std::move(redo_.back());
+  redo_.pop_back();
+  TUndoRecord& redone = *rec;
+  undo_.push_back(std::move(rec));
+  RedoRecord(redone);
+  ++changed_entries_;
+  return true;
+}
+
+void TVXBaseDataClass::UndoRecord(TUndoRecord& r) {
+  TUndoRecord* rec = &r;
   switch (rec->action) {
     case kUndoDelete:
     case kUndoUndelete:
@@ -667,7 +694,50 @@ bool TVXBaseDataClass::Undo() {
       break;
   }
   ++changed_entries_;
-  return true;
+}
+
+void TVXBaseDataClass::RedoRecord(TUndoRecord& rec) {
+  switch (rec.action) {
+    case kUndoDelete:
+    case kUndoUndelete:
+      for (TVXBaseListObject* e : rec.entries) e->SetMark(kMarkDeleted, rec.action == kUndoDelete);
+      break;
+    case kUndoMatch:
+    case kUndoUnmatch:
+      for (TVXBaseListObject* e : rec.entries) e->SetMark(kMarkMatched, rec.action == kUndoMatch);
+      break;
+    case kUndoJoin:
+      for (size_t k = 0; k < rec.entries.size(); ++k) {
+        TVXBaseListObject* f = rec.entries[k];
+        TVXBaseListObject* h = rec.heads[k];
+        // Joined again only where nothing since has made either side part of another join.
+        if (f->JoinedTo() || f->JoinedCount() > 0 || h->JoinedTo()) continue;
+        h->EnsurePrivateObjExists().joined.push_back({f, false});
+        f->EnsurePrivateObjExists().joined_to = h;
+      }
+      break;
+    case kUndoZap: {
+      // The same entries leave the list again: a form goes back to its head, the rest to the record.
+      std::vector<TVXBaseListObject*> gone(rec.entries.begin(), rec.entries.end());
+      std::sort(gone.begin(), gone.end());
+      entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                    [&gone](TVXBaseListObject* e) { return std::binary_search(gone.begin(), gone.end(), e); }),
+                     entries_.end());
+      for (auto& p : pivots_) p = nullptr;
+      for (size_t k = 0; k < rec.entries.size(); ++k) {
+        TVXBaseListObject* e = rec.entries[k];
+        if (TVXBaseListObject* h = rec.heads[k]) {
+          if (h->priv_)
+            for (TJoinedInstance& j : h->priv_->joined)
+              if (j.entry == e) j.owned = true;
+          rec.owned[k] = 0;
+        } else {
+          rec.owned[k] = 1;
+        }
+      }
+      break;
+    }
+  }
 }
 
 // --- sorting ---------------------------------------------------------------------------------

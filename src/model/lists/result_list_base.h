@@ -633,7 +633,11 @@ class TVXBaseDataClass {
   void AddItemsToUndoList(TUndoAction action, const std::vector<int32_t>& indices);
   bool CanUndo() const { return !undo_.empty(); }
   size_t UndoDepth() const { return undo_.size(); }
+  // Undo moves its record to the redo list; Redo does the change again and moves it back. Any
+  // new undoable change empties the redo list.
   bool Undo();
+  size_t RedoDepth() const { return redo_.size(); }
+  bool Redo();
   void ClearUndoList();
 
   // --- sorting ---
@@ -787,6 +791,9 @@ class TVXBaseDataClass {
   // Compares entry with the level's pivot through the level's comparer (0 without one).
   int CompareWithPivot(int level, TVXBaseListObject& entry);
   void PushUndo(std::unique_ptr<TUndoRecord> rec);
+  // Reverses the record's change (Undo) or makes it again (Redo).
+  void UndoRecord(TUndoRecord& rec);
+  void RedoRecord(TUndoRecord& rec);
   // Applies the sort settings of the stored settings record to the levels.
   void ApplyStoredSortSettings();
   void StoreSortSettings();
@@ -830,6 +837,7 @@ class TVXBaseDataClass {
   int32_t min_frequency_ = INT32_MAX;
   int32_t max_frequency_ = 0;
   std::vector<std::unique_ptr<TUndoRecord>> undo_;
+  std::vector<std::unique_ptr<TUndoRecord>> redo_;
   std::vector<TAddedColumn> added_;
   int32_t next_added_column_ = kFirstAddedColumn;
   int32_t added_slots_ = 0;

@@ -62,7 +62,7 @@ constexpr std::array kCommands = std::to_array<TConcCommandEntry>({
     {78, C::kMerge, W, 0},
     {79, C::kSaveAs, G, 5},
     {82, C::kUndo, G, 0},
-    {83, C::kUndo, G, 0},
+    {83, C::kRedo, G, 0},
     {85, C::kLaterWindow, G, 0},
     {86, C::kRemoveDuplicates, G, 0},
     {87, C::kPadding, W, 0},

@@ -66,7 +66,8 @@ enum class TConcCommand : uint8_t {
   kJoinClusters,      // 48: rows joined under the rows whose words hold theirs
   kAutoJoin,          // 104: no rule is given for it; it says so and changes nothing
   kZap,               // 11
-  kUndo,              // 82, 83
+  kUndo,              // 82
+  kRedo,              // 83
   kResort,            // 10
   kOtherSort,         // 96-99, 126, 127
   kRemoveDuplicates,  // 86
@@ -81,8 +82,8 @@ enum class TConcCommand : uint8_t {
   kFollowCollocate,   // 155: a new concordance of the collocate, in a second instance
   kPageHelp,          // 103: the help page of the page on show
   kRelativeEntropy,   // 210
-  kListCommand,       // other list commands of the pages (edit data, lemma matches ...): their windows
-  kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 170, 179, 186, 194, 207: windows opened elsewhere
+  kListCommand,       // 16, 23, 25, 38, 54, 164, 180, 193: the list tools (main_window_list_tools.cpp)
+  kLaterWindow,       // 6, 17, 29, 37, 52, 75, 85, 95, 170, 179, 186, 194, 207: the grid tools and viewers
 };
 
 enum class TConcCommandPlace : uint8_t { kWindow, kGrid };

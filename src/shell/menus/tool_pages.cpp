@@ -1,5 +1,8 @@
 #include "shell/menus/tool_pages.h"
 
+#include <algorithm>
+
+#include "model/lists/grid_headings.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 
@@ -95,7 +98,7 @@ bool TOneToolWindowList::FitMenuToListType(TMenuModel& menu, const TMenuFitInput
   return true;
 }
 
-TMenuFitInputs MenuFitInputsFor(uint8_t list_type, uint8_t alternative, bool show_related) {
+TMenuFitInputs MenuFitInputsFor(uint8_t list_type, uint8_t alternative, bool show_related, TVXBaseDataClass* list) {
   TMenuFitInputs in;
   const TMenuFeatureContext c = CurrentMenuFeatureContext();
   in.tool = c.tool;
@@ -104,5 +107,14 @@ TMenuFitInputs MenuFitInputsFor(uint8_t list_type, uint8_t alternative, bool sho
   in.list_type = list_type;
   in.alternative = alternative;
   in.show_related = show_related;
+  if (!list) return in;
+  list->RecomputeColumnSetnums();
+  const TVXActiveLongintList& setnums = list->ColumnSetnums();
+  // One set column leaves nothing to choose between.
+  if (setnums.items.size() < 2) return in;
+  EnsureGridHeadings(*list);
+  for (int32_t column : setnums.items)
+    in.set_columns.emplace_back(CurrentColumnNumber(list->grid_headings, column) - 1, GetDatum(list->grid_headings, column));
+  in.current_set_column = std::max(0, setnums.current);
   return in;
 }

@@ -82,5 +82,7 @@ class TOneToolWindowList {
   bool ruler_found_ = false;
 };
 
-// The inputs of this process for a page (the set columns are the caller's to add).
-TMenuFitInputs MenuFitInputsFor(uint8_t list_type, uint8_t alternative, bool show_related);
+// The inputs of this process for a page; the set columns are those of list (none without one),
+// each by its display column from 0 and its heading.
+TMenuFitInputs MenuFitInputsFor(uint8_t list_type, uint8_t alternative, bool show_related,
+                                TVXBaseDataClass* list = nullptr);

@@ -11,3 +11,6 @@ int HelpContextOf(const QWidget* widget);  // 0 when none was set
 int GetTheBestHelpContext(int context);
 // F1 on the window opens the best context's page as the store's access mode says.
 void InstallHelpKey(QWidget* window);
+// A dialog's Help button: its owner window is asked for the context's page (message 0x490); a
+// dialog without an owner opens the page itself.
+void AskOwnerForHelp(QWidget* dialog, int context);

@@ -639,6 +639,13 @@ bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_
     VXDialog(TVXDialog::CannotWriteToXFolder, {folder});
     return false;
   }
+  if (format == kSaveAsListOwnType) {
+    // The list's own type is the whole document, saved under the name chosen.
+    const bool saved = SaveDataToFile(grid, file_name);
+    AfterSaving(saved, file_name);
+    if (saved) VXDialog(TVXDialog::SavedOK, {file_name});
+    return saved;
+  }
   auto* list = dynamic_cast<TDocumentList*>(grid->List());
   ApplyExportSettings(choices, *fData);
   bool ok = false;
@@ -646,7 +653,8 @@ bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_
     THourglass hourglass;
     BusySavingAs = true;
     switch (format) {
-      case 0: ok = fData->SaveListAsTXT(list, file_name); break;
+      case kSaveAsPlainText:
+      case kSaveAsAny: ok = fData->SaveListAsTXT(list, file_name); break;
       case 1: ok = fData->SaveListAsXML(list, file_name); break;
       case 2: ok = fData->SaveListAsExcel(list, file_name); break;
       case 3: ok = fData->SaveListAsRTF(list, file_name); break;
@@ -791,7 +799,9 @@ void TMainToolsForm::PageChanged(int tab) {
 void TMainToolsForm::FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid) {
   TOneToolWindowList& records = pages_->Records();
   // Every fitting goes through the page list, which knows when nothing the menu shows changed.
-  if (records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false))) menus_->Sync();
+  records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false, grid ? grid->List() : nullptr));
+  // Undo and Redo follow the page's own list (and Sync shows the fitting).
+  ShowUndoRedoState(grid);
   FitGridRuler(grid, records.RulerFeatureFound());
 }
 
@@ -972,9 +982,7 @@ bool TMainToolsForm::event(QEvent* e) {
 void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   pages_->Records().Last_actions |= 1u << 15;
   data_changed_ = true;
-  // Undo is offered while the changed list has something to undo.
-  menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(grid->List()->UndoDepth()));
-  menus_->Sync();
+  ShowUndoRedoState(grid);
   grid->ListChanged();
   UpdateControlsForData();
 }
@@ -1094,6 +1102,18 @@ void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
 void TMainToolsForm::UndoList(TVX_Grid* grid) {
   if (!GridHasListData(grid)) return;
   if (grid->List()->Undo()) ListChanged(grid);
+}
+
+void TMainToolsForm::RedoList(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  if (grid->List()->Redo()) ListChanged(grid);
+}
+
+void TMainToolsForm::ShowUndoRedoState(TVX_Grid* grid) {
+  TVXBaseDataClass* list = grid ? grid->List() : nullptr;
+  menu_model_.HandleUnOrRedoAction(false, u"", list ? static_cast<int>(list->UndoDepth()) : 0);
+  menu_model_.HandleUnOrRedoAction(true, u"", list ? static_cast<int>(list->RedoDepth()) : 0);
+  menus_->Sync();
 }
 
 bool TMainToolsForm::RowQuery(TVX_Grid* grid, int index) {

@@ -218,6 +218,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   using TInputBox = std::function<bool(const UString& caption, const UString& prompt, UString& value)>;
   void SetInputBox(TInputBox box) { input_box_ = std::move(box); }
   void UndoList(TVX_Grid* grid);
+  void RedoList(TVX_Grid* grid);
   bool RowQuery(TVX_Grid* grid, int index);
   void GoToRow(TVX_Grid* grid, int row);
   void PercentToStatusBar(int64_t done, int64_t total);
@@ -284,6 +285,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void ArmAutoSave();
   // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
   void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);
+  // Undo and Redo are offered while the grid's list has something to undo or redo.
+  void ShowUndoRedoState(TVX_Grid* grid);
   void RefreshRecentFiles();
   TVXFormPrintPreview& EnsurePreviewForm();
   // Windows that show the document's lists let go of them (before pages or the document go).

@@ -60,7 +60,6 @@ constexpr uint16_t kCodeSettingsChanged = 233;
 constexpr uint32_t kMsgShowOrHideTags = 0x140D;
 constexpr uint32_t kMsgForwardDocumentState = 0x7B9;
 constexpr uint32_t kMsgCalculatorHere = 0x55E;
-constexpr uint32_t kMsgHelpButton = 0x490;
 constexpr int kYieldIntervalMs = 20;
 constexpr int kNewestLineMs = 3000;
 constexpr size_t kConcordanceColumns = 16;
@@ -1102,7 +1101,8 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
     if (!sort_form_->highlighted_collocate_in_sort) lines->ClearHighlightRec();
     const std::vector<int32_t> keys = ResortKeys(doc->fSettings, sort_record_);
     if (std::find(keys.begin(), keys.end(), kSortKeyReferenceFrequency) != keys.end()) {
-      // The reference word list is confirmed, and read when it is another or a line's rank is not known.
+      // The reference word list is confirmed (a missing file or one that is no word list says so
+      // there) and read when it is another or a line's rank is not known; a refusal keeps the sorts.
       auto keep_sorts = [&] {
         for (int l = 0; l < 3; ++l) {
           lines->Set1Sort(l, before[static_cast<size_t>(l)].key);
@@ -1114,7 +1114,7 @@ void TFormLinzora::Resort(TVX_Grid* grid, int column) {
       if ((!doc->HasReferenceList() || reference != doc->ReferenceCorpusWordlistFilename ||
            lines->AnyUnknownAverageWordFrequency()) &&
           !doc->LoadedAReferenceCorpusWordlist(reference)) {
-        VXDialog(TVXDialog::InformationMessage, {reference + u" holds no word list to sort by."});
+        VXDialog(TVXDialog::InformationMessage, {reference + u" could not be read as a word list."});
         return keep_sorts();
       }
     }

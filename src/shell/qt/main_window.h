@@ -270,6 +270,27 @@ class TFormLinzora : public TMainToolsForm {
   // A phrase's frequency the user knows (the reference list holds single words): -1 when none.
   int64_t KnownFrequency(UStringView phrase);
 
+  // The list tools (main_window_list_tools.cpp): 16 Search text, 23 Edit data, 25 Lemma matches,
+  // 38 Filenames, 54 and 180 clear and edit a set column, 164 Change language, 193 Save
+  // lemma-file; and on the texts page Search + Replace renames the texts.
+  void CarryOutListTool(int tag, TVX_Grid* grid);
+  void ChangeGridLanguage(TVX_Grid* grid);
+  void ClearSetCategories(TVX_Grid* grid);
+  void EditSetColumn(TVX_Grid* grid);
+  // Typing into a grid's cells, as the typing mode lets it (through the list's own writing).
+  void ConnectCellEditing(TVX_Grid* grid);
+  // After a category typed into (row from 1, list column): the next Set column shown, or the
+  // first one a row down.
+  void MoveToNextCategoryCell(TVX_Grid* grid, int row, int column);
+  void EditData(TVX_Grid* grid);
+  // Asks whether for the current row only (No: every row); the texts go one a line into a new
+  // temporary ".txt" file, shown with the desktop's viewer.
+  void ShowFileNamesOfRow(TVX_Grid* grid);
+  void CheckLemmasOnGrid(TVX_Grid* grid);
+  void SaveLemmaFile(TVX_Grid* grid);
+  // True when a name changed; the document is then changed and may be saved again at once.
+  bool SearchAndReplaceFileNames(TVX_Grid* grid);
+
   // A double-click on a cell opens what it stands for (main_window_double_click.cpp).
   void DDblClickCell(TVX_Grid* grid, int row);
   void GridConcordanceClickCell(TVX_Grid* grid, int row, int column);

@@ -25,6 +25,7 @@
 #include "shell/menus/concordance_commands.h"
 #include "shell/files/file_recognition.h"
 #include "shell/menus/menu_model.h"
+#include "shell/qt/help_access.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/qt_application.h"
@@ -163,6 +164,8 @@ bool TFormLinzora::ReferenceWordListChosen(bool choose_column) {
   if (!word_list_check_) word_list_check_ = new TFormCollRelationsWLCheckFilename(this);
   auto* check = qobject_cast<TFormCollRelationsWLCheckFilename*>(word_list_check_.data());
   check->ColumnList()->setVisible(choose_column);
+  // Its help is the relationships' page, or the sort's when the resort asks.
+  SetHelpContext(check, choose_column ? 4700 : 2140);
   if (choose_column && doc) {
     if (doc->fReferenceColumn < 0) doc->fReferenceColumn = kFirstReferenceColumn;
     check->CopyHeadings(CopyOfBaseHeadings(kListWordList), doc->fReferenceColumn);

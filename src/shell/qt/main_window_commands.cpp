@@ -214,6 +214,8 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
     case TConcCommand::kUnjoinAll: UnjoinRows(grid, true); break;
     case TConcCommand::kZap: ZapList(grid); break;
     case TConcCommand::kUndo: UndoList(grid); break;
+    case TConcCommand::kRedo: RedoList(grid); break;
+    case TConcCommand::kListCommand: CarryOutListTool(tag, grid); break;
     case TConcCommand::kResort: Resort(grid, std::max(1, grid->CurrentColumn())); break;
     case TConcCommand::kColumnTotals: ColumnTotalsOnGrid(grid); break;
     case TConcCommand::kMatches: MatchCommandOnGrid(grid, tag); break;

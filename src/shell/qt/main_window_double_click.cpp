@@ -39,6 +39,7 @@ UString CellText(TVXBaseDataClass& list, int column, int grid_row, int alternati
 
 void TFormLinzora::ConnectResultPageCommands(TVX_Grid* grid) {
   grid->setProperty("lz_focus_after_typing", true);
+  ConnectCellEditing(grid);
   connect(grid, &QAbstractItemView::doubleClicked, this, [this, grid](const QModelIndex& index) {
     if (!index.isValid()) return;
     // The cell double-clicked is the current one (a mouse's double-click made it so already).
@@ -63,21 +64,6 @@ void TFormLinzora::ShowInListViewer(const UString& caption, const UString& headi
   // Shown without waiting: the grid stays usable beside it.
   viewer->show();
   viewer->raise();
-}
-
-void TFormLinzora::EditSetColumnCell(TVX_Grid* grid, int row, int column) {
-  TVXBaseDataClass* list = grid->List();
-  const TVXBaseListObject* entry = list->Get(EntryOfGridRow(grid, row));
-  if (!entry) return;
-  TFormSetColumnEdit editor(this);
-  editor.SetValue(entry->GetAWordAsString(column));
-  if (editor.ShowModal() != mrOK) return;
-  std::vector<int> rows = grid->SelectedRows();
-  if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows = {row};
-  for (int r : rows)
-    if (TVXBaseListObject* e = list->Get(EntryOfGridRow(grid, r))) e->SetAWordAsString(column, editor.Value());
-  MarkDataChanged();
-  grid->ListChanged();
 }
 
 void TFormLinzora::OpenFileOfCell(const UString& name) {

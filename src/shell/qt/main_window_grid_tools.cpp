@@ -42,7 +42,11 @@ bool TFormLinzora::OpenGridTool(int tag, TVX_Grid* grid) {
     case kTagFind:
     case kTagColourCategories: OpenConditions(grid, tag); return true;
     case kTagActiveSetColumn: OpenActiveSetColumnChooser(grid); return true;
-    case kTagSearchReplace: OpenSearchReplace(grid, true); return true;
+    case kTagSearchReplace:
+      // On the texts page the texts' names are searched and replaced.
+      if (grid && grid->ListType() == kListSourceFiles) SearchAndReplaceFileNames(grid);
+      else OpenSearchReplace(grid, true);
+      return true;
     case kTagBreakdown:
       // The plot counts its hits by section, the text-name page the lines by search word; the
       // other pages break their rows down in the breakdown window.

@@ -71,9 +71,29 @@ int TVXGridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TVXGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::EditRole)
     return ToQString(GridCellText(source_.Cell(index.row() + 1, source_.ListColumnOfView(index.column()))));
   return {};
+}
+
+void TVXGridModel::SetCellEditing(TCellEditable editable, TCellWriter writer) {
+  editable_ = std::move(editable);
+  writer_ = std::move(writer);
+}
+
+Qt::ItemFlags TVXGridModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags f = QAbstractTableModel::flags(index);
+  if (index.isValid() && editable_ && writer_ && editable_(source_.ListColumnOfView(index.column())))
+    f |= Qt::ItemIsEditable;
+  return f;
+}
+
+bool TVXGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole || !writer_) return false;
+  if (!writer_(source_.ListColumnOfView(index.column()), index.row() + 1, FromQString(value.toString()))) return false;
+  source_.Invalidate();
+  emit dataChanged(index, index);
+  return true;
 }
 
 QVariant TVXGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -174,6 +194,8 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   setItemDelegate(&handler_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
+  // A double-click opens what a cell stands for; typing (or F2) edits a cell that takes text.
+  setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   setWordWrap(false);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(row_height_);

@@ -50,8 +50,19 @@ class TVXGridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+  // Cells that take typed text: editable answers per list column (asked again for every cell,
+  // so a changed typing mode counts at once); writer stores an edit (row from 1) and answers
+  // whether the list took it. Without them no cell is edited.
+  using TCellEditable = std::function<bool(int list_column)>;
+  using TCellWriter = std::function<bool(int list_column, int row, const UString& text)>;
+  void SetCellEditing(TCellEditable editable, TCellWriter writer);
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
  private:
   mutable TGridCellSource source_;
+  TCellEditable editable_;
+  TCellWriter writer_;
   bool rows_held_back_ = false;
 };
 
@@ -143,6 +154,10 @@ class TVX_Grid : public QTableView {
   std::pair<int, int> CellAtPoint(QPoint p) const;
 
   void SetTweak(std::function<void(TGrid_data_rec&)> tweak) { model_.Source().SetTweak(std::move(tweak)); }
+  // The cells that take typed text (TVXGridModel::SetCellEditing); rows held back stay so.
+  void SetCellEditing(TVXGridModel::TCellEditable editable, TVXGridModel::TCellWriter writer) {
+    model_.SetCellEditing(std::move(editable), std::move(writer));
+  }
 
   // Commands by menu tag (22 Copy, 30 Grow, 31 Shrink, 33 Refresh, 166 Default column widths);
   // false for a tag the grid does not handle.

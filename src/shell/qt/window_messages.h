@@ -16,6 +16,8 @@
 #include "platform/runtime/vx_runtime.h"
 
 inline constexpr uint32_t kMsgGridCommand = 0x1788;  // wParam = menu tag + 5000
+// A dialog's Help button asks the main window for a help context (wParam).
+inline constexpr uint32_t kMsgHelpButton = 0x490;
 
 class TWindowMessageEvent : public QEvent {
  public:
