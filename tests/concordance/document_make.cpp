@@ -1,5 +1,10 @@
 // Making a concordance document over real texts, as the main window starts a run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include "document_test_support.h"
 #include "model/documents/batch_procedures.h"
@@ -436,4 +441,65 @@ TEST(ConcordanceDocument, ATextStoppedBeforeItsFirstChunkIsNeitherUsedNorUnused)
   // The texts not read keep their "not looked at" state.
   EXPECT_EQ(run.chosen->GetFullFileDetails(1).rec.wanted, kWantedNotLooked);
   EXPECT_EQ(run.chosen->GetFullFileDetails(2).rec.wanted, kWantedNotLooked);
+}
+
+// A text changed while a run reads it (after its first chunk: shortened, rewritten in place to
+// the same size, emptied and written again): the run names it as not read to its end, it gives
+// no line, and the texts before it keep theirs, alike for one worker and four.
+TEST(ConcordanceDocument, ATextChangedWhileItIsReadGivesNoLine) {
+  enum class TChange { Shorten, RewriteInPlace, EmptyAndWriteAgain };
+  std::string big;
+  for (int line = 0; big.size() < 5000000; ++line)
+    big += line % 100 == 0 ? "the river runs by the old mill and on to the sea\n" : "the water runs by the old mill and on to the sea\n";
+  std::string other = big;
+  for (size_t at = other.find("river"); at != std::string::npos; at = other.find("river", at)) other.replace(at, 5, "canal");
+  for (TChange change : {TChange::Shorten, TChange::RewriteInPlace, TChange::EmptyAndWriteAgain}) {
+    std::vector<std::vector<UString>> per_workers;
+    for (int32_t threads : {1, 4}) {
+      SCOPED_TRACE(testing::Message() << "change " << int(change) << ", " << threads << " workers");
+      ScopedSettings settings;
+      TempFolder tmp;
+      const UString changed = tmp.Write(u"b.txt", big);
+      // An old time of change, so that any write shows.
+      const timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
+      ASSERT_EQ(utimensat(AT_FDCWD, Utf16ToUtf8(changed).c_str(), old_times, 0), 0);
+      const std::vector<UString> texts = {tmp.Write(u"a.txt", "a river here.\nand a river there.\n"), changed,
+                                          tmp.Write(u"c.txt", "one more river.\n")};
+      std::atomic<bool> done{false};
+      TRunRequest request{texts, u"river"};
+      request.wanted = 100000;  // no limit comes first
+      request.threads = threads;
+      request.chunk_done = [&](int32_t text, int64_t bytes_read, int64_t size, int32_t) {
+        if (text != 1 || bytes_read >= size || done.exchange(true)) return;
+        const std::string name = Utf16ToUtf8(changed);
+        switch (change) {
+          case TChange::Shorten: ASSERT_EQ(truncate(name.c_str(), 3000000), 0); break;
+          case TChange::RewriteInPlace:
+          case TChange::EmptyAndWriteAgain: {
+            const int fd = open(name.c_str(), O_WRONLY | (change == TChange::EmptyAndWriteAgain ? O_TRUNC : 0));
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(pwrite(fd, other.data(), other.size(), 0), static_cast<ssize_t>(other.size()));
+            close(fd);
+            break;
+          }
+        }
+      };
+      Global_FailureMessage.clear();
+      TRunDone run = RunConcordance(request);
+      ASSERT_TRUE(done);
+      ASSERT_NE(run.doc, nullptr);
+      EXPECT_FALSE(run.ok);
+      const UString failure = Global_FailureMessage;
+      EXPECT_NE(failure.find(changed), UString::npos) << Utf16ToUtf8(failure);
+      EXPECT_NE(failure.find(u"to its end"), UString::npos) << Utf16ToUtf8(failure);
+      // Only the first text's two lines: none of the changed text, none of the one after it.
+      const std::vector<UString> lines = LineTexts(*run.doc);
+      EXPECT_EQ(lines.size(), 2u);
+      EXPECT_EQ(run.doc->fTextFilesWithSearchWord->Count(), 1);
+      for (int i = 0; i < run.doc->fConcordanceList->Count(); ++i)
+        EXPECT_EQ(run.doc->fConcordanceList->Line(i)->Data().filename_num_original, 1);
+      per_workers.push_back(lines);
+    }
+    EXPECT_EQ(per_workers[0], per_workers[1]);
+  }
 }

@@ -249,10 +249,12 @@ TEST(ConcordanceRun, StopsFailuresAndFileNumbers) {
        TRunEnd::Stop, {2}},
       {"a text without lines has no file number", {{{}}, {two_chunks}, {{}}, {two_chunks}}, true,
        {"0/1 f1", "0/1001 f1", "0/1 f2", "0/1001 f2"}, TRunEnd::AllTexts, {0, 2, 0, 2}},
-      {"a failure ends the run, its lines stay", {{two_chunks}, {{{0, 0, 5}}, 0, -1, false}, {two_chunks}}, true,
-       {"0/1 f1", "0/1001 f1", "0/5 f2"}, TRunEnd::Failure, {2, 1}},
-      {"or the run goes on", {{{{0, 0, 5}}, 0, -1, false}, {two_chunks}}, false,
-       {"0/5 f1", "0/1 f2", "0/1001 f2"}, TRunEnd::AllTexts, {1, 2}},
+      // A text that failed gives no line: what it made may not be the text's.
+      {"a failure ends the run without the failed text's lines",
+       {{two_chunks}, {{{0, 0, 5}}, 0, -1, false}, {two_chunks}}, true, {"0/1 f1", "0/1001 f1"}, TRunEnd::Failure,
+       {2, 0}},
+      {"or the run goes on, the next text taking the file number", {{{{0, 0, 5}}, 0, -1, false}, {two_chunks}}, false,
+       {"0/1 f1", "0/1001 f1"}, TRunEnd::AllTexts, {0, 2}},
   };
   for (const Case& c : cases) {
     TConcordanceRunSettings s = Small(1, 100);
@@ -475,10 +477,13 @@ TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
 // The scenarios test what they claim, worked out apart from the run.
 TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
   InjectedStop none;
-  // Every rule off: every candidate of a readable text is a line; the failing text's chunk 0 too.
+  // Every rule off: every candidate of a readable text is a line; the failing text gives none.
   RunRecord all = RunScenario({"off"}, 1, none);
   int64_t candidates = 0;
-  for (int32_t t = 0; t < kTexts; ++t) candidates += static_cast<int64_t>(GeneratedText(t, none).lines.size());
+  for (int32_t t = 0; t < kTexts; ++t) {
+    const TTextOutcome text = GeneratedText(t, none);
+    if (text.read_ok) candidates += static_cast<int64_t>(text.lines.size());
+  }
   EXPECT_EQ(static_cast<int64_t>(all.lines.size()), candidates);
   EXPECT_EQ(all.result.end, TRunEnd::AllTexts);
   EXPECT_FALSE(all.result.all_read);
@@ -500,6 +505,7 @@ TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
   // The failure ends the run at the failing text.
   RunRecord failed = RunScenario({"failure", 1000000, {}, -1, false, true}, 1, none);
   EXPECT_EQ(failed.result.texts.back().text_index, kFailingText);
+  EXPECT_EQ(failed.result.texts.back().lines, 0);
   EXPECT_EQ(failed.result.end, TRunEnd::Failure);
 
   // A stop of state 2 after chunk 1: nothing of the text's later chunks, nothing after it; a

@@ -8,11 +8,14 @@
 
 #include <climits>
 #include <cstdlib>
+#include <iterator>
+#include <random>
 
 #include "concordance/modify/modify_texts.h"
 #include "../model/chosen_texts_test_support.h"
 #include "document_test_support.h"
 #include "platform/rtl/files.h"
+#include "support/fault_rounds.h"
 
 using namespace document_test;
 
@@ -411,4 +414,129 @@ TEST(ModifyUndo, ListedEntriesAreFoundAgainAfterTheLogChanged) {
   EXPECT_NE(r.notes[0].find(u"no longer in the log"), UString::npos);
   EXPECT_EQ(WholeFileBytes(second), "two three");
   EXPECT_TRUE(EntryLines(log).empty());
+}
+
+namespace {
+
+// Damaged logs: entries that can be undone (each its own text, a Set mark at its start) among
+// junk lines, stray bytes, lone CR or LF ends, marks in the middle and a torn last byte, in each
+// way a log may be written. Whichever entries are undone, the log afterwards holds every other
+// line, and so exactly as many lines fewer as entries were undone.
+enum class TLogBytes { Utf16LE, Utf16BE, Utf8Signed, Utf8, Bytes };
+
+std::string LogBytesOf(TLogBytes kind, UStringView text) {
+  switch (kind) {
+    case TLogBytes::Utf16LE: return Utf16Bytes(text, true, true);
+    case TLogBytes::Utf16BE: return Utf16Bytes(text, false, true);
+    case TLogBytes::Utf8Signed: return "\xEF\xBB\xBF" + Utf16ToUtf8(text);
+    default: return Utf16ToUtf8(text);
+  }
+}
+
+// Junk as the log's own bytes: in UTF-16 any code unit (lone surrogates, NUL, marks, line ends),
+// otherwise any byte.
+std::string Junk(TLogBytes kind, std::mt19937& rng) {
+  static const char16_t kUnits[] = {u'\r', u'\n', u'\t', 0, 0xFEFF, 0xFFFE, 0xD800, 0xDC00, u'?', u';', u'x', 0x00E9};
+  static const char kBytes[] = {'\r', '\n', '\t', 0, '\xFF', '\xFE', '\xEF', '\xBB', '\xBF', '\x80', '\xC3', '?', 'x'};
+  std::string out;
+  const size_t n = 1 + rng() % 6;
+  for (size_t i = 0; i < n; ++i) {
+    if (kind == TLogBytes::Utf16LE || kind == TLogBytes::Utf16BE) {
+      const char16_t u = kUnits[rng() % std::size(kUnits)];
+      out += Utf16Bytes(UString(1, u), kind == TLogBytes::Utf16LE, false);
+    } else {
+      out += kBytes[rng() % std::size(kBytes)];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+// Damaged logs, each with one entry to undo between the bytes before and after it: the log
+// afterwards reads as its other lines did.
+TEST(ModifyUndo, ADamagedLogKeepsEveryLineItDidNotUndo) {
+  const std::string be_note = "\xFE\xFF" + Utf16Bytes(u"; note ", false, false) + std::string("\xD8\x00", 2) + Utf16Bytes(u"\n", false, false);
+  const struct {
+    const char* what;
+    bool big_endian;  // the entry in UTF-16BE, else UTF-8
+    std::string before, after;
+    std::vector<UString> left;  // the lines read afterwards, without their ends
+  } cases[] = {
+      {"a lone surrogate in UTF-16BE", true, be_note, "", {u"; note \xD800"}},
+      {"a lone CR before the entry and a lone LF after it", false, "one\r", "\ntwo\n", {u"one", u"", u"two"}},
+      {"a byte-order mark first once the entry goes", false, "", "\xFF\xFEx\ntwo\n", {u"\u00FF\u00FEx", u"two"}},
+      {"a stray byte in the entry's line only", false, "caf\xC3\xA9\n\xE9", "", {u"caf\u00C3\u00A9"}},
+      {"a code page log", false, "caf\xE9\n", "end", {u"caf\u00E9", u"end"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder tmp;
+    const UString file = tmp.Write(u"t.txt", "<ut_a/>word");
+    const UString entry = u"x\t202601021304\t" + file + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t\n";
+    const UString log =
+        tmp.Write(u"log.txt", c.before + (c.big_endian ? Utf16Bytes(entry, false, false) : Utf16ToUtf8(entry)) + c.after);
+    TModificationLog before;
+    UString error;
+    ASSERT_TRUE(ReadModificationLog(log, before, error));
+    ASSERT_EQ(before.entries.size(), 1u);
+    const TUndoResult r = UndoModifications(log, {before.entries[0].line});
+    ASSERT_EQ(r.undone, 1);
+    EXPECT_EQ(WholeFileBytes(file), "word");
+    std::vector<UString> left;
+    for (UString l : RawLines(log)) {
+      while (!l.empty() && (l.back() == u'\n' || l.back() == u'\r')) l.pop_back();
+      left.push_back(l);
+    }
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(RawLines(log).size(), before.lines.size() - 1);
+  }
+}
+
+TEST(ModifyUndoFuzz, ADamagedLogLosesOnlyTheLinesUndone) {
+  std::mt19937 rng(2147);
+  const int rounds = FaultRounds(4) * 10;
+  for (int round = 0; round < rounds; ++round) {
+    TempFolder tmp;
+    const TLogBytes kind = static_cast<TLogBytes>(rng() % 5);
+    const bool sixteen = kind == TLogBytes::Utf16LE || kind == TLogBytes::Utf16BE;
+    std::string bytes = LogBytesOf(kind, u"");
+    const int entries = 2 + static_cast<int>(rng() % 6);
+    for (int i = 0; i < entries; ++i) {
+      if (rng() % 2) bytes += Junk(kind, rng);
+      const UString file = tmp.Write(u"t" + IntToUStr(i) + u".txt", "<ut_a/>word");
+      const char16_t* end = rng() % 3 == 0 ? u"\r" : rng() % 2 ? u"\r\n" : u"\n";
+      bytes += LogBytesOf(kind == TLogBytes::Utf8Signed ? TLogBytes::Utf8 : kind,
+                          u"x\t202601021304\t" + file + u"\t<ut_x1/>\tSET\t0\t\t\t<ut_a/>\t" + end)
+                   .substr(kind == TLogBytes::Utf16LE || kind == TLogBytes::Utf16BE ? 2 : 0);
+    }
+    if (rng() % 2) bytes += Junk(kind, rng);
+    if (sixteen && rng() % 3 == 0) bytes += 'z';  // a torn last unit
+    const UString log = tmp.Write(u"log.txt", bytes);
+    TModificationLog before;
+    UString error;
+    ASSERT_TRUE(ReadModificationLog(log, before, error));
+    std::vector<int32_t> chosen;
+    std::vector<bool> undone_line(before.lines.size(), false);
+    for (const TModificationLogEntry& e : before.entries)
+      if (e.Field(5) == u"SET" && rng() % 2) {
+        chosen.push_back(e.line);
+        undone_line[static_cast<size_t>(e.line)] = true;
+      }
+    const TUndoResult r = UndoModifications(log, chosen);
+    ASSERT_EQ(r.undone, static_cast<int32_t>(chosen.size())) << (r.notes.empty() ? "" : Utf16ToUtf8(r.notes[0]));
+    TModificationLog after;
+    ASSERT_TRUE(ReadModificationLog(log, after, error));
+    std::vector<UString> kept;
+    for (size_t i = 0; i < before.lines.size(); ++i)
+      if (!undone_line[i]) kept.push_back(before.lines[i]);
+    ASSERT_EQ(after.lines.size(), kept.size()) << "round " << round << " kind " << int(kind);
+    // Each kept line reads as it did; only a lone CR before a lone LF may have taken the LF.
+    const auto text = [](UString l) {
+      while (!l.empty() && (l.back() == u'\n' || l.back() == u'\r')) l.pop_back();
+      return Utf16ToUtf8(l);
+    };
+    for (size_t i = 0; i < kept.size(); ++i)
+      EXPECT_EQ(text(after.lines[i]), text(kept[i])) << "round " << round << " line " << i;
+  }
 }

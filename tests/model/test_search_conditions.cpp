@@ -2,10 +2,13 @@
 // a search record and the list's row test with its find, delete and colour actions.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "model/lists/grid_headings.h"
 #include "model/lists/search_conditions.h"
 #include "platform/search/search_engine.h"
 #include "platform/search/search_items.h"
+#include "support/fault_rounds.h"
 #include "support/table_test_list.h"
 
 namespace {
@@ -25,6 +28,46 @@ TDoubleSearchCategoryRec One(const TSearchRequirement& r) {
   TDoubleSearchCategoryRec rec;
   rec.req[0] = r;
   return rec;
+}
+
+// Only the mask's "*" and "?" are wild; in the text they are characters like any other.
+TEST(SearchConditions, WildcardMatchTakesWildcardsFromTheMaskOnly) {
+  struct TCase {
+    const char16_t* text;
+    const char16_t* mask;
+    bool match;
+  } cases[] = {
+      {u"a*b", u"a*", true},   {u"a*b", u"a*b", true}, {u"a*", u"a*", true},   {u"a*b", u"a?b", true},
+      {u"a?b", u"a*", true},   {u"a?", u"a?", true},   {u"a*", u"a", false},   {u"ab", u"a*b", true},
+      {u"*", u"?", true},      {u"**", u"*", true},    {u"*a*", u"*a", false}, {u"x*y*z", u"*y*", true},
+      {u"", u"*", true},       {u"", u"?", false},     {u"abc", u"a*c*", true}, {u"a*b", u"*b", true},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(WildcardMatch(c.text, c.mask), c.match) << Utf16ToUtf8(c.text) << " against " << Utf16ToUtf8(c.mask);
+}
+
+// The plain recursive reading of a mask, to check the matcher against.
+bool SlowWildcardMatch(UStringView t, UStringView m) {
+  if (m.empty()) return t.empty();
+  if (m[0] == u'*') return SlowWildcardMatch(t, m.substr(1)) || (!t.empty() && SlowWildcardMatch(t.substr(1), m));
+  return !t.empty() && (m[0] == u'?' || m[0] == t[0]) && SlowWildcardMatch(t.substr(1), m.substr(1));
+}
+
+// Texts and masks made of a few letters and both wildcards: the matcher agrees with the slow one.
+TEST(SearchConditionsFuzz, WildcardMatchAgreesWithThePlainReading) {
+  std::mt19937 rng(122);
+  const char16_t letters[] = {u'a', u'b', u'*', u'?'};
+  auto make = [&](size_t most) {
+    UString s;
+    for (size_t n = rng() % (most + 1); n > 0; --n) s += letters[rng() % 4];
+    return s;
+  };
+  const int rounds = FaultRounds(4) * 2500;
+  for (int i = 0; i < rounds; ++i) {
+    const UString text = make(8), mask = make(6);
+    ASSERT_EQ(WildcardMatch(text, mask), SlowWildcardMatch(text, mask))
+        << Utf16ToUtf8(text) << " against " << Utf16ToUtf8(mask);
+  }
 }
 
 TEST(SearchConditions, InputsShownBySeekKind) {

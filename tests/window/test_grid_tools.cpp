@@ -18,6 +18,7 @@
 #include "model/lists/column_formula.h"
 #include "model/lists/grid_headings.h"
 #include "shell/qt/page_list.h"
+#include "support/log_capture.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "window/main_road_support.h"
@@ -258,6 +259,37 @@ TEST_F(GridTools, SavedLayoutIsTakenByTheNextGridAndAFailedSaveIsNamed) {
   dialogs.Script({mrYes});
   Columns().SaveClick();
   EXPECT_TRUE(WasAsked(TVXDialog::FailedToSave));
+}
+
+// A damaged layout file whose computed column holds a formula nested hundreds of kilobytes deep:
+// that column is dropped with a line in the log, the rest of the layout is taken.
+TEST_F(GridTools, SavedLayoutDropsATooDeepFormulaAndKeepsTheRest) {
+  TLogCapture log(dir.Path());
+  EnsureGridHeadings(List());
+  ASSERT_GE(HeadingIndex(kWordColumn), 0);
+  TGrid_header_array heads = List().grid_headings;
+  heads[static_cast<size_t>(HeadingIndex(kWordColumn))].visible = 0;
+  TGrid_head32 computed;
+  computed.added = 1;
+  computed.numeric = 1;
+  computed.column_number = TVXBaseDataClass::kFirstAddedColumn;
+  computed.heading = u"2 * 3";
+  heads.push_back(computed);
+  computed.column_number = TVXBaseDataClass::kFirstAddedColumn + 1;
+  computed.heading = UString(200000, u'(') + u"1" + UString(200000, u')');
+  heads.push_back(computed);
+  computed.column_number = TVXBaseDataClass::kFirstAddedColumn + 2;
+  computed.heading = UString(kMaxFormulaDepth + 1, u'-') + u"1";
+  heads.push_back(computed);
+  const UString file = CustomisedHeadingsFileName(GetUserReadWriteFolder(), kListConcordance);
+  ASSERT_TRUE(SaveHeadingsAsCustomised(file, kListConcordance, heads));
+  RunFromWizard(u"river");
+  EXPECT_EQ(Grid().Model().Source().ViewOfListColumn(kWordColumn), -1);
+  ASSERT_EQ(List().AddedColumns().size(), 1u);
+  EXPECT_EQ(Utf16ToUtf8(List().AddedColumns()[0].formula), "2 * 3");
+  EXPECT_DOUBLE_EQ(List().AddedCellValue(List().AddedColumns()[0].column_number, 0), 6);
+  EXPECT_EQ(log.LinesWith("too long"), 1);
+  EXPECT_EQ(log.LinesWith("too deep"), 1);
 }
 
 TEST_F(GridTools, FindDeleteAndColourByConditions) {

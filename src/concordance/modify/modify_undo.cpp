@@ -73,19 +73,6 @@ bool WriteWholeAt(int fd, const std::string& bytes, int64_t at) {
   return true;
 }
 
-// The log's own encoding, so that a rewrite writes it as it was.
-TTextForm FormOfLog(const TModificationLog& log) {
-  TTextForm form;
-  switch (static_cast<TTextBytesKind>(log.bytes_kind)) {
-    case TTextBytesKind::Utf16LE: form.encoding = TTextEncoding::Utf16LE; break;
-    case TTextBytesKind::Utf16BE: form.encoding = TTextEncoding::Utf16BE; break;
-    case TTextBytesKind::Utf8: form.encoding = TTextEncoding::Utf8; break;
-    case TTextBytesKind::CodePage: form.encoding = TTextEncoding::CodePage; break;
-  }
-  form.code_page = log.code_page;
-  return form;
-}
-
 bool HasSignature(const std::string& bytes, TTextBytesKind kind) {
   const auto b = [&](size_t i) { return i < bytes.size() ? static_cast<uint8_t>(bytes[i]) : 0; };
   switch (kind) {
@@ -201,19 +188,6 @@ std::optional<bool> HoldsChanges(UStringView file, const std::vector<const TModi
   return true;
 }
 
-std::vector<UString> SplitKeepingEnds(UStringView text) {
-  std::vector<UString> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\n' && text[i] != u'\r') continue;
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    lines.emplace_back(text.substr(start, i + 1 - start));
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 UString WithoutEnd(UStringView line) {
   while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.remove_suffix(1);
   return UString(line);
@@ -238,8 +212,87 @@ void FindEntries(TModificationLog& log) {
   }
 }
 
+bool IsSixteen(TTextBytesKind kind) { return kind == TTextBytesKind::Utf16LE || kind == TTextBytesKind::Utf16BE; }
+size_t UnitSize(TTextBytesKind kind) { return IsSixteen(kind) ? 2 : 1; }
+
+char16_t UnitAt(TTextBytesKind kind, const std::string& b, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<char16_t>(static_cast<uint8_t>(b[i])); };
+  if (kind == TTextBytesKind::Utf16LE) return static_cast<char16_t>(byte(at) | (byte(at + 1) << 8));
+  if (kind == TTextBytesKind::Utf16BE) return static_cast<char16_t>((byte(at) << 8) | byte(at + 1));
+  return byte(at);
+}
+
+std::string UnitBytes(TTextBytesKind kind, char16_t c) {
+  const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+  if (kind == TTextBytesKind::Utf16LE) return std::string{lo, hi};
+  if (kind == TTextBytesKind::Utf16BE) return std::string{hi, lo};
+  return std::string(1, lo);
+}
+
+UString DecodeLine(TTextBytesKind kind, const std::string& b, int code_page) {
+  const auto* d = reinterpret_cast<const uint8_t*>(b.data());
+  switch (kind) {
+    case TTextBytesKind::Utf16LE: return DecodeUtf16Bytes(d, b.size(), false);
+    case TTextBytesKind::Utf16BE: return DecodeUtf16Bytes(d, b.size(), true);
+    case TTextBytesKind::Utf8: {
+      UString out;
+      return DecodeUtf8Strict(d, b.size(), out) ? out : Utf8ToUtf16(b);
+    }
+    case TTextBytesKind::CodePage: return DecodeCodePage(d, b.size(), code_page);
+  }
+  return UString();
+}
+
+// The log's bytes cut into its lines: what stands before the first (the byte-order mark or the
+// signature), then each line's bytes with its end, in whole code units; a torn last byte of
+// UTF-16 stays with the last line. A rewrite puts together the bytes of the lines it keeps, so
+// every line it does not undo goes back byte for byte, whatever it holds.
+struct TLogBytes {
+  std::string lead;
+  std::vector<std::string> lines;
+};
+
+// Cuts the bytes into lines and fills the log with their text and entries.
+TLogBytes CutLog(const std::string& bytes, TModificationLog& log) {
+  log = TModificationLog();
+  UString whole;
+  const TTextBytesKind kind = DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole);
+  const size_t unit = UnitSize(kind);
+  TLogBytes out;
+  out.lead = bytes.substr(0, IsSixteen(kind) ? 2 : HasSignature(bytes, kind) ? 3 : 0);
+  size_t start = out.lead.size();
+  for (size_t i = start; i + unit <= bytes.size(); i += unit) {
+    const char16_t c = UnitAt(kind, bytes, i);
+    if (c != u'\n' && c != u'\r') continue;
+    if (c == u'\r' && i + 2 * unit <= bytes.size() && UnitAt(kind, bytes, i + unit) == u'\n') i += unit;
+    out.lines.push_back(bytes.substr(start, i + unit - start));
+    start = i + unit;
+  }
+  if (start < bytes.size()) {
+    if (bytes.size() - start < unit) (out.lines.empty() ? out.lead : out.lines.back()) += bytes.substr(start);
+    else out.lines.push_back(bytes.substr(start));
+  }
+  log.exists = true;
+  log.bytes_kind = static_cast<uint8_t>(kind);
+  log.signature = !out.lead.empty() && HasSignature(bytes, kind);
+  for (const std::string& line : out.lines) log.lines.push_back(DecodeLine(kind, line, log.code_page));
+  FindEntries(log);
+  return out;
+}
+
+// Whether bytes read back as exactly these lines (their text, line ends aside).
+bool ReadsBackAs(const std::string& bytes, const std::vector<UString>& texts) {
+  TModificationLog back;
+  CutLog(bytes, back);
+  if (back.lines.size() != texts.size()) return false;
+  for (size_t i = 0; i < texts.size(); ++i)
+    if (WithoutEnd(back.lines[i]) != WithoutEnd(texts[i])) return false;
+  return true;
+}
+
 // The log as it is on disk (no lock); a missing log is empty.
-bool ReadLogFile(UStringView log_name, TModificationLog& log, int64_t& size, UString& error) {
+bool ReadLogFile(UStringView log_name, TModificationLog& log, int64_t& size, UString& error,
+                 TLogBytes* cut = nullptr) {
   log = TModificationLog();
   size = 0;
   if (!FileExists(log_name)) return true;
@@ -249,13 +302,8 @@ bool ReadLogFile(UStringView log_name, TModificationLog& log, int64_t& size, USt
     error = u"The modification log " + UString(log_name) + u" cannot be read (" + LastSystemErrorText() + u")";
     return false;
   }
-  UString text;
-  const TTextBytesKind kind = DecodeTextBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), text);
-  log.exists = true;
-  log.bytes_kind = static_cast<uint8_t>(kind);
-  log.signature = HasSignature(bytes, kind);
-  log.lines = SplitKeepingEnds(text);
-  FindEntries(log);
+  TLogBytes lines = CutLog(bytes, log);
+  if (cut) *cut = std::move(lines);
   size = static_cast<int64_t>(bytes.size());
   return true;
 }
@@ -293,7 +341,10 @@ bool TModificationLogSession::Open(UStringView log_name, const TTextReadSnapshot
   const UString folder = Utf8ToUtf16(FolderOf(name));
   if (!DirectoryExists(folder)) ForceDirectories(folder);
   if (!lock_.Lock(name, error)) return false;
-  if (!ReadLogFile(name_, log_, size_, error)) return false;
+  TLogBytes cut;
+  if (!ReadLogFile(name_, log_, size_, error, &cut)) return false;
+  lead_ = std::move(cut.lead);
+  line_bytes_ = std::move(cut.lines);
   Settle(snapshot);
   return true;
 }
@@ -305,7 +356,10 @@ void TModificationLogSession::Settle(const TTextReadSnapshot* snapshot) {
   if (pending.empty()) return;
   std::optional<TTextReadSnapshot> taken;
   if (!snapshot) snapshot = &taken.emplace(TakeTextReadSnapshot(nullptr));
-  std::vector<UString> lines = log_.lines;
+  const auto kind = static_cast<TTextBytesKind>(log_.bytes_kind);
+  const size_t unit = UnitSize(kind);
+  std::vector<std::string> lines = line_bytes_;
+  std::vector<UString> texts = log_.lines;
   std::vector<bool> drop(lines.size(), false);
   bool settled = false;
   for (const auto& [file, entries] : pending) {
@@ -313,25 +367,54 @@ void TModificationLogSession::Settle(const TTextReadSnapshot* snapshot) {
     if (!holds) continue;
     settled = true;
     for (const TModificationLogEntry* e : entries) {
-      UString& line = lines[static_cast<size_t>(e->line)];
-      if (*holds) line = e->raw + line.substr(WithoutEnd(line).size());
-      else drop[static_cast<size_t>(e->line)] = true;
+      const size_t i = static_cast<size_t>(e->line);
+      if (!*holds) {
+        drop[i] = true;
+        continue;
+      }
+      // The "?" before the line's end becomes the closing tab, in the log's own bytes.
+      std::string& line = lines[i];
+      size_t at = line.size() / unit * unit;
+      while (at >= unit && (UnitAt(kind, line, at - unit) == u'\n' || UnitAt(kind, line, at - unit) == u'\r')) at -= unit;
+      if (at >= unit && UnitAt(kind, line, at - unit) == kPendingEnd) line.replace(at - unit, unit, UnitBytes(kind, u'\t'));
+      texts[i] = e->raw + texts[i].substr(WithoutEnd(texts[i]).size());
     }
   }
   UString error;
-  if (!settled) return;
-  std::vector<UString> kept;
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (!drop[i]) kept.push_back(std::move(lines[i]));
-  if (!WriteLines(std::move(kept), error)) AddToLogFile(error);
+  if (settled && !WriteLines(drop, lines, texts, error)) AddToLogFile(error);
 }
 
-bool TModificationLogSession::WriteLines(std::vector<UString> lines, UString& error) {
-  UString text;
-  for (const UString& l : lines) text += l;
-  const TTextForm form = FormOfLog(log_);
-  std::string bytes = log_.signature ? EncodedForLog(form, u"\uFEFF") : std::string();
-  bytes += EncodedForLog(form, text);
+bool TModificationLogSession::WriteLines(const std::vector<bool>& drop, std::vector<std::string> lines,
+                                         std::vector<UString> texts, UString& error) {
+  std::vector<std::string> kept;
+  std::vector<UString> kept_texts;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i < drop.size() && drop[i]) continue;
+    kept.push_back(std::move(lines[i]));
+    kept_texts.push_back(std::move(texts[i]));
+  }
+  const auto kind = static_cast<TTextBytesKind>(log_.bytes_kind);
+  // A line that ends in a lone CR before one that is a lone LF would read as one line with it:
+  // it takes the LF too.
+  for (size_t i = 0; i + 1 < kept.size(); ++i)
+    if (!kept_texts[i].empty() && kept_texts[i].back() == u'\r' && kept_texts[i + 1].starts_with(u'\n')) {
+      kept[i] += UnitBytes(kind, u'\n');
+      kept_texts[i] += u'\n';
+    }
+  std::string bytes = lead_;
+  for (const std::string& l : kept) bytes += l;
+  if (!ReadsBackAs(bytes, kept_texts)) {
+    // Without what went, the bytes would read otherwise (a mark or signature now first, another
+    // encoding decided): the kept lines are written as the modifications write them, in UTF-16
+    // after its mark, their text as it was read.
+    bytes = UnitBytes(TTextBytesKind::Utf16LE, u'\uFEFF');
+    for (const UString& t : kept_texts)
+      for (char16_t c : t) bytes += UnitBytes(TTextBytesKind::Utf16LE, c);
+    if (!ReadsBackAs(bytes, kept_texts)) {
+      error = u"The modification log " + name_ + u" cannot be written back with its lines as they were";
+      return false;
+    }
+  }
   const std::string name = Utf16ToUtf8(name_);
   struct stat st {};
   const mode_t mode = ::stat(name.c_str(), &st) == 0 ? st.st_mode : 0644;
@@ -339,17 +422,15 @@ bool TModificationLogSession::WriteLines(std::vector<UString> lines, UString& er
     error = u"The modification log " + name_ + u": " + error;
     return false;
   }
-  log_.lines = std::move(lines);
-  FindEntries(log_);
+  TLogBytes cut = CutLog(bytes, log_);
+  lead_ = std::move(cut.lead);
+  line_bytes_ = std::move(cut.lines);
   size_ = static_cast<int64_t>(bytes.size());
   return true;
 }
 
 bool TModificationLogSession::Rewrite(const std::vector<bool>& drop, UString& error) {
-  std::vector<UString> kept;
-  for (size_t i = 0; i < log_.lines.size(); ++i)
-    if (i >= drop.size() || !drop[i]) kept.push_back(log_.lines[i]);
-  return WriteLines(std::move(kept), error);
+  return WriteLines(drop, line_bytes_, log_.lines, error);
 }
 
 bool TModificationLogSession::Appendable(UString& error) const {

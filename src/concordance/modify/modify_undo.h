@@ -25,8 +25,11 @@
 //      keeps its encoding, signature, line ends and every byte around the change;
 //   4. writes the text through a temporary sibling renamed over it.
 // An entry is counted, and its line dropped from the log, only when its text was written. The log
-// is rewritten the same way (temporary sibling, rename) with every other line kept as it was:
-// comments, lines of other kinds and the entries not undone. Nothing here shows a window.
+// is rewritten the same way (temporary sibling, rename) with every other line kept byte for byte:
+// comments, lines of other kinds, damaged lines and the entries not undone, so that it holds as
+// many lines fewer as entries went. Should those bytes, without the lines that went, read
+// otherwise (a byte-order mark now first, another encoding decided), the kept lines are written
+// with their text as read, in UTF-16 after its mark. Nothing here shows a window.
 #pragma once
 
 #include <cstdint>
@@ -89,12 +92,16 @@ class TModificationLogSession {
 
  private:
   void Settle(const TTextReadSnapshot* snapshot);
-  bool WriteLines(std::vector<UString> lines, UString& error);
+  // Writes the lines not dropped (their bytes, and their text to check the result reads the same).
+  bool WriteLines(const std::vector<bool>& drop, std::vector<std::string> lines, std::vector<UString> texts,
+                  UString& error);
 
   UString name_;
   TLogLock lock_;
   TModificationLog log_;
   int64_t size_ = 0;         // the log's bytes as read
+  std::string lead_;         // its byte-order mark or signature, as read
+  std::vector<std::string> line_bytes_;  // each line's bytes, its end included
   int fd_ = -1;              // open for the pending lines
   int64_t pending_at_ = -1;  // where they begin
   std::string pending_;      // their bytes

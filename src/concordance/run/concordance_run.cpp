@@ -111,6 +111,9 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
     return false;
   }
   for (const UString& line : text.log_lines) Log(line);
+  // A text that could not be read to its end as it was when its reading began keeps no line:
+  // its lines may hold bytes that are no longer, or never were, the text's.
+  if (!text.read_ok) text.lines.clear();
 
   const int32_t item_count = static_cast<int32_t>(result_.sws_found_counter.size());
   const int32_t file_number = settings_.first_file_number + texts_with_lines_;

@@ -22,7 +22,9 @@
 //     what these see is the same whatever N is.
 //
 // Per text (in text order, on the calling thread)
-//   - The worker's log lines are written in order, then its candidates are judged (below).
+//   - The worker's log lines are written in order, then its candidates are judged (below). A
+//     text that failed (it could not be read to its end, or changed while it was read) has its
+//     candidates dropped unjudged: it gives no line, whatever N is.
 //   - A worker that saw a stop after chunk c keeps the lines of chunks 0..c (what one core had
 //     made when it stopped there); the run ends after the text. A stop of state 1 (finish the
 //     text) lets the worker read to the end, so all its lines are judged.

@@ -494,7 +494,8 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     // A text stopped on request was read as far as asked: no failure.
     out.read_ok = read || stopped;
     if (!out.read_ok) {
-      out.failure = u"Could not read " + p.fFullFilename + (set_up ? u" to its end" : u"");
+      out.failure = u"Could not read " + p.fFullFilename +
+                    (set_up ? u" to its end as it was when its reading began: none of its lines is kept" : u"");
     }
   } catch (const std::exception& e) {
     out.read_ok = false;

@@ -19,6 +19,17 @@ const char16_t* const kFunctionNames[10] = {u"CUM", u"SQRT", u"EXP", u"SIN", u"C
 bool IsNameChar(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.' || c == kMiddleDot; }
 bool IsMultiplicative(char16_t c) { return c == u'*' || c == u'/' || c == kTimes || c == kDivide; }
+bool IsSign(char16_t c) { return c == u'+' || c == u'-'; }
+
+// Whether a value ends just before i (blanks skipped): a number, a closing bracket or quote. A
+// sign that follows anything else (an operator, an opening bracket, CUM, the start) is the sign
+// of the operand after it, not an addition or subtraction.
+bool OperandEndsBefore(UStringView s, size_t i) {
+  while (i > 0 && s[i - 1] == u' ') --i;
+  if (i == 0) return false;
+  const char16_t c = s[i - 1];
+  return IsNumberChar(c) || c == u')' || c == u']' || c == u'"';
+}
 
 // Index just past the quoted text starting at i (a '"'), or the text's end when unclosed.
 size_t SkipQuoted(UStringView s, size_t i) {
@@ -106,6 +117,8 @@ int FormulaBracketBalance(UStringView f) {
 }
 
 bool InsertPrecedenceBrackets(UString& f) {
+  // Too long to be read as a formula: left as it is for the parser to refuse.
+  if (f.size() > kMaxFormulaLength) return false;
   bool inserted = false;
   bool after_additive = false;
   size_t i = 0;
@@ -123,7 +136,7 @@ bool InsertPrecedenceBrackets(UString& f) {
       i = (k < f.size() && (f[k] == u'(' || f[k] == u'[')) ? SkipGroup(f, k) : j;
       continue;
     }
-    if (c == u'+' || c == u'-') after_additive = true;
+    if (IsSign(c) && OperandEndsBefore(f, i)) after_additive = true;
     if (c == u'(' || c == u')' || c == u'[' || c == u']') after_additive = false;
     if (IsMultiplicative(c) && after_additive) {
       after_additive = false;
@@ -132,7 +145,7 @@ bool InsertPrecedenceBrackets(UString& f) {
       size_t p = i;  // f[p - 1] is being looked at
       while (p > 0) {
         const char16_t l = f[p - 1];
-        if (l == u' ' || IsNumberChar(l)) {
+        if (l == u' ' || IsNumberChar(l) || (IsSign(l) && !OperandEndsBefore(f, p - 1))) {
           --p;
         } else if (l == u')' || l == u']' || l == u'"') {
           const size_t start = GroupStartBefore(f, p - 1);
@@ -147,12 +160,12 @@ bool InsertPrecedenceBrackets(UString& f) {
       }
       f.insert(p, u"(");
       const size_t op = i + 1;
-      // Right: over the operands and further multiplicative operators; ")" before the first
-      // character that is none of these, or at the end.
+      // Right: over the operands (with their signs) and further multiplicative operators; ")"
+      // before the first character that is none of these, or at the end.
       size_t q = op + 1;
       while (q < f.size()) {
         const char16_t r = f[q];
-        if (r == u' ' || IsNumberChar(r) || IsMultiplicative(r) || r == u';') {
+        if (r == u' ' || IsNumberChar(r) || IsMultiplicative(r) || r == u';' || (IsSign(r) && !OperandEndsBefore(f, q))) {
           ++q;
         } else if (r == u'(' || r == u'[') {
           q = SkipGroup(f, q);
@@ -185,6 +198,7 @@ struct TColumnFormula::Node {
   double number = 0;
   int column = -1;
   int row = 0;  // kRow: from 1
+  int height = 1;  // the longest way down to a leaf, this node counted
   std::unique_ptr<Node> a, b;
 };
 
@@ -216,9 +230,17 @@ class TParser {
     return nullptr;
   }
   template <class N>
+  std::unique_ptr<N> TooDeep() {
+    return Fail<N>(u"the formula is too deep (more than " + IntToUStr(kMaxFormulaDepth) + u" levels)");
+  }
+  // No node is made above kMaxFormulaDepth: every walk over a parsed tree stays that shallow.
+  template <class N>
   std::unique_ptr<N> Make(typename N::Kind k, std::unique_ptr<N> a = nullptr, std::unique_ptr<N> b = nullptr) {
+    const int height = 1 + std::max(a ? a->height : 0, b ? b->height : 0);
+    if (height > kMaxFormulaDepth) return TooDeep<N>();
     auto n = std::make_unique<N>();
     n->kind = k;
+    n->height = height;
     n->a = std::move(a);
     n->b = std::move(b);
     return n;
@@ -249,8 +271,17 @@ class TParser {
     }
     return left;
   }
+  // Every descent of the parser (a bracket, a function's argument, a sign, CUM) passes here.
   template <class N>
   std::unique_ptr<N> Factor() {
+    if (nesting_ >= kMaxFormulaDepth) return TooDeep<N>();
+    ++nesting_;
+    auto f = SignedPrimary<N>();
+    --nesting_;
+    return f;
+  }
+  template <class N>
+  std::unique_ptr<N> SignedPrimary() {
     Blanks();
     if (at_ < s_.size() && (s_[at_] == u'-' || s_[at_] == u'+')) {
       const bool neg = s_[at_++] == u'-';
@@ -292,7 +323,7 @@ class TParser {
     }
     if (IsNumberChar(c)) {
       std::string a;
-      while (at_ < s_.size() && IsNumberChar(s_[at_])) a.push_back(s_[at_] == kMiddleDot ? '.' : static_cast<char>(s_[at_++]));
+      for (; at_ < s_.size() && IsNumberChar(s_[at_]); ++at_) a.push_back(s_[at_] == kMiddleDot ? '.' : static_cast<char>(s_[at_]));
       auto n = Make<N>(N::kNumber);
       const auto [end, ec] = std::from_chars(a.data(), a.data() + a.size(), n->number);
       if (ec != std::errc() || end != a.data() + a.size()) return Fail<N>(u"\"" + Latin1ToUtf16(a) + u"\" is not a number");
@@ -350,6 +381,7 @@ class TParser {
   UStringView s_;
   const TColumnFormula::TColumnResolver& resolve_;
   size_t at_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace
@@ -363,6 +395,10 @@ bool TColumnFormula::Parse(UStringView text, const TColumnResolver& resolve, USt
   root_.reset();
   if (TrimU(text).empty()) {
     message = u"the formula is empty";
+    return false;
+  }
+  if (text.size() > kMaxFormulaLength) {
+    message = u"the formula is too long (more than " + IntToUStr(static_cast<int64_t>(kMaxFormulaLength)) + u" characters)";
     return false;
   }
   TParser p(text, resolve);

@@ -9,6 +9,12 @@
 //   the new column's values. A formula holding a running total (CUM, COLC) depends on the row
 //   order: it is evaluated again, from its text, after each sort (RecomputeCumulativeColumns).
 //
+// Bounds: a formula longer than kMaxFormulaLength characters, or whose operations sit more than
+// kMaxFormulaDepth deep inside one another (brackets, signs, CUM, a long chain of + or *), is
+// refused with a message when parsed; so no parsed formula is deeper than that, and parsing,
+// evaluating and freeing it never go deeper either. A computed column read back from a damaged
+// layout file meets the same refusal.
+//
 // Syntax: numbers with "." as the decimal point whatever the locale; + - * / × ÷; round or square
 // brackets; the functions of FormulaFunctionName: CUM x (running total of x, no bracket needed),
 // SQRT(x), EXP(x), SIN(x), COS(x), SQR(x) (x squared); COL("heading") or COL("#n") a column's
@@ -23,6 +29,9 @@
 #include "platform/rtl/ustring.h"
 
 class TVXBaseDataClass;
+
+inline constexpr size_t kMaxFormulaLength = 10000;
+inline constexpr int kMaxFormulaDepth = 100;
 
 // maths_functions: 0-5 the standard functions in the calculator's order, 8 the column reference,
 // 9 the absolute row reference; "" for the indices in between.
@@ -40,7 +49,9 @@ int InsertTokenAt(UString& text, int from, int length, UStringView token);
 int FormulaBracketBalance(UStringView formula);
 // Brackets the operands of a multiplicative operator that follows an additive one ("3 + 4 * 5"
 // becomes "3 +( 4 * 5)"). A number, a quoted text, a bracketed group and a name with its bracketed
-// argument are each one operand. Answers whether anything was inserted.
+// argument are each one operand, and a sign that follows an operator or an opening bracket belongs
+// to the operand after it ("1 - 2 * -3" becomes "1 -( 2 * -3)"). Answers whether anything was
+// inserted; a formula longer than kMaxFormulaLength is left as it is.
 bool InsertPrecedenceBrackets(UString& formula);
 
 class TColumnFormula {

@@ -192,12 +192,13 @@ UString RequirementColumnProblem(const TVXBaseDataClass& list, const TSearchRequ
 bool WildcardMatch(UStringView text, UStringView mask) {
   size_t t = 0, m = 0, star = UString::npos, mark = 0;
   while (t < text.size()) {
-    if (m < mask.size() && (mask[m] == u'?' || mask[m] == text[t])) {
-      ++t;
-      ++m;
-    } else if (m < mask.size() && mask[m] == u'*') {
+    // The mask's "*" is always wild, even where the text holds a "*" too.
+    if (m < mask.size() && mask[m] == u'*') {
       star = m++;
       mark = t;
+    } else if (m < mask.size() && (mask[m] == u'?' || mask[m] == text[t])) {
+      ++t;
+      ++m;
     } else if (star != UString::npos) {
       m = star + 1;
       t = ++mark;

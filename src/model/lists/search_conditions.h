@@ -123,7 +123,8 @@ struct TConditionOutcome {
   UString problem;        // a condition the list cannot test: nothing was done
 };
 
-// Wildcard match: "*" any run of characters, "?" one.
+// Wildcard match: "*" of the mask any run of characters, "?" any one; a "*" or "?" in the text is
+// a character like any other.
 bool WildcardMatch(UStringView text, UStringView mask);
 
 // A quick look before the search engine: false only when the engine cannot find the item in the

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -372,7 +373,15 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
     std::unique_ptr<TPlainFileReader> fs = TPlainFileReader::Open(joined);
     if (!fs) return false;
     size = fs->Size();
-    if (fs->Plain()) fd_ = fs->Descriptor();  // chunks are mapped through it
+    if (fs->Plain()) {
+      fd_ = fs->Descriptor();  // chunks are mapped through it
+      struct stat st {};
+      if (::fstat(fd_, &st) == 0) {
+        opened_size_ = st.st_size;
+        opened_change_sec_ = st.st_mtim.tv_sec;
+        opened_change_nsec_ = st.st_mtim.tv_nsec;
+      }
+    }
     owned_source_ = std::move(fs);
   }
   if (size < 0) {
@@ -383,6 +392,13 @@ bool TMyMemoryStream::OpenText(const TChosenFileDetailsFullRec& chosen) {
   fcomplete_file_size = size;
   fchunks_altogether = size / kTextChunkBytes;
   return true;
+}
+
+bool TMyMemoryStream::ChangedSinceOpened() const {
+  struct stat st {};
+  if (fd_ < 0 || opened_size_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  return st.st_size != opened_size_ || st.st_mtim.tv_sec != opened_change_sec_ ||
+         st.st_mtim.tv_nsec != opened_change_nsec_;
 }
 
 int64_t TMyMemoryStream::LoadFromAFile(int32_t chunk_index, const TChosenFileDetailsFullRec& chosen, int64_t position) {
@@ -653,10 +669,18 @@ bool TBufferProcessor::ReadAndProcess() {
   const int64_t done = fStream->Last_chunk_ended_at;
   Log(u"Size = " + IntToUStr(size) + u" (whole file = " + GroupedU(size) + u") and processed = " + GroupedU(done));
   Log(u"TEXT FILE analysed. ");
-  FreeTheStream();
   // A text the selection leaves out is read no further, and that is no failure: a run goes on
   // with its next text.
-  if (FileHandledInfo.excluded) return true;
+  if (FileHandledInfo.excluded) {
+    FreeTheStream();
+    return true;
+  }
+  // Written to while it was read (even to the same size): what was read is not one text.
+  if (ok && done >= size && fStream->ChangedSinceOpened()) {
+    Log(fFullFilename + u" changed while it was read: it is not taken as read");
+    ok = false;
+  }
+  FreeTheStream();
   return ok && done >= size;
 }
 

@@ -261,6 +261,10 @@ class TMyMemoryStream : public TMemoryStream {
   // Whether the file lost bytes of the mapped chunk while it was read (it was shortened): those
   // read as zeros. Stays set until the next chunk is loaded.
   bool MapDamaged() const { return map_damaged_ || (chunk_mapped_ && mapped_.Damaged()); }
+  // Whether the plain file was written since it was opened (its size or time of last change are
+  // no longer those it had then): its later chunks were not the text its earlier ones began.
+  // False for other sources.
+  bool ChangedSinceOpened() const;
 
   TBufferProcessor* BufferProcessor;
   int64_t* fPointerToStartReadingFrom;  // the window start, rounded down to 256 when read
@@ -281,6 +285,9 @@ class TMyMemoryStream : public TMemoryStream {
   std::unique_ptr<TStream> owned_source_;
   TStream* source_ = nullptr;
   int fd_ = -1;  // the source's descriptor when the text is a plain file (for mapping its chunks)
+  // The plain file's size and time of last change when it was opened.
+  int64_t opened_size_ = -1;
+  int64_t opened_change_sec_ = 0, opened_change_nsec_ = 0;
   // A stretch of the file of kMapStretchBytes or so, kept from chunk to chunk while it holds them.
   TMappedStretch mapped_;
   bool chunk_mapped_ = false;  // the current chunk is read where mapped_ holds it
