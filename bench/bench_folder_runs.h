@@ -1,8 +1,7 @@
 // The many-texts benchmark the concordance benches share: a folder of texts (given, or 4,000
 // generated texts of 200 MB in all) run on 1, 2, 4 and 8 workers along one or more roads, each
-// run repeated until the machine's load before it is below 1.5 (at most BENCH_TRIES times, 3 by
-// default: the machine may be shared; then the best try counts), with the load before and after
-// each run printed.
+// figure the median of BENCH_TRIES runs (5 unless set, never fewer, whatever the load: one quiet
+// run on a shared machine is not a figure), with the median load before and after printed.
 // BENCH_FOLDER_MB=n generates about n MB instead (texts of the same sizes, more of them);
 // BENCH_KEEP_FOLDER=DIR writes the generated texts under DIR and leaves them there, so that later
 // runs (and other builds) can be given the same folder.
@@ -82,33 +81,34 @@ struct TFolderRoad {
   std::function<double(int32_t workers)> run;
 };
 
+// The median of a few figures (the upper middle one of an even count).
+inline double MedianOf(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 // Each road on 1, 2, 4 and 8 workers (BENCH_WORKERS=n: n alone), after one run that warms the
 // file cache.
 inline void RunRoadsOverWorkers(const std::vector<TFolderRoad>& roads) {
-  const int tries = std::max(1, std::getenv("BENCH_TRIES") ? std::atoi(std::getenv("BENCH_TRIES")) : 3);
+  const int tries = std::max(5, std::getenv("BENCH_TRIES") ? std::atoi(std::getenv("BENCH_TRIES")) : 5);
   std::vector<int32_t> counts{1, 2, 4, 8};
   if (const char* only = std::getenv("BENCH_WORKERS")) counts = {std::max(1, std::atoi(only))};
   for (const TFolderRoad& road : roads) {
     road.run(8);
     double one = 0;
     for (const int32_t workers : counts) {
-      double s = 0, before = 0, after = 0;
+      std::vector<double> seconds, before, after;
       for (int t = 1; t <= tries; ++t) {
-        const double load = LoadNow();
-        const double here = road.run(workers);
-        const double load_after = LoadNow();
-        // On a busy machine the best of the tries stands: it was the least held up.
-        if (t == 1 || load < 1.5 || here < s) {
-          s = here;
-          before = load;
-          after = load_after;
-        }
-        if (load < 1.5) break;
-        if (t < tries) std::printf("    (%s, %d worker(s): %.3f s at load %.2f; again)\n", road.name, workers, here, load);
+        before.push_back(LoadNow());
+        seconds.push_back(road.run(workers));
+        after.push_back(LoadNow());
       }
+      const double s = MedianOf(seconds);
+      const auto [fastest, slowest] = std::minmax_element(seconds.begin(), seconds.end());
       if (one == 0) one = s;
-      std::printf("%-16s %d worker(s): %7.3f s, %5.2fx one worker (load %.2f before, %.2f after%s)\n", road.name,
-                  workers, s, one / s, before, after, before < 1.5 ? "" : "; never below 1.5: the machine is busy");
+      std::printf("%-16s %d worker(s): %7.3f s median of %d (%.3f-%.3f), %5.2fx one worker (load %.2f before, %.2f after)\n",
+                  road.name, workers, s, tries, *fastest, *slowest, one / s, MedianOf(before), MedianOf(after));
     }
     if (one < 2.0) std::printf("    (one worker took under 2 s: give a larger folder for steadier figures)\n");
   }

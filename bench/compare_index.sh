@@ -2,8 +2,9 @@
 # The corpus index against three other ways of finding words in a corpus, on one run over one
 # corpus: building (ours on one pinned core and on every core, Xapian and SQLite's FTS5, both
 # through /usr/bin/python3, on the same pinned core), looking up four words and phrases (each a
-# whole process, warm cache, best of 3: ours, Xapian's position lists and OP_PHRASE, an FTS5
-# instance table and MATCH with positions merged, and ripgrep over the raw texts), and the sizes
+# whole process on the pinned core, warm cache, best of 3: ours, Xapian's position lists and
+# OP_PHRASE, an FTS5 instance table and MATCH with positions merged, and ripgrep with one thread
+# over the raw texts), and the sizes
 # on disk. Each look-up prints how many places it found (the programs split words a little
 # differently: hyphens, apostrophes and numbers).
 # Usage: bench/compare_index.sh [BUILD_DIR (build)] [FOLDER (default: a generated 300 MB folder of
@@ -142,20 +143,22 @@ best() {
   done
   echo "$best_t $out"
 }
-rg_word() { rg -o -b -i -w -- "$1" "$folder" | wc -l; }
-rg_phrase() { rg -U -o -b -i -w -- "$1\\s+$2" "$folder" | wc -l; }
-printf "\nlook-up (each a whole process, best of 3)      ours           xapian          fts5            ripgrep\n"
+# Every look-up runs on the one pinned core, ripgrep with one thread like the others.
+pinned() { taskset -c "$core" "$@"; }
+rg_word() { pinned rg -j1 -o -b -i -w -- "$1" "$folder" | wc -l; }
+rg_phrase() { pinned rg -j1 -U -o -b -i -w -- "$1\\s+$2" "$folder" | wc -l; }
+printf "\nlook-up (each a whole process on core %s, best of 3)      ours           xapian          fts5            ripgrep\n" "$core"
 for line in "${picked[@]}"; do
   typed="${line%%$'\t'*}"; freq="${line##*$'\t'}"
   if [[ "$typed" == *" "* ]]; then
-    ours=$(best "$bench" --phrase "$work/one/corpus" "$typed")
+    ours=$(best pinned "$bench" --phrase "$work/one/corpus" "$typed")
     rgr=$(best rg_phrase ${typed% *} ${typed#* })
   else
-    ours=$(best "$bench" --word "$work/one/corpus" "$typed")
+    ours=$(best pinned "$bench" --word "$work/one/corpus" "$typed")
     rgr=$(best rg_word "$typed")
   fi
-  xap=$(best "$py" "$work/xapian_find.py" "$work/xapian" "$typed")
-  fts=$(best "$py" "$work/fts5_find.py" "$work/fts5.db" "$typed")
+  xap=$(best pinned "$py" "$work/xapian_find.py" "$work/xapian" "$typed")
+  fts=$(best pinned "$py" "$work/fts5_find.py" "$work/fts5.db" "$typed")
   printf "%-28s (%8s)  " "\"$typed\"" "$freq"
   for r in "$ours" "$xap" "$fts" "$rgr"; do printf "%7ss %-8s" "${r%% *}" "${r#* }"; done
   awk -v o="${ours%% *}" -v x="${xap%% *}" -v f="${fts%% *}" -v r="${rgr%% *}" \

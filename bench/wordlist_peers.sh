@@ -2,7 +2,8 @@
 # Times word-list making against two peers on the same input, in one run, and prints the ratios:
 #   linzora  bench_wordlist --file (one worker, to the sorted list)
 #   python   /usr/bin/python3 reading line by line, Counter.update(re.findall(r"\w+(?:['-]\w+)*", line.lower()))
-#   tr       LC_ALL=C tr -cs '[:alpha:]' '\n' | sort | uniq -c
+#   tr       the whole pipeline under LC_ALL=C: tr -cs '[:alpha:]' '\n' | tr A-Z a-z | sort | uniq -c
+#            (lower-cased, as the other two count)
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
 # Environment:
 #   CPU=n             every program runs pinned to core n (taskset), one core for all
@@ -57,7 +58,7 @@ while [ "$round" -le "$rounds" ]; do
   [ -z "$baseline" ] || timed baseline $pin "$baseline" --file "$input" 1
   timed linzora $pin "$bench" --file "$input" 1
   python_peer
-  timed tr sh -c "LC_ALL=C $pin tr -cs '[:alpha:]' '\n' < '$input' | $pin sort | $pin uniq -c > '$work/tr.txt'"
+  timed tr sh -c "export LC_ALL=C; $pin tr -cs '[:alpha:]' '\n' < '$input' | $pin tr 'A-Z' 'a-z' | $pin sort | $pin uniq -c > '$work/tr.txt'"
   echo "tr: $(wc -l < "$work/tr.txt") types; load after: $(cut -d' ' -f1-3 /proc/loadavg)"
   line="$(cat "$work/linzora") $(cat "$work/python") $(cat "$work/tr") $(cat "$work/baseline")"
   echo "$line" | awk -v mb="$mb" -v base="$baseline" '{
