@@ -169,8 +169,9 @@ TEST(ConcordanceList, StreamRoundTripWritesVersion25AndTheSpareBlock) {
   EXPECT_EQ(Saved(g), bytes);  // written again, the same bytes
 }
 
-// A line's Set-column category goes with its private part: format 2 adds the text; a line
-// without one writes no private part, as before, and a stream of format 1 still reads.
+// A line's Set-column category goes with its private part: format 2 adds the text, its colour
+// and its tag; a line without one writes no private part, as before, and a stream of format 1
+// still reads.
 TEST(ConcordanceList, CategoriesGoWithTheLinesPrivatePart) {
   Fixture plain;
   plain.AddLine(u"an", u"old", u"man", 1, 2);
@@ -185,11 +186,12 @@ TEST(ConcordanceList, CategoriesGoWithTheLinesPrivatePart) {
   f.list->Line(0)->SetCategoryText(u"my category");
   f.list->Line(2)->SetCategoryText(u"young");
   const std::vector<uint8_t> with = Saved(f);
-  // Each category costs its flag's private part: format, marks, count and characters.
-  EXPECT_EQ(with.size(), without.size() + (2 + 4 + 11 * 2) + (2 + 4 + 5 * 2));
+  // Each category costs its flag's private part: format, marks, count, characters, colour, tag.
+  EXPECT_EQ(with.size(), without.size() + (2 + 4 + 11 * 2 + 8) + (2 + 4 + 5 * 2 + 8));
   const UString category = u"my category";
   std::vector<uint8_t> part = {1, 2, 0, 11, 0, 0, 0};
   for (char16_t ch : category) part.insert(part.end(), {static_cast<uint8_t>(ch), 0});
+  part.insert(part.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});  // no colour, no tag
   const auto at = std::search(with.begin(), with.end(), part.begin(), part.end());
   ASSERT_NE(at, with.end());
 
