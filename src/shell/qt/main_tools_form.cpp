@@ -963,6 +963,7 @@ void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(grid->List()->UndoDepth()));
   menus_->Sync();
   grid->ListChanged();
+  ListRowsChanged(grid);
   UpdateControlsForData();
 }
 
