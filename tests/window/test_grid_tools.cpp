@@ -589,6 +589,7 @@ TEST_F(GridTools, BreakdownCountsByFile) {
   EXPECT_EQ(lines[2], QStringLiteral("3 files"));
   EXPECT_TRUE(lines.contains(QStringLiteral("river_spring.txt: ") + QString::number(RowsOfFile(u"river_spring.txt"))));
   EXPECT_EQ(form->StopState(), 0);
+  EXPECT_EQ(form->Progress()->value(), 100);  // done, not back at 0 %
   EXPECT_TRUE(form->SaveButton()->isEnabled());
   Shot(*form, "breakdown");
   // Saving where nothing can be written is named.

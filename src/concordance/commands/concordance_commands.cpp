@@ -112,10 +112,6 @@ void RecountAfterLinesChanged(T_WholeLinzoraHolder& doc) {
       files->SetStillInConcordance(i, false, now > 0);
     }
   }
-  // Relationships (index 0) are not made from the lines. A view that cannot be made again (the
-  // time-line without dates) is better empty than counting lines that are gone.
+  // Relationships (index 0) are not made from the lines.
   for (size_t k = 1; k < doc.fComputed.size(); ++k) doc.fComputed[k] = 0;
-  for (TConcordanceDerivedList* view : {doc.fClusterList.get(), doc.fCollocateList.get(), doc.fPatternsList.get(),
-                                        doc.fConcPlotList.get(), doc.fTimeLineList.get()})
-    if (view) view->Clear();
 }

@@ -33,9 +33,8 @@ TDuplicatesOutcome RemoveDuplicateLines(TVXBaseLemmaMatchCapableList& list,
 // were deleted, zapped, reduced or brought back.
 bool TextHitsMatchLines(const T_WholeLinzoraHolder& doc);
 // After the lines changed: each text's hits are counted again from its lines not deleted, and the
-// views made from the lines (clusters, collocates, patterns, plot, time-line) are emptied and
-// marked not made, so that the window makes them again from the lines as they stand when their
-// page is turned to.
+// views made from the lines (clusters, collocates, patterns, plot, time-line) are marked not made,
+// so that the window makes them again from the lines as they stand when their page is turned to.
 void RecountAfterLinesChanged(T_WholeLinzoraHolder& doc);
 
 // --- copy the search word to the Set column -----------------------------------------------------
