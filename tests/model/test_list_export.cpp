@@ -991,3 +991,29 @@ TEST(ListExport, WorkbookTotalsUnderTheColumnsThatHoldNumbers) {
   EXPECT_EQ(SheetText(moved, "B4"), "50");
   EXPECT_EQ(SheetText(moved, "C4"), "49");
 }
+
+// "Separate thousands" groups the whole part of every number a text export writes; text cells and
+// a list saved without the choice keep their digits as they are.
+TEST(ListExport, SeparateThousandsGroupsTheNumbersOfATextExport) {
+  const struct {
+    const char* shown;
+    const char* grouped;
+  } cases[] = {{"7", "7"},           {"999", "999"},         {"3059", "3,059"},          {"-3059", "-3,059"},
+               {"1234567", "1,234,567"}, {"10.88", "10.88"},  {"12345.25", "12,345.25"}, {"", ""},
+               {"1e+20", "1e+20"},   {"-", "-"}};
+  setenv("LC_NUMERIC", "en_US.UTF-8", 1);
+  for (const auto& c : cases) EXPECT_EQ(U8(GroupedNumberText(Utf8ToUtf16(c.shown))), c.grouped) << c.shown;
+  unsetenv("LC_NUMERIC");
+
+  TempFolder tmp;
+  TListFixture f;
+  f.list.rows[1][2] = NumberCell(3059);
+  f.list.rows[2][1] = TextCell(u"4096");
+  for (const bool grouped : {false, true}) {
+    f.holder.export_thousands_separator = grouped;
+    const UString name = tmp.Path() + (grouped ? u"grouped.txt" : u"plain.txt");
+    ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, name));
+    EXPECT_EQ(FileAsString(name), Utf16File(grouped ? u"N\tWord\tFreq\n1\ta&b\t3,059\n2\t4096\t<x>\n"
+                                                    : u"N\tWord\tFreq\n1\ta&b\t3059\n2\t4096\t<x>\n"));
+  }
+}

@@ -194,6 +194,24 @@ UString CellNumberAsShown(const TGrid_data_rec& cell) {
   return FormattedWithDecimals(cell.number.value, decimals);
 }
 
+UString GroupedNumberText(UStringView shown) {
+  UString separator = UserThousandsSeparator();
+  if (separator.empty() || separator == u".") separator = u",";
+  const size_t sign = !shown.empty() && shown[0] == u'-' ? 1 : 0;
+  size_t end = shown.find(u'.');
+  if (end == UStringView::npos) end = shown.size();
+  for (size_t i = sign; i < end; ++i)
+    if (shown[i] < u'0' || shown[i] > u'9') return UString(shown);  // not a plain number
+  UString out(shown.substr(0, sign));
+  const size_t digits = end - sign;
+  for (size_t i = 0; i < digits; ++i) {
+    if (i > 0 && (digits - i) % 3 == 0) out += separator;
+    out.push_back(shown[sign + i]);
+  }
+  out.append(shown.substr(end));
+  return out;
+}
+
 UString CellTextAsShown(const TGrid_data_rec& cell) {
   if (cell.has_text) return RelevantAffixesOfStringData(cell);
   return CellNumberAsShown(cell);
@@ -273,8 +291,15 @@ TCellSections ConcLinein3Sections(const TGrid_data_rec& cell, int32_t export_set
   return TCellSections{UString(v.left), UString(v.centre), UString(v.right)};
 }
 
-void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out) {
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out, bool grouped) {
   FormatCellForExport(cell);
+  // A text that is the cell's number as shown (not a date) is a number too.
+  if (grouped && cell.has_text && cell.has_number && cell.date == 0.0 && cell.kind != kCellConcordanceLine &&
+      std::isfinite(cell.number.value) &&
+      (cell.text == CellNumberAsShown(cell) || cell.text == IntToUStr(std::llround(cell.number.value)))) {
+    out.append(cell.prefix).append(GroupedNumberText(cell.text)).append(cell.suffix);
+    return;
+  }
   if (cell.kind == kCellConcordanceLine) {
     const TCellSectionViews s = ConcLineSectionViews(cell, export_setting);
     out.append(s.left).append(s.centre).append(s.right);
@@ -285,13 +310,13 @@ void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out)
   } else if (cell.export_kind == kExportKindPlotPositions) {
     out += PlotPositionsText(cell);
   } else {
-    out += CellNumberAsShown(cell);
+    out += grouped ? GroupedNumberText(CellNumberAsShown(cell)) : CellNumberAsShown(cell);
   }
 }
 
-UString CellTextForExport(TGrid_data_rec& cell) {
+UString CellTextForExport(TGrid_data_rec& cell, bool grouped) {
   UString out;
-  AppendCellAsTXT(cell, 0, out);
+  AppendCellAsTXT(cell, 0, out, grouped);
   return out;
 }
 

@@ -75,6 +75,9 @@ void FormatCellForExport(TGrid_data_rec& cell);
 int32_t CellShownDecimals(const TGrid_data_rec& cell);
 // The number as shown ("132", "10.88"); empty without a finite number.
 UString CellNumberAsShown(const TGrid_data_rec& cell);
+// A number as CellNumberAsShown gives it with its whole part in groups of three, separated by
+// the user's thousands separator (a comma where that would be the decimal point): "3,059.25".
+UString GroupedNumberText(UStringView shown);
 UString CellTextAsShown(const TGrid_data_rec& cell);
 // The value a spreadsheet cell gets for that number: rounded to the decimals shown, so that no
 // float's tail ("12.3400001525878") reaches the file.
@@ -116,9 +119,9 @@ int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_chara
 // plot's hit positions, a number as a grid shows it.
 UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting);
 // The same text appended to out (no text made on the way).
-void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out);
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out, bool grouped = false);
 // The same with a concordance line whole.
-UString CellTextForExport(TGrid_data_rec& cell);
+UString CellTextForExport(TGrid_data_rec& cell, bool grouped = false);
 inline constexpr uint8_t kExportKindNumber = 1;
 inline constexpr uint8_t kExportKindPlotPositions = 2;
 // One element: "<name>escaped text</name>".

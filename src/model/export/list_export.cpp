@@ -153,7 +153,7 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
       for (size_t k = 0; k < cells.size(); ++k) {
         if (k > 0) line += u'\t';
         // A cell the list hides in a column the headings show keeps its place, empty.
-        if (cells[k]->visible) AppendCellAsTXT(*cells[k], setting, line);
+        if (cells[k]->visible) AppendCellAsTXT(*cells[k], setting, line, holder.export_thousands_separator);
       }
       line += u'\n';
       ++lines;
@@ -220,7 +220,7 @@ bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_
         rtf.Insert(s.right + u"\t", style.base_text);
         tab_due = false;
       } else {
-        rtf.Insert(CellTextForExport(*cell), style.base_text);
+        rtf.Insert(CellTextForExport(*cell, holder.export_thousands_separator), style.base_text);
       }
     }
     rtf.EndLine();
