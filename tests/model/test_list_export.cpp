@@ -688,6 +688,23 @@ std::string FormatCodeOf(const std::string& sheet, const std::string& styles, co
   return styles.substr(from, styles.find('"', from) - from);
 }
 
+// The horizontal alignment of a cell's style ("general" when none is set).
+std::string AlignmentOf(const std::string& sheet, const std::string& styles, const std::string& ref) {
+  const size_t at = sheet.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "missing";
+  const size_t end = sheet.find('>', at);
+  const size_t s = sheet.find(" s=\"", at);
+  if (s == std::string::npos || s > end) return "general";
+  const int xf = std::stoi(sheet.substr(s + 4));
+  size_t p = styles.find("<cellXfs");
+  for (int i = 0; i <= xf && p != std::string::npos; ++i) p = styles.find("<xf ", p + 1);
+  if (p == std::string::npos) return "no style";
+  const size_t close = styles.find("</xf>", p), next = styles.find("<xf ", p + 1);
+  const size_t h = styles.find("horizontal=\"", p);
+  if (h == std::string::npos || h > std::min(close, next)) return "general";
+  return styles.substr(h + 12, styles.find('"', h + 12) - h - 12);
+}
+
 std::string ValueOf(const std::string& sheet, const std::string& ref) {
   const size_t at = sheet.find("<c r=\"" + ref + "\"");
   if (at == std::string::npos) return "missing";
@@ -723,6 +740,8 @@ TEST(ListExport, WorkbookNumbersCarryTheGridsDecimals) {
   for (const Cell& c : cells) {
     EXPECT_EQ(ValueOf(sheet, c.ref), c.value) << c.ref;
     EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+    // Numbers stand right-aligned, as the grid shows them, in whatever column.
+    EXPECT_EQ(AlignmentOf(sheet, styles, c.ref), "right") << c.ref;
   }
   EXPECT_NE(sheet.find("<c r=\"D5\""), std::string::npos);
   EXPECT_EQ(sheet.find("<c r=\"C5\""), std::string::npos);  // the hidden statistic, heading too

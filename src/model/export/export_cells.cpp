@@ -464,14 +464,14 @@ UString NumberFormatForDecimals(int32_t decimals) {
   return u"#,##0." + UString(static_cast<size_t>(decimals), u'0');
 }
 
-int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading) {
+int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading, bool numbers) {
   const TExportStyleColours style = ExportStyleColours();
   const bool fg_ok = IsOKColour(heading.foreground);
   const bool bg_ok = IsOKColour(heading.background);
   const int32_t text = fg_ok ? heading.foreground : style.base_text;
   const int32_t back = bg_ok ? heading.background : style.background;
   const uint8_t k = heading.column_kind;
-  const int32_t alignment = (k == 0 || k == 2 || k == 4) ? kExcelAlignLeft : kExcelAlignRight;
+  const int32_t alignment = !numbers && (k == 0 || k == 2 || k == 4) ? kExcelAlignLeft : kExcelAlignRight;
   return DefinedFormatNum0Based(NumberFormatForDecimals(heading.decimals), alignment, !fg_ok, -1, 0x1FFFFFFF, back,
                                 text);
 }

@@ -146,7 +146,8 @@ void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::ve
 
 // The spreadsheet format of a column (number format from its decimals, alignment from its
 // kind, colours from the column or the style).
-int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading);
+// A number is right-aligned in any column (numbers true), as a grid shows it.
+int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading, bool numbers = false);
 int32_t DefaultNumberFormat();
 // "#,##0" or "#,##0." and decimals zeros.
 UString NumberFormatForDecimals(int32_t decimals);

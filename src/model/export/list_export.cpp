@@ -337,17 +337,14 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
   });
 }
 
-// The column's format with that many decimals: the one registered for the column when its
-// decimals agree, else one made once per column and decimals.
-int32_t NumberFormatFor(TExportList& list, const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
-  const size_t slot = static_cast<size_t>(std::max(column.place, 0)) + 1;
-  if (column.heading.decimals == decimals && slot < list.excel_column_formats.size())
-    return list.excel_column_formats[slot];
+// The column's format with that many decimals for a number, right-aligned whatever the column's
+// kind: made once per column and decimals.
+int32_t NumberFormatFor(const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
   auto [it, added] = state.number_formats.try_emplace({column.place, decimals}, 0);
   if (added) {
     TGrid_head32 with_decimals = column.heading;
     with_decimals.decimals = decimals;
-    it->second = DefinedFormatForGridDataRec(with_decimals);
+    it->second = DefinedFormatForGridDataRec(with_decimals, true);
   }
   return it->second;
 }
@@ -373,7 +370,7 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExport
       if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
       const int32_t decimals = DecimalsOf(column, cell);
       ok = SetACellDoubleWithFormat(row, col, CellValueAsShown(cell, decimals),
-                                    NumberFormatFor(list, column, decimals, state));
+                                    NumberFormatFor(column, decimals, state));
       break;
     }
     case 2:
@@ -445,7 +442,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
       } else if (col.holds_numbers && total.has_number && std::isfinite(total.number.value) &&
                  total.number.value != kMissingValue) {
         const int32_t decimals = DecimalsOf(col, total);
-        FormatACellDefinedFormatNum(NumberFormatFor(list, col, decimals, state), row, col.place + 1);
+        FormatACellDefinedFormatNum(NumberFormatFor(col, decimals, state), row, col.place + 1);
         ok = SetACellDouble(row, col.place + 1, CellValueAsShown(total, decimals)) && ok;
       }
     }
