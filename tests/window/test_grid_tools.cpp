@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -154,6 +155,10 @@ TEST_F(GridTools, ComputedColumnFromTheCalculator) {
   form.SetFormulaText(typed);
   const int column = Grid().ListColumnOfSection(ViewColumns() - 1);
   ASSERT_TRUE(TVXBaseDataClass::IsAddedColumnNumber(column));
+  // Its heading, the formula, is shown whole.
+  const QString heading = Grid().Model().headerData(ViewColumns() - 1, Qt::Horizontal, Qt::DisplayRole).toString();
+  EXPECT_TRUE(heading.contains(QStringLiteral("SQRT"))) << heading.toStdString();
+  EXPECT_GE(Grid().columnWidth(ViewColumns() - 1), Grid().horizontalHeader()->fontMetrics().horizontalAdvance(heading));
   for (int row : {1, 2, List().Count()}) {
     TGrid_data_rec word;
     List().DrawgridDataRec(kWordColumn, row, word, 0);
