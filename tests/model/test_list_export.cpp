@@ -11,6 +11,7 @@
 #include "model/export/list_export.h"
 #include "model/export/rtf_writer.h"
 #include "model/text_reader_test_support.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -714,6 +715,38 @@ std::string ValueOf(const std::string& sheet, const std::string& ref) {
 }
 
 }  // namespace
+
+// A text's date is a date in the workbook, which the sheet can sort and reckon with; one before
+// the sheet's calendar starts keeps its text.
+TEST(ListExport, WorkbookDatesAreDatesWhereTheSheetCanHoldThem) {
+  TempFolder tmp;
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder};
+  auto date_cell = [](int year, int month, int day, int hour, int minute, int second) {
+    TDateTime d = 0;
+    EXPECT_TRUE(TryEncodeDateTime(year, month, day, hour, minute, second, d));
+    TGrid_data_rec c = TextCell(DateTimeToUStr(d));
+    c.date = DateTimeToJulianAddingConst(d);
+    return c;
+  };
+  list.rows = {{TextCell(u"File"), TextCell(u"Date")},
+               {TextCell(u"report_199.txt"), date_cell(2019, 4, 20, 12, 0, 0)},
+               {TextCell(u"1790_address.txt"), date_cell(1790, 1, 8, 0, 0, 0)}};
+  list.UseRow0AsHeadings();
+  const UString name = tmp.Path() + u"dates.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(list, holder, name, u""));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  // 2019-04-20 is day 43,575 of the sheet's calendar, noon half a day on.
+  EXPECT_EQ(ValueOf(sheet, "B6"), "43575.5");
+  EXPECT_EQ(FormatCodeOf(sheet, styles, "B6"), "yyyy-mm-dd hh:mm:ss");
+  EXPECT_EQ(AlignmentOf(sheet, styles, "B6"), "right");
+  const size_t old = sheet.find("<c r=\"B7\"");
+  ASSERT_NE(old, std::string::npos);
+  const std::string cell = sheet.substr(old, sheet.find("</c>", old) - old);
+  EXPECT_EQ(cell.find("<v>"), std::string::npos) << cell;
+  EXPECT_NE(cell.find("1790-01-08"), std::string::npos) << cell;
+}
 
 // In a workbook numbers keep the decimals the grid shows, under a format that shows them; the
 // search word has no blanks added around it.

@@ -7,6 +7,7 @@
 #include "model/lists/grid_headings.h"
 #include "model/export/rtf_writer.h"
 #include "model/documents/work_base.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
@@ -337,6 +338,10 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
   });
 }
 
+// The first day a sheet shows as a date (1900-03-01; before it the sheet's calendar is off by the
+// day it takes 1900 for a leap year): earlier dates go as their text.
+constexpr double kFirstSheetDate = 61.0;
+
 // The column's format with that many decimals for a number, right-aligned whatever the column's
 // kind: made once per column and decimals.
 int32_t NumberFormatFor(const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
@@ -384,7 +389,11 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExport
       WriteTimeLineCell(list, cell, state);
       break;
     default:
-      if (cell.kind == kCellConcordanceLine) {
+      if (const double day = cell.date != 0.0 && std::isfinite(cell.date) ? JulianToDateTimeRemovingConst(cell.date) : 0.0;
+          day >= kFirstSheetDate && cell.prefix.empty() && cell.suffix.empty()) {
+        // A date the sheet can hold is a date there, not its text.
+        ok = SetACellDoubleWithFormat(row, col, day, state.date_format);
+      } else if (cell.kind == kCellConcordanceLine) {
         ConcLineRuns(ConcLineSectionViews(cell, state.export_setting), state.run_colour, state.runs);
         ok = SetACellRich(row, col, state.runs, state.wrap_format);
       } else if (!cell.has_colour && cell.prefix.empty() && cell.suffix.empty()) {
@@ -409,6 +418,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
   state.wrap_format = DefinedFormatNum0Based(u"", kExcelAlignLeft, true, -1, 0x1FFFFFFF, -1,
                                              ExportStyleColours().base_text, false, true);
   state.int_format = DefinedFormatNum0Based(u"#,##0", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
+  state.date_format = DefinedFormatNum0Based(u"yyyy-mm-dd hh:mm:ss", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
   state.export_setting = GetConcCharactersForTextOnly();
   state.run_colour = ConcLineRunColour(ExportStyleColours().search_word);
   const int totals = list.ColumnTotalRowCount();
