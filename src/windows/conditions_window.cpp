@@ -236,6 +236,11 @@ void TFormSearchRequirements::RecomputeTheSettings() {
 void TFormSearchRequirements::OKClick() {
   RecomputeTheSettings();
   TSearchRequirement r = editing_;
+  // A value the column cannot hold would find nothing, silently: the editor stays open.
+  if (const UString why = r.valid ? RequirementInputProblem(r) : UString(); !why.empty()) {
+    VXDialog(TVXDialog::InformationMessage, {why});
+    return;
+  }
   r.valid = r.valid && r.seek != kSeekNone && !(current_order_ == 1 && IdenticalSearchRequirements(r, rec_.req[0]));
   rec_.req[current_order_] = r;
   if (fOnReportRequirement) fOnReportRequirement(this, FromQString(goal_->text()));
@@ -375,6 +380,12 @@ void TFormTestWhether::SetTheHeaders(TVX_Grid* grid, int action_tag, int help_co
       setWindowTitle(ToQString(VXRes(TVXRes::VXFind)));
       break;
   }
+  // Only Find goes from hit to hit; the other two act on every row that meets the condition.
+  find_->setVisible(action_tag == 170);
+  up_->setVisible(action_tag == 170);
+  find_all_->setText(action_tag == 85    ? QStringLiteral("Delete all")
+                     : action_tag == 194 ? QStringLiteral("Colour all")
+                                         : QStringLiteral("Find all"));
   const bool valid = editor_->DoubleCategoryRec().req[0].valid;
   EnableSearchButtons(valid);
   if (valid) goal_overall_->setText(ToQString(LineNow()));
@@ -390,6 +401,7 @@ void TFormTestWhether::ClearTheDecks() {
   hits_->clear();
   goal_overall_->clear();
   current_order_ = 0;
+  EnableSearchButtons(false);
   main_->setText(QStringLiteral("Main Requirement"));
   additional_->setText(ToQString(VXRes(TVXRes::VXAdditionalRequirement)));
 }
@@ -519,8 +531,10 @@ void TFormTestWhether::ProcessTheConditions(bool find_next) {
   if (records.empty() || !records.front().req[0].valid) return;
   global_panic_state = kPanicNone;
   const bool next = find_next && action_tag_ == 170;
-  const TConditionOutcome out = list->CheckAllForCondition(records, start, action_tag_, next, up,
-                                                           [] { return global_panic_state != kPanicNone; });
+  // Delete If finds the rows first and deletes them only when the user agrees.
+  const int pass = action_tag_ == 85 ? 170 : action_tag_;
+  TConditionOutcome out = list->CheckAllForCondition(records, start, pass, next, up,
+                                                     [] { return global_panic_state != kPanicNone; });
   if (!out.problem.empty()) {
     VXDialog(TVXDialog::InformationMessage, {out.problem});
     hits_->setText(ToQString(VXResFmt(TVXRes::VXNHits, {u"0"})));
@@ -532,6 +546,17 @@ void TFormTestWhether::ProcessTheConditions(bool find_next) {
     return;
   }
   for (size_t k = 0; k < items.size(); ++k) records_[static_cast<size_t>(items[k])].req[0].hits = records[k].req[0].hits;
+  const UString n_hits = VXResFmt(TVXRes::VXNHits, {IntToUStr(out.hits)});
+  if (action_tag_ == 85) {
+    if (!IsYes(VXDialog(TVXDialog::OKtoDelete, {n_hits + u" (" + ConditionLine(records.front(), records.front().req[1].valid ? 1 : 0) + u")"}))) {
+      hits_->setText(ToQString(n_hits + u": none deleted"));
+      return;
+    }
+    list->DeleteARange(out.rows, true, true);
+  } else if (action_tag_ == 170 && !next) {
+    // The hits are marked (Undo or "clear all marking" takes the marks off again).
+    list->MatchARange(out.rows, true, true);
+  }
   if (!grid_) return;
   const int column = grid_->CurrentColumn() > 0 ? grid_->CurrentColumn() : 1;
   grid_->ListChanged();
@@ -540,6 +565,8 @@ void TFormTestWhether::ProcessTheConditions(bool find_next) {
     grid_->SelectCell(out.hit_row + 1, column);
     list->search_position = PositionAfterHit(out.hit_row, up);
   } else {
-    hits_->setText(ToQString(VXResFmt(TVXRes::VXNHits, {IntToUStr(out.hits)})));
+    hits_->setText(ToQString(action_tag_ == 85 ? n_hits + u" deleted" : n_hits));
+    // The first of them is shown.
+    if (out.hit_row >= 0) grid_->SelectCell(out.hit_row + 1, column);
   }
 }

@@ -193,6 +193,7 @@ void TFormBreakdown::CountClick() {
   searches_->setPlainText(trimmed);
   const std::vector<UString> searches = BreakdownSearchLines(FromQString(trimmed));
   results_->clear();
+  progress_->setValue(0);
   auto stopped = [this] {
     QApplication::processEvents();
     return stop_state_ != kPanicNone || global_panic_state >= kPanicStopNow;
@@ -224,7 +225,7 @@ void TFormBreakdown::CountClick() {
     setWindowTitle(ToQString(VXResFmt(TVXRes::VXBreakdownX, {VXResFmt(TVXRes::VXSearchWithin,
                                                                       {VXResFmt(TVXRes::VXXColumnData, {FromQString(search_column_->currentText())})})})));
   save_->setEnabled(!results_->toPlainText().isEmpty());
-  progress_->setValue(0);
+  // The bar stays where the count ended: full when every search was counted.
   // The next count starts afresh.
   stop_state_ = kPanicNone;
   global_panic_state = kPanicNone;

@@ -69,6 +69,7 @@ class TFormBreakdown : public TVXStylableForm<QWidget> {
   QComboBox* BreakdownColumn() const { return breakdown_column_; }
   QCheckBox* BreakdownBox() const { return breakdown_box_; }
   QPushButton* CountButton() const { return count_; }
+  QProgressBar* Progress() const { return progress_; }
   QPushButton* SaveButton() const { return save_; }
   // The stop state of the count running now (2 after Stop, 0 again when the count ends).
   int StopState() const { return stop_state_; }

@@ -62,6 +62,13 @@ bool TListGridSearchTarget::Replace(int row, int choice, const UString& text) {
   return done;
 }
 
+bool TListGridSearchTarget::CanReplace(int choice) {
+  TVXBaseDataClass* list = grid_ ? grid_->List() : nullptr;
+  if (!list || !replace_) return false;
+  if (const auto* added = list->AddedColumn(choice)) return added->set_column;
+  return list->CanEdit(choice);
+}
+
 void TListGridSearchTarget::ShowHit(int row, int choice, int hit_number) {
   if (!grid_) return;
   // A hit in the first rows leaves the top row where it is.
@@ -237,6 +244,14 @@ void TSearchReplaceDlg::OKClick() {
   autosearch_confirm = confirm_->isChecked();
   if (!target_) return;
   const int choice = Choice();
+  // A replacement the column would not take is said before anything is searched.
+  if (replace_too_ && !target_->CanReplace(choice)) {
+    const UString column = columns_->currentItem() ? FromQString(columns_->currentItem()->text()) : UString();
+    VXDialog(TVXDialog::InformationMessage,
+             {u"The cells of the column \"" + column + u"\" cannot be changed: nothing was searched. Choose a column "
+              u"whose cells you may set (a Set column) or search without replacing."});
+    return;
+  }
   TSearchTarget* target = target_.get();
   TSearchReplaceOwner owner{[target] { return target->Rows(); },
                             [target, choice](int row, UString& text) { return target->CellText(row, choice, text); },

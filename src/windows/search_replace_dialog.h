@@ -35,6 +35,8 @@ class TSearchTarget {
   virtual bool CellText(int row, int choice, UString& text) = 0;
   // The whole new text of the cell; false when it cannot be changed.
   virtual bool Replace(int row, int choice, const UString& text) = 0;
+  // Whether the cells of a choice accept replacements at all (asked before a replacing search).
+  virtual bool CanReplace(int /*choice*/) { return true; }
   // The hit's cell becomes the current one; hit_number counts from 1.
   virtual void ShowHit(int row, int choice, int hit_number) = 0;
   virtual void Refresh() {}
@@ -57,6 +59,7 @@ class TListGridSearchTarget : public TSearchTarget {
   int Rows() override;
   bool CellText(int row, int choice, UString& text) override;
   bool Replace(int row, int choice, const UString& text) override;
+  bool CanReplace(int choice) override;
   void ShowHit(int row, int choice, int hit_number) override;
   void Refresh() override;
   void SearchStarted(int choice, const std::vector<UString>& items) override;

@@ -502,9 +502,12 @@ void TFormStartWizardC::ButtonOKClick() {
 }
 
 void TFormStartWizardC::ChooseTextsButtonClick() {
-  // The chooser opens on the choice this window shows: handed over first.
+  // The chooser opens on the choice this window shows, handed over first; a window without texts
+  // says so, and the chooser opens empty rather than on whatever was handed over last.
   if (fChosenFiles && fChosenFiles->FileCount() > 0 && fChosenFiles->SavedToTempFile())
     SetChosenTextFiles(true, fChosenFiles->TempFilename(), fChosenFiles->FileCount());
+  else
+    SetChosenTextFiles(false, u"", 0);
   SetActiveChildToolWindow(kToolConcordancer, WindowIdOf(this));
   PostToController(kCodeChooseTexts);
 }

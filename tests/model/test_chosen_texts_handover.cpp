@@ -28,6 +28,24 @@ class ChosenHandover : public ::testing::Test {
   TVXFileDetails set{false, 9};
 };
 
+// A settings folder of its own keeps its hand-overs apart: a choice handed over under one is not
+// taken over under another.
+TEST_F(ChosenHandover, ASettingsFolderOfItsOwnKeepsItsHandOversApart) {
+  TempFolder configs;
+  const UString first = configs.Path() + u"first", second = configs.Path() + u"second";
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(first).c_str(), 1);
+  EXPECT_TRUE(StartsWithU(set.TempFilename(), first + u"/"));
+  ASSERT_TRUE(set.SavedToTempFile());
+  TVXFileDetails other(false, 9);
+  EXPECT_TRUE(other.LoadedChosenFromTempFile());
+  EXPECT_EQ(other.FileCount(), 2);
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(second).c_str(), 1);
+  EXPECT_TRUE(StartsWithU(GetTempFolder(), second + u"/"));
+  EXPECT_FALSE(other.LoadedChosenFromTempFile());
+  unsetenv("LINZORA_CONFIG_DIR");
+  EXPECT_FALSE(StartsWithU(GetTempFolder(), configs.Path()));
+}
+
 TEST_F(ChosenHandover, ThroughTheToolsTemporaryFile) {
   const UString name = set.TempFilename();
   EXPECT_EQ(name, GetTempFolder() + Tool_Name(9) + u".chosen_texts");

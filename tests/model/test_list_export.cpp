@@ -11,6 +11,7 @@
 #include "model/export/list_export.h"
 #include "model/export/rtf_writer.h"
 #include "model/text_reader_test_support.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
@@ -690,6 +691,23 @@ std::string FormatCodeOf(const std::string& sheet, const std::string& styles, co
   return styles.substr(from, styles.find('"', from) - from);
 }
 
+// The horizontal alignment of a cell's style ("general" when none is set).
+std::string AlignmentOf(const std::string& sheet, const std::string& styles, const std::string& ref) {
+  const size_t at = sheet.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "missing";
+  const size_t end = sheet.find('>', at);
+  const size_t s = sheet.find(" s=\"", at);
+  if (s == std::string::npos || s > end) return "general";
+  const int xf = std::stoi(sheet.substr(s + 4));
+  size_t p = styles.find("<cellXfs");
+  for (int i = 0; i <= xf && p != std::string::npos; ++i) p = styles.find("<xf ", p + 1);
+  if (p == std::string::npos) return "no style";
+  const size_t close = styles.find("</xf>", p), next = styles.find("<xf ", p + 1);
+  const size_t h = styles.find("horizontal=\"", p);
+  if (h == std::string::npos || h > std::min(close, next)) return "general";
+  return styles.substr(h + 12, styles.find('"', h + 12) - h - 12);
+}
+
 std::string ValueOf(const std::string& sheet, const std::string& ref) {
   const size_t at = sheet.find("<c r=\"" + ref + "\"");
   if (at == std::string::npos) return "missing";
@@ -699,6 +717,38 @@ std::string ValueOf(const std::string& sheet, const std::string& ref) {
 }
 
 }  // namespace
+
+// A text's date is a date in the workbook, which the sheet can sort and reckon with; one before
+// the sheet's calendar starts keeps its text.
+TEST(ListExport, WorkbookDatesAreDatesWhereTheSheetCanHoldThem) {
+  TempFolder tmp;
+  TVXBaseHolder holder;
+  TGivenRowsList list{&holder};
+  auto date_cell = [](int year, int month, int day, int hour, int minute, int second) {
+    TDateTime d = 0;
+    EXPECT_TRUE(TryEncodeDateTime(year, month, day, hour, minute, second, d));
+    TGrid_data_rec c = TextCell(DateTimeToUStr(d));
+    c.date = DateTimeToJulianAddingConst(d);
+    return c;
+  };
+  list.rows = {{TextCell(u"File"), TextCell(u"Date")},
+               {TextCell(u"report_199.txt"), date_cell(2019, 4, 20, 12, 0, 0)},
+               {TextCell(u"1790_address.txt"), date_cell(1790, 1, 8, 0, 0, 0)}};
+  list.UseRow0AsHeadings();
+  const UString name = tmp.Path() + u"dates.xlsx";
+  ASSERT_TRUE(ExportListAsExcel(list, holder, name, u""));
+  const std::string sheet = ZipMember(name, u"xl/worksheets/sheet1.xml");
+  const std::string styles = ZipMember(name, u"xl/styles.xml");
+  // 2019-04-20 is day 43,575 of the sheet's calendar, noon half a day on.
+  EXPECT_EQ(ValueOf(sheet, "B6"), "43575.5");
+  EXPECT_EQ(FormatCodeOf(sheet, styles, "B6"), "yyyy-mm-dd hh:mm:ss");
+  EXPECT_EQ(AlignmentOf(sheet, styles, "B6"), "right");
+  const size_t old = sheet.find("<c r=\"B7\"");
+  ASSERT_NE(old, std::string::npos);
+  const std::string cell = sheet.substr(old, sheet.find("</c>", old) - old);
+  EXPECT_EQ(cell.find("<v>"), std::string::npos) << cell;
+  EXPECT_NE(cell.find("1790-01-08"), std::string::npos) << cell;
+}
 
 // In a workbook numbers are stored whole under a format that shows the grid's decimals (10.881234
 // shown as 10.88); the search word has no blanks added around it.
@@ -725,6 +775,8 @@ TEST(ListExport, WorkbookNumbersCarryTheGridsDecimals) {
   for (const Cell& c : cells) {
     EXPECT_EQ(ValueOf(sheet, c.ref), c.value) << c.ref;
     EXPECT_EQ(FormatCodeOf(sheet, styles, c.ref), c.format) << c.ref;
+    // Numbers stand right-aligned, as the grid shows them, in whatever column.
+    EXPECT_EQ(AlignmentOf(sheet, styles, c.ref), "right") << c.ref;
   }
   EXPECT_NE(sheet.find("<c r=\"D5\""), std::string::npos);
   EXPECT_EQ(sheet.find("<c r=\"C5\""), std::string::npos);  // the hidden statistic, heading too
@@ -993,4 +1045,30 @@ TEST(ListExport, WorkbookTotalsUnderTheColumnsThatHoldNumbers) {
   EXPECT_EQ(SheetText(moved, "D4"), "Total: ");
   EXPECT_EQ(SheetText(moved, "B4"), "50");
   EXPECT_EQ(SheetText(moved, "C4"), "49");
+}
+
+// "Separate thousands" groups the whole part of every number a text export writes; text cells and
+// a list saved without the choice keep their digits as they are.
+TEST(ListExport, SeparateThousandsGroupsTheNumbersOfATextExport) {
+  const struct {
+    const char* shown;
+    const char* grouped;
+  } cases[] = {{"7", "7"},           {"999", "999"},         {"3059", "3,059"},          {"-3059", "-3,059"},
+               {"1234567", "1,234,567"}, {"10.88", "10.88"},  {"12345.25", "12,345.25"}, {"", ""},
+               {"1e+20", "1e+20"},   {"-", "-"}};
+  setenv("LC_NUMERIC", "en_US.UTF-8", 1);
+  for (const auto& c : cases) EXPECT_EQ(U8(GroupedNumberText(Utf8ToUtf16(c.shown))), c.grouped) << c.shown;
+  unsetenv("LC_NUMERIC");
+
+  TempFolder tmp;
+  TListFixture f;
+  f.list.rows[1][2] = NumberCell(3059);
+  f.list.rows[2][1] = TextCell(u"4096");
+  for (const bool grouped : {false, true}) {
+    f.holder.export_thousands_separator = grouped;
+    const UString name = tmp.Path() + (grouped ? u"grouped.txt" : u"plain.txt");
+    ASSERT_TRUE(ExportListAsTXT(f.list, f.holder, name));
+    EXPECT_EQ(FileAsString(name), Utf16File(grouped ? u"N\tWord\tFreq\n1\ta&b\t3,059\n2\t4096\t<x>\n"
+                                                    : u"N\tWord\tFreq\n1\ta&b\t3059\n2\t4096\t<x>\n"));
+  }
 }

@@ -279,6 +279,52 @@ TEST_F(ConditionsOnList, FindNextBothWaysVisitsTheRowNextToAHit) {
   const TConditionOutcome all = list.CheckAllForCondition(recs, 0, 170, false, false);
   EXPECT_EQ(all.hits, 3);
   EXPECT_EQ(all.hit_row, 0);
+  EXPECT_EQ(all.rows, (std::vector<int32_t>{0, 1, 3}));
+}
+
+// What a requirement's inputs must be for its column: the field is named, the column too.
+TEST(SearchConditions, InputsThatDoNotFitTheColumnAreNamed) {
+  struct TCase {
+    uint8_t seek, type;
+    const char16_t *x, *y, *w;
+    bool other_column;
+    const char16_t* said;  // part of the answer; nullptr: fits
+  } cases[] = {
+      {kSeekBetween, kDataNumber, u"federal", u"", u"", false, u"X: 'federal' is not a number, and the column 'paragraph %'"},
+      {kSeekBetween, kDataNumber, u"1", u"", u"", false, u"Y is empty"},
+      {kSeekBetween, kDataNumber, u"1", u"2.5", u"", false, nullptr},
+      {kSeekBetween, kDataNumber, u"1", u"2,5", u"", false, nullptr},
+      {kSeekGreater, kDataNumber, u"", u"", u"", true, nullptr},  // the other column's value instead
+      {kSeekGreater, kDataNumber, u" 7 ", u"", u"", false, nullptr},
+      {kSeekEquals, kDataNumber, u"1e999", u"", u"", false, u"is not a number"},
+      {kSeekBetween, kDataText, u"a", u"", u"", false, u"Y is empty"},
+      {kSeekBetween, kDataText, u"a", u"m", u"", false, nullptr},
+      {kSeekLongerThan, kDataText, u"long", u"", u"", false, u"X: 'long' is not a whole number"},
+      {kSeekShorterThan, kDataText, u"2.5", u"", u"", false, u"not a whole number"},
+      {kSeekShorterThan, kDataText, u"-1", u"", u"", false, u"not a whole number"},
+      {kSeekShorterThan, kDataText, u"12", u"", u"", false, nullptr},
+      {kSeekContains, kDataText, u"  ", u"", u"", false, u"X is empty"},
+      {kSeekNear, kDataText, u"river", u"", u"", false, u"W is empty"},
+      {kSeekNear, kDataText, u"river", u"", u"bank", false, nullptr},
+      {kSeekEmpty, kDataNumber, u"", u"", u"", false, nullptr},
+      {kSeekMarked, kDataText, u"", u"", u"", false, nullptr},
+  };
+  for (const TCase& c : cases) {
+    TSearchRequirement r;
+    r.seek = c.seek;
+    r.data_type = c.type;
+    r.column_name = u"paragraph %";
+    r.text1 = c.x;
+    r.text2 = c.y;
+    r.second_word = c.w;
+    r.use_other_column = c.other_column;
+    const UString why = RequirementInputProblem(r);
+    if (!c.said) {
+      EXPECT_TRUE(why.empty()) << int(c.seek) << " " << Utf16ToUtf8(why);
+      continue;
+    }
+    EXPECT_NE(why.find(c.said), UString::npos) << int(c.seek) << " " << Utf16ToUtf8(why);
+  }
 }
 
 TEST_F(ConditionsOnList, DeleteIfIsUndoableAndColoursSortAndClear) {

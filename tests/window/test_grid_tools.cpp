@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -158,6 +159,10 @@ TEST_F(GridTools, ComputedColumnFromTheCalculator) {
   form.SetFormulaText(typed);
   const int column = Grid().ListColumnOfSection(ViewColumns() - 1);
   ASSERT_TRUE(TVXBaseDataClass::IsAddedColumnNumber(column));
+  // Its heading, the formula, is shown whole.
+  const QString heading = Grid().Model().headerData(ViewColumns() - 1, Qt::Horizontal, Qt::DisplayRole).toString();
+  EXPECT_TRUE(heading.contains(QStringLiteral("SQRT"))) << heading.toStdString();
+  EXPECT_GE(Grid().columnWidth(ViewColumns() - 1), Grid().horizontalHeader()->fontMetrics().horizontalAdvance(heading));
   for (int row : {1, 2, List().Count()}) {
     TGrid_data_rec word;
     List().DrawgridDataRec(kWordColumn, row, word, 0);
@@ -314,6 +319,17 @@ TEST_F(GridTools, FindDeleteAndColourByConditions) {
   Shot(*form, "conditions_find");
   form->FindClick(false);
   EXPECT_EQ(FromQString(form->HitsLabel()->text()), VXResFmt(TVXRes::VXNHits, {IntToUStr(expected)}));
+  // Find all marks its hits and shows the first.
+  int marked = 0, first_hit = -1;
+  for (int i = 0; i < List().Count(); ++i)
+    if (List().GetMatched(i)) {
+      ++marked;
+      if (first_hit < 0) first_hit = i;
+    }
+  EXPECT_EQ(marked, expected);
+  EXPECT_EQ(Grid().CurrentRow(), first_hit + 1);
+  EXPECT_TRUE(Grid().Model().Source().Cell(first_hit + 1, 1).matched);
+  List().UnmatchAll();
   form->FindClick(true);
   const int first = Grid().CurrentRow();
   EXPECT_GT(first, 0);
@@ -326,17 +342,31 @@ TEST_F(GridTools, FindDeleteAndColourByConditions) {
   });
   form->EditRequirement(0);
   EXPECT_EQ(form->Editor()->DoubleCategoryRec().req[0].seek, kSeekEndsWith);
-  // Delete If deletes those rows (undoably).
+  // Delete If says what its button does, asks first (No deletes nothing), then deletes those rows
+  // (undoably).
   Fire(85);
+  EXPECT_FALSE(form->FindButton()->isVisibleTo(form));
+  EXPECT_EQ(form->FindAllButton()->text(), QStringLiteral("Delete all"));
   AnswerNextModal(true, state);
   form->EditRequirement(0);
-  form->FindClick(false);
-  int deleted = 0;
-  for (int i = 0; i < List().Count(); ++i) deleted += List().GetDeleted(i) ? 1 : 0;
-  EXPECT_EQ(deleted, expected);
+  auto deleted = [this] {
+    int n = 0;
+    for (int i = 0; i < List().Count(); ++i) n += List().GetDeleted(i) ? 1 : 0;
+    return n;
+  };
+  dialogs.Clear();
+  dialogs.Script({mrNo});
+  form->FindAllButton()->click();
+  ASSERT_TRUE(WasAsked(TVXDialog::OKtoDelete));
+  EXPECT_NE(dialogs.Asked().back().text.find(VXResFmt(TVXRes::VXNHits, {IntToUStr(expected)})), UString::npos);
+  EXPECT_EQ(deleted(), 0);
+  dialogs.Script({mrYes});
+  form->FindAllButton()->click();
+  EXPECT_EQ(deleted(), expected);
   // Colour categories.
   Fire(194);
   EXPECT_TRUE(form->Bottom()->isVisible());
+  EXPECT_EQ(form->FindAllButton()->text(), QStringLiteral("Colour all"));
   AnswerNextModal(true, state);
   form->EditRequirement(0);
   form->AddClick();
@@ -357,6 +387,147 @@ TEST_F(GridTools, FindDeleteAndColourByConditions) {
   Main().CloseData(true);
   EXPECT_EQ(form->Grid(), nullptr);
   form->FindClick(false);
+}
+
+// A value the column's type cannot hold is refused in the editor, naming the field; the
+// requirement stays as it was and nothing is searched.
+TEST_F(GridTools, TheConditionEditorRefusesAValueThatDoesNotFitTheColumn) {
+  Fire(170);
+  auto* form = qobject_cast<TFormTestWhether*>(Main().ConditionsForm());
+  ASSERT_NE(form, nullptr);
+  int number_column = -1;
+  for (const TGrid_head32& h : List().grid_headings)
+    if (h.visible && h.numeric && h.column_number > 0 && number_column < 0) number_column = h.column_number;
+  ASSERT_GT(number_column, 0);
+  const struct {
+    int column;
+    uint8_t seek;
+    const char *x, *y;
+    const char16_t* named;  // in the message; nullptr: accepted
+  } cases[] = {{number_column, kSeekBetween, "federal", "", u"X: 'federal' is not a number"},
+               {number_column, kSeekBetween, "1", "", u"Y is empty"},
+               {number_column, kSeekBetween, "1", "many", u"Y: 'many' is not a number"},
+               {number_column, kSeekGreater, "2,5", "", nullptr},
+               {kFileColumn, kSeekLongerThan, "long", "", u"X: 'long' is not a whole number"},
+               {kFileColumn, kSeekEndsWith, "", "", u"X is empty"},
+               {kFileColumn, kSeekEndsWith, "spring.txt", "", nullptr}};
+  for (const auto& c : cases) {
+    form->ClearTheDecks();
+    dialogs.Clear();
+    // Closed without OK when OK refused: the requirement is as it was.
+    AnswerNextModal(false, [&](QDialog& d) {
+      auto& editor = static_cast<TFormSearchRequirements&>(d);
+      editor.DataColumn()->setCurrentIndex(editor.DataColumn()->findData(c.column));
+      editor.Condition()->setCurrentIndex(editor.Condition()->findData(int(c.seek)));
+      editor.InputText()->setEditText(QString::fromLatin1(c.x));
+      editor.UpToValue()->setEditText(QString::fromLatin1(c.y));
+      editor.OKClick();
+    });
+    form->EditRequirement(0);
+    if (!c.named) {
+      EXPECT_FALSE(WasAsked(TVXDialog::InformationMessage)) << c.x;
+      EXPECT_TRUE(form->Editor()->DoubleCategoryRec().req[0].valid) << c.x;
+      continue;
+    }
+    ASSERT_TRUE(WasAsked(TVXDialog::InformationMessage)) << c.x;
+    EXPECT_NE(dialogs.Asked().back().text.find(c.named), UString::npos) << Utf16ToUtf8(dialogs.Asked().back().text);
+    EXPECT_FALSE(form->Editor()->DoubleCategoryRec().req[0].valid) << c.x;
+    EXPECT_FALSE(form->FindAllButton()->isEnabled()) << c.x;
+  }
+}
+
+// Replacing in a column whose cells cannot change is refused before anything is searched,
+// naming the column; the concordance's own Set column takes replacements.
+TEST_F(GridTools, SearchAndReplaceSaysWhenTheColumnCannotChange) {
+  Fire(17);
+  auto* dlg = qobject_cast<TSearchReplaceDlg*>(Main().SearchReplaceForm());
+  ASSERT_NE(dlg, nullptr);
+  auto item_of = [&](int column) {
+    for (int i = 0; i < dlg->Columns()->count(); ++i)
+      if (dlg->Columns()->item(i)->data(Qt::UserRole).toInt() == column) return i;
+    return -1;
+  };
+  const int word_item = item_of(kFileColumn);
+  ASSERT_GE(word_item, 0);
+  dlg->Columns()->setCurrentRow(word_item);
+  dlg->SearchBox()->setEditText(QStringLiteral("river"));
+  dlg->ReplaceBox()->setEditText(QStringLiteral("stream"));
+  dialogs.Clear();
+  dlg->OKClick();
+  EXPECT_FALSE(dlg->Busy());
+  ASSERT_TRUE(WasAsked(TVXDialog::InformationMessage));
+  EXPECT_NE(dialogs.Asked().back().text.find(u"cannot be changed"), UString::npos);
+  EXPECT_NE(dialogs.Asked().back().text.find(FromQString(dlg->Columns()->item(word_item)->text())), UString::npos);
+  EXPECT_TRUE(dlg->Context()->toPlainText().isEmpty());
+  // The Set column of the lines.
+  const int set_column = List().PredefinedSetColumnNumber();
+  List().Get(0)->SetAWordAsString(set_column, u"river bank");
+  Grid().ListChanged();
+  EnsureGridHeadings(List());
+  for (TGrid_head32& h : List().grid_headings)
+    if (h.column_number == set_column) h.visible = 1;
+  Grid().ApplyHeadings();
+  Fire(17);
+  ASSERT_GE(item_of(set_column), 0);
+  dlg->Columns()->setCurrentRow(item_of(set_column));
+  dlg->SearchBox()->setEditText(QStringLiteral("bank"));
+  dlg->ReplaceBox()->setEditText(QStringLiteral("side"));
+  dlg->ConfirmEach()->setChecked(false);
+  dialogs.Clear();
+  dlg->OKClick();
+  EXPECT_FALSE(WasAsked(TVXDialog::InformationMessage));
+  EXPECT_EQ(Utf16ToUtf8(List().Get(0)->GetAWordAsString(set_column)), "river side");
+}
+
+// After a Zap the file-name counts and the views made from the lines count only the lines left.
+TEST_F(GridTools, ZapRecountsTheTextsAndTheViewsMadeFromTheLines) {
+  T_WholeLinzoraHolder& doc = *Main().Doc();
+  auto plot_hits = [&] {
+    int64_t n = 0;
+    for (int i = 0; i < doc.fConcPlotList->Count(); ++i) n += doc.fConcPlotList->Get(i)->MainWordFrequency();
+    return n;
+  };
+  auto file_hits = [&](UStringView name) {
+    for (int i = 0; i < doc.fTextFilesWithSearchWord->Count(); ++i) {
+      const TLinzoraFilenameEntryRecPlus r = doc.fTextFilesWithSearchWord->GetEntryRecPlus(i, false);
+      if (EndsWithU(r.full_filename, name)) return r.other_data.hits_this_file;
+    }
+    return -1;
+  };
+  ASSERT_NE(TurnTo("Plot"), nullptr);
+  QTest::qWait(20);
+  const int lines_before = List().Count();
+  const int64_t plot_before = plot_hits();
+  ASSERT_GT(plot_before, 0);
+  const UString file = u"river_spring.txt";
+  const int of_file = RowsOfFile(file);
+  ASSERT_EQ(file_hits(file), of_file);
+  std::vector<int32_t> rows;
+  for (int i = 0; i < List().Count(); ++i) {
+    TGrid_data_rec cell;
+    List().DrawgridDataRec(kFileColumn, i + 1, cell, 0);
+    if (RelevantAffixesOfStringData(cell).find(file) != UString::npos) rows.push_back(i);
+  }
+  rows.pop_back();  // one line of the text stays
+  Main().Pages()->Tabs()->setCurrentIndex(0);
+  List().DeleteARange(rows, true, true);
+  dialogs.Script({mrYes});
+  Fire(11);
+  ASSERT_EQ(List().Count(), lines_before - static_cast<int>(rows.size()));
+  EXPECT_EQ(file_hits(file), 1);
+  ASSERT_NE(TurnTo("Plot"), nullptr);
+  QTest::qWait(20);
+  EXPECT_EQ(plot_hits(), plot_before - static_cast<int64_t>(rows.size()));
+  // Undo brings the lines back, still deleted, then takes the deletion off: the counts follow.
+  for (const int lines_counted : {1, of_file}) {
+    Main().Pages()->Tabs()->setCurrentIndex(0);
+    Fire(82);
+    EXPECT_EQ(List().Count(), lines_before);
+    EXPECT_EQ(file_hits(file), lines_counted);
+    ASSERT_NE(TurnTo("Plot"), nullptr);
+    QTest::qWait(20);
+    EXPECT_EQ(plot_hits(), plot_before - (of_file - lines_counted));
+  }
 }
 
 TEST_F(GridTools, SearchAndReplaceInASetColumn) {
@@ -459,6 +630,7 @@ TEST_F(GridTools, BreakdownCountsByFile) {
   EXPECT_EQ(lines[2], QStringLiteral("3 files"));
   EXPECT_TRUE(lines.contains(QStringLiteral("river_spring.txt: ") + QString::number(RowsOfFile(u"river_spring.txt"))));
   EXPECT_EQ(form->StopState(), 0);
+  EXPECT_EQ(form->Progress()->value(), 100);  // done, not back at 0 %
   EXPECT_TRUE(form->SaveButton()->isEnabled());
   Shot(*form, "breakdown");
   // Saving where nothing can be written is named.

@@ -76,9 +76,8 @@ class HandOverTest : public ToolWindowTest {
     return ids;
   }
   UString RuntimeFolder() const { return dir.Path() + u"runtime"; }
-  UString HandOverFolder() const {
-    return dir.Path() + settings_defaults::kTempFolderPrefix + IntToUStr(static_cast<int64_t>(::getuid())) + u"/";
-  }
+  // The test's own settings folder keeps its hand-overs apart, in its "temp" folder.
+  UString HandOverFolder() const { return dir.Path() + u"config/temp/"; }
 
   TQueuedControllerLink link;
   UString doc;
@@ -153,6 +152,7 @@ TEST_F(HandOverTest, FailedSaveChangesNothingInTheStore) {
     std::filesystem::remove_all(ToFsPath(HandOverFolder()), ec);
     if (c.folder_is_a_file) {
       // Both the temporary folder and the one that stands in for it.
+      ASSERT_TRUE(ForceDirectories(ExtractFilePath(ExcludeTrailingPathDelimiter(HandOverFolder()))));
       std::ofstream(ToFsPath(ExcludeTrailingPathDelimiter(HandOverFolder()))) << "not a folder";
       std::ofstream(ToFsPath(RuntimeFolder() + u"/linzora")) << "not a folder";
     }

@@ -64,3 +64,22 @@ TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
   EXPECT_GT(ColoursIn(shot), 8);
   chooser->reject();
 }
+
+// Another process of this user handed texts over last; this window has chosen none: its chooser
+// opens on its own (empty) choice, and what it commits is the window's.
+TEST_F(MainRoadChooser, OpensOnTheWindowsOwnChoiceNotOnTheLastHandOver) {
+  Start();
+  TVXFileDetails theirs(false, kToolConcordancer);
+  theirs.ToolAddAFile(kSamples + u"river_spring.txt");
+  theirs.ToolAddAFile(kSamples + u"bridge_walk.txt");
+  ASSERT_TRUE(theirs.SavedToTempFile());
+  SetChosenTextFiles(true, theirs.TempFilename(), theirs.FileCount());
+  ASSERT_EQ(Main().ChosenTexts.FileCount(), 0);
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->Choice().Count(), 0);
+  chooser->AddFiles({kSamples + u"hallam_mill.txt"});
+  chooser->accept();
+  ASSERT_TRUE(WaitUntil([this] { return Main().ChosenTexts.FileCount() == 1; }));
+  EXPECT_EQ(Utf16ToUtf8(Main().ChosenTexts.GetFullFileDetails(0).rec.filename), "hallam_mill.txt");
+}

@@ -17,6 +17,8 @@
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/zip/zip_forge.h"
+#include <QRegularExpression>
+
 #include "shell/qt/page_list.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/vx_grid.h"
@@ -107,6 +109,31 @@ TEST_F(MainRoadExports, AFreshUsersConcordanceExportHoldsWholeLines) {
   ASSERT_TRUE(zip.ExtractToStream(zip.FindMember(u"xl/worksheets/sheet1.xml"), m));
   const std::string sheet(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
   EXPECT_NE(sheet.find("(" + Utf16ToUtf8(VXRes(TVXRes::VXWholeLinesSavedPerEntry)) + ")"), std::string::npos);
+}
+
+// "Separate thousands" ticked, the numbers of the text export (the texts' sizes in bytes) are in
+// groups of three; unticked, plain digits.
+TEST_F(MainRoadExports, SeparateThousandsIsWhatTheTextExportWrites) {
+  ASSERT_NE(TurnTo("Filenames"), nullptr);
+  auto is_grouped = [](const UString& f) {
+    const QString s = ToQString(f);
+    return s.contains(QLatin1Char(',')) && QRegularExpression(QStringLiteral("^\\d{1,3}(,\\d{3})+$")).match(s).hasMatch();
+  };
+  auto is_long_plain = [](const UString& f) {
+    return QRegularExpression(QStringLiteral("^\\d{4,}$")).match(ToQString(f)).hasMatch();
+  };
+  for (const bool ticked : {true, false}) {
+    const UString txt = dir.Path() + (ticked ? u"grouped.txt" : u"plain.txt");
+    SaveAs(kTagSaveAsText, txt, [ticked](TSaveAsTxtDlgFeb2012& d) { d.Thousands()->setChecked(ticked); });
+    int grouped = 0, plain = 0;
+    for (const TFields& row : TextExportFields(txt))
+      for (size_t k = 1; k < row.size(); ++k) {
+        grouped += is_grouped(row[k]) ? 1 : 0;
+        plain += is_long_plain(row[k]) ? 1 : 0;
+      }
+    EXPECT_GT(ticked ? grouped : plain, 0) << ticked;
+    EXPECT_EQ(ticked ? plain : grouped, 0) << ticked;
+  }
 }
 
 // The collocates as text: the rows typed in the dialog are the rows written, every row has the

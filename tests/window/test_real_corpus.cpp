@@ -17,6 +17,9 @@
 #include "shell/qt/vx_grid.h"
 #include "window/modal_answers.h"
 #include "window/real_corpus_support.h"
+#include "model/lists/search_conditions.h"
+#include "platform/runtime/vx_resources.h"
+#include "windows/conditions_window.h"
 #include "windows/extra_details_window.h"
 #include "windows/one_text_viewer.h"
 #include "windows/save_as_dialog.h"
@@ -249,6 +252,46 @@ class RealCorpus : public RealCorpusTest {
     EXPECT_GT(details->List()->count(), 1) << prefix.toStdString();
     Shot(*details, prefix + QStringLiteral("_find_files"));
     details->hide();
+
+    GrabConditions(prefix);
+  }
+  // Find all on the lines, by a number column: the hits are counted, marked and the first shown.
+  void GrabConditions(const QString& prefix) {
+    TFormLinzora& w = Main();
+    TurnTo(QStringLiteral("Concordance"));
+    TVX_Grid* lines = w.ConcordanceGrid();
+    TVXBaseDataClass& list = *lines->List();
+    list.UnmatchAll();
+    w.HandleMenuCommand(170, u"");
+    QTest::qWait(20);
+    auto* form = qobject_cast<TFormTestWhether*>(w.ConditionsForm());
+    ASSERT_NE(form, nullptr);
+    form->resize(700, 360);
+    int column = -1;
+    UString heading;
+    for (const TGrid_head32& h : list.grid_headings)
+      if (h.visible && h.numeric && h.column_number > 0 && column < 0) column = h.column_number, heading = h.heading;
+    ASSERT_GT(column, 0);
+    ActOnNextModal([&](QDialog& d) {
+      auto& editor = static_cast<TFormSearchRequirements&>(d);
+      editor.DataColumn()->setCurrentIndex(editor.DataColumn()->findData(column));
+      editor.Condition()->setCurrentIndex(editor.Condition()->findData(int(kSeekGreater)));
+      editor.InputText()->setEditText(QStringLiteral("100"));
+      Shot(editor, prefix + QStringLiteral("_condition_editor"));
+      editor.OKClick();
+    });
+    form->EditRequirement(0);
+    form->FindAllButton()->click();
+    QTest::qWait(30);
+    int marked = 0;
+    for (int i = 0; i < list.Count(); ++i) marked += list.GetMatched(i) ? 1 : 0;
+    EXPECT_GT(marked, 0) << prefix.toStdString() << " " << Utf16ToUtf8(heading);
+    EXPECT_EQ(FromQString(form->HitsLabel()->text()), VXResFmt(TVXRes::VXNHits, {IntToUStr(marked)}));
+    Shot(*form, prefix + QStringLiteral("_conditions_find_all"));
+    Shot(w, prefix + QStringLiteral("_conditions_hits_marked"));
+    form->hide();
+    list.UnmatchAll();
+    lines->ListChanged();
   }
 };
 

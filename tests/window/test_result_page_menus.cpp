@@ -163,6 +163,10 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       check = [this] {
         EXPECT_TRUE(FileExists(Doc().SourceTextFilename));
         EXPECT_FALSE(Main().HasUnsavedData());
+        // The status bar says the save is done, not that it is under way.
+        const QString said = Main().Status()->PanelText(kPanelMessage);
+        EXPECT_TRUE(said.endsWith(QStringLiteral("saved OK"))) << said.toStdString();
+        EXPECT_FALSE(said.startsWith(QStringLiteral("Saving"))) << said.toStdString();
       };
       break;
     case 2: case 24: case 28: case 79: case 184:

@@ -1,6 +1,7 @@
 // The sort dialog's choices as a table, the OK check and the keys a resort applies.
 #include <gtest/gtest.h>
 
+#include "platform/settings/settings_defaults.h"
 #include "windows/sort_rules.h"
 
 namespace {
@@ -13,6 +14,11 @@ TEST(SortKeyNames, TableHasTheKeysAtTheirIndexes) {
   EXPECT_EQ(UString(names[kSortKeyHighlightedCollocate]), u"highlighted collocate");
   EXPECT_EQ(UString(names[4]), u"first word left");
   EXPECT_EQ(UString(names[6]), u"first word right");
+  // The keys a new user's sort dialog offers: the search word, the word after it, the file.
+  const TConcSettingsRec32 fresh = DefaultConcSettings();
+  EXPECT_EQ(UString(names[fresh.SortKey(0)]), u"search word");
+  EXPECT_EQ(UString(names[fresh.SortKey(1)]), u"first word right");
+  EXPECT_EQ(UString(names[fresh.SortKey(2)]), u"file");
 }
 
 struct StoreCase {

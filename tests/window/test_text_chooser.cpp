@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTest>
 
 #include "model/chosen_texts_test_support.h"
 #include "platform/rtl/files.h"
@@ -107,6 +108,24 @@ TEST(TextChooser, ChosenTextsReachTheStoreAndTheTool) {
   global_own_HWnd = kNoWindow;
   SetDialogService(nullptr);
   ResetWindowRegister();
+  unsetenv("LINZORA_CONFIG_DIR");
+  ResetSettingsStoreForTests();
+}
+
+// A long name is shown whole where the window has room for it.
+TEST(TextChooser, NamesAreShownWholeWhereTheWindowHasRoom) {
+  TempFolder dir;
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+  ResetSettingsStoreForTests();
+  TTextChooser chooser(kToolConcordancer);
+  chooser.resize(1100, 500);
+  chooser.show();
+  QTest::qWait(20);
+  chooser.AddFiles({dir.Write(u"1790_george_washington_n.txt", "x"), dir.Write(u"a.txt", "y")});
+  QTest::qWait(20);
+  const QString name = QStringLiteral("1790_george_washington_n.txt");
+  EXPECT_GT(chooser.Grid()->columnWidth(0), chooser.Grid()->fontMetrics().horizontalAdvance(name));
+  chooser.reject();
   unsetenv("LINZORA_CONFIG_DIR");
   ResetSettingsStoreForTests();
 }

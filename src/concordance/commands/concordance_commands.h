@@ -27,6 +27,16 @@ struct TDuplicatesOutcome {
 TDuplicatesOutcome RemoveDuplicateLines(TVXBaseLemmaMatchCapableList& list,
                                         const TDuplicatesProgress& progress = nullptr);
 
+// --- after lines went or came back -------------------------------------------------------------
+
+// Whether each text's hit count is still the number of its lines not deleted: false once lines
+// were deleted, zapped, reduced or brought back.
+bool TextHitsMatchLines(const T_WholeLinzoraHolder& doc);
+// After the lines changed: each text's hits are counted again from its lines not deleted, and the
+// views made from the lines (clusters, collocates, patterns, plot, time-line) are marked not made,
+// so that the window makes them again from the lines as they stand when their page is turned to.
+void RecountAfterLinesChanged(T_WholeLinzoraHolder& doc);
+
 // --- copy the search word to the Set column -----------------------------------------------------
 
 // "Copy Search word to Set column now?"

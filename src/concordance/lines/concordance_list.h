@@ -250,6 +250,8 @@ class TConcordanceList : public TVXBaseLemmaMatchCapableList, public TConcordanc
   int32_t HeaderColumnToSortNeeded(int level, int column) override;
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
   int PredefinedSetColumnNumber() const override { return 2; }
+  // The Set column's text is the only cell of a line that may be written.
+  bool CanEdit(int column) const override { return ColumnKind(column) == 2; }
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   std::vector<UString> SearchWordsAsStringlist() override;

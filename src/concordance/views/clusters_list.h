@@ -102,6 +102,8 @@ class TConcordanceClusterList : public TConcordanceDerivedList {
   // set: blank) and its related clusters (none: blank), never the value 1 they stand for in sorts.
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
   int PredefinedSetColumnNumber() const override { return 3; }
+  // The cluster's text may be written (SetAWordAsString takes column 1 only).
+  bool CanEdit(int column) const override { return column == 1; }
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
   void Set1Sort(int level, int32_t key) override;

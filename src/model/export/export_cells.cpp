@@ -195,6 +195,24 @@ UString CellNumberAsShown(const TGrid_data_rec& cell) {
   return FormattedWithDecimals(cell.number.value, decimals);
 }
 
+UString GroupedNumberText(UStringView shown) {
+  UString separator = UserThousandsSeparator();
+  if (separator.empty() || separator == u".") separator = u",";
+  const size_t sign = !shown.empty() && shown[0] == u'-' ? 1 : 0;
+  size_t end = shown.find(u'.');
+  if (end == UStringView::npos) end = shown.size();
+  for (size_t i = sign; i < end; ++i)
+    if (shown[i] < u'0' || shown[i] > u'9') return UString(shown);  // not a plain number
+  UString out(shown.substr(0, sign));
+  const size_t digits = end - sign;
+  for (size_t i = 0; i < digits; ++i) {
+    if (i > 0 && (digits - i) % 3 == 0) out += separator;
+    out.push_back(shown[sign + i]);
+  }
+  out.append(shown.substr(end));
+  return out;
+}
+
 UString CellTextAsShown(const TGrid_data_rec& cell) {
   if (cell.has_text) return RelevantAffixesOfStringData(cell);
   return CellNumberAsShown(cell);
@@ -296,12 +314,19 @@ UString TimelineColumnsText(const TGrid_data_rec& cell) {
   return out;
 }
 
-void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out) {
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out, bool grouped) {
   if (HasTimelineColumns(cell)) {
     out += TimelineColumnsText(cell);
     return;
   }
   FormatCellForExport(cell);
+  // A text that is the cell's number as shown (not a date) is a number too.
+  if (grouped && cell.has_text && cell.has_number && cell.date == 0.0 && cell.kind != kCellConcordanceLine &&
+      std::isfinite(cell.number.value) &&
+      (cell.text == CellNumberAsShown(cell) || cell.text == IntToUStr(std::llround(cell.number.value)))) {
+    out.append(cell.prefix).append(GroupedNumberText(cell.text)).append(cell.suffix);
+    return;
+  }
   if (cell.kind == kCellConcordanceLine) {
     const TCellSectionViews s = ConcLineSectionViews(cell, export_setting);
     out.append(s.left).append(s.centre).append(s.right);
@@ -312,13 +337,13 @@ void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out)
   } else if (cell.export_kind == kExportKindPlotPositions) {
     out += PlotPositionsText(cell);
   } else {
-    out += CellNumberAsShown(cell);
+    out += grouped ? GroupedNumberText(CellNumberAsShown(cell)) : CellNumberAsShown(cell);
   }
 }
 
-UString CellTextForExport(TGrid_data_rec& cell) {
+UString CellTextForExport(TGrid_data_rec& cell, bool grouped) {
   UString out;
-  AppendCellAsTXT(cell, 0, out);
+  AppendCellAsTXT(cell, 0, out, grouped);
   return out;
 }
 
@@ -474,14 +499,14 @@ UString NumberFormatForDecimals(int32_t decimals) {
   return u"#,##0." + UString(static_cast<size_t>(decimals), u'0');
 }
 
-int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading) {
+int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading, bool numbers) {
   const TExportStyleColours style = ExportStyleColours();
   const bool fg_ok = IsOKColour(heading.foreground);
   const bool bg_ok = IsOKColour(heading.background);
   const int32_t text = fg_ok ? heading.foreground : style.base_text;
   const int32_t back = bg_ok ? heading.background : style.background;
   const uint8_t k = heading.column_kind;
-  const int32_t alignment = (k == 0 || k == 2 || k == 4) ? kExcelAlignLeft : kExcelAlignRight;
+  const int32_t alignment = !numbers && (k == 0 || k == 2 || k == 4) ? kExcelAlignLeft : kExcelAlignRight;
   return DefinedFormatNum0Based(NumberFormatForDecimals(heading.decimals), alignment, !fg_ok, -1, 0x1FFFFFFF, back,
                                 text);
 }

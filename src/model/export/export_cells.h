@@ -75,6 +75,9 @@ void FormatCellForExport(TGrid_data_rec& cell);
 int32_t CellShownDecimals(const TGrid_data_rec& cell);
 // The number as shown ("132", "10.88"); empty without a finite number.
 UString CellNumberAsShown(const TGrid_data_rec& cell);
+// A number as CellNumberAsShown gives it with its whole part in groups of three, separated by
+// the user's thousands separator (a comma where that would be the decimal point): "3,059.25".
+UString GroupedNumberText(UStringView shown);
 UString CellTextAsShown(const TGrid_data_rec& cell);
 // The value a spreadsheet cell gets for that number: the whole value, however many decimals its
 // display format shows (0.0034 stays 0.0034 under a format of no decimals), as the shortest
@@ -117,9 +120,9 @@ int32_t ConcCharactersToExport(int32_t setting, bool flag, int32_t default_chara
 // plot's hit positions, a number as a grid shows it.
 UString DoExportaCellToTXT(TGrid_data_rec& cell, int32_t export_setting);
 // The same text appended to out (no text made on the way).
-void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out);
+void AppendCellAsTXT(TGrid_data_rec& cell, int32_t export_setting, UString& out, bool grouped = false);
 // The same with a concordance line whole.
-UString CellTextForExport(TGrid_data_rec& cell);
+UString CellTextForExport(TGrid_data_rec& cell, bool grouped = false);
 inline constexpr uint8_t kExportKindNumber = 1;
 inline constexpr uint8_t kExportKindPlotPositions = 2;
 inline constexpr uint8_t kExportKindTimeLine = 4;
@@ -152,7 +155,8 @@ void ConcLineRuns(const TCellSectionViews& sections, int32_t run_colour, std::ve
 
 // The spreadsheet format of a column (number format from its decimals, alignment from its
 // kind, colours from the column or the style).
-int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading);
+// A number is right-aligned in any column (numbers true), as a grid shows it.
+int32_t DefinedFormatForGridDataRec(const TGrid_head32& heading, bool numbers = false);
 int32_t DefaultNumberFormat();
 // "#,##0" or "#,##0." and decimals zeros.
 UString NumberFormatForDecimals(int32_t decimals);

@@ -7,6 +7,7 @@
 #include "model/lists/grid_headings.h"
 #include "model/export/rtf_writer.h"
 #include "model/documents/work_base.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
@@ -153,7 +154,7 @@ bool ExportListAsTXT(TExportList& list, TVXBaseHolder& holder, UStringView file_
       for (size_t k = 0; k < cells.size(); ++k) {
         if (k > 0) line += u'\t';
         // A cell the list hides in a column the headings show keeps its place, empty.
-        if (cells[k]->visible) AppendCellAsTXT(*cells[k], setting, line);
+        if (cells[k]->visible) AppendCellAsTXT(*cells[k], setting, line, holder.export_thousands_separator);
       }
       line += u'\n';
       ++lines;
@@ -220,7 +221,7 @@ bool ExportListAsRTF(TExportList& list, TVXBaseHolder& holder, UStringView file_
         rtf.Insert(s.right + u"\t", style.base_text);
         tab_due = false;
       } else {
-        rtf.Insert(CellTextForExport(*cell), style.base_text);
+        rtf.Insert(CellTextForExport(*cell, holder.export_thousands_separator), style.base_text);
       }
     }
     rtf.EndLine();
@@ -343,18 +344,18 @@ void WriteTimeLineCell(TExportList& list, TGrid_data_rec& cell, TExcelExportStat
   });
 }
 
+// The first day a sheet shows as a date (1900-03-01; before it the sheet's calendar is off by the
+// day it takes 1900 for a leap year): earlier dates go as their text.
+constexpr double kFirstSheetDate = 61.0;
 
-// The column's format with that many decimals: the one registered for the column when its
-// decimals agree, else one made once per column and decimals.
-int32_t NumberFormatFor(TExportList& list, const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
-  const size_t slot = static_cast<size_t>(std::max(column.place, 0)) + 1;
-  if (column.heading.decimals == decimals && slot < list.excel_column_formats.size())
-    return list.excel_column_formats[slot];
+// The column's format with that many decimals for a number, right-aligned whatever the column's
+// kind: made once per column and decimals.
+int32_t NumberFormatFor(const TExportColumn& column, int32_t decimals, TExcelExportState& state) {
   auto [it, added] = state.number_formats.try_emplace({column.place, decimals}, 0);
   if (added) {
     TGrid_head32 with_decimals = column.heading;
     with_decimals.decimals = decimals;
-    it->second = DefinedFormatForGridDataRec(with_decimals);
+    it->second = DefinedFormatForGridDataRec(with_decimals, true);
   }
   return it->second;
 }
@@ -379,8 +380,7 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExport
     case kExportKindNumber: {
       if (!cell.has_number || !std::isfinite(cell.number.value) || cell.number.value == kMissingValue) break;
       const int32_t decimals = DecimalsOf(column, cell);
-      ok = SetACellDoubleWithFormat(row, col, CellValueToStore(cell),
-                                    NumberFormatFor(list, column, decimals, state));
+      ok = SetACellDoubleWithFormat(row, col, CellValueToStore(cell), NumberFormatFor(column, decimals, state));
       break;
     }
     case 2:
@@ -394,7 +394,11 @@ void DoExportaCellToExcel(TExportList& list, TGrid_data_rec& cell, const TExport
       WriteTimeLineCell(list, cell, state);
       break;
     default:
-      if (cell.kind == kCellConcordanceLine) {
+      if (const double day = cell.date != 0.0 && std::isfinite(cell.date) ? JulianToDateTimeRemovingConst(cell.date) : 0.0;
+          day >= kFirstSheetDate && cell.prefix.empty() && cell.suffix.empty()) {
+        // A date the sheet can hold is a date there, not its text.
+        ok = SetACellDoubleWithFormat(row, col, day, state.date_format);
+      } else if (cell.kind == kCellConcordanceLine) {
         ConcLineRuns(ConcLineSectionViews(cell, state.export_setting), state.run_colour, state.runs);
         ok = SetACellRich(row, col, state.runs, state.wrap_format);
       } else if (!cell.has_colour && cell.prefix.empty() && cell.suffix.empty()) {
@@ -419,6 +423,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
   state.wrap_format = DefinedFormatNum0Based(u"", kExcelAlignLeft, true, -1, 0x1FFFFFFF, -1,
                                              ExportStyleColours().base_text, false, true);
   state.int_format = DefinedFormatNum0Based(u"#,##0", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
+  state.date_format = DefinedFormatNum0Based(u"yyyy-mm-dd hh:mm:ss", kExcelAlignRight, true, -1, 0x1FFFFFFF, -1, -1);
   state.export_setting = GetConcCharactersForTextOnly();
   state.run_colour = ConcLineRunColour(ExportStyleColours().search_word);
   const int totals = list.ColumnTotalRowCount();
@@ -452,7 +457,7 @@ bool StartAndDefineHeaderExcelFile(TExportList& list, const TVXBaseHolder& holde
       } else if (col.holds_numbers && total.has_number && std::isfinite(total.number.value) &&
                  total.number.value != kMissingValue) {
         const int32_t decimals = DecimalsOf(col, total);
-        FormatACellDefinedFormatNum(NumberFormatFor(list, col, decimals, state), row, col.place + 1);
+        FormatACellDefinedFormatNum(NumberFormatFor(col, decimals, state), row, col.place + 1);
         ok = SetACellDouble(row, col.place + 1, CellValueToStore(total)) && ok;
       }
     }

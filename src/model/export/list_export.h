@@ -83,6 +83,7 @@ struct TExcelExportState {
   bool note_written = false;
   int32_t wrap_format = -1;
   int32_t int_format = -1;
+  int32_t date_format = -1;    // a text's date and time, right-aligned
   int32_t export_setting = 0;  // characters of a concordance line (0: whole)
   int32_t run_colour = -1;     // the search word's colour as a line's runs carry it
   std::vector<TSpreadsheetRun> runs;  // a line's runs, their room reused line after line

@@ -309,6 +309,9 @@ class TVXBaseHolder {
 
   bool export_all_rows = true;
   bool export_all_columns = true;
+  // Numbers in text and rich-text exports in groups of three ("3,059"), as the Save As window's
+  // "separate thousands" asks.
+  bool export_thousands_separator = false;
   std::vector<int32_t> selected_rows;
   std::vector<int32_t> selected_columns;
 

@@ -175,6 +175,30 @@ void PrepareRequirement(TSearchRequirement& r) {
   r.hit_row = -1;
 }
 
+UString RequirementInputProblem(const TSearchRequirement& r) {
+  if (r.seek == kSeekNone || r.seek >= kSeekKindCount) return UString();
+  const TSeekInputs in = InputsOfSeekKind(r.seek);
+  const bool other = r.use_other_column && in.other_column;
+  const bool numeric = r.data_type == kDataNumber;
+  const UString column = Quoted(r.column_name);
+  auto check = [&](const char16_t* field, const UString& typed, bool number, bool whole) -> UString {
+    const UString t = TrimU(typed);
+    if (t.empty()) return UString(field) + u" is empty: the condition on the column " + column + u" needs it.";
+    if (!number) return UString();
+    double v = 0;
+    if (!ParseDecimalNumber(t, v) || !std::isfinite(v))
+      return UString(field) + u": " + Quoted(t) + (whole ? u" is not a whole number of characters." : u" is not a number, and the column " + column + u" holds numbers.");
+    if (whole && (v < 0 || v != std::floor(v))) return UString(field) + u": " + Quoted(t) + u" is not a whole number of characters.";
+    return UString();
+  };
+  const bool length = r.seek == kSeekLongerThan || r.seek == kSeekShorterThan;
+  UString why;
+  if (in.x && !other) why = check(u"X", r.text1, numeric || length, length);
+  if (why.empty() && in.y) why = check(u"Y", r.text2, numeric, false);
+  if (why.empty() && in.second_word) why = check(u"W", r.second_word, false, false);
+  return why;
+}
+
 UString RequirementColumnProblem(const TVXBaseDataClass& list, const TSearchRequirement& r) {
   auto exists = [&](int c) {
     if (TVXBaseDataClass::IsAddedColumnNumber(c)) return list.AddedColumn(c) != nullptr;
@@ -418,6 +442,7 @@ TConditionOutcome TVXBaseDataClass::CheckAllForCondition(std::vector<TDoubleSear
       if (rec.req[0].hit_row < 0) rec.req[0].hit_row = i;
       if (out.hit_row < 0) out.hit_row = i;
       ++out.hits;
+      out.rows.push_back(i);
       if (action_tag == 85) to_delete.push_back(i);
       // A row takes the colour of the first search it meets.
       if (action_tag == 194) colours[static_cast<size_t>(i)] = rec.req[0].colour;

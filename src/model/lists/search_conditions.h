@@ -112,6 +112,11 @@ uint8_t FlagsFromSW(UStringView typed, UString& text);
 // case-sensitive, numbers read ("." or "," as the decimal point).
 void PrepareRequirement(TSearchRequirement& r);
 
+// Why the inputs the requirement's seek kind uses do not fit its column: a number column's X or Y
+// that is no number, a length that is no whole number, an empty X, Y or W. The field is named as
+// the editor labels it ("X", "Y", "W") with the column; empty when they fit.
+UString RequirementInputProblem(const TSearchRequirement& r);
+
 // Why a search cannot run on a list (a column gone since the requirement was made); empty when it
 // can.
 UString RequirementColumnProblem(const TVXBaseDataClass& list, const TSearchRequirement& r);
@@ -120,6 +125,7 @@ UString RequirementColumnProblem(const TVXBaseDataClass& list, const TSearchRequ
 struct TConditionOutcome {
   int32_t hits = 0;
   int32_t hit_row = -1;   // find next: the row found; otherwise the first hit
+  std::vector<int32_t> rows;  // find all (170): every row found, in list order
   UString problem;        // a condition the list cannot test: nothing was done
 };
 

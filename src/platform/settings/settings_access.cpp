@@ -319,6 +319,15 @@ void SetLastOpenedFolder(uint8_t tool, UStringView folder) {
   if (ValidTool(tool)) SetText(Key("last_opened_folder", tool), folder);
 }
 UString GetTempFolder() {
+  // A settings folder of its own (LINZORA_CONFIG_DIR) keeps its hand-overs apart as well: the
+  // tools started with it hand their texts to one another, never to the user's other programs.
+  if (const char* dir = std::getenv("LINZORA_CONFIG_DIR"); dir && *dir) {
+    const UString config = IncludeTrailingPathDelimiter(Utf8ToUtf16(dir));
+    ForceDirectories(config);
+    const UString folder = config + u"temp/";
+    ::mkdir(Utf16ToUtf8(ExcludeTrailingPathDelimiter(folder)).c_str(), 0700);
+    return folder;
+  }
   const UString folder = SystemTempFolder() + settings_defaults::kTempFolderPrefix +
                          IntToUStr(static_cast<int64_t>(::getuid())) + u"/";
   // This user's alone from the start: hand-over files are written here.

@@ -55,8 +55,10 @@ TConcSettingsRec32 DefaultConcSettings() {
   r.SetCharactersPerLine(1000);
   r.SetMinCollocateFrequency(5);
   r.SetMinCollocateTexts(1);
-  r.SetSortKey(0, 0);
-  r.SetSortKey(1, 0);
+  // Sorting first offers the search word, then the word to its right, then the file (the keys'
+  // indexes in the sort dialog's table).
+  r.SetSortKey(0, 5);
+  r.SetSortKey(1, 6);
   r.SetSortKey(2, 13);
   r.SetRecordLevel(3);
   r.SetLinesCarryPairedTagFlag(true);

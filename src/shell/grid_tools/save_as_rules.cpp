@@ -265,6 +265,7 @@ TSaveAsOutcome TSaveAsModel::Accept(TExportSettings& out) {
 void ApplyExportSettings(const TExportSettings& settings, TVXBaseHolder& holder) {
   holder.export_all_rows = settings.all_rows;
   holder.export_all_columns = settings.all_columns;
+  holder.export_thousands_separator = settings.thousands_separator;
   holder.selected_rows = settings.rows;
   holder.selected_columns = settings.columns;
 }

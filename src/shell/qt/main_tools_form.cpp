@@ -611,7 +611,8 @@ void TMainToolsForm::AfterSaving(bool saved, const UString& file_name) {
   if (saved) {
     SetLastMainToolFileName(tool_, file_name);
     RefreshRecentFiles();
-    status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + file_name);
+    // Said once the file is written: it no longer says "Saving".
+    status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXXSavedOK, {file_name}));
   } else {
     VXDialog(TVXDialog::FailedToSave, {file_name});
   }
@@ -984,6 +985,7 @@ void TMainToolsForm::ListChanged(TVX_Grid* grid) {
   data_changed_ = true;
   ShowUndoRedoState(grid);
   grid->ListChanged();
+  ListRowsChanged(grid);
   UpdateControlsForData();
 }
 
@@ -1185,7 +1187,7 @@ bool TMainToolsForm::SavePageAsPlainText() {
   if (!memo) return false;
   UString name;
   if (!SaveMemoLines(*memo, name)) return false;
-  status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXSaving) + u" " + name);
+  status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXXSavedOK, {name}));
   return true;
 }
 

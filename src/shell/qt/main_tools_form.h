@@ -110,6 +110,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual void ApplyTextSettings(int code);
   // The tool's pages for fData (the base shows none).
   virtual void ShowDocumentPages() {}
+  // A command changed the rows of the grid's list (after the grid was told).
+  virtual void ListRowsChanged(TVX_Grid* /*grid*/) {}
   bool HandleCommonMenuCommand(int tag, TVX_Grid* grid);
 
   // --- window operations ---

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QToolTip>
 
+#include "concordance/commands/concordance_commands.h"
 #include "concordance/document/tell_list.h"
 #include "model/documents/work_base.h"
 #include "platform/rtl/files.h"
@@ -1017,6 +1018,15 @@ void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
   if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
+}
+
+void TFormLinzora::ListRowsChanged(TVX_Grid* grid) {
+  T_WholeLinzoraHolder* doc = Doc();
+  if (!doc || !grid || grid->List() != doc->fConcordanceList.get() || TextHitsMatchLines(*doc)) return;
+  RecountAfterLinesChanged(*doc);
+  for (int t = 0; t < Pages()->Count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t); g && g != grid && g->List()) g->ListChanged();
+  ComputePageData();
 }
 
 void TFormLinzora::ComputePageData() {

@@ -66,6 +66,9 @@ class TFormLinzora : public TMainToolsForm {
   void CloseData(bool tell) override;
   void HandleStartupParameters() override;
   void PageChanged(int tab) override;
+  // Lines gone or back (Zap, Reduce, Undo): the texts' hits counted again and the views made
+  // from the lines made again when their page is turned to.
+  void ListRowsChanged(TVX_Grid* grid) override;
   // The base's checks, then the concordance view items' own (tags only, sentence only, search
   // word hidden and padded, tag list colours, the hide-tag items); the main toolbar's check also
   // shows or hides the toolbar.

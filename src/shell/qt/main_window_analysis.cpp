@@ -93,9 +93,11 @@ void TFormLinzora::CClusters(TVX_Grid* grid) {
   RefreshGridsOfList(doc->fClusterList.get());
   if (!computed) return;
   MarkDataChanged();
+  // The notes first: turning to the page may make other views, and their notes are rewritten
+  // from what the page shows.
+  RefreshViewNotes(notes_before);
   for (int t = 0; t < Pages()->Count(); ++t)
     if (Pages()->GridOfTab(t) && Pages()->GridOfTab(t)->List() == doc->fClusterList.get()) Pages()->Tabs()->setCurrentIndex(t);
-  RefreshViewNotes(notes_before);
   if (TVX_Grid* g = CurrentGrid()) ShowEntryCount(g);
   Pages()->Records().Last_actions |= kChangedClustersOrTimeline;
   UpdateControlsForData();

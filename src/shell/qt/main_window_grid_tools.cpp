@@ -4,7 +4,10 @@
 // use and kept; each acts on the grid it was opened for and lets go of it when the data change or
 // close.
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "model/lists/column_formula.h"
 #include "model/export/export_cells.h"
@@ -16,6 +19,7 @@
 #include "platform/settings/settings_access.h"
 #include "shell/files/file_recognition.h"
 #include "shell/qt/main_window.h"
+#include "shell/qt/qt_application.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/vx_status_bar.h"
@@ -153,6 +157,11 @@ void TFormLinzora::ColumnOperation(TVX_Grid* grid, bool set_column, bool add, in
       VXDialog(TVXDialog::InformationMessage, {u"\"" + formula + u"\": " + message + u". No column was added."});
       return;
     }
+    // The heading is the formula: the column is as wide as it needs to show it whole.
+    TGrid_head32& added = list->grid_headings.back();
+    const QFontMetrics fm(grid->horizontalHeader()->font());
+    added.width = static_cast<int32_t>(std::clamp(fm.horizontalAdvance(ToQString(added.heading)) + 2 * fm.averageCharWidth() + 8,
+                                                  static_cast<int>(added.width), 32000));
   }
   Pages()->Records().Last_actions |= 0x100;
   grid->ApplyHeadings();

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@ namespace {
 const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
 constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
 constexpr int kRowsShownWhileCollecting = 1000;
+constexpr int kLeastNameWidth = 150;
 
 // Draws a column's text cut where it matters least for that column.
 class TElidingDelegate : public QStyledItemDelegate {
@@ -163,8 +165,23 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
 
 void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }
 
+void TTextChooser::FitNameColumn() {
+  // Names whole where the window has room: the name column takes what its longest shown name
+  // needs, up to half the grid, and the folder column what is left; only a name longer than that
+  // is cut in its middle.
+  const int most = std::max(kLeastNameWidth, grid_->viewport()->width() / 2);
+  grid_->resizeColumnToContents(kColumnName);
+  grid_->setColumnWidth(kColumnName, std::clamp(grid_->columnWidth(kColumnName), kLeastNameWidth, most));
+}
+
+void TTextChooser::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  FitNameColumn();
+}
+
 void TTextChooser::Changed() {
   model_->Changed();
+  FitNameColumn();
   status_->setText(ToQString(VXResFmt(TVXRes::VXNmanyTexts, {IntToUStr(choice_->Count())})));
 }
 

@@ -85,7 +85,11 @@ class TTextChooser : public QDialog {
   // A running walk has found this many texts so far.
   void Collecting(int texts);
 
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+
  private:
+  void FitNameColumn();
   void ShowProgress();
   void SetCollecting(bool on);
   void Report(const std::vector<UString>& problems);
