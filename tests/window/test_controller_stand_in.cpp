@@ -225,7 +225,7 @@ TEST_F(StandInTest, ChooseTextsOpensTheChooser) {
 
 TEST_F(StandInTest, SettingsWithoutADialogSaySoByName) {
   struct Case { uint16_t code; const char16_t* name; };
-  for (Case c : {Case{1260, u"Colours"}, Case{1790, u"Tags"}, Case{4440, u"Customise"}, Case{72, u"Index"},
+  for (Case c : {Case{1260, u"Colours"}, Case{4440, u"Customise"}, Case{72, u"Index"},
                  Case{66, u"Specific to this Tool"}}) {
     dialogs.Clear();
     PostToController(c.code);

@@ -22,7 +22,7 @@ constexpr TCommandRow kCommands[] = {
     {1260, TSettingsCommand::NotAvailable, u"Colours"},
     {1460, TSettingsCommand::Lists, u"Stop-, Lemma- and Matchlists"},
     {1600, TSettingsCommand::Folders, u"Folders"},
-    {1790, TSettingsCommand::NotAvailable, u"Tags"},
+    {1790, TSettingsCommand::Tags, u"Tags"},
     {4440, TSettingsCommand::NotAvailable, u"Customise"},
 };
 

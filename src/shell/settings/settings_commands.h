@@ -13,7 +13,9 @@
 //     tool is told by codes 234-241 which lists to load or clear: a list switched on with a
 //     file is loaded again (an edited file is read afresh), a list switched off that was on is
 //     cleared. A switched-on list whose file does not exist is refused with a message.
-// After Font and Folders the tool gets code 233 (settings changed) so it re-reads the store.
+//   - Tags: the tag lists, header and text markers, the choice of texts and of parts of texts
+//     (tag_settings_rules.h).
+// After Font, Folders and Tags the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
 #include <array>
@@ -23,7 +25,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, NotAvailable };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, NotAvailable };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
