@@ -38,7 +38,7 @@ TEST(SettingsCommands, EachCodeHasItsAnswer) {
       {1460, TSettingsCommand::Lists},         {1230, TSettingsCommand::Language},
       {1260, TSettingsCommand::NotAvailable},  {1790, TSettingsCommand::Tags},
       {4440, TSettingsCommand::NotAvailable},  {72, TSettingsCommand::NotAvailable},
-      {66, TSettingsCommand::NotAvailable},    {1240, TSettingsCommand::None},
+      {66, TSettingsCommand::Concordance},    {1240, TSettingsCommand::None},
       {951, TSettingsCommand::None},           {0, TSettingsCommand::None},
   };
   for (const Case& c : cases) EXPECT_EQ(SettingsCommandOfCode(c.code), c.command) << c.code;

@@ -1,7 +1,5 @@
 // The Tags settings through the program's own Settings menu: the controller stand-in's dialog
 // shows what is stored, and what it stores changes the next concordance as the readers say.
-#include <QAction>
-#include <QDir>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -10,26 +8,17 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "concordance/document/concordance_document.h"
-#include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tag_settings_dialog.h"
-#include "window/main_road_support.h"
-#include "window/window_test_support.h"
+#include "window/settings_dialog_road.h"
 
 namespace {
 
 constexpr int kTagsMenuItem = 64;
 
-// Into <build>/screenshots/settings/.
-QImage Shot(QWidget& w, const char* name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/settings"));
-  return SaveScreenshot(w, QStringLiteral("settings/") + QString::fromLatin1(name));
-}
-
-class TagSettingsRoad : public MainRoadTest {
+class TagSettingsRoad : public SettingsDialogRoad {
  protected:
   void SetUp() override {
-    MainRoadTest::SetUp();
+    SettingsDialogRoad::SetUp();
     Start();
     news = dir.Write(u"corpus/news.txt",
                      "<genre=news> The river rose. <note>A river note.</note> <body>By the river a <w NN>cat sat."
@@ -37,26 +26,8 @@ class TagSettingsRoad : public MainRoadTest {
     diary = dir.Write(u"corpus/diary.txt", "<genre=diary> My river walk.\n");
     HandOverTexts({news, diary});
   }
-  // Opens Settings > Tags as a user does, lets fill work on the dialog; answers its result.
   int ThroughTheMenu(const std::function<void(TTagSettingsDialog&)>& fill) {
-    int result = -1;
-    windows->controller->SetDialogRunner([&](QDialog& d) {
-      auto* tags = dynamic_cast<TTagSettingsDialog*>(&d);
-      EXPECT_NE(tags, nullptr) << "another dialog opened";
-      if (tags) fill(*tags);
-      result = d.result();
-      return result;
-    });
-    QAction* item = Main().Menus()->ActionOfTag(kTagsMenuItem);
-    EXPECT_NE(item, nullptr);
-    if (item) item->trigger();
-    WaitUntil([&] { return result != -1; }, 5000);
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-    return result;
-  }
-  int LinesFor(UStringView words) {
-    RunFromWizard(words);
-    return Main().Doc() ? Main().Doc()->fConcordanceList->Count() : 0;  // nothing found: no document
+    return SettingsDialogRoad::ThroughTheMenu<TTagSettingsDialog>(kTagsMenuItem, fill);
   }
   // The section number of each line, in text order.
   std::vector<int> SectionsOfLines(UStringView words) {
@@ -87,7 +58,7 @@ TEST_F(TagSettingsRoad, EachGroupChangesTheNextConcordance) {
               d.ExcludeBox()->setPlainText(QStringLiteral("<note>*</note>"));
               d.KeepBox()->setPlainText(QStringLiteral("<w *>"));
               d.show();
-              Shot(d, "tags_markup");
+              SettingsShot(d, "tags_markup");
               d.accept();
             }),
             int(QDialog::Accepted));
@@ -108,7 +79,7 @@ TEST_F(TagSettingsRoad, EachGroupChangesTheNextConcordance) {
     d.SelectTexts()->setChecked(true);
     d.TextsWithBox()->setPlainText(QStringLiteral("<genre=diary>"));
     d.show();
-    Shot(d, "tags_texts");
+    SettingsShot(d, "tags_texts");
     d.accept();
   });
   EXPECT_EQ(LinesFor(u"river"), 1);
@@ -122,7 +93,7 @@ TEST_F(TagSettingsRoad, EachGroupChangesTheNextConcordance) {
     d.PartsTable()->setItem(0, 0, new QTableWidgetItem(QStringLiteral("<body>")));
     d.PartsTable()->setItem(0, 1, new QTableWidgetItem(QStringLiteral("</body>")));
     d.show();
-    Shot(d, "tags_parts");
+    SettingsShot(d, "tags_parts");
     d.accept();
   });
   // The news is read from <body> to </body> (1 of its 3 lines left); the diary has no body and
@@ -136,7 +107,7 @@ TEST_F(TagSettingsRoad, AMarkerIsFoundAndAHeaderIsCut) {
     d.Tabs()->setCurrentIndex(1);
     d.MarkerBox(6)->setText(QStringLiteral("<body>"));
     d.show();
-    Shot(d, "tags_markers");
+    SettingsShot(d, "tags_markers");
     d.accept();
   });
   EXPECT_EQ(GetTextSettings().MarkerText(20), u"<body>");

@@ -15,7 +15,7 @@ struct TCommandRow {
   const char16_t* caption;
 };
 constexpr TCommandRow kCommands[] = {
-    {66, TSettingsCommand::NotAvailable, u"Specific to this Tool"},
+    {66, TSettingsCommand::Concordance, u"Specific to this Tool"},
     {72, TSettingsCommand::NotAvailable, u"Index"},
     {1130, TSettingsCommand::Font, u"Font"},
     {1230, TSettingsCommand::Language, u"Language"},

@@ -14,8 +14,10 @@
 //     file is loaded again (an edited file is read afresh), a list switched off that was on is
 //     cleared. A switched-on list whose file does not exist is refused with a message.
 //   - Tags: the tag lists, header and text markers, the choice of texts and of parts of texts
-//     (tag_settings_rules.h).
-// After Font, Folders and Tags the tool gets code 233 (settings changed) so it re-reads the store.
+//     (tag_settings_rules.h);
+//   - Specific to this Tool: the concordancer's collocate, line, sampling and text-output
+//     settings (concordance_settings_rules.h).
+// After Font, Folders, Tags and the tool's own settings the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
 #include <array>
@@ -25,7 +27,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, NotAvailable };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, NotAvailable };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
