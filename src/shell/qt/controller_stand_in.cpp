@@ -15,6 +15,7 @@
 #include "shell/qt/progress_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
+#include "shell/qt/colour_settings_dialog.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "shell/qt/tag_settings_dialog.h"
 #include "shell/qt/window_messages.h"
@@ -127,6 +128,11 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::Concordance: {
       TConcordanceSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Colours: {
+      TColourSettingsDialog d;
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }

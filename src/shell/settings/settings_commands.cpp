@@ -19,7 +19,7 @@ constexpr TCommandRow kCommands[] = {
     {72, TSettingsCommand::NotAvailable, u"Index"},
     {1130, TSettingsCommand::Font, u"Font"},
     {1230, TSettingsCommand::Language, u"Language"},
-    {1260, TSettingsCommand::NotAvailable, u"Colours"},
+    {1260, TSettingsCommand::Colours, u"Colours"},
     {1460, TSettingsCommand::Lists, u"Stop-, Lemma- and Matchlists"},
     {1600, TSettingsCommand::Folders, u"Folders"},
     {1790, TSettingsCommand::Tags, u"Tags"},

@@ -16,8 +16,9 @@
 //   - Tags: the tag lists, header and text markers, the choice of texts and of parts of texts
 //     (tag_settings_rules.h);
 //   - Specific to this Tool: the concordancer's collocate, line, sampling and text-output
-//     settings (concordance_settings_rules.h).
-// After Font, Folders, Tags and the tool's own settings the tool gets code 233 (settings changed) so it re-reads the store.
+//     settings (concordance_settings_rules.h);
+//   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h).
+// After Font, Folders, Tags, Colours and the tool's own settings the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
 #include <array>
@@ -27,7 +28,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, NotAvailable };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, NotAvailable };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
