@@ -37,7 +37,7 @@ TEST(SettingsCommands, EachCodeHasItsAnswer) {
       {1130, TSettingsCommand::Font},          {1600, TSettingsCommand::Folders},
       {1460, TSettingsCommand::Lists},         {1230, TSettingsCommand::Language},
       {1260, TSettingsCommand::Colours},  {1790, TSettingsCommand::Tags},
-      {4440, TSettingsCommand::NotAvailable},  {72, TSettingsCommand::NotAvailable},
+      {4440, TSettingsCommand::Customise},  {72, TSettingsCommand::NotAvailable},
       {66, TSettingsCommand::Concordance},    {1240, TSettingsCommand::None},
       {951, TSettingsCommand::None},           {0, TSettingsCommand::None},
   };

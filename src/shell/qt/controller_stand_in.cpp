@@ -17,6 +17,7 @@
 #include "shell/qt/settings_dialogs.h"
 #include "shell/qt/colour_settings_dialog.h"
 #include "shell/qt/concordance_settings_dialog.h"
+#include "shell/qt/customise_dialog.h"
 #include "shell/qt/tag_settings_dialog.h"
 #include "shell/qt/window_messages.h"
 
@@ -133,6 +134,11 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::Colours: {
       TColourSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Customise: {
+      TCustomiseDialog d;
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }

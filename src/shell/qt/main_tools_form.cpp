@@ -214,6 +214,7 @@ void TMainToolsForm::BuildWindow() {
   stack_->addWidget(start_panel_);
 
   tabs_ = new QTabWidget(stack_);
+  tabs_->setContextMenuPolicy(Qt::ActionsContextMenu);
   stack_->addWidget(tabs_);
   pages_ = new TPageList(tabs_, this);
   connect(pages_, &TPageList::PageChanged, this, [this](int tab) { PageChanged(tab); });
@@ -230,6 +231,7 @@ void TMainToolsForm::BuildWindow() {
   BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
+  FillGridPopup();
   ShowDataState();
 }
 
@@ -855,6 +857,18 @@ void TMainToolsForm::RefreshRecentFiles() {
   menu_model_.SetRecentFileItems(tool_);
   menus_->Sync();
   BuildToolbarFromItems(*menus_, kToolbarTags, *toolbar_panel_);
+}
+
+void TMainToolsForm::FillGridPopup() {
+  for (QAction* a : tabs_->actions()) tabs_->removeAction(a);
+  for (const TMenuNode* n : menu_model_.RightClickItems())
+    if (QAction* a = menus_->ActionOfTag(n->tag)) tabs_->addAction(a);
+}
+
+void TMainToolsForm::SettingsChanged() {
+  menu_model_.UpdateAllMenuShortCutsFromStore();
+  menus_->Sync();
+  FillGridPopup();
 }
 
 void TMainToolsForm::FormActivate() {

@@ -216,6 +216,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
 
   // --- TShellActions ---
   void LoadOrClearList(int kind, bool load) override;
+  // The menus take the stored shortcuts and right-click commands again (Settings > Customise).
+  void SettingsChanged() override;
   void CloseMainWindow() override { close(); }
   void TerminateNow() override { close(); }
 
@@ -265,6 +267,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
   void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);
   void RefreshRecentFiles();
+  // The lists' right-click menu: the commands the user put on it.
+  void FillGridPopup();
   TVXFormPrintPreview& EnsurePreviewForm();
   // Windows that show the document's lists let go of them (before pages or the document go).
   void DetachListWindows();

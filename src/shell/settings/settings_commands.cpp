@@ -23,7 +23,7 @@ constexpr TCommandRow kCommands[] = {
     {1460, TSettingsCommand::Lists, u"Stop-, Lemma- and Matchlists"},
     {1600, TSettingsCommand::Folders, u"Folders"},
     {1790, TSettingsCommand::Tags, u"Tags"},
-    {4440, TSettingsCommand::NotAvailable, u"Customise"},
+    {4440, TSettingsCommand::Customise, u"Customise"},
 };
 
 const TCommandRow* RowOf(uint16_t code) {

@@ -17,8 +17,9 @@
 //     (tag_settings_rules.h);
 //   - Specific to this Tool: the concordancer's collocate, line, sampling and text-output
 //     settings (concordance_settings_rules.h);
-//   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h).
-// After Font, Folders, Tags, Colours and the tool's own settings the tool gets code 233 (settings changed) so it re-reads the store.
+//   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h);
+//   - Customise: the right-click menu of the lists and the shortcuts (customise_rules.h).
+// After Font, Folders, Tags, Colours, Customise and the tool's own settings the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
 #include <array>
@@ -28,7 +29,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, NotAvailable };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, NotAvailable };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
