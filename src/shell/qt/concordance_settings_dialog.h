@@ -20,19 +20,11 @@ class TConcordanceSettingsDialog : public QDialog {
   QSpinBox* CollocateLeft() const { return colloc_left_; }
   QSpinBox* CollocateRight() const { return colloc_right_; }
   QSpinBox* MinCollocateFrequency() const { return min_frequency_; }
-  QSpinBox* MinCollocateLength() const { return min_length_; }
-  QCheckBox* CollocatesCaseSensitive() const { return case_sensitive_; }
-  QCheckBox* CollocateStopList() const { return stop_list_; }
   QSpinBox* CharactersPerLine() const { return line_characters_; }
   QComboBox* ContextStop() const { return context_stop_; }
-  QSpinBox* LinesPerSearchWord() const { return lines_per_word_; }
-  QCheckBox* SkipPunctuation() const { return skip_punctuation_; }
-  QCheckBox* RemoveDuplicates() const { return remove_duplicates_; }
   QCheckBox* Sampling() const { return sampling_; }
   QSpinBox* SamplingRange() const { return sampling_range_; }
-  QSpinBox* TextOutputCharacters() const { return text_characters_; }
   QLineEdit* SearchWordMarker() const { return sw_marker_; }
-  QLineEdit* ContextWordMarker() const { return context_marker_; }
   TConcordanceSettingsChoice Choice() const;
   void accept() override;
 

@@ -24,12 +24,10 @@ class TTagSettingsDialog : public QDialog {
   QTabWidget* Tabs() const { return tabs_; }
   QPlainTextEdit* KeepBox() const { return keep_; }
   QPlainTextEdit* ExcludeBox() const { return exclude_; }
-  QPlainTextEdit* EntitiesBox() const { return entities_; }
   QLineEdit* HeaderBox() const { return header_; }
   QLineEdit* MarkerBox(int i) const { return markers_[static_cast<size_t>(i)]; }
   QCheckBox* SelectTexts() const { return select_texts_; }
   QPlainTextEdit* TextsWithBox() const { return texts_with_; }
-  QPlainTextEdit* TextsWithoutBox() const { return texts_without_; }
   QCheckBox* PartsOnly() const { return parts_only_; }
   QSpinBox* CutLineStart() const { return cut_line_start_; }
   // Rows are pairs: column 0 the start, 1 the end, 2 ticked when the stretch is cut.
