@@ -52,8 +52,6 @@ struct TAllowed {
 };
 const TAllowed kAllowed[] = {
     {104, "Auto-Join is not available: no rule for it is specified"},  // no rule is given for it
-    // The suite's controller settings its stand-in does not have.
-    {72, "Index: this setting is not available yet"},
 };
 
 bool SaysUnavailable(const QString& text) {
