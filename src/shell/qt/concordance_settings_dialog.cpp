@@ -12,17 +12,6 @@
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
 
-namespace {
-
-QSpinBox* Spin(QWidget* parent, int lowest, int highest, int value) {
-  auto* s = new QSpinBox(parent);
-  s->setRange(lowest, highest);
-  s->setValue(value);
-  return s;
-}
-
-}  // namespace
-
 TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* parent) : QDialog(parent), tool_(tool) {
   setWindowTitle(QStringLiteral("Concordance settings"));
   const TConcordanceSettingsChoice now = CurrentConcordanceSettings(tool);
@@ -32,10 +21,10 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
 
   auto* collocates = new QGroupBox(QStringLiteral("Collocates"), this);
   auto* c = new QFormLayout(collocates);
-  colloc_left_ = Spin(collocates, 0, kMostCollocateHorizon, now.colloc_left);
-  colloc_right_ = Spin(collocates, 0, kMostCollocateHorizon, now.colloc_right);
-  min_frequency_ = Spin(collocates, 1, 65535, now.min_collocate_frequency);
-  min_length_ = Spin(collocates, 1, 255, now.min_collocate_length);
+  colloc_left_ = SettingsSpin(collocates, 0, kMostCollocateHorizon, now.colloc_left);
+  colloc_right_ = SettingsSpin(collocates, 0, kMostCollocateHorizon, now.colloc_right);
+  min_frequency_ = SettingsSpin(collocates, 1, 65535, now.min_collocate_frequency);
+  min_length_ = SettingsSpin(collocates, 1, 255, now.min_collocate_length);
   case_sensitive_ = new QCheckBox(QStringLiteral("Letter case counts"), collocates);
   case_sensitive_->setChecked(now.collocates_case_sensitive);
   stop_list_ = new QCheckBox(QStringLiteral("Leave out stop-list words"), collocates);
@@ -50,11 +39,11 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
 
   auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
   auto* l = new QFormLayout(lines);
-  line_characters_ = Spin(lines, 20, 32000, now.characters_per_line);
+  line_characters_ = SettingsSpin(lines, 20, 32000, now.characters_per_line);
   context_stop_ = new QComboBox(lines);
   for (int i = 0; i < kContextStops; ++i) context_stop_->addItem(ToQString(ContextStopCaption(i)));
   context_stop_->setCurrentIndex(now.context_stop);
-  lines_per_word_ = Spin(lines, 0, 0x7FFFFFFE, now.lines_per_search_word);
+  lines_per_word_ = SettingsSpin(lines, 0, 0x7FFFFFFE, now.lines_per_search_word);
   lines_per_word_->setSpecialValueText(QStringLiteral("no limit"));
   skip_punctuation_ = new QCheckBox(QStringLiteral("Skip punctuation between words"), lines);
   skip_punctuation_->setChecked(now.skip_punctuation);
@@ -71,7 +60,7 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   auto* s = new QFormLayout(sampling);
   sampling_ = new QCheckBox(QStringLiteral("Keep a sample of the hits"), sampling);
   sampling_->setChecked(now.sampling);
-  sampling_range_ = Spin(sampling, 2, 65535, std::max(2, now.sampling_range));
+  sampling_range_ = SettingsSpin(sampling, 2, 65535, std::max(2, now.sampling_range));
   sampling_range_->setEnabled(now.sampling);
   connect(sampling_, &QCheckBox::toggled, sampling_range_, &QSpinBox::setEnabled);
   s->addRow(sampling_);
@@ -80,7 +69,7 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
 
   auto* output = new QGroupBox(QStringLiteral("Text output"), this);
   auto* o = new QFormLayout(output);
-  text_characters_ = Spin(output, 0, 32000, now.text_output_characters);
+  text_characters_ = SettingsSpin(output, 0, 32000, now.text_output_characters);
   text_characters_->setSpecialValueText(QStringLiteral("whole lines"));
   sw_marker_ = new QLineEdit(ToQString(now.search_word_marker), output);
   context_marker_ = new QLineEdit(ToQString(now.context_word_marker), output);

@@ -15,13 +15,6 @@ namespace {
 
 constexpr int kMostCount = 0x7FFFFFFF;
 
-QSpinBox* Spin(QWidget* parent, int lowest, int highest, int value) {
-  auto* s = new QSpinBox(parent);
-  s->setRange(lowest, highest);
-  s->setValue(value);
-  return s;
-}
-
 QCheckBox* Tick(QWidget* parent, const char* caption, bool on) {
   auto* c = new QCheckBox(QString::fromLatin1(caption), parent);
   c->setChecked(on);
@@ -40,7 +33,7 @@ TIndexSettingsDialog::TIndexSettingsDialog(QWidget* parent) : QDialog(parent) {
   auto* left = new QVBoxLayout;
   auto* words = new QGroupBox(QStringLiteral("Words"), this);
   auto* w = new QFormLayout(words);
-  min_type_frequency_ = Spin(words, 0, kMostCount, now.min_type_frequency);
+  min_type_frequency_ = SettingsSpin(words, 0, kMostCount, now.min_type_frequency);
   exclude_hash_ = Tick(words, "Leave out words and clusters with #", now.exclude_hash);
   recount_ = Tick(words, "Recount running words from the word list", now.recount_running_words);
   w->addRow(QStringLiteral("Least frequency of a type"), min_type_frequency_);
@@ -50,7 +43,7 @@ TIndexSettingsDialog::TIndexSettingsDialog(QWidget* parent) : QDialog(parent) {
   auto* frames = new QGroupBox(QStringLiteral("Phrase frames"), this);
   auto* f = new QFormLayout(frames);
   frames_off_ = Tick(frames, "No phrase frames", now.phrase_frames_off);
-  frame_frequency_ = Spin(frames, 1, kMostCount, std::max(1, now.phrase_frame_min_frequency));
+  frame_frequency_ = SettingsSpin(frames, 1, kMostCount, std::max(1, now.phrase_frame_min_frequency));
   f->addRow(frames_off_);
   f->addRow(QStringLiteral("Least frequency"), frame_frequency_);
   left->addWidget(frames);
@@ -59,11 +52,11 @@ TIndexSettingsDialog::TIndexSettingsDialog(QWidget* parent) : QDialog(parent) {
 
   auto* clusters = new QGroupBox(QStringLiteral("Clusters"), this);
   auto* c = new QFormLayout(clusters);
-  smallest_ = Spin(clusters, 2, 8, now.cluster_smallest);
-  largest_ = Spin(clusters, 2, 8, now.cluster_largest);
-  cluster_frequency_ = Spin(clusters, 1, kMostCount, std::max(1, now.cluster_min_frequency));
-  cluster_texts_ = Spin(clusters, 1, kMostCount, std::max(1, now.cluster_min_texts));
-  seconds_ = Spin(clusters, 0, kMostCount, now.cluster_seconds_per_word);
+  smallest_ = SettingsSpin(clusters, 2, 8, now.cluster_smallest);
+  largest_ = SettingsSpin(clusters, 2, 8, now.cluster_largest);
+  cluster_frequency_ = SettingsSpin(clusters, 1, kMostCount, std::max(1, now.cluster_min_frequency));
+  cluster_texts_ = SettingsSpin(clusters, 1, kMostCount, std::max(1, now.cluster_min_texts));
+  seconds_ = SettingsSpin(clusters, 0, kMostCount, now.cluster_seconds_per_word);
   seconds_->setSpecialValueText(QStringLiteral("no limit"));
   stop_at_ = new QComboBox(clusters);
   for (int i = 0; i < kIndexClusterStops; ++i) stop_at_->addItem(ToQString(IndexClusterStopCaption(i)));

@@ -25,6 +25,13 @@ QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout) {
   return buttons;
 }
 
+QSpinBox* SettingsSpin(QWidget* parent, int lowest, int highest, int value) {
+  auto* s = new QSpinBox(parent);
+  s->setRange(lowest, highest);
+  s->setValue(value);
+  return s;
+}
+
 bool Refused(UStringView caption, const std::vector<UString>& problems) {
   if (problems.empty()) return false;
   UString text;

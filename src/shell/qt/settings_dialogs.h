@@ -20,6 +20,8 @@ class QSpinBox;
 
 // OK and Cancel at the foot of a settings dialog.
 QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout);
+// A spin box from lowest to highest showing value.
+QSpinBox* SettingsSpin(QWidget* parent, int lowest, int highest, int value);
 // Shows the problems, if any; true when there were some (the dialog then stays open).
 bool Refused(UStringView caption, const std::vector<UString>& problems);
 
