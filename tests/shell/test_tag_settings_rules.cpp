@@ -20,6 +20,8 @@ class TagSettingsRulesTest : public testing::Test {
 
 TTagSettingsChoice Full() {
   TTagSettingsChoice c;
+  c.markup_brackets = u"<> []";
+  c.longest_tag = 500;
   c.keep = {u"<head> /description \"heading\"", u"<s*>", u"</s>", u"<media *> /play media"};
   c.exclude = {u"<note>*</note>"};
   c.entities = {u"&amp; &", u"&eacute; #233"};
@@ -71,6 +73,10 @@ TEST_F(TagSettingsRulesTest, TheReadersFindEveryFieldWhereTheyLook) {
   ASSERT_TRUE(entities.LoadFromTempFile());
   EXPECT_EQ(entities.GetTranslateRec(1).short_form, u'\u00e9');
 
+  const TIgnore_tag_type brackets = GetTextSettings().UnwantedTags();
+  EXPECT_EQ(UString(brackets.openers, 3), (UString{u'<', u'[', 0}));
+  EXPECT_EQ(UString(brackets.closers, 3), (UString{u'>', u']', 0}));
+  EXPECT_EQ(GetIgnoreTagsSpan(), 500);
   EXPECT_EQ(GetEndOfTextHeader(), u"</teiHeader>;<body>");
   EXPECT_EQ(GetTextSettings().MarkerText(15), u"<s/>");
   EXPECT_EQ(GetTextSettings().MarkerText(20), u"<div*>");
@@ -136,6 +142,10 @@ TEST_F(TagSettingsRulesTest, BadValuesAreRefusedByFieldAndNothingIsWritten) {
     const char16_t* named;
   };
   const Case cases[] = {
+      {"bracket without its pair", [](TTagSettingsChoice& c) { c.markup_brackets = u"<> ["; }, u"Mark-up between"},
+      {"bracket closing itself", [](TTagSettingsChoice& c) { c.markup_brackets = u"||"; }, u"Mark-up between"},
+      {"seven pairs", [](TTagSettingsChoice& c) { c.markup_brackets = u"<> [] {} () ab cd ef"; }, u"Mark-up between"},
+      {"no tag fits", [](TTagSettingsChoice& c) { c.longest_tag = 0; }, u"Longest tag: 0"},
       {"tag without brackets", [](TTagSettingsChoice& c) { c.keep.push_back(u"head"); }, u"Tags to keep, line 5"},
       {"half a tag", [](TTagSettingsChoice& c) { c.keep[0] = u"<head /description \"x\""; }, u"Tags to keep, line 1"},
       {"span without its end", [](TTagSettingsChoice& c) { c.exclude = {u"<note>"}; }, u"Tags to exclude, line 1"},

@@ -124,6 +124,18 @@ TEST_F(TagSettingsRoad, AMarkerIsFoundAndAHeaderIsCut) {
   EXPECT_EQ(LinesFor(u"river"), 3);  // news after its body's start (2), the diary whole (1)
 }
 
+// Square brackets made mark-up hide what they hold, as angle brackets do.
+TEST_F(TagSettingsRoad, NewMarkUpBracketsHideWhatTheyHold) {
+  HandOverTexts({dir.Write(u"corpus/notes.txt", "The [river] flows by the river. [gloss: river bank]\n")});
+  ASSERT_EQ(LinesFor(u"river"), 3);
+  ThroughTheMenu([](TTagSettingsDialog& d) {
+    EXPECT_EQ(d.MarkupBox()->text(), QStringLiteral("<>"));  // as stored
+    d.MarkupBox()->setText(QStringLiteral("<> []"));
+    d.accept();
+  });
+  EXPECT_EQ(LinesFor(u"river"), 1);
+}
+
 TEST_F(TagSettingsRoad, CancelAndRefusedValuesChangeNothing) {
   const TTextsett_rec32 before = GetTextSettings();
   ThroughTheMenu([](TTagSettingsDialog& d) {

@@ -41,6 +41,13 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
 
   auto* markup = new QWidget(tabs_);
   auto* m = new QFormLayout(markup);
+  markup_ = new QLineEdit(markup);
+  markup_->setPlaceholderText(QStringLiteral("pairs of characters around mark-up: <> []"));
+  longest_tag_ = SettingsSpin(markup, 1, 1000000, 1000);
+  longest_tag_->setSuffix(QStringLiteral(" characters"));
+  longest_tag_->setMaximumWidth(160);
+  m->addRow(QStringLiteral("Mark-up between"), markup_);
+  m->addRow(QStringLiteral("Longest tag"), longest_tag_);
   keep_ = LinesBox(markup, QStringLiteral("one tag a line: <head> /description \"heading\""));
   exclude_ = LinesBox(markup, QStringLiteral("one span a line: <note>*</note>"));
   entities_ = LinesBox(markup, QStringLiteral("one entity a line: &amp; &"));
@@ -100,6 +107,8 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void TTagSettingsDialog::Show(const TTagSettingsChoice& c) {
+  markup_->setText(ToQString(c.markup_brackets));
+  longest_tag_->setValue(c.longest_tag);
   keep_->setPlainText(ToQString(TextOfLines(c.keep)));
   exclude_->setPlainText(ToQString(TextOfLines(c.exclude)));
   entities_->setPlainText(ToQString(TextOfLines(c.entities)));
@@ -120,6 +129,8 @@ void TTagSettingsDialog::Show(const TTagSettingsChoice& c) {
 
 TTagSettingsChoice TTagSettingsDialog::Choice() const {
   TTagSettingsChoice c;
+  c.markup_brackets = FromQString(markup_->text().trimmed());
+  c.longest_tag = longest_tag_->value();
   c.keep = LinesOf(keep_);
   c.exclude = LinesOf(exclude_);
   c.entities = LinesOf(entities_);

@@ -1,4 +1,5 @@
-// The Tags settings dialog of the in-process controller stand-in: the tags to keep, the spans to
+// The Tags settings dialog of the in-process controller stand-in: the characters of mark-up and
+// the longest tag, the tags to keep, the spans to
 // exclude and the entities to translate, the markers that end a header and mark sentences,
 // paragraphs, headings and sections, the strings that choose texts, and the parts of texts read
 // alone. It shows what is stored when it opens; OK hands the fields to tag_settings_rules.h, and
@@ -22,6 +23,7 @@ class TTagSettingsDialog : public QDialog {
  public:
   explicit TTagSettingsDialog(QWidget* parent = nullptr);
   QTabWidget* Tabs() const { return tabs_; }
+  QLineEdit* MarkupBox() const { return markup_; }
   QPlainTextEdit* KeepBox() const { return keep_; }
   QPlainTextEdit* ExcludeBox() const { return exclude_; }
   QLineEdit* HeaderBox() const { return header_; }
@@ -39,6 +41,8 @@ class TTagSettingsDialog : public QDialog {
  private:
   void Show(const TTagSettingsChoice& c);
   QTabWidget* tabs_ = nullptr;
+  QLineEdit* markup_ = nullptr;
+  QSpinBox* longest_tag_ = nullptr;
   QPlainTextEdit* keep_ = nullptr;
   QPlainTextEdit* exclude_ = nullptr;
   QPlainTextEdit* entities_ = nullptr;

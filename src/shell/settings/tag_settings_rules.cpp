@@ -1,5 +1,6 @@
 #include "shell/settings/tag_settings_rules.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "model/reading/tag_lists.h"
@@ -50,8 +51,32 @@ void CheckLength(std::vector<UString>& problems, UStringView field, const UStrin
                        IntToUStr(static_cast<int64_t>(kSelectionUnits)) + u" characters");
 }
 
+// The pairs of a brackets text ("<> []"); false when a word is no pair of two different characters
+// or there are more than six.
+bool BracketPairsOf(const UString& text, std::vector<std::pair<char16_t, char16_t>>& pairs) {
+  pairs.clear();
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == u' ') {
+      ++i;
+      continue;
+    }
+    const size_t end = std::min(text.find(u' ', i), text.size());
+    if (end - i != 2 || text[i] == text[i + 1]) return false;
+    pairs.emplace_back(text[i], text[i + 1]);
+    i = end;
+  }
+  return pairs.size() <= static_cast<size_t>(kMarkupBracketPairs);
+}
+
 std::vector<UString> Problems(const TTagSettingsChoice& c) {
   std::vector<UString> problems;
+  std::vector<std::pair<char16_t, char16_t>> pairs;
+  if (!BracketPairsOf(c.markup_brackets, pairs))
+    problems.push_back(u"Mark-up between: \"" + c.markup_brackets +
+                       u"\" is not up to six pairs of an opening and a closing character, as <> []");
+  if (c.longest_tag < 1 || c.longest_tag > 1000000)
+    problems.push_back(u"Longest tag: " + IntToUStr(c.longest_tag) + u" is not from 1 to 1000000 characters");
   for (size_t i = 0; i < c.keep.size(); ++i)
     if (!Bracketed(TagPartOf(c.keep[i])))
       problems.push_back(Numbered(u"Tags to keep", i) + u": \"" + c.keep[i] + u"\" is not a tag between < and >");
@@ -182,6 +207,11 @@ TTagSettingsChoice CurrentTagSettings() {
   }
   c.end_of_header = GetEndOfTextHeader();
   const TTextsett_rec32 ts = GetTextSettings();
+  c.markup_brackets.clear();
+  const TIgnore_tag_type brackets = ts.UnwantedTags();
+  for (int i = 0; i < kMarkupBracketPairs && brackets.openers[i] != 0 && brackets.closers[i] != 0; ++i)
+    c.markup_brackets += (c.markup_brackets.empty() ? u"" : u" ") + UString{brackets.openers[i], brackets.closers[i]};
+  c.longest_tag = GetIgnoreTagsSpan();
   for (int i = 0; i < kTextMarkerKinds; ++i) c.markers[static_cast<size_t>(i)] = ts.MarkerText(TTextsett_rec32::kFirstMarker + i);
   c.select_texts = GetTextSelectAtAll();
   for (int slot = 1; slot <= kTextSelectSlots; ++slot) {
@@ -210,6 +240,15 @@ std::vector<UString> ApplyTagSettings(const TTagSettingsChoice& c) {
   if (!problems.empty()) return problems;
   SetEndOfTextHeader(c.end_of_header);
   TTextsett_rec32 ts = GetTextSettings();
+  std::vector<std::pair<char16_t, char16_t>> pairs;
+  BracketPairsOf(c.markup_brackets, pairs);
+  TIgnore_tag_type brackets{};
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    brackets.openers[i] = pairs[i].first;
+    brackets.closers[i] = pairs[i].second;
+  }
+  ts.SetUnwantedTags(brackets);
+  SetIgnoreTagsSpan(c.longest_tag);
   for (int i = 0; i < kTextMarkerKinds; ++i) ts.SetMarkerText(TTextsett_rec32::kFirstMarker + i, c.markers[static_cast<size_t>(i)]);
   SetTextSettings(ts);
   SetTextSelectAtAll(c.select_texts);

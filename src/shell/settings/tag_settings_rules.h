@@ -34,7 +34,11 @@ struct TTextPart {
   bool operator==(const TTextPart&) const = default;
 };
 
+inline constexpr int kMarkupBracketPairs = 6;
+
 struct TTagSettingsChoice {
+  UString markup_brackets = u"<>";  // the pairs that open and close mark-up, blank between pairs
+  int32_t longest_tag = 1000;       // the widest span in characters a tag may take
   std::vector<UString> keep;      // tags to keep, one line each
   std::vector<UString> exclude;   // spans to exclude, opening tag "*" closing tag
   std::vector<UString> entities;  // entity, blank, replacement
