@@ -61,7 +61,13 @@ TEST_F(ColourSettingsRulesTest, PercentageColoursGoWhereTheGridsLook) {
   c.colour_percentages = true;
   c.at_zero = u"#000000";
   c.at_hundred = u"#C8C8C8";
+  c.show_descriptions = true;
+  TTagPreferencesRec preferences = GetTagPreferences();
+  preferences.SetTagDisplay(2);
+  SetTagPreferences(preferences);
   ASSERT_TRUE(ApplyColourSettings(c).empty());
+  EXPECT_TRUE(GetTagPreferences().ShowDescriptions());
+  EXPECT_EQ(GetTagPreferences().TagDisplay(), 2);  // the other preference stays
   EXPECT_TRUE(GetShouldColourPercentages());
   EXPECT_EQ(GetAPercentageColour(0), 0x000000u);
   EXPECT_EQ(GetAPercentageColour(50), 0x646464u);  // half way

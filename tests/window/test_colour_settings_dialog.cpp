@@ -57,11 +57,13 @@ TEST_F(ColourSettingsRoad, PercentagesAndTagsTakeTheirColours) {
               d.AtZero()->setText(QStringLiteral("#FF00FF"));
               d.AtHundred()->setText(QStringLiteral("magenta"));
               d.TagColours()->item(0, 1)->setText(QStringLiteral("#00AA00"));
+              d.ShowDescriptions()->setChecked(true);
               d.show();
               SettingsShot(d, "colours");
               d.accept();
             }),
             int(QDialog::Accepted));
+  EXPECT_TRUE(GetTagPreferences().ShowDescriptions());
   ASSERT_EQ(LinesFor(u"river"), 4);
   // The percentage column of every line is painted in the colour chosen.
   EXPECT_GT(MagentaInGrid("colours_grid"), 4 * 20);

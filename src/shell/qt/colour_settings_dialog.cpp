@@ -99,6 +99,9 @@ TColourSettingsDialog::TColourSettingsDialog(QWidget* parent) : QDialog(parent) 
     if (chosen.isValid()) item->setText(chosen.name().toUpper());
   });
   t->addWidget(tags_);
+  descriptions_ = new QCheckBox(QStringLiteral("The tag list names tags by their descriptions"), tags);
+  descriptions_->setChecked(now.show_descriptions);
+  t->addWidget(descriptions_);
   if (now.tags.empty()) t->addWidget(new QLabel(QStringLiteral("No tags to keep: they are chosen under Settings > Tags."), tags));
   else t->addWidget(new QLabel(QStringLiteral("Double-click a colour to choose it."), tags));
   layout->addWidget(tags, 1);
@@ -111,6 +114,7 @@ TColourSettingsChoice TColourSettingsDialog::Choice() const {
   c.colour_percentages = percentages_->isChecked();
   c.at_zero = FromQString(at_zero_->text());
   c.at_hundred = FromQString(at_hundred_->text());
+  c.show_descriptions = descriptions_->isChecked();
   for (int r = 0; r < tags_->rowCount(); ++r)
     c.tags.push_back({FromQString(tags_->item(r, 0)->text()), FromQString(tags_->item(r, 1)->text()),
                       FromQString(tags_->item(r, 2)->text())});

@@ -21,6 +21,7 @@ class TColourSettingsDialog : public QDialog {
   QLineEdit* AtHundred() const { return at_hundred_; }
   // One row a tag to keep: column 0 the tag, 1 its text colour, 2 its background.
   QTableWidget* TagColours() const { return tags_; }
+  QCheckBox* ShowDescriptions() const { return descriptions_; }
   TColourSettingsChoice Choice() const;
   void accept() override;
 
@@ -29,4 +30,5 @@ class TColourSettingsDialog : public QDialog {
   QLineEdit* at_zero_ = nullptr;
   QLineEdit* at_hundred_ = nullptr;
   QTableWidget* tags_ = nullptr;
+  QCheckBox* descriptions_ = nullptr;
 };

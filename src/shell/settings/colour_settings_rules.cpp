@@ -53,6 +53,7 @@ TColourSettingsChoice CurrentColourSettings() {
   c.colour_percentages = GetShouldColourPercentages();
   c.at_zero = ColourText(GetAPercentageColour(0));
   c.at_hundred = ColourText(GetAPercentageColour(100));
+  c.show_descriptions = GetTagPreferences().ShowDescriptions();
   if (GetTagsWanted() > 0) {
     TTagsToKeepList keep = KeepList();
     keep.LoadFromTempFile();
@@ -91,5 +92,8 @@ std::vector<UString> ApplyColourSettings(const TColourSettingsChoice& c) {
   }
   SetShouldColourPercentages(c.colour_percentages);
   SetPercentageColours(at_zero, at_hundred);
+  TTagPreferencesRec preferences = GetTagPreferences();
+  preferences.SetShowDescriptions(c.show_descriptions);
+  SetTagPreferences(preferences);
   return problems;
 }

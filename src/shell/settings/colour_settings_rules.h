@@ -1,7 +1,8 @@
 // The Colours settings without a window: whether cells showing a percentage are coloured, the
 // colours of 0 % and of 100 % (the colours between are in proportion), and the text and background
 // colours of each tag to keep, which the tag list "tags_to_keep.dat" carries and documents show
-// their kept tags in.
+// their kept tags in; and whether the tag list with their colours names each tag by its
+// description rather than by the tag itself.
 //
 // A colour is written "#RRGGBB" or named ("red", "Dollar Green", as a tag file names colours); the
 // store keeps it as 0x00BBGGRR. ApplyColourSettings checks every field first; one bad colour and
@@ -26,6 +27,7 @@ struct TColourSettingsChoice {
   UString at_zero;
   UString at_hundred;
   std::vector<TTagColourChoice> tags;  // the tags to keep, in list order
+  bool show_descriptions = false;       // the tag list (colours) names tags by their descriptions
   bool operator==(const TColourSettingsChoice&) const = default;
 };
 
