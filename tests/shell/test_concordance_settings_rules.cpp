@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "model/text_reader_test_support.h"
+#include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
+#include "platform/settings/settings_store.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ TConcordanceSettingsChoice Changed() {
   c.text_output_characters = 80;
   c.search_word_marker = u"#";
   c.context_word_marker = u"@";
+  c.save_text_file_details = true;
   return c;
 }
 
@@ -70,6 +73,7 @@ TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
   EXPECT_EQ(GetConcCharactersForTextOnly(), 80);
   EXPECT_EQ(GetConc_SW_TXT_Marker(), u"#");
   EXPECT_EQ(GetConc_Context_W_TXT_Marker(), u"@");
+  EXPECT_TRUE(GetPostProcessSaveFilenames());
 
   // No limit again is stored as the run's own "no limit", and sampling off keeps its range.
   TConcordanceSettingsChoice again = c;
@@ -79,6 +83,19 @@ TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
   EXPECT_EQ(GetConcSaveRec().WantedPerSearchWord(), 0x7FFFFFFF);
   EXPECT_FALSE(GetRandomising());
   EXPECT_EQ(GetRandomRange(), 10);
+}
+
+// A filter library named bare is looked for in the settings' folder, as the run looks for it.
+TEST_F(ConcordanceSettingsRulesTest, AFilterLibraryIsFoundWhereTheRunLooks) {
+  const UString library = SharedSettingsStore().Folder() + u"my_filter.so";
+  const std::string bytes = "not really a library";
+  ASSERT_TRUE(SafeSaveBytes(library, bytes.data(), static_cast<int64_t>(bytes.size())));
+  TConcordanceSettingsChoice c = Changed();
+  c.user_filter = true;
+  c.user_filter_library = u"my_filter.so";
+  ASSERT_TRUE(ApplyConcordanceSettings(kTool, c).empty());
+  EXPECT_TRUE(GetUseUserFilter());
+  EXPECT_EQ(GetUserDLLFullName(), library);
 }
 
 // Fields the dialog does not show stay as they were (the search word, the context horizons).
@@ -110,6 +127,12 @@ TEST_F(ConcordanceSettingsRulesTest, BadValuesAreRefusedByFieldAndNothingIsWritt
       {[](TConcordanceSettingsChoice& c) { c.sampling_range = 1; }, u"Sampling"},
       {[](TConcordanceSettingsChoice& c) { c.text_output_characters = -1; }, u"Characters of a line in text output"},
       {[](TConcordanceSettingsChoice& c) { c.search_word_marker = UString(21, u'#'); }, u"Search word marker"},
+      {[](TConcordanceSettingsChoice& c) { c.user_filter = true; }, u"User filter: switched on, but no library"},
+      {[](TConcordanceSettingsChoice& c) {
+         c.user_filter = true;
+         c.user_filter_library = u"no_such_filter.so";
+       },
+       u"User filter: the library \"no_such_filter.so\" does not exist"},
   };
   const TConcordanceSettingsChoice before = CurrentConcordanceSettings(kTool);
   for (const Case& k : cases) {

@@ -64,6 +64,7 @@ TEST_F(ConcordanceSettingsRoad, EachGroupChangesTheNextConcordance) {
               d.Sampling()->setChecked(true);
               d.SamplingRange()->setValue(3);
               d.SearchWordMarker()->setText(QStringLiteral("#"));
+              d.SaveTextFileDetails()->setChecked(true);
               d.show();
               SettingsShot(d, "concordance");
               d.accept();
@@ -72,6 +73,7 @@ TEST_F(ConcordanceSettingsRoad, EachGroupChangesTheNextConcordance) {
   EXPECT_TRUE(GetRandomising());
   EXPECT_EQ(GetRandomRange(), 3);
   EXPECT_EQ(GetConc_SW_TXT_Marker(), u"#");
+  EXPECT_TRUE(GetPostProcessSaveFilenames());
   RunFromWizard(u"river");
   ASSERT_NE(Main().Doc(), nullptr);
   EXPECT_LE(LongestLine(), 40u);

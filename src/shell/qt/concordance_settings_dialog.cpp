@@ -78,6 +78,19 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   o->addRow(QStringLiteral("Before the first context word"), context_marker_);
   grid->addWidget(output, 1, 1);
 
+  auto* run = new QGroupBox(QStringLiteral("After and during a run"), this);
+  auto* r = new QFormLayout(run);
+  text_file_details_ = new QCheckBox(QStringLiteral("Write the text files' details to a text file"), run);
+  text_file_details_->setChecked(now.save_text_file_details);
+  user_filter_ = new QCheckBox(QStringLiteral("Pass every line through my filter library"), run);
+  user_filter_->setChecked(now.user_filter);
+  user_filter_library_ = new QLineEdit(ToQString(now.user_filter_library), run);
+  user_filter_library_->setPlaceholderText(QStringLiteral("a library file; a bare name is looked for in the settings' folder"));
+  r->addRow(text_file_details_);
+  r->addRow(user_filter_);
+  r->addRow(QStringLiteral("Filter library"), user_filter_library_);
+  grid->addWidget(run, 2, 0, 1, 2);
+
   AddOkCancel(this, layout);
 }
 
@@ -99,6 +112,9 @@ TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
   c.text_output_characters = text_characters_->value();
   c.search_word_marker = FromQString(sw_marker_->text());
   c.context_word_marker = FromQString(context_marker_->text());
+  c.save_text_file_details = text_file_details_->isChecked();
+  c.user_filter = user_filter_->isChecked();
+  c.user_filter_library = FromQString(user_filter_library_->text().trimmed());
   return c;
 }
 

@@ -25,6 +25,7 @@ class TConcordanceSettingsDialog : public QDialog {
   QCheckBox* Sampling() const { return sampling_; }
   QSpinBox* SamplingRange() const { return sampling_range_; }
   QLineEdit* SearchWordMarker() const { return sw_marker_; }
+  QCheckBox* SaveTextFileDetails() const { return text_file_details_; }
   TConcordanceSettingsChoice Choice() const;
   void accept() override;
 
@@ -46,4 +47,7 @@ class TConcordanceSettingsDialog : public QDialog {
   QSpinBox* text_characters_ = nullptr;
   QLineEdit* sw_marker_ = nullptr;
   QLineEdit* context_marker_ = nullptr;
+  QCheckBox* text_file_details_ = nullptr;
+  QCheckBox* user_filter_ = nullptr;
+  QLineEdit* user_filter_library_ = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "shell/settings/concordance_settings_rules.h"
 
+#include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
+#include "platform/settings/settings_store.h"
 
 namespace {
 
@@ -14,6 +16,12 @@ constexpr size_t kMostMarkerCharacters = 20;
 const char16_t* const kStopCaptions[kContextStops] = {
     u"no limits",           u"stop at punctuation break", u"stop at sentence break", u"stop at paragraph break",
     u"stop at heading break", u"stop at section break",   u"stop at end of text"};
+
+// The library a name stands for, as the run will look for it.
+UString UserFilterFullName(const UString& name) {
+  if (name.empty() || name[0] == u'/') return name;
+  return SharedSettingsStore().Folder() + name;
+}
 
 void CheckRange(std::vector<UString>& problems, UStringView field, int64_t value, int64_t lowest, int64_t highest) {
   if (value >= lowest && value <= highest) return;
@@ -37,6 +45,11 @@ std::vector<UString> Problems(const TConcordanceSettingsChoice& c) {
     if (marker->size() > kMostMarkerCharacters)
       p.push_back(UString(field) + u": longer than " + IntToUStr(static_cast<int64_t>(kMostMarkerCharacters)) +
                   u" characters");
+  if (c.user_filter) {
+    if (c.user_filter_library.empty()) p.push_back(u"User filter: switched on, but no library was given");
+    else if (!FileExists(UserFilterFullName(c.user_filter_library)))
+      p.push_back(u"User filter: the library \"" + c.user_filter_library + u"\" does not exist");
+  }
   return p;
 }
 
@@ -64,6 +77,9 @@ TConcordanceSettingsChoice CurrentConcordanceSettings(uint8_t tool) {
   c.text_output_characters = GetConcCharactersForTextOnly();
   c.search_word_marker = GetConc_SW_TXT_Marker();
   c.context_word_marker = GetConc_Context_W_TXT_Marker();
+  c.save_text_file_details = GetPostProcessSaveFilenames();
+  c.user_filter = GetUseUserFilter();
+  c.user_filter_library = GetUserDLLFileName();
   return c;
 }
 
@@ -88,5 +104,8 @@ std::vector<UString> ApplyConcordanceSettings(uint8_t tool, const TConcordanceSe
   SetConcCharactersForTextOnly(c.text_output_characters);
   SetConc_SW_TXT_Marker(c.search_word_marker);
   SetConc_Context_W_TXT_Marker(c.context_word_marker);
+  SetPostProcessSaveFilenames(c.save_text_file_details);
+  SetUseUserFilter(c.user_filter);
+  SetUserDLLFileName(c.user_filter_library);
   return problems;
 }

@@ -7,7 +7,10 @@
 //     automatically after a run;
 //   - sampling: whether hits are sampled, and one hit in how many is kept;
 //   - text output: the characters of a line in text output (0 whole lines) and the markers put
-//     before the search word and the first context word.
+//     before the search word and the first context word;
+//   - after and during a run: the text files' details written to a text file, and the user's own
+//     filter library, which sees every line (a relative name is taken from the settings' folder;
+//     switched on, the library must exist).
 // ApplyConcordanceSettings checks every field first; one bad value and nothing is written, and
 // each problem names its field.
 #pragma once
@@ -37,6 +40,9 @@ struct TConcordanceSettingsChoice {
   int32_t text_output_characters = 0;
   UString search_word_marker;
   UString context_word_marker;
+  bool save_text_file_details = false;
+  bool user_filter = false;
+  UString user_filter_library;
   bool operator==(const TConcordanceSettingsChoice&) const = default;
 };
 
