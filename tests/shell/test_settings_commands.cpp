@@ -34,16 +34,14 @@ TLemmaMatchStopSettingsRec List(bool on, UStringView file) {
 TEST(SettingsCommands, EachCodeHasItsAnswer) {
   struct Case { uint16_t code; TSettingsCommand command; };
   const Case cases[] = {
-      {1130, TSettingsCommand::Font},          {1600, TSettingsCommand::Folders},
-      {1460, TSettingsCommand::Lists},         {1230, TSettingsCommand::Language},
-      {1260, TSettingsCommand::NotAvailable},  {1790, TSettingsCommand::NotAvailable},
-      {4440, TSettingsCommand::NotAvailable},  {72, TSettingsCommand::NotAvailable},
-      {66, TSettingsCommand::NotAvailable},    {1240, TSettingsCommand::None},
-      {951, TSettingsCommand::None},           {0, TSettingsCommand::None},
+      {1130, TSettingsCommand::Font},      {1600, TSettingsCommand::Folders},
+      {1460, TSettingsCommand::Lists},     {1230, TSettingsCommand::Language},
+      {1260, TSettingsCommand::Colours},   {1790, TSettingsCommand::Tags},
+      {4440, TSettingsCommand::Customise}, {72, TSettingsCommand::Index},
+      {66, TSettingsCommand::Concordance}, {1240, TSettingsCommand::None},
+      {951, TSettingsCommand::None},       {0, TSettingsCommand::None},
   };
   for (const Case& c : cases) EXPECT_EQ(SettingsCommandOfCode(c.code), c.command) << c.code;
-  EXPECT_EQ(SettingsCommandCaption(1260), u"Colours");
-  EXPECT_EQ(SettingsCommandCaption(951), u"");
 }
 
 TEST(SettingsCommands, FontGoesIntoTheLanguageBlockOnly) {

@@ -43,12 +43,6 @@ struct TAllowed {
 };
 const TAllowed kAllowed[] = {
     {104, "Auto-Join is not available: no rule for it is specified"},  // no rule is given for it
-    // The suite's controller settings its stand-in does not have.
-    {60, "Colours: this setting is not available yet"},
-    {64, "Tags: this setting is not available yet"},
-    {66, "Specific to this Tool: this setting is not available yet"},
-    {71, "Customise: this setting is not available yet"},
-    {72, "Index: this setting is not available yet"},
 };
 
 bool SaysUnavailable(const QString& text) {

@@ -15,6 +15,11 @@
 #include "shell/qt/progress_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
+#include "shell/qt/colour_settings_dialog.h"
+#include "shell/qt/concordance_settings_dialog.h"
+#include "shell/qt/customise_dialog.h"
+#include "shell/qt/index_settings_dialog.h"
+#include "shell/qt/tag_settings_dialog.h"
 #include "shell/qt/window_messages.h"
 
 namespace {
@@ -118,6 +123,31 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }
+    case TSettingsCommand::Tags: {
+      TTagSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Concordance: {
+      TConcordanceSettingsDialog d(current_tool_var);
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Colours: {
+      TColourSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Customise: {
+      TCustomiseDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::Index: {
+      TIndexSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
     case TSettingsCommand::Lists: {
       TListSettingsDialog d(current_tool_var);
       if (Run(d) == QDialog::Accepted)
@@ -141,10 +171,6 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
       PostToOwnWindow(kCodeLanguageConfirmed);
       return true;
     }
-    case TSettingsCommand::NotAvailable:
-      VXMessageBox(u"Settings", SettingsCommandCaption(code) + u": this setting is not available yet.", kBtnOK,
-                   TVXDialogKind::Information);
-      return true;
   }
   return false;
 }

@@ -1,12 +1,12 @@
 // The controller played in this process, for a tool started on its own (the normal case): it is
 // registered as the controller's window, so the tool finds a controller at once, and it takes
 // the codes the tool posts. Progress codes (6100-6113) drive its progress window; 1240 opens the
-// tool's own chooser of texts; 4602 starts a second instance; 951 shows About. Of the settings
-// commands, Font, Folders and the lemma, match and stop lists open small dialogs of their own
-// (then the tool is told: 233 to re-read the settings, 234-241 to load or clear lists), Language
-// opens the language chooser, whose choice (1230 with a value) is stored and confirmed with 701;
-// the others say they are not available yet. Anything else is logged. Every code is handled
-// from the event loop, never during the post.
+// tool's own chooser of texts; 4602 starts a second instance; 951 shows About. The settings
+// commands Font, Folders, Tags, Colours, Customise, Index, the tool's own settings and the lemma,
+// match and stop lists open small dialogs of their own (then the tool is told: 233 to re-read
+// the settings, 234-241 to load or clear lists); Language opens the language chooser, whose
+// choice (1230 with a value) is stored and confirmed with 701. Anything else is logged. Every
+// code is handled from the event loop, never during the post.
 #pragma once
 
 #include <QObject>

@@ -213,6 +213,7 @@ void TMainToolsForm::BuildWindow() {
   stack_->addWidget(start_panel_);
 
   tabs_ = new QTabWidget(stack_);
+  tabs_->setContextMenuPolicy(Qt::ActionsContextMenu);
   stack_->addWidget(tabs_);
   pages_ = new TPageList(tabs_, this);
   connect(pages_, &TPageList::PageChanged, this, [this](int tab) { PageChanged(tab); });
@@ -229,6 +230,7 @@ void TMainToolsForm::BuildWindow() {
   BuildToolbar();
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
+  FillGridPopup();
   ShowDataState();
 }
 
@@ -879,6 +881,18 @@ void TMainToolsForm::RefreshRecentFiles() {
   menu_model_.SetRecentFileItems(tool_);
   menus_->Sync();
   BuildToolbar();
+}
+
+void TMainToolsForm::FillGridPopup() {
+  for (QAction* a : tabs_->actions()) tabs_->removeAction(a);
+  for (const TMenuNode* n : menu_model_.RightClickItems())
+    if (QAction* a = menus_->ActionOfTag(n->tag)) tabs_->addAction(a);
+}
+
+void TMainToolsForm::SettingsChanged() {
+  menu_model_.UpdateAllMenuShortCutsFromStore();
+  menus_->Sync();
+  FillGridPopup();
 }
 
 void TMainToolsForm::FormActivate() {

@@ -17,8 +17,6 @@
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 
-namespace {
-
 QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
   layout->addWidget(buttons);
@@ -27,7 +25,13 @@ QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout) {
   return buttons;
 }
 
-// Shows the problems, if any; true when there were some (the dialog then stays open).
+QSpinBox* SettingsSpin(QWidget* parent, int lowest, int highest, int value) {
+  auto* s = new QSpinBox(parent);
+  s->setRange(lowest, highest);
+  s->setValue(value);
+  return s;
+}
+
 bool Refused(UStringView caption, const std::vector<UString>& problems) {
   if (problems.empty()) return false;
   UString text;
@@ -35,6 +39,8 @@ bool Refused(UStringView caption, const std::vector<UString>& problems) {
   VXMessageBox(caption, text, kBtnOK, TVXDialogKind::Warning);
   return true;
 }
+
+namespace {
 
 // A path reads from its start: a path set while the user is not typing in it shows its first
 // characters (the top folders), the whole path stands in its hint, and the box asks for room

@@ -11,10 +11,19 @@
 
 #include "shell/settings/settings_commands.h"
 
+class QBoxLayout;
 class QCheckBox;
+class QDialogButtonBox;
 class QFontComboBox;
 class QLineEdit;
 class QSpinBox;
+
+// OK and Cancel at the foot of a settings dialog.
+QDialogButtonBox* AddOkCancel(QDialog* d, QBoxLayout* layout);
+// A spin box from lowest to highest showing value.
+QSpinBox* SettingsSpin(QWidget* parent, int lowest, int highest, int value);
+// Shows the problems, if any; true when there were some (the dialog then stays open).
+bool Refused(UStringView caption, const std::vector<UString>& problems);
 
 class TFontSettingsDialog : public QDialog {
   Q_OBJECT

@@ -12,18 +12,17 @@ constexpr size_t kFontNameUnits = 100;  // the record's field keeps 100 code uni
 struct TCommandRow {
   uint16_t code;
   TSettingsCommand command;
-  const char16_t* caption;
 };
 constexpr TCommandRow kCommands[] = {
-    {66, TSettingsCommand::NotAvailable, u"Specific to this Tool"},
-    {72, TSettingsCommand::NotAvailable, u"Index"},
-    {1130, TSettingsCommand::Font, u"Font"},
-    {1230, TSettingsCommand::Language, u"Language"},
-    {1260, TSettingsCommand::NotAvailable, u"Colours"},
-    {1460, TSettingsCommand::Lists, u"Stop-, Lemma- and Matchlists"},
-    {1600, TSettingsCommand::Folders, u"Folders"},
-    {1790, TSettingsCommand::NotAvailable, u"Tags"},
-    {4440, TSettingsCommand::NotAvailable, u"Customise"},
+    {66, TSettingsCommand::Concordance},
+    {72, TSettingsCommand::Index},
+    {1130, TSettingsCommand::Font},
+    {1230, TSettingsCommand::Language},
+    {1260, TSettingsCommand::Colours},
+    {1460, TSettingsCommand::Lists},
+    {1600, TSettingsCommand::Folders},
+    {1790, TSettingsCommand::Tags},
+    {4440, TSettingsCommand::Customise},
 };
 
 const TCommandRow* RowOf(uint16_t code) {
@@ -39,11 +38,6 @@ bool ListLoads(const TLemmaMatchStopSettingsRec& r) { return r.Activated() && !r
 TSettingsCommand SettingsCommandOfCode(uint16_t code) {
   const TCommandRow* r = RowOf(code);
   return r ? r->command : TSettingsCommand::None;
-}
-
-UString SettingsCommandCaption(uint16_t code) {
-  const TCommandRow* r = RowOf(code);
-  return r ? UString(r->caption) : UString();
 }
 
 // --- font ----------------------------------------------------------------------------------------

@@ -1,7 +1,6 @@
 // The Settings menu's commands when no controller program runs. A tool posts each command to
 // its controller as a code (1130 Font, 1600 Folders, 1460 the lemma, match and stop lists, ...);
-// the in-process stand-in answers some of them with small dialogs of its own and says of the
-// others that they are not available yet.
+// the in-process stand-in answers each with a small dialog of its own.
 //
 // The dialogs only gather the user's choices; what the choices mean for the settings store is
 // decided here:
@@ -13,7 +12,14 @@
 //     tool is told by codes 234-241 which lists to load or clear: a list switched on with a
 //     file is loaded again (an edited file is read afresh), a list switched off that was on is
 //     cleared. A switched-on list whose file does not exist is refused with a message.
-// After Font and Folders the tool gets code 233 (settings changed) so it re-reads the store.
+//   - Tags: the tag lists, header and text markers, the choice of texts and of parts of texts
+//     (tag_settings_rules.h);
+//   - Specific to this Tool: the concordancer's collocate, line, sampling and text-output
+//     settings (concordance_settings_rules.h);
+//   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h);
+//   - Customise: the right-click menu of the lists and the shortcuts (customise_rules.h);
+//   - Index: the words, clusters and phrase frames of a corpus index (index_settings_rules.h).
+// After every dialog but the lists' the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
 #include <array>
@@ -23,12 +29,10 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, NotAvailable };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, Index };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
-// The menu caption of a settings code, for messages ("Colours"); empty for other codes.
-UString SettingsCommandCaption(uint16_t code);
 
 inline constexpr uint16_t kCodeSettingsChanged = 233;
 

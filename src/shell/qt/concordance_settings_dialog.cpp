@@ -1,0 +1,124 @@
+#include "shell/qt/concordance_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "shell/qt/qt_application.h"
+#include "shell/qt/settings_dialogs.h"
+
+TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* parent) : QDialog(parent), tool_(tool) {
+  setWindowTitle(QStringLiteral("Concordance settings"));
+  const TConcordanceSettingsChoice now = CurrentConcordanceSettings(tool);
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout;
+  layout->addLayout(grid);
+
+  auto* collocates = new QGroupBox(QStringLiteral("Collocates"), this);
+  auto* c = new QFormLayout(collocates);
+  colloc_left_ = SettingsSpin(collocates, 0, kMostCollocateHorizon, now.colloc_left);
+  colloc_right_ = SettingsSpin(collocates, 0, kMostCollocateHorizon, now.colloc_right);
+  min_frequency_ = SettingsSpin(collocates, 1, 65535, now.min_collocate_frequency);
+  min_length_ = SettingsSpin(collocates, 1, 255, now.min_collocate_length);
+  case_sensitive_ = new QCheckBox(QStringLiteral("Letter case counts"), collocates);
+  case_sensitive_->setChecked(now.collocates_case_sensitive);
+  stop_list_ = new QCheckBox(QStringLiteral("Leave out stop-list words"), collocates);
+  stop_list_->setChecked(now.collocate_stop_list);
+  c->addRow(QStringLiteral("Horizon, words to the left"), colloc_left_);
+  c->addRow(QStringLiteral("Horizon, words to the right"), colloc_right_);
+  c->addRow(QStringLiteral("Least frequency"), min_frequency_);
+  c->addRow(QStringLiteral("Least length (letters)"), min_length_);
+  c->addRow(case_sensitive_);
+  c->addRow(stop_list_);
+  grid->addWidget(collocates, 0, 0);
+
+  auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
+  auto* l = new QFormLayout(lines);
+  line_characters_ = SettingsSpin(lines, 20, 32000, now.characters_per_line);
+  context_stop_ = new QComboBox(lines);
+  for (int i = 0; i < kContextStops; ++i) context_stop_->addItem(ToQString(ContextStopCaption(i)));
+  context_stop_->setCurrentIndex(now.context_stop);
+  lines_per_word_ = SettingsSpin(lines, 0, 0x7FFFFFFE, now.lines_per_search_word);
+  lines_per_word_->setSpecialValueText(QStringLiteral("no limit"));
+  skip_punctuation_ = new QCheckBox(QStringLiteral("Skip punctuation between words"), lines);
+  skip_punctuation_->setChecked(now.skip_punctuation);
+  remove_duplicates_ = new QCheckBox(QStringLiteral("Remove duplicate lines after a run"), lines);
+  remove_duplicates_->setChecked(now.remove_duplicates);
+  l->addRow(QStringLiteral("Characters per line"), line_characters_);
+  l->addRow(QStringLiteral("Context word search"), context_stop_);
+  l->addRow(QStringLiteral("Lines per search word"), lines_per_word_);
+  l->addRow(skip_punctuation_);
+  l->addRow(remove_duplicates_);
+  grid->addWidget(lines, 0, 1);
+
+  auto* sampling = new QGroupBox(QStringLiteral("Sampling"), this);
+  auto* s = new QFormLayout(sampling);
+  sampling_ = new QCheckBox(QStringLiteral("Keep a sample of the hits"), sampling);
+  sampling_->setChecked(now.sampling);
+  sampling_range_ = SettingsSpin(sampling, 2, 65535, std::max(2, now.sampling_range));
+  sampling_range_->setEnabled(now.sampling);
+  connect(sampling_, &QCheckBox::toggled, sampling_range_, &QSpinBox::setEnabled);
+  s->addRow(sampling_);
+  s->addRow(QStringLiteral("One hit in"), sampling_range_);
+  grid->addWidget(sampling, 1, 0);
+
+  auto* output = new QGroupBox(QStringLiteral("Text output"), this);
+  auto* o = new QFormLayout(output);
+  text_characters_ = SettingsSpin(output, 0, 32000, now.text_output_characters);
+  text_characters_->setSpecialValueText(QStringLiteral("whole lines"));
+  sw_marker_ = new QLineEdit(ToQString(now.search_word_marker), output);
+  context_marker_ = new QLineEdit(ToQString(now.context_word_marker), output);
+  o->addRow(QStringLiteral("Characters of a line"), text_characters_);
+  o->addRow(QStringLiteral("Before the search word"), sw_marker_);
+  o->addRow(QStringLiteral("Before the first context word"), context_marker_);
+  grid->addWidget(output, 1, 1);
+
+  auto* run = new QGroupBox(QStringLiteral("After and during a run"), this);
+  auto* r = new QFormLayout(run);
+  text_file_details_ = new QCheckBox(QStringLiteral("Write the text files' details to a text file"), run);
+  text_file_details_->setChecked(now.save_text_file_details);
+  user_filter_ = new QCheckBox(QStringLiteral("Pass every line through my filter library"), run);
+  user_filter_->setChecked(now.user_filter);
+  user_filter_library_ = new QLineEdit(ToQString(now.user_filter_library), run);
+  user_filter_library_->setPlaceholderText(QStringLiteral("a library file; a bare name is looked for in the settings' folder"));
+  r->addRow(text_file_details_);
+  r->addRow(user_filter_);
+  r->addRow(QStringLiteral("Filter library"), user_filter_library_);
+  grid->addWidget(run, 2, 0, 1, 2);
+
+  AddOkCancel(this, layout);
+}
+
+TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
+  TConcordanceSettingsChoice c;
+  c.colloc_left = colloc_left_->value();
+  c.colloc_right = colloc_right_->value();
+  c.min_collocate_frequency = min_frequency_->value();
+  c.min_collocate_length = min_length_->value();
+  c.collocates_case_sensitive = case_sensitive_->isChecked();
+  c.collocate_stop_list = stop_list_->isChecked();
+  c.characters_per_line = line_characters_->value();
+  c.context_stop = context_stop_->currentIndex();
+  c.lines_per_search_word = lines_per_word_->value();
+  c.skip_punctuation = skip_punctuation_->isChecked();
+  c.remove_duplicates = remove_duplicates_->isChecked();
+  c.sampling = sampling_->isChecked();
+  c.sampling_range = sampling_range_->value();
+  c.text_output_characters = text_characters_->value();
+  c.search_word_marker = FromQString(sw_marker_->text());
+  c.context_word_marker = FromQString(context_marker_->text());
+  c.save_text_file_details = text_file_details_->isChecked();
+  c.user_filter = user_filter_->isChecked();
+  c.user_filter_library = FromQString(user_filter_library_->text().trimmed());
+  return c;
+}
+
+void TConcordanceSettingsDialog::accept() {
+  if (Refused(u"Concordance settings", ApplyConcordanceSettings(tool_, Choice()))) return;
+  QDialog::accept();
+}

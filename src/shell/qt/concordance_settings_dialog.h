@@ -1,0 +1,53 @@
+// The concordancer's own settings dialog ("Specific to this Tool") of the in-process controller
+// stand-in: collocates, lines, sampling and text output, as concordance_settings_rules.h says.
+// It shows what is stored when it opens; OK hands the fields to the rules, and a field they refuse
+// is named in a message while the dialog stays open with everything chosen.
+#pragma once
+
+#include <QDialog>
+
+#include "shell/settings/concordance_settings_rules.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+
+class TConcordanceSettingsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TConcordanceSettingsDialog(uint8_t tool, QWidget* parent = nullptr);
+  QSpinBox* CollocateLeft() const { return colloc_left_; }
+  QSpinBox* CollocateRight() const { return colloc_right_; }
+  QSpinBox* MinCollocateFrequency() const { return min_frequency_; }
+  QSpinBox* CharactersPerLine() const { return line_characters_; }
+  QComboBox* ContextStop() const { return context_stop_; }
+  QCheckBox* Sampling() const { return sampling_; }
+  QSpinBox* SamplingRange() const { return sampling_range_; }
+  QLineEdit* SearchWordMarker() const { return sw_marker_; }
+  QCheckBox* SaveTextFileDetails() const { return text_file_details_; }
+  TConcordanceSettingsChoice Choice() const;
+  void accept() override;
+
+ private:
+  uint8_t tool_;
+  QSpinBox* colloc_left_ = nullptr;
+  QSpinBox* colloc_right_ = nullptr;
+  QSpinBox* min_frequency_ = nullptr;
+  QSpinBox* min_length_ = nullptr;
+  QCheckBox* case_sensitive_ = nullptr;
+  QCheckBox* stop_list_ = nullptr;
+  QSpinBox* line_characters_ = nullptr;
+  QComboBox* context_stop_ = nullptr;
+  QSpinBox* lines_per_word_ = nullptr;
+  QCheckBox* skip_punctuation_ = nullptr;
+  QCheckBox* remove_duplicates_ = nullptr;
+  QCheckBox* sampling_ = nullptr;
+  QSpinBox* sampling_range_ = nullptr;
+  QSpinBox* text_characters_ = nullptr;
+  QLineEdit* sw_marker_ = nullptr;
+  QLineEdit* context_marker_ = nullptr;
+  QCheckBox* text_file_details_ = nullptr;
+  QCheckBox* user_filter_ = nullptr;
+  QLineEdit* user_filter_library_ = nullptr;
+};

@@ -1,0 +1,110 @@
+#include "shell/settings/customise_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "model/text_reader_test_support.h"
+#include "shell/menus/menu_catalogue.h"
+#include "shell/menus/menu_model.h"
+#include "shell/menus/menu_store.h"
+
+namespace {
+
+constexpr int kTagCopy = 22, kTagFind = 170, kTagZap = 11, kTagSave = 1, kTagCollocates = 34;
+
+class CustomiseRulesTest : public testing::Test {
+ protected:
+  TCustomisedItem& Item(std::vector<TCustomisedItem>& items, int tag) {
+    auto it = std::find_if(items.begin(), items.end(), [tag](const TCustomisedItem& i) { return i.tag == tag; });
+    EXPECT_NE(it, items.end()) << tag;
+    return *it;
+  }
+  text_reader_test::ScopedSettings settings;
+  TMenuModel menus;
+};
+
+}  // namespace
+
+TEST_F(CustomiseRulesTest, TheStoredStateShowsOnlyCustomisableCommands) {
+  std::vector<TCustomisedItem> items = CurrentCustomisation(menus);
+  ASSERT_FALSE(items.empty());
+  for (const TCustomisedItem& i : items) {
+    EXPECT_TRUE(IsCustomisableMenuTag(i.tag)) << i.tag;
+    EXPECT_FALSE(i.right_click) << i.tag;  // nothing on the right-click menu at first
+  }
+  EXPECT_EQ(Item(items, kTagCopy).shortcut, u"Ctrl+C");
+  EXPECT_EQ(Item(items, kTagCopy).caption, u"Copy");
+}
+
+TEST_F(CustomiseRulesTest, RightClickCommandsAndShortcutsAreStoredAndTheMenusTakeThem) {
+  std::vector<TCustomisedItem> items = CurrentCustomisation(menus);
+  Item(items, kTagZap).right_click = true;
+  Item(items, kTagCollocates).right_click = true;
+  Item(items, kTagZap).shortcut = u"Ctrl+Alt+Z";
+  Item(items, kTagCopy).shortcut = u"";  // no shortcut any more
+  const uint32_t altered = GetMenuAlteredCount();
+  const std::vector<UString> problems = ApplyCustomisation(menus, items);
+  ASSERT_TRUE(problems.empty()) << Utf16ToUtf8(problems[0]);
+  EXPECT_TRUE(GetPopupMenuTagInUse(kTagZap));
+  EXPECT_TRUE(GetPopupMenuTagInUse(kTagCollocates));
+  EXPECT_FALSE(GetPopupMenuTagInUse(kTagCopy));
+  EXPECT_EQ(GetMenuShortcut(kTagZap), TextToShortCut(u"Ctrl+Alt+Z"));
+  EXPECT_EQ(GetMenuShortcut(kTagCopy), 0);
+  EXPECT_GT(GetMenuAlteredCount(), altered);
+  EXPECT_EQ(CurrentCustomisation(menus), items);
+
+  // Another window's menus read the same.
+  TMenuModel other;
+  other.UpdateAllMenuShortCutsFromStore();
+  std::vector<int> tags;
+  for (const TMenuNode* n : other.RightClickItems()) tags.push_back(n->tag);
+  std::sort(tags.begin(), tags.end());
+  EXPECT_EQ(tags, (std::vector<int>{kTagZap, kTagCollocates}));
+  EXPECT_EQ(other.FindByTag(kTagZap)->shortcut, TextToShortCut(u"Ctrl+Alt+Z"));
+}
+
+// A clash the menus held before is no problem; one a change makes is.
+TEST_F(CustomiseRulesTest, BadChoicesAreRefusedByCommandAndNothingIsWritten) {
+  struct Case {
+    const char* what;
+    void (*spoil)(std::vector<TCustomisedItem>&);
+    const char16_t* said;
+  };
+  const Case cases[] = {
+      {"unreadable key",
+       [](std::vector<TCustomisedItem>& items) {
+         for (auto& i : items)
+           if (i.tag == kTagZap) i.shortcut = u"Ctrl+Banana";
+       },
+       u"Zap, shortcut: \"Ctrl+Banana\" is not a key"},
+      {"another command's key",
+       [](std::vector<TCustomisedItem>& items) {
+         for (auto& i : items)
+           if (i.tag == kTagZap) i.shortcut = u"Ctrl+C";
+       },
+       u"Zap, shortcut: Ctrl+C is also the shortcut of Copy"},
+      {"eleven on the right-click menu",
+       [](std::vector<TCustomisedItem>& items) {
+         for (size_t k = 0; k < 11; ++k) items[k].right_click = true;
+       },
+       u"Right-click menu: 1"},  // eleven or twelve (with Find)
+  };
+  for (const Case& k : cases) {
+    std::vector<TCustomisedItem> items = CurrentCustomisation(menus);
+    const std::vector<TCustomisedItem> before = items;
+    Item(items, kTagFind).right_click = true;  // a good change beside the bad one is not written
+    k.spoil(items);
+    const std::vector<UString> problems = ApplyCustomisation(menus, items);
+    ASSERT_EQ(problems.size(), 1u) << k.what;
+    EXPECT_EQ(problems[0].rfind(k.said, 0), 0u) << Utf16ToUtf8(problems[0]);
+    EXPECT_EQ(CurrentCustomisation(menus), before) << k.what;
+  }
+  // The Save shortcut given to Zap, Save's taken away in the same go: no clash.
+  std::vector<TCustomisedItem> items = CurrentCustomisation(menus);
+  const UString save = Item(items, kTagSave).shortcut;
+  ASSERT_FALSE(save.empty());
+  Item(items, kTagZap).shortcut = save;
+  Item(items, kTagSave).shortcut = u"";
+  EXPECT_TRUE(ApplyCustomisation(menus, items).empty());
+}
