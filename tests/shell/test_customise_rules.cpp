@@ -8,6 +8,7 @@
 #include "shell/menus/menu_catalogue.h"
 #include "shell/menus/menu_model.h"
 #include "shell/menus/menu_store.h"
+#include "shell/menus/popup_items.h"
 
 namespace {
 
@@ -31,7 +32,9 @@ TEST_F(CustomiseRulesTest, TheStoredStateShowsOnlyCustomisableCommands) {
   ASSERT_FALSE(items.empty());
   for (const TCustomisedItem& i : items) {
     EXPECT_TRUE(IsCustomisableMenuTag(i.tag)) << i.tag;
-    EXPECT_FALSE(i.right_click) << i.tag;  // nothing on the right-click menu at first
+    // At first the right-click menu holds the default commands.
+    const std::vector<int>& defaults = DefaultRightClickTags();
+    EXPECT_EQ(i.right_click, std::find(defaults.begin(), defaults.end(), i.tag) != defaults.end()) << i.tag;
   }
   EXPECT_EQ(Item(items, kTagCopy).shortcut, u"Ctrl+C");
   EXPECT_EQ(Item(items, kTagCopy).caption, u"Copy");
@@ -39,6 +42,7 @@ TEST_F(CustomiseRulesTest, TheStoredStateShowsOnlyCustomisableCommands) {
 
 TEST_F(CustomiseRulesTest, RightClickCommandsAndShortcutsAreStoredAndTheMenusTakeThem) {
   std::vector<TCustomisedItem> items = CurrentCustomisation(menus);
+  for (TCustomisedItem& i : items) i.right_click = false;  // the defaults taken off
   Item(items, kTagZap).right_click = true;
   Item(items, kTagCollocates).right_click = true;
   Item(items, kTagZap).shortcut = u"Ctrl+Alt+Z";
@@ -86,9 +90,10 @@ TEST_F(CustomiseRulesTest, BadChoicesAreRefusedByCommandAndNothingIsWritten) {
        u"Zap, shortcut: Ctrl+C is also the shortcut of Copy"},
       {"eleven on the right-click menu",
        [](std::vector<TCustomisedItem>& items) {
+         for (auto& i : items) i.right_click = false;  // the defaults taken off, then eleven
          for (size_t k = 0; k < 11; ++k) items[k].right_click = true;
        },
-       u"Right-click menu: 1"},  // eleven or twelve (with Find)
+       u"Right-click menu: 11 commands"},
   };
   for (const Case& k : cases) {
     std::vector<TCustomisedItem> items = CurrentCustomisation(menus);

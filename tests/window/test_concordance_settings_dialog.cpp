@@ -74,15 +74,6 @@ TEST_F(ConcordanceSettingsRoad, EachGroupChangesTheNextConcordance) {
   EXPECT_EQ(GetRandomRange(), 3);
   EXPECT_EQ(GetConc_SW_TXT_Marker(), u"#");
   EXPECT_TRUE(GetPostProcessSaveFilenames());
-  RunFromWizard(u"river");
-  ASSERT_NE(Main().Doc(), nullptr);
-  EXPECT_LE(LongestLine(), 40u);
-  const std::set<UString> narrow = Collocates();
-  EXPECT_FALSE(narrow.count(u"MILL"));
-  EXPECT_TRUE(narrow.count(u"FLOWS"));
-  // "the" left of it, "flows" right, and "river" itself.
-  EXPECT_EQ(narrow, (std::set<UString>{u"THE", u"FLOWS", u"RIVER"}));
-
   // The dialog opens on what is stored.
   ThroughTheMenu([](TConcordanceSettingsDialog& d) {
     EXPECT_EQ(d.CollocateLeft()->value(), 1);
@@ -92,6 +83,17 @@ TEST_F(ConcordanceSettingsRoad, EachGroupChangesTheNextConcordance) {
     EXPECT_EQ(d.SearchWordMarker()->text(), QStringLiteral("#"));
     d.reject();
   });
+  // Six hits are too few to thin without chance deciding how many stay (thinning is shown on
+  // 200 hits by the run's own test): this run reads every hit.
+  SetRandomising(false);
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_LE(LongestLine(), 40u);
+  const std::set<UString> narrow = Collocates();
+  EXPECT_FALSE(narrow.count(u"MILL"));
+  EXPECT_TRUE(narrow.count(u"FLOWS"));
+  // "the" left of it, "flows" right, and "river" itself.
+  EXPECT_EQ(narrow, (std::set<UString>{u"THE", u"FLOWS", u"RIVER"}));
 }
 
 TEST_F(ConcordanceSettingsRoad, CancelChangesNothing) {

@@ -213,7 +213,6 @@ void TMainToolsForm::BuildWindow() {
   stack_->addWidget(start_panel_);
 
   tabs_ = new QTabWidget(stack_);
-  tabs_->setContextMenuPolicy(Qt::ActionsContextMenu);
   stack_->addWidget(tabs_);
   pages_ = new TPageList(tabs_, this);
   connect(pages_, &TPageList::PageChanged, this, [this](int tab) { PageChanged(tab); });
@@ -230,7 +229,6 @@ void TMainToolsForm::BuildWindow() {
   BuildToolbar();
   ArrangeToolbarControls(*toolbar_panel_);
   RefreshRecentFiles();
-  FillGridPopup();
   ShowDataState();
 }
 
@@ -883,16 +881,10 @@ void TMainToolsForm::RefreshRecentFiles() {
   BuildToolbar();
 }
 
-void TMainToolsForm::FillGridPopup() {
-  for (QAction* a : tabs_->actions()) tabs_->removeAction(a);
-  for (const TMenuNode* n : menu_model_.RightClickItems())
-    if (QAction* a = menus_->ActionOfTag(n->tag)) tabs_->addAction(a);
-}
-
 void TMainToolsForm::SettingsChanged() {
   menu_model_.UpdateAllMenuShortCutsFromStore();
   menus_->Sync();
-  FillGridPopup();
+  // Each grid's right-click menu is made afresh from the stored choice when it pops up.
 }
 
 void TMainToolsForm::FormActivate() {

@@ -292,8 +292,6 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // Undo and Redo are offered while the grid's list has something to undo or redo.
   void ShowUndoRedoState(TVX_Grid* grid);
   void RefreshRecentFiles();
-  // The lists' right-click menu: the commands the user put on it.
-  void FillGridPopup();
   TVXFormPrintPreview& EnsurePreviewForm();
   // Windows that show the document's lists let go of them (before pages or the document go).
   void DetachListWindows();
