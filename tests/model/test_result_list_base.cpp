@@ -212,7 +212,7 @@ TEST(VXBaseMarks, UndoReversesOnlyWhatChanged) {
   EXPECT_EQ(l.Shown(), "a b- c- d");
   // Freeing entries drops the undo list.
   l.AddItemsToUndoList(kUndoDelete, {1, 2});
-  EXPECT_EQ(l.UndoDepth(), 1u);
+  EXPECT_GT(l.UndoDepth(), 0u);
   EXPECT_EQ(l.Zap(false), 2);
   EXPECT_EQ(l.UndoDepth(), 0u);
   EXPECT_EQ(TTestWordEntry::live, 2);
