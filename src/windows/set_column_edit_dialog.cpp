@@ -11,6 +11,7 @@
 
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
+#include "shell/settings/small_dialog_rules.h"
 #include "windows/dialog_parts.h"
 
 namespace {
@@ -46,9 +47,11 @@ TFormSetColumnEdit::TFormSetColumnEdit(QWidget* parent) : TVXDialogForm(parent) 
     item->setData(Qt::UserRole, QColor(c.rgb));
   }
   colours_->setMaximumHeight(140);
+  for (const UString& v : ReadSetValueHistory(TheIniName())) value_->addItem(ToQString(v));
+  value_->setEditText(QString());
   column->addWidget(colours_);
   const TDialogButtons b = AddDialogButtons(this, column, true, 1950);
-  connect(b.ok, &QPushButton::clicked, this, [this] { SetModalResult(mrOK); });
+  connect(b.ok, &QPushButton::clicked, this, [this] { Accept(); });
   connect(b.cancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
   ClearColourChanged();
 }
@@ -57,6 +60,12 @@ UString TFormSetColumnEdit::TheIniName() {
   UString folder = GetUserReadWriteFolder();
   if (!folder.empty() && folder.back() != u'/') folder += u'/';
   return folder + u"set_history.txt";
+}
+
+void TFormSetColumnEdit::Accept() {
+  // A history that cannot be written only costs the next offer.
+  KeepSetValueInHistory(TheIniName(), Value());
+  SetModalResult(mrOK);
 }
 
 UString TFormSetColumnEdit::Value() const { return FromQString(value_->currentText()); }
@@ -104,7 +113,7 @@ bool TFormSetColumnEdit::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Execute) {
-        SetModalResult(mrOK);
+        Accept();
         return true;
       }
       break;

@@ -25,7 +25,8 @@ class TFormSetColumnEdit : public TVXDialogForm {
   QColor BoxColour() const { return box_colour_; }
   UString Value() const;
   void SetValue(UStringView s);
-  // The file the value history is kept in (the user's folder + "set_history.txt").
+  // The file the value history is kept in (the user's folder + "set_history.txt"): the values
+  // given with OK, offered again in the value box, the newest first.
   static UString TheIniName();
 
   QComboBox* ValueBox() const { return value_; }
@@ -36,6 +37,7 @@ class TFormSetColumnEdit : public TVXDialogForm {
 
  private:
   void PaintBox();
+  void Accept();
   QComboBox* value_ = nullptr;
   QListWidget* colours_ = nullptr;
   QColor box_colour_;

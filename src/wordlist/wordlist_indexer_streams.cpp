@@ -15,6 +15,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_tools.h"
+#include "shell/services/suite_services.h"
 #include "wordlist/index_type_table.h"
 
 namespace {
@@ -536,6 +537,8 @@ bool TTypeFileStream::WriteAllData(int32_t count, const std::function<const TInd
 
 bool TTypeFileStream::ReadAllData(int32_t token_entries, TIndexTypeView& types, TTypeFileTail& tail,
                                   int64_t& frequencies, UString& why) {
+  // A failure from here on is reported with the place it happened.
+  SetBugReportContext(u"reading type file", u"ReadAllData");
   types.Clear();
   frequencies = 0;
   const UString& name = file_->Name();

@@ -360,7 +360,7 @@ TEST_F(ConditionsOnList, AColumnGoneSinceTheSearchWasMadeIsNamedAndNothingIsDone
   const TConditionOutcome out = list.CheckAllForCondition(recs, 0, 85, false, false);
   EXPECT_EQ(out.hits, 0);
   EXPECT_NE(Utf16ToUtf8(out.problem).find("COL(\"A\") * 2"), std::string::npos);
-  EXPECT_FALSE(list.CanUndo());
+  EXPECT_EQ(list.UndoDepth(), 0u);
   // The column is there but its heading is another one now.
   TSearchRequirement renamed = Req(1, kSeekEquals, u"cat");
   renamed.column_name = u"Lemma";

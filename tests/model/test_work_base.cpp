@@ -337,7 +337,7 @@ TEST(ListStops, StopWordsAreCountedOnceAndRemovedUndoably) {
   EXPECT_EQ(n.CheckStops(), 0);
   EXPECT_EQ(n.stoplist_tokens, 0);
   EXPECT_EQ(n.Count(), 1);
-  EXPECT_FALSE(n.CanUndo());
+  EXPECT_EQ(n.UndoDepth(), 0u);
 }
 
 TEST(ListStops, PhraseWithAStopWord) {

@@ -166,6 +166,7 @@ TEST_F(MainWindowStoreTest, ValuesHaveTheirDefaultsAndKeepWhatIsSet) {
   EXPECT_EQ(GetKeyPressMode(3), 1);
   EXPECT_EQ(GetKeyPressMode(2), 0);
   EXPECT_EQ(GetTagVisibility(), 1);
+  EXPECT_EQ(GetTagPreferences().TagDisplay(), 1);  // where the documents read it
   EXPECT_EQ(GetOpenAndSaveDialogOption(), 1);
   EXPECT_EQ(GetFormGeometry(u"Main form é"), (std::array<int32_t, 4>{10, 20, 800, 600}));
 }

@@ -2,7 +2,11 @@
 // clipboard bytes, the language choice and the lemma-form grid.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/rtl/files.h"
 #include "shell/settings/small_dialog_rules.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -117,6 +121,34 @@ TEST(FilenameSearchLabel, FollowsTheChoice) {
   EXPECT_EQ(FilenameSearchLabel(true, 1), u"filename");
   EXPECT_EQ(FilenameSearchLabel(true, 0), u"path to the file");
   EXPECT_EQ(FilenameSearchLabel(false, 1), u"path and filename");
+}
+
+// The set-column editor's history: newest first, each value once, at most twenty, kept over a
+// damaged file, and a file that cannot be written is left as it was.
+TEST(SetValueHistory, NewestFirstOnceEachAndBounded) {
+  TempFolder dir;
+  const UString file = dir.Path() + u"set_history.txt";
+  EXPECT_TRUE(ReadSetValueHistory(file).empty());  // none yet
+  for (const char16_t* v : {u"noun", u"verb", u"noun", u"", u"two\nlines", u"adj"}) ASSERT_TRUE(KeepSetValueInHistory(file, v));
+  EXPECT_EQ(ReadSetValueHistory(file), (std::vector<UString>{u"adj", u"noun", u"verb"}));
+  for (int i = 0; i < 30; ++i) ASSERT_TRUE(KeepSetValueInHistory(file, u"v" + IntToUStr(i)));
+  const std::vector<UString> kept = ReadSetValueHistory(file);
+  ASSERT_EQ(kept.size(), kSetHistoryMost);
+  EXPECT_EQ(kept.front(), u"v29");
+  EXPECT_EQ(kept.back(), u"v10");
+
+  // Binary bytes and a huge file give no history, and the next value starts a fresh one.
+  const UString binary = dir.Write(u"binary.txt", std::string("\0\0\x01\x02\0", 5));
+  EXPECT_TRUE(ReadSetValueHistory(binary).empty());
+  ASSERT_TRUE(KeepSetValueInHistory(binary, u"noun"));
+  EXPECT_EQ(ReadSetValueHistory(binary), std::vector<UString>{u"noun"});
+  const UString huge = dir.Write(u"huge.txt", std::string(200 * 1024, 'x'));
+  EXPECT_TRUE(ReadSetValueHistory(huge).empty());
+
+  // A missing folder: nothing written, nothing made.
+  const UString nowhere = dir.Path() + u"missing/set_history.txt";
+  EXPECT_FALSE(KeepSetValueInHistory(nowhere, u"noun"));
+  EXPECT_FALSE(FileExists(nowhere));
 }
 
 TEST(LemmaForms, CellsAndSorting) {

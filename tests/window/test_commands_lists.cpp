@@ -266,6 +266,17 @@ TEST_F(CommandsListsTest, TypingModesLetTheGridEditOnlyTheCellsTheyAllow) {
   EXPECT_EQ(UString(UStringView(TLineTextWide(Lines().Line(Main().LineOfRow(grid, 1))->Text()))), line_text);
 }
 
+// The Typing Mode items show the tool's own mode from the start (type-in in a fresh store).
+TEST_F(CommandsListsTest, TypingModeItemsShowTheToolsModeFromTheStart) {
+  EXPECT_EQ(GetKeyPressMode(Main().Tool()), kTypingModeTypeIn);
+  for (const auto& [tag, checked] : {std::pair{176, true}, std::pair{177, false}, std::pair{178, false}}) {
+    SCOPED_TRACE(tag);
+    EXPECT_EQ(GetMenuItemChecked(tag), checked);
+    ASSERT_NE(Action(tag), nullptr);
+    EXPECT_EQ(Action(tag)->isChecked(), checked);
+  }
+}
+
 TEST_F(CommandsListsTest, EditDataTurnsToEditingDataAndOpensTheCurrentCell) {
   TVX_Grid* grid = TurnToType(kListSourceFiles);
   ASSERT_NE(grid, nullptr);

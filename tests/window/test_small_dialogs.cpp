@@ -216,6 +216,11 @@ TEST(SetColumnEditDialog, OnlyAColourFromTheListColoursTheBox) {
   EXPECT_EQ(result, mrOK);
   EXPECT_EQ(dlg.Value(), u"a+b");
   EXPECT_TRUE(EndsWithU(TFormSetColumnEdit::TheIniName(), u"/set_history.txt"));
+  // The value given is offered first next time, in an empty box.
+  TFormSetColumnEdit again;
+  ASSERT_GE(again.ValueBox()->count(), 1);
+  EXPECT_EQ(again.ValueBox()->itemText(0), QStringLiteral("a+b"));
+  EXPECT_EQ(again.Value(), u"");
 }
 
 TEST(FilenameReplaceDialog, LabelFollowsTheChoiceAndEmptySearchIsRefused) {

@@ -5,6 +5,7 @@
 
 #include "../model/text_reader_test_support.h"
 #include "platform/settings/settings_access.h"
+#include "shell/services/suite_services.h"
 #include "wordlist/index_clusters.h"
 #include "wordlist/index_type_table.h"
 #include "wordlist/index_test_support.h"
@@ -196,7 +197,10 @@ TEST_F(IndexStreams, TheTypeFileIsReadBackAndADamagedTableIsNotTrusted) {
   TIndexTypeView got;
   TTypeFileTail tail;
   int64_t frequencies = 0;
+  SetBugReportContext(u"", u"");
   ASSERT_TRUE(rd.ReadAllData(3, got, tail, frequencies, why)) << Utf16ToUtf8(why);
+  // A report of a failure while reading says where it happened.
+  EXPECT_NE(BugReportText().find(u"reading type file (ReadAllData)"), UString::npos) << Utf16ToUtf8(BugReportText());
   ASSERT_EQ(got.Count(), 1);
   EXPECT_EQ(got.Text(0), u"ONLY");
   EXPECT_EQ(got.Record(0).freq, 3);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "concordance/lines/line_records.h"
 #include "concordance/views/derived_list_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/list_headings.h"
@@ -64,7 +65,7 @@ bool TPatternsList::PatternData(int i, TPatternEntryRec& out) const {
 int TPatternsList::PatternColToSpan(int n) const {
   if (n < 0 || n >= kPatternPositions) return 102;
   const bool rtl = right_to_left || (Owner() && IsRightToLeftLCID(static_cast<TLCID>(Owner()->LCID())));
-  return rtl ? kPatternFirstSpan + kPatternPositions - 1 - n : kPatternFirstSpan + n;
+  return rtl ? PatternColToSpanRightToLeft(n) : ::PatternColToSpan(n);
 }
 
 bool TPatternsList::GetOneCloudDatum(int index, TCloudDatum& datum) {

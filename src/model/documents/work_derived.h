@@ -165,8 +165,9 @@ class TTessorineholder : public TVXBaseHolder {
   virtual void RegisterOwnedLists() { fLists.Clear(); }
   virtual void CheckMenuItemsAfterLoadFromFile();
   virtual void ChangeAllToUnicode() {}
-  // List exports (plain text, XML, rich text, spreadsheet): see model/list_export.h. A workbook
-  // is saved by SaveListAsExcel; DoCloseAnExcelfile then has nothing more to do.
+  // List exports (plain text, XML, rich text, spreadsheet): see model/list_export.h and the Save
+  // As rules' ExportListWithSettings. A workbook is saved whole by its export;
+  // DoCloseAnExcelfile then has nothing more to do.
   virtual void DoCloseAnExcelfile(UStringView file_name);
   virtual void DoStartAnExcelFile(bool flag, TDocumentList* list);
   virtual bool MergeWith(TTessorineholder& other, UStringView caption);
@@ -178,10 +179,6 @@ class TTessorineholder : public TVXBaseHolder {
   virtual T2_BooleanRec ReadWholeFromOpenFile(TStream& file, UStringView file_name, uint8_t tool_type);
   // The same, the file opened by its name (through its links); one that cannot be opened is refused.
   T2_BooleanRec ReadWholeFromFile(UStringView file_name, uint8_t tool_type);
-  virtual bool SaveListAsExcel(TDocumentList* list, UStringView file_name);
-  virtual bool SaveListAsRTF(TDocumentList* list, UStringView file_name);
-  virtual bool SaveListAsTXT(TDocumentList* list, UStringView file_name);
-  virtual bool SaveListAsXML(TDocumentList* list, UStringView file_name);
   virtual bool SaveToFile(UStringView file_name, int32_t client_height, int32_t client_width, int32_t saved_dpi);
   virtual bool AddToZipFile() { return false; }
   virtual void UpdateSearchReplaceFilenames() {}

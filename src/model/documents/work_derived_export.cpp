@@ -6,22 +6,6 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/spreadsheet/spreadsheet.h"
 
-bool TTessorineholder::SaveListAsTXT(TDocumentList* list, UStringView file_name) {
-  return list && ExportListAsTXT(*list, *this, file_name);
-}
-
-bool TTessorineholder::SaveListAsXML(TDocumentList* list, UStringView file_name) {
-  return list && ExportListAsXML(*list, *this, file_name);
-}
-
-bool TTessorineholder::SaveListAsRTF(TDocumentList* list, UStringView file_name) {
-  return list && ExportListAsRTF(*list, *this, file_name, SourceTextFilename);
-}
-
-bool TTessorineholder::SaveListAsExcel(TDocumentList* list, UStringView file_name) {
-  return list && ExportListAsExcel(*list, *this, file_name, SourceTextFilename);
-}
-
 void TTessorineholder::DoStartAnExcelFile(bool /*flag*/, TDocumentList* list) {
   if (StartAnExcelFile(1) && list) DefineExcelFormats(*list, *this, false);
 }

@@ -634,7 +634,6 @@ class TVXBaseDataClass {
   int UnmatchAll();
   // Records that the entries at indices had action done to them (undo reverses it).
   void AddItemsToUndoList(TUndoAction action, const std::vector<int32_t>& indices);
-  bool CanUndo() const { return !undo_.empty(); }
   size_t UndoDepth() const { return undo_.size(); }
   // Undo moves its record to the redo list; Redo does the change again and moves it back. Any
   // new undoable change empties the redo list.

@@ -160,7 +160,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
     list->whole_word = options.whole_word;
     for (size_t i = 0; i < lines.size(); ++i) {
       if (options.show_progress && (i & 1023) == 0) {
-        options.show_progress(static_cast<int32_t>(i * 100 / lines.size()));
+        options.show_progress(static_cast<int32_t>(i));
         if (load.Cancelled()) return false;
       }
       const UString item = WithoutComment(lines[i]);
@@ -171,7 +171,7 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
         list->words.push_back(item);
       }
     }
-    if (options.show_progress) options.show_progress(100);
+    if (options.show_progress) options.show_progress(static_cast<int32_t>(lines.size()));
     if (load.Cancelled()) return false;
     Lists()[{tool, kind}] = std::move(list);
     return true;

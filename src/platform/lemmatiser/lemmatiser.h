@@ -32,8 +32,9 @@ struct TLemmatiserLoadOptions {
   bool whole_word = true;
   // Told the number of lines of the file before they are read; may be null.
   void (*set_n_lines)(int32_t n) = nullptr;
-  // Told the percentage read every 1,024 lines; may be null.
-  void (*show_progress)(int32_t percent) = nullptr;
+  // Told the number of lines read so far every 1,024 lines and at the end (the number of
+  // lines); may be null.
+  void (*show_progress)(int32_t line) = nullptr;
 };
 
 // Loads the list of one kind for a tool, replacing the one loaded before. A file that cannot be

@@ -154,7 +154,6 @@ constexpr const char* kAskSaveBlock = "main.ask_save_modified";
 constexpr const char* kAutoSaveBlock = "main.autosave_minutes";
 constexpr const char* kStartupBlock = "main.startup_options";
 constexpr const char* kKeyPressBlock = "main.keypress_modes";
-constexpr const char* kTagVisibilityBlock = "main.tag_visibility";
 constexpr const char* kDialogOptionBlock = "main.open_save_dialog";
 constexpr const char* kPrintPageBlock = "main.print_page";
 
@@ -206,8 +205,13 @@ void SetKeyPressMode(uint8_t tool, uint8_t mode) {
   });
 }
 
-uint8_t GetTagVisibility() { return ReadValue<uint8_t>(kTagVisibilityBlock, 0); }
-void SetTagVisibility(uint8_t v) { WriteValue<uint8_t>(kTagVisibilityBlock, v); }
+// Kept in the tag preferences, where the documents read how their lines show tags.
+uint8_t GetTagVisibility() { return GetTagPreferences().TagDisplay(); }
+void SetTagVisibility(uint8_t v) {
+  TTagPreferencesRec prefs = GetTagPreferences();
+  prefs.SetTagDisplay(v);
+  SetTagPreferences(prefs);
+}
 uint8_t GetOpenAndSaveDialogOption() { return ReadValue<uint8_t>(kDialogOptionBlock, 0); }
 void SetOpenAndSaveDialogOption(uint8_t v) { WriteValue<uint8_t>(kDialogOptionBlock, v); }
 

@@ -71,6 +71,7 @@ const TStartupUnit kUnits[] = {
     {"inter-tool", &Nothing, &Nothing},
     {"progress", &InitProgress, &QuitProgress},
     {"data module", &Nothing, &Nothing},
+    {"tool documents", &Nothing, &FinaliseWorkDerived},
     {"tag lists", &InitTempPath, &Nothing},
     {"pages", &Nothing, &Nothing},
     {"numerics", &InitNumerics, &Nothing},
@@ -123,6 +124,8 @@ std::unique_ptr<TProgramWindows> MakeProgramWindows(const std::vector<UString>* 
   }
   InstallMessageBridge();
   w->main = std::make_unique<TFormLinzora>();
+  // Window sizes kept in a document are scaled between the screen they were taken on and this one.
+  SetScreenPixelsPerInch(w->main->logicalDpiY());
   if (command_line) w->main->SetCommandLine(*command_line);
   w->sort = new TConcSortForm(w->main.get());
   w->wizard = new TFormStartWizardC(w->main.get());

@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
+#include <QStyle>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
@@ -32,10 +34,12 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
+#include "platform/settings/window_registry.h"
 #include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
 #include "shell/grid_tools/list_commands.h"
 #include "shell/qt/grid_printing.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/main_window/main_window_rules.h"
 #include "shell/main_window/main_window_services.h"
 #include "shell/settings/list_loading.h"
@@ -155,6 +159,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   BuildWindow();
   own_window_ = WindowIdOf(this);
   SetUpMainWindowServices(own_window_, menu_model_);
+  // The tool keeps its own typing mode; the Typing Mode items of the menu show it.
+  menu_model_.SetTypeSetEditMenuItems(GetKeyPressMode(tool_));
   menus_->Sync();
   // Lists loaded for the tool report their line count to this window's pages.
   SetListLoadingPages(&pages_->Records());
@@ -165,6 +171,23 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   SetUpFileDialogs(kListNone);
   // The start-up steps run once the event loop does, one after the other.
   QTimer::singleShot(0, this, [this] { IdleAtStart(); });
+}
+
+// The first place and size: three quarters of the screen, moved on by a caption's height per tool
+// type and by a quarter inch when another window of the tool is open already.
+void TMainToolsForm::PlaceOnScreen() {
+  TScreenFacts facts;
+  facts.caption_height = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (s) {
+    facts.full_width = s->availableGeometry().width();
+    facts.full_height = s->availableGeometry().height();
+    facts.pixels_per_inch = static_cast<int>(s->logicalDotsPerInch());
+  }
+  facts.monitors = static_cast<int>(QGuiApplication::screens().size());
+  const TWindowRect r = PlaceNewMainWindow(facts, tool_, GetToolWnd(tool_) != kNoWindow ? 1 : 0);
+  move(r.left, r.top);
+  resize(r.width, r.height);
 }
 
 TMainToolsForm::~TMainToolsForm() {
@@ -181,7 +204,7 @@ TMainToolsForm::~TMainToolsForm() {
 }
 
 void TMainToolsForm::BuildWindow() {
-  resize(1000, 640);
+  PlaceOnScreen();
   menus_ = new TShellMenuBar(menu_model_, menuBar());
   connect(menus_, &TShellMenuBar::CommandChosen, this,
           [this](int tag, const QString& data) { HandleMenuCommand(tag, FromQString(data)); });
@@ -648,19 +671,14 @@ bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_
     return saved;
   }
   auto* list = dynamic_cast<TDocumentList*>(grid->List());
-  ApplyExportSettings(choices, *fData);
+  TExportSettings settings = choices;
+  settings.format = format;
+  settings.file_name = file_name;
   bool ok = false;
-  {
+  if (list) {
     THourglass hourglass;
     BusySavingAs = true;
-    switch (format) {
-      case kSaveAsPlainText:
-      case kSaveAsAny: ok = fData->SaveListAsTXT(list, file_name); break;
-      case 1: ok = fData->SaveListAsXML(list, file_name); break;
-      case 2: ok = fData->SaveListAsExcel(list, file_name); break;
-      case 3: ok = fData->SaveListAsRTF(list, file_name); break;
-      default: break;
-    }
+    ok = ExportListWithSettings(*list, *fData, settings, fData->SourceTextFilename);
     BusySavingAs = false;
   }
   // Only the export's own answer counts: an older file of that name is no success.
@@ -860,9 +878,7 @@ void TMainToolsForm::SetTypingMode(int mode) {
   if (mode < 0 || mode > 2) return;
   SetKeyPressMode(tool_, static_cast<uint8_t>(mode));
   if (HasData()) status_->SetTypingMode(mode);
-  SetMenuItemChecked(176, mode == 0);
-  SetMenuItemChecked(178, mode == 2);
-  SetMenuItemChecked(177, mode == 1);
+  menu_model_.SetTypeSetEditMenuItems(mode);
   if (type_mode_combo_ && type_mode_combo_->currentIndex() != mode) type_mode_combo_->setCurrentIndex(mode);
 }
 
@@ -1118,9 +1134,12 @@ void TMainToolsForm::RedoList(TVX_Grid* grid) {
 }
 
 void TMainToolsForm::ShowUndoRedoState(TVX_Grid* grid) {
-  TVXBaseDataClass* list = grid ? grid->List() : nullptr;
-  menu_model_.HandleUnOrRedoAction(false, u"", list ? static_cast<int>(list->UndoDepth()) : 0);
-  menu_model_.HandleUnOrRedoAction(true, u"", list ? static_cast<int>(list->RedoDepth()) : 0);
+  if (TVXBaseDataClass* list = grid ? grid->List() : nullptr) {
+    menu_model_.HandleUnOrRedoAction(false, u"", static_cast<int>(list->UndoDepth()));
+    menu_model_.HandleUnOrRedoAction(true, u"", static_cast<int>(list->RedoDepth()));
+  } else {
+    menu_model_.ResetUnOrRedoActions();
+  }
   menus_->Sync();
 }
 

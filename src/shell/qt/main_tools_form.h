@@ -286,6 +286,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
 
  private:
   void BuildWindow();
+  void PlaceOnScreen();
   void ArmAutoSave();
   // The menus fitted to the page's list type, then the grid's ruler as the fitted menu allows.
   void FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid);

@@ -21,6 +21,7 @@
 #include "model/lists/grid_headings.h"
 #include "platform/text/text_files.h"
 #include "shell/grid_tools/set_categories.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
@@ -80,7 +81,8 @@ void TFormLinzora::ChangeGridLanguage(TVX_Grid* grid) {
   TFormLangChange dialog(this);
   dialog.SetCurrentLangTo(existing);
   dialog.SetAlternatives(GetNamesOfFavouriteLanguages(), existing);
-  if (dialog.ShowModal() != mrOK) return;
+  // The change button tells the controller, which stores the language and confirms it.
+  if (!ChangeLanguage([&dialog] { return dialog.ShowModal() == mrOK; })) return;
   const UString chosen = FromQString(dialog.Alternatives()->currentText());
   const int32_t lcid = LanguageValueOfName(chosen);
   if (lcid == 0) return;

@@ -9,6 +9,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/settings/settings_access.h"
+#include "shell/main_window/main_window_rules.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -58,11 +59,9 @@ void TFormLinzora::AfterDocumentShown() {
   ShowTagColourChooser();
   // Tags kept in the lines but not yet shown before their words: the user may have them so.
   if (doc->fArrayOfSavedTags.empty() || GetTagsWanted() <= 0) return;
-  if (GetTagPreferences().TagDisplay() == kTagsShownAsPrefix || GetMenuItemChecked(kTagTagsAsPrefix)) return;
+  if (GetTagVisibility() == kTagsShownAsPrefix || GetMenuItemChecked(kTagTagsAsPrefix)) return;
   if (!IsYes(VXDialog(TVXDialog::TreatTagsAsPrefixInQ, {list_type_as_string(kListCollocates)}))) return;
-  TTagPreferencesRec prefs = GetTagPreferences();
-  prefs.SetTagDisplay(kTagsShownAsPrefix);
-  SetTagPreferences(prefs);
+  SetTagVisibility(kTagsShownAsPrefix);
   // The menu's own item: the document, the check marks and the grid follow.
   HandleMenuCommand(kTagTagsAsPrefix, u"");
 }

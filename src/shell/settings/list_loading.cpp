@@ -32,13 +32,14 @@ void ListLoadSetNLines(int32_t n) {
   MyYieldProcess();
 }
 
-void ListLoadShowProgress(int32_t percent) {
+void ListLoadShowProgress(int32_t line) {
   MyYieldProcess();
   if (global_panic_state != kPanicNone) {
     CancelOne(current_tool_var, g_loading_kind);
     return;
   }
-  if (TProgressClass* p = Progress()) p->ThisPercent(percent);
+  TProgressClass* p = Progress();
+  if (p && g_pages) p->ThisPercent(g_pages->PercentOfLine(line));
 }
 
 bool LoadALemmaMatchOrStopList(int kind) {

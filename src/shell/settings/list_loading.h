@@ -3,14 +3,15 @@
 //
 // LoadALemmaMatchOrStopList(kind) hands the lemmatiser two call-backs: ListLoadSetNLines (the
 // number of lines, before they are read) keeps the count in the page list, clears the bars and
-// says "Loading <file>"; ListLoadShowProgress (every 1,024 lines) pumps the loop, then shows the
-// percentage, or, once a stop was asked for (Escape, the controller's stop codes), cancels the
+// says "Loading <file>"; ListLoadShowProgress (every 1,024 lines, with the line reached) pumps the
+// loop, then shows the percentage of the count, or, once a stop was asked for (Escape, the controller's stop codes), cancels the
 // load so the list loaded before stays. Afterwards the runtime's loaded flag of the kind says
 // whether the list is there (a load that failed or was cancelled leaves the list loaded before,
 // and so the flag as it was), and the long message (also logged) says so.
 //
 // The call-backs are plain functions, so the page list they report to is the process's one,
-// set with SetListLoadingPages (none: the count is kept nowhere, the rest still happens).
+// set with SetListLoadingPages (none: the count is kept nowhere and no percentage shown, the rest
+// still happens).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@ class TOneToolWindowList;
 
 void SetListLoadingPages(TOneToolWindowList* pages);
 void ListLoadSetNLines(int32_t n);
-void ListLoadShowProgress(int32_t percent);
+void ListLoadShowProgress(int32_t line);
 
 // Loads the list of the kind for the current tool; true when it is loaded.
 bool LoadALemmaMatchOrStopList(int kind);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/text/text_files.h"
+
 namespace {
 
 // The text as a whole number (optional sign, digits, blanks around); false for anything else.
@@ -130,6 +132,30 @@ int LanguageAlternativeIndex(const std::vector<UString>& alternatives, UStringVi
 UString FilenameSearchLabel(bool choice_enabled, int item) {
   if (!choice_enabled) return u"path and filename";
   return item == 1 ? u"filename" : u"path to the file";
+}
+
+std::vector<UString> ReadSetValueHistory(UStringView file_name) {
+  std::vector<UString> values;
+  UString text;
+  // A history is a few short lines: anything much bigger is not one.
+  if (!ReadTextFile(file_name, text, 64 * 1024)) return values;
+  for (UStringView line : SplitLinesU(text)) {
+    if (values.size() >= kSetHistoryMost) break;
+    if (line.empty() || line.find(u'\0') != UStringView::npos) continue;
+    if (std::find(values.begin(), values.end(), line) == values.end()) values.emplace_back(line);
+  }
+  return values;
+}
+
+bool KeepSetValueInHistory(UStringView file_name, UStringView value) {
+  if (value.empty() || value.find_first_of(u"\r\n") != UStringView::npos) return true;
+  std::vector<UString> values = ReadSetValueHistory(file_name);
+  std::erase(values, UString(value));
+  values.insert(values.begin(), UString(value));
+  if (values.size() > kSetHistoryMost) values.resize(kSetHistoryMost);
+  UString text;
+  for (const UString& v : values) text += v + u"\n";
+  return SaveTextFileUtf16(file_name, text);
 }
 
 UString LemmaFormCell(const std::vector<TLemmaForm>& forms, int column, int row) {

@@ -78,6 +78,16 @@ int LanguageAlternativeIndex(const std::vector<UString>& alternatives, UStringVi
 // name, any other item the path; with the choice disabled, the whole path and file name.
 UString FilenameSearchLabel(bool choice_enabled, int item);
 
+// --- the set-column editor's history ---------------------------------------------------------
+
+// Values given before are offered again, the newest first, each once, at most this many.
+inline constexpr size_t kSetHistoryMost = 20;
+// The values kept in the file, one a line; none when it is missing, too big or not text.
+std::vector<UString> ReadSetValueHistory(UStringView file_name);
+// Puts value first in the file's history (an empty value changes nothing); false when the file
+// could not be written (the old one is kept).
+bool KeepSetValueInHistory(UStringView file_name, UStringView value);
+
 // --- lemma forms ------------------------------------------------------------------------------
 
 struct TLemmaForm {
