@@ -481,7 +481,10 @@ bool T_WholeWordlistHolder::SaveToFile(UStringView file_name, int32_t client_hei
   TBusyMark busy(*this);
   fIndexHandler->SetFileNames(file_name);
   CopyLemmasToIndex();
-  const bool ok = fIndexHandler->Save(fNotes.Lines(), fIndexWords->Headings());
+  // A build's notes go after those the index had (and the adding note); a read index keeps its own.
+  const bool ok = fIndexHandler->Build()
+                      ? fIndexHandler->ProcessAfterWordHandling(fIndexHandler->TextCount(), fNotes.Lines())
+                      : fIndexHandler->Save(fNotes.Lines(), fIndexWords->Headings());
   fLastFailure = fIndexHandler->LastFailure();
   if (ok) SourceTextFilename = UString(file_name);
   return ok;
