@@ -260,6 +260,8 @@ int Export(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) 
   if (!doc) return code;
   const std::string word = args.operands.size() > 1 ? args.operands[1] : std::string();
   TIndexHandler& index = *doc->IndexHandler();
+  // A word's places are exported however rare it is: every type counts, not only those shown.
+  index.SetGetAllTypes();
   if (!word.empty() && index.WordNumberFromWord(U16(word)) < 0)
     return Failed(err, "\"" + word + "\" is not in the index " + args.operands[0]);
   if (!index.ExportData(U16(args.output), 1, U16(word)))

@@ -139,8 +139,7 @@ void TVXWordList::AdjustEntryCount() { freq_stale_ = true; }
 
 int TVXWordList::RowForDisplay(int index, int kind_of_display) {
   if (index < 0 || index >= Count()) return -1;
-  if (kind_of_display == kDisplayByFrequency) return FreqNums()[index];
-  return index;
+  return ConvertedForFrequency(index, kind_of_display);
 }
 
 int TVXWordList::ConvertedForFrequency(int index, int kind_of_display) const {

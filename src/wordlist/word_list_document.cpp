@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -408,25 +409,32 @@ bool T_WholeWordlistHolder::LoadedIndexData() {
 T2_BooleanRec T_WholeWordlistHolder::OpenAnIndexAndLoadWords(UStringView index_name) {
   auto stats = std::make_unique<TVXStatsList>(this);
   auto index = std::make_unique<TIndexHandler>(this, stats.get(), index_name, kIndexReadOnly);
-  auto words = std::make_unique<TVXWordList>(this, kListIndexWordlist);
-  if (!index->LoadedTheFiles() || !FillIndexWords(*index, *words)) {
+  if (!index->LoadedTheFiles()) {
     fLastFailure = index->LastFailure();
     return {false, false};
   }
-  fLastFailure = index->LastFailure();
+  // The words come from the new handler; when they cannot be loaded the old one is put back.
+  std::unique_ptr<TIndexHandler> previous = std::exchange(fIndexHandler, std::move(index));
+  if (!LoadedIndexData()) {
+    fLastFailure = fIndexHandler->LastFailure();
+    fIndexHandler = std::move(previous);
+    return {false, false};
+  }
+  TIndexHandler* const opened = fIndexHandler.get();
+  fLastFailure = opened->LastFailure();
   ListKind = kListIndexWordlist;
-  SetTextSettings(index->TextSettingsOfIndex());
+  SetTextSettings(opened->TextSettingsOfIndex());
   SetVXBaseListsLCIDToTextSettingsLCID();
-  WordlistSettings = index->WordlistSettingsOfIndex();
+  WordlistSettings = opened->WordlistSettingsOfIndex();
   SourceTextFilename = UString(index_name);
   fNotes.Clear();
-  for (const UString& line : index->fTail.notes) fNotes.Add(line);
-  if (!index->fTail.headings.empty()) words->SetHeadings(index->fTail.headings);
-  if (words->Count() > 1) words->DoASort(1, 0, words->Count() - 1);
-  fIndexHandler = std::move(index);
+  for (const UString& line : opened->fTail.notes) fNotes.Add(line);
+  TVXWordList& words = *fIndexWords;
+  if (!opened->fTail.headings.empty()) words.SetHeadings(opened->fTail.headings);
+  if (words.Count() > 1) words.DoASort(1, 0, words.Count() - 1);
+  previous.reset();  // before the statistics it was given
   fStats = std::move(stats);
-  fIndexWords = std::move(words);
-  fIndexWords->fHasIndex = true;
+  words.fHasIndex = true;
   LinkLists();
   RegisterOwnedLists();
   return {true, false};
@@ -473,7 +481,10 @@ bool T_WholeWordlistHolder::SaveToFile(UStringView file_name, int32_t client_hei
   TBusyMark busy(*this);
   fIndexHandler->SetFileNames(file_name);
   CopyLemmasToIndex();
-  const bool ok = fIndexHandler->Save(fNotes.Lines(), fIndexWords->Headings());
+  // A build's notes go after those the index had (and the adding note); a read index keeps its own.
+  const bool ok = fIndexHandler->Build()
+                      ? fIndexHandler->ProcessAfterWordHandling(fIndexHandler->TextCount(), fNotes.Lines())
+                      : fIndexHandler->Save(fNotes.Lines(), fIndexWords->Headings());
   fLastFailure = fIndexHandler->LastFailure();
   if (ok) SourceTextFilename = UString(file_name);
   return ok;

@@ -197,6 +197,10 @@ bool TIndexHandler::ReadIndex(bool for_adding) {
   if (!block.Unicode()) return damaged(TokenOrderFilename, u"an index of 8-bit words, which this version does not read");
   if (block.RecordsNotRunningWords() < 0 || block.RecordsNotRunningWords() > n)
     return damaged(TokenOrderFilename, u"damaged at byte " + IntToUStr(block_at + 3240) + u" (settings)");
+  // The running words the block says it was saved with are the records before it: texts added
+  // later go on counting from there.
+  if (block.IndexRunningWords() != n)
+    return damaged(TokenOrderFilename, u"damaged at byte " + IntToUStr(block_at + 3296) + u" (settings)");
   if (!fTokenFileStream->MapRecords(n)) return damaged(TokenOrderFilename, u"could not be mapped");
   fTokenFileStream->fTokenEntries = n;
   IndexSettings = block;

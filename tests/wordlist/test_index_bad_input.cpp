@@ -76,6 +76,8 @@ TEST_F(IndexBadInput, DamagedCutForeignAndNewerFilesAreNamedAndLeftAlone) {
       {"tokens cut short", [&] { ASSERT_EQ(::truncate(ToFsPath(tokens).c_str(), 700), 0); }, u".tokens", u"cut short"},
       {"a count past the records", [&] { Patch(tokens, 57, Le32(21)); }, u".tokens", u"cut short"},
       {"a negative count", [&] { Patch(tokens, 57, Le32(-3)); }, u".tokens", u"damaged"},
+      {"running words that are not the records", [&] { Patch(tokens, records + 3296, Le32(17)); }, u".tokens",
+       u"damaged at byte 3645"},
       {"a settings block of a newer index", [&] { Patch(tokens, records + 3288, Le32(2)); }, u".tokens", u"newer"},
       {"an index of a newer version", [&] { Patch(tokens, 8, Le32(2)); }, u".tokens", u"newer version"},
       {"another tool's tokens", [&] { Patch(tokens, 0, Le32(0x4C5A5401)); }, u".tokens", u"another tool"},

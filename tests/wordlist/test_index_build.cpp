@@ -1,6 +1,7 @@
 // Building a corpus index from small texts counted by hand: the files byte for byte, the types in
 // the order their words first come, places, chains, text markers, texts added to an index, and
 // one worker against eight.
+#include <algorithm>
 #include <random>
 
 #include "../model/text_reader_test_support.h"
@@ -180,12 +181,18 @@ TEST_F(IndexBuild, NotesOfABuildAndOfAnAddGoIntoTheTypes) {
   chosen.ToolAddAFile(cp1252);
   int32_t converted = 0;
   ASSERT_TRUE(adder->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
-  ASSERT_TRUE(adder->IndexHandler()->ProcessAfterWordHandling(1, {u"a note of the caller"}));
+  adder->fNotes.Add(u"a note of the caller");
+  const std::vector<UString> added_notes = adder->fNotes.Lines();
+  ASSERT_TRUE(adder->SaveToFile(base, 0, 0, 0)) << Utf16ToUtf8(adder->LastFailure());
   auto again = NewDoc();
   ASSERT_TRUE(again->OpenAnIndexAndLoadWords(base).first);
+  // The index's first notes, the adding note, then the notes of the run that added.
   const std::vector<UString>& lines = again->IndexHandler()->fTail.notes;
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], u"Added to an existing index.");
+  const std::vector<UString>& first = reader->IndexHandler()->fTail.notes;
+  ASSERT_EQ(lines.size(), first.size() + 1 + added_notes.size());
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), lines.begin()));
+  EXPECT_EQ(lines[first.size()], u"Added to an existing index.");
+  EXPECT_TRUE(std::equal(added_notes.begin(), added_notes.end(), lines.begin() + static_cast<std::ptrdiff_t>(first.size() + 1)));
   EXPECT_EQ(lines.back(), u"a note of the caller");
   EXPECT_EQ(again->IndexHandler()->TextCount(), 2);
 }

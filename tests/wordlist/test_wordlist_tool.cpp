@@ -292,6 +292,26 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
             std::string::npos)
       << lines;
 
+  // A word below the minimum frequency the index loads its types with is exported all the same.
+  std::string rare;
+  for (int i = 0; i < all->Words().Count() && rare.empty(); ++i) {
+    const TWordlistEntry* e = all->Words().Row(i);
+    const std::string w = Utf16ToUtf8(e->data.word);
+    if (e->data.frequency == 1 && !w.empty() &&
+        std::all_of(w.begin(), w.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+      rare = w;
+  }
+  ASSERT_FALSE(rare.empty());
+  ASSERT_EQ(Run({"settings", "min-type-frequency=2"}).code, 0);
+  const TToolRun rare_export = Run({"export", index, rare, "-o", Path("rare.txt")});
+  ASSERT_EQ(rare_export.code, 0) << rare_export.err;
+  const std::string rare_bytes = ReadAll(Path("rare.txt"));
+  ASSERT_GE(rare_bytes.size(), 2u);
+  EXPECT_NE(Utf16ToUtf8(UString(reinterpret_cast<const char16_t*>(rare_bytes.data() + 2), (rare_bytes.size() - 2) / 2))
+                .find(rare + ": 1 entry found"),
+            std::string::npos);
+  ASSERT_EQ(Run({"settings", "min-type-frequency=0"}).code, 0);
+
   // The moving window: its two files, the plot data headed by runs, size and running words.
   const TToolRun window = Run({"moving-window", index, "--size", "200", "--runs", "2"});
   ASSERT_EQ(window.code, 0) << window.err;

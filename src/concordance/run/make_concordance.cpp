@@ -25,6 +25,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "shell/services/suite_services.h"
 
 namespace {
 
@@ -362,7 +363,7 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
 
   // Where nothing comes between the derived lists and the sort that touches the lines (a stop
   // list's check, removing duplicates, a batch), the lines are sorted while the lists count.
-  const bool checks_stops = StopListLoaded() && GetStopListSettings(current_tool_var).Activated();
+  const bool checks_stops = StopListLoaded() && LemmaMatchStopListActivated(2, current_tool_var);
   bool sorted_alongside = false;
   bool* sort_alongside = nullptr;
   if (args.batch_mode == 0 && !checks_stops && !GetRemoveDuplicatesAutomatically(current_tool_var)) {
@@ -574,7 +575,7 @@ void T_WholeLinzoraHolder::AddNotesOnSWResults() {
   for (int32_t i = 0; i < fSearchWords.Count(); ++i)
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();
-  if (StopListLoaded() && GetStopListSettings(current_tool_var).Activated())
+  if (StopListLoaded() && LemmaMatchStopListActivated(2, current_tool_var))
     AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound,
                                              {VXRes(TVXRes::VXStopListItems), IntToUStr(fConcordanceList->stoplist_types)}));
   AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), IntToUStr(n)}));

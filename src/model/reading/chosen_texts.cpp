@@ -802,11 +802,8 @@ int32_t TSharedChosenFilesClass::ConvertUTF8sToUnicode(int code_page) {
     MyYieldProcess();
     const UString full = FullFilename(i);
     if (!FileExists(full)) continue;
-    const bool as_utf8 = FileIsStrictUtf8(full);
     UString error;
-    const bool ok = SafeSaveToFile(
-        full, [&](TStream& out) { return WriteAsUtf16(full, as_utf8, code_page, out); }, &error);
-    if (!ok) {
+    if (!ConvertATextFileAnsiToUTF16(full, code_page, &error)) {
       AddToLogFile(u"could not convert to Unicode, text left as it was: " + error);
       continue;
     }

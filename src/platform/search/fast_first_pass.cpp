@@ -1641,65 +1641,6 @@ void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to
   }
 }
 
-void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, int32_t left, int32_t right,
-                   int32_t lo, int32_t hi, int32_t& from, int32_t& to) {
-  static const bool count_by_instruction = BestVectorPath() != TVectorPath::Scalar && HasPopcount();
-  lo = std::max(lo, found.first);
-  hi = std::min(hi, found.n);
-  const uint64_t* w = found.word_masks.data();
-  const int32_t first = found.first;
-  // Word starts of block b (relative to `first`): a word character after none; `edge`, when in the
-  // block, counts as a start whatever is before it.
-  auto starts_of = [&](size_t b, int32_t edge) {
-    const uint64_t before = (w[b] << 1) | (b > 0 ? w[b - 1] >> 63 : 0);
-    uint64_t st = w[b] & ~before;
-    const int32_t e = edge - first;
-    if (e >= 0 && static_cast<size_t>(e) / 64 == b) st |= w[b] & (uint64_t{1} << (e % 64));
-    return st;
-  };
-  auto in_range = [](int32_t b, int32_t from_p, int32_t to_p) {  // bits of block b within [from_p, to_p)
-    const int32_t s = std::max(from_p - b * 64, 0), e = std::min(to_p - b * 64, 64);
-    if (s >= e) return uint64_t{0};
-    const uint64_t upto = e >= 64 ? ~uint64_t{0} : (uint64_t{1} << e) - 1;
-    return upto & (~uint64_t{0} << s);
-  };
-  // One word more each way than the walks take, and a character beyond.
-  from = lo;
-  if (std::min(hit, hi) > lo) {
-    int32_t need = left + 2;
-    const int32_t lo_p = lo - first, hit_p = std::min(hit, hi) - first;
-    for (int32_t b = (hit_p - 1) / 64; b >= lo_p / 64 && need > 0; --b) {
-      uint64_t st = starts_of(static_cast<size_t>(b), lo) & in_range(b, lo_p, hit_p);
-      const int c = CountBits(st, count_by_instruction);
-      if (c < need) {
-        need -= c;
-        continue;
-      }
-      for (; need > 1; --need) st &= ~(uint64_t{1} << (63 - std::countl_zero(st)));
-      from = std::max(lo, first + b * 64 + (63 - std::countl_zero(st)) - 2);
-      need = 0;
-    }
-  }
-  to = hi;
-  if (hi > std::max(hit_end, lo)) {
-    int32_t need = right + 2;
-    const int32_t from_p = std::max(hit_end, lo) - first, hi_p = hi - first;
-    for (int32_t b = from_p / 64; b <= (hi_p - 1) / 64 && need > 0; ++b) {
-      uint64_t st = starts_of(static_cast<size_t>(b), hit_end) & in_range(b, from_p, hi_p);
-      const int c = CountBits(st, count_by_instruction);
-      if (c < need) {
-        need -= c;
-        continue;
-      }
-      for (; need > 1; --need) st &= st - 1;
-      to = std::min(hi, first + b * 64 + std::countr_zero(st) + 2);
-      need = 0;
-    }
-  }
-  from = std::min(from, std::max(lo, hit));
-  to = std::max(to, std::min(hi, hit_end));
-}
-
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
   if (!found.any_tags) return false;
   from = std::max(from, found.first) - found.first;

@@ -113,12 +113,6 @@ void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to
 void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
                       const TFastPassResult& found, const uint8_t* narrow);
 
-// Where walks over the words around characters [hit, hit_end) of a chunk the pass judged may read
-// when they look for `left` words before them and `right` after them (with the boundary after the
-// last): [from, to) within [lo, hi), a word and a character more each way, from the word masks.
-// Characters before the chunk's new ones are left out (their kinds are there).
-void WordWalkReach(const TFastPassResult& found, int32_t hit, int32_t hit_end, int32_t left, int32_t right,
-                   int32_t lo, int32_t hi, int32_t& from, int32_t& to);
 // Whether characters [from, to) hold a character of a hidden tag.
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to);
 
