@@ -22,10 +22,14 @@ struct TRouteCase {
 
 TEST(ConcordanceCommands, RouteOfEachKindOfTag) {
   const TRouteCase cases[] = {
-      // The source-text page: Copy and Source text are its own, the shared handler is never asked.
+      // The source-text page: Copy, Source text and Open are its own; the shared commands
+      // (settings, bars, help) are offered as on any page.
       {22, true, false, false, false, C::kSourceTextCopy, false, 0},
       {40, true, false, false, false, C::kSourceTextShow, false, 0},
       {3, true, false, false, false, C::kOpen, false, 0},
+      {60, true, false, true, false, C::kNone, false, 0},
+      {144, true, false, true, false, C::kNone, false, 0},
+      {80, true, true, true, true, C::kNone, true, 5080},
       // A sender without a tag (-1) on the source page with a grid behind it: posted as 4999.
       {-1, true, true, false, false, C::kNone, true, 4999},
       // Grid pages: Copy and Source text become grid messages.

@@ -3,6 +3,7 @@
 // bar on the concordance grid, a missing or changed text; the typing box on a found row.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <QTextDocument>
@@ -260,4 +261,69 @@ TEST_F(OneTextConcordance, MovingPastALinesStoredContextReadsItAgainFromItsText)
   // The line as shown still has its hit in the middle of the column.
   const TGrid_data_rec& cell = grid.Model().CellAt(grid.Model().index(0, 0));
   EXPECT_EQ(UpperCaseU(cell.text.substr(static_cast<size_t>(cell.centre_start), 5)), u"RIVER");
+}
+
+TEST_F(SourceTextPage, TheSharedCommandsWorkOnTheSourceTextPageToo) {
+  DoubleClickLine(1);
+  ASSERT_TRUE(SourcePageShown());
+  // The settings commands and About reach the controller (whose windows are closed as they come),
+  // Help opens the page's help.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+  });
+  closer.start(5);
+  const std::pair<int, uint16_t> posted[] = {{60, 1260}, {64, 1790}, {66, 66}, {69, 1240},
+                                             {71, 4440}, {72, 72}, {145, 951}};
+  for (const auto& [tag, code] : posted) {
+    SCOPED_TRACE(tag);
+    Fire(tag);
+    EXPECT_TRUE(CodeSent(code));
+    EXPECT_TRUE(SourcePageShown());
+  }
+  Fire(144);
+  EXPECT_NE(Main().LastHelpContext(), 0);
+  // The status bar item hides and shows the bar.
+  QAction* bar = Main().Menus()->ActionOfTag(80);
+  ASSERT_NE(bar, nullptr);
+  const bool shown = Main().Status()->isVisible();
+  bar->setChecked(!shown);
+  Fire(80);
+  EXPECT_EQ(Main().Status()->isVisible(), !shown);
+  bar->setChecked(shown);
+  Fire(80);
+  EXPECT_EQ(Main().Status()->isVisible(), shown);
+  // Plain Text saves the text on show, without its marks.
+  const UString saved = dir.Path() + u"source_page.txt";
+  file_dialogs.answers.push_back(saved);
+  dialogs.Clear();
+  Fire(2);
+  EXPECT_TRUE(WasAsked(TVXDialog::SavedOK));
+  ASSERT_TRUE(std::filesystem::exists(Utf16ToUtf8(saved)));
+  EXPECT_GE(std::filesystem::file_size(Utf16ToUtf8(saved)),
+            static_cast<uintmax_t>(Main().SourceTextPage()->toPlainText().size()));
+}
+
+TEST_F(OneTextConcordance, TheHitStandsInTheMiddleOfTheSourceTextPage) {
+  // A text of many lines with its one hit half-way down: the view must scroll to it.
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += i == 150 ? "The boat came down the river at noon.\n" : "Grey clouds over the quay.\n";
+  const UString name = dir.Write(u"long_text.txt", text);
+  Start();
+  HandOverTexts({name});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  Main().resize(1000, 700);
+  Main().Pages()->Tabs()->setCurrentIndex(0);
+  TVX_Grid& grid = *Main().ConcordanceGrid();
+  grid.SelectCell(1, 1);
+  Main().DDblClickCell(&grid, 1);
+  QTest::qWait(20);
+  TSourceTextRichEdit& viewer = *Main().SourceTextPage();
+  ASSERT_GE(viewer.ShownHit().start, 0);
+  ASSERT_GT(viewer.verticalScrollBar()->value(), 0);
+  const int middle = viewer.viewport()->height() / 2;
+  const QRect at = viewer.cursorRect();
+  EXPECT_LE(std::abs(at.center().y() - middle), at.height()) << "hit at " << at.center().y() << " of "
+                                                             << viewer.viewport()->height();
 }

@@ -136,6 +136,7 @@ constexpr bool SortedByTag() {
 }
 static_assert(SortedByTag(), "the command table is looked up by halving: one entry a tag, in tag order");
 
+constexpr int kTagOpen = 3;
 constexpr int kTagCopy = 22;
 constexpr int kTagSourceText = 40;
 
@@ -156,6 +157,9 @@ TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool h
     if (tag == kTagCopy) r.command = TConcCommand::kSourceTextCopy;
     if (tag == kTagSourceText) r.command = TConcCommand::kSourceTextShow;
     if (r.command != TConcCommand::kNone) return r;
+    // The page's own Open asks about a new instance first; every other shared command (settings,
+    // plain text, choose texts, bars, help, about) does here what it does on the other pages.
+    r.offer_general = tag > 0 && tag != kTagOpen;
   } else {
     if (tag < 0) return r;
     r.offer_general = true;

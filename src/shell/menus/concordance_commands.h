@@ -3,7 +3,9 @@
 // with its tag; RouteConcordanceCommand says, for the page on show, what the handler does:
 //
 //   1. on the source-text page: Copy (22) copies the text's selection and Source text (40) shows
-//      the text of the hit on display; every other tag skips the shared handler (go to 3);
+//      the text of the hit on display; Open (3) skips the shared handler (the window's own Open,
+//      step 4, asks about a new instance first); any other tag above 0 is offered to the shared
+//      handler as on the other pages (2); a tag below 1 goes on at 3;
 //   2. on every other page: a negative tag (a menu head) does nothing; otherwise the shared
 //      handler (general_menu_commands.h) is asked first and, when it takes the tag, that is all;
 //   3. with a current grid and a tag above 0, the common handler (number display, clear marking)

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QScreen>
@@ -1211,14 +1212,14 @@ bool TMainToolsForm::SavePageAsPlainText() {
   auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
   if (!memo) return false;
   UString name;
-  if (!SaveMemoLines(*memo, name)) return false;
+  if (!SaveMemoLines(memo->toPlainText(), name)) return false;
   status_->SetPanelText(kPanelMessage, VXResFmt(TVXRes::VXXSavedOK, {name}));
   return true;
 }
 
-bool TMainToolsForm::SaveMemoLines(QPlainTextEdit& memo, UString& saved_to) {
+bool TMainToolsForm::SaveMemoLines(const QString& text, UString& saved_to) {
   std::vector<UString> lines;
-  for (const QString& line : memo.toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
+  for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(FromQString(line));
   UString name = memo_file_;
   if (!SaveLinesToFile(name, lines, *file_dialogs_)) return false;
   memo_file_ = name;
@@ -1230,11 +1231,16 @@ bool TMainToolsForm::SaveMemoLines(QPlainTextEdit& memo, UString& saved_to) {
 
 bool TMainToolsForm::SaveTextPageLines() {
   if (!fData || pages_->CurrentListType() != kListTextPage) return false;
-  auto* memo = qobject_cast<QPlainTextEdit*>(pages_->Tabs()->currentWidget());
-  if (!memo) return false;
+  // The text page is a plain memo or a rich one (a source text with its marks): its plain text
+  // is saved either way.
+  QWidget* page = pages_->Tabs()->currentWidget();
+  QString text;
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(page)) text = memo->toPlainText();
+  else if (auto* rich = qobject_cast<QTextEdit*>(page)) text = rich->toPlainText();
+  else return false;
   UString name;
   // A cancelled or failed save has said so (or nothing was chosen); the command is still ours.
-  if (SaveMemoLines(*memo, name)) VXDialog(TVXDialog::SavedOK, {name});
+  if (SaveMemoLines(text, name)) VXDialog(TVXDialog::SavedOK, {name});
   return true;
 }
 

@@ -302,7 +302,7 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // FailedToRead, with why, and changes nothing.
   bool OpenDocument(const TVXStored_File_rec& rec, TStream& file);
   // The memo's lines to the file they were saved to before, else to one the user chooses.
-  bool SaveMemoLines(QPlainTextEdit& memo, UString& saved_to);
+  bool SaveMemoLines(const QString& text, UString& saved_to);
   void AfterSaving(bool saved, const UString& file_name);
 
   uint8_t tool_;

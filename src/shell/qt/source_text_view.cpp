@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -65,7 +66,11 @@ void TSourceTextRichEdit::MarkHit(int64_t start, int64_t length) {
   QTextCursor c(document());
   c.setPosition(static_cast<int>(shown.start));
   setTextCursor(c);
+  // The hit stands in the middle of the view, with as much text above it as below (as near as the
+  // text's start and end allow).
   ensureCursorVisible();
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->value() + cursorRect().center().y() - viewport()->height() / 2);
 }
 
 void TSourceTextRichEdit::HighlightKWs() {
