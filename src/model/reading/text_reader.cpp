@@ -17,6 +17,7 @@
 #include <immintrin.h>
 #endif
 
+#include "model/reading/chosen_texts_handover.h"
 #include "model/reading/html_entities.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
@@ -56,17 +57,6 @@ UString HexU(int64_t v, int digits) {
   } while (u != 0);
   while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), u'0');
   return s;
-}
-
-// 1234567 as "1,234,567".
-UString GroupedU(int64_t v) {
-  UString digits = IntToUStr(v < 0 ? -v : v);
-  UString out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(u',');
-    out.push_back(digits[i]);
-  }
-  return v < 0 ? u"-" + out : out;
 }
 
 // The offset (from base) of every UTF-16 unit of well-formed UTF-8, and one more for the end;
@@ -571,7 +561,7 @@ bool TBufferProcessor::AnalyseTheText() {
     opened = fStream->OpenText(fone_data_to_process);
   }
   const int64_t size = fStream->fcomplete_file_size;
-  Log(u"Analysing " + fFullFilename + u": " + GroupedU(size) + u" bytes");
+  Log(u"Analysing " + fFullFilename + u": " + IntToDecStr(size) + u" bytes");
   fChunksToDo = static_cast<int32_t>(std::min<int64_t>(fStream->fchunks_altogether, INT32_MAX));
   FileHandledInfo.file_size = size;
   CurrentStreamSize = size;
@@ -667,7 +657,7 @@ bool TBufferProcessor::ReadAndProcess() {
     }
   }
   const int64_t done = fStream->Last_chunk_ended_at;
-  Log(u"Size = " + IntToUStr(size) + u" (whole file = " + GroupedU(size) + u") and processed = " + GroupedU(done));
+  Log(u"Size = " + IntToUStr(size) + u" (whole file = " + IntToDecStr(size) + u") and processed = " + IntToDecStr(done));
   Log(u"TEXT FILE analysed. ");
   // A text the selection leaves out is read no further, and that is no failure: a run goes on
   // with its next text.
