@@ -202,6 +202,25 @@ TEST_F(ConcordanceCommands, UnknownCodesAndHeadersChangeNothing) {
   EXPECT_NE(Main().Doc(), nullptr);
 }
 
+TEST_F(ConcordanceCommands, GrowAndShrinkStepTheLinesARowHoldsByTwoWithinTheirBounds) {
+  // A grid starts with one line a row; Grow adds two lines while it holds fewer than ten (so 9
+  // grows to 11 and stops there), Shrink takes two off while it holds more than two.
+  EXPECT_EQ(Grid().PreferredLinesPerRow(), 1);
+  const int one_line = Grid().rowHeight(0);
+  const int grown[] = {3, 5, 7, 9, 11, 11};
+  for (int lines : grown) {
+    Fire(30);
+    EXPECT_EQ(Grid().PreferredLinesPerRow(), lines);
+  }
+  EXPECT_GT(Grid().rowHeight(0), one_line * 5) << "eleven lines need a row far taller than one";
+  const int shrunk[] = {9, 7, 5, 3, 1, 1};
+  for (int lines : shrunk) {
+    Fire(31);
+    EXPECT_EQ(Grid().PreferredLinesPerRow(), lines);
+  }
+  EXPECT_EQ(Grid().rowHeight(0), one_line);
+}
+
 TEST_F(ConcordanceCommands, MessagesOfTheMainWindow) {
   T_WholeLinzoraHolder& doc = *Main().Doc();
   doc.fArrayOfSavedTags.resize(3);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <set>
 
+#include "concordance/commands/concordance_commands.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/window_messages.h"
@@ -278,8 +279,8 @@ void TVX_Grid::MatchGridToListType(uint8_t list_type, int alternative) {
   list_type_ = list_type;
   alternative_ = alternative;
   if (model_.Source().KindOfDisplay() != alternative) model_.Source().SetKindOfDisplay(alternative);
-  const int lines = alternative == kGridAlternativeLines ? 3 : 1;
-  row_height_ = lines == 1 ? kGridRowHeight : fontMetrics().height() * 3 + 6;
+  lines_per_row_ = alternative == kGridAlternativeLines ? 3 : 1;
+  row_height_ = lines_per_row_ == 1 ? kGridRowHeight : fontMetrics().height() * 3 + 6;
   // A time-line row holds its bars and, below them, its periods' labels (upright when narrow).
   if (list_type == 20) row_height_ = std::max(row_height_, fontMetrics().height() * 4 + 8);
   verticalHeader()->setDefaultSectionSize(row_height_);
@@ -391,14 +392,17 @@ UString TVX_Grid::CopySelectedRows() {
   return text;
 }
 
-void TVX_Grid::Grow() {
-  row_height_ = std::min(kMaxRowHeight, row_height_ + row_height_ / 4 + 1);
-  verticalHeader()->setDefaultSectionSize(row_height_);
-}
+void TVX_Grid::Grow() { SetPreferredLinesPerRow(GrownOrShrunkLinesPerRow(lines_per_row_, true)); }
 
-void TVX_Grid::Shrink() {
-  row_height_ = std::max(kMinRowHeight, row_height_ - row_height_ / 5 - 1);
+void TVX_Grid::Shrink() { SetPreferredLinesPerRow(GrownOrShrunkLinesPerRow(lines_per_row_, false)); }
+
+void TVX_Grid::SetPreferredLinesPerRow(int lines) {
+  lines_per_row_ = std::max(1, lines);
+  const int one_line = std::max(kGridRowHeight, fontMetrics().lineSpacing() + 6);
+  row_height_ = std::clamp(lines_per_row_ == 1 ? one_line : fontMetrics().lineSpacing() * lines_per_row_ + 6,
+                           kMinRowHeight, kMaxRowHeight);
   verticalHeader()->setDefaultSectionSize(row_height_);
+  viewport()->update();
 }
 
 void TVX_Grid::DefaultColumnWidths() {

@@ -163,8 +163,12 @@ class TVX_Grid : public QTableView {
   // false for a tag the grid does not handle.
   bool HandleGridCommand(int tag);
   UString CopySelectedRows();
+  // Grow and Shrink change the lines of text a row has room for (2 more or 2 fewer, within the
+  // concordance commands' bounds); the rows' height follows.
   void Grow();
   void Shrink();
+  int PreferredLinesPerRow() const { return lines_per_row_; }
+  void SetPreferredLinesPerRow(int lines);
   // Every column as wide as its heading and the widest text of a first page of rows (a line
   // column a line's width), none wider than the window; a plot or time-line strip the free
   // width of the page. A list that gets its first rows later is fitted then.
@@ -188,6 +192,7 @@ class TVX_Grid : public QTableView {
   uint8_t list_type_ = 0;
   int alternative_ = 0;
   int row_height_ = kGridRowHeight;
+  int lines_per_row_ = 1;
   int style_ = 0;
   bool widths_fitted_ = false;
   bool fit_pending_ = false;  // fitted while hidden: fitted again to the first page when shown
