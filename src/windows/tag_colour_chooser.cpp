@@ -16,7 +16,8 @@
 namespace {
 constexpr int kImageHeight = 16;
 constexpr int kTagListMenuItem = 77;
-QColor ColourOf(uint32_t rgb) { return QColor(QRgb(rgb)); }
+// Colours come as the store and the documents keep them: 0x00BBGGRR.
+QColor ColourOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 }  // namespace
 
 TFormTagColourChooser::TFormTagColourChooser(QWidget* parent) : TVXStylableForm<QWidget>(parent) {

@@ -359,3 +359,86 @@ TEST(CollocateAssociation, ReportFileBytesAndOverwriteRefused) {
   args.report_file = tmp.Path() + u"/missing/reference.lst";
   EXPECT_FALSE(ComputeAssociationReport(ref, list, args).report_written);
 }
+
+namespace {
+
+// The word at a fixed span position of the line, said to have come under tag `tag` (0: none).
+void TagWordAt(TConcordanceEntry& line, int position, uint8_t tag) {
+  TSortInfoRec r = WordAtSpanPosition(line, position);
+  r.Tag_number_1Based = tag;
+  line.SetFixedWord(position - kSpanFixedFirst, r);
+}
+
+struct TagOfRow {
+  UString category;
+  uint32_t colour;
+  int32_t tag;
+  bool operator==(const TagOfRow&) const = default;
+};
+
+std::map<UString, TagOfRow> TagsOfRows(const TCollocateList& list) {
+  std::map<UString, TagOfRow> m;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TCollocateEntry& e = *list.Row(i);
+    m[e.rec.word.value_or(u"")] = {e.CategoryText(), e.CategoryColour(), e.CategoryTagNumber()};
+  }
+  return m;
+}
+
+const std::vector<TCollocateTag> kNounAndVerb = {{u"<N>", 0x0000FF}, {u"<V>", 0x00FF00}};
+
+}  // namespace
+
+TEST(ComputeCollocates, RowsTakeTheTagTheirWordFirstCameUnder) {
+  Lines f;
+  TConcordanceEntry* first = f.Add({u"the", u"big"}, u"dog", {u"barked", u"twice"}, 1);
+  TConcordanceEntry* second = f.Add({u"a", u"big"}, u"dog", {u"barked", u"loudly"}, 2);
+  TagWordAt(*first, 49, 1);   // BIG under <N> where first met ...
+  TagWordAt(*second, 49, 2);  // ... and under <V> later: the first meeting decides
+  TagWordAt(*first, 51, 2);   // BARKED under <V>
+  TagWordAt(*second, 48, 3);  // A under a tag the document does not show
+  TagWordAt(*first, 52, 0);
+  const std::vector<TSearch_word_format_rec> items = {Item(u"dog")};
+  TVXBaseHolder h;
+  TCollocateList list(&h);
+  TCollocateRunSettings s = Span(5, 5);
+  s.visible_tags = kNounAndVerb;
+  ASSERT_TRUE(ComputeCollocates(f.list, items, s, list));
+  const auto rows = TagsOfRows(list);
+  const TagOfRow none{u"", kNoColourCategory, 0};
+  EXPECT_EQ(rows.at(u"BIG"), (TagOfRow{u"<N>", 0x0000FF, 1}));
+  EXPECT_EQ(rows.at(u"BARKED"), (TagOfRow{u"<V>", 0x00FF00, 2}));
+  EXPECT_EQ(rows.at(u"A"), none);
+  EXPECT_EQ(rows.at(u"TWICE"), none);
+  EXPECT_EQ(rows.at(u"DOG"), none);
+  // Without visible tags no row gets one.
+  s.visible_tags.clear();
+  ASSERT_TRUE(ComputeCollocates(f.list, items, s, list));
+  EXPECT_EQ(TagsOfRows(list).at(u"BIG"), none);
+}
+
+TEST(ComputeCollocates, TagOfFirstMeetingIsTheSameOnAnyNumberOfWorkers) {
+  // Enough lines for several stretches of rows: BIG is first met under <V> in the first line and
+  // under <N> in every later one, RAN under <N> only after the first stretch.
+  Lines f;
+  for (int i = 0; i < 9000; ++i) {
+    TConcordanceEntry* line = i < 5000 ? f.Add({u"big"}, u"dog", {u"sat"}, 1 + i % 7)
+                                       : f.Add({u"big"}, u"dog", {u"ran"}, 1 + i % 7);
+    TagWordAt(*line, 49, i == 0 ? 2 : 1);
+    if (i >= 5000) TagWordAt(*line, 51, i == 5000 ? 1 : 2);
+  }
+  const std::vector<TSearch_word_format_rec> items = {Item(u"dog")};
+  for (int threads : {1, 2, 4}) {
+    SCOPED_TRACE(threads);
+    TVXBaseHolder h;
+    TCollocateList list(&h);
+    TCollocateRunSettings s = Span(5, 5);
+    s.visible_tags = kNounAndVerb;
+    s.threads = threads;
+    ASSERT_TRUE(ComputeCollocates(f.list, items, s, list));
+    const auto rows = TagsOfRows(list);
+    EXPECT_EQ(rows.at(u"BIG").tag, 2);
+    EXPECT_EQ(rows.at(u"RAN").tag, 1);
+    EXPECT_EQ(rows.at(u"SAT").tag, 0);
+  }
+}

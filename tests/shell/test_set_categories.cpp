@@ -2,6 +2,9 @@
 // categories written, cleared and coloured, for the list's own set column and added ones.
 #include <gtest/gtest.h>
 
+#include "concordance/views/clusters_list.h"
+#include "concordance/views/collocates_list.h"
+#include "concordance/derived_test_support.h"
 #include "model/work_test_list.h"
 #include "shell/grid_tools/set_categories.h"
 
@@ -93,4 +96,40 @@ TEST(SetCategories, TypingACategoryMovesToTheNextSetColumnThenDown) {
       {{2}, {10, 2}, 10, {10, 2}},                  // the last row stays
   };
   for (const Case& c : cases) EXPECT_EQ(NextCategoryCell(c.shown, c.typed, c.rows), c.next) << c.typed.row << "," << c.typed.column;
+}
+
+// The collocate and cluster lists' own Set columns show what is typed into them, or set with a
+// colour, and take nothing into their other columns' text.
+TEST(SetCategories, CollocateAndClusterRowsShowTheirOwnSetColumn) {
+  TVXBaseHolder holder;
+  TCollocateList collocates(&holder);
+  derived_test::AddCollocateRows(collocates, {{u"RIVER", 0}, {u"MILL", 0}});
+  TConcordanceClusterList clusters(&holder);
+  for (const char16_t* line : {u"the river", u"by the mill"}) {
+    auto* e = clusters.NewEntry();
+    e->SetAWordAsString(1, line);
+    clusters.Add(e);
+  }
+  struct Case {
+    const char* name;
+    TVXBaseDataClass& list;
+    int set_column;
+  } cases[] = {{"collocates", collocates, 14}, {"clusters", clusters, 3}};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.list.PredefinedSetColumnNumber(), c.set_column);
+    const UString word = CategoryOf(c.list, 0, 1);
+    EXPECT_TRUE(WriteCell(c.list, 0, c.set_column, u"noun", kTypingModeSetCategories));
+    EXPECT_EQ(CategoryOf(c.list, 0, c.set_column), u"noun");
+    EXPECT_EQ(c.list.Get(0)->GetCategory(), u"noun");
+    EXPECT_EQ(CategoryOf(c.list, 0, 1), word);
+    EXPECT_EQ(SetCategoryOfEntries(c.list, {1}, c.set_column, u"verb", 0x00FF00u), 1);
+    TGrid_data_rec cell;
+    c.list.DrawgridDataRec(c.set_column, 2, cell, 0);
+    EXPECT_EQ(cell.text, u"verb");
+    // Cleared: the cell is empty again.
+    EXPECT_TRUE(WriteCell(c.list, 0, c.set_column, u"", kTypingModeSetCategories));
+    c.list.DrawgridDataRec(c.set_column, 1, cell, 0);
+    EXPECT_EQ(cell.text, u"");
+  }
 }

@@ -232,6 +232,43 @@ TEST_F(MainRoadChoices, Utf8TextQuestionIsAskedAndAnswered) {
   }
 }
 
+// The idle step after a run says once how many texts were converted to Unicode; a run that
+// converted none says nothing.
+TEST_F(MainRoadChoices, IdleStepAfterARunCountsTheTextsConverted) {
+  const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 by the river.\n";
+  struct Case {
+    const char* name;
+    int answer;
+    const char16_t* said;  // the message after the run; nullptr: none
+  } cases[] = {
+      {"Yes to all", mrYesToAll, u"2 text files were converted to Unicode."},
+      {"No to all", mrNoToAll, nullptr},
+  };
+  auto converted_said = [this] {
+    std::vector<UString> said;
+    for (const TVXQuestion& q : dialogs.Asked())
+      if (q.id == TVXDialog::NTextFilesConverted) said.push_back(q.text);
+    return said;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetTextConversionOptions(4 | 8);
+    StartOn({{u"one.txt", utf8}, {u"two.txt", utf8}, {u"plain.txt", "the river.\n"}});
+    dialogs.Clear();
+    dialogs.Script({c.answer});
+    EXPECT_EQ(RunTyped(u"river"), 3);
+    ASSERT_TRUE(WaitUntil([this] { return Main().Pages()->Records().Last_actions == 0; }));
+    EXPECT_EQ(converted_said(), c.said ? std::vector<UString>{c.said} : std::vector<UString>{});
+    // Run again over the same texts: nothing is left to convert, and the count is not said again.
+    dialogs.Clear();
+    Main().ShowStartDialog();
+    ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+    EXPECT_EQ(RunTyped(u"river"), 3);
+    ASSERT_TRUE(WaitUntil([this] { return Main().Pages()->Records().Last_actions == 0; }));
+    EXPECT_TRUE(converted_said().empty());
+  }
+}
+
 TEST_F(MainRoadChoices, RandomSamplingThinsTheHits) {
   std::string body;
   for (int i = 0; i < 200; ++i) body += "The river flows. ";

@@ -40,7 +40,10 @@ TEST(TagColourChooser, TickPostsTheIndexOfTheChangedBoxNotTheSelectedOne) {
   ASSERT_EQ(scope.Messages().size(), 1u);                      // the bad colour, said once
   EXPECT_NE(scope.Messages()[0].find(u"<odd>"), UString::npos);
   EXPECT_EQ(w.List()->item(3)->foreground().color(), QColor(Qt::black));
-  EXPECT_EQ(w.List()->item(1)->background().color(), QColor(0xFFFFCC));
+  // Colours are kept blue, green, red from the high byte down: 0x0000CC is a dark red.
+  EXPECT_EQ(w.List()->item(1)->foreground().color(), QColor(0xCC, 0x00, 0x00));
+  EXPECT_EQ(w.List()->item(0)->foreground().color(), QColor(0x00, 0x00, 0xCC));
+  EXPECT_EQ(w.List()->item(1)->background().color(), QColor(0xCC, 0xFF, 0xFF));
   w.show();
   QCoreApplication::processEvents();
   sink.got.clear();

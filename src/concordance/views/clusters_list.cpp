@@ -86,11 +86,13 @@ void TClusterEntryStore::MakeEntries(size_t from, size_t to, TVXBaseDataClass& l
 UString TConcordanceClusterEntry::GetAWordAsString(int column) const {
   if (column == 1) return rec.line.value_or(UString());
   if (column == 5) return rec.related_line;
+  if (List() && column == List()->PredefinedSetColumnNumber()) return GetCategory();
   return UString();
 }
 
 void TConcordanceClusterEntry::SetAWordAsString(int column, UStringView text) {
   if (column == 1) rec.line = UString(text);
+  else if (List() && column == List()->PredefinedSetColumnNumber()) SetCategoryText(text);
 }
 
 bool TConcordanceClusterEntry::SaveToStream(TStream& s) {

@@ -49,7 +49,12 @@ void TCollocateEntry::ClearLemmaData() {
 UString TCollocateEntry::GetAWordAsString(int column) const {
   if (column == 1) return MainWordOnly();
   if (column == 2) return rec.search_word;
+  if (List() && column == List()->PredefinedSetColumnNumber()) return GetCategory();
   return UString();
+}
+
+void TCollocateEntry::SetAWordAsString(int column, UStringView text) {
+  if (List() && column == List()->PredefinedSetColumnNumber()) SetCategoryText(text);
 }
 
 bool TCollocateEntry::SaveToStream(TStream& s) {

@@ -85,7 +85,9 @@ class TCollocateEntry : public TVXBaseListObject {
   UString MainWordSuffix() const override { return rec.suffix.value_or(UString()); }
   int32_t MainWordFrequency() const override { return rec.head.total; }
   int32_t MainNTexts() const override { return rec.head.texts; }
+  // Column 2 the search word; the Set column the row's category, which it also takes.
   UString GetAWordAsString(int column) const override;
+  void SetAWordAsString(int column, UStringView text) override;
   bool ReadFromStream(TStream& s) override;
   bool SaveToStream(TStream& s) override;
 };

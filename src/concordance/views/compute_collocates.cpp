@@ -48,6 +48,8 @@ struct TNode {
   int32_t word = 0;   // counted word number
   int32_t group = 0;  // (search-word number, shown search word) number
   bool ignore_freq = false;
+  int32_t first_row = 0;       // where the node's word was first met: its tag is the row's
+  int32_t first_position = 0;
   std::vector<int32_t> freqs;
   int32_t last_text = -1;  // dense number of the last text the node was met in
 };
@@ -251,6 +253,8 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
               TNode n;
               n.word = word;
               n.group = group;
+              n.first_row = static_cast<int32_t>(row);
+              n.first_position = p;
               n.freqs.assign(span_length, 0);
               c.nodes.push_back(std::move(n));
             }
@@ -383,6 +387,15 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     e->rec.suffix = UString();
     e->rec.search_word = g.search_word;
     e->rec.freqs = std::move(n.freqs);
+    if (!settings.visible_tags.empty()) {
+      const TConcordanceEntry* line =
+          LineAt(lines, settings.lines_as_they_stood, rows.lines[static_cast<size_t>(n.first_row)], false);
+      const int tag = line ? WordAtSpanPosition(*line, n.first_position).Tag_number_1Based : 0;
+      if (tag >= 1 && tag <= static_cast<int>(settings.visible_tags.size())) {
+        const TCollocateTag& t = settings.visible_tags[static_cast<size_t>(tag - 1)];
+        e->SetACategoryAndColourAndTagnumber(t.category, t.colour, tag);
+      }
+    }
     list.Add(e);
   }
   // The stop words left out, as the list's own stop check counts those it removes.

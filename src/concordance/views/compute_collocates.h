@@ -12,7 +12,8 @@
 // Rows: a counted word gives a row unless it is on the stop list (when one is in use), or,
 // failing the minimum texts, total or word length (a word of exactly the minimum length
 // passes). Totals left and right leave out position 50. The rows are sorted by total,
-// highest first, then by word.
+// highest first, then by word. A row whose word, where the lines first met it, came under one
+// of the visible tags takes that tag's category, colour and number.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,12 @@ class TCollocateList;
 struct TSearch_word_format_rec;
 
 struct TRunLineWords;
+
+// A visible tag of the document as a collocate row shows it: its text and its text colour.
+struct TCollocateTag {
+  UString category;
+  uint32_t colour = 0;
+};
 
 struct TCollocateRunSettings {
   int32_t left_words = 5;       // horizons in words
@@ -47,6 +54,8 @@ struct TCollocateRunSettings {
   // Given: the lines as they stood when the run's counts began, read instead of the list (which
   // may be sorted meanwhile). rows of run_words number lines in that order.
   const TLinesAsTheyStood* lines_as_they_stood = nullptr;
+  // The document's visible tags, tag number 1 first; empty: no row gets a tag.
+  std::vector<TCollocateTag> visible_tags;
 };
 
 // False when there is no line (the list then as it was); otherwise whether the list holds rows.

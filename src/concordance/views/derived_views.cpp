@@ -110,6 +110,8 @@ TDerivedListJob CollocatesJob(TCollocateList& list, const TLinesAsTheyStood* sto
   r.threads = d->DerivedWorkers();
   r.run_words = d->RunLineWords();
   r.lines_as_they_stood = stood;
+  for (const TVisibleTagRec& t : d->fArrayOfSavedTags)
+    r.visible_tags.push_back({t.tag, static_cast<uint32_t>(t.foreground_colour)});
   const TConcordanceList* lines = d->fConcordanceList.get();
   TDerivedListJob job;
   job.count = [&list, lines, r, items = Items(*d)] { return ComputeCollocates(*lines, items, r, list); };

@@ -26,7 +26,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "model/reading/tag_lists.h"
 #include "model/reading/text_statistics.h"
+#include "model/reading/worker_tag_handler.h"
 #include "model/documents/work_base.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
@@ -150,6 +152,12 @@ constexpr char16_t kBusyMessage[] = u"Please wait: the current job must finish o
 
 TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<QMainWindow>(parent), tool_(tool) {
   current_tool_var = tool;
+  const TTextsett_rec32 text = GetTextSettings();
+  const auto lcid = static_cast<uint32_t>(text.LCID());
+  fTagsToTranslateList = std::make_unique<TTagsToTranslateList>(lcid, text.WindowsCodePage());
+  // The concordancer's handler also finds its tags where hidden mark-up was marked.
+  if (tool == kToolConcordancer) fTagHandler = std::make_unique<TLinzoraTextTagHandler>(lcid, text.WindowsCodePage());
+  else fTagHandler = std::make_unique<TTextTagHandler>(lcid, text.WindowsCodePage());
   SetApplicationFont();
   setAcceptDrops(true);
   own_dialogs_ = std::make_unique<TQtFileDialogs>(this);
@@ -274,6 +282,12 @@ bool TMainToolsForm::HasUnsavedData() const {
 }
 
 TVX_Grid* TMainToolsForm::CurrentGrid() const { return pages_->CurrentGrid(); }
+
+void TMainToolsForm::RefreshTagHandler() {
+  const TTextsett_rec32 text = GetTextSettings();
+  ReloadTagHandler(*fTagHandler, *fTagsToTranslateList, TagReadSettingsFromStore(), static_cast<uint32_t>(text.LCID()),
+                   text.WindowsCodePage());
+}
 
 std::unique_ptr<TTessorineholder> TMainToolsForm::CreateTheHolder(TTessorineList list_type) {
   NextFile.list_type = list_type;

@@ -51,6 +51,8 @@ class QTabWidget;
 class QToolButton;
 class TPageList;
 class TShellMenuBar;
+class TTagsToTranslateList;
+class TTextTagHandler;
 class TVX_Grid;
 class TVXStatusBar;
 
@@ -276,6 +278,13 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   // The list entry a grid row (from 1) shows; outside 0..Count()-1 for rows without one.
   int EntryOfGridRow(TVX_Grid* grid, int row) const;
 
+  // The tag handler's lists, language and code page read again from the stored settings.
+  void RefreshTagHandler();
+  // The tool's tag handler and its entities, which every document of the window is made with
+  // (a document takes the tags it keeps from the handler's tag file). Made before any document
+  // and freed after the last: documents point at them.
+  std::unique_ptr<TTextTagHandler> fTagHandler;
+  std::unique_ptr<TTagsToTranslateList> fTagsToTranslateList;
   std::unique_ptr<TTessorineholder> fData;
   // Closed documents are freed here, off the window's thread (see CloseData).
   TOffThreadRelease released_documents_;

@@ -163,12 +163,14 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
   auto doc = std::make_unique<T_WholeLinzoraHolder>(
       list_type, &NoCentre, [this](int32_t n) { if (HasData()) Status()->SetPanelText(kPanelEntries, IntToUStr(n)); },
       [](const TChosenFileDetailsFullRec& d) { if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d)); },
-      Global_stopLemmaMatchLoaded[lmsStop], Global_stopLemmaMatchLoaded[lmsLemma], nullptr, nullptr);
+      Global_stopLemmaMatchLoaded[lmsStop], Global_stopLemmaMatchLoaded[lmsLemma], fTagHandler.get(),
+      fTagsToTranslateList.get());
   sort_record_ = TConcSortRecord();
   return doc;
 }
 
-void TFormLinzora::LoadStopListIfWanted() {
+void TFormLinzora::PrepareRunReading() {
+  RefreshTagHandler();
   if (GetLemmaMatchStopWanted(kToolConcordancer, lmsStop) && !Global_stopLemmaMatchLoaded[lmsStop])
     LoadALemmaMatchOrStopList(lmsStop);
 }
@@ -594,7 +596,7 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
 
   if (TProgressClass* p = GlobalProgress()) p->ClearAllAndShow(TPoint{x() + width() / 2, y() + height() / 2}, kWhereLocal);
   CloseData(true);
-  LoadStopListIfWanted();
+  PrepareRunReading();
   fData = CreateTheHolderWithCallbacks(kListConcordance);
   T_WholeLinzoraHolder* doc = Doc();
 
@@ -775,7 +777,7 @@ bool TFormLinzora::RunSearchWordBatchConcordance(TVXFileDetails& texts) {
   {
     TJobScope job;
     run_active_ = true;
-    LoadStopListIfWanted();
+    PrepareRunReading();
     for (int i = 0; i < steps; ++i) {
       if (StopRequested(kPanicStopNow)) {
         outcome.stopped_by_user = true;
@@ -838,7 +840,7 @@ bool TFormLinzora::RunBatchConcordance(TVXFileDetails& texts) {
     TJobScope job;
     run_active_ = true;
     CloseData(true);
-    LoadStopListIfWanted();
+    PrepareRunReading();
     fData = CreateTheHolderWithCallbacks(kListConcordance);
     int32_t converted = 0;
     TMakeConcordanceArgs args = WizardRunArgs(&run_texts, wizard_->SearchWordItems, &converted);
@@ -955,7 +957,7 @@ bool TFormLinzora::RunOtherToolRequests(uint8_t tool) {
 
   // Each item in its own texts, into one document.
   CloseData(true);
-  LoadStopListIfWanted();
+  PrepareRunReading();
   fData = CreateTheHolderWithCallbacks(kListConcordance);
   T_WholeLinzoraHolder* doc = Doc();
   doc->fSettings = GetConcSaveRec();

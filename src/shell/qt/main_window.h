@@ -333,8 +333,10 @@ class TFormLinzora : public TMainToolsForm {
   // The checks of every road into a run; the texts to read go to run_texts. False: refused
   // (its message given), nothing changed.
   bool RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_texts);
-  // Before a run makes its document: the stop list the settings want is loaded when it is not.
-  void LoadStopListIfWanted();
+  // Before a run makes its document: the tag handler takes the stored tag lists and language
+  // (the document keeps the tags they give), and the stop list the settings want is loaded when
+  // it is not.
+  void PrepareRunReading();
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);

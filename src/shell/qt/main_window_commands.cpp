@@ -119,6 +119,8 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
       ShowStartDialog();
       break;
     case TConcCommand::kInsertTags:
+      // The tags as the settings now give them, though no run since has read them.
+      if (doc) RefreshTagHandler();
       if (doc && !doc->TryToUpdateTags()) VXDialog(TVXDialog::PleaseLoadTags);
       else if (doc) RefreshCurrentGrid();
       break;

@@ -2,7 +2,7 @@
 // list's font size and item height, the window's height, and the messages (0x140D) it posts to
 // its owner when ticks change.
 //
-// Colours are 0x00RRGGBB. A tag's colour may be marked undefined (drawn in the default text
+// Colours are 0x00BBGGRR, as the store and the documents keep them. A tag's colour may be marked undefined (drawn in the default text
 // colour); a value outside 0..0xFFFFFF is not a colour either: it is drawn in the defaults too,
 // and the window says so once per filling.
 #pragma once
