@@ -184,10 +184,22 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   }
   EnsureKinds(0, Length() + LookAheadLength());
   const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
-  // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead.
-  const bool hashed = plain_ && !ascii_chunk;
+  // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead;
+  // a plain list without tokens hashes only the words no cell takes, as it counts them.
+  const bool counted_by_cells = plain_ && !setup_.keep_tokens;
+  const bool hashed = plain_ && !ascii_chunk && !counted_by_cells;
   ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk(), hashed, nullptr,
             &masks);
+  if (counted_by_cells) {
+    // A unit's close and a word's count touch different tallies: the two need not interleave.
+    for (const TUnitEvent& e : events_)
+      for (int k = 0; k < kUnitKinds; ++k)
+        if ((e.ended_mask >> k) & 1u) CloseUnit(k, e.length[k]);
+    CountPlainWords([this](auto&& found) {
+      for (const TScanWord& w : words_) found(w);
+    });
+    return true;
+  }
   size_t next_event = 0;
   if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -337,26 +349,23 @@ __attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCel
   return cell->key;
 }
 
-void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
+template <class Walk>
+void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   const char16_t* text = Text();
-  const int32_t begin = gap_from_, n = Length(), readable = n + LookAheadLength();
+  const int32_t begin = gap_from_, readable = Length() + LookAheadLength();
   const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
   // Most chunks lie in one dispersion section (a short text's only chunk too): the section is
   // then found once.
   const int32_t chunk_division = DivisionAt(begin);
   const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0 ||
                             place_.offset + ChunkEndInFile() < division_end_;
-  // Units close at sentence ends (the only markers the pass marks), measured in the words
-  // scanned, counted or not, as the scan measures them.
-  int32_t words = 0;
-  int32_t sentence_start = -units_.open_words[0];
   // Each word's cell is fetched while the words a little before it are counted: the words wait
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
   struct TFoundWord {
     TAsciiWordTable::TForm form;
-    int32_t start, span;
+    TScanWord word;
     bool in_cell;
   } ring[kRing];
   uint32_t found = 0, counted = 0;
@@ -401,65 +410,83 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
       return;
     }
     store();
-    if (w.in_cell)
-      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
-    else
-      CountWord(TScanWord{w.start, w.span, 0, 0});
+    if (w.in_cell) {
+      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.word.start));
+    } else {
+      // The scan left the words unhashed: the hash picks the word's recent slot.
+      TScanWord word = w.word;
+      EnsureKinds(word.start, word.start + word.span);
+      word.hash = ScanWordHash(text, Kinds(), readable, fold_, word);
+      CountWord(word);
+    }
     load();
   };
-  auto found_word = [&](int32_t start, int32_t span) __attribute__((always_inline)) {
+  const bool cells = ascii_case_by_bit_;
+  walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
-    w.start = start;
-    w.span = span;
-    w.in_cell = span >= cell_min_ && span <= cell_max_ &&
-                TAsciiWordTable::FormOf(text + start, span, readable - start, upper, no_digits, w.form);
+    w.word = word;
+    w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
+                TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
     if (w.in_cell) cells_.Prefetch(w.form);
     if (found - counted > kAhead) count_oldest();
-  };
-  auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
-  bool in_word = false;
-  int32_t start = 0;
-  for (int32_t base = begin; base < n; base += 64) {
-    const int32_t m = std::min<int32_t>(64, n - base);
-    const size_t b = static_cast<size_t>(base - begin) / 64;
-    const uint64_t wm = fast.word_masks[b] & below(m);
-    const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
-    uint64_t starts = wm & ~before;
-    uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
-    for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
-      const int32_t boundary = words + std::popcount(ends & below(std::countr_zero(mk) + 1));
-      if (boundary > sentence_start) {
-        CloseUnit(0, boundary - sentence_start);
-        ++units_.number[0];
-        sentence_start = boundary;
-      }
-    }
-    if (in_word && ends != 0) {
-      found_word(start, base + std::countr_zero(ends) - start);
-      ends &= ends - 1;
-      in_word = false;
-      ++words;
-    }
-    while (starts != 0) {
-      const int s = std::countr_zero(starts);
-      starts &= starts - 1;
-      if (ends == 0) {  // runs on into the next block
-        in_word = true;
-        start = base + s;
-        break;
-      }
-      const int e = std::countr_zero(ends);
-      ends &= ends - 1;
-      found_word(base + s, e - s);
-      ++words;
-    }
-  }
-  if (in_word) {
-    found_word(start, n - start);
-    ++words;
-  }
+  });
   while (counted < found) count_oldest();
   store();
+}
+
+void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
+  const int32_t begin = gap_from_, n = Length();
+  // Units close at sentence ends (the only markers the pass marks), measured in the words
+  // scanned, counted or not, as the scan measures them.
+  int32_t words = 0;
+  int32_t sentence_start = -units_.open_words[0];
+  auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+  CountPlainWords([&](auto&& found) __attribute__((always_inline)) {
+    auto found_word = [&](int32_t start, int32_t span) __attribute__((always_inline)) {
+      found(TScanWord{start, span, 0, 0});
+    };
+    bool in_word = false;
+    int32_t start = 0;
+    for (int32_t base = begin; base < n; base += 64) {
+      const int32_t m = std::min<int32_t>(64, n - base);
+      const size_t b = static_cast<size_t>(base - begin) / 64;
+      const uint64_t wm = fast.word_masks[b] & below(m);
+      const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+      uint64_t starts = wm & ~before;
+      uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
+      for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
+        const int32_t boundary = words + std::popcount(ends & below(std::countr_zero(mk) + 1));
+        if (boundary > sentence_start) {
+          CloseUnit(0, boundary - sentence_start);
+          ++units_.number[0];
+          sentence_start = boundary;
+        }
+      }
+      if (in_word && ends != 0) {
+        found_word(start, base + std::countr_zero(ends) - start);
+        ends &= ends - 1;
+        in_word = false;
+        ++words;
+      }
+      while (starts != 0) {
+        const int s = std::countr_zero(starts);
+        starts &= starts - 1;
+        if (ends == 0) {  // runs on into the next block
+          in_word = true;
+          start = base + s;
+          break;
+        }
+        const int e = std::countr_zero(ends);
+        ends &= ends - 1;
+        found_word(base + s, e - s);
+        ++words;
+      }
+    }
+    if (in_word) {
+      found_word(start, n - start);
+      ++words;
+    }
+  });
   // The other units run on: no marker of theirs lies in such a chunk.
   for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += words;
   units_.open_words[0] = words - sentence_start;

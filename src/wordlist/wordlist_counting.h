@@ -26,8 +26,9 @@
 // tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
 // pass's word masks, with no record per word: each word's counted form is packed from its units
 // into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
-// masks. Any other chunk is scanned into words and each counted alone (CountWord), in the same
-// cells when its counted form is one. The cells hand their counts to the text's counter when the
+// masks. Any other chunk is scanned into words; in a plain list without tokens they are counted
+// the same way, through the cells where their forms are ones; otherwise each is counted alone
+// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the text's counter when the
 // dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
@@ -136,6 +137,11 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Counts the words of a chunk the fast first pass judged straight from its word masks, with its
   // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens).
   void CountFastChunk(const TFastPassResult& fast);
+  // Counts the words `walk` finds in the chunk (walk(found) calls found(word) for each, in text
+  // order) as CountWord would, a word of a cell read from its cell, each cell fetched a few words
+  // before its word is counted (a plain list without tokens).
+  template <class Walk>
+  void CountPlainWords(Walk&& walk);
   // The counted form of the `span` units at `start` when the word is counted unchanged from a
   // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
   bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
