@@ -136,9 +136,13 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   cell_max_ = TAsciiWordTable::kMostUnits;
   if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_ = std::min(cell_max_, setup_.max_length);
   uint32_t slots = 256;
-  while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
+  while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
   recent_mask_ = slots - 1;
+  slots = 16;
+  while (slots < kLongRecentWords && static_cast<int64_t>(slots) * 2048 < chosen.rec.size) slots *= 2;
+  long_recent_.resize(slots);
+  long_recent_mask_ = slots - 1;
   out_.stats.Zero();
   out_.stats.data.ratio_basis = setup.ratio_basis;
   out_.stats.data.text_number = text_index + 1;
@@ -212,7 +216,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     }
     if (w >= words_.size()) continue;
     // The recent-word slot of a word a little ahead is fetched while this one is counted.
-    if (hashed && w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
+    if (hashed && w + 6 < words_.size()) PrefetchRecent(words_[w + 6]);
     const int32_t key = CountWord(words_[w]);
     if (setup_.keep_tokens) NoteToken(w, key);
   }
@@ -413,11 +417,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
     if (w.in_cell) {
       CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.word.start));
     } else {
-      // The scan left the words unhashed: the hash picks the word's recent slot.
-      TScanWord word = w.word;
-      EnsureKinds(word.start, word.start + word.span);
-      word.hash = ScanWordHash(text, Kinds(), readable, fold_, word);
-      CountWord(word);
+      CountWord(w.word);
     }
     load();
   };
@@ -427,7 +427,14 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
     w.word = word;
     w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
                 TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
-    if (w.in_cell) cells_.Prefetch(w.form);
+    if (w.in_cell) {
+      cells_.Prefetch(w.form);
+    } else {
+      // The scan left the words unhashed: the hash picks the word's recent slot.
+      EnsureKinds(word.start, word.start + word.span);
+      w.word.hash = ScanWordHash(text, Kinds(), readable, fold_, word);
+      PrefetchRecent(w.word);
+    }
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
@@ -498,8 +505,34 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
   }
 }
 
-bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key) {
-  const TRecent& recent = recent_[slot];
+void TWordlistBufferProcessor::PrefetchRecent(const TScanWord& w) const {
+  if (w.span <= static_cast<int32_t>(kRecentUnits))
+    __builtin_prefetch(&recent_[RecentHash(w) & recent_mask_]);
+  else
+    __builtin_prefetch(&long_recent_[RecentHash(w) & long_recent_mask_]);
+}
+
+bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, int32_t& key) {
+  // The table is picked by the span, which a word's units never exceed.
+  if (w.span <= static_cast<int32_t>(kRecentUnits)) return CountedAs(w, recent_[RecentHash(w) & recent_mask_], key);
+  return CountedAs(w, long_recent_[RecentHash(w) & long_recent_mask_], key);
+}
+
+void TWordlistBufferProcessor::RememberWord(const TScanWord& w, int32_t key, int32_t length) {
+  auto keep = [&](auto& recent) {
+    recent.key = key;
+    recent.length = static_cast<uint16_t>(form_.size());
+    recent.counted_length = static_cast<uint16_t>(length);
+    std::copy(form_.begin(), form_.end(), recent.form);
+  };
+  if (w.span <= static_cast<int32_t>(kRecentUnits))
+    keep(recent_[RecentHash(w) & recent_mask_]);
+  else if (form_.size() <= kLongRecentUnits)
+    keep(long_recent_[RecentHash(w) & long_recent_mask_]);
+}
+
+template <class Slot>
+bool TWordlistBufferProcessor::CountedAs(const TScanWord& w, const Slot& recent, int32_t& key) {
   key = recent.key;
   if (key < 0) return false;
   const char16_t* text = Text();
@@ -527,11 +560,11 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
     }
     if (n != known) return false;
   }
-  // The same characters as a word counted unchanged (no number made "#", not cut, not too short,
-  // no surrogates): counted the same way, one unit a code point.
+  // The same characters as a word counted before, unchanged or cut (no number made "#", not too
+  // short, no surrogates): counted the same way.
   ++out_.running_words;
   ++block_words_;
-  ++out_.stats.data.word_lengths[known];
+  if (recent.counted_length <= 50) ++out_.stats.data.word_lengths[recent.counted_length];
   CountedAt(key, DivisionAt(w.start));
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return true;
@@ -546,9 +579,8 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
     return CountCellWord(cell_form, DivisionAt(w.start));
   EnsureKinds(w.start, w.start + w.span);
-  const uint32_t slot = RecentSlot(w);
   int32_t cached = -1;
-  if (plain && CountedFromCache(w, slot, cached)) return cached;
+  if (plain && CountedFromCache(w, cached)) return cached;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
   bool has_digit = false, pairs = false;
@@ -577,12 +609,17 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   ++block_words_;  // the word that fills a block is counted in it: the block closes after it
   int32_t length = CodePoints(form_);
   bool unchanged = !pairs;
-  if (has_digit && !setup_.numbers_kept) {
-    form_ = u"#";
+  // What is counted: the form, "#" for a number, or the form cut short (form_ keeps the units).
+  UStringView counted_form = form_;
+  const bool number = has_digit && !setup_.numbers_kept;
+  if (number) {
+    counted_form = u"#";
     unchanged = false;
   }
   if (setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) {
-    form_ = UString(FirstCodePoints(form_, setup_.max_length - 1)) + u"+";
+    cut_.assign(FirstCodePoints(counted_form, setup_.max_length - 1));
+    cut_.push_back(u'+');
+    counted_form = cut_;
     length = setup_.max_length;
     unchanged = false;
   }
@@ -601,7 +638,7 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     tag_.assign(text + b, text + w.start);
     out_.tag_numbers.try_emplace(tag_, static_cast<int32_t>(t & 0x07FF));
   }
-  UStringView key_word = form_, key_tag;
+  UStringView key_word = counted_form, key_tag;
   switch (setup_.tag_treatment) {
     case 1: key_tag = tag_; break;
     case 2: key_word = tag_; break;
@@ -620,13 +657,8 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   } else if (counted) {
     key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionAt(w.start));
-    if (plain && unchanged && form_.size() <= kRecentUnits) {
-      // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
-      TRecent& recent = recent_[slot];
-      recent.key = key;
-      recent.length = static_cast<uint16_t>(form_.size());
-      std::copy(form_.begin(), form_.end(), recent.form);
-    }
+    // Only units without surrogates are kept, so a kept form never holds one.
+    if (plain && !pairs && !number) RememberWord(w, key, length);
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return key;
