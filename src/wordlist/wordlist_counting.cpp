@@ -427,14 +427,10 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
     w.word = word;
     w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
                 TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
-    if (w.in_cell) {
+    if (w.in_cell) [[likely]]
       cells_.Prefetch(w.form);
-    } else {
-      // The scan left the words unhashed: the hash picks the word's recent slot.
-      EnsureKinds(word.start, word.start + word.span);
-      w.word.hash = ScanWordHash(text, Kinds(), readable, fold_, word);
-      PrefetchRecent(w.word);
-    }
+    else
+      HashAndPrefetch(w.word);
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
@@ -503,6 +499,12 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
       units_.open_words[k] = 0;
     }
   }
+}
+
+__attribute__((noinline)) void TWordlistBufferProcessor::HashAndPrefetch(TScanWord& w) {
+  EnsureKinds(w.start, w.start + w.span);
+  w.hash = ScanWordHash(Text(), Kinds(), Length() + LookAheadLength(), fold_, w);
+  PrefetchRecent(w);
 }
 
 void TWordlistBufferProcessor::PrefetchRecent(const TScanWord& w) const {

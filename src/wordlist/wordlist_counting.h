@@ -162,6 +162,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   void RememberWord(const TScanWord& w, int32_t key, int32_t length);
   // Fetches the slot of w (hashed) ahead of its count.
   void PrefetchRecent(const TScanWord& w) const;
+  // Gives w (a word the scan left unhashed) its hash, and fetches its slot.
+  void HashAndPrefetch(TScanWord& w);
   // Keeps w as a token (key -1: not counted) and gives the last token the markers before w.
   void NoteToken(size_t w, int32_t key);
   // The marker flags of the text markers in [from, to).
