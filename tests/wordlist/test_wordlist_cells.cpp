@@ -307,6 +307,7 @@ TEST_F(WordListCells, RareAndLongWordsEqualTheFormRoad) {
     const std::vector<uint8_t> reference = ListOf(files, c, false, true);
     EXPECT_EQ(ListOf(files, c, true, false), reference);
     EXPECT_EQ(ListOf(files, c, false, false), reference);
+    EXPECT_EQ(ListOf(files, c, true, false, 8), reference);
     EXPECT_EQ(ListOf(files, c, false, false, 8), reference);
   }
 }
