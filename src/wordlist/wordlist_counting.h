@@ -28,8 +28,8 @@
 // into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
 // masks. Any other chunk is scanned into words; in a plain list without tokens they are counted
 // the same way, through the cells where their forms are ones; otherwise each is counted alone
-// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the text's counter when the
-// dispersion section changes and at the text's end.
+// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
+// text's counter when the dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
 // processor, tag handler and counter. The settings are read once, before a run (TWordCountSetup).
