@@ -136,9 +136,13 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   cell_max_ = TAsciiWordTable::kMostUnits;
   if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_ = std::min(cell_max_, setup_.max_length);
   uint32_t slots = 256;
-  while (slots < kRecentWords && static_cast<int64_t>(slots) * 16 < chosen.rec.size) slots *= 2;
+  while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
   recent_mask_ = slots - 1;
+  slots = 16;
+  while (slots < kLongRecentWords && static_cast<int64_t>(slots) * 2048 < chosen.rec.size) slots *= 2;
+  long_recent_.resize(slots);
+  long_recent_mask_ = slots - 1;
   out_.stats.Zero();
   out_.stats.data.ratio_basis = setup.ratio_basis;
   out_.stats.data.text_number = text_index + 1;
@@ -184,10 +188,22 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   }
   EnsureKinds(0, Length() + LookAheadLength());
   const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
-  // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead.
-  const bool hashed = plain_ && !ascii_chunk;
+  // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead;
+  // a plain list without tokens hashes only the words no cell takes, as it counts them.
+  const bool counted_by_cells = plain_ && !setup_.keep_tokens;
+  const bool hashed = plain_ && !ascii_chunk && !counted_by_cells;
   ScanChunk(Text(), Kinds(), gap_from_, Length(), fold_, words_, events_, units_, IsLastChunk(), hashed, nullptr,
             &masks);
+  if (counted_by_cells) {
+    // A unit's close and a word's count touch different tallies: the two need not interleave.
+    for (const TUnitEvent& e : events_)
+      for (int k = 0; k < kUnitKinds; ++k)
+        if ((e.ended_mask >> k) & 1u) CloseUnit(k, e.length[k]);
+    CountPlainWords([this](auto&& found) {
+      for (const TScanWord& w : words_) found(w);
+    });
+    return true;
+  }
   size_t next_event = 0;
   if (setup_.keep_tokens) out_.tokens.reserve(out_.tokens.size() + words_.size());
   for (size_t w = 0; w <= words_.size(); ++w) {
@@ -200,7 +216,7 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     }
     if (w >= words_.size()) continue;
     // The recent-word slot of a word a little ahead is fetched while this one is counted.
-    if (hashed && w + 6 < words_.size()) __builtin_prefetch(&recent_[RecentSlot(words_[w + 6])]);
+    if (hashed && w + 6 < words_.size()) PrefetchRecent(words_[w + 6]);
     const int32_t key = CountWord(words_[w]);
     if (setup_.keep_tokens) NoteToken(w, key);
   }
@@ -337,26 +353,23 @@ __attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCel
   return cell->key;
 }
 
-void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
+template <class Walk>
+void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   const char16_t* text = Text();
-  const int32_t begin = gap_from_, n = Length(), readable = n + LookAheadLength();
+  const int32_t begin = gap_from_, readable = Length() + LookAheadLength();
   const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
   // Most chunks lie in one dispersion section (a short text's only chunk too): the section is
   // then found once.
   const int32_t chunk_division = DivisionAt(begin);
   const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0 ||
                             place_.offset + ChunkEndInFile() < division_end_;
-  // Units close at sentence ends (the only markers the pass marks), measured in the words
-  // scanned, counted or not, as the scan measures them.
-  int32_t words = 0;
-  int32_t sentence_start = -units_.open_words[0];
   // Each word's cell is fetched while the words a little before it are counted: the words wait
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
   struct TFoundWord {
     TAsciiWordTable::TForm form;
-    int32_t start, span;
+    TScanWord word;
     bool in_cell;
   } ring[kRing];
   uint32_t found = 0, counted = 0;
@@ -401,65 +414,82 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
       return;
     }
     store();
-    if (w.in_cell)
-      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.start));
-    else
-      CountWord(TScanWord{w.start, w.span, 0, 0});
+    if (w.in_cell) {
+      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.word.start));
+    } else {
+      CountWord(w.word);
+    }
     load();
   };
-  auto found_word = [&](int32_t start, int32_t span) __attribute__((always_inline)) {
+  const bool cells = ascii_case_by_bit_;
+  walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
-    w.start = start;
-    w.span = span;
-    w.in_cell = span >= cell_min_ && span <= cell_max_ &&
-                TAsciiWordTable::FormOf(text + start, span, readable - start, upper, no_digits, w.form);
-    if (w.in_cell) cells_.Prefetch(w.form);
+    w.word = word;
+    w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
+                TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
+    if (w.in_cell) [[likely]]
+      cells_.Prefetch(w.form);
+    else
+      HashAndPrefetch(w.word);
     if (found - counted > kAhead) count_oldest();
-  };
-  auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
-  bool in_word = false;
-  int32_t start = 0;
-  for (int32_t base = begin; base < n; base += 64) {
-    const int32_t m = std::min<int32_t>(64, n - base);
-    const size_t b = static_cast<size_t>(base - begin) / 64;
-    const uint64_t wm = fast.word_masks[b] & below(m);
-    const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
-    uint64_t starts = wm & ~before;
-    uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
-    for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
-      const int32_t boundary = words + std::popcount(ends & below(std::countr_zero(mk) + 1));
-      if (boundary > sentence_start) {
-        CloseUnit(0, boundary - sentence_start);
-        ++units_.number[0];
-        sentence_start = boundary;
-      }
-    }
-    if (in_word && ends != 0) {
-      found_word(start, base + std::countr_zero(ends) - start);
-      ends &= ends - 1;
-      in_word = false;
-      ++words;
-    }
-    while (starts != 0) {
-      const int s = std::countr_zero(starts);
-      starts &= starts - 1;
-      if (ends == 0) {  // runs on into the next block
-        in_word = true;
-        start = base + s;
-        break;
-      }
-      const int e = std::countr_zero(ends);
-      ends &= ends - 1;
-      found_word(base + s, e - s);
-      ++words;
-    }
-  }
-  if (in_word) {
-    found_word(start, n - start);
-    ++words;
-  }
+  });
   while (counted < found) count_oldest();
   store();
+}
+
+void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
+  const int32_t begin = gap_from_, n = Length();
+  // Units close at sentence ends (the only markers the pass marks), measured in the words
+  // scanned, counted or not, as the scan measures them.
+  int32_t words = 0;
+  int32_t sentence_start = -units_.open_words[0];
+  auto below = [](int b) { return b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1; };
+  CountPlainWords([&](auto&& found) __attribute__((always_inline)) {
+    auto found_word = [&](int32_t start, int32_t span) __attribute__((always_inline)) {
+      found(TScanWord{start, span, 0, 0});
+    };
+    bool in_word = false;
+    int32_t start = 0;
+    for (int32_t base = begin; base < n; base += 64) {
+      const int32_t m = std::min<int32_t>(64, n - base);
+      const size_t b = static_cast<size_t>(base - begin) / 64;
+      const uint64_t wm = fast.word_masks[b] & below(m);
+      const uint64_t before = (wm << 1) | (in_word ? 1u : 0u);
+      uint64_t starts = wm & ~before;
+      uint64_t ends = ~wm & before;  // a word ending at m < 64 ends in this block
+      for (uint64_t mk = fast.marker_masks[b] & below(m); mk != 0; mk &= mk - 1) {
+        const int32_t boundary = words + std::popcount(ends & below(std::countr_zero(mk) + 1));
+        if (boundary > sentence_start) {
+          CloseUnit(0, boundary - sentence_start);
+          ++units_.number[0];
+          sentence_start = boundary;
+        }
+      }
+      if (in_word && ends != 0) {
+        found_word(start, base + std::countr_zero(ends) - start);
+        ends &= ends - 1;
+        in_word = false;
+        ++words;
+      }
+      while (starts != 0) {
+        const int s = std::countr_zero(starts);
+        starts &= starts - 1;
+        if (ends == 0) {  // runs on into the next block
+          in_word = true;
+          start = base + s;
+          break;
+        }
+        const int e = std::countr_zero(ends);
+        ends &= ends - 1;
+        found_word(base + s, e - s);
+        ++words;
+      }
+    }
+    if (in_word) {
+      found_word(start, n - start);
+      ++words;
+    }
+  });
   // The other units run on: no marker of theirs lies in such a chunk.
   for (int k = 1; k < kUnitKinds; ++k) units_.open_words[k] += words;
   units_.open_words[0] = words - sentence_start;
@@ -471,8 +501,40 @@ void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
   }
 }
 
-bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key) {
-  const TRecent& recent = recent_[slot];
+__attribute__((noinline)) void TWordlistBufferProcessor::HashAndPrefetch(TScanWord& w) {
+  EnsureKinds(w.start, w.start + w.span);
+  w.hash = ScanWordHash(Text(), Kinds(), Length() + LookAheadLength(), fold_, w);
+  PrefetchRecent(w);
+}
+
+void TWordlistBufferProcessor::PrefetchRecent(const TScanWord& w) const {
+  if (w.span <= static_cast<int32_t>(kRecentUnits))
+    __builtin_prefetch(&recent_[RecentHash(w) & recent_mask_]);
+  else
+    __builtin_prefetch(&long_recent_[RecentHash(w) & long_recent_mask_]);
+}
+
+bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, int32_t& key) {
+  // The table is picked by the span, which a word's units never exceed.
+  if (w.span <= static_cast<int32_t>(kRecentUnits)) return CountedAs(w, recent_[RecentHash(w) & recent_mask_], key);
+  return CountedAs(w, long_recent_[RecentHash(w) & long_recent_mask_], key);
+}
+
+void TWordlistBufferProcessor::RememberWord(const TScanWord& w, int32_t key, int32_t length) {
+  auto keep = [&](auto& recent) {
+    recent.key = key;
+    recent.length = static_cast<uint16_t>(form_.size());
+    recent.counted_length = static_cast<uint16_t>(length);
+    std::copy(form_.begin(), form_.end(), recent.form);
+  };
+  if (w.span <= static_cast<int32_t>(kRecentUnits))
+    keep(recent_[RecentHash(w) & recent_mask_]);
+  else if (form_.size() <= kLongRecentUnits)
+    keep(long_recent_[RecentHash(w) & long_recent_mask_]);
+}
+
+template <class Slot>
+bool TWordlistBufferProcessor::CountedAs(const TScanWord& w, const Slot& recent, int32_t& key) {
   key = recent.key;
   if (key < 0) return false;
   const char16_t* text = Text();
@@ -500,11 +562,11 @@ bool TWordlistBufferProcessor::CountedFromCache(const TScanWord& w, uint32_t slo
     }
     if (n != known) return false;
   }
-  // The same characters as a word counted unchanged (no number made "#", not cut, not too short,
-  // no surrogates): counted the same way, one unit a code point.
+  // The same characters as a word counted before, unchanged or cut (no number made "#", not too
+  // short, no surrogates): counted the same way.
   ++out_.running_words;
   ++block_words_;
-  ++out_.stats.data.word_lengths[known];
+  if (recent.counted_length <= 50) ++out_.stats.data.word_lengths[recent.counted_length];
   CountedAt(key, DivisionAt(w.start));
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return true;
@@ -519,9 +581,8 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
     return CountCellWord(cell_form, DivisionAt(w.start));
   EnsureKinds(w.start, w.start + w.span);
-  const uint32_t slot = RecentSlot(w);
   int32_t cached = -1;
-  if (plain && CountedFromCache(w, slot, cached)) return cached;
+  if (plain && CountedFromCache(w, cached)) return cached;
   const char16_t* text = Text();
   const uint16_t* kinds = Kinds();
   bool has_digit = false, pairs = false;
@@ -550,12 +611,17 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   ++block_words_;  // the word that fills a block is counted in it: the block closes after it
   int32_t length = CodePoints(form_);
   bool unchanged = !pairs;
-  if (has_digit && !setup_.numbers_kept) {
-    form_ = u"#";
+  // What is counted: the form, "#" for a number, or the form cut short (form_ keeps the units).
+  UStringView counted_form = form_;
+  const bool number = has_digit && !setup_.numbers_kept;
+  if (number) {
+    counted_form = u"#";
     unchanged = false;
   }
   if (setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) {
-    form_ = UString(FirstCodePoints(form_, setup_.max_length - 1)) + u"+";
+    cut_.assign(FirstCodePoints(counted_form, setup_.max_length - 1));
+    cut_.push_back(u'+');
+    counted_form = cut_;
     length = setup_.max_length;
     unchanged = false;
   }
@@ -574,7 +640,7 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     tag_.assign(text + b, text + w.start);
     out_.tag_numbers.try_emplace(tag_, static_cast<int32_t>(t & 0x07FF));
   }
-  UStringView key_word = form_, key_tag;
+  UStringView key_word = counted_form, key_tag;
   switch (setup_.tag_treatment) {
     case 1: key_tag = tag_; break;
     case 2: key_word = tag_; break;
@@ -593,13 +659,8 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   } else if (counted) {
     key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionAt(w.start));
-    if (plain && unchanged && form_.size() <= kRecentUnits) {
-      // Only a form without surrogates is kept (unchanged), so a cached form never holds one.
-      TRecent& recent = recent_[slot];
-      recent.key = key;
-      recent.length = static_cast<uint16_t>(form_.size());
-      std::copy(form_.begin(), form_.end(), recent.form);
-    }
+    // Only units without surrogates are kept, so a kept form never holds one.
+    if (plain && !pairs && !number) RememberWord(w, key, length);
   }
   if (block_words_ >= setup_.ratio_basis) CloseRatioBlock();
   return key;

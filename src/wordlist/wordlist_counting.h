@@ -26,9 +26,10 @@
 // tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
 // pass's word masks, with no record per word: each word's counted form is packed from its units
 // into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
-// masks. Any other chunk is scanned into words and each counted alone (CountWord), in the same
-// cells when its counted form is one. The cells hand their counts to the text's counter when the
-// dispersion section changes and at the text's end.
+// masks. Any other chunk is scanned into words; in a plain list without tokens they are counted
+// the same way, through the cells where their forms are ones; otherwise each is counted alone
+// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
+// text's counter when the dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
 // processor, tag handler and counter. The settings are read once, before a run (TWordCountSetup).
@@ -136,6 +137,11 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Counts the words of a chunk the fast first pass judged straight from its word masks, with its
   // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens).
   void CountFastChunk(const TFastPassResult& fast);
+  // Counts the words `walk` finds in the chunk (walk(found) calls found(word) for each, in text
+  // order) as CountWord would, a word of a cell read from its cell, each cell fetched a few words
+  // before its word is counted (a plain list without tokens).
+  template <class Walk>
+  void CountPlainWords(Walk&& walk);
   // The counted form of the `span` units at `start` when the word is counted unchanged from a
   // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
   bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
@@ -149,14 +155,20 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Hands the cells' pending counts to the counter.
   void FlushCells();
   // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
-  bool CountedFromCache(const TScanWord& w, uint32_t slot, int32_t& key);
+  bool CountedFromCache(const TScanWord& w, int32_t& key);
+  template <class Slot>
+  bool CountedAs(const TScanWord& w, const Slot& recent, int32_t& key);
+  // Keeps the word w (its units in form_, counted under key with that length) in its slot.
+  void RememberWord(const TScanWord& w, int32_t key, int32_t length);
+  // Fetches the slot of w (hashed) ahead of its count.
+  void PrefetchRecent(const TScanWord& w) const;
+  // Gives w (a word the scan left unhashed) its hash, and fetches its slot.
+  void HashAndPrefetch(TScanWord& w);
   // Keeps w as a token (key -1: not counted) and gives the last token the markers before w.
   void NoteToken(size_t w, int32_t key);
   // The marker flags of the text markers in [from, to).
   uint32_t MarkersIn(int32_t from, int32_t to) const;
-  uint32_t RecentSlot(const TScanWord& w) const {
-    return (w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u) & recent_mask_;
-  }
+  uint32_t RecentHash(const TScanWord& w) const { return w.hash + static_cast<uint32_t>(w.span) * 0x9E3779B9u; }
   void CountedAt(int32_t key, int32_t division);
   // The dispersion section of the word that starts at character `start`.
   int32_t DivisionAt(int32_t start);
@@ -185,6 +197,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;
   UString form_;
+  UString cut_;  // a form cut to the longest length counted
   UString tag_;
   // Per unit kind (and the ratio at index 4): count, mean, sum of squared deviations.
   struct TRunning {
@@ -193,19 +206,25 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   } unit_[5];
   int32_t block_words_ = 0, block_types_ = 0, block_ = 0;
   bool finished_ = false;
-  // Words seen lately that no cell counts, by the scanner's hash: the counted form kept here, so
-  // that a repeat is recognised without reading the counter's arena.
-  // At most this many slots; a short text gets fewer (about one per 16 bytes), so that a run of
-  // many small texts does not clear a large table for each.
-  static constexpr uint32_t kRecentWords = 16384;
-  static constexpr size_t kRecentUnits = 13;
-  struct TRecent {
+  // Words seen lately that no cell counts, by the scanner's hash: the units kept here, so that a
+  // repeat is recognised without making its form or reading the counter's arena. Words of up to
+  // kRecentUnits units in one table; longer ones (cut to the longest length counted, many of
+  // them: rules of underscores, encoded lines in mail) in a smaller one of longer slots.
+  // A short text gets fewer slots (one per 32 bytes, one long one per 2 KB), so that a run of
+  // many small texts does not clear large tables for each.
+  static constexpr uint32_t kRecentWords = 16384, kLongRecentWords = 1024;
+  static constexpr size_t kRecentUnits = 28, kLongRecentUnits = 92;
+  template <size_t Units>
+  struct alignas(64) TRecent {
     int32_t key = -1;
-    uint16_t length = 0;
-    char16_t form[kRecentUnits];
+    uint16_t length = 0;          // units of the word (a cut word's whole units)
+    uint16_t counted_length = 0;  // the length it is counted with
+    char16_t form[Units];         // in capitals unless case sensitive
   };
-  std::vector<TRecent> recent_;
-  uint32_t recent_mask_ = 0;
+  static_assert(sizeof(TRecent<kRecentUnits>) == 64 && sizeof(TRecent<kLongRecentUnits>) == 192);
+  std::vector<TRecent<kRecentUnits>> recent_;
+  std::vector<TRecent<kLongRecentUnits>> long_recent_;
+  uint32_t recent_mask_ = 0, long_recent_mask_ = 0;
   int32_t division_ = -1;
   int32_t gap_from_ = 0;  // with tokens: where the characters after the last word scanned begin
   bool chunk_in_division_ = false;

@@ -252,6 +252,66 @@ TEST_F(WordListCells, PassGivingUpLateEqualsTheFullRoad) {
   }
 }
 
+// Prose as mail has it: many rare words (the cells grow inside a chunk), words of 17 to 120
+// units that come again soon after (rules of underscores, encoded lines, long compounds) and
+// some that never do, letters beyond ASCII beside them, a little mark-up; cut anywhere by chunks.
+std::string RareAndLongWords(std::mt19937& rng, size_t bytes) {
+  std::vector<std::string> long_words;
+  for (int i = 0; i < 40; ++i) {
+    std::string w;
+    const int length = 17 + static_cast<int>(rng() % 104);
+    for (int k = 0; k < length; ++k) w.push_back(k % 9 == 8 && i % 3 == 0 ? '-' : static_cast<char>('a' + rng() % 26));
+    if (i % 5 == 0) w[rng() % w.size()] = 'Q';
+    long_words.push_back(w);
+  }
+  long_words.push_back(std::string(47, '_'));
+  long_words.push_back("Content-Transfer-Encoding");
+  long_words.push_back("caf\xC3\xA9-au-lait-tr\xC3\xA8s-tr\xC3\xA8s-long");
+  std::string s;
+  while (s.size() < bytes) {
+    const uint32_t pick = rng() % 100;
+    if (pick < 45) {
+      s += RandomText(rng, 1, false);
+    } else if (pick < 75) {  // a rare word: letters, now and then a digit or a capital
+      for (int k = 2 + static_cast<int>(rng() % 14); k > 0; --k)
+        s.push_back(rng() % 40 == 0 ? static_cast<char>('0' + rng() % 10)
+                                    : static_cast<char>((rng() % 7 == 0 ? 'A' : 'a') + rng() % 26));
+    } else if (pick < 93) {
+      s += long_words[rng() % long_words.size()];
+    } else if (pick < 97) {  // a long word seen once
+      for (int k = 17 + static_cast<int>(rng() % 80); k > 0; --k) s.push_back(static_cast<char>('a' + rng() % 26));
+    } else {
+      s += RandomText(rng, 1, true);
+    }
+    s += rng() % 9 == 0 ? ". " : " ";
+  }
+  return s;
+}
+
+TEST_F(WordListCells, RareAndLongWordsEqualTheFormRoad) {
+  std::mt19937 rng(4141);
+  std::vector<UString> files;
+  files.push_back(tmp_.Write(u"mail.txt", RareAndLongWords(rng, 2300000)));
+  for (int i = 0; i < 3; ++i)
+    files.push_back(tmp_.Write(u"m" + IntToUStr(i) + u".txt", RareAndLongWords(rng, 1 + rng() % 60000)));
+  const TListSetting settings[] = {
+      kSettings[0],
+      kSettings[2],
+      kSettings[4],
+      {"lengths 2 to 40, cut", false, 0x0409, true, 2, 40},
+      {"lengths up to 30, exact", false, 0x0409, true, 1, 30, true},
+      {"longest length 255", false, 0x0409, true, 1, 255},
+  };
+  for (const TListSetting& c : settings) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> reference = ListOf(files, c, false, true);
+    EXPECT_EQ(ListOf(files, c, true, false), reference);
+    EXPECT_EQ(ListOf(files, c, false, false), reference);
+    EXPECT_EQ(ListOf(files, c, true, false, 8), reference);
+    EXPECT_EQ(ListOf(files, c, false, false, 8), reference);
+  }
+}
+
 TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
   std::mt19937 rng(5);
   std::vector<UString> files;
