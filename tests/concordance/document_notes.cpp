@@ -205,3 +205,26 @@ TEST(ConcordanceNotes, DetailsWithoutRebuildLeaveTheTextListsAlone) {
   ASSERT_TRUE(doc.CopyFilenameDetailsToNotepad(u"", true));
   EXPECT_EQ(doc.fUnusedFiles.Count(), unused + 1);
 }
+
+TEST(ConcordanceNotes, HowTheTextsWereTakenComesFromTheRunAndMixedFormatsAreSaid) {
+  const std::string utf8 = "\xEF\xBB\xBF" "an old caf\xC3\xA9.";
+  struct TCase {
+    std::string first, second;
+    bool mixed, says_utf8;
+  } cases[] = {
+      {"the old man.", "an old dog.", false, false},
+      {utf8, utf8, false, true},
+      {"the old man.", utf8, true, false},  // the first text gives the kind, the second differs
+      {utf8, "the old man.", true, true},
+  };
+  for (const TCase& c : cases) {
+    ScopedSettings settings;
+    TTextFolder corpus({{u"a.txt", c.first}, {u"b.txt", c.second}});
+    TRunDone run = RunConcordance({corpus.names, u"old"});
+    ASSERT_NE(run.doc, nullptr);
+    ASSERT_EQ(run.doc->fConcordanceList->Count(), 2);
+    SCOPED_TRACE(c.first + " / " + c.second);
+    EXPECT_EQ(NoteAt(*run.doc, VXRes(TVXRes::VXMixedTextFormats)) >= 0, c.mixed);
+    EXPECT_EQ(NoteAt(*run.doc, VXRes(TVXRes::VXUTF8)) >= 0, c.says_utf8);
+  }
+}

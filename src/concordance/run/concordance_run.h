@@ -60,6 +60,7 @@
 
 #include "concordance/lines/candidate_lines.h"
 #include "concordance/lines/concordance_line.h"
+#include "model/documents/work_derived.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/job_token.h"
 
@@ -120,6 +121,7 @@ struct TTextRunOutcome {
   int32_t file_number = 0;  // its source-file number; 0 when it gave no lines
   uint8_t kind = 1;         // 1 plain 8-bit text, 4 UTF-16, 32 taken from a zip
   uint8_t wanted = 1;       // 1 read, 2 the reader found it unusable (excluded)
+  TAllFileHandledInfo handled{};  // how the reader took the text (mark-up, zip, UTF-16, UTF-8 ...)
   bool operator==(const TTextRunOutcome&) const = default;
 };
 

@@ -141,6 +141,8 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
   out.words = outcome.words;
   out.kind = outcome.kind;
   out.wanted = outcome.wanted;
+  // The notes say how the texts were taken, and whether they were not all taken alike.
+  UpdateAllFileHandledInfo(outcome.handled, outcome.text_index == 0);
   const UString full = FullNameOf(details);
   if (outcome.lines > 0) {
     auto* row = new TLinzoraFilenameEntry(fTextFilesWithSearchWord, fTextFilesWithSearchWord->Count(), details);

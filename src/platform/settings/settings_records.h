@@ -28,6 +28,7 @@ template <size_t N>
 struct TByteRecord {
   static constexpr size_t kSize = N;
   uint8_t bytes[N];
+  bool operator==(const TByteRecord&) const = default;
 
   template <typename T, size_t Off>
   T Get() const {
