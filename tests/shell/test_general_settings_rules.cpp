@@ -14,14 +14,6 @@ class GeneralSettingsRulesTest : public testing::Test {
 
 }  // namespace
 
-TEST_F(GeneralSettingsRulesTest, TheDefaultsShowAsTheWindowReadsThem) {
-  const TGeneralSettingsChoice now = CurrentGeneralSettings();
-  EXPECT_TRUE(now.ask_to_save);
-  EXPECT_EQ(now.auto_save_minutes, 0);
-  EXPECT_FALSE(now.reopen_last_file);
-  EXPECT_EQ(now.file_dialogs, int(TFileDialogKind::Own));
-}
-
 TEST_F(GeneralSettingsRulesTest, ChoicesRoundTripAndOtherStartUpBitsStay) {
   SetStartupOptions(1);  // a bit this dialog does not show
   const TGeneralSettingsChoice chosen{false, kMostAutoSaveMinutes, true, int(TFileDialogKind::Desktop)};

@@ -163,6 +163,8 @@ TListSettingsDialog::TListSettingsDialog(uint8_t tool, QWidget* parent) : QDialo
   match_typed_ = new QLineEdit(ToQString(match.TypedWords()), this);
   match_typed_->setMaxLength(kMostTypedMatchCharacters);
   match_typed_->setPlaceholderText(QStringLiteral("words separated by commas"));
+  match_typed_->setEnabled(match_from_->currentIndex() == 1);
+  connect(match_from_, &QComboBox::currentIndexChanged, match_typed_, [this](int i) { match_typed_->setEnabled(i == 1); });
   match_row->addWidget(new QLabel(QStringLiteral("Match words from"), this));
   match_row->addWidget(match_from_);
   match_row->addWidget(match_typed_, 1);
