@@ -133,7 +133,9 @@ TMakeWordlistOptions RunOptions(const TWordlistToolArgs& args, std::ostream& err
 UString IndexBase(const std::string& name) { return ChangeFileExt(U16(name), u""); }
 
 std::unique_ptr<T_WholeWordlistHolder> OpenIndex(const std::string& name, std::ostream& err, int& code) {
-  auto doc = NewDocument(err);
+  bool stop_list = false;
+  if (!StopListReady(err, stop_list, code)) return nullptr;
+  auto doc = NewDocument(err, stop_list);
   err << kProgram << ": opening the index " << name << "\n";
   if (!doc->OpenAnIndexAndLoadWords(U16(name)).first) {
     code = Failed(err, name + ": not an index that can be read: " +
@@ -178,6 +180,9 @@ int MakeIndex(const TWordlistToolArgs& args, std::ostream& out, std::ostream& er
   TSharedChosenFilesClass chosen(false, nullptr, kToolWordLister);
   int code = kWordlistToolDone;
   if (!ChooseTexts(args.operands, chosen, err, code)) return code;
+  // The index made is opened again with the stop list: one that cannot be read stops it before.
+  bool stop_list = false;
+  if (!StopListReady(err, stop_list, code)) return code;
   const UString name = U16(args.output);
   // An index that is there is added to; its damaged or foreign files are refused, never replaced.
   const bool adding = FileExists(ChangeFileExt(name, u".tokens")) || FileExists(ChangeFileExt(name, u".types"));

@@ -380,6 +380,25 @@ TEST_F(WordlistTool, TheStopListLeavesTheStatisticsOnlyWhenAsked) {
   EXPECT_EQ(b.types, p.types - 2);
   EXPECT_EQ(b.three_letter_words, p.three_letter_words - 3);  // "the" three times
 
+  // Over an index, clusters holding a stop word are left out when the settings say so.
+  std::ofstream(Path("texts/u.txt")) << "the cat saw the dog and the cat saw the dog\n";
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=2"}).code, 0);
+  ASSERT_EQ(Run({"index", Path("texts"), "-o", Path("idx")}).code, 0);
+  auto clusters_with_the = [this](const std::string& file) {
+    EXPECT_EQ(Run({"clusters", Path("idx"), "-o", Path(file)}).code, 0);
+    auto doc = Read(Path(file));
+    int with = 0;
+    for (int i = 0; i < doc->Words().Count(); ++i)
+      with += doc->Words().Row(i)->data.word.find(u"THE") != UString::npos ? 1 : 0;
+    return std::pair{doc->Words().Count(), with};
+  };
+  const auto all = clusters_with_the("all.lst");
+  EXPECT_GT(all.second, 0);
+  ASSERT_EQ(Run({"settings", "cluster-stop-list=yes"}).code, 0);
+  const auto without = clusters_with_the("kept_clusters.lst");
+  EXPECT_EQ(without.second, 0);
+  EXPECT_EQ(without.first, all.first - all.second);
+
   // A stop list that is gone is named, and nothing is written.
   std::filesystem::remove(Path("stops.txt"));
   const TToolRun gone = Run({"list", Path("texts"), "-o", Path("gone.lst")});
