@@ -96,6 +96,11 @@ TEST_F(TextAndListSettingsRoad, TheTagTreatmentChangesTheWordListTheWordListTool
   // Tags alone: <n>, <v>.
   const std::string tags = WordListSummary(texts);
   EXPECT_NE(tags.find(": 2 words"), std::string::npos) << tags;
+  ThroughTheMenu<TTagSettingsDialog>(kTagsMenuItem, [](TTagSettingsDialog& d) {
+    d.TagTreatment()->setCurrentIndex(0);
+    d.reject();
+  });
+  EXPECT_EQ(GetTextSettings().TagTreatment(), 2);
 }
 
 TEST_F(TextAndListSettingsRoad, TypedMatchWordsMarkTheCollocatesTheyName) {
