@@ -48,4 +48,3 @@ TEST_F(GeneralSettingsRulesTest, BadValuesAreNamedAndNothingIsStored) {
     EXPECT_EQ(CurrentGeneralSettings(), before);
   }
 }
-
