@@ -10,7 +10,10 @@
 #include "model/documents/batch_procedures.h"
 #include "model/reading/chosen_texts.h"
 #include "model/reading/text_statistics.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
+#include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
 #include "platform/runtime/vx_tools.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/relationships_list.h"
@@ -65,12 +68,29 @@ int Failed(std::ostream& err, const std::string& what) {
   return kWordlistToolFailed;
 }
 
-std::unique_ptr<T_WholeWordlistHolder> NewDocument(std::ostream& err) {
+std::unique_ptr<T_WholeWordlistHolder> NewDocument(std::ostream& err, bool uses_stop_list = false) {
   // A text that cannot be read is named, and the run goes on with the others.
   TFailedReadEvent dud = [&err](const TChosenFileDetailsFullRec& text) {
     err << kProgram << ": could not read " << U8(IncludeTrailingPathDelimiter(text.folder) + text.rec.filename) << "\n";
   };
-  return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, dud, kListWordList, false, false, nullptr, nullptr);
+  return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, dud, kListWordList, uses_stop_list, false, nullptr,
+                                                 nullptr);
+}
+
+// The stop list the settings switch on, loaded for this run: false (with the code of a failure)
+// when it is switched on and cannot be read; `loaded` says whether one applies.
+bool StopListReady(std::ostream& err, bool& loaded, int& code) {
+  loaded = false;
+  const TStopListSettingsRec stop = GetLemmaMatchStopSettings(kToolWordLister, lmsStop);
+  if (!stop.Activated()) return true;
+  const UString file = stop.FileName();
+  if (file.empty() || !LoadedOne(kToolWordLister, lmsStop, file)) {
+    code = Failed(err, "could not read the stop list \"" + U8(file) + "\" (settings stop-list=none switches it off)");
+    return false;
+  }
+  Global_stopLemmaMatchLoaded[lmsStop] = true;
+  loaded = true;
+  return true;
 }
 
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
@@ -113,7 +133,9 @@ TMakeWordlistOptions RunOptions(const TWordlistToolArgs& args, std::ostream& err
 UString IndexBase(const std::string& name) { return ChangeFileExt(U16(name), u""); }
 
 std::unique_ptr<T_WholeWordlistHolder> OpenIndex(const std::string& name, std::ostream& err, int& code) {
-  auto doc = NewDocument(err);
+  bool stop_list = false;
+  if (!StopListReady(err, stop_list, code)) return nullptr;
+  auto doc = NewDocument(err, stop_list);
   err << kProgram << ": opening the index " << name << "\n";
   if (!doc->OpenAnIndexAndLoadWords(U16(name)).first) {
     code = Failed(err, name + ": not an index that can be read: " +
@@ -135,7 +157,9 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   TSharedChosenFilesClass chosen(false, nullptr, kToolWordLister);
   int code = kWordlistToolDone;
   if (!ChooseTexts(args.operands, chosen, err, code)) return code;
-  auto doc = NewDocument(err);
+  bool stop_list = false;
+  if (!StopListReady(err, stop_list, code)) return code;
+  auto doc = NewDocument(err, stop_list);
   err << kProgram << ": counting the words of " << chosen.FileCount() << " texts\n";
   int32_t converted = 0;
   if (!doc->MakeWordlist(chosen, 0, kListWordList, converted, RunOptions(args, err)))
@@ -144,6 +168,11 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
   out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
       << " running words, " << doc->Stats().Count() << " texts\n";
+  if (stop_list) {
+    const TOne_text_stats_data& overall = doc->Stats().Overall_stats.data;
+    out << "stop list: " << overall.stop_types << " types, " << overall.stop_tokens << " tokens left out of the list"
+        << (GetStopListSettings(kToolWordLister).AppliesToStatistics() ? " and of the statistics" : "") << "\n";
+  }
   return kWordlistToolDone;
 }
 
@@ -151,6 +180,9 @@ int MakeIndex(const TWordlistToolArgs& args, std::ostream& out, std::ostream& er
   TSharedChosenFilesClass chosen(false, nullptr, kToolWordLister);
   int code = kWordlistToolDone;
   if (!ChooseTexts(args.operands, chosen, err, code)) return code;
+  // The index made is opened again with the stop list: one that cannot be read stops it before.
+  bool stop_list = false;
+  if (!StopListReady(err, stop_list, code)) return code;
   const UString name = U16(args.output);
   // An index that is there is added to; its damaged or foreign files are refused, never replaced.
   const bool adding = FileExists(ChangeFileExt(name, u".tokens")) || FileExists(ChangeFileExt(name, u".types"));
@@ -317,7 +349,7 @@ std::string WordlistToolUsage() {
     << "  export INDEX [WORD] -o FILE.txt      text and sentence lengths, and the word's byte positions\n"
     << "  settings [NAME=VALUE...]             shows the stored settings the commands use, or changes them\n"
     << "options: --threads N (workers; every core by default), --help\n"
-    << "Settings are the stored word-list, index, moving-window and consistency settings.\n"
+    << "Settings are the stored word-list, index, moving-window and consistency settings and the stop list.\n"
     << "Exit codes: 0 done, 1 input refused or work failed, 2 usage error.\n";
   return u.str();
 }

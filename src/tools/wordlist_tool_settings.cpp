@@ -2,25 +2,31 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
+#include "platform/lemmatiser/lemmatiser.h"
+#include "platform/rtl/files.h"
+#include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "wordlist/wordlist_indexer_streams.h"
 
 namespace {
 
-// The four records a change may touch, read once and written back together.
+// The five records a change may touch, read once and written back together.
 struct TToolRecords {
   TWordlist_settings_rec words = GetWordlistSettings();
   TWordlistIndexSettingsRec index = GetWordlistIndexSettings();
   TMovingWindowSettingsRec window = GetMovingWindowSettings();
   TDetailedConsistencySettingsRec consistency = GetDetailedConsistencySettings();
+  TStopListSettingsRec stop = GetLemmaMatchStopSettings(kToolWordLister, lmsStop);
   void Save() const {
     SetWordlistSettings(words);
     SetWordlistIndexSettings(index);
     SetMovingWindowSettings(window);
     SetDetailedConsistencySettings(consistency);
+    SetLemmaMatchStopSettings(kToolWordLister, lmsStop, stop);
   }
 };
 
@@ -37,6 +43,7 @@ template <> TWordlist_settings_rec& RecordOf(TToolRecords& r) { return r.words; 
 template <> TWordlistIndexSettingsRec& RecordOf(TToolRecords& r) { return r.index; }
 template <> TMovingWindowSettingsRec& RecordOf(TToolRecords& r) { return r.window; }
 template <> TDetailedConsistencySettingsRec& RecordOf(TToolRecords& r) { return r.consistency; }
+template <> TStopListSettingsRec& RecordOf(TToolRecords& r) { return r.stop; }
 
 // A whole number from lo to hi.
 template <typename R, typename T>
@@ -93,11 +100,37 @@ TSetting Percent(const char* name, float (TWordlistIndexSettingsRec::*get)() con
           }};
 }
 
+constexpr size_t kMostStopListNameUnits = 260;  // the record keeps 260 code units and a terminator
+
+// The stop list's file: a file that exists switches the list on, "none" switches it off.
+TSetting StopListFile() {
+  return {"stop-list",
+          [](const TToolRecords& r) {
+            return r.stop.Activated() && !r.stop.FileName().empty() ? Utf16ToUtf8(r.stop.FileName()) : std::string("none");
+          },
+          [](TToolRecords& r, const std::string& text, std::string& must) {
+            if (text == "none") {
+              r.stop.SetActivated(false);
+              return true;
+            }
+            std::error_code ec;
+            const UString file = Utf8ToUtf16(std::filesystem::absolute(text, ec).string());
+            if (!FileExists(file) || file.size() > kMostStopListNameUnits) {
+              must = "a file that exists (one stop word a line, its full name at most 260 characters) or none";
+              return false;
+            }
+            r.stop.SetFileName(file);
+            r.stop.SetActivated(true);
+            return true;
+          }};
+}
+
 const std::vector<TSetting>& Settings() {
   using W = TWordlist_settings_rec;
   using X = TWordlistIndexSettingsRec;
   using M = TMovingWindowSettingsRec;
   using C = TDetailedConsistencySettingsRec;
+  using S = TStopListSettingsRec;
   static const std::vector<TSetting> settings{
       Number<W, uint8_t>("min-frequency", &W::MinFrequency, &W::SetMinFrequency, 1, 255),
       Number<W, int32_t>("max-frequency", &W::MaxFrequency, &W::SetMaxFrequency, 1, INT32_MAX),
@@ -133,6 +166,8 @@ const std::vector<TSetting>& Settings() {
       Number<M, int32_t>("window-words-to-follow", &M::WordCount, &M::SetWordCount, 0, INT32_MAX),
       Number<C, int32_t>("consistency-min-lists", &C::MinTexts, &C::SetMinTexts, 1, INT32_MAX),
       Number<C, int32_t>("consistency-min-total", &C::MinTotalFrequency, &C::SetMinTotalFrequency, 1, INT32_MAX),
+      StopListFile(),
+      YesNo<S>("stop-list-statistics", &S::AppliesToStatistics, &S::SetAppliesToStatistics),
   };
   return settings;
 }

@@ -462,10 +462,11 @@ void T_WholeWordlistHolder::FillWordList(const TRunWordCounter& overall, const T
     AddRowsInUnitOrder(overall, words, limits, filter, setup.lcid, Unicode());
   SetTagCategories(words, setup, tag_numbers);
   if (LemmaListLoaded()) words.CheckLemmas();
-  if (StopListLoaded()) words.RemoveStopWords(stats);
-  words.RebuildFrequencyIndex();
   stats.SetOverallEntries(words.Count());
   stats.ComputeTotalWordStats();
+  // After the totals: the stop list takes its words out of them only when its settings say so.
+  if (StopListLoaded()) words.RemoveStopWords(stats);
+  words.RebuildFrequencyIndex();
   WordlistCounts.a = stats.Overall_stats.data.running_words;
   WordlistCounts.b = words.Count();
   WordlistCounts.rows = words.Count();

@@ -44,6 +44,7 @@ UString WordlistSortKindName(int32_t kind) {
 TVXWordList::TVXWordList(TVXBaseHolder* holder, TTessorineList list_type)
     : TVXBaseLemmaMatchCapableList(holder, &MakeEntry, 6, list_type, 0) {
   StoredListInfo().SetHasDispersionData(list_type == kListWordlist);
+  subtract_stoplist_wordlengths = GetStopListSettings(current_tool_var).AppliesToStatistics();
   SetSortSettingsToDefault(true);
 }
 
@@ -247,7 +248,7 @@ void TVXWordList::DeleteAllTaggedWords(bool deleting_marked_words) {
 void TVXWordList::AdjustStopListWordLengths(TVXBaseListObject& entry) {
   if (!subtract_stoplist_wordlengths) return;
   const int32_t len = entry.MainWordLength();
-  if (len >= 0 && len < int32_t(fWordLengths.size())) fWordLengths[len] += entry.MainWordFrequency();
+  if (len >= 0 && len < int32_t(stoplist_wordlengths.size())) stoplist_wordlengths[len] += entry.MainWordFrequency();
 }
 
 void TVXWordList::Remove(int index) {

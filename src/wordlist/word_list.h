@@ -186,8 +186,9 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // Settings the list reads when it shows lemmas (read from the store by the document).
   bool fLemmaHeadWordFreqOnly = false;
   bool fLemmaOmitHeadWordInWordlist = false;
+  // The stop list's words also leave the word-length counts (the stop-list settings, read when
+  // the list is made).
   bool subtract_stoplist_wordlengths = false;
-  TStatsWordLengths fWordLengths{};  // the counter stop-list removal adjusts
   uint16_t fState = 0;
 
   std::vector<int32_t> fFreqNums;

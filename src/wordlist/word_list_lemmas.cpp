@@ -108,7 +108,7 @@ void TVXWordList::RemoveStopWords(TVXStatsList& stats) {
   CheckStops();
   Zap(false);
   stats.SetStopListInfo(types_before - Count(), static_cast<int32_t>(std::min<int64_t>(tokens_before - tokens(), INT32_MAX)),
-                        fWordLengths);
+                        stoplist_wordlengths);
   freq_stale_ = true;
 }
 

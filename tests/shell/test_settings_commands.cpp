@@ -39,6 +39,7 @@ TEST(SettingsCommands, EachCodeHasItsAnswer) {
       {1260, TSettingsCommand::Colours},   {1790, TSettingsCommand::Tags},
       {4440, TSettingsCommand::Customise}, {72, TSettingsCommand::Index},
       {66, TSettingsCommand::Concordance}, {1240, TSettingsCommand::None},
+      {67, TSettingsCommand::General},     {1330, TSettingsCommand::Lists},
       {951, TSettingsCommand::None},       {0, TSettingsCommand::None},
   };
   for (const Case& c : cases) EXPECT_EQ(SettingsCommandOfCode(c.code), c.command) << c.code;
@@ -164,4 +165,32 @@ TEST_F(SettingsCommandsTest, ListsWithMissingFilesAreRefusedAndNothingIsStored) 
   EXPECT_TRUE(GetLemmaMatchStopWanted(kTool, 0));
   EXPECT_EQ(GetLemmaMatchStopFilename(kTool, 0), lemmas);
   EXPECT_EQ(GetLemmaMatchStopFilename(kTool, 2), dir.Path() + u"missing.txt");
+}
+
+// A match list of typed words needs no file, but needs words; nothing is loaded for it.
+TEST_F(SettingsCommandsTest, TypedMatchWordsStandInsteadOfAFile) {
+  TListSettings after = CurrentListSettings(kTool);
+  after[1] = List(true, u"");
+  after[1].SetKind(kWordsTyped);
+  after[1].SetTypedWords(u"  ");
+  std::vector<uint16_t> codes;
+  auto problems = ApplyListSettings(kTool, after, codes);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0], u"Match list: switched on to use typed words, but none were typed");
+  EXPECT_FALSE(GetLemmaMatchStopWanted(kTool, 1));
+
+  after[1].SetTypedWords(u"dog, cat*");
+  problems = ApplyListSettings(kTool, after, codes);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_TRUE(codes.empty());
+  const TLemmaMatchStopSettingsRec stored = GetLemmaMatchStopSettings(kTool, 1);
+  EXPECT_TRUE(stored.Activated());
+  EXPECT_EQ(stored.Kind(), kWordsTyped);
+  EXPECT_EQ(stored.TypedWords(), u"dog, cat*");
+
+  // Back to a file: the file must exist again.
+  after[1].SetKind(kWordsFromFile);
+  problems = ApplyListSettings(kTool, after, codes);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find(u"Match list: switched on, but no file was given"), UString::npos);
 }

@@ -34,6 +34,7 @@ TTagSettingsChoice Full() {
   c.parts_only = true;
   c.cut_line_start = kCutLineStartUpToTab;
   c.parts = {{u"<body>", u"</body>", false}, {u"<quote>", u"</quote>", true}};
+  c.tag_treatment = 3;
   return c;
 }
 
@@ -56,6 +57,7 @@ TEST_F(TagSettingsRulesTest, TheReadersFindEveryFieldWhereTheyLook) {
   EXPECT_EQ(GetTagsExcludeWanted(), 1);
   EXPECT_EQ(GetTagsTranslateWanted(), 2);
   EXPECT_TRUE(GetTagModified() && GetTagsExcludeModified() && GetTagTranslateModified());
+  EXPECT_EQ(GetTextSettings().TagTreatment(), 3);  // where the word-list counter looks
   const uint32_t lcid = static_cast<uint32_t>(GetTextSettings().LCID());
   TTagsToKeepList keep(lcid, GetTextSettings().WindowsCodePage());
   ASSERT_TRUE(keep.LoadFromTempFile());
@@ -146,6 +148,8 @@ TEST_F(TagSettingsRulesTest, BadValuesAreRefusedByFieldAndNothingIsWritten) {
       {"bracket closing itself", [](TTagSettingsChoice& c) { c.markup_brackets = u"||"; }, u"Mark-up between"},
       {"seven pairs", [](TTagSettingsChoice& c) { c.markup_brackets = u"<> [] {} () ab cd ef"; }, u"Mark-up between"},
       {"no tag fits", [](TTagSettingsChoice& c) { c.longest_tag = 0; }, u"Longest tag: 0"},
+      {"no such tag treatment", [](TTagSettingsChoice& c) { c.tag_treatment = 4; }, u"Tags in word lists: 4 is no choice"},
+      {"negative tag treatment", [](TTagSettingsChoice& c) { c.tag_treatment = -1; }, u"Tags in word lists: -1"},
       {"tag without brackets", [](TTagSettingsChoice& c) { c.keep.push_back(u"head"); }, u"Tags to keep, line 5"},
       {"half a tag", [](TTagSettingsChoice& c) { c.keep[0] = u"<head /description \"x\""; }, u"Tags to keep, line 1"},
       {"span without its end", [](TTagSettingsChoice& c) { c.exclude = {u"<note>"}; }, u"Tags to exclude, line 1"},

@@ -34,6 +34,11 @@ TEST(StartupParameters, Matrix) {
     EXPECT_EQ(a.with_context, c.action.with_context) << c.name;
     EXPECT_EQ(a.tool, c.action.tool) << c.name;
   }
+  // No parameter: the last file used, named by the start-up options, is opened when it exists.
+  TVXParamsFound none;
+  ParseCommandLine({}, none);
+  EXPECT_EQ(DecideStartupAction(none, false, true).kind, TStartupActionKind::kOpenDocument);
+  EXPECT_EQ(DecideStartupAction(none, false, false).kind, TStartupActionKind::kNothing);
 }
 
 TEST(LineSpans, TagsAndWordsByColouringOptions) {

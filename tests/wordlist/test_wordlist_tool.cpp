@@ -342,6 +342,75 @@ TEST_F(WordlistTool, AnalysesWriteTheirFiles) {
   EXPECT_TRUE(river);
 }
 
+// The stop list the settings name leaves the list; its words leave the statistics (types, tokens,
+// word lengths) only when the settings say so. Text: 8 tokens, 6 types; "the" 3 times, "a" once.
+TEST_F(WordlistTool, TheStopListLeavesTheStatisticsOnlyWhenAsked) {
+  std::filesystem::create_directories(Path("texts"));
+  std::ofstream(Path("texts/t.txt")) << "the cat saw the dog and the a\n";
+  std::ofstream(Path("stops.txt")) << "the\na\n";
+  const TToolRun plain = Run({"list", Path("texts"), "-o", Path("plain.lst")});
+  ASSERT_EQ(plain.code, 0) << plain.err;
+  EXPECT_EQ(plain.out.find("stop list"), std::string::npos);
+
+  ASSERT_EQ(Run({"settings", "stop-list=" + Path("stops.txt")}).code, 0);
+  const TToolRun kept = Run({"list", Path("texts"), "-o", Path("kept.lst")});
+  ASSERT_EQ(kept.code, 0) << kept.err;
+  EXPECT_NE(kept.out.find("stop list: 2 types, 4 tokens left out of the list\n"), std::string::npos) << kept.out;
+  ASSERT_EQ(Run({"settings", "stop-list-statistics=yes"}).code, 0);
+  const TToolRun both = Run({"list", Path("texts"), "-o", Path("both.lst")});
+  ASSERT_EQ(both.code, 0) << both.err;
+  EXPECT_NE(both.out.find("left out of the list and of the statistics"), std::string::npos) << both.out;
+
+  struct TSeen {
+    int32_t rows;
+    int64_t tokens, types, three_letter_words;
+  };
+  auto seen = [](const std::string& file) {
+    auto doc = Read(file);
+    const TOne_text_stats_data& o = doc->Stats().Overall_stats.data;
+    return TSeen{doc->Words().Count(), o.groups[0].count, o.types, o.word_lengths[3]};
+  };
+  const TSeen p = seen(Path("plain.lst")), k = seen(Path("kept.lst")), b = seen(Path("both.lst"));
+  EXPECT_EQ(p.rows, 6);
+  EXPECT_EQ(k.rows, 4);
+  EXPECT_EQ(b.rows, 4);
+  EXPECT_EQ(k.tokens, p.tokens);
+  EXPECT_EQ(k.types, p.types);
+  EXPECT_EQ(b.tokens, p.tokens - 4);
+  EXPECT_EQ(b.types, p.types - 2);
+  EXPECT_EQ(b.three_letter_words, p.three_letter_words - 3);  // "the" three times
+
+  // Over an index, clusters holding a stop word are left out when the settings say so.
+  std::ofstream(Path("texts/u.txt")) << "the cat saw the dog and the cat saw the dog\n";
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=2"}).code, 0);
+  ASSERT_EQ(Run({"index", Path("texts"), "-o", Path("idx")}).code, 0);
+  auto clusters_with_the = [this](const std::string& file) {
+    EXPECT_EQ(Run({"clusters", Path("idx"), "-o", Path(file)}).code, 0);
+    auto doc = Read(Path(file));
+    int with = 0;
+    for (int i = 0; i < doc->Words().Count(); ++i)
+      with += doc->Words().Row(i)->data.word.find(u"THE") != UString::npos ? 1 : 0;
+    return std::pair{doc->Words().Count(), with};
+  };
+  const auto all = clusters_with_the("all.lst");
+  EXPECT_GT(all.second, 0);
+  ASSERT_EQ(Run({"settings", "cluster-stop-list=yes"}).code, 0);
+  const auto without = clusters_with_the("kept_clusters.lst");
+  EXPECT_EQ(without.second, 0);
+  EXPECT_EQ(without.first, all.first - all.second);
+
+  // A stop list that is gone is named, and nothing is written.
+  std::filesystem::remove(Path("stops.txt"));
+  const TToolRun gone = Run({"list", Path("texts"), "-o", Path("gone.lst")});
+  EXPECT_EQ(gone.code, kWordlistToolFailed);
+  EXPECT_NE(gone.err.find("could not read the stop list"), std::string::npos) << gone.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
+  ASSERT_EQ(Run({"settings", "stop-list=none"}).code, 0);
+  EXPECT_EQ(Run({"list", Path("texts"), "-o", Path("gone.lst")}).code, 0);
+  EXPECT_NE(Run({"settings", "stop-list=" + Path("nowhere.txt")}).err.find("stop-list needs a file that exists"),
+            std::string::npos);
+}
+
 TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
   const std::string index = Path("samples");
   ASSERT_EQ(Run({"index", kSamplesDir, "-o", index}).code, 0);

@@ -120,6 +120,7 @@ uint16_t ControllerCodeOfMenuTag(int tag) {
     case 64: return 1790;
     case 65: return 1460;
     case 66: return 66;
+    case 67: return 67;
     case 69: return 1240;
     case 71: return 4440;
     case 72: return 72;

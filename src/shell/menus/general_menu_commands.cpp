@@ -14,7 +14,7 @@ constexpr TGeneralMenuCommand kCommands[] = {
     {2, E::SaveTextPage},   {3, E::Open},           {12, E::DeleteGuard},  {26, E::Close},
     {46, E::Ruler},         {56, E::Crash},         {60, E::PostCode},     {61, E::PostCode},
     {62, E::PostCode},      {63, E::PostCode},      {64, E::PostCode},     {65, E::PostCode},
-    {66, E::PostCode},      {69, E::PostCode},      {71, E::PostCode},     {72, E::PostCode},
+    {66, E::PostCode},      {67, E::PostCode},      {69, E::PostCode},      {71, E::PostCode},     {72, E::PostCode},
     {80, E::Bars},          {81, E::Bars},          {84, E::Nothing},      {110, E::PostCode},
     {111, E::PostCode},     {144, E::HelpContents}, {145, E::PostCode},    {219, E::TagDisplay},
     {220, E::TagDisplay},   {221, E::TagDisplay},   {222, E::CheckOnly},   {223, E::TagDisplay},

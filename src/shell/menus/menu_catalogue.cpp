@@ -195,6 +195,7 @@ constexpr TMenuCatalogueEntry kMenu[] = {
     {65, 1, u"Stop-, Lemma- && Matchlists", 0},
     {64, 1, u"Tags", 0},
     {71, 1, u"Customise", 0},
+    {67, 1, u"General", 0},
 
     {kTopMenuTag, 0, u"&Windows", 0},
     {110, 1, u"Tile Vertically", 0},

@@ -19,7 +19,7 @@ const TMenuFeatureSet kBase =
          {{0, 6}, {10, 15}, {60, 65}, {69, 69}, {71, 71}, {78, 83}, {176, 178}});
 
 TMenuFeatureSet Common(const TMenuFeatureContext& c) {
-  TMenuFeatureSet s = Tags({3, 8, 66, 69, 71, 80, 91, 144, 145, 161, 207}, {{60, 66}});
+  TMenuFeatureSet s = Tags({3, 8, 66, 67, 69, 71, 80, 91, 144, 145, 161, 207}, {{60, 66}});
   if (c.tool == 0) s.set(72);
   if (c.tool == 0 && c.next_version) s.set(146);
   if (c.logging) s.set(56);

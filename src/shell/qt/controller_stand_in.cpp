@@ -18,6 +18,7 @@
 #include "shell/qt/colour_settings_dialog.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "shell/qt/customise_dialog.h"
+#include "shell/qt/general_settings_dialog.h"
 #include "shell/qt/index_settings_dialog.h"
 #include "shell/qt/tag_settings_dialog.h"
 #include "shell/qt/window_messages.h"
@@ -145,6 +146,11 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::Index: {
       TIndexSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::General: {
+      TGeneralSettingsDialog d;
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }

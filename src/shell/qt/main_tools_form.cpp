@@ -102,13 +102,14 @@ class TQtFileDialogs : public TFileDialogs {
  public:
   explicit TQtFileDialogs(QWidget* parent) : parent_(parent) {}
   bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
-    const QString name = QFileDialog::getOpenFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter));
+    const QString name =
+        QFileDialog::getOpenFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter), nullptr, Kind());
     if (name.isEmpty()) return false;
     chosen = FromQString(name);
     return true;
   }
   bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override {
-    QFileDialog::Options options;
+    QFileDialog::Options options = Kind();
     if (!r.overwrite_question) options |= QFileDialog::DontConfirmOverwrite;
     QString name = QFileDialog::getSaveFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter),
                                                 nullptr, options);
@@ -119,6 +120,10 @@ class TQtFileDialogs : public TFileDialogs {
   }
 
  private:
+  // The user's choice of the program's own dialogs or the desktop's, read at each use.
+  static QFileDialog::Options Kind() {
+    return GetOpenAndSaveDialogOption() == 1 ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
+  }
   static UString StartPath(const TFileDialogRequest& r) {
     if (r.file_name.empty()) return r.folder;
     if (!ExtractFilePath(r.file_name).empty()) return r.file_name;
@@ -752,7 +757,11 @@ void TMainToolsForm::HandleStartupParameters() {
     if (NextFile.name.empty()) NextFile.name = startup_document_;
   } else if ((GetStartupOptions() & 2) != 0) {
     const auto items = menu_model_.RecentFileItems();
-    if (!items.empty()) startup_document_ = items.front()->data;
+    if (!items.empty()) {
+      startup_document_ = items.front()->data;
+      NextFile = FileRecFromParameter(startup_document_, tool_);
+      if (NextFile.name.empty()) NextFile.name = startup_document_;
+    }
   }
   ApplyTextSettings(-1);
   QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
@@ -783,6 +792,8 @@ void TMainToolsForm::ApplyTextSettings(int code) {
     fData->UpdateSettingsFromTextbuf(code);
     if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
   }
+  // A new auto-save interval holds from now, not from the next file opened.
+  if (code == kCodeTextSettings) ArmAutoSave();
 }
 
 // --- what the window shows ------------------------------------------------------------------------

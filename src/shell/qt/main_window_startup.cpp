@@ -2,7 +2,11 @@
 
 TStartupAction DecideStartupAction(const TVXParamsFound& parms, bool any_parameter, bool named_file_exists) {
   TStartupAction a;
-  if (!any_parameter) return a;
+  if (!any_parameter) {
+    // Without a command line the start-up options may name the last file used.
+    if (named_file_exists) a.kind = TStartupActionKind::kOpenDocument;
+    return a;
+  }
   if (parms.tool_wanted != 17) {
     a.kind = TStartupActionKind::kToolRequest;
     a.tool = parms.tool_wanted;

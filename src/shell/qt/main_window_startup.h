@@ -2,7 +2,8 @@
 // alone: nothing (the user starts from the wizard), open a saved concordance, answer another
 // tool's request file, or run a follow-up search another tool left in the store (switch F
 // without, Y with its context word). A calling tool named on the line takes precedence; a name
-// that is neither a file nor a tool is reported and nothing runs.
+// that is neither a file nor a tool is reported and nothing runs. Without a command line the last
+// file used is reopened when the start-up options say so.
 #pragma once
 
 #include <cstdint>
@@ -24,5 +25,6 @@ struct TStartupAction {
   bool operator==(const TStartupAction&) const = default;
 };
 
-// parms as parsed; named_file_exists: the formatted parameters name an existing file.
+// parms as parsed; named_file_exists: the formatted parameters name an existing file, or, with no
+// parameter at all, the start-up options reopen the last file used and it still exists.
 TStartupAction DecideStartupAction(const TVXParamsFound& parms, bool any_parameter, bool named_file_exists);

@@ -1,18 +1,21 @@
 #include "shell/qt/settings_dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
@@ -89,11 +92,16 @@ TFontSettingsDialog::TFontSettingsDialog(QWidget* parent) : QDialog(parent) {
   size_->setSuffix(QStringLiteral(" pt"));
   form->addRow(QStringLiteral("Font of texts and lists"), font_);
   form->addRow(QStringLiteral("Size"), size_);
+  // Texts whose accents follow their letters as separate characters then match words typed
+  // with the accented letter, and show as one character.
+  precomposed_ = new QCheckBox(QStringLiteral("Read accents as part of their letters (precomposed characters)"), this);
+  form->addRow(precomposed_);
   layout->addLayout(form);
   AddOkCancel(this, layout);
   const TDisplayFont now = DisplayFontOf(GetTextSettings());
   if (!now.name.empty()) font_->setCurrentFont(QFont(ToQString(now.name)));
   size_->setValue(now.points >= kMinFontPoints ? now.points : 10);
+  precomposed_->setChecked(GetTextSettings().PrecomposedCharacters());
 }
 
 void TFontSettingsDialog::accept() {
@@ -103,6 +111,7 @@ void TFontSettingsDialog::accept() {
     Refused(u"Font", {problem});
     return;
   }
+  settings.SetPrecomposedCharacters(precomposed_->isChecked());
   SetTextSettings(settings);
   QDialog::accept();
 }
@@ -143,9 +152,23 @@ TListSettingsDialog::TListSettingsDialog(uint8_t tool, QWidget* parent) : QDialo
     switches_[i]->setChecked(now[i].Activated());
     files_[i] = new QLineEdit(ToQString(now[i].FileName()), this);
     files_[i]->setPlaceholderText(QStringLiteral("a plain-text file, one item a line"));
-    grid->addWidget(switches_[i], k, 0);
-    grid->addWidget(WithBrowse(files_[i], false, this), k, 1);
+    grid->addWidget(WithBrowse(files_[i], false, this), 2 * k, 1);
+    grid->addWidget(switches_[i], 2 * k, 0);
   }
+  const TLemmaMatchStopSettingsRec& match = now[lmsMatch];
+  auto* match_row = new QHBoxLayout;
+  match_from_ = new QComboBox(this);
+  match_from_->addItems({QStringLiteral("the file above"), QStringLiteral("the words typed here")});
+  match_from_->setCurrentIndex(match.Kind() == kWordsTyped ? 1 : 0);
+  match_typed_ = new QLineEdit(ToQString(match.TypedWords()), this);
+  match_typed_->setMaxLength(kMostTypedMatchCharacters);
+  match_typed_->setPlaceholderText(QStringLiteral("words separated by commas"));
+  match_typed_->setEnabled(match_from_->currentIndex() == 1);
+  connect(match_from_, &QComboBox::currentIndexChanged, match_typed_, [this](int i) { match_typed_->setEnabled(i == 1); });
+  match_row->addWidget(new QLabel(QStringLiteral("Match words from"), this));
+  match_row->addWidget(match_from_);
+  match_row->addWidget(match_typed_, 1);
+  grid->addLayout(match_row, 2 * lmsMatch + 1, 1);
   grid->setColumnStretch(1, 1);
   layout->addLayout(grid);
   AddOkCancel(this, layout);
@@ -158,6 +181,9 @@ void TListSettingsDialog::accept() {
     after[i].SetActivated(switches_[i]->isChecked());
     after[i].SetFileName(FromQString(files_[i]->text().trimmed()));
   }
+  after[lmsMatch].SetKind(match_from_->currentIndex() == 1 ? kWordsTyped : kWordsFromFile);
+  after[lmsMatch].SetTypedWords(FromQString(match_typed_->text().trimmed()));
+
   if (Refused(u"Lemma, match and stop lists", ApplyListSettings(tool_, after, codes_))) return;
   QDialog::accept();
 }

@@ -1,6 +1,7 @@
 #include "shell/qt/tag_settings_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,6 +14,7 @@
 
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
+#include "wordlist/word_list_document.h"
 
 namespace {
 
@@ -48,6 +50,10 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
   longest_tag_->setMaximumWidth(160);
   m->addRow(QStringLiteral("Mark-up between"), markup_);
   m->addRow(QStringLiteral("Longest tag"), longest_tag_);
+  tag_treatment_ = new QComboBox(markup);
+  for (int k = 0; k < kTagTreatments; ++k)
+    tag_treatment_->addItem(ToQString(WordListTagTreatmentToString(static_cast<uint8_t>(k))));
+  m->addRow(QStringLiteral("Tags in word lists"), tag_treatment_);
   keep_ = LinesBox(markup, QStringLiteral("one tag a line: <head> /description \"heading\""));
   exclude_ = LinesBox(markup, QStringLiteral("one span a line: <note>*</note>"));
   entities_ = LinesBox(markup, QStringLiteral("one entity a line: &amp; &"));
@@ -109,6 +115,7 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
 void TTagSettingsDialog::Show(const TTagSettingsChoice& c) {
   markup_->setText(ToQString(c.markup_brackets));
   longest_tag_->setValue(c.longest_tag);
+  tag_treatment_->setCurrentIndex(c.tag_treatment);
   keep_->setPlainText(ToQString(TextOfLines(c.keep)));
   exclude_->setPlainText(ToQString(TextOfLines(c.exclude)));
   entities_->setPlainText(ToQString(TextOfLines(c.entities)));
@@ -131,6 +138,7 @@ TTagSettingsChoice TTagSettingsDialog::Choice() const {
   TTagSettingsChoice c;
   c.markup_brackets = FromQString(markup_->text().trimmed());
   c.longest_tag = longest_tag_->value();
+  c.tag_treatment = tag_treatment_->currentIndex();
   c.keep = LinesOf(keep_);
   c.exclude = LinesOf(exclude_);
   c.entities = LinesOf(entities_);

@@ -12,6 +12,7 @@
 #include "shell/settings/tag_settings_rules.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
@@ -32,6 +33,7 @@ class TTagSettingsDialog : public QDialog {
   QPlainTextEdit* TextsWithBox() const { return texts_with_; }
   QCheckBox* PartsOnly() const { return parts_only_; }
   QSpinBox* CutLineStart() const { return cut_line_start_; }
+  QComboBox* TagTreatment() const { return tag_treatment_; }
   // Rows are pairs: column 0 the start, 1 the end, 2 ticked when the stretch is cut.
   QTableWidget* PartsTable() const { return parts_; }
   // The fields as the rules take them.
@@ -54,4 +56,5 @@ class TTagSettingsDialog : public QDialog {
   QCheckBox* parts_only_ = nullptr;
   QSpinBox* cut_line_start_ = nullptr;
   QTableWidget* parts_ = nullptr;
+  QComboBox* tag_treatment_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 
@@ -15,10 +16,12 @@ struct TCommandRow {
 };
 constexpr TCommandRow kCommands[] = {
     {66, TSettingsCommand::Concordance},
+    {67, TSettingsCommand::General},
     {72, TSettingsCommand::Index},
     {1130, TSettingsCommand::Font},
     {1230, TSettingsCommand::Language},
     {1260, TSettingsCommand::Colours},
+    {1330, TSettingsCommand::Lists},  // "set up match method": the match list's words and their source
     {1460, TSettingsCommand::Lists},
     {1600, TSettingsCommand::Folders},
     {1790, TSettingsCommand::Tags},
@@ -121,6 +124,11 @@ std::vector<UString> ApplyListSettings(uint8_t tool, const TListSettings& after,
   std::vector<UString> problems;
   for (int k = 0; k < static_cast<int>(kLemmaMatchStopKinds); ++k) {
     if (!after[k].Activated()) continue;
+    if (k == lmsMatch && after[k].Kind() == kWordsTyped) {
+      if (TrimU(after[k].TypedWords()).empty())
+        problems.push_back(ListKindCaption(k) + u": switched on to use typed words, but none were typed");
+      continue;
+    }
     const UString file = after[k].FileName();
     if (file.empty()) problems.push_back(ListKindCaption(k) + u": switched on, but no file was given");
     else if (!FileExists(file)) problems.push_back(ListKindCaption(k) + u": the file \"" + file + u"\" does not exist");

@@ -8,7 +8,8 @@
 //   - Folders: the user's own read-write folder and the folder the tool saves results to by
 //     default. Every folder must exist (or be made) and be writable; one bad folder and none is
 //     stored, so a half-applied choice never happens;
-//   - Lists: per list (lemma, match, stop) a switch and a file. The records are stored, then the
+//   - Lists: per list (lemma, match, stop) a switch and a file; the match list's words may be
+//     typed instead (at most kMostTypedMatchCharacters, separated by commas). The records are stored, then the
 //     tool is told by codes 234-241 which lists to load or clear: a list switched on with a
 //     file is loaded again (an edited file is read afresh), a list switched off that was on is
 //     cleared. A switched-on list whose file does not exist is refused with a message.
@@ -18,7 +19,8 @@
 //     settings (concordance_settings_rules.h);
 //   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h);
 //   - Customise: the right-click menu of the lists and the shortcuts (customise_rules.h);
-//   - Index: the words, clusters and phrase frames of a corpus index (index_settings_rules.h).
+//   - Index: the words, clusters and phrase frames of a corpus index (index_settings_rules.h);
+//   - General: the save question, auto-save, start-up and file dialogs (general_settings_rules.h).
 // After every dialog but the lists' the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
@@ -29,7 +31,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, Index };
+enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, Index, General };
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);
@@ -68,11 +70,16 @@ std::vector<UString> ApplyFolders(uint8_t tool, const TFolderChoice& choice);
 using TListSettings = std::array<TLemmaMatchStopSettingsRec, kLemmaMatchStopKinds>;
 // The three lists the dialog offers (the fourth kind keeps its record untouched).
 inline constexpr int kListsOffered = 3;
+// Where a list's words come from (the record's kind): its file, or the words typed in it.
+inline constexpr uint8_t kWordsFromFile = 0;
+inline constexpr uint8_t kWordsTyped = 1;
+inline constexpr int kMostTypedMatchCharacters = 50;
 UString ListKindCaption(int kind);  // "Lemma list", "Match list", "Stop list"
 
 TListSettings CurrentListSettings(uint8_t tool);
 // The codes that tell the tool what to do after the change, in kind order.
 std::vector<uint16_t> ListCodesForChange(const TListSettings& before, const TListSettings& after);
-// Checks the lists switched on (their file must exist); when all pass, stores the records and
+// Checks the lists switched on (their file must exist, or, for typed match words, some words must
+// be typed); when all pass, stores the records and
 // answers the codes to post in codes. The problems, one line each; nothing stored when any.
 std::vector<UString> ApplyListSettings(uint8_t tool, const TListSettings& after, std::vector<uint16_t>& codes);

@@ -75,6 +75,8 @@ std::vector<UString> Problems(const TTagSettingsChoice& c) {
   if (!BracketPairsOf(c.markup_brackets, pairs))
     problems.push_back(u"Mark-up between: \"" + c.markup_brackets +
                        u"\" is not up to six pairs of an opening and a closing character, as <> []");
+  if (c.tag_treatment < 0 || c.tag_treatment >= kTagTreatments)
+    problems.push_back(u"Tags in word lists: " + IntToUStr(c.tag_treatment) + u" is no choice");
   if (c.longest_tag < 1 || c.longest_tag > 1000000)
     problems.push_back(u"Longest tag: " + IntToUStr(c.longest_tag) + u" is not from 1 to 1000000 characters");
   for (size_t i = 0; i < c.keep.size(); ++i)
@@ -212,6 +214,7 @@ TTagSettingsChoice CurrentTagSettings() {
   for (int i = 0; i < kMarkupBracketPairs && brackets.openers[i] != 0 && brackets.closers[i] != 0; ++i)
     c.markup_brackets += (c.markup_brackets.empty() ? u"" : u" ") + UString{brackets.openers[i], brackets.closers[i]};
   c.longest_tag = GetIgnoreTagsSpan();
+  c.tag_treatment = std::min<int>(ts.TagTreatment(), kTagTreatments - 1);
   for (int i = 0; i < kTextMarkerKinds; ++i) c.markers[static_cast<size_t>(i)] = ts.MarkerText(TTextsett_rec32::kFirstMarker + i);
   c.select_texts = GetTextSelectAtAll();
   for (int slot = 1; slot <= kTextSelectSlots; ++slot) {
@@ -249,6 +252,7 @@ std::vector<UString> ApplyTagSettings(const TTagSettingsChoice& c) {
   }
   ts.SetUnwantedTags(brackets);
   SetIgnoreTagsSpan(c.longest_tag);
+  ts.SetTagTreatment(static_cast<uint8_t>(c.tag_treatment));
   for (int i = 0; i < kTextMarkerKinds; ++i) ts.SetMarkerText(TTextsett_rec32::kFirstMarker + i, c.markers[static_cast<size_t>(i)]);
   SetTextSettings(ts);
   SetTextSelectAtAll(c.select_texts);

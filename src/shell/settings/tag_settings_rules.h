@@ -6,7 +6,8 @@
 //     in use and its changed flag, so that a tool already running reloads it;
 //   - the store's values: the markers ending a text's header, the eight text markers of the text
 //     settings, the strings choosing texts, and the parts of texts read alone (the start of each
-//     line cut, and up to 14 start/end pairs, each kept or cut).
+//     line cut, and up to 14 start/end pairs, each kept or cut), and how a word list counts a
+//     word that follows a tag (the text settings' tag treatment).
 // Lines of the three lists are written as in a tag file the user keeps: "<p> /description "..."",
 // "<note>*</note>", "&amp; &". A tag's colours are set elsewhere and kept here when the same tag
 // stays in the list.
@@ -35,6 +36,7 @@ struct TTextPart {
 };
 
 inline constexpr int kMarkupBracketPairs = 6;
+inline constexpr int kTagTreatments = 4;  // words alone, with their tags, tags alone, tagged words only
 
 struct TTagSettingsChoice {
   UString markup_brackets = u"<>";  // the pairs that open and close mark-up, blank between pairs
@@ -50,6 +52,7 @@ struct TTagSettingsChoice {
   bool parts_only = false;
   int cut_line_start = 0;  // characters, or kCutLineStartUpToLetter / kCutLineStartUpToTab
   std::vector<TTextPart> parts;
+  int tag_treatment = 0;  // how word lists count tagged words, 0 to kTagTreatments - 1
   bool operator==(const TTagSettingsChoice&) const = default;
 };
 

@@ -1,0 +1,48 @@
+#include "shell/qt/general_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "shell/qt/qt_application.h"
+#include "shell/qt/settings_dialogs.h"
+
+TGeneralSettingsDialog::TGeneralSettingsDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("General"));
+  const TGeneralSettingsChoice now = CurrentGeneralSettings();
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  ask_to_save_ = new QCheckBox(QStringLiteral("Ask whether to save a changed document before closing it"), this);
+  ask_to_save_->setChecked(now.ask_to_save);
+  // Wider than the rules allow: a value too big is named in the refusal, not clamped unseen.
+  auto_save_ = SettingsSpin(this, 0, 99999, now.auto_save_minutes);
+  auto_save_->setSuffix(QStringLiteral(" minutes"));
+  auto_save_->setSpecialValueText(QStringLiteral("never"));
+  reopen_ = new QCheckBox(QStringLiteral("Reopen the last file used when the program starts"), this);
+  reopen_->setChecked(now.reopen_last_file);
+  file_dialogs_ = new QComboBox(this);
+  for (int k = 0; k < kFileDialogKinds; ++k) file_dialogs_->addItem(ToQString(FileDialogKindCaption(k)));
+  file_dialogs_->setCurrentIndex(now.file_dialogs);
+  form->addRow(ask_to_save_);
+  form->addRow(QStringLiteral("Auto-save every"), auto_save_);
+  form->addRow(reopen_);
+  form->addRow(QStringLiteral("Open and save dialogs"), file_dialogs_);
+  layout->addLayout(form);
+  AddOkCancel(this, layout);
+}
+
+TGeneralSettingsChoice TGeneralSettingsDialog::Choice() const {
+  TGeneralSettingsChoice c;
+  c.ask_to_save = ask_to_save_->isChecked();
+  c.auto_save_minutes = auto_save_->value();
+  c.reopen_last_file = reopen_->isChecked();
+  c.file_dialogs = file_dialogs_->currentIndex();
+  return c;
+}
+
+void TGeneralSettingsDialog::accept() {
+  if (Refused(u"General", ApplyGeneralSettings(Choice()))) return;
+  QDialog::accept();
+}

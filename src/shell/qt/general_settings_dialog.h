@@ -1,0 +1,31 @@
+// The General settings dialog of the in-process controller stand-in: the save question on
+// closing a changed document, the auto-save interval, reopening the last file at start-up and
+// the kind of open and save dialogs (general_settings_rules.h). It shows what is stored when it
+// opens; a field refused is named in a message and the dialog stays open with everything chosen.
+#pragma once
+
+#include <QDialog>
+
+#include "shell/settings/general_settings_rules.h"
+
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+
+class TGeneralSettingsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TGeneralSettingsDialog(QWidget* parent = nullptr);
+  QCheckBox* AskToSave() const { return ask_to_save_; }
+  QSpinBox* AutoSaveMinutes() const { return auto_save_; }
+  QCheckBox* ReopenLastFile() const { return reopen_; }
+  QComboBox* FileDialogs() const { return file_dialogs_; }
+  TGeneralSettingsChoice Choice() const;
+  void accept() override;
+
+ private:
+  QCheckBox* ask_to_save_ = nullptr;
+  QSpinBox* auto_save_ = nullptr;
+  QCheckBox* reopen_ = nullptr;
+  QComboBox* file_dialogs_ = nullptr;
+};

@@ -1,0 +1,39 @@
+#include "shell/settings/general_settings_rules.h"
+
+#include "shell/main_window/main_window_rules.h"
+
+UString FileDialogKindCaption(int kind) {
+  switch (kind) {
+    case 0: return u"the program's own";
+    case 1: return u"the desktop's";
+    default: return {};
+  }
+}
+
+TGeneralSettingsChoice CurrentGeneralSettings() {
+  TGeneralSettingsChoice c;
+  c.ask_to_save = GetAskWhetherToSaveModifiedData();
+  c.auto_save_minutes = GetAutoSaveMinutes();
+  c.reopen_last_file = (GetStartupOptions() & kStartupReopensLastFile) != 0;
+  c.file_dialogs = GetOpenAndSaveDialogOption() == 1 ? 1 : 0;
+  return c;
+}
+
+std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& c) {
+  std::vector<UString> problems;
+  if (c.auto_save_minutes < 0 || c.auto_save_minutes > kMostAutoSaveMinutes)
+    problems.push_back(u"Auto-save every: " + IntToUStr(c.auto_save_minutes) + u" minutes is not from 0 to " +
+                       IntToUStr(kMostAutoSaveMinutes));
+  if (c.file_dialogs < 0 || c.file_dialogs >= kFileDialogKinds)
+    problems.push_back(u"Open and save dialogs: " + IntToUStr(c.file_dialogs) + u" is no choice");
+  if (!problems.empty()) return problems;
+  SetAskWhetherToSaveModifiedData(c.ask_to_save);
+  SetAutoSaveMinutes(c.auto_save_minutes);
+  // The start-up bits this dialog does not show stay as they are.
+  uint8_t options = GetStartupOptions();
+  options = static_cast<uint8_t>(c.reopen_last_file ? (options | kStartupReopensLastFile)
+                                                    : (options & ~kStartupReopensLastFile));
+  SetStartupOptions(options);
+  SetOpenAndSaveDialogOption(static_cast<uint8_t>(c.file_dialogs));
+  return problems;
+}

@@ -1,0 +1,37 @@
+// The General settings without a window: what every tool's main window does around its
+// documents, as the store keeps it:
+//   - whether closing (or replacing) a changed document first asks to save it;
+//   - every how many minutes a document that has its own file is saved again (0: never);
+//   - whether start-up without a file named on the command line reopens the last file used;
+//   - which open and save dialogs the window shows: the program's own or the desktop's.
+// ApplyGeneralSettings checks every field first; one bad value and nothing is written, and each
+// problem names its field. After OK the window re-reads the store (code 233), so a new auto-save
+// interval holds from then on.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+inline constexpr int32_t kMostAutoSaveMinutes = 24 * 60;
+// Bit of the start-up options: reopen the last file used.
+inline constexpr uint8_t kStartupReopensLastFile = 2;
+
+enum class TFileDialogKind : uint8_t { Own = 0, Desktop = 1 };
+inline constexpr int kFileDialogKinds = 2;
+
+struct TGeneralSettingsChoice {
+  bool ask_to_save = true;
+  int32_t auto_save_minutes = 0;
+  bool reopen_last_file = false;
+  int file_dialogs = 0;  // a TFileDialogKind
+  bool operator==(const TGeneralSettingsChoice&) const = default;
+};
+
+// "the program's own", "the desktop's".
+UString FileDialogKindCaption(int kind);
+
+TGeneralSettingsChoice CurrentGeneralSettings();
+// The problems, one line each naming its field; empty when everything was stored.
+std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& choice);
