@@ -5,11 +5,15 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "shell/qt/media_settings_dialog.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/word_cloud_settings_dialog.h"
 #include "shell/qt/settings_dialogs.h"
 
 TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* parent) : QDialog(parent), tool_(tool) {
@@ -91,7 +95,28 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   r->addRow(QStringLiteral("Filter library"), user_filter_library_);
   grid->addWidget(run, 2, 0, 1, 2);
 
+  auto* more = new QHBoxLayout;
+  media_ = SubDialogButton<TMediaSettingsDialog>(QStringLiteral("Media..."));
+  word_cloud_ = SubDialogButton<TWordCloudSettingsDialog>(QStringLiteral("Word cloud and plot..."));
+  for (QPushButton* b : {media_, word_cloud_}) more->addWidget(b);
+  more->addStretch();
+  layout->addLayout(more);
+
   AddOkCancel(this, layout);
+}
+
+template <typename Dialog>
+QPushButton* TConcordanceSettingsDialog::SubDialogButton(const QString& caption) {
+  auto* b = new QPushButton(caption, this);
+  connect(b, &QPushButton::clicked, this, [this] {
+    Dialog d(this);
+    RunSubDialog(d);
+  });
+  return b;
+}
+
+void TConcordanceSettingsDialog::RunSubDialog(QDialog& d) {
+  if ((run_sub_ ? run_sub_(d) : d.exec()) == QDialog::Accepted) sub_settings_changed_ = true;
 }
 
 TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {

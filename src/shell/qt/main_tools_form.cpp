@@ -1328,6 +1328,7 @@ void TMainToolsForm::DetachListWindows() {
 int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return 0;
   TVXFormPrintPreview& preview = EnsurePreviewForm();
+  preview.LoadStoredSettings();
   print_handler_->SetTheGrid(grid);
   if (preview.PreviewedGrid() != grid) preview.PreviewGrid(grid);
   return preview.PrintPages();
@@ -1336,6 +1337,7 @@ int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
 void TMainToolsForm::PreviewGrid(TVX_Grid* grid) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return;
   TVXFormPrintPreview& preview = EnsurePreviewForm();
+  preview.LoadStoredSettings();
   print_handler_->SetTheGrid(grid);
   preview.PreviewGrid(grid);
   preview.show();

@@ -74,9 +74,7 @@ TVXFormPrintPreview::TVXFormPrintPreview(QWidget* parent)
     : TVXStylableForm<QWidget>(parent, Qt::Window), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setWindowTitle(ToQString(VXRes(TVXRes::VXPrintPreview)));
   resize(760, 820);
-  settings_ = GetPrintPageRec();
-  printer_name_ = GetPrinterRec().PrinterName();
-  ApplyPrintPageRec(*printer_, printer_name_, settings_);
+  LoadStoredSettings();
 
   auto* column = new QVBoxLayout(this);
   auto* top = new QWidget(this);
@@ -243,6 +241,12 @@ void TVXFormPrintPreview::StoreSettings() {
   rec.SetPrinterName(printer_name_);
   SetPrinterRec(rec);
   if (settings_changed_) settings_changed_();
+}
+
+void TVXFormPrintPreview::LoadStoredSettings() {
+  settings_ = GetPrintPageRec();
+  printer_name_ = GetPrinterRec().PrinterName();
+  ApplyPrintPageRec(*printer_, printer_name_, settings_);
 }
 
 void TVXFormPrintPreview::SendCommand(int command) {

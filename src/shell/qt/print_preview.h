@@ -82,6 +82,8 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   int32_t PrintPages();
   // The page settings and the printer into the store; the owner is told.
   void StoreSettings();
+  // The page settings and the printer as stored (Page Setup changes them while the window is kept).
+  void LoadStoredSettings();
 
   TVX_Grid* PreviewedGrid() const { return grid_; }
   int32_t CurrentPage() const { return current_page_; }

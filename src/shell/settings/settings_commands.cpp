@@ -16,6 +16,7 @@ struct TCommandRow {
 constexpr TCommandRow kCommands[] = {
     {66, TSettingsCommand::Concordance},
     {72, TSettingsCommand::Index},
+    {84, TSettingsCommand::PageSetup},
     {1130, TSettingsCommand::Font},
     {1230, TSettingsCommand::Language},
     {1260, TSettingsCommand::Colours},
