@@ -20,9 +20,7 @@ class TIndexSettingsDialog : public QDialog {
   QSpinBox* ClusterLargest() const { return largest_; }
   QCheckBox* DropStarred() const { return drop_starred_; }
   QSpinBox* RelationshipSpan() const { return rel_span_; }
-  QComboBox* RelationshipStopList() const { return rel_stop_list_; }
   QCheckBox* RelationshipBothWays() const { return rel_both_ways_; }
-  QCheckBox* RelationshipAllMustPass() const { return rel_all_must_pass_; }
   TIndexSettingsChoice Choice() const;
   void accept() override;
 

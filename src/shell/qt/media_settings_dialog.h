@@ -19,12 +19,8 @@ class TMediaSettingsDialog : public QDialog {
   explicit TMediaSettingsDialog(QWidget* parent = nullptr);
   QComboBox* Method() const { return method_; }
   QLineEdit* FileNameMarker() const { return file_name_marker_; }
-  QLineEdit* MediaFolder() const { return media_folder_; }
   QLineEdit* LookupTable() const { return lookup_table_; }
-  QLineEdit* StartMarker() const { return start_marker_; }
-  QLineEdit* DurationMarker() const { return duration_marker_; }
   QSpinBox* DefaultDuration() const { return default_duration_; }
-  QDoubleSpinBox* WideningStep() const { return widening_; }
   QLineEdit* Extension(int i) const { return extensions_[static_cast<size_t>(i)]; }
   TMediaSettingsChoice Choice() const;
   void accept() override;

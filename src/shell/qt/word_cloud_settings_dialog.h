@@ -19,7 +19,6 @@ class TWordCloudSettingsDialog : public QDialog {
   explicit TWordCloudSettingsDialog(QWidget* parent = nullptr);
   QComboBox* Shape() const { return shape_; }
   QCheckBox* ShowShapes() const { return show_shapes_; }
-  QCheckBox* ColourBySize() const { return colour_by_size_; }
   QSpinBox* MinFontSize() const { return min_font_; }
   QSpinBox* PlotSections() const { return divisions_; }
   QLineEdit* PlotMarkColour() const { return plot_colour_; }
