@@ -33,12 +33,15 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   case_sensitive_->setChecked(now.collocates_case_sensitive);
   stop_list_ = new QCheckBox(QStringLiteral("Leave out stop-list words"), collocates);
   stop_list_->setChecked(now.collocate_stop_list);
+  zero_positions_ = new QCheckBox(QStringLiteral("Show 0 where a position has none"), collocates);
+  zero_positions_->setChecked(now.collocate_zero_positions);
   c->addRow(QStringLiteral("Horizon, words to the left"), colloc_left_);
   c->addRow(QStringLiteral("Horizon, words to the right"), colloc_right_);
   c->addRow(QStringLiteral("Least frequency"), min_frequency_);
   c->addRow(QStringLiteral("Least length (letters)"), min_length_);
   c->addRow(case_sensitive_);
   c->addRow(stop_list_);
+  c->addRow(zero_positions_);
   grid->addWidget(collocates, 0, 0);
 
   auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
@@ -60,7 +63,7 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   l->addRow(remove_duplicates_);
   grid->addWidget(lines, 0, 1);
 
-  auto* sampling = new QGroupBox(QStringLiteral("Sampling"), this);
+  auto* sampling = new QGroupBox(QStringLiteral("Sampling and plot"), this);
   auto* s = new QFormLayout(sampling);
   sampling_ = new QCheckBox(QStringLiteral("Keep a sample of the hits"), sampling);
   sampling_->setChecked(now.sampling);
@@ -69,6 +72,10 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   connect(sampling_, &QCheckBox::toggled, sampling_range_, &QSpinBox::setEnabled);
   s->addRow(sampling_);
   s->addRow(QStringLiteral("One hit in"), sampling_range_);
+  plot_by_text_ = new QCheckBox(QStringLiteral("Plot: a text's rows together"), sampling);
+  plot_by_text_->setToolTip(QStringLiteral("otherwise the rows of one search word follow each other"));
+  plot_by_text_->setChecked(now.plot_rows_by_text);
+  s->addRow(plot_by_text_);
   grid->addWidget(sampling, 1, 0);
 
   auto* output = new QGroupBox(QStringLiteral("Text output"), this);
@@ -127,6 +134,8 @@ TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
   c.min_collocate_length = min_length_->value();
   c.collocates_case_sensitive = case_sensitive_->isChecked();
   c.collocate_stop_list = stop_list_->isChecked();
+  c.collocate_zero_positions = zero_positions_->isChecked();
+  c.plot_rows_by_text = plot_by_text_->isChecked();
   c.characters_per_line = line_characters_->value();
   c.context_stop = context_stop_->currentIndex();
   c.lines_per_search_word = lines_per_word_->value();

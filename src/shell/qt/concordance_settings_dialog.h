@@ -30,6 +30,8 @@ class TConcordanceSettingsDialog : public QDialog {
   QSpinBox* SamplingRange() const { return sampling_range_; }
   QLineEdit* SearchWordMarker() const { return sw_marker_; }
   QCheckBox* SaveTextFileDetails() const { return text_file_details_; }
+  QCheckBox* ZeroPositions() const { return zero_positions_; }
+  QCheckBox* PlotRowsByText() const { return plot_by_text_; }
   QPushButton* MediaButton() const { return media_; }
   QPushButton* WordCloudButton() const { return word_cloud_; }
   TConcordanceSettingsChoice Choice() const;
@@ -54,6 +56,8 @@ class TConcordanceSettingsDialog : public QDialog {
   QSpinBox* min_length_ = nullptr;
   QCheckBox* case_sensitive_ = nullptr;
   QCheckBox* stop_list_ = nullptr;
+  QCheckBox* zero_positions_ = nullptr;
+  QCheckBox* plot_by_text_ = nullptr;
   QSpinBox* line_characters_ = nullptr;
   QComboBox* context_stop_ = nullptr;
   QSpinBox* lines_per_word_ = nullptr;

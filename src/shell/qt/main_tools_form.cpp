@@ -766,8 +766,10 @@ void TMainToolsForm::ApplyTextSettings(int code) {
   if (ClosingFlag()) return;
   SetMenuChecks();
   if (code == kCodeTextSettings && fData) {
-    fData->UpdateSettingsFromTextbuf(code);
-    if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
+    // The document's own form: a concordance takes its settings record and plot order too.
+    TVX_Grid* g = CurrentGrid();
+    fData->UpdateSettingsFromTextbuf(code, g ? dynamic_cast<TDocumentList*>(g->List()) : nullptr, 0);
+    if (g) g->ListChanged();
   }
 }
 
