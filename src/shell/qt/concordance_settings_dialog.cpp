@@ -14,6 +14,7 @@
 #include "shell/qt/media_settings_dialog.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/word_cloud_settings_dialog.h"
+#include "shell/qt/word_list_collocates_dialog.h"
 #include "shell/qt/settings_dialogs.h"
 
 TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* parent) : QDialog(parent), tool_(tool) {
@@ -105,7 +106,8 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   auto* more = new QHBoxLayout;
   media_ = SubDialogButton<TMediaSettingsDialog>(QStringLiteral("Media..."));
   word_cloud_ = SubDialogButton<TWordCloudSettingsDialog>(QStringLiteral("Word cloud and plot..."));
-  for (QPushButton* b : {media_, word_cloud_}) more->addWidget(b);
+  word_list_ = SubDialogButton<TWordListCollocatesDialog>(QStringLiteral("Collocates of a word list..."));
+  for (QPushButton* b : {media_, word_cloud_, word_list_}) more->addWidget(b);
   more->addStretch();
   layout->addLayout(more);
 

@@ -2,8 +2,8 @@
 // stand-in: collocates, lines, sampling and text output, as concordance_settings_rules.h says.
 // It shows what is stored when it opens; OK hands the fields to the rules, and a field they refuse
 // is named in a message while the dialog stays open with everything chosen. Its buttons open the
-// settings of what the concordancer's pages do with a line's media, a word cloud and the
-// relationships; each of those has its own OK, which stores at once.
+// settings of what the concordancer's pages do with a line's media and a word cloud, and of the
+// collocates of a whole word list; each of those has its own OK, which stores at once.
 #pragma once
 
 #include <QDialog>
@@ -34,6 +34,7 @@ class TConcordanceSettingsDialog : public QDialog {
   QCheckBox* PlotRowsByText() const { return plot_by_text_; }
   QPushButton* MediaButton() const { return media_; }
   QPushButton* WordCloudButton() const { return word_cloud_; }
+  QPushButton* WordListCollocatesButton() const { return word_list_; }
   TConcordanceSettingsChoice Choice() const;
   void accept() override;
   // How the further dialogs are run (modally by default).
@@ -50,6 +51,7 @@ class TConcordanceSettingsDialog : public QDialog {
   bool sub_settings_changed_ = false;
   QPushButton* media_ = nullptr;
   QPushButton* word_cloud_ = nullptr;
+  QPushButton* word_list_ = nullptr;
   QSpinBox* colloc_left_ = nullptr;
   QSpinBox* colloc_right_ = nullptr;
   QSpinBox* min_frequency_ = nullptr;
