@@ -4,11 +4,13 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QPrinter>
 #include <QRegularExpression>
 
 #include "platform/settings/settings_access.h"
 #include "shell/main_window/main_window_rules.h"
 #include "shell/qt/page_setup_dialog.h"
+#include "shell/qt/print_preview.h"
 #include "window/settings_dialog_road.h"
 #include "window/test_tool_window.h"
 
@@ -117,4 +119,26 @@ TEST_F(PageSetupRoad, CancelAndRefusedValuesChangeNothing) {
   }
   EXPECT_TRUE(GetPrintPageRec().SameBytes(page));
   EXPECT_TRUE(GetPrinterRec().SameBytes(printer));
+}
+
+// A preview on show takes the page chosen at once: its printer's page turns, and so do its sheets.
+TEST_F(PageSetupRoad, AShownPreviewTakesTheNewPage) {
+  ASSERT_EQ(LinesFor(u"river"), 6);
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  Main().PreviewGrid(grid);
+  TVXFormPrintPreview* preview = Main().PrintPreview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(preview->Printer().pageLayout().orientation(), QPageLayout::Portrait);
+  ASSERT_EQ(ThroughTheMenu([](TPageSetupDialog& d) {
+              d.Orientation()->setCurrentIndex(1);
+              d.accept();
+            }),
+            int(QDialog::Accepted));
+  EXPECT_TRUE(GetPrintPageRec().Landscape());
+  EXPECT_TRUE(preview->isVisible());
+  EXPECT_EQ(preview->Printer().pageLayout().orientation(), QPageLayout::Landscape);
+  const QRectF page = preview->Printer().pageLayout().fullRectPoints();
+  EXPECT_GT(page.width(), page.height());
+  preview->close();
 }

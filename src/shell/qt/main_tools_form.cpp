@@ -771,6 +771,11 @@ void TMainToolsForm::ApplyTextSettings(int code) {
     fData->UpdateSettingsFromTextbuf(code, g ? dynamic_cast<TDocumentList*>(g->List()) : nullptr, 0);
     if (g) g->ListChanged();
   }
+  // A preview on show takes a new page set-up at once.
+  if (code == kCodeTextSettings && preview_form_ && preview_form_->isVisible()) {
+    preview_form_->LoadStoredSettings();
+    preview_form_->Redraw();
+  }
 }
 
 // --- what the window shows ------------------------------------------------------------------------

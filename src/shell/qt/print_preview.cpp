@@ -50,7 +50,7 @@ void TPrintPreviewHandler::PrintThePages(int command) {
       if (page > 0) --page;
       break;
     case kPreviewActivated:
-      preview_->StoreSettings();
+      preview_->LoadStoredSettings();
       preview_->Redraw();
       return;
     case kPreviewPrint:
@@ -247,6 +247,7 @@ void TVXFormPrintPreview::LoadStoredSettings() {
   settings_ = GetPrintPageRec();
   printer_name_ = GetPrinterRec().PrinterName();
   ApplyPrintPageRec(*printer_, printer_name_, settings_);
+  if (edit_header_) ShowSettingsInControls();  // not while the window is being built
 }
 
 void TVXFormPrintPreview::SendCommand(int command) {
