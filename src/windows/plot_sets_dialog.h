@@ -33,6 +33,8 @@ class TConcPlottingDlg : public TVXDialogForm {
   void ClearSets(int kind);
   void OKClick();
   const TPlotOptions& PlotOptions() const { return options_; }
+  // The order shown next (the stored default, copied into the document with the settings).
+  void SetFilesFirst(bool files_first) { options_.files_first = files_first; }
   bool options_selected = false;
 
   QListWidget* Available(int kind) const { return kind == 0 ? files_ : words_; }

@@ -35,6 +35,8 @@ TConcordanceSettingsChoice Changed() {
   c.search_word_marker = u"#";
   c.context_word_marker = u"@";
   c.save_text_file_details = true;
+  c.collocate_zero_positions = true;
+  c.plot_rows_by_text = true;
   return c;
 }
 
@@ -74,6 +76,8 @@ TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
   EXPECT_EQ(GetConc_SW_TXT_Marker(), u"#");
   EXPECT_EQ(GetConc_Context_W_TXT_Marker(), u"@");
   EXPECT_TRUE(GetPostProcessSaveFilenames());
+  EXPECT_TRUE(r.CollocateExtraColumnsComputed());
+  EXPECT_EQ(r.PlotRowOrder(), 1);
 
   // No limit again is stored as the run's own "no limit", and sampling off keeps its range.
   TConcordanceSettingsChoice again = c;

@@ -113,3 +113,23 @@ TEST_F(CustomiseRulesTest, BadChoicesAreRefusedByCommandAndNothingIsWritten) {
   Item(items, kTagSave).shortcut = u"";
   EXPECT_TRUE(ApplyCustomisation(menus, items).empty());
 }
+
+TEST_F(CustomiseRulesTest, HelpAccessIsStoredAsTheHelpRequestReadsIt) {
+  EXPECT_EQ(CurrentHelpAccess(), 1);  // the help pages in the browser
+  struct Case {
+    int mode;
+    bool stored;
+  };
+  for (const Case& c : {Case{0, true}, Case{2, true}, Case{1, true}, Case{3, false}, Case{-1, false}}) {
+    const uint8_t before = GetVXHelpAccessMode();
+    EXPECT_EQ(HelpAccessProblem(c.mode).empty(), c.stored) << c.mode;
+    ApplyHelpAccess(c.mode);
+    EXPECT_EQ(GetVXHelpAccessMode(), c.stored ? c.mode : before) << c.mode;
+  }
+  EXPECT_EQ(HelpAccessProblem(7), u"Help opens: 7 is no choice");
+  // A stored mode of another program's choosing shows as "nothing", which is what it does.
+  SetVXHelpAccessMode(9);
+  EXPECT_EQ(CurrentHelpAccess(), 2);
+  EXPECT_EQ(HelpAccessCaption(2), u"nothing");
+  EXPECT_EQ(HelpAccessCaption(3), u"");
+}

@@ -31,6 +31,14 @@ TIndexSettingsChoice Changed() {
   c.drop_starred = false;
   c.phrase_frames_off = false;
   c.phrase_frame_min_frequency = 9;
+  c.relationship_span = 3;
+  c.relationship_left_and_right = false;
+  c.relationship_min_joint_frequency = 2;
+  c.relationship_min_texts = 4;
+  c.relationship_stop_list = 2;
+  c.relationship_omit_same_word = true;
+  c.relationship_both_ways = true;
+  c.relationship_all_must_pass = true;
   return c;
 }
 
@@ -57,12 +65,24 @@ TEST_F(IndexSettingsRulesTest, WhatIsAppliedIsReadWhereTheIndexLooksAndTheRestSt
   EXPECT_TRUE(r.DropPlainClusters());
   EXPECT_FALSE(r.DropStarredClusters());
   EXPECT_EQ(r.PhraseFrameMinFrequency(), 9);
-  // What the dialog does not show stays: the text settings block, the relationship settings,
-  // the first filter.
+  // The relationships run reads its settings inside the block.
+  const TRelationshipSettingsRec rel = RelationshipSettingsOf(r);
+  EXPECT_EQ(rel.Span(), 3);
+  EXPECT_FALSE(rel.LeftAndRight());
+  EXPECT_EQ(rel.MinJointFrequency(), 2);
+  EXPECT_EQ(rel.MinTexts(), 4);
+  EXPECT_EQ(rel.StopListOption(), 2);
+  EXPECT_TRUE(rel.OmitSameWord());
+  EXPECT_TRUE(rel.BothWays());
+  EXPECT_TRUE(rel.AllMustPass());
+  // What the dialog does not show stays: the text settings block, the relationships' share of
+  // the running words, their stop and thresholds, the first filter.
+  const TRelationshipSettingsRec rel_before = RelationshipSettingsOf(before);
   EXPECT_EQ(r.TextSettings().LCID(), before.TextSettings().LCID());
-  EXPECT_EQ(0, std::memcmp(r.bytes + TWordlistIndexSettingsRec::kRelationshipsAt,
-                           before.bytes + TWordlistIndexSettingsRec::kRelationshipsAt,
-                           TWordlistIndexSettingsRec::kRelationshipsSize));
+  EXPECT_EQ(rel.MaxPercent(), rel_before.MaxPercent());
+  EXPECT_EQ(rel.MinFrequencyWord2(), rel_before.MinFrequencyWord2());
+  EXPECT_EQ(rel.StopAt(), rel_before.StopAt());
+  for (int i = 0; i < TRelationshipSettingsRec::kStatistics; ++i) EXPECT_EQ(rel.Threshold(i), rel_before.Threshold(i));
   EXPECT_EQ(r.FirstFilterMaxPercent(), before.FirstFilterMaxPercent());
 }
 
@@ -81,6 +101,11 @@ TEST_F(IndexSettingsRulesTest, BadValuesAreRefusedByFieldAndNothingIsWritten) {
       {[](TIndexSettingsChoice& c) { c.cluster_seconds_per_word = -2; }, u"Seconds a word may take"},
       {[](TIndexSettingsChoice& c) { c.cluster_stop_at = 6; }, u"Clusters stop at"},
       {[](TIndexSettingsChoice& c) { c.phrase_frame_min_frequency = 0; }, u"Least phrase-frame frequency"},
+      {[](TIndexSettingsChoice& c) { c.relationship_span = 0; }, u"Relationship span: 0 words is not from 1 to 25"},
+      {[](TIndexSettingsChoice& c) { c.relationship_span = 26; }, u"Relationship span: 26 words"},
+      {[](TIndexSettingsChoice& c) { c.relationship_min_joint_frequency = 0; }, u"Least joint frequency: 0 is below 1"},
+      {[](TIndexSettingsChoice& c) { c.relationship_min_texts = -1; }, u"Least texts of a pair: -1 is below 1"},
+      {[](TIndexSettingsChoice& c) { c.relationship_stop_list = 4; }, u"Stop list removes a pair: 4 is no choice"},
   };
   const TIndexSettingsChoice before = CurrentIndexSettings();
   for (const Case& k : cases) {

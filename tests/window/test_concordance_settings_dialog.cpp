@@ -7,12 +7,17 @@
 #include <set>
 
 #include "concordance/views/collocates_list.h"
+#include "concordance/views/plot_list.h"
+#include "platform/runtime/list_headings.h"
+#include "window/modal_answers.h"
+#include "windows/plot_sets_dialog.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "window/settings_dialog_road.h"
 
 namespace {
 
 constexpr int kOwnSettingsMenuItem = 66;
+constexpr int kPlotMenuItem = 39;
 
 class ConcordanceSettingsRoad : public SettingsDialogRoad {
  protected:
@@ -31,6 +36,34 @@ class ConcordanceSettingsRoad : public SettingsDialogRoad {
     auto* list = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
     for (int i = 0; list && i < list->Count(); ++i) words.insert(list->Row(i)->MainWordOnly());
     return words;
+  }
+  // How many of the first collocate's position columns show a number.
+  int PositionsWithNumbers() {
+    TurnTo("Collocates");
+    auto* list = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
+    int shown = 0;
+    for (int c = kCollocateStandardColumns; list && c < kCollocateStandardColumns + list->SpanLength(); ++c) {
+      TGrid_data_rec cell;
+      list->DrawgridDataRec(c, 1, cell, 0);
+      shown += cell.has_number ? 1 : 0;
+    }
+    return shown;
+  }
+  // Compute > Plot with each text and each search word a set of its own: the rows' texts and
+  // search words, in row order.
+  std::vector<std::pair<UString, UString>> PlotRows() {
+    ActOnNextModal([](QDialog& d) {
+      auto& sets = static_cast<TConcPlottingDlg&>(d);
+      sets.IntoSeparateSets(0);
+      sets.IntoSeparateSets(1);
+      sets.OKClick();
+    });
+    Main().HandleMenuCommand(kPlotMenuItem, u"");
+    QTest::qWait(20);
+    std::vector<std::pair<UString, UString>> rows;
+    auto& plot = static_cast<TConcPlotList&>(*Main().Doc()->fConcPlotList);
+    for (int i = 0; i < plot.Count(); ++i) rows.emplace_back(plot.Row(i)->plot_filename, plot.Row(i)->plot_sw_string);
+    return rows;
   }
   size_t LongestLine() {
     size_t longest = 0;
@@ -109,4 +142,40 @@ TEST_F(ConcordanceSettingsRoad, CancelChangesNothing) {
   EXPECT_FALSE(GetRandomising());
   ASSERT_EQ(LinesFor(u"river"), 6);
   EXPECT_GT(LongestLine(), 100u);
+}
+
+// A collocate's position columns show 0 where it was never met, and the plot's rows of one text
+// follow each other, once the settings say so; the plot-sets dialog opens on the stored order.
+TEST_F(ConcordanceSettingsRoad, ZeroPositionsAndPlotOrderFollowTheStore) {
+  ThroughTheMenu([](TConcordanceSettingsDialog& d) {
+    d.MinCollocateFrequency()->setValue(1);
+    d.accept();
+  });
+  Main().ShowStartDialog();
+  Wizard().FileNameBox()->setText(ToQString(dir.Write(u"words.txt", "river\nmill\n")));
+  Wizard().ButtonSWsFromFileClick();
+  Wizard().ButtonOKClick();
+  QTest::qWait(20);
+  ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 12);
+  const int sparse = PositionsWithNumbers();
+  EXPECT_GT(sparse, 0);
+  EXPECT_LT(sparse, 11);  // five either side and the centre
+  using Rows = std::vector<std::pair<UString, UString>>;
+  EXPECT_EQ(PlotRows(), (Rows{{u"text0", u"river"}, {u"text1", u"river"}, {u"text0", u"mill"}, {u"text1", u"mill"}}));
+  ASSERT_EQ(ThroughTheMenu([](TConcordanceSettingsDialog& d) {
+              EXPECT_FALSE(d.ZeroPositions()->isChecked());
+              EXPECT_FALSE(d.PlotRowsByText()->isChecked());
+              d.ZeroPositions()->setChecked(true);
+              d.PlotRowsByText()->setChecked(true);
+              d.accept();
+            }),
+            int(QDialog::Accepted));
+  EXPECT_EQ(PositionsWithNumbers(), 11);
+  EXPECT_EQ(PlotRows(), (Rows{{u"text0", u"river"}, {u"text0", u"mill"}, {u"text1", u"river"}, {u"text1", u"mill"}}));
+  ThroughTheMenu([](TConcordanceSettingsDialog& d) {
+    EXPECT_TRUE(d.ZeroPositions()->isChecked());
+    EXPECT_TRUE(d.PlotRowsByText()->isChecked());
+    d.reject();
+  });
 }

@@ -1,6 +1,8 @@
 // Settings > Customise through the program's Settings menu: commands put on the lists' right-click
 // menu appear there and run, and a shortcut given reaches the menu bar's item.
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -128,3 +130,49 @@ TEST_F(CustomiseRoad, CancelAndRefusedChoicesChangeNothing) {
   EXPECT_FALSE(GetPopupMenuTagInUse(kTagZap));
   RightClickGrid([](QMenu* menu) { EXPECT_FALSE(Captions(menu).contains(QStringLiteral("Zap"))); });
 }
+
+namespace {
+
+// The desktop's opener of help pages as the test sees it: every page asked for.
+class HelpPagesAsked : public QObject {
+  Q_OBJECT
+ public:
+  HelpPagesAsked() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+  ~HelpPagesAsked() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  Q_INVOKABLE void Open(const QUrl& url) { pages.push_back(url.toString()); }
+  QStringList pages;
+};
+
+constexpr int kHelpMenuItem = 144;
+
+}  // namespace
+
+// The way help is reached, chosen under Customise, is the way Help > Help then takes.
+TEST_F(CustomiseRoad, HelpOpensAsChosen) {
+  HelpPagesAsked asked;
+  ASSERT_EQ(ThroughTheMenu([](TCustomiseDialog& d) {
+              EXPECT_EQ(d.HelpAccess()->currentIndex(), 1);  // as stored: the pages in the browser
+              d.HelpAccess()->setCurrentIndex(2);
+              d.accept();
+            }),
+            int(QDialog::Accepted));
+  EXPECT_EQ(GetVXHelpAccessMode(), 2);
+  Main().Menus()->ActionOfTag(kHelpMenuItem)->trigger();
+  EXPECT_TRUE(asked.pages.isEmpty());
+  ThroughTheMenu([](TCustomiseDialog& d) {
+    EXPECT_EQ(d.HelpAccess()->currentIndex(), 2);
+    d.HelpAccess()->setCurrentIndex(0);
+    d.accept();
+  });
+  Main().Menus()->ActionOfTag(kHelpMenuItem)->trigger();
+  ASSERT_EQ(asked.pages.size(), 1);
+  EXPECT_TRUE(asked.pages[0].contains(QStringLiteral("index.html?contextid="))) << asked.pages[0].toStdString();
+  // Cancel keeps the way chosen.
+  ThroughTheMenu([](TCustomiseDialog& d) {
+    d.HelpAccess()->setCurrentIndex(2);
+    d.reject();
+  });
+  EXPECT_EQ(GetVXHelpAccessMode(), 0);
+}
+
+#include "test_customise_dialog.moc"

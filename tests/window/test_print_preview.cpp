@@ -89,16 +89,25 @@ TEST_F(PrintPreviewTest, ActivationAndSettingsCommandsStoreAndRedraw) {
   TPrintPreviewHandler& h = window->PrintHandler();
   h.PrintThePages(kPreviewNextPage);
   window->stats_grid->SetTopRow(1);
+  // Activation takes what is stored (Page Setup may have changed it); a change of the preview's
+  // own settings is stored.
   struct Step {
     int command;
     const char16_t* header;
     bool grid_follows;
   } steps[] = {{kPreviewActivated, u"activated", false}, {kPreviewSettingsChanged, u"changed", true}};
   for (const Step& s : steps) {
-    p.Settings().SetHeader(s.header);
+    if (s.command == kPreviewActivated) {
+      TPrintPageRec stored = GetPrintPageRec();
+      stored.SetHeader(s.header);
+      SetPrintPageRec(stored);
+    } else {
+      p.Settings().SetHeader(s.header);
+    }
     const int before = draws;
     h.PrintThePages(s.command);
     EXPECT_EQ(GetPrintPageRec().Header(), s.header);
+    EXPECT_EQ(p.Settings().Header(), s.header);
     EXPECT_GT(draws, before) << s.command;
     EXPECT_EQ(p.CurrentPage(), 1) << s.command;
     EXPECT_EQ(window->stats_grid->TopRow() == static_cast<int>(p.Plan().FirstRowOf(1) + 1), s.grid_follows)

@@ -11,20 +11,11 @@
 #include "windows/sort_rules.h"
 #include "windows/word_list_check_dialog.h"
 #include "window/result_pages_support.h"
+#include "window/wordlist_tool_support.h"
 
 namespace {
 
 using namespace result_pages;
-
-// linzora_wordlist with these arguments, in this process's settings and hand-over folders; its
-// exit code (-1 when it did not end), its standard error into *err.
-int RunWordlistTool(const QStringList& args, QByteArray* err = nullptr) {
-  QProcess tool;
-  tool.start(QStringLiteral(LINZORA_WORDLIST_PROGRAM), args);
-  if (!tool.waitForFinished(120000)) return -1;
-  if (err) *err = tool.readAllStandardError();
-  return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-}
 
 QString Q(const UString& s) { return ToQString(s); }
 

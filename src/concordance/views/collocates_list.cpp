@@ -363,7 +363,7 @@ void TCollocateList::NumericalDataOf(int column, int index, bool lemma, TNumberD
       return;
     }
     const int32_t v = f[static_cast<size_t>(k)];
-    if (v == 0) {
+    if (v == 0 && !(document_ && document_->ShowsZeroPositionCounts())) {
       result.value = -999998.0f;
       return;
     }

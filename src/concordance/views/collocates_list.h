@@ -103,6 +103,8 @@ struct TCollocateListDocument {
   virtual int32_t ChosenAssociationMeasure() const { return 1; }
   // Level of old rows (below version 11): 0, 1 with the search-word number, 2 with the texts.
   virtual int OldRowLevel() const { return 2; }
+  // A position column where the collocate was never met shows 0 (otherwise it stays empty).
+  virtual bool ShowsZeroPositionCounts() const { return false; }
 };
 
 struct TCollocateSettings {

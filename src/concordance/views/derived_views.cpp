@@ -56,6 +56,7 @@ struct TOwnerCollocateQuestions : TCollocateListDocument {
     const TSearch_word_format_rec* r = n >= 0 && n < doc->fSearchWords.Count() ? doc->fSearchWords.GetPtr(n) : nullptr;
     return r ? r->sw : UString();
   }
+  bool ShowsZeroPositionCounts() const override { return doc->fSettings.CollocateExtraColumnsComputed(); }
 };
 
 class TDocumentCollocateList : public TCollocateList {

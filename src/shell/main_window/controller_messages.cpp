@@ -124,6 +124,7 @@ uint16_t ControllerCodeOfMenuTag(int tag) {
     case 69: return 1240;
     case 71: return 4440;
     case 72: return 72;
+    case 84: return 84;
     case 110: case 111: return static_cast<uint16_t>(tag);
     case 145: return 951;
     default: return 0;

@@ -15,7 +15,7 @@ constexpr TGeneralMenuCommand kCommands[] = {
     {46, E::Ruler},         {56, E::Crash},         {60, E::PostCode},     {61, E::PostCode},
     {62, E::PostCode},      {63, E::PostCode},      {64, E::PostCode},     {65, E::PostCode},
     {66, E::PostCode},      {67, E::PostCode},      {69, E::PostCode},      {71, E::PostCode},     {72, E::PostCode},
-    {80, E::Bars},          {81, E::Bars},          {84, E::Nothing},      {110, E::PostCode},
+    {80, E::Bars},          {81, E::Bars},          {84, E::PostCode},     {110, E::PostCode},
     {111, E::PostCode},     {144, E::HelpContents}, {145, E::PostCode},    {219, E::TagDisplay},
     {220, E::TagDisplay},   {221, E::TagDisplay},   {222, E::CheckOnly},   {223, E::TagDisplay},
     {701, E::LanguageConfirmed},
@@ -45,7 +45,6 @@ bool HandleGeneralMenuCommand(int tag, TGeneralMenuWindow& window) {
     case E::Crash: CauseACrash();
     case E::PostCode: PostToController(ControllerCodeOfMenuTag(tag)); return true;
     case E::Bars: window.SetToolbarAndStatusBarVisibility(); return true;
-    case E::Nothing: return true;
     case E::HelpContents: window.ShowHelpContext(ToolHelpContext(current_tool_var)); return true;
     case E::TagDisplay:
     case E::CheckOnly: {

@@ -23,9 +23,8 @@ enum class TGeneralEffect : uint8_t {
   Close,              // 26
   Ruler,              // 46
   Crash,              // 56
-  PostCode,           // 60-66, 69, 71, 72, 110, 111, 145
+  PostCode,           // 60-66, 69, 71, 72, 84, 110, 111, 145
   Bars,               // 80, 81
-  Nothing,            // 84
   HelpContents,       // 144
   TagDisplay,         // 219-221, 223
   CheckOnly,          // 222

@@ -5,11 +5,16 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "shell/qt/media_settings_dialog.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/word_cloud_settings_dialog.h"
+#include "shell/qt/word_list_collocates_dialog.h"
 #include "shell/qt/settings_dialogs.h"
 
 TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* parent) : QDialog(parent), tool_(tool) {
@@ -29,12 +34,15 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   case_sensitive_->setChecked(now.collocates_case_sensitive);
   stop_list_ = new QCheckBox(QStringLiteral("Leave out stop-list words"), collocates);
   stop_list_->setChecked(now.collocate_stop_list);
+  zero_positions_ = new QCheckBox(QStringLiteral("Show 0 where a position has none"), collocates);
+  zero_positions_->setChecked(now.collocate_zero_positions);
   c->addRow(QStringLiteral("Horizon, words to the left"), colloc_left_);
   c->addRow(QStringLiteral("Horizon, words to the right"), colloc_right_);
   c->addRow(QStringLiteral("Least frequency"), min_frequency_);
   c->addRow(QStringLiteral("Least length (letters)"), min_length_);
   c->addRow(case_sensitive_);
   c->addRow(stop_list_);
+  c->addRow(zero_positions_);
   grid->addWidget(collocates, 0, 0);
 
   auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
@@ -56,7 +64,7 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   l->addRow(remove_duplicates_);
   grid->addWidget(lines, 0, 1);
 
-  auto* sampling = new QGroupBox(QStringLiteral("Sampling"), this);
+  auto* sampling = new QGroupBox(QStringLiteral("Sampling and plot"), this);
   auto* s = new QFormLayout(sampling);
   sampling_ = new QCheckBox(QStringLiteral("Keep a sample of the hits"), sampling);
   sampling_->setChecked(now.sampling);
@@ -65,6 +73,10 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   connect(sampling_, &QCheckBox::toggled, sampling_range_, &QSpinBox::setEnabled);
   s->addRow(sampling_);
   s->addRow(QStringLiteral("One hit in"), sampling_range_);
+  plot_by_text_ = new QCheckBox(QStringLiteral("Plot: a text's rows together"), sampling);
+  plot_by_text_->setToolTip(QStringLiteral("otherwise the rows of one search word follow each other"));
+  plot_by_text_->setChecked(now.plot_rows_by_text);
+  s->addRow(plot_by_text_);
   grid->addWidget(sampling, 1, 0);
 
   auto* output = new QGroupBox(QStringLiteral("Text output"), this);
@@ -91,7 +103,29 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   r->addRow(QStringLiteral("Filter library"), user_filter_library_);
   grid->addWidget(run, 2, 0, 1, 2);
 
+  auto* more = new QHBoxLayout;
+  media_ = SubDialogButton<TMediaSettingsDialog>(QStringLiteral("Media..."));
+  word_cloud_ = SubDialogButton<TWordCloudSettingsDialog>(QStringLiteral("Word cloud and plot..."));
+  word_list_ = SubDialogButton<TWordListCollocatesDialog>(QStringLiteral("Collocates of a word list..."));
+  for (QPushButton* b : {media_, word_cloud_, word_list_}) more->addWidget(b);
+  more->addStretch();
+  layout->addLayout(more);
+
   AddOkCancel(this, layout);
+}
+
+template <typename Dialog>
+QPushButton* TConcordanceSettingsDialog::SubDialogButton(const QString& caption) {
+  auto* b = new QPushButton(caption, this);
+  connect(b, &QPushButton::clicked, this, [this] {
+    Dialog d(this);
+    RunSubDialog(d);
+  });
+  return b;
+}
+
+void TConcordanceSettingsDialog::RunSubDialog(QDialog& d) {
+  if ((run_sub_ ? run_sub_(d) : d.exec()) == QDialog::Accepted) sub_settings_changed_ = true;
 }
 
 TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
@@ -102,6 +136,8 @@ TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
   c.min_collocate_length = min_length_->value();
   c.collocates_case_sensitive = case_sensitive_->isChecked();
   c.collocate_stop_list = stop_list_->isChecked();
+  c.collocate_zero_positions = zero_positions_->isChecked();
+  c.plot_rows_by_text = plot_by_text_->isChecked();
   c.characters_per_line = line_characters_->value();
   c.context_stop = context_stop_->currentIndex();
   c.lines_per_search_word = lines_per_word_->value();

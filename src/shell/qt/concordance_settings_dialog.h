@@ -1,16 +1,20 @@
 // The concordancer's own settings dialog ("Specific to this Tool") of the in-process controller
 // stand-in: collocates, lines, sampling and text output, as concordance_settings_rules.h says.
 // It shows what is stored when it opens; OK hands the fields to the rules, and a field they refuse
-// is named in a message while the dialog stays open with everything chosen.
+// is named in a message while the dialog stays open with everything chosen. Its buttons open the
+// settings of what the concordancer's pages do with a line's media and a word cloud, and of the
+// collocates of a whole word list; each of those has its own OK, which stores at once.
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "shell/settings/concordance_settings_rules.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 
 class TConcordanceSettingsDialog : public QDialog {
@@ -26,17 +30,36 @@ class TConcordanceSettingsDialog : public QDialog {
   QSpinBox* SamplingRange() const { return sampling_range_; }
   QLineEdit* SearchWordMarker() const { return sw_marker_; }
   QCheckBox* SaveTextFileDetails() const { return text_file_details_; }
+  QCheckBox* ZeroPositions() const { return zero_positions_; }
+  QCheckBox* PlotRowsByText() const { return plot_by_text_; }
+  QPushButton* MediaButton() const { return media_; }
+  QPushButton* WordCloudButton() const { return word_cloud_; }
+  QPushButton* WordListCollocatesButton() const { return word_list_; }
   TConcordanceSettingsChoice Choice() const;
   void accept() override;
+  // How the further dialogs are run (modally by default).
+  void SetSubDialogRunner(std::function<int(QDialog&)> run) { run_sub_ = std::move(run); }
+  // A further dialog stored its settings (whatever this dialog's own answer).
+  bool SubSettingsChanged() const { return sub_settings_changed_; }
 
  private:
+  template <typename Dialog>
+  QPushButton* SubDialogButton(const QString& caption);
+  void RunSubDialog(QDialog& d);
   uint8_t tool_;
+  std::function<int(QDialog&)> run_sub_;
+  bool sub_settings_changed_ = false;
+  QPushButton* media_ = nullptr;
+  QPushButton* word_cloud_ = nullptr;
+  QPushButton* word_list_ = nullptr;
   QSpinBox* colloc_left_ = nullptr;
   QSpinBox* colloc_right_ = nullptr;
   QSpinBox* min_frequency_ = nullptr;
   QSpinBox* min_length_ = nullptr;
   QCheckBox* case_sensitive_ = nullptr;
   QCheckBox* stop_list_ = nullptr;
+  QCheckBox* zero_positions_ = nullptr;
+  QCheckBox* plot_by_text_ = nullptr;
   QSpinBox* line_characters_ = nullptr;
   QComboBox* context_stop_ = nullptr;
   QSpinBox* lines_per_word_ = nullptr;

@@ -20,6 +20,7 @@
 #include "shell/qt/customise_dialog.h"
 #include "shell/qt/general_settings_dialog.h"
 #include "shell/qt/index_settings_dialog.h"
+#include "shell/qt/page_setup_dialog.h"
 #include "shell/qt/tag_settings_dialog.h"
 #include "shell/qt/window_messages.h"
 
@@ -131,7 +132,8 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::Concordance: {
       TConcordanceSettingsDialog d(current_tool_var);
-      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      d.SetSubDialogRunner([this](QDialog& sub) { return Run(sub); });
+      if (Run(d) == QDialog::Accepted || d.SubSettingsChanged()) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }
     case TSettingsCommand::Colours: {
@@ -151,6 +153,11 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::General: {
       TGeneralSettingsDialog d;
+      if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
+      return true;
+    }
+    case TSettingsCommand::PageSetup: {
+      TPageSetupDialog d;
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }

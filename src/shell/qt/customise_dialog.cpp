@@ -1,5 +1,7 @@
 #include "shell/qt/customise_dialog.h"
 
+#include <QComboBox>
+#include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -31,6 +33,12 @@ TCustomiseDialog::TCustomiseDialog(QWidget* parent) : QDialog(parent), menus_(st
     table_->setItem(r, 1, new QTableWidgetItem(ToQString(item.shortcut)));
   }
   layout->addWidget(table_, 1);
+  auto* help = new QFormLayout;
+  help_ = new QComboBox(this);
+  for (int m = 0; m < kHelpAccessModes; ++m) help_->addItem(ToQString(HelpAccessCaption(m)));
+  help_->setCurrentIndex(CurrentHelpAccess());
+  help->addRow(QStringLiteral("F1 and Help open"), help_);
+  layout->addLayout(help);
   AddOkCancel(this, layout);
 }
 
@@ -53,6 +61,8 @@ std::vector<TCustomisedItem> TCustomiseDialog::Choice() const {
 }
 
 void TCustomiseDialog::accept() {
-  if (Refused(u"Customise", ApplyCustomisation(*menus_, Choice()))) return;
+  const UString help = HelpAccessProblem(help_->currentIndex());
+  if (Refused(u"Customise", help.empty() ? ApplyCustomisation(*menus_, Choice()) : std::vector<UString>{help})) return;
+  ApplyHelpAccess(help_->currentIndex());
   QDialog::accept();
 }

@@ -9,6 +9,7 @@
 
 #include "shell/settings/customise_rules.h"
 
+class QComboBox;
 class QTableWidget;
 
 class TCustomiseDialog : public QDialog {
@@ -20,6 +21,7 @@ class TCustomiseDialog : public QDialog {
   QTableWidget* Commands() const { return table_; }
   // The row of the command with this tag; -1 when it is not customisable.
   int RowOfTag(int tag) const;
+  QComboBox* HelpAccess() const { return help_; }
   std::vector<TCustomisedItem> Choice() const;
   void accept() override;
 
@@ -27,4 +29,5 @@ class TCustomiseDialog : public QDialog {
   std::unique_ptr<TMenuModel> menus_;
   std::vector<TCustomisedItem> shown_;
   QTableWidget* table_ = nullptr;
+  QComboBox* help_ = nullptr;
 };

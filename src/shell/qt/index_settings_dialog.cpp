@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
@@ -76,6 +77,26 @@ TIndexSettingsDialog::TIndexSettingsDialog(QWidget* parent) : QDialog(parent) {
   for (QCheckBox* t : {per_text_, positions_, dispersion_, stop_list_, drop_plain_, drop_starred_}) c->addRow(t);
   columns->addWidget(clusters);
 
+  auto* relationships = new QGroupBox(QStringLiteral("Relationships"), this);
+  auto* r = new QFormLayout(relationships);
+  rel_span_ = SettingsSpin(relationships, 1, kMostRelationshipSpan, std::clamp(now.relationship_span, 1, kMostRelationshipSpan));
+  rel_left_and_right_ = Tick(relationships, "Count to the left as well", now.relationship_left_and_right);
+  rel_min_joint_ = SettingsSpin(relationships, 1, kMostCount, std::max(1, now.relationship_min_joint_frequency));
+  rel_min_texts_ = SettingsSpin(relationships, 1, kMostCount, std::max(1, now.relationship_min_texts));
+  rel_stop_list_ = new QComboBox(relationships);
+  for (int i = 0; i < kRelationshipStopListOptions; ++i) rel_stop_list_->addItem(ToQString(RelationshipStopListCaption(i)));
+  rel_stop_list_->setCurrentIndex(now.relationship_stop_list < kRelationshipStopListOptions ? now.relationship_stop_list : 0);
+  rel_omit_same_ = Tick(relationships, "Leave out a word paired with itself", now.relationship_omit_same_word);
+  rel_both_ways_ = Tick(relationships, "List each pair both ways", now.relationship_both_ways);
+  rel_all_must_pass_ = Tick(relationships, "A pair passes every threshold (otherwise any one)", now.relationship_all_must_pass);
+  r->addRow(QStringLiteral("Span (words each side)"), rel_span_);
+  r->addRow(rel_left_and_right_);
+  r->addRow(QStringLiteral("Least joint frequency"), rel_min_joint_);
+  r->addRow(QStringLiteral("Least texts of a pair"), rel_min_texts_);
+  r->addRow(QStringLiteral("Stop list removes a pair"), rel_stop_list_);
+  for (QCheckBox* t : {rel_omit_same_, rel_both_ways_, rel_all_must_pass_}) r->addRow(t);
+  columns->addWidget(relationships);
+
   AddOkCancel(this, layout);
 }
 
@@ -98,6 +119,14 @@ TIndexSettingsChoice TIndexSettingsDialog::Choice() const {
   c.drop_starred = drop_starred_->isChecked();
   c.phrase_frames_off = frames_off_->isChecked();
   c.phrase_frame_min_frequency = frame_frequency_->value();
+  c.relationship_span = rel_span_->value();
+  c.relationship_left_and_right = rel_left_and_right_->isChecked();
+  c.relationship_min_joint_frequency = rel_min_joint_->value();
+  c.relationship_min_texts = rel_min_texts_->value();
+  c.relationship_stop_list = rel_stop_list_->currentIndex();
+  c.relationship_omit_same_word = rel_omit_same_->isChecked();
+  c.relationship_both_ways = rel_both_ways_->isChecked();
+  c.relationship_all_must_pass = rel_all_must_pass_->isChecked();
   return c;
 }
 

@@ -19,6 +19,8 @@ class TIndexSettingsDialog : public QDialog {
   QSpinBox* ClusterSmallest() const { return smallest_; }
   QSpinBox* ClusterLargest() const { return largest_; }
   QCheckBox* DropStarred() const { return drop_starred_; }
+  QSpinBox* RelationshipSpan() const { return rel_span_; }
+  QCheckBox* RelationshipBothWays() const { return rel_both_ways_; }
   TIndexSettingsChoice Choice() const;
   void accept() override;
 
@@ -40,4 +42,12 @@ class TIndexSettingsDialog : public QDialog {
   QCheckBox* drop_starred_ = nullptr;
   QCheckBox* frames_off_ = nullptr;
   QSpinBox* frame_frequency_ = nullptr;
+  QSpinBox* rel_span_ = nullptr;
+  QCheckBox* rel_left_and_right_ = nullptr;
+  QSpinBox* rel_min_joint_ = nullptr;
+  QSpinBox* rel_min_texts_ = nullptr;
+  QComboBox* rel_stop_list_ = nullptr;
+  QCheckBox* rel_omit_same_ = nullptr;
+  QCheckBox* rel_both_ways_ = nullptr;
+  QCheckBox* rel_all_must_pass_ = nullptr;
 };

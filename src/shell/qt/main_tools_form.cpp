@@ -789,8 +789,15 @@ void TMainToolsForm::ApplyTextSettings(int code) {
   if (ClosingFlag()) return;
   SetMenuChecks();
   if (code == kCodeTextSettings && fData) {
-    fData->UpdateSettingsFromTextbuf(code);
-    if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
+    // The document's own form: a concordance takes its settings record and plot order too.
+    TVX_Grid* g = CurrentGrid();
+    fData->UpdateSettingsFromTextbuf(code, g ? dynamic_cast<TDocumentList*>(g->List()) : nullptr, 0);
+    if (g) g->ListChanged();
+  }
+  // A preview on show takes a new page set-up at once.
+  if (code == kCodeTextSettings && preview_form_ && preview_form_->isVisible()) {
+    preview_form_->LoadStoredSettings();
+    preview_form_->Redraw();
   }
   // A new auto-save interval holds from now, not from the next file opened.
   if (code == kCodeTextSettings) ArmAutoSave();
@@ -1353,6 +1360,7 @@ void TMainToolsForm::DetachListWindows() {
 int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return 0;
   TVXFormPrintPreview& preview = EnsurePreviewForm();
+  preview.LoadStoredSettings();
   print_handler_->SetTheGrid(grid);
   if (preview.PreviewedGrid() != grid) preview.PreviewGrid(grid);
   return preview.PrintPages();
@@ -1361,6 +1369,7 @@ int32_t TMainToolsForm::PrintGridPages(TVX_Grid* grid) {
 void TMainToolsForm::PreviewGrid(TVX_Grid* grid) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return;
   TVXFormPrintPreview& preview = EnsurePreviewForm();
+  preview.LoadStoredSettings();
   print_handler_->SetTheGrid(grid);
   preview.PreviewGrid(grid);
   preview.show();

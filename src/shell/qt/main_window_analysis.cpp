@@ -250,6 +250,7 @@ void TFormLinzora::PPlot(TVX_Grid* grid) {
     if (!plot_sets_dialog_) plot_sets_dialog_ = new TConcPlottingDlg(this);
     TConcPlottingDlg& dialog = *plot_sets_dialog_;
     dialog.SetAvailable(files, words);
+    dialog.SetFilesFirst(doc->plot_options.order == 1);
     if (dialog.ShowModal() != mrOK) return;
     // Sets exist once the dialog's own OK read them; a dialog closed otherwise groups nothing.
     const TPlotOptions& o = dialog.PlotOptions();

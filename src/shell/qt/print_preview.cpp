@@ -50,7 +50,7 @@ void TPrintPreviewHandler::PrintThePages(int command) {
       if (page > 0) --page;
       break;
     case kPreviewActivated:
-      preview_->StoreSettings();
+      preview_->LoadStoredSettings();
       preview_->Redraw();
       return;
     case kPreviewPrint:
@@ -74,9 +74,7 @@ TVXFormPrintPreview::TVXFormPrintPreview(QWidget* parent)
     : TVXStylableForm<QWidget>(parent, Qt::Window), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setWindowTitle(ToQString(VXRes(TVXRes::VXPrintPreview)));
   resize(760, 820);
-  settings_ = GetPrintPageRec();
-  printer_name_ = GetPrinterRec().PrinterName();
-  ApplyPrintPageRec(*printer_, printer_name_, settings_);
+  LoadStoredSettings();
 
   auto* column = new QVBoxLayout(this);
   auto* top = new QWidget(this);
@@ -243,6 +241,13 @@ void TVXFormPrintPreview::StoreSettings() {
   rec.SetPrinterName(printer_name_);
   SetPrinterRec(rec);
   if (settings_changed_) settings_changed_();
+}
+
+void TVXFormPrintPreview::LoadStoredSettings() {
+  settings_ = GetPrintPageRec();
+  printer_name_ = GetPrinterRec().PrinterName();
+  ApplyPrintPageRec(*printer_, printer_name_, settings_);
+  if (edit_header_) ShowSettingsInControls();  // not while the window is being built
 }
 
 void TVXFormPrintPreview::SendCommand(int command) {

@@ -6,7 +6,9 @@
 // commands:
 //
 //   256 next page (none after the last)   257 previous page (none before the first)
-//   258 the window was activated: the printer records are stored, the page drawn again
+//   258 the window was activated: it takes the page and printer as stored (the preview's own
+//       changes were stored as they were made; Page Setup may have changed them since), and the
+//       page is drawn again
 //   259 print                              260 the print settings changed: stored, drawn again
 //
 // Every command but 258 and 259 ends the same way: the page is clamped to the plan (the grid's
@@ -82,6 +84,9 @@ class TVXFormPrintPreview : public TVXStylableForm<QWidget> {
   int32_t PrintPages();
   // The page settings and the printer into the store; the owner is told.
   void StoreSettings();
+  // The page settings and the printer as stored (Page Setup changes them while the window is
+  // kept); the controls show them.
+  void LoadStoredSettings();
 
   TVX_Grid* PreviewedGrid() const { return grid_; }
   int32_t CurrentPage() const { return current_page_; }

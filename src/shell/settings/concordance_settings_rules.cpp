@@ -66,6 +66,8 @@ TConcordanceSettingsChoice CurrentConcordanceSettings(uint8_t tool) {
   c.min_collocate_length = r.MinWordLength();
   c.collocates_case_sensitive = r.CollocatesCaseSensitive();
   c.collocate_stop_list = r.CollocateStopList();
+  c.collocate_zero_positions = r.CollocateExtraColumnsComputed();
+  c.plot_rows_by_text = r.PlotRowOrder() == 1;
   c.characters_per_line = r.CharactersPerLine();
   c.context_stop = r.ContextStop();
   const int32_t wanted = r.WantedPerSearchWord();
@@ -96,6 +98,8 @@ std::vector<UString> ApplyConcordanceSettings(uint8_t tool, const TConcordanceSe
   r.SetCharactersPerLine(static_cast<uint16_t>(c.characters_per_line));
   r.SetWantedPerSearchWord(c.lines_per_search_word == 0 ? kNoLineLimit : c.lines_per_search_word);
   r.SetSkipPunctuation(c.skip_punctuation);
+  r.SetCollocateExtraColumnsComputed(c.collocate_zero_positions);
+  r.SetPlotRowOrder(c.plot_rows_by_text ? 1 : 0);
   SetConcSaveRec(r);
   SetConcSaveRecContextStopAt(static_cast<uint8_t>(c.context_stop));
   SetRemoveDuplicatesAutomatically(tool, c.remove_duplicates);

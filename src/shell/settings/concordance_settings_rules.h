@@ -1,11 +1,13 @@
 // The concordancer's own settings ("Specific to this Tool") without a window. The dialog edits
 // exactly what a run and its views read from the store:
 //   - collocates: the horizons (words left and right), the least frequency and length, whether
-//     letter case counts, whether stop-list words are left out;
+//     letter case counts, whether stop-list words are left out, whether a position where a
+//     collocate was never met shows 0 or stays empty;
 //   - lines: the characters kept per line, where a context-word search stops, how many lines a
 //     search word may give (0 no limit), punctuation skipped between words, duplicates removed
 //     automatically after a run;
 //   - sampling: whether hits are sampled, and one hit in how many is kept;
+//   - plot: whether the rows of one text (rather than of one search word) follow each other;
 //   - text output: the characters of a line in text output (0 whole lines) and the markers put
 //     before the search word and the first context word;
 //   - after and during a run: the text files' details written to a text file, and the user's own
@@ -30,6 +32,7 @@ struct TConcordanceSettingsChoice {
   int min_collocate_length = 1;
   bool collocates_case_sensitive = false;
   bool collocate_stop_list = false;
+  bool collocate_zero_positions = false;
   int characters_per_line = 1000;
   int context_stop = 0;
   int32_t lines_per_search_word = 0;  // 0: no limit
@@ -37,6 +40,7 @@ struct TConcordanceSettingsChoice {
   bool remove_duplicates = false;
   bool sampling = false;
   int sampling_range = 2;
+  bool plot_rows_by_text = false;
   int32_t text_output_characters = 0;
   UString search_word_marker;
   UString context_word_marker;

@@ -19,6 +19,26 @@ std::vector<TCustomisedItem> CurrentCustomisation(TMenuModel& menus) {
   return items;
 }
 
+UString HelpAccessCaption(int mode) {
+  static const char16_t* const kCaptions[kHelpAccessModes] = {u"this program's help", u"the help pages in the browser",
+                                                              u"nothing"};
+  return (mode >= 0 && mode < kHelpAccessModes) ? UString(kCaptions[mode]) : UString();
+}
+
+int CurrentHelpAccess() {
+  const int mode = GetVXHelpAccessMode();
+  return mode < kHelpAccessModes ? mode : kHelpAccessModes - 1;  // any other mode shows nothing
+}
+
+UString HelpAccessProblem(int mode) {
+  if (mode >= 0 && mode < kHelpAccessModes) return {};
+  return u"Help opens: " + IntToUStr(mode) + u" is no choice";
+}
+
+void ApplyHelpAccess(int mode) {
+  if (HelpAccessProblem(mode).empty()) SetVXHelpAccessMode(static_cast<uint8_t>(mode));
+}
+
 std::vector<UString> ApplyCustomisation(TMenuModel& menus, const std::vector<TCustomisedItem>& items) {
   std::vector<UString> problems;
   int on_right_click = 0;

@@ -7,6 +7,9 @@
 // ApplyCustomisation checks everything first: at most ten commands on the right-click menu, each
 // shortcut readable, and no shortcut newly given that another command has (counting the commands
 // that are not customisable, whose shortcuts stay). One problem and nothing is written; each names its command.
+//
+// Beside them, how F1 and the Help commands reach help: this program's help, the help pages in
+// the browser, or not at all (the store's help access mode, read at every request for help).
 #pragma once
 
 #include <vector>
@@ -24,6 +27,15 @@ struct TCustomisedItem {
   UString shortcut;
   bool operator==(const TCustomisedItem&) const = default;
 };
+
+inline constexpr int kHelpAccessModes = 3;
+
+// "this program's help", "the help pages in the browser", "nothing".
+UString HelpAccessCaption(int mode);
+int CurrentHelpAccess();
+// Why the mode cannot be stored (empty when it can).
+UString HelpAccessProblem(int mode);
+void ApplyHelpAccess(int mode);
 
 // The customisable commands of the menus (in the model's order) as stored now.
 std::vector<TCustomisedItem> CurrentCustomisation(TMenuModel& menus);

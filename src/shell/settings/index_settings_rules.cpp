@@ -8,6 +8,9 @@ namespace {
 const char16_t* const kStopCaptions[kIndexClusterStops] = {u"none",      u"punctuation", u"sentence",
                                                            u"paragraph", u"heading",     u"section"};
 
+const char16_t* const kStopListCaptions[kRelationshipStopListOptions] = {
+    u"none", u"when word 1 is in it", u"when word 2 is in it", u"when either is in it"};
+
 void CheckAtLeast(std::vector<UString>& problems, UStringView field, int64_t value, int64_t lowest) {
   if (value < lowest) problems.push_back(UString(field) + u": " + IntToUStr(value) + u" is below " + IntToUStr(lowest));
 }
@@ -29,6 +32,13 @@ std::vector<UString> Problems(const TIndexSettingsChoice& c) {
   if (c.cluster_stop_at < 0 || c.cluster_stop_at >= kIndexClusterStops)
     p.push_back(u"Clusters stop at: " + IntToUStr(c.cluster_stop_at) + u" is no marker");
   if (!c.phrase_frames_off) CheckAtLeast(p, u"Least phrase-frame frequency", c.phrase_frame_min_frequency, 1);
+  if (c.relationship_span < 1 || c.relationship_span > kMostRelationshipSpan)
+    p.push_back(u"Relationship span: " + IntToUStr(c.relationship_span) + u" words is not from 1 to " +
+                IntToUStr(kMostRelationshipSpan));
+  CheckAtLeast(p, u"Least joint frequency", c.relationship_min_joint_frequency, 1);
+  CheckAtLeast(p, u"Least texts of a pair", c.relationship_min_texts, 1);
+  if (c.relationship_stop_list < 0 || c.relationship_stop_list >= kRelationshipStopListOptions)
+    p.push_back(u"Stop list removes a pair: " + IntToUStr(c.relationship_stop_list) + u" is no choice");
   return p;
 }
 
@@ -36,6 +46,10 @@ std::vector<UString> Problems(const TIndexSettingsChoice& c) {
 
 UString IndexClusterStopCaption(int stop) {
   return (stop >= 0 && stop < kIndexClusterStops) ? UString(kStopCaptions[stop]) : UString();
+}
+
+UString RelationshipStopListCaption(int option) {
+  return (option >= 0 && option < kRelationshipStopListOptions) ? UString(kStopListCaptions[option]) : UString();
 }
 
 TIndexSettingsChoice CurrentIndexSettings() {
@@ -58,6 +72,15 @@ TIndexSettingsChoice CurrentIndexSettings() {
   c.drop_starred = r.DropStarredClusters();
   c.phrase_frames_off = r.PhraseFramesOff();
   c.phrase_frame_min_frequency = r.PhraseFrameMinFrequency();
+  const TRelationshipSettingsRec rel = RelationshipSettingsOf(r);
+  c.relationship_span = rel.Span();
+  c.relationship_left_and_right = rel.LeftAndRight();
+  c.relationship_min_joint_frequency = rel.MinJointFrequency();
+  c.relationship_min_texts = rel.MinTexts();
+  c.relationship_stop_list = rel.StopListOption();
+  c.relationship_omit_same_word = rel.OmitSameWord();
+  c.relationship_both_ways = rel.BothWays();
+  c.relationship_all_must_pass = rel.AllMustPass();
   return c;
 }
 
@@ -82,6 +105,16 @@ std::vector<UString> ApplyIndexSettings(const TIndexSettingsChoice& c) {
   r.SetDropStarredClusters(c.drop_starred);
   r.SetPhraseFramesOff(c.phrase_frames_off);
   r.SetPhraseFrameMinFrequency(c.phrase_frame_min_frequency);
+  TRelationshipSettingsRec rel = RelationshipSettingsOf(r);
+  rel.SetSpan(static_cast<int16_t>(c.relationship_span));
+  rel.SetLeftAndRight(c.relationship_left_and_right);
+  rel.SetMinJointFrequency(c.relationship_min_joint_frequency);
+  rel.SetMinTexts(c.relationship_min_texts);
+  rel.SetStopListOption(static_cast<uint8_t>(c.relationship_stop_list));
+  rel.SetOmitSameWord(c.relationship_omit_same_word);
+  rel.SetBothWays(c.relationship_both_ways);
+  rel.SetAllMustPass(c.relationship_all_must_pass);
+  SetRelationshipSettingsOf(r, rel);
   SetWordlistIndexSettings(r);
   return problems;
 }

@@ -18,6 +18,7 @@ constexpr TCommandRow kCommands[] = {
     {66, TSettingsCommand::Concordance},
     {67, TSettingsCommand::General},
     {72, TSettingsCommand::Index},
+    {84, TSettingsCommand::PageSetup},
     {1130, TSettingsCommand::Font},
     {1230, TSettingsCommand::Language},
     {1260, TSettingsCommand::Colours},

@@ -19,8 +19,10 @@
 //     settings (concordance_settings_rules.h);
 //   - Colours: the colours of percentages and of the tags to keep (colour_settings_rules.h);
 //   - Customise: the right-click menu of the lists and the shortcuts (customise_rules.h);
-//   - Index: the words, clusters and phrase frames of a corpus index (index_settings_rules.h);
-//   - General: the save question, auto-save, start-up and file dialogs (general_settings_rules.h).
+//   - Index: the words, clusters and phrase frames of a corpus index, and its relationships
+//     (index_settings_rules.h);
+//   - General: the save question, auto-save, start-up and file dialogs (general_settings_rules.h);
+//   - Page Setup (File menu): the printer, paper and margins of printing (page_setup_rules.h).
 // After every dialog but the lists' the tool gets code 233 (settings changed) so it re-reads the store.
 #pragma once
 
@@ -31,7 +33,9 @@
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
 
-enum class TSettingsCommand : uint8_t { None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, Index, General };
+enum class TSettingsCommand : uint8_t {
+  None, Font, Folders, Lists, Language, Tags, Concordance, Colours, Customise, Index, General, PageSetup
+};
 
 // What the stand-in does for a code posted by the Settings menu (None for other codes).
 TSettingsCommand SettingsCommandOfCode(uint16_t code);

@@ -1,0 +1,42 @@
+// The word cloud's settings, and the ruler and plot features stored beside them, without a
+// window. The word cloud reads its record each time it draws; the grids read the ruler's colour
+// when the ruler is shown, and the plot reads its mark colour and its number of sections:
+//   - cloud: the shape drawn behind a word (a soft box, a box, a rounded box, a circle), whether
+//     shapes are drawn at all, whether words are coloured by size, the horizontal and vertical
+//     spacing factors, and the least font size;
+//   - plot and ruler: the colour of the plot's marks, the ruler's colour, and the sections a
+//     plot's dispersion is counted in.
+// ApplyWordCloudSettings checks every field first; one bad value and nothing is written, and each
+// problem names its field.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/ustring.h"
+
+inline constexpr int kCloudShapes = 4;
+inline constexpr double kMostCloudSpacing = 5.0;
+inline constexpr int kLeastPlotDivisions = 2;
+inline constexpr int kMostPlotDivisions = 1000;
+inline constexpr uint32_t kNoColour = 0xFFFFFFFF;  // a colour field that named none
+
+struct TWordCloudSettingsChoice {
+  int shape = 0;
+  bool show_shapes = false;
+  bool colour_by_size = true;
+  double horizontal_spacing = 1.0;
+  double vertical_spacing = 1.0;
+  int min_font_size = 9;
+  uint32_t plot_line_colour = 0x000000FF;  // 0x00BBGGRR
+  uint32_t ruler_colour = 0x00C0C0C0;
+  int plot_divisions = 8;
+  bool operator==(const TWordCloudSettingsChoice&) const = default;
+};
+
+// "soft box", "box", "rounded box", "circle".
+UString CloudShapeCaption(int shape);
+
+TWordCloudSettingsChoice CurrentWordCloudSettings();
+// The problems, one line each naming its field; empty when everything was stored.
+std::vector<UString> ApplyWordCloudSettings(const TWordCloudSettingsChoice& choice);
