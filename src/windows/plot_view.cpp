@@ -28,19 +28,16 @@ int PlotMarkColumn(int32_t position, int32_t scale, int width) {
 std::vector<int> PlotMarkColumns(const TGrid_data_rec& cell, int width) {
   std::vector<int> out;
   if (cell.kind != kCellPlot) return out;
-  out.reserve(cell.ints.size());
-  for (int32_t p : cell.ints) out.push_back(PlotMarkColumn(p, cell.plot_scale, width));
+  out.reserve(static_cast<size_t>(cell.plot_hits.Count()));
+  for (const TV2GeneralPlotDataRec& p : cell.plot_hits.Plots()) out.push_back(PlotMarkColumn(p.position, cell.plot_scale, width));
   return out;
 }
 
 TPlotHitUnderMouse PlotHitAtPixel(const TGrid_data_rec& cell, int width, int pixel) {
   TPlotHitUnderMouse hit;
   if (cell.kind != kCellPlot || cell.plot_scale <= 0 || width <= 0 || pixel < 0 || pixel >= width) return hit;
-  // The cell keeps positions and contexts side by side; the nearest-hit rule works on the
-  // runtime's plot list, in position order as the list keeps it.
-  TGeneralPlotDataList plots(cell.plot_scale, cell.plot_divisions);
-  for (size_t i = 0; i < cell.ints.size(); ++i)
-    plots.Add({cell.ints[i], i < cell.plot_contexts.size() ? cell.plot_contexts[i] : UString()});
+  // The nearest-hit rule works on the row's hits, in position order as the list keeps them.
+  const TGeneralPlotDataList& plots = cell.plot_hits;
   const int32_t word = WordNumFromPlotPixelPosition(width, pixel, cell.plot_scale);
   TV2GeneralPlotDataRec found;
   int32_t index = -1;

@@ -3,8 +3,8 @@
 //
 // Contract
 //   The row arrives as the plot list's cell (TConcPlotList::DrawgridDataRec, column 6): a kind-2
-//   cell whose ints are the hits' word positions, plot_contexts their contexts and plot_scale
-//   the row's running words (the longest text's for the overall row).
+//   cell whose plot_hits are the row's hits (word positions and contexts, shared with the row)
+//   and plot_scale the row's running words (the longest text's for the overall row).
 //   A hit at position p is drawn in the pixel column round(p x width / scale) of the strip
 //   (the last column for a hit at the very end); a cell without a scale draws no marks.
 //   Under the mouse, the pixel becomes a word (WordNumFromPlotPixelPosition) and the hit

@@ -385,3 +385,49 @@ TEST(ComputePlot, GroupedRowsMadeOnTheWorkersSaveAlike) {
       EXPECT_TRUE(saved[0] == saved[1]);
     }
 }
+
+// A plot cell refers to its row's hits: the overall row's cell of a frequent word holds every
+// hit, and painting it copied them all. The cell's hits are the row's own (the same storage) and
+// read as the row's; a copy changed afterwards (sorted, added to, read from a stream, cleared)
+// changes neither the row nor the cell taken before.
+TEST(PlotList, CellsReferToTheirRowsHitsAndChangedCopiesLeaveThemAlone) {
+  Lines f;
+  for (int32_t w : {40, 3, 17, 3, 29}) f.Hit(1, 0, w);
+  f.Hit(2, 0, 8);
+  TVXBaseHolder h;
+  TConcPlotList plot(&h);
+  UString msg;
+  ASSERT_TRUE(ComputePlot(f.list, {{u"a", 50}, {u"b", 20}}, {u"x"}, {}, PlotSettings(true, 1), false, plot, msg));
+  ASSERT_TRUE(plot.show_overall);
+  for (int grid_row : {1, 2, 3}) {
+    SCOPED_TRACE(grid_row);
+    TGrid_data_rec cell;
+    plot.DrawgridDataRec(6, grid_row, cell, 0);
+    const TConcordancePlotEntry* row = plot.CPlotDatum(grid_row - 1);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(&cell.plot_hits.Plots(), &row->plots.Plots());
+    EXPECT_EQ(cell.int_value, row->plots.Count());
+  }
+  TGrid_data_rec cell;
+  plot.DrawgridDataRec(6, 2, cell, 0);
+  const std::vector<int32_t> row_positions = Positions(plot.Row(0)->plots);
+  EXPECT_EQ(row_positions, (std::vector<int32_t>{3, 3, 17, 29, 40}));
+  TMemoryStream saved;
+  ASSERT_TRUE(plot.Row(1)->plots.SaveToStream(saved));
+  TGeneralPlotDataList copy = cell.plot_hits;
+  copy.Add({1, u"new"});
+  copy.SortByPosition();
+  EXPECT_EQ(Positions(copy), (std::vector<int32_t>{1, 3, 3, 17, 29, 40}));
+  TGeneralPlotDataList read = cell.plot_hits;
+  saved.Seek(0, TSeekOrigin::Begin);
+  ASSERT_TRUE(read.ReadFromStream(saved));
+  EXPECT_EQ(Positions(read), (std::vector<int32_t>{8}));
+  TGeneralPlotDataList cleared = cell.plot_hits;
+  cleared.Clear();
+  EXPECT_EQ(cleared.Count(), 0);
+  EXPECT_EQ(Positions(plot.Row(0)->plots), row_positions);
+  EXPECT_EQ(Positions(cell.plot_hits), row_positions);
+  EXPECT_EQ(&cell.plot_hits.Plots(), &plot.Row(0)->plots.Plots());
+  // The contexts travel with the positions.
+  EXPECT_EQ(cell.plot_hits.Plots()[0].context, plot.Row(0)->plots.Plots()[0].context);
+}

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <string>
 
 #include "document_test_support.h"
 #include "model/documents/batch_procedures.h"
@@ -373,6 +375,57 @@ TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
     EXPECT_EQ(doc->fTextFilesWithSearchWord->Count(), 2);
     EXPECT_EQ(doc->SWSFoundCounter(), (std::vector<int32_t>{1, 2}));
   }
+}
+
+// Many texts, a few with the UTF-8 signature (one holding the signature alone), looked at on
+// several workers: the user is asked about the signed ones alone, in text order, and the texts
+// chosen for converting are UTF-16 afterwards, as on one worker. The lines are the same.
+TEST(ConcordanceDocument, SignedTextsAreAskedAboutInTextOrderOnAnyWorkers) {
+  const std::string sign = "\xEF\xBB\xBF";
+  std::vector<std::string> lines_of[2];
+  for (const int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    ScopedSettings settings;
+    SetTextConversionOptions(4 | 8);
+    TempFolder tmp;
+    std::vector<UString> names, signed_names;
+    for (int i = 0; i < 300; ++i) {
+      const bool is_signed = i % 37 == 5 || i == 299;
+      const std::string body = i == 299 ? "" : "text " + std::to_string(i) + " has a dog.";
+      char name[32];
+      std::snprintf(name, sizeof name, "t%03d.txt", i);
+      names.push_back(tmp.Write(Utf8ToUtf16(name), (is_signed ? sign : "") + body));
+      if (is_signed) signed_names.push_back(names.back());
+    }
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (const UString& t : names) chosen->ToolAddAFile(t);
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"dog");
+    int32_t converted = 0;
+    std::vector<UString> asked;
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.converted_count = &converted;
+    args.threads = threads;
+    // Every other signed text is converted.
+    args.convert_utf8_text = [&](UStringView name) {
+      asked.emplace_back(name);
+      return asked.size() % 2 == 1;
+    };
+    ASSERT_TRUE(doc->MakeConcordance(args));
+    EXPECT_EQ(asked, signed_names);
+    EXPECT_EQ(converted, static_cast<int32_t>((signed_names.size() + 1) / 2));
+    for (size_t k = 0; k < signed_names.size(); ++k) {
+      const std::string bytes = FileBytes(signed_names[k]);
+      EXPECT_EQ(bytes.substr(0, 2) == "\xFF\xFE", k % 2 == 0) << k;
+    }
+    ASSERT_EQ(doc->fConcordanceList->Count(), 299);
+    for (int i = 0; i < doc->fConcordanceList->Count(); ++i)
+      lines_of[threads == 8].push_back(Utf16ToUtf8(UString(doc->fConcordanceList->Line(i)->Text())));
+  }
+  EXPECT_EQ(lines_of[0], lines_of[1]);
 }
 
 // A text holding only a signature (the UTF-8 one, or a UTF-16 byte-order mark either way round)

@@ -8,6 +8,7 @@
 #include <random>
 #include <optional>
 #include <set>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
@@ -828,6 +829,68 @@ TEST(ConcordanceLine, LeasesOnEightThreadsFillLargeBlocksThatTheNextArenaReuses)
     EXPECT_LE(kept, kKeptMost) << run;
     if (run == 0) kept_after_first = kept;
   }
+}
+
+// Small texts, as most texts of a folder of mail or news are: a lease a text holding a line or
+// two (some none), on eight threads, each thread going from one list's arena to another's text
+// by text, and one arena emptied and made anew half-way. Every text stays whole, wide and
+// one-byte ones alike.
+TEST(ConcordanceLine, LeasesOfSmallTextsAlternatingBetweenArenasKeepEveryTextWhole) {
+  class TArenaOwner : public FakeOwner {
+   public:
+    TLineTextArena* LineTextArena() override { return &arena; }
+    TLineTextArena arena;
+  };
+  constexpr int kThreads = 8, kTexts = 3000;
+  auto text_of = [](int t, int i) {
+    UString s(1 + (i * 131) % 3000, static_cast<char16_t>(u'a' + t));
+    s[static_cast<size_t>(i) % s.size()] = i % 5 == 0 ? u'\u0416' : static_cast<char16_t>(u'0' + i % 10);
+    return s;
+  };
+  std::vector<std::unique_ptr<TArenaOwner>> owners;
+  for (int o = 0; o < 3; ++o) owners.push_back(std::make_unique<TArenaOwner>());
+  struct TMade {
+    std::unique_ptr<TConcordanceEntry> line;
+    int thread;
+  };
+  std::vector<std::vector<TMade>> made(3);
+  std::mutex made_lock;
+  auto work = [&](int from_text, int to_text) {
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+      workers.emplace_back([&, t] {
+        for (int k = from_text; k < to_text; ++k) {
+          const size_t o = static_cast<size_t>(k % 2);
+          TLineTextArena::TLease lease(owners[o]->arena);
+          for (int l = 0; l < k % 3; ++l) {
+            const int i = k * 3 + l;
+            auto line = std::make_unique<TConcordanceEntry>(owners[o].get());
+            line->SetText(lease, text_of(t, i));
+            line->Data().word_num = i;
+            std::lock_guard lock(made_lock);
+            made[o].push_back({std::move(line), t});
+          }
+        }
+      });
+    }
+    for (auto& w : workers) w.join();
+  };
+  auto check = [&](size_t o) {
+    for (const TMade& m : made[o]) {
+      ASSERT_TRUE(m.line->TextInArena());
+      ASSERT_EQ(m.line->Text(), text_of(m.thread, m.line->Data().word_num)) << o;
+    }
+  };
+  work(0, kTexts / 2);
+  check(0);
+  // The first arena gives its blocks up; a new one takes its place.
+  made[0].clear();
+  EXPECT_EQ(owners[0]->arena.BytesHeld(), 0u);
+  std::swap(owners[0], owners[2]);
+  work(kTexts / 2, kTexts);
+  check(0);
+  check(1);
+  EXPECT_GT(made[0].size() + made[1].size(), static_cast<size_t>(kTexts));
 }
 
 // A worker writes a one-byte line where the lease will keep it and then stores it: only the

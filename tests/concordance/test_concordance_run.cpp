@@ -3,6 +3,7 @@
 // giving what one gives on 500 generated texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <tuple>
 #include <sstream>
@@ -662,6 +663,33 @@ TEST(ConcordanceRun, ACommittedTextWakesOnlyTheWorkersThatCanStart) {
     // One for each text committed, and a few woken by chance.
     EXPECT_LE(r.worker_wakeups, kTextsRead + kTextsRead / 20);
   }
+}
+
+// A committer slower than its workers finds them idle, the window full: a committed text frees
+// one slot, and waking a worker for each slot cost the committer a wake per small text. The
+// workers are woken once a good part of the window may start, a few wakes for many texts.
+TEST(ConcordanceRun, ASlowCommitterWakesIdleWorkersForManyTextsAtOnce) {
+  constexpr int32_t kTexts = 3000, kThreads = 8, kWindow = kTextsAheadPerWorker * kThreads;
+  TConcordanceRunSettings s = Small(1, 1000000);
+  s.text_count = kTexts;
+  s.threads = kThreads;
+  std::atomic<int32_t> started{0};
+  // Each text is judged only once the workers have read half a window past it.
+  s.text_judged = [&](const TTextRunOutcome& t) {
+    while (started.load() < std::min(t.text_index + 1 + kWindow / 2, kTexts)) std::this_thread::yield();
+  };
+  VectorSink sink;
+  TJobToken token;
+  const TConcordanceRunResult r = RunConcordance(
+      s,
+      [&](int32_t t) {
+        ++started;
+        return TextWithOneLine(t, 10);
+      },
+      sink, token);
+  ASSERT_EQ(sink.lines.size(), static_cast<size_t>(kTexts));
+  for (int32_t t = 0; t < kTexts; ++t) EXPECT_EQ(r.texts[static_cast<size_t>(t)].text_index, t);
+  EXPECT_LE(r.worker_wakeups, kTexts / 4);
 }
 
 // A text whose worker saw the stop before the text's first chunk was not read: it is no text of

@@ -517,7 +517,8 @@ TEST(ListExport, WorkbookTimeLineAndPositionsSheets) {
   pos.export_kind = 2;
   pos.int_value = 9;
   pos.str_value = u"a.txt";
-  pos.ints = {10, 20};
+  pos.plot_hits.Add({10, u""});
+  pos.plot_hits.Add({20, u""});
   list.rows = {{TextCell(u"N"), TextCell(u"T"), TextCell(u"P")}, {NumberCell(1), tl, pos}, {NumberCell(2), tl, pos}};
   list.UseRow0AsHeadings();
   list.dates.resize(static_cast<size_t>(kExcelMaxColumns));  // more than the sheet holds
@@ -605,8 +606,8 @@ TEST(ExportCellRules, CellsAsTheGridShowsThem) {
 
   TGrid_data_rec plot;
   plot.export_kind = kExportKindPlotPositions;
-  plot.ints = {10, 20, 35};
-  plot.plot_contexts = {u"old", u"", u"sea"};
+  for (const TV2GeneralPlotDataRec& hit : {TV2GeneralPlotDataRec{10, u"old"}, {20, u""}, {35, u"sea"}})
+    plot.plot_hits.Add(hit);
   EXPECT_EQ(U8(PlotPositionsText(plot)), "10 (old); 20; 35 (sea)");
   EXPECT_EQ(U8(DoExportaCellToTXT(plot, 0)), "10 (old); 20; 35 (sea)");
 }

@@ -402,7 +402,7 @@ TEST(VXBaseGrid, AResetCellIsAFreshOne) {
   c.colour = 0x123456;
   c.ints = {1};
   c.pieces.resize(1);
-  c.plot_contexts = {u"y"};
+  c.plot_hits.Add({3, u"y"});
   c.timeline_segments = {{1, 1}};
   c.timeline_date_headings = {u"z"};
   ResetGridDataRec(c);
@@ -420,7 +420,7 @@ TEST(VXBaseGrid, AResetCellIsAFreshOne) {
                      f.sw_start, f.hit_width, f.tag_number_1based, f.plot_scale, f.plot_largest_words,
                      f.plot_divisions, f.plot_total_words, f.date, f.colour));
   EXPECT_TRUE(c.text.empty() && c.prefix.empty() && c.suffix.empty() && c.str_value.empty() &&
-              c.number.caption.empty() && c.ints.empty() && c.pieces.empty() && c.plot_contexts.empty() &&
+              c.number.caption.empty() && c.ints.empty() && c.pieces.empty() && c.plot_hits.Count() == 0 &&
               c.timeline_segments.empty() && c.timeline_date_headings.empty());
 }
 
@@ -440,7 +440,7 @@ TEST(VXBaseGrid, RefilledRowsEqualFreshOnes) {
     c.kind = kCellConcordanceLine;
     c.pieces.resize(2);
     c.ints = {1, 2};
-    c.plot_contexts = {u"x"};
+    c.plot_hits.Add({1, u"x"});
     c.timeline_segments = {{1, 2}};
   }
   for (int row : {1, 0, 2, 1}) {
@@ -461,7 +461,7 @@ TEST(VXBaseGrid, RefilledRowsEqualFreshOnes) {
       EXPECT_EQ(cells[c].kind, fresh[c].kind);
       EXPECT_EQ(cells[c].col, fresh[c].col);
       EXPECT_EQ(cells[c].row, fresh[c].row);
-      EXPECT_TRUE(cells[c].pieces.empty() && cells[c].ints.empty() && cells[c].plot_contexts.empty() &&
+      EXPECT_TRUE(cells[c].pieces.empty() && cells[c].ints.empty() && cells[c].plot_hits.Count() == 0 &&
                   cells[c].timeline_segments.empty());
     }
   }

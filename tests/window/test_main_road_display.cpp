@@ -56,8 +56,8 @@ TEST(TextOutputTweaks, PlotPatternsAndGrouping) {
   TGrid_data_rec plot;
   plot.col = 6;
   plot.row = 2;
-  plot.ints = {12, 40, 3000};
-  plot.plot_contexts = {u"the river", u"", u"river bank"};
+  for (const TV2GeneralPlotDataRec& hit : {TV2GeneralPlotDataRec{12, u"the river"}, {40, u""}, {3000, u"river bank"}})
+    plot.plot_hits.Add(hit);
   TGrid_data_rec drawn = plot;
   TweakPlotCell(drawn, false);
   EXPECT_FALSE(drawn.has_text);  // a drawn plot keeps its marks only

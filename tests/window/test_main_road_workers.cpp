@@ -5,6 +5,9 @@
 #include <thread>
 
 #include "concordance/document/source_files.h"
+#include "shell/grid_tools/grid_cells.h"
+#include "shell/qt/page_list.h"
+#include "shell/qt/vx_grid.h"
 #include "model/text_reader_test_support.h"
 #include "platform/rtl/streams.h"
 #include "window/main_road_support.h"
@@ -34,6 +37,14 @@ std::string Described(T_WholeLinzoraHolder& doc) {
   out += "collocates " + std::to_string(doc.fCollocateList->Count()) + ", clusters " +
          std::to_string(doc.fClusterList->Count()) + ", patterns " + std::to_string(doc.fPatternsList->Count()) +
          ", plot " + std::to_string(doc.fConcPlotList->Count()) + "\n";
+  // What the derived lists save, byte for byte (a hash of each).
+  for (TConcordanceDerivedList* derived :
+       {doc.fCollocateList.get(), doc.fClusterList.get(), doc.fPatternsList.get(), doc.fConcPlotList.get()}) {
+    TMemoryStream s;
+    EXPECT_TRUE(derived->SaveToStream(s));
+    out += "derived " + std::to_string(s.Data().size()) + " bytes, " +
+           std::to_string(std::hash<std::string>{}(std::string(s.Data().begin(), s.Data().end()))) + "\n";
+  }
   out += "running words " + std::to_string(doc.fSettings.RunningWords()) + "\n";
   // Lines stamped with the time of the run are left out.
   const std::regex stamped(R"((\d{4}-\d\d-\d\d \d\d:\d\d)|\(took )");
@@ -92,14 +103,31 @@ class MainRoadWorkers : public MainRoadTest {
     unsetenv("LINZORA_THREADS");
     MainRoadTest::TearDown();
   }
-  // The run's document described, with the workers it used.
+  // The run's document described, with the workers it used, and then every page with a grid as
+  // the user turns to it (its headings and first rows as text; the plot's rows with their hits).
   std::pair<std::string, int32_t> RunWith(const char* threads, UStringView word) {
     if (threads) setenv("LINZORA_THREADS", threads, 1);
     else unsetenv("LINZORA_THREADS");
     RunFromWizard(word);
     T_WholeLinzoraHolder* doc = Main().Doc();
     if (!doc) return {"no document", 0};
-    return {Described(*doc), doc->RunWorkers()};
+    std::string out = Described(*doc);
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    for (int t = 0; t < tabs->count(); ++t) {
+      tabs->setCurrentIndex(t);
+      TVX_Grid* grid = Main().Pages()->GridOfTab(t);
+      if (!grid) continue;
+      std::vector<int> rows;
+      for (int r = 1; r <= std::min(grid->RowCount(), 400); ++r) rows.push_back(r);
+      out += "page " + Utf16ToUtf8(FromQString(tabs->tabText(t))) + "\n";
+      out += Utf16ToUtf8(GridRowsAsText(grid->Model().Source(), rows, true));
+      for (const int r : rows) {
+        const TGrid_data_rec& cell = grid->Model().Source().Cell(r, 6);
+        for (const TV2GeneralPlotDataRec& hit : cell.plot_hits.Plots())
+          out += std::to_string(hit.position) + " " + Utf16ToUtf8(hit.context) + "\n";
+      }
+    }
+    return {out, doc->RunWorkers()};
   }
 };
 

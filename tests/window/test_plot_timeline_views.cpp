@@ -135,12 +135,13 @@ TEST(PlotRowView, ARowWithoutWordsOrAnotherKindOfCellDrawsNothing) {
   view.SetMarkColour(QColor(200, 0, 0));
   TGrid_data_rec no_words;
   no_words.kind = kCellPlot;
-  no_words.ints = {0, 5};
+  no_words.plot_hits.Add({0, u""});
+  no_words.plot_hits.Add({5, u""});
   no_words.plot_scale = 0;
   TGrid_data_rec text_cell;
   text_cell.has_text = true;
   text_cell.text = u"not a plot";
-  text_cell.ints = {10};
+  text_cell.plot_hits.Add({10, u""});
   text_cell.plot_scale = 100;
   for (const TGrid_data_rec& cell : {no_words, text_cell}) {
     view.SetCell(cell);
@@ -158,7 +159,7 @@ TEST(PlotRowView, HoveringAMarkNamesThatHitsContext) {
   TPlotRowView view;
   view.setFixedSize(kPlotWidth, 30);
   view.SetCell(f.Cell(2));  // "one": hits at words 0, 3, 500, 999
-  ASSERT_EQ(view.Cell().plot_contexts.size(), 4u);
+  ASSERT_EQ(view.Cell().plot_hits.Count(), 4);
   QSignalSpy spy(&view, &TPlotRowView::HitHovered);
   // Tolerance: a hundredth of 1,000 words, ten words, five pixels. The contexts are three
   // characters of each hit's own line.

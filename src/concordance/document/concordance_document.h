@@ -339,8 +339,8 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   void SetUpLineRereading();
   void RecordText(const TChosenFileDetailsFullRec& details, const TTextRunOutcome& outcome, TOneTextResult& out);
   // Asks about each plain text of `which` with the UTF-8 signature and rewrites those the user
-  // chose as UTF-16, before anything of them is read.
-  void ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which);
+  // chose as UTF-16, before anything of them is read (the signatures looked at on `threads`).
+  void ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which, int32_t threads);
 
   UString fReadFailure;
   UString fRelinkFailure;

@@ -236,6 +236,13 @@ TLineTextArena::TLease::~TLease() {
 }
 
 char* TLineTextArena::TLease::Room(size_t need) {
+  // The pages this thread prepared last, end to end (where an arena gave them up since, writing
+  // them again only costs their faults).
+  struct TPrepared {
+    char* from = nullptr;
+    char* to = nullptr;
+  };
+  thread_local TPrepared last;
   if (stretch_.left < need) {
     {
       std::lock_guard lock(arena_.mutex_);
@@ -250,8 +257,12 @@ char* TLineTextArena::TLease::Room(size_t need) {
       // ones as it grows (fewer ends left over).
       stretch_ = arena_.TakeStretch(need, std::clamp(arena_.held_ / 16, kLeaseBytesLeast, kLeaseBytesMost));
     }
-    // A stretch a lease gave back whole was prepared by that lease.
+    // A stretch a lease gave back whole was prepared by that lease. One that this thread gave
+    // back part-way (each text of a worker has its lease) goes on where the thread's pages were
+    // prepared: asked again, the system walks pages it has already given, under the process's
+    // memory-map lock, and small texts asked it for every text on every worker.
     prepared_ = stretch_.ready ? stretch_.at + stretch_.left : stretch_.at;
+    if (prepared_ >= last.from && prepared_ < last.to) prepared_ = std::min(last.to, stretch_.at + stretch_.left);
   }
   // The pages are prepared a step ahead of the texts, not a whole stretch at once: the system
   // clears each page as it prepares it, and a step's pages are then still in the cache when
@@ -261,7 +272,9 @@ char* TLineTextArena::TLease::Room(size_t need) {
     const size_t left = static_cast<size_t>(stretch_.at + stretch_.left - prepared_);
     const size_t n = std::min(left, std::max(static_cast<size_t>(stretch_.at + need - prepared_), kPrepareStepBytes));
     PreparePagesForWriting(prepared_, n);
+    if (prepared_ != last.to) last.from = prepared_;
     prepared_ += n;
+    last.to = prepared_;
   }
   return stretch_.at;
 }

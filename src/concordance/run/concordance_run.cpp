@@ -289,7 +289,8 @@ class TWorkerPool {
         token_(token),
         window_(settings.texts_ahead > 0 ? settings.texts_ahead : kTextsAheadPerWorker * threads),
         budget_(settings.pending_bytes_budget),
-        slots_(static_cast<size_t>(window_)) {
+        slots_(static_cast<size_t>(window_)),
+        threads_count_(threads) {
     for (int32_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
   }
   ~TWorkerPool() { Finish(); }
@@ -303,8 +304,12 @@ class TWorkerPool {
   };
 
   // Waits for text k (polling the token meanwhile, which keeps the windows alive) and frees its
-  // slot for a text further on, waking one idle worker for it when a text may now start (a worker
-  // that finishes its text meanwhile may take it first; the one woken then waits again).
+  // slot for a text further on. Idle workers are woken for the texts that may now start (a worker
+  // that finishes its text meanwhile may take one first; one woken for nothing waits again), but
+  // not for every slot freed: while many texts are started ahead of this one, they are woken
+  // once a quarter of the window may start, so that a committer slower than the workers does not
+  // pay a wake for every small text. Once few texts are started ahead, or when the lines waiting
+  // hold the workers back, each freed slot wakes one.
   TSlot Take(int32_t k) {
     std::unique_lock lock(mutex_);
     TSlot& slot = slots_[static_cast<size_t>(k % window_)];
@@ -324,9 +329,17 @@ class TWorkerPool {
     slot = TSlot{};
     next_to_commit_ = k + 1;
     pending_bytes_ -= taken.bytes;
-    const bool wake = idle_ > 0 && !Exhausted() && Startable() > 0;
+    const int32_t startable = idle_ > 0 && !Exhausted() ? Startable() : 0;
+    // Held back by the budget (where how many may start is not known) or running low: one.
+    const bool one_at_a_time = next_text_ - next_to_commit_ <= threads_count_ || pending_bytes_ >= budget_ / 2;
+    int32_t wake = 0;
+    if (startable > 0 && one_at_a_time) wake = 1;
+    else if (startable >= std::max(1, window_ / 4)) wake = std::min(startable, idle_);
+    const bool all = wake > 1 && wake == idle_;
     lock.unlock();
-    if (wake) work_cv_.notify_one();
+    if (all) work_cv_.notify_all();
+    else
+      for (int32_t w = 0; w < wake; ++w) work_cv_.notify_one();
     return taken;
   }
 
@@ -414,6 +427,7 @@ class TWorkerPool {
   std::condition_variable ready_cv_;
   std::vector<TSlot> slots_;
   std::vector<std::thread> threads_;
+  const int32_t threads_count_;
   int32_t next_text_ = 0;
   int32_t next_to_commit_ = 0;
   int64_t pending_bytes_ = 0;  // lines of texts done and not yet taken

@@ -165,17 +165,30 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
   out.converted = fConverted.count(outcome.text_index) > 0;
 }
 
-void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which) {
+void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32_t>& which, int32_t threads) {
   if (!fConvertChoice) return;
-  for (const int32_t t : which) {
-    const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
-    if (d.rec.zip_member > 0 || fConverted.count(t)) continue;  // a zip member cannot be rewritten
-    const UString full = FullNameOf(d);
-    auto f = TFileStream::Open(full, TFileMode::OpenRead);
-    uint8_t mark[3] = {0, 0, 0};
-    const bool utf8 = f && f->Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF;
-    f.reset();
-    if (!utf8 || !fConvertChoice(full)) continue;
+  // Which texts open with the signature is looked at on the workers (thousands of small texts
+  // take a while one open at a time); the questions and the rewriting follow in text order here.
+  std::vector<uint8_t> signed_utf8(which.size(), 0);
+  constexpr size_t kTextsPerPiece = 64;
+  ParallelFor(
+      threads, which.size(),
+      [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+          const int32_t t = which[i];
+          const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
+          if (d.rec.zip_member > 0 || fConverted.count(t)) continue;  // a zip member cannot be rewritten
+          uint8_t mark[3] = {0, 0, 0};
+          signed_utf8[i] = ReadPlainFileHead(FullNameOf(d), mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB &&
+                           mark[2] == 0xBF;
+        }
+      },
+      kTextsPerPiece);
+  for (size_t i = 0; i < which.size(); ++i) {
+    if (!signed_utf8[i]) continue;
+    const int32_t t = which[i];
+    const UString full = FullNameOf(fRunTexts[static_cast<size_t>(t)]);
+    if (!fConvertChoice(full)) continue;
     UString error;
     if (ConvertATextFileAnsiToUTF16(full, CodePage(), &error)) fConverted.insert(t);
     else AddToLogFile(u"text not converted: " + error);
@@ -184,7 +197,8 @@ void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32
 
 bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args,
                                     int32_t one_search_word, std::vector<TOneTextResult>& per_text) {
-  ConvertUtf8TextsBeforeReading(which);
+  const int32_t threads = JobWorkerThreads(args.threads);
+  ConvertUtf8TextsBeforeReading(which, threads);
   TConcordanceRunSettings settings;
   settings.text_count = static_cast<int32_t>(which.size());
   settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
@@ -196,7 +210,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   settings.allowed_word_gap = fSettings.AllowedLastWordGap();
   settings.one_item_at_a_time = one_search_word >= 0;
   settings.failure_ends_run = true;
-  settings.threads = JobWorkerThreads(args.threads);
+  settings.threads = threads;
   fDerivedWorkers = settings.threads;
   settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
   settings.lcid = LCID();

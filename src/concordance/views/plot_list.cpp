@@ -325,12 +325,8 @@ bool NearestContextWord(const TGeneralPlotDataList& plots, int32_t span, int32_t
 void CopyPlotsToGridRec(TGrid_data_rec& cell, const TGeneralPlotDataList& plots) {
   cell.kind = kCellPlot;
   cell.export_kind = 2;
-  cell.ints.clear();
-  cell.plot_contexts.clear();
-  for (const TV2GeneralPlotDataRec& p : plots.Plots()) {
-    cell.ints.push_back(p.position);
-    cell.plot_contexts.push_back(p.context);
-  }
+  // The cell refers to the row's hits: a row may hold every hit of a frequent word.
+  cell.plot_hits = plots;
   cell.int_value = plots.Count();
   cell.plot_divisions = plots.Divisions();
 }

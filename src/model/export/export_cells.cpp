@@ -232,10 +232,11 @@ double CellValueToStore(const TGrid_data_rec& cell) {
 
 UString PlotPositionsText(const TGrid_data_rec& cell) {
   UString text;
-  for (size_t i = 0; i < cell.ints.size(); ++i) {
+  const std::vector<TV2GeneralPlotDataRec>& hits = cell.plot_hits.Plots();
+  for (size_t i = 0; i < hits.size(); ++i) {
     if (i > 0) text += u"; ";
-    text += IntToUStr(cell.ints[i]);
-    if (i < cell.plot_contexts.size() && !cell.plot_contexts[i].empty()) text += u" (" + cell.plot_contexts[i] + u")";
+    text += IntToUStr(hits[i].position);
+    if (!hits[i].context.empty()) text += u" (" + hits[i].context + u")";
   }
   return text;
 }

@@ -294,8 +294,9 @@ void WritePositionsCell(TExportList& list, TGrid_data_rec& cell, TExcelExportSta
   const int row = ++state.positions_row;
   OnSheet(state.positions_sheet, state, [&] {
     bool ok = SetACellDouble(row, 1, cell.int_value) && SetACellString(row, 2, cell.str_value);
-    const size_t n = std::min(cell.ints.size(), static_cast<size_t>(kExcelMaxColumns - 2));
-    for (size_t i = 0; i < n; ++i) ok = SetACellDouble(row, static_cast<int>(i) + 3, cell.ints[i]) && ok;
+    const std::vector<TV2GeneralPlotDataRec>& hits = cell.plot_hits.Plots();
+    const size_t n = std::min(hits.size(), static_cast<size_t>(kExcelMaxColumns - 2));
+    for (size_t i = 0; i < n; ++i) ok = SetACellDouble(row, static_cast<int>(i) + 3, hits[i].position) && ok;
     if (!ok) state.failed = true;
   });
 }

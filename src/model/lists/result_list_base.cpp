@@ -1137,7 +1137,7 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.tag_number_1based = 0;
   cell.has_colour = false;
   cell.colour = 0;
-  cell.plot_contexts.clear();
+  cell.plot_hits.Clear();
   cell.plot_scale = cell.plot_largest_words = 0;
   cell.plot_total_words = 0;
   cell.plot_divisions = 0;

@@ -43,6 +43,7 @@
 
 #include "model/lists/search_conditions.h"
 #include "platform/rtl/ustring.h"
+#include "platform/runtime/general_plot_data.h"
 #include "platform/runtime/vx_longint_list.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/text/text_services.h"
@@ -182,10 +183,11 @@ struct TGrid_data_rec {
   // A percentage coloured by its value (0x00BBGGRR), when has_colour.
   bool has_colour = false;
   uint32_t colour = 0;
-  // Plot cell (kind 2): positions are in ints, each hit's context here; the row's scale, the
-  // list's largest and total words and the divisions. Time-line cell (kind 4): the segments
-  // (hits, running words), each segment's date heading, and the record's numbers in ints.
-  std::vector<UString> plot_contexts;
+  // Plot cell (kind 2): the row's hits (positions and contexts; shared with the row, not
+  // copied), the row's scale, the list's largest and total words and the divisions. Time-line
+  // cell (kind 4): the segments (hits, running words), each segment's date heading, and the
+  // record's numbers in ints.
+  TGeneralPlotDataList plot_hits;
   int32_t plot_scale = 0;
   int32_t plot_largest_words = 0;
   int64_t plot_total_words = 0;

@@ -1,5 +1,9 @@
 // The hits of one plot row: word positions (with the characters around each hit when kept),
 // the running words of the row's text and the number of equal divisions its dispersion uses.
+// A copy shares the hits with the list it was copied from until either of them changes them
+// (the one that changes takes a copy of its own first): a grid cell showing a row of millions
+// of hits refers to the row's hits instead of copying them. Copies are made and changed on one
+// thread, or each on a thread of its own once made.
 //
 // Stream (little-endian): int32 version (kGeneralPlotDataVersion), int32 words, int32
 // divisions, int32 count, then per plot int32 position and the context as the runtime's
@@ -9,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -32,15 +37,15 @@ class TGeneralPlotDataList {
   int32_t Divisions() const { return divisions_; }
   void SetDivisions(int32_t divisions) { divisions_ = divisions; }
 
-  int32_t Count() const { return static_cast<int32_t>(plots_.size()); }
-  void Add(const TV2GeneralPlotDataRec& plot) { plots_.push_back(plot); }
-  void Reserve(size_t count) { plots_.reserve(count); }
-  void Clear() { plots_.clear(); }
+  int32_t Count() const { return plots_ ? static_cast<int32_t>(plots_->size()) : 0; }
+  void Add(const TV2GeneralPlotDataRec& plot) { Own().push_back(plot); }
+  void Reserve(size_t count) { Own().reserve(count); }
+  void Clear() { plots_.reset(); }
   // False, plot zeroed, outside the list.
   bool GetAPlot(int32_t i, TV2GeneralPlotDataRec& plot) const;
   bool GetFirstPlot(TV2GeneralPlotDataRec& plot) const { return GetAPlot(0, plot); }
   bool GetLastPlot(TV2GeneralPlotDataRec& plot) const { return GetAPlot(Count() - 1, plot); }
-  const std::vector<TV2GeneralPlotDataRec>& Plots() const { return plots_; }
+  const std::vector<TV2GeneralPlotDataRec>& Plots() const;
   // Stable: hits at one position keep their order.
   void SortByPosition();
   // Juilland's D of the hits per division, the divisions being equal stretches of the words
@@ -57,5 +62,8 @@ class TGeneralPlotDataList {
  private:
   int32_t words_ = 0;
   int32_t divisions_ = 0;
-  std::vector<TV2GeneralPlotDataRec> plots_;
+  // The hits, to be changed: this list's own (copied first while shared).
+  std::vector<TV2GeneralPlotDataRec>& Own();
+
+  std::shared_ptr<std::vector<TV2GeneralPlotDataRec>> plots_;  // none: no hits
 };
