@@ -1279,7 +1279,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
   } else {
     fOffsets.resize(static_cast<size_t>(len + look_ahead) + 1);
-    // The map hands back the last chunk's vector: the next chunk fills it again.
+    // The map hands back the last chunk's vector: the next chunk sizes and fills it again.
     fByteMap.TakeOffsets(first_byte, fOffsets);
   }
   // The next piece starts at the first character not kept (the boundary character); the last
