@@ -96,10 +96,45 @@ inline __m128i DroppedInBlankRun(__m128i c, __m128i f) {
 #endif
 
 #if defined(__x86_64__)
+// For each set of kept lanes among eight 16-bit lanes, the byte shuffle that moves them, in
+// order, to the front.
+struct TKeptLanes {
+  alignas(16) uint8_t shuffle[256][16];
+};
+const TKeptLanes& KeptLanes() {
+  static const TKeptLanes t = [] {
+    TKeptLanes k{};
+    for (int m = 0; m < 256; ++m) {
+      int w = 0;
+      for (int lane = 0; lane < 8; ++lane)
+        if ((m >> lane) & 1) {
+          k.shuffle[m][2 * w] = static_cast<uint8_t>(2 * lane);
+          k.shuffle[m][2 * w + 1] = static_cast<uint8_t>(2 * lane + 1);
+          ++w;
+        }
+      for (int b = 2 * w; b < 16; ++b) k.shuffle[m][b] = 0x80;
+    }
+    return k;
+  }();
+  return t;
+}
+
+// One bit a lane from a movemask's two bits a 16-bit lane.
+inline uint32_t LaneBits(uint32_t pairs) {
+  uint32_t x = pairs & 0x55555555u;
+  x = (x | (x >> 1)) & 0x33333333u;
+  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+  x = (x | (x >> 4)) & 0x00FF00FFu;
+  return (x | (x >> 8)) & 0xFFFFu;
+}
+
 // CompactUntil sixteen units at a time, where the processor has 256-bit vectors; it stops where
-// fewer than sixteen are left to read or to write, and the caller goes on from there.
+// fewer than sixteen are left to read or to write, and the caller goes on from there. Blanks
+// after blanks (double spaces, indentation, empty lines) are dropped within the block, by a
+// shuffle of each half; only a place-holder or a bracket code sends a unit through one by one.
 __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, int32_t stop, int32_t room) {
   TCompactCursor k = cursor;
+  const TKeptLanes& kept_lanes = KeptLanes();
   constexpr int32_t kBlock = 16;
   const __m256i zero = _mm256_setzero_si256();
   const __m256i v32 = _mm256_set1_epi16(32);
@@ -130,6 +165,29 @@ __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, in
     const uint32_t bad = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(one, code))) |
                          (blanks & ((blanks << 2) | (k.in_blank_run ? 3u : 0u)));
     const __m256i out = _mm256_max_epu16(c, v32);  // every unit of 32 or below becomes " "
+    if (bad != 0 && _mm256_movemask_epi8(_mm256_or_si256(one, code)) == 0) {
+      // Only blanks after blanks: each goes unless it is a marker's first character; after a
+      // blank, written or not, the run goes on.
+      const uint32_t markers = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero)));
+      const uint32_t keep = ~LaneBits(bad & ~markers) & 0xFFFFu;
+      const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(out), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF])));
+      const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(out, 1), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8])));
+      const __m128i flo = _mm_shuffle_epi8(_mm256_castsi256_si128(f), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF])));
+      const __m128i fhi = _mm_shuffle_epi8(_mm256_extracti128_si256(f, 1), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8])));
+      const int32_t n_lo = std::popcount(keep & 0xFFu), n = std::popcount(keep);
+      alignas(32) char16_t text[2 * kBlock];
+      alignas(32) uint16_t flags[2 * kBlock];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(text), lo);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(text + n_lo), hi);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(flags), flo);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(flags + n_lo), fhi);
+      std::memcpy(k.dst + k.d, text, static_cast<size_t>(n) * sizeof(char16_t));
+      std::memcpy(k.dst_flags + k.d, flags, static_cast<size_t>(n) * sizeof(uint16_t));
+      k.in_blank_run = (blanks >> 31) != 0;
+      k.i += kBlock;
+      k.d += n;
+      continue;
+    }
     if (bad != 0) {
       const int32_t lanes = std::countr_zero(bad) >> 1;
       alignas(32) char16_t mapped[kBlock];
