@@ -89,9 +89,11 @@ inline TCompactLanes CompactLanes(__m128i c, __m128i carry) {
 inline __m128i DroppedInBlankRun(__m128i c, __m128i f) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, _mm_set1_epi16(32)), zero);
-  const __m128i code = _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(24)), _mm_cmpeq_epi16(c, _mm_set1_epi16(25)));
+  const __m128i code =
+      _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(24)), _mm_cmpeq_epi16(c, _mm_set1_epi16(25)));
   const __m128i no_marker = _mm_cmpeq_epi16(_mm_subs_epu16(f, _mm_set1_epi16(static_cast<short>(0x8800))), zero);
-  return _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(1)), _mm_andnot_si128(code, _mm_and_si128(blank, no_marker)));
+  return _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(1)),
+                      _mm_andnot_si128(code, _mm_and_si128(blank, no_marker)));
 }
 #endif
 
@@ -128,6 +130,15 @@ inline uint32_t LaneBits(uint32_t pairs) {
   return (x | (x >> 8)) & 0xFFFFu;
 }
 
+// The kept lanes of each half of v (the shuffles from KeptLanes), the high half's after the
+// n_lo of the low half.
+__attribute__((target("avx2"))) inline void PutKeptLanes(uint16_t* to, __m256i v, __m128i to_front_lo,
+                                                         __m128i to_front_hi, int32_t n_lo) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(_mm256_castsi256_si128(v), to_front_lo));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n_lo),
+                   _mm_shuffle_epi8(_mm256_extracti128_si256(v, 1), to_front_hi));
+}
+
 // CompactUntil sixteen units at a time, where the processor has 256-bit vectors; it stops where
 // fewer than sixteen are left to read or to write, and the caller goes on from there. Blanks
 // after blanks (double spaces, indentation, empty lines) are dropped within the block, by a
@@ -152,7 +163,8 @@ __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, in
     // unit by unit, only while there is room to write.
     if (k.in_blank_run && k.d < room) {
       const __m256i no_marker = _mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero);
-      const __m256i dropped = _mm256_or_si256(one, _mm256_andnot_si256(code, _mm256_and_si256(blank, no_marker)));
+      const __m256i dropped =
+          _mm256_or_si256(one, _mm256_andnot_si256(code, _mm256_and_si256(blank, no_marker)));
       if (static_cast<uint32_t>(_mm256_movemask_epi8(dropped)) == 0xFFFFFFFFu) {
         k.i += kBlock;
         continue;
@@ -168,19 +180,16 @@ __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, in
     if (bad != 0 && _mm256_movemask_epi8(_mm256_or_si256(one, code)) == 0) {
       // Only blanks after blanks: each goes unless it is a marker's first character; after a
       // blank, written or not, the run goes on.
-      const uint32_t markers = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero)));
-      const uint32_t keep = ~LaneBits(bad & ~markers) & 0xFFFFu;
-      const __m128i lo = _mm_shuffle_epi8(_mm256_castsi256_si128(out), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF])));
-      const __m128i hi = _mm_shuffle_epi8(_mm256_extracti128_si256(out, 1), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8])));
-      const __m128i flo = _mm_shuffle_epi8(_mm256_castsi256_si128(f), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF])));
-      const __m128i fhi = _mm_shuffle_epi8(_mm256_extracti128_si256(f, 1), _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8])));
+      const uint32_t no_markers =
+          static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero)));
+      const uint32_t keep = ~LaneBits(bad & no_markers) & 0xFFFFu;
+      const __m128i to_front_lo = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF]));
+      const __m128i to_front_hi = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8]));
       const int32_t n_lo = std::popcount(keep & 0xFFu), n = std::popcount(keep);
       alignas(32) char16_t text[2 * kBlock];
       alignas(32) uint16_t flags[2 * kBlock];
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(text), lo);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(text + n_lo), hi);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(flags), flo);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(flags + n_lo), fhi);
+      PutKeptLanes(reinterpret_cast<uint16_t*>(text), out, to_front_lo, to_front_hi, n_lo);
+      PutKeptLanes(flags, f, to_front_lo, to_front_hi, n_lo);
       std::memcpy(k.dst + k.d, text, static_cast<size_t>(n) * sizeof(char16_t));
       std::memcpy(k.dst_flags + k.d, flags, static_cast<size_t>(n) * sizeof(uint16_t));
       k.in_blank_run = (blanks >> 31) != 0;
@@ -225,9 +234,8 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
   constexpr int32_t kBlock = 8;
   while (k.i + kBlock <= stop) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
-    if (k.in_blank_run && k.d < room &&
-        _mm_movemask_epi8(DroppedInBlankRun(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)))) ==
-            0xFFFF) {
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i));
+    if (k.in_blank_run && k.d < room && _mm_movemask_epi8(DroppedInBlankRun(c, f)) == 0xFFFF) {
       k.i += kBlock;
       continue;
     }
@@ -251,8 +259,7 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
       continue;
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d), f);
     k.in_blank_run = (_mm_movemask_epi8(blank) & 0xC000) != 0;
     k.i += kBlock;
     k.d += kBlock;
