@@ -591,6 +591,89 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
   }
 }
 
+// Mail and mark-up hold long runs of blanks (hidden tags, indentation, empty lines), which the
+// copy drops a block at a time. Each kind of run - broken now and then by what a run must keep (a
+// marker's blank, a bracket code, a letter) - between words, with capacities that run out inside
+// a run and counting ranges that begin or end in one, copies as unit by unit.
+TEST(CharacterScans, LongRunsOfBlanksCopyAsUnitByUnit) {
+  struct TRunUnit {
+    char16_t c;
+    uint16_t f;
+  };
+  struct TRunCase {
+    const char* name;
+    std::vector<TRunUnit> run;    // a run is drawn from these
+    std::vector<TRunUnit> break_; // and now and then broken by one of these
+  };
+  const std::vector<TRunCase> cases = {
+      {"hidden tag", {{u' ', 0x0800}}, {{u'x', 0x0302}}},
+      {"line ends and indentation", {{u'\n', 0x0248}, {u' ', 0x0248}, {u'\t', 0x0248}, {u'\r', 0x0248}}, {}},
+      {"place-holders among blanks", {{1, 0x0302}, {u' ', 0x0800}, {1, 0x8811}}, {{25, 0x0801}, {24, 0x0801}}},
+      {"markers' blanks", {{u' ', 0x0248}, {0, 0x0248}}, {{u' ', 0x880F}, {u' ', 0x8815}, {u' ', 0x8800}}},
+      {"everything", {{u' ', 0x0800}, {u'\n', 0x0248}, {1, 0x0302}, {32, 0x07FF}},
+       {{u' ', 0x880F}, {24, 0x0801}, {25, 0x0802}, {u'a', 0x0302}, {0x2026, 0x0210}}},
+  };
+  // Every capacity that runs out at the run's start, and every range start in or after it.
+  {
+    std::vector<char16_t> t = {u'a', u'b', u'c'};
+    std::vector<uint16_t> f(3, 0x0302);
+    t.insert(t.end(), 64, u' ');
+    f.insert(f.end(), 64, 0x0248);
+    for (const char16_t c : {u'd', u'e', u'f'}) t.push_back(c), f.push_back(0x0302);
+    const int32_t n = static_cast<int32_t>(t.size());
+    for (int32_t capacity = 1; capacity <= 12; ++capacity) {
+      for (int32_t from = 0; from <= n; ++from) {
+        std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
+        std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
+        const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, from + 40);
+        const TCopyCompactResult b =
+            CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, from + 40);
+        SCOPED_TRACE(testing::Message() << "capacity " << capacity << ", from " << from);
+        ASSERT_EQ(std::make_tuple(b.kept, b.range_first, b.range_end, b.range_blanks),
+                  std::make_tuple(a.kept, a.range_first, a.range_end, a.range_blanks));
+        ASSERT_EQ(got, want);
+      }
+    }
+  }
+  std::mt19937 rng(2041);
+  for (const TRunCase& rc : cases) {
+    SCOPED_TRACE(rc.name);
+    for (int round = 0; round < 600; ++round) {
+      std::vector<char16_t> t;
+      std::vector<uint16_t> f;
+      while (t.size() < 400) {
+        for (int w = 1 + static_cast<int>(rng() % 9); w > 0; --w) {
+          t.push_back(static_cast<char16_t>(u'a' + rng() % 26));
+          f.push_back(0x0302);
+        }
+        const int run = static_cast<int>(rng() % 90);
+        for (int j = 0; j < run; ++j) {
+          const bool broken = !rc.break_.empty() && rng() % 40 == 0;
+          const TRunUnit u = broken ? rc.break_[rng() % rc.break_.size()] : rc.run[rng() % rc.run.size()];
+          t.push_back(u.c);
+          f.push_back(u.f);
+        }
+      }
+      const int32_t n = static_cast<int32_t>(t.size());
+      const int32_t capacity = 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 8));
+      const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 4)) - 2;
+      const int32_t to = from + static_cast<int32_t>(rng() % 120);
+      std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
+      std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
+      const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, to);
+      const TCopyCompactResult b =
+          CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, to);
+      SCOPED_TRACE(round);
+      ASSERT_EQ(b.kept, a.kept);
+      ASSERT_EQ(b.range_blanks, a.range_blanks);
+      ASSERT_EQ(b.range_first, a.range_first);
+      ASSERT_EQ(b.range_end, a.range_end);
+      ASSERT_EQ(got, want);
+      ASSERT_EQ(got_f, want_f);
+    }
+  }
+}
+
 // A window among characters the first pass judged is cut straight into one byte a character,
 // its flags left in the chunk. Random plain chunks - words, single and doubled blanks, line ends
 // (CR LF among them), place-holders, markers, punctuation, and now and then a unit beyond ASCII or

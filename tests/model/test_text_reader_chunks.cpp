@@ -56,6 +56,26 @@ TEST_F(FileBufChunks, Utf8WithSequencesAcrossEveryBoundary) {
   ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 4);
 }
 
+// Chunks of plain ASCII (one byte each) and chunks beyond it (a byte offset each) take turns,
+// the offsets of one chunk written over those of an earlier, longer or shorter one: every
+// character still maps to its own bytes.
+TEST_F(FileBufChunks, Utf8ChunksOfPlainAndWiderCharactersInTurnMapEveryCharacter) {
+  std::string bytes;
+  auto plain = [&](size_t n) {
+    const size_t end = bytes.size() + n;
+    for (int i = 0; bytes.size() < end; ++i) bytes += "word" + std::to_string(i % 613) + (i % 11 == 0 ? "\n" : " ");
+  };
+  plain(kMiB2 + 1000);
+  bytes += ToUtf8(MixedText(kMiB2 / 2, 5));
+  plain(kMiB2 * 3 / 2);
+  bytes += ToUtf8(MixedText(kMiB2 / 5, 6)) + Times("\xE4\xB8\xAD ", 4000);
+  plain(kMiB2);
+  bytes += ToUtf8(MixedText(kMiB2 / 2, 7));
+  plain(300000);
+  TCollector c(ChosenFile(Write(u"turns.txt", bytes)));
+  ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 5);
+}
+
 TEST_F(FileBufChunks, Utf8WithSignatureSkipsIt) {
   const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(MixedText(5000000, 4));
   TCollector c(ChosenFile(Write(u"sig.txt", bytes)));

@@ -224,6 +224,47 @@ TEST_F(TextReaderRun, ByteMapDropsStretchesAfterTheCarriedCharacters) {
   }
 }
 
+// A reader hands the map its offsets chunk after chunk and fills again what it gets back, which
+// keeps its entries; chunks of one width come between. Each chunk's map answers from its own
+// entries alone, whatever the vector handed back held.
+TEST_F(TextReaderRun, ByteMapTakesOffsetsBetweenFixedWidthsAndHandsBackItsVectors) {
+  struct TStep {
+    int width;                       // 0: offsets taken in exchange, -1: offsets given
+    std::vector<uint32_t> offsets;   // one a character and the end
+  };
+  const std::vector<TStep> steps = {{0, {0, 1, 3, 6, 7}},  {1, {}},         {0, {0, 2, 4}},
+                                    {2, {}},               {0, {0, 3, 4, 5, 9, 10, 11}}, {0, {0, 1}},
+                                    {1, {}},               {1, {}},         {0, {0, 4, 8, 9}},
+                                    {1, {}},               {-1, {0, 2, 3}}, {2, {}},
+                                    {0, {0, 1, 2, 5}}};
+  TChunkByteMap map;
+  std::vector<uint32_t> reader;
+  int64_t first = 1000;
+  for (size_t k = 0; k < steps.size(); ++k) {
+    SCOPED_TRACE(k);
+    const TStep& s = steps[k];
+    if (s.width > 0) {
+      map.SetFixedWidth(first, s.width);
+      for (int64_t i = 0; i < 6; ++i) EXPECT_EQ(map.FileByteOf(i), first + i * s.width);
+      EXPECT_EQ(map.FixedWidth(), s.width);
+      EXPECT_EQ(map.CharAtOrAfterByte(first + 2 * s.width), 2);
+    } else {
+      // Sized and written whole as the decoder does, over whatever the vector still held.
+      reader.resize(s.offsets.size());
+      std::copy(s.offsets.begin(), s.offsets.end(), reader.begin());
+      if (s.width < 0) map.SetOffsets(first, s.offsets);
+      else map.TakeOffsets(first, reader);
+      EXPECT_EQ(map.FixedWidth(), 0);
+      for (size_t i = 0; i < s.offsets.size(); ++i) EXPECT_EQ(map.FileByteOf(static_cast<int64_t>(i)), first + s.offsets[i]);
+      // Past the end the characters go on one byte each from the last.
+      const int64_t last = static_cast<int64_t>(s.offsets.size()) - 1;
+      EXPECT_EQ(map.FileByteOf(last + 3), first + s.offsets.back() + 3);
+      EXPECT_EQ(map.CharAtOrAfterByte(first + s.offsets[1]), 1);
+    }
+    first += 1000;
+  }
+}
+
 TEST_F(TextReaderRun, ByteMapSumsStopAtTheLimits) {
   TChunkByteMap fixed, offsets;
   fixed.SetFixedWidth(INT64_MAX - 1, 2);

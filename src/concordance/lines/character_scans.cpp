@@ -83,18 +83,163 @@ inline TCompactLanes CompactLanes(__m128i c, __m128i carry) {
 }
 #endif
 
+#if defined(__SSE2__)
+// Which of eight units a copy inside a run of blanks drops: place-holders, and blanks that are
+// neither a bracket code nor a marker's first character.
+inline __m128i DroppedInBlankRun(__m128i c, __m128i f) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i blank = _mm_cmpeq_epi16(_mm_subs_epu16(c, _mm_set1_epi16(32)), zero);
+  const __m128i code =
+      _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(24)), _mm_cmpeq_epi16(c, _mm_set1_epi16(25)));
+  const __m128i no_marker = _mm_cmpeq_epi16(_mm_subs_epu16(f, _mm_set1_epi16(static_cast<short>(0x8800))), zero);
+  return _mm_or_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(1)),
+                      _mm_andnot_si128(code, _mm_and_si128(blank, no_marker)));
+}
+#endif
+
+#if defined(__x86_64__)
+// For each set of kept lanes among eight 16-bit lanes, the byte shuffle that moves them, in
+// order, to the front.
+struct TKeptLanes {
+  alignas(16) uint8_t shuffle[256][16];
+};
+const TKeptLanes& KeptLanes() {
+  static const TKeptLanes t = [] {
+    TKeptLanes k{};
+    for (int m = 0; m < 256; ++m) {
+      int w = 0;
+      for (int lane = 0; lane < 8; ++lane)
+        if ((m >> lane) & 1) {
+          k.shuffle[m][2 * w] = static_cast<uint8_t>(2 * lane);
+          k.shuffle[m][2 * w + 1] = static_cast<uint8_t>(2 * lane + 1);
+          ++w;
+        }
+      for (int b = 2 * w; b < 16; ++b) k.shuffle[m][b] = 0x80;
+    }
+    return k;
+  }();
+  return t;
+}
+
+// One bit a lane from a movemask's two bits a 16-bit lane.
+inline uint32_t LaneBits(uint32_t pairs) {
+  uint32_t x = pairs & 0x55555555u;
+  x = (x | (x >> 1)) & 0x33333333u;
+  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+  x = (x | (x >> 4)) & 0x00FF00FFu;
+  return (x | (x >> 8)) & 0xFFFFu;
+}
+
+// The kept lanes of each half of v (the shuffles from KeptLanes), the high half's after the
+// n_lo of the low half.
+__attribute__((target("avx2"))) inline void PutKeptLanes(uint16_t* to, __m256i v, __m128i to_front_lo,
+                                                         __m128i to_front_hi, int32_t n_lo) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(_mm256_castsi256_si128(v), to_front_lo));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n_lo),
+                   _mm_shuffle_epi8(_mm256_extracti128_si256(v, 1), to_front_hi));
+}
+
+// CompactUntil sixteen units at a time, where the processor has 256-bit vectors; it stops where
+// fewer than sixteen are left to read or to write, and the caller goes on from there. Blanks
+// after blanks (double spaces, indentation, empty lines) are dropped within the block, by a
+// shuffle of each half; only a place-holder or a bracket code sends a unit through one by one.
+__attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, int32_t stop, int32_t room) {
+  TCompactCursor k = cursor;
+  const TKeptLanes& kept_lanes = KeptLanes();
+  constexpr int32_t kBlock = 16;
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i v32 = _mm256_set1_epi16(32);
+  const __m256i v1 = _mm256_set1_epi16(1);
+  const __m256i v24 = _mm256_set1_epi16(24);
+  const __m256i v25 = _mm256_set1_epi16(25);
+  const __m256i marker = _mm256_set1_epi16(static_cast<short>(0x8800));
+  while (k.i + kBlock <= stop) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(k.src + k.i));
+    const __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(k.src_flags + k.i));
+    const __m256i blank = _mm256_cmpeq_epi16(_mm256_subs_epu16(c, v32), zero);
+    const __m256i code = _mm256_or_si256(_mm256_cmpeq_epi16(c, v24), _mm256_cmpeq_epi16(c, v25));
+    const __m256i one = _mm256_cmpeq_epi16(c, v1);
+    // A stretch of blanks (hidden mark-up, indentation, empty lines) goes sixteen at a time; as
+    // unit by unit, only while there is room to write.
+    if (k.in_blank_run && k.d < room) {
+      const __m256i no_marker = _mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero);
+      const __m256i dropped =
+          _mm256_or_si256(one, _mm256_andnot_si256(code, _mm256_and_si256(blank, no_marker)));
+      if (static_cast<uint32_t>(_mm256_movemask_epi8(dropped)) == 0xFFFFFFFFu) {
+        k.i += kBlock;
+        continue;
+      }
+    }
+    if (k.d + kBlock > room) break;
+    // Two mask bits a unit: the blanks, and the unusual units (a dropped unit, a bracket code,
+    // a blank after a blank).
+    const uint32_t blanks = static_cast<uint32_t>(_mm256_movemask_epi8(blank));
+    const uint32_t bad = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(one, code))) |
+                         (blanks & ((blanks << 2) | (k.in_blank_run ? 3u : 0u)));
+    const __m256i out = _mm256_max_epu16(c, v32);  // every unit of 32 or below becomes " "
+    if (bad != 0 && _mm256_movemask_epi8(_mm256_or_si256(one, code)) == 0) {
+      // Only blanks after blanks: each goes unless it is a marker's first character; after a
+      // blank, written or not, the run goes on.
+      const uint32_t no_markers =
+          static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero)));
+      const uint32_t keep = ~LaneBits(bad & no_markers) & 0xFFFFu;
+      const __m128i to_front_lo = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF]));
+      const __m128i to_front_hi = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8]));
+      const int32_t n_lo = std::popcount(keep & 0xFFu), n = std::popcount(keep);
+      alignas(32) char16_t text[2 * kBlock];
+      alignas(32) uint16_t flags[2 * kBlock];
+      PutKeptLanes(reinterpret_cast<uint16_t*>(text), out, to_front_lo, to_front_hi, n_lo);
+      PutKeptLanes(flags, f, to_front_lo, to_front_hi, n_lo);
+      std::memcpy(k.dst + k.d, text, static_cast<size_t>(n) * sizeof(char16_t));
+      std::memcpy(k.dst_flags + k.d, flags, static_cast<size_t>(n) * sizeof(uint16_t));
+      k.in_blank_run = (blanks >> 31) != 0;
+      k.i += kBlock;
+      k.d += n;
+      continue;
+    }
+    if (bad != 0) {
+      const int32_t lanes = std::countr_zero(bad) >> 1;
+      alignas(32) char16_t mapped[kBlock];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(mapped), out);
+      std::memcpy(k.dst + k.d, mapped, static_cast<size_t>(lanes) * sizeof(char16_t));
+      std::memcpy(k.dst_flags + k.d, k.src_flags + k.i, static_cast<size_t>(lanes) * sizeof(uint16_t));
+      if (lanes > 0) k.in_blank_run = ((blanks >> (2 * lanes - 1)) & 1u) != 0;
+      k.i += lanes;
+      k.d += lanes;
+      CompactOne(k);
+      continue;
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst + k.d), out);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(k.dst_flags + k.d), f);
+    k.in_blank_run = (blanks >> 31) != 0;
+    k.i += kBlock;
+    k.d += kBlock;
+  }
+  cursor = k;
+}
+#endif
+
 // Copies units until `stop` is read or `room` units are written. Text is mostly words with
 // single blanks between them: a block of eight units with no dropped unit, no bracket code and
 // no blank following a blank maps unit for unit (each unit of 32 or below becomes " "), so it
 // is copied whole; in any other block the units before the first unusual one are, and that
-// one goes alone.
+// one goes alone. Within a run of blanks, a block that the run drops whole is passed over.
 void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
   // A local copy, which no store through dst can alias, stays in registers.
   TCompactCursor k = cursor;
+#if defined(__x86_64__)
+  if (HasWideVectors()) CompactUntilWide(k, stop, room);
+#endif
 #if defined(__SSE2__)
   constexpr int32_t kBlock = 8;
-  while (k.i + kBlock <= stop && k.d + kBlock <= room) {
+  while (k.i + kBlock <= stop) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i));
+    if (k.in_blank_run && k.d < room && _mm_movemask_epi8(DroppedInBlankRun(c, f)) == 0xFFFF) {
+      k.i += kBlock;
+      continue;
+    }
+    if (k.d + kBlock > room) break;
     const TCompactLanes m = CompactLanes(c, k.in_blank_run ? _mm_cvtsi32_si128(0xFFFF) : _mm_setzero_si128());
     const __m128i blank = m.blank, out = m.out;
     const int bad_bits = _mm_movemask_epi8(m.bad);
@@ -114,8 +259,7 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
       continue;
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst + k.d), out);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(k.dst_flags + k.d), f);
     k.in_blank_run = (_mm_movemask_epi8(blank) & 0xC000) != 0;
     k.i += kBlock;
     k.d += kBlock;

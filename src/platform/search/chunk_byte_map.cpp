@@ -8,6 +8,7 @@ void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
   prefix_.clear();
   first_byte_ = first_byte;
   width_ = width > 0 ? width : 1;
+  if (!offsets_.empty()) set_aside_.swap(offsets_);
   offsets_.clear();
 }
 
@@ -22,7 +23,7 @@ void TChunkByteMap::TakeOffsets(int64_t first_byte, std::vector<uint32_t>& offse
   prefix_.clear();
   first_byte_ = first_byte;
   offsets_.swap(offsets);
-  offsets.clear();
+  if (offsets.empty()) offsets.swap(set_aside_);
   if (offsets_.empty()) offsets_.push_back(0);
 }
 

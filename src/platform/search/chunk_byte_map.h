@@ -19,7 +19,10 @@ class TChunkByteMap {
   // more for the end of the chunk, in ascending order.
   void SetOffsets(int64_t first_byte, std::vector<uint32_t> offsets);
   // The same, taking offsets' entries by exchange: offsets gets the map's former vector back,
-  // emptied, so that a reader fills the same two vectors chunk after chunk.
+  // its entries left as they were (or the one a fixed width set aside, when the map had none),
+  // so that a reader fills the same two vectors chunk after chunk; sized to about the same
+  // length again, it is then not cleared entry by entry before the decoder writes every entry.
+  // Whoever fills it next sets its size.
   void TakeOffsets(int64_t first_byte, std::vector<uint32_t>& offsets);
   // Offsets of UTF-8 bytes decoded to UTF-16: a 4-byte sequence gives two units at the same byte;
   // a byte that does not start a well-formed sequence gives one unit.
@@ -67,5 +70,6 @@ class TChunkByteMap {
   int64_t first_byte_ = 0;
   int width_ = 2;
   std::vector<uint32_t> offsets_;  // empty: fixed width
+  std::vector<uint32_t> set_aside_;  // the offsets a fixed width replaced, for TakeOffsets to hand back
   std::vector<int64_t> prefix_;    // bytes of the characters put before the first
 };
