@@ -39,6 +39,21 @@ class SettingsDialogRoad : public MainRoadTest {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     return result;
   }
+  // OK on a dialog opened through `through` after `change` made a value bad: the dialog stays
+  // open and one message naming the field (`said`) is shown.
+  template <typename Dialog>
+  void ExpectRefused(const std::function<int(const std::function<void(Dialog&)>&)>& through,
+                     const std::function<void(Dialog&)>& change, std::u16string_view said) {
+    dialogs.Clear();
+    through([&](Dialog& d) {
+      change(d);
+      d.accept();  // refused: it stays open
+      EXPECT_EQ(d.result(), int(QDialog::Rejected));
+      d.reject();
+    });
+    ASSERT_EQ(dialogs.Asked().size(), 1u);
+    EXPECT_NE(dialogs.Asked()[0].text.find(said), UString::npos) << Utf16ToUtf8(dialogs.Asked()[0].text);
+  }
   // The lines a concordance of `words` gives (no document when nothing is found).
   int LinesFor(UStringView words) {
     RunFromWizard(words);

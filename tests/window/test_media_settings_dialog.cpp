@@ -102,15 +102,8 @@ TEST_F(MediaSettingsRoad, CancelAndRefusedValuesChangeNothing) {
        u"Media extension 1: \".mp3\" is not an extension"},
   };
   for (const Case& c : cases) {
-    dialogs.Clear();
-    ThroughTheMenu([&](TMediaSettingsDialog& d) {
-      c.change(d);
-      d.accept();  // refused: it stays open
-      EXPECT_EQ(d.result(), int(QDialog::Rejected)) << c.what;
-      d.reject();
-    });
-    ASSERT_EQ(dialogs.Asked().size(), 1u) << c.what;
-    EXPECT_NE(dialogs.Asked()[0].text.find(c.said), UString::npos) << c.what << ": " << Utf16ToUtf8(dialogs.Asked()[0].text);
+    SCOPED_TRACE(c.what);
+    ExpectRefused<TMediaSettingsDialog>([this](const auto& fill) { return ThroughTheMenu(fill); }, c.change, c.said);
   }
   EXPECT_TRUE(GetMediaMarkers().SameBytes(before));
 }

@@ -106,17 +106,8 @@ TEST_F(PageSetupRoad, CancelAndRefusedValuesChangeNothing) {
        },
        u"Left margin: with the right margin it leaves less than 20 mm of the page's width"},
   };
-  for (const auto& [change, said] : cases) {
-    dialogs.Clear();
-    ThroughTheMenu([&](TPageSetupDialog& d) {
-      change(d);
-      d.accept();  // refused: it stays open
-      EXPECT_EQ(d.result(), int(QDialog::Rejected));
-      d.reject();
-    });
-    ASSERT_EQ(dialogs.Asked().size(), 1u);
-    EXPECT_NE(dialogs.Asked()[0].text.find(said), UString::npos) << Utf16ToUtf8(dialogs.Asked()[0].text);
-  }
+  for (const auto& [change, said] : cases)
+    ExpectRefused<TPageSetupDialog>([this](const auto& fill) { return ThroughTheMenu(fill); }, change, said);
   EXPECT_TRUE(GetPrintPageRec().SameBytes(page));
   EXPECT_TRUE(GetPrinterRec().SameBytes(printer));
 }

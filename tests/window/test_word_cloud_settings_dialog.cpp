@@ -86,17 +86,8 @@ TEST_F(WordCloudSettingsRoad, CancelAndRefusedValuesChangeNothing) {
       {[](TWordCloudSettingsDialog& d) { d.PlotMarkColour()->setText(QStringLiteral("reddish")); }, u"Plot mark colour: not a colour"},
       {[](TWordCloudSettingsDialog& d) { d.RulerColour()->setText(QStringLiteral("#12345G")); }, u"Ruler colour: not a colour"},
   };
-  for (const auto& [change, said] : cases) {
-    dialogs.Clear();
-    ThroughTheMenu([&](TWordCloudSettingsDialog& d) {
-      change(d);
-      d.accept();  // refused: it stays open
-      EXPECT_EQ(d.result(), int(QDialog::Rejected));
-      d.reject();
-    });
-    ASSERT_EQ(dialogs.Asked().size(), 1u);
-    EXPECT_NE(dialogs.Asked()[0].text.find(said), UString::npos) << Utf16ToUtf8(dialogs.Asked()[0].text);
-  }
+  for (const auto& [change, said] : cases)
+    ExpectRefused<TWordCloudSettingsDialog>([this](const auto& fill) { return ThroughTheMenu(fill); }, change, said);
   EXPECT_TRUE(GetWordCloudSettings().SameBytes(cloud));
   EXPECT_TRUE(GetRulerPlotWordCloudFeatures().SameBytes(features));
 }
