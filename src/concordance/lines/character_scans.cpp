@@ -129,7 +129,8 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
 
 TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
                                             int32_t count, char16_t* dst, uint16_t* dst_flags,
-                                            int32_t dst_capacity, int32_t range_from, int32_t range_to) {
+                                            int32_t dst_capacity, int32_t range_from, int32_t range_to,
+                                            int32_t mark) {
   TCopyCompactResult r;
   if (dst == nullptr || dst_flags == nullptr || dst_capacity <= 0) return r;
   const int32_t room = std::max(0, dst_capacity - kLineBufferExtra);
@@ -141,17 +142,26 @@ TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t*
   // Three stretches - before the counting range, in it, after it - so that the copy itself
   // never asks where it is.
   TCompactCursor k{src, src_flags, dst, dst_flags};
-  CompactUntil(k, std::min(range_from, n), room);
+  if (mark == 0) r.mark_at = 0;
+  // A stretch stops at the marked unit on its way.
+  auto until = [&](int32_t stop) {
+    if (mark > k.i && mark <= stop) {
+      CompactUntil(k, mark, room);
+      if (k.i == mark) r.mark_at = k.d;
+    }
+    CompactUntil(k, stop, room);
+  };
+  until(std::min(range_from, n));
   if (k.i == range_from) {
     r.range_first = k.d;
-    CompactUntil(k, std::min(range_to, n), room);
+    until(std::min(range_to, n));
     r.range_end = k.d;
     for (int32_t i = range_from; i < k.i; ++i) {
       const uint16_t f = src_flags[i];
       r.range_blanks += f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x68) != 0;
     }
   }
-  CompactUntil(k, n, room);
+  until(n);
   const int32_t d = k.d;
   r.kept = d;
   const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
@@ -779,8 +789,9 @@ TLineCutter::TLineCutter(int32_t width)
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
-  line_bytes_ = next_line_bytes_ != nullptr ? next_line_bytes_ : bytes_.data();
-  next_line_bytes_ = nullptr;
+  const int32_t mark = next_mark_;
+  next_mark_ = marked_ = -1;
+  window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
   text_[0] = 0;
   flags_[0] = 0;
@@ -799,6 +810,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   const int64_t we = std::min<int64_t>(ws + (width_ - pad), chunk.count);
   const int32_t n = static_cast<int32_t>(we - ws);
   const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
+  const int64_t mark_in_window = int64_t{mark} - ws;
+  const bool marked = mark >= 0 && mark_in_window > 0 && mark_in_window <= n;
 
   flags_needed_ = nullptr;
   window_masks_ = TChunkMasks{};
@@ -828,8 +841,11 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
     if (chunk.flags_needed != nullptr && ws >= chunk.masks.first) window_masks_ = chunk.masks;
+    if (marked) marked_ = LinePositionOf(static_cast<int32_t>(mark_in_window));
     return true;
   }
+  window_start_ = static_cast<int32_t>(ws);
+  window_count_ = n;
   // The general cut reads every flag of the window.
   if (chunk.flags_needed != nullptr) chunk.flags_needed(chunk.owner, static_cast<int32_t>(std::max<int64_t>(ws, 0)),
                                                         static_cast<int32_t>(we));
@@ -857,7 +873,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   std::fill_n(flags_.begin(), pad, kScanFlagBlank);
   const TCopyCompactResult r =
       CopyTextCompactingBlanks(src, src_flags, n, n, text_.data() + pad, flags_.data() + pad,
-                               BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length);
+                               BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length,
+                               marked ? static_cast<int32_t>(mark_in_window) : -1);
+  if (r.mark_at >= 0) marked_ = pad + r.mark_at;
   length_ = pad + r.kept;
   midpoint_ = pad + std::max(r.range_first, 0);
   hit_length_ = std::max(0, r.range_end - r.range_first);
