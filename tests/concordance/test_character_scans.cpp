@@ -704,6 +704,24 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
     ASSERT_TRUE(d.Cut(general, {}, hit, hit_length));
     ASSERT_TRUE(d.Cut(general, {}, later, hit_length));
     EXPECT_EQ(d.MarkedPosition(), -1);
+    // A cutter told that each cut reads the chunk the last one read takes what its windows
+    // share from the last line, and cuts every window as a fresh cutter does, overlapping the
+    // last one or not.
+    int32_t at = hit;
+    for (int step = 0; step < 4; ++step) {
+      at = rng() % 4 == 0 ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n))
+                          : std::min(n - 1, at + static_cast<int32_t>(rng() % static_cast<uint32_t>(width)));
+      TLineCutter fresh(width), fresh_marked(width);
+      ASSERT_TRUE(fresh.Cut(general, {}, at, hit_length));
+      const int32_t mark = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 1));
+      b.MarkInNextCut(mark);
+      fresh_marked.MarkInNextCut(mark);
+      ASSERT_TRUE(b.Cut(general, {}, at, hit_length));
+      ASSERT_TRUE(fresh_marked.Cut(general, {}, at, hit_length));
+      SCOPED_TRACE(testing::Message() << "going on to " << at);
+      ExpectSameCut(b, fresh, lo, hi);
+      EXPECT_EQ(b.MarkedPosition(), fresh_marked.MarkedPosition());
+    }
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);

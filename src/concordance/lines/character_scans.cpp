@@ -38,6 +38,7 @@ struct TCompactCursor {
   int32_t i = 0;
   int32_t d = 0;
   bool in_blank_run = false;
+  std::vector<int32_t>* drops = nullptr;  // given: the units dropped are noted there
 };
 
 // One unit, as the copy's rule says.
@@ -51,6 +52,7 @@ inline void CompactOne(TCompactCursor& k) {
     k.in_blank_run = false;
   } else if (c == 1) {
     // a place-holder the tag handler leaves: nothing to show
+    if (k.drops) k.drops->push_back(k.i - 1);
   } else if (c == 25 || c == 24) {
     k.dst[k.d] = c == 25 ? u'<' : u'>';
     k.dst_flags[k.d++] = f;
@@ -60,6 +62,8 @@ inline void CompactOne(TCompactCursor& k) {
     k.dst[k.d] = u' ';
     k.dst_flags[k.d++] = f;
     k.in_blank_run = true;
+  } else if (k.drops) {
+    k.drops->push_back(k.i - 1);
   }
 }
 
@@ -791,6 +795,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   one_byte_ = false;
   const int32_t mark = next_mark_;
   next_mark_ = marked_ = -1;
+  const bool last_held = last_.held;
+  last_.held = false;
   window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
   text_[0] = 0;
@@ -869,6 +875,11 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
     src_flags = chunk.flags + ws;
   }
 
+  if (ws >= 0 && pad == 0) {
+    CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length, mark >= 0 && last_held,
+               marked ? static_cast<int32_t>(mark_in_window) : -1);
+    return true;
+  }
   std::fill_n(text_.begin(), pad, u' ');
   std::fill_n(flags_.begin(), pad, kScanFlagBlank);
   const TCopyCompactResult r =
@@ -880,6 +891,49 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   midpoint_ = pad + std::max(r.range_first, 0);
   hit_length_ = std::max(0, r.range_end - r.range_first);
   return true;
+}
+
+void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
+                             int32_t hit_in_window, int32_t hit_length, bool may_follow, int32_t mark) {
+  std::vector<int32_t>& drops = drops_next_;
+  drops.clear();
+  TCompactCursor k{src, src_flags, text_.data(), flags_.data()};
+  k.drops = &drops;
+  const int32_t room = BufferCharacters() - kLineBufferExtra;
+  // A window that starts inside a run of blanks keeps its first blank, which the last window
+  // dropped: its units up to the first that is not a place-holder are copied afresh. After that
+  // unit both copies go alike, so the units up to the last window's end are the last line's.
+  int32_t first = 0;
+  while (first < n && src[first] == 1) ++first;
+  const int32_t resume = ws + first + 1;
+  if (may_follow && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
+    CompactUntil(k, first + 1, room);
+    const int32_t from = resume - last_.start;
+    const auto skipped = std::lower_bound(last_drops_.begin(), last_drops_.end(), from);
+    const int32_t at = from - static_cast<int32_t>(skipped - last_drops_.begin());
+    const size_t moved = static_cast<size_t>(last_.length - at);
+    std::memmove(text_.data() + k.d, text_.data() + at, moved * sizeof(char16_t));
+    std::memmove(flags_.data() + k.d, flags_.data() + at, moved * sizeof(uint16_t));
+    for (auto it = skipped; it != last_drops_.end(); ++it) drops.push_back(*it + last_.start - ws);
+    k.i = last_.end - ws;
+    k.d += static_cast<int32_t>(moved);
+    k.in_blank_run = last_.ends_in_blank_run;
+  }
+  CompactUntil(k, n, room);
+  const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
+  const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
+  std::copy_n(tail, kLineBufferExtra, text_.begin() + k.d);
+  std::copy_n(tail_flags, kLineBufferExtra, flags_.begin() + k.d);
+  // Each unit gives one unit of the line unless dropped.
+  auto line_position = [&drops](int32_t u) {
+    return u - static_cast<int32_t>(std::lower_bound(drops.begin(), drops.end(), u) - drops.begin());
+  };
+  length_ = k.d;
+  midpoint_ = line_position(hit_in_window);
+  hit_length_ = line_position(std::min(hit_in_window + hit_length, n)) - midpoint_;
+  if (mark >= 0) marked_ = line_position(mark);
+  last_ = TLastGeneralCut{true, ws, ws + n, k.d, k.in_blank_run};
+  std::swap(last_drops_, drops_next_);
 }
 
 void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
@@ -1004,6 +1058,7 @@ const char16_t* TLineCutter::Text() const {
 }
 
 char16_t* TLineCutter::MutableText() {
+  last_.held = false;  // the next cut cannot go on from a line changed here
   MakeWide();
   return text_.data();
 }
@@ -1014,6 +1069,7 @@ const uint16_t* TLineCutter::Flags() const {
 }
 
 uint16_t* TLineCutter::MutableFlags() {
+  last_.held = false;
   MakeFlags();
   return flags_.data();
 }

@@ -260,7 +260,10 @@ class TLineCutter {
   // The next Cut also finds where the line's copy of chunk unit `unit` begins (a unit the copy
   // dropped: the next one kept; the window's end: the line's), when the unit lies after the
   // window's first and up to its end: MarkedPosition() after it, else -1. Only the next Cut is
-  // told.
+  // told. Marking says too that the next Cut reads the chunk the last one read, with the same
+  // units and flags: a window that overlaps the last one then takes the last line's copy of
+  // the units they share instead of copying them again (a frequent word's windows overlap most
+  // of their width).
   void MarkInNextCut(int32_t unit) { next_mark_ = unit; }
   int32_t MarkedPosition() const { return marked_; }
   // The line's text as it is to be stored: one byte a character where it was cut so, else a view
@@ -285,6 +288,10 @@ class TLineCutter {
                       int32_t hit_length, bool blanks_plain, bool window_masks_read);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
+  // The general cut of window src[0, n) (chunk units from ws on, no blanks before it), going on
+  // from the last general cut where may_follow; mark: a window unit for MarkedPosition, or -1.
+  void CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws, int32_t hit_in_window,
+                  int32_t hit_length, bool may_follow, int32_t mark);
   void MakeWide() const;
   void MakeFlags() const;
 
@@ -318,4 +325,13 @@ class TLineCutter {
   int32_t window_hit_length_ = 0;
   int32_t next_mark_ = -1;
   int32_t marked_ = -1;
+  // The last general cut of a window inside the chunk, which a cut of an overlapping window may go
+  // on from: its window [start, end), its line's length, the state of its copy at the end and the
+  // window units it dropped (drops_next_ is the next cut's list in the making).
+  struct TLastGeneralCut {
+    bool held = false;
+    int32_t start = 0, end = 0, length = 0;
+    bool ends_in_blank_run = false;
+  } last_;
+  std::vector<int32_t> last_drops_, drops_next_;
 };
