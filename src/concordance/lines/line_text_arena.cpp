@@ -315,7 +315,8 @@ const uint8_t* TSharedLineBytes::Keep(const uint8_t* bytes, size_t n, size_t ove
   // more when this one is short; one that goes on stays in its stretch, which has room.
   if (!follows) overlap = 0;
   const size_t need = n - overlap;
-  char* at = lease_.Room(room.left >= need ? need : std::max(need, kRunRoomBytes));
+  // (A new stretch is asked for in whole words: what is left of it stays 4-byte aligned.)
+  char* at = lease_.Room(room.left >= need ? need : std::max((need + 3) & ~size_t{3}, kRunRoomBytes));
   if (!follows) run_ = reinterpret_cast<const uint8_t*>(at);
   if (need) std::memcpy(at, bytes + overlap, need);
   room.at += need;
