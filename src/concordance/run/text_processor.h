@@ -18,10 +18,11 @@
 //   4. word positions, tags and the section or heading the hit lies in; the context and
 //      exclusion words (a hit failing them is no candidate), context words counting only on
 //      the search word's side of the boundaries the context stop names;
-//   5. the line's text goes into the owner's arena: a line cut a byte a character keeps its
-//      bytes in the stretch this text's lines share, following on from the line before where
-//      their windows overlap (a frequent word's lines would each copy the same characters
-//      again), any other line a block of its own.
+//   5. the line's text goes into the owner's arena: a line whose characters allow a byte each
+//      keeps its bytes in the stretch this text's lines share, following on from the line before
+//      where their windows overlap (a frequent word's lines would each copy the same characters
+//      again), any other line a block of its own. The cut itself takes what the windows share
+//      from the line before (see TLineCutter::MarkInNextCut).
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
@@ -170,7 +171,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   std::array<bool, 2> grow_edges_{};
   // Where the new lines' texts are written: stretches of the owner's arena, when it has one.
   std::optional<TLineTextArena::TLease> lease_;
-  // The bytes that lines cut a byte a character share (in the same arena), and where the last
+  // The bytes that lines of a byte a character share (in the same arena), and where the last
   // line kept there was cut: its chunk, item pass and window end (-1: none yet).
   std::optional<TSharedLineBytes> shared_;
   int32_t shared_chunk_ = -1;
