@@ -106,17 +106,16 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const double cpu = CpuSeconds() - cpu0;
   const long after_kb = PeakKilobytes();
-  // The readers are gone: what grew is the list (its texts' blocks come from the system).
-  const double heap_after = HeapBytes() + static_cast<double>(list.LineTextArena()->BytesHeld());
+  // The readers are gone: what grew is the list. Its texts (lines that overlap share their
+  // bytes) are the arena's blocks, which come from the system.
+  const double heap_after = HeapBytes();
   const int64_t lines = list.Count();
-  int64_t text_bytes = 0;  // the texts as kept
-  for (int64_t i = 0; i < lines; ++i)
-    if (const TConcordanceEntry* e = list.Line(static_cast<int>(i))) text_bytes += e->Text().StoredBytes();
+  const double text_bytes = static_cast<double>(list.LineTextArena()->BytesHeld());
   std::printf("%-28s %2d worker(s): %8.1f MB/s  %10.0f lines/s  %8lld lines  %6.3f s  peak %ld MB  "
-              "%.0f bytes a line above its text  cpu %.2fs, %.1f of %d threads busy\n",
+              "%.0f bytes a line above its text (%.0f of text)  cpu %.2fs, %.1f of %d threads busy\n",
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
-              lines ? (heap_after - heap_before - static_cast<double>(text_bytes)) / lines : 0.0, cpu,
-              cpu / s, threads);
+              lines ? (heap_after - heap_before) / lines : 0.0, lines ? text_bytes / lines : 0.0, cpu, cpu / s,
+              threads);
   if (threads > 1)
     std::printf("%-28s    waits: workers %.3f s in all (%.1f%% of their time), committer %.3f s, tail %.3f s\n", "",
                 run.worker_wait_seconds, 100.0 * run.worker_wait_seconds / (s * threads), run.committer_wait_seconds,

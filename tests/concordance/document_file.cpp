@@ -7,6 +7,7 @@
 #include <string>
 
 #include "document_test_support.h"
+#include "model/export/list_export.h"
 
 using namespace document_test;
 
@@ -352,4 +353,97 @@ TEST(ConcordanceMerge, TextListCheckAddsAnUnusedTextOnce) {
   a.doc->CheckBothTextFileListsUptoDate();
   a.doc->CheckBothTextFileListsUptoDate();
   EXPECT_EQ(a.doc->fUnusedFiles.Count(), unused + 1);
+}
+
+// --- lines that share their texts ---------------------------------------------------------------
+
+namespace {
+
+// Prose where "the" is about one word in ten, so that its lines overlap; blanks in runs and line
+// ends, which a line drops or makes one blank; accented letters (a byte a character) and, with
+// cyrillic, letters that keep a line two bytes a character.
+UString FrequentWordText(std::mt19937& rng, size_t chars, bool cyrillic) {
+  static const char16_t* kWords[] = {u"old", u"man", u"and", u"sea", u"a", u"dog", u"ran", u"caf\u00E9",
+                                     u"\u201Csaid\u201D", u"\u0436\u0443\u043A"};
+  static const char16_t* kGaps[] = {u" ", u" ", u" ", u"  ", u"\n", u"\r\n\r\n", u"\t", u". "};
+  UString s;
+  while (s.size() < chars) {
+    s += rng() % 10 == 0 ? u"the" : kWords[rng() % (cyrillic ? 10 : 9)];
+    s += kGaps[rng() % std::size(kGaps)];
+  }
+  return s;
+}
+
+// The document saved, its concordance exported as text, and its lines' texts.
+struct TDocumentSeen {
+  std::string saved, exported;
+  std::vector<UString> texts;
+  bool operator==(const TDocumentSeen&) const = default;
+};
+TDocumentSeen Seen(T_WholeLinzoraHolder& doc, const UString& export_name) {
+  TDocumentSeen seen{SavedBytes(doc), "", LineTexts(doc)};
+  EXPECT_TRUE(ExportListAsTXT(*doc.fConcordanceList, doc, export_name));
+  seen.exported = WholeFileBytes(export_name);
+  return seen;
+}
+
+}  // namespace
+
+// A run's lines share their texts with their neighbours; the same run whose lines each get a copy
+// of their own (as an edit gives) must save, export and go through deleting, zapping, undoing,
+// sorting and merging alike, byte for byte; the saved file read back saves the same bytes again.
+TEST(ConcordanceFile, LinesSharingTheirTextsSaveAndChangeAsLinesWithTextsOfTheirOwn) {
+  ScopedSettings settings;
+  std::mt19937 rng(4141);
+  TTextFolder corpus({{u"a.txt", Utf16ToUtf8(FrequentWordText(rng, 60000, false))},
+                      {u"b.txt", Utf16Bytes(FrequentWordText(rng, 30000, true), true, true)},
+                      {u"c.txt", Utf16ToUtf8(FrequentWordText(rng, 400, false))}});
+  TTextFolder other({{u"d.txt", Utf16ToUtf8(FrequentWordText(rng, 20000, false))}});
+  TRunDone shared = RunConcordance({corpus.names, u"the", u"", u"", 100000});
+  TRunDone own = RunConcordance({corpus.names, u"the", u"", u"", 100000});
+  ASSERT_TRUE(shared.found && own.found);
+  ASSERT_GT(shared.doc->fConcordanceList->Count(), 1500);
+  TConcordanceList& a = *shared.doc->fConcordanceList;
+  TConcordanceList& b = *own.doc->fConcordanceList;
+  for (int i = 0; i < b.Count(); ++i) b.Line(i)->SetText(UString(b.Line(i)->Text()));
+  const UString name_a = corpus.tmp.Path() + u"a.exp", name_b = corpus.tmp.Path() + u"b.exp";
+  auto same = [&](const char* step) {
+    SCOPED_TRACE(step);
+    const TDocumentSeen seen = Seen(*shared.doc, name_a);
+    EXPECT_GT(seen.texts.size(), 100u);
+    EXPECT_TRUE(seen == Seen(*own.doc, name_b));
+  };
+  same("as made");
+  // The run's lines in text order lie over each other's bytes.
+  int overlapping = 0;
+  for (int i = 0; i + 1 < a.Count(); ++i) {
+    const TLineText x = a.Line(i)->Text(), y = a.Line(i + 1)->Text();
+    overlapping += x.OneByte() && y.OneByte() && y.Bytes() > x.Bytes() && y.Bytes() < x.Bytes() + x.size();
+  }
+  EXPECT_GT(overlapping, a.Count() / 2);
+  std::vector<int32_t> doomed;
+  for (int32_t i = 0; i < a.Count(); i += 3) doomed.push_back(i);
+  for (TConcordanceList* list : {&a, &b}) list->DeleteARange(doomed, true, true);
+  same("deleted");
+  for (TConcordanceList* list : {&a, &b}) list->Zap(true);
+  same("zapped");
+  for (TConcordanceList* list : {&a, &b}) list->Undo();
+  same("undone");
+  for (TConcordanceList* list : {&a, &b}) {
+    for (int l = 0; l < 3; ++l) list->SetSortAscending(l, l != 1);
+    ASSERT_TRUE(list->CompleteResort());
+  }
+  same("sorted");
+  // Lines merged in from another document keep their texts once that document is gone.
+  for (TRunDone* run : {&shared, &own}) {
+    TRunDone more = RunConcordance({other.names, u"the"});
+    ASSERT_TRUE(more.found);
+    ASSERT_TRUE(run->doc->MergeWith(*more.doc, u"other"));
+  }
+  same("merged");
+  const std::string saved = SavedBytes(*shared.doc);
+  auto back = NewDocument();
+  ASSERT_TRUE(ReadBack(*back, saved));
+  EXPECT_EQ(LineTexts(*back), LineTexts(*shared.doc));
+  EXPECT_TRUE(SavedBytes(*back) == saved);
 }

@@ -723,7 +723,7 @@ void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32
 TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
   std::mt19937 rng(20261207);
   const char16_t blanks[] = {u' ', u' ', u'\t', u'\n', u'\r', 1};
-  int one_byte = 0, general_cuts = 0;
+  int one_byte = 0, general_cuts = 0, overlapping[2] = {};
   for (int round = 0; round < 4000; ++round) {
     const int32_t n = 1 + static_cast<int32_t>(rng() % 700);
     const uint32_t blank_rate = 2 + rng() % 8;
@@ -766,27 +766,51 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
                                     << (a.OneByte() ? " one byte" : " general"));
     const int32_t lo = static_cast<int32_t>(rng() % 51), hi = 50 + static_cast<int32_t>(rng() % 52);
     ExpectSameCut(a, b, lo, hi);
-    // The same cut written where the line is to be kept: the same line, its bytes there (the
-    // cut may write all of the buffer's width + 3 bytes, never one more); the cut after it,
-    // not told, writes into the cutter's own buffer again.
-    std::vector<uint8_t> kept(static_cast<size_t>(a.BufferCharacters()) + 1, 0xEE);
-    TLineCutter c(width);
-    c.WriteNextOneByteLineAt(kept.data());
-    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
-    ASSERT_EQ(c.OneByte(), a.OneByte());
-    ExpectSameCut(c, b, lo, hi);
-    EXPECT_EQ(kept.back(), 0xEE);
-    if (c.OneByte()) {
-      EXPECT_EQ(c.Line().Bytes(), kept.data());
+    // A later hit whose window overlaps this one's: marked at this window's end, the later line
+    // (cut either way) begins with as many of the bytes this one ends with as its window's units
+    // before that end make.
+    const int32_t later = std::min(n - 1, hit + 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(width)));
+    for (const TChunkView* view : {static_cast<const TChunkView*>(&plain), &general}) {
+      TLineCutter c(width);
+      c.MarkInNextCut(a.WindowEnd());
+      ASSERT_TRUE(c.Cut(*view, {}, later, hit_length));
+      const int32_t overlap = c.MarkedPosition();
+      if (overlap < 0) continue;
+      ASSERT_LE(overlap, std::min(a.Length(), c.Length()));
+      EXPECT_EQ(c.Line().substr(0, static_cast<size_t>(overlap)),
+                a.Line().substr(static_cast<size_t>(a.Length() - overlap)));
+      ++overlapping[c.OneByte()];
     }
-    const std::vector<uint8_t> before_second = kept;
-    ASSERT_TRUE(c.Cut(plain, {}, hit, hit_length));
-    EXPECT_EQ(kept, before_second);
-    ExpectSameCut(c, b, lo, hi);
+    // Only the next cut is told.
+    TLineCutter d(width);
+    d.MarkInNextCut(a.WindowEnd());
+    ASSERT_TRUE(d.Cut(general, {}, hit, hit_length));
+    ASSERT_TRUE(d.Cut(general, {}, later, hit_length));
+    EXPECT_EQ(d.MarkedPosition(), -1);
+    // A cutter told that each cut reads the chunk the last one read takes what its windows
+    // share from the last line, and cuts every window as a fresh cutter does, overlapping the
+    // last one or not.
+    int32_t at = hit;
+    for (int step = 0; step < 4; ++step) {
+      at = rng() % 4 == 0 ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n))
+                          : std::min(n - 1, at + static_cast<int32_t>(rng() % static_cast<uint32_t>(width)));
+      TLineCutter fresh(width), fresh_marked(width);
+      ASSERT_TRUE(fresh.Cut(general, {}, at, hit_length));
+      const int32_t mark = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 1));
+      b.MarkInNextCut(mark);
+      fresh_marked.MarkInNextCut(mark);
+      ASSERT_TRUE(b.Cut(general, {}, at, hit_length));
+      ASSERT_TRUE(fresh_marked.Cut(general, {}, at, hit_length));
+      SCOPED_TRACE(testing::Message() << "going on to " << at);
+      ExpectSameCut(b, fresh, lo, hi);
+      EXPECT_EQ(b.MarkedPosition(), fresh_marked.MarkedPosition());
+    }
   }
   // Both roads were taken often.
   EXPECT_GT(one_byte, 1000);
   EXPECT_GT(general_cuts, 1000);
+  EXPECT_GT(overlapping[0], 300);
+  EXPECT_GT(overlapping[1], 300);
 }
 
 // The copy into one byte moves over long stretches copied unit for unit: the units it must stop

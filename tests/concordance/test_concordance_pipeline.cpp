@@ -70,6 +70,12 @@ TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t t
   TMemoryStream m;
   EXPECT_TRUE(list.SaveToStream(m));
   saw.list_bytes.assign(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  // Lines that share their texts with their neighbours save as lines with texts of their own.
+  for (int i = 0; i < list.Count(); ++i) list.Line(i)->SetText(UString(list.Line(i)->Text()));
+  TMemoryStream own;
+  EXPECT_TRUE(list.SaveToStream(own));
+  EXPECT_TRUE(std::string(reinterpret_cast<const char*>(own.Memory()), static_cast<size_t>(own.Size())) ==
+              saw.list_bytes);
   saw.texts = result.texts;
   saw.counters = result.sws_found_counter;
   saw.limit_reached = result.sw_limit_reached;

@@ -16,6 +16,7 @@
 #include "model/documents/work_base.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
 
 using namespace text_reader_test;
 
@@ -443,4 +444,77 @@ TEST_F(TextProcessor, ALinesTextIsWrittenOnceWhereItsListKeepsIt) {
   ASSERT_TRUE(list.Clear());
   EXPECT_EQ(arena.LiveTexts(), 0);
   EXPECT_EQ(arena.BytesHeld(), 0u);
+}
+
+namespace {
+
+// Prose in which "the" is about one word in ten, so that neighbouring lines overlap: blanks in
+// runs, line ends (CR LF too) and tabs, which a line drops or turns into one blank; with `extra`
+// 1 accented letters and curly quotes as well (kept a byte a character), with 2 Cyrillic too.
+UString FrequentWordProse(std::mt19937& rng, size_t chars, int extra) {
+  static const char16_t* kWords[] = {u"the",  u"The",  u"old", u"man",  u"sat",          u"by",
+                                     u"sea",  u"and",  u"a",   u"dog",  u"ran",          u"home",
+                                     u"slow", u"green", u"of", u"caf\u00E9", u"\u201Csaid\u201D",
+                                     u"\u0436\u0443\u043A"};
+  static const char16_t* kGaps[] = {u" ", u" ", u" ", u" ", u" ", u"  ", u"\n", u"\n\n", u"\r\n", u"\t", u". ", u", "};
+  const size_t words = extra == 0 ? 15 : extra == 1 ? 17 : 18;
+  UString s;
+  while (s.size() < chars) {
+    s += rng() % 10 == 0 ? u"the" : kWords[rng() % words];
+    s += kGaps[rng() % std::size(kGaps)];
+  }
+  return s;
+}
+
+}  // namespace
+
+// Lines that share their bytes with their neighbours hold exactly what lines with texts of their
+// own hold: in every encoding, one byte a character or two, a text over the chunk cut, lines at
+// a text's start (padded), two items (each a pass over the chunk of its own), lines refused by a
+// context word between lines kept, narrow and wide windows. Their texts take a fraction of what
+// copies would.
+TEST_F(TextProcessor, LinesSharingTheirTextEqualLinesWithTextsOfTheirOwn) {
+  std::mt19937 rng(41);
+  struct Text {
+    const char16_t* name;
+    std::string bytes;
+  };
+  std::vector<Text> texts = {
+      {u"plain.txt", ToUtf8(FrequentWordProse(rng, 2200000, 0))},
+      {u"accents.txt", ToUtf8(FrequentWordProse(rng, 200000, 1))},
+      {u"cyrillic.txt", Utf16Bytes(FrequentWordProse(rng, 150000, 2), true, true)},
+      {u"cp1252.txt", EncodeCodePage(FrequentWordProse(rng, 150000, 1), 1252)},
+      {u"short.txt", ToUtf8(FrequentWordProse(rng, 700, 0))},
+  };
+  TConcordanceListDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  struct Case {
+    int32_t width;
+    const char16_t* context;
+  };
+  for (const Case c : {Case{1000, u""}, Case{80, u""}, Case{1000, u"old"}}) {
+    TWorkerRun shared(u"the\ndog", c.context), own(u"the\ndog", c.context);
+    shared.setup.line_owner = &list;
+    shared.setup.line_width = own.setup.line_width = c.width;
+    for (const Text& t : texts) {
+      if (*c.context && t.bytes.size() > 1000000) continue;
+      SCOPED_TRACE(testing::Message() << ToUtf8(t.name) << " width " << c.width << " context " << ToUtf8(c.context));
+      const UString file = tmp_.Write(t.name, t.bytes);
+      const size_t held_before = list.LineTextArena()->BytesHeld();
+      const TTextOutcome a = shared.Read(file), b = own.Read(file);
+      ASSERT_TRUE(a.read_ok && b.read_ok);
+      ASSERT_EQ(a.lines.size(), b.lines.size());
+      ASSERT_GT(a.lines.size(), 3u);
+      size_t copies = 0;
+      for (size_t i = 0; i < a.lines.size(); ++i) {
+        ASSERT_TRUE(a.lines[i].line->TextInArena());
+        ASSERT_TRUE(LineKey(a.lines[i]) == LineKey(b.lines[i])) << i;
+        ASSERT_EQ(a.lines[i].line->Text().Form(), b.lines[i].line->Text().Form()) << i;
+        copies += b.lines[i].line->Text().StoredBytes();
+      }
+      if (c.width == 1000 && !*c.context && t.bytes.size() > 100000 && t.name != std::u16string_view(u"cyrillic.txt")) {
+        EXPECT_LT(list.LineTextArena()->BytesHeld() - held_before, copies / 4);
+      }
+    }
+  }
 }

@@ -38,6 +38,7 @@ struct TCompactCursor {
   int32_t i = 0;
   int32_t d = 0;
   bool in_blank_run = false;
+  std::vector<int32_t>* drops = nullptr;  // given: the units dropped are noted there
 };
 
 // One unit, as the copy's rule says.
@@ -51,6 +52,7 @@ inline void CompactOne(TCompactCursor& k) {
     k.in_blank_run = false;
   } else if (c == 1) {
     // a place-holder the tag handler leaves: nothing to show
+    if (k.drops) k.drops->push_back(k.i - 1);
   } else if (c == 25 || c == 24) {
     k.dst[k.d] = c == 25 ? u'<' : u'>';
     k.dst_flags[k.d++] = f;
@@ -60,6 +62,8 @@ inline void CompactOne(TCompactCursor& k) {
     k.dst[k.d] = u' ';
     k.dst_flags[k.d++] = f;
     k.in_blank_run = true;
+  } else if (k.drops) {
+    k.drops->push_back(k.i - 1);
   }
 }
 
@@ -273,7 +277,8 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
 
 TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
                                             int32_t count, char16_t* dst, uint16_t* dst_flags,
-                                            int32_t dst_capacity, int32_t range_from, int32_t range_to) {
+                                            int32_t dst_capacity, int32_t range_from, int32_t range_to,
+                                            int32_t mark) {
   TCopyCompactResult r;
   if (dst == nullptr || dst_flags == nullptr || dst_capacity <= 0) return r;
   const int32_t room = std::max(0, dst_capacity - kLineBufferExtra);
@@ -285,17 +290,26 @@ TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t*
   // Three stretches - before the counting range, in it, after it - so that the copy itself
   // never asks where it is.
   TCompactCursor k{src, src_flags, dst, dst_flags};
-  CompactUntil(k, std::min(range_from, n), room);
+  if (mark == 0) r.mark_at = 0;
+  // A stretch stops at the marked unit on its way.
+  auto until = [&](int32_t stop) {
+    if (mark > k.i && mark <= stop) {
+      CompactUntil(k, mark, room);
+      if (k.i == mark) r.mark_at = k.d;
+    }
+    CompactUntil(k, stop, room);
+  };
+  until(std::min(range_from, n));
   if (k.i == range_from) {
     r.range_first = k.d;
-    CompactUntil(k, std::min(range_to, n), room);
+    until(std::min(range_to, n));
     r.range_end = k.d;
     for (int32_t i = range_from; i < k.i; ++i) {
       const uint16_t f = src_flags[i];
       r.range_blanks += f < kScanFlagHidden && f != kScanFlagTagKept && (f & 0x68) != 0;
     }
   }
-  CompactUntil(k, n, room);
+  until(n);
   const int32_t d = k.d;
   r.kept = d;
   const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
@@ -923,8 +937,11 @@ TLineCutter::TLineCutter(int32_t width)
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
-  line_bytes_ = next_line_bytes_ != nullptr ? next_line_bytes_ : bytes_.data();
-  next_line_bytes_ = nullptr;
+  const int32_t mark = next_mark_;
+  next_mark_ = marked_ = -1;
+  const bool last_held = last_.held;
+  last_.held = false;
+  window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
   text_[0] = 0;
   flags_[0] = 0;
@@ -943,6 +960,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   const int64_t we = std::min<int64_t>(ws + (width_ - pad), chunk.count);
   const int32_t n = static_cast<int32_t>(we - ws);
   const int32_t hit_in_window = static_cast<int32_t>(hit_position - ws);
+  const int64_t mark_in_window = int64_t{mark} - ws;
+  const bool marked = mark >= 0 && mark_in_window > 0 && mark_in_window <= n;
 
   flags_needed_ = nullptr;
   window_masks_ = TChunkMasks{};
@@ -972,8 +991,11 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
     if (chunk.flags_needed != nullptr && ws >= chunk.masks.first) window_masks_ = chunk.masks;
+    if (marked) marked_ = LinePositionOf(static_cast<int32_t>(mark_in_window));
     return true;
   }
+  window_start_ = static_cast<int32_t>(ws);
+  window_count_ = n;
   // The general cut reads every flag of the window.
   if (chunk.flags_needed != nullptr) chunk.flags_needed(chunk.owner, static_cast<int32_t>(std::max<int64_t>(ws, 0)),
                                                         static_cast<int32_t>(we));
@@ -997,15 +1019,65 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
     src_flags = chunk.flags + ws;
   }
 
+  if (ws >= 0 && pad == 0) {
+    CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length, mark >= 0 && last_held,
+               marked ? static_cast<int32_t>(mark_in_window) : -1);
+    return true;
+  }
   std::fill_n(text_.begin(), pad, u' ');
   std::fill_n(flags_.begin(), pad, kScanFlagBlank);
   const TCopyCompactResult r =
       CopyTextCompactingBlanks(src, src_flags, n, n, text_.data() + pad, flags_.data() + pad,
-                               BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length);
+                               BufferCharacters() - pad, hit_in_window, hit_in_window + hit_length,
+                               marked ? static_cast<int32_t>(mark_in_window) : -1);
+  if (r.mark_at >= 0) marked_ = pad + r.mark_at;
   length_ = pad + r.kept;
   midpoint_ = pad + std::max(r.range_first, 0);
   hit_length_ = std::max(0, r.range_end - r.range_first);
   return true;
+}
+
+void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
+                             int32_t hit_in_window, int32_t hit_length, bool may_follow, int32_t mark) {
+  std::vector<int32_t>& drops = drops_next_;
+  drops.clear();
+  TCompactCursor k{src, src_flags, text_.data(), flags_.data()};
+  k.drops = &drops;
+  const int32_t room = BufferCharacters() - kLineBufferExtra;
+  // A window that starts inside a run of blanks keeps its first blank, which the last window
+  // dropped: its units up to the first that is not a place-holder are copied afresh. After that
+  // unit both copies go alike, so the units up to the last window's end are the last line's.
+  int32_t first = 0;
+  while (first < n && src[first] == 1) ++first;
+  const int32_t resume = ws + first + 1;
+  if (may_follow && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
+    CompactUntil(k, first + 1, room);
+    const int32_t from = resume - last_.start;
+    const auto skipped = std::lower_bound(last_drops_.begin(), last_drops_.end(), from);
+    const int32_t at = from - static_cast<int32_t>(skipped - last_drops_.begin());
+    const size_t moved = static_cast<size_t>(last_.length - at);
+    std::memmove(text_.data() + k.d, text_.data() + at, moved * sizeof(char16_t));
+    std::memmove(flags_.data() + k.d, flags_.data() + at, moved * sizeof(uint16_t));
+    for (auto it = skipped; it != last_drops_.end(); ++it) drops.push_back(*it + last_.start - ws);
+    k.i = last_.end - ws;
+    k.d += static_cast<int32_t>(moved);
+    k.in_blank_run = last_.ends_in_blank_run;
+  }
+  CompactUntil(k, n, room);
+  const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
+  const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
+  std::copy_n(tail, kLineBufferExtra, text_.begin() + k.d);
+  std::copy_n(tail_flags, kLineBufferExtra, flags_.begin() + k.d);
+  // Each unit gives one unit of the line unless dropped.
+  auto line_position = [&drops](int32_t u) {
+    return u - static_cast<int32_t>(std::lower_bound(drops.begin(), drops.end(), u) - drops.begin());
+  };
+  length_ = k.d;
+  midpoint_ = line_position(hit_in_window);
+  hit_length_ = line_position(std::min(hit_in_window + hit_length, n)) - midpoint_;
+  if (mark >= 0) marked_ = line_position(mark);
+  last_ = TLastGeneralCut{true, ws, ws + n, k.d, k.in_blank_run};
+  std::swap(last_drops_, drops_next_);
 }
 
 void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
@@ -1130,6 +1202,7 @@ const char16_t* TLineCutter::Text() const {
 }
 
 char16_t* TLineCutter::MutableText() {
+  last_.held = false;  // the next cut cannot go on from a line changed here
   MakeWide();
   return text_.data();
 }
@@ -1140,6 +1213,7 @@ const uint16_t* TLineCutter::Flags() const {
 }
 
 uint16_t* TLineCutter::MutableFlags() {
+  last_.held = false;
   MakeFlags();
   return flags_.data();
 }

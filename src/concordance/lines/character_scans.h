@@ -81,6 +81,7 @@ struct TCopyCompactResult {
   int32_t range_blanks = 0;    // source units in the counting range with space/blank/control
   int32_t range_first = -1;    // destination offset of the first source unit of the range
   int32_t range_end = -1;      // destination offset reached when the range ended
+  int32_t mark_at = -1;        // destination offset of the marked unit (see below)
 };
 
 // Copies up to `count` units of src (with their flags, both `src_count` long) to dst and
@@ -88,11 +89,14 @@ struct TCopyCompactResult {
 // become "<" and ">"; any other unit of 32 or below becomes one blank, a run of them collapsing
 // to one, except that a unit whose flag is above 0x8800 (a marker's first character) always
 // gives its own blank. Units of the counting range [range_from, range_to) whose kind has any of
-// 0x68 are counted. After the copy two blanks and a 0 are written: dst_capacity must be at least
+// 0x68 are counted. With mark 0 or above, mark_at is where the copy of source unit `mark` begins
+// (for a dropped unit, the next unit kept; mark = count: the copy's end), -1 where the copy
+// stopped before it. After the copy two blanks and a 0 are written: dst_capacity must be at least
 // count + 3; a smaller buffer gets a shorter copy, never a write beyond it.
 TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t* src_flags, int32_t src_count,
                                             int32_t count, char16_t* dst, uint16_t* dst_flags,
-                                            int32_t dst_capacity, int32_t range_from, int32_t range_to);
+                                            int32_t dst_capacity, int32_t range_from, int32_t range_to,
+                                            int32_t mark = -1);
 
 // Copies count flags and count characters.
 void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char16_t* src, char16_t* dst,
@@ -237,11 +241,6 @@ class TLineCutter {
   // (the window's bytes or text, and the masks around the hit) to be fetched into the cache, so
   // that it is there when that hit is cut; reads nothing itself.
   void Prefetch(const TChunkView& chunk, int32_t hit_position) const;
-  // The next Cut, where it cuts in the one-byte form, writes the line's bytes at `at` (room for
-  // BufferCharacters() bytes, which it may all write) instead of into the cutter's own buffer:
-  // where the line is to be kept, so that keeping it copies nothing. They must stay there while
-  // the line is used. Only the next Cut is told.
-  void WriteNextOneByteLineAt(uint8_t* at) { next_line_bytes_ = at; }
 
   // The line: Length() units of text and flags (the buffers hold width + 3, closed by two
   // blanks and a 0). A line cut in the one-byte form makes them on first asking.
@@ -256,6 +255,17 @@ class TLineCutter {
   int32_t HitLength() const { return hit_length_; }
   // Whether the line was cut in the one-byte form (and its text and flags not made yet).
   bool OneByte() const { return one_byte_; }
+  // The chunk's units the last cut's window covered: [WindowEnd() - its length, WindowEnd()).
+  int32_t WindowEnd() const { return window_start_ + window_count_; }
+  // The next Cut also finds where the line's copy of chunk unit `unit` begins (a unit the copy
+  // dropped: the next one kept; the window's end: the line's), when the unit lies after the
+  // window's first and up to its end: MarkedPosition() after it, else -1. Only the next Cut is
+  // told. Marking says too that the next Cut reads the chunk the last one read, with the same
+  // units and flags: a window that overlaps the last one then takes the last line's copy of
+  // the units they share instead of copying them again (a frequent word's windows overlap most
+  // of their width).
+  void MarkInNextCut(int32_t unit) { next_mark_ = unit; }
+  int32_t MarkedPosition() const { return marked_; }
   // The line's text as it is to be stored: one byte a character where it was cut so, else a view
   // of the units.
   TLineText Line() const;
@@ -278,6 +288,10 @@ class TLineCutter {
                       int32_t hit_length, bool blanks_plain, bool window_masks_read);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
+  // The general cut of window src[0, n) (chunk units from ws on, no blanks before it), going on
+  // from the last general cut where may_follow; mark: a window unit for MarkedPosition, or -1.
+  void CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws, int32_t hit_in_window,
+                  int32_t hit_length, bool may_follow, int32_t mark);
   void MakeWide() const;
   void MakeFlags() const;
 
@@ -297,8 +311,7 @@ class TLineCutter {
   bool one_byte_ = false;
   mutable bool wide_made_ = false, flags_made_ = false;
   std::vector<uint8_t> bytes_;
-  uint8_t* line_bytes_ = nullptr;       // where the one-byte cut's bytes are: bytes_ or as told
-  uint8_t* next_line_bytes_ = nullptr;  // WriteNextOneByteLineAt's place for the next cut
+  uint8_t* line_bytes_ = nullptr;  // where the one-byte cut's bytes are
   const uint16_t* window_flags_ = nullptr;
   TChunkMasks window_masks_;  // the chunk's masks, where the walks read those (word not null)
   int32_t window_count_ = 0;
@@ -310,4 +323,15 @@ class TLineCutter {
   int32_t pad_ = 0;
   int32_t window_hit_ = 0;
   int32_t window_hit_length_ = 0;
+  int32_t next_mark_ = -1;
+  int32_t marked_ = -1;
+  // The last general cut of a window inside the chunk, which a cut of an overlapping window may go
+  // on from: its window [start, end), its line's length, the state of its copy at the end and the
+  // window units it dropped (drops_next_ is the next cut's list in the making).
+  struct TLastGeneralCut {
+    bool held = false;
+    int32_t start = 0, end = 0, length = 0;
+    bool ends_in_blank_run = false;
+  } last_;
+  std::vector<int32_t> last_drops_, drops_next_;
 };

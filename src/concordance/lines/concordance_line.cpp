@@ -445,6 +445,15 @@ void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, TLineText text) {
   SetTextBlock(fresh);
 }
 
+void TConcordanceEntry::SetTextView(TLineTextArena::TLease& lease, TLineText text) {
+  TConcordanceLineOwner* owner = Owner();
+  if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
+  char* fresh = lease.StoreView(text);
+  DropText();
+  slot_ |= kTextInArena;
+  SetTextBlock(fresh);
+}
+
 void TConcordanceEntry::MoveTextToOwner() {
   if ((slot_ & kTextInArena) || !Owner()) return;
   TLineTextArena* arena = Owner()->LineTextArena();

@@ -8,10 +8,12 @@
 // 240-byte extra block; what the line does not hold is written as zeros.
 //
 // The line's text is reached only through Text()/SetText(). A line its list has taken keeps its
-// text in the list's arena (large blocks, no per-line allocation); a line in no list owns its
-// text. Either way the text is one block (see line_text.h): a byte a character where the whole
-// line allows it, else UTF-16 units, whatever form the document stores texts in; the owner's
-// Unicode flag says which form a stream holds.
+// text in the list's arena (large blocks, no per-line allocation), where a line a run made may
+// point into the bytes it shares with its neighbours; a line in no list owns its text. A text set
+// again (an edit, a new width) or a line moved to another list gets a copy of its own. Either
+// way the text is one block (see line_text.h): a byte a character where the whole line allows
+// it, else UTF-16 units, whatever form the document stores texts in; the owner's Unicode flag
+// says which form a stream holds.
 //
 // Stream (one line; v is the owner's stream version):
 //   base        224 bytes (from v 24; below it the 104-byte old record in old-records mode, else
@@ -278,6 +280,10 @@ class TConcordanceEntry : public TVXBaseListObject {
   // text is written once, where the list keeps it. Without the owner's arena, as SetText.
   void SetText(TLineTextArena::TLease& lease, UStringView text);
   void SetText(TLineTextArena::TLease& lease, TLineText text);
+  // Sets the text to one-byte characters that lie in the shared bytes of the lease's arena (see
+  // TSharedLineBytes): the line keeps only a block that points to them. Without the owner's
+  // arena, as SetText.
+  void SetTextView(TLineTextArena::TLease& lease, TLineText text);
   bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);

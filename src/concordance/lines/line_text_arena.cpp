@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -229,10 +230,17 @@ TLineTextArena::TLease::~TLease() {
   if (!holding_) return;
   {
     std::lock_guard lock(arena_.mutex_);
-    stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
-    arena_.GiveBack(stretch_);
+    GiveBackStretch();
   }
   arena_.Drop(1);
+}
+
+void TLineTextArena::TLease::GiveBackStretch() {
+  const size_t skip = static_cast<size_t>(-reinterpret_cast<uintptr_t>(stretch_.at) & 3);
+  stretch_.at += std::min(skip, stretch_.left);
+  stretch_.left -= std::min(skip, stretch_.left);
+  stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
+  arena_.GiveBack(stretch_);
 }
 
 char* TLineTextArena::TLease::Room(size_t need) {
@@ -247,8 +255,7 @@ char* TLineTextArena::TLease::Room(size_t need) {
     {
       std::lock_guard lock(arena_.mutex_);
       if (holding_) {
-        stretch_.ready = prepared_ >= stretch_.at + stretch_.left;
-        arena_.GiveBack(stretch_);
+        GiveBackStretch();
       } else {
         arena_.alive_.fetch_add(1, std::memory_order_relaxed);
         holding_ = true;
@@ -294,23 +301,38 @@ char* TLineTextArena::TLease::Store(UStringView text) {
   return block;
 }
 
-uint8_t* TLineTextArena::TLease::OneByteRoom(size_t bytes) {
-  return reinterpret_cast<uint8_t*>(Room(LineTextBlockBytes(TLineTextForm::kAscii, bytes))) + kLineTextHeaderBytes;
-}
-
 char* TLineTextArena::TLease::Store(TLineText text) {
   if (!text.OneByte()) return Store(UStringView(text.Units(), text.size()));
   if (text.empty()) return nullptr;
   const size_t need = LineTextBlockBytes(text.Form(), text.size());
-  // Bytes written in place (OneByteRoom) lie at the room's start, which Room keeps: the stretch
-  // left there holds at least what was asked for them.
-  const bool in_place = text.Bytes() == reinterpret_cast<const uint8_t*>(stretch_.at) + kLineTextHeaderBytes &&
-                        stretch_.left >= need;
   char* block = Room(need);
-  if (in_place)
-    WriteLineTextHeader(block, text);
-  else
-    FillLineTextBlock(block, text);
+  FillLineTextBlock(block, text);
   Advance(need);
   return block;
+}
+
+char* TLineTextArena::TLease::StoreView(TLineText text) {
+  if (text.empty()) return nullptr;
+  char* block = Room(kLineTextViewBytes);
+  FillLineTextView(block, text);
+  Advance(kLineTextViewBytes);
+  return block;
+}
+
+const uint8_t* TSharedLineBytes::Keep(const uint8_t* bytes, size_t n, size_t overlap) {
+  auto& room = lease_.stretch_;
+  const auto* end = reinterpret_cast<const uint8_t*>(room.at);
+  const bool follows = run_ != nullptr && overlap <= n && overlap <= static_cast<size_t>(end - run_) &&
+                       room.left >= n - overlap && std::memcmp(end - overlap, bytes, overlap) == 0;
+  // A run that cannot go on starts again with the whole line, in a stretch with room for many
+  // more when this one is short; one that goes on stays in its stretch, which has room.
+  if (!follows) overlap = 0;
+  const size_t need = n - overlap;
+  // (A new stretch is asked for in whole words: what is left of it stays 4-byte aligned.)
+  char* at = lease_.Room(room.left >= need ? need : std::max((need + 3) & ~size_t{3}, kRunRoomBytes));
+  if (!follows) run_ = reinterpret_cast<const uint8_t*>(at);
+  if (need) std::memcpy(at, bytes + overlap, need);
+  room.at += need;
+  room.left -= need;
+  return reinterpret_cast<const uint8_t*>(at) - overlap;
 }

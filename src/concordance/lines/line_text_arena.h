@@ -14,8 +14,7 @@
 // blocks go.
 //
 // The list's own thread stores with Store. A worker making lines for the list stores through a
-// lease: stretches of the blocks that only it fills, so a text is written once, where the list
-// keeps it, and taking the line costs no copy. A lease holds the arena's blocks while it is out
+// lease: stretches of the blocks that only it fills, so that taking the line costs no copy. A lease holds the arena's blocks while it is out
 // and gives its unused stretch back when it goes. Store, a lease, Release and BytesHeld are safe
 // from any thread; blocks are only taken and given back under the arena's lock.
 //
@@ -27,6 +26,13 @@
 // system as free (it takes the pages back only when it needs them) and kept, up to
 // kRegionsKeptBytes, for the next arena: the next run then mostly writes pages it already has
 // instead of faulting in fresh ones.
+//
+// The lines of a frequent word overlap: each holds the thousand characters around its hit, and
+// hits lie a few hundred apart. A worker keeps such lines' bytes once, in a stretch of the arena
+// that its TSharedLineBytes fills (a line's bytes follow on from the last line's where the two
+// agree), and stores each line as a small block that points into it (TLease::StoreView). The
+// shared bytes are no text of their own: they stay with the arena's blocks while any text or
+// lease is alive, and are never written again once kept.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
@@ -45,18 +51,19 @@ class TLineTextArena {
     // A copy of text as a text block in this lease's stretch (4-byte aligned, in the shortest
     // form the text allows); nullptr for an empty text. It counts as a live text of the arena.
     char* Store(UStringView text);
-    // The same for a text in any form (a one-byte text is copied as it is). A one-byte text whose
-    // bytes already lie where OneByteRoom said is not copied: only its header is written.
+    // The same for a text in any form (a one-byte text is copied as it is).
     char* Store(TLineText text);
-    // Where the bytes of a one-byte text will lie if it is the next text stored here, with room
-    // for `bytes` of them: a caller may write a text there first (anything it writes is
-    // overwritten by the next text when it does not store it).
-    uint8_t* OneByteRoom(size_t bytes);
+    // A block standing for text (one-byte), whose bytes lie in this arena's shared bytes (see
+    // TSharedLineBytes); it counts as a live text of the arena.
+    char* StoreView(TLineText text);
     TLineTextArena& Arena() const { return arena_; }
 
    private:
+    friend class TSharedLineBytes;
     // Room for need bytes at the stretch's start, taking a new stretch when this one is short.
     char* Room(size_t need);
+    // Gives the stretch back (its start put on a 4-byte boundary: shared bytes end anywhere).
+    void GiveBackStretch();
     // The first `used` bytes of the room are a text now.
     void Advance(size_t used);
 
@@ -123,4 +130,25 @@ class TLineTextArena {
   size_t held_ = 0;  // bytes of the blocks taken (a region's unused rest is not counted)
   std::atomic<int64_t> alive_{0};  // texts stored and not released, and leases holding a stretch
   std::atomic<int64_t> texts_{0};
+};
+
+// The bytes that one worker's overlapping lines share, in stretches of an arena (see above).
+// Lines are kept in turn: each one's bytes follow on from the last one's when its first bytes
+// are those the last one ended with, else they start a new run. Whatever the caller claims, a
+// line's bytes are kept exactly: a claimed overlap is checked.
+class TSharedLineBytes {
+ public:
+  explicit TSharedLineBytes(TLineTextArena& arena) : lease_(arena) {}
+  TSharedLineBytes(const TSharedLineBytes&) = delete;
+  TSharedLineBytes& operator=(const TSharedLineBytes&) = delete;
+  // Keeps the n bytes at `bytes`, whose first `overlap` bytes should be the last ones kept, and
+  // answers where they lie (they stay there while the arena holds any text or lease).
+  const uint8_t* Keep(const uint8_t* bytes, size_t n, size_t overlap);
+  TLineTextArena& Arena() const { return lease_.Arena(); }
+
+ private:
+  // A stretch a run starts in has room for a few hundred lines' new bytes at least.
+  static constexpr size_t kRunRoomBytes = size_t{1} << 16;
+  TLineTextArena::TLease lease_;
+  const uint8_t* run_ = nullptr;  // where the bytes following on from each other begin
 };

@@ -60,7 +60,10 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   // Half a line after each cut, so a hit just before it gets its right context.
   const int32_t width = cutter_.Width();
   LookAheadWanted = std::min(kLookAheadCharsMax, width - width / 2 + 1);
-  if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) lease_.emplace(*arena);
+  if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) {
+    lease_.emplace(*arena);
+    shared_.emplace(*arena);
+  }
   // Kinds are read around hits and at the chunk's end only: those are written when asked for.
   fKindsOnDemand = fTextOnDemand = true;
 }
@@ -238,9 +241,9 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
     }
   }
   const TChunkView before{before_text_.data(), before_kinds_.data(), static_cast<int32_t>(before_text_.size())};
-  // A line cut in one byte a character is written where its list keeps it (see FillLineFromCut).
-  if (lease_ && chunk.plain_from < chunk.plain_to) cutter_.WriteNextOneByteLineAt(lease_->OneByteRoom(
-                                                      static_cast<size_t>(cutter_.BufferCharacters())));
+  // Hits of one pass over a chunk come in text order: a window reaching past the last shared
+  // line's begins with that line's last characters (see KeepNewLineText).
+  if (shared_ && shared_chunk_ == chunk_ && shared_item_ == item_) cutter_.MarkInNextCut(shared_window_end_);
   if (!cutter_.Cut(chunk, before, f.hit_position, f.hit_length)) return false;
   const int32_t midpoint = cutter_.Midpoint();
   const int32_t hit_in_line = cutter_.HitLength();
@@ -332,8 +335,32 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
   line.SetTagNumber1Based(FindSectionHeading(line, d.byte_position));
   if (line.HasTagPositions()) line.LinkWordsToTags();
   // A new line's text is written where its list will keep it; a line remade keeps its place.
-  if (lease_ && !line.TextInArena()) line.SetText(*lease_, cutter_.Line());
+  if (lease_ && !line.TextInArena()) KeepNewLineText(line);
   else line.SetText(cutter_.Line());
+}
+
+void TLinzoraBufferProcessor::KeepNewLineText(TConcordanceEntry& line) {
+  TLineText text = cutter_.Line();
+  if (!text.OneByte() && grow_line_ == nullptr) {
+    // A line cut in UTF-16 is kept a byte a character where its characters allow it.
+    narrowed_.resize(LineTextBlockBytes(TLineTextForm::kWide, text.size()));
+    const TLineTextForm form = FillLineTextBlockShortest(narrowed_.data(), UStringView(text.Units(), text.size()));
+    if (form != TLineTextForm::kWide)
+      text = TLineText(reinterpret_cast<const uint8_t*>(narrowed_.data()) + kLineTextHeaderBytes, text.size(), form);
+  }
+  // A line remade at another width keeps a text of its own.
+  if (!text.OneByte() || text.empty() || grow_line_ != nullptr) {
+    line.SetText(*lease_, text);
+    return;
+  }
+  // The cut found where the last shared line's window ended in this line, when the two windows
+  // overlap: the bytes up to there are those the last line ended with.
+  const size_t overlap = static_cast<size_t>(std::max(cutter_.MarkedPosition(), 0));
+  const uint8_t* at = shared_->Keep(text.Bytes(), text.size(), overlap);
+  line.SetTextView(*lease_, TLineText(at, text.size(), text.Form()));
+  shared_chunk_ = chunk_;
+  shared_item_ = item_;
+  shared_window_end_ = cutter_.WindowEnd();
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {

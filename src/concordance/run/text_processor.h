@@ -17,7 +17,12 @@
 //      statistics block its unit numbers, positions and the lengths known so far;
 //   4. word positions, tags and the section or heading the hit lies in; the context and
 //      exclusion words (a hit failing them is no candidate), context words counting only on
-//      the search word's side of the boundaries the context stop names.
+//      the search word's side of the boundaries the context stop names;
+//   5. the line's text goes into the owner's arena: a line whose characters allow a byte each
+//      keeps its bytes in the stretch this text's lines share, following on from the line before
+//      where their windows overlap (a frequent word's lines would each copy the same characters
+//      again), any other line a block of its own. The cut itself takes what the windows share
+//      from the line before (see TLineCutter::MarkInNextCut).
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
@@ -119,6 +124,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   TChunkView PlainChunkView() const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
+  // Stores the cut's text as a new line's, in the owner's arena.
+  void KeepNewLineText(TConcordanceEntry& line);
   // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
   // unit of that number gets its length, and is then closed for that kind.
   void TextUnitsEnded(const TSearchStatsRec& stats);
@@ -164,6 +171,13 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   std::array<bool, 2> grow_edges_{};
   // Where the new lines' texts are written: stretches of the owner's arena, when it has one.
   std::optional<TLineTextArena::TLease> lease_;
+  // The bytes that lines of a byte a character share (in the same arena), and where the last
+  // line kept there was cut: its chunk, item pass and window end (-1: none yet).
+  std::optional<TSharedLineBytes> shared_;
+  int32_t shared_chunk_ = -1;
+  int32_t shared_item_ = -1;
+  int32_t shared_window_end_ = -1;
+  std::vector<char> narrowed_;  // a line cut in UTF-16, narrowed to be shared
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
