@@ -67,6 +67,12 @@ inline void CompactOne(TCompactCursor& k) {
   }
 }
 
+// The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list.
+inline void NoteDrops(TCompactCursor& k, uint32_t lanes) {
+  if (!k.drops) return;
+  for (; lanes != 0; lanes &= lanes - 1) k.drops->push_back(k.i + std::countr_zero(lanes));
+}
+
 #if defined(__SSE2__)
 // Eight units as the copy takes them: which are blanks (32 or below), which are unusual (a
 // dropped unit, a bracket code, a blank after a blank) and what each maps to. `carry` has its
@@ -170,6 +176,7 @@ __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, in
       const __m256i dropped =
           _mm256_or_si256(one, _mm256_andnot_si256(code, _mm256_and_si256(blank, no_marker)));
       if (static_cast<uint32_t>(_mm256_movemask_epi8(dropped)) == 0xFFFFFFFFu) {
+        NoteDrops(k, 0xFFFFu);
         k.i += kBlock;
         continue;
       }
@@ -187,6 +194,7 @@ __attribute__((target("avx2"))) void CompactUntilWide(TCompactCursor& cursor, in
       const uint32_t no_markers =
           static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_subs_epu16(f, marker), zero)));
       const uint32_t keep = ~LaneBits(bad & no_markers) & 0xFFFFu;
+      NoteDrops(k, ~keep & 0xFFFFu);
       const __m128i to_front_lo = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep & 0xFF]));
       const __m128i to_front_hi = _mm_load_si128(reinterpret_cast<const __m128i*>(kept_lanes.shuffle[keep >> 8]));
       const int32_t n_lo = std::popcount(keep & 0xFFu), n = std::popcount(keep);
@@ -240,6 +248,7 @@ void CompactUntil(TCompactCursor& cursor, int32_t stop, int32_t room) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src + k.i));
     const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(k.src_flags + k.i));
     if (k.in_blank_run && k.d < room && _mm_movemask_epi8(DroppedInBlankRun(c, f)) == 0xFFFF) {
+      NoteDrops(k, 0xFFu);
       k.i += kBlock;
       continue;
     }
