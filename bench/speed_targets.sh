@@ -26,7 +26,7 @@ peak() {  # our peak resident megabytes for one run: FILE WORD
   rm -f /tmp/speed_targets_peak.$$
 }
 concordance() {  # LABEL FILE WORD
-  echo "== $1: \"$3\" in $(basename "$2") ($(du -m "$2" | cut -f1) MB)"
+  echo "== $1: \"$3\" in $(basename "$2") ($(du -mL "$2" | cut -f1) MB)"
   "$here/bench/compare_concordance.sh" "$2" "$3" | grep -E 'load|ripgrep|ours|ratio|corrected'
 }
 # Real prose: "insurance" about 1 in 4,800 words, "your" about 1 in 250, and "the".
