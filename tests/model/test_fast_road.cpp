@@ -729,6 +729,59 @@ TEST_F(FastRoad, WordListsWithLongWordsEqualTheFullRoads) {
   EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
 }
 
+// Mail bodies as real corpora hold them: quoted lines, addresses in angle brackets, mark-up with
+// long attributes (tags across blocks of 64 and across cuts), a "<" inside a tag, "&" alone and
+// inside words as well as starting entities, letters beyond ASCII, curly quotes, and bytes of an
+// 8-bit code page inside UTF-8 text (each a replacement character). `latin1_first`: such a byte
+// near the start too, so that the text is read as code-page text throughout.
+std::string MailText(std::mt19937& rng, size_t bytes, bool latin1_first) {
+  static const char* kPieces[] = {
+      "Hi Bob,\n\n", "> Did you see this?\n", ">> quoted again\n", "AT&T", "Q&A", " & ", "R&D's", "&nbsp;",
+      "&amp;", "&#39;", "&", "&&", "<john.doe@example.com>", "<http://example.com/a?b=1&c=2>",
+      "<a href=\"http://example.com/some/rather/long/path/that/runs/past/one/block/of/sixty-four/units\">here</a>",
+      "<p>", "</p>", "<br>", "<td class='x' <b>bold</b>", "a < b and c > d", "<", ">", "--\nSig.\n",
+      "caf\xC3\xA9", "na\xC3\xAFve", "\xE2\x80\x9CQuoted\xE2\x80\x9D", "don\xE2\x80\x99t", "\xE2\x80\x94",
+      "Jos\xE9", "\xA0", "\xBF", "=20\n", "Mr. Smith", "U.S.", "e.g. this", "3.5%", "1,000", "e-mail",
+      "It's", "well-known", "? ", "! ", ". ", "...", ", ", "\n", "\r\n", "\t"};
+  static const char* kWords[] = {"the", "of", "and", "however", "river", "mail", "list", "The", "However", "old"};
+  std::string s = latin1_first ? "Caf\xE9 " : "";
+  while (s.size() < bytes) {
+    if (rng() % 4 == 0) s += kPieces[rng() % std::size(kPieces)];
+    else s += kWords[rng() % std::size(kWords)];
+    if (rng() % 3 != 0) s += ' ';
+  }
+  return s;
+}
+
+// Mail-like texts of one chunk and of several, each chunk holding every kind of character the
+// pass stops at, near its start, its cut and its look-ahead: chunks, concordances on one worker
+// and on eight, and word lists equal the full road's, with the default settings and with the
+// apostrophe inside words.
+TEST_F(FastRoad, MailLikeTextsEqualTheFullRoads) {
+  std::mt19937 rng(4141);
+  for (int variant = 0; variant < 2; ++variant) {
+    SCOPED_TRACE(variant ? "apostrophe inside words" : "default settings");
+    if (variant == 1) UseApostrophe(true);
+    std::vector<UString> files;
+    for (int i = 0; i < 5; ++i) {
+      SCOPED_TRACE(testing::Message() << "text " << i);
+      const size_t size = i >= 3 ? 2100000 + rng() % 1500000 : 1 + rng() % 50000;
+      const UString file =
+          tmp_.Write(u"mail" + IntToUStr(variant) + u"_" + IntToUStr(i) + u".txt", MailText(rng, size, i == 4));
+      ExpectSameChunks(ReadChunks(file, false), ReadChunks(file, true));
+      ExpectSameChunks(ReadChunks(file, false, true), ReadChunks(file, true));
+      files.push_back(file);
+    }
+    for (UStringView items : {u"however", u"the", u"AT&T", u"R&D's", u"caf\u00E9", u"don*", u"e-mail"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
+    }
+    EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
+}
+
 TEST_F(FastRoad, SamplesAndAGeneratedCorpus) {
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   ASSERT_GT(chosen.AddedFolderContents(Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/", u"*.txt", false, true), 0);

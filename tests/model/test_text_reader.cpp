@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <random>
 
 #include "text_reader_test_support.h"
 #include "model/reading/tag_handler.h"
@@ -179,6 +180,52 @@ TEST_F(FileBuf, EncodingDecisions) {
     EXPECT_EQ(c->LittleEndian, k.swapped);
     if (k.swapped && k.bytes.size() > 2) {
       EXPECT_EQ(c->fTextSignature, 0x4800FFFEu);  // FE FF 00 'H'
+    }
+  }
+}
+
+// Bytes of UTF-8 with faults among runs of ASCII of every length: decoded whole, they give the
+// units, offsets and first bad byte that the same bytes give fed in pieces of at most 15 bytes
+// (each piece walked a sequence at a time, a sequence broken off at a piece's end taken up by the
+// next), with and without bytes following the last piece.
+TEST(LenientUtf8, WholeBytesDecodeAsPiecesOfFewerThanSixteen) {
+  static const std::string kBits[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xE9", "\xBF", "\xC3",
+                                      "\xE2\x80", "\xF0\x9F", "\xED\xA0\x80", "\xE0\x80\x80", "\xC0\xAF", "\xFF",
+                                      std::string(1, '\0')};
+  std::mt19937 rng(1641);
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    std::string bytes;
+    const size_t want = rng() % 400;
+    while (bytes.size() < want) {
+      if (rng() % 3 == 0) bytes += kBits[rng() % std::size(kBits)];
+      for (size_t n = rng() % 48; n > 0; --n) bytes += static_cast<char>(rng() % 2 ? 'a' + rng() % 26 : ' ' + rng() % 95);
+    }
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint32_t base = rng() % 1000;
+    for (const bool more_follows : {false, true}) {
+      SCOPED_TRACE(more_follows ? "more follows" : "the end");
+      UString whole;
+      std::vector<uint32_t> whole_offsets;
+      const int64_t whole_bad = DecodeUtf8Lenient(b, bytes.size(), base, more_follows, whole, whole_offsets);
+      UString pieced;
+      std::vector<uint32_t> pieced_offsets;
+      int64_t pieced_bad = -1;
+      size_t at = 0;
+      for (;;) {
+        const size_t n = std::min<size_t>(1 + rng() % 15, bytes.size() - at);
+        const bool last = at + n == bytes.size();
+        const int64_t bad = DecodeUtf8Lenient(b + at, n, base + static_cast<uint32_t>(at), last ? more_follows : true,
+                                              pieced, pieced_offsets);
+        if (pieced_bad < 0 && bad >= 0) pieced_bad = static_cast<int64_t>(at) + bad;
+        const size_t stopped = pieced_offsets.back() - base;  // the end offset of the piece
+        if (last && (stopped == bytes.size() || more_follows)) break;
+        pieced_offsets.pop_back();
+        at = stopped;
+      }
+      EXPECT_TRUE(whole == pieced);
+      EXPECT_EQ(whole_offsets, pieced_offsets);
+      EXPECT_EQ(whole_bad, pieced_bad);
     }
   }
 }

@@ -136,3 +136,33 @@ TEST(TextKinds, InvisibleCharactersJoinTheWordTheyFollow) {
   };
   for (const auto& r : rows) EXPECT_EQ(Kinds(r.text), r.kinds) << Utf16ToUtf8(r.text);
 }
+
+// Texts of words, blanks and punctuation with invisible characters (alone, in runs, as pairs)
+// now and then, at every length and offset: each invisible one joins the word it follows, by
+// the kind of the unit before it, and every other unit keeps its own kind.
+TEST(TextKinds, InvisibleCharactersAmongLongRunsOfOthers) {
+  const UString invisibles[] = {u"\u00AD", u"\u200D", u"\uFEFF", u"\u200D\u200D", u"\U000E0100", u"\u00AD\U000E0100"};
+  const UString others[] = {u"a", u"Z", u"7", u" ", u".", u"\u00E9", u"\U00010428", u"\u4E00", u"\n"};
+  std::mt19937 rng(4117);
+  for (int round = 0; round < 300; ++round) {
+    const size_t n = rng() % 200;
+    const uint32_t one_in = 1 + rng() % 60;
+    UString text;
+    while (text.size() < n) text += rng() % one_in == 0 ? invisibles[rng() % std::size(invisibles)] : others[rng() % std::size(others)];
+    const std::vector<uint16_t> k = Kinds(text);
+    for (size_t i = 0; i < text.size(); ++i) {
+      const bool pair_end = i > 0 && text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+      const char32_t c = pair_end                                     ? U'\0'
+                         : text[i] >= 0xD800 && text[i] <= 0xDBFF ? 0x10000 + ((text[i] - 0xD800) << 10) + (text[i + 1] - 0xDC00)
+                                                                      : text[i];
+      if (pair_end) {
+        ASSERT_EQ(k[i], k[i - 1]) << "round " << round << " at " << i;
+        continue;
+      }
+      uint16_t want = CharKindOf(c);
+      if (want == KIND_INVISIBLE && i > 0 && ((k[i - 1] & (C1_ALPHA | C1_DIGIT)) != 0 || k[i - 1] == KIND_INVISIBLE_IN_WORD))
+        want = KIND_INVISIBLE_IN_WORD;
+      ASSERT_EQ(k[i], want) << "round " << round << " at " << i;
+    }
+  }
+}

@@ -885,6 +885,23 @@ int64_t DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_f
   size_t i = 0;
   int64_t first_bad = -1;
   while (i < m) {
+    // Runs of plain ASCII, most of any prose, go 16 bytes at a time: one unit and one offset a
+    // byte, as the sequence walk below gives them.
+    if (i + 16 <= m) {
+      uint64_t half[2];
+      std::memcpy(half, b + i, sizeof half);
+      if (((half[0] | half[1]) & 0x8080808080808080ull) == 0) {
+        char16_t wide[16];
+        for (int k = 0; k < 16; ++k) wide[k] = b[i + static_cast<size_t>(k)];
+        fText.append(wide, 16);
+        const size_t o = fOffsets.size();
+        fOffsets.resize(o + 16);
+        const uint32_t at = base + static_cast<uint32_t>(i);
+        for (uint32_t k = 0; k < 16; ++k) fOffsets[o + k] = at + k;
+        i += 16;
+        continue;
+      }
+    }
     int len = Utf8SequenceAt(b, i, m);
     if (len < 0 && more_follows) break;  // read whole with the next piece
     const uint32_t at = base + static_cast<uint32_t>(i);
