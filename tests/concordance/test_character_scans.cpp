@@ -527,6 +527,22 @@ TCopyCompactResult SlowCopy(const char16_t* src, const uint16_t* sf, int32_t n, 
   return r;
 }
 
+// CopyTextCompactingBlanks into a buffer of `capacity` units equals the slow copy: its counts,
+// and the whole buffer, so that nothing is written beyond the closing 0.
+void ExpectCopyAsSlowCopy(const std::vector<char16_t>& t, const std::vector<uint16_t>& f, int32_t capacity,
+                          int32_t from, int32_t to) {
+  const int32_t n = static_cast<int32_t>(t.size());
+  std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
+  std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
+  const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, to);
+  const TCopyCompactResult b =
+      CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, to);
+  ASSERT_EQ(std::make_tuple(b.kept, b.range_first, b.range_end, b.range_blanks),
+            std::make_tuple(a.kept, a.range_first, a.range_end, a.range_blanks));
+  ASSERT_EQ(got, want);
+  ASSERT_EQ(got_f, want_f);
+}
+
 std::vector<TLineTagPlace> SlowTags(const char16_t* text, const uint16_t* flags, int32_t count) {
   std::vector<TLineTagPlace> tags;
   for (int32_t i = 0; i < count;) {
@@ -572,18 +588,9 @@ TEST(CharacterScans, BlockScansEqualUnitByUnitScans) {
     const int32_t capacity = 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 8));
     const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 4)) - 2;
     const int32_t to = from + static_cast<int32_t>(rng() % 40) - 3;
-    std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
-    std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
-    const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, to);
-    const TCopyCompactResult b =
-        CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, to);
     SCOPED_TRACE(round);
-    ASSERT_EQ(b.kept, a.kept);
-    EXPECT_EQ(b.range_blanks, a.range_blanks);
-    EXPECT_EQ(b.range_first, a.range_first);
-    EXPECT_EQ(b.range_end, a.range_end);
-    ASSERT_EQ(got, want);  // the whole buffer: nothing written beyond the closing 0
-    ASSERT_EQ(got_f, want_f);
+    ExpectCopyAsSlowCopy(t, f, capacity, from, to);
+    if (HasFatalFailure()) return;
 
     const std::vector<TLineTagPlace> slow = SlowTags(t.data(), f.data(), n);
     CollectLineTags(t.data(), f.data(), n, reused);
@@ -623,15 +630,9 @@ TEST(CharacterScans, LongRunsOfBlanksCopyAsUnitByUnit) {
     const int32_t n = static_cast<int32_t>(t.size());
     for (int32_t capacity = 1; capacity <= 12; ++capacity) {
       for (int32_t from = 0; from <= n; ++from) {
-        std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
-        std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
-        const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, from + 40);
-        const TCopyCompactResult b =
-            CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, from + 40);
         SCOPED_TRACE(testing::Message() << "capacity " << capacity << ", from " << from);
-        ASSERT_EQ(std::make_tuple(b.kept, b.range_first, b.range_end, b.range_blanks),
-                  std::make_tuple(a.kept, a.range_first, a.range_end, a.range_blanks));
-        ASSERT_EQ(got, want);
+        ExpectCopyAsSlowCopy(t, f, capacity, from, from + 40);
+        if (HasFatalFailure()) return;
       }
     }
   }
@@ -658,18 +659,9 @@ TEST(CharacterScans, LongRunsOfBlanksCopyAsUnitByUnit) {
       const int32_t capacity = 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 8));
       const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 4)) - 2;
       const int32_t to = from + static_cast<int32_t>(rng() % 120);
-      std::vector<char16_t> want(static_cast<size_t>(capacity), u'#'), got = want;
-      std::vector<uint16_t> want_f(static_cast<size_t>(capacity), 0xABCD), got_f = want_f;
-      const TCopyCompactResult a = SlowCopy(t.data(), f.data(), n, want.data(), want_f.data(), capacity, from, to);
-      const TCopyCompactResult b =
-          CopyTextCompactingBlanks(t.data(), f.data(), n, n, got.data(), got_f.data(), capacity, from, to);
       SCOPED_TRACE(round);
-      ASSERT_EQ(b.kept, a.kept);
-      ASSERT_EQ(b.range_blanks, a.range_blanks);
-      ASSERT_EQ(b.range_first, a.range_first);
-      ASSERT_EQ(b.range_end, a.range_end);
-      ASSERT_EQ(got, want);
-      ASSERT_EQ(got_f, want_f);
+      ExpectCopyAsSlowCopy(t, f, capacity, from, to);
+      if (HasFatalFailure()) return;
     }
   }
 }
