@@ -428,6 +428,82 @@ TEST(ConcordanceDocument, SignedTextsAreAskedAboutInTextOrderOnAnyWorkers) {
   EXPECT_EQ(lines_of[0], lines_of[1]);
 }
 
+// The row of each text with lines keeps the text's size and write time as they were when it was
+// read, on one worker and eight alike; a text without lines has no row. Heads the window looked
+// at before the run are trusted (no text opened again to ask about), unless they are not one a
+// text, when the run looks for itself.
+TEST(ConcordanceDocument, RowsKeepTheirTextsFingerprintsAndHeadsSeenBeforeTheRunAreUsed) {
+  const std::string sign = "\xEF\xBB\xBF";
+  struct Case {
+    const char* name;
+    int32_t threads;
+    bool heads;           // the heads handed over, one a text
+    bool heads_too_few;   // heads of another length
+  } const cases[] = {
+      {"one worker", 1, false, false},
+      {"eight workers", 8, false, false},
+      {"eight workers, heads seen before", 8, true, false},
+      {"one worker, heads of another length", 1, true, true},
+  };
+  std::string first;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings settings;
+    SetTextConversionOptions(4 | 8);
+    TempFolder tmp;
+    std::vector<UString> names, signed_names;
+    std::vector<uint8_t> heads;
+    for (int i = 0; i < 200; ++i) {
+      const bool is_signed = i % 23 == 4;
+      std::string body = i % 7 == 3 ? "no word here." : "text " + std::to_string(i) + " has a dog.";
+      body += std::string(static_cast<size_t>(i * 13 % 101), ' ');
+      char name[32];
+      std::snprintf(name, sizeof name, "t%03d.txt", i);
+      names.push_back(tmp.Write(Utf8ToUtf16(name), (is_signed ? sign : "") + body));
+      // Write times a second apart, so that each row must have its own text's.
+      const timespec times[2] = {{1700000000 + i, 1000 * i}, {1700000000 + i, 1000 * i}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, Utf16ToUtf8(names.back()).c_str(), times, 0), 0);
+      if (is_signed) signed_names.push_back(names.back());
+      // A signed text the window saw as unsigned is not asked about when the heads are used.
+      heads.push_back(is_signed && i != 4 ? kTextHeadUtf8Signed : kTextHeadUnsigned);
+    }
+    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+    for (const UString& t : names) chosen->ToolAddAFile(t);
+    auto doc = NewDocument();
+    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
+    items.AddedSearchWords(u"dog");
+    std::vector<UString> asked;
+    TMakeConcordanceArgs args;
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.threads = c.threads;
+    if (c.heads) args.text_heads = heads;
+    if (c.heads_too_few) args.text_heads.pop_back();
+    args.convert_utf8_text = [&](UStringView name) {
+      asked.emplace_back(name);
+      return false;
+    };
+    ASSERT_TRUE(doc->MakeConcordance(args));
+    std::vector<UString> want_asked = signed_names;
+    if (c.heads && !c.heads_too_few) want_asked.erase(want_asked.begin());
+    EXPECT_EQ(asked, want_asked);
+    std::string rows;
+    ASSERT_EQ(doc->fTextFilesWithSearchWord->Count(), 200 - 29);
+    for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i) {
+      const UString full = doc->fTextFilesWithSearchWord->GetFullFilename(i, false);
+      const TLinzoraFilenameEntryAdditionalRec o = doc->fTextFilesWithSearchWord->GetEntryRecPlus(i, false).other_data;
+      struct stat st {};
+      ASSERT_EQ(::stat(Utf16ToUtf8(full).c_str(), &st), 0);
+      EXPECT_EQ(int64_t{o.fingerprint_size}, static_cast<int64_t>(st.st_size)) << i;
+      EXPECT_EQ(int64_t{o.fingerprint_write_ns}, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec) << i;
+      rows += Utf16ToUtf8(full.substr(tmp.Path().size())) + " " + std::to_string(int64_t{o.fingerprint_size}) + " " +
+              std::to_string(int64_t{o.fingerprint_write_ns}) + "\n";
+    }
+    if (first.empty()) first = rows;
+    else EXPECT_EQ(rows, first);
+  }
+}
+
 // A text holding only a signature (the UTF-8 one, or a UTF-16 byte-order mark either way round)
 // is an empty text: no line for "*", an unused text of 0 words, as the UTF-8 signature alone
 // always was. (A UTF-16 mark alone was read as an 8-bit text holding the word "ÿþ".)

@@ -332,6 +332,8 @@ TEST(TextChoice, OneVisitToATextAnswersAsFileExistsAndFileLooksBinary) {
     TTextOnDisk want;
   } cases[] = {
       {"a text", dir.Write(u"text.txt", "caf\xE9 by the river"), {true, false}},
+      {"UTF-8 with its signature", dir.Write(u"signed.txt", "\xEF\xBB\xBF" "caf\xC3\xA9"), {true, false, true}},
+      {"the signature cut short", dir.Write(u"short.txt", "\xEF\xBB"), {true, false, false}},
       {"a program", program, {true, true}},
       {"UTF-16 without a mark", dir.Write(u"u16.txt", text_reader_test::Utf16Bytes(u"the river", true, false)), {true, false}},
       {"empty", dir.Write(u"empty.txt", ""), {true, false}},
@@ -345,7 +347,8 @@ TEST(TextChoice, OneVisitToATextAnswersAsFileExistsAndFileLooksBinary) {
     const TTextOnDisk got = LookAtTextOnDisk(c.name);
     EXPECT_EQ(got, c.want);
     const bool present = FileExists(c.name);
-    EXPECT_EQ(got, (TTextOnDisk{present, present && FileLooksBinary(c.name)}));
+    EXPECT_EQ(got.present, present);
+    EXPECT_EQ(got.binary, present && FileLooksBinary(c.name));
   }
 }
 

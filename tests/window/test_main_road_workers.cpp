@@ -2,6 +2,7 @@
 // same document, over the bundled samples and over a generated folder of mixed texts.
 #include <QDir>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "concordance/document/source_files.h"
@@ -165,5 +166,56 @@ TEST_F(MainRoadWorkers, OneWorkerAndEveryCoreGiveTheSameDocument) {
     const auto [three, three_workers] = RunWith("3", c.words);
     EXPECT_EQ(three_workers, 3) << c.name;
     EXPECT_EQ(FirstDifference(one, three), "") << c.name;
+  }
+}
+
+// Each text's first bytes are looked at once before the run, on the workers: binaries among many
+// texts are passed over and named, and the texts with the UTF-8 signature are asked about, all in
+// text order and alike on one worker and eight.
+TEST_F(MainRoadWorkers, BinariesAndSignedTextsAreHandledInTextOrderOnAnyWorkers) {
+  TempFolder corpus;
+  std::vector<UString> names, binaries, signed_texts;
+  for (int i = 0; i < 300; ++i) {
+    const UString name = corpus.Path() + u"many/text" + IntToUStr(1000 + i) + u".txt";
+    std::string bytes = "The river ran by mill " + std::to_string(i) + ".\n";
+    if (i % 37 == 5) {
+      bytes = std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16) + bytes;
+      binaries.push_back(name + u" (not a text)");
+    } else if (i % 11 == 3) {
+      bytes = "\xEF\xBB\xBF" + bytes;
+      signed_texts.push_back(name);
+    }
+    EXPECT_EQ(corpus.Write(u"many/text" + IntToUStr(1000 + i) + u".txt", bytes), name);
+    names.push_back(name);
+  }
+  ASSERT_GT(binaries.size(), 5u);
+  ASSERT_GT(signed_texts.size(), 20u);
+  Start();
+  HandOverTexts(names);
+  std::string first;
+  for (const char* threads : {"1", "8"}) {
+    SCOPED_TRACE(threads);
+    SetTextConversionOptions(4 | 8);
+    dialogs.Clear();
+    for (size_t k = 0; k < signed_texts.size(); ++k) dialogs.Script({mrNo});
+    const auto [described, workers] = RunWith(threads, u"river");
+    std::vector<UString> asked;
+    for (const TVXQuestion& q : dialogs.Asked())
+      if (q.id == TVXDialog::OKtoSaveXInUnicode) asked.push_back(q.text);
+    EXPECT_EQ(asked.size(), signed_texts.size());
+    for (size_t k = 0; k < asked.size() && k < signed_texts.size(); ++k)
+      EXPECT_NE(asked[k].find(signed_texts[k]), UString::npos) << k;
+    // The notes name the binaries in text order.
+    std::vector<UString> named;
+    std::istringstream lines(described);
+    for (std::string line; std::getline(lines, line);) {
+      const size_t at = line.find(Utf16ToUtf8(corpus.Path()));
+      if (at != std::string::npos && line.find("(not a text)") != std::string::npos)
+        named.push_back(Utf8ToUtf16(line.substr(at)));
+    }
+    EXPECT_EQ(named, binaries);
+    EXPECT_NE(described.find("line 0:"), std::string::npos);
+    if (first.empty()) first = described;
+    else EXPECT_EQ(FirstDifference(first, described), "");
   }
 }

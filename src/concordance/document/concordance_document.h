@@ -149,9 +149,16 @@ struct TMakeConcordanceArgs {
   bool skip_plot = false;
   // Answers the UTF-8 conversion question; empty: the texts are read as they are.
   std::function<bool(UStringView file_name)> convert_utf8_text;
+  // Per chosen text, what a look at its first bytes before the run found (kTextHead...); empty, or
+  // of another length: the run looks for itself.
+  std::vector<uint8_t> text_heads;
   // Worker threads; 0: one per core, unless the LINZORA_THREADS variable names a number.
   int32_t threads = 0;
 };
+
+inline constexpr uint8_t kTextHeadNotSeen = 0;
+inline constexpr uint8_t kTextHeadUnsigned = 1;
+inline constexpr uint8_t kTextHeadUtf8Signed = 2;
 
 // What one text gave (MadeOneFileConcordance).
 struct TOneTextResult {
@@ -352,6 +359,7 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   TContextWordItems fRunContext;
   TExclusionWordItems fRunExclusion;
   std::vector<TChosenFileDetailsFullRec> fRunTexts;
+  std::vector<uint8_t> fRunTextHeads;  // per run text, kTextHead...
   std::map<int32_t, int32_t> fRunTextOfFile;  // source-file number -> run text
   // Asks whether a UTF-8 text is to be rewritten as UTF-16; empty when the run may not ask.
   std::function<bool(UStringView file_name)> fConvertChoice;

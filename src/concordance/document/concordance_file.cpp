@@ -171,6 +171,7 @@ void T_WholeLinzoraHolder::TakeReadDocument(T_WholeLinzoraHolder& read) {
   fRunSetup.reset();
   fReadRun.reset();
   fRunTexts.clear();
+  fRunTextHeads.clear();
   fRunTextOfFile.clear();
   fConverted.clear();
   // The lines read may still be widened from their texts.

@@ -183,6 +183,14 @@ bool TextFingerprintOf(UStringView full_name, int64_t& size, int64_t& write_ns) 
   return true;
 }
 
+TTextFingerprint FingerprintOfChosenText(const TChosenFileDetailsFullRec& details) {
+  TTextFingerprint f;
+  if (details.rec.zip_member > 0) return f;
+  f.taken = true;
+  TextFingerprintOf(Joined(details.folder, details.rec.filename), f.size, f.write_ns);
+  return f;
+}
+
 std::unique_ptr<TSourceFileProbe> MakeFileSystemProbe() { return std::make_unique<TFileSystemProbe>(); }
 
 // --- a row ---------------------------------------------------------------------------------------
@@ -193,7 +201,8 @@ TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list)
 }
 
 TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t original_number,
-                                             const TChosenFileDetailsFullRec& details)
+                                             const TChosenFileDetailsFullRec& details,
+                                             const TTextFingerprint& taken)
     : TLinzoraFilenameEntry(list) {
   fdata.full_filename = Joined(details.folder, details.rec.filename);
   fdata.head.filestatus = kFilePresent;
@@ -205,12 +214,11 @@ TLinzoraFilenameEntry::TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t ori
   o.file_size = details.rec.size;
   o.zero_based_filename_num = original_number;
   // The row is made as soon as its text has been read: what is on disk now is what was read.
-  if (details.rec.zip_member <= 0) {
+  const TTextFingerprint f = taken.taken ? taken : FingerprintOfChosenText(details);
+  if (f.taken) {
     // The record is packed: its 64-bit fields are not aligned, so they are filled by value.
-    int64_t size = 0, write_ns = 0;
-    TextFingerprintOf(fdata.full_filename, size, write_ns);
-    o.fingerprint_size = size;
-    o.fingerprint_write_ns = write_ns;
+    o.fingerprint_size = f.size;
+    o.fingerprint_write_ns = f.write_ns;
   }
 }
 

@@ -66,6 +66,8 @@ TVXFilestatus GetFileStatusOfAFile(UStringView full_name, bool check_network);
 // A text's size and last-write time (ns since 1970) as the file system gives them now, symbolic
 // links followed; false (both 0) when the file cannot be looked at.
 bool TextFingerprintOf(UStringView full_name, int64_t& size, int64_t& write_ns);
+// A chosen text's fingerprint for its row (taken false for a zip member, which has none).
+TTextFingerprint FingerprintOfChosenText(const TChosenFileDetailsFullRec& details);
 // part as a percentage of whole; the missing value when whole <= 0.
 float IntegerAsPercent(int64_t part, int64_t whole);
 
@@ -158,8 +160,10 @@ class TLinzoraFilenameEntry : public TVXBaseListObject {
   // A blank row (for reading).
   explicit TLinzoraFilenameEntry(TVXBaseDataClass* list);
   // A row for a chosen text: folder + name, present, words not counted, the copied values, and
-  // the text's fingerprint as it is on disk now (the row is made once the text has been read).
-  TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t original_number, const TChosenFileDetailsFullRec& details);
+  // the text's fingerprint: the one taken when it was read, or else as it is on disk now (the row
+  // is made once the text has been read).
+  TLinzoraFilenameEntry(TVXBaseDataClass* list, int32_t original_number, const TChosenFileDetailsFullRec& details,
+                        const TTextFingerprint& taken = {});
   // A copy of a whole record.
   TLinzoraFilenameEntry(TVXBaseDataClass* list, const TLinzoraFilenameEntryRecPlus& rec);
 

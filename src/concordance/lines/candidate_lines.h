@@ -49,6 +49,7 @@ struct TTextOutcome {
   // neither a text with lines nor one without, and its run ends before it).
   bool not_read = false;
   TFileHandledRec handled{};          // what the reader found (encoding, size, selection)
+  TTextFingerprint fingerprint{};     // of a text with lines, taken after its reading
   std::vector<TCandidateLine> lines;  // in one-core order
   std::vector<UString> log_lines;     // the worker's log lines, written by the committer in order
 };

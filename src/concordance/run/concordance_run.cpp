@@ -197,6 +197,7 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
   outcome.kind = text.handled.is_zipped ? 32 : text.handled.is_unicode ? 4 : 1;
   outcome.wanted = text.handled.excluded ? 2 : 1;
   CopyFileHandledInfo(text.handled, outcome.handled);
+  outcome.fingerprint = text.fingerprint;
   if (text_lines_ > 0) ++texts_with_lines_;
   if (text.read_ok) result_.running_words += text.words;
   result_.texts.push_back(std::move(outcome));

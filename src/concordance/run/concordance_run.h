@@ -122,6 +122,7 @@ struct TTextRunOutcome {
   uint8_t kind = 1;         // 1 plain 8-bit text, 4 UTF-16, 32 taken from a zip
   uint8_t wanted = 1;       // 1 read, 2 the reader found it unusable (excluded)
   TAllFileHandledInfo handled{};  // how the reader took the text (mark-up, zip, UTF-16, UTF-8 ...)
+  TTextFingerprint fingerprint{};  // as the worker found it after reading the text
   bool operator==(const TTextRunOutcome&) const = default;
 };
 

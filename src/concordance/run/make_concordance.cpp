@@ -145,7 +145,8 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
   UpdateAllFileHandledInfo(outcome.handled, outcome.text_index == 0);
   const UString full = FullNameOf(details);
   if (outcome.lines > 0) {
-    auto* row = new TLinzoraFilenameEntry(fTextFilesWithSearchWord, fTextFilesWithSearchWord->Count(), details);
+    auto* row = new TLinzoraFilenameEntry(fTextFilesWithSearchWord, fTextFilesWithSearchWord->Count(), details,
+                                          outcome.fingerprint);
     row->fdata.head.words_in_source_file = outcome.words;
     row->fdata.other_data.hits_this_file = outcome.lines;
     row->fdata.other_data.StillInConcordance = 1;
@@ -178,6 +179,12 @@ void T_WholeLinzoraHolder::ConvertUtf8TextsBeforeReading(const std::vector<int32
           const int32_t t = which[i];
           const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
           if (d.rec.zip_member > 0 || fConverted.count(t)) continue;  // a zip member cannot be rewritten
+          // The window has looked at the text's first bytes already, along with its binary check.
+          const uint8_t head = fRunTextHeads[static_cast<size_t>(t)];
+          if (head != kTextHeadNotSeen) {
+            signed_utf8[i] = head == kTextHeadUtf8Signed;
+            continue;
+          }
           uint8_t mark[3] = {0, 0, 0};
           signed_utf8[i] = ReadPlainFileHead(FullNameOf(d), mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB &&
                            mark[2] == 0xBF;
@@ -233,7 +240,12 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
       settings,
       [&](int32_t k) {
         const int32_t t = which[static_cast<size_t>(k)];
-        return ReadTextForConcordance(setup, fRunTexts[static_cast<size_t>(t)], t);
+        const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(t)];
+        TTextOutcome text = ReadTextForConcordance(setup, d, t);
+        // The row of a text with lines records the text as it was read: looked at here, on the
+        // worker, rather than by the committer.
+        if (text.read_ok && !text.lines.empty()) text.fingerprint = FingerprintOfChosenText(d);
+        return text;
       },
       sink, token, fRunFilter.get());
   fRunWorkers = result.workers;
@@ -265,6 +277,7 @@ TOneTextResult T_WholeLinzoraHolder::MadeOneFileConcordance(int32_t file_index, 
     PrepareRun(args);
   }
   fRunTexts.push_back(details);
+  fRunTextHeads.push_back(kTextHeadNotSeen);
   const int32_t t = static_cast<int32_t>(fRunTexts.size()) - 1;
   std::vector<TOneTextResult> per_text;
   const bool ok = RunTexts({t}, args, one_search_word, per_text);
@@ -330,6 +343,8 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     fRunTexts.clear();
     fRunTextOfFile.clear();
     for (int32_t i = 0; i < n; ++i) fRunTexts.push_back(chosen->GetFullFileDetails(i));
+    fRunTextHeads.assign(static_cast<size_t>(n), kTextHeadNotSeen);
+    if (args.text_heads.size() == static_cast<size_t>(n)) fRunTextHeads = args.text_heads;
     PrepareRun(args);
     std::vector<TOneTextResult> per_text;
     if (args.batch_mode == 1) {

@@ -230,7 +230,7 @@ TTextOnDisk LookAtTextOnDisk(UStringView full_name) {
   uint8_t buf[kBinaryHeadBytes];
   const int64_t n = ReadPlainFileHead(full_name, buf, sizeof buf);
   if (n == -2) return {};
-  return {true, HeadLooksBinary(buf, n)};
+  return {true, HeadLooksBinary(buf, n), n >= 3 && buf[0] == 0xEF && buf[1] == 0xBB && buf[2] == 0xBF};
 }
 
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b) { return int(a) - int(b); }

@@ -52,13 +52,23 @@ TFileContentsSet StreamContentsType(TStream& s, bool thorough);
 // chooser of texts marks such a file, and a run passes it over, by this one test.
 bool FileLooksBinary(UStringView full_name);
 // A chosen plain text as a run asks about it before reading, in one visit: whether a plain file is
-// there (as FileExists says) and, when it is, whether it looks binary (as FileLooksBinary says).
+// there (as FileExists says) and, when it is, whether it looks binary (as FileLooksBinary says) and
+// whether it opens with the UTF-8 signature (EF BB BF), which a run may offer to convert.
 struct TTextOnDisk {
   bool present = false;
   bool binary = false;
+  bool utf8_signed = false;
   bool operator==(const TTextOnDisk&) const = default;
 };
 TTextOnDisk LookAtTextOnDisk(UStringView full_name);
+// A text's size and last-write time as they were when it was read (taken false: not looked at),
+// handed by the worker that read it to the row that records it.
+struct TTextFingerprint {
+  bool taken = false;
+  int64_t size = 0;
+  int64_t write_ns = 0;
+  bool operator==(const TTextFingerprint&) const = default;
+};
 // Comparison of two kinds for sorting.
 int FileContentsComparison(TFileContentsSet a, TFileContentsSet b);
 

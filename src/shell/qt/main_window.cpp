@@ -524,7 +524,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   // The files are asked about on the run's workers, both questions in one visit (one open) each:
   // thousands of texts take a while one by one.
   constexpr size_t kTextsPerPiece = 64;
-  std::vector<uint8_t> on_disk(details.size(), 0), binary(details.size(), 0);
+  std::vector<uint8_t> on_disk(details.size(), 0), binary(details.size(), 0), head(details.size(), kTextHeadNotSeen);
   ParallelFor(
       JobWorkerThreads(0), details.size(),
       [&](size_t from, size_t to) {
@@ -536,6 +536,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
           const TTextOnDisk text = LookAtTextOnDisk(FullName(details[i]));
           on_disk[i] = text.present;
           binary[i] = text.binary;
+          head[i] = text.utf8_signed ? kTextHeadUtf8Signed : kTextHeadUnsigned;
         }
       },
       kTextsPerPiece);
@@ -554,6 +555,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
 
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
+  run_text_heads_.clear();
   for (int i = 0; i < n; ++i) {
     const TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
     if (!on_disk[static_cast<size_t>(i)]) {
@@ -566,6 +568,7 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       continue;
     }
     run_texts.AddedAFile(d.rec, d.folder);
+    run_text_heads_.push_back(head[static_cast<size_t>(i)]);
   }
   if (run_texts.FileCount() == 0) {
     VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
@@ -583,6 +586,9 @@ TMakeConcordanceArgs TFormLinzora::WizardRunArgs(TVXFileDetails* texts, TBaseSea
   args.tag_context_items = &wizard_->fTagContextWordItems;
   args.converted_count = converted;
   args.convert_utf8_text = Utf8ConversionQuestion();
+  // The heads were seen for the first run of the texts only: one that converts a text changes it.
+  if (texts && static_cast<size_t>(texts->FileCount()) == run_text_heads_.size()) args.text_heads = run_text_heads_;
+  run_text_heads_.clear();
   args.list_kind = kListConcordance;
   // Texts are read on every core; the window's thread commits them and keeps the window alive.
   args.threads = JobWorkerThreads(0);

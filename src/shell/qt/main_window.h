@@ -358,6 +358,8 @@ class TFormLinzora : public TMainToolsForm {
   bool close_after_run_ = false;
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
+  // What the check before a run saw at the start of each text it kept (kTextHead...), for that run.
+  std::vector<uint8_t> run_text_heads_;
   std::function<void()> run_turn_observer_;
   std::function<void(int32_t)> run_chunk_observer_;
   QPointer<TFormVXPasLibVCL> media_window_;
