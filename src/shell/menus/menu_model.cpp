@@ -111,16 +111,29 @@ UString TMenuModel::GetAMainMenuCaptionByTag(int tag) {
   return n ? n->caption : UString();
 }
 
+namespace {
+
+// Every stored check state at once: one read of the store for a whole menu.
+std::function<bool(int)> StoredCheckStates() {
+  return [states = GetAllMenuCheckStates()](int tag) {
+    return tag >= 0 && tag < kMenuTags ? states[static_cast<size_t>(tag)] : GetMenuItemChecked(tag);
+  };
+}
+
+}  // namespace
+
 void TMenuModel::SetAutoCheckItems() {
-  Walk([](TMenuNode& n) {
+  const auto checked = StoredCheckStates();
+  Walk([&](TMenuNode& n) {
     n.auto_check = n.IsCommand() && IsCheckableMenuItem(n.tag);
-    if (n.auto_check) n.checked = GetMenuItemChecked(n.tag);
+    if (n.auto_check) n.checked = checked(n.tag);
   });
 }
 
 void TMenuModel::RedoMenuItemsCheckStates() {
-  Walk([](TMenuNode& n) {
-    if (n.auto_check && n.IsCommand()) n.checked = GetMenuItemChecked(n.tag);
+  const auto checked = StoredCheckStates();
+  Walk([&](TMenuNode& n) {
+    if (n.auto_check && n.IsCommand()) n.checked = checked(n.tag);
   });
   SetMenuAltered();
 }
