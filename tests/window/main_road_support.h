@@ -14,6 +14,7 @@
 #include <QTest>
 #include <functional>
 
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
@@ -68,6 +69,18 @@ class MainRoadTest : public testing::Test {
   }
   TFormLinzora& Main() { return *windows->main; }
   TFormStartWizardC& Wizard() { return *windows->wizard; }
+  // A lemma list ("flow -> flows, flowed, flowing", written into `lists`) switched on, and the
+  // start wizard shown searching for "flowed" with its lemma forms.
+  void WizardSearchingFlowedWithALemmaList(TempFolder& lists) {
+    TLemmaMatchStopSettingsRec rec = GetLemmaMatchStopSettings(kToolConcordancer, 0);
+    rec.SetActivated(true);
+    rec.SetFileName(lists.Write(u"lemmas.txt", "flow -> flows, flowed, flowing\n"));
+    SetLemmaMatchStopSettings(kToolConcordancer, 0, rec);
+    Global_stopLemmaMatchLoaded[0] = false;
+    Main().ShowStartDialog();
+    Wizard().SearchBox()->setCurrentText(QStringLiteral("flowed"));
+    Wizard().LemmaCheck()->setChecked(true);
+  }
   std::vector<TVXDialog> Asked() const {
     std::vector<TVXDialog> ids;
     for (const TVXQuestion& q : dialogs.Asked()) ids.push_back(q.id);

@@ -11,14 +11,7 @@ namespace {
 TEST_F(MainRoadTest, LemmaExpansionShowsItsProgress) {
   Start();
   TempFolder lists;
-  TLemmaMatchStopSettingsRec rec = GetLemmaMatchStopSettings(kToolConcordancer, 0);
-  rec.SetActivated(true);
-  rec.SetFileName(lists.Write(u"lemmas.txt", "flow -> flows, flowed, flowing\n"));
-  SetLemmaMatchStopSettings(kToolConcordancer, 0, rec);
-  Global_stopLemmaMatchLoaded[0] = false;
-  Main().ShowStartDialog();
-  Wizard().SearchBox()->setCurrentText(QStringLiteral("flowed"));
-  Wizard().LemmaCheck()->setChecked(true);
+  WizardSearchingFlowedWithALemmaList(lists);
   // What the status bar shows at each turn of the loop the progress display gives while the
   // list loads and the words are looked up (the display is hidden again at the end).
   std::vector<QString> shown;

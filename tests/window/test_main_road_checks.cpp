@@ -363,14 +363,7 @@ namespace {
 TEST_F(MainRoadChecks, LemmaListSearchAddsTheOtherForms) {
   ShowRiver();
   TempFolder lists;
-  TLemmaMatchStopSettingsRec rec = GetLemmaMatchStopSettings(kToolConcordancer, 0);
-  rec.SetActivated(true);
-  rec.SetFileName(lists.Write(u"lemmas.txt", "flow -> flows, flowed, flowing\n"));
-  SetLemmaMatchStopSettings(kToolConcordancer, 0, rec);
-  Global_stopLemmaMatchLoaded[0] = false;
-  Main().ShowStartDialog();
-  Wizard().SearchBox()->setCurrentText(QStringLiteral("flowed"));
-  Wizard().LemmaCheck()->setChecked(true);
+  WizardSearchingFlowedWithALemmaList(lists);
   ASSERT_TRUE(Wizard().CheckAndStoreChoices());
   std::vector<UString> words = Wizard().SearchWordItems.TypedInWordsAsStringlist();
   std::sort(words.begin(), words.end());
