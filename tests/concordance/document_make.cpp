@@ -317,6 +317,30 @@ TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
   }
 }
 
+// A run over chosen texts whose UTF-8 questions are answered by `answer` and noted in `asked`.
+struct TAskingRun {
+  std::unique_ptr<TSharedChosenFilesClass> chosen =
+      std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
+  std::unique_ptr<T_WholeLinzoraHolder> doc = NewDocument();
+  TSearchWordItems items{SearchTextOptionsFromTextSettings(doc->TextSettings())};
+  int32_t converted = 0;
+  std::vector<UString> asked;
+  TMakeConcordanceArgs args;
+  TAskingRun(const std::vector<UString>& names, UStringView words, std::function<bool()> answer) {
+    for (const UString& t : names) chosen->ToolAddAFile(t);
+    items.AddedSearchWords(words);
+    args.chosen = chosen.get();
+    args.search_items = &items;
+    args.converted_count = &converted;
+    args.convert_utf8_text = [this, answer = std::move(answer)](UStringView name) {
+      asked.emplace_back(name);
+      return answer();
+    };
+  }
+  TAskingRun(const TAskingRun&) = delete;
+  TAskingRun& operator=(const TAskingRun&) = delete;
+};
+
 // A text the user chose to convert from UTF-8 is UTF-16 on disk after the run: its lines point at
 // its bytes as they now are, and the run goes on with views and notes. A text the user kept is
 // read as UTF-8 and left alone. Each text is asked about once; a run text by text (the request
@@ -333,21 +357,8 @@ TEST(ConcordanceDocument, ConvertedTextsLinesLieOnItsNewBytes) {
     ScopedSettings settings;
     SetTextConversionOptions(4 | 8);
     TTextFolder texts({{u"u.txt", utf8}, {u"v.txt", "an old hat."}});
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (const UString& t : texts.names) chosen->ToolAddAFile(t);
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"dog\nold");
-    int32_t converted = 0;
-    std::vector<UString> asked;
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
-    args.converted_count = &converted;
-    args.convert_utf8_text = [&](UStringView name) {
-      asked.emplace_back(name);
-      return c.convert;
-    };
+    TAskingRun run(texts.names, u"dog\nold", [&] { return c.convert; });
+    auto& [chosen, doc, items, converted, asked, args] = run;
     if (c.one_by_one) {
       for (int32_t i = 0; i < 2; ++i) {
         const TOneTextResult r = doc->MadeOneFileConcordance(i, 2, -1, chosen->GetFullFileDetails(i), args);
@@ -397,23 +408,10 @@ TEST(ConcordanceDocument, SignedTextsAreAskedAboutInTextOrderOnAnyWorkers) {
       names.push_back(tmp.Write(Utf8ToUtf16(name), (is_signed ? sign : "") + body));
       if (is_signed) signed_names.push_back(names.back());
     }
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (const UString& t : names) chosen->ToolAddAFile(t);
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"dog");
-    int32_t converted = 0;
-    std::vector<UString> asked;
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
-    args.converted_count = &converted;
-    args.threads = threads;
     // Every other signed text is converted.
-    args.convert_utf8_text = [&](UStringView name) {
-      asked.emplace_back(name);
-      return asked.size() % 2 == 1;
-    };
+    TAskingRun run(names, u"dog", [&] { return run.asked.size() % 2 == 1; });
+    auto& [chosen, doc, items, converted, asked, args] = run;
+    args.threads = threads;
     ASSERT_TRUE(doc->MakeConcordance(args));
     EXPECT_EQ(asked, signed_names);
     EXPECT_EQ(converted, static_cast<int32_t>((signed_names.size() + 1) / 2));
@@ -467,22 +465,11 @@ TEST(ConcordanceDocument, RowsKeepTheirTextsFingerprintsAndHeadsSeenBeforeTheRun
       // A signed text the window saw as unsigned is not asked about when the heads are used.
       heads.push_back(is_signed && i != 4 ? kTextHeadUtf8Signed : kTextHeadUnsigned);
     }
-    auto chosen = std::make_unique<TSharedChosenFilesClass>(false, nullptr, kToolConcordancer);
-    for (const UString& t : names) chosen->ToolAddAFile(t);
-    auto doc = NewDocument();
-    TSearchWordItems items(SearchTextOptionsFromTextSettings(doc->TextSettings()));
-    items.AddedSearchWords(u"dog");
-    std::vector<UString> asked;
-    TMakeConcordanceArgs args;
-    args.chosen = chosen.get();
-    args.search_items = &items;
+    TAskingRun run(names, u"dog", [] { return false; });
+    auto& [chosen, doc, items, converted, asked, args] = run;
     args.threads = c.threads;
     if (c.heads) args.text_heads = heads;
     if (c.heads_too_few) args.text_heads.pop_back();
-    args.convert_utf8_text = [&](UStringView name) {
-      asked.emplace_back(name);
-      return false;
-    };
     ASSERT_TRUE(doc->MakeConcordance(args));
     std::vector<UString> want_asked = signed_names;
     if (c.heads && !c.heads_too_few) want_asked.erase(want_asked.begin());
