@@ -170,6 +170,10 @@ TEST(ConcordanceRun, WordGapRules) {
       {"a third item is judged against both earlier ones", 2, 3,
        {{0, 0, 10}, {0, 1, 50}, {0, 2, 11}, {0, 2, 51}, {0, 2, 60}},
        {"0/10 f1", "1/50 f1", "2/60 f1"}, {1, 1, 1}},
+      // Lines of jump positions carry no word number: no gap is kept from them or to them.
+      {"lines without a word number keep no gap", 5, 1, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}},
+       {"0/0 f1", "0/0 f1", "0/0 f1"}, {3}},
+      {"nor across items", 5, 2, {{0, 0, 0}, {0, 1, 0}, {0, 1, 3}}, {"0/0 f1", "1/0 f1", "1/3 f1"}, {1, 2}},
   };
   for (const Case& c : cases) {
     SmallRun run = RunSmall(Small(c.items, 100, c.gap), {{c.hits}});

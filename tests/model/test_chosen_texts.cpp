@@ -538,7 +538,7 @@ TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   int errors = 0;
   TSharedChosenFilesClass set(false, [&] { ++errors; }, 1);
   TChosenFile_BaseRec j = Rec(u"j.txt", 5);
-  j.jumps = std::make_shared<TJumpList>(TJumpList{0, 40, 90});
+  j.jumps = std::make_shared<TJumpList>(TJumpList{0, 40, 90, 0xFFFFFFFEll});
   set.AddedAFile(j, u"/a");
   set.AddedAFile(Rec(u"k.txt", 6), u"/a");
   set.AddedAFile(Rec(u"l.txt", 7), u"/b");
@@ -549,6 +549,7 @@ TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   EXPECT_EQ(FirstJumpPosition(d), 1);
   EXPECT_EQ(TakeNextJumpPosition(d), 40);
   EXPECT_EQ(TakeNextJumpPosition(d), 90);
+  EXPECT_EQ(TakeNextJumpPosition(d), 0xFFFFFFFEll);  // past 2 GB: the whole position
   EXPECT_EQ(TakeNextJumpPosition(d), 0);
   EXPECT_EQ(TakeNextJumpPosition(d), 0);
   EXPECT_TRUE(set.fFiles.Item(0)->data.jumps->empty());

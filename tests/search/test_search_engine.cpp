@@ -469,6 +469,29 @@ TEST(SearchEngine, JumpModeOneLinePerTargetThenNothingMore) {
   EXPECT_EQ(c.Search(u"b", 1), 3);
 }
 
+// A target of 1 also stands for the text's first byte (0 would mean no jump); a target in the
+// middle of a word passes that word over. Two bytes a character from byte 0.
+TEST(SearchEngine, JumpTargetOneTakesTheWordAtTheFirstByte) {
+  struct Case {
+    int64_t target;
+    std::vector<int32_t> lines;
+  };
+  for (const Case& k : {Case{1, {0}}, Case{2, {4}}, Case{8, {4}}, Case{9, {8}}, Case{17, {}}}) {
+    SCOPED_TRACE(k.target);
+    TOneChunk c(Plain(u"a b a b a"));
+    int64_t jump_to = k.target;
+    c.engine.SetJumpToSource([&] { return jump_to; });
+    c.on_hit = [&](TSearchAndDoEngine& e, TSearchFound_Rec&) {
+      jump_to = 0;
+      e.FoundEnough();
+      return true;
+    };
+    c.Prepare();
+    c.Search(u"a");
+    EXPECT_EQ(c.Positions(), k.lines);
+  }
+}
+
 TEST(SearchEngine, ItemsMadeKnownAtOnceAndChangedItems) {
   TOneChunk c(Plain(u"red green blue red"));
   TSearchWordItems list;

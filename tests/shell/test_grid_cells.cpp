@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
 #include "shell/grid_tools/grid_cells.h"
 #include "model/lists/grid_headings.h"
 #include "shell/grid_test_list.h"
@@ -198,4 +199,50 @@ TEST(GridCells, SearchDisplayColoursTheHitsOfItsColumn) {
   src.SetList(&other);
   src.SetList(&list);
   EXPECT_TRUE(spans(1, set).empty());
+}
+
+// The user's default visibility of a list type's columns 2 to 20 goes into a list's layout when
+// the list has none yet and rows to lay out, and only where it hides a column; a layout the list
+// has already is the user's and stays.
+TEST(GridCells, DefaultColumnVisibilityStartsALayoutOnlyWhereItHides) {
+  struct Restore {
+    ~Restore() {
+      for (int c : {1, 3, 16}) SetDefaultColumnVisible(10, c, true);
+    }
+  } restore;
+  auto shown = [](TVXBaseDataClass& list) {
+    TGridCellSource src;
+    src.SetList(&list);
+    std::vector<int> out;
+    for (int v = 0; v < src.ViewColumnCount(); ++v) out.push_back(src.ListColumnOfView(v));
+    return out;
+  };
+  std::vector<int> all;
+  for (int c = 1; c <= 16; ++c) all.push_back(c);
+
+  TSyntheticGridList plain(10);
+  ASSERT_EQ(plain.ListType(), 10);
+  EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(plain));  // every default shows: no layout
+  EXPECT_TRUE(plain.grid_headings.empty());
+  EXPECT_EQ(shown(plain), all);
+
+  // Column 1 is never touched; 3 and the last column (16, the 17th heading) are hidden.
+  for (int c : {1, 3, 16}) SetDefaultColumnVisible(10, c, false);
+  TSyntheticGridList empty(0);
+  EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(empty));  // no rows to lay out yet
+  EXPECT_TRUE(empty.grid_headings.empty());
+
+  TSyntheticGridList list(10);
+  std::vector<int> expected;
+  for (int c : all)
+    if (c != 3 && c != 16) expected.push_back(c);
+  EXPECT_EQ(shown(list), expected);  // the grid applies them as it takes the list
+  ASSERT_EQ(list.grid_headings.size(), 17u);
+  EXPECT_TRUE(list.grid_headings[static_cast<size_t>(HeadingIndexOfColumn(list.grid_headings, 1))].visible);
+
+  // The layout is the list's now: shown again by the user, it is not hidden again.
+  list.grid_headings[static_cast<size_t>(HeadingIndexOfColumn(list.grid_headings, 3))].visible = true;
+  EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(list));
+  expected.insert(expected.begin() + 2, 3);
+  EXPECT_EQ(shown(list), expected);
 }

@@ -53,6 +53,9 @@ TEST_F(WordlistToolContexts, TheContextsItHandsOverOpenAsTheConcordance) {
   ASSERT_NE(w.Doc(), nullptr) << Utf16ToUtf8(AllQuestionText());
   EXPECT_EQ(w.Doc()->fConcordanceList->Count(), 91);
   EXPECT_TRUE(w.tool_wants_linzora);
+  // Each line is that of one of the index's places: found by jumping there, it has no word number.
+  for (int i = 0; i < w.Doc()->fConcordanceList->Count(); ++i)
+    EXPECT_EQ(w.Doc()->fConcordanceList->Line(i)->Data().word_num, 0) << i;
 }
 
 TEST_F(WordlistToolContexts, SortingByReferenceCorpusFrequencyRanksTheLinesInItsWordList) {

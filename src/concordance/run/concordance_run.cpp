@@ -161,7 +161,8 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
     if (LimitReached()) continue;
     TConcordanceEntry& line = *candidate.line;
     const int32_t word_num = line.Data().word_num;
-    if (gap_on && last_hit_word_num_ >= 0 &&
+    // A line of a jump position has no word number (0): no gap to keep from it.
+    if (gap_on && word_num > 0 && last_hit_word_num_ > 0 &&
         static_cast<int64_t>(word_num) - last_hit_word_num_ <= settings_.allowed_word_gap)
       continue;
     if (filter_ && !filter_->Keep(TLineTextWide(line.Text()), line.Data().midpoint, line.Data().hit_characters,
@@ -231,7 +232,8 @@ void TRunCommitter::EndItemPass() {
   size_t kept = pass_first_;
   for (size_t n = pass_first_; n < pending_.size(); ++n) {
     bool close = false;
-    for (size_t e = 0; e < pass_first_ && !close; ++e) {
+    for (size_t e = 0; e < pass_first_ && !close && pending_[n].word_num > 0; ++e) {
+      if (pending_[e].word_num <= 0) continue;
       const int64_t d = static_cast<int64_t>(pending_[n].word_num) - pending_[e].word_num;
       close = d >= 0 && d <= gap;
     }

@@ -206,6 +206,7 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
                                     int32_t one_search_word, std::vector<TOneTextResult>& per_text) {
   const int32_t threads = JobWorkerThreads(args.threads);
   ConvertUtf8TextsBeforeReading(which, threads);
+  fRunSetup->only_item = one_search_word;
   TConcordanceRunSettings settings;
   settings.text_count = static_cast<int32_t>(which.size());
   settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();

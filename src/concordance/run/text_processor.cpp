@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "model/reading/chosen_texts_handover.h"
 #include "model/reading/tag_lists.h"
 #include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
@@ -66,6 +67,13 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   }
   // Kinds are read around hits and at the chunk's end only: those are written when asked for.
   fKindsOnDemand = fTextOnDemand = true;
+  // A request's item is looked for in its own texts only.
+  if (setup.only_item >= 0 && setup.only_item < items_.Count()) items_.single_item = setup.only_item;
+  // The text's jump positions are used up as its lines are made: this reader's own copy, so the
+  // chosen texts keep theirs for another reading.
+  if (fone_data_to_process.rec.jumps)
+    fone_data_to_process.rec.jumps = std::make_shared<TJumpList>(*fone_data_to_process.rec.jumps);
+  engine_.SetJumpToSource([this] { return LowestJumpTo(); });
 }
 
 TLinzoraBufferProcessor::~TLinzoraBufferProcessor() = default;
@@ -87,6 +95,8 @@ bool TLinzoraBufferProcessor::SetupTheBuffer() {
 }
 
 void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count) {
+  // A chunk passed over on the way to a jump position still gives the next one its left context.
+  if (last_chunk_ != buffer_number && Length() > 0 && grow_line_ == nullptr) KeepTailForNextLine();
   if (setup_.chunk_done && Stream())
     setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
   if (!setup_.keeping_log) return;
@@ -287,9 +297,24 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   }
   FillLineFromCut(*line, &item);
 
+  const bool jumping = LowestJumpTo() > 0;
+  if (jumping) {
+    // A line of a jump position stands alone: no word number, no units.
+    d.extras = TSearchStatsRec{};
+    d.word_num = 0;
+    MoveToNextJumpPosition(d.byte_position);
+  }
   outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
-  NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
+  if (!jumping) NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
   return true;
+}
+
+void TLinzoraBufferProcessor::MoveToNextJumpPosition(int64_t reached) {
+  // A position named twice, or lying inside the hit just taken, is reached already.
+  int64_t next = TakeNextJumpPosition(fone_data_to_process);
+  while (next > 0 && next <= reached) next = TakeNextJumpPosition(fone_data_to_process);
+  SetLowestJumpTo(next);
+  if (next <= 0) engine_.FoundEnough();
 }
 
 TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
@@ -539,8 +564,10 @@ TLineWindowReader MakeLineWindowReader(const TTextWorkerSetup& setup,
                                                          std::array<bool, 2>& edges) -> bool {
     try {
       if (!setup.run || !setup.search_items || !text_of_file) return false;
-      const TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
+      TChosenFileDetailsFullRec chosen = text_of_file(line.Data().filename_num_original);
       if (chosen.rec.filename.empty()) return false;
+      // The window holds the line's own place: no jump position is looked for.
+      chosen.rec.jumps.reset();
       // The run's settings, without its questions: the text was read for the line already, and
       // an answer would change only how the document stores it.
       TTextReadRun quiet(setup.run->Settings());

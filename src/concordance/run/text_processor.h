@@ -27,6 +27,11 @@
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
 //
+// Jump mode: a text whose chosen record carries jump positions (a request of another tool) gets
+// one line per position, the first hit reaching it, with word_num and the statistics block zeroed;
+// chunks that end before the lowest position are not searched, and once the last position has its
+// line the text gives no more.
+//
 // Stops: a stop state of 2 or more ends the item loop and the reading; state 1 lets the text
 // finish. The outcome says which state was seen and after which chunk reading stopped.
 // Log lines go into the outcome, never straight to the log.
@@ -73,6 +78,8 @@ struct TTextWorkerSetup {
   int32_t line_width = 1000;                    // characters a line keeps
   // The context-word blocker (TContextWordCheck::SetContextStop): 0 none.
   uint8_t context_stop = 0;
+  // The only search item looked for (a request's item in its own texts); negative: every item.
+  int32_t only_item = -1;
   uint64_t sampling_seed = 0;
   uint32_t sampling_range = 0;  // 0 or 1: every hit
   // Each worker makes its own tag handler: with this when given, else from the run's snapshot
@@ -130,6 +137,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // unit of that number gets its length, and is then closed for that kind.
   void TextUnitsEnded(const TSearchStatsRec& stats);
   void NoteOpenUnits(int32_t line_index);
+  // Jump mode: the line just made reached the lowest jump position; the next one above
+  // `reached` becomes the lowest, and with none left the text gives no more hits.
+  void MoveToNextJumpPosition(int64_t reached);
   // Tells the engine which kinds of unit end some candidate waits on.
   void TellUnitEndsWanted();
   // The section or heading a hit lies in: its text, distance and tag number (0 none).

@@ -109,15 +109,15 @@ bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out) {
   return TryEncodeDateTime(y, mo, d, h, mi, sec, out);
 }
 
-int32_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details) {
+int64_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details) {
   auto& j = details.rec.jumps;
   if (!j || j->empty()) return 0;
   j->erase(j->begin());
   if (j->empty()) return 0;
-  const int32_t p = std::max<int32_t>(1, j->front());
+  const int64_t p = std::max<int64_t>(1, j->front());
   if (global_keeping_log) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%08X", static_cast<uint32_t>(p));
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%08llX", static_cast<unsigned long long>(p));
     AddToLogFile(UFormat(u"Jumping to position %d (hex %s)", {IntToUStr(p), Latin1ToUtf16(hex)}));
   }
   return p;

@@ -81,4 +81,4 @@ bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out);
 
 // Drops the position just reached from the text's jump list and answers the next (at least 1),
 // or 0 when none is left.
-int32_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details);
+int64_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details);

@@ -961,7 +961,9 @@ int32_t TSearchAndDoEngine::SearchAndDo(TSearch_word_format_rec& item, int32_t i
       int64_t jump = m.jump_source();
       if (jump > 0) {
         jumping = true;
-        if (h.char_start < m.CharOfFileByte(jump)) continue;
+        // 0 means no jump: a target of 1 stands for the text's first byte as well.
+        const bool at_first_byte = jump == 1 && m.FileByteOf(h.char_start) == 0;
+        if (h.char_start < m.CharOfFileByte(jump) && !at_first_byte) continue;
       }
     }
     ev = static_cast<size_t>(std::upper_bound(m.events.begin() + static_cast<std::ptrdiff_t>(ev), m.events.end(),

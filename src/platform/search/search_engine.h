@@ -152,9 +152,9 @@ class TSearchAndDoEngine {
   bool QuickSearchFoundIgnoringTags(UStringView buffer, const TSearch_word_format_rec& item);
   bool QuickSearchFoundIgnoringTags(UStringView buffer, UStringView item_word, uint32_t options);
 
-  // Jump mode: the source answers the lowest file byte to jump to (0 or less: off). Hits before
-  // it are passed over; a FoundEnough given while jumping ends the
-  // text: no further hits until a new text starts.
+  // Jump mode: the source answers the lowest file byte to jump to (0 or less: off; 1 also stands
+  // for byte 0). Hits that begin before it are passed over; a FoundEnough given while jumping ends
+  // the text: no further hits until a new text starts.
   void SetJumpToSource(std::function<int64_t()> lowest_jump_to);
 
   // Cancelling (a search dialog): SearchAndDo returns at once and stops after the call-back.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/documents/work_derived.h"
 #include "model/export/export_cells.h"
 #include "model/lists/grid_headings.h"
 #include "platform/runtime/vx_runtime.h"
@@ -44,12 +45,26 @@ int TGridCellSource::ViewOfListColumn(int col) const {
   return -1;
 }
 
+bool ApplyDefaultColumnVisibilityToList(TVXBaseDataClass& list) {
+  if (!list.grid_headings.empty() || list.TotalRowCount() <= 0) return false;
+  std::vector<int> hidden;
+  ApplyDefaultColumnVisibility(list.ListType(), list.HeadingCount(), false, [&](int column, bool visible) {
+    if (!visible) hidden.push_back(column);
+  });
+  if (hidden.empty()) return false;
+  EnsureGridHeadings(list, true);
+  for (TGrid_head32& h : list.grid_headings)
+    if (std::find(hidden.begin(), hidden.end(), h.column_number) != hidden.end()) h.visible = false;
+  return true;
+}
+
 void TGridCellSource::MakeViewColumns() {
   view_columns_.clear();
   head_of_slot_.clear();
   if (!list_) return;
   const TGrid_header_array& heads = list_->grid_headings;
   if (!heads.empty() && !ShowsNothing()) EnsureGridHeadings(*list_, false);
+  else if (!ShowsNothing()) ApplyDefaultColumnVisibilityToList(*list_);
   if (heads.empty()) {
     for (int c = 1; c < Columns(); ++c) view_columns_.push_back(c);
     DropColumnsTheListHides();

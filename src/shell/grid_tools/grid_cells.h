@@ -21,6 +21,13 @@
 
 #include "model/lists/result_list_base.h"
 
+// A list nobody has laid out yet (its widths not set) takes the user's default visibility of its
+// list type's columns 2 to 20 (settings store). Its layout is made for that only when some column
+// is to be hidden, and once it has rows to tell its number columns by; until then every column
+// shows. True when the layout was made. A grid calls it as it takes the list, the document as it
+// sets up its lists' headings.
+bool ApplyDefaultColumnVisibilityToList(TVXBaseDataClass& list);
+
 class TGridCellSource {
  public:
   // Rows kept: a few screens' worth.

@@ -18,6 +18,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
+#include "shell/grid_tools/grid_cells.h"
 #include "shell/qt/controller_stand_in.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_application.h"
@@ -53,14 +54,17 @@ void Nothing() {}
 void SetBaseHeadings(TDocumentList& list) {
   if (list.HeadingCount() == 0) list.SetHeadings(CopyOfBaseHeadings(list.ListType()));
 }
+void ApplyDefaultVisibility(TDocumentList& list) { ApplyDefaultColumnVisibilityToList(list); }
 void InitGridHeadings() {
   TDocumentHooks hooks = DocumentHooks();
   hooks.set_base_headings = &SetBaseHeadings;
+  hooks.apply_default_column_visibility = &ApplyDefaultVisibility;
   SetDocumentHooks(hooks);
 }
 void QuitGridHeadings() {
   TDocumentHooks hooks = DocumentHooks();
   hooks.set_base_headings = nullptr;
+  hooks.apply_default_column_visibility = nullptr;
   SetDocumentHooks(hooks);
 }
 

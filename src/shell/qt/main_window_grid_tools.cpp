@@ -117,9 +117,13 @@ void TFormLinzora::OpenColumnEditor(TVX_Grid* grid, int page) {
         if (target) ColumnOperation(target, set_column, add, column);
       },
       [this, target](QObject*) { return target && SaveHeadingsAsCustomised(target); },
-      [this, target](QObject*, TGrid_header_array&) {
+      [this, target](QObject*, TGrid_header_array& heads) {
         if (!target || !target->List()) return;
         TVXBaseDataClass* l = target->List();
+        // Each column shown or hidden here is how the user's later lists of this type start.
+        for (size_t i = 1; i < heads.size(); ++i)
+          if (!TVXBaseDataClass::IsAddedColumnNumber(heads[i].column_number))
+            SetDefaultColumnVisible(target->ListType(), heads[i].column_number, heads[i].visible);
         // A computed column whose heading went loses its values.
         std::vector<int> gone;
         for (const auto& c : l->AddedColumns())

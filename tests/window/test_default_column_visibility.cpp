@@ -1,0 +1,100 @@
+// A column hidden or shown in the column editor is how the user's later lists of that type start:
+// the next concordance's grid leaves the hidden column out, and a list of another type keeps its
+// columns; a layout the user has already made is left as it is.
+#include <QListWidget>
+#include <algorithm>
+
+#include "model/lists/grid_headings.h"
+#include "shell/qt/vx_grid.h"
+#include "window/main_road_support.h"
+#include "windows/grid_columns_window.h"
+
+namespace {
+
+class DefaultColumnVisibility : public MainRoadTest {
+ protected:
+  TFormColumns& OpenLayout() {
+    TurnTo("Concordance");
+    Main().HandleMenuCommand(29, u"");  // Layout
+    QTest::qWait(20);
+    auto* form = qobject_cast<TFormColumns*>(Main().ColumnsForm());
+    EXPECT_NE(form, nullptr);
+    return *form;
+  }
+  // The list columns the concordance grid shows.
+  std::vector<int> ShownColumns() {
+    TVX_Grid& grid = *Main().ConcordanceGrid();
+    std::vector<int> out;
+    for (int v = 0; v < grid.Model().Source().ViewColumnCount(); ++v)
+      out.push_back(grid.Model().Source().ListColumnOfView(v));
+    return out;
+  }
+  static bool Has(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+};
+
+TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
+  ShowSampleRiverLines();
+  ASSERT_NE(Main().Doc(), nullptr);
+  TFormColumns& form = OpenLayout();
+  QListWidget* headings = form.Headings();
+  const TGrid_header_array& heads = Main().ConcordanceGrid()->List()->grid_headings;
+  // The record of the third heading (the row numbers' record is the first).
+  const int item = 2;
+  ASSERT_GT(static_cast<int>(heads.size()), item);
+  const int column = heads[item].column_number;
+  ASSERT_GE(column, 2);
+  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
+  headings->clearSelection();
+  headings->setCurrentRow(item);
+  QTest::keyClick(headings, Qt::Key_Delete);
+  form.hide();
+  EXPECT_FALSE(GetDefaultColumnVisible(kListConcordance, column));
+  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, heads[item + 1].column_number));
+  EXPECT_TRUE(GetDefaultColumnVisible(kListCollocates, column));  // another type's defaults stay
+
+  // A new run: the new list has no layout of its own, and starts without the column.
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_GT(Main().Doc()->fConcordanceList->Count(), 0);
+  const std::vector<int> shown = ShownColumns();
+  EXPECT_FALSE(Has(shown, column));
+  EXPECT_TRUE(Has(shown, 1));
+  EXPECT_TRUE(Has(shown, heads.empty() ? 3 : heads[item + 1].column_number));
+  const TGrid_header_array& made = Main().ConcordanceGrid()->List()->grid_headings;
+  const int at = HeadingIndexOfColumn(made, column);
+  ASSERT_GE(at, 0);
+  EXPECT_FALSE(made[static_cast<size_t>(at)].visible);
+
+  // Shown again in the editor: the default follows, and the next run shows it.
+  TFormColumns& again = OpenLayout();
+  again.Headings()->clearSelection();
+  again.Headings()->setCurrentRow(at);
+  QTest::keyClick(again.Headings(), Qt::Key_Insert);
+  again.hide();
+  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
+  RunFromWizard(u"river");
+  EXPECT_TRUE(Has(ShownColumns(), column));
+}
+
+TEST_F(DefaultColumnVisibility, AListWithItsOwnLayoutKeepsIt) {
+  SetDefaultColumnVisible(kListConcordance, 3, false);
+  ShowSampleRiverLines();
+  ASSERT_NE(Main().Doc(), nullptr);
+  TVX_Grid& grid = *Main().ConcordanceGrid();
+  EXPECT_FALSE(Has(ShownColumns(), 3));
+  // The user shows it on this list (the editor stores that as the default too); the list's own
+  // layout is not given the stored defaults again when the grid takes the list afresh.
+  TFormColumns& form = OpenLayout();
+  const int at = HeadingIndexOfColumn(grid.List()->grid_headings, 3);
+  ASSERT_GE(at, 0);
+  form.Headings()->clearSelection();
+  form.Headings()->setCurrentRow(at);
+  QTest::keyClick(form.Headings(), Qt::Key_Insert);
+  form.hide();
+  SetDefaultColumnVisible(kListConcordance, 3, false);
+  EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(*grid.List()));
+  grid.ListChanged();
+  EXPECT_TRUE(Has(ShownColumns(), 3));
+}
+
+}  // namespace
