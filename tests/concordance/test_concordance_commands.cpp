@@ -409,7 +409,6 @@ TEST(CellDoubleClick, RelatedClustersAreUpperCasedAndSorted) {
   EXPECT_EQ(RelatedClustersOfCell(u"one"), std::vector<UString>{u"ONE"});
   EXPECT_TRUE(RelatedClustersOfCell(u"").empty());
   EXPECT_EQ(RelatedClustersOfCell(u",b,,a,"), (std::vector<UString>{u"A", u"B"}));
-  EXPECT_EQ(LinesOfText(u"a\tb\r\nc\n\nd"), (std::vector<UString>{u"a\tb", u"c", u"d"}));
 }
 
 TEST(CellDoubleClick, ParallelTextExcerptsStartUpToTwoHundredBefore) {

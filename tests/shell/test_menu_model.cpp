@@ -214,6 +214,12 @@ TEST_F(MenuModelTest, RecentFilesBeforeExit) {
   }
   m.SetRecentFileItems(1, a, u"");
   EXPECT_NE(m.RecentFileItems()[0]->caption.find(u"R&&D.cnc"), UString::npos);
+  // A line end in a name would break the item in two: it shows as "\N", the item keeps the path.
+  const UString odd = dir.Write(u"two\nlines.cnc", "z");
+  m.SetRecentFileItems(1, odd, u"");
+  ASSERT_EQ(m.RecentFileItems().size(), 1u);
+  EXPECT_NE(m.RecentFileItems()[0]->caption.find(u"two\\Nlines.cnc"), UString::npos);
+  EXPECT_EQ(m.RecentFileItems()[0]->data, odd);
 }
 
 TEST_F(MenuModelTest, CaptionWithShortcutAgreesWithMenu) {

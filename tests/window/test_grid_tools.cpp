@@ -252,6 +252,11 @@ TEST_F(GridTools, SavedLayoutIsTakenByTheNextGridAndAFailedSaveIsNamed) {
   // A new concordance's grid takes it.
   RunFromWizard(u"river");
   EXPECT_EQ(Grid().Model().Source().ViewOfListColumn(kWordColumn), -1);
+  // Shown again in the editor (not saved): the user's default for the column is to show it.
+  Fire(29);
+  SelectHeading(kWordColumn);
+  Columns().Visibility()->button(0)->click();
+  Columns().hide();
   // A damaged file: the standard headings, and the log says why.
   ASSERT_TRUE(SaveTextFileUtf16(file, u"damaged"));
   RunFromWizard(u"river");

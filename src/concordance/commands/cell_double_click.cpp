@@ -65,18 +65,6 @@ std::vector<UString> RelatedClustersOfCell(UStringView text) {
   return out;
 }
 
-std::vector<UString> LinesOfText(UStringView text) {
-  std::vector<UString> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find_first_of(u"\r\n", start);
-    if (end == UStringView::npos) end = text.size();
-    if (end > start) out.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
 std::vector<UString> TimelineDataLines(UStringView text) {
   std::vector<UString> out;
   size_t start = 0;

@@ -35,9 +35,6 @@ TDoubleClickAction DoubleClickActionOf(int list_type, int row, int column, bool 
 // pieces left out, sorted.
 std::vector<UString> RelatedClustersOfCell(UStringView text);
 
-// A time-line row's tab-separated data, one viewer line per text line (empty lines left out).
-std::vector<UString> LinesOfText(UStringView text);
-
 // A time-line row's data for the viewer: one line per period (the data's tab-separated pieces),
 // empty pieces left out.
 std::vector<UString> TimelineDataLines(UStringView text);

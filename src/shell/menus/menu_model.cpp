@@ -7,6 +7,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "shell/files/file_recognition.h"
 #include "shell/menus/menu_store.h"
 
 namespace {
@@ -37,15 +38,6 @@ UStringView Trim(UStringView s) {
   while (!s.empty() && (s.front() == u' ' || s.front() == u'\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == u' ' || s.back() == u'\t' || s.back() == u'\r')) s.remove_suffix(1);
   return s;
-}
-
-UString DoubleAmpersands(UStringView s) {
-  UString out;
-  for (char16_t c : s) {
-    out += c;
-    if (c == u'&') out += u'&';
-  }
-  return out;
 }
 
 }  // namespace
@@ -304,7 +296,7 @@ void TMenuModel::SetRecentFileItems(uint8_t tool, UStringView last_main_file, US
                               [](const TMenuNode* n) { return n->tag == kTagExit; });
   size_t at = static_cast<size_t>(exit_at - file_menu->children.begin());
   for (const UString& p : paths) {
-    TMenuNode* n = AddItem(file_menu, kRecentFileTag, DoubleAmpersands(p));
+    TMenuNode* n = AddItem(file_menu, kRecentFileTag, RecentFileMenuText(p));
     n->data = p;
     file_menu->children.pop_back();
     file_menu->children.insert(file_menu->children.begin() + static_cast<std::ptrdiff_t>(at++), n);

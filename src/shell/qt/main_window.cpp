@@ -170,6 +170,8 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
 }
 
 void TFormLinzora::PrepareRunReading() {
+  // Every concordance run (from the wizard, a batch, another tool's request) starts here.
+  SetRunStartedFlag(false);
   RefreshTagHandler();
   if (GetLemmaMatchStopWanted(kToolConcordancer, lmsStop) && !Global_stopLemmaMatchLoaded[lmsStop])
     LoadALemmaMatchOrStopList(lmsStop);
