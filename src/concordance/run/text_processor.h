@@ -101,6 +101,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   ~TLinzoraBufferProcessor() override;
 
   bool SetupTheBuffer() override;
+  // Notes that the chunk is prepared (the last step of its pre-processing).
+  bool OKToProcess() override;
   bool ProcessAChunkOfFile(int32_t chunk_index) override;
   void HandleTextStatsAtEndOfBuffer(int32_t buffer_number, int32_t buffer_count) override;
 
@@ -164,6 +166,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   int32_t hit_in_pass_ = 0;
   uint8_t stop_seen_ = 0;
   int32_t last_chunk_ = -1;
+  bool prepared_ = false;  // the current chunk's pre-processing is done
   bool known_tag_met_ = false;
   // Candidates whose unit of each kind has not ended yet (indexes into outcome_.lines; a text
   // with no unit ends holds every line here until its end, so an index is all that is kept).
