@@ -80,13 +80,15 @@ TEST(CellRules, TagColourIndexWithinTableOnly) {
     TGrid_data_rec cell;
     cell.tag_number_1based = index;
     TweakConcordanceTagCell(cell, colours, false, 0, 0);
-    EXPECT_FALSE(cell.has_colour) << index;
+    EXPECT_FALSE(cell.has_text_colour) << index;
   }
   TGrid_data_rec cell;
   cell.tag_number_1based = 1;
   TweakConcordanceTagCell(cell, colours, false, 0, 0);
-  EXPECT_TRUE(cell.has_colour);
-  EXPECT_EQ(cell.colour, 0xABCDEFu);
+  // The text takes the tag's second colour; the cell keeps its background.
+  EXPECT_TRUE(cell.has_text_colour);
+  EXPECT_EQ(cell.text_colour, 0xABCDEFu);
+  EXPECT_FALSE(cell.has_colour);
   TGrid_data_rec out;
   TweakConcordanceTagCell(out, colours, true, 28, 4);
   EXPECT_EQ(out.text, u"4");

@@ -236,8 +236,9 @@ void TFormLinzora::ShowDocumentPages() {
     T_WholeLinzoraHolder* d = Doc();
     if (!d || cell.row < 1) return;
     if (cell.col == 1) {
-      // The spans are made on the whole line; centring moves them with its cut.
-      if (cell.has_text && !cell.pieces.empty()) ColourLineMarks(*d, *lines_grid, cell);
+      // The spans are made on the whole line (centring moves them with its cut); text written
+      // out has no colours.
+      if (cell.has_text && !cell.pieces.empty() && !text_output_) ColourLineMarks(*d, *lines_grid, cell);
       CentreConcordanceCell(cell, ConcordanceCharsEachSide(cell.centre_length),
                             conc_displacement_ * kConcDisplacementStep);
       return;

@@ -175,8 +175,9 @@ void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>
   }
   const int32_t i = cell.tag_number_1based;
   if (i > 0 && i <= static_cast<int32_t>(tag_colours.size())) {
-    cell.has_colour = true;
-    cell.colour = tag_colours[static_cast<size_t>(i - 1)].background;
+    // The text, not the cell, takes the tag's second colour.
+    cell.has_text_colour = true;
+    cell.text_colour = tag_colours[static_cast<size_t>(i - 1)].background;
   }
 }
 

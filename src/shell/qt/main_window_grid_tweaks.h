@@ -67,8 +67,9 @@ void PutMarkSpansInCell(TGrid_data_rec& cell, const std::vector<TMarkSpan>& span
 
 // --- cell rules ---------------------------------------------------------------------------------
 
-// Concordance columns 2 and 3: a tag-coloured cell takes its tag's text colour (1-based index
-// within the table); index 0 or beyond the table leaves the cell as it is. In text output with
+// Concordance columns 2 and 3: the text of a tag-coloured cell takes its tag's second colour
+// (the one a tag is drawn on in the lines; 1-based index within the table); index 0 or beyond
+// the table leaves the cell as it is. In text output with
 // the highlighted-collocate main key an empty cell shows the line's count instead.
 void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>& tag_colours, bool text_output,
                              uint8_t main_sort_key, int32_t highlight_count);
