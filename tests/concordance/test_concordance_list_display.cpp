@@ -257,6 +257,33 @@ TEST(ConcordanceDisplay, HiddenTagsLeaveWordPiecesOnTheirWords) {
   }
 }
 
+// A tag belongs to the word next to it in the text: when that word has no piece of its own (it
+// lies outside the collocate horizons), the piece beyond it is not the tag's.
+TEST(ConcordanceDisplay, ATagBelongsToTheNextWordOfTheTextNotTheNextPiece) {
+  struct Case {
+    const char16_t* text;
+    bool suffixes;
+    int32_t sw_start, by_start, tag_at;
+    int16_t by_tag;  // the tag number the piece of "by" gets
+  } cases[] = {
+      {u"<v>runs by dog", false, 11, 8, 0, 0},  // "runs" is the tag's word
+      {u"<v>  by dog", false, 8, 5, 0, 1},      // only blanks between: "by" is its word
+      {u"dog by runs<v>", true, 0, 4, 11, 0},
+      {u"dog by  <v>", true, 0, 4, 8, 1},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.suffixes = c.suffixes;
+    const int by_span = c.suffixes ? 51 : 49;
+    f.Add(c.text, c.sw_start, 3, {{by_span, c.by_start, 2}}, {{static_cast<int16_t>(c.tag_at), 3, 1}});
+    const TGrid_data_rec cell = f.Cell(1);
+    auto by = std::find_if(cell.pieces.begin(), cell.pieces.end(), [&](const auto& p) { return p.span_pos == by_span; });
+    ASSERT_NE(by, cell.pieces.end()) << Utf16ToUtf8(c.text);
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(by->start), 2), u"by");
+    EXPECT_EQ(by->tag_number_1based, c.by_tag) << Utf16ToUtf8(c.text);
+  }
+}
+
 TEST(ConcordanceDisplay, TagPiecesAndTheWordsTheyBelongTo) {
   struct Case {
     bool suffixes;

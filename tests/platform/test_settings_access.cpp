@@ -244,6 +244,31 @@ TEST_F(SettingsVxbuf, WrongSizesAndOutOfRangeIndexesReadDefaultsAndWriteNothing)
   EXPECT_EQ(GetConc_SW_TXT_Marker(), settings_defaults::kSearchWordTextMarker);
 }
 
+// A word-handling colour of a style: 12 bytes (foreground, background, typeface) kept per style
+// and index; what is not held, or held in a block of another size, reads as the style's default.
+TEST_F(SettingsVxbuf, WordHandlingColoursPerStyleAndIndex) {
+  const TWordHandlingColourRec light3 = GetWordHandling4ColourRecAndTypeface(0, 3);
+  EXPECT_EQ(light3.Foreground(), 0x006400);
+  EXPECT_EQ(light3.Background(), -1);
+  EXPECT_EQ(light3.Typeface(), 1);
+  EXPECT_EQ(GetWordHandling4ColourRecAndTypeface(2, 7).Background(), 0x80FFFF);  // even styles are light
+  EXPECT_EQ(GetWordHandling4ColourRecAndTypeface(1, 7).Background(), 0x60C0C0);  // odd ones dark
+  EXPECT_TRUE(GetWordHandling4ColourRecAndTypeface(0, 11).SameBytes(GetWordHandling4ColourRecAndTypeface(0, 0)));
+  EXPECT_FALSE(FileExists(Folder() + u"settings.dat"));
+
+  const uint8_t stored[12] = {0x11, 0x22, 0x33, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x05, 0, 0, 0};
+  ASSERT_TRUE(SharedSettingsStore().Write("word_handling_colour.4.5", stored, sizeof stored));
+  Restart();
+  const TWordHandlingColourRec r = GetWordHandling4ColourRecAndTypeface(4, 5);
+  EXPECT_EQ(r.Foreground(), 0x332211);
+  EXPECT_EQ(r.Background(), -1);
+  EXPECT_EQ(r.Typeface(), 5);
+  EXPECT_TRUE(GetWordHandling4ColourRecAndTypeface(4, 6).SameBytes(DefaultWordHandlingColour(4, 6)));
+  EXPECT_TRUE(GetWordHandling4ColourRecAndTypeface(5, 5).SameBytes(DefaultWordHandlingColour(5, 5)));
+  ASSERT_TRUE(SharedSettingsStore().Write("word_handling_colour.4.5", stored, 8));
+  EXPECT_TRUE(GetWordHandling4ColourRecAndTypeface(4, 5).SameBytes(DefaultWordHandlingColour(4, 5)));
+}
+
 TEST_F(SettingsVxbuf, ListSwitchesFileNamesAndSelectWithinTypes) {
   TLemmaMatchStopSettingsRec stop = DefaultLemmaMatchStopSettings();
   stop.SetActivated(true);

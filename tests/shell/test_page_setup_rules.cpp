@@ -52,6 +52,7 @@ TEST_F(PageSetupRulesTest, WhatIsAppliedIsWhatPrintingAndTheCloudRead) {
   c.margins = {1.0, 0.5, 0.5, 0.5};
   c.landscape = true;
   c.grey = true;
+  c.plain_lines = true;
   TPrintPageRec before = GetPrintPageRec();
   before.SetHeader(u"my header");
   before.SetHeaderWanted(true);
@@ -72,6 +73,13 @@ TEST_F(PageSetupRulesTest, WhatIsAppliedIsWhatPrintingAndTheCloudRead) {
   EXPECT_DOUBLE_EQ(printer.PageMeasure(), 100.0);
   EXPECT_EQ(printer.PageWidth(), 950);
   EXPECT_EQ(printer.PageHeight(), 750);
+  EXPECT_EQ(GetPrinterPrefs().MeasurementUnit(), 1);
+  // The plain-lines choice is byte 1 of the printer preferences, beside the unit in byte 0.
+  EXPECT_EQ(GetPrinterPrefs().bytes[0], 1);
+  EXPECT_EQ(GetPrinterPrefs().bytes[1], 1);
+  c.plain_lines = false;
+  ASSERT_TRUE(ApplyPageSetup(c).empty());
+  EXPECT_FALSE(GetPrinterPrefs().PlainLines());
   EXPECT_EQ(GetPrinterPrefs().MeasurementUnit(), 1);
 }
 

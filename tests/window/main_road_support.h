@@ -14,6 +14,7 @@
 #include <QTest>
 #include <functional>
 
+#include "model/reading/tag_lists.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -153,6 +154,16 @@ class MainRoadTest : public testing::Test {
     std::vector<UString> names;
     for (int i = 0; i < texts; ++i) names.push_back(folder.Write(u"text" + IntToUStr(i) + u".txt", body));
     return names;
+  }
+  // The tag file the user chose in the tag settings (written as tags.txt): its tags become the
+  // tags to keep.
+  void UseTagFile(std::string_view lines) {
+    const UString tag_file = dir.Write(u"tags.txt", lines);
+    TTagsToKeepList tags(0x0409, 1252);
+    ASSERT_TRUE(tags.ReadFromUserSpecifiedFile(tag_file));
+    ASSERT_TRUE(tags.SavedToTempfile());
+    SetTagsWanted(tags.Count());
+    SetTagModified(true);
   }
   // Turns to the page with this caption and answers its grid (nullptr when there is none).
   TVX_Grid* TurnTo(const char* caption) {

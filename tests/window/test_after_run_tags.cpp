@@ -22,15 +22,6 @@ constexpr int32_t kBlue = 0xFF0000;
 
 class AfterRunTags : public MainRoadTest {
  protected:
-  // The tag file the user chose in the tag settings: its tags become the tags to keep.
-  void UseTagFile(std::string_view lines) {
-    const UString tag_file = dir.Write(u"tags.txt", lines);
-    TTagsToKeepList tags(0x0409, 1252);
-    ASSERT_TRUE(tags.ReadFromUserSpecifiedFile(tag_file));
-    ASSERT_TRUE(tags.SavedToTempfile());
-    SetTagsWanted(tags.Count());
-    SetTagModified(true);
-  }
   // Texts with <p> tags concordanced from the wizard while a tag file keeps those tags in red.
   void RunOverTaggedTexts(int answer_prefix_question) {
     const UString a = dir.Write(u"corpus/a.txt", "<p>The river runs by the mill.</p>\n<p>A river again.</p>\n");

@@ -59,9 +59,16 @@ TEST(LineSpans, TagsAndWordsByColouringOptions) {
       // Each kind-3 tag gets its span, the first as well as the last, and one at the line's start.
       {"every pending tag span kept",
        {{3, 1, 2, 3, 1}, {3, 10, 2, 3, 1}},
-       false,
+       true,
        true,
        {{0, 2, -1, 1}, {2, 5, 3, 0}, {9, 11, -1, 1}, {11, 14, 3, 0}}},
+      // Words alone coloured: a kind-3 mark's tag stays as plain as a tag on its own.
+      {"kind 3 tag left alone while only words are coloured",
+       {{3, 1, 2, 3, 1}, {0, 7, 2, 0, 1}},
+       false,
+       true,
+       {{2, 5, 3, 0}}},
+      {"nothing coloured leaves a kind 3 tag plain", {{3, 1, 2, 3, 1}}, false, false, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(ColouredMarkSpans(c.marks, c.tags, c.words, colours), c.spans) << c.name;
   EXPECT_TRUE(ColouredMarkSpans({{1, 5, 3, 4, 0}}, true, true, colours, true).empty());
@@ -73,13 +80,15 @@ TEST(CellRules, TagColourIndexWithinTableOnly) {
     TGrid_data_rec cell;
     cell.tag_number_1based = index;
     TweakConcordanceTagCell(cell, colours, false, 0, 0);
-    EXPECT_FALSE(cell.has_colour) << index;
+    EXPECT_FALSE(cell.has_text_colour) << index;
   }
   TGrid_data_rec cell;
   cell.tag_number_1based = 1;
   TweakConcordanceTagCell(cell, colours, false, 0, 0);
-  EXPECT_TRUE(cell.has_colour);
-  EXPECT_EQ(cell.colour, 0xABCDEFu);
+  // The text takes the tag's second colour; the cell keeps its background.
+  EXPECT_TRUE(cell.has_text_colour);
+  EXPECT_EQ(cell.text_colour, 0xABCDEFu);
+  EXPECT_FALSE(cell.has_colour);
   TGrid_data_rec out;
   TweakConcordanceTagCell(out, colours, true, 28, 4);
   EXPECT_EQ(out.text, u"4");

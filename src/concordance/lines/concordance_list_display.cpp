@@ -311,18 +311,31 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   }
 
   // A tag colours the word it belongs to: the next word, or the one before when tags follow
-  // their words; the nearest tag wins.
+  // their words; the nearest tag wins. A word of the text between them that has no piece of its
+  // own is the one the tag belongs to, so the piece beyond it takes nothing.
   const bool suffixes = doc.TagsAsSuffixes();
   const int32_t n_pieces = static_cast<int32_t>(l.pieces.size());
+  auto word_between = [&l](int32_t from, int32_t to) {
+    for (int32_t k = std::max(from, 0); k < std::min(to, l.Size()); ++k)
+      if (IsLetter(l.text[static_cast<size_t>(k)]) || IsDigit(l.text[static_cast<size_t>(k)])) return true;
+    return false;
+  };
   for (int32_t j = 0; j < n_pieces; ++j) {
     const int32_t i = suffixes ? j : n_pieces - 1 - j;
-    if (!l.pieces[static_cast<size_t>(i)].is_tag || l.pieces[static_cast<size_t>(i)].tag_number_1based <= 0)
-      continue;
+    const TSortAndTagMergedRec& tag = l.pieces[static_cast<size_t>(i)];
+    if (!tag.is_tag || tag.tag_number_1based <= 0) continue;
     const int32_t step = suffixes ? -1 : 1;
+    // Tags in between are passed over; only what is outside pieces counts.
+    int32_t edge = suffixes ? tag.start : tag.start + tag.length;
     for (int32_t k = i + step; k >= 0 && k < n_pieces; k += step) {
       TSortAndTagMergedRec& w = l.pieces[static_cast<size_t>(k)];
-      if (w.is_tag) continue;
-      if (w.tag_number_1based == 0) w.tag_number_1based = l.pieces[static_cast<size_t>(i)].tag_number_1based;
+      const bool apart = suffixes ? word_between(w.start + w.length, edge) : word_between(edge, w.start);
+      if (apart) break;
+      if (w.is_tag) {
+        edge = suffixes ? w.start : w.start + w.length;
+        continue;
+      }
+      if (w.tag_number_1based == 0) w.tag_number_1based = tag.tag_number_1based;
       break;
     }
   }

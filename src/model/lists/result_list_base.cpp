@@ -1107,7 +1107,7 @@ void TVXBaseDataClass::NumericalData(int column, int index, TNumberDisplayAndSin
 
 // Field by field: an export resets millions of cells, and building a fresh record to assign
 // costs more than the rest of the row. The size check makes a new field come here too.
-static_assert(sizeof(TGrid_data_rec) == 472, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
+static_assert(sizeof(TGrid_data_rec) == 480, "a field was added to TGrid_data_rec: reset it in ResetGridDataRec");
 void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.col = cell.row = cell.excel_row = cell.excel_col = 0;
   cell.sheet = 1;
@@ -1146,6 +1146,7 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.has_text_colour = false;
   cell.text_colour = 0;
   cell.spans.clear();
+  cell.mark_spans = cell.tag_mark_spans = 0;
   cell.alignment = 0xFF;
   cell.typeface = 0;
 }

@@ -206,6 +206,10 @@ struct TGrid_data_rec {
   bool has_text_colour = false;
   uint32_t text_colour = 0;
   std::vector<TColouredSpan> spans;
+  // Concordance line: how many of the spans its marks (tags and marked words) gave, and how many
+  // of those are tags in their own colours.
+  int32_t mark_spans = 0;
+  int32_t tag_mark_spans = 0;
   // From the column's layout: kAlign* (0xFF: the painter's own choice) and kTypeface* bits.
   uint8_t alignment = 0xFF;
   uint8_t typeface = 0;

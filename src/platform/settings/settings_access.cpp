@@ -232,6 +232,12 @@ TPrinterRec GetPrinterRec() { return LoadRecord("printer", DefaultPrinterRec); }
 void SetPrinterRec(const TPrinterRec& rec) { SaveRecord("printer", rec); }
 TPrinterPrefsRec GetPrinterPrefs() { return LoadRecord("printer_prefs", DefaultPrinterPrefs); }
 void SetPrinterPrefs(const TPrinterPrefsRec& rec) { SaveRecord("printer_prefs", rec); }
+TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index) {
+  TWordHandlingColourRec r;
+  if (!Store().ReadFixed(Key("word_handling_colour", style, index), r.bytes, TWordHandlingColourRec::kSize))
+    r = DefaultWordHandlingColour(style, index);
+  return r;
+}
 
 // --- single fields of the concordance settings --------------------------------------------------
 

@@ -79,6 +79,9 @@ TPrinterRec GetPrinterRec();
 void SetPrinterRec(const TPrinterRec& rec);
 TPrinterPrefsRec GetPrinterPrefs();
 void SetPrinterPrefs(const TPrinterPrefsRec& rec);
+// Word-handling colour `index` (0..11) of visual style `style` with its typeface; what the store
+// does not hold reads as DefaultWordHandlingColour.
+TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index);
 
 // --- single fields of the concordance settings, each stored at once -------------------------------
 

@@ -207,6 +207,30 @@ TDetailedConsistencySettingsRec DefaultDetailedConsistencySettings() {
 
 TPrinterRec DefaultPrinterRec() { return Zeroed<TPrinterRec>(); }
 TPrinterPrefsRec DefaultPrinterPrefs() { return Zeroed<TPrinterPrefsRec>(); }
+
+TWordHandlingColourRec DefaultWordHandlingColour(int32_t style, int32_t index) {
+  struct TColours {
+    int32_t fore, back;
+    uint8_t typeface;
+  };
+  constexpr int32_t kNoBack = -1;
+  // Index 0..7 in a light and a dark style; colours 0x00BBGGRR.
+  static constexpr TColours kLight[] = {
+      {0x000000, kNoBack, 0}, {0xA00000, kNoBack, 1}, {0x808080, kNoBack, 0}, {0x006400, kNoBack, 1},
+      {0x800080, kNoBack, 0}, {0x0050B4, kNoBack, 0}, {0xB45000, kNoBack, 0}, {0x000000, 0x80FFFF, 1},
+  };
+  static constexpr TColours kDark[] = {
+      {0xE0E0E0, kNoBack, 0}, {0xFFAA78, kNoBack, 1}, {0xA0A0A0, kNoBack, 0}, {0x80E080, kNoBack, 1},
+      {0xFF80FF, kNoBack, 0}, {0x60B0FF, kNoBack, 0}, {0xFFC080, kNoBack, 0}, {0x000000, 0x60C0C0, 1},
+  };
+  const TColours* table = (style & 1) != 0 ? kDark : kLight;
+  const TColours c = index >= 0 && index < 8 ? table[index] : table[0];
+  auto r = Zeroed<TWordHandlingColourRec>();
+  r.SetForeground(c.fore);
+  r.SetBackground(c.back);
+  r.SetTypeface(c.typeface);
+  return r;
+}
 TLemmaMatchStopSettingsRec DefaultLemmaMatchStopSettings() { return Zeroed<TLemmaMatchStopSettingsRec>(); }
 
 namespace settings_defaults {

@@ -24,6 +24,11 @@ TMovingWindowSettingsRec DefaultMovingWindowSettings();
 TDetailedConsistencySettingsRec DefaultDetailedConsistencySettings();
 TPrinterRec DefaultPrinterRec();
 TPrinterPrefsRec DefaultPrinterPrefs();
+// Word-handling colour `index` of a visual style (even styles light, odd ones dark): 0 plain text,
+// 1 the search word, 2 a tag without a colour of its own, 3 a word with its tag (and the search
+// word among coloured words), 4 any other marked word, 5 and 6 words left and right of the search
+// word, 7 a highlighted collocate; the others plain.
+TWordHandlingColourRec DefaultWordHandlingColour(int32_t style, int32_t index);
 TLemmaMatchStopSettingsRec DefaultLemmaMatchStopSettings();
 
 // Single settings.

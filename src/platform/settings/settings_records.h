@@ -705,6 +705,18 @@ struct TPrinterPrefsRec : TByteRecord<32> {
 };
 LZ_CHECK_RECORD(TPrinterPrefsRec, 32);
 
+// One word-handling colour of a visual style: how a kind of word or mark in a concordance line is
+// drawn. Colours 0x00BBGGRR; a background outside 0..0xFFFFFF leaves the cell's own.
+struct TWordHandlingColourRec : TByteRecord<12> {
+  int32_t Foreground() const { return Get<int32_t, 0>(); }
+  void SetForeground(int32_t v) { Put<int32_t, 0>(v); }
+  int32_t Background() const { return Get<int32_t, 4>(); }
+  void SetBackground(int32_t v) { Put<int32_t, 4>(v); }
+  uint8_t Typeface() const { return Get<uint8_t, 8>(); }  // bit 0 bold, 1 italics, 2 underlined
+  void SetTypeface(uint8_t v) { Put<uint8_t, 8>(v); }
+};
+LZ_CHECK_RECORD(TWordHandlingColourRec, 12);
+
 // --- lemma, match and stop lists ----------------------------------------------------------------
 
 // One of the lemma, match and stop lists of a tool: whether it is on, how it acts, and where its

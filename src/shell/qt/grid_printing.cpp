@@ -51,6 +51,22 @@ std::vector<int32_t> ColumnWidths(TVX_Grid& grid) {
   return widths;
 }
 
+// The grid's cells made for paper while it lives (a grid already being printed stays so), then
+// for the screen again.
+class TPrintKindScope {
+ public:
+  TPrintKindScope(TVX_Grid& grid, int kind) : grid_(grid), before_(grid.PrintKind()) {
+    if (before_ == kGridOnScreen) grid_.SetPrintKind(kind);
+  }
+  ~TPrintKindScope() { grid_.SetPrintKind(before_); }
+  TPrintKindScope(const TPrintKindScope&) = delete;
+  TPrintKindScope& operator=(const TPrintKindScope&) = delete;
+
+ private:
+  TVX_Grid& grid_;
+  int before_;
+};
+
 }  // namespace
 
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options) {
@@ -60,6 +76,7 @@ TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridP
 
 void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t sheet,
                    const TGridPrintOptions& options) {
+  const TPrintKindScope paper(grid, kGridPreviewing);
   const TPrintPageGeometry geometry = PageGeometry(printer, options);
   const int row_height = grid.verticalHeader()->defaultSectionSize();
   const int heading_height = grid.horizontalHeader()->height();
@@ -130,6 +147,7 @@ int32_t PrintGrid(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& op
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   painter.scale(Scale(printer), Scale(printer));
+  const TPrintKindScope paper(grid, kGridPrinting);
   int32_t printed = 0;
   for (int32_t page = first; page <= last; ++page) {
     if (printed > 0) printer.newPage();

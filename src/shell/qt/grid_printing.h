@@ -6,7 +6,9 @@
 // grid shows them at.
 //
 // More than kPagesBeforeAsking pages in the chosen range ask first (AreYouSureYouWantTo); No
-// prints nothing. The print preview draws one page at a time through PaintGridPage.
+// prints nothing. The print preview draws one page at a time through PaintGridPage. While pages
+// are drawn the grid's cells are made for paper (its print kind kGridPrinting, or kGridPreviewing
+// for the preview), and for the screen again afterwards.
 //
 // The store's printer record names the printer and its print-page record (main_window_rules.h)
 // says how; an empty printer name, or a printer no longer installed, prints into a PDF file.

@@ -73,6 +73,33 @@ constexpr int kPanelRunThisText = 3;
 constexpr int kPanelRunWords = 4;
 constexpr char16_t kRunBusy[] = u"A concordance is being made: wait for it to end or press Stop.";
 
+// The document's tag colour table: the table it was given, else the colours of the tags it keeps
+// (a tag in the default tag colours has no colour of its own).
+std::vector<TTagColour> TagColoursOf(const T_WholeLinzoraHolder& d) {
+  std::vector<TTagColour> colours;
+  for (const TTagColourTableEntry& e : d.fTagColourTable)
+    colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
+  if (!colours.empty()) return colours;
+  for (const TVisibleTagRec& t : d.fArrayOfSavedTags)
+    colours.push_back({static_cast<uint32_t>(t.foreground_colour), static_cast<uint32_t>(t.background_colour),
+                       t.foreground_colour == DefaultTagTextColour() && t.background_colour == DefaultTagBackgroundColour()});
+  return colours;
+}
+
+// A line's marks coloured as the colouring options ("tags coloured", "words coloured") ask, in
+// the current style's colours; on paper none when the printer preferences want plain lines.
+void ColourLineMarks(const T_WholeLinzoraHolder& d, const TVX_Grid& grid, TGrid_data_rec& cell) {
+  const bool on_paper = grid.PrintKind() == kGridPrinting || grid.PrintKind() == kGridPreviewing;
+  const bool plain = on_paper && GetPrinterPrefs().PlainLines();
+  const uint8_t options = d.fSettings.ColouringOptions();
+  const std::vector<TTagColour> colours = TagColoursOf(d);
+  const std::vector<TMarkSpan> spans =
+      ColouredMarkSpans(LineMarksOfCell(cell, d.TagsAsSuffixes(), d.HideTags()), OptionSet(options, 0),
+                        OptionSet(options, 1), colours, plain);
+  const int style = CurrentStyleNumber();
+  PutMarkSpansInCell(cell, spans, colours, [style](int32_t i) { return GetWordHandling4ColourRecAndTypeface(style, i); });
+}
+
 // The window whose run is pumping, and the clock of the pumps.
 TFormLinzora* g_running = nullptr;
 QElapsedTimer g_pump_clock;
@@ -211,15 +238,15 @@ void TFormLinzora::ShowDocumentPages() {
     T_WholeLinzoraHolder* d = Doc();
     if (!d || cell.row < 1) return;
     if (cell.col == 1) {
+      // The spans are made on the whole line (centring moves them with its cut); text written
+      // out has no colours.
+      if (cell.has_text && !cell.pieces.empty() && !text_output_) ColourLineMarks(*d, *lines_grid, cell);
       CentreConcordanceCell(cell, ConcordanceCharsEachSide(cell.centre_length),
                             conc_displacement_ * kConcDisplacementStep);
       return;
     }
     if (cell.col != 2 && cell.col != 3) return;
-    std::vector<TTagColour> colours;
-    for (const TTagColourTableEntry& e : d->fTagColourTable)
-      colours.push_back({static_cast<uint32_t>(e.text_colour), static_cast<uint32_t>(e.background_colour), e.no_colour != 0});
-    TweakConcordanceTagCell(cell, colours, text_output_, d->fSettings.SortKey(0), 0);
+    TweakConcordanceTagCell(cell, TagColoursOf(*d), text_output_, d->fSettings.SortKey(0), 0);
   });
   const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
       {"Collocates", {doc->fCollocateList.get(), kListCollocates}},

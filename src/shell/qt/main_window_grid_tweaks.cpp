@@ -54,16 +54,17 @@ std::vector<TMarkSpan> ColouredMarkSpans(const std::vector<TLineMark>& marks, bo
       record = RecordOfKind(kind);
     }
     int32_t tag_length = m.tag_length;
+    const bool tags = tags_coloured || m.force_tag;
+    const bool words = words_coloured && !m.force_tag;
     if (kind == 3 && m.tag_length > 0 && KnownTagColour(m.tag_number, tag_colours)) {
-      // The tag itself becomes a span of its own colour; every one is kept, not only the last.
+      // The tag itself becomes a span of its own colour when tags are coloured (like a tag on
+      // its own); every one is kept, not only the last.
       flush_pending();
-      pending = TMarkSpan{pos, pos + m.tag_length, -1, m.tag_number};
+      if (tags) pending = TMarkSpan{pos, pos + m.tag_length, -1, m.tag_number};
       pos += m.tag_length;
       tag_length = 0;
       record = 3;
     }
-    const bool tags = tags_coloured || m.force_tag;
-    const bool words = words_coloured && !m.force_tag;
     int32_t start = pos, end = pos;
     if (tags && !m.hidden) end = pos + tag_length;
     if (words) {
@@ -77,6 +78,95 @@ std::vector<TMarkSpan> ColouredMarkSpans(const std::vector<TLineMark>& marks, bo
   return spans;
 }
 
+uint8_t MarkKindOfSide(uint8_t side) {
+  if (side == 1) return 5;
+  if (side == 2) return 6;
+  return 4;
+}
+
+std::vector<TLineMark> LineMarksOfCell(const TGrid_data_rec& cell, bool tags_as_suffixes, bool tags_hidden) {
+  std::vector<TLineMark> marks;
+  const std::vector<TGridColouredPiece>& pieces = cell.pieces;
+  const int32_t hit_from = cell.centre_start, hit_to = cell.centre_start + cell.centre_length;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const TGridColouredPiece& p = pieces[i];
+    if (p.length <= 0) continue;
+    TLineMark m;
+    m.position = p.start + 1;
+    if (p.is_tag) {
+      const bool next_is_its_word = !tags_as_suffixes && i + 1 < pieces.size() && !pieces[i + 1].is_tag &&
+                                    !pieces[i + 1].highlighted && pieces[i + 1].start == p.start + p.length &&
+                                    pieces[i + 1].length > 0;
+      if (!next_is_its_word) {
+        m.kind = 0;
+        m.tag_length = p.length;
+        m.tag_number = p.tag_number_1based;
+        m.force_tag = p.start >= hit_from && p.start < hit_to;
+        marks.push_back(m);
+        continue;
+      }
+      // The word after it carries it.
+      const TGridColouredPiece& w = pieces[++i];
+      m.kind = 3;
+      m.tag_length = p.length;
+      m.word_length = w.length;
+      m.tag_number = p.tag_number_1based;
+      m.first_char = static_cast<char16_t>(w.span_pos);
+      marks.push_back(m);
+      continue;
+    }
+    m.word_length = p.length;
+    m.first_char = static_cast<char16_t>(p.span_pos);
+    if (p.highlighted) {
+      m.kind = 1;
+    } else if (p.tag_number_1based > 0) {
+      m.kind = 2;
+      m.tag_number = p.tag_number_1based;
+      m.hidden = tags_hidden;
+    } else {
+      const uint8_t side = p.span_pos < 50 ? 1 : p.span_pos > 50 ? 2 : 0;
+      m.kind = MarkKindOfSide(side);
+    }
+    marks.push_back(m);
+  }
+  return marks;
+}
+
+void PutMarkSpansInCell(TGrid_data_rec& cell, const std::vector<TMarkSpan>& spans,
+                        const std::vector<TTagColour>& tag_colours,
+                        const std::function<TWordHandlingColourRec(int32_t)>& record) {
+  // Each record is asked of the store once a cell.
+  std::vector<std::pair<int32_t, TWordHandlingColourRec>> asked;
+  auto record_of = [&](int32_t i) -> const TWordHandlingColourRec& {
+    for (const auto& [n, r] : asked)
+      if (n == i) return r;
+    asked.emplace_back(i, record(i));
+    return asked.back().second;
+  };
+  const size_t first = cell.spans.size();
+  for (const TMarkSpan& s : spans) {
+    TGrid_data_rec::TColouredSpan c;
+    c.start = s.start;
+    c.length = s.end - s.start;
+    if (s.colour_record < 0 && KnownTagColour(s.tag_number, tag_colours)) {
+      const TTagColour& t = tag_colours[static_cast<size_t>(s.tag_number - 1)];
+      c.fore = t.text & 0xFFFFFF;
+      c.back = t.background & 0xFFFFFF;
+      ++cell.tag_mark_spans;
+    } else {
+      const TWordHandlingColourRec& r = record_of(std::max(s.colour_record, 0));
+      c.fore = static_cast<uint32_t>(r.Foreground()) & 0xFFFFFF;
+      const int32_t back = r.Background();
+      c.back = back >= 0 && back <= 0xFFFFFF ? static_cast<uint32_t>(back) : 0xFFFFFFFF;
+      c.bold = (r.Typeface() & 1) != 0;
+    }
+    cell.spans.push_back(c);
+    ++cell.mark_spans;
+  }
+  std::stable_sort(cell.spans.begin() + static_cast<std::ptrdiff_t>(first), cell.spans.end(),
+                   [](const auto& a, const auto& b) { return a.start < b.start; });
+}
+
 void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>& tag_colours, bool text_output,
                              uint8_t main_sort_key, int32_t highlight_count) {
   if (text_output && main_sort_key == 28 && cell.text.empty()) {
@@ -85,8 +175,9 @@ void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>
   }
   const int32_t i = cell.tag_number_1based;
   if (i > 0 && i <= static_cast<int32_t>(tag_colours.size())) {
-    cell.has_colour = true;
-    cell.colour = tag_colours[static_cast<size_t>(i - 1)].background;
+    // The text, not the cell, takes the tag's second colour.
+    cell.has_text_colour = true;
+    cell.text_colour = tag_colours[static_cast<size_t>(i - 1)].background;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/lists/result_list_base.h"
+#include "platform/settings/settings_records.h"
 
 // --- coloured spans of a concordance line ---------------------------------------------------------
 
@@ -21,6 +22,7 @@ struct TLineMark {
   bool hidden = false;
   bool force_tag = false;
   char16_t first_char = 0;
+  bool operator==(const TLineMark&) const = default;
 };
 struct TTagColour {
   uint32_t text = 0, background = 0;
@@ -35,14 +37,39 @@ struct TMarkSpan {
   bool operator==(const TMarkSpan&) const = default;
 };
 // The spans in start order. tags_coloured and words_coloured are the colouring options; no
-// spans at all for a printed grid when the printer preferences say so (no_spans).
+// spans at all for a printed grid when the printer preferences say so (no_spans). A tag is
+// coloured only while tags are (or its mark forces it), also the tag a kind 3 mark carries.
 std::vector<TMarkSpan> ColouredMarkSpans(const std::vector<TLineMark>& marks, bool tags_coloured, bool words_coloured,
                                          const std::vector<TTagColour>& tag_colours, bool no_spans = false);
 
+// A marked word's kind by its side of the search word: 1 left gives 5, 2 right 6, any other 4.
+uint8_t MarkKindOfSide(uint8_t side);
+
+// The marks of a shown line, from the coloured pieces its list gave the cell (non-overlapping, in
+// text order), positions 1-based in the cell text:
+//   - a tag is a kind 0 mark, its length the tag length; a tag inside the search word's own
+//     stretch (the hit holds mark-up) is always coloured as a tag (force_tag);
+//   - a tag followed at once by a word piece (not a highlighted one), when tags go before their
+//     words, is that word's tag: one kind 3 mark from the tag's start, tag and word length given;
+//   - a word: a highlighted collocate is kind 1; a word with its tag just before it kind 3; a word
+//     whose tag stands elsewhere (after it, or hidden) kind 2; any other word by its side
+//     (MarkKindOfSide), carrying its span position as first character (so the search word, span
+//     position 50, is the character '2').
+std::vector<TLineMark> LineMarksOfCell(const TGrid_data_rec& cell, bool tags_as_suffixes, bool tags_hidden);
+
+// Puts the spans into a concordance line cell in start order, each in its colours: a tag's from
+// the tag colour table (text colour on its background), any other from the word-handling colour
+// record it names (record(i) answers record i of the current style); the cell's two mark counters
+// say how many spans the marks gave and how many of them are tags in their own colours.
+void PutMarkSpansInCell(TGrid_data_rec& cell, const std::vector<TMarkSpan>& spans,
+                        const std::vector<TTagColour>& tag_colours,
+                        const std::function<TWordHandlingColourRec(int32_t)>& record);
+
 // --- cell rules ---------------------------------------------------------------------------------
 
-// Concordance columns 2 and 3: a tag-coloured cell takes its tag's text colour (1-based index
-// within the table); index 0 or beyond the table leaves the cell as it is. In text output with
+// Concordance columns 2 and 3: the text of a tag-coloured cell takes its tag's second colour
+// (the one a tag is drawn on in the lines; 1-based index within the table); index 0 or beyond
+// the table leaves the cell as it is. In text output with
 // the highlighted-collocate main key an empty cell shows the line's count instead.
 void TweakConcordanceTagCell(TGrid_data_rec& cell, const std::vector<TTagColour>& tag_colours, bool text_output,
                              uint8_t main_sort_key, int32_t highlight_count);

@@ -37,8 +37,11 @@ TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
   printer_->setCurrentIndex(std::max(0, printer_->findData(ToQString(now.printer_name))));
   grey_ = new QCheckBox(QStringLiteral("Print in grey"), where);
   grey_->setChecked(now.grey);
+  plain_lines_ = new QCheckBox(QStringLiteral("Print concordance lines without coloured marks"), where);
+  plain_lines_->setChecked(now.plain_lines);
   w->addRow(QStringLiteral("Printer"), printer_);
   w->addRow(grey_);
+  w->addRow(plain_lines_);
   layout->addWidget(where);
 
   auto* paper = new QGroupBox(QStringLiteral("Paper"), this);
@@ -94,6 +97,7 @@ TPageSetupChoice TPageSetupDialog::Choice() const {
   for (size_t i = 0; i < margins_.size(); ++i) c.margins[i] = margins_[i]->value();
   c.landscape = orientation_->currentIndex() == 1;
   c.grey = grey_->isChecked();
+  c.plain_lines = plain_lines_->isChecked();
   return c;
 }
 

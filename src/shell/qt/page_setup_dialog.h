@@ -1,7 +1,8 @@
 // File > Page Setup, shown by the in-process controller stand-in: the printer, paper, margins,
-// orientation and unit of printing (page_setup_rules.h). It shows what is stored when it opens;
-// changing the unit shows the same sizes in the other one; a field refused is named in a message
-// and the dialog stays open with everything chosen.
+// orientation and unit of printing, and whether concordance lines print plain
+// (page_setup_rules.h). It shows what is stored when it opens; changing the unit shows the same
+// sizes in the other one; a field refused is named in a message and the dialog stays open with
+// everything chosen.
 #pragma once
 
 #include <QDialog>
@@ -23,6 +24,7 @@ class TPageSetupDialog : public QDialog {
   QDoubleSpinBox* PaperHeight() const { return height_; }
   QDoubleSpinBox* Margin(int i) const { return margins_[static_cast<size_t>(i)]; }  // left, top, right, bottom
   QComboBox* Orientation() const { return orientation_; }
+  QCheckBox* PlainLines() const { return plain_lines_; }
   TPageSetupChoice Choice() const;
   void accept() override;
 
@@ -35,5 +37,6 @@ class TPageSetupDialog : public QDialog {
   std::array<QDoubleSpinBox*, 4> margins_{};
   QComboBox* orientation_ = nullptr;
   QCheckBox* grey_ = nullptr;
+  QCheckBox* plain_lines_ = nullptr;
   TPageUnit shown_unit_ = TPageUnit::Millimetres;
 };

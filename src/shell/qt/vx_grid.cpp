@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <functional>
 #include <set>
 
 #include "concordance/commands/concordance_commands.h"
@@ -134,45 +135,57 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
     p->drawText(r, along | Qt::AlignVCenter, text);
     return;
   }
-  // Text with stretches of its own: the centre of a line in bold, coloured spans.
-  struct TPiece {
-    int start, length;
+  // Text with stretches of its own: the centre of a line in bold, coloured spans over it. Where
+  // stretches overlap the later span's colours win and boldness adds up, so a coloured search
+  // word stays bold; runs of characters drawn alike are drawn together.
+  struct TLook {
     QColor fore, back;
-    bool bold;
+    bool bold = false;
+    bool operator==(const TLook&) const = default;
   };
-  std::vector<TPiece> pieces;
+  const int size = static_cast<int>(text.size());
+  std::vector<TLook> looks(static_cast<size_t>(size), TLook{fore, QColor(), false});
   const int prefix = static_cast<int>(cell.prefix.size());
-  if (cell.centre_length > 0)
-    pieces.push_back({prefix + cell.centre_start, cell.centre_length, selected ? fore : FromBGR(colours.centre_fore), QColor(), true});
+  auto lay = [&](int start, int length, const std::function<void(TLook&)>& change) {
+    const int from = std::clamp(prefix + start, 0, size);
+    const int to = std::clamp(static_cast<int>(std::min<int64_t>(int64_t{prefix} + start + length, size)), from, size);
+    for (int i = from; i < to; ++i) change(looks[static_cast<size_t>(i)]);
+  };
+  if (cell.centre_length > 0) {
+    const QColor centre = selected ? fore : FromBGR(colours.centre_fore);
+    lay(cell.centre_start, cell.centre_length, [&](TLook& l) {
+      l.fore = centre;
+      l.bold = true;
+    });
+  }
   for (const auto& s : cell.spans)
-    pieces.push_back({prefix + s.start, s.length, FromBGR(s.fore),
-                      s.back == 0xFFFFFFFF ? QColor() : FromBGR(s.back), s.bold});
-  std::sort(pieces.begin(), pieces.end(), [](const TPiece& a, const TPiece& b) { return a.start < b.start; });
+    lay(s.start, s.length, [&](TLook& l) {
+      l.fore = FromBGR(s.fore);
+      l.back = s.back == 0xFFFFFFFF ? QColor() : FromBGR(s.back);
+      l.bold = l.bold || s.bold;
+    });
+  // The second half of a surrogate pair is drawn with its first.
+  for (int i = 1; i < size; ++i)
+    if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) looks[static_cast<size_t>(i)] = looks[static_cast<size_t>(i - 1)];
   const int baseline_y = r.top() + (r.height() + p->fontMetrics().ascent() - p->fontMetrics().descent()) / 2;
   int x = r.left();
-  int at = 0;
-  auto draw = [&](int from, int length, const QColor& colour, const QColor& background, bool bold) {
-    if (length <= 0 || x > r.right()) return;
-    const QString part = text.mid(from, length);
-    QFont pf = f;
-    pf.setBold(bold);
-    p->setFont(pf);
-    const int w = QFontMetrics(pf).horizontalAdvance(part);
-    if (background.isValid()) p->fillRect(QRect(x, rect.top() + 2, w, rect.height() - 4), background);
-    p->setPen(colour);
-    p->drawText(QPoint(x, baseline_y), part);
-    x += w;
-  };
   p->save();
   p->setClipRect(r);
-  for (const TPiece& piece : pieces) {
-    const int start = std::clamp(piece.start, at, static_cast<int>(text.size()));
-    const int end = std::clamp(piece.start + piece.length, start, static_cast<int>(text.size()));
-    draw(at, start - at, fore, QColor(), false);
-    draw(start, end - start, piece.fore, piece.back, piece.bold);
+  for (int at = 0; at < size && x <= r.right();) {
+    int end = at + 1;
+    while (end < size && looks[static_cast<size_t>(end)] == looks[static_cast<size_t>(at)]) ++end;
+    const TLook& look = looks[static_cast<size_t>(at)];
+    const QString part = text.mid(at, end - at);
+    QFont pf = f;
+    pf.setBold(look.bold);
+    p->setFont(pf);
+    const int w = QFontMetrics(pf).horizontalAdvance(part);
+    if (look.back.isValid()) p->fillRect(QRect(x, rect.top() + 2, w, rect.height() - 4), look.back);
+    p->setPen(look.fore);
+    p->drawText(QPoint(x, baseline_y), part);
+    x += w;
     at = end;
   }
-  draw(at, static_cast<int>(text.size()) - at, fore, QColor(), false);
   p->restore();
 }
 
@@ -213,6 +226,12 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   });
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   SetStyleNumber(CurrentStyleNumber());
+}
+
+void TVX_Grid::SetPrintKind(int kind) {
+  if (kind == print_kind_) return;
+  print_kind_ = kind;
+  model_.Source().Invalidate();
 }
 
 void TVX_Grid::SetStyleNumber(int style) {

@@ -25,6 +25,10 @@
 #include "shell/grid_tools/grid_cells.h"
 
 inline constexpr int kGridCommandOffset = 5000;
+// A grid's print kind while its cells go on paper (3) or into the print preview (4); 0 on screen.
+inline constexpr int kGridOnScreen = 0;
+inline constexpr int kGridPrinting = 3;
+inline constexpr int kGridPreviewing = 4;
 inline constexpr int kGridRowHeight = 24;
 inline constexpr int kGridAlternativeLines = 10;
 
@@ -154,6 +158,10 @@ class TVX_Grid : public QTableView {
   std::pair<int, int> CellAtPoint(QPoint p) const;
 
   void SetTweak(std::function<void(TGrid_data_rec&)> tweak) { model_.Source().SetTweak(std::move(tweak)); }
+  // What the cells are made for (kGridOnScreen, kGridPrinting, kGridPreviewing); a change makes
+  // them afresh, so that a tweak may draw paper and screen apart.
+  int PrintKind() const { return print_kind_; }
+  void SetPrintKind(int kind);
   // The cells that take typed text (TVXGridModel::SetCellEditing); rows held back stay so.
   void SetCellEditing(TVXGridModel::TCellEditable editable, TVXGridModel::TCellWriter writer) {
     model_.SetCellEditing(std::move(editable), std::move(writer));
@@ -194,6 +202,7 @@ class TVX_Grid : public QTableView {
   int row_height_ = kGridRowHeight;
   int lines_per_row_ = 1;
   int style_ = 0;
+  int print_kind_ = kGridOnScreen;
   bool widths_fitted_ = false;
   bool fit_pending_ = false;  // fitted while hidden: fitted again to the first page when shown
   void FitWhenShown();

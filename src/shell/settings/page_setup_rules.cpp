@@ -74,7 +74,9 @@ TPageSetupChoice CurrentPageSetup() {
   const TPrintPageRec page = GetPrintPageRec();
   TPageSetupChoice c;
   c.printer_name = GetPrinterRec().PrinterName();
-  c.unit = GetPrinterPrefs().MeasurementUnit() == 1 ? TPageUnit::Inches : TPageUnit::Millimetres;
+  const TPrinterPrefsRec prefs = GetPrinterPrefs();
+  c.unit = prefs.MeasurementUnit() == 1 ? TPageUnit::Inches : TPageUnit::Millimetres;
+  c.plain_lines = prefs.PlainLines();
   c.paper_width = FromHundredthsOfMm(page.PageWidth(), c.unit);
   c.paper_height = FromHundredthsOfMm(page.PageHeight(), c.unit);
   const std::array<int32_t, 4> m = page.Margins();
@@ -112,6 +114,7 @@ std::vector<UString> ApplyPageSetup(const TPageSetupChoice& c) {
 
   TPrinterPrefsRec prefs = GetPrinterPrefs();
   prefs.SetMeasurementUnit(static_cast<uint8_t>(c.unit));
+  prefs.SetPlainLines(c.plain_lines);
   SetPrinterPrefs(prefs);
   return problems;
 }

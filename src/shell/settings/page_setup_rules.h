@@ -5,7 +5,8 @@
 //   - page record: paper width and height, margins (left, top, right, bottom), landscape, grey;
 //   - printer record: the printer's name (empty: the PDF file printer), and the printable part of
 //     the page, kept as dots at kPageSetupDotsPerInch;
-//   - printer preferences: millimetres or inches.
+//   - printer preferences: millimetres or inches, and whether concordance lines print plain
+//     (without the coloured marks the screen shows).
 // Sizes are given in the unit chosen. ApplyPageSetup checks every field first; one bad value and
 // nothing is written, and each problem names its field.
 #pragma once
@@ -31,6 +32,7 @@ struct TPageSetupChoice {
   std::array<double, 4> margins{15.0, 15.0, 15.0, 15.0};  // left, top, right, bottom
   bool landscape = false;
   bool grey = false;
+  bool plain_lines = false;  // concordance lines printed without coloured marks
   bool operator==(const TPageSetupChoice&) const = default;
 };
 
