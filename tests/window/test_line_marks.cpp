@@ -331,3 +331,36 @@ TEST_F(LineMarksRoad, PlainLinesChosenInPageSetupPrintWithoutSpans) {
     d.reject();
   });
 }
+
+// The View menu's tag display reaches the lines: hidden tags leave the line cell, and a tag shown
+// after its word belongs to the word before it.
+TEST_F(LineMarksRoad, TagDisplayChosenInTheMenuChangesTheShownLines) {
+  constexpr int kTagsHidden = 219, kTagsAsPrefix = 220, kTagsAsSuffix = 221;
+  RunOverTaggedText();
+  // The tag the search word "river" belongs to.
+  auto tag_of_river = [&] {
+    for (const TGridColouredPiece& p : LineCell(1).pieces)
+      if (!p.is_tag && p.span_pos == 50) return int(p.tag_number_1based);
+    return -1;
+  };
+  ASSERT_NE(LineCell(1).text.find(u"<N>river"), UString::npos) << Utf16ToUtf8(LineCell(1).text);
+  const int before = tag_of_river();
+  EXPECT_GT(before, 0);
+
+  Toggle(kTagsHidden);
+  EXPECT_TRUE(Main().Doc()->HideTags());
+  EXPECT_TRUE(GetMenuItemChecked(kTagsHidden));
+  EXPECT_EQ(LineCell(1).text.find(u'<'), UString::npos) << Utf16ToUtf8(LineCell(1).text);
+  EXPECT_NE(LineCell(1).text.find(u"river"), UString::npos);
+
+  Toggle(kTagsAsSuffix);
+  EXPECT_TRUE(Main().Doc()->TagsAsSuffixes());
+  EXPECT_NE(LineCell(1).text.find(u"<N>river <V>"), UString::npos) << Utf16ToUtf8(LineCell(1).text);
+  const int after = tag_of_river();
+  EXPECT_GT(after, 0);
+  EXPECT_NE(after, before);  // the <V> after it, not the <N> before it
+
+  Toggle(kTagsAsPrefix);
+  EXPECT_FALSE(Main().Doc()->HideTags());
+  EXPECT_EQ(tag_of_river(), before);
+}

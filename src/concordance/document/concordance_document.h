@@ -267,6 +267,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   int32_t ReferenceListCount() const override { return static_cast<int32_t>(fReferenceRanks.size()); }
   int32_t ReferenceRank(UStringView word) const override;
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
+  // The View menu's tag display: 0 tags hidden, 1 before their words, 2 after them, 3 words hidden
+  // (the lines show their tags as with 1).
+  bool HideTags() const override { return TagDisplay == kTagDisplayHidden; }
+  bool TagsAsSuffixes() const override { return TagDisplay == kTagDisplaySuffix; }
   // Column 13 names each line's text in full while the texts of lines are fetched (byte 1768).
   bool ShowFullFilenames() const override { return fSettings.FetchingLineTexts(); }
   // Column 2 holds each line's Set text; without saying so no Set value could be written.

@@ -32,6 +32,12 @@
 #include "platform/settings/settings_records.h"
 #include "shell/services/progress.h"
 
+// The tag display of a document's lines (the View menu's "Tag display").
+inline constexpr uint8_t kTagDisplayHidden = 0;
+inline constexpr uint8_t kTagDisplayPrefix = 1;
+inline constexpr uint8_t kTagDisplaySuffix = 2;
+inline constexpr uint8_t kTagDisplayWordsHidden = 3;
+
 class TStream;
 class TVXBaseLemmaMatchCapableList;
 class TTextTagHandler;
@@ -305,7 +311,7 @@ class TTessorineholder : public TVXBaseHolder {
   TTextTagHandler* TextTagHandler = nullptr;
   std::vector<UString> fSecondStrings;  // cleared at the start of every read
   std::vector<UString> fThirdStrings;   // the tool documents' own use
-  uint8_t TagDisplay = 0;
+  uint8_t TagDisplay = 0;  // kTagDisplayHidden ... (the View menu's tag display)
   bool ReadComplete = true;  // a tool document's reader clears it when fields were missing
   // Set on a document read in the middle of a job or only to diagnose a file: its read changes
   // nothing outside the document (the user's settings, the last-file record).

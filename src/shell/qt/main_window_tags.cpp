@@ -17,7 +17,6 @@
 
 namespace {
 constexpr int kTagTagsAsPrefix = 220;
-constexpr uint8_t kTagsShownAsPrefix = 1;
 }  // namespace
 
 void TFormLinzora::BuildTagButtons() {
@@ -59,9 +58,9 @@ void TFormLinzora::AfterDocumentShown() {
   ShowTagColourChooser();
   // Tags kept in the lines but not yet shown before their words: the user may have them so.
   if (doc->fArrayOfSavedTags.empty() || GetTagsWanted() <= 0) return;
-  if (GetTagVisibility() == kTagsShownAsPrefix || GetMenuItemChecked(kTagTagsAsPrefix)) return;
+  if (GetTagVisibility() == kTagDisplayPrefix || GetMenuItemChecked(kTagTagsAsPrefix)) return;
   if (!IsYes(VXDialog(TVXDialog::TreatTagsAsPrefixInQ, {list_type_as_string(kListCollocates)}))) return;
-  SetTagVisibility(kTagsShownAsPrefix);
+  SetTagVisibility(kTagDisplayPrefix);
   // The menu's own item: the document, the check marks and the grid follow.
   HandleMenuCommand(kTagTagsAsPrefix, u"");
 }
