@@ -313,13 +313,14 @@ void TChosenFilesList::Add(std::unique_ptr<TChosenFileHolder> h) {
 void TChosenFilesList::Delete(int32_t i) {
   if (i < 0 || i >= Count()) return;
   items_.erase(items_.begin() + i);
+  index_.clear();
   index_built_ = false;
 }
 
 void TChosenFilesList::Clear() {
   items_.clear();
   index_.clear();
-  index_built_ = true;
+  index_built_ = false;
 }
 
 TChosenFilesList::TItems TChosenFilesList::Take() {
@@ -330,6 +331,7 @@ TChosenFilesList::TItems TChosenFilesList::Take() {
 
 void TChosenFilesList::Replace(TItems items) {
   items_ = std::move(items);
+  index_.clear();
   index_built_ = false;
 }
 

@@ -145,9 +145,9 @@ class TChosenFileHolder {
 // The texts in their order, with an index from a text's folder, size and name to its first
 // position, so that adding many texts that must not be in already stays linear. Every change of
 // the order goes through Add, Delete, Clear or Replace, which keep the index right; a change of a
-// text's folder, size or name in place (Item's data is open) is followed by KeysChanged. After
-// any change but Add the index is built again at the next look-up, so a run of deletions costs
-// one build.
+// text's folder, size or name in place (Item's data is open) is followed by KeysChanged. The
+// index is built at the first look-up (a list that is never asked, as a run's own, has none)
+// and after any change but Add again at the next, so a run of deletions costs one build.
 class TChosenFilesList {
  public:
   using TItems = std::vector<std::unique_ptr<TChosenFileHolder>>;
@@ -182,7 +182,7 @@ class TChosenFilesList {
   TItems items_;
   // Built lazily: look-ups are made by the one thread that owns the list.
   mutable std::unordered_map<TKey, int32_t, TKeyHash> index_;
-  mutable bool index_built_ = true;
+  mutable bool index_built_ = false;
 };
 
 // A list of lines with a case-sensitive index (folder names on Linux are case-sensitive).
