@@ -635,7 +635,8 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     run_text_names_.clear();
     shown_text_ = -1;
     status_pacer_.Start();
-    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.GetFullFileDetails(i).rec.filename);
+    run_text_names_.reserve(static_cast<size_t>(run_texts.FileCount()));
+    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.fFiles.Item(i)->data.filename);
     args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
     args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
       run_progress_.ChunkDone(text, bytes_read, size, words);
