@@ -370,6 +370,7 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     } else {
       std::vector<int32_t> all(static_cast<size_t>(n));
       for (int32_t i = 0; i < n; ++i) all[static_cast<size_t>(i)] = i;
+      per_text.reserve(all.size());
       result = RunTexts(all, args, -1, per_text);
     }
     for (size_t k = 0; k < per_text.size(); ++k) {
