@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "model/reading/chosen_texts_handover.h"
@@ -574,6 +575,91 @@ TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   set.Delete(3);
   set.Delete(0);
   EXPECT_EQ(set.TotalBytes(), 13);
+}
+
+// --- the index from folder, size and name to a text -------------------------------------------
+
+struct TTextKey {
+  int64_t size;
+  UString folder, name;
+};
+
+// The first text with the key, found by looking at every text.
+int32_t ScannedIndex(const TSharedChosenFilesClass& set, const TTextKey& k) {
+  const int32_t folder = set.FolderIndex(k.folder);
+  for (int32_t i = 0; folder >= 0 && i < set.FileCount(); ++i) {
+    const TChosenFile_BaseRec& r = set.fFiles.Item(i)->data;
+    if (r.size == k.size && r.folder_num == folder && r.filename == k.name) return i;
+  }
+  return -1;
+}
+
+TEST_F(ChosenTextsOnDisk, IndexAnswersAsAScanAfterEveryKindOfChange) {
+  tmp.Write(u"i/a.txt", "aa");
+  tmp.Write(u"i/b.txt", "caf\xC3\xA9");
+  tmp.Write(u"i/c.txt", "c");
+  tmp.Write(u"j/a.txt", "aa");
+  tmp.Write(u"j/d.txt", "dd\xE9");
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  TSharedChosenFilesClass other(false, nullptr, 1);
+  // Every key ever in the list, and near misses of each (another size, name or folder).
+  std::vector<TTextKey> probes{{1, u"/nowhere", u"c.txt"}};
+  auto note_keys = [&] {
+    for (int32_t i = 0; i < set.FileCount(); ++i) {
+      const TChosenFile_BaseRec& r = set.fFiles.Item(i)->data;
+      const UString folder = set.FolderName(i);
+      probes.push_back({r.size, folder, r.filename});
+      probes.push_back({r.size + 1, folder, r.filename});
+      probes.push_back({r.size, folder, r.filename + u"x"});
+      probes.push_back({r.size, folder + u"x", r.filename});
+    }
+  };
+  auto add_repeat_of = [&](int32_t i) {
+    ASSERT_LT(i, set.FileCount());
+    TChosenFile_BaseRec r = set.fFiles.Item(i)->data;
+    r.folder_num = -1;
+    r.jumps.reset();
+    ASSERT_TRUE(set.AddedAFile(r, set.FolderName(i)));
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"folders added", [&] { set.AddedFolderContents(Folder(u"i"), u"*.txt", false, false);
+                              set.AddedFolderContents(Folder(u"j"), u"*.txt", false, false); }},
+      {"a repeat added", [&] { add_repeat_of(1); }},
+      {"added only when new", [&] {
+         EXPECT_FALSE(set.ToolAddAFile(tmp.Path() + u"i/a.txt"));
+         EXPECT_TRUE(set.AddIfNotInAlready(Rec(u"a.txt", 7), Folder(u"i"))); }},
+      {"first of the repeated pair deleted", [&] { set.Delete(1); }},
+      {"another repeat added", [&] { add_repeat_of(0); }},
+      {"last deleted", [&] { set.Delete(set.FileCount() - 1); }},
+      {"sorted by name, descending", [&] { set.SetSortTo(chosen_nome_arquivo); set.DoASort(false); }},
+      {"sorted by size", [&] { set.SetSortTo(chosen_tamanho); set.DoASort(true); }},
+      {"sorted by folder", [&] { set.SetSortTo(chosen_caminho); set.DoASort(true); }},
+      {"shuffled", [&] { set.SetSortTo(chosen_randomico); set.DoASort(true); }},
+      {"repeats removed", [&] { add_repeat_of(2); set.CheckDuplicates(); }},
+      {"sizes changed by conversion", [&] {
+         bool mixed, some;
+         set.CheckForUnicode(true, mixed, some);
+         EXPECT_GT(set.ConvertUTF8sToUnicode(), 0); }},
+      {"missing texts removed", [&] {
+         ASSERT_TRUE(DeleteFileU(tmp.Path() + u"i/c.txt"));
+         set.CheckFilesExist(); }},
+      {"read back from a stream", [&] { add_repeat_of(0); ASSERT_TRUE(Reads(set, Saved(set))); }},
+      {"copied into another list", [&] { other.AddedAFile(Rec(u"z.txt", 9), u"/z"); other.CopyFrom(set);
+                                         set.ClearThem(); set.CopyFrom(other); }},
+      {"repeats removed by size", [&] { add_repeat_of(3); set.RemoveDuplicates(); }},
+      {"cleared", [&] { set.ClearThem(); }},
+      {"added after clearing", [&] { set.AddedFolderContents(Folder(u"j"), u"*.txt", false, false); }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    change();
+    note_keys();
+    for (const TTextKey& k : probes) {
+      SCOPED_TRACE(Utf16ToUtf8(k.folder + u"/" + k.name));
+      ASSERT_EQ(set.FileIndex(k.size, k.folder, k.name), ScannedIndex(set, k)) << k.size;
+    }
+  }
+  EXPECT_EQ(set.FileCount(), 2);
 }
 
 }  // namespace

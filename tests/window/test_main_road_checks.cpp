@@ -396,4 +396,38 @@ TEST_F(MainRoadChecks, RecentWordsAndTheTextsHandOverAreWrittenOnceTheLinesAreSh
   EXPECT_EQ(handed.FileCount(), 3);
 }
 
+// A text passed over before the run (not there, or no text) leaves the texts after it in their
+// own folders, where their folder came first with it and another folder's text comes between.
+TEST_F(MainRoadChecks, TextsPassedOverLeaveTheOthersInTheirOwnFolders) {
+  Start();
+  std::string junk("\x7F" "ELF\x02\x01\x01\0\0\0river\0\0\x03\0>\0", 22);
+  junk += std::string(300, '\0');
+  enum class First { Read, Binary, Missing };
+  const struct {
+    const char* name;
+    First first;
+  } cases[] = {{"first text read", First::Read}, {"first text no text", First::Binary}, {"first text gone", First::Missing}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder corpus;
+    const UString first = corpus.Write(u"x/first.txt", c.first == First::Binary ? junk : std::string("no hits here"));
+    const UString a = corpus.Write(u"y/a.txt", "the river ran");
+    const UString b = corpus.Write(u"x/b.txt", "a river bend");
+    HandOverTexts({first, a, b});
+    dialogs.Clear();
+    if (c.first == First::Missing) {
+      ASSERT_TRUE(DeleteFileU(first));
+      dialogs.Script({mrOK});  // run over the texts that are there
+    }
+    RunFromWizard(u"river");
+    ASSERT_NE(Main().Doc(), nullptr);
+    const T_WholeLinzoraHolder& doc = *Main().Doc();
+    std::vector<UString> read;
+    for (int32_t i = 0; i < doc.fTextFilesWithSearchWord->Count(); ++i)
+      read.push_back(doc.fTextFilesWithSearchWord->GetFullFilename(i, false));
+    EXPECT_EQ(read, (std::vector<UString>{a, b}));
+    EXPECT_EQ(doc.fConcordanceList->Count(), 2);
+  }
+}
+
 }  // namespace

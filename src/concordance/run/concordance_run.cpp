@@ -35,6 +35,7 @@ class TRunCommitter {
                 const TUserLineFilter* filter)
       : settings_(settings), sink_(sink), token_(token), filter_(filter && filter->Active() ? filter : nullptr) {
     result_.sws_found_counter.assign(static_cast<size_t>(std::max(settings.item_count, 0)), 0);
+    result_.texts.reserve(static_cast<size_t>(std::max(settings.text_count, 0)));
     token_.SetTotal(settings.text_count);
   }
 

@@ -143,7 +143,6 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
   out.wanted = outcome.wanted;
   // The notes say how the texts were taken, and whether they were not all taken alike.
   UpdateAllFileHandledInfo(outcome.handled, outcome.text_index == 0);
-  const UString full = FullNameOf(details);
   if (outcome.lines > 0) {
     auto* row = new TLinzoraFilenameEntry(fTextFilesWithSearchWord, fTextFilesWithSearchWord->Count(), details,
                                           outcome.fingerprint);
@@ -158,7 +157,7 @@ void T_WholeLinzoraHolder::RecordText(const TChosenFileDetailsFullRec& details, 
     TUnusedFileRec rec;
     rec.old.Juliandate = details.rec.julian_date;
     rec.old.wordcount = outcome.words;
-    rec.filename = full;
+    rec.filename = FullNameOf(details);
     fUnusedFiles.Add(rec);
     if (fTextsWithoutHits.size() < 5) fTextsWithoutHits.push_back(details.rec.filename);
     else fTextsWithoutHitsMore = fUnusedFiles.Count();
@@ -343,6 +342,7 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     fConcordanceList->fsearch_words_to_seek = args.search_items->SearchesPlannedCount();
     fRunTexts.clear();
     fRunTextOfFile.clear();
+    fRunTexts.reserve(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) fRunTexts.push_back(chosen->GetFullFileDetails(i));
     fRunTextHeads.assign(static_cast<size_t>(n), kTextHeadNotSeen);
     if (args.text_heads.size() == static_cast<size_t>(n)) fRunTextHeads = args.text_heads;
@@ -371,6 +371,7 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
     } else {
       std::vector<int32_t> all(static_cast<size_t>(n));
       for (int32_t i = 0; i < n; ++i) all[static_cast<size_t>(i)] = i;
+      per_text.reserve(all.size());
       result = RunTexts(all, args, -1, per_text);
     }
     for (size_t k = 0; k < per_text.size(); ++k) {

@@ -293,8 +293,57 @@ TChosenFileHolder* TChosenFilesList::Item(int32_t i) const {
   return (i >= 0 && i < Count()) ? items_[static_cast<size_t>(i)].get() : nullptr;
 }
 
+size_t TChosenFilesList::TKeyHash::operator()(const TKey& k) const {
+  size_t h = std::hash<UString>{}(k.name);
+  h ^= std::hash<int64_t>{}(k.size) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  h ^= std::hash<int32_t>{}(k.folder_num) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  return h;
+}
+
+void TChosenFilesList::IndexAt(size_t i) const {
+  const TChosenFile_BaseRec& r = items_[i]->data;
+  index_.try_emplace(TKey{r.folder_num, r.size, r.filename}, static_cast<int32_t>(i));
+}
+
+void TChosenFilesList::Add(std::unique_ptr<TChosenFileHolder> h) {
+  items_.push_back(std::move(h));
+  if (index_built_) IndexAt(items_.size() - 1);
+}
+
 void TChosenFilesList::Delete(int32_t i) {
-  if (i >= 0 && i < Count()) items_.erase(items_.begin() + i);
+  if (i < 0 || i >= Count()) return;
+  items_.erase(items_.begin() + i);
+  index_.clear();
+  index_built_ = false;
+}
+
+void TChosenFilesList::Clear() {
+  items_.clear();
+  index_.clear();
+  index_built_ = false;
+}
+
+TChosenFilesList::TItems TChosenFilesList::Take() {
+  TItems out = std::move(items_);
+  Clear();
+  return out;
+}
+
+void TChosenFilesList::Replace(TItems items) {
+  items_ = std::move(items);
+  index_.clear();
+  index_built_ = false;
+}
+
+int32_t TChosenFilesList::IndexOf(int32_t folder_num, int64_t size, UStringView name) const {
+  if (!index_built_) {
+    index_.clear();
+    index_.reserve(items_.size());
+    for (size_t i = 0; i < items_.size(); ++i) IndexAt(i);
+    index_built_ = true;
+  }
+  const auto it = index_.find(TKey{folder_num, size, UString(name)});
+  return it == index_.end() ? -1 : it->second;
 }
 
 void TChosenFilesList::SortTheJumps() {
@@ -528,11 +577,7 @@ void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView 
 int32_t TSharedChosenFilesClass::FileIndex(int64_t ASize, UStringView aPath, UStringView AShortname) const {
   const int32_t folder = FolderIndex(aPath);
   if (folder < 0) return -1;
-  for (int32_t i = 0; i < FileCount(); ++i) {
-    const TChosenFile_BaseRec& r = fFiles.Item(i)->data;
-    if (r.size == ASize && r.folder_num == folder && r.filename == AShortname) return i;
-  }
-  return -1;
+  return fFiles.IndexOf(folder, ASize, AShortname);
 }
 
 int32_t TSharedChosenFilesClass::FolderIndex(UStringView aPath) const { return fFolders.IndexOf(aPath); }
@@ -648,7 +693,7 @@ void TSharedChosenFilesClass::ReportPercent(int32_t done, int32_t total, int& la
 }
 
 void TSharedChosenFilesClass::RemoveFlagged(const std::vector<bool>& gone) {
-  auto& items = fFiles.Items();
+  TChosenFilesList::TItems items = fFiles.Take();
   size_t w = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     if (i < gone.size() && gone[i]) {
@@ -659,6 +704,7 @@ void TSharedChosenFilesClass::RemoveFlagged(const std::vector<bool>& gone) {
     ++w;
   }
   items.resize(w);
+  fFiles.Replace(std::move(items));
 }
 
 int32_t TSharedChosenFilesClass::CheckFilesExist() {
@@ -810,6 +856,7 @@ int32_t TSharedChosenFilesClass::ConvertUTF8sToUnicode(int code_page) {
     const int64_t size = FileSizeU(full);
     fExtraStats.data.total_bytes += std::max<int64_t>(size, 0) - std::max<int64_t>(r.size, 0);
     r.size = size;
+    fFiles.KeysChanged();
     r.date = FileDateTime(full);
     r.julian_date = DateTimeToJulianAddingConst(r.date);
     r.kind = kContentsUTF16;
@@ -848,7 +895,7 @@ void TSharedChosenFilesClass::DoASort(bool main_sort_ascending) {
   SortsWanted[0] = SortsWanted[1] = true;
   SortsWanted[2] = false;
   Has_Sorted = true;
-  auto& items = fFiles.Items();
+  TChosenFilesList::TItems items = fFiles.Take();
   if (items.size() >= 2) {
     if (CurrentSort[0] == chosen_randomico) {
       std::mt19937_64 rng(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -881,6 +928,7 @@ void TSharedChosenFilesClass::DoASort(bool main_sort_ascending) {
       items = std::move(sorted);
     }
   }
+  fFiles.Replace(std::move(items));
   Sorting = false;
 }
 
@@ -1022,7 +1070,7 @@ bool TSharedChosenFilesClass::ReadFromStream(TStream& s) {
     fCheck = h;
     extra.data.total_bytes = total;
     fExtraStats = extra;
-    fFiles.Items() = std::move(files);
+    fFiles.Replace(std::move(files));
     fFolders = std::move(folders);
     fNotes = std::move(notes);
     return true;

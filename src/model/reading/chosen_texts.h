@@ -142,19 +142,47 @@ class TChosenFileHolder {
   TChosenFile_BaseRec data;
 };
 
+// The texts in their order, with an index from a text's folder, size and name to its first
+// position, so that adding many texts that must not be in already stays linear. Every change of
+// the order goes through Add, Delete, Clear or Replace, which keep the index right; a change of a
+// text's folder, size or name in place (Item's data is open) is followed by KeysChanged. The
+// index is built at the first look-up (a list that is never asked, as a run's own, has none)
+// and after any change but Add again at the next, so a run of deletions costs one build.
 class TChosenFilesList {
  public:
+  using TItems = std::vector<std::unique_ptr<TChosenFileHolder>>;
+
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   TChosenFileHolder* Item(int32_t i) const;  // nullptr outside the list
-  void Add(std::unique_ptr<TChosenFileHolder> h) { items_.push_back(std::move(h)); }
+  void Add(std::unique_ptr<TChosenFileHolder> h);
   void Delete(int32_t i);
-  void Clear() { items_.clear(); }
+  void Clear();
+  // Hands the texts out, leaving the list empty, and takes them back (in a new order, fewer, or
+  // the texts read from a stream).
+  TItems Take();
+  void Replace(TItems items);
+  void KeysChanged() { index_built_ = false; }
+  // The first text with these folder, size and name; -1 when there is none.
+  int32_t IndexOf(int32_t folder_num, int64_t size, UStringView name) const;
   // Every text's jump list in ascending order.
   void SortTheJumps();
-  std::vector<std::unique_ptr<TChosenFileHolder>>& Items() { return items_; }
+  const TItems& Items() const { return items_; }
 
  private:
-  std::vector<std::unique_ptr<TChosenFileHolder>> items_;
+  struct TKey {
+    int32_t folder_num;
+    int64_t size;
+    UString name;
+    bool operator==(const TKey&) const = default;
+  };
+  struct TKeyHash {
+    size_t operator()(const TKey& k) const;
+  };
+  void IndexAt(size_t i) const;
+  TItems items_;
+  // Built lazily: look-ups are made by the one thread that owns the list.
+  mutable std::unordered_map<TKey, int32_t, TKeyHash> index_;
+  mutable bool index_built_ = false;
 };
 
 // A list of lines with a case-sensitive index (folder names on Linux are case-sensitive).

@@ -585,8 +585,11 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
   run_text_heads_.clear();
+  // The run's list numbers its folders as it meets them: where texts are passed over, or a
+  // folder's texts lie apart, a text's number in the chosen list names another folder there.
+  std::vector<int32_t> run_folder(static_cast<size_t>(texts.fFolders.Count()), -1);
   for (int i = 0; i < n; ++i) {
-    const TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
+    TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
     if (!on_disk[static_cast<size_t>(i)]) {
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
@@ -596,6 +599,11 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       passed_over_.push_back(FullName(d) + u" (not a text)");
       continue;
     }
+    const int32_t folder = d.rec.folder_num;
+    const bool numbered = folder >= 0 && folder < static_cast<int32_t>(run_folder.size());
+    if (numbered && run_folder[static_cast<size_t>(folder)] < 0)
+      run_folder[static_cast<size_t>(folder)] = run_texts.GetFolderInfo(d.folder).index;
+    d.rec.folder_num = numbered ? run_folder[static_cast<size_t>(folder)] : -1;
     run_texts.AddedAFile(d.rec, d.folder);
     run_text_heads_.push_back(head[static_cast<size_t>(i)]);
   }
@@ -656,7 +664,8 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     run_text_names_.clear();
     shown_text_ = -1;
     status_pacer_.Start();
-    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.GetFullFileDetails(i).rec.filename);
+    run_text_names_.reserve(static_cast<size_t>(run_texts.FileCount()));
+    for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.fFiles.Item(i)->data.filename);
     args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
     args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
       run_progress_.ChunkDone(text, bytes_read, size, words);
