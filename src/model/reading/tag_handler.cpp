@@ -52,12 +52,15 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   const __m256i blank = _mm256_set1_epi16(static_cast<short>(kBlankKind));
   const __m256i zero = _mm256_setzero_si256();
   int32_t i = 1;
+  // The kinds before a block are its own shifted by one, with the last block's last kind as
+  // loaded (the last block may since have changed it) in front: taken from the registers, not
+  // loaded again over what the last block stored.
+  __m256i last = _mm256_insert_epi16(zero, static_cast<short>(before), 15);
   for (; i + 16 < n; i += 16) {
     const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
-    // The kind before the block may have been changed by the last block: the original goes in.
-    const __m256i prev = _mm256_insert_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i - 1)),
-                                             static_cast<short>(before), 0);
+    const __m256i prev = _mm256_alignr_epi8(here, _mm256_permute2x128_si256(last, here, 0x21), 14);
+    last = here;
     // KindBits(k) & bits != 0: a plain kind (below the marks) with one of the bits.
     const __m256i none_here = _mm256_cmpeq_epi16(
         _mm256_and_si256(_mm256_and_si256(here, want), _mm256_cmpeq_epi16(_mm256_and_si256(here, marks), zero)), zero);
