@@ -146,6 +146,27 @@ __attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint
     m.flags[static_cast<size_t>(k)] = mf;
   }
 }
+// The 512-bit path: compares straight into bit masks, 32 units a compare.
+__attribute__((target("avx512f,avx512bw"))) void UnitMasksByMaskCompares(const char16_t* t, const uint16_t* f,
+                                                                         int32_t from, int32_t to, char16_t a,
+                                                                         char16_t b, uint16_t flag_bits, TUnitMasks& m) {
+  const __m512i va = _mm512_set1_epi16(static_cast<short>(a)), vb = _mm512_set1_epi16(static_cast<short>(b));
+  const __m512i bits = _mm512_set1_epi16(static_cast<short>(flag_bits));
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 2; ++q) {
+      const int32_t at = 64 * k + 32 * q;
+      const __m512i u = _mm512_loadu_si512(t + at);
+      const __m512i fl = _mm512_loadu_si512(f + at);
+      ma |= static_cast<uint64_t>(_mm512_cmpeq_epi16_mask(u, va)) << (32 * q);
+      mb |= static_cast<uint64_t>(_mm512_cmpeq_epi16_mask(u, vb)) << (32 * q);
+      mf |= static_cast<uint64_t>(_mm512_test_epi16_mask(fl, bits)) << (32 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
 #endif
 
 void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t from, int32_t to, char16_t a, char16_t b,
@@ -181,7 +202,8 @@ void UnitMasksOf(const char16_t* t, const uint16_t* f, int32_t n, char16_t a, ch
   const int32_t whole = std::min(to, n / 64);
   if (from < whole) {
 #if defined(__x86_64__)
-    if (HasWideVectors()) UnitMasksWide(t, f, from, whole, a, b, flag_bits, m);
+    if (HasMaskVectors()) UnitMasksByMaskCompares(t, f, from, whole, a, b, flag_bits, m);
+    else if (HasWideVectors()) UnitMasksWide(t, f, from, whole, a, b, flag_bits, m);
     else
 #endif
       UnitMasksSse2(t, f, from, whole, a, b, flag_bits, m);
@@ -268,6 +290,25 @@ __attribute__((target("avx2"))) void SentenceMasksWide(const char16_t* t, int32_
     m.closes[static_cast<size_t>(k)] = mc;
   }
 }
+// The 512-bit path: compares straight into bit masks, 32 units a compare.
+__attribute__((target("avx512f,avx512bw"))) void SentenceMasksByMaskCompares(const char16_t* t, int32_t from,
+                                                                             int32_t to, TSentenceMasks& m) {
+  const __m512i above = _mm512_set1_epi16(0x0588);
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ms = 0, mc = 0;
+    for (int q = 0; q < 2; ++q) {
+      const __m512i u = _mm512_loadu_si512(t + 64 * k + 32 * q);
+      auto eq = [&u](char16_t x) __attribute__((target("avx512f,avx512bw"), always_inline)) {
+        return _mm512_cmpeq_epi16_mask(u, _mm512_set1_epi16(static_cast<short>(x)));
+      };
+      const __mmask32 s = eq(u'.') | eq(u'?') | eq(u'!') | eq(u'<') | eq(kTagOnCode) | _mm512_cmpgt_epu16_mask(u, above);
+      ms |= static_cast<uint64_t>(s) << (32 * q);
+      mc |= static_cast<uint64_t>(eq(u'>') | eq(kTagOffCode)) << (32 * q);
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.closes[static_cast<size_t>(k)] = mc;
+  }
+}
 #endif
 
 void SentenceMasksSse2(const char16_t* t, int32_t from, int32_t to, TSentenceMasks& m) {
@@ -301,7 +342,8 @@ void SentenceMasksOf(const char16_t* t, int32_t n, int32_t from, int32_t to, TSe
   const int32_t whole = std::min(to, n / 64);
   if (from < whole) {
 #if defined(__x86_64__)
-    if (HasWideVectors()) SentenceMasksWide(t, from, whole, m);
+    if (HasMaskVectors()) SentenceMasksByMaskCompares(t, from, whole, m);
+    else if (HasWideVectors()) SentenceMasksWide(t, from, whole, m);
     else
 #endif
       SentenceMasksSse2(t, from, whole, m);

@@ -326,7 +326,8 @@ bool UseWideVectors() {
 // Where the processor permutes bytes across 512 bits, the kinds of the 128 ASCII units are two
 // tables of 128 bytes (each kind's low and its high byte), and one permute looks up 32 units.
 bool UseByteTableVectors() {
-  // LINZORA_NO_AVX512 lets the tests run the 256-bit path on such processors too.
+  // LINZORA_NO_AVX512 lets the tests run the 256-bit path on such processors too (as
+  // HasMaskVectors of the search characters, which this unit does not reach).
   static const bool has = UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
                           __builtin_cpu_supports("avx512vbmi") && !std::getenv("LINZORA_NO_AVX512");
   return has;
