@@ -623,6 +623,30 @@ TEST(TagHandlerRoutines, SentenceEndsOfLongBuffersAreTheSameInBothWidths) {
   }
 }
 
+// The sentence-end walks from a first character anywhere (nothing counted from a read-ahead start
+// anywhere after it), then the walks that mark or blank tags, over the same 1252 text in both
+// widths: the UTF-16 walks, which find their stops through bit masks, leave the text and flags
+// the 8-bit walks leave.
+void ExpectSentenceEndsAndHiddenTagsAlike(TTextTagHandler& h, TNarrowBuf& narrow, TWideBuf& wide, int32_t limit,
+                                          std::mt19937& rng, bool mark) {
+  const int32_t first = static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n));
+  h.ReadAheadFrom = first + static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n - first + 1));
+  EXPECT_EQ(h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, limit, false, first),
+            h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, limit, true, first));
+  h.ReadAheadFrom = INT32_MAX;
+  ASSERT_EQ(narrow.flags, wide.flags);
+  if (mark) {
+    h.MarkUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
+    h.MarkUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
+  } else {
+    h.BlankUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
+    h.BlankUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
+  }
+  ASSERT_EQ(narrow.flags, wide.flags);
+  const std::string after = narrow.Text();
+  EXPECT_TRUE(DecodeCodePage(reinterpret_cast<const uint8_t*>(after.data()), after.size(), 1252) == wide.Text());
+}
+
 TEST(TagHandlerRoutines, HiddenTagsAndSentenceEndsOfTaggedBuffersAreTheSameInBothWidths) {
   // Tagged text with brackets out of turn, brackets written as entities (literal), marked
   // brackets, marks already set and tags near the span: the UTF-16 walks, which find their stops
@@ -650,23 +674,45 @@ TEST(TagHandlerRoutines, HiddenTagsAndSentenceEndsOfTaggedBuffersAreTheSameInBot
       if (r == 2 && text[k] == '.') narrow.flags[k] = wide.flags[k] = kFlagSentenceEndAuto;
     }
     const int32_t limit = 20 + static_cast<int32_t>(rng() % 120);
-    const int32_t first = static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n));
-    h.ReadAheadFrom = first + static_cast<int32_t>(rng() % static_cast<uint32_t>(narrow.n - first + 1));
-    EXPECT_EQ(h.AutoMarkSentenceEnds(narrow.T(), narrow.F(), narrow.n, limit, false, first),
-              h.AutoMarkSentenceEnds(wide.T(), wide.F(), wide.n, limit, true, first));
-    ASSERT_EQ(narrow.flags, wide.flags);
-    if (seed % 2 == 0) {
-      h.MarkUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
-      h.MarkUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
-    } else {
-      h.BlankUnwantedTags(u'<', u'>', narrow.T(), narrow.F(), narrow.n, false, limit);
-      h.BlankUnwantedTags(u'<', u'>', wide.T(), wide.F(), wide.n, true, limit);
-    }
-    ASSERT_EQ(narrow.flags, wide.flags);
-    const std::string after = narrow.Text();
-    EXPECT_TRUE(UString(after.begin(), after.end()) == wide.Text());
+    ExpectSentenceEndsAndHiddenTagsAlike(h, narrow, wide, limit, rng, seed % 2 == 0);
   }
-  h.ReadAheadFrom = INT32_MAX;
+}
+
+TEST(TagHandlerRoutines, WalksOverBuffersOfManyStretchesAreTheSameInBothWidths) {
+  // Buffers of up to 40,000 characters, so that the UTF-16 walks, whose masks are made a few
+  // thousand characters at a time ahead of them, cross many such stretches: tags that open in
+  // one stretch and close in the next, spans longer than a tag may be, first characters and
+  // read-ahead starts anywhere, Latin-1 letters and units beyond U+0588 (1252's euro sign and
+  // quotes). The 8-bit walks, which look at every character, are the measure.
+  const std::vector<std::string> pieces = {
+      "word ", "Word ", "caf\xE9 ", "na\xEFve", ". ", "? ", "!", "...", "\x80", "\x93quoted\x94", " D. ", "e.g. ",
+      "3.5", "\n", "<p>", "</p>", "<a href='x'>", "< ", " > ", "\x19x\x18",
+      "<div class=\"" + std::string(70, 'x') + "\">", "<!-- " + std::string(300, '-') + " -->"};
+  TTextTagHandler h(kLCID_EnglishUS, 1252);
+  for (uint32_t seed = 1; seed <= 24; ++seed) {
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 rng(seed);
+    std::string text;
+    const size_t size = 4000 + rng() % 36000;
+    // Quiet stretches of words now and then, longer than a stretch of masks.
+    while (text.size() < size) {
+      if (rng() % 200 == 0)
+        for (int w = 0; w < 1200; ++w) text += "word ";
+      text += pieces[rng() % pieces.size()];
+    }
+    TNarrowBuf narrow(text);
+    TWideBuf wide(DecodeCodePage(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 1252));
+    ASSERT_EQ(narrow.n, wide.n);
+    for (int32_t i = 0; i < narrow.n; ++i) {
+      const uint32_t r = rng() % 60;
+      const size_t k = static_cast<size_t>(i);
+      if (r == 0 && (text[k] == '<' || text[k] == '>')) narrow.flags[k] = wide.flags[k] = narrow.flags[k] | kFlagLiteral;
+      if (r == 1) narrow.flags[k] = wide.flags[k] = kFlagHidden;
+    }
+    const int32_t limit = seed % 3 == 0 ? 0 : 40 + static_cast<int32_t>(rng() % 400);  // 0: the default span
+    ExpectSentenceEndsAndHiddenTagsAlike(h, narrow, wide, limit, rng, seed % 2 == 0);
+    EXPECT_GT(std::count(narrow.flags.begin(), narrow.flags.end(), kFlagHidden), 100);  // tags were hidden
+  }
 }
 
 TEST(TagHandlerRoutines, SentenceEndsAfterLongQuietStretchesAndOtherUnitsAreTheSameInBothWidths) {

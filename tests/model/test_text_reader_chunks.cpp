@@ -76,6 +76,22 @@ TEST_F(FileBufChunks, Utf8ChunksOfPlainAndWiderCharactersInTurnMapEveryCharacter
   ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 5);
 }
 
+// Prose of plain ASCII with a character beyond it now and then (two, three and four bytes, as a
+// mail's accents, quotes and symbols), so that runs of plain bytes of every length start at
+// every place of the offsets' cache lines: every character maps to its own bytes.
+TEST_F(FileBufChunks, Utf8ProseWithOddCharactersMapsEveryCharacter) {
+  const char* odd[] = {"\xC3\xA9", "\xE2\x80\x99", "\xE2\x80\x9C", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD"};
+  std::mt19937 rng(41);
+  std::string bytes;
+  while (bytes.size() < static_cast<size_t>(kMiB2 + kMiB2 / 4)) {
+    const size_t run = rng() % (rng() % 4 == 0 ? 400 : 70);
+    for (size_t k = 0; k < run; ++k) bytes += k % 7 == 6 ? ' ' : static_cast<char>('a' + rng() % 26);
+    bytes += odd[rng() % std::size(odd)];
+  }
+  TCollector c(ChosenFile(Write(u"prose.txt", bytes)));
+  ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 2);
+}
+
 TEST_F(FileBufChunks, Utf8WithSignatureSkipsIt) {
   const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(MixedText(5000000, 4));
   TCollector c(ChosenFile(Write(u"sig.txt", bytes)));

@@ -133,6 +133,34 @@ TEST(TextUtf8, AgreesWithTheLenientConverterOnRandomText) {
   }
 }
 
+TEST(TextUtf8, LongPlainRunsBetweenOtherCharactersAndFaults) {
+  // Runs of ASCII of every length up to a few hundred between characters of two to four bytes,
+  // so that the runs, widened many bytes a step, end at every place of a step; then the same
+  // text with one byte made bad somewhere: decoded up to it and stopped there.
+  std::mt19937 rng(64);
+  const char* odd[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xE4\xB8\xAD"};
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes;
+    while (bytes.size() < 1500) {
+      const size_t run = rng() % (round % 3 == 0 ? 300 : 80);
+      for (size_t k = 0; k < run; ++k) bytes.push_back(static_cast<char>(' ' + rng() % 95));
+      if (rng() % 5 != 0) bytes += odd[rng() % std::size(odd)];
+    }
+    UString out;
+    size_t consumed = 0;
+    ASSERT_TRUE(Decode(bytes, out, false, &consumed)) << "round " << round;
+    EXPECT_EQ(consumed, bytes.size());
+    ASSERT_EQ(Utf16ToUtf8(out), bytes) << "round " << round;
+    // A stray continuation byte where a character starts (or a byte beyond any lead).
+    size_t bad = rng() % bytes.size();
+    while (bad > 0 && (static_cast<uint8_t>(bytes[bad]) & 0xC0) == 0x80) --bad;
+    bytes[bad] = static_cast<char>(rng() % 2 ? 0x80 : 0xFF);
+    ASSERT_FALSE(Decode(bytes, out, false, &consumed)) << "round " << round;
+    EXPECT_EQ(consumed, bad) << "round " << round;
+    EXPECT_EQ(Utf16ToUtf8(out), bytes.substr(0, bad)) << "round " << round;
+  }
+}
+
 TEST(TextUtf8, GarbageNeverReadsPastTheFault) {
   std::mt19937 rng(3);
   for (int round = 0; round < 2000; ++round) {

@@ -166,3 +166,40 @@ TEST(TextKinds, InvisibleCharactersAmongLongRunsOfOthers) {
     }
   }
 }
+
+// Texts mostly of letters, blanks and punctuation with now and then a pair (a letter, a capital,
+// a symbol of another plane) or a lone surrogate of either half, at every length and offset, so
+// that the pass over the kinds, which skips eight at a time to the next surrogate, meets them at
+// every place in its blocks: a pair has its code point's kind on both units, a lone one 0.
+TEST(TextKinds, PairsAndLoneSurrogatesAmongLongRunsOfOthers) {
+  const UString pairs[] = {u"\U00010428", u"\U0001D400", u"\U0001F600", u"\U00020000"};
+  const UString others[] = {u"a", u"Z", u"7", u" ", u".", u"\u00E9", u"\u4E00", u"\n", u"word ", u"\u2019"};
+  const char16_t lone[] = {0xD800, 0xDBFF, 0xDC00, 0xDFFF};
+  std::mt19937 rng(5113);
+  for (int round = 0; round < 400; ++round) {
+    const size_t n = rng() % 400;
+    const uint32_t one_in = 1 + rng() % 80;
+    UString text;
+    while (text.size() < n) {
+      const uint32_t r = rng() % one_in;
+      if (r == 0) text += pairs[rng() % std::size(pairs)];
+      else if (r == 1 && rng() % 4 == 0) text.push_back(lone[rng() % std::size(lone)]);
+      else text += others[rng() % std::size(others)];
+    }
+    const std::vector<uint16_t> k = Kinds(text);
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char16_t u = text[i];
+      const bool high = u >= 0xD800 && u <= 0xDBFF, low = u >= 0xDC00 && u <= 0xDFFF;
+      const bool pair_start = high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      // (A low half after a high one is the end of a pair, passed over with its start.)
+      uint16_t want = CharKindOf(u);
+      if (pair_start) want = CharKindOf(0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+      else if (high || low) want = 0;
+      ASSERT_EQ(k[i], want) << "round " << round << " at " << i;
+      if (pair_start) {
+        ++i;
+        ASSERT_EQ(k[i], want) << "round " << round << " at " << i;
+      }
+    }
+  }
+}

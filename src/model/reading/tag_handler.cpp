@@ -52,12 +52,15 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   const __m256i blank = _mm256_set1_epi16(static_cast<short>(kBlankKind));
   const __m256i zero = _mm256_setzero_si256();
   int32_t i = 1;
+  // The kinds before a block are its own shifted by one, with the last block's last kind as
+  // loaded (the last block may since have changed it) in front: taken from the registers, not
+  // loaded again over what the last block stored.
+  __m256i last = _mm256_insert_epi16(zero, static_cast<short>(before), 15);
   for (; i + 16 < n; i += 16) {
     const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
-    // The kind before the block may have been changed by the last block: the original goes in.
-    const __m256i prev = _mm256_insert_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i - 1)),
-                                             static_cast<short>(before), 0);
+    const __m256i prev = _mm256_alignr_epi8(here, _mm256_permute2x128_si256(last, here, 0x21), 14);
+    last = here;
     // KindBits(k) & bits != 0: a plain kind (below the marks) with one of the bits.
     const __m256i none_here = _mm256_cmpeq_epi16(
         _mm256_and_si256(_mm256_and_si256(here, want), _mm256_cmpeq_epi16(_mm256_and_si256(here, marks), zero)), zero);
@@ -73,8 +76,41 @@ __attribute__((target("avx2"))) int32_t BlankMidWordMarksWide(uint16_t* p, uint1
   return i;
 }
 
+// The same with 512-bit vectors, 32 kinds at a time, the blanks written through a mask.
+__attribute__((target("avx512f,avx512bw"))) int32_t BlankMidWordMarksByMasks(uint16_t* p, uint16_t unwanted,
+                                                                             uint16_t surrounded, int32_t n,
+                                                                             uint16_t& before) {
+  const __m512i marks = _mm512_set1_epi16(static_cast<short>(0xF800));
+  const __m512i want = _mm512_set1_epi16(static_cast<short>(unwanted));
+  const __m512i around = _mm512_set1_epi16(static_cast<short>(surrounded));
+  const __m512i blank = _mm512_set1_epi16(static_cast<short>(kBlankKind));
+  // Lane 0 of the kinds before a block takes lane 31 of the last block as loaded; lane j the
+  // block's own lane j - 1.
+  alignas(64) static constexpr uint16_t kShift[32] = {31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46,
+                                                      47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62};
+  const __m512i shift = _mm512_load_si512(kShift);
+  auto has = [&marks](__m512i k, __m512i bits) __attribute__((target("avx512f,avx512bw"), always_inline)) {
+    return static_cast<__mmask32>(_mm512_test_epi16_mask(k, bits) & ~_mm512_test_epi16_mask(k, marks));
+  };
+  __m512i last = _mm512_set1_epi16(static_cast<short>(before));
+  int32_t i = 1;
+  for (; i + 32 < n; i += 32) {
+    const __m512i here = _mm512_loadu_si512(p + i);
+    const __m512i after = _mm512_loadu_si512(p + i + 1);
+    const __m512i prev = _mm512_permutex2var_epi16(last, shift, here);
+    last = here;
+    const __mmask32 hit = has(here, want) & has(prev, around) & has(after, around);
+    if (hit != 0) _mm512_mask_storeu_epi16(p + i, hit, blank);
+  }
+  alignas(64) uint16_t lanes[32];
+  _mm512_store_si512(lanes, last);
+  before = lanes[31];
+  return i;
+}
+
 #else
 int32_t BlankMidWordMarksWide(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
+int32_t BlankMidWordMarksByMasks(uint16_t*, uint16_t, uint16_t, int32_t, uint16_t&) { return 1; }
 #endif
 
 // The first q in [from, to) whose unit is a or b, or whose flag has a bit of flag_bits; `to` for
@@ -115,11 +151,11 @@ struct TUnitMasks {
 };
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a,
-                                                   char16_t b, uint16_t flag_bits, TUnitMasks& m) {
+__attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint16_t* f, int32_t from, int32_t to,
+                                                   char16_t a, char16_t b, uint16_t flag_bits, TUnitMasks& m) {
   const __m256i va = _mm256_set1_epi16(static_cast<short>(a)), vb = _mm256_set1_epi16(static_cast<short>(b));
   const __m256i bits = _mm256_set1_epi16(static_cast<short>(flag_bits)), zero = _mm256_setzero_si256();
-  for (int32_t k = 0; k < blocks; ++k) {
+  for (int32_t k = from; k < to; ++k) {
     uint64_t ma = 0, mb = 0, mf = 0;
     for (int q = 0; q < 2; ++q) {
       const int32_t at = 64 * k + 32 * q;
@@ -143,13 +179,34 @@ __attribute__((target("avx2"))) void UnitMasksWide(const char16_t* t, const uint
     m.flags[static_cast<size_t>(k)] = mf;
   }
 }
+// The 512-bit path: compares straight into bit masks, 32 units a compare.
+__attribute__((target("avx512f,avx512bw"))) void UnitMasksByMaskCompares(const char16_t* t, const uint16_t* f,
+                                                                         int32_t from, int32_t to, char16_t a,
+                                                                         char16_t b, uint16_t flag_bits, TUnitMasks& m) {
+  const __m512i va = _mm512_set1_epi16(static_cast<short>(a)), vb = _mm512_set1_epi16(static_cast<short>(b));
+  const __m512i bits = _mm512_set1_epi16(static_cast<short>(flag_bits));
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int q = 0; q < 2; ++q) {
+      const int32_t at = 64 * k + 32 * q;
+      const __m512i u = _mm512_loadu_si512(t + at);
+      const __m512i fl = _mm512_loadu_si512(f + at);
+      ma |= static_cast<uint64_t>(_mm512_cmpeq_epi16_mask(u, va)) << (32 * q);
+      mb |= static_cast<uint64_t>(_mm512_cmpeq_epi16_mask(u, vb)) << (32 * q);
+      mf |= static_cast<uint64_t>(_mm512_test_epi16_mask(fl, bits)) << (32 * q);
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
+  }
+}
 #endif
 
-void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t blocks, char16_t a, char16_t b, uint16_t flag_bits,
-                   TUnitMasks& m) {
+void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t from, int32_t to, char16_t a, char16_t b,
+                   uint16_t flag_bits, TUnitMasks& m) {
   const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(b));
   const __m128i bits = _mm_set1_epi16(static_cast<short>(flag_bits)), zero = _mm_setzero_si128();
-  for (int32_t k = 0; k < blocks; ++k) {
+  for (int32_t k = from; k < to; ++k) {
     uint64_t ma = 0, mb = 0, mf = 0;
     for (int q = 0; q < 4; ++q) {
       const int32_t at = 64 * k + 16 * q;
@@ -172,33 +229,54 @@ void UnitMasksSse2(const char16_t* t, const uint16_t* f, int32_t blocks, char16_
   }
 }
 
+// Makes blocks [from, to) of an n-character buffer's masks; the vectors have room for them.
 void UnitMasksOf(const char16_t* t, const uint16_t* f, int32_t n, char16_t a, char16_t b, uint16_t flag_bits,
-                 TUnitMasks& m) {
-  const int32_t blocks = (n + 63) / 64, whole = n / 64;
-  for (auto* v : {&m.a, &m.b, &m.flags}) v->assign(static_cast<size_t>(blocks), 0);
+                 int32_t from, int32_t to, TUnitMasks& m) {
+  const int32_t whole = std::min(to, n / 64);
+  if (from < whole) {
 #if defined(__x86_64__)
-  if (HasWideVectors()) UnitMasksWide(t, f, whole, a, b, flag_bits, m);
-  else
+    if (HasMaskVectors()) UnitMasksByMaskCompares(t, f, from, whole, a, b, flag_bits, m);
+    else if (HasWideVectors()) UnitMasksWide(t, f, from, whole, a, b, flag_bits, m);
+    else
 #endif
-    UnitMasksSse2(t, f, whole, a, b, flag_bits, m);
-  for (int32_t i = 64 * whole; i < n; ++i) {
-    const uint64_t bit = uint64_t{1} << (i % 64);
-    const size_t k = static_cast<size_t>(i / 64);
-    if (t[i] == a) m.a[k] |= bit;
-    if (t[i] == b) m.b[k] |= bit;
-    if ((f[i] & flag_bits) != 0) m.flags[k] |= bit;
+      UnitMasksSse2(t, f, from, whole, a, b, flag_bits, m);
+  }
+  for (int32_t k = std::max(from, whole); k < to; ++k) {
+    uint64_t ma = 0, mb = 0, mf = 0;
+    for (int32_t i = 64 * k; i < std::min(n, 64 * k + 64); ++i) {
+      const uint64_t bit = uint64_t{1} << (i % 64);
+      if (t[i] == a) ma |= bit;
+      if (t[i] == b) mb |= bit;
+      if ((f[i] & flag_bits) != 0) mf |= bit;
+    }
+    m.a[static_cast<size_t>(k)] = ma;
+    m.b[static_cast<size_t>(k)] = mb;
+    m.flags[static_cast<size_t>(k)] = mf;
   }
 }
 
-// The first position in [p, end) with a bit in x (or in x, y or z), or end.
-inline int32_t NextMaskBit(const uint64_t* x, const uint64_t* y, const uint64_t* z, int32_t p, int32_t end) {
+// The masks of a walk are made a stretch of blocks at a time, just ahead of it, so that the walk
+// reads the text while the stretch is still in cache: blocks up to the one asked for, and at
+// least this many from the first not made yet.
+constexpr int32_t kMaskStretchBlocks = 64;  // 4,096 characters
+
+// Where the stretch made for block k ends, blocks [made, end) being made next (k >= made).
+inline int32_t MaskStretchEnd(int32_t k, int32_t made, int32_t n) {
+  return std::min((n + 63) / 64, std::max(k + 1, made + kMaskStretchBlocks));
+}
+
+// The first position in [p, end) whose bit is set in word(k), block k's bits, or end; make(k)
+// is called before word(k) is read.
+template <class Make, class Word>
+inline int32_t NextMadeBit(int32_t p, int32_t end, Make&& make, Word&& word) {
   if (p >= end) return end;
   int32_t k = p / 64;
-  auto word = [&](int32_t b) { return x[b] | (y ? y[b] | z[b] : 0); };
+  make(k);
   uint64_t w = word(k) & (~uint64_t{0} << (p % 64));
   const int32_t last = (end - 1) / 64;
   while (w == 0) {
     if (++k > last) return end;
+    make(k);
     w = word(k);
   }
   return std::min(end, 64 * k + std::countr_zero(w));
@@ -206,58 +284,113 @@ inline int32_t NextMaskBit(const uint64_t* x, const uint64_t* y, const uint64_t*
 
 thread_local TUnitMasks t_unit_masks;
 
-// What the sentence-end walk stops at, 64 characters a block: sentence punctuation, tag openings
-// ("<" and 25) and every unit beyond U+0588 (the scripts' own marks among them); tag openings;
-// tag closings (">" and 24); letters (by their flags).
+// What the sentence-end walk stops at, 64 characters a block, from the text alone: sentence
+// punctuation, tag openings ("<" and 25) and every unit beyond U+0588 (the scripts' own marks
+// among them); and tag closings (">" and 24). Made a stretch at a time as the walk reaches them;
+// no block before the walk's first character is made at all.
 struct TSentenceMasks {
-  std::vector<uint64_t> stops, opens, closes, letters;
+  std::vector<uint64_t> stops, closes;
 };
 
-void SentenceMasksOf(const char16_t* t, const uint16_t* f, int32_t n, TSentenceMasks& m) {
-  const int32_t blocks = (n + 63) / 64, whole = n / 64;
-  for (auto* v : {&m.stops, &m.opens, &m.closes, &m.letters}) v->assign(static_cast<size_t>(blocks), 0);
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void SentenceMasksWide(const char16_t* t, int32_t from, int32_t to, TSentenceMasks& m) {
+  const __m256i above = _mm256_set1_epi16(0x0588), zero = _mm256_setzero_si256();
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ms = 0, mc = 0;
+    for (int q = 0; q < 2; ++q) {
+      const int32_t at = 64 * k + 32 * q;
+      __m256i s[2], c[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + at + 16 * h));
+        auto eq = [&u](char16_t x) __attribute__((target("avx2"), always_inline)) {
+          return _mm256_cmpeq_epi16(u, _mm256_set1_epi16(static_cast<short>(x)));
+        };
+        const __m256i low = _mm256_cmpeq_epi16(_mm256_subs_epu16(u, above), zero);  // up to U+0588
+        const __m256i open = _mm256_or_si256(eq(u'<'), eq(kTagOnCode));
+        c[h] = _mm256_or_si256(eq(u'>'), eq(kTagOffCode));
+        const __m256i marks = _mm256_or_si256(_mm256_or_si256(eq(u'.'), eq(u'?')), _mm256_or_si256(eq(u'!'), open));
+        s[h] = _mm256_or_si256(marks, _mm256_andnot_si256(low, _mm256_set1_epi16(-1)));
+      }
+      // Packing two sixteen-lane results to bytes interleaves their halves; 0xD8 puts them back.
+      auto bits_of = [](__m256i x0, __m256i x1) __attribute__((target("avx2"), always_inline)) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(x0, x1), 0xD8))));
+      };
+      ms |= bits_of(s[0], s[1]) << (32 * q);
+      mc |= bits_of(c[0], c[1]) << (32 * q);
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.closes[static_cast<size_t>(k)] = mc;
+  }
+}
+// The 512-bit path: compares straight into bit masks, 32 units a compare.
+__attribute__((target("avx512f,avx512bw"))) void SentenceMasksByMaskCompares(const char16_t* t, int32_t from,
+                                                                             int32_t to, TSentenceMasks& m) {
+  const __m512i above = _mm512_set1_epi16(0x0588);
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ms = 0, mc = 0;
+    for (int q = 0; q < 2; ++q) {
+      const __m512i u = _mm512_loadu_si512(t + 64 * k + 32 * q);
+      auto eq = [&u](char16_t x) __attribute__((target("avx512f,avx512bw"), always_inline)) {
+        return _mm512_cmpeq_epi16_mask(u, _mm512_set1_epi16(static_cast<short>(x)));
+      };
+      const __mmask32 s = eq(u'.') | eq(u'?') | eq(u'!') | eq(u'<') | eq(kTagOnCode) | _mm512_cmpgt_epu16_mask(u, above);
+      ms |= static_cast<uint64_t>(s) << (32 * q);
+      mc |= static_cast<uint64_t>(eq(u'>') | eq(kTagOffCode)) << (32 * q);
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.closes[static_cast<size_t>(k)] = mc;
+  }
+}
+#endif
+
+void SentenceMasksSse2(const char16_t* t, int32_t from, int32_t to, TSentenceMasks& m) {
   auto eq = [](__m128i v, char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
   auto bits_of = [](__m128i x0, __m128i x1) {
     return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x0, x1))));
   };
   const __m128i above = _mm_set1_epi16(0x0588), zero = _mm_setzero_si128();
-  const __m128i alpha = _mm_set1_epi16(static_cast<short>(C1_ALPHA));
-  const __m128i marks = _mm_set1_epi16(static_cast<short>(0xF800));
-  for (int32_t k = 0; k < whole; ++k) {
-    uint64_t ms = 0, mo = 0, mc = 0, ml = 0;
+  for (int32_t k = from; k < to; ++k) {
+    uint64_t ms = 0, mc = 0;
     for (int q = 0; q < 4; ++q) {
       const int32_t at = 64 * k + 16 * q;
-      __m128i s[2], o[2], c[2], l[2];
+      __m128i s[2], c[2];
       for (int h = 0; h < 2; ++h) {
         const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at + 8 * h));
-        const __m128i fl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at + 8 * h));
-        o[h] = _mm_or_si128(eq(u, u'<'), eq(u, kTagOnCode));
+        const __m128i open = _mm_or_si128(eq(u, u'<'), eq(u, kTagOnCode));
         c[h] = _mm_or_si128(eq(u, u'>'), eq(u, kTagOffCode));
         const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(u, above), zero), _mm_set1_epi16(-1));
-        s[h] = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(u, u'.'), eq(u, u'?')), _mm_or_si128(eq(u, u'!'), high)), o[h]);
-        // A letter's flag: no mark bits, the alpha bit.
-        l[h] = _mm_andnot_si128(_mm_cmpeq_epi16(_mm_and_si128(fl, alpha), zero),
-                                _mm_cmpeq_epi16(_mm_and_si128(fl, marks), zero));
+        s[h] = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(u, u'.'), eq(u, u'?')), _mm_or_si128(eq(u, u'!'), high)), open);
       }
       ms |= bits_of(s[0], s[1]) << (16 * q);
-      mo |= bits_of(o[0], o[1]) << (16 * q);
       mc |= bits_of(c[0], c[1]) << (16 * q);
-      ml |= bits_of(l[0], l[1]) << (16 * q);
     }
     m.stops[static_cast<size_t>(k)] = ms;
-    m.opens[static_cast<size_t>(k)] = mo;
     m.closes[static_cast<size_t>(k)] = mc;
-    m.letters[static_cast<size_t>(k)] = ml;
   }
-  for (int32_t i = 64 * whole; i < n; ++i) {
-    const uint64_t bit = uint64_t{1} << (i % 64);
-    const size_t k = static_cast<size_t>(i / 64);
-    const char16_t u = t[i];
-    const bool open = u == u'<' || u == kTagOnCode;
-    if (open) m.opens[k] |= bit;
-    if (u == u'>' || u == kTagOffCode) m.closes[k] |= bit;
-    if (open || u == u'.' || u == u'?' || u == u'!' || u > 0x0588) m.stops[k] |= bit;
-    if (IsLetterFlag(f[i])) m.letters[k] |= bit;
+}
+
+// Makes blocks [from, to) of an n-character text's masks; the vectors have room for them.
+void SentenceMasksOf(const char16_t* t, int32_t n, int32_t from, int32_t to, TSentenceMasks& m) {
+  const int32_t whole = std::min(to, n / 64);
+  if (from < whole) {
+#if defined(__x86_64__)
+    if (HasMaskVectors()) SentenceMasksByMaskCompares(t, from, whole, m);
+    else if (HasWideVectors()) SentenceMasksWide(t, from, whole, m);
+    else
+#endif
+      SentenceMasksSse2(t, from, whole, m);
+  }
+  for (int32_t k = std::max(from, whole); k < to; ++k) {
+    uint64_t ms = 0, mc = 0;
+    for (int32_t i = 64 * k; i < std::min(n, 64 * k + 64); ++i) {
+      const uint64_t bit = uint64_t{1} << (i % 64);
+      const char16_t u = t[i];
+      if (u == u'>' || u == kTagOffCode) mc |= bit;
+      if (u == u'<' || u == kTagOnCode || u == u'.' || u == u'?' || u == u'!' || u > 0x0588) ms |= bit;
+    }
+    m.stops[static_cast<size_t>(k)] = ms;
+    m.closes[static_cast<size_t>(k)] = mc;
   }
 }
 
@@ -382,12 +515,35 @@ std::string EncodeFor8Bit(UStringView s, uint16_t code_page) {
   return out;
 }
 
+// n units of v from p on.
+#if defined(__x86_64__)
+// The 512-bit path of Fill16: 32 units a store, the last ones through a mask.
+__attribute__((target("avx512f,avx512bw"))) void Fill16ByMasks(uint16_t* p, size_t n, uint16_t v) {
+  const __m512i x = _mm512_set1_epi16(static_cast<short>(v));
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) _mm512_storeu_si512(p + i, x);
+  if (i < n) _mm512_mask_storeu_epi16(p + i, static_cast<__mmask32>((uint64_t{1} << (n - i)) - 1), x);
+}
+#endif
+
+void Fill16(uint16_t* p, size_t n, uint16_t v) {
+#if defined(__x86_64__)
+  if (HasMaskVectors()) return Fill16ByMasks(p, n, v);
+#endif
+  size_t i = 0;
+  const __m128i x = _mm_set1_epi16(static_cast<short>(v));
+  for (; i + 8 <= n; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
+  for (; i < n; ++i) p[i] = v;
+}
+
 template <typename C>
 void BlankAndHide(C* t, uint16_t* f, int32_t from, int32_t to) {
-  for (int32_t q = from; q < to; ++q) {
-    t[q] = static_cast<C>(kBlank);
-    f[q] = kFlagHidden;
-  }
+  if (to <= from) return;
+  // Tags in mark-up run to dozens of characters: eight at a time.
+  const size_t n = static_cast<size_t>(to - from);
+  if constexpr (std::is_same_v<C, char16_t>) Fill16(reinterpret_cast<uint16_t*>(t + from), n, kBlank);
+  else std::memset(t + from, kBlank, n);
+  Fill16(f + from, n, kFlagHidden);
 }
 
 // Candidates by their first two characters: a bit per first character for the quick test, then
@@ -582,11 +738,39 @@ struct TTextTagHandler::TSearchTables {
 
   // Where the hiding walk looks next: the first opening in [p, end), and the first opening,
   // closing or flag with a literal bit or mark in [q, end) (end for none). Over UTF-16 text
-  // they are found through the buffer's bit masks, over 8-bit text eight units at a time.
+  // they are found through bit masks, made a stretch of blocks at a time as the walk reaches
+  // them (what the walk has blanked lies behind it: no mask is asked about it again); over
+  // 8-bit text eight units at a time.
   struct TTagStopsByMasks {
-    const uint64_t *opens, *closes, *flagged;
-    int32_t NextOpening(int32_t p, int32_t end) const { return NextMaskBit(opens, nullptr, nullptr, p, end); }
-    int32_t NextStop(int32_t q, int32_t end) const { return NextMaskBit(opens, closes, flagged, q, end); }
+    const char16_t* t;
+    const uint16_t* f;
+    int32_t n;
+    char16_t on, off;
+    TUnitMasks& m;
+    int32_t made = 0;  // blocks [0, made) are made
+
+    TTagStopsByMasks(const char16_t* text, const uint16_t* flags, int32_t count, char16_t a, char16_t b,
+                     TUnitMasks& masks)
+        : t(text), f(flags), n(count), on(a), off(b), m(masks) {
+      const size_t blocks = static_cast<size_t>((n + 63) / 64);
+      for (auto* v : {&m.a, &m.b, &m.flags}) v->resize(blocks);
+    }
+    void Make(int32_t k) {
+      if (k < made) return;
+      const int32_t to = MaskStretchEnd(k, made, n);
+      UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), made, to, m);
+      made = to;
+    }
+    // The first position in [p, end) with a bit in the openings (and with `all`, the closings or
+    // the flags), or end.
+    int32_t Next(int32_t p, int32_t end, bool all) {
+      return NextMadeBit(p, end, [this](int32_t k) { Make(k); }, [this, all](int32_t k) {
+        const size_t i = static_cast<size_t>(k);
+        return m.a[i] | (all ? m.b[i] | m.flags[i] : 0);
+      });
+    }
+    int32_t NextOpening(int32_t p, int32_t end) { return Next(p, end, false); }
+    int32_t NextStop(int32_t q, int32_t end) { return Next(q, end, true); }
   };
   template <typename C>
   struct TTagStopsByUnits {
@@ -602,16 +786,14 @@ struct TTextTagHandler::TSearchTables {
   template <typename C>
   static void HideTags(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark) {
     if constexpr (std::is_same_v<C, char16_t>) {
-      TUnitMasks& m = t_unit_masks;
-      UnitMasksOf(t, f, n, on, off, static_cast<uint16_t>(0xFC00), m);
-      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByMasks{m.a.data(), m.b.data(), m.flags.data()});
+      HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByMasks(t, f, n, on, off, t_unit_masks));
     } else {
       HideTagsWalk(on, off, t, f, n, limit, mark, TTagStopsByUnits<C>{t, f, on, off});
     }
   }
 
   template <typename C, typename Stops>
-  static void HideTagsWalk(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark, const Stops& stops) {
+  static void HideTagsWalk(C on, C off, C* t, uint16_t* f, int32_t n, int32_t limit, bool mark, Stops stops) {
     limit = SpanOrDefault(limit);
     auto gives_up = [mark](uint16_t fl) { return IsMarkFlag(fl) && !(mark && fl == kFlagSentenceEndAuto); };
     int32_t p = 0;
@@ -888,22 +1070,46 @@ struct TTextTagHandler::TSearchTables {
 
   // Where the sentence-end walk looks next, and where a tag opened at `open` closes (-1: the
   // opening is text). Over UTF-16 text the characters the walk stops at (sentence punctuation,
-  // tag openings, units beyond U+0588), the letters and openings, and the closings are found
-  // through the buffer's bit masks; over 8-bit text the walk looks at every character.
+  // tag openings, units beyond U+0588) and the closings are found through bit masks, made a
+  // stretch of blocks at a time as the walk reaches them; the few characters between a sentence
+  // mark and the letter after it are looked at one by one. Over 8-bit text the walk looks at
+  // every character.
   struct TSentenceStopsByMasks {
+    const char16_t* t;
     const uint16_t* f;
     int32_t n, limit;
-    const TSentenceMasks& m;
-    int32_t next_close = -1;  // as TTagCloser: the first closing after the last opening asked for
-    int32_t NextStop(int32_t i) const { return NextMaskBit(m.stops.data(), nullptr, nullptr, i, n); }
+    TSentenceMasks& m;
+    int32_t made;              // blocks [first's block, made) are made
+    int32_t next_close = -1;   // as TTagCloser: the first closing after the last opening asked for
+
+    TSentenceStopsByMasks(const char16_t* text, const uint16_t* flags, int32_t count, int32_t span, int32_t first,
+                          TSentenceMasks& masks)
+        : t(text), f(flags), n(count), limit(span), m(masks), made(std::max(0, first) / 64) {
+      const size_t blocks = static_cast<size_t>((n + 63) / 64);
+      m.stops.resize(blocks);
+      m.closes.resize(blocks);
+    }
+    void Make(int32_t k) {
+      if (k < made) return;
+      const int32_t to = MaskStretchEnd(k, made, n);
+      SentenceMasksOf(t, n, made, to, m);
+      made = to;
+    }
+    // The first position in [p, n) with a bit in x, or n.
+    int32_t Next(const std::vector<uint64_t>& x, int32_t p) {
+      return NextMadeBit(p, n, [this](int32_t k) { Make(k); }, [&x](int32_t k) { return x[static_cast<size_t>(k)]; });
+    }
+    int32_t NextStop(int32_t i) { return Next(m.stops, i); }
     int32_t NextLetterOrOpening(int32_t j) const {
-      return NextMaskBit(m.letters.data(), m.opens.data(), m.opens.data(), j, n);
+      for (; j < n; ++j)
+        if (IsLetterFlag(f[j]) || t[j] == u'<' || t[j] == kTagOnCode) return j;
+      return n;
     }
     int32_t CloseOf(int32_t open) {
       if (next_close <= open) {
         int32_t q = open + 1;
         for (;; ++q) {
-          q = NextMaskBit(m.closes.data(), nullptr, nullptr, q, n);
+          q = Next(m.closes, q);
           if (q >= n || !IsLiteralFlag(f[q])) break;
         }
         next_close = q;
@@ -926,9 +1132,7 @@ struct TTextTagHandler::TSearchTables {
   static int32_t SentenceEnds(C* t, uint16_t* f, int32_t first, int32_t n, int32_t limit, int32_t read_ahead_from) {
     limit = SpanOrDefault(limit);
     if constexpr (std::is_same_v<C, char16_t>) {
-      TSentenceMasks& m = t_sentence_masks;
-      SentenceMasksOf(t, f, n, m);
-      TSentenceStopsByMasks stops{f, n, limit, m};
+      TSentenceStopsByMasks stops(t, f, n, limit, first, t_sentence_masks);
       return SentenceEndsWalk(t, f, first, n, read_ahead_from, stops);
     } else {
       TSentenceStopsByUnits<C> stops{t, f, n, limit, {}};
@@ -1595,7 +1799,8 @@ void TTextTagHandler::BlankOutMidWordPunctuation(void* fStartOfText, uint16_t* p
   // Each character is judged by the kinds as classified, before any of them was changed.
   uint16_t before = p[0];
   int32_t i = 1;
-  if (HasWideVectors()) i = BlankMidWordMarksWide(p, unwanted, surrounded, n_characters, before);
+  if (HasMaskVectors()) i = BlankMidWordMarksByMasks(p, unwanted, surrounded, n_characters, before);
+  else if (HasWideVectors()) i = BlankMidWordMarksWide(p, unwanted, surrounded, n_characters, before);
   // Eight at a time: the kinds before each are the block's own shifted by one, with the
   // original kind before the block carried in, since the last block may have changed it.
   const __m128i marks_from = _mm_set1_epi16(static_cast<short>(kFlagHidden));

@@ -252,6 +252,17 @@ bool HasWideVectors() {
 #endif
 }
 
+bool HasMaskVectors() {
+#if defined(__x86_64__)
+  // LINZORA_NO_AVX512 lets the tests run the 256-bit paths on processors with these.
+  static const bool has = HasWideVectors() && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi") && !std::getenv("LINZORA_NO_AVX512");
+  return has;
+#else
+  return false;
+#endif
+}
+
 uint64_t TUnitSetFinder::Block(const char16_t* text, size_t m) const {
   const size_t count = values_.size();
 #if defined(__x86_64__)

@@ -189,6 +189,20 @@ uint16_t SupplementaryKind(char32_t c) { return PlaneKindTable(unsigned(c >> 16)
 bool ClassifySurrogates(const char16_t* text, size_t n, uint16_t* kinds) {
   bool invisible = false;
   for (size_t i = 0; i < n; ++i) {
+#if defined(__x86_64__)
+    // A chunk with one pair (a symbol in a mail) mostly holds few: eight kinds at a time are
+    // passed over up to the next surrogate.
+    const __m128i unit = _mm_set1_epi16(static_cast<short>(lz_text_detail::kSurrogateUnit));
+    for (; i + 8 <= n; i += 8) {
+      const __m128i k8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kinds + i));
+      const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(k8, unit)));
+      if (hits != 0) {
+        i += static_cast<size_t>(std::countr_zero(hits) / 2);
+        break;
+      }
+    }
+    if (i >= n) break;
+#endif
     if (kinds[i] != lz_text_detail::kSurrogateUnit) continue;
     const char16_t u = text[i];
     if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -309,6 +323,66 @@ bool UseWideVectors() {
   return has;
 }
 
+// Where the processor permutes bytes across 512 bits, the kinds of the 128 ASCII units are two
+// tables of 128 bytes (each kind's low and its high byte), and one permute looks up 32 units.
+bool UseByteTableVectors() {
+  // LINZORA_NO_AVX512 lets the tests run the 256-bit path on such processors too (as
+  // HasMaskVectors of the search characters, which this unit does not reach).
+  static const bool has = UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi") && !std::getenv("LINZORA_NO_AVX512");
+  return has;
+}
+
+struct TAsciiKindBytes {
+  alignas(64) uint8_t low[128];
+  alignas(64) uint8_t high[128];
+};
+
+const TAsciiKindBytes& AsciiKindBytes() {
+  static const TAsciiKindBytes bytes = [] {
+    TAsciiKindBytes b{};
+    const uint16_t* table = lz_text_detail::BmpKindTable();
+    for (int c = 0; c < 128; ++c) {
+      b.low[c] = static_cast<uint8_t>(table[c] & 0xFF);
+      b.high[c] = static_cast<uint8_t>(table[c] >> 8);
+    }
+    return b;
+  }();
+  return bytes;
+}
+
+// As ClassifyBlocksWide, through the byte tables.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t ClassifyBlocksByteTables(const char16_t* text, size_t n,
+                                                                                       uint16_t* kinds, uint16_t& seen) {
+  const TAsciiKindBytes& t = AsciiKindBytes();
+  const uint16_t* table = lz_text_detail::BmpKindTable();
+  const __m512i low0 = _mm512_load_si512(t.low), low1 = _mm512_load_si512(t.low + 64);
+  const __m512i high0 = _mm512_load_si512(t.high), high1 = _mm512_load_si512(t.high + 64);
+  const __m512i not_ascii = _mm512_set1_epi16(static_cast<short>(0xFF80));
+  __m512i seen_v = _mm512_setzero_si512();
+  uint16_t seen_slow = 0;
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m512i units = _mm512_loadu_si512(text + i);
+    if (_mm512_test_epi16_mask(units, not_ascii) != 0) {
+      for (size_t j = i; j < i + 32; ++j) seen_slow |= kinds[j] = table[text[j]];
+      continue;
+    }
+    const __m512i index = _mm512_castsi256_si512(_mm512_maskz_cvtepi16_epi8(~__mmask32{0}, units));  // as above
+    // (The masked extract of the low half: GCC's plain cast warns of an undefined upper half.)
+    const __m256i kl = _mm512_maskz_extracti64x4_epi64(0xFF, _mm512_permutex2var_epi8(low0, index, low1), 0);
+    const __m256i kh = _mm512_maskz_extracti64x4_epi64(0xFF, _mm512_permutex2var_epi8(high0, index, high1), 0);
+    const __m512i k = _mm512_or_si512(_mm512_cvtepu8_epi16(kl), _mm512_slli_epi16(_mm512_cvtepu8_epi16(kh), 8));
+    _mm512_storeu_si512(kinds + i, k);
+    seen_v = _mm512_or_si512(seen_v, k);
+  }
+  alignas(64) uint16_t lanes[32];
+  _mm512_store_si512(lanes, seen_v);
+  for (const uint16_t k : lanes) seen_slow |= k;
+  seen = static_cast<uint16_t>(seen | seen_slow);
+  return i;
+}
+
 // Blocks of 32 ASCII units are classified by nibble look-ups, 32 at once; a block with any other
 // unit goes through the table one unit at a time. Answers the units done (whole blocks) and ORs
 // every kind it wrote into `seen`.
@@ -384,7 +458,8 @@ void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds) {
   uint16_t seen0 = 0, seen1 = 0, seen2 = 0, seen3 = 0;
   size_t i = 0;
 #if defined(__x86_64__)
-  if (UseWideVectors()) i = ClassifyBlocksWide(text, n, kinds, seen0);
+  if (UseByteTableVectors()) i = ClassifyBlocksByteTables(text, n, kinds, seen0);
+  else if (UseWideVectors()) i = ClassifyBlocksWide(text, n, kinds, seen0);
 #endif
   for (; i + 4 <= n; i += 4) {
     const uint16_t k0 = table[text[i]], k1 = table[text[i + 1]];
