@@ -85,6 +85,7 @@ std::string TaggedText(std::mt19937& rng, size_t bytes, bool rare) {
 struct TChunkRecord {
   ChunkSeen seen;
   bool fast = false;
+  int32_t judged = 0;  // characters the pass judged
   TTagsFoundArray found{};
 };
 
@@ -100,6 +101,7 @@ std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool o
   c.on_chunk = [&](TCollector& me, int32_t) {
     TChunkRecord r;
     r.fast = me.FastChunk();
+    r.judged = me.FastJudged();
     r.found = tags->TagsFound();
     records.push_back(std::move(r));
   };
@@ -177,7 +179,7 @@ TEST_F(FastRoad, KindsAndTextMadeOnDemandEqualTheFullRoads) {
     const size_t size = 2100000 + rng() % 2500000;
     std::string text = round % 3 == 2 ? TaggedText(rng, size, false) : RandomText(rng, size, false);
     if (round % 3 == 1) {  // one rare piece in each chunk after the first, far from the cuts
-      static const char* kRare[] = {"&amp;", "caf\xC3\xA9", "fish &amp; chips"};
+      static const char* kRare[] = {"caf\xC3\xA9", "fish &amp; chips na\xC3\xAFve", "\xE2\x80\x99"};
       for (size_t at = 2097152 + 100000; at + 200000 < text.size(); at += 2097152)
         text.insert(at, kRare[rng() % std::size(kRare)]);
     }
@@ -804,6 +806,75 @@ TEST_F(FastRoad, SamplesAndAGeneratedCorpus) {
   const std::vector<UString> generated = {tmp_.Write(u"generated.txt", corpus)};
   EXPECT_EQ(ConcordanceStream(generated, u"concordance", false), ConcordanceStream(generated, u"concordance", true));
   EXPECT_EQ(WordListOf(generated, false), WordListOf(generated, true));
+}
+
+// Prose with a character the pass stops at every few dozen to few thousand bytes: letters beyond
+// ASCII (or bytes of a code page, the whole text read in one), curly quotes, tags long, unclosed,
+// inside one another and longer than the span, brackets alone, zeros and the codes of marked
+// tags, with sentence ends, abbreviations and capitals next to them.
+std::string SparseStopsText(std::mt19937& rng, size_t bytes, bool code_page) {
+  static const char* kUtf8[] = {"caf\xC3\xA9", "\xE2\x80\x9CQuoted.\xE2\x80\x9D The", "don\xE2\x80\x99t", "Mr. \xC3\x89mile",
+                                "U.S. na\xC3\xAFve", "end.\xC2\xA0The", "\xC3\x89tait. the"};
+  static const char* kLatin1[] = {"caf\xE9", "\x93Quoted.\x94 The", "don\x92t", "Mr. \xC9mile", "U.S. na\xEFve",
+                                  "end.\xA0The", "\xC9tait. the"};
+  static const char* kMarkup[] = {"<a href=\"http://example.com/a/rather/long/path/past/one/block/of/sixty-four\">",
+                                  "<p>", "</p>\n", "x < y. The", "<a <b>", "a > b. the", "<", "&amp;", "AT&T",
+                                  "\x19w\x18", "e.g. <b>Bold.</b> The"};
+  std::string s = code_page ? "Caf\xE9 " : "";
+  while (s.size() < bytes) {
+    s += RandomText(rng, 20 + rng() % (rng() % 4 == 0 ? 3000 : 300), false);
+    const unsigned pick = rng() % 20;
+    if (pick < 7) s += code_page ? kLatin1[pick] : kUtf8[pick];
+    else if (pick < 7 + std::size(kMarkup)) s += kMarkup[pick - 7];
+    else if (pick == 19) s += rng() % 2 ? std::string(1, '\0') : "<" + std::string(1100, 'x') + ">";
+    s += rng() % 2 ? " " : "\n";
+  }
+  return s;
+}
+
+// Chunks the pass cannot judge whole are judged stretch by stretch: the chunks (kinds written at
+// once and on demand), concordances on one worker and on eight, and word lists equal the full
+// road's, with the default settings, an in-word apostrophe, tags not hidden (brackets then stop
+// the pass), a short tag span, and no sentence ends.
+TEST_F(FastRoad, ChunksReadStretchByStretchEqualTheFullRoads) {
+  std::mt19937 rng(4343);
+  int stretched = 0;
+  for (int variant = 0; variant < 5; ++variant) {
+    SCOPED_TRACE(testing::Message() << "variant " << variant);
+    TTextsett_rec32 t = GetTextSettings();
+    if (variant == 1) UseApostrophe(true);
+    if (variant == 2) {
+      t.SetUnwantedTags(TIgnore_tag_type{});
+      SetTextSettings(t);
+    }
+    if (variant == 3) SetIgnoreTagsSpan(80);
+    if (variant == 4) {
+      TTextsett_rec32 u = GetTextSettings();
+      u.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, false);
+      SetTextSettings(u);
+    }
+    std::vector<UString> files;
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(testing::Message() << "text " << i);
+      const size_t size = i == 0 ? 1 + rng() % 60000 : 2100000 + rng() % 1200000;
+      const UString file = tmp_.Write(u"sparse" + IntToUStr(variant) + u"_" + IntToUStr(i) + u".txt",
+                                      SparseStopsText(rng, size, i == 2));
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false);
+      const std::vector<TChunkRecord> full = ReadChunks(file, true);
+      ExpectSameChunks(fast, full);
+      ExpectSameChunks(ReadChunks(file, false, true), full);
+      for (const TChunkRecord& r : fast) stretched += !r.fast && r.judged > 0;
+      files.push_back(file);
+    }
+    for (UStringView items : {u"the", u"caf\u00E9", u"quoted", u"Mr", u"old man", u"y"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
+    }
+    EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
+  EXPECT_GT(stretched, 15);
 }
 
 }  // namespace

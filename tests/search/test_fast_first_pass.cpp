@@ -661,3 +661,132 @@ TEST(FastFirstPass, TagsAndMarksAcrossRunsAndStretchesMatchTheOneUnitPath) {
 }
 
 }  // namespace
+
+namespace {
+
+// One letter a character of text[first, n): f where the pass is to judge it, s where the full
+// road takes it.
+std::string StretchMap(const std::vector<TChunkStretch>& stretches, int32_t first, int32_t n) {
+  std::string out;
+  int32_t at = first;
+  for (const TChunkStretch& s : stretches) {
+    EXPECT_EQ(s.from, at);  // in order, and covering the text
+    EXPECT_LT(s.from, s.to);
+    out.append(static_cast<size_t>(s.to - s.from), s.fast ? 'f' : 's');
+    at = s.to;
+  }
+  EXPECT_EQ(at, n);
+  return out;
+}
+
+std::string Split(const UString& text, const TFastPassRules& rules, int32_t min_fast, int32_t first = 0) {
+  std::vector<TChunkStretch> stretches;
+  SplitForFastPass(text.data(), first, static_cast<int32_t>(text.size()), rules, min_fast, stretches);
+  return StretchMap(stretches, first, static_cast<int32_t>(text.size()));
+}
+
+// The split rule read straight from the text: a blank after an ASCII letter before p, and the
+// last "<" (or its code) before p closed by a ">" before p, or more than the span back.
+bool SplitByHand(const UString& t, int32_t first, int32_t p, const TFastPassRules& rules) {
+  if (p - 2 < first || p >= static_cast<int32_t>(t.size())) return false;
+  if ((t[p - 1] != u' ' && t[p - 1] != u'\n') || !((t[p - 2] | 0x20) >= u'a' && (t[p - 2] | 0x20) <= u'z')) return false;
+  for (int32_t q = p - 1; q >= first; --q) {
+    if (t[q] == u'>') {
+      // a ">" after the last opening: closed, unless an opening lies between
+      bool opening_after = false;
+      for (int32_t r = q + 1; r < p; ++r) opening_after = opening_after || t[r] == u'<' || t[r] == 25;
+      if (!opening_after) return true;
+    }
+    if (t[q] == u'<' || t[q] == 25) return q + rules.tag_span + 3 < p;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(FastFirstPass, ChunksSplitIntoStretchesWorkedByHand) {
+  struct Case {
+    const char16_t* text;
+    int32_t min_fast;
+    const char* map;
+  };
+  const TFastPassRules rules = HidingRules(64);
+  const Case cases[] = {
+      // A letter beyond ASCII: its word to the next split after a letter.
+      {u"one two caf\u00E9 three four", 0, "ffffffffsssssssssssffff"},
+      {u"one two caf\u00E9 three four", 5, "ffffffffsssssssssssssss"},  // too short a stretch after
+      {u"one two caf\u00E9 three four", 9, "sssssssssssssssssssssss"},  // and before
+      // No split after a blank that follows punctuation or a letter beyond ASCII.
+      {u"end. caf\u00E9 on 12 more words", 0, "sssssssssssssfffffffffffff"},
+      // Tags the pass hides are no trouble; a "<" before another is, and the splits wait for
+      // the ">" that closes the last opening.
+      {u"ab <x> cd <y <z> ef gh ij", 0, "ffffffffffssssssssssfffff"},
+      {u"no trouble <at> all", 0, "fffffffffffffffffff"},
+      // The code of a marked tag's "<" is a trouble, and an opening like "<".
+      {u"aa bb \u0019x> dd ee", 0, "ffffffsssssssff"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    EXPECT_EQ(Split(c.text, rules, c.min_fast), c.map);
+  }
+  // A zero is a trouble too.
+  EXPECT_EQ(Split(UString(u"aa bb\0cc dd ee", 14), rules, 0), "fffssssssfffff");
+  // Without hidden tags the brackets are stops: a tag goes to the full road whole.
+  EXPECT_EQ(Split(u"ab cd <x y> ef gh ij", DefaultRules(), 0), "ffffffsssssssssfffff");
+  // A "<" not closed keeps the splits away for the span, and no further.
+  const UString near = u"<" + UString(30, u'a') + u" bb \u00E9e cc dd";
+  EXPECT_EQ(Split(near, rules, 0), std::string(near.size(), 's'));
+  const UString far = u"<" + UString(70, u'a') + u" bb \u00E9e cc dd";
+  EXPECT_EQ(Split(far, rules, 0), std::string(75, 'f') + "sss" + "fffff");
+  // The first stretch starts at `first`, whatever lies before it.
+  EXPECT_EQ(Split(u"\u00E9\u00E9 aa bb caf\u00E9 dd", rules, 0, 3), "ffffffsssssss");
+}
+
+TEST(FastFirstPass, StretchesSplitOnlyWhereNoStepLooksAcross) {
+  // Random prose with letters beyond ASCII, tags (closed, unclosed, inside one another, longer
+  // than the span), zeros and tag codes at random places: every character the pass stops at
+  // lies in a stretch of the full road, every stretch but the first starts where the rule read
+  // by hand allows, and the pass judges every stretch left to it.
+  std::mt19937 rng(4242);
+  static const char16_t* kPieces[] = {u"word", u"The", u"end.", u"U.S.", u"e.g.", u"3.14", u"well-known", u"\n",
+                                      u"caf\u00E9", u"<b>", u"</b>", u"<a href='x'>", u"x < y", u"<a <b>", u">",
+                                      u"\u2019", u"Mr. \u00C9mile", u"\u0019", u"\u0018", u"?", u"!", u"--"};
+  int fast = 0, full = 0;
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    const TFastPassRules rules = round % 3 == 0 ? DefaultRules() : HidingRules(round % 2 ? 64 : 1000);
+    UString text;
+    while (text.size() < 3000 + static_cast<size_t>(rng() % 6000)) {
+      const unsigned pick = rng() % 40;
+      text += pick < std::size(kPieces) ? kPieces[pick] : u"and";
+      if (rng() % 50 == 0) text += u"<" + UString(rng() % 2 ? 1100 : 40, u'x') + u">";
+      text += rng() % 5 ? u" " : u"";
+    }
+    const int32_t first = static_cast<int32_t>(rng() % 50), n = static_cast<int32_t>(text.size());
+    const int32_t min_fast = static_cast<int32_t>(rng() % 3) * 64;
+    std::vector<TChunkStretch> stretches;
+    SplitForFastPass(text.data(), first, n, rules, min_fast, stretches);
+    const std::string map = StretchMap(stretches, first, n);
+    for (int32_t i = first; i < n; ++i) {
+      const char16_t u = text[i];
+      if (u >= 128 || u == 0 || rules.stops[u]) EXPECT_EQ(map[static_cast<size_t>(i - first)], 's') << i;
+    }
+    for (size_t k = 0; k < stretches.size(); ++k) {
+      const TChunkStretch& s = stretches[k];
+      if (k > 0) EXPECT_TRUE(SplitByHand(text, first, s.from, rules)) << s.from;
+      if (k > 0 && k + 1 < stretches.size() && s.fast) EXPECT_GE(s.to - s.from, min_fast);
+      if (!s.fast) {
+        ++full;
+        continue;
+      }
+      ++fast;
+      std::vector<uint16_t> kinds(text.size() + 2, 0);
+      UString units = text;
+      TFastPassResult found;
+      EXPECT_TRUE(FastFirstPass(units.data(), kinds.data(), s.from, s.to, INT32_MAX, rules, BestVectorPath(), found))
+          << s.from << "-" << s.to;
+    }
+  }
+  EXPECT_GT(fast, 100);
+  EXPECT_GT(full, 100);
+}

@@ -1655,3 +1655,120 @@ bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
   }
   return false;
 }
+
+// --- stretches of a chunk ----------------------------------------------------------------------------
+
+namespace {
+
+// The codes a marked tag's "<" and ">" are written as: brackets to every step.
+constexpr char16_t kOpenCode = 25, kCloseCode = 24;
+
+// What a chunk's stretches are decided from: the characters the pass stops at, and the brackets.
+struct TSplitFinds {
+  std::vector<int32_t> troubles;  // stops, units beyond ASCII, zeros, and "<" the pass gives up on
+  std::vector<int32_t> opens;     // "<" and its code
+  std::vector<int32_t> closes;    // ">"
+  std::vector<int32_t> brackets;  // "<" and ">", as the pass's tag walk sees them
+};
+thread_local TSplitFinds t_split;
+
+// The first unit in [i, n) beyond ASCII, or zero, or one of `notable`; n when none. With
+// brackets_only, the notable units are the brackets and their codes alone (eight units at a time).
+int32_t NextNotable(const char16_t* t, int32_t i, int32_t n, const std::array<bool, 128>& notable, bool brackets_only) {
+#if defined(__SSE2__)
+  if (brackets_only) {
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80)), zero = _mm_setzero_si128();
+    auto eq = [](__m128i v, char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
+    for (; i + 8 <= n; i += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+      const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, high), zero);
+      const __m128i marks = _mm_or_si128(_mm_or_si128(eq(v, u'<'), eq(v, u'>')),
+                                         _mm_or_si128(_mm_or_si128(eq(v, kOpenCode), eq(v, kCloseCode)), eq(v, 0)));
+      const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(ascii, _mm_set1_epi8(-1)), marks)));
+      if (hits != 0) return i + std::countr_zero(hits) / 2;
+    }
+  }
+#else
+  (void)brackets_only;
+#endif
+  for (; i < n; ++i)
+    if (t[i] >= 128 || notable[t[i]]) return i;
+  return n;
+}
+
+}  // namespace
+
+void SplitForFastPass(const char16_t* t, int32_t first, int32_t n, const TFastPassRules& rules, int32_t min_fast,
+                      std::vector<TChunkStretch>& out) {
+  out.clear();
+  if (n <= first) return;
+  TSplitFinds& f = t_split;
+  f.troubles.clear();
+  f.opens.clear();
+  f.closes.clear();
+  f.brackets.clear();
+  std::array<bool, 128> notable{};
+  bool brackets_only = true;
+  for (int u = 0; u < 128; ++u) {
+    notable[u] = u == 0 || rules.stops[u] || u == '<' || u == '>' || u == kOpenCode || u == kCloseCode;
+    if (notable[u] && u != 0 && u != '<' && u != '>' && u != kOpenCode && u != kCloseCode) brackets_only = false;
+  }
+  for (int32_t i = first; (i = NextNotable(t, i, n, notable, brackets_only)) < n; ++i) {
+    const char16_t u = t[i];
+    if (u >= 128 || u == 0 || rules.stops[u]) f.troubles.push_back(i);
+    if (u == u'<' || u == kOpenCode) f.opens.push_back(i);
+    if (u == u'>') f.closes.push_back(i);
+    if (u == u'<' || u == u'>') f.brackets.push_back(i);
+  }
+  if (rules.hide_tags) {
+    // The pass gives up on a "<" whose next bracket is another "<", or a ">" the span away.
+    const size_t had = f.troubles.size();
+    for (size_t k = 0; k + 1 < f.brackets.size(); ++k) {
+      const int32_t at = f.brackets[k], next = f.brackets[k + 1];
+      if (t[at] == u'<' && (t[next] == u'<' || next - at >= rules.tag_span)) f.troubles.push_back(at);
+    }
+    std::inplace_merge(f.troubles.begin(), f.troubles.begin() + static_cast<ptrdiff_t>(had), f.troubles.end());
+  }
+  // A split at p: a blank after an ASCII letter before it (no sentence mark waits for a letter
+  // beyond it, no word or run of marks goes across it), and every tag opened before it closed
+  // before it (the first ">" after the last opening lies before it) or begun too far back to
+  // reach it.
+  auto safe = [&](int32_t p) {
+    if (p - 2 < first || p >= n) return false;
+    const char16_t blank = t[p - 1], letter = t[p - 2];
+    if ((blank != u' ' && blank != u'\n') || rules.symbols[blank]) return false;
+    if ((letter | 0x20) < u'a' || (letter | 0x20) > u'z') return false;
+    const auto after = std::lower_bound(f.opens.begin(), f.opens.end(), p);
+    if (after == f.opens.begin()) return true;
+    const int32_t open = *(after - 1);
+    if (int64_t{open} + rules.tag_span + 3 < p) return true;
+    const auto close = std::upper_bound(f.closes.begin(), f.closes.end(), open);
+    return close != f.closes.end() && *close < p;
+  };
+  auto add = [&](int32_t from, int32_t to, bool fast) {
+    if (to <= from) return;
+    if (!out.empty() && out.back().fast == fast) out.back().to = to;
+    else out.push_back(TChunkStretch{from, to, fast});
+  };
+  const std::vector<int32_t>& trouble = f.troubles;
+  int32_t done = first;  // the stretches cover [first, done)
+  size_t k = 0;
+  while (k < trouble.size()) {
+    // The full road's stretch runs from the last split before the trouble to the first after
+    // it, and on over every trouble that comes too soon after for a stretch of the pass between.
+    int32_t from = trouble[k];
+    while (from > done && !safe(from)) --from;
+    if (from - done < min_fast) from = done;
+    int32_t to = trouble[k] + 1;
+    for (;;) {
+      while (to < n && !safe(to)) ++to;
+      while (k < trouble.size() && trouble[k] < to) ++k;
+      if (to >= n || k >= trouble.size() || trouble[k] >= int64_t{to} + min_fast) break;
+      to = trouble[k] + 1;
+    }
+    add(done, from, true);
+    add(from, to, false);
+    done = to;
+  }
+  add(done, n, out.empty() || n - done >= min_fast ? true : false);
+}
