@@ -48,10 +48,6 @@ class TCollector : public TBufferProcessor {
                       bool first = true, TTextReadRun* run = nullptr)
       : TBufferProcessor(holder, std::move(handled), nullptr, tags, f, 10, precomposed, false, first, run) {}
 
-  // Characters of the current chunk the fast pass judged (a chunk read stretch by stretch has
-  // some without being a fast chunk).
-  int32_t FastJudged() const { return fFastJudged; }
-
   bool ProcessAChunkOfFile(int32_t i) override {
     // Kinds (and text) left to be made on demand: a few stretches asked for first, then all.
     if (fKindsOnDemand) {

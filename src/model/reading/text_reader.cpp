@@ -35,14 +35,6 @@
 
 namespace {
 
-// The tag handler's counter of the sentence ends it found.
-constexpr size_t kSentenceEndsFound = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
-// A chunk read stretch by stretch: the shortest stretch left to the fast pass (a shorter one
-// saves less than a stretch's steps cost), and the characters before a stretch of the full road
-// handed to its steps to look back at (a full stop's rules look three back at most).
-constexpr int32_t kFastStretchMin = 512;
-constexpr int32_t kStretchLookBack = 8;
-
 // The big buffers of the last text read, kept for the next one, so that a run over many texts
 // does not ask the system for fresh memory for every text.
 struct TSpareBuffers {
@@ -1371,53 +1363,24 @@ bool TBufferProcessor::ClassifyTheChunk() {
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;
   if (BufferDetails.chunk_index == 0) SetUpFastPass();
-  // The fast pass judges the chunk whole, else stretch by stretch where the settings allow it:
-  // the steps it cannot take here (a header to cut, an excluded span left open, brackets written
-  // as entities, a text to select) need the full road.
+  // The fast pass judges the chunk whole or not at all: the steps it cannot take here (a header
+  // to cut, an excluded span left open, brackets written as entities) need the full road.
   fFastChunk = false;
-  fStretches.clear();
-  fFastJudged = 0;
-  const bool fast = fFastRules.usable && FastFirstPassOn() && fLiteralBrackets.empty() &&
-                    !(BufferDetails.chunk_index == 0 && Cutting_Header) &&
-                    !(fTagHandler && fTagHandler->ExcludedSpanOpen());
-  const int32_t read_ahead_from = fReadTheWholeFile && !IsLastChunk() ? Length() : INT32_MAX;
-  if (fast)
+  if (fFastRules.usable && FastFirstPassOn() && fLiteralBrackets.empty() &&
+      !(BufferDetails.chunk_index == 0 && Cutting_Header) &&
+      !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
+    const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
-                               read_ahead_from, fFastRules, BestVectorPath(), fFastResult, fKindsOnDemand, fNarrowNew,
-                               fLazyTextEnd > 0);
-  if (fFastChunk) {
-    fFastJudged = static_cast<int32_t>(n - c);
-    return true;
+                               cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
+                               fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
   }
-  // The pass stopped (or did not run) before it had checked the bytes left unwidened.
-  if (fLazyTextEnd > 0 && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
-  WidenLazyText(static_cast<int32_t>(c));
-  if (fast && fFastRules.stretches && !(BufferDetails.chunk_index == 0 && fCheckingBetween))
-    ClassifyByStretches(static_cast<int32_t>(c), static_cast<int32_t>(n), read_ahead_from);
-  else
+  if (!fFastChunk) {
+    // The pass stopped (or did not run) before it had checked the bytes left unwidened.
+    if (fLazyTextEnd > 0 && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
+    WidenLazyText(static_cast<int32_t>(c));
     ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
-  return true;
-}
-
-void TBufferProcessor::ClassifyByStretches(int32_t first, int32_t n, int32_t read_ahead_from) {
-  SplitForFastPass(fText.data(), first, n, fFastRules, kFastStretchMin, fStretches);
-  fStretchSentenceEnds = 0;
-  // Every kind is written: a chunk of stretches is read as the full road leaves it.
-  for (TChunkStretch& s : fStretches) {
-    if (s.fast) {
-      const uint8_t* narrow = fNarrowNew != nullptr ? fNarrowNew + (s.from - first) : nullptr;
-      s.fast = FastFirstPass(fText.data(), fwchar_kinds.data(), s.from, s.to, read_ahead_from, fFastRules,
-                             BestVectorPath(), fFastResult, false, narrow, false);
-      if (s.fast) {
-        fFastJudged += s.to - s.from;
-        fStretchSentenceEnds += fFastResult.sentence_ends;
-        continue;
-      }
-    }
-    ClassifyChars(fText.data() + s.from, static_cast<size_t>(s.to - s.from), fwchar_kinds.data() + s.from);
   }
-  // Without a stretch judged, the chunk is the full road's whole.
-  if (fFastJudged == 0) fStretches.clear();
+  return true;
 }
 
 void TBufferProcessor::WidenLazyText(int32_t at) {
@@ -1490,7 +1453,8 @@ void TBufferProcessor::SetUpFastPass() {
     if (Translating_Tags)
       for (const TTranslateTagRec& e : tags->ArrayOfTranslationTagfileTags)
         if (!e.long_form.empty()) stop(e.long_form[0]);
-    r.sentence_ends = fMarking_Text_Elements && tags->ArrayOfTextMarkers[kSentenceEndsFound].auto_process;
+    constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
+    r.sentence_ends = fMarking_Text_Elements && tags->ArrayOfTextMarkers[kSentenceEnds].auto_process;
     r.blank_mid_word_marks = Removing_Punctuation;
   }
   // The reader blanks hidden tags (Removing_IgnoreTags) rather than marking them.
@@ -1500,30 +1464,16 @@ void TBufferProcessor::SetUpFastPass() {
     r.AddStop(u'<');
     r.AddStop(u'>');
   }
-  // Stretches: no step but the four the splits keep apart may look across characters (no tags
-  // kept, excluded or translated, no markers of tags, no multi-word units, no hidden tags but
-  // those in angle brackets), and the pass stops at tag brackets alone.
-  TTextTagHandler* tags = fTagHandler;
-  r.stretches = r.usable && tags && !Translating_Tags && fClusterTag.empty();
-  for (int i = 0; i < 6; ++i)
-    if ((hidden.openers[i] != 0 || hidden.closers[i] != 0) && !(hidden.openers[i] == u'<' && hidden.closers[i] == u'>'))
-      r.stretches = false;
-  for (int u = 0; u < 128; ++u)
-    if (r.stops[u] && u != u'<' && u != u'>' && u != kTagOnCode && u != kTagOffCode) r.stretches = false;
-  if (tags) {
-    for (const std::vector<int32_t>& searched : tags->FirstArrayOfTags)
-      if (!searched.empty()) r.stretches = false;
-    for (const TextMarkerTagrec& m : tags->ArrayOfTextMarkers)
-      if (!m.tag.empty()) r.stretches = false;
-  }
 }
 
-void TBufferProcessor::PreProcessFastChunk(int32_t sentence_ends) {
+void TBufferProcessor::PreProcessFastChunk(int32_t chunk_index) {
+  (void)chunk_index;
   // The kinds are final: what is left is the tag handler's bookkeeping of the markers found.
   if (TTextTagHandler* tags = fTagHandler) {
     if (fMarking_Text_Elements) {
       tags->ClearArrayOfTagsPresent();
-      if (fFastRules.sentence_ends) (*tags->ArrayOfTextMarkersFoundPtr)[kSentenceEndsFound] = sentence_ends;
+      constexpr size_t kSentenceEnds = TTextsett_rec32::kSentenceEndMarker - TTextsett_rec32::kFirstMarker;
+      if (fFastRules.sentence_ends) (*tags->ArrayOfTextMarkersFoundPtr)[kSentenceEnds] = fFastResult.sentence_ends;
     }
     tags->ReadAheadFrom = INT32_MAX;
   }
@@ -1531,56 +1481,6 @@ void TBufferProcessor::PreProcessFastChunk(int32_t sentence_ends) {
     BufferDetails.has_media_tags = fTagHandler && fTagHandler->HasMediaTags;
     BufferDetails.has_section_tags = fTagHandler && fTagHandler->HasSectionTags;
   }
-}
-
-void TBufferProcessor::PreProcessStretches() {
-  // The settings that allow stretches leave the full road four steps that look across
-  // characters: sentence ends, tags hidden, in-word characters joined, punctuation between
-  // letters blanked. Each runs over the stretch alone, the characters before it handled (a few
-  // handed over for the steps that look back), as over a chunk after its carried characters.
-  TTextTagHandler* tags = fTagHandler;
-  const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
-  int32_t sentence_ends = fStretchSentenceEnds;
-  for (const TChunkStretch& s : fStretches) {
-    if (s.fast) continue;
-    const int32_t back = std::min(s.from, kStretchLookBack);
-    const int32_t base = s.from - back;
-    char16_t* text = fText.data() + base;
-    uint16_t* kinds = fwchar_kinds.data() + base;
-    const int32_t all = s.to - base;
-    // Where the look-ahead begins in what a step is handed from `at` on.
-    auto read_ahead_from = [&](int32_t at) {
-      tags->ReadAheadFrom = cut_at_end ? std::max(0, Length() - base - at) : INT32_MAX;
-    };
-    if (fMarking_Text_Elements) {
-      read_ahead_from(0);
-      tags->CheckBufferForTextMarkerTags(text, kinds, all, ftag_clearing_max, back);
-      sentence_ends += (*tags->ArrayOfTextMarkersFoundPtr)[kSentenceEndsFound];
-    }
-    read_ahead_from(back);
-    if (HoldsTagCharacters(*tags, fTextSettings.UnwantedTags(), text + back, all - back))
-      HideUnwantedTagsIn(text + back, kinds + back, all - back);
-    HandleAllowablesIn(s.from, s.to);
-    read_ahead_from(back);
-    BlankMidWordPunctuationIn(text + back, kinds + back, all - back);
-  }
-  PreProcessFastChunk(sentence_ends);
-}
-
-void TBufferProcessor::HideUnwantedTagsIn(char16_t* text, uint16_t* kinds, int32_t count) {
-  if (!Removing_IgnoreTags && !Marking_IgnoreTags) return;
-  const TIgnore_tag_type unwanted = fTextSettings.UnwantedTags();
-  for (int i = 0; i < 6; ++i) {
-    if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
-    if (Removing_IgnoreTags)
-      fTagHandler->BlankUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, count, true, ftag_clearing_max);
-    else
-      fTagHandler->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text, kinds, count, true, ftag_clearing_max);
-  }
-}
-
-void TBufferProcessor::BlankMidWordPunctuationIn(char16_t* text, uint16_t* kinds, int32_t count) {
-  if (Removing_Punctuation) fTagHandler->BlankOutMidWordPunctuation(text, kinds, C1_PUNCT, C1_ALPHA | C1_DIGIT, count, true);
 }
 
 // --- pre-processing ----------------------------------------------------------------------------------
@@ -1660,11 +1560,7 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   if (chunk_index == 0 && fCheckingBetween) FileHandledInfo.excluded = !TextSelected();
   if (FileHandledInfo.excluded) return true;
   if (fFastChunk) {
-    PreProcessFastChunk(fFastResult.sentence_ends);
-    return true;
-  }
-  if (!fStretches.empty()) {
-    PreProcessStretches();
+    PreProcessFastChunk(chunk_index);
     return true;
   }
   TTextTagHandler* tags = fTagHandler;
@@ -1714,9 +1610,18 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
         kinds = fwchar_kinds.data();
       }
     }
-    if (any_tag) {
+    if (any_tag && (Removing_IgnoreTags || Marking_IgnoreTags)) {
+      const TIgnore_tag_type unwanted = fTextSettings.UnwantedTags();
       from_new();
-      HideUnwantedTagsIn(text + c, kinds + c, all - c);
+      for (int i = 0; i < 6; ++i) {
+        if (unwanted.openers[i] == 0 || unwanted.closers[i] == 0) continue;
+        if (Removing_IgnoreTags)
+          tags->BlankUnwantedTags(unwanted.openers[i], unwanted.closers[i], text + c, kinds + c, all - c, true,
+                                  ftag_clearing_max);
+        else
+          tags->MarkUnwantedTags(unwanted.openers[i], unwanted.closers[i], text + c, kinds + c, all - c, true,
+                                 ftag_clearing_max);
+      }
     }
     from_start();
     if (any_tag && tool != 0 && Retaining_Section_Starts)
@@ -1725,7 +1630,7 @@ bool TBufferProcessor::PreProcessTheChunk(int32_t chunk_index) {
   HandleAllowablesFrom(c);
   if (tags) {
     from_new();
-    BlankMidWordPunctuationIn(text + c, kinds + c, all - c);
+    if (Removing_Punctuation) tags->BlankOutMidWordPunctuation(text + c, kinds + c, C1_PUNCT, C1_ALPHA | C1_DIGIT, all - c, true);
     if (Clearing_All_Control_Chars) tags->BlankOutUnwantedsTest(text + c, kinds + c, C1_CNTRL, all - c, true);
     if (Clearing_Excess_Spaces) tags->BlankOutUnwantedsTest(text + c, kinds + c, KIND_HIDDEN, all - c, true);
     tags->ReadAheadFrom = INT32_MAX;
@@ -1779,14 +1684,9 @@ void TBufferProcessor::HandleAllowables() { HandleAllowablesFrom(0); }
 
 void TBufferProcessor::HandleAllowablesFrom(int32_t first) {
   EnsureKinds(0, static_cast<int32_t>(fText.size()));
-  HandleAllowablesIn(first, static_cast<int32_t>(fText.size()));
-}
-
-void TBufferProcessor::HandleAllowablesIn(int32_t first, int32_t end) {
   const Tfixed_lang_details32 lang = fTextSettings.Language();
-  const size_t to = std::min<size_t>(static_cast<size_t>(std::max(0, end)), fText.size());
-  const size_t from = std::min<size_t>(static_cast<size_t>(std::max(0, first)), to);
-  ::HandleAllowables(fText.data() + from, fwchar_kinds.data() + from, to - from, wide_allowables,
+  const size_t from = std::min<size_t>(static_cast<size_t>(std::max(0, first)), fText.size());
+  ::HandleAllowables(fText.data() + from, fwchar_kinds.data() + from, fText.size() - from, wide_allowables,
                      lang.SymbolsAtWordStart(), lang.SymbolsAtWordEnd(), lang.HyphenBreaksWord());
 }
 

@@ -493,19 +493,8 @@ class TBufferProcessor {
   bool ClassifyTheChunk();
   // The fast first pass's rules for this text, from the settings and the tag handler.
   void SetUpFastPass();
-  // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs, with
-  // the sentence ends it found.
-  void PreProcessFastChunk(int32_t sentence_ends);
-  // A chunk the pass could not judge whole, split into stretches: the pass judges those it can,
-  // the others are classified here and go through the full road's steps in PreProcessStretches.
-  // Characters [first, n) are the new ones and the look-ahead.
-  void ClassifyByStretches(int32_t first, int32_t n, int32_t read_ahead_from);
-  void PreProcessStretches();
-  // Steps of the full road over `count` characters from text.
-  void HideUnwantedTagsIn(char16_t* text, uint16_t* kinds, int32_t count);
-  void BlankMidWordPunctuationIn(char16_t* text, uint16_t* kinds, int32_t count);
-  // The allowed in-word symbols of characters [first, end).
-  void HandleAllowablesIn(int32_t first, int32_t end);
+  // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs.
+  void PreProcessFastChunk(int32_t chunk_index);
   bool TextSelected() const;
   void CutTheHeader();
   void MarkMultiWordUnits();
@@ -554,13 +543,5 @@ class TBufferProcessor {
   std::vector<int32_t> fLiteralBrackets;  // brackets of the chunk that were written as entities
   TFastPassRules fFastRules;       // set up on the text's first chunk
   bool fFastChunk = false;         // the fast first pass judged the current chunk
-  TFastPassResult fFastResult;     // what it found there (or in the last stretch it judged)
-  // The current chunk's stretches, when it was read stretch by stretch (else empty), and the
-  // sentence ends the pass found in them.
-  std::vector<TChunkStretch> fStretches;
-  int32_t fStretchSentenceEnds = 0;
-  // Characters of the chunk and its look-ahead the pass judged: all in a fast chunk, those of its
-  // stretches in a chunk read stretch by stretch (whose kinds are all written, as the full
-  // road's are: FastChunk() is false there).
-  int32_t fFastJudged = 0;
+  TFastPassResult fFastResult;     // what it found there
 };

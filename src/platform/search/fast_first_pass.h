@@ -13,9 +13,6 @@
 //     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
 //     each tag shorter than the tag span (a last "<" left open, and a ">" outside every tag, are
 //     text, as they are to the handler); any other arrangement goes down the full road;
-//   - a chunk it cannot judge whole may be split into stretches (SplitForFastPass) where the
-//     text's settings allow it (TFastPassRules::stretches): it judges those without a stop, the
-//     full road takes the others, each stretch's characters before it taken as handled;
 //   - settings it cannot honour (parts of texts, control characters or spaces cleared, a marker,
 //     entity or unit tag that starts with a letter, digit or blank) leave it off for the whole
 //     text (TFastPassRules::usable);
@@ -64,11 +61,6 @@ struct TFastPassRules {
   // characters from "<" to ">"; needs a span of 64 or more. "<" and ">" must not be stops.
   bool hide_tags = false;
   int32_t tag_span = 1000;
-  // A chunk may be split into stretches: the only stops are tag brackets and the codes that
-  // stand for them, and no step of the full road reads across a blank after a letter but the
-  // ones the splits keep apart (tags in angle brackets, sentence ends, in-word characters,
-  // punctuation between letters).
-  bool stretches = false;
   // Adds a character that may start mark-up or a marker: an ASCII letter, digit or space
   // leaves the pass off (it could start anywhere), one beyond ASCII never meets the pass.
   void AddStop(char16_t c);
@@ -124,17 +116,3 @@ void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassR
 // Whether characters [from, to) hold a character of a hidden tag.
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to);
 
-
-// A stretch of a chunk, and whether the pass is to judge it (else the full road takes it).
-struct TChunkStretch {
-  int32_t from = 0, to = 0;
-  bool fast = false;
-};
-// Splits text[first, n) into stretches, in order and covering it: those holding a character the
-// pass stops at (or a "<" it would give up on: one before another "<", or too far from its ">")
-// go to the full road, the rest to the pass; a stretch for the pass shorter than min_fast joins
-// the full road's. Each stretch but the first starts at a split where no step's state crosses:
-// after a blank (a space or line end) that follows an ASCII letter, with every tag opened before
-// it closed before it or lying further back than the tag span.
-void SplitForFastPass(const char16_t* text, int32_t first, int32_t n, const TFastPassRules& rules, int32_t min_fast,
-                      std::vector<TChunkStretch>& out);
