@@ -2,6 +2,8 @@
 // decode, cut, classify, pre-process), in UTF-8 and in UTF-16, with tag handling off and on, and
 // a plain UTF-8 text without mark-up read with tag handling on (the tag passes find nothing).
 // Prints megabytes of input per second on one core. Usage: bench_reader [megabytes per kind]
+// bench_reader --judged FILE...: how much of the texts' characters lie in chunks the fast pass
+// judged, read as a concordance reads them.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include "model/reading/text_reader.h"
 #include "model/reading/tag_handler.h"
 #include "model/reading/tag_lists.h"
+#include "model/reading/worker_tag_handler.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
@@ -54,10 +57,42 @@ class TQuietProcessor : public TBufferProcessor {
   using TBufferProcessor::TBufferProcessor;
   bool ProcessAChunkOfFile(int32_t) override {
     characters += Length() - ChunkStartIndex();
+    const int32_t all = Length() + LookAheadLength() - ChunkStartIndex();
+    judged += FastChunk() ? all : 0;
+    fast_chunks += FastChunk();
+    all_characters += all;
+    ++chunks;
     return true;
   }
   int64_t characters = 0;
+  // Characters (with the look-ahead) the pass judged, and the chunks.
+  int64_t judged = 0, all_characters = 0, chunks = 0, fast_chunks = 0;
 };
+
+// The share of the texts' characters the fast pass judged, with the default settings.
+int PrintJudged(int argc, char** argv) {
+  TTextReadRun reading(TakeTextReadSnapshot(nullptr));
+  std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(reading.Settings());
+  TQuietProcessor total(nullptr, nullptr, nullptr, nullptr, TChosenFileDetailsFullRec{}, 10, false, false, true, &reading);
+  for (int i = 2; i < argc; ++i) {
+    const UString f = Utf8ToUtf16(argv[i]);
+    TChosenFileDetailsFullRec chosen;
+    chosen.folder = ExcludeTrailingPathDelimiter(ExtractFilePath(f));
+    chosen.rec.filename = ExtractFileName(f);
+    TQuietProcessor p(nullptr, nullptr, nullptr, tags.get(), chosen, 10, false, false, true, &reading);
+    p.fKindsOnDemand = p.fTextOnDemand = true;
+    if (p.SetupTheBuffer()) p.ReadAndProcess();
+    total.judged += p.judged;
+    total.all_characters += p.all_characters;
+    total.chunks += p.chunks;
+    total.fast_chunks += p.fast_chunks;
+  }
+  const double all = static_cast<double>(std::max<int64_t>(1, total.all_characters));
+  std::printf("%lld chunks (%lld judged by the fast pass), %lld characters: %.1f %% of them in judged chunks\n",
+              static_cast<long long>(total.chunks), static_cast<long long>(total.fast_chunks),
+              static_cast<long long>(total.all_characters), 100.0 * static_cast<double>(total.judged) / all);
+  return 0;
+}
 
 // Seconds to read every file once; the best of three runs.
 double ReadAll(const std::vector<UString>& files, TTextTagHandler* tags, int64_t& characters) {
@@ -89,6 +124,7 @@ int64_t TotalBytes(const std::vector<UString>& files) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--judged") return PrintJudged(argc, argv);
   const int megabytes = argc > 1 ? std::max(8, std::atoi(argv[1])) : 160;
   const UString folder = IncludeTrailingPathDelimiter(UniqueTempName(SystemTempFolder(), u"bench_reader_", u""));
   ForceDirectories(folder);

@@ -14,6 +14,7 @@
 #include "concordance/run/texts_into_list.h"
 #include "model/reading/chosen_texts.h"
 #include "model/reading/worker_tag_handler.h"
+#include "read_and_search_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/search/fast_first_pass.h"
 #include "platform/search/search_chars.h"
@@ -177,7 +178,7 @@ TEST_F(FastRoad, KindsAndTextMadeOnDemandEqualTheFullRoads) {
     const size_t size = 2100000 + rng() % 2500000;
     std::string text = round % 3 == 2 ? TaggedText(rng, size, false) : RandomText(rng, size, false);
     if (round % 3 == 1) {  // one rare piece in each chunk after the first, far from the cuts
-      static const char* kRare[] = {"&amp;", "caf\xC3\xA9", "fish &amp; chips"};
+      static const char* kRare[] = {"caf\xC3\xA9", "fish &amp; chips na\xC3\xAFve", "\xE2\x80\x99"};
       for (size_t at = 2097152 + 100000; at + 200000 < text.size(); at += 2097152)
         text.insert(at, kRare[rng() % std::size(kRare)]);
     }
@@ -804,6 +805,43 @@ TEST_F(FastRoad, SamplesAndAGeneratedCorpus) {
   const std::vector<UString> generated = {tmp_.Write(u"generated.txt", corpus)};
   EXPECT_EQ(ConcordanceStream(generated, u"concordance", false), ConcordanceStream(generated, u"concordance", true));
   EXPECT_EQ(WordListOf(generated, false), WordListOf(generated, true));
+}
+
+// "&" starts nothing unless entities are translated: plain texts with ampersands alone, inside
+// words and starting entities are judged by the pass, and equal the full road's (chunks,
+// concordances on one worker and on eight, word lists); with an entity to translate, the chunks
+// holding "&" go down the full road, and still equal it.
+TEST_F(FastRoad, AmpersandsLeaveChunksToThePassUnlessEntitiesAreTranslated) {
+  std::mt19937 rng(4343);
+  static const char* kAmpersands[] = {"AT&T", "R&D's", "&amp;", "fish & chips", "&&", "Q&A.", "&#39;", "&"};
+  std::vector<UString> files;
+  for (int i = 0; i < 2; ++i) {
+    std::string text;
+    const size_t size = i == 0 ? 30000 : 2600000;
+    while (text.size() < size) {
+      text += RandomText(rng, 40 + rng() % 400, false);
+      text += ' ';
+      text += kAmpersands[rng() % std::size(kAmpersands)];
+      text += rng() % 2 ? " " : ".\n";
+    }
+    files.push_back(tmp_.Write(u"amp" + IntToUStr(i) + u".txt", text));
+  }
+  for (int translated = 0; translated < 2; ++translated) {
+    SCOPED_TRACE(translated ? "an entity translated" : "no entity translated");
+    if (translated == 1) read_and_search::UseEntities({u"&amp; &"});
+    for (const UString& file : files) {
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false);
+      ExpectSameChunks(fast, ReadChunks(file, true));
+      for (const TChunkRecord& r : fast) EXPECT_EQ(r.fast, translated == 0);
+    }
+    for (UStringView items : {u"AT&T", u"R&D's", u"fish", u"chips"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
+      EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
+    }
+    EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  }
 }
 
 }  // namespace

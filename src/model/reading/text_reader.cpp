@@ -1454,7 +1454,9 @@ void TBufferProcessor::SetUpFastPass() {
     if (ch == u'<' || ch == u'>' || ch == kTagOnCode || ch == kTagOffCode) brackets_looked_for = true;
     r.AddStop(ch);
   };
-  for (const char16_t ch : {u'&', kTagOnCode, kTagOffCode}) r.AddStop(ch);
+  // "&" starts nothing for the steps unless entities are translated, when each one's form adds
+  // its first character below.
+  for (const char16_t ch : {kTagOnCode, kTagOffCode}) r.AddStop(ch);
   const TIgnore_tag_type hidden = fTextSettings.UnwantedTags();
   bool hides_angle_tags = false;
   for (int i = 0; i < 6; ++i) {
