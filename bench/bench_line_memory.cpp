@@ -67,12 +67,15 @@ std::unique_ptr<TConcordanceEntry> MakeLine(TConcordanceLineOwner* owner, TLineT
   d.conc_line_chars = static_cast<int16_t>(chars);
   for (int k = 0; k < kSpanFixedCount; ++k)
     line->SetFixedWord(k, TSortInfoRec{static_cast<int16_t>((k - 5) * 6), 5, 0, 0});
-  d.extras.words_in_chunk = static_cast<int32_t>(n % 5000);
+  // As a plain text gives them: the sentences numbered, the other units the whole text.
+  TLineUnitStats units;
+  units.words_in_chunk = static_cast<int32_t>(n % 5000);
   for (int k = 0; k < kUnitKinds; ++k) {
-    d.extras.unit_number[k] = static_cast<int32_t>(n / (k + 1));
-    d.extras.unit_position[k] = 3;
-    d.extras.unit_length[k] = 20;
+    units.unit_number[k] = k == 0 ? static_cast<int32_t>(n / 3 + 1) : 1;
+    units.unit_position[k] = k == 0 ? 3 : static_cast<int32_t>(n * 1000 + 1);
+    units.unit_length[k] = k == 0 ? 20 : 1000000000;
   }
+  line->SetUnitStats(units);
   UString text(static_cast<size_t>(chars), u' ');
   for (int32_t i = 0; i < chars; ++i)
     if (i % 6 != 5) text[static_cast<size_t>(i)] = static_cast<char16_t>(u'a' + (i + n) % 26);
