@@ -139,14 +139,16 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
     }
     if (candidate.chunk > last_chunk_kept) break;
     // Units that ended only in chunks the stopped run never read stay open, as on one core.
-    TLineUnitStats units = candidate.line->UnitStats();
-    bool reopened = false;
-    for (int k = 0; k < kUnitKinds; ++k) {
-      if (candidate.unit_closed_in_chunk[k] <= last_chunk_kept) continue;
-      units.unit_length[k] = 0;
-      reopened = true;
+    if (last_chunk_kept != INT32_MAX) {
+      TLineUnitStats units = candidate.line->UnitStats();
+      bool reopened = false;
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if (candidate.unit_closed_in_chunk[k] <= last_chunk_kept) continue;
+        units.unit_length[k] = 0;
+        reopened = true;
+      }
+      if (reopened) candidate.line->SetUnitStats(units);
     }
-    if (reopened) candidate.line->SetUnitStats(units);
     if (candidate.chunk != chunk) {
       EndItemPass();
       FlushChunk();
