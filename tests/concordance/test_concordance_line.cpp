@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <optional>
@@ -365,6 +366,57 @@ TEST(ConcordanceLine, FixedWordLengthsOfEverySizeSaveByteExact) {
     ASSERT_TRUE(back);
     for (int k = 0; k < kSpanFixedCount; ++k)
       EXPECT_EQ(+back->FixedWord(k).coll_length, std::max<int16_t>(set[k].coll_length, 0)) << k;
+  }
+}
+
+// What a line seldom has, each alone on a line whose section already gives it the on-need block:
+// set, it saves what a line made with it from the start saves, reads back to the same bytes and
+// answers as set; the Set column and the highlight, which the line's own record does not hold,
+// are kept, and the highlight zeroed.
+TEST(ConcordanceLine, EachRareThingOnALineWithASectionSavesAsOnAPlainLine) {
+  struct Case {
+    const char* what;
+    std::function<void(TConcordanceEntry&)> set;
+  } cases[] = {
+      {"mean word rank", [](TConcordanceEntry& l) { l.SetStoredMeanWordRank(17); }},
+      {"merge number", [](TConcordanceEntry& l) { l.SetMergeNum(-3); }},
+      {"extra block", [](TConcordanceEntry& l) { l.EnsureExtraBase().tag_sort_numbers_1Based[7] = 9; }},
+      {"Set column", [](TConcordanceEntry& l) { l.SetCategoryText(u"noun"); }},
+      {"context word", [](TConcordanceEntry& l) { l.OtherContextWords().Add(TSortInfoRec{-7, 3, 0, 0}); }},
+      {"left word", [](TConcordanceEntry& l) { l.OtherLeftCollocs().Add(TSortInfoRec{-15, 3, 1, 0}); }},
+      {"right word", [](TConcordanceEntry& l) { l.OtherRightCollocs().Add(TSortInfoRec{18, 4, 0, 2}); }},
+      {"long word", [](TConcordanceEntry& l) { l.SetFixedWord(10, TSortInfoRec{0, 300, 0, 0}); }},
+  };
+  FakeOwner owner;
+  owner.column_kinds[2] = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto plain = MakeLine(owner, false);
+    plain->SetText(UString(700, u'x'));
+    auto sectioned = MakeLine(owner, false);
+    sectioned->SetText(UString(700, u'x'));
+    sectioned->SetTagContext(u"Chapter 1");
+    c.set(*plain);
+    c.set(*sectioned);
+    plain->SetTagContext(u"Chapter 1");
+    const std::vector<uint8_t> bytes = Saved(*plain);
+    EXPECT_EQ(Saved(*sectioned), bytes);
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Saved(*back), bytes);
+    EXPECT_EQ(back->StoredMeanWordRank(), plain->StoredMeanWordRank());
+    EXPECT_EQ(back->MergeNum(), plain->MergeNum());
+    EXPECT_EQ(sectioned->SetText(), plain->SetText());  // the list's part of the stream holds it
+    EXPECT_EQ(back->OtherContextWords().Count(), plain->OtherContextWords().Count());
+    EXPECT_EQ(back->OtherLeftCollocs().Count(), plain->OtherLeftCollocs().Count());
+    EXPECT_EQ(back->OtherRightCollocs().Count(), plain->OtherRightCollocs().Count());
+    EXPECT_EQ(+back->FixedWord(10).coll_length, +plain->FixedWord(10).coll_length);
+    EXPECT_FALSE(sectioned->Highlight().Has(52));
+    sectioned->EditHighlight().Include(52);
+    EXPECT_TRUE(sectioned->Highlight().Has(52));
+    sectioned->ZeroHighlight();
+    EXPECT_FALSE(sectioned->Highlight().Has(52));
+    EXPECT_EQ(Saved(*sectioned), bytes);
   }
 }
 

@@ -19,37 +19,40 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_services.h"
 
-// Numbers the line's own fields are too narrow for: rarer still than the on-need block.
-struct TLineNumbersAside {
-  int16_t fixed_word_lengths[kSpanFixedCount] = {};  // those that do not fit the line's byte
-  TLineUnitStats units;                              // when the line's two records do not hold them
-};
-
-struct TConcordanceEntry::TOnNeed {
+// What even a line with the on-need block seldom has (a run over tagged texts gives most lines
+// the block, for their section and tags): the stream's extra block and rare numbers, the Set
+// column, the highlight, the word lists beyond the fixed words, and numbers too wide for the
+// line's own fields.
+struct TLineAside {
   std::unique_ptr<TLinzoraEntryRecExtraBase> extra;
-  std::unique_ptr<TLineNumbersAside> aside;
-  TLineNumbersAside& Aside() {
-    if (!aside) aside = std::make_unique<TLineNumbersAside>();
-    return *aside;
-  }
   int32_t mean_word_rank = 0;
   int32_t merge_num = 0;
-  int32_t tag_context_distance_from_SW = 0;
-  int32_t tag_number_1_based = 0;
-  int16_t sw_starts = 0;
-  int16_t sw_finishes = 0;
-  uint8_t tag_context_sort_Ptrpos = 0;
   int32_t stats_spare5 = 0;
   int32_t stats_spare10 = 0;
-  bool found_both_ends = false;
-  uint8_t fixed_word_tags[kSpanFixedCount] = {};
-  char* text_block = nullptr;
-  UString tag_context;
+  int16_t fixed_word_lengths[kSpanFixedCount] = {};  // those that do not fit the line's byte
+  TLineUnitStats units;                              // when the line's two records do not hold them
   UString set_text;
   THighlightNumAndPos highlight;
   TSortInfoRecList other_context_words;
   TSortInfoRecList other_left_collocs;
   TSortInfoRecList other_right_collocs;
+};
+
+struct TConcordanceEntry::TOnNeed {
+  std::unique_ptr<TLineAside> aside;
+  TLineAside& Aside() {
+    if (!aside) aside = std::make_unique<TLineAside>();
+    return *aside;
+  }
+  int32_t tag_context_distance_from_SW = 0;
+  int32_t tag_number_1_based = 0;
+  int16_t sw_starts = 0;
+  int16_t sw_finishes = 0;
+  uint8_t tag_context_sort_Ptrpos = 0;
+  bool found_both_ends = false;
+  uint8_t fixed_word_tags[kSpanFixedCount] = {};
+  char* text_block = nullptr;
+  UString tag_context;
   TTagPositionsList tag_positions;
 };
 
@@ -508,13 +511,13 @@ void TConcordanceEntry::SetFoundBothEndsOfSentence(bool both) {
   if (both || more()) More().found_both_ends = both;
 }
 
-int32_t TConcordanceEntry::StoredMeanWordRank() const { return more() ? more()->mean_word_rank : 0; }
+int32_t TConcordanceEntry::StoredMeanWordRank() const { return aside() ? aside()->mean_word_rank : 0; }
 void TConcordanceEntry::SetStoredMeanWordRank(int32_t rank) {
-  if (rank != 0 || more()) More().mean_word_rank = rank;
+  if (rank != 0 || aside()) More().Aside().mean_word_rank = rank;
 }
-int32_t TConcordanceEntry::MergeNum() const { return more() ? more()->merge_num : 0; }
+int32_t TConcordanceEntry::MergeNum() const { return aside() ? aside()->merge_num : 0; }
 void TConcordanceEntry::SetMergeNum(int32_t n) {
-  if (n != 0 || more()) More().merge_num = n;
+  if (n != 0 || aside()) More().Aside().merge_num = n;
 }
 
 // The rarely set numbers: a zero on a line without the block makes none.
@@ -530,7 +533,14 @@ LZ_ON_NEED_FIELD(SwStarts, SetSwStarts, int16_t, sw_starts)
 LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
 #undef LZ_ON_NEED_FIELD
 
+const TLineAside* TConcordanceEntry::aside() const {
+  const TOnNeed* m = more();
+  return m ? m->aside.get() : nullptr;
+}
+
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
+  // A run over tagged texts gives most lines the block: it holds only what they need.
+  static_assert(sizeof(TOnNeed) == 168, "the on-need block has grown");
   if (!more()) {
     auto m = std::make_unique<TOnNeed>();
     m->text_block = TextBlock();
@@ -631,26 +641,28 @@ void TConcordanceEntry::SetTagContext(UString text) {
   More().tag_context = std::move(text);
 }
 
-TSortInfoRecList& TConcordanceEntry::OtherContextWords() { return More().other_context_words; }
-TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().other_left_collocs; }
-TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().other_right_collocs; }
+TSortInfoRecList& TConcordanceEntry::OtherContextWords() { return More().Aside().other_context_words; }
+TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().Aside().other_left_collocs; }
+TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().Aside().other_right_collocs; }
 TTagPositionsList& TConcordanceEntry::TagPositions() { return More().tag_positions; }
 const TSortInfoRecList& TConcordanceEntry::OtherContextWords() const {
-  return more() ? more()->other_context_words : kNoWords;
+  return aside() ? aside()->other_context_words : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() const {
-  return more() ? more()->other_left_collocs : kNoWords;
+  return aside() ? aside()->other_left_collocs : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
-  return more() ? more()->other_right_collocs : kNoWords;
+  return aside() ? aside()->other_right_collocs : kNoWords;
 }
 const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more() ? more()->tag_positions : kNoTags; }
 bool TConcordanceEntry::HasTagPositions() const { return more() && !more()->tag_positions.Empty(); }
 
-const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more() ? more()->extra.get() : nullptr; }
+const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const {
+  return aside() ? aside()->extra.get() : nullptr;
+}
 
 TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
-  auto& extra = More().extra;
+  auto& extra = More().Aside().extra;
   if (!extra) {
     extra = std::make_unique<TLinzoraEntryRecExtraBase>();
     std::memset(extra.get(), 0, sizeof(TLinzoraEntryRecExtraBase));
@@ -658,13 +670,15 @@ TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   return *extra;
 }
 
-const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more() ? more()->highlight : kNoHighlight; }
-THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().highlight; }
+const THighlightNumAndPos& TConcordanceEntry::Highlight() const {
+  return aside() ? aside()->highlight : kNoHighlight;
+}
+THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().Aside().highlight; }
 void TConcordanceEntry::ZeroHighlight() {
-  if (more()) more()->highlight = THighlightNumAndPos{};
+  if (aside()) More().Aside().highlight = THighlightNumAndPos{};
 }
 
-UStringView TConcordanceEntry::SetText() const { return more() ? UStringView(more()->set_text) : UStringView(); }
+UStringView TConcordanceEntry::SetText() const { return aside() ? UStringView(aside()->set_text) : UStringView(); }
 
 // --- the stream record -----------------------------------------------------------------------
 
@@ -699,7 +713,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.textfile_date = Owner()->SourceFileDate(d.filename_num_original);
   }
   b.tag_number_1_based = TagNumber1Based();
-  b.extras = more() ? UnitStats().Record(more()->stats_spare5, more()->stats_spare10) : UnitStats().Record();
+  b.extras = aside() ? UnitStats().Record(aside()->stats_spare5, aside()->stats_spare10) : UnitStats().Record();
   return b;
 }
 
@@ -724,9 +738,9 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.percent_of_file = b.percent_of_file;
   SetTagNumber1Based(b.tag_number_1_based);
   SetUnitStats(b.extras);
-  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more()) {
-    More().stats_spare5 = b.extras.spare5;
-    More().stats_spare10 = b.extras.spare10;
+  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || aside()) {
+    More().Aside().stats_spare5 = b.extras.spare5;
+    More().Aside().stats_spare10 = b.extras.spare10;
   }
 }
 
@@ -956,9 +970,11 @@ void TConcordanceEntry::ClipPositions() {
     SetFixedWord(k, r);
   }
   if (more()) {
-    ClipSortInfoList(more()->other_context_words, d.midpoint, len);
-    ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
-    ClipSortInfoList(more()->other_right_collocs, d.midpoint, len);
+    if (TLineAside* a = more()->aside.get()) {
+      ClipSortInfoList(a->other_context_words, d.midpoint, len);
+      ClipSortInfoList(a->other_left_collocs, d.midpoint, len);
+      ClipSortInfoList(a->other_right_collocs, d.midpoint, len);
+    }
   }
 }
 
@@ -1007,8 +1023,8 @@ void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
 }
 
 void TConcordanceEntry::SetCategoryText(UStringView text) {
-  if (text.empty() && !more()) return;
-  More().set_text = UString(text);
+  if (text.empty() && !aside()) return;
+  More().Aside().set_text = UString(text);
 }
 
 UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const {

@@ -1,13 +1,15 @@
 // One concordance line: the text window around one hit, where it came from, the words around the
 // search word, the tags met in the window and the section it lies in.
 //
-// In memory a line is compact. It keeps the hit's numbers and its eleven fixed word positions
-// (a word's length in a byte), and its unit statistics in two records that the kinds agreeing
-// with each other share (a plain text's paragraph, heading and section are the whole text);
-// the source file's size and date live in the owner's source-file list; the further word lists,
-// the tag positions, the section text, the highlight, the 240-byte extra block and numbers too
-// wide for the line's own fields are made only when a line has them. The stream record is the full 224-byte base (TLinzoraEntryRecBase) and
-// 240-byte extra block; what the line does not hold is written as zeros.
+// In memory a line is compact (152 bytes). It keeps the hit's numbers and its eleven fixed word
+// positions (a word's length in a byte), and its unit statistics in two records that the kinds
+// agreeing with each other share (a plain text's paragraph, heading and section are the whole
+// text); the source file's size and date live in the owner's source-file list. The section text
+// and tag positions are made only when a line has them (an on-need block), and the further word
+// lists, the highlight, the 240-byte extra block and numbers too wide for the line's own fields
+// only within that block when the line has them too. The stream record is the full 224-byte
+// base (TLinzoraEntryRecBase) and 240-byte extra block; what the line does not hold is written
+// as zeros.
 //
 // The line's text is reached only through Text()/SetText(). A line its list has taken keeps its
 // text in the list's arena (large blocks, no per-line allocation), where a line a run made may
@@ -45,6 +47,7 @@
 #include "platform/search/search_records.h"
 
 class TConcordanceEntry;
+struct TLineAside;
 
 // The longest line text a stream may hold: beyond it a position cannot reach.
 inline constexpr int32_t kMaxStoredLineChars = 32767;
@@ -373,6 +376,8 @@ class TConcordanceEntry : public TVXBaseListObject {
   TOnNeed* more() const {
     return (flags_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & kAddressBits) : nullptr;
   }
+  // What lines seldom have, within the on-need block; nullptr when the line has none.
+  const TLineAside* aside() const;
   // Gives up the on-need block; the text stays.
   void DropMore();
   bool ReadTexts(TStream& s, UString& out, bool& was_nil);

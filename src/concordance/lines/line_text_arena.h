@@ -30,9 +30,9 @@
 // The lines of a frequent word overlap: each holds the thousand characters around its hit, and
 // hits lie a few hundred apart. A worker keeps such lines' bytes once, in a stretch of the arena
 // that its TSharedLineBytes fills (a line's bytes follow on from the last line's where the two
-// agree), and each line views its bytes there, counted as a text of the arena (TLease::CountView). The
-// shared bytes are no text of their own: they stay with the arena's blocks while any text or
-// lease is alive, and are never written again once kept.
+// agree), and each line views its bytes there, counted as a text of the arena
+// (TLease::CountView). The shared bytes are no text of their own: they stay with the arena's
+// blocks while any text or lease is alive, and are never written again once kept.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
