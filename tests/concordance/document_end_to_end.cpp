@@ -82,7 +82,7 @@ std::string Described(const T_WholeLinzoraHolder& doc, int i) {
   return Utf16ToUtf8(LineFile(doc, i)) + " byte " + std::to_string(d.byte_position) + " word " +
          std::to_string(d.word_num) + " item " + std::to_string(d.sw_number) + " hit " +
          std::to_string(d.midpoint) + "+" + std::to_string(d.hit_characters) + " percent " +
-         std::to_string(d.percent_of_file) + " sentence " + std::to_string(d.extras.unit_number[0]) + " [" +
+         std::to_string(d.percent_of_file) + " sentence " + std::to_string(line->UnitNumber(0)) + " [" +
          Utf16ToUtf8(line->Text().ToUString()) + "]";
 }
 

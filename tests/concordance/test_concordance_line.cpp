@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <optional>
@@ -95,8 +96,10 @@ std::unique_ptr<TConcordanceEntry> MakeLine(FakeOwner& owner, bool with_lists = 
   line->SetFixedWord(4, TSortInfoRec{-7, 3, 0, 0});   // dog
   line->SetFixedWord(5, TSortInfoRec{0, 6, 0, 1});    // barked
   line->SetFixedWord(6, TSortInfoRec{11, 2, 0, 0});   // at
-  d.extras.unit_number[0] = 4;
-  d.extras.unit_length[0] = 9;
+  TLineUnitStats units;
+  units.unit_number[0] = 4;
+  units.unit_length[0] = 9;
+  line->SetUnitStats(units);
   if (with_lists) {
     line->SetTagContext(u"Chapter 1");
     line->OtherLeftCollocs().Add(TSortInfoRec{-15, 3, 0, 0});
@@ -286,6 +289,134 @@ TEST(ConcordanceLine, RarelySetNumbersRoundTripByteExact) {
     auto back = ReadBack(owner, bytes);
     ASSERT_TRUE(back) << c.what;
     EXPECT_EQ(Saved(*back), bytes) << c.what;
+  }
+}
+
+// The unit statistics in every shape of agreement between the kinds, set over one another on one
+// line: all alike (a plain text's), the paragraph apart, heading and section apart together,
+// three or four sets of numbers, numbers at their extremes, and back to alike. Each reads back
+// whole, saves the record the stream holds for it, and a line read back saves it again.
+TEST(ConcordanceLine, UnitStatisticsOfEveryShapeSaveTheirRecordByteExact) {
+  struct Case {
+    const char* what;
+    int32_t number[kUnitKinds], position[kUnitKinds], length[kUnitKinds];
+  } cases[] = {
+      {"all alike", {1, 1, 1, 1}, {33, 33, 33, 33}, {9, 9, 9, 9}},
+      {"the sentence apart", {4, 1, 1, 1}, {3, 33, 33, 33}, {9, 20372090, 20372090, 20372090}},
+      {"paragraphs apart", {4, 2, 1, 1}, {3, 12, 33, 33}, {9, 40, 0, 0}},
+      {"heading like the sentence", {4, 2, 4, 1}, {3, 12, 3, 33}, {9, 40, 9, 0}},
+      {"three sets", {4, 2, 3, 1}, {3, 12, 7, 33}, {9, 40, 11, 0}},
+      {"four sets", {4, 3, 2, 1}, {1, 2, 3, 4}, {5, 6, 7, 8}},
+      {"only the length differs", {1, 1, 1, 1}, {5, 5, 5, 5}, {0, 7, 7, 0}},
+      {"extremes", {INT32_MAX, INT32_MIN, -1, 0}, {INT32_MIN, 0, INT32_MAX, -7}, {-1, INT32_MAX, 0, INT32_MIN}},
+      {"alike again", {2, 2, 2, 2}, {6, 6, 6, 6}, {0, 0, 0, 0}},
+      {"none", {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
+  };
+  FakeOwner owner;
+  auto line = MakeLine(owner, false);
+  int32_t words = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TSearchStatsRec record{};
+    record.words_in_chunk = words += 1000003;
+    for (int k = 0; k < kUnitKinds; ++k) {
+      record.unit_number[k] = c.number[k];
+      record.unit_position[k] = c.position[k];
+      record.unit_length[k] = c.length[k];
+    }
+    line->SetUnitStats(record);
+    const TSearchStatsRec seen = line->UnitStats().Record();
+    ASSERT_EQ(std::memcmp(&seen, &record, sizeof record), 0);
+    for (int k = 0; k < kUnitKinds; ++k) EXPECT_EQ(line->UnitNumber(k), c.number[k]) << k;
+    const std::vector<uint8_t> bytes = Saved(*line);
+    ASSERT_EQ(std::memcmp(bytes.data() + offsetof(TLinzoraEntryRecBase, extras), &record, sizeof record), 0);
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Saved(*back), bytes);
+  }
+}
+
+// Fixed words' lengths from none to the widest a record holds, with every barrier and a tag or
+// none: each reads back as set, saves its record's six bytes, and a length the line's text holds
+// comes back from the stream as it went.
+TEST(ConcordanceLine, FixedWordLengthsOfEverySizeSaveByteExact) {
+  FakeOwner owner;
+  TConcordanceEntry line(&owner);
+  line.SetText(UString(kMaxStoredLineChars, u'a'));
+  line.Data().conc_line_chars = 1000;
+  const int16_t lengths[] = {0, 1, 200, 254, 255, 256, 1000, 32767, -1, -32768};
+  uint8_t turn = 0;
+  for (const int16_t length : lengths) {
+    SCOPED_TRACE(length);
+    TSortInfoRec set[kSpanFixedCount];
+    for (int k = 0; k < kSpanFixedCount; ++k) {
+      ++turn;
+      const int16_t n = (k + turn) % 3 == 0 ? length : static_cast<int16_t>(k + 1);
+      set[k] = TSortInfoRec{0, n, static_cast<uint8_t>(turn % 6), static_cast<uint8_t>(turn % 4 == 0 ? 7 : 0)};
+      line.SetFixedWord(k, set[k]);
+    }
+    const std::vector<uint8_t> bytes = Saved(line);
+    for (int k = 0; k < kSpanFixedCount; ++k) {
+      const TSortInfoRec seen = line.FixedWord(k);
+      ASSERT_EQ(std::memcmp(&seen, &set[k], sizeof seen), 0) << k;
+      ASSERT_EQ(std::memcmp(bytes.data() + offsetof(TLinzoraEntryRecBase, fixed_sort_positions) + k * sizeof seen,
+                            &set[k], sizeof seen), 0) << k;
+    }
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back);
+    for (int k = 0; k < kSpanFixedCount; ++k)
+      EXPECT_EQ(+back->FixedWord(k).coll_length, std::max<int16_t>(set[k].coll_length, 0)) << k;
+  }
+}
+
+// What a line seldom has, each alone on a line whose section already gives it the on-need block:
+// set, it saves what a line made with it from the start saves, reads back to the same bytes and
+// answers as set; the Set column and the highlight, which the line's own record does not hold,
+// are kept, and the highlight zeroed.
+TEST(ConcordanceLine, EachRareThingOnALineWithASectionSavesAsOnAPlainLine) {
+  struct Case {
+    const char* what;
+    std::function<void(TConcordanceEntry&)> set;
+  } cases[] = {
+      {"mean word rank", [](TConcordanceEntry& l) { l.SetStoredMeanWordRank(17); }},
+      {"merge number", [](TConcordanceEntry& l) { l.SetMergeNum(-3); }},
+      {"extra block", [](TConcordanceEntry& l) { l.EnsureExtraBase().tag_sort_numbers_1Based[7] = 9; }},
+      {"Set column", [](TConcordanceEntry& l) { l.SetCategoryText(u"noun"); }},
+      {"context word", [](TConcordanceEntry& l) { l.OtherContextWords().Add(TSortInfoRec{-7, 3, 0, 0}); }},
+      {"left word", [](TConcordanceEntry& l) { l.OtherLeftCollocs().Add(TSortInfoRec{-15, 3, 1, 0}); }},
+      {"right word", [](TConcordanceEntry& l) { l.OtherRightCollocs().Add(TSortInfoRec{18, 4, 0, 2}); }},
+      {"long word", [](TConcordanceEntry& l) { l.SetFixedWord(10, TSortInfoRec{0, 300, 0, 0}); }},
+  };
+  FakeOwner owner;
+  owner.column_kinds[2] = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto plain = MakeLine(owner, false);
+    plain->SetText(UString(700, u'x'));
+    auto sectioned = MakeLine(owner, false);
+    sectioned->SetText(UString(700, u'x'));
+    sectioned->SetTagContext(u"Chapter 1");
+    c.set(*plain);
+    c.set(*sectioned);
+    plain->SetTagContext(u"Chapter 1");
+    const std::vector<uint8_t> bytes = Saved(*plain);
+    EXPECT_EQ(Saved(*sectioned), bytes);
+    auto back = ReadBack(owner, bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Saved(*back), bytes);
+    EXPECT_EQ(back->StoredMeanWordRank(), plain->StoredMeanWordRank());
+    EXPECT_EQ(back->MergeNum(), plain->MergeNum());
+    EXPECT_EQ(sectioned->SetText(), plain->SetText());  // the list's part of the stream holds it
+    EXPECT_EQ(back->OtherContextWords().Count(), plain->OtherContextWords().Count());
+    EXPECT_EQ(back->OtherLeftCollocs().Count(), plain->OtherLeftCollocs().Count());
+    EXPECT_EQ(back->OtherRightCollocs().Count(), plain->OtherRightCollocs().Count());
+    EXPECT_EQ(+back->FixedWord(10).coll_length, +plain->FixedWord(10).coll_length);
+    EXPECT_FALSE(sectioned->Highlight().Has(52));
+    sectioned->EditHighlight().Include(52);
+    EXPECT_TRUE(sectioned->Highlight().Has(52));
+    sectioned->ZeroHighlight();
+    EXPECT_FALSE(sectioned->Highlight().Has(52));
+    EXPECT_EQ(Saved(*sectioned), bytes);
   }
 }
 
@@ -498,7 +629,9 @@ TEST(ConcordanceLine, SearchWordWithTagTakesTheHitLength) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
   line->Data().sw_contains_a_tag = true;
-  line->Data().word_length[5] = -1;
+  TSortInfoRec sw = line->FixedWord(5);
+  sw.coll_length = -1;
+  line->SetFixedWord(5, sw);
   auto back = ReadBack(owner, Saved(*line));
   ASSERT_TRUE(back);
   EXPECT_EQ(+back->FixedWord(5).coll_length, 6);
@@ -608,9 +741,10 @@ TEST(LineSpans, WordsAtPositionsAndOutermost) {
 TEST(LineSpans, SpanLimits) {
   FakeOwner owner;
   auto line = MakeLine(owner, false);
-  auto& barriers = line->Data().word_barrier;
   // words at 48 to 51; a barrier of 1 after "dog" (49)
-  barriers[4] = 1;
+  TSortInfoRec dog = line->FixedWord(4);
+  dog.barrier = 1;
+  line->SetFixedWord(4, dog);
   struct Case { int side; int limit; uint8_t stop; bool barrier_on_sw; int expect; const char* why; } cases[] = {
       {1, 55, 0, false, 52, "right: stops at the first position without a word"},
       {1, 51, 0, false, 51, "right: the limit"},
@@ -621,7 +755,9 @@ TEST(LineSpans, SpanLimits) {
       {1, 55, 0, true, 52, "right: stop level 0 ignores barriers"},
   };
   for (const auto& c : cases) {
-    barriers[5] = c.barrier_on_sw ? 1 : 0;
+    TSortInfoRec sw = line->FixedWord(5);
+    sw.barrier = c.barrier_on_sw ? 1 : 0;
+    line->SetFixedWord(5, sw);
     EXPECT_EQ(SpanLimitOfLine(*line, c.side, c.limit, c.stop), c.expect) << c.why;
   }
 }
@@ -896,8 +1032,9 @@ TEST(ConcordanceLine, LeasesOfSmallTextsAlternatingBetweenArenasKeepEveryTextWho
 // Lines that overlap keep their bytes once: each view's bytes follow on from the last line's
 // where the claimed overlap holds, and any claim (too long, too short, false, beyond the run)
 // still gives every line exactly its own text. Between them come wide texts and lines stored by
-// copy; lines go on the way, one is edited and one moves to another owner whose arena outlives
-// the first. The arena's blocks go with the last line.
+// copy, views of accented bytes, and views whose line takes its on-need block after the view;
+// lines go on the way, one is edited and one moves to another owner whose arena outlives the
+// first. The arena's blocks go with the last line.
 TEST(ConcordanceLine, LinesSharingTheirBytesKeepEachItsOwnText) {
   class TArenaOwner : public FakeOwner {
    public:
@@ -936,13 +1073,15 @@ TEST(ConcordanceLine, LinesSharingTheirBytesKeepEachItsOwnText) {
         size_t claim = truth;
         if (road == 2) claim = rng() % (n + 3);                   // any claim at all
         if (road == 3 && claim > 0) text[rng() % claim] = u'#';   // the bytes differ
+        if (road == 4) text[rng() % n] = u'\u00e9';              // a byte above 0x7F
         std::string one_byte(text.begin(), text.end());
         const uint8_t* at = bytes.Keep(reinterpret_cast<const uint8_t*>(one_byte.data()), n, claim);
-        if (road > 3 && truth > 0 && last_at) {
+        if (road > 4 && truth > 0 && last_at) {
           ++true_claims;
           if (at == last_at + last_n - truth) ++followed;
         }
-        line->SetTextView(lease, TLineText(at, n, TLineTextForm::kAscii));
+        line->SetTextView(lease, TLineText(at, n, road == 4 ? TLineTextForm::kNarrow : TLineTextForm::kAscii));
+        if (road == 5) line->SetTagContext(u"<h1>");  // the view's address moves to the on-need block
         last_at = at, last_n = n, last_end = from + n;
       }
       ASSERT_TRUE(line->TextInArena());
@@ -957,7 +1096,10 @@ TEST(ConcordanceLine, LinesSharingTheirBytesKeepEachItsOwnText) {
   // Nearly every true claim followed on (a run starts again where a stretch ends).
   EXPECT_GT(true_claims, 15000u);
   EXPECT_GT(followed, true_claims * 95 / 100);
-  for (size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i]->Text(), texts[i]) << i;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_EQ(lines[i]->Text(), texts[i]) << i;
+    ASSERT_EQ(lines[i]->Text().Form(), LineTextFormOf(texts[i])) << i;
+  }
   EXPECT_EQ(shared->arena.LiveTexts(), static_cast<int64_t>(lines.size()));
   // Each line's text went into the arena once over, less what the overlaps share.
   size_t whole = 0;

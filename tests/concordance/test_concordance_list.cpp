@@ -435,8 +435,10 @@ TEST(ConcordanceList, NaNAndMissingPercentagesSortLowest) {
   // 5 of 10: 50%; missing; 1 of 10: 10%.
   for (auto [w, pos, len] : {std::tuple{u"half", 6, 11}, {u"none", 3, 0}, {u"first", 1, 11}}) {
     TConcordanceEntry* l = g.AddLine(u"a", w, u"b");
-    l->Data().extras.unit_position[0] = pos;
-    l->Data().extras.unit_length[0] = len;
+    TLineUnitStats units;
+    units.unit_position[0] = pos;
+    units.unit_length[0] = len;
+    l->SetUnitStats(units);
   }
   EXPECT_FLOAT_EQ(UnitPercentOfLine(*g.list->Line(0), 0), 50.0f);
   EXPECT_EQ(UnitPercentOfLine(*g.list->Line(1), 0), kMissingValue);
@@ -476,11 +478,13 @@ TEST(ConcordanceList, EveryKeyOrdersByItsValue) {
       if (c.key == 15) line->SetTagContext(words[v]);
       line->SetTagContextDistance(v);
       d.percent_of_file = static_cast<float>(v);
+      TLineUnitStats units;
       for (int k = 0; k < kUnitKinds; ++k) {
-        d.extras.unit_number[k] = v;
-        d.extras.unit_position[k] = v + 2;
-        d.extras.unit_length[k] = 11;
+        units.unit_number[k] = v;
+        units.unit_position[k] = v + 2;
+        units.unit_length[k] = 11;
       }
+      line->SetUnitStats(units);
       d.byte_position = int64_t(v) << 33;
     }
     f.list->Set2Sorts(c.key, kSortNone);
@@ -526,11 +530,13 @@ TEST(ConcordanceList, NumericalDataByColumn) {
   Fixture f;
   TConcordanceEntry* with = f.AddLine(u"a", u"dog", u"b", 1, 42);
   with->Data().percent_of_file = 12.5f;
+  TLineUnitStats units;
   for (int k = 0; k < kUnitKinds; ++k) {
-    with->Data().extras.unit_number[k] = 10 + k;
-    with->Data().extras.unit_position[k] = 6;
-    with->Data().extras.unit_length[k] = 11;
+    units.unit_number[k] = 10 + k;
+    units.unit_position[k] = 6;
+    units.unit_length[k] = 11;
   }
+  with->SetUnitStats(units);
   f.AddLine(u"a", u"dog", u"b", 1, 7);  // no structure data
   struct Case {
     int index, column;

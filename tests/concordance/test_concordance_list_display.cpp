@@ -480,11 +480,13 @@ TEST(ConcordanceDisplay, EveryColumnWithAndWithoutStructureData) {
       // Sentence 3 at word 5 of 11: (5-1)/(11-1) = 40 %; paragraph (12-1)/(23-1) = 50 %; a heading
       // of no length has no percentage; section (40-1)/(81-1) = 48.75 %.
       const int32_t numbers[] = {3, 2, 1, 1}, positions[] = {5, 12, 1, 40}, lengths[] = {11, 23, 0, 81};
+      TLineUnitStats units;
       for (int k = 0; k < 4; ++k) {
-        d.extras.unit_number[k] = numbers[k];
-        d.extras.unit_position[k] = positions[k];
-        d.extras.unit_length[k] = lengths[k];
+        units.unit_number[k] = numbers[k];
+        units.unit_position[k] = positions[k];
+        units.unit_length[k] = lengths[k];
       }
+      line->SetUnitStats(units);
     }
     for (int col = 0; col < 16; ++col) {
       const TGrid_data_rec cell = f.Cell(col);
@@ -507,9 +509,11 @@ TEST(ConcordanceDisplay, ColumnChoices) {
   MarkerGuard guard;
   Fixture f;
   TConcordanceEntry* line = f.Add(u"the dog", 4, 3);
-  line->Data().extras.unit_number[0] = 1;
-  line->Data().extras.unit_position[0] = 5;
-  line->Data().extras.unit_length[0] = 11;
+  TLineUnitStats units;
+  units.unit_number[0] = 1;
+  units.unit_position[0] = 5;
+  units.unit_length[0] = 11;
+  line->SetUnitStats(units);
   // File names hidden; a line without tag context has no tag to colour by.
   f.doc.hide_filenames = true;
   EXPECT_EQ(f.Cell(13).text, u"");

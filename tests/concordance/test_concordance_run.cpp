@@ -758,8 +758,10 @@ TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
       o.stopped_after_chunk = stopped_after;
       TCandidateLine c;
       c.line = MakeLine(u"keep", 1, 0, 0);
-      c.line->Data().extras.unit_length[kUnitSentence] = 7;   // ended in chunk 1
-      c.line->Data().extras.unit_length[kUnitParagraph] = 9;  // ended in the line's own chunk
+      TLineUnitStats units;
+      units.unit_length[kUnitSentence] = 7;   // ended in chunk 1
+      units.unit_length[kUnitParagraph] = 9;  // ended in the line's own chunk
+      c.line->SetUnitStats(units);
       c.unit_closed_in_chunk[kUnitSentence] = 1;
       o.lines.push_back(std::move(c));
       return o;
@@ -768,7 +770,7 @@ TEST(ConcordanceRun, UnitsEndedBeyondTheStopStayOpen) {
     TJobToken token;
     RunConcordance(s, worker, sink, token, nullptr);
     ASSERT_EQ(sink.lines.size(), 1u);
-    const TLineUnitStats& e = sink.lines[0]->Data().extras;
+    const TLineUnitStats e = sink.lines[0]->UnitStats();
     EXPECT_EQ(e.unit_length[kUnitSentence], stopped_after == 0 ? 0 : 7);
     EXPECT_EQ(e.unit_length[kUnitParagraph], 9);
   }

@@ -28,7 +28,8 @@ auto LineKey(const TConcordanceEntry& line) {
     const TSortInfoRec r = line.FixedWord(k);
     fixed.append(reinterpret_cast<const char*>(&r), sizeof r);
   }
-  const std::string extras(reinterpret_cast<const char*>(&d.extras), sizeof(d.extras));
+  const TLineUnitStats units = line.UnitStats();
+  const std::string extras(reinterpret_cast<const char*>(&units), sizeof units);
   std::vector<int32_t> tags;
   for (int32_t i = 0; i < line.TagPositions().Count(); ++i) {
     const TTagPositionRec r = line.TagPositions().Record(i);
@@ -198,6 +199,8 @@ TEST_F(LineWidening, TheListWidensThroughTheReaderAndRefusesWhileBusy) {
   for (const TCandidateLine& c : narrow.lines) {
     auto line = list.NewLine();
     line->Data() = c.line->Data();
+    line->SetUnitStats(c.line->UnitStats());
+    for (int k = 0; k < kSpanFixedCount; ++k) line->SetFixedWord(k, c.line->FixedWord(k));
     line->Data().filename_num_original = 1;
     line->SetText(UString(c.line->Text()));
     ASSERT_GE(list.Add(line.release()), 0);

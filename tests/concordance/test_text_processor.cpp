@@ -36,7 +36,8 @@ auto LineShape(const TCandidateLine& c) {
 // Everything a candidate holds.
 auto LineKey(const TCandidateLine& c) {
   const TConcordanceLineData& d = c.line->Data();
-  std::string extras(reinterpret_cast<const char*>(&d.extras), sizeof(d.extras));
+  const TLineUnitStats units = c.line->UnitStats();
+  std::string extras(reinterpret_cast<const char*>(&units), sizeof units);
   return std::tuple_cat(LineShape(c), std::make_tuple(d.byte_position, d.word_num, d.percent_of_file, extras, c.chunk,
                                                       c.item, c.hit, UString(c.line->TagContext())));
 }
@@ -157,15 +158,16 @@ TEST_F(TextProcessor, UnitNumbersAndLengthsAreAlikeWithOneItemAndWithFifty) {
   ASSERT_EQ(dogs.size(), a.lines.size());
   ASSERT_EQ(a.lines.size(), length_of_sentence.size() - 1);
   for (size_t i = 0; i < a.lines.size(); ++i) {
-    const TLineUnitStats& x = a.lines[i].line->Data().extras;
-    ASSERT_EQ(std::memcmp(&x, &dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
+    const TLineUnitStats x = a.lines[i].line->UnitStats();
+    const TLineUnitStats y = dogs[i]->line->UnitStats();
+    ASSERT_EQ(std::memcmp(&x, &y, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], static_cast<int32_t>(i) + 1);
     ASSERT_EQ(x.unit_number[kUnitParagraph], 1);
     ASSERT_EQ(x.unit_length[kUnitParagraph], a.words);  // closed at the text's end, in the last chunk
   }
   // Every item's lines: the sentence's length, and every unit ended, with the text at the latest.
   for (const TCandidateLine& c : b.lines) {
-    const TLineUnitStats& x = c.line->Data().extras;
+    const TLineUnitStats x = c.line->UnitStats();
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) ASSERT_TRUE(x.unit_number[k] <= 0 || x.unit_length[k] > 0) << k;
   }
@@ -205,13 +207,14 @@ TEST_F(TextProcessor, UnitLengthsReachEveryLineWhereverItsSentenceEnds) {
   ASSERT_EQ(read.a.lines.size(), dogs_expected.size());
   ASSERT_EQ(read.dogs.size(), dogs_expected.size());
   for (size_t i = 0; i < dogs_expected.size(); ++i) {
-    const TLineUnitStats& x = read.a.lines[i].line->Data().extras;
-    ASSERT_EQ(std::memcmp(&x, &read.dogs[i]->line->Data().extras, sizeof x), 0) << "line " << i;
+    const TLineUnitStats x = read.a.lines[i].line->UnitStats();
+    const TLineUnitStats y = read.dogs[i]->line->UnitStats();
+    ASSERT_EQ(std::memcmp(&x, &y, sizeof x), 0) << "line " << i;
     ASSERT_EQ(x.unit_number[kUnitSentence], dogs_expected[i]) << "line " << i;
     ASSERT_EQ(x.unit_length[kUnitParagraph], read.a.words) << "line " << i;
   }
   for (const TCandidateLine& c : read.b.lines) {
-    const TLineUnitStats& x = c.line->Data().extras;
+    const TLineUnitStats x = c.line->UnitStats();
     ASSERT_EQ(x.unit_length[kUnitSentence], length_of_sentence[static_cast<size_t>(x.unit_number[kUnitSentence])]);
     for (int k = 0; k < kUnitKinds; ++k) ASSERT_TRUE(x.unit_number[k] <= 0 || x.unit_length[k] > 0) << k;
   }

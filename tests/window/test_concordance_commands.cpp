@@ -311,6 +311,8 @@ TEST_F(ConcordanceCommands, RemoveDuplicatesMarksTheRepeatedLineOnly) {
   auto copy = Lines().NewLine();
   copy->SetText(UString(Lines().Line(0)->Text()));
   copy->Data() = Lines().Line(0)->Data();
+  copy->SetUnitStats(Lines().Line(0)->UnitStats());
+  for (int k = 0; k < kSpanFixedCount; ++k) copy->SetFixedWord(k, Lines().Line(0)->FixedWord(k));
   ASSERT_GE(Lines().Add(copy.release()), 0);
   Grid().ListChanged();
   const int count = Lines().Count();

@@ -35,9 +35,10 @@ class TagSettingsRoad : public SettingsDialogRoad {
     std::vector<std::pair<int64_t, int>> by_place;
     if (T_WholeLinzoraHolder* doc = Main().Doc())
       for (int i = 0; i < doc->fConcordanceList->Count(); ++i) {
-        const TConcordanceLineData& line = doc->fConcordanceList->Line(i)->Data();
+        const TConcordanceEntry& entry = *doc->fConcordanceList->Line(i);
+        const TConcordanceLineData& line = entry.Data();
         by_place.emplace_back(line.filename_num_original * (int64_t{1} << 40) + line.byte_position,
-                              line.extras.unit_number[kUnitSection]);
+                              entry.UnitNumber(kUnitSection));
       }
     std::sort(by_place.begin(), by_place.end());
     std::vector<int> out;

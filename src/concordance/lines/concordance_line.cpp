@@ -19,26 +19,40 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/text/text_services.h"
 
-struct TConcordanceEntry::TOnNeed {
+// What even a line with the on-need block seldom has (a run over tagged texts gives most lines
+// the block, for their section and tags): the stream's extra block and rare numbers, the Set
+// column, the highlight, the word lists beyond the fixed words, and numbers too wide for the
+// line's own fields.
+struct TLineAside {
   std::unique_ptr<TLinzoraEntryRecExtraBase> extra;
   int32_t mean_word_rank = 0;
   int32_t merge_num = 0;
-  int32_t tag_context_distance_from_SW = 0;
-  int32_t tag_number_1_based = 0;
-  int16_t sw_starts = 0;
-  int16_t sw_finishes = 0;
-  uint8_t tag_context_sort_Ptrpos = 0;
   int32_t stats_spare5 = 0;
   int32_t stats_spare10 = 0;
-  bool found_both_ends = false;
-  uint8_t fixed_word_tags[kSpanFixedCount] = {};
-  char* text_block = nullptr;
-  UString tag_context;
+  int16_t fixed_word_lengths[kSpanFixedCount] = {};  // those that do not fit the line's byte
+  TLineUnitStats units;                              // when the line's two records do not hold them
   UString set_text;
   THighlightNumAndPos highlight;
   TSortInfoRecList other_context_words;
   TSortInfoRecList other_left_collocs;
   TSortInfoRecList other_right_collocs;
+};
+
+struct TConcordanceEntry::TOnNeed {
+  std::unique_ptr<TLineAside> aside;
+  TLineAside& Aside() {
+    if (!aside) aside = std::make_unique<TLineAside>();
+    return *aside;
+  }
+  int32_t tag_context_distance_from_SW = 0;
+  int32_t tag_number_1_based = 0;
+  int16_t sw_starts = 0;
+  int16_t sw_finishes = 0;
+  uint8_t tag_context_sort_Ptrpos = 0;
+  bool found_both_ends = false;
+  uint8_t fixed_word_tags[kSpanFixedCount] = {};
+  char* text_block = nullptr;
+  UString tag_context;
   TTagPositionsList tag_positions;
 };
 
@@ -115,7 +129,7 @@ TSearchStatsRec TLineUnitStats::Record(int32_t spare5, int32_t spare10) const {
 // --- the lines' pool ---
 
 // A list holds millions of lines: each costs this much beside its text (the entry base is 32).
-static_assert(sizeof(TConcordanceEntry) <= 184, "a concordance line has grown");
+static_assert(sizeof(TConcordanceEntry) == 152, "a concordance line has grown");
 
 namespace {
 
@@ -358,10 +372,10 @@ TConcordanceLineOwner* TConcordanceLineOwner::WithLineOwnerNumber(uint16_t numbe
 TConcordanceEntry::TConcordanceEntry(TConcordanceLineOwner* owner, TVXBaseDataClass* list, TVXBaseHolder* holder)
     : TVXBaseListObject(list, holder), slot_(owner ? uintptr_t{owner->LineOwnerNumber()} << kOwnerShift : 0) {}
 
-void TConcordanceEntry::SetSlotAddress(const void* p, uintptr_t flags) {
+void TConcordanceEntry::SetSlotAddress(const void* p) {
   const auto address = reinterpret_cast<uintptr_t>(p);
   if ((address & ~kAddressBits) != 0) throw std::bad_alloc();
-  slot_ = (slot_ & ~((uintptr_t{1} << kOwnerShift) - 1)) | address | flags;
+  slot_ = (slot_ & ~kAddressBits) | address;
 }
 
 TConcordanceEntry::~TConcordanceEntry() {
@@ -378,7 +392,7 @@ void TConcordanceEntry::SetTextBlock(char* block) {
   if (TOnNeed* m = more()) {
     m->text_block = block;
   } else {
-    SetSlotAddress(block, slot_ & kTextInArena);
+    SetSlotAddress(block);
   }
 }
 
@@ -387,20 +401,28 @@ void TConcordanceEntry::DropMore() {
   if (!m) return;
   char* block = m->text_block;
   delete m;
-  SetSlotAddress(block, slot_ & kTextInArena);
+  flags_ &= ~kHasMore;
+  SetSlotAddress(block);
 }
 
-TLineText TConcordanceEntry::Text() const { return LineTextOfBlock(TextBlock()); }
+TLineText TConcordanceEntry::Text() const {
+  const char* block = TextBlock();
+  if (const uint8_t view = (flags_ & kViewBits) >> kViewShift)
+    return TLineText(reinterpret_cast<const uint8_t*>(block), view_chars_, static_cast<TLineTextForm>(view - 1));
+  return LineTextOfBlock(block);
+}
 
 void TConcordanceEntry::DropText() {
   char* block = TextBlock();
   if (!block) return;
-  if (slot_ & kTextInArena) {
+  if (flags_ & kTextInArena) {
     if (TLineTextArena* arena = Owner() ? Owner()->LineTextArena() : nullptr) arena->Release();
   } else {
     ::operator delete(block);
   }
   SetTextBlock(nullptr);
+  flags_ &= ~kViewBits;
+  view_chars_ = 0;
 }
 
 namespace {
@@ -422,12 +444,12 @@ char* OwnBlock(TLineText text) {
 template <class T>
 void TConcordanceEntry::StoreText(T text) {
   // The new copy is made before the old goes: text may be a piece of the old.
-  const bool in_arena = (slot_ & kTextInArena) != 0;
+  const bool in_arena = (flags_ & kTextInArena) != 0;
   TLineTextArena* arena = in_arena && Owner() ? Owner()->LineTextArena() : nullptr;
   char* fresh = nullptr;
   if (!text.empty()) fresh = arena ? arena->Store(text) : OwnBlock(text);
   DropText();
-  if (!arena) slot_ &= ~kTextInArena;
+  if (!arena) flags_ &= ~kTextInArena;
   SetTextBlock(fresh);
 }
 
@@ -441,45 +463,46 @@ void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, TLineText text) {
   if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
   char* fresh = lease.Store(text);
   DropText();
-  slot_ |= kTextInArena;
+  flags_ |= kTextInArena;
   SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::SetTextView(TLineTextArena::TLease& lease, TLineText text) {
   TConcordanceLineOwner* owner = Owner();
   if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
-  char* fresh = lease.StoreView(text);
+  if (!text.OneByte() || text.empty() || text.size() > UINT16_MAX) return SetText(lease, text);
   DropText();
-  slot_ |= kTextInArena;
-  SetTextBlock(fresh);
+  lease.CountView();
+  flags_ |= kTextInArena | static_cast<uint8_t>((static_cast<int>(text.Form()) + 1) << kViewShift);
+  view_chars_ = static_cast<uint16_t>(text.size());
+  SetTextBlock(const_cast<char*>(reinterpret_cast<const char*>(text.Bytes())));
 }
 
 void TConcordanceEntry::MoveTextToOwner() {
-  if ((slot_ & kTextInArena) || !Owner()) return;
+  if ((flags_ & kTextInArena) || !Owner()) return;
   TLineTextArena* arena = Owner()->LineTextArena();
   if (!arena) return;
   char* old = TextBlock();
   char* fresh = old ? arena->Store(Text()) : nullptr;  // the text keeps its form
   if (old) ::operator delete(old);
-  slot_ |= kTextInArena;
+  flags_ |= kTextInArena;
   SetTextBlock(fresh);
 }
 
 void TConcordanceEntry::SetOwner(TConcordanceLineOwner* owner) {
   if (owner == Owner()) return;
   const uintptr_t number = owner ? uintptr_t{owner->LineOwnerNumber()} << kOwnerShift : 0;
-  const uintptr_t below = (uintptr_t{1} << kOwnerShift) - 1;
-  if (slot_ & kTextInArena) {
+  if (flags_ & kTextInArena) {
     // The old owner's arena may go before this line does: the text leaves it now.
     char* own = Text().empty() ? nullptr : OwnBlock(Text());
     DropText();
-    slot_ &= ~kTextInArena;
-    slot_ = (slot_ & below) | number;
+    flags_ &= ~kTextInArena;
+    slot_ = (slot_ & kAddressBits) | number;
     SetTextBlock(own);
     MoveTextToOwner();
     return;
   }
-  slot_ = (slot_ & below) | number;
+  slot_ = (slot_ & kAddressBits) | number;
 }
 
 bool TConcordanceEntry::FoundBothEndsOfSentence() const { return more() && more()->found_both_ends; }
@@ -488,13 +511,13 @@ void TConcordanceEntry::SetFoundBothEndsOfSentence(bool both) {
   if (both || more()) More().found_both_ends = both;
 }
 
-int32_t TConcordanceEntry::StoredMeanWordRank() const { return more() ? more()->mean_word_rank : 0; }
+int32_t TConcordanceEntry::StoredMeanWordRank() const { return aside() ? aside()->mean_word_rank : 0; }
 void TConcordanceEntry::SetStoredMeanWordRank(int32_t rank) {
-  if (rank != 0 || more()) More().mean_word_rank = rank;
+  if (rank != 0 || aside()) More().Aside().mean_word_rank = rank;
 }
-int32_t TConcordanceEntry::MergeNum() const { return more() ? more()->merge_num : 0; }
+int32_t TConcordanceEntry::MergeNum() const { return aside() ? aside()->merge_num : 0; }
 void TConcordanceEntry::SetMergeNum(int32_t n) {
-  if (n != 0 || more()) More().merge_num = n;
+  if (n != 0 || aside()) More().Aside().merge_num = n;
 }
 
 // The rarely set numbers: a zero on a line without the block makes none.
@@ -510,27 +533,106 @@ LZ_ON_NEED_FIELD(SwStarts, SetSwStarts, int16_t, sw_starts)
 LZ_ON_NEED_FIELD(SwFinishes, SetSwFinishes, int16_t, sw_finishes)
 #undef LZ_ON_NEED_FIELD
 
+const TLineAside* TConcordanceEntry::aside() const {
+  const TOnNeed* m = more();
+  return m ? m->aside.get() : nullptr;
+}
+
 TConcordanceEntry::TOnNeed& TConcordanceEntry::More() {
+  // A run over tagged texts gives most lines the block: it holds only what they need.
+  static_assert(sizeof(TOnNeed) == 168, "the on-need block has grown");
   if (!more()) {
     auto m = std::make_unique<TOnNeed>();
     m->text_block = TextBlock();
-    SetSlotAddress(m.get(), kHasMore | (slot_ & kTextInArena));
+    SetSlotAddress(m.get());
+    flags_ |= kHasMore;
     m.release();
   }
   return *more();
 }
 
 TSortInfoRec TConcordanceEntry::FixedWord(int k) const {
-  return TSortInfoRec{data_.word_start[k], data_.word_length[k], data_.word_barrier[k],
-                      more() ? more()->fixed_word_tags[k] : uint8_t{0}};
+  const TOnNeed* m = more();
+  const int16_t length =
+      word_length_[k] != kWordLengthAside ? int16_t{word_length_[k]} : m->aside->fixed_word_lengths[k];
+  return TSortInfoRec{data_.word_start[k], length, word_barrier_[k], m ? m->fixed_word_tags[k] : uint8_t{0}};
 }
 
 void TConcordanceEntry::SetFixedWord(int k, const TSortInfoRec& word) {
   data_.word_start[k] = word.start_position;
-  data_.word_length[k] = word.coll_length;
-  data_.word_barrier[k] = word.barrier;
+  if (word.coll_length >= 0 && word.coll_length < kWordLengthAside) {
+    word_length_[k] = static_cast<uint8_t>(word.coll_length);
+  } else {
+    More().Aside().fixed_word_lengths[k] = word.coll_length;
+    word_length_[k] = kWordLengthAside;
+  }
+  word_barrier_[k] = word.barrier;
   if (word.Tag_number_1Based != 0 || more()) More().fixed_word_tags[k] = word.Tag_number_1Based;
 }
+
+// Kind 0 keeps the first record; each other kind the record equal to its own, the second taken
+// by the first kind that differs from the sentence; a third set of numbers puts all aside.
+void TConcordanceEntry::PackUnits(const TLineUnitStats& s) {
+  auto same = [&s](int kind, int record, const int32_t* number, const int32_t* position, const int32_t* length) {
+    return s.unit_number[kind] == number[record] && s.unit_position[kind] == position[record] &&
+           s.unit_length[kind] == length[record];
+  };
+  int32_t number[2] = {s.unit_number[0], 0}, position[2] = {s.unit_position[0], 0}, length[2] = {s.unit_length[0], 0};
+  bool second = false;
+  uint8_t kinds = 0;
+  for (int kind = 1; kind < kUnitKinds; ++kind) {
+    int record = 0;
+    if (!same(kind, 0, number, position, length)) {
+      if (!second) {
+        number[1] = s.unit_number[kind];
+        position[1] = s.unit_position[kind];
+        length[1] = s.unit_length[kind];
+        second = true;
+      } else if (!same(kind, 1, number, position, length)) {
+        record = -1;
+      }
+      if (record == 0) record = 1;
+    }
+    if (record < 0) {
+      More().Aside().units = s;
+      unit_kinds_ = kUnitsAside;
+      return;
+    }
+    kinds |= static_cast<uint8_t>(record << (2 * (kind - 1)));
+  }
+  if (unit_kinds_ == kUnitsAside) more()->aside->units = TLineUnitStats{};
+  unit_kinds_ = kinds;
+  std::memcpy(unit_number_, number, sizeof number);
+  std::memcpy(unit_position_, position, sizeof position);
+  std::memcpy(unit_length_, length, sizeof length);
+}
+
+TLineUnitStats TConcordanceEntry::UnitStats() const {
+  TLineUnitStats s;
+  if (unit_kinds_ == kUnitsAside) {
+    s = more()->aside->units;
+  } else {
+    for (int kind = 0; kind < kUnitKinds; ++kind) {
+      const int record = kind == 0 ? 0 : (unit_kinds_ >> (2 * (kind - 1))) & 3;
+      s.unit_number[kind] = unit_number_[record];
+      s.unit_position[kind] = unit_position_[record];
+      s.unit_length[kind] = unit_length_[record];
+    }
+  }
+  s.words_in_chunk = words_in_chunk_;
+  return s;
+}
+
+void TConcordanceEntry::SetUnitStats(const TLineUnitStats& stats) {
+  words_in_chunk_ = stats.words_in_chunk;
+  PackUnits(stats);
+}
+
+int32_t TConcordanceEntry::UnitNumber(int kind) const {
+  if (unit_kinds_ == kUnitsAside) return more()->aside->units.unit_number[kind];
+  return unit_number_[kind == 0 ? 0 : (unit_kinds_ >> (2 * (kind - 1))) & 3];
+}
+
 
 UStringView TConcordanceEntry::TagContext() const { return more() ? UStringView(more()->tag_context) : UStringView(); }
 
@@ -539,26 +641,28 @@ void TConcordanceEntry::SetTagContext(UString text) {
   More().tag_context = std::move(text);
 }
 
-TSortInfoRecList& TConcordanceEntry::OtherContextWords() { return More().other_context_words; }
-TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().other_left_collocs; }
-TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().other_right_collocs; }
+TSortInfoRecList& TConcordanceEntry::OtherContextWords() { return More().Aside().other_context_words; }
+TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() { return More().Aside().other_left_collocs; }
+TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() { return More().Aside().other_right_collocs; }
 TTagPositionsList& TConcordanceEntry::TagPositions() { return More().tag_positions; }
 const TSortInfoRecList& TConcordanceEntry::OtherContextWords() const {
-  return more() ? more()->other_context_words : kNoWords;
+  return aside() ? aside()->other_context_words : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherLeftCollocs() const {
-  return more() ? more()->other_left_collocs : kNoWords;
+  return aside() ? aside()->other_left_collocs : kNoWords;
 }
 const TSortInfoRecList& TConcordanceEntry::OtherRightCollocs() const {
-  return more() ? more()->other_right_collocs : kNoWords;
+  return aside() ? aside()->other_right_collocs : kNoWords;
 }
 const TTagPositionsList& TConcordanceEntry::TagPositions() const { return more() ? more()->tag_positions : kNoTags; }
 bool TConcordanceEntry::HasTagPositions() const { return more() && !more()->tag_positions.Empty(); }
 
-const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const { return more() ? more()->extra.get() : nullptr; }
+const TLinzoraEntryRecExtraBase* TConcordanceEntry::ExtraBase() const {
+  return aside() ? aside()->extra.get() : nullptr;
+}
 
 TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
-  auto& extra = More().extra;
+  auto& extra = More().Aside().extra;
   if (!extra) {
     extra = std::make_unique<TLinzoraEntryRecExtraBase>();
     std::memset(extra.get(), 0, sizeof(TLinzoraEntryRecExtraBase));
@@ -566,13 +670,15 @@ TLinzoraEntryRecExtraBase& TConcordanceEntry::EnsureExtraBase() {
   return *extra;
 }
 
-const THighlightNumAndPos& TConcordanceEntry::Highlight() const { return more() ? more()->highlight : kNoHighlight; }
-THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().highlight; }
+const THighlightNumAndPos& TConcordanceEntry::Highlight() const {
+  return aside() ? aside()->highlight : kNoHighlight;
+}
+THighlightNumAndPos& TConcordanceEntry::EditHighlight() { return More().Aside().highlight; }
 void TConcordanceEntry::ZeroHighlight() {
-  if (more()) more()->highlight = THighlightNumAndPos{};
+  if (aside()) More().Aside().highlight = THighlightNumAndPos{};
 }
 
-UStringView TConcordanceEntry::SetText() const { return more() ? UStringView(more()->set_text) : UStringView(); }
+UStringView TConcordanceEntry::SetText() const { return aside() ? UStringView(aside()->set_text) : UStringView(); }
 
 // --- the stream record -----------------------------------------------------------------------
 
@@ -607,7 +713,7 @@ TLinzoraEntryRecBase TConcordanceEntry::StreamBase() const {
     b.textfile_date = Owner()->SourceFileDate(d.filename_num_original);
   }
   b.tag_number_1_based = TagNumber1Based();
-  b.extras = more() ? d.extras.Record(more()->stats_spare5, more()->stats_spare10) : d.extras.Record();
+  b.extras = aside() ? UnitStats().Record(aside()->stats_spare5, aside()->stats_spare10) : UnitStats().Record();
   return b;
 }
 
@@ -631,10 +737,10 @@ void TConcordanceEntry::TakeStreamBase(const TLinzoraEntryRecBase& b) {
   d.conc_line_chars = static_cast<int16_t>(std::clamp(b.conc_line_chars, 0, kMaxLineWidth));
   d.percent_of_file = b.percent_of_file;
   SetTagNumber1Based(b.tag_number_1_based);
-  d.extras = b.extras;
-  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || more()) {
-    More().stats_spare5 = b.extras.spare5;
-    More().stats_spare10 = b.extras.spare10;
+  SetUnitStats(b.extras);
+  if (b.extras.spare5 != 0 || b.extras.spare10 != 0 || aside()) {
+    More().Aside().stats_spare5 = b.extras.spare5;
+    More().Aside().stats_spare10 = b.extras.spare10;
   }
 }
 
@@ -692,6 +798,10 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
   data_ = TConcordanceLineData{};
   SetText(UStringView());
   DropMore();
+  std::memset(word_length_, 0, sizeof word_length_);
+  std::memset(word_barrier_, 0, sizeof word_barrier_);
+  unit_kinds_ = 0;
+  SetUnitStats(TLineUnitStats{});
   const int32_t v = Owner() ? Owner()->StreamVersion() : 25;
 
   // The first word tells the layout. It is read once and kept: stepping back over it would cost
@@ -836,8 +946,11 @@ bool TConcordanceEntry::ReadFromStream(TStream& s) {
     if (n > 0 && !(side == 0 ? OtherLeftCollocs() : OtherRightCollocs()).ReadFromStream(n, v, s)) return false;
   }
 
-  if (data_.sw_contains_a_tag && data_.word_length[5] < 0)
-    data_.word_length[5] = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
+  if (data_.sw_contains_a_tag && FixedWord(5).coll_length < 0) {
+    TSortInfoRec sw = FixedWord(5);
+    sw.coll_length = static_cast<int16_t>(std::clamp<int32_t>(data_.hit_characters, 0, INT16_MAX));
+    SetFixedWord(5, sw);
+  }
   ClipPositions();
   return true;
 }
@@ -857,9 +970,11 @@ void TConcordanceEntry::ClipPositions() {
     SetFixedWord(k, r);
   }
   if (more()) {
-    ClipSortInfoList(more()->other_context_words, d.midpoint, len);
-    ClipSortInfoList(more()->other_left_collocs, d.midpoint, len);
-    ClipSortInfoList(more()->other_right_collocs, d.midpoint, len);
+    if (TLineAside* a = more()->aside.get()) {
+      ClipSortInfoList(a->other_context_words, d.midpoint, len);
+      ClipSortInfoList(a->other_left_collocs, d.midpoint, len);
+      ClipSortInfoList(a->other_right_collocs, d.midpoint, len);
+    }
   }
 }
 
@@ -908,8 +1023,8 @@ void TConcordanceEntry::SetAWordAsString(int column, UStringView text) {
 }
 
 void TConcordanceEntry::SetCategoryText(UStringView text) {
-  if (text.empty() && !more()) return;
-  More().set_text = UString(text);
+  if (text.empty() && !aside()) return;
+  More().Aside().set_text = UString(text);
 }
 
 UString TConcordanceEntry::ConcordanceCharactersAroundMidpoint(int32_t n) const {

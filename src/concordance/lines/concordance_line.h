@@ -1,11 +1,15 @@
 // One concordance line: the text window around one hit, where it came from, the words around the
 // search word, the tags met in the window and the section it lies in.
 //
-// In memory a line is compact. It keeps the hit's numbers and its eleven fixed word positions;
-// the source file's size and date live in the owner's source-file list; the further word lists,
-// the tag positions, the section text, the highlight and the 240-byte extra block are made only
-// when a line has them. The stream record is the full 224-byte base (TLinzoraEntryRecBase) and
-// 240-byte extra block; what the line does not hold is written as zeros.
+// In memory a line is compact (152 bytes). It keeps the hit's numbers and its eleven fixed word
+// positions (a word's length in a byte), and its unit statistics in two records that the kinds
+// agreeing with each other share (a plain text's paragraph, heading and section are the whole
+// text); the source file's size and date live in the owner's source-file list. The section text
+// and tag positions are made only when a line has them (an on-need block), and the further word
+// lists, the highlight, the 240-byte extra block and numbers too wide for the line's own fields
+// only within that block when the line has them too. The stream record is the full 224-byte
+// base (TLinzoraEntryRecBase) and 240-byte extra block; what the line does not hold is written
+// as zeros.
 //
 // The line's text is reached only through Text()/SetText(). A line its list has taken keeps its
 // text in the list's arena (large blocks, no per-line allocation), where a line a run made may
@@ -43,6 +47,7 @@
 #include "platform/search/search_records.h"
 
 class TConcordanceEntry;
+struct TLineAside;
 
 // The longest line text a stream may hold: beyond it a position cannot reach.
 inline constexpr int32_t kMaxStoredLineChars = 32767;
@@ -196,7 +201,8 @@ static_assert(sizeof(TLineUnitStats) == 52);
 // what nearly every line sets is here; the section's distance and sort place, the search word's
 // start and finish, the section tag's number, the stored mean word rank and the merge number are
 // rarely set and live behind the line's on-need block (see the entry's accessors). Widths and
-// positions fit 16 bits: a line is at most kMaxLineWidth characters.
+// positions fit 16 bits: a line is at most kMaxLineWidth characters. The fixed words' lengths and
+// barriers and the unit statistics are kept narrower by the entry itself (FixedWord, UnitStats).
 struct TConcordanceLineData {
   int64_t byte_position = 0;
   int32_t hit_characters = 0;
@@ -208,14 +214,10 @@ struct TConcordanceLineData {
   int16_t midpoint = 0;
   bool has_percent = false;
   bool sw_contains_a_tag = false;
-  // The eleven fixed word positions (L5 ... search word ... R5) without their tag numbers, which
-  // are rare: the line's FixedWord()/SetFixedWord() join them.
+  // Where the eleven fixed words (L5 ... search word ... R5) start, from the midpoint.
   int16_t word_start[kSpanFixedCount] = {};
-  int16_t word_length[kSpanFixedCount] = {};
-  uint8_t word_barrier[kSpanFixedCount] = {};
-  TLineUnitStats extras;
 };
-static_assert(sizeof(TConcordanceLineData) == 144, "a line's numbers have grown");
+static_assert(sizeof(TConcordanceLineData) == 56, "a line's numbers have grown");
 
 // Which words of a line are highlighted as collocates.
 struct THighlightNumAndPos {
@@ -268,6 +270,13 @@ class TConcordanceEntry : public TVXBaseListObject {
   // The word at fixed position k (0 L5 ... 5 the search word ... 10 R5) as its stream record.
   TSortInfoRec FixedWord(int k) const;
   void SetFixedWord(int k, const TSortInfoRec& word);
+  // The statistics of the line's units (sentence, paragraph, heading, section): their numbers,
+  // the hit's position in each and each one's length once known.
+  TLineUnitStats UnitStats() const;
+  void SetUnitStats(const TLineUnitStats& stats);
+  int32_t UnitNumber(int kind) const;
+  // Asks for the unit records' memory ahead of their reading.
+  void PrefetchUnits() const { __builtin_prefetch(unit_number_, 1, 3); }
 
   TLineText Text() const;
   // A line its list has taken stores the text in the list's arena; others own it.
@@ -281,10 +290,10 @@ class TConcordanceEntry : public TVXBaseListObject {
   void SetText(TLineTextArena::TLease& lease, UStringView text);
   void SetText(TLineTextArena::TLease& lease, TLineText text);
   // Sets the text to one-byte characters that lie in the shared bytes of the lease's arena (see
-  // TSharedLineBytes): the line keeps only a block that points to them. Without the owner's
-  // arena, as SetText.
+  // TSharedLineBytes): the line keeps only where they are, how many and their form. Without the
+  // owner's arena, as SetText.
   void SetTextView(TLineTextArena::TLease& lease, TLineText text);
-  bool TextInArena() const { return (slot_ & kTextInArena) != 0; }
+  bool TextInArena() const { return (flags_ & kTextInArena) != 0; }
   UStringView TagContext() const;
   void SetTagContext(UString text);
 
@@ -365,13 +374,16 @@ class TConcordanceEntry : public TVXBaseListObject {
   struct TOnNeed;
   TOnNeed& More();
   TOnNeed* more() const {
-    return (slot_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & kAddressBits) : nullptr;
+    return (flags_ & kHasMore) ? reinterpret_cast<TOnNeed*>(slot_ & kAddressBits) : nullptr;
   }
+  // What lines seldom have, within the on-need block; nullptr when the line has none.
+  const TLineAside* aside() const;
   // Gives up the on-need block; the text stays.
   void DropMore();
   bool ReadTexts(TStream& s, UString& out, bool& was_nil);
   bool WriteText(TStream& s, const UString* text) const;
   void ClipPositions();
+  // The text's block, or the first of its bytes for a viewed text (see flags_).
   char* TextBlock() const;
   void SetTextBlock(char* block);
   // Gives up the text (back to the arena, or freed).
@@ -380,21 +392,40 @@ class TConcordanceEntry : public TVXBaseListObject {
   template <class T>
   void StoreText(T text);
 
-  // Sets the address and flag bits of slot_, keeping the owner's number; p must fit kAddressBits
+  // Sets the address bits of slot_, keeping the owner's number; p must fit kAddressBits
   // (user-space addresses on 64-bit Linux do; others throw std::bad_alloc).
-  void SetSlotAddress(const void* p, uintptr_t flags);
+  void SetSlotAddress(const void* p);
+  // The unit records as they are kept (see unit_kinds_).
+  void PackUnits(const TLineUnitStats& stats);
 
   // One word for the owner, the text and the on-need block. Bits 48-63: the owner's number.
-  // Below them the text block's address, or once the line has the block, the block's (which then
-  // holds the text's). Both are 4-byte aligned, so the two low bits say which, and whether the
-  // text lies in the owner's arena.
+  // Below them the address of the text (its block, or the first of its bytes when the line is a
+  // view of shared bytes), or once the line has the on-need block, the block's (which then holds
+  // the text's address). flags_ says which, and whether the text lies in the owner's arena.
   static constexpr int kOwnerShift = 48;
-  static constexpr uintptr_t kTextInArena = 1;
-  static constexpr uintptr_t kHasMore = 2;
-  static constexpr uintptr_t kSlotBits = 3;
-  static constexpr uintptr_t kAddressBits = ((uintptr_t{1} << kOwnerShift) - 1) & ~kSlotBits;
+  static constexpr uintptr_t kAddressBits = (uintptr_t{1} << kOwnerShift) - 1;
+  static constexpr uint8_t kTextInArena = 1;
+  static constexpr uint8_t kHasMore = 2;
+  // Bits 2-3: 0 a text block (or none), else 1 + the form of the one-byte text the line views.
+  static constexpr int kViewShift = 2;
+  static constexpr uint8_t kViewBits = 3 << kViewShift;
+  // A fixed word's length that does not fit a byte is kept in the on-need block.
+  static constexpr uint8_t kWordLengthAside = 255;
+  // unit_kinds_: two bits for each of kinds 1-3 (from bit 0): 0 their record is the sentence's,
+  // 1 the second record; kUnitsAside: all four kinds are in the on-need block.
+  static constexpr uint8_t kUnitsAside = 0xFF;
 
   TConcordanceLineData data_;
+  uint8_t word_length_[kSpanFixedCount] = {};
+  uint8_t word_barrier_[kSpanFixedCount] = {};
+  uint8_t unit_kinds_ = 0;
+  uint8_t flags_ = 0;
+  uint16_t view_chars_ = 0;  // characters of a viewed text
+  int32_t words_in_chunk_ = 0;
+  // Two unit records: the sentence's, and one that the other kinds share when they agree.
+  int32_t unit_number_[2] = {};
+  int32_t unit_position_[2] = {};
+  int32_t unit_length_[2] = {};
   uintptr_t slot_ = 0;
 };
 

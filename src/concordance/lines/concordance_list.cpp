@@ -56,8 +56,9 @@ std::pair<int32_t, int32_t> SpanWordExtent(const TConcordanceEntry& line, int sp
 
 float UnitPercentOfLine(const TConcordanceEntry& line, int kind) {
   if (kind < 0 || kind >= kUnitKinds) return kMissingValue;
-  int64_t p = line.Data().extras.unit_position[kind];
-  int64_t n = line.Data().extras.unit_length[kind];
+  const TLineUnitStats units = line.UnitStats();
+  int64_t p = units.unit_position[kind];
+  int64_t n = units.unit_length[kind];
   if (p >= 2) --p;
   if (n >= 2) --n;
   return IntegerAsPercent(p, n);
@@ -309,7 +310,7 @@ float TConcordanceList::LineNumber(const TConcordanceEntry& line, int key) const
   }
   if (key >= kConcSortSentence && key < kConcSortMeanRank) {
     const int kind = (key - kConcSortSentence) / 2;
-    if ((key - kConcSortSentence) % 2 == 0) return static_cast<float>(d.extras.unit_number[kind]);
+    if ((key - kConcSortSentence) % 2 == 0) return static_cast<float>(line.UnitNumber(kind));
     return UnitPercentOfLine(line, kind);
   }
   return kMissingValue;
@@ -498,7 +499,7 @@ bool TConcordanceList::DoASort(int levels, int first, int last) {
         doubles_from([this, k](const TConcordanceEntry& line) { return static_cast<double>(LineNumber(line, k)); });
       } else if (k >= kConcSortSentence && k < kConcSortMeanRank) {
         const int kind = (k - kConcSortSentence) / 2;
-        ints_from([kind](const TConcordanceEntry& line) { return int64_t(line.Data().extras.unit_number[kind]); });
+        ints_from([kind](const TConcordanceEntry& line) { return int64_t(line.UnitNumber(kind)); });
       } else if (k == kConcSortMeanRank) {
         ints_from([](const TConcordanceEntry& line) { return int64_t(line.MeanWordRank()); });
       } else if (k == kConcSortHighlight) {
@@ -573,9 +574,10 @@ int32_t TConcordanceList::HeaderColumnToSortNeeded(int level, int column) {
 
 namespace {
 // A line read from a stream carries no flag for unit statistics: none of them set means none.
-bool HasStructureData(const TConcordanceLineData& d) {
+bool HasStructureData(const TConcordanceEntry& line) {
+  const TLineUnitStats units = line.UnitStats();
   for (int k = 0; k < kUnitKinds; ++k)
-    if (d.extras.unit_number[k] != 0 || d.extras.unit_length[k] != 0 || d.extras.unit_position[k] != 0) return true;
+    if (units.unit_number[k] != 0 || units.unit_length[k] != 0 || units.unit_position[k] != 0) return true;
   return false;
 }
 }  // namespace
@@ -583,9 +585,9 @@ bool HasStructureData(const TConcordanceLineData& d) {
 float TConcordanceList::NumericalData(const TConcordanceEntry& line, int column) const {
   const TConcordanceLineData& d = line.Data();
   if (column >= 5 && column <= 12) {
-    if (!HasStructureData(d)) return kMissingValue;
+    if (!HasStructureData(line)) return kMissingValue;
     const int kind = (column - 5) / 2;
-    if ((column - 5) % 2 == 0) return static_cast<float>(d.extras.unit_number[kind]);
+    if ((column - 5) % 2 == 0) return static_cast<float>(line.UnitNumber(kind));
     const float p = UnitPercentOfLine(line, kind);
     if (p == kMissingValue || !document_->UnitPercentPerMillion()) return p;
     return p * 10000.0f;

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr uint32_t kLengthBits = 0x1FFFFFFF;
-constexpr uint32_t kViewFlag = 0x20000000;  // the bytes lie elsewhere: their address follows
 constexpr uint32_t kOneByteFlag = 0x40000000;
 constexpr uint32_t kAsciiFlag = 0x80000000;
 
@@ -212,16 +211,6 @@ void WriteLineTextHeader(char* block, TLineText text) {
   std::memcpy(block, &header, sizeof header);
 }
 
-void FillLineTextView(char* block, TLineText text) {
-  WriteLineTextHeader(block, text);
-  uint32_t header = 0;
-  std::memcpy(&header, block, sizeof header);
-  header |= kViewFlag;
-  std::memcpy(block, &header, sizeof header);
-  const uint8_t* at = text.Bytes();
-  std::memcpy(block + kLineTextHeaderBytes, &at, sizeof at);
-}
-
 void FillLineTextBlock(char* block, TLineText text) {
   WriteLineTextHeader(block, text);
   if (!text.empty()) std::memcpy(block + kLineTextHeaderBytes, text.Bytes(), text.StoredBytes() - kLineTextHeaderBytes);
@@ -233,7 +222,6 @@ TLineText LineTextOfBlock(const char* block) {
   std::memcpy(&header, block, sizeof header);
   const size_t n = header & kLengthBits;
   const char* at = block + sizeof header;
-  if (header & kViewFlag) std::memcpy(&at, block + sizeof header, sizeof at);
   if (!(header & kOneByteFlag)) return TLineText(UStringView(reinterpret_cast<const char16_t*>(at), n));
   return TLineText(reinterpret_cast<const uint8_t*>(at), n,
                    (header & kAsciiFlag) ? TLineTextForm::kAscii : TLineTextForm::kNarrow);

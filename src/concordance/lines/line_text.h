@@ -11,9 +11,9 @@
 // alike, and every reader sees the same characters whichever form holds them.
 //
 // A stored text is one block: a 4-byte header (the length in characters and the form), then
-// the bytes or the units. A block may instead stand for one-byte characters kept elsewhere (the
-// stretch of a text that overlapping lines share, see line_text_arena.h): the header, then
-// their address. TLineText is a view of such a block, or of UTF-16 units kept elsewhere; readers
+// the bytes or the units. A line may instead view one-byte characters kept elsewhere (the
+// stretch of a text that overlapping lines share, see line_text_arena.h). TLineText is a view
+// of a block, of such bytes, or of UTF-16 units kept elsewhere; readers
 // that need UTF-16 take a TLineTextWide (a view where the text is UTF-16 already, a copy made
 // once where it is not).
 #pragma once
@@ -144,11 +144,6 @@ TLineTextForm FillLineTextBlockShortest(char* block, UStringView text);
 void FillLineTextBlock(char* block, TLineText text);
 // The header a block's bytes or units follow.
 inline constexpr size_t kLineTextHeaderBytes = 4;
-// Bytes of a block that stands for a one-byte text kept elsewhere (4-byte aligned).
-inline constexpr size_t kLineTextViewBytes = kLineTextHeaderBytes + sizeof(void*);
-// Writes a block that stands for text (one-byte, not empty), whose bytes stay where they are
-// while the block is used.
-void FillLineTextView(char* block, TLineText text);
 // Writes only the header of text's block: its bytes or units are in the block already.
 void WriteLineTextHeader(char* block, TLineText text);
 // The text a block holds; an empty text for nullptr.

@@ -311,14 +311,6 @@ char* TLineTextArena::TLease::Store(TLineText text) {
   return block;
 }
 
-char* TLineTextArena::TLease::StoreView(TLineText text) {
-  if (text.empty()) return nullptr;
-  char* block = Room(kLineTextViewBytes);
-  FillLineTextView(block, text);
-  Advance(kLineTextViewBytes);
-  return block;
-}
-
 const uint8_t* TSharedLineBytes::Keep(const uint8_t* bytes, size_t n, size_t overlap) {
   auto& room = lease_.stretch_;
   const auto* end = reinterpret_cast<const uint8_t*>(room.at);

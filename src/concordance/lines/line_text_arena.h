@@ -30,9 +30,9 @@
 // The lines of a frequent word overlap: each holds the thousand characters around its hit, and
 // hits lie a few hundred apart. A worker keeps such lines' bytes once, in a stretch of the arena
 // that its TSharedLineBytes fills (a line's bytes follow on from the last line's where the two
-// agree), and stores each line as a small block that points into it (TLease::StoreView). The
-// shared bytes are no text of their own: they stay with the arena's blocks while any text or
-// lease is alive, and are never written again once kept.
+// agree), and each line views its bytes there, counted as a text of the arena
+// (TLease::CountView). The shared bytes are no text of their own: they stay with the arena's
+// blocks while any text or lease is alive, and are never written again once kept.
 class TLineTextArena {
   struct TStretch {
     char* at = nullptr;
@@ -53,9 +53,9 @@ class TLineTextArena {
     char* Store(UStringView text);
     // The same for a text in any form (a one-byte text is copied as it is).
     char* Store(TLineText text);
-    // A block standing for text (one-byte), whose bytes lie in this arena's shared bytes (see
-    // TSharedLineBytes); it counts as a live text of the arena.
-    char* StoreView(TLineText text);
+    // A line now views bytes in this arena's shared bytes (see TSharedLineBytes): that counts as
+    // a live text of the arena, released as any other.
+    void CountView() { Advance(0); }
     TLineTextArena& Arena() const { return arena_; }
 
    private:

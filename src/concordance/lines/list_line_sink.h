@@ -10,6 +10,7 @@ class TConcordanceListSink : public TConcordanceLineSink {
  public:
   explicit TConcordanceListSink(TConcordanceList& list) : list_(list) {}
   int64_t Count() const override { return list_.Count(); }
+  void Expect(int64_t lines) override { list_.ReserveEntries(lines); }
   int64_t Add(std::unique_ptr<TConcordanceEntry> line) override {
     TConcordanceEntry* taken = line.release();
     taken->SetOwner(&list_);

@@ -115,6 +115,12 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
   // A text that could not be read to its end as it was when its reading began keeps no line:
   // its lines may hold bytes that are no longer, or never were, the text's.
   if (!text.read_ok) text.lines.clear();
+  {
+    // The list need make room for no more than the run may still take.
+    const int64_t room = static_cast<int64_t>(std::max(settings_.item_count, 0)) *
+                             std::max(settings_.lines_wanted_per_item, 0) - sink_.Count();
+    sink_.Expect(std::min(static_cast<int64_t>(text.lines.size()), room));
+  }
 
   const int32_t item_count = static_cast<int32_t>(result_.sws_found_counter.size());
   const int32_t file_number = settings_.first_file_number + texts_with_lines_;
@@ -140,8 +146,16 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
     }
     if (candidate.chunk > last_chunk_kept) break;
     // Units that ended only in chunks the stopped run never read stay open, as on one core.
-    for (int k = 0; k < kUnitKinds; ++k)
-      if (candidate.unit_closed_in_chunk[k] > last_chunk_kept) candidate.line->Data().extras.unit_length[k] = 0;
+    if (last_chunk_kept != INT32_MAX) {
+      TLineUnitStats units = candidate.line->UnitStats();
+      bool reopened = false;
+      for (int k = 0; k < kUnitKinds; ++k) {
+        if (candidate.unit_closed_in_chunk[k] <= last_chunk_kept) continue;
+        units.unit_length[k] = 0;
+        reopened = true;
+      }
+      if (reopened) candidate.line->SetUnitStats(units);
+    }
     if (candidate.chunk != chunk) {
       EndItemPass();
       FlushChunk();

@@ -74,6 +74,8 @@ class TConcordanceLineSink {
   virtual int64_t Count() const = 0;
   // Takes the line and answers its index in the list.
   virtual int64_t Add(std::unique_ptr<TConcordanceEntry> line) = 0;
+  // At most this many lines come next (a text's candidates): room for them may be made at once.
+  virtual void Expect(int64_t lines) {}
 };
 
 struct TTextRunOutcome;

@@ -294,7 +294,7 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   d.sw_number = f.item_index;
   d.percent_of_file = f.percent;
   d.has_percent = true;
-  d.extras = f.stats;
+  line->SetUnitStats(f.stats);
   d.sw_contains_a_tag = item.sw_contains_a_tag;
   if (context_) {
     const TSearchFoundList& found = context_->ContextWordsFound();
@@ -453,7 +453,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
 }
 
 void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
-  const TLineUnitStats& s = outcome_.lines[static_cast<size_t>(line_index)].line->Data().extras;
+  const TLineUnitStats s = outcome_.lines[static_cast<size_t>(line_index)].line->UnitStats();
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }
@@ -500,10 +500,12 @@ void TLinzoraBufferProcessor::TextUnitsEnded(const TSearchStatsRec& stats) {
     {
       const std::vector<int32_t>& open = open_[kinds[0]];
       if (at[0] + kAhead < open.size())
-        __builtin_prefetch(&outcome_.lines[static_cast<size_t>(open[at[0] + kAhead])].line->Data().extras, 1, 3);
+        outcome_.lines[static_cast<size_t>(open[at[0] + kAhead])].line->PrefetchUnits();
     }
     TCandidateLine& candidate = outcome_.lines[static_cast<size_t>(line)];
-    TLineUnitStats& s = candidate.line->Data().extras;
+    // The line's units are set together: kinds that agree keep sharing their record.
+    TLineUnitStats s = candidate.line->UnitStats();
+    bool closed = false;
     for (int e = 0; e < ended; ++e) {
       const int kind = kinds[e];
       std::vector<int32_t>& open = open_[kind];
@@ -512,11 +514,13 @@ void TLinzoraBufferProcessor::TextUnitsEnded(const TSearchStatsRec& stats) {
       if (s.unit_number[kind] == stats.unit_number[kind]) {
         s.unit_length[kind] = stats.unit_length[kind];
         candidate.unit_closed_in_chunk[kind] = chunk_;
+        closed = true;
       } else if (s.unit_number[kind] > stats.unit_number[kind]) {
         open[kept[e]++] = line;
       }
       // A line of an earlier unit has no end to wait for any more.
     }
+    if (closed) candidate.line->SetUnitStats(s);
   }
   for (int e = 0; e < ended; ++e) open_[kinds[e]].resize(kept[e]);
 }

@@ -350,6 +350,13 @@ int TVXBaseDataClass::Add(TVXBaseListObject* entry) {
   return AddOwn(entry);
 }
 
+void TVXBaseDataClass::ReserveEntries(int64_t n) {
+  if (n <= 0) return;
+  const size_t need = entries_.size() + static_cast<size_t>(std::min<int64_t>(n, INT32_MAX));
+  if (need <= entries_.capacity()) return;
+  entries_.reserve(std::max(need, 2 * entries_.capacity()));
+}
+
 int TVXBaseDataClass::AddOwn(TVXBaseListObject* entry) {
   if (!entry) return -1;
   if (entry->List() != this) entry->SetParentAs(this);

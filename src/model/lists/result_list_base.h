@@ -596,6 +596,10 @@ class TVXBaseDataClass {
 
   // --- entries ---
   int Count() const { return static_cast<int>(entries_.size()); }
+  // Room for n entries more, made at once when they would not fit: a list taking the lines of
+  // one large text then grows once to what it needs instead of doubling (and copying) its way
+  // there. Room is still at least doubled, so that many small additions stay cheap.
+  void ReserveEntries(int64_t n);
   TVXBaseListObject* Get(int i) const;
   // Puts entry in slot i. Putting nullptr detaches the entry there: the caller owns it then.
   // Refused while busy.
