@@ -309,7 +309,7 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   const bool jumping = LowestJumpTo() > 0;
   if (jumping) {
     // A line of a jump position stands alone: no word number, no units.
-    d.extras = TSearchStatsRec{};
+    line->SetUnitStats(TLineUnitStats{});
     d.word_num = 0;
     MoveToNextJumpPosition(d.byte_position);
   }
