@@ -311,6 +311,37 @@ TEST(ConcordanceMerge, LinesPointAtTheirTextsAndItemsAndSumsAddUp) {
   EXPECT_NE(doc.fNotes.Text().find(u"other"), UString::npos);
 }
 
+// Each line brought in carries its place in the document it came from; a second merge numbers
+// the lines afresh, and every line still names its own text and search word.
+TEST(ConcordanceMerge, MergedLinesCarryTheirNumberInTheOtherDocument) {
+  ScopedSettings settings;
+  TCorpus one("x");
+  TCorpus two("y");
+  TCorpus three("z");
+  TRunDone a = RunConcordance({one.names, u"old"});
+  TRunDone b = RunConcordance({two.names, u"dog"});
+  TRunDone c = RunConcordance({three.names, u"old"});
+  ASSERT_TRUE(a.found && b.found && c.found);
+  const int n_a = a.doc->fConcordanceList->Count();
+  const int n_b = b.doc->fConcordanceList->Count();
+  const int n_c = c.doc->fConcordanceList->Count();
+  ASSERT_TRUE(a.doc->MergeWith(*b.doc, u"b"));
+  for (int i = 0; i < n_a + n_b; ++i)
+    EXPECT_EQ(a.doc->fConcordanceList->Line(i)->MergeNum(), i < n_a ? 0 : i - n_a + 1) << i;
+  ASSERT_TRUE(c.doc->MergeWith(*a.doc, u"a"));
+  T_WholeLinzoraHolder& doc = *c.doc;
+  ASSERT_EQ(doc.fConcordanceList->Count(), n_c + n_a + n_b);
+  for (int i = 0; i < doc.fConcordanceList->Count(); ++i) {
+    const TConcordanceEntry* line = doc.fConcordanceList->Line(i);
+    EXPECT_EQ(line->MergeNum(), i < n_c ? 0 : i - n_c + 1) << i;
+    const UString file = doc.fTextFilesWithSearchWord->GetFullFilename(line->Data().filename_num_original - 1, true);
+    const UString& folder = i < n_c ? three.tmp.Path() : i < n_c + n_a ? one.tmp.Path() : two.tmp.Path();
+    EXPECT_EQ(file.substr(0, folder.size()), folder) << i;
+    const UString word = doc.TypedSearchWords()[static_cast<size_t>(line->Data().sw_number)];
+    EXPECT_EQ(word, i >= n_c + n_a ? u"dog" : u"old") << i;
+  }
+}
+
 TEST(ConcordanceMerge, RefusedMergeLeavesBothAsTheyWere) {
   ScopedSettings settings;
   TCorpus one("x");

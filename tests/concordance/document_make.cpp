@@ -317,6 +317,29 @@ TEST(ConcordanceDocument, OptionTogglesFollowTheirMenuTags) {
   }
 }
 
+// "Sentence only" wins over "Tags only"; the sentence-end marker is the text settings' own string,
+// none when the reader is to find sentence ends itself.
+TEST(ConcordanceDocument, DisplayOptionsChooseHowLinesAreCut) {
+  ScopedSettings settings;
+  auto doc = NewDocument();
+  const std::pair<uint8_t, int> views[] = {{0, kLineViewWhole},      {1, kLineViewWhole},     {8, kLineViewSentence},
+                                           {16, kLineViewTags},      {24, kLineViewSentence}, {0xF7, kLineViewTags},
+                                           {0xE7, kLineViewWhole}};
+  for (const auto& [options, view] : views) {
+    doc->fSettings.SetDisplayOptions(options);
+    EXPECT_EQ(doc->LineView(), view) << int(options);
+  }
+  struct Case { const char16_t* text; bool automatic; const char16_t* marker; };
+  const Case markers[] = {{u"<s>", false, u"<s>"}, {u"<s>", true, u""}, {u"auto", false, u""}, {u"", false, u""}};
+  for (const Case& c : markers) {
+    TTextsett_rec32 text = doc->TextSettings();
+    text.SetMarkerText(TTextsett_rec32::kSentenceEndMarker, c.text);
+    text.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, c.automatic);
+    doc->SetTextSettings(text);
+    EXPECT_EQ(doc->SentenceEndMarker(), c.marker) << Utf16ToUtf8(c.text) << " " << c.automatic;
+  }
+}
+
 // A run over chosen texts whose UTF-8 questions are answered by `answer` and noted in `asked`.
 struct TAskingRun {
   std::unique_ptr<TSharedChosenFilesClass> chosen =

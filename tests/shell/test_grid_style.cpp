@@ -33,6 +33,10 @@ TEST(GridStyle, EachStylesColoursAreReadableOnItsBackgrounds) {
     EXPECT_GT(Contrast(k.matched_back, c.text), 4.5) << c.style;
     EXPECT_GT(Contrast(k.centre_fore, c.base), 4.5) << c.style;
     EXPECT_GT(Contrast(k.deleted_fore, c.base), 2.5) << c.style;
+    // A line whose sentence runs past its edge: readable, and told apart from plain and matched rows.
+    EXPECT_GT(Contrast(k.incomplete_back, c.text), 4.5) << c.style;
+    EXPECT_NE(k.incomplete_back, c.base) << c.style;
+    EXPECT_NE(k.incomplete_back, k.matched_back) << c.style;
   }
   EXPECT_NE(GridColoursForStyle(0), GridColoursForStyle(1));
 }

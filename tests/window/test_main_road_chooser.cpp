@@ -1,10 +1,14 @@
 // The chooser of texts as the start wizard opens it: on the wizard's choice, marking a program
-// among the texts, and refusing an empty choice instead of leaving the old one to run.
+// among the texts, refusing an empty choice instead of leaving the old one to run, and printing
+// the list of texts.
 #include <QDir>
 #include <QLabel>
+#include <QPrinter>
 #include <QTableView>
 
+#include "shell/qt/grid_printing.h"
 #include "window/main_road_support.h"
+#include "window/test_tool_window.h"
 #include "window/window_test_support.h"
 
 namespace {
@@ -82,4 +86,45 @@ TEST_F(MainRoadChooser, OpensOnTheWindowsOwnChoiceNotOnTheLastHandOver) {
   chooser->accept();
   ASSERT_TRUE(WaitUntil([this] { return Main().ChosenTexts.FileCount() == 1; }));
   EXPECT_EQ(Utf16ToUtf8(Main().ChosenTexts.GetFullFileDetails(0).rec.filename), "hallam_mill.txt");
+}
+
+// Print... with no printer installed: the user names a PDF file through the window's file
+// dialogs and the list of texts goes into it, a page for each screenful of rows; cancelling the
+// name prints nothing and keeps the choice.
+TEST_F(MainRoadChooser, PrintsTheListOfTextsIntoAPdfTheUserNames) {
+  Start();
+  TScriptedFileDialogs files;
+  Main().SetFileDialogs(&files);
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  TempFolder corpus;
+  for (int i = 0; i < 150; ++i) corpus.Write(u"texts/text" + IntToUStr(i) + u".txt", "a few words");
+  chooser->AddFolder(corpus.Path() + u"texts");
+  ASSERT_EQ(chooser->Choice().Count(), 150);
+  QPushButton* print = nullptr;
+  for (QPushButton* b : chooser->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Print...")) print = b;
+  ASSERT_NE(print, nullptr);
+  ASSERT_TRUE(print->isEnabled());
+
+  const UString pdf = corpus.Path() + u"chosen.pdf";
+  files.answers = {u"", pdf};
+  print->click();
+  EXPECT_EQ(files.save_requests, 1);
+  EXPECT_FALSE(FileExists(pdf));
+  EXPECT_EQ(chooser->Choice().Count(), 150);
+
+  print->click();
+  EXPECT_EQ(files.save_requests, 2);
+  ASSERT_TRUE(FileExists(pdf));
+  // 150 rows do not fit one page; the same table printed straight onto the same page set-up
+  // gives as many pages.
+  const int pages = PdfPageCount(ToQString(pdf));
+  EXPECT_GE(pages, 2);
+  QPrinter again(QPrinter::HighResolution);
+  ASSERT_FALSE(ApplyPrintPageRec(again, GetPrinterRec().PrinterName(), GetPrintPageRec()));
+  again.setOutputFileName(ToQString(corpus.Path() + u"again.pdf"));
+  const TVXFileDetails& texts = chooser->Choice().Texts();
+  EXPECT_EQ(PrintChosenTexts(texts.PrintTable(kToolConcordancer), again, chooser->font()), pages);
+  chooser->reject();
 }

@@ -111,6 +111,16 @@ TEST(CellRules, UncomputedCollocateCellsAreNotApplicable) {
   EXPECT_FALSE(FileNameDisplayFlag(1));
 }
 
+TEST(CellRules, SentenceOnlyMarksALineWhoseSentenceRunsPastItsEdge) {
+  struct Case { uint8_t options; bool both_ends, marked; };
+  const Case cases[] = {
+      {0x08, false, true},  {0x08, true, false}, {0x00, false, false},
+      {0x10, false, false}, {0x19, false, true}, {0xF7, false, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SentenceIncomplete(c.options, c.both_ends), c.marked) << int(c.options) << " " << c.both_ends;
+}
+
 TEST(CellRules, LoadedPercentOfAnEmptyTextIsZero) {
   EXPECT_EQ(LoadedPercent(0, 0), 0);
   EXPECT_EQ(LoadedPercent(50, 200), 25);

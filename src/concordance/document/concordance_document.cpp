@@ -218,6 +218,20 @@ void T_WholeLinzoraHolder::ToggleHidetags(int tag) {
   UpdateVXShell();
 }
 
+int T_WholeLinzoraHolder::LineView() const {
+  const uint8_t options = fSettings.DisplayOptions();
+  if (OptionSet(options, 3)) return kLineViewSentence;
+  if (OptionSet(options, 4)) return kLineViewTags;
+  return kLineViewWhole;
+}
+
+UString T_WholeLinzoraHolder::SentenceEndMarker() const {
+  constexpr int kind = TTextsett_rec32::kSentenceEndMarker;
+  UString marker = TextSettings().MarkerText(kind);
+  if (TextSettings().MarkerAuto(kind) || marker == u"auto") marker.clear();
+  return marker;
+}
+
 void T_WholeLinzoraHolder::ToggleConcDisplay(int tag) {
   const int option = tag == 100 ? 0 : tag == 101 ? 3 : tag == 112 ? 4 : -1;
   if (option < 0) return;

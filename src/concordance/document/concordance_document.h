@@ -271,6 +271,12 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // (the lines show their tags as with 1).
   bool HideTags() const override { return TagDisplay == kTagDisplayHidden; }
   bool TagsAsSuffixes() const override { return TagDisplay == kTagDisplaySuffix; }
+  // The View menu's "Sentence only" (display option 3) cuts each shown line to its search word's
+  // sentence; else "Tags only" (option 4) to the stretch between the tags-only strings.
+  int LineView() const override;
+  // The text settings' sentence-end marker; empty (punctuation decides) when the reader finds
+  // sentence ends itself ("auto").
+  UString SentenceEndMarker() const override;
   // Column 13 names each line's text in full while the texts of lines are fetched (byte 1768).
   bool ShowFullFilenames() const override { return fSettings.FetchingLineTexts(); }
   // Column 2 holds each line's Set text; without saying so no Set value could be written.

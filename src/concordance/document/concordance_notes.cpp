@@ -188,6 +188,8 @@ bool T_WholeLinzoraHolder::MergeWith(TTessorineholder& other_base, UStringView c
   for (int j = 0; j < other->fConcordanceList->Count(); ++j) {
     TConcordanceEntry* line = other->fConcordanceList->Line(j);
     if (!line) continue;
+    // The number travels with the line, so its record is found again wherever the line lands.
+    line->SetMergeNum(j + 1);
     TConcEntryMergeRec rec;
     rec.merge_num = j + 1;
     rec.full_filename = other->fTextFilesWithSearchWord->GetFullFilename(line->SourceTextIndex(), true);
@@ -201,8 +203,8 @@ bool T_WholeLinzoraHolder::MergeWith(TTessorineholder& other_base, UStringView c
     if (fSearchWords.TypeInIndexOf(typed) < 0) fSearchWords.AddedSearchWords(typed);
   for (int p = n0; p < fConcordanceList->Count(); ++p) {
     TConcordanceEntry* line = fConcordanceList->Line(p);
-    const int32_t k = p - n0;
-    if (!line || k >= merge.Count()) continue;
+    const int32_t k = line && line->MergeNum() > 0 ? merge.IndexOfN(line->MergeNum()) : -1;
+    if (k < 0) continue;
     const int row = fTextFilesWithSearchWord->IndexOfAFilename(merge[k].full_filename, false);
     if (row >= 0) line->Data().filename_num_original = row + 1;
     line->Data().sw_number = std::max(0, fSearchWords.TypeInIndexOf(merge[k].search_word));

@@ -1156,6 +1156,7 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.mark_spans = cell.tag_mark_spans = 0;
   cell.alignment = 0xFF;
   cell.typeface = 0;
+  cell.sentence_incomplete = false;
 }
 
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {

@@ -213,6 +213,9 @@ struct TGrid_data_rec {
   // From the column's layout: kAlign* (0xFF: the painter's own choice) and kTypeface* bits.
   uint8_t alignment = 0xFF;
   uint8_t typeface = 0;
+  // Concordance line shown cut to its sentence while that sentence runs past the line's edge
+  // (either end not found): the grid paints it on a pale background.
+  bool sentence_incomplete = false;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // The cell as a fresh one, its texts and lists emptied in place (their room kept for refilling).

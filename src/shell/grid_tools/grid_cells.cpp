@@ -234,8 +234,8 @@ UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bo
 }
 
 TGridStyleColours GridColoursForStyle(int style_number) {
-  if ((style_number & 1) != 0) return {0x284628, 0xFFAA78, 0x787878};
-  return {0xD0F0D8, 0xA00000, 0x8C8C8C};
+  if ((style_number & 1) != 0) return {0x284628, 0xFFAA78, 0x787878, 0x283C46};
+  return {0xD0F0D8, 0xA00000, 0x8C8C8C, 0xD8F4FF};
 }
 
 TRulerOption RulerOptionAfterFit(bool ruler_item_shown, bool have_grid, int alternative, bool ruler_checked) {

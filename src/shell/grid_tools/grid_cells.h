@@ -112,6 +112,7 @@ struct TGridStyleColours {
   uint32_t matched_back = 0;  // rows a match list marked
   uint32_t centre_fore = 0;   // the centre of a concordance line
   uint32_t deleted_fore = 0;  // rows struck through
+  uint32_t incomplete_back = 0;  // lines whose sentence runs past their edge
   bool operator==(const TGridStyleColours&) const = default;
 };
 TGridStyleColours GridColoursForStyle(int style_number);

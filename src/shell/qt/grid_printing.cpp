@@ -176,11 +176,14 @@ bool ChoosePdfFileForPrinter(QPrinter& printer, TFileDialogs& dialogs) {
   return true;
 }
 
+bool StoredPrinterOrPdf(QPrinter& printer, TFileDialogs* dialogs) {
+  return ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) ||
+         (dialogs && ChoosePdfFileForPrinter(printer, *dialogs));
+}
+
 bool PrintTextDocument(QTextDocument& text, const QString& title, TFileDialogs* dialogs) {
   QPrinter printer(QPrinter::HighResolution);
-  if (!ApplyPrintPageRec(printer, GetPrinterRec().PrinterName(), GetPrintPageRec()) &&
-      (!dialogs || !ChoosePdfFileForPrinter(printer, *dialogs)))
-    return false;
+  if (!StoredPrinterOrPdf(printer, dialogs)) return false;
   printer.setDocName(title);
   text.print(&printer);
   return true;

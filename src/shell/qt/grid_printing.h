@@ -47,6 +47,9 @@ bool PrinterInstalled(const UString& name);
 // A text printed whole under the title: on the stored printer with the stored page set-up, or
 // into a PDF file the user names when no printer is installed (false: none named, or no dialogs).
 bool PrintTextDocument(QTextDocument& text, const QString& title, TFileDialogs* dialogs);
+// The stored printer with the stored page set-up, or a PDF file the user names when no printer
+// is installed; false when none was named or there are no dialogs to ask with.
+bool StoredPrinterOrPdf(QPrinter& printer, TFileDialogs* dialogs);
 
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options);
 // Draws one sheet of the plan on a painter already scaled to screen units.

@@ -119,8 +119,10 @@ std::unique_ptr<TProgramWindows> MakeProgramWindows(const std::vector<UString>* 
     w->controller = std::make_unique<TQtControllerStandIn>();
     w->controller->Install();
     TQtControllerStandIn* c = w->controller.get();
-    w->controller->SetChooseTexts([c] {
+    TProgramWindows* windows = w.get();
+    w->controller->SetChooseTexts([c, windows] {
       auto* chooser = new TTextChooser(kToolConcordancer);
+      if (windows->main) chooser->SetFileDialogs(&windows->main->FileDialogs());
       chooser->setAttribute(Qt::WA_DeleteOnClose);
       c->setProperty("lz_chooser", QVariant::fromValue<QObject*>(chooser));
       chooser->open();

@@ -241,6 +241,10 @@ void TFormLinzora::ShowDocumentPages() {
       // The spans are made on the whole line (centring moves them with its cut); text written
       // out has no colours.
       if (cell.has_text && !cell.pieces.empty() && !text_output_) ColourLineMarks(*d, *lines_grid, cell);
+      // The line's sentence ends were looked for as the cell was filled.
+      const TConcordanceEntry* line = d->fConcordanceList ? d->fConcordanceList->Line(cell.row - 1) : nullptr;
+      cell.sentence_incomplete =
+          line && SentenceIncomplete(d->fSettings.DisplayOptions(), line->FoundBothEndsOfSentence());
       CentreConcordanceCell(cell, ConcordanceCharsEachSide(cell.centre_length),
                             conc_displacement_ * kConcDisplacementStep);
       return;

@@ -218,6 +218,10 @@ void TweakPatternsCell(TGrid_data_rec& cell, bool text_output) {
   cell.has_number = false;
 }
 
+bool SentenceIncomplete(uint8_t display_options, bool found_both_ends) {
+  return (display_options & TConcSettingsRec32::kDisplaySentenceOnly) != 0 && !found_both_ends;
+}
+
 bool FileNameDisplayFlag(uint8_t file_status) { return file_status == 0; }
 
 int LoadedPercent(int64_t loaded, int64_t length) {

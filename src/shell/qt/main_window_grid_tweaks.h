@@ -86,6 +86,9 @@ UString PlotCellText(const TGrid_data_rec& cell);
 void TweakPatternsCell(TGrid_data_rec& cell, bool text_output);
 // A whole number with its thousands grouped by commas ("-1,234,567").
 UString GroupedThousands(int64_t n);
+// A concordance line shown with "Sentence only" (display option 3) is marked when its sentence
+// was not found at both ends.
+bool SentenceIncomplete(uint8_t display_options, bool found_both_ends);
 // File names: status 0 sets the display flag.
 bool FileNameDisplayFlag(uint8_t file_status);
 // The percent of a source text loaded so far; 0 for an empty text (nothing to divide by).

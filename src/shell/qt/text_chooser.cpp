@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -24,6 +25,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
+#include "shell/qt/grid_printing.h"
 #include "shell/qt/qt_application.h"
 
 namespace {
@@ -113,6 +115,7 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   auto* clear = new QPushButton(QStringLiteral("Clear"), this);
   auto* save = new QPushButton(QStringLiteral("Save..."), this);
   auto* load = new QPushButton(QStringLiteral("Load..."), this);
+  auto* print = new QPushButton(QStringLiteral("Print..."), this);
   status_ = new QLabel(this);
   status_->setMinimumWidth(200);
   busy_ = new QProgressBar(this);
@@ -121,14 +124,14 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   busy_->hide();
   stop_ = new QPushButton(QStringLiteral("Stop"), this);
   stop_->setEnabled(false);
-  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load}) editing->addWidget(w);
+  for (QWidget* w : std::initializer_list<QWidget*>{remove, clear, save, load, print}) editing->addWidget(w);
   editing->addWidget(status_, 1);
   editing->addWidget(busy_);
   editing->addWidget(stop_);
   layout->addLayout(editing);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons);
-  idle_only_ = {files, folder, zip, mask_, sub_folders_, zips_, remove, clear, save, load, buttons};
+  idle_only_ = {files, folder, zip, mask_, sub_folders_, zips_, remove, clear, save, load, print, buttons};
   progress_timer_ = new QTimer(this);
   progress_timer_->setInterval(150);
   connect(progress_timer_, &QTimer::timeout, this, [this] { ShowProgress(); });
@@ -155,12 +158,21 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
     const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Load a choice"));
     if (!f.isEmpty()) LoadChoice(FromQString(f));
   });
+  connect(print, &QPushButton::clicked, this, [this] { PrintChoice(); });
   connect(stop_, &QPushButton::clicked, this, [this] { choice_->StopCollecting(); });
   choice_->Texts().fOnFolder = [this](const UString& f) { walking_in_ = f; };
   choice_->Texts().fOnFilesPercent = [this](int percent) { status_->setText(QStringLiteral("%1%").arg(percent)); };
   // The chooser opens on the texts chosen now, so that what OK hands over is what the user saw.
   choice_->LoadCurrentChoice();
   Changed();
+}
+
+bool TTextChooser::PrintChoice() {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!StoredPrinterOrPdf(printer, file_dialogs_)) return false;
+  printer.setDocName(windowTitle());
+  const TVXFileDetails& texts = choice_->Texts();
+  return PrintChosenTexts(texts.PrintTable(texts.fTool), printer, font()) > 0;
 }
 
 void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }

@@ -1,7 +1,7 @@
 // The tool's own chooser of texts (Settings > Choose texts when no controller program runs):
 // add files, a folder with a mask (with or without sub-folders and zip members), members picked
 // from one archive; the chosen texts in a grid (name, folder, size, date, kind); remove, clear,
-// save and load a choice. It opens on the texts chosen now. OK hands the choice to the tool
+// save, load and print a choice. It opens on the texts chosen now. OK hands the choice to the tool
 // (TTextChoice::Commit), unless it is empty: then a message says so and the dialog stays; Cancel
 // changes nothing. What could not be done is shown in a message.
 //
@@ -21,6 +21,7 @@
 #include "shell/main_window/text_choice.h"
 
 class QCheckBox;
+class TFileDialogs;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -76,6 +77,11 @@ class TTextChooser : public QDialog {
   void ClearAll();
   void SaveChoice(UStringView file);
   void LoadChoice(UStringView file);
+  // The list of texts on the stored printer, or into a PDF file the dialogs ask for when no
+  // printer is installed; false when nothing was printed.
+  bool PrintChoice();
+  // Where Print asks for a PDF file's name (the main window's file dialogs).
+  void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
 
   void accept() override;
   // While a walk runs: stops it, and the dialog stays.
@@ -106,5 +112,6 @@ class TTextChooser : public QDialog {
   QProgressBar* busy_ = nullptr;
   QTimer* progress_timer_ = nullptr;
   UString walking_in_;
+  TFileDialogs* file_dialogs_ = nullptr;
   std::vector<QWidget*> idle_only_;  // enabled only while no walk runs
 };

@@ -110,6 +110,7 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
                                    const QPalette& palette, const QFont& font, const TGridStyleColours& colours) {
   QColor back = palette.color(QPalette::Base);
   if (cell.matched) back = FromBGR(colours.matched_back);
+  if (cell.sentence_incomplete) back = FromBGR(colours.incomplete_back);
   if (cell.has_colour) back = FromBGR(cell.colour);
   if (selected) back = palette.color(QPalette::Highlight);
   p->fillRect(rect, back);
