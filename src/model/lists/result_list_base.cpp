@@ -1157,6 +1157,7 @@ void ResetGridDataRec(TGrid_data_rec& cell) {
   cell.alignment = 0xFF;
   cell.typeface = 0;
   cell.sentence_incomplete = false;
+  cell.display_flag = false;
 }
 
 void TVXBaseDataClass::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {

@@ -216,6 +216,9 @@ struct TGrid_data_rec {
   // Concordance line shown cut to its sentence while that sentence runs past the line's edge
   // (either end not found): the grid paints it on a pale background.
   bool sentence_incomplete = false;
+  // File-name cell of a text whose presence was not checked (a text on a network mount): the
+  // grid shows it in italics.
+  bool display_flag = false;
 };
 inline constexpr uint8_t kCellConcordanceLine = 6;
 // The cell as a fresh one, its texts and lists emptied in place (their room kept for refilling).

@@ -278,8 +278,14 @@ void TFormLinzora::ShowDocumentPages() {
                 [this](const QModelIndex& now, const QModelIndex&) { if (now.isValid()) PlotGridSelectCell(now.row() + 1); });
       }
     }
-  if (doc->fTextFilesWithSearchWord)
-    AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+  if (doc->fTextFilesWithSearchWord) {
+    TVX_Grid* names = AddListPage(QStringLiteral("Filenames"), doc->fTextFilesWithSearchWord, kListSourceFiles);
+    names->SetTweak([this](TGrid_data_rec& cell) {
+      const T_WholeLinzoraHolder* d = Doc();
+      if (!d || !d->fTextFilesWithSearchWord || cell.row < 1 || !cell.has_text) return;
+      cell.display_flag = FileNameDisplayFlag(static_cast<uint8_t>(d->fTextFilesWithSearchWord->GetAFileStatus(cell.row - 1)));
+    });
+  }
   AddSourceTextPage();
   notes_ = new QPlainTextEdit;
   notes_->setPlainText(NotesText(*doc));

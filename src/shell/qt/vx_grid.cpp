@@ -123,7 +123,7 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
   const QRect r = rect.adjusted(4, 0, -4, 0);
   QFont f = font;
   f.setBold((cell.typeface & kTypefaceBold) != 0);
-  f.setItalic((cell.typeface & kTypefaceItalic) != 0);
+  f.setItalic(cell.display_flag || (cell.typeface & kTypefaceItalic) != 0);
   f.setUnderline((cell.typeface & kTypefaceUnderline) != 0);
   f.setStrikeOut(cell.deleted || (cell.typeface & kTypefaceStrikeOut) != 0);
   p->setFont(f);
