@@ -104,7 +104,7 @@ TEST_F(MainWindowPages, FilenamesPageShowsEveryTextWithItsHits) {
   EXPECT_EQ(Panel(kPanelEntries), QStringLiteral("3 entries"));
   // A text whose presence was not checked (as one on a network mount) is shown in italics.
   for (int r = 1; r <= 3; ++r) EXPECT_FALSE(grid->Model().Source().Cell(r, 1).display_flag) << r;
-  Main().Doc()->fTextFilesWithSearchWord->SetAFileStatus(1, 0);
+  Main().Doc()->fTextFilesWithSearchWord->SetFileStatus(1, false, kFileNotChecked);
   grid->ListChanged();
   for (int r = 1; r <= 3; ++r) EXPECT_EQ(grid->Model().Source().Cell(r, 1).display_flag, r == 2) << r;
   EXPECT_FALSE(grid->Model().Source().Cell(2, 2).has_text && grid->Model().Source().Cell(2, 2).display_flag);
