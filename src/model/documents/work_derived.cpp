@@ -39,7 +39,8 @@ void ApplyDefaultColumnVisibility(TTessorineList list_type, int heading_count, b
                                   const std::function<void(int column, bool visible)>& set_visible) {
   if (widths_set || !set_visible) return;
   const int last = std::min(20, heading_count - 1);
-  for (int c = 2; c <= last; ++c) set_visible(c, GetDefaultColumnVisible(list_type, c));
+  const auto visible = GetAllDefaultColumnVisible(list_type);
+  for (int c = 2; c <= last; ++c) set_visible(c, visible[static_cast<size_t>(c)]);
 }
 
 // --- the lists a document owns -----------------------------------------------------------------

@@ -126,6 +126,15 @@ void SetFlag(std::string_view name, int count, int index, bool v, TFlagDefault d
     b[static_cast<size_t>(index)] = v ? 1 : 0;
   });
 }
+// Every flag of a block in one read of the store.
+template <size_t N>
+std::array<bool, N> AllFlags(std::string_view name, TFlagDefault def) {
+  std::array<bool, N> flags{};
+  std::vector<uint8_t> b;
+  const bool stored = Store().Find(name, b) && b.size() == N;
+  for (size_t i = 0; i < N; ++i) flags[i] = stored ? b[i] != 0 : def(static_cast<int>(i));
+  return flags;
+}
 bool AllOff(int) { return false; }
 bool ColumnDefault(int) { return settings_defaults::kDefaultColumnVisible; }
 bool ProcedureDefault(int) { return settings_defaults::kCarryoutProcedure; }
@@ -378,14 +387,7 @@ void SetMenuItemChecked(int tag, bool checked) {
   SetFlag("menu_checked", kMenuTags, tag, checked, settings_defaults::MenuItemCheckedByDefault);
 }
 std::array<bool, kMenuTags> GetAllMenuCheckStates() {
-  std::array<bool, kMenuTags> states{};
-  std::vector<uint8_t> b;
-  const bool stored = Store().Find("menu_checked", b) && b.size() == kMenuTags;
-  for (int i = 0; i < kMenuTags; ++i) {
-    states[static_cast<size_t>(i)] =
-        stored ? b[static_cast<size_t>(i)] != 0 : settings_defaults::MenuItemCheckedByDefault(i);
-  }
-  return states;
+  return AllFlags<kMenuTags>("menu_checked", settings_defaults::MenuItemCheckedByDefault);
 }
 uint8_t GetDisplayWordsPerMillion() {
   return GetValue<uint8_t>("display_per_million", settings_defaults::kDisplayWordsPerMillion);
@@ -413,11 +415,14 @@ void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred) {
   Store().Write("percentage_colours", ends, sizeof ends);
 }
 bool GetDefaultColumnVisible(uint8_t list_type, int column) {
-  if (column < 0 || column >= 32) return settings_defaults::kDefaultColumnVisible;
-  return GetFlag(Key("column_visible", list_type), 32, column, ColumnDefault);
+  if (column < 0 || column >= kDefaultVisibilityColumns) return settings_defaults::kDefaultColumnVisible;
+  return GetFlag(Key("column_visible", list_type), kDefaultVisibilityColumns, column, ColumnDefault);
+}
+std::array<bool, kDefaultVisibilityColumns> GetAllDefaultColumnVisible(uint8_t list_type) {
+  return AllFlags<kDefaultVisibilityColumns>(Key("column_visible", list_type), ColumnDefault);
 }
 void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible) {
-  SetFlag(Key("column_visible", list_type), 32, column, visible, ColumnDefault);
+  SetFlag(Key("column_visible", list_type), kDefaultVisibilityColumns, column, visible, ColumnDefault);
 }
 uint8_t GetTimeLinePlotBase() { return GetValue<uint8_t>("timeline_base", settings_defaults::kTimeLinePlotBase); }
 void SetTimeLinePlotBase(uint8_t base) { SetValue<uint8_t>("timeline_base", base); }
