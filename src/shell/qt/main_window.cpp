@@ -595,9 +595,6 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   // The texts the run reads: missing and binary ones are passed over and named afterwards.
   passed_over_.clear();
   run_text_heads_.clear();
-  // The run's list numbers its folders as it meets them: where texts are passed over, or a
-  // folder's texts lie apart, a text's number in the chosen list names another folder there.
-  std::vector<int32_t> run_folder(static_cast<size_t>(texts.fFolders.Count()), -1);
   for (int i = 0; i < n; ++i) {
     TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
     if (!on_disk[static_cast<size_t>(i)]) {
@@ -609,11 +606,9 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       passed_over_.push_back(FullName(d) + u" (not a text)");
       continue;
     }
-    const int32_t folder = d.rec.folder_num;
-    const bool numbered = folder >= 0 && folder < static_cast<int32_t>(run_folder.size());
-    if (numbered && run_folder[static_cast<size_t>(folder)] < 0)
-      run_folder[static_cast<size_t>(folder)] = run_texts.GetFolderInfo(d.folder).index;
-    d.rec.folder_num = numbered ? run_folder[static_cast<size_t>(folder)] : -1;
+    // The run's list numbers its folders as it meets them: a text's folder number in the chosen
+    // list may name another folder there, so the folder is looked up by its path.
+    d.rec.folder_num = -1;
     run_texts.AddedAFile(d.rec, d.folder);
     run_text_heads_.push_back(head[static_cast<size_t>(i)]);
   }
