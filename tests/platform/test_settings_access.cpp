@@ -102,7 +102,7 @@ TEST_F(SettingsVxbuf, NothingStoredGivesTheDefaults) {
   EXPECT_TRUE(GetMenuItemChecked(80));
   EXPECT_TRUE(GetMenuItemChecked(81));
   EXPECT_FALSE(GetMenuItemChecked(46));
-  EXPECT_TRUE(GetDefaultColumnVisible(10, 5));
+  EXPECT_TRUE(GetAllDefaultColumnVisible(10)[5]);
   EXPECT_EQ(GetConc_SW_TXT_Marker(), settings_defaults::kSearchWordTextMarker);
   EXPECT_FALSE(FileExists(Folder() + u"settings.dat"));  // reading writes nothing
 }
@@ -156,7 +156,7 @@ TEST_F(SettingsVxbuf, SingleValuesSurviveARestart) {
       {"menu", [] { SetMenuItemChecked(5, true); SetMenuItemChecked(80, false); },
        [] { return GetMenuItemChecked(5) && !GetMenuItemChecked(80) && GetAllMenuCheckStates()[5]; }},
       {"columns", [] { SetDefaultColumnVisible(10, 3, false); },
-       [] { return !GetDefaultColumnVisible(10, 3) && GetDefaultColumnVisible(10, 4) && GetDefaultColumnVisible(5, 3); }},
+       [] { return !GetAllDefaultColumnVisible(10)[3] && GetAllDefaultColumnVisible(10)[4] && GetAllDefaultColumnVisible(5)[3]; }},
       {"markers", [] { SetConc_SW_TXT_Marker(u""); SetConc_Context_W_TXT_Marker(u"##"); },
        [] { return GetConc_SW_TXT_Marker().empty() && GetConc_Context_W_TXT_Marker() == u"##"; }},
       {"buffer copy", [] { SetMaySaveVXBufferFile(true); },

@@ -43,14 +43,14 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   const int column = heads[item].column_number;
   const int next = heads[item + 1].column_number;  // the list goes with its document
   ASSERT_GE(column, 2);
-  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
+  EXPECT_TRUE(GetAllDefaultColumnVisible(kListConcordance)[column]);
   headings->clearSelection();
   headings->setCurrentRow(item);
   QTest::keyClick(headings, Qt::Key_Delete);
   form.hide();
-  EXPECT_FALSE(GetDefaultColumnVisible(kListConcordance, column));
-  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, next));
-  EXPECT_TRUE(GetDefaultColumnVisible(kListCollocates, column));  // another type's defaults stay
+  EXPECT_FALSE(GetAllDefaultColumnVisible(kListConcordance)[column]);
+  EXPECT_TRUE(GetAllDefaultColumnVisible(kListConcordance)[next]);
+  EXPECT_TRUE(GetAllDefaultColumnVisible(kListCollocates)[column]);  // another type's defaults stay
 
   // A new run: the new list has no layout of its own, and starts without the column.
   RunFromWizard(u"river");
@@ -71,7 +71,7 @@ TEST_F(DefaultColumnVisibility, HiddenInTheEditorIsHiddenInTheNextConcordance) {
   again.Headings()->setCurrentRow(at);
   QTest::keyClick(again.Headings(), Qt::Key_Insert);
   again.hide();
-  EXPECT_TRUE(GetDefaultColumnVisible(kListConcordance, column));
+  EXPECT_TRUE(GetAllDefaultColumnVisible(kListConcordance)[column]);
   RunFromWizard(u"river");
   EXPECT_TRUE(Has(ShownColumns(), column));
 }

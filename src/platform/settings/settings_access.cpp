@@ -414,10 +414,6 @@ void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred) {
   const uint32_t ends[2] = {at_zero & 0xFFFFFF, at_hundred & 0xFFFFFF};
   Store().Write("percentage_colours", ends, sizeof ends);
 }
-bool GetDefaultColumnVisible(uint8_t list_type, int column) {
-  if (column < 0 || column >= kDefaultVisibilityColumns) return settings_defaults::kDefaultColumnVisible;
-  return GetFlag(Key("column_visible", list_type), kDefaultVisibilityColumns, column, ColumnDefault);
-}
 std::array<bool, kDefaultVisibilityColumns> GetAllDefaultColumnVisible(uint8_t list_type) {
   return AllFlags<kDefaultVisibilityColumns>(Key("column_visible", list_type), ColumnDefault);
 }

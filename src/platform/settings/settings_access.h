@@ -177,9 +177,8 @@ void SetShouldColourPercentages(bool on);
 // in proportion, percentages outside 0..100 taking the nearer end.
 uint32_t GetAPercentageColour(int32_t percent);
 void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred);
-// Whether column 0..31 of a list type shows when its headings are first set.
-bool GetDefaultColumnVisible(uint8_t list_type, int column);
-// The default visibility of each of a list type's first columns, in one read of the store.
+// Whether each of columns 0..31 of a list type shows when its headings are first set, in one read
+// of the store.
 inline constexpr int kDefaultVisibilityColumns = 32;
 std::array<bool, kDefaultVisibilityColumns> GetAllDefaultColumnVisible(uint8_t list_type);
 void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible);
