@@ -181,7 +181,9 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   gap_from_ = std::max(0, ChunkStartIndex());
   const TFastPassResult* fast = FastPassFound();
-  const bool ascii_chunk = fast != nullptr && ascii_case_by_bit_;
+  // A chunk the pass judged that holds characters beyond ASCII goes the scan's way, with the
+  // pass's masks.
+  const bool ascii_chunk = fast != nullptr && fast->all_ascii && ascii_case_by_bit_;
   if (ascii_chunk && plain_ && !setup_.keep_tokens) {
     CountFastChunk(*fast);
     return true;

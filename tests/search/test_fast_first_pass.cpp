@@ -224,10 +224,37 @@ TEST(FastFirstPass, InWordSymbolsAsTheLanguageSays) {
 
 TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
   const TFastPassRules rules = DefaultRules();
-  for (const char16_t* text : {u"x < y. The", u"caf\u00E9 au lait", u"fish &amp; chips", u"tab\tand \U0001F600"}) {
+  // Stops, and characters beyond ASCII whose handling the masks cannot give: an invisible soft
+  // hyphen and joiner, a hyphen, punctuation that is also a digit between letters, a letter
+  // without case and one beyond the basic plane before a full stop, a private-use character
+  // (a word character of no letter) after a hyphen.
+  for (const UString& text :
+       {UString(u"x < y. The"), UString(u"fish &amp; chips"), UString(u"co\u00ADop"), UString(u"a\u200Db"),
+        UString(u"well\u2010known"), UString(u"x\u00B2y"), UString(u"\u65E5. The"), UString(u"\U0001D400. B"),
+        UString(u"a-\uE000")}) {
     SCOPED_TRACE(Utf16ToUtf8(text));
     EXPECT_FALSE(RunPass(text, {}, rules, TVectorPath::Scalar).judged);
     EXPECT_FALSE(RunPass(text, {}, rules, BestVectorPath()).judged);
+    // Far into a chunk of plain ASCII, past the blocks the vector paths take many at a time.
+    EXPECT_FALSE(RunPass(UString(700, u'a') + u" " + text, {}, rules, BestVectorPath()).judged);
+  }
+  // Elsewhere the same characters, and pairs of surrogates, digits beyond ASCII, letters without
+  // case, combining accents, lone surrogates and characters of no class, are judged: their kinds
+  // are the full road's.
+  const UString lone_surrogate = UString(u"a ") + char16_t(0xDC00) + u" b";
+  for (const UString& text :
+       {UString(u"tab\tand \U0001F600 \U0001D400x"), UString(u"x\u00B2 y"), UString(u"\u0663 a"),
+        UString(u"\u65E5\u672C \u65E5"), UString(u"e\u0301t\u00E9"), UString(u"\uE000 a b\uE000"), lone_surrogate,
+        UString(u"a \u0378 b")}) {
+    SCOPED_TRACE(Utf16ToUtf8(text));
+    std::vector<uint16_t> full(text.size() + 2, 0);
+    ClassifyChars(text.data(), text.size(), full.data());
+    for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
+      const TPassRun r = RunPass(text, {}, rules, path);
+      ASSERT_TRUE(r.judged);
+      EXPECT_EQ(r.kinds, full);
+      EXPECT_FALSE(r.result.all_ascii);
+    }
   }
   // A stop that could start anywhere (a letter, a digit, a space) leaves the text to the full road.
   for (char16_t c : {u'p', u'7', u' '}) {
@@ -236,10 +263,64 @@ TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
     EXPECT_FALSE(r.usable);
   }
   TFastPassRules r = DefaultRules();
-  r.AddStop(u'\u00A7');  // beyond ASCII: never in a chunk the pass judges
+  r.AddStop(u'\u00A7');  // beyond ASCII: a stop where it occurs
   r.AddStop(u'#');
   EXPECT_TRUE(r.usable);
   EXPECT_FALSE(RunPass(u"item #3", {}, r, TVectorPath::Scalar).judged);
+  for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
+    EXPECT_FALSE(RunPass(u"\u00A7 caf\u00E9", {}, r, path).judged);
+    EXPECT_TRUE(RunPass(u"caf\u00E9 \u00B6", {}, r, path).judged);
+  }
+}
+
+// Text beyond ASCII that the pass judges, against marks worked out by hand as the full road's
+// steps give them (sentence ends, punctuation between letters blanked); the blocks holding such
+// text are told apart from those of plain ASCII.
+TEST(FastFirstPass, TextBeyondAsciiWorkedByHand) {
+  TFastPassRules rules = DefaultRules();
+  rules.wide_sentence_marks = {char16_t(0x2026), char16_t(0x203C), char16_t(0x061F)};
+  struct Case {
+    const char16_t* text;
+    const char* marks;
+  };
+  const Case cases[] = {
+      {u"caf\u00E9 \u00C9t\u00E9.", "wwww.wwwS"},
+      {u"Yes\u2026 \u00C9lan", "wwwS.wwww"},             // the ellipsis ends a sentence before a capital
+      {u"Yes\u2026 \u00E9lan", "www..wwww"},             // and none before a small letter
+      {u"don\u2019t", "wwwBw"},                          // a curly apostrophe between letters is blanked
+      {u"\u201CHi.\u201D Then", ".wwS..wwww"},
+      {u"a\u00A0b. \u00C7a", "wBwS.ww"},                 // a no-break space has a blank's kind
+      {u"\u00C9. Smith", "w..wwwww"},                    // a single capital beyond ASCII: initials
+      {u"\u00E9. Smith", "wS.wwwww"},                    // a single small letter: no abbreviation
+      {u"\u0436\u0438\u0432. \u0416\u0438", "wwwS.ww"},
+      {u"Stra\u00DFe", "wwwwww"},
+      {u"\u00BFQu\u00E9?", ".wwwS"},                     // below U+0589 no sentence mark
+      {u"No\u203C Yes", "wwS.www"},
+      {u"x \u2014 y", "w...w"},
+      {u"a\u2013b", "wBw"},                              // an en dash is no hyphen
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    for (TVectorPath path : {TVectorPath::Scalar, TVectorPath::Sse2, BestVectorPath()}) {
+      const TPassRun r = RunPass(c.text, {}, rules, path);
+      ASSERT_TRUE(r.judged);
+      EXPECT_EQ(Marks(r.text, r.kinds, 0), c.marks);
+      EXPECT_FALSE(r.result.all_ascii);
+      EXPECT_EQ(r.result.wide_blocks, std::vector<uint64_t>{1});
+    }
+  }
+  // Blocks of plain ASCII around one that is not: the chunk and a stretch are plain ASCII or not
+  // by its blocks.
+  const UString text = UString(130, u'a') + u" \u00E9 " + UString(200, u'b');
+  const TPassRun r = RunPass(text, {}, rules, BestVectorPath());
+  ASSERT_TRUE(r.judged);
+  EXPECT_FALSE(r.result.all_ascii);
+  EXPECT_EQ(r.result.wide_blocks, std::vector<uint64_t>{4});
+  EXPECT_TRUE(AllAsciiBetween(r.result, 0, 128));
+  EXPECT_FALSE(AllAsciiBetween(r.result, 100, 129));
+  EXPECT_FALSE(AllAsciiBetween(r.result, 191, 300));
+  EXPECT_TRUE(AllAsciiBetween(r.result, 192, 400));
+  EXPECT_TRUE(RunPass(UString(300, u'c'), {}, rules, BestVectorPath()).result.all_ascii);
 }
 
 TFastPassRules HidingRules(int32_t span = 1000) {
@@ -268,6 +349,12 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       {"a > b", "w...w", 0},           // a ">" outside every tag is text
       {"x>y <b>z>", "wBw.hhhw.", 0},
       {"d>.<i>T</i>", "w.Shhhwhhhh", 1},
+      // A "<" followed by another is text, the tag starting at the last; the sentence-end walk
+      // passes over all from the first "<" to the ">" (the "x" is no letter it looks at).
+      {"<a <b>>", ".w.hhh.", 0},
+      {"Ends. <x <b>The", "wwwwS..w.hhhwww", 1},
+      {"Ends. <x y>the", "wwww..hhhhhwww", 0},
+      {"Ends. < X the", "wwwwS...w.www", 1},  // no ">": text to both
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -279,11 +366,11 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       EXPECT_EQ(r.result.sentence_ends, c.sentence_ends);
     }
   }
-  // A "<" inside a tag, a tag as long as the span, and what stops the pass anyway: the text is
-  // left as it was for the full road.
+  // A tag as long as the span (hidden to the tag walk, passed over by the sentence-end walk), and
+  // what stops the pass anyway: the text is left as it was for the full road.
   const UString long_tag = u"<" + UString(70, u'x') + u">";
-  for (const UString& text : {UString(u"<a <b>>"), UString(u"a > <b <i>"), UString(u"<x>caf\u00E9"),
-                              UString(u"<w>&amp;</w>"), u"Word " + long_tag + u" word"}) {
+  for (const UString& text : {UString(u"<x>co\u00ADop"), UString(u"<w>&amp;</w>"),
+                              u"Word <" + UString(63, u'x') + u"> word"}) {
     SCOPED_TRACE(Utf16ToUtf8(text));
     for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
       const TPassRun r = RunPass(text, {}, HidingRules(64), path);
@@ -291,8 +378,12 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       EXPECT_TRUE(r.text == text);
     }
   }
-  // A tag shorter than the span is hidden; with the brackets as stops nothing is judged.
+  // A tag shorter than the span is hidden, one longer is text; with the brackets as stops
+  // nothing is judged.
   EXPECT_TRUE(RunPass(u"Word " + long_tag + u" word", {}, HidingRules(72), TVectorPath::Scalar).judged);
+  const TPassRun longer = RunPass(u"Word " + long_tag + u" word", {}, HidingRules(64), BestVectorPath());
+  ASSERT_TRUE(longer.judged);
+  EXPECT_FALSE(longer.result.any_tags);
   EXPECT_FALSE(RunPass(u"<w>it</w>", {}, DefaultRules(), TVectorPath::Scalar).judged);
 }
 
@@ -483,8 +574,9 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
         from_bytes.judged = FastFirstPass(from_bytes.text.data(), from_bytes.kinds.data(), static_cast<int32_t>(carried),
                                           n, INT32_MAX, rules, path, from_bytes.result, on_demand,
                                           reinterpret_cast<const uint8_t*>(bytes.data()));
-        ASSERT_EQ(from_bytes.judged, from_units.judged);
-        if (!from_units.judged) continue;
+        // Bytes beyond ASCII stop the pass; the units it judges.
+        ASSERT_EQ(from_bytes.judged, from_units.judged && from_units.result.all_ascii);
+        if (!from_bytes.judged) continue;
         MakeFastPassKinds(from_bytes.text.data(), from_bytes.kinds.data(), 0, n, rules, path, from_bytes.result);
         EXPECT_EQ(from_bytes.kinds, from_units.kinds);
         EXPECT_TRUE(from_bytes.text == from_units.text);
@@ -498,14 +590,21 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
 
 // Runs the pass by run(path, from_bytes) on each vector path, from the bytes and from the units,
 // and expects the one-unit path's verdict, masks, kinds and text; answers the one-unit path's run.
+// (Units beyond ASCII, which stop the pass over bytes, are judged over units: each run is held
+// to the one-unit path's run from the same.)
 template <typename Run>
 TPassRun ExpectEveryVectorPathAsTheOneUnitPath(Run run) {
   std::vector<TVectorPath> paths = {TVectorPath::Sse2};
   if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
-  TPassRun one = run(TVectorPath::Scalar, true);
+  const TPassRun one_of_bytes = run(TVectorPath::Scalar, true), one_of_units = run(TVectorPath::Scalar, false);
+  if (one_of_bytes.judged) {
+    EXPECT_TRUE(one_of_units.judged);
+    EXPECT_EQ(one_of_units.kinds, one_of_bytes.kinds);
+  }
   for (TVectorPath path : paths)
     for (bool from_bytes : {true, false}) {
       SCOPED_TRACE(testing::Message() << "path " << int(path) << " bytes " << from_bytes);
+      const TPassRun& one = from_bytes ? one_of_bytes : one_of_units;
       const TPassRun r = run(path, from_bytes);
       EXPECT_EQ(r.judged, one.judged);
       if (!one.judged || !r.judged) continue;
@@ -518,8 +617,9 @@ TPassRun ExpectEveryVectorPathAsTheOneUnitPath(Run run) {
       EXPECT_EQ(r.result.sentence_ends, one.result.sentence_ends);
       EXPECT_EQ(r.kinds, one.kinds);
       EXPECT_TRUE(r.text == one.text);
+      EXPECT_EQ(r.result.wide_blocks, one.result.wide_blocks);
     }
-  return one;
+  return one_of_bytes;
 }
 
 // The vector paths classify runs of blocks by lookups built from the settings: whatever the stops

@@ -236,21 +236,30 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   if (!SampledIn(setup_.sampling_seed, place, setup_.sampling_range)) return false;
 
   TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
-  // The fast first pass judged the new characters and the look-ahead: plain ASCII, no tag.
+  // The fast first pass judged the new characters and the look-ahead: no tag, and plain ASCII
+  // where it says so.
   if (const TFastPassResult* fast = FastPassFound()) {
-    chunk.plain_from = ChunkStartIndex();
-    chunk.plain_to = chunk.count;
+    // The cutter reads the text of the window of the line's width that starts half a width
+    // before the hit, and the kinds of the words around the hit; it asks for any others.
+    const int32_t from = std::max(0, f.hit_position - cutter_.Width() / 2);
+    const int32_t to = std::min(chunk.count, from + cutter_.Width());
+    // A window holding a hidden tag is cut as the full road cuts it; in a chunk not all ASCII,
+    // a window that is is the plain range.
+    const bool tagged_window = AnyHiddenTag(*fast, from, to);
+    const bool plain_window = !tagged_window && AllAsciiBetween(*fast, from, to);
+    auto set_plain = [&](TChunkView& view) {
+      view.plain_from = fast->all_ascii ? ChunkStartIndex() : std::max(from, ChunkStartIndex());
+      view.plain_to = fast->all_ascii ? view.count : to;
+    };
+    if (plain_window) set_plain(chunk);
     if (fast->kinds_pending) {
-      // The cutter reads the text of the window of the line's width that starts half a width
-      // before the hit, and the kinds of the words around the hit; it asks for any others.
-      const int32_t from = std::max(0, f.hit_position - cutter_.Width() / 2);
-      const int32_t to = std::min(chunk.count, from + cutter_.Width());
-      if (AnyHiddenTag(*fast, from, to)) {
+      if (!plain_window) {
         EnsureKinds(from, to);
       } else {
         // A one-byte cut reads the bytes themselves, and walks the words around the hit over the
         // pass's masks; any other cut asks for the kinds (and text).
         chunk = PlainChunkView();
+        set_plain(chunk);
         if (fNarrowNew == nullptr) EnsureText(from, to);
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
@@ -330,8 +339,10 @@ TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
   TChunkView chunk{Text(), Kinds(), Length() + LookAheadLength()};
   const TFastPassResult* fast = FastPassFound();
   if (fast == nullptr) return chunk;
-  chunk.plain_from = ChunkStartIndex();
-  chunk.plain_to = chunk.count;
+  if (fast->all_ascii) {
+    chunk.plain_from = ChunkStartIndex();
+    chunk.plain_to = chunk.count;
+  }
   if (fast->kinds_pending) chunk.plain_bytes = fNarrowNew;
   chunk.masks = TChunkMasks{fast->word_masks.data(),   fast->marker_masks.data(), fast->punct_masks.data(),
                             fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,

@@ -1020,7 +1020,7 @@ struct TTextTagHandler::TSearchTables {
       return a;
     }();
     if (c < 128) return kAscii[c];
-    return c >= 0x0589 ? static_cast<uint8_t>(PunctuationKind(c)) : 0;
+    return static_cast<uint8_t>(SentenceMarkKind(c));
   }
 
   // Where the tag opened by the "<" at `open` closes: the first ">" after it, when that lies
@@ -1650,6 +1650,7 @@ void TTextTagHandler::UseReadSettings(const TTagReadSettings& settings) {
 }
 
 bool IsSentencePunctuation(uint32_t c) { return PunctuationKind(c) != 0; }
+int SentenceMarkKind(uint32_t c) { return c < 128 || c >= 0x0589 ? PunctuationKind(c) : 0; }
 
 // --- per buffer ----------------------------------------------------------------------------------
 

@@ -1232,9 +1232,13 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
 }
 
 bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
-  if (PrepareTheChunkOnce(chunk_index, true)) return true;
+  // Once a chunk of a text held bytes beyond ASCII, the next are checked before they are left to
+  // the pass: real prose holds a few such bytes in every chunk.
+  if (chunk_index == 0) fBeyondAsciiSeen = false;
+  if (PrepareTheChunkOnce(chunk_index, !fBeyondAsciiSeen)) return true;
   // Bytes the pass was to check were not plain ASCII: the chunk is decoded afresh, from where it
   // was loaded.
+  fBeyondAsciiSeen = true;
   fStream->Last_chunk_ended_at = fStream->fGetChunkFrom + fStream->fReadThisChunk;
   return PrepareTheChunkOnce(chunk_index, false);
 }
@@ -1433,16 +1437,33 @@ void TBufferProcessor::EnsureText(int32_t from, int32_t to) {
   MakeFastPassText(fText.data(), from, to, fFastRules, fFastResult, fNarrowNew);
 }
 
+void AddSentenceMarksBeyondAscii(TFastPassRules& r) {
+  static const std::pair<std::vector<char16_t>, std::vector<char16_t>> kWideMarks = [] {
+    std::pair<std::vector<char16_t>, std::vector<char16_t>> m;  // stops, marks judged as "?" is
+    for (uint32_t c = 128; c < 0x10000; ++c) {
+      const int kind = SentenceMarkKind(c);
+      if (kind == 0) continue;
+      (kind == 1 && c != 0x2026 ? m.first : m.second).push_back(static_cast<char16_t>(c));
+    }
+    return m;
+  }();
+  for (const char16_t ch : kWideMarks.first) r.AddStop(ch);
+  r.wide_sentence_marks = kWideMarks.second;
+}
+
 void TBufferProcessor::SetUpFastPass() {
   TFastPassRules& r = fFastRules;
   r = TFastPassRules{};
   r.usable = !fHandlingOnlyPartsOfTexts && !Clearing_All_Control_Chars && !Clearing_Excess_Spaces;
   const Tfixed_lang_details32 lang = fTextSettings.Language();
-  for (const char16_t ch : wide_allowables)
-    if (ch < 128) {
-      r.symbols[ch] = true;
-      r.any_symbols = true;
+  for (const char16_t ch : wide_allowables) {
+    if (ch >= 128) {  // the pass joins only ASCII symbols into words
+      r.AddStop(ch);
+      continue;
     }
+    r.symbols[ch] = true;
+    r.any_symbols = true;
+  }
   r.symbols_at_start = lang.SymbolsAtWordStart();
   r.symbols_at_end = lang.SymbolsAtWordEnd();
   r.hyphens_separate_words = lang.HyphenBreaksWord();
@@ -1490,6 +1511,7 @@ void TBufferProcessor::SetUpFastPass() {
     r.sentence_ends = fMarking_Text_Elements && tags->ArrayOfTextMarkers[kSentenceEnds].auto_process;
     r.blank_mid_word_marks = Removing_Punctuation;
   }
+  if (r.sentence_ends) AddSentenceMarksBeyondAscii(r);
   // The reader blanks hidden tags (Removing_IgnoreTags) rather than marking them.
   r.tag_span = ftag_clearing_max > 0 ? ftag_clearing_max : settings_defaults::kIgnoreTagsSpan;
   r.hide_tags = fTagHandler && Removing_IgnoreTags && hides_angle_tags && !brackets_looked_for && r.tag_span >= 64;

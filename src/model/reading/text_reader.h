@@ -160,6 +160,11 @@ TTextStartRec TextStartOf(const uint8_t* head, int64_t head_n, int64_t text_byte
 // UTF-8 when the piece holds a well-formed multi-byte sequence and fewer than one bad byte in
 // 1,000, else the code page. False (encoding untouched) for a piece of plain ASCII.
 bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding);
+
+// Adds to the fast pass's rules the sentence punctuation beyond ASCII, as the sentence-end walk
+// takes it: question and exclamation marks and the ellipsis are judged on the next letter alone,
+// as "?" is; the other full stops (which a number or an abbreviation may hold) stop the pass.
+void AddSentenceMarksBeyondAscii(TFastPassRules& r);
 // UTF-8 with every bad byte read as U+FFFD at its own byte: text and one offset (base + byte) per
 // UTF-16 unit and one for the end are appended. With more_follows, a sequence broken off at the
 // end is left for the next piece. Answers the first bad byte's index, -1 when none.
@@ -517,6 +522,8 @@ class TBufferProcessor {
   int32_t fLazyTextEnd = 0;
   // Widens them, the new characters starting at `at` in fText.
   void WidenLazyText(int32_t at);
+  // A chunk of this text held bytes left to the pass that were not plain ASCII.
+  bool fBeyondAsciiSeen = false;
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
   int fFixedWidth = 1;

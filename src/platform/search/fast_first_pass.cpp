@@ -31,6 +31,7 @@ struct TBlockMasks {
   uint64_t sentence = 0;  // ".", "?", "!"
   uint64_t joinable = 0;  // ".", ",", "-" and the in-word symbols
   uint64_t open = 0, close = 0;  // "<" and ">" (that are no stops)
+  uint64_t defined = 0;  // word characters that are no letter or digit (beyond ASCII only)
   // ORs in the bits of some units, in the order of the fields, from unit `shift` on.
   void Add(int shift, uint64_t s, uint64_t c, uint64_t a, uint64_t l, uint64_t d, uint64_t p, uint64_t e, uint64_t j,
            uint64_t o, uint64_t x) {
@@ -126,6 +127,97 @@ void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TB
     if (u == u'>') b.close |= bit;
   }
 }
+
+// The kind the full road gives unit i of t, which it classifies over [0, len) (the new
+// characters of a chunk and its look-ahead): a unit of a pair of surrogates takes the kind of its
+// code point, a lone surrogate 0.
+uint16_t UnitKind(const char16_t* t, int32_t i, int32_t len) {
+  const char16_t u = t[i];
+  if (u < 128) return AsciiKinds().kind[u];
+  if (u < 0xD800 || u > 0xDFFF) return CharKindOf(u);
+  int32_t high = i;
+  if (u >= 0xDC00) {
+    if (i == 0 || t[i - 1] < 0xD800 || t[i - 1] > 0xDBFF) return 0;
+    high = i - 1;
+  } else if (i + 1 >= len || t[i + 1] < 0xDC00 || t[i + 1] > 0xDFFF) {
+    return 0;
+  }
+  return CharKindOf(0x10000 + ((char32_t(t[high]) - 0xD800) << 10) + (char32_t(t[high + 1]) - 0xDC00));
+}
+
+// Whether unit i of t (a unit beyond ASCII of kind k; the characters [0, len) classified) is one
+// the pass judges as the full road does. Those it cannot: an invisible character (whose kind
+// hangs on the word before it), a hyphen, a full stop other than the ellipsis, one the settings
+// stop at or join into words; a letter without case or beyond the basic plane right before a
+// full stop (the masks take a letter that is not small for a capital, and a pair for two
+// letters, where initials are told); a word character that is no letter or digit after a
+// hyphen (the joins look for a hyphen before a letter or digit); punctuation that is also a
+// letter or digit between two letters or digits, where such punctuation is blanked (the full
+// road blanks it, the masks take it for a word character).
+bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, const TFastPassRules& r) {
+  const char16_t u = t[i];
+  if (k == KIND_INVISIBLE || k >= kKindHidden || IsHyphenChar(u)) return false;
+  if (std::find(r.wide_stops.begin(), r.wide_stops.end(), u) != r.wide_stops.end()) return false;
+  const bool pair = u >= 0xD800 && u <= 0xDFFF;
+  if ((k & C1_ALPHA) != 0 && (pair || ((k & C1_UPPER) != 0) == ((k & C1_LOWER) != 0)) && i + 1 < len &&
+      t[i + 1] == u'.')
+    return false;
+  if (k == kKindDefined && i > 0 && t[i - 1] == u'-') return false;
+  if ((k & C1_PUNCT) != 0 && (k & (C1_ALPHA | C1_DIGIT)) != 0 && r.blank_mid_word_marks && i > 0 && i + 1 < len &&
+      (UnitKind(t, i - 1, len) & (C1_ALPHA | C1_DIGIT)) != 0 && (UnitKind(t, i + 1, len) & (C1_ALPHA | C1_DIGIT)) != 0)
+    return false;
+  return true;
+}
+
+// Block `base` of t (the characters [0, len) classified) when it holds units beyond ASCII, one
+// unit at a time: the ASCII units as BlockScalar takes them, the others from the full road's
+// kinds. False where a unit cannot be judged (a stop, a zero, a unit beyond ASCII that does not
+// fit); `wide` tells whether one lay beyond ASCII. With kKinds the kinds are written (the
+// controls' too: bm.ctrl is left empty).
+template <bool kKinds>
+bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
+                      TBlockMasks& b, bool& wide) {
+  const TAsciiKinds& a = AsciiKinds();
+  const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+  b = TBlockMasks{};
+  wide = false;
+  for (int j = 0; j < m; ++j) {
+    const int32_t i = base + j;
+    const char16_t u = t[i];
+    const uint64_t bit = uint64_t{1} << j;
+    uint16_t k;
+    if (u < 128) {
+      if (u == 0 || r.stops[u]) return false;
+      k = a.kind[u];
+      if (u == u'.' || u == u'?' || u == u'!') b.sentence |= bit;
+      if (u == u'.' || u == u',' || u == u'-' || r.symbols[u]) b.joinable |= bit;
+      if (u == u'<') b.open |= bit;
+      if (u == u'>') b.close |= bit;
+    } else {
+      k = UnitKind(t, i, len);
+      if (!BeyondAsciiFits(t, i, len, k, r)) return false;
+      wide = true;
+      if (std::find(r.wide_sentence_marks.begin(), r.wide_sentence_marks.end(), u) != r.wide_sentence_marks.end())
+        b.sentence |= bit;
+      if (k == kKindDefined) b.defined |= bit;
+    }
+    if constexpr (kKinds) kinds[i] = k;
+    if (k & C1_ALPHA) b.alpha |= bit;
+    if (k & C1_LOWER) b.lower |= bit;
+    if (k & C1_DIGIT) b.digit |= bit;
+    if (k & C1_PUNCT) b.punct |= bit;
+  }
+  return true;
+}
+
+// The kinds of the units of block `base` judged by BlockBeyondAscii, the steps' changes not laid
+// over.
+void KindsBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds) {
+  const int32_t end = std::min<int32_t>(base + 64, len);
+  for (int32_t i = base; i < end; ++i) kinds[i] = UnitKind(t, i, len);
+}
+
+inline bool BlockBitSet(const std::vector<uint64_t>& bits, size_t b) { return ((bits[b / 64] >> (b % 64)) & 1) != 0; }
 
 // Sets the units of p[0, m) whose bit is set in `mask` to `value`, a run at a time.
 template <typename U>
@@ -660,6 +752,9 @@ struct TStepBitsRun {
 struct TStretchMasks {
   std::vector<TBlockRecord> rec;
   std::vector<uint64_t> steps;
+  // Characters the sentence-end walk passes over as part of a tag that the tag walk takes for
+  // text (with hidden tags only).
+  std::vector<uint64_t> sentence_skip;
 };
 
 // Classes of bytes found by two lookups of 16 entries, one by the low four bits and one by the
@@ -1086,9 +1181,46 @@ void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_bloc
 
 // Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
 // the pass found: each block classified again, then the pass's changes laid over it.
+void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
+                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
+                             const uint8_t* narrow);
+
 void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
                         const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
                         const uint8_t* narrow) {
+  // Runs of plain ASCII blocks go the vector way, blocks beyond ASCII one unit at a time.
+  size_t b = from_block;
+  while (b < to_block) {
+    size_t e = b;
+    if (found.all_ascii) {
+      e = to_block;
+    } else {
+      while (e < to_block && !BlockBitSet(found.wide_blocks, e)) ++e;
+    }
+    if (e > b) WriteAsciiKindsOfBlocks(t, k, len, b, e, rules, path, found, narrow);
+    for (; e < to_block && BlockBitSet(found.wide_blocks, e); ++e) {
+      const int32_t base = static_cast<int32_t>(e * 64);
+      KindsBeyondAscii(t, base, len, k);
+    }
+    b = e;
+  }
+  if (rules.hide_tags)
+    for (b = from_block; b < to_block; ++b)
+      if (found.tag_masks[b] != 0) {
+        const int32_t base = static_cast<int32_t>(b * 64);
+        SetMasked(k + base, found.tag_masks[b], static_cast<int>(std::min<int32_t>(64, len - base)),
+                  static_cast<uint16_t>(kKindHidden), path);
+      }
+  SetBitsTo(k, found.marker_masks, from_block, to_block, kSentenceEndKind);
+  SetBitsTo(k, found.joined_masks, from_block, to_block, kKindDefined);
+  SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
+}
+
+// The kinds of blocks of plain ASCII as classified (the text first where it is widened only on
+// demand), the steps' changes not laid over.
+void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
+                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
+                             const uint8_t* narrow) {
   const TAsciiKinds& a = AsciiKinds();
   if (narrow != nullptr) {  // the text first, where it is widened only on demand
     const int32_t from = static_cast<int32_t>(from_block * 64);
@@ -1104,7 +1236,7 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
 #else
   const TKindBytes kb{};
 #endif
-  size_t b = from_block;  // hidden tags' kinds laid over below
+  size_t b = from_block;
 #if defined(__x86_64__)
   if (path == TVectorPath::Wide && KindLookups().hold) {
     const size_t whole = std::max(b, std::min(to_block, static_cast<size_t>(len) / 64));
@@ -1123,16 +1255,6 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
       k[base + j] = a.kind[t[base + j]];
     }
   }
-  if (rules.hide_tags)
-    for (b = from_block; b < to_block; ++b)
-      if (found.tag_masks[b] != 0) {
-        const int32_t base = static_cast<int32_t>(b * 64);
-        SetMasked(k + base, found.tag_masks[b], static_cast<int>(std::min<int32_t>(64, len - base)),
-                  static_cast<uint16_t>(kKindHidden), path);
-      }
-  SetBitsTo(k, found.marker_masks, from_block, to_block, kSentenceEndKind);
-  SetBitsTo(k, found.joined_masks, from_block, to_block, kKindDefined);
-  SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
 }
 
 }  // namespace
@@ -1152,7 +1274,10 @@ bool FastFirstPassOn() { return g_fast_pass_on.load(std::memory_order_relaxed); 
 void SetFastFirstPass(bool on) { g_fast_pass_on.store(on, std::memory_order_relaxed); }
 
 void TFastPassRules::AddStop(char16_t c) {
-  if (c >= 128) return;
+  if (c >= 128) {
+    if (std::find(wide_stops.begin(), wide_stops.end(), c) == wide_stops.end()) wide_stops.push_back(c);
+    return;
+  }
   if (c == u' ' || (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z')) {
     usable = false;
     return;
@@ -1171,6 +1296,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   TStretchMasks& s = t_masks;
   s.rec.resize(blocks);
   s.steps.assign(blocks / 64 + 1, 0);
+  s.sentence_skip.assign(rules.hide_tags ? blocks : 0, 0);
   out.word_masks.resize(blocks);
   out.punct_masks.resize(blocks);
   out.marker_masks.assign(blocks, 0);
@@ -1183,6 +1309,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   out.n = n;
   out.kinds_made.assign(kKinds ? 0 : (blocks + 63) / 64, 0);
   out.kinds_pending = !kKinds;
+  out.all_ascii = true;
+  out.wide_blocks.assign((blocks + 63) / 64, 0);
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
   const TKindBytes& kb = AsciiKindBytes();
@@ -1221,38 +1349,62 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   // there); one that no ">" closes is text.
   bool tag_open = false;
   int32_t tag_opened_at = 0, tag_closes_at = -1;
+  // An opening "<" at o whose next bracket is another "<" is text to the tag walk. The
+  // sentence-end walk takes it for the start of a tag when the first ">" after it lies within
+  // the span, and passes over all up to that ">": what lies before the last "<" (where the tag
+  // walk's tag starts) is then passed over by the sentence-end step alone.
+  auto opening_is_text = [&](int32_t o) {
+    int32_t y = o, last_open = o;
+    for (;;) {
+      y = narrow != nullptr ? NextBracket(narrow, y + 1, len, path) : NextBracket(t, y + 1, len, path);
+      if (y >= len || y - o > rules.tag_span) return;  // no tag to either walk
+      if (facts.Unit(first + y) == u'>') break;
+      last_open = y;
+    }
+    for (int32_t i = o; i < last_open; ++i) s.sentence_skip[static_cast<size_t>(i) / 64] |= uint64_t{1} << (i % 64);
+  };
   auto hide_tags_of_block = [&](int32_t base, int m, TBlockMasks& bm) __attribute__((always_inline)) {
     const uint64_t in_block = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
     const uint64_t brackets = bm.open | bm.close;
     if (brackets == 0 && !tag_open) return uint64_t{0};
     // The first bracket out of turn decides: a ">" outside every tag closes nothing and is text
-    // (to the handler too), so it is taken out and the parity made again; a "<" inside a tag
-    // leaves the chunk to the full road.
-    uint64_t closes = bm.close, inside = 0;
+    // (to the handler too), so it is taken out and the parity made again; so is a "<" followed
+    // by another "<" (the opening before it is text).
+    uint64_t opens = bm.open, closes = bm.close, inside = 0;
     for (;;) {
-      inside = PrefixXor(bm.open | closes) ^ (tag_open ? ~uint64_t{0} : 0);
-      const uint64_t inner_open = bm.open & ~inside, stray = closes & inside;
+      inside = PrefixXor(opens | closes) ^ (tag_open ? ~uint64_t{0} : 0);
+      const uint64_t inner_open = opens & ~inside, stray = closes & inside;
       if ((inner_open | stray) == 0) break;
       if (inner_open != 0 && (stray == 0 || std::countr_zero(inner_open) < std::countr_zero(stray))) {
-        failed = true;
-        return uint64_t{0};
+        // The last bracket before it is the opening (a tag open from an earlier block has its
+        // ">" next, found there).
+        const uint64_t before = (opens | closes) & ((uint64_t{1} << std::countr_zero(inner_open)) - 1);
+        if (before == 0 || ((opens >> (63 - std::countl_zero(before))) & 1) == 0) {
+          failed = true;
+          return uint64_t{0};
+        }
+        opening_is_text(base + 63 - std::countl_zero(before));
+        opens &= ~(uint64_t{1} << (63 - std::countl_zero(before)));
+        continue;
       }
       closes &= ~(stray & (~stray + 1));
     }
     uint64_t tags = (inside | closes) & in_block;
     tag_open = ((inside >> (m - 1)) & 1) != 0;
-    if (tag_open && bm.open != 0) tag_opened_at = base + 63 - std::countl_zero(bm.open);
+    if (tag_open && opens != 0) tag_opened_at = base + 63 - std::countl_zero(opens);
     if (tag_open && tag_closes_at < base + m) {
       const int32_t q = narrow != nullptr ? NextBracket(narrow, base + m, len, path) : NextBracket(t, base + m, len, path);
-      if (q < len && (facts.Unit(first + q) == u'<' || q - tag_opened_at >= rules.tag_span)) {
+      if (q < len && q - tag_opened_at == rules.tag_span) {  // a tag to one walk, text to the other
         failed = true;
         return uint64_t{0};
       }
-      if (q < len) {
-        tag_closes_at = q;
-      } else {  // no ">" to the end: the "<" (in this block) and what follows are text
+      const bool text = q >= len || q - tag_opened_at > rules.tag_span || facts.Unit(first + q) == u'<';
+      if (q < len && facts.Unit(first + q) == u'<') opening_is_text(tag_opened_at);
+      if (text) {  // no ">" for it: the "<" (in this block) and what follows are text
         tags &= (uint64_t{1} << (tag_opened_at - base)) - 1;
         tag_open = false;
+      } else {
+        tag_closes_at = q;
       }
     }
     if (tags != 0) {
@@ -1263,6 +1415,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       bm.punct &= ~tags;
       bm.sentence &= ~tags;
       bm.joinable &= ~tags;
+      bm.defined &= ~tags;
       if constexpr (kKinds) SetMasked(k + base, tags, m, static_cast<uint16_t>(kKindHidden), path);
     }
     return tags;
@@ -1271,17 +1424,53 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   auto keep_block = [&](size_t b, const TBlockMasks& bm) {
     s.rec[b] = TBlockRecord{bm.alpha, bm.lower, bm.digit, bm.sentence, bm.joinable, bm.open, bm.close};
     out.punct_masks[b] = bm.punct;
-    out.word_masks[b] = bm.alpha | bm.digit;
+    out.word_masks[b] = bm.alpha | bm.digit | bm.defined;
     s.steps[b / 64] |= static_cast<uint64_t>(MayJoinOrBlank(s.rec[b], bm.punct)) << (b % 64);
+  };
+  // Block `classified` alone, by the path's block step or, where that stops at units beyond
+  // ASCII of a text read as units, one unit at a time from the kinds; false where it cannot be
+  // judged.
+  auto classify_one = [&]() {
+    const int32_t base = static_cast<int32_t>(classified * 64);
+    const int m = static_cast<int>(std::min<int32_t>(64, len - base));
+    TBlockMasks bm;
+    BlockAt<kKinds ? kMasksAndKinds : kMasksOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
+    const size_t b = classified;
+    if (bm.stop != 0) {
+      bool wide = false;
+      if (narrow != nullptr || !BlockBeyondAscii<kKinds>(t, base, len, k, rules, bm, wide)) {
+        failed = true;
+        return false;
+      }
+      if (wide) {
+        out.wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
+        out.all_ascii = false;
+      }
+    }
+    if (rules.hide_tags) {
+      out.tag_masks[b] = hide_tags_of_block(base, m, bm);
+      out.any_tags = out.any_tags || out.tag_masks[b] != 0;
+      if (failed) return false;
+    }
+    if constexpr (kKinds) {
+      for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
+        const int j = std::countr_zero(c);
+        k[base + j] = a.kind[t[base + j]];
+      }
+    }
+    keep_block(b, bm);
+    ++classified;
+    return true;
   };
   auto classify_to = [&](int32_t end) {  // blocks holding characters before `end`
     const size_t want = std::min(blocks, static_cast<size_t>(std::max(0, end) + 63) / 64);
 #if defined(__x86_64__)
     if constexpr (!kKinds) {
       // Without kinds, the whole blocks go through the vector path's run classifier many at a
-      // time; hidden tags are then taken out of each block's masks in turn.
+      // time; hidden tags are then taken out of each block's masks in turn. A block it stops at
+      // goes alone.
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
-      if ((run_bytes != nullptr || run_units != nullptr) && classified < whole && !failed) {
+      while ((run_bytes != nullptr || run_units != nullptr) && classified < whole && !failed) {
         uint64_t brackets = 0;  // the brackets of the run's blocks
         const size_t done =
             narrow != nullptr
@@ -1318,42 +1507,19 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
           }
         }
         classified = done;
-        if (done < whole) {
-          failed = true;
-          return;
-        }
+        if (done < whole && !classify_one()) return;
       }
     }
 #endif
-    for (; classified < want && !failed; ++classified) {
-      const int32_t base = static_cast<int32_t>(classified * 64);
-      const int m = static_cast<int>(std::min<int32_t>(64, len - base));
-      TBlockMasks bm;
-      BlockAt<kKinds ? kMasksAndKinds : kMasksOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
-      if (bm.stop != 0) {
-        failed = true;
-        return;
-      }
-      const size_t b = classified;
-      if (rules.hide_tags) {
-        out.tag_masks[b] = hide_tags_of_block(base, m, bm);
-        out.any_tags = out.any_tags || out.tag_masks[b] != 0;
-        if (failed) return;
-      }
-      if constexpr (kKinds) {
-        for (uint64_t c = bm.ctrl; c != 0; c &= c - 1) {
-          const int j = std::countr_zero(c);
-          k[base + j] = a.kind[t[base + j]];
-        }
-      }
-      keep_block(b, bm);
-    }
+    while (classified < want && !failed)
+      if (!classify_one()) return;
   };
+  auto sentence_skip = [&](size_t b) { return rules.hide_tags && b < blocks ? s.sentence_skip[b] : uint64_t{0}; };
   auto classified_end = [&] { return static_cast<int32_t>(std::min<size_t>(classified * 64, static_cast<size_t>(len))); };
   // The next letter at or after p, classifying on as far as it takes.
   auto next_letter = [&](int32_t p) {
     for (;;) {
-      const int32_t q = NextBitOf(p, classified_end(), [&](size_t b) { return s.rec[b].alpha; });
+      const int32_t q = NextBitOf(p, classified_end(), [&](size_t b) { return s.rec[b].alpha & ~sentence_skip(b); });
       if (q >= 0 || classified >= blocks || failed) return q;
       p = std::max(p, classified_end());
       classify_to(classified_end() + 64);
@@ -1378,7 +1544,9 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     const TBlockRecord* __restrict rec = s.rec.data();
     uint64_t* __restrict ends_out = out.marker_masks.data();
     auto load = [&](size_t b) {
-      return b < blocks ? TSentenceNeighbours{rec[b].alpha, rec[b].lower, rec[b].digit, rec[b].sentence & rec[b].joinable}
+      const uint64_t kept = ~sentence_skip(b);
+      return b < blocks ? TSentenceNeighbours{rec[b].alpha & kept, rec[b].lower & kept, rec[b].digit & kept,
+                                              rec[b].sentence & rec[b].joinable & kept}
                         : TSentenceNeighbours{0, 0, 0, 0};
     };
     size_t b = se_block;
@@ -1386,7 +1554,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     // The neighbours are loaded only for the blocks that need them: most blocks are passed
     // over from their own record, in few registers.
     for (; b < want; ++b) {
-      const uint64_t sentence = rec[b].sentence, alpha = rec[b].alpha;
+      const uint64_t sentence = rec[b].sentence & ~sentence_skip(b), alpha = rec[b].alpha & ~sentence_skip(b);
       if (sentence == 0) {
         pending &= alpha == 0 ? 1 : 0;
         continue;
@@ -1460,7 +1628,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       return;
     }
     while (!failed) {
-      const int32_t p = NextBitOf(se_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].sentence; });
+      const int32_t p =
+          NextBitOf(se_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].sentence & ~sentence_skip(b); });
       if (p < 0) break;
       const int32_t i = first + p;
       se_at = p + 1;
@@ -1654,4 +1823,15 @@ bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
     p = next;
   }
   return false;
+}
+
+bool AllAsciiBetween(const TFastPassResult& found, int32_t from, int32_t to) {
+  if (found.all_ascii) return true;
+  from = std::max(from, found.first) - found.first;
+  to = std::min(to, found.n) - found.first;
+  if (from >= to) return true;
+  const size_t last = static_cast<size_t>(to - 1) / 64;
+  for (size_t b = static_cast<size_t>(from) / 64; b <= last; ++b)
+    if (BlockBitSet(found.wide_blocks, b)) return false;
+  return true;
 }

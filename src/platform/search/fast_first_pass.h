@@ -3,11 +3,16 @@
 // its units, 64 at a time, instead of one pass over the whole chunk for each step.
 //
 // It is an accelerator in front of the reader's full road, never a second set of rules:
-//   - it judges a chunk only when every new character and look-ahead character is below 0x80 and
-//     none is zero (a space to the full road) or a stop character (anything that could start
-//     mark-up, an entity, a text marker or a multi-word unit under the text's settings); it
-//     answers false at the first block it cannot judge, and the reader then runs the full road
-//     over the whole chunk;
+//   - it judges a chunk only when no new character or look-ahead character is zero (a space to
+//     the full road) or a stop character (anything that could start mark-up, an entity, a text
+//     marker or a multi-word unit under the text's settings); it answers false at the first block
+//     it cannot judge, and the reader then runs the full road over the whole chunk;
+//   - a block holding units beyond ASCII is classified one unit at a time from the full road's
+//     own kinds, its masks made from those kinds; it stops the pass where a unit there is one
+//     whose handling the masks cannot give (a surrogate, an invisible character, a digit, a
+//     hyphen, a letter without case or a character of no class, a full stop other than the
+//     ellipsis, or one the settings make a stop or an in-word symbol). Such blocks are read from
+//     the units alone: bytes handed over (`narrow`) are plain ASCII or stop the pass;
 //   - where the settings hide tags in angle brackets and nothing else looks for a bracket
 //     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
 //     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
@@ -61,8 +66,11 @@ struct TFastPassRules {
   // characters from "<" to ">"; needs a span of 64 or more. "<" and ">" must not be stops.
   bool hide_tags = false;
   int32_t tag_span = 1000;
+  // Units beyond ASCII that stop the pass, and those that end sentences as "?" does (judged on
+  // the next letter alone, never part of an abbreviation or a number).
+  std::vector<char16_t> wide_stops, wide_sentence_marks;
   // Adds a character that may start mark-up or a marker: an ASCII letter, digit or space
-  // leaves the pass off (it could start anywhere), one beyond ASCII never meets the pass.
+  // leaves the pass off (it could start anywhere), one beyond ASCII stops it where it occurs.
   void AddStop(char16_t c);
 };
 
@@ -86,6 +94,10 @@ struct TFastPassResult {
   // Kinds left to be written on demand (MakeFastPassKinds); kinds_made: one bit a block written.
   bool kinds_pending = false;
   std::vector<uint64_t> kinds_made;
+  // Whether every unit judged is below 0x80; where not, wide_blocks has one bit a block for the
+  // blocks holding units beyond ASCII.
+  bool all_ascii = true;
+  std::vector<uint64_t> wide_blocks;
 };
 
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters
@@ -115,4 +127,6 @@ void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassR
 
 // Whether characters [from, to) hold a character of a hidden tag.
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to);
+// Whether characters [from, to) of a judged chunk are all below 0x80.
+bool AllAsciiBetween(const TFastPassResult& found, int32_t from, int32_t to);
 
