@@ -859,21 +859,24 @@ TEST_F(FastRoad, AmpersandsLeaveChunksToThePassUnlessEntitiesAreTranslated) {
 // Prose as real mail holds it: mostly ASCII, with letters beyond it in both cases (Latin, Greek,
 // Cyrillic), curly quotes and apostrophes, the ellipsis, dashes, no-break and zero-width spaces,
 // signs, question and exclamation marks of other scripts, full stops before capitals beyond
-// ASCII. About one piece in `stop_one_in` (none for 0) is one the pass stops at: a character
-// beyond the basic plane, a letter without case, a soft hyphen, the hyphen U+2010, a superscript
-// digit, an ideographic full stop, a combining accent. `tags`: mark-up between words now and then.
+// ASCII, characters beyond the basic plane, letters without case, the code 24 alone. About one
+// piece in `stop_one_in` (none for 0) is one the pass stops at: a letter without case before a
+// full stop, a soft hyphen, the hyphen U+2010, a superscript digit between letters, an
+// ideographic full stop, the code 24 after a "<". `tags`: mark-up between words now and then.
 std::string ProseBeyondAscii(std::mt19937& rng, size_t bytes, unsigned stop_one_in, bool tags) {
   static const char* kWords[] = {
       "the", "of", "and", "river", "The", "However", "U.S.", "e.g.", "Dr.", "J.", "3.14", "1,000", "well-known",
       "don't", "it's", "x", "12a", "(a)", "pre-", "caf\xC3\xA9", "\xC3\x89ric", "na\xC3\xAFve", "\xC3\x89T\xC3\x89",
       "\xC3\x87" "a", "don\xE2\x80\x99t", "Stra\xC3\x9F" "e", "\xD0\xB6\xD0\xB8\xD0\xB2", "\xD0\x96\xD0\xB8",
-      "\xCE\xA9\xCE\xB1", "\xC3\x89.", "\xC3\xA9."};
+      "\xCE\xA9\xCE\xB1", "\xC3\x89.", "\xC3\xA9.", "\xF0\x9F\x98\x80", "\xF0\x9D\x90\x80x", "\xE6\x97\xA5 ",
+      "e\xCC\x81t\xC3\xA9"};
   static const char* kAfter[] = {
       " ", " ", " ", " ", ". ", "? ", "! ", "...", ", ", "\n", "\r\n", "\n\n", "\t", "\xE2\x80\xA6 ", "\xE2\x80\xA6",
       ".\xE2\x80\x9D ", "\xE2\x80\x99 ", " \xE2\x80\x9C", " \xE2\x80\x94 ", "\xE2\x80\x93", "\xC2\xA0", ". \xC3\x89",
-      ". \xC3\xA9", "\xE2\x80\xBC ", "\xD8\x9F ", " \xC2\xBF", " \xE2\x82\xAC", "-", "'", "\xE2\x80\x8B", ".5"};
-  static const char* kStops[] = {"\xF0\x9F\x98\x80", "\xE6\x97\xA5", "co\xC2\xAD" "op", "well\xE2\x80\x90known",
-                                 "x\xC2\xB2", "\xE3\x80\x82", "e\xCC\x81"};
+      ". \xC3\xA9", "\xE2\x80\xBC ", "\xD8\x9F ", " \xC2\xBF", " \xE2\x82\xAC", "-", "'", "\xE2\x80\x8B", ".5",
+      "\x18 "};
+  static const char* kStops[] = {"\xE6\x97\xA5.", "co\xC2\xAD" "op", "well\xE2\x80\x90known", "x\xC2\xB2y",
+                                 "\xE3\x80\x82", "<q \x18"};
   static const char* kTags[] = {"<b>", "</b>", "<w pos=\"NN\">", "</w>", "<p n=\"\xC3\xA9\">", "<br/>"};
   std::string s;
   while (s.size() < bytes) {
@@ -940,6 +943,7 @@ TEST_F(FastRoad, BuffersBeyondAsciiEqualTheTagHandlersSteps) {
     rules.blank_mid_word_marks = true;
     rules.hide_tags = hide;
     rules.tag_span = span;
+    rules.tag_off_code_text = true;
     if (sentence_ends) AddSentenceMarksBeyondAscii(rules);
     bool beyond = false;
     for (int32_t i = c; i < n; ++i) beyond = beyond || text[static_cast<size_t>(i)] >= 0x80;
@@ -949,13 +953,14 @@ TEST_F(FastRoad, BuffersBeyondAsciiEqualTheTagHandlersSteps) {
         UString fast_text = carried_text;
         std::vector<uint16_t> fast_kinds = carried_kinds;
         TFastPassResult found;
+        const bool counted = path == TVectorPath::Scalar && !on_demand;  // one count a round
         if (!FastFirstPass(fast_text.data(), fast_kinds.data(), c, n, ahead, rules, path, found, on_demand)) {
           EXPECT_TRUE(fast_text == carried_text);
-          ++stopped;
+          stopped += counted ? 1 : 0;
           continue;
         }
         if (on_demand) MakeFastPassKinds(fast_text.data(), fast_kinds.data(), 0, n, rules, path, found);
-        judged_beyond += beyond ? 1 : 0;
+        judged_beyond += counted && beyond ? 1 : 0;
         EXPECT_EQ(found.all_ascii, !beyond);
         EXPECT_TRUE(fast_text == full_text);
         ASSERT_EQ(fast_kinds, full_kinds);
@@ -968,8 +973,8 @@ TEST_F(FastRoad, BuffersBeyondAsciiEqualTheTagHandlersSteps) {
       }
     }
   }
-  EXPECT_GT(judged_beyond, 1000);
-  EXPECT_GT(stopped, 200);
+  EXPECT_GT(judged_beyond, 200);
+  EXPECT_GT(stopped, 40);
 }
 
 // Prose beyond ASCII read whole: texts of one chunk and of several, with and without mark-up and

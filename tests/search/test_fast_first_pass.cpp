@@ -378,6 +378,20 @@ TEST(FastFirstPass, HiddenTagsWorkedByHand) {
       EXPECT_TRUE(r.text == text);
     }
   }
+  // The code 24 (over a marked tag's ">") is text where no "<" before it could take it for its
+  // end, and a stop without the rule.
+  TFastPassRules coded = HidingRules();
+  coded.tag_off_code_text = true;
+  const UString code_after_tag = UString(u"<a> x") + char16_t(24) + u" y. Z";
+  const UString code_in_tag = UString(u"<a x") + char16_t(24) + u" y>";
+  for (TVectorPath path : {TVectorPath::Scalar, BestVectorPath()}) {
+    const TPassRun r = RunPass(code_after_tag, {}, coded, path);
+    ASSERT_TRUE(r.judged);
+    EXPECT_EQ(Marks(r.text, r.kinds, 0), "hhh.w..wS.w");
+    EXPECT_FALSE(r.result.all_ascii);  // no one-byte road for it
+    EXPECT_FALSE(RunPass(code_in_tag, {}, coded, path).judged);
+    EXPECT_FALSE(RunPass(code_after_tag, {}, HidingRules(), path).judged);
+  }
   // A tag shorter than the span is hidden, one longer is text; with the brackets as stops
   // nothing is judged.
   EXPECT_TRUE(RunPass(u"Word " + long_tag + u" word", {}, HidingRules(72), TVectorPath::Scalar).judged);

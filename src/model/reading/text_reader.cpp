@@ -1515,6 +1515,7 @@ void TBufferProcessor::SetUpFastPass() {
   // The reader blanks hidden tags (Removing_IgnoreTags) rather than marking them.
   r.tag_span = ftag_clearing_max > 0 ? ftag_clearing_max : settings_defaults::kIgnoreTagsSpan;
   r.hide_tags = fTagHandler && Removing_IgnoreTags && hides_angle_tags && !brackets_looked_for && r.tag_span >= 64;
+  r.tag_off_code_text = !brackets_looked_for;
   if (!r.hide_tags) {
     r.AddStop(u'<');
     r.AddStop(u'>');

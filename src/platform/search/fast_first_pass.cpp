@@ -21,6 +21,7 @@ namespace {
 std::atomic<bool> g_fast_pass_on{true};
 
 constexpr uint16_t kSentenceEndKind = kFastPassMarkerKind;
+constexpr char16_t kTagOffUnit = 24;  // the code the tag handler writes over a marked tag's ">"
 constexpr uint16_t kBlankedKind = C1_SPACE | C1_BLANK | C1_DEFINED;  // punctuation taken as a blank
 
 // The masks of one block of 64 units (bit j: unit j of the block).
@@ -169,10 +170,10 @@ bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, cons
   return true;
 }
 
-// Block `base` of t (the characters [0, len) classified) when it holds units beyond ASCII, one
-// unit at a time: the ASCII units as BlockScalar takes them, the others from the full road's
-// kinds. False where a unit cannot be judged (a stop, a zero, a unit beyond ASCII that does not
-// fit); `wide` tells whether one lay beyond ASCII. With kKinds the kinds are written (the
+// Block `base` of t (the characters [0, len) classified) when it holds units beyond ASCII (or
+// unit 24), one unit at a time: the ASCII units as BlockScalar takes them, the others from the
+// full road's kinds. False where a unit cannot be judged (a stop, a zero, a unit beyond ASCII
+// that does not fit); `wide` tells whether one lay beyond ASCII (or was unit 24). With kKinds the kinds are written (the
 // controls' too: bm.ctrl is left empty).
 template <bool kKinds>
 bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
@@ -187,7 +188,15 @@ bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* ki
     const uint64_t bit = uint64_t{1} << j;
     uint16_t k;
     if (u < 128) {
-      if (u == 0 || r.stops[u]) return false;
+      if (u == kTagOffUnit && r.tag_off_code_text) {
+        // Text to every step unless a "<" before it, within the span and with no ">" between,
+        // could take it for its end.
+        for (int32_t q = i - 1; q >= 0 && q >= i - r.tag_span && t[q] != u'>'; --q)
+          if (t[q] == u'<') return false;
+        wide = true;  // no one-byte road for it
+      } else if (u == 0 || r.stops[u]) {
+        return false;
+      }
       k = a.kind[u];
       if (u == u'.' || u == u'?' || u == u'!') b.sentence |= bit;
       if (u == u'.' || u == u',' || u == u'-' || r.symbols[u]) b.joinable |= bit;
@@ -1719,19 +1728,22 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   int32_t blank_at = 0;
   auto blanks_to = [&](int32_t end) {
     joins_to(end + 1);
-    if (!rules.blank_mid_word_marks || len < 3) return;
-    while (!failed) {
-      const int32_t p = NextBitOfMarked(std::max(blank_at, 1), std::min({end, len - 1, classified_end() - 1}),
-                                        s.steps.data(),
-                                        [&](size_t b) { return out.punct_masks[b] & alnum_before(b) & alnum_after(b); });
-      if (p < 0) break;
-      blank_at = p + 1;
-      const bool around = (facts.LetterAt(first + p - 1) || facts.DigitAt(first + p - 1)) &&
-                          (facts.LetterAt(first + p + 1) || facts.DigitAt(first + p + 1));
-      // Still punctuation: neither joined into a word nor marked (hidden tags have no punct bit).
-      if (around && !facts.WordAt(first + p) && !facts.MarkAt(first + p)) {
-        if constexpr (kKinds) kinds[first + p] = kBlankedKind;
-        set_bit(out.blanked_masks, p);
+    if (!rules.blank_mid_word_marks || len < 3 || failed) return;
+    // A whole block at a time: what is still punctuation (neither joined into a word nor marked;
+    // hidden tags have no punct bit) with a letter or digit as classified either side.
+    const int32_t lo = std::max(blank_at, 1), hi = std::min({end, len - 1, classified_end() - 1});
+    if (lo < hi) {
+      const size_t last = static_cast<size_t>(hi - 1) / 64;
+      for (size_t b = NextMarkedBlock(static_cast<size_t>(lo) / 64, last + 1, s.steps.data()); b <= last;
+           b = NextMarkedBlock(b + 1, last + 1, s.steps.data())) {
+        uint64_t m = out.punct_masks[b] & alnum_before(b) & alnum_after(b) & ~out.word_masks[b] & ~out.marker_masks[b];
+        const int32_t base = static_cast<int32_t>(b * 64);
+        if (lo > base) m &= ~uint64_t{0} << (lo - base);
+        if (hi < base + 64) m &= (uint64_t{1} << (hi - base)) - 1;
+        if (m == 0) continue;
+        out.blanked_masks[b] |= m;
+        if constexpr (kKinds)
+          for (; m != 0; m &= m - 1) kinds[first + base + std::countr_zero(m)] = kBlankedKind;
       }
     }
     blank_at = std::max(blank_at, std::min(end, len));

@@ -66,6 +66,9 @@ struct TFastPassRules {
   // characters from "<" to ">"; needs a span of 64 or more. "<" and ">" must not be stops.
   bool hide_tags = false;
   int32_t tag_span = 1000;
+  // Whether unit 24 (the code over a marked tag's ">", a stop) may be judged where it is text to
+  // every step: the sentence-end walk takes it for the end of a tag opened by a "<" before it.
+  bool tag_off_code_text = false;
   // Units beyond ASCII that stop the pass, and those that end sentences as "?" does (judged on
   // the next letter alone, never part of an abbreviation or a number).
   std::vector<char16_t> wide_stops, wide_sentence_marks;
