@@ -934,10 +934,23 @@ inline bool PassedOverByWalks(uint16_t f) {
 
 }  // namespace
 
+namespace {
+
+// Units the general cut's buffers hold: room for several lines of a frequent word, whose
+// neighbours go on from each other a few hundred units apart, before the units they share are
+// moved back to the start (wide lines get less).
+size_t GeneralCutRoom(int32_t width) {
+  const size_t line = static_cast<size_t>(LineBufferCharacters(width));
+  return line * (line <= 4096 ? 8 : 2);
+}
+
+}  // namespace
+
 TLineCutter::TLineCutter(int32_t width)
     : width_(std::clamp(width, 1, kMaxLineWidth)),
-      text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
-      flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank),
+      text_(GeneralCutRoom(width_), u' '),
+      flags_(GeneralCutRoom(width_), kScanFlagBlank),
+      narrow_(GeneralCutRoom(width_), ' '),
       bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' '),
       line_bytes_(bytes_.data()) {
   drops_.reserve(static_cast<size_t>(width_));
@@ -952,6 +965,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   last_.held = false;
   window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
+  line_at_ = 0;
+  narrow_made_ = false;
   text_[0] = 0;
   flags_[0] = 0;
   if (chunk.text == nullptr || chunk.flags == nullptr || chunk.count <= 0) return false;
@@ -1048,45 +1063,89 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
 void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
                              int32_t hit_in_window, int32_t hit_length, bool may_follow, int32_t mark) {
-  std::vector<int32_t>& drops = drops_next_;
-  drops.clear();
-  TCompactCursor k{src, src_flags, text_.data(), flags_.data()};
-  k.drops = &drops;
-  const int32_t room = BufferCharacters() - kLineBufferExtra;
+  // The cursor reads the chunk by its own unit numbers, so that the units it drops are noted as
+  // chunk units, which the next line's list shares.
+  TCompactCursor k{src - ws, src_flags - ws, nullptr, nullptr};
+  k.i = ws;
+  const int32_t room = width_;
   // A window that starts inside a run of blanks keeps its first blank, which the last window
-  // dropped: its units up to the first that is not a place-holder are copied afresh. After that
-  // unit both copies go alike, so the units up to the last window's end are the last line's.
+  // dropped: its place-holders and its first other unit (always kept) are copied afresh. After
+  // that unit both copies go alike, so the units up to the last window's end are the last line's.
   int32_t first = 0;
   while (first < n && src[first] == 1) ++first;
   const int32_t resume = ws + first + 1;
+  int32_t at = 0, front = 0, shared_from = 0, shared_to = 0;
   if (may_follow && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
-    CompactUntil(k, first + 1, room);
-    const int32_t from = resume - last_.start;
-    const auto skipped = std::lower_bound(last_drops_.begin(), last_drops_.end(), from);
-    const int32_t at = from - static_cast<int32_t>(skipped - last_drops_.begin());
-    const size_t moved = static_cast<size_t>(last_.length - at);
-    std::memmove(text_.data() + k.d, text_.data() + at, moved * sizeof(char16_t));
-    std::memmove(flags_.data() + k.d, flags_.data() + at, moved * sizeof(uint16_t));
-    for (auto it = skipped; it != last_drops_.end(); ++it) drops.push_back(*it + last_.start - ws);
-    k.i = last_.end - ws;
-    k.d += static_cast<int32_t>(moved);
+    const auto begin = general_drops_.begin() + static_cast<std::ptrdiff_t>(drops_from_);
+    const auto skipped = std::lower_bound(begin, general_drops_.end(), resume);
+    // Where unit `resume` is in the last line: at least its window's first kept unit lies before.
+    const int32_t from = last_.at + resume - last_.start - last_.front - static_cast<int32_t>(skipped - begin);
+    const int32_t moved = last_.at + last_.length - from;
+    drops_from_ = static_cast<size_t>(skipped - general_drops_.begin());
+    at = from - 1;
+    if (at + LineBufferCharacters(width_) > BufferRoom()) {
+      // The buffers' end: the shared units go back to the start, after the fresh one.
+      std::memmove(text_.data() + 1, text_.data() + from, static_cast<size_t>(moved) * sizeof(char16_t));
+      std::memmove(flags_.data() + 1, flags_.data() + from, static_cast<size_t>(moved) * sizeof(uint16_t));
+      std::memmove(narrow_.data() + 1, narrow_.data() + from, static_cast<size_t>(moved));
+      last_wide_ = last_wide_ >= from ? last_wide_ - at : -1;
+      last_high_ = last_high_ >= from ? last_high_ - at : -1;
+      at = 0;
+    }
+    if (drops_from_ > 256 && drops_from_ * 2 > general_drops_.size()) {
+      general_drops_.erase(general_drops_.begin(), general_drops_.begin() + static_cast<std::ptrdiff_t>(drops_from_));
+      drops_from_ = 0;
+    }
+    // The place at `at` is written afresh; the places before it are no line's any more.
+    if (last_wide_ <= at) last_wide_ = -1;
+    if (last_high_ <= at) last_high_ = -1;
+    front = first;
+    k.dst = text_.data() + at;
+    k.dst_flags = flags_.data() + at;
+    CompactUntil(k, resume, room);  // the place-holders (counted in `front`) and one unit
+    shared_from = k.d;
+    k.i = last_.end;
+    k.d += moved;
+    shared_to = k.d;
     k.in_blank_run = last_.ends_in_blank_run;
+  } else {
+    general_drops_.clear();
+    drops_from_ = 0;
+    last_wide_ = last_high_ = -1;
+    k.dst = text_.data();
+    k.dst_flags = flags_.data();
   }
-  CompactUntil(k, n, room);
+  k.drops = &general_drops_;
+  CompactUntil(k, ws + n, room);
   const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
   const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
-  std::copy_n(tail, kLineBufferExtra, text_.begin() + k.d);
-  std::copy_n(tail_flags, kLineBufferExtra, flags_.begin() + k.d);
-  // Each unit gives one unit of the line unless dropped.
-  auto line_position = [&drops](int32_t u) {
-    return u - static_cast<int32_t>(std::lower_bound(drops.begin(), drops.end(), u) - drops.begin());
-  };
+  std::copy_n(tail, kLineBufferExtra, k.dst + k.d);
+  std::copy_n(tail_flags, kLineBufferExtra, k.dst_flags + k.d);
+  line_at_ = at;
   length_ = k.d;
+  // Only the units not taken from the last line are narrowed.
+  NarrowPiece(0, shared_from);
+  NarrowPiece(shared_to, k.d);
+  narrow_made_ = true;
+  // Each window unit gives one unit of the line unless dropped.
+  const auto drops_begin = general_drops_.begin() + static_cast<std::ptrdiff_t>(drops_from_);
+  auto line_position = [&](int32_t u) {
+    const int32_t dropped_in_front = std::min(u, front);
+    return u - dropped_in_front -
+           static_cast<int32_t>(std::lower_bound(drops_begin, general_drops_.end(), ws + u) - drops_begin);
+  };
   midpoint_ = line_position(hit_in_window);
   hit_length_ = line_position(std::min(hit_in_window + hit_length, n)) - midpoint_;
   if (mark >= 0) marked_ = line_position(mark);
-  last_ = TLastGeneralCut{true, ws, ws + n, k.d, k.in_blank_run};
-  std::swap(last_drops_, drops_next_);
+  last_ = TLastGeneralCut{true, ws, ws + n, k.d, at, front, k.in_blank_run};
+}
+
+void TLineCutter::NarrowPiece(int32_t from, int32_t to) const {
+  if (to <= from) return;
+  const TNarrowedUnits r = NarrowLineUnits(text_.data() + line_at_ + from, static_cast<size_t>(to - from),
+                                           narrow_.data() + line_at_ + from);
+  if (r.last_wide >= 0) last_wide_ = std::max(last_wide_, line_at_ + from + static_cast<int32_t>(r.last_wide));
+  if (r.last_high >= 0) last_high_ = std::max(last_high_, line_at_ + from + static_cast<int32_t>(r.last_high));
 }
 
 void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
@@ -1207,35 +1266,44 @@ void TLineCutter::MakeFlags() const {
 
 const char16_t* TLineCutter::Text() const {
   MakeWide();
-  return text_.data();
+  return text_.data() + line_at_;
 }
 
 char16_t* TLineCutter::MutableText() {
   last_.held = false;  // the next cut cannot go on from a line changed here
+  narrow_made_ = false;
   MakeWide();
-  return text_.data();
+  return text_.data() + line_at_;
 }
 
 const uint16_t* TLineCutter::Flags() const {
   MakeFlags();
-  return flags_.data();
+  return flags_.data() + line_at_;
 }
 
 uint16_t* TLineCutter::MutableFlags() {
   last_.held = false;
   MakeFlags();
-  return flags_.data();
+  return flags_.data() + line_at_;
 }
 
 TLineText TLineCutter::Line() const {
   if (one_byte_) return TLineText(line_bytes_, static_cast<size_t>(length_), TLineTextForm::kAscii);
-  return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
+  if (!narrow_made_) {
+    // A line cut otherwise (or changed since) is narrowed whole.
+    last_wide_ = last_high_ = -1;
+    NarrowPiece(0, length_);
+    narrow_made_ = true;
+  }
+  if (last_wide_ >= line_at_) return TLineText(UStringView(text_.data() + line_at_, static_cast<size_t>(length_)));
+  return TLineText(narrow_.data() + line_at_, static_cast<size_t>(length_),
+                   last_high_ >= line_at_ ? TLineTextForm::kNarrow : TLineTextForm::kAscii);
 }
 
 void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
                                 bool fill_all) const {
   if (!one_byte_) {
-    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out, fill_all);
+    ComputeLineWordPositions(flags_.data() + line_at_, length_, midpoint_, hit_length_, lo, hi, out, fill_all);
     return;
   }
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
@@ -1268,5 +1336,5 @@ void TLineCutter::CollectTags(std::vector<TLineTagPlace>& tags) const {
     tags.clear();
     return;
   }
-  CollectLineTags(text_.data(), flags_.data(), length_, tags);
+  CollectLineTags(text_.data() + line_at_, flags_.data() + line_at_, length_, tags);
 }
