@@ -879,6 +879,62 @@ TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
   EXPECT_GT(gone_on, 20000);
 }
 
+// The word positions near a hit are worked out over masks of the stretch around it: random
+// lines of every kind of flag - letters, digits, blanks, line ends, punctuation, entity brackets,
+// markers of each boundary level and of none, and now and then a tag character or a word longer
+// than the stretch - with hits anywhere (at and near both edges, long hits) and every span give
+// the positions the walk unit by unit gives, or leave the answer to it. Lines of plain prose are
+// answered near the hit.
+TEST(CharacterScans, WordPositionsNearAHitEqualTheWalkUnitByUnit) {
+  std::mt19937 rng(4141);
+  const uint16_t kinds[] = {0x0302, 0x0302, 0x0302, 0x0302, 0x0284, 0x0200, 0x0248, 0x0248, 0x0228,
+                            0x0210, 0x0610, 0x880F, 0x8811, 0x8813, 0x8815, 0x8800, 0x8816, 0x0000};
+  int near = 0, prose = 0, prose_near = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const bool plain = round % 2 == 0;  // no tag character
+    const bool prose_like = round % 4 == 2;  // words of a few letters, a blank or punctuation between
+    const int32_t n = static_cast<int32_t>(prose_like ? 400 + rng() % 800 : rng() % (rng() % 4 == 0 ? 1200 : 300));
+    std::vector<uint16_t> f(static_cast<size_t>(n) + 1);
+    const uint32_t word_run = 1 + rng() % (rng() % 10 == 0 ? 200 : 9);
+    for (int32_t i = 0; i < n; ++i) {
+      uint16_t k = kinds[rng() % std::size(kinds)];
+      if (prose_like) k = rng() % 6 != 0 ? 0x0302 : rng() % 8 == 0 ? kinds[9 + rng() % 9] : 0x0248;
+      else if (rng() % word_run != 0) k = 0x0302;
+      if (!plain && rng() % 150 == 0) k = rng() % 3 == 0 ? 0x0400 : rng() % 2 ? 0x0800 : 0x0803;
+      f[static_cast<size_t>(i)] = k;
+    }
+    const int32_t mid = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 3)) - 1;
+    const int32_t hit = static_cast<int32_t>(rng() % (rng() % 8 == 0 ? 300 : 12));
+    const int32_t lo = static_cast<int32_t>(prose_like ? 41 + rng() % 10 : rng() % 52);
+    const int32_t hi = static_cast<int32_t>(prose_like ? 50 + rng() % 10 : 49 + rng() % 53);
+    const bool fill_all = rng() % 2 == 0;
+    TLineWordPosition a[kSpanPositions], b[kSpanPositions];
+    for (int k = 0; k < kSpanPositions; ++k) a[k] = b[k] = {7777 + k, 7777, 77, 7777};
+    const bool answered = ComputeLineWordPositionsNearHit(f.data(), n, mid, hit, lo, hi, a, fill_all);
+    ComputeLineWordPositionsUnitByUnit(f.data(), n, mid, hit, lo, hi, b, fill_all);
+    near += answered;
+    if (prose_like && hit < 12 && mid > 100 && mid < n - 100) {
+      ++prose;
+      prose_near += answered;
+    }
+    SCOPED_TRACE(testing::Message() << "round " << round << " count " << n << " midpoint " << mid << " hit " << hit
+                                    << " span " << lo << ".." << hi);
+    for (int k = 0; k < kSpanPositions; ++k) {
+      SCOPED_TRACE(k);
+      if (!answered) {  // left as it was
+        EXPECT_EQ(a[k].start, 7777 + k);
+        continue;
+      }
+      EXPECT_EQ(std::make_tuple(a[k].start, a[k].length, a[k].barrier, a[k].tag_number_1based),
+                std::make_tuple(b[k].start, b[k].length, b[k].barrier, b[k].tag_number_1based));
+    }
+    if (HasFailure()) return;
+  }
+  EXPECT_GT(near, 8000);
+  EXPECT_GT(prose, 2500);
+  EXPECT_GE(prose_near * 100, prose * 99);
+}
+
 // Narrowing answers where units need more than ASCII, worked out by hand: plain letters; Latin-1
 // and the 1252 punctuation the one-byte form keeps at 0x80-0x9F; a C1 control that keeps its own
 // slot (0x81) and one that is displaced (0x80, whose slot holds the euro sign); characters

@@ -528,8 +528,9 @@ int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_le
 
 }  // namespace
 
-void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+void ComputeLineWordPositionsUnitByUnit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                        int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                        bool fill_all) {
   const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (flags == nullptr) return;
 
@@ -768,6 +769,182 @@ void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, in
       p = end;
     }
   }
+}
+
+namespace {
+
+// The stretch of a line around a hit whose units the walks over masks read: most words around a
+// hit lie within it, and its masks are made in a few vector steps.
+constexpr int32_t kNearBefore = 96, kNearAfter = 128, kNearBlocks = 5;
+
+// Masks of units [0, n) of a stretch (n at most 64 * (kNearBlocks - 1)), a bit a unit as in
+// TChunkMasks: word characters, tag characters, punctuation, and the markers of each boundary
+// level from 2 to 5 (levels[0] is the punctuation's, level 1).
+struct TNearMasks {
+  uint64_t word[kNearBlocks] = {}, tag[kNearBlocks] = {}, level[5][kNearBlocks] = {};
+  uint64_t any_level[kNearBlocks] = {};  // the five levels' together
+};
+
+inline void NearMasksUnit(uint16_t f, int32_t i, TNearMasks& m) {
+  const uint64_t bit = uint64_t{1} << (i & 63);
+  const int32_t b = i >> 6;
+  if (ScanIsWordChar(f)) m.word[b] |= bit;
+  if (ScanIsTag(f)) m.tag[b] |= bit;
+  if (ScanIsPunct(f)) m.level[0][b] |= bit;
+  if (const uint8_t level = BoundaryLevelOfMarker(f); level >= 2) m.level[level - 1][b] |= bit;
+}
+
+#if defined(__x86_64__)
+// Of sixteen flag words, the lanes of each mask (all ones where set).
+struct TNearLanes {
+  __m256i word, tag, punct, l2, l3, l4, l5;
+};
+__attribute__((target("avx2"))) inline __m256i NearMarkerOfKind(__m256i marker, __m256i kind, short c) {
+  return _mm256_and_si256(marker, _mm256_cmpeq_epi16(kind, _mm256_set1_epi16(c)));
+}
+__attribute__((target("avx2"))) inline TNearLanes NearLanes(__m256i f) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i ones = _mm256_set1_epi16(-1);
+  const __m256i kept = _mm256_set1_epi16(static_cast<short>(kScanFlagTagKept));
+  const __m256i marker = _mm256_cmpgt_epi16(zero, f);  // 0x8000 and up
+  // Tags: 0x0800..0x7FFF (signed, markers are below) and 0x0400 exactly.
+  const __m256i tag = _mm256_or_si256(_mm256_cmpgt_epi16(f, _mm256_set1_epi16(static_cast<short>(kScanFlagHidden - 1))),
+                                      _mm256_cmpeq_epi16(f, kept));
+  const __m256i not_plain = _mm256_or_si256(tag, marker);
+  const __m256i k = _mm256_andnot_si256(kept, f);
+  const __m256i wordish =
+      _mm256_or_si256(_mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0200)),
+                      _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(0x0104)), zero), ones));
+  const __m256i punct =
+      _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(f, _mm256_set1_epi16(0x0010)), zero), ones);
+  const __m256i kind = _mm256_and_si256(f, _mm256_set1_epi16(0x07FF));
+  return TNearLanes{_mm256_andnot_si256(not_plain, wordish), tag, _mm256_andnot_si256(not_plain, punct),
+                    NearMarkerOfKind(marker, kind, 15), NearMarkerOfKind(marker, kind, 17),
+                    NearMarkerOfKind(marker, kind, 19), NearMarkerOfKind(marker, kind, 21)};
+}
+// Two vectors' lanes packed to bytes in unit order: one bit a unit.
+__attribute__((target("avx2"))) inline uint64_t NearBits(__m256i a, __m256i b) {
+  return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8)));
+}
+
+// The masks 32 units at a time where the processor has 256-bit vectors; the caller makes the
+// rest unit by unit.
+__attribute__((target("avx2"))) int32_t NearMasksWide(const uint16_t* flags, int32_t n, TNearMasks& m) {
+  int32_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const TNearLanes a = NearLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(flags + i)));
+    const TNearLanes c = NearLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(flags + i + 16)));
+    const int32_t b = i >> 6, shift = i & 63;
+    m.word[b] |= NearBits(a.word, c.word) << shift;
+    m.tag[b] |= NearBits(a.tag, c.tag) << shift;
+    m.level[0][b] |= NearBits(a.punct, c.punct) << shift;
+    m.level[1][b] |= NearBits(a.l2, c.l2) << shift;
+    m.level[2][b] |= NearBits(a.l3, c.l3) << shift;
+    m.level[3][b] |= NearBits(a.l4, c.l4) << shift;
+    m.level[4][b] |= NearBits(a.l5, c.l5) << shift;
+  }
+  return i;
+}
+#endif
+
+void MakeNearMasks(const uint16_t* flags, int32_t n, TNearMasks& m) {
+  int32_t i = 0;
+#if defined(__x86_64__)
+  if (HasWideVectors()) i = NearMasksWide(flags, n, m);
+#endif
+  for (; i < n; ++i) NearMasksUnit(flags[i], i, m);
+  for (int b = 0; b < kNearBlocks; ++b)
+    m.any_level[b] = m.level[0][b] | m.level[1][b] | m.level[2][b] | m.level[3][b] | m.level[4][b];
+}
+
+// The boundary level of stretch units [a, b). Most gaps between words are a blank or two, with
+// no punctuation or marker at all: their units' bits are taken from each mask in one piece.
+uint8_t NearLevel(const TNearMasks& m, int32_t a, int32_t b) {
+  if (b <= a) return 0;
+  if (b - a <= 64) {
+    const int32_t block = a >> 6, shift = a & 63;
+    const uint64_t within = b - a == 64 ? ~uint64_t{0} : (uint64_t{1} << (b - a)) - 1;
+    const auto bits = [&](const uint64_t* mask) {
+      uint64_t v = mask[block] >> shift;
+      if (shift != 0 && block + 1 < kNearBlocks) v |= mask[block + 1] << (64 - shift);
+      return v & within;
+    };
+    if (bits(m.any_level) == 0) return 0;
+    for (int level = 5; level >= 1; --level)
+      if (bits(m.level[level - 1]) != 0) return static_cast<uint8_t>(level);
+    return 0;
+  }
+  for (int level = 5; level >= 1; --level)
+    if (AnyBitIn([&](size_t q) { return m.level[level - 1][q]; }, a, b)) return static_cast<uint8_t>(level);
+  return 0;
+}
+
+}  // namespace
+
+bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                     int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  if (flags == nullptr) return false;
+  // The arguments clipped as the walk unit by unit clips them.
+  int32_t n = std::max(count, 0), mid = std::clamp(midpoint, 0, n);
+  const int32_t hit_end = std::clamp(mid + std::max(hit_length, 0), mid, n);
+  const int32_t first = std::clamp(lo, 0, kSpanSearchWord), last = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  const int32_t from = std::max(0, mid - kNearBefore);
+  const int32_t to = std::min(n, hit_end + kNearAfter);
+  if (to - from > 64 * (kNearBlocks - 1)) return false;  // a long hit
+  TNearMasks m;
+  MakeNearMasks(flags + from, to - from, m);
+  for (int b = 0; b < kNearBlocks; ++b)
+    if (m.tag[b] != 0) return false;  // words may take in tag characters: the walk unit by unit
+  // The words' places over the stretch (no boundary levels: markers and punctuation left out).
+  static constexpr uint64_t kNone[kNearBlocks] = {};
+  const TChunkMasks words{m.word, kNone, kNone, kNone, kNone, 0, 0};
+  TLineWordPosition near[kSpanPositions];
+  ComputeLineWordPositions(words, 0, to - from, mid - from, hit_end - mid, first, last, near, false);
+  // Each walk must have stopped inside the stretch, unless the stretch reaches the line's edge
+  // there: the left one at a word with a unit before it, the right one at the start of a word
+  // after its last.
+  const auto word_at = [&](size_t q) { return m.word[q]; };
+  const int32_t mid_in = mid - from;
+  if (from > 0) {
+    const TLineWordPosition& w = near[first];
+    if (first < kSpanSearchWord && (w.length == 0 || mid_in + w.start <= 0)) return false;
+  }
+  int32_t end_in = hit_end - from;  // the end of the last word walked on the right
+  for (int32_t k = kSpanSearchWord + 1; k <= last; ++k) {
+    if (near[k].length == 0) break;
+    end_in = mid_in + near[k].start + near[k].length;
+  }
+  const int32_t next_in = FirstBitIn(word_at, end_in, to - from);
+  if (to < n && (next_in >= to - from || (last > kSpanSearchWord && near[last].length == 0))) return false;
+
+  // The boundary levels: after each word on the left up to the next word's start, after the hit
+  // and each word on the right up to the next word's start (or the line's end).
+  for (int32_t k = first; k < kSpanSearchWord; ++k) {
+    if (near[k].length == 0) continue;
+    const int32_t next = k + 1 == kSpanSearchWord ? mid_in : mid_in + near[k + 1].start;
+    near[k].barrier = NearLevel(m, mid_in + near[k].start + near[k].length, next);
+  }
+  int32_t after = hit_end - from;
+  for (int32_t k = kSpanSearchWord; k <= last; ++k) {
+    if (k > kSpanSearchWord) {
+      if (near[k].length == 0) break;
+      after = mid_in + near[k].start + near[k].length;
+    }
+    const bool next_walked = k < last && near[k + 1].length > 0;
+    near[k].barrier = NearLevel(m, after, next_walked ? mid_in + near[k + 1].start : FirstBitIn(word_at, after, to - from));
+  }
+  // The stretch's edges stand for the line's where no word was found.
+  for (int32_t k = fill_all ? 0 : first; k <= (fill_all ? kSpanPositions - 1 : last); ++k) {
+    const bool walked = k >= first && k <= last && (k == kSpanSearchWord || near[k].length > 0);
+    out[k] = walked ? near[k] : TLineWordPosition{k < kSpanSearchWord ? -mid : n - mid, 0, 0, 0};
+  }
+  return true;
+}
+
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  if (!ComputeLineWordPositionsNearHit(flags, count, midpoint, hit_length, lo, hi, out, fill_all))
+    ComputeLineWordPositionsUnitByUnit(flags, count, midpoint, hit_length, lo, hi, out, fill_all);
 }
 
 namespace {

@@ -174,6 +174,16 @@ struct TLineWordPosition {
 // its span asks for, and most spans are a tenth of the 102).
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
                               int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true);
+// The two roads ComputeLineWordPositions takes. Near the hit: masks of the stretch around it,
+// made a few vector steps at a time, walked a word at a time; false (out untouched) where the
+// stretch holds a tag character, the hit is long or the span's words run past the stretch.
+// Unit by unit: the walk over the flags themselves, which the other follows exactly.
+bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                     int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                     bool fill_all = true);
+void ComputeLineWordPositionsUnitByUnit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                        int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                        bool fill_all = true);
 
 // --- cutting a line -----------------------------------------------------------------------------
 
