@@ -811,19 +811,21 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
 // takes the units the two windows share from the last line and narrows only its new ones. Over
 // a chunk with stretches of plain letters, of Latin-1 and code page 1252 punctuation, and of
 // characters neither holds (Cyrillic, Chinese, a displaced C1 control) - blanks, runs of them,
-// place-holders and markers among them - hits walked forward by random steps (many lines a
-// buffer's room) give each line the text, flags, positions and mark a fresh cutter gives, and
-// the form and bytes that narrowing the whole line gives.
+// place-holders, markers and now and then a tag character among them - hits walked forward by
+// random steps (many lines a buffer's room) give each line the text, flags, positions and mark a
+// fresh cutter gives, the form and bytes that narrowing the whole line gives and the tags a scan
+// of the whole line finds.
 TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
   std::mt19937 rng(20261208);
   const char16_t latin[] = {0x00E9, 0x00FC, 0x2019, 0x201C, 0x20AC, 0x0081, 0x00A0};
   const char16_t beyond[] = {0x0416, 0x4E2D, 0x0080, 0x0151, 0xFFFD};
-  int forms[3] = {}, gone_on = 0;
+  int forms[3] = {}, gone_on = 0, with_tags[2] = {};
   for (int round = 0; round < 300; ++round) {
     const int32_t n = 2000 + static_cast<int32_t>(rng() % 4000);
     std::vector<char16_t> t(static_cast<size_t>(n));
     std::vector<uint16_t> f(static_cast<size_t>(n));
     int stretch = 0;  // 0 plain, 1 Latin-1 now and then, 2 beyond it now and then
+    const bool tagged = round % 2 == 0;
     for (int32_t i = 0; i < n; ++i) {
       if (rng() % 300 == 0) stretch = static_cast<int>(rng() % 3);
       char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
@@ -840,6 +842,7 @@ TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
       } else if (stretch == 2 && r < 20) {
         c = beyond[rng() % std::size(beyond)];
       }
+      if (tagged && rng() % 400 == 0) k = rng() % 2 ? 0x0800 : 0x0801;  // hidden mark-up, a kept tag
       t[static_cast<size_t>(i)] = c;
       f[static_cast<size_t>(i)] = k;
     }
@@ -867,6 +870,11 @@ TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.Bytes()), line.size()),
                   std::string(block.data() + kLineTextHeaderBytes, line.size()));
       ++forms[static_cast<int>(whole)];
+      // Its tags are those a scan of the whole line finds.
+      std::vector<TLineTagPlace> tags;
+      going.CollectTags(tags);
+      ExpectSameTags(tags, CollectLineTags(going.Text(), going.Flags(), going.Length()));
+      ++with_tags[tags.empty() ? 0 : 1];
       if (HasFailure()) return;
       window_end = going.WindowEnd();
       at += 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(std::max(1, width / 2)));
@@ -877,6 +885,8 @@ TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
   EXPECT_GT(forms[static_cast<int>(TLineTextForm::kNarrow)], 1000);
   EXPECT_GT(forms[static_cast<int>(TLineTextForm::kWide)], 1000);
   EXPECT_GT(gone_on, 20000);
+  EXPECT_GT(with_tags[0], 5000);
+  EXPECT_GT(with_tags[1], 3000);
 }
 
 // The word positions near a hit are worked out over masks of the stretch around it: random

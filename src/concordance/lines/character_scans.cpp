@@ -67,10 +67,14 @@ inline void CompactOne(TCompactCursor& k) {
   }
 }
 
-// The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list.
+// The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list
+// (made long enough for them at once: runs of blanks drop whole blocks).
 inline void NoteDrops(TCompactCursor& k, uint32_t lanes) {
-  if (!k.drops) return;
-  for (; lanes != 0; lanes &= lanes - 1) k.drops->push_back(k.i + std::countr_zero(lanes));
+  if (!k.drops || lanes == 0) return;
+  const size_t at = k.drops->size();
+  k.drops->resize(at + static_cast<size_t>(std::popcount(lanes)));
+  int32_t* out = k.drops->data() + at;
+  for (; lanes != 0; lanes &= lanes - 1) *out++ = k.i + std::countr_zero(lanes);
 }
 
 #if defined(__SSE2__)
@@ -1143,7 +1147,7 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
   line_at_ = 0;
-  narrow_made_ = false;
+  narrow_made_ = tags_known_ = false;
   text_[0] = 0;
   flags_[0] = 0;
   if (chunk.text == nullptr || chunk.flags == nullptr || chunk.count <= 0) return false;
@@ -1267,6 +1271,7 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
       std::memmove(narrow_.data() + 1, narrow_.data() + from, static_cast<size_t>(moved));
       last_wide_ = last_wide_ >= from ? last_wide_ - at : -1;
       last_high_ = last_high_ >= from ? last_high_ - at : -1;
+      last_tag_ = last_tag_ >= from ? last_tag_ - at : -1;
       at = 0;
     }
     if (drops_from_ > 256 && drops_from_ * 2 > general_drops_.size()) {
@@ -1276,6 +1281,7 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
     // The place at `at` is written afresh; the places before it are no line's any more.
     if (last_wide_ <= at) last_wide_ = -1;
     if (last_high_ <= at) last_high_ = -1;
+    if (last_tag_ <= at) last_tag_ = -1;
     front = first;
     k.dst = text_.data() + at;
     k.dst_flags = flags_.data() + at;
@@ -1288,7 +1294,7 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
   } else {
     general_drops_.clear();
     drops_from_ = 0;
-    last_wide_ = last_high_ = -1;
+    last_wide_ = last_high_ = last_tag_ = -1;
     k.dst = text_.data();
     k.dst_flags = flags_.data();
   }
@@ -1300,10 +1306,14 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
   std::copy_n(tail_flags, kLineBufferExtra, k.dst_flags + k.d);
   line_at_ = at;
   length_ = k.d;
-  // Only the units not taken from the last line are narrowed.
+  // Only the units not taken from the last line are narrowed and looked at for tags.
   NarrowPiece(0, shared_from);
   NarrowPiece(shared_to, k.d);
   narrow_made_ = true;
+  for (const auto& [a, b] : {std::pair{0, shared_from}, std::pair{shared_to, k.d}})
+    for (int32_t i = NextTagCharacter(flags_.data() + at, a, b); i < b; i = NextTagCharacter(flags_.data() + at, i + 1, b))
+      last_tag_ = std::max(last_tag_, at + i);
+  tags_known_ = true;
   // Each window unit gives one unit of the line unless dropped.
   const auto drops_begin = general_drops_.begin() + static_cast<std::ptrdiff_t>(drops_from_);
   auto line_position = [&](int32_t u) {
@@ -1460,6 +1470,7 @@ const uint16_t* TLineCutter::Flags() const {
 
 uint16_t* TLineCutter::MutableFlags() {
   last_.held = false;
+  tags_known_ = false;
   MakeFlags();
   return flags_.data() + line_at_;
 }
@@ -1508,8 +1519,9 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
 }
 
 void TLineCutter::CollectTags(std::vector<TLineTagPlace>& tags) const {
-  // A one-byte line lies among characters with no tag.
-  if (one_byte_) {
+  // A one-byte line lies among characters with no tag, and so does a general cut's whose pieces
+  // held none.
+  if (one_byte_ || (tags_known_ && last_tag_ < line_at_)) {
     tags.clear();
     return;
   }

@@ -325,6 +325,9 @@ class TLineCutter {
   mutable std::vector<uint8_t> narrow_;
   mutable bool narrow_made_ = false;
   mutable int32_t last_wide_ = -1, last_high_ = -1;
+  // The last buffer place of a tag character, where tags_known_ (a general cut's).
+  bool tags_known_ = false;
+  int32_t last_tag_ = -1;
   std::vector<char16_t> join_text_;  // the window when it runs over the text before the chunk
   std::vector<uint16_t> join_flags_;
   int32_t length_ = 0;
