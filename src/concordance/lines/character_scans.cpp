@@ -892,8 +892,9 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   int32_t n = std::max(count, 0), mid = std::clamp(midpoint, 0, n);
   const int32_t hit_end = std::clamp(mid + std::max(hit_length, 0), mid, n);
   const int32_t first = std::clamp(lo, 0, kSpanSearchWord), last = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  // (Whole vector steps of 32 units, unless the stretch meets the line's end.)
   const int32_t from = std::max(0, mid - kNearBefore);
-  const int32_t to = std::min(n, hit_end + kNearAfter);
+  const int32_t to = std::min(n, from + ((hit_end + kNearAfter - from + 31) & ~31));
   if (to - from > 64 * (kNearBlocks - 1)) return false;  // a long hit
   TNearMasks m;
   MakeNearMasks(flags + from, to - from, m);
@@ -902,7 +903,7 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   // The words' places over the stretch (no boundary levels: markers and punctuation left out).
   static constexpr uint64_t kNone[kNearBlocks] = {};
   const TChunkMasks words{m.word, kNone, kNone, kNone, kNone, 0, 0};
-  TLineWordPosition near[kSpanPositions];
+  TLineWordPosition (&near)[kSpanPositions] = out;  // positions first..last alone, taken as they come
   ComputeLineWordPositions(words, 0, to - from, mid - from, hit_end - mid, first, last, near, false);
   // Each walk must have stopped inside the stretch, unless the stretch reaches the line's edge
   // there: the left one at a word with a unit before it, the right one at the start of a word
@@ -940,7 +941,7 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   // The stretch's edges stand for the line's where no word was found.
   for (int32_t k = fill_all ? 0 : first; k <= (fill_all ? kSpanPositions - 1 : last); ++k) {
     const bool walked = k >= first && k <= last && (k == kSpanSearchWord || near[k].length > 0);
-    out[k] = walked ? near[k] : TLineWordPosition{k < kSpanSearchWord ? -mid : n - mid, 0, 0, 0};
+    if (!walked) out[k] = TLineWordPosition{k < kSpanSearchWord ? -mid : n - mid, 0, 0, 0};
   }
   return true;
 }
