@@ -782,30 +782,28 @@ namespace {
 constexpr int32_t kNearBefore = 96, kNearAfter = 128, kNearBlocks = 5;
 
 // Masks of units [0, n) of a stretch (n at most 64 * (kNearBlocks - 1)), a bit a unit as in
-// TChunkMasks: word characters, tag characters, punctuation, and the markers of each boundary
-// level from 2 to 5 (levels[0] is the punctuation's, level 1).
+// TChunkMasks: word characters, tag characters, and the units that raise a boundary's level
+// (punctuation, and markers of levels 2 to 5).
 struct TNearMasks {
-  uint64_t word[kNearBlocks] = {}, tag[kNearBlocks] = {}, level[5][kNearBlocks] = {};
-  uint64_t any_level[kNearBlocks] = {};  // the five levels' together
+  uint64_t word[kNearBlocks] = {}, tag[kNearBlocks] = {}, level[kNearBlocks] = {};
 };
+
+// The boundary level a unit of no tag gives (TakeBoundaryChar's).
+inline uint8_t NearLevelOf(uint16_t f) { return ScanIsMarker(f) ? BoundaryLevelOfMarker(f) : ScanIsPunct(f) ? 1 : 0; }
 
 inline void NearMasksUnit(uint16_t f, int32_t i, TNearMasks& m) {
   const uint64_t bit = uint64_t{1} << (i & 63);
   const int32_t b = i >> 6;
   if (ScanIsWordChar(f)) m.word[b] |= bit;
   if (ScanIsTag(f)) m.tag[b] |= bit;
-  if (ScanIsPunct(f)) m.level[0][b] |= bit;
-  if (const uint8_t level = BoundaryLevelOfMarker(f); level >= 2) m.level[level - 1][b] |= bit;
+  else if (NearLevelOf(f) > 0) m.level[b] |= bit;
 }
 
 #if defined(__x86_64__)
 // Of sixteen flag words, the lanes of each mask (all ones where set).
 struct TNearLanes {
-  __m256i word, tag, punct, l2, l3, l4, l5;
+  __m256i word, tag, level;
 };
-__attribute__((target("avx2"))) inline __m256i NearMarkerOfKind(__m256i marker, __m256i kind, short c) {
-  return _mm256_and_si256(marker, _mm256_cmpeq_epi16(kind, _mm256_set1_epi16(c)));
-}
 __attribute__((target("avx2"))) inline TNearLanes NearLanes(__m256i f) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i ones = _mm256_set1_epi16(-1);
@@ -821,10 +819,12 @@ __attribute__((target("avx2"))) inline TNearLanes NearLanes(__m256i f) {
                       _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(0x0104)), zero), ones));
   const __m256i punct =
       _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(f, _mm256_set1_epi16(0x0010)), zero), ones);
-  const __m256i kind = _mm256_and_si256(f, _mm256_set1_epi16(0x07FF));
-  return TNearLanes{_mm256_andnot_si256(not_plain, wordish), tag, _mm256_andnot_si256(not_plain, punct),
-                    NearMarkerOfKind(marker, kind, 15), NearMarkerOfKind(marker, kind, 17),
-                    NearMarkerOfKind(marker, kind, 19), NearMarkerOfKind(marker, kind, 21)};
+  // A marker of kind 15, 17, 19 or 21: its kind less 15 has no bit but those of 2 and 4.
+  const __m256i kind_less_15 = _mm256_sub_epi16(_mm256_and_si256(f, _mm256_set1_epi16(0x07FF)), _mm256_set1_epi16(15));
+  const __m256i levelled_marker = _mm256_and_si256(
+      marker, _mm256_cmpeq_epi16(_mm256_and_si256(kind_less_15, _mm256_set1_epi16(static_cast<short>(0xFFF9))), zero));
+  return TNearLanes{_mm256_andnot_si256(not_plain, wordish), tag,
+                    _mm256_or_si256(_mm256_andnot_si256(not_plain, punct), levelled_marker)};
 }
 // Two vectors' lanes packed to bytes in unit order: one bit a unit.
 __attribute__((target("avx2"))) inline uint64_t NearBits(__m256i a, __m256i b) {
@@ -841,11 +841,7 @@ __attribute__((target("avx2"))) int32_t NearMasksWide(const uint16_t* flags, int
     const int32_t b = i >> 6, shift = i & 63;
     m.word[b] |= NearBits(a.word, c.word) << shift;
     m.tag[b] |= NearBits(a.tag, c.tag) << shift;
-    m.level[0][b] |= NearBits(a.punct, c.punct) << shift;
-    m.level[1][b] |= NearBits(a.l2, c.l2) << shift;
-    m.level[2][b] |= NearBits(a.l3, c.l3) << shift;
-    m.level[3][b] |= NearBits(a.l4, c.l4) << shift;
-    m.level[4][b] |= NearBits(a.l5, c.l5) << shift;
+    m.level[b] |= NearBits(a.level, c.level) << shift;
   }
   return i;
 }
@@ -857,30 +853,16 @@ void MakeNearMasks(const uint16_t* flags, int32_t n, TNearMasks& m) {
   if (HasWideVectors()) i = NearMasksWide(flags, n, m);
 #endif
   for (; i < n; ++i) NearMasksUnit(flags[i], i, m);
-  for (int b = 0; b < kNearBlocks; ++b)
-    m.any_level[b] = m.level[0][b] | m.level[1][b] | m.level[2][b] | m.level[3][b] | m.level[4][b];
 }
 
 // The boundary level of stretch units [a, b). Most gaps between words are a blank or two, with
-// no punctuation or marker at all: their units' bits are taken from each mask in one piece.
-uint8_t NearLevel(const TNearMasks& m, int32_t a, int32_t b) {
-  if (b <= a) return 0;
-  if (b - a <= 64) {
-    const int32_t block = a >> 6, shift = a & 63;
-    const uint64_t within = b - a == 64 ? ~uint64_t{0} : (uint64_t{1} << (b - a)) - 1;
-    const auto bits = [&](const uint64_t* mask) {
-      uint64_t v = mask[block] >> shift;
-      if (shift != 0 && block + 1 < kNearBlocks) v |= mask[block + 1] << (64 - shift);
-      return v & within;
-    };
-    if (bits(m.any_level) == 0) return 0;
-    for (int level = 5; level >= 1; --level)
-      if (bits(m.level[level - 1]) != 0) return static_cast<uint8_t>(level);
-    return 0;
-  }
-  for (int level = 5; level >= 1; --level)
-    if (AnyBitIn([&](size_t q) { return m.level[level - 1][q]; }, a, b)) return static_cast<uint8_t>(level);
-  return 0;
+// no punctuation or marker at all: the masks tell those at once, and the others' few units are
+// looked at one by one.
+uint8_t NearLevel(const uint16_t* flags, const TNearMasks& m, int32_t a, int32_t b) {
+  if (b <= a || !AnyBitIn([&](size_t q) { return m.level[q]; }, a, b)) return 0;
+  uint8_t level = 0;
+  for (int32_t i = a; i < b; ++i) level = std::max(level, NearLevelOf(flags[i]));
+  return level;
 }
 
 }  // namespace
@@ -889,7 +871,7 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
                                      int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
   if (flags == nullptr) return false;
   // The arguments clipped as the walk unit by unit clips them.
-  int32_t n = std::max(count, 0), mid = std::clamp(midpoint, 0, n);
+  const int32_t n = std::max(count, 0), mid = std::clamp(midpoint, 0, n);
   const int32_t hit_end = std::clamp(mid + std::max(hit_length, 0), mid, n);
   const int32_t first = std::clamp(lo, 0, kSpanSearchWord), last = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
   // (Whole vector steps of 32 units, unless the stretch meets the line's end.)
@@ -927,7 +909,7 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   for (int32_t k = first; k < kSpanSearchWord; ++k) {
     if (near[k].length == 0) continue;
     const int32_t next = k + 1 == kSpanSearchWord ? mid_in : mid_in + near[k + 1].start;
-    near[k].barrier = NearLevel(m, mid_in + near[k].start + near[k].length, next);
+    near[k].barrier = NearLevel(flags + from, m, mid_in + near[k].start + near[k].length, next);
   }
   int32_t after = hit_end - from;
   for (int32_t k = kSpanSearchWord; k <= last; ++k) {
@@ -936,7 +918,8 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
       after = mid_in + near[k].start + near[k].length;
     }
     const bool next_walked = k < last && near[k + 1].length > 0;
-    near[k].barrier = NearLevel(m, after, next_walked ? mid_in + near[k + 1].start : FirstBitIn(word_at, after, to - from));
+    near[k].barrier =
+        NearLevel(flags + from, m, after, next_walked ? mid_in + near[k + 1].start : FirstBitIn(word_at, after, to - from));
   }
   // The stretch's edges stand for the line's where no word was found.
   for (int32_t k = fill_all ? 0 : first; k <= (fill_all ? kSpanPositions - 1 : last); ++k) {
