@@ -1101,6 +1101,9 @@ inline bool PassedOverByWalks(uint16_t f) {
 
 namespace {
 
+// Units past a general cut's window asked for ahead of the next cut.
+constexpr int32_t kGeneralCutAhead = 256;
+
 // How many of the n sorted units at `first` lie below u, found without a branch to mispredict:
 // a line's dropped units are a few dozen, looked up four times a line.
 inline int32_t CountBelow(const int32_t* first, size_t n, int32_t u) {
@@ -1224,6 +1227,15 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   if (ws >= 0 && pad == 0) {
     CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length, mark >= 0 && last_held,
                marked ? static_cast<int32_t>(mark_in_window) : -1);
+#if defined(__SSE2__)
+    // A frequent word's next line goes on from this one's end, and the units it adds lie past
+    // the part of the chunk its search has read: they are asked for now, to be there by then.
+    const int32_t ahead = static_cast<int32_t>(std::min<int64_t>(kGeneralCutAhead, chunk.count - we));
+    for (int32_t j = 0; j < ahead; j += 32) {
+      _mm_prefetch(reinterpret_cast<const char*>(chunk.text + we + j), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(chunk.flags + we + j), _MM_HINT_T0);
+    }
+#endif
     return true;
   }
   std::fill_n(text_.begin(), pad, u' ');
