@@ -894,12 +894,12 @@ TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
 // markers of each boundary level and of none, and now and then a tag character or a word longer
 // than the stretch - with hits anywhere (at and near both edges, long hits) and every span give
 // the positions the walk unit by unit gives, or leave the answer to it. Lines of plain prose are
-// answered near the hit.
+// answered near the hit, and so are lines whose tags lie past the units walked.
 TEST(CharacterScans, WordPositionsNearAHitEqualTheWalkUnitByUnit) {
   std::mt19937 rng(4141);
   const uint16_t kinds[] = {0x0302, 0x0302, 0x0302, 0x0302, 0x0284, 0x0200, 0x0248, 0x0248, 0x0228,
                             0x0210, 0x0610, 0x880F, 0x8811, 0x8813, 0x8815, 0x8800, 0x8816, 0x0000};
-  int near = 0, prose = 0, prose_near = 0;
+  int near = 0, prose = 0, prose_near = 0, tagged_near = 0;
   for (int round = 0; round < 20000; ++round) {
     const bool plain = round % 2 == 0;  // no tag character
     const bool prose_like = round % 4 == 2;  // words of a few letters, a blank or punctuation between
@@ -923,6 +923,10 @@ TEST(CharacterScans, WordPositionsNearAHitEqualTheWalkUnitByUnit) {
     const bool answered = ComputeLineWordPositionsNearHit(f.data(), n, mid, hit, lo, hi, a, fill_all);
     ComputeLineWordPositionsUnitByUnit(f.data(), n, mid, hit, lo, hi, b, fill_all);
     near += answered;
+    // Tags near the hit but past the units walked leave the answer near it.
+    bool tag_near = false;
+    for (int32_t i = std::max(0, mid - 96); i < std::min(n, mid + 128); ++i) tag_near = tag_near || ScanIsTag(f[static_cast<size_t>(i)]);
+    tagged_near += answered && tag_near;
     if (prose_like && hit < 12 && mid > 100 && mid < n - 100) {
       ++prose;
       prose_near += answered;
@@ -942,6 +946,7 @@ TEST(CharacterScans, WordPositionsNearAHitEqualTheWalkUnitByUnit) {
     if (HasFailure()) return;
   }
   EXPECT_GT(near, 8000);
+  EXPECT_GT(tagged_near, 200);
   EXPECT_GT(prose, 2500);
   EXPECT_GE(prose_near * 100, prose * 99);
 }

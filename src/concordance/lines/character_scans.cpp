@@ -880,8 +880,6 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   if (to - from > 64 * (kNearBlocks - 1)) return false;  // a long hit
   TNearMasks m;
   MakeNearMasks(flags + from, to - from, m);
-  for (int b = 0; b < kNearBlocks; ++b)
-    if (m.tag[b] != 0) return false;  // words may take in tag characters: the walk unit by unit
   // The words' places over the stretch (no boundary levels: markers and punctuation left out).
   static constexpr uint64_t kNone[kNearBlocks] = {};
   const TChunkMasks words{m.word, kNone, kNone, kNone, kNone, 0, 0};
@@ -903,6 +901,13 @@ bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32
   }
   const int32_t next_in = FirstBitIn(word_at, end_in, to - from);
   if (to < n && (next_in >= to - from || (last > kSpanSearchWord && near[last].length == 0))) return false;
+  // A word takes in the tag characters next to it and a boundary notes those it passes: the
+  // units the walks looked at, from the one before the first word to the start of the word after
+  // the last, must hold none (the hit's own units are counted in).
+  int32_t looked_from = mid_in;
+  if (first < kSpanSearchWord) looked_from = near[first].length > 0 ? mid_in + near[first].start - 1 : 0;
+  if (AnyBitIn([&](size_t q) { return m.tag[q]; }, std::max(looked_from, 0), std::min(next_in, to - from)))
+    return false;
 
   // The boundary levels: after each word on the left up to the next word's start, after the hit
   // and each word on the right up to the next word's start (or the line's end).

@@ -175,9 +175,9 @@ struct TLineWordPosition {
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
                               int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true);
 // The two roads ComputeLineWordPositions takes. Near the hit: masks of the stretch around it,
-// made a few vector steps at a time, walked a word at a time; false where the stretch holds a tag
-// character, the hit is long or the span's words run past the stretch (positions lo..hi of out
-// then hold what they may, and the walk unit by unit is to fill them).
+// made a few vector steps at a time, walked a word at a time; false where the units walked hold a
+// tag character, the hit is long or the span's words run past the stretch (positions lo..hi of
+// out then hold what they may, and the walk unit by unit is to fill them).
 // Unit by unit: the walk over the flags themselves, which the other follows exactly.
 bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
                                      int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
