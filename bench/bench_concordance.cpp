@@ -39,6 +39,7 @@
 #include "model/reading/chosen_texts.h"
 #include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/search/fast_first_pass.h"
 
 namespace {
@@ -116,6 +117,14 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before) / lines : 0.0, lines ? text_bytes / lines : 0.0, cpu, cpu / s,
               threads);
+  // BENCH_SAVE_LIST=file: the list as a ".cnc" stream saves it, to compare two builds' lines byte
+  // for byte (the file gets the worker count: name.1, name.8).
+  if (const char* save = std::getenv("BENCH_SAVE_LIST")) {
+    TMemoryStream m;
+    if (!list.SaveToStream(m) ||
+        !SafeSaveBytes(Utf8ToUtf16(std::string(save) + "." + std::to_string(threads)), m.Memory(), m.Size()))
+      std::printf("could not save the list to %s\n", save);
+  }
   if (threads > 1)
     std::printf("%-28s    waits: workers %.3f s in all (%.1f%% of their time), committer %.3f s, tail %.3f s\n", "",
                 run.worker_wait_seconds, 100.0 * run.worker_wait_seconds / (s * threads), run.committer_wait_seconds,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "concordance/lines/character_scans.h"
+#include "concordance/lines/line_text.h"
 #include "platform/search/fast_first_pass.h"
 #include "platform/search/search_chars.h"
 #include "platform/text/text_services.h"
@@ -701,11 +702,12 @@ void ExpectSameCut(const TLineCutter& a, const TLineCutter& b, int32_t lo, int32
   a.CollectTags(ta);
   b.CollectTags(tb);
   ExpectSameTags(ta, tb);
+  // The line comes in the shortest form its characters allow, whichever road cut it.
   const TLineText line = a.Line();
   EXPECT_TRUE(line == b.LineText());
-  EXPECT_EQ(line.OneByte(), a.OneByte());
+  EXPECT_EQ(line.Form(), LineTextFormOf(b.LineText()));
   if (a.OneByte()) {
-    EXPECT_EQ(LineTextFormOf(b.LineText()), TLineTextForm::kAscii);
+    EXPECT_EQ(line.Form(), TLineTextForm::kAscii);
   }
   const size_t closed = static_cast<size_t>(a.Length() + 3);
   EXPECT_EQ(std::u16string(a.Text(), closed), std::u16string(b.Text(), closed));
@@ -803,6 +805,182 @@ TEST(CharacterScans, OneByteCutEqualsTheGeneralCut) {
   EXPECT_GT(general_cuts, 1000);
   EXPECT_GT(overlapping[0], 300);
   EXPECT_GT(overlapping[1], 300);
+}
+
+// A frequent word's lines go on from each other: each general cut told the last window's end
+// takes the units the two windows share from the last line and narrows only its new ones. Over
+// a chunk with stretches of plain letters, of Latin-1 and code page 1252 punctuation, and of
+// characters neither holds (Cyrillic, Chinese, a displaced C1 control) - blanks, runs of them,
+// place-holders, markers and now and then a tag character among them - hits walked forward by
+// random steps (many lines a buffer's room) give each line the text, flags, positions and mark a
+// fresh cutter gives, the form and bytes that narrowing the whole line gives and the tags a scan
+// of the whole line finds.
+TEST(CharacterScans, LinesGoingOnFromTheLastNarrowAsAWholeLineDoes) {
+  std::mt19937 rng(20261208);
+  const char16_t latin[] = {0x00E9, 0x00FC, 0x2019, 0x201C, 0x20AC, 0x0081, 0x00A0};
+  const char16_t beyond[] = {0x0416, 0x4E2D, 0x0080, 0x0151, 0xFFFD};
+  int forms[3] = {}, gone_on = 0, with_tags[2] = {};
+  for (int round = 0; round < 300; ++round) {
+    const int32_t n = 2000 + static_cast<int32_t>(rng() % 4000);
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    int stretch = 0;  // 0 plain, 1 Latin-1 now and then, 2 beyond it now and then
+    const bool tagged = round % 2 == 0;
+    for (int32_t i = 0; i < n; ++i) {
+      if (rng() % 300 == 0) stretch = static_cast<int>(rng() % 3);
+      char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
+      uint16_t k = 0x0302;
+      const uint32_t r = rng() % 100;
+      if (r < 15) {
+        c = rng() % 8 == 0 ? (rng() % 2 ? u'\n' : char16_t{1}) : u' ';
+        k = c == u' ' ? 0x0248 : 0x0228;
+        if (rng() % 25 == 0) k = rng() % 2 ? 0x880F : 0x8811;  // a marker on a blank
+      } else if (r < 18) {
+        c = u'.', k = 0x0210;
+      } else if (stretch == 1 && r < 24) {
+        c = latin[rng() % std::size(latin)];
+      } else if (stretch == 2 && r < 20) {
+        c = beyond[rng() % std::size(beyond)];
+      }
+      if (tagged && rng() % 400 == 0) k = rng() % 2 ? 0x0800 : 0x0801;  // hidden mark-up, a kept tag
+      t[static_cast<size_t>(i)] = c;
+      f[static_cast<size_t>(i)] = k;
+    }
+    const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 1000 : 120));
+    const TChunkView chunk{t.data(), f.data(), n};
+    TLineCutter going(width);
+    int32_t at = static_cast<int32_t>(rng() % 50), window_end = -1;
+    for (int line = 0; at < n && line < 400; ++line) {
+      const int32_t hit_length = static_cast<int32_t>(rng() % 8);
+      going.MarkInNextCut(window_end);
+      ASSERT_TRUE(going.Cut(chunk, {}, at, hit_length));
+      TLineCutter fresh(width);
+      fresh.MarkInNextCut(window_end);
+      ASSERT_TRUE(fresh.Cut(chunk, {}, at, hit_length));
+      SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " hit " << at);
+      ExpectSameCut(going, fresh, 40, 60);
+      EXPECT_EQ(going.MarkedPosition(), fresh.MarkedPosition());
+      gone_on += going.MarkedPosition() > 0;
+      // The line's bytes are those the whole line's narrowing writes.
+      const TLineText line = going.Line();
+      std::vector<char> block(LineTextBlockBytes(TLineTextForm::kWide, line.size()) + 4);
+      const TLineTextForm whole = FillLineTextBlockShortest(block.data(), going.LineText());
+      ASSERT_EQ(line.Form(), whole);
+      if (whole != TLineTextForm::kWide && !line.empty())
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.Bytes()), line.size()),
+                  std::string(block.data() + kLineTextHeaderBytes, line.size()));
+      ++forms[static_cast<int>(whole)];
+      // Its tags are those a scan of the whole line finds.
+      std::vector<TLineTagPlace> tags;
+      going.CollectTags(tags);
+      ExpectSameTags(tags, CollectLineTags(going.Text(), going.Flags(), going.Length()));
+      ++with_tags[tags.empty() ? 0 : 1];
+      if (HasFailure()) return;
+      window_end = going.WindowEnd();
+      at += 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(std::max(1, width / 2)));
+    }
+  }
+  // Every form was met, and most lines went on from the last.
+  EXPECT_GT(forms[static_cast<int>(TLineTextForm::kAscii)], 1000);
+  EXPECT_GT(forms[static_cast<int>(TLineTextForm::kNarrow)], 1000);
+  EXPECT_GT(forms[static_cast<int>(TLineTextForm::kWide)], 1000);
+  EXPECT_GT(gone_on, 20000);
+  EXPECT_GT(with_tags[0], 5000);
+  EXPECT_GT(with_tags[1], 3000);
+}
+
+// The word positions near a hit are worked out over masks of the stretch around it: random
+// lines of every kind of flag - letters, digits, blanks, line ends, punctuation, entity brackets,
+// markers of each boundary level and of none, and now and then a tag character or a word longer
+// than the stretch - with hits anywhere (at and near both edges, long hits) and every span give
+// the positions the walk unit by unit gives, or leave the answer to it. Lines of plain prose are
+// answered near the hit, and so are lines whose tags lie past the units walked.
+TEST(CharacterScans, WordPositionsNearAHitEqualTheWalkUnitByUnit) {
+  std::mt19937 rng(4141);
+  const uint16_t kinds[] = {0x0302, 0x0302, 0x0302, 0x0302, 0x0284, 0x0200, 0x0248, 0x0248, 0x0228,
+                            0x0210, 0x0610, 0x880F, 0x8811, 0x8813, 0x8815, 0x8800, 0x8816, 0x0000};
+  int near = 0, prose = 0, prose_near = 0, tagged_near = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const bool plain = round % 2 == 0;  // no tag character
+    const bool prose_like = round % 4 == 2;  // words of a few letters, a blank or punctuation between
+    const int32_t n = static_cast<int32_t>(prose_like ? 400 + rng() % 800 : rng() % (rng() % 4 == 0 ? 1200 : 300));
+    std::vector<uint16_t> f(static_cast<size_t>(n) + 1);
+    const uint32_t word_run = 1 + rng() % (rng() % 10 == 0 ? 200 : 9);
+    for (int32_t i = 0; i < n; ++i) {
+      uint16_t k = kinds[rng() % std::size(kinds)];
+      if (prose_like) k = rng() % 6 != 0 ? 0x0302 : rng() % 8 == 0 ? kinds[9 + rng() % 9] : 0x0248;
+      else if (rng() % word_run != 0) k = 0x0302;
+      if (!plain && rng() % 150 == 0) k = rng() % 3 == 0 ? 0x0400 : rng() % 2 ? 0x0800 : 0x0803;
+      f[static_cast<size_t>(i)] = k;
+    }
+    const int32_t mid = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 3)) - 1;
+    const int32_t hit = static_cast<int32_t>(rng() % (rng() % 8 == 0 ? 300 : 12));
+    const int32_t lo = static_cast<int32_t>(prose_like ? 41 + rng() % 10 : rng() % 52);
+    const int32_t hi = static_cast<int32_t>(prose_like ? 50 + rng() % 10 : 49 + rng() % 53);
+    const bool fill_all = rng() % 2 == 0;
+    TLineWordPosition a[kSpanPositions], b[kSpanPositions];
+    for (int k = 0; k < kSpanPositions; ++k) a[k] = b[k] = {7777 + k, 7777, 77, 7777};
+    const bool answered = ComputeLineWordPositionsNearHit(f.data(), n, mid, hit, lo, hi, a, fill_all);
+    ComputeLineWordPositionsUnitByUnit(f.data(), n, mid, hit, lo, hi, b, fill_all);
+    near += answered;
+    // Tags near the hit but past the units walked leave the answer near it.
+    bool tag_near = false;
+    for (int32_t i = std::max(0, mid - 96); i < std::min(n, mid + 128); ++i) tag_near = tag_near || ScanIsTag(f[static_cast<size_t>(i)]);
+    tagged_near += answered && tag_near;
+    if (prose_like && hit < 12 && mid > 100 && mid < n - 100) {
+      ++prose;
+      prose_near += answered;
+    }
+    SCOPED_TRACE(testing::Message() << "round " << round << " count " << n << " midpoint " << mid << " hit " << hit
+                                    << " span " << lo << ".." << hi);
+    const int32_t span_lo = std::clamp(lo, 0, kSpanSearchWord), span_hi = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+    for (int k = 0; k < kSpanPositions; ++k) {
+      SCOPED_TRACE(k);
+      if (!answered) {  // only the span's positions are left to the other walk
+        if (k < span_lo || k > span_hi) EXPECT_EQ(a[k].start, 7777 + k);
+        continue;
+      }
+      EXPECT_EQ(std::make_tuple(a[k].start, a[k].length, a[k].barrier, a[k].tag_number_1based),
+                std::make_tuple(b[k].start, b[k].length, b[k].barrier, b[k].tag_number_1based));
+    }
+    if (HasFailure()) return;
+  }
+  EXPECT_GT(near, 8000);
+  EXPECT_GT(tagged_near, 200);
+  EXPECT_GT(prose, 2500);
+  EXPECT_GE(prose_near * 100, prose * 99);
+}
+
+// Narrowing answers where units need more than ASCII, worked out by hand: plain letters; Latin-1
+// and the 1252 punctuation the one-byte form keeps at 0x80-0x9F; a C1 control that keeps its own
+// slot (0x81) and one that is displaced (0x80, whose slot holds the euro sign); characters
+// beyond both. Units lie inside and across the eight-unit steps.
+TEST(CharacterScans, NarrowingNotesTheLastWideAndHighUnits) {
+  struct Case {
+    std::u16string units;
+    int64_t last_wide, last_high;
+    std::string bytes;  // '?' where a unit has no byte
+  };
+  const Case cases[] = {
+      {u"", -1, -1, ""},
+      {u"plain words", -1, -1, "plain words"},
+      {u"caf\u00E9 au lait, tr\u00E8s", -1, 16, "caf\xE9 au lait, tr\xE8s"},
+      {u"it\u2019s \u20AC5", -1, 5, "it\x92s \x80" "5"},
+      {u"a\u0081b", -1, 1, "a\x81" "b"},
+      {u"a\u0080b", 1, 1, "a?b"},
+      {u"\u0436\u0443\u043A and more plain text", 2, 2, "??? and more plain text"},
+      {u"sixteen letters\u4E2D", 15, 15, "sixteen letters?"},
+      {u"\u4E2Deight+1 and \u00E9 after", 0, 13, "?eight+1 and \xE9 after"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.bytes));
+    std::vector<uint8_t> out(c.units.size() + 1, '#');
+    const TNarrowedUnits r = NarrowLineUnits(c.units.data(), c.units.size(), out.data());
+    EXPECT_EQ(r.last_wide, c.last_wide);
+    EXPECT_EQ(r.last_high, c.last_high);
+    EXPECT_EQ(std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(c.units.size())), c.bytes);
+    EXPECT_EQ(out.back(), '#');  // nothing written past the units
+  }
 }
 
 // The copy into one byte moves over long stretches copied unit for unit: the units it must stop

@@ -80,7 +80,12 @@ TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t t
   saw.counters = result.sws_found_counter;
   saw.limit_reached = result.sw_limit_reached;
   saw.lines = list.Count();
-  for (int i = 0; i < list.Count(); ++i) ++saw.forms[static_cast<int>(list.Line(i)->Text().Form())];
+  for (int i = 0; i < list.Count(); ++i) {
+    const TLineText text = list.Line(i)->Text();
+    ++saw.forms[static_cast<int>(text.Form())];
+    // Each line is kept in the shortest form its characters allow, however it was cut.
+    EXPECT_EQ(text.Form(), LineTextFormOf(UString(text))) << i;
+  }
   return saw;
 }
 

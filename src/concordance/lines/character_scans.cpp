@@ -67,10 +67,14 @@ inline void CompactOne(TCompactCursor& k) {
   }
 }
 
-// The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list.
+// The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list
+// (made long enough for them at once: runs of blanks drop whole blocks).
 inline void NoteDrops(TCompactCursor& k, uint32_t lanes) {
-  if (!k.drops) return;
-  for (; lanes != 0; lanes &= lanes - 1) k.drops->push_back(k.i + std::countr_zero(lanes));
+  if (!k.drops || lanes == 0) return;
+  const size_t at = k.drops->size();
+  k.drops->resize(at + static_cast<size_t>(std::popcount(lanes)));
+  int32_t* out = k.drops->data() + at;
+  for (; lanes != 0; lanes &= lanes - 1) *out++ = k.i + std::countr_zero(lanes);
 }
 
 #if defined(__SSE2__)
@@ -528,8 +532,9 @@ int32_t StartLineWordPositions(int32_t& count, int32_t& midpoint, int32_t hit_le
 
 }  // namespace
 
-void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
-                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+void ComputeLineWordPositionsUnitByUnit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                        int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                        bool fill_all) {
   const int32_t hit_end = StartLineWordPositions(count, midpoint, hit_length, lo, hi, out, fill_all);
   if (flags == nullptr) return;
 
@@ -772,6 +777,171 @@ void ComputeLineWordPositions(const TChunkMasks& masks, int32_t window_start, in
 
 namespace {
 
+// The stretch of a line around a hit whose units the walks over masks read: most words around a
+// hit lie within it, and its masks are made in a few vector steps.
+constexpr int32_t kNearBefore = 96, kNearAfter = 128, kNearBlocks = 5;
+
+// Masks of units [0, n) of a stretch (n at most 64 * (kNearBlocks - 1)), a bit a unit as in
+// TChunkMasks: word characters, tag characters, and the units that raise a boundary's level
+// (punctuation, and markers of levels 2 to 5).
+struct TNearMasks {
+  uint64_t word[kNearBlocks] = {}, tag[kNearBlocks] = {}, level[kNearBlocks] = {};
+};
+
+// The boundary level a unit of no tag gives (TakeBoundaryChar's).
+inline uint8_t NearLevelOf(uint16_t f) { return ScanIsMarker(f) ? BoundaryLevelOfMarker(f) : ScanIsPunct(f) ? 1 : 0; }
+
+inline void NearMasksUnit(uint16_t f, int32_t i, TNearMasks& m) {
+  const uint64_t bit = uint64_t{1} << (i & 63);
+  const int32_t b = i >> 6;
+  if (ScanIsWordChar(f)) m.word[b] |= bit;
+  if (ScanIsTag(f)) m.tag[b] |= bit;
+  else if (NearLevelOf(f) > 0) m.level[b] |= bit;
+}
+
+#if defined(__x86_64__)
+// Of sixteen flag words, the lanes of each mask (all ones where set).
+struct TNearLanes {
+  __m256i word, tag, level;
+};
+__attribute__((target("avx2"))) inline TNearLanes NearLanes(__m256i f) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i ones = _mm256_set1_epi16(-1);
+  const __m256i kept = _mm256_set1_epi16(static_cast<short>(kScanFlagTagKept));
+  const __m256i marker = _mm256_cmpgt_epi16(zero, f);  // 0x8000 and up
+  // Tags: 0x0800..0x7FFF (signed, markers are below) and 0x0400 exactly.
+  const __m256i tag = _mm256_or_si256(_mm256_cmpgt_epi16(f, _mm256_set1_epi16(static_cast<short>(kScanFlagHidden - 1))),
+                                      _mm256_cmpeq_epi16(f, kept));
+  const __m256i not_plain = _mm256_or_si256(tag, marker);
+  const __m256i k = _mm256_andnot_si256(kept, f);
+  const __m256i wordish =
+      _mm256_or_si256(_mm256_cmpeq_epi16(k, _mm256_set1_epi16(0x0200)),
+                      _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(k, _mm256_set1_epi16(0x0104)), zero), ones));
+  const __m256i punct =
+      _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(f, _mm256_set1_epi16(0x0010)), zero), ones);
+  // A marker of kind 15, 17, 19 or 21: its kind less 15 has no bit but those of 2 and 4.
+  const __m256i kind_less_15 = _mm256_sub_epi16(_mm256_and_si256(f, _mm256_set1_epi16(0x07FF)), _mm256_set1_epi16(15));
+  const __m256i levelled_marker = _mm256_and_si256(
+      marker, _mm256_cmpeq_epi16(_mm256_and_si256(kind_less_15, _mm256_set1_epi16(static_cast<short>(0xFFF9))), zero));
+  return TNearLanes{_mm256_andnot_si256(not_plain, wordish), tag,
+                    _mm256_or_si256(_mm256_andnot_si256(not_plain, punct), levelled_marker)};
+}
+// Two vectors' lanes packed to bytes in unit order: one bit a unit.
+__attribute__((target("avx2"))) inline uint64_t NearBits(__m256i a, __m256i b) {
+  return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8)));
+}
+
+// The masks 32 units at a time where the processor has 256-bit vectors; the caller makes the
+// rest unit by unit.
+__attribute__((target("avx2"))) int32_t NearMasksWide(const uint16_t* flags, int32_t n, TNearMasks& m) {
+  int32_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const TNearLanes a = NearLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(flags + i)));
+    const TNearLanes c = NearLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(flags + i + 16)));
+    const int32_t b = i >> 6, shift = i & 63;
+    m.word[b] |= NearBits(a.word, c.word) << shift;
+    m.tag[b] |= NearBits(a.tag, c.tag) << shift;
+    m.level[b] |= NearBits(a.level, c.level) << shift;
+  }
+  return i;
+}
+#endif
+
+void MakeNearMasks(const uint16_t* flags, int32_t n, TNearMasks& m) {
+  int32_t i = 0;
+#if defined(__x86_64__)
+  if (HasWideVectors()) i = NearMasksWide(flags, n, m);
+#endif
+  for (; i < n; ++i) NearMasksUnit(flags[i], i, m);
+}
+
+// The boundary level of stretch units [a, b). Most gaps between words are a blank or two, with
+// no punctuation or marker at all: the masks tell those at once, and the others' few units are
+// looked at one by one.
+uint8_t NearLevel(const uint16_t* flags, const TNearMasks& m, int32_t a, int32_t b) {
+  if (b <= a || !AnyBitIn([&](size_t q) { return m.level[q]; }, a, b)) return 0;
+  uint8_t level = 0;
+  for (int32_t i = a; i < b; ++i) level = std::max(level, NearLevelOf(flags[i]));
+  return level;
+}
+
+}  // namespace
+
+bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                     int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  if (flags == nullptr) return false;
+  // The arguments clipped as the walk unit by unit clips them.
+  const int32_t n = std::max(count, 0), mid = std::clamp(midpoint, 0, n);
+  const int32_t hit_end = std::clamp(mid + std::max(hit_length, 0), mid, n);
+  const int32_t first = std::clamp(lo, 0, kSpanSearchWord), last = std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  // (Whole vector steps of 32 units, unless the stretch meets the line's end.)
+  const int32_t from = std::max(0, mid - kNearBefore);
+  const int32_t to = std::min(n, from + ((hit_end + kNearAfter - from + 31) & ~31));
+  if (to - from > 64 * (kNearBlocks - 1)) return false;  // a long hit
+  TNearMasks m;
+  MakeNearMasks(flags + from, to - from, m);
+  // The words' places over the stretch (no boundary levels: markers and punctuation left out).
+  static constexpr uint64_t kNone[kNearBlocks] = {};
+  const TChunkMasks words{m.word, kNone, kNone, kNone, kNone, 0, 0};
+  TLineWordPosition (&near)[kSpanPositions] = out;  // positions first..last alone, taken as they come
+  ComputeLineWordPositions(words, 0, to - from, mid - from, hit_end - mid, first, last, near, false);
+  // Each walk must have stopped inside the stretch, unless the stretch reaches the line's edge
+  // there: the left one at a word with a unit before it, the right one at the start of a word
+  // after its last.
+  const auto word_at = [&](size_t q) { return m.word[q]; };
+  const int32_t mid_in = mid - from;
+  if (from > 0) {
+    const TLineWordPosition& w = near[first];
+    if (first < kSpanSearchWord && (w.length == 0 || mid_in + w.start <= 0)) return false;
+  }
+  int32_t end_in = hit_end - from;  // the end of the last word walked on the right
+  for (int32_t k = kSpanSearchWord + 1; k <= last; ++k) {
+    if (near[k].length == 0) break;
+    end_in = mid_in + near[k].start + near[k].length;
+  }
+  const int32_t next_in = FirstBitIn(word_at, end_in, to - from);
+  if (to < n && (next_in >= to - from || (last > kSpanSearchWord && near[last].length == 0))) return false;
+  // A word takes in the tag characters next to it and a boundary notes those it passes: the
+  // units the walks looked at, from the one before the first word to the start of the word after
+  // the last, must hold none (the hit's own units are counted in).
+  int32_t looked_from = mid_in;
+  if (first < kSpanSearchWord) looked_from = near[first].length > 0 ? mid_in + near[first].start - 1 : 0;
+  if (AnyBitIn([&](size_t q) { return m.tag[q]; }, std::max(looked_from, 0), std::min(next_in, to - from)))
+    return false;
+
+  // The boundary levels: after each word on the left up to the next word's start, after the hit
+  // and each word on the right up to the next word's start (or the line's end).
+  for (int32_t k = first; k < kSpanSearchWord; ++k) {
+    if (near[k].length == 0) continue;
+    const int32_t next = k + 1 == kSpanSearchWord ? mid_in : mid_in + near[k + 1].start;
+    near[k].barrier = NearLevel(flags + from, m, mid_in + near[k].start + near[k].length, next);
+  }
+  int32_t after = hit_end - from;
+  for (int32_t k = kSpanSearchWord; k <= last; ++k) {
+    if (k > kSpanSearchWord) {
+      if (near[k].length == 0) break;
+      after = mid_in + near[k].start + near[k].length;
+    }
+    const bool next_walked = k < last && near[k + 1].length > 0;
+    near[k].barrier =
+        NearLevel(flags + from, m, after, next_walked ? mid_in + near[k + 1].start : FirstBitIn(word_at, after, to - from));
+  }
+  // The stretch's edges stand for the line's where no word was found.
+  for (int32_t k = fill_all ? 0 : first; k <= (fill_all ? kSpanPositions - 1 : last); ++k) {
+    const bool walked = k >= first && k <= last && (k == kSpanSearchWord || near[k].length > 0);
+    if (!walked) out[k] = TLineWordPosition{k < kSpanSearchWord ? -mid : n - mid, 0, 0, 0};
+  }
+  return true;
+}
+
+void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                              int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all) {
+  if (!ComputeLineWordPositionsNearHit(flags, count, midpoint, hit_length, lo, hi, out, fill_all))
+    ComputeLineWordPositionsUnitByUnit(flags, count, midpoint, hit_length, lo, hi, out, fill_all);
+}
+
+namespace {
+
 // The one-byte copy: CompactOne's rule, writing bytes and noting each unit it drops. The units
 // are UTF-16 (char16_t) or the bytes they were widened from (uint8_t).
 template <typename U = char16_t>
@@ -934,10 +1104,39 @@ inline bool PassedOverByWalks(uint16_t f) {
 
 }  // namespace
 
+namespace {
+
+// Units past a general cut's window asked for ahead of the next cut.
+constexpr int32_t kGeneralCutAhead = 256;
+
+// How many of the n sorted units at `first` lie below u, found without a branch to mispredict:
+// a line's dropped units are a few dozen, looked up four times a line.
+inline int32_t CountBelow(const int32_t* first, size_t n, int32_t u) {
+  if (n == 0) return 0;
+  const int32_t* base = first;
+  while (n > 1) {
+    const size_t half = n / 2;
+    base = base[half] < u ? base + half : base;
+    n -= half;
+  }
+  return static_cast<int32_t>(base - first) + (*base < u ? 1 : 0);
+}
+
+// Units the general cut's buffers hold: room for several lines of a frequent word, whose
+// neighbours go on from each other a few hundred units apart, before the units they share are
+// moved back to the start (wide lines get less).
+size_t GeneralCutRoom(int32_t width) {
+  const size_t line = static_cast<size_t>(LineBufferCharacters(width));
+  return line * (line <= 4096 ? 8 : 2);
+}
+
+}  // namespace
+
 TLineCutter::TLineCutter(int32_t width)
     : width_(std::clamp(width, 1, kMaxLineWidth)),
-      text_(static_cast<size_t>(LineBufferCharacters(width_)), u' '),
-      flags_(static_cast<size_t>(LineBufferCharacters(width_)), kScanFlagBlank),
+      text_(GeneralCutRoom(width_), u' '),
+      flags_(GeneralCutRoom(width_), kScanFlagBlank),
+      narrow_(GeneralCutRoom(width_), ' '),
       bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' '),
       line_bytes_(bytes_.data()) {
   drops_.reserve(static_cast<size_t>(width_));
@@ -952,6 +1151,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   last_.held = false;
   window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
+  line_at_ = 0;
+  narrow_made_ = tags_known_ = false;
   text_[0] = 0;
   flags_[0] = 0;
   if (chunk.text == nullptr || chunk.flags == nullptr || chunk.count <= 0) return false;
@@ -1031,6 +1232,15 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   if (ws >= 0 && pad == 0) {
     CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length, mark >= 0 && last_held,
                marked ? static_cast<int32_t>(mark_in_window) : -1);
+#if defined(__SSE2__)
+    // A frequent word's next line goes on from this one's end, and the units it adds lie past
+    // the part of the chunk its search has read: they are asked for now, to be there by then.
+    const int32_t ahead = static_cast<int32_t>(std::min<int64_t>(kGeneralCutAhead, chunk.count - we));
+    for (int32_t j = 0; j < ahead; j += 32) {
+      _mm_prefetch(reinterpret_cast<const char*>(chunk.text + we + j), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(chunk.flags + we + j), _MM_HINT_T0);
+    }
+#endif
     return true;
   }
   std::fill_n(text_.begin(), pad, u' ');
@@ -1048,45 +1258,91 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 
 void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
                              int32_t hit_in_window, int32_t hit_length, bool may_follow, int32_t mark) {
-  std::vector<int32_t>& drops = drops_next_;
-  drops.clear();
-  TCompactCursor k{src, src_flags, text_.data(), flags_.data()};
-  k.drops = &drops;
-  const int32_t room = BufferCharacters() - kLineBufferExtra;
+  // The cursor reads the chunk by its own unit numbers, so that the units it drops are noted as
+  // chunk units, which the next line's list shares.
+  TCompactCursor k{src - ws, src_flags - ws, nullptr, nullptr};
+  k.i = ws;
+  const int32_t room = width_;
   // A window that starts inside a run of blanks keeps its first blank, which the last window
-  // dropped: its units up to the first that is not a place-holder are copied afresh. After that
-  // unit both copies go alike, so the units up to the last window's end are the last line's.
+  // dropped: its place-holders and its first other unit (always kept) are copied afresh. After
+  // that unit both copies go alike, so the units up to the last window's end are the last line's.
   int32_t first = 0;
   while (first < n && src[first] == 1) ++first;
   const int32_t resume = ws + first + 1;
+  int32_t at = 0, front = 0, shared_from = 0, shared_to = 0;
   if (may_follow && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
-    CompactUntil(k, first + 1, room);
-    const int32_t from = resume - last_.start;
-    const auto skipped = std::lower_bound(last_drops_.begin(), last_drops_.end(), from);
-    const int32_t at = from - static_cast<int32_t>(skipped - last_drops_.begin());
-    const size_t moved = static_cast<size_t>(last_.length - at);
-    std::memmove(text_.data() + k.d, text_.data() + at, moved * sizeof(char16_t));
-    std::memmove(flags_.data() + k.d, flags_.data() + at, moved * sizeof(uint16_t));
-    for (auto it = skipped; it != last_drops_.end(); ++it) drops.push_back(*it + last_.start - ws);
-    k.i = last_.end - ws;
-    k.d += static_cast<int32_t>(moved);
+    const int32_t skipped = CountBelow(general_drops_.data() + drops_from_, general_drops_.size() - drops_from_, resume);
+    // Where unit `resume` is in the last line: at least its window's first kept unit lies before.
+    const int32_t from = last_.at + resume - last_.start - last_.front - skipped;
+    const int32_t moved = last_.at + last_.length - from;
+    drops_from_ += static_cast<size_t>(skipped);
+    at = from - 1;
+    if (at + LineBufferCharacters(width_) > BufferRoom()) {
+      // The buffers' end: the shared units go back to the start, after the fresh one.
+      std::memmove(text_.data() + 1, text_.data() + from, static_cast<size_t>(moved) * sizeof(char16_t));
+      std::memmove(flags_.data() + 1, flags_.data() + from, static_cast<size_t>(moved) * sizeof(uint16_t));
+      std::memmove(narrow_.data() + 1, narrow_.data() + from, static_cast<size_t>(moved));
+      last_wide_ = last_wide_ >= from ? last_wide_ - at : -1;
+      last_high_ = last_high_ >= from ? last_high_ - at : -1;
+      last_tag_ = last_tag_ >= from ? last_tag_ - at : -1;
+      at = 0;
+    }
+    if (drops_from_ > 256 && drops_from_ * 2 > general_drops_.size()) {
+      general_drops_.erase(general_drops_.begin(), general_drops_.begin() + static_cast<std::ptrdiff_t>(drops_from_));
+      drops_from_ = 0;
+    }
+    // The place at `at` is written afresh; the places before it are no line's any more.
+    if (last_wide_ <= at) last_wide_ = -1;
+    if (last_high_ <= at) last_high_ = -1;
+    if (last_tag_ <= at) last_tag_ = -1;
+    front = first;
+    k.dst = text_.data() + at;
+    k.dst_flags = flags_.data() + at;
+    CompactUntil(k, resume, room);  // the place-holders (counted in `front`) and one unit
+    shared_from = k.d;
+    k.i = last_.end;
+    k.d += moved;
+    shared_to = k.d;
     k.in_blank_run = last_.ends_in_blank_run;
+  } else {
+    general_drops_.clear();
+    drops_from_ = 0;
+    last_wide_ = last_high_ = last_tag_ = -1;
+    k.dst = text_.data();
+    k.dst_flags = flags_.data();
   }
-  CompactUntil(k, n, room);
+  k.drops = &general_drops_;
+  CompactUntil(k, ws + n, room);
   const char16_t tail[kLineBufferExtra] = {u' ', u' ', 0};
   const uint16_t tail_flags[kLineBufferExtra] = {kScanFlagBlank, kScanFlagBlank, 0};
-  std::copy_n(tail, kLineBufferExtra, text_.begin() + k.d);
-  std::copy_n(tail_flags, kLineBufferExtra, flags_.begin() + k.d);
-  // Each unit gives one unit of the line unless dropped.
-  auto line_position = [&drops](int32_t u) {
-    return u - static_cast<int32_t>(std::lower_bound(drops.begin(), drops.end(), u) - drops.begin());
-  };
+  std::copy_n(tail, kLineBufferExtra, k.dst + k.d);
+  std::copy_n(tail_flags, kLineBufferExtra, k.dst_flags + k.d);
+  line_at_ = at;
   length_ = k.d;
+  // Only the units not taken from the last line are narrowed and looked at for tags.
+  NarrowPiece(0, shared_from);
+  NarrowPiece(shared_to, k.d);
+  narrow_made_ = true;
+  for (const auto& [a, b] : {std::pair{0, shared_from}, std::pair{shared_to, k.d}})
+    for (int32_t i = NextTagCharacter(flags_.data() + at, a, b); i < b; i = NextTagCharacter(flags_.data() + at, i + 1, b))
+      last_tag_ = std::max(last_tag_, at + i);
+  tags_known_ = true;
+  // Each window unit gives one unit of the line unless dropped.
+  const int32_t* drops = general_drops_.data() + drops_from_;
+  const size_t drop_count = general_drops_.size() - drops_from_;
+  auto line_position = [&](int32_t u) { return u - std::min(u, front) - CountBelow(drops, drop_count, ws + u); };
   midpoint_ = line_position(hit_in_window);
   hit_length_ = line_position(std::min(hit_in_window + hit_length, n)) - midpoint_;
   if (mark >= 0) marked_ = line_position(mark);
-  last_ = TLastGeneralCut{true, ws, ws + n, k.d, k.in_blank_run};
-  std::swap(last_drops_, drops_next_);
+  last_ = TLastGeneralCut{true, ws, ws + n, k.d, at, front, k.in_blank_run};
+}
+
+void TLineCutter::NarrowPiece(int32_t from, int32_t to) const {
+  if (to <= from) return;
+  const TNarrowedUnits r = NarrowLineUnits(text_.data() + line_at_ + from, static_cast<size_t>(to - from),
+                                           narrow_.data() + line_at_ + from);
+  if (r.last_wide >= 0) last_wide_ = std::max(last_wide_, line_at_ + from + static_cast<int32_t>(r.last_wide));
+  if (r.last_high >= 0) last_high_ = std::max(last_high_, line_at_ + from + static_cast<int32_t>(r.last_high));
 }
 
 void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const {
@@ -1207,35 +1463,45 @@ void TLineCutter::MakeFlags() const {
 
 const char16_t* TLineCutter::Text() const {
   MakeWide();
-  return text_.data();
+  return text_.data() + line_at_;
 }
 
 char16_t* TLineCutter::MutableText() {
   last_.held = false;  // the next cut cannot go on from a line changed here
+  narrow_made_ = false;
   MakeWide();
-  return text_.data();
+  return text_.data() + line_at_;
 }
 
 const uint16_t* TLineCutter::Flags() const {
   MakeFlags();
-  return flags_.data();
+  return flags_.data() + line_at_;
 }
 
 uint16_t* TLineCutter::MutableFlags() {
   last_.held = false;
+  tags_known_ = false;
   MakeFlags();
-  return flags_.data();
+  return flags_.data() + line_at_;
 }
 
 TLineText TLineCutter::Line() const {
   if (one_byte_) return TLineText(line_bytes_, static_cast<size_t>(length_), TLineTextForm::kAscii);
-  return TLineText(UStringView(text_.data(), static_cast<size_t>(length_)));
+  if (!narrow_made_) {
+    // A line cut otherwise (or changed since) is narrowed whole.
+    last_wide_ = last_high_ = -1;
+    NarrowPiece(0, length_);
+    narrow_made_ = true;
+  }
+  if (last_wide_ >= line_at_) return TLineText(UStringView(text_.data() + line_at_, static_cast<size_t>(length_)));
+  return TLineText(narrow_.data() + line_at_, static_cast<size_t>(length_),
+                   last_high_ >= line_at_ ? TLineTextForm::kNarrow : TLineTextForm::kAscii);
 }
 
 void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
                                 bool fill_all) const {
   if (!one_byte_) {
-    ComputeLineWordPositions(flags_.data(), length_, midpoint_, hit_length_, lo, hi, out, fill_all);
+    ComputeLineWordPositions(flags_.data() + line_at_, length_, midpoint_, hit_length_, lo, hi, out, fill_all);
     return;
   }
   // The walks over the window's flags where they lie: a dropped unit is a blank they pass over
@@ -1263,10 +1529,11 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
 }
 
 void TLineCutter::CollectTags(std::vector<TLineTagPlace>& tags) const {
-  // A one-byte line lies among characters with no tag.
-  if (one_byte_) {
+  // A one-byte line lies among characters with no tag, and so does a general cut's whose pieces
+  // held none.
+  if (one_byte_ || (tags_known_ && last_tag_ < line_at_)) {
     tags.clear();
     return;
   }
-  CollectLineTags(text_.data(), flags_.data(), length_, tags);
+  CollectLineTags(text_.data() + line_at_, flags_.data() + line_at_, length_, tags);
 }

@@ -174,6 +174,17 @@ struct TLineWordPosition {
 // its span asks for, and most spans are a tenth of the 102).
 void ComputeLineWordPositions(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
                               int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions], bool fill_all = true);
+// The two roads ComputeLineWordPositions takes. Near the hit: masks of the stretch around it,
+// made a few vector steps at a time, walked a word at a time; false where the units walked hold a
+// tag character, the hit is long or the span's words run past the stretch (positions lo..hi of
+// out then hold what they may, and the walk unit by unit is to fill them).
+// Unit by unit: the walk over the flags themselves, which the other follows exactly.
+bool ComputeLineWordPositionsNearHit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                     int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                     bool fill_all = true);
+void ComputeLineWordPositionsUnitByUnit(const uint16_t* flags, int32_t count, int32_t midpoint, int32_t hit_length,
+                                        int32_t lo, int32_t hi, TLineWordPosition (&out)[kSpanPositions],
+                                        bool fill_all = true);
 
 // --- cutting a line -----------------------------------------------------------------------------
 
@@ -249,7 +260,7 @@ class TLineCutter {
   const uint16_t* Flags() const;
   uint16_t* MutableFlags();
   int32_t Length() const { return length_; }
-  int32_t BufferCharacters() const { return static_cast<int32_t>(text_.size()); }
+  int32_t BufferCharacters() const { return LineBufferCharacters(width_); }
   UStringView LineText() const { return UStringView(Text(), static_cast<size_t>(length_)); }
   int32_t Midpoint() const { return midpoint_; }
   int32_t HitLength() const { return hit_length_; }
@@ -266,8 +277,9 @@ class TLineCutter {
   // of their width).
   void MarkInNextCut(int32_t unit) { next_mark_ = unit; }
   int32_t MarkedPosition() const { return marked_; }
-  // The line's text as it is to be stored: one byte a character where it was cut so, else a view
-  // of the units.
+  // The line's text as it is to be stored, in the shortest form its characters allow: its bytes
+  // (a general cut narrows each unit as it is copied, a line going on from the last one only its
+  // new units), else a view of the units.
   TLineText Line() const;
 
   // ComputeLineWordPositions over the line, into out (without fill_all, positions lo..hi alone).
@@ -294,12 +306,29 @@ class TLineCutter {
                   int32_t hit_length, bool may_follow, int32_t mark);
   void MakeWide() const;
   void MakeFlags() const;
+  // Narrows the line's units [from, to) into its bytes, noting where they need more than ASCII.
+  void NarrowPiece(int32_t from, int32_t to) const;
+
+  // A general cut's line lies at line_at_ in buffers of several lines' room: a line going on from
+  // the last one is written where the units they share already are, and only when the buffers'
+  // end is reached are those moved back to the start.
+  int32_t BufferRoom() const { return static_cast<int32_t>(text_.size()); }
 
   int32_t width_;
   // Made on asking where the cut was in one byte: mutable so that readers of a const cutter
   // see them.
   mutable std::vector<char16_t> text_;
   mutable std::vector<uint16_t> flags_;
+  int32_t line_at_ = 0;
+  // The general cut's bytes (narrow_, where narrow_made_) beside its units, and the last buffer
+  // places of a unit with no byte and of one at or above 0x80 (-1: none), places before the line
+  // being of no account.
+  mutable std::vector<uint8_t> narrow_;
+  mutable bool narrow_made_ = false;
+  mutable int32_t last_wide_ = -1, last_high_ = -1;
+  // The last buffer place of a tag character, where tags_known_ (a general cut's).
+  bool tags_known_ = false;
+  int32_t last_tag_ = -1;
   std::vector<char16_t> join_text_;  // the window when it runs over the text before the chunk
   std::vector<uint16_t> join_flags_;
   int32_t length_ = 0;
@@ -326,12 +355,16 @@ class TLineCutter {
   int32_t next_mark_ = -1;
   int32_t marked_ = -1;
   // The last general cut of a window inside the chunk, which a cut of an overlapping window may go
-  // on from: its window [start, end), its line's length, the state of its copy at the end and the
-  // window units it dropped (drops_next_ is the next cut's list in the making).
+  // on from: its window [start, end), its line's length and buffer place, the state of its copy
+  // at the end, and the chunk units it dropped: the `front` place-holders its window starts with,
+  // then general_drops_[drops_from_, end), in order. A line going on from the last one drops
+  // what the last one dropped after their shared units begin: the list is cut at its front
+  // rather than copied, and made short again now and then.
   struct TLastGeneralCut {
     bool held = false;
-    int32_t start = 0, end = 0, length = 0;
+    int32_t start = 0, end = 0, length = 0, at = 0, front = 0;
     bool ends_in_blank_run = false;
   } last_;
-  std::vector<int32_t> last_drops_, drops_next_;
+  std::vector<int32_t> general_drops_;
+  size_t drops_from_ = 0;
 };

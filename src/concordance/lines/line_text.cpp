@@ -1,6 +1,7 @@
 #include "concordance/lines/line_text.h"
 
 #include <algorithm>
+#include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -101,6 +102,37 @@ TLineTextForm JudgeUnits(const char16_t* p, size_t n, uint8_t* out) {
 }  // namespace
 
 TLineTextForm LineTextFormOf(UStringView text) { return JudgeUnits<false>(text.data(), text.size(), nullptr); }
+
+TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
+  TNarrowedUnits r;
+  auto one = [&](size_t k) {
+    const uint8_t b = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
+    if (b == 0 && p[k] != 0) {
+      out[k] = '?';
+      r.last_wide = static_cast<int64_t>(k);
+    } else {
+      out[k] = b;
+    }
+    if (p[k] >= 0x80) r.last_high = static_cast<int64_t>(k);
+  };
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + kStep <= n; i += kStep) {
+    int h = 0, special = 0;
+    Judge(p + i, h, special);
+    if (special != 0) {
+      for (size_t k = i; k < i + kStep; ++k) one(k);
+      continue;
+    }
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+    // Two mask bits a unit: the last unit at or above 0x80 is the highest pair's.
+    if (h != 0) r.last_high = static_cast<int64_t>(i) + ((31 - std::countl_zero(static_cast<uint32_t>(h))) >> 1);
+  }
+#endif
+  for (; i < n; ++i) one(i);
+  return r;
+}
 
 namespace {
 

@@ -140,6 +140,16 @@ void FillLineTextBlock(char* block, UStringView text, TLineTextForm form);
 // Writes text into block in the shortest form it allows, judging and narrowing in one pass, and
 // answers the form; block must have room for the wide form (LineTextBlockBytes(kWide, n)).
 TLineTextForm FillLineTextBlockShortest(char* block, UStringView text);
+// n units narrowed into out, a byte each as the one-byte form keeps them ('?' for a unit it has
+// no byte for), and where they need more than ASCII: the last unit with no byte and the last at
+// or above 0x80 (-1 where there is none). A line made a piece at a time is judged so piece by
+// piece: its form is kWide when a piece's last unit with no byte lies in it, else kNarrow when
+// a last unit at or above 0x80 does, else kAscii.
+struct TNarrowedUnits {
+  int64_t last_wide = -1;
+  int64_t last_high = -1;
+};
+TNarrowedUnits NarrowLineUnits(const char16_t* units, size_t n, uint8_t* out);
 // Writes a copy of text into block (LineTextBlockBytes(text.Form(), text.size()) bytes).
 void FillLineTextBlock(char* block, TLineText text);
 // The header a block's bytes or units follow.

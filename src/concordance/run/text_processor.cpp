@@ -385,14 +385,8 @@ void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSe
 }
 
 void TLinzoraBufferProcessor::KeepNewLineText(TConcordanceEntry& line) {
-  TLineText text = cutter_.Line();
-  if (!text.OneByte() && grow_line_ == nullptr) {
-    // A line cut in UTF-16 is kept a byte a character where its characters allow it.
-    narrowed_.resize(LineTextBlockBytes(TLineTextForm::kWide, text.size()));
-    const TLineTextForm form = FillLineTextBlockShortest(narrowed_.data(), UStringView(text.Units(), text.size()));
-    if (form != TLineTextForm::kWide)
-      text = TLineText(reinterpret_cast<const uint8_t*>(narrowed_.data()) + kLineTextHeaderBytes, text.size(), form);
-  }
+  // The cut gives the line a byte a character where its characters allow it.
+  const TLineText text = cutter_.Line();
   // A line remade at another width keeps a text of its own.
   if (!text.OneByte() || text.empty() || grow_line_ != nullptr) {
     line.SetText(*lease_, text);

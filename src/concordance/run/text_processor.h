@@ -190,7 +190,6 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   int32_t shared_chunk_ = -1;
   int32_t shared_item_ = -1;
   int32_t shared_window_end_ = -1;
-  std::vector<char> narrowed_;  // a line cut in UTF-16, narrowed to be shared
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
