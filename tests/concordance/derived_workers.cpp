@@ -885,3 +885,40 @@ TEST(DerivedListsOnWorkers, CollocatesOfThousandsOfWordsAreOrderedAsOnOneWorker)
   EXPECT_TRUE(run(8) == one);
   EXPECT_TRUE(run(3) == one);
 }
+
+// The texts without lines, chosen out of name order and among texts with lines, come in name
+// order (case ignored first) whatever the workers and whether the lines were sorted beside the
+// lists or after them, with the words each held.
+TEST(DerivedListsOnWorkers, TextsWithoutLinesComeInNameOrderOnEveryRoad) {
+  ScopedSettings settings;
+  SetCarryoutProcedureTagBoolean(58, true);
+  SetTimeLinePlotBase(kTimeBaseYear);
+  TempFolder tmp;
+  TRunRequest request = ManyTextsRun(tmp, 40, u"sea");
+  const char* kWithout[] = {"zebra.txt", "Apple.txt", "mango.txt", "apple.txt", "Banana.txt", "cherry.txt"};
+  std::vector<UString> without;
+  for (size_t k = 0; k < std::size(kWithout); ++k) {
+    const UString name = tmp.Write(Utf8ToUtf16(kWithout[k]), std::string(k + 1, 'x') + " no word here");
+    without.push_back(name);
+    request.texts.insert(request.texts.begin() + static_cast<ptrdiff_t>(k * 7), name);
+  }
+  const std::vector<UString> expected{tmp.Path() + u"apple.txt",  tmp.Path() + u"Apple.txt",
+                                      tmp.Path() + u"Banana.txt", tmp.Path() + u"cherry.txt",
+                                      tmp.Path() + u"mango.txt",  tmp.Path() + u"zebra.txt"};
+  for (const bool duplicates_removed : {false, true}) {  // removing duplicates sorts the lines after the lists
+    SetRemoveDuplicatesAutomatically(current_tool_var, duplicates_removed);
+    for (const int32_t threads : {1, 8}) {
+      SCOPED_TRACE(testing::Message() << threads << " workers, duplicates removed " << duplicates_removed);
+      request.threads = threads;
+      TRunDone run = RunConcordance(request);
+      ASSERT_TRUE(run.found);
+      const TUnusedFileList& unused = run.doc->fUnusedFiles;
+      std::vector<UString> names;
+      for (int32_t i = 0; i < unused.Count(); ++i) names.push_back(unused.Record(i).filename);
+      EXPECT_EQ(names, expected);
+      // The words each held ("x.. no word here": four words, the first of its own length).
+      for (int32_t i = 0; i < unused.Count(); ++i) EXPECT_EQ(unused.Record(i).old.wordcount, 4);
+    }
+  }
+  SetRemoveDuplicatesAutomatically(current_tool_var, false);
+}
