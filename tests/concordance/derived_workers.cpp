@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/compute_clusters.h"
@@ -836,4 +837,88 @@ TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
   ASSERT_EQ(one.first.size(), 7u);
   for (const auto& [word, n] : one.first) EXPECT_EQ(n, static_cast<int32_t>(texts_of[word].size())) << Utf16ToUtf8(word);
   EXPECT_TRUE(run(8) == one);
+}
+
+// Thousands of different words round two search words: the collocates' nodes (a word in a search
+// word's group) are put in order on eight workers, and the rows come out as one worker's, a word
+// met beside both search words with the same totals listed under the greater search-word number
+// first.
+TEST(DerivedListsOnWorkers, CollocatesOfThousandsOfWordsAreOrderedAsOnOneWorker) {
+  derived_test::Lines f;
+  std::mt19937 rng(43);
+  std::vector<UString> vocabulary;
+  // Letters only (a word with digits counts as a number).
+  for (int w = 0; w < 9000; ++w)
+    vocabulary.push_back(UString{u'w', static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
+                                 static_cast<char16_t>(u'a' + w / 676)});
+  for (int i = 0; i < 12000; ++i) {
+    derived_test::Lines::Words left, right;
+    for (int k = 0; k < 2; ++k) left.push_back(vocabulary[rng() % vocabulary.size()].c_str());
+    for (int k = 0; k < 2; ++k) right.push_back(vocabulary[rng() % vocabulary.size()].c_str());
+    const int32_t item = i % 2;
+    f.AddWords(left, item ? u"sx" : u"sw", right, 1 + i % 40, item);
+  }
+  std::vector<TSearch_word_format_rec> items(2);
+  items[0].sw = items[0].plain_sw = u"sw";
+  items[1].sw = items[1].plain_sw = u"sx";
+  auto run = [&](int32_t threads) {
+    TCollocateRunSettings co;
+    co.threads = threads;
+    TCollocateList collocates(&f.holder);
+    EXPECT_TRUE(ComputeCollocates(f.list, items, co, collocates));
+    TMemoryStream m;
+    EXPECT_TRUE(collocates.SaveToStream(m));
+    int tied = 0;
+    for (int r = 1; r < collocates.Count(); ++r) {
+      const TCollocateEntry& a = *collocates.Row(r - 1);
+      const TCollocateEntry& b = *collocates.Row(r);
+      if (a.rec.word != b.rec.word || a.rec.head.total != b.rec.head.total) continue;
+      ++tied;
+      EXPECT_GT(a.rec.head.sw_number, b.rec.head.sw_number) << Utf16ToUtf8(a.rec.word.value_or(UString()));
+    }
+    return std::tuple(collocates.Count(), tied, Bytes(m));
+  };
+  const auto one = run(1);
+  // Enough nodes for the order to be cut into several pieces, and words tied under both items.
+  ASSERT_GT(std::get<0>(one), 3 * 4096);
+  EXPECT_GT(std::get<1>(one), 100);
+  EXPECT_TRUE(run(8) == one);
+  EXPECT_TRUE(run(3) == one);
+}
+
+// The texts without lines, chosen out of name order and among texts with lines, come in name
+// order (case ignored first) whatever the workers and whether the lines were sorted beside the
+// lists or after them, with the words each held.
+TEST(DerivedListsOnWorkers, TextsWithoutLinesComeInNameOrderOnEveryRoad) {
+  ScopedSettings settings;
+  SetCarryoutProcedureTagBoolean(58, true);
+  SetTimeLinePlotBase(kTimeBaseYear);
+  TempFolder tmp;
+  TRunRequest request = ManyTextsRun(tmp, 40, u"sea");
+  const char* kWithout[] = {"zebra.txt", "Apple.txt", "mango.txt", "apple.txt", "Banana.txt", "cherry.txt"};
+  std::vector<UString> without;
+  for (size_t k = 0; k < std::size(kWithout); ++k) {
+    const UString name = tmp.Write(Utf8ToUtf16(kWithout[k]), std::string(k + 1, 'x') + " no word here");
+    without.push_back(name);
+    request.texts.insert(request.texts.begin() + static_cast<ptrdiff_t>(k * 7), name);
+  }
+  const std::vector<UString> expected{tmp.Path() + u"apple.txt",  tmp.Path() + u"Apple.txt",
+                                      tmp.Path() + u"Banana.txt", tmp.Path() + u"cherry.txt",
+                                      tmp.Path() + u"mango.txt",  tmp.Path() + u"zebra.txt"};
+  for (const bool duplicates_removed : {false, true}) {  // removing duplicates sorts the lines after the lists
+    SetRemoveDuplicatesAutomatically(current_tool_var, duplicates_removed);
+    for (const int32_t threads : {1, 8}) {
+      SCOPED_TRACE(testing::Message() << threads << " workers, duplicates removed " << duplicates_removed);
+      request.threads = threads;
+      TRunDone run = RunConcordance(request);
+      ASSERT_TRUE(run.found);
+      const TUnusedFileList& unused = run.doc->fUnusedFiles;
+      std::vector<UString> names;
+      for (int32_t i = 0; i < unused.Count(); ++i) names.push_back(unused.Record(i).filename);
+      EXPECT_EQ(names, expected);
+      // The words each held ("x.. no word here": four words, the first of its own length).
+      for (int32_t i = 0; i < unused.Count(); ++i) EXPECT_EQ(unused.Record(i).old.wordcount, 4);
+    }
+  }
+  SetRemoveDuplicatesAutomatically(current_tool_var, false);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <tuple>
 #include <sstream>
 #include <string>
@@ -694,6 +695,38 @@ TEST(ConcordanceRun, ASlowCommitterWakesIdleWorkersForManyTextsAtOnce) {
   ASSERT_EQ(sink.lines.size(), static_cast<size_t>(kTexts));
   for (int32_t t = 0; t < kTexts; ++t) EXPECT_EQ(r.texts[static_cast<size_t>(t)].text_index, t);
   EXPECT_LE(r.worker_wakeups, kTexts / 4);
+}
+
+// A worker held off in the oldest text (the committer waits for it) does not hold the others
+// back until they are a good way ahead: seven workers read a thousand small texts past it, each
+// committed in its turn once it is done.
+TEST(ConcordanceRun, AWorkerHeldInTheOldestTextLeavesTheOthersReadingFarAhead) {
+  constexpr int32_t kTexts = 3000, kThreads = 8, kAhead = 1000;
+  static_assert(kAhead < kTextsAheadPerWorker * kThreads);
+  TConcordanceRunSettings s = Small(1, 1000000);
+  s.text_count = kTexts;
+  s.threads = kThreads;
+  std::atomic<int32_t> started{0};
+  int32_t seen_ahead = 0;
+  VectorSink sink;
+  TJobToken token;
+  const TConcordanceRunResult r = RunConcordance(
+      s,
+      [&](int32_t t) {
+        ++started;
+        if (t == 0) {
+          // Held until the others are kAhead texts further on; a window narrower than that would
+          // hold them back, and the wait gives up after a while so that the test still ends.
+          const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+          while (started.load() < kAhead + 1 && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+          seen_ahead = started.load() - 1;
+        }
+        return TextWithOneLine(t, 10);
+      },
+      sink, token);
+  EXPECT_GE(seen_ahead, kAhead);
+  ASSERT_EQ(sink.lines.size(), static_cast<size_t>(kTexts));
+  for (int32_t t = 0; t < kTexts; ++t) EXPECT_EQ(r.texts[static_cast<size_t>(t)].text_index, t);
 }
 
 // A text whose worker saw the stop before the text's first chunk was not read: it is no text of

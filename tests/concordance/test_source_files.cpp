@@ -571,6 +571,49 @@ TEST_F(SourceFilesTest, CellsOfEveryColumn) {
   EXPECT_FALSE(cell.has_number);
 }
 
+namespace {
+
+// A row of a kind made from the list's own (it counts as one), and a row of another list's kind
+// (it has no hits to count).
+class TMarkedFilenameEntry : public TLinzoraFilenameEntry {
+ public:
+  using TLinzoraFilenameEntry::TLinzoraFilenameEntry;
+};
+class TForeignRow : public TVXBaseListObject {
+ public:
+  explicit TForeignRow(TVXBaseDataClass* list) : TVXBaseListObject(list, nullptr) {}
+  int32_t MainWordFrequency() const override { return 1000; }
+};
+
+}  // namespace
+
+// The total the percent column divides by sums every row's hits (none below 0) on each call, the
+// rows of a kind made from the list's own included, rows of any other kind left out; it follows
+// the hits and the rows as they change.
+TEST_F(SourceFilesTest, TotalHitsSumEveryRowOfTheListsKindAsItStandsNow) {
+  TLinzoraFilenamelist l(&holder_);
+  AddText(l, u"/t", u"a.txt", 6);
+  auto* marked = new TMarkedFilenameEntry(&l, l.Count(), Details(u"/t", u"b.txt"));
+  marked->fdata.other_data.hits_this_file = 2;
+  ASSERT_GE(l.Add(marked), 0);
+  ASSERT_GE(l.Add(new TForeignRow(&l)), 0);
+  AddText(l, u"/t", u"c.txt", -4);  // a damaged count adds nothing
+  AddText(l, u"/t", u"d.txt", 0);
+  EXPECT_EQ(l.TotalHits(), 8);
+  TGrid_data_rec cell;
+  l.DrawgridDataRec(kSourceColHitsPercent, 2, cell, 0);
+  ASSERT_TRUE(cell.has_number);
+  EXPECT_FLOAT_EQ(cell.number.value, 25.0f);
+  l.SetHits(4, false, 8);
+  EXPECT_EQ(l.TotalHits(), 16);
+  l.DrawgridDataRec(kSourceColHitsPercent, 2, cell, 0);
+  EXPECT_FLOAT_EQ(cell.number.value, 12.5f);
+  l.Remove(0);
+  EXPECT_EQ(l.TotalHits(), 10);
+  l.DrawgridDataRec(kSourceColHitsPercent, 1, cell, 0);
+  EXPECT_FLOAT_EQ(cell.number.value, 20.0f);
+}
+
 // --- existence check -----------------------------------------------------------------------------
 
 TEST_F(SourceFilesTest, ExistenceOnARealFolder) {

@@ -425,7 +425,7 @@ bool T_WholeLinzoraHolder::MakeConcordance(const TMakeConcordanceArgs& args) {
       fNotes.Add(UString(1, u'\t') +
                  VXResFmt(TVXRes::VXDTagsHandled, {IntToUStr(static_cast<int32_t>(fArrayOfSavedTags.size()))}));
     AddNotesOnSWResults();
-    fUnusedFiles.SortAlphabetically();
+    if (!sorted_alongside) fUnusedFiles.SortAlphabetically();
     // The sort of the lines runs whole: the window gets its turn just before it.
     MyYieldProcess();
     if (!sorted_alongside) {
@@ -550,6 +550,9 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
         const auto start = std::chrono::steady_clock::now();
         SortLinesAfterRun(*this);
         sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The texts without lines are put in order here too, off the window's own time after the
+        // lists: nothing reads them while the lists count (the time-line, which does, is made).
+        fUnusedFiles.SortAlphabetically();
       };
     for (size_t k = 0; k < jobs.size(); ++k) {
       if (side[k].kind == kListPlot) tasks.push_back(count_task(k));

@@ -156,10 +156,21 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
                     rows.barriers.begin() + static_cast<ptrdiff_t>(row_at[c] * width));
           std::transform(from.ids.begin(), from.ids.end(), rows.ids.begin() + static_cast<ptrdiff_t>(row_at[c] * width),
                          [&](int32_t id) { return id < 0 ? id : global[static_cast<size_t>(id)]; });
+          // Freed here, on the workers: the counts wait for this thread, not for the frees.
+          chunk[c].rows = TLineWordRows();
+          chunk[c].met = std::vector<int32_t>();
         }
       },
       1);
-  return std::all_of(chunk.begin(), chunk.end(), [](const TChunk& k) { return k.finished != 0; });
+  const bool finished = std::all_of(chunk.begin(), chunk.end(), [](const TChunk& k) { return k.finished != 0; });
+  // The runners' tables, each a few hundred thousand small strings, are freed on the workers too.
+  ParallelFor(
+      static_cast<int>(runners), tables.size(),
+      [&](size_t from, size_t to) {
+        for (size_t r = from; r < to; ++r) tables[r].reset();
+      },
+      1);
+  return finished;
 }
 
 bool FetchRunLineWords(const TConcordanceList& lines, int first, int last, int32_t threads, TRunLineWords& run,

@@ -195,9 +195,15 @@ TDerivedListJob PlotJob(TConcPlotList& list, bool grouped, const TLinesAsTheySto
   if (!d) return {};
   std::vector<TPlotText> texts;
   const int n = d->fTextFilesWithSearchWord->Count();
+  texts.reserve(static_cast<size_t>(std::max(n, 0)));
+  // Each row's name and words read where they lie (a missing row gives an empty name and no
+  // words): thousands of texts, each record copied whole, held up every list beside the plot.
   for (int t = 0; t < n; ++t) {
-    const TLinzoraFilenameEntryRecPlus rec = d->fTextFilesWithSearchWord->GetEntryRecPlus(t, true);
-    texts.push_back({ChangeFileExt(ExtractFileName(rec.full_filename), u""), rec.head.words_in_source_file});
+    const TLinzoraFilenameEntry* row = d->fTextFilesWithSearchWord->Row(t, true);
+    if (row)
+      texts.push_back({ChangeFileExt(ExtractFileName(row->fdata.full_filename), u""), row->fdata.head.words_in_source_file});
+    else
+      texts.push_back({UString(), 0});
   }
   std::vector<UString> words;
   for (const TSearch_word_format_rec& r : Items(*d)) words.push_back(r.plain_sw.empty() ? r.sw : r.plain_sw);
