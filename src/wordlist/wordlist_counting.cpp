@@ -134,7 +134,12 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
     if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
   cell_min_ = std::max<int32_t>(1, setup_.min_length);
   cell_max_ = TAsciiWordTable::kMostUnits;
-  if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_ = std::min(cell_max_, setup_.max_length);
+  long_cell_min_ = std::max<int32_t>(TAsciiWordTable::kMostUnits + 1, setup_.min_length);
+  long_cell_max_ = TAsciiLongWordTable::kMostUnits;
+  if (setup_.max_length > 0 && !setup_.exact_word_length) {
+    cell_max_ = std::min(cell_max_, setup_.max_length);
+    long_cell_max_ = std::min(long_cell_max_, setup_.max_length);
+  }
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
@@ -282,9 +287,15 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   int32_t& mark = out_.counter.Mark(key);
   if (mark == kKeyInCell) {  // a form some word keeps unchanged, counted in its cell
     const UStringView word = out_.counter.WordOf(key);
-    TAsciiWordTable::TForm form{};
-    TAsciiWordTable::FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
-    CountInCell(*cells_.Find(form), division);
+    auto count_in = [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form{};
+      cells.FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
+      CountInCell(cells, *cells.Find(form), division);
+    };
+    if (word.size() <= TAsciiWordTable::kMostUnits)
+      count_in(cells_);
+    else
+      count_in(long_cells_);
     return;
   }
   out_.counter.AddAt(key, division);
@@ -294,42 +305,51 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   }
 }
 
-bool TWordlistBufferProcessor::CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const {
-  return span >= cell_min_ && span <= cell_max_ &&
-         TAsciiWordTable::FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
-                                 !setup_.numbers_kept, form);
+template <class Cells>
+bool TWordlistBufferProcessor::CellForm(const Cells& cells, int32_t start, int32_t span,
+                                        typename Cells::TForm& form) const {
+  const bool is_long = Cells::kMostUnits > TAsciiWordTable::kMostUnits;
+  return span >= (is_long ? long_cell_min_ : cell_min_) && span <= (is_long ? long_cell_max_ : cell_max_) &&
+         cells.FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
+                      !setup_.numbers_kept, form);
 }
 
-TAsciiWordTable::TCell& TWordlistBufferProcessor::CellFor(const TAsciiWordTable::TForm& form) {
-  if (TAsciiWordTable::TCell* cell = cells_.Find(form)) return *cell;
-  alignas(16) uint8_t bytes[TAsciiWordTable::kMostUnits];
-  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), form.bytes);
-  char16_t units[TAsciiWordTable::kMostUnits];
+template <class Cells>
+typename Cells::TCell& TWordlistBufferProcessor::CellFor(Cells& cells, const typename Cells::TForm& form) {
+  if (typename Cells::TCell* cell = cells.Find(form)) return *cell;
+  alignas(16) uint8_t bytes[Cells::kMostUnits];
+  for (int v = 0; v < Cells::kVectors; ++v) _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * v), form.bytes[v]);
+  char16_t units[Cells::kMostUnits];
   std::copy(bytes, bytes + form.length, units);
   const int32_t key = out_.counter.Find(UStringView(units, static_cast<size_t>(form.length)), {}, true);
   // A key counted before under another form (a number made "#") brings its mark along.
   int32_t& mark = out_.counter.Mark(key);
-  TAsciiWordTable::TCell& cell = cells_.Insert(form, key, mark);
+  typename Cells::TCell& cell = cells.Insert(form, key, mark);
   mark = kKeyInCell;
   return cell;
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::AddPending(TAsciiWordTable::TCell& cell,
+template <class Cells>
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::AddPending(Cells& cells,
+                                                                                 typename Cells::TCell& cell,
                                                                                  int32_t division) {
   if (cell.pending++ == 0) {
-    cells_.NoteCounted(cell);
+    cells.NoteCounted(cell);
   } else if (cell.pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
     out_.counter.AddCount(cell.key, division, static_cast<int32_t>(cell.pending));
     cell.pending = 0;
   }
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(TAsciiWordTable::TCell& cell, int32_t division) {
+template <class Cells>
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(Cells& cells,
+                                                                                  typename Cells::TCell& cell,
+                                                                                  int32_t division) {
   if (division != cells_division_) [[unlikely]] {
     FlushCells();
     cells_division_ = division;
   }
-  AddPending(cell, division);
+  AddPending(cells, cell, division);
   // Without a branch: whether a word is new to its ratio block is as good as random on a text
   // of many rare words, and a mispredicted branch cost more than the rest of the count.
   block_types_ += cell.mark != block_ + 1;
@@ -337,17 +357,23 @@ __attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell
 }
 
 void TWordlistBufferProcessor::FlushCells() {
-  cells_.Flush([this](int32_t key, uint32_t n) { out_.counter.AddCount(key, cells_division_, static_cast<int32_t>(n)); });
+  auto hand_over = [this](int32_t key, uint32_t n) {
+    out_.counter.AddCount(key, cells_division_, static_cast<int32_t>(n));
+  };
+  cells_.Flush(hand_over);
+  long_cells_.Flush(hand_over);
 }
 
-__attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(const TAsciiWordTable::TForm& form, int32_t division) {
+template <class Cells>
+__attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(
+    Cells& cells, const typename Cells::TForm& form, int32_t division) {
   ++out_.running_words;
   ++block_words_;
   ++out_.stats.data.word_lengths[form.length];
-  TAsciiWordTable::TCell* cell = cells_.Find(form);
+  typename Cells::TCell* cell = cells.Find(form);
   if (cell == nullptr) [[unlikely]]
-    cell = &CellFor(form);
-  CountInCell(*cell, division);
+    cell = &CellFor(cells, form);
+  CountInCell(cells, *cell, division);
   if (block_words_ >= setup_.ratio_basis) [[unlikely]]
     CloseRatioBlock();
   return cell->key;
@@ -367,10 +393,14 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
+  enum : uint8_t { kNoCell, kShortCell, kLongCell };
   struct TFoundWord {
-    TAsciiWordTable::TForm form;
+    union {
+      TAsciiWordTable::TForm form;
+      TAsciiLongWordTable::TForm long_form;
+    };
     TScanWord word;
-    bool in_cell;
+    uint8_t cell;
   } ring[kRing];
   uint32_t found = 0, counted = 0;
   // Within one section a word of a cell is counted here, with the running tallies in locals:
@@ -397,13 +427,13 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   int32_t* const lengths = out_.stats.data.word_lengths;
   auto count_oldest = [&]() __attribute__((always_inline)) {
     const TFoundWord& w = ring[counted++ % kRing];
-    if (w.in_cell && one_division) [[likely]] {
+    if (w.cell == kShortCell && one_division) [[likely]] {
       ++running;
       ++lengths[w.form.length];
       TAsciiWordTable::TCell* cell = cells_.Find(w.form);
       if (cell == nullptr) [[unlikely]]
-        cell = &CellFor(w.form);
-      AddPending(*cell, chunk_division);
+        cell = &CellFor(cells_, w.form);
+      AddPending(cells_, *cell, chunk_division);
       block_types += cell->mark != mark_now;  // as in CountInCell
       cell->mark = mark_now;
       if (++block_words >= basis) [[unlikely]] {
@@ -414,23 +444,33 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       return;
     }
     store();
-    if (w.in_cell) {
-      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.word.start));
-    } else {
+    if (w.cell == kShortCell)
+      CountCellWord(cells_, w.form, one_division ? chunk_division : DivisionAt(w.word.start));
+    else if (w.cell == kLongCell)
+      CountCellWord(long_cells_, w.long_form, one_division ? chunk_division : DivisionAt(w.word.start));
+    else
       CountWord(w.word);
-    }
     load();
   };
   const bool cells = ascii_case_by_bit_;
   walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
     w.word = word;
-    w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
-                TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
-    if (w.in_cell) [[likely]]
+    const bool whole = cells && (word.flags & kWordSkipsChars) == 0;
+    if (whole && word.span >= cell_min_ && word.span <= cell_max_ &&
+        TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
+        [[likely]] {
+      w.cell = kShortCell;
       cells_.Prefetch(w.form);
-    else
+    } else if (whole && word.span >= long_cell_min_ && word.span <= long_cell_max_ &&
+               TAsciiLongWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits,
+                                           w.long_form)) {
+      w.cell = kLongCell;
+      long_cells_.Prefetch(w.long_form);
+    } else {
+      w.cell = kNoCell;
       HashAndPrefetch(w.word);
+    }
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
@@ -578,8 +618,12 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // scanner's hash without making its form.
   const bool plain = plain_;
   TAsciiWordTable::TForm cell_form;
-  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
-    return CountCellWord(cell_form, DivisionAt(w.start));
+  TAsciiLongWordTable::TForm long_form;
+  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0) {
+    if (CellForm(cells_, w.start, w.span, cell_form)) return CountCellWord(cells_, cell_form, DivisionAt(w.start));
+    if (CellForm(long_cells_, w.start, w.span, long_form))
+      return CountCellWord(long_cells_, long_form, DivisionAt(w.start));
+  }
   EnsureKinds(w.start, w.start + w.span);
   int32_t cached = -1;
   if (plain && CountedFromCache(w, cached)) return cached;
@@ -649,13 +693,19 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   int32_t key = -1;
-  if (counted && plain && unchanged && form_.size() <= TAsciiWordTable::kMostUnits &&
-      TAsciiWordTable::FormOf(form_.data(), static_cast<int32_t>(form_.size()), 0, false, false, cell_form)) {
+  const int32_t units = static_cast<int32_t>(form_.size());
+  if (counted && plain && unchanged && units <= TAsciiWordTable::kMostUnits &&
+      TAsciiWordTable::FormOf(form_.data(), units, 0, false, false, cell_form)) {
     // An ASCII form counted whole (its letters joined across a tag or an invisible character,
     // or upper-cased by the table): its cell, as for a word of the same form anywhere else.
-    TAsciiWordTable::TCell& cell = CellFor(cell_form);
+    TAsciiWordTable::TCell& cell = CellFor(cells_, cell_form);
     key = cell.key;
-    CountInCell(cell, DivisionAt(w.start));
+    CountInCell(cells_, cell, DivisionAt(w.start));
+  } else if (counted && plain && unchanged && units <= TAsciiLongWordTable::kMostUnits &&
+             TAsciiLongWordTable::FormOf(form_.data(), units, 0, false, false, long_form)) {
+    TAsciiLongWordTable::TCell& cell = CellFor(long_cells_, long_form);
+    key = cell.key;
+    CountInCell(long_cells_, cell, DivisionAt(w.start));
   } else if (counted) {
     key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionAt(w.start));

@@ -25,10 +25,10 @@
 // How: a chunk the fast first pass judged, in a plain list (the word alone, no stop list, no
 // tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
 // pass's word masks, with no record per word: each word's counted form is packed from its units
-// into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
-// masks. Any other chunk is scanned into words; in a plain list without tokens they are counted
-// the same way, through the cells where their forms are ones; otherwise each is counted alone
-// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
+// into 16 or 48 bytes and counted in its cell (TAsciiWordCells), its sentence ends taken from the
+// marker masks. Any other chunk is scanned into words; in a plain list without tokens they are
+// counted the same way, through the cells where their forms are ones; otherwise each is counted
+// alone (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
 // text's counter when the dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
@@ -143,15 +143,21 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   template <class Walk>
   void CountPlainWords(Walk&& walk);
   // The counted form of the `span` units at `start` when the word is counted unchanged from a
-  // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
-  bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
+  // cell of `cells`' size: ASCII, of the units that size holds, within the lengths counted whole,
+  // no digit unless numbers are kept.
+  template <class Cells>
+  bool CellForm(const Cells& cells, int32_t start, int32_t span, typename Cells::TForm& form) const;
   // Counts a word of that form in its cell; answers its key.
-  int32_t CountCellWord(const TAsciiWordTable::TForm& form, int32_t division);
+  template <class Cells>
+  int32_t CountCellWord(Cells& cells, const typename Cells::TForm& form, int32_t division);
   // The cell of a form, made (with its key in the counter, whose mark moves into it) when new.
-  TAsciiWordTable::TCell& CellFor(const TAsciiWordTable::TForm& form);
-  void CountInCell(TAsciiWordTable::TCell& cell, int32_t division);
+  template <class Cells>
+  typename Cells::TCell& CellFor(Cells& cells, const typename Cells::TForm& form);
+  template <class Cells>
+  void CountInCell(Cells& cells, typename Cells::TCell& cell, int32_t division);
   // One more occurrence in the cell's pending count, which is of section `division`.
-  void AddPending(TAsciiWordTable::TCell& cell, int32_t division);
+  template <class Cells>
+  void AddPending(Cells& cells, typename Cells::TCell& cell, int32_t division);
   // Hands the cells' pending counts to the counter.
   void FlushCells();
   // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
@@ -186,13 +192,15 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Capitals of ASCII letters are one bit away under the list's case (not so in Turkish): words
   // of ASCII units then take their counted form straight from the units.
   bool ascii_case_by_bit_ = false;
-  // Counted forms of ASCII units, at most 16 of them, unchanged (plain lists only): counted in
-  // the cells, which hold their marks and their counts until FlushCells. A key counted there has
-  // kKeyInCell for its mark in the counter.
+  // Counted forms of ASCII units, at most 48 of them, unchanged (plain lists only): counted in
+  // the cells (up to 16 units in cells_, longer ones in long_cells_), which hold their marks and
+  // their counts until FlushCells. A key counted there has kKeyInCell for its mark in the counter.
   static constexpr int32_t kKeyInCell = INT32_MIN;
   TAsciiWordTable cells_;
+  TAsciiLongWordTable long_cells_;
   int32_t cells_division_ = -1;  // the section of the cells' pending counts
-  int32_t cell_min_ = 1, cell_max_ = 16;  // lengths of forms counted whole, as far as cells go
+  // Lengths of forms counted whole, as far as each size of cell goes.
+  int32_t cell_min_ = 1, cell_max_ = 16, long_cell_min_ = 17, long_cell_max_ = 48;
   TUnitState units_;
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;
