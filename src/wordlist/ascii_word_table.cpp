@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,9 +11,9 @@
 
 namespace {
 
-// A text's first cells: 8 KiB of each size; the long forms are the fewer.
+// A text's first cells: 8 KiB of each size; the longer the forms, the fewer.
 template <int32_t Units>
-constexpr int kFirstCellsLog = Units == 16 ? 8 : 7;
+constexpr int kFirstCellsLog = 13 - std::countr_zero(static_cast<uint32_t>(Units + 16));
 constexpr size_t kHugePage = size_t{2} << 20;
 
 }  // namespace
@@ -118,3 +119,4 @@ void TAsciiWordCells<Units>::Grow() {
 
 template class TAsciiWordCells<16>;
 template class TAsciiWordCells<48>;
+template class TAsciiWordCells<112>;

@@ -4,7 +4,8 @@
 // two in all: TAsciiWordTable holds forms of at most 16 units in cells of 32 bytes (two to a
 // cache line), the bulk of any text's words; TAsciiLongWordTable forms of 17 to 48 units
 // (compounds, addresses, rules of dashes) in cells of a cache line each, so that the common
-// short words stay packed.
+// short words stay packed; TAsciiLongerWordTable forms of 49 to 112 units (long rules, lines of
+// encoded mail) in cells of two.
 //
 // Protocol (one table of each size per text being counted, one thread)
 //   per word     FormOf(units) packs the counted form into bytes (its hash beside); Find, or
@@ -106,7 +107,8 @@ class TAsciiWordCells {
   TAsciiWordCells& operator=(const TAsciiWordCells&) = delete;
   void Prefetch(const TForm& f) const {
     // Not __builtin_prefetch: GCC 12 drops those of a function where one sits behind a branch.
-    asm volatile("prefetcht0 %0" : : "m"(*reinterpret_cast<const char*>(&cells_[Home(f.hash)])));
+    const char* at = reinterpret_cast<const char*>(&cells_[Home(f.hash)]);
+    for (size_t line = 0; line < kCellBytes; line += 64) asm volatile("prefetcht0 %0" : : "m"(at[line]));
   }
   TCell* Find(const TForm& f) {
     for (uint64_t p = Home(f.hash);; p = (p + 1) & mask_) {
@@ -160,6 +162,8 @@ class TAsciiWordCells {
 
 extern template class TAsciiWordCells<16>;
 extern template class TAsciiWordCells<48>;
+extern template class TAsciiWordCells<112>;
 
 using TAsciiWordTable = TAsciiWordCells<16>;
 using TAsciiLongWordTable = TAsciiWordCells<48>;
+using TAsciiLongerWordTable = TAsciiWordCells<112>;

@@ -132,13 +132,12 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   ascii_case_by_bit_ = true;
   for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
     if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
-  cell_min_ = std::max<int32_t>(1, setup_.min_length);
-  cell_max_ = TAsciiWordTable::kMostUnits;
-  long_cell_min_ = std::max<int32_t>(TAsciiWordTable::kMostUnits + 1, setup_.min_length);
-  long_cell_max_ = TAsciiLongWordTable::kMostUnits;
-  if (setup_.max_length > 0 && !setup_.exact_word_length) {
-    cell_max_ = std::min(cell_max_, setup_.max_length);
-    long_cell_max_ = std::min(long_cell_max_, setup_.max_length);
+  const int32_t most_units[3] = {TAsciiWordTable::kMostUnits, TAsciiLongWordTable::kMostUnits,
+                                 TAsciiLongerWordTable::kMostUnits};
+  for (int k = 0; k < 3; ++k) {
+    cell_min_[k] = std::max<int32_t>(k == 0 ? 1 : most_units[k - 1] + 1, setup_.min_length);
+    cell_max_[k] = most_units[k];
+    if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_[k] = std::min(cell_max_[k], setup_.max_length);
   }
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
@@ -287,15 +286,11 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   int32_t& mark = out_.counter.Mark(key);
   if (mark == kKeyInCell) {  // a form some word keeps unchanged, counted in its cell
     const UStringView word = out_.counter.WordOf(key);
-    auto count_in = [&](auto& cells) {
+    WithCellsFor(word.size(), [&](auto& cells) {
       typename std::remove_reference_t<decltype(cells)>::TForm form{};
       cells.FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
       CountInCell(cells, *cells.Find(form), division);
-    };
-    if (word.size() <= TAsciiWordTable::kMostUnits)
-      count_in(cells_);
-    else
-      count_in(long_cells_);
+    });
     return;
   }
   out_.counter.AddAt(key, division);
@@ -308,8 +303,8 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
 template <class Cells>
 bool TWordlistBufferProcessor::CellForm(const Cells& cells, int32_t start, int32_t span,
                                         typename Cells::TForm& form) const {
-  const bool is_long = Cells::kMostUnits > TAsciiWordTable::kMostUnits;
-  return span >= (is_long ? long_cell_min_ : cell_min_) && span <= (is_long ? long_cell_max_ : cell_max_) &&
+  constexpr int size = SizeOfCells<Cells>();
+  return span >= cell_min_[size] && span <= cell_max_[size] &&
          cells.FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
                       !setup_.numbers_kept, form);
 }
@@ -362,6 +357,7 @@ void TWordlistBufferProcessor::FlushCells() {
   };
   cells_.Flush(hand_over);
   long_cells_.Flush(hand_over);
+  longer_cells_.Flush(hand_over);
 }
 
 template <class Cells>
@@ -369,7 +365,8 @@ __attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCel
     Cells& cells, const typename Cells::TForm& form, int32_t division) {
   ++out_.running_words;
   ++block_words_;
-  ++out_.stats.data.word_lengths[form.length];
+  // Lengths of 1 to 50 are counted apart (the statistics keep no more).
+  if (Cells::kMostUnits <= 50 || form.length <= 50) ++out_.stats.data.word_lengths[form.length];
   typename Cells::TCell* cell = cells.Find(form);
   if (cell == nullptr) [[unlikely]]
     cell = &CellFor(cells, form);
@@ -393,11 +390,12 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
-  enum : uint8_t { kNoCell, kShortCell, kLongCell };
+  enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
   struct TFoundWord {
     union {
       TAsciiWordTable::TForm form;
       TAsciiLongWordTable::TForm long_form;
+      TAsciiLongerWordTable::TForm longer_form;
     };
     TScanWord word;
     uint8_t cell;
@@ -444,33 +442,42 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       return;
     }
     store();
-    if (w.cell == kShortCell)
-      CountCellWord(cells_, w.form, one_division ? chunk_division : DivisionAt(w.word.start));
-    else if (w.cell == kLongCell)
-      CountCellWord(long_cells_, w.long_form, one_division ? chunk_division : DivisionAt(w.word.start));
-    else
-      CountWord(w.word);
+    auto division = [&]() { return one_division ? chunk_division : DivisionAt(w.word.start); };
+    switch (w.cell) {
+      case kShortCell: CountCellWord(cells_, w.form, division()); break;
+      case kLongCell: CountCellWord(long_cells_, w.long_form, division()); break;
+      case kLongerCell: CountCellWord(longer_cells_, w.longer_form, division()); break;
+      default: CountWord(w.word); break;
+    }
     load();
   };
   const bool cells = ascii_case_by_bit_;
-  walk([&](const TScanWord& word) __attribute__((always_inline)) {
-    TFoundWord& w = ring[found++ % kRing];
-    w.word = word;
+  // Where the word is counted: its form and its cell, fetched ahead, or the word itself.
+  auto place = [&](TFoundWord& w, const TScanWord& word) __attribute__((always_inline)) {
     const bool whole = cells && (word.flags & kWordSkipsChars) == 0;
-    if (whole && word.span >= cell_min_ && word.span <= cell_max_ &&
+    if (whole && word.span >= cell_min_[0] && word.span <= cell_max_[0] &&
         TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
         [[likely]] {
       w.cell = kShortCell;
       cells_.Prefetch(w.form);
-    } else if (whole && word.span >= long_cell_min_ && word.span <= long_cell_max_ &&
-               TAsciiLongWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits,
-                                           w.long_form)) {
-      w.cell = kLongCell;
-      long_cells_.Prefetch(w.long_form);
-    } else {
-      w.cell = kNoCell;
-      HashAndPrefetch(w.word);
+      return;
     }
+    auto in_cells = [&](auto& cells, auto& form, uint8_t kind) {
+      if (!CellForm(cells, word.start, word.span, form)) return false;
+      w.cell = kind;
+      cells.Prefetch(form);
+      return true;
+    };
+    if (whole && word.span > TAsciiWordTable::kMostUnits &&
+        (in_cells(long_cells_, w.long_form, kLongCell) || in_cells(longer_cells_, w.longer_form, kLongerCell)))
+      return;
+    w.cell = kNoCell;
+    HashAndPrefetch(w.word);
+  };
+  walk([&](const TScanWord& word) __attribute__((always_inline)) {
+    TFoundWord& w = ring[found++ % kRing];
+    w.word = word;
+    place(w, word);
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
@@ -617,12 +624,13 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // units takes its counted form from them, and its cell; a word seen lately is found by the
   // scanner's hash without making its form.
   const bool plain = plain_;
-  TAsciiWordTable::TForm cell_form;
-  TAsciiLongWordTable::TForm long_form;
-  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0) {
-    if (CellForm(cells_, w.start, w.span, cell_form)) return CountCellWord(cells_, cell_form, DivisionAt(w.start));
-    if (CellForm(long_cells_, w.start, w.span, long_form))
-      return CountCellWord(long_cells_, long_form, DivisionAt(w.start));
+  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 &&
+      w.span <= TAsciiLongerWordTable::kMostUnits) {
+    const int32_t key = WithCellsFor(static_cast<size_t>(w.span), [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form;
+      return CellForm(cells, w.start, w.span, form) ? CountCellWord(cells, form, DivisionAt(w.start)) : -1;
+    });
+    if (key >= 0) return key;
   }
   EnsureKinds(w.start, w.start + w.span);
   int32_t cached = -1;
@@ -694,19 +702,18 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   int32_t key = -1;
   const int32_t units = static_cast<int32_t>(form_.size());
-  if (counted && plain && unchanged && units <= TAsciiWordTable::kMostUnits &&
-      TAsciiWordTable::FormOf(form_.data(), units, 0, false, false, cell_form)) {
+  if (counted && plain && unchanged && units <= TAsciiLongerWordTable::kMostUnits) {
     // An ASCII form counted whole (its letters joined across a tag or an invisible character,
     // or upper-cased by the table): its cell, as for a word of the same form anywhere else.
-    TAsciiWordTable::TCell& cell = CellFor(cells_, cell_form);
-    key = cell.key;
-    CountInCell(cells_, cell, DivisionAt(w.start));
-  } else if (counted && plain && unchanged && units <= TAsciiLongWordTable::kMostUnits &&
-             TAsciiLongWordTable::FormOf(form_.data(), units, 0, false, false, long_form)) {
-    TAsciiLongWordTable::TCell& cell = CellFor(long_cells_, long_form);
-    key = cell.key;
-    CountInCell(long_cells_, cell, DivisionAt(w.start));
-  } else if (counted) {
+    key = WithCellsFor(form_.size(), [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form;
+      if (!cells.FormOf(form_.data(), units, 0, false, false, form)) return -1;
+      auto& cell = CellFor(cells, form);
+      CountInCell(cells, cell, DivisionAt(w.start));
+      return cell.key;
+    });
+  }
+  if (key < 0 && counted) {
     key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionAt(w.start));
     // Only units without surrogates are kept, so a kept form never holds one.

@@ -25,10 +25,10 @@
 // How: a chunk the fast first pass judged, in a plain list (the word alone, no stop list, no
 // tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
 // pass's word masks, with no record per word: each word's counted form is packed from its units
-// into 16 or 48 bytes and counted in its cell (TAsciiWordCells), its sentence ends taken from the
-// marker masks. Any other chunk is scanned into words; in a plain list without tokens they are
-// counted the same way, through the cells where their forms are ones; otherwise each is counted
-// alone (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
+// into 16, 48 or 112 bytes and counted in its cell (TAsciiWordCells), its sentence ends taken
+// from the marker masks. Any other chunk is scanned into words; in a plain list without tokens
+// they are counted the same way, through the cells where their forms are ones; otherwise each is
+// counted alone (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
 // text's counter when the dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
@@ -192,15 +192,30 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Capitals of ASCII letters are one bit away under the list's case (not so in Turkish): words
   // of ASCII units then take their counted form straight from the units.
   bool ascii_case_by_bit_ = false;
-  // Counted forms of ASCII units, at most 48 of them, unchanged (plain lists only): counted in
-  // the cells (up to 16 units in cells_, longer ones in long_cells_), which hold their marks and
-  // their counts until FlushCells. A key counted there has kKeyInCell for its mark in the counter.
+  // Counted forms of ASCII units, at most 112 of them, unchanged (plain lists only): counted in
+  // the cells of their size (cells_ up to 16 units, long_cells_ up to 48, longer_cells_ up to
+  // 112), which hold their marks and their counts until FlushCells. A key counted there has
+  // kKeyInCell for its mark in the counter.
   static constexpr int32_t kKeyInCell = INT32_MIN;
   TAsciiWordTable cells_;
   TAsciiLongWordTable long_cells_;
+  TAsciiLongerWordTable longer_cells_;
   int32_t cells_division_ = -1;  // the section of the cells' pending counts
-  // Lengths of forms counted whole, as far as each size of cell goes.
-  int32_t cell_min_ = 1, cell_max_ = 16, long_cell_min_ = 17, long_cell_max_ = 48;
+  // Per size of cell (SizeOfCells): the lengths of forms counted whole there.
+  int32_t cell_min_[3] = {}, cell_max_[3] = {};
+  template <class Cells>
+  static constexpr int SizeOfCells() {
+    return Cells::kMostUnits == TAsciiWordTable::kMostUnits       ? 0
+           : Cells::kMostUnits == TAsciiLongWordTable::kMostUnits ? 1
+                                                                   : 2;
+  }
+  // Answers f(the cells that hold forms of `units` units), for 1 to 112 units.
+  template <class F>
+  decltype(auto) WithCellsFor(size_t units, F&& f) {
+    if (units <= TAsciiWordTable::kMostUnits) return f(cells_);
+    if (units <= TAsciiLongWordTable::kMostUnits) return f(long_cells_);
+    return f(longer_cells_);
+  }
   TUnitState units_;
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;

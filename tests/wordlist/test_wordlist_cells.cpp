@@ -78,22 +78,21 @@ TEST(AsciiWordTable, FormsOfUnits) {
   EXPECT_FALSE(TAsciiWordTable::FormOf(with_zero.data(), 3, 3, false, false, f));
 }
 
-TEST(AsciiWordTable, LongFormsOfUnits) {
-  // Forms of 17 to 48 units: the bytes after the sixteenth are checked and packed as the first.
+struct TLongFormCase {
+  int32_t length;
+  int32_t bad_at;    // -1: none; else the unit made 0xE9 (beyond ASCII)
+  int32_t digit_at;  // -1: none; else the unit made '7'
+  bool no_digits;
+  bool ok;
+};
+
+// Forms of more than 16 units in `Cells`: the bytes after the sixteenth are checked and packed as
+// the first; forms that differ only at one of `differ_at` hash apart and are told apart.
+template <class Cells>
+void ExpectLongForms(std::initializer_list<TLongFormCase> cases, std::initializer_list<size_t> differ_at) {
   const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-'_";
-  struct Case {
-    int32_t length;
-    int32_t bad_at;   // -1: none; else the unit made 0xE9 (beyond ASCII)
-    int32_t digit_at;  // -1: none; else the unit made '7'
-    bool no_digits;
-    bool ok;
-  };
-  const Case cases[] = {
-      {17, -1, -1, false, true}, {31, -1, -1, false, true}, {32, -1, -1, true, true}, {33, -1, -1, false, true},
-      {48, -1, -1, false, true}, {40, 39, -1, false, false}, {40, 16, -1, false, false}, {47, 33, -1, false, false},
-      {20, -1, 19, true, false}, {45, -1, 44, true, false}, {45, -1, 44, false, true}, {18, 0, -1, false, false},
-  };
-  for (const Case& c : cases) {
+  constexpr int32_t kMost = Cells::kMostUnits;
+  for (const TLongFormCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "length " << c.length << ", beyond ASCII at " << c.bad_at << ", digit at "
                                     << c.digit_at);
     UString units;
@@ -101,15 +100,15 @@ TEST(AsciiWordTable, LongFormsOfUnits) {
     for (int32_t i = 0; i < c.length; ++i) {
       char ch = letters[static_cast<size_t>(i * 7) % letters.size()];
       if (i == c.digit_at) ch = '7';
-      units.push_back(i == c.bad_at ? u'é' : static_cast<char16_t>(ch));
+      units.push_back(i == c.bad_at ? u'\u00E9' : static_cast<char16_t>(ch));
       want.push_back(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch);
     }
-    want.resize(48, '\0');
+    want.resize(kMost, '\0');
     // Read in place with room after the word (whose units must not leak in), and copied out.
-    const UString padded = units + UString(64, u'q');
-    TAsciiLongWordTable::TForm loaded{}, copied{};
-    const bool a = TAsciiLongWordTable::FormOf(padded.data(), c.length, 64, true, c.no_digits, loaded);
-    const bool b = TAsciiLongWordTable::FormOf(units.data(), c.length, c.length, true, c.no_digits, copied);
+    const UString padded = units + UString(kMost, u'q');
+    typename Cells::TForm loaded{}, copied{};
+    const bool a = Cells::FormOf(padded.data(), c.length, kMost + c.length, true, c.no_digits, loaded);
+    const bool b = Cells::FormOf(units.data(), c.length, c.length, true, c.no_digits, copied);
     ASSERT_EQ(a, c.ok);
     ASSERT_EQ(b, c.ok);
     if (!c.ok) continue;
@@ -117,22 +116,33 @@ TEST(AsciiWordTable, LongFormsOfUnits) {
     EXPECT_EQ(Bytes(copied), want);
     EXPECT_EQ(loaded.hash, copied.hash);
   }
-  // Forms that differ only past the sixteenth or the thirty-second unit hash apart and are
-  // told apart.
-  TAsciiLongWordTable table;
-  const UString base(40, u'a');
-  std::vector<TAsciiLongWordTable::TForm> forms;
-  for (const size_t at : {size_t{0}, size_t{16}, size_t{17}, size_t{31}, size_t{32}, size_t{39}}) {
+  Cells table;
+  const UString base(kMost, u'a');
+  std::vector<typename Cells::TForm> forms;
+  for (const size_t at : differ_at) {
     UString w = base;
     w[at] = u'b';
-    TAsciiLongWordTable::TForm f{};
-    ASSERT_TRUE(TAsciiLongWordTable::FormOf(w.data(), 40, 0, false, false, f));
+    typename Cells::TForm f{};
+    ASSERT_TRUE(Cells::FormOf(w.data(), kMost, 0, false, false, f));
     for (const auto& g : forms) EXPECT_NE(f.hash, g.hash) << at;
     ASSERT_EQ(table.Find(f), nullptr) << at;
     table.Insert(f, static_cast<int32_t>(forms.size()), 0);
     forms.push_back(f);
   }
   for (size_t i = 0; i < forms.size(); ++i) EXPECT_EQ(table.Find(forms[i])->key, static_cast<int32_t>(i));
+}
+
+TEST(AsciiWordTable, LongFormsOfUnits) {
+  ExpectLongForms<TAsciiLongWordTable>(
+      {{17, -1, -1, false, true}, {31, -1, -1, false, true}, {32, -1, -1, true, true}, {33, -1, -1, false, true},
+       {48, -1, -1, false, true}, {40, 39, -1, false, false}, {40, 16, -1, false, false}, {47, 33, -1, false, false},
+       {20, -1, 19, true, false}, {45, -1, 44, true, false}, {45, -1, 44, false, true}, {18, 0, -1, false, false}},
+      {0, 16, 17, 31, 32, 47});
+  ExpectLongForms<TAsciiLongerWordTable>(
+      {{49, -1, -1, false, true}, {64, -1, -1, true, true}, {65, -1, -1, false, true}, {100, -1, -1, false, true},
+       {112, -1, -1, false, true}, {112, 111, -1, false, false}, {80, 48, -1, false, false},
+       {97, 96, -1, false, false}, {76, -1, 75, true, false}, {76, -1, 75, false, true}, {50, 0, -1, false, false}},
+      {0, 16, 48, 63, 64, 96, 111});
 }
 
 // Thousands of forms of `Cells`' lengths, counted unevenly and flushed now and then, against a
@@ -179,6 +189,7 @@ void CountsSurviveGrowthAndAreHandedOverOnce(int32_t shortest) {
 TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
   CountsSurviveGrowthAndAreHandedOverOnce<TAsciiWordTable>(1);
   CountsSurviveGrowthAndAreHandedOverOnce<TAsciiLongWordTable>(17);
+  CountsSurviveGrowthAndAreHandedOverOnce<TAsciiLongerWordTable>(49);
 }
 
 // Switches the fast pass for the scope, and back on at its end.
@@ -390,12 +401,14 @@ TEST_F(WordListCells, RareAndLongWordsEqualTheFormRoad) {
   ExpectEveryRoadEqual(files, settings);
 }
 
-// Words of every length from 1 to 52 units, each length with a few forms that come again in
+// Words of every length from 1 to 120 units, each length with a few forms that come again in
 // mixed case, some with a digit, an apostrophe, a hyphen or a letter beyond ASCII inside, among
-// ordinary prose; the forms of 16, 17, 48 and 49 units sit on the edges of the cells' sizes.
+// ordinary prose; the forms of 16, 17, 48, 49, 112 and 113 units sit on the edges of the cells'
+// sizes.
 std::string WordsOfEveryLength(std::mt19937& rng, size_t bytes) {
-  std::vector<std::vector<std::string>> forms(53);
-  for (int length = 1; length <= 52; ++length) {
+  constexpr int kLongest = 120;
+  std::vector<std::vector<std::string>> forms(kLongest + 1);
+  for (int length = 1; length <= kLongest; ++length) {
     for (int k = 0; k < 4; ++k) {
       std::string w;
       for (int i = 0; i < length; ++i) w.push_back(static_cast<char>('a' + rng() % 26));
@@ -417,7 +430,9 @@ std::string WordsOfEveryLength(std::mt19937& rng, size_t bytes) {
     if (rng() % 3 == 0) {
       s += RandomText(rng, 1, false);
     } else {
-      std::string w = forms[1 + rng() % 52][rng() % 4];
+      // Most words short, as in prose, yet every length often.
+      const size_t length = rng() % 2 ? 1 + rng() % 16 : 1 + rng() % kLongest;
+      std::string w = forms[length][rng() % 4];
       for (char& ch : w)  // mixed case
         if (ch >= 'a' && ch <= 'z' && rng() % 4 == 0) ch = static_cast<char>(ch - 0x20);
       s += w;
@@ -440,6 +455,8 @@ TEST_F(WordListCells, WordsOfEveryLengthEqualTheFormRoad) {
       {"lengths up to 17, cut", false, 0x0409, true, 1, 17},
       {"lengths 17 to 48, cut", false, 0x0409, true, 17, 48},
       {"lengths up to 49, cut", false, 0x0409, true, 1, 49},
+      {"lengths 40 to 112, exact", false, 0x0409, true, 40, 112, true},
+      {"lengths up to 113, cut, numbers made #", false, 0x0409, false, 1, 113},
   };
   ExpectEveryRoadEqual(files, settings);
 }
