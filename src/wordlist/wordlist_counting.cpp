@@ -139,6 +139,11 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
     cell_max_[k] = most_units[k];
     if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_[k] = std::min(cell_max_[k], setup_.max_length);
   }
+  if (setup_.max_length > 0 && !setup_.exact_word_length) {
+    cut_from_ = setup_.max_length;
+    for (int k = 0; k < 3; ++k)
+      if (cut_from_ >= setup_.min_length && cut_from_ <= most_units[k] && cut_into_ < 0) cut_into_ = k;
+  }
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
@@ -304,9 +309,23 @@ template <class Cells>
 bool TWordlistBufferProcessor::CellForm(const Cells& cells, int32_t start, int32_t span,
                                         typename Cells::TForm& form) const {
   constexpr int size = SizeOfCells<Cells>();
-  return span >= cell_min_[size] && span <= cell_max_[size] &&
-         cells.FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
-                      !setup_.numbers_kept, form);
+  const char16_t* at = Text() + start;
+  const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
+  if (span <= cut_from_)
+    return span >= cell_min_[size] && span <= cell_max_[size] &&
+           cells.FormOf(at, span, Length() + LookAheadLength() - start, upper, no_digits, form);
+  if (cut_into_ != size) return false;
+  // The units cut off change nothing counted unless one is beyond ASCII (the length in code
+  // points, a letter's case) or a digit that makes the word "#".
+  const int32_t kept = cut_from_ - 1;
+  for (int32_t i = kept; i < span; ++i) {
+    const char16_t c = at[i];
+    if (c == 0 || c >= 0x80 || (no_digits && c >= u'0' && c <= u'9')) return false;
+  }
+  char16_t units[Cells::kMostUnits] = {};
+  std::copy(at, at + kept, units);
+  units[kept] = u'+';
+  return cells.FormOf(units, cut_from_, Cells::kMostUnits, upper, no_digits, form);
 }
 
 template <class Cells>
@@ -468,8 +487,10 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       cells.Prefetch(form);
       return true;
     };
-    if (whole && word.span > TAsciiWordTable::kMostUnits &&
-        (in_cells(long_cells_, w.long_form, kLongCell) || in_cells(longer_cells_, w.longer_form, kLongerCell)))
+    // Longer words, and words cut to a length the short cells hold.
+    if (whole && word.span > cell_max_[0] &&
+        (in_cells(cells_, w.form, kShortCell) || in_cells(long_cells_, w.long_form, kLongCell) ||
+         in_cells(longer_cells_, w.longer_form, kLongerCell)))
       return;
     w.cell = kNoCell;
     HashAndPrefetch(w.word);
@@ -624,9 +645,10 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // units takes its counted form from them, and its cell; a word seen lately is found by the
   // scanner's hash without making its form.
   const bool plain = plain_;
+  const int32_t cell_units = std::min(w.span, cut_from_);  // its counted form's, if ASCII
   if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 &&
-      w.span <= TAsciiLongerWordTable::kMostUnits) {
-    const int32_t key = WithCellsFor(static_cast<size_t>(w.span), [&](auto& cells) {
+      cell_units <= TAsciiLongerWordTable::kMostUnits) {
+    const int32_t key = WithCellsFor(static_cast<size_t>(cell_units), [&](auto& cells) {
       typename std::remove_reference_t<decltype(cells)>::TForm form;
       return CellForm(cells, w.start, w.span, form) ? CountCellWord(cells, form, DivisionAt(w.start)) : -1;
     });

@@ -142,9 +142,10 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // before its word is counted (a plain list without tokens).
   template <class Walk>
   void CountPlainWords(Walk&& walk);
-  // The counted form of the `span` units at `start` when the word is counted unchanged from a
-  // cell of `cells`' size: ASCII, of the units that size holds, within the lengths counted whole,
-  // no digit unless numbers are kept.
+  // The counted form of the `span` units at `start` when the word is counted from a cell of
+  // `cells`' size: ASCII, no digit unless numbers are kept, and either within the lengths counted
+  // whole and of the units that size holds, or cut to the longest length counted (its first
+  // units and "+") when that form is of the units the size holds.
   template <class Cells>
   bool CellForm(const Cells& cells, int32_t start, int32_t span, typename Cells::TForm& form) const;
   // Counts a word of that form in its cell; answers its key.
@@ -203,6 +204,9 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   int32_t cells_division_ = -1;  // the section of the cells' pending counts
   // Per size of cell (SizeOfCells): the lengths of forms counted whole there.
   int32_t cell_min_[3] = {}, cell_max_[3] = {};
+  // Words longer than cut_from_ units are cut to it; their forms are counted in the cells of size
+  // cut_into_ (-1: none, as when a cut word is too short to count).
+  int32_t cut_from_ = INT32_MAX, cut_into_ = -1;
   template <class Cells>
   static constexpr int SizeOfCells() {
     return Cells::kMostUnits == TAsciiWordTable::kMostUnits       ? 0
