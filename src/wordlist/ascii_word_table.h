@@ -18,6 +18,7 @@
 // read at random, and one translation of the address per 2 MiB spares most misses of it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -64,9 +65,9 @@ class TAsciiWordCells {
       // Units of 0x100 to 0x7FFF saturate to 0xFF, so that they have their byte's top bit; units
       // from 0x8000 on (signed, below zero) saturate to 0, caught with a zero unit: forms end at
       // their first zero byte, and one inside would let the form pass for a shorter one.
-      const int32_t kept = length - 16 * v;
-      const __m128i keep = _mm_loadu_si128(
-          reinterpret_cast<const __m128i*>(kOnes + 16 - (kept < 0 ? 0 : kept > 16 ? 16 : kept)));
+      // The units of the form in this vector: 1..16 in a one-vector form, 0..16 in a longer one.
+      const int32_t kept = kVectors == 1 ? length : std::clamp(length - 16 * v, 0, 16);
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kOnes + 16 - kept));
       __m128i x = _mm_and_si128(_mm_packus_epi16(a, b), keep);
       const __m128i zero = _mm_and_si128(_mm_cmpeq_epi8(x, _mm_setzero_si128()), keep);
       bad = _mm_or_si128(bad, _mm_or_si128(x, zero));
