@@ -2,7 +2,6 @@
 
 #include <sys/mman.h>
 
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +10,10 @@
 
 namespace {
 
-// A text's first cells: 8 KiB of each size; the longer the forms, the fewer.
+// A text's first cells: 8 KiB of short ones, 16 of each longer size (few texts hold many long
+// forms, and a run of many small texts makes and clears a table of each size for every text).
 template <int32_t Units>
-constexpr int kFirstCellsLog = 13 - std::countr_zero(static_cast<uint32_t>(Units + 16));
+constexpr int kFirstCellsLog = Units == 16 ? 8 : 4;
 constexpr size_t kHugePage = size_t{2} << 20;
 
 }  // namespace

@@ -409,16 +409,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
-  enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
-  struct TFoundWord {
-    union {
-      TAsciiWordTable::TForm form;
-      TAsciiLongWordTable::TForm long_form;
-      TAsciiLongerWordTable::TForm longer_form;
-    };
-    TScanWord word;
-    uint8_t cell;
-  } ring[kRing];
+  TFoundWord ring[kRing];
   uint32_t found = 0, counted = 0;
   // Within one section a word of a cell is counted here, with the running tallies in locals:
   // they are written back before anything else reads them (another word's count, a ratio
@@ -444,7 +435,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   int32_t* const lengths = out_.stats.data.word_lengths;
   auto count_oldest = [&]() __attribute__((always_inline)) {
     const TFoundWord& w = ring[counted++ % kRing];
-    if (w.cell == kShortCell && one_division) [[likely]] {
+    if (w.cell == TFoundWord::kShortCell && one_division) [[likely]] {
       ++running;
       ++lengths[w.form.length];
       TAsciiWordTable::TCell* cell = cells_.Find(w.form);
@@ -461,48 +452,52 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       return;
     }
     store();
-    auto division = [&]() { return one_division ? chunk_division : DivisionAt(w.word.start); };
-    switch (w.cell) {
-      case kShortCell: CountCellWord(cells_, w.form, division()); break;
-      case kLongCell: CountCellWord(long_cells_, w.long_form, division()); break;
-      case kLongerCell: CountCellWord(longer_cells_, w.longer_form, division()); break;
-      default: CountWord(w.word); break;
-    }
+    CountFoundWord(w, one_division ? chunk_division : kSectionOfItsPlace);
     load();
   };
   const bool cells = ascii_case_by_bit_;
-  // Where the word is counted: its form and its cell, fetched ahead, or the word itself.
-  auto place = [&](TFoundWord& w, const TScanWord& word) __attribute__((always_inline)) {
-    const bool whole = cells && (word.flags & kWordSkipsChars) == 0;
-    if (whole && word.span >= cell_min_[0] && word.span <= cell_max_[0] &&
-        TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
-        [[likely]] {
-      w.cell = kShortCell;
-      cells_.Prefetch(w.form);
-      return;
-    }
-    auto in_cells = [&](auto& cells, auto& form, uint8_t kind) {
-      if (!CellForm(cells, word.start, word.span, form)) return false;
-      w.cell = kind;
-      cells.Prefetch(form);
-      return true;
-    };
-    // Longer words, and words cut to a length the short cells hold.
-    if (whole && word.span > cell_max_[0] &&
-        (in_cells(cells_, w.form, kShortCell) || in_cells(long_cells_, w.long_form, kLongCell) ||
-         in_cells(longer_cells_, w.longer_form, kLongerCell)))
-      return;
-    w.cell = kNoCell;
-    HashAndPrefetch(w.word);
-  };
   walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
     w.word = word;
-    place(w, word);
+    if (cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_[0] && word.span <= cell_max_[0] &&
+        TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
+        [[likely]] {
+      w.cell = TFoundWord::kShortCell;
+      cells_.Prefetch(w.form);
+    } else {
+      PlaceFoundWord(w);
+    }
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
   store();
+}
+
+__attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWord& w) {
+  const TScanWord& word = w.word;
+  auto in_cells = [&](auto& cells, auto& form, uint8_t kind) {
+    if (!CellForm(cells, word.start, word.span, form)) return false;
+    w.cell = kind;
+    cells.Prefetch(form);
+    return true;
+  };
+  // Longer words, and words cut to a length the short cells hold.
+  if (ascii_case_by_bit_ && (word.flags & kWordSkipsChars) == 0 && word.span > cell_max_[0] &&
+      (in_cells(cells_, w.form, TFoundWord::kShortCell) || in_cells(long_cells_, w.long_form, TFoundWord::kLongCell) ||
+       in_cells(longer_cells_, w.longer_form, TFoundWord::kLongerCell)))
+    return;
+  w.cell = TFoundWord::kNoCell;
+  HashAndPrefetch(w.word);
+}
+
+__attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, int32_t division) {
+  auto section = [&]() { return division != kSectionOfItsPlace ? division : DivisionAt(w.word.start); };
+  switch (w.cell) {
+    case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section()); break;
+    case TFoundWord::kLongCell: CountCellWord(long_cells_, w.long_form, section()); break;
+    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, w.longer_form, section()); break;
+    default: CountWord(w.word); break;
+  }
 }
 
 void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {

@@ -142,6 +142,25 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // before its word is counted (a plain list without tokens).
   template <class Walk>
   void CountPlainWords(Walk&& walk);
+  // A word CountPlainWords found, waiting for its count: its counted form and the cells that hold
+  // it, or none (the word is counted alone).
+  struct TFoundWord {
+    enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
+    union {
+      TAsciiWordTable::TForm form;
+      TAsciiLongWordTable::TForm long_form;
+      TAsciiLongerWordTable::TForm longer_form;
+    };
+    TScanWord word;
+    uint8_t cell;
+  };
+  // Places a found word that no short cell takes whole: in the cells of its longer or cut form,
+  // fetched ahead, or hashed with its recent slot fetched.
+  void PlaceFoundWord(TFoundWord& w);
+  // Counts a found word outside the short cells' loop, in dispersion section `division`, or in
+  // the section of its place when that is kSectionOfItsPlace.
+  static constexpr int32_t kSectionOfItsPlace = INT32_MIN;
+  void CountFoundWord(const TFoundWord& w, int32_t division);
   // The counted form of the `span` units at `start` when the word is counted from a cell of
   // `cells`' size: ASCII, no digit unless numbers are kept, and either within the lengths counted
   // whole and of the units that size holds, or cut to the longest length counted (its first
