@@ -144,10 +144,7 @@ class TAsciiWordCells {
                                                 f.bytes[v]));
     return _mm_movemask_epi8(same) == 0xFFFF;
   }
-  // A form's first cell is the first of a cache line: a form that finds its home taken is
-  // mostly in the line's other cell, which came with the home when it was fetched ahead.
-  static constexpr uint64_t kCellsALine = kCellBytes < 64 ? 64 / kCellBytes : 1;
-  uint64_t Home(uint64_t hash) const { return (hash >> shift_) & ~(kCellsALine - 1); }
+  uint64_t Home(uint64_t hash) const { return hash >> shift_; }
   void Grow();
   // size (a power of two) empty cells, on huge pages when large; FreeCells with the same size.
   static TCell* NewCells(size_t size);

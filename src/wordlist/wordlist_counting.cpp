@@ -482,9 +482,11 @@ __attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWo
     return true;
   };
   // Longer words, and words cut to a length the short cells hold.
+  TAsciiLongWordTable::TForm long_form;
+  TAsciiLongerWordTable::TForm longer_form;
   if (ascii_case_by_bit_ && (word.flags & kWordSkipsChars) == 0 && word.span > cell_max_[0] &&
-      (in_cells(cells_, w.form, TFoundWord::kShortCell) || in_cells(long_cells_, w.long_form, TFoundWord::kLongCell) ||
-       in_cells(longer_cells_, w.longer_form, TFoundWord::kLongerCell)))
+      (in_cells(cells_, w.form, TFoundWord::kShortCell) || in_cells(long_cells_, long_form, TFoundWord::kLongCell) ||
+       in_cells(longer_cells_, longer_form, TFoundWord::kLongerCell)))
     return;
   w.cell = TFoundWord::kNoCell;
   HashAndPrefetch(w.word);
@@ -492,10 +494,15 @@ __attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWo
 
 __attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, int32_t division) {
   auto section = [&]() { return division != kSectionOfItsPlace ? division : DivisionAt(w.word.start); };
+  auto count_in = [&](auto& cells) {
+    typename std::remove_reference_t<decltype(cells)>::TForm form;
+    CellForm(cells, w.word.start, w.word.span, form);  // as PlaceFoundWord made it
+    CountCellWord(cells, form, section());
+  };
   switch (w.cell) {
     case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section()); break;
-    case TFoundWord::kLongCell: CountCellWord(long_cells_, w.long_form, section()); break;
-    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, w.longer_form, section()); break;
+    case TFoundWord::kLongCell: count_in(long_cells_); break;
+    case TFoundWord::kLongerCell: count_in(longer_cells_); break;
     default: CountWord(w.word); break;
   }
 }

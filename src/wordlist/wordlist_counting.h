@@ -142,15 +142,12 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // before its word is counted (a plain list without tokens).
   template <class Walk>
   void CountPlainWords(Walk&& walk);
-  // A word CountPlainWords found, waiting for its count: its counted form and the cells that hold
-  // it, or none (the word is counted alone).
+  // A word CountPlainWords found, waiting for its count: the cells that hold its counted form, or
+  // none (the word is counted alone), and the form when a short cell holds it (a longer form is
+  // made again when counted, so that the words waiting stay in a few cache lines).
   struct TFoundWord {
     enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
-    union {
-      TAsciiWordTable::TForm form;
-      TAsciiLongWordTable::TForm long_form;
-      TAsciiLongerWordTable::TForm longer_form;
-    };
+    TAsciiWordTable::TForm form;
     TScanWord word;
     uint8_t cell;
   };
