@@ -58,8 +58,13 @@ class TAsciiWordCells {
       std::memcpy(units, at, sizeof(char16_t) * static_cast<size_t>(length));
       at = units;
     }
+    __m128i x[kVectors];
     __m128i bad = _mm_setzero_si128();
     for (int v = 0; v < kVectors; ++v) {
+      if (v > 0 && 16 * v >= length) {  // past the form: zero bytes
+        x[v] = _mm_setzero_si128();
+        continue;
+      }
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * v));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * v + 8));
       // Units of 0x100 to 0x7FFF saturate to 0xFF, so that they have their byte's top bit; units
@@ -68,23 +73,27 @@ class TAsciiWordCells {
       // The units of the form in this vector: 1..16 in a one-vector form, 0..16 in a longer one.
       const int32_t kept = kVectors == 1 ? length : std::clamp(length - 16 * v, 0, 16);
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kOnes + 16 - kept));
-      __m128i x = _mm_and_si128(_mm_packus_epi16(a, b), keep);
-      const __m128i zero = _mm_and_si128(_mm_cmpeq_epi8(x, _mm_setzero_si128()), keep);
-      bad = _mm_or_si128(bad, _mm_or_si128(x, zero));
-      if (no_digits) {
-        const __m128i digit =
-            _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('9' + 1)));
-        bad = _mm_or_si128(bad, digit);  // 0xFF bytes: their top bit marks them
-      }
-      if (upper) {
-        const __m128i small =
-            _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
-        x = _mm_sub_epi8(x, _mm_and_si128(small, _mm_set1_epi8(0x20)));
-      }
-      out.bytes[v] = x;
+      x[v] = _mm_and_si128(_mm_packus_epi16(a, b), keep);
+      const __m128i zero = _mm_and_si128(_mm_cmpeq_epi8(x[v], _mm_setzero_si128()), keep);
+      bad = _mm_or_si128(bad, _mm_or_si128(x[v], zero));
     }
     if (_mm_movemask_epi8(bad) != 0) return false;
-    out.hash = HashOf(out.bytes);
+    if (no_digits) {
+      __m128i digits = _mm_setzero_si128();
+      for (int v = 0; v < kVectors; ++v)
+        digits = _mm_or_si128(digits, _mm_and_si128(_mm_cmpgt_epi8(x[v], _mm_set1_epi8('0' - 1)),
+                                                    _mm_cmplt_epi8(x[v], _mm_set1_epi8('9' + 1))));
+      if (_mm_movemask_epi8(digits) != 0) return false;
+    }
+    for (int v = 0; v < kVectors; ++v) {
+      if (upper) {
+        const __m128i small = _mm_and_si128(_mm_cmpgt_epi8(x[v], _mm_set1_epi8('a' - 1)),
+                                            _mm_cmplt_epi8(x[v], _mm_set1_epi8('z' + 1)));
+        x[v] = _mm_sub_epi8(x[v], _mm_and_si128(small, _mm_set1_epi8(0x20)));
+      }
+      out.bytes[v] = x[v];
+    }
+    out.hash = HashOf(x);
     out.length = length;
     return true;
   }

@@ -410,6 +410,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
   TFoundWord ring[kRing];
+  TLongForm long_forms[kRing];
   uint32_t found = 0, counted = 0;
   // Within one section a word of a cell is counted here, with the running tallies in locals:
   // they are written back before anything else reads them (another word's count, a ratio
@@ -452,7 +453,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       return;
     }
     store();
-    CountFoundWord(w, one_division ? chunk_division : kSectionOfItsPlace);
+    CountFoundWord(w, long_forms[(counted - 1) % kRing], one_division ? chunk_division : kSectionOfItsPlace);
     load();
   };
   const bool cells = ascii_case_by_bit_;
@@ -465,7 +466,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       w.cell = TFoundWord::kShortCell;
       cells_.Prefetch(w.form);
     } else {
-      PlaceFoundWord(w);
+      PlaceFoundWord(w, long_forms[(found - 1) % kRing]);
     }
     if (found - counted > kAhead) count_oldest();
   });
@@ -473,7 +474,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   store();
 }
 
-__attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWord& w) {
+__attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWord& w, TLongForm& longer) {
   const TScanWord& word = w.word;
   auto in_cells = [&](auto& cells, auto& form, uint8_t kind) {
     if (!CellForm(cells, word.start, word.span, form)) return false;
@@ -482,27 +483,22 @@ __attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWo
     return true;
   };
   // Longer words, and words cut to a length the short cells hold.
-  TAsciiLongWordTable::TForm long_form;
-  TAsciiLongerWordTable::TForm longer_form;
   if (ascii_case_by_bit_ && (word.flags & kWordSkipsChars) == 0 && word.span > cell_max_[0] &&
-      (in_cells(cells_, w.form, TFoundWord::kShortCell) || in_cells(long_cells_, long_form, TFoundWord::kLongCell) ||
-       in_cells(longer_cells_, longer_form, TFoundWord::kLongerCell)))
+      (in_cells(cells_, w.form, TFoundWord::kShortCell) ||
+       in_cells(long_cells_, longer.long_form, TFoundWord::kLongCell) ||
+       in_cells(longer_cells_, longer.longer_form, TFoundWord::kLongerCell)))
     return;
   w.cell = TFoundWord::kNoCell;
   HashAndPrefetch(w.word);
 }
 
-__attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, int32_t division) {
+__attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, const TLongForm& longer,
+                                                                         int32_t division) {
   auto section = [&]() { return division != kSectionOfItsPlace ? division : DivisionAt(w.word.start); };
-  auto count_in = [&](auto& cells) {
-    typename std::remove_reference_t<decltype(cells)>::TForm form;
-    CellForm(cells, w.word.start, w.word.span, form);  // as PlaceFoundWord made it
-    CountCellWord(cells, form, section());
-  };
   switch (w.cell) {
     case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section()); break;
-    case TFoundWord::kLongCell: count_in(long_cells_); break;
-    case TFoundWord::kLongerCell: count_in(longer_cells_); break;
+    case TFoundWord::kLongCell: CountCellWord(long_cells_, longer.long_form, section()); break;
+    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, longer.longer_form, section()); break;
     default: CountWord(w.word); break;
   }
 }

@@ -143,21 +143,25 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   template <class Walk>
   void CountPlainWords(Walk&& walk);
   // A word CountPlainWords found, waiting for its count: the cells that hold its counted form, or
-  // none (the word is counted alone), and the form when a short cell holds it (a longer form is
-  // made again when counted, so that the words waiting stay in a few cache lines).
+  // none (the word is counted alone), and the form when a short cell holds it; a longer form
+  // waits in a TLongForm beside, so that the words waiting stay in a few cache lines.
   struct TFoundWord {
     enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
     TAsciiWordTable::TForm form;
     TScanWord word;
     uint8_t cell;
   };
-  // Places a found word that no short cell takes whole: in the cells of its longer or cut form,
-  // fetched ahead, or hashed with its recent slot fetched.
-  void PlaceFoundWord(TFoundWord& w);
+  union TLongForm {
+    TAsciiLongWordTable::TForm long_form;
+    TAsciiLongerWordTable::TForm longer_form;
+  };
+  // Places a found word that no short cell takes whole: in the cells of its longer or cut form
+  // (kept in `longer`), fetched ahead, or hashed with its recent slot fetched.
+  void PlaceFoundWord(TFoundWord& w, TLongForm& longer);
   // Counts a found word outside the short cells' loop, in dispersion section `division`, or in
   // the section of its place when that is kSectionOfItsPlace.
   static constexpr int32_t kSectionOfItsPlace = INT32_MIN;
-  void CountFoundWord(const TFoundWord& w, int32_t division);
+  void CountFoundWord(const TFoundWord& w, const TLongForm& longer, int32_t division);
   // The counted form of the `span` units at `start` when the word is counted from a cell of
   // `cells`' size: ASCII, no digit unless numbers are kept, and either within the lengths counted
   // whole and of the units that size holds, or cut to the longest length counted (its first
