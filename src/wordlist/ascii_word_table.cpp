@@ -10,15 +10,20 @@
 
 namespace {
 
-constexpr size_t kFirstCells = 256;
+// A text's first cells: 8 KiB of short ones, 16 of each longer size (few texts hold many long
+// forms, and a run of many small texts makes and clears a table of each size for every text).
+template <int32_t Units>
+constexpr int kFirstCellsLog = Units == 16 ? 8 : 4;
 constexpr size_t kHugePage = size_t{2} << 20;
 
 }  // namespace
 
-alignas(32) const uint8_t TAsciiWordTable::kOnes[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+template <int32_t Units>
+alignas(32) const uint8_t TAsciiWordCells<Units>::kOnes[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-TAsciiWordTable::TCell* TAsciiWordTable::NewCells(size_t size) {
+template <int32_t Units>
+typename TAsciiWordCells<Units>::TCell* TAsciiWordCells<Units>::NewCells(size_t size) {
   const size_t bytes = size * sizeof(TCell);
   if (bytes < kHugePage) {
     void* p = std::aligned_alloc(alignof(TCell), bytes);
@@ -38,7 +43,8 @@ TAsciiWordTable::TCell* TAsciiWordTable::NewCells(size_t size) {
   return reinterpret_cast<TCell*>(aligned);
 }
 
-void TAsciiWordTable::FreeCells(TCell* cells, size_t size) {
+template <int32_t Units>
+void TAsciiWordCells<Units>::FreeCells(TCell* cells, size_t size) {
   if (!cells) return;
   const size_t bytes = size * sizeof(TCell);
   if (bytes < kHugePage)
@@ -47,18 +53,22 @@ void TAsciiWordTable::FreeCells(TCell* cells, size_t size) {
     munmap(cells, bytes);
 }
 
-TAsciiWordTable::TAsciiWordTable() {
-  cells_ = NewCells(kFirstCells);
-  size_ = kFirstCells;
-  mask_ = kFirstCells - 1;
-  shift_ = 64 - 8;
+template <int32_t Units>
+TAsciiWordCells<Units>::TAsciiWordCells() {
+  size_ = size_t{1} << kFirstCellsLog<Units>;
+  cells_ = NewCells(size_);
+  mask_ = size_ - 1;
+  shift_ = 64 - kFirstCellsLog<Units>;
 }
 
-TAsciiWordTable::~TAsciiWordTable() { FreeCells(cells_, size_); }
+template <int32_t Units>
+TAsciiWordCells<Units>::~TAsciiWordCells() { FreeCells(cells_, size_); }
 
-TAsciiWordTable::TAsciiWordTable(TAsciiWordTable&& other) noexcept { *this = std::move(other); }
+template <int32_t Units>
+TAsciiWordCells<Units>::TAsciiWordCells(TAsciiWordCells&& other) noexcept { *this = std::move(other); }
 
-TAsciiWordTable& TAsciiWordTable::operator=(TAsciiWordTable&& other) noexcept {
+template <int32_t Units>
+TAsciiWordCells<Units>& TAsciiWordCells<Units>::operator=(TAsciiWordCells&& other) noexcept {
   if (this == &other) return *this;
   FreeCells(cells_, size_);
   cells_ = std::exchange(other.cells_, nullptr);
@@ -70,12 +80,13 @@ TAsciiWordTable& TAsciiWordTable::operator=(TAsciiWordTable&& other) noexcept {
   return *this;
 }
 
-TAsciiWordTable::TCell& TAsciiWordTable::Insert(const TForm& f, int32_t key, int32_t mark) {
+template <int32_t Units>
+typename TAsciiWordCells<Units>::TCell& TAsciiWordCells<Units>::Insert(const TForm& f, int32_t key, int32_t mark) {
   if (static_cast<size_t>(count_ + 1) * 4 > size_ * 3) Grow();
   uint64_t p = Home(f.hash);
   while (cells_[p].length != 0) p = (p + 1) & mask_;
   TCell& c = cells_[p];
-  _mm_store_si128(reinterpret_cast<__m128i*>(c.form), f.bytes);
+  for (int v = 0; v < kVectors; ++v) _mm_store_si128(reinterpret_cast<__m128i*>(c.form + 16 * v), f.bytes[v]);
   c.key = key;
   c.pending = 0;
   c.mark = mark;
@@ -84,7 +95,8 @@ TAsciiWordTable::TCell& TAsciiWordTable::Insert(const TForm& f, int32_t key, int
   return c;
 }
 
-void TAsciiWordTable::Grow() {
+template <int32_t Units>
+void TAsciiWordCells<Units>::Grow() {
   TCell* old = cells_;
   const size_t old_size = size_;
   cells_ = NewCells(old_size * 2);
@@ -95,10 +107,16 @@ void TAsciiWordTable::Grow() {
   for (size_t i = 0; i < old_size; ++i) {
     const TCell& c = old[i];
     if (c.length == 0) continue;
-    uint64_t p = Home(HashOf(_mm_load_si128(reinterpret_cast<const __m128i*>(c.form))));
+    __m128i form[kVectors];
+    for (int v = 0; v < kVectors; ++v) form[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(c.form + 16 * v));
+    uint64_t p = Home(HashOf(form));
     while (cells_[p].length != 0) p = (p + 1) & mask_;
     cells_[p] = c;
     if (c.pending != 0) dirty_.push_back(static_cast<uint32_t>(p));
   }
   FreeCells(old, old_size);
 }
+
+template class TAsciiWordCells<16>;
+template class TAsciiWordCells<48>;
+template class TAsciiWordCells<112>;

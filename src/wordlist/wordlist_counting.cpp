@@ -132,9 +132,18 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   ascii_case_by_bit_ = true;
   for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
     if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
-  cell_min_ = std::max<int32_t>(1, setup_.min_length);
-  cell_max_ = TAsciiWordTable::kMostUnits;
-  if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_ = std::min(cell_max_, setup_.max_length);
+  const int32_t most_units[3] = {TAsciiWordTable::kMostUnits, TAsciiLongWordTable::kMostUnits,
+                                 TAsciiLongerWordTable::kMostUnits};
+  for (int k = 0; k < 3; ++k) {
+    cell_min_[k] = std::max<int32_t>(k == 0 ? 1 : most_units[k - 1] + 1, setup_.min_length);
+    cell_max_[k] = most_units[k];
+    if (setup_.max_length > 0 && !setup_.exact_word_length) cell_max_[k] = std::min(cell_max_[k], setup_.max_length);
+  }
+  if (setup_.max_length > 0 && !setup_.exact_word_length) {
+    cut_from_ = setup_.max_length;
+    for (int k = 0; k < 3; ++k)
+      if (cut_from_ >= setup_.min_length && cut_from_ <= most_units[k] && cut_into_ < 0) cut_into_ = k;
+  }
   uint32_t slots = 256;
   while (slots < kRecentWords && static_cast<int64_t>(slots) * 32 < chosen.rec.size) slots *= 2;
   recent_.resize(slots);
@@ -284,9 +293,11 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   int32_t& mark = out_.counter.Mark(key);
   if (mark == kKeyInCell) {  // a form some word keeps unchanged, counted in its cell
     const UStringView word = out_.counter.WordOf(key);
-    TAsciiWordTable::TForm form{};
-    TAsciiWordTable::FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
-    CountInCell(*cells_.Find(form), division);
+    WithCellsFor(word.size(), [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form{};
+      cells.FormOf(word.data(), static_cast<int32_t>(word.size()), 0, false, false, form);
+      CountInCell(cells, *cells.Find(form), division);
+    });
     return;
   }
   out_.counter.AddAt(key, division);
@@ -296,42 +307,65 @@ void TWordlistBufferProcessor::CountedAt(int32_t key, int32_t division) {
   }
 }
 
-bool TWordlistBufferProcessor::CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const {
-  return span >= cell_min_ && span <= cell_max_ &&
-         TAsciiWordTable::FormOf(Text() + start, span, Length() + LookAheadLength() - start, !setup_.case_sensitive,
-                                 !setup_.numbers_kept, form);
+template <class Cells>
+bool TWordlistBufferProcessor::CellForm(const Cells& cells, int32_t start, int32_t span,
+                                        typename Cells::TForm& form) const {
+  constexpr int size = SizeOfCells<Cells>();
+  const char16_t* at = Text() + start;
+  const bool upper = !setup_.case_sensitive, no_digits = !setup_.numbers_kept;
+  if (span <= cut_from_)
+    return span >= cell_min_[size] && span <= cell_max_[size] &&
+           cells.FormOf(at, span, Length() + LookAheadLength() - start, upper, no_digits, form);
+  if (cut_into_ != size) return false;
+  // The units cut off change nothing counted unless one is beyond ASCII (the length in code
+  // points, a letter's case) or a digit that makes the word "#".
+  const int32_t kept = cut_from_ - 1;
+  for (int32_t i = kept; i < span; ++i) {
+    const char16_t c = at[i];
+    if (c == 0 || c >= 0x80 || (no_digits && c >= u'0' && c <= u'9')) return false;
+  }
+  char16_t units[Cells::kMostUnits] = {};
+  std::copy(at, at + kept, units);
+  units[kept] = u'+';
+  return cells.FormOf(units, cut_from_, Cells::kMostUnits, upper, no_digits, form);
 }
 
-TAsciiWordTable::TCell& TWordlistBufferProcessor::CellFor(const TAsciiWordTable::TForm& form) {
-  if (TAsciiWordTable::TCell* cell = cells_.Find(form)) return *cell;
-  alignas(16) uint8_t bytes[TAsciiWordTable::kMostUnits];
-  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), form.bytes);
-  char16_t units[TAsciiWordTable::kMostUnits];
+template <class Cells>
+typename Cells::TCell& TWordlistBufferProcessor::CellFor(Cells& cells, const typename Cells::TForm& form) {
+  if (typename Cells::TCell* cell = cells.Find(form)) return *cell;
+  alignas(16) uint8_t bytes[Cells::kMostUnits];
+  for (int v = 0; v < Cells::kVectors; ++v) _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * v), form.bytes[v]);
+  char16_t units[Cells::kMostUnits];
   std::copy(bytes, bytes + form.length, units);
   const int32_t key = out_.counter.Find(UStringView(units, static_cast<size_t>(form.length)), {}, true);
   // A key counted before under another form (a number made "#") brings its mark along.
   int32_t& mark = out_.counter.Mark(key);
-  TAsciiWordTable::TCell& cell = cells_.Insert(form, key, mark);
+  typename Cells::TCell& cell = cells.Insert(form, key, mark);
   mark = kKeyInCell;
   return cell;
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::AddPending(TAsciiWordTable::TCell& cell,
+template <class Cells>
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::AddPending(Cells& cells,
+                                                                                 typename Cells::TCell& cell,
                                                                                  int32_t division) {
   if (cell.pending++ == 0) {
-    cells_.NoteCounted(cell);
+    cells.NoteCounted(cell);
   } else if (cell.pending >= (1u << 30)) [[unlikely]] {  // far from where a count saturates
     out_.counter.AddCount(cell.key, division, static_cast<int32_t>(cell.pending));
     cell.pending = 0;
   }
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(TAsciiWordTable::TCell& cell, int32_t division) {
+template <class Cells>
+__attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell(Cells& cells,
+                                                                                  typename Cells::TCell& cell,
+                                                                                  int32_t division) {
   if (division != cells_division_) [[unlikely]] {
     FlushCells();
     cells_division_ = division;
   }
-  AddPending(cell, division);
+  AddPending(cells, cell, division);
   // Without a branch: whether a word is new to its ratio block is as good as random on a text
   // of many rare words, and a mispredicted branch cost more than the rest of the count.
   block_types_ += cell.mark != block_ + 1;
@@ -339,17 +373,25 @@ __attribute__((always_inline)) inline void TWordlistBufferProcessor::CountInCell
 }
 
 void TWordlistBufferProcessor::FlushCells() {
-  cells_.Flush([this](int32_t key, uint32_t n) { out_.counter.AddCount(key, cells_division_, static_cast<int32_t>(n)); });
+  auto hand_over = [this](int32_t key, uint32_t n) {
+    out_.counter.AddCount(key, cells_division_, static_cast<int32_t>(n));
+  };
+  cells_.Flush(hand_over);
+  long_cells_.Flush(hand_over);
+  longer_cells_.Flush(hand_over);
 }
 
-__attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(const TAsciiWordTable::TForm& form, int32_t division) {
+template <class Cells>
+__attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(
+    Cells& cells, const typename Cells::TForm& form, int32_t division) {
   ++out_.running_words;
   ++block_words_;
-  ++out_.stats.data.word_lengths[form.length];
-  TAsciiWordTable::TCell* cell = cells_.Find(form);
+  // Lengths of 1 to 50 are counted apart (the statistics keep no more).
+  if (Cells::kMostUnits <= 50 || form.length <= 50) ++out_.stats.data.word_lengths[form.length];
+  typename Cells::TCell* cell = cells.Find(form);
   if (cell == nullptr) [[unlikely]]
-    cell = &CellFor(form);
-  CountInCell(*cell, division);
+    cell = &CellFor(cells, form);
+  CountInCell(cells, *cell, division);
   if (block_words_ >= setup_.ratio_basis) [[unlikely]]
     CloseRatioBlock();
   return cell->key;
@@ -369,11 +411,8 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   // in a ring, each counted once kAhead more are found.
   constexpr uint32_t kRing = 32, kAhead = 24;
   static_assert(kAhead < kRing);
-  struct TFoundWord {
-    TAsciiWordTable::TForm form;
-    TScanWord word;
-    bool in_cell;
-  } ring[kRing];
+  TFoundWord ring[kRing];
+  TLongForm long_forms[kRing];
   uint32_t found = 0, counted = 0;
   // Within one section a word of a cell is counted here, with the running tallies in locals:
   // they are written back before anything else reads them (another word's count, a ratio
@@ -399,13 +438,13 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   int32_t* const lengths = out_.stats.data.word_lengths;
   auto count_oldest = [&]() __attribute__((always_inline)) {
     const TFoundWord& w = ring[counted++ % kRing];
-    if (w.in_cell && one_division) [[likely]] {
+    if (w.cell == TFoundWord::kShortCell && one_division) [[likely]] {
       ++running;
       ++lengths[w.form.length];
       TAsciiWordTable::TCell* cell = cells_.Find(w.form);
       if (cell == nullptr) [[unlikely]]
-        cell = &CellFor(w.form);
-      AddPending(*cell, chunk_division);
+        cell = &CellFor(cells_, w.form);
+      AddPending(cells_, *cell, chunk_division);
       block_types += cell->mark != mark_now;  // as in CountInCell
       cell->mark = mark_now;
       if (++block_words >= basis) [[unlikely]] {
@@ -416,27 +455,54 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       return;
     }
     store();
-    if (w.in_cell) {
-      CountCellWord(w.form, one_division ? chunk_division : DivisionAt(w.word.start));
-    } else {
-      CountWord(w.word);
-    }
+    CountFoundWord(w, long_forms[(counted - 1) % kRing], one_division ? chunk_division : kSectionOfItsPlace);
     load();
   };
   const bool cells = ascii_case_by_bit_;
   walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
     w.word = word;
-    w.in_cell = cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_ && word.span <= cell_max_ &&
-                TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form);
-    if (w.in_cell) [[likely]]
+    if (cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_[0] && word.span <= cell_max_[0] &&
+        TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
+        [[likely]] {
+      w.cell = TFoundWord::kShortCell;
       cells_.Prefetch(w.form);
-    else
-      HashAndPrefetch(w.word);
+    } else {
+      PlaceFoundWord(w, long_forms[(found - 1) % kRing]);
+    }
     if (found - counted > kAhead) count_oldest();
   });
   while (counted < found) count_oldest();
   store();
+}
+
+__attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWord& w, TLongForm& longer) {
+  const TScanWord& word = w.word;
+  auto in_cells = [&](auto& cells, auto& form, uint8_t kind) {
+    if (!CellForm(cells, word.start, word.span, form)) return false;
+    w.cell = kind;
+    cells.Prefetch(form);
+    return true;
+  };
+  // Longer words, and words cut to a length the short cells hold.
+  if (ascii_case_by_bit_ && (word.flags & kWordSkipsChars) == 0 && word.span > cell_max_[0] &&
+      (in_cells(cells_, w.form, TFoundWord::kShortCell) ||
+       in_cells(long_cells_, longer.long_form, TFoundWord::kLongCell) ||
+       in_cells(longer_cells_, longer.longer_form, TFoundWord::kLongerCell)))
+    return;
+  w.cell = TFoundWord::kNoCell;
+  HashAndPrefetch(w.word);
+}
+
+__attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, const TLongForm& longer,
+                                                                         int32_t division) {
+  auto section = [&]() { return division != kSectionOfItsPlace ? division : DivisionAt(w.word.start); };
+  switch (w.cell) {
+    case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section()); break;
+    case TFoundWord::kLongCell: CountCellWord(long_cells_, longer.long_form, section()); break;
+    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, longer.longer_form, section()); break;
+    default: CountWord(w.word); break;
+  }
 }
 
 void TWordlistBufferProcessor::CountFastChunk(const TFastPassResult& fast) {
@@ -579,9 +645,15 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   // units takes its counted form from them, and its cell; a word seen lately is found by the
   // scanner's hash without making its form.
   const bool plain = plain_;
-  TAsciiWordTable::TForm cell_form;
-  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 && CellForm(w.start, w.span, cell_form))
-    return CountCellWord(cell_form, DivisionAt(w.start));
+  const int32_t cell_units = std::min(w.span, cut_from_);  // its counted form's, if ASCII
+  if (plain && ascii_case_by_bit_ && (w.flags & kWordSkipsChars) == 0 &&
+      cell_units <= TAsciiLongerWordTable::kMostUnits) {
+    const int32_t key = WithCellsFor(static_cast<size_t>(cell_units), [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form;
+      return CellForm(cells, w.start, w.span, form) ? CountCellWord(cells, form, DivisionAt(w.start)) : -1;
+    });
+    if (key >= 0) return key;
+  }
   EnsureKinds(w.start, w.start + w.span);
   int32_t cached = -1;
   if (plain && CountedFromCache(w, cached)) return cached;
@@ -651,14 +723,19 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
   }
   const bool counted = !((setup_.tag_treatment == 2 || setup_.tag_treatment == 3) && tag_.empty());
   int32_t key = -1;
-  if (counted && plain && unchanged && form_.size() <= TAsciiWordTable::kMostUnits &&
-      TAsciiWordTable::FormOf(form_.data(), static_cast<int32_t>(form_.size()), 0, false, false, cell_form)) {
+  const int32_t units = static_cast<int32_t>(form_.size());
+  if (counted && plain && unchanged && units <= TAsciiLongerWordTable::kMostUnits) {
     // An ASCII form counted whole (its letters joined across a tag or an invisible character,
     // or upper-cased by the table): its cell, as for a word of the same form anywhere else.
-    TAsciiWordTable::TCell& cell = CellFor(cell_form);
-    key = cell.key;
-    CountInCell(cell, DivisionAt(w.start));
-  } else if (counted) {
+    key = WithCellsFor(form_.size(), [&](auto& cells) {
+      typename std::remove_reference_t<decltype(cells)>::TForm form;
+      if (!cells.FormOf(form_.data(), units, 0, false, false, form)) return -1;
+      auto& cell = CellFor(cells, form);
+      CountInCell(cells, cell, DivisionAt(w.start));
+      return cell.key;
+    });
+  }
+  if (key < 0 && counted) {
     key = out_.counter.Find(key_word, key_tag, true);
     CountedAt(key, DivisionAt(w.start));
     // Only units without surrogates are kept, so a kept form never holds one.

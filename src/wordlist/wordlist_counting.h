@@ -25,10 +25,10 @@
 // How: a chunk the fast first pass judged, in a plain list (the word alone, no stop list, no
 // tokens kept) whose capitals of ASCII letters are one bit away, is counted straight from the
 // pass's word masks, with no record per word: each word's counted form is packed from its units
-// into 16 bytes and counted in its cell (TAsciiWordTable), its sentence ends taken from the marker
-// masks. Any other chunk is scanned into words; in a plain list without tokens they are counted
-// the same way, through the cells where their forms are ones; otherwise each is counted alone
-// (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
+// into 16, 48 or 112 bytes and counted in its cell (TAsciiWordCells), its sentence ends taken
+// from the marker masks. Any other chunk is scanned into words; in a plain list without tokens
+// they are counted the same way, through the cells where their forms are ones; otherwise each is
+// counted alone (CountWord), in the same cells when its counted form is one. The cells hand their counts to the
 // text's counter when the dispersion section changes and at the text's end.
 //
 // Nothing here is shared: any number of texts may be counted at once, each with its own
@@ -142,16 +142,43 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // before its word is counted (a plain list without tokens).
   template <class Walk>
   void CountPlainWords(Walk&& walk);
-  // The counted form of the `span` units at `start` when the word is counted unchanged from a
-  // cell: ASCII, at most 16 units, within the lengths counted whole, no digit unless numbers are kept.
-  bool CellForm(int32_t start, int32_t span, TAsciiWordTable::TForm& form) const;
+  // A word CountPlainWords found, waiting for its count: the cells that hold its counted form, or
+  // none (the word is counted alone), and the form when a short cell holds it; a longer form
+  // waits in a TLongForm beside, so that the words waiting stay in a few cache lines.
+  struct TFoundWord {
+    enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
+    TAsciiWordTable::TForm form;
+    TScanWord word;
+    uint8_t cell;
+  };
+  union TLongForm {
+    TAsciiLongWordTable::TForm long_form;
+    TAsciiLongerWordTable::TForm longer_form;
+  };
+  // Places a found word that no short cell takes whole: in the cells of its longer or cut form
+  // (kept in `longer`), fetched ahead, or hashed with its recent slot fetched.
+  void PlaceFoundWord(TFoundWord& w, TLongForm& longer);
+  // Counts a found word outside the short cells' loop, in dispersion section `division`, or in
+  // the section of its place when that is kSectionOfItsPlace.
+  static constexpr int32_t kSectionOfItsPlace = INT32_MIN;
+  void CountFoundWord(const TFoundWord& w, const TLongForm& longer, int32_t division);
+  // The counted form of the `span` units at `start` when the word is counted from a cell of
+  // `cells`' size: ASCII, no digit unless numbers are kept, and either within the lengths counted
+  // whole and of the units that size holds, or cut to the longest length counted (its first
+  // units and "+") when that form is of the units the size holds.
+  template <class Cells>
+  bool CellForm(const Cells& cells, int32_t start, int32_t span, typename Cells::TForm& form) const;
   // Counts a word of that form in its cell; answers its key.
-  int32_t CountCellWord(const TAsciiWordTable::TForm& form, int32_t division);
+  template <class Cells>
+  int32_t CountCellWord(Cells& cells, const typename Cells::TForm& form, int32_t division);
   // The cell of a form, made (with its key in the counter, whose mark moves into it) when new.
-  TAsciiWordTable::TCell& CellFor(const TAsciiWordTable::TForm& form);
-  void CountInCell(TAsciiWordTable::TCell& cell, int32_t division);
+  template <class Cells>
+  typename Cells::TCell& CellFor(Cells& cells, const typename Cells::TForm& form);
+  template <class Cells>
+  void CountInCell(Cells& cells, typename Cells::TCell& cell, int32_t division);
   // One more occurrence in the cell's pending count, which is of section `division`.
-  void AddPending(TAsciiWordTable::TCell& cell, int32_t division);
+  template <class Cells>
+  void AddPending(Cells& cells, typename Cells::TCell& cell, int32_t division);
   // Hands the cells' pending counts to the counter.
   void FlushCells();
   // Counts w as the word last seen in its slot when it is that word (key: its key); false otherwise.
@@ -186,13 +213,33 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Capitals of ASCII letters are one bit away under the list's case (not so in Turkish): words
   // of ASCII units then take their counted form straight from the units.
   bool ascii_case_by_bit_ = false;
-  // Counted forms of ASCII units, at most 16 of them, unchanged (plain lists only): counted in
-  // the cells, which hold their marks and their counts until FlushCells. A key counted there has
+  // Counted forms of ASCII units, at most 112 of them, unchanged (plain lists only): counted in
+  // the cells of their size (cells_ up to 16 units, long_cells_ up to 48, longer_cells_ up to
+  // 112), which hold their marks and their counts until FlushCells. A key counted there has
   // kKeyInCell for its mark in the counter.
   static constexpr int32_t kKeyInCell = INT32_MIN;
   TAsciiWordTable cells_;
+  TAsciiLongWordTable long_cells_;
+  TAsciiLongerWordTable longer_cells_;
   int32_t cells_division_ = -1;  // the section of the cells' pending counts
-  int32_t cell_min_ = 1, cell_max_ = 16;  // lengths of forms counted whole, as far as cells go
+  // Per size of cell (SizeOfCells): the lengths of forms counted whole there.
+  int32_t cell_min_[3] = {}, cell_max_[3] = {};
+  // Words longer than cut_from_ units are cut to it; their forms are counted in the cells of size
+  // cut_into_ (-1: none, as when a cut word is too short to count).
+  int32_t cut_from_ = INT32_MAX, cut_into_ = -1;
+  template <class Cells>
+  static constexpr int SizeOfCells() {
+    return Cells::kMostUnits == TAsciiWordTable::kMostUnits       ? 0
+           : Cells::kMostUnits == TAsciiLongWordTable::kMostUnits ? 1
+                                                                   : 2;
+  }
+  // Answers f(the cells that hold forms of `units` units), for 1 to 112 units.
+  template <class F>
+  decltype(auto) WithCellsFor(size_t units, F&& f) {
+    if (units <= TAsciiWordTable::kMostUnits) return f(cells_);
+    if (units <= TAsciiLongWordTable::kMostUnits) return f(long_cells_);
+    return f(longer_cells_);
+  }
   TUnitState units_;
   std::vector<TScanWord> words_;
   std::vector<TUnitEvent> events_;

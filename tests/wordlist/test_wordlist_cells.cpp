@@ -1,4 +1,4 @@
-// Words counted in cells: the table of ASCII forms on its own (forms, growth, counts handed
+// Words counted in cells: the tables of ASCII forms on their own (forms, growth, counts handed
 // over), and word lists counted straight from the fast pass's masks against the road that builds
 // every word's form and asks the counter (a stop word that never occurs keeps a list on it), over
 // random texts of every character class, case and cut, in several list settings and on one
@@ -24,10 +24,12 @@ namespace {
 
 using text_reader_test::ScopedSettings;
 
-std::string Bytes(const TAsciiWordTable::TForm& f) {
-  alignas(16) char b[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(b), f.bytes);
-  return std::string(b, 16);
+template <class Form>
+std::string Bytes(const Form& f) {
+  constexpr size_t kVectors = sizeof f.bytes / sizeof f.bytes[0];
+  alignas(16) char b[16 * kVectors];
+  for (size_t v = 0; v < kVectors; ++v) _mm_store_si128(reinterpret_cast<__m128i*>(b + 16 * v), f.bytes[v]);
+  return std::string(b, sizeof b);
 }
 
 TEST(AsciiWordTable, FormsOfUnits) {
@@ -76,22 +78,92 @@ TEST(AsciiWordTable, FormsOfUnits) {
   EXPECT_FALSE(TAsciiWordTable::FormOf(with_zero.data(), 3, 3, false, false, f));
 }
 
-TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
-  // Thousands of forms, counted unevenly and flushed now and then, against a plain map.
+struct TLongFormCase {
+  int32_t length;
+  int32_t bad_at;    // -1: none; else the unit made 0xE9 (beyond ASCII)
+  int32_t digit_at;  // -1: none; else the unit made '7'
+  bool no_digits;
+  bool ok;
+};
+
+// Forms of more than 16 units in `Cells`: the bytes after the sixteenth are checked and packed as
+// the first; forms that differ only at one of `differ_at` hash apart and are told apart.
+template <class Cells>
+void ExpectLongForms(std::initializer_list<TLongFormCase> cases, std::initializer_list<size_t> differ_at) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-'_";
+  constexpr int32_t kMost = Cells::kMostUnits;
+  for (const TLongFormCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "length " << c.length << ", beyond ASCII at " << c.bad_at << ", digit at "
+                                    << c.digit_at);
+    UString units;
+    std::string want;
+    for (int32_t i = 0; i < c.length; ++i) {
+      char ch = letters[static_cast<size_t>(i * 7) % letters.size()];
+      if (i == c.digit_at) ch = '7';
+      units.push_back(i == c.bad_at ? u'\u00E9' : static_cast<char16_t>(ch));
+      want.push_back(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch);
+    }
+    want.resize(kMost, '\0');
+    // Read in place with room after the word (whose units must not leak in), and copied out.
+    const UString padded = units + UString(kMost, u'q');
+    typename Cells::TForm loaded{}, copied{};
+    const bool a = Cells::FormOf(padded.data(), c.length, kMost + c.length, true, c.no_digits, loaded);
+    const bool b = Cells::FormOf(units.data(), c.length, c.length, true, c.no_digits, copied);
+    ASSERT_EQ(a, c.ok);
+    ASSERT_EQ(b, c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(Bytes(loaded), want);
+    EXPECT_EQ(Bytes(copied), want);
+    EXPECT_EQ(loaded.hash, copied.hash);
+  }
+  Cells table;
+  const UString base(kMost, u'a');
+  std::vector<typename Cells::TForm> forms;
+  for (const size_t at : differ_at) {
+    UString w = base;
+    w[at] = u'b';
+    typename Cells::TForm f{};
+    ASSERT_TRUE(Cells::FormOf(w.data(), kMost, 0, false, false, f));
+    for (const auto& g : forms) EXPECT_NE(f.hash, g.hash) << at;
+    ASSERT_EQ(table.Find(f), nullptr) << at;
+    table.Insert(f, static_cast<int32_t>(forms.size()), 0);
+    forms.push_back(f);
+  }
+  for (size_t i = 0; i < forms.size(); ++i) EXPECT_EQ(table.Find(forms[i])->key, static_cast<int32_t>(i));
+}
+
+TEST(AsciiWordTable, LongFormsOfUnits) {
+  ExpectLongForms<TAsciiLongWordTable>(
+      {{17, -1, -1, false, true}, {31, -1, -1, false, true}, {32, -1, -1, true, true}, {33, -1, -1, false, true},
+       {48, -1, -1, false, true}, {40, 39, -1, false, false}, {40, 16, -1, false, false}, {47, 33, -1, false, false},
+       {20, -1, 19, true, false}, {45, -1, 44, true, false}, {45, -1, 44, false, true}, {18, 0, -1, false, false}},
+      {0, 16, 17, 31, 32, 47});
+  ExpectLongForms<TAsciiLongerWordTable>(
+      {{49, -1, -1, false, true}, {64, -1, -1, true, true}, {65, -1, -1, false, true}, {100, -1, -1, false, true},
+       {112, -1, -1, false, true}, {112, 111, -1, false, false}, {80, 48, -1, false, false},
+       {97, 96, -1, false, false}, {76, -1, 75, true, false}, {76, -1, 75, false, true}, {50, 0, -1, false, false}},
+      {0, 16, 48, 63, 64, 96, 111});
+}
+
+// Thousands of forms of `Cells`' lengths, counted unevenly and flushed now and then, against a
+// plain map.
+template <class Cells>
+void CountsSurviveGrowthAndAreHandedOverOnce(int32_t shortest) {
   std::mt19937 rng(27);
-  TAsciiWordTable table;
+  Cells table;
   std::map<int32_t, uint64_t> want, got;
   std::vector<UString> words;
   for (int i = 0; i < 5000; ++i) {
     UString w;
-    for (int k = 1 + static_cast<int>(rng() % 16); k > 0; --k) w.push_back(static_cast<char16_t>(u'A' + rng() % 26));
+    for (int k = shortest + static_cast<int>(rng() % (Cells::kMostUnits - shortest + 1)); k > 0; --k)
+      w.push_back(static_cast<char16_t>(u'A' + rng() % 26));
     words.push_back(w);
   }
   for (int round = 0; round < 60000; ++round) {
     const UString& w = words[rng() % (round < 20000 ? 300 : words.size())];
-    TAsciiWordTable::TForm f;
-    ASSERT_TRUE(TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
-    TAsciiWordTable::TCell* c = table.Find(f);
+    typename Cells::TForm f;
+    ASSERT_TRUE(Cells::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
+    typename Cells::TCell* c = table.Find(f);
     if (!c) c = &table.Insert(f, table.Count(), 0);
     if (c->pending++ == 0) table.NoteCounted(*c);
     ++want[c->key];
@@ -103,15 +175,21 @@ TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
   // Every form is found again under its own key after the growth.
   std::map<UString, int32_t> keys;
   for (const UString& w : words) {
-    TAsciiWordTable::TForm f{};
-    ASSERT_TRUE(TAsciiWordTable::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
-    if (const TAsciiWordTable::TCell* c = table.Find(f)) {
+    typename Cells::TForm f{};
+    ASSERT_TRUE(Cells::FormOf(w.data(), static_cast<int32_t>(w.size()), 0, false, false, f));
+    if (const typename Cells::TCell* c = table.Find(f)) {
       auto [it, fresh] = keys.emplace(w, c->key);
       EXPECT_EQ(it->second, c->key);
       EXPECT_EQ(c->length, w.size());
     }
   }
   EXPECT_EQ(static_cast<int32_t>(keys.size()), table.Count());
+}
+
+TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
+  CountsSurviveGrowthAndAreHandedOverOnce<TAsciiWordTable>(1);
+  CountsSurviveGrowthAndAreHandedOverOnce<TAsciiLongWordTable>(17);
+  CountsSurviveGrowthAndAreHandedOverOnce<TAsciiLongerWordTable>(49);
 }
 
 // Switches the fast pass for the scope, and back on at its end.
@@ -161,7 +239,7 @@ class WordListCells : public testing::Test {
     current_tool_var = kToolConcordancer;
     global_panic_state = kPanicNone;
   }
-  // The list stream and the statistics stream of the texts' word list.
+  // The texts' word list as a ".lst" file holds it.
   std::vector<uint8_t> ListOf(const std::vector<UString>& files, const TListSetting& c, bool fast, bool reference,
                               int32_t threads = 1) {
     TRoad road(fast);
@@ -189,11 +267,37 @@ class WordListCells : public testing::Test {
     if (reference) o.stop_words = {u"QQQZZZNEVER"};
     int32_t converted = 0;
     EXPECT_TRUE(doc.MakeWordlist(chosen, 0, kListWordlist, converted, o));
-    EXPECT_GT(doc.Words().Count(), 10);
+    // No word is counted when the shortest length counted is past the longest.
+    if (c.min_length <= c.max_length) {
+      EXPECT_GT(doc.Words().Count(), 10);
+    }
+    // The list as a ".lst" file holds it: the document's whole stream (rows, their dispersion
+    // sections, the texts' statistics), but for the notes, which tell when it was made.
+    doc.fNotes.Clear();
     TMemoryStream s;
-    EXPECT_TRUE(doc.Words().SaveToStream(s));
-    EXPECT_TRUE(doc.Stats().SaveToStream(s));
+    EXPECT_TRUE(doc.SaveToStream(s));
     return s.Data();
+  }
+  // A text of over a chunk and three small ones that `make(rng, bytes)` writes.
+  template <class Make>
+  std::vector<UString> Texts(std::mt19937& rng, const char16_t* name, Make&& make) {
+    std::vector<UString> files{tmp_.Write(UString(name) + u".txt", make(rng, 2250000 + rng() % 100000))};
+    for (int i = 0; i < 3; ++i)
+      files.push_back(tmp_.Write(UString(name) + IntToUStr(i) + u".txt", make(rng, 1 + rng() % 60000)));
+    return files;
+  }
+  // Each setting's list from the fast pass's masks and from the scanned words, on one worker and
+  // on eight, against the form road's.
+  template <size_t N>
+  void ExpectEveryRoadEqual(const std::vector<UString>& files, const TListSetting (&settings)[N]) {
+    for (const TListSetting& c : settings) {
+      SCOPED_TRACE(c.name);
+      const std::vector<uint8_t> reference = ListOf(files, c, false, true);
+      EXPECT_EQ(ListOf(files, c, true, false), reference);
+      EXPECT_EQ(ListOf(files, c, false, false), reference);
+      EXPECT_EQ(ListOf(files, c, true, false, 8), reference);
+      EXPECT_EQ(ListOf(files, c, false, false, 8), reference);
+    }
   }
   ScopedSettings settings_;
   TempFolder tmp_;
@@ -290,10 +394,7 @@ std::string RareAndLongWords(std::mt19937& rng, size_t bytes) {
 
 TEST_F(WordListCells, RareAndLongWordsEqualTheFormRoad) {
   std::mt19937 rng(4141);
-  std::vector<UString> files;
-  files.push_back(tmp_.Write(u"mail.txt", RareAndLongWords(rng, 2300000)));
-  for (int i = 0; i < 3; ++i)
-    files.push_back(tmp_.Write(u"m" + IntToUStr(i) + u".txt", RareAndLongWords(rng, 1 + rng() % 60000)));
+  const std::vector<UString> files = Texts(rng, u"mail", RareAndLongWords);
   const TListSetting settings[] = {
       kSettings[0],
       kSettings[2],
@@ -302,14 +403,74 @@ TEST_F(WordListCells, RareAndLongWordsEqualTheFormRoad) {
       {"lengths up to 30, exact", false, 0x0409, true, 1, 30, true},
       {"longest length 255", false, 0x0409, true, 1, 255},
   };
-  for (const TListSetting& c : settings) {
-    SCOPED_TRACE(c.name);
-    const std::vector<uint8_t> reference = ListOf(files, c, false, true);
-    EXPECT_EQ(ListOf(files, c, true, false), reference);
-    EXPECT_EQ(ListOf(files, c, false, false), reference);
-    EXPECT_EQ(ListOf(files, c, true, false, 8), reference);
-    EXPECT_EQ(ListOf(files, c, false, false, 8), reference);
+  ExpectEveryRoadEqual(files, settings);
+}
+
+// Words of every length from 1 to 120 units, each length with a few forms that come again in
+// mixed case, some with a digit, an apostrophe, a hyphen or a letter beyond ASCII (or beyond the
+// basic plane) inside, among
+// ordinary prose; the forms of 16, 17, 48, 49, 112 and 113 units sit on the edges of the cells'
+// sizes.
+std::string WordsOfEveryLength(std::mt19937& rng, size_t bytes) {
+  constexpr int kLongest = 120;
+  std::vector<std::vector<std::string>> forms(kLongest + 1);
+  for (int length = 1; length <= kLongest; ++length) {
+    for (int k = 0; k < 5; ++k) {
+      std::string w;
+      for (int i = 0; i < length; ++i) w.push_back(static_cast<char>('a' + rng() % 26));
+      switch (k) {
+        case 1: w[rng() % w.size()] = static_cast<char>('0' + rng() % 10); break;
+        case 2:
+          if (length >= 3) w[1 + rng() % (w.size() - 2)] = rng() % 2 ? '\'' : '-';
+          break;
+        case 3:
+          if (length >= 2 && rng() % 2) w.replace(rng() % (w.size() - 1), 2, "\xC3\xA9");  // two bytes, one letter
+          break;
+        case 4:  // a letter of two units, mostly near the end (past a cut, yet one code point fewer)
+          if (length >= 2) w.replace(rng() % 2 ? w.size() - 2 : rng() % (w.size() - 1), 2, "\xF0\x90\x90\xA8");
+          break;
+        default: break;
+      }
+      forms[static_cast<size_t>(length)].push_back(w);
+    }
   }
+  std::string s;
+  while (s.size() < bytes) {
+    if (rng() % 3 == 0) {
+      s += RandomText(rng, 1, false);
+    } else {
+      // Most words short, as in prose, yet every length often.
+      const size_t length = rng() % 2 ? 1 + rng() % 16 : 1 + rng() % kLongest;
+      std::string w = forms[length][rng() % 5];
+      for (char& ch : w)  // mixed case
+        if (ch >= 'a' && ch <= 'z' && rng() % 4 == 0) ch = static_cast<char>(ch - 0x20);
+      s += w;
+    }
+    s += rng() % 11 == 0 ? ". " : rng() % 17 == 0 ? "\n" : " ";
+  }
+  return s;
+}
+
+TEST_F(WordListCells, WordsOfEveryLengthEqualTheFormRoad) {
+  std::mt19937 rng(1748);
+  const std::vector<UString> files = Texts(rng, u"lengths", WordsOfEveryLength);
+  const TListSetting settings[] = {
+      kSettings[0],
+      kSettings[2],
+      kSettings[4],
+      {"lengths 3 to 20, cut", false, 0x0409, true, 3, 20},
+      {"lengths 1 to 40, exact", false, 0x0409, true, 1, 40, true},
+      {"lengths 18 to 45, cut, case-sensitive", true, 0x0409, true, 18, 45},
+      {"lengths up to 17, cut", false, 0x0409, true, 1, 17},
+      {"lengths 17 to 48, cut", false, 0x0409, true, 17, 48},
+      {"lengths up to 49, cut", false, 0x0409, true, 1, 49},
+      {"lengths 40 to 112, exact", false, 0x0409, true, 40, 112, true},
+      {"lengths up to 113, cut, numbers made #", false, 0x0409, false, 1, 113},
+      {"lengths up to 30, cut, numbers made #", false, 0x0409, false, 1, 30},
+      {"lengths up to 5, cut, case-sensitive", true, 0x0409, true, 1, 5},
+      {"lengths 8 and more, yet at most 5, cut", false, 0x0409, true, 8, 5},
+  };
+  ExpectEveryRoadEqual(files, settings);
 }
 
 TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
