@@ -190,13 +190,13 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   chunk_in_division_ = division_ >= 0 && place_.offset + ChunkEndInFile() < division_end_;
   gap_from_ = std::max(0, ChunkStartIndex());
   const TFastPassResult* fast = FastPassFound();
-  // A chunk the pass judged that holds characters beyond ASCII goes the scan's way, with the
-  // pass's masks.
-  const bool ascii_chunk = fast != nullptr && fast->all_ascii && ascii_case_by_bit_;
-  if (ascii_chunk && plain_ && !setup_.keep_tokens) {
+  // A chunk the pass judged is counted from its masks, whatever units it holds: a word with a
+  // unit beyond ASCII takes no cell, and has its kinds made and its form found alone.
+  if (fast != nullptr && ascii_case_by_bit_ && plain_ && !setup_.keep_tokens) {
     CountFastChunk(*fast);
     return true;
   }
+  const bool ascii_chunk = fast != nullptr && fast->all_ascii && ascii_case_by_bit_;
   EnsureKinds(0, Length() + LookAheadLength());
   const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
   // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead;

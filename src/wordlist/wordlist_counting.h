@@ -135,7 +135,8 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Counts w; answers its key, or -1 when the word is not counted.
   int32_t CountWord(const TScanWord& w);
   // Counts the words of a chunk the fast first pass judged straight from its word masks, with its
-  // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens).
+  // unit ends from the marker masks (a plain list of ASCII case by bit, without tokens); a word
+  // with a unit beyond ASCII has the kinds of its own characters made, and is counted alone.
   void CountFastChunk(const TFastPassResult& fast);
   // Counts the words `walk` finds in the chunk (walk(found) calls found(word) for each, in text
   // order) as CountWord would, a word of a cell read from its cell, each cell fetched a few words

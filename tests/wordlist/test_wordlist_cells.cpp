@@ -473,6 +473,66 @@ TEST_F(WordListCells, WordsOfEveryLengthEqualTheFormRoad) {
   ExpectEveryRoadEqual(files, settings);
 }
 
+// Prose mixing ASCII words with words beyond ASCII: accents (some long enough for the longer
+// cells, some cut), combining marks, Cyrillic and Greek, CJK (never right before a full stop, which
+// the pass stops at), the curly apostrophe inside words,
+// sentence marks beyond ASCII, and now and then a character the pass stops at (a soft hyphen, a
+// letter beyond the basic plane, a hyphen U+2010). Words beyond ASCII are put often where they
+// cross or touch the edge of a block of 64 units (counted from the text's start).
+std::string ProseBeyondAscii(std::mt19937& rng, size_t bytes, bool stops) {
+  static const char* kAscii[] = {"the", "The", "THE", "river", "of", "a", "I", "don't", "U.S.", "3.14", "12a",
+                                 "well-known", "internationalisation", "abcdefghijklmnopq", "x", "to", "It"};
+  static const char* kWide[] = {"caf\xC3\xA9", "CAF\xC3\x89", "Caf\xC3\xA9", "\xC3\xA9t\xC3\xA9", "na\xC3\xAFve",
+                                "Stra\xC3\x9F" "e", "e\xCC\x81t\xC3\xA9", "\xC3\xA9", "\xC3\x89ric",
+                                "don\xE2\x80\x99t", "it\xE2\x80\x99s", "\xD0\xB6\xD0\xB8\xD0\xB2", "\xD0\x96\xD0\xB8",
+                                "\xCE\xA9\xCE\xB1", "\xE6\x97\xA5\xE6\x9C\xAC ", "\xC3\xA9" "3",
+                                "internationalis\xC3\xA9", "\xC3\x9C" "berinternationalisierungsversuch",
+                                "abcdefghijklmnopqrstuvwxyz-\xC3\xA9t\xC3\xA9-abcdefghijklmnopqrstuv",
+                                "abcde\xC3\xA9", "abcdef\xC3\xA9"};
+  static const char* kAfter[] = {" ", " ", " ", " ", ". ", "? ", "! ", ", ", "\n", "\r\n", "\xE2\x80\xA6 ",
+                                 ".\xE2\x80\x9D ", " \xE2\x80\x9C", " \xE2\x80\x94 ", "\xC2\xA0", ". \xC3\x89",
+                                 "\xE2\x80\x99 ", "\xD8\x9F "};
+  static const char* kStops[] = {"co\xC2\xAD" "op", "\xF0\x9F\x98\x80", "well\xE2\x80\x90known", "\xF0\x9D\x90\x80x"};
+  // The units a piece of UTF-8 widens to (two for a character beyond the basic plane).
+  auto units = [](const std::string& piece) {
+    size_t n = 0;
+    for (const char ch : piece) {
+      const auto b = static_cast<uint8_t>(ch);
+      n += (b & 0xC0) != 0x80 ? 1 : 0;
+      n += b >= 0xF0 ? 1 : 0;
+    }
+    return n;
+  };
+  std::string s = "\xEF\xBB\xBF";  // UTF-8
+  size_t at = 0;                   // units so far
+  while (s.size() < bytes) {
+    std::string piece;
+    if (stops && rng() % 400 == 0)
+      piece = kStops[rng() % std::size(kStops)];
+    else if (at % 64 >= 58 || rng() % 4 == 0)  // near a block's edge, or anywhere
+      piece = kWide[rng() % std::size(kWide)];
+    else
+      piece = kAscii[rng() % std::size(kAscii)];
+    piece += kAfter[rng() % std::size(kAfter)];
+    at += units(piece);
+    s += piece;
+  }
+  return s;
+}
+
+// The lists of prose beyond ASCII, mostly judged by the pass with its words beyond ASCII counted
+// alone among the words of the cells, in every setting, on one worker and on eight, against the
+// form road's; one text has no byte-order mark, one stops the pass in every chunk.
+TEST_F(WordListCells, ProseBeyondAsciiEqualsTheFormRoadInEverySetting) {
+  std::mt19937 rng(2019);
+  std::vector<UString> files = Texts(rng, u"beyond", [](std::mt19937& r, size_t bytes) {
+    return ProseBeyondAscii(r, bytes, false);
+  });
+  files.push_back(tmp_.Write(u"stops.txt", ProseBeyondAscii(rng, 2200000, true)));
+  files.push_back(tmp_.Write(u"eight_bit.txt", ProseBeyondAscii(rng, 40000, false).substr(3)));
+  ExpectEveryRoadEqual(files, kSettings);
+}
+
 TEST_F(WordListCells, OneWorkerAndManyGiveTheSameList) {
   std::mt19937 rng(5);
   std::vector<UString> files;
