@@ -1032,4 +1032,44 @@ TEST_F(FastRoad, ProseBeyondAsciiEqualsTheFullRoads) {
   EXPECT_GT(full, 0);
 }
 
+// UTF-8 prose with a character beyond ASCII now and then, after runs of plain bytes of every
+// length, and stretches dense with them: each line of "river" lies at the file byte where the
+// word's bytes are (found in the raw bytes), on one worker and on eight, with or without a
+// signature, wherever the chunks are cut.
+TEST_F(FastRoad, HitsInProseBeyondAsciiLieAtTheirWordsBytes) {
+  static const char* kWords[] = {"river", "the", "of", "and", "old", "man", "well-known", "\xC3\xA9t\xC3\xA9",
+                                 "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xE4\xB8\xAD\xE6\x96\x87", "na\xC3\xAFve."};
+  std::mt19937 rng(4114);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(testing::Message() << "text " << i);
+    std::string text = i % 2 == 0 ? "\xEF\xBB\xBF" : "";
+    const size_t size = i >= 2 ? 2 * size_t(kMiB2) + rng() % 500000 : 1 + rng() % 40000;
+    while (text.size() < size) {
+      const bool dense = rng() % 3000 == 0;
+      for (int k = dense ? 20000 : 1; k > 0; --k) {
+        const size_t w = rng() % (dense ? std::size(kWords) : rng() % 8 == 0 ? std::size(kWords) : 7);
+        text += kWords[w];
+        text += rng() % 9 == 0 ? '\n' : ' ';
+      }
+    }
+    std::vector<int64_t> want;
+    for (size_t at = text.find("river"); at != std::string::npos; at = text.find("river", at + 1)) want.push_back(int64_t(at));
+    ASSERT_FALSE(want.empty());
+    const std::vector<UString> files = {tmp_.Write(u"wide" + IntToUStr(i) + u".txt", text)};
+    for (int32_t workers : {1, 8}) {
+      TRoadDocument doc;
+      TConcordanceList list(nullptr, &doc);
+      TTextsIntoListChoices choices;
+      choices.threads = workers;
+      std::vector<TChosenFileDetailsFullRec> texts = {ChosenFile(files[0])};
+      RunTextsIntoList(texts, u"river", list, choices);
+      std::vector<int64_t> got;
+      for (int32_t k = 0; k < list.Count(); ++k) got.push_back(list.Line(k)->Data().byte_position);
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(got, want) << workers << " worker(s)";
+    }
+    EXPECT_EQ(ConcordanceStream(files, u"river", false, 8), ConcordanceStream(files, u"river", false, 1));
+  }
+}
+
 }  // namespace

@@ -92,6 +92,54 @@ TEST_F(FileBufChunks, Utf8ProseWithOddCharactersMapsEveryCharacter) {
   ExpectReadsAsWhole(c, Utf8Whole(bytes), Utf8Offsets(bytes, 0), bytes.size(), 2);
 }
 
+// After a signature, prose whose runs of plain bytes are about 16, 32 and 64 long between one
+// odd character and the next (and, between, stretches dense with wider characters), cut into
+// chunks: every character maps to its own bytes, and each chunk's stream form holds every
+// character's byte, one entry each.
+TEST_F(FileBufChunks, Utf8ProseAfterASignatureWithRunsAboutEveryVectorWidth) {
+  const char* odd[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD"};
+  std::mt19937 rng(4112);
+  std::string bytes = "\xEF\xBB\xBF";
+  while (bytes.size() < static_cast<size_t>(2 * kMiB2 + kMiB2 / 3)) {
+    if (rng() % 60000 == 0) bytes += Times("\xE4\xB8\xAD\xC3\xA9 ", 30000);  // a dense stretch
+    const size_t around[] = {16, 32, 64};
+    const size_t run = around[rng() % 3] + rng() % 5 - 2;
+    for (size_t k = 0; k < run; ++k) bytes += k % 9 == 8 ? (k % 5 == 0 ? '\n' : ' ') : static_cast<char>('a' + rng() % 26);
+    bytes += odd[rng() % std::size(odd)];
+  }
+  TCollector c(ChosenFile(Write(u"runs.txt", bytes)));
+  std::vector<std::pair<int64_t, std::vector<uint8_t>>> saved;  // each chunk's first byte and stream
+  c.on_chunk = [&](TCollector& p, int32_t i) {
+    TMemoryStream m;
+    ASSERT_TRUE(p.SaveToStream(m, i));
+    saved.emplace_back(p.FileByteOf(0), m.Data());
+  };
+  ExpectReadsAsWhole(c, Utf8Whole(bytes, 3), Utf8Offsets(bytes, 3), bytes.size(), 3);
+  ASSERT_EQ(saved.size(), c.chunks.size());
+  for (size_t k = 0; k < saved.size(); ++k) {
+    const std::vector<uint8_t>& m = saved[k].second;
+    const ChunkSeen& seen = c.chunks[k];
+    const size_t n = seen.carried.size() + seen.text.size();
+    ASSERT_GE(m.size(), 16 + 4 * (n + 1));
+    const size_t at = m.size() - 4 * (n + 1);
+    int64_t first = 0;
+    int32_t zero = -1, entries = 0;
+    std::memcpy(&first, m.data() + at - 16, 8);
+    std::memcpy(&zero, m.data() + at - 8, 4);
+    std::memcpy(&entries, m.data() + at - 4, 4);
+    EXPECT_EQ(first, saved[k].first);
+    EXPECT_EQ(zero, 0);
+    ASSERT_EQ(entries, static_cast<int32_t>(n + 1));
+    std::vector<int64_t> want = seen.carried_bytes;
+    want.insert(want.end(), seen.bytes.begin(), seen.bytes.end());
+    for (size_t i = 0; i <= n; ++i) {
+      uint32_t o = 0;
+      std::memcpy(&o, m.data() + at + 4 * i, 4);
+      ASSERT_EQ(first + o, want[i]) << k << " " << i;
+    }
+  }
+}
+
 TEST_F(FileBufChunks, Utf8WithSignatureSkipsIt) {
   const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(MixedText(5000000, 4));
   TCollector c(ChosenFile(Write(u"sig.txt", bytes)));

@@ -641,3 +641,80 @@ TEST(SearchLarge, NothingButSeparatorsAndAChunkWithoutLetters) {
 }
 
 }  // namespace
+
+// The runs kept where UTF-8 prose breaks its one byte a character answer every character and
+// every byte as the full offsets do: random bytes of 1- to 4-byte characters, runs of ASCII of
+// every length about 16, 32 and 64, ill-formed bytes, a signature skipped, cut anywhere.
+TEST(ChunkByteMap, RunsAnswerAsTheFullOffsetsOnRandomUtf8) {
+  const char* wide[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xFF", "\xC3", "\xE2\x80",
+                        "\xF0\x9F\x98", "\x80", "\xED\xA0\x80", "\xC3\xA9\xC3\xA9", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80"};
+  std::mt19937 rng(412);
+  for (int round = 0; round < 60; ++round) {
+    std::string bytes = round % 3 == 0 ? "\xEF\xBB\xBF" : "";
+    const size_t skip = bytes.size();
+    while (bytes.size() < 3000) {
+      const size_t run = round % 2 == 0 ? 14 + rng() % 53 : rng() % 5;  // 14..66, or short
+      for (size_t k = 0; k < run; ++k) bytes += static_cast<char>('a' + rng() % 26);
+      bytes += wide[rng() % std::size(wide)];
+    }
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    for (int cut = 0; cut < 4; ++cut) {
+      const size_t n = skip + rng() % (bytes.size() - skip + 1);
+      TChunkByteMap full;
+      full.SetFromUtf8(0, b + skip, n - skip);
+      TByteRuns runs;
+      const size_t units = runs.FromUtf8(b + skip, n - skip, static_cast<uint32_t>(skip));
+      EXPECT_LE(runs.units.size(), n - skip - units + 1);  // no more runs than bytes saved, and the first
+      std::vector<uint32_t> expanded(units + 1);
+      runs.Expand(units, expanded.data());
+      TChunkByteMap sparse;
+      const int64_t first = int64_t{7} << 32;
+      sparse.TakeRuns(first, runs);
+      EXPECT_EQ(sparse.FixedWidth(), 0);
+      for (size_t i = 0; i <= units + 3; ++i) {
+        ASSERT_EQ(sparse.FileByteOf(int64_t(i)), first + int64_t(skip) + full.FileByteOf(int64_t(i))) << round << " " << i;
+        if (i <= units) ASSERT_EQ(int64_t(expanded[i]), int64_t(skip) + full.FileByteOf(int64_t(i))) << i;
+      }
+      for (int64_t at = -2; at <= int64_t(n) + 3; ++at)
+        ASSERT_EQ(sparse.CharAtOrAfterByte(first + at), full.CharAtOrAfterByte(at - int64_t(skip))) << round << " " << at;
+      // Cut short as a chunk is, the runs answer as the offsets cut short.
+      const size_t kept = units == 0 ? 0 : rng() % units;
+      TByteRuns again;
+      again.FromUtf8(b + skip, n - skip, 0);
+      again.Truncate(kept);
+      std::vector<uint32_t> offs(kept + 1);
+      for (size_t i = 0; i <= kept; ++i) offs[i] = static_cast<uint32_t>(full.FileByteOf(int64_t(i)));
+      TChunkByteMap cut_full, cut_sparse;
+      cut_full.SetOffsets(10, offs);
+      cut_sparse.TakeRuns(10, again);
+      for (size_t i = 0; i <= kept + 5; ++i) ASSERT_EQ(cut_sparse.FileByteOf(int64_t(i)), cut_full.FileByteOf(int64_t(i))) << i;
+      for (int64_t at = 0; at <= int64_t(n) + 13; at += 1 + at % 3)
+        ASSERT_EQ(cut_sparse.CharAtOrAfterByte(at), cut_full.CharAtOrAfterByte(at)) << at;
+      // Characters put before and dropped leave the two forms equal.
+      const int64_t before[3] = {8, 9, 10};
+      EXPECT_TRUE(cut_full.PrependCharacters(before, 2));
+      EXPECT_TRUE(cut_sparse.PrependCharacters(before, 2));
+      const std::vector<std::pair<int32_t, int32_t>> dropped = {{int32_t(2 + kept / 4), int32_t(2 + kept / 3)},
+                                                                {int32_t(2 + kept / 2), int32_t(2 + kept / 2 + 1)}};
+      cut_full.RemoveCharacters(dropped, int64_t(kept + 2));
+      cut_sparse.RemoveCharacters(dropped, int64_t(kept + 2));
+      for (size_t i = 0; i <= kept + 4; ++i) ASSERT_EQ(cut_sparse.FileByteOf(int64_t(i)), cut_full.FileByteOf(int64_t(i))) << i;
+    }
+  }
+}
+
+// Hand values: a 2-byte, a 4-byte and a 3-byte character among plain ones, and the runs they make.
+TEST(ChunkByteMap, RunsOfMixedCharactersHaveTheirHandValues) {
+  const std::string s = "a\xC3\xA9" "b\xF0\x9F\x98\x80\xE2\x80\x99" "cd";  // a é b 😀(2 units) ’ c d
+  TByteRuns runs;
+  EXPECT_EQ(runs.FromUtf8(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 3), 8u);
+  EXPECT_EQ(runs.units, (std::vector<uint32_t>{0, 2, 4, 5, 6}));
+  EXPECT_EQ(runs.bytes, (std::vector<uint32_t>{3, 6, 7, 11, 14}));
+  std::vector<uint32_t> offs(9);
+  runs.Expand(8, offs.data());
+  EXPECT_EQ(offs, (std::vector<uint32_t>{3, 4, 6, 7, 7, 11, 14, 15, 16}));
+  // A byte inside a character answers the next character.
+  EXPECT_EQ(runs.CharAtOrAfter(5), 2);
+  EXPECT_EQ(runs.CharAtOrAfter(8), 5);
+  EXPECT_EQ(runs.CharAtOrAfter(17), 9);
+}

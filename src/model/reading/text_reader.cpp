@@ -968,6 +968,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
   const size_t m = static_cast<size_t>(std::max<int64_t>(0, n - skip));
   const uint32_t base = static_cast<uint32_t>(skip);
   fOffsetsFixedWidth = false;
+  fOffsetsSparse = false;
   // The last chunk's offsets are no longer needed: their memory serves this chunk.
   BufferDetails.encoding = static_cast<uint8_t>(fEncoding);
   BufferDetails.code_page = 0;
@@ -1005,6 +1006,11 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
         } else if (fText.size() == consumed) {
           fOffsetsFixedWidth = true;  // all ASCII
           fFixedWidth = 1;
+        } else if (consumed - fText.size() <= fText.size() / 16) {
+          // Few characters beyond ASCII (a bound on the runs they make): only where the runs of
+          // one byte a character break is kept.
+          fRuns.FromUtf8(b, consumed, base);
+          fOffsetsSparse = true;
         } else {
           ReserveOffsets(fText.size() + 1);
           fOffsets.resize(fText.size() + 1);
@@ -1043,8 +1049,15 @@ void TBufferProcessor::ReserveOffsets(size_t n) {
 }
 
 void TBufferProcessor::MaterialiseOffsets() {
-  if (!fOffsetsFixedWidth) return;
   const size_t n = fText.size();
+  if (fOffsetsSparse) {
+    ReserveOffsets(n + 1);
+    fOffsets.resize(n + 1);
+    fRuns.Expand(n, fOffsets.data());
+    fOffsetsSparse = false;
+    return;
+  }
+  if (!fOffsetsFixedWidth) return;
   ReserveOffsets(n + 1);
   fOffsets.resize(n + 1);
   for (size_t i = 0; i <= n; ++i) fOffsets[i] = fOffsetsBase + static_cast<uint32_t>(i * fFixedWidth);
@@ -1226,8 +1239,11 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
   }
   // Never between the two units of a pair, nor between characters made from the same bytes.
   if (IsLowSurrogate(t[p]) && p > 1 && IsHighSurrogate(t[p - 1])) --p;
-  if (!fOffsetsFixedWidth)
+  if (fOffsetsSparse) {
+    while (p > 1 && fRuns.OffsetOf(p) == fRuns.OffsetOf(p - 1)) --p;
+  } else if (!fOffsetsFixedWidth) {
     while (p > 1 && fOffsets[static_cast<size_t>(p)] == fOffsets[static_cast<size_t>(p - 1)]) --p;
+  }
   return p;
 }
 
@@ -1292,6 +1308,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
       BufferDetails.code_page = 0;
       fOffsetsFixedWidth = true;
+      fOffsetsSparse = false;
       fFixedWidth = 1;
       fOffsetsBase = static_cast<uint32_t>(skip);
       fPrepBase = static_cast<int32_t>(c);
@@ -1341,6 +1358,9 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   const int64_t first_byte = chunk_start;
   if (fOffsetsFixedWidth) {
     fByteMap.SetFixedWidth(first_byte + fOffsetsBase, fFixedWidth);
+  } else if (fOffsetsSparse) {
+    fRuns.Truncate(static_cast<size_t>(len + look_ahead));
+    fByteMap.TakeRuns(first_byte, fRuns);
   } else {
     fOffsets.resize(static_cast<size_t>(len + look_ahead) + 1);
     // The map hands back the last chunk's vector: the next chunk sizes and fills it again.
@@ -1375,6 +1395,7 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
     const int64_t k = std::max<int64_t>(0, bytes - fOffsetsBase) / std::max(1, fFixedWidth);
     return static_cast<int32_t>(std::min<int64_t>(n, k));
   }
+  if (fOffsetsSparse) return static_cast<int32_t>(std::min<int64_t>(n, fRuns.CharAtOrAfter(bytes)));
   const auto end = fOffsets.begin() + std::min<std::ptrdiff_t>(n, static_cast<std::ptrdiff_t>(fOffsets.size()));
   return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }

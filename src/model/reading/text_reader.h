@@ -526,6 +526,8 @@ class TBufferProcessor {
   bool fBeyondAsciiSeen = false;
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte
   bool fOffsetsFixedWidth = false;  // while preparing: fOffsets unused, one width for all
+  bool fOffsetsSparse = false;      // while preparing: fOffsets unused, fRuns holds the bytes
+  TByteRuns fRuns;
   int fFixedWidth = 1;
   uint32_t fOffsetsBase = 0;        // bytes skipped at the chunk's start (a byte-order mark)
   UString fComposedText;            // what the last chunk composed was made in, kept for the next
