@@ -1,6 +1,6 @@
-// The fast first pass: a chunk whose new characters are plain ASCII is classified, its sentence
-// ends found, its in-word characters joined and its mid-word punctuation blanked in one walk over
-// its units, 64 at a time, instead of one pass over the whole chunk for each step.
+// The fast first pass: a chunk is classified, its sentence ends found, its in-word characters
+// joined and its mid-word punctuation blanked in one walk over its units, 64 at a time, instead
+// of one pass over the whole chunk for each step.
 //
 // It is an accelerator in front of the reader's full road, never a second set of rules:
 //   - it judges a chunk only when no new character or look-ahead character is zero (a space to
@@ -8,16 +8,18 @@
 //     marker or a multi-word unit under the text's settings); it answers false at the first block
 //     it cannot judge, and the reader then runs the full road over the whole chunk;
 //   - a block holding units beyond ASCII is classified one unit at a time from the full road's
-//     own kinds, its masks made from those kinds; it stops the pass where a unit there is one
-//     whose handling the masks cannot give (a surrogate, an invisible character, a digit, a
-//     hyphen, a letter without case or a character of no class, a full stop other than the
-//     ellipsis, or one the settings make a stop or an in-word symbol). Such blocks are read from
-//     the units alone: bytes handed over (`narrow`) are plain ASCII or stop the pass;
+//     own kinds (a pair of surrogates takes its code point's), its masks made from those kinds;
+//     it stops the pass where a unit there is one whose handling the masks cannot give (an
+//     invisible character, a hyphen, a full stop other than the ellipsis, one the settings make
+//     a stop or an in-word symbol, and a few arrangements BeyondAsciiFits names). Such blocks
+//     are read from the units alone: bytes handed over (`narrow`) are plain ASCII or stop the
+//     pass;
 //   - where the settings hide tags in angle brackets and nothing else looks for a bracket
 //     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
-//     handler does, and judges the chunk when every "<" is closed by a ">" before the next "<",
-//     each tag shorter than the tag span (a last "<" left open, and a ">" outside every tag, are
-//     text, as they are to the handler); any other arrangement goes down the full road;
+//     handler does: a "<" that no ">" closes within the tag span, a "<" followed by another
+//     "<", and a ">" outside every tag are text, as they are to the handler (the sentence-end
+//     step passes over what the handler's sentence walk takes for a tag); the code 24 is judged
+//     unless an open "<" before it could close on it;
 //   - settings it cannot honour (parts of texts, control characters or spaces cleared, a marker,
 //     entity or unit tag that starts with a letter, digit or blank) leave it off for the whole
 //     text (TFastPassRules::usable);
