@@ -278,7 +278,7 @@ TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
 // text are told apart from those of plain ASCII.
 TEST(FastFirstPass, TextBeyondAsciiWorkedByHand) {
   TFastPassRules rules = DefaultRules();
-  rules.wide_sentence_marks = {char16_t(0x2026), char16_t(0x203C), char16_t(0x061F)};
+  rules.wide_sentence_marks = {char16_t(0x061F), char16_t(0x2026), char16_t(0x203C)};  // ascending
   struct Case {
     const char16_t* text;
     const char* marks;

@@ -1650,7 +1650,7 @@ void TTextTagHandler::UseReadSettings(const TTagReadSettings& settings) {
 }
 
 bool IsSentencePunctuation(uint32_t c) { return PunctuationKind(c) != 0; }
-int SentenceMarkKind(uint32_t c) { return c < 128 || c >= 0x0589 ? PunctuationKind(c) : 0; }
+int SentenceMarkKind(uint32_t c) { return PunctuationKind(c); }
 
 // --- per buffer ----------------------------------------------------------------------------------
 

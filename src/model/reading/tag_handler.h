@@ -85,7 +85,7 @@ UString TagWildcardConverted(UStringView s);
 // included) that may end a sentence.
 bool IsSentencePunctuation(uint32_t c);
 // What the sentence-end walk takes c for: 1 a full stop (the ellipsis among them), 2 a question
-// mark, 3 an exclamation mark, 0 none of these (punctuation beyond ASCII below U+0589 included).
+// mark, 3 an exclamation mark, 0 none of these.
 int SentenceMarkKind(uint32_t c);
 
 // Blanks count characters of a chunk from `from` and flags them 0x0800 (not text proper), so

@@ -158,7 +158,7 @@ uint16_t UnitKind(const char16_t* t, int32_t i, int32_t len) {
 bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, const TFastPassRules& r) {
   const char16_t u = t[i];
   if (k == KIND_INVISIBLE || k >= kKindHidden || IsHyphenChar(u)) return false;
-  if (std::find(r.wide_stops.begin(), r.wide_stops.end(), u) != r.wide_stops.end()) return false;
+  if (std::binary_search(r.wide_stops.begin(), r.wide_stops.end(), u)) return false;
   const bool pair = u >= 0xD800 && u <= 0xDFFF;
   if ((k & C1_ALPHA) != 0 && (pair || ((k & C1_UPPER) != 0) == ((k & C1_LOWER) != 0)) && i + 1 < len &&
       t[i + 1] == u'.')
@@ -206,7 +206,7 @@ bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* ki
       k = UnitKind(t, i, len);
       if (!BeyondAsciiFits(t, i, len, k, r)) return false;
       wide = true;
-      if (std::find(r.wide_sentence_marks.begin(), r.wide_sentence_marks.end(), u) != r.wide_sentence_marks.end())
+      if (std::binary_search(r.wide_sentence_marks.begin(), r.wide_sentence_marks.end(), u))
         b.sentence |= bit;
       if (k == kKindDefined) b.defined |= bit;
     }
@@ -1284,7 +1284,8 @@ void SetFastFirstPass(bool on) { g_fast_pass_on.store(on, std::memory_order_rela
 
 void TFastPassRules::AddStop(char16_t c) {
   if (c >= 128) {
-    if (std::find(wide_stops.begin(), wide_stops.end(), c) == wide_stops.end()) wide_stops.push_back(c);
+    const auto at = std::lower_bound(wide_stops.begin(), wide_stops.end(), c);
+    if (at == wide_stops.end() || *at != c) wide_stops.insert(at, c);
     return;
   }
   if (c == u' ' || (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z')) {

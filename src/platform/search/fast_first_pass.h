@@ -72,7 +72,8 @@ struct TFastPassRules {
   // every step: the sentence-end walk takes it for the end of a tag opened by a "<" before it.
   bool tag_off_code_text = false;
   // Units beyond ASCII that stop the pass, and those that end sentences as "?" does (judged on
-  // the next letter alone, never part of an abbreviation or a number).
+  // the next letter alone, never part of an abbreviation or a number); both in ascending order,
+  // as every unit beyond ASCII is looked up in them.
   std::vector<char16_t> wide_stops, wide_sentence_marks;
   // Adds a character that may start mark-up or a marker: an ASCII letter, digit or space
   // leaves the pass off (it could start anywhere), one beyond ASCII stops it where it occurs.
