@@ -1,6 +1,7 @@
 // The notes a concordance document adds, the per-text details file, and the merge of two
 // concordance documents.
 #include <algorithm>
+#include <unordered_map>
 
 #include "concordance/document/concordance_document.h"
 #include "concordance/views/timeline_list.h"
@@ -201,12 +202,17 @@ bool T_WholeLinzoraHolder::MergeWith(TTessorineholder& other_base, UStringView c
   fTextFilesWithSearchWord->MergeWith(other->fTextFilesWithSearchWord);
   for (const UString& typed : other->fSearchWords.TypedInWordsAsStringlist())
     if (fSearchWords.TypeInIndexOf(typed) < 0) fSearchWords.AddedSearchWords(typed);
+  // Each merged line's text is looked up by its name: the rows' first places by name, made once
+  // (a look-up through the rows for each line would take lines times texts).
+  std::unordered_map<UString, int> row_of_name;
+  for (int i = fTextFilesWithSearchWord->Count() - 1; i >= 0; --i)
+    if (const TLinzoraFilenameEntry* e = fTextFilesWithSearchWord->Row(i)) row_of_name[e->fdata.full_filename] = i;
   for (int p = n0; p < fConcordanceList->Count(); ++p) {
     TConcordanceEntry* line = fConcordanceList->Line(p);
     const int32_t k = line && line->MergeNum() > 0 ? merge.IndexOfN(line->MergeNum()) : -1;
     if (k < 0) continue;
-    const int row = fTextFilesWithSearchWord->IndexOfAFilename(merge[k].full_filename, false);
-    if (row >= 0) line->Data().filename_num_original = row + 1;
+    if (const auto row = row_of_name.find(merge[k].full_filename); row != row_of_name.end())
+      line->Data().filename_num_original = row->second + 1;
     line->Data().sw_number = std::max(0, fSearchWords.TypeInIndexOf(merge[k].search_word));
   }
   fSettings.SetRunningWords(fSettings.RunningWords() + other->fSettings.RunningWords());

@@ -242,7 +242,7 @@ bool TOtherFileDetailsList::GetOne(int32_t i, TOtherFilename_Details_Rec& out) c
 }
 
 int32_t TConcEntryMergeRecList::IndexOfN(int32_t n) const {
-  for (size_t i = 0; i < recs_.size(); ++i)
-    if (recs_[i].merge_num == n) return static_cast<int32_t>(i);
-  return -1;
+  const auto at = std::lower_bound(recs_.begin(), recs_.end(), n,
+                                   [](const TConcEntryMergeRec& r, int32_t v) { return r.merge_num < v; });
+  return at != recs_.end() && at->merge_num == n ? static_cast<int32_t>(at - recs_.begin()) : -1;
 }

@@ -287,6 +287,8 @@ class TConcEntryMergeRecList {
  public:
   void Clear() { recs_.clear(); }
   int32_t Count() const { return static_cast<int32_t>(recs_.size()); }
+  // Records are added in ascending merge numbers (a merge numbers the other list's lines in
+  // order), so IndexOfN finds one by halving.
   void Add(const TConcEntryMergeRec& r) { recs_.push_back(r); }
   const TConcEntryMergeRec& operator[](int32_t i) const { return recs_[static_cast<size_t>(i)]; }
   int32_t IndexOfN(int32_t n) const;
