@@ -136,8 +136,7 @@ TEST_F(ToolDocumentLife, NotedTextIsForgottenAtShutDown) {
 }
 
 TEST_F(ToolDocumentLife, DefaultColumnVisibility) {
-  SetDefaultColumnVisible(kListCollocates, 3, false);
-  SetDefaultColumnVisible(kListCollocates, 20, false);
+  SetDefaultColumnsVisible(kListCollocates, {{3, false}, {20, false}});
   std::vector<std::pair<int, bool>> set;
   auto apply = [&](int columns, bool widths_set) {
     set.clear();
@@ -151,8 +150,7 @@ TEST_F(ToolDocumentLife, DefaultColumnVisibility) {
   EXPECT_EQ(apply(5, false), 3u);
   EXPECT_EQ(apply(2, false), 0u);
   EXPECT_EQ(apply(30, true), 0u);  // widths already set
-  SetDefaultColumnVisible(kListCollocates, 3, true);
-  SetDefaultColumnVisible(kListCollocates, 20, true);
+  SetDefaultColumnsVisible(kListCollocates, {{3, true}, {20, true}});
 }
 
 // Writes an archive with n members.

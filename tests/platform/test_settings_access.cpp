@@ -155,7 +155,7 @@ TEST_F(SettingsVxbuf, SingleValuesSurviveARestart) {
        [] { return GetLastMainToolFileName(1) == u"a.cnc" && GetLastMainToolFileName(0).empty(); }},
       {"menu", [] { SetMenuItemChecked(5, true); SetMenuItemChecked(80, false); },
        [] { return GetMenuItemChecked(5) && !GetMenuItemChecked(80) && GetAllMenuCheckStates()[5]; }},
-      {"columns", [] { SetDefaultColumnVisible(10, 3, false); },
+      {"columns", [] { SetDefaultColumnsVisible(10, {{3, false}}); },
        [] { return !GetAllDefaultColumnVisible(10)[3] && GetAllDefaultColumnVisible(10)[4] && GetAllDefaultColumnVisible(5)[3]; }},
       {"markers", [] { SetConc_SW_TXT_Marker(u""); SetConc_Context_W_TXT_Marker(u"##"); },
        [] { return GetConc_SW_TXT_Marker().empty() && GetConc_Context_W_TXT_Marker() == u"##"; }},

@@ -207,7 +207,7 @@ TEST(GridCells, SearchDisplayColoursTheHitsOfItsColumn) {
 TEST(GridCells, DefaultColumnVisibilityStartsALayoutOnlyWhereItHides) {
   struct Restore {
     ~Restore() {
-      for (int c : {1, 3, 16}) SetDefaultColumnVisible(10, c, true);
+      SetDefaultColumnsVisible(10, {{1, true}, {3, true}, {16, true}});
     }
   } restore;
   auto shown = [](TVXBaseDataClass& list) {
@@ -227,7 +227,7 @@ TEST(GridCells, DefaultColumnVisibilityStartsALayoutOnlyWhereItHides) {
   EXPECT_EQ(shown(plain), all);
 
   // Column 1 is never touched; 3 and the last column (16, the 17th heading) are hidden.
-  for (int c : {1, 3, 16}) SetDefaultColumnVisible(10, c, false);
+  SetDefaultColumnsVisible(10, {{1, false}, {3, false}, {16, false}});
   TSyntheticGridList empty(0);
   EXPECT_FALSE(ApplyDefaultColumnVisibilityToList(empty));  // no rows to lay out yet
   EXPECT_TRUE(empty.grid_headings.empty());

@@ -116,15 +116,20 @@ bool GetFlag(std::string_view name, int count, int index, TFlagDefault def) {
   if (Store().Find(name, b) && b.size() == static_cast<size_t>(count)) return b[static_cast<size_t>(index)] != 0;
   return def(index);
 }
-void SetFlag(std::string_view name, int count, int index, bool v, TFlagDefault def) {
-  if (index < 0 || index >= count) return;
+// Sets flags (index, value) of a block in one update of the store; indices outside it are passed over.
+void SetFlags(std::string_view name, int count, const std::vector<std::pair<int, bool>>& flags, TFlagDefault def) {
+  if (std::none_of(flags.begin(), flags.end(), [&](const auto& f) { return f.first >= 0 && f.first < count; })) return;
   Store().Update(name, [&](std::vector<uint8_t>& b) {
     if (b.size() != static_cast<size_t>(count)) {
       b.assign(static_cast<size_t>(count), 0);
       for (int i = 0; i < count; ++i) b[static_cast<size_t>(i)] = def(i) ? 1 : 0;
     }
-    b[static_cast<size_t>(index)] = v ? 1 : 0;
+    for (const auto& [index, v] : flags)
+      if (index >= 0 && index < count) b[static_cast<size_t>(index)] = v ? 1 : 0;
   });
+}
+void SetFlag(std::string_view name, int count, int index, bool v, TFlagDefault def) {
+  SetFlags(name, count, {{index, v}}, def);
 }
 // Every flag of a block in one read of the store.
 template <size_t N>
@@ -417,8 +422,8 @@ void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred) {
 std::array<bool, kDefaultVisibilityColumns> GetAllDefaultColumnVisible(uint8_t list_type) {
   return AllFlags<kDefaultVisibilityColumns>(Key("column_visible", list_type), ColumnDefault);
 }
-void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible) {
-  SetFlag(Key("column_visible", list_type), kDefaultVisibilityColumns, column, visible, ColumnDefault);
+void SetDefaultColumnsVisible(uint8_t list_type, const std::vector<std::pair<int, bool>>& columns) {
+  SetFlags(Key("column_visible", list_type), kDefaultVisibilityColumns, columns, ColumnDefault);
 }
 uint8_t GetTimeLinePlotBase() { return GetValue<uint8_t>("timeline_base", settings_defaults::kTimeLinePlotBase); }
 void SetTimeLinePlotBase(uint8_t base) { SetValue<uint8_t>("timeline_base", base); }

@@ -15,6 +15,8 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/ustring.h"
 #include "platform/settings/settings_records.h"
@@ -181,7 +183,8 @@ void SetPercentageColours(uint32_t at_zero, uint32_t at_hundred);
 // of the store.
 inline constexpr int kDefaultVisibilityColumns = 32;
 std::array<bool, kDefaultVisibilityColumns> GetAllDefaultColumnVisible(uint8_t list_type);
-void SetDefaultColumnVisible(uint8_t list_type, int column, bool visible);
+// Sets the default of each (column, visible) given, in one write of the store.
+void SetDefaultColumnsVisible(uint8_t list_type, const std::vector<std::pair<int, bool>>& columns);
 uint8_t GetTimeLinePlotBase();  // 0 undefined
 void SetTimeLinePlotBase(uint8_t base);
 uint8_t GetTimeLinePlotBaseRounding();

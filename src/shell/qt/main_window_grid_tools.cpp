@@ -121,9 +121,11 @@ void TFormLinzora::OpenColumnEditor(TVX_Grid* grid, int page) {
         if (!target || !target->List()) return;
         TVXBaseDataClass* l = target->List();
         // Each column shown or hidden here is how the user's later lists of this type start.
+        std::vector<std::pair<int, bool>> defaults;
         for (size_t i = 1; i < heads.size(); ++i)
           if (!TVXBaseDataClass::IsAddedColumnNumber(heads[i].column_number))
-            SetDefaultColumnVisible(target->ListType(), heads[i].column_number, heads[i].visible);
+            defaults.emplace_back(heads[i].column_number, heads[i].visible);
+        SetDefaultColumnsVisible(target->ListType(), defaults);
         // A computed column whose heading went loses its values.
         std::vector<int> gone;
         for (const auto& c : l->AddedColumns())
