@@ -328,7 +328,8 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
 }
 
 void TLinzoraBufferProcessor::MoveToNextJumpPosition(int64_t reached) {
-  // A position named twice, or lying inside the hit just taken, is reached already.
+  // A position named twice, or lying at or before the start of the hit just taken, is reached
+  // already.
   int64_t next = TakeNextJumpPosition(fone_data_to_process);
   while (next > 0 && next <= reached) next = TakeNextJumpPosition(fone_data_to_process);
   SetLowestJumpTo(next);
