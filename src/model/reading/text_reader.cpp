@@ -93,11 +93,16 @@ void Utf8CharOffsets(const uint8_t* b, size_t n, uint32_t base, uint32_t* out) {
   const __m128i four = _mm_set1_epi32(4);
 #if defined(__x86_64__)
   const bool by_lines = HasMaskVectors();
+  // The 64 bytes from where the 512-bit steps last stopped hold a byte beyond ASCII: they are
+  // not asked again before those bytes are passed (a text of another script would otherwise
+  // ask at every 16 bytes).
+  size_t probe_from = 0;
 #endif
   while (i + 16 <= n) {
 #if defined(__x86_64__)
-    if (by_lines) {
+    if (by_lines && i >= probe_from) {
       i = Utf8AsciiOffsetsByLines(b, i, n, base, o);
+      probe_from = i + 64;
       if (i + 16 > n) break;
     }
 #endif
