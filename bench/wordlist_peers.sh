@@ -7,7 +7,8 @@
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
 # Environment:
 #   CPU=n             every program runs pinned to core n (taskset), one core for all
-#   ROUNDS=n          n rounds (default 1), each timing all of them; the best of each is printed last
+#   ROUNDS=n          n rounds (default 1), each timing all of them; the median and the best of
+#                     each are printed last
 #   BASELINE=program  another bench_wordlist (an earlier build) timed in each round beside ours
 # Each program's processor time (user + system) is printed beside its wall time: on a shared
 # machine the processor times compare more fairly.
@@ -74,6 +75,20 @@ while [ "$round" -le "$rounds" ]; do
   round=$((round + 1))
 done
 if [ "$rounds" -gt 1 ]; then
+  # The median of each column over the rounds (of an even number, the lower middle one), then
+  # the ratios of the medians.
+  mid=$(( (rounds + 1) / 2 ))
+  medians=""
+  for column in 1 2 3 4 5 6 7 8; do
+    medians="$medians $(cut -d' ' -f$column "$work/times" | sort -g | sed -n "${mid}p")"
+  done
+  echo "$medians" | awk -v n="$rounds" -v base="$baseline" '{
+    printf "median of %d, wall:      linzora %.2f s, python %.2f s (%.1fx), tr|sort %.2f s (%.1fx)\n", n, $1, $3, $3 / $1, $5, $5 / $1
+    printf "median of %d, processor: linzora %.2f s, python %.2f s (%.1fx), tr|sort %.2f s (%.1fx)\n", n, $2, $4, $4 / $2, $6, $6 / $2
+    if (base != "")
+      printf "median of %d, baseline:  wall %.2f s (python %.1fx, linzora/baseline %.3f), processor %.2f s (python %.1fx, linzora/baseline %.3f)\n",
+        n, $7, $3 / $7, $1 / $7, $8, $4 / $8, $2 / $8
+  }'
   # The best wall time of each program over the rounds, and the best processor time.
   awk -v base="$baseline" '
     { for (i = 1; i <= 8; ++i) if (NR == 1 || $i < best[i]) best[i] = $i }
