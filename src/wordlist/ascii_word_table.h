@@ -1,27 +1,21 @@
 // The words of one text whose counted form is ASCII, each with its counter key and its counts
-// not yet handed to the counter: a repeat of such a word is counted by reading its slot and its
-// cell, never the counter's entries or its arena. A cell is its form's units and 16 bytes more,
-// a power of two in all: TAsciiWordTable holds forms of at most 16 units in cells of 32 bytes
-// (two to a cache line), the bulk of any text's words; TAsciiLongWordTable forms of 17 to 48
-// units (compounds, addresses, rules of dashes) in cells of a cache line each, so that the
-// common short words stay packed; TAsciiLongerWordTable forms of 49 to 112 units (long rules,
-// lines of encoded mail) in cells of two.
-// The cells lie side by side in the order their forms first came, so that the frequent words'
-// cells share a few lines that stay in cache; a form is found through a table of slots of 8
-// bytes (eight to a line), each the top half of its form's hash (its tag) and the number of its
-// cell. A form is compared only with the cells of slots that bear its tag.
+// not yet handed to the counter: a repeat of such a word is counted by reading one cell, never
+// the counter's entries or its arena. A cell is its form's units and 16 bytes more, a power of
+// two in all: TAsciiWordTable holds forms of at most 16 units in cells of 32 bytes (two to a
+// cache line), the bulk of any text's words; TAsciiLongWordTable forms of 17 to 48 units
+// (compounds, addresses, rules of dashes) in cells of a cache line each, so that the common
+// short words stay packed; TAsciiLongerWordTable forms of 49 to 112 units (long rules, lines of
+// encoded mail) in cells of two.
 //
 // Protocol (one table of each size per text being counted, one thread)
-//   per word     FormOf(units) packs the counted form into bytes (its hash beside); Prefetch
-//                fetches its slots, FetchCell a little later the cell they name; Find, or
+//   per word     FormOf(units) packs the counted form into bytes (its hash beside); Find, or
 //                Insert with the key the counter gave the form; the caller counts in the cell
 //                (pending, mark) and calls NoteCounted when pending leaves 0;
 //   any time     Flush hands every cell's pending count to a call-back and clears it (before a
 //                count of another dispersion section, and at the text's end).
-// The table doubles when it is three quarters full; the cells then move to a larger block (their
-// numbers stay), so that a cell reference lives only until the next Insert. A large table asks
-// for huge pages: its slots are read at random, and one translation of the address per 2 MiB
-// spares most misses of it.
+// The table doubles when it is three quarters full; a cell's place may then change, so a cell
+// reference lives only until the next Insert. A large table asks for huge pages: its cells are
+// read at random, and one translation of the address per 2 MiB spares most misses of it.
 #pragma once
 
 #include <algorithm>
@@ -121,37 +115,17 @@ class TAsciiWordCells {
   TAsciiWordCells& operator=(TAsciiWordCells&& other) noexcept;
   TAsciiWordCells(const TAsciiWordCells&) = delete;
   TAsciiWordCells& operator=(const TAsciiWordCells&) = delete;
-  // Fetches the slots where the form's search starts.
   void Prefetch(const TForm& f) const {
     // Not __builtin_prefetch: GCC 12 drops those of a function where one sits behind a branch.
-    asm volatile("prefetcht0 %0" : : "m"(slots_[Home(f.hash)]));
-  }
-  // Fetches the cell of the form's first slot that bears its tag (its slots fetched before), and
-  // answers that cell's number + 1 as a hint for Find (0: no slot bears it yet).
-  uint32_t FetchCell(const TForm& f) const {
-    const uint32_t tag = Tag(f.hash);
-    for (uint64_t p = Home(f.hash);; p = (p + 1) & mask_) {
-      const TSlot s = slots_[p];
-      if (s.cell == 0) return 0;
-      if (s.tag == tag) {
-        const char* at = reinterpret_cast<const char*>(&cells_[s.cell - 1]);
-        for (size_t line = 0; line < kCellBytes; line += 64) asm volatile("prefetcht0 %0" : : "m"(at[line]));
-        return s.cell;
-      }
-    }
+    const char* at = reinterpret_cast<const char*>(&cells_[Home(f.hash)]);
+    for (size_t line = 0; line < kCellBytes; line += 64) asm volatile("prefetcht0 %0" : : "m"(at[line]));
   }
   TCell* Find(const TForm& f) {
-    const uint32_t tag = Tag(f.hash);
     for (uint64_t p = Home(f.hash);; p = (p + 1) & mask_) {
-      const TSlot s = slots_[p];
-      if (s.cell == 0) return nullptr;
-      if (s.tag == tag && SameForm(cells_[s.cell - 1], f)) return &cells_[s.cell - 1];
+      TCell& c = cells_[p];
+      if (c.length == 0) return nullptr;
+      if (SameForm(c, f)) return &c;
     }
-  }
-  // Find, trying first the cell that FetchCell answered for the form (cells keep their numbers).
-  TCell* Find(const TForm& f, uint32_t hint) {
-    if (hint != 0 && SameForm(cells_[hint - 1], f)) return &cells_[hint - 1];
-    return Find(f);
   }
   // A new form (Find answered nullptr) with zero pending.
   TCell& Insert(const TForm& f, int32_t key, int32_t mark);
@@ -179,20 +153,14 @@ class TAsciiWordCells {
                                                 f.bytes[v]));
     return _mm_movemask_epi8(same) == 0xFFFF;
   }
-  // A form's place in the slots is the top bits of its hash, its tag the top 32: the place
-  // follows from the tag while the slots number at most 2^32, and the slots grow from the tags.
   uint64_t Home(uint64_t hash) const { return hash >> shift_; }
-  static uint32_t Tag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
   void Grow();
-  void Free();
+  // size (a power of two) empty cells, on huge pages when large; FreeCells with the same size.
+  static TCell* NewCells(size_t size);
+  static void FreeCells(TCell* cells, size_t size);
 
-  struct TSlot {
-    uint32_t tag;
-    uint32_t cell;  // the cell's number + 1; 0: an empty slot
-  };
-  TSlot* slots_ = nullptr;
-  TCell* cells_ = nullptr;       // Count() of them in use, room for three quarters of size_
-  size_t size_ = 0;              // slots (a power of two)
+  TCell* cells_ = nullptr;
+  size_t size_ = 0;
   std::vector<uint32_t> dirty_;  // cells whose pending count left 0 since the last Flush
   uint64_t mask_ = 0;
   int shift_ = 0;

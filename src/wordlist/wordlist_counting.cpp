@@ -383,12 +383,12 @@ void TWordlistBufferProcessor::FlushCells() {
 
 template <class Cells>
 __attribute__((always_inline)) inline int32_t TWordlistBufferProcessor::CountCellWord(
-    Cells& cells, const typename Cells::TForm& form, int32_t division, uint32_t hint) {
+    Cells& cells, const typename Cells::TForm& form, int32_t division) {
   ++out_.running_words;
   ++block_words_;
   // Lengths of 1 to 50 are counted apart (the statistics keep no more).
   if (Cells::kMostUnits <= 50 || form.length <= 50) ++out_.stats.data.word_lengths[form.length];
-  typename Cells::TCell* cell = cells.Find(form, hint);
+  typename Cells::TCell* cell = cells.Find(form);
   if (cell == nullptr) [[unlikely]]
     cell = &CellFor(cells, form);
   CountInCell(cells, *cell, division);
@@ -407,14 +407,13 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   const int32_t chunk_division = DivisionAt(begin);
   const bool one_division = chunk_in_division_ || setup_.divisions <= 0 || place_.list_bytes <= 0 ||
                             place_.offset + ChunkEndInFile() < division_end_;
-  // Each word's slots are fetched while the words a little before it are counted, its cell once
-  // kCellAhead more are found (the slots then read), and it is counted once kAhead more are: the
-  // words wait in a ring.
-  constexpr uint32_t kRing = 32, kAhead = 24, kCellAhead = 12;
-  static_assert(kCellAhead < kAhead && kAhead < kRing);
+  // Each word's cell is fetched while the words a little before it are counted: the words wait
+  // in a ring, each counted once kAhead more are found.
+  constexpr uint32_t kRing = 32, kAhead = 24;
+  static_assert(kAhead < kRing);
   TFoundWord ring[kRing];
   TLongForm long_forms[kRing];
-  uint32_t found = 0, fetched = 0, counted = 0;
+  uint32_t found = 0, counted = 0;
   // Within one section a word of a cell is counted here, with the running tallies in locals:
   // they are written back before anything else reads them (another word's count, a ratio
   // block's close, the chunk's end).
@@ -442,7 +441,7 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
     if (w.cell == TFoundWord::kShortCell && one_division) [[likely]] {
       ++running;
       ++lengths[w.form.length];
-      TAsciiWordTable::TCell* cell = cells_.Find(w.form, w.hint);
+      TAsciiWordTable::TCell* cell = cells_.Find(w.form);
       if (cell == nullptr) [[unlikely]]
         cell = &CellFor(cells_, w.form);
       AddPending(cells_, *cell, chunk_division);
@@ -463,7 +462,6 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
   walk([&](const TScanWord& word) __attribute__((always_inline)) {
     TFoundWord& w = ring[found++ % kRing];
     w.word = word;
-    w.hint = 0;
     if (cells && (word.flags & kWordSkipsChars) == 0 && word.span >= cell_min_[0] && word.span <= cell_max_[0] &&
         TAsciiWordTable::FormOf(text + word.start, word.span, readable - word.start, upper, no_digits, w.form))
         [[likely]] {
@@ -471,10 +469,6 @@ void TWordlistBufferProcessor::CountPlainWords(Walk&& walk) {
       cells_.Prefetch(w.form);
     } else {
       PlaceFoundWord(w, long_forms[(found - 1) % kRing]);
-    }
-    if (found - fetched > kCellAhead) {
-      const uint32_t i = fetched++ % kRing;
-      FetchFoundCell(ring[i], long_forms[i]);
     }
     if (found - counted > kAhead) count_oldest();
   });
@@ -500,23 +494,13 @@ __attribute__((noinline)) void TWordlistBufferProcessor::PlaceFoundWord(TFoundWo
   HashAndPrefetch(w.word);
 }
 
-__attribute__((always_inline)) inline void TWordlistBufferProcessor::FetchFoundCell(TFoundWord& w,
-                                                                                     const TLongForm& longer) const {
-  switch (w.cell) {
-    case TFoundWord::kShortCell: w.hint = cells_.FetchCell(w.form); break;
-    case TFoundWord::kLongCell: w.hint = long_cells_.FetchCell(longer.long_form); break;
-    case TFoundWord::kLongerCell: w.hint = longer_cells_.FetchCell(longer.longer_form); break;
-    default: break;
-  }
-}
-
 __attribute__((noinline)) void TWordlistBufferProcessor::CountFoundWord(const TFoundWord& w, const TLongForm& longer,
                                                                          int32_t division) {
   auto section = [&]() { return division != kSectionOfItsPlace ? division : DivisionAt(w.word.start); };
   switch (w.cell) {
-    case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section(), w.hint); break;
-    case TFoundWord::kLongCell: CountCellWord(long_cells_, longer.long_form, section(), w.hint); break;
-    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, longer.longer_form, section(), w.hint); break;
+    case TFoundWord::kShortCell: CountCellWord(cells_, w.form, section()); break;
+    case TFoundWord::kLongCell: CountCellWord(long_cells_, longer.long_form, section()); break;
+    case TFoundWord::kLongerCell: CountCellWord(longer_cells_, longer.longer_form, section()); break;
     default: CountWord(w.word); break;
   }
 }

@@ -150,7 +150,6 @@ class TWordlistBufferProcessor : public TBufferProcessor {
     enum : uint8_t { kNoCell, kShortCell, kLongCell, kLongerCell };
     TAsciiWordTable::TForm form;
     TScanWord word;
-    uint32_t hint;  // the cell FetchCell named for the form (0: none yet)
     uint8_t cell;
   };
   union TLongForm {
@@ -160,9 +159,6 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   // Places a found word that no short cell takes whole: in the cells of its longer or cut form
   // (kept in `longer`), fetched ahead, or hashed with its recent slot fetched.
   void PlaceFoundWord(TFoundWord& w, TLongForm& longer);
-  // Fetches the cell of a found word's form that its slots (fetched before) name, and keeps it
-  // as the word's hint.
-  void FetchFoundCell(TFoundWord& w, const TLongForm& longer) const;
   // Counts a found word outside the short cells' loop, in dispersion section `division`, or in
   // the section of its place when that is kSectionOfItsPlace.
   static constexpr int32_t kSectionOfItsPlace = INT32_MIN;
@@ -175,7 +171,7 @@ class TWordlistBufferProcessor : public TBufferProcessor {
   bool CellForm(const Cells& cells, int32_t start, int32_t span, typename Cells::TForm& form) const;
   // Counts a word of that form in its cell; answers its key.
   template <class Cells>
-  int32_t CountCellWord(Cells& cells, const typename Cells::TForm& form, int32_t division, uint32_t hint = 0);
+  int32_t CountCellWord(Cells& cells, const typename Cells::TForm& form, int32_t division);
   // The cell of a form, made (with its key in the counter, whose mark moves into it) when new.
   template <class Cells>
   typename Cells::TCell& CellFor(Cells& cells, const typename Cells::TForm& form);

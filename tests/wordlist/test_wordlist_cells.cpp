@@ -192,52 +192,6 @@ TEST(AsciiWordTable, CountsSurviveGrowthAndAreHandedOverOnce) {
   CountsSurviveGrowthAndAreHandedOverOnce<TAsciiLongerWordTable>(49);
 }
 
-// Forms whose hashes share their top 32 bits share a tag: the table tells them apart by their
-// forms, and a hint that names the other form's cell, or one from before the table grew, finds
-// the right cell all the same.
-TEST(AsciiWordTable, FormsOfOneTagAndStaleHintsFindTheirOwnCells) {
-  // Form n: 12 letters drawn from a generator seeded with n.
-  auto form_of = [](uint32_t n) {
-    std::mt19937 rng(n);
-    char16_t units[12];
-    for (char16_t& u : units) u = static_cast<char16_t>(u'A' + rng() % 26);
-    TAsciiWordTable::TForm f{};
-    EXPECT_TRUE(TAsciiWordTable::FormOf(units, 12, 0, false, false, f));
-    return f;
-  };
-  // Among 300,000 forms some two share a tag (about ten pairs of 2^32 tags): found by sorting.
-  std::vector<std::pair<uint32_t, uint32_t>> tags;
-  for (uint32_t n = 0; n < 300000; ++n) tags.emplace_back(static_cast<uint32_t>(form_of(n).hash >> 32), n);
-  std::sort(tags.begin(), tags.end());
-  const auto same = std::adjacent_find(tags.begin(), tags.end(), [](const auto& a, const auto& b) {
-    return a.first == b.first;
-  });
-  ASSERT_NE(same, tags.end());
-  const TAsciiWordTable::TForm first = form_of(same->second), second = form_of((same + 1)->second);
-  ASSERT_NE(Bytes(first), Bytes(second));
-
-  TAsciiWordTable table;
-  table.Insert(first, 100, 0);
-  EXPECT_EQ(table.Find(second), nullptr);
-  const uint32_t other = table.FetchCell(second);  // the tag is the first form's
-  EXPECT_NE(other, 0u);
-  EXPECT_EQ(table.Find(second, other), nullptr);
-  table.Insert(second, 200, 0);
-  EXPECT_EQ(table.Find(second, other)->key, 200);
-  EXPECT_EQ(table.Find(first, table.FetchCell(second))->key, 100);
-  // Hints taken before thousands of forms made the table grow keep naming their cells.
-  std::vector<uint32_t> hints{table.FetchCell(first), table.FetchCell(second)};
-  for (uint32_t n = 0; n < 5000; ++n) {
-    const TAsciiWordTable::TForm f = form_of(n * 7 + 1);
-    if (table.Find(f) == nullptr) table.Insert(f, static_cast<int32_t>(n), 0);
-  }
-  EXPECT_EQ(table.Find(first, hints[0])->key, 100);
-  EXPECT_EQ(table.Find(second, hints[1])->key, 200);
-  EXPECT_EQ(table.Find(second, hints[0])->key, 200);
-  EXPECT_EQ(table.FetchCell(form_of(5000 * 7 + 1)), 0u);  // no slot bears a form never put in
-  for (uint32_t n = 0; n < 5000; n += 97) EXPECT_EQ(table.Find(form_of(n * 7 + 1), 0)->length, 12u);
-}
-
 // Switches the fast pass for the scope, and back on at its end.
 class TRoad {
  public:
