@@ -1565,6 +1565,10 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
   if (drops_.empty() && pad_ == 0) return;
   const int32_t first = fill_all ? 0 : std::clamp(lo, 0, kSpanSearchWord);
   const int32_t last = fill_all ? kSpanPositions - 1 : std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  // The words come in the window's order: the dropped units before each are counted on from the
+  // last word's, the first found by halving.
+  size_t dropped = 0;
+  int32_t counted_to = -1;
   for (int32_t k = first; k <= last; ++k) {
     TLineWordPosition& w = out[k];
     if (k == kSpanSearchWord) {
@@ -1573,7 +1577,14 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
     } else if (w.length == 0) {
       w.start = k < kSpanSearchWord ? -midpoint_ : length_ - midpoint_;  // no word: the line's edge
     } else {
-      w.start = LinePositionOf(window_hit_ + w.start) - midpoint_;
+      const int32_t s = window_hit_ + w.start;
+      if (s < counted_to || counted_to < 0) {
+        dropped = static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin());
+      } else {
+        while (dropped < drops_.size() && drops_[dropped] < s) ++dropped;
+      }
+      counted_to = s;
+      w.start = pad_ + s - static_cast<int32_t>(dropped) - midpoint_;
     }
   }
 }
