@@ -1396,9 +1396,10 @@ TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const u
   if (window_flags != last.flags + off || last.count - off > n) return {};
   // A copy starts out of any run of blanks: the last one must have been out of one where the
   // shared units begin, which the unit before them says (a dropped unit 1 leaves the state as
-  // it was, a blank may begin a run).
-  const char16_t before = window[-1];
-  if (before <= 32 && before != 24 && before != 25) return {};
+  // it was, a blank may begin a run), or the first shared unit must be kept either way (a unit
+  // that is no blank, after which neither copy is in a run).
+  auto ends_any_run = [](char16_t c) { return c > 32 || c == 24 || c == 25; };
+  if (!ends_any_run(window[-1]) && !ends_any_run(window[0])) return {};
   const size_t dropped =
       static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), off) - drops_.begin());
   const int32_t from = off - static_cast<int32_t>(dropped);  // the shared units' first byte
