@@ -299,8 +299,6 @@ class TLineCutter {
   template <typename U>
   bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
                       int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
-  // Where a one-byte cut of `window` may take the last one-byte line's copy of the units their
-  // windows share: the window units of that copy (from the first, up to `resumed`), else 0.
   // A one-byte cut going on from the last: the window units and the bytes of the last line's
   // copy it takes, and the state of that copy after them.
   struct TByteFollow {
