@@ -1036,6 +1036,78 @@ TEST(CharacterScans, OneByteCutStopsAtEveryOddUnitWhereverItLies) {
   EXPECT_GT(one_byte, 1000);
 }
 
+// A frequent word's one-byte lines go on from each other: a cutter told each time that it reads
+// the chunk it read last takes the bytes the two windows share from the last line. Random chunks
+// of plain prose with runs of blanks, line ends, place-holders, bracket codes and markers on
+// blanks (now and then a Latin-1 letter or one beyond it, which send a window to the general
+// cut), cut from the units, from the units with their blanks' flags left unread and from the
+// bytes, with hits walked forward by random steps (now and then back, or past the last window)
+// give every line, position and mark a fresh cutter gives, at every width down to one.
+TEST(CharacterScans, OneByteLinesGoingOnFromTheLastEqualFreshCuts) {
+  std::mt19937 rng(46046);
+  const char16_t blanks[] = {u' ', u' ', u' ', u'\t', u'\n', u'\r', 1, 24, 25};
+  int went_on = 0, general = 0;
+  for (int round = 0; round < 240; ++round) {
+    const int32_t n = 500 + static_cast<int32_t>(rng() % 5000);
+    const bool foreign = round % 3 == 0;
+    std::vector<char16_t> t(static_cast<size_t>(n));
+    std::vector<uint16_t> f(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
+      uint16_t k = 0x0302;
+      const uint32_t r = rng() % 100;
+      if (r < 18) {
+        // Blanks come singly or in runs.
+        c = r < 12 ? u' ' : blanks[rng() % std::size(blanks)];
+        k = c == 24 || c == 25 ? 0x0801 : c == u' ' ? 0x0248 : 0x0228;
+        if (c <= 32 && rng() % 15 == 0) k = 0x8800 + static_cast<uint16_t>(rng() % 24);  // a marker
+      } else if (r < 21) {
+        c = u'.', k = rng() % 2 ? 0x880F : 0x0210;
+      }
+      if (foreign && rng() % 700 == 0) c = rng() % 2 ? 0x00E9 : 0x0416;
+      t[static_cast<size_t>(i)] = c;
+      f[static_cast<size_t>(i)] = k;
+    }
+    std::string bytes(static_cast<size_t>(n), '?');
+    for (int32_t i = 0; i < n; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(t[static_cast<size_t>(i)]);
+    TChunkView units{t.data(), f.data(), n};
+    units.plain_to = n;
+    TChunkView unread_blanks = units;
+    unread_blanks.flags_needed = [](void*, int32_t, int32_t) {};
+    TChunkView from_bytes = unread_blanks;
+    from_bytes.plain_bytes = reinterpret_cast<const uint8_t*>(bytes.data());
+    const TChunkView* views[] = {&units, &unread_blanks, &from_bytes};
+    const TChunkView& chunk = *views[round % 3];
+    const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 1000 : 200));
+    TLineCutter going(width);
+    int32_t at = static_cast<int32_t>(rng() % 40), window_end = -1;
+    for (int line = 0; line < 300; ++line) {
+      const int32_t hit_length = static_cast<int32_t>(rng() % 6);
+      const int32_t mark = rng() % 10 == 0 ? -1 : window_end;
+      going.MarkInNextCut(mark);
+      ASSERT_TRUE(going.Cut(chunk, {}, at, hit_length));
+      TLineCutter fresh(width);
+      fresh.MarkInNextCut(mark);
+      ASSERT_TRUE(fresh.Cut(chunk, {}, at, hit_length));
+      SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " line " << line << " hit "
+                                      << at);
+      ExpectSameCut(going, fresh, static_cast<int32_t>(rng() % 51), 50 + static_cast<int32_t>(rng() % 52));
+      EXPECT_EQ(going.MarkedPosition(), fresh.MarkedPosition());
+      if (HasFailure()) return;
+      went_on += going.OneByte() && going.MarkedPosition() > 0;
+      general += !going.OneByte();
+      window_end = going.WindowEnd();
+      const uint32_t step = rng() % 20;
+      at = step == 0   ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n))
+           : step == 1 ? at + width + static_cast<int32_t>(rng() % 50)
+                       : at + static_cast<int32_t>(rng() % static_cast<uint32_t>(std::max(2, width / 3)));
+      if (at >= n) at = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
+    }
+  }
+  EXPECT_GT(went_on, 20000);
+  EXPECT_GT(general, 1000);
+}
+
 // The hit at the text's first and last character, and a text of exactly the line's width: the
 // one-byte cut pads and ends as the general one does.
 TEST(CharacterScans, OneByteCutAtTheTextsEdges) {

@@ -13,6 +13,7 @@
 #include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
+#include "platform/search/fast_first_pass.h"
 #include "platform/text/text_services.h"
 #include "support/temp_folder.h"
 
@@ -21,7 +22,8 @@ namespace {
 class TDocument : public TConcordanceListDocument {};
 
 // Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks; lines
-// of Latin-1 and 1252 punctuation (kept a byte a character) and with Cyrillic (two bytes).
+// of Latin-1 and 1252 punctuation (kept a byte a character) and with Cyrillic (two bytes); words
+// apart by a blank, now and then by runs of blanks, tabs and empty lines.
 std::vector<UString> WriteCorpus(const TempFolder& tmp) {
   static const char16_t* kWords[] = {u"the", u"old", u"man", u"sat", u"by", u"sea", u"and", u"a", u"dog",
                                      u"caf\u00E9", u"ran", u"home", u"slowly", u"green",
@@ -34,8 +36,9 @@ std::vector<UString> WriteCorpus(const TempFolder& tmp) {
     for (size_t w = 0; w < words; ++w) {
       const char16_t* word = kWords[rng() % (t % 10 == 3 ? 8 : (t % 4 == 0 ? 16 : 14))];  // every tenth text has no dog
       if (t % 10 == 3 && UString(word) == u"old") word = u"young";
+      static const char16_t* kGaps[] = {u" ", u" ", u" ", u" ", u" ", u" ", u"  ", u" \t ", u"\r\n\r\n", u".\n"};
       text += word;
-      text += (w % 13 == 12) ? u".\n" : u" ";
+      text += (w % 13 == 12) ? u".\n" : kGaps[rng() % std::size(kGaps)];
     }
     const UString name = u"t" + IntToUStr(t) + u".txt";
     std::string bytes;
@@ -58,14 +61,16 @@ struct TRunSaw {
 };
 
 TRunSaw RunOnce(const std::vector<TChosenFileDetailsFullRec>& details, int32_t threads, int32_t wanted,
-                int32_t gap) {
+                int32_t gap, UStringView items = u"old man\ncaf\u00E9\ndog", bool full_road = false) {
+  SetFastFirstPass(!full_road);
   TDocument doc;
   TConcordanceList list(nullptr, &doc);
   TTextsIntoListChoices choices;
   choices.threads = threads;
   choices.lines_wanted_per_item = wanted;
   choices.allowed_word_gap = gap;
-  const TConcordanceRunResult result = RunTextsIntoList(details, u"old man\ncaf\u00E9\ndog", list, choices);
+  const TConcordanceRunResult result = RunTextsIntoList(details, items, list, choices);
+  SetFastFirstPass(true);
   TRunSaw saw;
   TMemoryStream m;
   EXPECT_TRUE(list.SaveToStream(m));
@@ -102,12 +107,20 @@ TEST(ConcordancePipeline, EightWorkersMakeTheListOneWorkerMakes) {
   struct Case {
     const char* name;
     int32_t wanted, gap;
+    UStringView items = u"old man\ncaf\u00E9\ndog";
   };
+  // Frequent words' lines overlap most of their width and are cut going on from each other: they
+  // are those the full road (with no fast first pass, each line cut whole) makes.
   for (const Case c : {Case{"everything", 1000000, -1}, Case{"limit reached mid-text", 700, -1},
-                       Case{"word gap", 1000000, 3}}) {
+                       Case{"word gap", 1000000, 3}, Case{"frequent words", 1000000, -1, u"the\na\nsea"}}) {
     SCOPED_TRACE(c.name);
-    const TRunSaw one = RunOnce(details, 1, c.wanted, c.gap);
-    const TRunSaw many = RunOnce(details, 8, c.wanted, c.gap);
+    const TRunSaw one = RunOnce(details, 1, c.wanted, c.gap, c.items);
+    const TRunSaw many = RunOnce(details, 8, c.wanted, c.gap, c.items);
+    if (c.items == u"the\na\nsea") {
+      const TRunSaw full = RunOnce(details, 1, c.wanted, c.gap, c.items, true);
+      EXPECT_EQ(one.lines, full.lines);
+      EXPECT_TRUE(one.list_bytes == full.list_bytes);
+    }
     if (c.wanted != 700) {  // every text is read; the last one fails and the run goes on
       ASSERT_EQ(one.texts.size(), details.size());
       EXPECT_FALSE(one.texts.back().read_ok);

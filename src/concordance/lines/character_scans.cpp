@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -1137,7 +1138,7 @@ TLineCutter::TLineCutter(int32_t width)
       text_(GeneralCutRoom(width_), u' '),
       flags_(GeneralCutRoom(width_), kScanFlagBlank),
       narrow_(GeneralCutRoom(width_), ' '),
-      bytes_(static_cast<size_t>(LineBufferCharacters(width_)), ' '),
+      bytes_(GeneralCutRoom(width_), ' '),
       line_bytes_(bytes_.data()) {
   drops_.reserve(static_cast<size_t>(width_));
 }
@@ -1149,6 +1150,8 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   next_mark_ = marked_ = -1;
   const bool last_held = last_.held;
   last_.held = false;
+  const bool last_byte_held = last_byte_.held;
+  last_byte_.held = false;
   window_start_ = window_count_ = 0;
   wide_made_ = flags_made_ = true;
   line_at_ = 0;
@@ -1193,10 +1196,11 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
         _mm_prefetch(reinterpret_cast<const char*>(a + b1), _MM_HINT_T0);
   }
 #endif
+  const bool byte_follows = mark >= 0 && last_byte_held;
   if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
-                                        hit_in_window, hit_length, true, masks_read)
+                                        hit_in_window, hit_length, true, masks_read, byte_follows)
                            : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
-                                        chunk.flags_needed != nullptr, masks_read))) {
+                                        chunk.flags_needed != nullptr, masks_read, byte_follows))) {
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
     window_start_ = static_cast<int32_t>(ws);
@@ -1368,19 +1372,61 @@ void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const 
 }
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read,
+                             bool may_follow) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read,
+                        may_follow);
 }
 
 bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
-                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read) {
-  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read);
+                             int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read,
+                             bool may_follow) {
+  return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read,
+                        may_follow);
+}
+
+template <typename U>
+TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const uint16_t* window_flags, int32_t n,
+                                                        bool blanks_plain) {
+  const TLastByteCut& last = last_byte_;
+  if (last.from_bytes != std::is_same_v<U, uint8_t> || last.blanks_plain != blanks_plain) return {};
+  const U* last_window = static_cast<const U*>(last.window);
+  if (window <= last_window || window >= last_window + last.count) return {};
+  const int32_t off = static_cast<int32_t>(window - last_window);
+  if (window_flags != last.flags + off || last.count - off > n) return {};
+  // A copy starts out of any run of blanks: the last one must have been out of one where the
+  // shared units begin, which the unit before them says (a dropped unit 1 leaves the state as
+  // it was, a blank may begin a run), or the first shared unit must be kept either way (a unit
+  // that is no blank, after which neither copy is in a run).
+  auto ends_any_run = [](char16_t c) { return c > 32 || c == 24 || c == 25; };
+  if (!ends_any_run(window[-1]) && !ends_any_run(window[0])) return {};
+  const size_t dropped =
+      static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), off) - drops_.begin());
+  const int32_t from = off - static_cast<int32_t>(dropped);  // the shared units' first byte
+  const int32_t shared = last.length - from;
+  int32_t at = last.at + from;
+  if (static_cast<size_t>(at + LineBufferCharacters(width_)) > bytes_.size()) {
+    // The room's end: the shared bytes go back to its start.
+    std::memmove(bytes_.data(), bytes_.data() + at, static_cast<size_t>(shared));
+    at = 0;
+  }
+  line_bytes_ = bytes_.data() + at;
+  size_t kept = 0;
+  for (size_t j = dropped; j < drops_.size(); ++j) drops_[kept++] = drops_[j] - off;
+  drops_.resize(kept);
+  return TByteFollow{last.count - off, shared, last.ends_in_blank_run};
 }
 
 template <typename U>
 bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                                  int32_t hit_in_window, int32_t hit_length, bool blanks_plain,
-                                 bool window_masks_read) {
+                                 bool window_masks_read, bool may_follow) {
+  const TByteFollow follow =
+      may_follow && pad == 0 ? FollowLastByteCut(window, window_flags, n, blanks_plain) : TByteFollow{};
+  if (follow.units == 0) {
+    drops_.clear();
+    line_bytes_ = bytes_.data();
+  }
 #if defined(__SSE2__)
   // The chunk's flags were written long before its hits are met, so those the word walks read
   // first, around the hit, are asked for now, to arrive while the text is copied (unless the
@@ -1391,13 +1437,15 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
   // The window itself is seldom in the cache either, and the copy below finds where each step
   // starts only from the step before: asked for whole now, its lines arrive side by side
   // rather than one after another.
-  for (int32_t j = 0; j < n; j += static_cast<int32_t>(64 / sizeof(U)))
+  for (int32_t j = follow.units; j < n; j += static_cast<int32_t>(64 / sizeof(U)))
     _mm_prefetch(reinterpret_cast<const char*>(window + j), _MM_HINT_T0);
 #endif
-  drops_.clear();
   uint8_t* const out = line_bytes_;
   std::fill_n(out, pad, ' ');
   TByteCompactCursor<U> k{window, blanks_plain ? nullptr : window_flags, out + pad, &drops_};
+  k.i = follow.units;
+  k.d = follow.bytes;
+  k.in_blank_run = follow.in_blank_run;
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
   for (size_t j = 0; j < drops_.size(); ++j) {
@@ -1429,6 +1477,9 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
   length_ = pad + d;
   midpoint_ = LinePositionOf(hit_in_window);
   hit_length_ = LinePositionOf(std::min(hit_in_window + hit_length, n)) - midpoint_;
+  last_byte_ = TLastByteCut{pad == 0,       window,          std::is_same_v<U, uint8_t>,
+                            window_flags,   n,               blanks_plain,
+                            k.in_blank_run, static_cast<int32_t>(out - bytes_.data()), d};
   return true;
 }
 
@@ -1515,6 +1566,10 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
   if (drops_.empty() && pad_ == 0) return;
   const int32_t first = fill_all ? 0 : std::clamp(lo, 0, kSpanSearchWord);
   const int32_t last = fill_all ? kSpanPositions - 1 : std::clamp(hi, kSpanSearchWord, kSpanPositions - 1);
+  // The words come in the window's order: the dropped units before each are counted on from the
+  // last word's, the first found by halving.
+  size_t dropped = 0;
+  int32_t counted_to = -1;
   for (int32_t k = first; k <= last; ++k) {
     TLineWordPosition& w = out[k];
     if (k == kSpanSearchWord) {
@@ -1523,7 +1578,14 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
     } else if (w.length == 0) {
       w.start = k < kSpanSearchWord ? -midpoint_ : length_ - midpoint_;  // no word: the line's edge
     } else {
-      w.start = LinePositionOf(window_hit_ + w.start) - midpoint_;
+      const int32_t s = window_hit_ + w.start;
+      if (s < counted_to || counted_to < 0) {
+        dropped = static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin());
+      } else {
+        while (dropped < drops_.size() && drops_[dropped] < s) ++dropped;
+      }
+      counted_to = s;
+      w.start = pad_ + s - static_cast<int32_t>(dropped) - midpoint_;
     }
   }
 }

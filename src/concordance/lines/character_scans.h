@@ -291,13 +291,26 @@ class TLineCutter {
   // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
   // not below 0x80 or a dropped unit could change a word walk.
   // window_masks_read: the walks will read the chunk's masks, not window_flags.
+  // may_follow: the window may go on from the last one-byte cut's (the same chunk, marked).
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
   bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain, bool window_masks_read);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
   template <typename U>
   bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                      int32_t hit_length, bool blanks_plain, bool window_masks_read);
+                      int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
+  // A one-byte cut going on from the last: the window units and the bytes of the last line's
+  // copy it takes, and the state of that copy after them.
+  struct TByteFollow {
+    int32_t units = 0;
+    int32_t bytes = 0;
+    bool in_blank_run = false;
+  };
+  // Where a one-byte cut of `window` may take the last one-byte line's copy of the units their
+  // windows share: places the line's bytes so that the copy is their start and keeps the drops
+  // among those units (units 0: it starts afresh).
+  template <typename U>
+  TByteFollow FollowLastByteCut(const U* window, const uint16_t* window_flags, int32_t n, bool blanks_plain);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   // The general cut of window src[0, n) (chunk units from ws on, no blanks before it), going on
@@ -339,8 +352,23 @@ class TLineCutter {
   // hit in window units.
   bool one_byte_ = false;
   mutable bool wide_made_ = false, flags_made_ = false;
+  // The one-byte lines are written one after another into bytes_ (several lines' room), so that
+  // a line going on from the last one finds the bytes they share where they are.
   std::vector<uint8_t> bytes_;
   uint8_t* line_bytes_ = nullptr;  // where the one-byte cut's bytes are
+  // The last one-byte cut, which a marked cut of an overlapping window may go on from: its
+  // window (units or bytes, and flags), the blanks rule it copied by, the state of its copy at
+  // the end and where its bytes lie in bytes_.
+  struct TLastByteCut {
+    bool held = false;
+    const void* window = nullptr;
+    bool from_bytes = false;
+    const uint16_t* flags = nullptr;
+    int32_t count = 0;
+    bool blanks_plain = false;
+    bool ends_in_blank_run = false;
+    int32_t at = 0, length = 0;
+  } last_byte_;
   const uint16_t* window_flags_ = nullptr;
   TChunkMasks window_masks_;  // the chunk's masks, where the walks read those (word not null)
   int32_t window_count_ = 0;

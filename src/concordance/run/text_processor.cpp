@@ -323,7 +323,7 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
     MoveToNextJumpPosition(d.byte_position);
   }
   outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
-  if (!jumping) NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1);
+  if (!jumping) NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1, f.stats);
   return true;
 }
 
@@ -458,8 +458,7 @@ int32_t TLinzoraBufferProcessor::FindSectionHeading(TConcordanceEntry& line, int
   return 0;
 }
 
-void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index) {
-  const TLineUnitStats s = outcome_.lines[static_cast<size_t>(line_index)].line->UnitStats();
+void TLinzoraBufferProcessor::NoteOpenUnits(int32_t line_index, const TLineUnitStats& s) {
   for (int k = 0; k < kUnitKinds; ++k) {
     if (s.unit_length[k] <= 0 && s.unit_number[k] > 0) open_[k].push_back(line_index);
   }

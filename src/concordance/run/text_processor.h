@@ -138,7 +138,8 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
   // unit of that number gets its length, and is then closed for that kind.
   void TextUnitsEnded(const TSearchStatsRec& stats);
-  void NoteOpenUnits(int32_t line_index);
+  // Notes the units of the line just made (its statistics s) whose ends are still to come.
+  void NoteOpenUnits(int32_t line_index, const TLineUnitStats& s);
   // Jump mode: the line just made reached the lowest jump position; the next one above
   // `reached` becomes the lowest, and with none left the text gives no more hits.
   void MoveToNextJumpPosition(int64_t reached);
