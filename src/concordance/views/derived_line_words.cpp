@@ -109,20 +109,34 @@ std::vector<UString> NumberChunkWords(int threads, size_t chunks, const std::fun
     uint32_t chunk, at;
   };
   const size_t shares = static_cast<size_t>(std::max(1, threads));
+  auto share_of = [shares](uint64_t hash) { return static_cast<size_t>((hash >> 40) % shares); };
   std::vector<std::vector<TPlace>> first(chunks);
-  for (size_t c = 0; c < chunks; ++c) first[c].resize(words_of(c).met->size());
+  // Each chunk's words by share, so that a share visits its own words alone.
+  std::vector<std::vector<std::vector<uint32_t>>> in_share(chunks);
+  ParallelFor(
+      threads, chunks,
+      [&](size_t from, size_t to) {
+        for (size_t c = from; c < to; ++c) {
+          const TChunkWords w = words_of(c);
+          first[c].resize(w.met->size());
+          in_share[c].resize(shares);
+          for (size_t k = 0; k < w.hashes->size(); ++k) in_share[c][share_of((*w.hashes)[k])].push_back(static_cast<uint32_t>(k));
+        }
+      },
+      1);
   ParallelFor(
       threads, shares,
       [&](size_t from, size_t to) {
         for (size_t share = from; share < to; ++share) {
+          size_t words = 0;
+          for (size_t c = 0; c < chunks; ++c) words += in_share[c][share].size();
           std::unordered_map<TKey, TPlace, TKeyHash> met_first;
+          met_first.reserve(words);
           for (size_t c = 0; c < chunks; ++c) {
             const TChunkWords w = words_of(c);
-            for (size_t k = 0; k < w.met->size(); ++k) {
-              const uint64_t hash = (*w.hashes)[k];
-              if ((hash >> 40) % shares != share) continue;
-              const TKey key{hash, w.table->Word((*w.met)[k])};
-              first[c][k] = met_first.try_emplace(key, TPlace{static_cast<uint32_t>(c), static_cast<uint32_t>(k)}).first->second;
+            for (const uint32_t k : in_share[c][share]) {
+              const TKey key{(*w.hashes)[k], w.table->Word((*w.met)[k])};
+              first[c][k] = met_first.try_emplace(key, TPlace{static_cast<uint32_t>(c), k}).first->second;
             }
           }
         }
