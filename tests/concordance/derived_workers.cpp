@@ -334,6 +334,104 @@ TEST(DerivedListsOnWorkers, FetchedWordsAreNumberedAsOnePassNumbersThem) {
   }
 }
 
+// Pieces' words numbered on several workers take the numbers one pass over the pieces in order
+// gives (a word the number of its first meeting), however the pieces share their runners' tables
+// and however many workers number them.
+TEST(DerivedListsOnWorkers, PiecesWordsNumberedOnWorkersAsOnePassNumbersThem) {
+  std::mt19937 rng(41);
+  const std::vector<UString> vocabulary = {u"a", u"A", u"b", u"\u00E9t\u00E9", u"x-y", u"don't", u"42", u"", u"zz", u"Zz",
+                                           u"long word of many letters", u"\U0001F600", u"q"};
+  for (const auto& [pieces, runners] : {std::pair<size_t, size_t>{1, 1}, {2, 1}, {5, 2}, {17, 4}, {32, 8}, {3, 8}}) {
+    for (int32_t threads : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << pieces << " pieces, " << runners << " runners, " << threads << " threads");
+      TDerivedCountSettings settings;
+      settings.keep_case = true;
+      std::vector<std::unique_ptr<TCountingWords>> tables;
+      for (size_t r = 0; r < runners; ++r) tables.push_back(std::make_unique<TCountingWords>(settings));
+      std::vector<std::vector<int32_t>> met(pieces), numbers(pieces);
+      std::vector<std::vector<uint64_t>> hashes(pieces);
+      for (size_t c = 0; c < pieces; ++c) {
+        TCountingWords& table = *tables[c % runners];
+        // A piece meets each of its words once; some pieces meet none.
+        std::set<int32_t> seen;
+        for (uint32_t k = c == 1 ? 0 : rng() % 9; k > 0; --k) {
+          const int32_t id = table.OfCounted(vocabulary[rng() % vocabulary.size()]);
+          if (!seen.insert(id).second) continue;
+          met[c].push_back(id);
+          hashes[c].push_back(TCountingWords::HashOf(table.Word(id)));
+        }
+        numbers[c].assign(met[c].size(), -1);
+      }
+      const std::vector<UString> in_order = NumberChunkWords(
+          threads, pieces,
+          [&](size_t c) -> TChunkWords { return {&met[c], &hashes[c], tables[c % runners].get()}; },
+          [&](size_t c) -> std::vector<int32_t>& { return numbers[c]; });
+      TCountingWords one_pass(settings);
+      for (size_t c = 0; c < pieces; ++c)
+        for (size_t k = 0; k < met[c].size(); ++k)
+          EXPECT_EQ(numbers[c][k], one_pass.OfCounted(tables[c % runners]->Word(met[c][k]))) << c << " " << k;
+      ASSERT_EQ(in_order.size(), static_cast<size_t>(one_pass.Count()));
+      for (int32_t k = 0; k < one_pass.Count(); ++k) EXPECT_EQ(in_order[static_cast<size_t>(k)], one_pass.Word(k));
+    }
+  }
+}
+
+// Words taken in order answer every later look-up as a table that counted them one by one: by
+// their texts in either form, a new word numbered next; a table that held words already numbers
+// the words taken after its own, and a fetch into such a table equals one worker's.
+TEST(DerivedListsOnWorkers, WordsTakenInOrderAreLookedUpAsWordsCountedOneByOne) {
+  const std::vector<UString> words = {u"THE", u"RIVER", u"\u00C9T\u00C9", u"#"};
+  for (bool numbers_as_hash : {false, true}) {
+    SCOPED_TRACE(numbers_as_hash);
+    TDerivedCountSettings settings;
+    TCountingWords taken(settings, numbers_as_hash), counted(settings, numbers_as_hash);
+    taken.TakeCountedInOrder(words);
+    for (const UString& w : words) counted.OfCounted(w);
+    for (const UString raw : {u"river", u"The", u"\u00E9t\u00E9", u"1999", u"bank", u"RIVER", u"bank", u"x1"}) {
+      SCOPED_TRACE(Utf16ToUtf8(raw));
+      EXPECT_EQ(taken.Of(raw), counted.Of(raw));
+    }
+    EXPECT_EQ(taken.OfCounted(u"SEA"), counted.OfCounted(u"SEA"));
+    ASSERT_EQ(taken.Count(), counted.Count());
+    for (int32_t k = 0; k < taken.Count(); ++k) EXPECT_EQ(taken.Word(k), counted.Word(k));
+  }
+  TDerivedCountSettings settings;
+  TCountingWords held(settings);
+  held.OfCounted(u"C");
+  held.OfCounted(u"SW");
+  held.TakeCountedInOrder({u"A", u"C", u"B"});
+  EXPECT_EQ(held.Count(), 4);
+  EXPECT_EQ(held.Of(u"b"), 3);
+  EXPECT_EQ(held.Of(u"c"), 0);
+
+  derived_test::Lines f;
+  std::mt19937 rng(9);
+  static const char16_t* kWords[] = {u"a", u"B", u"b", u"c", u"D", u"e1", u"f", u"G", u"h", u"\u00E9"};
+  for (int i = 0; i < 2000; ++i) {
+    std::vector<const char16_t*> left, right;
+    for (uint32_t k = rng() % 6; k > 0; --k) left.push_back(kWords[rng() % 10]);
+    for (uint32_t k = rng() % 6; k > 0; --k) right.push_back(kWords[rng() % 10]);
+    f.AddWords(left, i < 1500 ? u"sw" : u"late", right, 1 + i / 100);
+  }
+  auto fill = [](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+    for (int p = 44; p < 57; ++p) {
+      ids[p - 44] = w.At(line, p);
+      barriers[p - 44] = 0;
+    }
+  };
+  auto fetched = [&](int32_t threads, TCountingWords& into) {
+    into.OfCounted(u"LATE");
+    into.OfCounted(u"ELSEWHERE");
+    TLineWordRows rows;
+    EXPECT_TRUE(FetchLineWords(f.list, 13, threads, into, fill, rows));
+    return rows.ids;
+  };
+  TCountingWords one(settings), eight(settings);
+  EXPECT_EQ(fetched(8, eight), fetched(1, one));
+  ASSERT_EQ(eight.Count(), one.Count());
+  for (int32_t k = 0; k < one.Count(); ++k) EXPECT_EQ(eight.Word(k), one.Word(k));
+}
+
 // Chunks shared in turn: every chunk is run once, each runner meets its chunks in increasing
 // order, and no more runners than asked for take part, whether or not another caller keeps the
 // pool's workers busy meanwhile.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -42,8 +43,8 @@ TChosenFileDetailsFullRec Details(UStringView folder, UStringView name, int64_t 
 // Adds a row numbered by the list's count, as a run adds its texts.
 TLinzoraFilenameEntry* AddText(TLinzoraFilenamelist& l, UStringView folder, UStringView name, int32_t hits = 0) {
   auto* e = new TLinzoraFilenameEntry(&l, l.Count(), Details(folder, name));
-  EXPECT_GE(l.Add(e), 0);
   e->fdata.other_data.hits_this_file = hits;
+  EXPECT_GE(l.Add(e), 0);
   return e;
 }
 
@@ -587,9 +588,9 @@ class TForeignRow : public TVXBaseListObject {
 
 }  // namespace
 
-// The total the percent column divides by sums every row's hits (none below 0) on each call, the
-// rows of a kind made from the list's own included, rows of any other kind left out; it follows
-// the hits and the rows as they change.
+// The total the percent column divides by sums every row's hits (none below 0), the rows of a
+// kind made from the list's own included, rows of any other kind left out; it follows the hits
+// and the rows as they change.
 TEST_F(SourceFilesTest, TotalHitsSumEveryRowOfTheListsKindAsItStandsNow) {
   TLinzoraFilenamelist l(&holder_);
   AddText(l, u"/t", u"a.txt", 6);
@@ -612,6 +613,107 @@ TEST_F(SourceFilesTest, TotalHitsSumEveryRowOfTheListsKindAsItStandsNow) {
   EXPECT_EQ(l.TotalHits(), 10);
   l.DrawgridDataRec(kSourceColHitsPercent, 1, cell, 0);
   EXPECT_FLOAT_EQ(cell.number.value, 20.0f);
+}
+
+namespace {
+
+// The percent column's cells as a list reads them: each row's number and text.
+std::vector<std::pair<float, UString>> PercentCells(TLinzoraFilenamelist& l) {
+  std::vector<std::pair<float, UString>> cells;
+  for (int r = 1; r <= l.Count(); ++r) {
+    TGrid_data_rec cell;
+    l.DrawgridDataRec(kSourceColHitsPercent, r, cell, 0);
+    cells.emplace_back(cell.has_number ? cell.number.value : -1.0f, cell.text);
+  }
+  return cells;
+}
+
+}  // namespace
+
+// The total is kept between cells: every way a row's hits or the rows themselves change leaves
+// the total and each percent cell as a list read afresh from the same rows gives them (and the
+// total the rows' hits summed by hand).
+TEST_F(SourceFilesTest, EveryChangeOfTheRowsOrTheirHitsKeepsThePercentCellsRight) {
+  using TChange = std::function<void(TLinzoraFilenamelist&)>;
+  const auto row_bytes = [](int32_t hits) {
+    TVXBaseHolder holder;
+    TLinzoraFilenamelist other(&holder);
+    TMemoryStream m;
+    EXPECT_TRUE(AddText(other, u"/r", u"read.txt", hits)->SaveToStream(m));
+    return m.Data();
+  };
+  const std::vector<std::pair<const char*, TChange>> changes = {
+      {"hits set by position", [](auto& l) { l.SetHits(1, false, 7); }},
+      {"hits set by number after a sort",
+       [](auto& l) {
+         l.DoASort(1, 0, l.Count() - 1);
+         l.SetHits(0, true, 30);
+       }},
+      {"hits set to a damaged count", [](auto& l) { l.SetHits(3, false, -3); }},
+      {"hits set twice", [](auto& l) { l.SetHits(0, false, 1), l.SetHits(0, false, 4); }},
+      {"a row added", [](auto& l) { AddText(l, u"/t", u"e.txt", 5); }},
+      {"a row removed", [](auto& l) { l.Remove(0); }},
+      {"a row taken out and the gap closed",
+       [](auto& l) {
+         TVXBaseListObject* e = l.Get(3);
+         l.Put(3, nullptr);
+         delete e;
+         l.Pack();
+       }},
+      {"a row put into an empty slot",
+       [](auto& l) {
+         TVXBaseListObject* e = l.Get(0);
+         l.Put(0, nullptr);
+         delete e;
+         auto* put = new TLinzoraFilenameEntry(&l, 0, Details(u"/t", u"put.txt"));
+         put->fdata.other_data.hits_this_file = 11;
+         l.Put(0, put);
+       }},
+      {"rows deleted and purged", [](auto& l) { l.DeleteARange({0, 3}, true, true), l.Zap(true); }},
+      {"a purge undone", [](auto& l) { l.DeleteARange({0, 3}, true, true), l.Zap(true), l.Undo(); }},
+      {"a purge undone and redone",
+       [](auto& l) { l.DeleteARange({3}, true, true), l.Zap(true), l.Undo(), l.Redo(); }},
+      {"the list cleared", [](auto& l) { l.Clear(); }},
+      {"another list merged in",
+       [this](auto& l) {
+         TLinzoraFilenamelist other(&holder_);
+         AddText(other, u"/o", u"1.txt", 13);
+         l.MergeWith(&other);
+       }},
+      {"the list read from a stream",
+       [this](auto& l) {
+         TLinzoraFilenamelist other(&holder_);
+         AddText(other, u"/o", u"1.txt", 3);
+         AddText(other, u"/o", u"2.txt", 1);
+         ASSERT_TRUE(ReadBytes(l, Saved(other)));
+       }},
+      {"a row read in place",
+       [&](auto& l) {
+         l.SetVersionNumber(kFilenameListVersion);  // as a list read from a document is
+         ASSERT_TRUE(ReadBytes(*l.Row(2), row_bytes(21)));
+       }},
+      {"a row's record written by hand and the list told",
+       [](auto& l) {
+         l.Row(1)->fdata.other_data.hits_this_file = 40;
+         l.HitsChanged();
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    TLinzoraFilenamelist l(&holder_);
+    for (const auto& [name, hits] : {std::pair{u"d.txt", 6}, {u"b.txt", 2}, {u"c.txt", 0}, {u"a.txt", 9}})
+      AddText(l, u"/t", name, hits);
+    // The total is known before the change, as after a page was painted.
+    ASSERT_EQ(l.TotalHits(), 17);
+    PercentCells(l);
+    change(l);
+    int64_t by_hand = 0;
+    for (int i = 0; i < l.Count(); ++i) by_hand += std::max(0, l.GetEntryRecPlus(i, false).other_data.hits_this_file);
+    EXPECT_EQ(l.TotalHits(), by_hand);
+    TLinzoraFilenamelist afresh(&holder_);
+    ASSERT_TRUE(ReadBytes(afresh, Saved(l)));
+    EXPECT_EQ(PercentCells(l), PercentCells(afresh));
+  }
 }
 
 // --- existence check -----------------------------------------------------------------------------

@@ -11,12 +11,15 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "concordance/document/source_files.h"
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/timeline_list.h"
 #include "platform/runtime/julian_periods.h"
 #include "platform/runtime/list_headings.h"
+#include "shell/qt/page_list.h"
 #include "shell/qt/vx_grid.h"
+#include "shell/qt/vx_status_bar.h"
 #include "support/scoped_locale.h"
 #include "window/modal_answers.h"
 #include "window/real_corpus_support.h"
@@ -108,6 +111,62 @@ TEST_F(MainWindowPages, FilenamesPageShowsEveryTextWithItsHits) {
   grid->ListChanged();
   for (int r = 1; r <= 3; ++r) EXPECT_EQ(grid->Model().Source().Cell(r, 1).display_flag, r == 2) << r;
   EXPECT_FALSE(grid->Model().Source().Cell(2, 2).has_text && grid->Model().Source().Cell(2, 2).display_flag);
+}
+
+// --- the page shown at the run's end --------------------------------------------------------------
+
+namespace {
+
+// What the window shows around a page: every menu item and tool bar control as it stands, the
+// status bar's panels and the title.
+QStringList WindowAroundThePage(TFormLinzora& main) {
+  QStringList seen;
+  for (const QAction* a : main.findChildren<QAction*>())
+    seen << a->text() + QStringLiteral(" %1%2%3").arg(a->isEnabled()).arg(a->isChecked()).arg(a->isVisible());
+  for (const QWidget* w : main.ToolbarPanel()->findChildren<QWidget*>())
+    seen << w->objectName() + QStringLiteral(" %1%2").arg(w->isVisibleTo(&main)).arg(w->isEnabled());
+  for (int p = 0; p < TVXStatusBar::kPanels; ++p) seen << main.Status()->PanelText(p);
+  seen << main.windowTitle();
+  return seen;
+}
+
+}  // namespace
+
+// The pages are all made before the window handles the one it shows, once: menus, tool bar,
+// status bar and title are then as turning to the lines' page from another page leaves them.
+TEST_F(MainWindowPages, TheRunsEndLeavesTheLinesPageAsTurningToItDoes) {
+  ShowRiverAtFullSize();
+  ASSERT_EQ(Main().Pages()->Tabs()->currentIndex(), 0);
+  const QStringList after_run = WindowAroundThePage(Main());
+  ASSERT_NE(TurnTo(QStringLiteral("Filenames")), nullptr);
+  EXPECT_NE(WindowAroundThePage(Main()), after_run);  // the look sees a page change
+  ASSERT_NE(TurnTo(QStringLiteral("Concordance")), nullptr);
+  EXPECT_EQ(WindowAroundThePage(Main()), after_run);
+}
+
+// While a set of pages is added no page change is told, yet the bookkeeping follows the current
+// tab; afterwards a change of tab is told again.
+TEST_F(MainWindowPages, PagesAddedTogetherTellNoPageChangeUntilAllAreIn) {
+  QTabWidget tabs;
+  TPageList pages(&tabs);
+  int told = 0;
+  QObject::connect(&pages, &TPageList::PageChanged, [&told](int) { ++told; });
+  TVXBaseHolder holder;
+  TLinzoraFilenamelist files(&holder);
+  {
+    TPageList::TAddingPages adding(pages);
+    pages.AddGridPage(QStringLiteral("Filenames"), new TVX_Grid, kListSourceFiles, &files);
+    pages.AddMemoPage(QStringLiteral("Notes"), new QPlainTextEdit, 26);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(pages.CurrentListType(), kListSourceFiles);
+    tabs.setCurrentIndex(1);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(pages.CurrentListType(), 26);
+  }
+  tabs.setCurrentIndex(0);
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(pages.CurrentListType(), kListSourceFiles);
+  pages.ClearPages();
 }
 
 // --- the window's title ---------------------------------------------------------------------------

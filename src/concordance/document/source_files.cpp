@@ -258,6 +258,8 @@ bool TLinzoraFilenameEntry::SaveToStream(TStream& s) {
 }
 
 bool TLinzoraFilenameEntry::ReadFromStream(TStream& s) {
+  // A row read in place changes its hits, whatever the read comes to.
+  if (TLinzoraFilenamelist* l = FilenameListOf(List())) l->HitsChanged();
   ZeroTheDataRec();
   const int32_t version = List() ? List()->GetVersionNumber() : kFilenameListVersion;
   if (!ReadValue(s, fdata.head)) return false;
@@ -384,6 +386,8 @@ void TLinzoraFilenamelist::SetWords(int index, bool original_number, int32_t wor
 
 void TLinzoraFilenamelist::SetHits(int index, bool original_number, int32_t hits) {
   if (TLinzoraFilenameEntry* e = Row(index, original_number)) {
+    if (total_hits_known_)
+      total_hits_ += std::max<int32_t>(hits, 0) - std::max<int32_t>(e->fdata.other_data.hits_this_file, 0);
     e->fdata.other_data.hits_this_file = hits;
   }
 }
@@ -410,10 +414,9 @@ int TLinzoraFilenamelist::IndexOfAFilename(UStringView name, bool original_numbe
 }
 
 int64_t TLinzoraFilenamelist::TotalHits() const {
-  // Summed on each call: a grid asks only for the rows it shows, and rows' hits change outside.
-  // Each cell of the percent column asks, so every row is looked at once a cell: the rows are
-  // this list's own entries, told by their type at one compare, and only another goes through
-  // the full cast.
+  if (total_hits_known_ && total_hits_generation_ == EntriesGeneration()) return total_hits_;
+  // The rows are this list's own entries, told by their type at one compare; only another goes
+  // through the full cast.
   int64_t total = 0;
   for (int i = 0; i < Count(); ++i) {
     const TVXBaseListObject* entry = Get(i);
@@ -422,6 +425,9 @@ int64_t TLinzoraFilenamelist::TotalHits() const {
                                                                       : dynamic_cast<const TLinzoraFilenameEntry*>(entry);
     if (e) total += std::max<int32_t>(e->fdata.other_data.hits_this_file, 0);
   }
+  total_hits_ = total;
+  total_hits_generation_ = EntriesGeneration();
+  total_hits_known_ = true;
   return total;
 }
 

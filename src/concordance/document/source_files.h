@@ -213,7 +213,12 @@ class TLinzoraFilenamelist : public TVXBaseLemmaMatchCapableList {
   bool HasOriginalNumbers() const { return has_original_numbers_; }
   // 1 while an existence check runs, 2 once one found a text.
   uint8_t ExistenceCheckState() const { return check_state_; }
+  // The hits of every row (negative ones as 0). Kept between calls, since each cell of the
+  // percent column asks: worked out again after any change of the rows (EntriesGeneration) or of
+  // a row's hits (SetHits, a row read in place; whoever writes a row's record itself calls
+  // HitsChanged).
   int64_t TotalHits() const;
+  void HitsChanged() { total_hits_known_ = false; }
 
   int Add(TVXBaseListObject* entry) override;
   void Remove(int index) override;
@@ -262,5 +267,8 @@ class TLinzoraFilenamelist : public TVXBaseLemmaMatchCapableList {
   mutable bool order_dirty_ = true;
   bool has_original_numbers_ = false;
   uint8_t check_state_ = 0;
+  mutable int64_t total_hits_ = 0;
+  mutable uint64_t total_hits_generation_ = 0;
+  mutable bool total_hits_known_ = false;
   UString base_string_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 #include <typeinfo>
 
 #include "concordance/lines/concordance_line.h"
@@ -92,6 +93,92 @@ bool FetchPiece(const TConcordanceList& lines, const TLinesAsTheyStood* stood, s
 
 }  // namespace
 
+std::vector<UString> NumberChunkWords(int threads, size_t chunks, const std::function<TChunkWords(size_t)>& words_of,
+                                      const std::function<std::vector<int32_t>&(size_t)>& numbers_of) {
+  // Each share of the words (by hash) finds, over the chunks in order, where each of its words is
+  // first met; a share is one worker's, so no table is shared.
+  struct TKey {
+    uint64_t hash;
+    UStringView text;
+    bool operator==(const TKey& o) const { return hash == o.hash && text == o.text; }
+  };
+  struct TKeyHash {
+    size_t operator()(const TKey& k) const { return static_cast<size_t>(k.hash); }
+  };
+  struct TPlace {
+    uint32_t chunk, at;
+  };
+  const size_t shares = static_cast<size_t>(std::max(1, threads));
+  auto share_of = [shares](uint64_t hash) { return static_cast<size_t>((hash >> 40) % shares); };
+  std::vector<std::vector<TPlace>> first(chunks);
+  // Each chunk's words by share, so that a share visits its own words alone.
+  std::vector<std::vector<std::vector<uint32_t>>> in_share(chunks);
+  ParallelFor(
+      threads, chunks,
+      [&](size_t from, size_t to) {
+        for (size_t c = from; c < to; ++c) {
+          const TChunkWords w = words_of(c);
+          first[c].resize(w.met->size());
+          in_share[c].resize(shares);
+          for (size_t k = 0; k < w.hashes->size(); ++k) in_share[c][share_of((*w.hashes)[k])].push_back(static_cast<uint32_t>(k));
+        }
+      },
+      1);
+  ParallelFor(
+      threads, shares,
+      [&](size_t from, size_t to) {
+        for (size_t share = from; share < to; ++share) {
+          size_t words = 0;
+          for (size_t c = 0; c < chunks; ++c) words += in_share[c][share].size();
+          std::unordered_map<TKey, TPlace, TKeyHash> met_first;
+          met_first.reserve(words);
+          for (size_t c = 0; c < chunks; ++c) {
+            const TChunkWords w = words_of(c);
+            for (const uint32_t k : in_share[c][share]) {
+              const TKey key{(*w.hashes)[k], w.table->Word((*w.met)[k])};
+              first[c][k] = met_first.try_emplace(key, TPlace{static_cast<uint32_t>(c), k}).first->second;
+            }
+          }
+        }
+      },
+      1);
+  // The words new in each chunk are numbered after those new in the chunks before it.
+  std::vector<size_t> new_before(chunks + 1, 0);
+  for (size_t c = 0; c < chunks; ++c) {
+    size_t fresh = 0;
+    for (size_t k = 0; k < first[c].size(); ++k) fresh += first[c][k].chunk == c && first[c][k].at == k ? 1 : 0;
+    new_before[c + 1] = new_before[c] + fresh;
+  }
+  std::vector<UString> in_order(new_before[chunks]);
+  ParallelFor(
+      threads, chunks,
+      [&](size_t from, size_t to) {
+        for (size_t c = from; c < to; ++c) {
+          const TChunkWords w = words_of(c);
+          std::vector<int32_t>& number = numbers_of(c);
+          size_t next = new_before[c];
+          for (size_t k = 0; k < first[c].size(); ++k)
+            if (first[c][k].chunk == c && first[c][k].at == k) {
+              number[k] = static_cast<int32_t>(next);
+              in_order[next++] = w.table->Word((*w.met)[k]);
+            }
+        }
+      },
+      1);
+  // A word met again takes the number of its first meeting (set above, in an earlier chunk).
+  ParallelFor(
+      threads, chunks,
+      [&](size_t from, size_t to) {
+        for (size_t c = from; c < to; ++c) {
+          std::vector<int32_t>& number = numbers_of(c);
+          for (size_t k = 0; k < first[c].size(); ++k)
+            if (first[c][k].chunk != c) number[k] = numbers_of(first[c][k].chunk)[first[c][k].at];
+        }
+      },
+      1);
+  return in_order;
+}
+
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
                     const TFillLineWords& fill, TLineWordRows& rows, const TLinesAsTheyStood* stood) {
   rows = TLineWordRows();
@@ -109,6 +196,8 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
     TLineWordRows rows;
     size_t runner = 0;
     std::vector<int32_t> met;
+    std::vector<uint64_t> hashes;  // of the words met, in the same order
+    std::vector<int32_t> number;   // the number each word met takes in `words`
     char finished = 0;
   };
   std::vector<TChunk> chunk(chunks);
@@ -128,20 +217,41 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
       if (id < 0 || seen[static_cast<size_t>(id)] == mark) continue;
       seen[static_cast<size_t>(id)] = mark;
       out.met.push_back(id);
+      out.hashes.push_back(TCountingWords::HashOf(table.Word(id)));
     }
+    out.number.assign(out.met.size(), -1);
   });
-  // The chunks' words in line order, numbered anew: a word keeps the number of its first meeting
-  // in the earliest chunk, as one pass would give it.
-  std::vector<std::vector<int32_t>> to_global(runners);
-  for (size_t r = 0; r < runners; ++r) to_global[r].assign(static_cast<size_t>(tables[r]->Count()), -1);
-  std::vector<size_t> row_at(chunks + 1, 0);
-  for (size_t c = 0; c < chunks; ++c) {
-    const TCountingWords& table = *tables[chunk[c].runner];
-    std::vector<int32_t>& global = to_global[chunk[c].runner];
-    for (const int32_t id : chunk[c].met)
-      if (global[static_cast<size_t>(id)] < 0) global[static_cast<size_t>(id)] = words.OfCounted(table.Word(id));
-    row_at[c + 1] = row_at[c] + chunk[c].rows.Count();
+  std::vector<UString> in_order = NumberChunkWords(
+      static_cast<int>(runners), chunks, [&](size_t c) -> TChunkWords {
+        const TChunk& k = chunk[c];
+        return {&k.met, &k.hashes, tables[k.runner].get()};
+      },
+      [&](size_t c) -> std::vector<int32_t>& { return chunk[c].number; });
+  // A table that held words already numbers the new ones after its own (and knows some of them).
+  std::vector<int32_t> renumbered;
+  if (words.Count() > 0) {
+    renumbered.reserve(in_order.size());
+    for (const UString& w : in_order) renumbered.push_back(words.OfCounted(w));
+  } else {
+    words.TakeCountedInOrder(std::move(in_order));
   }
+  // Each runner's table numbers to the numbers in `words`.
+  std::vector<std::vector<int32_t>> to_global(runners);
+  ParallelFor(
+      static_cast<int>(runners), runners,
+      [&](size_t from, size_t to) {
+        for (size_t r = from; r < to; ++r) {
+          to_global[r].assign(static_cast<size_t>(tables[r]->Count()), -1);
+          for (size_t c = 0; c < chunks; ++c)
+            if (chunk[c].runner == r)
+              for (size_t k = 0; k < chunk[c].met.size(); ++k)
+                to_global[r][static_cast<size_t>(chunk[c].met[k])] =
+                    renumbered.empty() ? chunk[c].number[k] : renumbered[static_cast<size_t>(chunk[c].number[k])];
+        }
+      },
+      1);
+  std::vector<size_t> row_at(chunks + 1, 0);
+  for (size_t c = 0; c < chunks; ++c) row_at[c + 1] = row_at[c] + chunk[c].rows.Count();
   rows.lines.resize(row_at[chunks]);
   rows.ids.resize(row_at[chunks] * width);
   rows.barriers.resize(row_at[chunks] * width);
@@ -159,6 +269,8 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
           // Freed here, on the workers: the counts wait for this thread, not for the frees.
           chunk[c].rows = TLineWordRows();
           chunk[c].met = std::vector<int32_t>();
+          chunk[c].hashes = std::vector<uint64_t>();
+          chunk[c].number = std::vector<int32_t>();
         }
       },
       1);

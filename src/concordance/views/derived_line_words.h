@@ -59,6 +59,20 @@ using TFillLineWords = std::function<void(const TConcordanceEntry& line, TCounti
 bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads, TCountingWords& words,
                     const TFillLineWords& fill, TLineWordRows& rows, const TLinesAsTheyStood* stood = nullptr);
 
+// The words pieces of the lines met, each piece's in the order it met them first (`met`: their
+// numbers in the piece's own `table`, `hashes`: TCountingWords::HashOf of each).
+struct TChunkWords {
+  const std::vector<int32_t>* met;
+  const std::vector<uint64_t>* hashes;
+  const TCountingWords* table;
+};
+// Numbers the words of `chunks` pieces, taken in order, as one pass over them numbers them: a
+// word takes the number of its first meeting. Fills each piece's numbers (numbers_of(c), sized as
+// its `met`) and answers the words by number. Done on `threads` workers, none waiting on a table
+// of another's.
+std::vector<UString> NumberChunkWords(int threads, size_t chunks, const std::function<TChunkWords(size_t)>& words_of,
+                                      const std::function<std::vector<int32_t>&(size_t)>& numbers_of);
+
 // Every line's words at span positions first..last as found, fetched once for all the counts of
 // a run. A row's id at a position: the number of the word's text in `found` (numbered as met, in
 // line order), kNoWordThere where the line has no word there (length 0: the span ends), -1 where

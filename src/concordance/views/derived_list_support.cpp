@@ -86,7 +86,22 @@ UString TCountingWords::CountedForm(UStringView raw) const {
   return counted;
 }
 
+void TCountingWords::IndexTakenWords() {
+  counted_.reserve(words_.size());
+  for (size_t i = counted_.size(); i < words_.size(); ++i) counted_.emplace(words_[i], static_cast<int32_t>(i));
+}
+
+void TCountingWords::TakeCountedInOrder(std::vector<UString> in_order) {
+  if (words_.empty()) {
+    words_ = std::move(in_order);
+    return;
+  }
+  // A table that holds words already: they are numbered one by one, as promised.
+  for (const UString& w : in_order) OfCounted(w);
+}
+
 int32_t TCountingWords::Counted(UStringView raw) {
+  if (counted_.size() < words_.size()) IndexTakenWords();
   UString counted = CountedForm(raw);
   if (auto c = counted_.find(counted); c != counted_.end()) return c->second;
   const int32_t id = static_cast<int32_t>(words_.size());
@@ -96,6 +111,7 @@ int32_t TCountingWords::Counted(UStringView raw) {
 }
 
 int32_t TCountingWords::OfCounted(const UString& counted) {
+  if (counted_.size() < words_.size()) IndexTakenWords();
   auto [it, added] = counted_.try_emplace(counted, static_cast<int32_t>(words_.size()));
   if (added) words_.push_back(counted);
   return it->second;

@@ -79,6 +79,11 @@ class TCountingWords {
   // The number of a form already counted elsewhere (another count's Word), numbered next when new:
   // counts over pieces of the lines are joined in line order so, and number words as one would.
   int32_t OfCounted(const UString& counted);
+  // For a table with nothing counted yet: the counted forms numbered 0, 1, ... in the order
+  // given (each once), as OfCounted in that order would number them. Words numbered on several
+  // workers join the table so without a lookup each; they are looked up by their texts only when
+  // something is next counted.
+  void TakeCountedInOrder(std::vector<UString> in_order);
   // The counted form of a text as Of counts it (read only: any worker may ask).
   UString CountedForm(UStringView raw) const;
   const TDerivedCountSettings& Settings() const { return settings_; }
@@ -98,6 +103,8 @@ class TCountingWords {
     int32_t id = -1;      // -1: an empty slot
   };
   int32_t Counted(UStringView raw);
+  // Puts the words taken in order and not yet looked up into the lookup of counted forms.
+  void IndexTakenWords();
   void Grow();
   // The number of a word of a line's text (as Of gives it for its characters). A short word kept
   // a byte a character is looked up by its bytes alone: most words of a count are such words met

@@ -362,7 +362,7 @@ int TVXBaseDataClass::AddOwn(TVXBaseListObject* entry) {
   if (entry->List() != this) entry->SetParentAs(this);
   entries_.push_back(entry);
   alpha_sorted_ = false;
-  ++changed_entries_;
+  NoteChange();
   AdjustEntryCount();
   return Count() - 1;
 }
@@ -410,7 +410,7 @@ void TVXBaseDataClass::PutOwn(int i, TVXBaseListObject* entry) {
   for (auto& p : pivots_) p = nullptr;
   entries_[i] = entry;
   if (entry) alpha_sorted_ = false;
-  ++changed_entries_;
+  NoteChange();
 }
 
 void TVXBaseDataClass::Pack() {
@@ -434,7 +434,7 @@ bool TVXBaseDataClass::Clear() {
   for (TVXBaseListObject* e : old) delete e;
   nil_slots_ = 0;
   alpha_sorted_ = false;
-  ++changed_entries_;
+  NoteChange();
   return true;
 }
 
@@ -450,7 +450,7 @@ void TVXBaseDataClass::Remove(int index) {
     FreeEntry(e);
   else
     --nil_slots_;
-  ++changed_entries_;
+  NoteChange();
 }
 
 int TVXBaseDataClass::Zap(bool undoable) {
@@ -493,7 +493,7 @@ int TVXBaseDataClass::Zap(bool undoable) {
   if (!rec)
     for (size_t k = 0; k < removed.size(); ++k)
       if (to_free[k]) delete removed[k];
-  ++changed_entries_;
+  NoteChange();
   if (rec) PushUndo(std::move(rec));
   return static_cast<int>(removed.size());
 }
@@ -518,13 +518,13 @@ bool ChangeMark(TVXBaseListObject* e, uint8_t mark, bool value) {
 
 bool TVXBaseDataClass::SetDeleted(int i, bool value) {
   if (!ValidIndex(i) || !ChangeMark(entries_[i], kMarkDeleted, value)) return false;
-  ++changed_entries_;
+  NoteChange();
   return true;
 }
 
 bool TVXBaseDataClass::SetMatched(int i, bool value) {
   if (!ValidIndex(i) || !ChangeMark(entries_[i], kMarkMatched, value)) return false;
-  ++changed_entries_;
+  NoteChange();
   return true;
 }
 
@@ -566,7 +566,7 @@ bool TVXBaseDataClass::Join(int head, int form, bool undoable) {
   if (f->JoinedTo() || f->JoinedCount() > 0 || h->JoinedTo()) return false;
   h->EnsurePrivateObjExists().joined.push_back({f, false});
   f->EnsurePrivateObjExists().joined_to = h;
-  ++changed_entries_;
+  NoteChange();
   if (undoable) {
     auto rec = std::make_unique<TUndoRecord>(kUndoJoin);
     rec->entries.push_back(f);
@@ -590,7 +590,7 @@ bool TVXBaseDataClass::Unjoin(int i) {
   bool changed = false;
   if (TVXBaseListObject* h = e->JoinedTo()) changed = unlink(h, e);
   for (TVXBaseListObject* f : e->JoinedEntries()) changed = unlink(e, f) || changed;
-  if (changed) ++changed_entries_;
+  if (changed) NoteChange();
   return changed;
 }
 
@@ -660,7 +660,7 @@ bool TVXBaseDataClass::Redo() {
   TUndoRecord& redone = *rec;
   undo_.push_back(std::move(rec));
   RedoRecord(redone);
-  ++changed_entries_;
+  NoteChange();
   return true;
 }
 
@@ -700,7 +700,7 @@ void TVXBaseDataClass::UndoRecord(TUndoRecord& r) {
       DoASort(3, 0, Count() - 1);
       break;
   }
-  ++changed_entries_;
+  NoteChange();
 }
 
 void TVXBaseDataClass::RedoRecord(TUndoRecord& rec) {

@@ -789,7 +789,13 @@ class TVXBaseDataClass {
   void ClearChangedEntries() { changed_entries_ = 0; }
   // Puts back a count noted before a write that, as a whole, did not reach its file.
   void SetChangedEntries(int32_t n) { changed_entries_ = n; }
-  void NoteChange() { ++changed_entries_; }
+  void NoteChange() {
+    ++changed_entries_;
+    ++entries_generation_;
+  }
+  // Moves on with every change of the entries (never back, unlike ChangedEntries, which a save
+  // clears): a list keeping a figure worked out from its entries knows when it no longer holds.
+  uint64_t EntriesGeneration() const { return entries_generation_; }
   // Where the next GetNextCloudDatum reads (0 the first row); a cloud resets it before every
   // layout, so each layout starts at the list's first row.
   int32_t fCloudCursor = 0;
@@ -852,6 +858,7 @@ class TVXBaseDataClass {
   bool alpha_sorted_ = false;
   uint8_t busy_ = 0;
   int32_t changed_entries_ = 0;
+  uint64_t entries_generation_ = 0;
   int32_t min_frequency_ = INT32_MAX;
   int32_t max_frequency_ = 0;
   std::vector<std::unique_ptr<TUndoRecord>> undo_;

@@ -111,6 +111,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual void PageChanged(int tab);
   virtual void ApplyTextSettings(int code);
   // The tool's pages for fData (the base shows none).
+  // Makes the document's pages; the caller then shows the current one (ShowDataState), which
+  // handles its page change.
   virtual void ShowDocumentPages() {}
   // A command changed the rows of the grid's list (after the grid was told).
   virtual void ListRowsChanged(TVX_Grid* /*grid*/) {}

@@ -231,6 +231,9 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
 void TFormLinzora::ShowDocumentPages() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc) return;
+  // The caller handles the page shown once all are in: a page change for each page added would
+  // fit the menus and tool bar for pages that are at once passed over.
+  TPageList::TAddingPages adding(*Pages());
   grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
   TVX_Grid* lines_grid = grid_concordance_;
   lines_grid->setColumnWidth(0, 760);
@@ -783,6 +786,9 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
       VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
     SetUpFileDialogs(kListConcordance);
     ShowDocumentPages();
+    // The lines' page is told of its list while still hidden (nothing to lay out yet), then
+    // shown: its page change is handled there, once.
+    if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
     ShowDataState();
     SetPageAppropriateCaption();
     AfterDocumentShown();
@@ -795,7 +801,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   global_panic_state = kPanicNone;
   // The texts were read: the idle step after the run says how many were converted.
   Pages()->Records().Last_actions |= 0x20 | (1u << 6);
-  UpdateControlsForData();
+  if (!found) UpdateControlsForData();
   QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
 }
 

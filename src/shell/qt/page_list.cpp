@@ -73,5 +73,5 @@ TVX_Grid* TPageList::GridOfTab(int tab) const {
 void TPageList::TabChanged(int tab) {
   if (clearing_) return;
   records_.SetCurrentGridToTab(tab + 1);
-  emit PageChanged(tab);
+  if (!adding_) emit PageChanged(tab);
 }

@@ -4,6 +4,8 @@
 //
 // A change of tab makes that page current in the bookkeeping before PageChanged is emitted, so a
 // handler sees the new page's grid. ClearPages removes every tab and deletes its widget.
+// While a whole set of pages is added (TAddingPages) the bookkeeping follows the current tab but
+// PageChanged is not emitted: the window handles the page it shows once, after all are in.
 #pragma once
 
 #include <QObject>
@@ -28,6 +30,19 @@ class TPageList : public QObject {
   void ClearPages();
   int Count() const;
 
+  // Holds PageChanged back for its life (the current tab is still kept in the bookkeeping).
+  class TAddingPages {
+   public:
+    explicit TAddingPages(TPageList& pages) : pages_(pages), was_(pages.adding_) { pages_.adding_ = true; }
+    ~TAddingPages() { pages_.adding_ = was_; }
+    TAddingPages(const TAddingPages&) = delete;
+    TAddingPages& operator=(const TAddingPages&) = delete;
+
+   private:
+    TPageList& pages_;
+    bool was_;
+  };
+
   // The current page's grid (nullptr on a page without one).
   TVX_Grid* CurrentGrid() const;
   uint8_t CurrentListType() const;
@@ -41,4 +56,5 @@ class TPageList : public QObject {
   QTabWidget* tabs_;
   TOneToolWindowList records_;
   bool clearing_ = false;
+  bool adding_ = false;
 };
