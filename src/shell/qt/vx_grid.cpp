@@ -236,6 +236,8 @@ void TVX_Grid::SetPrintKind(int kind) {
 }
 
 void TVX_Grid::SetStyleNumber(int style) {
+  // Cells kept from before were coloured in the old style's colours.
+  if (style != style_) model_.Source().Invalidate();
   style_ = style;
   handler_.SetColours(GridColoursForStyle(style));
   viewport()->update();
