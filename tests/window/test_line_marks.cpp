@@ -404,7 +404,26 @@ TEST_F(LineMarksRoad, ColourChangesReachTheNextPaint) {
   QTest::qWait(10);
   TVX_Grid& grid = *Main().ConcordanceGrid();
   grid.SetPrintKind(kGridPreviewing);
-  EXPECT_EQ(LineCell(1).mark_spans, 0);
+  EXPECT_EQ(grid.Model().Source().FreshCell(1, 1).mark_spans, 0);
   grid.SetPrintKind(kGridOnScreen);
   EXPECT_EQ(river_colour(), 0x123456u);
+}
+
+// A sheet drawn for paper makes its own cells: the cells the screen keeps stay, in their colours.
+TEST_F(LineMarksRoad, PaperSheetsLeaveTheScreensCellsKept) {
+  RunOverTaggedText();
+  Toggle(kTagsColoured);
+  TPrinterPrefsRec prefs = GetPrinterPrefs();
+  prefs.SetPlainLines(true);
+  SetPrinterPrefs(prefs);
+  PostWindowMessage(&Main(), 0x401, 233, 0);
+  QTest::qWait(10);
+  ASSERT_GT(LineCell(1).tag_mark_spans, 0);
+  const TGrid_data_rec* kept = &LineCell(1);
+  const size_t rows = Main().ConcordanceGrid()->Model().Source().CachedRowCount();
+  EXPECT_EQ(RedPixelsOnPaper(), 0);
+  EXPECT_EQ(Main().ConcordanceGrid()->Model().Source().CachedRowCount(), rows);
+  EXPECT_EQ(&LineCell(1), kept);
+  EXPECT_GT(LineCell(1).tag_mark_spans, 0);
+  EXPECT_EQ(Main().ConcordanceGrid()->PrintKind(), kGridOnScreen);
 }
