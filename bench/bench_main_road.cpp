@@ -11,16 +11,23 @@
 // rest: for the window's run, what the window does before, between and after the engine's phases),
 // and for the window's run its thread's processor time and the turns of its event loop.
 // Usage: bench_main_road [megabytes (40)] [hits wanted (200000)] [lines to resort (1000000)]
+//        bench_main_road --pages [megabytes (8)] [hits (50000)]   (paging through coloured lines on
+//                          screen and on paper; see PagesMode)
+//        bench_main_road --jumps [megabytes (5)]   (a text's jump positions; see JumpsMode)
 //        bench_main_road --folder [FOLDER [WORD]]   (many texts: the texts under FOLDER, or 4,000
 //                          generated ones of 200 MB, on 1, 2, 4 and 8 workers through
 //                          MakeConcordance and through the window's run; see bench_folder_runs.h)
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QListWidget>
+#include <QPainter>
+#include <QPrinter>
 #include <QTimer>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +45,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/settings_access.h"
+#include "shell/qt/grid_printing.h"
 #include "shell/qt/main.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_application.h"
@@ -205,6 +213,99 @@ int FolderMode(const char* given, const std::string& word) {
   return 0;
 }
 
+// Paging through coloured lines: tags and words coloured (as the View menu sets them), then
+// `pages` screens of new lines, each scrolled to and repainted, and `sheets` sheets drawn as the
+// print preview draws them, each followed by a repaint of the screen. Figures a page, wall and
+// the window's thread's processor time.
+int PagesMode(size_t megabytes, int64_t hits, const UString& work) {
+  const std::vector<UString> corpus = WriteCorpus(work + u"corpus/", megabytes, hits, "text");
+  std::vector<UString> none{u""};
+  std::unique_ptr<TProgramWindows> w = MakeProgramWindows(&none);
+  w->main->resize(1100, 700);
+  w->main->show();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  int lines = 0;
+  WindowRun(*w, corpus, &lines);
+  T_WholeLinzoraHolder& doc = *w->main->Doc();
+  doc.ToggleConcColouringSetting(138);
+  doc.ToggleConcColouringSetting(165);
+  TVX_Grid& grid = *w->main->ConcordanceGrid();
+  grid.ListChanged();
+  grid.viewport()->repaint();
+  const int rows_a_page = std::max(1, grid.viewport()->height() / std::max(1, grid.verticalHeader()->defaultSectionSize()));
+  const int pages = std::min(400, lines / rows_a_page - 1);
+  const double load = LoadNow();
+  double cpu0 = ThreadSeconds();
+  auto t0 = Clock::now();
+  for (int p = 1; p <= pages; ++p) {
+    grid.SetTopRow(1 + p * rows_a_page);
+    grid.viewport()->repaint();
+  }
+  auto t1 = Clock::now();
+  std::printf("%d lines, %d rows a page, a line cell's coloured spans: %d\n", lines, rows_a_page,
+              grid.Model().Source().Cell(grid.TopRow(), 1).mark_spans);
+  std::printf("screen: %d pages of new lines, %.3f ms a page (processor %.3f ms)\n", pages,
+              Seconds(t0, t1) * 1e3 / pages, (ThreadSeconds() - cpu0) * 1e3 / pages);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(ToQString(work + u"sheets.pdf"));
+  const TGridPrintOptions options;
+  const TGridPagePlan plan = PlanGridForPrinter(grid, printer, options);
+  const int sheets = std::min(100, plan.SheetCount());
+  QImage image(1000, 1400, QImage::Format_RGB32);
+  grid.SetTopRow(1);
+  grid.viewport()->repaint();
+  cpu0 = ThreadSeconds();
+  t0 = Clock::now();
+  for (int s = 0; s < sheets; ++s) {
+    QPainter painter(&image);
+    PaintGridPage(grid, painter, printer, plan, s, options);
+    painter.end();
+    grid.viewport()->repaint();
+  }
+  t1 = Clock::now();
+  std::printf("paper: %d sheets, each then the screen repainted, %.3f ms a sheet (processor %.3f ms)\n", sheets,
+              Seconds(t0, t1) * 1e3 / sheets, (ThreadSeconds() - cpu0) * 1e3 / sheets);
+  std::printf("load before %.2f, now %.2f\n", load, LoadNow());
+  w.reset();
+  return 0;
+}
+
+// Jump positions: one text of `megabytes` with "old" twice a line, every third place of it named
+// (as a request of the word-list tool names them), through MakeConcordance on one worker.
+int JumpsMode(size_t megabytes, const UString& work) {
+  std::string text;
+  std::vector<int64_t> places;
+  for (int n = 0; text.size() < megabytes * 1000000; ++n) {
+    const std::string line = "line " + std::to_string(n) + " the old man walks, the old dog sleeps\n";
+    for (size_t at = line.find("old"); at != std::string::npos; at = line.find("old", at + 1))
+      places.push_back(static_cast<int64_t>(text.size() + at));
+    text += line;
+  }
+  std::vector<int64_t> named;
+  for (size_t k = 0; k < places.size(); k += 3) named.push_back(places[k]);
+  ForceDirectories(work + u"jumps/");
+  const UString name = work + u"jumps/long.txt";
+  SafeSaveBytes(name, text.data(), static_cast<int64_t>(text.size()));
+  const double load = LoadNow();
+  std::vector<double> walls;
+  int lines = 0;
+  for (int run = 0; run < 5; ++run) {
+    TSharedChosenFilesClass chosen(false, nullptr, kToolConcordancer);
+    chosen.ToolAddAFile(name);
+    chosen.fFiles.Item(0)->data.jumps = std::make_shared<TJumpList>(named);
+    T_WholeLinzoraHolder doc(kListConcordance, &NoCentre, nullptr, nullptr, false, false, nullptr, nullptr);
+    const auto t0 = Clock::now();
+    MakeEngineConcordance(doc, chosen, u"old", 1);
+    walls.push_back(Seconds(t0, Clock::now()));
+    lines = doc.fConcordanceList->Count();
+  }
+  std::sort(walls.begin(), walls.end());
+  std::printf("%zu MB, %zu positions named, %d lines: median %.3f s of 5 (load before %.2f, now %.2f)\n", megabytes,
+              named.size(), lines, walls[2], load, LoadNow());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,6 +326,22 @@ int main(int argc, char** argv) {
 
   if (argc >= 2 && std::string(argv[1]) == "--folder") {
     const int status = FolderMode(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : "concordance");
+    SetDialogService(nullptr);
+    StopProgramUnits();
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(work), ec);
+    return status;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--jumps") {
+    const int status = JumpsMode(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 5, work);
+    StopProgramUnits();
+    std::error_code ec;
+    std::filesystem::remove_all(ToFsPath(work), ec);
+    return status;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--pages") {
+    const int status = PagesMode(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 8,
+                                 argc > 3 ? std::strtoll(argv[3], nullptr, 10) : 50000, work);
     SetDialogService(nullptr);
     StopProgramUnits();
     std::error_code ec;

@@ -544,16 +544,22 @@ TEST(ChosenTexts, JumpsCopiesAndIndicesOutside) {
   set.AddedAFile(Rec(u"k.txt", 6), u"/a");
   set.AddedAFile(Rec(u"l.txt", 7), u"/b");
 
-  // The first position is at least 1; each step drops the one reached, in the text too.
+  // The first position is at least 1; each step passes the one reached. The text keeps its
+  // list whole: details handed out again start from its first position.
   TChosenFileDetailsFullRec d = set.GetFullFileDetails(0);
   EXPECT_EQ(d.folder, u"/a");
   EXPECT_EQ(FirstJumpPosition(d), 1);
   EXPECT_EQ(TakeNextJumpPosition(d), 40);
+  EXPECT_EQ(FirstJumpPosition(d), 40);
   EXPECT_EQ(TakeNextJumpPosition(d), 90);
   EXPECT_EQ(TakeNextJumpPosition(d), 0xFFFFFFFEll);  // past 2 GB: the whole position
   EXPECT_EQ(TakeNextJumpPosition(d), 0);
   EXPECT_EQ(TakeNextJumpPosition(d), 0);
-  EXPECT_TRUE(set.fFiles.Item(0)->data.jumps->empty());
+  EXPECT_EQ(FirstJumpPosition(d), 0);
+  EXPECT_EQ(*set.fFiles.Item(0)->data.jumps, (TJumpList{0, 40, 90, 0xFFFFFFFEll}));
+  TChosenFileDetailsFullRec again = set.GetFullFileDetails(0);
+  EXPECT_EQ(FirstJumpPosition(again), 1);
+  EXPECT_EQ(TakeNextJumpPosition(again), 40);
   TChosenFileDetailsFullRec none = set.GetFullFileDetails(1);
   EXPECT_EQ(FirstJumpPosition(none), 0);
 

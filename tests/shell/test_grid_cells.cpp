@@ -36,6 +36,38 @@ TEST(GridCells, KeepsOnlyAFewScreens) {
   EXPECT_EQ(list.cell_calls, calls);
 }
 
+// A fresh cell is asked of the list each time, after the tweak as a kept one, and changes nothing
+// kept; rows outside the list and unknown columns answer an empty cell of that place.
+TEST(GridCells, FreshCellsAreMadeEachTimeAndNotKept) {
+  TSyntheticGridList list(100);
+  TGridCellSource src;
+  src.SetList(&list);
+  int tweaks = 0;
+  src.SetTweak([&](TGrid_data_rec& cell) {
+    ++tweaks;
+    cell.matched = cell.row == 7;
+  });
+  const TGrid_data_rec* kept = &src.Cell(7, 1);
+  const int calls = list.cell_calls;
+  for (int i = 0; i < 3; ++i) {
+    const TGrid_data_rec fresh = src.FreshCell(7, 1);
+    EXPECT_EQ(fresh.text, TSyntheticGridList::LineOf(7));
+    EXPECT_TRUE(fresh.matched);
+  }
+  EXPECT_EQ(list.cell_calls - calls, 3);
+  EXPECT_EQ(tweaks, 4);
+  EXPECT_EQ(src.CachedRowCount(), 1u);
+  EXPECT_EQ(&src.Cell(7, 1), kept);
+  EXPECT_EQ(list.cell_calls - calls, 3);
+  for (const auto& [row, col] : {std::pair{1000, 1}, std::pair{-1, 1}, std::pair{3, 99}}) {
+    const TGrid_data_rec outside = src.FreshCell(row, col);
+    EXPECT_FALSE(outside.has_text || outside.has_number) << row << " " << col;
+    EXPECT_EQ(outside.row, row);
+    EXPECT_EQ(outside.col, col);
+  }
+  EXPECT_EQ(src.CachedRowCount(), 1u);
+}
+
 // After a zap and a sort the grid shows the list as it is now, without being made again.
 TEST(GridCells, FollowsTheListAfterZapAndSort) {
   TSyntheticGridList list(10);

@@ -7,10 +7,13 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "platform/settings/settings_store.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/qt/main_window_grid_tweaks.h"
 #include "shell/qt/page_setup_dialog.h"
+#include "shell/qt/qt_application.h"
 #include "shell/qt/vx_grid.h"
+#include "shell/qt/window_messages.h"
 #include "window/settings_dialog_road.h"
 
 namespace {
@@ -363,4 +366,64 @@ TEST_F(LineMarksRoad, TagDisplayChosenInTheMenuChangesTheShownLines) {
   Toggle(kTagsAsPrefix);
   EXPECT_FALSE(Main().Doc()->HideTags());
   EXPECT_EQ(tag_of_river(), before);
+}
+
+// The line cells keep their colours between cells, yet each change reaches the next paint: a new
+// style, a word-handling colour another program of the suite stored (the settings-changed message
+// follows it), and plain lines chosen for paper while the screen keeps its colours.
+TEST_F(LineMarksRoad, ColourChangesReachTheNextPaint) {
+  RunOverTaggedText();
+  Toggle(kWordsColoured);
+  auto river_colour = [&] {
+    QApplication::processEvents();
+    for (const auto& [text, colour] : SpanTexts(1))
+      if (text == u"river") return colour;
+    return 0xFFFFFFFFu;
+  };
+  const uint32_t light = static_cast<uint32_t>(GetWordHandling4ColourRecAndTypeface(0, 3).Foreground());
+  const uint32_t dark = static_cast<uint32_t>(GetWordHandling4ColourRecAndTypeface(1, 3).Foreground());
+  ASSERT_NE(light, dark);
+  ApplyStyleNumber(0);
+  EXPECT_EQ(river_colour(), light);
+  ApplyStyleNumber(1);
+  EXPECT_EQ(river_colour(), dark);
+  ApplyStyleNumber(0);
+  EXPECT_EQ(river_colour(), light);
+
+  TWordHandlingColourRec mine = GetWordHandling4ColourRecAndTypeface(0, 3);
+  mine.SetForeground(0x123456);
+  ASSERT_TRUE(SharedSettingsStore().Write("word_handling_colour.0.3", mine.bytes, TWordHandlingColourRec::kSize));
+  PostWindowMessage(&Main(), 0x401, 233, 0);
+  QTest::qWait(10);
+  EXPECT_EQ(river_colour(), 0x123456u);
+
+  TPrinterPrefsRec prefs = GetPrinterPrefs();
+  prefs.SetPlainLines(true);
+  SetPrinterPrefs(prefs);
+  PostWindowMessage(&Main(), 0x401, 233, 0);
+  QTest::qWait(10);
+  TVX_Grid& grid = *Main().ConcordanceGrid();
+  grid.SetPrintKind(kGridPreviewing);
+  EXPECT_EQ(grid.Model().Source().FreshCell(1, 1).mark_spans, 0);
+  grid.SetPrintKind(kGridOnScreen);
+  EXPECT_EQ(river_colour(), 0x123456u);
+}
+
+// A sheet drawn for paper makes its own cells: the cells the screen keeps stay, in their colours.
+TEST_F(LineMarksRoad, PaperSheetsLeaveTheScreensCellsKept) {
+  RunOverTaggedText();
+  Toggle(kTagsColoured);
+  TPrinterPrefsRec prefs = GetPrinterPrefs();
+  prefs.SetPlainLines(true);
+  SetPrinterPrefs(prefs);
+  PostWindowMessage(&Main(), 0x401, 233, 0);
+  QTest::qWait(10);
+  ASSERT_GT(LineCell(1).tag_mark_spans, 0);
+  const TGrid_data_rec* kept = &LineCell(1);
+  const size_t rows = Main().ConcordanceGrid()->Model().Source().CachedRowCount();
+  EXPECT_EQ(RedPixelsOnPaper(), 0);
+  EXPECT_EQ(Main().ConcordanceGrid()->Model().Source().CachedRowCount(), rows);
+  EXPECT_EQ(&LineCell(1), kept);
+  EXPECT_GT(LineCell(1).tag_mark_spans, 0);
+  EXPECT_EQ(Main().ConcordanceGrid()->PrintKind(), kGridOnScreen);
 }

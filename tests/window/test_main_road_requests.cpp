@@ -99,6 +99,10 @@ class MainRoadJumps : public MainRoadTest {
     const size_t n = old_at.size();
     third = static_cast<size_t>(std::lower_bound(old_at.begin(), old_at.end(), 2 * 2097152) - old_at.begin());
     wanted_old = {old_at[1], old_at[7], old_at[third], old_at[third + 1], old_at[n - 1]};
+    WriteRequest({wanted_old[4], wanted_old[0], wanted_old[2], wanted_old[1], wanted_old[3], wanted_old[2]});
+  }
+  // "old" at the places named in the long text.
+  void WriteRequest(const std::vector<int64_t>& old_named) {
     TTellLinzoraList request(kToolWordLister, kToolConcordancer);
     request.fPreliminaries.include_jumps = 1;
     request.fPreliminaries.include_stats = 1;
@@ -106,8 +110,7 @@ class MainRoadJumps : public MainRoadTest {
     AddRow(stats, long_text);
     AddRow(stats, short_text);
     TLinzoraInfoClass& old = request.AddItem(u"old");
-    for (const int64_t p : {wanted_old[4], wanted_old[0], wanted_old[2], wanted_old[1], wanted_old[3], wanted_old[2]})
-      old.jumplist.holders.push_back({0, static_cast<uint32_t>(p)});
+    for (const int64_t p : old_named) old.jumplist.holders.push_back({0, static_cast<uint32_t>(p)});
     TLinzoraInfoClass& dog = request.AddItem(u"dog");
     dog.jumplist.holders = {{1, 0}, {1, 33}};
     ASSERT_TRUE(request.SaveRequestFile());
@@ -170,6 +173,28 @@ class MainRoadJumps : public MainRoadTest {
 
 TEST_F(MainRoadJumps, OneLinePerPositionOnOneWorker) { RunOn("1"); }
 TEST_F(MainRoadJumps, OneLinePerPositionOnEightWorkers) { RunOn("8"); }
+
+// Thousands of places in one text: "old" at every third of its places, named from the last to
+// the first and then again in order; each gets its one line, on one worker as on eight.
+class MainRoadManyJumps : public MainRoadJumps, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MainRoadManyJumps, OneLinePerPosition) {
+  setenv("LINZORA_THREADS", GetParam(), 1);
+  std::vector<int64_t> wanted;
+  for (size_t k = 0; k < old_at.size(); k += 3) wanted.push_back(old_at[k]);
+  ASSERT_GT(wanted.size(), 50'000u);
+  std::vector<int64_t> named(wanted.rbegin(), wanted.rend());
+  named.insert(named.end(), wanted.begin(), wanted.end());
+  WriteRequest(named);
+  TFormLinzora& w = Start({u"wordlister"});
+  ASSERT_NE(w.Doc(), nullptr) << Utf16ToUtf8(AllQuestionText());
+  std::vector<std::pair<int64_t, int32_t>> expected;
+  for (const int64_t p : wanted) expected.emplace_back(p, 0);
+  EXPECT_EQ(LinesOf(*w.Doc(), 0), expected);
+  EXPECT_EQ(LinesOf(*w.Doc(), 1), (std::vector<std::pair<int64_t, int32_t>>{{0, 0}, {33, 0}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, MainRoadManyJumps, ::testing::Values("1", "8"));
 
 TEST_F(MainRoadRequests, UnreadableRequestIsNamedAndNothingRuns) {
   WriteRequest(false);

@@ -69,10 +69,6 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   fKindsOnDemand = fTextOnDemand = true;
   // A request's item is looked for in its own texts only.
   if (setup.only_item >= 0 && setup.only_item < items_.Count()) items_.single_item = setup.only_item;
-  // The text's jump positions are used up as its lines are made: this reader's own copy, so the
-  // chosen texts keep theirs for another reading.
-  if (fone_data_to_process.rec.jumps)
-    fone_data_to_process.rec.jumps = std::make_shared<TJumpList>(*fone_data_to_process.rec.jumps);
   engine_.SetJumpToSource([this] { return LowestJumpTo(); });
 }
 

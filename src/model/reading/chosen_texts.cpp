@@ -250,8 +250,8 @@ bool SplitZipMemberName(UStringView joined, UString& archive, UString& member) {
 
 int64_t FirstJumpPosition(const TChosenFileDetailsFullRec& details) {
   const auto& j = details.rec.jumps;
-  if (!j || j->empty()) return 0;
-  return std::max<int64_t>(1, j->front());
+  if (!j || details.jumps_taken >= j->size()) return 0;
+  return std::max<int64_t>(1, (*j)[details.jumps_taken]);
 }
 
 // A jump list on disk: int32 count and int32 positions while every position fits, as it always

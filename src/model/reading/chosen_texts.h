@@ -79,8 +79,8 @@ bool SplitZipMemberName(UStringView joined, UString& archive, UString& member);
 
 // --- one chosen text --------------------------------------------------------------------------
 // In memory; its stream form is the 64-byte TChosenFileStreamRec below, then the name, then the
-// jump list. The jump list is shared by copies of the record (the details handed to a reader
-// see the positions it takes), owned by the holder in the list.
+// jump list. The jump list is shared by copies of the record, owned by the holder in the list; a
+// reader never changes it but keeps its own place in it (TChosenFileDetailsFullRec).
 // File bytes to jump to in a text, ascending; 64-bit, as texts may pass 4 GiB.
 using TJumpList = std::vector<int64_t>;
 
@@ -121,13 +121,15 @@ struct TChosenFileStreamRec {
 #pragma pack(pop)
 static_assert(sizeof(TChosenFileStreamRec) == 64, "a chosen text's record is 64 bytes on disk");
 
-// A chosen text with its folder.
+// A chosen text with its folder, and the place in its jump list of the reader it was handed to
+// (the positions before it are taken).
 struct TChosenFileDetailsFullRec {
   TChosenFile_BaseRec rec;
   UString folder;
+  size_t jumps_taken = 0;
 };
 
-// The first position to jump to in a text (at least 1), 0 when it has none.
+// The position to jump to in a text (at least 1), the first one not taken; 0 when none is left.
 int64_t FirstJumpPosition(const TChosenFileDetailsFullRec& details);
 
 // Rewrites one plain text as UTF-16 little-endian with a byte-order mark: strict UTF-8 (with or

@@ -110,11 +110,10 @@ bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out) {
 }
 
 int64_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details) {
-  auto& j = details.rec.jumps;
-  if (!j || j->empty()) return 0;
-  j->erase(j->begin());
-  if (j->empty()) return 0;
-  const int64_t p = std::max<int64_t>(1, j->front());
+  if (FirstJumpPosition(details) == 0) return 0;
+  ++details.jumps_taken;
+  const int64_t p = FirstJumpPosition(details);
+  if (p == 0) return 0;
   if (global_keeping_log) {
     char hex[24];
     std::snprintf(hex, sizeof hex, "%08llX", static_cast<unsigned long long>(p));

@@ -79,6 +79,6 @@ UString IntToDecStr(int64_t n);
 // date's parts, "T" the time). False for anything else or an impossible date.
 bool UserStrDateAndTimeParsed(UStringView s, TDateTime& out);
 
-// Drops the position just reached from the text's jump list and answers the next (at least 1),
-// or 0 when none is left.
+// Passes the position just reached (the details' place moves on; the list itself is not changed)
+// and answers the next (at least 1), or 0 when none is left.
 int64_t TakeNextJumpPosition(TChosenFileDetailsFullRec& details);

@@ -208,6 +208,14 @@ const TGrid_data_rec& TGridCellSource::Cell(int row, int col) {
   return r.cells[slot];
 }
 
+TGrid_data_rec TGridCellSource::FreshCell(int row, int col) {
+  TGrid_data_rec cell;
+  cell.row = row;
+  cell.col = col;
+  if (!ShowsNothing() && row >= 0 && ValidColumn(col) && row <= Rows()) Fill(row, col, cell);
+  return cell;
+}
+
 std::vector<TGrid_data_rec> TGridCellSource::RowCells(int row) {
   std::vector<TGrid_data_rec> out;
   out.push_back(Cell(row, 0));

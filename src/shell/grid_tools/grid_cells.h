@@ -55,6 +55,9 @@ class TGridCellSource {
 
   // row 0 the headings, 1..DataRows() entries, then totals rows.
   const TGrid_data_rec& Cell(int row, int col);
+  // The same cell made afresh and not kept: the kept rows stay as they are (cells for paper,
+  // which a tweak may draw apart from the screen's).
+  TGrid_data_rec FreshCell(int row, int col);
   // The cells of a whole row as shown (row 0 the headings): the row number, then the shown
   // columns in display order; for copying.
   std::vector<TGrid_data_rec> RowCells(int row);

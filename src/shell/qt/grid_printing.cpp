@@ -52,7 +52,7 @@ std::vector<int32_t> ColumnWidths(TVX_Grid& grid) {
 }
 
 // The grid's cells made for paper while it lives (a grid already being printed stays so), then
-// for the screen again.
+// for the screen again; the cells kept for the screen are not touched.
 class TPrintKindScope {
  public:
   TPrintKindScope(TVX_Grid& grid, int kind) : grid_(grid), before_(grid.PrintKind()) {
@@ -119,7 +119,8 @@ void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const T
         number.text = IntToUStr(row + 1);
         TVXGridCellHandler::PaintCell(&painter, cell, number, false, palette, font);
       } else {
-        const TGrid_data_rec& rec = model.CellAt(model.index(static_cast<int>(row), c - 1));
+        TGridCellSource& source = model.Source();
+        const TGrid_data_rec rec = source.FreshCell(static_cast<int>(row) + 1, source.ListColumnOfView(c - 1));
         TVXGridCellHandler::PaintCell(&painter, cell, rec, false, palette, font);
       }
       x += width_of(c);

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QToolTip>
+#include <optional>
 
 #include "concordance/commands/concordance_commands.h"
 #include "concordance/document/tell_list.h"
@@ -86,18 +87,60 @@ std::vector<TTagColour> TagColoursOf(const T_WholeLinzoraHolder& d) {
   return colours;
 }
 
+}  // namespace
+
+// What the line cells are coloured with, kept between cells so that a page of lines does not ask
+// the settings store (a file check each time) for every cell: the tag colours of the document
+// they were taken from, the word-handling records of one style, the plain-lines choice of one
+// print kind. A new document, style or print kind takes its own at the next cell; the window
+// drops the rest when the lines' grid is reset (a run, a tag or colouring change) and when the
+// settings change.
+struct TLineColours {
+  const T_WholeLinzoraHolder* doc = nullptr;
+  std::vector<TTagColour> tags;
+  int style = -1;
+  std::vector<std::optional<TWordHandlingColourRec>> records;
+  int print_kind = -1;
+  bool plain = false;
+
+  const std::vector<TTagColour>& TagsOf(const T_WholeLinzoraHolder& d) {
+    if (doc != &d) {
+      doc = &d;
+      tags = TagColoursOf(d);
+    }
+    return tags;
+  }
+  bool PlainOn(const TVX_Grid& grid) {
+    if (print_kind != grid.PrintKind()) {
+      print_kind = grid.PrintKind();
+      const bool on_paper = print_kind == kGridPrinting || print_kind == kGridPreviewing;
+      plain = on_paper && GetPrinterPrefs().PlainLines();
+    }
+    return plain;
+  }
+  const TWordHandlingColourRec& Record(int32_t i) {
+    if (style != CurrentStyleNumber()) {
+      style = CurrentStyleNumber();
+      records.clear();
+    }
+    const size_t at = static_cast<size_t>(std::max(i, 0));
+    if (at >= records.size()) records.resize(at + 1);
+    if (!records[at]) records[at] = GetWordHandling4ColourRecAndTypeface(style, i);
+    return *records[at];
+  }
+};
+
+namespace {
+
 // A line's marks coloured as the colouring options ("tags coloured", "words coloured") ask, in
 // the current style's colours; on paper none when the printer preferences want plain lines.
-void ColourLineMarks(const T_WholeLinzoraHolder& d, const TVX_Grid& grid, TGrid_data_rec& cell) {
-  const bool on_paper = grid.PrintKind() == kGridPrinting || grid.PrintKind() == kGridPreviewing;
-  const bool plain = on_paper && GetPrinterPrefs().PlainLines();
+void ColourLineMarks(const T_WholeLinzoraHolder& d, const TVX_Grid& grid, TGrid_data_rec& cell, TLineColours& kept) {
   const uint8_t options = d.fSettings.ColouringOptions();
-  const std::vector<TTagColour> colours = TagColoursOf(d);
+  const std::vector<TTagColour>& colours = kept.TagsOf(d);
   const std::vector<TMarkSpan> spans =
       ColouredMarkSpans(LineMarksOfCell(cell, d.TagsAsSuffixes(), d.HideTags()), OptionSet(options, 0),
-                        OptionSet(options, 1), colours, plain);
-  const int style = CurrentStyleNumber();
-  PutMarkSpansInCell(cell, spans, colours, [style](int32_t i) { return GetWordHandling4ColourRecAndTypeface(style, i); });
+                        OptionSet(options, 1), colours, kept.PlainOn(grid));
+  PutMarkSpansInCell(cell, spans, colours, [&kept](int32_t i) { return kept.Record(i); });
 }
 
 // The window whose run is pumping, and the clock of the pumps.
@@ -145,7 +188,9 @@ void ThrottledPump() {
 }  // namespace
 
 TFormLinzora::TFormLinzora(QWidget* parent)
-    : TMainToolsForm(kToolConcordancer, parent), ChosenTexts(false, kToolConcordancer) {
+    : TMainToolsForm(kToolConcordancer, parent),
+      ChosenTexts(false, kToolConcordancer),
+      line_colours_(std::make_unique<TLineColours>()) {
   setObjectName(QStringLiteral("FormLinzora"));
   TimerConcordancing.setInterval(kNewestLineMs);
   connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
@@ -243,7 +288,7 @@ void TFormLinzora::ShowDocumentPages() {
     if (cell.col == 1) {
       // The spans are made on the whole line (centring moves them with its cut); text written
       // out has no colours.
-      if (cell.has_text && !cell.pieces.empty() && !text_output_) ColourLineMarks(*d, *lines_grid, cell);
+      if (cell.has_text && !cell.pieces.empty() && !text_output_) ColourLineMarks(*d, *lines_grid, cell, *line_colours_);
       // The line's sentence ends were looked for as the cell was filled.
       const TConcordanceEntry* line = d->fConcordanceList ? d->fConcordanceList->Line(cell.row - 1) : nullptr;
       cell.sentence_incomplete =
@@ -253,8 +298,10 @@ void TFormLinzora::ShowDocumentPages() {
       return;
     }
     if (cell.col != 2 && cell.col != 3) return;
-    TweakConcordanceTagCell(cell, TagColoursOf(*d), text_output_, d->fSettings.SortKey(0), 0);
+    TweakConcordanceTagCell(cell, line_colours_->TagsOf(*d), text_output_, d->fSettings.SortKey(0), 0);
   });
+  *line_colours_ = TLineColours();
+  connect(&lines_grid->Model(), &QAbstractItemModel::modelReset, this, [this] { *line_colours_ = TLineColours(); });
   const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
       {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
       {"Plot", {doc->fConcPlotList.get(), kListPlot}},
@@ -489,6 +536,7 @@ bool TFormLinzora::event(QEvent* e) {
       if (code == kCodeSettingsChanged) {
         // The base brings menus and settings up to date first; then the chooser shows the
         // document's tags again.
+        *line_colours_ = TLineColours();
         const bool handled = TMainToolsForm::event(e);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
         return handled;

@@ -44,6 +44,7 @@ class TConcSortForm;
 class TConcPlottingDlg;
 class TFormStartWizardC;
 class TFormBatchProcessSetup;
+struct TLineColours;
 
 inline constexpr uint32_t kMsgRunConcordance = 0x56F;
 
@@ -349,6 +350,8 @@ class TFormLinzora : public TMainToolsForm {
   QPointer<TConcSortForm> sort_form_;
   QPointer<TFormBatchProcessSetup> batch_window_;
   TVX_Grid* grid_concordance_ = nullptr;
+  // The colours the line cells are painted in, kept between cells (main_window.cpp).
+  std::unique_ptr<TLineColours> line_colours_;
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
   QToolButton* close_button_ = nullptr;

@@ -229,13 +229,11 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   SetStyleNumber(CurrentStyleNumber());
 }
 
-void TVX_Grid::SetPrintKind(int kind) {
-  if (kind == print_kind_) return;
-  print_kind_ = kind;
-  model_.Source().Invalidate();
-}
+void TVX_Grid::SetPrintKind(int kind) { print_kind_ = kind; }
 
 void TVX_Grid::SetStyleNumber(int style) {
+  // Cells kept from before were coloured in the old style's colours.
+  if (style != style_) model_.Source().Invalidate();
   style_ = style;
   handler_.SetColours(GridColoursForStyle(style));
   viewport()->update();

@@ -158,8 +158,9 @@ class TVX_Grid : public QTableView {
   std::pair<int, int> CellAtPoint(QPoint p) const;
 
   void SetTweak(std::function<void(TGrid_data_rec&)> tweak) { model_.Source().SetTweak(std::move(tweak)); }
-  // What the cells are made for (kGridOnScreen, kGridPrinting, kGridPreviewing); a change makes
-  // them afresh, so that a tweak may draw paper and screen apart.
+  // What the cells are made for (kGridOnScreen, kGridPrinting, kGridPreviewing), so that a tweak
+  // may draw paper and screen apart. Cells for paper are made afresh for each sheet and never
+  // kept (TGridCellSource::FreshCell): the screen's kept cells stay through a preview's pages.
   int PrintKind() const { return print_kind_; }
   void SetPrintKind(int kind);
   // The cells that take typed text (TVXGridModel::SetCellEditing); rows held back stay so.
