@@ -22,7 +22,15 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
   // Never more UTF-16 units than bytes; the ASCII path may write up to 16 units ahead of what it
   // keeps, which still lies inside this size.
   out.resize(n);
-  char16_t* const begin = out.data();
+  size_t units = 0;
+  const bool ok = DecodeUtf8StrictTo(data, n, out.data(), units, allow_incomplete_tail, consumed);
+  out.resize(units);
+  return ok;
+}
+
+bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
+                        size_t* consumed) {
+  char16_t* const begin = out;
   char16_t* o = begin;
   size_t i = 0;
   bool ok = true;
@@ -99,7 +107,7 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
     }
     i += len;
   }
-  out.resize(size_t(o - begin));
+  units = size_t(o - begin);
   if (consumed) *consumed = i;
   return ok;
 }
