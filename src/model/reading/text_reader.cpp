@@ -1010,7 +1010,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
         if (!strict) {
           DecodeUtf8Lenient(b, m, base, more_follows);
         } else {
-          Utf8OffsetsOf(b, consumed, fText.size(), base);
+          Utf8OffsetsOf(b, consumed, fText.size(), base, false);
         }
         break;
       }
@@ -1037,7 +1037,8 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
   fOffsetsBase = base;
 }
 
-void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t units, uint32_t base) {
+void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t units, uint32_t base,
+                                     bool runs_noted) {
   fOffsetsFixedWidth = false;
   fOffsetsSparse = false;
   if (units == consumed) {
@@ -1046,7 +1047,7 @@ void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t u
   } else if (consumed - units <= units / 16) {
     // Few characters beyond ASCII (a bound on the runs they make): only where the runs of one
     // byte a character break is kept.
-    fRuns.FromUtf8(b, consumed, base);
+    if (!runs_noted) fRuns.FromUtf8(b, consumed, base);
     fOffsetsSparse = true;
   } else {
     ReserveOffsets(units + 1);
@@ -1060,15 +1061,22 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   const size_t c = fCarryText.size();
   fText.resize(c + m);  // only what the last chunk did not fill is cleared
   size_t units = 0, consumed = 0;
+  // The runs are noted as the bytes are decoded, for as many sequences as a chunk kept as runs
+  // can hold (fewer than one unit in 16 beyond ASCII).
+  fRuns.clear();
+  fRuns.units.push_back(0);
+  fRuns.bytes.push_back(base);
+  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
   // Bytes that are not UTF-8 are left to the decoding of the piece alone, which reads them as
   // U+FFFD and says where.
-  if (!DecodeUtf8StrictTo(b, m, fText.data() + c, units, true, &consumed) || (!more_follows && consumed != m))
+  if (!DecodeUtf8StrictTo(b, m, fText.data() + c, units, true, &consumed, &breaks) ||
+      (!more_follows && consumed != m))
     return false;
   fText.resize(c + units);
   std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
   BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
   BufferDetails.code_page = 0;
-  Utf8OffsetsOf(b, consumed, units, base);
+  Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
   fPrepBase = static_cast<int32_t>(c);
   return true;
 }

@@ -29,7 +29,9 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 }
 
 bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
-                        size_t* consumed) {
+                        size_t* consumed, TUtf8RunBreaks* breaks) {
+  size_t sequences = 0;
+  if (breaks && breaks->most == 0) breaks->complete = false;
   char16_t* const begin = out;
   char16_t* o = begin;
   size_t i = 0;
@@ -97,6 +99,16 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
     if (k < len) {  // the data ends inside the sequence
       ok = allow_incomplete_tail;
       break;
+    }
+    if (breaks && breaks->complete) {
+      const uint32_t at = uint32_t(o - begin) + (cp < 0x10000 ? 1 : 2);
+      if (cp >= 0x10000) {
+        breaks->units->push_back(at - 1);
+        breaks->bytes->push_back(breaks->base + uint32_t(i));
+      }
+      breaks->units->push_back(at);
+      breaks->bytes->push_back(breaks->base + uint32_t(i + len));
+      breaks->complete = ++sequences < breaks->most;
     }
     if (cp < 0x10000) {
       *o++ = char16_t(cp);
