@@ -722,7 +722,7 @@ TEST(ChunkByteMap, RunsOfMixedCharactersHaveTheirHandValues) {
 // The runs a strict decoding notes as it goes are those the bytes give afterwards: random
 // well-formed UTF-8 of 1- to 4-byte characters among runs of ASCII, cut anywhere (a sequence
 // broken off at the end is left undecoded), from any base; past the most sequences asked for,
-// the noting says it is incomplete.
+// the noting says it is incomplete. Zero bytes among them are noted wherever they lie.
 TEST(ChunkByteMap, RunsNotedWhileDecodingEqualThoseOfTheBytes) {
   const char* wide[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xC3\xA9\xC3\xA9",
                         "\xF0\x9F\x98\x80\xF0\x9F\x98\x80", "\xE4\xB8\xAD"};
@@ -734,6 +734,8 @@ TEST(ChunkByteMap, RunsNotedWhileDecodingEqualThoseOfTheBytes) {
       const size_t run = round % 2 == 0 ? rng() % 70 : rng() % 4;
       for (size_t k = 0; k < run; ++k) bytes += static_cast<char>('a' + rng() % 26);
       bytes += wide[rng() % std::size(wide)];
+      // Now and then a zero byte, before or after bytes beyond ASCII within 16.
+      if (round % 4 == 1 && rng() % 40 == 0) bytes += '\0';
     }
     const size_t n = rng() % (bytes.size() + 1);
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -747,6 +749,7 @@ TEST(ChunkByteMap, RunsNotedWhileDecodingEqualThoseOfTheBytes) {
     ASSERT_TRUE(DecodeUtf8StrictTo(b, n, out.data(), units, true, &consumed, &breaks));
     TByteRuns want;
     EXPECT_EQ(want.FromUtf8(b, consumed, base), units);
+    EXPECT_EQ(breaks.zero, std::memchr(b, 0, consumed) != nullptr);
     if (breaks.complete) {
       EXPECT_EQ(noted.units, want.units);
       EXPECT_EQ(noted.bytes, want.bytes);

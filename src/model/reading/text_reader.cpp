@@ -1049,6 +1049,7 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
   BufferDetails.code_page = 0;
   Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
+  if (breaks.zero) ZerosToSpaces(fText.data() + c, units);
   fPrepBase = static_cast<int32_t>(c);
   return true;
 }
@@ -1338,6 +1339,8 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       decode_n > skip)
     DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip), static_cast<uint32_t>(skip),
                            reading_on && chunk_start + n + ahead < size);
+  // Decoded after the carried characters, the new ones hold no zero any longer.
+  const bool zeros_spaced = fPrepBase > 0;
   if (fPrepBase == 0) {
     // The decoders read the padding after the bytes.
     if (fStream->Mapped()) {
@@ -1366,8 +1369,8 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
   // (Bytes widened in place hold none.)
   const int64_t decoded_bytes = n + (reading_on ? ahead : 0);
-  if (fNarrowNew == nullptr && (FileHandledInfo.is_unicode ||
-                                std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip)))))
+  if (!zeros_spaced && (FileHandledInfo.is_unicode ||
+                        std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip)))))
     ZerosToSpaces(fText.data() + fPrepBase, fText.size() - static_cast<size_t>(fPrepBase));
 
   const size_t base = static_cast<size_t>(fPrepBase);

@@ -31,6 +31,7 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
                         size_t* consumed, TUtf8RunBreaks* breaks) {
   size_t sequences = 0;
+  unsigned zero_bits = 0;
   if (breaks && breaks->most == 0) breaks->complete = false;
   char16_t* const begin = out;
   char16_t* o = begin;
@@ -46,6 +47,11 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
       const unsigned mask = unsigned(_mm_movemask_epi8(v));
+      if (breaks) {
+        // Zeros among the bytes kept (those before the first beyond ASCII).
+        const unsigned zeros = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+        zero_bits |= zeros & (mask == 0 ? 0xFFFFu : (1u << __builtin_ctz(mask)) - 1);
+      }
       if (mask == 0) {
         i += 16;
         o += 16;
@@ -60,6 +66,7 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
     if (i >= n) break;
     const uint8_t b = data[i];
     if (b < 0x80) {
+      zero_bits |= b == 0 ? 1u : 0u;
       *o++ = b;
       ++i;
       continue;
@@ -120,6 +127,7 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
     i += len;
   }
   units = size_t(o - begin);
+  if (breaks) breaks->zero = zero_bits != 0;
   if (consumed) *consumed = i;
   return ok;
 }

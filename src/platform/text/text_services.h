@@ -135,13 +135,15 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 // Where the runs of one unit a byte break in well-formed UTF-8, noted as it is decoded: after each
 // sequence of several bytes, the unit and byte (from base) just after it; for a sequence of two
 // units, its second unit at the sequence's first byte as well. Appended to units and bytes, for
-// at most `most` sequences (complete is cleared past them).
+// at most `most` sequences (complete is cleared past them). Whether a zero byte was decoded is
+// noted too.
 struct TUtf8RunBreaks {
   std::vector<uint32_t>* units = nullptr;
   std::vector<uint32_t>* bytes = nullptr;
   uint32_t base = 0;
   size_t most = 0;
   bool complete = true;
+  bool zero = false;
 };
 // The same, written to out[0, n) (room for n units, some of it written past what is kept);
 // units tells how many were made. With breaks, the runs' breaks are noted too.
