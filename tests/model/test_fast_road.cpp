@@ -91,11 +91,13 @@ struct TChunkRecord {
 };
 
 // on_demand: the reader leaves kinds and text to be made when asked for (as concordances have it).
-std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool on_demand = false) {
+// precomposed: the characters are composed as they are read.
+std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool on_demand = false,
+                                     bool precomposed = false) {
   TFullRoad road(full_road);
   TTextReadRun run(TakeTextReadSnapshot(nullptr));
   std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
-  TCollector c(ChosenFile(file), tags.get(), false, nullptr, nullptr, true, &run);
+  TCollector c(ChosenFile(file), tags.get(), precomposed, nullptr, nullptr, true, &run);
   c.keep_kinds = true;
   c.fKindsOnDemand = c.fTextOnDemand = on_demand;
   std::vector<TChunkRecord> records;
@@ -1070,6 +1072,52 @@ TEST_F(FastRoad, HitsInProseBeyondAsciiLieAtTheirWordsBytes) {
     }
     EXPECT_EQ(ConcordanceStream(files, u"river", false, 8), ConcordanceStream(files, u"river", false, 1));
   }
+}
+
+// UTF-8 texts of several chunks, each piece decoded after the characters carried from the last:
+// now and then a letter to compose ("e" and a combining accent), a zero byte, a sequence of four
+// bytes, or a byte that is not UTF-8 (that piece is read alone, as U+FFFD); pieces of plain ASCII
+// between them. Chunks equal the full road's, composed or not, kinds made at once or on demand;
+// so do the concordances on one worker and on eight.
+TEST_F(FastRoad, PiecesDecodedAfterTheCarriedCharactersEqualTheFullRoads) {
+  // The third stands for the zero byte.
+  static const char* kOdd[] = {"e\xCC\x81t\xC3\xA9", "A\xCC\x8A", nullptr,     "\xF0\x9F\x98\x80", "\xC3\xA9",
+                               "\xE2\x80\x99s",      "\xFF",      "\xC3(", "\xE2\x80"};
+  const std::string zero("x\0y", 3);
+  std::mt19937 rng(5151);
+  int beyond = 0;
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(testing::Message() << "text " << i);
+    // Texts 0-3: well-formed throughout (1 and 3 with a run of plain ASCII over a whole chunk);
+    // 4 and 5: a stray byte in some pieces.
+    const size_t odd = i < 4 ? 6 : 9;
+    std::string text;
+    const size_t size = 2 * size_t(kMiB2) + rng() % 2500000;
+    while (text.size() < size) {
+      const bool plain_stretch = i % 2 == 1 && text.size() > size_t(kMiB2) && text.size() < 2 * size_t(kMiB2) + 200000;
+      if (!plain_stretch && rng() % 40 == 0) {
+        const size_t k = rng() % odd;
+        text += k == 2 ? zero : std::string(kOdd[k]);
+      }
+      text += RandomText(rng, 1, false);
+    }
+    const UString file = tmp_.Write(u"after_carried" + IntToUStr(i) + u".txt", text);
+    for (const bool precomposed : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "precomposed " << precomposed);
+      const std::vector<TChunkRecord> full = ReadChunks(file, true, false, precomposed);
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false, false, precomposed);
+      ExpectSameChunks(fast, full);
+      ExpectSameChunks(ReadChunks(file, false, true, precomposed), full);
+      for (const TChunkRecord& r : fast) beyond += r.beyond_ascii ? 1 : 0;
+    }
+    for (UStringView items : {u"river", u"well-known", u"don't"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      const std::vector<uint8_t> full_stream = ConcordanceStream({file}, items, true);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 1), full_stream);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 8), full_stream);
+    }
+  }
+  EXPECT_GT(beyond, 6);
 }
 
 }  // namespace

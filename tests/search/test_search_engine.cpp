@@ -718,3 +718,59 @@ TEST(ChunkByteMap, RunsOfMixedCharactersHaveTheirHandValues) {
   EXPECT_EQ(runs.CharAtOrAfter(8), 5);
   EXPECT_EQ(runs.CharAtOrAfter(17), 9);
 }
+
+// The runs a strict decoding notes as it goes are those the bytes give afterwards: random
+// well-formed UTF-8 of 1- to 4-byte characters among runs of ASCII, cut anywhere (a sequence
+// broken off at the end is left undecoded), from any base; past the most sequences asked for,
+// the noting says it is incomplete. Zero bytes among them are noted wherever they lie.
+TEST(ChunkByteMap, RunsNotedWhileDecodingEqualThoseOfTheBytes) {
+  const char* wide[] = {"\xC3\xA9", "\xE2\x80\x99", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xC3\xA9\xC3\xA9",
+                        "\xF0\x9F\x98\x80\xF0\x9F\x98\x80", "\xE4\xB8\xAD"};
+  std::mt19937 rng(5150);
+  for (int round = 0; round < 80; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    std::string bytes;
+    while (bytes.size() < 2000) {
+      const size_t run = round % 2 == 0 ? rng() % 70 : rng() % 4;
+      for (size_t k = 0; k < run; ++k) bytes += static_cast<char>('a' + rng() % 26);
+      bytes += wide[rng() % std::size(wide)];
+      // Now and then a zero byte, before or after bytes beyond ASCII within 16.
+      if (round % 4 == 1 && rng() % 40 == 0) bytes += '\0';
+    }
+    const size_t n = rng() % (bytes.size() + 1);
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint32_t base = rng() % 5;
+    TByteRuns noted;
+    noted.units.push_back(0);
+    noted.bytes.push_back(base);
+    TUtf8RunBreaks breaks{&noted.units, &noted.bytes, base, round % 5 == 4 ? size_t(rng() % 20) : n + 1};
+    std::vector<char16_t> out(n + 1);
+    size_t units = 0, consumed = 0;
+    ASSERT_TRUE(DecodeUtf8StrictTo(b, n, out.data(), units, true, &consumed, &breaks));
+    TByteRuns want;
+    EXPECT_EQ(want.FromUtf8(b, consumed, base), units);
+    EXPECT_EQ(breaks.zero, std::memchr(b, 0, consumed) != nullptr);
+    if (breaks.complete) {
+      EXPECT_EQ(noted.units, want.units);
+      EXPECT_EQ(noted.bytes, want.bytes);
+    } else {
+      // Cut short: what was noted is the start of the full runs.
+      ASSERT_LE(noted.units.size(), want.units.size());
+      EXPECT_TRUE(std::equal(noted.units.begin(), noted.units.end(), want.units.begin()));
+      EXPECT_TRUE(std::equal(noted.bytes.begin(), noted.bytes.end(), want.bytes.begin()));
+    }
+  }
+  // Hand values: a é b 😀 ’ c d from byte 3, as the bytes give them.
+  const std::string s = "a\xC3\xA9" "b\xF0\x9F\x98\x80\xE2\x80\x99" "cd";
+  TByteRuns runs;
+  runs.units.push_back(0);
+  runs.bytes.push_back(3);
+  TUtf8RunBreaks breaks{&runs.units, &runs.bytes, 3, 10};
+  char16_t out[16];
+  size_t units = 0;
+  ASSERT_TRUE(DecodeUtf8StrictTo(reinterpret_cast<const uint8_t*>(s.data()), s.size(), out, units, false, nullptr, &breaks));
+  EXPECT_EQ(units, 8u);
+  EXPECT_TRUE(breaks.complete);
+  EXPECT_EQ(runs.units, (std::vector<uint32_t>{0, 2, 4, 5, 6}));
+  EXPECT_EQ(runs.bytes, (std::vector<uint32_t>{3, 6, 7, 11, 14}));
+}

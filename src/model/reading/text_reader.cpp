@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -154,34 +155,6 @@ void Utf8CharOffsets(const uint8_t* b, size_t n, uint32_t base, uint32_t* out) {
 #if defined(__SSE2__)
   _mm_sfence();  // the streamed offsets are seen before anything read after
 #endif
-}
-
-// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
-// bytes end inside a sequence that is well-formed so far.
-int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
-  const uint8_t c = b[i];
-  if (c < 0x80) return 1;
-  int len = 0;
-  uint8_t lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  for (int k = 1; k < len; ++k) {
-    if (i + static_cast<size_t>(k) >= n) return -1;
-    const uint8_t d = b[i + static_cast<size_t>(k)];
-    if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
-  }
-  return len;
 }
 
 #if defined(__x86_64__)
@@ -1008,18 +981,8 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
       if (fEncoding == TTextEncoding::Utf8) {
         if (!strict) {
           DecodeUtf8Lenient(b, m, base, more_follows);
-        } else if (fText.size() == consumed) {
-          fOffsetsFixedWidth = true;  // all ASCII
-          fFixedWidth = 1;
-        } else if (consumed - fText.size() <= fText.size() / 16) {
-          // Few characters beyond ASCII (a bound on the runs they make): only where the runs of
-          // one byte a character break is kept.
-          fRuns.FromUtf8(b, consumed, base);
-          fOffsetsSparse = true;
         } else {
-          ReserveOffsets(fText.size() + 1);
-          fOffsets.resize(fText.size() + 1);
-          Utf8CharOffsets(b, consumed, base, fOffsets.data());
+          Utf8OffsetsOf(b, consumed, fText.size(), base, false);
         }
         break;
       }
@@ -1044,6 +1007,63 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
     }
   }
   fOffsetsBase = base;
+}
+
+void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t units, uint32_t base,
+                                     bool runs_noted) {
+  fOffsetsFixedWidth = false;
+  fOffsetsSparse = false;
+  if (units == consumed) {
+    fOffsetsFixedWidth = true;  // all ASCII
+    fFixedWidth = 1;
+  } else if (consumed - units <= units / 16) {
+    // Few characters beyond ASCII (a bound on the runs they make): only where the runs of one
+    // byte a character break is kept.
+    if (!runs_noted) fRuns.FromUtf8(b, consumed, base);
+    fOffsetsSparse = true;
+  } else {
+    ReserveOffsets(units + 1);
+    fOffsets.resize(units + 1);
+    Utf8CharOffsets(b, consumed, base, fOffsets.data());
+  }
+  fOffsetsBase = base;
+}
+
+bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32_t base, bool more_follows) {
+  const size_t c = fCarryText.size();
+  fText.resize(c + m);  // only what the last chunk did not fill is cleared
+  size_t units = 0, consumed = 0;
+  // The runs are noted as the bytes are decoded, for as many sequences as a chunk kept as runs
+  // can hold (fewer than one unit in 16 beyond ASCII).
+  fRuns.clear();
+  fRuns.units.push_back(0);
+  fRuns.bytes.push_back(base);
+  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
+  // Bytes that are not UTF-8 are left to the decoding of the piece alone, which reads them as
+  // U+FFFD and says where.
+  if (!DecodeUtf8StrictTo(b, m, fText.data() + c, units, true, &consumed, &breaks) ||
+      (!more_follows && consumed != m))
+    return false;
+  fText.resize(c + units);
+  std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
+  BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
+  BufferDetails.code_page = 0;
+  Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
+  if (breaks.zero) ZerosToSpaces(fText.data() + c, units);
+  fPrepBase = static_cast<int32_t>(c);
+  return true;
+}
+
+bool TBufferProcessor::ComposedAlready() const {
+  // Below U+0300 every character is composed already and none combines with the next.
+  const UStringView t = UStringView(fText).substr(static_cast<size_t>(fPrepBase));
+  bool low = true;
+  for (const char16_t c : t)
+    if (c >= 0x300) {
+      low = false;
+      break;
+    }
+  return low || IsComposedNFC(t);
 }
 
 // Gives every character its own offset entry (for steps that move characters).
@@ -1093,14 +1113,6 @@ void TBufferProcessor::ReplaceEntities() {
 }
 
 void TBufferProcessor::ComposeChunk() {
-  // Below U+0300 every character is composed already and none combines with the next.
-  bool low = true;
-  for (const char16_t c : fText)
-    if (c >= 0x300) {
-      low = false;
-      break;
-    }
-  if (low || IsComposedNFC(fText)) return;
   MaterialiseOffsets();
   // Composition never reaches back over an ASCII character, so the text is composed in pieces
   // that each start at one; within a piece that changed, each composed character takes the
@@ -1320,6 +1332,15 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       fNarrowNew = bytes + skip;
     }
   }
+  // Any other piece of a UTF-8 text is decoded after the carried characters in the same way, its
+  // bytes read where they lie.
+  if (fPrepBase == 0 && FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
+      fEncoding == TTextEncoding::Utf8 && fEightBitDecided && !FileHandledInfo.is_html && !fCarryText.empty() &&
+      decode_n > skip)
+    DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip), static_cast<uint32_t>(skip),
+                           reading_on && chunk_start + n + ahead < size);
+  // Decoded after the carried characters, the new ones hold no zero any longer.
+  const bool zeros_spaced = fPrepBase > 0;
   if (fPrepBase == 0) {
     // The decoders read the padding after the bytes.
     if (fStream->Mapped()) {
@@ -1334,8 +1355,12 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     FileHandledInfo.is_html = 1;
     FileHandledInfo.unicode_content = 1;
   }
-  // Plain ASCII widened in place has nothing to compose.
-  if (RequiringPrecomposedCharacters && fPrepBase == 0) ComposeChunk();
+  // Plain ASCII widened in place has nothing to compose. New characters to compose after the
+  // carried ones are composed alone (and joined to them later), as on the full road.
+  if (RequiringPrecomposedCharacters && fNarrowNew == nullptr && !ComposedAlready()) {
+    if (fPrepBase > 0) fText.erase(0, static_cast<size_t>(std::exchange(fPrepBase, 0)));
+    ComposeChunk();
+  }
   if (!FileHandledInfo.is_unicode) FileHandledInfo.converted_to_unicode = 1;
   if (FileHandledInfo.is_html) ReplaceEntities();
   if (fTagHandler) fTagHandler->fUse_Unicode = true;
@@ -1344,9 +1369,9 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   // Zero characters inside the text are spaces (an 8-bit text holds one only where its bytes do).
   // (Bytes widened in place hold none.)
   const int64_t decoded_bytes = n + (reading_on ? ahead : 0);
-  if (fPrepBase == 0 && (FileHandledInfo.is_unicode ||
-                         std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip)))))
-    ZerosToSpaces(fText.data(), fText.size());
+  if (!zeros_spaced && (FileHandledInfo.is_unicode ||
+                        std::memchr(bytes + skip, 0, static_cast<size_t>(std::max<int64_t>(0, decoded_bytes - skip)))))
+    ZerosToSpaces(fText.data() + fPrepBase, fText.size() - static_cast<size_t>(fPrepBase));
 
   const size_t base = static_cast<size_t>(fPrepBase);
   const int32_t decoded = static_cast<int32_t>(std::min<size_t>(fText.size() - base, INT32_MAX - kLookAheadCharsMax));

@@ -522,6 +522,14 @@ class TBufferProcessor {
   int32_t fLazyTextEnd = 0;
   // Widens them, the new characters starting at `at` in fText.
   void WidenLazyText(int32_t at);
+  // Decodes well-formed UTF-8 straight after the carried characters (fPrepBase then set);
+  // false, with fText to be made afresh, when the bytes are not.
+  bool DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32_t base, bool more_follows);
+  // Where each of `units` characters decoded from b[0, consumed) of well-formed UTF-8 lies
+  // (runs_noted: fRuns holds their runs already, noted by the decoder).
+  void Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t units, uint32_t base, bool runs_noted);
+  // Whether the new characters need no composing.
+  bool ComposedAlready() const;
   // A chunk of this text held bytes left to the pass that were not plain ASCII.
   bool fBeyondAsciiSeen = false;
   std::vector<uint32_t> fOffsets;   // while preparing: byte of each character from the chunk's first byte

@@ -46,22 +46,42 @@ void TChunkByteMap::TakeRuns(int64_t first_byte, TByteRuns& runs) {
   }
 }
 
+// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
+// bytes end inside a sequence that is well-formed so far.
+int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
+  const uint8_t c = b[i];
+  if (c < 0x80) return 1;
+  int len = 0;
+  uint8_t lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  for (int k = 1; k < len; ++k) {
+    if (i + static_cast<size_t>(k) >= n) return -1;
+    const uint8_t d = b[i + static_cast<size_t>(k)];
+    if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
+  }
+  return len;
+}
+
 namespace {
 
 // The length of the UTF-8 sequence at b[i] and the UTF-16 units it gives: (1, 1) for a byte
 // that does not start a well-formed sequence.
-inline std::pair<size_t, uint32_t> Utf8SequenceAt(const uint8_t* bytes, size_t i, size_t n) {
-  const uint8_t b = bytes[i];
-  auto cont = [&](size_t k) { return i + k < n && (bytes[i + k] & 0xC0) == 0x80; };
-  if (b >= 0xC2 && b <= 0xDF && cont(1)) return {2, 1};
-  if (b >= 0xE0 && b <= 0xEF && cont(1) && cont(2)) {
-    const uint8_t b1 = bytes[i + 1];
-    if (!(b == 0xE0 && b1 < 0xA0) && !(b == 0xED && b1 >= 0xA0)) return {3, 1};
-  } else if (b >= 0xF0 && b <= 0xF4 && cont(1) && cont(2) && cont(3)) {
-    const uint8_t b1 = bytes[i + 1];
-    if (!(b == 0xF0 && b1 < 0x90) && !(b == 0xF4 && b1 >= 0x90)) return {4, 2};
-  }
-  return {1, 1};
+inline std::pair<size_t, uint32_t> Utf8UnitsAt(const uint8_t* bytes, size_t i, size_t n) {
+  const int len = Utf8SequenceAt(bytes, i, n);
+  if (len <= 1) return {1, 1};
+  return {static_cast<size_t>(len), len == 4 ? 2u : 1u};
 }
 
 // The first byte from b[i] on that is not ASCII, or n.
@@ -91,7 +111,7 @@ size_t TByteRuns::FromUtf8(const uint8_t* b, size_t n, uint32_t base) {
   // Bytes i past units of the characters before byte i: constant over a run.
   size_t lag = 0;
   for (size_t i = NextBeyondAscii(b, 0, n); i < n; i = NextBeyondAscii(b, i, n)) {
-    const auto [len, made] = Utf8SequenceAt(b, i, n);
+    const auto [len, made] = Utf8UnitsAt(b, i, n);
     if (len == 1) {  // one unit for the byte: the run goes on
       ++i;
       continue;
@@ -143,7 +163,7 @@ void TChunkByteMap::SetFromUtf8(int64_t first_byte, const uint8_t* bytes, size_t
   std::vector<uint32_t> off;
   off.reserve(n + 1);
   for (size_t i = 0; i < n;) {
-    const auto [len, units] = Utf8SequenceAt(bytes, i, n);
+    const auto [len, units] = Utf8UnitsAt(bytes, i, n);
     for (uint32_t u = 0; u < units; ++u) off.push_back(static_cast<uint32_t>(i));
     i += len;
   }

@@ -170,19 +170,32 @@ bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, cons
   return true;
 }
 
-// Block `base` of t (the characters [0, len) classified) when it holds units beyond ASCII (or
-// unit 24), one unit at a time: the ASCII units as BlockScalar takes them, the others from the
-// full road's kinds. False where a unit cannot be judged (a stop, a zero, a unit beyond ASCII
-// that does not fit); `wide` tells whether one lay beyond ASCII (or was unit 24). With kKinds the kinds are written (the
-// controls' too: bm.ctrl is left empty).
+// Block `base` of t (the characters [0, len) classified) when the block step stopped at units
+// beyond ASCII (or unit 24): the units it stopped at one at a time, the ASCII ones as
+// BlockScalar takes them, the others from the full road's kinds; b comes in as the block step
+// left it and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
+// zero, a unit beyond ASCII that does not fit); `wide` tells whether one lay beyond ASCII (or
+// was unit 24). With kKinds the kinds of those units are written (the controls' among them too:
+// their bits of bm.ctrl are cleared).
 template <bool kKinds>
 bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
                       TBlockMasks& b, bool& wide) {
   const TAsciiKinds& a = AsciiKinds();
   const int m = static_cast<int>(std::min<int32_t>(64, len - base));
-  b = TBlockMasks{};
   wide = false;
-  for (int j = 0; j < m; ++j) {
+  uint64_t lanes = b.stop;
+  if (r.tag_off_code_text && !r.stops[kTagOffUnit]) {
+    // Unit 24 is judged here though the block step took it: the whole block is walked.
+    lanes = m >= 64 ? ~uint64_t{0} : (uint64_t{1} << m) - 1;
+    b = TBlockMasks{};
+  } else {
+    for (uint64_t* mask : {&b.ctrl, &b.alpha, &b.lower, &b.digit, &b.punct, &b.sentence, &b.joinable, &b.open,
+                           &b.close, &b.defined})
+      *mask &= ~lanes;
+    b.stop = 0;
+  }
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const int j = std::countr_zero(lanes);
     const int32_t i = base + j;
     const char16_t u = t[i];
     const uint64_t bit = uint64_t{1} << j;

@@ -119,7 +119,6 @@ class TUnitSetFinder {
 // Whether this processor's 256-bit vector paths are used (checked once; the environment variable
 // LINZORA_NO_WIDE_VECTORS turns them off, so that tests can run the other paths).
 bool HasWideVectors();
-// Whether the 512-bit paths are used, which compare straight into bit masks and permute bytes
-// across the whole vector (checked once; LINZORA_NO_AVX512 turns them off, and so does
-// LINZORA_NO_WIDE_VECTORS).
+// Whether the 512-bit paths are used, which compare straight into bit masks (checked once;
+// LINZORA_NO_AVX512 turns them off, and so does LINZORA_NO_WIDE_VECTORS).
 bool HasMaskVectors();

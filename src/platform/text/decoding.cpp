@@ -22,7 +22,18 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
   // Never more UTF-16 units than bytes; the ASCII path may write up to 16 units ahead of what it
   // keeps, which still lies inside this size.
   out.resize(n);
-  char16_t* const begin = out.data();
+  size_t units = 0;
+  const bool ok = DecodeUtf8StrictTo(data, n, out.data(), units, allow_incomplete_tail, consumed);
+  out.resize(units);
+  return ok;
+}
+
+bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
+                        size_t* consumed, TUtf8RunBreaks* breaks) {
+  size_t sequences = 0;
+  unsigned zero_bits = 0;
+  if (breaks && breaks->most == 0) breaks->complete = false;
+  char16_t* const begin = out;
   char16_t* o = begin;
   size_t i = 0;
   bool ok = true;
@@ -36,6 +47,11 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
       const unsigned mask = unsigned(_mm_movemask_epi8(v));
+      if (breaks) {
+        // Zeros among the bytes kept (those before the first beyond ASCII).
+        const unsigned zeros = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+        zero_bits |= zeros & (mask == 0 ? 0xFFFFu : (1u << __builtin_ctz(mask)) - 1);
+      }
       if (mask == 0) {
         i += 16;
         o += 16;
@@ -50,6 +66,7 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
     if (i >= n) break;
     const uint8_t b = data[i];
     if (b < 0x80) {
+      zero_bits |= b == 0 ? 1u : 0u;
       *o++ = b;
       ++i;
       continue;
@@ -90,6 +107,16 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
       ok = allow_incomplete_tail;
       break;
     }
+    if (breaks && breaks->complete) {
+      const uint32_t at = uint32_t(o - begin) + (cp < 0x10000 ? 1 : 2);
+      if (cp >= 0x10000) {
+        breaks->units->push_back(at - 1);
+        breaks->bytes->push_back(breaks->base + uint32_t(i));
+      }
+      breaks->units->push_back(at);
+      breaks->bytes->push_back(breaks->base + uint32_t(i + len));
+      breaks->complete = ++sequences < breaks->most;
+    }
     if (cp < 0x10000) {
       *o++ = char16_t(cp);
     } else {
@@ -99,7 +126,8 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
     }
     i += len;
   }
-  out.resize(size_t(o - begin));
+  units = size_t(o - begin);
+  if (breaks) breaks->zero = zero_bits != 0;
   if (consumed) *consumed = i;
   return ok;
 }

@@ -132,6 +132,23 @@ std::string CollationSortKey(TLCID lcid, bool case_sensitive, UStringView s);
 // after a failure it holds the text before the fault and *consumed the fault's byte offset.
 bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_incomplete_tail = false,
                       size_t* consumed = nullptr);
+// Where the runs of one unit a byte break in well-formed UTF-8, noted as it is decoded: after each
+// sequence of several bytes, the unit and byte (from base) just after it; for a sequence of two
+// units, its second unit at the sequence's first byte as well. Appended to units and bytes, for
+// at most `most` sequences (complete is cleared past them). Whether a zero byte was decoded is
+// noted too.
+struct TUtf8RunBreaks {
+  std::vector<uint32_t>* units = nullptr;
+  std::vector<uint32_t>* bytes = nullptr;
+  uint32_t base = 0;
+  size_t most = 0;
+  bool complete = true;
+  bool zero = false;
+};
+// The same, written to out[0, n) (room for n units, some of it written past what is kept);
+// units tells how many were made. With breaks, the runs' breaks are noted too.
+bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
+                        size_t* consumed, TUtf8RunBreaks* breaks = nullptr);
 // 8-bit text in a Windows code page (1250-1258, 874, 932, 936, 949, 950, 437, 850, 28591...).
 // Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
 // become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
