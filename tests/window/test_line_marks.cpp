@@ -422,7 +422,8 @@ TEST_F(LineMarksRoad, PaperSheetsLeaveTheScreensCellsKept) {
   const TGrid_data_rec* kept = &LineCell(1);
   const size_t rows = Main().ConcordanceGrid()->Model().Source().CachedRowCount();
   EXPECT_EQ(RedPixelsOnPaper(), 0);
-  EXPECT_EQ(Main().ConcordanceGrid()->Model().Source().CachedRowCount(), rows);
+  // None of the kept rows was dropped (a paint of the screen meanwhile may keep more).
+  EXPECT_GE(Main().ConcordanceGrid()->Model().Source().CachedRowCount(), rows);
   EXPECT_EQ(&LineCell(1), kept);
   EXPECT_GT(LineCell(1).tag_mark_spans, 0);
   EXPECT_EQ(Main().ConcordanceGrid()->PrintKind(), kGridOnScreen);
