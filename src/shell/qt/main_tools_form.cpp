@@ -557,6 +557,7 @@ void TMainToolsForm::MergeWithAFile(TVX_Grid* grid) {
 // --- the hand-over file -----------------------------------------------------------------------------
 
 bool TMainToolsForm::SaveForHandOver() {
+  TVX_Grid::PayOwedFits();
   if (!fData || RefusedDuringJob()) return false;
   if (TProgressClass* progress = GlobalProgress()) progress->Hide();
   UString why;
@@ -646,6 +647,9 @@ bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
 }
 
 bool TMainToolsForm::SaveDataToFile(TVX_Grid* grid, const UString& file_name) {
+  // Every list's widths go into the document, those of pages never shown too (the autosave and
+  // the save questions of closing come here without a command).
+  TVX_Grid::PayOwedFits();
   if (file_name.empty() || !fData || (grid && !GridHasListData(grid))) return false;
   return SaveDocumentAndWindow(file_name);
 }
@@ -690,6 +694,7 @@ bool TMainToolsForm::SaveAsText(TVX_Grid* grid, int format, const UString& file_
     if (saved) VXDialog(TVXDialog::SavedOK, {file_name});
     return saved;
   }
+  TVX_Grid::PayOwedFits();
   auto* list = dynamic_cast<TDocumentList*>(grid->List());
   TExportSettings settings = choices;
   settings.format = format;

@@ -343,6 +343,9 @@ void TFormLinzora::ShowDocumentPages() {
   SetNotesControl(notes_);
   Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
   Pages()->Tabs()->setCurrentIndex(0);
+  // The hidden pages fit their widths once the page on show is painted: the lines do not wait
+  // for pages that may never be looked at, and the widths are those of the run's end.
+  PostAfterPaint(this, [] { TVX_Grid::PayOwedFits(); });
 }
 
 bool TFormLinzora::CanCloseData() {

@@ -61,6 +61,9 @@ void TFormLinzora::RefreshCurrentGrid() {
 }
 
 void TFormLinzora::HandleMenuCommand(int tag, const UString& data) {
+  // Any command may read the pages' widths (saving, exports, print, the column editor) or hand
+  // them to a job on another thread.
+  TVX_Grid::PayOwedFits();
   if (tag >= 0 && tag < kMenuTagCount && IsCheckableMenuItem(tag))
     if (QAction* a = Menus()->ActionOfTag(tag)) SetMenuItemChecked(tag, a->isChecked());
   TVX_Grid* grid = CurrentGrid();

@@ -76,6 +76,8 @@ void TFormLinzora::ApplyCustomisedLayout(TVX_Grid* grid) {
     AddToLogFile(u"column layout not used: " + message);
     return;
   }
+  // The layout's widths stand over those the grid fits.
+  grid->PayOwedFit();
   MergeCustomisedHeadings(*list, saved, added);
   // Computed columns of the layout are worked out for this list; set columns come back empty.
   for (const TGrid_head32& h : added) {

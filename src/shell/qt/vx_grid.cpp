@@ -31,6 +31,8 @@ constexpr int kStretchMinimum = 120;
 // --- model -----------------------------------------------------------------------------------
 
 bool g_pages_rows_when_shown = true;
+// Grids that owed a fit when they were listed here (some may have paid or gone since).
+std::vector<QPointer<TVX_Grid>> g_owing_fits;
 
 }  // namespace
 
@@ -220,6 +222,14 @@ TVX_Grid::TVX_Grid(QWidget* parent) : QTableView(parent), handler_(this) {
   horizontalHeader()->setHighlightSections(false);
   // A width the user drags is kept in the column's layout record, and no later fitting undoes it.
   connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int width) {
+    if (owed_ && !fitting_) {
+      // A width set before the owed fit was paid: the fit comes first, as if it had been made
+      // when the list came, and this width over it.
+      PayOwedFit();
+      fitting_ = true;
+      setColumnWidth(section, width);
+      fitting_ = false;
+    }
     KeepWidth(section, width);
     if (fitting_) return;
     fit_pending_ = false;
@@ -273,14 +283,46 @@ void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternativ
   MatchGridToListType(list_type, alternative);
   // A hidden grid (every result page is made hidden) gives the view its rows when first shown:
   // measuring the row numbers' header for hundreds of thousands of rows on pages never looked
-  // at made most of the window's own time after a run. Widths are fitted at once all the same,
-  // from the list itself: saving and exports keep them whether or not the page was shown.
+  // at made most of the window's own time after a run.
   if (!isVisible() && rows_when_shown_) model_.HoldRowsBack();
   model_.SetList(list, alternative);
-  // Widths for the first page as it will be seen: now, or when the grid is first shown.
+  // Widths for the first page as it will be seen: now, or when the grid is first shown. A hidden
+  // grid with rows owes until then the fit it would make now: saving and exports read those
+  // widths whether or not the page was shown (PayOwedFit).
   widths_fitted_ = false;
-  DefaultColumnWidths();
-  if (!isVisible()) fit_pending_ = true;
+  const TFitRoom room = CurrentFitRoom();
+  if (room.visible || model_.Source().Rows() == 0) {
+    FitColumns(room);
+    if (!room.visible) fit_pending_ = true;
+    return;
+  }
+  if (!owed_) g_owing_fits.emplace_back(this);
+  owed_ = room;
+  // As the fit would leave them.
+  widths_fitted_ = true;
+  fit_pending_ = true;
+  stretch_auto_ = true;
+}
+
+void TVX_Grid::PayOwedFit() {
+  if (!owed_) return;
+  const TFitRoom room = *owed_;
+  FitColumns(room);
+  // Still hidden: fitted again to the first page when shown.
+  fit_pending_ = !isVisible();
+}
+
+int TVX_Grid::PayOwedFits() {
+  if (g_owing_fits.empty()) return 0;
+  std::vector<QPointer<TVX_Grid>> owing;
+  owing.swap(g_owing_fits);
+  int paid = 0;
+  for (const QPointer<TVX_Grid>& grid : owing)
+    if (grid && grid->OwesFit()) {
+      grid->PayOwedFit();
+      ++paid;
+    }
+  return paid;
 }
 
 bool TVX_Grid::PagesTakeRowsWhenShown() { return g_pages_rows_when_shown; }
@@ -354,6 +396,8 @@ void TVX_Grid::PlaceListColumnDelegates() {
 }
 
 void TVX_Grid::ApplyHeadings() {
+  // The records' widths stand over the fit's.
+  PayOwedFit();
   const int top = TopRow();
   model_.ListChanged();
   PlaceListColumnDelegates();
@@ -369,6 +413,7 @@ void TVX_Grid::ApplyHeadings() {
 }
 
 void TVX_Grid::KeepWidthsInLayout() {
+  PayOwedFit();
   for (int v = 0; v < model_.columnCount(); ++v) KeepWidth(v, columnWidth(v));
 }
 
@@ -423,18 +468,30 @@ void TVX_Grid::SetPreferredLinesPerRow(int lines) {
   viewport()->update();
 }
 
-void TVX_Grid::DefaultColumnWidths() {
+TVX_Grid::TFitRoom TVX_Grid::CurrentFitRoom() const {
+  TFitRoom r;
+  r.visible = isVisible();
+  r.viewport_width = viewport()->width();
+  r.window_width = window() != this ? window()->width() : 0;
+  r.page_rows = viewport()->height() / std::max(1, row_height_) + 1;
+  r.font = font();
+  return r;
+}
+
+void TVX_Grid::DefaultColumnWidths() { FitColumns(CurrentFitRoom()); }
+
+void TVX_Grid::FitColumns(const TFitRoom& r) {
+  owed_.reset();
   const int columns = model_.columnCount();
-  const QFontMetrics fm(font());
+  const QFontMetrics fm(r.font);
   // The room a column may take: the window's width once the grid is laid out in it.
-  int room = viewport()->width();
-  if (!isVisible() || room < 200) room = window() != this ? window()->width() : 0;
+  int room = r.viewport_width;
+  if (!r.visible || room < 200) room = r.window_width;
   if (room < 200) room = 1600;
   room = std::max(120, room - 40);
   // The rows of the first page: those the viewport shows (a grid fitted while hidden is fitted
   // again when it is first shown, with the rows it then shows).
-  const int on_page = viewport()->height() / std::max(1, row_height_) + 1;
-  const int rows = std::min(model_.Source().Rows(), std::clamp(on_page, 1, kMostFirstPageRows));
+  const int rows = std::min(model_.Source().Rows(), std::clamp(r.page_rows, 1, kMostFirstPageRows));
   fitting_ = true;
   for (int c = 0; c < columns; ++c) {
     // A column of concordance lines takes a line's width; any other the widest text of the first
@@ -462,7 +519,7 @@ void TVX_Grid::DefaultColumnWidths() {
   widths_fitted_ = rows > 0;
   fit_pending_ = false;
   stretch_auto_ = true;
-  FitStretchColumn();
+  FitStretchColumn(r);
 }
 
 void TVX_Grid::FitWhenShown() {
@@ -479,13 +536,19 @@ void TVX_Grid::showEvent(QShowEvent* e) {
 
 void TVX_Grid::FitStretchColumn() {
   if (stretch_column_ < 0 || !stretch_auto_) return;
+  PayOwedFit();
+  FitStretchColumn(CurrentFitRoom());
+}
+
+void TVX_Grid::FitStretchColumn(const TFitRoom& r) {
+  if (stretch_column_ < 0 || !stretch_auto_) return;
   // The strip's place on screen moves when the layout hides or moves columns.
   const int view = model_.Source().ViewOfListColumn(stretch_column_);
   if (view < 0 || view >= model_.columnCount()) return;
   int others = 0;
   for (int c = 0; c < model_.columnCount(); ++c)
     if (c != view && !isColumnHidden(c)) others += columnWidth(c);
-  const int room = isVisible() ? viewport()->width() : (window() != this ? window()->width() - 60 : 0);
+  const int room = r.visible ? r.viewport_width : (r.window_width > 0 ? r.window_width - 60 : 0);
   fitting_ = true;
   setColumnWidth(view, std::max(kStretchMinimum, room - others - 1));
   fitting_ = false;
@@ -493,7 +556,8 @@ void TVX_Grid::FitStretchColumn() {
 
 void TVX_Grid::resizeEvent(QResizeEvent* e) {
   QTableView::resizeEvent(e);
-  FitStretchColumn();
+  // A grid owing its fit is hidden: the fit it owes, or the one when it is shown, places the strip.
+  if (!owed_) FitStretchColumn();
 }
 
 bool TVX_Grid::HandleGridCommand(int tag) {

@@ -17,10 +17,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
+#include <optional>
 
 #include "shell/grid_tools/grid_cells.h"
 
@@ -185,6 +187,16 @@ class TVX_Grid : public QTableView {
   // The plot or time-line strip to the page's free width (unless it was sized by hand).
   void FitStretchColumn();
   bool WidthsFitted() const { return widths_fitted_; }
+  // A grid given a list while hidden does not fit its widths then: it keeps what the fit would
+  // read at that moment (the window's width, the rows of a first page, the font) and owes the
+  // fit. Shown, it fits to what it then shows; otherwise the fit is paid from that record, so the
+  // widths are those of the moment the list came whatever happened to the window since. Whatever
+  // reads or sets widths pays first: the grid's own roads here, the window's through PayOwedFits
+  // (on the window's thread, before a job starts).
+  bool OwesFit() const { return owed_.has_value(); }
+  void PayOwedFit();
+  // Every grid's owed fit paid; answers how many were. Cheap when none is owed.
+  static int PayOwedFits();
 
  protected:
   bool event(QEvent* e) override;
@@ -192,6 +204,19 @@ class TVX_Grid : public QTableView {
   void showEvent(QShowEvent* e) override;
 
  private:
+  // What a fit reads besides the list: whether the grid is shown, its viewport's width, the
+  // window's width, the rows a first page holds and the font.
+  struct TFitRoom {
+    bool visible = false;
+    int viewport_width = 0;
+    int window_width = 0;
+    int page_rows = 1;
+    QFont font;
+  };
+  TFitRoom CurrentFitRoom() const;
+  void FitColumns(const TFitRoom& room);
+  void FitStretchColumn(const TFitRoom& room);
+  std::optional<TFitRoom> owed_;
   void KeepWidth(int section, int width);
   void GiveRows();
   TVXGridModel model_;
