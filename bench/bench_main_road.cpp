@@ -180,6 +180,15 @@ int FolderMode(const char* given, const std::string& word) {
   TFolderOfTexts folder;
   if (!OpenFolderOfTexts(folder, given, word, "bench_main_road")) return 1;
   const UString w = Utf8ToUtf16(word);
+  // The window's run is timed to its first page of lines: a word with none would never get there.
+  {
+    int lines = 0, used = 0;
+    EngineRun(folder.names, &lines, &used, w, 1);
+    if (lines == 0) {
+      std::fprintf(stderr, "bench_main_road: \"%s\" has no hits in %s; give a word that has\n", word.c_str(), given);
+      return 1;
+    }
+  }
   std::vector<UString> none{u""};
   std::unique_ptr<TProgramWindows> windows = MakeProgramWindows(&none);
   windows->main->resize(1100, 700);
