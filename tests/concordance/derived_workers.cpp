@@ -385,7 +385,7 @@ TEST(DerivedListsOnWorkers, WordsTakenInOrderAreLookedUpAsWordsCountedOneByOne) 
     SCOPED_TRACE(numbers_as_hash);
     TDerivedCountSettings settings;
     TCountingWords taken(settings, numbers_as_hash), counted(settings, numbers_as_hash);
-    taken.TakeCountedInOrder(words);
+    EXPECT_TRUE(taken.TakeCountedInOrder(words).empty());
     for (const UString& w : words) counted.OfCounted(w);
     for (const UString raw : {u"river", u"The", u"\u00E9t\u00E9", u"1999", u"bank", u"RIVER", u"bank", u"x1"}) {
       SCOPED_TRACE(Utf16ToUtf8(raw));
@@ -399,7 +399,7 @@ TEST(DerivedListsOnWorkers, WordsTakenInOrderAreLookedUpAsWordsCountedOneByOne) 
   TCountingWords held(settings);
   held.OfCounted(u"C");
   held.OfCounted(u"SW");
-  held.TakeCountedInOrder({u"A", u"C", u"B"});
+  EXPECT_EQ(held.TakeCountedInOrder({u"A", u"C", u"B"}), (std::vector<int32_t>{2, 0, 3}));
   EXPECT_EQ(held.Count(), 4);
   EXPECT_EQ(held.Of(u"b"), 3);
   EXPECT_EQ(held.Of(u"c"), 0);

@@ -428,3 +428,26 @@ TEST_F(LineMarksRoad, PaperSheetsLeaveTheScreensCellsKept) {
   EXPECT_GT(LineCell(1).tag_mark_spans, 0);
   EXPECT_EQ(Main().ConcordanceGrid()->PrintKind(), kGridOnScreen);
 }
+
+// Tags inserted again from another page, with colours changed since the run, reach the lines'
+// next paint: the line cells' kept colours are dropped whatever page was current.
+TEST_F(LineMarksRoad, TagsInsertedFromAnotherPageRecolourTheLines) {
+  RunOverTaggedText();
+  Toggle(kTagsColoured);
+  auto tag_colour = [&] {
+    QApplication::processEvents();
+    for (const auto& [text, colour] : SpanTexts(1))
+      if (text == u"<N>") return colour;
+    return 0xFFFFFFFFu;
+  };
+  const uint32_t before = tag_colour();
+  ASSERT_NE(before, 0xFFFFFFFFu);
+  ASSERT_NE(TurnTo("Collocates"), nullptr);
+  UseTagFile("<N> /colour=\"blue\"\n<V> /colour=\"white ON red\"\n");
+  Main().HandleMenuCommand(73, u"");
+  QTest::qWait(10);
+  TurnTo("Concordance");
+  const uint32_t after = tag_colour();
+  EXPECT_NE(after, 0xFFFFFFFFu);
+  EXPECT_NE(after, before);
+}

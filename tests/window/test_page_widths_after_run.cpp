@@ -202,3 +202,28 @@ TEST_F(PageWidthsAfterRun, ASavedColumnLayoutStandsOverTheFitOfAPageNeverShown) 
   EXPECT_EQ(again->List()->grid_headings[static_cast<size_t>(i)].width, 333);
   EXPECT_EQ(again->columnWidth(1), 333);
 }
+
+// A width set in the column editor of a page whose fit is still owed (its list came again while
+// it was hidden) is kept when the editor applies it; the other columns take the fit.
+TEST_F(PageWidthsAfterRun, AWidthSetWhileTheFitIsOwedStandsOverIt) {
+  StartWithSamples();
+  RunWithoutPainting();
+  TVX_Grid* g = nullptr;
+  for (TVX_Grid* grid : Grids())
+    if (grid->OwesFit() && grid->Model().columnCount() >= 3) g = grid;
+  ASSERT_NE(g, nullptr);
+  TVXBaseDataClass& list = *g->List();
+  EnsureGridHeadings(list);
+  const int set_column = g->ListColumnOfSection(1), other_column = g->ListColumnOfSection(2);
+  const int i = HeadingIndexOfColumn(list.grid_headings, set_column);
+  ASSERT_GE(i, 0);
+  ASSERT_NE(list.grid_headings[static_cast<size_t>(i)].width, 333);
+  list.grid_headings[static_cast<size_t>(i)].width = 333;  // as the editor writes it
+  g->ApplyHeadings();
+  EXPECT_FALSE(g->OwesFit());
+  EXPECT_EQ(g->columnWidth(1), 333);
+  EXPECT_EQ(list.grid_headings[static_cast<size_t>(i)].width, 333);
+  const int j = HeadingIndexOfColumn(list.grid_headings, other_column);
+  ASSERT_GE(j, 0);
+  EXPECT_EQ(list.grid_headings[static_cast<size_t>(j)].width, g->columnWidth(2));
+}

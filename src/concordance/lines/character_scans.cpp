@@ -1123,7 +1123,7 @@ inline int32_t CountBelow(const int32_t* first, size_t n, int32_t u) {
   return static_cast<int32_t>(base - first) + (*base < u ? 1 : 0);
 }
 
-// Units the general cut's buffers hold: room for several lines of a frequent word, whose
+// Units the general cut's buffers (and the one-byte lines' bytes) hold: room for several lines of a frequent word, whose
 // neighbours go on from each other a few hundred units apart, before the units they share are
 // moved back to the start (wide lines get less).
 size_t GeneralCutRoom(int32_t width) {
@@ -1414,7 +1414,7 @@ TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const u
   size_t kept = 0;
   for (size_t j = dropped; j < drops_.size(); ++j) drops_[kept++] = drops_[j] - off;
   drops_.resize(kept);
-  return TByteFollow{last.count - off, shared, last.ends_in_blank_run};
+  return TByteFollow{last.count - off, shared, last.ends_in_blank_run, kept};
 }
 
 template <typename U>
@@ -1448,7 +1448,8 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
   k.in_blank_run = follow.in_blank_run;
   CompactBytes(k, n);
   if (k.high >= 0x80) return false;
-  for (size_t j = 0; j < drops_.size(); ++j) {
+  // The drops taken over from the last cut passed these checks there.
+  for (size_t j = follow.drops; j < drops_.size(); ++j) {
     if (blanks_plain) {  // a blank of its class is passed over by the walks, and so is the one kept
       if (window[drops_[j]] == 1) return false;
       continue;

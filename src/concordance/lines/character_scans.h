@@ -305,6 +305,7 @@ class TLineCutter {
     int32_t units = 0;
     int32_t bytes = 0;
     bool in_blank_run = false;
+    size_t drops = 0;  // the drops taken over with the shared units (judged by the last cut)
   };
   // Where a one-byte cut of `window` may take the last one-byte line's copy of the units their
   // windows share: places the line's bytes so that the copy is their start and keeps the drops

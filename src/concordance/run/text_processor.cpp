@@ -299,7 +299,8 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   d.sw_number = f.item_index;
   d.percent_of_file = f.percent;
   d.has_percent = true;
-  line->SetUnitStats(f.stats);
+  const TLineUnitStats stats(f.stats);
+  line->SetUnitStats(stats);
   d.sw_contains_a_tag = item.sw_contains_a_tag;
   if (context_) {
     const TSearchFoundList& found = context_->ContextWordsFound();
@@ -319,7 +320,7 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
     MoveToNextJumpPosition(d.byte_position);
   }
   outcome_.lines.push_back(TCandidateLine{std::move(line), chunk_, item_, place.hit});
-  if (!jumping) NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1, f.stats);
+  if (!jumping) NoteOpenUnits(static_cast<int32_t>(outcome_.lines.size()) - 1, stats);
   return true;
 }
 

@@ -228,13 +228,7 @@ bool FetchLineWords(const TConcordanceList& lines, size_t width, int32_t threads
       },
       [&](size_t c) -> std::vector<int32_t>& { return chunk[c].number; });
   // A table that held words already numbers the new ones after its own (and knows some of them).
-  std::vector<int32_t> renumbered;
-  if (words.Count() > 0) {
-    renumbered.reserve(in_order.size());
-    for (const UString& w : in_order) renumbered.push_back(words.OfCounted(w));
-  } else {
-    words.TakeCountedInOrder(std::move(in_order));
-  }
+  const std::vector<int32_t> renumbered = words.TakeCountedInOrder(std::move(in_order));
   // Each runner's table numbers to the numbers in `words`.
   std::vector<std::vector<int32_t>> to_global(runners);
   ParallelFor(

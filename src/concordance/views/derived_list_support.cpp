@@ -91,13 +91,16 @@ void TCountingWords::IndexTakenWords() {
   for (size_t i = counted_.size(); i < words_.size(); ++i) counted_.emplace(words_[i], static_cast<int32_t>(i));
 }
 
-void TCountingWords::TakeCountedInOrder(std::vector<UString> in_order) {
+std::vector<int32_t> TCountingWords::TakeCountedInOrder(std::vector<UString> in_order) {
   if (words_.empty()) {
     words_ = std::move(in_order);
-    return;
+    return {};
   }
-  // A table that holds words already: they are numbered one by one, as promised.
-  for (const UString& w : in_order) OfCounted(w);
+  // A table that holds words already: they are numbered one by one, as OfCounted numbers them.
+  std::vector<int32_t> numbers;
+  numbers.reserve(in_order.size());
+  for (const UString& w : in_order) numbers.push_back(OfCounted(w));
+  return numbers;
 }
 
 int32_t TCountingWords::Counted(UStringView raw) {

@@ -79,11 +79,11 @@ class TCountingWords {
   // The number of a form already counted elsewhere (another count's Word), numbered next when new:
   // counts over pieces of the lines are joined in line order so, and number words as one would.
   int32_t OfCounted(const UString& counted);
-  // For a table with nothing counted yet: the counted forms numbered 0, 1, ... in the order
-  // given (each once), as OfCounted in that order would number them. Words numbered on several
-  // workers join the table so without a lookup each; they are looked up by their texts only when
-  // something is next counted.
-  void TakeCountedInOrder(std::vector<UString> in_order);
+  // The counted forms given (each once), numbered as OfCounted in that order would number them.
+  // A table with nothing counted yet numbers them 0, 1, ... without a lookup each (words numbered
+  // on several workers join it so; they are looked up by their texts only when something is next
+  // counted) and answers nothing; one that holds words answers the number each took.
+  std::vector<int32_t> TakeCountedInOrder(std::vector<UString> in_order);
   // The counted form of a text as Of counts it (read only: any worker may ask).
   UString CountedForm(UStringView raw) const;
   const TDerivedCountSettings& Settings() const { return settings_; }

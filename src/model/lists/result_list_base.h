@@ -793,8 +793,10 @@ class TVXBaseDataClass {
     ++changed_entries_;
     ++entries_generation_;
   }
-  // Moves on with every change of the entries (never back, unlike ChangedEntries, which a save
-  // clears): a list keeping a figure worked out from its entries knows when it no longer holds.
+  // Moves on with every change of which entries the list holds, their marks and joins (never
+  // back, unlike ChangedEntries, which a save clears): a list keeping a figure worked out from its
+  // entries knows when it no longer holds. Not with a change of their order (a sort), nor of an
+  // entry's own fields written in place: whoever keeps a figure of those tracks them itself.
   uint64_t EntriesGeneration() const { return entries_generation_; }
   // Where the next GetNextCloudDatum reads (0 the first row); a cloud resets it before every
   // layout, so each layout starts at the list's first row.

@@ -941,7 +941,7 @@ int64_t DecodeUtf8Lenient(const uint8_t* b, size_t m, uint32_t base, bool more_f
   return first_bad;
 }
 
-void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows) {
+void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows, bool not_strict) {
   const uint8_t* b = bytes + skip;
   const size_t m = static_cast<size_t>(std::max<int64_t>(0, n - skip));
   const uint32_t base = static_cast<uint32_t>(skip);
@@ -974,7 +974,8 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
     }
     case TTextEncoding::Utf8: {
       size_t consumed = 0;
-      const bool strict = DecodeUtf8Strict(b, m, fText, true, &consumed) && (more_follows || consumed == m);
+      const bool strict =
+          !not_strict && DecodeUtf8Strict(b, m, fText, true, &consumed) && (more_follows || consumed == m);
       // Well-formed bytes beyond ASCII decide for UTF-8 at once; a fault has the piece counted.
       if (!fEightBitDecided && strict && fText.size() != consumed) fEightBitDecided = true;
       if (!fEightBitDecided && !strict) DecideEightBitEncoding(b, m);
@@ -1299,15 +1300,19 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   const bool reading_on = fStream->the_lot && fStream->Last_chunk_ended_at < size;
   // The look-ahead's bytes are decoded with the chunk's; the cut is looked for among the
   // characters of the chunk's own bytes, as without them.
-  // A piece of plain ASCII in a UTF-8 text is widened straight after the characters carried
-  // over, which then need not be moved in front of it: the steps up to the join read the new
-  // characters from fPrepBase on. Everything else (and the full road) is decoded alone first.
+  // A piece of a UTF-8 text goes straight after the characters carried over, which then need
+  // not be moved in front of it: widened when it is plain ASCII, else decoded when it is
+  // well-formed; the steps up to the join read the new characters from fPrepBase on. Any other
+  // piece (and the full road) is decoded alone first.
   fPrepBase = 0;
   fNarrowNew = nullptr;
   fLazyTextEnd = 0;
   const int64_t decode_n = n + (reading_on ? ahead : 0);
-  if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
-      !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
+  const bool more_follows = reading_on && chunk_start + n + ahead < size;
+  const bool after_carried = FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
+                             fEncoding == TTextEncoding::Utf8 && !FileHandledInfo.is_html && !fCarryText.empty() &&
+                             decode_n > skip;
+  if (after_carried) {
     const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
     fText.resize(c + m);  // only what the last chunk did not fill is cleared
     // For a tool that reads the kinds on demand, the text is widened on demand as well, but for
@@ -1332,13 +1337,12 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       fNarrowNew = bytes + skip;
     }
   }
-  // Any other piece of a UTF-8 text is decoded after the carried characters in the same way, its
+  // A piece beyond plain ASCII is decoded after the carried characters in the same way, its
   // bytes read where they lie.
-  if (fPrepBase == 0 && FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
-      fEncoding == TTextEncoding::Utf8 && fEightBitDecided && !FileHandledInfo.is_html && !fCarryText.empty() &&
-      decode_n > skip)
-    DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip), static_cast<uint32_t>(skip),
-                           reading_on && chunk_start + n + ahead < size);
+  bool not_strict = false;
+  if (fPrepBase == 0 && after_carried && fEightBitDecided)
+    not_strict = !DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip),
+                                         static_cast<uint32_t>(skip), more_follows);
   // Decoded after the carried characters, the new ones hold no zero any longer.
   const bool zeros_spaced = fPrepBase > 0;
   if (fPrepBase == 0) {
@@ -1347,7 +1351,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       fStream->CopyMappedChunk();
       bytes = fStream->ChunkBytes();
     }
-    DecodeChunk(bytes, decode_n, skip, reading_on && chunk_start + n + ahead < size);
+    DecodeChunk(bytes, decode_n, skip, more_follows, not_strict);
   }
 
   if (chunk_index == 0 && fText.size() >= 6 && fText[0] == u'<' && (fText[1] | 0x20) == u'h' &&

@@ -482,7 +482,9 @@ class TBufferProcessor {
   // Whether the mapped chunk's file lost bytes while they were read; logs it once.
   bool TextChangedWhileMapped();
   // Decodes bytes [skip, n) of the chunk into fText and fOffsets (relative to the chunk start).
-  void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows);
+  // not_strict: the bytes are known not to be well-formed UTF-8 to their end (a strict decoding
+  // of them failed already).
+  void DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip, bool more_follows, bool not_strict = false);
   void ComposeChunk();
   void MaterialiseOffsets();
   // Makes room for n offsets (a whole chunk's worth, the first time).

@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/text/text_services.h"
+
 void TChunkByteMap::SetFixedWidth(int64_t first_byte, int width) {
   prefix_.clear();
   runs_.clear();
@@ -44,34 +46,6 @@ void TChunkByteMap::TakeRuns(int64_t first_byte, TByteRuns& runs) {
     runs_.units.push_back(0);
     runs_.bytes.push_back(0);
   }
-}
-
-// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
-// bytes end inside a sequence that is well-formed so far.
-int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
-  const uint8_t c = b[i];
-  if (c < 0x80) return 1;
-  int len = 0;
-  uint8_t lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  for (int k = 1; k < len; ++k) {
-    if (i + static_cast<size_t>(k) >= n) return -1;
-    const uint8_t d = b[i + static_cast<size_t>(k)];
-    if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
-  }
-  return len;
 }
 
 namespace {

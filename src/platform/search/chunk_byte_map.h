@@ -8,10 +8,6 @@
 #include <utility>
 #include <vector>
 
-// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
-// bytes end inside a sequence that is well-formed so far.
-int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n);
-
 // Where the characters of a decoded chunk lie when most take one byte each (UTF-8 prose): kept
 // only at the characters where that stops, so that a chunk of 2 MiB with a few accents holds a
 // few entries instead of an offset a character. Run k starts at character units[k], at offset

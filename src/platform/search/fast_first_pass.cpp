@@ -172,8 +172,9 @@ bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, cons
 
 // Block `base` of t (the characters [0, len) classified) when the block step stopped at units
 // beyond ASCII (or unit 24): the units it stopped at one at a time, the ASCII ones as
-// BlockScalar takes them, the others from the full road's kinds; b comes in as the block step
-// left it and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
+// BlockScalar takes them, the others from the full road's kinds (the vector steps stop at every
+// unit of a block that holds one beyond ASCII, the one-unit step at those alone); b comes in as
+// the block step left it and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
 // zero, a unit beyond ASCII that does not fit); `wide` tells whether one lay beyond ASCII (or
 // was unit 24). With kKinds the kinds of those units are written (the controls' among them too:
 // their bits of bm.ctrl are cleared).

@@ -124,6 +124,34 @@ int CompareStringsLocale(TLCID lcid, bool case_sensitive, UStringView a, UString
 // A byte key whose memcmp order equals CompareStringsLocale's order.
 std::string CollationSortKey(TLCID lcid, bool case_sensitive, UStringView s);
 
+// Length of the well-formed UTF-8 sequence at b[i] (1 to 4); 0 when b[i] starts none; -1 when the
+// bytes end inside a sequence that is well-formed so far.
+inline int Utf8SequenceAt(const uint8_t* b, size_t i, size_t n) {
+  const uint8_t c = b[i];
+  if (c < 0x80) return 1;
+  int len = 0;
+  uint8_t lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  for (int k = 1; k < len; ++k) {
+    if (i + static_cast<size_t>(k) >= n) return -1;
+    const uint8_t d = b[i + static_cast<size_t>(k)];
+    if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return 0;
+  }
+  return len;
+}
+
 // --- decoding --------------------------------------------------------------------------------
 // Strict UTF-8: false at the first ill-formed sequence (stray continuation byte, overlong form,
 // encoded surrogate, value above U+10FFFF, sequence broken off by another byte). An incomplete
@@ -135,7 +163,7 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 // Where the runs of one unit a byte break in well-formed UTF-8, noted as it is decoded: after each
 // sequence of several bytes, the unit and byte (from base) just after it; for a sequence of two
 // units, its second unit at the sequence's first byte as well. Appended to units and bytes, for
-// at most `most` sequences (complete is cleared past them). Whether a zero byte was decoded is
+// at most `most` sequences (complete is cleared once `most` are noted). Whether a zero byte was decoded is
 // noted too.
 struct TUtf8RunBreaks {
   std::vector<uint32_t>* units = nullptr;

@@ -90,13 +90,13 @@ std::vector<TTagColour> TagColoursOf(const T_WholeLinzoraHolder& d) {
 }  // namespace
 
 // What the line cells are coloured with, kept between cells so that a page of lines does not ask
-// the settings store (a file check each time) for every cell: the tag colours of the document
-// they were taken from, the word-handling records of one style, the plain-lines choice of one
-// print kind. A new document, style or print kind takes its own at the next cell; the window
-// drops the rest when the lines' grid is reset (a run, a tag or colouring change) and when the
-// settings change.
+// the settings store (a file check each time) for every cell: the document's tag colours, the
+// word-handling records of one style, the plain-lines choice of one print kind. A new style or
+// print kind takes its own at the next cell; the window drops them all when it shows a document,
+// when the lines' grid is reset (a run, a tag or colouring change), when tags are inserted and
+// when the settings change.
 struct TLineColours {
-  const T_WholeLinzoraHolder* doc = nullptr;
+  bool tags_taken = false;
   std::vector<TTagColour> tags;
   int style = -1;
   std::vector<std::optional<TWordHandlingColourRec>> records;
@@ -104,8 +104,8 @@ struct TLineColours {
   bool plain = false;
 
   const std::vector<TTagColour>& TagsOf(const T_WholeLinzoraHolder& d) {
-    if (doc != &d) {
-      doc = &d;
+    if (!tags_taken) {
+      tags_taken = true;
       tags = TagColoursOf(d);
     }
     return tags;
@@ -539,7 +539,7 @@ bool TFormLinzora::event(QEvent* e) {
       if (code == kCodeSettingsChanged) {
         // The base brings menus and settings up to date first; then the chooser shows the
         // document's tags again.
-        *line_colours_ = TLineColours();
+        ForgetLineColours();
         const bool handled = TMainToolsForm::event(e);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
         return handled;
@@ -837,11 +837,8 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
       VXDialog(TVXDialog::InformationMessage, {u"The limit of concordance lines was reached."});
     SetUpFileDialogs(kListConcordance);
     ShowDocumentPages();
-    // The lines' page is told of its list while still hidden (nothing to lay out yet), then
-    // shown: its page change is handled there, once.
-    if (TVX_Grid* g = CurrentGrid()) g->ListChanged();
-    ShowDataState();
-    SetPageAppropriateCaption();
+    // The lines' page is told of its list, then shown: its page change is handled there, once.
+    UpdateControlsForData();
     AfterDocumentShown();
     if (!problems.empty()) {
       UString names;
@@ -854,6 +851,14 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   Pages()->Records().Last_actions |= 0x20 | (1u << 6);
   if (!found) UpdateControlsForData();
   QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
+}
+
+void TFormLinzora::ForgetLineColours() {
+  *line_colours_ = TLineColours();
+  if (grid_concordance_) {
+    grid_concordance_->Model().Source().Invalidate();
+    grid_concordance_->viewport()->update();
+  }
 }
 
 TFormBatchProcessSetup& TFormLinzora::BatchWindow() {

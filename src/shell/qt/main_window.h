@@ -352,6 +352,8 @@ class TFormLinzora : public TMainToolsForm {
   TVX_Grid* grid_concordance_ = nullptr;
   // The colours the line cells are painted in, kept between cells (main_window.cpp).
   std::unique_ptr<TLineColours> line_colours_;
+  // Drops the kept colours and the lines' cells coloured in them: the next paint asks afresh.
+  void ForgetLineColours();
   QPlainTextEdit* notes_ = nullptr;
   TConcSortRecord sort_record_;
   QToolButton* close_button_ = nullptr;

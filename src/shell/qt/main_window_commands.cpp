@@ -124,8 +124,13 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
     case TConcCommand::kInsertTags:
       // The tags as the settings now give them, though no run since has read them.
       if (doc) RefreshTagHandler();
-      if (doc && !doc->TryToUpdateTags()) VXDialog(TVXDialog::PleaseLoadTags);
-      else if (doc) RefreshCurrentGrid();
+      if (doc && !doc->TryToUpdateTags()) {
+        VXDialog(TVXDialog::PleaseLoadTags);
+      } else if (doc) {
+        // The tags' colours may have changed, and the lines show them whatever page is current.
+        ForgetLineColours();
+        RefreshCurrentGrid();
+      }
       break;
     case TConcCommand::kTagColours: ShowTagColourChooser(); break;
     case TConcCommand::kMerge: MergeWithAFile(grid); break;

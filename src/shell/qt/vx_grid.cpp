@@ -305,7 +305,8 @@ void TVX_Grid::SetList(TVXBaseDataClass* list, uint8_t list_type, int alternativ
 }
 
 void TVX_Grid::PayOwedFit() {
-  if (!owed_) return;
+  // Cells that show nothing (a job holds the list) would be fitted to their headings alone.
+  if (!owed_ || model_.Source().ShowsNothing()) return;
   const TFitRoom room = *owed_;
   FitColumns(room);
   // Still hidden: fitted again to the first page when shown.
@@ -320,7 +321,8 @@ int TVX_Grid::PayOwedFits() {
   for (const QPointer<TVX_Grid>& grid : owing)
     if (grid && grid->OwesFit()) {
       grid->PayOwedFit();
-      ++paid;
+      if (grid->OwesFit()) g_owing_fits.push_back(grid);  // paid once its cells show again
+      else ++paid;
     }
   return paid;
 }
@@ -396,8 +398,19 @@ void TVX_Grid::PlaceListColumnDelegates() {
 }
 
 void TVX_Grid::ApplyHeadings() {
-  // The records' widths stand over the fit's.
-  PayOwedFit();
+  // The records' widths stand over the fit's. A fit still owed (the list came again while the
+  // page was hidden) is paid first; a record whose width the grid does not show was set since (in
+  // the column editor) and keeps it.
+  if (TVXBaseDataClass* list = List(); list && OwesFit()) {
+    std::vector<std::pair<size_t, int32_t>> set_since;
+    for (size_t i = 0; i < list->grid_headings.size(); ++i) {
+      const TGrid_head32& h = list->grid_headings[i];
+      const int v = model_.Source().ViewOfListColumn(h.column_number);
+      if (v >= 0 && h.width > 0 && h.width != columnWidth(v)) set_since.emplace_back(i, h.width);
+    }
+    PayOwedFit();
+    for (const auto& [i, width] : set_since) list->grid_headings[i].width = width;
+  }
   const int top = TopRow();
   model_.ListChanged();
   PlaceListColumnDelegates();
