@@ -172,9 +172,8 @@ bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, cons
 
 // Block `base` of t (the characters [0, len) classified) when the block step stopped at units
 // beyond ASCII (or unit 24): the units it stopped at one at a time, the ASCII ones as
-// BlockScalar takes them, the others from the full road's kinds (the vector steps stop at every
-// unit of a block that holds one beyond ASCII, the one-unit step at those alone); b comes in as
-// the block step left it and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
+// BlockScalar takes them, the others from the full road's kinds; b comes in as the block step
+// left it (its masks of the units it did not stop at are kept) and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
 // zero, a unit beyond ASCII that does not fit); `wide` tells whether one lay beyond ASCII (or
 // was unit 24). With kKinds the kinds of those units are written (the controls' among them too:
 // their bits of bm.ctrl are cleared).
@@ -340,6 +339,7 @@ void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const 
   const TKindBytes kb = kind_bytes;
   const TVectorValues vals = values;
   b = TBlockMasks{};
+  bool high = false;  // units beyond ASCII, packed to a zero byte or one of 0x80 and above
   if constexpr (sizeof(U) == 1) {
     __m128i any = _mm_setzero_si128();
     for (int q = 0; q < 4; ++q) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)));
@@ -353,8 +353,12 @@ void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const 
     for (int q = 0; q < 8; ++q)
       any = _mm_or_si128(any, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8 * q)), high_units));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) {
-      b.stop = ~uint64_t{0};
-      return;
+      // Kinds alone are made whole by the caller; for masks only the units beyond ASCII stop.
+      if constexpr (kGives == kKindsOnly) {
+        b.stop = ~uint64_t{0};
+        return;
+      }
+      high = true;
     }
   }
   for (int q = 0; q < 4; ++q) {
@@ -365,6 +369,7 @@ void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const 
       v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)),
                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q + 8)));
     __m128i stop = _mm_cmpeq_epi8(v, _mm_setzero_si128());  // a zero byte: a space to the full road
+    if (high) stop = _mm_or_si128(stop, _mm_cmplt_epi8(v, _mm_setzero_si128()));
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(vals.stops[s]))));
     const __m128i ctrl = _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(32)), _mm_cmpeq_epi8(v, _mm_set1_epi8(127)));
@@ -425,6 +430,7 @@ __attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, cons
   const __m256i* p = reinterpret_cast<const __m256i*>(t);
   // The block's 64 units as bytes in order, 32 in each.
   __m256i bytes[2];
+  bool high = false;  // units beyond ASCII, packed to a zero byte or one of 0x80 and above
   if constexpr (sizeof(U) == 1) {
     bytes[0] = _mm256_loadu_si256(p);
     bytes[1] = _mm256_loadu_si256(p + 1);
@@ -437,8 +443,12 @@ __attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, cons
     const __m256i u2 = _mm256_loadu_si256(p + 2), u3 = _mm256_loadu_si256(p + 3);
     const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
     if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
-      b.stop = ~uint64_t{0};
-      return;
+      // Kinds alone are made whole by the caller; for masks only the units beyond ASCII stop.
+      if constexpr (kGives == kKindsOnly) {
+        b.stop = ~uint64_t{0};
+        return;
+      }
+      high = true;
     }
     bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
     bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
@@ -446,6 +456,7 @@ __attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, cons
   for (int q = 0; q < 2; ++q) {
     const __m256i v = bytes[q];
     __m256i stop = _mm256_cmpeq_epi8(v, _mm256_setzero_si256());  // a zero byte: a space to the full road
+    if (high) stop = _mm256_or_si256(stop, _mm256_cmpgt_epi8(_mm256_setzero_si256(), v));
     for (int s = 0; s < vals.stop_count; ++s)
       stop = _mm256_or_si256(stop, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(vals.stops[s]))));
     const __m256i ctrl =
