@@ -301,7 +301,8 @@ void TFormLinzora::ShowDocumentPages() {
     TweakConcordanceTagCell(cell, line_colours_->TagsOf(*d), text_output_, d->fSettings.SortKey(0), 0);
   });
   *line_colours_ = TLineColours();
-  connect(&lines_grid->Model(), &QAbstractItemModel::modelReset, this, [this] { *line_colours_ = TLineColours(); });
+  // (The view's model as it is: Model() would give a hidden page its rows at once.)
+  connect(lines_grid->model(), &QAbstractItemModel::modelReset, this, [this] { *line_colours_ = TLineColours(); });
   const std::pair<const char*, std::pair<TConcordanceDerivedList*, uint8_t>> derived[] = {
       {"Collocates", {doc->fCollocateList.get(), kListCollocates}},
       {"Plot", {doc->fConcPlotList.get(), kListPlot}},
@@ -855,10 +856,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
 
 void TFormLinzora::ForgetLineColours() {
   *line_colours_ = TLineColours();
-  if (grid_concordance_) {
-    grid_concordance_->Model().Source().Invalidate();
-    grid_concordance_->viewport()->update();
-  }
+  if (grid_concordance_) grid_concordance_->InvalidateCells();
 }
 
 TFormBatchProcessSetup& TFormLinzora::BatchWindow() {

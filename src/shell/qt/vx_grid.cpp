@@ -249,6 +249,11 @@ void TVX_Grid::SetStyleNumber(int style) {
   viewport()->update();
 }
 
+void TVX_Grid::InvalidateCells() {
+  model_.Source().Invalidate();
+  viewport()->update();
+}
+
 void TVX_Grid::SetRuler(bool on, uint32_t ruler_colour) {
   handler_.SetRuler(on, ruler_colour);
   viewport()->update();
@@ -548,8 +553,8 @@ void TVX_Grid::showEvent(QShowEvent* e) {
 }
 
 void TVX_Grid::FitStretchColumn() {
-  if (stretch_column_ < 0 || !stretch_auto_) return;
-  PayOwedFit();
+  // A grid owing its fit is hidden (shown, it fits first): the fit it owes places the strip.
+  if (stretch_column_ < 0 || !stretch_auto_ || owed_) return;
   FitStretchColumn(CurrentFitRoom());
 }
 
@@ -569,8 +574,7 @@ void TVX_Grid::FitStretchColumn(const TFitRoom& r) {
 
 void TVX_Grid::resizeEvent(QResizeEvent* e) {
   QTableView::resizeEvent(e);
-  // A grid owing its fit is hidden: the fit it owes, or the one when it is shown, places the strip.
-  if (!owed_) FitStretchColumn();
+  FitStretchColumn();
 }
 
 bool TVX_Grid::HandleGridCommand(int tag) {

@@ -132,6 +132,9 @@ class TVX_Grid : public QTableView {
 
   int StyleNumber() const { return style_; }
   void SetStyleNumber(int style);
+  // Drops the cells kept for the screen (coloured in what is no longer so) and repaints; the
+  // rows a hidden grid holds back stay back.
+  void InvalidateCells();
   // The ruler from the store's check of "Ruler" (46) and its ruler colour.
   void ApplyStoredRuler();
   void SetRuler(bool on, uint32_t ruler_colour);
