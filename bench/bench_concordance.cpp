@@ -125,6 +125,9 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
         !SafeSaveBytes(Utf8ToUtf16(std::string(save) + "." + std::to_string(threads)), m.Memory(), m.Size()))
       std::printf("could not save the list to %s\n", save);
   }
+  // BENCH_PRINT_BYTES=1: each line's byte in its text, one a row (to find where two builds differ).
+  if (std::getenv("BENCH_PRINT_BYTES"))
+    for (int64_t i = 0; i < lines; ++i) std::printf("%lld\n", static_cast<long long>(list.Line(static_cast<int>(i))->Data().byte_position));
   if (threads > 1)
     std::printf("%-28s    waits: workers %.3f s in all (%.1f%% of their time), committer %.3f s, tail %.3f s\n", "",
                 run.worker_wait_seconds, 100.0 * run.worker_wait_seconds / (s * threads), run.committer_wait_seconds,

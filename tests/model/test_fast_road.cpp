@@ -87,6 +87,7 @@ struct TChunkRecord {
   ChunkSeen seen;
   bool fast = false;
   bool beyond_ascii = false;  // judged by the pass, with characters beyond ASCII
+  bool as_bytes = false;      // read as one byte a character, the units beyond ASCII put in place
   TTagsFoundArray found{};
 };
 
@@ -105,6 +106,7 @@ std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool o
     TChunkRecord r;
     r.fast = me.FastChunk();
     r.beyond_ascii = me.FastPassFound() != nullptr && !me.FastPassFound()->all_ascii;
+    r.as_bytes = me.ReadAsBytes();
     r.found = tags->TagsFound();
     records.push_back(std::move(r));
   };
@@ -1118,6 +1120,61 @@ TEST_F(FastRoad, PiecesDecodedAfterTheCarriedCharactersEqualTheFullRoads) {
     }
   }
   EXPECT_GT(beyond, 6);
+}
+
+// Prose beyond ASCII read for a concordance (text and kinds on demand) is read as one byte a
+// character, the units beyond ASCII put in place, and judged from the bytes: its chunks, lines
+// and the lines' stream equal the full road's, on one worker and on eight. Words beyond ASCII are
+// found (they are hashed from the text, not the bytes); a window of plain ASCII in such a chunk is
+// cut from the bytes. A text that turns to Cyrillic goes on decoded to units; pieces to compose,
+// with a zero byte or a stray byte, are decoded as before.
+TEST_F(FastRoad, ProseBeyondAsciiReadAsBytesEqualsTheFullRoads) {
+  static const char* kBeyond[] = {"caf\xC3\xA9", "na\xC3\xAFve", "\xE2\x80\x99s", "\xE2\x80\x9Cquoted\xE2\x80\x9D",
+                                  "\xE4\xB8\xAD\xE6\x96\x87", "\xF0\x9D\x90\x80", "\xC2\xBFqu\xC3\xA9?", "Stra\xC3\x9F" "e",
+                                  "\xE2\x80\xA6", "\xC3\x89t\xC3\xA9. The"};
+  static const char* kCyrillic = "\xD1\x80\xD0\xB5\xD0\xBA\xD0\xB0 ";  // a word of four letters
+  std::mt19937 rng(4701);
+  int as_bytes = 0;
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(testing::Message() << "text " << i);
+    // 0, 1: prose beyond ASCII throughout (1: seldom, so that many lines of plain ASCII are cut
+    // from the bytes of chunks beyond it); 2: its second half Cyrillic; 3: a piece to compose, 4:
+    // a zero byte and a stray byte, in the third chunk.
+    std::string text;
+    const size_t size = 2 * size_t(kMiB2) + 300000 + rng() % 400000;
+    while (text.size() < size) {
+      if (i == 2 && text.size() > size / 2) text += kCyrillic;
+      else if (rng() % (i == 1 ? 400 : 30) == 0) text += kBeyond[rng() % std::size(kBeyond)] + std::string(" ");
+      if (text.size() > 2 * size_t(kMiB2) + 100000 && text.size() < 2 * size_t(kMiB2) + 100100) {
+        if (i == 3) text += "e\xCC\x81t\xC3\xA9 ";
+        if (i == 4) text += std::string("x\0y \xFF ", 6);
+      }
+      text += RandomText(rng, 1, false);
+    }
+    const UString file = tmp_.Write(u"as_bytes" + IntToUStr(i) + u".txt", text);
+    for (const bool precomposed : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "precomposed " << precomposed);
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false, true, precomposed);
+      ExpectSameChunks(fast, ReadChunks(file, true, false, precomposed));
+      // The first chunk is read whole; the second on, but the Cyrillic ones and the piece that
+      // needs composing (or holds the bytes that are not UTF-8), as bytes.
+      for (size_t c = 1; c < fast.size(); ++c) {
+        const bool odd_piece = (i == 4 || (i == 3 && precomposed)) && c == 2;
+        if (i < 2 || (i >= 3 && !odd_piece)) EXPECT_TRUE(fast[c].as_bytes) << c;
+        if (odd_piece) EXPECT_FALSE(fast[c].as_bytes) << c;
+        as_bytes += fast[c].as_bytes ? 1 : 0;
+      }
+      if (i == 2) EXPECT_FALSE(fast.back().as_bytes);
+    }
+    for (UStringView items : {u"river", u"caf\u00E9", u"\u4E2D\u6587", u"\u0440\u0435\u043A\u0430"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      if (i != 2 && items[0] == u'\u0440') continue;
+      const std::vector<uint8_t> full_stream = ConcordanceStream({file}, items, true);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 1), full_stream);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 8), full_stream);
+    }
+  }
+  EXPECT_GT(as_bytes, 10);
 }
 
 }  // namespace

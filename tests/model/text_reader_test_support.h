@@ -82,6 +82,9 @@ class TCollector : public TBufferProcessor {
     if (on_chunk) on_chunk(*this, i);
     return answer;
   }
+  // Whether the chunk's new characters were read as one byte each with the units beyond ASCII
+  // put in place.
+  bool ReadAsBytes() const { return fNarrowMade; }
   UString Joined() const {
     UString all;
     for (const ChunkSeen& c : chunks) all += c.text;

@@ -572,6 +572,7 @@ TEST(FastFirstPass, KindsOnDemandEqualTheKindsWrittenAtOnce) {
 // same verdict, kinds, masks and text as read from the units, kinds written or left on demand.
 TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
   std::mt19937 rng(1207);
+  int judged_beyond_ascii = 0;
   std::vector<TVectorPath> paths = {TVectorPath::Scalar, TVectorPath::Sse2};
   if (BestVectorPath() == TVectorPath::Wide) paths.push_back(TVectorPath::Wide);
   for (int round = 0; round < 300; ++round) {
@@ -579,7 +580,19 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
     const TRandomChunk chunk = RandomChunk(rng, round, round % 4 == 0);
     const TFastPassRules& rules = chunk.rules;
     const size_t carried = chunk.carried;
-    const UString& text = chunk.text;
+    UString text = chunk.text;
+    if (round % 2 == 1) {
+      // Units beyond ASCII here and there among the new characters: letters with and without
+      // case, a pair of surrogates, quotes, an ellipsis, CJK, marks the pass cannot judge.
+      static const std::u16string kBeyond[] = {u"\u00E9", u"\u00C9", u"\u2019", u"\u201C", u"\u2026", u"\u4E2D",
+                                               u"\U0001D400", u"\u00BF", u"\u0301", u"\u00AD", u"\u2010", u"\u0130"};
+      for (size_t i = carried; i + 1 < text.size(); ++i)
+        if (rng() % 23 == 0) {
+          const std::u16string& u = kBeyond[rng() % (round % 3 == 0 ? 8 : std::size(kBeyond))];
+          text.replace(i, u.size(), u);
+          i += u.size();
+        }
+    }
     const std::vector<uint16_t>& carried_kinds = chunk.carried_kinds;
     std::string bytes;
     for (size_t i = carried; i < text.size(); ++i) bytes += static_cast<char>(text[i] < 0x80 ? text[i] : 0xC3);
@@ -597,16 +610,49 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
                                           reinterpret_cast<const uint8_t*>(bytes.data()));
         // Bytes beyond ASCII stop the pass; the units it judges.
         ASSERT_EQ(from_bytes.judged, from_units.judged && from_units.result.all_ascii);
-        if (!from_bytes.judged) continue;
-        MakeFastPassKinds(from_bytes.text.data(), from_bytes.kinds.data(), 0, n, rules, path, from_bytes.result);
-        EXPECT_EQ(from_bytes.kinds, from_units.kinds);
-        EXPECT_TRUE(from_bytes.text == from_units.text);
-        EXPECT_EQ(from_bytes.result.sentence_ends, from_units.result.sentence_ends);
-        EXPECT_EQ(from_bytes.result.word_masks, from_units.result.word_masks);
-        EXPECT_EQ(from_bytes.result.marker_masks, from_units.result.marker_masks);
+        if (from_bytes.judged) {
+          MakeFastPassKinds(from_bytes.text.data(), from_bytes.kinds.data(), 0, n, rules, path, from_bytes.result);
+          EXPECT_EQ(from_bytes.kinds, from_units.kinds);
+          EXPECT_TRUE(from_bytes.text == from_units.text);
+          EXPECT_EQ(from_bytes.result.sentence_ends, from_units.result.sentence_ends);
+          EXPECT_EQ(from_bytes.result.word_masks, from_units.result.word_masks);
+          EXPECT_EQ(from_bytes.result.marker_masks, from_units.result.marker_masks);
+        }
+        // Where the bytes beyond ASCII stand for the units the text holds, the pass judges what
+        // it judges over the units. The text's other units, left to be widened on demand, hold
+        // rubbish (lone surrogates, letters, brackets) that no step may read.
+        for (bool text_on_demand : {false, true}) {
+          if (text_on_demand && !on_demand) continue;
+          SCOPED_TRACE(testing::Message() << "units in the text, the rest on demand " << text_on_demand);
+          TPassRun in_text;
+          in_text.kinds = carried_kinds;
+          in_text.kinds.resize(text.size() + 2, 0);
+          in_text.text = text;
+          if (text_on_demand) {
+            static const char16_t kRubbish[] = {0xDC00, u'a', u'<', u'.', 0xD800, u'Z', u' '};
+            for (size_t i = carried; i < text.size(); ++i)
+              if (text[i] < 0x80) in_text.text[i] = kRubbish[i % std::size(kRubbish)];
+          }
+          in_text.judged = FastFirstPass(in_text.text.data(), in_text.kinds.data(), static_cast<int32_t>(carried), n,
+                                         INT32_MAX, rules, path, in_text.result, on_demand,
+                                         reinterpret_cast<const uint8_t*>(bytes.data()), text_on_demand, true);
+          ASSERT_EQ(in_text.judged, from_units.judged);
+          if (!in_text.judged) continue;
+          MakeFastPassKinds(in_text.text.data(), in_text.kinds.data(), 0, n, rules, path, in_text.result,
+                            text_on_demand ? reinterpret_cast<const uint8_t*>(bytes.data()) : nullptr);
+          EXPECT_EQ(in_text.kinds, from_units.kinds);
+          EXPECT_TRUE(in_text.text == from_units.text);
+          EXPECT_EQ(in_text.result.sentence_ends, from_units.result.sentence_ends);
+          EXPECT_EQ(in_text.result.word_masks, from_units.result.word_masks);
+          EXPECT_EQ(in_text.result.marker_masks, from_units.result.marker_masks);
+          EXPECT_EQ(in_text.result.all_ascii, from_units.result.all_ascii);
+          EXPECT_EQ(in_text.result.wide_blocks, from_units.result.wide_blocks);
+          judged_beyond_ascii += in_text.result.all_ascii ? 0 : 1;
+        }
       }
     }
   }
+  EXPECT_GT(judged_beyond_ascii, 100);
 }
 
 // Runs the pass by run(path, from_bytes) on each vector path, from the bytes and from the units,

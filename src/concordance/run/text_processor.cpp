@@ -256,6 +256,8 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
         // pass's masks; any other cut asks for the kinds (and text).
         chunk = PlainChunkView();
         set_plain(chunk);
+        // The bytes of the plain range, from its first character.
+        if (chunk.plain_bytes != nullptr) chunk.plain_bytes += chunk.plain_from - ChunkStartIndex();
         if (fNarrowNew == nullptr) EnsureText(from, to);
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);

@@ -1055,6 +1055,49 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   return true;
 }
 
+bool TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own,
+                                        size_t lazy) {
+  const size_t c = fCarryText.size();
+  if (fNarrowBytes.size() < m) fNarrowBytes.resize(m);
+  size_t units = 0, consumed = 0;
+  fRuns.clear();
+  fRuns.units.push_back(0);
+  fRuns.bytes.push_back(base);
+  // As many sequences as the runs hold for a chunk kept as runs: beyond that, most blocks of the
+  // pass would hold a unit beyond ASCII, read one at a time, and the bytes would gain nothing.
+  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
+  const bool ok = DecodeUtf8NarrowTo(b, m, fNarrowBytes.data(), fText.data() + c, units, true, &consumed, &breaks) &&
+                  (more_follows || consumed == m);
+  if (ok && !breaks.complete) fDenseBeyondAscii = true;
+  if (!ok || !breaks.complete || breaks.zero) return false;
+  // Each break follows a unit beyond ASCII, and each such unit precedes a break (a pair's high
+  // surrogate its own): the text is composed already when composition leaves every one of their
+  // characters as it is.
+  if (RequiringPrecomposedCharacters)
+    for (size_t k = 1; k < fRuns.units.size(); ++k) {
+      const char16_t* u = fText.data() + c + fRuns.units[k] - 1;
+      if (IsLowSurrogate(u[0])) continue;
+      const char32_t ch = IsHighSurrogate(u[0]) ? 0x10000 + ((char32_t(u[0]) - 0xD800) << 10) + (char32_t(u[1]) - 0xDC00) : u[0];
+      if (!ComposedWhereverItStands(ch)) return false;
+    }
+  const size_t own_chars = std::min<size_t>(units, static_cast<size_t>(fRuns.CharAtOrAfter(base + own)));
+  // The stretch where the cut is looked for is widened now: as many characters as the plain
+  // ASCII road leaves there (one a byte), before the piece's own end, and the look-ahead.
+  const size_t widened_from = own_chars > own - lazy ? own_chars - (own - lazy) : 0;
+  WidenNarrowUnits(fNarrowBytes.data() + widened_from, static_cast<int32_t>(units - widened_from),
+                   fText.data() + c + widened_from);
+  fText.resize(c + units);
+  std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
+  BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
+  BufferDetails.code_page = 0;
+  Utf8OffsetsOf(b, consumed, units, base, true);
+  fLazyTextEnd = static_cast<int32_t>(widened_from);
+  fNarrowNew = fNarrowBytes.data();
+  fNarrowMade = true;
+  fPrepBase = static_cast<int32_t>(c);
+  return true;
+}
+
 bool TBufferProcessor::ComposedAlready() const {
   // Below U+0300 every character is composed already and none combines with the next.
   const UStringView t = UStringView(fText).substr(static_cast<size_t>(fPrepBase));
@@ -1268,7 +1311,7 @@ int32_t TBufferProcessor::CutAtBoundary(int32_t n) {
 bool TBufferProcessor::PrepareTheChunk(int32_t chunk_index) {
   // Once a chunk of a text held bytes beyond ASCII, the next are checked before they are left to
   // the pass: real prose holds a few such bytes in every chunk.
-  if (chunk_index == 0) fBeyondAsciiSeen = false;
+  if (chunk_index == 0) fBeyondAsciiSeen = fDenseBeyondAscii = false;
   if (PrepareTheChunkOnce(chunk_index, !fBeyondAsciiSeen)) return true;
   // Bytes the pass was to check were not plain ASCII: the chunk is decoded afresh, from where it
   // was loaded.
@@ -1306,6 +1349,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   // piece (and the full road) is decoded alone first.
   fPrepBase = 0;
   fNarrowNew = nullptr;
+  fNarrowMade = false;
   fLazyTextEnd = 0;
   const int64_t decode_n = n + (reading_on ? ahead : 0);
   const bool more_follows = reading_on && chunk_start + n + ahead < size;
@@ -1319,10 +1363,15 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
     // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
     const size_t lazy = static_cast<size_t>(BytesLeftUnwidened(chunk_index, chunk_start, n));
+    // Once the text held characters beyond ASCII, the piece is read as one byte a character,
+    // whatever it holds; so is one whose bytes turn out not to be plain ASCII.
+    const bool as_bytes = lazy > 0 && fEightBitDecided && !fDenseBeyondAscii;
     // The bytes left unwidened are checked by the pass as it judges them (a byte of 0x80 or
     // above, or a zero, stops it); should they not be plain ASCII, the chunk is prepared again
-    // without this road.
-    if (lazy > 0 ? (narrow_allowed || PlainAscii(bytes + skip, lazy)) &&
+    // (read as bytes, or decoded).
+    if (as_bytes && !narrow_allowed) {
+      DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy);
+    } else if (lazy > 0 ? (narrow_allowed || PlainAscii(bytes + skip, lazy)) &&
                        WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
                  : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
       fLazyTextEnd = static_cast<int32_t>(lazy);
@@ -1335,6 +1384,9 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       fOffsetsBase = static_cast<uint32_t>(skip);
       fPrepBase = static_cast<int32_t>(c);
       fNarrowNew = bytes + skip;
+    } else if (as_bytes &&
+               DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy)) {
+      fBeyondAsciiSeen = true;
     }
   }
   // A piece beyond plain ASCII is decoded after the carried characters in the same way, its
@@ -1359,7 +1411,8 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     FileHandledInfo.is_html = 1;
     FileHandledInfo.unicode_content = 1;
   }
-  // Plain ASCII widened in place has nothing to compose. New characters to compose after the
+  // Plain ASCII widened in place has nothing to compose, nor has a piece read as bytes (it would
+  // not be read so). New characters to compose after the
   // carried ones are composed alone (and joined to them later), as on the full road.
   if (RequiringPrecomposedCharacters && fNarrowNew == nullptr && !ComposedAlready()) {
     if (fPrepBase > 0) fText.erase(0, static_cast<size_t>(std::exchange(fPrepBase, 0)));
@@ -1464,11 +1517,11 @@ bool TBufferProcessor::ClassifyTheChunk() {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
                                cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
-                               fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0);
+                               fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0, fNarrowMade);
   }
   if (!fFastChunk) {
     // The pass stopped (or did not run) before it had checked the bytes left unwidened.
-    if (fLazyTextEnd > 0 && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
+    if (fLazyTextEnd > 0 && !fNarrowMade && !PlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd))) return false;
     WidenLazyText(static_cast<int32_t>(c));
     ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   }
@@ -1477,7 +1530,7 @@ bool TBufferProcessor::ClassifyTheChunk() {
 
 void TBufferProcessor::WidenLazyText(int32_t at) {
   if (fLazyTextEnd <= 0) return;
-  WidenPlainAscii(fNarrowNew, static_cast<size_t>(fLazyTextEnd), fText.data() + at);
+  WidenNarrowUnits(fNarrowNew, fLazyTextEnd, fText.data() + at);
   fLazyTextEnd = 0;
 }
 

@@ -518,8 +518,21 @@ class TBufferProcessor {
   // first, lie before); 0 once they are joined, and whenever the new ones were decoded alone.
   int32_t fPrepBase = 0;
   // Where the new characters were widened in place from plain ASCII: their bytes, one a
-  // character (the fast pass reads those); nullptr otherwise.
+  // character (the fast pass reads those); nullptr otherwise. Where the piece held characters
+  // beyond ASCII: fNarrowBytes, made from it (fNarrowMade).
   const uint8_t* fNarrowNew = nullptr;
+  // A piece beyond ASCII read as one byte a character (see DecodeUtf8Narrow): an ASCII
+  // character's byte, or 0x80 for a unit beyond ASCII, which fText holds at its place.
+  std::vector<uint8_t> fNarrowBytes;
+  bool fNarrowMade = false;
+  // Too many characters of this text lay beyond ASCII for reading it as bytes to pay.
+  bool fDenseBeyondAscii = false;
+  // For a tool reading text on demand: reads well-formed UTF-8 after the carried characters as
+  // one byte a character into fNarrowBytes, with the units beyond ASCII put in fText; the text
+  // of all but the last (own - lazy) bytes' characters before byte `own` (and the look-ahead) is
+  // left to be widened on demand. False, with fText to be made afresh, when the bytes are not
+  // well-formed, hold a zero or too many characters beyond ASCII, or need composing.
+  bool DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own, size_t lazy);
   // Of those, how many (from the first) are still to be widened (a tool reading kinds on demand).
   int32_t fLazyTextEnd = 0;
   // Widens them, the new characters starting at `at` in fText.

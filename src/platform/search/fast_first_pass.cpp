@@ -103,7 +103,8 @@ const TAsciiKinds& AsciiKinds() {
 enum TBlockGives : int { kMasksAndKinds, kMasksOnly, kKindsOnly };
 
 // One unit at a time: the reference of the vector paths. m units (m <= 64).
-// U: a UTF-16 unit, or a byte of a UTF-8 or 8-bit text (a byte of 0x80 or above is a stop).
+// U: a UTF-16 unit, or a byte a unit is widened from (one of 0x80 or above, standing for a unit
+// beyond ASCII, is a stop, as that unit is).
 template <int kGives = kMasksAndKinds, typename U = char16_t>
 void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TBlockMasks& b) {
   const TAsciiKinds& a = AsciiKinds();
@@ -129,10 +130,20 @@ void BlockScalar(const U* t, uint16_t* kinds, int m, const TFastPassRules& r, TB
   }
 }
 
+// The new characters' units read from the bytes they are widened from, one a unit: a byte below
+// 0x80 is its unit; one of 0x80 or above stands for a unit beyond ASCII, which the text holds
+// already. (The units beyond ASCII are read from the text alone, as a UTF-16 chunk's are.)
+struct TUnitsOfBytes {
+  const char16_t* text;
+  const uint8_t* bytes;
+  char16_t operator[](int32_t i) const { return bytes[i] < 0x80 ? char16_t{bytes[i]} : text[i]; }
+};
+
 // The kind the full road gives unit i of t, which it classifies over [0, len) (the new
 // characters of a chunk and its look-ahead): a unit of a pair of surrogates takes the kind of its
-// code point, a lone surrogate 0.
-uint16_t UnitKind(const char16_t* t, int32_t i, int32_t len) {
+// code point, a lone surrogate 0. T: the units (const char16_t*) or TUnitsOfBytes.
+template <typename T>
+uint16_t UnitKind(const T& t, int32_t i, int32_t len) {
   const char16_t u = t[i];
   if (u < 128) return AsciiKinds().kind[u];
   if (u < 0xD800 || u > 0xDFFF) return CharKindOf(u);
@@ -155,7 +166,8 @@ uint16_t UnitKind(const char16_t* t, int32_t i, int32_t len) {
 // hyphen (the joins look for a hyphen before a letter or digit); punctuation that is also a
 // letter or digit between two letters or digits, where such punctuation is blanked (the full
 // road blanks it, the masks take it for a word character).
-bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, const TFastPassRules& r) {
+template <typename T>
+bool BeyondAsciiFits(const T& t, int32_t i, int32_t len, uint16_t k, const TFastPassRules& r) {
   const char16_t u = t[i];
   if (k == KIND_INVISIBLE || k >= kKindHidden || IsHyphenChar(u)) return false;
   if (std::binary_search(r.wide_stops.begin(), r.wide_stops.end(), u)) return false;
@@ -177,8 +189,8 @@ bool BeyondAsciiFits(const char16_t* t, int32_t i, int32_t len, uint16_t k, cons
 // zero, a unit beyond ASCII that does not fit); `wide` tells whether one lay beyond ASCII (or
 // was unit 24). With kKinds the kinds of those units are written (the controls' among them too:
 // their bits of bm.ctrl are cleared).
-template <bool kKinds>
-bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
+template <bool kKinds, typename T>
+bool BlockBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
                       TBlockMasks& b, bool& wide) {
   const TAsciiKinds& a = AsciiKinds();
   const int m = static_cast<int>(std::min<int32_t>(64, len - base));
@@ -234,7 +246,8 @@ bool BlockBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* ki
 
 // The kinds of the units of block `base` judged by BlockBeyondAscii, the steps' changes not laid
 // over.
-void KindsBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds) {
+template <typename T>
+void KindsBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds) {
   const int32_t end = std::min<int32_t>(base + 64, len);
   for (int32_t i = base; i < end; ++i) kinds[i] = UnitKind(t, i, len);
 }
@@ -344,8 +357,12 @@ void BlockSse2(const U* t, uint16_t* kinds, const TKindBytes& kind_bytes, const 
     __m128i any = _mm_setzero_si128();
     for (int q = 0; q < 4; ++q) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 16 * q)));
     if (_mm_movemask_epi8(any) != 0) {
-      b.stop = ~uint64_t{0};
-      return;
+      // Bytes standing for units beyond ASCII stop as those units do.
+      if constexpr (kGives == kKindsOnly) {
+        b.stop = ~uint64_t{0};
+        return;
+      }
+      high = true;
     }
   } else {
     const __m128i high_units = _mm_set1_epi16(static_cast<short>(0xFF80));
@@ -435,8 +452,12 @@ __attribute__((target("avx2"))) void BlockWide(const U* t, uint16_t* kinds, cons
     bytes[0] = _mm256_loadu_si256(p);
     bytes[1] = _mm256_loadu_si256(p + 1);
     if (_mm256_movemask_epi8(_mm256_or_si256(bytes[0], bytes[1])) != 0) {
-      b.stop = ~uint64_t{0};
-      return;
+      // Bytes standing for units beyond ASCII stop as those units do.
+      if constexpr (kGives == kKindsOnly) {
+        b.stop = ~uint64_t{0};
+        return;
+      }
+      high = true;
     }
   } else {
     const __m256i u0 = _mm256_loadu_si256(p), u1 = _mm256_loadu_si256(p + 1);
@@ -612,20 +633,30 @@ void BlockAt(const char16_t* t, const uint8_t* narrow, int32_t base, uint16_t* k
 }
 
 #if defined(__x86_64__)
-// Widens the bytes 32 at a time; answers how many it did.
+// Widens the bytes 32 at a time, those of 0x80 and above left out; answers how many it did.
 __attribute__((target("avx2"))) int32_t WidenBytesWide(const uint8_t* b, int32_t n, char16_t* out) {
   int32_t i = 0;
   for (; i + 32 <= n; i += 32) {
-    const __m256i lo = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
-    const __m256i hi = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 16)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), lo);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 16), hi);
+    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 16));
+    const __m256i lo = _mm256_cvtepu8_epi16(v0), hi = _mm256_cvtepu8_epi16(v1);
+    __m256i* o = reinterpret_cast<__m256i*>(out + i);
+    if (_mm_movemask_epi8(_mm_or_si128(v0, v1)) == 0) {
+      _mm256_storeu_si256(o, lo);
+      _mm256_storeu_si256(o + 1, hi);
+      continue;
+    }
+    // A unit beyond ASCII stays as the text holds it: the sign of each byte, widened, picks it.
+    const __m256i keep_lo = _mm256_cvtepi8_epi16(v0), keep_hi = _mm256_cvtepi8_epi16(v1);
+    _mm256_storeu_si256(o, _mm256_blendv_epi8(lo, _mm256_loadu_si256(o), keep_lo));
+    _mm256_storeu_si256(o + 1, _mm256_blendv_epi8(hi, _mm256_loadu_si256(o + 1), keep_hi));
   }
   return i;
 }
 #endif
 
-// Widens n bytes (below 0x80) to units, 32 or 16 at a time.
+// Widens n bytes to units, 32 or 16 at a time: a byte below 0x80 is its unit; one of 0x80 or
+// above stands for a unit beyond ASCII that out holds already, and is left out.
 void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
   int32_t i = 0;
 #if defined(__x86_64__)
@@ -635,11 +666,17 @@ void WidenBytes(const uint8_t* b, int32_t n, char16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   for (; i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (_mm_movemask_epi8(v) != 0) {
+      for (int32_t j = i; j < i + 16; ++j)
+        if (b[j] < 0x80) out[j] = b[j];
+      continue;
+    }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
   }
 #endif
-  for (; i < n; ++i) out[i] = b[i];
+  for (; i < n; ++i)
+    if (b[i] < 0x80) out[i] = b[i];
 }
 
 // --- the steps that judge single characters ------------------------------------------------------
@@ -663,13 +700,15 @@ struct TCharFacts {
   const uint16_t* kinds;
   int32_t first;
   const char16_t* text;
-  const uint8_t* narrow;  // the new characters' bytes, when the pass reads those
+  const uint8_t* narrow;  // the new characters' bytes, when the pass reads those (TUnitsOfBytes)
   const TBlockRecord* rec;
   const uint64_t *word, *marks, *tags;  // tags: nullptr without hidden tags
   static bool Bit(const uint64_t* m, int32_t p) { return ((m[p >> 6] >> (p & 63)) & 1) != 0; }
   static bool Bit(uint64_t m, int32_t p) { return ((m >> (p & 63)) & 1) != 0; }
   const TBlockRecord& At(int32_t p) const { return rec[p >> 6]; }
-  char16_t Unit(int32_t i) const { return narrow != nullptr && i >= first ? char16_t{narrow[i - first]} : text[i]; }
+  char16_t Unit(int32_t i) const {
+    return narrow != nullptr && i >= first && narrow[i - first] < 0x80 ? char16_t{narrow[i - first]} : text[i];
+  }
   bool LetterAt(int32_t i) const {
     return i >= first ? Bit(At(i - first).alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
   }
@@ -1222,6 +1261,14 @@ void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_
 void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
                         const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
                         const uint8_t* narrow) {
+  if (narrow != nullptr) {  // the text first, where it is widened only on demand
+    const int32_t from = static_cast<int32_t>(from_block * 64);
+    const int32_t to = std::min<int32_t>(len, static_cast<int32_t>(to_block * 64));
+    WidenBytes(narrow + from, to - from, t + from);
+    if (rules.hide_tags)
+      for (size_t b = from_block; b < to_block; ++b)
+        for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
+  }
   // Runs of plain ASCII blocks go the vector way, blocks beyond ASCII one unit at a time.
   size_t b = from_block;
   while (b < to_block) {
@@ -1234,7 +1281,8 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
     if (e > b) WriteAsciiKindsOfBlocks(t, k, len, b, e, rules, path, found, narrow);
     for (; e < to_block && BlockBitSet(found.wide_blocks, e); ++e) {
       const int32_t base = static_cast<int32_t>(e * 64);
-      KindsBeyondAscii(t, base, len, k);
+      if (narrow != nullptr) KindsBeyondAscii(TUnitsOfBytes{t, narrow}, base, len, k);
+      else KindsBeyondAscii(static_cast<const char16_t*>(t), base, len, k);
     }
     b = e;
   }
@@ -1250,20 +1298,12 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
   SetBitsTo(k, found.blanked_masks, from_block, to_block, kBlankedKind);
 }
 
-// The kinds of blocks of plain ASCII as classified (the text first where it is widened only on
-// demand), the steps' changes not laid over.
+// The kinds of blocks of plain ASCII as classified (read from the bytes where given; the text
+// is made already), the steps' changes not laid over.
 void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
-                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
+                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult&,
                              const uint8_t* narrow) {
   const TAsciiKinds& a = AsciiKinds();
-  if (narrow != nullptr) {  // the text first, where it is widened only on demand
-    const int32_t from = static_cast<int32_t>(from_block * 64);
-    const int32_t to = std::min<int32_t>(len, static_cast<int32_t>(to_block * 64));
-    WidenBytes(narrow + from, to - from, t + from);
-    if (rules.hide_tags)
-      for (size_t b = from_block; b < to_block; ++b)
-        for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
-  }
   const TVectorValues vals{};  // the kinds alone need no stops or symbols
 #if defined(__x86_64__)
   const TKindBytes& kb = AsciiKindBytes();
@@ -1323,7 +1363,7 @@ void TFastPassRules::AddStop(char16_t c) {
 template <bool kKinds>
 static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                               const TFastPassRules& rules, TVectorPath path, TFastPassResult& out,
-                              const uint8_t* narrow, bool text_on_demand) {
+                              const uint8_t* narrow, bool text_on_demand, bool units_in_text) {
   const TAsciiKinds& a = AsciiKinds();
   const int32_t len = n - first;
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
@@ -1463,8 +1503,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     s.steps[b / 64] |= static_cast<uint64_t>(MayJoinOrBlank(s.rec[b], bm.punct)) << (b % 64);
   };
   // Block `classified` alone, by the path's block step or, where that stops at units beyond
-  // ASCII of a text read as units, one unit at a time from the kinds; false where it cannot be
-  // judged.
+  // ASCII (or bytes standing for them), one unit at a time from the kinds; false where it cannot
+  // be judged.
   auto classify_one = [&]() {
     const int32_t base = static_cast<int32_t>(classified * 64);
     const int m = static_cast<int>(std::min<int32_t>(64, len - base));
@@ -1473,7 +1513,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     const size_t b = classified;
     if (bm.stop != 0) {
       bool wide = false;
-      if (narrow != nullptr || !BlockBeyondAscii<kKinds>(t, base, len, k, rules, bm, wide)) {
+      if (narrow != nullptr ? !units_in_text || !BlockBeyondAscii<kKinds>(TUnitsOfBytes{t, narrow}, base, len, k, rules, bm, wide)
+                            : !BlockBeyondAscii<kKinds>(static_cast<const char16_t*>(t), base, len, k, rules, bm, wide)) {
         failed = true;
         return false;
       }
@@ -1796,15 +1837,16 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
 
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand,
-                   const uint8_t* narrow, bool text_on_demand) {
+                   const uint8_t* narrow, bool text_on_demand, bool units_in_text) {
   const TAsciiKinds& a = AsciiKinds();
   if (!rules.usable || !a.formula_ok || first < 0 || n < first) return false;
   // The tag walk takes a tag within one block to be shorter than the span.
   if (rules.hide_tags && (rules.tag_span < 64 || rules.stops[u'<'] || rules.stops[u'>'])) return false;
   text_on_demand = text_on_demand && kinds_on_demand && narrow != nullptr;
   return kinds_on_demand
-             ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, text_on_demand)
-             : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, false);
+             ? FastFirstPassBody<false>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, text_on_demand,
+                                        units_in_text)
+             : FastFirstPassBody<true>(text, kinds, first, n, read_ahead_from, rules, path, out, narrow, false, units_in_text);
 }
 
 void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
@@ -1847,6 +1889,8 @@ void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to
     b = e;
   }
 }
+
+void WidenNarrowUnits(const uint8_t* bytes, int32_t n, char16_t* out) { WidenBytes(bytes, n, out); }
 
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to) {
   if (!found.any_tags) return false;

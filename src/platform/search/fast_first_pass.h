@@ -12,8 +12,8 @@
 //     it stops the pass where a unit there is one whose handling the masks cannot give (an
 //     invisible character, a hyphen, a full stop other than the ellipsis, one the settings make
 //     a stop or an in-word symbol, and a few arrangements BeyondAsciiFits names). Such blocks
-//     are read from the units alone: bytes handed over (`narrow`) are plain ASCII or stop the
-//     pass;
+//     are read from the units alone, or where the pass reads bytes (`narrow`), from the bytes
+//     with the units beyond ASCII that the text holds;
 //   - where the settings hide tags in angle brackets and nothing else looks for a bracket
 //     (TFastPassRules::hide_tags), "<" and ">" are no stops: it blanks the tags as the tag
 //     handler does: a "<" that no ">" closes within the tag span, a "<" followed by another
@@ -113,13 +113,15 @@ struct TFastPassResult {
 // kinds[first, n) are then undefined, the text is as it was, and the full road must run.
 // With kinds_on_demand the kinds of text[first, n) are not written: MakeFastPassKinds writes
 // those of a stretch when something reads them.
-// narrow, when given, holds the bytes text[first, n) was widened from, one a unit (a UTF-8 or
-// 8-bit text's plain ASCII): the blocks are classified from them. With text_on_demand too (and
+// narrow, when given, holds the bytes text[first, n) is widened from, one a unit: a byte below
+// 0x80 is its unit (a UTF-8 or 8-bit text's ASCII). A byte of 0x80 or above stops the pass, or
+// with units_in_text stands for a unit beyond ASCII, which text holds already at its place. The
+// blocks are classified from the bytes, and the units beyond ASCII read from the text. With text_on_demand too (and
 // kinds on demand), text[first, n) need not be widened yet, and hidden tags are not blanked in it:
 // MakeFastPassKinds and MakeFastPassText (given narrow) make the text of what they are asked for.
 bool FastFirstPass(char16_t* text, uint16_t* kinds, int32_t first, int32_t n, int32_t read_ahead_from,
                    const TFastPassRules& rules, TVectorPath path, TFastPassResult& out, bool kinds_on_demand = false,
-                   const uint8_t* narrow = nullptr, bool text_on_demand = false);
+                   const uint8_t* narrow = nullptr, bool text_on_demand = false, bool units_in_text = false);
 // Writes the kinds of text[from, to) of a chunk the pass judged with kinds on demand, as the pass
 // would have written them (whole blocks of 64 from `first`, each once; nothing when the kinds
 // were written with the pass). The text and rules must be those the pass was given.
@@ -130,6 +132,11 @@ void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to
 // Widens text[from, to) from those bytes alone (hidden tags blanked), as often as asked.
 void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassRules& rules,
                       const TFastPassResult& found, const uint8_t* narrow);
+
+// Widens n bytes handed to the pass as `narrow` to units: a byte below 0x80 is its unit; one of
+// 0x80 or above leaves out's unit as it stands (units_in_text: a unit beyond ASCII put there when
+// the bytes were made).
+void WidenNarrowUnits(const uint8_t* bytes, int32_t n, char16_t* out);
 
 // Whether characters [from, to) hold a character of a hidden tag.
 bool AnyHiddenTag(const TFastPassResult& found, int32_t from, int32_t to);

@@ -440,7 +440,10 @@ struct TSearchAndDoEngine::Impl {
         const size_t picked = picks.numbers.size();
         for (size_t p = 0; p < picked; ++p) {
           TScanWord& word = picks.picked_words[p];
-          const bool from_bytes = bytes != nullptr && word.start >= begin && (word.flags & kWordSkipsChars) == 0;
+          // A byte of 0x80 or above stands for a unit beyond ASCII, which only the text holds.
+          const bool from_bytes = bytes != nullptr && word.start >= begin && (word.flags & kWordSkipsChars) == 0 &&
+                                  std::all_of(bytes + (word.start - begin), bytes + (word.start - begin + word.span),
+                                              [](uint8_t x) { return x < 0x80; });
           uint32_t x;
           if (from_bytes) {
             // Picked words lie far apart: the one a few ahead is asked for now.

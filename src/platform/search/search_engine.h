@@ -69,9 +69,10 @@ struct TChunkPositions {
   std::function<void(int32_t from, int32_t to)> ensure_kinds;
   // Likewise for the text (widened on demand): ensure_kinds makes the text too; this the text alone.
   std::function<void(int32_t from, int32_t to)> ensure_text;
-  // With word_masks: the bytes the chunk's characters [chunk_start, length) were widened from, one
-  // a character, all plain ASCII. A chunk scanned for a few whole words then hashes and checks
-  // those words from these bytes, making neither their text nor their kinds.
+  // With word_masks: the bytes the chunk's characters [chunk_start, length) are widened from, one
+  // a character (one of 0x80 or above stands for a unit beyond ASCII). A chunk scanned for a few
+  // whole words then hashes and checks those of plain ASCII from these bytes, making neither
+  // their text nor their kinds.
   const uint8_t* plain_bytes = nullptr;
   // Told of the next hit's first character before a hit goes to the found call-back, so that
   // what the call-back will read around it can be fetched meanwhile.

@@ -28,24 +28,32 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
   return ok;
 }
 
-bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
-                        size_t* consumed, TUtf8RunBreaks* breaks) {
+namespace {
+
+// Strict UTF-8 into UTF-16 units (out), or with kNarrow into one byte a unit (narrow: an ASCII
+// character's byte, 0x80 for a unit beyond ASCII, whose unit goes to out at its place).
+template <bool kNarrow>
+bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narrow, size_t& units,
+                    bool allow_incomplete_tail, size_t* consumed, TUtf8RunBreaks* breaks) {
   size_t sequences = 0;
   unsigned zero_bits = 0;
   if (breaks && breaks->most == 0) breaks->complete = false;
-  char16_t* const begin = out;
-  char16_t* o = begin;
+  size_t o = 0;
   size_t i = 0;
   bool ok = true;
   while (i < n) {
 #if defined(__SSE2__)
-    // ASCII runs, 16 bytes at a time: all 16 are widened and stored, and as many as are ASCII
+    // ASCII runs, 16 bytes at a time: all 16 are stored (widened), and as many as are ASCII
     // are kept.
     while (i + 16 <= n) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
       const __m128i zero = _mm_setzero_si128();
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      if constexpr (kNarrow) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(narrow + o), v);
+      } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + o), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + o + 8), _mm_unpackhi_epi8(v, zero));
+      }
       const unsigned mask = unsigned(_mm_movemask_epi8(v));
       if (breaks) {
         // Zeros among the bytes kept (those before the first beyond ASCII).
@@ -67,7 +75,8 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
     const uint8_t b = data[i];
     if (b < 0x80) {
       zero_bits |= b == 0 ? 1u : 0u;
-      *o++ = b;
+      if constexpr (kNarrow) narrow[o++] = b;
+      else out[o++] = b;
       ++i;
       continue;
     }
@@ -108,7 +117,7 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
       break;
     }
     if (breaks && breaks->complete) {
-      const uint32_t at = uint32_t(o - begin) + (cp < 0x10000 ? 1 : 2);
+      const uint32_t at = uint32_t(o) + (cp < 0x10000 ? 1 : 2);
       if (cp >= 0x10000) {
         breaks->units->push_back(at - 1);
         breaks->bytes->push_back(breaks->base + uint32_t(i));
@@ -118,18 +127,32 @@ bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& un
       breaks->complete = ++sequences < breaks->most;
     }
     if (cp < 0x10000) {
-      *o++ = char16_t(cp);
+      if constexpr (kNarrow) narrow[o] = 0x80;
+      out[o++] = char16_t(cp);
     } else {
       cp -= 0x10000;
-      *o++ = char16_t(0xD800 + (cp >> 10));
-      *o++ = char16_t(0xDC00 + (cp & 0x3FF));
+      if constexpr (kNarrow) narrow[o] = narrow[o + 1] = 0x80;
+      out[o++] = char16_t(0xD800 + (cp >> 10));
+      out[o++] = char16_t(0xDC00 + (cp & 0x3FF));
     }
     i += len;
   }
-  units = size_t(o - begin);
+  units = o;
   if (breaks) breaks->zero = zero_bits != 0;
   if (consumed) *consumed = i;
   return ok;
+}
+
+}  // namespace
+
+bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
+                        size_t* consumed, TUtf8RunBreaks* breaks) {
+  return DecodeUtf8Into<false>(data, n, out, nullptr, units, allow_incomplete_tail, consumed, breaks);
+}
+
+bool DecodeUtf8NarrowTo(const uint8_t* data, size_t n, uint8_t* narrow, char16_t* wide, size_t& units,
+                        bool allow_incomplete_tail, size_t* consumed, TUtf8RunBreaks* breaks) {
+  return DecodeUtf8Into<true>(data, n, wide, narrow, units, allow_incomplete_tail, consumed, breaks);
 }
 
 // --- code pages ------------------------------------------------------------------------------

@@ -111,6 +111,11 @@ UString ComposeNFC(UStringView s);
 void ComposeNFCInto(UStringView s, UString& out);
 // Whether s is composed already (as ComposeNFC would leave it); a quick check, no copy made.
 bool IsComposedNFC(UStringView s);
+// Whether composition leaves character c as it is whatever stands around it: any below U+0300
+// among others below U+0300, and from it on one that neither changes nor combines with a
+// neighbour (a surrogate: false). Text whose every character from U+0300 on is such a one is
+// composed already.
+bool ComposedWhereverItStands(char32_t c);
 
 // --- collation -------------------------------------------------------------------------------
 // Compares like the platform's locale compare: negative, 0 or positive. Without case
@@ -177,6 +182,11 @@ struct TUtf8RunBreaks {
 // units tells how many were made. With breaks, the runs' breaks are noted too.
 bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
                         size_t* consumed, TUtf8RunBreaks* breaks = nullptr);
+// The same read as one byte a UTF-16 unit: narrow[0, units) gets an ASCII character's byte, and
+// 0x80 for each unit beyond ASCII, whose unit goes to wide at the same place (wide's other units
+// are left as they were). Room for n in each.
+bool DecodeUtf8NarrowTo(const uint8_t* data, size_t n, uint8_t* narrow, char16_t* wide, size_t& units,
+                        bool allow_incomplete_tail, size_t* consumed, TUtf8RunBreaks* breaks = nullptr);
 // 8-bit text in a Windows code page (1250-1258, 874, 932, 936, 949, 950, 437, 850, 28591...).
 // Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
 // become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
