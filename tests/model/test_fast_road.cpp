@@ -1177,4 +1177,38 @@ TEST_F(FastRoad, ProseBeyondAsciiReadAsBytesEqualsTheFullRoads) {
   EXPECT_GT(as_bytes, 10);
 }
 
+// An 8-bit text (Windows-1252, the default code page) read for a concordance is read as its
+// bytes where they lie, the units beyond ASCII put in place: its chunks, and the lines' stream on
+// one worker and on eight, equal the full road's; a piece with a zero byte is decoded as before.
+TEST_F(FastRoad, EightBitTextsReadAsBytesEqualTheFullRoads) {
+  static const char* kBeyond[] = {"caf\xE9", "na\xEFve", "\x92s", "\x93quoted\x94", "\x85", "Stra\xDF" "e",
+                                  "\x80 5", "\xBFqu\xE9?", "\xC9t\xE9. The", "\x81\x8D"};
+  std::mt19937 rng(4702);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(testing::Message() << "text " << i);
+    std::string text = "caf\xE9 ";  // not UTF-8 from the first chunk on
+    const size_t size = 2 * size_t(kMiB2) + 300000 + rng() % 400000;
+    while (text.size() < size) {
+      if (rng() % (i == 0 ? 30 : 400) == 0) text += kBeyond[rng() % std::size(kBeyond)] + std::string(" ");
+      if (i == 1 && text.size() > 2 * size_t(kMiB2) + 100000 && text.size() < 2 * size_t(kMiB2) + 100100)
+        text += std::string("x\0y ", 4);
+      text += RandomText(rng, 1, false);
+    }
+    const UString file = tmp_.Write(u"eight_bit" + IntToUStr(i) + u".txt", text);
+    for (const bool precomposed : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "precomposed " << precomposed);
+      const std::vector<TChunkRecord> fast = ReadChunks(file, false, true, precomposed);
+      ExpectSameChunks(fast, ReadChunks(file, true, false, precomposed));
+      ASSERT_GE(fast.size(), 3u);
+      for (size_t c = 1; c < fast.size(); ++c) EXPECT_EQ(fast[c].as_bytes, i == 0 || c != 2) << c;
+    }
+    for (UStringView items : {u"river", u"caf\u00E9", u"\u2019s", u"stra\u00DFe"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      const std::vector<uint8_t> full_stream = ConcordanceStream({file}, items, true);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 1), full_stream);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 8), full_stream);
+    }
+  }
+}
+
 }  // namespace

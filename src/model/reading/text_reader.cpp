@@ -742,7 +742,8 @@ bool TBufferProcessor::TextChangedWhileMapped() {
 int64_t TBufferProcessor::BytesLeftUnwidened(int32_t chunk_index, int64_t chunk_start, int64_t n) const {
   // A chunk of plain ASCII in a UTF-8 text, read for a tool that reads the kinds and text on
   // demand: all but the stretch where the cut is looked for (and the look-ahead after it).
-  if (!(FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown && fEncoding == TTextEncoding::Utf8 &&
+  if (!(FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
+        (fEncoding == TTextEncoding::Utf8 || (fEncoding == TTextEncoding::CodePage && CodePageUnitsForBytes())) &&
         !FileHandledInfo.is_html && !fCarryText.empty() && fKindsOnDemand && fTextOnDemand && fFastRules.usable))
     return 0;
   const int64_t span = ftag_clearing_max > 0 ? ftag_clearing_max : 1000;
@@ -1098,6 +1099,54 @@ bool TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t bas
   return true;
 }
 
+const char16_t* TBufferProcessor::CodePageUnitsForBytes() const {
+  const char16_t* units = SingleByteCodePageUnits(fCodePage);
+  if (units == nullptr) return nullptr;
+  for (int b = 0; b < 0x80; ++b)
+    if (units[b] != b) return nullptr;
+  if (RequiringPrecomposedCharacters)
+    for (int b = 0x80; b < 0x100; ++b)
+      if (!ComposedWhereverItStands(units[b])) return nullptr;
+  return units;
+}
+
+bool TBufferProcessor::ReadCodePageBytes(const uint8_t* b, size_t m, uint32_t base, size_t lazy, const char16_t* units) {
+  const size_t c = fCarryText.size();
+  fText.resize(c + m);
+  char16_t* out = fText.data() + c;
+  // The units beyond ASCII in place, 16 bytes looked at a time.
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= m; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0) return false;
+    for (unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v)); high != 0; high &= high - 1) {
+      const size_t j = i + static_cast<size_t>(__builtin_ctz(high));
+      out[j] = units[b[j]];
+    }
+  }
+#endif
+  for (; i < m; ++i) {
+    if (b[i] == 0) return false;
+    if (b[i] >= 0x80) out[i] = units[b[i]];
+  }
+  lazy = std::min(lazy, m);
+  WidenNarrowUnits(b + lazy, static_cast<int32_t>(m - lazy), out + lazy);
+  std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
+  BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::CodePage);
+  BufferDetails.code_page = fCodePage;
+  fOffsetsFixedWidth = true;
+  fOffsetsSparse = false;
+  fFixedWidth = 1;
+  fOffsetsBase = base;
+  fLazyTextEnd = static_cast<int32_t>(lazy);
+  fNarrowNew = b;
+  fNarrowMade = true;
+  fPrepBase = static_cast<int32_t>(c);
+  return true;
+}
+
 bool TBufferProcessor::ComposedAlready() const {
   // Below U+0300 every character is composed already and none combines with the next.
   const UStringView t = UStringView(fText).substr(static_cast<size_t>(fPrepBase));
@@ -1388,6 +1437,14 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
                DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy)) {
       fBeyondAsciiSeen = true;
     }
+  }
+  // A piece of an 8-bit text is read as its bytes where they lie, as plain ASCII is.
+  if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
+      fEncoding == TTextEncoding::CodePage && !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
+    const size_t lazy = static_cast<size_t>(BytesLeftUnwidened(chunk_index, chunk_start, n));
+    if (lazy > 0)
+      ReadCodePageBytes(bytes + skip, static_cast<size_t>(decode_n - skip), static_cast<uint32_t>(skip), lazy,
+                        CodePageUnitsForBytes());
   }
   // A piece beyond plain ASCII is decoded after the carried characters in the same way, its
   // bytes read where they lie.

@@ -533,6 +533,14 @@ class TBufferProcessor {
   // left to be widened on demand. False, with fText to be made afresh, when the bytes are not
   // well-formed, hold a zero or too many characters beyond ASCII, or need composing.
   bool DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own, size_t lazy);
+  // The units of this 8-bit text's code page where its bytes can be read as they lie, one a
+  // character (one byte a character, ASCII as itself, and where characters are composed, none
+  // that composition changes); nullptr otherwise.
+  const char16_t* CodePageUnitsForBytes() const;
+  // The same for a piece of such a text: its bytes are the characters' (fNarrowNew), the units
+  // beyond ASCII put in fText, all but the first `lazy` characters widened. False (nothing
+  // kept) where a byte is zero.
+  bool ReadCodePageBytes(const uint8_t* b, size_t m, uint32_t base, size_t lazy, const char16_t* units);
   // Of those, how many (from the first) are still to be widened (a tool reading kinds on demand).
   int32_t fLazyTextEnd = 0;
   // Widens them, the new characters starting at `at` in fText.

@@ -3,6 +3,7 @@
 #include <unicode/ucnv.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -288,6 +289,17 @@ UString DecodeCodePage(const uint8_t* data, size_t n, int code_page) {
   if (U_FAILURE(err)) len = 0;
   out.resize(size_t(len));
   return out;
+}
+
+const char16_t* SingleByteCodePageUnits(int code_page) {
+  static const std::array<char16_t, 256> kOwnValues = [] {
+    std::array<char16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) t[static_cast<size_t>(b)] = static_cast<char16_t>(b);
+    return t;
+  }();
+  const TCodePage* cp = CodePageEntry(code_page);
+  if (cp == nullptr) return kOwnValues.data();
+  return cp->single_byte ? cp->to_unicode : nullptr;
 }
 
 bool DecodeCodePageInto(const uint8_t* data, size_t n, int code_page, UString& out, std::vector<uint32_t>& offsets,
