@@ -252,6 +252,12 @@ void JoinInvisibles(const char16_t* text, size_t n, uint16_t* kinds) {
 
 namespace lz_text_detail {
 
+bool UseWideVectors() {
+  // LINZORA_NO_WIDE_VECTORS lets the tests run the paths of processors without them.
+  static const bool has = __builtin_cpu_supports("avx2") && !std::getenv("LINZORA_NO_WIDE_VECTORS");
+  return has;
+}
+
 const uint16_t* BmpKindTable() {
   static const std::unique_ptr<uint16_t[]> table = BuildBmpTable();
   return table.get();
@@ -317,18 +323,13 @@ const TAsciiKindRows& AsciiKindRows() {
   return rows;
 }
 
-bool UseWideVectors() {
-  // LINZORA_NO_WIDE_VECTORS lets the tests run the paths of processors without them.
-  static const bool has = __builtin_cpu_supports("avx2") && !std::getenv("LINZORA_NO_WIDE_VECTORS");
-  return has;
-}
 
 // Where the processor permutes bytes across 512 bits, the kinds of the 128 ASCII units are two
 // tables of 128 bytes (each kind's low and its high byte), and one permute looks up 32 units.
 bool UseByteTableVectors() {
   // LINZORA_NO_AVX512 lets the tests run the 256-bit path on such processors too (as
   // HasMaskVectors of the search characters, which this unit does not reach).
-  static const bool has = UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
+  static const bool has = lz_text_detail::UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
                           __builtin_cpu_supports("avx512vbmi") && !std::getenv("LINZORA_NO_AVX512");
   return has;
 }
@@ -459,7 +460,7 @@ void ClassifyChars(const char16_t* text, size_t n, uint16_t* kinds) {
   size_t i = 0;
 #if defined(__x86_64__)
   if (UseByteTableVectors()) i = ClassifyBlocksByteTables(text, n, kinds, seen0);
-  else if (UseWideVectors()) i = ClassifyBlocksWide(text, n, kinds, seen0);
+  else if (lz_text_detail::UseWideVectors()) i = ClassifyBlocksWide(text, n, kinds, seen0);
 #endif
   for (; i + 4 <= n; i += 4) {
     const uint16_t k0 = table[text[i]], k1 = table[text[i + 1]];

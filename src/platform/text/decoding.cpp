@@ -13,6 +13,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "platform/text/text_internal.h"
 #include "platform/text/text_services.h"
@@ -31,6 +34,29 @@ bool DecodeUtf8Strict(const uint8_t* data, size_t n, UString& out, bool allow_in
 
 namespace {
 
+#if defined(__x86_64__)
+// The ASCII run from byte i (unit o), 32 bytes a step, each stored as it is (kNarrow) or widened:
+// stops before the first 32 holding a byte beyond ASCII, which the 16-byte steps take; i and o
+// move on alike. Whether a zero byte was passed is added to `zero`.
+template <bool kNarrow>
+__attribute__((target("avx2"))) void AsciiRunWide(const uint8_t* data, size_t n, char16_t* out, uint8_t* narrow,
+                                                   size_t& i, size_t& o, bool& zero) {
+  __m256i zeros = _mm256_setzero_si256();
+  for (; i + 32 <= n; i += 32, o += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+    if (_mm256_movemask_epi8(v) != 0) break;
+    zeros = _mm256_or_si256(zeros, _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
+    if constexpr (kNarrow) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(narrow + o), v);
+    } else {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + o), _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + o + 16), _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
+    }
+  }
+  zero = zero || !_mm256_testz_si256(zeros, zeros);
+}
+#endif
+
 // Strict UTF-8 into UTF-16 units (out), or with kNarrow into one byte a unit (narrow: an ASCII
 // character's byte, 0x80 for a unit beyond ASCII, whose unit goes to out at its place).
 template <bool kNarrow>
@@ -42,7 +68,14 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
   size_t o = 0;
   size_t i = 0;
   bool ok = true;
+#if defined(__x86_64__)
+  const bool wide = lz_text_detail::UseWideVectors();
+  bool wide_zero = false;
+#endif
   while (i < n) {
+#if defined(__x86_64__)
+    if (wide) AsciiRunWide<kNarrow>(data, n, out, narrow, i, o, wide_zero);
+#endif
 #if defined(__SSE2__)
     // ASCII runs, 16 bytes at a time: all 16 are stored (widened), and as many as are ASCII
     // are kept.
@@ -139,6 +172,9 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
     i += len;
   }
   units = o;
+#if defined(__x86_64__)
+  if (wide_zero) zero_bits = 1;
+#endif
   if (breaks) breaks->zero = zero_bits != 0;
   if (consumed) *consumed = i;
   return ok;

@@ -25,6 +25,10 @@ TLCID ResolvedLCID(TLCID lcid);
 // user and system defaults (0, 0x0400, 0x0800), "" (root) for unknown identifiers.
 std::string IcuLocaleOfLCID(TLCID lcid);
 
+// Whether the 256-bit vector paths run (the processor has them, and LINZORA_NO_WIDE_VECTORS is
+// not set).
+bool UseWideVectors();
+
 // The zero bytes among data[0 .. 2 * units) at even and at odd offsets (the high bytes of
 // UTF-16 text are mostly zero), sixteen bytes at a time.
 void CountZeroBytes(const uint8_t* data, size_t units, size_t& zero_even, size_t& zero_odd);
