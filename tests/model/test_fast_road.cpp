@@ -1126,12 +1126,14 @@ TEST_F(FastRoad, PiecesDecodedAfterTheCarriedCharactersEqualTheFullRoads) {
 // character, the units beyond ASCII put in place, and judged from the bytes: its chunks, lines
 // and the lines' stream equal the full road's, on one worker and on eight. Words beyond ASCII are
 // found (they are hashed from the text, not the bytes); a window of plain ASCII in such a chunk is
-// cut from the bytes. A text that turns to Cyrillic goes on decoded to units; pieces to compose,
+// cut from the bytes; hidden tags, some holding characters beyond ASCII, are blanked in the text
+// made on demand. A text that turns to Cyrillic goes on decoded to units; pieces to compose,
 // with a zero byte or a stray byte, are decoded as before.
 TEST_F(FastRoad, ProseBeyondAsciiReadAsBytesEqualsTheFullRoads) {
   static const char* kBeyond[] = {"caf\xC3\xA9", "na\xC3\xAFve", "\xE2\x80\x99s", "\xE2\x80\x9Cquoted\xE2\x80\x9D",
                                   "\xE4\xB8\xAD\xE6\x96\x87", "\xF0\x9D\x90\x80", "\xC2\xBFqu\xC3\xA9?", "Stra\xC3\x9F" "e",
-                                  "\xE2\x80\xA6", "\xC3\x89t\xC3\xA9. The"};
+                                  "\xE2\x80\xA6", "\xC3\x89t\xC3\xA9. The", "<b>caf\xC3\xA9</b>",
+                                  "<i \xE2\x80\x9Cx\xE2\x80\x9D>"};
   static const char* kCyrillic = "\xD1\x80\xD0\xB5\xD0\xBA\xD0\xB0 ";  // a word of four letters
   std::mt19937 rng(4701);
   int as_bytes = 0;

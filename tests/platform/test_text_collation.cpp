@@ -98,6 +98,27 @@ TEST(TextCase, FoldingAndComposition) {
   EXPECT_EQ(FoldCaseU(UpperCaseU(long_text)), long_text);
 }
 
+// The characters text may be made of and be composed already: against the normaliser's verdict
+// on text made of each alone and in pairs, and by hand.
+TEST(TextCase, CharactersKeptByComposition) {
+  struct Case {
+    char32_t c;
+    bool kept;
+  };
+  const Case cases[] = {{U'a', true},      {0x00E9, true},  {0x0301, false}, {0x0418, true},   {0x3099, false},
+                        {0x304B, true},    {0x2019, true},  {0x212B, false}, {0x0344, false},  {0x1161, false},
+                        {0xAC00, true},    {0xD800, false}, {0xDC00, false}, {0x1D400, true},  {0x1D15E, false},
+                        {0x0F73, false},   {0xFFFD, true},  {0x4E2D, true},  {0x110000, false}};
+  for (const Case& k : cases) EXPECT_EQ(KeptByComposition(k.c), k.kept) << std::hex << uint32_t(k.c);
+  // Any two kept characters of the basic plane, side by side, are composed already.
+  for (char32_t a = 0x250; a < 0x3400; a += 7)
+    for (char32_t b : {char32_t(0x41), char32_t(0x418), char32_t(0x304B), char32_t(0xAC00), char32_t(0x2019), a}) {
+      if (!KeptByComposition(a) || !KeptByComposition(b)) continue;
+      const UString two{char16_t(a), char16_t(b)};
+      EXPECT_TRUE(IsComposedNFC(two)) << std::hex << uint32_t(a) << " " << uint32_t(b);
+    }
+}
+
 TEST(TextLanguageIds, TableIsOrderedAndRoundTrips) {
   const auto table = KnownLanguageIds();
   ASSERT_GE(table.size(), 100u);

@@ -595,7 +595,9 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
     }
     const std::vector<uint16_t>& carried_kinds = chunk.carried_kinds;
     std::string bytes;
-    for (size_t i = carried; i < text.size(); ++i) bytes += static_cast<char>(text[i] < 0x80 ? text[i] : 0xC3);
+    // Any byte of 0x80 or above stands for a unit beyond ASCII.
+    static const unsigned char kHigh[] = {0x80, 0xC3, 0xFF};
+    for (size_t i = carried; i < text.size(); ++i) bytes += static_cast<char>(text[i] < 0x80 ? text[i] : kHigh[i % 3]);
     const int32_t n = static_cast<int32_t>(text.size());
     for (TVectorPath path : paths) {
       for (bool on_demand : {false, true}) {
@@ -638,8 +640,21 @@ TEST(FastFirstPass, RawBytesGiveWhatTheUnitsGive) {
                                          reinterpret_cast<const uint8_t*>(bytes.data()), text_on_demand, true);
           ASSERT_EQ(in_text.judged, from_units.judged);
           if (!in_text.judged) continue;
-          MakeFastPassKinds(in_text.text.data(), in_text.kinds.data(), 0, n, rules, path, in_text.result,
-                            text_on_demand ? reinterpret_cast<const uint8_t*>(bytes.data()) : nullptr);
+          const uint8_t* narrow = text_on_demand ? reinterpret_cast<const uint8_t*>(bytes.data()) : nullptr;
+          if (text_on_demand) {
+            // Some text alone first, anywhere, then the kinds in two pieces cut anywhere: each
+            // stretch as the units give it.
+            for (int w = 0; w < 3; ++w) {
+              const int32_t a = static_cast<int32_t>(carried + rng() % (text.size() - carried + 1));
+              const int32_t b = std::min(n, a + static_cast<int32_t>(rng() % 150));
+              MakeFastPassText(in_text.text.data(), a, b, rules, in_text.result, narrow);
+              EXPECT_TRUE(in_text.text.substr(static_cast<size_t>(a), static_cast<size_t>(b - a)) ==
+                          from_units.text.substr(static_cast<size_t>(a), static_cast<size_t>(b - a)));
+            }
+            const int32_t cut = static_cast<int32_t>(carried + rng() % (text.size() - carried + 1));
+            MakeFastPassKinds(in_text.text.data(), in_text.kinds.data(), cut, n, rules, path, in_text.result, narrow);
+          }
+          MakeFastPassKinds(in_text.text.data(), in_text.kinds.data(), 0, n, rules, path, in_text.result, narrow);
           EXPECT_EQ(in_text.kinds, from_units.kinds);
           EXPECT_TRUE(in_text.text == from_units.text);
           EXPECT_EQ(in_text.result.sentence_ends, from_units.result.sentence_ends);

@@ -144,7 +144,13 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     }
     // The window of the next line comes from memory, seldom from the cache: it is asked for
     // while the line before it is made.
-    pos.next_hit = [this](int32_t position) { cutter_.Prefetch(PlainChunkView(), position); };
+    pos.next_hit = [this](int32_t position) {
+      const TLineWindow window = LineWindowAt(position);
+      if (!window.plain) return;
+      TChunkView view = PlainChunkView();
+      SetPlainRange(view, window);
+      cutter_.Prefetch(view, position);
+    };
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   engine_.PrepareForConcordancing(
@@ -236,28 +242,20 @@ bool TLinzoraBufferProcessor::DoSearchFound(TSearchAndDoEngine&, TSearchFound_Re
   // where it says so.
   if (const TFastPassResult* fast = FastPassFound()) {
     // The cutter reads the text of the window of the line's width that starts half a width
-    // before the hit, and the kinds of the words around the hit; it asks for any others.
-    const int32_t from = std::max(0, f.hit_position - cutter_.Width() / 2);
-    const int32_t to = std::min(chunk.count, from + cutter_.Width());
-    // A window holding a hidden tag is cut as the full road cuts it; in a chunk not all ASCII,
-    // a window that is is the plain range.
-    const bool tagged_window = AnyHiddenTag(*fast, from, to);
-    const bool plain_window = !tagged_window && AllAsciiBetween(*fast, from, to);
-    auto set_plain = [&](TChunkView& view) {
-      view.plain_from = fast->all_ascii ? ChunkStartIndex() : std::max(from, ChunkStartIndex());
-      view.plain_to = fast->all_ascii ? view.count : to;
-    };
-    if (plain_window) set_plain(chunk);
+    // before the hit, and the kinds of the words around the hit; it asks for any others. A
+    // window holding a hidden tag is cut as the full road cuts it; in a chunk not all ASCII, a
+    // window that is is the plain range.
+    const TLineWindow window = LineWindowAt(f.hit_position);
+    const int32_t from = window.from, to = window.to;
+    if (window.plain) SetPlainRange(chunk, window);
     if (fast->kinds_pending) {
-      if (!plain_window) {
+      if (!window.plain) {
         EnsureKinds(from, to);
       } else {
         // A one-byte cut reads the bytes themselves, and walks the words around the hit over the
         // pass's masks; any other cut asks for the kinds (and text).
         chunk = PlainChunkView();
-        set_plain(chunk);
-        // The bytes of the plain range, from its first character.
-        if (chunk.plain_bytes != nullptr) chunk.plain_bytes += chunk.plain_from - ChunkStartIndex();
+        SetPlainRange(chunk, window);
         if (fNarrowNew == nullptr) EnsureText(from, to);
         chunk.flags_needed = [](void* owner, int32_t a, int32_t b) {
           static_cast<TLinzoraBufferProcessor*>(owner)->EnsureKinds(a, b);
@@ -348,6 +346,22 @@ TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
                             fast->joined_masks.data(), fast->blanked_masks.data(), fast->first,
                             kFastPassMarkerKind};
   return chunk;
+}
+
+TLinzoraBufferProcessor::TLineWindow TLinzoraBufferProcessor::LineWindowAt(int32_t position) const {
+  const TFastPassResult* fast = FastPassFound();
+  TLineWindow w;
+  w.from = std::max(0, position - cutter_.Width() / 2);
+  w.to = std::min(Length() + LookAheadLength(), w.from + cutter_.Width());
+  w.plain = fast != nullptr && !AnyHiddenTag(*fast, w.from, w.to) && AllAsciiBetween(*fast, w.from, w.to);
+  return w;
+}
+
+void TLinzoraBufferProcessor::SetPlainRange(TChunkView& view, const TLineWindow& window) const {
+  const bool all = FastPassFound()->all_ascii;
+  view.plain_from = all ? ChunkStartIndex() : std::max(window.from, ChunkStartIndex());
+  view.plain_to = all ? view.count : window.to;
+  if (view.plain_bytes != nullptr) view.plain_bytes += view.plain_from - ChunkStartIndex();
 }
 
 void TLinzoraBufferProcessor::FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item) {

@@ -131,6 +131,16 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // The chunk as a line cut reads it where the fast first pass judged it (its bytes and masks),
   // asking for nothing.
   TChunkView PlainChunkView() const;
+  // The window of the line around the hit at `position` in a chunk the fast pass judged (half a
+  // width before it), and whether it is plain: no hidden tag, nothing beyond ASCII.
+  struct TLineWindow {
+    int32_t from = 0, to = 0;
+    bool plain = false;
+  };
+  TLineWindow LineWindowAt(int32_t position) const;
+  // Sets the view's plain range to that of a plain window (the whole chunk where all of it is
+  // plain ASCII), its bytes (where given) from the range's first character.
+  void SetPlainRange(TChunkView& view, const TLineWindow& window) const;
   // Text, midpoint, word positions, tags and section of `line` from the cutter's current cut.
   void FillLineFromCut(TConcordanceEntry& line, const TSearch_word_format_rec* item);
   // Stores the cut's text as a new line's, in the owner's arena.

@@ -1056,8 +1056,8 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   return true;
 }
 
-bool TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own,
-                                        size_t lazy) {
+TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base,
+                                                                bool more_follows, size_t own, size_t lazy) {
   const size_t c = fCarryText.size();
   if (fNarrowBytes.size() < m) fNarrowBytes.resize(m);
   size_t units = 0, consumed = 0;
@@ -1069,18 +1069,33 @@ bool TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t bas
   TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
   const bool ok = DecodeUtf8NarrowTo(b, m, fNarrowBytes.data(), fText.data() + c, units, true, &consumed, &breaks) &&
                   (more_follows || consumed == m);
-  if (ok && !breaks.complete) fDenseBeyondAscii = true;
-  if (!ok || !breaks.complete || breaks.zero) return false;
+  if (!ok) return TBytesRead::NotUtf8;
+  if (!breaks.complete) fDenseBeyondAscii = true;
   // Each break follows a unit beyond ASCII, and each such unit precedes a break (a pair's high
-  // surrogate its own): the text is composed already when composition leaves every one of their
-  // characters as it is.
-  if (RequiringPrecomposedCharacters)
-    for (size_t k = 1; k < fRuns.units.size(); ++k) {
+  // surrogate its own): the text is composed already when composition keeps every one of their
+  // characters.
+  bool composed = true;
+  if (RequiringPrecomposedCharacters && breaks.complete)
+    for (size_t k = 1; k < fRuns.units.size() && composed; ++k) {
       const char16_t* u = fText.data() + c + fRuns.units[k] - 1;
       if (IsLowSurrogate(u[0])) continue;
-      const char32_t ch = IsHighSurrogate(u[0]) ? 0x10000 + ((char32_t(u[0]) - 0xD800) << 10) + (char32_t(u[1]) - 0xDC00) : u[0];
-      if (!ComposedWhereverItStands(ch)) return false;
+      composed = KeptByComposition(IsHighSurrogate(u[0])
+                                       ? 0x10000 + ((char32_t(u[0]) - 0xD800) << 10) + (char32_t(u[1]) - 0xDC00)
+                                       : u[0]);
     }
+  if (!breaks.complete || breaks.zero || !composed) {
+    // The piece goes on as units, decoded already: its zeros are spaces, and it is composed
+    // later if it must be.
+    WidenNarrowUnits(fNarrowBytes.data(), static_cast<int32_t>(units), fText.data() + c);
+    fText.resize(c + units);
+    std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
+    BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
+    BufferDetails.code_page = 0;
+    Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
+    if (breaks.zero) ZerosToSpaces(fText.data() + c, units);
+    fPrepBase = static_cast<int32_t>(c);
+    return TBytesRead::AsUnits;
+  }
   const size_t own_chars = std::min<size_t>(units, static_cast<size_t>(fRuns.CharAtOrAfter(base + own)));
   // The stretch where the cut is looked for is widened now: as many characters as the plain
   // ASCII road leaves there (one a byte), before the piece's own end, and the look-ahead.
@@ -1096,17 +1111,21 @@ bool TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t bas
   fNarrowNew = fNarrowBytes.data();
   fNarrowMade = true;
   fPrepBase = static_cast<int32_t>(c);
-  return true;
+  return TBytesRead::AsBytes;
 }
 
 const char16_t* TBufferProcessor::CodePageUnitsForBytes() const {
+  if (fCodePageUnitsOf == fCodePage) return fCodePageUnits;
+  fCodePageUnitsOf = fCodePage;
+  fCodePageUnits = nullptr;
   const char16_t* units = SingleByteCodePageUnits(fCodePage);
   if (units == nullptr) return nullptr;
   for (int b = 0; b < 0x80; ++b)
     if (units[b] != b) return nullptr;
   if (RequiringPrecomposedCharacters)
     for (int b = 0x80; b < 0x100; ++b)
-      if (!ComposedWhereverItStands(units[b])) return nullptr;
+      if (!KeptByComposition(units[b])) return nullptr;
+  fCodePageUnits = units;
   return units;
 }
 
@@ -1405,6 +1424,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   const bool after_carried = FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
                              fEncoding == TTextEncoding::Utf8 && !FileHandledInfo.is_html && !fCarryText.empty() &&
                              decode_n > skip;
+  bool not_utf8 = false;  // reading the piece as bytes found it is not well-formed UTF-8
   if (after_carried) {
     const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
     fText.resize(c + m);  // only what the last chunk did not fill is cleared
@@ -1419,7 +1439,8 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     // above, or a zero, stops it); should they not be plain ASCII, the chunk is prepared again
     // (read as bytes, or decoded).
     if (as_bytes && !narrow_allowed) {
-      DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy);
+      not_utf8 = DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip),
+                                  lazy) == TBytesRead::NotUtf8;
     } else if (lazy > 0 ? (narrow_allowed || PlainAscii(bytes + skip, lazy)) &&
                        WidenPlainAscii(bytes + skip + lazy, m - lazy, fText.data() + c + lazy)
                  : WidenPlainAscii(bytes + skip, m, fText.data() + c)) {
@@ -1433,14 +1454,16 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
       fOffsetsBase = static_cast<uint32_t>(skip);
       fPrepBase = static_cast<int32_t>(c);
       fNarrowNew = bytes + skip;
-    } else if (as_bytes &&
-               DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy)) {
-      fBeyondAsciiSeen = true;
+    } else if (as_bytes) {
+      const TBytesRead read =
+          DecodeUtf8Narrow(bytes + skip, m, static_cast<uint32_t>(skip), more_follows, static_cast<size_t>(n - skip), lazy);
+      if (read == TBytesRead::AsBytes) fBeyondAsciiSeen = true;
+      not_utf8 = read == TBytesRead::NotUtf8;
     }
   }
-  // A piece of an 8-bit text is read as its bytes where they lie, as plain ASCII is.
-  if (FastFirstPassOn() && fReadTheWholeFile && chunk_index > 0 && fEncodingKnown &&
-      fEncoding == TTextEncoding::CodePage && !FileHandledInfo.is_html && !fCarryText.empty() && decode_n > skip) {
+  // A piece of an 8-bit text read for such a tool is read as its bytes where they lie, as plain
+  // ASCII is (BytesLeftUnwidened says whether).
+  if (fEncoding == TTextEncoding::CodePage && decode_n > skip) {
     const size_t lazy = static_cast<size_t>(BytesLeftUnwidened(chunk_index, chunk_start, n));
     if (lazy > 0)
       ReadCodePageBytes(bytes + skip, static_cast<size_t>(decode_n - skip), static_cast<uint32_t>(skip), lazy,
@@ -1450,7 +1473,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   // bytes read where they lie.
   bool not_strict = false;
   if (fPrepBase == 0 && after_carried && fEightBitDecided)
-    not_strict = !DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip),
+    not_strict = not_utf8 || !DecodeUtf8AfterCarried(bytes + skip, static_cast<size_t>(decode_n - skip),
                                          static_cast<uint32_t>(skip), more_follows);
   // Decoded after the carried characters, the new ones hold no zero any longer.
   const bool zeros_spaced = fPrepBase > 0;

@@ -527,16 +527,21 @@ class TBufferProcessor {
   bool fNarrowMade = false;
   // Too many characters of this text lay beyond ASCII for reading it as bytes to pay.
   bool fDenseBeyondAscii = false;
+  // What reading a UTF-8 piece as bytes came to: read so; decoded to units after the carried
+  // characters instead, as DecodeUtf8AfterCarried leaves them (a zero byte, too many characters
+  // beyond ASCII, characters to compose); or not well-formed (nothing kept).
+  enum class TBytesRead { AsBytes, AsUnits, NotUtf8 };
   // For a tool reading text on demand: reads well-formed UTF-8 after the carried characters as
   // one byte a character into fNarrowBytes, with the units beyond ASCII put in fText; the text
-  // of all but the last (own - lazy) bytes' characters before byte `own` (and the look-ahead) is
-  // left to be widened on demand. False, with fText to be made afresh, when the bytes are not
-  // well-formed, hold a zero or too many characters beyond ASCII, or need composing.
-  bool DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own, size_t lazy);
+  // of all but the last (own - lazy) characters before byte `own` (and the look-ahead) is left
+  // to be widened on demand.
+  TBytesRead DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base, bool more_follows, size_t own, size_t lazy);
   // The units of this 8-bit text's code page where its bytes can be read as they lie, one a
   // character (one byte a character, ASCII as itself, and where characters are composed, none
-  // that composition changes); nullptr otherwise.
+  // that composition changes); nullptr otherwise. Kept for the code page last asked about.
   const char16_t* CodePageUnitsForBytes() const;
+  mutable const char16_t* fCodePageUnits = nullptr;
+  mutable int fCodePageUnitsOf = -1;
   // The same for a piece of such a text: its bytes are the characters' (fNarrowNew), the units
   // beyond ASCII put in fText, all but the first `lazy` characters widened. False (nothing
   // kept) where a byte is zero.

@@ -314,8 +314,9 @@ TVectorValues ValuesOf(const TFastPassRules& r) {
   return v;
 }
 
-// The vector paths pack the units to bytes first (a block with a unit of 0x80 or above is a stop
-// as a whole), classify 16 or 32 bytes at a time and widen the kinds' two bytes back to units.
+// The vector paths pack the units to bytes first (where masks are made, the lanes of units, or of
+// bytes, of 0x80 and above stop; with the kinds alone, the whole block), classify 16 or 32 bytes
+// at a time and widen the kinds' two bytes back to units.
 // The kinds' low and high bytes of each class.
 struct TKindBytes {
   uint8_t lo[7], hi[7];  // space, digit, upper hex, upper, lower hex, lower, punctuation
@@ -707,7 +708,7 @@ struct TCharFacts {
   static bool Bit(uint64_t m, int32_t p) { return ((m >> (p & 63)) & 1) != 0; }
   const TBlockRecord& At(int32_t p) const { return rec[p >> 6]; }
   char16_t Unit(int32_t i) const {
-    return narrow != nullptr && i >= first && narrow[i - first] < 0x80 ? char16_t{narrow[i - first]} : text[i];
+    return narrow != nullptr && i >= first ? TUnitsOfBytes{text + first, narrow}[i - first] : text[i];
   }
   bool LetterAt(int32_t i) const {
     return i >= first ? Bit(At(i - first).alpha, i - first) : (Bits(kinds[i]) & C1_ALPHA) != 0;
@@ -1252,6 +1253,22 @@ void SetBitsTo(uint16_t* k, const std::vector<uint64_t>& masks, size_t from_bloc
     for (uint64_t w = masks[b]; w != 0; w &= w - 1) k[b * 64 + static_cast<size_t>(std::countr_zero(w))] = value;
 }
 
+// Makes the text of the new characters [from, to) (t and narrow from the first) from their bytes:
+// widened, those of hidden tags blanked.
+void MakeTextFromBytes(char16_t* t, int32_t from, int32_t to, const TFastPassRules& rules, const TFastPassResult& found,
+                       const uint8_t* narrow) {
+  if (from >= to) return;
+  WidenBytes(narrow + from, to - from, t + from);
+  if (!rules.hide_tags) return;
+  for (int32_t b = from / 64; b <= (to - 1) / 64; ++b) {
+    uint64_t w = found.tag_masks[static_cast<size_t>(b)];
+    const int32_t base = b * 64;
+    if (from > base) w &= ~uint64_t{0} << (from - base);
+    if (to < base + 64) w &= (uint64_t{1} << (to - base)) - 1;
+    SetMaskedScalar(t + base, w, 64, u' ');
+  }
+}
+
 // Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
 // the pass found: each block classified again, then the pass's changes laid over it.
 void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
@@ -1261,14 +1278,9 @@ void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_
 void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
                         const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
                         const uint8_t* narrow) {
-  if (narrow != nullptr) {  // the text first, where it is widened only on demand
-    const int32_t from = static_cast<int32_t>(from_block * 64);
-    const int32_t to = std::min<int32_t>(len, static_cast<int32_t>(to_block * 64));
-    WidenBytes(narrow + from, to - from, t + from);
-    if (rules.hide_tags)
-      for (size_t b = from_block; b < to_block; ++b)
-        for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) t[b * 64 + static_cast<size_t>(std::countr_zero(w))] = u' ';
-  }
+  if (narrow != nullptr)  // the text first, where it is widened only on demand
+    MakeTextFromBytes(t, static_cast<int32_t>(from_block * 64), std::min<int32_t>(len, static_cast<int32_t>(to_block * 64)),
+                      rules, found, narrow);
   // Runs of plain ASCII blocks go the vector way, blocks beyond ASCII one unit at a time.
   size_t b = from_block;
   while (b < to_block) {
@@ -1854,15 +1866,7 @@ void MakeFastPassText(char16_t* text, int32_t from, int32_t to, const TFastPassR
   const int32_t first = found.first;
   from = std::max(from, first);
   to = std::min(to, found.n);
-  if (from >= to) return;
-  WidenBytes(narrow + (from - first), to - from, text + from);
-  if (!rules.hide_tags) return;
-  const size_t last = static_cast<size_t>(to - 1 - first) / 64;
-  for (size_t b = static_cast<size_t>(from - first) / 64; b <= last; ++b)
-    for (uint64_t w = found.tag_masks[b]; w != 0; w &= w - 1) {
-      const int32_t i = first + static_cast<int32_t>(b * 64) + std::countr_zero(w);
-      if (i >= from && i < to) text[i] = u' ';
-    }
+  MakeTextFromBytes(text + first, from - first, to - first, rules, found, narrow);
 }
 
 void MakeFastPassKinds(char16_t* text, uint16_t* kinds, int32_t from, int32_t to, const TFastPassRules& rules,

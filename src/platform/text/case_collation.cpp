@@ -191,26 +191,23 @@ bool IsComposedNFC(UStringView s) {
   return unorm2_spanQuickCheckYes(nfc, s.data(), len, &err) == len && U_SUCCESS(err);
 }
 
-bool ComposedWhereverItStands(char32_t c) {
+bool KeptByComposition(char32_t c) {
+  // Nothing composes with a character before it unless its quick check is "maybe", and nothing is
+  // reordered among characters of class 0.
+  auto kept = [](UChar32 x) {
+    return u_getCombiningClass(x) == 0 && u_getIntPropertyValue(x, UCHAR_NFC_QUICK_CHECK) == UNORM_YES;
+  };
   if (c < 0x300) return true;
-  if (c >= 0x10000) {  // seldom: asked each time
-    UErrorCode err = U_ZERO_ERROR;
-    const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
-    return U_SUCCESS(err) && c <= 0x10FFFF && unorm2_isInert(nfc, static_cast<UChar32>(c));
-  }
-  // One bit a unit from U+0300 on, asked of the normaliser once.
-  static const std::vector<uint64_t> inert = [] {
-    std::vector<uint64_t> bits((0x10000 - 0x300 + 63) / 64, 0);
-    UErrorCode err = U_ZERO_ERROR;
-    const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
-    if (U_FAILURE(err)) return bits;
-    for (UChar32 c = 0x300; c < 0x10000; ++c)
-      if ((c < 0xD800 || c > 0xDFFF) && unorm2_isInert(nfc, c))
-        bits[static_cast<size_t>(c - 0x300) / 64] |= uint64_t{1} << ((c - 0x300) % 64);
-    return bits;
+  if (c >= 0x10000) return c <= 0x10FFFF && kept(static_cast<UChar32>(c));  // seldom: asked each time
+  // One bit a unit from U+0300 on, asked once.
+  static const std::vector<uint64_t> bits = [&kept] {
+    std::vector<uint64_t> b((0x10000 - 0x300 + 63) / 64, 0);
+    for (UChar32 x = 0x300; x < 0x10000; ++x)
+      if ((x < 0xD800 || x > 0xDFFF) && kept(x)) b[static_cast<size_t>(x - 0x300) / 64] |= uint64_t{1} << ((x - 0x300) % 64);
+    return b;
   }();
   const size_t i = static_cast<size_t>(c - 0x300);
-  return ((inert[i / 64] >> (i % 64)) & 1) != 0;
+  return ((bits[i / 64] >> (i % 64)) & 1) != 0;
 }
 
 int CompareStringsLocale(TLCID lcid, bool case_sensitive, UStringView a, UStringView b) {

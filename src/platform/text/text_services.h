@@ -111,11 +111,10 @@ UString ComposeNFC(UStringView s);
 void ComposeNFCInto(UStringView s, UString& out);
 // Whether s is composed already (as ComposeNFC would leave it); a quick check, no copy made.
 bool IsComposedNFC(UStringView s);
-// Whether composition leaves character c as it is whatever stands around it: any below U+0300
-// among others below U+0300, and from it on one that neither changes nor combines with a
-// neighbour (a surrogate: false). Text whose every character from U+0300 on is such a one is
-// composed already.
-bool ComposedWhereverItStands(char32_t c);
+// Whether composition keeps character c as it is in text made only of characters it keeps so:
+// every one below U+0300, and from it on one of combining class 0 that composed text may hold
+// (NFC quick check yes; a surrogate: false). Such text is composed already.
+bool KeptByComposition(char32_t c);
 
 // --- collation -------------------------------------------------------------------------------
 // Compares like the platform's locale compare: negative, 0 or positive. Without case
