@@ -1411,7 +1411,7 @@ bool TLineCutter::MayTakeLastByteCut(const char16_t* src, const uint16_t* src_fl
 int32_t TLineCutter::TakeLastByteCut(const uint16_t* src_flags, int32_t ws, int32_t resume, int32_t at) {
   const TLastByteCut& last = last_byte_;
   const int32_t off = resume - last.start;  // in the last window
-  const size_t dropped = static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), off) - drops_.begin());
+  const size_t dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), off));
   const int32_t from = off - static_cast<int32_t>(dropped);
   const int32_t moved = last.length - from;
   const uint8_t* bytes = bytes_.data() + last.at + from;
@@ -1491,10 +1491,8 @@ TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const u
   // shared units begin, which the unit before them says (a dropped unit 1 leaves the state as
   // it was, a blank may begin a run), or the first shared unit must be kept either way (a unit
   // that is no blank, after which neither copy is in a run).
-  auto ends_any_run = [](char16_t c) { return c > 32 || c == 24 || c == 25; };
-  if (!ends_any_run(window[-1]) && !ends_any_run(window[0])) return {};
-  const size_t dropped =
-      static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), off) - drops_.begin());
+  if (!EndsAnyRun(window[-1]) && !EndsAnyRun(window[0])) return {};
+  const size_t dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), off));
   const int32_t from = off - static_cast<int32_t>(dropped);  // the shared units' first byte
   const int32_t shared = last.length - from;
   int32_t at = last.at + from;
@@ -1606,8 +1604,7 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
 }
 
 int32_t TLineCutter::LinePositionOf(int32_t s) const {
-  const auto dropped_before = std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin();
-  return pad_ + s - static_cast<int32_t>(dropped_before);
+  return pad_ + s - CountBelow(drops_.data(), drops_.size(), s);
 }
 
 void TLineCutter::MakeWide() const {
@@ -1702,7 +1699,7 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
     } else {
       const int32_t s = window_hit_ + w.start;
       if (s < counted_to || counted_to < 0) {
-        dropped = static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin());
+        dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), s));
       } else {
         while (dropped < drops_.size() && drops_[dropped] < s) ++dropped;
       }
