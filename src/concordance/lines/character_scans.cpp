@@ -69,13 +69,14 @@ inline void CompactOne(TCompactCursor& k) {
 }
 
 // The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list
-// (made long enough for them at once: runs of blanks drop whole blocks).
+// (room for them made at once: runs of blanks drop whole blocks; the list keeps its room
+// between lines, so that adding them seldom does more than store).
 inline void NoteDrops(TCompactCursor& k, uint32_t lanes) {
   if (!k.drops || lanes == 0) return;
-  const size_t at = k.drops->size();
-  k.drops->resize(at + static_cast<size_t>(std::popcount(lanes)));
-  int32_t* out = k.drops->data() + at;
-  for (; lanes != 0; lanes &= lanes - 1) *out++ = k.i + std::countr_zero(lanes);
+  std::vector<int32_t>& drops = *k.drops;
+  const size_t need = drops.size() + static_cast<size_t>(std::popcount(lanes));
+  if (need > drops.capacity()) drops.reserve(std::max(need, 2 * drops.capacity()));
+  for (; lanes != 0; lanes &= lanes - 1) drops.push_back(k.i + std::countr_zero(lanes));
 }
 
 #if defined(__SSE2__)
