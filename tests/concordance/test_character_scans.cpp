@@ -1036,6 +1036,63 @@ TEST(CharacterScans, OneByteCutStopsAtEveryOddUnitWhereverItLies) {
   EXPECT_GT(one_byte, 1000);
 }
 
+namespace {
+
+// How a random chunk's units are drawn, each in per cent of units (r below): blanks (spaces
+// below `spaces`, else tabs, line ends, place-holders and bracket codes, a marker one in
+// `marker_one_in` of them), then full stops; a character beyond ASCII one in `beyond_one_in`
+// units (0: none).
+struct TRandomUnitsMix {
+  uint32_t blanks, spaces, marker_one_in, stops, beyond_one_in;
+};
+struct TRandomUnits {
+  std::vector<char16_t> text;
+  std::vector<uint16_t> flags;
+  std::string bytes;  // each unit's low byte, as a one-byte cut reads them
+};
+
+TRandomUnits MakeRandomUnits(std::mt19937& rng, int32_t n, const TRandomUnitsMix& mix,
+                             std::initializer_list<char16_t> beyond) {
+  static const char16_t kBlanks[] = {u' ', u' ', u' ', u'\t', u'\n', u'\r', 1, 24, 25};
+  TRandomUnits u;
+  u.text.resize(static_cast<size_t>(n));
+  u.flags.resize(static_cast<size_t>(n));
+  u.bytes.assign(static_cast<size_t>(n), '?');
+  for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+    char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
+    uint16_t k = 0x0302;
+    const uint32_t r = rng() % 100;
+    if (r < mix.blanks) {
+      // Blanks come singly or in runs.
+      c = r < mix.spaces ? u' ' : kBlanks[rng() % std::size(kBlanks)];
+      k = c == 24 || c == 25 ? 0x0801 : c == u' ' ? 0x0248 : 0x0228;
+      if (c <= 32 && rng() % mix.marker_one_in == 0) k = 0x8800 + static_cast<uint16_t>(rng() % 24);  // a marker
+    } else if (r < mix.stops) {
+      c = u'.', k = rng() % 2 ? 0x880F : 0x0210;
+    }
+    if (mix.beyond_one_in > 0 && rng() % mix.beyond_one_in == 0) c = *(beyond.begin() + rng() % beyond.size());
+    u.text[i] = c;
+    u.flags[i] = k;
+    u.bytes[i] = static_cast<char>(c);
+  }
+  return u;
+}
+
+// Cuts the hit with `going` (told the mark) and with a fresh cutter told the same, and expects the
+// two lines alike, over a span of positions chosen at random.
+void CutGoingOnAndAfresh(TLineCutter& going, const TChunkView& chunk, int32_t at, int32_t hit_length, int32_t mark,
+                         std::mt19937& rng) {
+  going.MarkInNextCut(mark);
+  ASSERT_TRUE(going.Cut(chunk, {}, at, hit_length));
+  TLineCutter fresh(going.Width());
+  fresh.MarkInNextCut(mark);
+  ASSERT_TRUE(fresh.Cut(chunk, {}, at, hit_length));
+  ExpectSameCut(going, fresh, static_cast<int32_t>(rng() % 51), 50 + static_cast<int32_t>(rng() % 52));
+  EXPECT_EQ(going.MarkedPosition(), fresh.MarkedPosition());
+}
+
+}  // namespace
+
 // A frequent word's one-byte lines go on from each other: a cutter told each time that it reads
 // the chunk it read last takes the bytes the two windows share from the last line. Random chunks
 // of plain prose with runs of blanks, line ends, place-holders, bracket codes and markers on
@@ -1045,31 +1102,14 @@ TEST(CharacterScans, OneByteCutStopsAtEveryOddUnitWhereverItLies) {
 // give every line, position and mark a fresh cutter gives, at every width down to one.
 TEST(CharacterScans, OneByteLinesGoingOnFromTheLastEqualFreshCuts) {
   std::mt19937 rng(46046);
-  const char16_t blanks[] = {u' ', u' ', u' ', u'\t', u'\n', u'\r', 1, 24, 25};
   int went_on = 0, general = 0;
   for (int round = 0; round < 240; ++round) {
     const int32_t n = 500 + static_cast<int32_t>(rng() % 5000);
     const bool foreign = round % 3 == 0;
-    std::vector<char16_t> t(static_cast<size_t>(n));
-    std::vector<uint16_t> f(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) {
-      char16_t c = static_cast<char16_t>(u'a' + rng() % 26);
-      uint16_t k = 0x0302;
-      const uint32_t r = rng() % 100;
-      if (r < 18) {
-        // Blanks come singly or in runs.
-        c = r < 12 ? u' ' : blanks[rng() % std::size(blanks)];
-        k = c == 24 || c == 25 ? 0x0801 : c == u' ' ? 0x0248 : 0x0228;
-        if (c <= 32 && rng() % 15 == 0) k = 0x8800 + static_cast<uint16_t>(rng() % 24);  // a marker
-      } else if (r < 21) {
-        c = u'.', k = rng() % 2 ? 0x880F : 0x0210;
-      }
-      if (foreign && rng() % 700 == 0) c = rng() % 2 ? 0x00E9 : 0x0416;
-      t[static_cast<size_t>(i)] = c;
-      f[static_cast<size_t>(i)] = k;
-    }
-    std::string bytes(static_cast<size_t>(n), '?');
-    for (int32_t i = 0; i < n; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(t[static_cast<size_t>(i)]);
+    const TRandomUnits u = MakeRandomUnits(rng, n, {18, 12, 15, 21, foreign ? 700u : 0u}, {0x0416, 0x00E9});
+    const std::vector<char16_t>& t = u.text;
+    const std::vector<uint16_t>& f = u.flags;
+    const std::string& bytes = u.bytes;
     TChunkView units{t.data(), f.data(), n};
     units.plain_to = n;
     TChunkView unread_blanks = units;
@@ -1084,15 +1124,9 @@ TEST(CharacterScans, OneByteLinesGoingOnFromTheLastEqualFreshCuts) {
     for (int line = 0; line < 300; ++line) {
       const int32_t hit_length = static_cast<int32_t>(rng() % 6);
       const int32_t mark = rng() % 10 == 0 ? -1 : window_end;
-      going.MarkInNextCut(mark);
-      ASSERT_TRUE(going.Cut(chunk, {}, at, hit_length));
-      TLineCutter fresh(width);
-      fresh.MarkInNextCut(mark);
-      ASSERT_TRUE(fresh.Cut(chunk, {}, at, hit_length));
       SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " line " << line << " hit "
                                       << at);
-      ExpectSameCut(going, fresh, static_cast<int32_t>(rng() % 51), 50 + static_cast<int32_t>(rng() % 52));
-      EXPECT_EQ(going.MarkedPosition(), fresh.MarkedPosition());
+      CutGoingOnAndAfresh(going, chunk, at, hit_length, mark, rng);
       if (HasFailure()) return;
       went_on += going.OneByte() && going.MarkedPosition() > 0;
       general += !going.OneByte();
@@ -1106,6 +1140,59 @@ TEST(CharacterScans, OneByteLinesGoingOnFromTheLastEqualFreshCuts) {
   }
   EXPECT_GT(went_on, 20000);
   EXPECT_GT(general, 1000);
+}
+
+// As the text processor cuts: a window all of ASCII is the chunk's plain range (cut in one byte),
+// any other is cut by the general cutter; texts where characters beyond ASCII come every few
+// dozen to every few hundred units, so that the two kinds of window follow each other. Each line
+// going on from the last one, whichever form that one had, equals the line cut afresh.
+TEST(CharacterScans, LinesGoingOnFromTheLastOfEitherFormEqualFreshCuts) {
+  std::mt19937 rng(47047);
+  int after_general = 0, after_one_byte = 0;
+  for (int round = 0; round < 300; ++round) {
+    const int32_t n = 200 + static_cast<int32_t>(rng() % 4000);
+    const uint32_t beyond_every = 20 + rng() % 400;
+    const bool blank_runs = round % 2 == 0;
+    const TRandomUnits u =
+        MakeRandomUnits(rng, n, {blank_runs ? 35u : 15u, 10, 40, 40, beyond_every}, {0x00E9, 0x0416, 0x201C, 0x00A0});
+    const std::vector<char16_t>& t = u.text;
+    const std::vector<uint16_t>& f = u.flags;
+    const std::string& bytes = u.bytes;
+    const int view_kind = round % 3;  // the chunk's flags and text; kinds made on asking; bytes too
+    const int32_t width = 1 + static_cast<int32_t>(rng() % (rng() % 3 == 0 ? 700 : 120));
+    TLineCutter going(width);
+    int32_t at = static_cast<int32_t>(rng() % 40), window_end = -1;
+    bool last_one_byte = false, last_cut = false;
+    for (int line = 0; line < 250; ++line) {
+      const int32_t hit_length = static_cast<int32_t>(rng() % 6);
+      const int32_t from = std::max(0, at - width / 2), to = std::min(n, from + width);
+      bool ascii = true;
+      for (int32_t i = from; i < to; ++i) ascii = ascii && t[static_cast<size_t>(i)] < 0x80;
+      TChunkView chunk{t.data(), f.data(), n};
+      chunk.plain_from = from;
+      chunk.plain_to = ascii ? to : from;
+      if (view_kind > 0) chunk.flags_needed = [](void*, int32_t, int32_t) {};
+      if (view_kind == 2) chunk.plain_bytes = reinterpret_cast<const uint8_t*>(bytes.data()) + from;
+      const int32_t mark = rng() % 12 == 0 ? -1 : window_end;
+      SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " line " << line << " hit "
+                                      << at);
+      CutGoingOnAndAfresh(going, chunk, at, hit_length, mark, rng);
+      if (HasFailure()) return;
+      if (last_cut && mark >= 0 && from < window_end && going.OneByte() != last_one_byte)
+        ++(going.OneByte() ? after_general : after_one_byte);
+      last_one_byte = going.OneByte();
+      last_cut = true;
+      window_end = going.WindowEnd();
+      const uint32_t step = rng() % 25;
+      at = step == 0   ? static_cast<int32_t>(rng() % static_cast<uint32_t>(n))
+           : step == 1 ? at + width + static_cast<int32_t>(rng() % 50)
+                       : at + 1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(std::max(1, width / 3)));
+      if (at >= n) at = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
+    }
+  }
+  // Both ways of changing form, with the windows overlapping, came often.
+  EXPECT_GT(after_general, 2000);
+  EXPECT_GT(after_one_byte, 2000);
 }
 
 // The hit at the text's first and last character, and a text of exactly the line's width: the

@@ -537,6 +537,39 @@ TEST(ConcordanceLine, PositiveTagCountIsReadAndWordsLinked) {
   EXPECT_TRUE(owner.has_tags);
 }
 
+// Each fixed word is linked to the first tag ending where the word begins, looked for from the
+// tag the word before it was linked to; a list read in any order is taken as it comes.
+TEST(ConcordanceLine, EachFixedWordIsLinkedToTheTagEndingWhereItBegins) {
+  struct Case {
+    const char* what;
+    std::vector<TTagPositionRec> tags;
+    std::vector<int16_t> starts;     // the fixed words' starts from the midpoint (20), L5 first
+    std::vector<uint16_t> linked;    // the tag each is linked to (1-based, 0 none)
+  } cases[] = {
+      {"in order", {Tag(0, 3, 1), Tag(10, 2, 0), Tag(30, 4, 2)}, {-17, -8, -15, 14, 30}, {1, 2, 0, 3, 0}},
+      {"out of order", {Tag(30, 4, 1), Tag(0, 3, 0)}, {14, -17, 14, -17}, {1, 2, 0, 2}},
+      {"one tag, two words", {Tag(5, 0, 0), Tag(7, 3, 1)}, {-15, -15, -10, -15}, {1, 1, 2, 0}},
+      {"no tags", {}, {0, 1, 2}, {0, 0, 0}},
+  };
+  FakeOwner owner;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TConcordanceEntry line(&owner);
+    line.Data().midpoint = 20;
+    for (int k = 0; k < kSpanFixedCount; ++k) {
+      const int16_t start = k < static_cast<int>(c.starts.size()) ? c.starts[static_cast<size_t>(k)] : 60;
+      line.SetFixedWord(k, TSortInfoRec{start, 2, 0, 0});
+    }
+    for (const TTagPositionRec& r : c.tags) line.TagPositions().Add(r);
+    line.LinkWordsToTags();
+    const TTagPositionsExtraRec& extra = std::as_const(line).TagPositions().Extra();
+    for (int k = 0; k < kSpanFixedCount; ++k)
+      EXPECT_EQ(+extra.tag_sort_numbers_1Based[k],
+                k < static_cast<int>(c.linked.size()) ? c.linked[static_cast<size_t>(k)] : 0)
+          << k;
+  }
+}
+
 // --- damaged streams -------------------------------------------------------------------------
 
 TEST(ConcordanceLine, EveryCutAnswersFalse) {

@@ -23,7 +23,8 @@ class TDocument : public TConcordanceListDocument {};
 
 // Sixty texts: UTF-8, UTF-16 and 1252, some without any search word, one over two chunks; lines
 // of Latin-1 and 1252 punctuation (kept a byte a character) and with Cyrillic (two bytes); words
-// apart by a blank, now and then by runs of blanks, tabs and empty lines.
+// apart by a blank, now and then by runs of blanks, tabs and empty lines. Then three texts of
+// plain words with one beyond ASCII now and then.
 std::vector<UString> WriteCorpus(const TempFolder& tmp) {
   static const char16_t* kWords[] = {u"the", u"old", u"man", u"sat", u"by", u"sea", u"and", u"a", u"dog",
                                      u"caf\u00E9", u"ran", u"home", u"slowly", u"green",
@@ -46,6 +47,17 @@ std::vector<UString> WriteCorpus(const TempFolder& tmp) {
     else if (t % 3 == 2) bytes = EncodeCodePage(text, 1252);
     else bytes = Utf16ToUtf8(text);
     names.push_back(tmp.Write(name, bytes));
+  }
+  // Plain English where a word beyond ASCII comes once in a few hundred: a frequent word's lines
+  // change between the one-byte form and the general one as their windows meet those words.
+  for (int t = 0; t < 3; ++t) {
+    UString text;
+    for (size_t w = 0; w < 20000; ++w) {
+      text += rng() % 250 == 0 ? kWords[9 + rng() % 7] : kWords[rng() % 8];
+      text += rng() % 40 == 0 ? u"\r\n\r\n" : u" ";
+    }
+    const std::string bytes = t == 1 ? text_reader_test::Utf16Bytes(text, true, true) : Utf16ToUtf8(text);
+    names.push_back(tmp.Write(u"sparse" + IntToUStr(t) + u".txt", bytes));
   }
   names.push_back(tmp.Write(u"gone.txt", "x"));  // chosen, then deleted: it cannot be read
   return names;

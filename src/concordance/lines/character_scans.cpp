@@ -69,13 +69,14 @@ inline void CompactOne(TCompactCursor& k) {
 }
 
 // The units of a block the copy drops (bit j: unit k.i + j), noted where the cursor keeps a list
-// (made long enough for them at once: runs of blanks drop whole blocks).
+// (room for them made at once: runs of blanks drop whole blocks; the list keeps its room
+// between lines, so that adding them seldom does more than store).
 inline void NoteDrops(TCompactCursor& k, uint32_t lanes) {
   if (!k.drops || lanes == 0) return;
-  const size_t at = k.drops->size();
-  k.drops->resize(at + static_cast<size_t>(std::popcount(lanes)));
-  int32_t* out = k.drops->data() + at;
-  for (; lanes != 0; lanes &= lanes - 1) *out++ = k.i + std::countr_zero(lanes);
+  std::vector<int32_t>& drops = *k.drops;
+  const size_t need = drops.size() + static_cast<size_t>(std::popcount(lanes));
+  if (need > drops.capacity()) drops.reserve(std::max(need, 2 * drops.capacity()));
+  for (; lanes != 0; lanes &= lanes - 1) drops.push_back(k.i + std::countr_zero(lanes));
 }
 
 #if defined(__SSE2__)
@@ -1103,6 +1104,47 @@ inline bool PassedOverByWalks(uint16_t f) {
   return !ScanIsWordChar(f) && !ScanIsTag(f) && !ScanIsMarker(f) && !ScanIsPunct(f);
 }
 
+// Whether a copy that takes over the last one at unit c of the window has that copy's state
+// there: out of any run of blanks either before c (c - 1 ends any run) or after it (c is kept
+// whatever came before).
+inline bool EndsAnyRun(char16_t c) { return c > 32 || c == 24 || c == 25; }
+
+// Whether units [from, to) (from at least 1) may hold a marker's first character on a blank
+// within a run of blanks, which the general copy keeps where a copy by the plain blanks rule
+// drops it: a line cut by one rule may be taken over by a cut by the other only where none lies
+// among the units they share. (A blank after a unit that ends any run is kept by both.)
+template <typename U>
+bool AnyBlankRulesDiffer(const U* text, const uint16_t* flags, int32_t from, int32_t to) {
+  int32_t i = from;
+#if defined(__SSE2__)
+  // Eight units at a time (bytes widened to units).
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v1 = _mm_set1_epi16(1);
+  auto units = [&](int32_t at) {
+    if constexpr (std::is_same_v<U, uint8_t>)
+      return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(text + at)), zero);
+    else
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+  };
+  // Lanes of blanks that end no run: 32 and below, but for the bracket codes 24 and 25.
+  auto no_run_end = [&](__m128i c) {
+    return _mm_andnot_si128(_mm_cmpeq_epi16(_mm_or_si128(c, v1), _mm_set1_epi16(25)),
+                            _mm_cmpeq_epi16(_mm_subs_epu16(c, _mm_set1_epi16(32)), zero));
+  };
+  for (; i + 8 <= to; i += 8) {
+    const __m128i c = units(i);
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags + i));
+    const __m128i no_marker = _mm_cmpeq_epi16(_mm_subs_epu16(f, _mm_set1_epi16(static_cast<short>(0x8800))), zero);
+    const __m128i blank_in_run =
+        _mm_and_si128(_mm_andnot_si128(_mm_cmpeq_epi16(c, v1), no_run_end(c)), no_run_end(units(i - 1)));
+    if (_mm_movemask_epi8(_mm_andnot_si128(no_marker, blank_in_run)) != 0) return true;
+  }
+#endif
+  for (; i < to; ++i)
+    if (flags[i] > 0x8800 && text[i] != 1 && !EndsAnyRun(text[i]) && !EndsAnyRun(text[i - 1])) return true;
+  return false;
+}
+
 }  // namespace
 
 namespace {
@@ -1196,14 +1238,18 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
         _mm_prefetch(reinterpret_cast<const char*>(a + b1), _MM_HINT_T0);
   }
 #endif
-  const bool byte_follows = mark >= 0 && last_byte_held;
+  // A marked cut may go on from the last line, whichever form it was cut in.
+  const TFollow follow = mark < 0        ? TFollow::kNone
+                         : last_byte_held ? TFollow::kOneByte
+                         : last_held      ? TFollow::kGeneral
+                                          : TFollow::kNone;
+  window_start_ = static_cast<int32_t>(ws);
   if (plain && (from_bytes ? CutOneByte(chunk.plain_bytes + (ws - chunk.plain_from), chunk.flags + ws, n, pad,
-                                        hit_in_window, hit_length, true, masks_read, byte_follows)
+                                        hit_in_window, hit_length, true, masks_read, follow)
                            : CutOneByte(chunk.text + ws, chunk.flags + ws, n, pad, hit_in_window, hit_length,
-                                        chunk.flags_needed != nullptr, masks_read, byte_follows))) {
+                                        chunk.flags_needed != nullptr, masks_read, follow))) {
     flags_needed_ = chunk.flags_needed;
     flags_owner_ = chunk.owner;
-    window_start_ = static_cast<int32_t>(ws);
     if (chunk.flags_needed != nullptr && ws >= chunk.masks.first) window_masks_ = chunk.masks;
     if (marked) marked_ = LinePositionOf(static_cast<int32_t>(mark_in_window));
     return true;
@@ -1234,7 +1280,9 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
   }
 
   if (ws >= 0 && pad == 0) {
-    CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length, mark >= 0 && last_held,
+    // A one-byte cut tried and failed has written over the last one-byte line.
+    CutGeneral(src, src_flags, n, static_cast<int32_t>(ws), hit_in_window, hit_length,
+               plain && follow == TFollow::kOneByte ? TFollow::kNone : follow,
                marked ? static_cast<int32_t>(mark_in_window) : -1);
 #if defined(__SSE2__)
     // A frequent word's next line goes on from this one's end, and the units it adds lie past
@@ -1261,7 +1309,7 @@ bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t
 }
 
 void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
-                             int32_t hit_in_window, int32_t hit_length, bool may_follow, int32_t mark) {
+                             int32_t hit_in_window, int32_t hit_length, TFollow follow, int32_t mark) {
   // The cursor reads the chunk by its own unit numbers, so that the units it drops are noted as
   // chunk units, which the next line's list shares.
   TCompactCursor k{src - ws, src_flags - ws, nullptr, nullptr};
@@ -1274,7 +1322,19 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
   while (first < n && src[first] == 1) ++first;
   const int32_t resume = ws + first + 1;
   int32_t at = 0, front = 0, shared_from = 0, shared_to = 0;
-  if (may_follow && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
+  if (follow == TFollow::kOneByte && MayTakeLastByteCut(src, src_flags, n, ws, resume)) {
+    // The last line's bytes are widened into the buffers' start, after the fresh unit.
+    last_wide_ = last_high_ = last_tag_ = -1;
+    front = first;
+    k.dst = text_.data();
+    k.dst_flags = flags_.data();
+    CompactUntil(k, resume, room);
+    shared_from = k.d;
+    k.d += TakeLastByteCut(src_flags, ws, resume, k.d);
+    shared_to = k.d;
+    k.i = last_byte_.start + last_byte_.count;
+    k.in_blank_run = last_byte_.ends_in_blank_run;
+  } else if (follow == TFollow::kGeneral && last_.start <= ws && resume < last_.end && last_.end <= ws + n) {
     const int32_t skipped = CountBelow(general_drops_.data() + drops_from_, general_drops_.size() - drops_from_, resume);
     // Where unit `resume` is in the last line: at least its window's first kept unit lies before.
     const int32_t from = last_.at + resume - last_.start - last_.front - skipped;
@@ -1341,6 +1401,40 @@ void TLineCutter::CutGeneral(const char16_t* src, const uint16_t* src_flags, int
   last_ = TLastGeneralCut{true, ws, ws + n, k.d, at, front, k.in_blank_run};
 }
 
+bool TLineCutter::MayTakeLastByteCut(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
+                                     int32_t resume) const {
+  const TLastByteCut& last = last_byte_;
+  const int32_t end = last.start + last.count;
+  if (last.start > ws || resume >= end || end > ws + n) return false;
+  return !last.blanks_plain || !AnyBlankRulesDiffer(src, src_flags, resume - ws, end - ws);
+}
+
+int32_t TLineCutter::TakeLastByteCut(const uint16_t* src_flags, int32_t ws, int32_t resume, int32_t at) {
+  const TLastByteCut& last = last_byte_;
+  const int32_t off = resume - last.start;  // in the last window
+  const size_t dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), off));
+  const int32_t from = off - static_cast<int32_t>(dropped);
+  const int32_t moved = last.length - from;
+  const uint8_t* bytes = bytes_.data() + last.at + from;
+  std::copy_n(bytes, moved, text_.begin() + at);
+  std::copy_n(bytes, moved, narrow_.begin() + at);
+  // The kept units' flags: the chunk's, less the dropped units'.
+  general_drops_.clear();
+  drops_from_ = 0;
+  int32_t d = at, u = resume;
+  for (size_t j = dropped; j <= drops_.size(); ++j) {
+    const int32_t stop = last.start + (j < drops_.size() ? drops_[j] : last.count);
+    std::copy(src_flags + (u - ws), src_flags + (stop - ws), flags_.begin() + d);
+    d += stop - u;
+    u = stop + 1;
+    if (j < drops_.size()) general_drops_.push_back(stop);
+  }
+  // The one-byte cut never looked for tags.
+  for (int32_t i = NextTagCharacter(flags_.data(), at, d); i < d; i = NextTagCharacter(flags_.data(), i + 1, d))
+    last_tag_ = std::max(last_tag_, i);
+  return moved;
+}
+
 void TLineCutter::NarrowPiece(int32_t from, int32_t to) const {
   if (to <= from) return;
   const TNarrowedUnits r = NarrowLineUnits(text_.data() + line_at_ + from, static_cast<size_t>(to - from),
@@ -1373,16 +1467,16 @@ void TLineCutter::Prefetch(const TChunkView& chunk, int32_t hit_position) const 
 
 bool TLineCutter::CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                              int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read,
-                             bool may_follow) {
+                             TFollow follow) {
   return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read,
-                        may_follow);
+                        follow);
 }
 
 bool TLineCutter::CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                              int32_t hit_in_window, int32_t hit_length, bool blanks_plain, bool window_masks_read,
-                             bool may_follow) {
+                             TFollow follow) {
   return CutOneByteFrom(window, window_flags, n, pad, hit_in_window, hit_length, blanks_plain, window_masks_read,
-                        may_follow);
+                        follow);
 }
 
 template <typename U>
@@ -1398,10 +1492,8 @@ TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const u
   // shared units begin, which the unit before them says (a dropped unit 1 leaves the state as
   // it was, a blank may begin a run), or the first shared unit must be kept either way (a unit
   // that is no blank, after which neither copy is in a run).
-  auto ends_any_run = [](char16_t c) { return c > 32 || c == 24 || c == 25; };
-  if (!ends_any_run(window[-1]) && !ends_any_run(window[0])) return {};
-  const size_t dropped =
-      static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), off) - drops_.begin());
+  if (!EndsAnyRun(window[-1]) && !EndsAnyRun(window[0])) return {};
+  const size_t dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), off));
   const int32_t from = off - static_cast<int32_t>(dropped);  // the shared units' first byte
   const int32_t shared = last.length - from;
   int32_t at = last.at + from;
@@ -1418,11 +1510,39 @@ TLineCutter::TByteFollow TLineCutter::FollowLastByteCut(const U* window, const u
 }
 
 template <typename U>
+TLineCutter::TByteFollow TLineCutter::FollowLastGeneralCut(const U* window, const uint16_t* window_flags, int32_t n,
+                                                           bool blanks_plain) {
+  const TLastGeneralCut& last = last_;
+  const int32_t ws = window_start_;
+  // The window's first unit is copied afresh (the last copy may have dropped it in a run of
+  // blanks); from the next one on both copies go alike, up to the last window's end.
+  if (ws < last.start + last.front || ws + 1 >= last.end || last.end > ws + n) return {};
+  const char16_t first = window[0];
+  if (first == 1 || first >= 0x80) return {};
+  const int32_t skipped =
+      CountBelow(general_drops_.data() + drops_from_, general_drops_.size() - drops_from_, ws + 1);
+  const int32_t from = last.at + ws + 1 - last.start - last.front - skipped;  // buffer place of unit ws + 1
+  const int32_t shared = last.at + last.length - from;
+  if (last_wide_ >= from || last_high_ >= from) return {};
+  if (blanks_plain && AnyBlankRulesDiffer(window, window_flags, 1, last.end - ws)) return {};
+  line_bytes_ = bytes_.data();
+  line_bytes_[0] = first > 32 ? static_cast<uint8_t>(first) : first == 25 ? '<' : first == 24 ? '>' : ' ';
+  std::memcpy(line_bytes_ + 1, narrow_.data() + from, static_cast<size_t>(shared));
+  drops_.clear();
+  for (size_t j = drops_from_ + static_cast<size_t>(skipped); j < general_drops_.size(); ++j)
+    drops_.push_back(general_drops_[j] - ws);
+  // The general copy's drops are judged afresh by the one-byte rules.
+  return TByteFollow{last.end - ws, shared + 1, last.ends_in_blank_run, 0};
+}
+
+template <typename U>
 bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad,
                                  int32_t hit_in_window, int32_t hit_length, bool blanks_plain,
-                                 bool window_masks_read, bool may_follow) {
-  const TByteFollow follow =
-      may_follow && pad == 0 ? FollowLastByteCut(window, window_flags, n, blanks_plain) : TByteFollow{};
+                                 bool window_masks_read, TFollow follow_from) {
+  TByteFollow follow{};
+  if (pad == 0 && follow_from == TFollow::kOneByte) follow = FollowLastByteCut(window, window_flags, n, blanks_plain);
+  if (pad == 0 && follow_from == TFollow::kGeneral)
+    follow = FollowLastGeneralCut(window, window_flags, n, blanks_plain);
   if (follow.units == 0) {
     drops_.clear();
     line_bytes_ = bytes_.data();
@@ -1478,15 +1598,14 @@ bool TLineCutter::CutOneByteFrom(const U* window, const uint16_t* window_flags, 
   length_ = pad + d;
   midpoint_ = LinePositionOf(hit_in_window);
   hit_length_ = LinePositionOf(std::min(hit_in_window + hit_length, n)) - midpoint_;
-  last_byte_ = TLastByteCut{pad == 0,       window,          std::is_same_v<U, uint8_t>,
-                            window_flags,   n,               blanks_plain,
-                            k.in_blank_run, static_cast<int32_t>(out - bytes_.data()), d};
+  last_byte_ = TLastByteCut{pad == 0,     window_start_,  window,
+                            std::is_same_v<U, uint8_t>, window_flags, n,
+                            blanks_plain, k.in_blank_run, static_cast<int32_t>(out - bytes_.data()), d};
   return true;
 }
 
 int32_t TLineCutter::LinePositionOf(int32_t s) const {
-  const auto dropped_before = std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin();
-  return pad_ + s - static_cast<int32_t>(dropped_before);
+  return pad_ + s - CountBelow(drops_.data(), drops_.size(), s);
 }
 
 void TLineCutter::MakeWide() const {
@@ -1581,7 +1700,7 @@ void TLineCutter::WordPositions(int32_t lo, int32_t hi, TLineWordPosition (&out)
     } else {
       const int32_t s = window_hit_ + w.start;
       if (s < counted_to || counted_to < 0) {
-        dropped = static_cast<size_t>(std::lower_bound(drops_.begin(), drops_.end(), s) - drops_.begin());
+        dropped = static_cast<size_t>(CountBelow(drops_.data(), drops_.size(), s));
       } else {
         while (dropped < drops_.size() && drops_[dropped] < s) ++dropped;
       }

@@ -288,17 +288,18 @@ class TLineCutter {
   void CollectTags(std::vector<TLineTagPlace>& tags) const;
 
  private:
-  // The one-byte cut of window[0, n) after `pad` blanks; false (nothing kept) where a unit is
-  // not below 0x80 or a dropped unit could change a word walk.
-  // window_masks_read: the walks will read the chunk's masks, not window_flags.
-  // may_follow: the window may go on from the last one-byte cut's (the same chunk, marked).
+  // Which line a cut may go on from: the last cut's, in the form it had (the same chunk, marked).
+  enum class TFollow : uint8_t { kNone, kOneByte, kGeneral };
+  // The one-byte cut of window[0, n) (chunk units from window_start_ on) after `pad` blanks;
+  // false (nothing kept) where a unit is not below 0x80 or a dropped unit could change a word
+  // walk. window_masks_read: the walks will read the chunk's masks, not window_flags.
   bool CutOneByte(const char16_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read, TFollow follow);
   bool CutOneByte(const uint8_t* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                  int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
+                  int32_t hit_length, bool blanks_plain, bool window_masks_read, TFollow follow);
   template <typename U>
   bool CutOneByteFrom(const U* window, const uint16_t* window_flags, int32_t n, int32_t pad, int32_t hit_in_window,
-                      int32_t hit_length, bool blanks_plain, bool window_masks_read, bool may_follow);
+                      int32_t hit_length, bool blanks_plain, bool window_masks_read, TFollow follow);
   // A one-byte cut going on from the last: the window units and the bytes of the last line's
   // copy it takes, and the state of that copy after them.
   struct TByteFollow {
@@ -312,12 +313,23 @@ class TLineCutter {
   // among those units (units 0: it starts afresh).
   template <typename U>
   TByteFollow FollowLastByteCut(const U* window, const uint16_t* window_flags, int32_t n, bool blanks_plain);
+  // The same from the last general cut's line: its first unit is copied afresh, and the bytes of
+  // the units after it up to the last window's end are the last line's, where those are ASCII.
+  template <typename U>
+  TByteFollow FollowLastGeneralCut(const U* window, const uint16_t* window_flags, int32_t n, bool blanks_plain);
   // The line position of window unit s (or of the end, s = n) in a one-byte cut.
   int32_t LinePositionOf(int32_t s) const;
   // The general cut of window src[0, n) (chunk units from ws on, no blanks before it), going on
-  // from the last general cut where may_follow; mark: a window unit for MarkedPosition, or -1.
+  // from the last cut's line as `follow` says; mark: a window unit for MarkedPosition, or -1.
   void CutGeneral(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws, int32_t hit_in_window,
-                  int32_t hit_length, bool may_follow, int32_t mark);
+                  int32_t hit_length, TFollow follow, int32_t mark);
+  // Whether a general cut of window src[0, n) (chunk units from ws on) may take the last
+  // one-byte line's copy of chunk units [resume, that window's end).
+  bool MayTakeLastByteCut(const char16_t* src, const uint16_t* src_flags, int32_t n, int32_t ws,
+                          int32_t resume) const;
+  // Writes that copy's units, bytes and flags at buffer place `at` and notes the drops among them
+  // in general_drops_ (which it starts afresh); the units written.
+  int32_t TakeLastByteCut(const uint16_t* src_flags, int32_t ws, int32_t resume, int32_t at);
   void MakeWide() const;
   void MakeFlags() const;
   // Narrows the line's units [from, to) into its bytes, noting where they need more than ASCII.
@@ -362,6 +374,7 @@ class TLineCutter {
   // the end and where its bytes lie in bytes_.
   struct TLastByteCut {
     bool held = false;
+    int32_t start = 0;  // the window's first chunk unit
     const void* window = nullptr;
     bool from_bytes = false;
     const uint16_t* flags = nullptr;

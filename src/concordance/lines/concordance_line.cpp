@@ -1063,13 +1063,15 @@ void TConcordanceEntry::LinkWordsToTags() {
   TTagPositionsList& tags = TagPositions();
   tags.SetCentre(SearchWordStart());
   TTagPositionsExtraRec& extra = tags.Extra();
-  int32_t from = 0;
+  // Each word is looked for from the tag the word before it ended at (a line of mark-up holds
+  // dozens of tags: they are read where they lie).
+  const std::span<const TTagPositionRec> recs = tags.Records();
+  size_t from = 0;
   for (int k = 0; k < kSpanFixedCount; ++k) {
     extra.tag_sort_numbers_1Based[k] = 0;
     const int32_t p = data_.midpoint + data_.word_start[k];
-    for (int32_t i = from; i < tags.Count(); ++i) {
-      const TTagPositionRec r = tags.Record(i);
-      if (r.tag_position + r.used_length == p) {
+    for (size_t i = from; i < recs.size(); ++i) {
+      if (recs[i].tag_position + recs[i].used_length == p) {
         extra.tag_sort_numbers_1Based[k] = static_cast<uint16_t>(i + 1);
         from = i;
         break;

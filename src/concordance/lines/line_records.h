@@ -175,6 +175,7 @@ class TTagPositionsList {
   bool Empty() const { return recs_.empty(); }
   // Outside the list: zeroed, tag number -1.
   TTagPositionRec Record(int32_t i) const;
+  std::span<const TTagPositionRec> Records() const { return recs_; }
   int32_t TagNumber(int32_t i) const;
   void Add(const TTagPositionRec& r) { recs_.push_back(r); }
   void SetToZeroLength(int32_t i);
