@@ -660,6 +660,29 @@ TEST(DerivedListsOnWorkers, CountedRowsFromTheRunsWordsEqualTheCountsOwnFetch) {
     }
     EXPECT_EQ(own_words.Word(own_words.Count() - 1), u"LATE");
   }
+  // A count's table that holds words already numbers the others after them, and its own words
+  // met again keep their numbers, as its own fetch gives them.
+  for (int32_t threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    TCountingWords held(count, true), own_held(count, true);
+    for (TCountingWords* w : {&held, &own_held})
+      for (const char16_t* word : {u"zebra", u"late", u"12"}) w->Of(word);
+    TLineWordRows rows, own_rows;
+    ASSERT_TRUE(FetchLineWords(f.list, 13, 1, own_held,
+                               [&](const TConcordanceEntry& line, TCountingWords& w, int32_t* ids, uint8_t* barriers) {
+                                 for (int p = 44; p < 57; ++p) {
+                                   barriers[p - 44] = WordAtSpanPosition(line, p).barrier;
+                                   ids[p - 44] = w.At(line, p);
+                                 }
+                               },
+                               own_rows));
+    CountedLineWords(run, 44, 13, threads, held, {}, rows);
+    EXPECT_EQ(rows.ids, own_rows.ids);
+    ASSERT_EQ(held.Count(), own_held.Count());
+    for (int32_t k = 0; k < held.Count(); ++k) EXPECT_EQ(held.Word(k), own_held.Word(k)) << k;
+    EXPECT_EQ(held.Word(1), u"LATE");
+    EXPECT_NE(std::find(rows.ids.begin(), rows.ids.end(), 1), rows.ids.end());  // "late" met again
+  }
 }
 
 // Collocates, clusters and patterns counted from the run's words (fetched on one worker or on

@@ -219,3 +219,60 @@ TEST_F(MainRoadWorkers, BinariesAndSignedTextsAreHandledInTextOrderOnAnyWorkers)
     else EXPECT_EQ(FirstDifference(first, described), "");
   }
 }
+
+// A run on several workers stopped midway (finish the text being read) keeps the texts it
+// committed, whole: the same lines in the same order, the same texts, derived lists and pages as
+// a run on one worker over just those texts. The window reads no line while the run commits
+// beside it: what it shows meanwhile comes from the committer's reports.
+TEST_F(MainRoadWorkers, AStoppedRunKeepsWhatOneWorkerMakesOfTheTextsItCommitted) {
+  TempFolder corpus;
+  std::vector<UString> texts = WriteMixedTexts(corpus, 48);
+  texts.resize(48);  // the mixed texts alone: no binary, no long text
+  Start();
+  HandOverTexts(texts);
+  // Readers of the texts after the sixth wait until the window has seen lines and asked for the
+  // stop, so that the run cannot end between two turns of the loop.
+  std::atomic<bool> released{false};
+  bool stopped = false;
+  Main().SetRunChunkObserver([&](int32_t text) {
+    for (int waited = 0; text >= 6 && !released.load() && waited < 20000; ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  Main().SetRunTurnObserver([&] {
+    if (stopped || Main().RunProgressShown().lines == 0) return;
+    global_panic_state = kPanicEndOfText;
+    stopped = true;
+    released = true;
+  });
+  const auto [cut, workers] = RunWith("4", u"river");
+  Main().SetRunTurnObserver(nullptr);
+  Main().SetRunChunkObserver(nullptr);
+  ASSERT_TRUE(stopped);
+  EXPECT_EQ(workers, 4);
+  T_WholeLinzoraHolder* doc = Main().Doc();
+  ASSERT_NE(doc, nullptr);
+  const int32_t seen = doc->fTextFilesWithSearchWord->Count() + doc->fUnusedFiles.Count();
+  EXPECT_GE(seen, 1);
+  EXPECT_LT(seen, 48);
+  bool noted = false;
+  for (const UString& note : doc->fNotes.Lines())
+    noted |= note.find(u"stopped after " + IntToUStr(seen) + u" of 48 texts") != UString::npos;
+  EXPECT_TRUE(noted);
+  // The texts the run took, in its order, up to the last one committed.
+  std::vector<UString> committed;
+  for (int32_t i = 0; i < seen; ++i) {
+    const TChosenFileDetailsFullRec d = Main().ChosenTexts.GetFullFileDetails(i);
+    committed.push_back(IncludeTrailingPathDelimiter(d.folder) + d.rec.filename);
+  }
+  HandOverTexts(committed);
+  const auto [whole, one_worker] = RunWith("1", u"river");
+  EXPECT_EQ(one_worker, 1);
+  // The notes say how the run went (stopped, texts read): everything else is compared.
+  auto without_notes = [](const std::string& d) {
+    const size_t notes = d.find("running words ");
+    const size_t pages = d.find("\npage ");
+    return d.substr(0, notes) + (pages == std::string::npos ? "" : d.substr(pages));
+  };
+  EXPECT_GT(cut.size(), 1000u);
+  EXPECT_EQ(FirstDifference(without_notes(whole), without_notes(cut)), "");
+}

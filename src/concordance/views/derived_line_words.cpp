@@ -349,15 +349,49 @@ void CountedLineWords(const TRunLineWords& run, int first, size_t width, int32_t
   for (const std::vector<uint32_t>& seen : met_in)
     for (size_t id = 0; id < seen.size(); ++id)
       if (seen[id] != 0) any_met[id] = 1;
+  // Their hashes too, so that this thread only puts the forms in order of meeting, each once
+  // (words of the run may share a counted form), on a table of its own, and hands them to the
+  // count's table in one go.
   std::vector<UString> form(found);
+  std::vector<uint64_t> form_hash(found);
   ParallelFor(threads, found, [&](size_t from, size_t to) {
-    for (size_t id = from; id < to; ++id)
-      if (any_met[id]) form[id] = words.CountedForm(run.found.Word(static_cast<int32_t>(id)));
+    for (size_t id = from; id < to; ++id) {
+      if (!any_met[id]) continue;
+      form[id] = words.CountedForm(run.found.Word(static_cast<int32_t>(id)));
+      form_hash[id] = TCountingWords::HashOf(form[id]);
+    }
   });
-  std::vector<int32_t> counted(found, -1);
+  std::vector<int32_t> counted(found, -1);  // first the place of the word's form among those met
+  std::vector<UString> forms_met;
+  std::vector<uint64_t> hashes_met;
+  size_t slots = 16;
+  while (slots < found * 2) slots *= 2;
+  std::vector<int32_t> slot_of(slots, -1);  // a place among the forms met; -1: an empty slot
   for (const std::vector<int32_t>& piece : met)
-    for (const int32_t id : piece)
-      if (counted[static_cast<size_t>(id)] < 0) counted[static_cast<size_t>(id)] = words.OfCounted(form[static_cast<size_t>(id)]);
+    for (const int32_t id : piece) {
+      const size_t i = static_cast<size_t>(id);
+      if (counted[i] >= 0) continue;
+      const uint64_t hash = form_hash[i];
+      for (size_t s = hash & (slots - 1);; s = (s + 1) & (slots - 1)) {
+        const int32_t at = slot_of[s];
+        if (at < 0) {
+          slot_of[s] = counted[i] = static_cast<int32_t>(forms_met.size());
+          forms_met.push_back(std::move(form[i]));
+          hashes_met.push_back(hash);
+          break;
+        }
+        if (hashes_met[static_cast<size_t>(at)] == hash && forms_met[static_cast<size_t>(at)] == form[i]) {
+          counted[i] = at;
+          break;
+        }
+      }
+    }
+  // A count's table with nothing in it numbers the forms as they were met; one that holds words
+  // answers each form's number.
+  const std::vector<int32_t> numbers = words.TakeCountedInOrder(std::move(forms_met));
+  if (!numbers.empty())
+    for (int32_t& c : counted)
+      if (c >= 0) c = numbers[static_cast<size_t>(c)];
   ForChunksInTurn(static_cast<int>(runners), pieces, [&](size_t p, size_t) {
     for (size_t row = n * p / pieces, to = n * (p + 1) / pieces; row < to; ++row) {
       std::fill_n(rows.ids.data() + row * width, width, -1);
