@@ -28,7 +28,7 @@
 //     what the caller may show meanwhile it takes from text_judged's reports, stored for it to
 //     read (atomically or under a lock of its own). The results are the same either way.
 //
-// Per text (in text order, on the committer's thread)
+// Per text (in text order, on the calling thread)
 //   - The worker's log lines are written in order, then its candidates are judged (below). A
 //     text that failed (it could not be read to its end, or changed while it was read) has its
 //     candidates dropped unjudged: it gives no line, whatever N is.
