@@ -8,7 +8,6 @@
 #include <chrono>
 #include <tuple>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -396,8 +395,6 @@ struct RunRecord {
   // Each text as the run told of it when judged, with the lines the sink held then.
   std::vector<TTextRunOutcome> judged;
   std::vector<int64_t> lines_when_judged;
-  // Where the run's parts ran, against the calling thread.
-  bool added_on_caller = false, added_elsewhere = false, judged_elsewhere = false, shown_elsewhere = false;
 };
 
 struct Scenario {
@@ -411,22 +408,8 @@ struct Scenario {
   bool token_stop = false;
 };
 
-// The sink's lines, noting on which thread they arrive.
-class ThreadNotingSink : public VectorSink {
- public:
-  ThreadNotingSink(RunRecord& rec) : rec_(rec) {}
-  int64_t Add(std::unique_ptr<TConcordanceEntry> line) override {
-    (std::this_thread::get_id() == caller_ ? rec_.added_on_caller : rec_.added_elsewhere) = true;
-    return VectorSink::Add(std::move(line));
-  }
-
- private:
-  RunRecord& rec_;
-  const std::thread::id caller_ = std::this_thread::get_id();
-};
-
 RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop,
-                      int64_t budget = int64_t{256} << 20, bool beside = false) {
+                      int64_t budget = int64_t{256} << 20) {
   static TUserLineFilter filter;
   if (!filter.Active()) filter.Load(Utf8ToUtf16(LINZORA_TEST_LINE_FILTER));
   RunRecord rec;
@@ -439,20 +422,15 @@ RunRecord RunScenario(const Scenario& sc, int32_t threads, InjectedStop stop,
   s.allowed_word_gap = sc.gap;
   s.failure_ends_run = sc.failure_ends_run;
   s.threads = threads;
-  s.commit_beside_caller = beside;
   s.pending_bytes_budget = budget;
   s.text_name = [](int32_t t) { return u"/corpus/" + U(t) + u".txt"; };
   s.log = [&rec](UStringView line) { rec.log.push_back(Utf16ToUtf8(UString(line))); };
-  const std::thread::id caller = std::this_thread::get_id();
-  // The caller's clock is read by the caller alone; beside it, the caller shows what it polls.
-  std::atomic<int64_t> now{0};
-  TJobToken token([&rec, caller](int64_t done, int64_t total) {
-    if (std::this_thread::get_id() != caller) rec.shown_elsewhere = true;
+  int64_t now = 0;
+  TJobToken token([&rec](int64_t done, int64_t total) {
     if (rec.progress.empty() || rec.progress.back() != std::make_pair(done, total)) rec.progress.emplace_back(done, total);
   }, [&now] { return now += 100; });
-  ThreadNotingSink sink(rec);
-  s.text_judged = [&rec, &sink, caller](const TTextRunOutcome& text) {
-    if (std::this_thread::get_id() != caller) rec.judged_elsewhere = true;
+  VectorSink sink;
+  s.text_judged = [&rec, &sink](const TTextRunOutcome& text) {
     rec.judged.push_back(text);
     rec.lines_when_judged.push_back(sink.Count());
   };
@@ -499,76 +477,6 @@ TEST(ConcordanceRun, EightWorkersGiveWhatOneGives) {
     EXPECT_EQ(one.judged, one.result.texts) << sc.name;
     ASSERT_FALSE(one.lines.empty()) << sc.name;
     EXPECT_EQ(one.progress.back().first, static_cast<int64_t>(one.result.texts.size())) << sc.name;
-  }
-}
-
-// Committed beside the calling thread, a run gives what one worker gives: the same lines, texts,
-// log and totals, each text told of in order with its lines given. The lines and the reports
-// arrive on the committer's thread; the caller alone shows the progress, which only grows and
-// ends on the texts committed.
-TEST(ConcordanceRun, CommittingBesideTheCallerGivesWhatOneGives) {
-  const int32_t st = TextWithFourChunks(200);
-  const Scenario scenarios[] = {
-      {"every rule off"},
-      {"list limit mid-text, per-item limits", 600},
-      {"word gap across items", 1000000, {}, 4},
-      {"a failure ends the run", 1000000, {}, -1, false, true},
-      {"everything at once", 700, {3, 0, 2}, 3, true},
-      {"stop state 2 after chunk 1", 1000000, {}, 2, true, false, {st, 1, 2}},
-      {"stop state 1 in chunk 0", 1000000, {3, 0, 2}, 2, true, false, {st, 0, 1}},
-  };
-  for (const Scenario& sc : scenarios) {
-    const RunRecord one = RunScenario(sc, 1, sc.stop);
-    EXPECT_FALSE(one.result.committed_beside) << sc.name;
-    EXPECT_FALSE(one.added_elsewhere || one.judged_elsewhere) << sc.name;
-    for (const int64_t budget : {int64_t{256} << 20, int64_t{3000}}) {
-      const RunRecord beside = RunScenario(sc, 8, sc.stop, budget, true);
-      EXPECT_EQ(one.lines, beside.lines) << sc.name << " " << budget;
-      EXPECT_EQ(one.result.texts, beside.result.texts) << sc.name << " " << budget;
-      EXPECT_EQ(one.log, beside.log) << sc.name << " " << budget;
-      EXPECT_TRUE(Totals(one.result) == Totals(beside.result)) << sc.name << " " << budget;
-      EXPECT_EQ(beside.judged, beside.result.texts) << sc.name << " " << budget;
-      EXPECT_EQ(one.lines_when_judged, beside.lines_when_judged) << sc.name << " " << budget;
-      EXPECT_TRUE(beside.result.committed_beside) << sc.name;
-      EXPECT_TRUE(beside.added_elsewhere && !beside.added_on_caller) << sc.name;
-      EXPECT_TRUE(beside.judged_elsewhere) << sc.name;
-      EXPECT_FALSE(beside.shown_elsewhere) << sc.name;
-      ASSERT_FALSE(beside.progress.empty()) << sc.name;
-      for (size_t k = 1; k < beside.progress.size(); ++k)
-        EXPECT_LE(beside.progress[k - 1].first, beside.progress[k].first) << sc.name << " " << k;
-      EXPECT_EQ(beside.progress.back(), one.progress.back()) << sc.name << " " << budget;
-    }
-  }
-  // On one worker the run stays inline, wherever it was asked to commit.
-  const RunRecord inline_one = RunScenario({"one worker"}, 1, {}, int64_t{256} << 20, true);
-  EXPECT_FALSE(inline_one.result.committed_beside);
-  EXPECT_FALSE(inline_one.added_elsewhere);
-}
-
-// A sink that fails while the committer runs beside the caller: the caller gets the failure once
-// the committer and the workers have ended, as it would have committing itself.
-TEST(ConcordanceRun, AFailureOfTheCommitterBesideReachesTheCaller) {
-  class FailingSink : public VectorSink {
-   public:
-    int64_t Add(std::unique_ptr<TConcordanceEntry> line) override {
-      if (Count() == 50) throw std::runtime_error("the list is full");
-      return VectorSink::Add(std::move(line));
-    }
-  };
-  for (const bool beside : {false, true}) {
-    TConcordanceRunSettings s = Small(kItems, 1000000);
-    s.text_count = kTexts;
-    s.threads = 8;
-    s.commit_beside_caller = beside;
-    FailingSink sink;
-    TJobToken token;
-    try {
-      RunConcordance(s, [](int32_t t) { return GeneratedText(t, {}); }, sink, token);
-      ADD_FAILURE() << "no failure, beside " << beside;
-    } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), "the list is full") << beside;
-    }
-    EXPECT_EQ(sink.Count(), 50) << beside;
   }
 }
 
@@ -637,12 +545,10 @@ TEST(ConcordanceRun, GeneratedScenariosReachWhatTheyAimAt) {
 // A stop raised through the token while eight workers read ends the run where some one-core run
 // would have ended: the run stopped at that point on one core gives the same list.
 TEST(ConcordanceRun, AStopThroughTheTokenEndsWhereOneCoreCouldHave) {
-  for (const bool beside : {false, true})
   for (uint8_t state : {uint8_t{1}, uint8_t{2}}) {
-    SCOPED_TRACE(beside ? "committed beside the caller" : "committed by the caller");
     Scenario sc{"token stop", 1000000, {}, 3, true};
     sc.token_stop = true;
-    const RunRecord many = RunScenario(sc, 8, {300, 0, state}, int64_t{256} << 20, beside);
+    const RunRecord many = RunScenario(sc, 8, {300, 0, state});
     ASSERT_EQ(many.result.end, TRunEnd::Stop);
     ASSERT_LE(many.result.stop_text, 300);
     Scenario same = sc;

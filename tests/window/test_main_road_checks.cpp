@@ -164,7 +164,7 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
   Main().SetRunTurnObserver([&] {
-    if (stopped || !Main().Doc() || Main().RunProgressShown().lines == 0) return;
+    if (stopped || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
     // Requests that would free the document under the run are refused while it goes on.
     Main().StartConcordanceMessage(0, 10);
     if (Main().RunActive()) ++refused_checks;
@@ -334,7 +334,7 @@ TEST_F(MainRoadChecks, ClosingDuringARunStopsItAndClosesAfter) {
   HandOverTexts(WriteRiverTexts(big, 20, 3000));
   bool asked_to_close = false;
   Main().SetRunTurnObserver([&] {
-    if (asked_to_close || !Main().Doc() || Main().RunProgressShown().lines == 0) return;
+    if (asked_to_close || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
     asked_to_close = true;
     dialogs.Script({mrNo});  // the results are not to be saved
     Main().close();

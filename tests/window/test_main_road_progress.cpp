@@ -1,7 +1,5 @@
 // Progress during a run: the text being read, this-text and overall percent and the running
 // words, as the tally works them out and as the status bar shows them while the run goes on.
-#include <thread>
-
 #include "shell/qt/main_window_run_progress.h"
 #include "shell/qt/vx_status_bar.h"
 #include "window/main_road_support.h"
@@ -47,49 +45,6 @@ TEST(RunProgressTally, FiguresFromChunksAndCommittedTexts) {
   none.Start(0);
   none.ChunkDone(0, 1, 1, 1);
   EXPECT_EQ(none.Figures(), TRunProgressFigures{});
-}
-
-// The lines made and the newest line reach the window through the tally, never through the list
-// the committer adds to: the newest line is copied only when asked for, taken once, and a new run
-// forgets what the last one left.
-TEST(RunProgressTally, LinesCommittedAndTheNewestLineAskedFor) {
-  TRunProgressTally tally;
-  tally.Start(3);
-  EXPECT_EQ(tally.Figures().lines, 0);
-  EXPECT_FALSE(tally.NewestLineWanted());
-  EXPECT_FALSE(tally.TakeNewestLine().has_value());
-  tally.LinesCommitted(7);
-  EXPECT_EQ(tally.Figures().lines, 7);
-  // Asked: the committer's next report copies the line in, and asks no more.
-  tally.AskNewestLine();
-  EXPECT_TRUE(tally.NewestLineWanted());
-  tally.OfferNewestLine(u"the river ran");
-  EXPECT_FALSE(tally.NewestLineWanted());
-  EXPECT_EQ(tally.TakeNewestLine(), std::optional<UString>(u"the river ran"));
-  EXPECT_FALSE(tally.TakeNewestLine().has_value());
-  // Committed lines from another thread, while the window reads the figures.
-  std::thread committer([&] {
-    for (int64_t n = 8; n <= 2000; ++n) {
-      tally.LinesCommitted(n);
-      if (tally.NewestLineWanted()) tally.OfferNewestLine(u"line " + IntToUStr(n));
-    }
-  });
-  int64_t last = 0;
-  for (int k = 0; k < 200; ++k) {
-    const int64_t lines = tally.Figures().lines;
-    EXPECT_GE(lines, last);
-    last = lines;
-    if (k % 20 == 0) tally.AskNewestLine();
-    if (std::optional<UString> newest = tally.TakeNewestLine()) EXPECT_EQ(newest->rfind(u"line ", 0), 0u);
-  }
-  committer.join();
-  EXPECT_EQ(tally.Figures().lines, 2000);
-  tally.AskNewestLine();
-  tally.OfferNewestLine(u"left over");
-  tally.Start(3);
-  EXPECT_EQ(tally.Figures().lines, 0);
-  EXPECT_FALSE(tally.NewestLineWanted());
-  EXPECT_FALSE(tally.TakeNewestLine().has_value());
 }
 
 TEST(StatusRefreshPacer, EveryTurnUntilTheFirstWordsThenAtMostEveryTenthOfASecond) {

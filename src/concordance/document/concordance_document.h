@@ -154,13 +154,6 @@ struct TMakeConcordanceArgs {
   std::vector<uint8_t> text_heads;
   // Worker threads; 0: one per core, unless the LINZORA_THREADS variable names a number.
   int32_t threads = 0;
-  // On several workers, the texts are committed on a thread of the run's own while the calling
-  // thread keeps the window alive (it polls the run's token): until MakeConcordance answers, the
-  // calling thread may read nothing the run fills but what lines_committed reports.
-  bool commit_beside_caller = false;
-  // After each text is judged, on the thread that commits it: the lines the list holds and its
-  // newest line (nullptr when it holds none), which may be read during the call only. May be empty.
-  std::function<void(int64_t lines, const TConcordanceEntry* newest)> lines_committed;
 };
 
 inline constexpr uint8_t kTextHeadNotSeen = 0;

@@ -56,7 +56,6 @@ class TRunCommitter {
   }
   void SetEnd(TRunEnd end) { result_.end = end; }
   void SetWorkers(int32_t workers) { result_.workers = workers; }
-  void SetCommittedBeside() { result_.committed_beside = true; }
   void SetWorkerWakeups(int64_t n) { result_.worker_wakeups = n; }
   void SetWaits(double workers, double committer, double tail) {
     result_.worker_wait_seconds = workers;
@@ -480,43 +479,6 @@ void RunThreaded(const TConcordanceRunSettings& settings, const TTextWorker& wor
   committer.SetWaits(pool.WorkerWaitSeconds(), pool.CommitterWaitSeconds(), pool.TailSeconds());
 }
 
-// The committer on a thread of its own; the calling thread polls the token until it ends, so that
-// the window keeps its turns and shows the progress while the texts are committed.
-void RunThreadedBesideCaller(const TConcordanceRunSettings& settings, const TTextWorker& worker,
-                             TRunCommitter& committer, TJobToken& token, int32_t threads) {
-  std::mutex mutex;
-  std::condition_variable ended_cv;
-  bool ended = false;
-  std::exception_ptr error;
-  std::thread committing([&] {
-    try {
-      RunThreaded(settings, worker, committer, token, threads);
-    } catch (...) {
-      error = std::current_exception();
-    }
-    {
-      std::lock_guard lock(mutex);
-      ended = true;
-    }
-    ended_cv.notify_one();
-  });
-  {
-    // The token shows progress and runs the hook at most once an interval: waking a few times
-    // an interval keeps the figures as fresh as the committer's own polls kept them.
-    constexpr auto kLook = std::chrono::milliseconds(TJobToken::kProgressIntervalMs / 5);
-    std::unique_lock lock(mutex);
-    while (!ended) {
-      if (ended_cv.wait_for(lock, kLook, [&] { return ended; })) break;
-      lock.unlock();
-      token.Poll();
-      lock.lock();
-    }
-  }
-  committing.join();
-  committer.SetCommittedBeside();
-  if (error) std::rethrow_exception(error);
-}
-
 }  // namespace
 
 TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, const TTextWorker& worker,
@@ -532,8 +494,6 @@ TConcordanceRunResult RunConcordance(const TConcordanceRunSettings& settings, co
     RunInline(settings, worker, committer, token);
     // The texts' engines kept their word list for the next text on this thread; the run is over.
     TSearchAndDoEngine::FreeKeptWordList();
-  } else if (settings.commit_beside_caller) {
-    RunThreadedBesideCaller(settings, worker, committer, token, threads);
   } else {
     RunThreaded(settings, worker, committer, token, threads);
   }

@@ -20,13 +20,6 @@
 //     the end are dropped: their lines never reach the sink, their logs are not written.
 //   - Workers never touch progress, the log, the sink or the filter; the committer alone does, so
 //     what these see is the same whatever N is.
-//   - The committer is the calling thread, unless the run commits beside its caller (N > 1 and
-//     commit_beside_caller): then a thread of the run's own commits, and the calling thread only
-//     polls the token (showing progress and running its yield hook: the window stays alive) until
-//     the run ends. Whatever the committer touches (the sink and its list, what text_judged
-//     writes, the log) must then not be read on the calling thread before RunConcordance answers;
-//     what the caller may show meanwhile it takes from text_judged's reports, stored for it to
-//     read (atomically or under a lock of its own). The results are the same either way.
 //
 // Per text (in text order, on the calling thread)
 //   - The worker's log lines are written in order, then its candidates are judged (below). A
@@ -105,9 +98,6 @@ struct TConcordanceRunSettings {
   bool one_item_at_a_time = false;     // the items are run one at a time (the Set column is filled)
   bool failure_ends_run = true;        // a text that cannot be read ends the run
   int32_t threads = 1;                 // 1: the worker runs inline on the calling thread
-  // threads > 1: the texts are committed on a thread of the run's own while the calling thread
-  // polls the token (see the contract above).
-  bool commit_beside_caller = false;
   // How far workers may read ahead of the committer (threads > 1 only): at most texts_ahead texts
   // (<= 0: kTextsAheadPerWorker per thread) while the uncommitted lines take fewer than
   // pending_bytes_budget bytes.
@@ -119,7 +109,7 @@ struct TConcordanceRunSettings {
   std::function<UString(int32_t text_index)> text_name;
   // Where the workers' log lines go; empty: the program's log.
   std::function<void(UStringView line)> log;
-  // Told of each text as soon as it is judged, on the committer's thread and in text order (the
+  // Told of each text as soon as it is judged, on the calling thread and in text order (the
   // outcomes the result lists at the end), so that the caller records it while the workers read
   // on; may be empty.
   std::function<void(const TTextRunOutcome& text)> text_judged;
@@ -158,7 +148,6 @@ struct TConcordanceRunResult {
   int32_t filter_refusals = 0;
   int32_t lines_removed_by_gap = 0;
   int32_t workers = 1;  // the threads that read the texts (1: inline on the calling thread)
-  bool committed_beside = false;  // the texts were committed beside the calling thread
   // Times an idle worker was woken while the run went on: at most one for each text committed.
   int64_t worker_wakeups = 0;
   // Where a threaded run's time went beside reading (for benchmarks and profiles): seconds the

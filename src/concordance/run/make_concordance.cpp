@@ -218,7 +218,6 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   settings.one_item_at_a_time = one_search_word >= 0;
   settings.failure_ends_run = true;
   settings.threads = threads;
-  settings.commit_beside_caller = args.commit_beside_caller;
   fDerivedWorkers = settings.threads;
   settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
   settings.lcid = LCID();
@@ -233,10 +232,6 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     TOneTextResult one;
     RecordText(fRunTexts[static_cast<size_t>(outcome.text_index)], outcome, one);
     per_text.push_back(std::move(one));
-    if (args.lines_committed) {
-      const int32_t lines = fConcordanceList->Count();
-      args.lines_committed(lines, lines > 0 ? fConcordanceList->Line(lines - 1) : nullptr);
-    }
   };
   TConcordanceListSink sink(*fConcordanceList);
   TJobToken token(args.texts_progress);
@@ -548,19 +543,17 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
     // The counts that take the lines' words, side by side once the words are fetched.
     std::vector<std::function<void()>> word_counts;
     // The document's thread counts none itself: it would give the window its turns while the
-    // other lists are half-made. Nor does it sort the lines, which a task of their own does
-    // beside the counts where it may: the document's thread (the window's, in a window's run)
-    // only waits for them.
+    // other lists are half-made. It sorts the lines meanwhile, where it may.
     std::vector<std::function<void()>> tasks{{}};
     if (sort_too)
-      tasks.push_back([&] {
+      tasks[0] = [&] {
         const auto start = std::chrono::steady_clock::now();
         SortLinesAfterRun(*this);
         sort_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         // The texts without lines are put in order here too, off the window's own time after the
         // lists: nothing reads them while the lists count (the time-line, which does, is made).
         fUnusedFiles.SortAlphabetically();
-      });
+      };
     for (size_t k = 0; k < jobs.size(); ++k) {
       if (side[k].kind == kListPlot) tasks.push_back(count_task(k));
       else word_counts.push_back(count_task(k));

@@ -727,12 +727,6 @@ bool TFormLinzora::RunConcordance(TVXFileDetails& texts, bool sw_batch) {
     run_text_names_.reserve(static_cast<size_t>(run_texts.FileCount()));
     for (int i = 0; i < run_texts.FileCount(); ++i) run_text_names_.push_back(run_texts.fFiles.Item(i)->data.filename);
     args.texts_progress = [this](int64_t done, int64_t) { run_progress_.TextsDone(done); };
-    // The texts are committed beside the window's thread, which shows what the committer reports.
-    args.commit_beside_caller = true;
-    args.lines_committed = [this](int64_t lines, const TConcordanceEntry* newest) {
-      run_progress_.LinesCommitted(lines);
-      if (newest && run_progress_.NewestLineWanted()) run_progress_.OfferNewestLine(UString(newest->Text()));
-    };
     args.chunk_done = [this](int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
       run_progress_.ChunkDone(text, bytes_read, size, words);
       if (run_chunk_observer_) run_chunk_observer_(text);
@@ -781,11 +775,11 @@ void TFormLinzora::ShowRunProgress() {
   const int64_t now = g_pump_clock.elapsed();
   if (!status_pacer_.Due(now)) return;
   // The progress display writes some of these panels too, so each is set every time it is due:
-  // the status bar passes over a text or value it already shows. The list is not read: the run
-  // may be adding to it on another thread.
-  const TRunProgressFigures f = run_progress_.Figures();
+  // the status bar passes over a text or value it already shows.
+  const int lines = doc->fConcordanceList->Count();
   TVXStatusBar* bar = Status();
-  bar->SetPanelText(kPanelEntries, IntToUStr(f.lines));
+  bar->SetPanelText(kPanelEntries, IntToUStr(lines));
+  const TRunProgressFigures f = run_progress_.Figures();
   if (f.texts > 0) {
     bar->SetPanelText(kPanelRunText, CountFormat(u"text %d of %d", {IntToUStr(f.text + 1), IntToUStr(f.texts)}));
     // The percent panels may be bars (the progress display's style) or text.
@@ -796,13 +790,10 @@ void TFormLinzora::ShowRunProgress() {
     bar->SetPanelText(kPanelRunWords, VXResFmt(TVXRes::VXNWords, {IntToUStr(f.running_words)}));
   }
   status_pacer_.Shown(now, f.running_words > 0);
-  // The newest line is asked of the committer, which copies it in after its next text.
-  if (show_next_line_) {
+  if (show_next_line_ && lines > 0) {
     show_next_line_ = false;
-    run_progress_.AskNewestLine();
-  }
-  if (std::optional<UString> newest = run_progress_.TakeNewestLine()) {
-    bar->SetPanelText(kPanelMessage, *newest);
+    const TConcordanceEntry* line = doc->fConcordanceList->Line(lines - 1);
+    if (line) bar->SetPanelText(kPanelMessage, UString(line->Text()));
   } else if (f.texts > 0 && f.text != shown_text_) {
     // The newest line stays until the next text begins.
     shown_text_ = f.text;

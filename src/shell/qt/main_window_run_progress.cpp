@@ -10,23 +10,6 @@ void TRunProgressTally::Start(int32_t texts) {
   done_ = 0;
   words_ = 0;
   furthest_ = -1;
-  lines_ = 0;
-  newest_wanted_ = false;
-  std::lock_guard lock(newest_mutex_);
-  newest_.reset();
-}
-
-void TRunProgressTally::OfferNewestLine(UString text) {
-  std::lock_guard lock(newest_mutex_);
-  newest_ = std::move(text);
-  newest_wanted_.store(false, std::memory_order_relaxed);
-}
-
-std::optional<UString> TRunProgressTally::TakeNewestLine() {
-  std::lock_guard lock(newest_mutex_);
-  std::optional<UString> taken = std::move(newest_);
-  newest_.reset();
-  return taken;
 }
 
 void TRunProgressTally::ChunkDone(int32_t text, int64_t bytes_read, int64_t size, int32_t words) {
@@ -48,7 +31,6 @@ TRunProgressFigures TRunProgressTally::Figures() const {
   TRunProgressFigures f;
   f.texts = texts_;
   f.running_words = words_.load(std::memory_order_relaxed);
-  f.lines = lines_.load(std::memory_order_relaxed);
   if (texts_ == 0) return f;
   const int64_t done = done_.load();
   if (done >= texts_) {

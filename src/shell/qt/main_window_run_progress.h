@@ -13,21 +13,11 @@
 //     empty text or one not yet reported; 100 once all are committed); overall percent = (its
 //     index x 100 + this-text percent) / n; running words = the sum of every text's latest word
 //     count.
-//   - LinesCommitted(lines) is called by whichever thread commits the texts (the window's, or one
-//     beside it), after each text: the lines in the list then. Figures().lines is the latest.
-//   - The newest line: the window asks for one (AskNewestLine); the committer, seeing it wanted
-//     (NewestLineWanted) after a text, copies that text's newest line in (OfferNewestLine), and
-//     the window takes it once (TakeNewestLine). The window never reads the list while the run
-//     may be adding to it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <optional>
-
-#include "platform/rtl/ustring.h"
 
 struct TRunProgressFigures {
   int32_t text = 0;  // 0-based index of the text being read
@@ -35,7 +25,6 @@ struct TRunProgressFigures {
   int32_t this_percent = 0;
   int32_t overall_percent = 0;
   int64_t running_words = 0;
-  int64_t lines = 0;  // lines in the list after the last text committed
   bool operator==(const TRunProgressFigures&) const = default;
 };
 
@@ -66,13 +55,7 @@ class TRunProgressTally {
   void Start(int32_t texts);
   void ChunkDone(int32_t text, int64_t bytes_read, int64_t size, int32_t words);
   void TextsDone(int64_t done);
-  void LinesCommitted(int64_t lines) { lines_.store(lines, std::memory_order_relaxed); }
   TRunProgressFigures Figures() const;
-
-  void AskNewestLine() { newest_wanted_.store(true, std::memory_order_relaxed); }
-  bool NewestLineWanted() const { return newest_wanted_.load(std::memory_order_relaxed); }
-  void OfferNewestLine(UString text);
-  std::optional<UString> TakeNewestLine();
 
  private:
   struct TText {
@@ -85,8 +68,4 @@ class TRunProgressTally {
   std::atomic<int64_t> done_{0};
   std::atomic<int32_t> furthest_{-1};  // the furthest text a chunk was reported of
   std::atomic<int64_t> words_{0};
-  std::atomic<int64_t> lines_{0};
-  std::atomic<bool> newest_wanted_{false};
-  std::mutex newest_mutex_;
-  std::optional<UString> newest_;  // offered and not yet taken
 };
