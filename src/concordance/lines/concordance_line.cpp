@@ -1063,7 +1063,7 @@ void TConcordanceEntry::LinkWordsToTags() {
   TTagPositionsList& tags = TagPositions();
   tags.SetCentre(SearchWordStart());
   TTagPositionsExtraRec& extra = tags.Extra();
-  // Each word is looked for from the tag the word before it ended at (a line of mark-up holds
+  // Each word is looked for from the tag the word before it was linked to (a line of mark-up holds
   // dozens of tags: they are read where they lie).
   const std::span<const TTagPositionRec> recs = tags.Records();
   size_t from = 0;

@@ -1046,6 +1046,13 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   if (!DecodeUtf8StrictTo(b, m, fText.data() + c, units, true, &consumed, &breaks) ||
       (!more_follows && consumed != m))
     return false;
+  KeepUtf8UnitsAfterCarried(b, consumed, units, base, breaks);
+  return true;
+}
+
+void TBufferProcessor::KeepUtf8UnitsAfterCarried(const uint8_t* b, size_t consumed, size_t units, uint32_t base,
+                                                 const TUtf8RunBreaks& breaks) {
+  const size_t c = fCarryText.size();
   fText.resize(c + units);
   std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
   BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
@@ -1053,7 +1060,6 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
   if (breaks.zero) ZerosToSpaces(fText.data() + c, units);
   fPrepBase = static_cast<int32_t>(c);
-  return true;
 }
 
 TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base,
@@ -1087,13 +1093,7 @@ TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b
     // The piece goes on as units, decoded already: its zeros are spaces, and it is composed
     // later if it must be.
     WidenNarrowUnits(fNarrowBytes.data(), static_cast<int32_t>(units), fText.data() + c);
-    fText.resize(c + units);
-    std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
-    BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
-    BufferDetails.code_page = 0;
-    Utf8OffsetsOf(b, consumed, units, base, breaks.complete);
-    if (breaks.zero) ZerosToSpaces(fText.data() + c, units);
-    fPrepBase = static_cast<int32_t>(c);
+    KeepUtf8UnitsAfterCarried(b, consumed, units, base, breaks);
     return TBytesRead::AsUnits;
   }
   const size_t own_chars = std::min<size_t>(units, static_cast<size_t>(fRuns.CharAtOrAfter(base + own)));

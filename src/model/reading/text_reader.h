@@ -142,6 +142,8 @@ bool NeedsUnicodeDocument(const TFileHandledRec& info);
 // The document keeps the same 56 bytes as its all-file-handled info.
 void CopyFileHandledInfo(const TFileHandledRec& from, TAllFileHandledInfo& to);
 
+struct TUtf8RunBreaks;
+
 enum class TTextEncoding : uint8_t { CodePage = 0, Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
 
 // --- the reader's encoding rules (step 1), for anything else that reads a text's bytes ---------
@@ -553,6 +555,11 @@ class TBufferProcessor {
   // Decodes well-formed UTF-8 straight after the carried characters (fPrepBase then set);
   // false, with fText to be made afresh, when the bytes are not.
   bool DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32_t base, bool more_follows);
+  // The units of well-formed UTF-8 decoded after the carried characters (b[0, consumed) made
+  // `units`) kept as the new characters: the carried ones put before, the offsets, zeros as
+  // spaces (fPrepBase set).
+  void KeepUtf8UnitsAfterCarried(const uint8_t* b, size_t consumed, size_t units, uint32_t base,
+                                 const TUtf8RunBreaks& breaks);
   // Where each of `units` characters decoded from b[0, consumed) of well-formed UTF-8 lies
   // (runs_noted: fRuns holds their runs already, noted by the decoder).
   void Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t units, uint32_t base, bool runs_noted);
