@@ -153,6 +153,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
     };
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
+  last_window_ = TLineWindow{};
   engine_.PrepareForConcordancing(
       fFullFilename, Text(), Kinds(), pos,
       [this](TSearchAndDoEngine& sender, TSearchFound_Rec& f) { return DoSearchFound(sender, f); },
@@ -348,9 +349,11 @@ TChunkView TLinzoraBufferProcessor::PlainChunkView() const {
   return chunk;
 }
 
-TLinzoraBufferProcessor::TLineWindow TLinzoraBufferProcessor::LineWindowAt(int32_t position) const {
+TLinzoraBufferProcessor::TLineWindow TLinzoraBufferProcessor::LineWindowAt(int32_t position) {
+  if (last_window_.at == position) return last_window_;
   const TFastPassResult* fast = FastPassFound();
-  TLineWindow w;
+  TLineWindow& w = last_window_;
+  w.at = position;
   w.from = std::max(0, position - cutter_.Width() / 2);
   w.to = std::min(Length() + LookAheadLength(), w.from + cutter_.Width());
   w.plain = fast != nullptr && !AnyHiddenTag(*fast, w.from, w.to) && AllAsciiBetween(*fast, w.from, w.to);

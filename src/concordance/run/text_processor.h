@@ -134,10 +134,14 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // The window of the line around the hit at `position` in a chunk the fast pass judged (half a
   // width before it), and whether it is plain: no hidden tag, nothing beyond ASCII.
   struct TLineWindow {
+    int32_t at = -1;  // the hit's position
     int32_t from = 0, to = 0;
     bool plain = false;
   };
-  TLineWindow LineWindowAt(int32_t position) const;
+  // The last window worked out (the next hit's is asked for before its line is made), dropped
+  // with each chunk.
+  TLineWindow LineWindowAt(int32_t position);
+  TLineWindow last_window_;
   // Sets the view's plain range to that of a plain window (the whole chunk where all of it is
   // plain ASCII), its bytes (where given) from the range's first character.
   void SetPlainRange(TChunkView& view, const TLineWindow& window) const;

@@ -1102,15 +1102,10 @@ TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b
   const size_t widened_from = own_chars > own - lazy ? own_chars - (own - lazy) : 0;
   WidenNarrowUnits(fNarrowBytes.data() + widened_from, static_cast<int32_t>(units - widened_from),
                    fText.data() + c + widened_from);
-  fText.resize(c + units);
-  std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
-  BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
-  BufferDetails.code_page = 0;
-  Utf8OffsetsOf(b, consumed, units, base, true);
+  KeepUtf8UnitsAfterCarried(b, consumed, units, base, breaks);
   fLazyTextEnd = static_cast<int32_t>(widened_from);
   fNarrowNew = fNarrowBytes.data();
   fNarrowMade = true;
-  fPrepBase = static_cast<int32_t>(c);
   return TBytesRead::AsBytes;
 }
 
@@ -1492,8 +1487,8 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     FileHandledInfo.unicode_content = 1;
   }
   // Plain ASCII widened in place has nothing to compose, nor has a piece read as bytes (it would
-  // not be read so). New characters to compose after the
-  // carried ones are composed alone (and joined to them later), as on the full road.
+  // not be read so). New characters to compose after the carried ones are composed alone (and
+  // joined to them later), as on the full road.
   if (RequiringPrecomposedCharacters && fNarrowNew == nullptr && !ComposedAlready()) {
     if (fPrepBase > 0) fText.erase(0, static_cast<size_t>(std::exchange(fPrepBase, 0)));
     ComposeChunk();

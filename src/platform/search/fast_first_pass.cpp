@@ -185,10 +185,10 @@ bool BeyondAsciiFits(const T& t, int32_t i, int32_t len, uint16_t k, const TFast
 // Block `base` of t (the characters [0, len) classified) when the block step stopped at units
 // beyond ASCII (or unit 24): the units it stopped at one at a time, the ASCII ones as
 // BlockScalar takes them, the others from the full road's kinds; b comes in as the block step
-// left it (its masks of the units it did not stop at are kept) and leaves with every unit's masks. False where a unit cannot be judged (a stop, a
-// zero, a unit beyond ASCII that does not fit); `wide` tells whether one lay beyond ASCII (or
-// was unit 24). With kKinds the kinds of those units are written (the controls' among them too:
-// their bits of bm.ctrl are cleared).
+// left it (its masks of the units it did not stop at are kept) and leaves with every unit's
+// masks. False where a unit cannot be judged (a stop, a zero, a unit beyond ASCII that does not
+// fit); `wide` tells whether one lay beyond ASCII (or was unit 24). With kKinds the kinds of
+// those units are written (the controls' among them too: their bits of bm.ctrl are cleared).
 template <bool kKinds, typename T>
 bool BlockBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds, const TFastPassRules& r,
                       TBlockMasks& b, bool& wide) {
@@ -246,8 +246,7 @@ bool BlockBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds, co
 
 // The kinds of the units of block `base` judged by BlockBeyondAscii, the steps' changes not laid
 // over.
-template <typename T>
-void KindsBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds) {
+void KindsBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds) {
   const int32_t end = std::min<int32_t>(base + 64, len);
   for (int32_t i = base; i < end; ++i) kinds[i] = UnitKind(t, i, len);
 }
@@ -1272,8 +1271,7 @@ void MakeTextFromBytes(char16_t* t, int32_t from, int32_t to, const TFastPassRul
 // Writes the kinds of the blocks [from_block, to_block) of a judged chunk from its text and what
 // the pass found: each block classified again, then the pass's changes laid over it.
 void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
-                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
-                             const uint8_t* narrow);
+                             const TFastPassRules& rules, TVectorPath path, const uint8_t* narrow);
 
 void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
                         const TFastPassRules& rules, TVectorPath path, const TFastPassResult& found,
@@ -1290,11 +1288,10 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
     } else {
       while (e < to_block && !BlockBitSet(found.wide_blocks, e)) ++e;
     }
-    if (e > b) WriteAsciiKindsOfBlocks(t, k, len, b, e, rules, path, found, narrow);
+    if (e > b) WriteAsciiKindsOfBlocks(t, k, len, b, e, rules, path, narrow);
     for (; e < to_block && BlockBitSet(found.wide_blocks, e); ++e) {
       const int32_t base = static_cast<int32_t>(e * 64);
-      if (narrow != nullptr) KindsBeyondAscii(TUnitsOfBytes{t, narrow}, base, len, k);
-      else KindsBeyondAscii(static_cast<const char16_t*>(t), base, len, k);
+      KindsBeyondAscii(t, base, len, k);
     }
     b = e;
   }
@@ -1313,8 +1310,7 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
 // The kinds of blocks of plain ASCII as classified (read from the bytes where given; the text
 // is made already), the steps' changes not laid over.
 void WriteAsciiKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block, size_t to_block,
-                             const TFastPassRules& rules, TVectorPath path, const TFastPassResult&,
-                             const uint8_t* narrow) {
+                             const TFastPassRules& rules, TVectorPath path, const uint8_t* narrow) {
   const TAsciiKinds& a = AsciiKinds();
   const TVectorValues vals{};  // the kinds alone need no stops or symbols
 #if defined(__x86_64__)

@@ -190,8 +190,9 @@ bool DecodeUtf8NarrowTo(const uint8_t* data, size_t n, uint8_t* narrow, char16_t
 // Unknown code pages are read as Windows-1252. Bytes a single-byte code page leaves undefined
 // become U+FFFD (in 0x80-0x9F: the C1 control of that value, as the platform does).
 UString DecodeCodePage(const uint8_t* data, size_t n, int code_page);
-// The unit of each byte of a code page of one byte a character (an unknown one: the byte's own
-// value); nullptr for a code page of several bytes a character.
+// The unit of each byte of a code page of one byte a character, as DecodeCodePageInto reads it
+// (where no converter opens: the byte's own value); nullptr for a code page of several bytes a
+// character.
 const char16_t* SingleByteCodePageUnits(int code_page);
 // A name as older lists stored it: a length byte, then that many characters in the code page.
 bool ReadShortStringInCodePage(TStream& s, UString& out, int code_page);
