@@ -16,6 +16,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/runtime/vx_tools.h"
 #include "wordlist/detailed_consist.h"
+#include "wordlist/index_commit.h"
 #include "wordlist/relationships_list.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_indexer.h"
@@ -184,6 +185,12 @@ int MakeIndex(const TWordlistToolArgs& args, std::ostream& out, std::ostream& er
   bool stop_list = false;
   if (!StopListReady(err, stop_list, code)) return code;
   const UString name = U16(args.output);
+  // A save of this index cut short before is undone (or finished) first, so that what is there
+  // decides between adding and making.
+  UString recovered;
+  if (RecoverIndexCommit(IndexCommitRecordName(IndexBase(args.output)), &recovered) == TIndexRecovery::Failed)
+    return Failed(err, U8(recovered));
+  if (!recovered.empty()) err << kProgram << ": " << U8(recovered) << "\n";
   // An index that is there is added to; its damaged or foreign files are refused, never replaced.
   const bool adding = FileExists(ChangeFileExt(name, u".tokens")) || FileExists(ChangeFileExt(name, u".types"));
   auto doc = NewDocument(err);
