@@ -326,13 +326,19 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
   auto doc = NewDocument(err);
   err << kProgram << ": comparing " << files.size() << " word lists\n";
   const bool ok = doc->MakeDetailedConsistencyList(files);
-  for (const UString& f : doc->FailedTexts()) err << kProgram << ": left out: " << U8(f) << "\n";
+  // Every list named is compared, or nothing is written: a result that silently lacks a list
+  // would read as that list's words being absent.
+  for (const UString& f : doc->FailedTexts()) err << kProgram << ": cannot compare: " << U8(f) << "\n";
+  if (!doc->FailedTexts().empty())
+    return Failed(err, "no consistency list written: " + std::to_string(doc->FailedTexts().size()) + " of " +
+                           std::to_string(files.size()) + " files named are no word lists that can be read");
   if (!ok) return Failed(err, "no consistency list made: " + U8(doc->LastFailure()));
-  const UString file = U16(args.output);
+  // A name without an extension is saved with the list's own.
+  UString file = U16(args.output);
+  if (ExtractFileExt(file).empty()) file += DefaultExtFromListType(doc->ListKind);
   int code = SaveDocument(*doc, file, err);
   if (code != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() - doc->FailedTexts().size()
-      << " lists\n";
+  out << U8(file) << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() << " lists\n";
   return kWordlistToolDone;
 }
 
@@ -422,6 +428,9 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const UString folder = ExtractFilePath(U16(args.output));
     if (!folder.empty() && !DirectoryExists(folder))
       return Failed(err, "no such folder for " + args.output + ": " + U8(folder));
+    // A folder is no file to write: its name with an extension would land beside it.
+    if (DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
+      return Failed(err, args.output + " is a folder: -o names the file to write");
   }
   if (args.command == "list") return MakeList(args, out, err);
   if (args.command == "index") return MakeIndex(args, out, err);
