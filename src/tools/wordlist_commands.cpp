@@ -16,6 +16,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/runtime/vx_tools.h"
 #include "wordlist/detailed_consist.h"
+#include "wordlist/index_commit.h"
 #include "wordlist/relationships_list.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist/wordlist_indexer.h"
@@ -184,6 +185,12 @@ int MakeIndex(const TWordlistToolArgs& args, std::ostream& out, std::ostream& er
   bool stop_list = false;
   if (!StopListReady(err, stop_list, code)) return code;
   const UString name = U16(args.output);
+  // A save of this index cut short before is undone (or finished) first, so that what is there
+  // decides between adding and making.
+  UString recovered;
+  if (RecoverIndexCommit(IndexCommitRecordName(IndexBase(args.output)), &recovered) == TIndexRecovery::Failed)
+    return Failed(err, U8(recovered));
+  if (!recovered.empty()) err << kProgram << ": " << U8(recovered) << "\n";
   // An index that is there is added to; its damaged or foreign files are refused, never replaced.
   const bool adding = FileExists(ChangeFileExt(name, u".tokens")) || FileExists(ChangeFileExt(name, u".types"));
   auto doc = NewDocument(err);
@@ -319,13 +326,19 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
   auto doc = NewDocument(err);
   err << kProgram << ": comparing " << files.size() << " word lists\n";
   const bool ok = doc->MakeDetailedConsistencyList(files);
-  for (const UString& f : doc->FailedTexts()) err << kProgram << ": left out: " << U8(f) << "\n";
+  // Every list named is compared, or nothing is written: a result that silently lacks a list
+  // would read as that list's words being absent.
+  for (const UString& f : doc->FailedTexts()) err << kProgram << ": cannot compare: " << U8(f) << "\n";
+  if (!doc->FailedTexts().empty())
+    return Failed(err, "no consistency list written: " + std::to_string(doc->FailedTexts().size()) + " of " +
+                           std::to_string(files.size()) + " files named are no word lists that can be read");
   if (!ok) return Failed(err, "no consistency list made: " + U8(doc->LastFailure()));
-  const UString file = U16(args.output);
+  // A name without an extension is saved with the list's own.
+  UString file = U16(args.output);
+  if (ExtractFileExt(file).empty()) file += DefaultExtFromListType(doc->ListKind);
   int code = SaveDocument(*doc, file, err);
   if (code != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() - doc->FailedTexts().size()
-      << " lists\n";
+  out << U8(file) << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() << " lists\n";
   return kWordlistToolDone;
 }
 
@@ -415,6 +428,9 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const UString folder = ExtractFilePath(U16(args.output));
     if (!folder.empty() && !DirectoryExists(folder))
       return Failed(err, "no such folder for " + args.output + ": " + U8(folder));
+    // A folder is no file to write: its name with an extension would land beside it.
+    if (DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
+      return Failed(err, args.output + " is a folder: -o names the file to write");
   }
   if (args.command == "list") return MakeList(args, out, err);
   if (args.command == "index") return MakeIndex(args, out, err);

@@ -18,14 +18,16 @@
 
 namespace {
 
-QLineEdit* FileRow(QWidget* parent, QFormLayout* form, const QString& label, const QString& name) {
+// A file name with its browse button: one to open, or (`to_write`) one to write.
+QLineEdit* FileRow(QWidget* parent, QFormLayout* form, const QString& label, const QString& name, bool to_write) {
   auto* row = new QHBoxLayout;
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(name);
   edit->setMinimumWidth(300);
   auto* browse = new QPushButton(QStringLiteral("..."), parent);
-  QObject::connect(browse, &QPushButton::clicked, parent, [parent, edit] {
-    const QString f = QFileDialog::getOpenFileName(parent, QString(), edit->text());
+  QObject::connect(browse, &QPushButton::clicked, parent, [parent, edit, to_write] {
+    const QString f = to_write ? QFileDialog::getSaveFileName(parent, QString(), edit->text())
+                               : QFileDialog::getOpenFileName(parent, QString(), edit->text());
     if (!f.isEmpty()) edit->setText(f);
   });
   row->addWidget(edit);
@@ -40,7 +42,7 @@ TFormCollRelationsWLCheckFilename::TFormCollRelationsWLCheckFilename(QWidget* pa
   setWindowTitle(QStringLiteral("Confirm word list filename"));
   auto* column = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  word_list_ = FileRow(this, form, QStringLiteral("word list"), QStringLiteral("ElFileNameEditWordList"));
+  word_list_ = FileRow(this, form, QStringLiteral("word list"), QStringLiteral("ElFileNameEditWordList"), false);
   case_ = new QCheckBox(QStringLiteral("Case sensitive"), this);
   lemmas_ = new QCheckBox(QStringLiteral("Full lemma processing"), this);
   form->addRow(QString(), case_);
@@ -48,7 +50,7 @@ TFormCollRelationsWLCheckFilename::TFormCollRelationsWLCheckFilename(QWidget* pa
   columns_ = new QComboBox(this);
   columns_->setObjectName(QStringLiteral("AdvComboBoxColumnForRelation"));
   form->addRow(QStringLiteral("column for relation"), columns_);
-  export_ = FileRow(this, form, QStringLiteral("Export details to"), QStringLiteral("ElFileNameEditExportDetails"));
+  export_ = FileRow(this, form, QStringLiteral("Export details to"), QStringLiteral("ElFileNameEditExportDetails"), true);
   column->addLayout(form);
   explanation_ = new QLabel(this);
   explanation_->setObjectName(QStringLiteral("Label1"));

@@ -1,4 +1,5 @@
 #include "wordlist/wordlist_indexer.h"
+#include "wordlist/index_commit.h"
 
 #include <sys/stat.h>
 
@@ -152,14 +153,25 @@ TIndexHandler::TFound TIndexHandler::Examine(UString& why) {
 
 bool TIndexHandler::LoadedTheFiles() {
   fLastFailure.clear();
+  fRecoveryNote.clear();
   if (!fOk) return Fail(u"no index file name");
   UString why;
+  // A save cut short (a kill, a power cut) left a commit record: the index is made whole first,
+  // the old one or the new one, and the user told which.
+  const TIndexRecovery recovery = RecoverIndexCommit(IndexCommitRecordName(fFilename), &why);
+  if (recovery == TIndexRecovery::Failed) return Refuse(why);
+  if (recovery != TIndexRecovery::None) {
+    fRecoveryNote = why;
+    AddToLogFile(u"corpus index: " + why);
+  }
+  why.clear();
   const TFound found = Examine(why);
   if (fIndexMode >= kIndexReadOnly) {
     if (found == TFound::None) return Refuse(TokenOrderFilename + u": missing");
     if (found != TFound::Good) return Refuse(why);
     if (!ReadIndex(false) || !ReadStatsAndMarkup()) return Refuse(fLastFailure);
     CheckTextsStillThere();
+    NoteRecovery();
     return true;
   }
   if (found == TFound::Newer || found == TFound::OnlyOne) return Refuse(why);
@@ -168,13 +180,26 @@ bool TIndexHandler::LoadedTheFiles() {
       const UString what = found == TFound::Good ? TokenOrderFilename + u": an index of that name is there" : why;
       return Refuse(what + u"; a new index replaces it only when asked to");
     }
-    return BeginBuild();
+    if (!BeginBuild()) return false;
+    NoteRecovery();
+    return true;
   }
   // Adding: to a good index, or to none (a new one).
-  if (found == TFound::None) return BeginBuild();
+  if (found == TFound::None) {
+    if (!BeginBuild()) return false;
+    NoteRecovery();
+    return true;
+  }
   if (found != TFound::Good) return Refuse(why);
   if (!ReadIndex(true) || !ReadStatsAndMarkup()) return Refuse(fLastFailure);
-  return BeginBuild();
+  if (!BeginBuild()) return false;
+  NoteRecovery();
+  return true;
+}
+
+void TIndexHandler::NoteRecovery() {
+  if (fRecoveryNote.empty()) return;
+  fLastFailure = fLastFailure.empty() ? fRecoveryNote : fRecoveryNote + u"; " + fLastFailure;
 }
 
 bool TIndexHandler::ReadIndex(bool for_adding) {
@@ -245,7 +270,11 @@ bool TIndexHandler::ReadStatsAndMarkup() {
   }
   fOldTexts = fStats->Count();
   fMarkupSectionStarts.Clear();
-  if (FileExists(MarkupSectionsFilename)) {
+  if (!FileExists(MarkupSectionsFilename)) {
+    const UString note = MarkupSectionsFilename + u": missing; the index is read without its texts' section starts";
+    fRecoveryNote = fRecoveryNote.empty() ? note : fRecoveryNote + u"; " + note;
+    AddToLogFile(u"corpus index: " + note);
+  } else {
     auto markup = TIndexFile::OpenRead(MarkupSectionsFilename, &why);
     std::vector<uint8_t> m(markup ? static_cast<size_t>(std::max<int64_t>(0, markup->Size())) : 0);
     if (!markup || !markup->ReadAt(0, m.data(), static_cast<int64_t>(m.size())))
@@ -418,7 +447,7 @@ bool TIndexHandler::SaveBuild(const std::vector<UString>& notes, const std::vect
   if (!files.back()) return Fail(why);
   files.push_back(WriteMarkup(why));
   if (!files.back()) return Fail(why);
-  if (!CommitIndexFiles(files, &why)) return Fail(why);
+  if (!CommitIndexFiles(files, IndexCommitRecordName(fFilename), &why)) return Fail(why);
   files.clear();
   build.reset();
   // From now on the saved index is read like any opened one.
@@ -448,7 +477,7 @@ bool TIndexHandler::SaveNotesOnly(const std::vector<UString>& notes, const std::
   if (!files.back()) return Fail(why);
   files.push_back(WriteMarkup(why));
   if (!files.back()) return Fail(why);
-  if (!CommitIndexFiles(files, &why)) return Fail(why);
+  if (!CommitIndexFiles(files, IndexCommitRecordName(fFilename), &why)) return Fail(why);
   return ReadIndex(false);
 }
 

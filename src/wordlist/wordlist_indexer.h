@@ -4,7 +4,8 @@
 //
 // What a build does, in order
 //   1. TIndexHandler(name, mode): mode 0 makes a new index, 1 adds texts to one, 2 or more opens
-//      one to read. LoadedTheFiles looks at what is there first and changes nothing on disk:
+//      one to read. LoadedTheFiles first makes whole an index whose save was cut short
+//      (RecoverIndexCommit, index_commit.h); then it looks at what is there, changing nothing:
 //      a new index under the name of files that are there (a good index, or damaged or foreign
 //      files) is refused unless replacing was asked for; adding needs a good index or none; an
 //      index of a newer program is never touched.
@@ -258,6 +259,10 @@ class TIndexHandler {
   bool fReplacing;
   bool fFilename_changed = true;
   UString fLastFailure;
+  // What opening found that a user should hear of (a save cut short and undone or finished, a
+  // missing ".markup"), said in LastFailure when the index opens.
+  UString fRecoveryNote;
+  void NoteRecovery();
   TTextsett_rec32 fTextSettings{};
   TWordlist_settings_rec fWordlistSettings{};
   // The types of the opened index, by number.

@@ -1,6 +1,7 @@
 #include "wordlist/wordlist_indexer_streams.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,12 +24,6 @@ namespace {
 std::atomic<int64_t> g_fail_at{-1};
 std::atomic<int64_t> g_counted{0};
 
-// Counts one write or rename; true when the seam makes it fail.
-bool SeamFails() {
-  const int64_t n = g_counted.fetch_add(1);
-  const int64_t at = g_fail_at.load();
-  return at >= 0 && n == at;
-}
 
 std::string Native(const UString& name) { return ToFsPath(name).string(); }
 
@@ -46,6 +41,12 @@ TIndexTypeFileRec UnsetTypeRec() {
   TIndexTypeFileRec r;
   std::memset(&r, 0xFF, sizeof r);
   return r;
+}
+
+bool IndexWriteSeamFails() {
+  const int64_t n = g_counted.fetch_add(1);
+  const int64_t at = g_fail_at.load();
+  return at >= 0 && n == at;
 }
 
 void SetIndexWriteFailureAfter(int64_t n) {
@@ -90,6 +91,9 @@ std::unique_ptr<TIndexFile> TIndexFile::CreateTemp(const UString& final_name, US
     f->fd_ = ::open(Native(f->name_).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (f->fd_ < 0 && errno != EEXIST) break;
   }
+  // Held while the file lives: an opener that finds the lock free knows its writer is gone and
+  // may remove the file (RecoverIndexCommit).
+  if (f->fd_ >= 0) ::flock(f->fd_, LOCK_EX | LOCK_NB);
   if (f->fd_ < 0) {
     if (error) *error = u"cannot create a file beside " + final_name + u": " + SystemReason(errno);
     f->temporary_ = false;
@@ -128,7 +132,7 @@ bool TIndexFile::ReadAt(int64_t position, void* buffer, int64_t count) {
 
 bool TIndexFile::WriteAt(int64_t position, const void* data, int64_t count) {
   if (position < 0 || count < 0) return false;
-  if (SeamFails()) {
+  if (IndexWriteSeamFails()) {
     errno = ENOSPC;
     return Fail(u"could not write");
   }
@@ -204,88 +208,6 @@ bool TIndexFileWriter::Flush() {
   if (!file_.WriteAt(position_, buffer_.data(), static_cast<int64_t>(used_))) return failed_ = true, false;
   position_ += static_cast<int64_t>(used_);
   used_ = 0;
-  return true;
-}
-
-// --- committing --------------------------------------------------------------------------------
-
-namespace {
-
-UString FollowedLink(const UString& name) {
-  std::error_code ec;
-  const std::filesystem::path p = ToFsPath(name);
-  if (!std::filesystem::is_symlink(p, ec)) return name;
-  const std::filesystem::path target = std::filesystem::weakly_canonical(p, ec);
-  return ec ? name : FromFsPath(target);
-}
-
-bool Rename(const UString& from, const UString& to, bool counted, UString* error) {
-  if (counted && SeamFails()) {
-    if (error) *error = u"could not replace " + to + u": " + SystemReason(ENOSPC);
-    return false;
-  }
-  if (::rename(Native(from).c_str(), Native(to).c_str()) == 0) return true;
-  if (error) *error = u"could not replace " + to + u": " + SystemReason(errno);
-  return false;
-}
-
-void SyncFolder(const UString& file) {
-  UString folder = ExtractFilePath(file);
-  if (folder.empty()) folder = u".";
-  const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-}  // namespace
-
-bool CommitIndexFiles(std::vector<std::unique_ptr<TIndexFile>>& temps, UString* error) {
-  struct TMove {
-    UString final_name;
-    UString aside;  // where the file that was there waits; empty when there was none
-    bool moved_in = false;
-  };
-  std::vector<TMove> moves;
-  for (const auto& t : temps) {
-    TMove m;
-    m.final_name = FollowedLink(t->FinalName());
-    struct stat st {};
-    if (::stat(Native(m.final_name).c_str(), &st) == 0) ::fchmod(t->Descriptor(), st.st_mode & 07777);
-    if (!t->Sync()) {
-      if (error) *error = t->Error();
-      return false;
-    }
-    moves.push_back(std::move(m));
-  }
-  auto undo = [&] {
-    for (size_t i = moves.size(); i-- > 0;) {
-      TMove& m = moves[i];
-      if (m.moved_in) ::unlink(Native(m.final_name).c_str());
-      if (!m.aside.empty()) Rename(m.aside, m.final_name, false, nullptr);
-    }
-  };
-  for (TMove& m : moves) {
-    if (!FileExists(m.final_name)) continue;
-    const UString aside = UniqueTempName(ExtractFilePath(m.final_name).empty() ? u"." : ExtractFilePath(m.final_name),
-                                         u".~" + ExtractFileName(m.final_name) + u".", u".old");
-    if (!Rename(m.final_name, aside, true, error)) {
-      undo();
-      return false;
-    }
-    m.aside = aside;
-  }
-  for (size_t i = 0; i < temps.size(); ++i) {
-    if (!Rename(temps[i]->Name(), moves[i].final_name, true, error)) {
-      undo();
-      return false;
-    }
-    moves[i].moved_in = true;
-  }
-  for (const auto& t : temps) t->Keep();
-  for (const TMove& m : moves)
-    if (!m.aside.empty()) ::unlink(Native(m.aside).c_str());
-  if (!moves.empty()) SyncFolder(moves.front().final_name);
   return true;
 }
 

@@ -16,8 +16,8 @@
 // is the older layout of 24-byte type records, read as well).
 //
 // Writing never touches a file that is there: every file is written to a temporary sibling, and
-// CommitIndexFiles puts the siblings in place together (the old files are kept aside until all
-// the new ones are in, and put back when one cannot be). Every write answers true only when every
+// CommitIndexFiles (index_commit.h) puts the siblings in place together, through a commit record
+// that lets an opener roll a save cut short back, or a finished one forward. Every write answers true only when every
 // byte was written; a write that fails names the file and the system's reason.
 //
 // Reading takes nothing on trust: counts, offsets and places are checked against the file's
@@ -109,6 +109,8 @@ using TIndexSettingsBlock = TWordlistIndexSettingsRec;
 void SetIndexWriteFailureAfter(int64_t n);
 // Writes and renames since the seam was last set.
 int64_t IndexWritesCounted();
+// Counts one write or rename; true when the seam makes this one fail.
+bool IndexWriteSeamFails();
 
 // --- one file ----------------------------------------------------------------------------------
 
@@ -178,12 +180,6 @@ class TIndexFileWriter {
   size_t used_ = 0;
   bool failed_ = false;
 };
-
-// Puts the temporary files in place of their final names (each file's FinalName), all or none:
-// the files already there are first moved aside, then the new ones moved in; when any step
-// fails, the new files are removed and the old ones put back, and error names what failed. A
-// final name that is a symbolic link is followed; a file that was there keeps its mode.
-bool CommitIndexFiles(std::vector<std::unique_ptr<TIndexFile>>& temps, UString* error);
 
 // --- the index file streams --------------------------------------------------------------------
 

@@ -323,6 +323,21 @@ TEST(CollocateAssociation, SearchWordAlternativesPhrasesAndMissing) {
   }
 }
 
+// The report goes beside the file named, with one "details" in its name however the user put it.
+TEST(CollocateAssociation, ReportNameGetsOneDetails) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"/c/reference.lst", u"/c/reference.details.txt"},
+      {u"/c/reference", u"/c/reference.details.txt"},
+      {u"/c/name_details.txt", u"/c/name_details.txt"},
+      {u"/c/name.details.txt", u"/c/name.details.txt"},
+      {u"/c/name-Details", u"/c/name-Details.txt"},
+      {u"/c/details.txt", u"/c/details.details.txt"},        // nothing before "details": it is the name
+      {u"/c/moredetails.txt", u"/c/moredetails.details.txt"},
+      {u"/c.d/name", u"/c.d/name.details.txt"},             // a dot in the folder is no extension
+  };
+  for (const auto& [given, report] : cases) EXPECT_EQ(AssociationReportName(given), report) << Utf16ToUtf8(given);
+}
+
 TEST(CollocateAssociation, ReportFileBytesAndOverwriteRefused) {
   Dogs d;
   TVXBaseHolder h;

@@ -2,12 +2,17 @@
 // indexing, an index already under the name, a stop, a full disk at each write and rename. Each
 // case gets its message naming the file, and the index that was there opens as before, with no
 // temporary file left beside it.
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <map>
 
 #include <random>
 
 #include "../model/text_reader_test_support.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/index_commit.h"
 #include "wordlist/wordlist_indexer_streams.h"
 
 namespace {
@@ -313,6 +318,95 @@ TEST_F(IndexBadInput, AFailureAtEachWriteAndRenameLeavesTheOldIndex) {
     ASSERT_TRUE(BuildIndex(*doc, base, {a, b}, 1, kIndexCreate, true));
     ASSERT_EQ(Seen(), good);
   }
+}
+
+// The files of a folder with their bytes, to put a torn state back for each try of a recovery.
+using TFolderState = std::map<UString, std::vector<uint8_t>>;
+TFolderState StateOf(const UString& folder) {
+  TFolderState s;
+  for (const UString& n : FilesIn(folder)) s[n] = FileBytes(IncludeTrailingPathDelimiter(folder) + n);
+  return s;
+}
+void PutState(const UString& folder, const TFolderState& s) {
+  for (const UString& n : FilesIn(folder)) DeleteFileU(IncludeTrailingPathDelimiter(folder) + n);
+  for (const auto& [n, bytes] : s) ASSERT_TRUE(SafeSaveBytes(IncludeTrailingPathDelimiter(folder) + n, bytes.data(), static_cast<int64_t>(bytes.size())));
+}
+
+// Runs `work` in a child process that is killed (SIGKILL) before the step `kill_at` of a commit or
+// recovery; true when the child was killed, false when it ran to its end.
+bool KilledAt(int64_t kill_at, const std::function<void()>& work) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    SetIndexCommitStepHook([kill_at](int64_t step) {
+      if (step == kill_at) ::raise(SIGKILL);
+    });
+    work();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// A save killed at each of its steps, and the recovery after it killed at each of its own: the
+// next opener finds the old index or the new one, whole, says which, and leaves nothing else.
+TEST_F(IndexBadInput, AKillAtEachStepOfASaveLeavesTheOldIndexOrTheNewOneWhole) {
+  const UString folder = tmp.Path() + u"index";
+  const UString c = tmp.Write(u"texts/c.txt", "zebra crossing by the river");
+  ForceDirectories(tmp.Path() + u"new");
+  {
+    auto doc = NewDoc();
+    ASSERT_TRUE(BuildIndex(*doc, tmp.Path() + u"new/corpus", {a, b, c}));
+  }
+  const std::vector<UString> exts{u".tokens", u".types", u".stats", u".markup"};
+  std::vector<std::vector<uint8_t>> fresh;
+  for (const UString& e : exts) fresh.push_back(FileBytes(tmp.Path() + u"new/corpus" + e));
+  const TFolderState before = StateOf(folder);
+  for (size_t i = 0; i < exts.size(); ++i)
+    ASSERT_TRUE(SafeSaveBytes(base + exts[i], fresh[i].data(), static_cast<int64_t>(fresh[i].size())));
+  const std::string after = Seen();
+  ASSERT_NE(after.find("ZEBRA/1/1"), std::string::npos) << after;
+  PutState(folder, before);
+
+  auto commit = [&] {
+    std::vector<std::unique_ptr<TIndexFile>> temps;
+    UString why;
+    for (size_t i = 0; i < exts.size(); ++i) temps.push_back(TIndexFile::TempHolding(base + exts[i], fresh[i], why));
+    if (!CommitIndexFiles(temps, IndexCommitRecordName(base), &why)) ::_exit(4);
+  };
+  auto recover = [&] { RecoverIndexCommit(IndexCommitRecordName(base), nullptr); };
+  int olds = 0, news = 0, opened = 0;
+  for (int64_t n = 0;; ++n) {
+    ASSERT_LT(n, 60);
+    SCOPED_TRACE("save killed before step " + std::to_string(n));
+    PutState(folder, before);
+    const bool killed = KilledAt(n, commit);
+    const TFolderState torn = StateOf(folder);
+    for (int64_t m = 0;; ++m) {
+      ASSERT_LT(m, 60);
+      SCOPED_TRACE("recovery killed before step " + std::to_string(m));
+      PutState(folder, torn);
+      const bool recovery_killed = KilledAt(m, recover);
+      if (m == 0 && torn.count(u"corpus.commit")) {
+        // The first opener after the kill says what it found.
+        auto reader = NewDoc();
+        ASSERT_TRUE(reader->OpenAnIndexAndLoadWords(base).first) << Utf16ToUtf8(reader->LastFailure());
+        EXPECT_NE(reader->LastFailure().find(u"corpus.commit"), UString::npos) << Utf16ToUtf8(reader->LastFailure());
+      }
+      const std::string seen = Seen();
+      EXPECT_TRUE(seen == good || seen == after) << seen;
+      EXPECT_EQ(FilesIn(folder), files);
+      if (m == 0) (seen == good ? olds : news)++;
+      ++opened;
+      // Without a record, recovering only removes a dead writer's files: one try is enough.
+      if (!recovery_killed || !torn.count(u"corpus.commit")) break;
+    }
+    if (!killed) break;
+  }
+  EXPECT_GT(olds, 3);
+  EXPECT_GT(news, 3);
+  RecordProperty("opened", opened);
 }
 
 TEST_F(IndexBadInput, AFullDiskIsNamedBySystemError) {

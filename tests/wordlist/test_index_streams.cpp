@@ -9,6 +9,7 @@
 #include "wordlist/index_clusters.h"
 #include "wordlist/index_type_table.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/index_commit.h"
 #include "wordlist/wordlist_indexer_streams.h"
 
 namespace {
@@ -301,13 +302,13 @@ TEST_F(IndexStreams, FilesArePutInPlaceTogetherThroughALinkAndWithTheirMode) {
     return f;
   };
   // A rename that fails: both old files are there as they were, nothing else.
-  for (int64_t fail = 0; fail < 4; ++fail) {
+  for (int64_t fail = 0; fail < 8; ++fail) {
     std::vector<std::unique_ptr<TIndexFile>> temps;
     temps.push_back(make(tmp.Path() + u"x.stats", "new stats"));
     temps.push_back(make(tmp.Path() + u"x.markup", "new markup"));
     SetIndexWriteFailureAfter(fail);
     UString why;
-    EXPECT_FALSE(CommitIndexFiles(temps, &why));
+    EXPECT_FALSE(CommitIndexFiles(temps, tmp.Path() + u"x.commit", &why));
     SetIndexWriteFailureAfter(-1);
     temps.clear();
     EXPECT_EQ(ReadAll(real), "old stats");
@@ -318,7 +319,7 @@ TEST_F(IndexStreams, FilesArePutInPlaceTogetherThroughALinkAndWithTheirMode) {
   temps.push_back(make(tmp.Path() + u"x.stats", "new stats"));
   temps.push_back(make(tmp.Path() + u"x.markup", "new markup"));
   UString why;
-  ASSERT_TRUE(CommitIndexFiles(temps, &why)) << Utf16ToUtf8(why);
+  ASSERT_TRUE(CommitIndexFiles(temps, tmp.Path() + u"x.commit", &why)) << Utf16ToUtf8(why);
   temps.clear();
   EXPECT_EQ(ReadAll(real), "new stats");  // through the link
   struct stat st {};

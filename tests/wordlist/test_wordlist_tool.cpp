@@ -420,6 +420,9 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
     std::filesystem::copy_file(index + ext, Path("damaged/samples") + ext);
   std::filesystem::resize_file(Path("damaged/samples.types"), 70);
   std::ofstream(Path("not_a_list.lst")) << "plain text, no word list";
+  ASSERT_EQ(Run({"list", kSamplesDir, "-o", Path("good.lst")}).code, 0);
+  std::filesystem::copy_file(Path("good.lst"), Path("cut.lst"));
+  std::filesystem::resize_file(Path("cut.lst"), std::filesystem::file_size(Path("good.lst")) / 2);
 
   struct TCase {
     std::vector<std::string> args;
@@ -440,6 +443,11 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
       {{"consistency", Path("not_a_list.lst"), "/no/such.lst", "-o", Path("dc.lst")}, 1, "no such word list: /no/such.lst",
        "dc.lst"},
       {{"index", kSamplesDir, "-o", Path("damaged/samples")}, 1, "damaged/samples", ""},
+      // A list that cannot be compared stops the comparison: a result without it would be wrong.
+      {{"consistency", Path("good.lst"), Path("cut.lst"), "-o", Path("dc.lst")}, 1, "cut.lst", "dc.lst"},
+      {{"consistency", Path("good.lst"), Path("not_a_list.lst"), "-o", Path("dc.lst")}, 1, "not_a_list.lst", "dc.lst"},
+      {{"consistency", Path("good.lst"), Path("good.lst"), "-o", Path("empty")}, 1, "empty is a folder", "empty.lst"},
+      {{"list", kSamplesDir, "-o", Path("empty/")}, 1, "is a folder", "empty.lst"},
       {{"settings", "cluster-min-size=2", "cluster-max-size=200"}, 1, "cluster-max-size needs a whole number from 1 to 102",
        ""},
       {{"settings", "cluster-min-size=4", "cluster-max-size=3"}, 1, "cluster-min-size is above cluster-max-size", ""},
@@ -471,6 +479,11 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
   const TToolRun help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out, WordlistToolUsage());
+  // A name without an extension is written with the list's own, and the summary names that file.
+  const TToolRun plain = Run({"consistency", Path("good.lst"), Path("good.lst"), "-o", Path("both")});
+  EXPECT_EQ(plain.code, 0) << plain.err;
+  EXPECT_TRUE(std::filesystem::exists(Path("both.lst")));
+  EXPECT_EQ(plain.out.rfind(Path("both.lst") + ": ", 0), 0u) << plain.out;
 }
 
 }  // namespace

@@ -57,5 +57,6 @@ struct TAssociationResult {
 
 TAssociationResult ComputeAssociationReport(const TReferenceWordList& reference, TCollocateList& list,
                                             const TAssociationArgs& args);
-// The report's name: the extension of file_name replaced by ".details.txt".
+// The report's name: the extension of file_name replaced by ".details.txt"; a name whose stem
+// already ends in ".details", "_details" or "-details" only gets ".txt".
 UString AssociationReportName(UStringView file_name);
