@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/lists/entry_values.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
@@ -15,6 +16,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "wordlist/row_texts.h"
+#include "wordlist/word_list.h"
 
 namespace {
 
@@ -24,7 +26,20 @@ UString FloatText(double v, int decimals) {
   return Utf8ToUtf16(buf);
 }
 
+UString BareName(UStringView file) { return ChangeFileExt(ExtractFileName(file), u""); }
+
+UString FrequencyHeading(UStringView file) {
+  return file.empty() ? UString(u"Freq.") : VXResFmt(TVXRes::VXFreqInX, {BareName(file)});
+}
+
 }  // namespace
+
+std::vector<UString> KeywordListHeadings(UStringView study, UStringView reference) {
+  return {VXRes(TVXRes::VXN),  u"Word",   FrequencyHeading(study), u"%",
+          VXRes(TVXRes::VXTextFiles), FrequencyHeading(reference), u"%", u"BIC",
+          u"Keyness", VXRes(TVXRes::VXLogRatio), u"p", VXRes(TVXRes::VXLemmas), VXRes(TVXRes::VXSet)};
+}
+
 
 // --- rows ------------------------------------------------------------------------------------
 
@@ -380,12 +395,32 @@ void TKeyWordList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int k
     cell.text = TrimU(text);
   } else if (col >= 2 && col <= 10) {
     cell.text.clear();
+    // The scores with the decimals that tell them apart; p with enough to show a small one.
+    if (col >= 7 && cell.has_number) cell.decimals = col == 10 ? 6 : 3;
   }
   cell.has_text = !cell.text.empty();
   if ((col == 3 || col == 6) && cell.has_number && GetShouldColourPercentages()) {
     cell.has_colour = true;
     cell.colour = GetAPercentageColour(static_cast<int32_t>(cell.number.value));
   }
+}
+
+void TKeyWordList::CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) {
+  if (column_kind != 3 && column_kind != 6) return;
+  cell.text = ShareHeadingForDisplay(cell.text);
+  cell.has_text = !cell.text.empty();
+}
+
+void TKeyWordList::NumericalDataAndNegative(int column, int index, TNumberDisplayAndSinglesRec& result,
+                                            bool& negative) {
+  NumericalData(column, index, result);
+  negative = index >= 0 && index < Count() && Get(index) && Row(index)->data.negative != 0;
+}
+
+void TKeyWordList::SetSourceNames(UStringView study, UStringView reference) {
+  fStudyName = UString(study);
+  fReferenceName = UString(reference);
+  SetHeadings(KeywordListHeadings(study, reference));
 }
 
 bool TKeyWordList::GetNextCloudDatum(TCloudDatum& datum) {
