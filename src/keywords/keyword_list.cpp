@@ -26,6 +26,23 @@ UString FloatText(double v, int decimals) {
   return Utf8ToUtf16(buf);
 }
 
+// A share column's value: over tokens (the running words of the study, which 0, or of the
+// reference, 1) or, when the settings say so, over texts.
+void ShareValue(const TKeywordsSettingsRec32& k, int which, int32_t freq, int32_t texts,
+                TNumberDisplayAndSinglesRec& result) {
+  result.kind = kSharePercent;
+  const bool over_texts = k.SharesOverTexts();
+  result.caption = VXRes(over_texts ? TVXRes::VXTextFiles : TVXRes::VXTokens);
+  result.total = over_texts ? k.Texts(which) : k.RunningWords(which);
+  result.part = over_texts ? texts : freq;
+  result.value = static_cast<float>(result.part);
+  if (result.total > 0) {
+    result.is_real = true;
+    result.value = static_cast<float>(
+        AsPercentOrPPMOfTotal(double(result.total), GetDisplayWordsPerMillion(), double(result.part)));
+  }
+}
+
 UString BareName(UStringView file) { return ChangeFileExt(ExtractFileName(file), u""); }
 
 UString FrequencyHeading(UStringView file) {
@@ -332,25 +349,12 @@ void TKeyWordList::NumericalData(int column, int index, TNumberDisplayAndSingles
   TVXBaseLemmaMatchCapableList::NumericalData(column, index, result);
   if (column == 0 || index < 0 || index >= Count() || !Get(index)) return;
   const TKeywordRecord& d = Row(index)->data;
-  auto share = [&](int which, int32_t freq, int32_t texts) {
-    result.kind = kSharePercent;
-    const bool over_texts = KWSettings.SharesOverTexts();
-    result.caption = VXRes(over_texts ? TVXRes::VXTextFiles : TVXRes::VXTokens);
-    result.total = over_texts ? KWSettings.Texts(which) : KWSettings.RunningWords(which);
-    result.part = over_texts ? texts : freq;
-    result.value = static_cast<float>(result.part);
-    if (result.total > 0) {
-      result.is_real = true;
-      result.value = static_cast<float>(
-          AsPercentOrPPMOfTotal(double(result.total), GetDisplayWordsPerMillion(), double(result.part)));
-    }
-  };
   switch (column) {
     case 2: result.value = static_cast<float>(d.frequency); break;
-    case 3: share(0, d.frequency, d.n_texts); break;
+    case 3: ShareValue(KWSettings, 0, d.frequency, d.n_texts, result); break;
     case 4: result.value = NFilesCorrected(d.n_texts, BasedOnOneTextFile()); break;
     case 5: result.value = static_cast<float>(d.rc_frequency); break;
-    case 6: share(1, d.rc_frequency, d.rc_n_texts); break;
+    case 6: ShareValue(KWSettings, 1, d.rc_frequency, d.rc_n_texts, result); break;
     case 7:
       result.kind = 1;
       result.is_real = true;

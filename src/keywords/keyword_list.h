@@ -52,6 +52,7 @@ enum : int {
   kKWColFrequency = 2,
   kKWColTexts = 4,
   kKWColRefFrequency = 5,
+  kKWColKeyness = 8,
   kKWColCategory = 12,
 };
 
@@ -131,7 +132,6 @@ class TKeyWordList : public TVXBaseLemmaMatchCapableList {
   std::vector<UString> AllWordsAsStringList() const;
   // The smallest BIC score; 2147483648.0 for an empty list.
   double LowestBICScore() const;
-  bool SavedToFileByWordList() const { return true; }
 
   // The column's value as NumericalData gives it, and whether the row is a negative keyword.
   void NumericalDataAndNegative(int column, int index, TNumberDisplayAndSinglesRec& result, bool& negative);

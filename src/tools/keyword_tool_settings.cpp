@@ -29,15 +29,15 @@ bool WholeNumber(const std::string& text, int64_t lo, int64_t hi, int64_t& v) {
   return ec == std::errc() && p == end && v >= lo && v <= hi;
 }
 
-TKeywordSetting Count(const char* name, int32_t (TRec::*get)() const, void (TRec::*set)(int32_t)) {
-  return {name, [get](const TRec& r) { return std::to_string((r.*get)()); },
+TKeywordSetting Count(const char* name, int32_t (*get)(const TRec&), void (*set)(TRec&, int32_t)) {
+  return {name, [get](const TRec& r) { return std::to_string(get(r)); },
           [set](TRec& r, const std::string& text, std::string& must) {
             int64_t v = 0;
             if (!WholeNumber(text, 0, INT32_MAX, v)) {
               must = "a whole number from 0 to " + std::to_string(INT32_MAX);
               return false;
             }
-            (r.*set)(static_cast<int32_t>(v));
+            set(r, static_cast<int32_t>(v));
             return true;
           }};
 }
@@ -83,9 +83,15 @@ const std::vector<TKeywordSetting>& KeywordSettings() {
           [](const TRec& r) { return r.KeynessProcedure() == kKeynessChiSquare; },
           [](TRec& r, bool chi) { r.SetKeynessProcedure(chi ? kKeynessChiSquare : kKeynessLogLikelihood); }),
       MaximumP(),
-      Count("min-frequency", &TRec::KeywordMinFrequency, &TRec::SetKeywordMinFrequency),
-      Count("min-texts", &TRec::KeywordMinTexts, &TRec::SetKeywordMinTexts),
-      Count("max-wanted", &TRec::MaxKeywordsWanted, &TRec::SetMaxKeywordsWanted),
+      Count(
+          "min-frequency", [](const TRec& r) { return r.KeywordMinFrequency(); },
+          [](TRec& r, int32_t v) { r.SetKeywordMinFrequency(v); }),
+      Count(
+          "min-texts", [](const TRec& r) { return r.KeywordMinTexts(); },
+          [](TRec& r, int32_t v) { r.SetKeywordMinTexts(v); }),
+      Count(
+          "max-wanted", [](const TRec& r) { return r.MaxKeywordsWanted(); },
+          [](TRec& r, int32_t v) { r.SetMaxKeywordsWanted(v); }),
       Choice(
           "negative-keywords", "no", "yes", [](const TRec& r) { return r.IncludeNegativeKeywords(); },
           [](TRec& r, bool v) { r.SetIncludeNegativeKeywords(v); }),

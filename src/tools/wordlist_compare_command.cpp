@@ -47,11 +47,23 @@ int CompareWordlistsCommand(const TWordlistToolArgs& args, std::ostream& out, st
   if (!doc.SaveToFile(file, 0, 0, 0))
     return Refused(err, "could not write " + args.output +
                             (doc.LastFailure().empty() ? std::string() : ": " + Utf16ToUtf8(doc.LastFailure())));
-  const TKeyWordList& k = doc.Keywords();
+  TKeyWordList& k = doc.Keywords();
   int negative = 0;
-  for (int i = 0; i < k.Count(); ++i) negative += k.Row(i) && k.Row(i)->data.negative ? 1 : 0;
+  for (int i = 0; i < k.Count(); ++i) {
+    TNumberDisplayAndSinglesRec keyness;
+    bool below = false;
+    k.NumericalDataAndNegative(kKWColKeyness, i, keyness, below);
+    negative += below ? 1 : 0;
+  }
   out << args.output << ": " << k.Count() << " keywords (" << negative << " negative) of " << study << " against "
       << reference << ", " << k.KWSettings.RunningWords(0) << " and " << k.KWSettings.RunningWords(1)
       << " running words, " << result.shared_types << " of " << result.study_types << " study words in the reference\n";
+  std::string words;
+  for (const UString& w : k.AllWordsAsStringList()) words += (words.empty() ? "" : " ") + Utf16ToUtf8(w);
+  out << "keywords: " << words << "\n";
+  TKeywordRecord first{};
+  if (k.KeywordData(0, first))
+    out << "first: " << Utf16ToUtf8(k.WordTextOfRow(0)) << ", " << first.frequency << " in the study, "
+        << first.rc_frequency << " in the reference\n";
   return kWordlistToolDone;
 }
