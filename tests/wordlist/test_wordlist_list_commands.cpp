@@ -261,6 +261,9 @@ TEST_F(ListCommands, ShowSortsEveryKindOfList) {
        "sorted by kind 6 (Texts), descending"},
       {{Path("study.lst"), "--column", "5"}, "Word", {"MOON", "SUN", "CAT", "DOG"}, "sorted by kind 6 (Texts), ascending"},
       {{Path("study.lst"), "--frequency"}, "Freq.", {"4", "3", "2", "1"}, "in frequency order"},
+      // No word has lemmas joined: each relative entropy is 0, and the sort keeps the order.
+      {{Path("study.lst"), "--entropy", "--column", "9", "--descending"}, "Relative entropy",
+       {"0.00", "0.00", "0.00", "0.00"}, "sorted by kind 11 (Relative entropy), descending"},
       // Keyword list: reference frequency up, log ratio down (ties keep the keyness order).
       {{Path("kw.lst"), "--column", "5"}, "Word", {"SUN", "CAT", "DOG", "MOON"}, "sorted by kind 5, ascending"},
       {{Path("kw.lst"), "--column", "9", "--descending"}, "Word", {"CAT", "SUN", "DOG", "MOON"}, "descending"},
