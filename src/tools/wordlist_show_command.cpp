@@ -1,6 +1,6 @@
 // "show" and "set-cell": a saved list as its grid shows it, and one of its cells edited.
+#include <algorithm>
 #include <charconv>
-#include <set>
 
 #include "keywords/keyword_list.h"
 #include "model/export/export_cells.h"
@@ -39,11 +39,17 @@ TListView ViewOf(const TWordlistToolArgs& args) {
   const std::vector<std::string>& o = args.view_options;
   for (size_t i = 0; i < o.size(); ++i) {
     int64_t n = -1;
-    if (o[i] == "--sort" && i + 1 < o.size() && WholeNumber(o[i + 1], n)) v.sort_kind = static_cast<int32_t>(n), ++i;
-    else if (o[i] == "--column" && i + 1 < o.size() && WholeNumber(o[i + 1], n)) v.column = static_cast<int32_t>(n), ++i;
-    else if (o[i] == "--descending") v.descending = true;
-    else if (o[i] == "--frequency") v.frequency = true;
-    else if (o[i] == "--entropy") v.entropy = true;
+    if (ListViewOptionValues(o[i]) > 0) {
+      // The value was checked when the options were read.
+      if (i + 1 < o.size() && WholeNumber(o[i + 1], n)) (o[i] == "--sort" ? v.sort_kind : v.column) = int32_t(n);
+      ++i;
+    } else if (o[i] == "--descending") {
+      v.descending = true;
+    } else if (o[i] == "--frequency") {
+      v.frequency = true;
+    } else if (o[i] == "--entropy") {
+      v.entropy = true;
+    }
   }
   return v;
 }
