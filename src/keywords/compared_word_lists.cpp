@@ -33,8 +33,6 @@ UString Figure(double v) {
   return Utf8ToUtf16(buf);
 }
 
-UString BareName(UStringView file) { return ChangeFileExt(ExtractFileName(file), u""); }
-
 }  // namespace
 
 TVXComputeResultRec T_WholeWordlistHolder::ComparedWordlists(UStringView study_file, UStringView reference_file,
@@ -52,11 +50,11 @@ TVXComputeResultRec T_WholeWordlistHolder::ComparedWordlists(UStringView study_f
                  VXResFmt(TVXRes::VXDiceCoefficientIs,
                           {IntToUStr(result.study_types), IntToUStr(result.reference_types),
                            IntToUStr(result.shared_types), Figure(k.DiceCoefficient)}));
-      std::vector<UString> headings = k.Headings();
-      if (headings.size() < 6) headings.resize(6);
-      headings[2] = VXResFmt(TVXRes::VXFreqInX, {BareName(study_file)});
-      headings[5] = VXResFmt(TVXRes::VXFreqInX, {BareName(reference_file)});
-      k.SetHeadings(std::move(headings));
+      // The files compared go with the list: the reference in its settings, the study as the
+      // document's parent file.
+      k.KWSettings.SetReferenceCorpus(reference_file);
+      k.SetSourceNames(study_file, reference_file);
+      SaveAParentFilenameInExtraStuff(study_file);
       TakeKeywordList(std::move(list));
     }
   }

@@ -17,6 +17,13 @@ struct StudyWord {
   int64_t texts = 0;
 };
 
+struct KeptRow {
+  TKeywordRecord rec;
+  const StudyWord* w;
+};
+
+bool StrongerKeyness(const KeptRow& a, const KeptRow& b) { return std::fabs(a.rec.keyness) > std::fabs(b.rec.keyness); }
+
 }  // namespace
 
 TKeynessOutcome ComputeKeywordList(const std::vector<TVXWordList*>& study, TVXWordList& reference,
@@ -51,11 +58,7 @@ TKeynessOutcome ComputeKeywordList(const std::vector<TVXWordList*>& study, TVXWo
   const uint8_t procedure = settings.KeynessProcedure();
   const int64_t n1 = corpora.study_running_words, n2 = corpora.reference_running_words;
   const double max_p = settings.KeywordMaxP();
-  struct Row {
-    TKeywordRecord rec;
-    const StudyWord* w;
-  };
-  std::vector<Row> kept;
+  std::vector<KeptRow> kept;
   for (const StudyWord& w : words) {
     int64_t rc_freq = 0, rc_texts = 0;
     const auto found = ref_rows.find(UpperCaseU(w.word, lcid));
@@ -87,9 +90,7 @@ TKeynessOutcome ComputeKeywordList(const std::vector<TVXWordList*>& study, TVXWo
   outcome.reference_types = reference.Count();
   outcome.obtained = static_cast<int32_t>(kept.size());
   // The strongest first (stable, so equal keyness keeps the study order).
-  std::stable_sort(kept.begin(), kept.end(), [](const Row& a, const Row& b) {
-    return std::fabs(a.rec.keyness) > std::fabs(b.rec.keyness);
-  });
+  std::stable_sort(kept.begin(), kept.end(), StrongerKeyness);
   const int32_t wanted = settings.MaxKeywordsWanted();
   if (wanted > 0 && int64_t(kept.size()) > wanted) kept.resize(static_cast<size_t>(wanted));
 
@@ -97,7 +98,7 @@ TKeynessOutcome ComputeKeywordList(const std::vector<TVXWordList*>& study, TVXWo
     outcome.message = VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXKeywords)});
     return outcome;
   }
-  for (const Row& r : kept)
+  for (const KeptRow& r : kept)
     out.Add(new TKeyWordEntry(&out, r.rec, r.w->word, r.w->prefix, r.w->suffix));
   out.KWSettings = settings;
   out.KWSettings.SetRunningWords(0, static_cast<int32_t>(std::min<int64_t>(n1, INT32_MAX)));

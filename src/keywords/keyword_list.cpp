@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/lists/entry_values.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
 #include "platform/runtime/vx_resources.h"
@@ -15,6 +16,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "wordlist/row_texts.h"
+#include "wordlist/word_list.h"
 
 namespace {
 
@@ -24,7 +26,37 @@ UString FloatText(double v, int decimals) {
   return Utf8ToUtf16(buf);
 }
 
+// A share column's value: over tokens (the running words of the study, which 0, or of the
+// reference, 1) or, when the settings say so, over texts.
+void ShareValue(const TKeywordsSettingsRec32& k, int which, int32_t freq, int32_t texts,
+                TNumberDisplayAndSinglesRec& result) {
+  result.kind = kSharePercent;
+  const bool over_texts = k.SharesOverTexts();
+  result.caption = VXRes(over_texts ? TVXRes::VXTextFiles : TVXRes::VXTokens);
+  result.total = over_texts ? k.Texts(which) : k.RunningWords(which);
+  result.part = over_texts ? texts : freq;
+  result.value = static_cast<float>(result.part);
+  if (result.total > 0) {
+    result.is_real = true;
+    result.value = static_cast<float>(
+        AsPercentOrPPMOfTotal(double(result.total), GetDisplayWordsPerMillion(), double(result.part)));
+  }
+}
+
+UString BareName(UStringView file) { return ChangeFileExt(ExtractFileName(file), u""); }
+
+UString FrequencyHeading(UStringView file) {
+  return file.empty() ? UString(u"Freq.") : VXResFmt(TVXRes::VXFreqInX, {BareName(file)});
+}
+
 }  // namespace
+
+std::vector<UString> KeywordListHeadings(UStringView study, UStringView reference) {
+  return {VXRes(TVXRes::VXN),  u"Word",   FrequencyHeading(study), u"%",
+          VXRes(TVXRes::VXTextFiles), FrequencyHeading(reference), u"%", u"BIC",
+          u"Keyness", VXRes(TVXRes::VXLogRatio), u"p", VXRes(TVXRes::VXLemmas), VXRes(TVXRes::VXSet)};
+}
+
 
 // --- rows ------------------------------------------------------------------------------------
 
@@ -317,25 +349,12 @@ void TKeyWordList::NumericalData(int column, int index, TNumberDisplayAndSingles
   TVXBaseLemmaMatchCapableList::NumericalData(column, index, result);
   if (column == 0 || index < 0 || index >= Count() || !Get(index)) return;
   const TKeywordRecord& d = Row(index)->data;
-  auto share = [&](int which, int32_t freq, int32_t texts) {
-    result.kind = kSharePercent;
-    const bool over_texts = KWSettings.SharesOverTexts();
-    result.caption = VXRes(over_texts ? TVXRes::VXTextFiles : TVXRes::VXTokens);
-    result.total = over_texts ? KWSettings.Texts(which) : KWSettings.RunningWords(which);
-    result.part = over_texts ? texts : freq;
-    result.value = static_cast<float>(result.part);
-    if (result.total > 0) {
-      result.is_real = true;
-      result.value = static_cast<float>(
-          AsPercentOrPPMOfTotal(double(result.total), GetDisplayWordsPerMillion(), double(result.part)));
-    }
-  };
   switch (column) {
     case 2: result.value = static_cast<float>(d.frequency); break;
-    case 3: share(0, d.frequency, d.n_texts); break;
+    case 3: ShareValue(KWSettings, 0, d.frequency, d.n_texts, result); break;
     case 4: result.value = NFilesCorrected(d.n_texts, BasedOnOneTextFile()); break;
     case 5: result.value = static_cast<float>(d.rc_frequency); break;
-    case 6: share(1, d.rc_frequency, d.rc_n_texts); break;
+    case 6: ShareValue(KWSettings, 1, d.rc_frequency, d.rc_n_texts, result); break;
     case 7:
       result.kind = 1;
       result.is_real = true;
@@ -380,12 +399,32 @@ void TKeyWordList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int k
     cell.text = TrimU(text);
   } else if (col >= 2 && col <= 10) {
     cell.text.clear();
+    // The scores with the decimals that tell them apart; p with enough to show a small one.
+    if (col >= 7 && cell.has_number) cell.decimals = col == 10 ? 6 : 3;
   }
   cell.has_text = !cell.text.empty();
   if ((col == 3 || col == 6) && cell.has_number && GetShouldColourPercentages()) {
     cell.has_colour = true;
     cell.colour = GetAPercentageColour(static_cast<int32_t>(cell.number.value));
   }
+}
+
+void TKeyWordList::CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) {
+  if (column_kind != 3 && column_kind != 6) return;
+  cell.text = ShareHeadingForDisplay(cell.text);
+  cell.has_text = !cell.text.empty();
+}
+
+void TKeyWordList::NumericalDataAndNegative(int column, int index, TNumberDisplayAndSinglesRec& result,
+                                            bool& negative) {
+  NumericalData(column, index, result);
+  negative = index >= 0 && index < Count() && Get(index) && Row(index)->data.negative != 0;
+}
+
+void TKeyWordList::SetSourceNames(UStringView study, UStringView reference) {
+  fStudyName = UString(study);
+  fReferenceName = UString(reference);
+  SetHeadings(KeywordListHeadings(study, reference));
 }
 
 bool TKeyWordList::GetNextCloudDatum(TCloudDatum& datum) {

@@ -52,6 +52,7 @@ enum : int {
   kKWColFrequency = 2,
   kKWColTexts = 4,
   kKWColRefFrequency = 5,
+  kKWColKeyness = 8,
   kKWColCategory = 12,
 };
 
@@ -75,6 +76,10 @@ enum TKeywordSortKind : int32_t {
 };
 
 class TKeyWordList;
+
+// The headings of a keyword list's columns; the frequency columns name the study and reference
+// lists when given ("Freq. in" and the name), else "Freq.".
+std::vector<UString> KeywordListHeadings(UStringView study = {}, UStringView reference = {});
 
 class TKeyWordEntry : public TVXBaseListObject {
  public:
@@ -127,7 +132,12 @@ class TKeyWordList : public TVXBaseLemmaMatchCapableList {
   std::vector<UString> AllWordsAsStringList() const;
   // The smallest BIC score; 2147483648.0 for an empty list.
   double LowestBICScore() const;
-  bool SavedToFileByWordList() const { return true; }
+
+  // The column's value as NumericalData gives it, and whether the row is a negative keyword.
+  void NumericalDataAndNegative(int column, int index, TNumberDisplayAndSinglesRec& result, bool& negative);
+  // The files compared: the settings summary names them and the two frequency columns are headed
+  // "Freq. in" and each one's name without folder and extension.
+  void SetSourceNames(UStringView study, UStringView reference);
 
   // --- overrides ---
   bool BasedOnOneTextFile() const override { return fOneTextStudy ? *fOneTextStudy : fKWStats->Count() == 1; }
@@ -141,6 +151,8 @@ class TKeyWordList : public TVXBaseLemmaMatchCapableList {
   void SetBase(TVXBaseListObject& entry, int level) override;
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
+  // The two share columns (3 and 6) are headed by the unit the shares are shown in.
+  void CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) override;
   bool GetNextCloudDatum(TCloudDatum& datum) override;
   std::vector<UString> DetailsOfCurrentSettings() override;
   std::vector<UString> LemmaListFromThisList() override;

@@ -24,6 +24,19 @@ int32_t TextsOf(const T_WholeWordlistHolder& doc) { return std::max(1, doc.Stats
 
 int32_t Clamped(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX)); }
 
+// A word list read for the computation; nullptr with the message naming the file when it fails.
+std::unique_ptr<T_WholeWordlistHolder> LoadedWordList(UStringView name, const T_WholeKeywordsHolder& kws,
+                                                      TVXComputeResultRec& result) {
+  auto doc = std::make_unique<T_WholeWordlistHolder>(kws.CentreOfMainForm(), nullptr, nullptr, kListWordList, false,
+                                                     false, kws.TextTagHandler, kws.TagsToTranslate);
+  if (!doc->ReadWholeFromFile(name, current_tool_var).first) {
+    result.message = doc->LastFailure().empty() ? VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXKeywords), name})
+                                                : doc->LastFailure();
+    return nullptr;
+  }
+  return doc;
+}
+
 }  // namespace
 
 T_WholeKeywordsHolder::T_WholeKeywordsHolder(TTessorineList list_type, TCentreOfMainFormFunc centre,
@@ -74,16 +87,6 @@ bool T_WholeKeywordsHolder::ComputeKWs(const std::vector<UString>& study_files, 
                                        TVXComputeResultRec& result, int32_t, int32_t, TKWHandlingAmount, int32_t,
                                        int32_t) {
   result = TVXComputeResultRec{};
-  auto load = [&](UStringView name) -> std::unique_ptr<T_WholeWordlistHolder> {
-    auto doc = std::make_unique<T_WholeWordlistHolder>(CentreOfMainForm(), nullptr, nullptr, kListWordList, false,
-                                                       false, TextTagHandler, TagsToTranslate);
-    if (!doc->ReadWholeFromFile(name, current_tool_var).first) {
-      result.message = doc->LastFailure().empty() ? VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXKeywords), name})
-                                                  : doc->LastFailure();
-      return nullptr;
-    }
-    return doc;
-  };
   if (study_files.empty()) {
     result.message = VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXKeywords), u""});
     AddToLogFile(u"ComputeKWs: " + result.message + u": no study word list");
@@ -91,13 +94,13 @@ bool T_WholeKeywordsHolder::ComputeKWs(const std::vector<UString>& study_files, 
   }
   std::vector<std::unique_ptr<T_WholeWordlistHolder>> studies;
   for (const UString& name : study_files) {
-    studies.push_back(load(name));
+    studies.push_back(LoadedWordList(name, *this, result));
     if (!studies.back()) {
       AddToLogFile(u"ComputeKWs: " + result.message);
       return false;
     }
   }
-  std::unique_ptr<T_WholeWordlistHolder> reference = load(reference_file);
+  std::unique_ptr<T_WholeWordlistHolder> reference = LoadedWordList(reference_file, *this, result);
   if (!reference) {
     AddToLogFile(u"ComputeKWs: " + result.message);
     return false;

@@ -1,5 +1,6 @@
 #include "tools/wordlist_commands.h"
 #include "tools/wordlist_tool_settings.h"
+#include "tools/wordlist_list_commands.h"
 
 #include <charconv>
 #include <filesystem>
@@ -43,6 +44,10 @@ constexpr TCommandShape kCommands[] = {
     {"moving-window", 1, 1, false, "INDEX"},
     {"export", 1, 2, true, "INDEX [WORD]"},
     {"settings", 0, -1, false, "[NAME=VALUE...]"},
+    {"compare", 2, 2, true, "STUDY.lst REFERENCE.lst"},
+    {"show", 1, 1, false, "LIST.lst"},
+    {"set-cell", 4, 4, false, "LIST.lst ROW COLUMN TEXT"},
+    {"keyword-settings", 0, -1, false, "[NAME=VALUE...]"},
 };
 
 const TCommandShape* ShapeOf(const std::string& name) {
@@ -361,6 +366,11 @@ std::string WordlistToolUsage() {
     << "  moving-window INDEX [--size N] [--runs N]      INDEX_moving_window.txt and .plotdata\n"
     << "  export INDEX [WORD] -o FILE.txt      text and sentence lengths, and the word's byte positions\n"
     << "  settings [NAME=VALUE...]             shows the stored settings the commands use, or changes them\n"
+    << "  compare STUDY.lst REFERENCE.lst -o KEYWORDS.lst  the keywords of a word list against a reference list\n"
+    << "  show LIST.lst [--sort KIND|--column N] [--descending] [--frequency] [--entropy]\n"
+    << "                                       a saved list's columns and rows, sorted, and its status text\n"
+    << "  set-cell LIST.lst ROW COLUMN TEXT [-o FILE.lst] [--frequency]  edits a cell and saves the list\n"
+    << "  keyword-settings [NAME=VALUE...]     shows the stored keywords settings compare uses, or changes them\n"
     << "options: --threads N (workers; every core by default), --help\n"
     << "Settings are the stored word-list, index, moving-window and consistency settings and the stop list.\n"
     << "Exit codes: 0 done, 1 input refused or work failed, 2 usage error.\n";
@@ -391,6 +401,10 @@ bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolAr
         error = a + " needs a whole number above 0, not \"" + value + "\"";
         return false;
       }
+    } else if (const int takes = ListViewOptionValues(a); takes >= 0) {
+      parsed.view_options.push_back(a);
+      if (takes > 0 && !value_of(i, a, value)) return false;
+      if (takes > 0) parsed.view_options.push_back(value);
     } else if (a.size() > 1 && a[0] == '-') {
       error = "unknown option " + a;
       return false;
@@ -419,6 +433,7 @@ bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolAr
     error = parsed.command + " needs -o and the file to write";
     return false;
   }
+  if (!ListViewOptionsFit(parsed, error)) return false;
   return true;
 }
 
@@ -441,6 +456,10 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
   if (args.command == "moving-window") return MovingWindow(args, out, err);
   if (args.command == "export") return Export(args, out, err);
   if (args.command == "settings") return Settings(args, out, err);
+  if (args.command == "compare") return CompareWordlistsCommand(args, out, err);
+  if (args.command == "show") return ShowListCommand(args, out, err);
+  if (args.command == "set-cell") return SetCellCommand(args, out, err);
+  if (args.command == "keyword-settings") return KeywordSettingsCommand(args, out, err);
   err << kProgram << ": unknown command " << args.command << "\n";
   return kWordlistToolUsage;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "model/export/export_cells.h"
 #include "model/lists/entry_values.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_maths.h"
@@ -541,6 +542,17 @@ void TDetailedConsistencyList::DrawgridDataRec(int col, int row, TGrid_data_rec&
     cell.has_colour = true;
     cell.colour = GetAPercentageColour(static_cast<int32_t>(cell.number.value + 0.5f));
   }
+}
+
+void TDetailedConsistencyList::CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) {
+  const int list = column_kind - kDCFirstListColumn;
+  if (list >= 0 && list < fN) {
+    const int display = ShareDisplayOf(GetDisplayWordsPerMillion());
+    if (display != kShareDefault) cell.text += u" " + ShareUnitText(display);
+  } else {
+    cell.text = TitleCasedString(cell.text);
+  }
+  cell.has_text = !cell.text.empty();
 }
 
 bool TDetailedConsistencyList::GetNextCloudDatum(TCloudDatum& datum) {

@@ -191,6 +191,9 @@ class TDetailedConsistencyList : public TVXBaseLemmaMatchCapableList {
   void NumericalData(int column, int index, TNumberDisplayAndSinglesRec& result) override;
   void DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) override;
   bool GetNextCloudDatum(TCloudDatum& datum) override;
+  // A list column's heading names the unit its shares are shown in, when shares are shown;
+  // every other heading is title-cased.
+  void CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) override;
   int LemmaWordColumn() const override { return 4; }
   int PredefinedSetColumnNumber() const override { return 5; }
   // The sort kind of a grid column; a list column also chooses that list for the level.

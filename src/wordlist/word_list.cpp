@@ -39,6 +39,21 @@ UString WordlistSortKindName(int32_t kind) {
   return VXRes(names[kind]);
 }
 
+std::vector<UString> WordListHeadings() {
+  return {VXRes(TVXRes::VXN), u"Word", u"Freq.", u"%", VXRes(TVXRes::VXTextFiles), u"%",
+          VXRes(TVXRes::VXDispersion), VXRes(TVXRes::VXLemmas), VXRes(TVXRes::VXSet)};
+}
+
+UString ShareHeadingForDisplay(UStringView heading) {
+  size_t cut = heading.find(u'%');
+  const size_t per = heading.find(u"per ");
+  if (per != UStringView::npos && per < cut) cut = per;
+  UString unit = ShareUnitText(ShareDisplayOf(GetDisplayWordsPerMillion()));
+  if (unit.empty()) unit = u"%";  // shown as a percentage by default
+  if (cut == UStringView::npos) return UString(heading);
+  return UString(heading.substr(0, cut)) + unit;
+}
+
 
 
 TVXWordList::TVXWordList(TVXBaseHolder* holder, TTessorineList list_type)
@@ -470,6 +485,7 @@ int32_t TVXWordList::HeaderColumnToSortNeeded(int level, int column) {
     }
   }
   if (column == LemmaWordColumn()) return kWLSortLemmas;
+  if (level == 0 && fRelativeEntropyColumn >= 0 && column == fRelativeEntropyColumn) return kWLSortRelativeEntropy;
   if (level > 0) return kWLSortWords;
   switch (column) {
     case 1:
@@ -547,8 +563,31 @@ void TVXWordList::NumericalData(int column, int index, TNumberDisplayAndSinglesR
       else
         result.value = static_cast<float>(GetTotalJoinedFreq(index) + (IsGappedCluster(d.word) ? 0 : d.frequency));
       break;
-    default: break;
+    default:
+      if (fRelativeEntropyColumn >= 0 && column == fRelativeEntropyColumn) {
+        result.kind = 1;
+        result.is_real = true;
+        result.value = static_cast<float>(RelativeEntropyOfForms(*Row(index)));
+      }
+      break;
   }
+}
+
+void TVXWordList::CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) {
+  if (column_kind != 3) return;
+  cell.text = ShareHeadingForDisplay(cell.text);
+  cell.has_text = !cell.text.empty();
+}
+
+int TVXWordList::ShowRelativeEntropyColumn() {
+  if (fRelativeEntropyColumn < 0) {
+    fRelativeEntropyColumn = PredefinedSetColumnNumber() + 1;
+    std::vector<UString> headings = Headings();
+    if (int(headings.size()) <= fRelativeEntropyColumn) headings.resize(size_t(fRelativeEntropyColumn) + 1);
+    headings[size_t(fRelativeEntropyColumn)] = VXRes(TVXRes::VXRelativeEntropy);
+    SetHeadings(std::move(headings));
+  }
+  return fRelativeEntropyColumn;
 }
 
 void TVXWordList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int kind_of_display) {

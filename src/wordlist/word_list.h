@@ -62,6 +62,11 @@ enum TWordlistSortKind : int32_t {
 inline constexpr int kWLSortKindCount = 13;
 // The name shown for a sort kind ("" outside 0..12).
 UString WordlistSortKindName(int32_t kind);
+// The headings of a word list's own columns (0 .. 8).
+std::vector<UString> WordListHeadings();
+// A share column's heading with the unit the shares are shown in: the text before its "%" or
+// "per ", then the unit of the settings' share display ("%" for the default).
+UString ShareHeadingForDisplay(UStringView heading);
 
 // The entries-edited bit of the list's state word.
 inline constexpr uint16_t kStateEntriesEdited = 0x0010;
@@ -174,6 +179,12 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   std::vector<UString> DetailsOfCurrentSettings() override;
   int LemmaWordColumn() const override { return 7; }
   int PredefinedSetColumnNumber() const override { return 8; }
+  // The share column (3) is headed by the unit the shares are shown in.
+  void CheckedPPMFormatHeading(TGrid_data_rec& cell, int column_kind) override;
+  // Adds the extra column of the lemmas' relative entropy after the own columns (once): it shows
+  // each row's relative entropy (RelativeEntropyOfForms) and sorts as kind 11. Its number.
+  int ShowRelativeEntropyColumn();
+  int RelativeEntropyColumn() const { return fRelativeEntropyColumn; }
   int32_t SortKind(int level) const { return SortLevel(level).key; }
 
   // --- links the document sets ---
@@ -204,6 +215,7 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
 
   bool freq_stale_ = true;
   bool has_affixes_ = false;
+  int fRelativeEntropyColumn = -1;  // the extra column, -1 while not shown
   struct TPivot {
     std::string word, prefix, suffix;
     double number = 0;

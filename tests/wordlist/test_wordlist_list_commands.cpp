@@ -1,0 +1,410 @@
+// linzora_wordlist's commands on saved lists, run as a process on small texts: a keyword list
+// worked out by hand, every kind of list shown in two orders, a cell edited, the keywords
+// settings, and bad input named with exit code 1 and nothing written.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "../model/text_reader_test_support.h"
+#include "support/temp_folder.h"
+#include "tools/wordlist_commands.h"
+#include "wordlist/word_list_document.h"
+
+extern char** environ;
+
+namespace {
+
+using text_reader_test::ScopedSettings;
+
+struct TRun {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string ReadAll(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Split(const std::string& text, char at) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream s(text);
+  while (std::getline(s, part, at)) parts.push_back(part);
+  if (!text.empty() && text.back() == at && at == '\t') parts.push_back("");
+  return parts;
+}
+
+// The table "show" prints: its heading row and its rows, cells by heading.
+struct TShown {
+  std::string title, status;
+  std::vector<std::string> headings;
+  std::vector<std::vector<std::string>> rows;
+  std::string Cell(size_t row, const std::string& heading) const {
+    for (size_t c = 0; c < headings.size(); ++c)
+      if (headings[c] == heading && row < rows.size() && c < rows[row].size()) return rows[row][c];
+    return "?";
+  }
+  std::vector<std::string> Column(const std::string& heading) const {
+    std::vector<std::string> cells;
+    for (size_t r = 0; r < rows.size(); ++r) cells.push_back(Cell(r, heading));
+    return cells;
+  }
+};
+
+TShown Parse(const std::string& out) {
+  TShown t;
+  std::vector<std::string> lines = Split(out, '\n');
+  if (lines.size() < 3) return t;
+  t.title = lines.front();
+  t.headings = Split(lines[1], '\t');
+  for (size_t i = 2; i < lines.size(); ++i) {
+    if (lines[i].rfind("status: ", 0) == 0) {
+      t.status = lines[i].substr(8);
+      break;
+    }
+    t.rows.push_back(Split(lines[i], '\t'));
+  }
+  return t;
+}
+
+class ListCommands : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+  }
+  TRun Run(const std::vector<std::string>& args) {
+    const std::string out = Path("tool.out"), err = Path("tool.err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, LINZORA_WORDLIST_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    return run;
+  }
+  TShown Show(const std::vector<std::string>& args) {
+    std::vector<std::string> all{"show"};
+    all.insert(all.end(), args.begin(), args.end());
+    const TRun run = Run(all);
+    EXPECT_EQ(run.code, 0) << run.err;
+    return Parse(run.out);
+  }
+  std::string Path(const std::string& name) const { return Utf16ToUtf8(dir.Path()) + name; }
+  void Write(const std::string& name, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
+    std::ofstream(Path(name)) << text;
+  }
+  // Study, 10 running words in two texts: CAT 4 (both texts), DOG 3 (both), MOON 2, SUN 1.
+  // Reference, 20 running words in two texts: CAT 2, DOG 6, MOON 12; no SUN.
+  void MakeLists() {
+    Write("s/s1.txt", "cat cat cat dog dog\n");
+    Write("s/s2.txt", "cat dog moon moon sun\n");
+    Write("r/r1.txt", "cat cat dog dog dog moon moon moon moon moon\n");
+    Write("r/r2.txt", "dog dog dog moon moon moon moon moon moon moon\n");
+    ASSERT_EQ(Run({"list", Path("s"), "-o", Path("study.lst")}).code, 0);
+    ASSERT_EQ(Run({"list", Path("r"), "-o", Path("ref.lst")}).code, 0);
+  }
+  ScopedSettings settings;
+  TempFolder dir;
+};
+
+double Number(const std::string& cell) { return cell.empty() || cell == "?" ? NAN : std::stod(cell); }
+
+// The 2x2 table of each word (a of n1 = 10 study words, b of n2 = 20 reference words, N = 30),
+// worked through by hand:
+//   CAT  a 4, b 2: expected 2, 4, 8, 16;
+//        G2 = 2 (4 ln 2 + 2 ln 0.5 + 6 ln 0.75 + 18 ln 1.125) = 3.5606;
+//        chi-square = 30 (4*18 - 2*6)^2 / (6*24*10*20) = 3.75;
+//        log ratio = log2((4/10) / (2/20)) = 2; BIC = 3.5606 - ln 30 (3.4012) = 0.1594;
+//        p = erfc(sqrt(G2 / 2)) = 0.059167, of chi-square erfc(sqrt(1.875)) = 0.052808.
+//   SUN  a 1, b 0: G2 = 2 (ln 3 + 9 ln(9/9.6667) + 20 ln(20/19.3333)) = 2.2671;
+//        log ratio with b taken as 0.5 = log2(0.1 / 0.025) = 2; BIC = -1.1341; p = 0.132153.
+//   DOG  a 3, b 6: equal shares, keyness 0, log ratio 0, BIC = -3.4012, p = 1.
+//   MOON a 2, b 12: G2 = 2 (2 ln(2/4.6667) + 12 ln(12/9.3333) + 8 ln 1.5 + 8 ln 0.75) = 4.5269,
+//        negative; log ratio = log2(0.2 / 0.6) = -1.5850; BIC = 1.1257; p = 0.033366.
+TEST_F(ListCommands, CompareMakesTheKeywordsWorkedOutByHand) {
+  MakeLists();
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0", "min-frequency=1", "min-texts=1",
+                 "max-wanted=0", "negative-keywords=yes", "shares=tokens"})
+                .code,
+            0);
+  const TRun compare = Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")});
+  ASSERT_EQ(compare.code, 0) << compare.err;
+  EXPECT_NE(compare.out.find("kw.lst: 4 keywords (1 negative) of " + Path("study.lst") + " against " + Path("ref.lst") +
+                             ", 10 and 20 running words, 3 of 4 study words in the reference"),
+            std::string::npos)
+      << compare.out;
+
+  const TShown kw = Show({Path("kw.lst")});
+  EXPECT_EQ(kw.title, Path("kw.lst") + ": keyword list, 4 rows");
+  EXPECT_EQ(kw.headings, (std::vector<std::string>{"N", "Word", "Freq. in study", "%", "Texts", "Freq. in ref", "%",
+                                                   "BIC", "Keyness", "Log ratio", "p", "Lemmas", "Set"}));
+  struct TRow {
+    std::vector<std::string> counts;  // word, frequency, share, texts, reference frequency and share
+    double bic, keyness, log_ratio, p;
+  };
+  // Strongest first by keyness, as the list is made: the negative keyword last.
+  const TRow rows[] = {
+      {{"CAT", "4", "40.00", "2", "2", "10.00"}, 0.1594, 3.5606, 2.0, 0.059167},
+      {{"SUN", "1", "10.00", "1", "0", "0.00"}, -1.1341, 2.2671, 2.0, 0.132153},
+      {{"DOG", "3", "30.00", "2", "6", "30.00"}, -3.4012, 0.0, 0.0, 1.0},
+      {{"MOON", "2", "20.00", "1", "12", "60.00"}, 1.1257, -4.5269, -1.5850, 0.033366},
+  };
+  ASSERT_EQ(kw.rows.size(), 4u);
+  for (size_t r = 0; r < 4; ++r) {
+    const TRow& w = rows[r];
+    SCOPED_TRACE(w.counts.front());
+    EXPECT_EQ(std::vector<std::string>(kw.rows[r].begin() + 1, kw.rows[r].begin() + 7), w.counts);
+    EXPECT_NEAR(Number(kw.Cell(r, "BIC")), w.bic, 0.001);
+    EXPECT_NEAR(Number(kw.Cell(r, "Keyness")), w.keyness, 0.001);
+    EXPECT_NEAR(Number(kw.Cell(r, "Log ratio")), w.log_ratio, 0.001);
+    EXPECT_NEAR(Number(kw.Cell(r, "p")), w.p, 0.000002);
+  }
+  EXPECT_EQ(kw.status, "CAT");
+
+  // The settings compare reads: each case a change and the words kept.
+  struct TCase {
+    std::vector<std::string> change;
+    std::vector<std::string> words;
+  };
+  const std::vector<TCase> cases{
+      {{"negative-keywords=no"}, {"CAT", "SUN", "DOG"}},
+      {{"max-p=0.05"}, {"MOON"}},
+      {{"min-frequency=2"}, {"MOON", "CAT", "DOG"}},
+      {{"min-texts=2"}, {"CAT", "DOG"}},
+      {{"max-wanted=2"}, {"MOON", "CAT"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.change.front());
+    ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "min-texts=1",
+                   "max-wanted=0"})
+                  .code,
+              0);
+    std::vector<std::string> change{"keyword-settings"};
+    change.insert(change.end(), c.change.begin(), c.change.end());
+    ASSERT_EQ(Run(change).code, 0);
+    ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("some.lst")}).code, 0);
+    // Sorted by absolute keyness, strongest first, whatever the sign.
+    EXPECT_EQ(Show({Path("some.lst"), "--sort", "7", "--descending"}).Column("Word"), c.words);
+  }
+
+  // Chi-square, and shares over texts: CAT is in both study texts and one of two reference texts.
+  ASSERT_EQ(Run({"keyword-settings", "max-wanted=0", "procedure=chi-square", "shares=texts"}).code, 0);
+  const TRun settings = Run({"keyword-settings"});
+  EXPECT_EQ(settings.out,
+            "procedure = chi-square\nmax-p = 0\nmin-frequency = 1\nmin-texts = 1\nmax-wanted = 0\n"
+            "negative-keywords = yes\nshares = texts\n");
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("chi.lst")}).code, 0);
+  const TShown chi = Show({Path("chi.lst"), "--sort", "0"});
+  ASSERT_EQ(chi.Cell(0, "Word"), "CAT");
+  EXPECT_NEAR(Number(chi.Cell(0, "Keyness")), 3.75, 0.001);
+  EXPECT_NEAR(Number(chi.Cell(0, "p")), 0.052808, 0.000002);
+  EXPECT_EQ(chi.rows[0][3], "100.00");
+  EXPECT_EQ(chi.rows[0][6], "50.00");
+}
+
+// Each kind of list, shown as saved and sorted two ways: its rows in the order worked out by hand.
+TEST_F(ListCommands, ShowSortsEveryKindOfList) {
+  MakeLists();
+  ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "max-wanted=0"}).code, 0);
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  ASSERT_EQ(Run({"consistency", Path("study.lst"), Path("ref.lst"), "-o", Path("dc.lst")}).code, 0);
+  ASSERT_EQ(Run({"index", Path("s"), Path("r"), "-o", Path("idx")}).code, 0);
+  ASSERT_EQ(Run({"relationships", Path("idx"), "-o", Path("rel.lst")}).code, 0);
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=2",
+                 "phrase-frames-off=yes"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"clusters", Path("idx"), "-o", Path("cl.lst")}).code, 0);
+
+  struct TCase {
+    std::vector<std::string> args;
+    std::string column;
+    std::vector<std::string> cells;
+    std::string title_ends;
+  };
+  const std::vector<TCase> cases{
+      // Word list: as saved (alphabetical), words reversed (GOD NOOM NUS TAC), texts falling (ties
+      // keep their order), the frequency view.
+      {{Path("study.lst")}, "Word", {"CAT", "DOG", "MOON", "SUN"}, "word list, 4 rows"},
+      {{Path("study.lst"), "--sort", "2"}, "Word", {"DOG", "MOON", "SUN", "CAT"}, "(Reverse alphabetical), ascending"},
+      {{Path("study.lst"), "--column", "4", "--descending"}, "Word", {"CAT", "DOG", "MOON", "SUN"},
+       "sorted by kind 6 (Texts), descending"},
+      {{Path("study.lst"), "--column", "5"}, "Word", {"MOON", "SUN", "CAT", "DOG"}, "sorted by kind 6 (Texts), ascending"},
+      {{Path("study.lst"), "--frequency"}, "Freq.", {"4", "3", "2", "1"}, "in frequency order"},
+      // No word has lemmas joined: each relative entropy is 0, and the sort keeps the order.
+      {{Path("study.lst"), "--entropy", "--column", "9", "--descending"}, "Relative entropy",
+       {"0.00", "0.00", "0.00", "0.00"}, "sorted by kind 11 (Relative entropy), descending"},
+      // Keyword list: reference frequency up, log ratio down (ties keep the keyness order).
+      {{Path("kw.lst"), "--column", "5"}, "Word", {"SUN", "CAT", "DOG", "MOON"}, "sorted by kind 5, ascending"},
+      {{Path("kw.lst"), "--column", "9", "--descending"}, "Word", {"CAT", "SUN", "DOG", "MOON"}, "descending"},
+      // Consistency: total down, then the study's column up.
+      {{Path("dc.lst"), "--sort", "5", "--descending"}, "Word", {"MOON", "DOG", "CAT", "SUN"}, "descending"},
+      {{Path("dc.lst"), "--column", "6"}, "study", {"1", "2", "3", "4"}, "sorted by kind 6, ascending"},
+      {{Path("dc.lst"), "--column", "7", "--descending"}, "ref", {"12", "6", "2", "0"}, "descending"},
+      // Clusters of two words found at least twice: "MOON MOON" 11 times, "DOG DOG" 5, "CAT CAT",
+      // "CAT DOG" and "DOG MOON" 3 each (equal ones in falling list order); then by their words
+      // reversed: GOD GOD, GOD TAC, NOOM GOD, NOOM NOOM, TAC TAC.
+      {{Path("cl.lst"), "--frequency"}, "Word", {"MOON MOON", "DOG DOG", "DOG MOON", "CAT DOG", "CAT CAT"},
+       "in frequency order"},
+      {{Path("cl.lst"), "--frequency"}, "Freq.", {"11", "5", "3", "3", "3"}, "in frequency order"},
+      {{Path("cl.lst"), "--sort", "2"}, "Word", {"DOG DOG", "CAT DOG", "DOG MOON", "MOON MOON", "CAT CAT"},
+       "ascending"},
+  };
+  for (const TCase& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE(line);
+    const TShown shown = Show(c.args);
+    EXPECT_EQ(shown.Column(c.column), c.cells);
+    EXPECT_GE(shown.title.size(), c.title_ends.size());
+    EXPECT_EQ(shown.title.substr(shown.title.size() - std::min(shown.title.size(), c.title_ends.size())), c.title_ends);
+    EXPECT_EQ(shown.status, shown.Cell(0, "Word"));
+  }
+
+  // Relationships: joint frequency down, then word 1's frequency up; the status names the pair.
+  const TShown by_joint = Show({Path("rel.lst"), "--column", "7", "--descending"});
+  ASSERT_GE(by_joint.rows.size(), 2u);
+  for (size_t r = 1; r < by_joint.rows.size(); ++r)
+    EXPECT_GE(Number(by_joint.rows[r - 1][7]), Number(by_joint.rows[r][7])) << r;
+  EXPECT_EQ(by_joint.status.rfind(by_joint.rows[0][1] + " (" + by_joint.rows[0][2] + "), " + by_joint.rows[0][3], 0), 0u)
+      << by_joint.status;
+  const TShown by_freq = Show({Path("rel.lst"), "--column", "2"});
+  ASSERT_EQ(by_freq.rows.size(), by_joint.rows.size());
+  for (size_t r = 1; r < by_freq.rows.size(); ++r)
+    EXPECT_LE(Number(by_freq.rows[r - 1][2]), Number(by_freq.rows[r][2])) << r;
+  // The word frequencies the pairs carry are the words' own: MOON 14, DOG 9, CAT 6, SUN 1.
+  for (const auto& row : by_freq.rows) {
+    const std::map<std::string, std::string> freq{{"MOON", "14"}, {"DOG", "9"}, {"CAT", "6"}, {"SUN", "1"}};
+    EXPECT_EQ(row[2], freq.at(row[1]));
+    EXPECT_EQ(row[4], freq.at(row[3]));
+  }
+}
+
+TEST_F(ListCommands, SetCellEditsWhatTheListAllowsAndSaves) {
+  MakeLists();
+  ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "max-wanted=0"}).code, 0);
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  ASSERT_EQ(Run({"consistency", Path("study.lst"), Path("ref.lst"), "-o", Path("dc.lst")}).code, 0);
+  struct TCase {
+    std::vector<std::string> args;
+    std::string says;
+    std::vector<std::string> show;
+    std::string column;
+    std::vector<std::string> cells;
+  };
+  const std::vector<TCase> cases{
+      // SUN, the fourth most frequent, becomes the most frequent.
+      {{Path("study.lst"), "4", "2", "9", "--frequency", "-o", Path("edited.lst")},
+       "edited.lst: row 4, column 2 (Freq.): 1 -> 9",
+       {Path("edited.lst"), "--frequency"},
+       "Word",
+       {"SUN", "CAT", "DOG", "MOON"}},
+      {{Path("study.lst"), "1", "1", "KAT"}, "study.lst: row 1, column 1 (Word): CAT -> KAT", {Path("study.lst")}, "Word",
+       {"KAT", "DOG", "MOON", "SUN"}},
+      {{Path("study.lst"), "2", "8", "animal"}, "(Set): " " -> animal", {Path("study.lst")}, "Set",
+       {"", "animal", "", ""}},
+      {{Path("kw.lst"), "4", "1", "LUNA"}, "(Word): MOON -> LUNA", {Path("kw.lst")}, "Word",
+       {"CAT", "SUN", "DOG", "LUNA"}},
+      {{Path("dc.lst"), "1", "1", "KITTY"}, "(Word): CAT -> KITTY", {Path("dc.lst"), "--sort", "5"}, "Word",
+       {"SUN", "KITTY", "DOG", "MOON"}},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> args{"set-cell"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(c.says);
+    const TRun run = Run(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    EXPECT_EQ(Show(c.show).Column(c.column), c.cells);
+  }
+}
+
+TEST_F(ListCommands, BadInputIsNamedAndNothingIsWritten) {
+  MakeLists();
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  Write("damaged.lst", "plain text, not a list");
+  std::filesystem::create_directories(Path("a_folder.lst"));
+  const std::string kw_before = ReadAll(Path("kw.lst"));
+  struct TCase {
+    std::vector<std::string> args;
+    int code;
+    std::string says;
+    std::string not_written;
+  };
+  const std::vector<TCase> cases{
+      {{"compare", Path("none.lst"), Path("ref.lst"), "-o", Path("x.lst")}, 1, "no such list: " + Path("none.lst"),
+       "x.lst"},
+      {{"compare", Path("study.lst"), Path("damaged.lst"), "-o", Path("x.lst")}, 1,
+       Path("damaged.lst") + ": not a list that can be read", "x.lst"},
+      {{"compare", Path("kw.lst"), Path("ref.lst"), "-o", Path("x.lst")}, 1,
+       Path("kw.lst") + " is a keyword list, not a word list", "x.lst"},
+      {{"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("a_folder.lst")}, 1,
+       "could not write " + Path("a_folder.lst"), ""},
+      {{"compare", Path("study.lst"), Path("ref.lst")}, 2, "compare needs -o", ""},
+      {{"show", Path("none.lst")}, 1, "no such list: " + Path("none.lst"), ""},
+      {{"show", Path("damaged.lst")}, 1, Path("damaged.lst") + ": not a list that can be read", ""},
+      {{"show", Path("kw.lst"), "--entropy"}, 1, "--entropy is for a word list, and " + Path("kw.lst") + " is a keyword list",
+       ""},
+      {{"show", Path("kw.lst"), "--sort", "16"}, 1, "a keyword list sorts by kinds 0 to 15, not 16", ""},
+      {{"show", Path("study.lst"), "--column", "12"}, 1, "no column 12 in " + Path("study.lst"), ""},
+      {{"show", Path("study.lst"), "--sort", "x"}, 2, "--sort needs a whole number", ""},
+      {{"show", Path("study.lst"), "--sort", "1", "--column", "2"}, 2, "give one", ""},
+      {{"list", Path("s"), "-o", Path("y.lst"), "--descending"}, 2, "--descending is not an option of list", "y.lst"},
+      {{"set-cell", Path("kw.lst"), "1", "8", "99"}, 1, "column 8 (Keyness) of a keyword list cannot be edited", ""},
+      {{"set-cell", Path("kw.lst"), "5", "1", "X"}, 1, "no row 5 in " + Path("kw.lst"), ""},
+      {{"set-cell", Path("kw.lst"), "1", "2", "many"}, 1, "takes a whole number", ""},
+      {{"set-cell", Path("kw.lst"), "1", "1", "X", "-o", Path("a_folder.lst")}, 1, "could not write " + Path("a_folder.lst"),
+       ""},
+      {{"set-cell", Path("damaged.lst"), "1", "1", "X"}, 1, Path("damaged.lst"), ""},
+      {{"keyword-settings", "procedure=t-test"}, 1, "procedure needs log-likelihood or chi-square", ""},
+      {{"keyword-settings", "max-p=2"}, 1, "max-p needs a probability from 0 to 1", ""},
+      {{"keyword-settings", "max-wanted=-1"}, 1, "max-wanted needs a whole number from 0", ""},
+      {{"keyword-settings", "colour=red"}, 1, "unknown keyword setting \"colour\"", ""},
+  };
+  const std::string settings_before = Run({"keyword-settings"}).out;
+  for (const TCase& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    const TRun run = Run(c.args);
+    EXPECT_EQ(run.code, c.code) << line << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << line << "\n" << run.err;
+    if (!c.not_written.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+    }
+  }
+  EXPECT_EQ(ReadAll(Path("kw.lst")), kw_before);
+  EXPECT_TRUE(std::filesystem::is_directory(Path("a_folder.lst")));
+  EXPECT_EQ(Run({"keyword-settings"}).out, settings_before);
+  // The help names every command.
+  const TRun help = Run({"--help"});
+  for (const char* command : {"list ", "index ", "contexts ", "clusters ", "relationships ", "consistency ",
+                              "moving-window ", "export ", "settings ", "compare ", "show ", "set-cell ",
+                              "keyword-settings "})
+    EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << command;
+}
+
+}  // namespace
