@@ -10,7 +10,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/runtime/vx_maths.h"
 #include "tools/wordlist_commands.h"
-#include "tools/wordlist_list_commands.h"
+#include "tools/wordlist_view_commands.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tools/wordlist_commands.h"
 #include "tools/wordlist_tool_settings.h"
-#include "tools/wordlist_list_commands.h"
+#include "tools/wordlist_view_commands.h"
 
 #include <charconv>
 #include <filesystem>

@@ -40,7 +40,7 @@ struct TWordlistToolArgs {
   int32_t window_size = 1000;         // --size, words per moving window
   int32_t runs = 3;                   // --runs, staggered runs of the moving window
   bool help = false;
-  std::vector<std::string> view_options;  // show's and set-cell's, each with its value (wordlist_list_commands.h)
+  std::vector<std::string> view_options;  // show's and set-cell's, each with its value (wordlist_view_commands.h)
 };
 
 std::string WordlistToolUsage();

@@ -7,7 +7,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_tools.h"
 #include "tools/wordlist_commands.h"
-#include "tools/wordlist_list_commands.h"
+#include "tools/wordlist_view_commands.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/relationships_list.h"
 #include "wordlist/word_list_document.h"
