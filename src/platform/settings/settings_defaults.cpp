@@ -139,7 +139,7 @@ TPlotSettingsRec DefaultPlotSettings() {
   p.SetShowPlotInfo(true);
   // The words around each hit, for the plot's hint while a concordance is not too big.
   p.SetHitContextCharacters(80);
-  p.SetHitContextMostLines(100000);
+  p.SetHitContextMostLines(10000);
   return p;
 }
 

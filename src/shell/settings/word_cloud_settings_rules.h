@@ -27,7 +27,7 @@ inline constexpr uint32_t kNoColour = 0xFFFFFFFF;  // a colour field that named 
 inline constexpr int32_t kMostHitContextCharacters = 1000;
 inline constexpr int32_t kMostHitContextLines = 10000000;
 inline constexpr int32_t kDefaultHitContextCharacters = 80;
-inline constexpr int32_t kDefaultHitContextLines = 100000;
+inline constexpr int32_t kDefaultHitContextLines = 10000;
 
 struct TWordCloudSettingsChoice {
   int shape = 0;
