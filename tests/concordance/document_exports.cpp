@@ -100,6 +100,10 @@ TEST(DocumentExports, EveryPageWritesItsCellsAsTheGridShowsThem) {
 // frequencies of clusters.
 TEST(DocumentExports, PlotAndClustersHoldTheNumbersCountedByHand) {
   ScopedSettings settings;
+  // Positions alone: the plot keeps no hit contexts, which would follow each position.
+  TPlotSettingsRec no_contexts = GetPlotSettings();
+  no_contexts.SetShowPlotInfo(false);
+  SetPlotSettings(no_contexts);
   const TTextFolder corpus = SpacedCorpus();
   TRunDone run = RunOld(corpus, 2);
   ASSERT_TRUE(run.found);

@@ -82,6 +82,7 @@ TEST(SettingsRecords, ConcordanceSettingsFieldsLandOnTheirBytes) {
   EXPECT_FIELD(C, SetPlotRowOrder(2), 1782, 2);
   EXPECT_FIELD(C, SetLinesCarryPairedTagFlag(true), 1783, 1);
   EXPECT_FIELD(C, SetColouringOptions(5), 1792, 5);
+  EXPECT_FIELD(C, SetCollocateSearchWordsTogether(true), 1797, 1);
   // Out-of-range sort indexes write nothing.
   EXPECT_FIELD(C, SetSortKey(3, 1), 0);
   EXPECT_FIELD(C, SetSortCaseSensitive(-1, true), 0);
@@ -195,6 +196,8 @@ TEST(SettingsRecords, OtherRecordsFieldsLandOnTheirBytes) {
   EXPECT_FIELD(TKeywordsSettingsRec32, SetLayoutVersion(7), 1592, 7, 0, 0, 0);
   EXPECT_FIELD(TPlotSettingsRec, SetShowPlotInfo(true), 1, 1);
   EXPECT_FIELD(TPlotSettingsRec, SetPlotDisplay(2), 2, 2);
+  EXPECT_FIELD(TPlotSettingsRec, SetHitContextCharacters(0x0102), 12, 2, 1, 0, 0);
+  EXPECT_FIELD(TPlotSettingsRec, SetHitContextMostLines(300), 16, 0x2C, 1, 0, 0);
   EXPECT_FIELD(TClipboardSettingsRec, SetEditableText(true), 0, 1);
   EXPECT_FIELD(TClipboardSettingsRec, SetPicture(true), 1, 1);
   EXPECT_FIELD(TClipboardSettingsRec, SetHeadingRow(true), 2, 1);

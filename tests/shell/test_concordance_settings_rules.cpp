@@ -37,6 +37,11 @@ TConcordanceSettingsChoice Changed() {
   c.save_text_file_details = true;
   c.collocate_zero_positions = true;
   c.plot_rows_by_text = true;
+  c.min_collocate_texts = 2;
+  c.search_words_together = true;
+  c.keep_numbers = true;
+  c.close_hits_gap = 3;
+  c.multi_word_tag = u"<mwu>";
   return c;
 }
 
@@ -50,6 +55,11 @@ TEST_F(ConcordanceSettingsRulesTest, TheDefaultsShowAsTheRunReadsThem) {
   EXPECT_EQ(now.characters_per_line, 1000);
   EXPECT_EQ(now.lines_per_search_word, 0);  // the stored "no limit"
   EXPECT_FALSE(now.sampling);
+  EXPECT_EQ(now.min_collocate_texts, 1);
+  EXPECT_EQ(now.close_hits_gap, -1);  // the rule off
+  EXPECT_FALSE(now.search_words_together);
+  EXPECT_FALSE(now.keep_numbers);
+  EXPECT_TRUE(now.multi_word_tag.empty());
 }
 
 TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
@@ -78,6 +88,11 @@ TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
   EXPECT_TRUE(GetPostProcessSaveFilenames());
   EXPECT_TRUE(r.CollocateExtraColumnsComputed());
   EXPECT_EQ(r.PlotRowOrder(), 1);
+  EXPECT_EQ(r.MinCollocateTexts(), 2);
+  EXPECT_TRUE(r.CollocateSearchWordsTogether());
+  EXPECT_EQ(r.AllowedLastWordGap(), 3);
+  EXPECT_TRUE(GetTextSettings().NumbersIncluded());
+  EXPECT_EQ(GetWordlistClusterTag(), u"<mwu>");
 
   // No limit again is stored as the run's own "no limit", and sampling off keeps its range.
   TConcordanceSettingsChoice again = c;
@@ -87,6 +102,13 @@ TEST_F(ConcordanceSettingsRulesTest, WhatIsAppliedIsReadWhereTheRunLooks) {
   EXPECT_EQ(GetConcSaveRec().WantedPerSearchWord(), 0x7FFFFFFF);
   EXPECT_FALSE(GetRandomising());
   EXPECT_EQ(GetRandomRange(), 10);
+
+  // The close-hits rule off again, and no multi-word unit tag.
+  again.close_hits_gap = -1;
+  again.multi_word_tag.clear();
+  ASSERT_TRUE(ApplyConcordanceSettings(kTool, again).empty());
+  EXPECT_EQ(GetConcSaveRec().AllowedLastWordGap(), -1);
+  EXPECT_EQ(GetWordlistClusterTag(), u"");
 }
 
 // A filter library named bare is looked for in the settings' folder, as the run looks for it.
@@ -131,6 +153,16 @@ TEST_F(ConcordanceSettingsRulesTest, BadValuesAreRefusedByFieldAndNothingIsWritt
       {[](TConcordanceSettingsChoice& c) { c.sampling_range = 1; }, u"Sampling"},
       {[](TConcordanceSettingsChoice& c) { c.text_output_characters = -1; }, u"Characters of a line in text output"},
       {[](TConcordanceSettingsChoice& c) { c.search_word_marker = UString(21, u'#'); }, u"Search word marker"},
+      {[](TConcordanceSettingsChoice& c) { c.min_collocate_texts = 0; }, u"Least collocate texts: 0"},
+      {[](TConcordanceSettingsChoice& c) { c.min_collocate_texts = 256; }, u"Least collocate texts: 256"},
+      {[](TConcordanceSettingsChoice& c) { c.close_hits_gap = -2; }, u"Close hits within (words): -2"},
+      {[](TConcordanceSettingsChoice& c) { c.close_hits_gap = 1001; }, u"Close hits within (words): 1001"},
+      {[](TConcordanceSettingsChoice& c) { c.multi_word_tag = u"mwu"; }, u"Multi-word unit tag: \"mwu\""},
+      {[](TConcordanceSettingsChoice& c) { c.multi_word_tag = u"</mwu>"; }, u"Multi-word unit tag: \"</mwu>\""},
+      {[](TConcordanceSettingsChoice& c) { c.multi_word_tag = u"<m w>"; }, u"Multi-word unit tag: \"<m w>\""},
+      {[](TConcordanceSettingsChoice& c) { c.multi_word_tag = u"<>"; }, u"Multi-word unit tag: \"<>\""},
+      {[](TConcordanceSettingsChoice& c) { c.multi_word_tag = u"<" + UString(40, u'm') + u">"; },
+       u"Multi-word unit tag: longer than 40"},
       {[](TConcordanceSettingsChoice& c) { c.user_filter = true; }, u"User filter: switched on, but no library"},
       {[](TConcordanceSettingsChoice& c) {
          c.user_filter = true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/text_reader_test_support.h"
+#include "platform/settings/settings_access.h"
 #include "shell/main_window/main_window_rules.h"
 
 namespace {
@@ -47,4 +48,41 @@ TEST_F(GeneralSettingsRulesTest, BadValuesAreNamedAndNothingIsStored) {
     EXPECT_NE(problems[0].find(c.field), UString::npos) << Utf16ToUtf8(problems[0]);
     EXPECT_EQ(CurrentGeneralSettings(), before);
   }
+}
+
+// The texts' switches are stored where the file checks, the hand-over of texts and the run's
+// UTF-8 question read them; asking again after "No to all" or "Yes to all" sets both bits the
+// question needs, and the conversion bits this dialog does not show stay.
+TEST_F(GeneralSettingsRulesTest, TextSwitchesReachWhatTheRunReads) {
+  struct Case {
+    uint32_t stored;    // the conversion options before
+    bool shown;         // the question as the dialog shows it
+    bool ask;           // as chosen
+    uint32_t after;
+  };
+  const Case cases[] = {
+      {4 | 8, true, true, 4 | 8},             // the defaults
+      {8, false, true, 4 | 8},                // silenced by a "to all" answer, asked again
+      {8 | 1, false, true, 4 | 8 | 1},        // another bit stays
+      {4 | 8 | 2, true, false, 8 | 2},        // switched off as "No to all" leaves it
+      {4, false, true, 4 | 8},                // may ask but was not to: asks
+      {0, false, false, 0},
+  };
+  for (const Case& k : cases) {
+    SetTextConversionOptions(k.stored);
+    TGeneralSettingsChoice c = CurrentGeneralSettings();
+    EXPECT_EQ(c.ask_about_utf8, k.shown) << k.stored;
+    c.ask_about_utf8 = k.ask;
+    ASSERT_TRUE(ApplyGeneralSettings(c).empty());
+    EXPECT_EQ(GetTextConversionOptions(), k.after) << k.stored;
+  }
+  TGeneralSettingsChoice c = CurrentGeneralSettings();
+  EXPECT_FALSE(c.check_network_texts);
+  EXPECT_FALSE(c.three_letter_extensions_only);
+  c.check_network_texts = true;
+  c.three_letter_extensions_only = true;
+  ASSERT_TRUE(ApplyGeneralSettings(c).empty());
+  EXPECT_TRUE(GetUNCNetworkFilesChecking());
+  EXPECT_TRUE(GetRestrictTo3LetterExtensions());
+  EXPECT_EQ(CurrentGeneralSettings(), c);
 }

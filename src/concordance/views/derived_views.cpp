@@ -102,6 +102,7 @@ TDerivedListJob CollocatesJob(TCollocateList& list, const TLinesAsTheyStood* sto
   r.keep_case = s.CollocatesCaseSensitive();
   r.lcid = d->LCID();
   r.keep_numbers = d->TextSettings().NumbersIncluded();
+  r.search_words_together = s.CollocateSearchWordsTogether();
   r.min_word_length = s.MinWordLength();
   r.min_total = s.MinCollocateFrequency();
   r.min_texts = s.MinCollocateTexts();

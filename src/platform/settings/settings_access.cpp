@@ -252,6 +252,9 @@ TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32
     r = DefaultWordHandlingColour(style, index);
   return r;
 }
+void SetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index, const TWordHandlingColourRec& rec) {
+  Store().Write(Key("word_handling_colour", style, index), rec.bytes, TWordHandlingColourRec::kSize);
+}
 
 // --- single fields of the concordance settings --------------------------------------------------
 

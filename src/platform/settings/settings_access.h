@@ -84,6 +84,7 @@ void SetPrinterPrefs(const TPrinterPrefsRec& rec);
 // Word-handling colour `index` (0..11) of visual style `style` with its typeface; what the store
 // does not hold reads as DefaultWordHandlingColour.
 TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index);
+void SetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index, const TWordHandlingColourRec& rec);
 
 // --- single fields of the concordance settings, each stored at once -------------------------------
 

@@ -137,6 +137,9 @@ TKeywordsSettingsRec32 DefaultKeywordsSettings() {
 TPlotSettingsRec DefaultPlotSettings() {
   auto p = Zeroed<TPlotSettingsRec>();
   p.SetShowPlotInfo(true);
+  // The words around each hit, for the plot's hint while a concordance is not too big.
+  p.SetHitContextCharacters(80);
+  p.SetHitContextMostLines(10000);
   return p;
 }
 

@@ -237,6 +237,10 @@ struct TConcSettingsRec32 : TByteRecord<2580> {
   // The collocate display keeps to the horizons instead of the widest span.
   bool RestrictedCollocateHorizons() const { return Flag<1796>(); }
   void SetRestrictedCollocateHorizons(bool v) { PutFlag<1796>(v); }
+  // Collocates are counted for all search words together: one row a word, whichever search word
+  // it stood near.
+  bool CollocateSearchWordsTogether() const { return Flag<1797>(); }
+  void SetCollocateSearchWordsTogether(bool v) { PutFlag<1797>(v); }
 };
 LZ_CHECK_RECORD(TConcSettingsRec32, 2580);
 
@@ -503,10 +507,17 @@ LZ_CHECK_RECORD(TKeywordsSettingsRec32, 2664);
 
 // The plot settings; plot lists keep a copy.
 struct TPlotSettingsRec : TByteRecord<60> {
-  bool ShowPlotInfo() const { return Flag<1>(); }  // the plot-information buttons are shown
+  // The plot-information buttons are shown, and a plot keeps each hit's context for them.
+  bool ShowPlotInfo() const { return Flag<1>(); }
   void SetShowPlotInfo(bool v) { PutFlag<1>(v); }
   uint8_t PlotDisplay() const { return Get<uint8_t, 2>(); }  // the plot grid's display option
   void SetPlotDisplay(uint8_t v) { Put<uint8_t, 2>(v); }
+  // Characters of a hit's context kept around its middle.
+  int32_t HitContextCharacters() const { return Get<int32_t, 12>(); }
+  void SetHitContextCharacters(int32_t v) { Put<int32_t, 12>(v); }
+  // Contexts are kept only for a concordance of no more lines than this.
+  int32_t HitContextMostLines() const { return Get<int32_t, 16>(); }
+  void SetHitContextMostLines(int32_t v) { Put<int32_t, 16>(v); }
 };
 LZ_CHECK_RECORD(TPlotSettingsRec, 60);
 

@@ -57,12 +57,36 @@ QWidget* ColourRow(QLineEdit* edit, QWidget* parent) {
   return row;
 }
 
+// A table whose rows name what they colour (column 0, not editable) and give a text colour and a
+// background; a colour is chosen by a double-click, and every cell is painted in its colour.
+QTableWidget* ColourTable(QWidget* parent, const QString& first, int rows) {
+  auto* table = new QTableWidget(rows, 3, parent);
+  table->setHorizontalHeaderLabels({first, QStringLiteral("Text colour"), QStringLiteral("Background")});
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  QObject::connect(table, &QTableWidget::itemChanged, table, [](QTableWidgetItem* item) { PaintCell(item); });
+  QObject::connect(table, &QTableWidget::cellDoubleClicked, table, [table](int row, int column) {
+    QTableWidgetItem* item = table->item(row, column);
+    if (!item || column == 0) return;
+    const QColor chosen = QColorDialog::getColor(NamedColour(item->text()), table);
+    if (chosen.isValid()) item->setText(chosen.name().toUpper());
+  });
+  return table;
+}
+
+void FillRow(QTableWidget* table, int row, const QString& name, const QString& text, const QString& back) {
+  auto* first = new QTableWidgetItem(name);
+  first->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  table->setItem(row, 0, first);
+  table->setItem(row, 1, new QTableWidgetItem(text));
+  table->setItem(row, 2, new QTableWidgetItem(back));
+}
+
 }  // namespace
 
-TColourSettingsDialog::TColourSettingsDialog(QWidget* parent) : QDialog(parent) {
+TColourSettingsDialog::TColourSettingsDialog(QWidget* parent) : QDialog(parent), style_(CurrentStyleNumber()) {
   setWindowTitle(QStringLiteral("Colours"));
-  resize(560, 460);
-  const TColourSettingsChoice now = CurrentColourSettings();
+  resize(620, 700);
+  const TColourSettingsChoice now = CurrentColourSettings(style_);
   auto* layout = new QVBoxLayout(this);
 
   auto* percent = new QGroupBox(QStringLiteral("Percentages"), this);
@@ -106,6 +130,25 @@ TColourSettingsDialog::TColourSettingsDialog(QWidget* parent) : QDialog(parent) 
   else t->addWidget(new QLabel(QStringLiteral("Double-click a colour to choose it."), tags));
   layout->addWidget(tags, 1);
 
+  auto* words = new QGroupBox(QStringLiteral("Words in concordance lines (this style)"), this);
+  auto* w = new QVBoxLayout(words);
+  words_ = ColourTable(words, QStringLiteral("Colours"), static_cast<int>(now.words.size()));
+  for (int r = 0; r < words_->rowCount(); ++r) {
+    const TWordColourChoice& one = now.words[static_cast<size_t>(r)];
+    word_records_.push_back(one.record);
+    FillRow(words_, r, ToQString(WordColourCaption(one.record)), ToQString(one.text_colour), ToQString(one.background));
+    for (int col = 1; col <= 2; ++col) PaintCell(words_->item(r, col));
+  }
+  // Every row in sight, each caption on one line.
+  words_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  words_->resizeRowsToContents();
+  int height = words_->horizontalHeader()->sizeHint().height() + 2 * words_->frameWidth();
+  for (int r = 0; r < words_->rowCount(); ++r) height += words_->rowHeight(r);
+  words_->setMinimumHeight(height);
+  w->addWidget(words_);
+  w->addWidget(new QLabel(QStringLiteral("An empty background leaves the cell's own. Double-click a colour to choose it."), words));
+  layout->addWidget(words, 1);
+
   AddOkCancel(this, layout);
 }
 
@@ -118,6 +161,10 @@ TColourSettingsChoice TColourSettingsDialog::Choice() const {
   for (int r = 0; r < tags_->rowCount(); ++r)
     c.tags.push_back({FromQString(tags_->item(r, 0)->text()), FromQString(tags_->item(r, 1)->text()),
                       FromQString(tags_->item(r, 2)->text())});
+  c.style = style_;
+  for (int r = 0; r < words_->rowCount(); ++r)
+    c.words.push_back({word_records_[static_cast<size_t>(r)], FromQString(words_->item(r, 1)->text()),
+                       FromQString(words_->item(r, 2)->text().trimmed())});
   return c;
 }
 

@@ -36,13 +36,24 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   stop_list_->setChecked(now.collocate_stop_list);
   zero_positions_ = new QCheckBox(QStringLiteral("Show 0 where a position has none"), collocates);
   zero_positions_->setChecked(now.collocate_zero_positions);
+  // Wider than the rules allow: a value too big is named in the refusal, not clamped unseen.
+  min_texts_ = SettingsSpin(collocates, 1, 9999, now.min_collocate_texts);
+  together_ = new QCheckBox(QStringLiteral("Count all search words together"), collocates);
+  together_->setToolTip(QStringLiteral("one row a word, whichever search word it stood near"));
+  together_->setChecked(now.search_words_together);
+  keep_numbers_ = new QCheckBox(QStringLiteral("Keep numbers as they stand"), collocates);
+  keep_numbers_->setToolTip(QStringLiteral("otherwise every word holding a digit counts as #"));
+  keep_numbers_->setChecked(now.keep_numbers);
   c->addRow(QStringLiteral("Horizon, words to the left"), colloc_left_);
   c->addRow(QStringLiteral("Horizon, words to the right"), colloc_right_);
   c->addRow(QStringLiteral("Least frequency"), min_frequency_);
   c->addRow(QStringLiteral("Least length (letters)"), min_length_);
+  c->addRow(QStringLiteral("Least number of texts"), min_texts_);
   c->addRow(case_sensitive_);
   c->addRow(stop_list_);
   c->addRow(zero_positions_);
+  c->addRow(together_);
+  c->addRow(keep_numbers_);
   grid->addWidget(collocates, 0, 0);
 
   auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
@@ -57,10 +68,15 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   skip_punctuation_->setChecked(now.skip_punctuation);
   remove_duplicates_ = new QCheckBox(QStringLiteral("Remove duplicate lines after a run"), lines);
   remove_duplicates_->setChecked(now.remove_duplicates);
+  close_hits_ = SettingsSpin(lines, -1, 99999, now.close_hits_gap);
+  close_hits_->setSpecialValueText(QStringLiteral("off"));
+  close_hits_->setSuffix(QStringLiteral(" words"));
+  close_hits_->setToolTip(QStringLiteral("a hit this close after the line before it gives no line of its own"));
   l->addRow(QStringLiteral("Characters per line"), line_characters_);
   l->addRow(QStringLiteral("Context word search"), context_stop_);
   l->addRow(QStringLiteral("Lines per search word"), lines_per_word_);
   l->addRow(skip_punctuation_);
+  l->addRow(QStringLiteral("Close hits within"), close_hits_);
   l->addRow(remove_duplicates_);
   grid->addWidget(lines, 0, 1);
 
@@ -101,6 +117,9 @@ TConcordanceSettingsDialog::TConcordanceSettingsDialog(uint8_t tool, QWidget* pa
   r->addRow(text_file_details_);
   r->addRow(user_filter_);
   r->addRow(QStringLiteral("Filter library"), user_filter_library_);
+  multi_word_tag_ = new QLineEdit(ToQString(now.multi_word_tag), run);
+  multi_word_tag_->setPlaceholderText(QStringLiteral("e.g. <mwu>: the words up to </mwu> count as one"));
+  r->addRow(QStringLiteral("Multi-word unit tag"), multi_word_tag_);
   grid->addWidget(run, 2, 0, 1, 2);
 
   auto* more = new QHBoxLayout;
@@ -137,6 +156,11 @@ TConcordanceSettingsChoice TConcordanceSettingsDialog::Choice() const {
   c.collocates_case_sensitive = case_sensitive_->isChecked();
   c.collocate_stop_list = stop_list_->isChecked();
   c.collocate_zero_positions = zero_positions_->isChecked();
+  c.min_collocate_texts = min_texts_->value();
+  c.search_words_together = together_->isChecked();
+  c.keep_numbers = keep_numbers_->isChecked();
+  c.close_hits_gap = close_hits_->value();
+  c.multi_word_tag = FromQString(multi_word_tag_->text().trimmed());
   c.plot_rows_by_text = plot_by_text_->isChecked();
   c.characters_per_line = line_characters_->value();
   c.context_stop = context_stop_->currentIndex();

@@ -1,5 +1,6 @@
 // The concordancer's own settings dialog ("Specific to this Tool") of the in-process controller
-// stand-in: collocates, lines, sampling and text output, as concordance_settings_rules.h says.
+// stand-in: collocates, lines, sampling, text output and the reading of texts, as
+// concordance_settings_rules.h says.
 // It shows what is stored when it opens; OK hands the fields to the rules, and a field they refuse
 // is named in a message while the dialog stays open with everything chosen. Its buttons open the
 // settings of what the concordancer's pages do with a line's media and a word cloud, and of the
@@ -32,6 +33,11 @@ class TConcordanceSettingsDialog : public QDialog {
   QCheckBox* SaveTextFileDetails() const { return text_file_details_; }
   QCheckBox* ZeroPositions() const { return zero_positions_; }
   QCheckBox* PlotRowsByText() const { return plot_by_text_; }
+  QSpinBox* MinCollocateTexts() const { return min_texts_; }
+  QCheckBox* SearchWordsTogether() const { return together_; }
+  QCheckBox* KeepNumbers() const { return keep_numbers_; }
+  QSpinBox* CloseHitsGap() const { return close_hits_; }
+  QLineEdit* MultiWordTag() const { return multi_word_tag_; }
   QPushButton* MediaButton() const { return media_; }
   QPushButton* WordCloudButton() const { return word_cloud_; }
   QPushButton* WordListCollocatesButton() const { return word_list_; }
@@ -59,6 +65,11 @@ class TConcordanceSettingsDialog : public QDialog {
   QCheckBox* case_sensitive_ = nullptr;
   QCheckBox* stop_list_ = nullptr;
   QCheckBox* zero_positions_ = nullptr;
+  QSpinBox* min_texts_ = nullptr;
+  QCheckBox* together_ = nullptr;
+  QCheckBox* keep_numbers_ = nullptr;
+  QSpinBox* close_hits_ = nullptr;
+  QLineEdit* multi_word_tag_ = nullptr;
   QCheckBox* plot_by_text_ = nullptr;
   QSpinBox* line_characters_ = nullptr;
   QComboBox* context_stop_ = nullptr;

@@ -29,6 +29,16 @@ TGeneralSettingsDialog::TGeneralSettingsDialog(QWidget* parent) : QDialog(parent
   form->addRow(QStringLiteral("Auto-save every"), auto_save_);
   form->addRow(reopen_);
   form->addRow(QStringLiteral("Open and save dialogs"), file_dialogs_);
+  network_ = new QCheckBox(QStringLiteral("Check texts on network shares for existence"), this);
+  network_->setChecked(now.check_network_texts);
+  three_letters_ = new QCheckBox(QStringLiteral("Texts handed over by another tool: leave out .html files"), this);
+  three_letters_->setToolTip(QStringLiteral("only texts with three-letter extensions are taken"));
+  three_letters_->setChecked(now.three_letter_extensions_only);
+  utf8_ = new QCheckBox(QStringLiteral("Ask what to do with a UTF-8 text (asked again after \"to all\")"), this);
+  utf8_->setChecked(now.ask_about_utf8);
+  form->addRow(network_);
+  form->addRow(three_letters_);
+  form->addRow(utf8_);
   layout->addLayout(form);
   AddOkCancel(this, layout);
 }
@@ -39,6 +49,9 @@ TGeneralSettingsChoice TGeneralSettingsDialog::Choice() const {
   c.auto_save_minutes = auto_save_->value();
   c.reopen_last_file = reopen_->isChecked();
   c.file_dialogs = file_dialogs_->currentIndex();
+  c.check_network_texts = network_->isChecked();
+  c.three_letter_extensions_only = three_letters_->isChecked();
+  c.ask_about_utf8 = utf8_->isChecked();
   return c;
 }
 

@@ -1,6 +1,7 @@
 // The General settings dialog of the in-process controller stand-in: the save question on
 // closing a changed document, the auto-save interval, reopening the last file at start-up and
-// the kind of open and save dialogs (general_settings_rules.h). It shows what is stored when it
+// the kind of open and save dialogs, and how texts are checked, handed over and asked about
+// (general_settings_rules.h). It shows what is stored when it
 // opens; a field refused is named in a message and the dialog stays open with everything chosen.
 #pragma once
 
@@ -20,6 +21,9 @@ class TGeneralSettingsDialog : public QDialog {
   QSpinBox* AutoSaveMinutes() const { return auto_save_; }
   QCheckBox* ReopenLastFile() const { return reopen_; }
   QComboBox* FileDialogs() const { return file_dialogs_; }
+  QCheckBox* CheckNetworkTexts() const { return network_; }
+  QCheckBox* ThreeLetterExtensionsOnly() const { return three_letters_; }
+  QCheckBox* AskAboutUtf8() const { return utf8_; }
   TGeneralSettingsChoice Choice() const;
   void accept() override;
 
@@ -28,4 +32,7 @@ class TGeneralSettingsDialog : public QDialog {
   QSpinBox* auto_save_ = nullptr;
   QCheckBox* reopen_ = nullptr;
   QComboBox* file_dialogs_ = nullptr;
+  QCheckBox* network_ = nullptr;
+  QCheckBox* three_letters_ = nullptr;
+  QCheckBox* utf8_ = nullptr;
 };

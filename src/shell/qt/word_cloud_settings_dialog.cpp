@@ -66,6 +66,18 @@ TWordCloudSettingsDialog::TWordCloudSettingsDialog(QWidget* parent) : QDialog(pa
   p->addRow(QStringLiteral("Plot sections"), divisions_);
   p->addRow(QStringLiteral("Plot mark colour"), plot_colour_);
   p->addRow(QStringLiteral("Ruler colour"), ruler_colour_);
+  keep_contexts_ = new QCheckBox(QStringLiteral("Keep each hit's context (shown when pointing at a hit)"), plot);
+  keep_contexts_->setChecked(now.keep_hit_contexts);
+  // Wider than the rules allow: a value too big is named in the refusal, not clamped unseen.
+  context_characters_ = SettingsSpin(plot, 0, 99999, now.hit_context_characters);
+  context_lines_ = SettingsSpin(plot, 0, 999999999, now.hit_context_lines);
+  for (QSpinBox* b : {context_characters_, context_lines_}) {
+    b->setEnabled(now.keep_hit_contexts);
+    connect(keep_contexts_, &QCheckBox::toggled, b, &QSpinBox::setEnabled);
+  }
+  p->addRow(keep_contexts_);
+  p->addRow(QStringLiteral("Hit context characters"), context_characters_);
+  p->addRow(QStringLiteral("Hit contexts for at most (lines)"), context_lines_);
   layout->addWidget(plot);
 
   AddOkCancel(this, layout);
@@ -82,6 +94,9 @@ TWordCloudSettingsChoice TWordCloudSettingsDialog::Choice() const {
   c.plot_divisions = divisions_->value();
   c.plot_line_colour = ColourOf(plot_colour_);
   c.ruler_colour = ColourOf(ruler_colour_);
+  c.keep_hit_contexts = keep_contexts_->isChecked();
+  c.hit_context_characters = context_characters_->value();
+  c.hit_context_lines = context_lines_->value();
   return c;
 }
 

@@ -23,6 +23,9 @@ class TWordCloudSettingsDialog : public QDialog {
   QSpinBox* PlotSections() const { return divisions_; }
   QLineEdit* PlotMarkColour() const { return plot_colour_; }
   QLineEdit* RulerColour() const { return ruler_colour_; }
+  QCheckBox* KeepHitContexts() const { return keep_contexts_; }
+  QSpinBox* HitContextCharacters() const { return context_characters_; }
+  QSpinBox* HitContextLines() const { return context_lines_; }
   TWordCloudSettingsChoice Choice() const;
   void accept() override;
 
@@ -36,4 +39,7 @@ class TWordCloudSettingsDialog : public QDialog {
   QSpinBox* divisions_ = nullptr;
   QLineEdit* plot_colour_ = nullptr;
   QLineEdit* ruler_colour_ = nullptr;
+  QCheckBox* keep_contexts_ = nullptr;
+  QSpinBox* context_characters_ = nullptr;
+  QSpinBox* context_lines_ = nullptr;
 };

@@ -20,7 +20,37 @@ TTagsToKeepList KeepList() {
   return TTagsToKeepList(static_cast<uint32_t>(GetTextSettings().LCID()), GetTextSettings().WindowsCodePage());
 }
 
+struct TWordColourRow {
+  int32_t record;
+  const char16_t* caption;
+};
+// Record 1 colours nothing in the lines, and record 4 a middle word that is not the search word,
+// which a line never has.
+constexpr TWordColourRow kWordColourRows[] = {
+    {3, u"Search word; a word after its tag"},
+    {5, u"Words left of the search word"},
+    {6, u"Words right of the search word"},
+    {7, u"Highlighted collocates"},
+    {2, u"Tags without a colour of their own"},
+    {0, u"Other marks"},
+};
+
 }  // namespace
+
+const std::vector<int32_t>& ShownWordColourRecords() {
+  static const std::vector<int32_t> records = [] {
+    std::vector<int32_t> r;
+    for (const TWordColourRow& row : kWordColourRows) r.push_back(row.record);
+    return r;
+  }();
+  return records;
+}
+
+UString WordColourCaption(int32_t record) {
+  for (const TWordColourRow& row : kWordColourRows)
+    if (row.record == record) return row.caption;
+  return {};
+}
 
 UString ColourText(uint32_t bgr) {
   static const char16_t* const kHex = u"0123456789ABCDEF";
@@ -48,8 +78,14 @@ bool ColourOfText(UStringView text, uint32_t& bgr) {
   return true;
 }
 
-TColourSettingsChoice CurrentColourSettings() {
+TColourSettingsChoice CurrentColourSettings(int32_t style) {
   TColourSettingsChoice c;
+  c.style = style;
+  for (const int32_t record : ShownWordColourRecords()) {
+    const TWordHandlingColourRec r = GetWordHandling4ColourRecAndTypeface(style, record);
+    c.words.push_back({record, ColourText(static_cast<uint32_t>(r.Foreground()) & 0xFFFFFF),
+                       IsOKColour(r.Background()) ? ColourText(static_cast<uint32_t>(r.Background())) : UString()});
+  }
   c.colour_percentages = GetShouldColourPercentages();
   c.at_zero = ColourText(GetAPercentageColour(0));
   c.at_hundred = ColourText(GetAPercentageColour(100));
@@ -76,6 +112,22 @@ std::vector<UString> ApplyColourSettings(const TColourSettingsChoice& c) {
     Check(problems, u"Tag " + c.tags[i].tag + u", text colour", c.tags[i].text_colour, tag_colours[i].first);
     Check(problems, u"Tag " + c.tags[i].tag + u", background", c.tags[i].background, tag_colours[i].second);
   }
+  std::vector<std::pair<uint32_t, int32_t>> word_colours(c.words.size());  // text, background (-1 none)
+  for (size_t i = 0; i < c.words.size(); ++i) {
+    const TWordColourChoice& w = c.words[i];
+    const UString field = WordColourCaption(w.record);
+    if (field.empty()) {
+      problems.push_back(u"Word colours: " + IntToUStr(w.record) + u" is no colour of the lines");
+      continue;
+    }
+    Check(problems, field + u", text colour", w.text_colour, word_colours[i].first);
+    word_colours[i].second = -1;
+    uint32_t back = 0;
+    if (!TrimU(w.background).empty()) {
+      Check(problems, field + u", background", w.background, back);
+      word_colours[i].second = static_cast<int32_t>(back);
+    }
+  }
   if (!problems.empty()) return problems;
   if (!c.tags.empty()) {
     TTagsToKeepList keep = KeepList();
@@ -89,6 +141,13 @@ std::vector<UString> ApplyColourSettings(const TColourSettingsChoice& c) {
     }
     if (!keep.SavedToTempfile()) return {u"Tag colours: the list of tags to keep cannot be saved in the hand-over folder"};
     SetTagModified(true);
+  }
+  for (size_t i = 0; i < c.words.size(); ++i) {
+    // The typeface stays as the style has it.
+    TWordHandlingColourRec r = GetWordHandling4ColourRecAndTypeface(c.style, c.words[i].record);
+    r.SetForeground(static_cast<int32_t>(word_colours[i].first));
+    r.SetBackground(word_colours[i].second);
+    SetWordHandling4ColourRecAndTypeface(c.style, c.words[i].record, r);
   }
   SetShouldColourPercentages(c.colour_percentages);
   SetPercentageColours(at_zero, at_hundred);

@@ -1,5 +1,6 @@
 #include "shell/settings/general_settings_rules.h"
 
+#include "platform/settings/settings_access.h"
 #include "shell/main_window/main_window_rules.h"
 
 UString FileDialogKindCaption(int kind) {
@@ -16,6 +17,10 @@ TGeneralSettingsChoice CurrentGeneralSettings() {
   c.auto_save_minutes = GetAutoSaveMinutes();
   c.reopen_last_file = (GetStartupOptions() & kStartupReopensLastFile) != 0;
   c.file_dialogs = GetOpenAndSaveDialogOption() == 1 ? 1 : 0;
+  c.check_network_texts = GetUNCNetworkFilesChecking();
+  c.three_letter_extensions_only = GetRestrictTo3LetterExtensions();
+  const uint32_t conversion = GetTextConversionOptions();
+  c.ask_about_utf8 = (conversion & (kMayAskAboutUtf8 | kAsksAboutUtf8)) == (kMayAskAboutUtf8 | kAsksAboutUtf8);
   return c;
 }
 
@@ -35,5 +40,11 @@ std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& c) {
                                                     : (options & ~kStartupReopensLastFile));
   SetStartupOptions(options);
   SetOpenAndSaveDialogOption(static_cast<uint8_t>(c.file_dialogs));
+  SetUNCNetworkFilesChecking(c.check_network_texts);
+  SetRestrictTo3LetterExtensions(c.three_letter_extensions_only);
+  // Off is what "No to all" leaves (asking no longer allowed); the other bits stay.
+  const uint32_t conversion = GetTextConversionOptions();
+  SetTextConversionOptions(c.ask_about_utf8 ? (conversion | kMayAskAboutUtf8 | kAsksAboutUtf8)
+                                            : (conversion & ~kMayAskAboutUtf8));
   return problems;
 }

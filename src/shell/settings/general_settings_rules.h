@@ -3,7 +3,12 @@
 //   - whether closing (or replacing) a changed document first asks to save it;
 //   - every how many minutes a document that has its own file is saved again (0: never);
 //   - whether start-up without a file named on the command line reopens the last file used;
-//   - which open and save dialogs the window shows: the program's own or the desktop's.
+//   - which open and save dialogs the window shows: the program's own or the desktop's;
+//   - texts: whether texts on network shares are looked at when their existence is checked
+//     (otherwise their state shows as not checked), whether a list of texts that another tool
+//     hands over leaves out ".html" files (texts with three-letter extensions only), and whether
+//     a run asks what to do with a UTF-8 text (the question that "Yes to all" or "No to all"
+//     silences for later runs).
 // ApplyGeneralSettings checks every field first; one bad value and nothing is written, and each
 // problem names its field. After OK the window re-reads the store (code 233), so a new auto-save
 // interval holds from then on.
@@ -17,6 +22,9 @@
 inline constexpr int32_t kMostAutoSaveMinutes = 24 * 60;
 // Bit of the start-up options: reopen the last file used.
 inline constexpr uint8_t kStartupReopensLastFile = 2;
+// Bits of the text conversion options: a run may ask, and asks, about a UTF-8 text.
+inline constexpr uint32_t kMayAskAboutUtf8 = 4;
+inline constexpr uint32_t kAsksAboutUtf8 = 8;
 
 enum class TFileDialogKind : uint8_t { Own = 0, Desktop = 1 };
 inline constexpr int kFileDialogKinds = 2;
@@ -26,6 +34,9 @@ struct TGeneralSettingsChoice {
   int32_t auto_save_minutes = 0;
   bool reopen_last_file = false;
   int file_dialogs = 0;  // a TFileDialogKind
+  bool check_network_texts = false;
+  bool three_letter_extensions_only = false;
+  bool ask_about_utf8 = true;
   bool operator==(const TGeneralSettingsChoice&) const = default;
 };
 

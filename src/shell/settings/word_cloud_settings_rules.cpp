@@ -28,6 +28,14 @@ std::vector<UString> Problems(const TWordCloudSettingsChoice& c) {
   for (const auto& [field, colour] : {std::pair<const char16_t*, uint32_t>{u"Plot mark colour", c.plot_line_colour},
                                      {u"Ruler colour", c.ruler_colour}})
     if (colour > 0x00FFFFFF) p.push_back(UString(field) + u": not a colour (#RRGGBB or a colour's name)");
+  if (c.keep_hit_contexts) {
+    if (c.hit_context_characters < 1 || c.hit_context_characters > kMostHitContextCharacters)
+      p.push_back(u"Hit context characters: " + IntToUStr(c.hit_context_characters) + u" is not from 1 to " +
+                  IntToUStr(kMostHitContextCharacters));
+    if (c.hit_context_lines < 1 || c.hit_context_lines > kMostHitContextLines)
+      p.push_back(u"Hit contexts for at most (lines): " + IntToUStr(c.hit_context_lines) + u" is not from 1 to " +
+                  IntToUStr(kMostHitContextLines));
+  }
   return p;
 }
 
@@ -50,6 +58,10 @@ TWordCloudSettingsChoice CurrentWordCloudSettings() {
   c.plot_line_colour = f.PlotLineColour() & 0x00FFFFFF;
   c.ruler_colour = f.RulerColour() & 0x00FFFFFF;
   c.plot_divisions = std::max(kLeastPlotDivisions, f.PlotDivisions());
+  const TPlotSettingsRec plot = GetPlotSettings();
+  c.keep_hit_contexts = plot.ShowPlotInfo();
+  c.hit_context_characters = plot.HitContextCharacters();
+  c.hit_context_lines = plot.HitContextMostLines();
   return c;
 }
 
@@ -69,5 +81,13 @@ std::vector<UString> ApplyWordCloudSettings(const TWordCloudSettingsChoice& c) {
   f.SetRulerColour(c.ruler_colour);
   f.SetPlotDivisions(c.plot_divisions);
   SetRulerPlotWordCloudFeatures(f);
+  // Switched off, the counts stay as they were for the next time contexts are kept.
+  TPlotSettingsRec plot = GetPlotSettings();
+  plot.SetShowPlotInfo(c.keep_hit_contexts);
+  if (c.keep_hit_contexts) {
+    plot.SetHitContextCharacters(c.hit_context_characters);
+    plot.SetHitContextMostLines(c.hit_context_lines);
+  }
+  SetPlotSettings(plot);
   return problems;
 }
