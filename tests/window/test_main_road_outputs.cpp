@@ -247,6 +247,16 @@ TEST_F(MainRoadOutputs, ARunThatCannotReadATextNamesIt) {
   EXPECT_EQ(LinesFor(u"river"), 0);
   ASSERT_TRUE(WasAsked(TVXDialog::StoppedWhenProcessingX)) << Utf16ToUtf8(AllQuestionText());
   EXPECT_NE(AllQuestionText().find(temp), UString::npos) << Utf16ToUtf8(AllQuestionText());
+
+  // After a text that gave lines: the lines stay, the message names the text once, the notes too.
+  HandOverTexts({dir.Write(u"texts/a.txt", "the river bank"), temp});
+  dialogs.Clear();
+  EXPECT_EQ(LinesFor(u"river"), 1);
+  ASSERT_TRUE(WasAsked(TVXDialog::StoppedWhenProcessingX)) << Utf16ToUtf8(AllQuestionText());
+  int naming = 0;
+  for (const TVXQuestion& q : dialogs.Asked()) naming += q.text.find(temp) != UString::npos ? 1 : 0;
+  EXPECT_EQ(naming, 1) << Utf16ToUtf8(AllQuestionText());
+  EXPECT_NE(Notes().find(temp), UString::npos) << Utf16ToUtf8(Notes());
 }
 
 // A document of an old version lacks fields its pages show: opened, it says some columns do not

@@ -2,6 +2,7 @@
 #include "model/lists/column_formula.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QProgressBar>
@@ -844,7 +845,16 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
-    if (failure_told && !problems.empty() && problems.back() == Global_FailureMessage) problems.pop_back();
+    // What the stopped message said already is not said again.
+    if (failure_told)
+      problems.erase(std::remove_if(problems.begin(), problems.end(),
+                                    [this](const UString& s) {
+                                      if (s == Global_FailureMessage) return true;
+                                      for (const UString& name : failed_reads_)
+                                        if (s.rfind(name, 0) == 0) return true;
+                                      return false;
+                                    }),
+                     problems.end());
     // The recent words and the hand-over of the texts are written (each made durable on disk)
     // once the first page is painted: the lines do not wait for the disk.
     PostAfterPaint(this, [this] {
