@@ -1,6 +1,5 @@
-// What a concordance document says of its run and writes as text: the shares of the search words
-// in the notes, the text a run could not read handed to the failed-read handler, and the text
-// markers of lines written as plain text.
+// What a concordance document says of its run: the shares of the search words in the notes, and
+// the text a run could not read handed to the failed-read handler.
 #include <gtest/gtest.h>
 
 #include "document_test_support.h"
@@ -29,19 +28,6 @@ TEST(ConcordanceOutputs, SearchWordShareIsOfEveryLineFound) {
         << c.hits << " " << c.left << " " << c.removed;
 }
 
-TEST(ConcordanceOutputs, FailedTextMessageNamesTheTextAndWhy) {
-  const struct {
-    const char16_t* name;
-    const char16_t* why;
-    const char16_t* said;
-  } cases[] = {
-      {u"/corpus/a.txt", u"", u"/corpus/a.txt"},
-      {u"/corpus/a.txt", u"the disk went away", u"/corpus/a.txt (the disk went away)"},
-      {u"", u"text 3: unknown failure", u" (text 3: unknown failure)"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FailedTextMessageArgument(c.name, c.why), UString(c.said));
-}
-
 // The text that cannot be read reaches the document's failed-read handler, with its folder and
 // name; the texts read before it keep their lines, the one after it is not read.
 TEST(ConcordanceOutputs, TheTextARunCannotReadGoesToTheFailedReadHandler) {
@@ -68,28 +54,6 @@ TEST(ConcordanceOutputs, TheTextARunCannotReadGoesToTheFailedReadHandler) {
   fine.failed_read = request.failed_read;
   EXPECT_TRUE(RunConcordance(fine).found);
   EXPECT_TRUE(told.empty());
-}
-
-// Markers only while lines are written as plain text, and only when the user gave one.
-TEST(ConcordanceOutputs, TextMarkersOnlyForTextOutputWithAMarkerGiven) {
-  ScopedSettings settings;
-  const struct {
-    bool text_output;
-    const char16_t* search_word_marker;
-    const char16_t* context_word_marker;
-    bool on;
-  } cases[] = {
-      {false, u"*", u"+", false}, {true, u"*", u"+", true}, {true, u"", u"+", true},
-      {true, u"<<", u"", true},   {true, u"", u"", false},  {false, u"", u"", false},
-  };
-  auto doc = NewDocument();
-  for (const auto& c : cases) {
-    SetConc_SW_TXT_Marker(c.search_word_marker);
-    SetConc_Context_W_TXT_Marker(c.context_word_marker);
-    doc->text_output = c.text_output;
-    EXPECT_EQ(doc->TextMarkersOn(), c.on) << c.text_output << " " << Utf16ToUtf8(c.search_word_marker) << " "
-                                          << Utf16ToUtf8(c.context_word_marker);
-  }
 }
 
 }  // namespace

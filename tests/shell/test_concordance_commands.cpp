@@ -129,16 +129,4 @@ TEST(ConcordanceCommands, HelpPageOfEachPage) {
   for (const auto& [type, context] : cases) EXPECT_EQ(PageHelpContext(type), context) << type;
 }
 
-// The status bar's help panel: the page on show's help, the general page without data.
-TEST(ConcordanceCommands, HelpPanelOpensThePageOnShowOrTheWindowsOwn) {
-  const struct {
-    bool has_data;
-    int list_type;
-    int context;
-  } cases[] = {{true, 27, 6000}, {true, 26, 1120}, {true, 5, 1980}, {true, 10, 6230},
-               {false, 27, 1000}, {false, 5, 1000}, {false, 0, 1000}};
-  for (const auto& c : cases)
-    EXPECT_EQ(StatusPanelHelpContext(c.has_data, c.list_type), c.context) << c.has_data << " " << c.list_type;
-}
-
 }  // namespace
