@@ -149,10 +149,26 @@ void TFormWordCloud::LoadSettings(int32_t min_freq, int32_t max_freq, uint8_t ou
   if (use_case) s.SetOutputCase(output_case);
   cloud_->min_freq = reset ? 0 : min_freq;
   cloud_->max_freq = reset ? 0 : max_freq;
+  ShowSpinValues();
+  SettingsLoaded = true;
+}
+
+void TFormWordCloud::ShowSpinValues() {
+  const TWordCloudSettingsRec& s = cloud_->CloudSettings;
   min_font_->setValue(std::clamp<int>(s.MinFontSize() > 0 ? s.MinFontSize() : 9, kCloudMinFontLowest, kCloudMinFontHighest));
   horz_->setValue(s.HorizontalSpacing() >= 1.0f ? s.HorizontalSpacing() : 1.0);
   vert_->setValue(s.VerticalSpacing() >= 1.0f ? s.VerticalSpacing() : 1.0);
-  SettingsLoaded = true;
+}
+
+void TFormWordCloud::SettingsChanged() {
+  // The stored settings replace the window's own; the spin edits show them without each
+  // drawing the cloud once more.
+  const bool loaded = SettingsLoaded;
+  SettingsLoaded = false;
+  ReLoadSettingsFromTextBuf();
+  ShowSpinValues();
+  SettingsLoaded = loaded;
+  if (isVisible()) Refresh();
 }
 
 void TFormWordCloud::SpinChanged() {

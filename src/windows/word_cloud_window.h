@@ -35,6 +35,8 @@ class TFormWordCloud : public TVXStylableForm<QWidget> {
   // next LoadSettings).
   void ReLoadSettingsFromTextBuf();
   void LoadSettings(int32_t min_freq, int32_t max_freq, uint8_t output_case, bool use_case, bool reset);
+  // The settings changed in the store: they are reloaded and an open cloud drawn again with them.
+  void SettingsChanged();
   void ComputeTheCloud(TVXBaseDataClass* list, UStringView caption);
   void ComputeTheCloud(UStringView caption);
   // Takes the words and numbers to show (the window owns them).
@@ -74,6 +76,7 @@ class TFormWordCloud : public TVXStylableForm<QWidget> {
   void ClearHighlight();
   void ShowPicture();
   void SpinChanged();
+  void ShowSpinValues();
 
   std::unique_ptr<TWordCloud> cloud_;
   std::unique_ptr<TMyCloudTXTList> text_list_;

@@ -63,6 +63,8 @@ struct TRunRequest {
   int32_t threads = 0;  // 0: every core
   // Told after each chunk of each text (see TMakeConcordanceArgs::chunk_done).
   std::function<void(int32_t text_index, int64_t bytes_read, int64_t size, int32_t words)> chunk_done;
+  // The document's failed-read handler (none: nothing is told).
+  TFailedReadEvent failed_read;
 };
 
 struct TRunDone {
@@ -93,8 +95,8 @@ inline TRunDone RunConcordance(const TRunRequest& request) {
     RefreshTagHandlerFromSettings(*request.tags, translate);
     request.tags->fLCID = static_cast<uint32_t>(GetTextSettings().LCID());
   }
-  done.doc = std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, nullptr, false, false,
-                                                    request.tags, nullptr);
+  done.doc = std::make_unique<T_WholeLinzoraHolder>(kListConcordance, &Centre, nullptr, request.failed_read, false,
+                                                    false, request.tags, nullptr);
   TSearchWordItems items(SearchTextOptionsFromTextSettings(done.doc->TextSettings()));
   items.AddedSearchWords(request.search_words);
   TContextWordItems context;

@@ -149,6 +149,26 @@ TEST(GridCells, CopiedRowsAreTabSeparatedLines) {
             u"N\tConcordance\tNumber 1\r\n2\t" + TSyntheticGridList::LineOf(2) + u"\t40\r\n");  // (2 * 7 + 2 * 13) % 1000
 }
 
+// The clipboard's heading-row and number-column choices, each on and off.
+TEST(GridCells, CopiedRowsFollowTheHeadingAndNumberChoices) {
+  TSyntheticGridList list(3);
+  list.SetHeadings({u"N", u"Concordance", u"Number 1"});
+  TGridCellSource src;
+  src.SetList(&list);
+  const UString line2 = TSyntheticGridList::LineOf(2), line3 = TSyntheticGridList::LineOf(3);
+  struct Case {
+    bool headings, numbers;
+    UString want;
+  } cases[] = {
+      {true, true, u"N\tConcordance\tNumber 1\r\n2\t" + line2 + u"\t40\r\n3\t" + line3 + u"\t47\r\n"},
+      {false, true, u"2\t" + line2 + u"\t40\r\n3\t" + line3 + u"\t47\r\n"},
+      {true, false, u"Concordance\tNumber 1\r\n" + line2 + u"\t40\r\n" + line3 + u"\t47\r\n"},
+      {false, false, line2 + u"\t40\r\n" + line3 + u"\t47\r\n"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(GridRowsAsText(src, {2, 3}, c.headings, c.numbers), c.want) << c.headings << c.numbers;
+}
+
 // A column whose heading the list hides (statistics not computed) is not shown, with or without
 // a layout of the user's; a column the list shows again comes back.
 TEST(GridCells, ColumnsTheListHidesAreNotShown) {

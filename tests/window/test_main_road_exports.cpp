@@ -78,7 +78,7 @@ class MainRoadExports : public MainRoadTest {
 
 // A fresh store keeps 0 characters of a line for text output: the dialog says the lines go out
 // whole, its rows run from 1 to the last line as the grid numbers them, and the file holds each
-// line whole, as the list has it. The workbook's note agrees.
+// line whole, as the list has it, with the text markers. The workbook's note agrees.
 TEST_F(MainRoadExports, AFreshUsersConcordanceExportHoldsWholeLines) {
   TVX_Grid* grid = TurnTo("Concordance");
   ASSERT_NE(grid, nullptr);
@@ -92,12 +92,19 @@ TEST_F(MainRoadExports, AFreshUsersConcordanceExportHoldsWholeLines) {
   });
   const std::vector<TFields> rows = TextExportFields(txt);
   ASSERT_EQ(static_cast<int>(rows.size()), count + 1);
+  // A line written as text carries the text markers (the default marker before the search word).
+  Main().Doc()->text_output = true;
   for (int r = 1; r <= count; ++r) {
     TGrid_data_rec cell;
     lines.DrawgridDataRec(1, r, cell, 0);
     ASSERT_GT(rows[static_cast<size_t>(r)].size(), 1u);
     ASSERT_EQ(Utf16ToUtf8(rows[static_cast<size_t>(r)][1]), Utf16ToUtf8(cell.text)) << "line " << r;
+    const UString marker = GetConc_SW_TXT_Marker();
+    const size_t at = cell.text.find(marker);
+    ASSERT_NE(at, UString::npos) << "line " << r;
+    EXPECT_EQ(ToQString(cell.text.substr(at + marker.size(), 3)).toLower(), QStringLiteral("the")) << "line " << r;
   }
+  Main().Doc()->text_output = false;
   EXPECT_EQ(GetConcCharactersForTextOnly(), 0);
 
   const UString xlsx = dir.Path() + u"lines.xlsx";

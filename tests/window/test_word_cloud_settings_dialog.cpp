@@ -91,3 +91,29 @@ TEST_F(WordCloudSettingsRoad, CancelAndRefusedValuesChangeNothing) {
   EXPECT_TRUE(GetWordCloudSettings().SameBytes(cloud));
   EXPECT_TRUE(GetRulerPlotWordCloudFeatures().SameBytes(features));
 }
+
+// A cloud already open follows settings changed meanwhile: it is drawn again with them at once,
+// its own spin edits showing them, without the Word Cloud command.
+TEST_F(WordCloudSettingsRoad, AnOpenCloudFollowsChangedSettings) {
+  ASSERT_EQ(LinesFor(u"river"), 12);
+  const std::vector<TCloudWordDraw> plain = CloudOfClusters();
+  ASSERT_GE(plain.size(), 2u);
+  TFormWordCloud* cloud = Main().WordCloudWindow();
+  ASSERT_NE(cloud, nullptr);
+  ASSERT_TRUE(cloud->isVisible());
+  ASSERT_EQ(ThroughTheMenu([](TWordCloudSettingsDialog& d) {
+              d.ShowShapes()->setChecked(true);
+              d.Shape()->setCurrentIndex(3);
+              d.MinFontSize()->setValue(30);
+              d.accept();
+            }),
+            int(QDialog::Accepted));
+  ASSERT_TRUE(WaitUntil([&] { return cloud->Cloud().CloudSettings.Shape() == 3; }, 5000));
+  EXPECT_EQ(cloud->MinFontSpin()->value(), 30);
+  const std::vector<TCloudWordDraw>& drawn = cloud->Cloud().Draws();
+  ASSERT_EQ(drawn.size(), plain.size());
+  for (const TCloudWordDraw& d : drawn) {
+    EXPECT_TRUE(d.shape || d.number > 666) << Utf16ToUtf8(d.text);
+    EXPECT_GE(d.points, 30) << Utf16ToUtf8(d.text);
+  }
+}

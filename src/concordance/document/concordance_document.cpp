@@ -225,6 +225,10 @@ int T_WholeLinzoraHolder::LineView() const {
   return kLineViewWhole;
 }
 
+bool T_WholeLinzoraHolder::TextMarkersOn() const {
+  return text_output && (!GetConc_SW_TXT_Marker().empty() || !GetConc_Context_W_TXT_Marker().empty());
+}
+
 UString T_WholeLinzoraHolder::SentenceEndMarker() const {
   constexpr int kind = TTextsett_rec32::kSentenceEndMarker;
   UString marker = TextSettings().MarkerText(kind);

@@ -274,6 +274,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // The View menu's "Sentence only" (display option 3) cuts each shown line to its search word's
   // sentence; else "Tags only" (option 4) to the stretch between the tags-only strings.
   int LineView() const override;
+  // The markers of the settings store go before the search word and the first context word of
+  // each line written as plain text (text_output), when the user gave any.
+  bool TextMarkersOn() const override;
   // The text settings' sentence-end marker; empty (punctuation decides) when the reader finds
   // sentence ends itself ("auto").
   UString SentenceEndMarker() const override;
@@ -387,3 +390,10 @@ inline uint8_t ToggledOption(uint8_t set, int n) { return static_cast<uint8_t>(s
 int ConcDisplayOptionToTag(int option);    // 0, 3, 4 -> 100, 101, 112; others 0
 int ConcHideOptionToTag(int option);       // 0..4 -> 117..121
 int ConcColouringOptionToTag(int option);  // 0, 1 -> 138, 165
+
+// A search word's share of the lines in the notes, in whole percent: its hits over every line the
+// run found, the lines left and those the stop list removed; 0 when none was found.
+int32_t SearchWordPercentOfLinesFound(int32_t hits, int32_t lines_left, int32_t stop_list_removed);
+// What the message of a run stopped by a text it could not read names: the text's full name,
+// then why in brackets when the reader said.
+UString FailedTextMessageArgument(UStringView full_name, UStringView why);

@@ -259,6 +259,9 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
     if (!o.read_ok && !Global_run_without_error_messages) {
       Global_FailureMessage = o.failure;
       AddToLogFile(o.failure);
+      // The document's failed-read handler names the text (the window tells the user).
+      if (OnDudFile && o.text_index >= 0 && static_cast<size_t>(o.text_index) < which.size())
+        OnDudFile(fRunTexts[static_cast<size_t>(which[static_cast<size_t>(o.text_index)])]);
     }
   }
   fSettings.SetRunningWords(ClampToInt32(int64_t{fSettings.RunningWords()} + result.running_words));
@@ -611,20 +614,41 @@ void T_WholeLinzoraHolder::AddNotesOnSWResults() {
   for (int32_t i = 0; i < fSearchWords.Count(); ++i)
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();
-  if (StopListLoaded() && LemmaMatchStopListActivated(2, current_tool_var))
-    AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound,
-                                             {VXRes(TVXRes::VXStopListItems), IntToUStr(fConcordanceList->stoplist_types)}));
+  // The stop list's check of the lines counts the lines it removed.
+  int32_t removed = 0;
+  if (StopListLoaded() && LemmaMatchStopListActivated(2, current_tool_var)) {
+    removed = fConcordanceList->stoplist_tokens;
+    AddOneDuringMainComputationNote(
+        VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXStopListItems), IntToUStr(removed)}));
+  }
   AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXFunctionNFound, {VXRes(TVXRes::VXConcordance), IntToUStr(n)}));
   if (n <= 0) return;
   // Only a limit that was actually met is claimed: the list's limit, or a search word's.
   if (fConcordanceList->LimitReached() || fConcordanceList->sw_limit_reached)
     AddOneDuringMainComputationNote(
         VXResFmt(TVXRes::VXXReachedYourPresetLimitsY, {VXRes(TVXRes::VXEntries), IntToUStr(n)}));
+  // The hits were counted as the lines were found, the stop list's lines among them: the shares
+  // are of every line found, and the notes say so when the stop list removed some.
+  if (removed > 0)
+    AddOneDuringMainComputationNote(
+        VXResFmt(TVXRes::VXPercentsOfLinesFoundBeforeStopList, {IntToUStr(n + removed), IntToUStr(removed)}));
   for (int32_t i = 0; i < fSearchWords.Count(); ++i) {
     const TSearch_word_format_rec* rec = fSearchWords.GetPtr(i);
-    const int64_t percent = int64_t{rec->hits} * 100 / n;
+    const int32_t percent = SearchWordPercentOfLinesFound(rec->hits, n, removed);
     AddOneDuringMainComputationNote(VXResFmt(TVXRes::VXNmanyXFoundForXPercent,
                                              {IntToUStr(rec->hits), VXRes(TVXRes::VXEntries), rec->sw,
-                                              IntToUStr(static_cast<int32_t>(percent))}));
+                                              IntToUStr(percent)}));
   }
+}
+
+UString FailedTextMessageArgument(UStringView full_name, UStringView why) {
+  UString out(full_name);
+  if (!why.empty()) out += u" (" + UString(why) + u")";
+  return out;
+}
+
+int32_t SearchWordPercentOfLinesFound(int32_t hits, int32_t lines_left, int32_t stop_list_removed) {
+  const int64_t found = int64_t{lines_left} + std::max(stop_list_removed, 0);
+  if (found <= 0) return 0;
+  return static_cast<int32_t>(int64_t{hits} * 100 / found);
 }

@@ -326,6 +326,9 @@ class TVXBaseHolder {
   bool export_thousands_separator = false;
   std::vector<int32_t> selected_rows;
   std::vector<int32_t> selected_columns;
+  // Rows are being written out as plain text (a copy as text, a text export), where colours are
+  // lost: a concordance's lines then carry the user's text markers.
+  bool text_output = false;
 
  private:
   bool unicode_ = true;

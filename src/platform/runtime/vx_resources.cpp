@@ -245,6 +245,8 @@ constexpr TResRow kRes[] = {
     {TVXRes::VXPatterns, "VXPatterns", u"Patterns"},
     {TVXRes::VXPause, "VXPause", u"Pause"},
     {TVXRes::VXPercentWordsFoundInRefCorpus, "VXPercentWordsFoundInRefCorpus", u"%s%% of the words were found in the reference corpus"},
+    {TVXRes::VXPercentsOfLinesFoundBeforeStopList, "VXPercentsOfLinesFoundBeforeStopList",
+     u"Percentages below are of the %d lines found, %d of them removed by the stop list"},
     {TVXRes::VXPhraseFrames, "VXPhraseFrames", u"Phrase frames"},
     {TVXRes::VXPlotDetails, "VXPlotDetails", u"plot details"},
     {TVXRes::VXPlotPositions, "VXPlotPositions", u"Plot positions"},

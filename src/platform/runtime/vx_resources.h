@@ -55,6 +55,7 @@ enum class TVXRes : uint16_t {
   VXOverlap, VXPValueIs, VXPageTabNumber, VXPages, VXPanicMode, VXPanicStopAt, VXParagraph,
   VXParagraphEndMarkedBy, VXParagraphStartMarkedBy, VXParts, VXPaste, VXPasteCharacter,
   VXPathAndFilename, VXPathToTheFile, VXPatterns, VXPause, VXPercentWordsFoundInRefCorpus,
+  VXPercentsOfLinesFoundBeforeStopList,
   VXPhraseFrames, VXPlotDetails, VXPlotPositions, VXPlots, VXPortrait, VXPositions, VXPrefix,
   VXPrintNPages, VXPrintPreview, VXPrinternameAndPortraitOrLandScape, VXProblemMakingX,
   VXProcedureEquals, VXProcessingNRelatedClusters, VXProcessingNmanyFiles, VXPunctuation, VXR,

@@ -225,12 +225,14 @@ std::vector<TGrid_data_rec> TGridCellSource::RowCells(int row) {
 
 UString GridCellText(const TGrid_data_rec& cell) { return CellTextAsShown(cell); }
 
-UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings) {
+UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings,
+                       bool with_number_column) {
   UString out;
   auto line = [&](int row) {
     const auto cells = source.RowCells(row);
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (c > 0) out += u'\t';
+    const size_t first = with_number_column ? 0 : 1;  // the row number is the first cell
+    for (size_t c = first; c < cells.size(); ++c) {
+      if (c > first) out += u'\t';
       // A time-line's periods each take a column, their counts under their dates.
       out += HasTimelineColumns(cells[c]) ? TimelineColumnsText(cells[c]) : GridCellText(cells[c]);
     }

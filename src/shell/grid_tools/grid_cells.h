@@ -106,8 +106,10 @@ class TGridCellSource {
 // The text a cell shows: prefix, text and suffix, or its number (with its decimals when it is a
 // real number), or nothing; the exports write cells by the same rule (CellTextAsShown).
 UString GridCellText(const TGrid_data_rec& cell);
-// Whole rows as tab-separated lines, one per row.
-UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings);
+// Whole rows as tab-separated lines, one per row; the heading row first when asked for, and each
+// line without its row number when the number column is left out.
+UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings,
+                       bool with_number_column = true);
 
 // The colours a grid draws with besides the palette's, per style (0x00BBGGRR): a light style
 // (even number) and a dark one (odd number), each readable against its own background.

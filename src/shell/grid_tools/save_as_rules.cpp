@@ -278,7 +278,12 @@ bool ExportListWithSettings(TVXBaseLemmaMatchCapableList& list, TVXBaseHolder& h
     case kSaveAsSpreadsheet: return ExportListAsExcel(list, holder, settings.file_name, document_name);
     case kSaveAsRichText: return ExportListAsRTF(list, holder, settings.file_name, document_name);
     case kSaveAsListOwnType: return false;
-    default: return ExportListAsTXT(list, holder, settings.file_name);
+    default: {
+      holder.text_output = true;
+      const bool ok = ExportListAsTXT(list, holder, settings.file_name);
+      holder.text_output = false;
+      return ok;
+    }
   }
 }
 

@@ -220,3 +220,5 @@ int PageHelpContext(int list_type) {
     default: return 1000;
   }
 }
+
+int StatusPanelHelpContext(bool has_data, int list_type) { return PageHelpContext(has_data ? list_type : 0); }

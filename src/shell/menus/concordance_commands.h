@@ -138,6 +138,10 @@ bool SortOnWords(TVXBaseDataClass& list, int tag);
 // The help page of a result page by the list type it shows (27 the source text, 26 the notes);
 // the general page for any other.
 int PageHelpContext(int list_type);
+// The help the status bar's help panel (9) opens: the page on show's, or the window's own
+// (the general page) while the window holds no data.
+int StatusPanelHelpContext(bool has_data, int list_type);
+inline constexpr int kStatusPanelHelp = 9;
 
 // What the handler does with a tag on the page on show.
 TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool has_grid);

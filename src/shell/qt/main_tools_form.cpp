@@ -475,6 +475,9 @@ bool TMainToolsForm::OpenDocument(const TVXStored_File_rec& rec, TStream& file) 
   ShowDataState();
   FitWindowToDocument();
   ArmAutoSave();
+  // The idle step after opening says what the document lacks, once the pages are shown.
+  pages_->Records().Last_actions |= kAfterOpening;
+  QTimer::singleShot(0, this, [this] { AfterStartupIdle(); });
   return true;
 }
 
@@ -779,7 +782,11 @@ void TMainToolsForm::AfterStartupIdle() {
     status_->SetPanelText(kPanelMessage, VXRes(TVXRes::VXTagFile) + u": " +
                                              VXResFmt(TVXRes::VXNmanyEntriesFound, {Num(tags)}));
   if (records.Last_actions != 0) {
-    if (records.Last_actions & (1u << 14)) SetUpFileDialogs(NextFile.list_type);
+    if (records.Last_actions & kAfterOpening) {
+      SetUpFileDialogs(NextFile.list_type);
+      // A document read without some of its data fields leaves columns of its pages empty.
+      if (HasData() && !fData->ReadComplete) VXDialog(TVXDialog::NotApplicableExplanation);
+    }
     constexpr uint32_t kAfterReading = (1u << 6) | (1u << 9) | (1u << 10);
     if ((records.Last_actions & kAfterReading) != 0 && TextFiles_convertedtoUnicode > 0) {
       VXDialog(TVXDialog::NTextFilesConverted, {Num(TextFiles_convertedtoUnicode)});

@@ -61,6 +61,8 @@ inline constexpr int kPanelEntries = 0;
 inline constexpr int kPanelRow = 1;
 inline constexpr int kPanelProgress = 3;
 inline constexpr int kPanelMessage = 10;
+// The page list's last-actions bit of a document just opened.
+inline constexpr uint32_t kAfterOpening = 1u << 14;
 
 class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions, public TGeneralMenuWindow {
   Q_OBJECT

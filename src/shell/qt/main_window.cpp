@@ -2,6 +2,7 @@
 #include "model/lists/column_formula.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QProgressBar>
@@ -28,6 +29,7 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "shell/main_window/controller_messages.h"
+#include "shell/menus/concordance_commands.h"
 #include "shell/main_window/main_window_rules.h"
 #include "shell/settings/list_loading.h"
 #include "platform/lemmatiser/lemmatiser.h"
@@ -51,6 +53,7 @@
 #include "windows/sort_dialog.h"
 #include "windows/start_wizard.h"
 #include "windows/wizard_base.h"
+#include "windows/word_cloud_window.h"
 
 namespace {
 
@@ -234,7 +237,11 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
   TMainToolsForm::CreateTheHolderWithCallbacks(list_type);
   auto doc = std::make_unique<T_WholeLinzoraHolder>(
       list_type, &NoCentre, [this](int32_t n) { if (HasData()) Status()->SetPanelText(kPanelEntries, IntToUStr(n)); },
-      [](const TChosenFileDetailsFullRec& d) { if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d)); },
+      [this](const TChosenFileDetailsFullRec& d) {
+        // Said when the run ends, with why (a run reads its texts on other threads).
+        if (global_keeping_log) AddToLogFile(u"failed to read " + FullName(d));
+        failed_reads_.push_back(FullName(d));
+      },
       Global_stopLemmaMatchLoaded[lmsStop], Global_stopLemmaMatchLoaded[lmsLemma], fTagHandler.get(),
       fTagsToTranslateList.get());
   sort_record_ = TConcSortRecord();
@@ -244,6 +251,7 @@ std::unique_ptr<TTessorineholder> TFormLinzora::CreateTheHolderWithCallbacks(TTe
 void TFormLinzora::PrepareRunReading() {
   // Every concordance run (from the wizard, a batch, another tool's request) starts here.
   SetRunStartedFlag(false);
+  failed_reads_.clear();
   RefreshTagHandler();
   if (GetLemmaMatchStopWanted(kToolConcordancer, lmsStop) && !Global_stopLemmaMatchLoaded[lmsStop])
     LoadALemmaMatchOrStopList(lmsStop);
@@ -399,6 +407,10 @@ void TFormLinzora::ToolButtonCloseClick() {
 }
 
 bool TFormLinzora::StatusPanelClick(int panel) {
+  if (panel == kStatusPanelHelp) {
+    ShowHelpContext(StatusPanelHelpContext(HasData(), Pages()->CurrentListType()));
+    return true;
+  }
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || (panel != 6 && panel != 7) || run_active_) return false;
   const int step = panel == 6 ? -1 : 1;
@@ -543,6 +555,7 @@ bool TFormLinzora::event(QEvent* e) {
         ForgetLineColours();
         const bool handled = TMainToolsForm::event(e);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
+        if (word_cloud_) word_cloud_->SettingsChanged();
         return handled;
       }
       if (code == kCodePasteCharacter) {
@@ -811,6 +824,10 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
   const bool found = doc && doc->fConcordanceList->Count() > 0;
   if (global_keeping_log)
     AddToLogFile(u"concordance run ended: " + IntToUStr(found ? doc->fConcordanceList->Count() : 0) + u" lines");
+  // A text that could not be read ends the run there: the user is told which, lines or none.
+  const bool failure_told = !failed_reads_.empty() && !stopped;
+  if (failure_told)
+    VXDialog(TVXDialog::StoppedWhenProcessingX, {FailedTextMessageArgument(failed_reads_.front(), Global_FailureMessage)});
   if (!found) {
     CloseData(true);
     if (!passed_over_.empty()) {
@@ -828,6 +845,16 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     std::vector<UString> problems = passed_over_;
     if (!ok && !stopped && !Global_FailureMessage.empty()) problems.push_back(Global_FailureMessage);
     for (const UString& s : problems) doc->AddOneLaterNote(u"Passed over", s);
+    // What the stopped message said already is not said again.
+    if (failure_told)
+      problems.erase(std::remove_if(problems.begin(), problems.end(),
+                                    [this](const UString& s) {
+                                      if (s == Global_FailureMessage) return true;
+                                      for (const UString& name : failed_reads_)
+                                        if (s.rfind(name, 0) == 0) return true;
+                                      return false;
+                                    }),
+                     problems.end());
     // The recent words and the hand-over of the texts are written (each made durable on disk)
     // once the first page is painted: the lines do not wait for the disk.
     PostAfterPaint(this, [this] {

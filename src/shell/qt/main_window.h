@@ -363,6 +363,7 @@ class TFormLinzora : public TMainToolsForm {
   bool close_after_run_ = false;
   bool show_next_line_ = false;
   std::vector<UString> passed_over_;
+  std::vector<UString> failed_reads_;  // texts of this run that could not be read (full names)
   // What the check before a run saw at the start of each text it kept (kTextHead...), for that run.
   std::vector<uint8_t> run_text_heads_;
   std::function<void()> run_turn_observer_;

@@ -380,10 +380,17 @@ void TFormLinzora::CopyThroughFormatDialog(TVX_Grid* grid) {
     for (int t = 0; t < Pages()->Count(); ++t)
       if (TVX_Grid* g = Pages()->GridOfTab(t)) g->Model().Source().Invalidate();
   };
+  // The picture is of the rows as drawn; the text is made afterwards, with the text markers.
+  const TClipboardSettingsRec choice = GetClipboardSettings();
+  const std::vector<int> rows = grid->RowsToCopy();
+  const QImage picture = choice.Picture() ? grid->SelectedAreaPicture(rows) : QImage();
+  T_WholeLinzoraHolder* doc = Doc();
   text_output_ = true;
+  if (doc) doc->text_output = true;
   remake_cells();
-  grid->CopySelectedRows();
+  grid->CopyRowsToClipboard(rows, choice, picture);
   text_output_ = false;
+  if (doc) doc->text_output = false;
   remake_cells();
 }
 

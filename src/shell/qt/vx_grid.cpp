@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QImage>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QPainter>
 #include <functional>
 #include <set>
@@ -465,12 +467,49 @@ std::pair<int, int> TVX_Grid::CellAtPoint(QPoint p) const {
   return {i.row() + 1, i.column() + 1};
 }
 
-UString TVX_Grid::CopySelectedRows() {
+std::vector<int> TVX_Grid::RowsToCopy() const {
   std::vector<int> rows = SelectedRows();
   if (rows.empty() && CurrentRow() > 0) rows.push_back(CurrentRow());
-  const UString text = GridRowsAsText(model_.Source(), rows, true);
-  QApplication::clipboard()->setText(ToQString(text));
+  return rows;
+}
+
+UString TVX_Grid::CopySelectedRows() {
+  const TClipboardSettingsRec choice = GetClipboardSettings();
+  const std::vector<int> rows = RowsToCopy();
+  return CopyRowsToClipboard(rows, choice, choice.Picture() ? SelectedAreaPicture(rows) : QImage());
+}
+
+UString TVX_Grid::CopyRowsToClipboard(const std::vector<int>& rows, const TClipboardSettingsRec& choice,
+                                      const QImage& picture) {
+  // The user's clipboard choices say what goes: the rows as text (with or without the heading
+  // row and the number column), a picture of the selected area, or both.
+  auto* data = new QMimeData;
+  UString text;
+  if (choice.EditableText()) {
+    text = GridRowsAsText(model_.Source(), rows, choice.HeadingRow(), choice.NumberColumn());
+    data->setText(ToQString(text));
+  }
+  if (choice.Picture() && !picture.isNull()) data->setImageData(picture);
+  if (data->formats().isEmpty()) {
+    delete data;
+    return text;
+  }
+  QApplication::clipboard()->setMimeData(data);
   return text;
+}
+
+QImage TVX_Grid::SelectedAreaPicture(const std::vector<int>& rows) {
+  // The rows as drawn, across the grid's width; rows scrolled out of view are not drawn.
+  QRect area;
+  for (int r : rows) {
+    if (r < 1 || r > model_.rowCount()) continue;
+    const int y = rowViewportPosition(r - 1);
+    if (y < 0 && y + rowHeight(r - 1) <= 0) continue;
+    area |= QRect(0, y, viewport()->width(), rowHeight(r - 1));
+  }
+  area &= viewport()->rect();
+  if (area.isEmpty()) return {};
+  return viewport()->grab(area).toImage();
 }
 
 void TVX_Grid::Grow() { SetPreferredLinesPerRow(GrownOrShrunkLinesPerRow(lines_per_row_, true)); }

@@ -18,12 +18,14 @@
 
 #include <QAbstractTableModel>
 #include <QFont>
+#include <QImage>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
 #include <optional>
 
+#include "platform/settings/settings_records.h"
 #include "shell/grid_tools/grid_cells.h"
 
 inline constexpr int kGridCommandOffset = 5000;
@@ -176,7 +178,16 @@ class TVX_Grid : public QTableView {
   // Commands by menu tag (22 Copy, 30 Grow, 31 Shrink, 33 Refresh, 166 Default column widths);
   // false for a tag the grid does not handle.
   bool HandleGridCommand(int tag);
+  // The selected rows, or the current one when none is selected.
+  std::vector<int> RowsToCopy() const;
+  // The rows to copy to the clipboard as the clipboard choices of the settings store say; answers
+  // the text copied (empty when no text was chosen).
   UString CopySelectedRows();
+  // The rows as text and the picture as the choices say (a null picture is left out).
+  UString CopyRowsToClipboard(const std::vector<int>& rows, const TClipboardSettingsRec& choice,
+                              const QImage& picture);
+  // A picture of the selected rows as drawn (empty when none of them is in view).
+  QImage SelectedAreaPicture(const std::vector<int>& rows);
   // Grow and Shrink change the lines of text a row has room for (2 more or 2 fewer, within the
   // concordance commands' bounds); the rows' height follows.
   void Grow();
