@@ -40,6 +40,12 @@ struct TWordlistToolArgs {
   int32_t window_size = 1000;         // --size, words per moving window
   int32_t runs = 3;                   // --runs, staggered runs of the moving window
   bool help = false;
+  int32_t batch = 0;           // list --batch N: one list per text (1, 2) or per folder (3)
+  bool zip = false;            // list --zip: the batch's lists zipped
+  std::string lemma_texts;     // list --lemma-texts INDEX: the lemmas' texts counted in the index
+  int32_t join_clusters = 0;   // clusters --join shorter|longer: 1 shorter under longer, 2 the other way
+  std::string equal_words;     // merge --equal-words merge|apart
+  std::string tagged;          // merge --tagged delete|keep
 };
 
 std::string WordlistToolUsage();
