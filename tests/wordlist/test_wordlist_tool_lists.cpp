@@ -309,3 +309,34 @@ TEST_F(WordlistToolLists, CollocatesOfAWholeWordListFollowTheStoredLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+// Numbers counted as "#" and left out of word 2 of every pair, listed one way or both ways.
+TEST_F(WordlistToolLists, NumbersLeftOutAreNeverWordTwo) {
+  Text("n/t1.txt", "in 1990 the cat saw 12 dogs and in 2001 the cat ran 7 miles. the dog had 3 cats in 1990.\n");
+  ASSERT_EQ(Run({"settings", "numbers=no", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "base-word-min-frequency=1"})
+                .code,
+            0);
+  Ok({"index", Path("n"), "-o", Path("idx")});
+  struct TCase {
+    std::string exclude, both_ways;
+    bool hash_as_word2;
+  };
+  for (const TCase& c : std::vector<TCase>{{"no", "no", true}, {"yes", "no", false}, {"yes", "yes", false}}) {
+    ASSERT_EQ(Run({"settings", "relationship-exclude-numbers=" + c.exclude, "relationship-both-ways=" + c.both_ways}).code, 0);
+    Ok({"relationships", Path("idx"), "-o", Path("r.lst")});
+    auto doc = Read(Path("r.lst"));
+    int hash_word2 = 0, hash_word1 = 0;
+    for (int i = 0; i < doc->Relationships().Count(); ++i) {
+      hash_word2 += doc->Relationships().Row(i)->word2 == u"#" ? 1 : 0;
+      hash_word1 += doc->Relationships().Row(i)->word1 == u"#" ? 1 : 0;
+    }
+    EXPECT_EQ(hash_word2 > 0, c.hash_as_word2) << c.exclude << c.both_ways << " " << hash_word2 << " of "
+                                                << doc->Relationships().Count();
+    EXPECT_GT(hash_word1, 0) << c.exclude << c.both_ways;
+  }
+}
+
+}  // namespace
