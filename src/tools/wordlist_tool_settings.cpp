@@ -262,8 +262,6 @@ const std::vector<TSetting>& Settings() {
     const std::vector<TSetting> rest{
         Number("window-min-frequency", [](const R& r) { return r.window.MinFrequency(); },
                [](R& r, int64_t v) { r.window.SetMinFrequency(static_cast<int32_t>(v)); }, 0, INT32_MAX),
-        Number("window-words-to-follow", [](const R& r) { return r.window.WordCount(); },
-               [](R& r, int64_t v) { r.window.SetWordCount(static_cast<int32_t>(v)); }, 0, INT32_MAX),
         Number("consistency-min-lists", [](const R& r) { return r.consistency.MinTexts(); },
                [](R& r, int64_t v) { r.consistency.SetMinTexts(static_cast<int32_t>(v)); }, 1, INT32_MAX),
         Number("consistency-min-total", [](const R& r) { return r.consistency.MinTotalFrequency(); },

@@ -181,8 +181,6 @@ class TIndexHandler {
   // open index, for a size below 2 or above the running words, or fewer than one run.
   std::unique_ptr<TMovingWindow> ComputeMovingWindow(int32_t window_size, int32_t planned_runs);
   std::vector<UString> GrammarWordList;
-  // Words the word-list tool follows through the windows (the main word list's first rows).
-  std::vector<UString> WordsToFollow;
   // Writes the word's byte positions (by text) and the texts' (and, stats 1, sentences') lengths.
   bool ExportData(UStringView file_name, int32_t stats, UStringView word);
   // Words the clusters are computed for (process_selection 1).

@@ -340,3 +340,60 @@ TEST_F(WordlistToolLists, NumbersLeftOutAreNeverWordTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each word-list setting the runs read, changed through "settings", changes the list it should.
+TEST_F(WordlistToolLists, WordListSettingsChangeTheListsMade) {
+  Text("t/t.txt", "The Cat saw the hippo and the dog\n");
+  Text("stops.txt", "the\n");
+  struct TCase {
+    std::vector<std::string> settings;
+    int32_t rows;
+    int32_t running_words;
+    std::vector<std::pair<std::u16string, int32_t>> frequencies;  // -1: no such row
+  };
+  const std::vector<TCase> cases{
+      {{}, 6, 8, {{u"THE", 3}, {u"HIPPO", 1}}},
+      // Words of more than 3 letters cut and marked, or kept whole.
+      {{"max-word-length=3"}, 6, 8, {{u"HI+", 1}, {u"HIPPO", -1}}},
+      {{"max-word-length=3", "exact-word-length=yes"}, 6, 8, {{u"HI+", -1}, {u"HIPPO", 1}}},
+      // Words beginning with a small letter are no words: "The" and "Cat" stay.
+      {{"cut-lower-case=yes"}, 2, 2, {{u"THE", 1}, {u"SAW", -1}}},
+      // The stop list applied while counting: its words leave the list, not the running words.
+      {{"stop-list=STOPS", "stop-list-continuous=yes"}, 5, 8, {{u"THE", -1}, {u"DOG", 1}}},
+  };
+  const std::vector<std::string> reset{"max-word-length=50", "exact-word-length=no", "cut-lower-case=no",
+                                       "stop-list=none", "stop-list-continuous=no"};
+  for (const TCase& c : cases) {
+    std::vector<std::string> args{"settings"};
+    args.insert(args.end(), reset.begin(), reset.end());
+    for (const std::string& s : c.settings) args.push_back(s == "stop-list=STOPS" ? "stop-list=" + Path("stops.txt") : s);
+    ASSERT_EQ(Run(args).code, 0);
+    Ok({"list", Path("t"), "-o", Path("t.lst")});
+    auto doc = Read(Path("t.lst"));
+    std::string name;
+    for (const std::string& s : c.settings) name += s + " ";
+    EXPECT_EQ(doc->Words().Count(), c.rows) << name;
+    EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, c.running_words) << name;
+    for (const auto& [word, f] : c.frequencies) EXPECT_EQ(RowOf(doc->Words(), word).first, f) << name;
+  }
+
+  // The standardised type/token ratio's basis and the dispersion's sections.
+  ASSERT_EQ(Run({"settings", "stop-list=none", "ratio-basis=4", "dispersion-divisions=1"}).code, 0);
+  Ok({"list", Path("t"), "-o", Path("one.lst")});
+  ASSERT_EQ(Run({"settings", "dispersion-divisions=8"}).code, 0);
+  Ok({"list", Path("t"), "-o", Path("eight.lst")});
+  auto one = Read(Path("one.lst")), eight = Read(Path("eight.lst"));
+  EXPECT_EQ(one->Stats().Overall_stats.data.ratio_basis, 4);
+  auto dispersion = [](TVXWordList& w, UStringView word) {
+    for (int i = 0; i < w.Count(); ++i)
+      if (w.Row(i)->data.word == word) return w.Row(i)->data.dispersion;
+    return -1.0f;
+  };
+  // One section: every word is spread evenly over it; eight: "the" less than fully.
+  EXPECT_FLOAT_EQ(dispersion(one->Words(), u"THE"), dispersion(one->Words(), u"DOG"));
+  EXPECT_NE(dispersion(one->Words(), u"THE"), dispersion(eight->Words(), u"THE"));
+}
+
+}  // namespace
