@@ -397,3 +397,92 @@ TEST_F(WordlistToolLists, WordListSettingsChangeTheListsMade) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each relationship setting, and the first filter of base words, changes the pairs as it says.
+// Text (13 running words): THE 4, CAT 3, SAW 2, DOG 2, A 1, RAN 1.
+TEST_F(WordlistToolLists, RelationshipSettingsChangeThePairs) {
+  Text("r/t.txt", "The cat saw the dog. The dog saw a cat. The cat ran.\n");
+  const std::vector<std::string> base{"relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                                      "relationship-max-percent=100",      "base-word-min-frequency=1",
+                                      "relationship-stop-at=2",            "relationship-all-must-pass=no",
+                                      "relationship-min-dice=0",           "relationship-both-ways=no",
+                                      "relationship-min-mi=0"};
+  std::vector<std::string> args{"settings"};
+  args.insert(args.end(), base.begin(), base.end());
+  ASSERT_EQ(Run(args).code, 0);
+  Ok({"index", Path("r"), "-o", Path("idx")});
+  struct TCase {
+    std::vector<std::string> settings;
+    std::function<bool(const TRelationshipEntry&)> every_pair;  // holds for every pair made
+    std::function<bool(const TRelationshipEntry&)> some_before;  // held for a pair before the change
+  };
+  auto word1_is = [](std::u16string w) { return [w](const TRelationshipEntry& e) { return e.word1 == w; }; };
+  auto pair_is = [](std::u16string a, std::u16string b) {
+    return [a, b](const TRelationshipEntry& e) { return e.word1 == a && e.word2 == b; };
+  };
+  const std::vector<TCase> cases{
+      {{"relationship-min-frequency-word2=2"}, [](const TRelationshipEntry& e) { return e.data.freq2 >= 2; },
+       [](const TRelationshipEntry& e) { return e.data.freq2 < 2; }},
+      // THE is 4 of 13 running words, above 25 percent.
+      {{"relationship-max-percent=25"}, [&](const TRelationshipEntry& e) { return !word1_is(u"THE")(e); }, word1_is(u"THE")},
+      {{"base-word-min-frequency=3"}, [](const TRelationshipEntry& e) { return e.word1 == u"THE" || e.word1 == u"CAT"; },
+       word1_is(u"DOG")},
+      // A and RAN meet only across a sentence end.
+      {{"relationship-stop-at=0"}, [](const TRelationshipEntry&) { return true; }, nullptr},
+      // Every measure must pass: Dice at least 0.5, the others at least a value none is below.
+      {{"relationship-all-must-pass=yes", "relationship-min-dice=0.5", "relationship-min-mi=-1e6",
+        "relationship-min-mi3=-1e6", "relationship-min-z-score=-1e6", "relationship-min-log-likelihood=-1e6",
+        "relationship-min-t-score=-1e6", "relationship-min-log-ratio=-1e6", "relationship-min-cond-prob-a=-1e6",
+        "relationship-min-cond-prob-b=-1e6", "relationship-min-delta-p-a=-1e6", "relationship-min-delta-p-b=-1e6"},
+       [](const TRelationshipEntry& e) { return e.data.stats[0] >= 0.5f; },
+       [](const TRelationshipEntry& e) { return e.data.stats[0] < 0.5f; }},
+  };
+  Ok({"relationships", Path("idx"), "-o", Path("before.lst")});
+  auto before = Read(Path("before.lst"));
+  auto any_in = [](T_WholeWordlistHolder& d, const std::function<bool(const TRelationshipEntry&)>& f) {
+    for (int i = 0; i < d.Relationships().Count(); ++i)
+      if (f(*d.Relationships().Row(i))) return true;
+    return false;
+  };
+  EXPECT_FALSE(any_in(*before, pair_is(u"A", u"RAN")));
+  for (const TCase& c : cases) {
+    std::vector<std::string> change{"settings"};
+    change.insert(change.end(), base.begin(), base.end());
+    change.insert(change.end(), c.settings.begin(), c.settings.end());
+    ASSERT_EQ(Run(change).code, 0);
+    Ok({"relationships", Path("idx"), "-o", Path("after.lst")});
+    auto after = Read(Path("after.lst"));
+    const std::string name = c.settings[0];
+    ASSERT_GT(after->Relationships().Count(), 0) << name;
+    if (c.some_before) {
+      EXPECT_TRUE(any_in(*before, c.some_before)) << name;
+      EXPECT_LT(after->Relationships().Count(), before->Relationships().Count()) << name;
+    }
+    for (int i = 0; i < after->Relationships().Count(); ++i)
+      EXPECT_TRUE(c.every_pair(*after->Relationships().Row(i))) << name << " " << Utf16ToUtf8(after->Relationships().Row(i)->word1);
+    if (name == "relationship-stop-at=0") EXPECT_TRUE(any_in(*after, pair_is(u"A", u"RAN")));
+  }
+}
+
+// The consistency list's least total: words met fewer times over all lists are left out.
+TEST_F(WordlistToolLists, ConsistencyKeepsWordsOfTheLeastTotal) {
+  Text("a/t.txt", "the cat saw the dog\n");
+  Text("b/t.txt", "the dog ran\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  struct TCase {
+    std::string least;
+    int32_t words;  // THE 3, DOG 2, CAT 1, SAW 1, RAN 1
+  };
+  for (const TCase& c : std::vector<TCase>{{"1", 5}, {"2", 2}, {"3", 1}, {"4", 0}}) {
+    ASSERT_EQ(Run({"settings", "consistency-min-total=" + c.least}).code, 0);
+    const TRun run = Run({"consistency", Path("a.lst"), Path("b.lst"), "-o", Path("dc.lst")});
+    if (c.words == 0) continue;  // nothing to list: the run may refuse it
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read(Path("dc.lst"))->DetailedConsistency().Count(), c.words) << c.least;
+  }
+}
+
+}  // namespace
