@@ -174,7 +174,6 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   std::vector<UString> DetailsOfCurrentSettings() override;
   int LemmaWordColumn() const override { return 7; }
   int PredefinedSetColumnNumber() const override { return 8; }
-  int32_t SortKind(int level) const { return SortLevel(level).key; }
 
   // --- links the document sets ---
   TVXStatsList* fStatsList = nullptr;  // the document's per-text statistics

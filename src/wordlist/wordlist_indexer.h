@@ -103,7 +103,6 @@ class TIndexHandler {
   bool ProcessAfterWordHandling(int32_t n_files, const std::vector<UString>& notes_to_add);
   // Re-forms the four file names from another name (its extension replaced).
   void SetFileNames(UStringView name);
-  bool FilenameHasChanged() const { return fFilename_changed; }
   // Why the last operation failed (names the file), or what the opening found (changed texts).
   const UString& LastFailure() const { return fLastFailure; }
   UString TokenOrderFilename, TypeOrderFilename, StatsFilename, MarkupSectionsFilename;
@@ -150,7 +149,6 @@ class TIndexHandler {
 
   // --- tokens
   int32_t TotalTokensInIndex = 0;
-  int32_t CurrentTokenIndexSize() const;
   TTokensFileRec IndexTokenRecFromN(int64_t where_in_index) const;  // raises "Index Seek problem"
   const TTokenFileStream* Tokens() const { return fTokenFileStream.get(); }
   // Texts of the index (its statistics rows), and whether text t (1-based) changed since.
@@ -254,7 +252,6 @@ class TIndexHandler {
 
   T_WholeWordlistHolder* fMae;
   bool fReplacing;
-  bool fFilename_changed = true;
   UString fLastFailure;
   TTextsett_rec32 fTextSettings{};
   TWordlist_settings_rec fWordlistSettings{};
