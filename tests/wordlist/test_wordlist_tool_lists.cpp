@@ -486,3 +486,104 @@ TEST_F(WordlistToolLists, ConsistencyKeepsWordsOfTheLeastTotal) {
 }
 
 }  // namespace
+
+namespace {
+
+// A UTF-8 text is converted to UTF-16 on disk and counted again only when the settings ask the
+// question; its words are the same either way ("café" twice, "naïve" once).
+TEST_F(WordlistToolLists, TheUtf8QuestionConvertsTheTextWhenTheSettingsAskIt) {
+  const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 na\xC3\xAFve caf\xC3\xA9\n";
+  struct TCase {
+    std::string question;
+    bool converted;
+  };
+  for (const TCase& c : std::vector<TCase>{{"no", false}, {"yes", true}}) {
+    Text("u/t.txt", utf8);
+    ASSERT_EQ(Run({"settings", "utf8-question=" + c.question}).code, 0);
+    const TRun run = Run({"list", Path("u"), "-o", Path("u.lst")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out.find("1 UTF-8 texts converted to UTF-16") != std::string::npos, c.converted) << run.out;
+    const std::string bytes = Slurp(Path("u/t.txt"));
+    EXPECT_EQ(bytes.rfind("\xFF\xFE", 0) == 0, c.converted) << c.question;
+    auto doc = Read(Path("u.lst"));
+    EXPECT_EQ(RowOf(doc->Words(), u"CAF\u00C9").first, 2) << c.question;
+    EXPECT_EQ(doc->Words().Count(), 2) << c.question;
+  }
+}
+
+// Bad input: named, exit 1 (or 2 for a usage error), nothing written.
+TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
+  Text("a/t.txt", "the cat\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"consistency", Path("a.lst"), Path("a.lst"), "-o", Path("dc.lst")});
+  Text("cut.lst", Slurp(Path("a.lst")).substr(0, 200));
+  Text("binary.txt", std::string("cat\t1\n\0\0\x01", 9));
+  Text("bad_count.txt", "cat\t3\ndog\tmany\n");
+  Text("lemmas.txt", "dog -> dogs\n");
+  Text("not_a_folder", "x");
+  const std::string unwritable = "/proc/no_such_folder/x.lst";
+  struct TCase {
+    std::vector<std::string> args;
+    int code;
+    std::string says;
+    std::string not_written;
+  };
+  const std::vector<TCase> cases{
+      {{"import", Path("none.txt"), "-o", Path("i.lst")}, 1, "no such file: " + Path("none.txt"), "i.lst"},
+      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": not a text file", "i.lst"},
+      {{"import", Path("bad_count.txt"), "-o", Path("i.lst")}, 1, Path("bad_count.txt") + ", line 2", "i.lst"},
+      {{"import", Path("bad_count.txt"), "-o", unwritable}, 1, "", ""},
+      {{"merge", Path("a.lst"), Path("none.lst"), "-o", Path("m.lst")}, 1, "no such word list: " + Path("none.lst"), "m.lst"},
+      {{"merge", Path("a.lst"), Path("cut.lst"), "-o", Path("m.lst")}, 1, Path("cut.lst") + ": not a word list", "m.lst"},
+      {{"merge", Path("a.lst"), Path("binary.txt"), "-o", Path("m.lst")}, 1, Path("binary.txt") + ": not a word list",
+       "m.lst"},
+      {{"merge", Path("a.lst"), Path("dc.lst"), "-o", Path("m.lst")}, 1, Path("dc.lst") + ": a consistency list cannot join",
+       "m.lst"},
+      {{"merge", Path("dc.lst"), "-o", Path("m.lst"), "--tagged", "delete"}, 1, "clean word lists, not a consistency list",
+       "m.lst"},
+      {{"merge", Path("a.lst"), Path("a.lst"), "-o", Path("m.lst")}, 1, "named twice", "m.lst"},
+      {{"merge", Path("a.lst"), "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"collocates", Path("dc.lst"), "-o", Path("c")}, 1, Path("dc.lst") + ": a consistency list, not a word list", "c"},
+      {{"collocates", Path("cut.lst"), "-o", Path("c")}, 1, Path("cut.lst") + ": not a word list", "c"},
+      {{"collocates", Path("a.lst"), "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
+      {{"list", Path("a"), "--batch", "1", "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
+      {{"list", Path("a"), "--batch", "1", "-o", "/proc/no_such/batch"}, 1, "no such folder for /proc/no_such/batch", ""},
+      {{"list", Path("a"), "--batch", "4", "-o", Path("b")}, 2, "--batch needs 1 or 2 or 3, not \"4\"", "b"},
+      {{"index", Path("a"), "--batch", "1", "-o", Path("b")}, 2, "--batch is an option of list, not of index", "b"},
+      {{"list", Path("a"), "--zip", "-o", Path("b.lst")}, 2, "--zip needs --batch", "b.lst"},
+      {{"merge", Path("a.lst"), "--equal-words", "fold", "-o", Path("m.lst")}, 2, "--equal-words needs merge or apart", "m.lst"},
+      {{"clusters", Path("idx"), "--join", "sideways"}, 2, "--join needs shorter or longer", ""},
+      {{"list", Path("a"), "-o", Path("l.lst"), "--lemma-texts", Path("idx")}, 1, "--lemma-texts needs a lemma list", "l.lst"},
+      {{"import", "-o", Path("i.lst")}, 2, "import needs WORDS.txt", "i.lst"},
+      {{"settings", "lemma-list=" + Path("nowhere.txt")}, 1, "lemma-list needs a file that exists", ""},
+      {{"settings", "dispersion-divisions=0"}, 1, "dispersion-divisions needs a whole number from 1 to 100", ""},
+      {{"settings", "relationship-min-mi=high"}, 1, "relationship-min-mi needs a number", ""},
+      {{"settings", "relationship-max-percent=101"}, 1, "relationship-max-percent needs a percentage", ""},
+  };
+  for (const TCase& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    const TRun run = Run(c.args);
+    EXPECT_EQ(run.code, c.code) << line << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << line << "\n" << run.err;
+    if (!c.not_written.empty()) EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+  }
+  // A lemma list that is gone stops the commands that apply it, named; the settings keep it.
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  std::filesystem::remove(Path("lemmas.txt"));
+  for (const std::string& command : {std::string("list"), std::string("import")}) {
+    const TRun run = Run({command, command == "list" ? Path("a") : Path("bad_count.txt"), "-o", Path("gone.lst")});
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_NE(run.err.find("could not read the lemma list \"" + Path("lemmas.txt") + "\""), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
+  }
+  // A merge that cannot be written leaves the old file as it was.
+  const std::string before = Slurp(Path("dc.lst"));
+  EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
+  EXPECT_EQ(Slurp(Path("dc.lst")), before);
+  const TRun help = Run({"--help"});
+  for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+}  // namespace
