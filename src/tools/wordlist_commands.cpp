@@ -125,7 +125,7 @@ TMakeWordlistOptions RunOptions(const TWordlistToolArgs& args, std::ostream& err
   TMakeWordlistOptions o;
   o.threads = args.threads;
   o.stop_words = ContinuousStopWords();
-  if (GetTextConversionOptions() & 8) o.ask = ToolUtf8Answer(err);
+  if (GetTextConversionOptions() & 8) o.ask = ToolUtf8Answer(err, args.convert_utf8);
   auto last = std::make_shared<int32_t>(-1);
   o.progress = [&err, last, command = args.command](int32_t percent) {
     if (percent / 10 == *last / 10 && *last >= 0) return;
@@ -365,6 +365,8 @@ std::string WordlistToolUsage() {
     << "  list FOLDER|FILE... --batch 1|2|3 -o FOLDER [--zip]   one list per text (1, 2) or per folder (3)\n"
     << "                                       in FOLDER; --zip packs them (1 at the end, 2 and 3 per folder)\n"
     << "  list ... --lemma-texts INDEX         with the lemma list: each lemma's texts counted in INDEX\n"
+    << "  list|index ... --convert-utf8        answers the UTF-8 question (settings utf8-question=yes) with\n"
+    << "                                       yes: such a text is converted to UTF-16 on disk and read again\n"
     << "  clusters ... --join shorter|longer   joins shorter clusters under longer ones, or the other way\n"
     << "  import WORDS.txt -o FILE.lst         a word list of \"word<TAB>frequency\" lines (stop and lemma lists applied)\n"
     << "  merge LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
@@ -397,6 +399,8 @@ bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolAr
       if (!value_of(i, a, parsed.output)) return false;
     } else if (a == "--zip") {
       parsed.zip = true;
+    } else if (a == "--convert-utf8") {
+      parsed.convert_utf8 = true;
     } else if (a == "--batch" || a == "--lemma-texts" || a == "--join" || a == "--equal-words" || a == "--tagged") {
       if (!value_of(i, a, value)) return false;
       if (!ParseListOption(a, value, parsed, error)) return false;

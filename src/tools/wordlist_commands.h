@@ -46,6 +46,7 @@ struct TWordlistToolArgs {
   int32_t join_clusters = 0;   // clusters --join shorter|longer: 1 shorter under longer, 2 the other way
   std::string equal_words;     // merge --equal-words merge|apart
   std::string tagged;          // merge --tagged delete|keep
+  bool convert_utf8 = false;   // list, index --convert-utf8: the answer to the UTF-8 question
 };
 
 std::string WordlistToolUsage();

@@ -192,6 +192,10 @@ bool CheckListOptions(const TWordlistToolArgs& parsed, std::string& error) {
       !only(parsed.join_clusters > 0, "--join", "clusters") ||
       !only(!parsed.equal_words.empty(), "--equal-words", "merge") || !only(!parsed.tagged.empty(), "--tagged", "merge"))
     return false;
+  if (parsed.convert_utf8 && c != "list" && c != "index") {
+    error = "--convert-utf8 is an option of list and index, not of " + c;
+    return false;
+  }
   if (parsed.zip && parsed.batch == 0) {
     error = "--zip needs --batch";
     return false;
@@ -261,10 +265,11 @@ std::vector<UString> ContinuousStopWords() {
   return words;
 }
 
-TAskAboutText ToolUtf8Answer(std::ostream& err) {
-  return [&err](TTextQuestion, UStringView file) {
-    err << kProgram << ": " << U8(file) << " is UTF-8: converted to UTF-16 (settings utf8-question=no reads it as it is)\n";
-    return TTextAnswer::Yes;
+TAskAboutText ToolUtf8Answer(std::ostream& err, bool convert) {
+  return [&err, convert](TTextQuestion, UStringView file) {
+    err << kProgram << ": " << U8(file)
+        << (convert ? " is UTF-8: converted to UTF-16" : " is UTF-8: read as it is (--convert-utf8 converts it)") << "\n";
+    return convert ? TTextAnswer::Yes : TTextAnswer::No;
   };
 }
 
@@ -299,7 +304,7 @@ int MakeBatchLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   TMakeWordlistOptions options;
   options.threads = args.threads;
   options.stop_words = ContinuousStopWords();
-  if (GetTextConversionOptions() & 8) options.ask = ToolUtf8Answer(err);
+  if (GetTextConversionOptions() & 8) options.ask = ToolUtf8Answer(err, args.convert_utf8);
   err << kProgram << ": counting the words of " << chosen.FileCount() << " texts, batch mode " << args.batch << "\n";
   int32_t converted = 0;
   const bool ok = doc->MakeWordlist(chosen, static_cast<uint8_t>(args.batch), kListWordList, converted, options);

@@ -52,6 +52,7 @@ bool LemmaTextsFromIndex(T_WholeWordlistHolder& doc, const std::string& index, s
                          std::ostream& err, int& code);
 // The stop words, when the settings ask for them to be dropped while the words are counted.
 std::vector<UString> ContinuousStopWords();
-// The run's answer to the UTF-8 question: asked only when the settings say so (utf8-question),
-// and then "convert", said on `err` with the text's name.
-TAskAboutText ToolUtf8Answer(std::ostream& err);
+// The run's answer to the UTF-8 question, asked only when the settings say so (utf8-question):
+// "convert" with --convert-utf8, else "read it as it is"; each said on `err` with the text's name.
+// No text is changed on disk without the option.
+TAskAboutText ToolUtf8Answer(std::ostream& err, bool convert);

@@ -255,6 +255,10 @@ TEST_F(WordlistToolLists, TheLemmaListJoinsFormsInListsIndexesAndConsistency) {
   EXPECT_EQ(RowOf(Read(Path("lemmas.lst"))->Words(), u"DOG").second, 1);
   EXPECT_EQ(RowOf(Read(Path("texts.lst"))->Words(), u"DOG").second, 2);
   EXPECT_EQ(RowOf(Read(Path("texts.lst"))->Words(), u"RUN").second, 2);
+  const TRun no_index = Run({"list", Path("l"), "-o", Path("none.lst"), "--lemma-texts", Path("nowhere")});
+  EXPECT_EQ(no_index.code, kWordlistToolFailed);
+  EXPECT_NE(no_index.err.find(Path("nowhere") + ": not an index that can be read"), std::string::npos) << no_index.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("none.lst")));
 
   // Consistency under the lemma list: the forms' rows are joined under their heads' rows.
   Ok({"consistency", Path("plain.lst"), Path("plain2.lst"), "-o", Path("dc.lst")});
@@ -490,17 +494,21 @@ TEST_F(WordlistToolLists, ConsistencyKeepsWordsOfTheLeastTotal) {
 namespace {
 
 // A UTF-8 text is converted to UTF-16 on disk and counted again only when the settings ask the
-// question; its words are the same either way ("café" twice, "naïve" once).
-TEST_F(WordlistToolLists, TheUtf8QuestionConvertsTheTextWhenTheSettingsAskIt) {
+// question and the run answers it yes; its words are the same either way ("café" twice, "naïve"
+// once).
+TEST_F(WordlistToolLists, TheUtf8QuestionConvertsTheTextWhenAskedAndAnsweredYes) {
   const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 na\xC3\xAFve caf\xC3\xA9\n";
   struct TCase {
     std::string question;
+    bool answer_yes;
     bool converted;
   };
-  for (const TCase& c : std::vector<TCase>{{"no", false}, {"yes", true}}) {
+  for (const TCase& c : std::vector<TCase>{{"no", true, false}, {"yes", false, false}, {"yes", true, true}}) {
     Text("u/t.txt", utf8);
     ASSERT_EQ(Run({"settings", "utf8-question=" + c.question}).code, 0);
-    const TRun run = Run({"list", Path("u"), "-o", Path("u.lst")});
+    std::vector<std::string> args{"list", Path("u"), "-o", Path("u.lst")};
+    if (c.answer_yes) args.push_back("--convert-utf8");
+    const TRun run = Run(args);
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out.find("1 UTF-8 texts converted to UTF-16") != std::string::npos, c.converted) << run.out;
     const std::string bytes = Slurp(Path("u/t.txt"));
@@ -551,6 +559,8 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
       {{"list", Path("a"), "--batch", "4", "-o", Path("b")}, 2, "--batch needs 1 or 2 or 3, not \"4\"", "b"},
       {{"index", Path("a"), "--batch", "1", "-o", Path("b")}, 2, "--batch is an option of list, not of index", "b"},
       {{"list", Path("a"), "--zip", "-o", Path("b.lst")}, 2, "--zip needs --batch", "b.lst"},
+      {{"merge", Path("a.lst"), "--convert-utf8", "-o", Path("m.lst")}, 2, "--convert-utf8 is an option of list and index",
+       "m.lst"},
       {{"merge", Path("a.lst"), "--equal-words", "fold", "-o", Path("m.lst")}, 2, "--equal-words needs merge or apart", "m.lst"},
       {{"clusters", Path("idx"), "--join", "sideways"}, 2, "--join needs shorter or longer", ""},
       {{"list", Path("a"), "-o", Path("l.lst"), "--lemma-texts", Path("idx")}, 1, "--lemma-texts needs a lemma list", "l.lst"},
