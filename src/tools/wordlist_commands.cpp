@@ -1,6 +1,7 @@
 #include "tools/wordlist_commands.h"
 #include "tools/wordlist_tool_settings.h"
 #include "tools/wordlist_view_commands.h"
+#include "tools/wordlist_list_commands.h"
 
 #include <charconv>
 #include <filesystem>
@@ -48,6 +49,9 @@ constexpr TCommandShape kCommands[] = {
     {"show", 1, 1, false, "LIST.lst"},
     {"set-cell", 4, 4, false, "LIST.lst ROW COLUMN TEXT"},
     {"keyword-settings", 0, -1, false, "[NAME=VALUE...]"},
+    {"import", 1, 1, true, "WORDS.txt"},
+    {"merge", 1, -1, true, "LIST.lst..."},
+    {"collocates", 1, 1, true, "LIST.lst"},
 };
 
 const TCommandShape* ShapeOf(const std::string& name) {
@@ -79,8 +83,8 @@ std::unique_ptr<T_WholeWordlistHolder> NewDocument(std::ostream& err, bool uses_
   TFailedReadEvent dud = [&err](const TChosenFileDetailsFullRec& text) {
     err << kProgram << ": could not read " << U8(IncludeTrailingPathDelimiter(text.folder) + text.rec.filename) << "\n";
   };
-  return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, dud, kListWordList, uses_stop_list, false, nullptr,
-                                                 nullptr);
+  return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, dud, kListWordList, uses_stop_list,
+                                                 LemmaListInUse(), nullptr, nullptr);
 }
 
 // The stop list the settings switch on, loaded for this run: false (with the code of a failure)
@@ -126,6 +130,8 @@ bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass&
 TMakeWordlistOptions RunOptions(const TWordlistToolArgs& args, std::ostream& err) {
   TMakeWordlistOptions o;
   o.threads = args.threads;
+  o.stop_words = ContinuousStopWords();
+  if (GetTextConversionOptions() & 8) o.ask = ToolUtf8Answer(err, args.convert_utf8);
   auto last = std::make_shared<int32_t>(-1);
   o.progress = [&err, last, command = args.command](int32_t percent) {
     if (percent / 10 == *last / 10 && *last >= 0) return;
@@ -170,10 +176,15 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   int32_t converted = 0;
   if (!doc->MakeWordlist(chosen, 0, kListWordList, converted, RunOptions(args, err)))
     return Failed(err, "no word list made: " + U8(doc->LastFailure()));
+  std::ostringstream lemma_lines;
+  if (!LemmaTextsFromIndex(*doc, args.lemma_texts, lemma_lines, err, code)) return code;
   const UString file = U16(args.output);
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
   out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
       << " running words, " << doc->Stats().Count() << " texts\n";
+  if (converted > 0) out << converted << " UTF-8 texts converted to UTF-16\n";
+  ReportLemmaJoins(doc->Words(), out);
+  out << lemma_lines.str();
   if (stop_list) {
     const TOne_text_stats_data& overall = doc->Stats().Overall_stats.data;
     out << "stop list: " << overall.stop_types << " types, " << overall.stop_tokens << " tokens left out of the list"
@@ -212,6 +223,7 @@ int MakeIndex(const TWordlistToolArgs& args, std::ostream& out, std::ostream& er
   const TIndexHandler& index = *made->IndexHandler();
   out << U8(IndexBase(args.output)) << ": " << (adding ? "added to, " : "made, ") << index.TextCount() << " texts, "
       << index.TotalTokensInIndex << " running words, " << index.TypeCount() << " types\n";
+  ReportLemmaJoins(*made->GetWordlistByListType(kListIndexWordlist), out);
   return kWordlistToolDone;
 }
 
@@ -264,13 +276,15 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   };
   if (!doc->ComputeClusters(save_per_text))
     return Failed(err, doc->LastFailure().empty() ? std::string("no cluster list could be saved") : U8(doc->LastFailure()));
+  std::ostringstream joined;
+  if (per_text.empty()) JoinClustersOfList(*doc, args.join_clusters, joined);
   if (!per_text.empty()) {
     out << per_text.size() << " cluster lists, one per text:\n";
     for (const UString& f : per_text) out << U8(f) << "\n";
     return kWordlistToolDone;
   }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n";
+  out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n" << joined.str();
   return kWordlistToolDone;
 }
 
@@ -371,6 +385,18 @@ std::string WordlistToolUsage() {
     << "                                       a saved list's columns and rows, sorted, and its status text\n"
     << "  set-cell LIST.lst ROW COLUMN TEXT [-o FILE.lst] [--frequency]  edits a cell and saves the list\n"
     << "  keyword-settings [NAME=VALUE...]     shows the stored keywords settings compare uses, or changes them\n"
+    << "  list FOLDER|FILE... --batch 1|2|3 -o FOLDER [--zip]   one list per text (1, 2) or per folder (3)\n"
+    << "                                       in FOLDER; --zip packs them (1 at the end, 2 and 3 per folder)\n"
+    << "  list ... --lemma-texts INDEX         with the lemma list: each lemma's texts counted in INDEX\n"
+    << "  list|index ... --convert-utf8        answers the UTF-8 question (settings utf8-question=yes) with\n"
+    << "                                       yes: such a text is converted to UTF-16 on disk and read again\n"
+    << "  clusters ... --join shorter|longer   joins shorter clusters under longer ones, or the other way\n"
+    << "  import WORDS.txt -o FILE.lst         a word list of \"word<TAB>frequency\" lines (stop and lemma lists applied)\n"
+    << "  merge LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
+    << "                                       merges word, keyword, consistency or relationships lists of one kind;\n"
+    << "                                       equal words made one row or kept apart, tagged words deleted or kept alone\n"
+    << "  collocates LIST.lst -o FOLDER        the collocates of each word of the list over its texts, a file a word,\n"
+    << "                                       within the limits of the word-list collocates settings\n"
     << "options: --threads N (workers; every core by default), --help\n"
     << "Settings are the stored word-list, index, moving-window and consistency settings and the stop list.\n"
     << "Exit codes: 0 done, 1 input refused or work failed, 2 usage error.\n";
@@ -394,6 +420,13 @@ bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolAr
       parsed.help = true;
     } else if (a == "-o" || a == "--output") {
       if (!value_of(i, a, parsed.output)) return false;
+    } else if (a == "--zip") {
+      parsed.zip = true;
+    } else if (a == "--convert-utf8") {
+      parsed.convert_utf8 = true;
+    } else if (a == "--batch" || a == "--lemma-texts" || a == "--join" || a == "--equal-words" || a == "--tagged") {
+      if (!value_of(i, a, value)) return false;
+      if (!ParseListOption(a, value, parsed, error)) return false;
     } else if (a == "--threads" || a == "--size" || a == "--runs") {
       if (!value_of(i, a, value)) return false;
       int32_t& target = a == "--threads" ? parsed.threads : a == "--size" ? parsed.window_size : parsed.runs;
@@ -429,6 +462,7 @@ bool ParseWordlistToolArgs(const std::vector<std::string>& args, TWordlistToolAr
     error = parsed.command + " needs " + shape->operands;
     return false;
   }
+  if (!CheckListOptions(parsed, error)) return false;
   if (shape->needs_output && parsed.output.empty()) {
     error = parsed.command + " needs -o and the file to write";
     return false;
@@ -443,10 +477,21 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const UString folder = ExtractFilePath(U16(args.output));
     if (!folder.empty() && !DirectoryExists(folder))
       return Failed(err, "no such folder for " + args.output + ": " + U8(folder));
-    // A folder is no file to write: its name with an extension would land beside it.
-    if (DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
+    // A folder is no file to write: its name with an extension would land beside it. (Batch lists
+    // and a word list's collocates are written into the folder -o names.)
+    const bool writes_into_folder = (args.command == "list" && args.batch > 0) || args.command == "collocates";
+    if (!writes_into_folder && DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
       return Failed(err, args.output + " is a folder: -o names the file to write");
   }
+  int code = kWordlistToolDone;
+  if ((args.command == "list" || args.command == "index" || args.command == "clusters" ||
+       args.command == "consistency" || args.command == "import") &&
+      !LemmaListReady(err, code))
+    return code;
+  if (args.command == "list" && args.batch > 0) return MakeBatchLists(args, out, err);
+  if (args.command == "import") return ImportWordList(args, out, err);
+  if (args.command == "merge") return MergeWordLists(args, out, err);
+  if (args.command == "collocates") return WordListCollocates(args, out, err);
   if (args.command == "list") return MakeList(args, out, err);
   if (args.command == "index") return MakeIndex(args, out, err);
   if (args.command == "contexts") return HandContexts(args, out, err);

@@ -41,6 +41,13 @@ struct TWordlistToolArgs {
   int32_t runs = 3;                   // --runs, staggered runs of the moving window
   bool help = false;
   std::vector<std::string> view_options;  // show's and set-cell's, each with its value (wordlist_view_commands.h)
+  int32_t batch = 0;           // list --batch N: one list per text (1, 2) or per folder (3)
+  bool zip = false;            // list --zip: the batch's lists zipped
+  std::string lemma_texts;     // list --lemma-texts INDEX: the lemmas' texts counted in the index
+  int32_t join_clusters = 0;   // clusters --join shorter|longer: 1 shorter under longer, 2 the other way
+  std::string equal_words;     // merge --equal-words merge|apart
+  std::string tagged;          // merge --tagged delete|keep
+  bool convert_utf8 = false;   // list, index --convert-utf8: the answer to the UTF-8 question
 };
 
 std::string WordlistToolUsage();

@@ -241,10 +241,6 @@ int TDetailedConsistencyList::AddRow(TDetailedConsistency_rec d) {
   return i;
 }
 
-TDetailedConsistency_rec TDetailedConsistencyList::DetailedConsistencyData(int row) const {
-  return row >= 0 && row < Count() && Get(row) ? Row(row)->data : TDetailedConsistency_rec();
-}
-
 void TDetailedConsistencyList::FinalUpdate() {
   Column_totals.resize(static_cast<size_t>(fN), 0);
   for (int i = 0; i < Count(); ++i) {

@@ -162,7 +162,6 @@ class TDetailedConsistencyList : public TVXBaseLemmaMatchCapableList {
   // Sets the number of lists (the rows and column totals must agree with it).
   void SetNLists(int32_t n);
   int AddRow(TDetailedConsistency_rec d);
-  TDetailedConsistency_rec DetailedConsistencyData(int row) const;
   TDetailedConsistencyRelationsList& Relations() const { return *fDetailedConsistencyRelationsList; }
   // For every row: the total over the lists and the most-used list (the highest frequency as a
   // share of the list's column total, the raw frequency where that total is 0; ties keep the

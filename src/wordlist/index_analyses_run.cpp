@@ -44,12 +44,8 @@ T_WholeWordlistHolder::TMovingWindowFNamesRec T_WholeWordlistHolder::MakeAndSave
   };
   if (!fIndexHandler) return fail(u"moving window: no corpus index open");
   TIndexHandler& index = *fIndexHandler;
-  // The words the tool follows: the main word list's first rows, as many as the settings say.
-  index.WordsToFollow.clear();
-  const TVXWordList& words = *GetWordlistByListType(ListKind);
-  const int32_t follow = std::min(words.Count(), std::max(0, GetMovingWindowSettings().WordCount()));
-  for (int32_t i = 0; i < follow; ++i)
-    if (const TWordlistEntry* e = words.Row(i)) index.WordsToFollow.push_back(e->data.word);
+  // The windows hold every type but the stop list's: no word list's rows are followed apart, so
+  // the moving-window settings' word count is offered nowhere.
   index.GrammarWordList.clear();
   if (StopListLoaded()) TraverseStopsDoing(current_tool_var, AddStopWord, &index.GrammarWordList);
 

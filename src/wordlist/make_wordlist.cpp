@@ -357,7 +357,9 @@ bool T_WholeWordlistHolder::MakeFromTexts(const std::vector<TChosenFileDetailsFu
   };
   auto commit = [&](int32_t k, TTextWordCounts& r) {
     const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
-    if (!r.read_ok && r.convert_asked && d.rec.zip_member <= 0) {
+    // A text the run said to convert (the UTF-8 question answered yes) was read as it was: it is
+    // converted on disk and read once more; one that cannot be converted keeps that reading.
+    if (r.convert_asked && r.stop_state < kPanicStopNow && d.rec.zip_member <= 0) {
       // One conversion and one more reading; then the text is a dud like any other.
       UString error;
       const UString full = IncludeTrailingPathDelimiter(d.folder) + d.rec.filename;
@@ -542,7 +544,7 @@ bool T_WholeWordlistHolder::MakeIndexFromTexts(const std::vector<TChosenFileDeta
   auto end = [&](int32_t k, TTextWordCounts& r) {
     const TChosenFileDetailsFullRec& d = texts[static_cast<size_t>(k)];
     const UString full = IncludeTrailingPathDelimiter(d.folder) + d.rec.filename;
-    if (!r.read_ok && r.convert_asked && d.rec.zip_member <= 0) {
+    if (r.convert_asked && r.stop_state < kPanicStopNow && d.rec.zip_member <= 0) {
       // One conversion and one more reading, from the text's start.
       build.DropText();
       build.StartText();

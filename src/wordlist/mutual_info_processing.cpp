@@ -103,7 +103,8 @@ void MakePairRows(uint32_t base_type, int32_t base_freq, const UString& base_wor
     r.type2 = static_cast<int32_t>(pair.type);
     ComputeMeasures(r, context.running_words, span_pair);
     if (!PassesThresholds(r, settings)) continue;
-    const bool both_ways = settings.BothWays();
+    const bool both_ways =
+        settings.BothWays() && !(context.hash_type >= 0 && static_cast<int64_t>(base_type) == context.hash_type);
     TPairRow mirror;
     if (both_ways) {
       mirror.word1 = row.word2;
@@ -177,6 +178,7 @@ bool TIndexHandler::ComputeMIAssociation(TRelationshipsList& into) {
   TPairRowContext context;
   context.settings = &rel;
   context.running_words = running;
+  context.hash_type = count_settings.hash_type;
   context.type_of = [this](uint32_t type, int32_t& freq, UString& word) {
     if (type > static_cast<uint32_t>(INT32_MAX) || !TypeLoaded(static_cast<int32_t>(type))) return false;
     freq = fTypes.Frequency(static_cast<int32_t>(type));

@@ -136,6 +136,9 @@ struct TPairRowContext {
   // Whether a word (of that type) is in the stop list (nullptr: no stop list loaded). Called on
   // the worker that makes the rows.
   std::function<bool(uint32_t type, const UString& word)> in_stop_list;
+  // The "#" type when numbers are left out of word 2 (-1: none): a pair of "#" as base word is
+  // then listed one way only, since its mirror would make "#" word 2.
+  int64_t hash_type = -1;
 };
 
 // A relationship row ready for the list.

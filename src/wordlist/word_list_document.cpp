@@ -392,6 +392,8 @@ bool T_WholeWordlistHolder::FillIndexWords(TIndexHandler& index, TVXWordList& wo
     d.n_texts = r->n_texts;
     if (words.AddRow(d) < 0) return false;
   }
+  // The lemma list joins the index's forms under their heads, as in a word list made of texts.
+  if (LemmaListLoaded()) words.CheckLemmas();
   words.RebuildFrequencyIndex();
   return true;
 }

@@ -128,7 +128,8 @@ TWordlistBufferProcessor::TWordlistBufferProcessor(const TWordCountSetup& setup,
   LookAheadWanted = 0;
   // A judged chunk is counted from the pass's masks and text: its kinds are made where read.
   fKindsOnDemand = true;
-  plain_ = setup_.tag_treatment == 0 && setup_.stop_words.empty();
+  // Cutting lower-case words rewrites the kinds, which the fast pass's masks do not see.
+  plain_ = setup_.tag_treatment == 0 && setup_.stop_words.empty() && !setup_.cut_lower_case;
   ascii_case_by_bit_ = true;
   for (char16_t c = 0; c < 128 && !setup_.case_sensitive; ++c)
     if (upper_[c] != ((c >= u'a' && c <= u'z') ? c - 0x20 : c)) ascii_case_by_bit_ = false;
@@ -198,7 +199,10 @@ bool TWordlistBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   }
   const bool ascii_chunk = fast != nullptr && fast->all_ascii && ascii_case_by_bit_;
   EnsureKinds(0, Length() + LookAheadLength());
-  const TScanGivenMasks masks{fast ? fast->word_masks.data() : nullptr, fast ? fast->marker_masks.data() : nullptr};
+  // The pass's word masks know nothing of lower-case words cut from the kinds.
+  const bool masks_hold_words = fast != nullptr && !setup_.cut_lower_case;
+  const TScanGivenMasks masks{masks_hold_words ? fast->word_masks.data() : nullptr,
+                              fast ? fast->marker_masks.data() : nullptr};
   // The hash only picks a word's recent slot, and the words of an ASCII chunk take cells instead;
   // a plain list without tokens hashes only the words no cell takes, as it counts them.
   const bool counted_by_cells = plain_ && !setup_.keep_tokens;

@@ -77,7 +77,6 @@ TIndexHandler::~TIndexHandler() = default;
 
 void TIndexHandler::SetFileNames(UStringView name) {
   const UString base = ChangeFileExt(name, u"");
-  fFilename_changed = fFilename.empty() || AsciiLower(fFilename) != AsciiLower(base);
   fFilename = base;
   TokenOrderFilename = base + u".tokens";
   TypeOrderFilename = base + u".types";
@@ -577,11 +576,6 @@ void TIndexHandler::ResetTheSettingsFromTextbuf() {
   copy(TWordlistIndexSettingsRec::kRelationshipsAt, TWordlistIndexSettingsRec::kRelationshipsSize);
   copy(TWordlistIndexSettingsRec::kClusterBlockAt, TWordlistIndexSettingsRec::kClusterBlockSize);
   IndexSettings.SetMinTypeFrequency(store.MinTypeFrequency());
-}
-
-int32_t TIndexHandler::CurrentTokenIndexSize() const {
-  if (fBuild) return static_cast<int32_t>(std::min<int64_t>(fBuild->Tokens(), INT32_MAX));
-  return fTokenFileStream ? fTokenFileStream->TokenEntries() : 0;
 }
 
 TTokensFileRec TIndexHandler::IndexTokenRecFromN(int64_t where_in_index) const {

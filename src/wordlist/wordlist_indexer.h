@@ -104,7 +104,6 @@ class TIndexHandler {
   bool ProcessAfterWordHandling(int32_t n_files, const std::vector<UString>& notes_to_add);
   // Re-forms the four file names from another name (its extension replaced).
   void SetFileNames(UStringView name);
-  bool FilenameHasChanged() const { return fFilename_changed; }
   // Why the last operation failed (names the file), or what the opening found (changed texts).
   const UString& LastFailure() const { return fLastFailure; }
   UString TokenOrderFilename, TypeOrderFilename, StatsFilename, MarkupSectionsFilename;
@@ -151,7 +150,6 @@ class TIndexHandler {
 
   // --- tokens
   int32_t TotalTokensInIndex = 0;
-  int32_t CurrentTokenIndexSize() const;
   TTokensFileRec IndexTokenRecFromN(int64_t where_in_index) const;  // raises "Index Seek problem"
   const TTokenFileStream* Tokens() const { return fTokenFileStream.get(); }
   // Texts of the index (its statistics rows), and whether text t (1-based) changed since.
@@ -182,8 +180,6 @@ class TIndexHandler {
   // open index, for a size below 2 or above the running words, or fewer than one run.
   std::unique_ptr<TMovingWindow> ComputeMovingWindow(int32_t window_size, int32_t planned_runs);
   std::vector<UString> GrammarWordList;
-  // Words the word-list tool follows through the windows (the main word list's first rows).
-  std::vector<UString> WordsToFollow;
   // Writes the word's byte positions (by text) and the texts' (and, stats 1, sentences') lengths.
   bool ExportData(UStringView file_name, int32_t stats, UStringView word);
   // Words the clusters are computed for (process_selection 1).
@@ -257,7 +253,6 @@ class TIndexHandler {
 
   T_WholeWordlistHolder* fMae;
   bool fReplacing;
-  bool fFilename_changed = true;
   UString fLastFailure;
   // What opening found that a user should hear of (a save cut short and undone or finished, a
   // missing ".markup"), said in LastFailure when the index opens.

@@ -1,0 +1,599 @@
+// linzora_wordlist's commands over saved lists, run as processes on small texts and checked
+// against hand counts: batch lists, import, merge (with its clean-ups), the lemma list on the
+// word-list side, the collocates of a whole word list, the settings the runs read, and bad input.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "../model/text_reader_test_support.h"
+#include "shell/settings/word_list_collocate_rules.h"
+#include "tools/wordlist_commands.h"
+#include "wordlist/detailed_consist.h"
+#include "wordlist/index_test_support.h"
+#include "wordlist/relationships_list.h"
+
+extern char** environ;
+
+namespace {
+
+using index_test::PlainDoc;
+using text_reader_test::ScopedSettings;
+
+struct TRun {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class WordlistToolLists : public testing::Test {
+ protected:
+  void SetUp() override {
+    current_tool_var = kToolConcordancer;
+    global_panic_state = kPanicNone;
+  }
+
+  TRun Run(const std::vector<std::string>& args) {
+    const std::string out = Path("tool.out"), err = Path("tool.err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, LINZORA_WORDLIST_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    return run;
+  }
+  // Runs and expects success.
+  std::string Ok(const std::vector<std::string>& args) {
+    const TRun r = Run(args);
+    EXPECT_EQ(r.code, 0) << args[0] << "\n" << r.err;
+    return r.out;
+  }
+  std::string Path(const std::string& name) const { return Utf16ToUtf8(dir.Path()) + name; }
+  void Text(const std::string& name, const std::string& text) const {
+    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
+  static std::unique_ptr<T_WholeWordlistHolder> Read(const std::string& file) {
+    auto doc = PlainDoc();
+    EXPECT_TRUE(doc->ReadWholeFromFile(Utf8ToUtf16(file), kToolWordLister).first) << file;
+    return doc;
+  }
+  // (frequency, texts) of a word's row; (-1, -1) when the list has none.
+  static std::pair<int32_t, int32_t> RowOf(TVXWordList& words, UStringView word) {
+    for (int i = 0; i < words.Count(); ++i)
+      if (words.Row(i) && words.Row(i)->data.word == word) return {words.Row(i)->data.frequency, words.Row(i)->data.n_texts};
+    return {-1, -1};
+  }
+
+  ScopedSettings settings;
+  TempFolder dir;
+};
+
+// Batch modes: one list per text (1, 2) or per folder (3), each with its own counts; zipped
+// archives per run (1) or per folder (2, 3).
+TEST_F(WordlistToolLists, BatchListsAreOnePerTextOrPerFolderWithTheirOwnCounts) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("a/t2.txt", "a dog and a cat\n");
+  Text("b/t3.txt", "the bird\n");
+  struct TCase {
+    std::string mode;
+    bool zip;
+    std::vector<std::string> lists;  // file names in the batch folder
+    std::vector<std::string> zips;
+  };
+  const std::vector<TCase> cases{
+      {"1", false, {"t1.lst", "t2.lst", "t3.lst"}, {}},
+      {"1", true, {"t1.lst", "t2.lst", "t3.lst"}, {"1zip.zip"}},
+      {"2", true, {"t1.lst", "t2.lst", "t3.lst"}, {"a.zip", "b.zip"}},
+      {"3", false, {"these files (a).lst", "these files (b).lst"}, {}},
+  };
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const TCase& c = cases[k];
+    const std::string folder = std::to_string(k + 1) + "zip";
+    std::vector<std::string> args{"list", Path("a"), Path("b"), "--batch", c.mode, "-o", Path(folder)};
+    if (c.zip) args.push_back("--zip");
+    const std::string out = Ok(args);
+    EXPECT_NE(out.find(std::to_string(c.lists.size()) + " word lists in "), std::string::npos) << out;
+    for (const std::string& l : c.lists) EXPECT_TRUE(std::filesystem::exists(Path(folder + "/" + l))) << c.mode << l;
+    for (const std::string& z : c.zips) {
+      const std::string zip = z == "1zip.zip" ? folder + "/" + folder + ".zip" : folder + "/" + z;
+      EXPECT_TRUE(std::filesystem::exists(Path(zip))) << c.mode << " " << zip << "\n" << out;
+    }
+  }
+  // By hand: t1 has 5 running words, "THE" twice; folder a has 10, "CAT" twice in two texts.
+  auto t1 = Read(Path("1zip/t1.lst"));
+  EXPECT_EQ(t1->Stats().Overall_stats.data.running_words, 5);
+  EXPECT_EQ(RowOf(t1->Words(), u"THE"), std::make_pair(2, 1));
+  auto a = Read(Path("4zip/these files (a).lst"));
+  EXPECT_EQ(a->Stats().Overall_stats.data.running_words, 10);
+  EXPECT_EQ(RowOf(a->Words(), u"CAT"), std::make_pair(2, 2));
+  EXPECT_EQ(RowOf(a->Words(), u"BIRD").first, -1);
+}
+
+// Import: "word<TAB>frequency" lines through the word-length limits, the stop list and the lemma
+// list. Lines: cat 3, cats 2, dog 4, the 6, hippopotamus 1 (cut at 8 letters) = 16 running words.
+TEST_F(WordlistToolLists, ImportCountsThroughWordLengthsStopAndLemmaLists) {
+  Text("words.txt", "\xEF\xBB\xBF" "cat\t3\r\ncats\t2\ndog\t4\nthe\t6\nhippopotamus\t1\n");
+  Text("stops.txt", "the\n");
+  Text("lemmas.txt", "cat -> cats\n");
+  ASSERT_EQ(Run({"settings", "max-word-length=8"}).code, 0);
+  const std::string plain = Ok({"import", Path("words.txt"), "-o", Path("plain.lst")});
+  EXPECT_NE(plain.find("plain.lst: 5 words, 16 running words, imported from"), std::string::npos) << plain;
+  auto p = Read(Path("plain.lst"));
+  EXPECT_EQ(RowOf(p->Words(), u"hippopo+"), std::make_pair(1, 0));
+  EXPECT_EQ(RowOf(p->Words(), u"the").first, 6);
+
+  ASSERT_EQ(Run({"settings", "stop-list=" + Path("stops.txt"), "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  const std::string both = Ok({"import", Path("words.txt"), "-o", Path("both.lst")});
+  EXPECT_NE(both.find("lemma list: 1 forms joined under 1 heads"), std::string::npos) << both;
+  auto b = Read(Path("both.lst"));
+  EXPECT_EQ(RowOf(b->Words(), u"the").first, -1);
+  EXPECT_EQ(RowOf(b->Words(), u"cat").first, 5);  // its own 3 and the 2 of "cats", joined and taken in
+  EXPECT_EQ(RowOf(b->Words(), u"cats").first, -1);
+  EXPECT_EQ(b->Words().Count(), 3);
+}
+
+// Merge: word lists add their counts word by word; the clean-ups merge or part equal words and
+// delete tagged or untagged rows.
+TEST_F(WordlistToolLists, MergeAddsCountsAndCleansEqualAndTaggedWords) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("b/t2.txt", "a dog and a cat\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  const std::string merged = Ok({"merge", Path("a.lst"), Path("b.lst"), "-o", Path("m.lst")});
+  EXPECT_NE(merged.find("m.lst: 6 words from 2 word lists"), std::string::npos) << merged;
+  auto m = Read(Path("m.lst"));
+  EXPECT_EQ(RowOf(m->Words(), u"CAT"), std::make_pair(2, 2));
+  EXPECT_EQ(RowOf(m->Words(), u"THE"), std::make_pair(2, 1));
+  EXPECT_EQ(RowOf(m->Words(), u"A"), std::make_pair(2, 1));
+  EXPECT_EQ(m->Stats().Count(), 2);
+
+  // Equal words: "The" and "the" counted apart, then judged without case.
+  Text("words.txt", "<b>bird\t4\nThe\t1\nthe\t5\ncat\t3\n");
+  ASSERT_EQ(Run({"settings", "case-sensitive=yes"}).code, 0);
+  Ok({"import", Path("words.txt"), "-o", Path("w.lst")});
+  ASSERT_EQ(Run({"settings", "case-sensitive=no"}).code, 0);
+  struct TCase {
+    std::vector<std::string> options;
+    std::string says;
+    int32_t rows;
+    std::vector<std::pair<std::u16string, int32_t>> frequencies;  // -1: no such row
+  };
+  const std::vector<TCase> cases{
+      {{"--equal-words", "merge"}, "3 words from 1 word lists, 1 equal words merged", 3, {{u"the", 6}, {u"The", -1}}},
+      {{"--equal-words", "apart"}, "4 words from 1 word lists, 1 equal words kept apart", 4,
+       {{u"the", 5}, {u"The\u200B", 1}}},
+      {{"--tagged", "delete"}, "3 words from 1 word lists, 1 tagged words deleted", 3, {{u"<b>bird", -1}, {u"cat", 3}}},
+      {{"--tagged", "keep"}, "1 words from 1 word lists, 3 untagged words deleted", 1, {{u"<b>bird", 4}, {u"cat", -1}}},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> args{"merge", Path("w.lst"), "-o", Path("clean.lst")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const std::string out = Ok(args);
+    EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    auto doc = Read(Path("clean.lst"));
+    EXPECT_EQ(doc->Words().Count(), c.rows) << c.says;
+    for (const auto& [word, f] : c.frequencies) EXPECT_EQ(RowOf(doc->Words(), word).first, f) << c.says;
+  }
+}
+
+// Merge of consistency lists and of relationships of one index; lists of two kinds are refused.
+TEST_F(WordlistToolLists, MergeTakesEveryKindOfOneKind) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("b/t2.txt", "a dog and a cat\n");
+  Text("c/t3.txt", "the bird\n");
+  for (const char* f : {"a", "b", "c"}) Ok({"list", Path(f), "-o", Path(std::string(f) + ".lst")});
+  Ok({"consistency", Path("a.lst"), Path("b.lst"), "-o", Path("ab.lst")});
+  Ok({"consistency", Path("c.lst"), Path("a.lst"), "-o", Path("ca.lst")});
+  const std::string dc = Ok({"merge", Path("ab.lst"), Path("ca.lst"), "-o", Path("dc.lst")});
+  EXPECT_NE(dc.find("in 4 lists from 2 consistency lists"), std::string::npos) << dc;
+
+  ASSERT_EQ(Run({"settings", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "base-word-min-frequency=1"})
+                .code,
+            0);
+  Ok({"index", Path("a"), Path("b"), "-o", Path("idx")});
+  Ok({"relationships", Path("idx"), "cat", "-o", Path("r1.lst")});
+  Ok({"relationships", Path("idx"), "dog", "-o", Path("r2.lst")});
+  const auto pairs = [&](const std::string& f) { return Read(Path(f))->Relationships().Count(); };
+  const std::string rel = Ok({"merge", Path("r1.lst"), Path("r2.lst"), "-o", Path("r.lst")});
+  EXPECT_EQ(pairs("r.lst"), pairs("r1.lst") + pairs("r2.lst")) << rel;
+
+  const TRun mixed = Run({"merge", Path("a.lst"), Path("ab.lst"), "-o", Path("x.lst")});
+  EXPECT_EQ(mixed.code, kWordlistToolFailed);
+  EXPECT_NE(mixed.err.find("a consistency list cannot join " + Path("a.lst")), std::string::npos) << mixed.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("x.lst")));
+}
+
+// The lemma list on the word-list side. Texts: t1 "the cat saw the dogs. cats ran. a dog ran to the
+// cat." and t2 "dogs run"; lemmas dog->dogs, cat->cats, run->ran,runs ("runs" is in no text).
+TEST_F(WordlistToolLists, TheLemmaListJoinsFormsInListsIndexesAndConsistency) {
+  Text("l/t1.txt", "the cat saw the dogs. cats ran. a dog ran to the cat.\n");
+  Text("l/t2.txt", "dogs run\n");
+  Text("lemmas.txt", "dog -> dogs\ncat -> cats\nrun -> ran, runs\n");
+  Ok({"list", Path("l"), "-o", Path("plain.lst")});
+  Ok({"list", Path("l"), "-o", Path("plain2.lst")});
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  const std::string list = Ok({"list", Path("l"), "-o", Path("lemmas.lst")});
+  EXPECT_NE(list.find("lemma list: 3 forms joined under 3 heads"), std::string::npos) << list;
+  auto doc = Read(Path("lemmas.lst"));
+  TVXWordList& words = doc->Words();
+  for (int i = 0; i < words.Count(); ++i)
+    if (words.Row(i)->data.word == u"DOG") {
+      EXPECT_TRUE(words.GetHasJoined(i));
+      EXPECT_EQ(words.CorrectFreq(i, true), 3);  // dog once, dogs twice
+    }
+
+  const std::string index = Ok({"index", Path("l"), "-o", Path("idx")});
+  EXPECT_NE(index.find("lemma list: 3 forms joined under 3 heads"), std::string::npos) << index;
+
+  // The lemma's texts from the index: DOG is in t1 alone, its lemma (dogs) in both.
+  const std::string counted = Ok({"list", Path("l"), "-o", Path("texts.lst"), "--lemma-texts", Path("idx")});
+  EXPECT_NE(counted.find("texts of each lemma counted in the index"), std::string::npos) << counted;
+  EXPECT_EQ(RowOf(Read(Path("lemmas.lst"))->Words(), u"DOG").second, 1);
+  EXPECT_EQ(RowOf(Read(Path("texts.lst"))->Words(), u"DOG").second, 2);
+  EXPECT_EQ(RowOf(Read(Path("texts.lst"))->Words(), u"RUN").second, 2);
+  const TRun no_index = Run({"list", Path("l"), "-o", Path("none.lst"), "--lemma-texts", Path("nowhere")});
+  EXPECT_EQ(no_index.code, kWordlistToolFailed);
+  EXPECT_NE(no_index.err.find(Path("nowhere") + ": not an index that can be read"), std::string::npos) << no_index.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("none.lst")));
+
+  // Consistency under the lemma list: the forms' rows are joined under their heads' rows.
+  Ok({"consistency", Path("plain.lst"), Path("plain2.lst"), "-o", Path("dc.lst")});
+  auto dc = Read(Path("dc.lst"));
+  TDetailedConsistencyList& consistency = dc->DetailedConsistency();
+  std::vector<std::u16string> under_dog;
+  for (int i = 0; i < consistency.Count(); ++i)
+    if (consistency.Row(i) && consistency.Row(i)->MainWordOnly() == u"DOG")
+      for (const TVXBaseListObject* form : consistency.Row(i)->JoinedEntries()) under_dog.push_back(form->MainWordOnly());
+  EXPECT_EQ(under_dog, std::vector<std::u16string>{u"DOGS"});
+
+  // Clusters joined by length: every two-word cluster under the three-word one holding it.
+  ASSERT_EQ(Run({"settings", "lemma-list=none", "cluster-min-size=2", "cluster-max-size=3", "cluster-min-frequency=1",
+                 "base-word-min-frequency=1"})
+                .code,
+            0);
+  Text("k/t.txt", "big red dog\n");
+  Ok({"index", Path("k"), "-o", Path("kidx")});
+  const std::string joined = Ok({"clusters", Path("kidx"), "--join", "shorter", "-o", Path("kc.lst")});
+  EXPECT_NE(joined.find("2 clusters joined under longer ones"), std::string::npos) << joined;
+
+  std::filesystem::remove(Path("lemmas.txt"));
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
+}
+
+// The collocates of each word of a list within the stored limits: three texts of "the cat saw the
+// dog. the cat ran. a dog ran to the cat." (14 words, "cat" three times, "the" just before it each
+// time).
+TEST_F(WordlistToolLists, CollocatesOfAWholeWordListFollowTheStoredLimits) {
+  for (const char* t : {"c/t1.txt", "c/t2.txt", "c/t3.txt"}) Text(t, "the cat saw the dog. the cat ran. a dog ran to the cat.\n");
+  Ok({"list", Path("c"), "-o", Path("c.lst")});
+  const std::string all = Ok({"collocates", Path("c.lst"), "-o", Path("all")});
+  EXPECT_NE(all.find("7 collocate files in " + Path("all") + " (of 7 words, 3 texts)"), std::string::npos) << all;
+  const std::string cat = Slurp(Path("all/CAT.txt"));
+  ASSERT_GE(cat.size(), 2u);
+  std::u16string text;
+  for (size_t i = 2; i + 1 < cat.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<uint8_t>(cat[i]) | (static_cast<uint8_t>(cat[i + 1]) << 8)));
+  EXPECT_EQ(text.rfind(u"Collocates of CAT\n", 0), 0u);
+  // THE: 18 in all, 9 of them at L1.
+  EXPECT_NE(text.find(u"\nTHE\t"), std::u16string::npos);
+
+  // Only words found at least 9 times: CAT and THE.
+  TWordListCollocatesChoice choice = CurrentWordListCollocates();
+  choice.bounds[2].least = 9;
+  ASSERT_TRUE(ApplyWordListCollocates(choice).empty());
+  const std::string few = Ok({"collocates", Path("c.lst"), "-o", Path("few")});
+  EXPECT_NE(few.find("2 collocate files"), std::string::npos) << few;
+  EXPECT_TRUE(std::filesystem::exists(Path("few/CAT.txt")));
+  EXPECT_TRUE(std::filesystem::exists(Path("few/THE.txt")));
+  EXPECT_FALSE(std::filesystem::exists(Path("few/DOG.txt")));
+}
+
+}  // namespace
+
+namespace {
+
+// Numbers counted as "#" and left out of word 2 of every pair, listed one way or both ways.
+TEST_F(WordlistToolLists, NumbersLeftOutAreNeverWordTwo) {
+  Text("n/t1.txt", "in 1990 the cat saw 12 dogs and in 2001 the cat ran 7 miles. the dog had 3 cats in 1990.\n");
+  ASSERT_EQ(Run({"settings", "numbers=no", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "base-word-min-frequency=1"})
+                .code,
+            0);
+  Ok({"index", Path("n"), "-o", Path("idx")});
+  struct TCase {
+    std::string exclude, both_ways;
+    bool hash_as_word2;
+  };
+  for (const TCase& c : std::vector<TCase>{{"no", "no", true}, {"yes", "no", false}, {"yes", "yes", false}}) {
+    ASSERT_EQ(Run({"settings", "relationship-exclude-numbers=" + c.exclude, "relationship-both-ways=" + c.both_ways}).code, 0);
+    Ok({"relationships", Path("idx"), "-o", Path("r.lst")});
+    auto doc = Read(Path("r.lst"));
+    int hash_word2 = 0, hash_word1 = 0;
+    for (int i = 0; i < doc->Relationships().Count(); ++i) {
+      hash_word2 += doc->Relationships().Row(i)->word2 == u"#" ? 1 : 0;
+      hash_word1 += doc->Relationships().Row(i)->word1 == u"#" ? 1 : 0;
+    }
+    EXPECT_EQ(hash_word2 > 0, c.hash_as_word2) << c.exclude << c.both_ways << " " << hash_word2 << " of "
+                                                << doc->Relationships().Count();
+    EXPECT_GT(hash_word1, 0) << c.exclude << c.both_ways;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Each word-list setting the runs read, changed through "settings", changes the list it should.
+TEST_F(WordlistToolLists, WordListSettingsChangeTheListsMade) {
+  Text("t/t.txt", "The Cat saw the hippo and the dog\n");
+  Text("stops.txt", "the\n");
+  struct TCase {
+    std::vector<std::string> settings;
+    int32_t rows;
+    int32_t running_words;
+    std::vector<std::pair<std::u16string, int32_t>> frequencies;  // -1: no such row
+  };
+  const std::vector<TCase> cases{
+      {{}, 6, 8, {{u"THE", 3}, {u"HIPPO", 1}}},
+      // Words of more than 3 letters cut and marked, or kept whole.
+      {{"max-word-length=3"}, 6, 8, {{u"HI+", 1}, {u"HIPPO", -1}}},
+      {{"max-word-length=3", "exact-word-length=yes"}, 6, 8, {{u"HI+", -1}, {u"HIPPO", 1}}},
+      // Words beginning with a small letter are no words: "The" and "Cat" stay.
+      {{"cut-lower-case=yes"}, 2, 2, {{u"THE", 1}, {u"SAW", -1}}},
+      // The stop list applied while counting: its words leave the list, not the running words.
+      {{"stop-list=STOPS", "stop-list-continuous=yes"}, 5, 8, {{u"THE", -1}, {u"DOG", 1}}},
+  };
+  const std::vector<std::string> reset{"max-word-length=50", "exact-word-length=no", "cut-lower-case=no",
+                                       "stop-list=none", "stop-list-continuous=no"};
+  for (const TCase& c : cases) {
+    std::vector<std::string> args{"settings"};
+    args.insert(args.end(), reset.begin(), reset.end());
+    for (const std::string& s : c.settings) args.push_back(s == "stop-list=STOPS" ? "stop-list=" + Path("stops.txt") : s);
+    ASSERT_EQ(Run(args).code, 0);
+    Ok({"list", Path("t"), "-o", Path("t.lst")});
+    auto doc = Read(Path("t.lst"));
+    std::string name;
+    for (const std::string& s : c.settings) name += s + " ";
+    EXPECT_EQ(doc->Words().Count(), c.rows) << name;
+    EXPECT_EQ(doc->Stats().Overall_stats.data.running_words, c.running_words) << name;
+    for (const auto& [word, f] : c.frequencies) EXPECT_EQ(RowOf(doc->Words(), word).first, f) << name;
+  }
+
+  // The standardised type/token ratio's basis and the dispersion's sections.
+  ASSERT_EQ(Run({"settings", "stop-list=none", "ratio-basis=4", "dispersion-divisions=1"}).code, 0);
+  Ok({"list", Path("t"), "-o", Path("one.lst")});
+  ASSERT_EQ(Run({"settings", "dispersion-divisions=8"}).code, 0);
+  Ok({"list", Path("t"), "-o", Path("eight.lst")});
+  auto one = Read(Path("one.lst")), eight = Read(Path("eight.lst"));
+  EXPECT_EQ(one->Stats().Overall_stats.data.ratio_basis, 4);
+  auto dispersion = [](TVXWordList& w, UStringView word) {
+    for (int i = 0; i < w.Count(); ++i)
+      if (w.Row(i)->data.word == word) return w.Row(i)->data.dispersion;
+    return -1.0f;
+  };
+  // One section: every word is spread evenly over it; eight: "the" less than fully.
+  EXPECT_FLOAT_EQ(dispersion(one->Words(), u"THE"), dispersion(one->Words(), u"DOG"));
+  EXPECT_NE(dispersion(one->Words(), u"THE"), dispersion(eight->Words(), u"THE"));
+}
+
+}  // namespace
+
+namespace {
+
+// Each relationship setting, and the first filter of base words, changes the pairs as it says.
+// Text (13 running words): THE 4, CAT 3, SAW 2, DOG 2, A 1, RAN 1.
+TEST_F(WordlistToolLists, RelationshipSettingsChangeThePairs) {
+  Text("r/t.txt", "The cat saw the dog. The dog saw a cat. The cat ran.\n");
+  const std::vector<std::string> base{"relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                                      "relationship-max-percent=100",      "base-word-min-frequency=1",
+                                      "relationship-stop-at=2",            "relationship-all-must-pass=no",
+                                      "relationship-min-dice=0",           "relationship-both-ways=no",
+                                      "relationship-min-mi=0"};
+  std::vector<std::string> args{"settings"};
+  args.insert(args.end(), base.begin(), base.end());
+  ASSERT_EQ(Run(args).code, 0);
+  Ok({"index", Path("r"), "-o", Path("idx")});
+  struct TCase {
+    std::vector<std::string> settings;
+    std::function<bool(const TRelationshipEntry&)> every_pair;  // holds for every pair made
+    std::function<bool(const TRelationshipEntry&)> some_before;  // held for a pair before the change
+  };
+  auto word1_is = [](std::u16string w) { return [w](const TRelationshipEntry& e) { return e.word1 == w; }; };
+  auto pair_is = [](std::u16string a, std::u16string b) {
+    return [a, b](const TRelationshipEntry& e) { return e.word1 == a && e.word2 == b; };
+  };
+  const std::vector<TCase> cases{
+      {{"relationship-min-frequency-word2=2"}, [](const TRelationshipEntry& e) { return e.data.freq2 >= 2; },
+       [](const TRelationshipEntry& e) { return e.data.freq2 < 2; }},
+      // THE is 4 of 13 running words, above 25 percent.
+      {{"relationship-max-percent=25"}, [&](const TRelationshipEntry& e) { return !word1_is(u"THE")(e); }, word1_is(u"THE")},
+      {{"base-word-min-frequency=3"}, [](const TRelationshipEntry& e) { return e.word1 == u"THE" || e.word1 == u"CAT"; },
+       word1_is(u"DOG")},
+      // A and RAN meet only across a sentence end.
+      {{"relationship-stop-at=0"}, [](const TRelationshipEntry&) { return true; }, nullptr},
+      // Every measure must pass: Dice at least 0.5, the others at least a value none is below.
+      {{"relationship-all-must-pass=yes", "relationship-min-dice=0.5", "relationship-min-mi=-1e6",
+        "relationship-min-mi3=-1e6", "relationship-min-z-score=-1e6", "relationship-min-log-likelihood=-1e6",
+        "relationship-min-t-score=-1e6", "relationship-min-log-ratio=-1e6", "relationship-min-cond-prob-a=-1e6",
+        "relationship-min-cond-prob-b=-1e6", "relationship-min-delta-p-a=-1e6", "relationship-min-delta-p-b=-1e6"},
+       [](const TRelationshipEntry& e) { return e.data.stats[0] >= 0.5f; },
+       [](const TRelationshipEntry& e) { return e.data.stats[0] < 0.5f; }},
+  };
+  Ok({"relationships", Path("idx"), "-o", Path("before.lst")});
+  auto before = Read(Path("before.lst"));
+  auto any_in = [](T_WholeWordlistHolder& d, const std::function<bool(const TRelationshipEntry&)>& f) {
+    for (int i = 0; i < d.Relationships().Count(); ++i)
+      if (f(*d.Relationships().Row(i))) return true;
+    return false;
+  };
+  EXPECT_FALSE(any_in(*before, pair_is(u"A", u"RAN")));
+  for (const TCase& c : cases) {
+    std::vector<std::string> change{"settings"};
+    change.insert(change.end(), base.begin(), base.end());
+    change.insert(change.end(), c.settings.begin(), c.settings.end());
+    ASSERT_EQ(Run(change).code, 0);
+    Ok({"relationships", Path("idx"), "-o", Path("after.lst")});
+    auto after = Read(Path("after.lst"));
+    const std::string name = c.settings[0];
+    ASSERT_GT(after->Relationships().Count(), 0) << name;
+    if (c.some_before) {
+      EXPECT_TRUE(any_in(*before, c.some_before)) << name;
+      EXPECT_LT(after->Relationships().Count(), before->Relationships().Count()) << name;
+    }
+    for (int i = 0; i < after->Relationships().Count(); ++i)
+      EXPECT_TRUE(c.every_pair(*after->Relationships().Row(i))) << name << " " << Utf16ToUtf8(after->Relationships().Row(i)->word1);
+    if (name == "relationship-stop-at=0") EXPECT_TRUE(any_in(*after, pair_is(u"A", u"RAN")));
+  }
+}
+
+// The consistency list's least total: words met fewer times over all lists are left out.
+TEST_F(WordlistToolLists, ConsistencyKeepsWordsOfTheLeastTotal) {
+  Text("a/t.txt", "the cat saw the dog\n");
+  Text("b/t.txt", "the dog ran\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  struct TCase {
+    std::string least;
+    int32_t words;  // THE 3, DOG 2, CAT 1, SAW 1, RAN 1
+  };
+  for (const TCase& c : std::vector<TCase>{{"1", 5}, {"2", 2}, {"3", 1}, {"4", 0}}) {
+    ASSERT_EQ(Run({"settings", "consistency-min-total=" + c.least}).code, 0);
+    const TRun run = Run({"consistency", Path("a.lst"), Path("b.lst"), "-o", Path("dc.lst")});
+    if (c.words == 0) continue;  // nothing to list: the run may refuse it
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read(Path("dc.lst"))->DetailedConsistency().Count(), c.words) << c.least;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A UTF-8 text is converted to UTF-16 on disk and counted again only when the settings ask the
+// question and the run answers it yes; its words are the same either way ("café" twice, "naïve"
+// once).
+TEST_F(WordlistToolLists, TheUtf8QuestionConvertsTheTextWhenAskedAndAnsweredYes) {
+  const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 na\xC3\xAFve caf\xC3\xA9\n";
+  struct TCase {
+    std::string question;
+    bool answer_yes;
+    bool converted;
+  };
+  for (const TCase& c : std::vector<TCase>{{"no", true, false}, {"yes", false, false}, {"yes", true, true}}) {
+    Text("u/t.txt", utf8);
+    ASSERT_EQ(Run({"settings", "utf8-question=" + c.question}).code, 0);
+    std::vector<std::string> args{"list", Path("u"), "-o", Path("u.lst")};
+    if (c.answer_yes) args.push_back("--convert-utf8");
+    const TRun run = Run(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out.find("1 UTF-8 texts converted to UTF-16") != std::string::npos, c.converted) << run.out;
+    const std::string bytes = Slurp(Path("u/t.txt"));
+    EXPECT_EQ(bytes.rfind("\xFF\xFE", 0) == 0, c.converted) << c.question;
+    auto doc = Read(Path("u.lst"));
+    EXPECT_EQ(RowOf(doc->Words(), u"CAF\u00C9").first, 2) << c.question;
+    EXPECT_EQ(doc->Words().Count(), 2) << c.question;
+  }
+}
+
+// Bad input: named, exit 1 (or 2 for a usage error), nothing written.
+TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
+  Text("a/t.txt", "the cat\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"consistency", Path("a.lst"), Path("a.lst"), "-o", Path("dc.lst")});
+  Text("cut.lst", Slurp(Path("a.lst")).substr(0, 200));
+  Text("binary.txt", std::string("cat\t1\n\0\0\x01", 9));
+  Text("bad_count.txt", "cat\t3\ndog\tmany\n");
+  Text("lemmas.txt", "dog -> dogs\n");
+  Text("not_a_folder", "x");
+  const std::string unwritable = "/proc/no_such_folder/x.lst";
+  struct TCase {
+    std::vector<std::string> args;
+    int code;
+    std::string says;
+    std::string not_written;
+  };
+  const std::vector<TCase> cases{
+      {{"import", Path("none.txt"), "-o", Path("i.lst")}, 1, "no such file: " + Path("none.txt"), "i.lst"},
+      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": not a text file", "i.lst"},
+      {{"import", Path("bad_count.txt"), "-o", Path("i.lst")}, 1, Path("bad_count.txt") + ", line 2", "i.lst"},
+      {{"import", Path("bad_count.txt"), "-o", unwritable}, 1, "", ""},
+      {{"merge", Path("a.lst"), Path("none.lst"), "-o", Path("m.lst")}, 1, "no such word list: " + Path("none.lst"), "m.lst"},
+      {{"merge", Path("a.lst"), Path("cut.lst"), "-o", Path("m.lst")}, 1, Path("cut.lst") + ": not a word list", "m.lst"},
+      {{"merge", Path("a.lst"), Path("binary.txt"), "-o", Path("m.lst")}, 1, Path("binary.txt") + ": not a word list",
+       "m.lst"},
+      {{"merge", Path("a.lst"), Path("dc.lst"), "-o", Path("m.lst")}, 1, Path("dc.lst") + ": a consistency list cannot join",
+       "m.lst"},
+      {{"merge", Path("dc.lst"), "-o", Path("m.lst"), "--tagged", "delete"}, 1, "clean word lists, not a consistency list",
+       "m.lst"},
+      {{"merge", Path("a.lst"), Path("a.lst"), "-o", Path("m.lst")}, 1, "named twice", "m.lst"},
+      {{"merge", Path("a.lst"), "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"collocates", Path("dc.lst"), "-o", Path("c")}, 1, Path("dc.lst") + ": a consistency list, not a word list", "c"},
+      {{"collocates", Path("cut.lst"), "-o", Path("c")}, 1, Path("cut.lst") + ": not a word list", "c"},
+      {{"collocates", Path("a.lst"), "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
+      {{"list", Path("a"), "--batch", "1", "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
+      {{"list", Path("a"), "--batch", "1", "-o", "/proc/no_such/batch"}, 1, "no such folder for /proc/no_such/batch", ""},
+      {{"list", Path("a"), "--batch", "4", "-o", Path("b")}, 2, "--batch needs 1 or 2 or 3, not \"4\"", "b"},
+      {{"index", Path("a"), "--batch", "1", "-o", Path("b")}, 2, "--batch is an option of list, not of index", "b"},
+      {{"list", Path("a"), "--zip", "-o", Path("b.lst")}, 2, "--zip needs --batch", "b.lst"},
+      {{"merge", Path("a.lst"), "--convert-utf8", "-o", Path("m.lst")}, 2, "--convert-utf8 is an option of list and index",
+       "m.lst"},
+      {{"merge", Path("a.lst"), "--equal-words", "fold", "-o", Path("m.lst")}, 2, "--equal-words needs merge or apart", "m.lst"},
+      {{"clusters", Path("idx"), "--join", "sideways"}, 2, "--join needs shorter or longer", ""},
+      {{"list", Path("a"), "-o", Path("l.lst"), "--lemma-texts", Path("idx")}, 1, "--lemma-texts needs a lemma list", "l.lst"},
+      {{"import", "-o", Path("i.lst")}, 2, "import needs WORDS.txt", "i.lst"},
+      {{"settings", "lemma-list=" + Path("nowhere.txt")}, 1, "lemma-list needs a file that exists", ""},
+      {{"settings", "dispersion-divisions=0"}, 1, "dispersion-divisions needs a whole number from 1 to 100", ""},
+      {{"settings", "relationship-min-mi=high"}, 1, "relationship-min-mi needs a number", ""},
+      {{"settings", "relationship-max-percent=101"}, 1, "relationship-max-percent needs a percentage", ""},
+  };
+  for (const TCase& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    const TRun run = Run(c.args);
+    EXPECT_EQ(run.code, c.code) << line << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << line << "\n" << run.err;
+    if (!c.not_written.empty()) EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+  }
+  // A lemma list that is gone stops the commands that apply it, named; the settings keep it.
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  std::filesystem::remove(Path("lemmas.txt"));
+  for (const std::string& command : {std::string("list"), std::string("import")}) {
+    const TRun run = Run({command, command == "list" ? Path("a") : Path("bad_count.txt"), "-o", Path("gone.lst")});
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_NE(run.err.find("could not read the lemma list \"" + Path("lemmas.txt") + "\""), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
+  }
+  // A merge that cannot be written leaves the old file as it was.
+  const std::string before = Slurp(Path("dc.lst"));
+  EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
+  EXPECT_EQ(Slurp(Path("dc.lst")), before);
+  const TRun help = Run({"--help"});
+  for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+}  // namespace
