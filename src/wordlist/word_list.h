@@ -185,7 +185,6 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // each row's relative entropy (RelativeEntropyOfForms) and sorts as kind 11. Its number.
   int ShowRelativeEntropyColumn();
   int RelativeEntropyColumn() const { return fRelativeEntropyColumn; }
-  int32_t SortKind(int level) const { return SortLevel(level).key; }
 
   // --- links the document sets ---
   TVXStatsList* fStatsList = nullptr;  // the document's per-text statistics
