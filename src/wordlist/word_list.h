@@ -184,7 +184,6 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // Adds the extra column of the lemmas' relative entropy after the own columns (once): it shows
   // each row's relative entropy (RelativeEntropyOfForms) and sorts as kind 11. Its number.
   int ShowRelativeEntropyColumn();
-  int RelativeEntropyColumn() const { return fRelativeEntropyColumn; }
 
   // --- links the document sets ---
   TVXStatsList* fStatsList = nullptr;  // the document's per-text statistics

@@ -31,18 +31,6 @@ UString SystemReason(int error) { return Utf8ToUtf16(std::strerror(error)); }
 
 }  // namespace
 
-TTokensFileRec UnsetTokenRec() {
-  TTokensFileRec r;
-  std::memset(&r, 0xFF, sizeof r);
-  return r;
-}
-
-TIndexTypeFileRec UnsetTypeRec() {
-  TIndexTypeFileRec r;
-  std::memset(&r, 0xFF, sizeof r);
-  return r;
-}
-
 bool IndexWriteSeamFails() {
   const int64_t n = g_counted.fetch_add(1);
   const int64_t at = g_fail_at.load();

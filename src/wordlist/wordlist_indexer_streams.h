@@ -96,10 +96,6 @@ struct TIndexTypeRec {
   UString data;
 };
 
-// A record read as "unset": every byte 0xFF.
-TTokensFileRec UnsetTokenRec();
-TIndexTypeFileRec UnsetTypeRec();
-
 // The index settings block as a save writes it (see docs/formats.md).
 using TIndexSettingsBlock = TWordlistIndexSettingsRec;
 
@@ -197,7 +193,6 @@ class TIndexFileStream {
   virtual int32_t ReadNEntries();
   // The signature record and the count; true only when all 61 bytes were written.
   bool WriteNEntries(int32_t total_entries_now);
-  int32_t CheckSaveWidth() const { return fcheck.client_width; }
   int32_t Check() const { return fcheck.signature; }
   int32_t VersionNum() const { return fcheck.client_height; }
 
@@ -313,7 +308,6 @@ class TTypeFileStream : public TIndexFileStream {
   // A copy of the file with the headings and notes replaced, in a temporary sibling of `final_name`.
   std::unique_ptr<TIndexFile> RewriteTypeNotes(const TTypeFileTail& tail, const UString& final_name, UString& why);
 
-  int32_t TypeEntries() const { return fTypeEntries; }
   int64_t GridHeadingsStart() const { return fGridHeadingsStart; }
 
  private:
