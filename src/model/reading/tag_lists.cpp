@@ -527,6 +527,10 @@ void TTagsToKeepList::AddTagLine(const UString& s, bool ask) {
     return;
   }
   if (Global_run_without_error_messages) return;
+  // Asked like the warnings of a wrong line, at most five times a file: a file that is no tag
+  // file at all does not ask of every line.
+  if (fWrong_Format_strs >= kMaxWrongFormatWarnings) return;
+  ++fWrong_Format_strs;
   if (VXDialog(TVXDialog::OKToDoX, {VXResFmt(TVXRes::VXIncludeXQ, {rest})}, kIncludeAnywayHelpContext) == mrYes)
     AddHolderCopy();
 }

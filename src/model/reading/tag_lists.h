@@ -222,7 +222,8 @@ class TTagsToKeepList : public TBaseTagStringList {
   TTagsToKeepList(uint32_t anLCID, uint16_t aCodepage);
 
   // A line that is no tag between "<" and ">" is counted in bad_lines and, when messages are
-  // shown, added only when the user says so.
+  // shown, added only when the user says so; after five such questions in a file (counted with
+  // the wrong-format warnings) the rest are left out unasked.
   void AddFromALine(const UString& s) override;
   // The same, but such a line is added without asking (the user was asked when it was read).
   void AddFromALineWithoutAsking(const UString& s);

@@ -189,6 +189,7 @@ std::vector<UString> TTextChoice::AddZipMembers(UStringView archive, const std::
 }
 
 void TTextChoice::Remove(std::vector<int32_t> indices) {
+  repeats_ = 0;
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   for (auto it = indices.rbegin(); it != indices.rend(); ++it)
