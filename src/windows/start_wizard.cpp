@@ -556,9 +556,9 @@ void TFormStartWizardC::ButtonSWsBrowseClick() {
   } else {
     // The box's own choice of the program's dialogs or the desktop's.
     const bool desktop = file_edit_->property(kFileNameBoxProperty).toInt() == 1;
-    chosen = FromQString(QFileDialog::getOpenFileName(this, QStringLiteral("Search-word file"), ToQString(r.folder + r.file_name),
-                                                      ToQString(r.filter), nullptr,
-                                                      desktop ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog));
+    const QFileDialog::Options kind = desktop ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
+    chosen = FromQString(QFileDialog::getOpenFileName(this, QStringLiteral("Search-word file"),
+                                                      ToQString(r.folder + r.file_name), ToQString(r.filter), nullptr, kind));
     if (chosen.empty()) return;
   }
   file_edit_->setText(ToQString(chosen));

@@ -203,6 +203,9 @@ TEST_F(MainRoadChooser, TextsChosenAgainAreNotAddedAgain) {
     EXPECT_EQ(chooser->Status()->text(), QStringLiteral("2 texts; 2 chosen already, left out"));
   }
   EXPECT_EQ(dialogs.Asked().size(), asked);  // nothing to complain of
+  QTest::qWait(30);
+  const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser_repeats_left_out"));
+  EXPECT_GT(InkPixelsIn(shot, chooser->Status()->geometry()), 50);
   chooser->accept();
   ASSERT_TRUE(WaitUntil([this] { return Main().ChosenTexts.FileCount() == 2; }));
   RunFromWizard(u"river");

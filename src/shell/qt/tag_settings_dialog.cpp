@@ -65,7 +65,8 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
   m->addRow(QStringLiteral("Tags to exclude"), exclude_);
   m->addRow(QStringLiteral("Entities"), entities_);
   auto* loads = new QHBoxLayout;
-  const std::array<QString, 3> load_captions{QStringLiteral("Load tags to keep..."), QStringLiteral("Load tags to exclude..."),
+  const std::array<QString, 3> load_captions{QStringLiteral("Load tags to keep..."),
+                                             QStringLiteral("Load tags to exclude..."),
                                              QStringLiteral("Load entities...")};
   for (size_t i = 0; i < load_.size(); ++i) {
     load_[i] = new QPushButton(load_captions[i], markup);

@@ -181,7 +181,8 @@ bool TTextChooser::PrintChoice() {
 bool TTextChooser::ChooseChoiceFile(bool save, UString& chosen) {
   TFileDialogRequest r;
   r.filter = kChoiceFilter;
-  if (file_dialogs_) return save ? file_dialogs_->ChooseFileToSave(r, chosen) : file_dialogs_->ChooseFileToOpen(r, chosen);
+  if (file_dialogs_)
+    return save ? file_dialogs_->ChooseFileToSave(r, chosen) : file_dialogs_->ChooseFileToOpen(r, chosen);
   const QString title = save ? QStringLiteral("Save the choice") : QStringLiteral("Load a choice");
   const QString f = save ? QFileDialog::getSaveFileName(this, title, {}, ToQString(r.filter))
                          : QFileDialog::getOpenFileName(this, title, {}, ToQString(r.filter));

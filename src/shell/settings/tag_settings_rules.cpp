@@ -311,7 +311,8 @@ std::vector<UString> ApplyTagSettings(const TTagSettingsChoice& c) {
   std::vector<UString> problems = Problems(c);
   if (!problems.empty()) return problems;
   const UString unsaved = u": the list cannot be saved in the hand-over folder";
-  if (!SavedList<TTagsToKeepList>(c.keep, SetTagsWanted, SetTagModified, c)) problems.push_back(u"Tags to keep" + unsaved);
+  if (!SavedList<TTagsToKeepList>(c.keep, SetTagsWanted, SetTagModified, c))
+    problems.push_back(u"Tags to keep" + unsaved);
   if (!SavedList<TTagsToDeleteList>(c.exclude, SetTagsExcludeWanted, SetTagsExcludeModified, c))
     problems.push_back(u"Tags to exclude" + unsaved);
   if (!SavedList<TTagsToTranslateList>(c.entities, SetTagsTranslateWanted, SetTagTranslateModified, c))
