@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "model/documents/work_base.h"
@@ -26,6 +28,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/window_registry.h"
+#include "shell/files/file_dialogs.h"
 #include "shell/files/saved_texts.h"
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
@@ -145,12 +148,17 @@ void TFormStartWizardC::BuildWindow() {
   auto* fl = new QHBoxLayout(file_group);
   file_edit_ = new QLineEdit(file_group);
   file_edit_->setProperty(kFileNameBoxProperty, 0);
+  browse_button_ = new QToolButton(file_group);
+  browse_button_->setText(QStringLiteral("..."));
+  browse_button_->setToolTip(QStringLiteral("choose a search-word file"));
+  connect(browse_button_, &QToolButton::clicked, this, [this] { ButtonSWsBrowseClick(); });
   load_button_ = new QPushButton(QStringLiteral("Load"), file_group);
   connect(load_button_, &QPushButton::clicked, this, [this] { ButtonSWsFromFileClick(); });
   edit_button_ = new QPushButton(QStringLiteral("Edit"), file_group);
   edit_button_->setToolTip(QStringLiteral("press to Edit"));
   connect(edit_button_, &QPushButton::clicked, this, [this] { ButtonTagFileEditClick(); });
   fl->addWidget(file_edit_, 1);
+  fl->addWidget(browse_button_);
   fl->addWidget(load_button_);
   fl->addWidget(edit_button_);
   sl->addWidget(file_group);
@@ -533,6 +541,27 @@ void TFormStartWizardC::ButtonSWsFromFileClick() {
     SetConcordanceSWFilename(name);
     load_button_->setText(QStringLiteral("Clear %1").arg(SearchWordItems.Count()));
   }
+}
+
+void TFormStartWizardC::ButtonSWsBrowseClick() {
+  TFileDialogRequest r;
+  r.filter = u"Text files (*.txt);;All files (*)";
+  const UString named = TrimU(FromQString(file_edit_->text()));
+  const UString folder = ExtractFilePath(named);
+  r.folder = IncludeTrailingPathDelimiter(folder.empty() ? GetUserReadWriteFolder() : folder);
+  r.file_name = ExtractFileName(named);
+  UString chosen;
+  if (TFileDialogs* dialogs = file_dialogs_ ? file_dialogs_() : nullptr) {
+    if (!dialogs->ChooseFileToOpen(r, chosen)) return;
+  } else {
+    // The box's own choice of the program's dialogs or the desktop's.
+    const bool desktop = file_edit_->property(kFileNameBoxProperty).toInt() == 1;
+    const QFileDialog::Options kind = desktop ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
+    chosen = FromQString(QFileDialog::getOpenFileName(this, QStringLiteral("Search-word file"),
+                                                      ToQString(r.folder + r.file_name), ToQString(r.filter), nullptr, kind));
+    if (chosen.empty()) return;
+  }
+  file_edit_->setText(ToQString(chosen));
 }
 
 void TFormStartWizardC::ButtonTagFileEditClick() {

@@ -11,6 +11,7 @@
 
 #include <QPointer>
 #include <array>
+#include <functional>
 
 #include "platform/search/search_items.h"
 #include "windows/wizard_base.h"
@@ -20,7 +21,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class TFileDialogs;
 class TFileLauncher;
+class QToolButton;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -61,6 +64,11 @@ class TFormStartWizardC : public TFormVXWizard {
   // typed into it. An empty box, or no editor, is said; nothing else changes.
   void ButtonTagFileEditClick();
   void SetFileLauncher(TFileLauncher* launcher) { launcher_ = launcher; }
+  // The file box's "..." button: names a search-word file in the box through a file dialog for
+  // text files (the main window's file dialogs when given), starting at the file named there or
+  // in the user's folder. Cancelling changes nothing.
+  void ButtonSWsBrowseClick();
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_ = std::move(dialogs); }
   void ListboxContextSpanClick(QListWidget* sender);
   void AddAnySingleCharsToPopupMenu();
   void PasteCharacter(char32_t c);
@@ -85,6 +93,7 @@ class TFormStartWizardC : public TFormVXWizard {
   QPushButton* ChooseTextsButton() const { return choose_button_; }
   QPushButton* LoadButton() const { return load_button_; }
   QPushButton* EditButton() const { return edit_button_; }
+  QToolButton* BrowseButton() const { return browse_button_; }
   QLineEdit* FileNameBox() const { return file_edit_; }
   QLabel* TextsLabel() const { return texts_label_; }
   QLabel* OneLabel() const { return one_label_; }
@@ -120,6 +129,8 @@ class TFormStartWizardC : public TFormVXWizard {
   QPushButton* load_button_ = nullptr;
   QPushButton* edit_button_ = nullptr;
   TFileLauncher* launcher_ = nullptr;
+  QToolButton* browse_button_ = nullptr;
+  std::function<TFileDialogs*()> file_dialogs_;
   QComboBox* context_box_ = nullptr;
   QListWidget* span_left_ = nullptr;
   QListWidget* span_right_ = nullptr;

@@ -251,16 +251,72 @@ TEST_F(ChosenTextsOnDisk, FolderTreeWithMaskSubfoldersAndZips) {
   EXPECT_EQ(set.fFolders.Count(), 5);
   EXPECT_LT(set.FolderIndex(c + u"/empty"), 0);
 
-  // Adding the same tree again brings no new folder, so no duplicate check is needed.
-  set.AddedFolderContents(c, u"*.txt", true, true);
+  // Adding the same tree again brings no new folder, so no duplicate check is needed, and no
+  // text chosen already.
+  set.TakeRepeatsLeftOut();
+  EXPECT_EQ(set.AddedFolderContents(c, u"*.txt", true, true), 0);
   EXPECT_FALSE(set.check_duplicates_needed);
-  EXPECT_EQ(set.FileCount(), 10);
+  EXPECT_EQ(set.FileCount(), 5);
+  EXPECT_EQ(set.TakeRepeatsLeftOut(), 5);
 
   // Without WithinZips an archive is a file like any other.
   set.ClearThem();
   EXPECT_EQ(set.AddedFolderContents(c, u"*.zip", false, false), 1);
   EXPECT_TRUE(set.check_duplicates_needed);
   EXPECT_EQ(set.AddedFolderContents(c + u"/missing", u"*", true, true), 0);
+}
+
+// Each way of choosing a text again leaves it out and counts it; what is new still comes in.
+TEST_F(ChosenTextsOnDisk, TextsChosenAgainAreLeftOutAndCounted) {
+  tmp.Write(u"r/a.txt", "aaa");
+  tmp.Write(u"r/s/b.txt", "bb");
+  tmp.Write(u"r/s/c.txt", "c");
+  tmp.Write(u"r/t/d.txt", "dddd");
+  Zip(u"r/s/z.zip", {{u"m.txt", "mm"}, {u"in/n.txt", "nnn"}});
+  const UString r = Folder(u"r"), s = Folder(u"r/s");
+  TSharedChosenFilesClass saved(false, nullptr, 1);
+  saved.AddedFolderContents(s, u"*.txt", false, true);
+  saved.AddedAFile(saved.fFiles.Item(0)->data, s);  // a choice that holds a text twice
+  ASSERT_EQ(saved.FileCount(), 5);
+
+  struct TCase {
+    const char* what;
+    std::function<int32_t(TSharedChosenFilesClass&)> add;  // answers how many were added
+    int32_t added, left_out;
+  };
+  const std::vector<TCase> cases = {
+      {"the folder", [&](TSharedChosenFilesClass& set) { return set.AddedFolderContents(s, u"*.txt", false, true); }, 4, 0},
+      {"the folder again", [&](TSharedChosenFilesClass& set) { return set.AddedFolderContents(s, u"*.txt", false, true); }, 0, 4},
+      {"the folder with a trailing delimiter",
+       [&](TSharedChosenFilesClass& set) { return set.AddedFolderContents(s + u"/", u"*.txt", false, true); }, 0, 4},
+      {"the parent with sub-folders",
+       [&](TSharedChosenFilesClass& set) { return set.AddedFolderContents(r, u"*.txt", true, true); }, 2, 4},
+      {"one file by name", [&](TSharedChosenFilesClass& set) { return int32_t(set.ToolAddAFile(s + u"/b.txt")); }, 0, 1},
+      {"through another path", [&](TSharedChosenFilesClass& set) { return int32_t(set.ToolAddAFile(r + u"/t/../s/c.txt")); }, 0, 1},
+      {"a choice holding them, one twice",
+       [&](TSharedChosenFilesClass& set) {
+         const int32_t before = set.FileCount();
+         set.CopyFrom(saved);
+         return set.FileCount() - before;
+       }, 0, 5},
+  };
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int32_t before = set.FileCount();
+    EXPECT_EQ(c.add(set), c.added);
+    EXPECT_EQ(set.FileCount(), before + c.added);
+    EXPECT_EQ(set.TakeRepeatsLeftOut(), c.left_out);
+    EXPECT_EQ(set.TakeRepeatsLeftOut(), 0);  // taken
+  }
+  EXPECT_EQ(Names(set), (std::vector<UString>{s + u"/b.txt", s + u"/c.txt", s + u"/z.zip/m.txt", s + u"/z.zip/in/n.txt",
+                                              r + u"/a.txt", r + u"/t/d.txt"}));
+  EXPECT_EQ(set.TotalBytes(), 2 + 1 + 2 + 3 + 3 + 4);
+  // The copy into an empty set keeps one of the repeated text.
+  TSharedChosenFilesClass fresh(false, nullptr, 1);
+  fresh.CopyFrom(saved);
+  EXPECT_EQ(fresh.FileCount(), 4);
+  EXPECT_EQ(fresh.TakeRepeatsLeftOut(), 1);
 }
 
 TEST_F(ChosenTextsOnDisk, CollectingStopsWhenAsked) {

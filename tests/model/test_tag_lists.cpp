@@ -408,6 +408,27 @@ TEST_F(SwapListTest, UnbracketedKeepTagIsIncludedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(HeadlessDialogs().Asked().size(), 2u);
 }
 
+// A keep file of lines that are no tags asks of five of them at most; the line the user was asked
+// about before is added without a question.
+TEST_F(SwapListTest, KeepFileOfNoTagsAsksFiveTimesAtMost) {
+  TTagsToKeepList list(kLCID_EnglishUS, 1252);
+  HeadlessDialogs().Script({mrYes, mrNo, mrYes, mrNo, mrNo, mrYes});
+  ASSERT_TRUE(list.ReadFromUserSpecifiedFile(UserFile("one\ntwo\n<a>\nthree\nfour\nfive\nsix\nseven\n")));
+  EXPECT_EQ(HeadlessDialogs().Asked().size(), 5u);
+  std::vector<UString> tags;
+  for (int32_t i = 0; i < list.Count(); ++i) tags.push_back(list.GetTagRec(i).tag);
+  EXPECT_EQ(tags, (std::vector<UString>{u"one", u"<a>", u"three"}));
+  EXPECT_EQ(list.bad_lines, 7);
+
+  HeadlessDialogs().Clear();
+  list.AddFromALineWithoutAsking(u"eight");
+  list.AddFromALineWithoutAsking(u"<b> /description \"bold\"");
+  EXPECT_TRUE(HeadlessDialogs().Asked().empty());
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.GetTagRec(3).tag, u"eight");
+  EXPECT_EQ(list.GetTagRec(4).description, u"bold");
+}
+
 TEST_F(SwapListTest, TagPartners) {
   TTagsToKeepList list(kLCID_EnglishUS, 1252);
   for (const char16_t* t : {u"<s>", u"<br>", u"</s>", u"<s >", u"<p *>", u"</p>"}) AddTag(list, Tag(t));

@@ -112,6 +112,7 @@ class MainRoadTest : public testing::Test {
                                const std::vector<std::pair<UString, UString>>& zip_members = {}) {
     if (!Wizard().isVisible()) Main().ShowStartDialog();
     if (!WaitUntil([this] { return Wizard().isVisible(); })) return 0;
+    windows->controller->setProperty("lz_chooser", QVariant());  // a chooser closed before is gone
     Wizard().ChooseTextsButtonClick();
     TTextChooser* chooser = nullptr;
     if (!WaitUntil([&] {
@@ -131,6 +132,7 @@ class MainRoadTest : public testing::Test {
   TTextChooser* OpenChooserFromWizard() {
     Main().ShowStartDialog();
     EXPECT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+    windows->controller->setProperty("lz_chooser", QVariant());  // a chooser closed before is gone
     Wizard().ChooseTextsButtonClick();
     QObject* chooser = nullptr;
     EXPECT_TRUE(WaitUntil([&] {

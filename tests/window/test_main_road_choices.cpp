@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QToolButton>
+#include <deque>
 
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/plot_list.h"
@@ -13,6 +15,7 @@
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_resources.h"
+#include "shell/files/file_dialogs.h"
 #include "windows/plot_sets_dialog.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
@@ -366,4 +369,60 @@ TEST_F(MainRoadChoices, RequestsExactGapReachesTheRun) {
     ASSERT_NE(w.Doc(), nullptr);
     EXPECT_EQ(w.Doc()->fConcordanceList->Count(), gap == 0 ? 2 : 1);
   }
+}
+
+namespace {
+
+// Names the file of each open request in turn (an empty name cancels) and keeps the requests.
+class TRecordedFileDialogs : public TFileDialogs {
+ public:
+  bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
+    requests.push_back(r);
+    if (names.empty()) return false;
+    chosen = names.front();
+    names.pop_front();
+    return !chosen.empty();
+  }
+  bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override { return ChooseFileToOpen(r, chosen); }
+  std::deque<UString> names;
+  std::vector<TFileDialogRequest> requests;
+};
+
+}  // namespace
+
+// The search-word file box's "..." button names the file through a file dialog for text files;
+// Load and OK then search for its words. Cancelling leaves the box as it was.
+TEST_F(MainRoadChoices, SearchWordFileIsChosenThroughAFileDialog) {
+  StartOn(kRiverMill);
+  TRecordedFileDialogs files;
+  Main().SetFileDialogs(&files);
+  const UString words = dir.Write(u"lists/words.txt", "river\nmill\n");
+  Wizard().FileNameBox()->setText(QStringLiteral("not chosen yet.txt"));
+
+  files.names = {u""};
+  Wizard().BrowseButton()->click();
+  ASSERT_EQ(files.requests.size(), 1u);
+  EXPECT_EQ(files.requests[0].filter, u"Text files (*.txt);;All files (*)");
+  EXPECT_EQ(files.requests[0].folder, IncludeTrailingPathDelimiter(GetUserReadWriteFolder()));
+  EXPECT_EQ(files.requests[0].file_name, u"not chosen yet.txt");
+  EXPECT_EQ(Wizard().FileNameBox()->text(), QStringLiteral("not chosen yet.txt"));
+
+  files.names = {words};
+  Wizard().BrowseButton()->click();
+  EXPECT_EQ(Wizard().FileNameBox()->text(), ToQString(words));
+  Wizard().LoadButton()->click();
+  EXPECT_FALSE(Wizard().SearchBox()->isEnabled());
+  Wizard().ButtonOKClick();
+  QTest::qWait(20);
+  ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), 6);
+
+  // The next choice starts where the file named in the box lies.
+  Main().ShowStartDialog();
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+  Wizard().BrowseButton()->click();
+  ASSERT_EQ(files.requests.size(), 3u);
+  EXPECT_EQ(files.requests[2].folder, dir.Path() + u"lists/");
+  EXPECT_EQ(files.requests[2].file_name, u"words.txt");
 }

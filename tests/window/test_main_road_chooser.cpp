@@ -1,11 +1,16 @@
 // The chooser of texts as the start wizard opens it: on the wizard's choice, marking a program
 // among the texts, refusing an empty choice instead of leaving the old one to run, and printing
 // the list of texts.
+#include <algorithm>
+
 #include <QDir>
 #include <QLabel>
 #include <QPrinter>
 #include <QTableView>
 
+#include "concordance/document/concordance_document.h"
+#include "model/chosen_texts_test_support.h"
+#include "platform/text/text_files.h"
 #include "shell/qt/grid_printing.h"
 #include "window/main_road_support.h"
 #include "window/test_tool_window.h"
@@ -126,5 +131,142 @@ TEST_F(MainRoadChooser, PrintsTheListOfTextsIntoAPdfTheUserNames) {
   again.setOutputFileName(ToQString(corpus.Path() + u"again.pdf"));
   const TVXFileDetails& texts = chooser->Choice().Texts();
   EXPECT_EQ(PrintChosenTexts(texts.PrintTable(kToolConcordancer), again, chooser->font()), pages);
+  chooser->reject();
+}
+
+namespace {
+
+QPushButton* ChooserButton(TTextChooser& chooser, const QString& caption) {
+  for (QPushButton* b : chooser.findChildren<QPushButton*>())
+    if (b->text() == caption) return b;
+  return nullptr;
+}
+
+// Each line of the last run as its text's name and its byte position, in order.
+std::vector<std::pair<UString, int64_t>> LinesOfRun(TFormLinzora& main) {
+  std::vector<std::pair<UString, int64_t>> lines;
+  T_WholeLinzoraHolder* doc = main.Doc();
+  if (!doc) return lines;
+  for (int i = 0; i < doc->fConcordanceList->Count(); ++i) {
+    const TConcordanceLineData& line = doc->fConcordanceList->Line(i)->Data();
+    lines.emplace_back(main.ChosenTexts.GetFullFileDetails(line.filename_num_original).rec.filename,
+                       line.byte_position);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+}  // namespace
+
+// Texts chosen again are not read again: a folder added twice, its parent with its sub-folders,
+// the files themselves and a saved choice loaded on top add nothing; the chooser says how many it
+// left out, and the run over them is the run over the texts chosen once.
+TEST_F(MainRoadChooser, TextsChosenAgainAreNotAddedAgain) {
+  Start();
+  TScriptedFileDialogs files;
+  Main().SetFileDialogs(&files);
+  TempFolder corpus;
+  const std::string body = "The river flows past the mill. A river bend. The river again.";
+  const std::vector<UString> texts = {corpus.Write(u"corpus/a/one.txt", body), corpus.Write(u"corpus/a/two.txt", body)};
+  const UString parent = corpus.Path() + u"corpus";
+  const UString folder = parent + u"/a";
+  ASSERT_EQ(ChooseTextsThroughWizard({folder}), 2);
+  RunFromWizard(u"river");
+  const auto once = LinesOfRun(Main());
+  ASSERT_EQ(once.size(), 6u);
+
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  const UString saved = parent + u"/choice.chosen";
+  files.answers = {saved};
+  ChooserButton(*chooser, QStringLiteral("Save..."))->click();
+  ASSERT_TRUE(FileExists(saved));
+  const size_t asked = dialogs.Asked().size();
+  struct TAgain {
+    const char* what;
+    std::function<void()> add;
+  };
+  const std::vector<TAgain> again = {
+      {"the folder again", [&] { chooser->AddFolder(folder); }},
+      {"its parent with sub-folders", [&] { chooser->AddFolder(parent); }},
+      {"the files themselves", [&] { chooser->AddFiles(texts); }},
+      {"the saved choice", [&] {
+         files.answers = {saved};
+         ChooserButton(*chooser, QStringLiteral("Load..."))->click();
+       }},
+  };
+  for (const TAgain& a : again) {
+    SCOPED_TRACE(a.what);
+    a.add();
+    EXPECT_EQ(chooser->Choice().Count(), 2);
+    EXPECT_EQ(chooser->Grid()->model()->rowCount(), 2);
+    EXPECT_EQ(chooser->Status()->text(), QStringLiteral("2 texts; 2 chosen already, left out"));
+  }
+  EXPECT_EQ(dialogs.Asked().size(), asked);  // nothing to complain of
+  QTest::qWait(30);
+  const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser_repeats_left_out"));
+  EXPECT_GT(InkPixelsIn(shot, chooser->Status()->geometry()), 50);
+  chooser->accept();
+  ASSERT_TRUE(WaitUntil([this] { return Main().ChosenTexts.FileCount() == 2; }));
+  RunFromWizard(u"river");
+  EXPECT_EQ(Main().ChosenTexts.FileCount(), 2);
+  EXPECT_EQ(LinesOfRun(Main()), once);
+}
+
+// A choice saved under a name ending in ".txt" is a plain list of names and loads back; so does
+// one saved in the headed form under that name before, and one under any other name. A damaged
+// choice is named in a message and changes nothing.
+TEST_F(MainRoadChooser, ChoicesSavedAsTextOrHeadedLoadBack) {
+  Start();
+  TScriptedFileDialogs files;
+  Main().SetFileDialogs(&files);
+  TempFolder corpus;
+  const std::vector<UString> texts = WriteRiverTexts(corpus, 3, 1);
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  chooser->AddFiles(texts);
+  ASSERT_EQ(chooser->Choice().Count(), 3);
+  QPushButton* save = ChooserButton(*chooser, QStringLiteral("Save..."));
+  QPushButton* load = ChooserButton(*chooser, QStringLiteral("Load..."));
+  ASSERT_TRUE(save && load);
+
+  const UString plain = corpus.Path() + u"choice.txt";
+  const UString headed = corpus.Path() + u"choice.chosen";
+  const UString old_headed = corpus.Path() + u"old choice.txt";
+  ASSERT_TRUE(chooser->Choice().Texts().SaveAllChosenToFile(old_headed));  // as Save wrote ".txt" before
+  files.answers = {plain, headed};
+  save->click();
+  save->click();
+  // The plain list: UTF-16 with its mark, one full name a line.
+  const std::string bytes = ReadAll(plain);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  UString text;
+  ASSERT_TRUE(ReadTextFile(plain, text, 1 << 20));
+  EXPECT_EQ(text, texts[0] + u"\n" + texts[1] + u"\n" + texts[2] + u"\n");
+
+  for (const UString& choice : {plain, headed, old_headed}) {
+    SCOPED_TRACE(Utf16ToUtf8(choice));
+    chooser->ClearAll();
+    files.answers = {choice};
+    load->click();
+    ASSERT_EQ(chooser->Choice().Count(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(chooser->Choice().Texts().FullFilename(i), texts[static_cast<size_t>(i)]);
+  }
+
+  // Damaged, and missing: named, and the three texts stay.
+  const UString damaged = corpus.Write(u"damaged.chosen", std::string(80, '\x07'));
+  const std::string whole = ReadAll(headed);
+  const UString half = corpus.Write(u"half.chosen", whole.substr(0, whole.size() / 2));
+  const UString vanished = corpus.Write(u"vanished.txt", "/no/such/folder/text.txt\n");
+  for (const UString& bad : {damaged, half, vanished, corpus.Path() + u"missing.chosen"}) {
+    SCOPED_TRACE(Utf16ToUtf8(bad));
+    const size_t asked = dialogs.Asked().size();
+    files.answers = {bad};
+    load->click();
+    ASSERT_EQ(dialogs.Asked().size(), asked + 1);
+    EXPECT_NE(dialogs.Asked().back().text.find(bad), UString::npos);
+    EXPECT_EQ(chooser->Choice().Count(), 3);
+  }
   chooser->reject();
 }

@@ -29,13 +29,14 @@ class MainRoadRequests : public MainRoadTest {
     files.Add(new TLinzoraFilenameEntry(&files, rec));
   }
   // A word-list tool's request for "old" and "dog" in a.txt and b.txt.
-  void WriteRequest(bool jumps) {
+  void WriteRequest(bool jumps, bool a_twice = false) {
     TTellLinzoraList request(kToolWordLister, kToolConcordancer);
     request.fPreliminaries.include_jumps = jumps ? 1 : 0;
     request.fPreliminaries.include_stats = 1;
     TLinzoraFilenamelist& files = request.MakeSourceFileList();
     AddText(files, a, 0);
     AddText(files, b, 1);
+    if (a_twice) AddText(files, a, 2);
     TLinzoraInfoClass& one = request.AddItem(u"old");
     one.jumplist.holders = {{0, kNoJumpPosition}};  // "old" only in a.txt
     TLinzoraInfoClass& two = request.AddItem(u"dog");
@@ -55,6 +56,14 @@ TEST_F(MainRoadRequests, WithoutJumpsEveryItemInEveryText) {
   EXPECT_EQ(w.Doc()->fConcordanceList->Count(), 6);
   EXPECT_TRUE(w.tool_wants_linzora);
   EXPECT_EQ(Wizard().SearchBox()->currentText(), QStringLiteral("old"));
+}
+
+// A request naming a text twice reads it once.
+TEST_F(MainRoadRequests, ATextNamedTwiceIsReadOnce) {
+  WriteRequest(false, true);
+  TFormLinzora& w = Start({u"wordlister"});
+  ASSERT_NE(w.Doc(), nullptr);
+  EXPECT_EQ(w.Doc()->fConcordanceList->Count(), 6);
 }
 
 TEST_F(MainRoadRequests, WithJumpsEachItemInItsOwnTexts) {

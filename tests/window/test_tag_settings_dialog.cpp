@@ -6,8 +6,13 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <algorithm>
+#include <unistd.h>
 
+#include <algorithm>
+#include <deque>
+
+#include "model/reading/tag_lists.h"
+#include "shell/files/file_dialogs.h"
 #include "shell/qt/tag_settings_dialog.h"
 #include "window/settings_dialog_road.h"
 
@@ -166,4 +171,128 @@ TEST_F(TagSettingsRoad, CancelAndRefusedValuesChangeNothing) {
   EXPECT_EQ(GetTagsWanted(), 0);
   EXPECT_EQ(GetCutStartOfTextLine(), 0);
   EXPECT_EQ(LinesFor(u"river"), 5);
+}
+
+namespace {
+
+// Names the file of every open request, in turn, and keeps the requests.
+class TNamedFiles : public TFileDialogs {
+ public:
+  bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
+    requests.push_back(r);
+    if (names.empty()) return false;
+    chosen = names.front();
+    names.pop_front();
+    return true;
+  }
+  bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override { return ChooseFileToOpen(r, chosen); }
+  std::deque<UString> names;
+  std::vector<TFileDialogRequest> requests;
+};
+
+std::string Utf16FileOf(std::u16string_view text) {
+  std::string bytes("\xFF\xFE", 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+// Each list filled from a tag file through its Load button, by the file's rules: comments, commas
+// between entries, colours, a line that is no tag taken on the user's word, and at most five
+// warnings for the wrong lines of a file. What is loaded changes the next concordance.
+TEST_F(TagSettingsRoad, ListsLoadFromTheUsersTagFiles) {
+  TNamedFiles files;
+  Main().SetFileDialogs(&files);
+  const UString keep = dir.Write(u"tags/keep.txt",
+                                 "; tags to keep\r\n<w *> /colour=\"Dollar Green ON Cream\"\r\n<head>, </head>\r\nhead\r\n");
+  const UString exclude = dir.Write(u"tags/exclude.txt", "<note>*</note>\nno closing tag\n");
+  std::u16string entities = u"&amp; &\n&eacute; #233\n";
+  for (int i = 0; i < 7; ++i) entities += u"bad" + IntToUStr(i) + u"\n";
+  const UString entity_file = dir.Write(u"tags/entities.txt", Utf16FileOf(entities));
+  dialogs.Clear();
+  dialogs.Script({mrYes});  // "head": include it all the same
+
+  ASSERT_EQ(ThroughTheMenu([&](TTagSettingsDialog& d) {
+              files.names = {keep, exclude, entity_file};
+              d.LoadButton(TTagFileList::Keep)->click();
+              d.LoadButton(TTagFileList::Exclude)->click();
+              d.LoadButton(TTagFileList::Entities)->click();
+              EXPECT_EQ(d.KeepBox()->toPlainText(), QStringLiteral("<w *>\n<head>\n</head>\nhead"));
+              EXPECT_EQ(d.ExcludeBox()->toPlainText(), QStringLiteral("<note>*</note>"));
+              EXPECT_EQ(d.EntitiesBox()->toPlainText(), QStringLiteral("&amp; &\n&eacute; \u00E9"));
+              d.show();
+              SettingsShot(d, "tags_loaded");
+              d.accept();
+            }),
+            int(QDialog::Accepted));
+  ASSERT_EQ(files.requests.size(), 3u);
+  EXPECT_EQ(files.requests[0].filter, u"Text files (*.txt);;All files (*)");
+  // The question about "head", then five warnings of the seven wrong entity lines.
+  std::vector<UString> said;
+  for (const TVXQuestion& q : dialogs.Asked()) said.push_back(q.text);
+  ASSERT_EQ(said.size(), 6u) << Utf16ToUtf8(AllQuestionText());
+  EXPECT_NE(said[0].find(u"\"head\""), UString::npos);
+  for (int i = 0; i < 5; ++i) EXPECT_NE(said[static_cast<size_t>(i) + 1].find(u"\"bad" + IntToUStr(i) + u"\""), UString::npos);
+
+  EXPECT_EQ(GetTagsWanted(), 4);
+  TTagsToKeepList stored(GetTextSettings().LCID(), GetTextSettings().WindowsCodePage());
+  ASSERT_TRUE(stored.LoadFromTempFile());
+  ASSERT_EQ(stored.Count(), 4);
+  int32_t green = 0, cream = 0;
+  ASSERT_TRUE(TagColourFromName(u"Dollar Green", green));
+  ASSERT_TRUE(TagColourFromName(u"Cream", cream));
+  EXPECT_EQ(stored.GetTagRec(0).foreground_colour, green);
+  EXPECT_EQ(stored.GetTagRec(0).background_colour, cream);
+  EXPECT_EQ(stored.Partner(1), 2);  // <head> and </head> paired
+  EXPECT_EQ(GetTagsExcludeWanted(), 1);
+  EXPECT_EQ(GetTagsTranslateWanted(), 2);
+
+  // Opened again, the line taken on the user's word is kept without a refusal.
+  dialogs.Clear();
+  EXPECT_EQ(ThroughTheMenu([](TTagSettingsDialog& d) { d.accept(); }), int(QDialog::Accepted));
+  EXPECT_TRUE(dialogs.Asked().empty()) << Utf16ToUtf8(AllQuestionText());
+  EXPECT_EQ(GetTagsWanted(), 4);
+
+  EXPECT_EQ(LinesFor(u"river"), 4);
+  EXPECT_EQ(LinesFor(u"<w NN>cat"), 1);
+}
+
+// A tag file that is missing, too large, binary or gives no entry is named in a message, and the
+// list and what is stored stay as they were.
+TEST_F(TagSettingsRoad, ABadTagFileIsNamedAndChangesNothing) {
+  TNamedFiles files;
+  Main().SetFileDialogs(&files);
+  const UString huge = dir.Write(u"tags/huge.txt", "<p>\n");
+  ASSERT_EQ(::truncate(Utf16ToUtf8(huge).c_str(), kMostUserTagFileBytes + 1), 0);  // sparse: no time to write
+  struct TCase {
+    const char* what;
+    UString file;
+    size_t messages;  // a binary file is first warned of, then said to give nothing
+  };
+  const std::vector<TCase> cases = {
+      {"missing", dir.Path() + u"tags/none.txt", 1},
+      {"too large", huge, 1},
+      {"binary", dir.Write(u"tags/program.txt", std::string("\x7F" "ELF\x02\x01\x01\0\0\0<p>\0\x03", 16)), 2},
+      {"only comments", dir.Write(u"tags/comments.txt", "; nothing here\n;\n"), 1},
+      {"a folder", dir.Path() + u"tags", 1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    dialogs.Clear();
+    EXPECT_EQ(ThroughTheMenu([&](TTagSettingsDialog& d) {
+                d.KeepBox()->setPlainText(QStringLiteral("<b>"));
+                files.names = {c.file};
+                d.LoadButton(TTagFileList::Keep)->click();
+                EXPECT_EQ(d.KeepBox()->toPlainText(), QStringLiteral("<b>"));
+                d.reject();
+              }),
+              int(QDialog::Rejected));
+    ASSERT_EQ(dialogs.Asked().size(), c.messages) << Utf16ToUtf8(AllQuestionText());
+    for (const TVXQuestion& q : dialogs.Asked()) EXPECT_NE(q.text.find(c.file), UString::npos) << Utf16ToUtf8(q.text);
+    EXPECT_EQ(GetTagsWanted(), 0);
+  }
 }

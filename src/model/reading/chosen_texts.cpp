@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <utility>
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/temporary_names.h"
@@ -427,9 +428,14 @@ bool TSharedChosenFilesClass::AddedAFile(const TChosenFile_BaseRec& D, UStringVi
 }
 
 bool TSharedChosenFilesClass::AddIfNotInAlready(const TChosenFile_BaseRec& D, UStringView aPath) {
-  if (FileIndex(D.size, aPath, D.filename) >= 0) return false;
+  if (FileIndex(D.size, aPath, D.filename) >= 0) {
+    ++repeats_left_out_;
+    return false;
+  }
   return AddedAFile(D, aPath);
 }
+
+int32_t TSharedChosenFilesClass::TakeRepeatsLeftOut() { return std::exchange(repeats_left_out_, 0); }
 
 bool TSharedChosenFilesClass::ToolAddAFile(UStringView LongFilename) {
   if (!FileExists(LongFilename)) return false;
@@ -525,6 +531,11 @@ void TSharedChosenFilesClass::WalkFolder(const UString& folder, UStringView mask
     d.size = e3 ? 0 : static_cast<int64_t>(size);
     d.words = -1;
     d.filename = name;
+    // A folder met before may hold texts chosen already (a folder or its parent added again).
+    if (tempfolderPos >= 0 && fFiles.IndexOf(tempfolderPos, d.size, name) >= 0) {
+      ++repeats_left_out_;
+      continue;
+    }
     if (AddedAFile(d, folder)) tempfolderPos = fFiles.Item(FileCount() - 1)->data.folder_num;
   }
   if (!with_subdirs) return;
@@ -570,7 +581,7 @@ void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView 
     d.size = m.size;
     d.words = -1;
     d.filename = base;
-    AddedAFile(d, folder);
+    AddIfNotInAlready(d, folder);
   }
 }
 
@@ -945,7 +956,7 @@ void TSharedChosenFilesClass::CopyFrom(const TSharedChosenFilesClass& Another) {
     TChosenFile_BaseRec d = Another.fFiles.Item(i)->data;
     d.folder_num = -1;
     d.jumps = std::make_shared<TJumpList>(d.jumps ? *d.jumps : TJumpList{});
-    AddedAFile(d, Another.FolderName(i));
+    AddIfNotInAlready(d, Another.FolderName(i));
   }
 }
 

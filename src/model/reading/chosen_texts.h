@@ -254,15 +254,22 @@ class TSharedChosenFilesClass {
   // D's folder index is below 0. Files ending in ".VXpreparsed", and ".html" ones when restricted
   // to short extensions, are refused.
   bool AddedAFile(const TChosenFile_BaseRec& D, UStringView aPath);
+  // Adds the text unless one of the same folder, name and size is chosen already (then counted
+  // in TakeRepeatsLeftOut).
   bool AddIfNotInAlready(const TChosenFile_BaseRec& D, UStringView aPath);
   // Adds an existing plain file by its full name (unless it is in already).
   bool ToolAddAFile(UStringView LongFilename);
   // Adds the files of a folder that match the mask, with every sub-folder when asked, and the
   // matching members of the ".zip" archives found there when WithinZips. Answers how many were
-  // added. Stops when StopCollecting is called (from an event or the window's pump).
+  // added. A text chosen already (the same folder, or a parent folder, walked again) is not added
+  // again but counted in TakeRepeatsLeftOut; each is one hash look-up. Stops when StopCollecting
+  // is called (from an event or the window's pump).
   int32_t AddedFolderContents(UStringView aPath, UStringView AMask, bool WithSubDirs,
                               bool WithinZips);
   void StopCollecting();
+  // How many texts adding left out because they were chosen already, since the last call; the
+  // count starts again at 0.
+  int32_t TakeRepeatsLeftOut();
   // What the last folder walk left out because the names are not valid UTF-8 (they could not be
   // opened again by the name the program keeps): the count and the first folder holding one, as
   // one sentence, also logged once at the end of the walk. Empty when nothing was left out. The
@@ -313,6 +320,8 @@ class TSharedChosenFilesClass {
   void SetSortTo(TChosenFileSort_type Value);
   void DoASort(bool main_sort_ascending);
   void Delete(int32_t index);
+  // Adds the other set's texts that are not chosen here already (those are counted in
+  // TakeRepeatsLeftOut); folders are looked up again by path, jump lists are copied.
   void CopyFrom(const TSharedChosenFilesClass& Another);
 
   // --- streams -------------------------------------------------------------------------------
@@ -363,6 +372,7 @@ class TSharedChosenFilesClass {
   void ReportPercent(int32_t done, int32_t total, int& last);
   void NoteLeftOutName(const UString& folder);
   bool walking_ = false;
+  int32_t repeats_left_out_ = 0;
   int32_t left_out_names_ = 0;
   std::set<UString> left_out_folders_;
   UString left_out_first_folder_, left_out_note_;

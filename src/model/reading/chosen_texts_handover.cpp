@@ -39,6 +39,14 @@ bool ReadNumber(UStringView s, size_t& i, int digits_min, int digits_max, int& v
   return n >= digits_min;
 }
 
+// Whether the file opens with the header of a saved choice (whatever its name ends in).
+bool OpensAsHeadedChoice(UStringView name) {
+  auto in = TFileStream::Open(UString(name), TFileMode::OpenRead);
+  TCheckSignature h;
+  return in && ReadCheckSignature(*in, h) && h.signature == TSharedChosenFilesClass::ChosenTextsSignature() &&
+         CheckSignatureText(h) == TSharedChosenFilesClass::ChosenTextsIdentification();
+}
+
 }  // namespace
 
 // --- cell texts -------------------------------------------------------------------------------
@@ -159,8 +167,11 @@ bool TVXFileDetails::SaveAllChosenToFile(UStringView AFilename) {
 
 TVLFileReadMode TVXFileDetails::ReadChosenFromFile(UStringView AFilename) {
   ClearThem();
-  if (AsciiLower(ExtractFileExt(AFilename)) == u".txt") return ReadChosenFromPlainTextFile(AFilename);
   if (!FileExists(AFilename)) return tvl_failed;
+  // A ".txt" choice is a plain list, unless it is a headed one saved under that name before
+  // ".txt" meant a plain list.
+  if (AsciiLower(ExtractFileExt(AFilename)) == u".txt" && !OpensAsHeadedChoice(AFilename))
+    return ReadChosenFromPlainTextFile(AFilename);
   auto in = TFileStream::Open(UString(AFilename), TFileMode::OpenRead);
   if (!in) return tvl_failed;
   return ReadFromStream(*in) ? tvl_VX_Format : tvl_failed;

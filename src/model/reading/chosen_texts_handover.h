@@ -44,7 +44,8 @@ class TVXFileDetails : public TSharedChosenFilesClass {
   // Writes the headed stream through a temporary sibling renamed over the file, so that a
   // failed save leaves an earlier file as it was.
   bool SaveAllChosenToFile(UStringView AFilename);
-  // Clears the texts, then reads a plain list (".txt") or a headed stream.
+  // Clears the texts, then reads a plain list (".txt") or a headed stream (any name, ".txt" too
+  // when the file opens with the header).
   TVLFileReadMode ReadChosenFromFile(UStringView AFilename);
   // One full name per line, UTF-16 little-endian with a byte-order mark, lines ended by LF;
   // written through a temporary sibling; answers whether the file was written.

@@ -18,7 +18,6 @@
 namespace {
 
 // A user tag file is a small hand-written list; anything larger is not one.
-constexpr int64_t kMaxUserFileBytes = 64LL * 1024 * 1024;
 constexpr int kDefaultCodePage = 1252;
 constexpr int kMaxWrongFormatWarnings = 5;
 constexpr int kIncludeAnywayHelpContext = 1850;
@@ -334,7 +333,7 @@ bool TBaseSwapList::ReadFromUserSpecifiedFile(const UString& filename) {
   if (!FileExists(filename)) return false;
   const int64_t size = FileSizeU(filename);
   if (size < 2) return size >= 0;
-  if (size > kMaxUserFileBytes) {
+  if (size > kMostUserTagFileBytes) {
     if (global_keeping_log) AddToLogFile(u"tag file too large: " + filename);
     return false;
   }
@@ -466,7 +465,11 @@ TTagsToKeepList::TTagsToKeepList(uint32_t anLCID, uint16_t aCodepage) : TBaseTag
 
 UString TTagsToKeepList::TempFilename() const { return SwapFileName(u"tags_to_keep.dat"); }
 
-void TTagsToKeepList::AddFromALine(const UString& s) {
+void TTagsToKeepList::AddFromALine(const UString& s) { AddTagLine(s, true); }
+
+void TTagsToKeepList::AddFromALineWithoutAsking(const UString& s) { AddTagLine(s, false); }
+
+void TTagsToKeepList::AddTagLine(const UString& s, bool ask) {
   TStoredTagRec& h = fTagHolder->data;
   h = TStoredTagRec();
   h.tag_type = unique_tag;
@@ -519,7 +522,15 @@ void TTagsToKeepList::AddFromALine(const UString& s) {
     return;
   }
   ++bad_lines;
+  if (!ask) {
+    AddHolderCopy();
+    return;
+  }
   if (Global_run_without_error_messages) return;
+  // Asked like the warnings of a wrong line, at most five times a file: a file that is no tag
+  // file at all does not ask of every line.
+  if (fWrong_Format_strs >= kMaxWrongFormatWarnings) return;
+  ++fWrong_Format_strs;
   if (VXDialog(TVXDialog::OKToDoX, {VXResFmt(TVXRes::VXIncludeXQ, {rest})}, kIncludeAnywayHelpContext) == mrYes)
     AddHolderCopy();
 }

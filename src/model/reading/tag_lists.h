@@ -92,6 +92,9 @@ struct TTranslateTagRec : TTranslateTagFixed {
 
 // --- swap lists ----------------------------------------------------------------------------------
 
+// The largest tag file a user may give (ReadFromUserSpecifiedFile refuses a larger one).
+inline constexpr int64_t kMostUserTagFileBytes = int64_t{64} << 20;
+
 class TBaseSwapList;
 
 // Base of the items of a swap list.
@@ -218,7 +221,12 @@ class TTagsToKeepList : public TBaseTagStringList {
  public:
   TTagsToKeepList(uint32_t anLCID, uint16_t aCodepage);
 
+  // A line that is no tag between "<" and ">" is counted in bad_lines and, when messages are
+  // shown, added only when the user says so; after five such questions in a file (counted with
+  // the wrong-format warnings) the rest are left out unasked.
   void AddFromALine(const UString& s) override;
+  // The same, but such a line is added without asking (the user was asked when it was read).
+  void AddFromALineWithoutAsking(const UString& s);
   UString TempFilename() const override;  // "tags_to_keep.dat"
   bool ReadFromUserSpecifiedFile(const UString& filename) override;  // then pairs the tags
 
@@ -226,6 +234,9 @@ class TTagsToKeepList : public TBaseTagStringList {
   int32_t IndexOf(const TStoredTagRec& ATag) const;
   // Pairs opening and closing tags whose texts agree once blanks, "*" and "/" are removed.
   void CheckTagPartners();
+
+ private:
+  void AddTagLine(const UString& s, bool ask);
 };
 
 class TTagsToDeleteList : public TBaseTagStringList {

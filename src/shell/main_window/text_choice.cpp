@@ -99,6 +99,7 @@ UString TTextChoice::KindText(int32_t index) {
 }
 
 std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
+  texts_.TakeRepeatsLeftOut();
   std::vector<UString> problems;
   for (const UString& f : files) {
     if (!FileExists(f)) {
@@ -112,6 +113,7 @@ std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
       problems.push_back(u"cannot be read (kept, marked): " + f);
     }
   }
+  repeats_ = texts_.TakeRepeatsLeftOut();
   return problems;
 }
 
@@ -119,7 +121,9 @@ std::vector<UString> TTextChoice::AddFolder(UStringView folder, UStringView mask
                                             bool within_zips, int32_t* added) {
   if (added) *added = 0;
   stopped_ = false;
+  repeats_ = 0;
   if (!DirectoryExists(folder)) return {u"the folder is not there: " + UString(folder)};
+  texts_.TakeRepeatsLeftOut();
   const uint8_t job_state = global_panic_state;
   collecting_ = true;
   const int32_t n = texts_.AddedFolderContents(ExcludeTrailingPathDelimiter(folder), mask.empty() ? u"*" : mask,
@@ -127,8 +131,9 @@ std::vector<UString> TTextChoice::AddFolder(UStringView folder, UStringView mask
   collecting_ = false;
   stopped_ = global_panic_state != kPanicNone;
   global_panic_state = job_state;
+  repeats_ = texts_.TakeRepeatsLeftOut();
   if (added) *added = n;
-  if (n > 0 || stopped_) return {};
+  if (n > 0 || stopped_ || repeats_ > 0) return {};
   UString why = u"No texts matching \"" + UString(mask.empty() ? u"*" : mask) + u"\" in " + UString(folder);
   if (!within_zips && HoldsZipArchives(folder, with_sub_folders))
     why += u": the folder holds zip archives; tick \"inside zips\" to choose the texts in them";
@@ -150,6 +155,7 @@ std::vector<UString> TTextChoice::ZipMemberNames(UStringView archive, std::vecto
 }
 
 std::vector<UString> TTextChoice::AddZipMembers(UStringView archive, const std::vector<UString>& names) {
+  repeats_ = 0;
   std::vector<UString> problems;
   TZipForge zip;
   zip.SetFileName(archive);
@@ -177,25 +183,34 @@ std::vector<UString> TTextChoice::AddZipMembers(UStringView archive, const std::
     UString folder(archive);
     const UString sub = ExcludeTrailingPathDelimiter(ExtractFilePath(m.name));
     if (!sub.empty()) folder += PathDelim + sub;
-    texts_.AddIfNotInAlready(d, folder);
+    if (!texts_.AddIfNotInAlready(d, folder)) ++repeats_;
   }
   return problems;
 }
 
 void TTextChoice::Remove(std::vector<int32_t> indices) {
+  repeats_ = 0;
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   for (auto it = indices.rbegin(); it != indices.rend(); ++it)
     if (*it >= 0 && *it < Count()) texts_.Delete(*it);
 }
 
-bool TTextChoice::Save(UStringView file) { return texts_.SaveAllChosenToFile(file); }
+bool TTextChoice::Save(UStringView file) {
+  if (AsciiLower(ExtractFileExt(file)) == u".txt") return texts_.WriteAllChosenToFileAsPlainText(file);
+  return texts_.SaveAllChosenToFile(file);
+}
 
 std::vector<UString> TTextChoice::Load(UStringView file) {
+  repeats_ = 0;
+  if (!FileExists(file)) return {u"the choice of texts is not there: " + UString(file)};
   // Reading clears the texts first: read into a second choice so a bad file loses nothing.
   TVXFileDetails read(false, texts_.fTool);
-  if (read.ReadChosenFromFile(file) == tvl_failed) return {u"not a choice of texts: " + UString(file)};
+  if (read.ReadChosenFromFile(file) == tvl_failed)
+    return {u"not a choice of texts (damaged, or naming no text that is there): " + UString(file)};
+  texts_.TakeRepeatsLeftOut();
   texts_.CopyFrom(read);
+  repeats_ = texts_.TakeRepeatsLeftOut();
   return {};
 }
 
@@ -207,6 +222,7 @@ bool TTextChoice::LoadCurrentChoice() {
   if (!current.LoadedChosenFromTempFile()) return false;
   texts_.ClearThem();
   texts_.CopyFrom(current);
+  texts_.TakeRepeatsLeftOut();
   return true;
 }
 

@@ -8,6 +8,13 @@
 // Commit writes the choice to the store (the tool's hand-over file, SetChosenTextFiles,
 // SetNewChoiceOfTextFiles) and posts 1241 to the tool's window; nothing changes until then.
 //
+// A text is chosen once: adding a file, a folder (again, or its parent with sub-folders), zip
+// members or a saved choice leaves out the texts chosen already (the same folder, name and size)
+// and RepeatsLeftOut says how many the last of these left out.
+//
+// A choice saved under a name ending in ".txt" is a plain list of full names (UTF-16), any other
+// name gets the headed stream; Load reads either, whatever the name.
+//
 // The chooser opens on the current choice (the tool's hand-over file the store names). A folder
 // that gives no texts is said at once, naming it, and when it holds zip archives while "inside
 // zips" is off, saying so. An empty choice is never handed over: Refusal says why, naming the
@@ -54,7 +61,12 @@ class TTextChoice {
   std::vector<UString> ZipMemberNames(UStringView archive, std::vector<UString>& problems);
   std::vector<UString> AddZipMembers(UStringView archive, const std::vector<UString>& names);
   void Remove(std::vector<int32_t> indices);
-  void Clear() { texts_.ClearThem(); }
+  void Clear() {
+    texts_.ClearThem();
+    repeats_ = 0;
+  }
+  // The texts the last adding or loading left out because they were chosen already.
+  int32_t RepeatsLeftOut() const { return repeats_; }
   bool Save(UStringView file);
   std::vector<UString> Load(UStringView file);
   // Stops a folder walk in progress (from the window's Stop button while the walk pumps).
@@ -79,6 +91,7 @@ class TTextChoice {
   TVXFileDetails texts_;
   bool collecting_ = false;
   bool stopped_ = false;
+  int32_t repeats_ = 0;
   std::vector<UString> empty_folders_;  // what each folder added that gave no texts held
   std::unique_ptr<TZipForge> zip_;  // the archive of the last member looked at, kept open
 };

@@ -127,6 +127,7 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     }
     case TSettingsCommand::Tags: {
       TTagSettingsDialog d;
+      if (file_dialogs_) d.SetFileDialogs(file_dialogs_());
       if (Run(d) == QDialog::Accepted) PostToOwnWindow(kCodeSettingsChanged);
       return true;
     }

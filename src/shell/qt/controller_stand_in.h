@@ -18,6 +18,7 @@
 
 class QDialog;
 class QWidget;
+class TFileDialogs;
 class TProgressWindow;
 
 class TQtControllerStandIn : public QObject, public TControllerLink {
@@ -44,6 +45,8 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
   void SetStartSecondInstance(std::function<void()> start) {
     start_instance_ = [start = std::move(start)](const std::vector<UString>&) { start(); };
   }
+  // Where a settings dialog asks for a file (the tool's main window's file dialogs).
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_ = std::move(dialogs); }
   // How the settings dialogs are run (modally, by default); answers the dialog's result.
   void SetDialogRunner(std::function<int(QDialog&)> run) { run_dialog_ = std::move(run); }
   const std::vector<uint16_t>& CodesReceived() const { return received_; }
@@ -58,6 +61,7 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
   bool HandleSettingsCommand(uint32_t msg, uint16_t code, int64_t lparam);
   int Run(QDialog& dialog);
   std::function<int(QDialog&)> run_dialog_;
+  std::function<TFileDialogs*()> file_dialogs_;
   TProgressWindow* progress_ = nullptr;
   std::function<void()> choose_texts_;
   std::function<void(const std::vector<UString>&)> start_instance_;

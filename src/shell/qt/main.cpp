@@ -127,6 +127,7 @@ std::unique_ptr<TProgramWindows> MakeProgramWindows(const std::vector<UString>* 
       c->setProperty("lz_chooser", QVariant::fromValue<QObject*>(chooser));
       chooser->open();
     });
+    w->controller->SetFileDialogs([windows] { return windows->main ? &windows->main->FileDialogs() : nullptr; });
   }
   InstallMessageBridge();
   w->main = std::make_unique<TFormLinzora>();

@@ -228,6 +228,7 @@ void TFormLinzora::SetWindows(TFormStartWizardC* wizard, TConcSortForm* sort_for
     wizard->SetMainWindow(this);
     wizard->fChosenFiles = &ChosenTexts;
     wizard->SetFileLauncher(&FileLauncher());
+    wizard->SetFileDialogs([this] { return &FileDialogs(); });
   }
 }
 

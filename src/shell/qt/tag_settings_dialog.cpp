@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "shell/files/file_dialogs.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
 #include "wordlist/word_list_document.h"
@@ -60,6 +64,30 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
   m->addRow(QStringLiteral("Tags to keep"), keep_);
   m->addRow(QStringLiteral("Tags to exclude"), exclude_);
   m->addRow(QStringLiteral("Entities"), entities_);
+  auto* loads = new QHBoxLayout;
+  const std::array<QString, 3> load_captions{QStringLiteral("Load tags to keep..."),
+                                             QStringLiteral("Load tags to exclude..."),
+                                             QStringLiteral("Load entities...")};
+  for (size_t i = 0; i < load_.size(); ++i) {
+    load_[i] = new QPushButton(load_captions[i], markup);
+    load_[i]->setToolTip(QStringLiteral("fill the list from a tag file: one entry a line, ; starts a comment"));
+    const auto list = static_cast<TTagFileList>(i);
+    connect(load_[i], &QPushButton::clicked, this, [this, list] {
+      TFileDialogRequest r;
+      r.filter = u"Text files (*.txt);;All files (*)";
+      UString name;
+      if (file_dialogs_) {
+        if (!file_dialogs_->ChooseFileToOpen(r, name)) return;
+      } else {
+        name = FromQString(QFileDialog::getOpenFileName(this, QStringLiteral("Tag file"), {}, ToQString(r.filter)));
+        if (name.empty()) return;
+      }
+      LoadTagFile(list, name);
+    });
+    loads->addWidget(load_[i]);
+  }
+  loads->addStretch();
+  m->addRow(QString(), loads);
   tabs_->addTab(markup, QStringLiteral("Mark-up"));
 
   auto* structure = new QWidget(tabs_);
@@ -112,7 +140,24 @@ TTagSettingsDialog::TTagSettingsDialog(QWidget* parent) : QDialog(parent) {
   Show(CurrentTagSettings());
 }
 
+void TTagSettingsDialog::LoadTagFile(TTagFileList list, const UString& filename) {
+  const TTagFileRead read = ReadUserTagFile(list, filename);
+  if (Refused(u"Tags", read.problem.empty() ? std::vector<UString>{} : std::vector<UString>{read.problem})) return;
+  const QString text = ToQString(TextOfLines(read.lines));
+  switch (list) {
+    case TTagFileList::Keep:
+      keep_->setPlainText(text);
+      keep_colours_ = read.colours;
+      keep_anyway_ = read.keep_anyway;
+      break;
+    case TTagFileList::Exclude: exclude_->setPlainText(text); break;
+    case TTagFileList::Entities: entities_->setPlainText(text); break;
+  }
+}
+
 void TTagSettingsDialog::Show(const TTagSettingsChoice& c) {
+  keep_colours_ = c.keep_colours;
+  keep_anyway_ = c.keep_anyway;
   markup_->setText(ToQString(c.markup_brackets));
   longest_tag_->setValue(c.longest_tag);
   tag_treatment_->setCurrentIndex(c.tag_treatment);
@@ -140,6 +185,8 @@ TTagSettingsChoice TTagSettingsDialog::Choice() const {
   c.longest_tag = longest_tag_->value();
   c.tag_treatment = tag_treatment_->currentIndex();
   c.keep = LinesOf(keep_);
+  c.keep_colours = keep_colours_;
+  c.keep_anyway = keep_anyway_;
   c.exclude = LinesOf(exclude_);
   c.entities = LinesOf(entities_);
   c.end_of_header = FromQString(header_->text().trimmed());

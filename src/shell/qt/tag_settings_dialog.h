@@ -2,7 +2,10 @@
 // the longest tag, the tags to keep, the spans to
 // exclude and the entities to translate, the markers that end a header and mark sentences,
 // paragraphs, headings and sections, the strings that choose texts, and the parts of texts read
-// alone. It shows what is stored when it opens; OK hands the fields to tag_settings_rules.h, and
+// alone. Each of the three lists can be filled from a tag file the user keeps (its Load button):
+// the file's entries replace the list's lines, read by the list's own rules with their warnings;
+// a file that gives nothing is named in a message and the list stays. It shows what is stored
+// when it opens; OK hands the fields to tag_settings_rules.h, and
 // a field it refuses is named in a message while the dialog stays open with everything typed.
 #pragma once
 
@@ -15,6 +18,8 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
+class TFileDialogs;
 class QSpinBox;
 class QTableWidget;
 class QTabWidget;
@@ -36,6 +41,12 @@ class TTagSettingsDialog : public QDialog {
   QComboBox* TagTreatment() const { return tag_treatment_; }
   // Rows are pairs: column 0 the start, 1 the end, 2 ticked when the stretch is cut.
   QTableWidget* PartsTable() const { return parts_; }
+  QPlainTextEdit* EntitiesBox() const { return entities_; }
+  QPushButton* LoadButton(TTagFileList list) const { return load_[static_cast<size_t>(list)]; }
+  // Where Load asks for the tag file (the main window's file dialogs; the desktop's when none).
+  void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
+  // Load's work once the file is named.
+  void LoadTagFile(TTagFileList list, const UString& filename);
   // The fields as the rules take them.
   TTagSettingsChoice Choice() const;
   void accept() override;
@@ -57,4 +68,8 @@ class TTagSettingsDialog : public QDialog {
   QSpinBox* cut_line_start_ = nullptr;
   QTableWidget* parts_ = nullptr;
   QComboBox* tag_treatment_ = nullptr;
+  std::array<QPushButton*, 3> load_{};
+  TFileDialogs* file_dialogs_ = nullptr;
+  std::vector<TTagColours> keep_colours_;
+  std::vector<UString> keep_anyway_;
 };

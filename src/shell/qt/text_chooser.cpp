@@ -25,6 +25,7 @@
 #include "platform/runtime/vx_resources.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
+#include "shell/files/file_dialogs.h"
 #include "shell/qt/grid_printing.h"
 #include "shell/qt/qt_application.h"
 
@@ -33,6 +34,8 @@ const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
 constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
 constexpr int kRowsShownWhileCollecting = 1000;
 constexpr int kLeastNameWidth = 150;
+// A saved choice: the headed form under any name, a plain list of names under ".txt".
+constexpr char16_t kChoiceFilter[] = u"All files (*);;Plain lists of names (*.txt)";
 
 // Draws a column's text cut where it matters least for that column.
 class TElidingDelegate : public QStyledItemDelegate {
@@ -151,12 +154,12 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   connect(remove, &QPushButton::clicked, this, [this] { RemoveSelected(); });
   connect(clear, &QPushButton::clicked, this, [this] { ClearAll(); });
   connect(save, &QPushButton::clicked, this, [this] {
-    const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Save the choice"));
-    if (!f.isEmpty()) SaveChoice(FromQString(f));
+    UString f;
+    if (ChooseChoiceFile(true, f)) SaveChoice(f);
   });
   connect(load, &QPushButton::clicked, this, [this] {
-    const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Load a choice"));
-    if (!f.isEmpty()) LoadChoice(FromQString(f));
+    UString f;
+    if (ChooseChoiceFile(false, f)) LoadChoice(f);
   });
   connect(print, &QPushButton::clicked, this, [this] { PrintChoice(); });
   connect(stop_, &QPushButton::clicked, this, [this] { choice_->StopCollecting(); });
@@ -173,6 +176,18 @@ bool TTextChooser::PrintChoice() {
   printer.setDocName(windowTitle());
   const TVXFileDetails& texts = choice_->Texts();
   return PrintChosenTexts(texts.PrintTable(texts.fTool), printer, font()) > 0;
+}
+
+bool TTextChooser::ChooseChoiceFile(bool save, UString& chosen) {
+  TFileDialogRequest r;
+  r.filter = kChoiceFilter;
+  if (file_dialogs_)
+    return save ? file_dialogs_->ChooseFileToSave(r, chosen) : file_dialogs_->ChooseFileToOpen(r, chosen);
+  const QString title = save ? QStringLiteral("Save the choice") : QStringLiteral("Load a choice");
+  const QString f = save ? QFileDialog::getSaveFileName(this, title, {}, ToQString(r.filter))
+                         : QFileDialog::getOpenFileName(this, title, {}, ToQString(r.filter));
+  chosen = FromQString(f);
+  return !f.isEmpty();
 }
 
 void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }
@@ -194,7 +209,10 @@ void TTextChooser::resizeEvent(QResizeEvent* e) {
 void TTextChooser::Changed() {
   model_->Changed();
   FitNameColumn();
-  status_->setText(ToQString(VXResFmt(TVXRes::VXNmanyTexts, {IntToUStr(choice_->Count())})));
+  QString said = ToQString(VXResFmt(TVXRes::VXNmanyTexts, {IntToUStr(choice_->Count())}));
+  if (const int32_t repeats = choice_->RepeatsLeftOut(); repeats > 0)
+    said += QStringLiteral("; %1 chosen already, left out").arg(ToQString(IntToDecStr(repeats)));
+  status_->setText(said);
 }
 
 void TTextChooser::ShowProgress() {

@@ -9,6 +9,10 @@
 // how many texts it has found so far and in which folder, the grid shows the first of them,
 // every other control is disabled, and
 // Stop, Escape or closing the window stop the walk; the texts found until then stay listed.
+// A text chosen already is not added again; the status says how many the last adding or loading
+// left out. Save writes a plain list of names under a name ending in ".txt", the headed form
+// under any other; Load reads either. Both ask the main window's file dialogs when given.
+//
 // The grid asks for the rows it paints only; a long folder shows its last parts and a long name
 // its start and end (the whole of either in the tool tip).
 #pragma once
@@ -80,7 +84,7 @@ class TTextChooser : public QDialog {
   // The list of texts on the stored printer, or into a PDF file the dialogs ask for when no
   // printer is installed; false when nothing was printed.
   bool PrintChoice();
-  // Where Print asks for a PDF file's name (the main window's file dialogs).
+  // Where Print, Save and Load ask for a file's name (the main window's file dialogs).
   void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
 
   void accept() override;
@@ -96,6 +100,7 @@ class TTextChooser : public QDialog {
 
  private:
   void FitNameColumn();
+  bool ChooseChoiceFile(bool save, UString& chosen);
   void ShowProgress();
   void SetCollecting(bool on);
   void Report(const std::vector<UString>& problems);

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "model/reading/tag_lists.h"
+#include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 
 namespace {
@@ -39,7 +40,11 @@ UString ExcludeLineOf(const TStoredTagRec& r) {
   return r.description.empty() ? r.tag : r.tag + u" /description \"" + r.description + u"\"";
 }
 
-UString EntityLineOf(const TTranslateTagRec& r) { return r.long_form + u" " + UString(1, r.short_form); }
+// A blank or control character as its number, which a trimmed line keeps.
+UString EntityLineOf(const TTranslateTagRec& r) {
+  if (r.short_form <= u' ') return r.long_form + u" #" + IntToUStr(static_cast<int64_t>(r.short_form));
+  return r.long_form + u" " + UString(1, r.short_form);
+}
 
 bool HasColourOption(const UString& line) {
   return line.find(u" /colour=\"") != UString::npos || line.find(u" /color=\"") != UString::npos;
@@ -80,7 +85,8 @@ std::vector<UString> Problems(const TTagSettingsChoice& c) {
   if (c.longest_tag < 1 || c.longest_tag > 1000000)
     problems.push_back(u"Longest tag: " + IntToUStr(c.longest_tag) + u" is not from 1 to 1000000 characters");
   for (size_t i = 0; i < c.keep.size(); ++i)
-    if (!Bracketed(TagPartOf(c.keep[i])))
+    if (!Bracketed(TagPartOf(c.keep[i])) &&
+        std::find(c.keep_anyway.begin(), c.keep_anyway.end(), c.keep[i]) == c.keep_anyway.end())
       problems.push_back(Numbered(u"Tags to keep", i) + u": \"" + c.keep[i] + u"\" is not a tag between < and >");
   for (size_t i = 0; i < c.exclude.size(); ++i) {
     const UString tag = TagPartOf(c.exclude[i]);
@@ -143,15 +149,30 @@ std::vector<UString> Problems(const TTagSettingsChoice& c) {
 // Saves a tag list made from lines; keep lists take the colours of the same tag in the old list
 // and pair their opening and closing tags.
 template <typename TList>
-bool SavedList(const std::vector<UString>& lines, void (*wanted)(int32_t), void (*modified)(bool)) {
+bool SavedList(const std::vector<UString>& lines, void (*wanted)(int32_t), void (*modified)(bool),
+               const TTagSettingsChoice& c) {
   TList old_list(ListLcid(), ListCodePage());
   old_list.LoadFromTempFile();
   TList list(ListLcid(), ListCodePage());
   for (const UString& line : lines) {
-    list.AddFromALine(line);
+    if constexpr (std::is_same_v<TList, TTagsToKeepList>) {
+      if (std::find(c.keep_anyway.begin(), c.keep_anyway.end(), line) != c.keep_anyway.end())
+        list.AddFromALineWithoutAsking(line);
+      else
+        list.AddFromALine(line);
+    } else {
+      list.AddFromALine(line);
+    }
     if constexpr (std::is_same_v<TList, TTagsToKeepList>) {
       if (HasColourOption(line) || list.Count() == 0) continue;
       TStoredTagRec& added = list.TagItem(list.Count() - 1)->data;
+      const auto from_file = std::find_if(c.keep_colours.begin(), c.keep_colours.end(),
+                                          [&](const TTagColours& k) { return k.tag == added.tag; });
+      if (from_file != c.keep_colours.end()) {
+        added.foreground_colour = from_file->foreground;
+        added.background_colour = from_file->background;
+        continue;
+      }
       for (int32_t i = 0; i < old_list.Count(); ++i)
         if (old_list.GetTagRec(i).tag == added.tag) {
           added.foreground_colour = old_list.GetTagRec(i).foreground_colour;
@@ -190,12 +211,67 @@ UString TextOfLines(const std::vector<UString>& lines) {
   return text;
 }
 
+TTagFileRead ReadUserTagFile(TTagFileList which, const UString& filename) {
+  TTagFileRead r;
+  if (!FileExists(filename)) {
+    r.problem = u"The tag file is not there: " + filename;
+    return r;
+  }
+  if (FileSizeU(filename) > kMostUserTagFileBytes) {
+    r.problem = u"The tag file is larger than " + IntToUStr(kMostUserTagFileBytes >> 20) +
+                u" MB, too large for a list of tags: " + filename;
+    return r;
+  }
+  auto take = [&](TBaseSwapList& list, auto line_of) {
+    if (!list.ReadFromUserSpecifiedFile(filename)) {
+      r.problem = u"The tag file cannot be read: " + filename;
+      return;
+    }
+    for (int32_t i = 0; i < list.Count(); ++i) r.lines.push_back(line_of(i));
+    r.rejected = list.bad_lines;
+    if (r.lines.empty()) r.problem = u"No entry was taken from the tag file " + filename + u"; the list stays as it was";
+  };
+  switch (which) {
+    case TTagFileList::Keep: {
+      TTagsToKeepList keep(ListLcid(), ListCodePage());
+      take(keep, [&](int32_t i) {
+        const TStoredTagRec rec = keep.GetTagRec(i);
+        const UString line = KeepLineOf(rec);
+        r.colours.push_back({rec.tag, rec.foreground_colour, rec.background_colour});
+        if (!Bracketed(TagPartOf(line))) r.keep_anyway.push_back(line);
+        return line;
+      });
+      r.rejected -= static_cast<int32_t>(r.keep_anyway.size());  // counted, though taken
+      break;
+    }
+    case TTagFileList::Exclude: {
+      TTagsToDeleteList exclude(ListLcid(), ListCodePage());
+      take(exclude, [&](int32_t i) { return ExcludeLineOf(exclude.GetTagRec(i)); });
+      break;
+    }
+    case TTagFileList::Entities: {
+      TTagsToTranslateList entities(ListLcid(), ListCodePage());
+      take(entities, [&](int32_t i) { return EntityLineOf(entities.GetTranslateRec(i)); });
+      break;
+    }
+  }
+  if (!r.problem.empty()) {
+    r.lines.clear();
+    r.colours.clear();
+    r.keep_anyway.clear();
+  }
+  return r;
+}
+
 TTagSettingsChoice CurrentTagSettings() {
   TTagSettingsChoice c;
   if (GetTagsWanted() > 0) {
     TTagsToKeepList keep(ListLcid(), ListCodePage());
     keep.LoadFromTempFile();
-    for (int32_t i = 0; i < keep.Count(); ++i) c.keep.push_back(KeepLineOf(keep.GetTagRec(i)));
+    for (int32_t i = 0; i < keep.Count(); ++i) {
+      c.keep.push_back(KeepLineOf(keep.GetTagRec(i)));
+      if (!Bracketed(TagPartOf(c.keep.back()))) c.keep_anyway.push_back(c.keep.back());  // taken on the user's word
+    }
   }
   if (GetTagsExcludeWanted() > 0) {
     TTagsToDeleteList exclude(ListLcid(), ListCodePage());
@@ -235,10 +311,11 @@ std::vector<UString> ApplyTagSettings(const TTagSettingsChoice& c) {
   std::vector<UString> problems = Problems(c);
   if (!problems.empty()) return problems;
   const UString unsaved = u": the list cannot be saved in the hand-over folder";
-  if (!SavedList<TTagsToKeepList>(c.keep, SetTagsWanted, SetTagModified)) problems.push_back(u"Tags to keep" + unsaved);
-  if (!SavedList<TTagsToDeleteList>(c.exclude, SetTagsExcludeWanted, SetTagsExcludeModified))
+  if (!SavedList<TTagsToKeepList>(c.keep, SetTagsWanted, SetTagModified, c))
+    problems.push_back(u"Tags to keep" + unsaved);
+  if (!SavedList<TTagsToDeleteList>(c.exclude, SetTagsExcludeWanted, SetTagsExcludeModified, c))
     problems.push_back(u"Tags to exclude" + unsaved);
-  if (!SavedList<TTagsToTranslateList>(c.entities, SetTagsTranslateWanted, SetTagTranslateModified))
+  if (!SavedList<TTagsToTranslateList>(c.entities, SetTagsTranslateWanted, SetTagTranslateModified, c))
     problems.push_back(u"Entities" + unsaved);
   if (!problems.empty()) return problems;
   SetEndOfTextHeader(c.end_of_header);

@@ -12,6 +12,10 @@
 // "<note>*</note>", "&amp; &". A tag's colours are set elsewhere and kept here when the same tag
 // stays in the list.
 //
+// A list can also be filled from a tag file the user keeps (ReadUserTagFile): the file is read
+// by the list's own rules, with their warnings and questions on the way, and its entries replace
+// the list's lines; the colours a keep file gives its tags ride along with the choice.
+//
 // ApplyTagSettings checks every field first; one bad value and nothing is written, and each
 // problem names its field. Otherwise the lists are saved, then the store's values.
 #pragma once
@@ -35,6 +39,14 @@ struct TTextPart {
   bool operator==(const TTextPart&) const = default;
 };
 
+// The colours a tag file gave one tag to keep.
+struct TTagColours {
+  UString tag;
+  int32_t foreground = 0;
+  int32_t background = 0;
+  bool operator==(const TTagColours&) const = default;
+};
+
 inline constexpr int kMarkupBracketPairs = 6;
 inline constexpr int kTagTreatments = 4;  // words alone, with their tags, tags alone, tagged words only
 
@@ -53,6 +65,10 @@ struct TTagSettingsChoice {
   int cut_line_start = 0;  // characters, or kCutLineStartUpToLetter / kCutLineStartUpToTab
   std::vector<TTextPart> parts;
   int tag_treatment = 0;  // how word lists count tagged words, 0 to kTagTreatments - 1
+  // From a tag file: the colours of its tags to keep (a line with its own colour option wins),
+  // and the keep lines that are no tag between < and > but were taken on the user's word.
+  std::vector<TTagColours> keep_colours;
+  std::vector<UString> keep_anyway;
   bool operator==(const TTagSettingsChoice&) const = default;
 };
 
@@ -62,6 +78,22 @@ UString TextMarkerCaption(int i);
 // The lines of a multi-line box (blank lines dropped, each trimmed); and back.
 std::vector<UString> TrimmedLinesOf(UStringView text);
 UString TextOfLines(const std::vector<UString>& lines);
+
+enum class TTagFileList { Keep, Exclude, Entities };
+
+// A user's tag file as one list of the dialog takes it.
+struct TTagFileRead {
+  std::vector<UString> lines;         // the entries taken, as the list's box shows them
+  std::vector<TTagColours> colours;   // keep: every tag's colours
+  std::vector<UString> keep_anyway;   // keep: lines taken though no tag between < and >
+  int32_t rejected = 0;               // entries the list did not take
+  UString problem;                    // why nothing was taken, naming the file; empty when read
+};
+// Reads the file by the list's rules (one entry a line or between commas outside double quotes,
+// ";" a comment; UTF-16 with its mark, UTF-8 or the text settings' code page). A missing file, one
+// larger than kMostUserTagFileBytes, one that cannot be read, or one that gives no entry (a file
+// with a zero byte whose warning was answered No) is a problem and gives no lines.
+TTagFileRead ReadUserTagFile(TTagFileList list, const UString& filename);
 
 // What is stored now (the lists read back from their files).
 TTagSettingsChoice CurrentTagSettings();
