@@ -13,8 +13,10 @@
 #include "worker_test_support.h"
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/documents/work_base.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/search/fast_first_pass.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
@@ -80,7 +82,68 @@ struct TOneItemAndFifty {
   std::vector<const TCandidateLine*> dogs;
 };
 
+// What the lines of a run show around their hits: the words at span positions 48 to 52 and the
+// hit as the grid's centre shows it, joined with "|", a line a string.
+struct TRunRoad {
+  bool full_road;
+  int32_t workers;
+};
+constexpr TRunRoad kRunRoads[] = {{false, 1}, {true, 1}, {false, 3}, {true, 3}};
+
+std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStringView items, TRunRoad road) {
+  SetFastFirstPass(!road.full_road);
+  std::vector<TChosenFileDetailsFullRec> texts;
+  for (const UString& f : files) texts.push_back(ChosenFile(f));
+  TConcordanceListDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  TTextsIntoListChoices choices;
+  choices.threads = road.workers;
+  RunTextsIntoList(texts, items, list, choices);
+  SetFastFirstPass(true);
+  std::vector<std::string> shown;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TConcordanceEntry& line = *list.Line(i);
+    std::string s;
+    for (int p = 48; p <= 52; ++p) s += ToUtf8(list.WordAtSpan(line, p)) + "|";
+    const TConcLineDisplay d = list.DisplayLine(line);
+    s += ToUtf8(d.text.substr(static_cast<size_t>(d.sw_start), static_cast<size_t>(d.hit_width)));
+    shown.push_back(s);
+  }
+  return shown;
+}
+
 }  // namespace
+
+// Hidden mark-up ends a word in the words kept around a hit, as it ends the running words:
+// the word before a hidden tag and the one after it are two words, on every road.
+TEST_F(TextProcessor, HiddenMarkupPartsTheWordsAroundAHit) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> shown;  // L2|L1|hit|R1|R2|centre
+  };
+  const Case cases[] = {
+      {"a tag inside a word", "cat<x>dog river\n", u"river", {"cat|dog|river|||river"}},
+      {"an empty tag", "IF A<>A THEN\n", u"if", {"||IF|A|A|IF"}},
+      // A web page's table saved as text, every cell in mark-up.
+      {"table cells",
+       "<table><tr><td>Severn</td><td>river</td><td>354</td></tr>"
+       "<tr><td>Thames</td><td>river</td><td>346</td></tr></table>\n",
+       u"river", {"|Severn|river|354|Thames|river", "354|Thames|river|346||river"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"hidden.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
+        std::vector<std::string> twice = c.shown;
+        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
+        return twice;
+      }());
+    }
+  }
+}
 
 TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
   // Non-ASCII before each hit, so that a character index taken for a byte shows.
