@@ -145,6 +145,40 @@ TEST_F(TextProcessor, HiddenMarkupPartsTheWordsAroundAHit) {
   }
 }
 
+// A phrase whose words stand apart by blanks the line folds to one (a line end with indentation,
+// CR LF, a tab, several blanks) shows as wide as it is in the line, not as in its text: the
+// right context keeps its first characters, on every road.
+TEST_F(TextProcessor, APhraseAcrossFoldedBlanksShowsAsWideAsInItsLine) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> shown;  // L2|L1|hit|R1|R2|centre
+  };
+  const Case cases[] = {
+      {"indented line end", "Doch es\n  ist ja nur\n", u"es ist", {"|Doch|es ist|ja|nur|es ist"}},
+      {"CR LF", "the old\r\nman sat\r\n", u"old man", {"|the|old man|sat||old man"}},
+      {"tab", "the old\tman sat\n", u"old man", {"|the|old man|sat||old man"}},
+      {"several blanks", "the old    man sat\n", u"old man", {"|the|old man|sat||old man"}},
+      // German prose with Windows line ends.
+      {"prose",
+       "Es war einmal ein K\xC3\xB6nig, der hatte\r\ndrei T\xC3\xB6" "chter. Die j\xC3\xBCngste war die\r\n"
+       "sch\xC3\xB6nste.\r\n",
+       u"hatte drei", {"K\xC3\xB6nig|der|hatte drei|T\xC3\xB6" "chter|Die|hatte drei"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"phrase.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
+        std::vector<std::string> twice = c.shown;
+        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
+        return twice;
+      }());
+    }
+  }
+}
+
 TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
   // Non-ASCII before each hit, so that a character index taken for a byte shows.
   const UString story = u"\u00DCber \u00E7a \u043A\u043E\u0444\u0435 the caf\u00E9 was shut. \u00C7a caf\u00E9!\n";

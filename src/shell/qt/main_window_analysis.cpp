@@ -465,9 +465,9 @@ void TFormLinzora::RereadLinesShortOfContext() {
     if (!line) continue;
     const int32_t start = line->SearchWordStart();
     const int32_t size = static_cast<int32_t>(line->Text().size());
-    const int each_side = ConcordanceCharsEachSide(line->Data().hit_characters);
+    const int each_side = ConcordanceCharsEachSide(line->HitWidthInLine());
     const bool short_before = start < each_side + shift;
-    const bool short_after = size - start - line->Data().hit_characters < each_side - shift;
+    const bool short_after = size - start - line->HitWidthInLine() < each_side - shift;
     if (!short_before && !short_after) continue;
     UString name;
     if (!CConcordanceSourceFileNeededAndAvailable(grid, row, name)) continue;
