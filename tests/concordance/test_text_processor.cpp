@@ -90,7 +90,10 @@ struct TRunRoad {
 };
 constexpr TRunRoad kRunRoads[] = {{false, 1}, {true, 1}, {false, 3}, {true, 3}};
 
-std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStringView items, TRunRoad road) {
+// Each line of a run over the texts down the road, as `describe` gives it.
+template <typename F>
+std::vector<std::string> EachLineOfARun(const std::vector<UString>& files, UStringView items, TRunRoad road,
+                                        F describe) {
   SetFastFirstPass(!road.full_road);
   std::vector<TChosenFileDetailsFullRec> texts;
   for (const UString& f : files) texts.push_back(ChosenFile(f));
@@ -100,16 +103,19 @@ std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStr
   choices.threads = road.workers;
   RunTextsIntoList(texts, items, list, choices);
   SetFastFirstPass(true);
-  std::vector<std::string> shown;
-  for (int i = 0; i < list.Count(); ++i) {
-    const TConcordanceEntry& line = *list.Line(i);
+  std::vector<std::string> out;
+  for (int i = 0; i < list.Count(); ++i) out.push_back(describe(list, *list.Line(i)));
+  return out;
+}
+
+std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStringView items, TRunRoad road) {
+  return EachLineOfARun(files, items, road, [](TConcordanceList& list, const TConcordanceEntry& line) {
     std::string s;
     for (int p = 48; p <= 52; ++p) s += ToUtf8(list.WordAtSpan(line, p)) + "|";
     const TConcLineDisplay d = list.DisplayLine(line);
     s += ToUtf8(d.text.substr(static_cast<size_t>(d.sw_start), static_cast<size_t>(d.hit_width)));
-    shown.push_back(s);
-  }
-  return shown;
+    return s;
+  });
 }
 
 }  // namespace
@@ -175,6 +181,47 @@ TEST_F(TextProcessor, APhraseAcrossFoldedBlanksShowsAsWideAsInItsLine) {
         twice.insert(twice.end(), c.shown.begin(), c.shown.end());
         return twice;
       }());
+    }
+  }
+}
+
+// With sentence ends found automatically, a full stop inside a dotted word or at its end (German
+// "z.Zt.", "Dr.med.", "v.Chr.") ends no sentence, whatever the length of its last part; after a
+// word with no full stop inside ("Dr.") one does. The same sentence numbers on every road.
+TEST_F(TextProcessor, DottedWordsEndNoSentence) {
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, true);
+  SetTextSettings(ts);
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> sentences;  // each hit's sentence number and its word in it
+  };
+  const Case cases[] = {
+      {"last part of two letters", "Es ist z.Zt. Mittag. Mittag ist es.\n", u"mittag", {"1:5", "2:1"}},
+      {"of three", "Der Dr.med. Meier kam. Meier ging.\n", u"meier", {"1:4", "2:1"}},
+      {"before a bracket", "Im Jahr 44 v.Chr.) starb Caesar. Caesar war tot.\n", u"caesar", {"1:7", "2:1"}},
+      {"no full stop inside", "Der Dr. Meier kam. Meier ging.\n", u"meier", {"2:1", "3:1"}},
+      // Prose from a German novel, with its abbreviations: "d.h.", "Dr.med.", "u.a.", "z.Zt." and
+      // "v.Chr." end no sentence; "Bahnhofstr." (no full stop inside) and the ordinal "1." before a
+      // capital do.
+      {"prose",
+       "Er wohnte damals, d.h. im Winter 1921, bei Dr.med. Hans Keller in der Bahnhofstr. Nr. 12, "
+       "u.a. weil die Miete z.Zt. niedrig war. Keller war ein Arzt, wie es ihn seit dem 1. Jh. v.Chr. "
+       "kaum gegeben hatte. Keller schwieg.\n",
+       u"keller", {"1:13", "3:1", "5:1"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"saetze.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      const std::vector<std::string> got =
+          EachLineOfARun({file}, c.search, road, [](TConcordanceList&, const TConcordanceEntry& line) {
+            const TLineUnitStats u = line.UnitStats();
+            return std::to_string(u.unit_number[0]) + ":" + std::to_string(u.unit_position[0]);
+          });
+      EXPECT_EQ(got, c.sentences);
     }
   }
 }
